@@ -1,0 +1,63 @@
+# Entry points for newcomers and CI. Every target installs what it needs first.
+BUILD      ?= build
+BUILD_ASAN ?= build-asan
+BUILD_FUZZ ?= build-fuzz
+BUILD_BENCH ?= build-bench
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+FUZZ_SECONDS ?= 15
+
+CMAKE_GEN := -G Ninja
+
+.PHONY: all deps build run test test-core test-asan format format-check fuzz fuzz-smoke bench install clean
+
+all: build
+
+deps:
+	./scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DREELPANE_WERROR=ON
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/reelpane
+
+# Every test: the normal build (core and widget tests, offscreen), the core tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and the formatting check.
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	$(MAKE) --no-print-directory test-asan
+	$(MAKE) --no-print-directory format-check
+
+test-asan: deps
+	cmake -S . -B $(BUILD_ASAN) $(CMAKE_GEN) -DREELPANE_SANITIZE=ON -DREELPANE_GUI=OFF \
+	    -DCMAKE_BUILD_TYPE=Debug -DREELPANE_WERROR=ON
+	cmake --build $(BUILD_ASAN) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	    ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS) -L core
+
+format:
+	find source cli audio tests fuzz bench -name '*.cpp' -o -name '*.h' -o -name '*.c' | xargs clang-format -i
+
+format-check:
+	find source cli audio tests fuzz bench -name '*.cpp' -o -name '*.h' -o -name '*.c' | xargs clang-format --dry-run -Werror
+
+# libFuzzer harnesses, built with clang; fuzz-smoke runs each for FUZZ_SECONDS.
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) $(CMAKE_GEN) -DREELPANE_FUZZ=ON \
+	    -DREELPANE_GUI=OFF -DREELPANE_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD_FUZZ) -j $(JOBS)
+
+fuzz-smoke: fuzz
+	./scripts/fuzz-smoke.sh $(BUILD_FUZZ) $(FUZZ_SECONDS)
+
+bench: deps
+	cmake -S . -B $(BUILD_BENCH) $(CMAKE_GEN) -DREELPANE_BENCH=ON -DREELPANE_TESTS=OFF \
+	    -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD_BENCH) -j $(JOBS)
+
+install: build
+	cmake --install $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) $(BUILD_BENCH)

@@ -1,0 +1,3 @@
+#include "bass.h"
+
+extern "C" uint32_t BASS_GetVersion(void) { return BASSVERSION; }

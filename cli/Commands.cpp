@@ -1,0 +1,55 @@
+#include "cli/Commands.h"
+
+#include <cstdio>
+#include <string>
+
+namespace cli {
+
+namespace {
+
+const char kUsage[] =
+    "Usage: reelpane-cli COMMAND [OPTIONS]\n"
+    "\n"
+    "Makes and inspects Reelpane slide shows without a window.\n"
+    "\n"
+    "Commands:\n"
+    "  new OUT.qvs [--resolution WxH] [--seconds N] [--transition KIND[:SECONDS]]\n"
+    "              [--music FILE]... PHOTO_OR_FOLDER...\n"
+    "                         make a show from photos, folders of photos and tracks\n"
+    "  info SHOW.qvs          print the show as one JSON object\n"
+    "  export SHOW.qvs OUT.avi [--codec CODE|none] [--size high|standard] [--screen-height N]\n"
+    "                         write the show as an AVI video\n"
+    "  codecs                 list the video compressors and those offered\n"
+    "  drives                 list the recorders\n"
+    "  iso OUT.iso FILE... [--label TEXT]\n"
+    "                         write files as an ISO 9660 + Joliet image\n"
+    "  burn DRIVE FILE... [--label TEXT] [--eject] [--speed KBPS]\n"
+    "                         write files to a disc\n"
+    "  erase DRIVE [--full]   erase a rewritable disc\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help             show this help\n"
+    "  --version              show the version\n";
+
+} // namespace
+
+int Run(const QStringList& args) {
+    if (args.size() < 2) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    const QString cmd = args.at(1);
+    if (cmd == "--help" || cmd == "-h" || cmd == "help") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (cmd == "--version") {
+        std::printf("reelpane-cli %s\n", REELPANE_VERSION);
+        return 0;
+    }
+    std::fprintf(stderr, "reelpane-cli: unknown command '%s' (see --help)\n",
+                 cmd.toLocal8Bit().constData());
+    return 2;
+}
+
+} // namespace cli

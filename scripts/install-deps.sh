@@ -1,0 +1,46 @@
+#!/bin/sh
+# Installs every Debian package Reelpane needs to build, run and test.
+# Idempotent: packages already present are left alone. Runs as root or through sudo.
+set -eu
+
+PACKAGES="
+build-essential cmake make pkg-config ninja-build git
+clang clang-format libclang-rt-14-dev
+qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libqt6svg6
+libgl1-mesa-dev libxkbcommon-dev
+libjpeg-dev libpng-dev libgif-dev libwmf-dev zlib1g-dev
+libavcodec-dev libavformat-dev libavutil-dev libswresample-dev libswscale-dev
+libsdl2-dev
+libgtest-dev libgmock-dev libbenchmark-dev
+fonts-liberation2 fonts-dejavu-core
+ffmpeg genisoimage xorriso libcdio-utils
+xvfb xauth xdotool imagemagick x11-apps
+libjpeg-turbo-progs lame vorbis-tools id3v2 sox libsox-fmt-mp3 python3-mutagen
+adwaita-icon-theme
+"
+
+missing=""
+for p in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $p"
+    fi
+done
+
+if [ -z "$missing" ]; then
+    echo "install-deps: every package is already installed"
+    exit 0
+fi
+
+if [ "$(id -u)" -eq 0 ]; then
+    SUDO=""
+elif command -v sudo >/dev/null 2>&1; then
+    SUDO="sudo"
+else
+    echo "install-deps: needs root or sudo to install:$missing" >&2
+    exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+# shellcheck disable=SC2086
+$SUDO apt-get install -y -q --no-install-recommends $missing

@@ -1,0 +1,12 @@
+// Duration text used on the storyboard cells, the ruler and the track dialog.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace project {
+
+// Hours (not padded), two-digit minutes and two-digit seconds joined by ":"; 4530 -> "1:15:30".
+std::string FormatDuration(std::int64_t seconds);
+
+} // namespace project

@@ -1,0 +1,26 @@
+#include "project/Records.h"
+
+namespace project {
+
+TSlideItem TSlideItem::MakeDefault() {
+    TSlideItem s{};
+    s.ShowSeconds = 10;
+    s.TransitionKind = 0;
+    s.TransitionSeconds = 0;
+    s.CaptionFont.assign("Arial");
+    s.Gamma10 = 10.0;
+    s.BackColor = kButtonFaceColor;
+    s.CaptionVAlign = 1;
+    s.CaptionHAlign = 1;
+    s.CaptionSize = 24;
+    s.CaptionColor = 0xFFFFFF;
+    return s;
+}
+
+TSoundItem TSoundItem::MakeDefault() {
+    TSoundItem t{};
+    t.Volume = 100;
+    return t;
+}
+
+} // namespace project

@@ -1,0 +1,266 @@
+#include "project/ShowModel.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+namespace project {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void RemoveFileQuietly(const std::string& path) {
+    if (path.empty())
+        return;
+    std::error_code ec;
+    fs::remove(fs::path(path), ec);
+}
+
+void PurgeFolder(const std::string& folder) {
+    std::error_code ec;
+    if (folder.empty() || !fs::is_directory(fs::path(folder), ec))
+        return;
+    for (fs::directory_iterator it(fs::path(folder), ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code e2;
+        if (it->is_regular_file(e2) || it->is_symlink(e2))
+            fs::remove(it->path(), e2);
+    }
+}
+
+bool ParseInt(const std::string& s, int& out) {
+    if (s.empty() || s.size() > 9)
+        return false;
+    int v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9')
+            return false;
+        v = v * 10 + (c - '0');
+    }
+    out = v;
+    return true;
+}
+
+} // namespace
+
+bool ParseResolution(const std::string& text, int& width, int& height) {
+    const auto x = text.find('x');
+    if (x == std::string::npos)
+        return false;
+    int w = 0;
+    int h = 0;
+    if (!ParseInt(text.substr(0, x), w) || !ParseInt(text.substr(x + 1, 5), h))
+        return false;
+    if (w <= 0 || h <= 0)
+        return false;
+    width = w;
+    height = h;
+    return true;
+}
+
+void ShowModel::ResolutionSize(int& width, int& height) const {
+    width = 1280;
+    height = 1024;
+    ParseResolution(Resolution, width, height);
+}
+
+std::int64_t ShowModel::ShowLengthSeconds() const {
+    std::int64_t t = 0;
+    for (const auto& s : Slides)
+        t += static_cast<std::int64_t>(s.ShowSeconds) + s.TransitionSeconds;
+    return t;
+}
+
+void ShowModel::DestroySlideViews(const TSlideItem& s) {
+    if (!Host)
+        return;
+    for (int i : {2, 3, 4, 5, 0, 1})
+        if (s.Views[i] != 0u)
+            Host->DestroyView(s.Views[i]);
+}
+
+void ShowModel::DestroySoundViews(const TSoundItem& t) {
+    if (!Host)
+        return;
+    for (int i : {1, 2, 0})
+        if (t.Views[i] != 0u)
+            Host->DestroyView(t.Views[i]);
+}
+
+void ShowModel::ClearProject() {
+    for (const auto& s : Slides) {
+        RemoveFileQuietly(s.WorkFile.str());
+        DestroySlideViews(s);
+    }
+    Slides.clear();
+    for (const auto& t : Sounds) {
+        RemoveFileQuietly(t.WorkFile.str());
+        DestroySoundViews(t);
+    }
+    Sounds.clear();
+    SlidePage = 0;
+}
+
+void ShowModel::PurgeWorkFolders() const {
+    PurgeFolder(PicturesDir);
+    PurgeFolder(MusicDir);
+}
+
+void ShowModel::NameSlideViews(std::size_t index) {
+    if (!Host)
+        return;
+    const auto& s = Slides[index];
+    const std::string n = std::to_string(index);
+    if (s.Views[4] != 0u)
+        Host->RenameView(s.Views[4], "ThumbSpacerImage_" + n);
+    if (s.Views[2] != 0u)
+        Host->RenameView(s.Views[2], "ThumbImage_" + n);
+    if (s.Views[5] != 0u)
+        Host->RenameView(s.Views[5], "ThumbButton_" + n);
+}
+
+void ShowModel::NameSoundViews(std::size_t index) {
+    if (!Host)
+        return;
+    const auto& t = Sounds[index];
+    const std::string n = std::to_string(index);
+    if (t.Views[1] != 0u)
+        Host->RenameView(t.Views[1], "SoundImage_" + n);
+    if (t.Views[2] != 0u)
+        Host->RenameView(t.Views[2], "SoundButton_" + n);
+}
+
+void ShowModel::RetagSlides() {
+    if (!Host)
+        return;
+    for (std::size_t i = 0; i < Slides.size(); ++i)
+        if (Slides[i].Views[2] != 0u)
+            Host->SetViewTag(Slides[i].Views[2], static_cast<int>(i + 1));
+}
+
+void ShowModel::CompactSlides() {
+    std::vector<TSlideItem> kept;
+    kept.reserve(Slides.size());
+    for (const auto& s : Slides) {
+        if (s.Deleted == 0) {
+            kept.push_back(s);
+            continue;
+        }
+        RemoveFileQuietly(s.WorkFile.str());
+        if (Host)
+            for (int i : {2, 3, 4, 5, 0, 1})
+                if (s.Views[i] != 0u)
+                    Host->DestroyView(s.Views[i]);
+    }
+    Slides = std::move(kept);
+    for (std::size_t i = 0; i < Slides.size(); ++i)
+        NameSlideViews(i);
+    RetagSlides();
+}
+
+void ShowModel::CompactSounds() {
+    std::vector<TSoundItem> kept;
+    kept.reserve(Sounds.size());
+    for (const auto& t : Sounds) {
+        if (t.Deleted == 0) {
+            kept.push_back(t);
+            continue;
+        }
+        RemoveFileQuietly(t.WorkFile.str());
+        DestroySoundViews(t);
+    }
+    Sounds = std::move(kept);
+    for (std::size_t i = 0; i < Sounds.size(); ++i)
+        NameSoundViews(i);
+}
+
+void ShowModel::ExchangeSlides(std::size_t a, std::size_t b) {
+    std::swap(Slides[a], Slides[b]);
+    NameSlideViews(a);
+    NameSlideViews(b);
+    RetagSlides();
+}
+
+void ShowModel::ExchangeSounds(std::size_t a, std::size_t b) {
+    std::swap(Sounds[a], Sounds[b]);
+    NameSoundViews(a);
+    NameSoundViews(b);
+}
+
+bool ShowModel::SwapSlides(int sourceTag, int targetTag) {
+    const long long s = static_cast<long long>(sourceTag) - 1;
+    const long long t = static_cast<long long>(targetTag) - 1;
+    const auto count = static_cast<long long>(Slides.size());
+    if (s == t || s < 0 || t < 0 || s >= count || t >= count)
+        return false;
+    ExchangeSlides(static_cast<std::size_t>(s), static_cast<std::size_t>(t));
+    return true;
+}
+
+bool ShowModel::MoveSlideRight() {
+    const long long n = SelectedSlide;
+    if (n < 0 || n + 1 > static_cast<long long>(Slides.size()) - 1)
+        return false;
+    ExchangeSlides(static_cast<std::size_t>(n), static_cast<std::size_t>(n + 1));
+    return true;
+}
+
+bool ShowModel::MoveSlideLeft() {
+    const long long n = SelectedSlide;
+    if (n - 1 < 0 || n > static_cast<long long>(Slides.size()) - 1)
+        return false;
+    ExchangeSlides(static_cast<std::size_t>(n), static_cast<std::size_t>(n - 1));
+    return true;
+}
+
+bool ShowModel::MoveSoundRight() {
+    const long long n = SelectedSound;
+    if (n < 0 || n + 1 > static_cast<long long>(Sounds.size()) - 1)
+        return false;
+    ExchangeSounds(static_cast<std::size_t>(n), static_cast<std::size_t>(n + 1));
+    return true;
+}
+
+bool ShowModel::MoveSoundLeft() {
+    const long long n = SelectedSound;
+    if (n - 1 < 0 || n > static_cast<long long>(Sounds.size()) - 1)
+        return false;
+    ExchangeSounds(static_cast<std::size_t>(n), static_cast<std::size_t>(n - 1));
+    return true;
+}
+
+int ShowModel::DeleteSelectedSlide() {
+    const long long n = SelectedSlide;
+    if (n < 0 || n >= static_cast<long long>(Slides.size()))
+        return -2;
+    Slides[static_cast<std::size_t>(n)].Deleted = 1;
+    CompactSlides();
+    const long long last = static_cast<long long>(Slides.size()) - 1;
+    return static_cast<int>(n > last ? last : n);
+}
+
+int ShowModel::DeleteSelectedSound() {
+    const long long n = SelectedSound;
+    if (n < 0 || n >= static_cast<long long>(Sounds.size()))
+        return -2;
+    Sounds[static_cast<std::size_t>(n)].Deleted = 1;
+    CompactSounds();
+    const long long last = static_cast<long long>(Sounds.size()) - 1;
+    return static_cast<int>(n > last ? last : n);
+}
+
+std::string ShowModel::MakeWorkName(const std::string& folder, const std::string& ext) const {
+    std::string name;
+    for (int i = 1; i <= 9999; ++i) {
+        char digits[8];
+        std::snprintf(digits, sizeof digits, "%04d", i);
+        name = folder + std::to_string(WorkPrefix) + "_" + digits + ext;
+        std::error_code ec;
+        if (!fs::exists(fs::path(name), ec) && !fs::is_symlink(fs::path(name), ec))
+            return name;
+    }
+    return name;
+}
+
+} // namespace project

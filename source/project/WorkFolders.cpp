@@ -1,0 +1,125 @@
+#include "project/WorkFolders.h"
+
+#include <QDir>
+#include <QLockFile>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace project {
+
+namespace fs = std::filesystem;
+
+WorkFolders::WorkFolders() = default;
+WorkFolders::~WorkFolders() = default;
+WorkFolders::WorkFolders(WorkFolders&&) noexcept = default;
+WorkFolders& WorkFolders::operator=(WorkFolders&&) noexcept = default;
+
+bool WorkFolders::IsPrivateDir(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return false;
+    return S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
+}
+
+namespace {
+
+// Creates dir with mode 0700 or accepts an existing one that is already private.
+bool MakePrivateDir(const std::string& dir) {
+    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
+        return false;
+    return WorkFolders::IsPrivateDir(dir);
+}
+
+bool IsInstanceName(const QString& name) {
+    if (name.isEmpty())
+        return false;
+    for (QChar c : name)
+        if (!c.isDigit())
+            return false;
+    return true;
+}
+
+// Removes the folders of earlier instances whose lock nobody holds any more.
+void RemoveStaleInstances(const std::string& root, const std::string& own) {
+    QDir dir(QString::fromStdString(root));
+    const auto entries = dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks);
+    for (const QFileInfo& info : entries) {
+        if (!IsInstanceName(info.fileName()))
+            continue;
+        const std::string path = info.absoluteFilePath().toStdString();
+        if (path == own)
+            continue;
+        QLockFile other(info.absoluteFilePath() + ".lock");
+        other.setStaleLockTime(0);
+        if (!other.tryLock(0))
+            continue; // that instance still runs
+        std::error_code ec;
+        fs::remove_all(fs::path(path), ec);
+        other.unlock();
+    }
+}
+
+} // namespace
+
+bool WorkFolders::UseRoot(const std::string& root, std::string* error) {
+    root_ = root;
+    const std::string pid = std::to_string(::getpid());
+    instance_ = root_ + "/" + pid;
+    lock_ = std::make_unique<QLockFile>(QString::fromStdString(instance_ + ".lock"));
+    lock_->setStaleLockTime(0);
+    if (!lock_->tryLock(0)) {
+        if (error)
+            *error = "cannot lock the working folder " + instance_;
+        lock_.reset();
+        return false;
+    }
+    RemoveStaleInstances(root_, instance_);
+    pictures_ = instance_ + "/pictures/";
+    music_ = instance_ + "/music/";
+    if (!MakePrivateDir(instance_) || !MakePrivateDir(instance_ + "/pictures") ||
+        !MakePrivateDir(instance_ + "/music")) {
+        if (error)
+            *error = "cannot create the working folders under " + instance_;
+        return false;
+    }
+    return true;
+}
+
+bool WorkFolders::Claim(const std::string& tempRoot, std::string* error) {
+    std::string tmp = tempRoot.empty() ? QDir::tempPath().toStdString() : tempRoot;
+    while (tmp.size() > 1 && tmp.back() == '/')
+        tmp.pop_back();
+    const std::string root = tmp + "/reelpane-" + std::to_string(::getuid());
+    if (MakePrivateDir(root))
+        return UseRoot(root, error);
+    // The usual name is taken by a link, a file or someone else's folder: never use it, make a
+    // fresh private folder instead.
+    std::string pattern = root + "-XXXXXX";
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    if (::mkdtemp(buf.data()) == nullptr) {
+        if (error)
+            *error = "cannot create a private working folder in " + tmp + ": " +
+                     std::strerror(errno);
+        return false;
+    }
+    return UseRoot(std::string(buf.data()), error);
+}
+
+void WorkFolders::Release() {
+    if (!instance_.empty()) {
+        std::error_code ec;
+        fs::remove_all(fs::path(instance_), ec);
+    }
+    if (lock_)
+        lock_->unlock();
+    lock_.reset();
+}
+
+} // namespace project

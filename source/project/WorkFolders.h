@@ -1,0 +1,48 @@
+// The private working folders of one running instance: <tmp>/reelpane-<uid>/<pid>/pictures/ and
+// music/. The per-user root is mode 0700 and never a link or another user's; each instance holds
+// a lock for its own folder, so a second instance never removes the first one's working copies,
+// while the folders of instances that no longer run are cleared at start.
+#pragma once
+
+#include <memory>
+#include <string>
+
+class QLockFile;
+
+namespace project {
+
+class WorkFolders {
+public:
+    WorkFolders();
+    ~WorkFolders();
+    WorkFolders(WorkFolders&&) noexcept;
+    WorkFolders& operator=(WorkFolders&&) noexcept;
+
+    // Claims this instance's folders under tempRoot (the system temporary folder when empty),
+    // creating them and removing those of instances that are gone. Returns false with a message
+    // when no safe folder could be made.
+    bool Claim(const std::string& tempRoot, std::string* error);
+
+    // Both end with '/'.
+    const std::string& PicturesDir() const { return pictures_; }
+    const std::string& MusicDir() const { return music_; }
+    const std::string& InstanceDir() const { return instance_; }
+
+    // Removes this instance's folder and lock; called at the end of the run.
+    void Release();
+
+    // True when path is a real directory (not a link) owned by the current user with no access
+    // for group or others.
+    static bool IsPrivateDir(const std::string& path);
+
+private:
+    bool UseRoot(const std::string& root, std::string* error);
+
+    std::unique_ptr<QLockFile> lock_;
+    std::string root_;
+    std::string instance_;
+    std::string pictures_;
+    std::string music_;
+};
+
+} // namespace project

@@ -1,0 +1,158 @@
+// Main window: creation (start-up), closing (shut-down) and the window's own events.
+#include "project/ui/TForm1.h"
+
+#include "project/Language.h"
+#include "project/ProgramFolder.h"
+#include "project/ui/Icons.h"
+#include "ui_TForm1.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+#include <QUrl>
+
+#include <unistd.h>
+
+namespace ui {
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent), Form(std::make_unique<Ui::TForm1>()) {
+    Form->setupUi(this);
+    AskYesNo = [this](const QString& question, const QString& caption) {
+        QMessageBox box(QMessageBox::Question, caption, question, QMessageBox::Yes | QMessageBox::No,
+                        this);
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
+    };
+    OpenExternal = [](const QString& target) {
+        const QUrl url = target.contains("://") ? QUrl(target) : QUrl::fromLocalFile(target);
+        QDesktopServices::openUrl(url);
+    };
+    CreateTimers();
+    CreateMenus();
+    SetIcons();
+    ConnectCommands();
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    if (!closed_) {
+        // Destroyed without a close (tests, abnormal exit): still remove the working copies.
+        Show.Host = nullptr;
+        Show.ClearProject();
+        workFolders_.Release();
+    }
+}
+
+void TForm1::FormCreate() {
+    // 1. Files dropped on the window are accepted.
+    setAcceptDrops(true);
+    // 2. The working folders: private to this user and this instance.
+    std::string error;
+    if (workFolders_.Claim(std::string(), &error)) {
+        Show.PicturesDir = workFolders_.PicturesDir();
+        Show.MusicDir = workFolders_.MusicDir();
+    } else {
+        QMessageBox::warning(this, windowTitle(),
+                             QString::fromLocal8Bit(error.c_str()) +
+                                 "\nPhotos and music cannot be added in this session.");
+    }
+    // 3. Caption and the built-in site address.
+    setWindowTitle("Tarnwick Reelpane Freeware 1.9");
+    SiteURL = "https://reelpane.example/";
+    // 4. Settings and the language file.
+    ReadSettings();
+    // 5. Leftovers of an earlier run of this instance's folders.
+    Show.CancelRequested = false;
+    Show.PurgeWorkFolders();
+    // 6. Ruler and preview bitmaps; first page.
+    RulerBitmap_ = QImage(1, 24, QImage::Format_RGB32);
+    PreviewBitmap_ = QImage(1, 1, QImage::Format_RGB32);
+    Show.SlidePage = 0;
+    // 7. Working-file prefix.
+    Show.WorkPrefix = static_cast<std::uint32_t>(::getpid());
+    // 8. Empty show.
+    Show.Slides.clear();
+    Show.Sounds.clear();
+    Show.Host = &Views;
+    // 9. The working folders exist from here on (made by Claim above).
+    // 10. Audio library and output device.
+    // Audio issue: LoadBass() and BassInit(44100, this) are called here.
+
+    resize(637, 560);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect avail = screen->availableGeometry();
+        move(avail.x() + (avail.width() - 637) / 2, avail.y() + (avail.height() - 560) / 2);
+    }
+    setFocusPolicy(Qt::StrongFocus);
+    ApplyLanguage();
+    Timer3->start();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (closed_) {
+        event->accept();
+        return;
+    }
+    // Closing never asks about unsaved work.
+    // 1. No more drops.
+    setAcceptDrops(false);
+    // 2. The two remembered settings.
+    WriteSettings();
+    // 3. Texts, show, working copies, bitmaps.
+    project::AppLanguage().LanguageTable.clear();
+    Show.ClearProject();
+    Show.PurgeWorkFolders();
+    workFolders_.Release();
+    RulerBitmap_ = QImage();
+    PreviewBitmap_ = QImage();
+    // 4. Audio issue: StopTrack, BassFree and UnloadBass are called here.
+    for (QTimer* t : {Timer1, Timer2, Timer3, Timer4, Timer5, Timer6})
+        t->stop();
+    closed_ = true;
+    event->accept();
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TForm1::FormResize() {
+    CenterBottomToolbar();
+    Show.SlidePage = 0;
+    LayoutPhotoStrip(0);
+    SelectSlide(Show.SelectedSlide);
+}
+
+void TForm1::CenterBottomToolbar() {
+    // Width = the five buttons plus twice the toolbar border plus 6, centred in the bottom bar.
+    int width = 6 + 2 * Form->Panel13->frameWidth();
+    for (QToolButton* b : {Form->ToolButton7, Form->ToolButton8, Form->ToolButton9,
+                           Form->ToolButton10, Form->ToolButton11})
+        width += b->width() > 0 ? b->minimumWidth() : 62;
+    Form->Panel13->setGeometry((Form->Panel2->width() - width) / 2, 2, width, 63);
+    Form->Panel14->setGeometry(Form->Panel2->width() - 117, (66 - 20) / 2, 117, 20);
+}
+
+void TForm1::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        ApplyLanguage();
+}
+
+void TForm1::ReadSettings() {
+    // Settings issue: the settings store is opened here and "Language" (then the language file),
+    // "Resolution" and "SiteURL" are read; no store means nothing is read.
+}
+
+void TForm1::WriteSettings() {
+    // Settings issue: "Language" := LanguageFile and "Resolution" := Resolution are written here.
+}
+
+} // namespace ui

@@ -1,0 +1,128 @@
+// The main window: toolbars, the preview area, the storyboard and the bottom bar. It owns the
+// open show (a ShowModel) and the working folders for the whole run; every change to the show
+// goes through the model, the window only asks, shows and lays out.
+#pragma once
+
+#include "project/ShowModel.h"
+#include "project/WorkFolders.h"
+#include "project/ui/ViewTable.h"
+
+#include <QImage>
+#include <QMainWindow>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QMenu;
+class QTimer;
+class QToolButton;
+
+namespace Ui {
+class TForm1;
+}
+
+namespace ui {
+
+class TForm1 final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    project::ShowModel Show;
+    ViewTable Views;
+    QString SiteURL;
+    std::unique_ptr<Ui::TForm1> Form;
+
+    // The six timers of the window (owned by it).
+    QTimer* Timer1 = nullptr; // 30 ms, preview schedule
+    QTimer* Timer2 = nullptr; // 10 ms, transition animation
+    QTimer* Timer3 = nullptr; // 100 ms, always on: enabled state by the busy state
+    QTimer* Timer4 = nullptr; // 1000 ms, disc-write progress
+    QTimer* Timer5 = nullptr; // 700 ms, erase animation
+    QTimer* Timer6 = nullptr; // 1 ms, pumps events while a long operation runs
+
+    QMenu* PopupMenu1 = nullptr; // photo menu
+    QMenu* PopupMenu2 = nullptr; // track menu
+    QMenu* PopupMenu3 = nullptr; // save menu
+
+    // Yes/No question with the second button as default; true on Yes. Tests replace it.
+    std::function<bool(const QString& question, const QString& caption)> AskYesNo;
+    // Opens an address or a file with the desktop's default handler. Tests replace it.
+    std::function<void(const QString& target)> OpenExternal;
+    // Reports whether the progress window is visible (set when that window exists).
+    std::function<bool()> ProgressVisible;
+
+    // Commands of the window.
+    void ToolButton1Click(int tag); // effect buttons, Tag 0..5
+    void ToolButton13Click();       // settings
+    void ToolButton14Click();       // help page (also F1)
+    void ToolButton15Click();       // about
+    void ToolButton8Click();        // new project
+    void BitBtn1Click();            // open
+    void BitBtn2Click();            // preview
+    void BitBtn3Click();            // save menu
+    void N6Click();                 // save as project
+    void N7Click();                 // save as video
+    void BitBtn4Click();            // write disc
+    void BitBtn5Click();            // add photos
+    void BitBtn6Click();            // add music
+    void SpeedButton1Click();       // previous strip page
+    void SpeedButton2Click();       // next strip page
+    void N1Click();                 // delete photo
+    void N2Click();                 // move photo right
+    void N3Click();                 // move photo left
+    void N5Click();                 // track settings
+    void MenuItem1Click();          // delete track
+    void MenuItem2Click();          // move track right
+    void MenuItem3Click();          // move track left
+    void Image1Click();             // stop the preview
+    void Image6Click(int number);   // link icons 6..11
+
+    void Timer3Timer();
+    void FormResize();
+    void ResetAfterCancel();
+    void ApplyLanguage();
+
+    // Storyboard.
+    void SwapSlides(int sourceTag, int targetTag);
+    void LayoutPhotoStrip(int page);
+    void LayoutMusicStrip();
+    void SelectSlide(int index);
+    void SelectSound(int index);
+    // Files and folders dropped on the window or handed over otherwise.
+    void AcceptDroppedPaths(const QStringList& paths);
+
+    // The six link addresses behind Image6..Image11, after formatting.
+    QString LinkAddress(int number) const;
+    // Centres the bottom toolbar in the bottom bar.
+    void CenterBottomToolbar();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void CreateTimers();
+    void CreateMenus();
+    void ConnectCommands();
+    void SetIcons();
+    void ReadSettings();
+    void WriteSettings();
+    void ShowSelectedInPreview();
+
+    QImage RulerBitmap_;
+    QImage PreviewBitmap_;
+    bool closed_ = false;
+    project::WorkFolders workFolders_;
+};
+
+} // namespace ui
