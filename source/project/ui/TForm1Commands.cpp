@@ -155,10 +155,6 @@ void TForm1::ToolButton8Click() {
     FormResize();
 }
 
-void TForm1::BitBtn1Click() {
-    // Project-file issue: the open dialog and LoadProject run here.
-}
-
 void TForm1::BitBtn2Click() {
     if (Show.Slides.empty())
         return;
@@ -167,10 +163,6 @@ void TForm1::BitBtn2Click() {
 
 void TForm1::BitBtn3Click() {
     PopupMenu3->popup(Form->ToolButton10->mapToGlobal(QPoint(0, Form->ToolButton10->height())));
-}
-
-void TForm1::N6Click() {
-    // Project-file issue: the save dialog and SaveProject run here.
 }
 
 void TForm1::N7Click() {
