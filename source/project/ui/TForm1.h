@@ -4,9 +4,11 @@
 #pragma once
 
 #include "project/ShowModel.h"
+#include "project/StripLayout.h"
 #include "project/WorkFolders.h"
 #include "project/ui/ViewTable.h"
 
+#include <QColor>
 #include <QImage>
 #include <QMainWindow>
 #include <QString>
@@ -15,6 +17,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QMenu;
 class QTimer;
@@ -63,6 +66,9 @@ public:
     // File dialogs; tests replace them. Each returns the chosen path or "" when cancelled.
     std::function<QString(const QString& proposed, bool avi)> AskSaveName;
     std::function<QString()> AskOpenName;
+    // The add-photos and add-music file dialogs; tests replace them.
+    std::function<QStringList()> AskPhotoFiles;
+    std::function<QStringList()> AskTrackFiles;
     // Shows a warning message box.
     std::function<void(const QString& text)> ShowMessage;
 
@@ -137,6 +143,15 @@ private:
     void ReadSettings();
     void WriteSettings();
     void ShowSelectedInPreview();
+    void CreatePhotoCells(std::size_t index, const QImage& thumbnail);
+    void CreateTrackCells(std::size_t index);
+    void RedrawThumbnail(std::size_t index, const QColor& frame);
+    void RedrawTrackCell(std::size_t index);
+    void DrawRuler();
+    QString TrackHint(const project::TSoundItem& t) const;
+    QColor ButtonFace() const;
+
+    std::vector<project::PhotoPlace> VisiblePhotos_;
 
     QImage RulerBitmap_;
     QImage PreviewBitmap_;

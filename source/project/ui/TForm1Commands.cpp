@@ -173,14 +173,6 @@ void TForm1::BitBtn4Click() {
     // Disc issue: the disc-writing dialog TForm7 opens here, modally.
 }
 
-void TForm1::BitBtn5Click() {
-    // Import issue: the picture open dialog and AddPhoto run here.
-}
-
-void TForm1::BitBtn6Click() {
-    // Import issue: the sound open dialog and AddTrack run here.
-}
-
 void TForm1::SpeedButton1Click() {
     if (Show.SlidePage == 0)
         return;

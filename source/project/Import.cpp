@@ -1,0 +1,149 @@
+#include "project/Import.h"
+
+#include "imaging/BmpFile.h"
+#include "imaging/ImageLoad.h"
+
+#include <QDir>
+
+#include <algorithm>
+#include <cctype>
+
+namespace project {
+
+namespace {
+
+// round(num / den) for positive values, halves to even.
+std::int64_t RoundHalfEven(std::int64_t num, std::int64_t den) {
+    std::int64_t q = num / den;
+    const std::int64_t r2 = 2 * (num % den);
+    if (r2 > den || (r2 == den && (q & 1) != 0))
+        ++q;
+    return q;
+}
+
+std::string Upper(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return s;
+}
+
+} // namespace
+
+std::string ExtensionOf(const std::string& path) {
+    const auto slash = path.find_last_of("/\\");
+    const auto dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return std::string();
+    return path.substr(dot);
+}
+
+bool IsTrackExtension(const std::string& ext) {
+    const std::string u = Upper(ext);
+    return u == ".MP3" || u == ".OGG" || u == ".WAV";
+}
+
+imaging::TFitSize FittedSize(int w, int h, int width, int height) {
+    if (w <= 0 || h <= 0)
+        return {};
+    if (h < w)
+        return {width, static_cast<std::int32_t>(RoundHalfEven(
+                           static_cast<std::int64_t>(width) * h, w))};
+    return {static_cast<std::int32_t>(RoundHalfEven(static_cast<std::int64_t>(height) * w, h)),
+            height};
+}
+
+bool FitToResolution(imaging::TFastBMP& bitmap, int width, int height) {
+    if (bitmap.IsEmpty())
+        return false;
+    const imaging::TFitSize size = FittedSize(bitmap.Width, bitmap.Height, width, height);
+    if (size.Width == bitmap.Width && size.Height == bitmap.Height)
+        return true;
+    imaging::TFastBMP target = imaging::TFastBMP::CreateSized(size.Width, size.Height);
+    if (target.IsEmpty())
+        return false;
+    bitmap.ScaleBilinear(target);
+    bitmap = std::move(target);
+    return true;
+}
+
+imaging::TFastBMP MakeThumbnail(const imaging::TFastBMP& fitted) {
+    if (fitted.Width == 90 && fitted.Height == 90)
+        return fitted;
+    const int side = std::min(fitted.Width, fitted.Height);
+    if (side < 1)
+        return {};
+    imaging::TFastBMP square = imaging::TFastBMP::CreateSized(side, side);
+    const int x0 = (fitted.Width - side) / 2;
+    const int y0 = (fitted.Height - side) / 2;
+    for (int y = 0; y < side; ++y)
+        std::copy_n(fitted.Row(y0 + y) + 3 * x0, 3 * side, square.Row(y));
+    imaging::TFastBMP thumb = imaging::TFastBMP::CreateSized(90, 90);
+    square.ScaleBilinear(thumb);
+    return thumb;
+}
+
+std::optional<AddedPhoto> AddPhoto(ShowModel& show, const std::string& path, std::string* error) {
+    int width = 1280;
+    int height = 1024;
+    show.ResolutionSize(width, height);
+    if (!imaging::IsPhotoExtension(ExtensionOf(path))) {
+        if (error)
+            *error = "not a photo: " + path;
+        return std::nullopt;
+    }
+    imaging::TFastBMP bitmap;
+    if (!imaging::LoadImageFile(bitmap, path, error))
+        return std::nullopt;
+
+    // From here on a failure removes the new record again.
+    show.Slides.push_back(TSlideItem{});
+    try {
+        FitToResolution(bitmap, width, height);
+        const std::string name = show.MakeWorkName(show.PicturesDir, ".bmp");
+        if (!imaging::SaveBmpFile(name, bitmap, error)) {
+            show.Slides.pop_back();
+            return std::nullopt;
+        }
+        AddedPhoto added;
+        added.Index = show.Slides.size() - 1;
+        added.Thumbnail = MakeThumbnail(bitmap);
+        TSlideItem& s = show.Slides.back();
+        s = TSlideItem::MakeDefault();
+        s.WorkFile.assign(name);
+        return added;
+    } catch (const std::exception& e) {
+        show.Slides.pop_back();
+        if (error)
+            *error = e.what();
+        return std::nullopt;
+    }
+}
+
+bool RefitSlide(ShowModel& show, std::size_t index) {
+    if (index >= show.Slides.size())
+        return false;
+    int width = 1280;
+    int height = 1024;
+    show.ResolutionSize(width, height);
+    const std::string path = show.Slides[index].WorkFile.str();
+    imaging::TFastBMP bitmap;
+    if (!imaging::LoadImageFile(bitmap, path))
+        return false;
+    if (!FitToResolution(bitmap, width, height))
+        return false;
+    return imaging::SaveBmpFile(path, bitmap);
+}
+
+std::vector<std::string> PhotosInFolder(const std::string& folder) {
+    std::vector<std::string> photos;
+    QDir dir(QString::fromLocal8Bit(folder.c_str()));
+    const auto names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString& name : names) {
+        const std::string path = dir.filePath(name).toLocal8Bit().toStdString();
+        if (imaging::IsPhotoExtension(ExtensionOf(path)))
+            photos.push_back(path);
+    }
+    return photos;
+}
+
+} // namespace project

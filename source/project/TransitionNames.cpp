@@ -1,0 +1,19 @@
+#include "project/TransitionNames.h"
+
+#include "project/Language.h"
+
+namespace project {
+
+QString TransitionName(int kind) {
+    static const char* const kNames[kTransitionCount] = {
+        "Нет эффекта",         "Цвет фона",           "Наплыв справа",       "Наплыв слева",
+        "Наплыв снизу",        "Наплыв сверху",       "Появление справа",    "Появление слева",
+        "Появление снизу",     "Появление сверху",    "Наплыв справа снизу", "Наплыв справа сверху",
+        "Наплыв слева сверху", "Наплыв слева снизу"};
+    if (kind < 0 || kind >= kTransitionCount)
+        return QString();
+    const int key = kind < 10 ? 16 + kind : 41 + (kind - 10);
+    return AppLanguage().Text(key, QString::fromUtf8(kNames[kind]));
+}
+
+} // namespace project
