@@ -1,5 +1,7 @@
 #include "cli/Commands.h"
 
+#include "cli/ShowCommands.h"
+
 #include <cstdio>
 #include <string>
 
@@ -47,6 +49,10 @@ int Run(const QStringList& args) {
         std::printf("reelpane-cli %s\n", REELPANE_VERSION);
         return 0;
     }
+    if (cmd == "new")
+        return RunNew(args);
+    if (cmd == "info")
+        return RunInfo(args);
     std::fprintf(stderr, "reelpane-cli: unknown command '%s' (see --help)\n",
                  cmd.toLocal8Bit().constData());
     return 2;

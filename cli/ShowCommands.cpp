@@ -1,0 +1,206 @@
+#include "cli/ShowCommands.h"
+
+#include "cli/ConsoleProgress.h"
+#include "imaging/BmpFile.h"
+#include "media/TrackImport.h"
+#include "project/CodePage.h"
+#include "project/Import.h"
+#include "project/ProjectFile.h"
+#include "project/WorkFolders.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace cli {
+
+namespace {
+
+int Fail(const QString& message) {
+    std::fprintf(stderr, "reelpane-cli: %s\n", message.toLocal8Bit().constData());
+    return 1;
+}
+
+// A show with private working folders for the length of one command.
+struct Session {
+    project::WorkFolders folders;
+    project::ShowModel show;
+    bool Open(QString* error) {
+        std::string message;
+        if (!folders.Claim(std::string(), &message)) {
+            *error = QString::fromLocal8Bit(message.c_str());
+            return false;
+        }
+        show.PicturesDir = folders.PicturesDir();
+        show.MusicDir = folders.MusicDir();
+        show.WorkPrefix = static_cast<std::uint32_t>(::getpid());
+        return true;
+    }
+    ~Session() {
+        show.ClearProject();
+        folders.Release();
+    }
+};
+
+bool ParseInt(const QString& text, int lo, int hi, int& out) {
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < lo || v > hi)
+        return false;
+    out = v;
+    return true;
+}
+
+project::ImportHooks CoreImport(project::ShowModel& show) {
+    project::ImportHooks hooks;
+    hooks.AddPhoto = [&show](const std::string& p) { return project::AddPhoto(show, p).has_value(); };
+    hooks.AddTrack = [&show](const std::string& p) { return media::AddTrack(show, p).has_value(); };
+    return hooks;
+}
+
+} // namespace
+
+int RunNew(const QStringList& args) {
+    QString out;
+    QString resolution;
+    int seconds = -1;
+    int transitionKind = -1;
+    int transitionSeconds = -1;
+    QStringList music;
+    QStringList inputs;
+    for (int i = 2; i < args.size(); ++i) {
+        const QString a = args[i];
+        auto value = [&](QString& target) {
+            if (i + 1 >= args.size())
+                return false;
+            target = args[++i];
+            return true;
+        };
+        QString v;
+        if (a == "--resolution") {
+            if (!value(resolution))
+                return Fail("--resolution needs WxH");
+            int w = 0, h = 0;
+            if (!project::ParseResolution(resolution.toStdString(), w, h))
+                return Fail("bad --resolution '" + resolution + "' (expected WxH, e.g. 1280x1024)");
+        } else if (a == "--seconds") {
+            if (!value(v) || !ParseInt(v, 0, 86400, seconds))
+                return Fail("--seconds needs a whole number of seconds (0..86400)");
+        } else if (a == "--transition") {
+            if (!value(v))
+                return Fail("--transition needs KIND[:SECONDS]");
+            const QStringList parts = v.split(':');
+            if (parts.size() > 2 || !ParseInt(parts[0], 0, 13, transitionKind) ||
+                (parts.size() == 2 && !ParseInt(parts[1], 0, 3600, transitionSeconds)))
+                return Fail("bad --transition '" + v + "' (KIND 0..13, SECONDS 0..3600)");
+        } else if (a == "--music") {
+            if (!value(v))
+                return Fail("--music needs a file");
+            music << v;
+        } else if (a.startsWith("--")) {
+            return Fail("unknown option " + a);
+        } else if (out.isEmpty()) {
+            out = a;
+        } else {
+            inputs << a;
+        }
+    }
+    if (out.isEmpty() || inputs.isEmpty())
+        return Fail("usage: new OUT.qvs [options] PHOTO_OR_FOLDER...");
+
+    Session session;
+    QString error;
+    if (!session.Open(&error))
+        return Fail(error);
+    auto& show = session.show;
+    show.Resolution = resolution.toStdString();
+    for (const QString& input : inputs) {
+        const std::string path = input.toLocal8Bit().toStdString();
+        if (QFileInfo(input).isDir()) {
+            for (const std::string& photo : project::PhotosInFolder(path))
+                if (!project::AddPhoto(show, photo))
+                    std::fprintf(stderr, "reelpane-cli: skipped %s\n", photo.c_str());
+        } else if (!QFileInfo(input).exists()) {
+            return Fail("no such file or folder: " + input);
+        } else if (!project::AddPhoto(show, path, nullptr)) {
+            std::fprintf(stderr, "reelpane-cli: skipped %s (not a picture it can read)\n",
+                         path.c_str());
+        }
+    }
+    for (const QString& track : music) {
+        if (!QFileInfo(track).isFile())
+            return Fail("no such file: " + track);
+        if (!media::AddTrack(show, track.toLocal8Bit().toStdString()))
+            std::fprintf(stderr, "reelpane-cli: skipped %s (not a track it can read)\n",
+                         track.toLocal8Bit().constData());
+    }
+    if (show.Slides.empty())
+        return Fail("no photo could be imported; nothing written");
+    for (auto& s : show.Slides) {
+        if (seconds >= 0)
+            s.ShowSeconds = seconds;
+        if (transitionKind >= 0)
+            s.TransitionKind = transitionKind;
+        if (transitionSeconds >= 0)
+            s.TransitionSeconds = transitionSeconds;
+    }
+    ConsoleProgress progress("saving");
+    const auto result = project::SaveProject(show, out.toLocal8Bit().toStdString(), progress);
+    if (result.Outcome != project::SaveOutcome::Saved)
+        return Fail("cannot save " + out + ": " + QString::fromLocal8Bit(result.Error.c_str()));
+    std::fprintf(stderr, "reelpane-cli: wrote %s (%zu photos, %zu tracks)\n",
+                 out.toLocal8Bit().constData(), show.Slides.size(), show.Sounds.size());
+    return 0;
+}
+
+int RunInfo(const QStringList& args) {
+    if (args.size() != 3)
+        return Fail("usage: info SHOW.qvs");
+    Session session;
+    QString error;
+    if (!session.Open(&error))
+        return Fail(error);
+    auto& show = session.show;
+    ConsoleProgress progress("loading");
+    const auto result =
+        project::LoadProject(show, args[2].toLocal8Bit().toStdString(), progress, CoreImport(show));
+    if (result.Failed())
+        return Fail("cannot load " + args[2] + ": " + QString::fromLocal8Bit(result.Error.c_str()));
+
+    QJsonObject root;
+    root["WorkPrefix"] = static_cast<qint64>(show.WorkPrefix);
+    QJsonArray slides;
+    for (const auto& s : show.Slides) {
+        QJsonObject o;
+        o["ShowSeconds"] = s.ShowSeconds.get();
+        o["TransitionKind"] = s.TransitionKind.get();
+        o["TransitionSeconds"] = s.TransitionSeconds.get();
+        o["BackColor"] = static_cast<qint64>(static_cast<std::uint32_t>(s.BackColor.get()));
+        o["WorkFile"] = QString::fromLocal8Bit(s.WorkFile.str().c_str());
+        imaging::TFastBMP picture;
+        const bool ok = imaging::LoadBmpFile(s.WorkFile.str(), picture);
+        o["Width"] = ok ? picture.Width : 0;
+        o["Height"] = ok ? picture.Height : 0;
+        slides.append(o);
+    }
+    root["Slides"] = slides;
+    QJsonArray sounds;
+    for (const auto& t : show.Sounds) {
+        QJsonObject o;
+        o["PlaySeconds"] = t.PlaySeconds.get();
+        o["LengthSeconds"] = t.LengthSeconds.get();
+        o["Volume"] = t.Volume.get();
+        o["Title"] = project::FromCp1251(t.Title.str());
+        o["WorkFile"] = QString::fromLocal8Bit(t.WorkFile.str().c_str());
+        sounds.append(o);
+    }
+    root["Sounds"] = sounds;
+    std::fputs(QJsonDocument(root).toJson(QJsonDocument::Indented).constData(), stdout);
+    return 0;
+}
+
+} // namespace cli
