@@ -291,7 +291,19 @@ QString TForm1::LinkAddress(int number) const {
     };
     if (number < 6 || number > 11)
         return QString();
-    return QString::fromLatin1(kFormats[number - 6]).arg(SiteURL, windowTitle());
+    // Substituted in one pass, so a "%2" inside the site address stays as it is.
+    const QString format = QString::fromLatin1(kFormats[number - 6]);
+    QString address;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        if (format[i] == '%' && i + 1 < format.size() &&
+            (format[i + 1] == '1' || format[i + 1] == '2')) {
+            address += format[i + 1] == '1' ? SiteURL : windowTitle();
+            ++i;
+        } else {
+            address += format[i];
+        }
+    }
+    return address;
 }
 
 void TForm1::Image6Click(int number) {
