@@ -38,6 +38,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), Form(std::make_unique<Ui:
     };
     CreateTimers();
     CreateMenus();
+    CreateProjectDialogs();
     SetIcons();
     ConnectCommands();
     FormCreate();

@@ -1,6 +1,7 @@
 // Main window: the toolbar, menu and item commands.
 #include "project/ui/TForm1.h"
 
+#include "media/ui/TForm6.h"
 #include "project/Language.h"
 #include "project/ProgramFolder.h"
 #include "project/SettingsChoices.h"
@@ -97,12 +98,16 @@ void TForm1::ConnectCommands() {
     connect(help, &QShortcut::activated, this, &TForm1::ToolButton14Click);
 
     Form->Image1->installEventFilter(this);
+    Form->Panel2->installEventFilter(this);
     for (QLabel* link :
          {Form->Image6, Form->Image7, Form->Image8, Form->Image9, Form->Image10, Form->Image11})
         link->installEventFilter(this);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // The bottom bar gets its new width after the window's own resize event.
+    if (watched == Form->Panel2 && event->type() == QEvent::Resize)
+        CenterBottomToolbar();
     if (event->type() == QEvent::MouseButtonRelease) {
         if (watched == Form->Image1) {
             Image1Click();
@@ -166,10 +171,6 @@ void TForm1::ToolButton8Click() {
     FormResize();
 }
 
-void TForm1::BitBtn1Click() {
-    // Project-file issue: the open dialog and LoadProject run here.
-}
-
 void TForm1::BitBtn2Click() {
     if (Show.Slides.empty())
         return;
@@ -178,10 +179,6 @@ void TForm1::BitBtn2Click() {
 
 void TForm1::BitBtn3Click() {
     PopupMenu3->popup(Form->ToolButton10->mapToGlobal(QPoint(0, Form->ToolButton10->height())));
-}
-
-void TForm1::N6Click() {
-    // Project-file issue: the save dialog and SaveProject run here.
 }
 
 void TForm1::N7Click() {
@@ -360,7 +357,8 @@ void TForm1::ApplyLanguage() {
         });
         // Import issue: every photo's transition cell is re-hinted with its transition name
         // (keys 16-25 and 41-44) here.
-        // Progress-window issue: the progress window's Cancel button takes key 33 here.
+        if (ProgressForm)
+            ProgressForm->ApplyLanguage(); // its Cancel button, key 33
         CenterBottomToolbar();
     } catch (...) {
         // Texts that cannot be applied leave the built-in ones.
