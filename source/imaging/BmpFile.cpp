@@ -34,24 +34,31 @@ bool Fail(std::string* error, const char* text) {
 constexpr std::uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3,
                         kBiAlphaBitfields = 6;
 
-// One channel of a bit-field pixel: the masked bits scaled to 0..255 (rounded).
+// One channel of a bit-field pixel: the masked bits widened to 8 bits by repeating them from the
+// top (5 bits abcde give abcdeabc), or cut to their top 8 bits when wider.
 struct Channel {
     std::uint32_t mask = 0;
     int shift = 0;
-    std::uint64_t max = 0;
+    int bits = 0;
 
     explicit Channel(std::uint32_t m = 0) : mask(m) {
         if (mask == 0)
             return;
         while (((mask >> shift) & 1u) == 0)
             ++shift;
-        max = mask >> shift;
+        while (shift + bits < 32 && ((mask >> (shift + bits)) & 1u) != 0)
+            ++bits;
     }
     std::uint8_t operator()(std::uint32_t v) const {
-        if (max == 0)
+        if (bits == 0)
             return 0;
-        const std::uint64_t x = (v & mask) >> shift;
-        return static_cast<std::uint8_t>((x * 255 + max / 2) / max);
+        const std::uint32_t x = (v >> shift) & ((bits >= 32) ? 0xFFFFFFFFu : ((1u << bits) - 1));
+        if (bits >= 8)
+            return static_cast<std::uint8_t>(x >> (bits - 8));
+        std::uint32_t r = 0;
+        for (int pos = 8 - bits; pos > -bits; pos -= bits)
+            r |= pos >= 0 ? (x << pos) : (x >> -pos);
+        return static_cast<std::uint8_t>(r);
     }
 };
 
@@ -210,7 +217,7 @@ bool DecodeBmp(const std::uint8_t* data, std::size_t size, TFastBMP& out, std::s
         std::uint32_t n = clrUsed == 0 ? maxColors : std::min(clrUsed, maxColors);
         const std::size_t entry = core ? 3 : 4;
         // Some writers put fewer entries than they claim: take what fits before the pixels.
-        const std::size_t limit = offBits > pos && offBits <= size ? offBits : size;
+        const std::size_t limit = offBits != 0 && offBits <= size ? offBits : size;
         const std::size_t fits = (limit - std::min(limit, pos)) / entry;
         n = static_cast<std::uint32_t>(std::min<std::size_t>(n, fits));
         if (n == 0)
