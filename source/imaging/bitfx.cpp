@@ -64,50 +64,17 @@ void ApplyTable(TBitmap& bmp, const std::uint8_t table[256]) {
     }
 }
 
-// Maps the blue, green and red bytes through their own tables. Large bitmaps use three tables of
-// byte pairs (B,G), (R,B), (G,R): four pixels (12 bytes) take six look-ups.
+// Maps the blue, green and red bytes through their own tables (three 256-byte tables in L1).
 void ApplyTables(TBitmap& bmp, const std::uint8_t tb[256], const std::uint8_t tg[256],
                  const std::uint8_t tr[256]) {
-    const std::size_t n = static_cast<std::size_t>(bmp.Width) * 3;
-    const bool pairs = static_cast<std::int64_t>(bmp.Width) * bmp.Height >= 65536 && n >= 16;
-    std::vector<std::uint16_t> tables;
-    if (pairs) {
-        tables.resize(3 * 65536);
-        const std::uint8_t* lo[3] = {tb, tr, tg};
-        const std::uint8_t* hi[3] = {tg, tb, tr};
-        for (int k = 0; k < 3; ++k)
-            for (unsigned h = 0; h < 256; ++h)
-                for (unsigned l = 0; l < 256; ++l)
-                    tables[static_cast<std::size_t>(k) * 65536 + ((h << 8) | l)] =
-                        static_cast<std::uint16_t>(lo[k][l] | (hi[k][h] << 8));
-    }
-    const std::uint16_t* bg = tables.data();
-    const std::uint16_t* rb = bg + 65536;
-    const std::uint16_t* gr = rb + 65536;
     for (std::int32_t y = 0; y < bmp.Height; ++y) {
         std::uint8_t* __restrict p = bmp.Row(y);
-        std::size_t i = 0;
-        if (pairs) {
-            for (; i + 16 <= n; i += 12) {
-                std::uint64_t v0;
-                std::uint32_t v1;
-                std::memcpy(&v0, p + i, 8);
-                std::memcpy(&v1, p + i + 8, 4);
-                const std::uint64_t r0 = static_cast<std::uint64_t>(bg[v0 & 0xFFFF]) |
-                                         static_cast<std::uint64_t>(rb[(v0 >> 16) & 0xFFFF]) << 16 |
-                                         static_cast<std::uint64_t>(gr[(v0 >> 32) & 0xFFFF]) << 32 |
-                                         static_cast<std::uint64_t>(bg[v0 >> 48]) << 48;
-                const std::uint32_t r1 = static_cast<std::uint32_t>(rb[v1 & 0xFFFF]) |
-                                         static_cast<std::uint32_t>(gr[v1 >> 16]) << 16;
-                std::memcpy(p + i, &r0, 8);
-                std::memcpy(p + i + 8, &r1, 4);
-            }
-        }
-        for (; i < n; i += 3) {
-            const std::uint8_t b = tb[p[i]], g = tg[p[i + 1]], r = tr[p[i + 2]];
-            p[i] = b;
-            p[i + 1] = g;
-            p[i + 2] = r;
+        std::uint8_t* const end = p + static_cast<std::size_t>(bmp.Width) * 3;
+        for (; p < end; p += 3) {
+            const std::uint8_t b = tb[p[0]], g = tg[p[1]], r = tr[p[2]];
+            p[0] = b;
+            p[1] = g;
+            p[2] = r;
         }
     }
 }
