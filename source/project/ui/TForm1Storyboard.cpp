@@ -45,7 +45,7 @@ void TForm1::SelectSound(int index) {
 }
 
 void TForm1::ShowSelectedInPreview() {
-    // Part 2.3: the selected slide composed at Image1's own size; the empty show is a plain
+    // The selected slide composed at Image1's own size; the empty show is a plain
     // button-face area. An unreadable working file leaves Image1 as it was.
     imaging::TSlideSource source;
     const imaging::TSlideSource* slide = nullptr;
