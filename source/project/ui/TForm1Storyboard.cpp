@@ -1,6 +1,8 @@
 // Main window: the storyboard. Photo cells (thumbnail, transition cell, "..." button) and track
 // cells are created per record and found again through the records' Views handles; the layout
 // arithmetic lives in the core (StripLayout).
+#include "imaging/Compose.h"
+#include "project/CodePage.h"
 #include "project/Duration.h"
 #include "project/StripLayout.h"
 #include "project/TransitionNames.h"
@@ -12,6 +14,8 @@
 #include <QCursor>
 #include <QMenu>
 #include <QPainter>
+#include <QPixmap>
+#include <QScreen>
 #include <QToolButton>
 
 namespace ui {
@@ -296,8 +300,22 @@ void TForm1::SelectSound(int index) {
 }
 
 void TForm1::ShowSelectedInPreview() {
-    // Composition issue: ShowSlideInPreview draws the selected slide into Image1 here.
-    Form->Image1->clear();
+    // The selected slide composed at Image1's own size; the empty show is a plain
+    // button-face area. An unreadable working file leaves Image1 as it was.
+    imaging::TSlideSource source;
+    const imaging::TSlideSource* slide = nullptr;
+    const auto index = static_cast<std::size_t>(Show.SelectedSlide);
+    if (!Show.Slides.empty()) {
+        if (Show.SelectedSlide < 0 || index >= Show.Slides.size())
+            return;
+        source.WorkFile = Show.Slides[index].WorkFile.str();
+        source.BackColor = Show.Slides[index].BackColor;
+        slide = &source;
+    }
+    const QImage image =
+        imaging::ShowSlideInPreview(slide, Form->Image1->width(), Form->Image1->height());
+    if (!image.isNull())
+        Form->Image1->setPixmap(QPixmap::fromImage(image));
 }
 
 } // namespace ui
