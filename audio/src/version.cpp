@@ -1,3 +1,5 @@
 #include "bass.h"
 
-extern "C" uint32_t BASS_GetVersion(void) { return BASSVERSION; }
+extern "C" uint32_t BASS_GetVersion(void) {
+    return BASSVERSION;
+}

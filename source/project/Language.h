@@ -13,7 +13,9 @@ struct Language {
     std::vector<std::string> LanguageTable; // entry K-1 holds key K, in code-page bytes
     std::string LanguageFile;               // file name of the loaded table, "" when none
 
-    bool Has(int key) const { return key >= 1 && static_cast<std::size_t>(key) <= LanguageTable.size(); }
+    bool Has(int key) const {
+        return key >= 1 && static_cast<std::size_t>(key) <= LanguageTable.size();
+    }
     // The text of key, or builtin when the table does not hold the key.
     QString Text(int key, const QString& builtin) const;
 };

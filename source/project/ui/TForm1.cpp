@@ -24,8 +24,8 @@ namespace ui {
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent), Form(std::make_unique<Ui::TForm1>()) {
     Form->setupUi(this);
     AskYesNo = [this](const QString& question, const QString& caption) {
-        QMessageBox box(QMessageBox::Question, caption, question, QMessageBox::Yes | QMessageBox::No,
-                        this);
+        QMessageBox box(QMessageBox::Question, caption, question,
+                        QMessageBox::Yes | QMessageBox::No, this);
         box.setDefaultButton(QMessageBox::No);
         return box.exec() == QMessageBox::Yes;
     };
@@ -35,6 +35,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), Form(std::make_unique<Ui:
     };
     CreateTimers();
     CreateMenus();
+    CreateProjectDialogs();
     SetIcons();
     ConnectCommands();
     FormCreate();

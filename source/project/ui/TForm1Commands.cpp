@@ -7,8 +7,8 @@
 #include "ui_TForm1.h"
 
 #include <QAction>
-#include <QLabel>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMenu>
 #include <QShortcut>
 #include <QTimer>
@@ -91,12 +91,16 @@ void TForm1::ConnectCommands() {
     connect(help, &QShortcut::activated, this, &TForm1::ToolButton14Click);
 
     Form->Image1->installEventFilter(this);
-    for (QLabel* link : {Form->Image6, Form->Image7, Form->Image8, Form->Image9, Form->Image10,
-                         Form->Image11})
+    Form->Panel2->installEventFilter(this);
+    for (QLabel* link :
+         {Form->Image6, Form->Image7, Form->Image8, Form->Image9, Form->Image10, Form->Image11})
         link->installEventFilter(this);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // The bottom bar gets its new width after the window's own resize event.
+    if (watched == Form->Panel2 && event->type() == QEvent::Resize)
+        CenterBottomToolbar();
     if (event->type() == QEvent::MouseButtonRelease) {
         if (watched == Form->Image1) {
             Image1Click();
@@ -151,10 +155,6 @@ void TForm1::ToolButton8Click() {
     FormResize();
 }
 
-void TForm1::BitBtn1Click() {
-    // Project-file issue: the open dialog and LoadProject run here.
-}
-
 void TForm1::BitBtn2Click() {
     if (Show.Slides.empty())
         return;
@@ -163,10 +163,6 @@ void TForm1::BitBtn2Click() {
 
 void TForm1::BitBtn3Click() {
     PopupMenu3->popup(Form->ToolButton10->mapToGlobal(QPoint(0, Form->ToolButton10->height())));
-}
-
-void TForm1::N6Click() {
-    // Project-file issue: the save dialog and SaveProject run here.
 }
 
 void TForm1::N7Click() {
@@ -299,7 +295,7 @@ void TForm1::ApplyLanguage() {
         Form->SpeedButton4->setToolTip(L.Text(7, "Добавить музыку"));
         Form->ToolButton13->setToolTip(L.Text(8, "Настройки"));
         Form->ToolButton14->setToolTip(L.Text(9, "Справка"));
-        const char* effects[6] = {"Кадрирование", "Текст", "Поворот", "Освещенность",
+        const char* effects[6] = {"Кадрирование",     "Текст",       "Поворот", "Освещенность",
                                   "Цветовые эффекты", "Длительность"};
         QToolButton* buttons[6] = {Form->ToolButton1, Form->ToolButton2, Form->ToolButton3,
                                    Form->ToolButton4, Form->ToolButton5, Form->ToolButton6};
@@ -332,8 +328,8 @@ void TForm1::SetIcons() {
     const std::array<QToolButton*, 6> effects = {Form->ToolButton1, Form->ToolButton2,
                                                  Form->ToolButton3, Form->ToolButton4,
                                                  Form->ToolButton5, Form->ToolButton6};
-    const IconKind kinds[6] = {IconKind::Crop,   IconKind::Text,  IconKind::Rotate,
-                               IconKind::Light,  IconKind::Colors, IconKind::Duration};
+    const IconKind kinds[6] = {IconKind::Crop,  IconKind::Text,   IconKind::Rotate,
+                               IconKind::Light, IconKind::Colors, IconKind::Duration};
     for (std::size_t i = 0; i < effects.size(); ++i) {
         effects[i]->setIcon(MakeIcon(kinds[i], 19));
         effects[i]->setIconSize(QSize(22, 19));
@@ -359,8 +355,8 @@ void TForm1::SetIcons() {
     Form->SpeedButton4->setIcon(MakeIcon(IconKind::AddMusic, 48));
     Form->SpeedButton4->setIconSize(QSize(48, 48));
     int variant = 0;
-    for (QLabel* link : {Form->Image6, Form->Image7, Form->Image8, Form->Image9, Form->Image10,
-                         Form->Image11})
+    for (QLabel* link :
+         {Form->Image6, Form->Image7, Form->Image8, Form->Image9, Form->Image10, Form->Image11})
         link->setPixmap(DrawIcon(IconKind::Link, 16, variant++));
 }
 

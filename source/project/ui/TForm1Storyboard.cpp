@@ -47,3 +47,17 @@ void TForm1::ShowSelectedInPreview() {
 }
 
 } // namespace ui
+
+namespace ui {
+
+bool TForm1::AddPhoto(const QString& path) {
+    (void)path; // Import issue: decode, fit, working copy, thumbnail and cells.
+    return false;
+}
+
+bool TForm1::AddTrack(const QString& path) {
+    (void)path; // Import issue: working copy, title, length and cells.
+    return false;
+}
+
+} // namespace ui
