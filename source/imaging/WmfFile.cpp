@@ -81,7 +81,7 @@ bool ReadLayout(const std::uint8_t* data, std::size_t size, Layout& out, std::st
                 ext = QSizeF(p.I16(1), p.I16(0));
                 haveExt = true;
             }
-            return !(haveOrg && haveExt);
+            return true; // on to the end: is the list whole?
         });
     if (!whole)
         return detail::Fail(error, "WMF: the records are cut short");
