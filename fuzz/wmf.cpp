@@ -1,0 +1,20 @@
+// libFuzzer harness: the WMF decoder on arbitrary bytes, with limits small enough to keep
+// each run quick; it must refuse or decode, never crash or read out of bounds.
+#include "imaging/ImageLoad.h"
+
+#include <QGuiApplication>
+
+#include <cstdlib>
+
+// Text records need fonts, and fonts need a GUI application (offscreen).
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static QGuiApplication app(*argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    imaging::TFastBMP bitmap;
+    imaging::LoadWmfMemory(bitmap, data, size, nullptr, imaging::DecodeLimits{2048, 1'000'000});
+    return 0;
+}
