@@ -72,6 +72,45 @@ char16_t SymbolToUnicode(std::uint8_t c) {
         return u'∑';
     case 0xF2:
         return u'∫';
+    // Pieces the equation writers stack into tall brackets.
+    case 0xE6:
+        return u'⎛';
+    case 0xE7:
+        return u'⎜';
+    case 0xE8:
+        return u'⎝';
+    case 0xE9:
+        return u'⎡';
+    case 0xEA:
+        return u'⎢';
+    case 0xEB:
+        return u'⎣';
+    case 0xEC:
+        return u'⎧';
+    case 0xED:
+        return u'⎨';
+    case 0xEE:
+        return u'⎩';
+    case 0xEF:
+        return u'⎪';
+    case 0xF6:
+        return u'⎞';
+    case 0xF7:
+        return u'⎟';
+    case 0xF8:
+        return u'⎠';
+    case 0xF9:
+        return u'⎤';
+    case 0xFA:
+        return u'⎥';
+    case 0xFB:
+        return u'⎦';
+    case 0xFC:
+        return u'⎫';
+    case 0xFD:
+        return u'⎬';
+    case 0xFE:
+        return u'⎭';
     default:
         return static_cast<char16_t>(c);
     }
