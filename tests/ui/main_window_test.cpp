@@ -1,10 +1,13 @@
 // The main window headless: caption, sizes, the bottom toolbar, and the show commands with their
 // questions answered both ways.
+#include "project/ProgramFolder.h"
 #include "project/ui/TForm1.h"
 #include "ui_TForm1.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -34,6 +37,11 @@ private Q_SLOTS:
     void initTestCase() {
         QVERIFY(tmp_.isValid());
         qputenv("TMPDIR", tmp_.path().toLocal8Bit());
+        // A settings store of its own and a program folder without language files: the
+        // built-in Russian texts, whatever the user running the tests has chosen.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, tmp_.path() + "/config");
+        QVERIFY(QDir(tmp_.path()).mkpath("program"));
+        project::SetProgramFolderForTesting(tmp_.path() + "/program");
     }
 
     void captionAndSizes() {

@@ -103,6 +103,9 @@ public:
     void FormResize();
     void ResetAfterCancel();
     void ApplyLanguage();
+    // Loads a language file into the program's table and applies it; a file that cannot be
+    // read leaves the texts as they are.
+    void LoadLanguageFile(const QString& path);
 
     // Storyboard.
     void SwapSlides(int sourceTag, int targetTag);
