@@ -2,6 +2,8 @@
 // reader is wired in.
 #include "imaging/ImageLoad.h"
 
+#include "imaging/BmpFile.h"
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QFile>
@@ -42,58 +44,26 @@ bool ReadWholeFile(const std::string& path, std::string& out, std::size_t maxByt
 
 } // namespace detail
 
-namespace {
-
-// BMP files through Qt's reader: the size is checked from the header before the pixels are
-// allocated. To be replaced by the project's own BMP reader (BmpFile.h, ReadBmpFile) once it
-// lands; only these two functions change then.
-bool ReadBmpWithQt(TFastBMP& bitmap, QIODevice& device, const DecodeLimits& limits,
-                   std::string* error) {
+bool LoadBmpPhotoMemory(TFastBMP& bitmap, const std::uint8_t* data, std::size_t size,
+                        std::string* error, const DecodeLimits& limits) {
     bitmap = TFastBMP();
-    QImageReader reader(&device, "bmp");
-    reader.setAutoTransform(false);
-    const QSize size = reader.size();
-    if (!size.isValid())
-        return detail::Fail(error, "BMP: " + reader.errorString().toStdString());
-    if (!limits.Fits(size.width(), size.height()))
-        return detail::Fail(error, "BMP: picture size " + std::to_string(size.width()) + "x" +
-                                       std::to_string(size.height()) + " is beyond the limits");
-    QImage image;
-    if (!reader.read(&image) || image.isNull())
-        return detail::Fail(error, "BMP: " + reader.errorString().toStdString());
-    if (image.hasAlphaChannel()) {
-        // Lay 32-bit BMPs with alpha on white, like the other formats' transparency.
-        QImage white(image.size(), QImage::Format_RGB32);
-        white.fill(Qt::white);
-        QPainter(&white).drawImage(0, 0, image);
-        image = white;
-    }
-    bitmap = TFastBMP::CreateFromImage(image);
-    if (bitmap.IsEmpty())
-        return detail::Fail(error, "BMP: out of memory for the picture");
+    if (data == nullptr)
+        return detail::Fail(error, "BMP: no data");
+    BmpReadLimits bmpLimits;
+    bmpLimits.MaxSide = limits.maxSide;
+    bmpLimits.MaxPixels = limits.maxPixels;
+    std::string why;
+    if (!DecodeBmp(data, size, bitmap, &why, bmpLimits))
+        return detail::Fail(error, "BMP: " + why);
     return true;
 }
 
-} // namespace
-
-bool LoadBmpPhotoMemory(TFastBMP& bitmap, const std::uint8_t* data, std::size_t size,
-                        std::string* error, const DecodeLimits& limits) {
-    if (data == nullptr || size > static_cast<std::size_t>(std::numeric_limits<int>::max()))
-        return detail::Fail(error, "BMP: no data");
-    QByteArray bytes =
-        QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    return ReadBmpWithQt(bitmap, buffer, limits, error);
-}
-
 bool LoadBmpPhotoFile(TFastBMP& bitmap, const std::string& path, std::string* error) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) {
-        bitmap = TFastBMP();
-        return detail::Fail(error, "BMP: cannot open " + path);
-    }
-    return ReadBmpWithQt(bitmap, file, DecodeLimits{}, error);
+    bitmap = TFastBMP();
+    std::string why;
+    if (!LoadBmpFile(path, bitmap, &why))
+        return detail::Fail(error, "BMP: " + why);
+    return true;
 }
 
 PhotoKind PhotoKindOfExtension(const std::string& ext) {
