@@ -76,11 +76,14 @@ public:
     void N2Click();                 // move photo right
     void N3Click();                 // move photo left
     void N5Click();                 // track settings
-    void MenuItem1Click();          // delete track
-    void MenuItem2Click();          // move track right
-    void MenuItem3Click();          // move track left
-    void Image1Click();             // stop the preview
-    void Image6Click(int number);   // link icons 6..11
+    // End of the playing track (the library's notice): release it and turn the track dialog's
+    // stop button back into its play button.
+    void WMUser();
+    void MenuItem1Click();        // delete track
+    void MenuItem2Click();        // move track right
+    void MenuItem3Click();        // move track left
+    void Image1Click();           // stop the preview
+    void Image6Click(int number); // link icons 6..11
 
     void Timer3Timer();
     void FormResize();
@@ -108,6 +111,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void customEvent(QEvent* event) override;
 
 private:
     void FormCreate();
@@ -118,6 +122,7 @@ private:
     void ReadSettings();
     void WriteSettings();
     void ShowSelectedInPreview();
+    void ReleaseAudio();
 
     QImage RulerBitmap_;
     QImage PreviewBitmap_;

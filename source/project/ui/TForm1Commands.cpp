@@ -1,14 +1,15 @@
 // Main window: the toolbar, menu and item commands.
 #include "project/ui/TForm1.h"
 
+#include "media/ui/TForm5.h"
 #include "project/Language.h"
 #include "project/ProgramFolder.h"
 #include "project/ui/Icons.h"
 #include "ui_TForm1.h"
 
 #include <QAction>
-#include <QLabel>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMenu>
 #include <QShortcut>
 #include <QTimer>
@@ -91,8 +92,8 @@ void TForm1::ConnectCommands() {
     connect(help, &QShortcut::activated, this, &TForm1::ToolButton14Click);
 
     Form->Image1->installEventFilter(this);
-    for (QLabel* link : {Form->Image6, Form->Image7, Form->Image8, Form->Image9, Form->Image10,
-                         Form->Image11})
+    for (QLabel* link :
+         {Form->Image6, Form->Image7, Form->Image8, Form->Image9, Form->Image10, Form->Image11})
         link->installEventFilter(this);
 }
 
@@ -230,7 +231,11 @@ void TForm1::N3Click() {
 }
 
 void TForm1::N5Click() {
-    // Audio issue: the track dialog TForm5 opens here, modally.
+    const int n = Show.SelectedSound;
+    if (n < 0 || n >= static_cast<int>(Show.Sounds.size()))
+        return;
+    TForm5 form(Show.Sounds[static_cast<std::size_t>(n)], this);
+    form.exec();
 }
 
 void TForm1::MenuItem1Click() {
@@ -299,7 +304,7 @@ void TForm1::ApplyLanguage() {
         Form->SpeedButton4->setToolTip(L.Text(7, "Добавить музыку"));
         Form->ToolButton13->setToolTip(L.Text(8, "Настройки"));
         Form->ToolButton14->setToolTip(L.Text(9, "Справка"));
-        const char* effects[6] = {"Кадрирование", "Текст", "Поворот", "Освещенность",
+        const char* effects[6] = {"Кадрирование",     "Текст",       "Поворот", "Освещенность",
                                   "Цветовые эффекты", "Длительность"};
         QToolButton* buttons[6] = {Form->ToolButton1, Form->ToolButton2, Form->ToolButton3,
                                    Form->ToolButton4, Form->ToolButton5, Form->ToolButton6};
@@ -332,8 +337,8 @@ void TForm1::SetIcons() {
     const std::array<QToolButton*, 6> effects = {Form->ToolButton1, Form->ToolButton2,
                                                  Form->ToolButton3, Form->ToolButton4,
                                                  Form->ToolButton5, Form->ToolButton6};
-    const IconKind kinds[6] = {IconKind::Crop,   IconKind::Text,  IconKind::Rotate,
-                               IconKind::Light,  IconKind::Colors, IconKind::Duration};
+    const IconKind kinds[6] = {IconKind::Crop,  IconKind::Text,   IconKind::Rotate,
+                               IconKind::Light, IconKind::Colors, IconKind::Duration};
     for (std::size_t i = 0; i < effects.size(); ++i) {
         effects[i]->setIcon(MakeIcon(kinds[i], 19));
         effects[i]->setIconSize(QSize(22, 19));
@@ -359,8 +364,8 @@ void TForm1::SetIcons() {
     Form->SpeedButton4->setIcon(MakeIcon(IconKind::AddMusic, 48));
     Form->SpeedButton4->setIconSize(QSize(48, 48));
     int variant = 0;
-    for (QLabel* link : {Form->Image6, Form->Image7, Form->Image8, Form->Image9, Form->Image10,
-                         Form->Image11})
+    for (QLabel* link :
+         {Form->Image6, Form->Image7, Form->Image8, Form->Image9, Form->Image10, Form->Image11})
         link->setPixmap(DrawIcon(IconKind::Link, 16, variant++));
 }
 

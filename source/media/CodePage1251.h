@@ -1,0 +1,22 @@
+// Conversions between Unicode and the Windows-1251 code page in which track titles are kept.
+// Characters the code page cannot show become '?'.
+#pragma once
+
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace media {
+
+QString Cp1251ToQString(std::string_view bytes);
+std::string QStringToCp1251(const QString& text);
+// Valid UTF-8 is converted; anything else is taken to be code-page bytes already and kept.
+std::string Utf8ToCp1251(std::string_view bytes);
+// UTF-16 up to the first NUL character. With a byte-order mark the mark decides the order,
+// otherwise bigEndian does.
+std::string Utf16ToCp1251(const std::uint8_t* data, std::size_t size, bool bigEndian);
+
+} // namespace media
