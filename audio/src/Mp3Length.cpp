@@ -203,8 +203,8 @@ bool MeasureMp3(const ByteSource& source, Mp3Length* out) {
     while (pos + 4 <= size) {
         MpegHeader h;
         const std::uint8_t* p = cur.At(pos, 4);
-        if (p && ParseMpegHeader(p, &h) && SameStream(h, first) &&
-            pos + static_cast<std::uint64_t>(h.frameBytes) <= size + 0) {
+        if (p && ParseMpegHeader(p, &h) && SameStream(h, first)) {
+            // A frame cut short by the end of the file still decodes (to its end, padded).
             samples += static_cast<std::uint64_t>(h.samples);
             pos += static_cast<std::uint64_t>(h.frameBytes);
             continue;

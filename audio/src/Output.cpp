@@ -27,6 +27,20 @@ struct Device {
     std::condition_variable wake;
     bool stopFeeder = false;
     bool open = false;
+
+    // A program that exits without BASS_Free: stop the feeder before its thread object goes.
+    ~Device() {
+        if (!feeder.joinable())
+            return;
+        {
+            std::lock_guard lock(mixMutex);
+            stopFeeder = true;
+        }
+        wake.notify_all();
+        feeder.join();
+        if (id != 0)
+            SDL_CloseAudioDevice(id);
+    }
 };
 
 Device& Dev() {
