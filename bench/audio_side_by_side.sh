@@ -14,10 +14,10 @@ average() { # command... -> mean wall seconds over $runs runs
         start=$(date +%s.%N)
         "$@" >/dev/null 2>&1
         end=$(date +%s.%N)
-        total=$(echo "$total + $end - $start" | bc -l)
+        total=$(awk "BEGIN { print $total + $end - $start }")
         i=$((i + 1))
     done
-    echo "scale=4; $total / $runs" | bc -l
+    awk "BEGIN { printf \"%.4f\", $total / $runs }"
 }
 
 echo "audio library (makes the files on first use):"
