@@ -21,7 +21,9 @@ TFastBMP& TFastBMP::operator=(const TFastBMP& other) {
     return *this;
 }
 
-TFastBMP::TFastBMP(TFastBMP&& other) noexcept { *this = std::move(other); }
+TFastBMP::TFastBMP(TFastBMP&& other) noexcept {
+    *this = std::move(other);
+}
 
 TFastBMP& TFastBMP::operator=(TFastBMP&& other) noexcept {
     if (this != &other) {
@@ -81,8 +83,7 @@ QImage TFastBMP::View() {
 QImage TFastBMP::View() const {
     if (IsEmpty())
         return QImage();
-    return QImage(static_cast<const uchar*>(Bits), Width, Height, RowStride,
-                  QImage::Format_BGR888);
+    return QImage(static_cast<const uchar*>(Bits), Width, Height, RowStride, QImage::Format_BGR888);
 }
 
 } // namespace imaging

@@ -38,11 +38,34 @@ public:
     // its size.
     QImage View();
     QImage View() const;
+    // A deep copy as a QImage (Format_BGR888) that outlives this buffer.
+    QImage CopyToImage() const;
+
+    // Resample this buffer into dst, which already has its target size (Part 2.1). Both are
+    // bit-exact with the Part's integer arithmetic; an empty dst is left alone.
+    void ScaleNearest(TFastBMP& dst) const;
+    void ScaleBilinear(TFastBMP& dst) const;
+
+    // Every pixel set to (b, g, r).
+    void Fill(std::uint8_t b, std::uint8_t g, std::uint8_t r);
+    // Copies src onto this buffer with its top-left corner at (x, y), clipped to both buffers.
+    void Draw(const TFastBMP& src, std::int32_t x, std::int32_t y);
 
 private:
     std::unique_ptr<std::uint8_t[]> memory_;
 };
 
 using TBitmap = TFastBMP;
+
+struct TFitSize {
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
+    bool operator==(const TFitSize&) const = default;
+};
+
+// The size a srcW x srcH photo gets inside a boxW x boxH box (Part 2.1): kept when smaller than
+// the box both ways, otherwise fitted without distortion with the quotients rounded to nearest,
+// ties to even. Centring is then x = (boxW - w) / 2, y = (boxH - h) / 2.
+TFitSize FitSize(std::int32_t srcW, std::int32_t srcH, std::int32_t boxW, std::int32_t boxH);
 
 } // namespace imaging

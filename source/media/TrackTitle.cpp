@@ -1,8 +1,9 @@
 #include "media/TrackTitle.h"
 
 #include "base/Endian.h"
-#include "media/CodePage1251.h"
+#include "media/TagText.h"
 #include "media/litebass.h"
+#include "project/CodePage.h"
 
 #include <QFileInfo>
 #include <QString>
@@ -187,7 +188,7 @@ std::string TrackTitle(const std::string& path) {
         Bass.StreamFree(stream);
     }
     if (result.empty())
-        result = QStringToCp1251(name.left(name.size() - 4));
+        result = project::ToCp1251(name.left(name.size() - 4));
     return result;
 }
 

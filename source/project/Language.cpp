@@ -1,17 +1,150 @@
 #include "project/Language.h"
 
+#include "project/CodePage.h"
+#include "project/ProgramFolder.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
 namespace project {
+
+namespace {
+
+constexpr char kSeparator = static_cast<char>(0x98);
+
+// The key a segment of the joined lines answers to: the segment must start with the key in
+// decimal without leading zeros (as the search pattern writes it) directly followed by "=".
+// Returns 0 when it answers to none.
+int SegmentKey(std::string_view segment) {
+    int key = 0;
+    std::size_t i = 0;
+    while (i < segment.size() && i < 4 && segment[i] >= '0' && segment[i] <= '9') {
+        if (i == 0 && segment[i] == '0')
+            return 0;
+        key = key * 10 + (segment[i] - '0');
+        ++i;
+    }
+    if (i == 0 || i > 3 || i >= segment.size() || segment[i] != '=')
+        return 0;
+    return key;
+}
+
+std::string CleanText(std::string_view text) {
+    // Trimming removes every byte up to the space from both ends.
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ')
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ')
+        --end;
+    std::string out;
+    out.reserve(end - begin);
+    for (std::size_t i = begin; i < end; ++i) {
+        if (text[i] == '\\' && i + 1 < end && text[i + 1] == 'n') {
+            out += "\r\n";
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+} // namespace
 
 QString Language::Text(int key, const QString& builtin) const {
     if (!Has(key))
         return builtin;
-    // TODO(settings issue): convert from the Windows-1251 code page.
-    return QString::fromLatin1(LanguageTable[static_cast<std::size_t>(key - 1)]);
+    return FromCp1251(LanguageTable[static_cast<std::size_t>(key - 1)]);
+}
+
+std::vector<std::string_view> SplitLines(std::string_view content) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < content.size(); ++i) {
+        if (content[i] != '\n' && content[i] != '\r')
+            continue;
+        lines.push_back(content.substr(start, i - start));
+        if (content[i] == '\r' && i + 1 < content.size() && content[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < content.size())
+        lines.push_back(content.substr(start));
+    return lines;
+}
+
+std::vector<std::string> ParseLanguageLines(const std::vector<std::string_view>& lines) {
+    // The lines joined behind one separator each form segments between separators; a 0x98
+    // inside a line splits it into more segments. For every key the segments answering to it
+    // are listed in order, so the ascending search runs in one pass instead of rescanning.
+    std::vector<std::string_view> segments;
+    for (std::string_view line : lines) {
+        std::size_t start = 0;
+        for (std::size_t pos; (pos = line.find(kSeparator, start)) != std::string_view::npos;
+             start = pos + 1)
+            segments.push_back(line.substr(start, pos - start));
+        segments.push_back(line.substr(start));
+    }
+    std::array<std::vector<std::uint32_t>, kLanguageKeys + 1> byKey;
+    for (std::size_t i = 0; i < segments.size(); ++i)
+        if (const int key = SegmentKey(segments[i]); key > 0)
+            byKey[static_cast<std::size_t>(key)].push_back(static_cast<std::uint32_t>(i));
+
+    std::vector<std::string> table;
+    table.reserve(kLanguageKeys);
+    std::size_t cursor = 0; // first segment the search may still find
+    for (int key = 1; key <= kLanguageKeys; ++key) {
+        const auto& found = byKey[static_cast<std::size_t>(key)];
+        const auto it = std::lower_bound(found.begin(), found.end(), cursor);
+        if (it == found.end()) {
+            table.emplace_back();
+            continue;
+        }
+        const std::string_view segment = segments[*it];
+        table.push_back(CleanText(segment.substr(segment.find('=') + 1)));
+        cursor = *it + 1;
+    }
+    return table;
+}
+
+bool LoadLanguageFile(Language& language, const QString& path, QString* error) {
+    auto fail = [error](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("cannot open the language file: ") + file.errorString());
+    if (file.size() > static_cast<qint64>(kMaxLanguageFileBytes))
+        return fail(QStringLiteral("the language file is too large"));
+    // Read at most one byte over the limit, so a file that grows meanwhile is refused too.
+    const QByteArray content = file.read(static_cast<qint64>(kMaxLanguageFileBytes) + 1);
+    if (file.error() != QFileDevice::NoError)
+        return fail(QStringLiteral("cannot read the language file: ") + file.errorString());
+    if (static_cast<std::size_t>(content.size()) > kMaxLanguageFileBytes)
+        return fail(QStringLiteral("the language file is too large"));
+    const auto lines =
+        SplitLines(std::string_view(content.constData(), static_cast<std::size_t>(content.size())));
+    if (lines.empty())
+        return fail(QStringLiteral("the language file holds no line"));
+    language.LanguageTable = ParseLanguageLines(lines);
+    language.LanguageFile = QFile::encodeName(QFileInfo(path).fileName()).toStdString();
+    return true;
 }
 
 Language& AppLanguage() {
     static Language language;
     return language;
+}
+
+QString LanguageFolder() {
+    return ProgramFolder() + QStringLiteral("language/");
 }
 
 } // namespace project

@@ -5,20 +5,50 @@
 #include <QString>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace project {
 
+// Number of entries a loaded table holds (keys 1..999).
+constexpr int kLanguageKeys = 999;
+// Language files larger than this are refused unread; real ones are a few kilobytes.
+constexpr std::size_t kMaxLanguageFileBytes = 8 * 1024 * 1024;
+
 struct Language {
-    std::vector<std::string> LanguageTable; // entry K-1 holds key K, in code-page bytes
+    std::vector<std::string> LanguageTable; // entry K-1 holds key K, in Windows-1251 bytes
     std::string LanguageFile;               // file name of the loaded table, "" when none
 
-    bool Has(int key) const { return key >= 1 && static_cast<std::size_t>(key) <= LanguageTable.size(); }
+    bool Has(int key) const {
+        return key >= 1 && static_cast<std::size_t>(key) <= LanguageTable.size();
+    }
     // The text of key, or builtin when the table does not hold the key.
     QString Text(int key, const QString& builtin) const;
+    QString Text(int key, const char* builtinUtf8) const {
+        return Text(key, QString::fromUtf8(builtinUtf8));
+    }
 };
+
+// The language-file table built from the lines of a file: exactly kLanguageKeys entries. Keys are
+// searched in ascending order, each behind the line of the last key found, so a key that stands
+// before an already found one is not found and the first of two equal keys wins. A text is the
+// rest of its line after "=", trimmed of blanks and control characters, with every "\n" turned
+// into CR LF. A 0x98 byte inside a line ends the line for the search (it is the separator).
+std::vector<std::string> ParseLanguageLines(const std::vector<std::string_view>& lines);
+
+// Splits file content into lines at LF, CR LF and lone CR. An empty content has no line; a final
+// line without a line break still counts.
+std::vector<std::string_view> SplitLines(std::string_view content);
+
+// Reads the file at path into language: on success the table holds kLanguageKeys entries and
+// LanguageFile the file's name. A file that cannot be read, is too large or holds no line leaves
+// language as it was and returns false with the reason in *error.
+bool LoadLanguageFile(Language& language, const QString& path, QString* error = nullptr);
 
 // The one table of the running program.
 Language& AppLanguage();
+
+// The language folder beside the program (ends with '/').
+QString LanguageFolder();
 
 } // namespace project

@@ -18,13 +18,15 @@ QString WithSlash(QString s) {
 }
 } // namespace
 
-void SetProgramFolderForTesting(const QString& folder) { Override() = folder; }
+void SetProgramFolderForTesting(const QString& folder) {
+    Override() = folder;
+}
 
 QString ProgramFolder() {
     if (!Override().isEmpty())
         return WithSlash(Override());
-    const QString exeDir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
-                                                        : QDir::currentPath();
+    const QString exeDir =
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
     if (QDir(exeDir + "/language").exists() || QDir(exeDir + "/help").exists())
         return WithSlash(exeDir);
     return WithSlash(QStringLiteral(REELPANE_DATADIR));

@@ -68,17 +68,17 @@ struct TSlideItem {
     ZString<2049> WorkFile;         // full path of the working BMP
     ShortString<255> CaptionText;
     ShortString<255> CaptionFont;
-    base::le_i32 Brightness;   // -100..100
-    base::le_i32 Contrast;     // -25..25
-    base::LEDouble Gamma10;    // gamma x 10
-    base::le_i32 ColorEffect;  // 0 none, 1 black-white, 2 sepia, 3 negative
-    base::le_i32 BackColor;    // 0x00BBGGRR or 0xFF0000nn system colour
-    base::le_i32 TurnCount;    // confirmed rotate/flip actions
-    base::le_i32 CaptionVAlign; // 1 top, 2 centre, 3 bottom
-    base::le_i32 CaptionHAlign; // 1 left, 2 centre, 3 right
-    base::le_i32 CaptionSize;   // points
-    base::le_i32 CaptionColor;  // 0x00BBGGRR
-    std::uint8_t CaptionStyle;  // bit 0 bold, 1 italic, 2 underline, 3 strike-out
+    base::le_i32 Brightness;           // -100..100
+    base::le_i32 Contrast;             // -25..25
+    base::LEDouble Gamma10;            // gamma x 10
+    base::le_i32 ColorEffect;          // 0 none, 1 black-white, 2 sepia, 3 negative
+    base::le_i32 BackColor;            // 0x00BBGGRR or 0xFF0000nn system colour
+    base::le_i32 TurnCount;            // confirmed rotate/flip actions
+    base::le_i32 CaptionVAlign;        // 1 top, 2 centre, 3 bottom
+    base::le_i32 CaptionHAlign;        // 1 left, 2 centre, 3 right
+    base::le_i32 CaptionSize;          // points
+    base::le_i32 CaptionColor;         // 0x00BBGGRR
+    std::uint8_t CaptionStyle;         // bit 0 bold, 1 italic, 2 underline, 3 strike-out
     std::array<base::le_u32, 6> Views; // cell handles; meaningless outside the running program
 
     // A zero-filled record with the defaults of a freshly imported photo.

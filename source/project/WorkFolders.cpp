@@ -105,8 +105,8 @@ bool WorkFolders::Claim(const std::string& tempRoot, std::string* error) {
     buf.push_back('\0');
     if (::mkdtemp(buf.data()) == nullptr) {
         if (error)
-            *error = "cannot create a private working folder in " + tmp + ": " +
-                     std::strerror(errno);
+            *error =
+                "cannot create a private working folder in " + tmp + ": " + std::strerror(errno);
         return false;
     }
     return UseRoot(std::string(buf.data()), error);

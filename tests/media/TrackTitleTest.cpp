@@ -2,9 +2,9 @@
 // hand-made tags.
 #include "AudioFiles.h"
 
-#include "media/CodePage1251.h"
 #include "media/TrackTitle.h"
 #include "media/litebass.h"
+#include "project/CodePage.h"
 
 #include <QFile>
 
@@ -17,7 +17,7 @@ using namespace testing_audio;
 namespace {
 
 std::string Cp(const char* utf8) {
-    return media::QStringToCp1251(QString::fromUtf8(utf8));
+    return project::ToCp1251(QString::fromUtf8(utf8));
 }
 
 std::string BaseMp3(const std::string& name) {

@@ -3,6 +3,7 @@
 // window's end-of-track handling.
 #include "media/litebass.h"
 #include "media/ui/TForm5.h"
+#include "project/Language.h"
 #include "project/ui/TForm1.h"
 
 #include <QApplication>
@@ -59,7 +60,7 @@ private Q_SLOTS:
         QCOMPARE(W<QSlider>(form, "TrackBar1")->value(), 60);
         QCOMPARE(media::PlaybackVolume, 40);
         QCOMPARE(W<QLabel>(form, "Label6")->text(), QString("40%"));
-        QCOMPARE(form.windowTitle(), QString("Звук"));
+        QCOMPARE(form.windowTitle(), project::AppLanguage().Text(800, "Звук"));
         W<QSlider>(form, "TrackBar1")->setValue(0); // top
         QCOMPARE(static_cast<int>(track.Volume), 100);
         QCOMPARE(W<QLabel>(form, "Label6")->text(), QString("100%"));

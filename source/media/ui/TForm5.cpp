@@ -1,7 +1,7 @@
 #include "media/ui/TForm5.h"
 
-#include "media/CodePage1251.h"
 #include "media/litebass.h"
+#include "project/CodePage.h"
 #include "project/Duration.h"
 #include "project/Language.h"
 #include "ui_TForm5.h"
@@ -43,7 +43,7 @@ TForm5::TForm5(project::TSoundItem& sound, QWidget* parent)
     media::PlaybackVolume = 100 - Form->TrackBar1->value();
     Form->Label6->setText(QString::number(media::PlaybackVolume) + "%");
     Form->Label1->setText(Duration(sound_.PlaySeconds));
-    Form->Label2->setText(media::Cp1251ToQString(sound_.Title.str()));
+    Form->Label2->setText(project::FromCp1251(sound_.Title.str()));
 
     connect(Form->BitBtn9, &QPushButton::clicked, this, &TForm5::BitBtn9Click);
     connect(Form->BitBtn12, &QPushButton::clicked, this, &TForm5::BitBtn12Click);
@@ -95,7 +95,7 @@ void TForm5::BitBtn9Click() {
         Form->ProgrBar->setMaximum(ToBar(length));
         Form->ProgrBar->setPageStep(std::max(1, Form->ProgrBar->maximum() / 10));
         totalSeconds_ = sound_.PlaySeconds;
-        Form->Label2->setText(media::Cp1251ToQString(sound_.Title.str()));
+        Form->Label2->setText(project::FromCp1251(sound_.Title.str()));
         StartPositionTimer();
     } catch (...) {
         // The dialog stays as it is; there is nothing to play.

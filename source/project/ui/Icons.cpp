@@ -207,6 +207,8 @@ QPixmap DrawIcon(IconKind kind, int size, int variant) {
     return pm;
 }
 
-QIcon MakeIcon(IconKind kind, int size) { return QIcon(DrawIcon(kind, size)); }
+QIcon MakeIcon(IconKind kind, int size) {
+    return QIcon(DrawIcon(kind, size));
+}
 
 } // namespace ui

@@ -7,11 +7,23 @@
 namespace ui {
 
 enum class IconKind {
-    Crop, Text, Rotate, Light, Colors, Duration, // effect buttons
-    Settings, Help, About,                       // top-right toolbar
-    New, Open, Preview, Save, Disc,              // bottom toolbar
-    AddPhoto, AddMusic,                          // storyboard buttons
-    Link                                         // link icons
+    Crop,
+    Text,
+    Rotate,
+    Light,
+    Colors,
+    Duration, // effect buttons
+    Settings,
+    Help,
+    About, // top-right toolbar
+    New,
+    Open,
+    Preview,
+    Save,
+    Disc, // bottom toolbar
+    AddPhoto,
+    AddMusic, // storyboard buttons
+    Link      // link icons
 };
 
 // An icon of the given kind drawn at size x size pixels.

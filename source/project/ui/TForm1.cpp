@@ -2,8 +2,10 @@
 #include "project/ui/TForm1.h"
 
 #include "media/litebass.h"
+#include "project/CodePage.h"
 #include "project/Language.h"
 #include "project/ProgramFolder.h"
+#include "project/Settings.h"
 #include "project/ui/Icons.h"
 #include "ui_TForm1.h"
 
@@ -11,6 +13,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QScreen>
@@ -36,6 +39,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), Form(std::make_unique<Ui:
     };
     CreateTimers();
     CreateMenus();
+    CreateProjectDialogs();
     SetIcons();
     ConnectCommands();
     FormCreate();
@@ -66,7 +70,8 @@ void TForm1::FormCreate() {
     }
     // 3. Caption and the built-in site address.
     setWindowTitle("Tarnwick Reelpane Freeware 1.9");
-    SiteURL = "https://reelpane.example/";
+    // The built-in site address is the help page beside the program.
+    SiteURL = QUrl::fromLocalFile(project::ProgramFolder() + "help/help.html").toString();
     // 4. Settings and the language file.
     ReadSettings();
     // 5. Leftovers of an earlier run of this instance's folders.
@@ -190,12 +195,28 @@ void TForm1::changeEvent(QEvent* event) {
 }
 
 void TForm1::ReadSettings() {
-    // Settings issue: the settings store is opened here and "Language" (then the language file),
-    // "Resolution" and "SiteURL" are read; no store means nothing is read.
+    // No accessible store: built-in texts, no language file, no resolution.
+    const auto stored = project::ReadSettings();
+    if (!stored)
+        return;
+    const QString name =
+        stored->Language.isEmpty() ? QStringLiteral("english.lng") : stored->Language;
+    LoadLanguageFile(project::LanguageFolder() + name);
+    if (!stored->Resolution.isEmpty())
+        Show.Resolution = project::ToCp1251(stored->Resolution);
+    if (!stored->SiteURL.isEmpty())
+        SiteURL = stored->SiteURL;
 }
 
 void TForm1::WriteSettings() {
-    // Settings issue: "Language" := LanguageFile and "Resolution" := Resolution are written here.
+    project::WriteSettings(QFile::decodeName(project::AppLanguage().LanguageFile.c_str()),
+                           project::FromCp1251(Show.Resolution));
+}
+
+void TForm1::LoadLanguageFile(const QString& path) {
+    if (!project::LoadLanguageFile(project::AppLanguage(), path))
+        return;
+    ApplyLanguage();
 }
 
 } // namespace ui

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <functional>
@@ -24,6 +25,8 @@ class TForm1;
 }
 
 namespace ui {
+
+class TForm6;
 
 class TForm1 final : public QMainWindow {
     Q_OBJECT
@@ -45,6 +48,8 @@ public:
     QTimer* Timer5 = nullptr; // 700 ms, erase animation
     QTimer* Timer6 = nullptr; // 1 ms, pumps events while a long operation runs
 
+    TForm6* ProgressForm = nullptr; // the progress window, alive for the whole run
+
     QMenu* PopupMenu1 = nullptr; // photo menu
     QMenu* PopupMenu2 = nullptr; // track menu
     QMenu* PopupMenu3 = nullptr; // save menu
@@ -53,8 +58,20 @@ public:
     std::function<bool(const QString& question, const QString& caption)> AskYesNo;
     // Opens an address or a file with the desktop's default handler. Tests replace it.
     std::function<void(const QString& target)> OpenExternal;
-    // Reports whether the progress window is visible (set when that window exists).
+    // Reports whether the progress window is visible; tests may replace it.
     std::function<bool()> ProgressVisible;
+    // File dialogs; tests replace them. Each returns the chosen path or "" when cancelled.
+    std::function<QString(const QString& proposed, bool avi)> AskSaveName;
+    std::function<QString()> AskOpenName;
+    // Shows a warning message box.
+    std::function<void(const QString& text)> ShowMessage;
+
+    // Project file: the load as the open command runs it (true = loaded or cancelled).
+    bool OpenProjectFile(const QString& path);
+    bool SaveProjectFile(const QString& path);
+    // One file of each kind imported with its storyboard cells; true when an item was added.
+    bool AddPhoto(const QString& path);
+    bool AddTrack(const QString& path);
 
     // Commands of the window.
     void ToolButton1Click(int tag); // effect buttons, Tag 0..5
@@ -76,19 +93,22 @@ public:
     void N2Click();                 // move photo right
     void N3Click();                 // move photo left
     void N5Click();                 // track settings
+    void MenuItem1Click();          // delete track
+    void MenuItem2Click();          // move track right
+    void MenuItem3Click();          // move track left
+    void Image1Click();             // stop the preview
+    void Image6Click(int number);   // link icons 6..11
     // End of the playing track (the library's notice): release it and turn the track dialog's
     // stop button back into its play button.
     void WMUser();
-    void MenuItem1Click();        // delete track
-    void MenuItem2Click();        // move track right
-    void MenuItem3Click();        // move track left
-    void Image1Click();           // stop the preview
-    void Image6Click(int number); // link icons 6..11
 
     void Timer3Timer();
     void FormResize();
     void ResetAfterCancel();
     void ApplyLanguage();
+    // Loads a language file into the program's table and applies it; a file that cannot be
+    // read leaves the texts as they are.
+    void LoadLanguageFile(const QString& path);
 
     // Storyboard.
     void SwapSlides(int sourceTag, int targetTag);
@@ -117,6 +137,8 @@ private:
     void FormCreate();
     void CreateTimers();
     void CreateMenus();
+    void CreateProjectDialogs();
+    QString ProposedFileName() const;
     void ConnectCommands();
     void SetIcons();
     void ReadSettings();

@@ -2,15 +2,22 @@
 #include "project/ui/TForm1.h"
 
 #include "media/ui/TForm5.h"
+#include "media/ui/TForm6.h"
 #include "project/Language.h"
 #include "project/ProgramFolder.h"
+#include "project/SettingsChoices.h"
 #include "project/ui/Icons.h"
+#include "project/ui/LanguageTexts.h"
+#include "project/ui/TForm12.h"
+#include "project/ui/TForm4.h"
 #include "ui_TForm1.h"
 
 #include <QAction>
+#include <QFile>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
@@ -92,12 +99,16 @@ void TForm1::ConnectCommands() {
     connect(help, &QShortcut::activated, this, &TForm1::ToolButton14Click);
 
     Form->Image1->installEventFilter(this);
+    Form->Panel2->installEventFilter(this);
     for (QLabel* link :
          {Form->Image6, Form->Image7, Form->Image8, Form->Image9, Form->Image10, Form->Image11})
         link->installEventFilter(this);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // The bottom bar gets its new width after the window's own resize event.
+    if (watched == Form->Panel2 && event->type() == QEvent::Resize)
+        CenterBottomToolbar();
     if (event->type() == QEvent::MouseButtonRelease) {
         if (watched == Form->Image1) {
             Image1Click();
@@ -125,7 +136,15 @@ void TForm1::ToolButton1Click(int tag) {
 }
 
 void TForm1::ToolButton13Click() {
-    // Settings issue: the settings dialog TForm4 opens here, modally.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize screenSize = screen ? screen->size() : QSize(1280, 1024);
+    // Opening the dialog may already set Resolution (first run: the screen size).
+    TForm4 dialog(Show.Resolution, screenSize, project::LanguageFolder(),
+                  QFile::decodeName(project::AppLanguage().LanguageFile.c_str()), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (const QString path = dialog.LanguageFileToLoad(); !path.isEmpty())
+        LoadLanguageFile(path);
 }
 
 void TForm1::ToolButton14Click() {
@@ -137,7 +156,8 @@ void TForm1::ToolButton14Click() {
 }
 
 void TForm1::ToolButton15Click() {
-    // Settings issue: the about dialog TForm12 opens here, modally.
+    TForm12 dialog(SiteURL, OpenExternal, this);
+    dialog.exec();
 }
 
 void TForm1::ToolButton8Click() {
@@ -152,10 +172,6 @@ void TForm1::ToolButton8Click() {
     FormResize();
 }
 
-void TForm1::BitBtn1Click() {
-    // Project-file issue: the open dialog and LoadProject run here.
-}
-
 void TForm1::BitBtn2Click() {
     if (Show.Slides.empty())
         return;
@@ -164,10 +180,6 @@ void TForm1::BitBtn2Click() {
 
 void TForm1::BitBtn3Click() {
     PopupMenu3->popup(Form->ToolButton10->mapToGlobal(QPoint(0, Form->ToolButton10->height())));
-}
-
-void TForm1::N6Click() {
-    // Project-file issue: the save dialog and SaveProject run here.
 }
 
 void TForm1::N7Click() {
@@ -268,12 +280,32 @@ void TForm1::Image1Click() {
 }
 
 QString TForm1::LinkAddress(int number) const {
-    // Settings issue: the six addresses are the project's own; each format takes the site
-    // address (%1) and the program title (%2).
-    static const char* const kFormats[6] = {"%1", "%1", "%1", "%1", "%1", "%1"};
+    // Each format may use the site address (%1) and the program title (%2): the program's own
+    // page first, then reading on slide shows, photography, free photos, the video format and
+    // the disc format the program writes.
+    static const char* const kFormats[6] = {
+        "%1",
+        "https://en.wikipedia.org/wiki/Slide_show",
+        "https://en.wikipedia.org/wiki/Photography",
+        "https://commons.wikimedia.org/wiki/Main_Page",
+        "https://en.wikipedia.org/wiki/Audio_Video_Interleave",
+        "https://en.wikipedia.org/wiki/ISO_9660",
+    };
     if (number < 6 || number > 11)
         return QString();
-    return QString::fromLatin1(kFormats[number - 6]).arg(SiteURL, windowTitle());
+    // Substituted in one pass, so a "%2" inside the site address stays as it is.
+    const QString format = QString::fromLatin1(kFormats[number - 6]);
+    QString address;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        if (format[i] == '%' && i + 1 < format.size() &&
+            (format[i + 1] == '1' || format[i + 1] == '2')) {
+            address += format[i + 1] == '1' ? SiteURL : windowTitle();
+            ++i;
+        } else {
+            address += format[i];
+        }
+    }
+    return address;
 }
 
 void TForm1::Image6Click(int number) {
@@ -295,35 +327,44 @@ void TForm1::ResetAfterCancel() {
 
 void TForm1::ApplyLanguage() {
     try {
-        const auto& L = project::AppLanguage();
-        Form->ToolButton8->setToolTip(L.Text(2, "Открыть"));
-        Form->ToolButton9->setToolTip(L.Text(3, "Просмотр"));
-        Form->ToolButton10->setToolTip(L.Text(4, "Сохранить"));
-        Form->ToolButton11->setToolTip(L.Text(5, "Записать"));
-        Form->SpeedButton3->setToolTip(L.Text(6, "Добавить фото"));
-        Form->SpeedButton4->setToolTip(L.Text(7, "Добавить музыку"));
-        Form->ToolButton13->setToolTip(L.Text(8, "Настройки"));
-        Form->ToolButton14->setToolTip(L.Text(9, "Справка"));
-        const char* effects[6] = {"Кадрирование",     "Текст",       "Поворот", "Освещенность",
-                                  "Цветовые эффекты", "Длительность"};
-        QToolButton* buttons[6] = {Form->ToolButton1, Form->ToolButton2, Form->ToolButton3,
-                                   Form->ToolButton4, Form->ToolButton5, Form->ToolButton6};
-        for (int i = 0; i < 6; ++i)
-            buttons[i]->setToolTip(L.Text(10 + i, QString::fromUtf8(effects[i])));
-        const auto actions1 = PopupMenu1->actions();
-        actions1[0]->setText(L.Text(34, "Удалить"));
-        actions1[1]->setText(L.Text(35, "Сдвинуть вправо"));
-        actions1[2]->setText(L.Text(36, "Сдвинуть влево"));
-        const auto actions2 = PopupMenu2->actions(); // [1] is the separator
-        actions2[0]->setText(L.Text(37, "Настроить..."));
-        actions2[2]->setText(L.Text(38, "Удалить"));
-        actions2[3]->setText(L.Text(39, "Сдвинуть вправо"));
-        actions2[4]->setText(L.Text(40, "Сдвинуть влево"));
-        const auto actions3 = PopupMenu3->actions();
-        actions3[0]->setText(L.Text(45, "Сохранить как QVS..."));
-        actions3[1]->setText(L.Text(46, "Сохранить как AVI..."));
-        Form->ToolButton15->setToolTip(L.Text(47, "О программе"));
-        Form->ToolButton7->setToolTip(L.Text(48, "Новое слайдшоу"));
+        // The caption is fixed; it never comes from the table.
+        setWindowTitle("Tarnwick Reelpane Freeware 1.9");
+        ApplyLanguageTexts({
+            {2, Form->ToolButton8},
+            HintText(2, Form->ToolButton8),
+            {3, Form->ToolButton9},
+            HintText(3, Form->ToolButton9),
+            {4, Form->ToolButton10},
+            HintText(4, Form->ToolButton10),
+            {5, Form->ToolButton11},
+            HintText(5, Form->ToolButton11),
+            HintText(6, Form->SpeedButton3),
+            HintText(7, Form->SpeedButton4),
+            HintText(8, Form->ToolButton13),
+            HintText(9, Form->ToolButton14),
+            HintText(10, Form->ToolButton1),
+            HintText(11, Form->ToolButton2),
+            HintText(12, Form->ToolButton3),
+            HintText(13, Form->ToolButton4),
+            HintText(14, Form->ToolButton5),
+            HintText(15, Form->ToolButton6),
+            {34, PopupMenu1->findChild<QAction*>("N1")},
+            {35, PopupMenu1->findChild<QAction*>("N2")},
+            {36, PopupMenu1->findChild<QAction*>("N3")},
+            {37, PopupMenu2->findChild<QAction*>("N5")},
+            {38, PopupMenu2->findChild<QAction*>("MenuItem1")},
+            {39, PopupMenu2->findChild<QAction*>("MenuItem2")},
+            {40, PopupMenu2->findChild<QAction*>("MenuItem3")},
+            {45, PopupMenu3->findChild<QAction*>("N6")},
+            {46, PopupMenu3->findChild<QAction*>("N7")},
+            HintText(47, Form->ToolButton15),
+            HintText(48, Form->ToolButton7),
+        });
+        // Import issue: every photo's transition cell is re-hinted with its transition name
+        // (keys 16-25 and 41-44) here.
+        if (ProgressForm)
+            ProgressForm->ApplyLanguage(); // its Cancel button, key 33
+        CenterBottomToolbar();
     } catch (...) {
         // Texts that cannot be applied leave the built-in ones.
     }

@@ -1,8 +1,6 @@
-// Conversions between Unicode and the Windows-1251 code page in which track titles are kept.
-// Characters the code page cannot show become '?'.
+// Tag texts in Unicode encodings (UTF-8, UTF-16) turned into the Windows-1251 bytes in which
+// track titles are kept.
 #pragma once
-
-#include <QString>
 
 #include <cstddef>
 #include <cstdint>
@@ -11,8 +9,6 @@
 
 namespace media {
 
-QString Cp1251ToQString(std::string_view bytes);
-std::string QStringToCp1251(const QString& text);
 // Valid UTF-8 is converted; anything else is taken to be code-page bytes already and kept.
 std::string Utf8ToCp1251(std::string_view bytes);
 // UTF-16 up to the first NUL character. With a byte-order mark the mark decides the order,

@@ -1,0 +1,34 @@
+// BMP files: the photo working copies are 24-bit BMPs (Part 1.3, 2.2, 2.3). Writing gives a plain
+// 24-bit bottom-up BITMAPINFOHEADER file; reading accepts 1, 4, 8, 16, 24 and 32 bits per pixel,
+// RLE4 and RLE8, bit-field masks, OS/2 core and V4/V5 headers, bottom-up and top-down rows.
+// Malformed, truncated or oversized input is refused with an error text: no crash, and no
+// allocation beyond the picture the header honestly describes (within the limits of FastBMP.h).
+#pragma once
+
+#include "imaging/FastBMP.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace imaging {
+
+struct BmpReadLimits {
+    std::int32_t MaxSide = kMaxSide;
+    std::int64_t MaxPixels = kMaxPixels;
+};
+
+// Decodes a whole BMP file held in memory into out (24-bit). On failure returns false, leaves out
+// unchanged and, when error is given, stores a short English reason.
+bool DecodeBmp(const std::uint8_t* data, std::size_t size, TFastBMP& out,
+               std::string* error = nullptr, const BmpReadLimits& limits = {});
+// The bytes of a 24-bit bottom-up BMP of the bitmap (an empty bitmap gives an empty vector).
+std::vector<std::uint8_t> EncodeBmp(const TFastBMP& bitmap);
+
+// Reads a BMP file (path in the file system's own encoding, as stored in the records).
+bool LoadBmpFile(const std::string& path, TFastBMP& out, std::string* error = nullptr);
+// Writes a 24-bit bottom-up BMP file.
+bool SaveBmpFile(const std::string& path, const TFastBMP& bitmap, std::string* error = nullptr);
+
+} // namespace imaging

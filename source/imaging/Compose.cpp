@@ -1,0 +1,130 @@
+#include "imaging/Compose.h"
+
+#include "imaging/BmpFile.h"
+#include "imaging/Colors.h"
+
+#include <QImageReader>
+#include <QString>
+
+#include <cstdio>
+#include <exception>
+
+namespace imaging {
+
+void FillColor(TFastBMP& target, std::int32_t color) {
+    const std::uint32_t c = ResolveColor(color);
+    target.Fill(static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8),
+                static_cast<std::uint8_t>(c));
+}
+
+void ComposePhoto(TFastBMP& target, const TFastBMP& photo, std::int32_t backColor) {
+    if (target.IsEmpty())
+        return;
+    FillColor(target, backColor);
+    if (photo.IsEmpty())
+        return;
+    const std::int32_t W = target.Width, H = target.Height;
+    const std::int32_t iw = photo.Width, ih = photo.Height;
+    if (iw < W && ih < H) {
+        target.Draw(photo, (W - iw) / 2, (H - ih) / 2);
+        return;
+    }
+    const TFitSize fit = FitSize(iw, ih, W, H);
+    if (fit.Width == iw && fit.Height == ih) { // same size: ScaleBilinear would copy it
+        target.Draw(photo, (W - iw) / 2, (H - ih) / 2);
+        return;
+    }
+    TFastBMP scaled = TFastBMP::CreateSized(fit.Width, fit.Height);
+    photo.ScaleBilinear(scaled);
+    target.Draw(scaled, (W - fit.Width) / 2, (H - fit.Height) / 2);
+}
+
+bool LoadSlidePicture(const std::string& path, TFastBMP& out, std::string* error) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        if (error)
+            *error = "cannot open the file";
+        return false;
+    }
+    char sig[2] = {0, 0};
+    const bool isBmp = std::fread(sig, 1, 2, f) == 2 && sig[0] == 'B' && sig[1] == 'M';
+    std::fclose(f);
+    if (isBmp)
+        return LoadBmpFile(path, out, error);
+    QImageReader reader(QString::fromLocal8Bit(path.c_str()));
+    const QSize size = reader.size();
+    if (size.isValid() && (size.width() > kMaxSide || size.height() > kMaxSide ||
+                           static_cast<std::int64_t>(size.width()) * size.height() > kMaxPixels)) {
+        if (error)
+            *error = "picture too large";
+        return false;
+    }
+    const QImage image = reader.read();
+    TFastBMP bmp = TFastBMP::CreateFromImage(image);
+    if (bmp.IsEmpty()) {
+        if (error)
+            *error = "cannot read the picture";
+        return false;
+    }
+    out = std::move(bmp);
+    return true;
+}
+
+namespace {
+
+// Steps 1-4 of the composition into a target of width x height; false when the load fails
+// (nothing changed then).
+bool ComposeSlide(TFastBMP& target, int width, int height, const TSlideSource& slide) {
+    TFastBMP photo;
+    if (!LoadSlidePicture(slide.WorkFile, photo))
+        return false;
+    if (target.Width != width || target.Height != height)
+        target.SetSize(width, height);
+    ComposePhoto(target, photo, slide.BackColor);
+    return true;
+}
+
+} // namespace
+
+QImage ShowSlideInPreview(const TSlideSource* slide, int width, int height) {
+    try {
+        TFastBMP target;
+        if (slide == nullptr) {
+            target.SetSize(width, height);
+            FillColor(target, kClBtnFace);
+            return target.CopyToImage();
+        }
+        if (!ComposeSlide(target, width, height, *slide))
+            return QImage();
+        return target.CopyToImage();
+    } catch (const std::exception&) {
+        return QImage();
+    }
+}
+
+bool RenderSlideToFrame(TFastBMP& frame, const TSlideSource* slide) {
+    if (slide == nullptr || frame.IsEmpty())
+        return false;
+    try {
+        return ComposeSlide(frame, frame.Width, frame.Height, *slide);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool PrepareNextFrame(TFastBMP& nextFrame, int referenceWidth, int referenceHeight,
+                      const TSlideSource* slide) {
+    if (slide == nullptr)
+        return false;
+    try {
+        TFastBMP composed;
+        if (!ComposeSlide(composed, referenceWidth, referenceHeight, *slide))
+            return false;
+        nextFrame = std::move(composed);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+} // namespace imaging

@@ -1,0 +1,48 @@
+// Frame composition (Part 2.3): a slide's working BMP fitted without distortion into a target
+// and centred on the slide's BackColor. Pure functions over a file path and a colour; the main
+// window supplies both from its records (imaging/ knows nothing of the project types).
+#pragma once
+
+#include "imaging/FastBMP.h"
+
+#include <QImage>
+
+#include <cstdint>
+#include <string>
+
+namespace imaging {
+
+// What composition needs of one slide.
+struct TSlideSource {
+    std::string WorkFile;   // path of the working BMP (file-system encoding)
+    std::int32_t BackColor; // 0x00BBGGRR or 0xFF0000nn system colour
+};
+
+// Fills the whole target with the colour (system colours resolved, Colors.h).
+void FillColor(TFastBMP& target, std::int32_t color);
+
+// Composes an already loaded photo into target (which keeps its size): the fill with backColor,
+// then the photo unscaled and centred when it is smaller than the target both ways, otherwise
+// FitSize + ScaleBilinear, centred.
+void ComposePhoto(TFastBMP& target, const TFastBMP& photo, std::int32_t backColor);
+
+// Loads the slide's working file (a BMP; other picture formats Qt reads are accepted too).
+bool LoadSlidePicture(const std::string& path, TFastBMP& out, std::string* error = nullptr);
+
+// The main preview: slide == nullptr is the empty show (a plain button-face area, nothing
+// loaded). Returns the width x height picture for Image1, or a null QImage when the working file
+// cannot be loaded (the caller then keeps what Image1 showed).
+QImage ShowSlideInPreview(const TSlideSource* slide, int width, int height);
+
+// An output frame of its current size receives the composed slide; slide == nullptr (no slides)
+// does nothing. Returns false, leaving the frame untouched, when the working file cannot be
+// loaded.
+bool RenderSlideToFrame(TFastBMP& frame, const TSlideSource* slide);
+
+// nextFrame becomes referenceWidth x referenceHeight holding the composed slide (the incoming
+// slide of a transition, whose BackColor fills the bars). On failure nextFrame is left as it was
+// (empty, when the transition has not prepared it yet) and false is returned.
+bool PrepareNextFrame(TFastBMP& nextFrame, int referenceWidth, int referenceHeight,
+                      const TSlideSource* slide);
+
+} // namespace imaging

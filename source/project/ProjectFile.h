@@ -1,0 +1,72 @@
+// The project file (.qvs): a 16-byte header, the photo and track records, two tables of 64-bit
+// sizes and the bytes of every working copy, streamed through one 512 KiB buffer. Loading imports
+// every embedded file again through the normal import.
+#pragma once
+
+#include "base/Endian.h"
+#include "project/Progress.h"
+#include "project/ShowModel.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace project {
+
+struct ProjectHeader {
+    base::le_i32 FormatNumber; // 1 when written; any value <= 1 is read
+    base::le_u32 Prefix;       // the writer's WorkPrefix
+    base::le_i32 PhotoCount;   // N
+    base::le_i32 TrackCount;   // M
+};
+static_assert(sizeof(ProjectHeader) == 16);
+
+constexpr std::size_t kProjectBlockSize = 524288;
+
+// Size of a working copy as a true 64-bit count; 0 when the file is missing.
+std::int64_t FileSize64(const std::string& path);
+
+enum class SaveOutcome { Saved, NothingToSave, Cancelled, Failed };
+
+struct SaveResult {
+    SaveOutcome Outcome = SaveOutcome::Failed;
+    std::string Error; // what went wrong, for the log or the console
+};
+
+// Writes the show to path. The file is written beside path under a temporary name and renamed
+// over path only when complete, so a failed or cancelled save leaves an existing file intact.
+// Cancel (show.CancelRequested, checked before each photo) clears the flag.
+SaveResult SaveProject(ShowModel& show, const std::string& path, Progress& progress);
+
+// How a load brings each embedded file back: the caller's import of one photo or track file
+// (the main window also builds the storyboard cells). Each returns true when it appended an item.
+struct ImportHooks {
+    std::function<bool(const std::string& path)> AddPhoto;
+    std::function<bool(const std::string& path)> AddTrack;
+    // Runs when Cancel discards the partly rebuilt show; the default clears it and its folders.
+    std::function<void()> ResetAfterCancel;
+};
+
+enum class LoadOutcome { Loaded, Cancelled, LaterVersion, Damaged, Failed };
+
+struct LoadResult {
+    LoadOutcome Outcome = LoadOutcome::Failed;
+    std::string Error;
+    // True when LoadProject's caller should show the load-failure message.
+    bool Failed() const {
+        return Outcome == LoadOutcome::LaterVersion || Outcome == LoadOutcome::Damaged ||
+               Outcome == LoadOutcome::Failed;
+    }
+};
+
+// Replaces the show with the file's content. A later format, or a file whose tables do not fit
+// its length, is refused before the open show is touched (LaterVersion / Damaged). A read error
+// while the files are copied leaves an empty show (Failed). Cancel (checked before each photo)
+// leaves an empty show and is not a failure.
+LoadResult LoadProject(ShowModel& show, const std::string& path, Progress& progress,
+                       const ImportHooks& hooks);
+
+// True for the track extensions a stored record may name: ".mp3", ".ogg", ".wav", any case.
+bool IsStoredTrackExtension(const std::string& ext);
+
+} // namespace project

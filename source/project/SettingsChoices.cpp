@@ -1,0 +1,60 @@
+#include "project/SettingsChoices.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace project {
+
+QStringList ResolutionChoices() {
+    return {QStringLiteral("800x600"), QStringLiteral("1024x768"), QStringLiteral("1280x1024"),
+            QStringLiteral("1600x1200")};
+}
+
+int ResolutionChoiceFor(const std::string& resolution) {
+    const std::size_t x = resolution.find('x');
+    const std::string height = resolution.substr(x == std::string::npos ? 0 : x + 1, 5);
+    const QStringList choices = ResolutionChoices();
+    for (int i = 0; i < choices.size(); ++i) {
+        const QString& c = choices[i];
+        if (c.mid(c.indexOf('x') + 1).toStdString() == height)
+            return i;
+    }
+    return kDefaultResolutionChoice;
+}
+
+int OpenResolution(std::string& resolution, int screenWidth, int screenHeight) {
+    if (resolution.empty())
+        resolution = std::to_string(screenWidth) + "x" + std::to_string(screenHeight);
+    return ResolutionChoiceFor(resolution);
+}
+
+QStringList LanguageFileNames(const QString& folder) {
+    if (folder.isEmpty())
+        return {};
+    // Ordinary, hidden and system files; never folders. The name filter ignores letter case.
+    QStringList names = QDir(folder).entryList({QStringLiteral("*.lng")},
+                                               QDir::Files | QDir::Hidden | QDir::System);
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        const int c = a.compare(b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
+    return names;
+}
+
+int FindLanguageFile(const QStringList& names, const QString& name) {
+    for (int i = 0; i < names.size(); ++i)
+        if (names[i].compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+QString LanguageFileToLoad(const QString& folder, bool fromFile, const QString& selected) {
+    if (fromFile)
+        return selected.isEmpty() ? QString() : folder + selected;
+    const QString english = folder + QStringLiteral("english.lng");
+    return QFileInfo(english).isFile() ? english : QString();
+}
+
+} // namespace project

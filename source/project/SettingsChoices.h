@@ -1,0 +1,36 @@
+// The choices of the settings dialog, kept apart from the widgets: the language files on offer,
+// the resolution list and which entry a stored resolution selects, and what OK loads.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <string>
+
+namespace project {
+
+// The resolution list of the settings dialog, in its order.
+QStringList ResolutionChoices();
+// Index selected when no entry matches: "1280x1024".
+constexpr int kDefaultResolutionChoice = 2;
+
+// The entry a resolution selects: the first whose height text (after the "x") equals the up to
+// five characters after the "x" of resolution (its first five when it has no "x"); the width is
+// not compared. kDefaultResolutionChoice when none matches.
+int ResolutionChoiceFor(const std::string& resolution);
+
+// Resolution handling when the dialog opens: an empty resolution becomes the screen size "WxH".
+// Returns the index to select.
+int OpenResolution(std::string& resolution, int screenWidth, int screenHeight);
+
+// Names of the "*.lng" files (any letter case) in folder, sorted without regard to letter case.
+QStringList LanguageFileNames(const QString& folder);
+
+// Index of the entry equal to name without regard to letter case, -1 when none.
+int FindLanguageFile(const QStringList& names, const QString& name);
+
+// The language file OK loads: the selected file when "from file" is chosen, otherwise the
+// folder's "english.lng" when it exists; "" means the current texts stay.
+QString LanguageFileToLoad(const QString& folder, bool fromFile, const QString& selected);
+
+} // namespace project

@@ -1,0 +1,131 @@
+#include "project/StripLayout.h"
+
+#include <algorithm>
+
+namespace project {
+
+namespace {
+
+std::int64_t Span(const TSlideItem& s) {
+    return static_cast<std::int64_t>(s.ShowSeconds) + s.TransitionSeconds;
+}
+
+// Start and end of each photo on the time line. The first photo's end is its display time only
+// (its transition is not counted), as the music strip measures it.
+void SlideTimes(const ShowModel& show, std::vector<std::int64_t>& start,
+                std::vector<std::int64_t>& end) {
+    start.resize(show.Slides.size());
+    end.resize(show.Slides.size());
+    std::int64_t t = 0;
+    for (std::size_t r = 0; r < show.Slides.size(); ++r) {
+        start[r] = t;
+        t += Span(show.Slides[r]);
+        end[r] = r == 0 ? static_cast<std::int64_t>(show.Slides[0].ShowSeconds) : t;
+    }
+}
+
+} // namespace
+
+int CellsPerPage(int stripWidth, int photoCount) {
+    const int p = stripWidth > 0 ? stripWidth / kCellWidth : 0;
+    return std::min(p, photoCount);
+}
+
+std::vector<PhotoPlace> PhotoStripPlaces(const ShowModel& show, int stripWidth, int page) {
+    std::vector<PhotoPlace> places;
+    const int count = static_cast<int>(show.Slides.size());
+    const int p = CellsPerPage(stripWidth, count);
+    if (page < 0)
+        return places;
+    for (int k = 0; k < p; ++k) {
+        const long long index = static_cast<long long>(p) * page + k;
+        if (index >= count)
+            break;
+        places.push_back({static_cast<int>(index), k * kCellWidth});
+    }
+    return places;
+}
+
+std::vector<RulerMark> RulerMarks(const ShowModel& show, const std::vector<PhotoPlace>& visible) {
+    std::vector<RulerMark> marks;
+    std::int64_t t = 0;
+    std::size_t v = 0;
+    for (std::size_t i = 0; i < show.Slides.size() && v < visible.size(); ++i) {
+        t += Span(show.Slides[i]);
+        if (static_cast<int>(i) == visible[v].Index) {
+            const int x = visible[v].Left + kPhotoCellWidth + kTransitionCellWidth + kArrowWidth;
+            marks.push_back({x, t});
+            ++v;
+        }
+    }
+    return marks;
+}
+
+std::vector<TrackPlace> MusicStripPlaces(const ShowModel& show,
+                                         const std::vector<PhotoPlace>& visible, int screenWidth) {
+    const std::size_t tracks = show.Sounds.size();
+    // The real tracks plus an end marker of 100 seconds, so the last track has a successor.
+    std::vector<TrackPlace> places(tracks + 1);
+    std::vector<std::int64_t> trackStart(tracks + 1);
+    std::vector<std::int64_t> trackEnd(tracks + 1);
+    std::int64_t t = 0;
+    for (std::size_t u = 0; u <= tracks; ++u) {
+        const std::int64_t play = u < tracks ? show.Sounds[u].PlaySeconds.get() : 100;
+        trackStart[u] = t;
+        t += play;
+        trackEnd[u] = t;
+    }
+    std::vector<std::int64_t> slideStart;
+    std::vector<std::int64_t> slideEnd;
+    SlideTimes(show, slideStart, slideEnd);
+
+    std::int64_t winStart = -1;
+    std::int64_t winEnd = -1;
+    if (!visible.empty()) {
+        winStart = slideStart[static_cast<std::size_t>(visible.front().Index)];
+        winEnd = slideEnd[static_cast<std::size_t>(visible.back().Index)];
+    }
+    for (std::size_t u = 0; u <= tracks; ++u) {
+        const std::int64_t ts = trackStart[u];
+        if (!visible.empty() && winStart <= ts && ts <= winEnd) {
+            // Inside the window: under the visible photo playing at that moment, mapped
+            // linearly over that photo's time to its 132-pixel cells.
+            const PhotoPlace* cell = &visible.front();
+            for (const auto& p : visible)
+                if (slideStart[static_cast<std::size_t>(p.Index)] <= ts)
+                    cell = &p;
+            const auto r = static_cast<std::size_t>(cell->Index);
+            const std::int64_t length = slideEnd[r] - slideStart[r];
+            std::int64_t offset = length > 0 ? (ts - slideStart[r]) * kCellWidth / length : 0;
+            offset = std::clamp<std::int64_t>(offset, 0, kCellWidth);
+            places[u] = {true, cell->Left + static_cast<int>(offset), 10};
+        } else if (!visible.empty() && ts < winStart && winStart <= trackEnd[u]) {
+            // Started on an earlier page and still playing.
+            places[u] = {true, 0, 20};
+        }
+    }
+    for (std::size_t u = 0; u < tracks; ++u) {
+        if (!places[u].Visible)
+            continue;
+        const int gap = places[u + 1].Left - places[u].Left;
+        if (gap > 0) {
+            places[u].Width = gap;
+        } else if (u + 1 == tracks && !visible.empty()) {
+            const int right = visible.back().Left + kPhotoCellWidth + kTransitionCellWidth;
+            places[u].Width = right - places[u].Left;
+        } else {
+            places[u].Width = screenWidth;
+        }
+    }
+    places.pop_back();
+    return places;
+}
+
+std::string WorkFileLabel(const std::string& workFile) {
+    const auto slash = workFile.find_last_of("/\\");
+    const std::string name = slash == std::string::npos ? workFile : workFile.substr(slash + 1);
+    const auto us = name.find('_');
+    return us == std::string::npos ? std::string() : name.substr(us + 1, 4);
+}
+
+} // namespace project

@@ -1,0 +1,52 @@
+// Geometry of the storyboard: which photos a strip page shows and where, the time marks of the
+// ruler, and where the track cells sit under the photos they accompany. Pure arithmetic over the
+// show, shared by the storyboard widgets and the tests.
+#pragma once
+
+#include "project/ShowModel.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace project {
+
+constexpr int kCellWidth = 132;      // photo cell plus transition cell
+constexpr int kPhotoCellWidth = 90;  // thumbnail
+constexpr int kTransitionCellWidth = 42;
+constexpr int kArrowWidth = 9;       // the paging arrows left and right of the strips
+
+// Cells a page of the photo strip holds: strip width div 132, no more than the photos.
+int CellsPerPage(int stripWidth, int photoCount);
+
+struct PhotoPlace {
+    int Index = 0; // slide index
+    int Left = 0;  // photo cell left; the transition cell is at Left + 90
+};
+
+// The photos page `page` shows, left to right.
+std::vector<PhotoPlace> PhotoStripPlaces(const ShowModel& show, int stripWidth, int page);
+
+struct RulerMark {
+    int X = 0;            // position of the mark in the ruler row
+    std::int64_t Seconds; // time at which that photo's transition ends
+};
+
+// A mark for every visible photo, at the right end of its transition cell.
+std::vector<RulerMark> RulerMarks(const ShowModel& show, const std::vector<PhotoPlace>& visible);
+
+struct TrackPlace {
+    bool Visible = false;
+    int Left = 0;
+    int Width = 0;
+};
+
+// Where each track's cell goes in the music strip (one entry per track). screenWidth is the width
+// a cell gets when nothing follows it on this page.
+std::vector<TrackPlace> MusicStripPlaces(const ShowModel& show,
+                                         const std::vector<PhotoPlace>& visible, int screenWidth);
+
+// Index after the first "_" of a working-file name: the label of a photo cell ("0001").
+std::string WorkFileLabel(const std::string& workFile);
+
+} // namespace project

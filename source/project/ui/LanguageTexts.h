@@ -1,0 +1,32 @@
+// The one way every window puts the language table's texts on its controls: a key goes to its
+// control only when the table holds it; otherwise the control keeps its built-in text.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <initializer_list>
+
+class QObject;
+class QWidget;
+
+namespace ui {
+
+struct LanguageText {
+    // The control's caption: a window's title, a group box's title, a tab page's tab text, or
+    // the text of a button, label, check box or menu action.
+    LanguageText(int key, QObject* target);
+    // Any other place (hints, list items): the setter receives the text.
+    LanguageText(int key, std::function<void(const QString&)> setter);
+
+    int Key;
+    std::function<void(const QString&)> Apply;
+};
+
+// A control's hint.
+LanguageText HintText(int key, QWidget* target);
+
+// Applies every text the program's language table holds.
+void ApplyLanguageTexts(std::initializer_list<LanguageText> texts);
+
+} // namespace ui

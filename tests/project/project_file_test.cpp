@@ -1,0 +1,395 @@
+// The project file at the byte level: layout, round trips, damaged and hostile files, Cancel,
+// and a save that runs out of disk. Imports are simple copies here, so these tests see only the
+// file format; the round trip through the real import lives with the import tests.
+#include "project/ProjectFile.h"
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace project;
+
+QByteArray ReadAll(const std::string& path) {
+    QFile f(QString::fromStdString(path));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const std::string& path, const QByteArray& bytes) {
+    QFile f(QString::fromStdString(path));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+// A progress sink that can run something at every pump (to press Cancel midway).
+struct ScriptedProgress : Progress {
+    std::function<void()> onPump;
+    int opened = 0, closed = 0, last = -1, pumps = 0;
+    void Open() override { ++opened; }
+    void Close() override { ++closed; }
+    void SetPosition(int p) override { last = p; }
+    void Pump() override {
+        ++pumps;
+        if (onPump)
+            onPump();
+    }
+};
+
+class ProjectFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        root = dir.path().toStdString() + "/";
+        QDir().mkpath(QString::fromStdString(root + "pictures"));
+        QDir().mkpath(QString::fromStdString(root + "music"));
+        show.PicturesDir = root + "pictures/";
+        show.MusicDir = root + "music/";
+        show.WorkPrefix = 777;
+        hooks.AddPhoto = [this](const std::string& p) { return Import(p, true); };
+        hooks.AddTrack = [this](const std::string& p) { return Import(p, false); };
+    }
+    // Stands in for the import: the file becomes the new item's working copy unchanged.
+    bool Import(const std::string& path, bool photo) {
+        imported.push_back(path);
+        const QByteArray bytes = ReadAll(path);
+        if (bytes.startsWith("BAD"))
+            return false; // an undecodable file: no item
+        const std::string ext = path.substr(path.rfind('.'));
+        const std::string name = show.MakeWorkName(photo ? show.PicturesDir : show.MusicDir, ext);
+        WriteAll(name, bytes);
+        if (photo) {
+            auto s = TSlideItem::MakeDefault();
+            s.WorkFile.assign(name);
+            show.Slides.push_back(s);
+        } else {
+            auto t = TSoundItem::MakeDefault();
+            t.WorkFile.assign(name);
+            show.Sounds.push_back(t);
+        }
+        return true;
+    }
+    void AddSlide(const QByteArray& bytes, int seconds, int kind, int tsec, int color) {
+        const std::string name = show.MakeWorkName(show.PicturesDir, ".bmp");
+        WriteAll(name, bytes);
+        auto s = TSlideItem::MakeDefault();
+        s.WorkFile.assign(name);
+        s.ShowSeconds = seconds;
+        s.TransitionKind = kind;
+        s.TransitionSeconds = tsec;
+        s.BackColor = color;
+        s.Views[0] = 0xDEADBEEF; // meaningless in a file
+        show.Slides.push_back(s);
+    }
+    void AddTrack(const QByteArray& bytes, const char* ext, int play, int volume,
+                  const char* title) {
+        const std::string name = show.MakeWorkName(show.MusicDir, ext);
+        WriteAll(name, bytes);
+        auto t = TSoundItem::MakeDefault();
+        t.WorkFile.assign(name);
+        t.PlaySeconds = play;
+        t.LengthSeconds = play + 5;
+        t.Volume = volume;
+        t.Title.assign(title);
+        show.Sounds.push_back(t);
+    }
+    void MakeShow() {
+        AddSlide(QByteArray(1000, 'a'), 3, 5, 2, 0x123456);
+        AddSlide(QByteArray(700000, 'b'), 7, 13, 1, static_cast<int>(0xFF00000F));
+        AddSlide(QByteArray(1, 'c'), 1, 0, 0, 0);
+        AddTrack(QByteArray(600000, 'm'), ".mp3", 40, 55, "Первая");
+        AddTrack(QByteArray(10, 'w'), ".WAV", 2, 100, "second");
+    }
+
+    QTemporaryDir dir;
+    std::string root;
+    ShowModel show;
+    ImportHooks hooks;
+    std::vector<std::string> imported;
+    NoProgress quiet;
+};
+
+TEST_F(ProjectFileTest, LayoutOfAWrittenFile) {
+    MakeShow();
+    const std::string file = root + "show.qvs";
+    ASSERT_EQ(SaveProject(show, file, quiet).Outcome, SaveOutcome::Saved);
+    const QByteArray bytes = ReadAll(file);
+    const std::int64_t expected =
+        16 + 3 * 2644 + 2 * 2331 + 5 * 8 + 1000 + 700000 + 1 + 600000 + 10;
+    ASSERT_EQ(bytes.size(), expected);
+    const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    EXPECT_EQ(base::LoadLE<std::int32_t>(p), 1);
+    EXPECT_EQ(base::LoadLE<std::uint32_t>(p + 4), 777u);
+    EXPECT_EQ(base::LoadLE<std::int32_t>(p + 8), 3);
+    EXPECT_EQ(base::LoadLE<std::int32_t>(p + 12), 2);
+    EXPECT_EQ(base::LoadLE<std::int32_t>(p + 16 + 2644), 7); // ShowSeconds of photo 2
+    const std::size_t sizes = 16 + 3 * 2644 + 2 * 2331;
+    EXPECT_EQ(base::LoadLE<std::int64_t>(p + sizes + 8), 700000);
+    EXPECT_EQ(base::LoadLE<std::int64_t>(p + sizes + 24), 600000);
+    EXPECT_EQ(bytes.at(static_cast<int>(sizes + 40)), 'a');
+    EXPECT_EQ(bytes.at(bytes.size() - 1), 'w');
+}
+
+TEST_F(ProjectFileTest, RoundTripKeepsOrderTimesAndTitles) {
+    MakeShow();
+    const std::string file = root + "show.qvs";
+    ASSERT_EQ(SaveProject(show, file, quiet).Outcome, SaveOutcome::Saved);
+    ShowModel other;
+    other.PicturesDir = show.PicturesDir;
+    other.MusicDir = show.MusicDir;
+    std::swap(show, other);
+    show.WorkPrefix = 1;
+    ScriptedProgress progress;
+    const LoadResult r = LoadProject(show, file, progress, hooks);
+    ASSERT_EQ(r.Outcome, LoadOutcome::Loaded) << r.Error;
+    ASSERT_EQ(show.Slides.size(), 3u);
+    EXPECT_EQ(show.Slides[1].ShowSeconds, 7);
+    EXPECT_EQ(show.Slides[1].TransitionKind, 13);
+    EXPECT_EQ(show.Slides[0].TransitionSeconds, 2);
+    EXPECT_EQ(show.Slides[0].BackColor, 0x123456);
+    EXPECT_EQ(show.Slides[1].BackColor, static_cast<int>(0xFF00000F));
+    EXPECT_EQ(show.Slides[0].Views[0], 0u); // nothing of the writer's run comes back
+    EXPECT_EQ(ReadAll(show.Slides[1].WorkFile.str()), QByteArray(700000, 'b'));
+    ASSERT_EQ(show.Sounds.size(), 2u);
+    EXPECT_EQ(show.Sounds[0].PlaySeconds, 40);
+    EXPECT_EQ(show.Sounds[0].LengthSeconds, 45);
+    EXPECT_EQ(show.Sounds[0].Volume, 55);
+    EXPECT_EQ(show.Sounds[0].Title.str(), std::string("Первая"));
+    EXPECT_EQ(ReadAll(show.Sounds[1].WorkFile.str()), QByteArray(10, 'w'));
+    // The prefix of the file names every working file made from now on.
+    EXPECT_EQ(show.WorkPrefix, 777u);
+    EXPECT_NE(show.Sounds[1].WorkFile.str().find("/777_"), std::string::npos);
+    EXPECT_EQ(imported[0], show.PicturesDir + "777.bmp");
+    EXPECT_EQ(imported[4], show.MusicDir + "777.WAV");
+    EXPECT_EQ(progress.last, 100);
+    EXPECT_EQ(progress.closed, 1);
+    // Temporary files are gone.
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(imported[0])));
+}
+
+TEST_F(ProjectFileTest, PhotosOnlyAndTracksOnly) {
+    AddSlide(QByteArray(10, 'x'), 1, 0, 0, 0);
+    const std::string file = root + "photos.qvs";
+    ASSERT_EQ(SaveProject(show, file, quiet).Outcome, SaveOutcome::Saved);
+    EXPECT_EQ(ReadAll(file).size(), 16 + 2644 + 8 + 10);
+
+    show.ClearProject();
+    AddTrack(QByteArray(10, 'm'), ".mp3", 1, 1, "t");
+    const std::string none = root + "tracks.qvs";
+    EXPECT_EQ(SaveProject(show, none, quiet).Outcome, SaveOutcome::NothingToSave);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(none)));
+}
+
+TEST_F(ProjectFileTest, FormatNumbers) {
+    MakeShow();
+    const std::string file = root + "show.qvs";
+    ASSERT_EQ(SaveProject(show, file, quiet).Outcome, SaveOutcome::Saved);
+    QByteArray bytes = ReadAll(file);
+    for (std::int32_t version : {2, 0, -5}) {
+        base::StoreLE<std::int32_t>(reinterpret_cast<std::uint8_t*>(bytes.data()), version);
+        WriteAll(root + "v.qvs", bytes);
+        ShowModel target;
+        target.PicturesDir = show.PicturesDir;
+        target.MusicDir = show.MusicDir;
+        target.Slides.push_back(TSlideItem::MakeDefault()); // an open show
+        const LoadResult r = LoadProject(target, root + "v.qvs", quiet, {});
+        if (version == 2) {
+            EXPECT_EQ(r.Outcome, LoadOutcome::LaterVersion);
+            EXPECT_TRUE(r.Failed());
+            EXPECT_EQ(target.Slides.size(), 1u); // kept
+        } else {
+            EXPECT_EQ(r.Outcome, LoadOutcome::Loaded) << version;
+        }
+    }
+}
+
+// A file cut at any field boundary or inside the data is refused before the open show is
+// touched, so the user keeps the show they had.
+TEST_F(ProjectFileTest, CutFilesAreRefusedAndTheOpenShowStays) {
+    MakeShow();
+    const std::string file = root + "show.qvs";
+    ASSERT_EQ(SaveProject(show, file, quiet).Outcome, SaveOutcome::Saved);
+    const QByteArray bytes = ReadAll(file);
+    const int records = 16 + 3 * 2644 + 2 * 2331;
+    std::vector<int> cuts = {0,
+                             3,
+                             4,
+                             8,
+                             12,
+                             15,
+                             16,
+                             16 + 2644,
+                             16 + 2 * 2644 + 100,
+                             records - 1,
+                             records,
+                             records + 8,
+                             records + 39,
+                             records + 40,
+                             records + 41,
+                             records + 40 + 1000,
+                             static_cast<int>(bytes.size()) - 1};
+    for (int cut : cuts) {
+        WriteAll(root + "cut.qvs", bytes.left(cut));
+        ShowModel target;
+        target.Slides.push_back(TSlideItem::MakeDefault());
+        const LoadResult r = LoadProject(target, root + "cut.qvs", quiet, hooks);
+        EXPECT_EQ(r.Outcome, LoadOutcome::Damaged) << "cut at " << cut;
+        EXPECT_FALSE(r.Error.empty());
+        EXPECT_EQ(target.Slides.size(), 1u) << "cut at " << cut;
+    }
+    ShowModel target;
+    EXPECT_EQ(LoadProject(target, root + "missing.qvs", quiet, hooks).Outcome,
+              LoadOutcome::Damaged);
+}
+
+TEST_F(ProjectFileTest, HostileCountsSizesAndExtensions) {
+    QByteArray header(16, '\0');
+    auto* h = reinterpret_cast<std::uint8_t*>(header.data());
+    base::StoreLE<std::int32_t>(h, 1);
+    base::StoreLE<std::int32_t>(h + 8, 2000000000);
+    WriteAll(root + "huge.qvs", header);
+    ShowModel target;
+    EXPECT_EQ(LoadProject(target, root + "huge.qvs", quiet, hooks).Outcome, LoadOutcome::Damaged);
+    base::StoreLE<std::int32_t>(h + 8, -1);
+    WriteAll(root + "neg.qvs", header);
+    EXPECT_EQ(LoadProject(target, root + "neg.qvs", quiet, hooks).Outcome, LoadOutcome::Damaged);
+
+    // Track records naming a path, "..", a long or a foreign extension are skipped; the tracks
+    // after them still load at the right place.
+    AddSlide(QByteArray(5, 'p'), 1, 0, 0, 0);
+    for (const char* ext : {".mp3", ".exe", ".ogg"})
+        AddTrack(QByteArray(3, ext[1]), ext, 1, 1, ext);
+    ASSERT_EQ(SaveProject(show, root + "ext.qvs", quiet).Outcome, SaveOutcome::Saved);
+    QByteArray bytes = ReadAll(root + "ext.qvs");
+    const std::string first = "C:\\x\\track.mp3/../../../../etc";
+    const std::string second = "C:\\music\\..\\..\\evil.exe";
+    std::memcpy(bytes.data() + 16 + 2644 + 14, first.c_str(), first.size() + 1);
+    std::memcpy(bytes.data() + 16 + 2644 + 2331 + 14, second.c_str(), second.size() + 1);
+    WriteAll(root + "ext.qvs", bytes);
+    ShowModel other;
+    other.PicturesDir = show.PicturesDir;
+    other.MusicDir = show.MusicDir;
+    imported.clear();
+    std::swap(show, other);
+    ASSERT_EQ(LoadProject(show, root + "ext.qvs", quiet, hooks).Outcome, LoadOutcome::Loaded);
+    ASSERT_EQ(show.Sounds.size(), 1u);
+    EXPECT_EQ(show.Sounds[0].Title.str(), ".ogg");
+    EXPECT_EQ(ReadAll(show.Sounds[0].WorkFile.str()), QByteArray(3, 'o'));
+}
+
+TEST_F(ProjectFileTest, WindowsWrittenPathsAreIgnored) {
+    AddSlide(QByteArray(5, 'p'), 4, 1, 1, 0);
+    AddTrack(QByteArray(3, 'q'), ".ogg", 9, 80, "x");
+    show.Slides[0].WorkFile.assign("C:\\Documents and Settings\\user\\Temp\\pictures\\1_0001.bmp");
+    show.Sounds[0].WorkFile.assign("C:\\Temp\\music\\1_0001.OGG");
+    // Sizes are measured from the paths, so write the file by hand from the records.
+    QByteArray bytes(16, '\0');
+    auto* h = reinterpret_cast<std::uint8_t*>(bytes.data());
+    base::StoreLE<std::int32_t>(h, 1);
+    base::StoreLE<std::uint32_t>(h + 4, 31337);
+    base::StoreLE<std::int32_t>(h + 8, 1);
+    base::StoreLE<std::int32_t>(h + 12, 1);
+    bytes.append(reinterpret_cast<const char*>(&show.Slides[0]), 2644);
+    bytes.append(reinterpret_cast<const char*>(&show.Sounds[0]), 2331);
+    base::le_i64 five(5), three(3);
+    bytes.append(reinterpret_cast<const char*>(&five), 8);
+    bytes.append(reinterpret_cast<const char*>(&three), 8);
+    bytes.append("ppppp").append("qqq");
+    WriteAll(root + "win.qvs", bytes);
+    show.Slides.clear();
+    show.Sounds.clear();
+    ASSERT_EQ(LoadProject(show, root + "win.qvs", quiet, hooks).Outcome, LoadOutcome::Loaded);
+    ASSERT_EQ(show.Sounds.size(), 1u);
+    EXPECT_EQ(imported.back(), show.MusicDir + "31337.OGG");
+    EXPECT_EQ(show.Sounds[0].PlaySeconds, 9);
+}
+
+TEST_F(ProjectFileTest, UndecodableItemsAreSkipped) {
+    AddSlide("BAD photo", 9, 9, 9, 9);
+    AddSlide(QByteArray(4, 'g'), 2, 3, 4, 5);
+    ASSERT_EQ(SaveProject(show, root + "skip.qvs", quiet).Outcome, SaveOutcome::Saved);
+    ShowModel other;
+    other.PicturesDir = show.PicturesDir;
+    other.MusicDir = show.MusicDir;
+    std::swap(show, other);
+    ASSERT_EQ(LoadProject(show, root + "skip.qvs", quiet, hooks).Outcome, LoadOutcome::Loaded);
+    ASSERT_EQ(show.Slides.size(), 1u);
+    EXPECT_EQ(show.Slides[0].ShowSeconds, 2); // the stored fields of the skipped one are unused
+}
+
+TEST_F(ProjectFileTest, CancelDuringSaveKeepsTheOldFile) {
+    MakeShow();
+    const std::string file = root + "keep.qvs";
+    WriteAll(file, "previous version");
+    ScriptedProgress progress;
+    int pumps = 0;
+    progress.onPump = [&] {
+        if (++pumps == 3)
+            show.CancelRequested = true;
+    };
+    EXPECT_EQ(SaveProject(show, file, progress).Outcome, SaveOutcome::Cancelled);
+    EXPECT_FALSE(show.CancelRequested);
+    EXPECT_EQ(ReadAll(file), QByteArray("previous version"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.qvs"}); // no temp left
+    EXPECT_EQ(show.Slides.size(), 3u);
+    EXPECT_EQ(progress.closed, 1);
+}
+
+TEST_F(ProjectFileTest, CancelDuringLoadLeavesAnEmptyShow) {
+    MakeShow();
+    ASSERT_EQ(SaveProject(show, root + "c.qvs", quiet).Outcome, SaveOutcome::Saved);
+    ScriptedProgress progress;
+    progress.onPump = [&] {
+        if (show.Slides.size() == 1)
+            show.CancelRequested = true;
+    };
+    const LoadResult r = LoadProject(show, root + "c.qvs", progress, hooks);
+    EXPECT_EQ(r.Outcome, LoadOutcome::Cancelled);
+    EXPECT_FALSE(r.Failed());
+    EXPECT_TRUE(show.Slides.empty());
+    EXPECT_TRUE(show.Sounds.empty());
+    EXPECT_FALSE(show.CancelRequested);
+    EXPECT_TRUE(QDir(QString::fromStdString(show.PicturesDir)).entryList(QDir::Files).isEmpty());
+}
+
+// A save that hits the file-size limit (as a full disk would) reports the error and leaves the
+// previous file as it was. Runs in a child so the limit stays there.
+TEST_F(ProjectFileTest, FullDiskKeepsThePreviousFile) {
+    MakeShow();
+    const std::string file = root + "full.qvs";
+    WriteAll(file, "the good old show");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{100000, 100000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        NoProgress none;
+        const SaveResult r = SaveProject(show, file, none);
+        ::_exit(r.Outcome == SaveOutcome::Failed && !r.Error.empty() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadAll(file), QByteArray("the good old show"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"full.qvs"});
+}
+
+TEST(ProjectFileNames, StoredTrackExtensions) {
+    for (const char* ok : {".mp3", ".OGG", ".Wav"})
+        EXPECT_TRUE(IsStoredTrackExtension(ok)) << ok;
+    for (const char* bad : {"", ".", ".mp", ".mp3x", "/.mp3", "..", ".exe", ".mp3/"})
+        EXPECT_FALSE(IsStoredTrackExtension(bad)) << bad;
+}
+
+} // namespace

@@ -1,0 +1,110 @@
+// The working folders: private to the user, per running instance, never a planted link.
+#include "project/WorkFolders.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string RootOf(const QTemporaryDir& tmp) {
+    return tmp.path().toStdString() + "/reelpane-" + std::to_string(::getuid());
+}
+
+TEST(WorkFolders, PrivateFoldersAreCreated) {
+    QTemporaryDir tmp;
+    project::WorkFolders wf;
+    std::string error;
+    ASSERT_TRUE(wf.Claim(tmp.path().toStdString(), &error)) << error;
+    EXPECT_TRUE(project::WorkFolders::IsPrivateDir(RootOf(tmp)));
+    EXPECT_TRUE(fs::is_directory(wf.PicturesDir()));
+    EXPECT_TRUE(fs::is_directory(wf.MusicDir()));
+    EXPECT_EQ(wf.PicturesDir().back(), '/');
+    EXPECT_EQ(wf.PicturesDir().rfind(RootOf(tmp), 0), 0u);
+    wf.Release();
+    EXPECT_FALSE(fs::exists(wf.InstanceDir()));
+}
+
+TEST(WorkFolders, PlantedLinkIsNeverUsed) {
+    QTemporaryDir tmp;
+    QTemporaryDir elsewhere;
+    fs::create_symlink(elsewhere.path().toStdString(), RootOf(tmp));
+    project::WorkFolders wf;
+    std::string error;
+    ASSERT_TRUE(wf.Claim(tmp.path().toStdString(), &error)) << error;
+    EXPECT_EQ(wf.PicturesDir().rfind(RootOf(tmp) + "/", 0), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(elsewhere.path().toStdString()));
+    std::ofstream(wf.PicturesDir() + "0001.bmp") << "x";
+    EXPECT_TRUE(fs::is_empty(elsewhere.path().toStdString()));
+}
+
+TEST(WorkFolders, FolderOpenToOthersIsNotUsed) {
+    QTemporaryDir tmp;
+    ASSERT_EQ(::mkdir(RootOf(tmp).c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(RootOf(tmp).c_str(), 0777), 0);
+    project::WorkFolders wf;
+    ASSERT_TRUE(wf.Claim(tmp.path().toStdString(), nullptr));
+    EXPECT_EQ(wf.PicturesDir().rfind(RootOf(tmp) + "/", 0), std::string::npos);
+    EXPECT_TRUE(project::WorkFolders::IsPrivateDir(fs::path(wf.InstanceDir()).parent_path()));
+}
+
+// A second instance (another process) must leave the first one's copies alone, and the folder
+// of an instance that has ended is cleared by the next start.
+TEST(WorkFolders, SecondInstanceKeepsTheFirstOnesFiles) {
+    QTemporaryDir tmp;
+    const std::string root = tmp.path().toStdString();
+    project::WorkFolders first;
+    ASSERT_TRUE(first.Claim(root, nullptr));
+    const std::string mine = first.PicturesDir() + "1_0001.bmp";
+    std::ofstream(mine) << "photo";
+
+    int pipeFd[2];
+    ASSERT_EQ(::pipe(pipeFd), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        project::WorkFolders second;
+        const bool ok = second.Claim(root, nullptr);
+        std::ofstream(second.PicturesDir() + "2_0001.bmp") << "other";
+        const std::string dir = second.InstanceDir();
+        // Leave without Release(), as a crashed instance would.
+        ::write(pipeFd[1], dir.c_str(), dir.size());
+        ::_exit(ok && second.PicturesDir() != first.PicturesDir() ? 0 : 1);
+    }
+    ::close(pipeFd[1]);
+    char buf[4096] = {};
+    const auto n = ::read(pipeFd[0], buf, sizeof buf - 1);
+    ::close(pipeFd[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(fs::exists(mine)); // the second instance did not touch the first one's copy
+    const std::string deadDir(buf, n > 0 ? static_cast<std::size_t>(n) : 0);
+    ASSERT_TRUE(fs::exists(deadDir));
+
+    // A later start (a third instance, another process) clears the folder of the instance that
+    // is gone, but not the one of the instance that still runs.
+    const pid_t third = ::fork();
+    ASSERT_GE(third, 0);
+    if (third == 0) {
+        project::WorkFolders wf;
+        const bool ok = wf.Claim(root, nullptr);
+        ::_exit(ok && !fs::exists(deadDir) && fs::exists(mine) ? 0 : 1);
+    }
+    ::waitpid(third, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_FALSE(fs::exists(deadDir));
+    EXPECT_TRUE(fs::exists(mine));
+}
+
+} // namespace

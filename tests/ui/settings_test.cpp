@@ -1,0 +1,251 @@
+// The settings and about dialogs, and the main window's settings and language at start and exit.
+#include "project/Language.h"
+#include "project/ProgramFolder.h"
+#include "project/ui/TForm1.h"
+#include "project/ui/TForm12.h"
+#include "project/ui/TForm4.h"
+#include "ui_TForm1.h"
+#include "ui_TForm12.h"
+#include "ui_TForm4.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QMenu>
+#include <QScreen>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const QString kSource = QStringLiteral(REELPANE_TEST_SOURCE_DIR);
+
+void Touch(const QString& path, const QByteArray& content = {}) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(content);
+}
+
+QStringList Items(const QComboBox* box) {
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    return items;
+}
+
+} // namespace
+
+class SettingsTest final : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> config_;
+    std::unique_ptr<QTemporaryDir> program_;
+
+    QString SettingsFile() const {
+        return config_->path() + "/Tarnwick/Tarnwick Reelpane Freeware 1.9.conf";
+    }
+    // A program folder with the given shipped language files.
+    void MakeProgramFolder(const QStringList& languageFiles) {
+        QVERIFY(QDir(program_->path()).mkpath("language"));
+        for (const QString& name : languageFiles)
+            QVERIFY(
+                QFile::copy(kSource + "/language/" + name, program_->path() + "/language/" + name));
+        project::SetProgramFolderForTesting(program_->path());
+    }
+
+private Q_SLOTS:
+    void init() {
+        config_ = std::make_unique<QTemporaryDir>();
+        program_ = std::make_unique<QTemporaryDir>();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config_->path());
+        project::AppLanguage() = project::Language();
+        project::SetProgramFolderForTesting(program_->path());
+    }
+    void cleanup() {
+        project::AppLanguage() = project::Language();
+        project::SetProgramFolderForTesting(QString());
+    }
+
+    void dialogListsLanguageFilesSortedWithTheLoadedOneSelected() {
+        const QString folder = program_->path() + "/";
+        for (const char* name : {"zeta.lng", "Beta.LNG", "alpha.lng", "readme.txt"})
+            Touch(folder + name);
+        std::string resolution = "1024x768";
+        ui::TForm4 dialog(resolution, QSize(1280, 1024), folder, "BETA.lng");
+        QCOMPARE(Items(dialog.Form->ComboBox1), QStringList({"alpha.lng", "Beta.LNG", "zeta.lng"}));
+        QCOMPARE(dialog.Form->ComboBox1->currentIndex(), 1);
+        QVERIFY(dialog.Form->RadioButton2->isChecked());
+        QVERIFY(dialog.Form->ComboBox1->isEnabled());
+        QCOMPARE(dialog.width(), 415);
+        QCOMPARE(Items(dialog.Form->ComboBox2),
+                 QStringList({"800x600", "1024x768", "1280x1024", "1600x1200"}));
+        QCOMPARE(dialog.Form->ComboBox2->currentText(), QString("1024x768"));
+
+        // An unknown loaded file leaves the first entry selected; OK loads the selection.
+        ui::TForm4 other(resolution, QSize(1280, 1024), folder, "klingon.lng");
+        QCOMPARE(other.Form->ComboBox1->currentIndex(), 0);
+        other.Form->ComboBox1->setCurrentIndex(2);
+        other.Form->ComboBox2->setCurrentIndex(3);
+        other.Form->BitBtn1->click();
+        QCOMPARE(other.result(), int(QDialog::Accepted));
+        QCOMPARE(other.LanguageFileToLoad(), folder + "zeta.lng");
+        QCOMPARE(resolution, std::string("1600x1200"));
+    }
+
+    void dialogWithoutLanguageFolderKeepsTheCurrentTexts() {
+        std::string resolution = "800x600";
+        ui::TForm4 dialog(resolution, QSize(1280, 1024), program_->path() + "/none/", "");
+        QVERIFY(dialog.Form->RadioButton1->isChecked());
+        QVERIFY(!dialog.Form->ComboBox1->isEnabled());
+        dialog.Form->RadioButton2->click();
+        QVERIFY(dialog.Form->RadioButton1->isChecked());
+        QVERIFY(!dialog.Form->ComboBox1->isEnabled());
+        dialog.Form->BitBtn1->click();
+        QCOMPARE(dialog.LanguageFileToLoad(), QString());
+        QCOMPARE(resolution, std::string("800x600"));
+    }
+
+    void dialogDefaultChoiceLoadsEnglishWhenPresent() {
+        MakeProgramFolder({"english.lng", "russian.lng"});
+        const QString folder = project::LanguageFolder();
+        std::string resolution = "800x600";
+        ui::TForm4 dialog(resolution, QSize(1280, 1024), folder, "russian.lng");
+        QCOMPARE(dialog.Form->ComboBox1->currentText(), QString("russian.lng"));
+        dialog.Form->RadioButton1->click();
+        dialog.Form->BitBtn1->click();
+        QCOMPARE(dialog.LanguageFileToLoad(), folder + "english.lng");
+    }
+
+    void dialogSelectsResolutionByHeight() {
+        std::string resolution = "1920x1080";
+        ui::TForm4 dialog(resolution, QSize(1024, 768), "", "");
+        QCOMPARE(dialog.Form->ComboBox2->currentText(), QString("1280x1024"));
+        dialog.Form->BitBtn1->click();
+        QCOMPARE(resolution, std::string("1280x1024"));
+
+        resolution = "1366x768";
+        ui::TForm4 wide(resolution, QSize(1024, 768), "", "");
+        QCOMPARE(wide.Form->ComboBox2->currentText(), QString("1024x768"));
+    }
+
+    void dialogFirstRunTakesTheScreenSizeEvenWhenCancelled() {
+        std::string resolution;
+        ui::TForm4 dialog(resolution, QSize(1600, 1200), "", "");
+        QCOMPARE(resolution, std::string("1600x1200"));
+        QCOMPARE(dialog.Form->ComboBox2->currentText(), QString("1600x1200"));
+        dialog.Form->ComboBox2->setCurrentIndex(0);
+        dialog.Form->BitBtn2->click();
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(resolution, std::string("1600x1200"));
+        QCOMPARE(dialog.LanguageFileToLoad(), QString());
+    }
+
+    void dialogsTakeTheirTextsFromTheTable() {
+        MakeProgramFolder({"english.lng"});
+        std::string resolution = "800x600";
+        {
+            ui::TForm4 russian(resolution, QSize(800, 600), "", "");
+            QCOMPARE(russian.windowTitle(), QString::fromUtf8("Настройки"));
+            QCOMPARE(russian.Form->BitBtn2->text(), QString::fromUtf8("Отмена"));
+        }
+        QVERIFY(project::LoadLanguageFile(project::AppLanguage(),
+                                          project::LanguageFolder() + "english.lng"));
+        ui::TForm4 english(resolution, QSize(800, 600), "", "");
+        QCOMPARE(english.windowTitle(), QString("Settings"));
+        QCOMPARE(english.Form->GroupBox1->title(), QString("Choose the language:"));
+        QCOMPARE(english.Form->GroupBox3->title(), QString("Optimise for the resolution:"));
+        QCOMPARE(english.Form->BitBtn2->text(), QString("Cancel"));
+
+        QStringList opened;
+        ui::TForm12 about("https://example.org/", [&](const QString& a) { opened << a; });
+        QCOMPARE(about.windowTitle(), QString("About"));
+        QCOMPARE(about.Form->Label1->text(), QString("Tarnwick Reelpane Freeware"));
+        QCOMPARE(about.size(), QSize(323, 144));
+        QVERIFY(!about.Form->Image1->pixmap().isNull());
+        QTest::mouseClick(about.Form->Label3, Qt::LeftButton);
+        QCOMPARE(opened, QStringList({"https://example.org/"}));
+    }
+
+    void mainWindowIsEnglishWithEnglishFileAndWritesSettingsAtExit() {
+        MakeProgramFolder({"english.lng", "russian.lng"});
+        {
+            ui::TForm1 form;
+            form.show();
+            QCOMPARE(project::AppLanguage().LanguageFile, std::string("english.lng"));
+            QCOMPARE(form.Form->ToolButton8->toolTip(), QString("Open"));
+            QCOMPARE(form.Form->ToolButton7->toolTip(), QString("New slide show"));
+            QCOMPARE(form.PopupMenu2->findChild<QAction*>("N5")->text(), QString("Settings..."));
+            QCOMPARE(form.windowTitle(), QString("Tarnwick Reelpane Freeware 1.9"));
+            QVERIFY(form.close());
+        }
+        QSettings stored(SettingsFile(), QSettings::IniFormat);
+        QCOMPARE(stored.value("Language").toString(), QString("english.lng"));
+        QVERIFY(stored.contains("Resolution"));
+        QFile raw(SettingsFile());
+        QVERIFY(raw.open(QIODevice::ReadOnly));
+        QVERIFY(raw.readAll().contains("Language=english.lng"));
+    }
+
+    void mainWindowIsRussianWithoutEnglishFile() {
+        MakeProgramFolder({});
+        ui::TForm1 form;
+        QVERIFY(project::AppLanguage().LanguageTable.empty());
+        QCOMPARE(form.Form->ToolButton8->toolTip(), QString::fromUtf8("Открыть"));
+        QCOMPARE(form.PopupMenu1->findChild<QAction*>("N1")->text(), QString::fromUtf8("Удалить"));
+        QCOMPARE(form.PopupMenu3->findChild<QAction*>("N7")->text(),
+                 QString::fromUtf8("Сохранить как AVI..."));
+        QVERIFY(form.close());
+        QCOMPARE(QSettings(SettingsFile(), QSettings::IniFormat).value("Language").toString(),
+                 QString());
+    }
+
+    void mainWindowReadsTheStoredLanguageResolutionAndSite() {
+        MakeProgramFolder({"english.lng", "russian.lng"});
+        {
+            QSettings stored("Tarnwick", "Tarnwick Reelpane Freeware 1.9");
+            stored.setValue("Language", "russian.lng");
+            stored.setValue("Resolution", "800x600");
+            stored.setValue("SiteURL", "https://example.org/site");
+        }
+        ui::TForm1 form;
+        QCOMPARE(project::AppLanguage().LanguageFile, std::string("russian.lng"));
+        QCOMPARE(form.Form->ToolButton8->toolTip(), QString::fromUtf8("Открыть"));
+        QCOMPARE(form.Show.Resolution, std::string("800x600"));
+        QCOMPARE(form.SiteURL, QString("https://example.org/site"));
+        QCOMPARE(form.LinkAddress(6), QString("https://example.org/site"));
+        QVERIFY(form.LinkAddress(7).startsWith("https://"));
+        QVERIFY(form.LinkAddress(12).isEmpty());
+    }
+
+    void cancelledSettingsOnFirstRunStoreTheScreenSizeAtExit() {
+        MakeProgramFolder({"english.lng"});
+        {
+            ui::TForm1 form;
+            form.show();
+            QVERIFY(form.Show.Resolution.empty());
+            // Cancel the modal settings dialog as soon as it is up.
+            auto* closer = new QTimer(&form);
+            connect(closer, &QTimer::timeout, closer, [] {
+                if (QWidget* modal = QApplication::activeModalWidget())
+                    modal->close();
+            });
+            closer->start(10);
+            QTest::mouseClick(form.Form->ToolButton13, Qt::LeftButton);
+            closer->stop();
+            const QSize screen = QGuiApplication::primaryScreen()->size();
+            const std::string expected =
+                std::to_string(screen.width()) + "x" + std::to_string(screen.height());
+            QCOMPARE(form.Show.Resolution, expected);
+            QVERIFY(form.close());
+        }
+        const QSize screen = QGuiApplication::primaryScreen()->size();
+        QCOMPARE(QSettings(SettingsFile(), QSettings::IniFormat).value("Resolution").toString(),
+                 QString("%1x%2").arg(screen.width()).arg(screen.height()));
+    }
+};
+
+QTEST_MAIN(SettingsTest)
+#include "settings_test.moc"
