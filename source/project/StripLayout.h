@@ -11,10 +11,10 @@
 
 namespace project {
 
-constexpr int kCellWidth = 132;      // photo cell plus transition cell
-constexpr int kPhotoCellWidth = 90;  // thumbnail
+constexpr int kCellWidth = 132;     // photo cell plus transition cell
+constexpr int kPhotoCellWidth = 90; // thumbnail
 constexpr int kTransitionCellWidth = 42;
-constexpr int kArrowWidth = 9;       // the paging arrows left and right of the strips
+constexpr int kArrowWidth = 9; // the paging arrows left and right of the strips
 
 // Cells a page of the photo strip holds: strip width div 132, no more than the photos.
 int CellsPerPage(int stripWidth, int photoCount);
