@@ -1,4 +1,4 @@
-// Speed of the pixel-buffer work (Part 2.1): ScaleBilinear on the sizes the program uses, and
+// Speed of the pixel-buffer work: ScaleBilinear on the sizes the program uses, and
 // every bitfx filter on a 12-megapixel bitmap against a plain copy of that bitmap.
 #include "imaging/FastBMP.h"
 #include "imaging/bitfx.h"

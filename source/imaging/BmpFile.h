@@ -1,4 +1,4 @@
-// BMP files: the photo working copies are 24-bit BMPs (Part 1.3, 2.2, 2.3). Writing gives a plain
+// BMP files: the photo working copies are 24-bit BMPs. Writing gives a plain
 // 24-bit bottom-up BITMAPINFOHEADER file; reading accepts 1, 4, 8, 16, 24 and 32 bits per pixel,
 // RLE4 and RLE8, bit-field masks, OS/2 core and V4/V5 headers, bottom-up and top-down rows.
 // Malformed, truncated or oversized input is refused with an error text: no crash, and no

@@ -1,4 +1,4 @@
-// Frame composition (Part 2.3): a slide's working BMP fitted without distortion into a target
+// Frame composition: a slide's working BMP fitted without distortion into a target
 // and centred on the slide's BackColor. Pure functions over a file path and a colour; the main
 // window supplies both from its records (imaging/ knows nothing of the project types).
 #pragma once

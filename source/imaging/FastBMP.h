@@ -41,8 +41,8 @@ public:
     // A deep copy as a QImage (Format_BGR888) that outlives this buffer.
     QImage CopyToImage() const;
 
-    // Resample this buffer into dst, which already has its target size (Part 2.1). Both are
-    // bit-exact with the Part's integer arithmetic; an empty dst is left alone.
+    // Resample this buffer into dst, which already has its target size. Both are
+    // bit-exact with the documented integer arithmetic; an empty dst is left alone.
     void ScaleNearest(TFastBMP& dst) const;
     void ScaleBilinear(TFastBMP& dst) const;
 
@@ -63,7 +63,7 @@ struct TFitSize {
     bool operator==(const TFitSize&) const = default;
 };
 
-// The size a srcW x srcH photo gets inside a boxW x boxH box (Part 2.1): kept when smaller than
+// The size a srcW x srcH photo gets inside a boxW x boxH box: kept when smaller than
 // the box both ways, otherwise fitted without distortion with the quotients rounded to nearest,
 // ties to even. Centring is then x = (boxW - w) / 2, y = (boxH - h) / 2.
 TFitSize FitSize(std::int32_t srcW, std::int32_t srcH, std::int32_t boxW, std::int32_t boxH);

@@ -1,4 +1,4 @@
-// TFastBMP scaling, filling and drawing, and the fitting rule FitSize (Part 2.1).
+// TFastBMP scaling, filling and drawing, and the fitting rule FitSize.
 #include "imaging/FastBMP.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
-// bitfx: in-place filters over a 24-bit bitmap (Part 2.1). Every filter walks the rows through
+// bitfx: in-place filters over a 24-bit bitmap. Every filter walks the rows through
 // the row table and maps each channel (or each pixel's channel sum) through a look-up table, so
-// the arithmetic is the Part's exactly: round = nearest with ties to even, trunc = toward zero,
-// clamp = 0..255.
+// the arithmetic is exactly the documented one: round = nearest with ties to even, trunc = toward
+// zero, clamp = 0..255.
 #pragma once
 
 #include "imaging/FastBMP.h"

@@ -1,4 +1,4 @@
-// The bitfx filters against references written from Part 2.1, and the Part's edge cases.
+// The bitfx filters against references written from the documented arithmetic, and its edge cases.
 #include "TestBitmaps.h"
 
 #include "imaging/bitfx.h"

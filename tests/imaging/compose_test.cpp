@@ -1,4 +1,4 @@
-// Frame composition (Part 2.3): the Part's examples and failure handling.
+// Frame composition: the documented examples and failure handling.
 #include "TestBitmaps.h"
 
 #include "imaging/BmpFile.h"

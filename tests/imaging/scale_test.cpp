@@ -1,4 +1,5 @@
-// ScaleBilinear, ScaleNearest and FitSize against references written from Part 2.1.
+// ScaleBilinear, ScaleNearest and FitSize against references written from the documented
+// arithmetic.
 #include "TestBitmaps.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,7 @@ using namespace testbmp;
 
 namespace {
 
-// Part 2.1, ScaleBilinear, straight from the text (per pixel, no tables).
+// ScaleBilinear, as a plain per-pixel reference (no tables).
 void RefBilinear(const TFastBMP& src, TFastBMP& dst) {
     if (dst.Width < 1 || dst.Height < 1)
         return;
@@ -53,7 +54,7 @@ void RefBilinear(const TFastBMP& src, TFastBMP& dst) {
     }
 }
 
-// Part 2.1, ScaleNearest.
+// ScaleNearest.
 void RefNearest(const TFastBMP& src, TFastBMP& dst) {
     const float xr = static_cast<float>(dst.Width) / src.Width;
     const float yr = static_cast<float>(dst.Height) / src.Height;
@@ -82,7 +83,7 @@ void RefNearest(const TFastBMP& src, TFastBMP& dst) {
                 At(src, static_cast<int>((x * xs) >> 16), static_cast<int>((y * ys) >> 16)));
 }
 
-// Part 2.1, FitSize, in plain double arithmetic with round-half-even.
+// FitSize, in plain double arithmetic with round-half-even.
 TFitSize RefFit(int sw, int sh, int bw, int bh) {
     auto r = [](double v) { return static_cast<int>(std::nearbyint(v)); };
     if (sw < bw && sh < bh)
