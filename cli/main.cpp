@@ -1,11 +1,19 @@
 // reelpane-cli: the show core without a window.
 #include "cli/Commands.h"
 
-#include <QCoreApplication>
+#include "media/litebass.h"
+
+#include <QGuiApplication>
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName("reelpane-cli");
-    QCoreApplication::setApplicationVersion(REELPANE_VERSION);
-    return cli::Run(QCoreApplication::arguments());
+    // Metafile text is drawn with fonts, which need a GUI application; it never opens a window.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName("reelpane-cli");
+    QGuiApplication::setApplicationVersion(REELPANE_VERSION);
+    media::LoadBass(); // tracks are measured and titled by the audio library; silent without it
+    const int status = cli::Run(QGuiApplication::arguments());
+    media::UnloadBass();
+    return status;
 }

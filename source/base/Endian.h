@@ -38,7 +38,7 @@ template <typename T> inline void StoreBE(std::uint8_t* p, T value) {
     using U = std::make_unsigned_t<T>;
     U v = static_cast<U>(value);
     for (std::size_t i = 0; i < sizeof(T); ++i)
-        p[sizeof(T) - 1 - i] = static_cast<std::uint8_t>(v >> (8 * (sizeof(T) - 1 - i)));
+        p[i] = static_cast<std::uint8_t>(v >> (8 * (sizeof(T) - 1 - i)));
 }
 
 // An integer stored as little-endian bytes; alignment 1, size sizeof(T).

@@ -1,6 +1,7 @@
 // Main window: creation (start-up), closing (shut-down) and the window's own events.
 #include "project/ui/TForm1.h"
 
+#include "media/litebass.h"
 #include "project/CodePage.h"
 #include "project/Language.h"
 #include "project/ProgramFolder.h"
@@ -50,6 +51,7 @@ TForm1::~TForm1() {
         Show.Host = nullptr;
         Show.ClearProject();
         workFolders_.Release();
+        ReleaseAudio();
     }
 }
 
@@ -87,7 +89,13 @@ void TForm1::FormCreate() {
     Show.Host = &Views;
     // 9. The working folders exist from here on (made by Claim above).
     // 10. Audio library and output device.
-    // Audio issue: LoadBass() and BassInit(44100, this) are called here.
+    // Without the library the program runs silent; a device that cannot be opened is reported.
+    media::LoadBass();
+    try {
+        media::BassInit(1, 44100, 0, this);
+    } catch (const media::EBASSError& e) {
+        QMessageBox::critical(this, windowTitle(), QString::fromLatin1(e.what()));
+    }
 
     resize(637, 560);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -116,11 +124,46 @@ void TForm1::closeEvent(QCloseEvent* event) {
     workFolders_.Release();
     RulerBitmap_ = QImage();
     PreviewBitmap_ = QImage();
-    // 4. Audio issue: StopTrack, BassFree and UnloadBass are called here.
+    // 4. The playing track, the output device and the audio library.
+    ReleaseAudio();
     for (QTimer* t : {Timer1, Timer2, Timer3, Timer4, Timer5, Timer6})
         t->stop();
     closed_ = true;
     event->accept();
+}
+
+void TForm1::ReleaseAudio() {
+    if (!media::BassLibrary)
+        return;
+    try {
+        media::StopTrack();
+    } catch (const media::EBASSError&) {
+        // The track is released even when its end notice could not be removed.
+    }
+    media::BassFree();
+    media::UnloadBass();
+}
+
+void TForm1::customEvent(QEvent* event) {
+    if (event->type() == static_cast<QEvent::Type>(media::kUserMessageEvent))
+        WMUser();
+    else
+        QMainWindow::customEvent(event);
+}
+
+void TForm1::WMUser() {
+    try {
+        media::StopTrack();
+    } catch (const media::EBASSError&) {
+    }
+    if (auto* form5 = findChild<QWidget*>("Form5", Qt::FindDirectChildrenOnly)) {
+        auto* stop = form5->findChild<QWidget*>("BitBtn12");
+        auto* play = form5->findChild<QWidget*>("BitBtn9");
+        if (stop && play) {
+            stop->hide();
+            play->show();
+        }
+    }
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {

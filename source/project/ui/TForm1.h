@@ -104,6 +104,9 @@ public:
     void MenuItem3Click();          // move track left
     void Image1Click();             // stop the preview
     void Image6Click(int number);   // link icons 6..11
+    // End of the playing track (the library's notice): release it and turn the track dialog's
+    // stop button back into its play button.
+    void WMUser();
 
     void Timer3Timer();
     void FormResize();
@@ -134,6 +137,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void customEvent(QEvent* event) override;
 
 private:
     void FormCreate();
@@ -146,6 +150,7 @@ private:
     void ReadSettings();
     void WriteSettings();
     void ShowSelectedInPreview();
+    void ReleaseAudio();
     void CreatePhotoCells(std::size_t index, const QImage& thumbnail);
     void CreateTrackCells(std::size_t index);
     void RedrawThumbnail(std::size_t index, const QColor& frame);

@@ -1,6 +1,7 @@
 // Main window: the toolbar, menu and item commands.
 #include "project/ui/TForm1.h"
 
+#include "media/ui/TForm5.h"
 #include "media/ui/TForm6.h"
 #include "project/Language.h"
 #include "project/ProgramFolder.h"
@@ -234,7 +235,11 @@ void TForm1::N3Click() {
 }
 
 void TForm1::N5Click() {
-    // Audio issue: the track dialog TForm5 opens here, modally.
+    const int n = Show.SelectedSound;
+    if (n < 0 || n >= static_cast<int>(Show.Sounds.size()))
+        return;
+    TForm5 form(Show.Sounds[static_cast<std::size_t>(n)], this);
+    form.exec();
 }
 
 void TForm1::MenuItem1Click() {

@@ -1,0 +1,74 @@
+// A stream handle's state: the decoder and what the library has read about the file (length,
+// tag blocks), plus the playback state the output device uses. Channels live in a handle table;
+// callers hold a shared reference while they work, so freeing a handle never pulls a channel out
+// from under another thread.
+#pragma once
+
+#include "ByteSource.h"
+#include "Decoder.h"
+#include "bass.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct _SDL_AudioStream;
+
+namespace bass {
+
+struct SyncEntry {
+    HSYNC id = 0;
+    SYNCPROC proc = nullptr;
+    void* user = nullptr;
+};
+
+class Channel {
+public:
+    Channel(std::uint32_t handle, bool decodeOnly, std::unique_ptr<Decoder> decoder);
+    ~Channel();
+    Channel(const Channel&) = delete;
+    Channel& operator=(const Channel&) = delete;
+
+    const std::uint32_t handle;
+    const bool decodeOnly;
+    const int rate;
+    const int channels;
+    const bool eightBit;
+    int BytesPerFrame() const { return channels * (eightBit ? 1 : 2); }
+
+    // Guards the decoder, the measured length and the tag blocks. Taken before the output's
+    // mixing lock whenever both are held.
+    std::mutex decodeMutex;
+    std::unique_ptr<Decoder> decoder;
+    // Length in bytes of the decoded stream; measured once, on first use (decodeMutex held).
+    std::optional<std::uint64_t> Length();
+    // Tag block of the given kind, read once (decodeMutex held); nullptr when the file has none.
+    const char* Tags(std::uint32_t kind);
+
+    // Playback state, guarded by the output's mixing lock.
+    _SDL_AudioStream* converter = nullptr; // stream format -> device format
+    bool playing = false;
+    bool decoderDone = false; // every decoded byte has been handed to the converter
+    bool finished = false;    // played to the end; the end notice is due
+    int volume = 100;
+    std::uint64_t fedFrom = 0; // stream byte position the converter's data starts at
+    std::uint64_t fed = 0;     // stream bytes handed to the converter since fedFrom
+    std::vector<SyncEntry> syncs;
+
+private:
+    std::uint64_t MeasureLength();
+    std::optional<std::uint64_t> length_;
+    bool lengthTried_ = false;
+    std::optional<std::string> tags_[3];
+};
+
+// The handle table.
+std::uint32_t RegisterChannel(bool decodeOnly, std::unique_ptr<Decoder> decoder);
+std::shared_ptr<Channel> FindChannel(std::uint32_t handle);
+std::shared_ptr<Channel> RemoveChannel(std::uint32_t handle);
+std::vector<std::shared_ptr<Channel>> AllChannels();
+
+} // namespace bass

@@ -1,0 +1,231 @@
+// JPEG photos through libjpeg-turbo: decoded straight into the bitmap's BGR rows, turned upright
+// by the EXIF orientation while decoding (a small band of rows at a time, never a second picture).
+#include "imaging/ExifOrientation.h"
+#include "imaging/ImageLoad.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace imaging {
+
+namespace {
+
+// Beyond this many scans a progressive file is a decoding-time attack, not a photo.
+constexpr int kMaxScans = 1000;
+// Rows decoded per call when the rows go through the band buffer.
+constexpr int kBandRows = 16;
+
+struct JpegError {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+[[noreturn]] void OnJpegError(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<JpegError*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, err->message);
+    std::longjmp(err->jump, 1);
+}
+
+// Warnings are mostly harmless damage a photo viewer shows anyway; a file that ends early is
+// refused, since the rest of the picture would be invented grey.
+void OnJpegMessage(j_common_ptr cinfo, int level) {
+    if (level == -1 && cinfo->err->msg_code == JWRN_JPEG_EOF)
+        OnJpegError(cinfo);
+}
+
+void OnJpegProgress(j_common_ptr cinfo) {
+    if (cinfo->is_decompressor &&
+        reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans) {
+        cinfo->err->msg_code = JERR_BAD_SCAN_SCRIPT;
+        std::snprintf(reinterpret_cast<JpegError*>(cinfo->err)->message, JMSG_LENGTH_MAX,
+                      "too many progressive scans");
+        std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1);
+    }
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Everything the decode touches lives here, outside the frame that calls setjmp, so a longjmp
+// skips no destructor and leaves no stale local.
+struct JpegSession {
+    jpeg_decompress_struct cinfo{};
+    JpegError err{};
+    jpeg_progress_mgr progress{};
+    bool created = false;
+    std::vector<std::uint8_t> band;
+    std::vector<JSAMPROW> bandRows;
+    TFastBMP* out = nullptr;
+    const DecodeLimits* limits = nullptr;
+    std::string failure;
+
+    ~JpegSession() {
+        if (created)
+            jpeg_destroy_decompress(&cinfo);
+    }
+};
+
+int OrientationOf(j_decompress_ptr cinfo) {
+    for (jpeg_saved_marker_ptr m = cinfo->marker_list; m != nullptr; m = m->next) {
+        if (m->marker == JPEG_APP0 + 1) {
+            const int o = ExifOrientation(m->data, m->data_length);
+            if (o != 1)
+                return o;
+        }
+    }
+    return 1;
+}
+
+// Copies band rows [first, first + count) of the stored picture into their upright places.
+void ScatterBand(JpegSession& s, int orientation, int first, int count, bool cmyk, bool adobe) {
+    const int w = static_cast<int>(s.cinfo.output_width);
+    const int h = static_cast<int>(s.cinfo.output_height);
+    const int comps = s.cinfo.output_components;
+    for (int r = 0; r < count; ++r) {
+        const std::uint8_t* src = s.bandRows[static_cast<std::size_t>(r)];
+        const int y = first + r;
+        for (int x = 0; x < w; ++x, src += comps) {
+            int ox, oy;
+            OrientPoint(orientation, w, h, x, y, ox, oy);
+            std::uint8_t* d = s.out->Row(oy) + static_cast<std::ptrdiff_t>(ox) * 3;
+            if (!cmyk) {
+                d[0] = src[0];
+                d[1] = src[1];
+                d[2] = src[2];
+                continue;
+            }
+            // Adobe writes CMYK inverted; plain CMYK stores ink amounts.
+            int c = src[0], m = src[1], ye = src[2], k = src[3];
+            if (!adobe) {
+                c = 255 - c;
+                m = 255 - m;
+                ye = 255 - ye;
+                k = 255 - k;
+            }
+            d[0] = static_cast<std::uint8_t>(ye * k / 255);
+            d[1] = static_cast<std::uint8_t>(m * k / 255);
+            d[2] = static_cast<std::uint8_t>(c * k / 255);
+        }
+    }
+}
+
+// The part of the decode that libjpeg may leave by longjmp. Only plain data changes here.
+bool DecodeProtected(JpegSession& s) {
+    j_decompress_ptr cinfo = &s.cinfo;
+    if (setjmp(s.err.jump)) {
+        s.failure = s.err.message;
+        return false;
+    }
+    jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_read_header(cinfo, TRUE);
+
+    const std::int64_t w = cinfo->image_width, h = cinfo->image_height;
+    if (!s.limits->Fits(w, h)) {
+        s.failure =
+            "picture size " + std::to_string(w) + "x" + std::to_string(h) + " is beyond the limits";
+        return false;
+    }
+    const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
+    cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    const int orientation = OrientationOf(cinfo);
+    jpeg_start_decompress(cinfo);
+
+    const int ow = static_cast<int>(cinfo->output_width);
+    const int oh = static_cast<int>(cinfo->output_height);
+    if (OrientationSwapsAxes(orientation))
+        s.out->SetSize(oh, ow);
+    else
+        s.out->SetSize(ow, oh);
+    if (s.out->IsEmpty()) {
+        s.failure = "out of memory for the picture";
+        return false;
+    }
+
+    if (orientation == 1 && !cmyk) {
+        // The common case: libjpeg writes straight into the bitmap's rows.
+        JSAMPROW rows[kBandRows];
+        while (cinfo->output_scanline < cinfo->output_height) {
+            const int first = static_cast<int>(cinfo->output_scanline);
+            const int n = std::min(kBandRows, oh - first);
+            for (int i = 0; i < n; ++i)
+                rows[i] = s.out->Row(first + i);
+            jpeg_read_scanlines(cinfo, rows, static_cast<JDIMENSION>(n));
+        }
+    } else {
+        const std::size_t rowBytes =
+            static_cast<std::size_t>(ow) * static_cast<std::size_t>(cinfo->output_components);
+        s.band.assign(rowBytes * kBandRows, 0);
+        s.bandRows.resize(kBandRows);
+        for (int i = 0; i < kBandRows; ++i)
+            s.bandRows[static_cast<std::size_t>(i)] = s.band.data() + rowBytes * i;
+        while (cinfo->output_scanline < cinfo->output_height) {
+            const int first = static_cast<int>(cinfo->output_scanline);
+            const int n = static_cast<int>(
+                jpeg_read_scanlines(cinfo, s.bandRows.data(),
+                                    static_cast<JDIMENSION>(std::min(kBandRows, oh - first))));
+            ScatterBand(s, orientation, first, n, cmyk, cinfo->saw_Adobe_marker != 0);
+        }
+    }
+    jpeg_finish_decompress(cinfo);
+    return true;
+}
+
+// Sets up the session's error handling; the source is attached by the caller.
+void BeginSession(JpegSession& s, TFastBMP& bitmap, const DecodeLimits& limits) {
+    s.cinfo.err = jpeg_std_error(&s.err.pub);
+    s.err.pub.error_exit = OnJpegError;
+    s.err.pub.emit_message = OnJpegMessage;
+    s.err.message[0] = '\0';
+    jpeg_create_decompress(&s.cinfo);
+    s.created = true;
+    // No backing store exists, so this turns an absurd coefficient buffer into an error.
+    s.cinfo.mem->max_memory_to_use = static_cast<long>(limits.maxPixels * 8 + (64L << 20));
+    s.progress.progress_monitor = OnJpegProgress;
+    s.cinfo.progress = &s.progress;
+    s.out = &bitmap;
+    s.limits = &limits;
+}
+
+bool Finish(JpegSession& s, TFastBMP& bitmap, bool ok, std::string* error) {
+    if (!ok) {
+        bitmap = TFastBMP();
+        return detail::Fail(error, "JPEG: " + s.failure);
+    }
+    return true;
+}
+
+} // namespace
+
+bool LoadJpegMemory(TFastBMP& bitmap, const std::uint8_t* data, std::size_t size,
+                    std::string* error, const DecodeLimits& limits) {
+    bitmap = TFastBMP();
+    if (data == nullptr || size < 4)
+        return detail::Fail(error, "JPEG: file too short");
+    JpegSession s;
+    BeginSession(s, bitmap, limits);
+    jpeg_mem_src(&s.cinfo, data, static_cast<unsigned long>(size));
+    return Finish(s, bitmap, DecodeProtected(s), error);
+}
+
+bool LoadJpegFile(TFastBMP& bitmap, const std::string& path, std::string* error) {
+    bitmap = TFastBMP();
+    FilePtr file(std::fopen(path.c_str(), "rb"));
+    if (!file)
+        return detail::Fail(error, "JPEG: cannot open " + path);
+    const DecodeLimits limits;
+    JpegSession s;
+    BeginSession(s, bitmap, limits);
+    jpeg_stdio_src(&s.cinfo, file.get());
+    return Finish(s, bitmap, DecodeProtected(s), error);
+}
+
+} // namespace imaging

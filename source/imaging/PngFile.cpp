@@ -1,0 +1,189 @@
+// PNG photos through libpng: every colour type expanded to 8-bit BGR, transparency composited on
+// white, interlaced files read in their passes.
+#include "imaging/ImageLoad.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include <png.h>
+
+namespace imaging {
+
+namespace {
+
+struct MemoryReader {
+    const std::uint8_t* data;
+    std::size_t size;
+    std::size_t pos;
+};
+
+void ReadFromMemory(png_structp png, png_bytep out, png_size_t length) {
+    auto* r = static_cast<MemoryReader*>(png_get_io_ptr(png));
+    if (length > r->size - r->pos)
+        png_error(png, "file is truncated");
+    std::memcpy(out, r->data + r->pos, length);
+    r->pos += length;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// The libpng handles and the buffers of one decode. It lives outside the frame that calls
+// setjmp, so libpng's longjmp skips no destructor.
+struct PngSession {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    std::vector<std::uint8_t> pixels; // BGRA rows: one row, or the whole picture when interlaced
+    std::vector<png_bytep> rowPointers;
+    std::string failure;
+    TFastBMP* out = nullptr;
+    const DecodeLimits* limits = nullptr;
+
+    ~PngSession() {
+        if (png != nullptr)
+            png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
+    }
+};
+
+void OnPngError(png_structp png, png_const_charp message) {
+    auto* s = static_cast<PngSession*>(png_get_error_ptr(png));
+    s->failure = message != nullptr ? message : "error";
+    png_longjmp(png, 1);
+}
+
+void OnPngWarning(png_structp, png_const_charp) {}
+
+// One row of 8-bit BGRA laid on white into a BGR row.
+void CompositeOnWhite(const std::uint8_t* bgra, std::uint8_t* bgr, int width) {
+    for (int x = 0; x < width; ++x, bgra += 4, bgr += 3) {
+        const unsigned a = bgra[3];
+        for (int c = 0; c < 3; ++c)
+            bgr[c] = static_cast<std::uint8_t>((bgra[c] * a + 255u * (255u - a) + 127u) / 255u);
+    }
+}
+
+bool DecodeProtected(PngSession& s) {
+    if (setjmp(png_jmpbuf(s.png)))
+        return false;
+    png_structp png = s.png;
+    png_infop info = s.info;
+    png_set_user_limits(png, static_cast<png_uint_32>(s.limits->maxSide),
+                        static_cast<png_uint_32>(s.limits->maxSide));
+    png_read_info(png, info);
+
+    const png_uint_32 w = png_get_image_width(png, info);
+    const png_uint_32 h = png_get_image_height(png, info);
+    if (!s.limits->Fits(w, h)) {
+        s.failure =
+            "picture size " + std::to_string(w) + "x" + std::to_string(h) + " is beyond the limits";
+        return false;
+    }
+    const int colorType = png_get_color_type(png, info);
+    const bool hasAlpha =
+        (colorType & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    png_set_expand(png); // palette to RGB, low-bit grey to 8 bits, tRNS to alpha
+    png_set_scale_16(png);
+    png_set_gray_to_rgb(png);
+    png_set_bgr(png);
+    const int passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    const int channels = png_get_channels(png, info);
+    if (channels != (hasAlpha ? 4 : 3) || png_get_bit_depth(png, info) != 8) {
+        s.failure = "unexpected pixel layout";
+        return false;
+    }
+
+    s.out->SetSize(static_cast<std::int32_t>(w), static_cast<std::int32_t>(h));
+    if (s.out->IsEmpty()) {
+        s.failure = "out of memory for the picture";
+        return false;
+    }
+    const int width = static_cast<int>(w), height = static_cast<int>(h);
+    if (!hasAlpha) {
+        // BGR rows go straight into the bitmap, passes and all.
+        for (int pass = 0; pass < passes; ++pass)
+            for (int y = 0; y < height; ++y)
+                png_read_row(png, s.out->Row(y), nullptr);
+    } else if (passes == 1) {
+        s.pixels.assign(static_cast<std::size_t>(width) * 4, 0);
+        for (int y = 0; y < height; ++y) {
+            png_read_row(png, s.pixels.data(), nullptr);
+            CompositeOnWhite(s.pixels.data(), s.out->Row(y), width);
+        }
+    } else {
+        // Interlaced with alpha: the passes refine whole-picture BGRA rows.
+        const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
+        s.pixels.assign(rowBytes * static_cast<std::size_t>(height), 0);
+        for (int pass = 0; pass < passes; ++pass)
+            for (int y = 0; y < height; ++y)
+                png_read_row(png, s.pixels.data() + rowBytes * static_cast<std::size_t>(y),
+                             nullptr);
+        for (int y = 0; y < height; ++y)
+            CompositeOnWhite(s.pixels.data() + rowBytes * static_cast<std::size_t>(y),
+                             s.out->Row(y), width);
+    }
+    png_read_end(png, nullptr);
+    return true;
+}
+
+bool Begin(PngSession& s, TFastBMP& bitmap, const DecodeLimits& limits) {
+    s.out = &bitmap;
+    s.limits = &limits;
+    s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &s, OnPngError, OnPngWarning);
+    if (s.png == nullptr)
+        return false;
+    s.info = png_create_info_struct(s.png);
+    return s.info != nullptr;
+}
+
+bool Finish(PngSession& s, TFastBMP& bitmap, bool ok, std::string* error) {
+    if (!ok) {
+        bitmap = TFastBMP();
+        return detail::Fail(error, "PNG: " + (s.failure.empty() ? "cannot decode" : s.failure));
+    }
+    return true;
+}
+
+bool HasSignature(const std::uint8_t* data, std::size_t size) {
+    return size >= 8 && png_sig_cmp(data, 0, 8) == 0;
+}
+
+} // namespace
+
+bool LoadPngMemory(TFastBMP& bitmap, const std::uint8_t* data, std::size_t size, std::string* error,
+                   const DecodeLimits& limits) {
+    bitmap = TFastBMP();
+    if (data == nullptr || !HasSignature(data, size))
+        return detail::Fail(error, "PNG: no PNG signature");
+    MemoryReader reader{data, size, 0};
+    PngSession s;
+    if (!Begin(s, bitmap, limits))
+        return detail::Fail(error, "PNG: out of memory");
+    png_set_read_fn(s.png, &reader, ReadFromMemory);
+    return Finish(s, bitmap, DecodeProtected(s), error);
+}
+
+bool LoadPngFile(TFastBMP& bitmap, const std::string& path, std::string* error) {
+    bitmap = TFastBMP();
+    FilePtr file(std::fopen(path.c_str(), "rb"));
+    if (!file)
+        return detail::Fail(error, "PNG: cannot open " + path);
+    std::uint8_t sig[8];
+    if (std::fread(sig, 1, sizeof(sig), file.get()) != sizeof(sig) ||
+        !HasSignature(sig, sizeof(sig)))
+        return detail::Fail(error, "PNG: no PNG signature");
+    const DecodeLimits limits;
+    PngSession s;
+    if (!Begin(s, bitmap, limits))
+        return detail::Fail(error, "PNG: out of memory");
+    png_init_io(s.png, file.get());
+    png_set_sig_bytes(s.png, 8);
+    return Finish(s, bitmap, DecodeProtected(s), error);
+}
+
+} // namespace imaging

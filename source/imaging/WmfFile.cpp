@@ -1,0 +1,159 @@
+// WMF photos: the metafile's headers give its size (the placeable header's frame at 96 pixels
+// per inch, else the window extent), then the records are played onto a white picture.
+#include "imaging/ImageLoad.h"
+#include "imaging/WmfFormat.h"
+#include "imaging/WmfPlayer.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <cmath>
+#include <cstring>
+
+namespace imaging {
+
+namespace {
+
+constexpr std::size_t kMaxWmfFileBytes = 64u << 20;
+constexpr double kScreenDpi = 96.0;
+constexpr double kTwipsPerInch = 1440.0;
+// A metafile without a placeable header that is wider than this is taken to be in twips.
+constexpr double kLargestPixelExtent = 1600.0;
+
+struct Layout {
+    std::size_t recordsAt = 0;
+    std::size_t numObjects = 0;
+    QSize size;
+    QPointF windowOrg;
+    QSizeF windowExt;
+};
+
+// Visits each record after the header; false when a record runs past the data or no EOF
+// record ends the list.
+template <typename Visit>
+bool WalkRecords(const std::uint8_t* data, std::size_t size, std::size_t at, Visit&& visit) {
+    while (at <= size && size - at >= sizeof(wmf::RecordHeader)) {
+        wmf::RecordHeader rh;
+        std::memcpy(&rh, data + at, sizeof(rh));
+        const std::uint32_t words = rh.sizeWords;
+        const std::uint16_t function = rh.function;
+        if (words < 3 || (size - at) / 2 < words)
+            return false;
+        if (function == wmf::EndOfFile)
+            return true;
+        if (!visit(function, wmf::Params(data + at + sizeof(rh), words - 3)))
+            return true;
+        at += static_cast<std::size_t>(words) * 2;
+    }
+    return false;
+}
+
+bool ReadLayout(const std::uint8_t* data, std::size_t size, Layout& out, std::string* error) {
+    std::size_t at = 0;
+    bool placeable = false;
+    wmf::PlaceableHeader ph;
+    if (size >= sizeof(ph)) {
+        std::memcpy(&ph, data, sizeof(ph));
+        placeable = ph.key == wmf::kPlaceableKey;
+    }
+    if (placeable)
+        at = sizeof(ph);
+    wmf::MetaHeader mh;
+    if (size - at < sizeof(mh))
+        return detail::Fail(error, "WMF: file too short");
+    std::memcpy(&mh, data + at, sizeof(mh));
+    if ((mh.type != 1 && mh.type != 2) || mh.headerWords != 9)
+        return detail::Fail(error, "WMF: not a metafile");
+    out.recordsAt = at + sizeof(mh);
+    out.numObjects = mh.numObjects;
+
+    // The window as the records first set it, and whether the record list is whole.
+    bool haveOrg = false, haveExt = false;
+    QPointF org;
+    QSizeF ext;
+    const bool whole =
+        WalkRecords(data, size, out.recordsAt, [&](std::uint16_t function, const wmf::Params& p) {
+            if (function == wmf::SetWindowOrg && !haveOrg && p.Count() >= 2) {
+                org = QPointF(p.I16(1), p.I16(0));
+                haveOrg = true;
+            } else if (function == wmf::SetWindowExt && !haveExt && p.Count() >= 2 &&
+                       p.I16(0) != 0 && p.I16(1) != 0) {
+                ext = QSizeF(p.I16(1), p.I16(0));
+                haveExt = true;
+            }
+            return true; // on to the end: is the list whole?
+        });
+    if (!whole)
+        return detail::Fail(error, "WMF: the records are cut short");
+
+    double w, h;
+    if (placeable) {
+        if (ph.unitsPerInch == 0)
+            return detail::Fail(error, "WMF: no units per inch");
+        const double left = ph.left, top = ph.top, right = ph.right, bottom = ph.bottom;
+        w = std::abs(right - left) * kScreenDpi / ph.unitsPerInch;
+        h = std::abs(bottom - top) * kScreenDpi / ph.unitsPerInch;
+        out.windowOrg = QPointF(left, top);
+        out.windowExt = QSizeF(right - left, bottom - top);
+    } else {
+        if (!haveExt)
+            return detail::Fail(error, "WMF: no placeable header and no window extent");
+        w = std::abs(ext.width());
+        h = std::abs(ext.height());
+        if (std::max(w, h) > kLargestPixelExtent) {
+            w = w * kScreenDpi / kTwipsPerInch;
+            h = h * kScreenDpi / kTwipsPerInch;
+        }
+        out.windowOrg = org;
+        out.windowExt = ext;
+    }
+    out.size = QSize(std::max(1, static_cast<int>(std::lround(w))),
+                     std::max(1, static_cast<int>(std::lround(h))));
+    return true;
+}
+
+} // namespace
+
+bool LoadWmfMemory(TFastBMP& bitmap, const std::uint8_t* data, std::size_t size, std::string* error,
+                   const DecodeLimits& limits) {
+    bitmap = TFastBMP();
+    if (data == nullptr)
+        return detail::Fail(error, "WMF: no data");
+    Layout layout;
+    if (!ReadLayout(data, size, layout, error))
+        return false;
+    if (!limits.Fits(layout.size.width(), layout.size.height()))
+        return detail::Fail(error, "WMF: picture size " + std::to_string(layout.size.width()) +
+                                       "x" + std::to_string(layout.size.height()) +
+                                       " is beyond the limits");
+    QImage canvas(layout.size, QImage::Format_RGB32);
+    if (canvas.isNull())
+        return detail::Fail(error, "WMF: out of memory for the picture");
+    canvas.fill(Qt::white);
+    {
+        QPainter painter(&canvas);
+        painter.setRenderHint(QPainter::Antialiasing);
+        wmf::WmfPlayer player(painter, QSizeF(layout.size), layout.windowOrg, layout.windowExt,
+                              layout.numObjects, limits);
+        WalkRecords(data, size, layout.recordsAt,
+                    [&](std::uint16_t function, const wmf::Params& p) {
+                        player.Play(function, p);
+                        return true;
+                    });
+    }
+    bitmap = TFastBMP::CreateFromImage(canvas);
+    if (bitmap.IsEmpty())
+        return detail::Fail(error, "WMF: out of memory for the picture");
+    return true;
+}
+
+bool LoadWmfFile(TFastBMP& bitmap, const std::string& path, std::string* error) {
+    bitmap = TFastBMP();
+    std::string bytes;
+    if (!detail::ReadWholeFile(path, bytes, kMaxWmfFileBytes, error))
+        return detail::Fail(error, "WMF: " + (error != nullptr ? *error : std::string()));
+    return LoadWmfMemory(bitmap, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
+                         error);
+}
+
+} // namespace imaging

@@ -1,0 +1,21 @@
+// Bringing a music track into the show: a working copy in the music folder, its title from the
+// tags and its length measured by the audio library.
+#pragma once
+
+#include "project/ShowModel.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace media {
+
+// Imports one audio file as a new last track; returns its index. Nothing changes when the
+// extension is not a track's, the audio library is not loaded, or the file cannot be decoded.
+std::optional<std::size_t> AddTrack(project::ShowModel& show, const std::string& path,
+                                    std::string* error = nullptr);
+
+// Length of an audio file in whole seconds (rounded), or -1 when it cannot be opened.
+std::int64_t MeasureTrackSeconds(const std::string& path);
+
+} // namespace media
