@@ -8,7 +8,9 @@ namespace cli {
 ConsoleProgress::ConsoleProgress(const char* label)
     : label_(label), terminal_(::isatty(STDERR_FILENO) != 0) {}
 
-void ConsoleProgress::Open() { SetPosition(0); }
+void ConsoleProgress::Open() {
+    SetPosition(0);
+}
 
 void ConsoleProgress::SetPosition(int percent) {
     if (!terminal_ || percent == last_)

@@ -57,7 +57,9 @@ bool ParseInt(const QString& text, int lo, int hi, int& out) {
 
 project::ImportHooks CoreImport(project::ShowModel& show) {
     project::ImportHooks hooks;
-    hooks.AddPhoto = [&show](const std::string& p) { return project::AddPhoto(show, p).has_value(); };
+    hooks.AddPhoto = [&show](const std::string& p) {
+        return project::AddPhoto(show, p).has_value();
+    };
     hooks.AddTrack = [&show](const std::string& p) { return media::AddTrack(show, p).has_value(); };
     return hooks;
 }

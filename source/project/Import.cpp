@@ -46,8 +46,8 @@ imaging::TFitSize FittedSize(int w, int h, int width, int height) {
     if (w <= 0 || h <= 0)
         return {};
     if (h < w)
-        return {width, static_cast<std::int32_t>(RoundHalfEven(
-                           static_cast<std::int64_t>(width) * h, w))};
+        return {width,
+                static_cast<std::int32_t>(RoundHalfEven(static_cast<std::int64_t>(width) * h, w))};
     return {static_cast<std::int32_t>(RoundHalfEven(static_cast<std::int64_t>(height) * w, h)),
             height};
 }

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QLockFile>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -40,7 +41,7 @@ bool IsInstanceName(const QString& name) {
     if (name.isEmpty())
         return false;
     for (QChar c : name)
-        if (!c.isDigit())
+        if (!c.isDigit() && c != '-')
             return false;
     return true;
 }
@@ -69,7 +70,9 @@ void RemoveStaleInstances(const std::string& root, const std::string& own) {
 
 bool WorkFolders::UseRoot(const std::string& root, std::string* error) {
     root_ = root;
-    const std::string pid = std::to_string(::getpid());
+    // pid-n: one process may hold more than one show (the tests do).
+    static std::atomic<int> claims{0};
+    const std::string pid = std::to_string(::getpid()) + "-" + std::to_string(++claims);
     instance_ = root_ + "/" + pid;
     lock_ = std::make_unique<QLockFile>(QString::fromStdString(instance_ + ".lock"));
     lock_->setStaleLockTime(0);

@@ -1,7 +1,7 @@
-// The private working folders of one running instance: <tmp>/reelpane-<uid>/<pid>/pictures/ and
-// music/. The per-user root is mode 0700 and never a link or another user's; each instance holds
-// a lock for its own folder, so a second instance never removes the first one's working copies,
-// while the folders of instances that no longer run are cleared at start.
+// The private working folders of one running instance: <tmp>/reelpane-<uid>/<pid>-<n>/pictures/
+// and music/. The per-user root is mode 0700 and never a link or another user's; each instance
+// holds a lock for its own folder, so a second instance never removes the first one's working
+// copies, while the folders of instances that no longer run are cleared at start.
 #pragma once
 
 #include <memory>

@@ -9,7 +9,9 @@
 
 namespace ui {
 
-ThumbImage::ThumbImage(QWidget* parent) : QLabel(parent) { setAcceptDrops(true); }
+ThumbImage::ThumbImage(QWidget* parent) : QLabel(parent) {
+    setAcceptDrops(true);
+}
 
 void ThumbImage::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {

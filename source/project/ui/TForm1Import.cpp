@@ -1,8 +1,8 @@
 // Main window: adding photos and music from the file dialogs and from files dropped on the window.
+#include "imaging/ImageLoad.h"
 #include "media/TrackImport.h"
 #include "project/Import.h"
 #include "project/ui/TForm1.h"
-#include "imaging/ImageLoad.h"
 #include "ui_TForm1.h"
 
 #include <QApplication>
@@ -67,9 +67,9 @@ void TForm1::BitBtn5Click() {
     } else {
         QFileDialog dialog(this);
         dialog.setFileMode(QFileDialog::ExistingFiles);
-        dialog.setNameFilters(
-            {"Graphics (*.png *.gif *.jpg *.jpeg *.bmp *.wmf)", "JPEG (*.jpg *.jpeg)",
-             "GIF (*.gif)", "PNG (*.png)", "Bitmap (*.bmp)", "Metafile (*.wmf)"});
+        dialog.setNameFilters({"Graphics (*.png *.gif *.jpg *.jpeg *.bmp *.wmf)",
+                               "JPEG (*.jpg *.jpeg)", "GIF (*.gif)", "PNG (*.png)",
+                               "Bitmap (*.bmp)", "Metafile (*.wmf)"});
         dialog.setDefaultSuffix("jpg");
         dialog.setDirectory(StartFolder());
         dialog.setOption(QFileDialog::DontUseNativeDialog, true);

@@ -56,7 +56,9 @@ QToolButton* MakeDotsButton(QWidget* parent, int x, int y) {
 
 } // namespace
 
-QColor TForm1::ButtonFace() const { return palette().color(QPalette::Button); }
+QColor TForm1::ButtonFace() const {
+    return palette().color(QPalette::Button);
+}
 
 void TForm1::CreatePhotoCells(std::size_t index, const QImage& thumbnail) {
     auto& s = Show.Slides[index];

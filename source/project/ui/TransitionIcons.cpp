@@ -12,15 +12,28 @@ namespace {
 // Direction (dx, dy) the incoming picture travels in, for kinds 2..13.
 QPointF Direction(int kind) {
     switch (kind) {
-    case 2: case 6: return {-1, 0};  // from the right
-    case 3: case 7: return {1, 0};   // from the left
-    case 4: case 8: return {0, -1};  // from the bottom
-    case 5: case 9: return {0, 1};   // from the top
-    case 10: return {-1, -1};        // from the bottom-right corner
-    case 11: return {-1, 1};         // from the top-right corner
-    case 12: return {1, 1};          // from the top-left corner
-    case 13: return {1, -1};         // from the bottom-left corner
-    default: return {0, 0};
+    case 2:
+    case 6:
+        return {-1, 0}; // from the right
+    case 3:
+    case 7:
+        return {1, 0}; // from the left
+    case 4:
+    case 8:
+        return {0, -1}; // from the bottom
+    case 5:
+    case 9:
+        return {0, 1}; // from the top
+    case 10:
+        return {-1, -1}; // from the bottom-right corner
+    case 11:
+        return {-1, 1}; // from the top-right corner
+    case 12:
+        return {1, 1}; // from the top-left corner
+    case 13:
+        return {1, -1}; // from the bottom-left corner
+    default:
+        return {0, 0};
     }
 }
 

@@ -1,0 +1,228 @@
+// Import of photos and tracks into a show, as the main window, the project loader and the console
+// tool do it: fitting, working names, thumbnails, dropped folders, damaged files, and the project
+// file round trip through the real import. Photos and sounds are made by outside tools.
+#include "AudioFiles.h"
+#include "imaging/BmpFile.h"
+#include "media/TrackImport.h"
+#include "project/Import.h"
+#include "project/ProjectFile.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <filesystem>
+
+namespace {
+
+using testing_audio::Quote;
+using testing_audio::RunTool;
+
+class ImportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        for (const char* sub : {"pictures", "music", "in"})
+            ASSERT_TRUE(QDir().mkpath(dir.filePath(sub)));
+        show.PicturesDir = dir.filePath("pictures").toStdString() + "/";
+        show.MusicDir = dir.filePath("music").toStdString() + "/";
+        show.WorkPrefix = 42;
+    }
+    std::string In(const std::string& name) const {
+        return dir.filePath(QString::fromStdString("in/" + name)).toStdString();
+    }
+    // A picture made by ImageMagick.
+    std::string Convert(const std::string& args, const std::string& name) const {
+        const std::string out = In(name);
+        EXPECT_TRUE(RunTool("convert " + args + " " + Quote(out))) << args;
+        return out;
+    }
+    std::size_t WorkFiles(const std::string& folder) const {
+        return static_cast<std::size_t>(
+            QDir(QString::fromStdString(folder)).entryList(QDir::Files).size());
+    }
+    QTemporaryDir dir;
+    project::ShowModel show;
+};
+
+TEST(Fitting, TheDocumentedExamples) {
+    using imaging::TFitSize;
+    EXPECT_EQ(project::FittedSize(4000, 3000, 1024, 768), (TFitSize{1024, 768}));
+    EXPECT_EQ(project::FittedSize(3000, 4000, 1024, 768), (TFitSize{576, 768}));
+    EXPECT_EQ(project::FittedSize(2000, 800, 1024, 768), (TFitSize{1024, 410}));
+    EXPECT_EQ(project::FittedSize(100, 50, 1024, 768), (TFitSize{1024, 512}));
+    EXPECT_EQ(project::FittedSize(500, 500, 1280, 1024), (TFitSize{1024, 1024})); // square
+    // Halves go to the even neighbour: 1280 * 5 / 16 = 400, 1024 * 3 / 8 = 384, and
+    // 1000 * 1 / 8 = 125 exactly; 1002 * 1 / 4 = 250.5 -> 250, 1006 / 4 = 251.5 -> 252.
+    EXPECT_EQ(project::FittedSize(4, 1, 1002, 768).Height, 250);
+    EXPECT_EQ(project::FittedSize(4, 1, 1006, 768).Height, 252);
+}
+
+TEST_F(ImportTest, PhotosOfEveryKindAreFittedAndNamed) {
+    show.Resolution = "1024x768";
+    const std::string jpeg = Convert("-size 400x300 xc:red", "a.jpg");
+    const std::string png = Convert("-size 300x400 xc:blue", "b.PNG");
+    const std::string gif = Convert("-size 200x80 xc:lime", "c.gif");
+    const std::string bmp = Convert("-size 64x32 xc:yellow -type truecolor", "d.bmp");
+    const std::pair<std::string, imaging::TFitSize> cases[] = {
+        {jpeg, {1024, 768}}, {png, {576, 768}}, {gif, {1024, 410}}, {bmp, {1024, 512}}};
+    for (const auto& [path, size] : cases) {
+        auto added = project::AddPhoto(show, path);
+        ASSERT_TRUE(added) << path;
+        const auto& s = show.Slides[added->Index];
+        imaging::TFastBMP stored;
+        ASSERT_TRUE(imaging::LoadBmpFile(s.WorkFile.str(), stored)) << path;
+        EXPECT_EQ(stored.Width, size.Width) << path;
+        EXPECT_EQ(stored.Height, size.Height) << path;
+        EXPECT_EQ(added->Thumbnail.Width, 90);
+        EXPECT_EQ(added->Thumbnail.Height, 90);
+        EXPECT_EQ(s.ShowSeconds, 10);
+        EXPECT_EQ(s.CaptionFont.str(), "Arial");
+    }
+    EXPECT_EQ(show.Slides[0].WorkFile.str(), show.PicturesDir + "42_0001.bmp");
+    EXPECT_EQ(show.Slides[3].WorkFile.str(), show.PicturesDir + "42_0004.bmp");
+    // The thumbnail is the centre of the fitted photo: blue for the blue PNG.
+    auto again = project::AddPhoto(show, png);
+    ASSERT_TRUE(again);
+    const std::uint8_t* centre = again->Thumbnail.Row(45) + 45 * 3;
+    EXPECT_GT(centre[0], 200);
+    EXPECT_LT(centre[2], 60);
+}
+
+TEST_F(ImportTest, DefaultResolutionAndLabelReuse) {
+    const std::string jpeg = Convert("-size 400x300 xc:red", "a.jpg");
+    for (const char* resolution : {"", "big", "1280x"}) {
+        show.Resolution = resolution;
+        auto added = project::AddPhoto(show, jpeg);
+        ASSERT_TRUE(added);
+        imaging::TFastBMP stored;
+        ASSERT_TRUE(imaging::LoadBmpFile(show.Slides.back().WorkFile.str(), stored));
+        EXPECT_EQ(stored.Width, 1280) << resolution;
+        EXPECT_EQ(stored.Height, 960) << resolution;
+    }
+    // Deleting the first photo frees label 0001 for the next one.
+    show.SelectedSlide = 0;
+    show.DeleteSelectedSlide();
+    ASSERT_TRUE(project::AddPhoto(show, jpeg));
+    EXPECT_EQ(show.Slides.back().WorkFile.str(), show.PicturesDir + "42_0001.bmp");
+}
+
+TEST_F(ImportTest, DamagedAndForeignFilesAreSkippedSilently) {
+    const std::string good = Convert("-size 40x30 xc:red", "good.jpg");
+    QFile jpg(QString::fromStdString(good));
+    ASSERT_TRUE(jpg.open(QIODevice::ReadOnly));
+    const QByteArray bytes = jpg.readAll();
+    for (const char* name : {"cut.jpg", "cut.png", "cut.gif", "cut.bmp", "cut.wmf", "text.txt"}) {
+        QFile f(QString::fromStdString(In(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes.left(bytes.size() / 3));
+        f.close();
+        EXPECT_FALSE(project::AddPhoto(show, In(name))) << name;
+    }
+    EXPECT_FALSE(project::AddPhoto(show, In("missing.jpg")));
+    EXPECT_TRUE(show.Slides.empty());
+    EXPECT_EQ(WorkFiles(show.PicturesDir), 0u);
+}
+
+TEST_F(ImportTest, DroppedFolderGivesItsPhotosOnly) {
+    Convert("-size 40x30 xc:red", "b.jpg");
+    Convert("-size 40x30 xc:blue", "a.png");
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("in/sub")));
+    Convert("-size 40x30 xc:lime", "sub/c.gif");
+    ASSERT_TRUE(RunTool("sox -n -r 8000 -c 1 " + Quote(In("song.wav")) + " synth 1 sine 300"));
+    ASSERT_TRUE(RunTool("cp " + Quote(In("song.wav")) + " " + Quote(In("song.mp3"))));
+    const auto photos = project::PhotosInFolder(dir.filePath("in").toStdString());
+    ASSERT_EQ(photos.size(), 2u);
+    EXPECT_EQ(std::filesystem::path(photos[0]).filename(), "a.png");
+    EXPECT_EQ(std::filesystem::path(photos[1]).filename(), "b.jpg");
+}
+
+TEST_F(ImportTest, TracksGetTitleLengthAndACopy) {
+    testing_audio::LoadRealLibrary();
+    auto& files = testing_audio::AudioFiles::Get();
+    const std::string wav = files.Wav("import7.wav", 7.4);
+    const std::string mp3 = files.Mp3("import7.mp3", wav, "-b 128 --tt Tune --ta Band");
+    auto index = media::AddTrack(show, mp3);
+    ASSERT_TRUE(index);
+    const auto& t = show.Sounds[*index];
+    EXPECT_EQ(t.Title.str(), "Band - Tune");
+    EXPECT_EQ(t.LengthSeconds, 7);
+    EXPECT_EQ(t.PlaySeconds, 7);
+    EXPECT_EQ(t.Volume, 100);
+    EXPECT_EQ(t.WorkFile.str(), show.MusicDir + "42_0001.mp3");
+    ASSERT_TRUE(media::AddTrack(show, wav));
+    EXPECT_EQ(show.Sounds[1].Title.str(), "import7"); // no tags: the name without ".wav"
+    // A broken track or a foreign extension adds nothing and leaves no copy behind.
+    QFile junk(QString::fromStdString(In("junk.ogg")));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("OggS but not really");
+    junk.close();
+    EXPECT_FALSE(media::AddTrack(show, In("junk.ogg")));
+    EXPECT_FALSE(media::AddTrack(show, wav + ".flac"));
+    EXPECT_EQ(show.Sounds.size(), 2u);
+    EXPECT_EQ(WorkFiles(show.MusicDir), 2u);
+}
+
+// Saved and opened again through the real import: order, times, colours, titles and volumes
+// come back, and effects drawn into the working copies come back as the same pixels.
+TEST_F(ImportTest, ProjectRoundTripThroughTheImport) {
+    testing_audio::LoadRealLibrary();
+    show.Resolution = "1280x1024";
+    ASSERT_TRUE(project::AddPhoto(show, Convert("-size 640x512 plasma:", "p1.png")));
+    ASSERT_TRUE(project::AddPhoto(show, Convert("-size 300x400 gradient:", "p2.jpg")));
+    show.Slides[0].ShowSeconds = 3;
+    show.Slides[0].TransitionKind = 6;
+    show.Slides[0].TransitionSeconds = 2;
+    show.Slides[1].BackColor = 0x00336699;
+    // A "caption" drawn into the first working copy.
+    imaging::TFastBMP first;
+    ASSERT_TRUE(imaging::LoadBmpFile(show.Slides[0].WorkFile.str(), first));
+    for (int y = 10; y < 30; ++y)
+        std::fill_n(first.Row(y) + 30, 300, std::uint8_t{255});
+    ASSERT_TRUE(imaging::SaveBmpFile(show.Slides[0].WorkFile.str(), first));
+    show.Slides[0].CaptionText.assign("Hello");
+
+    auto& files = testing_audio::AudioFiles::Get();
+    const std::string wav = files.Wav("round.wav", 3);
+    ASSERT_TRUE(media::AddTrack(show, files.Mp3("round.mp3", wav, "-b 96 --tt Round")));
+    show.Sounds[0].PlaySeconds = 2;
+    show.Sounds[0].Volume = 35;
+
+    const std::string file = dir.filePath("round.qvs").toStdString();
+    project::NoProgress quiet;
+    ASSERT_EQ(project::SaveProject(show, file, quiet).Outcome, project::SaveOutcome::Saved);
+
+    project::ShowModel loaded;
+    loaded.PicturesDir = show.PicturesDir;
+    loaded.MusicDir = show.MusicDir;
+    loaded.Resolution = show.Resolution;
+    show.ClearProject();
+    project::ImportHooks hooks;
+    hooks.AddPhoto = [&](const std::string& p) { return project::AddPhoto(loaded, p).has_value(); };
+    hooks.AddTrack = [&](const std::string& p) { return media::AddTrack(loaded, p).has_value(); };
+    ASSERT_EQ(project::LoadProject(loaded, file, quiet, hooks).Outcome,
+              project::LoadOutcome::Loaded);
+    ASSERT_EQ(loaded.Slides.size(), 2u);
+    EXPECT_EQ(loaded.Slides[0].ShowSeconds, 3);
+    EXPECT_EQ(loaded.Slides[0].TransitionKind, 6);
+    EXPECT_EQ(loaded.Slides[0].TransitionSeconds, 2);
+    EXPECT_EQ(loaded.Slides[1].BackColor, 0x00336699);
+    EXPECT_EQ(loaded.Slides[0].CaptionText.str(), ""); // settings return to the defaults
+    imaging::TFastBMP back;
+    ASSERT_TRUE(imaging::LoadBmpFile(loaded.Slides[0].WorkFile.str(), back));
+    ASSERT_EQ(back.Width, first.Width);
+    ASSERT_EQ(back.Height, first.Height);
+    for (int y = 0; y < back.Height; ++y)
+        ASSERT_EQ(std::memcmp(back.Row(y), first.Row(y), static_cast<std::size_t>(back.Width) * 3),
+                  0)
+            << "row " << y;
+    ASSERT_EQ(loaded.Sounds.size(), 1u);
+    EXPECT_EQ(loaded.Sounds[0].Title.str(), "Round");
+    EXPECT_EQ(loaded.Sounds[0].PlaySeconds, 2);
+    EXPECT_EQ(loaded.Sounds[0].Volume, 35);
+    EXPECT_EQ(loaded.WorkPrefix, 42u);
+}
+
+} // namespace
