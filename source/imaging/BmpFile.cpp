@@ -241,8 +241,9 @@ bool DecodeBmp(const std::uint8_t* data, std::size_t size, TFastBMP& out, std::s
     if (!rle && stride * static_cast<std::size_t>(H) > available)
         return Fail(error, "truncated BMP pixel data");
 
+    // Every pixel is written below: the RLE case fills the picture first.
     TFastBMP bmp =
-        TFastBMP::CreateSized(static_cast<std::int32_t>(W), static_cast<std::int32_t>(H));
+        TFastBMP::CreateUninitialised(static_cast<std::int32_t>(W), static_cast<std::int32_t>(H));
     if (bmp.IsEmpty())
         return Fail(error, "BMP picture too large");
 
@@ -303,18 +304,20 @@ bool DecodeBmp(const std::uint8_t* data, std::size_t size, TFastBMP& out, std::s
     return true;
 }
 
-std::vector<std::uint8_t> EncodeBmp(const TFastBMP& bitmap) {
-    std::vector<std::uint8_t> file;
-    if (bitmap.IsEmpty())
-        return file;
-    const std::size_t stride = static_cast<std::size_t>(bitmap.RowStride); // Width*3 padded to 4
-    const std::size_t image = stride * static_cast<std::size_t>(bitmap.Height);
-    file.assign(54 + image, 0);
-    std::uint8_t* f = file.data();
+namespace {
+
+constexpr std::size_t kBmpHeader = 54;
+
+// The file and info headers of a 24-bit bottom-up BMP of the bitmap (not empty).
+void PutBmpHeader(std::uint8_t* f, const TFastBMP& bitmap) {
+    // Rows are Width*3 bytes padded to 4, the same as the bitmap's own stride.
+    const std::size_t image =
+        static_cast<std::size_t>(bitmap.RowStride) * static_cast<std::size_t>(bitmap.Height);
+    std::memset(f, 0, kBmpHeader);
     f[0] = 'B';
     f[1] = 'M';
-    Put32(f + 2, static_cast<std::uint32_t>(file.size()));
-    Put32(f + 10, 54);
+    Put32(f + 2, static_cast<std::uint32_t>(kBmpHeader + image));
+    Put32(f + 10, kBmpHeader);
     Put32(f + 14, 40);
     Put32(f + 18, static_cast<std::uint32_t>(bitmap.Width));
     Put32(f + 22, static_cast<std::uint32_t>(bitmap.Height)); // positive: bottom-up
@@ -324,8 +327,20 @@ std::vector<std::uint8_t> EncodeBmp(const TFastBMP& bitmap) {
     Put32(f + 34, static_cast<std::uint32_t>(image));
     Put32(f + 38, 2835); // 72 dpi
     Put32(f + 42, 2835);
+}
+
+} // namespace
+
+std::vector<std::uint8_t> EncodeBmp(const TFastBMP& bitmap) {
+    std::vector<std::uint8_t> file;
+    if (bitmap.IsEmpty())
+        return file;
+    const std::size_t stride = static_cast<std::size_t>(bitmap.RowStride);
+    file.assign(kBmpHeader + stride * static_cast<std::size_t>(bitmap.Height), 0);
+    std::uint8_t* f = file.data();
+    PutBmpHeader(f, bitmap);
     for (std::int32_t y = 0; y < bitmap.Height; ++y)
-        std::memcpy(f + 54 + static_cast<std::size_t>(bitmap.Height - 1 - y) * stride,
+        std::memcpy(f + kBmpHeader + static_cast<std::size_t>(bitmap.Height - 1 - y) * stride,
                     bitmap.Row(y), static_cast<std::size_t>(bitmap.Width) * 3);
     return file;
 }
@@ -349,13 +364,22 @@ bool LoadBmpFile(const std::string& path, TFastBMP& out, std::string* error) {
 }
 
 bool SaveBmpFile(const std::string& path, const TFastBMP& bitmap, std::string* error) {
-    const std::vector<std::uint8_t> bytes = EncodeBmp(bitmap);
-    if (bytes.empty())
+    if (bitmap.IsEmpty())
         return Fail(error, "empty bitmap");
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
         return Fail(error, "cannot create the file");
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    // The rows go out bottom-up through one stream buffer; no copy of the whole file is built.
+    std::setvbuf(f, nullptr, _IOFBF, std::size_t{1} << 16);
+    std::uint8_t header[kBmpHeader];
+    PutBmpHeader(header, bitmap);
+    bool ok = std::fwrite(header, 1, kBmpHeader, f) == kBmpHeader;
+    const std::size_t rowBytes = static_cast<std::size_t>(bitmap.Width) * 3;
+    const std::size_t pad = static_cast<std::size_t>(bitmap.RowStride) - rowBytes;
+    const std::uint8_t zeros[4] = {};
+    for (std::int32_t y = bitmap.Height - 1; ok && y >= 0; --y)
+        ok = std::fwrite(bitmap.Row(y), 1, rowBytes, f) == rowBytes &&
+             (pad == 0 || std::fwrite(zeros, 1, pad, f) == pad);
     const bool closed = std::fclose(f) == 0;
     if (!ok || !closed) {
         std::remove(path.c_str());

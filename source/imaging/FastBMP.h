@@ -16,6 +16,13 @@ namespace imaging {
 constexpr std::int32_t kMaxSide = 20000;
 constexpr std::int64_t kMaxPixels = 200'000'000;
 
+// The deleter of TFastBMP's pixel block: hands the block of `capacity` bytes to the cache of
+// freed blocks (see ReleaseCachedMemory) or frees it.
+struct PixelBlockReturn {
+    std::size_t capacity = 0;
+    void operator()(std::uint8_t* block) const noexcept;
+};
+
 class TFastBMP : public TFastRGB {
 public:
     TFastBMP() = default;
@@ -28,11 +35,22 @@ public:
     // A zero-filled buffer of width x height; an empty buffer when either is < 1 or the size is
     // over the limits above.
     static TFastBMP CreateSized(std::int32_t width, std::int32_t height);
+    // The same with the pixel bytes left unspecified (only the row padding is zero), for code
+    // that writes every pixel itself: decoders and scalers.
+    static TFastBMP CreateUninitialised(std::int32_t width, std::int32_t height);
     // A copy of any QImage converted to 24-bit BGR (alpha is dropped, not blended).
     static TFastBMP CreateFromImage(const QImage& image);
 
     // Resizes in place, keeping no pixels (zero-filled).
     void SetSize(std::int32_t width, std::int32_t height);
+    // Resizes in place with the pixel bytes unspecified and the row padding zero.
+    void SetSizeUninitialised(std::int32_t width, std::int32_t height);
+
+    // Pixel blocks of a megabyte or more are not handed back to the system at once: a few
+    // recently freed ones are kept for the next picture of about the same size, since the first
+    // touch of fresh memory can cost more than decoding a photo into it. This returns them (after
+    // a batch import, say). Thread-safe.
+    static void ReleaseCachedMemory();
 
     // A QImage (Format_BGR888) over this buffer's memory; valid while the buffer lives and keeps
     // its size.
@@ -41,8 +59,9 @@ public:
     // A deep copy as a QImage (Format_BGR888) that outlives this buffer.
     QImage CopyToImage() const;
 
-    // Resample this buffer into dst, which already has its target size. Both are
-    // bit-exact with the documented integer arithmetic; an empty dst is left alone.
+    // Resample this buffer into dst, which already has its target size. Both are bit-exact with
+    // the documented integer arithmetic; an empty dst is left alone. ScaleBilinear writes every
+    // pixel of dst, so dst may come from CreateUninitialised.
     void ScaleNearest(TFastBMP& dst) const;
     void ScaleBilinear(TFastBMP& dst) const;
 
@@ -52,7 +71,9 @@ public:
     void Draw(const TFastBMP& src, std::int32_t x, std::int32_t y);
 
 private:
-    std::unique_ptr<std::uint8_t[]> memory_;
+    void Allocate(std::int32_t width, std::int32_t height, bool zeroed);
+
+    std::unique_ptr<std::uint8_t[], PixelBlockReturn> memory_;
 };
 
 using TBitmap = TFastBMP;

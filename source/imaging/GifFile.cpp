@@ -114,7 +114,8 @@ bool Decode(TFastBMP& bitmap, GifFileType* gif, const DecodeLimits& limits, std:
     if (map == nullptr || map->Colors == nullptr || map->ColorCount < 1)
         return detail::Fail(error, "GIF: no colour table");
 
-    bitmap.SetSize(static_cast<std::int32_t>(sw), static_cast<std::int32_t>(sh));
+    // Every row is painted white below before the image goes on it.
+    bitmap.SetSizeUninitialised(static_cast<std::int32_t>(sw), static_cast<std::int32_t>(sh));
     if (bitmap.IsEmpty())
         return detail::Fail(error, "GIF: out of memory for the picture");
     for (int y = 0; y < bitmap.Height; ++y)

@@ -142,9 +142,9 @@ bool DecodeProtected(JpegSession& s) {
     const int ow = static_cast<int>(cinfo->output_width);
     const int oh = static_cast<int>(cinfo->output_height);
     if (OrientationSwapsAxes(orientation))
-        s.out->SetSize(oh, ow);
+        s.out->SetSizeUninitialised(oh, ow);
     else
-        s.out->SetSize(ow, oh);
+        s.out->SetSizeUninitialised(ow, oh);
     if (s.out->IsEmpty()) {
         s.failure = "out of memory for the picture";
         return false;

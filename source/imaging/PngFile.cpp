@@ -98,7 +98,12 @@ bool DecodeProtected(PngSession& s) {
         return false;
     }
 
-    s.out->SetSize(static_cast<std::int32_t>(w), static_cast<std::int32_t>(h));
+    // Without interlacing every row is written whole; the passes of an interlaced picture may
+    // leave pixels alone until the last one, so that picture starts zero-filled.
+    if (passes == 1)
+        s.out->SetSizeUninitialised(static_cast<std::int32_t>(w), static_cast<std::int32_t>(h));
+    else
+        s.out->SetSize(static_cast<std::int32_t>(w), static_cast<std::int32_t>(h));
     if (s.out->IsEmpty()) {
         s.failure = "out of memory for the picture";
         return false;

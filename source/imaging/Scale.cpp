@@ -163,6 +163,7 @@ void TFastBMP::ScaleBilinear(TFastBMP& dst) const {
     if (dst.Width < 1 || dst.Height < 1 || IsEmpty())
         return;
     if (Width == 1) {
+        dst.Fill(0, 0, 0);
         ScaleNearest(dst);
         return;
     }

@@ -58,7 +58,7 @@ bool FitToResolution(imaging::TFastBMP& bitmap, int width, int height) {
     const imaging::TFitSize size = FittedSize(bitmap.Width, bitmap.Height, width, height);
     if (size.Width == bitmap.Width && size.Height == bitmap.Height)
         return true;
-    imaging::TFastBMP target = imaging::TFastBMP::CreateSized(size.Width, size.Height);
+    imaging::TFastBMP target = imaging::TFastBMP::CreateUninitialised(size.Width, size.Height);
     if (target.IsEmpty())
         return false;
     bitmap.ScaleBilinear(target);
@@ -72,12 +72,12 @@ imaging::TFastBMP MakeThumbnail(const imaging::TFastBMP& fitted) {
     const int side = std::min(fitted.Width, fitted.Height);
     if (side < 1)
         return {};
-    imaging::TFastBMP square = imaging::TFastBMP::CreateSized(side, side);
+    imaging::TFastBMP square = imaging::TFastBMP::CreateUninitialised(side, side);
     const int x0 = (fitted.Width - side) / 2;
     const int y0 = (fitted.Height - side) / 2;
     for (int y = 0; y < side; ++y)
         std::copy_n(fitted.Row(y0 + y) + 3 * x0, 3 * side, square.Row(y));
-    imaging::TFastBMP thumb = imaging::TFastBMP::CreateSized(90, 90);
+    imaging::TFastBMP thumb = imaging::TFastBMP::CreateUninitialised(90, 90);
     square.ScaleBilinear(thumb);
     return thumb;
 }
