@@ -80,7 +80,8 @@ void BM_SaveProject(benchmark::State& state) {
         if (r.Outcome != project::SaveOutcome::Saved)
             state.SkipWithError(r.Error.c_str());
     }
-    state.SetBytesProcessed(state.iterations() * QFile(QString::fromStdString(f.projectFile)).size());
+    state.SetBytesProcessed(state.iterations() *
+                            QFile(QString::fromStdString(f.projectFile)).size());
 }
 BENCHMARK(BM_SaveProject)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
@@ -98,7 +99,8 @@ void BM_CpSameBytes(benchmark::State& state) {
         QFile::remove(QString::fromStdString(copy));
         state.ResumeTiming();
     }
-    state.SetBytesProcessed(state.iterations() * QFile(QString::fromStdString(f.projectFile)).size());
+    state.SetBytesProcessed(state.iterations() *
+                            QFile(QString::fromStdString(f.projectFile)).size());
 }
 BENCHMARK(BM_CpSameBytes)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
@@ -114,8 +116,12 @@ void BM_LoadProject(benchmark::State& state) {
         QDir().mkpath(QString::fromStdString(loaded.PicturesDir));
         loaded.Resolution = f.show.Resolution;
         project::ImportHooks hooks;
-        hooks.AddPhoto = [&](const std::string& p) { return project::AddPhoto(loaded, p).has_value(); };
-        hooks.AddTrack = [&](const std::string& p) { return media::AddTrack(loaded, p).has_value(); };
+        hooks.AddPhoto = [&](const std::string& p) {
+            return project::AddPhoto(loaded, p).has_value();
+        };
+        hooks.AddTrack = [&](const std::string& p) {
+            return media::AddTrack(loaded, p).has_value();
+        };
         const auto r = project::LoadProject(loaded, f.projectFile, quiet, hooks);
         if (r.Outcome != project::LoadOutcome::Loaded || loaded.Slides.size() != kPhotos)
             state.SkipWithError("load failed");
