@@ -104,6 +104,27 @@ void BM_CpSameBytes(benchmark::State& state) {
 }
 BENCHMARK(BM_CpSameBytes)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
+// The same `cp` followed by a flush of the copy to the disk, as a save does before it replaces
+// the old file (so a crash never leaves a half-written show under the user's name).
+void BM_CpAndSyncSameBytes(benchmark::State& state) {
+    auto& f = Get();
+    project::NoProgress quiet;
+    project::SaveProject(f.show, f.projectFile, quiet);
+    const std::string copy = f.projectFile + ".copy";
+    const std::string command =
+        "cp '" + f.projectFile + "' '" + copy + "' && sync -d '" + copy + "'";
+    for (auto _ : state) {
+        if (std::system(command.c_str()) != 0)
+            state.SkipWithError("cp failed");
+        state.PauseTiming();
+        QFile::remove(QString::fromStdString(copy));
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(state.iterations() *
+                            QFile(QString::fromStdString(f.projectFile)).size());
+}
+BENCHMARK(BM_CpAndSyncSameBytes)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
 // The load of the saved file, with the real import of every photo and track.
 void BM_LoadProject(benchmark::State& state) {
     auto& f = Get();
