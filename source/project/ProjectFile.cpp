@@ -5,7 +5,11 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <vector>
 
 namespace project {
@@ -16,31 +20,69 @@ int PercentOf(std::size_t done, std::size_t total) {
     return static_cast<int>(std::nearbyint(static_cast<double>(done) * 100.0 / total));
 }
 
-// Copies the whole of a working copy into the project file, one block at a time.
+// Copies count bytes from the current offset of inFd to the current offset of outFd, one block
+// of at most the buffer's size at a time, pumping events after each. The kernel copies the
+// bytes where it can (no trip through this process); otherwise they go through the buffer.
+// Returns the bytes copied; fewer than count means a short file or an error (errno).
+std::int64_t CopyBlocks(int inFd, int outFd, std::int64_t count, std::vector<char>& buffer,
+                        Progress& progress) {
+    bool kernelCopy = true;
+    std::int64_t copied = 0;
+    while (copied < count) {
+        const auto want = static_cast<std::size_t>(
+            std::min<std::int64_t>(count - copied, static_cast<std::int64_t>(buffer.size())));
+        ssize_t done = -1;
+        if (kernelCopy) {
+            done = ::copy_file_range(inFd, nullptr, outFd, nullptr, want, 0);
+            if (done < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL ||
+                             errno == EOPNOTSUPP || errno == EBADF)) {
+                kernelCopy = false;
+                continue;
+            }
+        } else {
+            done = ::read(inFd, buffer.data(), want);
+            if (done > 0) {
+                ssize_t written = 0;
+                while (written < done) {
+                    const ssize_t w = ::write(outFd, buffer.data() + written,
+                                              static_cast<std::size_t>(done - written));
+                    if (w <= 0)
+                        return copied + written;
+                    written += w;
+                }
+            }
+        }
+        if (done <= 0)
+            return copied;
+        copied += done;
+        progress.Pump();
+    }
+    return copied;
+}
+
+// Copies the whole of a working copy into the project file.
 bool CopyFileInto(const std::string& source, std::int64_t expected, QSaveFile& out,
                   std::vector<char>& buffer, Progress& progress, std::string& error) {
     QFile in(QString::fromLocal8Bit(source.c_str()));
-    if (!in.open(QIODevice::ReadOnly)) {
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         error = "cannot open " + source + ": " + in.errorString().toStdString();
         return false;
     }
-    std::int64_t copied = 0;
-    while (copied < expected) {
-        const auto want = static_cast<qint64>(
-            std::min<std::int64_t>(expected - copied, static_cast<std::int64_t>(buffer.size())));
-        const qint64 got = in.read(buffer.data(), want);
-        if (got <= 0) {
-            error = "cannot read " + source + " completely (it changed while saving?)";
-            return false;
-        }
-        if (out.write(buffer.data(), got) != got) {
-            error = "cannot write the project file: " + out.errorString().toStdString();
-            return false;
-        }
-        copied += got;
-        progress.Pump();
+    errno = 0;
+    const std::int64_t copied = CopyBlocks(in.handle(), out.handle(), expected, buffer, progress);
+    if (copied == expected) {
+#if defined(__linux__)
+        // Start writing these bytes to the disk now, so the flush before the file replaces the
+        // old one has little left to wait for.
+        ::sync_file_range(out.handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+        return true;
     }
-    return true;
+    if (errno != 0)
+        error = "cannot write the project file: " + std::string(std::strerror(errno));
+    else
+        error = "cannot read " + source + " completely (it changed while saving?)";
+    return false;
 }
 
 template <typename T> bool WriteRaw(QSaveFile& out, const T& value) {
@@ -52,23 +94,17 @@ template <typename T> bool ReadRaw(QFile& in, T& value) {
     return in.read(reinterpret_cast<char*>(&value), sizeof(T)) == static_cast<qint64>(sizeof(T));
 }
 
-// Copies the next size bytes of the project file into a temporary file.
+// Copies the next size bytes of the project file (opened unbuffered, so its position is the
+// descriptor's) into a temporary file.
 bool CopyOut(QFile& in, std::int64_t size, const std::string& target, std::vector<char>& buffer,
              Progress& progress) {
     QFile out(QString::fromLocal8Bit(target.c_str()));
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return false;
-    std::int64_t left = size;
-    while (left > 0) {
-        const auto want = static_cast<qint64>(
-            std::min<std::int64_t>(left, static_cast<std::int64_t>(buffer.size())));
-        const qint64 got = in.read(buffer.data(), want);
-        if (got <= 0 || out.write(buffer.data(), got) != got)
-            return false;
-        left -= got;
-        progress.Pump();
-    }
-    return true;
+    const qint64 start = in.pos();
+    const std::int64_t copied = CopyBlocks(in.handle(), out.handle(), size, buffer, progress);
+    in.seek(start + copied);
+    return copied == size;
 }
 
 // The extension of a stored working path, whichever system wrote it: text after the last dot
@@ -143,9 +179,10 @@ SaveResult SaveProject(ShowModel& show, const std::string& path, Progress& progr
         ok = ok && WriteRaw(out, base::le_i64(size));
     for (std::int64_t size : trackSizes)
         ok = ok && WriteRaw(out, base::le_i64(size));
-    if (!ok)
+    if (!ok || !out.flush())
         return fail("cannot write " + path + ": " + out.errorString().toStdString());
 
+    // The media bytes go straight to the file's descriptor from here on.
     std::vector<char> buffer(kProjectBlockSize);
     std::string error;
     for (std::size_t i = 0; i < show.Slides.size(); ++i) {
@@ -184,7 +221,7 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, Progress& progr
     };
 
     QFile in(QString::fromLocal8Bit(path.c_str()));
-    if (!in.open(QIODevice::ReadOnly))
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return refuse(LoadOutcome::Damaged,
                       "cannot open " + path + ": " + in.errorString().toStdString());
     const std::int64_t fileSize = in.size();

@@ -167,8 +167,9 @@ void TForm1::WMUser() {
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
+    // The strips are laid out again when the storyboard gets its new width (eventFilter), which
+    // happens after this, once the layouts have run.
     QMainWindow::resizeEvent(event);
-    FormResize();
 }
 
 void TForm1::FormResize() {

@@ -100,6 +100,7 @@ void TForm1::ConnectCommands() {
 
     Form->Image1->installEventFilter(this);
     Form->Panel2->installEventFilter(this);
+    Form->Panel16->installEventFilter(this);
     for (QLabel* link :
          {Form->Image6, Form->Image7, Form->Image8, Form->Image9, Form->Image10, Form->Image11})
         link->installEventFilter(this);
@@ -109,6 +110,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     // The bottom bar gets its new width after the window's own resize event.
     if (watched == Form->Panel2 && event->type() == QEvent::Resize)
         CenterBottomToolbar();
+    // The photo strip's width decides how many cells a page holds: the resize handling.
+    if (watched == Form->Panel16 && event->type() == QEvent::Resize)
+        FormResize();
     if (event->type() == QEvent::MouseButtonRelease) {
         if (watched == Form->Image1) {
             Image1Click();

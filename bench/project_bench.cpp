@@ -1,0 +1,184 @@
+// Saving and loading a show of 200 photos and 10 tracks, beside `cp` of the same bytes and the
+// import of the same photos alone (a load imports every photo again, so it is decode-bound).
+#include "imaging/BmpFile.h"
+#include "media/TrackImport.h"
+#include "media/litebass.h"
+#include "project/Import.h"
+#include "project/ProjectFile.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <cstdlib>
+#include <random>
+
+namespace {
+
+constexpr int kPhotos = 200;
+constexpr int kTracks = 10;
+
+struct Fixture {
+    QTemporaryDir dir;
+    project::ShowModel show;
+    std::string projectFile;
+    std::vector<std::string> photoFiles; // the same pictures as plain files, for the import
+
+    Fixture() {
+        QDir().mkpath(dir.filePath("pictures"));
+        QDir().mkpath(dir.filePath("music"));
+        QDir().mkpath(dir.filePath("source"));
+        show.PicturesDir = dir.filePath("pictures").toStdString() + "/";
+        show.MusicDir = dir.filePath("music").toStdString() + "/";
+        show.WorkPrefix = 7;
+        show.Resolution = "1280x1024";
+        // One noisy 1280x1024 working picture (noise keeps nothing compressible or cached
+        // cleverly), copied under 200 names as an import would have left them.
+        auto picture = imaging::TFastBMP::CreateSized(1280, 1024);
+        std::mt19937 rng(1);
+        for (int y = 0; y < picture.Height; ++y)
+            for (int x = 0; x < picture.Width * 3; ++x)
+                picture.Row(y)[x] = static_cast<std::uint8_t>(rng());
+        const std::string first = dir.filePath("source/photo.bmp").toStdString();
+        imaging::SaveBmpFile(first, picture);
+        for (int i = 0; i < kPhotos; ++i) {
+            auto s = project::TSlideItem::MakeDefault();
+            const std::string name = show.MakeWorkName(show.PicturesDir, ".bmp");
+            QFile::copy(QString::fromStdString(first), QString::fromStdString(name));
+            s.WorkFile.assign(name);
+            show.Slides.push_back(s);
+            photoFiles.push_back(name);
+        }
+        // Ten 30-second CD-quality WAV tracks made by sox.
+        const std::string wav = dir.filePath("source/track.wav").toStdString();
+        std::system(("sox -n -r 44100 -c 2 -b 16 '" + wav + "' synth 30 pinknoise").c_str());
+        media::LoadBassFrom({QStringLiteral(REELPANE_BENCH_BINARY_DIR)});
+        for (int j = 0; j < kTracks; ++j)
+            media::AddTrack(show, wav);
+        projectFile = dir.filePath("show.qvs").toStdString();
+    }
+};
+
+Fixture& Get() {
+    static Fixture f;
+    return f;
+}
+
+double Seconds(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+void BM_SaveProject(benchmark::State& state) {
+    auto& f = Get();
+    project::NoProgress quiet;
+    for (auto _ : state) {
+        const auto r = project::SaveProject(f.show, f.projectFile, quiet);
+        if (r.Outcome != project::SaveOutcome::Saved)
+            state.SkipWithError(r.Error.c_str());
+    }
+    state.SetBytesProcessed(state.iterations() *
+                            QFile(QString::fromStdString(f.projectFile)).size());
+}
+BENCHMARK(BM_SaveProject)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// `cp` of the saved project file: the same bytes read and written once.
+void BM_CpSameBytes(benchmark::State& state) {
+    auto& f = Get();
+    project::NoProgress quiet;
+    project::SaveProject(f.show, f.projectFile, quiet);
+    const std::string copy = f.projectFile + ".copy";
+    const std::string command = "cp '" + f.projectFile + "' '" + copy + "'";
+    for (auto _ : state) {
+        if (std::system(command.c_str()) != 0)
+            state.SkipWithError("cp failed");
+        state.PauseTiming();
+        QFile::remove(QString::fromStdString(copy));
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(state.iterations() *
+                            QFile(QString::fromStdString(f.projectFile)).size());
+}
+BENCHMARK(BM_CpSameBytes)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// The same `cp` followed by a flush of the copy to the disk, as a save does before it replaces
+// the old file (so a crash never leaves a half-written show under the user's name).
+void BM_CpAndSyncSameBytes(benchmark::State& state) {
+    auto& f = Get();
+    project::NoProgress quiet;
+    project::SaveProject(f.show, f.projectFile, quiet);
+    const std::string copy = f.projectFile + ".copy";
+    const std::string command =
+        "cp '" + f.projectFile + "' '" + copy + "' && sync -d '" + copy + "'";
+    for (auto _ : state) {
+        if (std::system(command.c_str()) != 0)
+            state.SkipWithError("cp failed");
+        state.PauseTiming();
+        QFile::remove(QString::fromStdString(copy));
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(state.iterations() *
+                            QFile(QString::fromStdString(f.projectFile)).size());
+}
+BENCHMARK(BM_CpAndSyncSameBytes)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// The load of the saved file, with the real import of every photo and track.
+void BM_LoadProject(benchmark::State& state) {
+    auto& f = Get();
+    project::NoProgress quiet;
+    project::SaveProject(f.show, f.projectFile, quiet);
+    for (auto _ : state) {
+        project::ShowModel loaded;
+        loaded.PicturesDir = f.dir.filePath("loaded").toStdString() + "/";
+        loaded.MusicDir = loaded.PicturesDir;
+        QDir().mkpath(QString::fromStdString(loaded.PicturesDir));
+        loaded.Resolution = f.show.Resolution;
+        project::ImportHooks hooks;
+        hooks.AddPhoto = [&](const std::string& p) {
+            return project::AddPhoto(loaded, p).has_value();
+        };
+        hooks.AddTrack = [&](const std::string& p) {
+            return media::AddTrack(loaded, p).has_value();
+        };
+        const auto r = project::LoadProject(loaded, f.projectFile, quiet, hooks);
+        if (r.Outcome != project::LoadOutcome::Loaded || loaded.Slides.size() != kPhotos)
+            state.SkipWithError("load failed");
+        state.PauseTiming();
+        loaded.ClearProject();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_LoadProject)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+
+// The same 200 photos and 10 tracks imported from plain files, without the project file.
+void BM_ImportAlone(benchmark::State& state) {
+    auto& f = Get();
+    for (auto _ : state) {
+        project::ShowModel loaded;
+        loaded.PicturesDir = f.dir.filePath("imported").toStdString() + "/";
+        loaded.MusicDir = loaded.PicturesDir;
+        QDir().mkpath(QString::fromStdString(loaded.PicturesDir));
+        loaded.Resolution = f.show.Resolution;
+        for (const auto& p : f.photoFiles)
+            project::AddPhoto(loaded, p);
+        for (const auto& t : f.show.Sounds)
+            media::AddTrack(loaded, t.WorkFile.str());
+        state.PauseTiming();
+        loaded.ClearProject();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ImportAlone)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
