@@ -104,6 +104,8 @@ void TForm1::BitBtn5Click() {
         Timer6->stop();
         QApplication::processEvents();
     }
+    // The pixel blocks kept for the next photo of the batch go back to the system.
+    imaging::TFastBMP::ReleaseCachedMemory();
 }
 
 void TForm1::BitBtn6Click() {
@@ -158,6 +160,7 @@ void TForm1::AcceptDroppedPaths(const QStringList& paths) {
         repaint();
         QApplication::processEvents();
     }
+    imaging::TFastBMP::ReleaseCachedMemory();
 }
 
 } // namespace ui

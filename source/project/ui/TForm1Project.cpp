@@ -1,4 +1,5 @@
 // Main window: open and save of project files, with the progress window and the file dialogs.
+#include "imaging/FastBMP.h"
 #include "media/ui/TForm6.h"
 #include "project/Language.h"
 #include "project/ProgramFolder.h"
