@@ -2,6 +2,7 @@
 
 #include "base/Endian.h"
 #include "imaging/Colors.h"
+#include "imaging/LutVbmi.h"
 
 #include <algorithm>
 #include <cmath>
@@ -36,6 +37,12 @@ inline std::uint8_t Clamp(std::int64_t v) {
 // at a time: half the look-ups of a byte table.
 void ApplyTable(TBitmap& bmp, const std::uint8_t table[256]) {
     const std::size_t n = static_cast<std::size_t>(bmp.Width) * 3;
+    if (HaveVbmi()) {
+        const std::uint8_t* const tables[3] = {table, table, table};
+        for (std::int32_t y = 0; y < bmp.Height; ++y)
+            ApplyChannelTablesVbmi(bmp.Row(y), n, tables);
+        return;
+    }
     const bool pairs = static_cast<std::int64_t>(bmp.Width) * bmp.Height >= 65536 && n >= 8;
     std::vector<std::uint16_t> pairTable;
     if (pairs) {
@@ -71,6 +78,12 @@ void ApplyTables(TBitmap& bmp, const std::uint8_t tb[256], const std::uint8_t tg
     // Four pixels (twelve bytes) are read and written as three 32-bit words, so the loop does
     // three loads and three stores per four pixels besides its twelve table look-ups.
     const std::uint8_t* const t[3] = {tb, tg, tr};
+    if (HaveVbmi()) {
+        const std::size_t n = static_cast<std::size_t>(bmp.Width) * 3;
+        for (std::int32_t y = 0; y < bmp.Height; ++y)
+            ApplyChannelTablesVbmi(bmp.Row(y), n, t);
+        return;
+    }
     auto word = [&t](std::uint32_t v, int first) {
         std::uint32_t out = 0;
         for (int k = 0; k < 4; ++k)
@@ -302,6 +315,13 @@ void FlipBitmap(TBitmap& bitmap, bool horizontal) {
         // on the next pixel, written next, or on the scratch row's extra byte), then copied back.
         const std::size_t n = static_cast<std::size_t>(w) * 3;
         std::vector<std::uint8_t> tmp(n + 1);
+        if (HaveVbmi()) {
+            for (std::int32_t y = 0; y < h; ++y) {
+                ReversePixelsVbmi(bitmap.Row(y), tmp.data(), static_cast<std::size_t>(w));
+                std::memcpy(bitmap.Row(y), tmp.data(), n);
+            }
+            return;
+        }
         for (std::int32_t y = 0; y < h; ++y) {
             std::uint8_t* row = bitmap.Row(y);
             const std::uint8_t* s = row + n - 3;
@@ -413,6 +433,18 @@ void RotateBitmap(TBitmap& bitmap, TColor background, double angle) {
         if (whole == 180) {
             // A half turn reverses the pixel order: swap rows i and H-1-i reversed, in place.
             const std::int32_t W = bitmap.Width, H = bitmap.Height;
+            if (HaveVbmi()) {
+                const std::size_t n = static_cast<std::size_t>(W) * 3;
+                std::vector<std::uint8_t> tmp(n);
+                for (std::int32_t i = 0, j = H - 1; i <= j; ++i, --j) {
+                    ReversePixelsVbmi(bitmap.Row(j), tmp.data(), static_cast<std::size_t>(W));
+                    if (i != j)
+                        ReversePixelsVbmi(bitmap.Row(i), bitmap.Row(j),
+                                          static_cast<std::size_t>(W));
+                    std::memcpy(bitmap.Row(i), tmp.data(), n);
+                }
+                return;
+            }
             for (std::int32_t i = 0, j = H - 1; i <= j; ++i, --j) {
                 std::uint8_t* a = bitmap.Row(i);
                 std::uint8_t* b = bitmap.Row(j) + static_cast<std::size_t>(W - 1) * 3;
