@@ -1,25 +1,18 @@
 // Speed of the pixel-buffer work: ScaleBilinear on the sizes the program uses, and
 // every bitfx filter on a 12-megapixel bitmap against a plain copy of that bitmap.
+#include "BenchBitmaps.h"
 #include "imaging/FastBMP.h"
 #include "imaging/bitfx.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstring>
-#include <random>
 
 using imaging::TFastBMP;
 
 namespace {
 
-TFastBMP RandomBitmap(int w, int h) {
-    TFastBMP b = TFastBMP::CreateSized(w, h);
-    std::mt19937 rng(12345);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w * 3; ++x)
-            b.Row(y)[x] = static_cast<std::uint8_t>(rng());
-    return b;
-}
+using bench::RandomBitmap;
 
 const TFastBMP& Photo12MP() {
     static const TFastBMP photo = RandomBitmap(4000, 3000);

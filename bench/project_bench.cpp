@@ -1,5 +1,6 @@
 // Saving and loading a show of 200 photos and 10 tracks, beside `cp` of the same bytes and the
 // import of the same photos alone (a load imports every photo again, so it is decode-bound).
+#include "BenchBitmaps.h"
 #include "imaging/BmpFile.h"
 #include "media/TrackImport.h"
 #include "media/litebass.h"
@@ -13,9 +14,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <chrono>
 #include <cstdlib>
-#include <random>
 
 namespace {
 
@@ -38,11 +37,7 @@ struct Fixture {
         show.Resolution = "1280x1024";
         // One noisy 1280x1024 working picture (noise keeps nothing compressible or cached
         // cleverly), copied under 200 names as an import would have left them.
-        auto picture = imaging::TFastBMP::CreateSized(1280, 1024);
-        std::mt19937 rng(1);
-        for (int y = 0; y < picture.Height; ++y)
-            for (int x = 0; x < picture.Width * 3; ++x)
-                picture.Row(y)[x] = static_cast<std::uint8_t>(rng());
+        const auto picture = bench::RandomBitmap(1280, 1024, 1);
         const std::string first = dir.filePath("source/photo.bmp").toStdString();
         imaging::SaveBmpFile(first, picture);
         for (int i = 0; i < kPhotos; ++i) {
@@ -68,10 +63,6 @@ Fixture& Get() {
     return f;
 }
 
-double Seconds(std::chrono::steady_clock::duration d) {
-    return std::chrono::duration<double>(d).count();
-}
-
 void BM_SaveProject(benchmark::State& state) {
     auto& f = Get();
     project::NoProgress quiet;
@@ -85,13 +76,13 @@ void BM_SaveProject(benchmark::State& state) {
 }
 BENCHMARK(BM_SaveProject)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
-// `cp` of the saved project file: the same bytes read and written once.
-void BM_CpSameBytes(benchmark::State& state) {
+// Runs a shell command on the saved project file and its copy, once per iteration.
+void TimeCommandOnProject(benchmark::State& state, const std::string& suffix) {
     auto& f = Get();
     project::NoProgress quiet;
     project::SaveProject(f.show, f.projectFile, quiet);
     const std::string copy = f.projectFile + ".copy";
-    const std::string command = "cp '" + f.projectFile + "' '" + copy + "'";
+    const std::string command = "cp '" + f.projectFile + "' '" + copy + "'" + suffix;
     for (auto _ : state) {
         if (std::system(command.c_str()) != 0)
             state.SkipWithError("cp failed");
@@ -102,26 +93,17 @@ void BM_CpSameBytes(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() *
                             QFile(QString::fromStdString(f.projectFile)).size());
 }
+
+// `cp` of the saved project file: the same bytes read and written once.
+void BM_CpSameBytes(benchmark::State& state) {
+    TimeCommandOnProject(state, "");
+}
 BENCHMARK(BM_CpSameBytes)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 // The same `cp` followed by a flush of the copy to the disk, as a save does before it replaces
 // the old file (so a crash never leaves a half-written show under the user's name).
 void BM_CpAndSyncSameBytes(benchmark::State& state) {
-    auto& f = Get();
-    project::NoProgress quiet;
-    project::SaveProject(f.show, f.projectFile, quiet);
-    const std::string copy = f.projectFile + ".copy";
-    const std::string command =
-        "cp '" + f.projectFile + "' '" + copy + "' && sync -d '" + copy + "'";
-    for (auto _ : state) {
-        if (std::system(command.c_str()) != 0)
-            state.SkipWithError("cp failed");
-        state.PauseTiming();
-        QFile::remove(QString::fromStdString(copy));
-        state.ResumeTiming();
-    }
-    state.SetBytesProcessed(state.iterations() *
-                            QFile(QString::fromStdString(f.projectFile)).size());
+    TimeCommandOnProject(state, " && sync -d '" + Get().projectFile + ".copy'");
 }
 BENCHMARK(BM_CpAndSyncSameBytes)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 

@@ -2,6 +2,7 @@
 // single-threaded) on the same bitmaps in the same run. Prints the best of several timed rounds
 // for each and the ratio swscale / ours (above 1: ours is faster). Exit code 0 always; the figures
 // are for the report, not a pass/fail gate.
+#include "BenchBitmaps.h"
 #include "imaging/FastBMP.h"
 
 extern "C" {
@@ -12,21 +13,13 @@ extern "C" {
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <random>
 
 using imaging::TFastBMP;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-TFastBMP RandomBitmap(int w, int h) {
-    TFastBMP b = TFastBMP::CreateSized(w, h);
-    std::mt19937 rng(12345);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w * 3; ++x)
-            b.Row(y)[x] = static_cast<std::uint8_t>(rng());
-    return b;
-}
+using bench::RandomBitmap;
 
 // Best time in milliseconds of `rounds` rounds, each running f `reps` times.
 template <typename F> double Best(int rounds, int reps, F f) {
