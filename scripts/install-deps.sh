@@ -16,7 +16,6 @@ fonts-liberation2 fonts-dejavu-core
 ffmpeg genisoimage xorriso libcdio-utils
 xvfb xauth xdotool imagemagick x11-apps
 libjpeg-turbo-progs lame vorbis-tools id3v2 sox libsox-fmt-mp3 python3-mutagen
-adwaita-icon-theme
 "
 
 missing=""
