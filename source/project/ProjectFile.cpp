@@ -1,5 +1,7 @@
 #include "project/ProjectFile.h"
 
+#include "project/Import.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -125,12 +127,7 @@ constexpr std::int32_t kMaxSeconds = 24 * 3600;
 } // namespace
 
 bool IsStoredTrackExtension(const std::string& ext) {
-    if (ext.size() != 4)
-        return false;
-    std::string lower = ext;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower == ".mp3" || lower == ".ogg" || lower == ".wav";
+    return IsTrackExtension(ext);
 }
 
 std::int64_t FileSize64(const std::string& path) {

@@ -148,10 +148,7 @@ void ShowModel::CompactSlides() {
             continue;
         }
         RemoveFileQuietly(s.WorkFile.str());
-        if (Host)
-            for (int i : {2, 3, 4, 5, 0, 1})
-                if (s.Views[i] != 0u)
-                    Host->DestroyView(s.Views[i]);
+        DestroySlideViews(s);
     }
     Slides = std::move(kept);
     for (std::size_t i = 0; i < Slides.size(); ++i)
