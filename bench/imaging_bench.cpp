@@ -1,29 +1,29 @@
 // Speed of the pixel-buffer work: ScaleBilinear on the sizes the program uses, and
-// every bitfx filter on a 12-megapixel bitmap against a plain copy of that bitmap.
+// every bitmap filter on a 12-megapixel bitmap against a plain copy of that bitmap.
 #include "BenchBitmaps.h"
-#include "imaging/FastBMP.h"
-#include "imaging/bitfx.h"
+#include "imaging/Bitmap.h"
+#include "imaging/BitmapFilters.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstring>
 
-using imaging::TFastBMP;
+using imaging::Bitmap;
 
 namespace {
 
 using bench::RandomBitmap;
 
-const TFastBMP& Photo12MP() {
-    static const TFastBMP photo = RandomBitmap(4000, 3000);
+const Bitmap& Photo12MP() {
+    static const Bitmap photo = RandomBitmap(4000, 3000);
     return photo;
 }
 
 void BM_ScaleBilinear(benchmark::State& state) {
-    const TFastBMP src =
+    const Bitmap src =
         RandomBitmap(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-    TFastBMP dst =
-        TFastBMP::CreateSized(static_cast<int>(state.range(2)), static_cast<int>(state.range(3)));
+    Bitmap dst =
+        Bitmap::CreateSized(static_cast<int>(state.range(2)), static_cast<int>(state.range(3)));
     for (auto _ : state) {
         src.ScaleBilinear(dst);
         benchmark::DoNotOptimize(dst.Bits);
@@ -40,10 +40,10 @@ BENCHMARK(BM_ScaleBilinear)
     ->Unit(benchmark::kMillisecond);
 
 void BM_ScaleNearest(benchmark::State& state) {
-    const TFastBMP src =
+    const Bitmap src =
         RandomBitmap(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-    TFastBMP dst =
-        TFastBMP::CreateSized(static_cast<int>(state.range(2)), static_cast<int>(state.range(3)));
+    Bitmap dst =
+        Bitmap::CreateSized(static_cast<int>(state.range(2)), static_cast<int>(state.range(3)));
     for (auto _ : state) {
         src.ScaleNearest(dst);
         benchmark::DoNotOptimize(dst.Bits);
@@ -55,9 +55,9 @@ BENCHMARK(BM_ScaleNearest)->Args({4000, 3000, 1280, 960})->Unit(benchmark::kMill
 // Baselines: a new copy of the bitmap (what a filter's caller pays for an undo copy), and a copy
 // into an existing buffer of the same size.
 void BM_CopyNew12MP(benchmark::State& state) {
-    const TFastBMP& src = Photo12MP();
+    const Bitmap& src = Photo12MP();
     for (auto _ : state) {
-        TFastBMP copy = src;
+        Bitmap copy = src;
         benchmark::DoNotOptimize(copy.Bits);
         benchmark::ClobberMemory();
     }
@@ -65,8 +65,8 @@ void BM_CopyNew12MP(benchmark::State& state) {
 BENCHMARK(BM_CopyNew12MP)->Unit(benchmark::kMillisecond);
 
 void BM_CopyInto12MP(benchmark::State& state) {
-    const TFastBMP& src = Photo12MP();
-    TFastBMP dst = src;
+    const Bitmap& src = Photo12MP();
+    Bitmap dst = src;
     for (auto _ : state) {
         std::memcpy(dst.Bits, src.Bits, static_cast<std::size_t>(src.ByteSize));
         benchmark::DoNotOptimize(dst.Bits);
@@ -76,7 +76,7 @@ void BM_CopyInto12MP(benchmark::State& state) {
 BENCHMARK(BM_CopyInto12MP)->Unit(benchmark::kMillisecond);
 
 template <typename F> void RunFilter(benchmark::State& state, F filter) {
-    TFastBMP b = Photo12MP();
+    Bitmap b = Photo12MP();
     for (auto _ : state) {
         filter(b);
         benchmark::DoNotOptimize(b.Bits);
@@ -86,44 +86,44 @@ template <typename F> void RunFilter(benchmark::State& state, F filter) {
 
 void BM_AdjustBrightness(benchmark::State& s) {
     int k = 0;
-    RunFilter(s, [&](TFastBMP& b) { imaging::AdjustBrightness(b, (k++ & 1) ? 40 : -40); });
+    RunFilter(s, [&](Bitmap& b) { imaging::AdjustBrightness(b, (k++ & 1) ? 40 : -40); });
 }
 void BM_AdjustContrast(benchmark::State& s) {
     int k = 0;
-    RunFilter(s, [&](TFastBMP& b) { imaging::AdjustContrast(b, (k++ & 1) ? 5 : -5, false); });
+    RunFilter(s, [&](Bitmap& b) { imaging::AdjustContrast(b, (k++ & 1) ? 5 : -5, false); });
 }
 void BM_AdjustContrastFixedPivot(benchmark::State& s) {
     int k = 0;
-    RunFilter(s, [&](TFastBMP& b) { imaging::AdjustContrast(b, (k++ & 1) ? 5 : -5, true); });
+    RunFilter(s, [&](Bitmap& b) { imaging::AdjustContrast(b, (k++ & 1) ? 5 : -5, true); });
 }
 void BM_AdjustGamma(benchmark::State& s) {
-    RunFilter(s, [](TFastBMP& b) { imaging::AdjustGamma(b, 1.3); });
+    RunFilter(s, [](Bitmap& b) { imaging::AdjustGamma(b, 1.3); });
 }
 void BM_ColorizeSepia(benchmark::State& s) {
-    RunFilter(s, [](TFastBMP& b) { imaging::Colorize(b, 0x7D8A8F); });
+    RunFilter(s, [](Bitmap& b) { imaging::Colorize(b, 0x7D8A8F); });
 }
 void BM_InvertColors(benchmark::State& s) {
-    RunFilter(s, [](TFastBMP& b) { imaging::InvertColors(b); });
+    RunFilter(s, [](Bitmap& b) { imaging::InvertColors(b); });
 }
 void BM_FlipHorizontal(benchmark::State& s) {
-    RunFilter(s, [](TFastBMP& b) { imaging::FlipBitmap(b, true); });
+    RunFilter(s, [](Bitmap& b) { imaging::FlipBitmap(b, true); });
 }
 void BM_FlipVertical(benchmark::State& s) {
-    RunFilter(s, [](TFastBMP& b) { imaging::FlipBitmap(b, false); });
+    RunFilter(s, [](Bitmap& b) { imaging::FlipBitmap(b, false); });
 }
 void BM_Rotate90(benchmark::State& s) {
-    RunFilter(s, [](TFastBMP& b) { imaging::RotateBitmap(b, 0, 90); });
+    RunFilter(s, [](Bitmap& b) { imaging::RotateBitmap(b, 0, 90); });
 }
 void BM_Rotate180(benchmark::State& s) {
-    RunFilter(s, [](TFastBMP& b) { imaging::RotateBitmap(b, 0, 180); });
+    RunFilter(s, [](Bitmap& b) { imaging::RotateBitmap(b, 0, 180); });
 }
 void BM_Rotate270(benchmark::State& s) {
-    RunFilter(s, [](TFastBMP& b) { imaging::RotateBitmap(b, 0, 270); });
+    RunFilter(s, [](Bitmap& b) { imaging::RotateBitmap(b, 0, 270); });
 }
 // Free rotation grows the bitmap, so every run starts again from the 12-MP photo (the restore
 // is outside the timing).
 void BM_RotateFree30(benchmark::State& state) {
-    TFastBMP b;
+    Bitmap b;
     for (auto _ : state) {
         state.PauseTiming();
         b = Photo12MP();

@@ -138,7 +138,7 @@ void BM_Twenty12MpLoadJpegFile(benchmark::State& state) {
     const Photos& photos = ThePhotos();
     for (auto _ : state) {
         for (const std::string& p : photos.twelveMp) {
-            imaging::TFastBMP bitmap;
+            imaging::Bitmap bitmap;
             if (!imaging::LoadJpegFile(bitmap, p))
                 state.SkipWithError("decode failed");
             benchmark::DoNotOptimize(bitmap.Bits);
@@ -202,7 +202,7 @@ template <class Work> double PeakGrowthKb(Work work) {
         close(pipeFds[0]);
         double result = -1;
         // Blocks the parent kept for reuse would otherwise count as held before.
-        imaging::TFastBMP::ReleaseCachedMemory();
+        imaging::Bitmap::ReleaseCachedMemory();
         std::ofstream reset("/proc/self/clear_refs");
         reset << "5" << std::flush;
         const long before = StatusKb("VmRSS");
@@ -241,7 +241,7 @@ void BM_FiftyMpLoadPeakMemory(benchmark::State& state) {
     double growth = -1;
     for (auto _ : state) {
         growth = PeakGrowthKb([&] {
-            imaging::TFastBMP bitmap;
+            imaging::Bitmap bitmap;
             return imaging::LoadJpegFile(bitmap, photos.fiftyMp) && bitmap.Width == kBigWidth &&
                    bitmap.Height == kBigHeight;
         });

@@ -41,7 +41,7 @@ struct Fixture {
         const std::string first = dir.filePath("source/photo.bmp").toStdString();
         imaging::SaveBmpFile(first, picture);
         for (int i = 0; i < kPhotos; ++i) {
-            auto s = project::TSlideItem::MakeDefault();
+            auto s = project::Slide::MakeDefault();
             const std::string name = show.MakeWorkName(show.PicturesDir, ".bmp");
             QFile::copy(QString::fromStdString(first), QString::fromStdString(name));
             s.WorkFile.assign(name);
@@ -65,7 +65,7 @@ Fixture& Get() {
 
 void BM_SaveProject(benchmark::State& state) {
     auto& f = Get();
-    project::NoProgress quiet;
+    base::NoProgress quiet;
     for (auto _ : state) {
         const auto r = project::SaveProject(f.show, f.projectFile, quiet);
         if (r.Outcome != project::SaveOutcome::Saved)
@@ -79,7 +79,7 @@ BENCHMARK(BM_SaveProject)->Unit(benchmark::kMillisecond)->Iterations(3)->UseReal
 // Runs a shell command on the saved project file and its copy, once per iteration.
 void TimeCommandOnProject(benchmark::State& state, const std::string& suffix) {
     auto& f = Get();
-    project::NoProgress quiet;
+    base::NoProgress quiet;
     project::SaveProject(f.show, f.projectFile, quiet);
     const std::string copy = f.projectFile + ".copy";
     const std::string command = "cp '" + f.projectFile + "' '" + copy + "'" + suffix;
@@ -110,7 +110,7 @@ BENCHMARK(BM_CpAndSyncSameBytes)->Unit(benchmark::kMillisecond)->Iterations(3)->
 // The load of the saved file, with the real import of every photo and track.
 void BM_LoadProject(benchmark::State& state) {
     auto& f = Get();
-    project::NoProgress quiet;
+    base::NoProgress quiet;
     project::SaveProject(f.show, f.projectFile, quiet);
     for (auto _ : state) {
         project::ShowModel loaded;

@@ -1,9 +1,9 @@
-// Side by side: TFastBMP::ScaleBilinear against libswscale's SWS_BILINEAR (bgr24 -> bgr24,
+// Side by side: Bitmap::ScaleBilinear against libswscale's SWS_BILINEAR (bgr24 -> bgr24,
 // single-threaded) on the same bitmaps in the same run. Prints the best of several timed rounds
 // for each and the ratio swscale / ours (above 1: ours is faster). Exit code 0 always; the figures
 // are for the report, not a pass/fail gate.
 #include "BenchBitmaps.h"
-#include "imaging/FastBMP.h"
+#include "imaging/Bitmap.h"
 
 extern "C" {
 #include <libavutil/pixfmt.h>
@@ -14,7 +14,7 @@ extern "C" {
 #include <chrono>
 #include <cstdio>
 
-using imaging::TFastBMP;
+using imaging::Bitmap;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -49,9 +49,9 @@ int main() {
                           {640, 480, 1280, 960}};
     std::printf("%-24s %12s %12s %8s\n", "size", "ours ms", "swscale ms", "ratio");
     for (const Case& c : cases) {
-        const TFastBMP src = RandomBitmap(c.sw, c.sh);
-        TFastBMP ours = TFastBMP::CreateSized(c.dw, c.dh);
-        TFastBMP theirs = TFastBMP::CreateSized(c.dw, c.dh);
+        const Bitmap src = RandomBitmap(c.sw, c.sh);
+        Bitmap ours = Bitmap::CreateSized(c.dw, c.dh);
+        Bitmap theirs = Bitmap::CreateSized(c.dw, c.dh);
         SwsContext* ctx = sws_getContext(c.sw, c.sh, AV_PIX_FMT_BGR24, c.dw, c.dh, AV_PIX_FMT_BGR24,
                                          SWS_BILINEAR, nullptr, nullptr, nullptr);
         if (ctx == nullptr) {

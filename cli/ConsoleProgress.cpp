@@ -8,7 +8,7 @@ namespace cli {
 ConsoleProgress::ConsoleProgress(const char* label)
     : label_(label), terminal_(::isatty(STDERR_FILENO) != 0) {}
 
-void ConsoleProgress::Open() {
+void ConsoleProgress::Show() {
     SetPosition(0);
 }
 

@@ -1,14 +1,14 @@
 // Progress of long work as a text bar on standard error, when that is a terminal.
 #pragma once
 
-#include "project/Progress.h"
+#include "base/Job.h"
 
 namespace cli {
 
-class ConsoleProgress final : public project::Progress {
+class ConsoleProgress final : public base::Progress {
 public:
     explicit ConsoleProgress(const char* label);
-    void Open() override;
+    void Show() override;
     void SetPosition(int percent) override;
     void Close() override;
 

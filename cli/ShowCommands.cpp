@@ -1,9 +1,9 @@
 #include "cli/ShowCommands.h"
 
+#include "base/CodePage.h"
 #include "cli/ConsoleProgress.h"
 #include "imaging/BmpFile.h"
 #include "media/TrackImport.h"
-#include "project/CodePage.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
 #include "project/WorkFolders.h"
@@ -183,7 +183,7 @@ int RunInfo(const QStringList& args) {
         o["TransitionSeconds"] = s.TransitionSeconds.get();
         o["BackColor"] = static_cast<qint64>(static_cast<std::uint32_t>(s.BackColor.get()));
         o["WorkFile"] = QString::fromLocal8Bit(s.WorkFile.str().c_str());
-        imaging::TFastBMP picture;
+        imaging::Bitmap picture;
         const bool ok = imaging::LoadBmpFile(s.WorkFile.str(), picture);
         o["Width"] = ok ? picture.Width : 0;
         o["Height"] = ok ? picture.Height : 0;
@@ -196,7 +196,7 @@ int RunInfo(const QStringList& args) {
         o["PlaySeconds"] = t.PlaySeconds.get();
         o["LengthSeconds"] = t.LengthSeconds.get();
         o["Volume"] = t.Volume.get();
-        o["Title"] = project::FromCp1251(t.Title.str());
+        o["Title"] = base::FromCp1251(t.Title.str());
         o["WorkFile"] = QString::fromLocal8Bit(t.WorkFile.str().c_str());
         sounds.append(o);
     }

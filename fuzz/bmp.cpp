@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     imaging::BmpReadLimits limits;
     limits.MaxSide = 4096;
     limits.MaxPixels = 4'000'000; // keeps each run fast; the real limit is only a larger number
-    imaging::TFastBMP out;
+    imaging::Bitmap out;
     std::string error;
     if (imaging::DecodeBmp(data, size, out, &error, limits)) {
         // Touch every decoded row so out-of-range row pointers would show.
@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             sink = sink ^ out.Row(y)[0] ^ out.Row(y)[out.Width * 3 - 1];
         // What we decode we can write and read back.
         const auto bytes = imaging::EncodeBmp(out);
-        imaging::TFastBMP back;
+        imaging::Bitmap back;
         if (!imaging::DecodeBmp(bytes.data(), bytes.size(), back, &error, limits))
             __builtin_trap();
     } else if (error.empty()) {

@@ -3,7 +3,7 @@
 #include "imaging/ImageLoad.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    imaging::TFastBMP bitmap;
+    imaging::Bitmap bitmap;
     imaging::LoadGifMemory(bitmap, data, size, nullptr, imaging::DecodeLimits{4096, 4'000'000});
     return 0;
 }

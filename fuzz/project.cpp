@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return QFile::exists(QString::fromStdString(path)) && false;
     };
     hooks.AddTrack = [](const std::string&) { return false; };
-    project::NoProgress progress;
+    base::NoProgress progress;
     const auto result = project::LoadProject(show, file.toStdString(), progress, hooks);
     (void)result;
     return 0;

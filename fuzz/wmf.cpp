@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    imaging::TFastBMP bitmap;
+    imaging::Bitmap bitmap;
     imaging::LoadWmfMemory(bitmap, data, size, nullptr, imaging::DecodeLimits{2048, 1'000'000});
     return 0;
 }

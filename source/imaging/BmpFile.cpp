@@ -75,7 +75,7 @@ struct Palette {
 // unless topDown. Stops quietly at the end of the data or on an end-of-bitmap code; codes that
 // would run off the picture are clipped.
 void DecodeRle(const std::uint8_t* p, const std::uint8_t* end, int bits, bool topDown,
-               const Palette& pal, TFastBMP& out) {
+               const Palette& pal, Bitmap& out) {
     std::int64_t x = 0, y = 0; // y counts rows in file order
     const std::int64_t W = out.Width, H = out.Height;
     auto put = [&](unsigned index) {
@@ -127,7 +127,7 @@ void DecodeRle(const std::uint8_t* p, const std::uint8_t* end, int bits, bool to
 
 } // namespace
 
-bool DecodeBmp(const std::uint8_t* data, std::size_t size, TFastBMP& out, std::string* error,
+bool DecodeBmp(const std::uint8_t* data, std::size_t size, Bitmap& out, std::string* error,
                const BmpReadLimits& limits) {
     if (data == nullptr || size < 14 + 12)
         return Fail(error, "not a BMP file (too short)");
@@ -242,8 +242,8 @@ bool DecodeBmp(const std::uint8_t* data, std::size_t size, TFastBMP& out, std::s
         return Fail(error, "truncated BMP pixel data");
 
     // Every pixel is written below: the RLE case fills the picture first.
-    TFastBMP bmp =
-        TFastBMP::CreateUninitialised(static_cast<std::int32_t>(W), static_cast<std::int32_t>(H));
+    Bitmap bmp =
+        Bitmap::CreateUninitialised(static_cast<std::int32_t>(W), static_cast<std::int32_t>(H));
     if (bmp.IsEmpty())
         return Fail(error, "BMP picture too large");
 
@@ -309,7 +309,7 @@ namespace {
 constexpr std::size_t kBmpHeader = 54;
 
 // The file and info headers of a 24-bit bottom-up BMP of the bitmap (not empty).
-void PutBmpHeader(std::uint8_t* f, const TFastBMP& bitmap) {
+void PutBmpHeader(std::uint8_t* f, const Bitmap& bitmap) {
     // Rows are Width*3 bytes padded to 4, the same as the bitmap's own stride.
     const std::size_t image =
         static_cast<std::size_t>(bitmap.RowStride) * static_cast<std::size_t>(bitmap.Height);
@@ -331,7 +331,7 @@ void PutBmpHeader(std::uint8_t* f, const TFastBMP& bitmap) {
 
 } // namespace
 
-std::vector<std::uint8_t> EncodeBmp(const TFastBMP& bitmap) {
+std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap) {
     std::vector<std::uint8_t> file;
     if (bitmap.IsEmpty())
         return file;
@@ -345,7 +345,7 @@ std::vector<std::uint8_t> EncodeBmp(const TFastBMP& bitmap) {
     return file;
 }
 
-bool LoadBmpFile(const std::string& path, TFastBMP& out, std::string* error) {
+bool LoadBmpFile(const std::string& path, Bitmap& out, std::string* error) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!f)
         return Fail(error, "cannot open the file");
@@ -363,7 +363,7 @@ bool LoadBmpFile(const std::string& path, TFastBMP& out, std::string* error) {
     return DecodeBmp(bytes.data(), bytes.size(), out, error);
 }
 
-bool SaveBmpFile(const std::string& path, const TFastBMP& bitmap, std::string* error) {
+bool SaveBmpFile(const std::string& path, const Bitmap& bitmap, std::string* error) {
     if (bitmap.IsEmpty())
         return Fail(error, "empty bitmap");
     std::FILE* f = std::fopen(path.c_str(), "wb");

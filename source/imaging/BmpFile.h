@@ -2,10 +2,10 @@
 // 24-bit bottom-up BITMAPINFOHEADER file; reading accepts 1, 4, 8, 16, 24 and 32 bits per pixel,
 // RLE4 and RLE8, bit-field masks, OS/2 core and V4/V5 headers, bottom-up and top-down rows.
 // Malformed, truncated or oversized input is refused with an error text: no crash, and no
-// allocation beyond the picture the header honestly describes (within the limits of FastBMP.h).
+// allocation beyond the picture the header honestly describes (within the limits of Bitmap.h).
 #pragma once
 
-#include "imaging/FastBMP.h"
+#include "imaging/Bitmap.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -21,14 +21,14 @@ struct BmpReadLimits {
 
 // Decodes a whole BMP file held in memory into out (24-bit). On failure returns false, leaves out
 // unchanged and, when error is given, stores a short English reason.
-bool DecodeBmp(const std::uint8_t* data, std::size_t size, TFastBMP& out,
+bool DecodeBmp(const std::uint8_t* data, std::size_t size, Bitmap& out,
                std::string* error = nullptr, const BmpReadLimits& limits = {});
 // The bytes of a 24-bit bottom-up BMP of the bitmap (an empty bitmap gives an empty vector).
-std::vector<std::uint8_t> EncodeBmp(const TFastBMP& bitmap);
+std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap);
 
 // Reads a BMP file (path in the file system's own encoding, as stored in the records).
-bool LoadBmpFile(const std::string& path, TFastBMP& out, std::string* error = nullptr);
+bool LoadBmpFile(const std::string& path, Bitmap& out, std::string* error = nullptr);
 // Writes a 24-bit bottom-up BMP file.
-bool SaveBmpFile(const std::string& path, const TFastBMP& bitmap, std::string* error = nullptr);
+bool SaveBmpFile(const std::string& path, const Bitmap& bitmap, std::string* error = nullptr);
 
 } // namespace imaging

@@ -11,13 +11,13 @@
 
 namespace imaging {
 
-void FillColor(TFastBMP& target, std::int32_t color) {
+void FillColor(Bitmap& target, std::int32_t color) {
     const std::uint32_t c = ResolveColor(color);
     target.Fill(static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8),
                 static_cast<std::uint8_t>(c));
 }
 
-void ComposePhoto(TFastBMP& target, const TFastBMP& photo, std::int32_t backColor) {
+void ComposePhoto(Bitmap& target, const Bitmap& photo, std::int32_t backColor) {
     if (target.IsEmpty())
         return;
     FillColor(target, backColor);
@@ -29,17 +29,17 @@ void ComposePhoto(TFastBMP& target, const TFastBMP& photo, std::int32_t backColo
         target.Draw(photo, (W - iw) / 2, (H - ih) / 2);
         return;
     }
-    const TFitSize fit = FitSize(iw, ih, W, H);
+    const ImageSize fit = FitSize(iw, ih, W, H);
     if (fit.Width == iw && fit.Height == ih) { // same size: ScaleBilinear would copy it
         target.Draw(photo, (W - iw) / 2, (H - ih) / 2);
         return;
     }
-    TFastBMP scaled = TFastBMP::CreateSized(fit.Width, fit.Height);
+    Bitmap scaled = Bitmap::CreateSized(fit.Width, fit.Height);
     photo.ScaleBilinear(scaled);
     target.Draw(scaled, (W - fit.Width) / 2, (H - fit.Height) / 2);
 }
 
-bool LoadSlidePicture(const std::string& path, TFastBMP& out, std::string* error) {
+bool LoadSlidePicture(const std::string& path, Bitmap& out, std::string* error) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
         if (error)
@@ -60,7 +60,7 @@ bool LoadSlidePicture(const std::string& path, TFastBMP& out, std::string* error
         return false;
     }
     const QImage image = reader.read();
-    TFastBMP bmp = TFastBMP::CreateFromImage(image);
+    Bitmap bmp = Bitmap::CreateFromImage(image);
     if (bmp.IsEmpty()) {
         if (error)
             *error = "cannot read the picture";
@@ -74,8 +74,8 @@ namespace {
 
 // Steps 1-4 of the composition into a target of width x height; false when the load fails
 // (nothing changed then).
-bool ComposeSlide(TFastBMP& target, int width, int height, const TSlideSource& slide) {
-    TFastBMP photo;
+bool ComposeSlide(Bitmap& target, int width, int height, const SlideSource& slide) {
+    Bitmap photo;
     if (!LoadSlidePicture(slide.WorkFile, photo))
         return false;
     if (target.Width != width || target.Height != height)
@@ -86,9 +86,9 @@ bool ComposeSlide(TFastBMP& target, int width, int height, const TSlideSource& s
 
 } // namespace
 
-QImage ShowSlideInPreview(const TSlideSource* slide, int width, int height) {
+QImage ShowSlideInPreview(const SlideSource* slide, int width, int height) {
     try {
-        TFastBMP target;
+        Bitmap target;
         if (slide == nullptr) {
             target.SetSize(width, height);
             FillColor(target, kClBtnFace);
@@ -102,7 +102,7 @@ QImage ShowSlideInPreview(const TSlideSource* slide, int width, int height) {
     }
 }
 
-bool RenderSlideToFrame(TFastBMP& frame, const TSlideSource* slide) {
+bool RenderSlideToFrame(Bitmap& frame, const SlideSource* slide) {
     if (slide == nullptr || frame.IsEmpty())
         return false;
     try {
@@ -112,12 +112,12 @@ bool RenderSlideToFrame(TFastBMP& frame, const TSlideSource* slide) {
     }
 }
 
-bool PrepareNextFrame(TFastBMP& nextFrame, int referenceWidth, int referenceHeight,
-                      const TSlideSource* slide) {
+bool PrepareNextFrame(Bitmap& nextFrame, int referenceWidth, int referenceHeight,
+                      const SlideSource* slide) {
     if (slide == nullptr)
         return false;
     try {
-        TFastBMP composed;
+        Bitmap composed;
         if (!ComposeSlide(composed, referenceWidth, referenceHeight, *slide))
             return false;
         nextFrame = std::move(composed);

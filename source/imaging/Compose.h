@@ -3,7 +3,7 @@
 // window supplies both from its records (imaging/ knows nothing of the project types).
 #pragma once
 
-#include "imaging/FastBMP.h"
+#include "imaging/Bitmap.h"
 
 #include <QImage>
 
@@ -13,36 +13,36 @@
 namespace imaging {
 
 // What composition needs of one slide.
-struct TSlideSource {
+struct SlideSource {
     std::string WorkFile;   // path of the working BMP (file-system encoding)
     std::int32_t BackColor; // 0x00BBGGRR or 0xFF0000nn system colour
 };
 
 // Fills the whole target with the colour (system colours resolved, Colors.h).
-void FillColor(TFastBMP& target, std::int32_t color);
+void FillColor(Bitmap& target, std::int32_t color);
 
 // Composes an already loaded photo into target (which keeps its size): the fill with backColor,
 // then the photo unscaled and centred when it is smaller than the target both ways, otherwise
 // FitSize + ScaleBilinear, centred.
-void ComposePhoto(TFastBMP& target, const TFastBMP& photo, std::int32_t backColor);
+void ComposePhoto(Bitmap& target, const Bitmap& photo, std::int32_t backColor);
 
 // Loads the slide's working file (a BMP; other picture formats Qt reads are accepted too).
-bool LoadSlidePicture(const std::string& path, TFastBMP& out, std::string* error = nullptr);
+bool LoadSlidePicture(const std::string& path, Bitmap& out, std::string* error = nullptr);
 
 // The main preview: slide == nullptr is the empty show (a plain button-face area, nothing
 // loaded). Returns the width x height picture for Image1, or a null QImage when the working file
 // cannot be loaded (the caller then keeps what Image1 showed).
-QImage ShowSlideInPreview(const TSlideSource* slide, int width, int height);
+QImage ShowSlideInPreview(const SlideSource* slide, int width, int height);
 
 // An output frame of its current size receives the composed slide; slide == nullptr (no slides)
 // does nothing. Returns false, leaving the frame untouched, when the working file cannot be
 // loaded.
-bool RenderSlideToFrame(TFastBMP& frame, const TSlideSource* slide);
+bool RenderSlideToFrame(Bitmap& frame, const SlideSource* slide);
 
 // nextFrame becomes referenceWidth x referenceHeight holding the composed slide (the incoming
 // slide of a transition, whose BackColor fills the bars). On failure nextFrame is left as it was
 // (empty, when the transition has not prepared it yet) and false is returned.
-bool PrepareNextFrame(TFastBMP& nextFrame, int referenceWidth, int referenceHeight,
-                      const TSlideSource* slide);
+bool PrepareNextFrame(Bitmap& nextFrame, int referenceWidth, int referenceHeight,
+                      const SlideSource* slide);
 
 } // namespace imaging

@@ -80,7 +80,7 @@ std::vector<int> RowOrder(int height, bool interlaced) {
     return rows;
 }
 
-bool Decode(TFastBMP& bitmap, GifFileType* gif, const DecodeLimits& limits, std::string* error) {
+bool Decode(Bitmap& bitmap, GifFileType* gif, const DecodeLimits& limits, std::string* error) {
     int transparent = NO_TRANSPARENT_COLOR;
     for (;;) {
         GifRecordType type = UNDEFINED_RECORD_TYPE;
@@ -124,7 +124,7 @@ bool Decode(TFastBMP& bitmap, GifFileType* gif, const DecodeLimits& limits, std:
     std::vector<GifPixelType> line(static_cast<std::size_t>(iw));
     for (const int row : RowOrder(static_cast<int>(ih), desc.Interlace)) {
         if (DGifGetLine(gif, line.data(), static_cast<int>(iw)) == GIF_ERROR) {
-            bitmap = TFastBMP();
+            bitmap = Bitmap();
             return detail::Fail(error, GifError(gif->Error));
         }
         std::uint8_t* dst = bitmap.Row(static_cast<int>(top) + row) + left * 3;
@@ -147,9 +147,9 @@ bool Decode(TFastBMP& bitmap, GifFileType* gif, const DecodeLimits& limits, std:
 
 } // namespace
 
-bool LoadGifMemory(TFastBMP& bitmap, const std::uint8_t* data, std::size_t size, std::string* error,
+bool LoadGifMemory(Bitmap& bitmap, const std::uint8_t* data, std::size_t size, std::string* error,
                    const DecodeLimits& limits) {
-    bitmap = TFastBMP();
+    bitmap = Bitmap();
     if (data == nullptr || size < 13)
         return detail::Fail(error, "GIF: file too short");
     MemoryReader reader{data, size, 0};
@@ -158,14 +158,14 @@ bool LoadGifMemory(TFastBMP& bitmap, const std::uint8_t* data, std::size_t size,
     if (!gif)
         return detail::Fail(error, GifError(code));
     if (!Decode(bitmap, gif.get(), limits, error)) {
-        bitmap = TFastBMP();
+        bitmap = Bitmap();
         return false;
     }
     return true;
 }
 
-bool LoadGifFile(TFastBMP& bitmap, const std::string& path, std::string* error) {
-    bitmap = TFastBMP();
+bool LoadGifFile(Bitmap& bitmap, const std::string& path, std::string* error) {
+    bitmap = Bitmap();
     std::string bytes;
     if (!detail::ReadWholeFile(path, bytes, kMaxGifFileBytes, error))
         return false;

@@ -44,9 +44,9 @@ bool ReadWholeFile(const std::string& path, std::string& out, std::size_t maxByt
 
 } // namespace detail
 
-bool LoadBmpPhotoMemory(TFastBMP& bitmap, const std::uint8_t* data, std::size_t size,
+bool LoadBmpPhotoMemory(Bitmap& bitmap, const std::uint8_t* data, std::size_t size,
                         std::string* error, const DecodeLimits& limits) {
-    bitmap = TFastBMP();
+    bitmap = Bitmap();
     if (data == nullptr)
         return detail::Fail(error, "BMP: no data");
     BmpReadLimits bmpLimits;
@@ -58,8 +58,8 @@ bool LoadBmpPhotoMemory(TFastBMP& bitmap, const std::uint8_t* data, std::size_t 
     return true;
 }
 
-bool LoadBmpPhotoFile(TFastBMP& bitmap, const std::string& path, std::string* error) {
-    bitmap = TFastBMP();
+bool LoadBmpPhotoFile(Bitmap& bitmap, const std::string& path, std::string* error) {
+    bitmap = Bitmap();
     std::string why;
     if (!LoadBmpFile(path, bitmap, &why))
         return detail::Fail(error, "BMP: " + why);
@@ -87,7 +87,7 @@ bool IsPhotoExtension(const std::string& ext) {
     return PhotoKindOfExtension(ext) != PhotoKind::None;
 }
 
-bool LoadImageFile(TFastBMP& bitmap, const std::string& path, std::string* error) {
+bool LoadImageFile(Bitmap& bitmap, const std::string& path, std::string* error) {
     const std::size_t slash = path.find_last_of('/');
     const std::size_t dot = path.find_last_of('.');
     const std::string ext = dot == std::string::npos || (slash != std::string::npos && dot < slash)
@@ -107,11 +107,11 @@ bool LoadImageFile(TFastBMP& bitmap, const std::string& path, std::string* error
     case PhotoKind::None:
         break;
     }
-    bitmap = TFastBMP();
+    bitmap = Bitmap();
     return detail::Fail(error, "not a photo extension: " + path);
 }
 
-bool LoadImageMemory(TFastBMP& bitmap, PhotoKind kind, const std::uint8_t* data, std::size_t size,
+bool LoadImageMemory(Bitmap& bitmap, PhotoKind kind, const std::uint8_t* data, std::size_t size,
                      std::string* error, const DecodeLimits& limits) {
     switch (kind) {
     case PhotoKind::Jpeg:
@@ -127,7 +127,7 @@ bool LoadImageMemory(TFastBMP& bitmap, PhotoKind kind, const std::uint8_t* data,
     case PhotoKind::None:
         break;
     }
-    bitmap = TFastBMP();
+    bitmap = Bitmap();
     return detail::Fail(error, "unknown photo kind");
 }
 

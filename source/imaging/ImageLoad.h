@@ -1,8 +1,8 @@
 // Photo decoding: one loader per file kind (JPEG, PNG, GIF, BMP, WMF), chosen by the upper-cased
-// extension, each turning a file or a block of bytes into a 24-bit TFastBMP.
+// extension, each turning a file or a block of bytes into a 24-bit Bitmap.
 #pragma once
 
-#include "imaging/FastBMP.h"
+#include "imaging/Bitmap.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -30,25 +30,25 @@ bool IsPhotoExtension(const std::string& ext);
 
 // Decodes the file at path with the decoder its extension names. On failure the bitmap is left
 // empty, false is returned and *error (when given) says why.
-bool LoadImageFile(TFastBMP& bitmap, const std::string& path, std::string* error = nullptr);
-bool LoadImageMemory(TFastBMP& bitmap, PhotoKind kind, const std::uint8_t* data, std::size_t size,
+bool LoadImageFile(Bitmap& bitmap, const std::string& path, std::string* error = nullptr);
+bool LoadImageMemory(Bitmap& bitmap, PhotoKind kind, const std::uint8_t* data, std::size_t size,
                      std::string* error = nullptr, const DecodeLimits& limits = {});
 
 // The decoders one by one.
-bool LoadJpegFile(TFastBMP& bitmap, const std::string& path, std::string* error = nullptr);
-bool LoadJpegMemory(TFastBMP& bitmap, const std::uint8_t* data, std::size_t size,
+bool LoadJpegFile(Bitmap& bitmap, const std::string& path, std::string* error = nullptr);
+bool LoadJpegMemory(Bitmap& bitmap, const std::uint8_t* data, std::size_t size,
                     std::string* error = nullptr, const DecodeLimits& limits = {});
-bool LoadPngFile(TFastBMP& bitmap, const std::string& path, std::string* error = nullptr);
-bool LoadPngMemory(TFastBMP& bitmap, const std::uint8_t* data, std::size_t size,
+bool LoadPngFile(Bitmap& bitmap, const std::string& path, std::string* error = nullptr);
+bool LoadPngMemory(Bitmap& bitmap, const std::uint8_t* data, std::size_t size,
                    std::string* error = nullptr, const DecodeLimits& limits = {});
-bool LoadGifFile(TFastBMP& bitmap, const std::string& path, std::string* error = nullptr);
-bool LoadGifMemory(TFastBMP& bitmap, const std::uint8_t* data, std::size_t size,
+bool LoadGifFile(Bitmap& bitmap, const std::string& path, std::string* error = nullptr);
+bool LoadGifMemory(Bitmap& bitmap, const std::uint8_t* data, std::size_t size,
                    std::string* error = nullptr, const DecodeLimits& limits = {});
-bool LoadBmpPhotoFile(TFastBMP& bitmap, const std::string& path, std::string* error = nullptr);
-bool LoadBmpPhotoMemory(TFastBMP& bitmap, const std::uint8_t* data, std::size_t size,
+bool LoadBmpPhotoFile(Bitmap& bitmap, const std::string& path, std::string* error = nullptr);
+bool LoadBmpPhotoMemory(Bitmap& bitmap, const std::uint8_t* data, std::size_t size,
                         std::string* error = nullptr, const DecodeLimits& limits = {});
-bool LoadWmfFile(TFastBMP& bitmap, const std::string& path, std::string* error = nullptr);
-bool LoadWmfMemory(TFastBMP& bitmap, const std::uint8_t* data, std::size_t size,
+bool LoadWmfFile(Bitmap& bitmap, const std::string& path, std::string* error = nullptr);
+bool LoadWmfMemory(Bitmap& bitmap, const std::uint8_t* data, std::size_t size,
                    std::string* error = nullptr, const DecodeLimits& limits = {});
 
 namespace detail {

@@ -64,7 +64,7 @@ struct JpegSession {
     bool created = false;
     std::vector<std::uint8_t> band;
     std::vector<JSAMPROW> bandRows;
-    TFastBMP* out = nullptr;
+    Bitmap* out = nullptr;
     const DecodeLimits* limits = nullptr;
     std::string failure;
 
@@ -180,7 +180,7 @@ bool DecodeProtected(JpegSession& s) {
 }
 
 // Sets up the session's error handling; the source is attached by the caller.
-void BeginSession(JpegSession& s, TFastBMP& bitmap, const DecodeLimits& limits) {
+void BeginSession(JpegSession& s, Bitmap& bitmap, const DecodeLimits& limits) {
     s.cinfo.err = jpeg_std_error(&s.err.pub);
     s.err.pub.error_exit = OnJpegError;
     s.err.pub.emit_message = OnJpegMessage;
@@ -195,9 +195,9 @@ void BeginSession(JpegSession& s, TFastBMP& bitmap, const DecodeLimits& limits) 
     s.limits = &limits;
 }
 
-bool Finish(JpegSession& s, TFastBMP& bitmap, bool ok, std::string* error) {
+bool Finish(JpegSession& s, Bitmap& bitmap, bool ok, std::string* error) {
     if (!ok) {
-        bitmap = TFastBMP();
+        bitmap = Bitmap();
         return detail::Fail(error, "JPEG: " + s.failure);
     }
     return true;
@@ -205,9 +205,9 @@ bool Finish(JpegSession& s, TFastBMP& bitmap, bool ok, std::string* error) {
 
 } // namespace
 
-bool LoadJpegMemory(TFastBMP& bitmap, const std::uint8_t* data, std::size_t size,
-                    std::string* error, const DecodeLimits& limits) {
-    bitmap = TFastBMP();
+bool LoadJpegMemory(Bitmap& bitmap, const std::uint8_t* data, std::size_t size, std::string* error,
+                    const DecodeLimits& limits) {
+    bitmap = Bitmap();
     if (data == nullptr || size < 4)
         return detail::Fail(error, "JPEG: file too short");
     JpegSession s;
@@ -216,8 +216,8 @@ bool LoadJpegMemory(TFastBMP& bitmap, const std::uint8_t* data, std::size_t size
     return Finish(s, bitmap, DecodeProtected(s), error);
 }
 
-bool LoadJpegFile(TFastBMP& bitmap, const std::string& path, std::string* error) {
-    bitmap = TFastBMP();
+bool LoadJpegFile(Bitmap& bitmap, const std::string& path, std::string* error) {
+    bitmap = Bitmap();
     FilePtr file(std::fopen(path.c_str(), "rb"));
     if (!file)
         return detail::Fail(error, "JPEG: cannot open " + path);

@@ -41,7 +41,7 @@ struct PngSession {
     std::vector<std::uint8_t> pixels; // BGRA rows: one row, or the whole picture when interlaced
     std::vector<png_bytep> rowPointers;
     std::string failure;
-    TFastBMP* out = nullptr;
+    Bitmap* out = nullptr;
     const DecodeLimits* limits = nullptr;
 
     ~PngSession() {
@@ -136,7 +136,7 @@ bool DecodeProtected(PngSession& s) {
     return true;
 }
 
-bool Begin(PngSession& s, TFastBMP& bitmap, const DecodeLimits& limits) {
+bool Begin(PngSession& s, Bitmap& bitmap, const DecodeLimits& limits) {
     s.out = &bitmap;
     s.limits = &limits;
     s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &s, OnPngError, OnPngWarning);
@@ -146,9 +146,9 @@ bool Begin(PngSession& s, TFastBMP& bitmap, const DecodeLimits& limits) {
     return s.info != nullptr;
 }
 
-bool Finish(PngSession& s, TFastBMP& bitmap, bool ok, std::string* error) {
+bool Finish(PngSession& s, Bitmap& bitmap, bool ok, std::string* error) {
     if (!ok) {
-        bitmap = TFastBMP();
+        bitmap = Bitmap();
         return detail::Fail(error, "PNG: " + (s.failure.empty() ? "cannot decode" : s.failure));
     }
     return true;
@@ -160,9 +160,9 @@ bool HasSignature(const std::uint8_t* data, std::size_t size) {
 
 } // namespace
 
-bool LoadPngMemory(TFastBMP& bitmap, const std::uint8_t* data, std::size_t size, std::string* error,
+bool LoadPngMemory(Bitmap& bitmap, const std::uint8_t* data, std::size_t size, std::string* error,
                    const DecodeLimits& limits) {
-    bitmap = TFastBMP();
+    bitmap = Bitmap();
     if (data == nullptr || !HasSignature(data, size))
         return detail::Fail(error, "PNG: no PNG signature");
     MemoryReader reader{data, size, 0};
@@ -173,8 +173,8 @@ bool LoadPngMemory(TFastBMP& bitmap, const std::uint8_t* data, std::size_t size,
     return Finish(s, bitmap, DecodeProtected(s), error);
 }
 
-bool LoadPngFile(TFastBMP& bitmap, const std::string& path, std::string* error) {
-    bitmap = TFastBMP();
+bool LoadPngFile(Bitmap& bitmap, const std::string& path, std::string* error) {
+    bitmap = Bitmap();
     FilePtr file(std::fopen(path.c_str(), "rb"));
     if (!file)
         return detail::Fail(error, "PNG: cannot open " + path);

@@ -1,5 +1,5 @@
-// TFastBMP scaling, filling and drawing, and the fitting rule FitSize.
-#include "imaging/FastBMP.h"
+// Bitmap scaling, filling and drawing, and the fitting rule FitSize.
+#include "imaging/Bitmap.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,7 +19,7 @@ inline std::int64_t RoundEven(double v) {
 
 } // namespace
 
-TFitSize FitSize(std::int32_t srcW, std::int32_t srcH, std::int32_t boxW, std::int32_t boxH) {
+ImageSize FitSize(std::int32_t srcW, std::int32_t srcH, std::int32_t boxW, std::int32_t boxH) {
     if (srcW < boxW && srcH < boxH)
         return {srcW, srcH};
     if (srcW <= 0 || srcH <= 0)
@@ -42,11 +42,11 @@ TFitSize FitSize(std::int32_t srcW, std::int32_t srcH, std::int32_t boxW, std::i
     return {w, boxH};
 }
 
-QImage TFastBMP::CopyToImage() const {
+QImage Bitmap::CopyToImage() const {
     return View().copy();
 }
 
-void TFastBMP::Fill(std::uint8_t b, std::uint8_t g, std::uint8_t r) {
+void Bitmap::Fill(std::uint8_t b, std::uint8_t g, std::uint8_t r) {
     if (IsEmpty())
         return;
     std::uint8_t* first = Row(0);
@@ -59,7 +59,7 @@ void TFastBMP::Fill(std::uint8_t b, std::uint8_t g, std::uint8_t r) {
         std::memcpy(Row(y), first, static_cast<std::size_t>(Width) * 3);
 }
 
-void TFastBMP::Draw(const TFastBMP& src, std::int32_t x, std::int32_t y) {
+void Bitmap::Draw(const Bitmap& src, std::int32_t x, std::int32_t y) {
     if (IsEmpty() || src.IsEmpty())
         return;
     const std::int64_t x0 = std::max<std::int64_t>(x, 0);
@@ -75,7 +75,7 @@ void TFastBMP::Draw(const TFastBMP& src, std::int32_t x, std::int32_t y) {
                     src.Row(static_cast<int>(row - y)) + (x0 - x) * 3, bytes);
 }
 
-void TFastBMP::ScaleNearest(TFastBMP& dst) const {
+void Bitmap::ScaleNearest(Bitmap& dst) const {
     if (dst.IsEmpty() || IsEmpty())
         return;
     const float xr = static_cast<float>(dst.Width) / static_cast<float>(Width);
@@ -164,7 +164,7 @@ inline void BilinearRowTop(const std::uint8_t* __restrict a, const std::int32_t*
 // Below this many destination pixels a second thread costs more than it saves.
 constexpr std::int64_t kParallelPixels = 256 * 1024;
 
-void TFastBMP::ScaleBilinear(TFastBMP& dst) const {
+void Bitmap::ScaleBilinear(Bitmap& dst) const {
     if (dst.Width < 1 || dst.Height < 1 || IsEmpty())
         return;
     if (Width == 1) {

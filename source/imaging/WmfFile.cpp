@@ -114,9 +114,9 @@ bool ReadLayout(const std::uint8_t* data, std::size_t size, Layout& out, std::st
 
 } // namespace
 
-bool LoadWmfMemory(TFastBMP& bitmap, const std::uint8_t* data, std::size_t size, std::string* error,
+bool LoadWmfMemory(Bitmap& bitmap, const std::uint8_t* data, std::size_t size, std::string* error,
                    const DecodeLimits& limits) {
-    bitmap = TFastBMP();
+    bitmap = Bitmap();
     if (data == nullptr)
         return detail::Fail(error, "WMF: no data");
     Layout layout;
@@ -141,14 +141,14 @@ bool LoadWmfMemory(TFastBMP& bitmap, const std::uint8_t* data, std::size_t size,
                         return true;
                     });
     }
-    bitmap = TFastBMP::CreateFromImage(canvas);
+    bitmap = Bitmap::CreateFromImage(canvas);
     if (bitmap.IsEmpty())
         return detail::Fail(error, "WMF: out of memory for the picture");
     return true;
 }
 
-bool LoadWmfFile(TFastBMP& bitmap, const std::string& path, std::string* error) {
-    bitmap = TFastBMP();
+bool LoadWmfFile(Bitmap& bitmap, const std::string& path, std::string* error) {
+    bitmap = Bitmap();
     std::string bytes;
     if (!detail::ReadWholeFile(path, bytes, kMaxWmfFileBytes, error))
         return detail::Fail(error, "WMF: " + (error != nullptr ? *error : std::string()));

@@ -1,6 +1,6 @@
 #include "media/TagText.h"
 
-#include "project/CodePage.h"
+#include "base/CodePage.h"
 
 #include <QString>
 #include <QStringDecoder>
@@ -13,7 +13,7 @@ std::string Utf8ToCp1251(std::string_view bytes) {
         decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
     if (decoder.hasError())
         return std::string(bytes);
-    return project::ToCp1251(text);
+    return base::ToCp1251(text);
 }
 
 std::string Utf16ToCp1251(const std::uint8_t* data, std::size_t size, bool bigEndian) {
@@ -31,7 +31,7 @@ std::string Utf16ToCp1251(const std::uint8_t* data, std::size_t size, bool bigEn
             break;
         text.append(QChar(unit));
     }
-    return project::ToCp1251(text);
+    return base::ToCp1251(text);
 }
 
 } // namespace media

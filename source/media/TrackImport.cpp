@@ -47,9 +47,9 @@ std::optional<std::size_t> AddTrack(project::ShowModel& show, const std::string&
         return fail("cannot copy " + path + " into the working folder");
 
     // From here on a failure removes the new record and its copy again.
-    show.Sounds.push_back(project::TSoundItem{});
+    show.Sounds.push_back(project::Track{});
     try {
-        project::TSoundItem& t = show.Sounds.back();
+        project::Track& t = show.Sounds.back();
         t.WorkFile.assign(copy);
         t.Title.assign(TrackTitle(path));
         const std::int64_t seconds = MeasureTrackSeconds(copy);

@@ -1,9 +1,10 @@
 #include "media/TrackTitle.h"
 
+#include "base/CodePage.h"
 #include "base/Endian.h"
+#include "base/Text.h"
 #include "media/TagText.h"
 #include "media/litebass.h"
-#include "project/CodePage.h"
 
 #include <QFileInfo>
 #include <QString>
@@ -15,17 +16,6 @@
 namespace media {
 
 namespace {
-
-// Removes blanks and control characters at both ends.
-std::string Trim(std::string_view s) {
-    std::size_t b = 0;
-    std::size_t e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
-        --e;
-    return std::string(s.substr(b, e - b));
-}
 
 std::string CutAtNul(const char* p, std::size_t n) {
     return std::string(p, strnlen(p, n));
@@ -43,13 +33,13 @@ std::string FrameText(const std::uint8_t* data, std::size_t size) {
     const std::size_t n = size - 1;
     switch (encoding) {
     case 0: // ISO-8859-1, kept as bytes
-        return Trim(CutAtNul(reinterpret_cast<const char*>(text), n));
+        return base::Trim(CutAtNul(reinterpret_cast<const char*>(text), n));
     case 1: // UTF-16 with byte-order mark
-        return Trim(Utf16ToCp1251(text, n, false));
+        return base::Trim(Utf16ToCp1251(text, n, false));
     case 2: // UTF-16 big-endian
-        return Trim(Utf16ToCp1251(text, n, true));
+        return base::Trim(Utf16ToCp1251(text, n, true));
     case 3: // UTF-8
-        return Trim(Utf8ToCp1251(CutAtNul(reinterpret_cast<const char*>(text), n)));
+        return base::Trim(Utf8ToCp1251(CutAtNul(reinterpret_cast<const char*>(text), n)));
     default:
         return std::string();
     }
@@ -135,8 +125,8 @@ ArtistTitle ReadId3v1Title(const std::uint8_t* tag, std::size_t size) {
     ArtistTitle r;
     if (size < 128)
         return r;
-    r.title = Trim(CutAtNul(reinterpret_cast<const char*>(tag + 3), 30));
-    r.artist = Trim(CutAtNul(reinterpret_cast<const char*>(tag + 33), 30));
+    r.title = base::Trim(CutAtNul(reinterpret_cast<const char*>(tag + 3), 30));
+    r.artist = base::Trim(CutAtNul(reinterpret_cast<const char*>(tag + 33), 30));
     return r;
 }
 
@@ -157,9 +147,9 @@ ArtistTitle ReadOggTitle(const char* block, std::size_t size) {
             if (c >= 'a' && c <= 'z')
                 c = static_cast<char>(c - 'a' + 'A');
         if (key == "ARTIST")
-            r.artist = Trim(Utf8ToCp1251(value));
+            r.artist = base::Trim(Utf8ToCp1251(value));
         else if (key == "TITLE")
-            r.title = Trim(Utf8ToCp1251(value));
+            r.title = base::Trim(Utf8ToCp1251(value));
     }
     return r;
 }
@@ -188,7 +178,7 @@ std::string TrackTitle(const std::string& path) {
         Bass.StreamFree(stream);
     }
     if (result.empty())
-        result = project::ToCp1251(name.left(name.size() - 4));
+        result = base::ToCp1251(name.left(name.size() - 4));
     return result;
 }
 

@@ -1,6 +1,6 @@
 #include "media/litebass.h"
 
-#include "project/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -152,7 +152,7 @@ void LoadBassFrom(const QStringList& folders) {
 }
 
 void LoadBass() {
-    QStringList folders{project::ProgramFolder()};
+    QStringList folders{base::ProgramFolder()};
     if (QCoreApplication::instance())
         folders << QCoreApplication::applicationDirPath();
     LoadBassFrom(folders);

@@ -42,7 +42,7 @@ bool IsTrackExtension(const std::string& ext) {
     return u == ".MP3" || u == ".OGG" || u == ".WAV";
 }
 
-imaging::TFitSize FittedSize(int w, int h, int width, int height) {
+imaging::ImageSize FittedSize(int w, int h, int width, int height) {
     if (w <= 0 || h <= 0)
         return {};
     if (h < w)
@@ -52,13 +52,13 @@ imaging::TFitSize FittedSize(int w, int h, int width, int height) {
             height};
 }
 
-bool FitToResolution(imaging::TFastBMP& bitmap, int width, int height) {
+bool FitToResolution(imaging::Bitmap& bitmap, int width, int height) {
     if (bitmap.IsEmpty())
         return false;
-    const imaging::TFitSize size = FittedSize(bitmap.Width, bitmap.Height, width, height);
+    const imaging::ImageSize size = FittedSize(bitmap.Width, bitmap.Height, width, height);
     if (size.Width == bitmap.Width && size.Height == bitmap.Height)
         return true;
-    imaging::TFastBMP target = imaging::TFastBMP::CreateUninitialised(size.Width, size.Height);
+    imaging::Bitmap target = imaging::Bitmap::CreateUninitialised(size.Width, size.Height);
     if (target.IsEmpty())
         return false;
     bitmap.ScaleBilinear(target);
@@ -66,18 +66,18 @@ bool FitToResolution(imaging::TFastBMP& bitmap, int width, int height) {
     return true;
 }
 
-imaging::TFastBMP MakeThumbnail(const imaging::TFastBMP& fitted) {
+imaging::Bitmap MakeThumbnail(const imaging::Bitmap& fitted) {
     if (fitted.Width == 90 && fitted.Height == 90)
         return fitted;
     const int side = std::min(fitted.Width, fitted.Height);
     if (side < 1)
         return {};
-    imaging::TFastBMP square = imaging::TFastBMP::CreateUninitialised(side, side);
+    imaging::Bitmap square = imaging::Bitmap::CreateUninitialised(side, side);
     const int x0 = (fitted.Width - side) / 2;
     const int y0 = (fitted.Height - side) / 2;
     for (int y = 0; y < side; ++y)
         std::copy_n(fitted.Row(y0 + y) + 3 * x0, 3 * side, square.Row(y));
-    imaging::TFastBMP thumb = imaging::TFastBMP::CreateUninitialised(90, 90);
+    imaging::Bitmap thumb = imaging::Bitmap::CreateUninitialised(90, 90);
     square.ScaleBilinear(thumb);
     return thumb;
 }
@@ -91,12 +91,12 @@ std::optional<AddedPhoto> AddPhoto(ShowModel& show, const std::string& path, std
             *error = "not a photo: " + path;
         return std::nullopt;
     }
-    imaging::TFastBMP bitmap;
+    imaging::Bitmap bitmap;
     if (!imaging::LoadImageFile(bitmap, path, error))
         return std::nullopt;
 
     // From here on a failure removes the new record again.
-    show.Slides.push_back(TSlideItem{});
+    show.Slides.push_back(Slide{});
     try {
         FitToResolution(bitmap, width, height);
         const std::string name = show.MakeWorkName(show.PicturesDir, ".bmp");
@@ -107,8 +107,8 @@ std::optional<AddedPhoto> AddPhoto(ShowModel& show, const std::string& path, std
         AddedPhoto added;
         added.Index = show.Slides.size() - 1;
         added.Thumbnail = MakeThumbnail(bitmap);
-        TSlideItem& s = show.Slides.back();
-        s = TSlideItem::MakeDefault();
+        Slide& s = show.Slides.back();
+        s = Slide::MakeDefault();
         s.WorkFile.assign(name);
         return added;
     } catch (const std::exception& e) {
@@ -126,7 +126,7 @@ bool RefitSlide(ShowModel& show, std::size_t index) {
     int height = 1024;
     show.ResolutionSize(width, height);
     const std::string path = show.Slides[index].WorkFile.str();
-    imaging::TFastBMP bitmap;
+    imaging::Bitmap bitmap;
     if (!imaging::LoadImageFile(bitmap, path))
         return false;
     if (!FitToResolution(bitmap, width, height))

@@ -3,7 +3,7 @@
 // command-line tool alike.
 #pragma once
 
-#include "imaging/FastBMP.h"
+#include "imaging/Bitmap.h"
 #include "project/ShowModel.h"
 
 #include <optional>
@@ -13,8 +13,8 @@
 namespace project {
 
 struct AddedPhoto {
-    std::size_t Index = 0;       // the new last slide
-    imaging::TFastBMP Thumbnail; // 90 x 90
+    std::size_t Index = 0;     // the new last slide
+    imaging::Bitmap Thumbnail; // 90 x 90
 };
 
 // Imports one picture file as a new last slide. Nothing changes (and nullopt is returned) when
@@ -25,12 +25,12 @@ std::optional<AddedPhoto> AddPhoto(ShowModel& show, const std::string& path,
 
 // Resamples the bitmap in place to the width W (landscape) or height H (portrait, square) with
 // the other side in proportion, rounded to nearest with ties to even.
-bool FitToResolution(imaging::TFastBMP& bitmap, int width, int height);
+bool FitToResolution(imaging::Bitmap& bitmap, int width, int height);
 // The size FitToResolution gives a w x h picture.
-imaging::TFitSize FittedSize(int w, int h, int width, int height);
+imaging::ImageSize FittedSize(int w, int h, int width, int height);
 
 // The centre square of a fitted photo at 90 x 90.
-imaging::TFastBMP MakeThumbnail(const imaging::TFastBMP& fitted);
+imaging::Bitmap MakeThumbnail(const imaging::Bitmap& fitted);
 
 // Reloads slide i's working copy, fits it again and saves it back (after an edit).
 bool RefitSlide(ShowModel& show, std::size_t index);

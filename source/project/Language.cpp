@@ -1,7 +1,9 @@
 #include "project/Language.h"
 
-#include "project/CodePage.h"
-#include "project/ProgramFolder.h"
+#include "base/Text.h"
+
+#include "base/CodePage.h"
+#include "base/ProgramFolder.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -34,16 +36,11 @@ int SegmentKey(std::string_view segment) {
 }
 
 std::string CleanText(std::string_view text) {
-    // Trimming removes every byte up to the space from both ends.
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ')
-        ++begin;
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ')
-        --end;
+    text = base::TrimView(text);
+    const std::size_t end = text.size();
     std::string out;
-    out.reserve(end - begin);
-    for (std::size_t i = begin; i < end; ++i) {
+    out.reserve(end);
+    for (std::size_t i = 0; i < end; ++i) {
         if (text[i] == '\\' && i + 1 < end && text[i + 1] == 'n') {
             out += "\r\n";
             ++i;
@@ -59,7 +56,7 @@ std::string CleanText(std::string_view text) {
 QString Language::Text(int key, const QString& builtin) const {
     if (!Has(key))
         return builtin;
-    return FromCp1251(LanguageTable[static_cast<std::size_t>(key - 1)]);
+    return base::FromCp1251(LanguageTable[static_cast<std::size_t>(key - 1)]);
 }
 
 std::vector<std::string_view> SplitLines(std::string_view content) {
@@ -144,7 +141,7 @@ Language& AppLanguage() {
 }
 
 QString LanguageFolder() {
-    return ProgramFolder() + QStringLiteral("language/");
+    return base::ProgramFolder() + QStringLiteral("language/");
 }
 
 } // namespace project

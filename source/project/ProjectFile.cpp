@@ -27,7 +27,7 @@ int PercentOf(std::size_t done, std::size_t total) {
 // bytes where it can (no trip through this process); otherwise they go through the buffer.
 // Returns the bytes copied; fewer than count means a short file or an error (errno).
 std::int64_t CopyBlocks(int inFd, int outFd, std::int64_t count, std::vector<char>& buffer,
-                        Progress& progress) {
+                        base::Progress& progress) {
     bool kernelCopy = true;
     std::int64_t copied = 0;
     while (copied < count) {
@@ -64,7 +64,7 @@ std::int64_t CopyBlocks(int inFd, int outFd, std::int64_t count, std::vector<cha
 
 // Copies the whole of a working copy into the project file.
 bool CopyFileInto(const std::string& source, std::int64_t expected, QSaveFile& out,
-                  std::vector<char>& buffer, Progress& progress, std::string& error) {
+                  std::vector<char>& buffer, base::Progress& progress, std::string& error) {
     QFile in(QString::fromLocal8Bit(source.c_str()));
     if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         error = "cannot open " + source + ": " + in.errorString().toStdString();
@@ -99,7 +99,7 @@ template <typename T> bool ReadRaw(QFile& in, T& value) {
 // Copies the next size bytes of the project file (opened unbuffered, so its position is the
 // descriptor's) into a temporary file.
 bool CopyOut(QFile& in, std::int64_t size, const std::string& target, std::vector<char>& buffer,
-             Progress& progress) {
+             base::Progress& progress) {
     QFile out(QString::fromLocal8Bit(target.c_str()));
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return false;
@@ -135,9 +135,13 @@ std::int64_t FileSize64(const std::string& path) {
     return info.exists() ? static_cast<std::int64_t>(info.size()) : 0;
 }
 
-SaveResult SaveProject(ShowModel& show, const std::string& path, Progress& progress) {
+SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Progress& progress) {
     SaveResult result;
-    if (show.Slides.empty()) {
+    // The save works from the records as they are now: nothing that happens while events are
+    // pumped (a drop, a command, a close) can change what this file lists.
+    const std::vector<Slide> slides = show.Slides;
+    const std::vector<Track> sounds = show.Sounds;
+    if (slides.empty()) {
         result.Outcome = SaveOutcome::NothingToSave;
         return result;
     }
@@ -159,18 +163,18 @@ SaveResult SaveProject(ShowModel& show, const std::string& path, Progress& progr
     ProjectHeader header;
     header.FormatNumber = 1;
     header.Prefix = show.WorkPrefix;
-    header.PhotoCount = static_cast<std::int32_t>(show.Slides.size());
-    header.TrackCount = static_cast<std::int32_t>(show.Sounds.size());
+    header.PhotoCount = static_cast<std::int32_t>(slides.size());
+    header.TrackCount = static_cast<std::int32_t>(sounds.size());
     bool ok = WriteRaw(out, header);
-    for (const auto& s : show.Slides)
+    for (const auto& s : slides)
         ok = ok && WriteRaw(out, s);
-    for (const auto& t : show.Sounds)
+    for (const auto& t : sounds)
         ok = ok && WriteRaw(out, t);
     std::vector<std::int64_t> photoSizes;
     std::vector<std::int64_t> trackSizes;
-    for (const auto& s : show.Slides)
+    for (const auto& s : slides)
         photoSizes.push_back(FileSize64(s.WorkFile.str()));
-    for (const auto& t : show.Sounds)
+    for (const auto& t : sounds)
         trackSizes.push_back(FileSize64(t.WorkFile.str()));
     for (std::int64_t size : photoSizes)
         ok = ok && WriteRaw(out, base::le_i64(size));
@@ -182,23 +186,20 @@ SaveResult SaveProject(ShowModel& show, const std::string& path, Progress& progr
     // The media bytes go straight to the file's descriptor from here on.
     std::vector<char> buffer(kProjectBlockSize);
     std::string error;
-    for (std::size_t i = 0; i < show.Slides.size(); ++i) {
-        if (show.CancelRequested) {
+    for (std::size_t i = 0; i < slides.size(); ++i) {
+        if (progress.Cancelled()) {
             out.cancelWriting();
-            show.CancelRequested = false;
             progress.Close();
             result.Outcome = SaveOutcome::Cancelled;
             return result;
         }
-        if (!CopyFileInto(show.Slides[i].WorkFile.str(), photoSizes[i], out, buffer, progress,
-                          error))
+        if (!CopyFileInto(slides[i].WorkFile.str(), photoSizes[i], out, buffer, progress, error))
             return fail(error);
-        progress.SetPosition(PercentOf(i + 1, show.Slides.size()));
+        progress.SetPosition(PercentOf(i + 1, slides.size()));
         progress.Pump();
     }
-    for (std::size_t j = 0; j < show.Sounds.size(); ++j)
-        if (!CopyFileInto(show.Sounds[j].WorkFile.str(), trackSizes[j], out, buffer, progress,
-                          error))
+    for (std::size_t j = 0; j < sounds.size(); ++j)
+        if (!CopyFileInto(sounds[j].WorkFile.str(), trackSizes[j], out, buffer, progress, error))
             return fail(error);
     progress.SetPosition(100);
     if (!out.commit())
@@ -208,7 +209,7 @@ SaveResult SaveProject(ShowModel& show, const std::string& path, Progress& progr
     return result;
 }
 
-LoadResult LoadProject(ShowModel& show, const std::string& path, Progress& progress,
+LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress& progress,
                        const ImportHooks& hooks) {
     LoadResult result;
     auto refuse = [&](LoadOutcome outcome, std::string message) {
@@ -236,15 +237,15 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, Progress& progr
     if (n < 0 || m < 0)
         return refuse(LoadOutcome::Damaged, "negative item count in the project header");
     const std::int64_t tables = static_cast<std::int64_t>(sizeof(ProjectHeader)) +
-                                n * static_cast<std::int64_t>(sizeof(TSlideItem) + 8) +
-                                m * static_cast<std::int64_t>(sizeof(TSoundItem) + 8);
+                                n * static_cast<std::int64_t>(sizeof(Slide) + 8) +
+                                m * static_cast<std::int64_t>(sizeof(Track) + 8);
     if (tables > fileSize)
         return refuse(LoadOutcome::Damaged, "the file is shorter than its " + std::to_string(n) +
                                                 " photo and " + std::to_string(m) +
                                                 " track records");
 
-    std::vector<TSlideItem> slides(static_cast<std::size_t>(n));
-    std::vector<TSoundItem> sounds(static_cast<std::size_t>(m));
+    std::vector<Slide> slides(static_cast<std::size_t>(n));
+    std::vector<Track> sounds(static_cast<std::size_t>(m));
     std::vector<std::int64_t> photoSizes(static_cast<std::size_t>(n));
     std::vector<std::int64_t> trackSizes(static_cast<std::size_t>(m));
     bool ok = true;
@@ -290,14 +291,13 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, Progress& progr
     std::vector<char> buffer(kProjectBlockSize);
     const std::string prefix = std::to_string(show.WorkPrefix);
     for (std::size_t i = 0; i < slides.size(); ++i) {
-        if (show.CancelRequested) {
+        if (progress.Cancelled()) {
             if (hooks.ResetAfterCancel) {
                 hooks.ResetAfterCancel();
             } else {
                 show.ClearProject();
                 show.PurgeWorkFolders();
             }
-            show.CancelRequested = false;
             return finish(LoadOutcome::Cancelled, std::string());
         }
         const std::string temp = show.PicturesDir + prefix + ".bmp";
@@ -307,8 +307,8 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, Progress& progr
         }
         const std::size_t before = show.Slides.size();
         if (hooks.AddPhoto && hooks.AddPhoto(temp) && show.Slides.size() > before) {
-            const TSlideItem& stored = slides[i];
-            TSlideItem& s = show.Slides.back();
+            const Slide& stored = slides[i];
+            Slide& s = show.Slides.back();
             s.ShowSeconds = Clamp(stored.ShowSeconds, 0, kMaxSeconds);
             s.TransitionKind = Clamp(stored.TransitionKind, 0, 13);
             s.TransitionSeconds = Clamp(stored.TransitionSeconds, 0, kMaxSeconds);
@@ -333,8 +333,8 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, Progress& progr
         }
         const std::size_t before = show.Sounds.size();
         if (hooks.AddTrack && hooks.AddTrack(temp) && show.Sounds.size() > before) {
-            const TSoundItem& stored = sounds[j];
-            TSoundItem& t = show.Sounds.back();
+            const Track& stored = sounds[j];
+            Track& t = show.Sounds.back();
             t.PlaySeconds = Clamp(stored.PlaySeconds, 0, kMaxSeconds);
             t.LengthSeconds = Clamp(stored.LengthSeconds, 0, kMaxSeconds);
             t.Volume = Clamp(stored.Volume, 0, 100);

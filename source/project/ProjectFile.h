@@ -4,7 +4,7 @@
 #pragma once
 
 #include "base/Endian.h"
-#include "project/Progress.h"
+#include "base/Job.h"
 #include "project/ShowModel.h"
 
 #include <cstdint>
@@ -35,8 +35,9 @@ struct SaveResult {
 
 // Writes the show to path. The file is written beside path under a temporary name and renamed
 // over path only when complete, so a failed or cancelled save leaves an existing file intact.
-// Cancel (show.CancelRequested, checked before each photo) clears the flag.
-SaveResult SaveProject(ShowModel& show, const std::string& path, Progress& progress);
+// It lists the records as they were when it started and commits only when every listed file was
+// written whole. Cancel (progress.Cancelled(), checked before each photo) writes nothing.
+SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Progress& progress);
 
 // How a load brings each embedded file back: the caller's import of one photo or track file
 // (the main window also builds the storyboard cells). Each returns true when it appended an item.
@@ -63,7 +64,7 @@ struct LoadResult {
 // its length, is refused before the open show is touched (LaterVersion / Damaged). A read error
 // while the files are copied leaves an empty show (Failed). Cancel (checked before each photo)
 // leaves an empty show and is not a failure.
-LoadResult LoadProject(ShowModel& show, const std::string& path, Progress& progress,
+LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress& progress,
                        const ImportHooks& hooks);
 
 // True for the track extensions a stored record may name: ".mp3", ".ogg", ".wav", any case.

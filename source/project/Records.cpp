@@ -2,8 +2,8 @@
 
 namespace project {
 
-TSlideItem TSlideItem::MakeDefault() {
-    TSlideItem s{};
+Slide Slide::MakeDefault() {
+    Slide s{};
     s.ShowSeconds = 10;
     s.TransitionKind = 0;
     s.TransitionSeconds = 0;
@@ -17,8 +17,8 @@ TSlideItem TSlideItem::MakeDefault() {
     return s;
 }
 
-TSoundItem TSoundItem::MakeDefault() {
-    TSoundItem t{};
+Track Track::MakeDefault() {
+    Track t{};
     t.Volume = 100;
     return t;
 }

@@ -59,7 +59,7 @@ using ViewHandle = std::uint32_t;
 constexpr std::int32_t kButtonFaceColor = static_cast<std::int32_t>(0xFF00000F);
 
 // One photo of the show, 2644 bytes.
-struct TSlideItem {
+struct Slide {
     base::le_i32 ShowSeconds;       // display time, whole seconds
     base::le_i32 TransitionKind;    // 0..13, transition to the next photo (0 = none)
     base::le_i32 TransitionSeconds; // duration of that transition
@@ -82,11 +82,11 @@ struct TSlideItem {
     std::array<base::le_u32, 6> Views; // cell handles; meaningless outside the running program
 
     // A zero-filled record with the defaults of a freshly imported photo.
-    static TSlideItem MakeDefault();
+    static Slide MakeDefault();
 };
 
 // One music track, 2331 bytes (an odd size: arrays of it have that stride).
-struct TSoundItem {
+struct Track {
     base::le_i32 PlaySeconds;   // seconds played; tracks are laid end to end by this
     base::le_i32 LengthSeconds; // full decoded length, whole seconds
     base::le_i32 Volume;        // 0..100
@@ -96,44 +96,44 @@ struct TSoundItem {
     ShortString<255> Title;
     std::array<base::le_u32, 3> Views;
 
-    static TSoundItem MakeDefault();
+    static Track MakeDefault();
 };
 
-static_assert(sizeof(TSlideItem) == 2644);
-static_assert(alignof(TSlideItem) == 1);
-static_assert(offsetof(TSlideItem, ShowSeconds) == 0);
-static_assert(offsetof(TSlideItem, TransitionKind) == 4);
-static_assert(offsetof(TSlideItem, TransitionSeconds) == 8);
-static_assert(offsetof(TSlideItem, Selected) == 12);
-static_assert(offsetof(TSlideItem, Deleted) == 13);
-static_assert(offsetof(TSlideItem, WorkFile) == 14);
-static_assert(offsetof(TSlideItem, CaptionText) == 2063);
-static_assert(offsetof(TSlideItem, CaptionFont) == 2319);
-static_assert(offsetof(TSlideItem, Brightness) == 2575);
-static_assert(offsetof(TSlideItem, Contrast) == 2579);
-static_assert(offsetof(TSlideItem, Gamma10) == 2583);
-static_assert(offsetof(TSlideItem, ColorEffect) == 2591);
-static_assert(offsetof(TSlideItem, BackColor) == 2595);
-static_assert(offsetof(TSlideItem, TurnCount) == 2599);
-static_assert(offsetof(TSlideItem, CaptionVAlign) == 2603);
-static_assert(offsetof(TSlideItem, CaptionHAlign) == 2607);
-static_assert(offsetof(TSlideItem, CaptionSize) == 2611);
-static_assert(offsetof(TSlideItem, CaptionColor) == 2615);
-static_assert(offsetof(TSlideItem, CaptionStyle) == 2619);
-static_assert(offsetof(TSlideItem, Views) == 2620);
+static_assert(sizeof(Slide) == 2644);
+static_assert(alignof(Slide) == 1);
+static_assert(offsetof(Slide, ShowSeconds) == 0);
+static_assert(offsetof(Slide, TransitionKind) == 4);
+static_assert(offsetof(Slide, TransitionSeconds) == 8);
+static_assert(offsetof(Slide, Selected) == 12);
+static_assert(offsetof(Slide, Deleted) == 13);
+static_assert(offsetof(Slide, WorkFile) == 14);
+static_assert(offsetof(Slide, CaptionText) == 2063);
+static_assert(offsetof(Slide, CaptionFont) == 2319);
+static_assert(offsetof(Slide, Brightness) == 2575);
+static_assert(offsetof(Slide, Contrast) == 2579);
+static_assert(offsetof(Slide, Gamma10) == 2583);
+static_assert(offsetof(Slide, ColorEffect) == 2591);
+static_assert(offsetof(Slide, BackColor) == 2595);
+static_assert(offsetof(Slide, TurnCount) == 2599);
+static_assert(offsetof(Slide, CaptionVAlign) == 2603);
+static_assert(offsetof(Slide, CaptionHAlign) == 2607);
+static_assert(offsetof(Slide, CaptionSize) == 2611);
+static_assert(offsetof(Slide, CaptionColor) == 2615);
+static_assert(offsetof(Slide, CaptionStyle) == 2619);
+static_assert(offsetof(Slide, Views) == 2620);
 
-static_assert(sizeof(TSoundItem) == 2331);
-static_assert(alignof(TSoundItem) == 1);
-static_assert(offsetof(TSoundItem, PlaySeconds) == 0);
-static_assert(offsetof(TSoundItem, LengthSeconds) == 4);
-static_assert(offsetof(TSoundItem, Volume) == 8);
-static_assert(offsetof(TSoundItem, Selected) == 12);
-static_assert(offsetof(TSoundItem, Deleted) == 13);
-static_assert(offsetof(TSoundItem, WorkFile) == 14);
-static_assert(offsetof(TSoundItem, Title) == 2063);
-static_assert(offsetof(TSoundItem, Views) == 2319);
+static_assert(sizeof(Track) == 2331);
+static_assert(alignof(Track) == 1);
+static_assert(offsetof(Track, PlaySeconds) == 0);
+static_assert(offsetof(Track, LengthSeconds) == 4);
+static_assert(offsetof(Track, Volume) == 8);
+static_assert(offsetof(Track, Selected) == 12);
+static_assert(offsetof(Track, Deleted) == 13);
+static_assert(offsetof(Track, WorkFile) == 14);
+static_assert(offsetof(Track, Title) == 2063);
+static_assert(offsetof(Track, Views) == 2319);
 
-static_assert(std::is_trivially_copyable_v<TSlideItem>);
-static_assert(std::is_trivially_copyable_v<TSoundItem>);
+static_assert(std::is_trivially_copyable_v<Slide>);
+static_assert(std::is_trivially_copyable_v<Track>);
 
 } // namespace project

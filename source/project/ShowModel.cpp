@@ -72,7 +72,7 @@ std::int64_t ShowModel::ShowLengthSeconds() const {
     return t;
 }
 
-void ShowModel::DestroySlideViews(const TSlideItem& s) {
+void ShowModel::DestroySlideViews(const Slide& s) {
     if (!Host)
         return;
     for (int i : {2, 3, 4, 5, 0, 1})
@@ -80,7 +80,7 @@ void ShowModel::DestroySlideViews(const TSlideItem& s) {
             Host->DestroyView(s.Views[i]);
 }
 
-void ShowModel::DestroySoundViews(const TSoundItem& t) {
+void ShowModel::DestroySoundViews(const Track& t) {
     if (!Host)
         return;
     for (int i : {1, 2, 0})
@@ -140,7 +140,7 @@ void ShowModel::RetagSlides() {
 }
 
 void ShowModel::CompactSlides() {
-    std::vector<TSlideItem> kept;
+    std::vector<Slide> kept;
     kept.reserve(Slides.size());
     for (const auto& s : Slides) {
         if (s.Deleted == 0) {
@@ -157,7 +157,7 @@ void ShowModel::CompactSlides() {
 }
 
 void ShowModel::CompactSounds() {
-    std::vector<TSoundItem> kept;
+    std::vector<Track> kept;
     kept.reserve(Sounds.size());
     for (const auto& t : Sounds) {
         if (t.Deleted == 0) {

@@ -13,13 +13,12 @@ namespace project {
 
 class ShowModel {
 public:
-    std::vector<TSlideItem> Slides;
-    std::vector<TSoundItem> Sounds;
+    std::vector<Slide> Slides;
+    std::vector<Track> Sounds;
     std::int32_t SelectedSlide = 0;
     std::int32_t SelectedSound = 0;
     std::int32_t SlidePage = 0;
     std::int32_t EffectsPage = 0;
-    bool CancelRequested = false;
     std::uint32_t WorkPrefix = 0;
     std::string Resolution;  // "WxH"; empty or unparsable means 1280x1024
     std::string PicturesDir; // working folder of the photo copies, ends with '/'
@@ -67,8 +66,8 @@ private:
     void NameSlideViews(std::size_t index);
     void NameSoundViews(std::size_t index);
     void RetagSlides();
-    void DestroySlideViews(const TSlideItem& s);
-    void DestroySoundViews(const TSoundItem& t);
+    void DestroySlideViews(const Slide& s);
+    void DestroySoundViews(const Track& t);
 };
 
 // Parses "WxH" as the import does: W = digits before the first 'x', H = up to five characters

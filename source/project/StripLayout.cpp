@@ -6,7 +6,7 @@ namespace project {
 
 namespace {
 
-std::int64_t Span(const TSlideItem& s) {
+std::int64_t Span(const Slide& s) {
     return static_cast<std::int64_t>(s.ShowSeconds) + s.TransitionSeconds;
 }
 

@@ -1,7 +1,7 @@
 // Helpers shared by the imaging tests: random bitmaps, pixel access and comparison.
 #pragma once
 
-#include "imaging/FastBMP.h"
+#include "imaging/Bitmap.h"
 
 #include <cstdint>
 #include <cstring>
@@ -10,10 +10,10 @@
 
 namespace testbmp {
 
-using imaging::TFastBMP;
+using imaging::Bitmap;
 
-inline TFastBMP Random(int w, int h, std::uint32_t seed) {
-    TFastBMP b = TFastBMP::CreateSized(w, h);
+inline Bitmap Random(int w, int h, std::uint32_t seed) {
+    Bitmap b = Bitmap::CreateSized(w, h);
     std::mt19937 rng(seed);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w * 3; ++x)
@@ -26,12 +26,12 @@ struct Px {
     bool operator==(const Px&) const = default;
 };
 
-inline Px At(const TFastBMP& bmp, int x, int y) {
+inline Px At(const Bitmap& bmp, int x, int y) {
     const std::uint8_t* p = bmp.Row(y) + x * 3;
     return {p[0], p[1], p[2]};
 }
 
-inline void Set(TFastBMP& bmp, int x, int y, Px v) {
+inline void Set(Bitmap& bmp, int x, int y, Px v) {
     std::uint8_t* p = bmp.Row(y) + x * 3;
     p[0] = v.b;
     p[1] = v.g;
@@ -39,7 +39,7 @@ inline void Set(TFastBMP& bmp, int x, int y, Px v) {
 }
 
 // Empty string when equal, else where they first differ.
-inline std::string Diff(const TFastBMP& a, const TFastBMP& b) {
+inline std::string Diff(const Bitmap& a, const Bitmap& b) {
     if (a.Width != b.Width || a.Height != b.Height)
         return "size " + std::to_string(a.Width) + "x" + std::to_string(a.Height) + " vs " +
                std::to_string(b.Width) + "x" + std::to_string(b.Height);

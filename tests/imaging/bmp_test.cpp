@@ -58,7 +58,7 @@ Bytes MakeBmp(int w, int h, int bits, std::uint32_t compression, const Bytes& pa
     return f;
 }
 
-bool Decode(const Bytes& f, TFastBMP& out, std::string* err = nullptr) {
+bool Decode(const Bytes& f, Bitmap& out, std::string* err = nullptr) {
     return DecodeBmp(f.data(), f.size(), out, err);
 }
 
@@ -72,7 +72,7 @@ bool HaveConvert() {
 }
 
 // A bitmap using only `colours` distinct colours, in blocks and noise.
-TFastBMP FewColours(int w, int h, int colours, std::uint32_t seed) {
+Bitmap FewColours(int w, int h, int colours, std::uint32_t seed) {
     std::mt19937 rng(seed);
     std::vector<Px> pal;
     for (int i = 0; i < colours; ++i)
@@ -80,7 +80,7 @@ TFastBMP FewColours(int w, int h, int colours, std::uint32_t seed) {
                          static_cast<std::uint8_t>(rng())});
     if (colours == 2)
         pal = {Px{0, 0, 0}, Px{255, 255, 255}};
-    TFastBMP b = TFastBMP::CreateSized(w, h);
+    Bitmap b = Bitmap::CreateSized(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const std::size_t k = (x / 7 + y / 5) % 3 == 0 ? rng() % colours : (x / 4) % colours;
@@ -105,7 +105,7 @@ protected:
     // Writes src, has ImageMagick convert it with `options` into a BMP, decodes that with our
     // reader and with ImageMagick (to raw RGB), and compares. Returns the header's bit count and
     // compression.
-    std::pair<int, int> Check(const TFastBMP& src, const std::string& options,
+    std::pair<int, int> Check(const Bitmap& src, const std::string& options,
                               bool expectSame = true) {
         const fs::path in = dir_ / "in.bmp", out = dir_ / "out.bmp", raw = dir_ / "out.rgb";
         EXPECT_TRUE(SaveBmpFile(in.string(), src));
@@ -117,7 +117,7 @@ protected:
                                   .c_str()),
                   0);
         const Bytes file = ReadAll(out), rgb = ReadAll(raw);
-        TFastBMP got;
+        Bitmap got;
         std::string err;
         EXPECT_TRUE(DecodeBmp(file.data(), file.size(), got, &err)) << options << ": " << err;
         EXPECT_EQ(got.Width, src.Width);
@@ -152,10 +152,10 @@ TEST(Bmp, RoundTripOddSizes) {
     std::uint32_t seed = 1;
     for (auto [w, h] : std::vector<std::pair<int, int>>{
              {1, 1}, {1, 9}, {9, 1}, {2, 2}, {3, 2}, {5, 3}, {1023, 7}, {640, 480}}) {
-        const TFastBMP src = Random(w, h, seed++);
+        const Bitmap src = Random(w, h, seed++);
         const Bytes f = EncodeBmp(src);
         EXPECT_EQ(f.size(), 54 + static_cast<std::size_t>(((w * 3 + 3) / 4) * 4) * h);
-        TFastBMP back;
+        Bitmap back;
         std::string err;
         ASSERT_TRUE(Decode(f, back, &err)) << err;
         EXPECT_EQ(Diff(back, src), "") << w << "x" << h;
@@ -163,7 +163,7 @@ TEST(Bmp, RoundTripOddSizes) {
 }
 
 TEST(Bmp, WrittenHeaderIsPlain24BitBottomUp) {
-    TFastBMP b = TFastBMP::CreateSized(3, 2);
+    Bitmap b = Bitmap::CreateSized(3, 2);
     Set(b, 0, 0, Px{1, 2, 3}); // top-left
     Set(b, 0, 1, Px{4, 5, 6}); // bottom-left
     const Bytes f = EncodeBmp(b);
@@ -180,9 +180,9 @@ TEST(Bmp, WrittenHeaderIsPlain24BitBottomUp) {
 TEST(Bmp, SaveAndLoadFile) {
     const fs::path p =
         fs::temp_directory_path() / ("reelpane_rt_" + std::to_string(::getpid()) + ".bmp");
-    const TFastBMP src = Random(123, 45, 77);
+    const Bitmap src = Random(123, 45, 77);
     ASSERT_TRUE(SaveBmpFile(p.string(), src));
-    TFastBMP back;
+    Bitmap back;
     ASSERT_TRUE(LoadBmpFile(p.string(), back));
     EXPECT_EQ(Diff(back, src), "");
     fs::remove(p);
@@ -193,13 +193,13 @@ TEST(Bmp, SaveAndLoadFile) {
 }
 
 TEST(Bmp, TopDownRows) {
-    const TFastBMP src = Random(5, 4, 3);
+    const Bitmap src = Random(5, 4, 3);
     Bytes f = EncodeBmp(src);
     Put32(f, 22, static_cast<std::uint32_t>(-4));
     // Store the rows top-down instead.
     for (int y = 0; y < 4; ++y)
         std::memcpy(f.data() + 54 + y * 16, src.Row(y), 15);
-    TFastBMP back;
+    Bitmap back;
     ASSERT_TRUE(Decode(f, back));
     EXPECT_EQ(Diff(back, src), "");
 }
@@ -209,7 +209,7 @@ TEST(Bmp, PaletteDepthsHandMade) {
     // 1 bit: 10 pixels 1010011110 -> two bytes, padded to 4.
     {
         const Bytes px = {0b10100111, 0b10000000, 0, 0};
-        TFastBMP b;
+        Bitmap b;
         ASSERT_TRUE(Decode(MakeBmp(10, 1, 1, 0, Bytes(pal.begin(), pal.begin() + 8), px), b));
         const int bitsv[10] = {1, 0, 1, 0, 0, 1, 1, 1, 1, 0};
         for (int x = 0; x < 10; ++x)
@@ -218,7 +218,7 @@ TEST(Bmp, PaletteDepthsHandMade) {
     // 4 bit: 3 pixels 2,1,3.
     {
         const Bytes px = {0x21, 0x30, 0, 0};
-        TFastBMP b;
+        Bitmap b;
         ASSERT_TRUE(Decode(MakeBmp(3, 1, 4, 0, pal, px), b));
         EXPECT_EQ(At(b, 0, 0), (Px{70, 80, 90}));
         EXPECT_EQ(At(b, 1, 0), (Px{40, 50, 60}));
@@ -227,7 +227,7 @@ TEST(Bmp, PaletteDepthsHandMade) {
     // 8 bit, two rows bottom-up, an index beyond the palette reads as black.
     {
         const Bytes px = {0, 1, 0, 0, 3, 200, 0, 0};
-        TFastBMP b;
+        Bitmap b;
         ASSERT_TRUE(Decode(MakeBmp(2, 2, 8, 0, pal, px), b));
         EXPECT_EQ(At(b, 0, 1), (Px{10, 20, 30}));
         EXPECT_EQ(At(b, 1, 1), (Px{40, 50, 60}));
@@ -243,7 +243,7 @@ TEST(Bmp, Rle8AndRle4HandMade) {
     //   then delta (1, 1) to row 2 column 1 and one pixel of 3, EOB.
     {
         const Bytes px = {3, 1, 1, 2, 0, 0, 0, 3, 2, 1, 0, 0, 0, 0, 0, 2, 1, 0, 1, 3, 0, 1};
-        TFastBMP b;
+        Bitmap b;
         std::string err;
         ASSERT_TRUE(Decode(MakeBmp(4, 3, 8, 1, pal, px), b, &err)) << err;
         // File row 0 is the bottom (y = 2).
@@ -260,7 +260,7 @@ TEST(Bmp, Rle8AndRle4HandMade) {
     // RLE4, 5x1: run of 5 alternating 1,2 then EOB.
     {
         const Bytes px = {5, 0x12, 0, 1};
-        TFastBMP b;
+        Bitmap b;
         ASSERT_TRUE(Decode(MakeBmp(5, 1, 4, 2, pal, px), b));
         for (int x = 0; x < 5; ++x)
             EXPECT_EQ(At(b, x, 0), (x % 2 == 0 ? Px{40, 50, 60} : Px{70, 80, 90})) << x;
@@ -268,7 +268,7 @@ TEST(Bmp, Rle8AndRle4HandMade) {
     // RLE4 absolute: 3 pixels 3,0,2 -> bytes 0x30 0x20, padded to a word.
     {
         const Bytes px = {0, 3, 0x30, 0x20, 0, 1};
-        TFastBMP b;
+        Bitmap b;
         ASSERT_TRUE(Decode(MakeBmp(3, 1, 4, 2, pal, px), b));
         EXPECT_EQ(At(b, 0, 0), (Px{1, 2, 3}));
         EXPECT_EQ(At(b, 1, 0), (Px{10, 20, 30}));
@@ -277,7 +277,7 @@ TEST(Bmp, Rle8AndRle4HandMade) {
     // Runs that overflow the picture are clipped, not written out of bounds.
     {
         const Bytes px = {255, 1, 255, 1, 0, 2, 255, 255, 200, 3, 0, 200, 1, 2, 3};
-        TFastBMP b;
+        Bitmap b;
         EXPECT_TRUE(Decode(MakeBmp(3, 2, 8, 1, pal, px), b));
     }
 }
@@ -286,7 +286,7 @@ TEST(Bmp, SixteenAndThirtyTwoBit) {
     // 16-bit default 5-5-5: pure red 0x7C00, one green step 0x0020, white 0x7FFF.
     {
         const Bytes px = {0x00, 0x7C, 0x20, 0x00, 0xFF, 0x7F, 0, 0};
-        TFastBMP b;
+        Bitmap b;
         ASSERT_TRUE(Decode(MakeBmp(3, 1, 16, 0, {}, px), b));
         EXPECT_EQ(At(b, 0, 0), (Px{0, 0, 255}));
         EXPECT_EQ(At(b, 1, 0), (Px{0, 8, 0}));
@@ -299,7 +299,7 @@ TEST(Bmp, SixteenAndThirtyTwoBit) {
         Put32(masks, 4, 0x07E0);
         Put32(masks, 8, 0x001F);
         const Bytes px = {0x60, 0x00, 0x1F, 0x00};
-        TFastBMP b;
+        Bitmap b;
         ASSERT_TRUE(Decode(MakeBmp(2, 1, 16, 3, {}, px, masks), b));
         EXPECT_EQ(At(b, 0, 0), (Px{0, 12, 0}));
         EXPECT_EQ(At(b, 1, 0), (Px{255, 0, 0}));
@@ -307,7 +307,7 @@ TEST(Bmp, SixteenAndThirtyTwoBit) {
     // 32-bit BI_RGB: BGRX.
     {
         const Bytes px = {1, 2, 3, 99, 4, 5, 6, 99};
-        TFastBMP b;
+        Bitmap b;
         ASSERT_TRUE(Decode(MakeBmp(2, 1, 32, 0, {}, px), b));
         EXPECT_EQ(At(b, 0, 0), (Px{1, 2, 3}));
         EXPECT_EQ(At(b, 1, 0), (Px{4, 5, 6}));
@@ -315,10 +315,10 @@ TEST(Bmp, SixteenAndThirtyTwoBit) {
 }
 
 TEST(Bmp, MalformedInputIsRefused) {
-    const TFastBMP src = Random(8, 8, 5);
+    const Bitmap src = Random(8, 8, 5);
     const Bytes good = EncodeBmp(src);
     std::string err;
-    TFastBMP out;
+    Bitmap out;
     EXPECT_FALSE(DecodeBmp(nullptr, 0, out, &err));
     EXPECT_FALSE(Decode(Bytes(good.begin(), good.begin() + 20), out, &err));
     Bytes bad = good;
@@ -368,7 +368,7 @@ TEST(Bmp, MalformedInputIsRefused) {
 
 TEST(Bmp, LimitsCanBeLowered) {
     const Bytes f = EncodeBmp(Random(100, 100, 1));
-    TFastBMP out;
+    Bitmap out;
     BmpReadLimits small;
     small.MaxPixels = 5000;
     EXPECT_FALSE(DecodeBmp(f.data(), f.size(), out, nullptr, small));
@@ -376,35 +376,35 @@ TEST(Bmp, LimitsCanBeLowered) {
 }
 
 TEST_F(BmpImageMagick, TrueColour) {
-    const TFastBMP src = Random(37, 23, 21);
+    const Bitmap src = Random(37, 23, 21);
     EXPECT_EQ(Check(src, "-type truecolor BMP3"), std::make_pair(24, 0));
     EXPECT_EQ(Check(src, "-type truecolor BMP"), std::make_pair(24, 0));  // V5 header
     EXPECT_EQ(Check(src, "-type truecolor BMP2"), std::make_pair(24, 0)); // OS/2 core header
-    const TFastBMP wide = Random(1023, 7, 22);
+    const Bitmap wide = Random(1023, 7, 22);
     EXPECT_EQ(Check(wide, "-type truecolor BMP3"), std::make_pair(24, 0));
 }
 
 TEST_F(BmpImageMagick, ThirtyTwoBitWithAlpha) {
-    const TFastBMP src = Random(37, 23, 23);
+    const Bitmap src = Random(37, 23, 23);
     EXPECT_EQ(Check(src, "-alpha set -type truecoloralpha BMP"), std::make_pair(32, 3));
 }
 
 TEST_F(BmpImageMagick, SixteenBit) {
-    const TFastBMP src = Random(37, 23, 24);
+    const Bitmap src = Random(37, 23, 24);
     EXPECT_EQ(Check(src, "-define bmp:subtype=RGB565 BMP", false), std::make_pair(16, 3));
     EXPECT_EQ(Check(src, "-define bmp:subtype=RGB555 BMP", false), std::make_pair(16, 3));
 }
 
 TEST_F(BmpImageMagick, PaletteAndRle) {
-    const TFastBMP c200 = FewColours(37, 23, 200, 31);
+    const Bitmap c200 = FewColours(37, 23, 200, 31);
     EXPECT_EQ(Check(c200, "-type palette -compress none BMP3"), std::make_pair(8, 0));
     EXPECT_EQ(Check(c200, "-type palette -compress RLE BMP3"), std::make_pair(8, 1));
     EXPECT_EQ(Check(c200, "-type palette BMP2"), std::make_pair(8, 0));
-    const TFastBMP c12 = FewColours(37, 23, 12, 32);
+    const Bitmap c12 = FewColours(37, 23, 12, 32);
     EXPECT_EQ(Check(c12, "-type palette -compress none BMP3"), std::make_pair(4, 0));
     EXPECT_EQ(Check(c12, "-type palette -compress RLE BMP3"), std::make_pair(8, 1));
-    const TFastBMP c2 = FewColours(37, 23, 2, 33);
+    const Bitmap c2 = FewColours(37, 23, 2, 33);
     EXPECT_EQ(Check(c2, "-type palette -compress none BMP3"), std::make_pair(1, 0));
-    const TFastBMP big = FewColours(1023, 77, 50, 34);
+    const Bitmap big = FewColours(1023, 77, 50, 34);
     EXPECT_EQ(Check(big, "-type palette -compress RLE BMP3"), std::make_pair(8, 1));
 }

@@ -27,16 +27,16 @@ protected:
         std::error_code ec;
         fs::remove_all(dir_, ec);
     }
-    TSlideSource Slide(const TFastBMP& photo, std::int32_t back, const std::string& name) {
+    SlideSource MakeSlide(const Bitmap& photo, std::int32_t back, const std::string& name) {
         const std::string path = (dir_ / name).string();
         EXPECT_TRUE(SaveBmpFile(path, photo));
-        return TSlideSource{path, back};
+        return SlideSource{path, back};
     }
     fs::path dir_;
 };
 
 // Every pixel outside [x0, x1) x [y0, y1) has the colour.
-void ExpectBars(const TFastBMP& f, int x0, int y0, int x1, int y1, Px colour) {
+void ExpectBars(const Bitmap& f, int x0, int y0, int x1, int y1, Px colour) {
     for (int y = 0; y < f.Height; ++y)
         for (int x = 0; x < f.Width; ++x)
             if (x < x0 || x >= x1 || y < y0 || y >= y1) {
@@ -45,7 +45,7 @@ void ExpectBars(const TFastBMP& f, int x0, int y0, int x1, int y1, Px colour) {
 }
 
 // The photo region equals `inner` placed at (x, y).
-void ExpectInner(const TFastBMP& f, const TFastBMP& inner, int x0, int y0) {
+void ExpectInner(const Bitmap& f, const Bitmap& inner, int x0, int y0) {
     for (int y = 0; y < inner.Height; ++y)
         for (int x = 0; x < inner.Width; ++x)
             ASSERT_EQ(At(f, x0 + x, y0 + y), At(inner, x, y)) << x << "," << y;
@@ -57,53 +57,53 @@ const Px kRedPx{0, 0, 255};
 } // namespace
 
 TEST_F(Compose, LandscapeFillsTheFrameExactly) {
-    const TFastBMP photo = Random(4000, 3000, 1);
-    const TSlideSource s = Slide(photo, kRed, "a.bmp");
-    TFastBMP frame = TFastBMP::CreateSized(640, 480);
+    const Bitmap photo = Random(4000, 3000, 1);
+    const SlideSource s = MakeSlide(photo, kRed, "a.bmp");
+    Bitmap frame = Bitmap::CreateSized(640, 480);
     ASSERT_TRUE(RenderSlideToFrame(frame, &s));
-    TFastBMP scaled = TFastBMP::CreateSized(640, 480);
+    Bitmap scaled = Bitmap::CreateSized(640, 480);
     photo.ScaleBilinear(scaled);
     EXPECT_EQ(Diff(frame, scaled), "");
 }
 
 TEST_F(Compose, PortraitIsCentredWithBars) {
-    const TFastBMP photo = Random(3000, 4000, 2);
-    const TSlideSource s = Slide(photo, kRed, "b.bmp");
-    TFastBMP frame = TFastBMP::CreateSized(640, 480);
+    const Bitmap photo = Random(3000, 4000, 2);
+    const SlideSource s = MakeSlide(photo, kRed, "b.bmp");
+    Bitmap frame = Bitmap::CreateSized(640, 480);
     ASSERT_TRUE(RenderSlideToFrame(frame, &s));
-    TFastBMP scaled = TFastBMP::CreateSized(360, 480);
+    Bitmap scaled = Bitmap::CreateSized(360, 480);
     photo.ScaleBilinear(scaled);
     ExpectInner(frame, scaled, 140, 0);
     ExpectBars(frame, 140, 0, 500, 480, kRedPx);
 }
 
 TEST_F(Compose, SmallPhotoIsDrawnUnscaled) {
-    const TFastBMP photo = Random(320, 240, 3);
-    const TSlideSource s = Slide(photo, 0x00336699, "c.bmp");
-    TFastBMP frame = TFastBMP::CreateSized(640, 480);
+    const Bitmap photo = Random(320, 240, 3);
+    const SlideSource s = MakeSlide(photo, 0x00336699, "c.bmp");
+    Bitmap frame = Bitmap::CreateSized(640, 480);
     ASSERT_TRUE(RenderSlideToFrame(frame, &s));
     ExpectInner(frame, photo, 160, 120);
     ExpectBars(frame, 160, 120, 480, 360, Px{0x33, 0x66, 0x99});
 }
 
 TEST_F(Compose, FullWidthPhotoIsScaledToItsOwnSizeAndCentred) {
-    const TFastBMP photo = Random(640, 200, 4);
-    const TSlideSource s = Slide(photo, kRed, "d.bmp");
-    TFastBMP frame = TFastBMP::CreateSized(640, 480);
+    const Bitmap photo = Random(640, 200, 4);
+    const SlideSource s = MakeSlide(photo, kRed, "d.bmp");
+    Bitmap frame = Bitmap::CreateSized(640, 480);
     ASSERT_TRUE(RenderSlideToFrame(frame, &s));
     ExpectInner(frame, photo, 0, 140);
     ExpectBars(frame, 0, 140, 640, 340, kRedPx);
 }
 
 TEST_F(Compose, BackColorChangesOnlyTheBars) {
-    const TFastBMP photo = Random(300, 400, 5);
-    TSlideSource s = Slide(photo, kRed, "e.bmp");
-    TFastBMP a = TFastBMP::CreateSized(200, 100), b = TFastBMP::CreateSized(200, 100);
+    const Bitmap photo = Random(300, 400, 5);
+    SlideSource s = MakeSlide(photo, kRed, "e.bmp");
+    Bitmap a = Bitmap::CreateSized(200, 100), b = Bitmap::CreateSized(200, 100);
     ASSERT_TRUE(RenderSlideToFrame(a, &s));
     s.BackColor = 0x00FF0000;
     ASSERT_TRUE(RenderSlideToFrame(b, &s));
-    const TFitSize fit = FitSize(300, 400, 200, 100);
-    EXPECT_EQ(fit, (TFitSize{75, 100}));
+    const ImageSize fit = FitSize(300, 400, 200, 100);
+    EXPECT_EQ(fit, (ImageSize{75, 100}));
     const int x0 = (200 - 75) / 2;
     for (int y = 0; y < 100; ++y)
         for (int x = 0; x < 200; ++x) {
@@ -117,16 +117,16 @@ TEST_F(Compose, BackColorChangesOnlyTheBars) {
 }
 
 TEST_F(Compose, PreviewAndNextFrame) {
-    const TFastBMP photo = Random(3000, 4000, 6);
-    const TSlideSource s = Slide(photo, kRed, "f.bmp");
+    const Bitmap photo = Random(3000, 4000, 6);
+    const SlideSource s = MakeSlide(photo, kRed, "f.bmp");
     const QImage preview = ShowSlideInPreview(&s, 640, 480);
     ASSERT_EQ(preview.width(), 640);
     ASSERT_EQ(preview.height(), 480);
-    TFastBMP frame = TFastBMP::CreateSized(640, 480);
+    Bitmap frame = Bitmap::CreateSized(640, 480);
     ASSERT_TRUE(RenderSlideToFrame(frame, &s));
-    EXPECT_EQ(Diff(TFastBMP::CreateFromImage(preview), frame), "");
+    EXPECT_EQ(Diff(Bitmap::CreateFromImage(preview), frame), "");
 
-    TFastBMP next;
+    Bitmap next;
     ASSERT_TRUE(PrepareNextFrame(next, 640, 480, &s));
     EXPECT_EQ(Diff(next, frame), "");
 }
@@ -136,19 +136,19 @@ TEST_F(Compose, EmptyShowPreviewIsButtonFace) {
     ASSERT_EQ(preview.size(), QSize(33, 17));
     const std::uint32_t face = ResolveColor(kClBtnFace); // no application: the fixed fallback
     EXPECT_EQ(face, FallbackSystemColor(15));
-    const TFastBMP b = TFastBMP::CreateFromImage(preview);
+    const Bitmap b = Bitmap::CreateFromImage(preview);
     ExpectBars(b, 0, 0, 0, 0,
                Px{static_cast<std::uint8_t>(face >> 16), static_cast<std::uint8_t>(face >> 8),
                   static_cast<std::uint8_t>(face)});
 }
 
 TEST_F(Compose, MissingWorkFileLeavesTargetsAlone) {
-    const TSlideSource s{(dir_ / "missing.bmp").string(), kRed};
-    TFastBMP frame = Random(64, 48, 7);
-    const TFastBMP before = frame;
+    const SlideSource s{(dir_ / "missing.bmp").string(), kRed};
+    Bitmap frame = Random(64, 48, 7);
+    const Bitmap before = frame;
     EXPECT_FALSE(RenderSlideToFrame(frame, &s));
     EXPECT_EQ(Diff(frame, before), "");
-    TFastBMP next;
+    Bitmap next;
     EXPECT_FALSE(PrepareNextFrame(next, 64, 48, &s));
     EXPECT_TRUE(next.IsEmpty());
     EXPECT_TRUE(ShowSlideInPreview(&s, 64, 48).isNull());
@@ -164,9 +164,9 @@ TEST_F(Compose, CorruptWorkFileLeavesTargetsAlone) {
         std::fputs("BM this is not a bitmap at all, just some text", f);
         std::fclose(f);
     }
-    const TSlideSource s{path, kRed};
-    TFastBMP frame = Random(16, 16, 8);
-    const TFastBMP before = frame;
+    const SlideSource s{path, kRed};
+    Bitmap frame = Random(16, 16, 8);
+    const Bitmap before = frame;
     EXPECT_FALSE(RenderSlideToFrame(frame, &s));
     EXPECT_EQ(Diff(frame, before), "");
 }

@@ -7,7 +7,7 @@
 #include "base/Endian.h"
 
 using namespace decode_test;
-using imaging::TFastBMP;
+using imaging::Bitmap;
 
 namespace {
 
@@ -60,8 +60,8 @@ private:
     std::vector<std::uint8_t> records_;
 };
 
-TFastBMP Play(const std::vector<std::uint8_t>& wmf, std::string* error = nullptr) {
-    TFastBMP b;
+Bitmap Play(const std::vector<std::uint8_t>& wmf, std::string* error = nullptr) {
+    Bitmap b;
     imaging::LoadWmfMemory(b, wmf.data(), wmf.size(), error);
     return b;
 }
@@ -105,7 +105,7 @@ WmfWriter TwoHalves() {
 
 TEST(WmfDecode, RecordsDrawnAtTheMetafilesOwnSize) {
     std::string error;
-    const TFastBMP b = Play(TwoHalves().Build(true, 0, 0, 2880, 1440, 1440), &error);
+    const Bitmap b = Play(TwoHalves().Build(true, 0, 0, 2880, 1440, 1440), &error);
     ASSERT_FALSE(b.IsEmpty()) << error;
     EXPECT_EQ(b.Width, 192);
     EXPECT_EQ(b.Height, 96);
@@ -115,7 +115,7 @@ TEST(WmfDecode, RecordsDrawnAtTheMetafilesOwnSize) {
     EXPECT_TRUE(Near(PixelAt(b, 188, 92), kWhite, 0));
 
     // Without the placeable header the window extent, taken as twips when large, gives the size.
-    const TFastBMP n = Play(TwoHalves().Build(false, 0, 0, 0, 0, 0), &error);
+    const Bitmap n = Play(TwoHalves().Build(false, 0, 0, 0, 0, 0), &error);
     ASSERT_FALSE(n.IsEmpty()) << error;
     EXPECT_EQ(n.Width, 192);
     EXPECT_EQ(n.Height, 96);
@@ -137,7 +137,7 @@ TEST(WmfDecode, WindowMappingFlipsAndShifts) {
     w.Record(kCreateBrush, {0, 0x00FF, 0x0000, 0});
     w.Record(kSelectObject, {2});
     w.Record(kPolygon, {3, 100, 1440, 100 + 1440, 1440, 100, 720});
-    const TFastBMP b = Play(w.Build(true, 0, 0, 2880, 1440, 1440));
+    const Bitmap b = Play(w.Build(true, 0, 0, 2880, 1440, 1440));
     ASSERT_EQ(b.Width, 192);
     EXPECT_TRUE(Near(PixelAt(b, 96, 80), kLime, 0));
     EXPECT_TRUE(Near(PixelAt(b, 150, 20), kWhite, 0));
@@ -163,7 +163,7 @@ TEST(WmfDecode, StretchDIBitsPlacesABottomUpBitmap) {
     params.insert(params.end(), dib.begin(), dib.end());
     WmfWriter w;
     w.RecordBytes(kStretchDIBits, params);
-    const TFastBMP b = Play(w.Build(true, 0, 0, 2880, 1440, 1440));
+    const Bitmap b = Play(w.Build(true, 0, 0, 2880, 1440, 1440));
     ASSERT_EQ(b.Width, 192);
     ExpectQuadrants(b, kRed, kLime, kBlue, kYellow, 0);
 
@@ -171,7 +171,7 @@ TEST(WmfDecode, StretchDIBitsPlacesABottomUpBitmap) {
     WmfWriter cut;
     params.resize(params.size() - 6);
     cut.RecordBytes(kStretchDIBits, params);
-    const TFastBMP c = Play(cut.Build(true, 0, 0, 2880, 1440, 1440));
+    const Bitmap c = Play(cut.Build(true, 0, 0, 2880, 1440, 1440));
     ASSERT_EQ(c.Width, 192);
     EXPECT_TRUE(Near(PixelAt(c, 48, 24), kWhite, 0));
 }
@@ -211,7 +211,7 @@ TEST(BmpDecode, ToolMadeBitmapsAndDamage) {
     ASSERT_TRUE(s.Run(QuadrantsCommand(40, 20, "-type TrueColor BMP3:q.bmp")));
     ASSERT_TRUE(s.Run(QuadrantsCommand(40, 20, "-type Palette BMP3:P.BMP")));
     for (const char* name : {"q.bmp", "P.BMP"}) {
-        TFastBMP b;
+        Bitmap b;
         std::string error;
         ASSERT_TRUE(imaging::LoadImageFile(b, s.Path(name), &error)) << error;
         EXPECT_EQ(b.Width, 40);
@@ -219,7 +219,7 @@ TEST(BmpDecode, ToolMadeBitmapsAndDamage) {
         ExpectQuadrants(b, kRed, kLime, kBlue, kYellow, 0);
     }
     const std::vector<std::uint8_t> bmp = ReadBytes(s.Path("q.bmp"));
-    TFastBMP b;
+    Bitmap b;
     EXPECT_FALSE(imaging::LoadBmpPhotoMemory(b, bmp.data(), 30));
     std::vector<std::uint8_t> big = bmp;
     base::StoreLE<std::int32_t>(&big[18], 30000);

@@ -2,7 +2,7 @@
 // test photos, reading files back as bytes and looking at decoded pixels.
 #pragma once
 
-#include "imaging/FastBMP.h"
+#include "imaging/Bitmap.h"
 
 #include <QTemporaryDir>
 
@@ -21,7 +21,7 @@ struct Rgb {
     int r, g, b;
 };
 
-inline Rgb PixelAt(const imaging::TFastBMP& bmp, int x, int y) {
+inline Rgb PixelAt(const imaging::Bitmap& bmp, int x, int y) {
     const std::uint8_t* p = bmp.Row(y) + 3 * x;
     return {p[2], p[1], p[0]};
 }
@@ -73,7 +73,7 @@ inline std::string QuadrantsCommand(int w, int h, const std::string& out) {
 }
 
 // The colours at the centres of the four quadrants, top-left first, row by row.
-inline void ExpectQuadrants(const imaging::TFastBMP& b, Rgb tl, Rgb tr, Rgb bl, Rgb br,
+inline void ExpectQuadrants(const imaging::Bitmap& b, Rgb tl, Rgb tr, Rgb bl, Rgb br,
                             int tolerance = 24) {
     const int x0 = b.Width / 4, x1 = 3 * b.Width / 4, y0 = b.Height / 4, y1 = 3 * b.Height / 4;
     EXPECT_TRUE(Near(PixelAt(b, x0, y0), tl, tolerance)) << "top left";

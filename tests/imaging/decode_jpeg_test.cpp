@@ -8,7 +8,7 @@
 #include "base/Endian.h"
 
 using namespace decode_test;
-using imaging::TFastBMP;
+using imaging::Bitmap;
 
 namespace {
 
@@ -54,7 +54,7 @@ std::size_t FindSof(const std::vector<std::uint8_t>& jpeg) {
     return 0;
 }
 
-bool Decode(TFastBMP& out, const std::vector<std::uint8_t>& bytes, std::string* error = nullptr) {
+bool Decode(Bitmap& out, const std::vector<std::uint8_t>& bytes, std::string* error = nullptr) {
     return imaging::LoadJpegMemory(out, bytes.data(), bytes.size(), error);
 }
 
@@ -72,7 +72,7 @@ protected:
 } // namespace
 
 TEST_F(JpegDecode, ToolMadePhotosKeepSizeAndColours) {
-    TFastBMP b;
+    Bitmap b;
     std::string error;
     ASSERT_TRUE(imaging::LoadImageFile(b, scratch.Path("q.jpg"), &error)) << error;
     EXPECT_EQ(b.Width, 64);
@@ -117,7 +117,7 @@ TEST_F(JpegDecode, ExifOrientationTurnsThePhotoUpright) {
     for (const Case& c : cases) {
         for (const bool big : {false, true}) {
             SCOPED_TRACE("orientation " + std::to_string(c.orientation) + (big ? " MM" : " II"));
-            TFastBMP b;
+            Bitmap b;
             std::string error;
             ASSERT_TRUE(
                 Decode(b, WithSegmentAfterSoi(quadrants, ExifSegment(c.orientation, big)), &error))
@@ -155,7 +155,7 @@ TEST(ExifOrientation, MalformedSegmentsMeanUpright) {
 }
 
 TEST_F(JpegDecode, DamagedFilesAreRefused) {
-    TFastBMP b;
+    Bitmap b;
     std::string error;
     const std::vector<std::uint8_t> half(
         quadrants.begin(), quadrants.begin() + static_cast<long>(quadrants.size() / 2));
@@ -191,7 +191,7 @@ TEST_F(JpegDecode, OversizedDimensionsAreRefusedFromTheHeader) {
         std::vector<std::uint8_t> big = quadrants;
         base::StoreBE<std::uint16_t>(&big[sof + 5], s.h);
         base::StoreBE<std::uint16_t>(&big[sof + 7], s.w);
-        TFastBMP b;
+        Bitmap b;
         std::string error;
         EXPECT_FALSE(Decode(b, big, &error));
         EXPECT_NE(error.find("beyond the limits"), std::string::npos) << error;
@@ -209,7 +209,7 @@ TEST(PhotoExtensions, DecoderChosenByUpperCasedExtension) {
     EXPECT_FALSE(imaging::IsPhotoExtension(".mp3"));
     EXPECT_FALSE(imaging::IsPhotoExtension("jpg"));
     EXPECT_FALSE(imaging::IsPhotoExtension(""));
-    TFastBMP b;
+    Bitmap b;
     EXPECT_FALSE(imaging::LoadImageFile(b, "/tmp/some.dir/noext"));
 }
 

@@ -10,12 +10,12 @@
 #include <zlib.h>
 
 using namespace decode_test;
-using imaging::TFastBMP;
+using imaging::Bitmap;
 
 namespace {
 
-TFastBMP Load(const Scratch& s, const std::string& name) {
-    TFastBMP b;
+Bitmap Load(const Scratch& s, const std::string& name) {
+    Bitmap b;
     std::string error;
     EXPECT_TRUE(imaging::LoadImageFile(b, s.Path(name), &error)) << name << ": " << error;
     return b;
@@ -23,7 +23,7 @@ TFastBMP Load(const Scratch& s, const std::string& name) {
 
 bool LoadBytes(const std::vector<std::uint8_t>& bytes, imaging::PhotoKind kind,
                std::string* error = nullptr) {
-    TFastBMP b;
+    Bitmap b;
     const bool ok = imaging::LoadImageMemory(b, kind, bytes.data(), bytes.size(), error);
     EXPECT_EQ(ok, !b.IsEmpty());
     return ok;
@@ -49,20 +49,20 @@ TEST(PngDecode, ColourTypesAndDepthsExpandToBgr) {
     ASSERT_TRUE(s.Run(QuadrantsCommand(40, 20, "-interlace PNG int.png")));
     for (const char* name : {"rgb.png", "rgb16.png", "pal.png", "int.png"}) {
         SCOPED_TRACE(name);
-        const TFastBMP b = Load(s, name);
+        const Bitmap b = Load(s, name);
         EXPECT_EQ(b.Width, 40);
         EXPECT_EQ(b.Height, 20);
         ExpectQuadrants(b, kRed, kLime, kBlue, kYellow, 0);
     }
     ASSERT_TRUE(s.Run("convert -size 8x8 xc:gray40 -depth 1 -colorspace Gray -type Bilevel "
                       "g1.png && convert -size 8x8 xc:gray40 -type Grayscale g8.png"));
-    const TFastBMP g = Load(s, "g8.png");
+    const Bitmap g = Load(s, "g8.png");
     EXPECT_TRUE(Near(PixelAt(g, 3, 3), {102, 102, 102}, 1));
-    const TFastBMP g1 = Load(s, "g1.png");
+    const Bitmap g1 = Load(s, "g1.png");
     const Rgb bit = PixelAt(g1, 3, 3);
     EXPECT_TRUE(bit.r == 0 || bit.r == 255);
     ASSERT_TRUE(s.Run("ffmpeg -loglevel error -f lavfi -i color=c=blue:s=30x10 -frames:v 1 f.png"));
-    const TFastBMP f = Load(s, "f.png");
+    const Bitmap f = Load(s, "f.png");
     EXPECT_EQ(f.Width, 30);
     EXPECT_TRUE(Near(PixelAt(f, 29, 9), kBlue, 2));
 }
@@ -77,7 +77,7 @@ TEST(PngDecode, TransparencyLandsOnWhite) {
     ASSERT_TRUE(s.Run("convert " + draw + " -interlace PNG PNG32:rgbai.png"));
     for (const char* name : {"rgba.png", "rgba16.png", "rgbai.png"}) {
         SCOPED_TRACE(name);
-        const TFastBMP b = Load(s, name);
+        const Bitmap b = Load(s, name);
         EXPECT_TRUE(Near(PixelAt(b, 2, 2), kRed, 0));
         EXPECT_TRUE(Near(PixelAt(b, 15, 2), kWhite, 0));
         EXPECT_TRUE(Near(PixelAt(b, 15, 9), {127, 127, 255}, 2));
@@ -85,12 +85,12 @@ TEST(PngDecode, TransparencyLandsOnWhite) {
     // A palette with one transparent entry (tRNS), and grey with alpha.
     ASSERT_TRUE(s.Run("convert -size 20x10 xc:none -fill blue -draw 'rectangle 0,0 9,9' "
                       "PNG8:pal.png"));
-    const TFastBMP p = Load(s, "pal.png");
+    const Bitmap p = Load(s, "pal.png");
     EXPECT_TRUE(Near(PixelAt(p, 2, 2), kBlue, 0));
     EXPECT_TRUE(Near(PixelAt(p, 15, 2), kWhite, 0));
     ASSERT_TRUE(s.Run("convert -size 20x10 xc:none -fill black -draw 'rectangle 0,0 9,9' "
                       "-colorspace Gray -define png:color-type=4 ga.png"));
-    const TFastBMP ga = Load(s, "ga.png");
+    const Bitmap ga = Load(s, "ga.png");
     EXPECT_TRUE(Near(PixelAt(ga, 2, 2), kBlack, 0));
     EXPECT_TRUE(Near(PixelAt(ga, 15, 2), kWhite, 0));
 }
@@ -125,20 +125,20 @@ TEST(GifDecode, FirstImageOnItsScreenWithTransparencyOnWhite) {
     ASSERT_TRUE(s.Run(QuadrantsCommand(40, 20, "-interlace GIF qi.gif")));
     for (const char* name : {"q.gif", "qi.gif"}) {
         SCOPED_TRACE(name);
-        const TFastBMP b = Load(s, name);
+        const Bitmap b = Load(s, name);
         EXPECT_EQ(b.Width, 40);
         EXPECT_EQ(b.Height, 20);
         ExpectQuadrants(b, kRed, kLime, kBlue, kYellow, 0);
     }
     // Transparent right half.
     ASSERT_TRUE(s.Run("convert -size 20x10 xc:none -fill red -draw 'rectangle 0,0 9,9' t.gif"));
-    const TFastBMP t = Load(s, "t.gif");
+    const Bitmap t = Load(s, "t.gif");
     EXPECT_TRUE(Near(PixelAt(t, 2, 2), kRed, 0));
     EXPECT_TRUE(Near(PixelAt(t, 15, 2), kWhite, 0));
     // A 10x10 blue image at (5, 4) on a 30x20 screen; then a second, red frame never shown.
     ASSERT_TRUE(s.Run("convert -size 10x10 xc:blue -set page 30x20+5+4 \\( -size 30x20 xc:red "
                       "-set page 30x20+0+0 \\) -set dispose none anim.gif"));
-    const TFastBMP a = Load(s, "anim.gif");
+    const Bitmap a = Load(s, "anim.gif");
     EXPECT_EQ(a.Width, 30);
     EXPECT_EQ(a.Height, 20);
     EXPECT_TRUE(Near(PixelAt(a, 5, 4), kBlue, 0));
@@ -148,7 +148,7 @@ TEST(GifDecode, FirstImageOnItsScreenWithTransparencyOnWhite) {
     EXPECT_TRUE(Near(PixelAt(a, 29, 19), kWhite, 0));
     // ffmpeg's GIF writer.
     ASSERT_TRUE(s.Run("ffmpeg -loglevel error -f lavfi -i color=c=lime:s=12x6 -frames:v 1 f.gif"));
-    const TFastBMP f = Load(s, "f.gif");
+    const Bitmap f = Load(s, "f.gif");
     EXPECT_EQ(f.Width, 12);
     EXPECT_TRUE(Near(PixelAt(f, 6, 3), kLime, 8));
 }

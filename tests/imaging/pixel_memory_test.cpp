@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-using imaging::TFastBMP;
+using imaging::Bitmap;
 using namespace testbmp;
 
 namespace {
@@ -25,12 +25,12 @@ constexpr int kH = 400;
 
 // Frees a picture of w x h whose every byte (padding too) is 0xAB; returns its old address.
 const std::uint8_t* FreeDirty(int w, int h) {
-    TFastBMP b = TFastBMP::CreateSized(w, h);
+    Bitmap b = Bitmap::CreateSized(w, h);
     std::memset(b.Bits, 0xAB, static_cast<std::size_t>(b.ByteSize));
     return b.Bits;
 }
 
-bool PaddingIsZero(const TFastBMP& b) {
+bool PaddingIsZero(const Bitmap& b) {
     for (int y = 0; y < b.Height; ++y)
         for (int i = 0; i < b.RowPad; ++i)
             if (b.Row(y)[b.Width * 3 + i] != 0)
@@ -39,35 +39,35 @@ bool PaddingIsZero(const TFastBMP& b) {
 }
 
 TEST(PixelMemory, ZeroFilledPictureIsZeroOnAReusedBlock) {
-    TFastBMP::ReleaseCachedMemory();
+    Bitmap::ReleaseCachedMemory();
     const std::uint8_t* old = FreeDirty(kW, kH);
-    const TFastBMP b = TFastBMP::CreateSized(kW, kH);
+    const Bitmap b = Bitmap::CreateSized(kW, kH);
     EXPECT_EQ(b.Bits, old); // the freed block came back
     for (int i = 0; i < b.ByteSize; ++i)
         ASSERT_EQ(b.Bits[i], 0) << "byte " << i;
 }
 
 TEST(PixelMemory, UninitialisedPictureHasZeroPaddingOnAReusedBlock) {
-    TFastBMP::ReleaseCachedMemory();
+    Bitmap::ReleaseCachedMemory();
     const std::uint8_t* old = FreeDirty(kW, kH);
-    const TFastBMP b = TFastBMP::CreateUninitialised(kW, kH);
+    const Bitmap b = Bitmap::CreateUninitialised(kW, kH);
     EXPECT_EQ(b.Bits, old);
     ASSERT_EQ(b.RowPad, 1);
     EXPECT_TRUE(PaddingIsZero(b));
 }
 
 TEST(PixelMemory, MuchLargerBlockIsNotSpentOnASmallPicture) {
-    TFastBMP::ReleaseCachedMemory();
+    Bitmap::ReleaseCachedMemory();
     const std::uint8_t* old = FreeDirty(kW, 3 * kH);
-    const TFastBMP b = TFastBMP::CreateUninitialised(kW, kH);
+    const Bitmap b = Bitmap::CreateUninitialised(kW, kH);
     EXPECT_NE(b.Bits, old);
     // A picture of about the size of the kept block does get it.
-    const TFastBMP c = TFastBMP::CreateUninitialised(kW, 3 * kH - 10);
+    const Bitmap c = Bitmap::CreateUninitialised(kW, 3 * kH - 10);
     EXPECT_EQ(c.Bits, old);
 }
 
 TEST(PixelMemory, ResizingKeepsNoOldPixels) {
-    TFastBMP b = TFastBMP::CreateSized(kW, kH);
+    Bitmap b = Bitmap::CreateSized(kW, kH);
     std::memset(b.Bits, 0xAB, static_cast<std::size_t>(b.ByteSize));
     b.SetSize(kW, kH); // its own block goes back and comes again
     for (int i = 0; i < b.ByteSize; ++i)
@@ -75,14 +75,14 @@ TEST(PixelMemory, ResizingKeepsNoOldPixels) {
 }
 
 TEST(PixelMemory, LivePicturesNeverShareABlockAcrossThreads) {
-    TFastBMP::ReleaseCachedMemory();
+    Bitmap::ReleaseCachedMemory();
     std::atomic<int> failures{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([t, &failures] {
             for (int i = 0; i < 25; ++i) {
                 const int h = kH + ((t * 7 + i * 13) % 5) * 40;
-                TFastBMP b = TFastBMP::CreateUninitialised(kW, h);
+                Bitmap b = Bitmap::CreateUninitialised(kW, h);
                 const auto mark = static_cast<std::uint8_t>(t * 50 + i);
                 for (int y = 0; y < b.Height; ++y)
                     std::memset(b.Row(y), mark, static_cast<std::size_t>(b.Width) * 3);
@@ -100,19 +100,19 @@ TEST(PixelMemory, LivePicturesNeverShareABlockAcrossThreads) {
 }
 
 TEST(PixelMemory, CopyOfAPictureIsExact) {
-    const TFastBMP src = Random(kW, kH, 5);
+    const Bitmap src = Random(kW, kH, 5);
     FreeDirty(kW, kH);
-    const TFastBMP copy(src);
+    const Bitmap copy(src);
     ASSERT_EQ(copy.ByteSize, src.ByteSize);
     EXPECT_EQ(std::memcmp(copy.Bits, src.Bits, static_cast<std::size_t>(src.ByteSize)), 0);
 }
 
 TEST(PixelMemory, OnePixelWideScaleFillsADirtyTarget) {
-    const TFastBMP src = Random(1, 7, 9);
-    TFastBMP clean = TFastBMP::CreateSized(kW, kH);
+    const Bitmap src = Random(1, 7, 9);
+    Bitmap clean = Bitmap::CreateSized(kW, kH);
     src.ScaleBilinear(clean);
     FreeDirty(kW, kH);
-    TFastBMP dirty = TFastBMP::CreateUninitialised(kW, kH);
+    Bitmap dirty = Bitmap::CreateUninitialised(kW, kH);
     src.ScaleBilinear(dirty);
     EXPECT_EQ(std::memcmp(clean.Bits, dirty.Bits, static_cast<std::size_t>(clean.ByteSize)), 0);
 }
@@ -124,13 +124,13 @@ TEST(PixelMemory, DecodersWriteEveryPixelOfADirtyBlock) {
                             "cjpeg -quality 90 -outfile p.jpg p.ppm && convert p.ppm p.png && "
                             "convert p.ppm -type TrueColor BMP3:p.bmp"));
     for (const char* name : {"p.jpg", "p.png", "p.bmp"}) {
-        TFastBMP first;
+        Bitmap first;
         ASSERT_TRUE(imaging::LoadImageFile(first, scratch.Path(name))) << name;
         ASSERT_EQ(first.Width, 601);
         const std::vector<std::uint8_t> want(first.Bits, first.Bits + first.ByteSize);
         std::memset(first.Bits, 0xAB, want.size());
-        first = TFastBMP(); // the dirty block goes back to be reused
-        TFastBMP again;
+        first = Bitmap(); // the dirty block goes back to be reused
+        Bitmap again;
         ASSERT_TRUE(imaging::LoadImageFile(again, scratch.Path(name))) << name;
         ASSERT_EQ(static_cast<std::size_t>(again.ByteSize), want.size());
         EXPECT_EQ(std::memcmp(again.Bits, want.data(), want.size()), 0) << name;
@@ -140,7 +140,7 @@ TEST(PixelMemory, DecodersWriteEveryPixelOfADirtyBlock) {
 TEST(BmpWrite, StreamedFileEqualsEncodedBytes) {
     const decode_test::Scratch scratch;
     for (const int w : {1, 2, 3, 4, 5, 1001}) {
-        const TFastBMP b = Random(w, 13, static_cast<std::uint32_t>(w));
+        const Bitmap b = Random(w, 13, static_cast<std::uint32_t>(w));
         const std::string path = scratch.Path("s.bmp");
         ASSERT_TRUE(imaging::SaveBmpFile(path, b));
         EXPECT_EQ(decode_test::ReadBytes(path), imaging::EncodeBmp(b)) << "width " << w;
@@ -151,7 +151,7 @@ TEST(BmpWrite, EmptyBitmapWritesNoFile) {
     const decode_test::Scratch scratch;
     const std::string path = scratch.Path("e.bmp");
     std::string error;
-    EXPECT_FALSE(imaging::SaveBmpFile(path, TFastBMP(), &error));
+    EXPECT_FALSE(imaging::SaveBmpFile(path, Bitmap(), &error));
     EXPECT_FALSE(error.empty());
     EXPECT_TRUE(decode_test::ReadBytes(path).empty());
 }

@@ -8,15 +8,15 @@
 #include <utility>
 #include <vector>
 
+using imaging::Bitmap;
 using imaging::FitSize;
-using imaging::TFastBMP;
-using imaging::TFitSize;
+using imaging::ImageSize;
 using namespace testbmp;
 
 namespace {
 
 // ScaleBilinear, as a plain per-pixel reference (no tables).
-void RefBilinear(const TFastBMP& src, TFastBMP& dst) {
+void RefBilinear(const Bitmap& src, Bitmap& dst) {
     if (dst.Width < 1 || dst.Height < 1)
         return;
     if (src.Width == 1) {
@@ -55,7 +55,7 @@ void RefBilinear(const TFastBMP& src, TFastBMP& dst) {
 }
 
 // ScaleNearest.
-void RefNearest(const TFastBMP& src, TFastBMP& dst) {
+void RefNearest(const Bitmap& src, Bitmap& dst) {
     const float xr = static_cast<float>(dst.Width) / src.Width;
     const float yr = static_cast<float>(dst.Height) / src.Height;
     if (xr >= 1 && yr >= 1) {
@@ -84,16 +84,16 @@ void RefNearest(const TFastBMP& src, TFastBMP& dst) {
 }
 
 // FitSize, in plain double arithmetic with round-half-even.
-TFitSize RefFit(int sw, int sh, int bw, int bh) {
+ImageSize RefFit(int sw, int sh, int bw, int bh) {
     auto r = [](double v) { return static_cast<int>(std::nearbyint(v)); };
     if (sw < bw && sh < bh)
         return {sw, sh};
     if (sh < sw) {
         const int h = r(static_cast<double>(sh) * bw / sw);
-        return bh < h ? TFitSize{r(static_cast<double>(sw) * bh / sh), bh} : TFitSize{bw, h};
+        return bh < h ? ImageSize{r(static_cast<double>(sw) * bh / sh), bh} : ImageSize{bw, h};
     }
     const int w = r(static_cast<double>(sw) * bh / sh);
-    return bw < w ? TFitSize{bw, r(static_cast<double>(sh) * bw / sw)} : TFitSize{w, bh};
+    return bw < w ? ImageSize{bw, r(static_cast<double>(sh) * bw / sw)} : ImageSize{w, bh};
 }
 
 const std::vector<std::pair<int, int>> kSizes = {
@@ -105,10 +105,10 @@ const std::vector<std::pair<int, int>> kSizes = {
 TEST(ScaleBilinear, MatchesReferenceOnOddSizes) {
     std::uint32_t seed = 1;
     for (auto [sw, sh] : kSizes) {
-        const TFastBMP src = Random(sw, sh, seed++);
+        const Bitmap src = Random(sw, sh, seed++);
         for (auto [dw, dh] : kSizes) {
-            TFastBMP got = TFastBMP::CreateSized(dw, dh);
-            TFastBMP want = TFastBMP::CreateSized(dw, dh);
+            Bitmap got = Bitmap::CreateSized(dw, dh);
+            Bitmap want = Bitmap::CreateSized(dw, dh);
             src.ScaleBilinear(got);
             RefBilinear(src, want);
             ASSERT_EQ(Diff(got, want), "") << sw << "x" << sh << " -> " << dw << "x" << dh;
@@ -121,8 +121,8 @@ TEST(ScaleBilinear, MatchesReferenceOnRandomSizes) {
     for (int round = 0; round < 300; ++round) {
         const int sw = 1 + static_cast<int>(rng() % 300), sh = 1 + static_cast<int>(rng() % 300);
         const int dw = 1 + static_cast<int>(rng() % 300), dh = 1 + static_cast<int>(rng() % 300);
-        const TFastBMP src = Random(sw, sh, rng());
-        TFastBMP got = TFastBMP::CreateSized(dw, dh), want = TFastBMP::CreateSized(dw, dh);
+        const Bitmap src = Random(sw, sh, rng());
+        Bitmap got = Bitmap::CreateSized(dw, dh), want = Bitmap::CreateSized(dw, dh);
         src.ScaleBilinear(got);
         RefBilinear(src, want);
         ASSERT_EQ(Diff(got, want), "") << sw << "x" << sh << " -> " << dw << "x" << dh;
@@ -130,9 +130,9 @@ TEST(ScaleBilinear, MatchesReferenceOnRandomSizes) {
 }
 
 TEST(ScaleBilinear, LargeDownscalesMatchReference) {
-    const TFastBMP src = Random(4000, 3000, 7);
+    const Bitmap src = Random(4000, 3000, 7);
     for (auto [dw, dh] : std::vector<std::pair<int, int>>{{1280, 960}, {90, 68}, {641, 479}}) {
-        TFastBMP got = TFastBMP::CreateSized(dw, dh), want = TFastBMP::CreateSized(dw, dh);
+        Bitmap got = Bitmap::CreateSized(dw, dh), want = Bitmap::CreateSized(dw, dh);
         src.ScaleBilinear(got);
         RefBilinear(src, want);
         ASSERT_EQ(Diff(got, want), "") << dw << "x" << dh;
@@ -140,15 +140,15 @@ TEST(ScaleBilinear, LargeDownscalesMatchReference) {
 }
 
 TEST(ScaleBilinear, SameSizeIsExactCopy) {
-    const TFastBMP src = Random(1023, 7, 3);
-    TFastBMP dst = TFastBMP::CreateSized(1023, 7);
+    const Bitmap src = Random(1023, 7, 3);
+    Bitmap dst = Bitmap::CreateSized(1023, 7);
     src.ScaleBilinear(dst);
     EXPECT_EQ(Diff(src, dst), "");
 }
 
 TEST(ScaleBilinear, OnePixelWideSourceUsesNearest) {
-    const TFastBMP src = Random(1, 9, 4);
-    TFastBMP a = TFastBMP::CreateSized(5, 20), b = TFastBMP::CreateSized(5, 20);
+    const Bitmap src = Random(1, 9, 4);
+    Bitmap a = Bitmap::CreateSized(5, 20), b = Bitmap::CreateSized(5, 20);
     src.ScaleBilinear(a);
     RefNearest(src, b);
     EXPECT_EQ(Diff(a, b), "");
@@ -159,17 +159,17 @@ TEST(ScaleBilinear, OnePixelWideSourceUsesNearest) {
 }
 
 TEST(ScaleBilinear, EmptyDestinationIsLeftAlone) {
-    const TFastBMP src = Random(10, 10, 5);
-    TFastBMP dst;
+    const Bitmap src = Random(10, 10, 5);
+    Bitmap dst;
     src.ScaleBilinear(dst);
     src.ScaleNearest(dst);
     EXPECT_TRUE(dst.IsEmpty());
 }
 
 TEST(ScaleBilinear, UniformColourStaysUniform) {
-    TFastBMP src = TFastBMP::CreateSized(333, 222);
+    Bitmap src = Bitmap::CreateSized(333, 222);
     src.Fill(10, 200, 255);
-    TFastBMP dst = TFastBMP::CreateSized(100, 71);
+    Bitmap dst = Bitmap::CreateSized(100, 71);
     src.ScaleBilinear(dst);
     // The four weights always sum to 0x8000, so a flat colour survives exactly.
     for (int y = 0; y < dst.Height; ++y)
@@ -182,9 +182,9 @@ TEST(ScaleNearest, MatchesReference) {
     for (auto [sw, sh] : kSizes) {
         if (sw * sh > 100000)
             continue;
-        const TFastBMP src = Random(sw, sh, seed++);
+        const Bitmap src = Random(sw, sh, seed++);
         for (auto [dw, dh] : kSizes) {
-            TFastBMP got = TFastBMP::CreateSized(dw, dh), want = TFastBMP::CreateSized(dw, dh);
+            Bitmap got = Bitmap::CreateSized(dw, dh), want = Bitmap::CreateSized(dw, dh);
             src.ScaleNearest(got);
             RefNearest(src, want);
             ASSERT_EQ(Diff(got, want), "") << sw << "x" << sh << " -> " << dw << "x" << dh;
@@ -194,8 +194,8 @@ TEST(ScaleNearest, MatchesReference) {
     for (int round = 0; round < 300; ++round) {
         const int sw = 1 + static_cast<int>(rng() % 100), sh = 1 + static_cast<int>(rng() % 100);
         const int dw = 1 + static_cast<int>(rng() % 400), dh = 1 + static_cast<int>(rng() % 400);
-        const TFastBMP src = Random(sw, sh, rng());
-        TFastBMP got = TFastBMP::CreateSized(dw, dh), want = TFastBMP::CreateSized(dw, dh);
+        const Bitmap src = Random(sw, sh, rng());
+        Bitmap got = Bitmap::CreateSized(dw, dh), want = Bitmap::CreateSized(dw, dh);
         src.ScaleNearest(got);
         RefNearest(src, want);
         ASSERT_EQ(Diff(got, want), "") << sw << "x" << sh << " -> " << dw << "x" << dh;
@@ -203,8 +203,8 @@ TEST(ScaleNearest, MatchesReference) {
 }
 
 TEST(ScaleNearest, IntegerEnlargementRepeatsPixels) {
-    const TFastBMP src = Random(3, 2, 11);
-    TFastBMP dst = TFastBMP::CreateSized(6, 4);
+    const Bitmap src = Random(3, 2, 11);
+    Bitmap dst = Bitmap::CreateSized(6, 4);
     src.ScaleNearest(dst);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 6; ++x)
@@ -212,33 +212,33 @@ TEST(ScaleNearest, IntegerEnlargementRepeatsPixels) {
 }
 
 TEST(FitSize, PartExamples) {
-    EXPECT_EQ(FitSize(4000, 3000, 640, 480), (TFitSize{640, 480}));
-    EXPECT_EQ(FitSize(3000, 4000, 640, 480), (TFitSize{360, 480}));
-    EXPECT_EQ(FitSize(640, 200, 640, 480), (TFitSize{640, 200}));
-    EXPECT_EQ(FitSize(4000, 3000, 1280, 1024), (TFitSize{1280, 960}));
+    EXPECT_EQ(FitSize(4000, 3000, 640, 480), (ImageSize{640, 480}));
+    EXPECT_EQ(FitSize(3000, 4000, 640, 480), (ImageSize{360, 480}));
+    EXPECT_EQ(FitSize(640, 200, 640, 480), (ImageSize{640, 200}));
+    EXPECT_EQ(FitSize(4000, 3000, 1280, 1024), (ImageSize{1280, 960}));
 }
 
 TEST(FitSize, SmallerBothWaysIsNeverEnlarged) {
-    EXPECT_EQ(FitSize(320, 240, 640, 480), (TFitSize{320, 240}));
-    EXPECT_EQ(FitSize(639, 479, 640, 480), (TFitSize{639, 479}));
-    EXPECT_EQ(FitSize(1, 1, 2, 2), (TFitSize{1, 1}));
+    EXPECT_EQ(FitSize(320, 240, 640, 480), (ImageSize{320, 240}));
+    EXPECT_EQ(FitSize(639, 479, 640, 480), (ImageSize{639, 479}));
+    EXPECT_EQ(FitSize(1, 1, 2, 2), (ImageSize{1, 1}));
 }
 
 TEST(FitSize, EqualInOneDimensionIsScaledToTheSameSize) {
-    EXPECT_EQ(FitSize(640, 100, 640, 480), (TFitSize{640, 100}));
-    EXPECT_EQ(FitSize(100, 480, 640, 480), (TFitSize{100, 480}));
-    EXPECT_EQ(FitSize(640, 480, 640, 480), (TFitSize{640, 480}));
+    EXPECT_EQ(FitSize(640, 100, 640, 480), (ImageSize{640, 100}));
+    EXPECT_EQ(FitSize(100, 480, 640, 480), (ImageSize{100, 480}));
+    EXPECT_EQ(FitSize(640, 480, 640, 480), (ImageSize{640, 480}));
 }
 
 TEST(FitSize, RoundsHalfToEven) {
-    EXPECT_EQ(FitSize(8, 5, 4, 100), (TFitSize{4, 2})); // 5*4/8 = 2.5 -> 2
-    EXPECT_EQ(FitSize(8, 7, 4, 100), (TFitSize{4, 4})); // 7*4/8 = 3.5 -> 4
-    EXPECT_EQ(FitSize(4, 3, 2, 100), (TFitSize{2, 2})); // 3*2/4 = 1.5 -> 2
-    EXPECT_EQ(FitSize(5, 8, 100, 4), (TFitSize{2, 4})); // 5*4/8 = 2.5 -> 2
-    EXPECT_EQ(FitSize(7, 8, 100, 4), (TFitSize{4, 4})); // 7*4/8 = 3.5 -> 4
-    EXPECT_EQ(FitSize(8, 7, 4, 3), (TFitSize{3, 3}));   // h = 4 > 3: w = 8*3/7 = 3.43 -> 3
-    EXPECT_EQ(FitSize(7, 8, 3, 4), (TFitSize{3, 3}));   // w = 4 > 3: h = 8*3/7 -> 3
-    EXPECT_EQ(FitSize(4, 1, 2, 100), (TFitSize{2, 0})); // 1*2/4 = 0.5 -> 0 (the rule's own result)
+    EXPECT_EQ(FitSize(8, 5, 4, 100), (ImageSize{4, 2})); // 5*4/8 = 2.5 -> 2
+    EXPECT_EQ(FitSize(8, 7, 4, 100), (ImageSize{4, 4})); // 7*4/8 = 3.5 -> 4
+    EXPECT_EQ(FitSize(4, 3, 2, 100), (ImageSize{2, 2})); // 3*2/4 = 1.5 -> 2
+    EXPECT_EQ(FitSize(5, 8, 100, 4), (ImageSize{2, 4})); // 5*4/8 = 2.5 -> 2
+    EXPECT_EQ(FitSize(7, 8, 100, 4), (ImageSize{4, 4})); // 7*4/8 = 3.5 -> 4
+    EXPECT_EQ(FitSize(8, 7, 4, 3), (ImageSize{3, 3}));   // h = 4 > 3: w = 8*3/7 = 3.43 -> 3
+    EXPECT_EQ(FitSize(7, 8, 3, 4), (ImageSize{3, 3}));   // w = 4 > 3: h = 8*3/7 -> 3
+    EXPECT_EQ(FitSize(4, 1, 2, 100), (ImageSize{2, 0})); // 1*2/4 = 0.5 -> 0 (the rule's own result)
 }
 
 TEST(FitSize, MatchesReferenceOnRandomSizes) {
@@ -249,7 +249,7 @@ TEST(FitSize, MatchesReferenceOnRandomSizes) {
         const int bw = 1 + static_cast<int>(rng() % 4000), bh = 1 + static_cast<int>(rng() % 4000);
         ASSERT_EQ(FitSize(sw, sh, bw, bh), RefFit(sw, sh, bw, bh))
             << sw << "x" << sh << " in " << bw << "x" << bh;
-        const TFitSize f = FitSize(sw, sh, bw, bh);
+        const ImageSize f = FitSize(sw, sh, bw, bh);
         ASSERT_LE(f.Width, std::max(bw, sw));
     }
 }

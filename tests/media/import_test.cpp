@@ -48,12 +48,12 @@ protected:
 };
 
 TEST(Fitting, TheDocumentedExamples) {
-    using imaging::TFitSize;
-    EXPECT_EQ(project::FittedSize(4000, 3000, 1024, 768), (TFitSize{1024, 768}));
-    EXPECT_EQ(project::FittedSize(3000, 4000, 1024, 768), (TFitSize{576, 768}));
-    EXPECT_EQ(project::FittedSize(2000, 800, 1024, 768), (TFitSize{1024, 410}));
-    EXPECT_EQ(project::FittedSize(100, 50, 1024, 768), (TFitSize{1024, 512}));
-    EXPECT_EQ(project::FittedSize(500, 500, 1280, 1024), (TFitSize{1024, 1024})); // square
+    using imaging::ImageSize;
+    EXPECT_EQ(project::FittedSize(4000, 3000, 1024, 768), (ImageSize{1024, 768}));
+    EXPECT_EQ(project::FittedSize(3000, 4000, 1024, 768), (ImageSize{576, 768}));
+    EXPECT_EQ(project::FittedSize(2000, 800, 1024, 768), (ImageSize{1024, 410}));
+    EXPECT_EQ(project::FittedSize(100, 50, 1024, 768), (ImageSize{1024, 512}));
+    EXPECT_EQ(project::FittedSize(500, 500, 1280, 1024), (ImageSize{1024, 1024})); // square
     // Halves go to the even neighbour: 1280 * 5 / 16 = 400, 1024 * 3 / 8 = 384, and
     // 1000 * 1 / 8 = 125 exactly; 1002 * 1 / 4 = 250.5 -> 250, 1006 / 4 = 251.5 -> 252.
     EXPECT_EQ(project::FittedSize(4, 1, 1002, 768).Height, 250);
@@ -66,13 +66,13 @@ TEST_F(ImportTest, PhotosOfEveryKindAreFittedAndNamed) {
     const std::string png = Convert("-size 300x400 xc:blue", "b.PNG");
     const std::string gif = Convert("-size 200x80 xc:lime", "c.gif");
     const std::string bmp = Convert("-size 64x32 xc:yellow -type truecolor", "d.bmp");
-    const std::pair<std::string, imaging::TFitSize> cases[] = {
+    const std::pair<std::string, imaging::ImageSize> cases[] = {
         {jpeg, {1024, 768}}, {png, {576, 768}}, {gif, {1024, 410}}, {bmp, {1024, 512}}};
     for (const auto& [path, size] : cases) {
         auto added = project::AddPhoto(show, path);
         ASSERT_TRUE(added) << path;
         const auto& s = show.Slides[added->Index];
-        imaging::TFastBMP stored;
+        imaging::Bitmap stored;
         ASSERT_TRUE(imaging::LoadBmpFile(s.WorkFile.str(), stored)) << path;
         EXPECT_EQ(stored.Width, size.Width) << path;
         EXPECT_EQ(stored.Height, size.Height) << path;
@@ -97,7 +97,7 @@ TEST_F(ImportTest, DefaultResolutionAndLabelReuse) {
         show.Resolution = resolution;
         auto added = project::AddPhoto(show, jpeg);
         ASSERT_TRUE(added);
-        imaging::TFastBMP stored;
+        imaging::Bitmap stored;
         ASSERT_TRUE(imaging::LoadBmpFile(show.Slides.back().WorkFile.str(), stored));
         EXPECT_EQ(stored.Width, 1280) << resolution;
         EXPECT_EQ(stored.Height, 960) << resolution;
@@ -177,7 +177,7 @@ TEST_F(ImportTest, ProjectRoundTripThroughTheImport) {
     show.Slides[0].TransitionSeconds = 2;
     show.Slides[1].BackColor = 0x00336699;
     // A "caption" drawn into the first working copy.
-    imaging::TFastBMP first;
+    imaging::Bitmap first;
     ASSERT_TRUE(imaging::LoadBmpFile(show.Slides[0].WorkFile.str(), first));
     for (int y = 10; y < 30; ++y)
         std::fill_n(first.Row(y) + 30, 300, std::uint8_t{255});
@@ -191,7 +191,7 @@ TEST_F(ImportTest, ProjectRoundTripThroughTheImport) {
     show.Sounds[0].Volume = 35;
 
     const std::string file = dir.filePath("round.qvs").toStdString();
-    project::NoProgress quiet;
+    base::NoProgress quiet;
     ASSERT_EQ(project::SaveProject(show, file, quiet).Outcome, project::SaveOutcome::Saved);
 
     project::ShowModel loaded;
@@ -210,7 +210,7 @@ TEST_F(ImportTest, ProjectRoundTripThroughTheImport) {
     EXPECT_EQ(loaded.Slides[0].TransitionSeconds, 2);
     EXPECT_EQ(loaded.Slides[1].BackColor, 0x00336699);
     EXPECT_EQ(loaded.Slides[0].CaptionText.str(), ""); // settings return to the defaults
-    imaging::TFastBMP back;
+    imaging::Bitmap back;
     ASSERT_TRUE(imaging::LoadBmpFile(loaded.Slides[0].WorkFile.str(), back));
     ASSERT_EQ(back.Width, first.Width);
     ASSERT_EQ(back.Height, first.Height);

@@ -32,10 +32,10 @@ void WriteAll(const std::string& path, const QByteArray& bytes) {
 }
 
 // A progress sink that can run something at every pump (to press Cancel midway).
-struct ScriptedProgress : Progress {
+struct ScriptedProgress : base::Progress {
     std::function<void()> onPump;
     int opened = 0, closed = 0, last = -1, pumps = 0;
-    void Open() override { ++opened; }
+    void Show() override { ++opened; }
     void Close() override { ++closed; }
     void SetPosition(int p) override { last = p; }
     void Pump() override {
@@ -68,11 +68,11 @@ protected:
         const std::string name = show.MakeWorkName(photo ? show.PicturesDir : show.MusicDir, ext);
         WriteAll(name, bytes);
         if (photo) {
-            auto s = TSlideItem::MakeDefault();
+            auto s = Slide::MakeDefault();
             s.WorkFile.assign(name);
             show.Slides.push_back(s);
         } else {
-            auto t = TSoundItem::MakeDefault();
+            auto t = Track::MakeDefault();
             t.WorkFile.assign(name);
             show.Sounds.push_back(t);
         }
@@ -81,7 +81,7 @@ protected:
     void AddSlide(const QByteArray& bytes, int seconds, int kind, int tsec, int color) {
         const std::string name = show.MakeWorkName(show.PicturesDir, ".bmp");
         WriteAll(name, bytes);
-        auto s = TSlideItem::MakeDefault();
+        auto s = Slide::MakeDefault();
         s.WorkFile.assign(name);
         s.ShowSeconds = seconds;
         s.TransitionKind = kind;
@@ -94,7 +94,7 @@ protected:
                   const char* title) {
         const std::string name = show.MakeWorkName(show.MusicDir, ext);
         WriteAll(name, bytes);
-        auto t = TSoundItem::MakeDefault();
+        auto t = Track::MakeDefault();
         t.WorkFile.assign(name);
         t.PlaySeconds = play;
         t.LengthSeconds = play + 5;
@@ -115,7 +115,7 @@ protected:
     ShowModel show;
     ImportHooks hooks;
     std::vector<std::string> imported;
-    NoProgress quiet;
+    base::NoProgress quiet;
 };
 
 TEST_F(ProjectFileTest, LayoutOfAWrittenFile) {
@@ -200,7 +200,7 @@ TEST_F(ProjectFileTest, FormatNumbers) {
         ShowModel target;
         target.PicturesDir = show.PicturesDir;
         target.MusicDir = show.MusicDir;
-        target.Slides.push_back(TSlideItem::MakeDefault()); // an open show
+        target.Slides.push_back(Slide::MakeDefault()); // an open show
         const LoadResult r = LoadProject(target, root + "v.qvs", quiet, {});
         if (version == 2) {
             EXPECT_EQ(r.Outcome, LoadOutcome::LaterVersion);
@@ -240,7 +240,7 @@ TEST_F(ProjectFileTest, CutFilesAreRefusedAndTheOpenShowStays) {
     for (int cut : cuts) {
         WriteAll(root + "cut.qvs", bytes.left(cut));
         ShowModel target;
-        target.Slides.push_back(TSlideItem::MakeDefault());
+        target.Slides.push_back(Slide::MakeDefault());
         const LoadResult r = LoadProject(target, root + "cut.qvs", quiet, hooks);
         EXPECT_EQ(r.Outcome, LoadOutcome::Damaged) << "cut at " << cut;
         EXPECT_FALSE(r.Error.empty());
@@ -334,10 +334,9 @@ TEST_F(ProjectFileTest, CancelDuringSaveKeepsTheOldFile) {
     int pumps = 0;
     progress.onPump = [&] {
         if (++pumps == 3)
-            show.CancelRequested = true;
+            progress.RequestCancel();
     };
     EXPECT_EQ(SaveProject(show, file, progress).Outcome, SaveOutcome::Cancelled);
-    EXPECT_FALSE(show.CancelRequested);
     EXPECT_EQ(ReadAll(file), QByteArray("previous version"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.qvs"}); // no temp left
     EXPECT_EQ(show.Slides.size(), 3u);
@@ -350,14 +349,13 @@ TEST_F(ProjectFileTest, CancelDuringLoadLeavesAnEmptyShow) {
     ScriptedProgress progress;
     progress.onPump = [&] {
         if (show.Slides.size() == 1)
-            show.CancelRequested = true;
+            progress.RequestCancel();
     };
     const LoadResult r = LoadProject(show, root + "c.qvs", progress, hooks);
     EXPECT_EQ(r.Outcome, LoadOutcome::Cancelled);
     EXPECT_FALSE(r.Failed());
     EXPECT_TRUE(show.Slides.empty());
     EXPECT_TRUE(show.Sounds.empty());
-    EXPECT_FALSE(show.CancelRequested);
     EXPECT_TRUE(QDir(QString::fromStdString(show.PicturesDir)).entryList(QDir::Files).isEmpty());
 }
 
@@ -373,7 +371,7 @@ TEST_F(ProjectFileTest, FullDiskKeepsThePreviousFile) {
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{100000, 100000};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        NoProgress none;
+        base::NoProgress none;
         const SaveResult r = SaveProject(show, file, none);
         ::_exit(r.Outcome == SaveOutcome::Failed && !r.Error.empty() ? 0 : 1);
     }

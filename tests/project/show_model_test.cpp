@@ -14,8 +14,8 @@
 namespace {
 
 using project::ShowModel;
-using project::TSlideItem;
-using project::TSoundItem;
+using project::Slide;
+using project::Track;
 
 // Records what the model asks of the storyboard.
 struct FakeHost : project::ViewHost {
@@ -37,7 +37,7 @@ protected:
     }
     // Adds a slide whose ShowSeconds identifies it, with a real working file and six handles.
     void AddSlide(int id) {
-        auto s = TSlideItem::MakeDefault();
+        auto s = Slide::MakeDefault();
         s.ShowSeconds = id;
         const std::string file = show.MakeWorkName(show.PicturesDir, ".bmp");
         std::ofstream(file) << "x";
@@ -47,7 +47,7 @@ protected:
         show.Slides.push_back(s);
     }
     void AddSound(int id) {
-        auto t = TSoundItem::MakeDefault();
+        auto t = Track::MakeDefault();
         t.PlaySeconds = id;
         const std::string file = show.MakeWorkName(show.MusicDir, ".mp3");
         std::ofstream(file) << "x";
@@ -68,7 +68,7 @@ protected:
 };
 
 TEST(Records, DefaultsOfNewItems) {
-    const auto s = TSlideItem::MakeDefault();
+    const auto s = Slide::MakeDefault();
     const auto* raw = reinterpret_cast<const unsigned char*>(&s);
     // Little-endian 10 at offset 0, "Arial" as a ShortString at 2319, 0xFF00000F at 2595.
     EXPECT_EQ(raw[0], 10);
@@ -80,7 +80,7 @@ TEST(Records, DefaultsOfNewItems) {
     EXPECT_DOUBLE_EQ(s.Gamma10, 10.0);
     EXPECT_EQ(s.CaptionSize, 24);
     EXPECT_EQ(s.CaptionColor, 0xFFFFFF);
-    EXPECT_EQ(TSoundItem::MakeDefault().Volume, 100);
+    EXPECT_EQ(Track::MakeDefault().Volume, 100);
 }
 
 TEST(Records, TextFieldsNeverReadPastTheirBytes) {

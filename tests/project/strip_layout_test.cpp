@@ -10,13 +10,13 @@ using namespace project;
 ShowModel ShowOf(std::vector<std::pair<int, int>> slides, std::vector<int> tracks) {
     ShowModel show;
     for (auto [seconds, transition] : slides) {
-        auto s = TSlideItem::MakeDefault();
+        auto s = Slide::MakeDefault();
         s.ShowSeconds = seconds;
         s.TransitionSeconds = transition;
         show.Slides.push_back(s);
     }
     for (int play : tracks) {
-        auto t = TSoundItem::MakeDefault();
+        auto t = Track::MakeDefault();
         t.PlaySeconds = play;
         show.Sounds.push_back(t);
     }

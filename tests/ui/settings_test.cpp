@@ -1,12 +1,12 @@
 // The settings and about dialogs, and the main window's settings and language at start and exit.
+#include "app/MainWindow.h"
+#include "base/ProgramFolder.h"
 #include "project/Language.h"
-#include "project/ProgramFolder.h"
-#include "project/ui/TForm1.h"
-#include "project/ui/TForm12.h"
-#include "project/ui/TForm4.h"
-#include "ui_TForm1.h"
-#include "ui_TForm12.h"
-#include "ui_TForm4.h"
+#include "project/ui/AboutDialog.h"
+#include "project/ui/SettingsDialog.h"
+#include "ui_AboutDialog.h"
+#include "ui_MainWindow.h"
+#include "ui_SettingsDialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -53,7 +53,7 @@ private:
         for (const QString& name : languageFiles)
             QVERIFY(
                 QFile::copy(kSource + "/language/" + name, program_->path() + "/language/" + name));
-        project::SetProgramFolderForTesting(program_->path());
+        base::SetProgramFolderForTesting(program_->path());
     }
 
 private Q_SLOTS:
@@ -62,11 +62,11 @@ private Q_SLOTS:
         program_ = std::make_unique<QTemporaryDir>();
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config_->path());
         project::AppLanguage() = project::Language();
-        project::SetProgramFolderForTesting(program_->path());
+        base::SetProgramFolderForTesting(program_->path());
     }
     void cleanup() {
         project::AppLanguage() = project::Language();
-        project::SetProgramFolderForTesting(QString());
+        base::SetProgramFolderForTesting(QString());
     }
 
     void dialogListsLanguageFilesSortedWithTheLoadedOneSelected() {
@@ -74,7 +74,7 @@ private Q_SLOTS:
         for (const char* name : {"zeta.lng", "Beta.LNG", "alpha.lng", "readme.txt"})
             Touch(folder + name);
         std::string resolution = "1024x768";
-        ui::TForm4 dialog(resolution, QSize(1280, 1024), folder, "BETA.lng");
+        ui::SettingsDialog dialog(resolution, QSize(1280, 1024), folder, "BETA.lng");
         QCOMPARE(Items(dialog.Form->ComboBox1), QStringList({"alpha.lng", "Beta.LNG", "zeta.lng"}));
         QCOMPARE(dialog.Form->ComboBox1->currentIndex(), 1);
         QVERIFY(dialog.Form->RadioButton2->isChecked());
@@ -85,7 +85,7 @@ private Q_SLOTS:
         QCOMPARE(dialog.Form->ComboBox2->currentText(), QString("1024x768"));
 
         // An unknown loaded file leaves the first entry selected; OK loads the selection.
-        ui::TForm4 other(resolution, QSize(1280, 1024), folder, "klingon.lng");
+        ui::SettingsDialog other(resolution, QSize(1280, 1024), folder, "klingon.lng");
         QCOMPARE(other.Form->ComboBox1->currentIndex(), 0);
         other.Form->ComboBox1->setCurrentIndex(2);
         other.Form->ComboBox2->setCurrentIndex(3);
@@ -97,7 +97,7 @@ private Q_SLOTS:
 
     void dialogWithoutLanguageFolderKeepsTheCurrentTexts() {
         std::string resolution = "800x600";
-        ui::TForm4 dialog(resolution, QSize(1280, 1024), program_->path() + "/none/", "");
+        ui::SettingsDialog dialog(resolution, QSize(1280, 1024), program_->path() + "/none/", "");
         QVERIFY(dialog.Form->RadioButton1->isChecked());
         QVERIFY(!dialog.Form->ComboBox1->isEnabled());
         dialog.Form->RadioButton2->click();
@@ -112,7 +112,7 @@ private Q_SLOTS:
         MakeProgramFolder({"english.lng", "russian.lng"});
         const QString folder = project::LanguageFolder();
         std::string resolution = "800x600";
-        ui::TForm4 dialog(resolution, QSize(1280, 1024), folder, "russian.lng");
+        ui::SettingsDialog dialog(resolution, QSize(1280, 1024), folder, "russian.lng");
         QCOMPARE(dialog.Form->ComboBox1->currentText(), QString("russian.lng"));
         dialog.Form->RadioButton1->click();
         dialog.Form->BitBtn1->click();
@@ -121,19 +121,19 @@ private Q_SLOTS:
 
     void dialogSelectsResolutionByHeight() {
         std::string resolution = "1920x1080";
-        ui::TForm4 dialog(resolution, QSize(1024, 768), "", "");
+        ui::SettingsDialog dialog(resolution, QSize(1024, 768), "", "");
         QCOMPARE(dialog.Form->ComboBox2->currentText(), QString("1280x1024"));
         dialog.Form->BitBtn1->click();
         QCOMPARE(resolution, std::string("1280x1024"));
 
         resolution = "1366x768";
-        ui::TForm4 wide(resolution, QSize(1024, 768), "", "");
+        ui::SettingsDialog wide(resolution, QSize(1024, 768), "", "");
         QCOMPARE(wide.Form->ComboBox2->currentText(), QString("1024x768"));
     }
 
     void dialogFirstRunTakesTheScreenSizeEvenWhenCancelled() {
         std::string resolution;
-        ui::TForm4 dialog(resolution, QSize(1600, 1200), "", "");
+        ui::SettingsDialog dialog(resolution, QSize(1600, 1200), "", "");
         QCOMPARE(resolution, std::string("1600x1200"));
         QCOMPARE(dialog.Form->ComboBox2->currentText(), QString("1600x1200"));
         dialog.Form->ComboBox2->setCurrentIndex(0);
@@ -147,20 +147,20 @@ private Q_SLOTS:
         MakeProgramFolder({"english.lng"});
         std::string resolution = "800x600";
         {
-            ui::TForm4 russian(resolution, QSize(800, 600), "", "");
+            ui::SettingsDialog russian(resolution, QSize(800, 600), "", "");
             QCOMPARE(russian.windowTitle(), QString::fromUtf8("Настройки"));
             QCOMPARE(russian.Form->BitBtn2->text(), QString::fromUtf8("Отмена"));
         }
         QVERIFY(project::LoadLanguageFile(project::AppLanguage(),
                                           project::LanguageFolder() + "english.lng"));
-        ui::TForm4 english(resolution, QSize(800, 600), "", "");
+        ui::SettingsDialog english(resolution, QSize(800, 600), "", "");
         QCOMPARE(english.windowTitle(), QString("Settings"));
         QCOMPARE(english.Form->GroupBox1->title(), QString("Choose the language:"));
         QCOMPARE(english.Form->GroupBox3->title(), QString("Optimise for the resolution:"));
         QCOMPARE(english.Form->BitBtn2->text(), QString("Cancel"));
 
         QStringList opened;
-        ui::TForm12 about("https://example.org/", [&](const QString& a) { opened << a; });
+        ui::AboutDialog about("https://example.org/", [&](const QString& a) { opened << a; });
         QCOMPARE(about.windowTitle(), QString("About"));
         QCOMPARE(about.Form->Label1->text(), QString("Tarnwick Reelpane Freeware"));
         QCOMPARE(about.size(), QSize(323, 144));
@@ -172,12 +172,12 @@ private Q_SLOTS:
     void mainWindowIsEnglishWithEnglishFileAndWritesSettingsAtExit() {
         MakeProgramFolder({"english.lng", "russian.lng"});
         {
-            ui::TForm1 form;
+            ui::MainWindow form;
             form.show();
             QCOMPARE(project::AppLanguage().LanguageFile, std::string("english.lng"));
             QCOMPARE(form.Form->ToolButton8->toolTip(), QString("Open"));
             QCOMPARE(form.Form->ToolButton7->toolTip(), QString("New slide show"));
-            QCOMPARE(form.PopupMenu2->findChild<QAction*>("N5")->text(), QString("Settings..."));
+            QCOMPARE(form.TrackMenu->findChild<QAction*>("N5")->text(), QString("Settings..."));
             QCOMPARE(form.windowTitle(), QString("Tarnwick Reelpane Freeware 1.9"));
             QVERIFY(form.close());
         }
@@ -191,11 +191,11 @@ private Q_SLOTS:
 
     void mainWindowIsRussianWithoutEnglishFile() {
         MakeProgramFolder({});
-        ui::TForm1 form;
+        ui::MainWindow form;
         QVERIFY(project::AppLanguage().LanguageTable.empty());
         QCOMPARE(form.Form->ToolButton8->toolTip(), QString::fromUtf8("Открыть"));
-        QCOMPARE(form.PopupMenu1->findChild<QAction*>("N1")->text(), QString::fromUtf8("Удалить"));
-        QCOMPARE(form.PopupMenu3->findChild<QAction*>("N7")->text(),
+        QCOMPARE(form.PhotoMenu->findChild<QAction*>("N1")->text(), QString::fromUtf8("Удалить"));
+        QCOMPARE(form.SaveMenu->findChild<QAction*>("N7")->text(),
                  QString::fromUtf8("Сохранить как AVI..."));
         QVERIFY(form.close());
         QCOMPARE(QSettings(SettingsFile(), QSettings::IniFormat).value("Language").toString(),
@@ -210,7 +210,7 @@ private Q_SLOTS:
             stored.setValue("Resolution", "800x600");
             stored.setValue("SiteURL", "https://example.org/site");
         }
-        ui::TForm1 form;
+        ui::MainWindow form;
         QCOMPARE(project::AppLanguage().LanguageFile, std::string("russian.lng"));
         QCOMPARE(form.Form->ToolButton8->toolTip(), QString::fromUtf8("Открыть"));
         QCOMPARE(form.Show.Resolution, std::string("800x600"));
@@ -223,7 +223,7 @@ private Q_SLOTS:
     void cancelledSettingsOnFirstRunStoreTheScreenSizeAtExit() {
         MakeProgramFolder({"english.lng"});
         {
-            ui::TForm1 form;
+            ui::MainWindow form;
             form.show();
             QVERIFY(form.Show.Resolution.empty());
             // Cancel the modal settings dialog as soon as it is up.

@@ -1,0 +1,224 @@
+// Main window: creation (start-up), closing (shut-down) and the window's own events.
+#include "app/MainWindow.h"
+
+#include "base/CodePage.h"
+#include "base/ProgramFolder.h"
+#include "media/litebass.h"
+#include "project/Language.h"
+#include "project/Settings.h"
+#include "project/ui/Icons.h"
+#include "ui_MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+#include <QUrl>
+
+#include <unistd.h>
+
+namespace ui {
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent), Form(std::make_unique<Ui::MainWindow>()) {
+    Form->setupUi(this);
+    AskYesNo = [this](const QString& question, const QString& caption) {
+        QMessageBox box(QMessageBox::Question, caption, question,
+                        QMessageBox::Yes | QMessageBox::No, this);
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
+    };
+    OpenExternal = [](const QString& target) {
+        const QUrl url = target.contains("://") ? QUrl(target) : QUrl::fromLocalFile(target);
+        QDesktopServices::openUrl(url);
+    };
+    CreateTimers();
+    CreateMenus();
+    CreateProjectDialogs();
+    SetIcons();
+    ConnectCommands();
+    createWindow();
+}
+
+MainWindow::~MainWindow() {
+    if (!closed_) {
+        // Destroyed without a close (tests, abnormal exit): still remove the working copies.
+        Show.Host = nullptr;
+        Show.ClearProject();
+        workFolders_.Release();
+        ReleaseAudio();
+    }
+}
+
+void MainWindow::createWindow() {
+    // 1. Files dropped on the window are accepted.
+    setAcceptDrops(true);
+    // 2. The working folders: private to this user and this instance.
+    std::string error;
+    if (workFolders_.Claim(std::string(), &error)) {
+        Show.PicturesDir = workFolders_.PicturesDir();
+        Show.MusicDir = workFolders_.MusicDir();
+    } else {
+        QMessageBox::warning(this, windowTitle(),
+                             QString::fromLocal8Bit(error.c_str()) +
+                                 "\nPhotos and music cannot be added in this session.");
+    }
+    // 3. Caption and the built-in site address.
+    setWindowTitle("Tarnwick Reelpane Freeware 1.9");
+    // The built-in site address is the help page beside the program.
+    SiteURL = QUrl::fromLocalFile(base::ProgramFolder() + "help/help.html").toString();
+    // 4. Settings and the language file.
+    ReadSettings();
+    // 5. Leftovers of an earlier run of this instance's folders.
+    Show.PurgeWorkFolders();
+    // 6. Ruler and preview bitmaps; first page.
+    RulerBitmap_ = QImage(1, 24, QImage::Format_RGB32);
+    PreviewBitmap_ = QImage(1, 1, QImage::Format_RGB32);
+    Show.SlidePage = 0;
+    // 7. Working-file prefix.
+    Show.WorkPrefix = static_cast<std::uint32_t>(::getpid());
+    // 8. Empty show.
+    Show.Slides.clear();
+    Show.Sounds.clear();
+    Show.Host = &Views;
+    // 9. The working folders exist from here on (made by Claim above).
+    // 10. Audio library and output device.
+    // Without the library the program runs silent; a device that cannot be opened is reported.
+    media::LoadBass();
+    try {
+        media::BassInit(1, 44100, 0, this);
+    } catch (const media::EBASSError& e) {
+        QMessageBox::critical(this, windowTitle(), QString::fromLatin1(e.what()));
+    }
+
+    resize(637, 560);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect avail = screen->availableGeometry();
+        move(avail.x() + (avail.width() - 637) / 2, avail.y() + (avail.height() - 560) / 2);
+    }
+    setFocusPolicy(Qt::StrongFocus);
+    ApplyLanguage();
+    BusyTimer->start();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (closed_) {
+        event->accept();
+        return;
+    }
+    // Closing never asks about unsaved work.
+    // 1. No more drops.
+    setAcceptDrops(false);
+    // 2. The two remembered settings.
+    WriteSettings();
+    // 3. Texts, show, working copies, bitmaps.
+    project::AppLanguage().LanguageTable.clear();
+    Show.ClearProject();
+    Show.PurgeWorkFolders();
+    workFolders_.Release();
+    RulerBitmap_ = QImage();
+    PreviewBitmap_ = QImage();
+    // 4. The playing track, the output device and the audio library.
+    ReleaseAudio();
+    for (QTimer* t :
+         {PreviewTimer, TransitionTimer, BusyTimer, DiscProgressTimer, EraseTimer, PumpTimer})
+        t->stop();
+    closed_ = true;
+    event->accept();
+}
+
+void MainWindow::ReleaseAudio() {
+    if (!media::BassLibrary)
+        return;
+    try {
+        media::StopTrack();
+    } catch (const media::EBASSError&) {
+        // The track is released even when its end notice could not be removed.
+    }
+    media::BassFree();
+    media::UnloadBass();
+}
+
+void MainWindow::customEvent(QEvent* event) {
+    if (event->type() == static_cast<QEvent::Type>(media::kUserMessageEvent))
+        trackPlaybackEnded();
+    else
+        QMainWindow::customEvent(event);
+}
+
+void MainWindow::trackPlaybackEnded() {
+    try {
+        media::StopTrack();
+    } catch (const media::EBASSError&) {
+    }
+    if (auto* form5 = findChild<QWidget*>("Form5", Qt::FindDirectChildrenOnly)) {
+        auto* stop = form5->findChild<QWidget*>("BitBtn12");
+        auto* play = form5->findChild<QWidget*>("BitBtn9");
+        if (stop && play) {
+            stop->hide();
+            play->show();
+        }
+    }
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    // The strips are laid out again when the storyboard gets its new width (eventFilter), which
+    // happens after this, once the layouts have run.
+    QMainWindow::resizeEvent(event);
+}
+
+void MainWindow::layoutWindow() {
+    CenterBottomToolbar();
+    Show.SlidePage = 0;
+    LayoutPhotoStrip(0);
+    SelectSlide(Show.SelectedSlide);
+}
+
+void MainWindow::CenterBottomToolbar() {
+    // Width = the five buttons plus twice the toolbar border plus 6, centred in the bottom bar.
+    int width = 6 + 2 * Form->Panel13->frameWidth();
+    for (QToolButton* b : {Form->ToolButton7, Form->ToolButton8, Form->ToolButton9,
+                           Form->ToolButton10, Form->ToolButton11})
+        width += b->width() > 0 ? b->minimumWidth() : 62;
+    Form->Panel13->setGeometry((Form->Panel2->width() - width) / 2, 2, width, 63);
+    Form->Panel14->setGeometry(Form->Panel2->width() - 117, (66 - 20) / 2, 117, 20);
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        ApplyLanguage();
+}
+
+void MainWindow::ReadSettings() {
+    // No accessible store: built-in texts, no language file, no resolution.
+    const auto stored = project::ReadSettings();
+    if (!stored)
+        return;
+    const QString name =
+        stored->Language.isEmpty() ? QStringLiteral("english.lng") : stored->Language;
+    LoadLanguageFile(project::LanguageFolder() + name);
+    if (!stored->Resolution.isEmpty())
+        Show.Resolution = base::ToCp1251(stored->Resolution);
+    if (!stored->SiteURL.isEmpty())
+        SiteURL = stored->SiteURL;
+}
+
+void MainWindow::WriteSettings() {
+    project::WriteSettings(QFile::decodeName(project::AppLanguage().LanguageFile.c_str()),
+                           base::FromCp1251(Show.Resolution));
+}
+
+void MainWindow::LoadLanguageFile(const QString& path) {
+    if (!project::LoadLanguageFile(project::AppLanguage(), path))
+        return;
+    ApplyLanguage();
+}
+
+} // namespace ui

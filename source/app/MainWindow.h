@@ -1,0 +1,170 @@
+// The main window: toolbars, the preview area, the storyboard and the bottom bar. It owns the
+// open show (a ShowModel) and the working folders for the whole run; every change to the show
+// goes through the model, the window only asks, shows and lays out.
+#pragma once
+
+#include "project/ShowModel.h"
+#include "project/StripLayout.h"
+#include "project/WorkFolders.h"
+#include "project/ui/ViewTable.h"
+
+#include <QColor>
+#include <QImage>
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QMenu;
+class QTimer;
+class QToolButton;
+
+namespace Ui {
+class MainWindow;
+}
+
+namespace ui {
+
+class ProgressWindow;
+
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    project::ShowModel Show;
+    ViewTable Views;
+    QString SiteURL;
+    std::unique_ptr<Ui::MainWindow> Form;
+
+    // The six timers of the window (owned by it).
+    QTimer* PreviewTimer = nullptr;      // 30 ms, preview schedule
+    QTimer* TransitionTimer = nullptr;   // 10 ms, transition animation
+    QTimer* BusyTimer = nullptr;         // 100 ms, always on: enabled state by the busy state
+    QTimer* DiscProgressTimer = nullptr; // 1000 ms, disc-write progress
+    QTimer* EraseTimer = nullptr;        // 700 ms, erase animation
+    QTimer* PumpTimer = nullptr;         // 1 ms, pumps events while a long operation runs
+
+    ProgressWindow* ProgressView = nullptr; // the progress window, alive for the whole run
+
+    QMenu* PhotoMenu = nullptr; // photo menu
+    QMenu* TrackMenu = nullptr; // track menu
+    QMenu* SaveMenu = nullptr;  // save menu
+
+    // Yes/No question with the second button as default; true on Yes. Tests replace it.
+    std::function<bool(const QString& question, const QString& caption)> AskYesNo;
+    // Opens an address or a file with the desktop's default handler. Tests replace it.
+    std::function<void(const QString& target)> OpenExternal;
+    // Reports whether the progress window is visible; tests may replace it.
+    std::function<bool()> ProgressVisible;
+    // File dialogs; tests replace them. Each returns the chosen path or "" when cancelled.
+    std::function<QString(const QString& proposed, bool avi)> AskSaveName;
+    std::function<QString()> AskOpenName;
+    // The add-photos and add-music file dialogs; tests replace them.
+    std::function<QStringList()> AskPhotoFiles;
+    std::function<QStringList()> AskTrackFiles;
+    // Shows a warning message box.
+    std::function<void(const QString& text)> ShowMessage;
+
+    // Project file: the load as the open command runs it (true = loaded or cancelled).
+    bool OpenProjectFile(const QString& path);
+    bool SaveProjectFile(const QString& path);
+    // One file of each kind imported with its storyboard cells; true when an item was added.
+    bool AddPhoto(const QString& path);
+    bool AddTrack(const QString& path);
+
+    // Commands of the window.
+    void openEffects(int tag); // effect buttons, Tag 0..5
+    void openSettings();       // settings
+    void openHelp();           // help page (also F1)
+    void openAbout();          // about
+    void newProject();         // new project
+    void openProject();        // open
+    void startPreview();       // preview
+    void showSaveMenu();       // save menu
+    void saveAsProject();      // save as project
+    void saveAsVideo();        // save as video
+    void writeDisc();          // write disc
+    void addPhotos();          // add photos
+    void addMusic();           // add music
+    void previousStripPage();  // previous strip page
+    void nextStripPage();      // next strip page
+    void deletePhoto();        // delete photo
+    void movePhotoRight();     // move photo right
+    void movePhotoLeft();      // move photo left
+    void openTrackSettings();  // track settings
+    void deleteTrack();        // delete track
+    void moveTrackRight();     // move track right
+    void moveTrackLeft();      // move track left
+    void stopPreview();        // stop the preview
+    void openLink(int number); // link icons 6..11
+    // End of the playing track (the library's notice): release it and turn the track dialog's
+    // stop button back into its play button.
+    void trackPlaybackEnded();
+
+    void updateBusyState();
+    void layoutWindow();
+    void ResetAfterCancel();
+    void ApplyLanguage();
+    // Loads a language file into the program's table and applies it; a file that cannot be
+    // read leaves the texts as they are.
+    void LoadLanguageFile(const QString& path);
+
+    // Storyboard.
+    void SwapSlides(int sourceTag, int targetTag);
+    void LayoutPhotoStrip(int page);
+    void LayoutMusicStrip();
+    void SelectSlide(int index);
+    void SelectSound(int index);
+    // Files and folders dropped on the window or handed over otherwise.
+    void AcceptDroppedPaths(const QStringList& paths);
+
+    // The six link addresses behind Image6..Image11, after formatting.
+    QString LinkAddress(int number) const;
+    // Centres the bottom toolbar in the bottom bar.
+    void CenterBottomToolbar();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void customEvent(QEvent* event) override;
+
+private:
+    void createWindow();
+    void CreateTimers();
+    void CreateMenus();
+    void CreateProjectDialogs();
+    QString ProposedFileName() const;
+    void ConnectCommands();
+    void SetIcons();
+    void ReadSettings();
+    void WriteSettings();
+    void ShowSelectedInPreview();
+    void ReleaseAudio();
+    void CreatePhotoCells(std::size_t index, const QImage& thumbnail);
+    void CreateTrackCells(std::size_t index);
+    void RedrawThumbnail(std::size_t index, const QColor& frame);
+    void RedrawTrackCell(std::size_t index);
+    void DrawRuler();
+    QString TrackHint(const project::Track& t) const;
+    QColor ButtonFace() const;
+
+    std::vector<project::PhotoPlace> VisiblePhotos_;
+
+    QImage RulerBitmap_;
+    QImage PreviewBitmap_;
+    bool closed_ = false;
+    project::WorkFolders workFolders_;
+};
+
+} // namespace ui

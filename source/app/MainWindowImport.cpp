@@ -1,0 +1,166 @@
+// Main window: adding photos and music from the file dialogs and from files dropped on the window.
+#include "app/MainWindow.h"
+#include "imaging/ImageLoad.h"
+#include "media/TrackImport.h"
+#include "project/Import.h"
+#include "ui_MainWindow.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QLabel>
+#include <QMimeData>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace ui {
+
+namespace {
+
+QString StartFolder() {
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
+}
+
+// The hourglass while one photo is imported.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+} // namespace
+
+bool MainWindow::AddPhoto(const QString& path) {
+    auto added = project::AddPhoto(Show, path.toLocal8Bit().toStdString());
+    if (!added)
+        return false;
+    CreatePhotoCells(added->Index, added->Thumbnail.CopyToImage());
+    const long long perPage = Form->Panel16->width() / project::kCellWidth;
+    if (static_cast<long long>(Show.Slides.size()) > perPage * (Show.SlidePage + 1))
+        ++Show.SlidePage;
+    LayoutPhotoStrip(Show.SlidePage);
+    SelectSlide(static_cast<int>(Show.Slides.size()) - 1);
+    return true;
+}
+
+bool MainWindow::AddTrack(const QString& path) {
+    const auto index = media::AddTrack(Show, path.toLocal8Bit().toStdString());
+    if (!index)
+        return false;
+    CreateTrackCells(*index);
+    LayoutMusicStrip();
+    return true;
+}
+
+void MainWindow::addPhotos() {
+    QStringList files;
+    if (AskPhotoFiles) {
+        files = AskPhotoFiles();
+    } else {
+        QFileDialog dialog(this);
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+        dialog.setNameFilters({"Graphics (*.png *.gif *.jpg *.jpeg *.bmp *.wmf)",
+                               "JPEG (*.jpg *.jpeg)", "GIF (*.gif)", "PNG (*.png)",
+                               "Bitmap (*.bmp)", "Metafile (*.wmf)"});
+        dialog.setDefaultSuffix("jpg");
+        dialog.setDirectory(StartFolder());
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+        // A picture preview beside the list.
+        auto* preview = new QLabel(&dialog);
+        preview->setFixedSize(200, 200);
+        preview->setAlignment(Qt::AlignCenter);
+        preview->setFrameShape(QFrame::StyledPanel);
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+            grid->addWidget(preview, 1, grid->columnCount(), grid->rowCount() - 1, 1);
+        connect(&dialog, &QFileDialog::currentChanged, preview, [preview](const QString& file) {
+            QImageReader reader(file);
+            reader.setAutoTransform(true);
+            const QSize size = reader.size();
+            if (size.isValid())
+                reader.setScaledSize(size.scaled(200, 200, Qt::KeepAspectRatio));
+            const QImage image = reader.read();
+            preview->setPixmap(image.isNull() ? QPixmap() : QPixmap::fromImage(image));
+        });
+        if (dialog.exec() == QDialog::Accepted)
+            files = dialog.selectedFiles();
+    }
+    for (const QString& file : files) {
+        QApplication::processEvents();
+        repaint();
+        PumpTimer->start();
+        {
+            BusyCursor busy;
+            AddPhoto(file);
+        }
+        repaint();
+        PumpTimer->stop();
+        QApplication::processEvents();
+    }
+    // The pixel blocks kept for the next photo of the batch go back to the system.
+    imaging::Bitmap::ReleaseCachedMemory();
+}
+
+void MainWindow::addMusic() {
+    QStringList files;
+    if (AskTrackFiles) {
+        files = AskTrackFiles();
+    } else {
+        QFileDialog dialog(this);
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+        dialog.setNameFilters({"Sound (*.mp3 *.ogg *.wav)"});
+        dialog.setDefaultSuffix("mp3");
+        dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::MusicLocation));
+        if (dialog.exec() == QDialog::Accepted)
+            files = dialog.selectedFiles();
+    }
+    for (const QString& file : files) {
+        AddTrack(file);
+        QApplication::processEvents();
+    }
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (acceptDrops() && event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    event->acceptProposedAction();
+    AcceptDroppedPaths(paths);
+}
+
+void MainWindow::AcceptDroppedPaths(const QStringList& paths) {
+    for (const QString& path : paths) {
+        const std::string local = path.toLocal8Bit().toStdString();
+        if (QFileInfo(path).isDir()) {
+            // A folder gives its photos (not its tracks, not its sub-folders).
+            BusyCursor busy;
+            for (const std::string& photo : project::PhotosInFolder(local)) {
+                AddPhoto(QString::fromLocal8Bit(photo.c_str()));
+                QApplication::processEvents();
+            }
+        } else if (imaging::IsPhotoExtension(project::ExtensionOf(local))) {
+            BusyCursor busy;
+            AddPhoto(path);
+        } else if (project::IsTrackExtension(project::ExtensionOf(local))) {
+            AddTrack(path);
+        }
+        repaint();
+        QApplication::processEvents();
+    }
+    imaging::Bitmap::ReleaseCachedMemory();
+}
+
+} // namespace ui

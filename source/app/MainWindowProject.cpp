@@ -1,0 +1,119 @@
+// Main window: open and save of project files, with the progress window and the file dialogs.
+#include "app/MainWindow.h"
+#include "base/ProgramFolder.h"
+#include "imaging/Bitmap.h"
+#include "media/ui/ProgressWindow.h"
+#include "project/Language.h"
+#include "project/ProjectFile.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QTimer>
+
+namespace ui {
+
+namespace {
+
+// Where the file dialogs start: the user's documents (the program folder of an installed
+// program is not writable).
+QString StartFolder() {
+    const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QDir(docs).exists() ? docs : QDir::homePath();
+}
+
+} // namespace
+
+void MainWindow::CreateProjectDialogs() {
+    ProgressView = new ProgressWindow(this);
+    ProgressVisible = [this] { return ProgressView && ProgressView->isVisible(); };
+    AskSaveName = [this](const QString& proposed, bool avi) {
+        QFileDialog dialog(this);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilters({"QVS (*.qvs)", "AVI (*.avi)"});
+        dialog.selectNameFilter(avi ? "AVI (*.avi)" : "QVS (*.qvs)");
+        dialog.setDefaultSuffix(avi ? "avi" : "qvs");
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+        dialog.setDirectory(StartFolder());
+        dialog.selectFile(proposed);
+        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+                   ? dialog.selectedFiles().first()
+                   : QString();
+    };
+    AskOpenName = [this] {
+        QFileDialog dialog(this);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilters({"QVS (*.qvs)"});
+        dialog.setDefaultSuffix("qvs");
+        dialog.setDirectory(StartFolder());
+        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+                   ? dialog.selectedFiles().first()
+                   : QString();
+    };
+    ShowMessage = [this](const QString& text) { QMessageBox::warning(this, windowTitle(), text); };
+}
+
+QString MainWindow::ProposedFileName() const {
+    return "Pictaro_" + QDate::currentDate().toString("dd_MM_yyyy");
+}
+
+void MainWindow::saveAsProject() {
+    const QString path = AskSaveName(ProposedFileName(), false);
+    if (path.isEmpty())
+        return;
+    PumpTimer->start();
+    SaveProjectFile(path);
+    PumpTimer->stop();
+}
+
+bool MainWindow::SaveProjectFile(const QString& path) {
+    WindowProgress progress(*ProgressView);
+    const auto result = project::SaveProject(Show, path.toLocal8Bit().toStdString(), progress);
+    if (result.Outcome == project::SaveOutcome::Failed) {
+        ShowMessage(project::AppLanguage().Text(28, "Произошла ошибка при сохранении!"));
+        return false;
+    }
+    return result.Outcome == project::SaveOutcome::Saved;
+}
+
+void MainWindow::openProject() {
+    const QString path = AskOpenName();
+    if (path.isEmpty())
+        return;
+    PumpTimer->start();
+    if (!OpenProjectFile(path))
+        ShowMessage(project::AppLanguage().Text(
+            27, "Не удалось загрузить файл слайдшоу!\nСкорее всего это файл более поздней версии "
+                "или этот файл слайдшоу поврежден!"));
+    PumpTimer->stop();
+}
+
+bool MainWindow::OpenProjectFile(const QString& path) {
+    WindowProgress progress(*ProgressView);
+    project::ImportHooks hooks;
+    hooks.AddPhoto = [this](const std::string& p) {
+        const bool added = AddPhoto(QString::fromLocal8Bit(p.c_str()));
+        repaint();
+        return added;
+    };
+    hooks.AddTrack = [this](const std::string& p) {
+        const bool added = AddTrack(QString::fromLocal8Bit(p.c_str()));
+        repaint();
+        return added;
+    };
+    hooks.ResetAfterCancel = [this] { ResetAfterCancel(); };
+    const auto result =
+        project::LoadProject(Show, path.toLocal8Bit().toStdString(), progress, hooks);
+    if (result.Outcome != project::LoadOutcome::LaterVersion &&
+        result.Outcome != project::LoadOutcome::Damaged) {
+        // The show was replaced (or emptied): page 0, first photo, fresh hints.
+        Show.SelectedSlide = 0;
+        layoutWindow();
+    }
+    return !result.Failed();
+}
+
+} // namespace ui

@@ -1,0 +1,46 @@
+// The contract of long work (save, load, import, export, disc images, burning): the job takes an
+// options struct and a Progress, reports through it, and stops when Cancelled() says so. The same
+// job runs on the interface thread (Pump() lets events in) or on a worker thread (Pump() does
+// nothing; the implementation reports through queued calls). A job never creates widgets.
+#pragma once
+
+#include <atomic>
+
+namespace base {
+
+class Progress {
+public:
+    Progress() = default;
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+    virtual ~Progress() = default;
+
+    // A job calls it once at its start: it clears an earlier stop request, so a Cancel that came
+    // after the last job ended never stops the next one, and shows the progress.
+    void Open() {
+        ClearCancel();
+        Show();
+    }
+    virtual void SetPosition(int percent) { (void)percent; }
+    // Lets pending events run (repaints, the Cancel button); called after every block.
+    virtual void Pump() {}
+    virtual void Close() {}
+
+protected:
+    // What the front end shows when a job opens its progress.
+    virtual void Show() {}
+
+public:
+    // Safe from any thread: the Cancel button, a signal handler's queued call, a test.
+    void RequestCancel() { cancel_.store(true, std::memory_order_relaxed); }
+    void ClearCancel() { cancel_.store(false, std::memory_order_relaxed); }
+    bool Cancelled() const { return cancel_.load(std::memory_order_relaxed); }
+
+private:
+    std::atomic<bool> cancel_{false};
+};
+
+// Reports nothing; can still be cancelled.
+class NoProgress final : public Progress {};
+
+} // namespace base

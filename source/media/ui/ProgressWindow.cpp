@@ -1,0 +1,79 @@
+#include "media/ui/ProgressWindow.h"
+
+#include "project/Language.h"
+#include "ui_ProgressWindow.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+
+namespace ui {
+
+ProgressWindow::ProgressWindow(QWidget* parent)
+    : QDialog(parent, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool),
+      Form(std::make_unique<Ui::ProgressWindow>()) {
+    Form->setupUi(this);
+    setModal(false);
+    connect(Form->BitBtn1, &QPushButton::clicked, this, &ProgressWindow::RequestCancel);
+}
+
+void ProgressWindow::RequestCancel() {
+    if (job_)
+        job_->RequestCancel();
+}
+
+ProgressWindow::~ProgressWindow() = default;
+
+void ProgressWindow::reject() {
+    // Escape or closing the window asks to stop, like the button; the work hides the window.
+    RequestCancel();
+}
+
+void ProgressWindow::ApplyLanguage() {
+    Form->BitBtn1->setText(project::AppLanguage().Text(33, "Отмена"));
+}
+
+void ProgressWindow::ShowCentered() {
+    ApplyLanguage();
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect r = screen->availableGeometry();
+        move(r.x() + (r.width() - width()) / 2, r.y() + (r.height() - height()) / 2);
+    }
+    show();
+    raise();
+}
+
+void ProgressWindow::SetPosition(int percent) {
+    Form->ProgressBar1->setValue(percent);
+}
+
+int ProgressWindow::Position() const {
+    return Form->ProgressBar1->value();
+}
+
+WindowProgress::~WindowProgress() {
+    window_.Attach(nullptr);
+}
+
+void WindowProgress::Show() {
+    window_.Attach(this);
+    window_.ShowCentered();
+    window_.repaint();
+}
+
+void WindowProgress::SetPosition(int percent) {
+    window_.SetPosition(percent);
+}
+
+void WindowProgress::Pump() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void WindowProgress::Close() {
+    window_.Attach(nullptr);
+    window_.hide();
+}
+
+} // namespace ui

@@ -1,0 +1,190 @@
+#include "media/ui/TrackDialog.h"
+
+#include "base/CodePage.h"
+#include "media/litebass.h"
+#include "project/Duration.h"
+#include "project/Language.h"
+#include "ui_TrackDialog.h"
+
+#include <QCloseEvent>
+#include <QEvent>
+#include <QStyle>
+#include <QTimer>
+
+#include <climits>
+#include <cmath>
+
+namespace ui {
+
+namespace {
+QString Tr(int key, const char* builtin) {
+    return project::AppLanguage().Text(key, QString::fromUtf8(builtin));
+}
+QString Duration(std::int64_t seconds) {
+    return QString::fromStdString(project::FormatDuration(seconds));
+}
+} // namespace
+
+TrackDialog::TrackDialog(project::Track& sound, QWidget* parent)
+    : QDialog(parent), Form(std::make_unique<Ui::TrackDialog>()), sound_(sound) {
+    Form->setupUi(this);
+    setObjectName("Form5");
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    Form->Image1->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(32, 32));
+    Form->BitBtn9->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    Form->BitBtn12->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
+
+    // The texts, and play or stop by whether a track is playing.
+    ApplyLanguage();
+    const bool playing = media::CurrentStream != 0;
+    Form->BitBtn12->setVisible(playing);
+    Form->BitBtn9->setVisible(!playing);
+    Form->TrackBar1->setValue(100 - static_cast<int>(sound_.Volume));
+    media::PlaybackVolume = 100 - Form->TrackBar1->value();
+    Form->Label6->setText(QString::number(media::PlaybackVolume) + "%");
+    Form->Label1->setText(Duration(sound_.PlaySeconds));
+    Form->Label2->setText(base::FromCp1251(sound_.Title.str()));
+
+    connect(Form->BitBtn9, &QPushButton::clicked, this, &TrackDialog::play);
+    connect(Form->BitBtn12, &QPushButton::clicked, this, &TrackDialog::stop);
+    connect(Form->TrackBar1, &QSlider::valueChanged, this, &TrackDialog::changeVolume);
+    connect(Form->ProgrBar, &QScrollBar::sliderPressed, this,
+            [this] { scrollPosition(ScrollCode::Track); });
+    connect(Form->ProgrBar, &QScrollBar::sliderMoved, this,
+            [this] { scrollPosition(ScrollCode::Track); });
+    connect(Form->ProgrBar, &QScrollBar::sliderReleased, this,
+            [this] { scrollPosition(ScrollCode::EndScroll); });
+    // Clicks on the arrows or the trough move the bar and then seek once, like a release.
+    connect(Form->ProgrBar, &QScrollBar::actionTriggered, this, [this](int action) {
+        if (action == QAbstractSlider::SliderMove || action == QAbstractSlider::SliderNoAction)
+            return;
+        QTimer::singleShot(0, this, [this] { scrollPosition(ScrollCode::EndScroll); });
+    });
+}
+
+TrackDialog::~TrackDialog() {
+    closeDialog();
+}
+
+void TrackDialog::ApplyLanguage() {
+    setWindowTitle(Tr(800, "Звук"));
+    Form->Label4->setText(Tr(801, "Время воспроизведения:"));
+    Form->Label5->setText(Tr(802, "Громкость:"));
+    Form->Label3->setText(Tr(803, "Композиция:"));
+}
+
+void TrackDialog::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        ApplyLanguage(); // FormActivate
+}
+
+void TrackDialog::play() {
+    try {
+        Form->BitBtn9->hide();
+        Form->BitBtn12->show();
+        media::StopTrack();
+        media::PlayTrackFile(sound_.WorkFile.str());
+        std::uint64_t length = 0;
+        if (media::BassLibrary && media::CurrentStream != 0) {
+            length = media::Bass.StreamGetLength(media::CurrentStream);
+            if (length == ~std::uint64_t{0})
+                length = 0;
+        }
+        scale_ = length / INT_MAX + 1;
+        Form->ProgrBar->setMaximum(ToBar(length));
+        Form->ProgrBar->setPageStep(std::max(1, Form->ProgrBar->maximum() / 10));
+        totalSeconds_ = sound_.PlaySeconds;
+        Form->Label2->setText(base::FromCp1251(sound_.Title.str()));
+        StartPositionTimer();
+    } catch (...) {
+        // The dialog stays as it is; there is nothing to play.
+    }
+}
+
+void TrackDialog::stop() {
+    Form->BitBtn12->hide();
+    Form->BitBtn9->show();
+    try {
+        media::StopTrack();
+    } catch (...) {
+    }
+    StopPositionTimer();
+}
+
+void TrackDialog::StartPositionTimer() {
+    if (positionTimer_)
+        return;
+    positionTimer_ = std::make_unique<QTimer>();
+    positionTimer_->setInterval(100);
+    connect(positionTimer_.get(), &QTimer::timeout, this, &TrackDialog::PositionTimerTick);
+    dragging_ = false;
+    Form->ProgrBar->setValue(0);
+    Form->Label1->setText("0:00");
+    positionTimer_->start();
+}
+
+void TrackDialog::StopPositionTimer() {
+    positionTimer_.reset();
+}
+
+void TrackDialog::PositionTimerTick() {
+    if (media::CurrentStream == 0 || !media::BassLibrary)
+        return;
+    const std::uint64_t p = media::Bass.ChannelGetPosition(media::CurrentStream);
+    if (p == ~std::uint64_t{0})
+        return;
+    const double seconds = media::Bass.ChannelBytes2Seconds(media::CurrentStream, p);
+    Form->Label1->setText(Duration(static_cast<std::int64_t>(std::nearbyint(seconds))) + "/" +
+                          Duration(totalSeconds_));
+    if (!dragging_)
+        Form->ProgrBar->setValue(ToBar(p));
+}
+
+void TrackDialog::scrollPosition(ScrollCode code) {
+    if (media::CurrentStream == 0 || !media::BassLibrary)
+        return;
+    dragging_ = code == ScrollCode::Track;
+    if (code == ScrollCode::EndScroll)
+        media::Bass.ChannelSetPosition(media::CurrentStream, FromBar(Form->ProgrBar->value()));
+}
+
+void TrackDialog::changeVolume() {
+    const int v = 100 - Form->TrackBar1->value();
+    media::PlaybackVolume = v;
+    sound_.Volume = v;
+    media::SetTrackVolume(v);
+    Form->Label6->setText(QString::number(v) + "%");
+}
+
+void TrackDialog::closeDialog() {
+    if (closed_)
+        return;
+    closed_ = true;
+    try {
+        media::StopTrack();
+    } catch (...) {
+    }
+    StopPositionTimer();
+}
+
+void TrackDialog::closeEvent(QCloseEvent* event) {
+    closeDialog();
+    QDialog::closeEvent(event);
+}
+
+void TrackDialog::done(int result) {
+    closeDialog();
+    QDialog::done(result);
+}
+
+int TrackDialog::ToBar(std::uint64_t bytes) const {
+    const std::uint64_t v = bytes / scale_;
+    return v > INT_MAX ? INT_MAX : static_cast<int>(v);
+}
+
+std::uint64_t TrackDialog::FromBar(int value) const {
+    return static_cast<std::uint64_t>(value < 0 ? 0 : value) * scale_;
+}
+
+} // namespace ui

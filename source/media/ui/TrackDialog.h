@@ -1,0 +1,63 @@
+// The track dialog: plays the selected track, shows and sets its playing position, and sets
+// its volume, which is stored in the track record and so saved with the show.
+#pragma once
+
+#include "project/Records.h"
+
+#include <QDialog>
+
+#include <cstdint>
+#include <memory>
+
+class QTimer;
+
+namespace Ui {
+class TrackDialog;
+}
+
+namespace ui {
+
+class TrackDialog final : public QDialog {
+    Q_OBJECT
+
+public:
+    // sound is the track being set up; it must outlive the dialog.
+    TrackDialog(project::Track& sound, QWidget* parent);
+    ~TrackDialog() override;
+
+    std::unique_ptr<Ui::TrackDialog> Form;
+
+    // The scroll bar's events as the handler sees them.
+    enum class ScrollCode { Track, EndScroll, Other };
+
+    void play(); // play
+    void stop(); // stop
+    void scrollPosition(ScrollCode code);
+    void changeVolume();
+    void PositionTimerTick();
+    bool PositionTimerRunning() const { return positionTimer_ != nullptr; }
+    bool Dragging() const { return dragging_; }
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void done(int result) override;
+
+private:
+    void ApplyLanguage();
+    void StartPositionTimer();
+    void StopPositionTimer();
+    void closeDialog();
+    // The scroll bar counts in units of scale_ bytes, so that long tracks fit its int range.
+    int ToBar(std::uint64_t bytes) const;
+    std::uint64_t FromBar(int value) const;
+
+    project::Track& sound_;
+    std::unique_ptr<QTimer> positionTimer_;
+    bool dragging_ = false;
+    std::int64_t totalSeconds_ = 0;
+    std::uint64_t scale_ = 1;
+    bool closed_ = false;
+};
+
+} // namespace ui

@@ -1,0 +1,123 @@
+#include "project/ui/AboutDialog.h"
+
+#include "project/ui/LanguageTexts.h"
+#include "ui_AboutDialog.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+
+namespace ui {
+
+AboutDialog::AboutDialog(const QString& siteURL, std::function<void(const QString&)> open,
+                         QWidget* parent)
+    : QDialog(parent), Form(std::make_unique<Ui::AboutDialog>()), siteURL_(siteURL),
+      open_(std::move(open)) {
+    Form->setupUi(this);
+    setFixedSize(size());
+    if (const QScreen* s = QGuiApplication::primaryScreen()) {
+        const QRect area = s->availableGeometry();
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    }
+    Form->Image1->setPixmap(DrawPicture(Form->Image1->width()));
+
+    // The address: underlined, navy, shortened to the label's width with the whole in the hint.
+    QFont font = Form->Label3->font();
+    font.setUnderline(true);
+    Form->Label3->setFont(font);
+    QPalette palette = Form->Label3->palette();
+    palette.setColor(QPalette::WindowText, QColor(0, 0, 128));
+    Form->Label3->setPalette(palette);
+    Form->Label3->setText(
+        QFontMetrics(font).elidedText(siteURL_, Qt::ElideMiddle, Form->Label3->width()));
+    Form->Label3->setToolTip(siteURL_);
+    Form->Label3->installEventFilter(this);
+
+    ApplyTexts();
+    connect(Form->BitBtn2, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+AboutDialog::~AboutDialog() = default;
+
+void AboutDialog::ApplyTexts() {
+    ApplyLanguageTexts({{965, this}, {967, Form->BitBtn2}});
+}
+
+void AboutDialog::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        ApplyTexts();
+}
+
+bool AboutDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Form->Label3 && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        openSite();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void AboutDialog::openSite() {
+    try {
+        if (open_ && !siteURL_.isEmpty())
+            open_(siteURL_);
+    } catch (...) {
+        // A failure to open the address never stops the dialog.
+    }
+}
+
+QPixmap AboutDialog::DrawPicture(int size) {
+    // Two photos fanned out over a strip of film: what the program makes from what.
+    QPixmap picture(size, size);
+    picture.fill(Qt::transparent);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 96.0, size / 96.0);
+
+    // The film strip with its sprocket holes.
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(40, 40, 48));
+    p.drawRoundedRect(QRectF(4, 58, 88, 30), 3, 3);
+    p.setBrush(QColor(235, 235, 225));
+    for (int i = 0; i < 8; ++i) {
+        p.drawRect(QRectF(8 + i * 11, 61, 5, 4));
+        p.drawRect(QRectF(8 + i * 11, 81, 5, 4));
+    }
+
+    auto photo = [&p](qreal angle, QPointF centre, QColor sky, QColor land) {
+        p.save();
+        p.translate(centre);
+        p.rotate(angle);
+        p.setPen(QPen(QColor(90, 90, 90), 0.8));
+        p.setBrush(QColor(252, 252, 248));
+        p.drawRect(QRectF(-26, -20, 52, 40));
+        p.setPen(Qt::NoPen);
+        const QRectF image(-22, -16, 44, 28);
+        QLinearGradient skyFill(image.topLeft(), image.bottomLeft());
+        skyFill.setColorAt(0, sky.lighter(130));
+        skyFill.setColorAt(1, sky);
+        p.setBrush(skyFill);
+        p.drawRect(image);
+        p.setBrush(QColor(255, 214, 80));
+        p.drawEllipse(QPointF(12, -8), 4, 4);
+        QPainterPath hills;
+        hills.moveTo(-22, 12);
+        hills.lineTo(-22, 2);
+        hills.quadTo(-10, -8, 0, 2);
+        hills.quadTo(10, -4, 22, 4);
+        hills.lineTo(22, 12);
+        hills.closeSubpath();
+        p.setBrush(land);
+        p.drawPath(hills);
+        p.restore();
+    };
+    photo(-12, QPointF(36, 34), QColor(80, 140, 210), QColor(60, 140, 70));
+    photo(8, QPointF(58, 40), QColor(230, 120, 70), QColor(110, 80, 120));
+    return picture;
+}
+
+} // namespace ui

@@ -1,0 +1,84 @@
+#include "project/ui/SettingsDialog.h"
+
+#include "project/SettingsChoices.h"
+#include "project/ui/LanguageTexts.h"
+#include "ui_SettingsDialog.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace ui {
+
+SettingsDialog::SettingsDialog(std::string& resolution, QSize screen, const QString& languageFolder,
+                               const QString& currentFile, QWidget* parent)
+    : QDialog(parent), Form(std::make_unique<Ui::SettingsDialog>()), resolution_(resolution),
+      languageFolder_(languageFolder) {
+    Form->setupUi(this);
+    setFixedSize(size());
+    if (const QScreen* s = QGuiApplication::primaryScreen()) {
+        const QRect area = s->availableGeometry();
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    }
+    ApplyTexts();
+
+    // Languages: the files of the language folder, the loaded one selected.
+    const QStringList files = project::LanguageFileNames(languageFolder_);
+    Form->ComboBox1->addItems(files);
+    if (!files.isEmpty()) {
+        Form->ComboBox1->setCurrentIndex(0);
+        Form->RadioButton2->setChecked(true);
+        if (const int i = project::FindLanguageFile(files, currentFile); i >= 0)
+            Form->ComboBox1->setCurrentIndex(i);
+    } else {
+        Form->RadioButton1->setChecked(true);
+        Form->ComboBox1->setEnabled(false);
+    }
+
+    // Resolution: on a first run the screen size becomes the resolution, even if cancelled.
+    Form->ComboBox2->addItems(project::ResolutionChoices());
+    Form->ComboBox2->setCurrentIndex(
+        project::OpenResolution(resolution_, screen.width(), screen.height()));
+
+    connect(Form->RadioButton2, &QRadioButton::clicked, this, &SettingsDialog::chooseLanguageFile);
+    connect(Form->BitBtn1, &QPushButton::clicked, this, &SettingsDialog::acceptChoices);
+    connect(Form->BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+SettingsDialog::~SettingsDialog() = default;
+
+void SettingsDialog::ApplyTexts() {
+    ApplyLanguageTexts({
+        {700, this},
+        {701, Form->GroupBox1},
+        {702, Form->RadioButton1},
+        {703, Form->RadioButton2},
+        {705, Form->BitBtn1},
+        {706, Form->BitBtn2},
+        {707, Form->GroupBox3},
+    });
+}
+
+void SettingsDialog::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        ApplyTexts();
+}
+
+void SettingsDialog::chooseLanguageFile() {
+    if (Form->ComboBox1->count() == 0) {
+        Form->ComboBox1->setEnabled(false);
+        Form->RadioButton1->setChecked(true);
+    } else {
+        Form->ComboBox1->setEnabled(true);
+    }
+}
+
+void SettingsDialog::acceptChoices() {
+    resolution_ = Form->ComboBox2->currentText().toStdString();
+    languageToLoad_ = project::LanguageFileToLoad(languageFolder_, Form->RadioButton2->isChecked(),
+                                                  Form->ComboBox1->currentText());
+    accept();
+}
+
+} // namespace ui

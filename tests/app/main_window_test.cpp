@@ -1,0 +1,187 @@
+// The main window headless: caption, sizes, the bottom toolbar, and the show commands with their
+// questions answered both ways.
+#include "app/MainWindow.h"
+#include "base/ProgramFolder.h"
+#include "ui_MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <filesystem>
+#include <fstream>
+
+using ui::MainWindow;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir tmp_;
+
+    // Adds a slide with a real working file, as an import would leave it.
+    static std::string AddSlide(MainWindow& form, int seconds) {
+        auto s = project::Slide::MakeDefault();
+        s.ShowSeconds = seconds;
+        const std::string file = form.Show.MakeWorkName(form.Show.PicturesDir, ".bmp");
+        std::ofstream(file) << "bmp";
+        s.WorkFile.assign(file);
+        form.Show.Slides.push_back(s);
+        return file;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(tmp_.isValid());
+        qputenv("TMPDIR", tmp_.path().toLocal8Bit());
+        // A settings store of its own and a program folder without language files: the
+        // built-in Russian texts, whatever the user running the tests has chosen.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, tmp_.path() + "/config");
+        QVERIFY(QDir(tmp_.path()).mkpath("program"));
+        base::SetProgramFolderForTesting(tmp_.path() + "/program");
+    }
+
+    void captionAndSizes() {
+        MainWindow form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.windowTitle(), QString("Tarnwick Reelpane Freeware 1.9"));
+        QCOMPARE(form.size(), QSize(637, 560));
+        QCOMPARE(form.minimumSize(), QSize(400, 480));
+        QCOMPARE(form.Form->Panel1->height(), 29);
+        QCOMPARE(form.Form->Panel3->height(), 138);
+        QCOMPARE(form.Form->Panel2->height(), 66);
+        QCOMPARE(form.Form->Panel6->width(), 71);
+        QCOMPARE(form.Form->SpeedButton3->size(), QSize(65, 65));
+        QCOMPARE(form.Form->Panel16->height(), 90);
+        QCOMPARE(form.Form->Panel17->height(), 24);
+        // The bottom toolbar stays centred in the bottom bar, also after a resize.
+        for (int width : {637, 900}) {
+            form.resize(width, 560);
+            QTest::qWait(20);
+            const QRect bar = form.Form->Panel13->geometry();
+            QCOMPARE(bar.left(), (form.Form->Panel2->width() - bar.width()) / 2);
+            QVERIFY(bar.width() >= 5 * 62);
+        }
+        QCOMPARE(form.PreviewTimer->interval(), 30);
+        QCOMPARE(form.TransitionTimer->interval(), 10);
+        QCOMPARE(form.BusyTimer->interval(), 100);
+        QVERIFY(form.BusyTimer->isActive());
+        QCOMPARE(form.DiscProgressTimer->interval(), 1000);
+        QCOMPARE(form.EraseTimer->interval(), 700);
+        QCOMPARE(form.PumpTimer->interval(), 1);
+    }
+
+    void newProjectQuestion() {
+        MainWindow form;
+        int asked = 0;
+        bool answer = false;
+        QString question;
+        form.AskYesNo = [&](const QString& q, const QString&) {
+            ++asked;
+            question = q;
+            return answer;
+        };
+        // Tracks but no photos: nothing at all, not even the question.
+        form.Show.Sounds.push_back(project::Track::MakeDefault());
+        form.newProject();
+        QCOMPARE(asked, 0);
+        QCOMPARE(form.Show.Sounds.size(), std::size_t(1));
+
+        const std::string file = AddSlide(form, 5);
+        answer = false;
+        form.newProject();
+        QCOMPARE(asked, 1);
+        QCOMPARE(question, QString("Создать новое слайдшоу?"));
+        QCOMPARE(form.Show.Slides.size(), std::size_t(1));
+        QVERIFY(std::filesystem::exists(file));
+
+        answer = true;
+        form.newProject();
+        QCOMPARE(asked, 2);
+        QVERIFY(form.Show.Slides.empty());
+        QVERIFY(form.Show.Sounds.empty());
+        QVERIFY(!std::filesystem::exists(file));
+    }
+
+    void deleteAndMoveCommands() {
+        MainWindow form;
+        bool answer = false;
+        form.AskYesNo = [&](const QString&, const QString&) { return answer; };
+        for (int s = 1; s <= 3; ++s)
+            AddSlide(form, s);
+        form.SelectSlide(2);
+        form.deletePhoto(); // answered No
+        QCOMPARE(form.Show.Slides.size(), std::size_t(3));
+        answer = true;
+        form.deletePhoto();
+        QCOMPARE(form.Show.Slides.size(), std::size_t(2));
+        QCOMPARE(form.Show.SelectedSlide, 1);
+        QCOMPARE(form.Show.Slides[1].Selected, std::uint8_t(1));
+        form.movePhotoRight(); // the last photo cannot move right
+        QCOMPARE(int(form.Show.Slides[1].ShowSeconds), 2);
+        form.movePhotoLeft();
+        QCOMPARE(int(form.Show.Slides[0].ShowSeconds), 2);
+        QCOMPARE(form.Show.SelectedSlide, 1);
+        form.SwapSlides(1, 2);
+        QCOMPARE(int(form.Show.Slides[0].ShowSeconds), 1);
+        QCOMPARE(form.Show.SelectedSlide, 0);
+    }
+
+    void helpAndLinksOpenTheirTargets() {
+        MainWindow form;
+        QStringList opened;
+        form.OpenExternal = [&](const QString& t) { opened << t; };
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTest::keyClick(&form, Qt::Key_F1);
+        QCOMPARE(opened.size(), 1);
+        QVERIFY(opened[0].endsWith("help/help.html"));
+        QTest::mouseClick(form.Form->Image8, Qt::LeftButton);
+        QCOMPARE(opened.size(), 2);
+        QVERIFY(!opened[1].isEmpty());
+    }
+
+    void closingRemovesWorkingCopiesWithoutAsking() {
+        std::string file;
+        std::string instance;
+        {
+            MainWindow form;
+            int asked = 0;
+            form.AskYesNo = [&](const QString&, const QString&) { return ++asked, false; };
+            file = AddSlide(form, 3);
+            instance = std::filesystem::path(form.Show.PicturesDir).parent_path().parent_path();
+            form.show();
+            QVERIFY(form.close());
+            QCOMPARE(asked, 0);
+        }
+        QVERIFY(!std::filesystem::exists(file));
+        QVERIFY(!std::filesystem::exists(instance));
+    }
+
+    void busyStateFollowsTheTimers() {
+        MainWindow form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.updateBusyState();
+        QVERIFY(!form.Form->ToolButton9->isEnabled()); // no photos
+        AddSlide(form, 1);
+        form.updateBusyState();
+        QVERIFY(form.Form->ToolButton9->isEnabled());
+        QVERIFY(form.Form->Panel1->isEnabled());
+        bool progress = true;
+        form.ProgressVisible = [&] { return progress; };
+        form.updateBusyState();
+        QVERIFY(!form.Form->Panel1->isEnabled());
+        QVERIFY(!form.Form->Panel5->isEnabled());
+        progress = false;
+        form.updateBusyState();
+        QVERIFY(form.Form->Panel1->isEnabled());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

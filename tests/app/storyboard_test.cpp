@@ -1,0 +1,189 @@
+// The storyboard headless: photo cells, paging, selection frames, drag swap, track cells, and
+// the open and save commands with their messages.
+#include "app/MainWindow.h"
+#include "base/ProgramFolder.h"
+#include "media/litebass.h"
+#include "media/ui/ProgressWindow.h"
+#include "project/StripLayout.h"
+#include "ui_MainWindow.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using ui::MainWindow;
+
+class StoryboardTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir tmp_;
+    QString photo_;
+
+    // A window whose strip holds exactly seven cells.
+    static void SevenCells(MainWindow& form) {
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.resize(7 * 132 + 2 * 9 + 71, 600);
+        QTRY_COMPARE(form.Form->Panel16->width(), 7 * 132);
+    }
+
+    static QWidget* Cell(MainWindow& form, std::size_t index, int view) {
+        return form.Views.Get(form.Show.Slides[index].Views[static_cast<std::size_t>(view)]);
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(tmp_.isValid());
+        qputenv("TMPDIR", tmp_.path().toLocal8Bit());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, tmp_.path());
+        // No language files: the built-in texts.
+        base::SetProgramFolderForTesting(tmp_.path());
+        QImage image(160, 120, QImage::Format_RGB32);
+        image.fill(QColor(200, 40, 40));
+        photo_ = tmp_.filePath("photo.png");
+        QVERIFY(image.save(photo_));
+    }
+
+    void eighthPhotoMovesToTheNextPage() {
+        MainWindow form;
+        SevenCells(form);
+        for (int i = 0; i < 7; ++i)
+            QVERIFY(form.AddPhoto(photo_));
+        QCOMPARE(form.Show.SlidePage, 0);
+        QVERIFY(Cell(form, 6, 0)->isVisible());
+        QCOMPARE(Cell(form, 6, 0)->x(), 6 * 132);
+        QCOMPARE(Cell(form, 6, 1)->x(), 6 * 132 + 90);
+        QVERIFY(form.AddPhoto(photo_));
+        QCOMPARE(form.Show.SlidePage, 1);
+        QCOMPARE(form.Show.SelectedSlide, 7);
+        QVERIFY(Cell(form, 7, 0)->isVisible());
+        QCOMPARE(Cell(form, 7, 0)->x(), 0);
+        QVERIFY(!Cell(form, 0, 0)->isVisible());
+        // Names and tags follow positions.
+        QCOMPARE(Cell(form, 7, 2)->objectName(), QString("ThumbImage_7"));
+        QCOMPARE(Cell(form, 7, 2)->property("Tag").toInt(), 8);
+        QCOMPARE(Cell(form, 7, 4)->objectName(), QString("ThumbSpacerImage_7"));
+        QCOMPARE(Cell(form, 7, 4)->toolTip(), QString("Нет эффекта"));
+
+        // Deleting the only photo of the last page leaves that page empty until paging back.
+        form.AskYesNo = [](const QString&, const QString&) { return true; };
+        form.deletePhoto();
+        QCOMPARE(form.Show.Slides.size(), std::size_t(7));
+        QCOMPARE(form.Show.SlidePage, 1);
+        for (std::size_t i = 0; i < 7; ++i)
+            QVERIFY(!Cell(form, i, 0)->isVisible());
+        form.previousStripPage();
+        QCOMPARE(form.Show.SlidePage, 0);
+        QVERIFY(Cell(form, 6, 0)->isVisible());
+    }
+
+    void selectionFramesAndDragSwap() {
+        MainWindow form;
+        SevenCells(form);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(form.AddPhoto(photo_));
+        form.Show.Slides[0].ShowSeconds = 1;
+        form.Show.Slides[2].ShowSeconds = 3;
+        auto frameColour = [&](std::size_t i) {
+            return static_cast<QLabel*>(Cell(form, i, 2))->pixmap().toImage().pixelColor(0, 0);
+        };
+        form.SelectSlide(1);
+        QCOMPARE(frameColour(1), QColor(0, 255, 0));
+        QCOMPARE(frameColour(0), QColor(0, 0, 0));
+        // Photo 3 dropped on photo 1: they exchange, position 3 (index 2) is selected.
+        form.SwapSlides(3, 1);
+        QCOMPARE(int(form.Show.Slides[0].ShowSeconds), 3);
+        QCOMPARE(int(form.Show.Slides[2].ShowSeconds), 1);
+        QCOMPARE(form.Show.SelectedSlide, 2);
+        QCOMPARE(frameColour(2), QColor(0, 255, 0));
+        QCOMPARE(frameColour(1), QColor(0, 0, 0));
+        QCOMPARE(Cell(form, 0, 2)->property("Tag").toInt(), 1);
+        // The preview area shows the selected photo.
+        QVERIFY(!form.Form->Image1->pixmap().isNull());
+    }
+
+    void openAndSaveCommands() {
+        MainWindow form;
+        SevenCells(form);
+        QStringList messages;
+        form.ShowMessage = [&](const QString& text) { messages << text; };
+        QString proposed;
+        const QString file = tmp_.filePath("ui.qvs");
+        form.AskSaveName = [&](const QString& name, bool) {
+            proposed = name;
+            return file;
+        };
+        form.saveAsProject(); // no photos: nothing written, nothing said
+        QVERIFY(!QFile::exists(file));
+        QVERIFY(messages.isEmpty());
+        for (int i = 0; i < 2; ++i)
+            QVERIFY(form.AddPhoto(photo_));
+        form.Show.Slides[1].TransitionKind = 4;
+        form.saveAsProject();
+        QVERIFY(proposed.startsWith("Pictaro_"));
+        QVERIFY(QFile::exists(file));
+        QVERIFY(messages.isEmpty());
+        QVERIFY(!form.ProgressView->isVisible());
+
+        MainWindow other;
+        SevenCells(other);
+        other.ShowMessage = [&](const QString& text) { messages << text; };
+        other.AskOpenName = [&] { return file; };
+        other.openProject();
+        QCOMPARE(other.Show.Slides.size(), std::size_t(2));
+        QCOMPARE(int(other.Show.Slides[1].TransitionKind), 4);
+        QVERIFY(Cell(other, 1, 0)->isVisible());
+        QCOMPARE(other.Show.SelectedSlide, 0);
+
+        // A later format is refused with the message and the open show stays.
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        f.write("\x02", 1);
+        f.close();
+        other.openProject();
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(messages[0].startsWith("Не удалось загрузить файл слайдшоу!"));
+        QCOMPARE(other.Show.Slides.size(), std::size_t(2));
+
+        // A save that cannot be written gives the save-error message.
+        form.AskSaveName = [&](const QString&, bool) { return tmp_.filePath("no/such/dir/x.qvs"); };
+        form.saveAsProject();
+        QCOMPARE(messages.size(), 2);
+        QCOMPARE(messages[1], QString("Произошла ошибка при сохранении!"));
+    }
+
+    void droppedFolderAndTracks() {
+        media::LoadBassFrom({QStringLiteral(REELPANE_TEST_BINARY_DIR)});
+        MainWindow form;
+        SevenCells(form);
+        QTemporaryDir folder;
+        QVERIFY(QFile::copy(photo_, folder.filePath("a.png")));
+        QVERIFY(QFile::copy(photo_, folder.filePath("b.png")));
+        QVERIFY(QFile::copy(photo_, folder.filePath("notes.txt")));
+        const QString wav = folder.filePath("tone.wav");
+        QVERIFY(std::system(("sox -n -r 22050 -c 1 '" + wav + "' synth 25 sine 330")
+                                .toLocal8Bit()
+                                .constData()) == 0);
+        form.AcceptDroppedPaths({folder.path(), wav});
+        QCOMPARE(form.Show.Slides.size(), std::size_t(2)); // the folder's photos only
+        QCOMPARE(form.Show.Sounds.size(), std::size_t(1)); // the dropped track file
+        QCOMPARE(int(form.Show.Sounds[0].PlaySeconds), 25);
+        QWidget* cell = form.Views.Get(form.Show.Sounds[0].Views[0]);
+        QVERIFY(cell && cell->isVisible());
+        QCOMPARE(cell->x(), 0);
+        // 25 s over two 10 s photos: the cell runs to the end of the last visible photo.
+        QCOMPARE(cell->width(), 2 * 132);
+        QCOMPARE(cell->toolTip(), QString("0:00:25 tone"));
+        QCOMPARE(form.Views.Get(form.Show.Sounds[0].Views[1])->objectName(),
+                 QString("SoundImage_0"));
+        media::UnloadBass();
+    }
+};
+
+QTEST_MAIN(StoryboardTest)
+#include "storyboard_test.moc"

@@ -1,0 +1,3 @@
+// A planted wrong include: pictures may not know the show.
+#pragma once
+#include "project/ShowModel.h"

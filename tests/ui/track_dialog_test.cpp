@@ -1,0 +1,133 @@
+// The track dialog on the main window: volume bar and record, play and seek without the timer
+// fighting the thumb, and the end of a track turning stop back into play through the main
+// window's end-of-track handling.
+#include "app/MainWindow.h"
+#include "media/litebass.h"
+#include "media/ui/TrackDialog.h"
+#include "project/Language.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSlider>
+
+#include <functional>
+
+class TrackDialogTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir_;
+    template <typename T> static T* W(QObject& form, const char* name) {
+        T* w = form.findChild<T*>(name);
+        if (!w)
+            qFatal("no widget %s", name);
+        return w;
+    }
+    std::string MakeWav(const QString& name, double seconds) {
+        const QString path = dir_.filePath(name);
+        QProcess::execute("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", path, "synth",
+                                  QString::number(seconds), "sine", "440"});
+        return path.toStdString();
+    }
+    static project::Track MakeTrack(const std::string& path, int volume, int seconds) {
+        project::Track t = project::Track::MakeDefault();
+        t.WorkFile.assign(path);
+        t.Title.assign("Title");
+        t.Volume = volume;
+        t.PlaySeconds = seconds;
+        return t;
+    }
+    static bool WaitFor(const std::function<bool()>& done, int ms) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return done();
+    }
+
+private Q_SLOTS:
+    void volumeBarWritesTheRecord() {
+        ui::MainWindow main;
+        auto track = MakeTrack(MakeWav("v.wav", 0.5), 40, 1);
+        ui::TrackDialog form(track, &main);
+        QCOMPARE(W<QSlider>(form, "TrackBar1")->value(), 60);
+        QCOMPARE(media::PlaybackVolume, 40);
+        QCOMPARE(W<QLabel>(form, "Label6")->text(), QString("40%"));
+        QCOMPARE(form.windowTitle(), project::AppLanguage().Text(800, "Звук"));
+        W<QSlider>(form, "TrackBar1")->setValue(0); // top
+        QCOMPARE(static_cast<int>(track.Volume), 100);
+        QCOMPARE(W<QLabel>(form, "Label6")->text(), QString("100%"));
+        W<QSlider>(form, "TrackBar1")->setValue(100); // bottom
+        QCOMPARE(static_cast<int>(track.Volume), 0);
+        QCOMPARE(media::PlaybackVolume, 0);
+        QCOMPARE(W<QLabel>(form, "Label6")->text(), QString("0%"));
+    }
+
+    void playSeekAndStop() {
+        ui::MainWindow main;
+        QVERIFY(media::BassLibrary != nullptr);
+        auto track = MakeTrack(MakeWav("long.wav", 6.0), 100, 6);
+        ui::TrackDialog form(track, &main);
+        form.play();
+        QVERIFY(media::CurrentStream != 0);
+        QVERIFY(W<QPushButton>(form, "BitBtn9")->isHidden());
+        QVERIFY(!W<QPushButton>(form, "BitBtn12")->isHidden());
+        QVERIFY(form.PositionTimerRunning());
+        QCOMPARE(W<QScrollBar>(form, "ProgrBar")->maximum(), 6 * 44100 * 4);
+        QVERIFY(WaitFor([&] { return W<QScrollBar>(form, "ProgrBar")->value() > 0; }, 3000));
+        QVERIFY(W<QLabel>(form, "Label1")->text().endsWith("/0:00:06"));
+
+        // While the thumb is held the timer leaves it alone; releasing it seeks once.
+        form.scrollPosition(ui::TrackDialog::ScrollCode::Track);
+        const int held = 4 * 44100 * 4;
+        W<QScrollBar>(form, "ProgrBar")->setValue(held);
+        QTest::qWait(350);
+        QCOMPARE(W<QScrollBar>(form, "ProgrBar")->value(), held);
+        form.scrollPosition(ui::TrackDialog::ScrollCode::EndScroll);
+        QVERIFY(!form.Dragging());
+        const auto pos = media::Bass.ChannelGetPosition(media::CurrentStream);
+        QVERIFY(pos >= static_cast<std::uint64_t>(held));
+        QVERIFY(pos < static_cast<std::uint64_t>(held + 44100 * 4));
+
+        form.stop();
+        QCOMPARE(media::CurrentStream, 0u);
+        QVERIFY(!form.PositionTimerRunning());
+        QVERIFY(!W<QPushButton>(form, "BitBtn9")->isHidden());
+    }
+
+    void endOfTrackTurnsStopIntoPlay() {
+        ui::MainWindow main;
+        auto track = MakeTrack(MakeWav("short.wav", 0.3), 100, 1);
+        ui::TrackDialog form(track, &main);
+        form.show();
+        form.play();
+        QVERIFY(media::CurrentStream != 0);
+        QVERIFY(W<QPushButton>(form, "BitBtn9")->isHidden());
+        QVERIFY(WaitFor([&] { return media::CurrentStream == 0; }, 10000));
+        QVERIFY(!W<QPushButton>(form, "BitBtn9")->isHidden());
+        QVERIFY(W<QPushButton>(form, "BitBtn12")->isHidden());
+    }
+
+    void closingSilencesTheTrack() {
+        ui::MainWindow main;
+        auto track = MakeTrack(MakeWav("c.wav", 3.0), 100, 3);
+        {
+            ui::TrackDialog form(track, &main);
+            form.show();
+            form.play();
+            QVERIFY(media::CurrentStream != 0);
+            form.close();
+            QCOMPARE(media::CurrentStream, 0u);
+        }
+    }
+};
+
+QTEST_MAIN(TrackDialogTest)
+#include "track_dialog_test.moc"
