@@ -6,6 +6,7 @@
 #include "media/litebass.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
+#include "project/ShowSession.h"
 
 #include <benchmark/benchmark.h>
 
@@ -23,16 +24,15 @@ constexpr int kTracks = 10;
 
 struct Fixture {
     QTemporaryDir dir;
-    project::ShowModel show;
+    project::ShowSession session;
+    project::ShowModel& show = session.Show();
     std::string projectFile;
     std::vector<std::string> photoFiles; // the same pictures as plain files, for the import
 
     Fixture() {
-        QDir().mkpath(dir.filePath("pictures"));
-        QDir().mkpath(dir.filePath("music"));
         QDir().mkpath(dir.filePath("source"));
-        show.PicturesDir = dir.filePath("pictures").toStdString() + "/";
-        show.MusicDir = dir.filePath("music").toStdString() + "/";
+        if (!session.Open(dir.filePath("work").toStdString()).ok())
+            std::abort();
         show.WorkPrefix = 7;
         show.Resolution = "1280x1024";
         // One noisy 1280x1024 working picture (noise keeps nothing compressible or cached

@@ -6,7 +6,7 @@
 #include "media/TrackImport.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
-#include "project/WorkFolders.h"
+#include "project/ShowSession.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -14,7 +14,6 @@
 #include <QJsonObject>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace cli {
 
@@ -24,27 +23,6 @@ int Fail(const QString& message) {
     std::fprintf(stderr, "reelpane-cli: %s\n", message.toLocal8Bit().constData());
     return 1;
 }
-
-// A show with private working folders for the length of one command.
-struct Session {
-    project::WorkFolders folders;
-    project::ShowModel show;
-    bool Open(QString* error) {
-        std::string message;
-        if (!folders.Claim(std::string(), &message)) {
-            *error = QString::fromLocal8Bit(message.c_str());
-            return false;
-        }
-        show.PicturesDir = folders.PicturesDir();
-        show.MusicDir = folders.MusicDir();
-        show.WorkPrefix = static_cast<std::uint32_t>(::getpid());
-        return true;
-    }
-    ~Session() {
-        show.ClearProject();
-        folders.Release();
-    }
-};
 
 bool ParseInt(const QString& text, int lo, int hi, int& out) {
     bool ok = false;
@@ -114,11 +92,10 @@ int RunNew(const QStringList& args) {
     if (out.isEmpty() || inputs.isEmpty())
         return Fail("usage: new OUT.qvs [options] PHOTO_OR_FOLDER...");
 
-    Session session;
-    QString error;
-    if (!session.Open(&error))
-        return Fail(error);
-    auto& show = session.show;
+    project::ShowSession session;
+    if (const auto opened = session.Open(); !opened)
+        return Fail(QString::fromLocal8Bit(opened.error().c_str()));
+    auto& show = session.Show();
     show.Resolution = resolution.toStdString();
     for (const QString& input : inputs) {
         const std::string path = input.toLocal8Bit().toStdString();
@@ -162,11 +139,10 @@ int RunNew(const QStringList& args) {
 int RunInfo(const QStringList& args) {
     if (args.size() != 3)
         return Fail("usage: info SHOW.qvs");
-    Session session;
-    QString error;
-    if (!session.Open(&error))
-        return Fail(error);
-    auto& show = session.show;
+    project::ShowSession session;
+    if (const auto opened = session.Open(); !opened)
+        return Fail(QString::fromLocal8Bit(opened.error().c_str()));
+    auto& show = session.Show();
     ConsoleProgress progress("loading");
     const auto result =
         project::LoadProject(show, args[2].toLocal8Bit().toStdString(), progress, CoreImport(show));

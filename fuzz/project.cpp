@@ -1,6 +1,8 @@
-// Fuzzes the project-file reader with arbitrary bytes; the embedded files are copied out and
-// handed to an import that refuses them, so only the reader itself is exercised.
+// Fuzzes the project-file reader with arbitrary bytes. The embedded files are copied out and
+// taken by a stand-in import that keeps each one as its item's working copy, so the reader's
+// path that copies the stored fields onto imported items is exercised too.
 #include "project/ProjectFile.h"
+#include "project/ShowSession.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,11 +11,32 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace {
+
+// Moves the extracted file to a fresh working name and appends a default record for it.
+bool KeepAsItem(project::ShowModel& show, const std::string& path, bool photo) {
+    const std::string ext = path.substr(path.rfind('.'));
+    const std::string name = show.MakeWorkName(photo ? show.PicturesDir : show.MusicDir, ext);
+    if (!QFile::copy(QString::fromStdString(path), QString::fromStdString(name)))
+        return false;
+    if (photo) {
+        auto s = project::Slide::MakeDefault();
+        s.WorkFile.assign(name);
+        show.Slides.push_back(s);
+    } else {
+        auto t = project::Track::MakeDefault();
+        t.WorkFile.assign(name);
+        show.Sounds.push_back(t);
+    }
+    return true;
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static QTemporaryDir dir;
-    static const bool ready = [] {
-        return QDir().mkpath(dir.path() + "/pictures") && QDir().mkpath(dir.path() + "/music");
-    }();
+    static project::ShowSession session;
+    static const bool ready = session.Open(dir.path().toStdString()).ok();
     if (!ready)
         return 0;
     const QString file = dir.path() + "/input.qvs";
@@ -23,16 +46,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             return 0;
         f.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
     }
-    project::ShowModel show;
-    show.PicturesDir = dir.path().toStdString() + "/pictures/";
-    show.MusicDir = dir.path().toStdString() + "/music/";
+    project::ShowModel& show = session.Show();
     project::ImportHooks hooks;
-    hooks.AddPhoto = [](const std::string& path) {
-        return QFile::exists(QString::fromStdString(path)) && false;
-    };
-    hooks.AddTrack = [](const std::string&) { return false; };
+    hooks.AddPhoto = [&show](const std::string& path) { return KeepAsItem(show, path, true); };
+    hooks.AddTrack = [&show](const std::string& path) { return KeepAsItem(show, path, false); };
     base::NoProgress progress;
     const auto result = project::LoadProject(show, file.toStdString(), progress, hooks);
     (void)result;
+    show.ClearProject();
     return 0;
 }

@@ -50,8 +50,7 @@ MainWindow::~MainWindow() {
     if (!closed_) {
         // Destroyed without a close (tests, abnormal exit): still remove the working copies.
         Show.Host = nullptr;
-        Show.ClearProject();
-        workFolders_.Release();
+        Session.Close();
         ReleaseAudio();
     }
 }
@@ -59,36 +58,23 @@ MainWindow::~MainWindow() {
 void MainWindow::createWindow() {
     // 1. Files dropped on the window are accepted.
     setAcceptDrops(true);
-    // 2. The working folders: private to this user and this instance.
-    std::string error;
-    if (workFolders_.Claim(std::string(), &error)) {
-        Show.PicturesDir = workFolders_.PicturesDir();
-        Show.MusicDir = workFolders_.MusicDir();
-    } else {
+    // 2. The working folders: private to this user and this instance; leftovers of an earlier
+    // run of this instance's folders are cleared, the working-file prefix is the process id.
+    if (const auto opened = Session.Open(); !opened)
         QMessageBox::warning(this, windowTitle(),
-                             QString::fromLocal8Bit(error.c_str()) +
+                             QString::fromLocal8Bit(opened.error().c_str()) +
                                  "\nPhotos and music cannot be added in this session.");
-    }
     // 3. Caption and the built-in site address.
     setWindowTitle("Tarnwick Reelpane Freeware 1.9");
     // The built-in site address is the help page beside the program.
     SiteURL = QUrl::fromLocalFile(base::ProgramFolder() + "help/help.html").toString();
     // 4. Settings and the language file.
     ReadSettings();
-    // 5. Leftovers of an earlier run of this instance's folders.
-    Show.PurgeWorkFolders();
-    // 6. Ruler and preview bitmaps; first page.
+    // 5. Ruler and preview bitmaps.
     RulerBitmap_ = QImage(1, 24, QImage::Format_RGB32);
     PreviewBitmap_ = QImage(1, 1, QImage::Format_RGB32);
-    Show.SlidePage = 0;
-    // 7. Working-file prefix.
-    Show.WorkPrefix = static_cast<std::uint32_t>(::getpid());
-    // 8. Empty show.
-    Show.Slides.clear();
-    Show.Sounds.clear();
     Show.Host = &Views;
-    // 9. The working folders exist from here on (made by Claim above).
-    // 10. Audio library and output device.
+    // 6. Audio library and output device.
     // Without the library the program runs silent; a device that cannot be opened is reported.
     media::LoadBass();
     try {
@@ -119,9 +105,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     WriteSettings();
     // 3. Texts, show, working copies, bitmaps.
     project::AppLanguage().LanguageTable.clear();
-    Show.ClearProject();
-    Show.PurgeWorkFolders();
-    workFolders_.Release();
+    Session.Close();
     RulerBitmap_ = QImage();
     PreviewBitmap_ = QImage();
     // 4. The playing track, the output device and the audio library.

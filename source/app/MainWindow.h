@@ -5,7 +5,7 @@
 
 #include "project/ShowModel.h"
 #include "project/StripLayout.h"
-#include "project/WorkFolders.h"
+#include "project/ShowSession.h"
 #include "project/ui/ViewTable.h"
 
 #include <QColor>
@@ -38,7 +38,9 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    project::ShowModel Show;
+    // The open show and its working folders, for the whole run.
+    project::ShowSession Session;
+    project::ShowModel& Show = Session.Show();
     ViewTable Views;
     QString SiteURL;
     std::unique_ptr<Ui::MainWindow> Form;
@@ -164,7 +166,6 @@ private:
     QImage RulerBitmap_;
     QImage PreviewBitmap_;
     bool closed_ = false;
-    project::WorkFolders workFolders_;
 };
 
 } // namespace ui

@@ -6,6 +6,7 @@
 #include "media/TrackImport.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
+#include "project/ShowSession.h"
 
 #include <gtest/gtest.h>
 
@@ -24,10 +25,8 @@ class ImportTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        for (const char* sub : {"pictures", "music", "in"})
-            ASSERT_TRUE(QDir().mkpath(dir.filePath(sub)));
-        show.PicturesDir = dir.filePath("pictures").toStdString() + "/";
-        show.MusicDir = dir.filePath("music").toStdString() + "/";
+        ASSERT_TRUE(QDir().mkpath(dir.filePath("in")));
+        ASSERT_TRUE(session.Open(dir.filePath("work").toStdString()).ok());
         show.WorkPrefix = 42;
     }
     std::string In(const std::string& name) const {
@@ -44,7 +43,8 @@ protected:
             QDir(QString::fromStdString(folder)).entryList(QDir::Files).size());
     }
     QTemporaryDir dir;
-    project::ShowModel show;
+    project::ShowSession session;
+    project::ShowModel& show = session.Show();
 };
 
 TEST(Fitting, TheDocumentedExamples) {

@@ -2,6 +2,7 @@
 // and a save that runs out of disk. Imports are simple copies here, so these tests see only the
 // file format; the round trip through the real import lives with the import tests.
 #include "project/ProjectFile.h"
+#include "project/ShowSession.h"
 
 #include <gtest/gtest.h>
 
@@ -50,10 +51,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         root = dir.path().toStdString() + "/";
-        QDir().mkpath(QString::fromStdString(root + "pictures"));
-        QDir().mkpath(QString::fromStdString(root + "music"));
-        show.PicturesDir = root + "pictures/";
-        show.MusicDir = root + "music/";
+        ASSERT_TRUE(session.Open(root + "work").ok());
         show.WorkPrefix = 777;
         hooks.AddPhoto = [this](const std::string& p) { return Import(p, true); };
         hooks.AddTrack = [this](const std::string& p) { return Import(p, false); };
@@ -112,7 +110,8 @@ protected:
 
     QTemporaryDir dir;
     std::string root;
-    ShowModel show;
+    ShowSession session;
+    ShowModel& show = session.Show();
     ImportHooks hooks;
     std::vector<std::string> imported;
     base::NoProgress quiet;
