@@ -31,7 +31,7 @@ struct Fixture {
 
     Fixture() {
         QDir().mkpath(dir.filePath("source"));
-        if (!session.Open(dir.filePath("work").toStdString()).ok())
+        if (!session.Open(dir.path().toStdString()).ok())
             std::abort();
         show.WorkPrefix = 7;
         show.Resolution = "1280x1024";

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "project/ShowModel.h"
-#include "project/StripLayout.h"
 #include "project/ShowSession.h"
+#include "project/StripLayout.h"
 #include "project/ui/ViewTable.h"
 
 #include <QColor>

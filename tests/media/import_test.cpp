@@ -26,7 +26,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(QDir().mkpath(dir.filePath("in")));
-        ASSERT_TRUE(session.Open(dir.filePath("work").toStdString()).ok());
+        ASSERT_TRUE(session.Open(dir.path().toStdString()).ok());
         show.WorkPrefix = 42;
     }
     std::string In(const std::string& name) const {

@@ -51,7 +51,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         root = dir.path().toStdString() + "/";
-        ASSERT_TRUE(session.Open(root + "work").ok());
+        ASSERT_TRUE(session.Open(dir.path().toStdString()).ok());
         show.WorkPrefix = 777;
         hooks.AddPhoto = [this](const std::string& p) { return Import(p, true); };
         hooks.AddTrack = [this](const std::string& p) { return Import(p, false); };
