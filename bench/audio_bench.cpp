@@ -1,7 +1,7 @@
 // The audio library on a 10-minute MP3: measuring its length (open, length, free) and decoding
 // it whole to 16-bit PCM. The file is given by REELPANE_BENCH_MP3 or made here with sox + lame.
 // bench/audio_side_by_side.sh runs this beside ffprobe and ffmpeg on the same file.
-#include "media/litebass.h"
+#include "media/AudioLibrary.h"
 
 #include <QString>
 
@@ -38,8 +38,8 @@ const std::string& BareFile() {
 }
 
 bool Loaded() {
-    media::LoadBassFrom({QStringLiteral(REELPANE_BENCH_BINARY_DIR)});
-    return media::BassLibrary != nullptr;
+    media::Audio().LoadFrom({QStringLiteral(REELPANE_BENCH_BINARY_DIR)});
+    return media::Audio().Loaded();
 }
 
 void Measure(benchmark::State& state, const std::string& path) {
@@ -49,9 +49,8 @@ void Measure(benchmark::State& state, const std::string& path) {
     }
     std::uint64_t length = 0;
     for (auto _ : state) {
-        const HSTREAM h = media::Bass.StreamCreateFile(0, path.c_str(), 0, 0, 0);
-        length = media::Bass.StreamGetLength(h);
-        media::Bass.StreamFree(h);
+        const media::Stream stream = media::Audio().OpenFile(path, 0);
+        length = stream.LengthBytes();
         benchmark::DoNotOptimize(length);
     }
     state.counters["seconds"] = static_cast<double>(length) / (44100.0 * 4);
@@ -72,16 +71,15 @@ void BM_DecodeMp3(benchmark::State& state) {
     std::vector<char> buffer(64 * 1024);
     std::uint64_t total = 0;
     for (auto _ : state) {
-        const HSTREAM h = media::Bass.StreamCreateFile(0, File().c_str(), 0, 0, BASS_STREAM_DECODE);
+        const media::Stream stream = media::Audio().OpenFile(File(), BASS_STREAM_DECODE);
         total = 0;
         for (;;) {
-            const std::uint32_t n = media::Bass.ChannelGetData(
-                h, buffer.data(), static_cast<std::uint32_t>(buffer.size()));
+            const std::uint32_t n =
+                stream.Read(buffer.data(), static_cast<std::uint32_t>(buffer.size()));
             if (n == 0 || n == ~0u)
                 break;
             total += n;
         }
-        media::Bass.StreamFree(h);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(total) * state.iterations());
 }

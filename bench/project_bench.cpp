@@ -2,8 +2,8 @@
 // import of the same photos alone (a load imports every photo again, so it is decode-bound).
 #include "BenchBitmaps.h"
 #include "imaging/BmpFile.h"
+#include "media/AudioLibrary.h"
 #include "media/TrackImport.h"
-#include "media/litebass.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
 #include "project/ShowSession.h"
@@ -51,7 +51,7 @@ struct Fixture {
         // Ten 30-second CD-quality WAV tracks made by sox.
         const std::string wav = dir.filePath("source/track.wav").toStdString();
         std::system(("sox -n -r 44100 -c 2 -b 16 '" + wav + "' synth 30 pinknoise").c_str());
-        media::LoadBassFrom({QStringLiteral(REELPANE_BENCH_BINARY_DIR)});
+        media::Audio().LoadFrom({QStringLiteral(REELPANE_BENCH_BINARY_DIR)});
         for (int j = 0; j < kTracks; ++j)
             media::AddTrack(show, wav);
         projectFile = dir.filePath("show.qvs").toStdString();

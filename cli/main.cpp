@@ -1,7 +1,7 @@
 // reelpane-cli: the show core without a window.
 #include "cli/Commands.h"
 
-#include "media/litebass.h"
+#include "media/AudioLibrary.h"
 
 #include <QGuiApplication>
 
@@ -12,8 +12,9 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName("reelpane-cli");
     QGuiApplication::setApplicationVersion(REELPANE_VERSION);
-    media::LoadBass(); // tracks are measured and titled by the audio library; silent without it
+    media::Audio().LoadBesideProgram(); // tracks are measured and titled by the audio library;
+                                        // silent without it
     const int status = cli::Run(QGuiApplication::arguments());
-    media::UnloadBass();
+    media::Audio().Unload();
     return status;
 }

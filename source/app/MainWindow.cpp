@@ -3,7 +3,7 @@
 
 #include "base/CodePage.h"
 #include "base/ProgramFolder.h"
-#include "media/litebass.h"
+#include "media/AudioLibrary.h"
 #include "project/Language.h"
 #include "project/Settings.h"
 #include "project/ui/Icons.h"
@@ -76,10 +76,10 @@ void MainWindow::createWindow() {
     Show.Host = &Views;
     // 6. Audio library and output device.
     // Without the library the program runs silent; a device that cannot be opened is reported.
-    media::LoadBass();
+    media::Audio().LoadBesideProgram();
     try {
-        media::BassInit(1, 44100, 0, this);
-    } catch (const media::EBASSError& e) {
+        media::Audio().OpenOutput(1, 44100, 0, this);
+    } catch (const media::AudioError& e) {
         QMessageBox::critical(this, windowTitle(), QString::fromLatin1(e.what()));
     }
 
@@ -118,15 +118,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::ReleaseAudio() {
-    if (!media::BassLibrary)
-        return;
-    try {
-        media::StopTrack();
-    } catch (const media::EBASSError&) {
-        // The track is released even when its end notice could not be removed.
-    }
-    media::BassFree();
-    media::UnloadBass();
+    media::Audio().Unload();
 }
 
 void MainWindow::customEvent(QEvent* event) {
@@ -138,8 +130,9 @@ void MainWindow::customEvent(QEvent* event) {
 
 void MainWindow::trackPlaybackEnded() {
     try {
-        media::StopTrack();
-    } catch (const media::EBASSError&) {
+        media::Audio().StopTrack();
+    } catch (const media::AudioError&) {
+        // The track is released even when its end notice could not be removed.
     }
     if (auto* form5 = findChild<QWidget*>("Form5", Qt::FindDirectChildrenOnly)) {
         auto* stop = form5->findChild<QWidget*>("BitBtn12");

@@ -142,10 +142,12 @@ void MainWindow::openEffects(int tag) {
 void MainWindow::openSettings() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenSize = screen ? screen->size() : QSize(1280, 1024);
-    // Opening the dialog may already set Resolution (first run: the screen size).
     SettingsDialog dialog(Show.Resolution, screenSize, project::LanguageFolder(),
                           QFile::decodeName(project::AppLanguage().LanguageFile.c_str()), this);
-    if (dialog.exec() != QDialog::Accepted)
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    // A first run takes the screen size even when the dialog is cancelled.
+    Show.Resolution = dialog.Resolution();
+    if (!accepted)
         return;
     if (const QString path = dialog.LanguageFileToLoad(); !path.isEmpty())
         LoadLanguageFile(path);
@@ -242,8 +244,12 @@ void MainWindow::openTrackSettings() {
     const int n = Show.SelectedSound;
     if (n < 0 || n >= static_cast<int>(Show.Sounds.size()))
         return;
-    TrackDialog form(Show.Sounds[static_cast<std::size_t>(n)], this);
-    form.exec();
+    const auto index = static_cast<std::size_t>(n);
+    TrackDialog dialog(Show.Sounds[index], this);
+    dialog.exec();
+    // The volume is the track's whichever way the dialog was closed, as it was heard.
+    if (index < Show.Sounds.size())
+        Show.Sounds[index].Volume = dialog.Volume();
 }
 
 void MainWindow::deleteTrack() {

@@ -1,7 +1,7 @@
 #include "media/TrackImport.h"
 
+#include "media/AudioLibrary.h"
 #include "media/TrackTitle.h"
-#include "media/litebass.h"
 #include "project/Import.h"
 
 #include <QFile>
@@ -13,14 +13,10 @@
 namespace media {
 
 std::int64_t MeasureTrackSeconds(const std::string& path) {
-    if (!BassLibrary)
+    const Stream stream = Audio().OpenFile(path, BASS_STREAM_DECODE);
+    if (!stream)
         return -1;
-    const HSTREAM stream = Bass.StreamCreateFile(0, path.c_str(), 0, 0, BASS_STREAM_DECODE);
-    if (stream == 0)
-        return -1;
-    const std::uint64_t bytes = Bass.StreamGetLength(stream);
-    const double seconds = Bass.ChannelBytes2Seconds(stream, bytes);
-    Bass.StreamFree(stream);
+    const double seconds = stream.BytesToSeconds(stream.LengthBytes());
     if (!(seconds >= 0) || seconds > 1e9)
         return -1;
     return static_cast<std::int64_t>(std::nearbyint(seconds));
@@ -36,7 +32,7 @@ std::optional<std::size_t> AddTrack(project::ShowModel& show, const std::string&
     std::string ext = project::ExtensionOf(path);
     if (!project::IsTrackExtension(ext))
         return fail("not a track: " + path);
-    if (!BassLibrary)
+    if (!Audio().Loaded())
         return fail("the audio library is not loaded");
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });

@@ -3,8 +3,8 @@
 #include "base/CodePage.h"
 #include "base/Endian.h"
 #include "base/Text.h"
+#include "media/AudioLibrary.h"
 #include "media/TagText.h"
-#include "media/litebass.h"
 
 #include <QFileInfo>
 #include <QString>
@@ -155,27 +155,27 @@ ArtistTitle ReadOggTitle(const char* block, std::size_t size) {
 }
 
 std::string TrackTitle(const std::string& path) {
-    if (!BassLibrary)
+    AudioLibrary& audio = Audio();
+    if (!audio.Loaded())
         throw std::runtime_error("The audio library is not loaded");
-    const HSTREAM stream = Bass.StreamCreateFile(0, path.c_str(), 0, 0, 0);
+    const Stream stream = audio.OpenFile(path, 0);
     std::string result;
     const QString name = QFileInfo(QString::fromLocal8Bit(path.c_str())).fileName();
     const QString ext = name.size() >= 4 ? name.right(4).toUpper() : QString();
-    if (stream != 0) {
+    if (stream) {
         if (ext == ".OGG") {
-            if (const char* block = Bass.StreamGetTags(stream, BASS_TAG_OGG))
+            if (const char* block = stream.Tags(BASS_TAG_OGG))
                 result = ReadOggTitle(block, OggBlockSize(block)).Joined();
         } else if (ext == ".MP3") {
-            if (const char* block = Bass.StreamGetTags(stream, BASS_TAG_ID3V2)) {
+            if (const char* block = stream.Tags(BASS_TAG_ID3V2)) {
                 const auto* tag = reinterpret_cast<const std::uint8_t*>(block);
                 result = ReadId3v2Title(tag, Id3v2BlockSize(tag)).Joined();
             }
             if (result.empty())
-                if (const char* block = Bass.StreamGetTags(stream, BASS_TAG_ID3))
+                if (const char* block = stream.Tags(BASS_TAG_ID3))
                     result =
                         ReadId3v1Title(reinterpret_cast<const std::uint8_t*>(block), 128).Joined();
         }
-        Bass.StreamFree(stream);
     }
     if (result.empty())
         result = base::ToCp1251(name.left(name.size() - 4));

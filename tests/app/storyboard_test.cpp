@@ -2,7 +2,7 @@
 // the open and save commands with their messages.
 #include "app/MainWindow.h"
 #include "base/ProgramFolder.h"
-#include "media/litebass.h"
+#include "media/AudioLibrary.h"
 #include "media/ui/ProgressWindow.h"
 #include "project/StripLayout.h"
 #include "ui_MainWindow.h"
@@ -158,7 +158,7 @@ private Q_SLOTS:
     }
 
     void droppedFolderAndTracks() {
-        media::LoadBassFrom({QStringLiteral(REELPANE_TEST_BINARY_DIR)});
+        media::Audio().LoadFrom({QStringLiteral(REELPANE_TEST_BINARY_DIR)});
         MainWindow form;
         SevenCells(form);
         QTemporaryDir folder;
@@ -181,7 +181,7 @@ private Q_SLOTS:
         QCOMPARE(cell->toolTip(), QString("0:00:25 tone"));
         QCOMPARE(form.Views.Get(form.Show.Sounds[0].Views[1])->objectName(),
                  QString("SoundImage_0"));
-        media::UnloadBass();
+        media::Audio().Unload();
     }
 };
 

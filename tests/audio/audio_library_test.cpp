@@ -2,7 +2,7 @@
 // the dummy output, and its error codes.
 #include "AudioFiles.h"
 
-#include "media/litebass.h"
+#include "media/AudioLibrary.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,8 @@
 #include <vector>
 
 using namespace testing_audio;
-using media::Bass;
+// The library's own entry points, straight from the loaded library.
+const media::AudioEntryPoints& Bass = media::Audio().Api();
 
 namespace {
 
@@ -23,7 +24,7 @@ constexpr std::uint64_t kMp3Frame = 1152 * 4; // one MPEG-1 layer III frame, 16-
 class AudioLibrary : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { LoadRealLibrary(); }
-    void SetUp() override { ASSERT_NE(media::BassLibrary, nullptr) << "libbass.so not loaded"; }
+    void SetUp() override { ASSERT_TRUE(media::Audio().Loaded()) << "libbass.so not loaded"; }
 
     static std::uint64_t DecodeAll(HSTREAM h, std::vector<std::uint8_t>* out = nullptr) {
         std::vector<std::uint8_t> buf(50000);

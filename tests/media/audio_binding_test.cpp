@@ -1,8 +1,11 @@
-// The binding: refusing a missing or foreign library silently, the one-track rules of
-// PlayTrackFile/StopTrack, the error texts, and the end-of-track event reaching the window.
+// The audio library object: refusing a missing or foreign library silently, every stream handed
+// out freed on every path, the one-track rules of PlayTrack/StopTrack, the error texts, and the
+// end-of-track event reaching the window.
 #include "AudioFiles.h"
 
-#include "media/litebass.h"
+#include "media/AudioLibrary.h"
+#include "media/TrackImport.h"
+#include "media/TrackTitle.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -13,56 +16,123 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
 using namespace testing_audio;
 
 namespace {
 
-TEST(BassErrorTexts, CodesAndTheUnknownOnes) {
-    EXPECT_STREQ(media::BassErrorText(0), "All is OK");
-    EXPECT_STREQ(media::BassErrorText(2), "Can't open the file");
-    EXPECT_STREQ(media::BassErrorText(38), "The channel is a \"decoding channel\"");
-    EXPECT_STREQ(media::BassErrorText(42), "Unavailable speaker");
-    EXPECT_STREQ(media::BassErrorText(43), "Unknown error");
-    EXPECT_STREQ(media::BassErrorText(-1), "Unknown error");
-    EXPECT_EQ(media::EBASSError(41).what(), std::string("Unsupported file format"));
+TEST(AudioErrorTexts, CodesAndTheUnknownOnes) {
+    EXPECT_STREQ(media::AudioErrorText(0), "All is OK");
+    EXPECT_STREQ(media::AudioErrorText(2), "Can't open the file");
+    EXPECT_STREQ(media::AudioErrorText(38), "The channel is a \"decoding channel\"");
+    EXPECT_STREQ(media::AudioErrorText(42), "Unavailable speaker");
+    EXPECT_STREQ(media::AudioErrorText(43), "Unknown error");
+    EXPECT_STREQ(media::AudioErrorText(-1), "Unknown error");
+    EXPECT_EQ(media::AudioError(41).what(), std::string("Unsupported file format"));
 }
 
-// Every operation of the binding must be a silent no-op while no library is loaded.
-void ExpectSilentRun() {
-    EXPECT_EQ(media::BassLibrary, nullptr);
-    EXPECT_NO_THROW(media::BassInit(1, 44100, 0, nullptr));
-    EXPECT_FALSE(media::BassReady);
-    EXPECT_NO_THROW(media::PlayTrackFile("/nonexistent.mp3"));
-    EXPECT_EQ(media::CurrentStream, 0u);
-    EXPECT_NO_THROW(media::SetTrackVolume(50));
-    EXPECT_NO_THROW(media::StopTrack());
-    EXPECT_NO_THROW(media::BassFree());
+// Every operation must be a silent no-op while no library is loaded.
+void ExpectSilentRun(media::AudioLibrary& audio) {
+    EXPECT_FALSE(audio.Loaded());
+    EXPECT_NO_THROW(audio.OpenOutput(1, 44100, 0, nullptr));
+    EXPECT_FALSE(audio.OutputOpen());
+    EXPECT_NO_THROW(audio.PlayTrack("/nonexistent.mp3"));
+    EXPECT_FALSE(audio.TrackPlaying());
+    EXPECT_FALSE(audio.OpenFile("/nonexistent.mp3", 0));
+    EXPECT_NO_THROW(audio.SetTrackVolume(50));
+    EXPECT_NO_THROW(audio.StopTrack());
+    EXPECT_NO_THROW(audio.CloseOutput());
+    EXPECT_EQ(audio.LastErrorCode(), -1);
 }
 
-// Each starts from an unloaded binding; later tests load the real library again.
-class BindingRefuses : public ::testing::Test {
+TEST(AudioLibraryRefuses, AMissingLibrary) {
+    QTemporaryDir empty;
+    media::AudioLibrary audio;
+    audio.LoadFrom({empty.path()});
+    ExpectSilentRun(audio);
+}
+
+TEST(AudioLibraryRefuses, AnotherVersion) {
+    media::AudioLibrary audio;
+    audio.LoadFrom({QStringLiteral(REELPANE_TEST_BINARY_DIR "/fake-bass-version")});
+    ExpectSilentRun(audio);
+}
+
+TEST(AudioLibraryRefuses, MissingEntryPoints) {
+    media::AudioLibrary audio;
+    audio.LoadFrom({QStringLiteral(REELPANE_TEST_BINARY_DIR "/fake-bass-partial")});
+    ExpectSilentRun(audio);
+}
+
+// The shared instance over the counting stand-in: every stream handed out must come back,
+// whatever the caller did with it.
+class StreamAccounting : public ::testing::Test {
 protected:
     void SetUp() override {
-        media::StopTrack();
-        media::BassFree();
-        media::UnloadBass();
+        media::Audio().Unload();
+        media::Audio().LoadFrom({QStringLiteral(REELPANE_TEST_BINARY_DIR "/fake-bass-counting")});
+        ASSERT_TRUE(media::Audio().Loaded());
+        handle_ = dlopen(REELPANE_TEST_BINARY_DIR "/fake-bass-counting/libbass.so",
+                         RTLD_NOW | RTLD_NOLOAD);
+        ASSERT_NE(handle_, nullptr);
+        created_ = reinterpret_cast<int (*)()>(dlsym(handle_, "FakeBass_Created"));
+        freed_ = reinterpret_cast<int (*)()>(dlsym(handle_, "FakeBass_Freed"));
+        ASSERT_TRUE(created_ && freed_);
     }
+    void TearDown() override {
+        media::Audio().Unload();
+        if (handle_)
+            dlclose(handle_);
+    }
+    void ExpectBalanced(int atLeast) {
+        EXPECT_GE(created_(), atLeast);
+        EXPECT_EQ(created_(), freed_());
+    }
+    void* handle_ = nullptr;
+    int (*created_)() = nullptr;
+    int (*freed_)() = nullptr;
 };
 
-TEST_F(BindingRefuses, AMissingLibrary) {
-    QTemporaryDir empty;
-    media::LoadBassFrom({empty.path()});
-    ExpectSilentRun();
+TEST_F(StreamAccounting, TitlesAndLengths) {
+    EXPECT_EQ(media::TrackTitle("/music/Song.mp3"), "Song"); // no tags: the file name
+    EXPECT_EQ(media::TrackTitle("/music/refuse.ogg"), "refuse");
+    EXPECT_EQ(media::MeasureTrackSeconds("/music/plain.wav"), 1);
+    EXPECT_EQ(media::MeasureTrackSeconds("/music/nolength.wav"), -1);
+    EXPECT_EQ(media::MeasureTrackSeconds("/music/refuse.wav"), -1);
+    ExpectBalanced(3);
 }
 
-TEST_F(BindingRefuses, AnotherVersion) {
-    media::LoadBassFrom({QStringLiteral(REELPANE_TEST_BINARY_DIR "/fake-bass-version")});
-    ExpectSilentRun();
+TEST_F(StreamAccounting, PlaybackThatFailsReleasesItsStream) {
+    media::AudioLibrary& audio = media::Audio();
+    for (const char* name : {"/music/nostart.wav", "/music/noplay.wav", "/music/refuse.wav"}) {
+        EXPECT_THROW(audio.PlayTrack(name), media::AudioError) << name;
+        EXPECT_FALSE(audio.TrackPlaying()) << name;
+    }
+    audio.PlayTrack("/music/fine.wav");
+    EXPECT_TRUE(audio.TrackPlaying());
+    audio.StopTrack();
+    ExpectBalanced(3);
 }
 
-TEST_F(BindingRefuses, MissingEntryPoints) {
-    media::LoadBassFrom({QStringLiteral(REELPANE_TEST_BINARY_DIR "/fake-bass-partial")});
-    ExpectSilentRun();
+TEST_F(StreamAccounting, MovedAndResetStreams) {
+    media::AudioLibrary& audio = media::Audio();
+    {
+        media::Stream a = audio.OpenFile("/music/a.wav", BASS_STREAM_DECODE);
+        ASSERT_TRUE(a);
+        media::Stream b = std::move(a);
+        EXPECT_FALSE(a); // NOLINT: moved-from is empty by contract
+        media::Stream c = audio.OpenFile("/music/c.wav", 0);
+        c = std::move(b); // c's own stream is freed here
+        EXPECT_EQ(freed_(), 1);
+        c.Reset();
+        EXPECT_EQ(freed_(), 2);
+        media::Stream d = audio.OpenFile("/music/d.wav", 0);
+    }
+    audio.PlayTrack("/music/left-playing.wav");
+    audio.Unload(); // stops and releases the playing track too
+    EXPECT_EQ(created_(), 4);
+    EXPECT_EQ(freed_(), 4);
 }
 
 class WindowStandIn : public QObject {
@@ -73,84 +143,84 @@ protected:
     void customEvent(QEvent* event) override {
         if (event->type() == static_cast<QEvent::Type>(media::kUserMessageEvent)) {
             ++userMessages;
-            media::StopTrack(); // what the main window does
+            media::Audio().StopTrack(); // what the main window does
         }
     }
 };
 
-class Binding : public ::testing::Test {
+class Playback : public ::testing::Test {
 protected:
     void SetUp() override {
         LoadRealLibrary();
-        ASSERT_NE(media::BassLibrary, nullptr);
-        media::StopTrack();
+        ASSERT_TRUE(media::Audio().Loaded());
+        media::Audio().StopTrack();
     }
-    void TearDown() override { media::StopTrack(); }
+    void TearDown() override { media::Audio().StopTrack(); }
+    static std::uint32_t VolumeOf(const media::Stream& s) {
+        std::uint32_t volume = 0;
+        media::Audio().Api().ChannelGetAttributes(s.Handle(), nullptr, &volume, nullptr);
+        return volume;
+    }
 };
 
-TEST_F(Binding, OneTrackAtATime) {
+TEST_F(Playback, OneTrackAtATime) {
+    media::AudioLibrary& audio = media::Audio();
     const std::string wav = AudioFiles::Get().Wav("long.wav", 5.0);
-    media::PlayTrackFile(wav);
-    const HSTREAM first = media::CurrentStream;
+    audio.PlayTrack(wav);
+    const HSTREAM first = audio.CurrentTrack().Handle();
     ASSERT_NE(first, 0u);
-    EXPECT_NE(media::EndSync, 0u);
-    media::PlayTrackFile(wav); // refused while a track is current
-    EXPECT_EQ(media::CurrentStream, first);
-    media::SetTrackVolume(20);
-    std::uint32_t volume = 0;
-    media::Bass.ChannelGetAttributes(first, nullptr, &volume, nullptr);
-    EXPECT_EQ(volume, 20u);
-    media::StopTrack();
-    EXPECT_EQ(media::CurrentStream, 0u);
-    EXPECT_EQ(media::EndSync, 0u);
-    EXPECT_EQ(media::Bass.ChannelIsActive(first), BASS_ACTIVE_STOPPED); // freed
+    audio.PlayTrack(wav); // refused while a track is playing
+    EXPECT_EQ(audio.CurrentTrack().Handle(), first);
+    audio.SetTrackVolume(20);
+    EXPECT_EQ(VolumeOf(audio.CurrentTrack()), 20u);
+    audio.StopTrack();
+    EXPECT_FALSE(audio.TrackPlaying());
+    EXPECT_EQ(audio.Api().ChannelIsActive(first), BASS_ACTIVE_STOPPED); // freed
 }
 
-TEST_F(Binding, UnplayableFileRaisesWithTheLibraryText) {
+TEST_F(Playback, UnplayableFileRaisesWithTheLibraryText) {
     try {
-        media::PlayTrackFile("/nonexistent/track.mp3");
+        media::Audio().PlayTrack("/nonexistent/track.mp3");
         FAIL() << "no exception";
-    } catch (const media::EBASSError& e) {
+    } catch (const media::AudioError& e) {
         EXPECT_EQ(e.Code, BASS_ERROR_FILEOPEN);
         EXPECT_STREQ(e.what(), "Can't open the file");
     }
-    EXPECT_EQ(media::CurrentStream, 0u);
+    EXPECT_FALSE(media::Audio().TrackPlaying());
 }
 
-TEST_F(Binding, EndOfTrackReachesTheWindowOnItsThread) {
+TEST_F(Playback, EndOfTrackReachesTheWindowOnItsThread) {
+    media::AudioLibrary& audio = media::Audio();
     WindowStandIn window;
-    media::BassFree();
-    media::BassInit(1, 44100, 0, &window);
-    media::PlaybackVolume = 60;
-    media::PlayTrackFile(AudioFiles::Get().Wav("end.wav", 0.3));
-    const HSTREAM played = media::CurrentStream;
-    ASSERT_NE(played, 0u);
-    std::uint32_t volume = 0;
-    media::Bass.ChannelGetAttributes(played, nullptr, &volume, nullptr);
-    EXPECT_EQ(volume, 60u);
+    audio.CloseOutput();
+    audio.OpenOutput(1, 44100, 0, &window);
+    audio.SetPlaybackVolume(60);
+    audio.PlayTrack(AudioFiles::Get().Wav("end.wav", 0.3));
+    ASSERT_TRUE(audio.TrackPlaying());
+    EXPECT_EQ(VolumeOf(audio.CurrentTrack()), 60u);
     QElapsedTimer clock;
     clock.start();
     while (window.userMessages == 0 && clock.elapsed() < 10000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_EQ(window.userMessages, 1);
-    EXPECT_EQ(media::CurrentStream, 0u);
+    EXPECT_FALSE(audio.TrackPlaying());
 
     // A track stopped by hand before its notice is handled must not stop its successor.
-    media::PlayTrackFile(AudioFiles::Get().Wav("end2.wav", 0.2));
+    audio.PlayTrack(AudioFiles::Get().Wav("end2.wav", 0.2));
     const auto deadline = clock.elapsed() + 3000;
-    while (media::Bass.ChannelIsActive(media::CurrentStream) && clock.elapsed() < deadline)
+    while (audio.Api().ChannelIsActive(audio.CurrentTrack().Handle()) && clock.elapsed() < deadline)
         QThread::msleep(10);
     QThread::msleep(50); // the library's notice thread has called back by now
-    media::StopTrack();
-    media::PlayTrackFile(AudioFiles::Get().Wav("long2.wav", 5.0));
-    const HSTREAM successor = media::CurrentStream;
+    audio.StopTrack();
+    audio.PlayTrack(AudioFiles::Get().Wav("long2.wav", 5.0));
+    const HSTREAM successor = audio.CurrentTrack().Handle();
     QCoreApplication::processEvents(QEventLoop::AllEvents, 200);
-    EXPECT_EQ(media::CurrentStream, successor);
+    EXPECT_EQ(audio.CurrentTrack().Handle(), successor);
     EXPECT_EQ(window.userMessages, 1);
 
-    media::StopTrack();
-    media::BassFree();
-    media::BassInit(1, 44100, 0, nullptr);
+    audio.StopTrack();
+    audio.CloseOutput();
+    audio.OpenOutput(1, 44100, 0, nullptr);
 }
 
 } // namespace

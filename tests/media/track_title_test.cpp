@@ -3,8 +3,8 @@
 #include "AudioFiles.h"
 
 #include "base/CodePage.h"
+#include "media/AudioLibrary.h"
 #include "media/TrackTitle.h"
-#include "media/litebass.h"
 
 #include <QFile>
 
@@ -50,7 +50,7 @@ class TrackTitles : public ::testing::Test {
 protected:
     void SetUp() override {
         LoadRealLibrary();
-        ASSERT_NE(media::BassLibrary, nullptr);
+        ASSERT_TRUE(media::Audio().Loaded());
     }
 };
 

@@ -1,6 +1,6 @@
 #include "AudioFiles.h"
 
-#include "media/litebass.h"
+#include "media/AudioLibrary.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -59,9 +59,8 @@ void LoadRealLibrary() {
         static char* argv[] = {name, nullptr};
         new QCoreApplication(argc, argv); // lives for the whole test program
     }
-    media::LoadBassFrom({QStringLiteral(REELPANE_TEST_BINARY_DIR)});
-    if (media::BassLibrary && !media::BassReady)
-        media::BassInit(1, 44100, 0, nullptr);
+    media::Audio().LoadFrom({QStringLiteral(REELPANE_TEST_BINARY_DIR)});
+    media::Audio().OpenOutput(1, 44100, 0, nullptr);
 }
 
 } // namespace testing_audio

@@ -8,6 +8,8 @@
 #include "ui_MainWindow.h"
 #include "ui_SettingsDialog.h"
 
+#include "WidgetLookup.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QFile>
@@ -75,35 +77,36 @@ private Q_SLOTS:
             Touch(folder + name);
         std::string resolution = "1024x768";
         ui::SettingsDialog dialog(resolution, QSize(1280, 1024), folder, "BETA.lng");
-        QCOMPARE(Items(dialog.Form->ComboBox1), QStringList({"alpha.lng", "Beta.LNG", "zeta.lng"}));
-        QCOMPARE(dialog.Form->ComboBox1->currentIndex(), 1);
-        QVERIFY(dialog.Form->RadioButton2->isChecked());
-        QVERIFY(dialog.Form->ComboBox1->isEnabled());
+        QCOMPARE(Items(Widget<QComboBox>(dialog, "ComboBox1")),
+                 QStringList({"alpha.lng", "Beta.LNG", "zeta.lng"}));
+        QCOMPARE(Widget<QComboBox>(dialog, "ComboBox1")->currentIndex(), 1);
+        QVERIFY(Widget<QRadioButton>(dialog, "RadioButton2")->isChecked());
+        QVERIFY(Widget<QComboBox>(dialog, "ComboBox1")->isEnabled());
         QCOMPARE(dialog.width(), 415);
-        QCOMPARE(Items(dialog.Form->ComboBox2),
+        QCOMPARE(Items(Widget<QComboBox>(dialog, "ComboBox2")),
                  QStringList({"800x600", "1024x768", "1280x1024", "1600x1200"}));
-        QCOMPARE(dialog.Form->ComboBox2->currentText(), QString("1024x768"));
+        QCOMPARE(Widget<QComboBox>(dialog, "ComboBox2")->currentText(), QString("1024x768"));
 
         // An unknown loaded file leaves the first entry selected; OK loads the selection.
         ui::SettingsDialog other(resolution, QSize(1280, 1024), folder, "klingon.lng");
-        QCOMPARE(other.Form->ComboBox1->currentIndex(), 0);
-        other.Form->ComboBox1->setCurrentIndex(2);
-        other.Form->ComboBox2->setCurrentIndex(3);
-        other.Form->BitBtn1->click();
+        QCOMPARE(Widget<QComboBox>(other, "ComboBox1")->currentIndex(), 0);
+        Widget<QComboBox>(other, "ComboBox1")->setCurrentIndex(2);
+        Widget<QComboBox>(other, "ComboBox2")->setCurrentIndex(3);
+        Widget<QPushButton>(other, "BitBtn1")->click();
         QCOMPARE(other.result(), int(QDialog::Accepted));
         QCOMPARE(other.LanguageFileToLoad(), folder + "zeta.lng");
-        QCOMPARE(resolution, std::string("1600x1200"));
+        QCOMPARE(other.Resolution(), std::string("1600x1200"));
     }
 
     void dialogWithoutLanguageFolderKeepsTheCurrentTexts() {
         std::string resolution = "800x600";
         ui::SettingsDialog dialog(resolution, QSize(1280, 1024), program_->path() + "/none/", "");
-        QVERIFY(dialog.Form->RadioButton1->isChecked());
-        QVERIFY(!dialog.Form->ComboBox1->isEnabled());
-        dialog.Form->RadioButton2->click();
-        QVERIFY(dialog.Form->RadioButton1->isChecked());
-        QVERIFY(!dialog.Form->ComboBox1->isEnabled());
-        dialog.Form->BitBtn1->click();
+        QVERIFY(Widget<QRadioButton>(dialog, "RadioButton1")->isChecked());
+        QVERIFY(!Widget<QComboBox>(dialog, "ComboBox1")->isEnabled());
+        Widget<QRadioButton>(dialog, "RadioButton2")->click();
+        QVERIFY(Widget<QRadioButton>(dialog, "RadioButton1")->isChecked());
+        QVERIFY(!Widget<QComboBox>(dialog, "ComboBox1")->isEnabled());
+        Widget<QPushButton>(dialog, "BitBtn1")->click();
         QCOMPARE(dialog.LanguageFileToLoad(), QString());
         QCOMPARE(resolution, std::string("800x600"));
     }
@@ -113,33 +116,34 @@ private Q_SLOTS:
         const QString folder = project::LanguageFolder();
         std::string resolution = "800x600";
         ui::SettingsDialog dialog(resolution, QSize(1280, 1024), folder, "russian.lng");
-        QCOMPARE(dialog.Form->ComboBox1->currentText(), QString("russian.lng"));
-        dialog.Form->RadioButton1->click();
-        dialog.Form->BitBtn1->click();
+        QCOMPARE(Widget<QComboBox>(dialog, "ComboBox1")->currentText(), QString("russian.lng"));
+        Widget<QRadioButton>(dialog, "RadioButton1")->click();
+        Widget<QPushButton>(dialog, "BitBtn1")->click();
         QCOMPARE(dialog.LanguageFileToLoad(), folder + "english.lng");
     }
 
     void dialogSelectsResolutionByHeight() {
         std::string resolution = "1920x1080";
         ui::SettingsDialog dialog(resolution, QSize(1024, 768), "", "");
-        QCOMPARE(dialog.Form->ComboBox2->currentText(), QString("1280x1024"));
-        dialog.Form->BitBtn1->click();
-        QCOMPARE(resolution, std::string("1280x1024"));
+        QCOMPARE(Widget<QComboBox>(dialog, "ComboBox2")->currentText(), QString("1280x1024"));
+        Widget<QPushButton>(dialog, "BitBtn1")->click();
+        QCOMPARE(dialog.Resolution(), std::string("1280x1024"));
 
         resolution = "1366x768";
         ui::SettingsDialog wide(resolution, QSize(1024, 768), "", "");
-        QCOMPARE(wide.Form->ComboBox2->currentText(), QString("1024x768"));
+        QCOMPARE(Widget<QComboBox>(wide, "ComboBox2")->currentText(), QString("1024x768"));
     }
 
     void dialogFirstRunTakesTheScreenSizeEvenWhenCancelled() {
         std::string resolution;
         ui::SettingsDialog dialog(resolution, QSize(1600, 1200), "", "");
-        QCOMPARE(resolution, std::string("1600x1200"));
-        QCOMPARE(dialog.Form->ComboBox2->currentText(), QString("1600x1200"));
-        dialog.Form->ComboBox2->setCurrentIndex(0);
-        dialog.Form->BitBtn2->click();
+        QCOMPARE(dialog.Resolution(), std::string("1600x1200"));
+        QCOMPARE(Widget<QComboBox>(dialog, "ComboBox2")->currentText(), QString("1600x1200"));
+        Widget<QComboBox>(dialog, "ComboBox2")->setCurrentIndex(0);
+        Widget<QPushButton>(dialog, "BitBtn2")->click();
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        QCOMPARE(resolution, std::string("1600x1200"));
+        QCOMPARE(dialog.Resolution(), std::string("1600x1200"));
+        QCOMPARE(resolution, std::string()); // the caller's value is the caller's to change
         QCOMPARE(dialog.LanguageFileToLoad(), QString());
     }
 
@@ -149,23 +153,24 @@ private Q_SLOTS:
         {
             ui::SettingsDialog russian(resolution, QSize(800, 600), "", "");
             QCOMPARE(russian.windowTitle(), QString::fromUtf8("Настройки"));
-            QCOMPARE(russian.Form->BitBtn2->text(), QString::fromUtf8("Отмена"));
+            QCOMPARE(Widget<QPushButton>(russian, "BitBtn2")->text(), QString::fromUtf8("Отмена"));
         }
         QVERIFY(project::LoadLanguageFile(project::AppLanguage(),
                                           project::LanguageFolder() + "english.lng"));
         ui::SettingsDialog english(resolution, QSize(800, 600), "", "");
         QCOMPARE(english.windowTitle(), QString("Settings"));
-        QCOMPARE(english.Form->GroupBox1->title(), QString("Choose the language:"));
-        QCOMPARE(english.Form->GroupBox3->title(), QString("Optimise for the resolution:"));
-        QCOMPARE(english.Form->BitBtn2->text(), QString("Cancel"));
+        QCOMPARE(Widget<QGroupBox>(english, "GroupBox1")->title(), QString("Choose the language:"));
+        QCOMPARE(Widget<QGroupBox>(english, "GroupBox3")->title(),
+                 QString("Optimise for the resolution:"));
+        QCOMPARE(Widget<QPushButton>(english, "BitBtn2")->text(), QString("Cancel"));
 
         QStringList opened;
         ui::AboutDialog about("https://example.org/", [&](const QString& a) { opened << a; });
         QCOMPARE(about.windowTitle(), QString("About"));
-        QCOMPARE(about.Form->Label1->text(), QString("Tarnwick Reelpane Freeware"));
+        QCOMPARE(Widget<QLabel>(about, "Label1")->text(), QString("Tarnwick Reelpane Freeware"));
         QCOMPARE(about.size(), QSize(323, 144));
-        QVERIFY(!about.Form->Image1->pixmap().isNull());
-        QTest::mouseClick(about.Form->Label3, Qt::LeftButton);
+        QVERIFY(!Widget<QLabel>(about, "Image1")->pixmap().isNull());
+        QTest::mouseClick(Widget<QLabel>(about, "Label3"), Qt::LeftButton);
         QCOMPARE(opened, QStringList({"https://example.org/"}));
     }
 
@@ -175,8 +180,9 @@ private Q_SLOTS:
             ui::MainWindow form;
             form.show();
             QCOMPARE(project::AppLanguage().LanguageFile, std::string("english.lng"));
-            QCOMPARE(form.Form->ToolButton8->toolTip(), QString("Open"));
-            QCOMPARE(form.Form->ToolButton7->toolTip(), QString("New slide show"));
+            QCOMPARE(Widget<QToolButton>(form, "ToolButton8")->toolTip(), QString("Open"));
+            QCOMPARE(Widget<QToolButton>(form, "ToolButton7")->toolTip(),
+                     QString("New slide show"));
             QCOMPARE(form.TrackMenu->findChild<QAction*>("N5")->text(), QString("Settings..."));
             QCOMPARE(form.windowTitle(), QString("Tarnwick Reelpane Freeware 1.9"));
             QVERIFY(form.close());
@@ -193,7 +199,7 @@ private Q_SLOTS:
         MakeProgramFolder({});
         ui::MainWindow form;
         QVERIFY(project::AppLanguage().LanguageTable.empty());
-        QCOMPARE(form.Form->ToolButton8->toolTip(), QString::fromUtf8("Открыть"));
+        QCOMPARE(Widget<QToolButton>(form, "ToolButton8")->toolTip(), QString::fromUtf8("Открыть"));
         QCOMPARE(form.PhotoMenu->findChild<QAction*>("N1")->text(), QString::fromUtf8("Удалить"));
         QCOMPARE(form.SaveMenu->findChild<QAction*>("N7")->text(),
                  QString::fromUtf8("Сохранить как AVI..."));
@@ -212,7 +218,7 @@ private Q_SLOTS:
         }
         ui::MainWindow form;
         QCOMPARE(project::AppLanguage().LanguageFile, std::string("russian.lng"));
-        QCOMPARE(form.Form->ToolButton8->toolTip(), QString::fromUtf8("Открыть"));
+        QCOMPARE(Widget<QToolButton>(form, "ToolButton8")->toolTip(), QString::fromUtf8("Открыть"));
         QCOMPARE(form.Show.Resolution, std::string("800x600"));
         QCOMPARE(form.SiteURL, QString("https://example.org/site"));
         QCOMPARE(form.LinkAddress(6), QString("https://example.org/site"));
@@ -233,7 +239,7 @@ private Q_SLOTS:
                     modal->close();
             });
             closer->start(10);
-            QTest::mouseClick(form.Form->ToolButton13, Qt::LeftButton);
+            QTest::mouseClick(Widget<QToolButton>(form, "ToolButton13"), Qt::LeftButton);
             closer->stop();
             const QSize screen = QGuiApplication::primaryScreen()->size();
             const std::string expected =

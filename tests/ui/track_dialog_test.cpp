@@ -2,7 +2,7 @@
 // fighting the thumb, and the end of a track turning stop back into play through the main
 // window's end-of-track handling.
 #include "app/MainWindow.h"
-#include "media/litebass.h"
+#include "media/AudioLibrary.h"
 #include "media/ui/TrackDialog.h"
 #include "project/Language.h"
 
@@ -53,30 +53,31 @@ private:
     }
 
 private Q_SLOTS:
-    void volumeBarWritesTheRecord() {
+    void volumeBarIsHandedBack() {
         ui::MainWindow main;
         auto track = MakeTrack(MakeWav("v.wav", 0.5), 40, 1);
         ui::TrackDialog form(track, &main);
         QCOMPARE(W<QSlider>(form, "TrackBar1")->value(), 60);
-        QCOMPARE(media::PlaybackVolume, 40);
+        QCOMPARE(media::Audio().PlaybackVolume(), 40);
         QCOMPARE(W<QLabel>(form, "Label6")->text(), QString("40%"));
         QCOMPARE(form.windowTitle(), project::AppLanguage().Text(800, "Звук"));
         W<QSlider>(form, "TrackBar1")->setValue(0); // top
-        QCOMPARE(static_cast<int>(track.Volume), 100);
+        QCOMPARE(form.Volume(), 100);
         QCOMPARE(W<QLabel>(form, "Label6")->text(), QString("100%"));
         W<QSlider>(form, "TrackBar1")->setValue(100); // bottom
-        QCOMPARE(static_cast<int>(track.Volume), 0);
-        QCOMPARE(media::PlaybackVolume, 0);
+        QCOMPARE(form.Volume(), 0);
+        QCOMPARE(media::Audio().PlaybackVolume(), 0);
+        QCOMPARE(static_cast<int>(track.Volume), 40); // the caller's record is the caller's
         QCOMPARE(W<QLabel>(form, "Label6")->text(), QString("0%"));
     }
 
     void playSeekAndStop() {
         ui::MainWindow main;
-        QVERIFY(media::BassLibrary != nullptr);
+        QVERIFY(media::Audio().Loaded());
         auto track = MakeTrack(MakeWav("long.wav", 6.0), 100, 6);
         ui::TrackDialog form(track, &main);
         form.play();
-        QVERIFY(media::CurrentStream != 0);
+        QVERIFY(media::Audio().TrackPlaying());
         QVERIFY(W<QPushButton>(form, "BitBtn9")->isHidden());
         QVERIFY(!W<QPushButton>(form, "BitBtn12")->isHidden());
         QVERIFY(form.PositionTimerRunning());
@@ -92,12 +93,12 @@ private Q_SLOTS:
         QCOMPARE(W<QScrollBar>(form, "ProgrBar")->value(), held);
         form.scrollPosition(ui::TrackDialog::ScrollCode::EndScroll);
         QVERIFY(!form.Dragging());
-        const auto pos = media::Bass.ChannelGetPosition(media::CurrentStream);
+        const auto pos = media::Audio().CurrentTrack().Position();
         QVERIFY(pos >= static_cast<std::uint64_t>(held));
         QVERIFY(pos < static_cast<std::uint64_t>(held + 44100 * 4));
 
         form.stop();
-        QCOMPARE(media::CurrentStream, 0u);
+        QVERIFY(!media::Audio().TrackPlaying());
         QVERIFY(!form.PositionTimerRunning());
         QVERIFY(!W<QPushButton>(form, "BitBtn9")->isHidden());
     }
@@ -108,9 +109,9 @@ private Q_SLOTS:
         ui::TrackDialog form(track, &main);
         form.show();
         form.play();
-        QVERIFY(media::CurrentStream != 0);
+        QVERIFY(media::Audio().TrackPlaying());
         QVERIFY(W<QPushButton>(form, "BitBtn9")->isHidden());
-        QVERIFY(WaitFor([&] { return media::CurrentStream == 0; }, 10000));
+        QVERIFY(WaitFor([&] { return !media::Audio().TrackPlaying(); }, 10000));
         QVERIFY(!W<QPushButton>(form, "BitBtn9")->isHidden());
         QVERIFY(W<QPushButton>(form, "BitBtn12")->isHidden());
     }
@@ -122,9 +123,9 @@ private Q_SLOTS:
             ui::TrackDialog form(track, &main);
             form.show();
             form.play();
-            QVERIFY(media::CurrentStream != 0);
+            QVERIFY(media::Audio().TrackPlaying());
             form.close();
-            QCOMPARE(media::CurrentStream, 0u);
+            QVERIFY(!media::Audio().TrackPlaying());
         }
     }
 };

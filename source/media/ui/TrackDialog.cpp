@@ -1,7 +1,7 @@
 #include "media/ui/TrackDialog.h"
 
 #include "base/CodePage.h"
-#include "media/litebass.h"
+#include "media/AudioLibrary.h"
 #include "project/Duration.h"
 #include "project/Language.h"
 #include "ui_TrackDialog.h"
@@ -25,7 +25,7 @@ QString Duration(std::int64_t seconds) {
 }
 } // namespace
 
-TrackDialog::TrackDialog(project::Track& sound, QWidget* parent)
+TrackDialog::TrackDialog(const project::Track& sound, QWidget* parent)
     : QDialog(parent), Form(std::make_unique<Ui::TrackDialog>()), sound_(sound) {
     Form->setupUi(this);
     setObjectName("Form5");
@@ -36,12 +36,13 @@ TrackDialog::TrackDialog(project::Track& sound, QWidget* parent)
 
     // The texts, and play or stop by whether a track is playing.
     ApplyLanguage();
-    const bool playing = media::CurrentStream != 0;
+    media::AudioLibrary& audio = media::Audio();
+    const bool playing = audio.TrackPlaying();
     Form->BitBtn12->setVisible(playing);
     Form->BitBtn9->setVisible(!playing);
     Form->TrackBar1->setValue(100 - static_cast<int>(sound_.Volume));
-    media::PlaybackVolume = 100 - Form->TrackBar1->value();
-    Form->Label6->setText(QString::number(media::PlaybackVolume) + "%");
+    audio.SetPlaybackVolume(100 - Form->TrackBar1->value());
+    Form->Label6->setText(QString::number(audio.PlaybackVolume()) + "%");
     Form->Label1->setText(Duration(sound_.PlaySeconds));
     Form->Label2->setText(base::FromCp1251(sound_.Title.str()));
 
@@ -83,11 +84,12 @@ void TrackDialog::play() {
     try {
         Form->BitBtn9->hide();
         Form->BitBtn12->show();
-        media::StopTrack();
-        media::PlayTrackFile(sound_.WorkFile.str());
+        media::AudioLibrary& audio = media::Audio();
+        audio.StopTrack();
+        audio.PlayTrack(sound_.WorkFile.str());
         std::uint64_t length = 0;
-        if (media::BassLibrary && media::CurrentStream != 0) {
-            length = media::Bass.StreamGetLength(media::CurrentStream);
+        if (audio.TrackPlaying()) {
+            length = audio.CurrentTrack().LengthBytes();
             if (length == ~std::uint64_t{0})
                 length = 0;
         }
@@ -106,7 +108,7 @@ void TrackDialog::stop() {
     Form->BitBtn12->hide();
     Form->BitBtn9->show();
     try {
-        media::StopTrack();
+        media::Audio().StopTrack();
     } catch (...) {
     }
     StopPositionTimer();
@@ -129,12 +131,13 @@ void TrackDialog::StopPositionTimer() {
 }
 
 void TrackDialog::PositionTimerTick() {
-    if (media::CurrentStream == 0 || !media::BassLibrary)
+    const media::Stream& track = media::Audio().CurrentTrack();
+    if (!track)
         return;
-    const std::uint64_t p = media::Bass.ChannelGetPosition(media::CurrentStream);
+    const std::uint64_t p = track.Position();
     if (p == ~std::uint64_t{0})
         return;
-    const double seconds = media::Bass.ChannelBytes2Seconds(media::CurrentStream, p);
+    const double seconds = track.BytesToSeconds(p);
     Form->Label1->setText(Duration(static_cast<std::int64_t>(std::nearbyint(seconds))) + "/" +
                           Duration(totalSeconds_));
     if (!dragging_)
@@ -142,18 +145,19 @@ void TrackDialog::PositionTimerTick() {
 }
 
 void TrackDialog::scrollPosition(ScrollCode code) {
-    if (media::CurrentStream == 0 || !media::BassLibrary)
+    const media::Stream& track = media::Audio().CurrentTrack();
+    if (!track)
         return;
     dragging_ = code == ScrollCode::Track;
     if (code == ScrollCode::EndScroll)
-        media::Bass.ChannelSetPosition(media::CurrentStream, FromBar(Form->ProgrBar->value()));
+        track.SetPosition(FromBar(Form->ProgrBar->value()));
 }
 
 void TrackDialog::changeVolume() {
     const int v = 100 - Form->TrackBar1->value();
-    media::PlaybackVolume = v;
+    media::Audio().SetPlaybackVolume(v);
     sound_.Volume = v;
-    media::SetTrackVolume(v);
+    media::Audio().SetTrackVolume(v);
     Form->Label6->setText(QString::number(v) + "%");
 }
 
@@ -162,7 +166,7 @@ void TrackDialog::closeDialog() {
         return;
     closed_ = true;
     try {
-        media::StopTrack();
+        media::Audio().StopTrack();
     } catch (...) {
     }
     StopPositionTimer();

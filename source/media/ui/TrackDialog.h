@@ -1,5 +1,5 @@
 // The track dialog: plays the selected track, shows and sets its playing position, and sets
-// its volume, which is stored in the track record and so saved with the show.
+// its volume, which it hands back for the caller to store in the track record.
 #pragma once
 
 #include "project/Records.h"
@@ -21,11 +21,12 @@ class TrackDialog final : public QDialog {
     Q_OBJECT
 
 public:
-    // sound is the track being set up; it must outlive the dialog.
-    TrackDialog(project::Track& sound, QWidget* parent);
+    // sound is the track being set up (a copy is kept).
+    TrackDialog(const project::Track& sound, QWidget* parent);
     ~TrackDialog() override;
 
-    std::unique_ptr<Ui::TrackDialog> Form;
+    // The volume (0..100) the user set, for the track record.
+    std::int32_t Volume() const { return sound_.Volume; }
 
     // The scroll bar's events as the handler sees them.
     enum class ScrollCode { Track, EndScroll, Other };
@@ -52,7 +53,8 @@ private:
     int ToBar(std::uint64_t bytes) const;
     std::uint64_t FromBar(int value) const;
 
-    project::Track& sound_;
+    std::unique_ptr<Ui::TrackDialog> Form;
+    project::Track sound_;
     std::unique_ptr<QTimer> positionTimer_;
     bool dragging_ = false;
     std::int64_t totalSeconds_ = 0;

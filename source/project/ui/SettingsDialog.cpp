@@ -10,8 +10,9 @@
 
 namespace ui {
 
-SettingsDialog::SettingsDialog(std::string& resolution, QSize screen, const QString& languageFolder,
-                               const QString& currentFile, QWidget* parent)
+SettingsDialog::SettingsDialog(const std::string& resolution, QSize screen,
+                               const QString& languageFolder, const QString& currentFile,
+                               QWidget* parent)
     : QDialog(parent), Form(std::make_unique<Ui::SettingsDialog>()), resolution_(resolution),
       languageFolder_(languageFolder) {
     Form->setupUi(this);

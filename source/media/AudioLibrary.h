@@ -1,0 +1,168 @@
+// The program's face over the audio library: AudioLibrary loads it at run time (the program runs
+// silent without it), checks its version, owns its entry points, the output device and the one
+// track that plays at a time; Stream owns one stream handle and frees it on every path. Nothing
+// else calls the library's entry points.
+#pragma once
+
+#include "bass.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+class QObject;
+
+namespace media {
+
+// The library file, looked up beside the program.
+inline constexpr const char* kAudioLibraryFile = "libbass.so";
+// The one library version this program accepts.
+inline constexpr std::uint32_t kAudioLibraryVersion = 0x00010002;
+
+// Message per library error code.
+extern const std::array<const char*, 43> AudioErrorTexts;
+// The text for a code; codes above 42 taken as unsigned (so also -1) give entry 26.
+const char* AudioErrorText(std::int32_t code);
+
+// A failure reported by the audio library, with the text of its error code.
+class AudioError : public std::runtime_error {
+public:
+    explicit AudioError(std::int32_t code);
+    std::int32_t Code;
+};
+
+// The resolved entry points.
+struct AudioEntryPoints {
+    BASS_GetVersion_t GetVersion = nullptr;
+    BASS_ErrorGetCode_t ErrorGetCode = nullptr;
+    BASS_Init_t Init = nullptr;
+    BASS_Free_t Free = nullptr;
+    BASS_Start_t Start = nullptr;
+    BASS_StreamCreateFile_t StreamCreateFile = nullptr;
+    BASS_StreamFree_t StreamFree = nullptr;
+    BASS_ChannelPlay_t ChannelPlay = nullptr;
+    BASS_ChannelSetSync_t ChannelSetSync = nullptr;
+    BASS_ChannelRemoveSync_t ChannelRemoveSync = nullptr;
+    BASS_ChannelSlideAttributes_t ChannelSlideAttributes = nullptr;
+    BASS_StreamGetLength_t StreamGetLength = nullptr;
+    BASS_ChannelGetPosition_t ChannelGetPosition = nullptr;
+    BASS_ChannelSetPosition_t ChannelSetPosition = nullptr;
+    BASS_ChannelBytes2Seconds_t ChannelBytes2Seconds = nullptr;
+    BASS_StreamGetTags_t StreamGetTags = nullptr;
+    BASS_ChannelGetInfo_t ChannelGetInfo = nullptr;
+    BASS_ChannelGetAttributes_t ChannelGetAttributes = nullptr;
+    BASS_ChannelIsActive_t ChannelIsActive = nullptr;
+    BASS_ChannelGetData_t ChannelGetData = nullptr;
+};
+
+// One stream of the library; move-only, freed when it goes out of scope or is reset.
+class Stream {
+public:
+    Stream() = default;
+    ~Stream() { Reset(); }
+    Stream(Stream&& other) noexcept;
+    Stream& operator=(Stream&& other) noexcept;
+    Stream(const Stream&) = delete;
+    Stream& operator=(const Stream&) = delete;
+
+    explicit operator bool() const { return handle_ != 0; }
+    HSTREAM Handle() const { return handle_; }
+    // Frees the handle now (if any).
+    void Reset();
+
+    // Length of the decoded stream in bytes; BASS-style -1 when unknown.
+    std::uint64_t LengthBytes() const;
+    double BytesToSeconds(std::uint64_t bytes) const;
+    std::uint64_t Position() const;
+    bool SetPosition(std::uint64_t bytes) const;
+    // The tag block of a kind (BASS_TAG_*), or null.
+    const char* Tags(std::uint32_t kind) const;
+    // Sample rate, channels and flags; false when the library refuses.
+    bool Info(BASS_CHANNELINFO& info) const;
+    // Decoded sample bytes of a decode-only stream; BASS-style -1 (as unsigned) at the end.
+    std::uint32_t Read(void* buffer, std::uint32_t length) const;
+
+private:
+    friend class AudioLibrary;
+    Stream(const AudioEntryPoints* api, HSTREAM handle) : api_(api), handle_(handle) {}
+    const AudioEntryPoints* api_ = nullptr;
+    HSTREAM handle_ = 0;
+};
+
+class AudioLibrary {
+public:
+    AudioLibrary() = default;
+    ~AudioLibrary();
+    AudioLibrary(const AudioLibrary&) = delete;
+    AudioLibrary& operator=(const AudioLibrary&) = delete;
+
+    // The instance the program, the console tool and the tests share (main thread only): the
+    // library's own state (its output device) is process-wide too.
+    static AudioLibrary& Shared();
+
+    // Loads the library beside the program; any failure leaves it unloaded, silently.
+    void LoadBesideProgram();
+    // The same from the first of the given folders that holds the library file.
+    void LoadFrom(const QStringList& folders);
+    // Stops the track, closes the output and unloads.
+    void Unload();
+    bool Loaded() const { return library_ != nullptr; }
+
+    // The raw entry points, for the tests of the library itself; empty while unloaded.
+    const AudioEntryPoints& Api() const { return api_; }
+    // The library's last error code (-1 while unloaded).
+    std::int32_t LastErrorCode() const;
+
+    // Opens the output device; window receives the end-of-track event. Throws AudioError.
+    // No-op while unloaded or already open.
+    void OpenOutput(std::int32_t device, std::uint32_t rate, std::uint32_t flags, QObject* window);
+    void CloseOutput();
+    bool OutputOpen() const { return outputOpen_; }
+
+    // A stream over a file (flags BASS_*; BASS_STREAM_DECODE for decoding only). An empty
+    // Stream when unloaded or refused (LastErrorCode() tells why).
+    Stream OpenFile(const std::string& path, std::uint32_t flags) const;
+
+    // The one track played at a time. PlayTrack starts a file unless a track is already
+    // playing (throws AudioError); StopTrack releases it (throws when the end notice cannot be
+    // removed; the track is released even then).
+    void PlayTrack(const std::string& path);
+    void StopTrack();
+    bool TrackPlaying() const { return static_cast<bool>(current_); }
+    // The playing track's stream (empty when none).
+    const Stream& CurrentTrack() const { return current_; }
+    // Volume 0..100 of the playing track, at once.
+    void SetTrackVolume(std::int32_t volume);
+    // Volume 0..100 given to the next track started.
+    std::int32_t PlaybackVolume() const { return playbackVolume_; }
+    void SetPlaybackVolume(std::int32_t volume) { playbackVolume_ = volume; }
+
+private:
+    static void EndOfStream(HSYNC, std::uint32_t channel, std::uint32_t, void* user);
+    [[noreturn]] void RaiseError() const;
+
+    void* library_ = nullptr;
+    AudioEntryPoints api_;
+    bool outputOpen_ = false;
+    Stream current_;
+    HSYNC endSync_ = 0;
+    std::int32_t playbackVolume_ = 100;
+    // The window that receives the end-of-track event; read by the library's notice thread.
+    std::atomic<QObject*> noticeWindow_{nullptr};
+};
+
+// The shared instance.
+inline AudioLibrary& Audio() {
+    return AudioLibrary::Shared();
+}
+
+// The event the main window receives when the playing track has reached its end. It is only
+// delivered while that track is still the one playing.
+inline constexpr int kUserMessageEvent = 1000; // QEvent::User
+
+} // namespace media
