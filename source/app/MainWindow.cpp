@@ -70,11 +70,8 @@ void MainWindow::createWindow() {
     SiteURL = QUrl::fromLocalFile(base::ProgramFolder() + "help/help.html").toString();
     // 4. Settings and the language file.
     ReadSettings();
-    // 5. Ruler and preview bitmaps.
-    RulerBitmap_ = QImage(1, 24, QImage::Format_RGB32);
-    PreviewBitmap_ = QImage(1, 1, QImage::Format_RGB32);
     Show.Host = &Views;
-    // 6. Audio library and output device.
+    // 5. Audio library and output device.
     // Without the library the program runs silent; a device that cannot be opened is reported.
     media::Audio().LoadBesideProgram();
     try {
@@ -93,11 +90,36 @@ void MainWindow::createWindow() {
     BusyTimer->start();
 }
 
+bool MainWindow::Busy() const {
+    return jobs_ > 0 || Preview->Running() || Export->Running() || Disc->Running();
+}
+
+MainWindow::JobScope::JobScope(MainWindow& window, base::Progress& job)
+    : window_(window), outer_(window.runningJob_) {
+    ++window_.jobs_;
+    window_.runningJob_ = &job;
+}
+
+MainWindow::JobScope::~JobScope() {
+    window_.runningJob_ = outer_;
+    if (--window_.jobs_ == 0 && window_.closeWhenIdle_)
+        QTimer::singleShot(0, &window_, &QWidget::close);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (closed_) {
         event->accept();
         return;
     }
+    if (jobs_ > 0) {
+        // Never tear the show down under a running job: ask it to stop and close when it has.
+        closeWhenIdle_ = true;
+        if (runningJob_)
+            runningJob_->RequestCancel();
+        event->ignore();
+        return;
+    }
+    Preview->stop();
     // Closing never asks about unsaved work.
     // 1. No more drops.
     setAcceptDrops(false);
@@ -106,13 +128,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // 3. Texts, show, working copies, bitmaps.
     project::AppLanguage().LanguageTable.clear();
     Session.Close();
-    RulerBitmap_ = QImage();
-    PreviewBitmap_ = QImage();
+    Storyboard->ReleasePictures();
     // 4. The playing track, the output device and the audio library.
     ReleaseAudio();
-    for (QTimer* t :
-         {PreviewTimer, TransitionTimer, BusyTimer, DiscProgressTimer, EraseTimer, PumpTimer})
-        t->stop();
+    Preview->stop();
+    Disc->stop();
+    BusyTimer->stop();
     closed_ = true;
     event->accept();
 }
@@ -153,8 +174,8 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 void MainWindow::layoutWindow() {
     CenterBottomToolbar();
     Show.SlidePage = 0;
-    LayoutPhotoStrip(0);
-    SelectSlide(Show.SelectedSlide);
+    Storyboard->LayoutPhotoStrip(0);
+    Storyboard->SelectSlide(Show.SelectedSlide);
 }
 
 void MainWindow::CenterBottomToolbar() {

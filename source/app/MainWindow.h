@@ -1,11 +1,16 @@
-// The main window: toolbars, the preview area, the storyboard and the bottom bar. It owns the
-// open show (a ShowModel) and the working folders for the whole run; every change to the show
-// goes through the model, the window only asks, shows and lays out.
+// The main window, the program's shell: toolbars, the preview area, the storyboard and the bottom
+// bar. It owns the open show and its working folders for the whole run, and hands its duties to
+// objects it owns: the storyboard view and the preview, video-export and disc controllers. Every
+// change to the show goes through the model; the window only asks, shows and lays out.
 #pragma once
 
+#include "app/DiscController.h"
+#include "app/PreviewController.h"
+#include "app/StoryboardView.h"
+#include "app/VideoExportController.h"
+#include "base/Job.h"
 #include "project/ShowModel.h"
 #include "project/ShowSession.h"
-#include "project/StripLayout.h"
 #include "project/ui/ViewTable.h"
 
 #include <QColor>
@@ -45,13 +50,13 @@ public:
     QString SiteURL;
     std::unique_ptr<Ui::MainWindow> Form;
 
-    // The six timers of the window (owned by it).
-    QTimer* PreviewTimer = nullptr;      // 30 ms, preview schedule
-    QTimer* TransitionTimer = nullptr;   // 10 ms, transition animation
-    QTimer* BusyTimer = nullptr;         // 100 ms, always on: enabled state by the busy state
-    QTimer* DiscProgressTimer = nullptr; // 1000 ms, disc-write progress
-    QTimer* EraseTimer = nullptr;        // 700 ms, erase animation
-    QTimer* PumpTimer = nullptr;         // 1 ms, pumps events while a long operation runs
+    // What the window hands its duties to (owned by it).
+    StoryboardView* Storyboard = nullptr;
+    PreviewController* Preview = nullptr;
+    VideoExportController* Export = nullptr;
+    DiscController* Disc = nullptr;
+    // 100 ms, always on: the enabled state of panels and buttons by the busy state.
+    QTimer* BusyTimer = nullptr;
 
     ProgressWindow* ProgressView = nullptr; // the progress window, alive for the whole run
 
@@ -74,6 +79,24 @@ public:
     // Shows a warning message box.
     std::function<void(const QString& text)> ShowMessage;
 
+    // True while a job (load, save, import, export, disc) or the preview runs. The show may not
+    // change then: commands and drops are ignored, and a close waits for the job, which it asks
+    // to stop.
+    bool Busy() const;
+    // A job's length, on the interface thread: the window is busy, and Cancel or a close asks
+    // job to stop. When the last job ends, a close asked for meanwhile is carried out.
+    class JobScope {
+    public:
+        JobScope(MainWindow& window, base::Progress& job);
+        ~JobScope();
+        JobScope(const JobScope&) = delete;
+        JobScope& operator=(const JobScope&) = delete;
+
+    private:
+        MainWindow& window_;
+        base::Progress* outer_;
+    };
+
     // Project file: the load as the open command runs it (true = loaded or cancelled).
     bool OpenProjectFile(const QString& path);
     bool SaveProjectFile(const QString& path);
@@ -91,8 +114,6 @@ public:
     void startPreview();       // preview
     void showSaveMenu();       // save menu
     void saveAsProject();      // save as project
-    void saveAsVideo();        // save as video
-    void writeDisc();          // write disc
     void addPhotos();          // add photos
     void addMusic();           // add music
     void previousStripPage();  // previous strip page
@@ -118,12 +139,6 @@ public:
     // read leaves the texts as they are.
     void LoadLanguageFile(const QString& path);
 
-    // Storyboard.
-    void SwapSlides(int sourceTag, int targetTag);
-    void LayoutPhotoStrip(int page);
-    void LayoutMusicStrip();
-    void SelectSlide(int index);
-    void SelectSound(int index);
     // Files and folders dropped on the window or handed over otherwise.
     void AcceptDroppedPaths(const QStringList& paths);
 
@@ -151,21 +166,11 @@ private:
     void SetIcons();
     void ReadSettings();
     void WriteSettings();
-    void ShowSelectedInPreview();
     void ReleaseAudio();
-    void CreatePhotoCells(std::size_t index, const QImage& thumbnail);
-    void CreateTrackCells(std::size_t index);
-    void RedrawThumbnail(std::size_t index, const QColor& frame);
-    void RedrawTrackCell(std::size_t index);
-    void DrawRuler();
-    QString TrackHint(const project::Track& t) const;
-    QColor ButtonFace() const;
-
-    std::vector<project::PhotoPlace> VisiblePhotos_;
-
-    QImage RulerBitmap_;
-    QImage PreviewBitmap_;
     bool closed_ = false;
+    int jobs_ = 0;                         // jobs running (nested: a load imports)
+    base::Progress* runningJob_ = nullptr; // the innermost, asked to stop on close
+    bool closeWhenIdle_ = false;
 };
 
 } // namespace ui

@@ -66,7 +66,7 @@ void MainWindow::CreateMenus() {
     auto* n7 = SaveMenu->addAction("Сохранить как AVI...");
     n7->setObjectName("N7");
     connect(n6, &QAction::triggered, this, &MainWindow::saveAsProject);
-    connect(n7, &QAction::triggered, this, &MainWindow::saveAsVideo);
+    connect(n7, &QAction::triggered, Export, &VideoExportController::saveAsVideo);
 }
 
 void MainWindow::ConnectCommands() {
@@ -88,7 +88,7 @@ void MainWindow::ConnectCommands() {
     Form->ToolButton10->setPopupMode(QToolButton::MenuButtonPopup);
     Form->ToolButton10->setMenu(SaveMenu);
     connect(Form->ToolButton10, &QToolButton::clicked, this, &MainWindow::showSaveMenu);
-    connect(Form->ToolButton11, &QToolButton::clicked, this, &MainWindow::writeDisc);
+    connect(Form->ToolButton11, &QToolButton::clicked, Disc, &DiscController::writeDisc);
     connect(Form->SpeedButton3, &QToolButton::clicked, this, &MainWindow::addPhotos);
     connect(Form->SpeedButton4, &QToolButton::clicked, this, &MainWindow::addMusic);
     connect(Form->SpeedButton1, &QToolButton::clicked, this, &MainWindow::previousStripPage);
@@ -131,15 +131,19 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::openEffects(int tag) {
+    if (Busy())
+        return;
     if (Show.Slides.empty())
         return;
     Show.EffectsPage = tag;
     // Not built yet: the effects dialog opens here, modally, on page EffectsPage.
-    LayoutPhotoStrip(Show.SlidePage);
-    SelectSlide(Show.SelectedSlide);
+    Storyboard->LayoutPhotoStrip(Show.SlidePage);
+    Storyboard->SelectSlide(Show.SelectedSlide);
 }
 
 void MainWindow::openSettings() {
+    if (Busy())
+        return;
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenSize = screen ? screen->size() : QSize(1280, 1024);
     SettingsDialog dialog(Show.Resolution, screenSize, project::LanguageFolder(),
@@ -167,6 +171,8 @@ void MainWindow::openAbout() {
 }
 
 void MainWindow::newProject() {
+    if (Busy())
+        return;
     if (Show.Slides.empty())
         return;
     if (!AskYesNo(Tr(49, "Создать новое слайдшоу?"), Tr(50, "Создание")))
@@ -179,40 +185,40 @@ void MainWindow::newProject() {
 }
 
 void MainWindow::startPreview() {
-    if (Show.Slides.empty())
+    if (Show.Slides.empty() || Busy())
         return;
-    // Not built yet: the full-screen preview starts here.
+    Preview->start();
 }
 
 void MainWindow::showSaveMenu() {
+    if (Busy())
+        return;
     SaveMenu->popup(Form->ToolButton10->mapToGlobal(QPoint(0, Form->ToolButton10->height())));
 }
 
-void MainWindow::saveAsVideo() {
-    // Not built yet: the save dialog and the video export dialog open here.
-}
-
-void MainWindow::writeDisc() {
-    // Not built yet: the disc dialog opens here, modally.
-}
-
 void MainWindow::previousStripPage() {
+    if (Busy())
+        return;
     if (Show.SlidePage == 0)
         return;
     --Show.SlidePage;
-    LayoutPhotoStrip(Show.SlidePage);
-    SelectSlide(Show.SelectedSlide);
+    Storyboard->LayoutPhotoStrip(Show.SlidePage);
+    Storyboard->SelectSlide(Show.SelectedSlide);
 }
 
 void MainWindow::nextStripPage() {
+    if (Busy())
+        return;
     const long long perPage = Form->Panel16->width() / 132;
     if (static_cast<long long>(Show.Slides.size()) >= perPage * (Show.SlidePage + 1) + 1)
         ++Show.SlidePage;
-    LayoutPhotoStrip(Show.SlidePage);
-    SelectSlide(Show.SelectedSlide);
+    Storyboard->LayoutPhotoStrip(Show.SlidePage);
+    Storyboard->SelectSlide(Show.SelectedSlide);
 }
 
 void MainWindow::deletePhoto() {
+    if (Busy())
+        return;
     const int n = Show.SelectedSlide;
     if (n < 0 || n >= static_cast<int>(Show.Slides.size()))
         return;
@@ -220,27 +226,33 @@ void MainWindow::deletePhoto() {
     if (!AskYesNo(Tr(51, "Удалить выбранный элемент?"), Tr(52, "Удаление")))
         return;
     const int next = Show.DeleteSelectedSlide();
-    LayoutPhotoStrip(Show.SlidePage);
-    SelectSlide(next < 0 ? 0 : next);
+    Storyboard->LayoutPhotoStrip(Show.SlidePage);
+    Storyboard->SelectSlide(next < 0 ? 0 : next);
     if (Show.Slides.empty())
-        ShowSelectedInPreview();
+        Storyboard->ShowSelectedInPreview();
 }
 
 void MainWindow::movePhotoRight() {
+    if (Busy())
+        return;
     if (!Show.MoveSlideRight())
         return;
-    LayoutPhotoStrip(Show.SlidePage);
-    SelectSlide(Show.SelectedSlide);
+    Storyboard->LayoutPhotoStrip(Show.SlidePage);
+    Storyboard->SelectSlide(Show.SelectedSlide);
 }
 
 void MainWindow::movePhotoLeft() {
+    if (Busy())
+        return;
     if (!Show.MoveSlideLeft())
         return;
-    LayoutPhotoStrip(Show.SlidePage);
-    SelectSlide(Show.SelectedSlide);
+    Storyboard->LayoutPhotoStrip(Show.SlidePage);
+    Storyboard->SelectSlide(Show.SelectedSlide);
 }
 
 void MainWindow::openTrackSettings() {
+    if (Busy())
+        return;
     const int n = Show.SelectedSound;
     if (n < 0 || n >= static_cast<int>(Show.Sounds.size()))
         return;
@@ -253,32 +265,38 @@ void MainWindow::openTrackSettings() {
 }
 
 void MainWindow::deleteTrack() {
+    if (Busy())
+        return;
     const int n = Show.SelectedSound;
     if (n < 0 || n >= static_cast<int>(Show.Sounds.size()))
         return;
     if (!AskYesNo(Tr(51, "Удалить выбранный элемент?"), Tr(52, "Удаление")))
         return;
     const int next = Show.DeleteSelectedSound();
-    LayoutMusicStrip();
-    SelectSound(next < 0 ? 0 : next);
+    Storyboard->LayoutMusicStrip();
+    Storyboard->SelectSound(next < 0 ? 0 : next);
 }
 
 void MainWindow::moveTrackRight() {
+    if (Busy())
+        return;
     if (!Show.MoveSoundRight())
         return;
-    LayoutMusicStrip();
-    SelectSound(Show.SelectedSound);
+    Storyboard->LayoutMusicStrip();
+    Storyboard->SelectSound(Show.SelectedSound);
 }
 
 void MainWindow::moveTrackLeft() {
+    if (Busy())
+        return;
     if (!Show.MoveSoundLeft())
         return;
-    LayoutMusicStrip();
-    SelectSound(Show.SelectedSound);
+    Storyboard->LayoutMusicStrip();
+    Storyboard->SelectSound(Show.SelectedSound);
 }
 
 void MainWindow::stopPreview() {
-    // Not built yet: a click on the picture stops a running preview.
+    Preview->stop();
 }
 
 QString MainWindow::LinkAddress(int number) const {

@@ -42,12 +42,12 @@ bool MainWindow::AddPhoto(const QString& path) {
     auto added = project::AddPhoto(Show, path.toLocal8Bit().toStdString());
     if (!added)
         return false;
-    CreatePhotoCells(added->Index, added->Thumbnail.CopyToImage());
+    Storyboard->CreatePhotoCells(added->Index, added->Thumbnail.CopyToImage());
     const long long perPage = Form->Panel16->width() / project::kCellWidth;
     if (static_cast<long long>(Show.Slides.size()) > perPage * (Show.SlidePage + 1))
         ++Show.SlidePage;
-    LayoutPhotoStrip(Show.SlidePage);
-    SelectSlide(static_cast<int>(Show.Slides.size()) - 1);
+    Storyboard->LayoutPhotoStrip(Show.SlidePage);
+    Storyboard->SelectSlide(static_cast<int>(Show.Slides.size()) - 1);
     return true;
 }
 
@@ -55,12 +55,14 @@ bool MainWindow::AddTrack(const QString& path) {
     const auto index = media::AddTrack(Show, path.toLocal8Bit().toStdString());
     if (!index)
         return false;
-    CreateTrackCells(*index);
-    LayoutMusicStrip();
+    Storyboard->CreateTrackCells(*index);
+    Storyboard->LayoutMusicStrip();
     return true;
 }
 
 void MainWindow::addPhotos() {
+    if (Busy())
+        return;
     QStringList files;
     if (AskPhotoFiles) {
         files = AskPhotoFiles();
@@ -92,16 +94,18 @@ void MainWindow::addPhotos() {
         if (dialog.exec() == QDialog::Accepted)
             files = dialog.selectedFiles();
     }
+    base::NoProgress batch;
+    JobScope job(*this, batch);
     for (const QString& file : files) {
+        if (batch.Cancelled())
+            break;
         QApplication::processEvents();
         repaint();
-        PumpTimer->start();
         {
             BusyCursor busy;
             AddPhoto(file);
         }
         repaint();
-        PumpTimer->stop();
         QApplication::processEvents();
     }
     // The pixel blocks kept for the next photo of the batch go back to the system.
@@ -109,6 +113,8 @@ void MainWindow::addPhotos() {
 }
 
 void MainWindow::addMusic() {
+    if (Busy())
+        return;
     QStringList files;
     if (AskTrackFiles) {
         files = AskTrackFiles();
@@ -121,18 +127,28 @@ void MainWindow::addMusic() {
         if (dialog.exec() == QDialog::Accepted)
             files = dialog.selectedFiles();
     }
+    base::NoProgress batch;
+    JobScope job(*this, batch);
     for (const QString& file : files) {
+        if (batch.Cancelled())
+            break;
         AddTrack(file);
         QApplication::processEvents();
     }
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (acceptDrops() && event->mimeData()->hasUrls())
+    if (acceptDrops() && !Busy() && event->mimeData()->hasUrls())
         event->acceptProposedAction();
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
+    // A drop that lands while a job runs (the drag began before) is refused, not imported into
+    // the middle of it.
+    if (Busy()) {
+        event->ignore();
+        return;
+    }
     QStringList paths;
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile())
@@ -142,12 +158,20 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::AcceptDroppedPaths(const QStringList& paths) {
+    if (Busy())
+        return;
+    base::NoProgress batch;
+    JobScope job(*this, batch);
     for (const QString& path : paths) {
+        if (batch.Cancelled())
+            break;
         const std::string local = path.toLocal8Bit().toStdString();
         if (QFileInfo(path).isDir()) {
             // A folder gives its photos (not its tracks, not its sub-folders).
             BusyCursor busy;
             for (const std::string& photo : project::PhotosInFolder(local)) {
+                if (batch.Cancelled())
+                    break;
                 AddPhoto(QString::fromLocal8Bit(photo.c_str()));
                 QApplication::processEvents();
             }

@@ -61,16 +61,17 @@ QString MainWindow::ProposedFileName() const {
 }
 
 void MainWindow::saveAsProject() {
+    if (Busy())
+        return;
     const QString path = AskSaveName(ProposedFileName(), false);
     if (path.isEmpty())
         return;
-    PumpTimer->start();
     SaveProjectFile(path);
-    PumpTimer->stop();
 }
 
 bool MainWindow::SaveProjectFile(const QString& path) {
     WindowProgress progress(*ProgressView);
+    JobScope job(*this, progress);
     const auto result = project::SaveProject(Show, path.toLocal8Bit().toStdString(), progress);
     if (result.Outcome == project::SaveOutcome::Failed) {
         ShowMessage(project::AppLanguage().Text(28, "Произошла ошибка при сохранении!"));
@@ -80,19 +81,20 @@ bool MainWindow::SaveProjectFile(const QString& path) {
 }
 
 void MainWindow::openProject() {
+    if (Busy())
+        return;
     const QString path = AskOpenName();
     if (path.isEmpty())
         return;
-    PumpTimer->start();
     if (!OpenProjectFile(path))
         ShowMessage(project::AppLanguage().Text(
             27, "Не удалось загрузить файл слайдшоу!\nСкорее всего это файл более поздней версии "
                 "или этот файл слайдшоу поврежден!"));
-    PumpTimer->stop();
 }
 
 bool MainWindow::OpenProjectFile(const QString& path) {
     WindowProgress progress(*ProgressView);
+    JobScope job(*this, progress);
     project::ImportHooks hooks;
     hooks.AddPhoto = [this](const std::string& p) {
         const bool added = AddPhoto(QString::fromLocal8Bit(p.c_str()));

@@ -1,32 +1,32 @@
-// Main window: the six timers and the busy state they keep in step.
+// Main window: the busy timer and the enabled state it keeps in step.
 #include "app/MainWindow.h"
 #include "project/ControlStates.h"
 #include "ui_MainWindow.h"
 
-#include <QCoreApplication>
+#include <QCursor>
+#include <QMenu>
 #include <QTimer>
 
 namespace ui {
 
 void MainWindow::CreateTimers() {
-    auto make = [this](const char* name, int interval) {
-        auto* t = new QTimer(this);
-        t->setObjectName(name);
-        t->setInterval(interval);
-        return t;
-    };
-    PreviewTimer = make("PreviewTimer", 30);             // the preview schedule
-    TransitionTimer = make("TransitionTimer", 10);       // the transition animation
-    BusyTimer = make("BusyTimer", 100);                  // always on
-    DiscProgressTimer = make("DiscProgressTimer", 1000); // the disc-write progress
-    EraseTimer = make("EraseTimer", 700);                // the erase animation
-    PumpTimer = make("PumpTimer", 1);
+    Storyboard = new StoryboardView(*this, *Form, Show, Views);
+    Storyboard->IsBusy = [this] { return Busy(); };
+    connect(Storyboard, &StoryboardView::photoMenuRequested, this,
+            [this] { PhotoMenu->popup(QCursor::pos()); });
+    connect(Storyboard, &StoryboardView::trackMenuRequested, this,
+            [this] { TrackMenu->popup(QCursor::pos()); });
+    Preview = new PreviewController(this);
+    Export = new VideoExportController(this);
+    Disc = new DiscController(this);
+    BusyTimer = new QTimer(this);
+    BusyTimer->setObjectName("BusyTimer");
+    BusyTimer->setInterval(100);
     connect(BusyTimer, &QTimer::timeout, this, &MainWindow::updateBusyState);
-    connect(PumpTimer, &QTimer::timeout, this, [] { QCoreApplication::processEvents(); });
 }
 
 void MainWindow::updateBusyState() {
-    const bool busy = (ProgressVisible && ProgressVisible()) || PreviewTimer->isActive();
+    const bool busy = (ProgressVisible && ProgressVisible()) || Busy();
     const auto s = project::ComputeControlStates(busy, static_cast<int>(Show.Slides.size()),
                                                  Show.SlidePage, Form->Panel16->width());
     for (QWidget* w : {static_cast<QWidget*>(Form->Panel1), static_cast<QWidget*>(Form->Panel2),

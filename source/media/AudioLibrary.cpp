@@ -10,8 +10,8 @@
 #include <QObject>
 
 #include <atomic>
-#include <new>
 #include <dlfcn.h>
+#include <new>
 
 namespace media {
 

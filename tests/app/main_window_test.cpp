@@ -66,13 +66,12 @@ private Q_SLOTS:
             QCOMPARE(bar.left(), (form.Form->Panel2->width() - bar.width()) / 2);
             QVERIFY(bar.width() >= 5 * 62);
         }
-        QCOMPARE(form.PreviewTimer->interval(), 30);
-        QCOMPARE(form.TransitionTimer->interval(), 10);
+        QCOMPARE(form.Preview->ScheduleTimer->interval(), 30);
+        QCOMPARE(form.Preview->TransitionTimer->interval(), 10);
         QCOMPARE(form.BusyTimer->interval(), 100);
         QVERIFY(form.BusyTimer->isActive());
-        QCOMPARE(form.DiscProgressTimer->interval(), 1000);
-        QCOMPARE(form.EraseTimer->interval(), 700);
-        QCOMPARE(form.PumpTimer->interval(), 1);
+        QCOMPARE(form.Disc->ProgressTimer->interval(), 1000);
+        QCOMPARE(form.Disc->EraseTimer->interval(), 700);
     }
 
     void newProjectQuestion() {
@@ -113,7 +112,7 @@ private Q_SLOTS:
         form.AskYesNo = [&](const QString&, const QString&) { return answer; };
         for (int s = 1; s <= 3; ++s)
             AddSlide(form, s);
-        form.SelectSlide(2);
+        form.Storyboard->SelectSlide(2);
         form.deletePhoto(); // answered No
         QCOMPARE(form.Show.Slides.size(), std::size_t(3));
         answer = true;
@@ -126,7 +125,7 @@ private Q_SLOTS:
         form.movePhotoLeft();
         QCOMPARE(int(form.Show.Slides[0].ShowSeconds), 2);
         QCOMPARE(form.Show.SelectedSlide, 1);
-        form.SwapSlides(1, 2);
+        form.Storyboard->SwapSlides(1, 2);
         QCOMPARE(int(form.Show.Slides[0].ShowSeconds), 1);
         QCOMPARE(form.Show.SelectedSlide, 0);
     }

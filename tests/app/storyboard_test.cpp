@@ -92,11 +92,11 @@ private Q_SLOTS:
         auto frameColour = [&](std::size_t i) {
             return static_cast<QLabel*>(Cell(form, i, 2))->pixmap().toImage().pixelColor(0, 0);
         };
-        form.SelectSlide(1);
+        form.Storyboard->SelectSlide(1);
         QCOMPARE(frameColour(1), QColor(0, 255, 0));
         QCOMPARE(frameColour(0), QColor(0, 0, 0));
         // Photo 3 dropped on photo 1: they exchange, position 3 (index 2) is selected.
-        form.SwapSlides(3, 1);
+        form.Storyboard->SwapSlides(3, 1);
         QCOMPARE(int(form.Show.Slides[0].ShowSeconds), 3);
         QCOMPARE(int(form.Show.Slides[2].ShowSeconds), 1);
         QCOMPARE(form.Show.SelectedSlide, 2);

@@ -1,7 +1,5 @@
-// Main window: the storyboard. Photo cells (thumbnail, transition cell, "..." button) and track
-// cells are created per record and found again through the records' Views handles; the layout
-// arithmetic lives in the core (StripLayout).
-#include "app/MainWindow.h"
+#include "app/StoryboardView.h"
+
 #include "base/CodePage.h"
 #include "imaging/Compose.h"
 #include "project/Duration.h"
@@ -11,7 +9,6 @@
 #include "project/ui/TransitionIcons.h"
 #include "ui_MainWindow.h"
 
-#include <QCursor>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
@@ -56,15 +53,21 @@ QToolButton* MakeDotsButton(QWidget* parent, int x, int y) {
 
 } // namespace
 
-QColor MainWindow::ButtonFace() const {
-    return palette().color(QPalette::Button);
+StoryboardView::StoryboardView(QWidget& window, Ui::MainWindow& form, project::ShowModel& show,
+                               ViewTable& views)
+    : QObject(&window), window_(window), form_(form), show_(show), views_(views) {
+    RulerBitmap_ = QImage(1, 24, QImage::Format_RGB32);
 }
 
-void MainWindow::CreatePhotoCells(std::size_t index, const QImage& thumbnail) {
-    auto& s = Show.Slides[index];
-    auto* photoPanel = new QWidget(Form->Panel16);
+QColor StoryboardView::ButtonFace() const {
+    return window_.palette().color(QPalette::Button);
+}
+
+void StoryboardView::CreatePhotoCells(std::size_t index, const QImage& thumbnail) {
+    auto& s = show_.Slides[index];
+    auto* photoPanel = new QWidget(form_.Panel16);
     photoPanel->setGeometry(0, 0, project::kPhotoCellWidth, 90);
-    auto* transitionPanel = new QWidget(Form->Panel16);
+    auto* transitionPanel = new QWidget(form_.Panel16);
     transitionPanel->setGeometry(0, 0, project::kTransitionCellWidth, 90);
 
     auto* thumb = new ThumbImage(photoPanel);
@@ -84,12 +87,12 @@ void MainWindow::CreatePhotoCells(std::size_t index, const QImage& thumbnail) {
     spacer->setGeometry(0, 0, project::kTransitionCellWidth, 90);
     auto* dots = MakeDotsButton(photoPanel, framed.width() - 19, framed.height() - 19);
 
-    s.Views[0] = Views.Add(photoPanel);
-    s.Views[1] = Views.Add(transitionPanel);
-    s.Views[2] = Views.Add(thumb);
-    s.Views[3] = Views.Add(clean);
-    s.Views[4] = Views.Add(spacer);
-    s.Views[5] = Views.Add(dots);
+    s.Views[0] = views_.Add(photoPanel);
+    s.Views[1] = views_.Add(transitionPanel);
+    s.Views[2] = views_.Add(thumb);
+    s.Views[3] = views_.Add(clean);
+    s.Views[4] = views_.Add(spacer);
+    s.Views[5] = views_.Add(dots);
     const QString n = QString::number(index);
     spacer->setObjectName("ThumbSpacerImage_" + n);
     thumb->setObjectName("ThumbImage_" + n);
@@ -97,52 +100,66 @@ void MainWindow::CreatePhotoCells(std::size_t index, const QImage& thumbnail) {
     thumb->setProperty("Tag", static_cast<int>(index + 1));
 
     connect(thumb, &ThumbImage::Pressed, this, [this](ThumbImage* self) {
+        if (!UserMayEdit())
+            return;
         SelectSlide(ViewTable::IndexFromName(self->objectName()));
     });
-    connect(thumb, &ThumbImage::Dropped, this, &MainWindow::SwapSlides);
+    connect(thumb, &ThumbImage::Dropped, this, [this](int sourceTag, int targetTag) {
+        if (UserMayEdit())
+            SwapSlides(sourceTag, targetTag);
+    });
     connect(spacer, &ClickImage::Clicked, this, [this](ClickImage* self) {
-        SelectSlide(ViewTable::IndexFromName(self->objectName()));
-        // Not built yet: the transition chooser opens here, modally.
+        if (!UserMayEdit())
+            return;
+        const int clicked = ViewTable::IndexFromName(self->objectName());
+        SelectSlide(clicked);
+        Q_EMIT transitionCellClicked(clicked);
     });
     connect(dots, &QToolButton::clicked, this, [this, dots] {
+        if (!UserMayEdit())
+            return;
         SelectSlide(ViewTable::IndexFromName(dots->objectName()));
-        PhotoMenu->popup(QCursor::pos());
+        Q_EMIT photoMenuRequested();
     });
 }
 
-void MainWindow::CreateTrackCells(std::size_t index) {
-    auto& t = Show.Sounds[index];
-    auto* panel = new QWidget(Form->Panel17);
+void StoryboardView::CreateTrackCells(std::size_t index) {
+    auto& t = show_.Sounds[index];
+    auto* panel = new QWidget(form_.Panel17);
     panel->setGeometry(0, 0, project::kCellWidth, 24);
     auto* image = new ClickImage(panel);
     image->setGeometry(0, 0, project::kCellWidth, 24);
     auto* dots = MakeDotsButton(panel, 3, 3);
-    t.Views[0] = Views.Add(panel);
-    t.Views[1] = Views.Add(image);
-    t.Views[2] = Views.Add(dots);
+    t.Views[0] = views_.Add(panel);
+    t.Views[1] = views_.Add(image);
+    t.Views[2] = views_.Add(dots);
     image->setObjectName("SoundImage_" + QString::number(index));
     dots->setObjectName("SoundButton_" + QString::number(index));
     connect(image, &ClickImage::Clicked, this, [this](ClickImage* self) {
+        if (!UserMayEdit())
+            return;
         SelectSound(ViewTable::IndexFromName(self->objectName()));
     });
     connect(dots, &QToolButton::clicked, this, [this, dots] {
+        if (!UserMayEdit())
+            return;
         SelectSound(ViewTable::IndexFromName(dots->objectName()));
-        TrackMenu->popup(QCursor::pos());
+        Q_EMIT trackMenuRequested();
     });
     panel->show();
 }
 
-void MainWindow::SwapSlides(int sourceTag, int targetTag) {
-    if (!Show.SwapSlides(sourceTag, targetTag))
+void StoryboardView::SwapSlides(int sourceTag, int targetTag) {
+    if (!show_.SwapSlides(sourceTag, targetTag))
         return;
-    LayoutPhotoStrip(Show.SlidePage);
+    LayoutPhotoStrip(show_.SlidePage);
     SelectSlide(sourceTag - 1);
 }
 
-void MainWindow::RedrawThumbnail(std::size_t index, const QColor& frame) {
-    const auto& s = Show.Slides[index];
-    auto* thumb = Views.As<QLabel>(s.Views[2]);
-    auto* clean = Views.As<QLabel>(s.Views[3]);
+void StoryboardView::RedrawThumbnail(std::size_t index, const QColor& frame) {
+    const auto& s = show_.Slides[index];
+    auto* thumb = views_.As<QLabel>(s.Views[2]);
+    auto* clean = views_.As<QLabel>(s.Views[3]);
     if (!thumb || !clean)
         return;
     QPixmap pm = clean->pixmap();
@@ -162,18 +179,18 @@ void MainWindow::RedrawThumbnail(std::size_t index, const QColor& frame) {
     thumb->setPixmap(pm);
 }
 
-void MainWindow::LayoutPhotoStrip(int page) {
-    for (const auto& s : Show.Slides)
+void StoryboardView::LayoutPhotoStrip(int page) {
+    for (const auto& s : show_.Slides)
         for (int v : {0, 1})
-            if (QWidget* w = Views.Get(s.Views[v]))
+            if (QWidget* w = views_.Get(s.Views[v]))
                 w->hide();
-    VisiblePhotos_ = project::PhotoStripPlaces(Show, Form->Panel16->width(), page);
+    VisiblePhotos_ = project::PhotoStripPlaces(show_, form_.Panel16->width(), page);
     for (const auto& place : VisiblePhotos_) {
         const auto index = static_cast<std::size_t>(place.Index);
-        const auto& s = Show.Slides[index];
-        QWidget* photoPanel = Views.Get(s.Views[0]);
-        QWidget* transitionPanel = Views.Get(s.Views[1]);
-        auto* spacer = Views.As<QLabel>(s.Views[4]);
+        const auto& s = show_.Slides[index];
+        QWidget* photoPanel = views_.Get(s.Views[0]);
+        QWidget* transitionPanel = views_.Get(s.Views[1]);
+        auto* spacer = views_.As<QLabel>(s.Views[4]);
         if (!photoPanel || !transitionPanel || !spacer)
             break;
         RedrawThumbnail(index, s.Selected ? kGreen : QColor(Qt::black));
@@ -201,35 +218,35 @@ void MainWindow::LayoutPhotoStrip(int page) {
     LayoutMusicStrip();
 }
 
-void MainWindow::DrawRuler() {
-    const int width = qMax(1, Form->Image5->width());
+void StoryboardView::DrawRuler() {
+    const int width = qMax(1, form_.Image5->width());
     const int height = 24;
     RulerBitmap_ = QImage(width, height, QImage::Format_RGB32);
-    RulerBitmap_.fill(Form->Panel3->palette().color(QPalette::Window));
+    RulerBitmap_.fill(form_.Panel3->palette().color(QPalette::Window));
     QPainter p(&RulerBitmap_);
     p.setPen(Qt::black);
     p.drawLine(project::kArrowWidth, height - 4, width - project::kArrowWidth, height - 4);
     for (int k = 1; project::kArrowWidth + 12 * (k - 1) < width - 18; ++k)
         p.drawPoint(project::kArrowWidth + 12 * k, height - 5);
     p.setFont(BoldFont(7));
-    for (const auto& mark : project::RulerMarks(Show, VisiblePhotos_)) {
+    for (const auto& mark : project::RulerMarks(show_, VisiblePhotos_)) {
         p.drawLine(mark.X, height - 4, mark.X, 16);
         TextAt(p, mark.X - 10, 3, QString::fromStdString(project::FormatDuration(mark.Seconds)));
     }
     p.end();
-    Form->Image5->setPixmap(QPixmap::fromImage(RulerBitmap_));
+    form_.Image5->setPixmap(QPixmap::fromImage(RulerBitmap_));
 }
 
-QString MainWindow::TrackHint(const project::Track& t) const {
+QString StoryboardView::TrackHint(const project::Track& t) const {
     return QString::fromStdString(project::FormatDuration(t.PlaySeconds)) + " " +
            base::FromCp1251(t.Title.str());
 }
 
-void MainWindow::RedrawTrackCell(std::size_t index) {
-    const auto& t = Show.Sounds[index];
-    QWidget* panel = Views.Get(t.Views[0]);
-    auto* image = Views.As<QLabel>(t.Views[1]);
-    auto* dots = Views.Get(t.Views[2]);
+void StoryboardView::RedrawTrackCell(std::size_t index) {
+    const auto& t = show_.Sounds[index];
+    QWidget* panel = views_.Get(t.Views[0]);
+    auto* image = views_.As<QLabel>(t.Views[1]);
+    auto* dots = views_.Get(t.Views[2]);
     if (!panel || !image)
         return;
     image->setGeometry(0, 0, panel->width(), panel->height());
@@ -250,11 +267,11 @@ void MainWindow::RedrawTrackCell(std::size_t index) {
         dots->setToolTip(text);
 }
 
-void MainWindow::LayoutMusicStrip() {
-    const int screenWidth = screen() ? screen()->geometry().width() : 1280;
-    const auto places = project::MusicStripPlaces(Show, VisiblePhotos_, screenWidth);
-    for (std::size_t u = 0; u < Show.Sounds.size(); ++u) {
-        QWidget* panel = Views.Get(Show.Sounds[u].Views[0]);
+void StoryboardView::LayoutMusicStrip() {
+    const int screenWidth = window_.screen() ? window_.screen()->geometry().width() : 1280;
+    const auto places = project::MusicStripPlaces(show_, VisiblePhotos_, screenWidth);
+    for (std::size_t u = 0; u < show_.Sounds.size(); ++u) {
+        QWidget* panel = views_.Get(show_.Sounds[u].Views[0]);
         if (!panel)
             continue;
         if (!places[u].Visible) {
@@ -267,20 +284,20 @@ void MainWindow::LayoutMusicStrip() {
     }
 }
 
-void MainWindow::SelectSlide(int index) {
-    if (index >= 0 && index < static_cast<int>(Show.Slides.size())) {
-        for (std::size_t i = 0; i < Show.Slides.size(); ++i) {
-            Show.Slides[i].Selected = 0;
-            if (auto* thumb = Views.As<QLabel>(Show.Slides[i].Views[2])) {
+void StoryboardView::SelectSlide(int index) {
+    if (index >= 0 && index < static_cast<int>(show_.Slides.size())) {
+        for (std::size_t i = 0; i < show_.Slides.size(); ++i) {
+            show_.Slides[i].Selected = 0;
+            if (auto* thumb = views_.As<QLabel>(show_.Slides[i].Views[2])) {
                 QPixmap pm = thumb->pixmap();
                 Frame(pm, Qt::black);
                 thumb->setPixmap(pm);
             }
         }
-        Show.SelectedSlide = index;
-        auto& s = Show.Slides[static_cast<std::size_t>(index)];
+        show_.SelectedSlide = index;
+        auto& s = show_.Slides[static_cast<std::size_t>(index)];
         s.Selected = 1;
-        if (auto* thumb = Views.As<QLabel>(s.Views[2])) {
+        if (auto* thumb = views_.As<QLabel>(s.Views[2])) {
             QPixmap pm = thumb->pixmap();
             Frame(pm, kGreen);
             thumb->setPixmap(pm);
@@ -289,35 +306,35 @@ void MainWindow::SelectSlide(int index) {
     ShowSelectedInPreview();
 }
 
-void MainWindow::SelectSound(int index) {
-    if (index < 0 || index >= static_cast<int>(Show.Sounds.size()))
+void StoryboardView::SelectSound(int index) {
+    if (index < 0 || index >= static_cast<int>(show_.Sounds.size()))
         return;
-    for (auto& t : Show.Sounds)
+    for (auto& t : show_.Sounds)
         t.Selected = 0;
-    Show.SelectedSound = index;
-    Show.Sounds[static_cast<std::size_t>(index)].Selected = 1;
-    for (std::size_t u = 0; u < Show.Sounds.size(); ++u)
-        if (QWidget* panel = Views.Get(Show.Sounds[u].Views[0]); panel && panel->isVisible())
+    show_.SelectedSound = index;
+    show_.Sounds[static_cast<std::size_t>(index)].Selected = 1;
+    for (std::size_t u = 0; u < show_.Sounds.size(); ++u)
+        if (QWidget* panel = views_.Get(show_.Sounds[u].Views[0]); panel && panel->isVisible())
             RedrawTrackCell(u);
 }
 
-void MainWindow::ShowSelectedInPreview() {
+void StoryboardView::ShowSelectedInPreview() {
     // The selected slide composed at Image1's own size; the empty show is a plain
     // button-face area. An unreadable working file leaves Image1 as it was.
     imaging::SlideSource source;
     const imaging::SlideSource* slide = nullptr;
-    const auto index = static_cast<std::size_t>(Show.SelectedSlide);
-    if (!Show.Slides.empty()) {
-        if (Show.SelectedSlide < 0 || index >= Show.Slides.size())
+    const auto index = static_cast<std::size_t>(show_.SelectedSlide);
+    if (!show_.Slides.empty()) {
+        if (show_.SelectedSlide < 0 || index >= show_.Slides.size())
             return;
-        source.WorkFile = Show.Slides[index].WorkFile.str();
-        source.BackColor = Show.Slides[index].BackColor;
+        source.WorkFile = show_.Slides[index].WorkFile.str();
+        source.BackColor = show_.Slides[index].BackColor;
         slide = &source;
     }
     const QImage image =
-        imaging::ShowSlideInPreview(slide, Form->Image1->width(), Form->Image1->height());
+        imaging::ShowSlideInPreview(slide, form_.Image1->width(), form_.Image1->height());
     if (!image.isNull())
-        Form->Image1->setPixmap(QPixmap::fromImage(image));
+        form_.Image1->setPixmap(QPixmap::fromImage(image));
 }
 
 } // namespace ui

@@ -1,0 +1,74 @@
+// The storyboard of the main window: the photo strip (thumbnail, transition cell and "..." button
+// per photo), the time ruler, the music strip, the selection and the editor's preview picture.
+// Cells are created per record and found again through the records' Views handles; the layout
+// arithmetic lives in the core (StripLayout).
+#pragma once
+
+#include "project/ShowModel.h"
+#include "project/StripLayout.h"
+#include "project/ui/ViewTable.h"
+
+#include <QColor>
+#include <QImage>
+#include <QObject>
+
+#include <functional>
+#include <vector>
+
+class QWidget;
+
+namespace Ui {
+class MainWindow;
+}
+
+namespace ui {
+
+class StoryboardView final : public QObject {
+    Q_OBJECT
+
+public:
+    StoryboardView(QWidget& window, Ui::MainWindow& form, project::ShowModel& show,
+                   ViewTable& views);
+
+    // The cells of a newly imported photo / track.
+    void CreatePhotoCells(std::size_t index, const QImage& thumbnail);
+    void CreateTrackCells(std::size_t index);
+
+    // Drag of thumbnail sourceTag onto targetTag (1-based): exchange, lay out, select.
+    void SwapSlides(int sourceTag, int targetTag);
+    void LayoutPhotoStrip(int page);
+    void LayoutMusicStrip();
+    void SelectSlide(int index);
+    void SelectSound(int index);
+    // The selected slide composed into the editor's preview picture.
+    void ShowSelectedInPreview();
+    // Tells whether the window is busy with a job; clicks and drags on cells are ignored then.
+    std::function<bool()> IsBusy;
+
+    // Drops the ruler picture (the window is closing).
+    void ReleasePictures() { RulerBitmap_ = QImage(); }
+
+Q_SIGNALS:
+    // A photo's / track's "..." button was pressed (the item is selected already).
+    void photoMenuRequested();
+    void trackMenuRequested();
+    // A photo's transition cell was clicked (the photo is selected already).
+    void transitionCellClicked(int index);
+
+private:
+    bool UserMayEdit() const { return !IsBusy || !IsBusy(); }
+    void RedrawThumbnail(std::size_t index, const QColor& frame);
+    void RedrawTrackCell(std::size_t index);
+    void DrawRuler();
+    QString TrackHint(const project::Track& t) const;
+    QColor ButtonFace() const;
+
+    QWidget& window_;
+    Ui::MainWindow& form_;
+    project::ShowModel& show_;
+    ViewTable& views_;
+    std::vector<project::PhotoPlace> VisiblePhotos_;
+    QImage RulerBitmap_;
+};
+
+} // namespace ui
