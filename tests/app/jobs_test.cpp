@@ -1,0 +1,138 @@
+// The window while a job runs: whatever the event pump lets in (a close, a drop, a command, a
+// late Cancel) must neither change the show under the job nor leak into the next job.
+#include "app/MainWindow.h"
+#include "base/ProgramFolder.h"
+#include "media/ui/ProgressWindow.h"
+#include "project/ProjectFile.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <filesystem>
+#include <fstream>
+
+using ui::MainWindow;
+
+class JobsTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir tmp_;
+
+    // A slide or track whose working copy holds `bytes` bytes, so that copying it pumps events
+    // several times.
+    static void AddItem(MainWindow& form, bool photo, std::size_t bytes) {
+        auto& show = form.Show;
+        const std::string file =
+            show.MakeWorkName(photo ? show.PicturesDir : show.MusicDir, photo ? ".bmp" : ".wav");
+        std::ofstream(file) << std::string(bytes, photo ? 'p' : 't');
+        if (photo) {
+            auto s = project::Slide::MakeDefault();
+            s.WorkFile.assign(file);
+            show.Slides.push_back(s);
+        } else {
+            auto t = project::Track::MakeDefault();
+            t.WorkFile.assign(file);
+            show.Sounds.push_back(t);
+        }
+    }
+    static QByteArray ReadAll(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    // The photos and tracks a saved file lists, read back by the core.
+    static std::pair<int, int> CountsIn(const QString& path) {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return {-1, -1};
+        project::ProjectHeader h;
+        if (f.read(reinterpret_cast<char*>(&h), sizeof h) != sizeof h)
+            return {-1, -1};
+        return {h.PhotoCount.get(), h.TrackCount.get()};
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(tmp_.isValid());
+        qputenv("TMPDIR", tmp_.path().toLocal8Bit());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, tmp_.path() + "/config");
+        QVERIFY(QDir(tmp_.path()).mkpath("program"));
+        base::SetProgramFolderForTesting(tmp_.path() + "/program");
+    }
+
+    void closeDuringSaveKeepsThePreviousProjectAndClosesAfter() {
+        const QString path = tmp_.path() + "/kept.qvs";
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("the previous project");
+        }
+        MainWindow form;
+        form.show();
+        for (int i = 0; i < 3; ++i)
+            AddItem(form, true, 3 << 20);
+        bool closedInside = true;
+        QTimer::singleShot(0, &form, [&] { closedInside = form.close(); });
+        QVERIFY(!form.SaveProjectFile(path)); // stopped, not saved
+        QVERIFY(!closedInside);               // the close waited for the job
+        QCOMPARE(ReadAll(path), QByteArray("the previous project"));
+        QCOMPARE(form.Show.Slides.size(), std::size_t(3)); // nothing torn down under the job
+        QTRY_VERIFY(!form.isVisible());                    // and then the window closed
+        QVERIFY(form.Show.Slides.empty());
+    }
+
+    void dropsAndCommandsDuringASaveAreIgnored() {
+        MainWindow form;
+        form.show();
+        for (int i = 0; i < 2; ++i)
+            AddItem(form, true, 3 << 20);
+        AddItem(form, false, 1 << 20);
+        const QString photo = tmp_.path() + "/dropped.bmp";
+        QImage(8, 8, QImage::Format_RGB32).save(photo, "BMP");
+        int asked = 0;
+        form.AskYesNo = [&](const QString&, const QString&) { return ++asked, true; };
+        QTimer::singleShot(0, &form, [&] {
+            QVERIFY(form.Busy());
+            form.AcceptDroppedPaths({photo});
+            form.Show.SelectedSlide = 0;
+            form.deletePhoto();
+            form.newProject();
+        });
+        const QString path = tmp_.path() + "/whole.qvs";
+        QVERIFY(form.SaveProjectFile(path));
+        QVERIFY(!form.Busy());
+        QCOMPARE(asked, 0);
+        QCOMPARE(form.Show.Slides.size(), std::size_t(2));
+        QCOMPARE(CountsIn(path), std::make_pair(2, 1));
+        QCOMPARE(QFileInfo(path).size(),
+                 qint64(sizeof(project::ProjectHeader) + 2 * sizeof(project::Slide) +
+                        sizeof(project::Track) + 3 * 8 + 2 * (3 << 20) + (1 << 20)));
+        // Once the job is over the same drop is taken.
+        form.AcceptDroppedPaths({photo});
+        QCOMPARE(form.Show.Slides.size(), std::size_t(3));
+    }
+
+    void aCancelAfterTheLastPhotoDoesNotStopTheNextSave() {
+        MainWindow form;
+        form.show();
+        AddItem(form, true, 1 << 20);
+        AddItem(form, false, 3 << 20);
+        // Cancel pressed while the track is copied: too late to stop this save.
+        QTimer press;
+        connect(&press, &QTimer::timeout, &form, [&] {
+            if (form.ProgressView->Position() == 100)
+                form.ProgressView->RequestCancel();
+        });
+        press.start(0);
+        QVERIFY(form.SaveProjectFile(tmp_.path() + "/first.qvs"));
+        press.stop();
+        QVERIFY(form.SaveProjectFile(tmp_.path() + "/second.qvs"));
+        QCOMPARE(CountsIn(tmp_.path() + "/second.qvs"), std::make_pair(1, 1));
+    }
+};
+
+QTEST_MAIN(JobsTest)
+#include "jobs_test.moc"
