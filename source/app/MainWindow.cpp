@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QUrl>
@@ -73,12 +74,12 @@ void MainWindow::createWindow() {
     Show.Host = &Views;
     // 5. Audio library and output device.
     // Without the library the program runs silent; a device that cannot be opened is reported.
+    // Without a sound device the program starts as usual and plays silently; the user is told
+    // once, in the status line, without a box to dismiss.
     media::Audio().LoadBesideProgram();
-    try {
-        media::Audio().OpenOutput(1, 44100, 0, this);
-    } catch (const media::AudioError& e) {
-        QMessageBox::critical(this, windowTitle(), QString::fromLatin1(e.what()));
-    }
+    if (media::Audio().OpenOutputOrSilence(this) != media::AudioLibrary::OutputKind::Device &&
+        media::Audio().Loaded())
+        QTimer::singleShot(0, this, [this] { ShowNotice(NoSoundText()); });
 
     resize(637, 560);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -88,6 +89,31 @@ void MainWindow::createWindow() {
     setFocusPolicy(Qt::StrongFocus);
     ApplyLanguage();
     BusyTimer->start();
+}
+
+QString MainWindow::NoSoundText() {
+    // The texts' language, told by a text every language file has: the Cancel button's.
+    const bool russian = project::AppLanguage().Text(33, "Отмена") == QString::fromUtf8("Отмена");
+    return russian ? QString::fromUtf8("Вывод звука недоступен: просмотр идёт без звука.")
+                   : QStringLiteral("Sound output is not available: the preview plays silently.");
+}
+
+void MainWindow::ShowNotice(const QString& text) {
+    QStatusBar* bar = statusBar();
+    bar->show();
+    bar->showMessage(text, 15000);
+    connect(bar, &QStatusBar::messageChanged, bar, [bar](const QString& now) {
+        if (now.isEmpty())
+            bar->hide();
+    });
+}
+
+bool MainWindow::HaveWorkingFolders() {
+    if (Session.IsOpen())
+        return true;
+    ShowMessage(QString::fromLocal8Bit(Session.OpenError().c_str()) +
+                "\nPhotos and music cannot be added in this session.");
+    return false;
 }
 
 bool MainWindow::Busy() const {

@@ -97,6 +97,14 @@ public:
         base::Progress* outer_;
     };
 
+    // A message for the user in the status line, shown for a while, never blocking.
+    void ShowNotice(const QString& text);
+    // False, after telling the user why, when the show has no working folders: nothing can be
+    // added or opened then (it would be written into the current folder).
+    bool HaveWorkingFolders();
+    // The notice of a start without a sound device.
+    static QString NoSoundText();
+
     // Project file: the load as the open command runs it (true = loaded or cancelled).
     bool OpenProjectFile(const QString& path);
     bool SaveProjectFile(const QString& path);

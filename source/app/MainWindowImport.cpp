@@ -61,7 +61,7 @@ bool MainWindow::AddTrack(const QString& path) {
 }
 
 void MainWindow::addPhotos() {
-    if (Busy())
+    if (Busy() || !HaveWorkingFolders())
         return;
     QStringList files;
     if (AskPhotoFiles) {
@@ -113,7 +113,7 @@ void MainWindow::addPhotos() {
 }
 
 void MainWindow::addMusic() {
-    if (Busy())
+    if (Busy() || !HaveWorkingFolders())
         return;
     QStringList files;
     if (AskTrackFiles) {
@@ -158,7 +158,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::AcceptDroppedPaths(const QStringList& paths) {
-    if (Busy())
+    if (Busy() || paths.isEmpty() || !HaveWorkingFolders())
         return;
     base::NoProgress batch;
     JobScope job(*this, batch);

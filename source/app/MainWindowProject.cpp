@@ -81,7 +81,7 @@ bool MainWindow::SaveProjectFile(const QString& path) {
 }
 
 void MainWindow::openProject() {
-    if (Busy())
+    if (Busy() || !HaveWorkingFolders())
         return;
     const QString path = AskOpenName();
     if (path.isEmpty())

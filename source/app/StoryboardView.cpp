@@ -9,6 +9,7 @@
 #include "project/ui/TransitionIcons.h"
 #include "ui_MainWindow.h"
 
+#include <QFileInfo>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
@@ -319,20 +320,36 @@ void StoryboardView::SelectSound(int index) {
 }
 
 void StoryboardView::ShowSelectedInPreview() {
-    // The selected slide composed at Image1's own size; the empty show is a plain
-    // button-face area. An unreadable working file leaves Image1 as it was.
-    imaging::SlideSource source;
-    const imaging::SlideSource* slide = nullptr;
+    // The selected slide composed at Image1's own size; the empty show is a plain button-face
+    // area. The selected photo's picture is kept while its working file stays the same, so a
+    // resize or selecting it again composes without reading the file. An unreadable working
+    // file leaves Image1 as it was.
+    const int width = form_.Image1->width();
+    const int height = form_.Image1->height();
     const auto index = static_cast<std::size_t>(show_.SelectedSlide);
-    if (!show_.Slides.empty()) {
+    QImage image;
+    if (show_.Slides.empty()) {
+        image = imaging::ShowSlideInPreview(nullptr, width, height);
+    } else {
         if (show_.SelectedSlide < 0 || index >= show_.Slides.size())
             return;
-        source.WorkFile = show_.Slides[index].WorkFile.str();
-        source.BackColor = show_.Slides[index].BackColor;
-        slide = &source;
+        const auto& slide = show_.Slides[index];
+        const std::string path = slide.WorkFile.str();
+        const QFileInfo info(QFile::decodeName(path.c_str()));
+        const PictureKey key{path, info.size(), info.lastModified().toMSecsSinceEpoch()};
+        if (!(key == pictureKey_) || selectedPicture_.IsEmpty()) {
+            imaging::Bitmap loaded;
+            if (!imaging::LoadSlidePicture(path, loaded))
+                return;
+            selectedPicture_ = std::move(loaded);
+            pictureKey_ = key;
+            ++pictureLoads_;
+        }
+        imaging::Bitmap target;
+        target.SetSize(width, height);
+        imaging::ComposePhoto(target, selectedPicture_, slide.BackColor);
+        image = target.CopyToImage();
     }
-    const QImage image =
-        imaging::ShowSlideInPreview(slide, form_.Image1->width(), form_.Image1->height());
     if (!image.isNull())
         form_.Image1->setPixmap(QPixmap::fromImage(image));
 }

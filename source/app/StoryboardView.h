@@ -4,6 +4,7 @@
 // arithmetic lives in the core (StripLayout).
 #pragma once
 
+#include "imaging/Bitmap.h"
 #include "project/ShowModel.h"
 #include "project/StripLayout.h"
 #include "project/ui/ViewTable.h"
@@ -13,6 +14,7 @@
 #include <QObject>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 class QWidget;
@@ -45,8 +47,13 @@ public:
     // Tells whether the window is busy with a job; clicks and drags on cells are ignored then.
     std::function<bool()> IsBusy;
 
-    // Drops the ruler picture (the window is closing).
-    void ReleasePictures() { RulerBitmap_ = QImage(); }
+    // Drops the ruler and the kept photo (the window is closing).
+    void ReleasePictures() {
+        RulerBitmap_ = QImage();
+        selectedPicture_ = imaging::Bitmap();
+    }
+    // How many times a working picture was read for the preview (for tests and diagnostics).
+    int PictureLoads() const { return pictureLoads_; }
 
 Q_SIGNALS:
     // A photo's / track's "..." button was pressed (the item is selected already).
@@ -69,6 +76,17 @@ private:
     ViewTable& views_;
     std::vector<project::PhotoPlace> VisiblePhotos_;
     QImage RulerBitmap_;
+
+    // The selected photo's picture, with what identifies the file it came from.
+    struct PictureKey {
+        std::string Path;
+        qint64 Size = -1;
+        qint64 Modified = 0;
+        bool operator==(const PictureKey&) const = default;
+    };
+    imaging::Bitmap selectedPicture_;
+    PictureKey pictureKey_;
+    int pictureLoads_ = 0;
 };
 
 } // namespace ui

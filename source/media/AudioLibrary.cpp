@@ -10,8 +10,11 @@
 #include <QObject>
 
 #include <atomic>
+#include <cstdio>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <new>
+#include <unistd.h>
 
 namespace media {
 
@@ -173,6 +176,9 @@ void AudioLibrary::RaiseError() const {
 void AudioLibrary::LoadFrom(const QStringList& folders) {
     if (library_)
         return;
+    // The sound system must not take over SIGINT and SIGTERM: the program answers them itself.
+    if (qEnvironmentVariableIsEmpty("SDL_NO_SIGNAL_HANDLERS"))
+        qputenv("SDL_NO_SIGNAL_HANDLERS", "1");
     for (const QString& folder : folders) {
         const QString path = QDir(folder).filePath(QString::fromLatin1(kAudioLibraryFile));
         if (!QFile::exists(path))
@@ -221,6 +227,60 @@ void AudioLibrary::OpenOutput(std::int32_t device, std::uint32_t rate, std::uint
     outputOpen_ = api_.Init(device, rate, flags, window, nullptr) != 0;
     if (!outputOpen_)
         RaiseError();
+}
+
+namespace {
+
+// Sends standard error to /dev/null for its lifetime: the sound system's device probing prints
+// its failures there, and they are no concern of the user's terminal.
+class QuietStandardError {
+public:
+    QuietStandardError() {
+        std::fflush(stderr);
+        saved_ = ::dup(STDERR_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && null >= 0)
+            ::dup2(null, STDERR_FILENO);
+        if (null >= 0)
+            ::close(null);
+    }
+    ~QuietStandardError() {
+        std::fflush(stderr);
+        if (saved_ >= 0) {
+            ::dup2(saved_, STDERR_FILENO);
+            ::close(saved_);
+        }
+    }
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+private:
+    int saved_ = -1;
+};
+
+} // namespace
+
+AudioLibrary::OutputKind AudioLibrary::OpenOutputOrSilence(QObject* window) {
+    if (!library_)
+        return OutputKind::None;
+    if (outputOpen_)
+        return OutputKind::Device;
+    {
+        QuietStandardError quiet;
+        try {
+            OpenOutput(1, 44100, 0, window);
+            return OutputKind::Device;
+        } catch (const AudioError&) {
+            // No usable device: fall through to the silent one.
+        }
+    }
+    qputenv("SDL_AUDIODRIVER", "dummy");
+    try {
+        OpenOutput(1, 44100, 0, window);
+        return OutputKind::Silent;
+    } catch (const AudioError&) {
+        return OutputKind::None;
+    }
 }
 
 void AudioLibrary::CloseOutput() {

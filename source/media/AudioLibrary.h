@@ -124,6 +124,12 @@ public:
     void CloseOutput();
     bool OutputOpen() const { return outputOpen_; }
 
+    // How the program's start opens the output: the system's device when there is one (its
+    // probing kept off the terminal), otherwise a device that plays nothing at the same pace,
+    // so the preview keeps time silently. Decoding works either way.
+    enum class OutputKind { Device, Silent, None };
+    OutputKind OpenOutputOrSilence(QObject* window);
+
     // A stream over a file (flags BASS_*; BASS_STREAM_DECODE for decoding only). An empty
     // Stream when unloaded or refused (LastErrorCode() tells why).
     Stream OpenFile(const std::string& path, std::uint32_t flags) const;
