@@ -45,7 +45,9 @@ public:
                  static_cast<const std::uint8_t*>(data) + size) {}
     std::uint64_t Size() const override { return bytes_.size(); }
     std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t n) const override {
-        if (offset >= bytes_.size())
+        // An empty read (a zero-length window included) copies nothing: memcpy must not see
+        // the null data pointer of an empty vector.
+        if (n == 0 || offset >= bytes_.size())
             return 0;
         if (n > bytes_.size() - offset)
             n = static_cast<std::size_t>(bytes_.size() - offset);

@@ -45,11 +45,22 @@ std::optional<std::string> ReadId3v2(const ByteSource& s) {
 
 Channel::Channel(std::uint32_t h, bool decode, std::unique_ptr<Decoder> d)
     : handle(h), decodeOnly(decode), rate(d->Rate()), channels(d->Channels()),
-      eightBit(d->EightBit()), decoder(std::move(d)) {}
+      eightBit(d->EightBit()), decoder(std::move(d)) {
+    // MP3 and Ogg lengths are measured from the file's frames and pages here, and the decoder
+    // is held to them, so the reported length and the decoded stream never disagree.
+    const std::uint64_t frames = MeasureFromFile();
+    if (frames != kUnknown) {
+        length_ = frames * static_cast<std::uint64_t>(BytesPerFrame());
+        lengthTried_ = true;
+        decoder->SetLength(static_cast<std::int64_t>(frames));
+    }
+}
 
 Channel::~Channel() {
     if (converter)
         SDL_FreeAudioStream(converter);
+    if (resampler)
+        SDL_FreeAudioStream(resampler);
 }
 
 std::optional<std::uint64_t> Channel::Length() {
@@ -62,20 +73,26 @@ std::optional<std::uint64_t> Channel::Length() {
     return length_;
 }
 
-std::uint64_t Channel::MeasureLength() {
-    const auto bpf = static_cast<std::uint64_t>(BytesPerFrame());
+std::uint64_t Channel::MeasureFromFile() const {
     const std::string format = decoder->FormatName();
     const ByteSource& source = decoder->Source();
     if (format == "mp3") {
         Mp3Length m;
-        if (MeasureMp3(source, &m))
-            return m.samples * bpf;
+        if (MeasureMp3(source, &m) && m.sampleRate == rate)
+            return m.samples;
     } else if (format == "ogg") {
         OggStreamInfo info;
         if (ReadOggStreamInfo(source, &info) && info.vorbis)
-            return info.lastGranule * bpf;
+            return info.lastGranule;
     }
-    if (format != "mp3") {
+    return kUnknown;
+}
+
+std::uint64_t Channel::MeasureLength() {
+    const auto bpf = static_cast<std::uint64_t>(BytesPerFrame());
+    // WAV headers are checked by the container against the bytes present; an MP3 or Ogg file
+    // that the walks above could not measure has no header worth believing either.
+    if (decoder->FormatName() == "wav") {
         const std::int64_t frames = decoder->ContainerFrames();
         if (frames >= 0)
             return static_cast<std::uint64_t>(frames) * bpf;

@@ -48,8 +48,12 @@ public:
     // Tag block of the given kind, read once (decodeMutex held); nullptr when the file has none.
     const char* Tags(std::uint32_t kind);
 
+    // Stream format -> device format, guarded by decodeMutex: resampling can be slow, so it is
+    // done outside the mixing lock, and only finished device-format audio goes to `converter`.
+    _SDL_AudioStream* resampler = nullptr;
+
     // Playback state, guarded by the output's mixing lock.
-    _SDL_AudioStream* converter = nullptr; // stream format -> device format
+    _SDL_AudioStream* converter = nullptr; // device-format audio queued for the mixer
     bool playing = false;
     bool decoderDone = false; // every decoded byte has been handed to the converter
     bool finished = false;    // played to the end; the end notice is due
@@ -59,6 +63,10 @@ public:
     std::vector<SyncEntry> syncs;
 
 private:
+    static constexpr std::uint64_t kUnknown = ~std::uint64_t{0};
+    // Sample frames of an MP3 (frame walk checked against its VBR header) or an Ogg Vorbis file
+    // (granule positions of intact pages, every link of a chained file); kUnknown otherwise.
+    std::uint64_t MeasureFromFile() const;
     std::uint64_t MeasureLength();
     std::optional<std::uint64_t> length_;
     bool lengthTried_ = false;

@@ -18,6 +18,19 @@ namespace bass {
 namespace {
 constexpr int kIoBuffer = 64 * 1024;
 constexpr int kMaxRate = 768000;
+// Below this a "sample rate" is a lie: a 1 Hz file of a few kilobytes would claim hours and
+// blow up by the output's rate when converted. Telephone speech at 8 kHz is the lowest real rate
+// in use; this leaves room for old 2-4 kHz recordings.
+constexpr int kMinRate = 1000;
+// The containers the program promises (MP3, Ogg, WAV). Anything else FFmpeg could open -
+// playlists that open further files, video containers, images - is refused outright.
+constexpr const char* kFormats = "mp3,ogg,wav";
+// An MPEG layer III frame may take its data from up to three frames before it (the bit
+// reservoir), and the synthesis filter carries state across frames: a seek starts this many
+// samples early and drops them, or the first tenth of a second after it comes out silent.
+constexpr int kMpegPreroll = 10 * 1152;
+// Silence is handed out in blocks of at most this many frames.
+constexpr std::int64_t kSilenceFrames = 4096;
 } // namespace
 
 int ReadPacketCallback(void* opaque, std::uint8_t* buf, int size) {
@@ -80,6 +93,10 @@ std::unique_ptr<Decoder> Decoder::Open(std::shared_ptr<ByteSource> source, std::
         return nullptr;
     d->format_->pb = d->io_;
     d->format_->flags |= AVFMT_FLAG_CUSTOM_IO;
+    d->format_->format_whitelist = av_strdup(kFormats);
+    d->format_->protocol_whitelist = av_strdup("none");
+    if (!d->format_->format_whitelist || !d->format_->protocol_whitelist)
+        return nullptr;
     *error = BASS_ERROR_FILEFORM;
     // On failure avformat_open_input frees the context and clears the pointer.
     if (avformat_open_input(&d->format_, nullptr, nullptr, nullptr) < 0)
@@ -99,10 +116,18 @@ std::unique_ptr<Decoder> Decoder::Open(std::shared_ptr<ByteSource> source, std::
     if (!d->codec_ || avcodec_parameters_to_context(d->codec_, par) < 0)
         return nullptr;
     d->codec_->thread_count = 1;
+    // Vorbis in Ogg: the last page's granule position is the exact sample count, and FFmpeg's own
+    // end trimming misses it by up to a few hundred samples depending on the block sizes. The
+    // decoder hands over every sample and the stream is cut at the measured length instead.
+    if (par->codec_id == AV_CODEC_ID_VORBIS)
+        d->codec_->flags2 |= AV_CODEC_FLAG2_SKIP_MANUAL;
+    if (par->codec_id == AV_CODEC_ID_MP3 || par->codec_id == AV_CODEC_ID_MP2 ||
+        par->codec_id == AV_CODEC_ID_MP1)
+        d->seekPreroll_ = kMpegPreroll;
     if (avcodec_open2(d->codec_, codec, nullptr) < 0)
         return nullptr;
     const int inChannels = d->codec_->ch_layout.nb_channels;
-    if (d->codec_->sample_rate <= 0 || d->codec_->sample_rate > kMaxRate || inChannels <= 0)
+    if (d->codec_->sample_rate < kMinRate || d->codec_->sample_rate > kMaxRate || inChannels <= 0)
         return nullptr;
     d->rate_ = d->codec_->sample_rate;
     d->channels_ = inChannels > 2 ? 2 : inChannels;
@@ -162,7 +187,7 @@ bool Decoder::ConfigureResampler() {
 
 bool Decoder::ConvertFrame() {
     const int inRate = frame_->sample_rate > 0 ? frame_->sample_rate : rate_;
-    if (frame_->nb_samples <= 0 || inRate > kMaxRate)
+    if (frame_->nb_samples <= 0 || inRate < kMinRate || inRate > kMaxRate)
         return true;
     if (!swr_ || frame_->format != swrFormat_ || inRate != swrRate_ ||
         frame_->ch_layout.nb_channels != swrChannels_)
@@ -192,19 +217,39 @@ bool Decoder::ConvertFrame() {
         start = av_rescale_q(ts, st->time_base, AVRational{1, rate_});
     }
     nextSample_ = start + got;
+    if (lengthFrames_ >= 0 && start + got > lengthFrames_) {
+        const std::int64_t keep = std::max<std::int64_t>(0, lengthFrames_ - start);
+        pending_.resize(static_cast<std::size_t>(keep) * bpf);
+    }
     if (skipTo_ >= 0) {
         if (start + got <= skipTo_) {
             pending_.clear();
         } else {
             if (start < skipTo_)
-                pendingAt_ = static_cast<std::size_t>(skipTo_ - start) * bpf;
+                pendingAt_ =
+                    std::min(pending_.size(), static_cast<std::size_t>(skipTo_ - start) * bpf);
             skipTo_ = -1;
         }
     }
     return true;
 }
 
+bool Decoder::FillSilence() {
+    const std::int64_t from = std::max(nextSample_, skipTo_);
+    if (lengthFrames_ < 0 || from >= lengthFrames_)
+        return false;
+    const std::int64_t n = std::min(kSilenceFrames, lengthFrames_ - from);
+    pending_.assign(static_cast<std::size_t>(n) * static_cast<std::size_t>(BytesPerFrame()),
+                    eightBit_ ? 0x80 : 0);
+    pendingAt_ = 0;
+    nextSample_ = from + n;
+    skipTo_ = -1;
+    return true;
+}
+
 bool Decoder::FillPending() {
+    if (pendingAt_ >= pending_.size() && ended_)
+        return FillSilence();
     while (pendingAt_ >= pending_.size() && !ended_) {
         const int r = avcodec_receive_frame(codec_, frame_);
         if (r == 0) {
@@ -222,7 +267,8 @@ bool Decoder::FillPending() {
             ended_ = true;
             break;
         }
-        if (demuxEnded_) {
+        // Past the measured length nothing more is delivered, so nothing more is decoded.
+        if (demuxEnded_ || (lengthFrames_ >= 0 && skipTo_ < 0 && nextSample_ >= lengthFrames_)) {
             ended_ = true;
             break;
         }
@@ -239,6 +285,8 @@ bool Decoder::FillPending() {
         }
         av_packet_unref(packet_);
     }
+    if (pendingAt_ >= pending_.size() && ended_)
+        return FillSilence();
     return pendingAt_ < pending_.size();
 }
 
@@ -262,7 +310,9 @@ bool Decoder::Seek(std::uint64_t pos) {
     const auto bpf = static_cast<std::uint64_t>(BytesPerFrame());
     const auto target = static_cast<std::int64_t>(pos / bpf);
     const AVStream* st = format_->streams[stream_];
-    std::int64_t ts = av_rescale_q(target, AVRational{1, rate_}, st->time_base);
+    const std::int64_t from =
+        std::max<std::int64_t>(0, target - av_rescale(seekPreroll_, rate_, 44100));
+    std::int64_t ts = av_rescale_q(from, AVRational{1, rate_}, st->time_base);
     if (st->start_time != AV_NOPTS_VALUE)
         ts += st->start_time;
     if (av_seek_frame(format_, stream_, ts, AVSEEK_FLAG_BACKWARD) < 0 &&
@@ -275,7 +325,7 @@ bool Decoder::Seek(std::uint64_t pos) {
     demuxEnded_ = false;
     ended_ = false;
     skipTo_ = target;
-    nextSample_ = 0;
+    nextSample_ = from;
     position_ = static_cast<std::uint64_t>(target) * bpf;
     return true;
 }

@@ -47,12 +47,17 @@ public:
     bool Seek(std::uint64_t pos);
     // The container's idea of the length in sample frames, or -1 when it has none.
     std::int64_t ContainerFrames() const;
+    // Makes the stream exactly `frames` sample frames long, as measured from the file: samples
+    // past it are dropped, and a stream that ends early is completed with silence, so the
+    // length reported for a track is always what its decoding delivers.
+    void SetLength(std::int64_t frames) { lengthFrames_ = frames; }
 
 private:
     Decoder() = default;
     bool FillPending();
     bool ConvertFrame();
     bool ConfigureResampler();
+    bool FillSilence();
 
     std::shared_ptr<ByteSource> source_;
     std::uint64_t ioPos_ = 0;
@@ -76,8 +81,10 @@ private:
     bool demuxEnded_ = false;
     bool ended_ = false;
     std::uint64_t position_ = 0;
-    std::int64_t skipTo_ = -1;    // after a seek: first sample frame to deliver
-    std::int64_t nextSample_ = 0; // sample frame at which the next decoded frame starts
+    std::int64_t skipTo_ = -1;       // after a seek: first sample frame to deliver
+    std::int64_t nextSample_ = 0;    // sample frame at which the next decoded frame starts
+    std::int64_t lengthFrames_ = -1; // the stream's measured length; -1 = as decoded
+    int seekPreroll_ = 0;            // frames decoded before a seek target and dropped
 
     friend int ReadPacketCallback(void*, std::uint8_t*, int);
     friend std::int64_t SeekCallback(void*, std::int64_t, int);

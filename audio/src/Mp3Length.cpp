@@ -185,19 +185,16 @@ bool MeasureMp3(const ByteSource& source, Mp3Length* out) {
     out->sampleRate = first.sampleRate;
     out->channels = first.channels;
 
-    std::uint64_t frames = 0;
+    std::uint64_t headerFrames = 0;
     std::uint32_t trimmed = 0;
     bool infoFrame = false;
-    if (ReadVbrHeader(cur, pos, first, &frames, &trimmed, &infoFrame) && frames > 0) {
-        const std::uint64_t total = frames * static_cast<std::uint64_t>(first.samples);
-        out->samples = total > trimmed ? total - trimmed : 0;
-        out->fromHeader = true;
-        return true;
-    }
+    const bool haveHeader =
+        ReadVbrHeader(cur, pos, first, &headerFrames, &trimmed, &infoFrame) && headerFrames > 0;
 
-    // No usable header: walk the frames, skipping the header frame itself (it holds no audio)
-    // and resynchronising over damaged stretches.
-    std::uint64_t samples = 0;
+    // Walk the frames, skipping the header frame itself (it holds no audio) and resynchronising
+    // over damaged stretches. The walk is what the decoder will meet: a file cut short, two
+    // files joined end to end, or a header with an invented count all show up here.
+    std::uint64_t frames = 0, samples = 0;
     if (infoFrame)
         pos += static_cast<std::uint64_t>(first.frameBytes);
     while (pos + 4 <= size) {
@@ -205,6 +202,7 @@ bool MeasureMp3(const ByteSource& source, Mp3Length* out) {
         const std::uint8_t* p = cur.At(pos, 4);
         if (p && ParseMpegHeader(p, &h) && SameStream(h, first)) {
             // A frame cut short by the end of the file still decodes (to its end, padded).
+            ++frames;
             samples += static_cast<std::uint64_t>(h.samples);
             pos += static_cast<std::uint64_t>(h.frameBytes);
             continue;
@@ -217,7 +215,19 @@ bool MeasureMp3(const ByteSource& source, Mp3Length* out) {
             break;
         pos = found;
     }
-    out->samples = samples;
+
+    // The header's count is exact (with the encoder's delay and padding) when the walk agrees
+    // with it; writers differ on whether the header frame itself is counted.
+    const bool headerHolds = haveHeader && (headerFrames == frames || headerFrames == frames + 1 ||
+                                            headerFrames + 1 == frames);
+    if (headerHolds) {
+        const std::uint64_t total = headerFrames * static_cast<std::uint64_t>(first.samples);
+        out->samples = total > trimmed ? total - trimmed : 0;
+        out->fromHeader = true;
+        return true;
+    }
+    // The decoder still drops the encoder delay the header announces.
+    out->samples = haveHeader && samples > trimmed ? samples - trimmed : samples;
     out->fromHeader = false;
     return samples > 0;
 }

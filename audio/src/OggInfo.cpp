@@ -2,6 +2,7 @@
 
 #include "Bytes.h"
 
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -124,43 +125,183 @@ bool ReadOggComments(const ByteSource& source, std::string* block) {
            ParseCommentPacket(packet.data(), packet.size(), block);
 }
 
-bool ReadOggStreamInfo(const ByteSource& source, OggStreamInfo* info) {
-    std::vector<std::uint8_t> head;
-    if (!ReadPacket(source, 0, &head))
-        return false;
-    info->vorbis = head.size() >= 7 && std::memcmp(head.data(), "\x01vorbis", 7) == 0;
-    Page first;
-    if (!ReadPage(source, 0, &first))
-        return false;
-    // Scan the tail of the file for the last page of the first stream. A page is at most
-    // 65307 bytes, so a block of twice that holds at least one whole page start.
-    const std::uint64_t size = source.Size();
-    constexpr std::uint64_t kBlock = 2 * 65536;
-    std::vector<std::uint8_t> buf;
-    for (std::uint64_t end = size; end > 0;) {
-        const std::uint64_t start = end > kBlock ? end - kBlock : 0;
-        buf.resize(static_cast<std::size_t>(end - start));
-        if (!source.ReadExact(start, buf.data(), buf.size()))
-            return false;
-        bool found = false;
-        for (std::size_t i = 0; i + kPageHeader <= buf.size(); ++i) {
-            if (buf[i] != 'O' || !ParsePageHeader(buf.data() + i))
-                continue;
-            Page page;
-            if (!ReadPage(source, start + i, &page) || page.serial != first.serial ||
-                page.granule == ~std::uint64_t{0})
-                continue;
-            info->lastGranule = page.granule;
-            found = true;
+namespace {
+
+// Ogg's page checksum: CRC-32 with polynomial 0x04C11DB7, no reflection, initial value 0, taken
+// over the whole page with its checksum field counted as zero.
+std::uint32_t PageCrc(const std::uint8_t* page, std::size_t size) {
+    static const auto table = [] {
+        std::array<std::uint32_t, 256> t{};
+        for (std::uint32_t i = 0; i < 256; ++i) {
+            std::uint32_t r = i << 24;
+            for (int k = 0; k < 8; ++k)
+                r = (r & 0x80000000u) ? (r << 1) ^ 0x04C11DB7u : r << 1;
+            t[i] = r;
         }
-        if (found)
-            return true;
-        // Only pages that begin in this block were seen; step back with an overlap.
-        end = start > 0 ? start + kPageHeader : 0;
-        if (start == 0)
-            break;
+        return t;
+    }();
+    std::uint32_t crc = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        const std::uint8_t b = (i >= 22 && i < 26) ? 0 : page[i];
+        crc = (crc << 8) ^ table[((crc >> 24) ^ b) & 0xFF];
     }
-    return false;
+    return crc;
+}
+
+// A window over the file that is refilled in large reads; every page and every candidate page
+// start is parsed from it, never read on its own.
+class Window {
+public:
+    explicit Window(const ByteSource& source) : source_(source), buffer_(kSize) {}
+    const std::uint8_t* At(std::uint64_t pos, std::size_t n) {
+        if (pos >= base_ && pos - base_ + n <= length_)
+            return buffer_.data() + (pos - base_);
+        if (n > buffer_.size())
+            return nullptr;
+        base_ = pos;
+        length_ = source_.ReadAt(pos, buffer_.data(), buffer_.size());
+        return n <= length_ ? buffer_.data() : nullptr;
+    }
+    // Bytes available from pos within the current window (refilling it at pos if needed).
+    std::size_t Available(std::uint64_t pos) {
+        if (!(pos >= base_ && pos < base_ + length_))
+            At(pos, 1);
+        return pos >= base_ && pos < base_ + length_
+                   ? static_cast<std::size_t>(base_ + length_ - pos)
+                   : 0;
+    }
+
+private:
+    static constexpr std::size_t kSize = 256 * 1024; // more than the largest page (65307)
+    const ByteSource& source_;
+    std::vector<std::uint8_t> buffer_;
+    std::uint64_t base_ = 0;
+    std::size_t length_ = 0;
+};
+
+// Caps on the walk: a 3-hour file has some tens of thousands of pages; a file of nothing but
+// page headers or garbage between pages is given up on rather than searched for seconds.
+constexpr std::uint64_t kMaxPages = 1u << 20;
+constexpr std::uint64_t kMaxSkippedBytes = 16u << 20;
+// No granule position in a real file comes near this (2^40 samples is 290 days at 44.1 kHz),
+// which also keeps granule x bytes-per-frame far from overflowing.
+constexpr std::uint64_t kMaxGranule = std::uint64_t{1} << 40;
+// A Vorbis packet of one byte still decodes to at most half of the largest block.
+constexpr std::uint64_t kMaxSamplesPerByte = 4096;
+
+struct Link {
+    std::uint32_t serial = 0;
+    std::uint64_t lastGranule = 0;
+    bool haveGranule = false;
+    std::uint32_t rate = 0;
+    int channels = 0;
+};
+
+// The page at pos when it is whole and its checksum holds; its size in *pageSize.
+const std::uint8_t* CheckedPage(Window& w, std::uint64_t pos, std::uint64_t fileSize,
+                                std::size_t* pageSize) {
+    const std::uint8_t* h = w.At(pos, kPageHeader);
+    if (!h || !ParsePageHeader(h))
+        return nullptr;
+    const std::size_t segments = h[26];
+    const std::uint8_t* lacing = w.At(pos, kPageHeader + segments);
+    if (!lacing)
+        return nullptr;
+    std::size_t body = 0;
+    for (std::size_t i = 0; i < segments; ++i)
+        body += lacing[kPageHeader + i];
+    const std::size_t size = kPageHeader + segments + body;
+    if (size > fileSize - pos)
+        return nullptr;
+    const std::uint8_t* page = w.At(pos, size);
+    if (!page || PageCrc(page, size) != Le32(page + 22))
+        return nullptr;
+    *pageSize = size;
+    return page;
+}
+
+} // namespace
+
+bool ReadOggStreamInfo(const ByteSource& source, OggStreamInfo* info) {
+    const std::uint64_t fileSize = source.Size();
+    Window w(source);
+    std::vector<Link> links;
+    bool inHeaders = false; // the last page seen began a logical stream
+    std::uint64_t pos = 0, pages = 0, skipped = 0;
+    while (pos < fileSize && fileSize - pos >= kPageHeader) {
+        std::size_t size = 0;
+        const std::uint8_t* page = CheckedPage(w, pos, fileSize, &size);
+        if (!page) {
+            // Damaged or cut: look for the next page start in what is already read.
+            if (links.empty())
+                return false; // not an Ogg file, or its first page is damaged
+            std::uint64_t next = pos + 1;
+            for (;;) {
+                const std::size_t avail = w.Available(next);
+                if (avail < 4 || skipped > kMaxSkippedBytes)
+                    break;
+                const std::uint8_t* b = w.At(next, avail);
+                const void* hit = memmem(b, avail, "OggS", 4);
+                if (hit) {
+                    next += static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(hit) - b);
+                    break;
+                }
+                next += avail - 3;
+                skipped += avail - 3;
+            }
+            skipped += next - pos;
+            if (skipped > kMaxSkippedBytes || w.Available(next) < 4 ||
+                std::memcmp(w.At(next, 4), "OggS", 4) != 0)
+                break;
+            pos = next;
+            continue;
+        }
+        if (++pages > kMaxPages)
+            return false;
+        const bool bos = (page[5] & 0x02) != 0;
+        const std::uint32_t serial = Le32(page + 14);
+        const std::uint64_t granule = Le64(page + 6);
+        const std::size_t segments = page[26];
+        if (bos && !inHeaders) {
+            // A new link of a chained file (or the first one): its first stream is the one
+            // that is decoded. Its identification packet gives rate and channels.
+            Link link;
+            link.serial = serial;
+            const std::uint8_t* body = page + kPageHeader + segments;
+            const std::size_t bodySize = size - kPageHeader - segments;
+            if (bodySize >= 16 && std::memcmp(body, "\x01vorbis", 7) == 0) {
+                link.channels = body[11];
+                link.rate = Le32(body + 12);
+            }
+            if (links.empty())
+                info->vorbis = link.rate != 0;
+            links.push_back(link);
+        }
+        inHeaders = bos;
+        Link& link = links.back();
+        if (serial == link.serial && granule != ~std::uint64_t{0}) {
+            if (granule > kMaxGranule)
+                return false;
+            link.lastGranule = granule;
+            link.haveGranule = true;
+        }
+        pos += size;
+    }
+    if (links.empty())
+        return false;
+    std::uint64_t total = 0;
+    for (const Link& link : links) {
+        // Links of another rate or channel count would not make one stream of one format.
+        if (link.rate != links.front().rate || link.channels != links.front().channels)
+            return false;
+        if (link.haveGranule)
+            total += link.lastGranule;
+    }
+    if (!links.front().haveGranule || total / kMaxSamplesPerByte > fileSize)
+        return false;
+    info->lastGranule = total;
+    info->links = static_cast<int>(links.size());
+    return true;
 }
 
 } // namespace bass

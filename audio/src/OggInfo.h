@@ -19,11 +19,14 @@ bool ReadOggComments(const ByteSource& source, std::string* block);
 
 struct OggStreamInfo {
     bool vorbis = false;
-    std::uint64_t lastGranule = 0; // of the first logical stream
+    std::uint64_t lastGranule = 0; // sample frames of every link together
+    int links = 0;                 // logical streams played one after another (chained files)
 };
 
-// Finds the first stream's codec and its last page's granule position. False when the file
-// does not start with an Ogg page or no page of that stream carries a granule position.
+// Walks the pages of the file (checksums checked, damaged pages skipped) and adds up the last
+// granule position of the decoded stream of each link. False when the file does not start with
+// an intact Ogg page, no page gives a granule position, the links differ in format, the
+// positions are implausible for the file's size or the file is mostly not pages.
 bool ReadOggStreamInfo(const ByteSource& source, OggStreamInfo* info);
 
 } // namespace bass

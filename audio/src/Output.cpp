@@ -83,9 +83,11 @@ void MixCallback(void*, Uint8* stream, int len) {
         d.wake.notify_one();
 }
 
-// Decodes one chunk into the channel's converter when it is running short. Returns true when
-// it did some work.
-bool TopUp(const std::shared_ptr<Channel>& ch, std::vector<std::uint8_t>& buffer) {
+// Decodes about a tenth of a second of the channel when its queue is running short, resamples it
+// to the device format under the channel's decode lock only, and queues the result under the
+// mixing lock. Returns true when it did some work.
+bool TopUp(const std::shared_ptr<Channel>& ch, std::vector<std::uint8_t>& buffer,
+           std::vector<std::uint8_t>& converted) {
     Device& d = Dev();
     {
         std::lock_guard mix(d.mixMutex);
@@ -95,12 +97,27 @@ bool TopUp(const std::shared_ptr<Channel>& ch, std::vector<std::uint8_t>& buffer
             return false;
     }
     std::lock_guard dec(ch->decodeMutex);
-    const std::size_t n = ch->decoder->Read(buffer.data(), buffer.size());
-    const bool ended = n < buffer.size();
+    if (!ch->resampler)
+        return false;
+    const auto bpf = static_cast<std::size_t>(ch->BytesPerFrame());
+    const std::size_t want =
+        std::clamp<std::size_t>(static_cast<std::size_t>(ch->rate) / 10, 1, kDecodeChunk / bpf) *
+        bpf;
+    const std::size_t n = ch->decoder->Read(buffer.data(), want);
+    const bool ended = n < want;
+    bool put = n > 0 && SDL_AudioStreamPut(ch->resampler, buffer.data(), static_cast<int>(n)) == 0;
+    if (ended)
+        SDL_AudioStreamFlush(ch->resampler);
+    const int ready = SDL_AudioStreamAvailable(ch->resampler);
+    converted.resize(static_cast<std::size_t>(std::max(ready, 0)));
+    const int got = ready > 0 ? SDL_AudioStreamGet(ch->resampler, converted.data(), ready) : 0;
+
     std::lock_guard mix(d.mixMutex);
     if (!ch->playing || ch->decoderDone || !ch->converter)
         return false;
-    if (n > 0 && SDL_AudioStreamPut(ch->converter, buffer.data(), static_cast<int>(n)) == 0)
+    if (got > 0)
+        SDL_AudioStreamPut(ch->converter, converted.data(), got);
+    if (put)
         ch->fed += n;
     if (ended) {
         SDL_AudioStreamFlush(ch->converter);
@@ -112,6 +129,7 @@ bool TopUp(const std::shared_ptr<Channel>& ch, std::vector<std::uint8_t>& buffer
 void FeederLoop() {
     Device& d = Dev();
     std::vector<std::uint8_t> buffer(kDecodeChunk);
+    std::vector<std::uint8_t> converted;
     for (;;) {
         std::vector<std::shared_ptr<Channel>> playing;
         std::vector<std::pair<std::shared_ptr<Channel>, SyncEntry>> notices;
@@ -136,7 +154,7 @@ void FeederLoop() {
         for (int round = 0; round < 64; ++round) {
             bool worked = false;
             for (auto& ch : playing)
-                worked |= TopUp(ch, buffer);
+                worked |= TopUp(ch, buffer, converted);
             if (!worked)
                 break;
         }
@@ -226,11 +244,20 @@ std::int32_t OutputPlay(const std::shared_ptr<Channel>& ch, bool restart) {
     std::lock_guard dec(ch->decodeMutex);
     std::lock_guard mix(d.mixMutex);
     if (!ch->converter) {
-        ch->converter = SDL_NewAudioStream(ch->eightBit ? AUDIO_U8 : AUDIO_S16SYS,
+        ch->resampler = SDL_NewAudioStream(ch->eightBit ? AUDIO_U8 : AUDIO_S16SYS,
                                            static_cast<Uint8>(ch->channels), ch->rate, AUDIO_S16SYS,
                                            2, d.spec.freq);
-        if (!ch->converter)
+        ch->converter =
+            SDL_NewAudioStream(AUDIO_S16SYS, 2, d.spec.freq, AUDIO_S16SYS, 2, d.spec.freq);
+        if (!ch->resampler || !ch->converter) {
+            if (ch->resampler)
+                SDL_FreeAudioStream(ch->resampler);
+            if (ch->converter)
+                SDL_FreeAudioStream(ch->converter);
+            ch->resampler = nullptr;
+            ch->converter = nullptr;
             return BASS_ERROR_FORMAT;
+        }
         ch->fedFrom = ch->decoder->Position();
         ch->fed = 0;
     }
@@ -238,6 +265,7 @@ std::int32_t OutputPlay(const std::shared_ptr<Channel>& ch, bool restart) {
         if (ch->decoder->Position() != 0 || ch->decoderDone)
             if (!ch->decoder->Seek(0))
                 return BASS_ERROR_POSITION;
+        SDL_AudioStreamClear(ch->resampler);
         SDL_AudioStreamClear(ch->converter);
         ch->fedFrom = 0;
         ch->fed = 0;
@@ -284,6 +312,7 @@ bool OutputSeek(const std::shared_ptr<Channel>& ch, std::uint64_t pos) {
         return false;
     std::lock_guard mix(d.mixMutex);
     if (ch->converter) {
+        SDL_AudioStreamClear(ch->resampler);
         SDL_AudioStreamClear(ch->converter);
         ch->fedFrom = ch->decoder->Position();
         ch->fed = 0;

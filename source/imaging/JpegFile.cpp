@@ -33,10 +33,12 @@ struct JpegError {
     std::longjmp(err->jump, 1);
 }
 
-// Warnings are mostly harmless damage a photo viewer shows anyway; a file that ends early is
-// refused, since the rest of the picture would be invented grey.
+// Warnings are mostly harmless damage a photo viewer shows anyway; a file that ends early, or a
+// scan that stops at a marker before its last block, is refused, since the rest of the picture
+// would be invented grey (and a few hundred bytes could claim a picture of hundreds of MB).
 void OnJpegMessage(j_common_ptr cinfo, int level) {
-    if (level == -1 && cinfo->err->msg_code == JWRN_JPEG_EOF)
+    if (level == -1 &&
+        (cinfo->err->msg_code == JWRN_JPEG_EOF || cinfo->err->msg_code == JWRN_HIT_MARKER))
         OnJpegError(cinfo);
 }
 

@@ -38,7 +38,8 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 struct PngSession {
     png_structp png = nullptr;
     png_infop info = nullptr;
-    std::vector<std::uint8_t> pixels; // BGRA rows: one row, or the whole picture when interlaced
+    std::vector<std::uint8_t> pixels; // one BGRA row
+    std::vector<std::uint8_t> alpha;  // an interlaced picture's alpha, one byte per pixel
     std::vector<png_bytep> rowPointers;
     std::string failure;
     Bitmap* out = nullptr;
@@ -121,16 +122,53 @@ bool DecodeProtected(PngSession& s) {
             CompositeOnWhite(s.pixels.data(), s.out->Row(y), width);
         }
     } else {
-        // Interlaced with alpha: the passes refine whole-picture BGRA rows.
-        const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
-        s.pixels.assign(rowBytes * static_cast<std::size_t>(height), 0);
-        for (int pass = 0; pass < passes; ++pass)
-            for (int y = 0; y < height; ++y)
-                png_read_row(png, s.pixels.data() + rowBytes * static_cast<std::size_t>(y),
-                             nullptr);
-        for (int y = 0; y < height; ++y)
-            CompositeOnWhite(s.pixels.data() + rowBytes * static_cast<std::size_t>(y),
-                             s.out->Row(y), width);
+        // Interlaced with alpha: the passes refine rows that are not finished until the last
+        // pass. The colour is kept in the bitmap and the alpha in one byte per pixel beside it
+        // (4 bytes a pixel in all, not 4 more); each row a pass touches is put together in one
+        // BGRA row, refined, and taken apart again.
+        const std::size_t w4 = static_cast<std::size_t>(width) * 4;
+        s.alpha.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+        s.pixels.assign(w4, 0);
+        static const int kFirstRow[7] = {0, 0, 4, 0, 2, 0, 1};
+        static const int kRowStep[7] = {8, 8, 8, 4, 4, 2, 2};
+        for (int pass = 0; pass < passes; ++pass) {
+            for (int y = 0; y < height; ++y) {
+                const int current = png_get_current_pass_number(png);
+                const bool touched = current >= 0 && current < 7 && y >= kFirstRow[current] &&
+                                     (y - kFirstRow[current]) % kRowStep[current] == 0;
+                if (!touched) {
+                    png_read_row(png, nullptr, nullptr); // libpng skips it
+                    continue;
+                }
+                std::uint8_t* bgr = s.out->Row(y);
+                std::uint8_t* a = s.alpha.data() + static_cast<std::size_t>(y) * width;
+                std::uint8_t* row = s.pixels.data();
+                for (int x = 0; x < width; ++x) {
+                    row[4 * x] = bgr[3 * x];
+                    row[4 * x + 1] = bgr[3 * x + 1];
+                    row[4 * x + 2] = bgr[3 * x + 2];
+                    row[4 * x + 3] = a[x];
+                }
+                png_read_row(png, row, nullptr);
+                for (int x = 0; x < width; ++x) {
+                    bgr[3 * x] = row[4 * x];
+                    bgr[3 * x + 1] = row[4 * x + 1];
+                    bgr[3 * x + 2] = row[4 * x + 2];
+                    a[x] = row[4 * x + 3];
+                }
+            }
+        }
+        for (int y = 0; y < height; ++y) {
+            std::uint8_t* bgr = s.out->Row(y);
+            const std::uint8_t* a = s.alpha.data() + static_cast<std::size_t>(y) * width;
+            for (int x = 0; x < width; ++x) {
+                s.pixels[4 * x] = bgr[3 * x];
+                s.pixels[4 * x + 1] = bgr[3 * x + 1];
+                s.pixels[4 * x + 2] = bgr[3 * x + 2];
+                s.pixels[4 * x + 3] = a[x];
+            }
+            CompositeOnWhite(s.pixels.data(), bgr, width);
+        }
     }
     png_read_end(png, nullptr);
     return true;

@@ -126,11 +126,15 @@ bool LoadWmfMemory(Bitmap& bitmap, const std::uint8_t* data, std::size_t size, s
         return detail::Fail(error, "WMF: picture size " + std::to_string(layout.size.width()) +
                                        "x" + std::to_string(layout.size.height()) +
                                        " is beyond the limits");
-    QImage canvas(layout.size, QImage::Format_RGB32);
-    if (canvas.isNull())
+    // The records are drawn straight into the picture's own pixels: no canvas of another
+    // format and no conversion, so the picture is the only large block the decode holds.
+    bitmap = Bitmap::CreateUninitialised(layout.size.width(), layout.size.height());
+    if (bitmap.IsEmpty())
         return detail::Fail(error, "WMF: out of memory for the picture");
-    canvas.fill(Qt::white);
+    bitmap.Fill(0xFF, 0xFF, 0xFF);
+    bool overBudget = false;
     {
+        QImage canvas = bitmap.View();
         QPainter painter(&canvas);
         painter.setRenderHint(QPainter::Antialiasing);
         wmf::WmfPlayer player(painter, QSizeF(layout.size), layout.windowOrg, layout.windowExt,
@@ -138,12 +142,14 @@ bool LoadWmfMemory(Bitmap& bitmap, const std::uint8_t* data, std::size_t size, s
         WalkRecords(data, size, layout.recordsAt,
                     [&](std::uint16_t function, const wmf::Params& p) {
                         player.Play(function, p);
-                        return true;
+                        overBudget = player.OverBudget();
+                        return !overBudget;
                     });
     }
-    bitmap = Bitmap::CreateFromImage(canvas);
-    if (bitmap.IsEmpty())
-        return detail::Fail(error, "WMF: out of memory for the picture");
+    if (overBudget) {
+        bitmap = Bitmap();
+        return detail::Fail(error, "WMF: the picture needs more drawing than any photo does");
+    }
     return true;
 }
 

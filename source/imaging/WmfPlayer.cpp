@@ -60,6 +60,8 @@ WmfPlayer::WmfPlayer(QPainter& painter, QSizeF frame, QPointF windowOrg, QSizeF 
                      std::size_t numObjects, const DecodeLimits& limits)
     : painter_(painter), frame_(frame), limits_(limits),
       objects_(std::min(numObjects, kMaxObjects)) {
+    for (std::size_t i = 0; i < objects_.size(); ++i)
+        freeSlots_.insert(freeSlots_.end(), i);
     state_.windowOrg = windowOrg;
     state_.windowExt = windowExt;
     UpdateTransform();
@@ -85,21 +87,45 @@ void WmfPlayer::ApplyClip() {
     }
     const QTransform t = painter_.transform();
     painter_.resetTransform();
-    painter_.setClipPath(state_.clip);
+    painter_.setClipRegion(state_.clip);
     painter_.setTransform(t);
 }
 
 void WmfPlayer::ClipRect(const QRectF& logical, bool exclude) {
-    QPainterPath rect;
-    rect.addPolygon(painter_.transform().map(QPolygonF(logical)));
-    rect.closeSubpath();
+    const QRectF dev = painter_.transform().mapRect(logical);
+    const QRect rect(
+        QPoint(static_cast<int>(std::lround(std::clamp(dev.left(), -1e6, 1e6))),
+               static_cast<int>(std::lround(std::clamp(dev.top(), -1e6, 1e6)))),
+        QPoint(static_cast<int>(std::lround(std::clamp(dev.right(), -1e6, 1e6))) - 1,
+               static_cast<int>(std::lround(std::clamp(dev.bottom(), -1e6, 1e6))) - 1));
     if (!state_.clipped) {
-        state_.clip = QPainterPath();
-        state_.clip.addRect(QRectF(QPointF(0, 0), frame_));
+        state_.clip = QRegion(QRect(QPoint(0, 0), frame_.toSize()));
         state_.clipped = true;
     }
     state_.clip = exclude ? state_.clip.subtracted(rect) : state_.clip.intersected(rect);
+    // Each change costs about the region's rectangles, once to build and once to clip with.
+    work_ += 2 * static_cast<std::uint64_t>(state_.clip.rectCount());
     ApplyClip();
+}
+
+void WmfPlayer::ChargeDevice(double pixels) {
+    if (pixels > 0)
+        work_ += static_cast<std::uint64_t>(std::min(pixels, 1e15));
+}
+
+void WmfPlayer::ChargeShape(const QRectF& logical, bool fill) {
+    const QRectF frame(QPointF(0, 0), frame_);
+    const QRectF dev = painter_.transform().mapRect(logical.normalized());
+    const QRectF seen = dev.intersected(frame);
+    const QTransform& t = painter_.transform();
+    const double penWidth =
+        std::max(1.0, state_.pen.widthF() * std::sqrt(std::abs(t.m11() * t.m22())));
+    const double outline =
+        2 *
+        (std::min(dev.width(), 2 * frame.width()) + std::min(dev.height(), 2 * frame.height())) *
+        std::min(penWidth, 4 * std::max(frame.width(), frame.height()));
+    ChargeDevice((fill ? seen.width() * seen.height() : 0) +
+                 (state_.pen.style() == Qt::NoPen ? 0 : outline));
 }
 
 void WmfPlayer::DoSaveDC() {
@@ -120,10 +146,9 @@ void WmfPlayer::DoRestoreDC(int which) {
 }
 
 void WmfPlayer::AddObject(const Object& object) {
-    auto free = std::find_if(objects_.begin(), objects_.end(),
-                             [](const Object& o) { return o.kind == Object::Empty; });
-    if (free != objects_.end()) {
-        *free = object;
+    if (!freeSlots_.empty()) {
+        objects_[*freeSlots_.begin()] = object;
+        freeSlots_.erase(freeSlots_.begin());
         return;
     }
     // Writers sometimes understate the table size; grow it rather than lose the object.
@@ -151,8 +176,10 @@ void WmfPlayer::DoSelectObject(std::size_t index) {
 }
 
 void WmfPlayer::DoDeleteObject(std::size_t index) {
-    if (index < objects_.size())
+    if (index < objects_.size() && objects_[index].kind != Object::Empty) {
         objects_[index] = Object();
+        freeSlots_.insert(index);
+    }
 }
 
 void WmfPlayer::ApplyPenAndBrush(bool fill) {
@@ -222,6 +249,7 @@ void WmfPlayer::DrawArcLike(const Params& p, std::uint16_t function) {
             path.closeSubpath();
     }
     ApplyPenAndBrush(function != Arc);
+    ChargeShape(box, function != Arc);
     painter_.drawPath(t.inverted().map(path));
 }
 
@@ -241,6 +269,8 @@ void WmfPlayer::DrawPolyPolygon(const Params& p) {
         path.closeSubpath();
     }
     ApplyPenAndBrush(true);
+    ChargeShape(path.boundingRect(), true);
+    ChargeDevice(static_cast<double>(path.elementCount()) * kRecordWork);
     painter_.drawPath(path);
 }
 
@@ -275,6 +305,7 @@ void WmfPlayer::DrawDib(const Params& p, std::uint16_t function) {
         dh = p.I16(first + 4), dw = p.I16(first + 5), dy = p.I16(first + 6), dx = p.I16(first + 7);
     }
     const QRectF target = QRectF(dx, dy, dw, dh).normalized();
+    ChargeShape(target, true);
     if (p.BytesFrom(dib) == 0 && function != SetDIBitsToDevice) {
         // The form without a bitmap paints with the brush.
         painter_.setCompositionMode(RasterMode(rop));
@@ -287,6 +318,7 @@ void WmfPlayer::DrawDib(const Params& p, std::uint16_t function) {
     const QImage image = DecodeDib(p.Bytes(dib), p.BytesFrom(dib), limits_);
     if (image.isNull())
         return;
+    ChargeDevice(static_cast<double>(image.width()) * image.height());
     // Bottom-up DIBs count the source's y from their last row.
     const bool bottomUp = base::LoadLE<std::int32_t>(p.Bytes(dib) + 8) > 0 &&
                           base::LoadLE<std::uint32_t>(p.Bytes(dib)) >= 40;
@@ -301,6 +333,7 @@ void WmfPlayer::DoPatBlt(const Params& p) {
         return;
     const std::uint32_t rop = p.U32(0);
     const QRectF target = QRectF(p.I16(5), p.I16(4), p.I16(3), p.I16(2)).normalized();
+    ChargeShape(target, true);
     painter_.setCompositionMode(RasterMode(rop));
     painter_.fillRect(target, rop == kBlackness   ? QBrush(Qt::black)
                               : rop == kWhiteness ? QBrush(Qt::white)
@@ -310,6 +343,8 @@ void WmfPlayer::DoPatBlt(const Params& p) {
 }
 
 void WmfPlayer::Play(std::uint16_t function, const Params& p) {
+    ++records_;
+    work_ += kRecordWork;
     QPolygonF poly;
     switch (function) {
     case SaveDC:
@@ -463,6 +498,7 @@ void WmfPlayer::Play(std::uint16_t function, const Params& p) {
         if (p.Count() >= 2) {
             const QPointF to(p.I16(1), p.I16(0));
             ApplyPenAndBrush(false);
+            ChargeShape(QRectF(state_.current, to), false);
             painter_.drawLine(state_.current, to);
             state_.current = to;
         }
@@ -470,12 +506,16 @@ void WmfPlayer::Play(std::uint16_t function, const Params& p) {
     case Polyline:
         if (PointsFrom(p, 1, p.U16(0), poly)) {
             ApplyPenAndBrush(false);
+            ChargeShape(poly.boundingRect(), false);
+            ChargeDevice(static_cast<double>(poly.size()) * kRecordWork);
             painter_.drawPolyline(poly);
         }
         break;
     case Polygon:
         if (PointsFrom(p, 1, p.U16(0), poly)) {
             ApplyPenAndBrush(true);
+            ChargeShape(poly.boundingRect(), true);
+            ChargeDevice(static_cast<double>(poly.size()) * kRecordWork);
             painter_.drawPolygon(poly, state_.fillRule);
         }
         break;
@@ -485,18 +525,21 @@ void WmfPlayer::Play(std::uint16_t function, const Params& p) {
     case Rectangle:
         if (p.Count() >= 4) {
             ApplyPenAndBrush(true);
+            ChargeShape(RectFrom(p, 0), true);
             painter_.drawRect(RectFrom(p, 0));
         }
         break;
     case Ellipse:
         if (p.Count() >= 4) {
             ApplyPenAndBrush(true);
+            ChargeShape(RectFrom(p, 0), true);
             painter_.drawEllipse(RectFrom(p, 0));
         }
         break;
     case RoundRect:
         if (p.Count() >= 6) {
             ApplyPenAndBrush(true);
+            ChargeShape(RectFrom(p, 2), true);
             painter_.drawRoundedRect(RectFrom(p, 2), std::abs(p.I16(1)) / 2.0,
                                      std::abs(p.I16(0)) / 2.0, Qt::AbsoluteSize);
         }

@@ -10,9 +10,11 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
+#include <QRegion>
 #include <QString>
 
 #include <cstdint>
+#include <set>
 #include <vector>
 
 namespace imaging::wmf {
@@ -35,6 +37,18 @@ public:
     // Plays one record; records it does not know or that are too short are skipped.
     void Play(std::uint16_t function, const Params& p);
 
+    // A picture may play at most this many records and do this much drawing work: about the
+    // pixels its shapes cover (lines by length times width), its bitmaps' pixels and the
+    // rectangles of its clip region each time that changes. Past either, the picture is refused:
+    // a metafile of a few kilobytes can otherwise keep the program busy for minutes.
+    static constexpr std::uint64_t kMaxRecords = 1'000'000;
+    static constexpr std::uint64_t kMaxWork = 1'500'000'000;
+    // The work every record costs before it draws anything.
+    static constexpr std::uint64_t kRecordWork = 64;
+    bool OverBudget() const { return records_ > kMaxRecords || work_ > kMaxWork; }
+    std::uint64_t Records() const { return records_; }
+    std::uint64_t Work() const { return work_; }
+
 private:
     struct Object {
         enum Kind { Empty, Pen, Brush, Font, Other } kind = Empty;
@@ -55,7 +69,7 @@ private:
         QSizeF windowExt;
         QPointF current;
         bool clipped = false;
-        QPainterPath clip; // device coordinates
+        QRegion clip; // device pixels; the window mapping never rotates, so rectangles stay so
     };
 
     // Device context
@@ -68,6 +82,10 @@ private:
     void DoSelectObject(std::size_t index);
     void DoDeleteObject(std::size_t index);
     void ApplyPenAndBrush(bool fill);
+    // Adds the drawing work of a shape with these logical bounds: its device area when filled,
+    // its outline (length times pen width) when only stroked.
+    void ChargeShape(const QRectF& logical, bool fill);
+    void ChargeDevice(double pixels);
     QColor ColorRef(std::uint32_t value) const;
 
     // Drawing
@@ -89,7 +107,10 @@ private:
     QSizeF frame_;
     DecodeLimits limits_;
     std::vector<Object> objects_;
+    std::set<std::size_t> freeSlots_; // empty entries of objects_, lowest first as GDI fills them
     State state_;
+    std::uint64_t records_ = 0;
+    std::uint64_t work_ = 0;
     std::vector<State> saved_;
 };
 

@@ -176,8 +176,10 @@ void WmfPlayer::DrawText(QPointF logical, const QByteArray& bytes, const std::ve
                          const QRectF* rect, bool opaqueRect, bool clipToRect) {
     const QTransform t = painter_.transform();
     const double sx = std::abs(t.m11()), sy = std::abs(t.m22());
-    if (rect != nullptr && opaqueRect)
+    if (rect != nullptr && opaqueRect) {
+        ChargeShape(*rect, true);
         painter_.fillRect(*rect, state_.bkColor);
+    }
     if (bytes.isEmpty())
         return;
     const FontSpec& spec = state_.font;
@@ -235,6 +237,9 @@ void WmfPlayer::DrawText(QPointF logical, const QByteArray& bytes, const std::ve
         painter_.fillRect(QRectF(x, baseline - metrics.ascent(), width, metrics.height()),
                           state_.bkColor);
     painter_.setPen(state_.textColor);
+    // Glyphs cost about the box they are drawn in (the painter is in device pixels here).
+    ChargeDevice(std::min(std::abs(width), 4 * frame_.width()) *
+                 std::min(static_cast<double>(metrics.height()), 4 * frame_.height()));
     if (dx.empty()) {
         painter_.drawText(QPointF(x, baseline), text);
     } else {
