@@ -29,7 +29,7 @@ inline std::string ReadBytes(const std::string& path) {
 }
 
 // Standard output (and error) of a shell command; status in *status when given.
-inline std::string Run(const std::string& command, int* status = nullptr) {
+inline std::string Shell(const std::string& command, int* status = nullptr) {
     std::string out;
     FILE* p = ::popen((command + " 2>&1").c_str(), "r");
     if (p == nullptr)

@@ -165,8 +165,8 @@ TEST_F(LayoutTest, NamesWithoutExtensionEmptyFilesAndRecordOrder) {
     std::vector<std::string> names;
     for (std::size_t i = 2; i < iso.size(); ++i)
         names.push_back(iso[i].name);
-    EXPECT_EQ(names, (std::vector<std::string>{"ALBUM", "ALPHA.TXT;1", "EMPTY.DAT;1",
-                                               "README.;1", "ZETA.TXT;1"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"ALBUM", "ALPHA.TXT;1", "EMPTY.DAT;1", "README.;1",
+                                               "ZETA.TXT;1"}));
     EXPECT_EQ(iso[2].flags, 2);
     EXPECT_EQ(iso[4].extent, 0u); // the empty file: no sector, extent 0
     EXPECT_EQ(iso[4].size, 0u);
@@ -252,9 +252,14 @@ TEST_F(LayoutTest, PathTablesListLevelByLevelInNameOrder) {
         extents[name] = base::LoadLE<std::uint32_t>(t + pos + 2);
         pos += 8 + n + n % 2;
     }
-    const std::vector<std::pair<std::string, int>> want{
-        {std::string(1, '\0'), 1}, {"A", 1}, {"B", 1}, {"C", 1}, {"Z", 2}, {"X", 3}, {"Y", 3},
-        {"DEEP", 5}};
+    const std::vector<std::pair<std::string, int>> want{{std::string(1, '\0'), 1},
+                                                        {"A", 1},
+                                                        {"B", 1},
+                                                        {"C", 1},
+                                                        {"Z", 2},
+                                                        {"X", 3},
+                                                        {"Y", 3},
+                                                        {"DEEP", 5}};
     EXPECT_EQ(rows, want);
     // Each extent in the table is the directory's own, as its "." record says.
     for (const auto& d : b.Directories()) {

@@ -18,9 +18,12 @@ bool Legal83(const std::string& name, bool isFile) {
         return false;
     const std::string stem = isFile ? name.substr(0, dot) : name;
     const std::string ext = isFile ? name.substr(dot + 1) : "";
-    auto legal = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '~'; };
+    auto legal = [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '~';
+    };
     return !stem.empty() && stem.size() <= 8 && ext.size() <= 3 &&
-           std::all_of(stem.begin(), stem.end(), legal) && std::all_of(ext.begin(), ext.end(), legal);
+           std::all_of(stem.begin(), stem.end(), legal) &&
+           std::all_of(ext.begin(), ext.end(), legal);
 }
 
 } // namespace
@@ -94,9 +97,9 @@ TEST(IdentifierOrder, NamePartThenExtensionPaddedWithSpaces) {
     auto less = [](const char* a, const char* b) {
         return IdentifierLess(disc::Units(std::string(a)), disc::Units(std::string(b)));
     };
-    EXPECT_TRUE(less("A.TXT", "AB.TXT"));   // "A " before "AB"
+    EXPECT_TRUE(less("A.TXT", "AB.TXT")); // "A " before "AB"
     EXPECT_TRUE(less("AB.TXT", "A_.TXT") == ('B' < '_'));
-    EXPECT_TRUE(less("A.Z", "AA.A"));       // the name part decides before the extension
+    EXPECT_TRUE(less("A.Z", "AA.A")); // the name part decides before the extension
     EXPECT_TRUE(less("A.", "A.B"));
     EXPECT_FALSE(less("A.B", "A.B"));
     EXPECT_TRUE(less("DIR", "DIR1"));
