@@ -130,7 +130,11 @@ TEST_F(ReadersTest, EveryReaderListsAndExtractsTheSameTree) {
     for (const auto& [rel, bytes] : wantBytes) {
         EXPECT_EQ(ReadBytes(x7 + "/" + rel), bytes) << rel;
         EXPECT_EQ(ReadBytes(xx + "/" + rel), bytes) << rel;
+        if (std::all_of(rel.begin(), rel.end(), [](char c) { return c > 0; })) { // isoinfo: ASCII
+            EXPECT_EQ(Shell("isoinfo -J -i " + q + " -x " + Quote("/" + rel + ";1")), bytes) << rel;
+        }
     }
+    EXPECT_EQ(Shell("isoinfo -i " + q + " -x '/SHOW/MOVIE.AVI;1'"), files["show/movie.avi"]);
 
     // Readers without Joliet see legal 8.3 names.
     const auto plain = Lines(Shell("isoinfo -f -i " + q), std::regex("^/(.+)$"));
