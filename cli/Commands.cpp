@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "cli/IsoCommand.h"
 #include "cli/ShowCommands.h"
 
 #include <cstdio>
@@ -23,8 +24,9 @@ const char kUsage[] =
     "                         write the show as an AVI video\n"
     "  codecs                 list the video compressors and those offered\n"
     "  drives                 list the recorders\n"
-    "  iso OUT.iso FILE... [--label TEXT]\n"
-    "                         write files as an ISO 9660 + Joliet image\n"
+    "  iso OUT.iso FILE_OR_FOLDER... [--label TEXT] [--long-names]\n"
+    "                         write files and folders as an ISO 9660 + Joliet image\n"
+    "                         (--long-names: Joliet names up to 103 characters, not 64)\n"
     "  burn DRIVE FILE... [--label TEXT] [--eject] [--speed KBPS]\n"
     "                         write files to a disc\n"
     "  erase DRIVE [--full]   erase a rewritable disc\n"
@@ -53,6 +55,8 @@ int Run(const QStringList& args) {
         return RunNew(args);
     if (cmd == "info")
         return RunInfo(args);
+    if (cmd == "iso")
+        return RunIso(args);
     std::fprintf(stderr, "reelpane-cli: unknown command '%s' (see --help)\n",
                  cmd.toLocal8Bit().constData());
     return 2;

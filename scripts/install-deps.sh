@@ -13,7 +13,7 @@ libavcodec-dev libavformat-dev libavutil-dev libswresample-dev libswscale-dev
 libsdl2-dev
 libgtest-dev libgmock-dev libbenchmark-dev
 fonts-liberation2 fonts-dejavu-core
-ffmpeg genisoimage xorriso libcdio-utils
+ffmpeg genisoimage xorriso libcdio-utils p7zip-full
 xvfb xauth xdotool imagemagick x11-apps
 libjpeg-turbo-progs lame vorbis-tools id3v2 sox libsox-fmt-mp3 python3-mutagen
 "

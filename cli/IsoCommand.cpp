@@ -1,0 +1,81 @@
+#include "cli/IsoCommand.h"
+
+#include "cli/ConsoleProgress.h"
+#include "disc/IsoImageBuilder.h"
+#include "disc/IsoImageFile.h"
+#include "disc/IsoNames.h"
+
+#include <QFile>
+
+#include <cstdio>
+#include <string>
+
+#include <sys/stat.h>
+
+namespace cli {
+
+namespace {
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "reelpane-cli: %s\n", message.c_str());
+    return 1;
+}
+
+} // namespace
+
+int RunIso(const QStringList& args) {
+    QString out;
+    QString label;
+    bool longNames = false;
+    QStringList inputs;
+    for (int i = 2; i < args.size(); ++i) {
+        const QString a = args[i];
+        if (a == "--label") {
+            if (i + 1 >= args.size())
+                return Fail("--label needs a text");
+            label = args[++i];
+        } else if (a == "--long-names") {
+            longNames = true;
+        } else if (a.startsWith("--")) {
+            return Fail("unknown option " + a.toStdString());
+        } else if (out.isEmpty()) {
+            out = a;
+        } else {
+            inputs << a;
+        }
+    }
+    if (out.isEmpty() || inputs.isEmpty())
+        return Fail("usage: iso OUT.iso FILE_OR_FOLDER... [--label TEXT] [--long-names]");
+
+    disc::IsoImageBuilder builder;
+    builder.Ids.Volume = label;
+    builder.WritePostGap = false; // an image file needs no run-out for a recorder
+    builder.JolietNameUnits = longNames ? disc::kJolietLongNameUnits : disc::kJolietNameUnits;
+    builder.OnMessage = [](const std::string& text, disc::MessageKind kind) {
+        if (kind != disc::MessageKind::Info)
+            std::fprintf(stderr, "reelpane-cli: %s\n", text.c_str());
+    };
+    for (const QString& input : inputs) {
+        const std::string path = QFile::encodeName(input).toStdString();
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0)
+            return Fail("not found: " + path);
+        if (S_ISDIR(st.st_mode)) {
+            if (auto added = builder.InsertTree(builder.Root(), path); !added)
+                return Fail(added.error());
+        } else if (builder.AddFile(builder.Root(), path) != disc::InsertResult::Added) {
+            return Fail("cannot add \"" + path + "\" to the image");
+        }
+    }
+    builder.ComputeLayout(0);
+    if (auto headed = builder.BuildHeader(); !headed)
+        return Fail(headed.error());
+    ConsoleProgress progress("iso");
+    if (auto written =
+            disc::WriteImageFile(builder, QFile::encodeName(out).toStdString(), progress);
+        !written)
+        return Fail(written.error());
+    return 0;
+}
+
+} // namespace cli
