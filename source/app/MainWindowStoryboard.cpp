@@ -2,6 +2,7 @@
 // cells are created per record and found again through the records' Views handles; the layout
 // arithmetic lives in the core (StripLayout).
 #include "app/MainWindow.h"
+#include "app/TransitionChooser.h"
 #include "base/CodePage.h"
 #include "imaging/Compose.h"
 #include "project/Duration.h"
@@ -101,8 +102,10 @@ void MainWindow::CreatePhotoCells(std::size_t index, const QImage& thumbnail) {
     });
     connect(thumb, &ThumbImage::Dropped, this, &MainWindow::SwapSlides);
     connect(spacer, &ClickImage::Clicked, this, [this](ClickImage* self) {
-        SelectSlide(ViewTable::IndexFromName(self->objectName()));
-        // Not built yet: the transition chooser opens here, modally.
+        const int index = ViewTable::IndexFromName(self->objectName());
+        SelectSlide(index);
+        if (ChooseTransition(Show, index, this))
+            LayoutPhotoStrip(Show.SlidePage);
     });
     connect(dots, &QToolButton::clicked, this, [this, dots] {
         SelectSlide(ViewTable::IndexFromName(dots->objectName()));
