@@ -45,10 +45,10 @@ void BM_TransitionFrame(benchmark::State& state) {
     const bool worst = state.range(3) != 0;
     Bitmap target = RandomBitmap(w, h, 2);
     const Bitmap incoming = RandomBitmap(w, h, 3);
-    const imaging::TransitionSpec spec{kind, kSeconds, 0x00336699};
+    const imaging::TransitionParams params{kind, kSeconds, 0x00336699};
     std::int64_t t = worst ? kLastRunningMs : 0;
     for (auto _ : state) {
-        const auto step = imaging::DrawTransitionStep(target, incoming, spec, t);
+        const auto step = imaging::DrawTransitionStep(target, incoming, params, t);
         benchmark::DoNotOptimize(step);
         benchmark::ClobberMemory();
         if (!worst)

@@ -81,26 +81,27 @@ void CopyClipped(Bitmap& target, const Bitmap& source, const TransitionCopy& cop
 }
 
 TransitionStep DrawTransitionStep(Bitmap& target, const Bitmap& incoming,
-                                  const TransitionSpec& spec, std::int64_t elapsedMs) {
-    const std::int64_t duration = std::int64_t{1000} * std::max(spec.Seconds, 0);
-    if (!IsMovingTransition(spec.Kind)) {
+                                  const TransitionParams& params, std::int64_t elapsedMs) {
+    const std::int64_t duration = std::int64_t{1000} * std::max(params.Seconds, 0);
+    if (!IsMovingTransition(params.Kind)) {
         if (elapsedMs >= duration)
             return TransitionStep::Over;
-        if (spec.Kind == kTransitionBackground)
-            FillColor(target, spec.BackColor);
+        if (params.Kind == kTransitionBackground)
+            FillColor(target, params.BackColor);
         return TransitionStep::Running;
     }
     // The incoming picture has the target's size; its sides give the lengths that travel.
     const std::int32_t W = incoming.Width, H = incoming.Height;
-    const bool vertical = (spec.Kind >= 4 && spec.Kind <= 5) || (spec.Kind >= 8 && spec.Kind <= 9);
+    const bool vertical =
+        (params.Kind >= 4 && params.Kind <= 5) || (params.Kind >= 8 && params.Kind <= 9);
     const std::int32_t L = vertical ? H : W;
-    if (spec.Seconds <= 0 || incoming.IsEmpty())
+    if (params.Seconds <= 0 || incoming.IsEmpty())
         return TransitionStep::Over;
-    const std::int32_t kx = TransitionExtent(W, elapsedMs, spec.Seconds);
-    const std::int32_t ky = TransitionExtent(H, elapsedMs, spec.Seconds);
+    const std::int32_t kx = TransitionExtent(W, elapsedMs, params.Seconds);
+    const std::int32_t ky = TransitionExtent(H, elapsedMs, params.Seconds);
     if ((vertical ? ky : kx) >= L)
         return TransitionStep::Over;
-    CopyClipped(target, incoming, TransitionRectangle(spec.Kind, W, H, kx, ky));
+    CopyClipped(target, incoming, TransitionRectangle(params.Kind, W, H, kx, ky));
     return TransitionStep::Running;
 }
 

@@ -21,7 +21,7 @@ constexpr bool IsMovingTransition(int kind) {
 
 // What one transition is: its kind, its length in whole seconds and the outgoing slide's
 // background colour (0x00BBGGRR or a system colour).
-struct TransitionSpec {
+struct TransitionParams {
     std::int32_t Kind = kTransitionNone;
     std::int32_t Seconds = 0;
     std::int32_t BackColor = 0;
@@ -63,6 +63,6 @@ enum class TransitionStep {
 // BackColor while elapsed < duration; kind 0, and a kind outside 0..13, draw nothing until
 // the duration has passed. A duration of 0 seconds or less is over at once.
 TransitionStep DrawTransitionStep(Bitmap& target, const Bitmap& incoming,
-                                  const TransitionSpec& spec, std::int64_t elapsedMs);
+                                  const TransitionParams& params, std::int64_t elapsedMs);
 
 } // namespace imaging

@@ -5,11 +5,11 @@
 
 namespace imaging {
 
-void TransitionState::Start(std::int32_t outgoing, const TransitionSpec& spec,
+void TransitionState::Start(std::int32_t outgoing, const TransitionParams& params,
                             std::optional<SlideSource> incoming) {
     Stop();
     outgoing_ = outgoing < 0 ? -1 : outgoing;
-    spec_ = spec;
+    params_ = params;
     incoming_ = std::move(incoming);
 }
 
@@ -28,7 +28,7 @@ TransitionStep TransitionState::Step(Bitmap& target) {
     TransitionStep result = TransitionStep::Over;
     try {
         const ImageSize size{target.Width, target.Height};
-        if (IsMovingTransition(spec_.Kind) && (!composed_ || composedSize_ != size)) {
+        if (IsMovingTransition(params_.Kind) && (!composed_ || composedSize_ != size)) {
             // One try per size: a missing or unreadable file leaves the picture empty, which
             // ends the transition without drawing rather than reloading on every step.
             incomingFrame_ = Bitmap();
@@ -37,7 +37,7 @@ TransitionStep TransitionState::Step(Bitmap& target) {
             composed_ = true;
             composedSize_ = size;
         }
-        result = DrawTransitionStep(target, incomingFrame_, spec_, elapsedMs_);
+        result = DrawTransitionStep(target, incomingFrame_, params_, elapsedMs_);
     } catch (const std::exception&) {
         result = TransitionStep::Over; // out of memory while composing: end the transition
     }

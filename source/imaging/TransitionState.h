@@ -19,7 +19,7 @@ public:
     // `incoming`, the next slide, or nullopt when the outgoing slide is the last. The elapsed
     // time starts at 0 and any picture of an earlier transition is dropped, so the incoming
     // slide is always composed afresh.
-    void Start(std::int32_t outgoing, const TransitionSpec& spec,
+    void Start(std::int32_t outgoing, const TransitionParams& params,
                std::optional<SlideSource> incoming);
     // Abandons the transition (the preview stopped, the export finished): nothing runs and the
     // incoming picture is released.
@@ -28,7 +28,7 @@ public:
     bool Running() const { return outgoing_ >= 0; }
     // The outgoing slide's index while a transition runs, -1 otherwise.
     std::int32_t OutgoingSlide() const { return outgoing_; }
-    const TransitionSpec& Spec() const { return spec_; }
+    const TransitionParams& Params() const { return params_; }
 
     void SetElapsed(std::int64_t milliseconds) { elapsedMs_ = milliseconds; }
     std::int64_t ElapsedMs() const { return elapsedMs_; }
@@ -45,7 +45,7 @@ public:
 
 private:
     std::int32_t outgoing_ = -1;
-    TransitionSpec spec_;
+    TransitionParams params_;
     std::optional<SlideSource> incoming_;
     std::int64_t elapsedMs_ = 0;
     Bitmap incomingFrame_;
