@@ -1,5 +1,6 @@
 // Main window: the toolbar, menu and item commands.
 #include "app/MainWindow.h"
+#include "app/TransitionChooser.h"
 
 #include "base/ProgramFolder.h"
 #include "media/ui/ProgressWindow.h"
@@ -379,8 +380,7 @@ void MainWindow::ApplyLanguage() {
             HintText(47, Form->ToolButton15),
             HintText(48, Form->ToolButton7),
         });
-        // Not built yet: every photo's transition cell is re-hinted with its transition name
-        // (keys 16-25 and 41-44) here.
+        HintTransitionCells(Show, Views); // names: keys 16-25 and 41-44
         if (ProgressView)
             ProgressView->ApplyLanguage(); // its Cancel button, key 33
         CenterBottomToolbar();

@@ -1,5 +1,6 @@
 // Main window: the busy timer and the enabled state it keeps in step.
 #include "app/MainWindow.h"
+#include "app/TransitionChooser.h"
 #include "project/ControlStates.h"
 #include "ui_MainWindow.h"
 
@@ -16,6 +17,10 @@ void MainWindow::CreateTimers() {
             [this] { PhotoMenu->popup(QCursor::pos()); });
     connect(Storyboard, &StoryboardView::trackMenuRequested, this,
             [this] { TrackMenu->popup(QCursor::pos()); });
+    connect(Storyboard, &StoryboardView::transitionCellClicked, this, [this](int index) {
+        if (ChooseTransition(Show, index, this))
+            Storyboard->LayoutPhotoStrip(Show.SlidePage);
+    });
     Preview = new PreviewController(this);
     Export = new VideoExportController(this);
     Disc = new DiscController(this);

@@ -1,0 +1,36 @@
+#include "project/TransitionChoice.h"
+
+#include "project/TransitionNames.h"
+
+namespace project {
+
+namespace {
+constexpr std::int32_t kDefaultTransitionSeconds = 3;
+}
+
+std::int32_t StoredTransitionSeconds(std::int32_t kind, std::int32_t seconds) {
+    if (kind == 0)
+        return 0;
+    return seconds > 0 ? seconds : kDefaultTransitionSeconds;
+}
+
+bool ApplyTransitionChoice(ShowModel& show, std::int32_t index, const TransitionChoice& choice) {
+    if (choice.Kind < 0 || choice.Kind >= kTransitionCount)
+        return false;
+    const std::int32_t seconds = StoredTransitionSeconds(choice.Kind, choice.Seconds);
+    const auto store = [&](Slide& s) {
+        s.TransitionKind = choice.Kind;
+        s.TransitionSeconds = seconds;
+    };
+    if (choice.ApplyToAll) {
+        for (Slide& s : show.Slides)
+            store(s);
+        return true;
+    }
+    if (index < 0 || static_cast<std::size_t>(index) >= show.Slides.size())
+        return false;
+    store(show.Slides[static_cast<std::size_t>(index)]);
+    return true;
+}
+
+} // namespace project

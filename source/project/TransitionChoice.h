@@ -1,0 +1,26 @@
+// The transition chosen for one slide or for all of them, and the one rule by which it is
+// stored: the chooser's caller and the console tool both apply a choice through here.
+#pragma once
+
+#include "project/ShowModel.h"
+
+#include <cstdint>
+
+namespace project {
+
+struct TransitionChoice {
+    std::int32_t Kind = 0;    // 0..13
+    std::int32_t Seconds = 0; // as entered; see StoredTransitionSeconds
+    bool ApplyToAll = false;  // every slide instead of one
+};
+
+// The seconds stored with a kind: the entered value for a kind other than 0 when it is above 0,
+// 3 for such a kind with 0 (or fewer) seconds, and always 0 for kind 0 ("no transition").
+std::int32_t StoredTransitionSeconds(std::int32_t kind, std::int32_t seconds);
+
+// Stores the choice in slide `index`, or in every slide with ApplyToAll (index is then not
+// used). Returns false, changing nothing, when the kind is outside 0..13 or, for one slide,
+// the index is outside the show.
+bool ApplyTransitionChoice(ShowModel& show, std::int32_t index, const TransitionChoice& choice);
+
+} // namespace project

@@ -1,0 +1,212 @@
+// The transition chooser offscreen: opening on a slide's transition, the length box following the
+// list, the save rule for one slide and for all, the language texts, and the storyboard's
+// transition cells that open it and carry the names as hints.
+#include "app/MainWindow.h"
+#include "base/ProgramFolder.h"
+#include "imaging/ui/TransitionDialog.h"
+#include "project/Language.h"
+#include "project/TransitionChoice.h"
+#include "ui_MainWindow.h"
+#include "ui_TransitionDialog.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+using ui::MainWindow;
+using ui::TransitionDialog;
+
+namespace {
+
+const QString kSource = QStringLiteral(REELPANE_TEST_SOURCE_DIR);
+
+void ClickRow(TransitionDialog& dialog, int row) {
+    QListWidget* list = dialog.Form->ListBox1;
+    const QRect rect = list->visualItemRect(list->item(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+// Runs `drive` on the chooser as soon as it is open modally, while the caller's click waits.
+void WhenChooserOpens(const std::function<void(TransitionDialog&)>& drive, bool* seen) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, drive, seen] {
+        auto* dialog = qobject_cast<TransitionDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        *seen = true;
+        drive(*dialog);
+    });
+    poll->start(10);
+}
+
+std::vector<std::pair<int, int>> Transitions(const MainWindow& form) {
+    std::vector<std::pair<int, int>> out;
+    for (const auto& s : form.Show.Slides)
+        out.emplace_back(s.TransitionKind.get(), s.TransitionSeconds.get());
+    return out;
+}
+
+} // namespace
+
+class TransitionDialogTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir tmp_;
+    QString photo_;
+
+    static QWidget* TransitionCell(MainWindow& form, std::size_t index) {
+        return form.Views.Get(form.Show.Slides[index].Views[4]);
+    }
+    // Clicks slide index's transition cell and lets `drive` work the chooser it opens.
+    static void ChooseOn(MainWindow& form, std::size_t index,
+                         const std::function<void(TransitionDialog&)>& drive) {
+        bool seen = false;
+        WhenChooserOpens(drive, &seen);
+        QTest::mouseClick(TransitionCell(form, index), Qt::LeftButton);
+        QVERIFY(seen);
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(tmp_.isValid());
+        qputenv("TMPDIR", tmp_.path().toLocal8Bit());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, tmp_.path());
+        base::SetProgramFolderForTesting(tmp_.path()); // no language files: built-in texts
+        QImage image(160, 120, QImage::Format_RGB32);
+        image.fill(QColor(40, 40, 200));
+        photo_ = tmp_.filePath("photo.png");
+        QVERIFY(image.save(photo_));
+    }
+    void cleanup() { project::AppLanguage() = project::Language(); }
+
+    void opensOnTheSlidesTransition() {
+        TransitionDialog dialog(4, 2);
+        QCOMPARE(dialog.size(), QSize(265, 362));
+        QCOMPARE(dialog.windowTitle(), QString("Эффекты перехода"));
+        QCOMPARE(dialog.Form->ListBox1->count(), 14);
+        QCOMPARE(dialog.Form->ListBox1->item(0)->text(), QString("Нет эффекта"));
+        QCOMPARE(dialog.Form->ListBox1->item(13)->text(), QString("Наплыв слева снизу"));
+        QCOMPARE(dialog.Form->ListBox1->currentRow(), 4);
+        QCOMPARE(dialog.Form->SpinEdit1->value(), 2);
+        QCOMPARE(dialog.Form->SpinEdit1->maximum(), 99);
+        QCOMPARE(dialog.Form->SpinEdit1->minimum(), 0);
+        QVERIFY(!dialog.Form->CheckBox1->isChecked());
+
+        // A kind no list item has (a damaged show file) opens on "no transition".
+        TransitionDialog damaged(20, 5);
+        QCOMPARE(damaged.Form->ListBox1->currentRow(), 0);
+    }
+
+    void lengthBoxFollowsTheListAndSaveHandsBackTheChoice() {
+        TransitionDialog dialog(0, 0);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        ClickRow(dialog, 0); // clicking the selected "no transition" disables the length
+        QVERIFY(!dialog.Form->SpinEdit1->isEnabled());
+        ClickRow(dialog, 6);
+        QVERIFY(dialog.Form->SpinEdit1->isEnabled());
+        dialog.Form->ListBox1->setFocus();
+        QTest::keyClick(dialog.Form->ListBox1, Qt::Key_Home); // keys move the selection too
+        QCOMPARE(dialog.Form->ListBox1->currentRow(), 0);
+        QVERIFY(!dialog.Form->SpinEdit1->isEnabled());
+        ClickRow(dialog, 11);
+        dialog.Form->SpinEdit1->setValue(-5); // held at 0
+        QCOMPARE(dialog.Form->SpinEdit1->value(), 0);
+        dialog.Form->CheckBox1->setChecked(true);
+        dialog.Form->BitBtn1->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.Choice().Kind, 11);
+        QCOMPARE(dialog.Choice().Seconds, 0);
+        QVERIFY(dialog.Choice().ApplyToAll);
+
+        TransitionDialog cancelled(3, 4);
+        cancelled.Form->BitBtn2->click();
+        QCOMPARE(cancelled.result(), int(QDialog::Rejected));
+    }
+
+    void textsComeFromTheLanguageTable() {
+        QVERIFY(
+            project::LoadLanguageFile(project::AppLanguage(), kSource + "/language/english.lng"));
+        TransitionDialog dialog(2, 3);
+        QCOMPARE(dialog.windowTitle(), QString("Transition effects"));
+        QCOMPARE(dialog.Form->Label1->text(), QString("Transition length, sec"));
+        QCOMPARE(dialog.Form->CheckBox1->text(), QString("Apply to all"));
+        QCOMPARE(dialog.Form->BitBtn1->text(), QString("Save"));
+        QCOMPARE(dialog.Form->BitBtn2->text(), QString("Cancel"));
+        QCOMPARE(dialog.Form->ListBox1->item(2)->text(), QString("Slide in from the right"));
+    }
+
+    void transitionCellOpensTheChooserAndTheRuleIsApplied() {
+        MainWindow form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(form.AddPhoto(photo_));
+        const auto none = std::vector<std::pair<int, int>>(3, {0, 0});
+        QCOMPARE(Transitions(form), none);
+
+        // One slide, a moving kind with 0 seconds: 3 seconds, only that slide, which is selected.
+        ChooseOn(form, 1, [](TransitionDialog& d) {
+            QCOMPARE(d.Form->ListBox1->currentRow(), 0);
+            ClickRow(d, 9);
+            d.Form->SpinEdit1->setValue(0);
+            d.Form->BitBtn1->click();
+        });
+        QCOMPARE(form.Show.SelectedSlide, 1);
+        QCOMPARE(Transitions(form), (std::vector<std::pair<int, int>>{{0, 0}, {9, 3}, {0, 0}}));
+        QCOMPARE(TransitionCell(form, 1)->toolTip(), QString("Появление сверху"));
+
+        // The chooser opens on the slide's own transition; cancelling changes nothing.
+        ChooseOn(form, 1, [](TransitionDialog& d) {
+            QCOMPARE(d.Form->ListBox1->currentRow(), 9);
+            QCOMPARE(d.Form->SpinEdit1->value(), 3);
+            ClickRow(d, 2);
+            d.Form->BitBtn2->click();
+        });
+        QCOMPARE(Transitions(form), (std::vector<std::pair<int, int>>{{0, 0}, {9, 3}, {0, 0}}));
+
+        // All slides, with a length.
+        ChooseOn(form, 2, [](TransitionDialog& d) {
+            ClickRow(d, 12);
+            d.Form->SpinEdit1->setValue(7);
+            d.Form->CheckBox1->setChecked(true);
+            d.Form->BitBtn1->click();
+        });
+        QCOMPARE(Transitions(form), (std::vector<std::pair<int, int>>(3, {12, 7})));
+        QCOMPARE(TransitionCell(form, 0)->toolTip(), QString("Наплыв слева сверху"));
+
+        // "No transition" for all: 0 seconds whatever the box says.
+        ChooseOn(form, 0, [](TransitionDialog& d) {
+            d.Form->SpinEdit1->setValue(5);
+            ClickRow(d, 0);
+            d.Form->CheckBox1->setChecked(true);
+            d.Form->BitBtn1->click();
+        });
+        QCOMPARE(Transitions(form), none);
+        QCOMPARE(TransitionCell(form, 2)->toolTip(), QString("Нет эффекта"));
+    }
+
+    void languageChangeRehintsEveryTransitionCell() {
+        MainWindow form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        for (int i = 0; i < 2; ++i)
+            QVERIFY(form.AddPhoto(photo_));
+        form.Show.Slides[0].TransitionKind = 6;
+        form.Show.Slides[1].TransitionKind = 13;
+        form.LoadLanguageFile(kSource + "/language/english.lng");
+        QCOMPARE(TransitionCell(form, 0)->toolTip(), QString("Reveal from the right"));
+        QCOMPARE(TransitionCell(form, 1)->toolTip(), project::AppLanguage().Text(44, QString()));
+        QVERIFY(!TransitionCell(form, 1)->toolTip().isEmpty());
+    }
+};
+
+QTEST_MAIN(TransitionDialogTest)
+#include "transition_dialog_test.moc"
