@@ -15,7 +15,7 @@
 
 using namespace testing_audio;
 // The library's own entry points, straight from the loaded library.
-const media::AudioEntryPoints& Bass = media::Audio().Api();
+static const media::AudioEntryPoints& Bass = media::Audio().Api();
 
 namespace {
 
