@@ -164,7 +164,7 @@ std::vector<std::uint8_t> AviFile::BuildHeader(bool final) const {
 }
 
 int AviFile::StartRiff(bool first) {
-    Riff r{position_, position_};
+    Riff r{first ? 0 : position_, position_};
     if (!first) {
         std::vector<std::uint8_t> head;
         PutList(head, "RIFF", 0, "AVIX");

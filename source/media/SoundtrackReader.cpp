@@ -30,12 +30,21 @@ public:
         if (swr_alloc_set_opts2(&swr_, &outLayout, SampleFormatOf(out),
                                 static_cast<int>(out.SampleRate), &inLayout, SampleFormatOf(in),
                                 static_cast<int>(in.SampleRate), 0, nullptr) < 0 ||
-            swr_init(swr_) < 0)
+            !MonoOnBothSides(in, out) || swr_init(swr_) < 0)
             swr_free(&swr_);
         av_channel_layout_uninit(&inLayout);
         av_channel_layout_uninit(&outLayout);
     }
     ~Converter() { swr_free(&swr_); }
+
+    // A mono piece plays at full level on both sides of a stereo soundtrack, as playback does
+    // (the library's own mix would lower it by 3 dB).
+    bool MonoOnBothSides(const PcmFormat& in, const PcmFormat& out) {
+        if (in.Channels != 1 || out.Channels != 2)
+            return true;
+        const double matrix[2] = {1.0, 1.0};
+        return swr_set_matrix(swr_, matrix, 1) >= 0;
+    }
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
     bool Ok() const { return swr_ != nullptr; }

@@ -37,15 +37,14 @@ int StatsField(const char* stats, const char* key) {
     return std::atoi(at + std::strlen(key));
 }
 
-// Five bits a channel, rounded to nearest, in the host's (little-endian) 16-bit words.
+// The top five bits of each channel (readers widen them back as v << 3 | v >> 2), in the host's
+// (little-endian) 16-bit words.
 void ToRgb555(const imaging::Bgr& picture, std::uint8_t* out, int stride) {
     for (int y = 0; y < picture.Height; ++y) {
         const std::uint8_t* s = picture.Row(y);
         auto* d = reinterpret_cast<std::uint16_t*>(out + static_cast<std::ptrdiff_t>(y) * stride);
         for (int x = 0; x < picture.Width; ++x, s += 3) {
-            const unsigned b = std::min(31u, (s[0] + 4u) >> 3);
-            const unsigned g = std::min(31u, (s[1] + 4u) >> 3);
-            const unsigned r = std::min(31u, (s[2] + 4u) >> 3);
+            const unsigned b = s[0] >> 3u, g = s[1] >> 3u, r = s[2] >> 3u;
             d[x] = static_cast<std::uint16_t>((r << 10) | (g << 5) | b);
         }
     }
