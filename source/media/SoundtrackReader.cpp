@@ -50,10 +50,11 @@ public:
     bool Ok() const { return swr_ != nullptr; }
 
     // Converts `inFrames` frames (none: drain) into out, at most outFrames; frames written.
+    // in null drains the converter at the end of the piece.
     int Convert(const std::uint8_t* in, int inFrames, std::uint8_t* out, int outFrames) {
         const std::uint8_t* inPlanes[1] = {in};
         std::uint8_t* outPlanes[1] = {out};
-        return swr_convert(swr_, outPlanes, outFrames, in ? inPlanes : nullptr, in ? inFrames : 0);
+        return swr_convert(swr_, outPlanes, outFrames, in ? inPlanes : nullptr, inFrames);
     }
 
 private:
@@ -86,6 +87,7 @@ std::unique_ptr<SoundtrackReader> SoundtrackReader::Open(std::vector<QueuedWav> 
 bool SoundtrackReader::OpenPiece(std::size_t index) {
     converter_.reset();
     reader_.reset();
+    inputEnded_ = false;
     auto reader = WavReader::Open(queue_[index].Path);
     if (!reader) {
         skipped_.push_back(queue_[index].Path);
@@ -113,25 +115,29 @@ base::Result<std::size_t> SoundtrackReader::ReadPiece(std::uint8_t* out, std::si
             return base::Fail(got.error());
         return *got / inBlock;
     }
-    // Converted: feed input until some output comes, or drain at the end of the piece.
+    // Converted: what the converter holds first, then more input, then its tail at the end.
+    static const std::uint8_t none = 0;
     while (true) {
-        int made = converter_->Convert(nullptr, 0, out, static_cast<int>(frames));
+        const int made = converter_->Convert(inputEnded_ ? nullptr : &none, 0, out,
+                                             static_cast<int>(frames));
         if (made < 0)
             return base::Fail("StreamRead failed: the sample conversion failed");
-        if (made > 0)
+        if (made > 0 || inputEnded_)
             return static_cast<std::size_t>(made);
         input_.resize(kInputFrames * inBlock);
         auto got = reader_->Read(input_.data(), input_.size());
         if (!got)
             return base::Fail(got.error());
-        if (*got == 0)
-            return std::size_t{0}; // drained: nothing was buffered
-        made = converter_->Convert(input_.data(), static_cast<int>(*got / inBlock), out,
-                                   static_cast<int>(frames));
-        if (made < 0)
+        if (*got == 0) {
+            inputEnded_ = true;
+            continue;
+        }
+        const int fed = converter_->Convert(input_.data(), static_cast<int>(*got / inBlock), out,
+                                            static_cast<int>(frames));
+        if (fed < 0)
             return base::Fail("StreamRead failed: the sample conversion failed");
-        if (made > 0)
-            return static_cast<std::size_t>(made);
+        if (fed > 0)
+            return static_cast<std::size_t>(fed);
     }
 }
 

@@ -50,6 +50,7 @@ private:
     std::unique_ptr<WavReader> reader_;
     std::unique_ptr<Converter> converter_;
     bool pieceOpen_ = false;
+    bool inputEnded_ = false;
     std::vector<std::uint8_t> input_;
     std::vector<std::string> skipped_;
 };

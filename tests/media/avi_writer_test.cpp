@@ -4,6 +4,8 @@
 #include "AviProbe.h"
 #include "AudioFiles.h"
 #include "media/AviWriter.h"
+#include "media/BassPcmSource.h"
+#include "media/Mixdown.h"
 #include "media/VideoEncoder.h"
 #include "media/WavFile.h"
 
@@ -13,6 +15,7 @@
 #include <QTemporaryDir>
 
 #include <cmath>
+#include <filesystem>
 #include <random>
 
 namespace {
@@ -296,7 +299,7 @@ TEST_F(AviWriterTest, SoundtrackPiecesBecomeOnePcmStreamOfTheRightLength) {
     // Two pieces: 2 s at 0 ms and 1 s at 3000 ms: 4 s of sound with a silent second between.
     auto& audio = testing_audio::AudioFiles::Get();
     const std::string a = audio.Wav("mux-a.wav", 2.0);
-    const std::string b = audio.Wav("mux-b.wav", 1.0);
+    const std::string b = audio.Wav("mux-b.wav", 1.0, "-r 48000 -c 1 -b 16"); // converted
     AviWriter w;
     ASSERT_TRUE(w.Configure(Options("sound.avi", "XVID", 64, 48)));
     const auto pic = Flat(64, 48, 1, 2, 3);
@@ -324,6 +327,43 @@ TEST_F(AviWriterTest, SoundtrackPiecesBecomeOnePcmStreamOfTheRightLength) {
     EXPECT_EQ(peak(2.0, 3.0), 0);
     EXPECT_GT(peak(3.1, 3.9), 10000);
     EXPECT_EQ(avi_probe::Stream(file, "v:0")["nb_read_frames"], "151");
+}
+
+TEST_F(AviWriterTest, TracksDecodedByTheAudioLibraryPlayWithTheirVolumes) {
+    // Two 3 s tracks at volumes 100 and 50 in a 5 s video: 3 s loud, then 2 s at half level.
+    testing_audio::LoadRealLibrary();
+    auto& audio = testing_audio::AudioFiles::Get();
+    const std::string one = audio.Wav("vol-1.wav", 3.0);
+    const std::string two = audio.Wav("vol-2.wav", 3.0);
+    base::NoProgress progress;
+    media::TemporaryFiles pieces;
+    auto laid = media::DecodeSoundtrack({{one, 3, 100}, {two, 3, 50}}, 5, media::OpenBassPcmSource,
+                                        pieces, progress);
+    ASSERT_TRUE(laid) << laid.error();
+    ASSERT_EQ(laid->Queue.size(), 2u);
+    AviWriter w;
+    ASSERT_TRUE(w.Configure(Options("volume.avi", "DX50", 64, 48)));
+    const auto pic = Flat(64, 48, 9, 9, 9);
+    ASSERT_TRUE(w.InitVideo(pic));
+    ASSERT_TRUE(w.AddStill(pic, 5000));
+    for (const auto& q : laid->Queue)
+        ASSERT_TRUE(w.AddWaveFile(q.Path, q.StartMs));
+    w.FinalizeVideo();
+    ASSERT_TRUE(w.WriteAvi());
+    pieces.RemoveAll();
+    EXPECT_FALSE(std::filesystem::exists(one + ".wav"));
+
+    const auto pcm = avi_probe::DecodeAudio(Out("volume.avi"));
+    ASSERT_EQ(pcm.size(), 5u * 44100 * 2);
+    auto peak = [&](double from, double to) {
+        int m = 0;
+        for (auto i = static_cast<std::size_t>(from * 88200); i < static_cast<std::size_t>(to * 88200); ++i)
+            m = std::max(m, std::abs(static_cast<int>(pcm[i])));
+        return m;
+    };
+    const int loud = peak(0.5, 2.5), half = peak(3.5, 4.5);
+    EXPECT_GT(loud, 10000);
+    EXPECT_NEAR(half, loud / 2, 2);
 }
 
 } // namespace
