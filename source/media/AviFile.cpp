@@ -33,7 +33,9 @@ void PutList(std::vector<std::uint8_t>& out, std::string_view id, std::uint32_t 
     Put(out, ListHeader{FourCC(id), size, FourCC(type)});
 }
 
-std::uint32_t Even(std::uint32_t n) { return n + (n & 1u); }
+std::uint32_t Even(std::uint32_t n) {
+    return n + (n & 1u);
+}
 
 FourCC IndexChunkName(std::size_t stream) {
     const char name[4] = {'i', 'x', static_cast<char>('0' + stream / 10),
@@ -121,8 +123,8 @@ std::vector<std::uint8_t> AviFile::BuildHeader(bool final) const {
 
     for (const auto& s : streams_) {
         const auto formatSize = static_cast<std::uint32_t>(s.Spec.Format.size());
-        const std::uint32_t strlSize = 4 + 8 + sizeof(StreamHeader) + 8 + Even(formatSize) + 8 +
-                                       kSuperIndexBytes;
+        const std::uint32_t strlSize =
+            4 + 8 + sizeof(StreamHeader) + 8 + Even(formatSize) + 8 + kSuperIndexBytes;
         PutList(out, "LIST", strlSize, "strl");
         StreamHeader h = s.Spec.Header;
         h.Length = static_cast<std::uint32_t>(std::min<std::uint64_t>(s.Units, 0xFFFFFFFFu));
@@ -260,8 +262,8 @@ int AviFile::CloseRiff() {
         for (std::size_t i = 0; i < streams_.size(); ++i) {
             StreamState& s = streams_[i];
             std::vector<std::uint8_t> ix;
-            const auto bytes = static_cast<std::uint32_t>(
-                sizeof(StdIndexHeader) + sizeof(StdIndexEntry) * s.Current.size());
+            const auto bytes = static_cast<std::uint32_t>(sizeof(StdIndexHeader) +
+                                                          sizeof(StdIndexEntry) * s.Current.size());
             Put(ix, ChunkHeader{IndexChunkName(i), bytes});
             StdIndexHeader h{};
             h.LongsPerEntry = 2;

@@ -15,8 +15,8 @@
 namespace media {
 
 struct AviStreamSpec {
-    avi::FourCC ChunkId;             // "00dc", "00db", "01wb"
-    avi::StreamHeader Header;        // Length and SuggestedBufferSize are filled in at close
+    avi::FourCC ChunkId;              // "00dc", "00db", "01wb"
+    avi::StreamHeader Header;         // Length and SuggestedBufferSize are filled in at close
     std::vector<std::uint8_t> Format; // the strf bytes
     // Units of the stream's time line per chunk byte: 0 for video (one frame per chunk),
     // otherwise the bytes of one sample frame (audio block align).
@@ -69,7 +69,7 @@ private:
     };
     struct StreamState {
         AviStreamSpec Spec;
-        std::uint64_t HeaderOffset = 0; // of its strl list in the file
+        std::uint64_t HeaderOffset = 0;  // of its strl list in the file
         std::vector<IndexEntry> Current; // chunks of the current RIFF
         std::vector<avi::SuperIndexEntry> Super;
         std::uint64_t Units = 0;

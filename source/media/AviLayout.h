@@ -155,7 +155,7 @@ inline constexpr std::uint32_t kDeltaFrameBit = 0x80000000u;
 // The old index ('idx1' after the first movi list).
 struct OldIndexEntry {
     FourCC ChunkId;
-    le_u32 Flags; // 0x10 = key frame
+    le_u32 Flags;  // 0x10 = key frame
     le_u32 Offset; // of the chunk header, from the 'movi' type field
     le_u32 Size;
 };

@@ -25,8 +25,7 @@ bool HasWavExtension(const std::string& path) {
 }
 
 bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
@@ -109,8 +108,9 @@ base::Status AviWriter::InitVideo(const imaging::Bitmap& first) {
     }
     struct stat info {};
     if (::stat(fileName_.c_str(), &info) == 0 && std::remove(fileName_.c_str()) != 0)
-        return base::Fail("Could not delete " + fileName_ +
-                          " file might be in use. Try to close the folder if it's open in Explorer");
+        return base::Fail(
+            "Could not delete " + fileName_ +
+            " file might be in use. Try to close the folder if it's open in Explorer");
     const int fd = ::open(fileName_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         return base::Fail(WithCode("Failed to create AVI video file. Err: $", -errno));
@@ -134,7 +134,7 @@ base::Status AviWriter::InitVideo(const imaging::Bitmap& first) {
 
 const imaging::Bgr& AviWriter::BuildFrame(const imaging::Bitmap& picture) {
     if (picture.Width == width_ && picture.Height == height_)
-        return picture; // already a frame: used as it is
+        return picture;              // already a frame: used as it is
     frame_.SetSize(width_, height_); // black
     if (stretch_)
         picture.ScaleBilinear(frame_);
@@ -173,7 +173,9 @@ base::Status AviWriter::AddFrames(const imaging::Bitmap& picture, std::int64_t c
     return {};
 }
 
-base::Status AviWriter::AddFrame(const imaging::Bitmap& picture) { return AddFrames(picture, 1); }
+base::Status AviWriter::AddFrame(const imaging::Bitmap& picture) {
+    return AddFrames(picture, 1);
+}
 
 base::Status AviWriter::AddStill(const imaging::Bitmap& picture, std::int64_t ms) {
     return AddFrames(picture, std::max<std::int64_t>(ms, 0) / frameTime_ + 1);

@@ -27,11 +27,11 @@ public:
 
     struct Options {
         std::string FileName;
-        int Width = 0;  // rounded down to a multiple of 16
-        int Height = 0; // rounded down to a multiple of 16
-        std::string Codec; // handler code (first four characters); empty = uncompressed
-        int FrameTime = 40; // milliseconds per frame
-        int Quality = 10000; // 0..10000
+        int Width = 0;        // rounded down to a multiple of 16
+        int Height = 0;       // rounded down to a multiple of 16
+        std::string Codec;    // handler code (first four characters); empty = uncompressed
+        int FrameTime = 40;   // milliseconds per frame
+        int Quality = 10000;  // 0..10000
         bool Stretch = false; // false: pictures centred on black
     };
 

@@ -33,7 +33,8 @@ public:
     // spoolFolder holds the temporary file (removed from the folder at once, so it goes away
     // on every path). replay false encodes every frame (for comparisons).
     static base::Result<std::unique_ptr<CompressedVideo>>
-    Create(const VideoEncoderSettings& settings, const std::string& spoolFolder, bool replay = true);
+    Create(const VideoEncoderSettings& settings, const std::string& spoolFolder,
+           bool replay = true);
 
     // Appends `count` frames showing the picture (of the settings' size).
     base::Status Add(const imaging::Bgr& picture, std::int64_t count);

@@ -7,7 +7,9 @@
 
 namespace media {
 
-TemporaryFiles::~TemporaryFiles() { RemoveAll(); }
+TemporaryFiles::~TemporaryFiles() {
+    RemoveAll();
+}
 
 void TemporaryFiles::RemoveAll() {
     for (const std::string& p : paths_)
@@ -41,8 +43,8 @@ base::Status DecodeTrackToWav(PcmSource& source, const std::string& wavPath,
                          format.SampleRate * block;
     std::vector<std::uint8_t> buffer(10240 - 10240 % block);
     while (left > 0) {
-        auto got = source.Read(buffer.data(),
-                               static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), left)));
+        auto got = source.Read(
+            buffer.data(), static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), left)));
         if (!got || *got == 0)
             break; // a decoder that fails midway ends the track where it got to
         const std::size_t n = std::min<std::size_t>(*got, static_cast<std::size_t>(left));
@@ -58,8 +60,8 @@ base::Status DecodeTrackToWav(PcmSource& source, const std::string& wavPath,
 
 base::Result<SoundtrackPieces> DecodeSoundtrack(const std::vector<SoundtrackTrack>& tracks,
                                                 std::int64_t videoSeconds,
-                                                const PcmSourceOpener& open,
-                                                TemporaryFiles& files, base::Progress& progress) {
+                                                const PcmSourceOpener& open, TemporaryFiles& files,
+                                                base::Progress& progress) {
     SoundtrackPieces out;
     std::int64_t end = 0; // where the running sum of play lengths has got to
     for (const SoundtrackTrack& t : tracks) {
@@ -81,8 +83,8 @@ base::Result<SoundtrackPieces> DecodeSoundtrack(const std::vector<SoundtrackTrac
         files.Add(wav);
         if (auto st = DecodeTrackToWav(**source, wav, limit, t.Volume, &progress); !st)
             return base::Fail(st.error());
-        out.Queue.push_back(QueuedWav{wav, static_cast<std::int32_t>(std::min<std::int64_t>(
-                                               start * 1000, 0x7FFFFFFF))});
+        out.Queue.push_back(QueuedWav{
+            wav, static_cast<std::int32_t>(std::min<std::int64_t>(start * 1000, 0x7FFFFFFF))});
     }
     return out;
 }

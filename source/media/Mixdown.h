@@ -57,7 +57,7 @@ struct SoundtrackPieces {
 // is cancelled. Fails only when a WAV file cannot be written.
 base::Result<SoundtrackPieces> DecodeSoundtrack(const std::vector<SoundtrackTrack>& tracks,
                                                 std::int64_t videoSeconds,
-                                                const PcmSourceOpener& open,
-                                                TemporaryFiles& files, base::Progress& progress);
+                                                const PcmSourceOpener& open, TemporaryFiles& files,
+                                                base::Progress& progress);
 
 } // namespace media

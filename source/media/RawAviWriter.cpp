@@ -41,7 +41,8 @@ base::Status RawAviWriter::Open(const std::string& path, const imaging::Bgr& fir
     bih.Planes = 1;
     bih.BitCount = 24;
     bih.Compression = avi::FourCC::Zero();
-    bih.SizeImage = static_cast<std::uint32_t>(first.RowStride) * static_cast<std::uint32_t>(height_);
+    bih.SizeImage =
+        static_cast<std::uint32_t>(first.RowStride) * static_cast<std::uint32_t>(height_);
 
     AviStreamSpec video;
     video.ChunkId = avi::FourCC("00db");

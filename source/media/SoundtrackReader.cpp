@@ -118,8 +118,8 @@ base::Result<std::size_t> SoundtrackReader::ReadPiece(std::uint8_t* out, std::si
     // Converted: what the converter holds first, then more input, then its tail at the end.
     static const std::uint8_t none = 0;
     while (true) {
-        const int made = converter_->Convert(inputEnded_ ? nullptr : &none, 0, out,
-                                             static_cast<int>(frames));
+        const int made =
+            converter_->Convert(inputEnded_ ? nullptr : &none, 0, out, static_cast<int>(frames));
         if (made < 0)
             return base::Fail("StreamRead failed: the sample conversion failed");
         if (made > 0 || inputEnded_)
@@ -152,8 +152,8 @@ base::Result<std::size_t> SoundtrackReader::Read(std::uint8_t* out, std::size_t 
         const std::int64_t start = starts_[current_];
         if (written_ < start) {
             // A gap: silence in the soundtrack's own format.
-            const auto n = static_cast<std::size_t>(std::min<std::int64_t>(start - written_,
-                                                                           static_cast<std::int64_t>(want)));
+            const auto n = static_cast<std::size_t>(
+                std::min<std::int64_t>(start - written_, static_cast<std::int64_t>(want)));
             std::memset(at, format_.Bits == 8 ? 0x80 : 0, n * block);
             produced += n;
             written_ += n;
@@ -173,8 +173,8 @@ base::Result<std::size_t> SoundtrackReader::Read(std::uint8_t* out, std::size_t 
         const std::int64_t room = limit - written_;
         std::size_t got = 0;
         if (room > 0) {
-            auto r = ReadPiece(at, static_cast<std::size_t>(
-                                       std::min<std::int64_t>(room, static_cast<std::int64_t>(want))));
+            auto r = ReadPiece(at, static_cast<std::size_t>(std::min<std::int64_t>(
+                                       room, static_cast<std::int64_t>(want))));
             if (!r)
                 return base::Fail(r.error());
             got = *r;

@@ -21,8 +21,7 @@ constexpr std::array<VideoCodec, 5> kCodecs{{
 }};
 
 bool Available(const VideoCodec& c) {
-    const AVCodecID id =
-        c.Family == CodecFamily::Mpeg4 ? AV_CODEC_ID_MPEG4 : AV_CODEC_ID_MSVIDEO1;
+    const AVCodecID id = c.Family == CodecFamily::Mpeg4 ? AV_CODEC_ID_MPEG4 : AV_CODEC_ID_MSVIDEO1;
     const AVCodec* encoder = avcodec_find_encoder(id);
     return encoder != nullptr;
 }

@@ -81,8 +81,7 @@ VideoEncoder::Create(const VideoEncoderSettings& settings) {
         return base::Fail("Failed to create compressed stream");
     std::unique_ptr<VideoEncoder> e(new VideoEncoder(settings, codec));
     e->quantiser_ = QuantiserFor(settings.Quality);
-    e->pixelFormat_ =
-        codec->Family == CodecFamily::Video1 ? AV_PIX_FMT_RGB555 : AV_PIX_FMT_YUV420P;
+    e->pixelFormat_ = codec->Family == CodecFamily::Video1 ? AV_PIX_FMT_RGB555 : AV_PIX_FMT_YUV420P;
     e->frame_ = av_frame_alloc();
     e->packet_ = av_packet_alloc();
     if (!e->frame_ || !e->packet_)
@@ -155,7 +154,8 @@ bool VideoEncoder::NoChangeFrame(const AVPacket& packet) const {
                StatsField(context_->stats_out, "skipcount:") == blocks;
     }
     // Video-1: a frame of skip codes only (0x84xx words counting blocks), then the end code.
-    const std::int64_t blocks = (settings_.Width / 4) * static_cast<std::int64_t>(settings_.Height / 4);
+    const std::int64_t blocks =
+        (settings_.Width / 4) * static_cast<std::int64_t>(settings_.Height / 4);
     std::int64_t skipped = 0;
     for (int i = 0; i + 1 < packet.size; i += 2) {
         const unsigned word = packet.data[i] | (packet.data[i + 1] << 8);

@@ -21,8 +21,8 @@ struct SwsContext;
 namespace media {
 
 struct VideoEncoderSettings {
-    std::string Code;  // handler code; its family picks the encoder, upper case is the tag
-    int Width = 0;     // multiples of 16
+    std::string Code; // handler code; its family picks the encoder, upper case is the tag
+    int Width = 0;    // multiples of 16
     int Height = 0;
     int FrameTime = 40; // milliseconds per frame
     int Quality = 10000;

@@ -12,7 +12,9 @@ using base::StoreLE;
 
 namespace {
 
-bool IsId(const std::uint8_t* p, const char* id) { return std::memcmp(p, id, 4) == 0; }
+bool IsId(const std::uint8_t* p, const char* id) {
+    return std::memcmp(p, id, 4) == 0;
+}
 
 std::string Errno(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);

@@ -61,8 +61,8 @@ std::vector<std::uint8_t> DecodeFrames(const std::string& path, const std::strin
 }
 
 std::vector<std::int16_t> DecodeAudio(const std::string& path) {
-    const std::string out = Capture("ffmpeg -nostdin -v error -i " + Quote(path) +
-                                    " -map 0:a:0 -f s16le -");
+    const std::string out =
+        Capture("ffmpeg -nostdin -v error -i " + Quote(path) + " -map 0:a:0 -f s16le -");
     std::vector<std::int16_t> samples(out.size() / 2);
     std::memcpy(samples.data(), out.data(), samples.size() * 2);
     return samples;

@@ -1,8 +1,8 @@
 // The compressed AVI writer: its properties, states and calling order, and the files it writes
 // as ffprobe and ffmpeg read them (frame counts, size, rate, handler code, key frames, colours,
 // repeats that decode like encoding every frame, the soundtrack).
-#include "AviProbe.h"
 #include "AudioFiles.h"
+#include "AviProbe.h"
 #include "media/AviWriter.h"
 #include "media/BassPcmSource.h"
 #include "media/Mixdown.h"
@@ -46,7 +46,9 @@ int Luma(int r, int g, int b) {
 class AviWriterTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
-    std::string Out(const std::string& name) const { return dir.filePath(name.c_str()).toStdString(); }
+    std::string Out(const std::string& name) const {
+        return dir.filePath(name.c_str()).toStdString();
+    }
     AviWriter::Options Options(const std::string& name, const std::string& codec, int w, int h) {
         AviWriter::Options o;
         o.FileName = Out(name);
@@ -116,6 +118,26 @@ TEST_F(AviWriterTest, CallingOrderIsEnforcedAndNothingIsLeftBehind) {
     w.FinalizeVideo();
     ASSERT_TRUE(w.WriteAvi());
     EXPECT_EQ(Files(), QStringList{"order.avi"});
+}
+
+TEST_F(AviWriterTest, AnAbortFromTheProgressHandlerStopsTheWriter) {
+    AviWriter w;
+    ASSERT_TRUE(w.Configure(Options("abort.avi", "DIVX", 64, 48)));
+    std::vector<std::int64_t> calls;
+    w.SetProgressHandler([&](std::int64_t n, bool& abort) {
+        calls.push_back(n);
+        abort = n == 40;
+    });
+    const auto pic = Flat(64, 48, 50, 60, 70);
+    ASSERT_TRUE(w.InitVideo(pic));
+    ASSERT_TRUE(w.AddStillFrames(pic, 45));
+    EXPECT_EQ(calls, (std::vector<std::int64_t>{20, 40}));
+    EXPECT_TRUE(w.Aborted());
+    ASSERT_TRUE(w.AddStillFrames(pic, 100)); // ignored
+    EXPECT_EQ(w.FrameCount(), 45);
+    w.FinalizeVideo();
+    ASSERT_TRUE(w.WriteAvi()); // only releases everything
+    EXPECT_TRUE(Files().isEmpty()) << Files().join(",").toStdString();
 }
 
 TEST_F(AviWriterTest, StillsAndFramesGiveTheExactCountSizeRateAndCode) {
@@ -276,7 +298,7 @@ TEST_F(AviWriterTest, PicturesOfAnotherSizeAreCentredOrStretched) {
         ASSERT_EQ(yuv.size(), 160u * 128 * 3);
         auto at = [&](int frame, int x, int y) {
             return static_cast<int>(yuv[static_cast<std::size_t>(frame) * 160 * 128 * 3 / 2 +
-                                         static_cast<std::size_t>(y) * 160 + x]);
+                                        static_cast<std::size_t>(y) * 160 + x]);
         };
         const int red = Luma(200, 0, 0), blue = Luma(0, 0, 200), green = Luma(0, 200, 0);
         if (!stretch) {
@@ -319,7 +341,8 @@ TEST_F(AviWriterTest, SoundtrackPiecesBecomeOnePcmStreamOfTheRightLength) {
     ASSERT_EQ(pcm.size(), 4u * 44100 * 2);
     auto peak = [&](double from, double to) {
         int m = 0;
-        for (auto i = static_cast<std::size_t>(from * 88200); i < static_cast<std::size_t>(to * 88200); ++i)
+        for (auto i = static_cast<std::size_t>(from * 88200);
+             i < static_cast<std::size_t>(to * 88200); ++i)
             m = std::max(m, std::abs(static_cast<int>(pcm[i])));
         return m;
     };
@@ -357,7 +380,8 @@ TEST_F(AviWriterTest, TracksDecodedByTheAudioLibraryPlayWithTheirVolumes) {
     ASSERT_EQ(pcm.size(), 5u * 44100 * 2);
     auto peak = [&](double from, double to) {
         int m = 0;
-        for (auto i = static_cast<std::size_t>(from * 88200); i < static_cast<std::size_t>(to * 88200); ++i)
+        for (auto i = static_cast<std::size_t>(from * 88200);
+             i < static_cast<std::size_t>(to * 88200); ++i)
             m = std::max(m, std::abs(static_cast<int>(pcm[i])));
         return m;
     };

@@ -117,9 +117,12 @@ TEST(WavHeader, TheFortyFourBytesAndWhatTheReaderRefuses) {
         std::uint32_t value;
         int bytes;
     };
-    const Bad bad[] = {{"not RIFF", 0, 0x46464952u + 1, 4},   {"not PCM", 20, 3, 2},
-                       {"24-bit", 34, 24, 2},                  {"no channels", 22, 0, 2},
-                       {"block align", 32, 3, 2},              {"fmt too short", 16, 8, 4},
+    const Bad bad[] = {{"not RIFF", 0, 0x46464952u + 1, 4},
+                       {"not PCM", 20, 3, 2},
+                       {"24-bit", 34, 24, 2},
+                       {"no channels", 22, 0, 2},
+                       {"block align", 32, 3, 2},
+                       {"fmt too short", 16, 8, 4},
                        {"chunk past header", 16, 0x7FFFFFF0u, 4}};
     for (const Bad& b : bad) {
         media::BuildWavHeader(h, kCd, 100);
@@ -159,11 +162,11 @@ TEST_F(MixdownTest, TracksAreCutAtTheirLimitSampleWithTheirVolume) {
 TEST_F(MixdownTest, TracksAreLaidOutOnTheVideosTimeLine) {
     // Tracks of 10 s each in a 15 s video: the first whole at 0, the second cut to 5 s at 10 s,
     // the third starts after the video and is left out; an undecodable one gives silence.
-    std::vector<media::SoundtrackTrack> tracks = {{Path("t1"), 10, 100}, {Path("t2"), 10, 100},
-                                                  {Path("t3"), 10, 100}};
+    std::vector<media::SoundtrackTrack> tracks = {
+        {Path("t1"), 10, 100}, {Path("t2"), 10, 100}, {Path("t3"), 10, 100}};
     int opened = 0;
-    media::PcmSourceOpener open = [&](const std::string&)
-        -> base::Result<std::unique_ptr<media::PcmSource>> {
+    media::PcmSourceOpener open =
+        [&](const std::string&) -> base::Result<std::unique_ptr<media::PcmSource>> {
         ++opened;
         return std::unique_ptr<media::PcmSource>(new FakeSource(kCd, 44100 * 10, 7));
     };
@@ -192,8 +195,8 @@ TEST_F(MixdownTest, TracksAreLaidOutOnTheVideosTimeLine) {
     EXPECT_EQ(Samples16(shortVideo->Queue[0].Path).size(), 4u * 44100 * 2);
 
     // A track the decoder refuses is left out; a cancel stops before the next track.
-    media::PcmSourceOpener refuse = [&](const std::string& path)
-        -> base::Result<std::unique_ptr<media::PcmSource>> {
+    media::PcmSourceOpener refuse =
+        [&](const std::string& path) -> base::Result<std::unique_ptr<media::PcmSource>> {
         if (path == Path("t1"))
             return base::Fail("cannot decode");
         return open(path);

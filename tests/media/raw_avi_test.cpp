@@ -165,8 +165,8 @@ TEST_F(RawAviTest, SmallRiffsGoOnAsOpenDmlWithBothIndexes) {
     EXPECT_GT(firstRiffFrames, 0u);
     EXPECT_LT(firstRiffFrames, 23u);
     EXPECT_EQ(base::LoadLE<std::uint32_t>(&bytes[108 + 32]), 23u);
-    const auto dmlh = std::search(bytes.begin(), bytes.begin() + 8192, std::begin("dmlh"),
-                                  std::end("dmlh") - 1);
+    const auto dmlh =
+        std::search(bytes.begin(), bytes.begin() + 8192, std::begin("dmlh"), std::end("dmlh") - 1);
     ASSERT_NE(dmlh, bytes.begin() + 8192);
     EXPECT_EQ(base::LoadLE<std::uint32_t>(&*(dmlh + 8)), 23u);
 }
@@ -248,10 +248,10 @@ TEST_F(RawAviTest, FilesPastOneGibibyteStayReadable) {
     const auto last = avi_probe::Capture("ffmpeg -nostdin -v error -i '" + file +
                                          "' -vf select='eq(n\\,89)' -f rawvideo -pix_fmt rgb24 -");
     const auto want = Rgb(b);
-    EXPECT_TRUE(last.size() == want.size() && std::equal(want.begin(), want.end(), last.begin(),
-                                                         [](std::uint8_t x, char y) {
-                                                             return x == static_cast<std::uint8_t>(y);
-                                                         }));
+    EXPECT_TRUE(last.size() == want.size() &&
+                std::equal(want.begin(), want.end(), last.begin(), [](std::uint8_t x, char y) {
+                    return x == static_cast<std::uint8_t>(y);
+                }));
 }
 
 } // namespace
