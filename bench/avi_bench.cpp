@@ -73,9 +73,9 @@ void Ours(benchmark::State& state, bool stills) {
                     std::abort();
         }
         w.FinalizeVideo();
+        state.counters["encoded"] = static_cast<double>(w.EncodedFrames());
         if (!w.WriteAvi())
             std::abort();
-        state.counters["encoded"] = static_cast<double>(w.EncodedFrames());
     }
     state.counters["fps"] = benchmark::Counter(kFrames, benchmark::Counter::kIsRate);
 }

@@ -96,7 +96,7 @@ VideoEncoder::Create(const VideoEncoderSettings& settings) {
     if (codec->Family == CodecFamily::Mpeg4) {
         e->convert_ = sws_getContext(settings.Width, settings.Height, AV_PIX_FMT_BGR24,
                                      settings.Width, settings.Height, AV_PIX_FMT_YUV420P,
-                                     SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
+                                     SWS_BILINEAR, nullptr, nullptr, nullptr);
         if (!e->convert_)
             return base::Fail("Failed to create compressed stream");
     }
