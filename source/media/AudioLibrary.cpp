@@ -150,6 +150,10 @@ std::uint32_t Stream::Read(void* buffer, std::uint32_t length) const {
     return handle_ ? api_->ChannelGetData(handle_, buffer, length) : static_cast<std::uint32_t>(-1);
 }
 
+bool Stream::Finished() const {
+    return !handle_ || api_->ChannelIsActive(handle_) == BASS_ACTIVE_STOPPED;
+}
+
 // ---- AudioLibrary ------------------------------------------------------------------------------
 
 AudioLibrary& AudioLibrary::Shared() {

@@ -86,6 +86,8 @@ public:
     bool Info(BASS_CHANNELINFO& info) const;
     // Decoded sample bytes of a decode-only stream; BASS-style -1 (as unsigned) at the end.
     std::uint32_t Read(void* buffer, std::uint32_t length) const;
+    // True when the stream has nothing more to give (its end, or no stream).
+    bool Finished() const;
 
 private:
     friend class AudioLibrary;

@@ -1,0 +1,332 @@
+#include "media/AviWriter.h"
+
+#include "media/AviFile.h"
+#include "media/VideoCodecs.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace media {
+
+namespace {
+
+bool HasWavExtension(const std::string& path) {
+    if (path.size() < 4)
+        return false;
+    std::string ext = path.substr(path.size() - 4);
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".wav";
+}
+
+bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
+std::string Upper(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+constexpr const char* kWavExtensionMessage = "WavFileName must name a file with the .wav extension";
+
+} // namespace
+
+AviWriter::~AviWriter() {
+    const bool unwritten = video_ != nullptr;
+    Release();
+    if (unwritten)
+        std::remove(fileName_.c_str()); // started but never written: no empty file stays
+}
+
+base::Status AviWriter::Configure(const Options& o) {
+    SetWidth(o.Width);
+    SetHeight(o.Height);
+    if (auto st = SetCodec(o.Codec); !st)
+        return st;
+    SetFrameTime(o.FrameTime);
+    SetStretch(o.Stretch);
+    SetQuality(o.Quality);
+    SetFileName(o.FileName);
+    return {};
+}
+
+base::Status AviWriter::SetCodec(const std::string& code) {
+    compressor_.clear();
+    const std::string four = code.substr(0, 4);
+    if (four.empty())
+        return {};
+    if (!FindCodec(four))
+        return base::Fail(NoCompressorMessage(four));
+    compressor_ = four;
+    return {};
+}
+
+base::Status AviWriter::SetWavFileName(const std::string& name) {
+    if (SameNameIgnoringCase(name, wavFileName_))
+        return {};
+    if (!name.empty() && !HasWavExtension(name))
+        return base::Fail(kWavExtensionMessage);
+    wavFileName_ = name;
+    return {};
+}
+
+void AviWriter::Release() {
+    video_.reset();
+    raw_.reset();
+    waveFiles_.clear();
+}
+
+base::Status AviWriter::InitVideo(const imaging::Bitmap& first) {
+    Release();
+    initialized_ = finalized_ = aborted_ = false;
+    frameCount_ = 0;
+    if (width_ < 16 || height_ < 16)
+        return base::Fail("Failed to create AVI video stream");
+    if (compressor_.empty()) {
+        raw_ = std::make_unique<RawAviWriter>();
+        if (auto st = raw_->Open(fileName_, BuildFrame(first), 10000, frameTime_); !st) {
+            raw_.reset();
+            return st;
+        }
+        initialized_ = true;
+        return {};
+    }
+    struct stat info {};
+    if (::stat(fileName_.c_str(), &info) == 0 && std::remove(fileName_.c_str()) != 0)
+        return base::Fail(
+            "Could not delete " + fileName_ +
+            " file might be in use. Try to close the folder if it's open in Explorer");
+    const int fd = ::open(fileName_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return base::Fail(WithCode("Failed to create AVI video file. Err: $", -errno));
+    ::close(fd);
+    VideoEncoderSettings settings;
+    settings.Code = compressor_;
+    settings.Width = width_;
+    settings.Height = height_;
+    settings.FrameTime = frameTime_;
+    settings.Quality = quality_;
+    auto video = CompressedVideo::Create(
+        settings, tempFolder_.empty() ? FolderOf(fileName_) : tempFolder_, replay_);
+    if (!video) {
+        std::remove(fileName_.c_str());
+        return base::Fail(video.error());
+    }
+    video_ = std::move(*video);
+    initialized_ = true;
+    return {};
+}
+
+const imaging::Bgr& AviWriter::BuildFrame(const imaging::Bitmap& picture) {
+    if (picture.Width == width_ && picture.Height == height_)
+        return picture;              // already a frame: used as it is
+    frame_.SetSize(width_, height_); // black
+    if (stretch_)
+        picture.ScaleBilinear(frame_);
+    else
+        frame_.Draw(picture, (width_ - picture.Width) / 2, (height_ - picture.Height) / 2);
+    return frame_;
+}
+
+void AviWriter::Report(std::int64_t before, std::int64_t after) {
+    if (!onProgress_)
+        return;
+    for (std::int64_t n = (before / 20 + 1) * 20; n <= after; n += 20) {
+        bool abort = false;
+        onProgress_(n, abort);
+        if (abort) {
+            aborted_ = true;
+            return;
+        }
+    }
+}
+
+base::Status AviWriter::AddFrames(const imaging::Bitmap& picture, std::int64_t count) {
+    if (aborted_)
+        return {};
+    if (!initialized_)
+        return base::Fail("Video must be initialized.");
+    if (count <= 0)
+        return {};
+    const imaging::Bgr& frame = BuildFrame(picture);
+    base::Status st = raw_ ? raw_->Add(frame, count) : video_->Add(frame, count);
+    if (!st)
+        return st;
+    const std::int64_t before = frameCount_;
+    frameCount_ += count;
+    Report(before, frameCount_);
+    return {};
+}
+
+base::Status AviWriter::AddFrame(const imaging::Bitmap& picture) {
+    return AddFrames(picture, 1);
+}
+
+base::Status AviWriter::AddStill(const imaging::Bitmap& picture, std::int64_t ms) {
+    return AddFrames(picture, std::max<std::int64_t>(ms, 0) / frameTime_ + 1);
+}
+
+base::Status AviWriter::AddStillFrames(const imaging::Bitmap& picture, std::int64_t count) {
+    return AddFrames(picture, count);
+}
+
+base::Status AviWriter::AddWaveFile(const std::string& path, std::int32_t startMs) {
+    if (!HasWavExtension(path))
+        return base::Fail(kWavExtensionMessage);
+    waveFiles_.push_back(QueuedWav{path, startMs});
+    return {};
+}
+
+void AviWriter::FinalizeVideo() {
+    initialized_ = false;
+    finalized_ = true;
+}
+
+base::Status AviWriter::WriteAvi() {
+    if (raw_) {
+        // The uncompressed path completes its file as far as it got.
+        base::Status st = raw_->Close();
+        Release();
+        initialized_ = finalized_ = false;
+        return st;
+    }
+    if (aborted_ || !finalized_ || !video_) {
+        const bool finalized = finalized_;
+        const bool started = video_ != nullptr;
+        Release();
+        if (started)
+            std::remove(fileName_.c_str());
+        initialized_ = finalized_ = false;
+        if (!finalized)
+            return base::Fail("Video must be finalized");
+        return {};
+    }
+    if (waveFiles_.empty() && !wavFileName_.empty())
+        waveFiles_.push_back(QueuedWav{wavFileName_, 0});
+    base::Status st = Mux();
+    Release();
+    finalized_ = false;
+    if (!st)
+        std::remove(fileName_.c_str());
+    return st;
+}
+
+base::Status AviWriter::Mux() {
+    auto soundtrack = SoundtrackReader::Open(waveFiles_);
+    const PcmFormat audio = soundtrack->Format();
+    const bool withAudio = audio.Valid();
+
+    std::vector<AviStreamSpec> streams;
+    AviStreamSpec video;
+    video.ChunkId = avi::FourCC("00dc");
+    video.Header.Type = avi::FourCC("vids");
+    video.Header.Handler = avi::FourCC(compressor_);
+    video.Header.Scale = static_cast<std::uint32_t>(frameTime_);
+    video.Header.Rate = 1000;
+    video.Header.Quality = static_cast<std::uint32_t>(std::clamp(quality_, 0, 10000));
+    video.Header.FrameRight = static_cast<std::int16_t>(std::min(width_, 32767));
+    video.Header.FrameBottom = static_cast<std::int16_t>(std::min(height_, 32767));
+    avi::BitmapInfoHeader bih{};
+    bih.Size = sizeof bih;
+    bih.Width = width_;
+    bih.Height = height_;
+    bih.Planes = 1;
+    bih.BitCount = video_->Encoder().BitCount();
+    bih.Compression = avi::FourCC(Upper(compressor_));
+    bih.SizeImage = static_cast<std::uint32_t>(width_) * static_cast<std::uint32_t>(height_) *
+                    bih.BitCount.get() / 8u;
+    const auto* b = reinterpret_cast<const std::uint8_t*>(&bih);
+    video.Format.assign(b, b + sizeof bih);
+    streams.push_back(std::move(video));
+    if (withAudio) {
+        AviStreamSpec sound;
+        sound.ChunkId = avi::FourCC("01wb");
+        sound.Header.Type = avi::FourCC("auds");
+        sound.Header.Handler = avi::FourCC::Zero();
+        sound.Header.Scale = audio.BlockAlign();
+        sound.Header.Rate = audio.BytesPerSecond();
+        sound.Header.SampleSize = audio.BlockAlign();
+        sound.Header.Quality = 0xFFFFFFFFu;
+        avi::PcmWaveFormat wf{};
+        wf.FormatTag = 1;
+        wf.Channels = audio.Channels;
+        wf.SamplesPerSec = audio.SampleRate;
+        wf.AvgBytesPerSec = audio.BytesPerSecond();
+        wf.BlockAlign = static_cast<std::uint16_t>(audio.BlockAlign());
+        wf.BitsPerSample = audio.Bits;
+        const auto* w = reinterpret_cast<const std::uint8_t*>(&wf);
+        sound.Format.assign(w, w + sizeof wf);
+        sound.BytesPerUnit = audio.BlockAlign();
+        streams.push_back(std::move(sound));
+    }
+    AviMainInfo info;
+    info.MicroSecPerFrame = static_cast<std::uint32_t>(frameTime_) * 1000u;
+    info.Width = static_cast<std::uint32_t>(width_);
+    info.Height = static_cast<std::uint32_t>(height_);
+    int error = 0;
+    auto file = AviFile::Create(fileName_, info, std::move(streams), &error);
+    if (!file)
+        return base::Fail(WithCode("Failed to create AVI video file. Err: $", error));
+
+    // Audio goes in about once a second of video, just ahead of the frames it plays with.
+    std::vector<std::uint8_t> samples;
+    std::int64_t audioWritten = 0;
+    bool audioDone = !withAudio;
+    auto writeAudioUntil = [&](std::int64_t target) -> base::Status {
+        while (!audioDone && audioWritten < target) {
+            const auto want = static_cast<std::size_t>(
+                std::min<std::int64_t>(target - audioWritten, audio.SampleRate));
+            samples.resize(want * audio.BlockAlign());
+            auto got = soundtrack->Read(samples.data(), want);
+            if (!got)
+                return base::Fail("StreamRead failed. Err: $80044066 (" + got.error() + ")");
+            if (*got == 0) {
+                audioDone = true;
+                break;
+            }
+            if (int rc = file->WriteChunk(1, {samples.data(), *got * audio.BlockAlign()}, true))
+                return base::Fail(WithCode("StreamWrite failed. Err: $", rc));
+            audioWritten += static_cast<std::int64_t>(*got);
+        }
+        return {};
+    };
+
+    const auto& frames = video_->Frames();
+    const std::size_t group = static_cast<std::size_t>(video_->GroupLength());
+    for (std::size_t i = 0; i < frames.size(); i += group) {
+        const std::size_t end = std::min(frames.size(), i + group);
+        const std::int64_t until =
+            static_cast<std::int64_t>(end) * frameTime_ * audio.SampleRate / 1000;
+        if (auto st = writeAudioUntil(until); !st)
+            return st;
+        for (std::size_t f = i; f < end; ++f) {
+            auto bytes = video_->Read(frames[f]);
+            if (!bytes)
+                return base::Fail(bytes.error());
+            if (int rc = file->WriteChunk(0, *bytes, frames[f].Key))
+                return base::Fail(WithCode("Failed to add Frame. Err: ", rc));
+        }
+    }
+    if (auto st = writeAudioUntil(INT64_MAX); !st)
+        return st;
+    if (int rc = file->Close())
+        return base::Fail(WithCode("Unable to write output file. Error ", rc));
+    return {};
+}
+
+} // namespace media
