@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "cli/DiscCommands.h"
 #include "cli/ShowCommands.h"
 
 #include <cstdio>
@@ -53,6 +54,8 @@ int Run(const QStringList& args) {
         return RunNew(args);
     if (cmd == "info")
         return RunInfo(args);
+    if (cmd == "drives")
+        return RunDrives(args);
     std::fprintf(stderr, "reelpane-cli: unknown command '%s' (see --help)\n",
                  cmd.toLocal8Bit().constData());
     return 2;
