@@ -257,8 +257,11 @@ bool WaitReady(ScsiDevice& device, std::int64_t budgetMs, std::int64_t stepMs) {
                 return mmc.TestUnitReady();
             const bool becoming = s.asc == 0x04 && (s.ascq == 0x01 || s.ascq == 0x04 ||
                                                     s.ascq == 0x07 || s.ascq == 0x08);
-            if (!becoming)
+            if (!becoming) {
+                // Leave the drive's own account of why it is not ready in LastError.
+                (void)mmc.TestUnitReady();
                 return false;
+            }
         }
         if (!Step(clock, deadline, stepMs))
             return false;
@@ -295,8 +298,9 @@ DiscState ReadDiscState(ScsiDevice& device) {
     }
     std::array<std::uint8_t, 26> atip{};
     if (mmc.ReadToc(4, true, 0, atip)) {
+        // The lead-out's time counts 150 blocks before block 0.
         if (const auto a = ParseAtip(std::span(atip.data(), mmc.Transferred())))
-            st.capacity = a->leadOutStart;
+            st.capacity = a->leadOutStart >= 150 ? a->leadOutStart - 150 : 0;
     }
 
     const int type = GetMediaType(device);
