@@ -116,6 +116,18 @@ base::Status ScsiDevice::OpenTransport() {
     return {};
 }
 
+base::Status ScsiDevice::ResetTransport() {
+    if (!transport_)
+        return OpenTransport();
+    const auto keep = current_;
+    base::Status reset = transport_->Reset();
+    transportUp_ = reset.ok();
+    FillDeviceList();
+    if (keep && (!transportUp_ || !transport_->Find(*keep)))
+        Deselect();
+    return reset;
+}
+
 const std::vector<DriveInfo>& ScsiDevice::Drives() const {
     static const std::vector<DriveInfo> none;
     return transport_ && transportUp_ ? transport_->Drives() : none;

@@ -76,6 +76,9 @@ public:
     // One entry per drive: "h:c:t:l,DEVICE VENDOR__ PRODUCT_________ REV_", plus
     // " (not supported)" for write-once optical devices (peripheral type 4).
     const std::vector<std::string>& DeviceList() const { return deviceList_; }
+    // Closes every handle, finds the drives again and refills DeviceList (used after an
+    // erase). The selected drive stays selected when it is still there.
+    base::Status ResetTransport();
     const std::vector<DriveInfo>& Drives() const;
     int HostAdapterCount() const;
 

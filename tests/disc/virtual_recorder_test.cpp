@@ -443,3 +443,13 @@ TEST(VirtualTransportSpec, VariableValues) {
     EXPECT_FALSE(ParseVirtualRecorderList("cd-r="));
     EXPECT_FALSE(ParseVirtualRecorderList("bd-r=/x"));
 }
+
+TEST(VirtualTransportSpec, ResetKeepsTheSelectedDrive) {
+    QTemporaryDir dir;
+    VirtualRig rig("cd-rw", dir.path());
+    ASSERT_TRUE(rig.device->ResetTransport());
+    EXPECT_TRUE(rig.device->Selected());
+    EXPECT_EQ(rig.device->DeviceList().size(), 1u);
+    MmcCommands mmc(*rig.device);
+    EXPECT_TRUE(mmc.TestUnitReady());
+}
