@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "cli/IsoCommand.h"
+#include "cli/DiscCommands.h"
 #include "cli/ShowCommands.h"
 
 #include <cstdio>
@@ -57,6 +58,8 @@ int Run(const QStringList& args) {
         return RunInfo(args);
     if (cmd == "iso")
         return RunIso(args);
+    if (cmd == "drives")
+        return RunDrives(args);
     std::fprintf(stderr, "reelpane-cli: unknown command '%s' (see --help)\n",
                  cmd.toLocal8Bit().constData());
     return 2;

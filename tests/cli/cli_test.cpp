@@ -120,3 +120,28 @@ TEST_F(CliTest, ErrorsAreOneLineWithAFailingStatus) {
 }
 
 } // namespace
+
+// drives: each virtual recorder's entry and its medium; a bad recorder list is one clear error.
+TEST(CliDrives, ListsVirtualRecordersWithTheirMedia) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString cd = dir.filePath("cd.img");
+    const QString dvd = dir.filePath("dvd.img");
+    qputenv("REELPANE_VIRTUAL_RECORDERS",
+            QStringLiteral("cd-r=%1;dvd+r=%2").arg(cd, dvd).toLocal8Bit());
+    const Result r = Cli({"drives"});
+    qunsetenv("REELPANE_VIRTUAL_RECORDERS");
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4) << r.out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith("0:0:0:0," + cd + " ")) << lines[0].toStdString();
+    EXPECT_EQ(lines[1], "  CD-R, blank, 0 sessions, 359849 blocks free (702 MiB)");
+    EXPECT_TRUE(lines[2].startsWith("0:0:1:0," + dvd + " ")) << lines[2].toStdString();
+    EXPECT_EQ(lines[3], "  DVD+R, blank, 0 sessions, 2295104 blocks free (4482 MiB)");
+
+    qputenv("REELPANE_VIRTUAL_RECORDERS", "blu-ray=/tmp/x.img");
+    const Result bad = Cli({"drives"});
+    qunsetenv("REELPANE_VIRTUAL_RECORDERS");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_TRUE(bad.err.contains("unknown profile \"blu-ray\"")) << bad.err.toStdString();
+}
