@@ -200,8 +200,12 @@ TEST_F(ImportTest, ProjectRoundTripThroughTheImport) {
     loaded.Resolution = show.Resolution;
     show.ClearProject();
     project::ImportHooks hooks;
-    hooks.AddPhoto = [&](const std::string& p) { return project::AddPhoto(loaded, p).has_value(); };
-    hooks.AddTrack = [&](const std::string& p) { return media::AddTrack(loaded, p).has_value(); };
+    hooks.AddPhoto = [&](const std::string& p) -> project::ImportStatus {
+        return project::AddPhoto(loaded, p);
+    };
+    hooks.AddTrack = [&](const std::string& p) -> project::ImportStatus {
+        return media::AddTrack(loaded, p);
+    };
     ASSERT_EQ(project::LoadProject(loaded, file, quiet, hooks).Outcome,
               project::LoadOutcome::Loaded);
     ASSERT_EQ(loaded.Slides.size(), 2u);

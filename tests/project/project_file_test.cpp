@@ -57,11 +57,13 @@ protected:
         hooks.AddTrack = [this](const std::string& p) { return Import(p, false); };
     }
     // Stands in for the import: the file becomes the new item's working copy unchanged.
-    bool Import(const std::string& path, bool photo) {
+    ImportStatus Import(const std::string& path, bool photo) {
         imported.push_back(path);
         const QByteArray bytes = ReadAll(path);
         if (bytes.startsWith("BAD"))
-            return false; // an undecodable file: no item
+            return ImportStatus::Skip("undecodable"); // no item
+        if (bytes.startsWith("FULL"))
+            return ImportStatus::Fail("no space left for the working copy");
         const std::string ext = path.substr(path.rfind('.'));
         const std::string name = show.MakeWorkName(photo ? show.PicturesDir : show.MusicDir, ext);
         WriteAll(name, bytes);
@@ -74,7 +76,7 @@ protected:
             t.WorkFile.assign(name);
             show.Sounds.push_back(t);
         }
-        return true;
+        return {ImportOutcome::Added, {}};
     }
     void AddSlide(const QByteArray& bytes, int seconds, int kind, int tsec, int color) {
         const std::string name = show.MakeWorkName(show.PicturesDir, ".bmp");
