@@ -78,7 +78,7 @@ Status AtomicFile::Open() {
             return {};
         }
         if (errno != EEXIST)
-            return Fail("cannot create " + name + ": " + Why());
+            return Fail("cannot create " + path_ + ": " + Why());
     }
     return Fail("cannot create a temporary file beside " + target_);
 }
