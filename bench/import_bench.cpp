@@ -159,10 +159,9 @@ void BM_Twenty12MpAddPhoto(benchmark::State& state) {
     for (auto _ : state) {
         bool ok = true;
         for (const std::string& p : photos.twelveMp) {
-            std::string error;
-            const auto added = project::AddPhoto(show, p, &error);
+            const auto added = project::AddPhoto(show, p);
             if (!added || added->Thumbnail.Width != 90) {
-                state.SkipWithError(("import failed: " + error).c_str());
+                state.SkipWithError(("import failed: " + added.Error).c_str());
                 ok = false;
                 break;
             }
@@ -265,7 +264,7 @@ void BM_FiftyMpAddPhotoPeakMemory(benchmark::State& state) {
             show.Resolution = "1280x1024";
             show.PicturesDir = work.path().toStdString() + "/";
             const auto added = project::AddPhoto(show, photos.fiftyMp);
-            const bool ok = added.has_value() && show.Slides.size() == 1;
+            const bool ok = added.Added() && show.Slides.size() == 1;
             show.ClearProject();
             return ok;
         });

@@ -119,11 +119,11 @@ void BM_LoadProject(benchmark::State& state) {
         QDir().mkpath(QString::fromStdString(loaded.PicturesDir));
         loaded.Resolution = f.show.Resolution;
         project::ImportHooks hooks;
-        hooks.AddPhoto = [&](const std::string& p) {
-            return project::AddPhoto(loaded, p).has_value();
+        hooks.AddPhoto = [&](const std::string& p) -> project::ImportStatus {
+            return project::AddPhoto(loaded, p);
         };
-        hooks.AddTrack = [&](const std::string& p) {
-            return media::AddTrack(loaded, p).has_value();
+        hooks.AddTrack = [&](const std::string& p) -> project::ImportStatus {
+            return media::AddTrack(loaded, p);
         };
         const auto r = project::LoadProject(loaded, f.projectFile, quiet, hooks);
         if (r.Outcome != project::LoadOutcome::Loaded || loaded.Slides.size() != kPhotos)

@@ -1,7 +1,8 @@
 #include "cli/Commands.h"
 
-#include "cli/IsoCommand.h"
+#include "base/FileName.h"
 #include "cli/DiscCommands.h"
+#include "cli/IsoCommand.h"
 #include "cli/ShowCommands.h"
 
 #include <cstdio>
@@ -34,11 +35,28 @@ const char kUsage[] =
     "\n"
     "Options:\n"
     "  -h, --help             show this help\n"
-    "  --version              show the version\n";
+    "  --version              show the version\n"
+    "\n"
+    "An option's value may follow it or be joined to it by '=' (--seconds=4).\n";
+
+// "--option=value" becomes "--option", "value" (the GNU spelling).
+QStringList SplitOptionValues(const QStringList& args) {
+    QStringList out;
+    for (const QString& a : args) {
+        const qsizetype eq = a.indexOf('=');
+        if (a.startsWith("--") && eq > 2) {
+            out << a.left(eq) << a.mid(eq + 1);
+            continue;
+        }
+        out << a;
+    }
+    return out;
+}
 
 } // namespace
 
-int Run(const QStringList& args) {
+int Run(const QStringList& given) {
+    const QStringList args = SplitOptionValues(given);
     if (args.size() < 2) {
         std::fputs(kUsage, stderr);
         return 2;
@@ -61,7 +79,7 @@ int Run(const QStringList& args) {
     if (cmd == "drives")
         return RunDrives(args);
     std::fprintf(stderr, "reelpane-cli: unknown command '%s' (see --help)\n",
-                 cmd.toLocal8Bit().constData());
+                 base::EncodeFileName(cmd).c_str());
     return 2;
 }
 

@@ -1,5 +1,6 @@
 #include "cli/IsoCommand.h"
 
+#include "base/FileName.h"
 #include "cli/ConsoleProgress.h"
 #include "disc/IsoImageBuilder.h"
 #include "disc/IsoImageFile.h"
@@ -56,7 +57,7 @@ int RunIso(const QStringList& args) {
             std::fprintf(stderr, "reelpane-cli: %s\n", text.c_str());
     };
     for (const QString& input : inputs) {
-        const std::string path = QFile::encodeName(input).toStdString();
+        const std::string path = base::EncodeFileName(input);
         struct stat st {};
         if (::stat(path.c_str(), &st) != 0)
             return Fail("not found: " + path);
@@ -71,9 +72,7 @@ int RunIso(const QStringList& args) {
     if (auto headed = builder.BuildHeader(); !headed)
         return Fail(headed.error());
     ConsoleProgress progress("iso");
-    if (auto written =
-            disc::WriteImageFile(builder, QFile::encodeName(out).toStdString(), progress);
-        !written)
+    if (auto written = disc::WriteImageFile(builder, base::EncodeFileName(out), progress); !written)
         return Fail(written.error());
     return 0;
 }

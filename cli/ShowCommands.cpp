@@ -1,6 +1,7 @@
 #include "cli/ShowCommands.h"
 
 #include "base/CodePage.h"
+#include "base/FileName.h"
 #include "cli/ConsoleProgress.h"
 #include "imaging/BmpFile.h"
 #include "media/TrackImport.h"
@@ -8,20 +9,41 @@
 #include "project/ProjectFile.h"
 #include "project/ShowSession.h"
 
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace cli {
 
 namespace {
 
+// Messages carry file names as their bytes (see base::DecodeFileName).
 int Fail(const QString& message) {
-    std::fprintf(stderr, "reelpane-cli: %s\n", message.toLocal8Bit().constData());
+    std::fprintf(stderr, "reelpane-cli: %s\n", base::EncodeFileName(message).c_str());
     return 1;
+}
+
+int Fail(const char* message) {
+    std::fprintf(stderr, "reelpane-cli: %s\n", message);
+    return 1;
+}
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "reelpane-cli: %s\n", message.c_str());
+    return 1;
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool ParseInt(const QString& text, int lo, int hi, int& out) {
@@ -35,10 +57,12 @@ bool ParseInt(const QString& text, int lo, int hi, int& out) {
 
 project::ImportHooks CoreImport(project::ShowModel& show) {
     project::ImportHooks hooks;
-    hooks.AddPhoto = [&show](const std::string& p) {
-        return project::AddPhoto(show, p).has_value();
+    hooks.AddPhoto = [&show](const std::string& p) -> project::ImportStatus {
+        return project::AddPhoto(show, p);
     };
-    hooks.AddTrack = [&show](const std::string& p) { return media::AddTrack(show, p).has_value(); };
+    hooks.AddTrack = [&show](const std::string& p) -> project::ImportStatus {
+        return media::AddTrack(show, p);
+    };
     return hooks;
 }
 
@@ -94,28 +118,40 @@ int RunNew(const QStringList& args) {
 
     project::ShowSession session;
     if (const auto opened = session.Open(); !opened)
-        return Fail(QString::fromLocal8Bit(opened.error().c_str()));
+        return Fail(opened.error());
     auto& show = session.Show();
     show.Resolution = resolution.toStdString();
-    for (const QString& input : inputs) {
-        const std::string path = input.toLocal8Bit().toStdString();
-        if (QFileInfo(input).isDir()) {
-            for (const std::string& photo : project::PhotosInFolder(path))
-                if (!project::AddPhoto(show, photo))
-                    std::fprintf(stderr, "reelpane-cli: skipped %s\n", photo.c_str());
-        } else if (!QFileInfo(input).exists()) {
-            return Fail("no such file or folder: " + input);
-        } else if (!project::AddPhoto(show, path, nullptr)) {
+    // A photo or track that cannot be read is skipped with a word; one whose working copy cannot
+    // be written (a full disk) ends the command: the show would silently lack it.
+    auto addPhoto = [&show](const std::string& path) {
+        const auto added = project::AddPhoto(show, path);
+        if (added.Outcome == project::ImportOutcome::Skipped)
             std::fprintf(stderr, "reelpane-cli: skipped %s (not a picture it can read)\n",
                          path.c_str());
+        return !added.Failed() ? 0 : Fail("cannot import " + path + ": " + added.Error);
+    };
+    for (const QString& input : inputs) {
+        const std::string path = base::EncodeFileName(input);
+        if (IsFolder(path)) {
+            for (const std::string& photo : project::PhotosInFolder(path))
+                if (const int status = addPhoto(photo); status != 0)
+                    return status;
+        } else if (struct stat st{}; ::stat(path.c_str(), &st) != 0) {
+            return Fail("no such file or folder: " + path);
+        } else if (const int status = addPhoto(path); status != 0) {
+            return status;
         }
     }
     for (const QString& track : music) {
-        if (!QFileInfo(track).isFile())
-            return Fail("no such file: " + track);
-        if (!media::AddTrack(show, track.toLocal8Bit().toStdString()))
+        const std::string path = base::EncodeFileName(track);
+        if (!IsFile(path))
+            return Fail("no such file: " + path);
+        const auto added = media::AddTrack(show, path);
+        if (added.Failed())
+            return Fail("cannot import " + path + ": " + added.Error);
+        if (!added)
             std::fprintf(stderr, "reelpane-cli: skipped %s (not a track it can read)\n",
-                         track.toLocal8Bit().constData());
+                         path.c_str());
     }
     if (show.Slides.empty())
         return Fail("no photo could be imported; nothing written");
@@ -128,11 +164,12 @@ int RunNew(const QStringList& args) {
             s.TransitionSeconds = transitionSeconds;
     }
     ConsoleProgress progress("saving");
-    const auto result = project::SaveProject(show, out.toLocal8Bit().toStdString(), progress);
+    const std::string outPath = base::EncodeFileName(out);
+    const auto result = project::SaveProject(show, outPath, progress);
     if (result.Outcome != project::SaveOutcome::Saved)
-        return Fail("cannot save " + out + ": " + QString::fromLocal8Bit(result.Error.c_str()));
-    std::fprintf(stderr, "reelpane-cli: wrote %s (%zu photos, %zu tracks)\n",
-                 out.toLocal8Bit().constData(), show.Slides.size(), show.Sounds.size());
+        return Fail("cannot save " + outPath + ": " + result.Error);
+    std::fprintf(stderr, "reelpane-cli: wrote %s (%zu photos, %zu tracks)\n", outPath.c_str(),
+                 show.Slides.size(), show.Sounds.size());
     return 0;
 }
 
@@ -141,13 +178,13 @@ int RunInfo(const QStringList& args) {
         return Fail("usage: info SHOW.qvs");
     project::ShowSession session;
     if (const auto opened = session.Open(); !opened)
-        return Fail(QString::fromLocal8Bit(opened.error().c_str()));
+        return Fail(opened.error());
     auto& show = session.Show();
     ConsoleProgress progress("loading");
-    const auto result =
-        project::LoadProject(show, args[2].toLocal8Bit().toStdString(), progress, CoreImport(show));
+    const std::string path = base::EncodeFileName(args[2]);
+    const auto result = project::LoadProject(show, path, progress, CoreImport(show));
     if (result.Failed())
-        return Fail("cannot load " + args[2] + ": " + QString::fromLocal8Bit(result.Error.c_str()));
+        return Fail("cannot load " + path + ": " + result.Error);
 
     QJsonObject root;
     root["WorkPrefix"] = static_cast<qint64>(show.WorkPrefix);
@@ -158,7 +195,7 @@ int RunInfo(const QStringList& args) {
         o["TransitionKind"] = s.TransitionKind.get();
         o["TransitionSeconds"] = s.TransitionSeconds.get();
         o["BackColor"] = static_cast<qint64>(static_cast<std::uint32_t>(s.BackColor.get()));
-        o["WorkFile"] = QString::fromLocal8Bit(s.WorkFile.str().c_str());
+        o["WorkFile"] = QString::fromUtf8(s.WorkFile.str().c_str());
         imaging::Bitmap picture;
         const bool ok = imaging::LoadBmpFile(s.WorkFile.str(), picture);
         o["Width"] = ok ? picture.Width : 0;
@@ -173,7 +210,7 @@ int RunInfo(const QStringList& args) {
         o["LengthSeconds"] = t.LengthSeconds.get();
         o["Volume"] = t.Volume.get();
         o["Title"] = base::FromCp1251(t.Title.str());
-        o["WorkFile"] = QString::fromLocal8Bit(t.WorkFile.str().c_str());
+        o["WorkFile"] = QString::fromUtf8(t.WorkFile.str().c_str());
         sounds.append(o);
     }
     root["Sounds"] = sounds;

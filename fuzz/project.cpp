@@ -14,11 +14,11 @@
 namespace {
 
 // Moves the extracted file to a fresh working name and appends a default record for it.
-bool KeepAsItem(project::ShowModel& show, const std::string& path, bool photo) {
+project::ImportStatus KeepAsItem(project::ShowModel& show, const std::string& path, bool photo) {
     const std::string ext = path.substr(path.rfind('.'));
     const std::string name = show.MakeWorkName(photo ? show.PicturesDir : show.MusicDir, ext);
-    if (!QFile::copy(QString::fromStdString(path), QString::fromStdString(name)))
-        return false;
+    if (name.empty() || !QFile::copy(QString::fromStdString(path), QString::fromStdString(name)))
+        return project::ImportStatus::Fail("cannot keep " + path);
     if (photo) {
         auto s = project::Slide::MakeDefault();
         s.WorkFile.assign(name);
@@ -28,7 +28,7 @@ bool KeepAsItem(project::ShowModel& show, const std::string& path, bool photo) {
         t.WorkFile.assign(name);
         show.Sounds.push_back(t);
     }
-    return true;
+    return {project::ImportOutcome::Added, {}};
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "app/StoryboardView.h"
 #include "app/VideoExportController.h"
 #include "base/Job.h"
+#include "project/Import.h"
 #include "project/ShowModel.h"
 #include "project/ShowSession.h"
 #include "project/ui/ViewTable.h"
@@ -108,9 +109,10 @@ public:
     // Project file: the load as the open command runs it (true = loaded or cancelled).
     bool OpenProjectFile(const QString& path);
     bool SaveProjectFile(const QString& path);
-    // One file of each kind imported with its storyboard cells; true when an item was added.
-    bool AddPhoto(const QString& path);
-    bool AddTrack(const QString& path);
+    // One file of each kind imported with its storyboard cells; true when an item was added,
+    // Failed() when its working copy could not be written.
+    project::ImportStatus AddPhoto(const QString& path);
+    project::ImportStatus AddTrack(const QString& path);
 
     // Commands of the window.
     void openEffects(int tag); // effect buttons, Tag 0..5

@@ -1,5 +1,6 @@
 // Main window: adding photos and music from the file dialogs and from files dropped on the window.
 #include "app/MainWindow.h"
+#include "base/FileName.h"
 #include "imaging/ImageLoad.h"
 #include "media/TrackImport.h"
 #include "project/Import.h"
@@ -38,26 +39,26 @@ public:
 
 } // namespace
 
-bool MainWindow::AddPhoto(const QString& path) {
-    auto added = project::AddPhoto(Show, path.toLocal8Bit().toStdString());
+project::ImportStatus MainWindow::AddPhoto(const QString& path) {
+    auto added = project::AddPhoto(Show, base::EncodeFileName(path));
     if (!added)
-        return false;
+        return added;
     Storyboard->CreatePhotoCells(added->Index, added->Thumbnail.CopyToImage());
     const long long perPage = Form->Panel16->width() / project::kCellWidth;
     if (static_cast<long long>(Show.Slides.size()) > perPage * (Show.SlidePage + 1))
         ++Show.SlidePage;
     Storyboard->LayoutPhotoStrip(Show.SlidePage);
     Storyboard->SelectSlide(static_cast<int>(Show.Slides.size()) - 1);
-    return true;
+    return added;
 }
 
-bool MainWindow::AddTrack(const QString& path) {
-    const auto index = media::AddTrack(Show, path.toLocal8Bit().toStdString());
+project::ImportStatus MainWindow::AddTrack(const QString& path) {
+    const auto index = media::AddTrack(Show, base::EncodeFileName(path));
     if (!index)
-        return false;
+        return index;
     Storyboard->CreateTrackCells(*index);
     Storyboard->LayoutMusicStrip();
-    return true;
+    return index;
 }
 
 void MainWindow::addPhotos() {
@@ -165,14 +166,14 @@ void MainWindow::AcceptDroppedPaths(const QStringList& paths) {
     for (const QString& path : paths) {
         if (batch.Cancelled())
             break;
-        const std::string local = path.toLocal8Bit().toStdString();
+        const std::string local = base::EncodeFileName(path);
         if (QFileInfo(path).isDir()) {
             // A folder gives its photos (not its tracks, not its sub-folders).
             BusyCursor busy;
             for (const std::string& photo : project::PhotosInFolder(local)) {
                 if (batch.Cancelled())
                     break;
-                AddPhoto(QString::fromLocal8Bit(photo.c_str()));
+                AddPhoto(base::DecodeFileName(photo));
                 QApplication::processEvents();
             }
         } else if (imaging::IsPhotoExtension(project::ExtensionOf(local))) {

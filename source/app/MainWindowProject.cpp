@@ -1,5 +1,6 @@
 // Main window: open and save of project files, with the progress window and the file dialogs.
 #include "app/MainWindow.h"
+#include "base/FileName.h"
 #include "base/ProgramFolder.h"
 #include "imaging/Bitmap.h"
 #include "media/ui/ProgressWindow.h"
@@ -72,7 +73,7 @@ void MainWindow::saveAsProject() {
 bool MainWindow::SaveProjectFile(const QString& path) {
     WindowProgress progress(*ProgressView);
     JobScope job(*this, progress);
-    const auto result = project::SaveProject(Show, path.toLocal8Bit().toStdString(), progress);
+    const auto result = project::SaveProject(Show, base::EncodeFileName(path), progress);
     if (result.Outcome == project::SaveOutcome::Failed) {
         ShowMessage(project::AppLanguage().Text(28, "Произошла ошибка при сохранении!"));
         return false;
@@ -97,18 +98,17 @@ bool MainWindow::OpenProjectFile(const QString& path) {
     JobScope job(*this, progress);
     project::ImportHooks hooks;
     hooks.AddPhoto = [this](const std::string& p) {
-        const bool added = AddPhoto(QString::fromLocal8Bit(p.c_str()));
+        auto added = AddPhoto(base::DecodeFileName(p));
         repaint();
         return added;
     };
     hooks.AddTrack = [this](const std::string& p) {
-        const bool added = AddTrack(QString::fromLocal8Bit(p.c_str()));
+        auto added = AddTrack(base::DecodeFileName(p));
         repaint();
         return added;
     };
     hooks.ResetAfterCancel = [this] { ResetAfterCancel(); };
-    const auto result =
-        project::LoadProject(Show, path.toLocal8Bit().toStdString(), progress, hooks);
+    const auto result = project::LoadProject(Show, base::EncodeFileName(path), progress, hooks);
     if (result.Outcome != project::LoadOutcome::LaterVersion &&
         result.Outcome != project::LoadOutcome::Damaged) {
         // The show was replaced (or emptied): page 0, first photo, fresh hints.

@@ -1,6 +1,7 @@
 #include "imaging/BmpFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -368,7 +369,8 @@ bool SaveBmpFile(const std::string& path, const Bitmap& bitmap, std::string* err
         return Fail(error, "empty bitmap");
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
-        return Fail(error, "cannot create the file");
+        return Fail(error,
+                    (std::string("cannot create the file: ") + std::strerror(errno)).c_str());
     // The rows go out bottom-up through one stream buffer; no copy of the whole file is built.
     std::setvbuf(f, nullptr, _IOFBF, std::size_t{1} << 16);
     std::uint8_t header[kBmpHeader];
@@ -380,10 +382,15 @@ bool SaveBmpFile(const std::string& path, const Bitmap& bitmap, std::string* err
     for (std::int32_t y = bitmap.Height - 1; ok && y >= 0; --y)
         ok = std::fwrite(bitmap.Row(y), 1, rowBytes, f) == rowBytes &&
              (pad == 0 || std::fwrite(zeros, 1, pad, f) == pad);
+    int why = ok ? 0 : errno;
     const bool closed = std::fclose(f) == 0;
+    if (ok && !closed)
+        why = errno;
     if (!ok || !closed) {
         std::remove(path.c_str());
-        return Fail(error, "cannot write the file");
+        return Fail(error, (std::string("cannot write the file: ") +
+                            (why != 0 ? std::strerror(why) : "short write"))
+                               .c_str());
     }
     return true;
 }

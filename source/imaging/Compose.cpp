@@ -3,11 +3,14 @@
 #include "imaging/BmpFile.h"
 #include "imaging/Colors.h"
 
+#include <QFile>
 #include <QImageReader>
 #include <QString>
 
 #include <cstdio>
 #include <exception>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace imaging {
 
@@ -51,7 +54,17 @@ bool LoadSlidePicture(const std::string& path, Bitmap& out, std::string* error) 
     std::fclose(f);
     if (isBmp)
         return LoadBmpFile(path, out, error);
-    QImageReader reader(QString::fromLocal8Bit(path.c_str()));
+    // Opened by its bytes: a file name need not be UTF-8.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFile::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
+        if (error)
+            *error = "cannot open the file";
+        return false;
+    }
+    QImageReader reader(&file);
     const QSize size = reader.size();
     if (size.isValid() && (size.width() > kMaxSide || size.height() > kMaxSide ||
                            static_cast<std::int64_t>(size.width()) * size.height() > kMaxPixels)) {

@@ -4,13 +4,77 @@
 #include "media/TrackTitle.h"
 #include "project/Import.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace media {
+
+namespace {
+
+// Copies the user's file to a working name that must not exist yet. Skipped when the user's file
+// cannot be read; Failed when the copy cannot be written (nothing is left behind then).
+project::ImportStatus CopyIntoNewFile(const std::string& from, const std::string& to) {
+    using project::ImportStatus;
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return ImportStatus::Skip("cannot open " + from + ": " + std::strerror(errno));
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(in);
+        return ImportStatus::Skip(from + " is not a regular file");
+    }
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (out < 0) {
+        const std::string why = std::strerror(errno);
+        ::close(in);
+        return ImportStatus::Fail("cannot create the working copy " + to + ": " + why);
+    }
+    ImportStatus status{project::ImportOutcome::Added, {}};
+    std::vector<char> buffer(std::size_t{1} << 16);
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            status = ImportStatus::Skip("cannot read " + from + ": " + std::strerror(errno));
+            break;
+        }
+        if (n == 0)
+            break;
+        ssize_t done = 0;
+        while (done < n) {
+            const ssize_t w =
+                ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0) {
+                status = ImportStatus::Fail("cannot write the working copy " + to + ": " +
+                                            (w < 0 ? std::strerror(errno) : "short write"));
+                break;
+            }
+            done += w;
+        }
+        if (!status.Added())
+            break;
+    }
+    ::close(in);
+    if (::close(out) != 0 && status.Added())
+        status =
+            ImportStatus::Fail("cannot write the working copy " + to + ": " + std::strerror(errno));
+    if (!status.Added())
+        ::unlink(to.c_str());
+    return status;
+}
+
+} // namespace
 
 std::int64_t MeasureTrackSeconds(const std::string& path) {
     const Stream stream = Audio().OpenFile(path, BASS_STREAM_DECODE);
@@ -22,25 +86,21 @@ std::int64_t MeasureTrackSeconds(const std::string& path) {
     return static_cast<std::int64_t>(std::nearbyint(seconds));
 }
 
-std::optional<std::size_t> AddTrack(project::ShowModel& show, const std::string& path,
-                                    std::string* error) {
-    auto fail = [&](const std::string& why) -> std::optional<std::size_t> {
-        if (error)
-            *error = why;
-        return std::nullopt;
-    };
+project::Imported<std::size_t> AddTrack(project::ShowModel& show, const std::string& path) {
+    using project::ImportStatus;
     std::string ext = project::ExtensionOf(path);
     if (!project::IsTrackExtension(ext))
-        return fail("not a track: " + path);
+        return ImportStatus::Skip("not a track: " + path);
     if (!Audio().Loaded())
-        return fail("the audio library is not loaded");
+        return ImportStatus::Skip("the audio library is not loaded");
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     const std::string copy = show.MakeWorkName(show.MusicDir, ext);
-    const QString copyName = QString::fromLocal8Bit(copy.c_str());
-    QFile::remove(copyName);
-    if (!QFile::copy(QString::fromLocal8Bit(path.c_str()), copyName))
-        return fail("cannot copy " + path + " into the working folder");
+    if (copy.empty())
+        return ImportStatus::Fail("all " + std::to_string(project::kMaxWorkNames) +
+                                  " working names for " + ext + " tracks are taken");
+    if (ImportStatus copied = CopyIntoNewFile(path, copy); !copied.Added())
+        return copied;
 
     // From here on a failure removes the new record and its copy again.
     show.Sounds.push_back(project::Track{});
@@ -59,8 +119,8 @@ std::optional<std::size_t> AddTrack(project::ShowModel& show, const std::string&
         return show.Sounds.size() - 1;
     } catch (const std::exception& e) {
         show.Sounds.pop_back();
-        QFile::remove(copyName);
-        return fail(e.what());
+        ::unlink(copy.c_str());
+        return ImportStatus::Skip(e.what());
     }
 }
 

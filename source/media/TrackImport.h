@@ -2,18 +2,18 @@
 // tags and its length measured by the audio library.
 #pragma once
 
+#include "project/Import.h"
 #include "project/ShowModel.h"
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace media {
 
-// Imports one audio file as a new last track; returns its index. Nothing changes when the
-// extension is not a track's, the audio library is not loaded, or the file cannot be decoded.
-std::optional<std::size_t> AddTrack(project::ShowModel& show, const std::string& path,
-                                    std::string* error = nullptr);
+// Imports one audio file as a new last track; the item is its index. Skipped when the extension
+// is not a track's, the audio library is not loaded, or the file cannot be read or decoded;
+// Failed when its working copy cannot be written. An existing working copy is never replaced.
+project::Imported<std::size_t> AddTrack(project::ShowModel& show, const std::string& path);
 
 // Length of an audio file in whole seconds (rounded), or -1 when it cannot be opened.
 std::int64_t MeasureTrackSeconds(const std::string& path);

@@ -2,11 +2,11 @@
 
 #include "base/CodePage.h"
 #include "base/Endian.h"
+#include "base/FileName.h"
 #include "base/Text.h"
 #include "media/AudioLibrary.h"
 #include "media/TagText.h"
 
-#include <QFileInfo>
 #include <QString>
 
 #include <cstring>
@@ -160,7 +160,9 @@ std::string TrackTitle(const std::string& path) {
         throw std::runtime_error("The audio library is not loaded");
     const Stream stream = audio.OpenFile(path, 0);
     std::string result;
-    const QString name = QFileInfo(QString::fromLocal8Bit(path.c_str())).fileName();
+    const auto slash = path.rfind('/');
+    const QString name =
+        base::DecodeFileName(slash == std::string::npos ? path : path.substr(slash + 1));
     const QString ext = name.size() >= 4 ? name.right(4).toUpper() : QString();
     if (stream) {
         if (ext == ".OGG") {

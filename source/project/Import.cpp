@@ -3,12 +3,13 @@
 #include "imaging/BmpFile.h"
 #include "imaging/ImageLoad.h"
 
-#include <QDir>
-
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 
 namespace project {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -82,27 +83,29 @@ imaging::Bitmap MakeThumbnail(const imaging::Bitmap& fitted) {
     return thumb;
 }
 
-std::optional<AddedPhoto> AddPhoto(ShowModel& show, const std::string& path, std::string* error) {
+Imported<AddedPhoto> AddPhoto(ShowModel& show, const std::string& path) {
     int width = 1280;
     int height = 1024;
     show.ResolutionSize(width, height);
-    if (!imaging::IsPhotoExtension(ExtensionOf(path))) {
-        if (error)
-            *error = "not a photo: " + path;
-        return std::nullopt;
-    }
+    if (!imaging::IsPhotoExtension(ExtensionOf(path)))
+        return ImportStatus::Skip("not a photo: " + path);
     imaging::Bitmap bitmap;
-    if (!imaging::LoadImageFile(bitmap, path, error))
-        return std::nullopt;
+    if (std::string why; !imaging::LoadImageFile(bitmap, path, &why))
+        return ImportStatus::Skip(why.empty() ? "cannot read " + path : why);
 
     // From here on a failure removes the new record again.
     show.Slides.push_back(Slide{});
     try {
         FitToResolution(bitmap, width, height);
         const std::string name = show.MakeWorkName(show.PicturesDir, ".bmp");
-        if (!imaging::SaveBmpFile(name, bitmap, error)) {
+        if (name.empty()) {
             show.Slides.pop_back();
-            return std::nullopt;
+            return ImportStatus::Fail("all " + std::to_string(kMaxWorkNames) +
+                                      " working names for photos are taken");
+        }
+        if (std::string why; !imaging::SaveBmpFile(name, bitmap, &why)) {
+            show.Slides.pop_back();
+            return ImportStatus::Fail("cannot write the working copy " + name + ": " + why);
         }
         AddedPhoto added;
         added.Index = show.Slides.size() - 1;
@@ -113,9 +116,7 @@ std::optional<AddedPhoto> AddPhoto(ShowModel& show, const std::string& path, std
         return added;
     } catch (const std::exception& e) {
         show.Slides.pop_back();
-        if (error)
-            *error = e.what();
-        return std::nullopt;
+        return ImportStatus::Skip(e.what());
     }
 }
 
@@ -135,14 +136,23 @@ bool RefitSlide(ShowModel& show, std::size_t index) {
 }
 
 std::vector<std::string> PhotosInFolder(const std::string& folder) {
+    // File names are taken as the file system's bytes, so none is lost to a conversion.
     std::vector<std::string> photos;
-    QDir dir(QString::fromLocal8Bit(folder.c_str()));
-    const auto names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-    for (const QString& name : names) {
-        const std::string path = dir.filePath(name).toLocal8Bit().toStdString();
-        if (imaging::IsPhotoExtension(ExtensionOf(path)))
-            photos.push_back(path);
+    std::error_code ec;
+    for (fs::directory_iterator it(fs::path(folder), ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code e2;
+        if (!it->is_regular_file(e2))
+            continue;
+        const std::string name = it->path().filename().native();
+        if (imaging::IsPhotoExtension(ExtensionOf(name)))
+            photos.push_back(name);
     }
+    std::sort(photos.begin(), photos.end());
+    std::string prefix = folder;
+    if (!prefix.empty() && prefix.back() != '/')
+        prefix += '/';
+    for (auto& name : photos)
+        name = prefix + name;
     return photos;
 }
 

@@ -6,22 +6,50 @@
 #include "imaging/Bitmap.h"
 #include "project/ShowModel.h"
 
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace project {
+
+// What became of one file brought into the show.
+enum class ImportOutcome {
+    Added,   // it is the new last item
+    Skipped, // not a file of that kind, or one that cannot be decoded: nothing changed
+    Failed,  // its working copy could not be made (a full disk, no free working name): nothing
+             // changed, and what imports a batch stops with the message
+};
+
+struct ImportStatus {
+    ImportOutcome Outcome = ImportOutcome::Skipped;
+    std::string Error; // why it was skipped or failed
+
+    bool Added() const { return Outcome == ImportOutcome::Added; }
+    explicit operator bool() const { return Added(); }
+    bool Failed() const { return Outcome == ImportOutcome::Failed; }
+    static ImportStatus Skip(std::string why) { return {ImportOutcome::Skipped, std::move(why)}; }
+    static ImportStatus Fail(std::string why) { return {ImportOutcome::Failed, std::move(why)}; }
+};
+
+// An import's status with the item it added (meaningful when Added()).
+template <typename T> struct Imported : ImportStatus {
+    T Item{};
+
+    Imported(ImportStatus status) : ImportStatus(std::move(status)) {} // NOLINT: by design
+    Imported(T item) : ImportStatus{ImportOutcome::Added, {}}, Item(std::move(item)) {} // NOLINT
+    T* operator->() { return &Item; }
+    const T* operator->() const { return &Item; }
+    T& operator*() { return Item; }
+    const T& operator*() const { return Item; }
+};
 
 struct AddedPhoto {
     std::size_t Index = 0;     // the new last slide
     imaging::Bitmap Thumbnail; // 90 x 90
 };
 
-// Imports one picture file as a new last slide. Nothing changes (and nullopt is returned) when
-// the extension is not a photo's, the file cannot be decoded or its working copy cannot be
-// written.
-std::optional<AddedPhoto> AddPhoto(ShowModel& show, const std::string& path,
-                                   std::string* error = nullptr);
+// Imports one picture file as a new last slide. Skipped when the extension is not a photo's or
+// the file cannot be decoded; Failed when its working copy cannot be written.
+Imported<AddedPhoto> AddPhoto(ShowModel& show, const std::string& path);
 
 // Resamples the bitmap in place to the width W (landscape) or height H (portrait, square) with
 // the other side in proportion, rounded to nearest with ties to even.

@@ -1,16 +1,16 @@
 #include "project/ProjectFile.h"
 
+#include "base/AtomicFile.h"
 #include "project/Import.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -62,34 +62,53 @@ std::int64_t CopyBlocks(int inFd, int outFd, std::int64_t count, std::vector<cha
     return copied;
 }
 
+// A descriptor that closes itself.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+std::string Why() {
+    return std::strerror(errno);
+}
+
 // Copies the whole of a working copy into the project file.
-bool CopyFileInto(const std::string& source, std::int64_t expected, QSaveFile& out,
+bool CopyFileInto(const std::string& source, std::int64_t expected, base::AtomicFile& out,
                   std::vector<char>& buffer, base::Progress& progress, std::string& error) {
-    QFile in(QString::fromLocal8Bit(source.c_str()));
-    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        error = "cannot open " + source + ": " + in.errorString().toStdString();
+    const Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) {
+        error = "cannot open " + source + ": " + Why();
         return false;
     }
     errno = 0;
-    const std::int64_t copied = CopyBlocks(in.handle(), out.handle(), expected, buffer, progress);
+    const std::int64_t copied = CopyBlocks(in.get(), out.Handle(), expected, buffer, progress);
     if (copied == expected) {
 #if defined(__linux__)
         // Start writing these bytes to the disk now, so the flush before the file replaces the
         // old one has little left to wait for.
-        ::sync_file_range(out.handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
+        ::sync_file_range(out.Handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif
         return true;
     }
     if (errno != 0)
-        error = "cannot write the project file: " + std::string(std::strerror(errno));
+        error = "cannot write the project file: " + Why();
     else
         error = "cannot read " + source + " completely (it changed while saving?)";
     return false;
 }
 
-template <typename T> bool WriteRaw(QSaveFile& out, const T& value) {
-    return out.write(reinterpret_cast<const char*>(&value), sizeof(T)) ==
-           static_cast<qint64>(sizeof(T));
+template <typename T> base::Status WriteRaw(base::AtomicFile& out, const T& value) {
+    return out.Write(&value, sizeof(T));
 }
 
 template <typename T> bool ReadRaw(QFile& in, T& value) {
@@ -99,14 +118,57 @@ template <typename T> bool ReadRaw(QFile& in, T& value) {
 // Copies the next size bytes of the project file (opened unbuffered, so its position is the
 // descriptor's) into a temporary file.
 bool CopyOut(QFile& in, std::int64_t size, const std::string& target, std::vector<char>& buffer,
-             base::Progress& progress) {
-    QFile out(QString::fromLocal8Bit(target.c_str()));
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+             base::Progress& progress, std::string& error) {
+    const Fd out(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    if (out.get() < 0) {
+        error = "cannot create " + target + ": " + Why();
         return false;
+    }
     const qint64 start = in.pos();
-    const std::int64_t copied = CopyBlocks(in.handle(), out.handle(), size, buffer, progress);
+    errno = 0;
+    const std::int64_t copied = CopyBlocks(in.handle(), out.get(), size, buffer, progress);
     in.seek(start + copied);
-    return copied == size;
+    if (copied == size)
+        return true;
+    error =
+        errno != 0 ? "cannot write " + target + ": " + Why() : std::string("the file ended early");
+    return false;
+}
+
+// Opens a project file for reading. What is not a regular file (a FIFO, a device, a folder) is
+// refused before anything is read from it: the open does not wait for a writer, and the check
+// is made on the opened file itself.
+bool OpenProjectForReading(const std::string& path, QFile& in, std::string& error) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        error = "cannot open " + path + ": " + Why();
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = path + " is not a regular file";
+        return false;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = "cannot open " + path + ": " + Why();
+        return false;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        error = path + " is not a regular file";
+        return false;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!in.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFile::AutoCloseHandle)) {
+        ::close(fd);
+        error = "cannot open " + path + ": " + in.errorString().toStdString();
+        return false;
+    }
+    return true;
+}
+
+void RemoveFile(const std::string& path) {
+    ::unlink(path.c_str());
 }
 
 // The extension of a stored working path, whichever system wrote it: text after the last dot
@@ -131,8 +193,10 @@ bool IsStoredTrackExtension(const std::string& ext) {
 }
 
 std::int64_t FileSize64(const std::string& path) {
-    const QFileInfo info(QString::fromLocal8Bit(path.c_str()));
-    return info.exists() ? static_cast<std::int64_t>(info.size()) : 0;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return 0;
+    return static_cast<std::int64_t>(st.st_size);
 }
 
 SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Progress& progress) {
@@ -156,39 +220,53 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
         return result;
     };
 
-    QSaveFile out(QString::fromLocal8Bit(path.c_str()));
-    if (!out.open(QIODevice::WriteOnly))
-        return fail("cannot create " + path + ": " + out.errorString().toStdString());
+    // Every listed working copy must be there: a file that lists a missing item would lose it.
+    std::vector<std::int64_t> photoSizes;
+    std::vector<std::int64_t> trackSizes;
+    for (auto* sizes : {&photoSizes, &trackSizes}) {
+        const bool photos = sizes == &photoSizes;
+        const std::size_t count = photos ? slides.size() : sounds.size();
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::string work = photos ? slides[i].WorkFile.str() : sounds[i].WorkFile.str();
+            struct stat st {};
+            const bool there = ::stat(work.c_str(), &st) == 0;
+            if (!there || !S_ISREG(st.st_mode))
+                return fail(std::string("the working copy of ") + (photos ? "photo " : "track ") +
+                            std::to_string(i + 1) + " (" + work +
+                            ") is missing: " + (there ? std::string("not a regular file") : Why()));
+            sizes->push_back(static_cast<std::int64_t>(st.st_size));
+        }
+    }
+
+    base::AtomicFile out(path);
+    if (const auto opened = out.Open(); !opened)
+        return fail(opened.error());
 
     ProjectHeader header;
     header.FormatNumber = 1;
     header.Prefix = show.WorkPrefix;
     header.PhotoCount = static_cast<std::int32_t>(slides.size());
     header.TrackCount = static_cast<std::int32_t>(sounds.size());
-    bool ok = WriteRaw(out, header);
+    base::Status written = WriteRaw(out, header);
     for (const auto& s : slides)
-        ok = ok && WriteRaw(out, s);
+        if (written)
+            written = WriteRaw(out, s);
     for (const auto& t : sounds)
-        ok = ok && WriteRaw(out, t);
-    std::vector<std::int64_t> photoSizes;
-    std::vector<std::int64_t> trackSizes;
-    for (const auto& s : slides)
-        photoSizes.push_back(FileSize64(s.WorkFile.str()));
-    for (const auto& t : sounds)
-        trackSizes.push_back(FileSize64(t.WorkFile.str()));
-    for (std::int64_t size : photoSizes)
-        ok = ok && WriteRaw(out, base::le_i64(size));
-    for (std::int64_t size : trackSizes)
-        ok = ok && WriteRaw(out, base::le_i64(size));
-    if (!ok || !out.flush())
-        return fail("cannot write " + path + ": " + out.errorString().toStdString());
+        if (written)
+            written = WriteRaw(out, t);
+    for (auto* sizes : {&photoSizes, &trackSizes})
+        for (std::int64_t size : *sizes)
+            if (written)
+                written = WriteRaw(out, base::le_i64(size));
+    if (!written)
+        return fail(written.error());
 
     // The media bytes go straight to the file's descriptor from here on.
     std::vector<char> buffer(kProjectBlockSize);
     std::string error;
     for (std::size_t i = 0; i < slides.size(); ++i) {
         if (progress.Cancelled()) {
-            out.cancelWriting();
+            out.Discard();
             progress.Close();
             result.Outcome = SaveOutcome::Cancelled;
             return result;
@@ -202,8 +280,8 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
         if (!CopyFileInto(sounds[j].WorkFile.str(), trackSizes[j], out, buffer, progress, error))
             return fail(error);
     progress.SetPosition(100);
-    if (!out.commit())
-        return fail("cannot write " + path + ": " + out.errorString().toStdString());
+    if (const auto committed = out.Commit(); !committed)
+        return fail(committed.error());
     progress.Close();
     result.Outcome = SaveOutcome::Saved;
     return result;
@@ -218,10 +296,9 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
         return result;
     };
 
-    QFile in(QString::fromLocal8Bit(path.c_str()));
-    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return refuse(LoadOutcome::Damaged,
-                      "cannot open " + path + ": " + in.errorString().toStdString());
+    QFile in;
+    if (std::string why; !OpenProjectForReading(path, in, why))
+        return refuse(LoadOutcome::Damaged, why);
     const std::int64_t fileSize = in.size();
 
     // Everything is checked against the file's length before the open show is touched.
@@ -301,12 +378,18 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
             return finish(LoadOutcome::Cancelled, std::string());
         }
         const std::string temp = show.PicturesDir + prefix + ".bmp";
-        if (!CopyOut(in, photoSizes[i], temp, buffer, progress)) {
-            QFile::remove(QString::fromLocal8Bit(temp.c_str()));
-            return failMidway("cannot copy photo " + std::to_string(i + 1) + " out of the file");
+        std::string why;
+        if (!CopyOut(in, photoSizes[i], temp, buffer, progress, why)) {
+            RemoveFile(temp);
+            return failMidway("cannot copy photo " + std::to_string(i + 1) +
+                              " out of the file: " + why);
         }
         const std::size_t before = show.Slides.size();
-        if (hooks.AddPhoto && hooks.AddPhoto(temp) && show.Slides.size() > before) {
+        const ImportStatus imported = hooks.AddPhoto ? hooks.AddPhoto(temp) : ImportStatus{};
+        RemoveFile(temp);
+        if (imported.Failed())
+            return failMidway("photo " + std::to_string(i + 1) + ": " + imported.Error);
+        if (imported.Added() && show.Slides.size() > before) {
             const Slide& stored = slides[i];
             Slide& s = show.Slides.back();
             s.ShowSeconds = Clamp(stored.ShowSeconds, 0, kMaxSeconds);
@@ -316,7 +399,6 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
         }
         progress.SetPosition(PercentOf(i + 1, slides.size()));
         progress.Pump();
-        QFile::remove(QString::fromLocal8Bit(temp.c_str()));
     }
     for (std::size_t j = 0; j < sounds.size(); ++j) {
         const std::string ext = StoredExtension(sounds[j].WorkFile.str());
@@ -327,12 +409,18 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
             continue;
         }
         const std::string temp = show.MusicDir + prefix + ext;
-        if (!CopyOut(in, trackSizes[j], temp, buffer, progress)) {
-            QFile::remove(QString::fromLocal8Bit(temp.c_str()));
-            return failMidway("cannot copy track " + std::to_string(j + 1) + " out of the file");
+        std::string why;
+        if (!CopyOut(in, trackSizes[j], temp, buffer, progress, why)) {
+            RemoveFile(temp);
+            return failMidway("cannot copy track " + std::to_string(j + 1) +
+                              " out of the file: " + why);
         }
         const std::size_t before = show.Sounds.size();
-        if (hooks.AddTrack && hooks.AddTrack(temp) && show.Sounds.size() > before) {
+        const ImportStatus imported = hooks.AddTrack ? hooks.AddTrack(temp) : ImportStatus{};
+        RemoveFile(temp);
+        if (imported.Failed())
+            return failMidway("track " + std::to_string(j + 1) + ": " + imported.Error);
+        if (imported.Added() && show.Sounds.size() > before) {
             const Track& stored = sounds[j];
             Track& t = show.Sounds.back();
             t.PlaySeconds = Clamp(stored.PlaySeconds, 0, kMaxSeconds);
@@ -341,7 +429,6 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
             t.Title = stored.Title;
         }
         progress.Pump();
-        QFile::remove(QString::fromLocal8Bit(temp.c_str()));
     }
     progress.SetPosition(100);
     return finish(LoadOutcome::Loaded, std::string());

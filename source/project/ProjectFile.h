@@ -5,6 +5,7 @@
 
 #include "base/Endian.h"
 #include "base/Job.h"
+#include "project/Import.h"
 #include "project/ShowModel.h"
 
 #include <cstdint>
@@ -35,15 +36,18 @@ struct SaveResult {
 
 // Writes the show to path. The file is written beside path under a temporary name and renamed
 // over path only when complete, so a failed or cancelled save leaves an existing file intact.
+// A link is followed; a path that exists and is not a regular file is refused, and so is a
+// show whose working copies are not all there.
 // It lists the records as they were when it started and commits only when every listed file was
 // written whole. Cancel (progress.Cancelled(), checked before each photo) writes nothing.
 SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Progress& progress);
 
 // How a load brings each embedded file back: the caller's import of one photo or track file
-// (the main window also builds the storyboard cells). Each returns true when it appended an item.
+// (the main window also builds the storyboard cells). A skipped file leaves its item out; a
+// failed one (its working copy could not be written) fails the load with its message.
 struct ImportHooks {
-    std::function<bool(const std::string& path)> AddPhoto;
-    std::function<bool(const std::string& path)> AddTrack;
+    std::function<ImportStatus(const std::string& path)> AddPhoto;
+    std::function<ImportStatus(const std::string& path)> AddTrack;
     // Runs when Cancel discards the partly rebuilt show; the default clears it and its folders.
     std::function<void()> ResetAfterCancel;
 };
@@ -60,10 +64,11 @@ struct LoadResult {
     }
 };
 
-// Replaces the show with the file's content. A later format, or a file whose tables do not fit
-// its length, is refused before the open show is touched (LaterVersion / Damaged). A read error
-// while the files are copied leaves an empty show (Failed). Cancel (checked before each photo)
-// leaves an empty show and is not a failure.
+// Replaces the show with the file's content. What is not a regular file, a later format, or a
+// file whose tables do not fit its length, is refused before the open show is touched
+// (LaterVersion / Damaged). A read or write error while the files are copied out and imported
+// again (a full disk) leaves an empty show (Failed, with the message). Cancel (checked before
+// each photo) leaves an empty show and is not a failure.
 LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress& progress,
                        const ImportHooks& hooks);
 

@@ -1,5 +1,6 @@
 #include "project/ShowModel.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -89,6 +90,7 @@ void ShowModel::DestroySoundViews(const Track& t) {
 }
 
 void ShowModel::ClearProject() {
+    firstFreeName_.clear();
     for (const auto& s : Slides) {
         RemoveFileQuietly(s.WorkFile.str());
         DestroySlideViews(s);
@@ -103,6 +105,7 @@ void ShowModel::ClearProject() {
 }
 
 void ShowModel::PurgeWorkFolders() const {
+    firstFreeName_.clear();
     PurgeFolder(PicturesDir);
     PurgeFolder(MusicDir);
 }
@@ -140,6 +143,7 @@ void ShowModel::RetagSlides() {
 }
 
 void ShowModel::CompactSlides() {
+    firstFreeName_.clear();
     std::vector<Slide> kept;
     kept.reserve(Slides.size());
     for (const auto& s : Slides) {
@@ -157,6 +161,7 @@ void ShowModel::CompactSlides() {
 }
 
 void ShowModel::CompactSounds() {
+    firstFreeName_.clear();
     std::vector<Track> kept;
     kept.reserve(Sounds.size());
     for (const auto& t : Sounds) {
@@ -248,16 +253,20 @@ int ShowModel::DeleteSelectedSound() {
 }
 
 std::string ShowModel::MakeWorkName(const std::string& folder, const std::string& ext) const {
-    std::string name;
-    for (int i = 1; i <= 9999; ++i) {
+    const std::string stem = folder + std::to_string(WorkPrefix) + "_";
+    int& first = firstFreeName_[stem + "\n" + ext];
+    for (int i = std::max(first, 1); i <= kMaxWorkNames; ++i) {
         char digits[8];
         std::snprintf(digits, sizeof digits, "%04d", i);
-        name = folder + std::to_string(WorkPrefix) + "_" + digits + ext;
+        std::string name = stem + digits + ext;
         std::error_code ec;
-        if (!fs::exists(fs::path(name), ec) && !fs::is_symlink(fs::path(name), ec))
+        if (!fs::exists(fs::path(name), ec) && !fs::is_symlink(fs::path(name), ec)) {
+            first = i; // free now; the caller may not take it, so it is tested again next time
             return name;
+        }
     }
-    return name;
+    first = kMaxWorkNames + 1;
+    return std::string();
 }
 
 } // namespace project

@@ -6,10 +6,14 @@
 #include "project/ViewHost.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
 namespace project {
+
+// Working names per prefix and folder: NNNN runs from 0001 to 9999.
+constexpr int kMaxWorkNames = 9999;
 
 class ShowModel {
 public:
@@ -50,8 +54,10 @@ public:
     int DeleteSelectedSlide();
     int DeleteSelectedSound();
 
-    // The first free name folder + WorkPrefix + "_" + NNNN + ext (NNNN = 0001..9999). When all
-    // are taken the last one tried is returned.
+    // The first free name folder + WorkPrefix + "_" + NNNN + ext (NNNN = 0001..9999), or ""
+    // when all are taken. The search remembers where the free names begin, so a batch of imports
+    // does not test every taken name again; names the model frees (a delete, a clear) are used
+    // again, a file removed behind its back only after the model's next delete or clear.
     std::string MakeWorkName(const std::string& folder, const std::string& ext) const;
 
     // Output size of imported photos parsed from Resolution, 1280x1024 when it does not parse.
@@ -61,6 +67,9 @@ public:
     std::int64_t ShowLengthSeconds() const;
 
 private:
+    // Below this number every working name of a folder, prefix and extension was taken.
+    mutable std::map<std::string, int> firstFreeName_;
+
     void ExchangeSlides(std::size_t a, std::size_t b);
     void ExchangeSounds(std::size_t a, std::size_t b);
     void NameSlideViews(std::size_t index);

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QLockFile>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -94,15 +95,52 @@ bool WorkFolders::UseRoot(const std::string& root, std::string* error) {
     return true;
 }
 
+namespace {
+
+// The system temporary folder: TMPDIR when it names a folder, otherwise /tmp.
+std::string SystemTempFolder() {
+    const char* env = std::getenv("TMPDIR");
+    struct stat st {};
+    if (env != nullptr && *env != '\0' && ::stat(env, &st) == 0 && S_ISDIR(st.st_mode))
+        return env;
+    return "/tmp";
+}
+
+// The private folders made by earlier runs when the usual name was taken: tmp/<name>-XXXXXX,
+// ours, mode 0700 and not links; by name.
+std::vector<std::string> FallbackRoots(const std::string& tmp, const std::string& name) {
+    std::vector<std::string> roots;
+    std::error_code ec;
+    for (fs::directory_iterator it(fs::path(tmp), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string entry = it->path().filename().native();
+        if (entry.size() == name.size() + 7 && entry.compare(0, name.size() + 1, name + "-") == 0 &&
+            WorkFolders::IsPrivateDir(tmp + "/" + entry))
+            roots.push_back(tmp + "/" + entry);
+    }
+    std::sort(roots.begin(), roots.end());
+    return roots;
+}
+
+} // namespace
+
 bool WorkFolders::Claim(const std::string& tempRoot, std::string* error) {
-    std::string tmp = tempRoot.empty() ? QDir::tempPath().toStdString() : tempRoot;
+    std::string tmp = tempRoot.empty() ? SystemTempFolder() : tempRoot;
     while (tmp.size() > 1 && tmp.back() == '/')
         tmp.pop_back();
-    const std::string root = tmp + "/reelpane-" + std::to_string(::getuid());
+    const std::string name = "reelpane-" + std::to_string(::getuid());
+    const std::string root = tmp + "/" + name;
     if (MakePrivateDir(root))
         return UseRoot(root, error);
-    // The usual name is taken by a link, a file or someone else's folder: never use it, make a
-    // fresh private folder instead.
+    // The usual name is taken by a link, a file or someone else's folder: never use it. A private
+    // folder an earlier run made instead is used again, and the copies that runs which ended
+    // without cleaning up (a crash, a kill) left in any of them are removed, so they do not
+    // pile up run after run.
+    const std::vector<std::string> fallbacks = FallbackRoots(tmp, name);
+    if (!fallbacks.empty()) {
+        for (std::size_t i = 1; i < fallbacks.size(); ++i)
+            RemoveStaleInstances(fallbacks[i], std::string());
+        return UseRoot(fallbacks.front(), error);
+    }
     std::string pattern = root + "-XXXXXX";
     std::vector<char> buf(pattern.begin(), pattern.end());
     buf.push_back('\0');

@@ -1,5 +1,6 @@
 // reelpane-cli as a user runs it: new from photos, a folder and music, info as JSON, and clear
-// one-line errors with a non-zero status.
+// one-line errors with a non-zero status; names that are not UTF-8, a full disk, a FIFO, and
+// options joined to their values.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -10,7 +11,16 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <poll.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -117,6 +127,198 @@ TEST_F(CliTest, ErrorsAreOneLineWithAFailingStatus) {
         EXPECT_TRUE(r.out.isEmpty());
     }
     EXPECT_FALSE(QFile::exists(P("x.qvs")));
+}
+
+// The tool started from raw argument bytes (a name that is not UTF-8 reaches it whole), with
+// extra environment, an optional file-size limit (a full disk) and a time limit after which it
+// is killed (a command that blocks).
+namespace raw {
+
+struct Run {
+    int status = -1; // -1 when killed or not finished in time
+    std::string out;
+    std::string err;
+};
+
+Run Cli(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
+        rlim_t fileLimit = RLIM_INFINITY, int seconds = 60) {
+    int outPipe[2];
+    int errPipe[2];
+    if (::pipe(outPipe) != 0 || ::pipe(errPipe) != 0)
+        return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(outPipe[1], 1);
+        ::dup2(errPipe[1], 2);
+        ::close(outPipe[0]);
+        ::close(errPipe[0]);
+        std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of killing
+        if (fileLimit != RLIM_INFINITY) {
+            const rlimit limit{fileLimit, fileLimit};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+        for (const std::string& e : env) {
+            const auto eq = e.find('=');
+            if (eq == std::string::npos)
+                ::unsetenv(e.c_str());
+            else
+                ::setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
+        }
+        const std::string program = REELPANE_TEST_BINARY_DIR "/reelpane-cli";
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ::close(outPipe[1]);
+    ::close(errPipe[1]);
+    Run run;
+    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+    std::string* sinks[2] = {&run.out, &run.err};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    int open = 2;
+    bool killed = false;
+    while (open > 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        if (left <= 0) {
+            ::kill(child, SIGKILL);
+            killed = true;
+            break;
+        }
+        if (::poll(fds, 2, static_cast<int>(left)) <= 0)
+            continue;
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || (fds[i].revents & (POLLIN | POLLHUP)) == 0)
+                continue;
+            char buf[4096];
+            const ssize_t n = ::read(fds[i].fd, buf, sizeof buf);
+            if (n > 0) {
+                sinks[i]->append(buf, static_cast<std::size_t>(n));
+            } else {
+                ::close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            }
+        }
+    }
+    for (const pollfd& f : fds)
+        if (f.fd >= 0)
+            ::close(f.fd);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!killed && WIFEXITED(status))
+        run.status = WEXITSTATUS(status);
+    return run;
+}
+
+// The lines of standard error that are not the tool's own.
+std::vector<std::string> ForeignLines(const std::string& err) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < err.size()) {
+        auto end = err.find('\n', start);
+        if (end == std::string::npos)
+            end = err.size();
+        const std::string line = err.substr(start, end - start);
+        if (!line.empty() && line.rfind("reelpane-cli:", 0) != 0)
+            lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+} // namespace raw
+
+class RawCliTest : public CliTest {
+protected:
+    std::string B(const std::string& name) const { return dir.path().toStdString() + "/" + name; }
+    // A picture made by ImageMagick under a plain name, then given its real (byte) name.
+    void Picture(const std::string& spec, const std::string& name) {
+        const std::string plain = B("made.tmp." + name.substr(name.rfind('.') + 1));
+        ASSERT_TRUE(Sh(QString::fromStdString("convert " + spec + " '" + plain + "'")));
+        ASSERT_EQ(::rename(plain.c_str(), B(name).c_str()), 0);
+    }
+    QJsonObject Info(const std::string& show) {
+        const raw::Run info = raw::Cli({"info", show}, {"TMPDIR=" + B("")});
+        EXPECT_EQ(info.status, 0) << info.err;
+        return QJsonDocument::fromJson(QByteArray::fromStdString(info.out)).object();
+    }
+};
+
+// Names are bytes: a Latin-1 photo, a folder and a photo in it with Latin-1 names, and a
+// Latin-1 track all come in, and the track's title is made from its name.
+TEST_F(RawCliTest, NamesThatAreNotUtf8AreImported) {
+    ASSERT_EQ(::mkdir(B("d\xe9j\xe0").c_str(), 0700), 0);
+    Picture("-size 400x300 xc:red", "caf\xe9.jpg");
+    Picture("-size 300x400 xc:blue", "d\xe9j\xe0/\xe9t\xe9.png");
+    ASSERT_TRUE(Sh("sox -n -r 44100 -c 2 '" + P("tone.wav") + "' synth 2 sine 440"));
+    ASSERT_EQ(::rename(B("tone.wav").c_str(), B("m\xfasica.wav").c_str()), 0);
+
+    const raw::Run made = raw::Cli({"new", B("show \xe9.qvs"), "--music", B("m\xfasica.wav"),
+                                    B("caf\xe9.jpg"), B("d\xe9j\xe0")},
+                                   {"TMPDIR=" + B("")});
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(made.err.find("skipped"), std::string::npos) << made.err;
+    EXPECT_NE(made.err.find(B("show \xe9.qvs")), std::string::npos) << made.err; // as bytes
+    const QJsonObject show = Info(B("show \xe9.qvs"));
+    const QJsonArray slides = show["Slides"].toArray();
+    ASSERT_EQ(slides.size(), 2);
+    EXPECT_EQ(slides[0].toObject()["Width"].toInt(), 1280);  // caf\xe9.jpg, landscape
+    EXPECT_EQ(slides[1].toObject()["Height"].toInt(), 1024); // the folder's portrait photo
+    const QJsonArray sounds = show["Sounds"].toArray();
+    ASSERT_EQ(sounds.size(), 1);
+    EXPECT_EQ(sounds[0].toObject()["LengthSeconds"].toInt(), 2);
+    // The title is the name without its extension; the byte no code page maps shows as "?".
+    EXPECT_EQ(sounds[0].toObject()["Title"].toString(), QString("m?sica"));
+}
+
+// A photo whose working copy cannot be written (the file-size limit stands in for a full disk)
+// ends the command with the reason, and nothing is written; the photo that fitted is not saved
+// as if it were the whole show.
+TEST_F(RawCliTest, NewFailsWhenAWorkingCopyCannotBeWritten) {
+    Picture("-size 1000x100 xc:red", "strip.png");  // 1280 x 128: about 0.5 MB as a BMP
+    Picture("-size 400x400 xc:blue", "square.png"); // 1024 x 1024: 3 MB
+    const raw::Run made = raw::Cli({"new", B("full.qvs"), B("strip.png"), B("square.png")},
+                                   {"TMPDIR=" + B("")}, 1 << 20);
+    EXPECT_EQ(made.status, 1) << made.err;
+    EXPECT_NE(made.err.find("square.png"), std::string::npos) << made.err;
+    EXPECT_NE(made.err.find("File too large"), std::string::npos) << made.err;
+    EXPECT_EQ(made.err.find("not a picture"), std::string::npos) << made.err;
+    EXPECT_FALSE(QFile::exists(P("full.qvs")));
+}
+
+// info on a FIFO answers at once instead of waiting for a writer that never comes.
+TEST_F(RawCliTest, InfoRefusesAFifoWithoutWaiting) {
+    ASSERT_EQ(::mkfifo(B("pipe.qvs").c_str(), 0600), 0);
+    const raw::Run info = raw::Cli({"info", B("pipe.qvs")}, {"TMPDIR=" + B("")}, RLIM_INFINITY, 20);
+    EXPECT_EQ(info.status, 1) << "killed after waiting: " << info.err;
+    EXPECT_NE(info.err.find("not a regular file"), std::string::npos) << info.err;
+    EXPECT_TRUE(info.out.empty());
+}
+
+// Options take their value after "=" too, and standard error holds only the tool's own lines
+// even where the toolkit would warn (no XDG_RUNTIME_DIR).
+TEST_F(RawCliTest, OptionEqualsValueAndAQuietToolkit) {
+    Picture("-size 400x300 xc:red", "a.jpg");
+    const raw::Run made = raw::Cli(
+        {"new", B("eq.qvs"), "--resolution=640x480", "--seconds=3", "--transition=2:1", B("a.jpg")},
+        {"TMPDIR=" + B(""), "XDG_RUNTIME_DIR"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(raw::ForeignLines(made.err), std::vector<std::string>()) << made.err;
+    const QJsonArray slides = Info(B("eq.qvs"))["Slides"].toArray();
+    ASSERT_EQ(slides.size(), 1);
+    EXPECT_EQ(slides[0].toObject()["ShowSeconds"].toInt(), 3);
+    EXPECT_EQ(slides[0].toObject()["TransitionKind"].toInt(), 2);
+    EXPECT_EQ(slides[0].toObject()["TransitionSeconds"].toInt(), 1);
+    const raw::Run bad =
+        raw::Cli({"new", B("x.qvs"), "--seconds=forever", B("a.jpg")}, {"TMPDIR=" + B("")});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("--seconds needs"), std::string::npos) << bad.err;
 }
 
 } // namespace

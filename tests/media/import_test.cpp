@@ -14,7 +14,15 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -200,8 +208,12 @@ TEST_F(ImportTest, ProjectRoundTripThroughTheImport) {
     loaded.Resolution = show.Resolution;
     show.ClearProject();
     project::ImportHooks hooks;
-    hooks.AddPhoto = [&](const std::string& p) { return project::AddPhoto(loaded, p).has_value(); };
-    hooks.AddTrack = [&](const std::string& p) { return media::AddTrack(loaded, p).has_value(); };
+    hooks.AddPhoto = [&](const std::string& p) -> project::ImportStatus {
+        return project::AddPhoto(loaded, p);
+    };
+    hooks.AddTrack = [&](const std::string& p) -> project::ImportStatus {
+        return media::AddTrack(loaded, p);
+    };
     ASSERT_EQ(project::LoadProject(loaded, file, quiet, hooks).Outcome,
               project::LoadOutcome::Loaded);
     ASSERT_EQ(loaded.Slides.size(), 2u);
@@ -223,6 +235,155 @@ TEST_F(ImportTest, ProjectRoundTripThroughTheImport) {
     EXPECT_EQ(loaded.Sounds[0].PlaySeconds, 2);
     EXPECT_EQ(loaded.Sounds[0].Volume, 35);
     EXPECT_EQ(loaded.WorkPrefix, 42u);
+}
+
+// Runs body in a child process whose files may not grow past limit bytes (a full disk for every
+// write); the child's answer ("" when all held) comes back through a pipe.
+std::string WithFileLimit(rlim_t limit, const std::function<std::string()>& body) {
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(fds[0]);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit r{limit, limit};
+        ::setrlimit(RLIMIT_FSIZE, &r);
+        const std::string answer = body();
+        ::write(fds[1], answer.data(), answer.size());
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    std::string answer;
+    char buf[1024];
+    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;)
+        answer.append(buf, static_cast<std::size_t>(n));
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return "the child ended abnormally";
+    return answer;
+}
+
+// A working copy that cannot be written (a full disk) is a failure with the reason, not a file
+// it cannot read: nothing is added and nothing is left in the working folders. A file it cannot
+// decode is still only skipped.
+TEST_F(ImportTest, AWorkingCopyThatCannotBeWrittenIsAFailure) {
+    testing_audio::LoadRealLibrary();
+    const std::string photo = Convert("-size 64x32 xc:yellow -type truecolor", "small.bmp");
+    const std::string wav = testing_audio::AudioFiles::Get().Wav("ten.wav", 10); // 1.7 MB
+    QFile junk(QString::fromStdString(In("junk.jpg")));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a JPEG");
+    junk.close();
+    const std::string answer = WithFileLimit(1 << 20, [&]() -> std::string {
+        const auto added = project::AddPhoto(show, photo); // 1280 x 640: 2.4 MB
+        if (added.Outcome != project::ImportOutcome::Failed)
+            return "photo: not a failure";
+        if (added.Error.find("File too large") == std::string::npos)
+            return "photo: " + added.Error;
+        const auto track = media::AddTrack(show, wav);
+        if (track.Outcome != project::ImportOutcome::Failed)
+            return "track: not a failure";
+        if (track.Error.find("File too large") == std::string::npos)
+            return "track: " + track.Error;
+        if (!show.Slides.empty() || !show.Sounds.empty())
+            return "an item was added";
+        if (WorkFiles(show.PicturesDir) != 0 || WorkFiles(show.MusicDir) != 0)
+            return "a partial working copy was left";
+        if (project::AddPhoto(show, In("junk.jpg")).Outcome != project::ImportOutcome::Skipped)
+            return "an undecodable photo is not skipped";
+        return std::string();
+    });
+    EXPECT_EQ(answer, "");
+}
+
+// Opening a show whose working copies cannot be written fails with the reason instead of
+// opening with photos missing.
+TEST_F(ImportTest, AnOpenThatCannotWriteTheWorkingCopiesFails) {
+    // Two small photos in the file, fitted again to 1024 x 1024 (3 MB each) when opened.
+    show.Resolution = "64x32";
+    ASSERT_TRUE(project::AddPhoto(show, Convert("-size 100x100 xc:red", "a.png")));
+    ASSERT_TRUE(project::AddPhoto(show, Convert("-size 60x60 xc:blue", "b.png")));
+    const std::string file = dir.filePath("two.qvs").toStdString();
+    base::NoProgress quiet;
+    ASSERT_EQ(project::SaveProject(show, file, quiet).Outcome, project::SaveOutcome::Saved);
+    show.ClearProject();
+    show.Resolution = "";
+    const std::string answer = WithFileLimit(1 << 20, [&]() -> std::string {
+        project::ImportHooks hooks;
+        hooks.AddPhoto = [&](const std::string& p) -> project::ImportStatus {
+            return project::AddPhoto(show, p);
+        };
+        const auto r = project::LoadProject(show, file, quiet, hooks);
+        if (r.Outcome != project::LoadOutcome::Failed || !r.Failed())
+            return "the open did not fail";
+        if (r.Error.find("photo 1") == std::string::npos ||
+            r.Error.find("File too large") == std::string::npos)
+            return "message: " + r.Error;
+        if (!show.Slides.empty() || WorkFiles(show.PicturesDir) != 0)
+            return "a partial show was left";
+        return std::string();
+    });
+    EXPECT_EQ(answer, "");
+}
+
+// Past the last working name the import is refused with a message; the copy that holds that
+// name is never deleted or overwritten.
+TEST_F(ImportTest, ImportsStopWhenTheWorkingNamesRunOut) {
+    testing_audio::LoadRealLibrary();
+    const std::string wav = testing_audio::AudioFiles::Get().Wav("short.wav", 1);
+    const std::string photo = Convert("-size 40x30 xc:red", "p.png");
+    for (const std::string& folder : {show.PicturesDir, show.MusicDir})
+        for (int i = 1; i <= project::kMaxWorkNames; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "42_%04d.%s", i,
+                          folder == show.PicturesDir ? "bmp" : "wav");
+            std::ofstream(folder + name) << "copy " << i;
+        }
+    const auto added = project::AddPhoto(show, photo);
+    EXPECT_EQ(added.Outcome, project::ImportOutcome::Failed);
+    EXPECT_NE(added.Error.find("9999"), std::string::npos) << added.Error;
+    const auto track = media::AddTrack(show, wav);
+    EXPECT_EQ(track.Outcome, project::ImportOutcome::Failed);
+    EXPECT_TRUE(show.Slides.empty());
+    EXPECT_TRUE(show.Sounds.empty());
+    for (const std::string& last :
+         {show.PicturesDir + "42_9999.bmp", show.MusicDir + "42_9999.wav"}) {
+        std::ifstream in(last);
+        std::string text;
+        std::getline(in, text);
+        EXPECT_EQ(text, "copy 9999") << last;
+    }
+}
+
+// File names are bytes: a photo and a track whose names are Latin-1, not UTF-8, come in, also
+// from a folder.
+TEST_F(ImportTest, NamesThatAreNotUtf8) {
+    testing_audio::LoadRealLibrary();
+    const std::string plain = Convert("-size 400x300 xc:red", "plain.jpg");
+    const std::string cafe = In("caf\xe9.jpg");
+    ASSERT_EQ(::rename(plain.c_str(), cafe.c_str()), 0);
+    const std::string folder = In("d\xe9j\xe0");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    ASSERT_EQ(::rename(Convert("-size 30x40 xc:blue", "q.png").c_str(),
+                       (folder + "/\xe9t\xe9.png").c_str()),
+              0);
+    const std::string wav = testing_audio::AudioFiles::Get().Wav("latin.wav", 2);
+    const std::string track = In("m\xfasica.wav");
+    ASSERT_TRUE(std::filesystem::copy_file(wav, track));
+
+    const auto photo = project::AddPhoto(show, cafe);
+    ASSERT_TRUE(photo) << photo.Error;
+    const std::vector<std::string> inFolder = project::PhotosInFolder(folder);
+    ASSERT_EQ(inFolder, std::vector<std::string>{folder + "/\xe9t\xe9.png"});
+    ASSERT_TRUE(project::AddPhoto(show, inFolder[0]));
+    const auto added = media::AddTrack(show, track);
+    ASSERT_TRUE(added) << added.Error;
+    EXPECT_EQ(show.Sounds[*added].LengthSeconds, 2);
+    EXPECT_EQ(show.Sounds[*added].Title.str(), "m?sica"); // the name; é has no Windows-1251 byte
+    EXPECT_EQ(show.Slides.size(), 2u);
 }
 
 } // namespace

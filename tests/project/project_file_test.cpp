@@ -14,6 +14,7 @@
 #include <csignal>
 #include <functional>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -57,11 +58,13 @@ protected:
         hooks.AddTrack = [this](const std::string& p) { return Import(p, false); };
     }
     // Stands in for the import: the file becomes the new item's working copy unchanged.
-    bool Import(const std::string& path, bool photo) {
+    ImportStatus Import(const std::string& path, bool photo) {
         imported.push_back(path);
         const QByteArray bytes = ReadAll(path);
         if (bytes.startsWith("BAD"))
-            return false; // an undecodable file: no item
+            return ImportStatus::Skip("undecodable"); // no item
+        if (bytes.startsWith("FULL"))
+            return ImportStatus::Fail("no space left for the working copy");
         const std::string ext = path.substr(path.rfind('.'));
         const std::string name = show.MakeWorkName(photo ? show.PicturesDir : show.MusicDir, ext);
         WriteAll(name, bytes);
@@ -74,7 +77,7 @@ protected:
             t.WorkFile.assign(name);
             show.Sounds.push_back(t);
         }
-        return true;
+        return {ImportOutcome::Added, {}};
     }
     void AddSlide(const QByteArray& bytes, int seconds, int kind, int tsec, int color) {
         const std::string name = show.MakeWorkName(show.PicturesDir, ".bmp");
@@ -380,6 +383,136 @@ TEST_F(ProjectFileTest, FullDiskKeepsThePreviousFile) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(ReadAll(file), QByteArray("the good old show"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"full.qvs"});
+}
+
+// Every file in the test folder, hidden ones (a temporary file of the save) included.
+QStringList FilesIn(const QTemporaryDir& dir) {
+    return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+// A save whose working copy has vanished fails with a message naming it and leaves the project
+// file that was there as it was: it never writes a file that lists a missing item.
+TEST_F(ProjectFileTest, SaveWithAVanishedWorkingCopyFails) {
+    MakeShow();
+    const std::string file = root + "keep.qvs";
+    WriteAll(file, "the show as it was");
+    const std::string gone = show.Sounds[1].WorkFile.str();
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(gone)));
+    ScriptedProgress progress;
+    const SaveResult r = SaveProject(show, file, progress);
+    EXPECT_EQ(r.Outcome, SaveOutcome::Failed);
+    EXPECT_NE(r.Error.find(gone), std::string::npos) << r.Error;
+    EXPECT_NE(r.Error.find("track 2"), std::string::npos) << r.Error;
+    EXPECT_EQ(ReadAll(file), QByteArray("the show as it was"));
+    EXPECT_EQ(FilesIn(dir), QStringList{"keep.qvs"});
+    EXPECT_EQ(progress.opened, progress.closed);
+}
+
+// A path that exists and is not a regular file is refused and left as it was; a link is
+// followed, so the file it names gets the show and the link stays.
+TEST_F(ProjectFileTest, SaveRefusesWhatIsNotARegularFileAndFollowsLinks) {
+    MakeShow();
+    const std::string fifo = root + "pipe.qvs";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(root + "folder.qvs")));
+    ASSERT_EQ(::symlink((root + "pipe.qvs").c_str(), (root + "to-pipe.qvs").c_str()), 0);
+    for (const std::string& target : {fifo, root + "folder.qvs", root + "to-pipe.qvs"}) {
+        const SaveResult r = SaveProject(show, target, quiet);
+        EXPECT_EQ(r.Outcome, SaveOutcome::Failed) << target;
+        EXPECT_NE(r.Error.find("not a regular file"), std::string::npos) << r.Error;
+    }
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    ASSERT_EQ(::lstat((root + "folder.qvs").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+
+    // A link (relative, through a second link) to a file with its own mode.
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(root + "real")));
+    WriteAll(root + "real/show.qvs", "old");
+    ASSERT_EQ(::chmod((root + "real/show.qvs").c_str(), 0640), 0);
+    ASSERT_EQ(::symlink("real/show.qvs", (root + "inner.qvs").c_str()), 0);
+    ASSERT_EQ(::symlink("inner.qvs", (root + "outer.qvs").c_str()), 0);
+    ASSERT_EQ(SaveProject(show, root + "outer.qvs", quiet).Outcome, SaveOutcome::Saved);
+    ASSERT_EQ(::lstat((root + "outer.qvs").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(::lstat((root + "real/show.qvs").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(ReadAll(root + "real/show.qvs").size(), ReadAll(root + "outer.qvs").size());
+    EXPECT_GT(ReadAll(root + "real/show.qvs").size(), 1000);
+}
+
+// Opening a FIFO answers at once (it would wait for a writer forever); a folder is refused too.
+TEST_F(ProjectFileTest, LoadRefusesWhatIsNotARegularFileWithoutWaiting) {
+    const std::string fifo = root + "pipe.qvs";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(root + "folder.qvs")));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::alarm(10); // a load that blocks ends the child by SIGALRM
+        for (const std::string& path : {fifo, root + "folder.qvs"}) {
+            ShowModel target;
+            target.Slides.push_back(Slide::MakeDefault());
+            const LoadResult r = LoadProject(target, path, quiet, hooks);
+            if (r.Outcome != LoadOutcome::Damaged ||
+                r.Error.find("not a regular file") == std::string::npos ||
+                target.Slides.size() != 1)
+                ::_exit(1);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "the load blocked";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// A load that fails half-way (the second photo's working copy cannot be written) fails with the
+// import's message and leaves an empty show and empty working folders, not a show that lacks a
+// photo; the progress is closed.
+TEST_F(ProjectFileTest, LoadThatFailsHalfWay) {
+    AddSlide(QByteArray(10, 'a'), 3, 0, 0, 0);
+    AddSlide("FULL: no room for this one", 4, 0, 0, 0);
+    AddSlide(QByteArray(10, 'c'), 5, 0, 0, 0);
+    AddTrack(QByteArray(10, 'm'), ".mp3", 4, 50, "t");
+    ASSERT_EQ(SaveProject(show, root + "half.qvs", quiet).Outcome, SaveOutcome::Saved);
+    ScriptedProgress progress;
+    const LoadResult r = LoadProject(show, root + "half.qvs", progress, hooks);
+    EXPECT_EQ(r.Outcome, LoadOutcome::Failed);
+    EXPECT_TRUE(r.Failed());
+    EXPECT_NE(r.Error.find("photo 2"), std::string::npos) << r.Error;
+    EXPECT_NE(r.Error.find("no space left"), std::string::npos) << r.Error;
+    EXPECT_TRUE(show.Slides.empty());
+    EXPECT_TRUE(show.Sounds.empty());
+    EXPECT_EQ(imported.size(), 2u); // nothing after the failure was imported
+    EXPECT_TRUE(QDir(QString::fromStdString(show.PicturesDir)).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(QDir(QString::fromStdString(show.MusicDir)).entryList(QDir::Files).isEmpty());
+    EXPECT_EQ(progress.closed, 1);
+}
+
+// The same when copying a photo out of the file hits a full disk: the reason travels up.
+TEST_F(ProjectFileTest, LoadThatRunsOutOfDiskHalfWay) {
+    AddSlide(QByteArray(1000, 'a'), 3, 0, 0, 0);
+    AddSlide(QByteArray(300000, 'b'), 4, 0, 0, 0);
+    ASSERT_EQ(SaveProject(show, root + "big.qvs", quiet).Outcome, SaveOutcome::Saved);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{100000, 100000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const LoadResult r = LoadProject(show, root + "big.qvs", quiet, hooks);
+        const bool ok = r.Outcome == LoadOutcome::Failed &&
+                        r.Error.find("photo 2") != std::string::npos &&
+                        r.Error.find("File too large") != std::string::npos && show.Slides.empty();
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(ProjectFileNames, StoredTrackExtensions) {

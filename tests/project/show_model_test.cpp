@@ -233,8 +233,35 @@ TEST_F(ShowModelTest, WorkNamesTakeTheFirstFreeNumber) {
     std::ofstream(first) << "x";
     std::ofstream(show.PicturesDir + "4242_0003.bmp") << "x";
     EXPECT_EQ(show.MakeWorkName(show.PicturesDir, ".bmp"), show.PicturesDir + "4242_0002.bmp");
-    std::filesystem::remove(first); // a freed label is used again
+    // A label freed by deleting its photo is used again.
+    auto s = Slide::MakeDefault();
+    s.WorkFile.assign(first);
+    show.Slides.push_back(s);
+    show.SelectedSlide = 0;
+    show.DeleteSelectedSlide();
+    EXPECT_FALSE(std::filesystem::exists(first));
     EXPECT_EQ(show.MakeWorkName(show.PicturesDir, ".bmp"), show.PicturesDir + "4242_0001.bmp");
+}
+
+// Past the last of the 9 999 names there is no name, never one that is taken; each extension
+// and prefix counts on its own, and a clear frees them all.
+TEST_F(ShowModelTest, WorkNamesRunOutInsteadOfReusingATakenOne) {
+    show.WorkPrefix = 7;
+    for (int i = 1; i <= project::kMaxWorkNames; ++i) {
+        const std::string name = show.MakeWorkName(show.PicturesDir, ".bmp");
+        ASSERT_EQ(name.size(), show.PicturesDir.size() + std::string("7_0000.bmp").size()) << i;
+        std::ofstream(name) << "x";
+    }
+    EXPECT_TRUE(std::filesystem::exists(show.PicturesDir + "7_9999.bmp"));
+    EXPECT_EQ(show.MakeWorkName(show.PicturesDir, ".bmp"), "");
+    EXPECT_EQ(show.MakeWorkName(show.PicturesDir, ".bmp"), "");
+    EXPECT_EQ(show.MakeWorkName(show.PicturesDir, ".wav"), show.PicturesDir + "7_0001.wav");
+    show.WorkPrefix = 8;
+    EXPECT_EQ(show.MakeWorkName(show.PicturesDir, ".bmp"), show.PicturesDir + "8_0001.bmp");
+    show.WorkPrefix = 7;
+    std::filesystem::remove(show.PicturesDir + "7_0500.bmp");
+    show.ClearProject();
+    EXPECT_EQ(show.MakeWorkName(show.PicturesDir, ".bmp"), show.PicturesDir + "7_0500.bmp");
 }
 
 TEST_F(ShowModelTest, PurgeLeavesSubFoldersAlone) {

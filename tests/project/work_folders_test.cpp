@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -105,6 +106,87 @@ TEST(WorkFolders, SecondInstanceKeepsTheFirstOnesFiles) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_FALSE(fs::exists(deadDir));
     EXPECT_TRUE(fs::exists(mine));
+}
+
+// Runs body in a child process (a separate instance) and returns its exit status.
+int InChild(const std::function<bool()>& body) {
+    const pid_t child = ::fork();
+    if (child < 0)
+        return -1;
+    if (child == 0)
+        ::_exit(body() ? 0 : 1);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A TMPDIR that does not exist falls back to /tmp instead of a folder at the root.
+TEST(WorkFolders, MissingTmpdirFallsBackToTmp) {
+    const int status = InChild([] {
+        ::setenv("TMPDIR", "/nonexistent/reelpane-test-tmp", 1);
+        project::WorkFolders wf;
+        if (!wf.Claim(std::string(), nullptr))
+            return false;
+        const bool under =
+            wf.InstanceDir().rfind("/tmp/reelpane-", 0) == 0 && fs::is_directory(wf.PicturesDir());
+        wf.Release();
+        return under;
+    });
+    EXPECT_EQ(status, 0);
+}
+
+// When the usual folder is taken, the private folder made instead is used again by later runs,
+// and what crashed runs left in it (and in any other such folder of the user) is removed; a
+// folder of that name that is not private to the user is never touched.
+TEST(WorkFolders, LeftoversInFallbackFoldersAreCleared) {
+    QTemporaryDir tmp;
+    QTemporaryDir elsewhere;
+    const std::string root = tmp.path().toStdString();
+    fs::create_symlink(elsewhere.path().toStdString(), RootOf(tmp));
+
+    // A run that is killed: its copies stay behind.
+    int pipeFd[2];
+    ASSERT_EQ(::pipe(pipeFd), 0);
+    ASSERT_EQ(InChild([&] {
+                  project::WorkFolders crashed;
+                  if (!crashed.Claim(root, nullptr))
+                      return false;
+                  std::ofstream(crashed.PicturesDir() + "1_0001.bmp") << "962 MB of photos";
+                  const std::string dir = crashed.InstanceDir();
+                  return ::write(pipeFd[1], dir.c_str(), dir.size()) ==
+                         static_cast<ssize_t>(dir.size());
+              }),
+              0);
+    ::close(pipeFd[1]);
+    char buf[4096] = {};
+    const auto n = ::read(pipeFd[0], buf, sizeof buf - 1);
+    ::close(pipeFd[0]);
+    const std::string crashedDir(buf, n > 0 ? static_cast<std::size_t>(n) : 0);
+    ASSERT_TRUE(fs::exists(crashedDir + "/pictures/1_0001.bmp"));
+    const std::string fallback = fs::path(crashedDir).parent_path().string();
+
+    // A second private fallback folder with the leftovers of another dead run, and one that
+    // belongs to someone else.
+    const std::string second = RootOf(tmp) + "-zzzzzz";
+    ASSERT_EQ(::mkdir(second.c_str(), 0700), 0);
+    ASSERT_TRUE(fs::create_directories(second + "/99999-1/pictures"));
+    std::ofstream(second + "/99999-1/pictures/2_0001.bmp") << "more";
+    const std::string foreign = RootOf(tmp) + "-AAAAAA";
+    ASSERT_EQ(::mkdir(foreign.c_str(), 0700), 0);
+    ASSERT_TRUE(fs::create_directories(foreign + "/88888-1"));
+    // Another owner where that is allowed, else open to others: either way not private.
+    if (::chown(foreign.c_str(), 54321, 54321) != 0) {
+        ASSERT_EQ(::chmod(foreign.c_str(), 0755), 0);
+    }
+
+    project::WorkFolders next;
+    ASSERT_TRUE(next.Claim(root, nullptr));
+    EXPECT_EQ(fs::path(next.InstanceDir()).parent_path().string(), fallback);
+    EXPECT_FALSE(fs::exists(crashedDir));
+    EXPECT_FALSE(fs::exists(second + "/99999-1"));
+    EXPECT_TRUE(fs::exists(foreign + "/88888-1"));
+    EXPECT_TRUE(fs::is_empty(elsewhere.path().toStdString()));
+    next.Release();
 }
 
 } // namespace
