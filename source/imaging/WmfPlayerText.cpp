@@ -1,6 +1,7 @@
 // Text records of the metafile player: fonts sized in device pixels, drawn upright in device
 // space at the mapped reference point, aligned the GDI way, with optional per-character advances.
 #include "imaging/WmfPlayer.h"
+#include "imaging/WmfSymbolFont.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -14,113 +15,10 @@ namespace {
 constexpr std::uint16_t kTaUpdateCp = 1, kTaRight = 2, kTaCenter = 6, kTaBottom = 8,
                         kTaBaseline = 24;
 constexpr std::uint16_t kEtoOpaque = 2, kEtoClipped = 4;
-constexpr int kSymbolCharset = 2;
-
-// The symbol font's letters and common mathematical signs in Unicode, so equations drawn with
-// it read right in any font that has Greek.
-char16_t SymbolToUnicode(std::uint8_t c) {
-    static const char16_t kUpper[26] = {u'Α', u'Β', u'Χ', u'Δ', u'Ε', u'Φ', u'Γ', u'Η', u'Ι',
-                                        u'ϑ', u'Κ', u'Λ', u'Μ', u'Ν', u'Ο', u'Π', u'Θ', u'Ρ',
-                                        u'Σ', u'Τ', u'Υ', u'ς', u'Ω', u'Ξ', u'Ψ', u'Ζ'};
-    static const char16_t kLower[26] = {u'α', u'β', u'χ', u'δ', u'ε', u'φ', u'γ', u'η', u'ι',
-                                        u'ϕ', u'κ', u'λ', u'μ', u'ν', u'ο', u'π', u'θ', u'ρ',
-                                        u'σ', u'τ', u'υ', u'ϖ', u'ω', u'ξ', u'ψ', u'ζ'};
-    if (c >= 'A' && c <= 'Z')
-        return kUpper[c - 'A'];
-    if (c >= 'a' && c <= 'z')
-        return kLower[c - 'a'];
-    switch (c) {
-    case 0x22:
-        return u'∀';
-    case 0x24:
-        return u'∃';
-    case 0x2D:
-        return u'−';
-    case 0xA3:
-        return u'≤';
-    case 0xA5:
-        return u'∞';
-    case 0xAC:
-        return u'←';
-    case 0xAE:
-        return u'→';
-    case 0xB1:
-        return u'±';
-    case 0xB3:
-        return u'≥';
-    case 0xB4:
-        return u'×';
-    case 0xB6:
-        return u'∂';
-    case 0xB7:
-        return u'•';
-    case 0xB8:
-        return u'÷';
-    case 0xB9:
-        return u'≠';
-    case 0xBB:
-        return u'≈';
-    case 0xCE:
-        return u'∈';
-    case 0xD1:
-        return u'∇';
-    case 0xD6:
-        return u'√';
-    case 0xDE:
-        return u'⇒';
-    case 0xE5:
-        return u'∑';
-    case 0xF2:
-        return u'∫';
-    // Pieces the equation writers stack into tall brackets.
-    case 0xE6:
-        return u'⎛';
-    case 0xE7:
-        return u'⎜';
-    case 0xE8:
-        return u'⎝';
-    case 0xE9:
-        return u'⎡';
-    case 0xEA:
-        return u'⎢';
-    case 0xEB:
-        return u'⎣';
-    case 0xEC:
-        return u'⎧';
-    case 0xED:
-        return u'⎨';
-    case 0xEE:
-        return u'⎩';
-    case 0xEF:
-        return u'⎪';
-    case 0xF6:
-        return u'⎞';
-    case 0xF7:
-        return u'⎟';
-    case 0xF8:
-        return u'⎠';
-    case 0xF9:
-        return u'⎤';
-    case 0xFA:
-        return u'⎥';
-    case 0xFB:
-        return u'⎦';
-    case 0xFC:
-        return u'⎫';
-    case 0xFD:
-        return u'⎬';
-    case 0xFE:
-        return u'⎭';
-    default:
-        return static_cast<char16_t>(c);
-    }
-}
-
 } // namespace
 
 QString WmfPlayer::DecodeText(const QByteArray& bytes) const {
-    if (state_.font.charset != kSymbolCharset &&
-        state_.font.face.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) != 0)
+    if (!IsSymbolFont(state_.font.charset, state_.font.face))
         return QString::fromLatin1(bytes);
     QString s;
     s.reserve(bytes.size());
@@ -190,6 +88,8 @@ void WmfPlayer::DrawText(QPointF logical, const QByteArray& bytes, const std::ve
     double pixels = spec.height == 0 ? 12.0 : std::abs(spec.height) * sy;
     pixels = std::clamp(pixels, 1.0, 4.0 * std::max(frame_.width(), frame_.height()));
     QFont font(spec.face.isEmpty() ? QStringLiteral("Arial") : spec.face);
+    if (IsSymbolFont(spec.charset, spec.face))
+        font.setFamilies(SymbolTextFamilies()); // the text was mapped to Unicode
     font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixels))));
     if (spec.height > 0) {
         const double cell = QFontMetricsF(font).height();

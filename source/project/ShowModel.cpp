@@ -256,7 +256,7 @@ std::string ShowModel::MakeWorkName(const std::string& folder, const std::string
     const std::string stem = folder + std::to_string(WorkPrefix) + "_";
     int& first = firstFreeName_[stem + "\n" + ext];
     for (int i = std::max(first, 1); i <= kMaxWorkNames; ++i) {
-        char digits[8];
+        char digits[16];
         std::snprintf(digits, sizeof digits, "%04d", i);
         std::string name = stem + digits + ext;
         std::error_code ec;
