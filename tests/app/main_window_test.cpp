@@ -139,9 +139,14 @@ private Q_SLOTS:
         QTest::keyClick(&form, Qt::Key_F1);
         QCOMPARE(opened.size(), 1);
         QVERIFY(opened[0].endsWith("help/help.html"));
+        QCOMPARE(opened[0], base::ProgramFolder() + "help/help.html");
         QTest::mouseClick(form.Form->Image8, Qt::LeftButton);
         QCOMPARE(opened.size(), 2);
-        QVERIFY(!opened[1].isEmpty());
+        QCOMPARE(opened[1], QString("https://en.wikipedia.org/wiki/Photography"));
+        QTest::mouseClick(form.Form->Image6, Qt::LeftButton); // the program's own page
+        QCOMPARE(opened.size(), 3);
+        QCOMPARE(opened[2], form.SiteURL);
+        QVERIFY(opened[2].endsWith("help/help.html"));
     }
 
     void closingRemovesWorkingCopiesWithoutAsking() {

@@ -103,8 +103,73 @@ private Q_SLOTS:
         QCOMPARE(frameColour(2), QColor(0, 255, 0));
         QCOMPARE(frameColour(1), QColor(0, 0, 0));
         QCOMPARE(Cell(form, 0, 2)->property("Tag").toInt(), 1);
-        // The preview area shows the selected photo.
-        QVERIFY(!form.Form->Image1->pixmap().isNull());
+        // The preview area shows the selected photo, centred on its background colour.
+        const QImage shown = form.Form->Image1->pixmap().toImage();
+        QCOMPARE(shown.size(), form.Form->Image1->size());
+        QCOMPARE(shown.pixelColor(shown.width() / 2, shown.height() / 2), QColor(200, 40, 40));
+    }
+
+    void pagingForwardAndBack() {
+        MainWindow form;
+        SevenCells(form);
+        for (int i = 0; i < 9; ++i)
+            QVERIFY(form.AddPhoto(photo_));
+        QCOMPARE(form.Show.SlidePage, 1); // the ninth photo's page
+        form.previousStripPage();
+        QCOMPARE(form.Show.SlidePage, 0);
+        QVERIFY(Cell(form, 0, 0)->isVisible());
+        QVERIFY(!Cell(form, 7, 0)->isVisible());
+        form.nextStripPage();
+        QCOMPARE(form.Show.SlidePage, 1);
+        QVERIFY(Cell(form, 7, 0)->isVisible());
+        QVERIFY(Cell(form, 8, 0)->isVisible());
+        QCOMPARE(Cell(form, 8, 0)->x(), 132);
+        QVERIFY(!Cell(form, 6, 0)->isVisible());
+        form.nextStripPage(); // no third page
+        QCOMPARE(form.Show.SlidePage, 1);
+    }
+
+    void trackMenuCommands() {
+        media::Audio().LoadFrom({QStringLiteral(REELPANE_TEST_BINARY_DIR)});
+        MainWindow form;
+        SevenCells(form);
+        QVERIFY(form.AddPhoto(photo_));
+        QStringList titles;
+        for (const char* name : {"one", "two", "three"}) {
+            const QString wav = tmp_.filePath(QString(name) + ".wav");
+            QVERIFY(std::system(("sox -n -r 22050 -c 1 '" + wav + "' synth 1 sine 330")
+                                    .toLocal8Bit()
+                                    .constData()) == 0);
+            QVERIFY(form.AddTrack(wav));
+        }
+        auto order = [&] {
+            QStringList now;
+            for (const auto& t : form.Show.Sounds)
+                now << QString::fromStdString(t.Title.str());
+            return now;
+        };
+        QCOMPARE(order(), QStringList({"one", "two", "three"}));
+        form.Storyboard->SelectSound(0);
+        form.moveTrackRight();
+        QCOMPARE(order(), QStringList({"two", "one", "three"}));
+        QCOMPARE(form.Show.SelectedSound, 0); // the selection keeps its place
+        form.moveTrackLeft();                 // the first cannot move left
+        QCOMPARE(order(), QStringList({"two", "one", "three"}));
+        form.Storyboard->SelectSound(1);
+        form.moveTrackLeft();
+        QCOMPARE(order(), QStringList({"one", "two", "three"}));
+        bool answer = false;
+        form.AskYesNo = [&](const QString&, const QString&) { return answer; };
+        form.Storyboard->SelectSound(1);
+        form.deleteTrack(); // answered No
+        QCOMPARE(form.Show.Sounds.size(), std::size_t(3));
+        answer = true;
+        const std::string copy = form.Show.Sounds[1].WorkFile.str();
+        form.deleteTrack();
+        QCOMPARE(order(), QStringList({"one", "three"}));
+        QVERIFY(!QFile::exists(QString::fromStdString(copy)));
+        QCOMPARE(form.Show.SelectedSound, 1);
+        media::Audio().Unload();
     }
 
     void openAndSaveCommands() {
