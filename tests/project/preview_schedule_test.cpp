@@ -24,7 +24,8 @@ struct Log {
 
 // Ticks every stepMs from fromMs (show time) while the show runs, up to toMs; the times logged
 // are show-clock times relative to kT0.
-Log RunTicks(PreviewSchedule& schedule, std::int64_t fromMs, std::int64_t toMs, std::int64_t stepMs) {
+Log RunTicks(PreviewSchedule& schedule, std::int64_t fromMs, std::int64_t toMs,
+             std::int64_t stepMs) {
     Log log;
     for (std::int64_t t = fromMs; t <= toMs; t += stepMs) {
         const PreviewActions a = schedule.Tick(kT0 + t);
@@ -47,9 +48,8 @@ using Times = std::vector<std::int64_t>;
 
 TEST(RoundedSecond, NearestWithTiesToEven) {
     const std::pair<std::int64_t, std::int64_t> cases[] = {
-        {0, 0},    {499, 0},  {500, 0},  {501, 1},    {1499, 1},   {1500, 2},
-        {2500, 2}, {2501, 3}, {3500, 4}, {9500, 10},  {10500, 10}, {-1, 0},
-        {-2000, 0}};
+        {0, 0},    {499, 0},  {500, 0},   {501, 1},    {1499, 1}, {1500, 2}, {2500, 2},
+        {2501, 3}, {3500, 4}, {9500, 10}, {10500, 10}, {-1, 0},   {-2000, 0}};
     for (const auto& [ms, second] : cases)
         EXPECT_EQ(project::RoundedSecond(ms), second) << ms << " ms";
 }
