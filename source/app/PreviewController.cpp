@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLayout>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -223,6 +224,9 @@ void PreviewController::EnterLayout() {
     form.Panel4->setFrameShape(QFrame::NoFrame);
     form.Panel4->layout()->setContentsMargins(0, 0, 0, 0);
     w.setWindowFlag(Qt::FramelessWindowHint, true);
+    // The screen's area is given as well, for displays where no window manager maximises.
+    if (const QScreen* screen = w.screen())
+        w.setGeometry(screen->availableGeometry());
     w.setWindowState(Qt::WindowMaximized);
     w.show();
     w.setAcceptDrops(false);
