@@ -21,7 +21,7 @@ void MainWindow::CreateTimers() {
         if (ChooseTransition(Show, index, this))
             Storyboard->LayoutPhotoStrip(Show.SlidePage);
     });
-    Preview = new PreviewController(this);
+    Preview = new PreviewController(*this);
     Export = new VideoExportController(this);
     Disc = new DiscController(this);
     BusyTimer = new QTimer(this);

@@ -1,16 +1,48 @@
 #include "app/PreviewController.h"
 
+#include "app/MainWindow.h"
+#include "imaging/Compose.h"
+#include "media/AudioLibrary.h"
+#include "ui_MainWindow.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLayout>
+#include <QScreen>
+#include <QStatusBar>
 #include <QTimer>
+
+#include <exception>
+#include <memory>
+#include <optional>
 
 namespace ui {
 
-PreviewController::PreviewController(QObject* parent) : QObject(parent) {
+namespace {
+
+// How far a window that filled the screen is moved in and made smaller when it comes back, so
+// that it is seen to be an ordinary window again.
+constexpr int kRestoreInset = 12;
+
+imaging::SlideSource SourceOf(const project::Slide& slide) {
+    return {slide.WorkFile.str(), slide.BackColor};
+}
+
+} // namespace
+
+PreviewController::PreviewController(MainWindow& window) : QObject(&window), window_(window) {
     ScheduleTimer = new QTimer(this);
     ScheduleTimer->setObjectName("PreviewTimer");
     ScheduleTimer->setInterval(30);
     TransitionTimer = new QTimer(this);
     TransitionTimer->setObjectName("TransitionTimer");
     TransitionTimer->setInterval(10);
+    connect(ScheduleTimer, &QTimer::timeout, this, &PreviewController::scheduleTick);
+    connect(TransitionTimer, &QTimer::timeout, this, &PreviewController::transitionTick);
+    auto monotonic = std::make_shared<QElapsedTimer>();
+    monotonic->start();
+    Clock = [monotonic] { return monotonic->elapsed(); };
 }
 
 bool PreviewController::Running() const {
@@ -18,12 +50,247 @@ bool PreviewController::Running() const {
 }
 
 void PreviewController::start() {
-    // Not built yet: the full-screen preview starts here.
+    project::ShowModel& show = window_.Show;
+    if (show.Slides.empty() || Running())
+        return;
+    // The strip goes back to its first page with the first photo selected.
+    show.SlidePage = 0;
+    window_.Storyboard->LayoutPhotoStrip(0);
+    window_.Storyboard->SelectSlide(0);
+    EnterLayout();
+    startedTrack_ = -1;
+    pausedTrack_ = -1;
+    schedule_.Start(project::PreviewTimeline::FromShow(show), Clock());
+    ScheduleTimer->start();
 }
 
 void PreviewController::stop() {
+    const bool wasRunning = Running() || inLayout_;
     ScheduleTimer->stop();
     TransitionTimer->stop();
+    if (!wasRunning)
+        return;
+    schedule_.Stop();
+    transition_.Stop();
+    startedTrack_ = -1;
+    pausedTrack_ = -1;
+    try {
+        media::Audio().StopTrack();
+    } catch (const media::AudioError&) {
+        // The track is released even when its end notice could not be removed.
+    }
+    LeaveLayout();
+}
+
+void PreviewController::togglePause() {
+    if (!Running())
+        return;
+    const std::int64_t now = Clock();
+    media::AudioLibrary& audio = media::Audio();
+    if (!schedule_.Paused()) {
+        schedule_.Pause(now);
+        TransitionTimer->stop();
+        pausedTrack_ = PlayingTrack();
+        pausedPosition_ = audio.TrackPosition();
+        try {
+            audio.StopTrack();
+        } catch (const media::AudioError&) {
+        }
+        return;
+    }
+    schedule_.Resume(now);
+    if (transition_.Running())
+        TransitionTimer->start();
+    const auto& sounds = window_.Show.Sounds;
+    if (pausedTrack_ >= 0 && static_cast<std::size_t>(pausedTrack_) < sounds.size()) {
+        const project::Track& track = sounds[static_cast<std::size_t>(pausedTrack_)];
+        try {
+            audio.SetPlaybackVolume(track.Volume);
+            audio.PlayTrackFrom(track.WorkFile.str(), pausedPosition_);
+        } catch (const media::AudioError&) {
+            // The rest of that track is lost; the pictures go on.
+        }
+    }
+    pausedTrack_ = -1;
+}
+
+std::int32_t PreviewController::PlayingTrack() const {
+    return media::Audio().TrackPlaying() ? startedTrack_ : -1;
+}
+
+void PreviewController::scheduleTick() {
+    // Nothing in here runs the event loop, so no click or other tick can come between the
+    // decision and its carrying out; the schedule moves its indexes before it answers anyway.
+    if (!schedule_.Running()) {
+        ScheduleTimer->stop();
+        return;
+    }
+    const project::PreviewActions act = schedule_.Tick(Clock());
+    if (act.Finished) {
+        stop();
+        return;
+    }
+    try {
+        if (act.StartTrack >= 0)
+            StartTrack(act.StartTrack);
+        if (act.ShowSlide >= 0)
+            ShowSlide(act.ShowSlide);
+        if (act.StartTransition >= 0)
+            StartTransition(act.StartTransition);
+    } catch (const std::exception&) {
+        // A picture that cannot be made (memory) ends this tick; the show goes on.
+    }
+}
+
+void PreviewController::transitionTick() {
+    if (!transition_.Running() || schedule_.Paused()) {
+        TransitionTimer->stop();
+        return;
+    }
+    try {
+        transition_.SetElapsed(schedule_.TransitionElapsedMs(Clock()));
+        if (transition_.Step(picture_) == imaging::TransitionStep::Over) {
+            TransitionTimer->stop();
+            return;
+        }
+        ShowPicture();
+    } catch (const std::exception&) {
+        transition_.Stop();
+        TransitionTimer->stop();
+    }
+}
+
+void PreviewController::StartTrack(std::int32_t index) {
+    const auto& sounds = window_.Show.Sounds;
+    if (static_cast<std::size_t>(index) >= sounds.size())
+        return;
+    const project::Track& track = sounds[static_cast<std::size_t>(index)];
+    media::AudioLibrary& audio = media::Audio();
+    startedTrack_ = index;
+    try {
+        audio.SetPlaybackVolume(track.Volume);
+        audio.StopTrack();
+        audio.PlayTrack(track.WorkFile.str());
+    } catch (const media::AudioError&) {
+        // Without that track the show goes on silently; it is not tried again.
+    }
+}
+
+void PreviewController::ShowSlide(std::int32_t index) {
+    const auto& slides = window_.Show.Slides;
+    if (static_cast<std::size_t>(index) >= slides.size())
+        return;
+    const project::Slide& slide = slides[static_cast<std::size_t>(index)];
+    imaging::Bitmap photo;
+    if (!imaging::LoadSlidePicture(slide.WorkFile.str(), photo))
+        return; // an unreadable photo leaves the picture as it was
+    const QLabel* image = window_.Form->Image1;
+    picture_.SetSizeUninitialised(image->width(), image->height());
+    imaging::ComposePhoto(picture_, photo, slide.BackColor);
+    ShowPicture();
+}
+
+void PreviewController::StartTransition(std::int32_t index) {
+    const auto& slides = window_.Show.Slides;
+    const auto i = static_cast<std::size_t>(index);
+    if (i >= slides.size())
+        return;
+    const project::Slide& slide = slides[i];
+    std::optional<imaging::SlideSource> incoming;
+    if (i + 1 < slides.size())
+        incoming = SourceOf(slides[i + 1]);
+    transition_.Start(index, {slide.TransitionKind, slide.TransitionSeconds, slide.BackColor},
+                      std::move(incoming));
+    TransitionTimer->start();
+}
+
+void PreviewController::ShowPicture() {
+    window_.Form->Image1->setPixmap(QPixmap::fromImage(picture_.View()));
+}
+
+void PreviewController::EnterLayout() {
+    MainWindow& w = window_;
+    Ui::MainWindow& form = *w.Form;
+    savedState_ = w.windowState();
+    savedPosition_ = w.frameGeometry().topLeft();
+    savedSize_ = w.size();
+    auto* bar = w.findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly);
+    statusBarShown_ = bar && bar->isVisible();
+    if (bar)
+        bar->hide();
+    form.Panel2->hide();
+    form.Panel3->hide();
+    form.Panel1->hide();
+    form.Panel4->setFrameShape(QFrame::NoFrame);
+    form.Panel4->layout()->setContentsMargins(0, 0, 0, 0);
+    w.setWindowFlag(Qt::FramelessWindowHint, true);
+    // The screen's area is given as well, for displays where no window manager maximises.
+    if (const QScreen* screen = w.screen())
+        w.setGeometry(screen->availableGeometry());
+    w.setWindowState(Qt::WindowMaximized);
+    w.show();
+    w.setAcceptDrops(false);
+    qApp->installEventFilter(this);
+    inLayout_ = true;
+}
+
+void PreviewController::LeaveLayout() {
+    if (!inLayout_)
+        return;
+    inLayout_ = false;
+    qApp->removeEventFilter(this);
+    MainWindow& w = window_;
+    Ui::MainWindow& form = *w.Form;
+    form.Panel2->show();
+    form.Panel3->show();
+    form.Panel1->show();
+    form.Panel4->setFrameShape(QFrame::Panel);
+    form.Panel4->setFrameShadow(QFrame::Sunken);
+    form.Panel4->layout()->setContentsMargins(1, 1, 1, 1);
+    if (statusBarShown_)
+        if (auto* bar = w.findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly))
+            bar->show();
+    w.setWindowFlag(Qt::FramelessWindowHint, false);
+    w.setWindowState(Qt::WindowNoState);
+    w.show();
+    // A window that had filled the screen comes back inset on each side.
+    QPoint position = savedPosition_;
+    QSize size = savedSize_;
+    if (position.x() <= 0 && position.y() <= 0) {
+        position += QPoint(kRestoreInset, kRestoreInset);
+        size -= QSize(2 * kRestoreInset, 2 * kRestoreInset);
+    }
+    w.resize(size);
+    w.move(position);
+    w.setAcceptDrops(true);
+    picture_ = imaging::Bitmap();
+    // The editor's picture again once the layout has settled at the restored size.
+    QTimer::singleShot(0, &w, [&w] {
+        if (!w.Busy())
+            w.Storyboard->ShowSelectedInPreview();
+    });
+}
+
+bool PreviewController::eventFilter(QObject* watched, QEvent* event) {
+    // While the preview fills the screen, Esc stops it and Space pauses or resumes it, wherever
+    // the focus is inside the window.
+    if (event->type() == QEvent::KeyPress && inLayout_) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (widget && widget->window() == &window_ &&
+            (key->key() == Qt::Key_Escape || key->key() == Qt::Key_Space)) {
+            // Accepted, so that the key does not travel on to the parents and act again.
+            event->accept();
+            if (key->isAutoRepeat())
+                return true;
+            if (key->key() == Qt::Key_Escape)
+                stop();
+            else
+                togglePause();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 } // namespace ui

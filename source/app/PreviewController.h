@@ -1,27 +1,84 @@
-// The full-screen preview of the main window: its schedule timer (30 ms) and transition timer
-// (10 ms). Starting, stopping and the playback state are not built yet: start() does nothing
-// and Running() stays false.
+// The full-screen preview of the main window: the show played in Image1 with its music, slide by
+// slide and transition by transition, as the schedule (project/PreviewSchedule.h) decides from a
+// monotonic clock. It owns the schedule timer (30 ms) and the transition timer (10 ms), turns the
+// window into a borderless maximised picture and back, and answers a click on the picture, Esc
+// (stop) and Space (pause and resume pictures and music together).
 #pragma once
 
+#include "imaging/Bitmap.h"
+#include "imaging/TransitionState.h"
+#include "project/PreviewSchedule.h"
+
 #include <QObject>
+#include <QPoint>
+#include <QSize>
+
+#include <cstdint>
+#include <functional>
 
 class QTimer;
 
 namespace ui {
 
+class MainWindow;
+
 class PreviewController final : public QObject {
     Q_OBJECT
 
 public:
-    explicit PreviewController(QObject* parent);
+    explicit PreviewController(MainWindow& window);
 
     QTimer* ScheduleTimer = nullptr;   // 30 ms, the show's schedule
     QTimer* TransitionTimer = nullptr; // 10 ms, the transition animation
 
-    // True while the preview plays; the window is busy then.
+    // Milliseconds of a monotonic clock; tests replace it to drive the show's time.
+    std::function<std::int64_t()> Clock;
+
+    // True while the preview plays, paused or not; the window is busy then.
     bool Running() const;
+    bool Paused() const { return schedule_.Paused(); }
+    // Enters the full-screen layout and starts the show from its first slide (a show without
+    // slides does nothing).
     void start();
+    // Ends the show: the music stops, the window gets its layout and geometry back. Does nothing
+    // when no preview runs.
     void stop();
+    // Space: pictures and music stop where they are, or carry on from there.
+    void togglePause();
+
+    // One tick of each timer; the timers call them.
+    void scheduleTick();
+    void transitionTick();
+
+    // The track the preview started last, while it still plays (-1: none).
+    std::int32_t PlayingTrack() const;
+    const project::PreviewSchedule& Schedule() const { return schedule_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void EnterLayout();
+    void LeaveLayout();
+    void ShowSlide(std::int32_t index);
+    void StartTransition(std::int32_t index);
+    void StartTrack(std::int32_t index);
+    void ShowPicture();
+
+    MainWindow& window_;
+    project::PreviewSchedule schedule_;
+    imaging::TransitionState transition_;
+    imaging::Bitmap picture_; // what Image1 shows: the slide, then the transition's states
+    bool inLayout_ = false;
+    // The window as it was before the preview: state, outer top-left corner and size.
+    Qt::WindowStates savedState_;
+    QPoint savedPosition_;
+    QSize savedSize_;
+    bool statusBarShown_ = false;
+    std::int32_t startedTrack_ = -1;
+    // A track paused with the show, and where it was.
+    std::int32_t pausedTrack_ = -1;
+    std::uint64_t pausedPosition_ = 0;
 };
 
 } // namespace ui

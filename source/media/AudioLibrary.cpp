@@ -322,6 +322,14 @@ void AudioLibrary::EndOfStream(HSYNC, std::uint32_t channel, std::uint32_t, void
 }
 
 void AudioLibrary::PlayTrack(const std::string& path) {
+    StartTrack(path, 0);
+}
+
+void AudioLibrary::PlayTrackFrom(const std::string& path, std::uint64_t position) {
+    StartTrack(path, position);
+}
+
+void AudioLibrary::StartTrack(const std::string& path, std::uint64_t position) {
     if (!library_ || current_)
         return;
     current_ = OpenFile(path, 0);
@@ -340,10 +348,13 @@ void AudioLibrary::PlayTrack(const std::string& path) {
         current_.Reset();
         throw AudioError(code);
     };
+    if (position != 0 && !api_.ChannelSetPosition(handle, position))
+        failed();
     if (!api_.Start())
         failed();
     api_.ChannelSlideAttributes(handle, -1, playbackVolume_, -1, 0);
-    if (!api_.ChannelPlay(handle, -1))
+    // From the start the play restarts; from a position it carries on from there.
+    if (!api_.ChannelPlay(handle, position == 0 ? -1 : 0))
         failed();
 }
 

@@ -140,8 +140,13 @@ public:
     // playing (throws AudioError); StopTrack releases it (throws when the end notice cannot be
     // removed; the track is released even then).
     void PlayTrack(const std::string& path);
+    // The same from a byte position of the decoded track (a paused track taken up again); a
+    // position the track does not have raises AudioError and leaves no track playing.
+    void PlayTrackFrom(const std::string& path, std::uint64_t position);
     void StopTrack();
     bool TrackPlaying() const { return static_cast<bool>(current_); }
+    // Where the playing track is, in bytes of the decoded stream (0 when none plays).
+    std::uint64_t TrackPosition() const { return current_ ? current_.Position() : 0; }
     // The playing track's stream (empty when none).
     const Stream& CurrentTrack() const { return current_; }
     // Volume 0..100 of the playing track, at once.
@@ -153,6 +158,7 @@ public:
 private:
     static void EndOfStream(HSYNC, std::uint32_t channel, std::uint32_t, void* user);
     [[noreturn]] void RaiseError() const;
+    void StartTrack(const std::string& path, std::uint64_t position);
 
     void* library_ = nullptr;
     AudioEntryPoints api_;

@@ -178,6 +178,34 @@ TEST_F(Playback, OneTrackAtATime) {
     EXPECT_EQ(audio.Api().ChannelIsActive(first), BASS_ACTIVE_STOPPED); // freed
 }
 
+TEST_F(Playback, TrackTakenUpAgainFromItsPosition) {
+    media::AudioLibrary& audio = media::Audio();
+    const std::string wav = AudioFiles::Get().Wav("resume.wav", 5.0);
+    constexpr std::uint64_t kThreeSeconds = 3 * 44100 * 4;
+    audio.SetPlaybackVolume(45);
+    audio.PlayTrackFrom(wav, kThreeSeconds);
+    ASSERT_TRUE(audio.TrackPlaying());
+    EXPECT_EQ(VolumeOf(audio.CurrentTrack()), 45u);
+    EXPECT_EQ(audio.Api().ChannelIsActive(audio.CurrentTrack().Handle()), BASS_ACTIVE_PLAYING);
+    const std::uint64_t at = audio.TrackPosition();
+    EXPECT_GE(at, kThreeSeconds);
+    EXPECT_LT(at, audio.CurrentTrack().LengthBytes());
+    audio.StopTrack();
+    EXPECT_EQ(audio.TrackPosition(), 0u);
+
+    // A position past the end is refused, and nothing is left playing.
+    try {
+        audio.PlayTrackFrom(wav, 6 * 44100 * 4);
+        FAIL() << "no exception";
+    } catch (const media::AudioError& e) {
+        EXPECT_EQ(e.Code, BASS_ERROR_POSITION);
+    }
+    EXPECT_FALSE(audio.TrackPlaying());
+    // From the start it is the ordinary play.
+    audio.PlayTrackFrom(wav, 0);
+    EXPECT_LT(audio.TrackPosition(), kThreeSeconds);
+}
+
 TEST_F(Playback, UnplayableFileRaisesWithTheLibraryText) {
     try {
         media::Audio().PlayTrack("/nonexistent/track.mp3");

@@ -1,0 +1,273 @@
+// The full-screen preview on the main window, its clock driven by the test: the layout it enters
+// and leaves, the pictures Image1 shows (slides and a slide-in caught half-way), the tracks that
+// play with their volumes, pausing with Space, and stopping by Esc, by a click and at the end.
+#include "app/MainWindow.h"
+#include "base/ProgramFolder.h"
+#include "imaging/Transition.h"
+#include "media/AudioLibrary.h"
+#include "ui_MainWindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QProcess>
+#include <QScreen>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using ui::MainWindow;
+
+namespace {
+
+constexpr QRgb kRed = 0xffc82828, kGreen = 0xff28b428, kBlue = 0xff2828dc;
+constexpr std::int32_t kGreyBack = 0x00505050; // 0x00BBGGRR
+
+} // namespace
+
+class PreviewTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir tmp_;
+    QString photos_[3];
+    std::int64_t now_ = 0;
+
+    // A window with the real audio library on the silent device, its clock the test's.
+    std::unique_ptr<MainWindow> MakeWindow() {
+        media::Audio().LoadFrom({QStringLiteral(REELPANE_TEST_BINARY_DIR)});
+        auto form = std::make_unique<MainWindow>();
+        // Photos are imported at their own size, so they are drawn unscaled on their bars.
+        form->Show.Resolution = "200x150";
+        form->ShowMessage = [](const QString& text) { QFAIL(qPrintable("message: " + text)); };
+        form->Preview->Clock = [this] { return now_; };
+        now_ = 0;
+        form->show();
+        if (!QTest::qWaitForWindowExposed(form.get()))
+            qWarning("window not exposed");
+        return form;
+    }
+
+    QString Wav(const QString& name, int seconds) {
+        const QString path = tmp_.filePath(name);
+        if (!QFile::exists(path))
+            QProcess::execute("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", path, "synth",
+                                      QString::number(seconds), "sine", "330"});
+        return path;
+    }
+
+    static QImage Shown(MainWindow& form) { return form.Form->Image1->pixmap().toImage(); }
+    static QRgb At(const QImage& image, int x, int y) { return image.pixel(x, y) | 0xff000000; }
+    static std::uint32_t Volume() {
+        std::uint32_t volume = 0;
+        media::Audio().Api().ChannelGetAttributes(media::Audio().CurrentTrack().Handle(), nullptr,
+                                                  &volume, nullptr);
+        return volume;
+    }
+    // One tick of each timer at the given time.
+    void TickAt(MainWindow& form, std::int64_t ms) {
+        now_ = ms;
+        form.Preview->scheduleTick();
+        form.Preview->transitionTick();
+    }
+    static void ExpectEditorLayout(MainWindow& form) {
+        QVERIFY(!form.Preview->Running());
+        QVERIFY(!form.Busy());
+        QVERIFY(form.Form->Panel1->isVisible());
+        QVERIFY(form.Form->Panel2->isVisible());
+        QVERIFY(form.Form->Panel3->isVisible());
+        QVERIFY(!(form.windowFlags() & Qt::FramelessWindowHint));
+        QVERIFY(!(form.windowState() & Qt::WindowMaximized));
+        QVERIFY(form.acceptDrops());
+        QVERIFY(!media::Audio().TrackPlaying());
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(tmp_.isValid());
+        qputenv("TMPDIR", tmp_.path().toLocal8Bit());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, tmp_.path() + "/config");
+        base::SetProgramFolderForTesting(tmp_.path()); // no library, no language files there
+        const QRgb colours[3] = {kRed, kGreen, kBlue};
+        for (int i = 0; i < 3; ++i) {
+            QImage image(200, 150, QImage::Format_RGB32);
+            image.fill(colours[i]);
+            photos_[i] = tmp_.filePath(QString("photo%1.png").arg(i));
+            QVERIFY(image.save(photos_[i]));
+        }
+    }
+
+    void threeSlidesWithSlideInAndTwoTracks() {
+        auto form = MakeWindow();
+        MainWindow& w = *form;
+        for (const QString& photo : photos_)
+            QVERIFY(w.AddPhoto(photo));
+        QVERIFY(w.AddTrack(Wav("five.wav", 5)));
+        QVERIFY(w.AddTrack(Wav("twenty.wav", 20)));
+        QCOMPARE(int(w.Show.Sounds[0].PlaySeconds), 5);
+        QCOMPARE(QImage(QString::fromStdString(w.Show.Slides[0].WorkFile.str())).size(),
+                 QSize(200, 150));
+        w.Show.Sounds[0].Volume = 70;
+        w.Show.Sounds[1].Volume = 30;
+        // Slide 0: 0..2 s, slide-in from the right 2..4 s; slide 1: 4..6 s, no effect; slide 2:
+        // 6..8 s, the end. Track 0 from 0 s, track 1 from 5 s.
+        const std::int32_t times[3][3] = {{2, 2, 2}, {2, 0, 0}, {2, 2, 3}};
+        for (std::size_t i = 0; i < 3; ++i) {
+            w.Show.Slides[i].ShowSeconds = times[i][0];
+            w.Show.Slides[i].TransitionKind = times[i][1];
+            w.Show.Slides[i].TransitionSeconds = times[i][2];
+            w.Show.Slides[i].BackColor = kGreyBack;
+        }
+        w.Show.SelectedSlide = 2;
+        const QRect before = w.frameGeometry();
+
+        w.startPreview();
+        QVERIFY(w.Preview->Running());
+        QVERIFY(w.Busy());
+        QCOMPARE(w.Show.SelectedSlide, 0);
+        QVERIFY(!w.Form->Panel1->isVisible() && !w.Form->Panel2->isVisible() &&
+                !w.Form->Panel3->isVisible());
+        QVERIFY(w.windowFlags() & Qt::FramelessWindowHint);
+        QVERIFY(w.windowState() & Qt::WindowMaximized);
+        QVERIFY(!w.acceptDrops());
+        QTRY_VERIFY(w.Form->Image1->width() > before.width() &&
+                    w.Form->Image1->height() > before.height());
+        QTRY_VERIFY(!w.Form->Panel5->isEnabled()); // the busy timer has had its turn
+        const int width = w.Form->Image1->width(), height = w.Form->Image1->height();
+
+        TickAt(w, 0);
+        QImage shown = Shown(w);
+        QCOMPARE(shown.size(), QSize(width, height));
+        QCOMPARE(At(shown, width / 2, height / 2), kRed);
+        QCOMPARE(At(shown, 2, 2), qRgb(0x50, 0x50, 0x50));
+        QCOMPARE(w.Preview->PlayingTrack(), 0);
+        QCOMPARE(Volume(), 70u);
+
+        // Second 2: the slide-in begins; half of its 2 s later the right half is the incoming
+        // picture's left half: its grey bar beside the middle, its green photo at the far right.
+        TickAt(w, 1600);
+        QCOMPARE(w.Preview->Schedule().TransitionSlide(), 0);
+        QVERIFY(w.Preview->TransitionTimer->isActive());
+        TickAt(w, 2600);
+        shown = Shown(w);
+        const int left = (width - 200) / 2; // the photos' left edge, drawn unscaled
+        QCOMPARE(At(shown, width / 2 - 4, height / 2), kRed);
+        QCOMPARE(At(shown, width / 2 + 4, height / 2), qRgb(0x50, 0x50, 0x50));
+        QCOMPARE(At(shown, width / 2 + left + 50, height / 2), kGreen);
+
+        // Space pauses pictures and music; however long the pause, nothing moves.
+        const std::uint64_t heard = media::Audio().TrackPosition();
+        QTest::keyClick(&w, Qt::Key_Space);
+        QVERIFY(w.Preview->Paused());
+        QVERIFY(w.Preview->Running());
+        QVERIFY(!media::Audio().TrackPlaying());
+        TickAt(w, 30'000);
+        QCOMPARE(Shown(w), shown);
+        QVERIFY(!w.Preview->TransitionTimer->isActive());
+        // Space again: track 0 carries on where it was, the time line 27.4 s later.
+        QTest::keyClick(w.Form->Image1, Qt::Key_Space);
+        QVERIFY(!w.Preview->Paused());
+        QCOMPARE(w.Preview->PlayingTrack(), 0);
+        QVERIFY(media::Audio().TrackPosition() >= heard);
+        QCOMPARE(Volume(), 70u);
+        TickAt(w, 30'000 + 300); // show time 2.9 s: the transition at 1.3 of 2 s
+        shown = Shown(w);
+        const int edge = width - imaging::TransitionExtent(width, 1300, 2);
+        QCOMPARE(At(shown, edge + left + 100, height / 2), kGreen);
+        QCOMPARE(At(shown, edge + left - 2, height / 2), qRgb(0x50, 0x50, 0x50));
+        TickAt(w, 31'400); // second 4: slide 1, and the transition's time is up
+        QVERIFY(!w.Preview->TransitionTimer->isActive());
+        shown = Shown(w);
+        QCOMPARE(At(shown, width / 2, height / 2), kGreen);
+        QCOMPARE(At(shown, width / 4, height / 2), qRgb(0x50, 0x50, 0x50));
+        TickAt(w, 31'900); // show time 4.5 s: still second 4
+        QCOMPARE(w.Preview->PlayingTrack(), 0);
+        TickAt(w, 31'901); // second 5: track 1
+        QCOMPARE(w.Preview->PlayingTrack(), 1);
+        QCOMPARE(Volume(), 30u);
+        TickAt(w, 33'000); // second 6: slide 1's transition (none) begins, slide 2 next tick
+        TickAt(w, 33'030);
+        QCOMPARE(At(Shown(w), width / 2, height / 2), kBlue);
+        TickAt(w, 34'899); // second 7: still running, the 20 s track still plays
+        QVERIFY(w.Preview->Running());
+        QCOMPARE(w.Preview->PlayingTrack(), 1);
+
+        // Second 8 ends the show and cuts the music; slide 2's transition is never shown.
+        TickAt(w, 34'900);
+        ExpectEditorLayout(w);
+        QCOMPARE(w.Preview->Schedule().LastShownSlide(), -1);
+        QTRY_COMPARE(w.frameGeometry(), before);
+        // The editor's picture comes back: the selected first slide at the editor's size.
+        QTRY_COMPARE(Shown(w).size(), w.Form->Image1->size());
+        QTRY_VERIFY(w.Form->Panel5->isEnabled());
+    }
+
+    void clickAndEscStopPicturesAndMusic() {
+        auto form = MakeWindow();
+        MainWindow& w = *form;
+        QVERIFY(w.AddPhoto(photos_[0]));
+        QVERIFY(w.AddPhoto(photos_[1]));
+        QVERIFY(w.AddTrack(Wav("twenty.wav", 20)));
+        w.Show.Slides[0].ShowSeconds = 10;
+
+        w.startPreview();
+        TickAt(w, 0);
+        QCOMPARE(w.Preview->PlayingTrack(), 0);
+        QTest::mouseClick(w.Form->Image1, Qt::LeftButton);
+        ExpectEditorLayout(w);
+        // A tick that was already due finds the preview stopped and starts nothing.
+        TickAt(w, 12'000);
+        QVERIFY(!media::Audio().TrackPlaying());
+        QVERIFY(!w.Preview->Running());
+
+        w.startPreview();
+        TickAt(w, 0);
+        QCOMPARE(w.Preview->PlayingTrack(), 0);
+        QTest::keyClick(&w, Qt::Key_Escape);
+        ExpectEditorLayout(w);
+        // Esc and Space mean nothing to the editor.
+        QTest::keyClick(&w, Qt::Key_Space);
+        QVERIFY(!w.Preview->Running());
+        QVERIFY(!w.Preview->Paused());
+        // A click on the editor's picture starts nothing and leaves the layout alone.
+        QTest::mouseClick(w.Form->Image1, Qt::LeftButton);
+        ExpectEditorLayout(w);
+    }
+
+    void maximisedWindowComesBackInset() {
+        auto form = MakeWindow();
+        MainWindow& w = *form;
+        QVERIFY(w.AddPhoto(photos_[0]));
+        w.showMaximized();
+        const QRect screen = w.screen()->availableGeometry();
+        QTRY_COMPARE(w.frameGeometry(), screen);
+        w.startPreview();
+        TickAt(w, 0);
+        w.stopPreview();
+        ExpectEditorLayout(w);
+        QTRY_COMPARE(w.frameGeometry().topLeft(), screen.topLeft() + QPoint(12, 12));
+        QCOMPARE(w.frameGeometry().size(), screen.size() - QSize(24, 24));
+    }
+
+    void withoutSoundThePreviewRunsSilently() {
+        auto form = MakeWindow();
+        MainWindow& w = *form;
+        media::Audio().Unload(); // no library: every sound operation does nothing
+        QVERIFY(w.AddPhoto(photos_[2]));
+        project::Track track = project::Track::MakeDefault();
+        track.WorkFile.assign(Wav("three.wav", 3).toStdString());
+        track.PlaySeconds = 3;
+        w.Show.Sounds.push_back(track);
+        w.startPreview();
+        TickAt(w, 0);
+        QCOMPARE(w.Preview->Schedule().LastStartedTrack(), 0);
+        QCOMPARE(w.Preview->PlayingTrack(), -1);
+        QCOMPARE(At(Shown(w), w.Form->Image1->width() / 2, w.Form->Image1->height() / 2), kBlue);
+        TickAt(w, 10'000);
+        ExpectEditorLayout(w);
+    }
+};
+
+QTEST_MAIN(PreviewTest)
+#include "preview_test.moc"

@@ -1,0 +1,185 @@
+// The preview's schedule driven by a clock the test holds: the rounding of the current second,
+// when slides, transitions and tracks start, the end of the show, pausing and stopping.
+#include "project/PreviewSchedule.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+using project::PreviewActions;
+using project::PreviewSchedule;
+using project::PreviewTimeline;
+
+namespace {
+
+// An arbitrary moment of the monotonic clock at which the shows start.
+constexpr std::int64_t kT0 = 7'654'321;
+
+// What happened when, over a run of ticks.
+struct Log {
+    std::map<std::int32_t, std::vector<std::int64_t>> Slides, Transitions, Tracks; // index -> ms
+    std::int64_t FinishedAt = -1;
+};
+
+// Ticks every stepMs from fromMs (show time) while the show runs, up to toMs; the times logged
+// are show-clock times relative to kT0.
+Log RunTicks(PreviewSchedule& schedule, std::int64_t fromMs, std::int64_t toMs,
+             std::int64_t stepMs) {
+    Log log;
+    for (std::int64_t t = fromMs; t <= toMs; t += stepMs) {
+        const PreviewActions a = schedule.Tick(kT0 + t);
+        if (a.ShowSlide >= 0)
+            log.Slides[a.ShowSlide].push_back(t);
+        if (a.StartTransition >= 0)
+            log.Transitions[a.StartTransition].push_back(t);
+        if (a.StartTrack >= 0)
+            log.Tracks[a.StartTrack].push_back(t);
+        if (a.Finished) {
+            log.FinishedAt = t;
+            schedule.Stop();
+            break;
+        }
+    }
+    return log;
+}
+
+using Times = std::vector<std::int64_t>;
+
+TEST(RoundedSecond, NearestWithTiesToEven) {
+    const std::pair<std::int64_t, std::int64_t> cases[] = {
+        {0, 0},    {499, 0},  {500, 0},   {501, 1},    {1499, 1}, {1500, 2}, {2500, 2},
+        {2501, 3}, {3500, 4}, {9500, 10}, {10500, 10}, {-1, 0},   {-2000, 0}};
+    for (const auto& [ms, second] : cases)
+        EXPECT_EQ(project::RoundedSecond(ms), second) << ms << " ms";
+}
+
+TEST(PreviewTimeline, SlidesAndTracksLaidEndToEnd) {
+    const PreviewTimeline line({{5, 2}, {3, 0}, {-4, -1}, {1, 3}}, {10, -3, 7});
+    ASSERT_EQ(line.SlideCount(), 4u);
+    EXPECT_EQ(line.SlideStart(0), 0);
+    EXPECT_EQ(line.ShowEnd(0), 5);
+    EXPECT_EQ(line.SlideStart(1), 7);
+    EXPECT_EQ(line.ShowEnd(1), 10);
+    // A damaged record with negative lengths takes no time rather than running backwards.
+    EXPECT_EQ(line.SlideStart(2), 10);
+    EXPECT_EQ(line.ShowEnd(2), 10);
+    EXPECT_EQ(line.SlideStart(3), 10);
+    EXPECT_EQ(line.ShowEnd(3), 11);
+    ASSERT_EQ(line.TrackCount(), 3u);
+    EXPECT_EQ(line.TrackStart(1), 10);
+    EXPECT_EQ(line.TrackEnd(1), 10);
+    EXPECT_EQ(line.TrackStart(2), 10);
+    EXPECT_EQ(line.TrackEnd(2), 17);
+}
+
+TEST(PreviewSchedule, OneSlideStopsAtSecondThreeWithoutItsTransition) {
+    PreviewSchedule schedule;
+    schedule.Start(PreviewTimeline({{3, 2}}, {}), kT0);
+    // Whole milliseconds: 2500 ms is still second 2, 2501 ms is second 3.
+    const Log log = RunTicks(schedule, 0, 10'000, 1);
+    EXPECT_EQ(log.Slides, (std::map<std::int32_t, Times>{{0, {0}}}));
+    EXPECT_TRUE(log.Transitions.empty());
+    EXPECT_EQ(log.FinishedAt, 2501);
+    EXPECT_FALSE(schedule.Running());
+    EXPECT_EQ(schedule.LastShownSlide(), -1);
+}
+
+TEST(PreviewSchedule, SecondTrackStartsAtSecondTen) {
+    PreviewSchedule schedule;
+    schedule.Start(PreviewTimeline({{25, 0}}, {10, 10}), kT0);
+    const Log log = RunTicks(schedule, 0, 30'000, 30);
+    EXPECT_EQ(log.Tracks, (std::map<std::int32_t, Times>{{0, {0}}, {1, {9510}}}));
+    EXPECT_EQ(log.FinishedAt, 24'510); // 24.51 s rounds to second 25
+}
+
+TEST(PreviewSchedule, ThreeSlidesEachShownAndEachTransitionStartedOnce) {
+    // Slide 0: shown 0..4, transition 4..6; slide 1: 6..9, transition 9..11; slide 2: 11..13.
+    PreviewSchedule schedule;
+    schedule.Start(PreviewTimeline({{4, 2}, {3, 2}, {2, 3}}, {}), kT0);
+    const Log log = RunTicks(schedule, 0, 60'000, 30);
+    EXPECT_EQ(log.Slides, (std::map<std::int32_t, Times>{{0, {0}}, {1, {5520}}, {2, {10'530}}}));
+    EXPECT_EQ(log.Transitions, (std::map<std::int32_t, Times>{{0, {3510}}, {1, {8520}}}));
+    EXPECT_EQ(log.FinishedAt, 12'510);
+}
+
+TEST(PreviewSchedule, ReentrantTicksRepeatNothing) {
+    PreviewSchedule schedule;
+    schedule.Start(PreviewTimeline({{1, 2}, {1, 0}}, {2}), kT0);
+    // The caller is still carrying out a tick's decision when a second tick arrives at the same
+    // or a later moment of the same second: it gets nothing to do.
+    const PreviewActions first = schedule.Tick(kT0);
+    EXPECT_EQ(first, (PreviewActions{0, 0, -1, false}));
+    EXPECT_EQ(schedule.Tick(kT0), PreviewActions{});
+    EXPECT_EQ(schedule.Tick(kT0 + 200), PreviewActions{});
+    const PreviewActions transition = schedule.Tick(kT0 + 1000);
+    EXPECT_EQ(transition.StartTransition, 0);
+    EXPECT_EQ(schedule.Tick(kT0 + 1000), PreviewActions{});
+    EXPECT_EQ(schedule.TransitionElapsedMs(kT0 + 1400), 400);
+    EXPECT_EQ(schedule.Tick(kT0 + 2400).ShowSlide, -1); // second 2: the transition still runs
+    EXPECT_EQ(schedule.Tick(kT0 + 2700).ShowSlide, 1);
+    EXPECT_EQ(schedule.Tick(kT0 + 2700), PreviewActions{});
+}
+
+TEST(PreviewSchedule, ZeroSecondTransitionHandsOverInTheSameSecond) {
+    PreviewSchedule schedule;
+    schedule.Start(PreviewTimeline({{2, 0}, {2, 0}}, {}), kT0);
+    const Log log = RunTicks(schedule, 0, 10'000, 30);
+    EXPECT_EQ(log.Slides, (std::map<std::int32_t, Times>{{0, {0}}, {1, {1530}}}));
+    // 1500 ms is already second 2 (1.5 rounds to the even 2).
+    EXPECT_EQ(log.Transitions, (std::map<std::int32_t, Times>{{0, {1500}}}));
+    EXPECT_EQ(log.FinishedAt, 3510);
+}
+
+TEST(PreviewSchedule, TrackWhosePlaceWasPassedIsSkippedForGood) {
+    PreviewSchedule schedule;
+    schedule.Start(PreviewTimeline({{20, 0}}, {1, 1, 10}), kT0);
+    EXPECT_EQ(schedule.Tick(kT0).StartTrack, 0);
+    // A slow composition delays the next tick to second 3: track 1 (seconds 1..2) is gone.
+    EXPECT_EQ(schedule.Tick(kT0 + 3000).StartTrack, 2);
+    EXPECT_EQ(schedule.Tick(kT0 + 3030).StartTrack, -1);
+    EXPECT_EQ(schedule.LastStartedTrack(), 2);
+}
+
+TEST(PreviewSchedule, PauseShiftsTheTimeLine) {
+    PreviewSchedule schedule;
+    schedule.Start(PreviewTimeline({{3, 2}, {3, 0}}, {2, 5}), kT0);
+    EXPECT_EQ(schedule.Tick(kT0), (PreviewActions{0, 0, -1, false}));
+    EXPECT_EQ(schedule.Tick(kT0 + 1600).StartTrack, 1);
+    EXPECT_EQ(schedule.Tick(kT0 + 2600).StartTransition, 0);
+    schedule.Pause(kT0 + 3000);
+    EXPECT_TRUE(schedule.Paused());
+    // Nothing moves while paused, however long: not the show time, not the transition.
+    for (std::int64_t t = 3000; t <= 60'000; t += 1000)
+        EXPECT_EQ(schedule.Tick(kT0 + t), PreviewActions{}) << t;
+    EXPECT_EQ(schedule.ShowTimeMs(kT0 + 60'000), 3000);
+    EXPECT_EQ(schedule.TransitionElapsedMs(kT0 + 60'000), 400);
+    schedule.Resume(kT0 + 60'000);
+    EXPECT_FALSE(schedule.Paused());
+    EXPECT_EQ(schedule.ShowTimeMs(kT0 + 60'100), 3100);
+    EXPECT_EQ(schedule.TransitionElapsedMs(kT0 + 60'100), 500);
+    // Slide 1 was due at second 5, now 57 s later; the end at second 8 likewise.
+    EXPECT_EQ(schedule.Tick(kT0 + 61'400).ShowSlide, -1);
+    EXPECT_EQ(schedule.Tick(kT0 + 61'600).ShowSlide, 1);
+    EXPECT_FALSE(schedule.Tick(kT0 + 64'499).Finished);
+    EXPECT_TRUE(schedule.Tick(kT0 + 64'500).Finished); // 7.5 s of show time is second 8
+}
+
+TEST(PreviewSchedule, StoppedOrUnstartedDecidesNothing) {
+    PreviewSchedule schedule;
+    EXPECT_EQ(schedule.Tick(kT0), PreviewActions{});
+    schedule.Pause(kT0);
+    EXPECT_FALSE(schedule.Paused());
+    schedule.Start(PreviewTimeline({{5, 1}, {5, 1}}, {3, 3}), kT0);
+    EXPECT_EQ(schedule.Tick(kT0).ShowSlide, 0);
+    schedule.Stop();
+    EXPECT_EQ(schedule.Tick(kT0 + 3000), PreviewActions{});
+    EXPECT_EQ(schedule.LastShownSlide(), -1);
+    EXPECT_EQ(schedule.LastStartedTrack(), -1);
+    EXPECT_EQ(schedule.TransitionSlide(), -1);
+    // An empty show is over at once.
+    schedule.Start(PreviewTimeline({}, {3}), kT0);
+    EXPECT_EQ(schedule.Tick(kT0), (PreviewActions{-1, -1, -1, true}));
+}
+
+} // namespace
