@@ -2,6 +2,7 @@
 
 #include "base/FileName.h"
 #include "cli/DiscCommands.h"
+#include "cli/EditCommands.h"
 #include "cli/IsoCommand.h"
 #include "cli/ShowCommands.h"
 
@@ -22,6 +23,13 @@ const char kUsage[] =
     "              [--music FILE]... PHOTO_OR_FOLDER...\n"
     "                         make a show from photos, folders of photos and tracks\n"
     "  info SHOW.qvs          print the show as one JSON object\n"
+    "  edit SHOW.qvs --slide N|--all EDIT...\n"
+    "                         apply effects to photo N (from 1) or to all, in the order given:\n"
+    "                         --crop X0,Y0,X1,Y1  --caption TEXT [--font NAME] [--size PT]\n"
+    "                         [--color RRGGBB] [--align left|center|right,top|center|bottom]\n"
+    "                         --turn right|left|mirror  --brightness B  --contrast C\n"
+    "                         --gamma G  --effect none|bw|sepia|negative\n"
+    "                         --background RRGGBB  --seconds N  --transition KIND[:SECONDS]\n"
     "  export SHOW.qvs OUT.avi [--codec CODE|none] [--size high|standard] [--screen-height N]\n"
     "                         write the show as an AVI video\n"
     "  codecs                 list the video compressors and those offered\n"
@@ -74,6 +82,8 @@ int Run(const QStringList& given) {
         return RunNew(args);
     if (cmd == "info")
         return RunInfo(args);
+    if (cmd == "edit")
+        return RunEdit(args);
     if (cmd == "iso")
         return RunIso(args);
     if (cmd == "drives")

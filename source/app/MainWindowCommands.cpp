@@ -3,6 +3,7 @@
 #include "app/TransitionChooser.h"
 
 #include "base/ProgramFolder.h"
+#include "imaging/ui/EffectsDialog.h"
 #include "media/ui/ProgressWindow.h"
 #include "media/ui/TrackDialog.h"
 #include "project/Language.h"
@@ -137,7 +138,25 @@ void MainWindow::openEffects(int tag) {
     if (Show.Slides.empty())
         return;
     Show.EffectsPage = tag;
-    // Not built yet: the effects dialog opens here, modally, on page EffectsPage.
+    const auto index = static_cast<std::size_t>(
+        std::clamp(Show.SelectedSlide, 0, static_cast<int>(Show.Slides.size()) - 1));
+    project::Slide& slide = Show.Slides[index];
+    auto* clean = Views.As<QLabel>(slide.Views[3]);
+    const imaging::Bitmap thumbnail =
+        clean ? imaging::Bitmap::CreateFromImage(clean->pixmap().toImage()) : imaging::Bitmap();
+    ui::EffectsDialog dialog(slide, Show.Resolution, thumbnail, Show.EffectsPage, this);
+    dialog.exec();
+    // The dialog wrote the working file itself; the record and thumbnail come back as values.
+    project::Slide edited = dialog.SlideRecord();
+    edited.Views = slide.Views;
+    edited.Selected = slide.Selected;
+    edited.Deleted = slide.Deleted;
+    slide = edited;
+    if (clean && !dialog.Thumbnail().IsEmpty())
+        clean->setPixmap(QPixmap::fromImage(dialog.Thumbnail().CopyToImage()));
+    if (dialog.SecondsForAll())
+        for (std::size_t i = 0; i < Show.Slides.size(); ++i)
+            (void)project::ApplySlideEdit(Show, i, project::SecondsEdit{slide.ShowSeconds});
     Storyboard->LayoutPhotoStrip(Show.SlidePage);
     Storyboard->SelectSlide(Show.SelectedSlide);
 }

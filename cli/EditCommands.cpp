@@ -1,0 +1,267 @@
+#include "cli/EditCommands.h"
+
+#include "base/CodePage.h"
+#include "cli/ConsoleProgress.h"
+#include "media/TrackImport.h"
+#include "project/Import.h"
+#include "project/ProjectFile.h"
+#include "project/ShowSession.h"
+#include "project/SlideEdits.h"
+#include "project/TransitionChoice.h"
+
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+namespace cli {
+
+namespace {
+
+int Fail(const QString& message) {
+    std::fprintf(stderr, "reelpane-cli: %s\n", message.toLocal8Bit().constData());
+    return 1;
+}
+
+bool ParseInt(const QString& text, int lo, int hi, int& out) {
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < lo || v > hi)
+        return false;
+    out = v;
+    return true;
+}
+
+// RRGGBB as the records keep it: 0x00BBGGRR.
+bool ParseColor(const QString& text, std::int32_t& out) {
+    if (text.size() != 6)
+        return false;
+    bool ok = false;
+    const uint rgb = text.toUInt(&ok, 16);
+    if (!ok)
+        return false;
+    out = static_cast<std::int32_t>(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16));
+    return true;
+}
+
+bool ParseAlign(const QString& text, std::int32_t& h, std::int32_t& v) {
+    const QStringList parts = text.split(',');
+    if (parts.size() != 2)
+        return false;
+    const QStringList hs = {"left", "center", "right"};
+    const QStringList vs = {"top", "center", "bottom"};
+    const auto hi = hs.indexOf(parts[0]);
+    const auto vi = vs.indexOf(parts[1]);
+    if (hi < 0 || vi < 0)
+        return false;
+    h = static_cast<std::int32_t>(hi) + 1;
+    v = static_cast<std::int32_t>(vi) + 1;
+    return true;
+}
+
+// One step of the command line: an edit, or a transition choice.
+struct Step {
+    std::optional<project::SlideEdit> Edit;
+    project::TransitionChoice Transition;
+};
+
+project::ImportHooks CoreImport(project::ShowModel& show) {
+    project::ImportHooks hooks;
+    hooks.AddPhoto = [&show](const std::string& p) {
+        return project::AddPhoto(show, p).has_value();
+    };
+    hooks.AddTrack = [&show](const std::string& p) { return media::AddTrack(show, p).has_value(); };
+    return hooks;
+}
+
+const char kUsage[] = "usage: edit SHOW.qvs --slide N|--all EDIT... (see --help)";
+
+} // namespace
+
+int RunEdit(const QStringList& args) {
+    QString showPath;
+    int slide = 0; // 1-based; 0 = not given
+    bool all = false;
+    std::vector<Step> steps;
+    std::optional<std::size_t> captionStep;
+    std::optional<std::size_t> lightStep;
+    project::CaptionEdit caption;
+    bool captionLook = false;
+    project::LightEdit light;
+
+    for (int i = 2; i < args.size(); ++i) {
+        const QString a = args[i];
+        QString v;
+        const auto value = [&]() {
+            if (i + 1 >= args.size())
+                return false;
+            v = args[++i];
+            return true;
+        };
+        const auto lightAt = [&]() {
+            if (!lightStep) {
+                lightStep = steps.size();
+                steps.push_back({});
+            }
+        };
+        if (a == "--slide") {
+            if (!value() || !ParseInt(v, 1, 1000000, slide))
+                return Fail("--slide needs a slide number from 1");
+        } else if (a == "--all") {
+            all = true;
+        } else if (a == "--crop") {
+            const QStringList parts = value() ? v.split(',') : QStringList();
+            project::CropEdit crop;
+            int* corners[] = {&crop.X0, &crop.Y0, &crop.X1, &crop.Y1};
+            bool ok = parts.size() == 4;
+            for (int k = 0; ok && k < 4; ++k)
+                ok = ParseInt(parts[k], -1000000, 1000000, *corners[k]);
+            if (!ok)
+                return Fail("--crop needs X0,Y0,X1,Y1 (whole numbers)");
+            steps.push_back({crop, {}});
+        } else if (a == "--caption") {
+            if (!value())
+                return Fail("--caption needs a text");
+            if (captionStep)
+                return Fail("--caption may be given once");
+            caption.Text = base::ToCp1251(v);
+            if (base::FromCp1251(caption.Text) != v)
+                return Fail("the caption holds characters Windows-1251 cannot store");
+            if (caption.Text.size() > 255)
+                return Fail("the caption is longer than 255 characters");
+            captionStep = steps.size();
+            steps.push_back({});
+        } else if (a == "--font") {
+            if (!value() || v.isEmpty())
+                return Fail("--font needs a font name");
+            caption.Font = base::ToCp1251(v);
+            captionLook = true;
+        } else if (a == "--size") {
+            if (!value() || !ParseInt(v, 1, 1638, caption.Size))
+                return Fail("--size needs points from 1 to 1638");
+            captionLook = true;
+        } else if (a == "--color") {
+            if (!value() || !ParseColor(v, caption.Color))
+                return Fail("--color needs RRGGBB (six hexadecimal digits)");
+            captionLook = true;
+        } else if (a == "--align") {
+            if (!value() || !ParseAlign(v, caption.HAlign, caption.VAlign))
+                return Fail("--align needs left|center|right,top|center|bottom");
+            captionLook = true;
+        } else if (a == "--turn") {
+            project::TurnEdit turn;
+            if (!value())
+                return Fail("--turn needs right, left or mirror");
+            if (v == "right")
+                turn.Turn = project::TurnKind::Right;
+            else if (v == "left")
+                turn.Turn = project::TurnKind::Left;
+            else if (v == "mirror")
+                turn.Turn = project::TurnKind::Mirror;
+            else
+                return Fail("--turn needs right, left or mirror");
+            steps.push_back({turn, {}});
+        } else if (a == "--brightness") {
+            if (!value() || !ParseInt(v, -100, 100, light.Brightness))
+                return Fail("--brightness needs a whole number from -100 to 100");
+            lightAt();
+        } else if (a == "--contrast") {
+            if (!value() || !ParseInt(v, -25, 25, light.Contrast))
+                return Fail("--contrast needs a whole number from -25 to 25");
+            lightAt();
+        } else if (a == "--gamma") {
+            bool ok = value();
+            const double g = ok ? v.toDouble(&ok) : 0.0;
+            const double tenths = std::round(g * 10.0);
+            if (!ok || !std::isfinite(g) || tenths < 0 || tenths > 70 ||
+                std::fabs(g * 10.0 - tenths) > 1e-6)
+                return Fail("--gamma needs 0 to 7.0 in steps of 0.1");
+            light.Gamma10 = tenths;
+            lightAt();
+        } else if (a == "--effect") {
+            const QStringList names = {"none", "bw", "sepia", "negative"};
+            const auto effect = value() ? names.indexOf(v) : -1;
+            if (effect < 0)
+                return Fail("--effect needs none, bw, sepia or negative");
+            steps.push_back({project::ColorEdit{static_cast<std::int32_t>(effect)}, {}});
+        } else if (a == "--background") {
+            project::BackgroundEdit background;
+            if (!value() || !ParseColor(v, background.Color))
+                return Fail("--background needs RRGGBB (six hexadecimal digits)");
+            steps.push_back({background, {}});
+        } else if (a == "--seconds") {
+            project::SecondsEdit seconds;
+            if (!value() || !ParseInt(v, 1, 3600, seconds.Seconds))
+                return Fail("--seconds needs a whole number from 1 to 3600");
+            steps.push_back({seconds, {}});
+        } else if (a == "--transition") {
+            Step step;
+            const QStringList parts = value() ? v.split(':') : QStringList();
+            if (parts.isEmpty() || parts.size() > 2 ||
+                !ParseInt(parts[0], 0, 13, step.Transition.Kind) ||
+                (parts.size() == 2 && !ParseInt(parts[1], 0, 3600, step.Transition.Seconds)))
+                return Fail("--transition needs KIND[:SECONDS] (KIND 0..13, SECONDS 0..3600)");
+            steps.push_back(step);
+        } else if (a.startsWith("--")) {
+            return Fail("unknown option " + a);
+        } else if (showPath.isEmpty()) {
+            showPath = a;
+        } else {
+            return Fail("unexpected argument " + a);
+        }
+    }
+    if (showPath.isEmpty() || (slide == 0) == !all)
+        return Fail(kUsage);
+    if (captionLook && !captionStep)
+        return Fail("--font, --size, --color and --align go with --caption");
+    if (steps.empty())
+        return Fail("no edit given");
+    if (captionStep)
+        steps[*captionStep].Edit = caption;
+    if (lightStep)
+        steps[*lightStep].Edit = light;
+
+    project::ShowSession session;
+    if (const auto opened = session.Open(); !opened)
+        return Fail(QString::fromLocal8Bit(opened.error().c_str()));
+    auto& show = session.Show();
+    ConsoleProgress loading("loading");
+    const std::string path = showPath.toLocal8Bit().toStdString();
+    const auto loaded = project::LoadProject(show, path, loading, CoreImport(show));
+    if (loaded.Failed() || loaded.Outcome != project::LoadOutcome::Loaded)
+        return Fail("cannot load " + showPath + ": " +
+                    QString::fromLocal8Bit(loaded.Error.c_str()));
+    if (slide > static_cast<int>(show.Slides.size()))
+        return Fail(QString("no slide %1: the show has %2").arg(slide).arg(show.Slides.size()));
+
+    std::vector<std::size_t> targets;
+    if (all)
+        for (std::size_t k = 0; k < show.Slides.size(); ++k)
+            targets.push_back(k);
+    else
+        targets.push_back(static_cast<std::size_t>(slide - 1));
+
+    for (const Step& step : steps) {
+        for (const std::size_t index : targets) {
+            if (step.Edit) {
+                if (const auto done = project::ApplySlideEdit(show, index, *step.Edit); !done)
+                    return Fail(QString("slide %1: %2")
+                                    .arg(index + 1)
+                                    .arg(QString::fromLocal8Bit(done.error().c_str())));
+            } else if (!project::ApplyTransitionChoice(show, static_cast<std::int32_t>(index),
+                                                       step.Transition)) {
+                return Fail(QString("slide %1: the transition cannot be stored").arg(index + 1));
+            }
+        }
+    }
+
+    ConsoleProgress saving("saving");
+    const auto saved = project::SaveProject(show, path, saving);
+    if (saved.Outcome != project::SaveOutcome::Saved)
+        return Fail("cannot save " + showPath + ": " + QString::fromLocal8Bit(saved.Error.c_str()));
+    std::fprintf(stderr, "reelpane-cli: edited %s (%zu of %zu photos)\n", path.c_str(),
+                 targets.size(), show.Slides.size());
+    return 0;
+}
+
+} // namespace cli

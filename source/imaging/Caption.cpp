@@ -1,0 +1,78 @@
+#include "imaging/Caption.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <cmath>
+
+namespace imaging {
+
+namespace {
+
+constexpr int kMargin = 12;
+
+QFont CaptionFont(const CaptionLook& look) {
+    QFont font(look.Font);
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(look.Size * 96.0 / 72.0))));
+    font.setBold((look.Style & 1) != 0);
+    font.setItalic((look.Style & 2) != 0);
+    font.setUnderline((look.Style & 4) != 0);
+    font.setStrikeOut((look.Style & 8) != 0);
+    return font;
+}
+
+QColor FromColorValue(std::int32_t color) {
+    const auto c = static_cast<std::uint32_t>(color);
+    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                  static_cast<int>((c >> 16) & 0xFF));
+}
+
+} // namespace
+
+CaptionPlace PlaceCaption(const CaptionLook& look, int width, int height) {
+    const QFontMetrics metrics(CaptionFont(look));
+    const int tw = metrics.horizontalAdvance(look.Text);
+    const int th = metrics.height();
+    CaptionPlace place;
+    place.Shadow = look.Size / 12;
+    switch (look.HAlign) {
+    case 2:
+        place.X = (width - tw) / 2;
+        break;
+    case 3:
+        place.X = width - tw - kMargin;
+        break;
+    default:
+        place.X = kMargin;
+    }
+    switch (look.VAlign) {
+    case 2:
+        place.Y = (height - th) / 2;
+        break;
+    case 3:
+        place.Y = height - th - kMargin;
+        break;
+    default:
+        place.Y = kMargin;
+    }
+    return place;
+}
+
+void DrawCaption(Bitmap& picture, const CaptionLook& look) {
+    if (look.Text.isEmpty() || picture.IsEmpty())
+        return;
+    const CaptionPlace place = PlaceCaption(look, picture.Width, picture.Height);
+    QImage view = picture.View();
+    QPainter painter(&view);
+    const QFont font = CaptionFont(look);
+    painter.setFont(font);
+    // (x, y) is the top of the text cell; QPainter places text by its baseline.
+    const int ascent = QFontMetrics(font).ascent();
+    painter.setPen(Qt::black);
+    painter.drawText(place.X, place.Y + ascent, look.Text);
+    painter.setPen(FromColorValue(look.Color));
+    painter.drawText(place.X - place.Shadow, place.Y - place.Shadow + ascent, look.Text);
+}
+
+} // namespace imaging

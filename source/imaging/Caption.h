@@ -1,0 +1,36 @@
+// Caption text drawn into a photo: the text in its font with a black shadow, placed by the
+// horizontal and vertical alignment with a 12-pixel margin.
+#pragma once
+
+#include "imaging/Bitmap.h"
+
+#include <QString>
+
+#include <cstdint>
+
+namespace imaging {
+
+struct CaptionLook {
+    QString Text;
+    QString Font = QStringLiteral("Arial");
+    std::int32_t Size = 24;        // points; pixels are round(Size * 96 / 72)
+    std::int32_t Color = 0xFFFFFF; // 0x00BBGGRR
+    std::uint8_t Style = 0;        // bit 0 bold, 1 italic, 2 underline, 3 strike-out
+    std::int32_t HAlign = 1;       // 1 left, 2 centre, 3 right
+    std::int32_t VAlign = 1;       // 1 top, 2 centre, 3 bottom
+};
+
+// Where the text cell's top-left corner goes in a width x height picture, and the shadow offset.
+struct CaptionPlace {
+    int X = 0;
+    int Y = 0;
+    int Shadow = 0; // Size / 12: the coloured text sits this far up and left of the black one
+};
+
+CaptionPlace PlaceCaption(const CaptionLook& look, int width, int height);
+
+// Draws the caption: black at the place, then the colour at (x - s, y - s). Empty text draws
+// nothing.
+void DrawCaption(Bitmap& picture, const CaptionLook& look);
+
+} // namespace imaging

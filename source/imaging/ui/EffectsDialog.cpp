@@ -1,0 +1,685 @@
+#include "imaging/ui/EffectsDialog.h"
+
+#include "base/CodePage.h"
+#include "imaging/Compose.h"
+#include "project/EditBackups.h"
+#include "project/Language.h"
+#include "project/ui/LanguageTexts.h"
+#include "ui_EffectsDialog.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QEvent>
+#include <QFile>
+#include <QFontDialog>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTabBar>
+#include <QUrl>
+#include <array>
+
+namespace ui {
+
+namespace {
+
+QColor ToQColor(std::int32_t value) {
+    const auto c = static_cast<std::uint32_t>(value);
+    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                  static_cast<int>((c >> 16) & 0xFF));
+}
+
+std::int32_t FromQColor(const QColor& c) {
+    return c.red() | (c.green() << 8) | (c.blue() << 16);
+}
+
+QString SwatchStyle(std::int32_t color) {
+    return QStringLiteral("background-color: %1;").arg(ToQColor(color).name());
+}
+
+} // namespace
+
+EffectsDialog::EffectsDialog(const project::Slide& slide, const std::string& resolution,
+                             const imaging::Bitmap& thumbnail, int page, QWidget* parent)
+    : QDialog(parent), Form(std::make_unique<Ui::EffectsDialog>()) {
+    Form->setupUi(this);
+    setFixedSize(594, 326);
+    Tabs = new QTabBar(this);
+    Tabs->setGeometry(4, 4, 322, 28);
+    Tabs->setExpanding(false);
+    Tabs->setUsesScrollButtons(true);
+    for (const char* caption :
+         {"Кадрирование", "Текст", "Поворот", "Освещенность", "Цветовые эффекты", "Длительность"})
+        Tabs->addTab(QString::fromUtf8(caption));
+
+    Ask = [this](const QString& text, const QString& caption) {
+        return QMessageBox::question(this, caption, text, QMessageBox::Yes | QMessageBox::No) ==
+               QMessageBox::Yes;
+    };
+    ShowError = [this](const QString& message) {
+        QMessageBox::warning(this, windowTitle(), message);
+    };
+
+    show_.Slides.push_back(slide);
+    show_.Resolution = resolution;
+    thumb_ = thumbnail;
+    thumbBackup_ = thumbnail;
+    ApplyTexts();
+
+    openPage_ = std::clamp(page, 0, 5);
+    Tabs->setCurrentIndex(openPage_);
+    Form->PageControl1->setCurrentIndex(openPage_);
+    Form->SpinEdit1->setValue(S().ShowSeconds);
+    TakeOpeningValues();
+    turnCounter_ = S().TurnCount;
+    if (!LoadWorkImage())
+        ShowError(tr("Cannot read %1").arg(QFile::decodeName(WorkFile().c_str())));
+    ResetCropToImage();
+
+    auto* hGroup = new QButtonGroup(this);
+    auto* vGroup = new QButtonGroup(this);
+    auto* effectGroup = new QButtonGroup(this);
+    for (auto* b : {Form->HAlign0, Form->HAlign1, Form->HAlign2})
+        hGroup->addButton(b, hGroup->buttons().size());
+    for (auto* b : {Form->VAlign0, Form->VAlign1, Form->VAlign2})
+        vGroup->addButton(b, vGroup->buttons().size());
+    for (auto* b : {Form->Effect0, Form->Effect1, Form->Effect2, Form->Effect3})
+        effectGroup->addButton(b, effectGroup->buttons().size());
+    // The alignment groups start on their first item, whatever the record holds.
+    Form->HAlign0->setChecked(true);
+    Form->VAlign0->setChecked(true);
+    Form->Effect0->setChecked(true);
+    if (S().ColorEffect >= 0 && S().ColorEffect <= 3)
+        effectGroup->button(S().ColorEffect)->setChecked(true);
+    Form->Edit6->setStyleSheet(SwatchStyle(S().BackColor));
+    ResetLightControls();
+    Form->TrackBar1->setValue(S().Brightness);
+    Form->TrackBar2->setValue(S().Contrast);
+    Form->TrackBar3->setValue(static_cast<int>(S().Gamma10.get()));
+
+    // Each corner edit parses into its own field; text that is not a number changes nothing.
+    const std::array<std::pair<QLineEdit*, std::int32_t project::CropEdit::*>, 4> corners = {{
+        {Form->Edit2, &project::CropEdit::X0},
+        {Form->Edit3, &project::CropEdit::Y0},
+        {Form->Edit4, &project::CropEdit::X1},
+        {Form->Edit5, &project::CropEdit::Y1},
+    }};
+    for (const auto& [edit, field] : corners)
+        connect(edit, &QLineEdit::textChanged, this, [this, field](const QString& text) {
+            bool ok = false;
+            const int v = text.toInt(&ok);
+            if (ok)
+                crop_.*field = v;
+            if (openPage_ == 0 && !updating_)
+                DrawCropFrame();
+        });
+    connect(Form->OriginalSizeButton, &QPushButton::clicked, this, [this] {
+        ResetCropToImage();
+        DrawCropFrame();
+    });
+    connect(Form->Edit1, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!updating_)
+            S().CaptionText.assign(base::ToCp1251(text.left(255)));
+    });
+    connect(hGroup, &QButtonGroup::idClicked, this, [this](int id) { S().CaptionHAlign = id + 1; });
+    connect(vGroup, &QButtonGroup::idClicked, this, [this](int id) { S().CaptionVAlign = id + 1; });
+    connect(Form->ApplyTextButton, &QPushButton::clicked, this, &EffectsDialog::ApplyText);
+    connect(Form->UndoTextButton, &QPushButton::clicked, this, &EffectsDialog::UndoText);
+    connect(Form->FontButton, &QPushButton::clicked, this, &EffectsDialog::ChooseFont);
+    connect(Form->TurnRightButton, &QPushButton::clicked, this,
+            [this] { Turn(project::TurnKind::Right); });
+    connect(Form->TurnLeftButton, &QPushButton::clicked, this,
+            [this] { Turn(project::TurnKind::Left); });
+    connect(Form->MirrorButton, &QPushButton::clicked, this,
+            [this] { Turn(project::TurnKind::Mirror); });
+    for (QSlider* s : {Form->TrackBar1, Form->TrackBar2, Form->TrackBar3})
+        connect(s, &QSlider::valueChanged, this, [this] {
+            if (updating_)
+                return;
+            S().Brightness = Form->TrackBar1->value();
+            S().Contrast = Form->TrackBar2->value();
+            S().Gamma10 = static_cast<double>(Form->TrackBar3->value());
+            PreviewLight();
+        });
+    connect(effectGroup, &QButtonGroup::idClicked, this, [this](int id) {
+        S().ColorEffect = id;
+        PreviewColor();
+    });
+    connect(Form->BackColorButton, &QPushButton::clicked, this, &EffectsDialog::ChooseBackColor);
+    for (QPushButton* b : {Form->SaveButton0, Form->SaveButton1, Form->SaveButton2,
+                           Form->SaveButton3, Form->SaveButton4, Form->SaveButton5})
+        connect(b, &QPushButton::clicked, this, &EffectsDialog::SaveAndClose);
+    for (QPushButton* b : {Form->CancelButton0, Form->CancelButton1, Form->CancelButton3,
+                           Form->CancelButton4, Form->CancelButton5})
+        connect(b, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Form->CancelButton2, &QPushButton::clicked, this, [this] {
+        keepOnClose_ = false;
+        UndoTurns();
+        reject();
+    });
+    Form->Image1->installEventFilter(this);
+    Form->Image1->setMouseTracking(false);
+    connect(Tabs, &QTabBar::currentChanged, this, &EffectsDialog::ChangePage);
+
+    // The page routine once, for the page the dialog opens on.
+    ChangePage(openPage_);
+}
+
+EffectsDialog::~EffectsDialog() = default;
+
+void EffectsDialog::ApplyTexts() {
+    const auto tab = [this](int index) {
+        return [this, index](const QString& t) { Tabs->setTabText(index, t); };
+    };
+    ApplyLanguageTexts({
+        {600, this},
+        {601, tab(0)},
+        {602, Form->Label2},
+        {603, Form->Label3},
+        {604, Form->Label4},
+        {605, Form->Label5},
+        {606, Form->OriginalSizeButton},
+        {607, Form->SaveButton0},
+        {608, Form->CancelButton0},
+        {609, tab(1)},
+        {610, Form->Label1},
+        {611, Form->ApplyTextButton},
+        {612, Form->UndoTextButton},
+        {613, Form->FontButton},
+        {614, Form->HAlign0},
+        {615, Form->HAlign1},
+        {616, Form->HAlign2},
+        {617, Form->VAlign0},
+        {618, Form->VAlign1},
+        {619, Form->VAlign2},
+        {620, Form->SaveButton1},
+        {621, Form->CancelButton1},
+        {622, tab(2)},
+        {623, Form->TurnRightButton},
+        {624, Form->TurnLeftButton},
+        {625, Form->MirrorButton},
+        {626, Form->SaveButton2},
+        {627, Form->CancelButton2},
+        {628, tab(3)},
+        {629, Form->Label6},
+        {630, Form->Label7},
+        {631, Form->Label8},
+        {632, Form->SaveButton3},
+        {633, Form->CancelButton3},
+        {634, tab(4)},
+        {635, Form->Effect0},
+        {636, Form->Effect1},
+        {637, Form->Effect2},
+        {638, Form->Effect3},
+        {639, Form->BackColorButton},
+        {640, Form->SaveButton4},
+        {641, Form->CancelButton4},
+        {642, tab(5)},
+        {643, Form->Label9},
+        {644, Form->CheckBox1},
+        {645, Form->SaveButton5},
+        {646, Form->CancelButton5},
+    });
+}
+
+void EffectsDialog::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        ApplyTexts();
+        RepaintBox();
+    }
+}
+
+void EffectsDialog::TakeOpeningValues() {
+    opening_.Brightness = S().Brightness;
+    opening_.Contrast = S().Contrast;
+    opening_.Gamma10 = S().Gamma10;
+    opening_.ColorEffect = S().ColorEffect;
+    opening_.BackColor = S().BackColor;
+    opening_.TurnCount = S().TurnCount;
+    opening_.Caption = project::CaptionOf(S());
+}
+
+bool EffectsDialog::LoadWorkImage() {
+    imaging::Bitmap picture;
+    if (!imaging::LoadSlidePicture(WorkFile(), picture))
+        return false;
+    workImage_ = std::move(picture);
+    RebuildPreview();
+    return true;
+}
+
+void EffectsDialog::RebuildPreview() {
+    const imaging::ImageSize size =
+        imaging::FitSize(workImage_.Width, workImage_.Height, kPreviewWidth, kPreviewHeight);
+    previewSource_ = imaging::Bitmap::CreateUninitialised(size.Width, size.Height);
+    if (!previewSource_.IsEmpty())
+        workImage_.ScaleBilinear(previewSource_);
+    previewImage_ = previewSource_;
+    RepaintBox();
+}
+
+QImage EffectsDialog::PreviewPicture() const {
+    imaging::Bitmap box = imaging::Bitmap::CreateSized(kPreviewWidth, kPreviewHeight);
+    imaging::FillColor(box, show_.Slides[0].BackColor);
+    box.Draw(previewImage_, (kPreviewWidth - previewImage_.Width) / 2,
+             (kPreviewHeight - previewImage_.Height) / 2);
+    return box.CopyToImage();
+}
+
+void EffectsDialog::RepaintBox() {
+    Form->Image1->setPixmap(QPixmap::fromImage(PreviewPicture()));
+}
+
+void EffectsDialog::DrawCropFrame() {
+    previewImage_ = previewSource_;
+    if (!workImage_.IsEmpty() && !previewImage_.IsEmpty()) {
+        const auto scale = [](std::int32_t v, int preview, int image) {
+            return static_cast<int>(static_cast<std::int64_t>(preview) * v / image);
+        };
+        const int pw = previewImage_.Width;
+        const int ph = previewImage_.Height;
+        QImage view = previewImage_.View();
+        QPainter p(&view);
+        p.setPen(QPen(QColor(255, 0, 0), 1, Qt::DashLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRect(QPoint(scale(crop_.X0, pw, workImage_.Width),
+                                scale(crop_.Y0, ph, workImage_.Height)),
+                         QPoint(scale(crop_.X1, pw, workImage_.Width),
+                                scale(crop_.Y1, ph, workImage_.Height)))
+                       .normalized());
+    }
+    RepaintBox();
+}
+
+void EffectsDialog::ShowCropInEdits() {
+    const project::CropEdit crop = crop_;
+    updating_ = true;
+    Form->Edit2->setText(QString::number(crop_.X0));
+    Form->Edit3->setText(QString::number(crop_.Y0));
+    Form->Edit4->setText(QString::number(crop_.X1));
+    Form->Edit5->setText(QString::number(crop_.Y1));
+    updating_ = false;
+    crop_ = crop;
+}
+
+void EffectsDialog::ResetCropToImage() {
+    crop_ = {0, 0, workImage_.Width, workImage_.Height};
+    ShowCropInEdits();
+}
+
+void EffectsDialog::dragCrop(QPoint from, QPoint to) {
+    if (previewImage_.IsEmpty() || workImage_.IsEmpty())
+        return;
+    const QPoint offset((kPreviewWidth - previewImage_.Width) / 2,
+                        (kPreviewHeight - previewImage_.Height) / 2);
+    const QPoint a = from - offset;
+    const QPoint b = to - offset;
+    const auto toImage = [](int v, int image, int preview) {
+        return static_cast<std::int32_t>(static_cast<std::int64_t>(v) * image / preview);
+    };
+    const int pw = previewImage_.Width;
+    const int ph = previewImage_.Height;
+    crop_ = {toImage(a.x(), workImage_.Width, pw), toImage(a.y(), workImage_.Height, ph),
+             toImage(b.x(), workImage_.Width, pw), toImage(b.y(), workImage_.Height, ph)};
+    ShowCropInEdits();
+    DrawCropFrame();
+}
+
+bool EffectsDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != Form->Image1)
+        return QDialog::eventFilter(watched, event);
+    const auto* mouse = dynamic_cast<QMouseEvent*>(event);
+    if (event->type() == QEvent::MouseButtonDblClick && openPage_ == 1) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(WorkFile().c_str())));
+        return true;
+    }
+    if (openPage_ != 0 || !mouse || mouse->button() == Qt::RightButton)
+        return QDialog::eventFilter(watched, event);
+    // Both ends of a drag are taken in the preview box's own coordinates.
+    const QPoint at = mouse->position().toPoint();
+    if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+        dragStart_ = at;
+        dragging_ = true;
+        return true;
+    }
+    if (event->type() == QEvent::MouseMove && dragging_) {
+        previewImage_ = previewSource_;
+        QImage view = previewImage_.View();
+        QPainter p(&view);
+        p.setPen(QPen(QColor(255, 0, 0), 1, Qt::DashLine));
+        const QPoint offset((kPreviewWidth - previewImage_.Width) / 2,
+                            (kPreviewHeight - previewImage_.Height) / 2);
+        p.drawRect(QRect(dragStart_ - offset, at - offset).normalized());
+        p.end();
+        RepaintBox();
+        return true;
+    }
+    if (event->type() == QEvent::MouseButtonRelease && dragging_) {
+        dragging_ = false;
+        dragCrop(dragStart_, at);
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool EffectsDialog::Apply(const project::SlideEdit& edit, imaging::Bitmap* thumbnail) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const base::Status done = project::ApplySlideEdit(show_, 0, edit, thumbnail);
+    QApplication::restoreOverrideCursor();
+    if (!done) {
+        ShowError(QString::fromLocal8Bit(done.error().c_str()));
+        return false;
+    }
+    LoadWorkImage();
+    return true;
+}
+
+void EffectsDialog::AcceptedWrite() {
+    // The copies restore what the open page did since it was entered, never an edit that was
+    // accepted meanwhile: they are taken again from the working file as it is now.
+    project::DropBackups(WorkFile());
+    thumbBackup_ = thumb_;
+}
+
+bool EffectsDialog::PageHasChange(int page) const {
+    const project::Slide& s = show_.Slides[0];
+    switch (page) {
+    case 0:
+        return crop_.X0 != 0 || crop_.Y0 != 0 || crop_.X1 != workImage_.Width ||
+               crop_.Y1 != workImage_.Height;
+    case 1: {
+        const project::CaptionEdit now = project::CaptionOf(s);
+        const project::CaptionEdit& was = opening_.Caption;
+        return now.Text != was.Text || now.Font != was.Font || now.Size != was.Size ||
+               now.Color != was.Color || now.Style != was.Style;
+    }
+    case 2:
+        return s.TurnCount != turnCounter_;
+    case 3:
+        return s.Brightness != opening_.Brightness || s.Contrast != opening_.Contrast ||
+               s.Gamma10 != opening_.Gamma10;
+    case 4:
+        return s.ColorEffect != opening_.ColorEffect || s.BackColor != opening_.BackColor;
+    default:
+        return false;
+    }
+}
+
+void EffectsDialog::ChangePage(int page) {
+    if (page != openPage_ && PageHasChange(openPage_)) {
+        const project::Language& language = project::AppLanguage();
+        const bool own = language.Has(648);
+        const QString text = own ? language.Text(647, "")
+                                 : QString::fromUtf8("Применить последний эффект к изображению?");
+        const QString caption = own ? language.Text(648, "") : QString::fromUtf8("Применить");
+        const bool yes = Ask(text, caption);
+        switch (openPage_) {
+        case 0:
+            if (yes)
+                ApplyCrop();
+            ResetCropToImage();
+            break;
+        case 1:
+            if (yes) {
+                const project::CaptionEdit& was = opening_.Caption;
+                S().CaptionText.assign(was.Text);
+                S().CaptionFont.assign(was.Font);
+                S().CaptionSize = was.Size;
+                S().CaptionColor = was.Color;
+                S().CaptionStyle = was.Style;
+                S().CaptionHAlign = was.HAlign;
+                S().CaptionVAlign = was.VAlign;
+                AcceptedWrite();
+            } else {
+                UndoText();
+            }
+            break;
+        case 2:
+            if (yes) {
+                S().TurnCount = turnCounter_;
+                opening_.TurnCount = turnCounter_;
+                AcceptedWrite();
+            } else {
+                UndoTurns();
+            }
+            break;
+        case 3:
+            if (yes) {
+                ApplyLight();
+            } else {
+                S().Brightness = opening_.Brightness;
+                S().Contrast = opening_.Contrast;
+                S().Gamma10 = opening_.Gamma10;
+                ResetLightControls();
+            }
+            break;
+        case 4:
+            if (yes) {
+                ApplyColor();
+            } else {
+                S().ColorEffect = opening_.ColorEffect;
+                S().BackColor = opening_.BackColor;
+                Form->Effect0->setChecked(true);
+                Form->Edit6->setStyleSheet(SwatchStyle(S().BackColor));
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    openPage_ = page;
+    Form->PageControl1->setCurrentIndex(page);
+    previewImage_ = previewSource_;
+    Form->Image1->setCursor(page == 0 ? Qt::CrossCursor : Qt::ArrowCursor);
+    Form->Image1->setToolTip(
+        page == 1
+            ? project::AppLanguage().Text(
+                  649, "Кликните два раза, чтобы увидеть полноразмерное изображение с текстом")
+            : QString());
+    if (page == 0)
+        DrawCropFrame();
+    else
+        RepaintBox();
+}
+
+void EffectsDialog::ApplyCrop() {
+    if (Apply(project::CropEdit{crop_}, nullptr))
+        AcceptedWrite();
+    ResetCropToImage();
+}
+
+void EffectsDialog::ApplyText() {
+    if (const auto taken = project::TakeBackup(WorkFile(), project::BackupSlot::Caption); !taken) {
+        ShowError(QString::fromLocal8Bit(taken.error().c_str()));
+        return;
+    }
+    if (S().CaptionText.length == 0)
+        return;
+    Apply(project::CaptionOf(S()), nullptr);
+}
+
+void EffectsDialog::UndoText() {
+    const std::string work = WorkFile();
+    if (const auto restored = project::RestoreBackup(work, project::BackupSlot::Caption); !restored)
+        ShowError(QString::fromLocal8Bit(restored.error().c_str()));
+    QFile::remove(
+        QFile::decodeName(project::BackupPath(work, project::BackupSlot::Caption).c_str()));
+    LoadWorkImage();
+    const project::CaptionEdit defaults;
+    S().CaptionText.assign(defaults.Text);
+    S().CaptionFont.assign(defaults.Font);
+    S().CaptionSize = defaults.Size;
+    S().CaptionColor = defaults.Color;
+    S().CaptionStyle = defaults.Style;
+    S().CaptionHAlign = defaults.HAlign;
+    S().CaptionVAlign = defaults.VAlign;
+    opening_.Caption = defaults;
+    updating_ = true;
+    Form->Edit1->clear();
+    updating_ = false;
+    Form->HAlign0->setChecked(true);
+    Form->VAlign0->setChecked(true);
+}
+
+void EffectsDialog::ChooseFont() {
+    QFont initial(base::FromCp1251(S().CaptionFont.str()));
+    initial.setPointSize(std::max(1, S().CaptionSize.get()));
+    initial.setBold(S().CaptionStyle & 1);
+    initial.setItalic(S().CaptionStyle & 2);
+    initial.setUnderline(S().CaptionStyle & 4);
+    initial.setStrikeOut(S().CaptionStyle & 8);
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, initial, this);
+    if (!ok)
+        return;
+    const QColor color = QColorDialog::getColor(ToQColor(S().CaptionColor), this);
+    S().CaptionFont.assign(base::ToCp1251(font.family()).substr(0, 255));
+    S().CaptionSize = font.pointSize() > 0 ? font.pointSize() : S().CaptionSize.get();
+    S().CaptionStyle =
+        static_cast<std::uint8_t>((font.bold() ? 1 : 0) | (font.italic() ? 2 : 0) |
+                                  (font.underline() ? 4 : 0) | (font.strikeOut() ? 8 : 0));
+    if (color.isValid())
+        S().CaptionColor = FromQColor(color);
+}
+
+void EffectsDialog::Turn(project::TurnKind kind) {
+    if (const auto taken = project::TakeBackup(WorkFile(), project::BackupSlot::Turn); !taken) {
+        ShowError(QString::fromLocal8Bit(taken.error().c_str()));
+        return;
+    }
+    // The record counts only confirmed turns; the dialog counts those made since.
+    const std::int32_t confirmed = S().TurnCount;
+    S().TurnCount = turnCounter_;
+    if (Apply(project::TurnEdit{kind}, &thumb_))
+        turnCounter_ = S().TurnCount;
+    S().TurnCount = confirmed;
+    ResetCropToImage();
+}
+
+void EffectsDialog::UndoTurns() {
+    if (const auto restored = project::RestoreBackup(WorkFile(), project::BackupSlot::Turn);
+        !restored)
+        ShowError(QString::fromLocal8Bit(restored.error().c_str()));
+    thumb_ = thumbBackup_;
+    LoadWorkImage();
+    S().TurnCount = opening_.TurnCount;
+    turnCounter_ = opening_.TurnCount;
+    ResetCropToImage();
+}
+
+void EffectsDialog::PreviewLight() {
+    previewImage_ = previewSource_;
+    project::LightPicture(previewImage_, {S().Brightness, S().Contrast, S().Gamma10});
+    RepaintBox();
+}
+
+void EffectsDialog::ResetLightControls() {
+    updating_ = true;
+    Form->TrackBar1->setValue(S().Brightness);
+    Form->TrackBar2->setValue(S().Contrast);
+    Form->TrackBar3->setValue(static_cast<int>(S().Gamma10.get()));
+    updating_ = false;
+    previewImage_ = previewSource_;
+    RepaintBox();
+}
+
+void EffectsDialog::ApplyLight() {
+    if (Apply(project::LightEdit{S().Brightness, S().Contrast, S().Gamma10}, &thumb_))
+        AcceptedWrite();
+    // Applied (or refused): the fields, opening values and sliders go back to neutral, so a
+    // later save cannot apply the same light twice.
+    S().Brightness = 0;
+    S().Contrast = 0;
+    S().Gamma10 = 10.0;
+    opening_.Brightness = 0;
+    opening_.Contrast = 0;
+    opening_.Gamma10 = 10.0;
+    ResetLightControls();
+}
+
+void EffectsDialog::PreviewColor() {
+    previewImage_ = previewSource_;
+    project::ColorPicture(previewImage_, S().ColorEffect);
+    RepaintBox();
+}
+
+void EffectsDialog::ApplyColor() {
+    if (S().ColorEffect != 0 && Apply(project::ColorEdit{S().ColorEffect}, &thumb_))
+        AcceptedWrite();
+    S().ColorEffect = 0;
+    opening_.ColorEffect = 0;
+    opening_.BackColor = S().BackColor;
+    Form->Effect0->setChecked(true);
+    previewImage_ = previewSource_;
+    RepaintBox();
+}
+
+void EffectsDialog::ChooseBackColor() {
+    const QColor color = QColorDialog::getColor(ToQColor(S().BackColor), this);
+    if (!color.isValid())
+        return;
+    S().BackColor = FromQColor(color);
+    Form->Edit6->setStyleSheet(SwatchStyle(S().BackColor));
+    RepaintBox();
+}
+
+void EffectsDialog::SaveAndClose() {
+    switch (openPage_) {
+    case 0: {
+        const std::int32_t w = workImage_.Width;
+        const std::int32_t h = workImage_.Height;
+        const bool whole = crop_.X0 == 0 && crop_.Y0 == 0 && crop_.X1 == w && crop_.Y1 == h;
+        if (!whole && !Apply(project::CropEdit{crop_}, nullptr))
+            return;
+        AcceptedWrite();
+        ResetCropToImage();
+        break;
+    }
+    case 1:
+        keepOnClose_ = true;
+        break;
+    case 2:
+        keepOnClose_ = true;
+        S().TurnCount = turnCounter_;
+        break;
+    case 3:
+        ApplyLight();
+        break;
+    case 4:
+        ApplyColor();
+        break;
+    case 5:
+        S().ShowSeconds = Form->SpinEdit1->value();
+        secondsForAll_ = Form->CheckBox1->isChecked();
+        break;
+    default:
+        break;
+    }
+    accept();
+}
+
+void EffectsDialog::done(int result) {
+    if (!closed_) {
+        closed_ = true;
+        const std::string work = WorkFile();
+        if (!keepOnClose_ && openPage_ == 1)
+            (void)project::RestoreBackup(work, project::BackupSlot::Caption);
+        if (!keepOnClose_ && openPage_ == 2 &&
+            project::HasBackup(work, project::BackupSlot::Turn)) {
+            (void)project::RestoreBackup(work, project::BackupSlot::Turn);
+            thumb_ = thumbBackup_;
+            S().TurnCount = opening_.TurnCount;
+        }
+        project::DropBackups(work);
+        S().Brightness = 0;
+        S().Contrast = 0;
+        S().Gamma10 = 10.0;
+        S().ColorEffect = 0;
+    }
+    QDialog::done(result);
+}
+
+} // namespace ui

@@ -1,0 +1,115 @@
+// The effects dialog: crop, caption text, turns, light, colour and duration of one slide, with a
+// preview. It works on a copy of the slide's record and thumbnail and writes the slide's working
+// file through the core's slide edits; the caller takes back the record and thumbnail.
+#pragma once
+
+#include "imaging/Bitmap.h"
+#include "project/ShowModel.h"
+#include "project/SlideEdits.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <memory>
+
+class QTabBar;
+
+namespace Ui {
+class EffectsDialog;
+}
+
+namespace ui {
+
+class EffectsDialog final : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int kPreviewWidth = 254;
+    static constexpr int kPreviewHeight = 166;
+
+    // slide: the record as the show holds it; resolution: the show's output size "WxH" (a crop
+    // is fitted to it again); thumbnail: the slide's thumbnail picture; page: 0..5.
+    EffectsDialog(const project::Slide& slide, const std::string& resolution,
+                  const imaging::Bitmap& thumbnail, int page, QWidget* parent = nullptr);
+    ~EffectsDialog() override;
+
+    // After closing (any way): the record and thumbnail to keep, and whether the duration was
+    // saved for every slide.
+    const project::Slide& SlideRecord() const { return show_.Slides[0]; }
+    const imaging::Bitmap& Thumbnail() const { return thumb_; }
+    bool SecondsForAll() const { return secondsForAll_; }
+
+    // The page-change question (Yes = true) and the failure message; replaceable by tests.
+    std::function<bool(const QString& text, const QString& caption)> Ask;
+    std::function<void(const QString& message)> ShowError;
+
+    std::unique_ptr<Ui::EffectsDialog> Form;
+    QTabBar* Tabs = nullptr;
+
+    // What the preview box shows, 254 x 166.
+    QImage PreviewPicture() const;
+    project::CropEdit Crop() const { return crop_; }
+    int OpenPage() const { return openPage_; }
+
+    // Preview drag on the crop page, in preview-box coordinates.
+    void dragCrop(QPoint from, QPoint to);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void done(int result) override;
+
+private:
+    struct Opening {
+        std::int32_t Brightness, Contrast, ColorEffect, BackColor, TurnCount;
+        double Gamma10;
+        project::CaptionEdit Caption;
+    };
+    project::Slide& S() { return show_.Slides[0]; }
+    std::string WorkFile() const { return show_.Slides[0].WorkFile.str(); }
+
+    void ApplyTexts();
+    void TakeOpeningValues();
+    bool LoadWorkImage();
+    void RebuildPreview();
+    void RepaintBox();
+    void DrawCropFrame();
+    void ShowCropInEdits();
+    void ResetCropToImage();
+    bool Apply(const project::SlideEdit& edit, imaging::Bitmap* thumbnail);
+    void AcceptedWrite();
+    void ChangePage(int page);
+    bool PageHasChange(int page) const;
+    void ApplyCrop();
+    void ApplyText();
+    void UndoText();
+    void ChooseFont();
+    void Turn(project::TurnKind kind);
+    void UndoTurns();
+    void PreviewLight();
+    void ApplyLight();
+    void PreviewColor();
+    void ApplyColor();
+    void ChooseBackColor();
+    void ResetLightControls();
+    void SaveAndClose();
+
+    project::ShowModel show_;
+    imaging::Bitmap thumb_;
+    imaging::Bitmap thumbBackup_;
+    imaging::Bitmap workImage_;
+    imaging::Bitmap previewSource_;
+    imaging::Bitmap previewImage_;
+    project::CropEdit crop_;
+    Opening opening_{};
+    int openPage_ = 0;
+    int turnCounter_ = 0;
+    bool keepOnClose_ = false;
+    bool secondsForAll_ = false;
+    bool closed_ = false;
+    bool updating_ = false;
+    QPoint dragStart_;
+    bool dragging_ = false;
+};
+
+} // namespace ui

@@ -1,0 +1,236 @@
+#include "project/SlideEdits.h"
+
+#include "base/CodePage.h"
+#include "imaging/BitmapFilters.h"
+#include "imaging/BmpFile.h"
+#include "imaging/ImageLoad.h"
+#include "project/Import.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace project {
+
+namespace {
+
+constexpr imaging::ColorValue kBlackAndWhite = 140 | (140 << 8) | (140 << 16);
+constexpr imaging::ColorValue kSepia = 143 | (138 << 8) | (125 << 16);
+
+base::Status Range(bool ok, const char* what) {
+    if (ok)
+        return {};
+    return base::Fail(what);
+}
+
+// The pixel work of an edit on the photo (and the thumbnail when it has one); false for edits
+// that leave the pictures alone.
+bool TouchesPictures(const SlideEdit& edit) {
+    return std::holds_alternative<CropEdit>(edit) || std::holds_alternative<CaptionEdit>(edit) ||
+           std::holds_alternative<TurnEdit>(edit) || std::holds_alternative<LightEdit>(edit) ||
+           (std::holds_alternative<ColorEdit>(edit) && std::get<ColorEdit>(edit).Effect != 0);
+}
+
+} // namespace
+
+base::Status ValidateEdit(const SlideEdit& edit) {
+    if (const auto* c = std::get_if<CaptionEdit>(&edit)) {
+        if (c->Text.size() > 255)
+            return base::Fail("caption text longer than 255 bytes");
+        if (c->Font.empty() || c->Font.size() > 255)
+            return base::Fail("font name empty or longer than 255 bytes");
+        if (c->Size < 1 || c->Size > 1638)
+            return base::Fail("caption size outside 1..1638 points");
+        if (c->HAlign < 1 || c->HAlign > 3 || c->VAlign < 1 || c->VAlign > 3)
+            return base::Fail("caption alignment outside 1..3");
+        if (c->Color < 0 || c->Color > 0xFFFFFF)
+            return base::Fail("caption colour outside 000000..FFFFFF");
+        return {};
+    }
+    if (const auto* l = std::get_if<LightEdit>(&edit)) {
+        if (auto s = Range(l->Brightness >= -100 && l->Brightness <= 100,
+                           "brightness outside -100..100");
+            !s)
+            return s;
+        if (auto s = Range(l->Contrast >= -25 && l->Contrast <= 25, "contrast outside -25..25"); !s)
+            return s;
+        return Range(std::isfinite(l->Gamma10) && l->Gamma10 >= 0 && l->Gamma10 <= 70,
+                     "gamma outside 0..7.0");
+    }
+    if (const auto* c = std::get_if<ColorEdit>(&edit))
+        return Range(c->Effect >= 0 && c->Effect <= 3, "colour effect outside 0..3");
+    if (const auto* b = std::get_if<BackgroundEdit>(&edit))
+        return Range(b->Color >= 0 && b->Color <= 0xFFFFFF, "background outside 000000..FFFFFF");
+    if (const auto* s = std::get_if<SecondsEdit>(&edit))
+        return Range(s->Seconds >= 1 && s->Seconds <= 3600, "seconds outside 1..3600");
+    return {};
+}
+
+base::Result<imaging::Bitmap> CropPicture(const imaging::Bitmap& picture, const CropEdit& crop) {
+    // A click without a drag gives an empty rectangle and a drag started in the bars gives
+    // corners outside the picture: keep what lies on the picture, refuse less than a pixel.
+    const auto clampX = [&](std::int32_t v) { return std::clamp(v, 0, picture.Width); };
+    const auto clampY = [&](std::int32_t v) { return std::clamp(v, 0, picture.Height); };
+    const int x0 = clampX(std::min(crop.X0, crop.X1));
+    const int x1 = clampX(std::max(crop.X0, crop.X1));
+    const int y0 = clampY(std::min(crop.Y0, crop.Y1));
+    const int y1 = clampY(std::max(crop.Y0, crop.Y1));
+    if (x1 - x0 < 1 || y1 - y0 < 1)
+        return base::Fail("the crop rectangle holds no pixel of the picture");
+    imaging::Bitmap out = imaging::Bitmap::CreateUninitialised(x1 - x0, y1 - y0);
+    if (out.IsEmpty())
+        return base::Fail("out of memory for the cropped picture");
+    for (int y = 0; y < out.Height; ++y)
+        std::copy_n(picture.Row(y0 + y) + static_cast<std::ptrdiff_t>(x0) * 3,
+                    static_cast<std::size_t>(out.Width) * 3, out.Row(y));
+    return out;
+}
+
+void TurnPicture(imaging::Bitmap& picture, TurnKind turn, std::int32_t background) {
+    switch (turn) {
+    case TurnKind::Right:
+        imaging::RotateBitmap(picture, background, 90);
+        break;
+    case TurnKind::Left:
+        imaging::RotateBitmap(picture, background, 270);
+        break;
+    case TurnKind::Mirror:
+        imaging::FlipBitmap(picture, true);
+        break;
+    }
+}
+
+void LightPicture(imaging::Bitmap& picture, const LightEdit& light) {
+    imaging::AdjustBrightness(picture, light.Brightness);
+    imaging::AdjustContrast(picture, light.Contrast, false);
+    imaging::AdjustGamma(picture, light.Gamma10 / 10.0);
+}
+
+void ColorPicture(imaging::Bitmap& picture, std::int32_t effect) {
+    switch (effect) {
+    case 1:
+        imaging::Colorize(picture, kBlackAndWhite);
+        break;
+    case 2:
+        imaging::Colorize(picture, kSepia);
+        break;
+    case 3:
+        imaging::InvertColors(picture);
+        break;
+    default:
+        break;
+    }
+}
+
+imaging::CaptionLook LookOf(const CaptionEdit& caption) {
+    imaging::CaptionLook look;
+    look.Text = base::FromCp1251(caption.Text);
+    look.Font = base::FromCp1251(caption.Font);
+    look.Size = caption.Size;
+    look.Color = caption.Color;
+    look.Style = caption.Style;
+    look.HAlign = caption.HAlign;
+    look.VAlign = caption.VAlign;
+    return look;
+}
+
+CaptionEdit CaptionOf(const Slide& slide) {
+    CaptionEdit c;
+    c.Text = slide.CaptionText.str();
+    c.Font = slide.CaptionFont.str();
+    c.Size = slide.CaptionSize;
+    c.Color = slide.CaptionColor;
+    c.Style = slide.CaptionStyle;
+    c.HAlign = slide.CaptionHAlign;
+    c.VAlign = slide.CaptionVAlign;
+    return c;
+}
+
+base::Status SaveWorkPicture(const std::string& path, const imaging::Bitmap& picture) {
+    const std::string temporary = path + ".new";
+    std::string why;
+    if (!imaging::SaveBmpFile(temporary, picture, &why))
+        return base::Fail("cannot write " + path + ": " + why);
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return base::Fail("cannot replace " + path);
+    }
+    return {};
+}
+
+base::Status ApplySlideEdit(ShowModel& show, std::size_t index, const SlideEdit& edit,
+                            imaging::Bitmap* thumbnail) {
+    if (index >= show.Slides.size())
+        return base::Fail("no slide " + std::to_string(index + 1) + " in the show");
+    if (auto valid = ValidateEdit(edit); !valid)
+        return valid;
+    Slide& slide = show.Slides[index];
+
+    if (const auto* b = std::get_if<BackgroundEdit>(&edit)) {
+        slide.BackColor = b->Color;
+        return {};
+    }
+    if (const auto* s = std::get_if<SecondsEdit>(&edit)) {
+        slide.ShowSeconds = s->Seconds;
+        return {};
+    }
+    if (const auto* c = std::get_if<ColorEdit>(&edit); c && c->Effect == 0) {
+        slide.ColorEffect = 0;
+        return {};
+    }
+    if (!TouchesPictures(edit))
+        return {};
+
+    const std::string path = slide.WorkFile.str();
+    imaging::Bitmap photo;
+    std::string why;
+    if (!imaging::LoadImageFile(photo, path, &why))
+        return base::Fail("cannot read " + path + ": " + why);
+    imaging::Bitmap thumb = thumbnail ? *thumbnail : imaging::Bitmap();
+
+    if (const auto* crop = std::get_if<CropEdit>(&edit)) {
+        auto cropped = CropPicture(photo, *crop);
+        if (!cropped)
+            return base::Fail(cropped.error());
+        photo = std::move(*cropped);
+    } else if (const auto* caption = std::get_if<CaptionEdit>(&edit)) {
+        imaging::DrawCaption(photo, LookOf(*caption));
+    } else if (const auto* turn = std::get_if<TurnEdit>(&edit)) {
+        TurnPicture(photo, turn->Turn, slide.BackColor);
+        TurnPicture(thumb, turn->Turn, slide.BackColor);
+    } else if (const auto* light = std::get_if<LightEdit>(&edit)) {
+        LightPicture(photo, *light);
+        LightPicture(thumb, *light);
+    } else if (const auto* color = std::get_if<ColorEdit>(&edit)) {
+        ColorPicture(photo, color->Effect);
+        ColorPicture(thumb, color->Effect);
+    }
+
+    if (auto saved = SaveWorkPicture(path, photo); !saved)
+        return saved;
+    if (std::holds_alternative<CropEdit>(edit) && !RefitSlide(show, index))
+        return base::Fail("cannot fit " + path + " to the output size again");
+
+    if (const auto* caption = std::get_if<CaptionEdit>(&edit)) {
+        slide.CaptionText.assign(caption->Text);
+        slide.CaptionFont.assign(caption->Font);
+        slide.CaptionSize = caption->Size;
+        slide.CaptionColor = caption->Color;
+        slide.CaptionStyle = caption->Style;
+        slide.CaptionHAlign = caption->HAlign;
+        slide.CaptionVAlign = caption->VAlign;
+    } else if (std::holds_alternative<TurnEdit>(edit)) {
+        slide.TurnCount = slide.TurnCount + 1;
+    } else if (std::holds_alternative<LightEdit>(edit)) {
+        slide.Brightness = 0;
+        slide.Contrast = 0;
+        slide.Gamma10 = 10.0;
+    } else if (std::holds_alternative<ColorEdit>(edit)) {
+        slide.ColorEffect = 0;
+    }
+    if (thumbnail)
+        *thumbnail = std::move(thumb);
+    return {};
+}
+
+} // namespace project

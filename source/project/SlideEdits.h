@@ -1,0 +1,88 @@
+// The edits the effects dialog and `reelpane-cli edit` make to one slide, as values, and the one
+// function that applies an edit to slide i of a show: it rewrites the working file (and the
+// thumbnail picture, when the caller keeps one) and the record fields the edit owns.
+#pragma once
+
+#include "base/Result.h"
+#include "imaging/Bitmap.h"
+#include "imaging/Caption.h"
+#include "project/ShowModel.h"
+
+#include <cstdint>
+#include <string>
+#include <variant>
+
+namespace project {
+
+// A rectangle in working-picture pixels; the corners may come in any order.
+struct CropEdit {
+    std::int32_t X0 = 0, Y0 = 0, X1 = 0, Y1 = 0;
+};
+
+// Caption text and look; Text and Font are Windows-1251 bytes as the record keeps them.
+struct CaptionEdit {
+    std::string Text;
+    std::string Font = "Arial";
+    std::int32_t Size = 24;
+    std::int32_t Color = 0xFFFFFF; // 0x00BBGGRR
+    std::uint8_t Style = 0;
+    std::int32_t HAlign = 1;
+    std::int32_t VAlign = 1;
+};
+
+enum class TurnKind { Right, Left, Mirror };
+struct TurnEdit {
+    TurnKind Turn = TurnKind::Right;
+};
+
+// Applied in this order whatever the order they were chosen in: brightness, contrast about the
+// means taken after the brightness, gamma.
+struct LightEdit {
+    std::int32_t Brightness = 0; // -100..100
+    std::int32_t Contrast = 0;   // -25..25
+    double Gamma10 = 10.0;       // gamma x 10, 0..70
+};
+
+struct ColorEdit {
+    std::int32_t Effect = 0; // 0 none, 1 black-and-white, 2 sepia, 3 negative
+};
+
+struct BackgroundEdit {
+    std::int32_t Color = 0; // 0x00BBGGRR
+};
+
+struct SecondsEdit {
+    std::int32_t Seconds = 10; // 1..3600
+};
+
+using SlideEdit = std::variant<CropEdit, CaptionEdit, TurnEdit, LightEdit, ColorEdit,
+                               BackgroundEdit, SecondsEdit>;
+
+// Checks the ranges above (and the caption's 255-byte limits); the message names the value.
+base::Status ValidateEdit(const SlideEdit& edit);
+
+// The pixel work of each edit on a picture in memory, shared by the dialog's preview.
+// Crop clamps the rectangle to the picture and refuses one under a pixel either way.
+base::Result<imaging::Bitmap> CropPicture(const imaging::Bitmap& picture, const CropEdit& crop);
+void TurnPicture(imaging::Bitmap& picture, TurnKind turn, std::int32_t background);
+void LightPicture(imaging::Bitmap& picture, const LightEdit& light);
+void ColorPicture(imaging::Bitmap& picture, std::int32_t effect);
+imaging::CaptionLook LookOf(const CaptionEdit& caption);
+CaptionEdit CaptionOf(const Slide& slide);
+
+// Applies the edit to slide `index`:
+// - crop: the working file becomes the rectangle, then is fitted again to the output size;
+// - caption: the record takes the caption fields and the text is drawn into the working file;
+// - turn: photo and thumbnail turn or mirror, TurnCount counts it;
+// - light, colour: photo and thumbnail filtered (colour 0 changes nothing); the record's pending
+//   light and colour fields go back to neutral;
+// - background: BackColor; seconds: ShowSeconds (no file is touched).
+// The working file is replaced only by a complete new one: on any failure it keeps the previous
+// picture, the record and the thumbnail are unchanged and the message names the file.
+base::Status ApplySlideEdit(ShowModel& show, std::size_t index, const SlideEdit& edit,
+                            imaging::Bitmap* thumbnail = nullptr);
+
+// Writes a picture as a BMP beside path and renames it over path only when complete.
+base::Status SaveWorkPicture(const std::string& path, const imaging::Bitmap& picture);
+
+} // namespace project

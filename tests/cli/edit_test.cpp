@@ -1,0 +1,218 @@
+// reelpane-cli edit on shows made from real photos: the pictures and records it leaves in the
+// saved show, the fixed order of the light filters, and refusals that leave the file untouched.
+#include "imaging/BmpFile.h"
+#include "project/Import.h"
+#include "project/ProjectFile.h"
+#include "project/ShowSession.h"
+
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+CliRun Cli(const QStringList& args) {
+    QProcess p;
+    p.setProgram(QStringLiteral(REELPANE_TEST_BINARY_DIR "/reelpane-cli"));
+    p.setArguments(args);
+    p.start();
+    p.waitForFinished(120000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+QByteArray Digest(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+class NullProgress final : public base::Progress {};
+
+// The show loaded back in this process, for its working pictures.
+struct Loaded {
+    explicit Loaded(const QString& path, const QString& tempRoot) {
+        EXPECT_TRUE(QDir().mkpath(tempRoot));
+        const auto opened = session.Open(tempRoot.toStdString());
+        EXPECT_TRUE(opened) << (opened ? "" : opened.error());
+        auto& show = session.Show();
+        project::ImportHooks hooks;
+        hooks.AddPhoto = [&show](const std::string& p) {
+            return project::AddPhoto(show, p).has_value();
+        };
+        hooks.AddTrack = [](const std::string&) { return false; };
+        NullProgress progress;
+        const auto result = project::LoadProject(show, path.toStdString(), progress, hooks);
+        EXPECT_EQ(result.Outcome, project::LoadOutcome::Loaded) << result.Error;
+    }
+    imaging::Bitmap Picture(std::size_t i) {
+        imaging::Bitmap b;
+        EXPECT_LT(i, session.Show().Slides.size());
+        if (i < session.Show().Slides.size()) {
+            EXPECT_TRUE(imaging::LoadBmpFile(session.Show().Slides[i].WorkFile.str(), b));
+        }
+        return b;
+    }
+    project::ShowSession session;
+};
+
+// B, G, R of a pixel.
+std::array<int, 3> Pixel(const imaging::Bitmap& b, int x, int y) {
+    const std::uint8_t* p = b.Row(y) + x * 3;
+    return {p[0], p[1], p[2]};
+}
+
+class EditTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QString P(const QString& name) const { return dir.filePath(name); }
+    // A show of photos made with ImageMagick; 1280-wide landscapes keep their size on import.
+    QString MakeShow(const QStringList& convertArgs) {
+        QStringList photos;
+        for (int i = 0; i < convertArgs.size(); ++i) {
+            const QString photo = P(QString("p%1.png").arg(i));
+            const QString cmd = "convert " + convertArgs[i] + " '" + photo + "'";
+            EXPECT_EQ(std::system(cmd.toLocal8Bit().constData()), 0) << cmd.toStdString();
+            photos << photo;
+        }
+        const QString show = P("show.qvs");
+        const CliRun made = Cli(QStringList{"new", show} + photos);
+        EXPECT_EQ(made.status, 0) << made.err.toStdString();
+        return show;
+    }
+    QJsonArray Slides(const QString& show) {
+        const CliRun info = Cli({"info", show});
+        EXPECT_EQ(info.status, 0) << info.err.toStdString();
+        return QJsonDocument::fromJson(info.out.toUtf8()).object()["Slides"].toArray();
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(EditTest, CropAndQuarterTurnsSetTheSizes) {
+    const QString show = MakeShow({"-size 1280x640 xc:'#C86428'", "-size 1280x640 xc:'#C86428'",
+                                   "-size 1280x640 xc:'#C86428'"});
+    // 400 x 200 of slide 1 is fitted again to the width 1280; corners may come reversed.
+    CliRun r = Cli({"edit", show, "--slide", "1", "--crop", "500,300,100,100"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    // Slide 2 turned right: 640 x 1280, which the import fits to the height 1024 on loading.
+    r = Cli({"edit", show, "--slide", "2", "--turn", "right"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    // Slide 3 turned right, left and mirrored: back to landscape.
+    r = Cli(
+        {"edit", show, "--slide", "3", "--turn", "right", "--turn", "left", "--turn", "mirror"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonArray slides = Slides(show);
+    ASSERT_EQ(slides.size(), 3);
+    EXPECT_EQ(slides[0].toObject()["Width"].toInt(), 1280);
+    EXPECT_EQ(slides[0].toObject()["Height"].toInt(), 640);
+    EXPECT_EQ(slides[1].toObject()["Width"].toInt(), 512);
+    EXPECT_EQ(slides[1].toObject()["Height"].toInt(), 1024);
+    EXPECT_EQ(slides[2].toObject()["Width"].toInt(), 1280);
+    EXPECT_EQ(slides[2].toObject()["Height"].toInt(), 640);
+}
+
+TEST_F(EditTest, SepiaNegativeBackgroundSecondsAndTransition) {
+    // R 200, G 100, B 40.
+    const QString show = MakeShow({"-size 1280x640 xc:'#C86428'", "-size 1280x640 xc:'#C86428'"});
+    CliRun r = Cli({"edit", show, "--slide", "1", "--effect", "sepia"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    r = Cli({"edit", show, "--slide", "2", "--effect", "negative"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    r = Cli(
+        {"edit", show, "--all", "--background", "102030", "--seconds", "7", "--transition", "3:0"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+
+    Loaded loaded(show, P("tmp"));
+    // Sepia: s = 340/300, weights (R 109, G 96, B 63) -> (124, 109, 71).
+    EXPECT_EQ(Pixel(loaded.Picture(0), 640, 320), (std::array<int, 3>{71, 109, 124}));
+    EXPECT_EQ(Pixel(loaded.Picture(1), 5, 5), (std::array<int, 3>{215, 155, 55}));
+    const QJsonArray slides = Slides(show);
+    for (const auto& s : slides) {
+        EXPECT_EQ(s.toObject()["BackColor"].toInteger(), 0x302010);
+        EXPECT_EQ(s.toObject()["ShowSeconds"].toInt(), 7);
+        EXPECT_EQ(s.toObject()["TransitionKind"].toInt(), 3);
+        EXPECT_EQ(s.toObject()["TransitionSeconds"].toInt(), 3);
+    }
+}
+
+TEST_F(EditTest, LightRunsInItsOwnOrderWhateverTheOptionOrder) {
+    const QString a = MakeShow({"-size 1280x640 gradient:'#204060'-'#C0A080'"});
+    ASSERT_TRUE(QFile::copy(a, P("b.qvs")));
+    CliRun r = Cli(
+        {"edit", a, "--slide", "1", "--brightness", "30", "--contrast", "-16", "--gamma", "1.5"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    r = Cli({"edit", P("b.qvs"), "--slide", "1", "--gamma", "1.5", "--contrast", "-16",
+             "--brightness", "30"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    Loaded la(a, P("ta"));
+    Loaded lb(P("b.qvs"), P("tb"));
+    const imaging::Bitmap pa = la.Picture(0);
+    const imaging::Bitmap pb = lb.Picture(0);
+    ASSERT_EQ(pa.Width, pb.Width);
+    ASSERT_EQ(pa.Height, pb.Height);
+    for (int y = 0; y < pa.Height; y += 37)
+        ASSERT_EQ(Pixel(pa, 100, y), Pixel(pb, 100, y)) << "row " << y;
+    // And the light did change the picture.
+    const QString c = P("c.qvs");
+    ASSERT_EQ(
+        std::system(("convert -size 1280x640 gradient:'#204060'-'#C0A080' '" + P("c.png") + "'")
+                        .toLocal8Bit()
+                        .constData()),
+        0);
+    ASSERT_EQ(Cli({"new", c, P("c.png")}).status, 0);
+    Loaded lc(c, P("tc"));
+    EXPECT_NE(Pixel(lc.Picture(0), 100, 320), Pixel(pa, 100, 320));
+}
+
+TEST_F(EditTest, BadValuesGetOneLineAndLeaveTheFileUntouched) {
+    const QString show = MakeShow({"-size 640x480 xc:gray"});
+    const QByteArray before = Digest(show);
+    ASSERT_FALSE(before.isEmpty());
+    const QList<QStringList> bad = {
+        {"--slide", "1", "--gamma", "0.15"},
+        {"--slide", "1", "--gamma", "7.1"},
+        {"--slide", "1", "--brightness", "101"},
+        {"--slide", "1", "--contrast", "x"},
+        {"--slide", "1", "--background", "12345G"},
+        {"--slide", "1", "--caption", "A", "--align", "middle,top"},
+        {"--slide", "1", "--font", "Arial"},
+        {"--slide", "1", "--turn", "up"},
+        {"--slide", "1", "--effect", "sepia2"},
+        {"--slide", "1", "--seconds", "0"},
+        {"--slide", "2", "--seconds", "5"},
+        {"--slide", "0", "--seconds", "5"},
+        {"--seconds", "5"},
+        {"--slide", "1", "--all", "--seconds", "5"},
+        {"--slide", "1"},
+        {"--slide", "1", "--crop", "5,5,5,90"},     // a click without a drag
+        {"--slide", "1", "--crop", "-50,0,-1,480"}, // wholly outside the picture
+        {"--slide", "1", "--seconds", "5", "--crop", "1,2,3"},
+        {"--slide", "1", "--transition", "14"},
+    };
+    for (const QStringList& options : bad) {
+        const CliRun r = Cli(QStringList{"edit", show} + options);
+        const QString lastLine = r.err.trimmed().split('\n').last();
+        EXPECT_NE(r.status, 0) << options.join(' ').toStdString();
+        EXPECT_TRUE(lastLine.startsWith("reelpane-cli: ")) << r.err.toStdString();
+        EXPECT_EQ(Digest(show), before) << options.join(' ').toStdString();
+    }
+}
+
+} // namespace

@@ -1,0 +1,299 @@
+// The slide edits on real working files: crop, turns, light, colour, caption, the record fields
+// each one owns, the copies kept beside the working file and a working file that cannot be
+// replaced.
+#include "base/CodePage.h"
+#include "imaging/BmpFile.h"
+#include "imaging/TestBitmaps.h"
+#include "project/EditBackups.h"
+#include "project/SlideEdits.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace {
+
+using imaging::Bitmap;
+using testbmp::At;
+using testbmp::Px;
+
+// Caption text needs the font database of a GUI application (offscreen).
+void EnsureGuiApp() {
+    static std::unique_ptr<QGuiApplication> app;
+    if (QGuiApplication::instance())
+        return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "project_tests";
+    static char* argv[] = {name, nullptr};
+    app = std::make_unique<QGuiApplication>(argc, argv);
+}
+
+Bitmap Solid(int w, int h, Px c) {
+    Bitmap b = Bitmap::CreateSized(w, h);
+    b.Fill(c.b, c.g, c.r);
+    return b;
+}
+
+class SlideEditsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        show.Resolution = "400x300";
+    }
+    // A slide whose working file holds the picture.
+    std::size_t AddSlide(const Bitmap& picture) {
+        const std::string path =
+            dir.filePath(QString("w%1.bmp").arg(show.Slides.size())).toStdString();
+        EXPECT_TRUE(imaging::SaveBmpFile(path, picture));
+        project::Slide s = project::Slide::MakeDefault();
+        s.WorkFile.assign(path);
+        show.Slides.push_back(s);
+        return show.Slides.size() - 1;
+    }
+    Bitmap Work(std::size_t i) const {
+        Bitmap b;
+        EXPECT_TRUE(imaging::LoadBmpFile(show.Slides[i].WorkFile.str(), b));
+        return b;
+    }
+    QTemporaryDir dir;
+    project::ShowModel show;
+};
+
+TEST_F(SlideEditsTest, CropTakesTheRectangleInEitherOrderAndFitsAgain) {
+    // Left half red, right half blue, 400 x 300 (already the output size).
+    Bitmap picture = Solid(400, 300, {0, 0, 255});
+    for (int y = 0; y < 300; ++y)
+        for (int x = 200; x < 400; ++x)
+            testbmp::Set(picture, x, y, {255, 0, 0});
+    const auto a = AddSlide(picture);
+    const auto b = AddSlide(picture);
+    ASSERT_TRUE(project::ApplySlideEdit(show, a, project::CropEdit{220, 50, 320, 100}));
+    ASSERT_TRUE(project::ApplySlideEdit(show, b, project::CropEdit{320, 100, 220, 50}));
+    const Bitmap ca = Work(a);
+    // 100 x 50 of the blue half, fitted again to the width 400.
+    EXPECT_EQ(ca.Width, 400);
+    EXPECT_EQ(ca.Height, 200);
+    EXPECT_EQ(At(ca, 0, 0), (Px{255, 0, 0}));
+    EXPECT_EQ(At(ca, 399, 199), (Px{255, 0, 0}));
+    const Bitmap cb = Work(b);
+    ASSERT_EQ(cb.Width, ca.Width);
+    ASSERT_EQ(cb.Height, ca.Height);
+    for (int y = 0; y < ca.Height; ++y)
+        ASSERT_EQ(0, std::memcmp(ca.Row(y), cb.Row(y), static_cast<std::size_t>(ca.Width) * 3));
+}
+
+TEST_F(SlideEditsTest, CropIsClampedToThePictureAndAnEmptyOneKeepsIt) {
+    const Bitmap picture = testbmp::Random(40, 30, 7);
+    auto clamped = project::CropPicture(picture, {-10, -5, 10, 1000});
+    ASSERT_TRUE(clamped);
+    EXPECT_EQ(clamped->Width, 10);
+    EXPECT_EQ(clamped->Height, 30);
+    EXPECT_EQ(At(*clamped, 9, 29), At(picture, 9, 29));
+    auto inner = project::CropPicture(picture, {5, 6, 8, 10});
+    ASSERT_TRUE(inner);
+    EXPECT_EQ(At(*inner, 0, 0), At(picture, 5, 6));
+    EXPECT_EQ(At(*inner, 2, 3), At(picture, 7, 9));
+    EXPECT_FALSE(project::CropPicture(picture, {5, 5, 5, 20}));    // a click, no drag
+    EXPECT_FALSE(project::CropPicture(picture, {-20, 0, -1, 30})); // wholly in the bars
+    EXPECT_FALSE(project::CropPicture(picture, {45, 0, 60, 30}));  // right of the picture
+
+    const auto i = AddSlide(picture);
+    EXPECT_FALSE(project::ApplySlideEdit(show, i, project::CropEdit{5, 5, 5, 20}));
+    const Bitmap kept = Work(i);
+    EXPECT_EQ(kept.Width, 40);
+    EXPECT_EQ(At(kept, 39, 29), At(picture, 39, 29));
+}
+
+TEST_F(SlideEditsTest, TurnsTurnPhotoAndThumbnailAndAreCounted) {
+    const Bitmap picture = testbmp::Random(3, 2, 11);
+    const auto i = AddSlide(picture);
+    Bitmap thumb = testbmp::Random(5, 4, 12);
+    const Bitmap thumb0 = thumb;
+    ASSERT_TRUE(
+        project::ApplySlideEdit(show, i, project::TurnEdit{project::TurnKind::Right}, &thumb));
+    Bitmap turned = Work(i);
+    ASSERT_EQ(turned.Width, 2);
+    ASSERT_EQ(turned.Height, 3);
+    // Clockwise: the bottom-left pixel comes to the top-left.
+    EXPECT_EQ(At(turned, 0, 0), At(picture, 0, 1));
+    EXPECT_EQ(At(turned, 1, 0), At(picture, 0, 0));
+    EXPECT_EQ(thumb.Width, 4);
+    EXPECT_EQ(thumb.Height, 5);
+    EXPECT_EQ(show.Slides[i].TurnCount.get(), 1);
+
+    ASSERT_TRUE(
+        project::ApplySlideEdit(show, i, project::TurnEdit{project::TurnKind::Left}, &thumb));
+    turned = Work(i);
+    ASSERT_EQ(turned.Width, 3);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+            EXPECT_EQ(At(turned, x, y), At(picture, x, y));
+    EXPECT_EQ(At(thumb, 4, 3), At(thumb0, 4, 3));
+
+    ASSERT_TRUE(project::ApplySlideEdit(show, i, project::TurnEdit{project::TurnKind::Mirror}));
+    turned = Work(i);
+    EXPECT_EQ(At(turned, 0, 1), At(picture, 2, 1));
+    EXPECT_EQ(At(turned, 1, 1), At(picture, 1, 1));
+    EXPECT_EQ(show.Slides[i].TurnCount.get(), 3);
+}
+
+TEST_F(SlideEditsTest, LightRunsBrightnessThenContrastAboutTheNewMeanThenGamma) {
+    // Channel values 40 and 80: brightness 50 adds 64 (104, 144; mean 124); contrast -25
+    // halves the distance to that mean (114, 134); gamma 1.0 keeps them.
+    Bitmap picture = Solid(2, 1, {40, 40, 40});
+    testbmp::Set(picture, 1, 0, {80, 80, 80});
+    const auto i = AddSlide(picture);
+    Bitmap thumb = picture;
+    show.Slides[i].Brightness = 50;
+    ASSERT_TRUE(project::ApplySlideEdit(show, i, project::LightEdit{50, -25, 10.0}, &thumb));
+    const Bitmap lit = Work(i);
+    EXPECT_EQ(At(lit, 0, 0), (Px{114, 114, 114}));
+    EXPECT_EQ(At(lit, 1, 0), (Px{134, 134, 134}));
+    EXPECT_EQ(At(thumb, 0, 0), (Px{114, 114, 114}));
+    // The pending value is spent: applying again would not double the effect.
+    EXPECT_EQ(show.Slides[i].Brightness.get(), 0);
+
+    // Gamma 0.5 turns 128 into 64.
+    const auto g = AddSlide(Solid(1, 1, {128, 128, 128}));
+    ASSERT_TRUE(project::ApplySlideEdit(show, g, project::LightEdit{0, 0, 5.0}));
+    EXPECT_EQ(At(Work(g), 0, 0), (Px{64, 64, 64}));
+}
+
+TEST_F(SlideEditsTest, ColourEffectsFollowTheirFormulas) {
+    const Px colour{40, 100, 200}; // B, G, R
+    const auto sepia = AddSlide(Solid(2, 2, colour));
+    const auto negative = AddSlide(Solid(2, 2, colour));
+    const auto bw = AddSlide(Solid(1, 1, {255, 255, 255}));
+    const auto none = AddSlide(Solid(1, 1, colour));
+    ASSERT_TRUE(project::ApplySlideEdit(show, sepia, project::ColorEdit{2}));
+    ASSERT_TRUE(project::ApplySlideEdit(show, negative, project::ColorEdit{3}));
+    ASSERT_TRUE(project::ApplySlideEdit(show, bw, project::ColorEdit{1}));
+    ASSERT_TRUE(project::ApplySlideEdit(show, none, project::ColorEdit{0}));
+    // s = 340 / 300; weights (109, 96, 63): R 123.5.. -> 124, G 108.8 -> 109, B 71.4 -> 71.
+    EXPECT_EQ(At(Work(sepia), 1, 1), (Px{71, 109, 124}));
+    EXPECT_EQ(At(Work(negative), 0, 0), (Px{215, 155, 55}));
+    EXPECT_EQ(At(Work(bw), 0, 0), (Px{255, 255, 255}));
+    EXPECT_EQ(At(Work(none), 0, 0), colour);
+    EXPECT_FALSE(project::ApplySlideEdit(show, none, project::ColorEdit{4}));
+}
+
+TEST_F(SlideEditsTest, RecordOnlyEditsAndRangesRefused) {
+    const auto i = AddSlide(Solid(1, 1, {1, 2, 3}));
+    ASSERT_TRUE(project::ApplySlideEdit(show, i, project::BackgroundEdit{0x00336699}));
+    ASSERT_TRUE(project::ApplySlideEdit(show, i, project::SecondsEdit{42}));
+    EXPECT_EQ(show.Slides[i].BackColor.get(), 0x00336699);
+    EXPECT_EQ(show.Slides[i].ShowSeconds.get(), 42);
+    EXPECT_FALSE(project::ApplySlideEdit(show, i, project::SecondsEdit{0}));
+    EXPECT_FALSE(project::ApplySlideEdit(show, i, project::LightEdit{101, 0, 10}));
+    EXPECT_FALSE(project::ApplySlideEdit(show, i, project::LightEdit{0, 0, 70.5}));
+    EXPECT_FALSE(project::ApplySlideEdit(show, 5, project::SecondsEdit{3}));
+    EXPECT_EQ(show.Slides[i].ShowSeconds.get(), 42);
+}
+
+TEST_F(SlideEditsTest, AFailedWriteNamesTheFileAndKeepsPictureAndRecord) {
+    const Bitmap picture = testbmp::Random(6, 4, 3);
+    const auto i = AddSlide(picture);
+    const std::string work = show.Slides[i].WorkFile.str();
+    // The new picture is written beside the working file first; a folder in its way stops it.
+    ASSERT_TRUE(QDir().mkdir(QString::fromStdString(work + ".new")));
+    Bitmap thumb = testbmp::Random(3, 3, 4);
+    const Bitmap thumb0 = thumb;
+    const auto done =
+        project::ApplySlideEdit(show, i, project::TurnEdit{project::TurnKind::Right}, &thumb);
+    ASSERT_FALSE(done);
+    EXPECT_NE(done.error().find(work), std::string::npos);
+    const Bitmap kept = Work(i);
+    EXPECT_EQ(kept.Width, 6);
+    EXPECT_EQ(At(kept, 5, 3), At(picture, 5, 3));
+    EXPECT_EQ(show.Slides[i].TurnCount.get(), 0);
+    EXPECT_EQ(At(thumb, 2, 0), At(thumb0, 2, 0));
+}
+
+TEST_F(SlideEditsTest, CaptionDrawsShadowThenColourAndStoresItsFields) {
+    EnsureGuiApp();
+    const Px grey{128, 128, 128};
+    const auto i = AddSlide(Solid(300, 200, grey));
+    project::CaptionEdit caption;
+    caption.Text = base::ToCp1251(QStringLiteral("ЖЖ"));
+    caption.Size = 24;
+    caption.Color = 0x0000FF; // red
+    ASSERT_TRUE(project::ApplySlideEdit(show, i, caption));
+    const Bitmap drawn = Work(i);
+    int redMinX = 1000, redMinY = 1000, redMaxX = -1, redMaxY = -1;
+    int blackMaxX = -1, blackMaxY = -1, blackMinX = 1000;
+    for (int y = 0; y < drawn.Height; ++y)
+        for (int x = 0; x < drawn.Width; ++x) {
+            const Px p = At(drawn, x, y);
+            if (p == Px{0, 0, 255}) {
+                redMinX = std::min(redMinX, x);
+                redMinY = std::min(redMinY, y);
+                redMaxX = std::max(redMaxX, x);
+                redMaxY = std::max(redMaxY, y);
+            } else if (p == Px{0, 0, 0}) {
+                blackMinX = std::min(blackMinX, x);
+                blackMaxX = std::max(blackMaxX, x);
+                blackMaxY = std::max(blackMaxY, y);
+            }
+        }
+    ASSERT_GE(redMaxX, 0) << "no red text drawn";
+    ASSERT_GE(blackMaxX, 0) << "no black shadow drawn";
+    // The colour sits 24 / 12 = 2 pixels up and left of the black text cell at (12, 12).
+    EXPECT_EQ(blackMaxX - redMaxX, 2);
+    EXPECT_EQ(blackMaxY - redMaxY, 2);
+    EXPECT_GE(redMinX, 10);
+    EXPECT_LE(redMinX, 13);
+    EXPECT_GE(blackMinX, 12);
+    EXPECT_GE(redMinY, 10);
+    EXPECT_LE(redMinY, 10 + 32); // within the 32-pixel text cell
+    EXPECT_EQ(At(drawn, 299, 199), grey);
+    EXPECT_EQ(show.Slides[i].CaptionText.str(), caption.Text);
+    EXPECT_EQ(show.Slides[i].CaptionColor.get(), 0x0000FF);
+
+    // Bottom-right places the text cell 12 pixels inside that corner.
+    const auto j = AddSlide(Solid(300, 200, grey));
+    caption.HAlign = 3;
+    caption.VAlign = 3;
+    ASSERT_TRUE(project::ApplySlideEdit(show, j, caption));
+    const Bitmap corner = Work(j);
+    int maxX = -1, maxY = -1;
+    for (int y = 0; y < corner.Height; ++y)
+        for (int x = 0; x < corner.Width; ++x)
+            if (At(corner, x, y) == Px{0, 0, 0}) {
+                maxX = std::max(maxX, x);
+                maxY = std::max(maxY, y);
+            }
+    EXPECT_LE(maxX, 300 - 12);
+    EXPECT_GT(maxX, 300 - 12 - 6);
+    EXPECT_LE(maxY, 200 - 12);
+    EXPECT_GT(maxY, 200 - 12 - 16);
+}
+
+TEST_F(SlideEditsTest, BackupsAreTakenOnceRestoredAndDropped) {
+    const Bitmap before = Solid(4, 4, {1, 1, 1});
+    const auto i = AddSlide(before);
+    const std::string work = show.Slides[i].WorkFile.str();
+    ASSERT_TRUE(project::TakeBackup(work, project::BackupSlot::Turn));
+    ASSERT_TRUE(project::ApplySlideEdit(show, i, project::ColorEdit{3}));
+    // A second take keeps the first copy.
+    ASSERT_TRUE(project::TakeBackup(work, project::BackupSlot::Turn));
+    EXPECT_FALSE(project::HasBackup(work, project::BackupSlot::Caption));
+    auto restored = project::RestoreBackup(work, project::BackupSlot::Turn);
+    ASSERT_TRUE(restored);
+    EXPECT_TRUE(*restored);
+    EXPECT_EQ(At(Work(i), 0, 0), (Px{1, 1, 1}));
+    auto none = project::RestoreBackup(work, project::BackupSlot::Caption);
+    ASSERT_TRUE(none);
+    EXPECT_FALSE(*none);
+    project::DropBackups(work);
+    EXPECT_FALSE(project::HasBackup(work, project::BackupSlot::Turn));
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(work)));
+}
+
+} // namespace

@@ -1,0 +1,298 @@
+// The effects dialog offscreen on a real working file: the page-change question, crop drags,
+// turns undone by Cancel, caption text removed by the close box, the preview box, light applied
+// once, and the copies beside the working file gone after every way of closing.
+#include "imaging/BmpFile.h"
+#include "imaging/ui/EffectsDialog.h"
+#include "project/EditBackups.h"
+#include "ui_EffectsDialog.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+using ui::EffectsDialog;
+
+namespace {
+
+struct Px {
+    int b, g, r;
+    bool operator==(const Px&) const = default;
+};
+
+Px At(const imaging::Bitmap& bmp, int x, int y) {
+    const std::uint8_t* p = bmp.Row(y) + x * 3;
+    return {p[0], p[1], p[2]};
+}
+
+imaging::Bitmap Gradient(int w, int h) {
+    imaging::Bitmap b = imaging::Bitmap::CreateSized(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            std::uint8_t* p = b.Row(y) + x * 3;
+            p[0] = static_cast<std::uint8_t>(x * 255 / w);
+            p[1] = static_cast<std::uint8_t>(y * 255 / h);
+            p[2] = 90;
+        }
+    return b;
+}
+
+bool SameBitmap(const imaging::Bitmap& a, const imaging::Bitmap& b) {
+    if (a.Width != b.Width || a.Height != b.Height)
+        return false;
+    for (int y = 0; y < a.Height; ++y)
+        if (std::memcmp(a.Row(y), b.Row(y), static_cast<std::size_t>(a.Width) * 3) != 0)
+            return false;
+    return true;
+}
+
+} // namespace
+
+class EffectsDialogTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    std::string work;
+    project::Slide slide;
+    imaging::Bitmap thumb;
+    int questions = 0;
+    bool answer = true;
+
+    void Prepare(const imaging::Bitmap& picture) {
+        work = dir.filePath(QString("w%1.bmp").arg(++files)).toStdString();
+        QVERIFY(imaging::SaveBmpFile(work, picture));
+        slide = project::Slide::MakeDefault();
+        slide.WorkFile.assign(work);
+        thumb = Gradient(90, 90);
+        questions = 0;
+    }
+    std::unique_ptr<EffectsDialog> Open(int page) {
+        auto d = std::make_unique<EffectsDialog>(slide, "400x300", thumb, page);
+        d->Ask = [this](const QString&, const QString&) {
+            ++questions;
+            return answer;
+        };
+        d->ShowError = [](const QString& m) { QFAIL(qPrintable("unexpected message: " + m)); };
+        return d;
+    }
+    imaging::Bitmap Work() const {
+        imaging::Bitmap b;
+        imaging::LoadBmpFile(work, b);
+        return b;
+    }
+    bool NoBackups() const {
+        return !project::HasBackup(work, project::BackupSlot::Caption) &&
+               !project::HasBackup(work, project::BackupSlot::Turn);
+    }
+    int files = 0;
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(dir.isValid()); }
+
+    void openingOnCropAndWalkingThePagesAsksNothing() {
+        Prepare(Gradient(400, 300));
+        auto d = Open(0);
+        for (int page : {1, 2, 3, 4, 5, 0, 3})
+            d->Tabs->setCurrentIndex(page);
+        QCOMPARE(questions, 0);
+        QCOMPARE(d->OpenPage(), 3);
+        QCOMPARE(d->Form->PageControl1->currentIndex(), 3);
+        d->reject();
+        QVERIFY(SameBitmap(Work(), Gradient(400, 300)));
+    }
+
+    void reversedCropDragEqualsTheForwardOne() {
+        Prepare(Gradient(400, 300));
+        auto d = Open(0);
+        // The 400 x 300 picture previews as 221 x 166 at (16, 0).
+        d->dragCrop({40, 20}, {150, 120});
+        const project::CropEdit forward = d->Crop();
+        d->dragCrop({150, 120}, {40, 20});
+        const project::CropEdit reverse = d->Crop();
+        QCOMPARE(std::min(forward.X0, forward.X1), std::min(reverse.X0, reverse.X1));
+        QCOMPARE(std::max(forward.Y0, forward.Y1), std::max(reverse.Y0, reverse.Y1));
+        QCOMPARE(forward.X0, reverse.X1);
+        QCOMPARE(forward.X0, (40 - 16) * 400 / 221);
+        QCOMPARE(d->Form->Edit2->text().toInt(), reverse.X0);
+        // Leaving the page with Yes crops to the rectangle and fits it again.
+        answer = true;
+        d->Tabs->setCurrentIndex(5);
+        QCOMPARE(questions, 1);
+        const imaging::Bitmap cropped = Work();
+        const int w = std::abs(reverse.X1 - reverse.X0);
+        const int h = std::abs(reverse.Y1 - reverse.Y0);
+        QCOMPARE(cropped.Width, 400);
+        QCOMPARE(cropped.Height, static_cast<int>(std::lround(400.0 * h / w)));
+        d->reject();
+        QVERIFY(NoBackups());
+    }
+
+    void aClickWithoutDragIsRefusedAndKeepsThePicture() {
+        Prepare(Gradient(400, 300));
+        auto d = Open(0);
+        QString message;
+        d->ShowError = [&message](const QString& m) { message = m; };
+        d->dragCrop({60, 60}, {60, 60});
+        d->Form->SaveButton0->click();
+        QVERIFY(!message.isEmpty());
+        QVERIFY(SameBitmap(Work(), Gradient(400, 300)));
+        d->reject();
+    }
+
+    void turnsUndoneByCancel() {
+        Prepare(Gradient(40, 30));
+        auto d = Open(2);
+        d->Form->TurnRightButton->click();
+        d->Form->TurnRightButton->click();
+        QCOMPARE(Work().Width, 40);
+        QVERIFY(!SameBitmap(Work(), Gradient(40, 30)));
+        QVERIFY(project::HasBackup(work, project::BackupSlot::Turn));
+        d->Form->CancelButton2->click();
+        QVERIFY(SameBitmap(Work(), Gradient(40, 30)));
+        QVERIFY(SameBitmap(d->Thumbnail(), thumb));
+        QCOMPARE(d->SlideRecord().TurnCount.get(), 0);
+        QVERIFY(NoBackups());
+    }
+
+    void turnsKeptBySaveAndByYes() {
+        Prepare(Gradient(40, 30));
+        auto d = Open(2);
+        d->Form->TurnRightButton->click();
+        d->Form->SaveButton2->click();
+        QCOMPARE(Work().Width, 30);
+        QCOMPARE(d->SlideRecord().TurnCount.get(), 1);
+        QCOMPARE(d->Thumbnail().Width, 90);
+        QVERIFY(NoBackups());
+
+        Prepare(Gradient(40, 30));
+        d = Open(2);
+        d->Form->MirrorButton->click();
+        answer = false;
+        d->Tabs->setCurrentIndex(5);
+        QCOMPARE(questions, 1);
+        QVERIFY(SameBitmap(Work(), Gradient(40, 30)));
+        d->Tabs->setCurrentIndex(2);
+        d->Form->MirrorButton->click();
+        answer = true;
+        d->Tabs->setCurrentIndex(5);
+        d->reject();
+        QCOMPARE(At(Work(), 0, 0), At(Gradient(40, 30), 39, 0));
+        QCOMPARE(d->SlideRecord().TurnCount.get(), 1);
+    }
+
+    void acceptedLightSurvivesALaterCancelOnTheTurnPage() {
+        Prepare(Gradient(40, 30));
+        auto d = Open(2);
+        answer = true;
+        d->Form->TurnRightButton->click();
+        d->Tabs->setCurrentIndex(3);
+        d->Form->TrackBar1->setValue(50);
+        d->Tabs->setCurrentIndex(2);
+        QCOMPARE(questions, 2);
+        d->Form->CancelButton2->click();
+        imaging::Bitmap expected = Gradient(40, 30);
+        project::TurnPicture(expected, project::TurnKind::Right, 0);
+        project::LightPicture(expected, {50, 0, 10.0});
+        QVERIFY(SameBitmap(Work(), expected));
+        QVERIFY(NoBackups());
+    }
+
+    void lightAppliedByYesIsNotAppliedAgainBySave() {
+        Prepare(Gradient(40, 30));
+        auto d = Open(3);
+        d->Form->TrackBar1->setValue(40);
+        answer = true;
+        d->Tabs->setCurrentIndex(4);
+        QCOMPARE(d->Form->TrackBar1->value(), 0);
+        d->Tabs->setCurrentIndex(3);
+        d->Form->SaveButton3->click();
+        imaging::Bitmap expected = Gradient(40, 30);
+        project::LightPicture(expected, {40, 0, 10.0});
+        QVERIFY(SameBitmap(Work(), expected));
+        // The thumbnail took the same light.
+        imaging::Bitmap thumbExpected = thumb;
+        project::LightPicture(thumbExpected, {40, 0, 10.0});
+        QVERIFY(SameBitmap(d->Thumbnail(), thumbExpected));
+        QCOMPARE(d->SlideRecord().Brightness.get(), 0);
+    }
+
+    void colourNoRestoresTheFieldsAndNegativeIsSavedOnce() {
+        Prepare(Gradient(40, 30));
+        auto d = Open(4);
+        d->Form->Effect3->click();
+        QCOMPARE(d->SlideRecord().ColorEffect.get(), 3);
+        answer = false;
+        d->Tabs->setCurrentIndex(0);
+        QCOMPARE(d->SlideRecord().ColorEffect.get(), 0);
+        d->Tabs->setCurrentIndex(4);
+        d->Form->Effect3->click();
+        d->Form->SaveButton4->click();
+        QCOMPARE(At(Work(), 3, 4), (Px{255 - At(Gradient(40, 30), 3, 4).b,
+                                       255 - At(Gradient(40, 30), 3, 4).g, 255 - 90}));
+    }
+
+    void captionAppliedThenCloseBoxRemovesIt() {
+        Prepare(Gradient(300, 200));
+        auto d = Open(1);
+        d->Form->Edit1->setText(QStringLiteral("Привет"));
+        d->Form->ApplyTextButton->click();
+        QVERIFY(!SameBitmap(Work(), Gradient(300, 200)));
+        QVERIFY(project::HasBackup(work, project::BackupSlot::Caption));
+        d->show();
+        QVERIFY(d->close()); // the window's close box
+        QVERIFY(SameBitmap(Work(), Gradient(300, 200)));
+        QVERIFY(NoBackups());
+
+        // Saved, the text stays; the copy is dropped anyway.
+        Prepare(Gradient(300, 200));
+        d = Open(1);
+        d->Form->Edit1->setText(QStringLiteral("Привет"));
+        d->Form->ApplyTextButton->click();
+        d->Form->SaveButton1->click();
+        QVERIFY(!SameBitmap(Work(), Gradient(300, 200)));
+        QVERIFY(NoBackups());
+        QCOMPARE(d->SlideRecord().CaptionText.length, 6);
+    }
+
+    void captionNoUndoesTheText() {
+        Prepare(Gradient(300, 200));
+        auto d = Open(1);
+        d->Form->Edit1->setText(QStringLiteral("abc"));
+        d->Form->ApplyTextButton->click();
+        answer = false;
+        d->Tabs->setCurrentIndex(2);
+        QCOMPARE(questions, 1);
+        QVERIFY(SameBitmap(Work(), Gradient(300, 200)));
+        QCOMPARE(d->Form->Edit1->text(), QString());
+        QCOMPARE(d->SlideRecord().CaptionText.length, 0);
+        d->reject();
+    }
+
+    void smallPhotoPreviewedUnscaledAndCentredOnTheBackground() {
+        Prepare(Gradient(200, 100));
+        slide.BackColor = 0x00204080; // R 0x80, G 0x40, B 0x20
+        auto d = Open(5);
+        const QImage box = d->PreviewPicture();
+        QCOMPARE(box.size(), QSize(254, 166));
+        QCOMPARE(box.pixelColor(0, 0), QColor(0x80, 0x40, 0x20));
+        QCOMPARE(box.pixelColor(26, 32), QColor(0x80, 0x40, 0x20));
+        const imaging::Bitmap g = Gradient(200, 100);
+        // (254 - 200) / 2 = 27, (166 - 100) / 2 = 33: the photo's own pixels, one to one.
+        for (QPoint p : {QPoint(0, 0), QPoint(199, 99), QPoint(123, 45)}) {
+            const QColor c = box.pixelColor(27 + p.x(), 33 + p.y());
+            const Px want = At(g, p.x(), p.y());
+            QCOMPARE((Px{c.blue(), c.green(), c.red()}), want);
+        }
+        QCOMPARE(box.pixelColor(27 + 200, 33 + 100), QColor(0x80, 0x40, 0x20));
+        // Duration for all.
+        d->Form->SpinEdit1->setValue(25);
+        d->Form->CheckBox1->setChecked(true);
+        d->Form->SaveButton5->click();
+        QCOMPARE(d->SlideRecord().ShowSeconds.get(), 25);
+        QVERIFY(d->SecondsForAll());
+    }
+};
+
+QTEST_MAIN(EffectsDialogTest)
+#include "effects_dialog_test.moc"
