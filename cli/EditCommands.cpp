@@ -1,7 +1,9 @@
 #include "cli/EditCommands.h"
 
 #include "base/CodePage.h"
+#include "base/FileName.h"
 #include "cli/ConsoleProgress.h"
+#include "cli/CoreImport.h"
 #include "media/TrackImport.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
@@ -64,15 +66,6 @@ struct Step {
     std::optional<project::SlideEdit> Edit;
     project::TransitionChoice Transition;
 };
-
-project::ImportHooks CoreImport(project::ShowModel& show) {
-    project::ImportHooks hooks;
-    hooks.AddPhoto = [&show](const std::string& p) {
-        return project::AddPhoto(show, p).has_value();
-    };
-    hooks.AddTrack = [&show](const std::string& p) { return media::AddTrack(show, p).has_value(); };
-    return hooks;
-}
 
 const char kUsage[] = "usage: edit SHOW.qvs --slide N|--all EDIT... (see --help)";
 
@@ -226,7 +219,7 @@ int RunEdit(const QStringList& args) {
         return Fail(QString::fromLocal8Bit(opened.error().c_str()));
     auto& show = session.Show();
     ConsoleProgress loading("loading");
-    const std::string path = showPath.toLocal8Bit().toStdString();
+    const std::string path = base::EncodeFileName(showPath);
     const auto loaded = project::LoadProject(show, path, loading, CoreImport(show));
     if (loaded.Failed() || loaded.Outcome != project::LoadOutcome::Loaded)
         return Fail("cannot load " + showPath + ": " +

@@ -3,6 +3,7 @@
 #include "base/CodePage.h"
 #include "base/FileName.h"
 #include "cli/ConsoleProgress.h"
+#include "cli/CoreImport.h"
 #include "imaging/BmpFile.h"
 #include "media/TrackImport.h"
 #include "project/Import.h"
@@ -53,17 +54,6 @@ bool ParseInt(const QString& text, int lo, int hi, int& out) {
         return false;
     out = v;
     return true;
-}
-
-project::ImportHooks CoreImport(project::ShowModel& show) {
-    project::ImportHooks hooks;
-    hooks.AddPhoto = [&show](const std::string& p) -> project::ImportStatus {
-        return project::AddPhoto(show, p);
-    };
-    hooks.AddTrack = [&show](const std::string& p) -> project::ImportStatus {
-        return media::AddTrack(show, p);
-    };
-    return hooks;
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "project/EditBackups.h"
 
+#include "base/FileName.h"
+
 #include <QFile>
 
 #include <cstdio>
@@ -9,7 +11,7 @@ namespace project {
 namespace {
 
 QString Native(const std::string& path) {
-    return QFile::decodeName(path.c_str());
+    return base::DecodeFileName(path);
 }
 
 } // namespace

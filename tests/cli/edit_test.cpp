@@ -54,10 +54,10 @@ struct Loaded {
         EXPECT_TRUE(opened) << (opened ? "" : opened.error());
         auto& show = session.Show();
         project::ImportHooks hooks;
-        hooks.AddPhoto = [&show](const std::string& p) {
-            return project::AddPhoto(show, p).has_value();
+        hooks.AddPhoto = [&show](const std::string& p) -> project::ImportStatus {
+            return project::AddPhoto(show, p);
         };
-        hooks.AddTrack = [](const std::string&) { return false; };
+        hooks.AddTrack = [](const std::string&) { return project::ImportStatus{}; };
         NullProgress progress;
         const auto result = project::LoadProject(show, path.toStdString(), progress, hooks);
         EXPECT_EQ(result.Outcome, project::LoadOutcome::Loaded) << result.Error;

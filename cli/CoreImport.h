@@ -1,0 +1,22 @@
+// How the console tool's loads bring each embedded file back: the core's own photo and track
+// imports, without storyboard cells.
+#pragma once
+
+#include "media/TrackImport.h"
+#include "project/Import.h"
+#include "project/ProjectFile.h"
+
+namespace cli {
+
+inline project::ImportHooks CoreImport(project::ShowModel& show) {
+    project::ImportHooks hooks;
+    hooks.AddPhoto = [&show](const std::string& p) -> project::ImportStatus {
+        return project::AddPhoto(show, p);
+    };
+    hooks.AddTrack = [&show](const std::string& p) -> project::ImportStatus {
+        return media::AddTrack(show, p);
+    };
+    return hooks;
+}
+
+} // namespace cli
