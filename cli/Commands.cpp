@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "cli/ExportCommands.h"
 #include "cli/IsoCommand.h"
 #include "cli/ShowCommands.h"
 
@@ -55,6 +56,10 @@ int Run(const QStringList& args) {
         return RunNew(args);
     if (cmd == "info")
         return RunInfo(args);
+    if (cmd == "export")
+        return RunExport(args);
+    if (cmd == "codecs")
+        return RunCodecs(args);
     if (cmd == "iso")
         return RunIso(args);
     std::fprintf(stderr, "reelpane-cli: unknown command '%s' (see --help)\n",

@@ -16,6 +16,7 @@ public:
     base::Status AddFrames(const imaging::Bitmap& frame, std::int64_t count) override;
     base::Status AddSound(const QueuedWav& piece) override;
     base::Status Finish() override;
+    bool CarriesSound() const override { return !writer_.Compressor().empty(); }
     std::int64_t EncodedFrames() const override { return encoded_; }
 
 private:

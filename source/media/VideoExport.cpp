@@ -198,7 +198,7 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
         return fail(st.error());
     result.Frames = run.Frames();
 
-    if (!cancelled) {
+    if (!cancelled && sink->CarriesSound()) {
         std::vector<SoundtrackTrack> tracks;
         for (const auto& t : show.Sounds)
             tracks.push_back(SoundtrackTrack{t.WorkFile.str(), t.PlaySeconds, t.Volume});

@@ -33,6 +33,9 @@ public:
     virtual base::Status AddSound(const QueuedWav& piece) = 0;
     // Completes the file with what it holds. A sink that fails leaves no file behind.
     virtual base::Status Finish() = 0;
+    // False when the container gets no soundtrack (the uncompressed AVI writer has no audio
+    // stream); the export then decodes no music.
+    virtual bool CarriesSound() const { return true; }
     // Frames actually compressed (the rest were replayed); for reports and benchmarks.
     virtual std::int64_t EncodedFrames() const { return 0; }
 };
