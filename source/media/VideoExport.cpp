@@ -116,6 +116,7 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
     const std::string part = PartialPath(options.OutputPath);
     VideoSinkSettings settings;
     settings.Path = part;
+    settings.OutputPath = options.OutputPath;
     settings.Width = result.Size.Width;
     settings.Height = result.Size.Height;
     settings.Codec = options.Codec.substr(0, 4);

@@ -15,8 +15,9 @@
 namespace media {
 
 struct VideoSinkSettings {
-    std::string Path; // the file written (the export's temporary name beside the output)
-    int Width = 0;    // frame size, multiples of 16
+    std::string Path;       // the file written (the export's temporary name beside the output)
+    std::string OutputPath; // the name it takes when complete (its extension names the container)
+    int Width = 0;          // frame size, multiples of 16
     int Height = 0;
     std::string Codec;  // handler code; empty = uncompressed
     int FrameTime = 40; // milliseconds per frame
@@ -43,7 +44,8 @@ public:
 using VideoSinkFactory =
     std::function<base::Result<std::unique_ptr<VideoSink>>(const VideoSinkSettings&)>;
 
-// The sink for the settings: the AVI writer (a compressor or uncompressed frames).
+// The sink for the settings: the AVI writer (a compressor or uncompressed frames). Another
+// container is chosen here by the output's extension.
 base::Result<std::unique_ptr<VideoSink>> MakeVideoSink(const VideoSinkSettings& settings);
 
 } // namespace media

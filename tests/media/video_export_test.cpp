@@ -237,6 +237,82 @@ TEST_F(VideoExportTest, UncompressedTransitionFrameMatchesItsOwnRendering) {
     expectFrame(50, middle);
 }
 
+// A container that records what the export hands it, and can be told to fail when finishing.
+class RecordingSink final : public media::VideoSink {
+public:
+    struct Log {
+        int Starts = 0;
+        int Finishes = 0;
+        std::vector<std::int64_t> Runs; // frame counts of the AddFrames calls
+        std::vector<media::QueuedWav> Sounds;
+    };
+    RecordingSink(Log& log, bool failFinish) : log_(log), failFinish_(failFinish) {}
+    base::Status Start(const imaging::Bitmap&) override {
+        ++log_.Starts;
+        return {};
+    }
+    base::Status AddFrames(const imaging::Bitmap&, std::int64_t count) override {
+        log_.Runs.push_back(count);
+        return {};
+    }
+    base::Status AddSound(const media::QueuedWav& piece) override {
+        log_.Sounds.push_back(piece);
+        return {};
+    }
+    base::Status Finish() override {
+        ++log_.Finishes;
+        if (failFinish_)
+            return base::Fail("disk full");
+        return {};
+    }
+
+private:
+    Log& log_;
+    bool failFinish_;
+};
+
+TEST_F(VideoExportTest, AnotherContainerReceivesStillsAsRunsAndTheMusicQueue) {
+    AddSlide(2, 1, 1, 300, 200, 1); // background fill: one frame, then the same 24 times
+    AddSlide(1, 0, 2, 300, 200, 2); // kind 0: the still goes on through the transition
+    AddTrack(3, 100);
+    AddTrack(5, 200);
+    RecordingSink::Log log;
+    auto o = Options("other.mp4", "XVID");
+    std::string sinkOutput;
+    o.MakeSink =
+        [&](const media::VideoSinkSettings& s) -> base::Result<std::unique_ptr<media::VideoSink>> {
+        sinkOutput = s.OutputPath;
+        EXPECT_EQ(s.Path, media::PartialPath(s.OutputPath));
+        std::ofstream(s.Path) << "frames";
+        return std::unique_ptr<media::VideoSink>(std::make_unique<RecordingSink>(log, false));
+    };
+    const auto r = media::ExportVideo(show, o, progress);
+    ASSERT_EQ(r.Outcome, ExportOutcome::Written) << r.Error;
+    EXPECT_EQ(sinkOutput, o.OutputPath);
+    EXPECT_EQ(log.Starts, 1);
+    EXPECT_EQ(log.Finishes, 1);
+    EXPECT_EQ(log.Runs, (std::vector<std::int64_t>{50, 25, 75}));
+    ASSERT_EQ(log.Sounds.size(), 2u);
+    EXPECT_EQ(log.Sounds[0].StartMs, 0);
+    EXPECT_EQ(log.Sounds[1].StartMs, 3000);
+    EXPECT_TRUE(fs::exists(o.OutputPath));
+    EXPECT_TRUE(NoLeftovers()); // the WAV pieces are gone once the file is complete
+
+    // A container that fails at the end: the older file stays, nothing else remains.
+    { std::ofstream(o.OutputPath, std::ios::trunc) << "an older video"; }
+    o.MakeSink =
+        [&](const media::VideoSinkSettings& s) -> base::Result<std::unique_ptr<media::VideoSink>> {
+        std::ofstream(s.Path) << "frames";
+        return std::unique_ptr<media::VideoSink>(std::make_unique<RecordingSink>(log, true));
+    };
+    const auto failed = media::ExportVideo(show, o, progress);
+    EXPECT_EQ(failed.Outcome, ExportOutcome::Failed);
+    EXPECT_EQ(failed.Error, "disk full");
+    std::ifstream in(o.OutputPath);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), "an older video");
+    EXPECT_TRUE(NoLeftovers());
+}
+
 TEST_F(VideoExportTest, CancelAfterTheFirstSlideLeavesAPlayableVideoWithoutSound) {
     AddSlide(1, 3, 1, 300, 200, 1);
     AddSlide(3, 0, 0, 300, 200, 2);
