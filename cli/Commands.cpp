@@ -3,6 +3,7 @@
 #include "base/FileName.h"
 #include "cli/DiscCommands.h"
 #include "cli/EditCommands.h"
+#include "cli/ExportCommands.h"
 #include "cli/IsoCommand.h"
 #include "cli/ShowCommands.h"
 
@@ -84,6 +85,10 @@ int Run(const QStringList& given) {
         return RunInfo(args);
     if (cmd == "edit")
         return RunEdit(args);
+    if (cmd == "export")
+        return RunExport(args);
+    if (cmd == "codecs")
+        return RunCodecs(args);
     if (cmd == "iso")
         return RunIso(args);
     if (cmd == "drives")

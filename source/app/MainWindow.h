@@ -98,6 +98,8 @@ public:
         base::Progress* outer_;
     };
 
+    // The file name the save dialogs propose.
+    QString ProposedFileName() const;
     // A message for the user in the status line, shown for a while, never blocking.
     void ShowNotice(const QString& text);
     // False, after telling the user why, when the show has no working folders: nothing can be
@@ -171,7 +173,6 @@ private:
     void CreateTimers();
     void CreateMenus();
     void CreateProjectDialogs();
-    QString ProposedFileName() const;
     void ConnectCommands();
     void SetIcons();
     void ReadSettings();

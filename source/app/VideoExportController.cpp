@@ -1,9 +1,80 @@
 #include "app/VideoExportController.h"
 
+#include "base/FileName.h"
+
+#include "app/MainWindow.h"
+#include "media/VideoCodecs.h"
+#include "media/ui/CodecSearchWindow.h"
+#include "media/ui/ProgressWindow.h"
+#include "media/ui/VideoExportDialog.h"
+#include "project/Language.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QScreen>
+
 namespace ui {
 
+VideoExportController::VideoExportController(MainWindow* window)
+    : QObject(window), window_(*window) {
+    ListCodecs = [] { return media::ListCodecs(); };
+    RunDialog = [](VideoExportDialog& dialog) { return dialog.exec(); };
+}
+
+QString VideoExportController::FailureMessage(const QString& outputPath) {
+    const QString format =
+        project::AppLanguage().Text(32, QString::fromUtf8("Не удалось записать \"%s\""));
+    // The text is filled literally: a language file's text never reaches a printf-style call.
+    return QString::fromStdString(media::ExportFailureText(
+        format.toStdString(), QFileInfo(outputPath).fileName().toStdString()));
+}
+
+int VideoExportController::ScreenHeight() const {
+    const QScreen* screen = window_.screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->size().height() : 768;
+}
+
 void VideoExportController::saveAsVideo() {
-    // Not built yet: the save dialog and the video export dialog open here.
+    if (window_.Busy())
+        return;
+    const QString path = window_.AskSaveName(window_.ProposedFileName(), true);
+    if (path.isEmpty())
+        return;
+
+    std::vector<std::string> lines;
+    {
+        CodecSearchWindow wait(&window_);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        wait.ShowNow();
+        lines = ListCodecs();
+        QApplication::restoreOverrideCursor();
+    }
+    VideoExportDialog dialog(lines, &window_);
+    if (!dialog.HasCodec())
+        window_.ShowMessage(VideoExportDialog::MissingCodecText());
+    if (RunDialog(dialog) != QDialog::Accepted || !dialog.HasCodec())
+        return;
+
+    media::VideoExportOptions options;
+    options.OutputPath = base::EncodeFileName(path);
+    options.Codec = media::CodecCodeOfLine(dialog.CodecLine());
+    options.Resolution = dialog.Resolution();
+    options.ScreenHeight = ScreenHeight();
+    if (AdjustOptions)
+        AdjustOptions(options);
+
+    WindowProgress progress(*window_.ProgressView);
+    {
+        MainWindow::JobScope job(window_, progress);
+        running_ = true;
+        last_ = media::ExportVideo(window_.Show, options, progress);
+        running_ = false;
+    }
+    if (last_.Outcome == media::ExportOutcome::Failed)
+        window_.ShowMessage(FailureMessage(path) + "\n" +
+                            QString::fromLocal8Bit(last_.Error.c_str()));
 }
 
 } // namespace ui

@@ -1,20 +1,51 @@
-// Saving the show as a video from the main window. The export dialog and job are not built yet:
-// saveAsVideo() does nothing and Running() stays false.
+// Saving the show as a video from the main window: the file name, the wait window while the
+// compressors are probed, the export dialog, then the export job with the progress window while
+// the window is busy, and one message if it fails.
 #pragma once
 
+#include "media/VideoExport.h"
+
 #include <QObject>
+#include <QString>
+
+#include <functional>
+#include <string>
+#include <vector>
 
 namespace ui {
+
+class MainWindow;
+class VideoExportDialog;
 
 class VideoExportController final : public QObject {
     Q_OBJECT
 
 public:
-    explicit VideoExportController(QObject* parent) : QObject(parent) {}
+    explicit VideoExportController(MainWindow* window);
 
     // True while a video is written; the window is busy then.
-    bool Running() const { return false; }
+    bool Running() const { return running_; }
     void saveAsVideo();
+
+    // The compressor lines; tests replace it.
+    std::function<std::vector<std::string>()> ListCodecs;
+    // The dialog's modal run (QDialog::Accepted or Rejected); tests replace it.
+    std::function<int(VideoExportDialog&)> RunDialog;
+    // Options handed to the job after the dialog's (tests add a track decoder).
+    std::function<void(media::VideoExportOptions&)> AdjustOptions;
+    // The outcome of the last export (for tests and the status line).
+    const media::VideoExportResult& LastResult() const { return last_; }
+
+    // The failure message for the output path: the failure text with the file name (no folder).
+    static QString FailureMessage(const QString& outputPath);
+
+private:
+    // Rows of the screen the main window is on.
+    int ScreenHeight() const;
+
+    MainWindow& window_;
+    bool running_ = false;
+    media::VideoExportResult last_;
 };
 
 } // namespace ui

@@ -1,0 +1,45 @@
+// Which compressors the export offers, which one it proposes, and the frame size that a
+// compressor and a resolution choice give. Plain rules over the compressor lines, shared by the
+// export dialog, the console tool and the export job.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace media {
+
+// The resolution choices, in the order the dialog lists them.
+constexpr int kResolutionHigh = 0;
+constexpr int kResolutionStandard = 1;
+
+// A compressor line is offered when its first four characters, in upper case, are DIVX, XVID,
+// MSVC, IV32 or IV50.
+bool IsOfferedCodecLine(std::string_view line);
+// The offered lines, in their order.
+std::vector<std::string> OfferedCodecLines(const std::vector<std::string>& lines);
+
+// The proposal among the offered lines: the first DIVX line with high resolution, else the first
+// XVID line with high, else the first MSVC, IV32 or IV50 line (in that order) with standard.
+// Line is -1 when nothing is offered.
+struct CodecProposal {
+    int Line = -1;
+    int Resolution = kResolutionHigh;
+};
+CodecProposal ProposeCodec(const std::vector<std::string>& offered);
+
+// The handler code of a compressor line: its first four characters in their own case.
+std::string CodecCodeOfLine(std::string_view line);
+
+struct FrameSize {
+    int Width = 0;
+    int Height = 0;
+    bool operator==(const FrameSize&) const = default;
+};
+
+// The video's frame size: 400 x 288 for the standard choice or a compressor other than DIVX and
+// XVID (any case); for high, 720 x 528 on a screen of 768 rows or more, else 400 x 224 (228
+// rounded down to a multiple of 16). No compressor (empty code) follows the choice alone.
+FrameSize ExportFrameSize(std::string_view code, int resolution, int screenHeight);
+
+} // namespace media

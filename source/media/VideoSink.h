@@ -1,0 +1,51 @@
+// Where the export's frames and soundtrack go: one video file of one container, behind the few
+// calls the export makes. The export composes frames and lays out the music; a sink only stores
+// them, so another container is another sink (see MakeVideoSink).
+#pragma once
+
+#include "base/Result.h"
+#include "imaging/Bitmap.h"
+#include "media/SoundtrackReader.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace media {
+
+struct VideoSinkSettings {
+    std::string Path;       // the file written (the export's temporary name beside the output)
+    std::string OutputPath; // the name it takes when complete (its extension names the container)
+    int Width = 0;          // frame size, multiples of 16
+    int Height = 0;
+    std::string Codec;  // handler code; empty = uncompressed
+    int FrameTime = 40; // milliseconds per frame
+};
+
+class VideoSink {
+public:
+    virtual ~VideoSink() = default;
+    // Starts the file with the first frame's size; the frame itself comes with AddFrames.
+    virtual base::Status Start(const imaging::Bitmap& first) = 0;
+    // `count` frames of the picture (a still repeated costs one frame's work where it can).
+    virtual base::Status AddFrames(const imaging::Bitmap& frame, std::int64_t count) = 0;
+    // A soundtrack piece (a PCM WAV file) starting at its time on the video's time line.
+    virtual base::Status AddSound(const QueuedWav& piece) = 0;
+    // Completes the file with what it holds. A sink that fails leaves no file behind.
+    virtual base::Status Finish() = 0;
+    // False when the container gets no soundtrack (the uncompressed AVI writer has no audio
+    // stream); the export then decodes no music.
+    virtual bool CarriesSound() const { return true; }
+    // Frames actually compressed (the rest were replayed); for reports and benchmarks.
+    virtual std::int64_t EncodedFrames() const { return 0; }
+};
+
+using VideoSinkFactory =
+    std::function<base::Result<std::unique_ptr<VideoSink>>(const VideoSinkSettings&)>;
+
+// The sink for the settings: the AVI writer (a compressor or uncompressed frames). Another
+// container is chosen here by the output's extension.
+base::Result<std::unique_ptr<VideoSink>> MakeVideoSink(const VideoSinkSettings& settings);
+
+} // namespace media

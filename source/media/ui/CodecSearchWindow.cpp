@@ -1,0 +1,43 @@
+#include "media/ui/CodecSearchWindow.h"
+
+#include "project/Language.h"
+#include "ui_CodecSearchWindow.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QStyle>
+
+namespace ui {
+
+CodecSearchWindow::CodecSearchWindow(QWidget* parent)
+    : QWidget(parent, Qt::Dialog | Qt::FramelessWindowHint),
+      Form(std::make_unique<Ui::CodecSearchWindow>()) {
+    Form->setupUi(this);
+    Form->Image1->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32));
+    ApplyLanguage();
+}
+
+CodecSearchWindow::~CodecSearchWindow() = default;
+
+void CodecSearchWindow::ApplyLanguage() {
+    QString text = project::AppLanguage().Text(
+        957, "Идет поиск установленных кодеков.\r\nПожалуйста подождите.");
+    Form->Label1->setText(text.replace("\r\n", "\n"));
+}
+
+void CodecSearchWindow::ShowNow() {
+    ApplyLanguage();
+    adjustSize();
+    const QWidget* over = parentWidget() ? parentWidget()->window() : nullptr;
+    QRect area;
+    if (over)
+        area = over->frameGeometry();
+    else if (const QScreen* screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    move(area.center() - rect().center());
+    show();
+    repaint();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+} // namespace ui

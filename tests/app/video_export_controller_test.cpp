@@ -1,0 +1,130 @@
+// Saving as video from the main window: the dialog's choice reaches the job, the window is busy
+// while it runs, a failure ends in one message naming the file, and without a compressor the
+// user is told and nothing is written.
+#include "WidgetLookup.h"
+#include "app/MainWindow.h"
+#include "base/ProgramFolder.h"
+#include "imaging/BmpFile.h"
+#include "media/ui/VideoExportDialog.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+using ui::MainWindow;
+
+class VideoExportControllerTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir tmp_;
+
+    static void AddSlide(MainWindow& form, int seconds, int kind, int fade) {
+        auto& show = form.Show;
+        const std::string file = show.MakeWorkName(show.PicturesDir, ".bmp");
+        imaging::Bitmap picture = imaging::Bitmap::CreateSized(320, 240);
+        picture.Fill(40, 90, static_cast<std::uint8_t>(show.Slides.size() * 80));
+        QVERIFY(imaging::SaveBmpFile(file, picture));
+        auto s = project::Slide::MakeDefault();
+        s.ShowSeconds = seconds;
+        s.TransitionKind = kind;
+        s.TransitionSeconds = fade;
+        s.WorkFile.assign(file);
+        show.Slides.push_back(s);
+    }
+    static QString Probe(const QString& file) {
+        QProcess p;
+        p.start("ffprobe",
+                {"-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+                 "stream=width,height,nb_read_frames", "-of", "csv=p=0", file});
+        p.waitForFinished(60000);
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(tmp_.isValid());
+        qputenv("TMPDIR", tmp_.path().toLocal8Bit());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, tmp_.path() + "/config");
+        QVERIFY(QDir(tmp_.path()).mkpath("program"));
+        base::SetProgramFolderForTesting(tmp_.path() + "/program");
+    }
+
+    void dialogChoiceIsExportedWhileTheWindowIsBusy() {
+        MainWindow form;
+        form.show();
+        AddSlide(form, 1, 2, 1);
+        AddSlide(form, 1, 0, 0);
+        const QString out = tmp_.path() + "/show.avi";
+        QStringList messages;
+        form.ShowMessage = [&](const QString& text) { messages << text; };
+        form.AskSaveName = [&](const QString&, bool avi) { return avi ? out : QString(); };
+        form.Export->ListCodecs = [] {
+            return std::vector<std::string>{"No Compression", "xvid MPEG-4", "MSVC Video-1"};
+        };
+        form.Export->RunDialog = [](ui::VideoExportDialog& dialog) {
+            Widget<QComboBox>(dialog, "ComboBox2")->setCurrentIndex(1); // standard
+            return int(QDialog::Accepted);
+        };
+        int busyChecks = 0;
+        form.Export->AdjustOptions = [&](media::VideoExportOptions& o) {
+            QCOMPARE(o.Codec, std::string("xvid"));
+            o.OnFrames = [&](std::int64_t, std::int64_t) {
+                busyChecks += form.Busy() && form.Export->Running() ? 1 : -1000;
+            };
+        };
+        QVERIFY(!form.Export->Running());
+        form.Export->saveAsVideo();
+        QVERIFY(busyChecks > 0);
+        QVERIFY(!form.Export->Running());
+        QVERIFY(!form.Busy());
+        QVERIFY2(messages.isEmpty(), qPrintable(messages.join('|')));
+        QCOMPARE(form.Export->LastResult().Outcome, media::ExportOutcome::Written);
+        QCOMPARE(Probe(out), QString("400,288,75"));
+    }
+
+    void failureShowsOneMessageNamingTheFile() {
+        MainWindow form;
+        AddSlide(form, 1, 0, 0);
+        QStringList messages;
+        form.ShowMessage = [&](const QString& text) { messages << text; };
+        form.AskSaveName = [&](const QString&, bool) {
+            return tmp_.path() + "/no/such/folder/lost.avi";
+        };
+        form.Export->ListCodecs = [] { return std::vector<std::string>{"DIVX MPEG-4"}; };
+        form.Export->RunDialog = [](ui::VideoExportDialog&) { return int(QDialog::Accepted); };
+        form.Export->saveAsVideo();
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(messages[0].startsWith(QString::fromUtf8("Не удалось записать \"lost.avi\"")));
+        QVERIFY(!messages[0].contains("no/such"));
+    }
+
+    void withoutACompressorTheUserIsToldAndNothingIsWritten() {
+        MainWindow form;
+        AddSlide(form, 1, 0, 0);
+        const QString out = tmp_.path() + "/none.avi";
+        QStringList messages;
+        form.ShowMessage = [&](const QString& text) { messages << text; };
+        form.AskSaveName = [&](const QString&, bool) { return out; };
+        form.Export->ListCodecs = [] { return std::vector<std::string>{"No Compression"}; };
+        bool dialogShown = false;
+        bool okEnabled = true;
+        form.Export->RunDialog = [&](ui::VideoExportDialog& dialog) {
+            dialogShown = true;
+            okEnabled = Widget<QPushButton>(dialog, "BitBtn1")->isEnabled();
+            return int(QDialog::Accepted);
+        };
+        form.Export->saveAsVideo();
+        QVERIFY(dialogShown);
+        QVERIFY(!okEnabled);
+        QCOMPARE(messages, QStringList{ui::VideoExportDialog::MissingCodecText()});
+        QVERIFY(!QFile::exists(out));
+    }
+};
+
+QTEST_MAIN(VideoExportControllerTest)
+#include "video_export_controller_test.moc"

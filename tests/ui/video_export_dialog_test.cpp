@@ -1,0 +1,81 @@
+// The video export dialog offscreen: which compressor lines it lists and proposes, what it hands
+// back, the disabled OK without a compressor, and language texts applied when it shows; the
+// wait window's text.
+#include "WidgetLookup.h"
+#include "media/CodecChoice.h"
+#include "media/ui/CodecSearchWindow.h"
+#include "media/ui/VideoExportDialog.h"
+#include "project/Language.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+using ui::VideoExportDialog;
+
+class VideoExportDialogTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void onlyMsvcIsProposedWithStandardAndStaysSmallOnHigh() {
+        VideoExportDialog dialog({"No Compression", "DX50 MPEG-4", "MSVC Video-1"});
+        auto* codecs = Widget<QComboBox>(dialog, "ComboBox1");
+        auto* size = Widget<QComboBox>(dialog, "ComboBox2");
+        QCOMPARE(codecs->count(), 1);
+        QCOMPARE(codecs->currentText(), QString("MSVC Video-1"));
+        QCOMPARE(size->currentIndex(), media::kResolutionStandard);
+        QVERIFY(Widget<QPushButton>(dialog, "BitBtn1")->isEnabled());
+        size->setCurrentIndex(media::kResolutionHigh); // the user asks for more
+        QCOMPARE(dialog.Resolution(), media::kResolutionHigh);
+        const auto code = media::CodecCodeOfLine(dialog.CodecLine());
+        QCOMPARE(media::ExportFrameSize(code, dialog.Resolution(), 1080),
+                 (media::FrameSize{400, 288}));
+    }
+
+    void lowerCaseCodesAreMatchedAndProposed() {
+        VideoExportDialog dialog({"No Compression", "msvc Video-1", "xvid MPEG-4", "divx MPEG-4"});
+        auto* codecs = Widget<QComboBox>(dialog, "ComboBox1");
+        QCOMPARE(codecs->count(), 3);
+        QCOMPARE(codecs->currentText(), QString("divx MPEG-4"));
+        QCOMPARE(dialog.Resolution(), media::kResolutionHigh);
+        QCOMPARE(media::CodecCodeOfLine(dialog.CodecLine()), std::string("divx"));
+        codecs->setCurrentIndex(0);
+        QCOMPARE(dialog.CodecLine(), std::string("msvc Video-1"));
+    }
+
+    void withoutACompressorOkStaysDisabled() {
+        VideoExportDialog dialog({"No Compression", "FMP4 MPEG-4"});
+        QVERIFY(!dialog.HasCodec());
+        QVERIFY(!Widget<QPushButton>(dialog, "BitBtn1")->isEnabled());
+        QCOMPARE(dialog.CodecLine(), std::string());
+        QVERIFY(VideoExportDialog::MissingCodecText().contains("DivX/XviD"));
+        // Cancel closes it.
+        QTimer::singleShot(0, Widget<QPushButton>(dialog, "BitBtn2"), &QPushButton::click);
+        QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+    }
+
+    void languageTextsApplyWhenShownAndTheChoiceStays() {
+        auto& lang = project::AppLanguage();
+        lang.LanguageTable.assign(project::kLanguageKeys, std::string());
+        lang.LanguageTable[950 - 1] = "Save AVI";
+        lang.LanguageTable[953 - 1] = "High";
+        lang.LanguageTable[954 - 1] = "Standard";
+        lang.LanguageTable[957 - 1] = "Looking for codecs.\r\nPlease wait.";
+        VideoExportDialog dialog({"XVID MPEG-4"});
+        Widget<QComboBox>(dialog, "ComboBox2")->setCurrentIndex(media::kResolutionStandard);
+        dialog.show();
+        QCOMPARE(dialog.windowTitle(), QString("Save AVI"));
+        QCOMPARE(Widget<QComboBox>(dialog, "ComboBox2")->currentText(), QString("Standard"));
+        QCOMPARE(dialog.Resolution(), media::kResolutionStandard);
+        ui::CodecSearchWindow wait;
+        wait.ShowNow();
+        QCOMPARE(Widget<QLabel>(wait, "Label1")->text(),
+                 QString("Looking for codecs.\nPlease wait."));
+        lang.LanguageTable.clear();
+    }
+};
+
+QTEST_MAIN(VideoExportDialogTest)
+#include "video_export_dialog_test.moc"
