@@ -149,25 +149,36 @@ base::Status H264Video::Add(const imaging::Bgr& picture, std::int64_t count) {
         return {};
     if (picture.Width != settings_.Width || picture.Height != settings_.Height)
         return base::Fail("Failed to add Frame: the picture is not of the video's size");
-    if (skip_ && fed_ > 0 && SameAsLast(picture)) {
-        runs_.back().Repeats += count;
-        frames_ += count;
+    if (!skip_) {
+        for (std::int64_t i = 0; i < count; ++i)
+            if (auto st = Feed(picture, i == 0); !st)
+                return st;
         return {};
     }
-    if (!runs_.empty() && runs_.back().Repeats > 0)
-        forceKey_ = true;
-    const std::int64_t repeats = skip_ ? count - 1 : 0;
-    for (std::int64_t i = 0; i < count - repeats; ++i)
-        if (auto st = Feed(picture, i == 0); !st)
+    if (fed_ == 0 || !SameAsLast(picture)) {
+        if (!runs_.empty() && runs_.back().Repeats > 0)
+            forceKey_ = true;
+        if (auto st = Feed(picture, true); !st)
             return st;
-    if (skip_) {
-        runs_.push_back(Run{fed_ - 1, repeats});
-        frames_ += repeats;
+        runs_.push_back(Run{fed_ - 1, 0});
+        copies_ = 1;
+        --count;
         last_.SetSizeUninitialised(picture.Width, picture.Height);
         const auto rowBytes = static_cast<std::size_t>(picture.Width) * 3;
         for (int y = 0; y < picture.Height; ++y)
             std::memcpy(last_.Row(y), picture.Row(y), rowBytes);
     }
+    // The encoder refines a still over its first few frames; the repeats copy the refined one.
+    // (runs_ may lose its finished front while the encoder runs: no reference is kept.)
+    for (; count > 0 && runs_.back().Repeats == 0 && copies_ < 1 + settings_.RefineStills;
+         --count) {
+        runs_.back().Fed = fed_; // the copy about to be fed
+        if (auto st = Feed(picture, false); !st)
+            return st;
+        ++copies_;
+    }
+    runs_.back().Repeats += count;
+    frames_ += count;
     return {};
 }
 

@@ -103,6 +103,7 @@ base::Status Mp4Writer::InitVideo(const imaging::Bitmap&) {
     settings.Crf = crf_;
     settings.Threads = threads_;
     settings.RepeatStills = replay_;
+    settings.RefineStills = refine_;
     auto video =
         H264Video::Create(settings, tempFolder_.empty() ? FolderOf(fileName_) : tempFolder_);
     if (!video) {

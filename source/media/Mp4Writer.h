@@ -3,7 +3,8 @@
 // rate), with the index at the front of the file so it plays while it downloads. It is driven
 // like AviWriter: Configure (or the properties), InitVideo, any number of AddFrame / AddStill /
 // AddStillFrames, AddWaveFile for each soundtrack piece, FinalizeVideo, WriteAvi (or Write).
-// A picture repeated for many frames is encoded once. Every write failure is reported.
+// A picture repeated for many frames is encoded for its first few only. Every write failure is
+// reported.
 #pragma once
 
 #include "base/Result.h"
@@ -66,6 +67,8 @@ public:
     void SetReplayRepeats(bool replay) { replay_ = replay; }
     // Encoder threads; 0 = one per core.
     void SetThreads(int threads) { threads_ = threads; }
+    // Frames of a still encoded after its first before the rest repeat it (see H264Settings).
+    void SetRefineStills(int frames) { refine_ = frames < 0 ? 0 : frames; }
 
     // Starts the video (and creates the output file); the first picture is not written.
     base::Status InitVideo(const imaging::Bitmap& first);
@@ -102,6 +105,7 @@ private:
     int frameTime_ = 1000;
     int crf_ = kGoodCrf;
     int threads_ = 0;
+    int refine_ = H264Settings{}.RefineStills;
     bool stretch_ = true;
     bool replay_ = true;
     std::string fileName_;

@@ -229,7 +229,7 @@ TEST_F(Mp4WriterTest, FramesDecodeToThePicturesInTheirFlaggedColours) {
     }
 }
 
-TEST_F(Mp4WriterTest, StillsAreEncodedOnceAndRepeatExactly) {
+TEST_F(Mp4WriterTest, StillsAreEncodedBrieflyAndRepeatExactly) {
     const int w = 1280, h = 720;
     const std::string out = Out("stills.mp4");
     Mp4Writer writer;
@@ -241,17 +241,20 @@ TEST_F(Mp4WriterTest, StillsAreEncodedOnceAndRepeatExactly) {
     for (int i = 0; i < 20; ++i)
         ASSERT_TRUE(writer.AddFrame(shown.back()));
     EXPECT_EQ(writer.FrameCount(), 225);
-    EXPECT_EQ(writer.EncodedFrames(), 7); // two stills and five transition frames
+    // Each still is encoded for its first seven frames, which refine it; the rest repeat.
+    const int refined = 1 + media::H264Settings{}.RefineStills;
+    ASSERT_EQ(refined, 7);
+    EXPECT_EQ(writer.EncodedFrames(), 7 + 5 + 7);
     writer.FinalizeVideo();
     ASSERT_TRUE(writer.WriteAvi());
 
     const auto hashes = avi_probe::FrameHashes(out);
     ASSERT_EQ(hashes.size(), 225u);
-    for (int f = 1; f < 100; ++f)
-        EXPECT_EQ(hashes[static_cast<std::size_t>(f)], hashes[0]) << "frame " << f;
-    for (int f = 106; f < 225; ++f)
-        EXPECT_EQ(hashes[static_cast<std::size_t>(f)], hashes[105]) << "frame " << f;
-    EXPECT_NE(hashes[0], hashes[105]);
+    for (int f = 7; f < 100; ++f)
+        EXPECT_EQ(hashes[static_cast<std::size_t>(f)], hashes[6]) << "frame " << f;
+    for (int f = 112; f < 225; ++f)
+        EXPECT_EQ(hashes[static_cast<std::size_t>(f)], hashes[111]) << "frame " << f;
+    EXPECT_NE(hashes[6], hashes[111]);
     EXPECT_EQ(avi_probe::DecodeErrors(out), "");
 
     // Each repeat costs a few bytes; the pictures themselves stay within the quality.
@@ -262,7 +265,7 @@ TEST_F(Mp4WriterTest, StillsAreEncodedOnceAndRepeatExactly) {
     std::string line;
     while (std::getline(lines, line))
         small += std::atoi(line.c_str()) <= 16;
-    EXPECT_EQ(small, 225 - 7);
+    EXPECT_EQ(small, 225 - 19);
     const auto yuv = avi_probe::DecodeFrames(out, "yuv420p");
     const std::size_t frameBytes = static_cast<std::size_t>(w) * h * 3 / 2;
     ASSERT_EQ(yuv.size(), frameBytes * 225);
@@ -274,52 +277,78 @@ TEST_F(Mp4WriterTest, StillsAreEncodedOnceAndRepeatExactly) {
 }
 
 TEST_F(Mp4WriterTest, RepeatsFollowEveryOrderOfStillsAndFrames) {
-    // Stills back to back, a still of one frame, a still longer than the picture numbering
-    // wraps, and a show that ends on a still: every frame decodes as the picture it repeats,
-    // exactly as when every frame is encoded.
+    // Stills back to back, stills of one frame, a still longer than the picture numbering
+    // wraps, a still given frame by frame, and a show that ends on a still: every frame decodes
+    // as the picture it repeats, as when every frame is encoded. Written three ways: repeating
+    // each still's first frame, repeating after refining (the default), and encoding every frame.
     const int w = 160, h = 96;
     const imaging::Bitmap a = Picture(w, h, 1), b = Picture(w, h, 2), c = Picture(w, h, 3);
-    std::vector<std::pair<const imaging::Bitmap*, int>> plan = {
-        {&a, 5}, {&b, 3}, {&a, 1}, {&c, 1}, {&b, 700}, {&a, 2}, {&c, 40}};
-    std::vector<std::vector<std::string>> results;
-    for (bool replay : {true, false}) {
-        const std::string name = replay ? "order-repeat.mp4" : "order-every.mp4";
+    struct Step {
+        const imaging::Bitmap* Picture;
+        int Count;
+        bool FrameByFrame;
+    };
+    const std::vector<Step> plan = {{&a, 5, false}, {&b, 3, false},   {&a, 1, false},
+                                    {&c, 1, false}, {&b, 700, false}, {&a, 12, true},
+                                    {&c, 2, false}, {&b, 40, false}};
+    struct Way {
+        std::string Name;
+        bool Repeat;
+        int Refine;
+    };
+    const std::vector<Way> ways = {{"first", true, 0}, {"refined", true, 6}, {"every", false, 0}};
+    std::vector<std::vector<std::string>> hashes;
+    std::vector<std::vector<std::uint8_t>> lumas;
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.Name);
+        const std::string name = "order-" + way.Name + ".mp4";
         Mp4Writer writer;
         ASSERT_TRUE(writer.Configure(Options(name, w, h)));
         writer.SetFrameTime(40);
-        writer.SetReplayRepeats(replay);
+        writer.SetReplayRepeats(way.Repeat);
+        writer.SetRefineStills(way.Refine);
         ASSERT_TRUE(writer.InitVideo(a));
-        std::int64_t total = 0;
-        for (const auto& [picture, count] : plan) {
-            ASSERT_TRUE(writer.AddStillFrames(*picture, count));
-            total += count;
+        std::int64_t total = 0, encoded = 0;
+        for (const Step& step : plan) {
+            if (step.FrameByFrame) {
+                for (int i = 0; i < step.Count; ++i)
+                    ASSERT_TRUE(writer.AddFrame(*step.Picture));
+            } else {
+                ASSERT_TRUE(writer.AddStillFrames(*step.Picture, step.Count));
+            }
+            total += step.Count;
+            encoded += way.Repeat ? std::min(step.Count, 1 + way.Refine) : step.Count;
         }
-        EXPECT_EQ(writer.EncodedFrames(), replay ? 7 : total);
+        EXPECT_EQ(writer.FrameCount(), total);
+        EXPECT_EQ(writer.EncodedFrames(), encoded);
         writer.FinalizeVideo();
         ASSERT_TRUE(writer.WriteAvi());
         EXPECT_EQ(avi_probe::DecodeErrors(Out(name)), "");
-        results.push_back(avi_probe::FrameHashes(Out(name)));
-        ASSERT_EQ(results.back().size(), static_cast<std::size_t>(total));
+        hashes.push_back(avi_probe::FrameHashes(Out(name)));
+        ASSERT_EQ(hashes.back().size(), static_cast<std::size_t>(total));
+        lumas.push_back(avi_probe::DecodeFrames(Out(name), "gray"));
+        ASSERT_EQ(lumas.back().size(), static_cast<std::size_t>(total * w * h));
+
+        // Within each still, the repeats are its last encoded frame exactly.
+        if (!way.Repeat)
+            continue;
+        std::size_t at = 0;
+        for (const Step& step : plan) {
+            const std::size_t last =
+                at + static_cast<std::size_t>(std::min(step.Count, 1 + way.Refine)) - 1;
+            for (std::size_t f = last + 1; f < at + static_cast<std::size_t>(step.Count); ++f)
+                ASSERT_EQ(hashes.back()[f], hashes.back()[last]) << "frame " << f;
+            at += static_cast<std::size_t>(step.Count);
+        }
     }
-    // Within each still the repeats are the picture's first frame exactly.
-    const auto& repeated = results[0];
-    std::size_t at = 0;
-    for (const auto& [picture, count] : plan) {
-        for (int i = 1; i < count; ++i)
-            ASSERT_EQ(repeated[at + static_cast<std::size_t>(i)], repeated[at])
-                << "frame " << at + i;
-        at += static_cast<std::size_t>(count);
-    }
-    // Both encodings show the same pictures in the same places: compare the luma of each frame's
-    // centre, which the two encodings agree on to within their quantisation.
-    const auto yRepeat = avi_probe::DecodeFrames(Out("order-repeat.mp4"), "gray");
-    const auto yEvery = avi_probe::DecodeFrames(Out("order-every.mp4"), "gray");
-    ASSERT_EQ(yRepeat.size(), yEvery.size());
+    // All three show the same pictures in the same places: each frame's centre agrees to within
+    // the encodings' quantisation.
     const std::size_t frame = static_cast<std::size_t>(w) * h;
-    for (std::size_t f = 0; f < yRepeat.size() / frame; ++f)
-        EXPECT_NEAR(yRepeat[f * frame + frame / 2 + w / 2], yEvery[f * frame + frame / 2 + w / 2],
-                    6)
-            << "frame " << f;
+    for (std::size_t k = 1; k < lumas.size(); ++k)
+        for (std::size_t f = 0; f < lumas[0].size() / frame; ++f)
+            EXPECT_NEAR(lumas[k][f * frame + frame / 2 + w / 2],
+                        lumas[0][f * frame + frame / 2 + w / 2], 6)
+                << ways[k].Name << " frame " << f;
 }
 
 TEST_F(Mp4WriterTest, StatesAndFailuresAreReported) {
