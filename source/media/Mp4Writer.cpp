@@ -193,7 +193,8 @@ base::Status Mp4Writer::Write() {
     }
     if (waveFiles_.empty() && !wavFileName_.empty())
         waveFiles_.push_back(QueuedWav{wavFileName_, 0});
-    base::Status st = Mux();
+    // An MP4 drops a track without samples: a file of no frames would not be a video.
+    base::Status st = frameCount_ > 0 ? Mux() : base::Fail("The video has no frames");
     video_.reset();
     waveFiles_.clear();
     finalized_ = false;

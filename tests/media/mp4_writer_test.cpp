@@ -378,6 +378,13 @@ TEST_F(Mp4WriterTest, StatesAndFailuresAreReported) {
         ASSERT_FALSE(st);
         EXPECT_NE(st.error().find("missing/out.mp4"), std::string::npos) << st.error();
     }
+    { // No frame at all: an MP4 cannot hold an empty video track, so nothing is written.
+        Mp4Writer writer;
+        ASSERT_TRUE(writer.Configure(Options("empty.mp4", 64, 48)));
+        ASSERT_TRUE(writer.InitVideo(pic));
+        writer.FinalizeVideo();
+        EXPECT_EQ(writer.WriteAvi().error(), "The video has no frames");
+    }
     { // Abandoned after InitVideo: no file stays.
         Mp4Writer writer;
         ASSERT_TRUE(writer.Configure(Options("abandoned.mp4", 64, 48)));
