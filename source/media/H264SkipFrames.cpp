@@ -1,6 +1,7 @@
 #include "media/H264SkipFrames.h"
 
 #include <algorithm>
+#include <string>
 
 namespace media {
 
