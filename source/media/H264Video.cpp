@@ -1,0 +1,325 @@
+#include "media/H264Video.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/error.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/log.h>
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+namespace media {
+
+namespace {
+
+constexpr std::size_t kSpoolBuffer = 4 << 20;
+
+std::string AvText(const char* what, int rc) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(rc, text, sizeof text);
+    return std::string(what) + ": " + text;
+}
+
+// 720p and above are HD video: BT.709; smaller frames use the BT.601 matrix players assume.
+bool IsHd(const H264Settings& s) {
+    return s.Height >= 720 || s.Width >= 1280;
+}
+
+} // namespace
+
+H264Video::~H264Video() {
+    avcodec_free_context(&context_);
+    av_frame_free(&frame_);
+    av_packet_free(&packet_);
+    sws_freeContext(convert_);
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+base::Result<std::unique_ptr<H264Video>> H264Video::Create(const H264Settings& settings,
+                                                           const std::string& spoolFolder) {
+    if (settings.Width < 16 || settings.Height < 16 || settings.Width % 2 != 0 ||
+        settings.Height % 2 != 0)
+        return base::Fail("Failed to create MP4 video stream: the frame size must be even and "
+                          "at least 16 x 16");
+    std::unique_ptr<H264Video> v(new H264Video);
+    v->settings_ = settings;
+    v->settings_.FrameTime = std::max(1, settings.FrameTime);
+    if (auto st = v->Open(); !st)
+        return base::Fail(st.error());
+    std::string name = spoolFolder;
+    if (!name.empty() && name.back() != '/')
+        name += '/';
+    name += ".reelpane-video-XXXXXX";
+    v->fd_ = ::mkostemp(name.data(), O_CLOEXEC);
+    if (v->fd_ < 0)
+        return base::Fail("Failed to create MP4 video stream: " +
+                          std::string(std::strerror(errno)));
+    ::unlink(name.c_str());
+    v->pending_.reserve(kSpoolBuffer);
+    return v;
+}
+
+base::Status H264Video::Open() {
+    // x264 and the MP4 muxer report their statistics at the library's default level (info); the
+    // program's error output is for problems only.
+    if (av_log_get_level() > AV_LOG_WARNING)
+        av_log_set_level(AV_LOG_WARNING);
+    const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
+    if (!codec)
+        return base::Fail("No H.264 encoder (libx264) in this FFmpeg");
+    context_ = avcodec_alloc_context3(codec);
+    frame_ = av_frame_alloc();
+    packet_ = av_packet_alloc();
+    if (!context_ || !frame_ || !packet_)
+        return base::Fail("Out of memory for the H.264 encoder");
+    const H264Settings& s = settings_;
+    context_->width = s.Width;
+    context_->height = s.Height;
+    context_->pix_fmt = AV_PIX_FMT_YUV420P;
+    context_->time_base = AVRational{s.FrameTime, 1000};
+    context_->framerate = AVRational{1000, s.FrameTime};
+    context_->sample_aspect_ratio = AVRational{1, 1};
+    context_->gop_size = std::max(1, 10000 / s.FrameTime); // a key frame at least every 10 s
+    context_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    context_->thread_count = s.Threads;
+    context_->color_range = AVCOL_RANGE_MPEG;
+    if (IsHd(s)) {
+        context_->colorspace = AVCOL_SPC_BT709;
+        context_->color_primaries = AVCOL_PRI_BT709;
+        context_->color_trc = AVCOL_TRC_BT709;
+    } else {
+        context_->colorspace = AVCOL_SPC_SMPTE170M;
+    }
+    av_opt_set(context_->priv_data, "preset", s.Preset.c_str(), 0);
+    av_opt_set_double(context_->priv_data, "crf", s.Crf, 0);
+    // A new picture after repeats is forced to be a key frame: it must be an IDR frame, which
+    // resets the picture numbering the repeats advanced. B-frames are never references, so the
+    // last reference before such a frame is the picture shown last.
+    av_opt_set_int(context_->priv_data, "forced-idr", 1, 0);
+    av_opt_set(context_->priv_data, "b-pyramid", "none", 0);
+    if (int rc = avcodec_open2(context_, codec, nullptr); rc < 0)
+        return base::Fail(AvText("Failed to open the H.264 encoder", rc));
+
+    if (s.RepeatStills) {
+        auto skip = H264SkipFrames::Create(
+            {context_->extradata, static_cast<std::size_t>(context_->extradata_size)});
+        if (skip)
+            skip_ = std::move(*skip); // otherwise every frame is encoded
+    }
+
+    frame_->format = AV_PIX_FMT_YUV420P;
+    frame_->width = s.Width;
+    frame_->height = s.Height;
+    if (int rc = av_frame_get_buffer(frame_, 0); rc < 0)
+        return base::Fail(AvText("Out of memory for a video frame", rc));
+    convert_ =
+        sws_getContext(s.Width, s.Height, AV_PIX_FMT_BGR24, s.Width, s.Height, AV_PIX_FMT_YUV420P,
+                       SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
+    if (!convert_)
+        return base::Fail("No colour conversion for the H.264 encoder");
+    const int* matrix = sws_getCoefficients(IsHd(s) ? SWS_CS_ITU709 : SWS_CS_ITU601);
+    // Full-range RGB in, studio-range YUV out.
+    sws_setColorspaceDetails(convert_, matrix, 1, matrix, 0, 0, 1 << 16, 1 << 16);
+    return {};
+}
+
+bool H264Video::SameAsLast(const imaging::Bgr& picture) const {
+    if (last_.Width != picture.Width || last_.Height != picture.Height)
+        return false;
+    const auto rowBytes = static_cast<std::size_t>(picture.Width) * 3;
+    for (int y = 0; y < picture.Height; ++y)
+        if (std::memcmp(last_.Row(y), picture.Row(y), rowBytes) != 0)
+            return false;
+    return true;
+}
+
+base::Status H264Video::Add(const imaging::Bgr& picture, std::int64_t count) {
+    if (finished_)
+        return base::Fail("Failed to add Frame: the video is finished");
+    if (count <= 0)
+        return {};
+    if (picture.Width != settings_.Width || picture.Height != settings_.Height)
+        return base::Fail("Failed to add Frame: the picture is not of the video's size");
+    if (!skip_) {
+        for (std::int64_t i = 0; i < count; ++i)
+            if (auto st = Feed(picture, i == 0); !st)
+                return st;
+        return {};
+    }
+    if (fed_ == 0 || !SameAsLast(picture)) {
+        if (!runs_.empty() && runs_.back().Repeats > 0)
+            forceKey_ = true;
+        if (auto st = Feed(picture, true); !st)
+            return st;
+        runs_.push_back(Run{fed_ - 1, 0});
+        copies_ = 1;
+        --count;
+        last_.SetSizeUninitialised(picture.Width, picture.Height);
+        const auto rowBytes = static_cast<std::size_t>(picture.Width) * 3;
+        for (int y = 0; y < picture.Height; ++y)
+            std::memcpy(last_.Row(y), picture.Row(y), rowBytes);
+    }
+    // The encoder refines a still over its first few frames; the repeats copy the refined one.
+    // (runs_ may lose its finished front while the encoder runs: no reference is kept.)
+    for (; count > 0 && runs_.back().Repeats == 0 && copies_ < 1 + settings_.RefineStills;
+         --count) {
+        runs_.back().Fed = fed_; // the copy about to be fed
+        if (auto st = Feed(picture, false); !st)
+            return st;
+        ++copies_;
+    }
+    runs_.back().Repeats += count;
+    frames_ += count;
+    return {};
+}
+
+base::Status H264Video::Feed(const imaging::Bgr& picture, bool convert) {
+    if (convert) {
+        if (int rc = av_frame_make_writable(frame_); rc < 0)
+            return base::Fail(AvText("Failed to add Frame", rc));
+        const std::uint8_t* src[1] = {picture.Bits};
+        const int stride[1] = {picture.RowStride};
+        sws_scale(convert_, src, stride, 0, picture.Height, frame_->data, frame_->linesize);
+    }
+    frame_->pts = fed_;
+    frame_->pict_type = forceKey_ ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
+    forceKey_ = false;
+    shownAt_.push_back(frames_);
+    ++fed_;
+    ++frames_;
+    if (int rc = avcodec_send_frame(context_, frame_); rc < 0)
+        return base::Fail(AvText("Failed to add Frame", rc));
+    return Receive(false);
+}
+
+base::Status H264Video::Receive(bool draining) {
+    for (;;) {
+        const int rc = avcodec_receive_packet(context_, packet_);
+        if (rc == AVERROR(EAGAIN) && !draining)
+            return {};
+        if (rc == AVERROR_EOF)
+            return {};
+        if (rc < 0)
+            return base::Fail(AvText("Failed to encode Frame", rc));
+        base::Status st = Take(*packet_);
+        av_packet_unref(packet_);
+        if (!st)
+            return st;
+    }
+}
+
+base::Status H264Video::Take(const AVPacket& packet) {
+    const std::int64_t fed = packet.pts;
+    if (fed < 0 || fed >= fed_)
+        return base::Fail("Failed to encode Frame: the encoder returned an unknown frame");
+    if (auto st = WriteRuns(fed); !st)
+        return st;
+    const std::span<const std::uint8_t> bytes{packet.data, static_cast<std::size_t>(packet.size)};
+    if (skip_) {
+        auto info = skip_->ReadSlice(bytes);
+        if (!info)
+            return base::Fail(info.error());
+        if (info->Reference) {
+            lastReference_ = *info;
+            lastReferenceFed_ = fed;
+        }
+    }
+    ++takenFed_;
+    return Store(bytes, shownAt_[static_cast<std::size_t>(fed)],
+                 (packet.flags & AV_PKT_FLAG_KEY) != 0);
+}
+
+base::Status H264Video::WriteRuns(std::int64_t beforeFed) {
+    std::size_t done = 0;
+    for (; done < runs_.size() && runs_[done].Fed < beforeFed; ++done) {
+        const Run& run = runs_[done];
+        if (run.Repeats == 0)
+            continue;
+        // The repeats copy the last reference picture: it must be this run's picture, with every
+        // picture before it already out and none after it.
+        if (lastReferenceFed_ != run.Fed || takenFed_ != run.Fed + 1)
+            return base::Fail("Failed to encode Frame: the encoder reordered a still picture");
+        const std::int64_t shown = shownAt_[static_cast<std::size_t>(run.Fed)];
+        for (std::int64_t j = 1; j <= run.Repeats; ++j)
+            if (auto st = Store(skip_->Repeat(lastReference_), shown + j, false); !st)
+                return st;
+    }
+    runs_.erase(runs_.begin(), runs_.begin() + static_cast<std::ptrdiff_t>(done));
+    return {};
+}
+
+base::Status H264Video::Finish() {
+    if (finished_)
+        return {};
+    finished_ = true;
+    if (int rc = avcodec_send_frame(context_, nullptr); rc < 0)
+        return base::Fail(AvText("Failed to encode Frame", rc));
+    if (auto st = Receive(true); !st)
+        return st;
+    if (auto st = WriteRuns(INT64_MAX); !st)
+        return st;
+    if (!pending_.empty()) {
+        const std::uint64_t at = spoolSize_ - pending_.size();
+        if (::pwrite(fd_, pending_.data(), pending_.size(), static_cast<off_t>(at)) !=
+            static_cast<ssize_t>(pending_.size()))
+            return base::Fail("Failed to add Frame: " + std::string(std::strerror(errno)));
+        pending_.clear();
+    }
+    return {};
+}
+
+base::Status H264Video::Store(std::span<const std::uint8_t> bytes, std::int64_t pts, bool key) {
+    if (bytes.empty())
+        return base::Fail("Failed to encode Frame: the encoder returned an empty frame");
+    packets_.push_back(Packet{spoolSize_, static_cast<std::uint32_t>(bytes.size()), pts, key});
+    pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+    spoolSize_ += bytes.size();
+    if (pending_.size() >= kSpoolBuffer) {
+        const std::uint64_t at = spoolSize_ - pending_.size();
+        if (::pwrite(fd_, pending_.data(), pending_.size(), static_cast<off_t>(at)) !=
+            static_cast<ssize_t>(pending_.size()))
+            return base::Fail("Failed to add Frame: " + std::string(std::strerror(errno)));
+        pending_.clear();
+    }
+    return {};
+}
+
+base::Result<std::span<const std::uint8_t>> H264Video::Read(const Packet& packet) {
+    if (!finished_ || !pending_.empty())
+        return base::Fail("The video is not finished");
+    readBuffer_.resize(packet.Size);
+    if (::pread(fd_, readBuffer_.data(), packet.Size, static_cast<off_t>(packet.Offset)) !=
+        static_cast<ssize_t>(packet.Size))
+        return base::Fail("Unable to read the temporary video file: " +
+                          std::string(std::strerror(errno)));
+    return std::span<const std::uint8_t>(readBuffer_);
+}
+
+base::Status H264Video::FillParameters(AVCodecParameters* parameters) const {
+    if (int rc = avcodec_parameters_from_context(parameters, context_); rc < 0)
+        return base::Fail(AvText("Failed to create MP4 video stream", rc));
+    if (!skip_)
+        return {};
+    const auto& pps = skip_->ParameterSet();
+    const auto size = static_cast<std::size_t>(context_->extradata_size) + pps.size();
+    auto* extra = static_cast<std::uint8_t*>(av_mallocz(size + AV_INPUT_BUFFER_PADDING_SIZE));
+    if (!extra)
+        return base::Fail("Out of memory for the video stream's header");
+    std::memcpy(extra, context_->extradata, static_cast<std::size_t>(context_->extradata_size));
+    std::memcpy(extra + context_->extradata_size, pps.data(), pps.size());
+    av_freep(&parameters->extradata);
+    parameters->extradata = extra;
+    parameters->extradata_size = static_cast<int>(size);
+    return {};
+}
+
+} // namespace media

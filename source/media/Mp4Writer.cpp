@@ -1,0 +1,327 @@
+#include "media/Mp4Writer.h"
+
+#include "media/AacEncoder.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/dict.h>
+#include <libavutil/error.h>
+}
+
+namespace media {
+
+namespace {
+
+constexpr const char* kWavExtensionMessage = "WavFileName must name a file with the .wav extension";
+
+bool HasWavExtension(const std::string& path) {
+    if (path.size() < 4)
+        return false;
+    std::string ext = path.substr(path.size() - 4);
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".wav";
+}
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
+std::string AvText(const std::string& what, int rc) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(rc, text, sizeof text);
+    return what + ": " + text;
+}
+
+// The muxer and its output file, closed (and the file left as it is) on every path.
+struct Output {
+    AVFormatContext* context = nullptr;
+    ~Output() {
+        if (context && context->pb)
+            avio_closep(&context->pb);
+        avformat_free_context(context);
+    }
+};
+
+} // namespace
+
+Mp4Writer::~Mp4Writer() {
+    const bool unwritten = video_ != nullptr;
+    video_.reset();
+    if (unwritten)
+        std::remove(fileName_.c_str()); // started but never written: no empty file stays
+}
+
+base::Status Mp4Writer::Configure(const Options& o) {
+    if (o.FileName.empty())
+        return base::Fail("No file name for the MP4 video");
+    SetWidth(o.Width);
+    SetHeight(o.Height);
+    SetFrameTime(o.FrameTime);
+    SetCrf(o.Crf);
+    SetStretch(o.Stretch);
+    SetFileName(o.FileName);
+    return {};
+}
+
+base::Status Mp4Writer::SetWavFileName(const std::string& name) {
+    if (!name.empty() && !HasWavExtension(name))
+        return base::Fail(kWavExtensionMessage);
+    wavFileName_ = name;
+    return {};
+}
+
+base::Status Mp4Writer::InitVideo(const imaging::Bitmap&) {
+    video_.reset();
+    waveFiles_.clear();
+    initialized_ = finalized_ = aborted_ = false;
+    frameCount_ = 0;
+    if (width_ < 16 || height_ < 16)
+        return base::Fail("Failed to create MP4 video stream");
+    // The file is made now, so a folder that cannot take it fails before any frame is encoded.
+    const int fd = ::open(fileName_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return base::Fail("Failed to create MP4 video file " + fileName_ + ": " +
+                          std::strerror(errno));
+    ::close(fd);
+    H264Settings settings;
+    settings.Width = width_;
+    settings.Height = height_;
+    settings.FrameTime = frameTime_;
+    settings.Crf = crf_;
+    settings.Threads = threads_;
+    settings.RepeatStills = replay_;
+    settings.RefineStills = refine_;
+    auto video =
+        H264Video::Create(settings, tempFolder_.empty() ? FolderOf(fileName_) : tempFolder_);
+    if (!video) {
+        std::remove(fileName_.c_str());
+        return base::Fail(video.error());
+    }
+    video_ = std::move(*video);
+    initialized_ = true;
+    return {};
+}
+
+const imaging::Bgr& Mp4Writer::BuildFrame(const imaging::Bitmap& picture) {
+    if (picture.Width == width_ && picture.Height == height_)
+        return picture;              // already a frame: used as it is
+    frame_.SetSize(width_, height_); // black
+    if (stretch_)
+        picture.ScaleBilinear(frame_);
+    else
+        frame_.Draw(picture, (width_ - picture.Width) / 2, (height_ - picture.Height) / 2);
+    return frame_;
+}
+
+void Mp4Writer::Report(std::int64_t before, std::int64_t after) {
+    if (!onProgress_)
+        return;
+    for (std::int64_t n = (before / 20 + 1) * 20; n <= after; n += 20) {
+        bool abort = false;
+        onProgress_(n, abort);
+        if (abort) {
+            aborted_ = true;
+            return;
+        }
+    }
+}
+
+base::Status Mp4Writer::AddFrames(const imaging::Bitmap& picture, std::int64_t count) {
+    if (aborted_)
+        return {};
+    if (!initialized_)
+        return base::Fail("Video must be initialized.");
+    if (count <= 0)
+        return {};
+    if (auto st = video_->Add(BuildFrame(picture), count); !st)
+        return st;
+    const std::int64_t before = frameCount_;
+    frameCount_ += count;
+    Report(before, frameCount_);
+    return {};
+}
+
+base::Status Mp4Writer::AddFrame(const imaging::Bitmap& picture) {
+    return AddFrames(picture, 1);
+}
+
+base::Status Mp4Writer::AddStill(const imaging::Bitmap& picture, std::int64_t ms) {
+    return AddFrames(picture, std::max<std::int64_t>(ms, 0) / frameTime_ + 1);
+}
+
+base::Status Mp4Writer::AddStillFrames(const imaging::Bitmap& picture, std::int64_t count) {
+    return AddFrames(picture, count);
+}
+
+base::Status Mp4Writer::AddWaveFile(const std::string& path, std::int32_t startMs) {
+    if (!HasWavExtension(path))
+        return base::Fail(kWavExtensionMessage);
+    waveFiles_.push_back(QueuedWav{path, startMs});
+    return {};
+}
+
+void Mp4Writer::FinalizeVideo() {
+    initialized_ = false;
+    finalized_ = true;
+}
+
+base::Status Mp4Writer::Write() {
+    if (aborted_ || !finalized_ || !video_) {
+        const bool finalized = finalized_;
+        const bool started = video_ != nullptr;
+        video_.reset();
+        waveFiles_.clear();
+        if (started)
+            std::remove(fileName_.c_str());
+        initialized_ = finalized_ = false;
+        if (!finalized)
+            return base::Fail("Video must be finalized");
+        return {};
+    }
+    if (waveFiles_.empty() && !wavFileName_.empty())
+        waveFiles_.push_back(QueuedWav{wavFileName_, 0});
+    // An MP4 drops a track without samples: a file of no frames would not be a video.
+    base::Status st = frameCount_ > 0 ? Mux() : base::Fail("The video has no frames");
+    video_.reset();
+    waveFiles_.clear();
+    finalized_ = false;
+    if (!st)
+        std::remove(fileName_.c_str());
+    return st;
+}
+
+base::Status Mp4Writer::Mux() {
+    if (auto st = video_->Finish(); !st)
+        return st;
+    const std::string failed = "Unable to write output file " + fileName_;
+
+    Output out;
+    if (int rc = avformat_alloc_output_context2(&out.context, nullptr, "mp4", fileName_.c_str());
+        rc < 0)
+        return base::Fail(AvText("Failed to create MP4 video file", rc));
+    AVStream* video = avformat_new_stream(out.context, nullptr);
+    if (!video)
+        return base::Fail("Failed to create MP4 video stream");
+    if (auto st = video_->FillParameters(video->codecpar); !st)
+        return st;
+    video->time_base = AVRational{frameTime_, 1000};
+    video->avg_frame_rate = AVRational{1000, frameTime_};
+
+    auto soundtrack = SoundtrackReader::Open(waveFiles_);
+    const PcmFormat pcm = soundtrack->Format();
+    std::unique_ptr<AacEncoder> aac;
+    AVStream* audio = nullptr;
+    if (pcm.Valid()) {
+        auto encoder = AacEncoder::Create(pcm);
+        if (!encoder)
+            return base::Fail(encoder.error());
+        aac = std::move(*encoder);
+        audio = avformat_new_stream(out.context, nullptr);
+        if (!audio)
+            return base::Fail("Failed to create MP4 audio stream");
+        if (auto st = aac->FillParameters(audio->codecpar); !st)
+            return st;
+        audio->time_base = AVRational{1, aac->SampleRate()};
+    }
+
+    if (int rc = avio_open(&out.context->pb, fileName_.c_str(), AVIO_FLAG_WRITE); rc < 0)
+        return base::Fail(AvText("Failed to create MP4 video file " + fileName_, rc));
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "movflags", "+faststart", 0); // the index before the media data
+    const int headerRc = avformat_write_header(out.context, &options);
+    av_dict_free(&options);
+    if (headerRc < 0)
+        return base::Fail(AvText(failed, headerRc));
+
+    AVPacket* packet = av_packet_alloc();
+    if (!packet)
+        return base::Fail("Out of memory for the MP4 muxer");
+    struct PacketFree {
+        AVPacket*& p;
+        ~PacketFree() { av_packet_free(&p); }
+    } freePacket{packet};
+
+    auto writeAudio = [&](AVPacket& p) -> base::Status {
+        p.stream_index = audio->index;
+        av_packet_rescale_ts(&p, AVRational{1, aac->SampleRate()}, audio->time_base);
+        if (int rc = av_interleaved_write_frame(out.context, &p); rc < 0)
+            return base::Fail(AvText(failed, rc));
+        return {};
+    };
+    // Audio is encoded just ahead of the video it plays with, in blocks of a tenth of a second.
+    std::vector<std::uint8_t> samples;
+    std::int64_t audioRead = 0;
+    bool audioDone = audio == nullptr;
+    auto audioUntil = [&](std::int64_t ms) -> base::Status {
+        const std::int64_t target = ms == INT64_MAX ? INT64_MAX : ms * pcm.SampleRate / 1000;
+        while (!audioDone && audioRead < target) {
+            const auto want = static_cast<std::size_t>(
+                std::min<std::int64_t>(target - audioRead, pcm.SampleRate / 10 + 1));
+            samples.resize(want * pcm.BlockAlign());
+            auto got = soundtrack->Read(samples.data(), want);
+            if (!got)
+                return base::Fail("Unable to read the soundtrack: " + got.error());
+            if (*got == 0) {
+                audioDone = true;
+                break;
+            }
+            if (auto st = aac->Encode(samples.data(), *got, writeAudio); !st)
+                return st;
+            audioRead += static_cast<std::int64_t>(*got);
+        }
+        return {};
+    };
+
+    // Decoding times run one frame after another; the delay keeps each below its showing time.
+    const auto& packets = video_->Packets();
+    std::int64_t delay = 0;
+    for (std::size_t n = 0; n < packets.size(); ++n)
+        delay = std::max(delay, static_cast<std::int64_t>(n) - packets[n].Pts);
+    for (std::size_t n = 0; n < packets.size(); ++n) {
+        const std::int64_t dts = static_cast<std::int64_t>(n) - delay;
+        if (auto st = audioUntil((dts + 1) * frameTime_); !st)
+            return st;
+        auto bytes = video_->Read(packets[n]);
+        if (!bytes)
+            return base::Fail(bytes.error());
+        av_packet_unref(packet);
+        if (int rc = av_new_packet(packet, static_cast<int>(bytes->size())); rc < 0)
+            return base::Fail(AvText("Out of memory for the MP4 muxer", rc));
+        std::memcpy(packet->data, bytes->data(), bytes->size());
+        packet->pts = packets[n].Pts;
+        packet->dts = dts;
+        packet->duration = 1;
+        packet->flags = packets[n].Key ? AV_PKT_FLAG_KEY : 0;
+        packet->stream_index = video->index;
+        av_packet_rescale_ts(packet, AVRational{frameTime_, 1000}, video->time_base);
+        if (int rc = av_interleaved_write_frame(out.context, packet); rc < 0)
+            return base::Fail(AvText(failed, rc));
+    }
+    if (auto st = audioUntil(INT64_MAX); !st)
+        return st;
+    if (aac)
+        if (auto st = aac->Finish(writeAudio); !st)
+            return st;
+    if (int rc = av_write_trailer(out.context); rc < 0)
+        return base::Fail(AvText(failed, rc));
+    if (out.context->pb->error < 0)
+        return base::Fail(AvText(failed, out.context->pb->error));
+    if (int rc = avio_closep(&out.context->pb); rc < 0)
+        return base::Fail(AvText(failed, rc));
+    return {};
+}
+
+} // namespace media
