@@ -4,6 +4,7 @@
 #include "cli/CoreImport.h"
 
 #include "media/CodecChoice.h"
+#include "media/Mp4VideoSink.h"
 #include "media/TrackImport.h"
 #include "media/VideoCodecs.h"
 #include "media/VideoExport.h"
@@ -156,8 +157,12 @@ int RunExport(const QStringList& args) {
                 resolution = media::kResolutionHigh;
             else if (v == "standard")
                 resolution = media::kResolutionStandard;
+            else if (v == "720p")
+                resolution = media::kResolution720p;
+            else if (v == "1080p")
+                resolution = media::kResolution1080p;
             else
-                return Fail("--size needs high or standard");
+                return Fail("--size needs high, standard, 720p or 1080p");
         } else if (a == "--screen-height") {
             bool ok = false;
             screenHeight = hasValue ? args[++i].toInt(&ok) : 0;
@@ -174,14 +179,22 @@ int RunExport(const QStringList& args) {
         }
     }
     if (show.isEmpty() || out.isEmpty())
-        return Fail("usage: export SHOW.qvs OUT.avi [--codec CODE|none] [--size high|standard] "
-                    "[--screen-height N]");
+        return Fail("usage: export SHOW.qvs OUT.avi|OUT.mp4 [--codec CODE|none] "
+                    "[--size high|standard|720p|1080p] [--screen-height N]");
 
-    // The compressor: a line the export offers (matched in any case), or none.
+    // The compressor: a line the export offers (matched in any case), or none. An MP4 file is
+    // always H.264 and AAC; 720p and 1080p are sizes of MP4 files only.
+    const bool mp4 = media::IsMp4Output(base::EncodeFileName(out));
+    if (mp4 && codecGiven)
+        return Fail("--codec is for AVI files; an MP4 file is always H.264 with AAC sound");
+    if (!mp4 && (resolution == media::kResolution720p || resolution == media::kResolution1080p))
+        return Fail("--size 720p and 1080p are for MP4 files (OUT.mp4)");
     const auto offered = media::OfferedCodecLines(media::ListCodecs());
     std::string code;
     int proposedResolution = media::kResolutionHigh;
-    if (codecGiven && codec.compare("none", Qt::CaseInsensitive) == 0) {
+    if (mp4) {
+        code.clear();
+    } else if (codecGiven && codec.compare("none", Qt::CaseInsensitive) == 0) {
         code.clear();
     } else if (codecGiven) {
         for (const auto& line : offered)

@@ -1,5 +1,7 @@
 #include "media/AviVideoSink.h"
 
+#include "media/Mp4VideoSink.h"
+
 namespace media {
 
 base::Result<std::unique_ptr<VideoSink>> AviVideoSink::Create(const VideoSinkSettings& settings) {
@@ -36,6 +38,8 @@ base::Status AviVideoSink::Finish() {
 }
 
 base::Result<std::unique_ptr<VideoSink>> MakeVideoSink(const VideoSinkSettings& settings) {
+    if (IsMp4Output(settings.OutputPath))
+        return Mp4VideoSink::Create(settings);
     return AviVideoSink::Create(settings);
 }
 

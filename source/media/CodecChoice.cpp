@@ -55,6 +55,10 @@ std::string CodecCodeOfLine(std::string_view line) {
 }
 
 FrameSize ExportFrameSize(std::string_view code, int resolution, int screenHeight) {
+    if (resolution == kResolution720p)
+        return {1280, 720};
+    if (resolution == kResolution1080p)
+        return {1920, 1080};
     const std::string upper = UpperCode(code);
     const bool highCapable = code.empty() || upper == "DIVX" || upper == "XVID";
     if (resolution != kResolutionHigh || !highCapable)

@@ -12,6 +12,9 @@ namespace media {
 // The resolution choices, in the order the dialog lists them.
 constexpr int kResolutionHigh = 0;
 constexpr int kResolutionStandard = 1;
+// The sizes of today's players (MP4 output).
+constexpr int kResolution720p = 2;
+constexpr int kResolution1080p = 3;
 
 // A compressor line is offered when its first four characters, in upper case, are DIVX, XVID,
 // MSVC, IV32 or IV50.
@@ -39,7 +42,8 @@ struct FrameSize {
 
 // The video's frame size: 400 x 288 for the standard choice or a compressor other than DIVX and
 // XVID (any case); for high, 720 x 528 on a screen of 768 rows or more, else 400 x 224 (228
-// rounded down to a multiple of 16). No compressor (empty code) follows the choice alone.
+// rounded down to a multiple of 16). No compressor (empty code) follows the choice alone. The
+// 720p and 1080p choices give 1280 x 720 and 1920 x 1080 whatever the compressor.
 FrameSize ExportFrameSize(std::string_view code, int resolution, int screenHeight);
 
 } // namespace media

@@ -44,8 +44,8 @@ public:
 using VideoSinkFactory =
     std::function<base::Result<std::unique_ptr<VideoSink>>(const VideoSinkSettings&)>;
 
-// The sink for the settings: the AVI writer (a compressor or uncompressed frames). Another
-// container is chosen here by the output's extension.
+// The sink for the settings, by the output's extension: the MP4 writer for ".mp4", otherwise the
+// AVI writer (a compressor or uncompressed frames).
 base::Result<std::unique_ptr<VideoSink>> MakeVideoSink(const VideoSinkSettings& settings);
 
 } // namespace media

@@ -123,6 +123,22 @@ TEST_F(ExportCliTest, OptionsChooseCompressorAndSize) {
               true);
 }
 
+TEST_F(ExportCliTest, Mp4FilesForTodaysPlayers) {
+    MakeShow("show.qvs", 2, 1, 1);
+    const QString out = P("out.mp4");
+    const CliRun r = Cli({"export", P("show.qvs"), out, "--size", "720p"});
+    ASSERT_EQ(r.Status, 0) << r.Err.toStdString();
+    const std::string expected =
+        "codec_name=h264\nwidth=1280\nheight=720\nnb_read_frames=100\ncodec_name=aac";
+    EXPECT_EQ(Probe(out, "stream=codec_name,width,height,nb_read_frames:stream_tags=")
+                  .substr(0, expected.size()),
+              expected);
+    EXPECT_FALSE(QFile::exists(out + ".part"));
+    // The AVI compressors and the MP4 sizes do not mix.
+    EXPECT_NE(Cli({"export", P("show.qvs"), out, "--codec", "XVID"}).Status, 0);
+    EXPECT_NE(Cli({"export", P("show.qvs"), P("x.avi"), "--size", "1080p"}).Status, 0);
+}
+
 TEST_F(ExportCliTest, RefusalsAreOneLineWithAFailingStatus) {
     MakeShow("show.qvs", 1, 1, 0);
     for (const QStringList& args :
