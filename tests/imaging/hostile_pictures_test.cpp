@@ -319,7 +319,9 @@ TEST(HostilePictures, JpegWhoseScanEndsEarlyIsRefused) {
         return imaging::LoadJpegMemory(b, jpeg.data(), jpeg.size(), &error);
     });
     EXPECT_FALSE(peak.ok);
-    EXPECT_LE(peak.growth, kSlack);
+    // Refused long before the 588 MB the header claims; the bound leaves room for the
+    // sanitizers' redzones and quarantine, which keep freed rows counted.
+    EXPECT_LE(peak.growth, 128LL << 20);
     // The file as written still decodes.
     Bitmap b;
     const Bytes whole(data.begin(), data.end());
