@@ -1,5 +1,6 @@
 #include "disc/DiscEraser.h"
 
+#include "disc/DriveCapabilities.h"
 #include "disc/MediaDetection.h"
 #include "disc/MmcCommands.h"
 #include "disc/WriteParams.h"

@@ -2,6 +2,7 @@
 
 #include "base/Endian.h"
 #include "disc/DriveSectorSource.h"
+#include "disc/DriveCapabilities.h"
 #include "disc/MediaDetection.h"
 #include "disc/MmcCommands.h"
 #include "disc/SessionImport.h"

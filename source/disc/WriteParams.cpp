@@ -5,7 +5,6 @@
 #include "disc/MmcCommands.h"
 #include "disc/MmcReplies.h"
 
-#include <cstdio>
 #include <vector>
 
 namespace disc {
@@ -14,18 +13,6 @@ namespace {
 
 constexpr std::uint32_t kCapUnderrunProtection = 0x40000;
 constexpr std::uint32_t kCapTestWrite = 0x800;
-
-// "11,080": thousands grouped with commas.
-std::string Grouped(std::uint32_t n) {
-    const std::string digits = std::to_string(n);
-    std::string out;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            out.push_back(',');
-        out.push_back(digits[i]);
-    }
-    return out;
-}
 
 } // namespace
 
@@ -107,17 +94,6 @@ bool SendWriteParams(ScsiDevice& device, int type, const WriteParamsOptions& opt
     std::array<std::uint8_t, 8 + kWriteParamsPageBytes> list{};
     std::copy(page.begin(), page.end(), list.begin() + 8);
     return mmc.ModeSelect10(list);
-}
-
-std::string SpeedText(int type, std::uint32_t kbps) {
-    char text[64];
-    if (kbps == 0 || kbps >= 0xFFFF)
-        return "MAX";
-    if (type >= media_type::kDvdR && type <= media_type::kDvdPlusR)
-        std::snprintf(text, sizeof text, "%.1fX (%s KB/s)", kbps / 1385.0, Grouped(kbps).c_str());
-    else
-        std::snprintf(text, sizeof text, "%.0fX (%s KB/s)", kbps / 176.4, Grouped(kbps).c_str());
-    return text;
 }
 
 } // namespace disc

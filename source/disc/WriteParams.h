@@ -1,12 +1,10 @@
-// The write parameters mode page (5) as it is sent before and after a disc is written, and the
-// speed texts of the start messages.
+// The write parameters mode page (5) as it is sent before and after a disc is written.
 #pragma once
 
 #include "disc/ScsiDevice.h"
 
 #include <array>
 #include <cstdint>
-#include <string>
 
 namespace disc {
 
@@ -27,8 +25,5 @@ BuildWriteParamsPage(std::array<std::uint8_t, kWriteParamsPageBytes> page, int m
 
 // Reads page 5, adapts it and sends it with MODE SELECT (10). DVD-RAM needs none (true).
 bool SendWriteParams(ScsiDevice& device, int mediaType, const WriteParamsOptions& options);
-
-// "8.0X (11,080 KB/s)" on DVD media, "24X (4,234 KB/s)" on CD; kbps 0 or FFFFh is "MAX".
-std::string SpeedText(int mediaType, std::uint32_t kbps);
 
 } // namespace disc
