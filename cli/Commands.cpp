@@ -1,8 +1,8 @@
 #include "cli/Commands.h"
 
 #include "cli/BurnCommands.h"
-#include "cli/IsoCommand.h"
 #include "cli/DiscCommands.h"
+#include "cli/IsoCommand.h"
 #include "cli/ShowCommands.h"
 
 #include <cstdio>

@@ -114,8 +114,8 @@ base::Status Erase::Run() {
     (void)mmc_.TestUnitReady();
     (void)mmc_.Load();
     if (!WaitReady(device_, 30000, 5000))
-        return base::Fail("NO DISC IN THE DRIVE OR THE DRIVE IS NOT READY [" +
-                          device_.LastError() + "]");
+        return base::Fail("NO DISC IN THE DRIVE OR THE DRIVE IS NOT READY [" + device_.LastError() +
+                          "]");
     type_ = GetMediaType(device_);
     if (type_ != kDvdRam && !IsErasable(device_))
         return base::Fail("THE DISC IS NOT REWRITABLE");

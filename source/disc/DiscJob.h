@@ -33,6 +33,8 @@ public:
                     Finished finished = {});
 
     void Cancel() { progress_.RequestCancel(); }
+    // The stop request as a Progress, for owners that cancel every running job alike.
+    base::Progress& Progress() { return progress_; }
     bool Running() const { return running_.load(); }
     // Waits for the end and gives the job's result (success when none ran).
     base::Status Wait();

@@ -1,8 +1,8 @@
 #include "disc/DiscWriter.h"
 
 #include "base/Endian.h"
-#include "disc/DriveSectorSource.h"
 #include "disc/DriveCapabilities.h"
+#include "disc/DriveSectorSource.h"
 #include "disc/MediaDetection.h"
 #include "disc/MmcCommands.h"
 #include "disc/SessionImport.h"
@@ -82,11 +82,10 @@ base::Status Verify(SectorSource& source, const std::vector<WrittenFile>& files)
     std::vector<std::uint8_t> buffer(32 * kSectorBytes);
     for (const WrittenFile& w : files) {
         const FileEntry& f = *w.entry;
-        const bool listed = std::any_of(tree->Entries.begin(), tree->Entries.end(),
-                                        [&](const ImportedEntry& e) {
-                                            return !e.Directory && e.Extent == f.Extent &&
-                                                   e.Size == f.Size;
-                                        });
+        const bool listed =
+            std::any_of(tree->Entries.begin(), tree->Entries.end(), [&](const ImportedEntry& e) {
+                return !e.Directory && e.Extent == f.Extent && e.Size == f.Size;
+            });
         if (!listed)
             return base::Fail("VERIFY FAILED: \"" + f.JolietName.toStdString() +
                               "\" IS NOT IN THE NEW SESSION");
@@ -128,8 +127,8 @@ base::Status Pump(WriteCache& cache, WriteTarget& target, std::uint32_t start,
         if (got == 0)
             break;
         const auto sectors = static_cast<std::uint32_t>(block.size() / kSectorBytes);
-        if (auto put = target.Write(start + static_cast<std::uint32_t>(sectorsDone), block,
-                                    progress);
+        if (auto put =
+                target.Write(start + static_cast<std::uint32_t>(sectorsDone), block, progress);
             !put) {
             cache.Fail(put.error());
             return put;
@@ -153,8 +152,8 @@ class DiscWrite {
 public:
     DiscWrite(ScsiDevice& device, IsoImageBuilder& builder, const WriteOptions& options,
               base::Progress& progress, DiscJobStatus& status, const DiscMessageSink& messages)
-        : device_(device), mmc_(device), builder_(builder), options_(options),
-          progress_(progress), status_(status), messages_(messages) {}
+        : device_(device), mmc_(device), builder_(builder), options_(options), progress_(progress),
+          status_(status), messages_(messages) {}
 
     base::Status Run();
 
@@ -210,8 +209,7 @@ base::Status DiscWrite::Prepare() {
         (void)mmc_.SetStreaming(streaming);
         std::array<std::uint8_t, 22> stamp{};
         base::StoreBE<std::uint16_t>(&stamp[0], 20);
-        const QByteArray now =
-            QDateTime::currentDateTime().toString("yyyyMMddhhmmss").toLatin1();
+        const QByteArray now = QDateTime::currentDateTime().toString("yyyyMMddhhmmss").toLatin1();
         std::memcpy(&stamp[8], now.constData(), std::min<std::size_t>(14, now.size()));
         (void)mmc_.SendDvdStructure(0x0F, stamp);
         if (!mmc_.ReserveTrack(static_cast<std::uint32_t>(writeSectors_)))
@@ -224,9 +222,8 @@ base::Status DiscWrite::Prepare() {
 }
 
 base::Status DiscWrite::Synchronize() {
-    const bool immediate =
-        plan_.mediaType == kDvdR || plan_.mediaType == kDvdRwSequential ||
-        plan_.mediaType == kDvdRwRestricted;
+    const bool immediate = plan_.mediaType == kDvdR || plan_.mediaType == kDvdRwSequential ||
+                           plan_.mediaType == kDvdRwRestricted;
     bool ok = mmc_.SynchronizeCache(immediate, immediate ? kLongTimeoutMs : 120000);
     if (!ok && WorthRetry(device_)) {
         (void)WaitReady(device_, 240000, 2000);
@@ -325,18 +322,16 @@ base::Status DiscWrite::Run() {
         return laid;
     writeSectors_ = WrittenSectors(plan_.mediaType, builder_.TrackSectors());
     if (plan_.capacity == 0 || plan_.start + writeSectors_ > plan_.capacity)
-        return base::Fail("NOT ENOUGH SPACE ON THE DISC: " + std::to_string(writeSectors_) +
-                          " SECTORS NEEDED, " +
-                          std::to_string(plan_.capacity > plan_.start
-                                             ? plan_.capacity - plan_.start
-                                             : 0) +
-                          " FREE");
+        return base::Fail(
+            "NOT ENOUGH SPACE ON THE DISC: " + std::to_string(writeSectors_) + " SECTORS NEEDED, " +
+            std::to_string(plan_.capacity > plan_.start ? plan_.capacity - plan_.start : 0) +
+            " FREE");
     status_.totalBytes = builder_.TrackSectors() * std::int64_t{kSectorSize};
 
     // Destructive steps from here on.
     if (plan_.formatFirst) {
-        if (auto formatted = Format(plan_.mediaType == kDvdPlusRw ? kFormatPlusRw
-                                                                  : kFormatDvdRwQuick);
+        if (auto formatted =
+                Format(plan_.mediaType == kDvdPlusRw ? kFormatPlusRw : kFormatDvdRwQuick);
             !formatted)
             return formatted;
     }
@@ -353,9 +348,9 @@ base::Status DiscWrite::Run() {
     if (!cache.WaitFilled())
         return base::Fail(cache.Error());
     DriveTarget target(device_, plan_.mediaType);
-    base::Status result = Pump(cache, target, plan_.start,
-                               static_cast<std::uint64_t>(status_.totalBytes.load()), progress_,
-                               status_);
+    base::Status result =
+        Pump(cache, target, plan_.start, static_cast<std::uint64_t>(status_.totalBytes.load()),
+             progress_, status_);
     status_.cacheFillPercent = 0;
     if (result) {
         Say("FINALIZING TRACK");

@@ -23,8 +23,8 @@ struct WriteOptions {
     bool testWrite = false;
     bool underrunProtection = true;
     bool performOpc = false;
-    bool finalizeTrack = true; // close the track and session (a test write never does)
-    bool finalizeDisc = false; // no session may follow
+    bool finalizeTrack = true;    // close the track and session (a test write never does)
+    bool finalizeDisc = false;    // no session may follow
     std::uint16_t readSpeed = 0;  // KB/s, 0 the fastest
     std::uint16_t writeSpeed = 0; // KB/s, 0 the fastest
     bool importPrevious = true;   // the new session lists the files of the newest one

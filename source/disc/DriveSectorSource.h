@@ -10,7 +10,8 @@ namespace disc {
 class DriveSectorSource final : public SectorSource {
 public:
     // sectors: how far reads may reach (the recorded part of the disc).
-    DriveSectorSource(ScsiDevice& device, std::uint32_t sectors) : device_(device), sectors_(sectors) {}
+    DriveSectorSource(ScsiDevice& device, std::uint32_t sectors)
+        : device_(device), sectors_(sectors) {}
 
     base::Status Read(std::uint32_t lba, std::uint32_t count, std::uint8_t* out) override;
     // From the session information of the table of contents; 0 on overwritable media, whose

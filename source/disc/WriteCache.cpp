@@ -134,8 +134,8 @@ void WriteCache::Produce(const IsoImageBuilder* builder, std::uint64_t totalByte
             if (got < 0 && errno == EINTR)
                 continue;
             if (got < 0)
-                return SetError("CAN'T READ FILE \"" + f->SourcePath + "\": " +
-                                std::strerror(errno));
+                return SetError("CAN'T READ FILE \"" + f->SourcePath +
+                                "\": " + std::strerror(errno));
             if (got == 0)
                 return SetError("FILE \"" + f->SourcePath + "\" CHANGED SIZE DURING THE WRITE");
             sum.Add(buffer.data(), static_cast<std::size_t>(got));
@@ -161,7 +161,8 @@ void WriteCache::Produce(const IsoImageBuilder* builder, std::uint64_t totalByte
         return SetError("the image does not fit its track");
     std::fill(buffer.begin(), buffer.end(), 0);
     for (std::uint64_t left = totalBytes - emitted; left > 0;) {
-        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
+        const std::size_t n =
+            static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
         if (cancel_ || !Emit(buffer.data(), n))
             return abort();
         left -= n;

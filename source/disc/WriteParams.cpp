@@ -40,18 +40,16 @@ BuildWriteParamsPage(std::array<std::uint8_t, kWriteParamsPageBytes> p, int type
     }
     if (linkSizeQuirk)
         p[2] |= 0x20;
-    if (type == kDvdR || type == kDvdRw || type == kDvdRwRestricted ||
-        type == kDvdRwSequential || type == kDvdPlusR)
+    if (type == kDvdR || type == kDvdRw || type == kDvdRwRestricted || type == kDvdRwSequential ||
+        type == kDvdPlusR)
         p[3] |= 0xE0;
     else if (!o.testWrite && !o.finalizeDisc)
         p[3] |= 0xC0; // another session may follow
     else
         p[3] &= 0x3F;
-    p[2] = static_cast<std::uint8_t>((p[2] & ~0x50) |
-                                     ((caps & kCapUnderrunProtection) && o.underrunProtection
-                                          ? 0x40
-                                          : 0x00) |
-                                     ((caps & kCapTestWrite) && o.testWrite ? 0x10 : 0x00));
+    p[2] = static_cast<std::uint8_t>(
+        (p[2] & ~0x50) | ((caps & kCapUnderrunProtection) && o.underrunProtection ? 0x40 : 0x00) |
+        ((caps & kCapTestWrite) && o.testWrite ? 0x10 : 0x00));
     for (int i = 6; i <= 9; ++i)
         p[static_cast<std::size_t>(i)] = 0;
     if (type == kDvdPlusR) {
@@ -83,8 +81,7 @@ bool SendWriteParams(ScsiDevice& device, int type, const WriteParamsOptions& opt
     std::array<std::uint8_t, kWriteParamsPageBytes> page{};
     if (mmc.ModeSense10(0x05, false, reply)) {
         const std::size_t got = std::min<std::size_t>(mmc.Transferred(), reply.size());
-        if (const auto at = LocateModePage(std::span(reply.data(), got), 0x05);
-            at && *at < got) {
+        if (const auto at = LocateModePage(std::span(reply.data(), got), 0x05); at && *at < got) {
             const std::size_t n = std::min(page.size(), got - *at);
             std::copy_n(reply.begin() + static_cast<std::ptrdiff_t>(*at), n, page.begin());
         }

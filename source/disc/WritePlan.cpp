@@ -50,8 +50,7 @@ base::Result<WritePlan> PlanOverwritable(ScsiDevice& device, WritePlan plan,
     return plan;
 }
 
-base::Result<WritePlan> PlanSequential(ScsiDevice& device, WritePlan plan,
-                                       const DiscState& state) {
+base::Result<WritePlan> PlanSequential(ScsiDevice& device, WritePlan plan, const DiscState& state) {
     MmcCommands mmc(device);
     std::array<std::uint8_t, 56> di{};
     if (!mmc.ReadDiscInformation(di))
@@ -61,8 +60,7 @@ base::Result<WritePlan> PlanSequential(ScsiDevice& device, WritePlan plan,
         return base::Fail("ERROR GETTING NEXT WRITABLE ADDRESS (" + info.error() + ")");
     if (info->discStatus == disc_status::kComplete)
         return base::Fail("THE DISC IS CLOSED: NO SESSION CAN BE ADDED");
-    if (plan.mediaType == media_type::kDvdRwSequential &&
-        info->discStatus == disc_status::kBlank) {
+    if (plan.mediaType == media_type::kDvdRwSequential && info->discStatus == disc_status::kBlank) {
         plan.formatFirst = true; // quick format to restricted overwrite; nothing is lost
         plan.overwritable = true;
         plan.capacity = state.capacity;

@@ -27,8 +27,7 @@ protected:
         p.setProgram(QStringLiteral(REELPANE_TEST_BINARY_DIR "/reelpane-cli"));
         p.setArguments(args);
         auto env = QProcessEnvironment::systemEnvironment();
-        env.insert("REELPANE_VIRTUAL_RECORDERS",
-                   "cd-rw=" + P("cd.img") + ";dvd-r=" + P("dvd.img"));
+        env.insert("REELPANE_VIRTUAL_RECORDERS", "cd-rw=" + P("cd.img") + ";dvd-r=" + P("dvd.img"));
         p.setProcessEnvironment(env);
         p.setStandardInputFile(QProcess::nullDevice());
         p.start();
@@ -65,7 +64,8 @@ TEST_F(BurnCliTest, FailuresEndInOneLineAndANonZeroStatus) {
     EXPECT_NE(noFile.status, 0);
     const CliRun writeOnce = Cli({"erase", P("dvd.img"), "--yes"});
     EXPECT_NE(writeOnce.status, 0);
-    EXPECT_TRUE(writeOnce.err.contains("THE DISC IS NOT REWRITABLE")) << writeOnce.err.toStdString();
+    EXPECT_TRUE(writeOnce.err.contains("THE DISC IS NOT REWRITABLE"))
+        << writeOnce.err.toStdString();
 }
 
 TEST_F(BurnCliTest, EraseNeedsAConfirmationAndThenBlanksTheDisc) {

@@ -71,9 +71,8 @@ struct BurnRig {
     std::string Extract(const std::string& name, std::uint32_t sbsector) const {
         const std::string out = folder + "/extracted.bin";
         std::remove(out.c_str());
-        Shell("xorriso -indev " + Quote(Image()) + " -load sbsector " +
-              std::to_string(sbsector) + " -osirrox on -extract " + Quote("/" + name) + " " +
-              Quote(out));
+        Shell("xorriso -indev " + Quote(Image()) + " -load sbsector " + std::to_string(sbsector) +
+              " -osirrox on -extract " + Quote("/" + name) + " " + Quote(out));
         return ReadBytes(out);
     }
     std::string List(std::uint32_t sbsector) const {
