@@ -268,7 +268,7 @@ base::Status DiscWrite::Close() {
         bool triedAgain = false;
         for (int i = 0; i < kCloseRetries; ++i) {
             if (mmc_.CloseTrackSession(immediate, function, track))
-                return WaitReady(device_, kLongTimeoutMs, 1000) || !WorthRetry(device_);
+                return WaitReady(device_, kLongTimeoutMs, 1000);
             if (!WorthRetry(device_)) {
                 if (triedAgain)
                     return false;
@@ -328,6 +328,14 @@ base::Status DiscWrite::Run() {
             " FREE");
     status_.totalBytes = builder_.TrackSectors() * std::int64_t{kSectorSize};
 
+    // The queue fills before anything changes on the disc, so a source that cannot be read
+    // stops the write while the disc is still as it was.
+    const std::size_t blockBytes = IsCd(plan_.mediaType) ? 55296 : 65536;
+    WriteCache cache(device_.Lock(), options_.cacheSize, blockBytes);
+    cache.Start(builder_, writeSectors_ * kSectorSize);
+    if (!cache.WaitFilled())
+        return base::Fail(cache.Error());
+
     // Destructive steps from here on.
     if (plan_.formatFirst) {
         if (auto formatted =
@@ -335,18 +343,15 @@ base::Status DiscWrite::Run() {
             !formatted)
             return formatted;
     }
-    if (auto prepared = Prepare(); !prepared)
+    if (auto prepared = Prepare(); !prepared) {
+        cache.Fail(prepared.error());
         return prepared;
+    }
     Say("STARTING WRITE PROCESS ON " + std::string(MediaName(plan_.mediaType)) + " AT " +
         SpeedText(plan_.mediaType, device_.Capabilities().writeSpeed));
     if (options_.testWrite)
         Say("TEST/DUMMY WRITE");
 
-    const std::size_t blockBytes = IsCd(plan_.mediaType) ? 55296 : 65536;
-    WriteCache cache(device_.Lock(), options_.cacheSize, blockBytes);
-    cache.Start(builder_, writeSectors_ * kSectorSize);
-    if (!cache.WaitFilled())
-        return base::Fail(cache.Error());
     DriveTarget target(device_, plan_.mediaType);
     base::Status result =
         Pump(cache, target, plan_.start, static_cast<std::uint64_t>(status_.totalBytes.load()),

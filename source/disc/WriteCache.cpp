@@ -43,8 +43,12 @@ WriteCache::WriteCache(std::mutex& lock, std::size_t cacheBytes, std::size_t blo
       limit_(std::max<std::size_t>(2, cacheBytes_ / blockBytes)) {}
 
 WriteCache::~WriteCache() {
-    cancel_ = true;
-    changed_.notify_all();
+    {
+        // Under the lock, so the producer cannot miss the wake-up between its check and wait.
+        std::lock_guard guard(lock_);
+        cancel_ = true;
+        changed_.notify_all();
+    }
     if (thread_.joinable())
         thread_.join();
 }
@@ -207,8 +211,8 @@ void WriteCache::Cancel() {
 }
 
 void WriteCache::Fail(const std::string& error) {
-    cancel_ = true;
     std::lock_guard guard(lock_);
+    cancel_ = true;
     if (error_.empty())
         error_ = error;
     queue_.clear();
