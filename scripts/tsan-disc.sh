@@ -13,5 +13,6 @@ g++ -std=c++20 -O1 -g -fsanitize=thread -fPIC -DQT_NO_KEYWORDS -DREELPANE_DATADI
     "$root"/source/base/*.cpp "$root"/source/disc/*.cpp \
     "$root"/tests/disc/write_cache_test.cpp "$root"/tests/disc/disc_write_test.cpp \
     "$root"/tests/disc/disc_erase_test.cpp "$root"/tests/disc/disc_job_test.cpp \
+    "$root"/tests/disc/write_params_test.cpp \
     -o "$out/disc_thread_tests" $qt -lgtest_main -lgtest -lpthread
 TSAN_OPTIONS=halt_on_error=1 QT_QPA_PLATFORM=offscreen "$out/disc_thread_tests"
