@@ -380,6 +380,17 @@ base::Status WriteImage(IsoImageBuilder& builder, const WriteOptions& options,
                         base::Progress& progress, DiscJobStatus& status) {
     if (auto laid = Lay(builder, 0); !laid)
         return laid;
+    // The image replaces its output only at the end: never one of the files it is made of.
+    struct stat out {};
+    if (::stat(options.imageFile.c_str(), &out) == 0) {
+        for (const auto& f : builder.Files()) {
+            struct stat in {};
+            if (!f->SourcePath.empty() && ::stat(f->SourcePath.c_str(), &in) == 0 &&
+                in.st_dev == out.st_dev && in.st_ino == out.st_ino)
+                return base::Fail("CAN'T CREATE FILE \"" + options.imageFile +
+                                  "\": IT IS ONE OF THE FILES TO WRITE");
+        }
+    }
     auto file = FileTarget::Create(options.imageFile);
     if (!file)
         return base::Fail(file.error());

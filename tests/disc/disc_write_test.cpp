@@ -216,6 +216,12 @@ TEST_F(WriteTest, ImageFileModeWritesAReadableImageOrSaysWhyNot) {
     const std::string listing = Shell("isoinfo -J -l -i " + Quote(image));
     EXPECT_NE(listing.find("x.txt"), std::string::npos) << listing;
 
+    const std::string source = r.File("z.txt", "z");
+    options.imageFile = source;
+    const auto self = r.Burn({source}, progress, options);
+    ASSERT_FALSE(self.ok());
+    EXPECT_EQ(ReadBytes(source), "z") << "a source is never overwritten by the image";
+
     options.imageFile = r.folder + "/no/such/folder/out.iso";
     const auto refused = r.Burn({r.File("y.txt", "y")}, progress, options);
     ASSERT_FALSE(refused.ok());
