@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "base/FileName.h"
+#include "cli/BurnCommands.h"
 #include "cli/DiscCommands.h"
 #include "cli/EditCommands.h"
 #include "cli/ExportCommands.h"
@@ -39,9 +40,10 @@ const char kUsage[] =
     "  iso OUT.iso FILE_OR_FOLDER... [--label TEXT] [--long-names]\n"
     "                         write files and folders as an ISO 9660 + Joliet image\n"
     "                         (--long-names: Joliet names up to 103 characters, not 64)\n"
-    "  burn DRIVE FILE... [--label TEXT] [--eject] [--speed KBPS]\n"
-    "                         write files to a disc\n"
-    "  erase DRIVE [--full]   erase a rewritable disc\n"
+    "  burn DRIVE FILE... [--label TEXT] [--eject] [--speed KBPS] [--no-verify]\n"
+    "                         write files to a disc as a new session, then read it back\n"
+    "  erase DRIVE [--full] [--yes]\n"
+    "                         erase a rewritable disc (asks first unless --yes)\n"
     "\n"
     "Options:\n"
     "  -h, --help             show this help\n"
@@ -94,6 +96,10 @@ int Run(const QStringList& given) {
         return RunIso(args);
     if (cmd == "drives")
         return RunDrives(args);
+    if (cmd == "burn")
+        return RunBurn(args);
+    if (cmd == "erase")
+        return RunErase(args);
     std::fprintf(stderr, "reelpane-cli: unknown command '%s' (see --help)\n",
                  base::EncodeFileName(cmd).c_str());
     return 2;

@@ -1,8 +1,38 @@
 #include "app/DiscController.h"
 
+#include "app/MainWindow.h"
+#include "disc/DiscJob.h"
+#include "disc/IsoImageBuilder.h"
+#include "disc/MediaDetection.h"
+#include "disc/MmcCommands.h"
+#include "disc/ScsiDevice.h"
+#include "disc/ui/DiscDialog.h"
+#include "project/Language.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QTimer>
 
 namespace ui {
+
+namespace {
+QString Tr(int key, const char* builtin) {
+    return project::AppLanguage().Text(key, QString::fromUtf8(builtin));
+}
+} // namespace
+
+// The window stays busy while a job runs; closing it asks the job to stop.
+class DiscController::Scope {
+public:
+    Scope(MainWindow* window, base::Progress& job) {
+        if (window)
+            scope_ = std::make_unique<MainWindow::JobScope>(*window, job);
+    }
+
+private:
+    std::unique_ptr<MainWindow::JobScope> scope_;
+};
 
 DiscController::DiscController(QObject* parent) : QObject(parent) {
     ProgressTimer = new QTimer(this);
@@ -11,15 +41,180 @@ DiscController::DiscController(QObject* parent) : QObject(parent) {
     EraseTimer = new QTimer(this);
     EraseTimer->setObjectName("EraseTimer");
     EraseTimer->setInterval(700);
+    connect(ProgressTimer, &QTimer::timeout, this, &DiscController::showProgress);
+    connect(EraseTimer, &QTimer::timeout, this, [this] {
+        if (dialog_)
+            dialog_->StepEraseAnimation();
+    });
+    ShowMessage = [this](const QString& text) {
+        QMessageBox::information(dialog_ ? static_cast<QWidget*>(dialog_.data()) : nullptr,
+                                 QString(), text);
+    };
+    PickImageFile = [this] {
+        return QFileDialog::getSaveFileName(dialog_, QString(), QString(), "ISO (*.iso)");
+    };
+    Eject = [this] {
+        if (device_)
+            (void)disc::MmcCommands(*device_).Eject();
+    };
+}
+
+DiscController::~DiscController() = default;
+
+bool DiscController::Running() const {
+    return job_ && job_->Running();
 }
 
 void DiscController::writeDisc() {
-    // Not built yet: the disc dialog opens here, modally.
+    if (dialog_ || Running())
+        return;
+    device_ = std::make_unique<disc::ScsiDevice>();
+    job_ = std::make_unique<disc::DiscJob>();
+    QStringList entries;
+    if (device_->OpenTransport()) {
+        for (const std::string& e : device_->DeviceList())
+            entries << QString::fromStdString(e);
+    }
+    imageEntry_ = static_cast<int>(entries.size());
+    entries << QString::fromUtf8("ISO image file");
+    auto* parentWidget = qobject_cast<QWidget*>(parent());
+    DiscDialog dialog(parentWidget);
+    dialog_ = &dialog;
+    dialog.SetRecorders(entries);
+    selectRecorder(0);
+    connect(&dialog, &DiscDialog::recorderChanged, this, &DiscController::selectRecorder);
+    connect(&dialog, &DiscDialog::eraseRequested, this, &DiscController::erase);
+    connect(&dialog, &DiscDialog::writeRequested, this, &DiscController::write);
+    dialog.exec();
+    dialog_ = nullptr;
+    stop();
+    job_.reset(); // joins a job that might still be ending
+    builder_.reset();
+    device_.reset();
 }
 
 void DiscController::stop() {
     ProgressTimer->stop();
     EraseTimer->stop();
+}
+
+void DiscController::selectRecorder(int index) {
+    if (!device_ || Running())
+        return;
+    if (index < 0 || index >= imageEntry_) {
+        device_->Deselect();
+        return;
+    }
+    (void)device_->SelectDevice(device_->DeviceList().at(static_cast<std::size_t>(index)));
+}
+
+void DiscController::Begin() {
+    scope_ = std::make_unique<Scope>(qobject_cast<MainWindow*>(parent()), job_->Progress());
+    if (dialog_)
+        dialog_->SetBusy(true);
+}
+
+void DiscController::End() {
+    scope_.reset();
+    if (dialog_)
+        dialog_->SetBusy(false);
+}
+
+void DiscController::erase() {
+    if (!dialog_ || Running())
+        return;
+    if (!device_->Selected()) {
+        ShowMessage(Tr(54, "Невозможно записать диск"));
+        return;
+    }
+    if (disc::GetMediaType(*device_) != disc::media_type::kDvdRam && !disc::IsErasable(*device_)) {
+        ShowMessage(project::AppLanguage().Has(911)
+                        ? Tr(909, "")
+                        : QString::fromUtf8("Диск не перезаписываемый!"));
+        return;
+    }
+    if (!dialog_->ConfirmErase || !dialog_->ConfirmErase())
+        return;
+    Begin();
+    dialog_->ResetProgress();
+    EraseTimer->start();
+    job_->StartErase(*device_, true, {}, [this](const base::Status& result) {
+        QMetaObject::invokeMethod(
+            this, [this, result] { EraseFinished(result); }, Qt::QueuedConnection);
+    });
+}
+
+void DiscController::write(const QStringList& files) {
+    if (!dialog_ || Running())
+        return;
+    disc::WriteOptions options;
+    if (dialog_->RecorderIndex() == imageEntry_) {
+        const QString path = PickImageFile ? PickImageFile() : QString();
+        if (path.isEmpty())
+            return;
+        options.imageFile = QFile::encodeName(path).toStdString();
+    } else if (!device_->Selected()) {
+        ShowMessage(Tr(54, "Невозможно записать диск"));
+        return;
+    }
+    builder_ = std::make_unique<disc::IsoImageBuilder>();
+    builder_->Ids.Volume = dialog_->Label();
+    for (const QString& f : files) {
+        if (builder_->InsertFile("\\", QFile::encodeName(f).toStdString()) !=
+            disc::InsertResult::Added) {
+            ShowMessage(Tr(54, "Невозможно записать диск") + "\n" + f);
+            return;
+        }
+    }
+    options.writeSpeed = 0;
+    Begin();
+    dialog_->ResetProgress();
+    trackSectors_ = 0;
+    ProgressTimer->start();
+    job_->StartWrite(*device_, *builder_, options, {}, [this](const base::Status& result) {
+        QMetaObject::invokeMethod(
+            this, [this, result] { WriteFinished(result); }, Qt::QueuedConnection);
+    });
+}
+
+void DiscController::showProgress() {
+    if (!dialog_ || !job_)
+        return;
+    const auto& s = job_->Status();
+    const auto total = static_cast<int>(s.totalBytes.load() / 2048);
+    dialog_->SetWriteProgress(static_cast<int>(s.bytesWritten.load() / 2048), total,
+                              s.cacheFillPercent.load());
+}
+
+void DiscController::WriteFinished(const base::Status& result) {
+    ProgressTimer->stop();
+    showProgress();
+    const bool toDisc = dialog_ && dialog_->RecorderIndex() != imageEntry_;
+    const bool eject = toDisc && dialog_->EjectAfterWriting();
+    End();
+    if (result.ok())
+        ShowMessage(Tr(31, "Запись диска успешно завершена"));
+    else
+        ShowMessage(Tr(54, "Невозможно записать диск") + "\n" +
+                    QString::fromStdString(result.error()));
+    if (result.ok() && eject && Eject)
+        Eject();
+    if (dialog_)
+        dialog_->accept();
+}
+
+void DiscController::EraseFinished(const base::Status& result) {
+    EraseTimer->stop();
+    if (dialog_)
+        dialog_->ResetProgress();
+    const bool eject = dialog_ && dialog_->EjectAfterWriting();
+    End();
+    if (result.ok())
+        ShowMessage(Tr(30, "Очистка диска успешно завершена"));
+    else
+        ShowMessage(QString::fromStdString(result.error()));
+    if (result.ok() && eject && Eject)
+        Eject();
 }
 
 } // namespace ui

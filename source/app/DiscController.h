@@ -1,10 +1,27 @@
-// Writing and erasing discs from the main window: the write-progress timer (1 s) and the erase
-// animation timer (700 ms). The disc dialog is not built yet: writeDisc() does nothing.
+// Writing and erasing discs from the main window: opens the disc dialog, owns the recorder and
+// the job while the dialog is open, runs writes and erases on the job's worker thread with the
+// window busy meanwhile, shows progress with the write-progress timer (1 s) and the erase
+// animation timer (700 ms), and reports the end.
 #pragma once
 
+#include "base/Result.h"
+#include "disc/ui/DiscDialog.h"
+
 #include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
 
 class QTimer;
+
+namespace disc {
+class DiscJob;
+class IsoImageBuilder;
+class ScsiDevice;
+} // namespace disc
 
 namespace ui {
 
@@ -13,14 +30,44 @@ class DiscController final : public QObject {
 
 public:
     explicit DiscController(QObject* parent);
+    ~DiscController() override;
 
     QTimer* ProgressTimer = nullptr; // 1000 ms, the write progress
     QTimer* EraseTimer = nullptr;    // 700 ms, the erase animation
 
     // True while a disc is written or erased; the window is busy then.
-    bool Running() const { return false; }
+    bool Running() const;
+    // Opens the disc dialog modally; returns when it is closed.
     void writeDisc();
     void stop();
+
+    // The open dialog (null when none is open).
+    DiscDialog* Dialog() const { return dialog_; }
+    // How the end of a job and refusals are told (a message box by default).
+    std::function<void(const QString&)> ShowMessage;
+    // Where the image-file entry writes (a save dialog by default; empty cancels).
+    std::function<QString()> PickImageFile;
+    // Ejects the disc (the recorder's eject by default); called only after a success.
+    std::function<void()> Eject;
+
+private:
+    void selectRecorder(int index);
+    void erase();
+    void write(const QStringList& files);
+    void WriteFinished(const base::Status& result);
+    void EraseFinished(const base::Status& result);
+    void showProgress();
+    void Begin();
+    void End();
+
+    class Scope;
+    std::unique_ptr<disc::ScsiDevice> device_;
+    std::unique_ptr<disc::IsoImageBuilder> builder_;
+    std::unique_ptr<disc::DiscJob> job_; // after the device and builder: joined first
+    std::unique_ptr<Scope> scope_;
+    QPointer<DiscDialog> dialog_;
+    int imageEntry_ = -1; // the recorder list's entry that writes an image file
+    int trackSectors_ = 0;
 };
 
 } // namespace ui

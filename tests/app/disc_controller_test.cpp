@@ -1,0 +1,156 @@
+// The disc dialog on the main window, driven offscreen against virtual recorders: two files
+// written in the order they were picked, the window busy and the dialog's Cancel refused while
+// the write runs, eject only when asked, and a failed write told with the drive's reason.
+#include "app/MainWindow.h"
+#include "disc/ui/DiscDialog.h"
+#include "project/Language.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+using ui::MainWindow;
+
+class DiscControllerTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir tmp_;
+
+    // The text the window shows for a key: the loaded language's, else the built-in one.
+    static QString Text(int key, const char* builtin) {
+        return project::AppLanguage().Text(key, QString::fromUtf8(builtin));
+    }
+    QString P(const QString& name) const { return tmp_.filePath(name); }
+    void Write(const QString& name, const QByteArray& bytes) const {
+        QFile f(P(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    static bool WaitFor(const std::function<bool()>& done, int ms) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return done();
+    }
+    // Runs `drive` once the modal dialog is up, then opens it.
+    static void WithDialog(MainWindow& window, std::function<void(ui::DiscDialog&)> drive) {
+        QTimer::singleShot(0, &window, [&window, drive] {
+            if (ui::DiscDialog* d = window.Disc->Dialog())
+                drive(*d);
+        });
+        window.Disc->writeDisc();
+    }
+    // A file's first sector in the image, as isoinfo reads it from the Joliet tree.
+    static int Extent(const QString& image, const QString& name) {
+        QProcess p;
+        p.start("isoinfo", {"-J", "-l", "-i", image});
+        p.waitForFinished(60000);
+        for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split('\n')) {
+            if (line.trimmed().endsWith(name) || line.contains(name + ";")) {
+                const int open = line.indexOf('[');
+                return line.mid(open + 1).trimmed().section(' ', 0, 0).toInt();
+            }
+        }
+        return -1;
+    }
+    QString Listing(const QString& image) const {
+        QProcess p;
+        p.start("xorriso", {"-indev", image, "-ls", "/"});
+        p.waitForFinished(60000);
+        return QString::fromUtf8(p.readAllStandardOutput());
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(tmp_.isValid());
+        qputenv("REELPANE_VIRTUAL_RECORDERS",
+                ("cd-r=" + P("cd.img") + ";dvd-r=" + P("dvd.img")).toUtf8());
+    }
+
+    void writesTwoFilesInTheirOrderWithTheWindowBusyAndCancelRefused() {
+        Write("b.avi", QByteArray(3 << 20, 'b'));
+        Write("a.qvs", "show");
+        MainWindow window;
+        QStringList messages;
+        int ejects = 0;
+        window.Disc->ShowMessage = [&](const QString& m) { messages << m; };
+        window.Disc->Eject = [&] { ++ejects; };
+        bool busyWhileWriting = false;
+        bool stayedOpen = false;
+        WithDialog(window, [&](ui::DiscDialog& d) {
+            QCOMPARE(d.findChild<QComboBox*>("ComboBox1")->count(), 3); // two + image file
+            d.findChild<QCheckBox*>("CheckBox2")->setChecked(false);
+            d.PickFiles = [&] { return QStringList{P("b.avi"), P("a.qvs")}; };
+            d.findChild<QPushButton*>("BitBtn2")->click();
+            busyWhileWriting = window.Disc->Running() && window.Busy();
+            d.findChild<QPushButton*>("BitBtn3")->click();
+            d.reject();
+            stayedOpen = d.isVisible();
+        });
+        QVERIFY(busyWhileWriting);
+        QVERIFY(stayedOpen);
+        QCOMPARE(messages, QStringList{Text(31, "Запись диска успешно завершена")});
+        QCOMPARE(ejects, 0);
+        QVERIFY(!window.Disc->Running());
+        QVERIFY(!window.Busy());
+        const QString listing = Listing(P("cd.img"));
+        QVERIFY2(listing.contains("b.avi") && listing.contains("a.qvs"), qPrintable(listing));
+        // Written in the order picked: the first file lies before the second.
+        const int first = Extent(P("cd.img"), "b.avi");
+        const int second = Extent(P("cd.img"), "a.qvs");
+        QVERIFY2(first > 0 && second > first, qPrintable(QString("%1 %2").arg(first).arg(second)));
+    }
+
+    void ejectsOnlyWhenCheckedAndOnlyAfterSuccess() {
+        Write("c.txt", "c");
+        MainWindow window;
+        QStringList messages;
+        int ejects = 0;
+        window.Disc->ShowMessage = [&](const QString& m) { messages << m; };
+        window.Disc->Eject = [&] { ++ejects; };
+        WithDialog(window, [&](ui::DiscDialog& d) {
+            d.findChild<QComboBox*>("ComboBox1")->setCurrentIndex(1);
+            d.PickFiles = [&] { return QStringList{P("c.txt")}; };
+            d.findChild<QPushButton*>("BitBtn2")->click();
+        });
+        QCOMPARE(ejects, 1);
+        // An erase of a write-once disc is refused before any confirmation.
+        bool asked = false;
+        WithDialog(window, [&](ui::DiscDialog& d) {
+            d.findChild<QComboBox*>("ComboBox1")->setCurrentIndex(1);
+            d.ConfirmErase = [&] { return asked = true; };
+            d.findChild<QPushButton*>("BitBtn1")->click();
+            d.findChild<QPushButton*>("BitBtn3")->click();
+        });
+        QVERIFY(!asked);
+        QCOMPARE(messages.last(), project::AppLanguage().Has(911)
+                                      ? Text(909, "")
+                                      : QString::fromUtf8("Диск не перезаписываемый!"));
+        // A write that fails says why and ejects nothing.
+        QFile::remove(P("gone.txt"));
+        Write("gone.txt", "x");
+        WithDialog(window, [&](ui::DiscDialog& d) {
+            d.PickFiles = [&] {
+                QFile::remove(P("gone.txt"));
+                return QStringList{P("gone.txt")};
+            };
+            d.findChild<QPushButton*>("BitBtn2")->click();
+            if (d.isVisible())
+                d.findChild<QPushButton*>("BitBtn3")->click();
+        });
+        QCOMPARE(ejects, 1);
+        QVERIFY2(messages.last().startsWith(Text(54, "Невозможно записать диск")),
+                 qPrintable(messages.last()));
+    }
+};
+
+QTEST_MAIN(DiscControllerTest)
+#include "disc_controller_test.moc"
