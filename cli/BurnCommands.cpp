@@ -27,7 +27,7 @@ namespace {
 
 std::atomic<bool> g_interrupted{false};
 
-extern "C" void OnInterrupt(int) {
+void OnInterrupt(int) {
     g_interrupted.store(true);
 }
 

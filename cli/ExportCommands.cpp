@@ -90,7 +90,7 @@ private:
 std::atomic<base::Progress*> g_interrupted{nullptr};
 static_assert(std::atomic<base::Progress*>::is_always_lock_free);
 
-extern "C" void OnInterrupt(int) {
+void OnInterrupt(int) {
     if (base::Progress* p = g_interrupted.load())
         p->RequestCancel();
 }
