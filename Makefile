@@ -52,7 +52,7 @@ fuzz-smoke: fuzz
 	./scripts/fuzz-smoke.sh $(BUILD_FUZZ) $(FUZZ_SECONDS)
 
 bench: deps
-	cmake -S . -B $(BUILD_BENCH) $(CMAKE_GEN) -DREELPANE_BENCH=ON -DREELPANE_TESTS=OFF \
+	cmake -S . -B $(BUILD_BENCH) $(CMAKE_GEN) -DREELPANE_BENCH=ON -DREELPANE_TESTS=OFF -DREELPANE_GUI=OFF \
 	    -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD_BENCH) -j $(JOBS)
 
