@@ -1,5 +1,7 @@
 #include "media/AviWriter.h"
 
+#include "media/WriterFrames.h"
+
 #include "media/AviFile.h"
 #include "media/VideoCodecs.h"
 
@@ -29,11 +31,6 @@ bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
-}
-
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
 }
 
 std::string Upper(std::string s) {
@@ -133,27 +130,12 @@ base::Status AviWriter::InitVideo(const imaging::Bitmap& first) {
 }
 
 const imaging::Bgr& AviWriter::BuildFrame(const imaging::Bitmap& picture) {
-    if (picture.Width == width_ && picture.Height == height_)
-        return picture;              // already a frame: used as it is
-    frame_.SetSize(width_, height_); // black
-    if (stretch_)
-        picture.ScaleBilinear(frame_);
-    else
-        frame_.Draw(picture, (width_ - picture.Width) / 2, (height_ - picture.Height) / 2);
-    return frame_;
+    return FitToFrame(picture, width_, height_, stretch_, frame_);
 }
 
 void AviWriter::Report(std::int64_t before, std::int64_t after) {
-    if (!onProgress_)
-        return;
-    for (std::int64_t n = (before / 20 + 1) * 20; n <= after; n += 20) {
-        bool abort = false;
-        onProgress_(n, abort);
-        if (abort) {
-            aborted_ = true;
-            return;
-        }
-    }
+    if (ReportEveryTwentyFrames(onProgress_, before, after))
+        aborted_ = true;
 }
 
 base::Status AviWriter::AddFrames(const imaging::Bitmap& picture, std::int64_t count) {

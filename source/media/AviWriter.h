@@ -6,6 +6,8 @@
 // eight-digit code where the failing call gave one.
 #pragma once
 
+#include "media/WriterFrames.h"
+
 #include "base/Result.h"
 #include "imaging/Bitmap.h"
 #include "media/CompressedVideo.h"
@@ -23,7 +25,7 @@ namespace media {
 class AviWriter {
 public:
     // Called every 20 frames written with the frame count; setting abort stops the writer.
-    using ProgressHandler = std::function<void(std::int64_t frameCount, bool& abort)>;
+    using ProgressHandler = FrameProgressHandler;
 
     struct Options {
         std::string FileName;

@@ -1,5 +1,7 @@
 #include "media/Mp4Writer.h"
 
+#include "media/WriterFrames.h"
+
 #include "media/AacEncoder.h"
 
 #include <algorithm>
@@ -32,11 +34,6 @@ bool HasWavExtension(const std::string& path) {
     for (char& c : ext)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return ext == ".wav";
-}
-
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
 }
 
 std::string AvText(const std::string& what, int rc) {
@@ -116,27 +113,12 @@ base::Status Mp4Writer::InitVideo(const imaging::Bitmap&) {
 }
 
 const imaging::Bgr& Mp4Writer::BuildFrame(const imaging::Bitmap& picture) {
-    if (picture.Width == width_ && picture.Height == height_)
-        return picture;              // already a frame: used as it is
-    frame_.SetSize(width_, height_); // black
-    if (stretch_)
-        picture.ScaleBilinear(frame_);
-    else
-        frame_.Draw(picture, (width_ - picture.Width) / 2, (height_ - picture.Height) / 2);
-    return frame_;
+    return FitToFrame(picture, width_, height_, stretch_, frame_);
 }
 
 void Mp4Writer::Report(std::int64_t before, std::int64_t after) {
-    if (!onProgress_)
-        return;
-    for (std::int64_t n = (before / 20 + 1) * 20; n <= after; n += 20) {
-        bool abort = false;
-        onProgress_(n, abort);
-        if (abort) {
-            aborted_ = true;
-            return;
-        }
-    }
+    if (ReportEveryTwentyFrames(onProgress_, before, after))
+        aborted_ = true;
 }
 
 base::Status Mp4Writer::AddFrames(const imaging::Bitmap& picture, std::int64_t count) {

@@ -7,6 +7,8 @@
 // reported.
 #pragma once
 
+#include "media/WriterFrames.h"
+
 #include "base/Result.h"
 #include "imaging/Bitmap.h"
 #include "media/H264Video.h"
@@ -23,7 +25,7 @@ namespace media {
 class Mp4Writer {
 public:
     // Called every 20 frames written with the frame count; setting abort stops the writer.
-    using ProgressHandler = std::function<void(std::int64_t frameCount, bool& abort)>;
+    using ProgressHandler = FrameProgressHandler;
 
     // Constant-quality levels offered to the user.
     static constexpr int kGoodCrf = 20;
