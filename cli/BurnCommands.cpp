@@ -1,4 +1,5 @@
 #include "cli/BurnCommands.h"
+#include "cli/Interrupt.h"
 
 #include "base/FileName.h"
 
@@ -25,34 +26,10 @@ namespace cli {
 
 namespace {
 
-std::atomic<bool> g_interrupted{false};
-
-void OnInterrupt(int) {
-    g_interrupted.store(true);
-}
-
 int Fail(const std::string& message) {
     std::fprintf(stderr, "reelpane-cli: %s\n", message.c_str());
     return 1;
 }
-
-// Ctrl-C asks the running job to stop instead of killing the process mid-write.
-class InterruptAsCancel {
-public:
-    InterruptAsCancel() {
-        g_interrupted = false;
-        struct sigaction sa {};
-        sa.sa_handler = OnInterrupt;
-        ::sigemptyset(&sa.sa_mask);
-        ::sigaction(SIGINT, &sa, &old_);
-    }
-    ~InterruptAsCancel() { ::sigaction(SIGINT, &old_, nullptr); }
-    InterruptAsCancel(const InterruptAsCancel&) = delete;
-    InterruptAsCancel& operator=(const InterruptAsCancel&) = delete;
-
-private:
-    struct sigaction old_ {};
-};
 
 // Opens the recorders and selects the one named by its address, device or image path.
 base::Status SelectDrive(disc::ScsiDevice& device, const std::string& name) {
@@ -75,7 +52,7 @@ base::Status Follow(disc::DiscJob& job, bool erase) {
     bool cancelled = false;
     while (job.Running()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        if (g_interrupted.load() && !cancelled) {
+        if (InterruptScope::Raised() && !cancelled) {
             cancelled = true;
             job.Cancel();
         }
@@ -169,7 +146,7 @@ int RunBurn(const QStringList& args) {
     disc::WriteOptions options;
     options.writeSpeed = static_cast<std::uint16_t>(speed);
     options.verify = verify;
-    InterruptAsCancel interrupt;
+    InterruptScope interrupt;
     disc::DiscJob job;
     job.StartWrite(device, builder, options, PrintMessage);
     if (auto written = Follow(job, false); !written)
@@ -214,7 +191,7 @@ int RunErase(const QStringList& args) {
         if (answer != "y" && answer != "Y" && answer != "yes")
             return Fail("not erased");
     }
-    InterruptAsCancel interrupt;
+    InterruptScope interrupt;
     disc::DiscJob job;
     job.StartErase(device, !full, PrintMessage);
     if (auto erased = Follow(job, true); !erased)

@@ -1,4 +1,5 @@
 #include "cli/ExportCommands.h"
+#include "cli/Interrupt.h"
 
 #include "base/FileName.h"
 #include "cli/CoreImport.h"
@@ -84,35 +85,6 @@ private:
     std::int64_t done_ = 0;
     std::int64_t total_ = 0;
     Clock::time_point start_ = Clock::now();
-};
-
-// Ctrl-C asks the running export to stop (it finishes the file as far as it got).
-std::atomic<base::Progress*> g_interrupted{nullptr};
-static_assert(std::atomic<base::Progress*>::is_always_lock_free);
-
-void OnInterrupt(int) {
-    if (base::Progress* p = g_interrupted.load())
-        p->RequestCancel();
-}
-
-class InterruptScope {
-public:
-    explicit InterruptScope(base::Progress& progress) {
-        g_interrupted.store(&progress);
-        struct sigaction sa {};
-        sa.sa_handler = OnInterrupt;
-        sigemptyset(&sa.sa_mask);
-        ::sigaction(SIGINT, &sa, &old_);
-    }
-    ~InterruptScope() {
-        ::sigaction(SIGINT, &old_, nullptr);
-        g_interrupted.store(nullptr);
-    }
-    InterruptScope(const InterruptScope&) = delete;
-    InterruptScope& operator=(const InterruptScope&) = delete;
-
-private:
-    struct sigaction old_ {};
 };
 
 } // namespace
@@ -235,7 +207,8 @@ int RunExport(const QStringList& args) {
     };
     media::VideoExportResult result;
     {
-        InterruptScope interrupt(progress);
+        // Ctrl-C asks the export to stop; it finishes the file as far as it got.
+        InterruptScope interrupt(&progress);
         result = media::ExportVideo(model, options, progress);
     }
     for (const auto& track : result.LeftOut)
