@@ -1,4 +1,5 @@
 #include "cli/BurnCommands.h"
+#include "cli/DiscInputs.h"
 #include "cli/Interrupt.h"
 
 #include "base/FileName.h"
@@ -124,22 +125,9 @@ int RunBurn(const QStringList& args) {
 
     disc::IsoImageBuilder builder;
     builder.Ids.Volume = label;
-    builder.OnMessage = [](const std::string& text, disc::MessageKind kind) {
-        if (kind != disc::MessageKind::Info)
-            std::fprintf(stderr, "reelpane-cli: %s\n", text.c_str());
-    };
-    for (const QString& f : files) {
-        const std::string path = base::EncodeFileName(f);
-        struct stat st {};
-        if (::stat(path.c_str(), &st) != 0)
-            return Fail("not found: " + path);
-        if (S_ISDIR(st.st_mode)) {
-            if (auto added = builder.InsertTree(builder.Root(), path); !added)
-                return Fail(added.error());
-        } else if (builder.InsertFile("\\", path) != disc::InsertResult::Added) {
-            return Fail("cannot add \"" + path + "\" to the disc");
-        }
-    }
+    ReportBuilderMessages(builder);
+    if (auto added = AddInputs(builder, files, "the disc"); !added)
+        return Fail(added.error());
     disc::ScsiDevice device;
     if (auto selected = SelectDrive(device, base::EncodeFileName(drive)); !selected)
         return Fail(selected.error());

@@ -2,6 +2,7 @@
 
 #include "base/FileName.h"
 #include "cli/ConsoleProgress.h"
+#include "cli/DiscInputs.h"
 #include "disc/IsoImageBuilder.h"
 #include "disc/IsoImageFile.h"
 #include "disc/IsoNames.h"
@@ -52,22 +53,9 @@ int RunIso(const QStringList& args) {
     builder.Ids.Volume = label;
     builder.WritePostGap = false; // an image file needs no run-out for a recorder
     builder.JolietNameUnits = longNames ? disc::kJolietLongNameUnits : disc::kJolietNameUnits;
-    builder.OnMessage = [](const std::string& text, disc::MessageKind kind) {
-        if (kind != disc::MessageKind::Info)
-            std::fprintf(stderr, "reelpane-cli: %s\n", text.c_str());
-    };
-    for (const QString& input : inputs) {
-        const std::string path = base::EncodeFileName(input);
-        struct stat st {};
-        if (::stat(path.c_str(), &st) != 0)
-            return Fail("not found: " + path);
-        if (S_ISDIR(st.st_mode)) {
-            if (auto added = builder.InsertTree(builder.Root(), path); !added)
-                return Fail(added.error());
-        } else if (builder.AddFile(builder.Root(), path) != disc::InsertResult::Added) {
-            return Fail("cannot add \"" + path + "\" to the image");
-        }
-    }
+    ReportBuilderMessages(builder);
+    if (auto added = AddInputs(builder, inputs, "the image"); !added)
+        return Fail(added.error());
     builder.ComputeLayout(0);
     if (auto headed = builder.BuildHeader(); !headed)
         return Fail(headed.error());
