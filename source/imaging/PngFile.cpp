@@ -4,6 +4,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -174,10 +175,23 @@ bool DecodeProtected(PngSession& s) {
     return true;
 }
 
+// libpng sizes a text or profile chunk's buffer from its length field before it reads the bytes,
+// and only warns when that length is absurd, so a 200-byte file claiming a gigabyte of text would
+// be allocated. No single buffer a photo needs is near this size (rows are bounded by the picture
+// limits, zlib's windows are small), so larger requests are refused and the chunk skipped.
+constexpr std::size_t kMaxPngAllocation = 16u << 20;
+
+png_voidp BoundedMalloc(png_structp, png_alloc_size_t size) {
+    return size <= kMaxPngAllocation ? std::malloc(size) : nullptr;
+}
+
+void BoundedFree(png_structp, png_voidp p) { std::free(p); }
+
 bool Begin(PngSession& s, Bitmap& bitmap, const DecodeLimits& limits) {
     s.out = &bitmap;
     s.limits = &limits;
-    s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &s, OnPngError, OnPngWarning);
+    s.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &s, OnPngError, OnPngWarning, nullptr,
+                                     BoundedMalloc, BoundedFree);
     if (s.png == nullptr)
         return false;
     s.info = png_create_info_struct(s.png);
