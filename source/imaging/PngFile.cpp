@@ -185,7 +185,9 @@ png_voidp BoundedMalloc(png_structp, png_alloc_size_t size) {
     return size <= kMaxPngAllocation ? std::malloc(size) : nullptr;
 }
 
-void BoundedFree(png_structp, png_voidp p) { std::free(p); }
+void BoundedFree(png_structp, png_voidp p) {
+    std::free(p);
+}
 
 bool Begin(PngSession& s, Bitmap& bitmap, const DecodeLimits& limits) {
     s.out = &bitmap;

@@ -269,6 +269,109 @@ private Q_SLOTS:
         d->reject();
     }
 
+    void originalSizeRestoresTheWholePictureAndLeavingAsksNothing() {
+        Prepare(Gradient(300, 200));
+        auto d = Open(0);
+        d->Form->Edit2->setText("10");
+        d->Form->Edit3->setText("20");
+        d->Form->Edit4->setText("110");
+        d->Form->Edit5->setText("x"); // not a number: the value stays
+        QCOMPARE(d->Crop().X0, 10);
+        QCOMPARE(d->Crop().Y1, 200);
+        d->Form->OriginalSizeButton->click();
+        QCOMPARE(d->Crop().X0, 0);
+        QCOMPARE(d->Crop().Y0, 0);
+        QCOMPARE(d->Crop().X1, 300);
+        QCOMPARE(d->Form->Edit4->text(), QString("300"));
+        d->Tabs->setCurrentIndex(1);
+        QCOMPARE(questions, 0);
+        d->reject();
+        QVERIFY(SameBitmap(Work(), Gradient(300, 200)));
+    }
+
+    void yesOnTheTextPageKeepsTheAppliedTextAndResetsTheFields() {
+        Prepare(Gradient(300, 200));
+        auto d = Open(1);
+        d->Form->Edit1->setText(QStringLiteral("abc"));
+        d->Form->ApplyTextButton->click();
+        answer = true;
+        d->Tabs->setCurrentIndex(2);
+        QCOMPARE(questions, 1);
+        QCOMPARE(d->SlideRecord().CaptionText.length, 0);
+        d->reject(); // Cancel on another page: the text drawn on the picture stays
+        QVERIFY(!SameBitmap(Work(), Gradient(300, 200)));
+        QVERIFY(NoBackups());
+    }
+
+    void yesOnTheColourPageAppliesTheEffectToPhotoAndThumbnail() {
+        Prepare(Gradient(40, 30));
+        auto d = Open(4);
+        d->Form->Effect3->click();
+        answer = true;
+        d->Tabs->setCurrentIndex(5);
+        QCOMPARE(questions, 1);
+        const Px before = At(Gradient(40, 30), 7, 9);
+        const Px negative{255 - before.b, 255 - before.g, 255 - before.r};
+        QCOMPARE(At(Work(), 7, 9), negative);
+        const Px thumbBefore = At(Gradient(90, 90), 50, 60);
+        QCOMPARE(At(d->Thumbnail(), 50, 60),
+                 (Px{255 - thumbBefore.b, 255 - thumbBefore.g, 255 - thumbBefore.r}));
+        // Going back and leaving again asks nothing: the effect is the new opening value.
+        d->Tabs->setCurrentIndex(4);
+        d->Tabs->setCurrentIndex(0);
+        QCOMPARE(questions, 1);
+        d->reject();
+        QCOMPARE(At(Work(), 7, 9), negative);
+    }
+
+    void fontAndColourDialogsSetTheCaptionAndCancelKeepsIt() {
+        Prepare(Gradient(300, 200));
+        auto d = Open(1);
+        int colourAsks = 0;
+        d->PickFont = [](QFont& font) {
+            font = QFont("Liberation Serif");
+            font.setPointSize(30);
+            font.setBold(true);
+            font.setItalic(true);
+            return true;
+        };
+        d->PickColor = [&colourAsks](const QColor&) {
+            ++colourAsks;
+            return QColor(1, 2, 3);
+        };
+        d->Form->FontButton->click();
+        QCOMPARE(colourAsks, 1);
+        QCOMPARE(QString::fromStdString(d->SlideRecord().CaptionFont.str()),
+                 QString("Liberation Serif"));
+        QCOMPARE(d->SlideRecord().CaptionSize.get(), 30);
+        QCOMPARE(static_cast<int>(d->SlideRecord().CaptionStyle), 3);
+        QCOMPARE(d->SlideRecord().CaptionColor.get(), 0x030201);
+
+        // Cancelling the font dialog changes nothing and does not ask for a colour.
+        d->PickFont = [](QFont& font) {
+            font = QFont("Liberation Mono");
+            return false;
+        };
+        d->Form->FontButton->click();
+        QCOMPARE(colourAsks, 1);
+        QCOMPARE(d->SlideRecord().CaptionSize.get(), 30);
+        d->reject();
+    }
+
+    void backgroundColourFromItsDialogFillsThePreviewBox() {
+        Prepare(Gradient(200, 100));
+        auto d = Open(4);
+        d->PickColor = [](const QColor&) { return QColor(0x10, 0x20, 0x30); };
+        d->Form->BackColorButton->click();
+        QCOMPARE(d->SlideRecord().BackColor.get(), 0x302010);
+        QCOMPARE(d->PreviewPicture().pixelColor(0, 0), QColor(0x10, 0x20, 0x30));
+        d->PickColor = [](const QColor&) { return QColor(); }; // cancelled
+        d->Form->BackColorButton->click();
+        QCOMPARE(d->SlideRecord().BackColor.get(), 0x302010);
+        d->Form->SaveButton4->click();
+        QCOMPARE(d->SlideRecord().BackColor.get(), 0x302010);
+    }
+
     void smallPhotoPreviewedUnscaledAndCentredOnTheBackground() {
         Prepare(Gradient(200, 100));
         slide.BackColor = 0x00204080; // R 0x80, G 0x40, B 0x20

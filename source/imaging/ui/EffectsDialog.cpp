@@ -61,6 +61,12 @@ EffectsDialog::EffectsDialog(const project::Slide& slide, const std::string& res
     ShowError = [this](const QString& message) {
         QMessageBox::warning(this, windowTitle(), message);
     };
+    PickFont = [this](QFont& font) {
+        bool ok = false;
+        font = QFontDialog::getFont(&ok, font, this);
+        return ok;
+    };
+    PickColor = [this](const QColor& initial) { return QColorDialog::getColor(initial, this); };
 
     show_.Slides.push_back(slide);
     show_.Resolution = resolution;
@@ -531,11 +537,10 @@ void EffectsDialog::ChooseFont() {
     initial.setItalic(S().CaptionStyle & 2);
     initial.setUnderline(S().CaptionStyle & 4);
     initial.setStrikeOut(S().CaptionStyle & 8);
-    bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, initial, this);
-    if (!ok)
+    QFont font = initial;
+    if (!PickFont(font))
         return;
-    const QColor color = QColorDialog::getColor(ToQColor(S().CaptionColor), this);
+    const QColor color = PickColor(ToQColor(S().CaptionColor));
     S().CaptionFont.assign(base::ToCp1251(font.family()).substr(0, 255));
     S().CaptionSize = font.pointSize() > 0 ? font.pointSize() : S().CaptionSize.get();
     S().CaptionStyle =
@@ -618,7 +623,7 @@ void EffectsDialog::ApplyColor() {
 }
 
 void EffectsDialog::ChooseBackColor() {
-    const QColor color = QColorDialog::getColor(ToQColor(S().BackColor), this);
+    const QColor color = PickColor(ToQColor(S().BackColor));
     if (!color.isValid())
         return;
     S().BackColor = FromQColor(color);

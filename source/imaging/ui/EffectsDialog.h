@@ -7,7 +7,9 @@
 #include "project/ShowModel.h"
 #include "project/SlideEdits.h"
 
+#include <QColor>
 #include <QDialog>
+#include <QFont>
 
 #include <functional>
 #include <memory>
@@ -42,6 +44,10 @@ public:
     // The page-change question (Yes = true) and the failure message; replaceable by tests.
     std::function<bool(const QString& text, const QString& caption)> Ask;
     std::function<void(const QString& message)> ShowError;
+    // The system's font and colour dialogs; replaceable by tests. PickFont returns false when
+    // cancelled; PickColor returns an invalid colour when cancelled.
+    std::function<bool(QFont& font)> PickFont;
+    std::function<QColor(const QColor& initial)> PickColor;
 
     std::unique_ptr<Ui::EffectsDialog> Form;
     QTabBar* Tabs = nullptr;
