@@ -1,6 +1,7 @@
 # Entry points for newcomers and CI. Every target installs what it needs first.
 BUILD      ?= build
 BUILD_ASAN ?= build-asan
+BUILD_TSAN ?= build-tsan
 BUILD_FUZZ ?= build-fuzz
 BUILD_BENCH ?= build-bench
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
@@ -8,7 +9,7 @@ FUZZ_SECONDS ?= 15
 
 CMAKE_GEN := -G Ninja
 
-.PHONY: all deps build run test test-core test-asan format format-check fuzz fuzz-smoke bench install clean
+.PHONY: all deps build run test test-core test-asan test-tsan format format-check fuzz fuzz-smoke bench install clean
 
 all: build
 
@@ -23,10 +24,12 @@ run: build
 	./$(BUILD)/reelpane
 
 # Every test: the normal build (core and widget tests, offscreen), the core tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and the formatting check.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the disc layer's threads under
+# ThreadSanitizer, and the formatting check.
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	$(MAKE) --no-print-directory test-asan
+	$(MAKE) --no-print-directory test-tsan
 	$(MAKE) --no-print-directory format-check
 
 test-asan: deps
@@ -35,6 +38,9 @@ test-asan: deps
 	cmake --build $(BUILD_ASAN) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	    ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS) -L core
+
+test-tsan: deps
+	JOBS=$(JOBS) ./scripts/tsan-disc.sh $(BUILD_TSAN)
 
 format:
 	find source cli audio tests fuzz bench -name '*.cpp' -o -name '*.h' -o -name '*.c' | xargs clang-format -i
@@ -60,4 +66,4 @@ install: build
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) $(BUILD_BENCH)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN) $(BUILD_FUZZ) $(BUILD_BENCH)
