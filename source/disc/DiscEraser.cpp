@@ -141,7 +141,11 @@ base::Status Erase::Run() {
     status_.erasePercent = 100;
     progress_.SetPosition(100);
     (void)SendWriteParams(device_, kCdRom, WriteParamsOptions{false, false, false});
+    (void)mmc_.SetCdSpeed(0, 0);
+    (void)mmc_.Rezero();
     (void)mmc_.PreventRemoval(false);
+    (void)mmc_.Load();
+    (void)mmc_.Rezero();
     (void)mmc_.TestUnitReady();
     return {};
 }

@@ -193,6 +193,8 @@ base::Status DiscWrite::Format(const std::array<std::uint8_t, 12>& list) {
 base::Status DiscWrite::Prepare() {
     (void)mmc_.ReadBufferCapacity();
     (void)mmc_.Load();
+    if (plan_.mediaType != media_type::kDvdPlusRw)
+        (void)mmc_.Rezero();
     (void)mmc_.SetCdSpeed(options_.readSpeed, options_.writeSpeed);
     (void)WaitReady(device_, 10000, 1000);
     WriteParamsOptions params{options_.testWrite, options_.underrunProtection,
@@ -304,7 +306,10 @@ void DiscWrite::ResetDrive() {
     (void)WaitReady(device_, 240000, 5000);
     (void)SendWriteParams(device_, plan_.mediaType, WriteParamsOptions{false, false, false});
     (void)mmc_.SetCdSpeed(0, 0);
+    (void)mmc_.Rezero();
     (void)mmc_.PreventRemoval(false);
+    (void)mmc_.Load();
+    (void)mmc_.Rezero();
     (void)mmc_.TestUnitReady();
 }
 

@@ -31,6 +31,11 @@ bool MmcCommands::TestUnitReady(std::uint32_t timeoutMs) {
     return Run(b, timeoutMs);
 }
 
+bool MmcCommands::Rezero() {
+    RequestBlock b = RequestBlock::Command(0x01, 6);
+    return Run(b, 10000);
+}
+
 bool MmcCommands::RequestSense(std::span<std::uint8_t> reply) {
     RequestBlock b = RequestBlock::Command(0x03, 6);
     In(b, reply, 0xFF);

@@ -32,6 +32,9 @@ public:
     explicit MmcCommands(ScsiDevice& device) : device_(device) {}
 
     bool TestUnitReady(std::uint32_t timeoutMs = 5000);
+    // REZERO UNIT: moves the head to the start, which some drives need after a write or blank
+    // before they report the new disc layout.
+    bool Rezero();
     bool RequestSense(std::span<std::uint8_t> reply); // 40 bytes asked
     // FORMAT UNIT with a 12-byte format list (header and one descriptor).
     bool FormatUnit(std::span<const std::uint8_t> list);

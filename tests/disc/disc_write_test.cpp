@@ -251,3 +251,43 @@ TEST_F(WriteTest, WriteToOneRecorderLeavesTheOtherUntouched) {
 }
 
 } // namespace
+
+namespace {
+
+// The opcodes of a recorder's log, in order.
+std::vector<std::uint8_t> Opcodes(const disc::VirtualRecorder& recorder) {
+    std::vector<std::uint8_t> ops;
+    for (const auto& cdb : recorder.CommandLog())
+        ops.push_back(cdb[0]);
+    return ops;
+}
+
+bool Holds(const std::vector<std::uint8_t>& ops, const std::vector<std::uint8_t>& run) {
+    return std::search(ops.begin(), ops.end(), run.begin(), run.end()) != ops.end();
+}
+
+} // namespace
+
+TEST_F(WriteTest, WritesAndErasesLeaveTheDriveRezeroedLoadedAndUnlocked) {
+    // REZERO, allow removal, load, REZERO, TEST UNIT READY.
+    const std::vector<std::uint8_t> reset{0x01, 0x1E, 0x1B, 0x01, 0x00};
+    for (const char* media : {"cd-r", "dvd+rw"}) {
+        QTemporaryDir dir;
+        BurnRig r(media, dir);
+        ASSERT_TRUE(r.Burn({r.File("a.txt", "a")}).ok()) << media;
+        const auto ops = Opcodes(*r.rig.recorder);
+        EXPECT_TRUE(Holds(ops, reset)) << media; // then the read-back of the new session
+        // Before the data, only a CD is rezeroed; a DVD+RW goes straight on.
+        const auto firstWrite = std::find(ops.begin(), ops.end(), kWrite10);
+        ASSERT_NE(firstWrite, ops.end());
+        const bool rezeroedFirst = std::find(ops.begin(), firstWrite, 0x01) != firstWrite;
+        EXPECT_EQ(rezeroedFirst, std::string(media) == "cd-r") << media;
+    }
+    QTemporaryDir dir;
+    BurnRig r("cd-rw", dir);
+    ASSERT_TRUE(r.Burn({r.File("a.txt", "a")}).ok());
+    ASSERT_TRUE(r.Erase(true).ok());
+    const auto ops = Opcodes(*r.rig.recorder);
+    EXPECT_TRUE(ops.size() >= reset.size() &&
+                std::equal(reset.begin(), reset.end(), ops.end() - reset.size()));
+}
