@@ -498,7 +498,8 @@ base::Result<VirtualMedium> VirtualMedium::Parse(std::string_view text) {
             return inconsistent();
         if (!t.closed && t.session != m.leadOuts_.size() + 1)
             return inconsistent();
-        if (t.closed && t.size < t.written)
+        // Closing a track makes it cover what was written and all it reserved.
+        if (t.closed && (t.size < t.written || t.size < t.reserved))
             return inconsistent();
         if (t.reserved && t.written > t.reserved)
             return inconsistent();

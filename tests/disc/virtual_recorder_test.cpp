@@ -429,7 +429,8 @@ TEST(VirtualState, InconsistentStatesAreRefused) {
           "kind=cd-r\nleadout=99\ntrack=0,10,0,12,1,1\n",        // lead-out elsewhere
           "kind=cd-r\ntrack=0,10,0,12,1\n", "kind=cd-r\ntrack=0,10,0,12,1,1,7\n",
           "kind=cd-r\nfinalized=1\n", "kind=dvd+rw\nformatted=1\n", "kind=cd-r\nweird=1\n",
-          "kind=dvd-ram\nformatted=1\ntrack=0,0,0,5,1,1\n"})
+          "kind=dvd-ram\nformatted=1\ntrack=0,0,0,5,1,1\n",
+          "kind=dvd-rw\ntrack=0,5,300,14,1,1\n"}) // closed short of its reservation
         EXPECT_FALSE(VirtualMedium::Parse(bad)) << bad;
 }
 
