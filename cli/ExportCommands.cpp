@@ -114,6 +114,7 @@ int RunExport(const QStringList& args) {
     QString codec;
     bool codecGiven = false;
     int resolution = -1;
+    int quality = -1;
     int screenHeight = 768;
     for (int i = 2; i < args.size(); ++i) {
         const QString a = args[i];
@@ -135,6 +136,14 @@ int RunExport(const QStringList& args) {
                 resolution = media::kResolution1080p;
             else
                 return Fail("--size needs high, standard, 720p or 1080p");
+        } else if (a == "--quality") {
+            const QString v = hasValue ? args[++i] : QString();
+            if (v == "good")
+                quality = media::kQualityGood;
+            else if (v == "best")
+                quality = media::kQualityBest;
+            else
+                return Fail("--quality needs good or best");
         } else if (a == "--screen-height") {
             bool ok = false;
             screenHeight = hasValue ? args[++i].toInt(&ok) : 0;
@@ -152,20 +161,25 @@ int RunExport(const QStringList& args) {
     }
     if (show.isEmpty() || out.isEmpty())
         return Fail("usage: export SHOW.qvs OUT.avi|OUT.mp4 [--codec CODE|none] "
-                    "[--size high|standard|720p|1080p] [--screen-height N]");
+                    "[--size high|standard|720p|1080p] [--quality good|best] [--screen-height N]");
 
     // The compressor: a line the export offers (matched in any case), or none. An MP4 file is
-    // always H.264 and AAC; 720p and 1080p are sizes of MP4 files only.
+    // always H.264 and AAC, 720p unless --size says otherwise; 720p, 1080p and the quality are
+    // choices of MP4 files only.
     const bool mp4 = media::IsMp4Output(base::EncodeFileName(out));
     if (mp4 && codecGiven)
         return Fail("--codec is for AVI files; an MP4 file is always H.264 with AAC sound");
     if (!mp4 && (resolution == media::kResolution720p || resolution == media::kResolution1080p))
         return Fail("--size 720p and 1080p are for MP4 files (OUT.mp4)");
+    if (!mp4 && quality >= 0)
+        return Fail(
+            "--quality is for MP4 files (OUT.mp4); an AVI file's quality is its compressor's");
     const auto offered = media::OfferedCodecLines(media::ListCodecs());
     std::string code;
     int proposedResolution = media::kResolutionHigh;
     if (mp4) {
         code.clear();
+        proposedResolution = media::kResolution720p;
     } else if (codecGiven && codec.compare("none", Qt::CaseInsensitive) == 0) {
         code.clear();
     } else if (codecGiven) {
@@ -201,6 +215,7 @@ int RunExport(const QStringList& args) {
     options.OutputPath = base::EncodeFileName(out);
     options.Codec = code;
     options.Resolution = resolution >= 0 ? resolution : proposedResolution;
+    options.Quality = quality >= 0 ? quality : media::kQualityGood;
     options.ScreenHeight = screenHeight;
     options.OnFrames = [&progress](std::int64_t done, std::int64_t total) {
         progress.Frames(done, total);
@@ -224,10 +239,13 @@ int RunExport(const QStringList& args) {
     case media::ExportOutcome::Written:
         break;
     }
+    const std::string coding =
+        mp4            ? "H.264 CRF " + std::to_string(media::QualityCrf(options.Quality))
+        : code.empty() ? std::string("uncompressed")
+                       : code;
     std::fprintf(stderr, "reelpane-cli: wrote %s (%d x %d, %lld frames, %s, %zu sound pieces)\n",
                  out.toLocal8Bit().constData(), result.Size.Width, result.Size.Height,
-                 static_cast<long long>(result.Frames),
-                 code.empty() ? "uncompressed" : code.c_str(), result.SoundPieces);
+                 static_cast<long long>(result.Frames), coding.c_str(), result.SoundPieces);
     return 0;
 }
 

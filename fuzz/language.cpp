@@ -1,21 +1,28 @@
-// Fuzzes the language-file parser: any bytes give exactly the full table, with no separator byte
-// inside a text and no blank at the start of a text.
+// Fuzzes the language-file parser: any bytes give exactly the full table and a flag for every
+// key, with no separator byte inside a text, no blank at the start of a text, and no text for a
+// key the file does not hold.
 #include "project/Language.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view content(reinterpret_cast<const char*>(data), size);
     const auto lines = project::SplitLines(content);
     if (lines.empty())
         return 0;
-    const auto table = project::ParseLanguageLines(lines);
-    if (table.size() != static_cast<std::size_t>(project::kLanguageKeys))
+    std::vector<bool> found;
+    const auto table = project::ParseLanguageLines(lines, &found);
+    if (table.size() != static_cast<std::size_t>(project::kLanguageKeys) ||
+        found.size() != table.size())
         std::abort();
-    for (const auto& text : table) {
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const std::string& text = table[i];
+        if (!found[i] && !text.empty())
+            std::abort();
         if (text.find('\x98') != std::string::npos)
             std::abort();
         if (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ' && text[0] != '\r')

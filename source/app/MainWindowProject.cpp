@@ -1,5 +1,6 @@
 // Main window: open and save of project files, with the progress window and the file dialogs.
 #include "app/MainWindow.h"
+#include "app/VideoExportController.h"
 #include "base/FileName.h"
 #include "base/ProgramFolder.h"
 #include "imaging/Bitmap.h"
@@ -25,6 +26,12 @@ QString StartFolder() {
     return QDir(docs).exists() ? docs : QDir::homePath();
 }
 
+// The extension of a file-dialog filter "Name (*.ext)": "ext".
+QString FilterSuffix(const QString& filter) {
+    const qsizetype star = filter.lastIndexOf(QStringLiteral("*."));
+    return star < 0 ? QString() : filter.mid(star + 2).remove(QLatin1Char(')'));
+}
+
 } // namespace
 
 void MainWindow::CreateProjectDialogs() {
@@ -33,9 +40,16 @@ void MainWindow::CreateProjectDialogs() {
     AskSaveName = [this](const QString& proposed, bool avi) {
         QFileDialog dialog(this);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setNameFilters({"QVS (*.qvs)", "AVI (*.avi)"});
+        QStringList filters{"QVS (*.qvs)", "AVI (*.avi)"};
+        if (avi)
+            filters << VideoExportController::Mp4Filter();
+        dialog.setNameFilters(filters);
         dialog.selectNameFilter(avi ? "AVI (*.avi)" : "QVS (*.qvs)");
         dialog.setDefaultSuffix(avi ? "avi" : "qvs");
+        // A name typed without an extension takes the one of the filter the user picked.
+        connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+            dialog.setDefaultSuffix(FilterSuffix(filter));
+        });
         dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
         dialog.setDirectory(StartFolder());
         dialog.selectFile(proposed);

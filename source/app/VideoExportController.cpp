@@ -3,8 +3,10 @@
 #include "base/FileName.h"
 
 #include "app/MainWindow.h"
+#include "media/Mp4VideoSink.h"
 #include "media/VideoCodecs.h"
 #include "media/ui/CodecSearchWindow.h"
+#include "media/ui/Mp4ExportDialog.h"
 #include "media/ui/ProgressWindow.h"
 #include "media/ui/VideoExportDialog.h"
 #include "project/Language.h"
@@ -19,6 +21,7 @@ VideoExportController::VideoExportController(MainWindow* window)
     : QObject(window), window_(*window) {
     ListCodecs = [] { return media::ListCodecs(); };
     RunDialog = [](VideoExportDialog& dialog) { return dialog.exec(); };
+    RunMp4Dialog = [](Mp4ExportDialog& dialog) { return dialog.exec(); };
 }
 
 QString VideoExportController::FailureMessage(const QString& outputPath) {
@@ -36,13 +39,7 @@ int VideoExportController::ScreenHeight() const {
     return screen ? screen->size().height() : 768;
 }
 
-void VideoExportController::saveAsVideo() {
-    if (window_.Busy())
-        return;
-    const QString path = window_.AskSaveName(window_.ProposedFileName(), true);
-    if (path.isEmpty())
-        return;
-
+bool VideoExportController::AskAviOptions(media::VideoExportOptions& options) {
     std::vector<std::string> lines;
     {
         CodecSearchWindow wait(&window_);
@@ -55,12 +52,35 @@ void VideoExportController::saveAsVideo() {
     if (!dialog.HasCodec())
         window_.ShowMessage(VideoExportDialog::MissingCodecText());
     if (RunDialog(dialog) != QDialog::Accepted || !dialog.HasCodec())
+        return false;
+    options.Codec = media::CodecCodeOfLine(dialog.CodecLine());
+    options.Resolution = dialog.Resolution();
+    return true;
+}
+
+bool VideoExportController::AskMp4Options(media::VideoExportOptions& options) {
+    Mp4ExportDialog dialog(media::kResolution720p, media::kQualityGood, &window_);
+    if (RunMp4Dialog(dialog) != QDialog::Accepted)
+        return false;
+    options.Codec.clear(); // an MP4 file is always H.264 with AAC sound
+    options.Resolution = dialog.Resolution();
+    options.Quality = dialog.Quality();
+    return true;
+}
+
+void VideoExportController::saveAsVideo() {
+    if (window_.Busy())
+        return;
+    const QString path = window_.AskSaveName(window_.ProposedFileName(), true);
+    if (path.isEmpty())
         return;
 
     media::VideoExportOptions options;
     options.OutputPath = base::EncodeFileName(path);
-    options.Codec = media::CodecCodeOfLine(dialog.CodecLine());
-    options.Resolution = dialog.Resolution();
+    const bool chosen =
+        media::IsMp4Output(options.OutputPath) ? AskMp4Options(options) : AskAviOptions(options);
+    if (!chosen)
+        return;
     options.ScreenHeight = ScreenHeight();
     if (AdjustOptions)
         AdjustOptions(options);

@@ -1,6 +1,7 @@
-// Saving the show as a video from the main window: the file name, the wait window while the
-// compressors are probed, the export dialog, then the export job with the progress window while
-// the window is busy, and one message if it fails.
+// Saving the show as a video from the main window: the file name, then for an AVI file the wait
+// window while the compressors are probed and the export dialog, for an MP4 file the size and
+// quality dialog; then the export job with the progress window while the window is busy, and
+// one message if it fails.
 #pragma once
 
 #include "media/VideoExport.h"
@@ -15,6 +16,7 @@
 namespace ui {
 
 class MainWindow;
+class Mp4ExportDialog;
 class VideoExportDialog;
 
 class VideoExportController final : public QObject {
@@ -27,10 +29,15 @@ public:
     bool Running() const { return running_; }
     void saveAsVideo();
 
+    // The file-dialog filter of MP4 files, beside AVI's.
+    static QString Mp4Filter() { return QStringLiteral("MP4 video (*.mp4)"); }
+
     // The compressor lines; tests replace it.
     std::function<std::vector<std::string>()> ListCodecs;
     // The dialog's modal run (QDialog::Accepted or Rejected); tests replace it.
     std::function<int(VideoExportDialog&)> RunDialog;
+    // The MP4 dialog's modal run, when the file name ends in ".mp4"; tests replace it.
+    std::function<int(Mp4ExportDialog&)> RunMp4Dialog;
     // Options handed to the job after the dialog's (tests add a track decoder).
     std::function<void(media::VideoExportOptions&)> AdjustOptions;
     // The outcome of the last export (for tests and the status line).
@@ -42,6 +49,10 @@ public:
 private:
     // Rows of the screen the main window is on.
     int ScreenHeight() const;
+    // The dialog's choices into options; false when the user cancels (or, for AVI, no
+    // compressor is installed).
+    bool AskAviOptions(media::VideoExportOptions& options);
+    bool AskMp4Options(media::VideoExportOptions& options);
 
     MainWindow& window_;
     bool running_ = false;

@@ -1,5 +1,7 @@
 #include "media/CodecChoice.h"
 
+#include "media/Mp4Writer.h"
+
 #include <array>
 #include <cctype>
 
@@ -66,6 +68,10 @@ FrameSize ExportFrameSize(std::string_view code, int resolution, int screenHeigh
     if (screenHeight >= 768)
         return {720, 528};
     return {RoundDown16(400), RoundDown16(228)};
+}
+
+int QualityCrf(int quality) {
+    return quality == kQualityBest ? Mp4Writer::kBestCrf : Mp4Writer::kGoodCrf;
 }
 
 } // namespace media

@@ -16,6 +16,17 @@ constexpr int kResolutionStandard = 1;
 constexpr int kResolution720p = 2;
 constexpr int kResolution1080p = 3;
 
+// The quality choices of an MP4 file, in the order its dialog lists them.
+constexpr int kQualityGood = 0;
+constexpr int kQualityBest = 1;
+
+// The H.264 constant quality (CRF, lower is better) of a quality choice: 20 for good, 17 for
+// best; any other value counts as good. On photo slides at 720 x 528, 20 came to about 48 dB
+// against the uncompressed frames, where artefacts are no longer seen on a screen; 17 adds under
+// 1 dB for a file about 1.4 times as large, for those who edit or re-encode the video later.
+// Lower values grow the file quickly for nothing one can see.
+int QualityCrf(int quality);
+
 // A compressor line is offered when its first four characters, in upper case, are DIVX, XVID,
 // MSVC, IV32 or IV50.
 bool IsOfferedCodecLine(std::string_view line);

@@ -21,7 +21,7 @@ base::Result<std::unique_ptr<VideoSink>> Mp4VideoSink::Create(const VideoSinkSet
     o.Width = settings.Width;
     o.Height = settings.Height;
     o.FrameTime = settings.FrameTime;
-    o.Crf = Mp4Writer::kGoodCrf;
+    o.Crf = QualityCrf(settings.Quality);
     o.Stretch = false; // pictures centred on black
     if (auto st = sink->writer_.Configure(o); !st)
         return base::Fail(st.error());

@@ -121,6 +121,7 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
     settings.Height = result.Size.Height;
     settings.Codec = options.Codec.substr(0, 4);
     settings.FrameTime = kExportFrameTime;
+    settings.Quality = options.Quality;
 
     // The WAV pieces are deleted when this goes, after the sink has read them (or failed).
     TemporaryFiles wavFiles;

@@ -24,8 +24,9 @@ constexpr int kExportFramesPerSecond = 1000 / kExportFrameTime;
 struct VideoExportOptions {
     std::string OutputPath;
     std::string Codec;                // handler code (first four characters); empty: uncompressed
-    int Resolution = kResolutionHigh; // kResolutionHigh or kResolutionStandard
+    int Resolution = kResolutionHigh; // kResolutionHigh, Standard, 720p or 1080p
     int ScreenHeight = 768;           // rows of the screen the show is made on
+    int Quality = kQualityGood;       // MP4 only: kQualityGood or kQualityBest
     PcmSourceOpener OpenTrack;        // decoder of the tracks; empty: the audio library's
     VideoSinkFactory MakeSink;        // the container writer; empty: MakeVideoSink
     // Called after every block of frames with the frames written so far and the total.

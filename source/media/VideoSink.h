@@ -5,6 +5,7 @@
 
 #include "base/Result.h"
 #include "imaging/Bitmap.h"
+#include "media/CodecChoice.h"
 #include "media/SoundtrackReader.h"
 
 #include <cstdint>
@@ -19,8 +20,9 @@ struct VideoSinkSettings {
     std::string OutputPath; // the name it takes when complete (its extension names the container)
     int Width = 0;          // frame size, multiples of 16
     int Height = 0;
-    std::string Codec;  // handler code; empty = uncompressed
-    int FrameTime = 40; // milliseconds per frame
+    std::string Codec;          // handler code; empty = uncompressed
+    int FrameTime = 40;         // milliseconds per frame
+    int Quality = kQualityGood; // kQualityGood or kQualityBest, for encoders of constant quality
 };
 
 class VideoSink {

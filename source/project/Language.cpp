@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <utility>
 
 namespace project {
 
@@ -59,6 +60,12 @@ QString Language::Text(int key, const QString& builtin) const {
     return base::FromCp1251(LanguageTable[static_cast<std::size_t>(key - 1)]);
 }
 
+QString Language::FileText(int key, const QString& builtin) const {
+    if (!FileHolds(key))
+        return builtin;
+    return base::FromCp1251(LanguageTable[static_cast<std::size_t>(key - 1)]);
+}
+
 std::vector<std::string_view> SplitLines(std::string_view content) {
     std::vector<std::string_view> lines;
     std::size_t start = 0;
@@ -75,7 +82,8 @@ std::vector<std::string_view> SplitLines(std::string_view content) {
     return lines;
 }
 
-std::vector<std::string> ParseLanguageLines(const std::vector<std::string_view>& lines) {
+std::vector<std::string> ParseLanguageLines(const std::vector<std::string_view>& lines,
+                                            std::vector<bool>* found) {
     // The lines joined behind one separator each form segments between separators; a 0x98
     // inside a line splits it into more segments. For every key the segments answering to it
     // are listed in order, so the ascending search runs in one pass instead of rescanning.
@@ -94,16 +102,20 @@ std::vector<std::string> ParseLanguageLines(const std::vector<std::string_view>&
 
     std::vector<std::string> table;
     table.reserve(kLanguageKeys);
+    if (found)
+        found->assign(kLanguageKeys, false);
     std::size_t cursor = 0; // first segment the search may still find
     for (int key = 1; key <= kLanguageKeys; ++key) {
-        const auto& found = byKey[static_cast<std::size_t>(key)];
-        const auto it = std::lower_bound(found.begin(), found.end(), cursor);
-        if (it == found.end()) {
+        const auto& matches = byKey[static_cast<std::size_t>(key)];
+        const auto it = std::lower_bound(matches.begin(), matches.end(), cursor);
+        if (it == matches.end()) {
             table.emplace_back();
             continue;
         }
         const std::string_view segment = segments[*it];
         table.push_back(CleanText(segment.substr(segment.find('=') + 1)));
+        if (found)
+            (*found)[static_cast<std::size_t>(key - 1)] = true;
         cursor = *it + 1;
     }
     return table;
@@ -130,7 +142,9 @@ bool LoadLanguageFile(Language& language, const QString& path, QString* error) {
         SplitLines(std::string_view(content.constData(), static_cast<std::size_t>(content.size())));
     if (lines.empty())
         return fail(QStringLiteral("the language file holds no line"));
-    language.LanguageTable = ParseLanguageLines(lines);
+    std::vector<bool> held;
+    language.LanguageTable = ParseLanguageLines(lines, &held);
+    language.FileKeys = std::move(held);
     language.LanguageFile = QFile::encodeName(QFileInfo(path).fileName()).toStdString();
     return true;
 }

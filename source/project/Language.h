@@ -1,5 +1,7 @@
 // The interface texts of the running program: up to 999 numbered texts from a language file.
-// A text is used only when the table holds its key; otherwise the built-in text stays.
+// A text is used only when the table holds its key; otherwise the built-in text stays. Texts
+// added after the language files were first written use FileText, which also knows which keys
+// the loaded file actually holds.
 #pragma once
 
 #include <QString>
@@ -18,6 +20,7 @@ constexpr std::size_t kMaxLanguageFileBytes = 8 * 1024 * 1024;
 struct Language {
     std::vector<std::string> LanguageTable; // entry K-1 holds key K, in Windows-1251 bytes
     std::string LanguageFile;               // file name of the loaded table, "" when none
+    std::vector<bool> FileKeys;             // entry K-1 true when the loaded file holds key K
 
     bool Has(int key) const {
         return key >= 1 && static_cast<std::size_t>(key) <= LanguageTable.size();
@@ -27,6 +30,17 @@ struct Language {
     QString Text(int key, const char* builtinUtf8) const {
         return Text(key, QString::fromUtf8(builtinUtf8));
     }
+    // True when the loaded file holds key (a line "key=" with an empty text counts).
+    bool FileHolds(int key) const {
+        return Has(key) && static_cast<std::size_t>(key) <= FileKeys.size() &&
+               FileKeys[static_cast<std::size_t>(key - 1)];
+    }
+    // The text of key when the loaded file holds it (even when empty), otherwise builtin: older
+    // language files lack the newer keys, and their dialogs must not come up blank.
+    QString FileText(int key, const QString& builtin) const;
+    QString FileText(int key, const char* builtinUtf8) const {
+        return FileText(key, QString::fromUtf8(builtinUtf8));
+    }
 };
 
 // The language-file table built from the lines of a file: exactly kLanguageKeys entries. Keys are
@@ -34,15 +48,18 @@ struct Language {
 // before an already found one is not found and the first of two equal keys wins. A text is the
 // rest of its line after "=", trimmed of blanks and control characters, with every "\n" turned
 // into CR LF. A 0x98 byte inside a line ends the line for the search (it is the separator).
-std::vector<std::string> ParseLanguageLines(const std::vector<std::string_view>& lines);
+// When found is given it receives kLanguageKeys flags: entry K-1 true when the search found K.
+std::vector<std::string> ParseLanguageLines(const std::vector<std::string_view>& lines,
+                                            std::vector<bool>* found = nullptr);
 
 // Splits file content into lines at LF, CR LF and lone CR. An empty content has no line; a final
 // line without a line break still counts.
 std::vector<std::string_view> SplitLines(std::string_view content);
 
-// Reads the file at path into language: on success the table holds kLanguageKeys entries and
-// LanguageFile the file's name. A file that cannot be read, is too large or holds no line leaves
-// language as it was and returns false with the reason in *error.
+// Reads the file at path into language: on success the table holds kLanguageKeys entries,
+// FileKeys which of them the file holds and LanguageFile the file's name. A file that cannot be
+// read, is too large or holds no line leaves language as it was and returns false with the reason
+// in *error.
 bool LoadLanguageFile(Language& language, const QString& path, QString* error = nullptr);
 
 // The one table of the running program.

@@ -139,6 +139,59 @@ TEST_F(ExportCliTest, Mp4FilesForTodaysPlayers) {
     EXPECT_NE(Cli({"export", P("show.qvs"), P("x.avi"), "--size", "1080p"}).Status, 0);
 }
 
+// The x264 settings the encoder recorded in the video stream ("... crf=20.0 ...").
+QByteArray EncoderSettings(const QString& file) {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = f.readAll();
+    const qsizetype at = bytes.indexOf("x264 - core");
+    return at < 0 ? QByteArray() : bytes.mid(at, 2000);
+}
+
+TEST_F(ExportCliTest, Mp4SizeAndQualityReachTheEncoder) {
+    MakeShow("show.qvs", 2, 1, 1);
+    const QString good = P("good.mp4");
+    CliRun r = Cli({"export", P("show.qvs"), good});
+    ASSERT_EQ(r.Status, 0) << r.Err.toStdString();
+    EXPECT_TRUE(r.Err.contains("1280 x 720, 100 frames, H.264 CRF 20")) << r.Err.toStdString();
+    EXPECT_EQ(Probe(good, "stream=width,height:stream_tags=").substr(0, 21),
+              "width=1280\nheight=720");
+    EXPECT_TRUE(EncoderSettings(good).contains(" crf=20.0 ")) << EncoderSettings(good).constData();
+
+    const QString best = P("best.mp4");
+    r = Cli({"export", P("show.qvs"), best, "--quality", "best", "--size", "standard"});
+    ASSERT_EQ(r.Status, 0) << r.Err.toStdString();
+    EXPECT_EQ(Probe(best, "stream=width,height:stream_tags=").substr(0, 20),
+              "width=400\nheight=288");
+    EXPECT_TRUE(EncoderSettings(best).contains(" crf=17.0 ")) << EncoderSettings(best).constData();
+}
+
+TEST_F(ExportCliTest, WrongContainerChoicesAreOneLineAndWriteNothing) {
+    MakeShow("show.qvs", 1, 1, 0);
+    const QString mp4 = P("a.mp4"), avi = P("a.avi");
+    for (const QStringList& args : {
+             QStringList{"export", P("show.qvs"), mp4, "--codec", "XVID"},
+             QStringList{"export", P("show.qvs"), mp4, "--codec", "none"},
+             QStringList{"export", P("show.qvs"), mp4, "--quality", "great"},
+             QStringList{"export", P("show.qvs"), mp4, "--quality"},
+             QStringList{"export", P("show.qvs"), mp4, "--size", "4k"},
+             QStringList{"export", P("show.qvs"), avi, "--quality", "best"},
+             QStringList{"export", P("show.qvs"), avi, "--quality", "good", "--codec", "none"},
+             QStringList{"export", P("show.qvs"), avi, "--size", "720p", "--codec", "none"},
+         }) {
+        const CliRun r = Cli(args);
+        EXPECT_NE(r.Status, 0) << args.join(' ').toStdString();
+        const QStringList lines = r.Err.split('\n', Qt::SkipEmptyParts);
+        EXPECT_EQ(lines.size(), 1) << r.Err.toStdString();
+        EXPECT_TRUE(r.Err.startsWith("reelpane-cli: --")) << r.Err.toStdString();
+        EXPECT_FALSE(QFile::exists(mp4));
+        EXPECT_FALSE(QFile::exists(avi));
+        EXPECT_FALSE(QFile::exists(mp4 + ".part"));
+        EXPECT_FALSE(QFile::exists(avi + ".part"));
+    }
+}
+
 TEST_F(ExportCliTest, RefusalsAreOneLineWithAFailingStatus) {
     MakeShow("show.qvs", 1, 1, 0);
     for (const QStringList& args :

@@ -126,6 +126,39 @@ TEST(LanguageText, FallbackAndCodePage) {
     EXPECT_EQ(l.Text(1000, "high"), "high");
 }
 
+TEST(LanguageText, FileTextFallsBackOnlyForKeysTheFileLacks) {
+    std::vector<bool> found;
+    const auto table = project::ParseLanguageLines(
+        project::SplitLines("970=Size\n968=\n969=\xcf\xf0\xe8\n971=  \n"), &found);
+    ASSERT_EQ(found.size(), 999u);
+    // Keys are searched in ascending order: 968 and 969 are found behind the line of 970, which
+    // stands before them and is missed; 968 and 971 are held with empty texts.
+    EXPECT_TRUE(found[967]);
+    EXPECT_TRUE(found[968]);
+    EXPECT_FALSE(found[969]);
+    EXPECT_TRUE(found[970]);
+    EXPECT_EQ(std::count(found.begin(), found.end(), true), 3);
+
+    Language l;
+    EXPECT_EQ(l.FileText(969, "built-in"), "built-in"); // nothing loaded
+    l.LanguageTable = table;
+    // A table without the file's keys (set by hand) counts as holding none.
+    EXPECT_EQ(l.FileText(969, "built-in"), "built-in");
+    l.FileKeys = found;
+    EXPECT_EQ(l.FileText(968, "built-in"), ""); // held and empty: stays empty
+    EXPECT_EQ(l.FileText(969, "x"), QString::fromUtf8("При"));
+    EXPECT_EQ(l.FileText(970, "built-in"), "built-in");
+    EXPECT_EQ(l.FileText(971, "built-in"), "");
+    EXPECT_EQ(l.FileText(972, "built-in"), "built-in");
+    EXPECT_EQ(l.FileText(0, "low"), "low");
+    EXPECT_EQ(l.FileText(1000, "high"), "high");
+    // The older lookup keeps its rule: an absent key of a loaded table is empty.
+    EXPECT_EQ(l.Text(972, "built-in"), "");
+    // An emptied table (the window closing) holds no key any more.
+    l.LanguageTable.clear();
+    EXPECT_EQ(l.FileText(968, "built-in"), "built-in");
+}
+
 TEST_F(LanguageFileTest, LoadSetsTableAndFileName) {
     Language l;
     const QString path = Write("mine.lng", "1=A\n2=B");
@@ -148,11 +181,24 @@ TEST_F(LanguageFileTest, MissingEmptyOrOversizedFileKeepsThePreviousTable) {
         l, Write("huge.lng", std::string(project::kMaxLanguageFileBytes + 1, 'a'))));
     EXPECT_EQ(l.LanguageFile, "good.lng");
     EXPECT_EQ(l.LanguageTable[0], "kept");
+    EXPECT_TRUE(l.FileHolds(1));
     // A file of one empty line is a file with a line: every entry becomes empty.
     EXPECT_TRUE(project::LoadLanguageFile(l, Write("blank.lng", "\r\n")));
     EXPECT_EQ(l.LanguageFile, "blank.lng");
     EXPECT_EQ(l.LanguageTable.size(), 999u);
     EXPECT_EQ(l.LanguageTable[0], "");
+    EXPECT_FALSE(l.FileHolds(1)); // the keys of the previous file are gone with it
+}
+
+TEST_F(LanguageFileTest, LoadRecordsWhichKeysTheFileHolds) {
+    Language l;
+    ASSERT_TRUE(project::LoadLanguageFile(l, Write("new.lng", "968=\r\n970=Size\r\n")));
+    EXPECT_EQ(l.FileText(968, "built-in"), "");
+    EXPECT_EQ(l.FileText(969, "built-in"), "built-in");
+    EXPECT_EQ(l.FileText(970, "built-in"), "Size");
+    ASSERT_TRUE(project::LoadLanguageFile(l, Write("old.lng", "1=One\r\n")));
+    EXPECT_EQ(l.FileText(970, "built-in"), "built-in");
+    EXPECT_EQ(l.FileText(1, "built-in"), "One");
 }
 
 TEST_F(LanguageFileTest, ShippedFilesCoverTheSameKeysInAscendingOrder) {
@@ -182,7 +228,7 @@ TEST_F(LanguageFileTest, ShippedFilesCoverTheSameKeysInAscendingOrder) {
     }
     EXPECT_EQ(keysOf[0], keysOf[1]);
     // Every key the program cites, among them the dialogs' and the messages'.
-    for (int key : {2, 27, 33, 48, 52, 54, 500, 649, 700, 707, 803, 911, 957, 965, 967})
+    for (int key : {2, 27, 33, 48, 52, 54, 500, 649, 700, 707, 803, 911, 957, 965, 967, 968, 978})
         EXPECT_NE(std::find(keysOf[0].begin(), keysOf[0].end(), key), keysOf[0].end()) << key;
 }
 

@@ -1,0 +1,115 @@
+// The MP4 size and quality dialog offscreen: what it preselects and hands back for every row,
+// and its texts from a language file, built in where the file lacks a key but empty where the
+// file holds an empty text.
+#include "WidgetLookup.h"
+#include "media/CodecChoice.h"
+#include "media/ui/Mp4ExportDialog.h"
+#include "project/Language.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using ui::Mp4ExportDialog;
+
+class Mp4ExportDialogTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup() {
+        project::AppLanguage().LanguageTable.clear();
+        project::AppLanguage().FileKeys.clear();
+    }
+
+    void sevenTwentyAndGoodArePreselectedAndEveryRowIsHandedBack() {
+        Mp4ExportDialog dialog;
+        auto* size = Widget<QComboBox>(dialog, "ComboBox1");
+        auto* quality = Widget<QComboBox>(dialog, "ComboBox2");
+        QCOMPARE(size->count(), 4);
+        QCOMPARE(quality->count(), 2);
+        QCOMPARE(dialog.Resolution(), media::kResolution720p);
+        QCOMPARE(dialog.Quality(), media::kQualityGood);
+        QCOMPARE(size->currentText(), QString("1280 x 720 (720p)"));
+        const int rows[] = {media::kResolution720p, media::kResolution1080p, media::kResolutionHigh,
+                            media::kResolutionStandard};
+        const media::FrameSize sizes[] = {{1280, 720}, {1920, 1080}, {720, 528}, {400, 288}};
+        for (int i = 0; i < 4; ++i) {
+            size->setCurrentIndex(i);
+            QCOMPARE(dialog.Resolution(), rows[i]);
+            // The size the export makes of it (an MP4 file has no AVI compressor).
+            QCOMPARE(media::ExportFrameSize("", dialog.Resolution(), 768), sizes[i]);
+        }
+        quality->setCurrentIndex(1);
+        QCOMPARE(dialog.Quality(), media::kQualityBest);
+        QCOMPARE(media::QualityCrf(dialog.Quality()), 17);
+        QCOMPARE(media::QualityCrf(media::kQualityGood), 20);
+    }
+
+    void givenChoicesArePreselectedAndUnknownOnesFallBack() {
+        Mp4ExportDialog chosen(media::kResolutionStandard, media::kQualityBest);
+        QCOMPARE(chosen.Resolution(), media::kResolutionStandard);
+        QCOMPARE(chosen.Quality(), media::kQualityBest);
+        Mp4ExportDialog odd(42, -3);
+        QCOMPARE(odd.Resolution(), media::kResolution720p);
+        QCOMPARE(odd.Quality(), media::kQualityGood);
+        // OK and Cancel close it with their results.
+        QTimer::singleShot(0, Widget<QPushButton>(chosen, "BitBtn1"), &QPushButton::click);
+        QCOMPARE(chosen.exec(), int(QDialog::Accepted));
+        QTimer::singleShot(0, Widget<QPushButton>(odd, "BitBtn2"), &QPushButton::click);
+        QCOMPARE(odd.exec(), int(QDialog::Rejected));
+    }
+
+    void builtInRussianTextsWithoutALanguageFile() {
+        Mp4ExportDialog dialog;
+        QCOMPARE(dialog.windowTitle(), QString::fromUtf8("Запись MP4"));
+        QCOMPARE(Widget<QGroupBox>(dialog, "GroupBox2")->title(), QString::fromUtf8("Качество"));
+        QCOMPARE(Widget<QComboBox>(dialog, "ComboBox2")->itemText(1),
+                 QString::fromUtf8("Наилучшее"));
+        QCOMPARE(Widget<QPushButton>(dialog, "BitBtn2")->text(), QString::fromUtf8("Отмена"));
+    }
+
+    void aFileLackingTheKeysKeepsBuiltInTextsButAnEmptyTextStaysEmpty() {
+        QTemporaryDir dir;
+        QFile file(dir.filePath("partial.lng"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        // An older file (no MP4 keys at all) but for the caption and an empty quality title.
+        file.write("950=Save AVI\r\n968=Save MP4\r\n974=\r\n976=Finest\r\n");
+        file.close();
+        QVERIFY(project::LoadLanguageFile(project::AppLanguage(), file.fileName()));
+
+        Mp4ExportDialog dialog(media::kResolution1080p, media::kQualityBest);
+        dialog.show();
+        QCOMPARE(dialog.windowTitle(), QString("Save MP4"));
+        QCOMPARE(Widget<QGroupBox>(dialog, "GroupBox2")->title(), QString());
+        QCOMPARE(Widget<QComboBox>(dialog, "ComboBox2")->currentText(), QString("Finest"));
+        QCOMPARE(Widget<QGroupBox>(dialog, "GroupBox1")->title(),
+                 QString::fromUtf8("Размер кадра"));
+        QCOMPARE(Widget<QComboBox>(dialog, "ComboBox1")->itemText(3),
+                 QString::fromUtf8("Стандартное"));
+        QCOMPARE(Widget<QPushButton>(dialog, "BitBtn2")->text(), QString::fromUtf8("Отмена"));
+        // The texts applied on showing leave the choices as they were.
+        QCOMPARE(dialog.Resolution(), media::kResolution1080p);
+        QCOMPARE(dialog.Quality(), media::kQualityBest);
+    }
+
+    void shippedFilesTranslateEveryText() {
+        const QString folder = QStringLiteral(REELPANE_TEST_SOURCE_DIR) + "/language/";
+        QVERIFY(project::LoadLanguageFile(project::AppLanguage(), folder + "english.lng"));
+        Mp4ExportDialog english;
+        QCOMPARE(english.windowTitle(), QString("Save as MP4"));
+        QCOMPARE(Widget<QComboBox>(english, "ComboBox1")->itemText(2), QString("High"));
+        QCOMPARE(Widget<QComboBox>(english, "ComboBox2")->itemText(0), QString("Good"));
+        QCOMPARE(Widget<QPushButton>(english, "BitBtn2")->text(), QString("Cancel"));
+        QVERIFY(project::LoadLanguageFile(project::AppLanguage(), folder + "russian.lng"));
+        Mp4ExportDialog russian;
+        QCOMPARE(Widget<QComboBox>(russian, "ComboBox2")->itemText(0),
+                 QString::fromUtf8("Хорошее"));
+        QCOMPARE(Widget<QGroupBox>(russian, "GroupBox1")->title(),
+                 QString::fromUtf8("Размер кадра"));
+    }
+};
+
+QTEST_MAIN(Mp4ExportDialogTest)
+#include "mp4_export_dialog_test.moc"
