@@ -175,7 +175,7 @@ TEST_F(ShowModelTest, MoveInsertsAndTheRestShift) {
 
     ASSERT_TRUE(show.MoveSlide(0, 4)); // first to last
     EXPECT_EQ(Order(), (std::vector<int>{2, 3, 4, 5, 1}));
-    EXPECT_EQ(show.SelectedSlide, 4); // the selection went with its photo
+    EXPECT_EQ(show.SelectedSlide, 4);  // the selection went with its photo
     ASSERT_TRUE(show.MoveSlide(4, 0)); // and back: last to first
     EXPECT_EQ(Order(), (std::vector<int>{1, 2, 3, 4, 5}));
     EXPECT_EQ(show.SelectedSlide, 0);
