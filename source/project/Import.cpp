@@ -142,12 +142,13 @@ ImportBatchResult ImportFiles(const ImportBatchOptions& options, base::Progress&
     const int total = static_cast<int>(options.Paths.size());
     progress.Open();
     for (const std::string& path : options.Paths) {
+        progress.SetItem(result.Done + 1, total);
+        // The Cancel pressed while the last file was brought in is seen before the next one.
+        progress.Pump();
         if (progress.Cancelled()) {
             result.Cancelled = true;
             break;
         }
-        progress.SetItem(result.Done + 1, total);
-        progress.Pump();
         const ImportStatus status = options.AddOne(path);
         ++result.Done;
         if (status.Added())
@@ -156,7 +157,6 @@ ImportBatchResult ImportFiles(const ImportBatchOptions& options, base::Progress&
             result.Stopped = status;
             break;
         }
-        progress.Pump();
     }
     progress.Close();
     return result;

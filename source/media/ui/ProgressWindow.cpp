@@ -71,8 +71,8 @@ WindowProgress::~WindowProgress() {
 
 void WindowProgress::Show() {
     window_.Attach(this);
-    window_.SetPosition(0); // a bar that counted items before shows a share again
     window_.ShowCentered();
+    window_.SetPosition(0); // a bar that counted items before shows a share again
     window_.repaint();
 }
 
