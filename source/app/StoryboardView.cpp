@@ -129,13 +129,13 @@ void StoryboardView::CreatePhotoCells(std::size_t index, const QImage& thumbnail
         if (UserMayEdit())
             SelectSlide(ViewTable::IndexFromName(self->objectName()));
     });
-    // The photo's menu also opens on a right-click; Tab moves from thumbnail to thumbnail.
+    // The photo's menu also opens on a right-click.
     const auto selectPhoto = [this, thumb] {
         SelectSlide(ViewTable::IndexFromName(thumb->objectName()));
     };
     OfferMenu(thumb, selectPhoto, true);
     OfferMenu(photoPanel, selectPhoto, true);
-    dots->setFocusPolicy(Qt::NoFocus);
+    dots->setFocusPolicy(Qt::NoFocus); // Tab goes from thumbnail to thumbnail
     connect(spacer, &ClickImage::Clicked, this, [this](ClickImage* self) {
         if (!UserMayEdit())
             return;

@@ -36,7 +36,8 @@ public:
     void CreatePhotoCells(std::size_t index, const QImage& thumbnail);
     void CreateTrackCells(std::size_t index);
 
-    // Drag of thumbnail sourceTag onto targetTag (1-based): exchange, lay out, select.
+    // Exchange of photos sourceTag and targetTag (1-based; the photo menu's "Swap with..."):
+    // exchange, lay out, select position sourceTag.
     void SwapSlides(int sourceTag, int targetTag);
     void LayoutPhotoStrip(int page);
     void LayoutMusicStrip();

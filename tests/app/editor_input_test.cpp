@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFile>
 #include <QFrame>
 #include <QMenu>
 #include <QMimeData>
@@ -24,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QUrl>
 #include <QWheelEvent>
 
 #include <memory>
@@ -212,6 +214,25 @@ private Q_SLOTS:
         QVERIFY(form->Show.Slides.empty());
     }
 
+    void helpPageListsEveryShortcut() {
+        MainWindow form;
+        QFile help(QStringLiteral(REELPANE_TEST_SOURCE_DIR) + "/help/help.html");
+        QVERIFY(help.open(QIODevice::ReadOnly));
+        const QString page = QString::fromUtf8(help.readAll());
+        const auto shortcuts = form.findChildren<QShortcut*>();
+        QVERIFY(shortcuts.size() >= 13);
+        for (const QShortcut* shortcut : shortcuts) {
+            QStringList keys;
+            for (QString key : shortcut->key().toString(QKeySequence::PortableText).split('+'))
+                keys << "<kbd>" + (key == "Del" ? QString("Delete") : key) + "</kbd>";
+            QVERIFY2(page.contains(keys.join('+')), qPrintable(keys.join('+')));
+        }
+        // The menus the page promises on a right-click exist.
+        QVERIFY(page.contains("Right-click a photo"));
+        QVERIFY(page.contains("Right-click a track"));
+        QVERIFY(form.PhotoMenu->findChild<QAction*>("SwapWith"));
+    }
+
     void tabReachesTheThumbnails() {
         auto form = SevenCells();
         AddPhotos(*form, 3);
@@ -344,6 +365,18 @@ private Q_SLOTS:
         // Dropped in the gap beside itself: nothing moves.
         DragPhotoTo(*form, 2, 2 * 132 + 20, true);
         QCOMPARE(Order(*form), Labels({2, 3, 1, 4}));
+
+        // Files dragged from outside onto the strip are imported as anywhere on the window.
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile(photo_)});
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &files, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(form->Form->Panel16, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPoint(20, 20), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form->Form->Panel16, &drop);
+        QCOMPARE(Order(*form), Labels({2, 3, 1, 4, 5}));
+        QCOMPARE(form->Show.SelectedSlide, 4);
     }
 
     void dragHeldAtTheEdgeTurnsThePage() {
@@ -423,7 +456,7 @@ private Q_SLOTS:
         AddPhotos(*form, 9); // 10 s each: page 0 covers 0..70 s
         form->Storyboard->ShowSlide(0);
         QVERIFY(form->AddTrack(Wav("long.wav", 75)));
-        QCOMPARE(form->Show.SlidePage, 0); // starts at 0 s
+        QCOMPARE(form->Show.SlidePage, 0);            // starts at 0 s
         QVERIFY(form->AddTrack(Wav("short.wav", 3))); // starts at 75 s: photo 8, page 1
         QCOMPARE(form->Show.SlidePage, 1);
         QWidget* cell = form->Views.Get(form->Show.Sounds[1].Views[0]);
