@@ -11,9 +11,11 @@
 #include "ui_MainWindow.h"
 
 #include <QFileInfo>
+#include <QIcon>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
+#include <QPolygonF>
 #include <QScreen>
 #include <QToolButton>
 
@@ -53,17 +55,38 @@ QToolButton* MakeDotsButton(QWidget* parent, int x, int y) {
     return b;
 }
 
+// A filled triangle pointing left or right, 12 x 28.
+QIcon PagingArrow(bool right, const QColor& color) {
+    QPixmap pm(12, 28);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(color);
+    const QPolygonF triangle = right ? QPolygonF({QPointF(2, 4), QPointF(11, 14), QPointF(2, 24)})
+                                     : QPolygonF({QPointF(10, 4), QPointF(1, 14), QPointF(10, 24)});
+    p.drawPolygon(triangle);
+    return QIcon(pm);
+}
+
 } // namespace
 
 StoryboardView::StoryboardView(QWidget& window, Ui::MainWindow& form, project::ShowModel& show,
                                ViewTable& views)
     : QObject(&window), window_(window), form_(form), show_(show), views_(views) {
     RulerBitmap_ = QImage(1, 24, QImage::Format_RGB32);
-    for (QWidget* arrow : {form_.SpeedButton1, form_.SpeedButton2}) {
+    for (QToolButton* arrow : {form_.SpeedButton1, form_.SpeedButton2}) {
         QSizePolicy policy = arrow->sizePolicy();
         policy.setRetainSizeWhenHidden(true); // hiding one never widens the strip
         arrow->setSizePolicy(policy);
     }
+    // Arrows drawn as large as their buttons, so that they are seen and hit.
+    form_.SpeedButton1->setArrowType(Qt::NoArrow);
+    form_.SpeedButton2->setArrowType(Qt::NoArrow);
+    form_.SpeedButton1->setIcon(PagingArrow(false, window_.palette().color(QPalette::ButtonText)));
+    form_.SpeedButton2->setIcon(PagingArrow(true, window_.palette().color(QPalette::ButtonText)));
+    for (QToolButton* arrow : {form_.SpeedButton1, form_.SpeedButton2})
+        arrow->setIconSize(QSize(12, 28));
 }
 
 template <typename Select>
