@@ -44,6 +44,8 @@ MainWindow::MainWindow(QWidget* parent)
     CreateProjectDialogs();
     SetIcons();
     ConnectCommands();
+    Input = new StoryboardInput(*this);
+    AddSwapCommand();
     createWindow();
 }
 

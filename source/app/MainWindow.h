@@ -6,6 +6,7 @@
 
 #include "app/DiscController.h"
 #include "app/PreviewController.h"
+#include "app/StoryboardInput.h"
 #include "app/StoryboardView.h"
 #include "app/VideoExportController.h"
 #include "base/Job.h"
@@ -56,6 +57,7 @@ public:
     PreviewController* Preview = nullptr;
     VideoExportController* Export = nullptr;
     DiscController* Disc = nullptr;
+    StoryboardInput* Input = nullptr; // shortcuts, wheel paging, dragging photos
     // 100 ms, always on: the enabled state of panels and buttons by the busy state.
     QTimer* BusyTimer = nullptr;
 
@@ -79,6 +81,9 @@ public:
     std::function<QStringList()> AskTrackFiles;
     // Shows a warning message box.
     std::function<void(const QString& text)> ShowMessage;
+    // Asks the photo (1..count) the selected one changes places with; 0 when cancelled. Tests
+    // replace it.
+    std::function<int(int current, int count)> AskSwapPartner;
 
     // True while a job (load, save, import, export, disc) or the preview runs. The show may not
     // change then: commands and drops are ignored, and a close waits for the job, which it asks
@@ -138,6 +143,13 @@ public:
     void moveTrackRight();     // move track right
     void moveTrackLeft();      // move track left
     void stopPreview();        // stop the preview
+    void swapPhotoWith();      // "Swap with..." of the photo menu
+    // Selects photo `index` (clamped to the show) on its page; a thumbnail that had the keyboard
+    // focus hands it to the newly selected one.
+    void selectPhoto(int index);
+    // Moves photo `from` to place `to` (the photos between shift by one) and selects it on its
+    // page: dragging a photo and Ctrl+Left/Right come here. False when nothing moved.
+    bool MovePhoto(int from, int to);
     void openLink(int number); // link icons 6..11
     // End of the playing track (the library's notice): release it and turn the track dialog's
     // stop button back into its play button.
@@ -153,6 +165,10 @@ public:
 
     // Files and folders dropped on the window or handed over otherwise.
     void AcceptDroppedPaths(const QStringList& paths);
+    // Brings files in one by one with addOne as a job in the progress window (item n of N,
+    // Cancel); then the strip shows the first new photo selected, or the first new track.
+    void ImportBatch(const QStringList& files,
+                     const std::function<project::ImportStatus(const QString&)>& addOne);
 
     // The six link addresses behind Image6..Image11, after formatting.
     QString LinkAddress(int number) const;
@@ -172,6 +188,7 @@ private:
     void createWindow();
     void CreateTimers();
     void CreateMenus();
+    void AddSwapCommand();
     void CreateProjectDialogs();
     void ConnectCommands();
     void SetIcons();

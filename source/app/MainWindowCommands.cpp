@@ -390,6 +390,7 @@ void MainWindow::ApplyLanguage() {
             {34, PhotoMenu->findChild<QAction*>("N1")},
             {35, PhotoMenu->findChild<QAction*>("N2")},
             {36, PhotoMenu->findChild<QAction*>("N3")},
+            {70, PhotoMenu->findChild<QAction*>("SwapWith")},
             {37, TrackMenu->findChild<QAction*>("N5")},
             {38, TrackMenu->findChild<QAction*>("MenuItem1")},
             {39, TrackMenu->findChild<QAction*>("MenuItem2")},

@@ -3,6 +3,7 @@
 #include "base/FileName.h"
 #include "imaging/ImageLoad.h"
 #include "media/TrackImport.h"
+#include "media/ui/ProgressWindow.h"
 #include "project/Import.h"
 #include "ui_MainWindow.h"
 
@@ -58,6 +59,7 @@ project::ImportStatus MainWindow::AddTrack(const QString& path) {
         return index;
     Storyboard->CreateTrackCells(*index);
     Storyboard->LayoutMusicStrip();
+    Storyboard->ShowTrack(*index);
     return index;
 }
 
@@ -95,22 +97,10 @@ void MainWindow::addPhotos() {
         if (dialog.exec() == QDialog::Accepted)
             files = dialog.selectedFiles();
     }
-    base::NoProgress batch;
-    JobScope job(*this, batch);
-    for (const QString& file : files) {
-        if (batch.Cancelled())
-            break;
-        QApplication::processEvents();
-        repaint();
-        {
-            BusyCursor busy;
-            AddPhoto(file);
-        }
-        repaint();
-        QApplication::processEvents();
-    }
-    // The pixel blocks kept for the next photo of the batch go back to the system.
-    imaging::Bitmap::ReleaseCachedMemory();
+    ImportBatch(files, [this](const QString& file) {
+        BusyCursor busy;
+        return AddPhoto(file);
+    });
 }
 
 void MainWindow::addMusic() {
@@ -128,14 +118,7 @@ void MainWindow::addMusic() {
         if (dialog.exec() == QDialog::Accepted)
             files = dialog.selectedFiles();
     }
-    base::NoProgress batch;
-    JobScope job(*this, batch);
-    for (const QString& file : files) {
-        if (batch.Cancelled())
-            break;
-        AddTrack(file);
-        QApplication::processEvents();
-    }
+    ImportBatch(files, [this](const QString& file) { return AddTrack(file); });
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
@@ -161,31 +144,57 @@ void MainWindow::dropEvent(QDropEvent* event) {
 void MainWindow::AcceptDroppedPaths(const QStringList& paths) {
     if (Busy() || paths.isEmpty() || !HaveWorkingFolders())
         return;
-    base::NoProgress batch;
-    JobScope job(*this, batch);
+    // A folder gives its photos (not its tracks, not its sub-folders); files are taken by kind.
+    QStringList files;
     for (const QString& path : paths) {
-        if (batch.Cancelled())
-            break;
-        const std::string local = base::EncodeFileName(path);
         if (QFileInfo(path).isDir()) {
-            // A folder gives its photos (not its tracks, not its sub-folders).
-            BusyCursor busy;
-            for (const std::string& photo : project::PhotosInFolder(local)) {
-                if (batch.Cancelled())
-                    break;
-                AddPhoto(base::DecodeFileName(photo));
-                QApplication::processEvents();
-            }
-        } else if (imaging::IsPhotoExtension(project::ExtensionOf(local))) {
-            BusyCursor busy;
-            AddPhoto(path);
-        } else if (project::IsTrackExtension(project::ExtensionOf(local))) {
-            AddTrack(path);
+            for (const std::string& photo : project::PhotosInFolder(base::EncodeFileName(path)))
+                files << base::DecodeFileName(photo);
+        } else {
+            files << path;
         }
-        repaint();
-        QApplication::processEvents();
     }
+    ImportBatch(files, [this](const QString& file) {
+        const std::string ext = project::ExtensionOf(base::EncodeFileName(file));
+        if (imaging::IsPhotoExtension(ext)) {
+            BusyCursor busy;
+            return AddPhoto(file);
+        }
+        if (project::IsTrackExtension(ext))
+            return AddTrack(file);
+        return project::ImportStatus::Skip("not a photo or a track");
+    });
+}
+
+void MainWindow::ImportBatch(const QStringList& files,
+                             const std::function<project::ImportStatus(const QString&)>& addOne) {
+    if (files.isEmpty())
+        return;
+    const std::size_t firstPhoto = Show.Slides.size();
+    const std::size_t firstTrack = Show.Sounds.size();
+    project::ImportBatchOptions options;
+    for (const QString& file : files)
+        options.Paths.push_back(base::EncodeFileName(file));
+    options.AddOne = [this, &addOne](const std::string& path) {
+        auto status = addOne(base::DecodeFileName(path));
+        repaint();
+        return status;
+    };
+    project::ImportBatchResult result;
+    {
+        WindowProgress progress(*ProgressView);
+        JobScope job(*this, progress);
+        result = project::ImportFiles(options, progress);
+    }
+    // The pixel blocks kept for the next photo of the batch go back to the system.
     imaging::Bitmap::ReleaseCachedMemory();
+    // The strip lands on the first new photo, selected; tracks alone turn it to the first new one.
+    if (Show.Slides.size() > firstPhoto)
+        Storyboard->ShowSlide(static_cast<int>(firstPhoto));
+    else if (Show.Sounds.size() > firstTrack)
+        Storyboard->ShowTrack(firstTrack);
+    if (result.Stopped.Failed())
+        ShowMessage(QString::fromLocal8Bit(result.Stopped.Error.c_str()));
 }
 
 } // namespace ui

@@ -2,6 +2,7 @@
 
 #include "base/CodePage.h"
 #include "imaging/Compose.h"
+#include "project/ControlStates.h"
 #include "project/Duration.h"
 #include "project/StripLayout.h"
 #include "project/TransitionNames.h"
@@ -10,9 +11,11 @@
 #include "ui_MainWindow.h"
 
 #include <QFileInfo>
+#include <QIcon>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
+#include <QPolygonF>
 #include <QScreen>
 #include <QToolButton>
 
@@ -52,12 +55,52 @@ QToolButton* MakeDotsButton(QWidget* parent, int x, int y) {
     return b;
 }
 
+// A filled triangle pointing left or right, 12 x 28.
+QIcon PagingArrow(bool right, const QColor& color) {
+    QPixmap pm(12, 28);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(color);
+    const QPolygonF triangle = right ? QPolygonF({QPointF(2, 4), QPointF(11, 14), QPointF(2, 24)})
+                                     : QPolygonF({QPointF(10, 4), QPointF(1, 14), QPointF(10, 24)});
+    p.drawPolygon(triangle);
+    return QIcon(pm);
+}
+
 } // namespace
 
 StoryboardView::StoryboardView(QWidget& window, Ui::MainWindow& form, project::ShowModel& show,
                                ViewTable& views)
     : QObject(&window), window_(window), form_(form), show_(show), views_(views) {
     RulerBitmap_ = QImage(1, 24, QImage::Format_RGB32);
+    for (QToolButton* arrow : {form_.SpeedButton1, form_.SpeedButton2}) {
+        QSizePolicy policy = arrow->sizePolicy();
+        policy.setRetainSizeWhenHidden(true); // hiding one never widens the strip
+        arrow->setSizePolicy(policy);
+    }
+    // Arrows drawn as large as their buttons, so that they are seen and hit.
+    form_.SpeedButton1->setArrowType(Qt::NoArrow);
+    form_.SpeedButton2->setArrowType(Qt::NoArrow);
+    form_.SpeedButton1->setIcon(PagingArrow(false, window_.palette().color(QPalette::ButtonText)));
+    form_.SpeedButton2->setIcon(PagingArrow(true, window_.palette().color(QPalette::ButtonText)));
+    for (QToolButton* arrow : {form_.SpeedButton1, form_.SpeedButton2})
+        arrow->setIconSize(QSize(12, 28));
+}
+
+template <typename Select>
+void StoryboardView::OfferMenu(QWidget* widget, Select select, bool photo) {
+    widget->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(widget, &QWidget::customContextMenuRequested, this, [this, select, photo] {
+        if (!UserMayEdit())
+            return;
+        select();
+        if (photo)
+            Q_EMIT photoMenuRequested();
+        else
+            Q_EMIT trackMenuRequested();
+    });
 }
 
 QColor StoryboardView::ButtonFace() const {
@@ -105,10 +148,17 @@ void StoryboardView::CreatePhotoCells(std::size_t index, const QImage& thumbnail
             return;
         SelectSlide(ViewTable::IndexFromName(self->objectName()));
     });
-    connect(thumb, &ThumbImage::Dropped, this, [this](int sourceTag, int targetTag) {
+    connect(thumb, &ThumbImage::Focused, this, [this](ThumbImage* self) {
         if (UserMayEdit())
-            SwapSlides(sourceTag, targetTag);
+            SelectSlide(ViewTable::IndexFromName(self->objectName()));
     });
+    // The photo's menu also opens on a right-click.
+    const auto selectPhoto = [this, thumb] {
+        SelectSlide(ViewTable::IndexFromName(thumb->objectName()));
+    };
+    OfferMenu(thumb, selectPhoto, true);
+    OfferMenu(photoPanel, selectPhoto, true);
+    dots->setFocusPolicy(Qt::NoFocus); // Tab goes from thumbnail to thumbnail
     connect(spacer, &ClickImage::Clicked, this, [this](ClickImage* self) {
         if (!UserMayEdit())
             return;
@@ -147,6 +197,11 @@ void StoryboardView::CreateTrackCells(std::size_t index) {
         SelectSound(ViewTable::IndexFromName(dots->objectName()));
         Q_EMIT trackMenuRequested();
     });
+    const auto selectTrack = [this, image] {
+        SelectSound(ViewTable::IndexFromName(image->objectName()));
+    };
+    OfferMenu(image, selectTrack, false);
+    OfferMenu(panel, selectTrack, false);
     panel->show();
 }
 
@@ -217,6 +272,36 @@ void StoryboardView::LayoutPhotoStrip(int page) {
     }
     DrawRuler();
     LayoutMusicStrip();
+    UpdatePagingArrows();
+}
+
+void StoryboardView::UpdatePagingArrows() {
+    const auto states = project::ComputeControlStates(false, static_cast<int>(show_.Slides.size()),
+                                                      show_.SlidePage, form_.Panel16->width());
+    form_.SpeedButton1->setVisible(states.PreviousPage);
+    form_.SpeedButton2->setVisible(states.NextPage);
+}
+
+void StoryboardView::ShowSlide(int index) {
+    const int count = static_cast<int>(show_.Slides.size());
+    if (index < 0 || index >= count)
+        return;
+    const int page = project::PageOfSlide(form_.Panel16->width(), count, index);
+    if (page != show_.SlidePage) {
+        show_.SlidePage = page;
+        LayoutPhotoStrip(page);
+    }
+    SelectSlide(index);
+}
+
+void StoryboardView::ShowTrack(std::size_t index) {
+    if (index >= show_.Sounds.size())
+        return;
+    const int page = project::PageOfTrack(show_, index, form_.Panel16->width());
+    if (page != show_.SlidePage) {
+        show_.SlidePage = page;
+        LayoutPhotoStrip(page);
+    }
 }
 
 void StoryboardView::DrawRuler() {

@@ -36,12 +36,17 @@ public:
     void CreatePhotoCells(std::size_t index, const QImage& thumbnail);
     void CreateTrackCells(std::size_t index);
 
-    // Drag of thumbnail sourceTag onto targetTag (1-based): exchange, lay out, select.
+    // Exchange of photos sourceTag and targetTag (1-based; the photo menu's "Swap with..."):
+    // exchange, lay out, select position sourceTag.
     void SwapSlides(int sourceTag, int targetTag);
     void LayoutPhotoStrip(int page);
     void LayoutMusicStrip();
     void SelectSlide(int index);
     void SelectSound(int index);
+    // Selects photo `index` after turning the strip to the page that shows it.
+    void ShowSlide(int index);
+    // Turns the strip to the page under which track `index` starts in the music strip.
+    void ShowTrack(std::size_t index);
     // The selected slide composed into the editor's preview picture.
     void ShowSelectedInPreview();
     // Tells whether the window is busy with a job; clicks and drags on cells are ignored then.
@@ -67,6 +72,10 @@ private:
     void RedrawThumbnail(std::size_t index, const QColor& frame);
     void RedrawTrackCell(std::size_t index);
     void DrawRuler();
+    // The paging arrows are shown only when there is a page to go to (they keep their room).
+    void UpdatePagingArrows();
+    // Right-clicks on the widget ask for the item's menu after selecting it.
+    template <typename Select> void OfferMenu(QWidget* widget, Select select, bool photo);
     QString TrackHint(const project::Track& t) const;
     QColor ButtonFace() const;
 

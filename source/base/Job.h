@@ -22,6 +22,12 @@ public:
         Show();
     }
     virtual void SetPosition(int percent) { (void)percent; }
+    // Progress counted in items: the n-th of total is under way. Front ends that show counts
+    // override it; the others see the share done as a position.
+    virtual void SetItem(int n, int total) {
+        if (total > 0)
+            SetPosition(static_cast<int>(100LL * (n > 0 ? n - 1 : 0) / total));
+    }
     // Lets pending events run (repaints, the Cancel button); called after every block.
     virtual void Pump() {}
     virtual void Close() {}

@@ -135,6 +135,33 @@ bool RefitSlide(ShowModel& show, std::size_t index) {
     return imaging::SaveBmpFile(path, bitmap);
 }
 
+ImportBatchResult ImportFiles(const ImportBatchOptions& options, base::Progress& progress) {
+    ImportBatchResult result;
+    if (options.Paths.empty() || !options.AddOne)
+        return result;
+    const int total = static_cast<int>(options.Paths.size());
+    progress.Open();
+    for (const std::string& path : options.Paths) {
+        progress.SetItem(result.Done + 1, total);
+        // The Cancel pressed while the last file was brought in is seen before the next one.
+        progress.Pump();
+        if (progress.Cancelled()) {
+            result.Cancelled = true;
+            break;
+        }
+        const ImportStatus status = options.AddOne(path);
+        ++result.Done;
+        if (status.Added())
+            ++result.Added;
+        if (status.Failed()) {
+            result.Stopped = status;
+            break;
+        }
+    }
+    progress.Close();
+    return result;
+}
+
 std::vector<std::string> PhotosInFolder(const std::string& folder) {
     // File names are taken as the file system's bytes, so none is lost to a conversion.
     std::vector<std::string> photos;

@@ -3,9 +3,11 @@
 // command-line tool alike.
 #pragma once
 
+#include "base/Job.h"
 #include "imaging/Bitmap.h"
 #include "project/ShowModel.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,6 +64,24 @@ imaging::Bitmap MakeThumbnail(const imaging::Bitmap& fitted);
 
 // Reloads slide i's working copy, fits it again and saves it back (after an edit).
 bool RefitSlide(ShowModel& show, std::size_t index);
+
+// A batch of files brought into the show one after another (the add dialogs, files dropped on
+// the window): a job reporting "item n of N" that stops on Cancel, or at the first file whose
+// working copy could not be written.
+struct ImportBatchOptions {
+    std::vector<std::string> Paths;
+    // Brings one file in (the caller's import with whatever it shows for the new item).
+    std::function<ImportStatus(const std::string& path)> AddOne;
+};
+
+struct ImportBatchResult {
+    int Added = 0;          // files that became items
+    int Done = 0;           // files handled, added or skipped
+    bool Cancelled = false; // stopped by Cancel before the last file
+    ImportStatus Stopped;   // Failed() when a file's failure stopped the batch, with its reason
+};
+
+ImportBatchResult ImportFiles(const ImportBatchOptions& options, base::Progress& progress);
 
 // The photo files directly inside a folder (no sub-folders), by name.
 std::vector<std::string> PhotosInFolder(const std::string& folder);

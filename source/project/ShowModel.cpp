@@ -200,6 +200,33 @@ bool ShowModel::SwapSlides(int sourceTag, int targetTag) {
     return true;
 }
 
+bool ShowModel::MoveSlide(int from, int to) {
+    const auto count = static_cast<long long>(Slides.size());
+    if (from == to || from < 0 || to < 0 || from >= count || to >= count)
+        return false;
+    const auto f = static_cast<std::size_t>(from);
+    const auto t = static_cast<std::size_t>(to);
+    const auto first = Slides.begin();
+    if (f < t)
+        std::rotate(first + static_cast<std::ptrdiff_t>(f),
+                    first + static_cast<std::ptrdiff_t>(f) + 1,
+                    first + static_cast<std::ptrdiff_t>(t) + 1);
+    else
+        std::rotate(first + static_cast<std::ptrdiff_t>(t), first + static_cast<std::ptrdiff_t>(f),
+                    first + static_cast<std::ptrdiff_t>(f) + 1);
+    for (std::size_t i = std::min(f, t); i <= std::max(f, t); ++i)
+        NameSlideViews(i);
+    RetagSlides();
+    // The selection follows its photo: the moved one, or a neighbour that shifted by one.
+    if (SelectedSlide == from)
+        SelectedSlide = to;
+    else if (from < to && SelectedSlide > from && SelectedSlide <= to)
+        --SelectedSlide;
+    else if (to < from && SelectedSlide >= to && SelectedSlide < from)
+        ++SelectedSlide;
+    return true;
+}
+
 bool ShowModel::MoveSlideRight() {
     const long long n = SelectedSlide;
     if (n < 0 || n + 1 > static_cast<long long>(Slides.size()) - 1)

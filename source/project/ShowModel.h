@@ -49,6 +49,11 @@ public:
     bool MoveSlideLeft();
     bool MoveSoundRight();
     bool MoveSoundLeft();
+    // Moves the slide at index `from` to index `to`; the slides between shift by one place
+    // towards `from`. The record travels whole (working copy, effects, selection byte, cells),
+    // cells are renamed and retagged after their new positions, and SelectedSlide stays on the
+    // photo it named. False, with nothing changed, when an index is out of range or they are equal.
+    bool MoveSlide(int from, int to);
     // Deletes the selected photo / track; returns the index to select next (clamped to the new
     // last index, -1 when none is left) or -2 when the selection was out of range.
     int DeleteSelectedSlide();

@@ -46,6 +46,46 @@ std::vector<PhotoPlace> PhotoStripPlaces(const ShowModel& show, int stripWidth, 
     return places;
 }
 
+int PageOfSlide(int stripWidth, int photoCount, int index) {
+    const int perPage = CellsPerPage(stripWidth, photoCount);
+    if (perPage <= 0 || index <= 0)
+        return 0;
+    return std::min(index, photoCount - 1) / perPage;
+}
+
+int DropGap(const ShowModel& show, int stripWidth, int page, int x) {
+    const int count = static_cast<int>(show.Slides.size());
+    const auto visible = PhotoStripPlaces(show, stripWidth, page);
+    if (visible.empty())
+        return page > 0 ? count : 0;
+    const int nearest = x <= 0 ? 0 : (x + kCellWidth / 2) / kCellWidth;
+    const int k = std::min(nearest, static_cast<int>(visible.size()));
+    return visible.front().Index + k;
+}
+
+int MoveTargetOfGap(int from, int gap) {
+    return gap > from ? gap - 1 : gap;
+}
+
+int PageOfTrack(const ShowModel& show, std::size_t track, int stripWidth) {
+    const int count = static_cast<int>(show.Slides.size());
+    if (count == 0)
+        return 0;
+    std::int64_t trackStart = 0;
+    for (std::size_t u = 0; u < track && u < show.Sounds.size(); ++u)
+        trackStart += show.Sounds[u].PlaySeconds.get();
+    // The last photo that has begun by then.
+    int playing = 0;
+    std::int64_t t = 0;
+    for (int r = 0; r < count; ++r) {
+        if (t > trackStart)
+            break;
+        playing = r;
+        t += Span(show.Slides[static_cast<std::size_t>(r)]);
+    }
+    return PageOfSlide(stripWidth, count, playing);
+}
+
 std::vector<RulerMark> RulerMarks(const ShowModel& show, const std::vector<PhotoPlace>& visible) {
     std::vector<RulerMark> marks;
     std::int64_t t = 0;

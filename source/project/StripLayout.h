@@ -14,7 +14,7 @@ namespace project {
 constexpr int kCellWidth = 132;     // photo cell plus transition cell
 constexpr int kPhotoCellWidth = 90; // thumbnail
 constexpr int kTransitionCellWidth = 42;
-constexpr int kArrowWidth = 9; // the paging arrows left and right of the strips
+constexpr int kArrowWidth = 16; // the paging arrows left and right of the strips
 
 // Cells a page of the photo strip holds: strip width div 132, no more than the photos.
 int CellsPerPage(int stripWidth, int photoCount);
@@ -45,6 +45,21 @@ struct TrackPlace {
 // a cell gets when nothing follows it on this page.
 std::vector<TrackPlace> MusicStripPlaces(const ShowModel& show,
                                          const std::vector<PhotoPlace>& visible, int screenWidth);
+
+// The page of the photo strip that shows slide `index` (0 when the strip holds no whole cell).
+int PageOfSlide(int stripWidth, int photoCount, int index);
+
+// Where a photo dragged over page `page` of the strip at x (strip coordinates) goes: the gap
+// nearest x between the visible cells, as the index of the photo it would be put before
+// (0..count; count = after the last photo).
+int DropGap(const ShowModel& show, int stripWidth, int page, int x);
+
+// The index a photo taken from `from` gets when it is put into gap `gap` (see DropGap).
+int MoveTargetOfGap(int from, int gap);
+
+// The page of the photo strip under which track `track` starts in the music strip: the page of
+// the photo playing when it starts, the last photo's page when it starts after the photos.
+int PageOfTrack(const ShowModel& show, std::size_t track, int stripWidth);
 
 // Index after the first "_" of a working-file name: the label of a photo cell ("0001").
 std::string WorkFileLabel(const std::string& workFile);

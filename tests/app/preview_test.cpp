@@ -226,10 +226,15 @@ private Q_SLOTS:
         QCOMPARE(w.Preview->PlayingTrack(), 0);
         QTest::keyClick(&w, Qt::Key_Escape);
         ExpectEditorLayout(w);
-        // Esc and Space mean nothing to the editor.
+        // Esc means nothing to the editor; Space there starts the preview afresh (not paused),
+        // and Esc stops it again.
+        QTest::keyClick(&w, Qt::Key_Escape);
+        ExpectEditorLayout(w);
         QTest::keyClick(&w, Qt::Key_Space);
-        QVERIFY(!w.Preview->Running());
+        QVERIFY(w.Preview->Running());
         QVERIFY(!w.Preview->Paused());
+        QTest::keyClick(&w, Qt::Key_Escape);
+        ExpectEditorLayout(w);
         // A click on the editor's picture starts nothing and leaves the layout alone.
         QTest::mouseClick(w.Form->Image1, Qt::LeftButton);
         ExpectEditorLayout(w);

@@ -28,7 +28,7 @@ class StoryboardTest : public QObject {
     static void SevenCells(MainWindow& form) {
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.resize(7 * 132 + 2 * 9 + 71, 600);
+        form.resize(7 * 132 + 2 * 16 + 71, 600);
         QTRY_COMPARE(form.Form->Panel16->width(), 7 * 132);
     }
 

@@ -165,6 +165,55 @@ TEST_F(ShowModelTest, SwapByDrag) {
     EXPECT_EQ(host.tags[12], 3);
 }
 
+TEST_F(ShowModelTest, MoveInsertsAndTheRestShift) {
+    for (int id = 1; id <= 5; ++id)
+        AddSlide(id);
+    std::map<int, std::string> files; // id -> working copy
+    for (const auto& s : show.Slides)
+        files[s.ShowSeconds] = s.WorkFile.str();
+    show.SelectedSlide = 0;
+
+    ASSERT_TRUE(show.MoveSlide(0, 4)); // first to last
+    EXPECT_EQ(Order(), (std::vector<int>{2, 3, 4, 5, 1}));
+    EXPECT_EQ(show.SelectedSlide, 4);  // the selection went with its photo
+    ASSERT_TRUE(show.MoveSlide(4, 0)); // and back: last to first
+    EXPECT_EQ(Order(), (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(show.SelectedSlide, 0);
+
+    show.SelectedSlide = 2; // photo 3, between the two places: shifts left with the others
+    ASSERT_TRUE(show.MoveSlide(1, 3));
+    EXPECT_EQ(Order(), (std::vector<int>{1, 3, 4, 2, 5}));
+    EXPECT_EQ(show.SelectedSlide, 1);
+    show.SelectedSlide = 4; // photo 5, outside the moved range: stays
+    ASSERT_TRUE(show.MoveSlide(3, 1));
+    EXPECT_EQ(Order(), (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(show.SelectedSlide, 4);
+    show.SelectedSlide = 1; // photo 2, right of the new place: shifts right
+    ASSERT_TRUE(show.MoveSlide(3, 0));
+    EXPECT_EQ(Order(), (std::vector<int>{4, 1, 2, 3, 5}));
+    EXPECT_EQ(show.SelectedSlide, 2);
+
+    // Every record kept its own working copy; cells are named and tagged after their places.
+    for (const auto& s : show.Slides)
+        EXPECT_EQ(s.WorkFile.str(), files[s.ShowSeconds]);
+    EXPECT_EQ(host.names[40 + 2], "ThumbImage_0");
+    EXPECT_EQ(host.names[40 + 5], "ThumbButton_0");
+    EXPECT_EQ(host.names[30 + 4], "ThumbSpacerImage_3");
+    EXPECT_EQ(host.tags[42], 1);
+    EXPECT_EQ(host.tags[12], 2);
+    EXPECT_EQ(host.tags[32], 4);
+    EXPECT_EQ(host.tags[52], 5);
+
+    // Nothing changes for a move onto itself or out of range.
+    const auto before = Order();
+    EXPECT_FALSE(show.MoveSlide(2, 2));
+    EXPECT_FALSE(show.MoveSlide(-1, 2));
+    EXPECT_FALSE(show.MoveSlide(0, 5));
+    EXPECT_FALSE(show.MoveSlide(5, 0));
+    EXPECT_EQ(Order(), before);
+    EXPECT_EQ(show.SelectedSlide, 2);
+}
+
 TEST_F(ShowModelTest, DeletingTheLastAndTheOnlyPhoto) {
     for (int id = 1; id <= 3; ++id)
         AddSlide(id);

@@ -46,15 +46,16 @@ TEST(StripLayout, RulerMarksShowWhenEachTransitionEnds) {
     auto show = ShowOf({{10, 2}, {5, 0}, {7, 3}}, {});
     const auto marks = RulerMarks(show, PhotoStripPlaces(show, 924, 0));
     ASSERT_EQ(marks.size(), 3u);
-    EXPECT_EQ(marks[0].X, 90 + 42 + 9);
+    // Marks sit past the 16-pixel left arrow, at the right end of each transition cell.
+    EXPECT_EQ(marks[0].X, 90 + 42 + 16);
     EXPECT_EQ(marks[0].Seconds, 12);
-    EXPECT_EQ(marks[1].X, 132 + 141);
+    EXPECT_EQ(marks[1].X, 132 + 148);
     EXPECT_EQ(marks[1].Seconds, 17);
     EXPECT_EQ(marks[2].Seconds, 27);
     // On page 1 of a two-cell strip only the third photo is marked, with the running total.
     const auto later = RulerMarks(show, PhotoStripPlaces(show, 264, 1));
     ASSERT_EQ(later.size(), 1u);
-    EXPECT_EQ(later[0].X, 141);
+    EXPECT_EQ(later[0].X, 148);
     EXPECT_EQ(later[0].Seconds, 27);
 }
 
@@ -100,6 +101,67 @@ TEST(StripLayout, FirstPhotoMapsOverItsDisplayTimeOnly) {
     EXPECT_FALSE(places[1].Visible);
     // No photo on show: no track either.
     EXPECT_FALSE(MusicStripPlaces(late, {}, 1280)[0].Visible);
+}
+
+TEST(StripLayout, PageOfAPhoto) {
+    // Seven cells a page.
+    EXPECT_EQ(PageOfSlide(924, 20, 0), 0);
+    EXPECT_EQ(PageOfSlide(924, 20, 6), 0);
+    EXPECT_EQ(PageOfSlide(924, 20, 7), 1);
+    EXPECT_EQ(PageOfSlide(924, 20, 19), 2);
+    EXPECT_EQ(PageOfSlide(924, 20, 25), 2); // past the end: the last page
+    // Fewer photos than cells: one page; no whole cell: page 0.
+    EXPECT_EQ(PageOfSlide(924, 3, 2), 0);
+    EXPECT_EQ(PageOfSlide(100, 9, 8), 0);
+    // Every photo's page shows it.
+    auto show = ShowOf(std::vector<std::pair<int, int>>(17, {10, 0}), {});
+    for (int i = 0; i < 17; ++i) {
+        const auto places = PhotoStripPlaces(show, 5 * 132 + 40, PageOfSlide(5 * 132 + 40, 17, i));
+        bool shown = false;
+        for (const auto& p : places)
+            shown = shown || p.Index == i;
+        EXPECT_TRUE(shown) << "photo " << i;
+    }
+}
+
+TEST(StripLayout, DropGapsAndMoveTargets) {
+    auto show = ShowOf(std::vector<std::pair<int, int>>(10, {10, 0}), {});
+    // Page 0 of a four-cell strip shows photos 0..3: gaps 0..4 by the nearest cell border.
+    EXPECT_EQ(DropGap(show, 4 * 132, 0, -20), 0);
+    EXPECT_EQ(DropGap(show, 4 * 132, 0, 65), 0);
+    EXPECT_EQ(DropGap(show, 4 * 132, 0, 66), 1);
+    EXPECT_EQ(DropGap(show, 4 * 132, 0, 132 + 100), 2);
+    EXPECT_EQ(DropGap(show, 4 * 132, 0, 4 * 132 + 50), 4);
+    // Page 1 shows 4..7; the last page 8..9 ends at its last photo, however far right.
+    EXPECT_EQ(DropGap(show, 4 * 132, 1, 10), 4);
+    EXPECT_EQ(DropGap(show, 4 * 132, 1, 3 * 132 + 70), 8);
+    EXPECT_EQ(DropGap(show, 4 * 132, 2, 3 * 132), 10);
+    EXPECT_EQ(DropGap(show, 4 * 132, 2, 140), 9);
+    // An empty page (after the last photo was deleted) puts it at the end.
+    EXPECT_EQ(DropGap(show, 4 * 132, 3, 10), 10);
+    // The gap before or after the photo itself leaves it where it is.
+    EXPECT_EQ(MoveTargetOfGap(3, 3), 3);
+    EXPECT_EQ(MoveTargetOfGap(3, 4), 3);
+    EXPECT_EQ(MoveTargetOfGap(0, 10), 9); // first to the end
+    EXPECT_EQ(MoveTargetOfGap(9, 0), 0);  // last to the front
+    EXPECT_EQ(MoveTargetOfGap(2, 6), 5);
+    EXPECT_EQ(MoveTargetOfGap(6, 2), 2);
+}
+
+TEST(StripLayout, TheNewTracksPageShowsIt) {
+    // Photos of 10 s (+2 s transitions) on a three-cell strip: 36 s a page.
+    auto show = ShowOf(std::vector<std::pair<int, int>>(8, {10, 2}), {30, 20, 40, 50});
+    const int width = 3 * 132;
+    EXPECT_EQ(PageOfTrack(show, 0, width), 0);
+    EXPECT_EQ(PageOfTrack(show, 1, width), 0); // starts at 30 s: photo 2
+    EXPECT_EQ(PageOfTrack(show, 2, width), 1); // 50 s: photo 4
+    EXPECT_EQ(PageOfTrack(show, 3, width), 2); // 90 s: after the photos, the last page
+    for (std::size_t u = 0; u < 3; ++u) {
+        const auto places = MusicStripPlaces(
+            show, PhotoStripPlaces(show, width, PageOfTrack(show, u, width)), 1280);
+        EXPECT_TRUE(places[u].Visible) << "track " << u;
+    }
+    EXPECT_EQ(PageOfTrack(ShowOf({}, {10}), 0, width), 0); // no photos
 }
 
 TEST(StripLayout, LabelsComeFromTheWorkingName) {

@@ -46,7 +46,19 @@ void ProgressWindow::ShowCentered() {
 }
 
 void ProgressWindow::SetPosition(int percent) {
+    Form->ProgressBar1->setRange(0, 100);
+    Form->ProgressBar1->setFormat(QStringLiteral("%p%"));
     Form->ProgressBar1->setValue(percent);
+}
+
+void ProgressWindow::SetItem(int n, int total) {
+    Form->ProgressBar1->setRange(0, qMax(1, total));
+    Form->ProgressBar1->setFormat(project::AppLanguage().Text(72, "Импорт: %v из %m"));
+    Form->ProgressBar1->setValue(n);
+}
+
+QString ProgressWindow::Text() const {
+    return Form->ProgressBar1->text();
 }
 
 int ProgressWindow::Position() const {
@@ -60,11 +72,16 @@ WindowProgress::~WindowProgress() {
 void WindowProgress::Show() {
     window_.Attach(this);
     window_.ShowCentered();
+    window_.SetPosition(0); // a bar that counted items before shows a share again
     window_.repaint();
 }
 
 void WindowProgress::SetPosition(int percent) {
     window_.SetPosition(percent);
+}
+
+void WindowProgress::SetItem(int n, int total) {
+    window_.SetItem(n, total);
 }
 
 void WindowProgress::Pump() {

@@ -23,7 +23,10 @@ public:
 
     void ShowCentered();
     void SetPosition(int percent);
+    // Counted progress: the bar runs to total and reads "Импорт: n из N".
+    void SetItem(int n, int total);
     int Position() const;
+    QString Text() const; // what the bar reads
     void ApplyLanguage();
     // The job that Cancel (the button, Escape, closing the window) asks to stop; null when idle.
     void Attach(base::Progress* job) { job_ = job; }
@@ -45,6 +48,7 @@ public:
     ~WindowProgress() override;
     void Show() override;
     void SetPosition(int percent) override;
+    void SetItem(int n, int total) override;
     void Pump() override;
     void Close() override;
 

@@ -1,16 +1,25 @@
 #include "project/ui/StripCells.h"
 
+#include <QApplication>
 #include <QDrag>
-#include <QDragEnterEvent>
-#include <QDropEvent>
+#include <QFocusEvent>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QPointer>
 
 namespace ui {
 
 ThumbImage::ThumbImage(QWidget* parent) : QLabel(parent) {
-    setAcceptDrops(true);
+    // Drops go to the strip, which knows between which cells the photo lands.
+    setAcceptDrops(false);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+int ThumbImage::DraggedTag(const QMimeData* data) {
+    if (!data || !data->hasFormat(kMimeType))
+        return 0;
+    bool ok = false;
+    const int tag = data->data(kMimeType).toInt(&ok);
+    return ok && tag > 0 ? tag : 0;
 }
 
 void ThumbImage::mousePressEvent(QMouseEvent* event) {
@@ -18,11 +27,20 @@ void ThumbImage::mousePressEvent(QMouseEvent* event) {
         QLabel::mousePressEvent(event);
         return;
     }
-    QPointer<ThumbImage> self(this);
+    pressed_ = true;
+    pressedAt_ = event->position().toPoint();
     Q_EMIT Pressed(this);
-    if (!self)
+}
+
+void ThumbImage::mouseMoveEvent(QMouseEvent* event) {
+    // The drag begins once the pointer has moved a little, so a click only selects.
+    if (!pressed_ || !(event->buttons() & Qt::LeftButton) ||
+        (event->position().toPoint() - pressedAt_).manhattanLength() <
+            QApplication::startDragDistance()) {
+        QLabel::mouseMoveEvent(event);
         return;
-    // The drag starts at once; a drop on another thumbnail exchanges the two photos.
+    }
+    pressed_ = false;
     auto* mime = new QMimeData;
     mime->setData(kMimeType, QByteArray::number(property("Tag").toInt()));
     auto* drag = new QDrag(this);
@@ -32,23 +50,15 @@ void ThumbImage::mousePressEvent(QMouseEvent* event) {
     drag->exec(Qt::MoveAction);
 }
 
-void ThumbImage::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasFormat(kMimeType))
-        event->acceptProposedAction();
+void ThumbImage::mouseReleaseEvent(QMouseEvent* event) {
+    pressed_ = false;
+    QLabel::mouseReleaseEvent(event);
 }
 
-void ThumbImage::dragMoveEvent(QDragMoveEvent* event) {
-    if (event->mimeData()->hasFormat(kMimeType))
-        event->acceptProposedAction();
-}
-
-void ThumbImage::dropEvent(QDropEvent* event) {
-    bool ok = false;
-    const int source = event->mimeData()->data(kMimeType).toInt(&ok);
-    if (!ok)
-        return;
-    event->acceptProposedAction();
-    Q_EMIT Dropped(source, property("Tag").toInt());
+void ThumbImage::focusInEvent(QFocusEvent* event) {
+    QLabel::focusInEvent(event);
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
+        Q_EMIT Focused(this);
 }
 
 ClickImage::ClickImage(QWidget* parent) : QLabel(parent) {}

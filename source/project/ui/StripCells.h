@@ -1,8 +1,11 @@
-// The widgets of the storyboard cells: a thumbnail that starts a drag when pressed and takes
-// drops of other thumbnails, and a picture that reports clicks.
+// The widgets of the storyboard cells: a thumbnail that is selected when pressed or reached by
+// Tab and is dragged to another place (the strip under it takes the drop), and a picture that
+// reports clicks.
 #pragma once
 
 #include <QLabel>
+
+class QMimeData;
 
 namespace ui {
 
@@ -14,15 +17,23 @@ public:
     explicit ThumbImage(QWidget* parent);
     static constexpr const char* kMimeType = "application/x-reelpane-thumbnail";
 
+    // The dragged photo's Tag (position + 1) carried by a drag's data; 0 when it carries none.
+    static int DraggedTag(const QMimeData* data);
+
 Q_SIGNALS:
     void Pressed(ThumbImage* self);
-    void Dropped(int sourceTag, int targetTag);
+    // Keyboard focus arrived (Tab, Shift+Tab): the photo becomes the selected one.
+    void Focused(ThumbImage* self);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    QPoint pressedAt_;
+    bool pressed_ = false;
 };
 
 // A picture that reports a left click (transition cells, track cells).

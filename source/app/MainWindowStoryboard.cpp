@@ -1,0 +1,75 @@
+// Main window: choosing and placing photos on the storyboard from the keyboard, by dragging and
+// with the photo menu's "Swap with..." command.
+#include "app/MainWindow.h"
+#include "ui_MainWindow.h"
+
+#include "project/Language.h"
+#include "project/StripLayout.h"
+#include "project/ui/StripCells.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QInputDialog>
+#include <QMenu>
+
+#include <algorithm>
+
+namespace ui {
+
+namespace {
+QString Tr(int key, const char* builtin) {
+    return project::AppLanguage().Text(key, QString::fromUtf8(builtin));
+}
+} // namespace
+
+void MainWindow::AddSwapCommand() {
+    auto* swap = PhotoMenu->addAction(QString::fromUtf8("Поменять местами с…"));
+    swap->setObjectName("SwapWith");
+    connect(swap, &QAction::triggered, this, &MainWindow::swapPhotoWith);
+    AskSwapPartner = [this](int current, int count) {
+        bool ok = false;
+        const int chosen = QInputDialog::getInt(this, Tr(70, "Поменять местами с…"),
+                                                Tr(71, "Номер фото:"), current, 1, count, 1, &ok);
+        return ok ? chosen : 0;
+    };
+}
+
+void MainWindow::swapPhotoWith() {
+    if (Busy())
+        return;
+    const int count = static_cast<int>(Show.Slides.size());
+    const int selected = Show.SelectedSlide;
+    if (selected < 0 || selected >= count || count < 2)
+        return;
+    const int partner = AskSwapPartner(selected + 1, count);
+    if (partner < 1 || partner > count || partner == selected + 1 || Busy())
+        return;
+    // The selected photo takes the partner's place and stays selected there.
+    Storyboard->SwapSlides(partner, selected + 1);
+    Storyboard->ShowSlide(partner - 1);
+}
+
+void MainWindow::selectPhoto(int index) {
+    if (Busy() || Show.Slides.empty())
+        return;
+    const int last = static_cast<int>(Show.Slides.size()) - 1;
+    const bool thumbnailFocused = qobject_cast<ThumbImage*>(QApplication::focusWidget()) != nullptr;
+    Storyboard->ShowSlide(std::clamp(index, 0, last));
+    if (thumbnailFocused)
+        if (QWidget* thumb =
+                Views.Get(Show.Slides[static_cast<std::size_t>(Show.SelectedSlide)].Views[2]))
+            thumb->setFocus(Qt::OtherFocusReason);
+}
+
+bool MainWindow::MovePhoto(int from, int to) {
+    if (Busy() || !Show.MoveSlide(from, to))
+        return false;
+    // The strip is drawn again in the new order, on the page that shows the moved photo.
+    Show.SlidePage =
+        project::PageOfSlide(Form->Panel16->width(), static_cast<int>(Show.Slides.size()), to);
+    Storyboard->LayoutPhotoStrip(Show.SlidePage);
+    Storyboard->SelectSlide(to);
+    return true;
+}
+
+} // namespace ui

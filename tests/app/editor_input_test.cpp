@@ -1,0 +1,470 @@
+// Keyboard and mouse in the editor, headless: every shortcut, the right-click menus of photos
+// and tracks, wheel paging and the paging arrows, dragging a photo to another place, and where
+// the strip lands after an import (with its count in the progress window and Cancel).
+#include "app/MainWindow.h"
+#include "base/ProgramFolder.h"
+#include "media/AudioLibrary.h"
+#include "media/ui/ProgressWindow.h"
+#include "project/StripLayout.h"
+#include "project/ui/StripCells.h"
+#include "ui_MainWindow.h"
+#include "ui_ProgressWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QFrame>
+#include <QMenu>
+#include <QMimeData>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QShortcut>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QUrl>
+#include <QWheelEvent>
+
+#include <memory>
+
+using ui::MainWindow;
+
+class EditorInputTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir tmp_;
+    QString photo_;
+
+    // A shown, active window whose strip holds exactly seven cells.
+    static std::unique_ptr<MainWindow> SevenCells() {
+        auto form = std::make_unique<MainWindow>();
+        form->ShowMessage = [](const QString& text) { QFAIL(qPrintable("message: " + text)); };
+        form->show();
+        form->resize(7 * 132 + 2 * 16 + 71, 600);
+        form->activateWindow();
+        if (!QTest::qWaitForWindowActive(form.get()))
+            qWarning("window not active");
+        if (!QTest::qWaitFor([&] { return form->Form->Panel16->width() == 7 * 132; }))
+            qWarning("strip not seven cells wide");
+        return form;
+    }
+    void AddPhotos(MainWindow& form, int count) {
+        for (int i = 0; i < count; ++i)
+            QVERIFY(form.AddPhoto(photo_));
+    }
+    // The photos by their working-file labels ("0001"...), in show order.
+    static QStringList Order(const MainWindow& form) {
+        QStringList labels;
+        for (const auto& s : form.Show.Slides)
+            labels << QString::fromStdString(project::WorkFileLabel(s.WorkFile.str()));
+        return labels;
+    }
+    static QStringList Labels(std::initializer_list<int> numbers) {
+        QStringList labels;
+        for (int n : numbers)
+            labels << QString("%1").arg(n, 4, 10, QChar('0'));
+        return labels;
+    }
+    static QWidget* Cell(MainWindow& form, std::size_t index, int view) {
+        return form.Views.Get(form.Show.Slides[index].Views[static_cast<std::size_t>(view)]);
+    }
+    static void Key(MainWindow& form, int key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(&form, static_cast<Qt::Key>(key), modifiers);
+    }
+    // A drag of photo `index` over the photo strip at x, ending in a drop when `drop`.
+    static void DragPhotoTo(MainWindow& form, int index, int x, bool drop) {
+        QMimeData data;
+        data.setData(ui::ThumbImage::kMimeType, QByteArray::number(index + 1));
+        QWidget* strip = form.Form->Panel16;
+        const QPoint at(x, 45);
+        // Qt hands moves and the drop only to a widget that took the drag's entry.
+        QDragEnterEvent enter(at, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(strip, &enter);
+        QVERIFY(enter.isAccepted());
+        QDragMoveEvent move(at, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(strip, &move);
+        QVERIFY(move.isAccepted());
+        if (!drop)
+            return;
+        QDropEvent dropped(at, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(strip, &dropped);
+        QVERIFY(dropped.isAccepted());
+    }
+    static void Wheel(QWidget* target, int delta) {
+        const QPointF at(target->width() / 2.0, target->height() / 2.0);
+        QWheelEvent wheel(at, target->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &wheel);
+    }
+    QString Wav(const QString& name, int seconds) {
+        const QString path = tmp_.filePath(name);
+        QProcess::execute("sox", {"-n", "-r", "8000", "-c", "1", path, "synth",
+                                  QString::number(seconds), "sine", "330"});
+        return path;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(tmp_.isValid());
+        qputenv("TMPDIR", tmp_.path().toLocal8Bit());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, tmp_.path());
+        base::SetProgramFolderForTesting(tmp_.path()); // no language files: built-in texts
+        QImage image(160, 120, QImage::Format_RGB32);
+        image.fill(QColor(40, 40, 200));
+        photo_ = tmp_.filePath("photo.png");
+        QVERIFY(image.save(photo_));
+    }
+
+    void keysSelectAndMovePhotos() {
+        auto form = SevenCells();
+        QCOMPARE(form->Form->Panel16->width(), 7 * 132);
+        AddPhotos(*form, 9); // page 1 shows the ninth
+        form->Storyboard->SelectSlide(0);
+        Key(*form, Qt::Key_Left); // nothing before the first
+        QCOMPARE(form->Show.SelectedSlide, 0);
+        Key(*form, Qt::Key_Right);
+        QCOMPARE(form->Show.SelectedSlide, 1);
+        QCOMPARE(form->Show.SlidePage, 0); // the selection's page is turned to
+        Key(*form, Qt::Key_End);
+        QCOMPARE(form->Show.SelectedSlide, 8);
+        QCOMPARE(form->Show.SlidePage, 1);
+        QVERIFY(Cell(*form, 8, 0)->isVisible());
+        Key(*form, Qt::Key_Right); // nothing after the last
+        QCOMPARE(form->Show.SelectedSlide, 8);
+        Key(*form, Qt::Key_Home);
+        QCOMPARE(form->Show.SelectedSlide, 0);
+        QCOMPARE(form->Show.SlidePage, 0);
+        QVERIFY(form->Show.Slides[0].Selected);
+
+        // Ctrl+Right carries the selected photo along, across to the next page.
+        for (int i = 0; i < 7; ++i)
+            Key(*form, Qt::Key_Right, Qt::ControlModifier);
+        QCOMPARE(Order(*form), Labels({2, 3, 4, 5, 6, 7, 8, 1, 9}));
+        QCOMPARE(form->Show.SelectedSlide, 7);
+        QCOMPARE(form->Show.SlidePage, 1);
+        QVERIFY(Cell(*form, 7, 0)->isVisible());
+        QCOMPARE(Cell(*form, 7, 2)->property("Tag").toInt(), 8);
+        Key(*form, Qt::Key_Left, Qt::ControlModifier);
+        QCOMPARE(Order(*form), Labels({2, 3, 4, 5, 6, 7, 1, 8, 9}));
+        QCOMPARE(form->Show.SelectedSlide, 6);
+        QCOMPARE(form->Show.SlidePage, 0);
+        Key(*form, Qt::Key_Home);
+        Key(*form, Qt::Key_Left, Qt::ControlModifier); // the first cannot go further left
+        QCOMPARE(Order(*form), Labels({2, 3, 4, 5, 6, 7, 1, 8, 9}));
+    }
+
+    void keysForTheShowCommands() {
+        auto form = SevenCells();
+        AddPhotos(*form, 3);
+        form->Storyboard->SelectSlide(1);
+        QStringList questions;
+        bool answer = false;
+        form->AskYesNo = [&](const QString& question, const QString&) {
+            questions << question;
+            return answer;
+        };
+        QStringList saveAs;
+        form->AskSaveName = [&](const QString&, bool avi) {
+            saveAs << (avi ? "avi" : "qvs");
+            return QString();
+        };
+        int opens = 0;
+        form->AskOpenName = [&] {
+            ++opens;
+            return QString();
+        };
+
+        Key(*form, Qt::Key_Delete); // asked, answered No
+        QCOMPARE(questions, QStringList({"Удалить выбранный элемент?"}));
+        QCOMPARE(form->Show.Slides.size(), std::size_t(3));
+        answer = true;
+        Key(*form, Qt::Key_Delete);
+        QCOMPARE(Order(*form), Labels({1, 3}));
+
+        answer = false;
+        Key(*form, Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(questions.last(), QString("Создать новое слайдшоу?"));
+        QCOMPARE(form->Show.Slides.size(), std::size_t(2));
+        Key(*form, Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(opens, 1);
+        Key(*form, Qt::Key_S, Qt::ControlModifier);
+        Key(*form, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(saveAs, QStringList({"qvs", "avi"}));
+
+        // F5 and Space start the preview; Space pauses it while it plays, Esc stops it.
+        Key(*form, Qt::Key_F5);
+        QVERIFY(form->Preview->Running());
+        Key(*form, Qt::Key_Escape);
+        QVERIFY(!form->Preview->Running());
+        Key(*form, Qt::Key_Space);
+        QVERIFY(form->Preview->Running());
+        Key(*form, Qt::Key_Space);
+        QVERIFY(form->Preview->Paused());
+        // While it plays the editing keys do nothing.
+        Key(*form, Qt::Key_Delete);
+        Key(*form, Qt::Key_Right, Qt::ControlModifier);
+        QCOMPARE(Order(*form), Labels({1, 3}));
+        form->stopPreview();
+        QVERIFY(!form->Preview->Running());
+        answer = true;
+        Key(*form, Qt::Key_N, Qt::ControlModifier);
+        QVERIFY(form->Show.Slides.empty());
+    }
+
+    void helpPageListsEveryShortcut() {
+        MainWindow form;
+        QFile help(QStringLiteral(REELPANE_TEST_SOURCE_DIR) + "/help/help.html");
+        QVERIFY(help.open(QIODevice::ReadOnly));
+        const QString page = QString::fromUtf8(help.readAll());
+        const auto shortcuts = form.findChildren<QShortcut*>();
+        QVERIFY(shortcuts.size() >= 13);
+        for (const QShortcut* shortcut : shortcuts) {
+            QStringList keys;
+            for (QString key : shortcut->key().toString(QKeySequence::PortableText).split('+'))
+                keys << "<kbd>" + (key == "Del" ? QString("Delete") : key) + "</kbd>";
+            QVERIFY2(page.contains(keys.join('+')), qPrintable(keys.join('+')));
+        }
+        // The menus the page promises on a right-click exist.
+        QVERIFY(page.contains("Right-click a photo"));
+        QVERIFY(page.contains("Right-click a track"));
+        QVERIFY(form.PhotoMenu->findChild<QAction*>("SwapWith"));
+    }
+
+    void tabReachesTheThumbnails() {
+        auto form = SevenCells();
+        AddPhotos(*form, 3);
+        form->Storyboard->SelectSlide(2);
+        Cell(*form, 0, 2)->setFocus(Qt::OtherFocusReason);
+        QVERIFY(Cell(*form, 0, 2)->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(Cell(*form, 1, 2)->hasFocus()); // the "..." button is skipped
+        QCOMPARE(form->Show.SelectedSlide, 1);  // and the photo is selected
+        // The arrow keys carry the focus along with the selection.
+        Key(*form, Qt::Key_Right);
+        QCOMPARE(form->Show.SelectedSlide, 2);
+        QVERIFY(Cell(*form, 2, 2)->hasFocus());
+    }
+
+    void rightClickMenus() {
+        media::Audio().LoadFrom({QStringLiteral(REELPANE_TEST_BINARY_DIR)});
+        auto form = SevenCells();
+        AddPhotos(*form, 3);
+        QVERIFY(form->AddTrack(Wav("one.wav", 2)));
+        QVERIFY(form->AddTrack(Wav("two.wav", 2)));
+        form->Storyboard->SelectSlide(0);
+
+        // The photo menu: the "..." button's entries plus "Swap with...".
+        QStringList entries;
+        for (QAction* a : form->PhotoMenu->actions())
+            entries << a->text();
+        QCOMPARE(entries, QStringList({"Удалить", "Сдвинуть вправо", "Сдвинуть влево",
+                                       "Поменять местами с…"}));
+        QWidget* thumb = Cell(*form, 1, 2);
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(30, 30),
+                                thumb->mapToGlobal(QPoint(30, 30)));
+        QApplication::sendEvent(thumb, &click); // what a right-click on it sends
+        QTRY_VERIFY(form->PhotoMenu->isVisible());
+        QCOMPARE(form->Show.SelectedSlide, 1); // the right-clicked photo
+        form->PhotoMenu->hide();
+        // The same menu as the "..." button: moving right from it acts on that photo.
+        form->PhotoMenu->findChild<QAction*>("N2")->trigger();
+        QCOMPARE(Order(*form), Labels({1, 3, 2}));
+
+        // "Swap with..." asks for the partner; the selected photo takes its place and stays
+        // selected there. Cancel changes nothing.
+        form->Storyboard->SelectSlide(0);
+        int asked = 0;
+        int partner = 0;
+        form->AskSwapPartner = [&](int current, int count) {
+            asked = current * 100 + count;
+            return partner;
+        };
+        form->PhotoMenu->findChild<QAction*>("SwapWith")->trigger();
+        QCOMPARE(asked, 103);
+        QCOMPARE(Order(*form), Labels({1, 3, 2}));
+        partner = 3;
+        form->PhotoMenu->findChild<QAction*>("SwapWith")->trigger();
+        QCOMPARE(Order(*form), Labels({2, 3, 1}));
+        QCOMPARE(form->Show.SelectedSlide, 2);
+
+        // The track menu on a right-click of a track cell.
+        QWidget* track = form->Views.Get(form->Show.Sounds[1].Views[1]);
+        QVERIFY(track && track->isVisible());
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(40, 10),
+                               track->mapToGlobal(QPoint(40, 10)));
+        QApplication::sendEvent(track, &menu);
+        QTRY_VERIFY(form->TrackMenu->isVisible());
+        QCOMPARE(form->Show.SelectedSound, 1);
+        form->TrackMenu->hide();
+        form->AskYesNo = [](const QString&, const QString&) { return true; };
+        form->TrackMenu->findChild<QAction*>("MenuItem1")->trigger(); // delete
+        QCOMPARE(form->Show.Sounds.size(), std::size_t(1));
+        form.reset();
+        media::Audio().Unload();
+    }
+
+    void wheelPagesAndArrowsShowWhereThereIsAPage() {
+        auto form = SevenCells();
+        QToolButton* left = form->Form->SpeedButton1;
+        QToolButton* right = form->Form->SpeedButton2;
+        QVERIFY(left->width() >= 16 && left->height() >= 32);
+        QVERIFY(right->width() >= 16 && right->height() >= 32);
+        AddPhotos(*form, 3);
+        QVERIFY(!left->isVisible());
+        QVERIFY(!right->isVisible());
+        AddPhotos(*form, 12); // 15 photos: pages 0..2, the last one shown
+        QCOMPARE(form->Show.SlidePage, 2);
+        QVERIFY(left->isVisible());
+        QVERIFY(!right->isVisible());
+        QCOMPARE(form->Form->Panel16->width(), 7 * 132); // hiding an arrow keeps its room
+
+        Wheel(form->Form->Panel16, 120); // up: back a page
+        QCOMPARE(form->Show.SlidePage, 1);
+        QVERIFY(left->isVisible());
+        QVERIFY(right->isVisible());
+        Wheel(form->Form->Panel17, 120); // the music strip pages too
+        QCOMPARE(form->Show.SlidePage, 0);
+        QVERIFY(!left->isVisible());
+        Wheel(form->Form->Panel16, 120); // no page before the first
+        QCOMPARE(form->Show.SlidePage, 0);
+        Wheel(form->Form->Panel16, -240); // two notches down: two pages
+        QCOMPARE(form->Show.SlidePage, 2);
+        // A fine-grained wheel turns the page once its movement makes a notch.
+        Wheel(form->Form->Panel16, 40);
+        Wheel(form->Form->Panel16, 40);
+        QCOMPARE(form->Show.SlidePage, 2);
+        Wheel(form->Form->Panel16, 40);
+        QCOMPARE(form->Show.SlidePage, 1);
+        QVERIFY(Cell(*form, 7, 0)->isVisible());
+    }
+
+    void dragInsertsWhereDropped() {
+        auto form = SevenCells();
+        AddPhotos(*form, 4);
+        form->Storyboard->SelectSlide(0);
+        QFrame* marker = form->Input->DropMarker();
+        // First to last: held past the last cell, the marker stands after it.
+        DragPhotoTo(*form, 0, 4 * 132 + 40, false);
+        QVERIFY(marker->isVisible());
+        QCOMPARE(marker->x(), 4 * 132 - 2);
+        DragPhotoTo(*form, 0, 4 * 132 + 40, true);
+        QVERIFY(!marker->isVisible());
+        QCOMPARE(Order(*form), Labels({2, 3, 4, 1}));
+        QCOMPARE(form->Show.SelectedSlide, 3);
+        QCOMPARE(Cell(*form, 3, 0)->x(), 3 * 132);
+        // Last to first.
+        DragPhotoTo(*form, 3, 30, true);
+        QCOMPARE(Order(*form), Labels({1, 2, 3, 4}));
+        QCOMPARE(form->Show.SelectedSlide, 0);
+        // Into the middle, by the nearest border: over the right half of photo 2.
+        DragPhotoTo(*form, 0, 2 * 132 + 100, true);
+        QCOMPARE(Order(*form), Labels({2, 3, 1, 4}));
+        // Dropped in the gap beside itself: nothing moves.
+        DragPhotoTo(*form, 2, 2 * 132 + 20, true);
+        QCOMPARE(Order(*form), Labels({2, 3, 1, 4}));
+
+        // Files dragged from outside onto the strip are imported as anywhere on the window.
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile(photo_)});
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &files, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(form->Form->Panel16, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPoint(20, 20), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form->Form->Panel16, &drop);
+        QCOMPARE(Order(*form), Labels({2, 3, 1, 4, 5}));
+        QCOMPARE(form->Show.SelectedSlide, 4);
+    }
+
+    void dragHeldAtTheEdgeTurnsThePage() {
+        auto form = SevenCells();
+        AddPhotos(*form, 10); // page 0: 1..7, page 1: 8..10
+        form->Storyboard->ShowSlide(0);
+        QCOMPARE(form->Show.SlidePage, 0);
+        // Held at the right edge, the strip turns to the next page.
+        DragPhotoTo(*form, 0, 7 * 132 - 5, false);
+        QTRY_COMPARE_WITH_TIMEOUT(form->Show.SlidePage, 1, 3000);
+        // Away from the edge the pages stay; dropped between photos 9 and 10.
+        DragPhotoTo(*form, 0, 2 * 132 - 10, false);
+        QTest::qWait(ui::StoryboardInput::kEdgePagingMs + 200);
+        QCOMPARE(form->Show.SlidePage, 1);
+        QCOMPARE(form->Input->DropMarker()->x(), 2 * 132 - 2);
+        DragPhotoTo(*form, 0, 2 * 132 - 10, true);
+        QCOMPARE(Order(*form), Labels({2, 3, 4, 5, 6, 7, 8, 9, 1, 10}));
+        QCOMPARE(form->Show.SelectedSlide, 8);
+        QCOMPARE(form->Show.SlidePage, 1);
+        // Held on the left arrow it goes back, and a drop on the arrow puts it first on the page.
+        DragPhotoTo(*form, 9, 100, false);
+        QMimeData data;
+        data.setData(ui::ThumbImage::kMimeType, QByteArray::number(10));
+        QDragEnterEvent onArrow(QPoint(8, 50), Qt::MoveAction, &data, Qt::LeftButton,
+                                Qt::NoModifier);
+        QApplication::sendEvent(form->Form->SpeedButton1, &onArrow);
+        QTRY_COMPARE_WITH_TIMEOUT(form->Show.SlidePage, 0, 3000);
+        QDropEvent drop(QPoint(8, 50), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form->Form->SpeedButton1, &drop);
+        QCOMPARE(Order(*form), Labels({10, 2, 3, 4, 5, 6, 7, 8, 9, 1}));
+        QCOMPARE(form->Show.SlidePage, 0);
+    }
+
+    void importLandsOnTheFirstNewPhotoWithItsCount() {
+        auto form = SevenCells();
+        AddPhotos(*form, 5);
+        QStringList files;
+        for (int i = 0; i < 6; ++i)
+            files << photo_;
+        form->AskPhotoFiles = [&] { return files; };
+        QStringList counts;
+        connect(form->ProgressView->Form->ProgressBar1, &QProgressBar::valueChanged, form.get(),
+                [&] {
+                    counts << form->ProgressView->Text();
+                    QVERIFY(form->ProgressView->isVisible());
+                });
+        form->addPhotos();
+        QCOMPARE(form->Show.Slides.size(), std::size_t(11));
+        // Photo 6 (index 5) was the first new one: page 0 with it selected.
+        QCOMPARE(form->Show.SlidePage, 0);
+        QCOMPARE(form->Show.SelectedSlide, 5);
+        QVERIFY(form->Show.Slides[5].Selected);
+        QVERIFY(Cell(*form, 5, 0)->isVisible());
+        QVERIFY(!form->ProgressView->isVisible());
+        QVERIFY(counts.contains("Импорт: 1 из 6"));
+        QVERIFY(counts.contains("Импорт: 6 из 6"));
+
+        // Cancel while the third of five is shown keeps the first two; the strip lands on the
+        // first of them (photo 12, page 1).
+        files = QStringList(5, photo_);
+        counts.clear();
+        connect(form->ProgressView->Form->ProgressBar1, &QProgressBar::valueChanged, form.get(),
+                [&](int value) {
+                    if (value == 3)
+                        QTest::mouseClick(form->ProgressView->Form->BitBtn1, Qt::LeftButton);
+                });
+        form->addPhotos();
+        QCOMPARE(form->Show.Slides.size(), std::size_t(13));
+        QCOMPARE(form->Show.SelectedSlide, 11);
+        QCOMPARE(form->Show.SlidePage, 1);
+        QVERIFY(!form->Busy());
+    }
+
+    void newTracksTurnTheStripToThem() {
+        media::Audio().LoadFrom({QStringLiteral(REELPANE_TEST_BINARY_DIR)});
+        auto form = SevenCells();
+        AddPhotos(*form, 9); // 10 s each: page 0 covers 0..70 s
+        form->Storyboard->ShowSlide(0);
+        QVERIFY(form->AddTrack(Wav("long.wav", 75)));
+        QCOMPARE(form->Show.SlidePage, 0);            // starts at 0 s
+        QVERIFY(form->AddTrack(Wav("short.wav", 3))); // starts at 75 s: photo 8, page 1
+        QCOMPARE(form->Show.SlidePage, 1);
+        QWidget* cell = form->Views.Get(form->Show.Sounds[1].Views[0]);
+        QVERIFY(cell && cell->isVisible());
+        form.reset();
+        media::Audio().Unload();
+    }
+};
+
+QTEST_MAIN(EditorInputTest)
+#include "editor_input_test.moc"
