@@ -97,8 +97,9 @@ void MainWindow::createWindow() {
     // Buttons with a menu arrow get the arrow's width beside their picture.
     for (QToolButton* b : {Form->ToolButton8, Form->ToolButton10})
         if (b->popupMode() == QToolButton::MenuButtonPopup)
-            b->setFixedWidth(62 +
-                             b->style()->pixelMetric(QStyle::PM_MenuButtonIndicator, nullptr, b));
+            b->setFixedWidth(
+                std::max(b->sizeHint().width(),
+                         62 + b->style()->pixelMetric(QStyle::PM_MenuButtonIndicator, nullptr, b)));
     resize(637, 560);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect avail = screen->availableGeometry();

@@ -4,10 +4,12 @@
 #include "project/ui/LanguageTexts.h"
 #include "ui_AboutDialog.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QUrl>
 
 namespace ui {
 
@@ -30,8 +32,8 @@ AboutDialog::AboutDialog(const QString& siteURL, std::function<void(const QStrin
     QPalette palette = Form->Label3->palette();
     palette.setColor(QPalette::WindowText, QColor(0, 0, 128));
     Form->Label3->setPalette(palette);
-    Form->Label3->setText(
-        QFontMetrics(font).elidedText(siteURL_, Qt::ElideMiddle, Form->Label3->width()));
+    Form->Label3->setText(QFontMetrics(font).elidedText(DisplayAddress(siteURL_), Qt::ElideMiddle,
+                                                        Form->Label3->width()));
     Form->Label3->setToolTip(siteURL_);
     Form->Label3->installEventFilter(this);
 
@@ -67,6 +69,23 @@ void AboutDialog::openSite() {
     } catch (...) {
         // A failure to open the address never stops the dialog.
     }
+}
+
+QString AboutDialog::DisplayAddress(const QString& address) {
+    // As addresses are written on a page: without the web scheme and the closing "/". A local
+    // file shows as its path.
+    const QUrl url(address);
+    if (url.isLocalFile())
+        return QDir::toNativeSeparators(url.toLocalFile());
+    QString shown = address;
+    for (const QString& scheme : {QStringLiteral("https://"), QStringLiteral("http://")})
+        if (shown.startsWith(scheme, Qt::CaseInsensitive)) {
+            shown.remove(0, scheme.size());
+            break;
+        }
+    if (shown.endsWith('/'))
+        shown.chop(1);
+    return shown;
 }
 
 QPixmap AboutDialog::DrawPicture(int size) {
