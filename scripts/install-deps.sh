@@ -15,6 +15,7 @@ libgtest-dev libgmock-dev libbenchmark-dev
 fonts-liberation2 fonts-dejavu-core
 ffmpeg genisoimage xorriso libcdio-utils p7zip-full
 xvfb xauth xdotool imagemagick x11-apps
+desktop-file-utils appstream libxml2-utils shared-mime-info
 libjpeg-turbo-progs lame vorbis-tools id3v2 sox libsox-fmt-mp3 python3-mutagen
 "
 

@@ -1,10 +1,13 @@
 // Main window: creation (start-up), closing (shut-down) and the window's own events.
 #include "app/MainWindow.h"
+#include "app/BottomBarLayout.h"
+#include "app/RecentShowsMenu.h"
 
 #include "base/CodePage.h"
 #include "base/ProgramFolder.h"
 #include "media/AudioLibrary.h"
 #include "project/Language.h"
+#include "project/ProgramPicture.h"
 #include "project/Settings.h"
 #include "project/ui/Icons.h"
 #include "ui_MainWindow.h"
@@ -15,11 +18,13 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
+#include <QToolButton>
 #include <QUrl>
 
 #include <unistd.h>
@@ -35,13 +40,18 @@ MainWindow::MainWindow(QWidget* parent)
         box.setDefaultButton(QMessageBox::No);
         return box.exec() == QMessageBox::Yes;
     };
-    OpenExternal = [](const QString& target) {
+    LaunchUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    OpenExternal = [this](const QString& target) {
         const QUrl url = target.contains("://") ? QUrl(target) : QUrl::fromLocalFile(target);
-        QDesktopServices::openUrl(url);
+        // Without a configured browser the launcher refuses; the user gets the address to
+        // open by other means instead of nothing.
+        if (!LaunchUrl(url))
+            ShowMessage(LaunchFailureText(target));
     };
     CreateTimers();
     CreateMenus();
     CreateProjectDialogs();
+    Recent = new RecentShowsMenu(*this);
     SetIcons();
     ConnectCommands();
     Input = new StoryboardInput(*this);
@@ -69,8 +79,11 @@ void MainWindow::createWindow() {
                                  "\nPhotos and music cannot be added in this session.");
     // 3. Caption and the built-in site address.
     setWindowTitle("Tarnwick Reelpane Freeware 1.9");
-    // The built-in site address is the help page beside the program.
-    SiteURL = QUrl::fromLocalFile(base::ProgramFolder() + "help/help.html").toString();
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addPixmap(QPixmap::fromImage(project::DrawProgramPicture(size)));
+    setWindowIcon(icon);
+    SiteURL = QString::fromLatin1(project::kBuiltInSiteURL);
     // 4. Settings and the language file.
     ReadSettings();
     Show.Host = &Views;
@@ -83,6 +96,12 @@ void MainWindow::createWindow() {
         media::Audio().Loaded())
         QTimer::singleShot(0, this, [this] { ShowNotice(NoSoundText()); });
 
+    // Buttons with a menu arrow get the arrow's width beside their picture.
+    for (QToolButton* b : {Form->ToolButton8, Form->ToolButton10})
+        if (b->popupMode() == QToolButton::MenuButtonPopup)
+            b->setFixedWidth(
+                std::max(b->sizeHint().width(),
+                         62 + b->style()->pixelMetric(QStyle::PM_MenuButtonIndicator, nullptr, b)));
     resize(637, 560);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect avail = screen->availableGeometry();
@@ -207,13 +226,21 @@ void MainWindow::layoutWindow() {
 }
 
 void MainWindow::CenterBottomToolbar() {
-    // Width = the five buttons plus twice the toolbar border plus 6, centred in the bottom bar.
+    // Width = the five buttons plus twice the toolbar border plus 6; centred in the bottom bar
+    // with the links at its right end, or beside each other where the bar is narrow.
     int width = 6 + 2 * Form->Panel13->frameWidth();
     for (QToolButton* b : {Form->ToolButton7, Form->ToolButton8, Form->ToolButton9,
                            Form->ToolButton10, Form->ToolButton11})
         width += b->width() > 0 ? b->minimumWidth() : 62;
-    Form->Panel13->setGeometry((Form->Panel2->width() - width) / 2, 2, width, 63);
-    Form->Panel14->setGeometry(Form->Panel2->width() - 117, (66 - 20) / 2, 117, 20);
+    const BottomBarPlacement placement =
+        PlaceBottomBar(Form->Panel2->width(),
+                       Form->Panel2->height() > 0 ? Form->Panel2->height() : 66, QSize(width, 63));
+    Form->Panel13->setGeometry(placement.Toolbar);
+    Form->Panel14->setGeometry(placement.Links);
+    const std::array<QLabel*, 6> links = {Form->Image6, Form->Image7,  Form->Image8,
+                                          Form->Image9, Form->Image10, Form->Image11};
+    for (std::size_t i = 0; i < links.size() && i < placement.Icons.size(); ++i)
+        links[i]->setGeometry(placement.Icons[i]);
 }
 
 void MainWindow::changeEvent(QEvent* event) {

@@ -29,6 +29,7 @@
 class QMenu;
 class QTimer;
 class QToolButton;
+class QUrl;
 
 namespace Ui {
 class MainWindow;
@@ -37,6 +38,7 @@ class MainWindow;
 namespace ui {
 
 class ProgressWindow;
+class RecentShowsMenu;
 
 class MainWindow final : public QMainWindow {
     Q_OBJECT
@@ -71,6 +73,11 @@ public:
     std::function<bool(const QString& question, const QString& caption)> AskYesNo;
     // Opens an address or a file with the desktop's default handler. Tests replace it.
     std::function<void(const QString& target)> OpenExternal;
+    // Hands an address to the desktop's launcher (the browser); false when none took it, which
+    // OpenExternal then tells the user. Tests replace it.
+    std::function<bool(const QUrl& url)> LaunchUrl;
+    // The shows last opened or saved, offered again from the open button's menu.
+    RecentShowsMenu* Recent = nullptr;
     // Reports whether the progress window is visible; tests may replace it.
     std::function<bool()> ProgressVisible;
     // File dialogs; tests replace them. Each returns the chosen path or "" when cancelled.
@@ -115,6 +122,16 @@ public:
 
     // Project file: the load as the open command runs it (true = loaded or cancelled).
     bool OpenProjectFile(const QString& path);
+    // The show named on the command line (a file manager's double click): a file that is
+    // missing or fails to load is reported, and the show stays empty.
+    void OpenStartupShow(const QString& path);
+    // A show picked from the recent list: a missing file is reported and dropped from the list;
+    // one that fails to load is reported as the open command reports it.
+    void OpenRecentShow(const QString& path);
+    // The load-failure message (also the open command's).
+    static QString LoadFailureText();
+    // The message when no program takes an address, with the address.
+    static QString LaunchFailureText(const QString& address);
     bool SaveProjectFile(const QString& path);
     // One file of each kind imported with its storyboard cells; true when an item was added,
     // Failed() when its working copy could not be written.

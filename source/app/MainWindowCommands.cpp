@@ -115,6 +115,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // The photo strip's width decides how many cells a page holds: the resize handling.
     if (watched == Form->Panel16 && event->type() == QEvent::Resize)
         layoutWindow();
+    // The preview area changes size with the window, also in height alone: the selected photo
+    // is composed again at the new size (the running preview draws its own frames).
+    if (watched == Form->Image1 && event->type() == QEvent::Resize && !Preview->Running())
+        Storyboard->ShowSelectedInPreview();
     if (event->type() == QEvent::MouseButtonRelease) {
         if (watched == Form->Image1) {
             stopPreview();

@@ -1,5 +1,6 @@
 // Main window: open and save of project files, with the progress window and the file dialogs.
 #include "app/MainWindow.h"
+#include "app/RecentShowsMenu.h"
 #include "app/VideoExportController.h"
 #include "base/FileName.h"
 #include "base/ProgramFolder.h"
@@ -92,7 +93,11 @@ bool MainWindow::SaveProjectFile(const QString& path) {
         ShowMessage(project::AppLanguage().Text(28, "Произошла ошибка при сохранении!"));
         return false;
     }
-    return result.Outcome == project::SaveOutcome::Saved;
+    if (result.Outcome != project::SaveOutcome::Saved)
+        return false;
+    if (Recent)
+        Recent->Remember(path);
+    return true;
 }
 
 void MainWindow::openProject() {
@@ -102,9 +107,13 @@ void MainWindow::openProject() {
     if (path.isEmpty())
         return;
     if (!OpenProjectFile(path))
-        ShowMessage(project::AppLanguage().Text(
-            27, "Не удалось загрузить файл слайдшоу!\nСкорее всего это файл более поздней версии "
-                "или этот файл слайдшоу поврежден!"));
+        ShowMessage(LoadFailureText());
+}
+
+QString MainWindow::LoadFailureText() {
+    return project::AppLanguage().Text(
+        27, "Не удалось загрузить файл слайдшоу!\nСкорее всего это файл более поздней версии "
+            "или этот файл слайдшоу поврежден!");
 }
 
 bool MainWindow::OpenProjectFile(const QString& path) {
@@ -129,6 +138,8 @@ bool MainWindow::OpenProjectFile(const QString& path) {
         Show.SelectedSlide = 0;
         layoutWindow();
     }
+    if (result.Outcome == project::LoadOutcome::Loaded && Recent)
+        Recent->Remember(path);
     return !result.Failed();
 }
 

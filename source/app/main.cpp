@@ -1,6 +1,7 @@
 // Program entry: the application, the main window, the signals that close it, then the loop.
 #include "app/MainWindow.h"
 #include "app/SignalBridge.h"
+#include "app/StartupArguments.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -11,11 +12,17 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Tarnwick Reelpane Freeware");
     QApplication::setOrganizationName("Tarnwick");
     QApplication::setApplicationVersion(REELPANE_VERSION);
+    // Ties the windows to the installed desktop entry (its icon and name in the task bar).
+    QGuiApplication::setDesktopFileName(REELPANE_DESKTOP_ID);
 
     ui::MainWindow form;
     // kill, Ctrl+C and the end of the session close the window as the user would.
     ui::SignalBridge closeOnSignal([&form](int) { form.close(); });
     form.show();
+    // A show named on the command line (a double click in a file manager) opens once the
+    // window is up, so its progress and any message have the window to stand on.
+    if (const QString show = ui::ShowPathFromArguments(QApplication::arguments()); !show.isEmpty())
+        QTimer::singleShot(0, &form, [&form, show] { form.OpenStartupShow(show); });
     // Used by the smoke test: come up, process the start-up events, close normally.
     if (QApplication::arguments().contains("--quit-after-start"))
         QTimer::singleShot(300, &form, [&form] { form.close(); });

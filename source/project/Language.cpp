@@ -121,11 +121,12 @@ std::vector<std::string> ParseLanguageLines(const std::vector<std::string_view>&
     return table;
 }
 
-bool LoadLanguageFile(Language& language, const QString& path, QString* error) {
+std::vector<std::string> ReadLanguageTable(const QString& path, QString* error,
+                                           std::vector<bool>* held) {
     auto fail = [error](const QString& why) {
         if (error)
             *error = why;
-        return false;
+        return std::vector<std::string>();
     };
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -142,8 +143,15 @@ bool LoadLanguageFile(Language& language, const QString& path, QString* error) {
         SplitLines(std::string_view(content.constData(), static_cast<std::size_t>(content.size())));
     if (lines.empty())
         return fail(QStringLiteral("the language file holds no line"));
+    return ParseLanguageLines(lines, held);
+}
+
+bool LoadLanguageFile(Language& language, const QString& path, QString* error) {
     std::vector<bool> held;
-    language.LanguageTable = ParseLanguageLines(lines, &held);
+    std::vector<std::string> table = ReadLanguageTable(path, error, &held);
+    if (table.empty())
+        return false;
+    language.LanguageTable = std::move(table);
     language.FileKeys = std::move(held);
     language.LanguageFile = QFile::encodeName(QFileInfo(path).fileName()).toStdString();
     return true;

@@ -14,6 +14,9 @@ namespace project {
 
 // Number of entries a loaded table holds (keys 1..999).
 constexpr int kLanguageKeys = 999;
+// The key holding the language's own name ("English", "Русский"), shown where the user picks a
+// language file. No interface text uses key 1, and as the lowest key it stands first in a file.
+constexpr int kLanguageNameKey = 1;
 // Language files larger than this are refused unread; real ones are a few kilobytes.
 constexpr std::size_t kMaxLanguageFileBytes = 8 * 1024 * 1024;
 
@@ -61,6 +64,11 @@ std::vector<std::string_view> SplitLines(std::string_view content);
 // read, is too large or holds no line leaves language as it was and returns false with the reason
 // in *error.
 bool LoadLanguageFile(Language& language, const QString& path, QString* error = nullptr);
+
+// The table of the file at path as LoadLanguageFile reads it, without loading it: empty (with
+// the reason in *error) when the file cannot be read, is too large or holds no line.
+std::vector<std::string> ReadLanguageTable(const QString& path, QString* error = nullptr,
+                                           std::vector<bool>* held = nullptr);
 
 // The one table of the running program.
 Language& AppLanguage();

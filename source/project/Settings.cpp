@@ -43,4 +43,31 @@ bool WriteSettings(const QString& language, const QString& resolution) {
     return store.status() == QSettings::NoError;
 }
 
+QStringList ReadRecentShows() {
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope,
+                    QString::fromLatin1(kSettingsOrganization),
+                    QString::fromLatin1(kSettingsApplication));
+    if (!Accessible(store))
+        return {};
+    // One path is stored as a plain text, several as a list; a value that is not text counts as
+    // no list.
+    const QVariant v = store.value(QStringLiteral("RecentShows"));
+    QStringList paths = v.typeId() == QMetaType::QStringList ? v.toStringList()
+                        : v.canConvert<QString>()            ? QStringList{v.toString()}
+                                                             : QStringList();
+    paths.removeAll(QString());
+    return paths;
+}
+
+bool WriteRecentShows(const QStringList& paths) {
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope,
+                    QString::fromLatin1(kSettingsOrganization),
+                    QString::fromLatin1(kSettingsApplication));
+    if (!Accessible(store))
+        return false;
+    store.setValue(QStringLiteral("RecentShows"), QVariant(paths));
+    store.sync();
+    return store.status() == QSettings::NoError;
+}
+
 } // namespace project

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -11,6 +12,8 @@ namespace project {
 
 inline constexpr const char* kSettingsOrganization = "Tarnwick";
 inline constexpr const char* kSettingsApplication = "Tarnwick Reelpane Freeware 1.9";
+// The site address the about box shows and the first link icon opens, unless "SiteURL" is set.
+inline constexpr const char* kBuiltInSiteURL = REELPANE_SITE_URL;
 
 struct StoredSettings {
     QString Language;   // language file name, "" when none was loaded
@@ -23,5 +26,12 @@ std::optional<StoredSettings> ReadSettings();
 
 // Writes "Language" and "Resolution"; false when the store cannot be accessed (nothing written).
 bool WriteSettings(const QString& language, const QString& resolution);
+
+// "RecentShows": the shows last opened or saved, newest first; empty when the store cannot be
+// accessed or holds none.
+QStringList ReadRecentShows();
+// Writes "RecentShows" at once, so a list survives an abnormal end; false when the store cannot
+// be accessed (nothing written).
+bool WriteRecentShows(const QStringList& paths);
 
 } // namespace project

@@ -1,5 +1,8 @@
 #include "project/SettingsChoices.h"
 
+#include "base/CodePage.h"
+#include "project/Language.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -41,6 +44,32 @@ QStringList LanguageFileNames(const QString& folder) {
         return c != 0 ? c < 0 : a < b;
     });
     return names;
+}
+
+QString LanguageNameOf(const QString& path) {
+    const std::vector<std::string> table = ReadLanguageTable(path);
+    const QString fileName = QFileInfo(path).fileName();
+    if (table.size() < static_cast<std::size_t>(kLanguageNameKey))
+        return fileName;
+    // A name is one line of text; a "\n" in it would break the list entry.
+    const QString name = base::FromCp1251(table[kLanguageNameKey - 1]).simplified();
+    return name.isEmpty() ? fileName : name;
+}
+
+std::vector<LanguageChoice> LanguageChoices(const QString& folder) {
+    std::vector<LanguageChoice> choices;
+    const QString base = folder.endsWith('/') ? folder : folder + '/';
+    for (const QString& file : LanguageFileNames(folder))
+        choices.push_back({file, LanguageNameOf(base + file)});
+    std::vector<bool> shared(choices.size(), false);
+    for (std::size_t i = 0; i < choices.size(); ++i)
+        for (std::size_t j = 0; j < choices.size(); ++j)
+            if (i != j && choices[i].Name.compare(choices[j].Name, Qt::CaseInsensitive) == 0)
+                shared[i] = true;
+    for (std::size_t i = 0; i < choices.size(); ++i)
+        if (shared[i] && choices[i].Name != choices[i].File)
+            choices[i].Name += QStringLiteral(" (") + choices[i].File + ')';
+    return choices;
 }
 
 int FindLanguageFile(const QStringList& names, const QString& name) {

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <string>
+#include <vector>
 
 namespace project {
 
@@ -25,6 +26,20 @@ int OpenResolution(std::string& resolution, int screenWidth, int screenHeight);
 
 // Names of the "*.lng" files (any letter case) in folder, sorted without regard to letter case.
 QStringList LanguageFileNames(const QString& folder);
+
+// One language file as the settings dialog offers it: the file and the name the user reads.
+struct LanguageChoice {
+    QString File; // file name in the language folder, e.g. "english.lng"
+    QString Name; // the file's own language name, or File when the file names none
+};
+
+// The language name of the file at path: the text of its name key, or its file name when the
+// file cannot be read or leaves that key empty.
+QString LanguageNameOf(const QString& path);
+
+// The "*.lng" files of folder in LanguageFileNames' order with their names. Two files naming the
+// same language are told apart by their file names in brackets.
+std::vector<LanguageChoice> LanguageChoices(const QString& folder);
 
 // Index of the entry equal to name without regard to letter case, -1 when none.
 int FindLanguageFile(const QStringList& names, const QString& name);

@@ -116,10 +116,28 @@ private Q_SLOTS:
         const QString folder = project::LanguageFolder();
         std::string resolution = "800x600";
         ui::SettingsDialog dialog(resolution, QSize(1280, 1024), folder, "russian.lng");
-        QCOMPARE(Widget<QComboBox>(dialog, "ComboBox1")->currentText(), QString("russian.lng"));
+        // Each file is offered by its language's own name; the loaded one is selected.
+        QCOMPARE(Items(Widget<QComboBox>(dialog, "ComboBox1")),
+                 QStringList({"English", QString::fromUtf8("Русский")}));
+        QCOMPARE(Widget<QComboBox>(dialog, "ComboBox1")->currentText(),
+                 QString::fromUtf8("Русский"));
         Widget<QRadioButton>(dialog, "RadioButton1")->click();
         Widget<QPushButton>(dialog, "BitBtn1")->click();
         QCOMPARE(dialog.LanguageFileToLoad(), folder + "english.lng");
+    }
+
+    void dialogNamesLanguagesAndLoadsTheChosenFile() {
+        MakeProgramFolder({"english.lng", "russian.lng"});
+        const QString folder = project::LanguageFolder();
+        Touch(folder + "old.lng", "2=Open\r\n"); // a file from before names were written
+        std::string resolution = "800x600";
+        ui::SettingsDialog dialog(resolution, QSize(1280, 1024), folder, "english.lng");
+        auto* list = Widget<QComboBox>(dialog, "ComboBox1");
+        QCOMPARE(Items(list), QStringList({"English", "old.lng", QString::fromUtf8("Русский")}));
+        QCOMPARE(list->currentIndex(), 0);
+        list->setCurrentIndex(2);
+        Widget<QPushButton>(dialog, "BitBtn1")->click();
+        QCOMPARE(dialog.LanguageFileToLoad(), folder + "russian.lng");
     }
 
     void dialogSelectsResolutionByHeight() {

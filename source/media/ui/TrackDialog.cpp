@@ -8,9 +8,11 @@
 
 #include <QCloseEvent>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QStyle>
 #include <QTimer>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -45,6 +47,7 @@ TrackDialog::TrackDialog(const project::Track& sound, QWidget* parent)
     Form->Label6->setText(QString::number(audio.PlaybackVolume()) + "%");
     Form->Label1->setText(Duration(sound_.PlaySeconds));
     Form->Label2->setText(base::FromCp1251(sound_.Title.str()));
+    FitChangingLabels();
 
     connect(Form->BitBtn9, &QPushButton::clicked, this, &TrackDialog::play);
     connect(Form->BitBtn12, &QPushButton::clicked, this, &TrackDialog::stop);
@@ -72,6 +75,32 @@ void TrackDialog::ApplyLanguage() {
     Form->Label4->setText(Tr(801, "Время воспроизведения:"));
     Form->Label5->setText(Tr(802, "Громкость:"));
     Form->Label3->setText(Tr(803, "Композиция:"));
+}
+
+void TrackDialog::FitChangingLabels() {
+    // The position and the volume change while the dialog is open: their labels are as wide as
+    // the widest text they will show, so the dialog keeps its size and nothing is cut. Digits
+    // are measured as the font's widest digit.
+    const QFontMetrics metrics(Form->Label1->font());
+    QChar widest('0');
+    for (char c = '1'; c <= '9'; ++c)
+        if (metrics.horizontalAdvance(QChar(c)) > metrics.horizontalAdvance(widest))
+            widest = QChar(c);
+    auto widestForm = [widest](QString text) {
+        for (QChar& c : text)
+            if (c.isDigit())
+                c = widest;
+        return text;
+    };
+    // The position runs up to the whole track's length, which may pass the playing time.
+    const QString total = Duration(sound_.PlaySeconds);
+    const QString position =
+        Duration(std::max<std::int64_t>(sound_.PlaySeconds, sound_.LengthSeconds));
+    Form->Label1->setMinimumWidth(
+        std::max(metrics.horizontalAdvance(widestForm(position + "/" + total)),
+                 metrics.horizontalAdvance(widestForm(total))));
+    Form->Label6->setMinimumWidth(
+        QFontMetrics(Form->Label6->font()).horizontalAdvance(widestForm("100%")));
 }
 
 void TrackDialog::changeEvent(QEvent* event) {

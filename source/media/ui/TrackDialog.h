@@ -46,6 +46,7 @@ protected:
 
 private:
     void ApplyLanguage();
+    void FitChangingLabels();
     void StartPositionTimer();
     void StopPositionTimer();
     void closeDialog();

@@ -1,14 +1,15 @@
 #include "project/ui/AboutDialog.h"
 
+#include "project/ProgramPicture.h"
 #include "project/ui/LanguageTexts.h"
 #include "ui_AboutDialog.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
 #include <QScreen>
+#include <QUrl>
 
 namespace ui {
 
@@ -31,8 +32,8 @@ AboutDialog::AboutDialog(const QString& siteURL, std::function<void(const QStrin
     QPalette palette = Form->Label3->palette();
     palette.setColor(QPalette::WindowText, QColor(0, 0, 128));
     Form->Label3->setPalette(palette);
-    Form->Label3->setText(
-        QFontMetrics(font).elidedText(siteURL_, Qt::ElideMiddle, Form->Label3->width()));
+    Form->Label3->setText(QFontMetrics(font).elidedText(DisplayAddress(siteURL_), Qt::ElideMiddle,
+                                                        Form->Label3->width()));
     Form->Label3->setToolTip(siteURL_);
     Form->Label3->installEventFilter(this);
 
@@ -70,54 +71,25 @@ void AboutDialog::openSite() {
     }
 }
 
+QString AboutDialog::DisplayAddress(const QString& address) {
+    // As addresses are written on a page: without the web scheme and the closing "/". A local
+    // file shows as its path.
+    const QUrl url(address);
+    if (url.isLocalFile())
+        return QDir::toNativeSeparators(url.toLocalFile());
+    QString shown = address;
+    for (const QString& scheme : {QStringLiteral("https://"), QStringLiteral("http://")})
+        if (shown.startsWith(scheme, Qt::CaseInsensitive)) {
+            shown.remove(0, scheme.size());
+            break;
+        }
+    if (shown.endsWith('/'))
+        shown.chop(1);
+    return shown;
+}
+
 QPixmap AboutDialog::DrawPicture(int size) {
-    // Two photos fanned out over a strip of film: what the program makes from what.
-    QPixmap picture(size, size);
-    picture.fill(Qt::transparent);
-    QPainter p(&picture);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 96.0, size / 96.0);
-
-    // The film strip with its sprocket holes.
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(40, 40, 48));
-    p.drawRoundedRect(QRectF(4, 58, 88, 30), 3, 3);
-    p.setBrush(QColor(235, 235, 225));
-    for (int i = 0; i < 8; ++i) {
-        p.drawRect(QRectF(8 + i * 11, 61, 5, 4));
-        p.drawRect(QRectF(8 + i * 11, 81, 5, 4));
-    }
-
-    auto photo = [&p](qreal angle, QPointF centre, QColor sky, QColor land) {
-        p.save();
-        p.translate(centre);
-        p.rotate(angle);
-        p.setPen(QPen(QColor(90, 90, 90), 0.8));
-        p.setBrush(QColor(252, 252, 248));
-        p.drawRect(QRectF(-26, -20, 52, 40));
-        p.setPen(Qt::NoPen);
-        const QRectF image(-22, -16, 44, 28);
-        QLinearGradient skyFill(image.topLeft(), image.bottomLeft());
-        skyFill.setColorAt(0, sky.lighter(130));
-        skyFill.setColorAt(1, sky);
-        p.setBrush(skyFill);
-        p.drawRect(image);
-        p.setBrush(QColor(255, 214, 80));
-        p.drawEllipse(QPointF(12, -8), 4, 4);
-        QPainterPath hills;
-        hills.moveTo(-22, 12);
-        hills.lineTo(-22, 2);
-        hills.quadTo(-10, -8, 0, 2);
-        hills.quadTo(10, -4, 22, 4);
-        hills.lineTo(22, 12);
-        hills.closeSubpath();
-        p.setBrush(land);
-        p.drawPath(hills);
-        p.restore();
-    };
-    photo(-12, QPointF(36, 34), QColor(80, 140, 210), QColor(60, 140, 70));
-    photo(8, QPointF(58, 40), QColor(230, 120, 70), QColor(110, 80, 120));
-    return picture;
+    return QPixmap::fromImage(project::DrawProgramPicture(size));
 }
 
 } // namespace ui

@@ -28,6 +28,10 @@ public:
     QString SiteAddress() const { return siteURL_; }
     void openSite();
 
+    // The address as the label shows it: "www.example.org/page" for
+    // "https://www.example.org/page/".
+    static QString DisplayAddress(const QString& address);
+
     // The program's picture at the given size, drawn rather than loaded.
     static QPixmap DrawPicture(int size);
 

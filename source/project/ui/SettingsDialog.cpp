@@ -23,9 +23,13 @@ SettingsDialog::SettingsDialog(const std::string& resolution, QSize screen,
     }
     ApplyTexts();
 
-    // Languages: the files of the language folder, the loaded one selected.
-    const QStringList files = project::LanguageFileNames(languageFolder_);
-    Form->ComboBox1->addItems(files);
+    // Languages: each file shown by its language's name, the file name kept as the entry's
+    // data; the loaded one selected.
+    QStringList files;
+    for (const auto& choice : project::LanguageChoices(languageFolder_)) {
+        Form->ComboBox1->addItem(choice.Name, choice.File);
+        files << choice.File;
+    }
     if (!files.isEmpty()) {
         Form->ComboBox1->setCurrentIndex(0);
         Form->RadioButton2->setChecked(true);
@@ -78,7 +82,7 @@ void SettingsDialog::chooseLanguageFile() {
 void SettingsDialog::acceptChoices() {
     resolution_ = Form->ComboBox2->currentText().toStdString();
     languageToLoad_ = project::LanguageFileToLoad(languageFolder_, Form->RadioButton2->isChecked(),
-                                                  Form->ComboBox1->currentText());
+                                                  Form->ComboBox1->currentData().toString());
     accept();
 }
 

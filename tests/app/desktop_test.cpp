@@ -1,0 +1,313 @@
+// The window as the desktop meets it: a show named on the command line, the recent-shows list,
+// addresses no browser takes, the preview following the window's size, and the bottom bar's
+// controls apart from each other at every width.
+#include "app/BottomBarLayout.h"
+#include "app/MainWindow.h"
+#include "app/RecentShowsMenu.h"
+#include "app/StartupArguments.h"
+#include "base/ProgramFolder.h"
+#include "project/Language.h"
+#include "project/RecentShows.h"
+#include "project/Settings.h"
+#include "project/ui/AboutDialog.h"
+#include "ui_AboutDialog.h"
+#include "ui_MainWindow.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QUrl>
+
+using ui::MainWindow;
+
+class DesktopTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir tmp_;
+    QString photo_;
+
+    // A saved show of one photo.
+    QString MakeShow(const QString& name) {
+        MainWindow maker;
+        maker.ShowMessage = [](const QString& text) { QFAIL(qPrintable(text)); };
+        [&] { QVERIFY(maker.AddPhoto(photo_)); }();
+        const QString path = tmp_.filePath(name);
+        [&] { QVERIFY(maker.SaveProjectFile(path)); }();
+        return path;
+    }
+
+    static QRect InWindow(const QWidget& window, const QWidget* w) {
+        return QRect(w->mapTo(&window, QPoint(0, 0)), w->size());
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(tmp_.isValid());
+        qputenv("TMPDIR", tmp_.path().toLocal8Bit());
+        base::SetProgramFolderForTesting(QStringLiteral(REELPANE_TEST_BINARY_DIR));
+        QImage image(160, 120, QImage::Format_RGB32);
+        image.fill(QColor(200, 40, 40));
+        photo_ = tmp_.filePath("photo.png");
+        QVERIFY(image.save(photo_));
+    }
+
+    void init() {
+        // A fresh settings store per test: no recent shows, built-in texts.
+        static int round = 0;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           tmp_.filePath(QStringLiteral("config%1").arg(++round)));
+        project::AppLanguage() = project::Language();
+    }
+
+    void previewIsRedrawnAtTheNewSize() {
+        MainWindow form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(form.AddPhoto(photo_));
+        QLabel* preview = form.Form->Image1;
+        auto shownSize = [&] { return preview->pixmap().size(); };
+        QTRY_COMPARE(shownSize(), preview->size());
+        // Wider and taller; taller only (the strips keep their width); then maximised.
+        for (QSize size : {QSize(800, 640), QSize(800, 760), QSize(800, 600)}) {
+            form.resize(size);
+            QTRY_COMPARE(form.size(), size);
+            QTRY_COMPARE(shownSize(), preview->size());
+        }
+        const QSize before = preview->size();
+        form.showMaximized();
+        QTRY_VERIFY(preview->size() != before);
+        QTRY_COMPARE(shownSize(), preview->size());
+        // The picture is the photo composed at that size: red in the middle.
+        const QImage shown = preview->pixmap().toImage();
+        QCOMPARE(shown.pixelColor(shown.width() / 2, shown.height() / 2), QColor(200, 40, 40));
+    }
+
+    void theShowOnTheCommandLine() {
+        QCOMPARE(ui::ShowPathFromArguments({"reelpane"}), QString());
+        QCOMPARE(ui::ShowPathFromArguments({"reelpane", "/a/b.qvs"}), QString("/a/b.qvs"));
+        QCOMPARE(ui::ShowPathFromArguments({"reelpane", "--quit-after-start", "b c.qvs"}),
+                 QString("b c.qvs"));
+        QCOMPARE(ui::ShowPathFromArguments({"reelpane", "--", "-dash.qvs"}), QString("-dash.qvs"));
+        QCOMPARE(ui::ShowPathFromArguments({"reelpane", "file:///home/u/%D0%BB.qvs"}),
+                 QString::fromUtf8("/home/u/л.qvs"));
+        // Any other address is taken as it is, and reported as a file that is not there.
+        QCOMPARE(ui::ShowPathFromArguments({"reelpane", "https://example.org/x.qvs"}),
+                 QString("https://example.org/x.qvs"));
+
+        const QString path = MakeShow("started.qvs");
+        MainWindow form;
+        QStringList messages;
+        form.ShowMessage = [&](const QString& text) { messages << text; };
+        form.OpenStartupShow(path);
+        QVERIFY2(messages.isEmpty(), qPrintable(messages.join("\n")));
+        QCOMPARE(form.Show.Slides.size(), std::size_t(1));
+        QCOMPARE(form.Recent->Paths().value(0), path);
+    }
+
+    void aShowThatFailsToOpenIsReportedAndLeavesAnEmptyShow() {
+        const QString damaged = tmp_.filePath("damaged.qvs");
+        {
+            QFile f(damaged);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray("\x01\x00\x00\x00\x07\x00\x00\x00\xff\xff\x00\x00", 12));
+        }
+        const QString missing = tmp_.filePath("missing.qvs");
+        for (const QString& path : {damaged, missing}) {
+            MainWindow form;
+            QStringList messages;
+            form.ShowMessage = [&](const QString& text) { messages << text; };
+            form.OpenStartupShow(path);
+            QCOMPARE(messages.size(), 1);
+            if (path == damaged)
+                QCOMPARE(messages[0], MainWindow::LoadFailureText());
+            else
+                QVERIFY(messages[0].contains(QDir::toNativeSeparators(missing)));
+            QVERIFY(form.Show.Slides.empty());
+            QVERIFY(form.Show.Sounds.empty());
+            QVERIFY(form.Recent->Paths().isEmpty()); // a failed open is not a recent show
+        }
+    }
+
+    void theProgramOpensTheShowItIsGiven() {
+        // The real program, started as a file manager starts it: the show is opened, which the
+        // recent list in its settings store then tells.
+        const QString path = MakeShow("double-clicked.qvs");
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("SDL_AUDIODRIVER", "dummy");
+        env.insert("XDG_CONFIG_HOME", tmp_.filePath("program-config"));
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(REELPANE_TEST_BINARY_DIR) + "/reelpane",
+                      {path, "--quit-after-start"});
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitCode(), 0);
+        QSettings stored(
+            tmp_.filePath("program-config/Tarnwick/Tarnwick Reelpane Freeware 1.9.conf"),
+            QSettings::IniFormat);
+        QCOMPARE(stored.value("RecentShows").toStringList(), QStringList({path}));
+    }
+
+    void recentShowsAreListedNewestFirstAndKept() {
+        const QString first = MakeShow("first.qvs");
+        const QString second = MakeShow("second.qvs");
+        {
+            MainWindow form;
+            QVERIFY(form.OpenProjectFile(first));
+            QVERIFY(form.SaveProjectFile(tmp_.filePath("saved.qvs")));
+            QVERIFY(form.OpenProjectFile(second));
+            QCOMPARE(form.Recent->Paths(),
+                     QStringList({second, tmp_.filePath("saved.qvs"), first}));
+            for (int i = 0; i < 10; ++i)
+                form.Recent->Remember(tmp_.filePath(QStringLiteral("n%1.qvs").arg(i)));
+            QCOMPARE(form.Recent->Paths().size(), project::kRecentShowsLimit);
+            QCOMPARE(form.Recent->Paths().first(), tmp_.filePath("n9.qvs"));
+            form.Recent->Remember(second);
+        }
+        // The next start finds the list; the open button's menu offers it.
+        MainWindow form;
+        QCOMPARE(form.Recent->Paths().size(), project::kRecentShowsLimit);
+        QCOMPARE(form.Recent->Paths().first(), second);
+        QCOMPARE(form.Form->ToolButton8->menu(), form.Recent->Menu());
+        const auto entries = form.Recent->Menu()->findChildren<QAction*>("Recent1");
+        QCOMPARE(entries.size(), 1);
+        QCOMPARE(entries[0]->text(), QString("&1 second.qvs"));
+
+        // Picking a show that is gone says so and drops it; picking one that is there opens it.
+        QStringList messages;
+        form.ShowMessage = [&](const QString& text) { messages << text; };
+        form.Recent->Menu()->findChild<QAction*>("Recent2")->trigger(); // n9.qvs, never written
+        QTRY_COMPARE(messages.size(), 1);
+        QVERIFY(messages[0].contains(QDir::toNativeSeparators(tmp_.filePath("n9.qvs"))));
+        QVERIFY(messages[0].contains(
+            project::AppLanguage().Text(943, "Он убран из списка недавних слайдшоу.")));
+        QVERIFY(!form.Recent->Paths().contains(tmp_.filePath("n9.qvs")));
+        QCOMPARE(project::ReadRecentShows(), form.Recent->Paths());
+        form.Recent->Menu()->findChild<QAction*>("Recent1")->trigger();
+        QTRY_COMPARE(form.Show.Slides.size(), std::size_t(1));
+        QCOMPARE(messages.size(), 1);
+
+        form.Recent->Menu()->findChild<QAction*>("RecentClear")->trigger();
+        QTRY_VERIFY(form.Recent->Paths().isEmpty());
+        QVERIFY(project::ReadRecentShows().isEmpty());
+        QVERIFY(form.Recent->Menu()->findChild<QAction*>("RecentNone"));
+    }
+
+    void addressesNoBrowserTakesAreReported() {
+        MainWindow form;
+        QStringList messages;
+        QList<QUrl> launched;
+        bool launcherWorks = false;
+        form.ShowMessage = [&](const QString& text) { messages << text; };
+        form.LaunchUrl = [&](const QUrl& url) { return launched << url, launcherWorks; };
+        form.openLink(7);
+        form.openLink(6);
+        form.openHelp();
+        QCOMPARE(launched.size(), 3);
+        QCOMPARE(messages.size(), 3);
+        QVERIFY(messages[0].contains("https://en.wikipedia.org/wiki/Slide_show"));
+        QVERIFY(messages[1].contains(form.SiteURL));
+        QVERIFY(messages[2].contains(base::ProgramFolder() + "help/help.html"));
+        QCOMPARE(launched[2], QUrl::fromLocalFile(base::ProgramFolder() + "help/help.html"));
+        // The about box's address goes the same way.
+        ui::AboutDialog about(form.SiteURL, form.OpenExternal, &form);
+        about.openSite();
+        QCOMPARE(messages.size(), 4);
+        QVERIFY(messages[3].contains(form.SiteURL));
+        // A launcher that works: no message.
+        launcherWorks = true;
+        form.openLink(8);
+        QCOMPARE(messages.size(), 4);
+    }
+
+    void theAboutBoxShowsTheWholeSiteAddress() {
+        MainWindow form;
+        QVERIFY(form.SiteURL.startsWith("https://"));
+        QCOMPARE(form.SiteURL, QString::fromLatin1(project::kBuiltInSiteURL));
+        ui::AboutDialog about(form.SiteURL, {}, &form);
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        QLabel* address = about.Form->Label3;
+        QCOMPARE(address->text(), QString("www.tarnwick.example/reelpane"));
+        QCOMPARE(address->toolTip(), form.SiteURL);
+        QVERIFY(address->sizeHint().width() <= address->width());
+        QVERIFY(about.rect().contains(address->geometry()));
+    }
+
+    void addressesAreShownAsOnAPage() {
+        QCOMPARE(ui::AboutDialog::DisplayAddress("https://www.example.org/"),
+                 QString("www.example.org"));
+        QCOMPARE(ui::AboutDialog::DisplayAddress("HTTP://example.org/a/b"),
+                 QString("example.org/a/b"));
+        QCOMPARE(ui::AboutDialog::DisplayAddress("ftp://example.org/"),
+                 QString("ftp://example.org"));
+        QCOMPARE(
+            ui::AboutDialog::DisplayAddress(QUrl::fromLocalFile("/opt/r/help.html").toString()),
+            QString("/opt/r/help.html"));
+    }
+
+    void bottomBarPlacementKeepsTheLinksClear() {
+        const QSize toolbar(346, 63);
+        for (int width = 300; width <= 1400; width += 7) {
+            const auto p = ui::PlaceBottomBar(width, 66, toolbar);
+            QCOMPARE(p.Icons.size(), std::size_t(6));
+            QVERIFY(p.Links.right() < width);
+            QVERIFY(p.Links.bottom() < 66 && p.Links.top() >= 0);
+            if (width >= toolbar.width() + 4 + p.Links.width())
+                QVERIFY2(!p.Toolbar.intersects(p.Links), qPrintable(QString::number(width)));
+            for (std::size_t i = 0; i < p.Icons.size(); ++i) {
+                QVERIFY(QRect(QPoint(0, 0), p.Links.size()).contains(p.Icons[i]));
+                for (std::size_t j = i + 1; j < p.Icons.size(); ++j)
+                    QVERIFY(!p.Icons[i].intersects(p.Icons[j]));
+            }
+        }
+        // Wide: the toolbar centred, the links in one row at the right end.
+        auto wide = ui::PlaceBottomBar(900, 66, toolbar);
+        QCOMPARE(wide.Toolbar.left(), (900 - 346) / 2);
+        QCOMPARE(wide.Links.height(), 20);
+        QCOMPARE(wide.Links.right(), 899);
+        // Narrow: the links fold into a block and the toolbar moves left of it.
+        auto narrow = ui::PlaceBottomBar(400, 66, toolbar);
+        QVERIFY(narrow.Links.height() > 20);
+        QVERIFY(narrow.Toolbar.right() < narrow.Links.left());
+    }
+
+    void atTheMinimumSizeNoControlsOverlap() {
+        MainWindow form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        for (QSize size :
+             {form.minimumSize(), QSize(500, 480), QSize(637, 560), QSize(1100, 700)}) {
+            form.resize(size);
+            QTRY_COMPARE(form.size(), size);
+            QTest::qWait(20);
+            const std::vector<QWidget*> named = {
+                form.Form->ToolButton7,  form.Form->ToolButton8,  form.Form->ToolButton9,
+                form.Form->ToolButton10, form.Form->ToolButton11, form.Form->Image6,
+                form.Form->Image7,       form.Form->Image8,       form.Form->Image9,
+                form.Form->Image10,      form.Form->Image11};
+            for (std::size_t i = 0; i < named.size(); ++i) {
+                const QRect a = InWindow(form, named[i]);
+                QVERIFY2(form.rect().contains(a), qPrintable(named[i]->objectName()));
+                QVERIFY(named[i]->isVisible());
+                for (std::size_t j = i + 1; j < named.size(); ++j)
+                    QVERIFY2(!a.intersects(InWindow(form, named[j])),
+                             qPrintable(QStringLiteral("%1 and %2 overlap at %3x%4")
+                                            .arg(named[i]->objectName(), named[j]->objectName())
+                                            .arg(size.width())
+                                            .arg(size.height())));
+            }
+            // The buttons with a menu have room for their arrow.
+            for (QToolButton* b : {form.Form->ToolButton8, form.Form->ToolButton10})
+                QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(b->objectName()));
+        }
+    }
+};
+
+QTEST_MAIN(DesktopTest)
+#include "desktop_test.moc"
