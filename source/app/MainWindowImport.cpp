@@ -37,6 +37,20 @@ public:
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
+// The files of one add or drop become one step of the undo history.
+class HistoryBatch {
+public:
+    HistoryBatch(project::ShowHistory& history, const QString& text) : history_(history) {
+        history_.BeginBatch(text);
+    }
+    ~HistoryBatch() { history_.EndBatch(); }
+    HistoryBatch(const HistoryBatch&) = delete;
+    HistoryBatch& operator=(const HistoryBatch&) = delete;
+
+private:
+    project::ShowHistory& history_;
+};
+
 } // namespace
 
 project::ImportStatus MainWindow::AddPhoto(const QString& path) {
@@ -44,6 +58,7 @@ project::ImportStatus MainWindow::AddPhoto(const QString& path) {
     if (!added)
         return added;
     Storyboard->CreatePhotoCells(added->Index, added->Thumbnail.CopyToImage());
+    History.PhotoAdded(added->Index, Storyboard->Thumbnail(added->Index));
     const long long perPage = Form->Panel16->width() / project::kCellWidth;
     if (static_cast<long long>(Show.Slides.size()) > perPage * (Show.SlidePage + 1))
         ++Show.SlidePage;
@@ -57,6 +72,7 @@ project::ImportStatus MainWindow::AddTrack(const QString& path) {
     if (!index)
         return index;
     Storyboard->CreateTrackCells(*index);
+    History.TrackAdded(*index);
     Storyboard->LayoutMusicStrip();
     return index;
 }
@@ -97,6 +113,7 @@ void MainWindow::addPhotos() {
     }
     base::NoProgress batch;
     JobScope job(*this, batch);
+    HistoryBatch step(History, QStringLiteral("add photos"));
     for (const QString& file : files) {
         if (batch.Cancelled())
             break;
@@ -130,6 +147,7 @@ void MainWindow::addMusic() {
     }
     base::NoProgress batch;
     JobScope job(*this, batch);
+    HistoryBatch step(History, QStringLiteral("add music"));
     for (const QString& file : files) {
         if (batch.Cancelled())
             break;
@@ -163,6 +181,7 @@ void MainWindow::AcceptDroppedPaths(const QStringList& paths) {
         return;
     base::NoProgress batch;
     JobScope job(*this, batch);
+    HistoryBatch step(History, QStringLiteral("add dropped files"));
     for (const QString& path : paths) {
         if (batch.Cancelled())
             break;

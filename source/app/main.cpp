@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
 
     ui::MainWindow form;
     // kill, Ctrl+C and the end of the session close the window as the user would.
-    ui::SignalBridge closeOnSignal([&form](int) { form.close(); });
+    // Nobody may be at the window to answer the question about unsaved changes.
+    ui::SignalBridge closeOnSignal([&form](int) { form.CloseWithoutQuestion(); });
     form.show();
     // Used by the smoke test: come up, process the start-up events, close normally.
     if (QApplication::arguments().contains("--quit-after-start"))

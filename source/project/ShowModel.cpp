@@ -252,6 +252,83 @@ int ShowModel::DeleteSelectedSound() {
     return static_cast<int>(n > last ? last : n);
 }
 
+bool ShowModel::InsertSlide(std::size_t index, const Slide& slide) {
+    if (index > Slides.size())
+        return false;
+    Slides.insert(Slides.begin() + static_cast<std::ptrdiff_t>(index), slide);
+    for (std::size_t i = index + 1; i < Slides.size(); ++i)
+        NameSlideViews(i);
+    RetagSlides();
+    return true;
+}
+
+bool ShowModel::InsertSound(std::size_t index, const Track& track) {
+    if (index > Sounds.size())
+        return false;
+    Sounds.insert(Sounds.begin() + static_cast<std::ptrdiff_t>(index), track);
+    for (std::size_t i = index + 1; i < Sounds.size(); ++i)
+        NameSoundViews(i);
+    return true;
+}
+
+bool ShowModel::RemoveSlide(std::size_t index) {
+    if (index >= Slides.size())
+        return false;
+    firstFreeName_.clear();
+    RemoveFileQuietly(Slides[index].WorkFile.str());
+    DestroySlideViews(Slides[index]);
+    Slides.erase(Slides.begin() + static_cast<std::ptrdiff_t>(index));
+    for (std::size_t i = index; i < Slides.size(); ++i)
+        NameSlideViews(i);
+    RetagSlides();
+    return true;
+}
+
+bool ShowModel::RemoveSound(std::size_t index) {
+    if (index >= Sounds.size())
+        return false;
+    firstFreeName_.clear();
+    RemoveFileQuietly(Sounds[index].WorkFile.str());
+    DestroySoundViews(Sounds[index]);
+    Sounds.erase(Sounds.begin() + static_cast<std::ptrdiff_t>(index));
+    for (std::size_t i = index; i < Sounds.size(); ++i)
+        NameSoundViews(i);
+    return true;
+}
+
+namespace {
+
+// Moves items[from] to place `to`; the items between shift by one.
+template <typename T> bool MoveWithin(std::vector<T>& items, std::size_t from, std::size_t to) {
+    if (from == to || from >= items.size() || to >= items.size())
+        return false;
+    const auto at = [&](std::size_t i) { return items.begin() + static_cast<std::ptrdiff_t>(i); };
+    if (from < to)
+        std::rotate(at(from), at(from + 1), at(to + 1));
+    else
+        std::rotate(at(to), at(from), at(from + 1));
+    return true;
+}
+
+} // namespace
+
+bool ShowModel::MoveSlide(std::size_t from, std::size_t to) {
+    if (!MoveWithin(Slides, from, to))
+        return false;
+    for (std::size_t i = std::min(from, to); i <= std::max(from, to); ++i)
+        NameSlideViews(i);
+    RetagSlides();
+    return true;
+}
+
+bool ShowModel::MoveSound(std::size_t from, std::size_t to) {
+    if (!MoveWithin(Sounds, from, to))
+        return false;
+    for (std::size_t i = std::min(from, to); i <= std::max(from, to); ++i)
+        NameSoundViews(i);
+    return true;
+}
+
 std::string ShowModel::MakeWorkName(const std::string& folder, const std::string& ext) const {
     const std::string stem = folder + std::to_string(WorkPrefix) + "_";
     int& first = firstFreeName_[stem + "\n" + ext];

@@ -54,6 +54,19 @@ public:
     int DeleteSelectedSlide();
     int DeleteSelectedSound();
 
+    // Puts a slide / track in at index (0..size), naming the cells of the items after it again;
+    // the new item's own cells are the caller's to make. False when index is past the end.
+    bool InsertSlide(std::size_t index, const Slide& slide);
+    bool InsertSound(std::size_t index, const Track& track);
+    // Takes slide / track index out with its cells and deletes its working copy (when still
+    // there); the items after it are named again. False when index is out of range.
+    bool RemoveSlide(std::size_t index);
+    bool RemoveSound(std::size_t index);
+    // Moves the item at `from` to `to`, the items between shifting by one place (a drag that
+    // inserts). False, changing nothing, when either is out of range or they are equal.
+    bool MoveSlide(std::size_t from, std::size_t to);
+    bool MoveSound(std::size_t from, std::size_t to);
+
     // The first free name folder + WorkPrefix + "_" + NNNN + ext (NNNN = 0001..9999), or ""
     // when all are taken. The search remembers where the free names begin, so a batch of imports
     // does not test every taken name again; names the model frees (a delete, a clear) are used
