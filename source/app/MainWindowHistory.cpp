@@ -93,8 +93,8 @@ void MainWindow::RevealSelectedSlide() {
     const int perPage = Form->Panel16->width() / project::kCellWidth;
     if (perPage <= 0 || Show.Slides.empty())
         return;
-    const int page = std::clamp(Show.SelectedSlide, 0, static_cast<int>(Show.Slides.size()) - 1) /
-                     perPage;
+    const int page =
+        std::clamp(Show.SelectedSlide, 0, static_cast<int>(Show.Slides.size()) - 1) / perPage;
     if (page == Show.SlidePage)
         return;
     Show.SlidePage = page;

@@ -111,9 +111,10 @@ void MainWindow::addPhotos() {
         if (dialog.exec() == QDialog::Accepted)
             files = dialog.selectedFiles();
     }
+    // The step is pushed once the job is over, so undo is offered at once.
+    HistoryBatch step(History, QStringLiteral("add photos"));
     base::NoProgress batch;
     JobScope job(*this, batch);
-    HistoryBatch step(History, QStringLiteral("add photos"));
     for (const QString& file : files) {
         if (batch.Cancelled())
             break;
@@ -145,9 +146,10 @@ void MainWindow::addMusic() {
         if (dialog.exec() == QDialog::Accepted)
             files = dialog.selectedFiles();
     }
+    // The step is pushed once the job is over, so undo is offered at once.
+    HistoryBatch step(History, QStringLiteral("add music"));
     base::NoProgress batch;
     JobScope job(*this, batch);
-    HistoryBatch step(History, QStringLiteral("add music"));
     for (const QString& file : files) {
         if (batch.Cancelled())
             break;
@@ -179,9 +181,10 @@ void MainWindow::dropEvent(QDropEvent* event) {
 void MainWindow::AcceptDroppedPaths(const QStringList& paths) {
     if (Busy() || paths.isEmpty() || !HaveWorkingFolders())
         return;
+    // The step is pushed once the job is over, so undo is offered at once.
+    HistoryBatch step(History, QStringLiteral("add dropped files"));
     base::NoProgress batch;
     JobScope job(*this, batch);
-    HistoryBatch step(History, QStringLiteral("add dropped files"));
     for (const QString& path : paths) {
         if (batch.Cancelled())
             break;

@@ -3,11 +3,11 @@
 #include "base/FileName.h"
 #include "base/ProgramFolder.h"
 #include "imaging/Bitmap.h"
+#include "media/TrackImport.h"
 #include "media/ui/ProgressWindow.h"
 #include "project/Language.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectOpen.h"
-#include "media/TrackImport.h"
 
 #include <QDate>
 #include <QDir>
@@ -108,33 +108,32 @@ bool MainWindow::OpenProjectFile(const QString& path) {
     // that fails half-way leaves the show as it was. The cells are made once it has loaded.
     std::vector<imaging::Bitmap> thumbnails;
     project::OpenImport import;
-    import.AddPhoto = [&thumbnails](project::ShowModel& into, const std::string& p) {
+    import.AddPhoto = [&thumbnails](project::ShowModel & into, const std::string& p) {
         auto added = project::AddPhoto(into, p);
-        if (added)
-            thumbnails.push_back(std::move(added->Thumbnail));
-        return project::ImportStatus(added);
-    };
-    import.AddTrack = [](project::ShowModel& into, const std::string& p) {
-        return project::ImportStatus(media::AddTrack(into, p));
-    };
-    const auto result =
-        project::OpenProjectOver(Show, base::EncodeFileName(path), progress, import);
-    if (result.Outcome == project::LoadOutcome::Loaded) {
-        for (std::size_t i = 0; i < Show.Slides.size() && i < thumbnails.size(); ++i)
-            Storyboard->CreatePhotoCells(i, thumbnails[i].CopyToImage());
-        for (std::size_t j = 0; j < Show.Sounds.size(); ++j)
-            Storyboard->CreateTrackCells(j);
-    }
-    if (result.Outcome == project::LoadOutcome::Loaded ||
-        result.Outcome == project::LoadOutcome::Cancelled) {
-        // The show was replaced (or emptied): page 0, first photo, fresh hints, no history.
-        History.Clear();
-        if (result.Outcome == project::LoadOutcome::Cancelled)
-            Show.PurgeWorkFolders();
-        Show.SelectedSlide = 0;
-        layoutWindow();
-    }
-    return !result.Failed();
+    if (added)
+        thumbnails.push_back(std::move(added->Thumbnail));
+    return project::ImportStatus(added);
+};
+import.AddTrack = [](project::ShowModel & into, const std::string& p) {
+    return project::ImportStatus(media::AddTrack(into, p));
+}; // namespace ui
+const auto result = project::OpenProjectOver(Show, base::EncodeFileName(path), progress, import);
+if (result.Outcome == project::LoadOutcome::Loaded) {
+    for (std::size_t i = 0; i < Show.Slides.size() && i < thumbnails.size(); ++i)
+        Storyboard->CreatePhotoCells(i, thumbnails[i].CopyToImage());
+    for (std::size_t j = 0; j < Show.Sounds.size(); ++j)
+        Storyboard->CreateTrackCells(j);
+}
+if (result.Outcome == project::LoadOutcome::Loaded ||
+    result.Outcome == project::LoadOutcome::Cancelled) {
+    // The show was replaced (or emptied): page 0, first photo, fresh hints, no history.
+    History.Clear();
+    if (result.Outcome == project::LoadOutcome::Cancelled)
+        Show.PurgeWorkFolders();
+    Show.SelectedSlide = 0;
+    layoutWindow();
+}
+return !result.Failed();
 }
 
 } // namespace ui

@@ -54,8 +54,8 @@ void ShowHistory::EndBatch() {
 void ShowHistory::PhotoAdded(std::size_t index, const imaging::Bitmap& thumbnail) {
     if (index >= show_.Slides.size())
         return;
-    auto step = std::make_unique<ItemStep>(*this, ItemKind::Photo, index, true, thumbnail,
-                                           batch_.get());
+    auto step =
+        std::make_unique<ItemStep>(*this, ItemKind::Photo, index, true, thumbnail, batch_.get());
     step->setText(QStringLiteral("add photo"));
     if (batch_)
         (void)step.release(); // owned by the batch

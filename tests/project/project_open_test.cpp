@@ -41,77 +41,79 @@ protected:
         ASSERT_TRUE(dir.isValid());
         root = dir.path().toStdString() + "/";
         ASSERT_TRUE(session.Open(dir.path().toStdString()).ok());
-        import.AddPhoto = [this](ShowModel& into, const std::string& p) {
+        import.AddPhoto = [this](ShowModel & into, const std::string& p) {
             return Copy(into, p, true);
-        };
-        import.AddTrack = [this](ShowModel& into, const std::string& p) {
-            return Copy(into, p, false);
-        };
-    }
-    // Stands in for the import: the file becomes the item's working copy unchanged; a file that
-    // starts with "FULL" cannot be written.
-    ImportStatus Copy(ShowModel& into, const std::string& path, bool photo) {
-        EXPECT_NE(&into, &show()) << "a load must never import into the open show";
-        const QByteArray bytes = ReadAll(path);
-        if (bytes.startsWith("FULL"))
-            return ImportStatus::Fail("no space left for the working copy");
-        const std::string ext = path.substr(path.rfind('.'));
-        const std::string name = into.MakeWorkName(photo ? into.PicturesDir : into.MusicDir, ext);
-        WriteAll(name, bytes);
-        if (photo) {
-            auto s = Slide::MakeDefault();
-            s.WorkFile.assign(name);
-            into.Slides.push_back(s);
-        } else {
-            auto t = Track::MakeDefault();
-            t.WorkFile.assign(name);
-            into.Sounds.push_back(t);
-        }
-        return {ImportOutcome::Added, {}};
-    }
-    ShowModel& show() { return session.Show(); }
-    void Add(ShowModel& m, const QByteArray& bytes, int seconds) {
-        const std::string name = m.MakeWorkName(m.PicturesDir, ".bmp");
-        WriteAll(name, bytes);
+    };
+    import.AddTrack = [this](ShowModel & into, const std::string& p) { return Copy(into, p, false);
+};
+} // namespace
+// Stands in for the import: the file becomes the item's working copy unchanged; a file that
+// starts with "FULL" cannot be written.
+ImportStatus Copy(ShowModel& into, const std::string& path, bool photo) {
+    EXPECT_NE(&into, &show()) << "a load must never import into the open show";
+    const QByteArray bytes = ReadAll(path);
+    if (bytes.startsWith("FULL"))
+        return ImportStatus::Fail("no space left for the working copy");
+    const std::string ext = path.substr(path.rfind('.'));
+    const std::string name = into.MakeWorkName(photo ? into.PicturesDir : into.MusicDir, ext);
+    WriteAll(name, bytes);
+    if (photo) {
         auto s = Slide::MakeDefault();
         s.WorkFile.assign(name);
-        s.ShowSeconds = seconds;
-        m.Slides.push_back(s);
+        into.Slides.push_back(s);
+    } else {
+        auto t = Track::MakeDefault();
+        t.WorkFile.assign(name);
+        into.Sounds.push_back(t);
     }
-    // A saved project of `photos` (their bytes), made from a show of its own.
-    std::string SaveProjectOf(const std::vector<QByteArray>& photos, const std::string& name) {
-        ShowModel other;
-        other.PicturesDir = root + "other/";
-        other.WorkPrefix = 4321;
-        EXPECT_TRUE(QDir().mkpath(QString::fromStdString(other.PicturesDir)));
-        int seconds = 100;
-        for (const auto& p : photos)
-            Add(other, p, seconds++);
-        EXPECT_EQ(SaveProject(other, root + name, quiet).Outcome, SaveOutcome::Saved);
-        other.ClearProject();
-        return root + name;
-    }
-    // The open show: two photos whose copies must survive a failed open.
-    void MakeOpenShow() {
-        Add(show(), "old one", 1);
-        Add(show(), "old two", 2);
-    }
-    void ExpectOpenShowIntact() {
-        ASSERT_EQ(show().Slides.size(), 2u);
-        EXPECT_EQ(show().Slides[0].ShowSeconds, 1);
-        EXPECT_EQ(ReadAll(show().Slides[0].WorkFile.str()), QByteArray("old one"));
-        EXPECT_EQ(ReadAll(show().Slides[1].WorkFile.str()), QByteArray("old two"));
-        // Nothing of the failed load is left beside them.
-        EXPECT_EQ(QDir(QString::fromStdString(show().PicturesDir)).entryList(QDir::Files).size(), 2);
-        EXPECT_TRUE(QDir(QString::fromStdString(show().MusicDir)).entryList(QDir::Files).isEmpty());
-    }
+    return {ImportOutcome::Added, {}};
+}
+ShowModel& show() {
+    return session.Show();
+}
+void Add(ShowModel& m, const QByteArray& bytes, int seconds) {
+    const std::string name = m.MakeWorkName(m.PicturesDir, ".bmp");
+    WriteAll(name, bytes);
+    auto s = Slide::MakeDefault();
+    s.WorkFile.assign(name);
+    s.ShowSeconds = seconds;
+    m.Slides.push_back(s);
+}
+// A saved project of `photos` (their bytes), made from a show of its own.
+std::string SaveProjectOf(const std::vector<QByteArray>& photos, const std::string& name) {
+    ShowModel other;
+    other.PicturesDir = root + "other/";
+    other.WorkPrefix = 4321;
+    EXPECT_TRUE(QDir().mkpath(QString::fromStdString(other.PicturesDir)));
+    int seconds = 100;
+    for (const auto& p : photos)
+        Add(other, p, seconds++);
+    EXPECT_EQ(SaveProject(other, root + name, quiet).Outcome, SaveOutcome::Saved);
+    other.ClearProject();
+    return root + name;
+}
+// The open show: two photos whose copies must survive a failed open.
+void MakeOpenShow() {
+    Add(show(), "old one", 1);
+    Add(show(), "old two", 2);
+}
+void ExpectOpenShowIntact() {
+    ASSERT_EQ(show().Slides.size(), 2u);
+    EXPECT_EQ(show().Slides[0].ShowSeconds, 1);
+    EXPECT_EQ(ReadAll(show().Slides[0].WorkFile.str()), QByteArray("old one"));
+    EXPECT_EQ(ReadAll(show().Slides[1].WorkFile.str()), QByteArray("old two"));
+    // Nothing of the failed load is left beside them.
+    EXPECT_EQ(QDir(QString::fromStdString(show().PicturesDir)).entryList(QDir::Files).size(), 2);
+    EXPECT_TRUE(QDir(QString::fromStdString(show().MusicDir)).entryList(QDir::Files).isEmpty());
+}
 
-    QTemporaryDir dir;
-    std::string root;
-    ShowSession session;
-    OpenImport import;
-    base::NoProgress quiet;
-};
+QTemporaryDir dir;
+std::string root;
+ShowSession session;
+OpenImport import;
+base::NoProgress quiet;
+}
+;
 
 TEST_F(ProjectOpenTest, ALoadedFileReplacesTheShowAndItsCopies) {
     MakeOpenShow();
