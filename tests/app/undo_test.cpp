@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <filesystem>
 
@@ -225,6 +226,30 @@ private Q_SLOTS:
         QVERIFY(undoButton);
         undoButton->click();
         QVERIFY(form.Show.Slides.empty());
+    }
+
+    // The two buttons sit after the effect buttons and clear the settings, help and about
+    // buttons even at the smallest window.
+    void undoButtonsFitTheTopBar() {
+        MainWindow form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.resize(form.minimumSize());
+        QTest::qWait(50);
+        const auto place = [&](QWidget* w) { return QRect(w->mapTo(&form, QPoint()), w->size()); };
+        auto* undo = form.findChild<QToolButton*>("UndoButton");
+        auto* redo = form.findChild<QToolButton*>("RedoButton");
+        QVERIFY(undo && redo);
+        QVERIFY(undo->isVisible() && redo->isVisible());
+        QVERIFY(place(undo).left() > place(form.Form->ToolButton6).right());
+        QVERIFY(place(redo).left() > place(undo).right());
+        for (QWidget* right :
+             {form.Form->ToolButton13, form.Form->ToolButton14, form.Form->ToolButton15})
+            QVERIFY(!place(redo).intersects(place(right)));
+        if (qEnvironmentVariableIsSet("REELPANE_SCREENSHOTS"))
+            form.grab().save(qEnvironmentVariable("REELPANE_SCREENSHOTS") + "/undo-minimum.png");
+        QCOMPARE(form.UndoAction->toolTip(), QString("Отменить (Ctrl+Z)"));
+        QCOMPARE(form.RedoAction->toolTip(), QString("Повторить (Ctrl+Shift+Z)"));
     }
 
     void deleteMoveAndSwapAreUndone() {
