@@ -56,10 +56,14 @@ MainWindow::MainWindow(QWidget* parent)
     ConnectCommands();
     Input = new StoryboardInput(*this);
     AddSwapCommand();
+    CreateHistoryActions();
     createWindow();
 }
 
 MainWindow::~MainWindow() {
+    // The history outlives the window's widgets; it must not report to them any more.
+    History.Stack().disconnect(this);
+    History.SetViews(nullptr);
     if (!closed_) {
         // Destroyed without a close (tests, abnormal exit): still remove the working copies.
         Show.Host = nullptr;
@@ -153,6 +157,11 @@ MainWindow::JobScope::~JobScope() {
         QTimer::singleShot(0, &window_, &QWidget::close);
 }
 
+void MainWindow::CloseWithoutQuestion() {
+    closeWithoutQuestion_ = true;
+    close();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (closed_) {
         event->accept();
@@ -167,7 +176,16 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     Preview->stop();
-    // Closing never asks about unsaved work.
+    // Unsaved changes: the user saves them, lets them go, or keeps the window open.
+    if ((!closeWithoutQuestion_ && !SettleUnsavedChanges()) || closed_) {
+        if (!closed_)
+            event->ignore();
+        return;
+    }
+    if (jobs_ > 0) {
+        event->ignore(); // a close came in during the save; it is carried out when that ends
+        return;
+    }
     // 1. No more drops.
     setAcceptDrops(false);
     // 2. The two remembered settings.

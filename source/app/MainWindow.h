@@ -26,6 +26,7 @@
 #include <memory>
 #include <vector>
 
+class QAction;
 class QMenu;
 class QTimer;
 class QToolButton;
@@ -50,6 +51,8 @@ public:
     // The open show and its working folders, for the whole run.
     project::ShowSession Session;
     project::ShowModel& Show = Session.Show();
+    // Every change to the show is a step of it; it also knows whether the show is saved.
+    project::ShowHistory& History = Session.History();
     ViewTable Views;
     QString SiteURL;
     std::unique_ptr<Ui::MainWindow> Form;
@@ -91,6 +94,17 @@ public:
     // Asks the photo (1..count) the selected one changes places with; 0 when cancelled. Tests
     // replace it.
     std::function<int(int current, int count)> AskSwapPartner;
+    // The question before unsaved changes would be lost (close, New, Open). Tests replace it.
+    enum class SaveAnswer { Save, Discard, Cancel };
+    std::function<SaveAnswer(const QString& question, const QString& caption)> AskSaveChanges;
+
+    // Undo and redo of the show's changes (Ctrl+Z, Ctrl+Shift+Z and the top bar's buttons).
+    QAction* UndoAction = nullptr;
+    QAction* RedoAction = nullptr;
+
+    // Closes the window without the question about unsaved changes: a signal (kill, Ctrl+C, the
+    // end of the session) has nobody at the window to answer it.
+    void CloseWithoutQuestion();
 
     // True while a job (load, save, import, export, disc) or the preview runs. The show may not
     // change then: commands and drops are ignored, and a close waits for the job, which it asks
@@ -138,7 +152,13 @@ public:
     project::ImportStatus AddPhoto(const QString& path);
     project::ImportStatus AddTrack(const QString& path);
 
+    // When the show has unsaved changes, asks whether to save them: false when the user cancels
+    // or the save did not succeed (the caller then stops), true to go on.
+    bool SettleUnsavedChanges();
+
     // Commands of the window.
+    void undo();               // undo the last change
+    void redo();               // redo the change undone last
     void openEffects(int tag); // effect buttons, Tag 0..5
     void openSettings();       // settings
     void openHelp();           // help page (also F1)
@@ -206,6 +226,10 @@ private:
     void CreateTimers();
     void CreateMenus();
     void AddSwapCommand();
+    void CreateHistoryActions();
+    void ClearShow();
+    // The strip page that shows the selected photo, after an undo or redo.
+    void RevealSelectedSlide();
     void CreateProjectDialogs();
     void ConnectCommands();
     void SetIcons();
@@ -213,6 +237,7 @@ private:
     void WriteSettings();
     void ReleaseAudio();
     bool closed_ = false;
+    bool closeWithoutQuestion_ = false;
     int jobs_ = 0;                         // jobs running (nested: a load imports)
     base::Progress* runningJob_ = nullptr; // the innermost, asked to stop on close
     bool closeWhenIdle_ = false;

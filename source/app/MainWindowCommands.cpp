@@ -144,6 +144,12 @@ void MainWindow::openEffects(int tag) {
     Show.EffectsPage = tag;
     const auto index = static_cast<std::size_t>(
         std::clamp(Show.SelectedSlide, 0, static_cast<int>(Show.Slides.size()) - 1));
+    // The effects rewrite the working picture: it is kept as it is now, for an undo.
+    auto change = History.BeginChange(index);
+    if (!change) {
+        ShowMessage(QString::fromLocal8Bit(change.error().c_str()));
+        return;
+    }
     project::Slide& slide = Show.Slides[index];
     auto* clean = Views.As<QLabel>(slide.Views[3]);
     const imaging::Bitmap thumbnail =
@@ -161,6 +167,7 @@ void MainWindow::openEffects(int tag) {
     if (dialog.SecondsForAll())
         for (std::size_t i = 0; i < Show.Slides.size(); ++i)
             (void)project::ApplySlideEdit(Show, i, project::SecondsEdit{slide.ShowSeconds});
+    History.Commit(std::move(*change), QStringLiteral("effects"));
     Storyboard->LayoutPhotoStrip(Show.SlidePage);
     Storyboard->SelectSlide(Show.SelectedSlide);
 }
@@ -199,13 +206,16 @@ void MainWindow::newProject() {
         return;
     if (Show.Slides.empty())
         return;
-    if (!AskYesNo(Tr(49, "Создать новое слайдшоу?"), Tr(50, "Создание")))
+    // Unsaved changes: the save question stands for the new-show question.
+    if (History.IsModified()) {
+        if (!SettleUnsavedChanges())
+            return;
+    } else if (!AskYesNo(Tr(49, "Создать новое слайдшоу?"), Tr(50, "Создание"))) {
         return;
-    Show.ClearProject();
-    Show.PurgeWorkFolders();
-    Show.SelectedSlide = 0;
-    Show.SelectedSound = 0;
-    layoutWindow();
+    }
+    if (Busy() || closed_)
+        return;
+    ClearShow();
 }
 
 void MainWindow::startPreview() {
@@ -249,29 +259,32 @@ void MainWindow::deletePhoto() {
     // Every answer but No deletes.
     if (!AskYesNo(Tr(51, "Удалить выбранный элемент?"), Tr(52, "Удаление")))
         return;
-    const int next = Show.DeleteSelectedSlide();
-    Storyboard->LayoutPhotoStrip(Show.SlidePage);
-    Storyboard->SelectSlide(next < 0 ? 0 : next);
-    if (Show.Slides.empty())
-        Storyboard->ShowSelectedInPreview();
+    // The question let events in: the show may have changed meanwhile.
+    if (Busy() || closed_ || n >= static_cast<int>(Show.Slides.size()))
+        return;
+    // The step lays the strip out and selects the photo now at that place (the preview shows
+    // the empty show when none is left).
+    if (const auto deleted = History.DeleteSlide(static_cast<std::size_t>(n)); !deleted)
+        ShowMessage(QString::fromLocal8Bit(deleted.error().c_str()));
 }
 
 void MainWindow::movePhotoRight() {
     if (Busy())
         return;
-    if (!Show.MoveSlideRight())
+    // The selection stays at its place, now on the neighbour.
+    const int n = Show.SelectedSlide;
+    if (n < 0 || n + 1 >= static_cast<int>(Show.Slides.size()))
         return;
-    Storyboard->LayoutPhotoStrip(Show.SlidePage);
-    Storyboard->SelectSlide(Show.SelectedSlide);
+    History.MoveSlide(static_cast<std::size_t>(n), static_cast<std::size_t>(n + 1), n);
 }
 
 void MainWindow::movePhotoLeft() {
     if (Busy())
         return;
-    if (!Show.MoveSlideLeft())
+    const int n = Show.SelectedSlide;
+    if (n < 1 || n >= static_cast<int>(Show.Slides.size()))
         return;
-    Storyboard->LayoutPhotoStrip(Show.SlidePage);
-    Storyboard->SelectSlide(Show.SelectedSlide);
+    History.MoveSlide(static_cast<std::size_t>(n), static_cast<std::size_t>(n - 1), n);
 }
 
 void MainWindow::openTrackSettings() {
@@ -281,11 +294,14 @@ void MainWindow::openTrackSettings() {
     if (n < 0 || n >= static_cast<int>(Show.Sounds.size()))
         return;
     const auto index = static_cast<std::size_t>(n);
+    auto change = History.BeginChange();
     TrackDialog dialog(Show.Sounds[index], this);
     dialog.exec();
     // The volume is the track's whichever way the dialog was closed, as it was heard.
     if (index < Show.Sounds.size())
         Show.Sounds[index].Volume = dialog.Volume();
+    if (change)
+        History.Commit(std::move(*change), QStringLiteral("volume"));
 }
 
 void MainWindow::deleteTrack() {
@@ -296,27 +312,28 @@ void MainWindow::deleteTrack() {
         return;
     if (!AskYesNo(Tr(51, "Удалить выбранный элемент?"), Tr(52, "Удаление")))
         return;
-    const int next = Show.DeleteSelectedSound();
-    Storyboard->LayoutMusicStrip();
-    Storyboard->SelectSound(next < 0 ? 0 : next);
+    if (Busy() || closed_ || n >= static_cast<int>(Show.Sounds.size()))
+        return;
+    if (const auto deleted = History.DeleteTrack(static_cast<std::size_t>(n)); !deleted)
+        ShowMessage(QString::fromLocal8Bit(deleted.error().c_str()));
 }
 
 void MainWindow::moveTrackRight() {
     if (Busy())
         return;
-    if (!Show.MoveSoundRight())
+    const int n = Show.SelectedSound;
+    if (n < 0 || n + 1 >= static_cast<int>(Show.Sounds.size()))
         return;
-    Storyboard->LayoutMusicStrip();
-    Storyboard->SelectSound(Show.SelectedSound);
+    History.MoveTrack(static_cast<std::size_t>(n), static_cast<std::size_t>(n + 1), n);
 }
 
 void MainWindow::moveTrackLeft() {
     if (Busy())
         return;
-    if (!Show.MoveSoundLeft())
+    const int n = Show.SelectedSound;
+    if (n < 1 || n >= static_cast<int>(Show.Sounds.size()))
         return;
-    Storyboard->LayoutMusicStrip();
-    Storyboard->SelectSound(Show.SelectedSound);
+    History.MoveTrack(static_cast<std::size_t>(n), static_cast<std::size_t>(n - 1), n);
 }
 
 void MainWindow::stopPreview() {
@@ -363,6 +380,7 @@ void MainWindow::openLink(int number) {
 }
 
 void MainWindow::ResetAfterCancel() {
+    History.Clear();
     Show.ClearProject();
     Show.PurgeWorkFolders();
     layoutWindow();
@@ -405,6 +423,14 @@ void MainWindow::ApplyLanguage() {
             HintText(48, Form->ToolButton7),
         });
         HintTransitionCells(Show, Views); // names: keys 16-25 and 41-44
+        for (auto [action, key, builtin] :
+             {std::tuple{UndoAction, 924, "Отменить"}, std::tuple{RedoAction, 925, "Повторить"}}) {
+            if (!action)
+                continue;
+            action->setText(Tr(key, builtin));
+            action->setToolTip(action->text() + " (" +
+                               action->shortcut().toString(QKeySequence::NativeText) + ")");
+        }
         if (ProgressView)
             ProgressView->ApplyLanguage(); // its Cancel button, key 33
         CenterBottomToolbar();

@@ -42,6 +42,8 @@ void MainWindow::OpenStartupShow(const QString& path) {
 void MainWindow::OpenRecentShow(const QString& path) {
     if (Busy() || !HaveWorkingFolders())
         return;
+    if (!SettleUnsavedChanges() || Busy() || closed_)
+        return;
     if (!QFileInfo(path).isFile()) {
         ShowMessage(NotFoundText(path) + "\n" + Tr(943, "Он убран из списка недавних слайдшоу."));
         Recent->Forget(path);

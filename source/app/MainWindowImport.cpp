@@ -38,6 +38,20 @@ public:
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
+// The files of one add or drop become one step of the undo history.
+class HistoryBatch {
+public:
+    HistoryBatch(project::ShowHistory& history, const QString& text) : history_(history) {
+        history_.BeginBatch(text);
+    }
+    ~HistoryBatch() { history_.EndBatch(); }
+    HistoryBatch(const HistoryBatch&) = delete;
+    HistoryBatch& operator=(const HistoryBatch&) = delete;
+
+private:
+    project::ShowHistory& history_;
+};
+
 } // namespace
 
 project::ImportStatus MainWindow::AddPhoto(const QString& path) {
@@ -45,6 +59,7 @@ project::ImportStatus MainWindow::AddPhoto(const QString& path) {
     if (!added)
         return added;
     Storyboard->CreatePhotoCells(added->Index, added->Thumbnail.CopyToImage());
+    History.PhotoAdded(added->Index, Storyboard->Thumbnail(added->Index));
     const long long perPage = Form->Panel16->width() / project::kCellWidth;
     if (static_cast<long long>(Show.Slides.size()) > perPage * (Show.SlidePage + 1))
         ++Show.SlidePage;
@@ -58,6 +73,7 @@ project::ImportStatus MainWindow::AddTrack(const QString& path) {
     if (!index)
         return index;
     Storyboard->CreateTrackCells(*index);
+    History.TrackAdded(*index);
     Storyboard->LayoutMusicStrip();
     Storyboard->ShowTrack(*index);
     return index;
@@ -170,6 +186,8 @@ void MainWindow::ImportBatch(const QStringList& files,
                              const std::function<project::ImportStatus(const QString&)>& addOne) {
     if (files.isEmpty())
         return;
+    // The whole batch is one step, pushed once the job is over, so undo is offered at once.
+    HistoryBatch step(History, QStringLiteral("add files"));
     const std::size_t firstPhoto = Show.Slides.size();
     const std::size_t firstTrack = Show.Sounds.size();
     project::ImportBatchOptions options;

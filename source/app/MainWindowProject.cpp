@@ -5,9 +5,11 @@
 #include "base/FileName.h"
 #include "base/ProgramFolder.h"
 #include "imaging/Bitmap.h"
+#include "media/TrackImport.h"
 #include "media/ui/ProgressWindow.h"
 #include "project/Language.h"
 #include "project/ProjectFile.h"
+#include "project/ProjectOpen.h"
 
 #include <QDate>
 #include <QDir>
@@ -95,6 +97,8 @@ bool MainWindow::SaveProjectFile(const QString& path) {
     }
     if (result.Outcome != project::SaveOutcome::Saved)
         return false;
+    // Saved: no unsaved changes, and the steps stay for undo.
+    History.MarkSaved();
     if (Recent)
         Recent->Remember(path);
     return true;
@@ -102,6 +106,8 @@ bool MainWindow::SaveProjectFile(const QString& path) {
 
 void MainWindow::openProject() {
     if (Busy() || !HaveWorkingFolders())
+        return;
+    if (!SettleUnsavedChanges() || Busy() || closed_)
         return;
     const QString path = AskOpenName();
     if (path.isEmpty())
@@ -119,27 +125,40 @@ QString MainWindow::LoadFailureText() {
 bool MainWindow::OpenProjectFile(const QString& path) {
     WindowProgress progress(*ProgressView);
     JobScope job(*this, progress);
-    project::ImportHooks hooks;
-    hooks.AddPhoto = [this](const std::string& p) {
-        auto added = AddPhoto(base::DecodeFileName(p));
-        repaint();
-        return added;
+    // The file loads beside the open show, which it replaces only when it loaded whole: a load
+    // that fails half-way leaves the show as it was. The cells are made once it has loaded.
+    std::vector<imaging::Bitmap> thumbnails;
+    project::OpenImport importer;
+    importer.AddPhoto = [&thumbnails](project::ShowModel& into,
+                                      const std::string& p) -> project::ImportStatus {
+        auto added = project::AddPhoto(into, p);
+        if (added)
+            thumbnails.push_back(std::move(added->Thumbnail));
+        return project::ImportStatus(added);
     };
-    hooks.AddTrack = [this](const std::string& p) {
-        auto added = AddTrack(base::DecodeFileName(p));
-        repaint();
-        return added;
+    importer.AddTrack = [](project::ShowModel& into,
+                           const std::string& p) -> project::ImportStatus {
+        return project::ImportStatus(media::AddTrack(into, p));
     };
-    hooks.ResetAfterCancel = [this] { ResetAfterCancel(); };
-    const auto result = project::LoadProject(Show, base::EncodeFileName(path), progress, hooks);
-    if (result.Outcome != project::LoadOutcome::LaterVersion &&
-        result.Outcome != project::LoadOutcome::Damaged) {
-        // The show was replaced (or emptied): page 0, first photo, fresh hints.
+    const auto result =
+        project::OpenProjectOver(Show, base::EncodeFileName(path), progress, importer);
+    if (result.Outcome == project::LoadOutcome::Loaded) {
+        for (std::size_t i = 0; i < Show.Slides.size() && i < thumbnails.size(); ++i)
+            Storyboard->CreatePhotoCells(i, thumbnails[i].CopyToImage());
+        for (std::size_t j = 0; j < Show.Sounds.size(); ++j)
+            Storyboard->CreateTrackCells(j);
+        if (Recent)
+            Recent->Remember(path);
+    }
+    if (result.Outcome == project::LoadOutcome::Loaded ||
+        result.Outcome == project::LoadOutcome::Cancelled) {
+        // The show was replaced (or emptied): page 0, first photo, fresh hints, no history.
+        History.Clear();
+        if (result.Outcome == project::LoadOutcome::Cancelled)
+            Show.PurgeWorkFolders();
         Show.SelectedSlide = 0;
         layoutWindow();
     }
-    if (result.Outcome == project::LoadOutcome::Loaded && Recent)
-        Recent->Remember(path);
     return !result.Failed();
 }
 

@@ -62,7 +62,9 @@ void MainWindow::selectPhoto(int index) {
 }
 
 bool MainWindow::MovePhoto(int from, int to) {
-    if (Busy() || !Show.MoveSlide(from, to))
+    // One step of the undo history, which leaves the moved photo selected.
+    if (Busy() || from < 0 || to < 0 ||
+        !History.MoveSlide(static_cast<std::size_t>(from), static_cast<std::size_t>(to), to))
         return false;
     // The strip is drawn again in the new order, on the page that shows the moved photo.
     Show.SlidePage =

@@ -4,6 +4,7 @@
 #include "project/ControlStates.h"
 #include "ui_MainWindow.h"
 
+#include <QAction>
 #include <QCursor>
 #include <QMenu>
 #include <QTimer>
@@ -13,13 +14,18 @@ namespace ui {
 void MainWindow::CreateTimers() {
     Storyboard = new StoryboardView(*this, *Form, Show, Views);
     Storyboard->IsBusy = [this] { return Busy(); };
+    Storyboard->History = &History;
+    History.SetViews(Storyboard);
     connect(Storyboard, &StoryboardView::photoMenuRequested, this,
             [this] { PhotoMenu->popup(QCursor::pos()); });
     connect(Storyboard, &StoryboardView::trackMenuRequested, this,
             [this] { TrackMenu->popup(QCursor::pos()); });
     connect(Storyboard, &StoryboardView::transitionCellClicked, this, [this](int index) {
-        if (ChooseTransition(Show, index, this))
-            Storyboard->LayoutPhotoStrip(Show.SlidePage);
+        auto change = History.BeginChange();
+        if (!change || !ChooseTransition(Show, index, this))
+            return;
+        History.Commit(std::move(*change), QStringLiteral("transition"));
+        Storyboard->LayoutPhotoStrip(Show.SlidePage);
     });
     Preview = new PreviewController(*this);
     Export = new VideoExportController(this);
@@ -41,6 +47,11 @@ void MainWindow::updateBusyState() {
                        Form->ToolButton5, Form->ToolButton6, Form->ToolButton7, Form->ToolButton9,
                        Form->ToolButton10, Form->ToolButton11})
         w->setEnabled(s.EditButtons);
+    // Undo and redo change the show: never while it is busy.
+    if (UndoAction)
+        UndoAction->setEnabled(!busy && History.CanUndo());
+    if (RedoAction)
+        RedoAction->setEnabled(!busy && History.CanRedo());
     Form->SpeedButton1->setEnabled(s.PreviousPage);
     Form->SpeedButton2->setEnabled(s.NextPage);
 }

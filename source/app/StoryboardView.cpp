@@ -206,10 +206,50 @@ void StoryboardView::CreateTrackCells(std::size_t index) {
 }
 
 void StoryboardView::SwapSlides(int sourceTag, int targetTag) {
+    if (History) {
+        // The step lays the strip out and selects the dragged photo's old place.
+        if (sourceTag >= 1 && targetTag >= 1)
+            History->SwapSlides(static_cast<std::size_t>(sourceTag - 1),
+                                static_cast<std::size_t>(targetTag - 1), sourceTag - 1);
+        return;
+    }
     if (!show_.SwapSlides(sourceTag, targetTag))
         return;
     LayoutPhotoStrip(show_.SlidePage);
     SelectSlide(sourceTag - 1);
+}
+
+imaging::Bitmap StoryboardView::Thumbnail(std::size_t index) const {
+    if (index >= show_.Slides.size())
+        return {};
+    const auto* clean = views_.As<QLabel>(show_.Slides[index].Views[3]);
+    return clean ? imaging::Bitmap::CreateFromImage(clean->pixmap().toImage()) : imaging::Bitmap();
+}
+
+void StoryboardView::SetThumbnail(std::size_t index, const imaging::Bitmap& thumbnail) {
+    // The working picture was exchanged: the kept preview picture is stale.
+    selectedPicture_ = imaging::Bitmap();
+    pictureKey_ = PictureKey{};
+    if (index >= show_.Slides.size() || thumbnail.IsEmpty())
+        return;
+    if (auto* clean = views_.As<QLabel>(show_.Slides[index].Views[3]))
+        clean->setPixmap(QPixmap::fromImage(thumbnail.CopyToImage()));
+}
+
+void StoryboardView::CreatePhotoViews(std::size_t index, const imaging::Bitmap& thumbnail) {
+    if (index < show_.Slides.size())
+        CreatePhotoCells(index, thumbnail.IsEmpty() ? QImage() : thumbnail.CopyToImage());
+}
+
+void StoryboardView::CreateTrackViews(std::size_t index) {
+    if (index < show_.Sounds.size())
+        CreateTrackCells(index);
+}
+
+void StoryboardView::ShowChanged() {
+    LayoutPhotoStrip(show_.SlidePage);
+    SelectSlide(show_.SelectedSlide);
+    SelectSound(show_.SelectedSound);
 }
 
 void StoryboardView::RedrawThumbnail(std::size_t index, const QColor& frame) {

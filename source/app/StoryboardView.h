@@ -1,10 +1,13 @@
 // The storyboard of the main window: the photo strip (thumbnail, transition cell and "..." button
 // per photo), the time ruler, the music strip, the selection and the editor's preview picture.
 // Cells are created per record and found again through the records' Views handles; the layout
-// arithmetic lives in the core (StripLayout).
+// arithmetic lives in the core (StripLayout). It is also the undo history's hands: it makes the
+// cells of items put back and shows the thumbnails of pictures given back.
 #pragma once
 
 #include "imaging/Bitmap.h"
+#include "project/HistoryViews.h"
+#include "project/ShowHistory.h"
 #include "project/ShowModel.h"
 #include "project/StripLayout.h"
 #include "project/ui/ViewTable.h"
@@ -25,7 +28,7 @@ class MainWindow;
 
 namespace ui {
 
-class StoryboardView final : public QObject {
+class StoryboardView final : public QObject, public project::HistoryViews {
     Q_OBJECT
 
 public:
@@ -37,8 +40,16 @@ public:
     void CreateTrackCells(std::size_t index);
 
     // Exchange of photos sourceTag and targetTag (1-based; the photo menu's "Swap with..."):
-    // exchange, lay out, select position sourceTag.
+    // exchange, lay out, select position sourceTag. With a history the exchange is a step of it.
     void SwapSlides(int sourceTag, int targetTag);
+    project::ShowHistory* History = nullptr;
+
+    // The undo history's side (project::HistoryViews).
+    imaging::Bitmap Thumbnail(std::size_t index) const override;
+    void SetThumbnail(std::size_t index, const imaging::Bitmap& thumbnail) override;
+    void CreatePhotoViews(std::size_t index, const imaging::Bitmap& thumbnail) override;
+    void CreateTrackViews(std::size_t index) override;
+    void ShowChanged() override;
     void LayoutPhotoStrip(int page);
     void LayoutMusicStrip();
     void SelectSlide(int index);

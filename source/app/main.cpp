@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
 
     ui::MainWindow form;
     // kill, Ctrl+C and the end of the session close the window as the user would.
-    ui::SignalBridge closeOnSignal([&form](int) { form.close(); });
+    // Nobody may be at the window to answer the question about unsaved changes.
+    ui::SignalBridge closeOnSignal([&form](int) { form.CloseWithoutQuestion(); });
     form.show();
     // A show named on the command line (a double click in a file manager) opens once the
     // window is up, so its progress and any message have the window to stand on.

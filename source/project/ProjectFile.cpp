@@ -344,9 +344,9 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
     if (!ok || tables + dataBytes > fileSize)
         return refuse(LoadOutcome::Damaged, "the file is shorter than the media it lists");
 
-    // From here on the file is known to hold everything it lists.
+    // From here on the file is known to hold everything it lists. Only the show's own copies go:
+    // the folders may hold those of another show (the one open while this one loads).
     show.ClearProject();
-    show.PurgeWorkFolders();
     show.WorkPrefix = header.Prefix;
     progress.SetPosition(0);
     progress.Open();
@@ -361,7 +361,6 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
     };
     auto failMidway = [&](const std::string& message) {
         show.ClearProject();
-        show.PurgeWorkFolders();
         return finish(LoadOutcome::Failed, message);
     };
 
@@ -373,7 +372,6 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
                 hooks.ResetAfterCancel();
             } else {
                 show.ClearProject();
-                show.PurgeWorkFolders();
             }
             return finish(LoadOutcome::Cancelled, std::string());
         }

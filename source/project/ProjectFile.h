@@ -48,7 +48,8 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
 struct ImportHooks {
     std::function<ImportStatus(const std::string& path)> AddPhoto;
     std::function<ImportStatus(const std::string& path)> AddTrack;
-    // Runs when Cancel discards the partly rebuilt show; the default clears it and its folders.
+    // Runs when Cancel discards the partly rebuilt show; the default clears it (its records and
+    // its own working copies).
     std::function<void()> ResetAfterCancel;
 };
 
@@ -68,7 +69,8 @@ struct LoadResult {
 // file whose tables do not fit its length, is refused before the open show is touched
 // (LaterVersion / Damaged). A read or write error while the files are copied out and imported
 // again (a full disk) leaves an empty show (Failed, with the message). Cancel (checked before
-// each photo) leaves an empty show and is not a failure.
+// each photo) leaves an empty show and is not a failure. Only the show's own working copies are
+// removed, so another show may share the folders (see OpenProjectOver).
 LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress& progress,
                        const ImportHooks& hooks);
 

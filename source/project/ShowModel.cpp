@@ -200,33 +200,6 @@ bool ShowModel::SwapSlides(int sourceTag, int targetTag) {
     return true;
 }
 
-bool ShowModel::MoveSlide(int from, int to) {
-    const auto count = static_cast<long long>(Slides.size());
-    if (from == to || from < 0 || to < 0 || from >= count || to >= count)
-        return false;
-    const auto f = static_cast<std::size_t>(from);
-    const auto t = static_cast<std::size_t>(to);
-    const auto first = Slides.begin();
-    if (f < t)
-        std::rotate(first + static_cast<std::ptrdiff_t>(f),
-                    first + static_cast<std::ptrdiff_t>(f) + 1,
-                    first + static_cast<std::ptrdiff_t>(t) + 1);
-    else
-        std::rotate(first + static_cast<std::ptrdiff_t>(t), first + static_cast<std::ptrdiff_t>(f),
-                    first + static_cast<std::ptrdiff_t>(f) + 1);
-    for (std::size_t i = std::min(f, t); i <= std::max(f, t); ++i)
-        NameSlideViews(i);
-    RetagSlides();
-    // The selection follows its photo: the moved one, or a neighbour that shifted by one.
-    if (SelectedSlide == from)
-        SelectedSlide = to;
-    else if (from < to && SelectedSlide > from && SelectedSlide <= to)
-        --SelectedSlide;
-    else if (to < from && SelectedSlide >= to && SelectedSlide < from)
-        ++SelectedSlide;
-    return true;
-}
-
 bool ShowModel::MoveSlideRight() {
     const long long n = SelectedSlide;
     if (n < 0 || n + 1 > static_cast<long long>(Slides.size()) - 1)
@@ -277,6 +250,92 @@ int ShowModel::DeleteSelectedSound() {
     CompactSounds();
     const long long last = static_cast<long long>(Sounds.size()) - 1;
     return static_cast<int>(n > last ? last : n);
+}
+
+bool ShowModel::InsertSlide(std::size_t index, const Slide& slide) {
+    if (index > Slides.size())
+        return false;
+    Slides.insert(Slides.begin() + static_cast<std::ptrdiff_t>(index), slide);
+    for (std::size_t i = index + 1; i < Slides.size(); ++i)
+        NameSlideViews(i);
+    RetagSlides();
+    return true;
+}
+
+bool ShowModel::InsertSound(std::size_t index, const Track& track) {
+    if (index > Sounds.size())
+        return false;
+    Sounds.insert(Sounds.begin() + static_cast<std::ptrdiff_t>(index), track);
+    for (std::size_t i = index + 1; i < Sounds.size(); ++i)
+        NameSoundViews(i);
+    return true;
+}
+
+bool ShowModel::RemoveSlide(std::size_t index) {
+    if (index >= Slides.size())
+        return false;
+    firstFreeName_.clear();
+    RemoveFileQuietly(Slides[index].WorkFile.str());
+    DestroySlideViews(Slides[index]);
+    Slides.erase(Slides.begin() + static_cast<std::ptrdiff_t>(index));
+    for (std::size_t i = index; i < Slides.size(); ++i)
+        NameSlideViews(i);
+    RetagSlides();
+    return true;
+}
+
+bool ShowModel::RemoveSound(std::size_t index) {
+    if (index >= Sounds.size())
+        return false;
+    firstFreeName_.clear();
+    RemoveFileQuietly(Sounds[index].WorkFile.str());
+    DestroySoundViews(Sounds[index]);
+    Sounds.erase(Sounds.begin() + static_cast<std::ptrdiff_t>(index));
+    for (std::size_t i = index; i < Sounds.size(); ++i)
+        NameSoundViews(i);
+    return true;
+}
+
+namespace {
+
+// Moves items[from] to place `to`; the items between shift by one.
+template <typename T> bool MoveWithin(std::vector<T>& items, std::size_t from, std::size_t to) {
+    if (from == to || from >= items.size() || to >= items.size())
+        return false;
+    const auto at = [&](std::size_t i) { return items.begin() + static_cast<std::ptrdiff_t>(i); };
+    if (from < to)
+        std::rotate(at(from), at(from + 1), at(to + 1));
+    else
+        std::rotate(at(to), at(from), at(from + 1));
+    return true;
+}
+
+} // namespace
+
+bool ShowModel::MoveSlide(std::size_t from, std::size_t to) {
+    if (!MoveWithin(Slides, from, to))
+        return false;
+    for (std::size_t i = std::min(from, to); i <= std::max(from, to); ++i)
+        NameSlideViews(i);
+    RetagSlides();
+    // The selection follows its photo: the moved one, or a neighbour that shifted by one.
+    const auto f = static_cast<std::int32_t>(from);
+    const auto t = static_cast<std::int32_t>(to);
+    if (SelectedSlide == f)
+        SelectedSlide = t;
+    else if (f < t && SelectedSlide > f && SelectedSlide <= t)
+        --SelectedSlide;
+    else if (t < f && SelectedSlide >= t && SelectedSlide < f)
+        ++SelectedSlide;
+    return true;
+}
+
+bool ShowModel::MoveSound(std::size_t from, std::size_t to) {
+    if (!MoveWithin(Sounds, from, to))
+        return false;
+    for (std::size_t i = std::min(from, to); i <= std::max(from, to); ++i)
+        NameSoundViews(i);
+    return true;
 }
 
 std::string ShowModel::MakeWorkName(const std::string& folder, const std::string& ext) const {

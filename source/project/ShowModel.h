@@ -49,15 +49,25 @@ public:
     bool MoveSlideLeft();
     bool MoveSoundRight();
     bool MoveSoundLeft();
-    // Moves the slide at index `from` to index `to`; the slides between shift by one place
-    // towards `from`. The record travels whole (working copy, effects, selection byte, cells),
-    // cells are renamed and retagged after their new positions, and SelectedSlide stays on the
-    // photo it named. False, with nothing changed, when an index is out of range or they are equal.
-    bool MoveSlide(int from, int to);
     // Deletes the selected photo / track; returns the index to select next (clamped to the new
     // last index, -1 when none is left) or -2 when the selection was out of range.
     int DeleteSelectedSlide();
     int DeleteSelectedSound();
+
+    // Puts a slide / track in at index (0..size), naming the cells of the items after it again;
+    // the new item's own cells are the caller's to make. False when index is past the end.
+    bool InsertSlide(std::size_t index, const Slide& slide);
+    bool InsertSound(std::size_t index, const Track& track);
+    // Takes slide / track index out with its cells and deletes its working copy (when still
+    // there); the items after it are named again. False when index is out of range.
+    bool RemoveSlide(std::size_t index);
+    bool RemoveSound(std::size_t index);
+    // Moves the item at `from` to `to`, the items between shifting by one place (a drag that
+    // inserts). The record travels whole (working copy, effects, cells), cells are renamed and
+    // retagged after their new places, and SelectedSlide stays on the photo it named. False,
+    // changing nothing, when either is out of range or they are equal.
+    bool MoveSlide(std::size_t from, std::size_t to);
+    bool MoveSound(std::size_t from, std::size_t to);
 
     // The first free name folder + WorkPrefix + "_" + NNNN + ext (NNNN = 0001..9999), or ""
     // when all are taken. The search remembers where the free names begin, so a batch of imports

@@ -1,5 +1,8 @@
 #include "project/ShowSession.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include <unistd.h>
 
 namespace project {
@@ -25,6 +28,17 @@ base::Status ShowSession::Open(const std::string& tempRoot) {
     show_.Slides.clear();
     show_.Sounds.clear();
     show_.SlidePage = 0;
+    // The undo history keeps removed items and replaced pictures beside the working folders.
+    namespace fs = std::filesystem;
+    const fs::path keep = fs::path(folders_.InstanceDir()) / "history";
+    std::error_code ec;
+    fs::create_directories(keep, ec);
+    for (fs::directory_iterator it(keep, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code e2;
+        fs::remove(it->path(), e2);
+    }
+    history_.Clear();
+    history_.SetKeepFolder(fs::is_directory(keep, ec) ? keep.string() + "/" : std::string());
     open_ = true;
     return {};
 }
@@ -32,6 +46,8 @@ base::Status ShowSession::Open(const std::string& tempRoot) {
 void ShowSession::Close() {
     if (!open_)
         return;
+    history_.Clear();
+    history_.SetKeepFolder(std::string());
     show_.ClearProject();
     show_.PurgeWorkFolders();
     folders_.Release();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "base/Result.h"
+#include "project/ShowHistory.h"
 #include "project/ShowModel.h"
 #include "project/WorkFolders.h"
 
@@ -34,9 +35,13 @@ public:
     ShowModel& Show() { return show_; }
     const ShowModel& Show() const { return show_; }
     const WorkFolders& Folders() const { return folders_; }
+    // The show's undo history; its kept files live in the instance's "history" folder.
+    ShowHistory& History() { return history_; }
+    const ShowHistory& History() const { return history_; }
 
 private:
     ShowModel show_;
+    ShowHistory history_{show_};
     WorkFolders folders_;
     bool open_ = false;
     std::string openError_;

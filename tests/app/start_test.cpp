@@ -70,7 +70,7 @@ private Q_SLOTS:
         std::string pictures;
         {
             MainWindow form;
-            ui::SignalBridge bridge([&form](int) { form.close(); });
+            ui::SignalBridge bridge([&form](int) { form.CloseWithoutQuestion(); });
             QVERIFY(bridge.Installed());
             form.show();
             QVERIFY(form.AddPhoto(photo_));

@@ -261,6 +261,60 @@ TEST_F(ShowModelTest, TracksMoveAndDelete) {
     EXPECT_EQ(host.destroyed, (std::vector<project::ViewHandle>{1031, 1032, 1030}));
 }
 
+// Moving one photo to another place (a drag that inserts) shifts the ones between, and their
+// cells are named and tagged after their new places.
+TEST_F(ShowModelTest, MoveInsertsAndTheCellsFollow) {
+    for (int id = 1; id <= 5; ++id)
+        AddSlide(id);
+    ASSERT_TRUE(show.MoveSlide(1, 3));
+    EXPECT_EQ(Order(), (std::vector<int>{1, 3, 4, 2, 5}));
+    EXPECT_EQ(host.names[22], "ThumbImage_3");
+    EXPECT_EQ(host.names[32], "ThumbImage_1");
+    EXPECT_EQ(host.tags[42], 3);
+    ASSERT_TRUE(show.MoveSlide(4, 0));
+    EXPECT_EQ(Order(), (std::vector<int>{5, 1, 3, 4, 2}));
+    EXPECT_EQ(host.names[55], "ThumbButton_0");
+    EXPECT_EQ(host.tags[22], 5);
+    EXPECT_FALSE(show.MoveSlide(2, 2));
+    EXPECT_FALSE(show.MoveSlide(0, 5));
+    EXPECT_EQ(Order(), (std::vector<int>{5, 1, 3, 4, 2}));
+    for (int id = 1; id <= 3; ++id)
+        AddSound(id);
+    ASSERT_TRUE(show.MoveSound(0, 2));
+    EXPECT_EQ(show.Sounds[2].PlaySeconds, 1);
+    EXPECT_EQ(host.names[1011], "SoundImage_2");
+}
+
+TEST_F(ShowModelTest, InsertAndRemoveInTheMiddle) {
+    for (int id = 1; id <= 3; ++id)
+        AddSlide(id);
+    const std::string middle = show.Slides[1].WorkFile.str();
+    ASSERT_TRUE(show.RemoveSlide(1));
+    EXPECT_EQ(Order(), (std::vector<int>{1, 3}));
+    EXPECT_FALSE(std::filesystem::exists(middle));
+    EXPECT_EQ(host.destroyed, (std::vector<project::ViewHandle>{22, 23, 24, 25, 20, 21}));
+    EXPECT_EQ(host.names[32], "ThumbImage_1");
+    // The freed name is offered again.
+    EXPECT_EQ(show.MakeWorkName(show.PicturesDir, ".bmp"), middle);
+
+    auto s = Slide::MakeDefault();
+    s.ShowSeconds = 9;
+    ASSERT_TRUE(show.InsertSlide(0, s));
+    EXPECT_EQ(Order(), (std::vector<int>{9, 1, 3}));
+    EXPECT_EQ(host.names[12], "ThumbImage_1");
+    EXPECT_EQ(host.names[32], "ThumbImage_2");
+    EXPECT_EQ(host.tags[32], 3);
+    EXPECT_FALSE(show.InsertSlide(4, s));
+    EXPECT_FALSE(show.RemoveSlide(3));
+
+    AddSound(1);
+    ASSERT_TRUE(show.InsertSound(0, Track::MakeDefault()));
+    EXPECT_EQ(host.names[1012], "SoundButton_1");
+    ASSERT_TRUE(show.RemoveSound(0));
+    EXPECT_EQ(host.names[1012], "SoundButton_0");
+    EXPECT_EQ(show.Sounds.size(), 1u);
+}
+
 TEST_F(ShowModelTest, ClearRemovesEveryCopyAndCell) {
     AddSlide(1);
     AddSlide(2);

@@ -1,0 +1,38 @@
+#include "project/ProjectOpen.h"
+
+#include <utility>
+
+namespace project {
+
+LoadResult OpenProjectOver(ShowModel& show, const std::string& path, base::Progress& progress,
+                           const OpenImport& importer) {
+    ShowModel loading;
+    loading.PicturesDir = show.PicturesDir;
+    loading.MusicDir = show.MusicDir;
+    loading.Resolution = show.Resolution;
+    loading.WorkPrefix = show.WorkPrefix;
+
+    ImportHooks hooks;
+    if (importer.AddPhoto)
+        hooks.AddPhoto = [&](const std::string& p) { return importer.AddPhoto(loading, p); };
+    if (importer.AddTrack)
+        hooks.AddTrack = [&](const std::string& p) { return importer.AddTrack(loading, p); };
+    const LoadResult result = LoadProject(loading, path, progress, hooks);
+
+    if (result.Outcome != LoadOutcome::Loaded) {
+        loading.ClearProject(); // the part that was loaded, with its copies
+        if (result.Outcome == LoadOutcome::Cancelled)
+            show.ClearProject();
+        return result;
+    }
+    show.ClearProject();
+    show.Slides = std::move(loading.Slides);
+    show.Sounds = std::move(loading.Sounds);
+    show.WorkPrefix = loading.WorkPrefix;
+    show.SelectedSlide = 0;
+    show.SelectedSound = 0;
+    show.SlidePage = 0;
+    return result;
+}
+
+} // namespace project

@@ -1,0 +1,26 @@
+// Opening a project file over the open show: the file is loaded into a show of its own that
+// shares the open show's working folders, and takes the open show's place only when it loaded
+// completely. A refused or failed load leaves the open show (records, copies, cells) as it was.
+#pragma once
+
+#include "project/ProjectFile.h"
+
+#include <functional>
+#include <string>
+
+namespace project {
+
+struct OpenImport {
+    // Imports one file into `into`, the show being loaded (never the open one).
+    std::function<ImportStatus(ShowModel& into, const std::string& path)> AddPhoto;
+    std::function<ImportStatus(ShowModel& into, const std::string& path)> AddTrack;
+};
+
+// Loads path beside `show` and, when it loaded, replaces the show's items with it (the old copies
+// and cells removed; page 0, first photo and track selected). Refused, damaged or failed: `show`
+// is untouched and the loaded part is removed again. Cancel empties `show`, as a cancelled load
+// always has.
+LoadResult OpenProjectOver(ShowModel& show, const std::string& path, base::Progress& progress,
+                           const OpenImport& importer);
+
+} // namespace project

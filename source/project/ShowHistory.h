@@ -1,0 +1,114 @@
+// The undo history of the open show: every change to it (items added, deleted, moved or swapped,
+// durations, transitions, volumes, effects) as a step that can be undone and done again, and the
+// clean mark that tells whether the show has unsaved changes. Items taken out and pictures
+// replaced by an effect are kept in the history's folder, so an undo gives back the same bytes.
+#pragma once
+
+#include "base/Result.h"
+#include "imaging/Bitmap.h"
+#include "project/HistoryViews.h"
+#include "project/ParkedFile.h"
+#include "project/ShowModel.h"
+
+#include <QString>
+#include <QUndoStack>
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace project {
+
+class ShowHistory {
+public:
+    explicit ShowHistory(ShowModel& show);
+    ShowHistory(const ShowHistory&) = delete;
+    ShowHistory& operator=(const ShowHistory&) = delete;
+    ~ShowHistory();
+
+    // The folder (ending with '/') where removed items and replaced pictures are kept; without
+    // one, steps that must keep a file are refused.
+    void SetKeepFolder(const std::string& folder) { keepFolder_ = folder; }
+    const std::string& KeepFolder() const { return keepFolder_; }
+    void SetViews(HistoryViews* views) { views_ = views; }
+
+    QUndoStack& Stack() { return stack_; }
+    // True when the show differs from what was last opened, saved or started empty.
+    bool IsModified() const { return !stack_.isClean(); }
+    // The show was saved: it is clean, and the steps stay.
+    void MarkSaved() { stack_.setClean(); }
+    // A new or opened show: no steps, clean.
+    void Clear();
+
+    bool CanUndo() const { return stack_.canUndo(); }
+    bool CanRedo() const { return stack_.canRedo(); }
+    void Undo();
+    void Redo();
+    // What the last step done or undone could not do ("" when it went through).
+    const std::string& LastError() const { return lastError_; }
+
+    // Several changes as one step (an import of many files). Batches do not nest; a batch in
+    // which nothing was recorded leaves no step.
+    void BeginBatch(const QString& text);
+    void EndBatch();
+
+    // Records an item the import has just added (with its cells) as the step that added it.
+    void PhotoAdded(std::size_t index, const imaging::Bitmap& thumbnail);
+    void TrackAdded(std::size_t index);
+
+    // Deletes slide / track `index` as a step; its working copy is kept for an undo. Returns the
+    // index selected afterwards (-1 when none is left).
+    base::Result<int> DeleteSlide(std::size_t index);
+    base::Result<int> DeleteTrack(std::size_t index);
+
+    // Moves an item from `from` to `to` (the ones between shift), or exchanges two, as a step;
+    // selectAfter is the selection once it is done (undo selects what was selected before).
+    // False, with no step, when the indexes do not fit the show.
+    bool MoveSlide(std::size_t from, std::size_t to, int selectAfter);
+    bool SwapSlides(std::size_t a, std::size_t b, int selectAfter);
+    bool MoveTrack(std::size_t from, std::size_t to, int selectAfter);
+
+    // A change of record fields, recorded from a snapshot taken before it. With a picture slide,
+    // its working picture and thumbnail are kept as they were, so an effect that rewrites them
+    // can be undone byte for byte.
+    class Change {
+    public:
+        Change(Change&&) noexcept;
+        Change& operator=(Change&&) noexcept;
+        ~Change();
+
+    private:
+        friend class ShowHistory;
+        Change();
+        std::vector<Slide> slides_;
+        std::vector<Track> sounds_;
+        std::int32_t selectedSlide_ = 0;
+        std::int32_t selectedSound_ = 0;
+        std::optional<std::size_t> picture_;
+        ParkedFile kept_;
+        imaging::Bitmap thumbnail_;
+    };
+    base::Result<Change> BeginChange(std::optional<std::size_t> pictureOf = std::nullopt);
+    // Compares the show with the snapshot and records one step when anything differs. Returns
+    // false when nothing changed (no step).
+    bool Commit(Change change, const QString& text);
+
+    // Used by the steps.
+    ShowModel& Show() { return show_; }
+    HistoryViews* Views() const { return views_; }
+    void Report(const base::Status& status);
+
+private:
+    void Push(std::unique_ptr<QUndoCommand> step);
+
+    ShowModel& show_;
+    HistoryViews* views_ = nullptr;
+    std::string keepFolder_;
+    std::string lastError_;
+    QUndoStack stack_;
+    std::unique_ptr<QUndoCommand> batch_;
+};
+
+} // namespace project

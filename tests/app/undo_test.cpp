@@ -1,0 +1,433 @@
+// The window's undo and redo, the question before unsaved changes are lost, and an open that
+// fails half-way: close, New and Open honour each answer; undo and redo bring back records,
+// working pictures byte for byte and the cells; nothing changes the show while a job runs.
+#include "app/MainWindow.h"
+#include "base/ProgramFolder.h"
+#include "imaging/ui/EffectsDialog.h"
+#include "media/ui/ProgressWindow.h"
+#include "project/ProjectFile.h"
+#include "ui_EffectsDialog.h"
+#include "ui_MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <filesystem>
+
+using ui::MainWindow;
+using Answer = MainWindow::SaveAnswer;
+
+class UndoTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir tmp_;
+    QStringList photos_; // each of its own colour, so their working copies differ
+
+    static QByteArray Bytes(const std::string& path) {
+        QFile f(QString::fromStdString(path));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    static std::vector<QByteArray> PictureBytes(MainWindow& form) {
+        std::vector<QByteArray> out;
+        for (const auto& s : form.Show.Slides)
+            out.push_back(Bytes(s.WorkFile.str()));
+        return out;
+    }
+    // The thumbnail a slide's cell keeps (the picture its strip cell is drawn from).
+    static QImage Thumb(MainWindow& form, std::size_t i) {
+        auto* clean = form.Views.As<QLabel>(form.Show.Slides[i].Views[3]);
+        return clean ? clean->pixmap().toImage().convertToFormat(QImage::Format_RGB32) : QImage();
+    }
+    static QWidget* ThumbCell(MainWindow& form, std::size_t i) {
+        return form.Views.Get(form.Show.Slides[i].Views[2]);
+    }
+    static std::pair<int, int> CountsIn(const QString& path) {
+        QFile f(path);
+        project::ProjectHeader h;
+        if (!f.open(QIODevice::ReadOnly) || f.read(reinterpret_cast<char*>(&h), sizeof h) != 16)
+            return {-1, -1};
+        return {h.PhotoCount.get(), h.TrackCount.get()};
+    }
+    static void Shown(MainWindow& form) {
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.resize(7 * 132 + 2 * 16 + 71, 600);
+        QTRY_COMPARE(form.Form->Panel16->width(), 7 * 132);
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(tmp_.isValid());
+        qputenv("TMPDIR", tmp_.path().toLocal8Bit());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, tmp_.path() + "/config");
+        QVERIFY(QDir(tmp_.path()).mkpath("program"));
+        base::SetProgramFolderForTesting(tmp_.path() + "/program");
+        const QColor colours[] = {QColor(200, 40, 40), QColor(40, 200, 40), QColor(40, 40, 200),
+                                  QColor(220, 220, 30)};
+        for (int i = 0; i < 4; ++i) {
+            QImage image(160, 120, QImage::Format_RGB32);
+            image.fill(colours[i]);
+            // A corner mark, so a turn or a mirror changes the picture.
+            for (int y = 0; y < 20; ++y)
+                for (int x = 0; x < 30; ++x)
+                    image.setPixelColor(x, y, Qt::white);
+            photos_ << tmp_.filePath(QString("photo%1.png").arg(i));
+            QVERIFY(image.save(photos_.back()));
+        }
+    }
+
+    void closeAsksAndHonoursEachAnswer() {
+        std::string file;
+        {
+            MainWindow form;
+            form.show();
+            QVERIFY(form.AddPhoto(photos_[0]));
+            file = form.Show.Slides[0].WorkFile.str();
+            QStringList questions;
+            Answer answer = Answer::Cancel;
+            form.AskSaveChanges = [&](const QString& q, const QString&) {
+                questions << q;
+                return answer;
+            };
+            QVERIFY(!form.close());
+            QCOMPARE(questions, QStringList{"Сохранить изменения в слайдшоу?"});
+            QVERIFY(form.isVisible());
+            QCOMPARE(form.Show.Slides.size(), std::size_t(1));
+            QVERIFY(std::filesystem::exists(file));
+
+            // Save, but the file dialog is cancelled: the window stays.
+            answer = Answer::Save;
+            int names = 0;
+            form.AskSaveName = [&](const QString&, bool avi) {
+                ++names;
+                return avi ? QString("wrong.avi") : QString();
+            };
+            QVERIFY(!form.close());
+            QCOMPARE(names, 1);
+            QVERIFY(std::filesystem::exists(file));
+
+            answer = Answer::Discard;
+            QVERIFY(form.close());
+            QCOMPARE(questions.size(), 3);
+        }
+        QVERIFY(!std::filesystem::exists(file));
+
+        // Save: the show is written, then the window closes.
+        const QString saved = tmp_.filePath("closing.qvs");
+        {
+            MainWindow form;
+            form.show();
+            QVERIFY(form.AddPhoto(photos_[0]));
+            QVERIFY(form.AddPhoto(photos_[1]));
+            form.AskSaveChanges = [](const QString&, const QString&) { return Answer::Save; };
+            form.AskSaveName = [&](const QString&, bool) { return saved; };
+            QVERIFY(form.close());
+        }
+        QCOMPARE(CountsIn(saved), std::make_pair(2, 0));
+
+        // Saved, or never changed: no question.
+        {
+            MainWindow form;
+            form.show();
+            int asked = 0;
+            form.AskSaveChanges = [&](const QString&, const QString&) {
+                return ++asked, Answer::Cancel;
+            };
+            QVERIFY(form.AddPhoto(photos_[0]));
+            form.AskSaveName = [&](const QString&, bool) { return tmp_.filePath("s.qvs"); };
+            form.saveAsProject();
+            QVERIFY(!form.History.IsModified());
+            QVERIFY(form.close());
+            QCOMPARE(asked, 0);
+        }
+    }
+
+    void newAndOpenAskBeforeLosingChanges() {
+        MainWindow form;
+        form.show();
+        int yesNo = 0;
+        form.AskYesNo = [&](const QString&, const QString&) { return ++yesNo, true; };
+        Answer answer = Answer::Cancel;
+        int asked = 0;
+        form.AskSaveChanges = [&](const QString&, const QString&) { return ++asked, answer; };
+        int openDialogs = 0;
+        form.AskOpenName = [&] { return ++openDialogs, QString(); };
+        QVERIFY(form.AddPhoto(photos_[0]));
+
+        form.newProject();
+        form.openProject();
+        QCOMPARE(asked, 2);
+        QCOMPARE(yesNo, 0); // the save question stands for the new-show question
+        QCOMPARE(openDialogs, 0);
+        QCOMPARE(form.Show.Slides.size(), std::size_t(1));
+
+        answer = Answer::Discard;
+        form.openProject();
+        QCOMPARE(openDialogs, 1); // went on to the file dialog
+        form.newProject();
+        QVERIFY(form.Show.Slides.empty());
+        QVERIFY(!form.History.IsModified());
+        QVERIFY(!form.History.CanUndo()); // a new show starts without history
+
+        // Save first, then open.
+        QVERIFY(form.AddPhoto(photos_[1]));
+        answer = Answer::Save;
+        const QString saved = tmp_.filePath("before-open.qvs");
+        form.AskSaveName = [&](const QString&, bool) { return saved; };
+        form.openProject();
+        QCOMPARE(CountsIn(saved), std::make_pair(1, 0));
+        QCOMPARE(openDialogs, 2);
+        // Unchanged now: New asks its own question again.
+        form.newProject();
+        QCOMPARE(yesNo, 1);
+        QCOMPARE(asked, 5);
+
+        // Opening a show from the recent list asks the same question.
+        QVERIFY(form.AddPhoto(photos_[2]));
+        QVERIFY(form.AddPhoto(photos_[3]));
+        answer = Answer::Cancel;
+        form.OpenRecentShow(saved);
+        QCOMPARE(asked, 6);
+        QCOMPARE(form.Show.Slides.size(), std::size_t(2));
+        answer = Answer::Discard;
+        form.OpenRecentShow(saved);
+        QCOMPARE(asked, 7);
+        QCOMPARE(form.Show.Slides.size(), std::size_t(1));
+    }
+
+    void importUndoneAndRedoneByTheKeys() {
+        MainWindow form;
+        Shown(form);
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.AskPhotoFiles = [&] { return QStringList{photos_[0], photos_[1], photos_[2]}; };
+        form.addPhotos();
+        QCOMPARE(form.Show.Slides.size(), std::size_t(3));
+        const auto bytes = PictureBytes(form);
+        const auto records = form.Show.Slides;
+        std::vector<QImage> thumbs;
+        for (std::size_t i = 0; i < 3; ++i)
+            thumbs.push_back(Thumb(form, i));
+        QVERIFY(form.UndoAction->isEnabled());
+
+        QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier); // the whole import at once
+        QVERIFY(form.Show.Slides.empty());
+        QVERIFY(QDir(QString::fromStdString(form.Show.PicturesDir)).isEmpty(QDir::Files));
+        QVERIFY(!form.History.IsModified());
+        QVERIFY(form.RedoAction->isEnabled());
+
+        QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(form.Show.Slides.size(), std::size_t(3));
+        QCOMPARE(PictureBytes(form), bytes);
+        for (std::size_t i = 0; i < 3; ++i) {
+            QCOMPARE(form.Show.Slides[i].WorkFile.str(), records[i].WorkFile.str());
+            QCOMPARE(Thumb(form, i), thumbs[i]);
+            QVERIFY(ThumbCell(form, i)->isVisible());
+            QCOMPARE(ThumbCell(form, i)->objectName(), QString("ThumbImage_%1").arg(i));
+        }
+        // The top bar's buttons do the same.
+        auto* undoButton = form.findChild<QToolButton*>("UndoButton");
+        QVERIFY(undoButton);
+        undoButton->click();
+        QVERIFY(form.Show.Slides.empty());
+    }
+
+    // The two buttons sit after the effect buttons and clear the settings, help and about
+    // buttons even at the smallest window.
+    void undoButtonsFitTheTopBar() {
+        MainWindow form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.resize(form.minimumSize());
+        QTest::qWait(50);
+        const auto place = [&](QWidget* w) { return QRect(w->mapTo(&form, QPoint()), w->size()); };
+        auto* undo = form.findChild<QToolButton*>("UndoButton");
+        auto* redo = form.findChild<QToolButton*>("RedoButton");
+        QVERIFY(undo && redo);
+        QVERIFY(undo->isVisible() && redo->isVisible());
+        QVERIFY(place(undo).left() > place(form.Form->ToolButton6).right());
+        QVERIFY(place(redo).left() > place(undo).right());
+        for (QWidget* right :
+             {form.Form->ToolButton13, form.Form->ToolButton14, form.Form->ToolButton15})
+            QVERIFY(!place(redo).intersects(place(right)));
+        if (qEnvironmentVariableIsSet("REELPANE_SCREENSHOTS"))
+            form.grab().save(qEnvironmentVariable("REELPANE_SCREENSHOTS") + "/undo-minimum.png");
+        QCOMPARE(form.UndoAction->toolTip(), QString("Отменить (Ctrl+Z)"));
+        QCOMPARE(form.RedoAction->toolTip(), QString("Повторить (Ctrl+Shift+Z)"));
+    }
+
+    void deleteMoveAndSwapAreUndone() {
+        MainWindow form;
+        Shown(form);
+        form.AskYesNo = [](const QString&, const QString&) { return true; };
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(form.AddPhoto(photos_[i]));
+        form.History.Clear();
+        const auto bytes = PictureBytes(form);
+        const QImage secondThumb = Thumb(form, 1);
+
+        form.Storyboard->SelectSlide(1);
+        form.deletePhoto();
+        QCOMPARE(form.Show.Slides.size(), std::size_t(3));
+        QCOMPARE(form.Show.Slides[1].Selected, std::uint8_t(1));
+        form.undo();
+        QCOMPARE(form.Show.Slides.size(), std::size_t(4));
+        QCOMPARE(PictureBytes(form), bytes);
+        QCOMPARE(Thumb(form, 1), secondThumb);
+        QCOMPARE(form.Show.SelectedSlide, 1);
+        QCOMPARE(ThumbCell(form, 2)->property("Tag").toInt(), 3);
+
+        form.movePhotoRight();             // 0 2 1 3
+        form.Storyboard->SwapSlides(1, 4); // 3 2 1 0
+        const std::vector<QByteArray> swapped = {bytes[3], bytes[2], bytes[1], bytes[0]};
+        QCOMPARE(PictureBytes(form), swapped);
+        QCOMPARE(form.Show.SelectedSlide, 0);
+        form.undo();
+        form.undo();
+        QCOMPARE(PictureBytes(form), bytes);
+        QCOMPARE(form.Show.SelectedSlide, 1);
+        QCOMPARE(ThumbCell(form, 3)->objectName(), QString("ThumbImage_3"));
+        form.redo();
+        form.redo();
+        QCOMPARE(PictureBytes(form), swapped);
+
+        // A drag that inserts (and Ctrl+Right, which takes the same way) is one step too.
+        QVERIFY(form.MovePhoto(0, 3)); // 2 1 0 3
+        QCOMPARE(PictureBytes(form),
+                 (std::vector<QByteArray>{bytes[2], bytes[1], bytes[0], bytes[3]}));
+        QCOMPARE(form.Show.SelectedSlide, 3);
+        form.undo();
+        QCOMPARE(PictureBytes(form), swapped);
+        QCOMPARE(ThumbCell(form, 0)->property("Tag").toInt(), 1);
+    }
+
+    void anEffectIsUndoneWithItsPictureAndThumbnail() {
+        MainWindow form;
+        Shown(form);
+        QVERIFY(form.AddPhoto(photos_[3]));
+        form.History.Clear();
+        const QByteArray before = Bytes(form.Show.Slides[0].WorkFile.str());
+        const QImage thumbBefore = Thumb(form, 0);
+        bool clicked = false;
+        QTimer::singleShot(0, &form, [&] {
+            auto* dialog = qobject_cast<ui::EffectsDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->Form->TurnRightButton->click();
+            dialog->Form->SaveButton2->click();
+            clicked = true;
+        });
+        form.openEffects(2);
+        QVERIFY(clicked);
+        const QByteArray after = Bytes(form.Show.Slides[0].WorkFile.str());
+        const QImage thumbAfter = Thumb(form, 0);
+        QVERIFY(after != before);
+        QVERIFY(thumbAfter != thumbBefore);
+        QCOMPARE(form.Show.Slides[0].TurnCount.get(), 1);
+        QVERIFY(form.History.IsModified());
+
+        form.undo();
+        QCOMPARE(Bytes(form.Show.Slides[0].WorkFile.str()), before);
+        QCOMPARE(Thumb(form, 0), thumbBefore);
+        QCOMPARE(form.Show.Slides[0].TurnCount.get(), 0);
+        form.redo();
+        QCOMPARE(Bytes(form.Show.Slides[0].WorkFile.str()), after);
+        QCOMPARE(Thumb(form, 0), thumbAfter);
+    }
+
+    void nothingIsUndoneWhileAJobRuns() {
+        MainWindow form;
+        form.show();
+        for (int i = 0; i < 2; ++i)
+            QVERIFY(form.AddPhoto(photos_[i]));
+        QTimer::singleShot(0, &form, [&] {
+            QVERIFY(form.Busy());
+            form.updateBusyState();
+            QVERIFY(!form.UndoAction->isEnabled());
+            form.undo();
+            QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
+            form.movePhotoLeft();
+        });
+        QVERIFY(form.SaveProjectFile(tmp_.filePath("busy.qvs")));
+        QCOMPARE(form.Show.Slides.size(), std::size_t(2));
+        QCOMPARE(form.History.Stack().count(), 2);
+        QCOMPARE(CountsIn(tmp_.filePath("busy.qvs")), std::make_pair(2, 0));
+        form.updateBusyState();
+        QVERIFY(form.UndoAction->isEnabled());
+    }
+
+    // An open that fails after the file passed its checks (the copy of a photo cannot be
+    // written) and a truncated file both leave the open show, its cells and its history.
+    void aFailedOpenKeepsTheOpenShow() {
+        const QString file = tmp_.filePath("three.qvs");
+        {
+            MainWindow other;
+            for (int i = 0; i < 3; ++i)
+                QVERIFY(other.AddPhoto(photos_[i]));
+            QVERIFY(other.SaveProjectFile(file));
+        }
+        MainWindow form;
+        Shown(form);
+        QStringList messages;
+        form.ShowMessage = [&](const QString& text) { messages << text; };
+        form.AskSaveChanges = [](const QString&, const QString&) { return Answer::Discard; };
+        QVERIFY(form.AddPhoto(photos_[3]));
+        QVERIFY(form.AddPhoto(photos_[0]));
+        const auto bytes = PictureBytes(form);
+        const QImage thumb = Thumb(form, 0);
+
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        project::ProjectHeader header;
+        QCOMPARE(f.read(reinterpret_cast<char*>(&header), sizeof header), qint64(sizeof header));
+        const QByteArray whole =
+            f.readAll().prepend(QByteArray(reinterpret_cast<const char*>(&header), sizeof header));
+        const std::string blocker =
+            form.Show.PicturesDir + std::to_string(header.Prefix.get()) + ".bmp";
+        QVERIFY(std::filesystem::create_directory(blocker));
+        form.AskOpenName = [&] { return file; };
+        form.openProject();
+        std::filesystem::remove(blocker);
+
+        const QString truncated = tmp_.filePath("truncated.qvs");
+        {
+            QFile t(truncated);
+            QVERIFY(t.open(QIODevice::WriteOnly));
+            t.write(whole.left(whole.size() - 10));
+        }
+        form.AskOpenName = [&] { return truncated; };
+        form.openProject();
+
+        QCOMPARE(messages.size(), 2);
+        QVERIFY(messages[0].startsWith("Не удалось загрузить файл слайдшоу!"));
+        QCOMPARE(form.Show.Slides.size(), std::size_t(2));
+        QCOMPARE(PictureBytes(form), bytes);
+        QCOMPARE(Thumb(form, 0), thumb);
+        QVERIFY(ThumbCell(form, 1)->isVisible());
+        QCOMPARE(form.History.Stack().count(), 2);
+        QCOMPARE(QDir(QString::fromStdString(form.Show.PicturesDir)).entryList(QDir::Files).size(),
+                 2);
+
+        // The same file whole: it replaces the show, with fresh cells and no history.
+        form.AskOpenName = [&] { return file; };
+        form.openProject();
+        QCOMPARE(messages.size(), 2);
+        QCOMPARE(form.Show.Slides.size(), std::size_t(3));
+        QVERIFY(ThumbCell(form, 2)->isVisible());
+        QCOMPARE(ThumbCell(form, 2)->objectName(), QString("ThumbImage_2"));
+        QVERIFY(!form.History.CanUndo());
+        QVERIFY(!form.History.IsModified());
+        QCOMPARE(QDir(QString::fromStdString(form.Show.PicturesDir)).entryList(QDir::Files).size(),
+                 3);
+    }
+};
+
+QTEST_MAIN(UndoTest)
+#include "undo_test.moc"

@@ -1,0 +1,189 @@
+// Opening a project over the open show: the show is replaced only by a file that loaded whole; a
+// refused, truncated or half-loaded file leaves it, with its working copies, as it was.
+#include "project/ProjectOpen.h"
+#include "project/ShowSession.h"
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <filesystem>
+
+namespace {
+
+using namespace project;
+
+QByteArray ReadAll(const std::string& path) {
+    QFile f(QString::fromStdString(path));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void WriteAll(const std::string& path, const QByteArray& bytes) {
+    QFile f(QString::fromStdString(path));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+struct CancelAt : base::Progress {
+    int pumps = 0, cancelAt = -1;
+    void Pump() override {
+        if (++pumps == cancelAt)
+            RequestCancel();
+    }
+};
+
+class ProjectOpenTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        root = dir.path().toStdString() + "/";
+        ASSERT_TRUE(session.Open(dir.path().toStdString()).ok());
+        importer.AddPhoto = [this](ShowModel& into, const std::string& p) {
+            return Copy(into, p, true);
+        };
+        importer.AddTrack = [this](ShowModel& into, const std::string& p) {
+            return Copy(into, p, false);
+        };
+    }
+    // Stands in for the import: the file becomes the item's working copy unchanged; a file that
+    // starts with "FULL" cannot be written.
+    ImportStatus Copy(ShowModel& into, const std::string& path, bool photo) {
+        EXPECT_NE(&into, &show()) << "a load must never import into the open show";
+        const QByteArray bytes = ReadAll(path);
+        if (bytes.startsWith("FULL"))
+            return ImportStatus::Fail("no space left for the working copy");
+        const std::string ext = path.substr(path.rfind('.'));
+        const std::string name = into.MakeWorkName(photo ? into.PicturesDir : into.MusicDir, ext);
+        WriteAll(name, bytes);
+        if (photo) {
+            auto s = Slide::MakeDefault();
+            s.WorkFile.assign(name);
+            into.Slides.push_back(s);
+        } else {
+            auto t = Track::MakeDefault();
+            t.WorkFile.assign(name);
+            into.Sounds.push_back(t);
+        }
+        return {ImportOutcome::Added, {}};
+    }
+    ShowModel& show() { return session.Show(); }
+    void Add(ShowModel& m, const QByteArray& bytes, int seconds) {
+        const std::string name = m.MakeWorkName(m.PicturesDir, ".bmp");
+        WriteAll(name, bytes);
+        auto s = Slide::MakeDefault();
+        s.WorkFile.assign(name);
+        s.ShowSeconds = seconds;
+        m.Slides.push_back(s);
+    }
+    // A saved project of `photos` (their bytes), made from a show of its own.
+    std::string SaveProjectOf(const std::vector<QByteArray>& photos, const std::string& name) {
+        ShowModel other;
+        other.PicturesDir = root + "other/";
+        other.WorkPrefix = 4321;
+        EXPECT_TRUE(QDir().mkpath(QString::fromStdString(other.PicturesDir)));
+        int seconds = 100;
+        for (const auto& p : photos)
+            Add(other, p, seconds++);
+        EXPECT_EQ(SaveProject(other, root + name, quiet).Outcome, SaveOutcome::Saved);
+        other.ClearProject();
+        return root + name;
+    }
+    // The open show: two photos whose copies must survive a failed open.
+    void MakeOpenShow() {
+        Add(show(), "old one", 1);
+        Add(show(), "old two", 2);
+    }
+    void ExpectOpenShowIntact() {
+        ASSERT_EQ(show().Slides.size(), 2u);
+        EXPECT_EQ(show().Slides[0].ShowSeconds, 1);
+        EXPECT_EQ(ReadAll(show().Slides[0].WorkFile.str()), QByteArray("old one"));
+        EXPECT_EQ(ReadAll(show().Slides[1].WorkFile.str()), QByteArray("old two"));
+        // Nothing of the failed load is left beside them.
+        EXPECT_EQ(QDir(QString::fromStdString(show().PicturesDir)).entryList(QDir::Files).size(),
+                  2);
+        EXPECT_TRUE(QDir(QString::fromStdString(show().MusicDir)).entryList(QDir::Files).isEmpty());
+    }
+
+    QTemporaryDir dir;
+    std::string root;
+    ShowSession session;
+    OpenImport importer;
+    base::NoProgress quiet;
+};
+
+TEST_F(ProjectOpenTest, ALoadedFileReplacesTheShowAndItsCopies) {
+    MakeOpenShow();
+    const std::string oldFile = show().Slides[0].WorkFile.str();
+    const std::string file = SaveProjectOf({"new one", "new two", "new three"}, "new.qvs");
+    show().SelectedSlide = 1;
+    const LoadResult r = OpenProjectOver(show(), file, quiet, importer);
+    ASSERT_EQ(r.Outcome, LoadOutcome::Loaded) << r.Error;
+    ASSERT_EQ(show().Slides.size(), 3u);
+    EXPECT_EQ(ReadAll(show().Slides[2].WorkFile.str()), QByteArray("new three"));
+    EXPECT_EQ(show().Slides[2].ShowSeconds, 102);
+    EXPECT_EQ(show().SelectedSlide, 0);
+    EXPECT_FALSE(std::filesystem::exists(oldFile));
+    EXPECT_EQ(QDir(QString::fromStdString(show().PicturesDir)).entryList(QDir::Files).size(), 3);
+}
+
+TEST_F(ProjectOpenTest, AFileThatFailsHalfWayKeepsTheOpenShow) {
+    MakeOpenShow();
+    const std::string file = SaveProjectOf({"new one", "FULL: no room", "new three"}, "half.qvs");
+    const LoadResult r = OpenProjectOver(show(), file, quiet, importer);
+    EXPECT_EQ(r.Outcome, LoadOutcome::Failed);
+    EXPECT_NE(r.Error.find("photo 2"), std::string::npos) << r.Error;
+    ExpectOpenShowIntact();
+}
+
+TEST_F(ProjectOpenTest, ATruncatedOrCorruptFileKeepsTheOpenShow) {
+    MakeOpenShow();
+    const std::string file = SaveProjectOf({"new one", "new two"}, "whole.qvs");
+    const QByteArray whole = ReadAll(file);
+    for (qsizetype cut : {qsizetype(3), qsizetype(100), whole.size() - 1}) {
+        WriteAll(root + "cut.qvs", whole.left(cut));
+        const LoadResult r = OpenProjectOver(show(), root + "cut.qvs", quiet, importer);
+        EXPECT_EQ(r.Outcome, LoadOutcome::Damaged) << cut;
+        ExpectOpenShowIntact();
+    }
+    // A photo size that claims more than the file holds.
+    QByteArray corrupt = whole;
+    const qsizetype sizes = 16 + 2 * qsizetype(sizeof(Slide));
+    corrupt[sizes + 7] = char(0x40);
+    WriteAll(root + "corrupt.qvs", corrupt);
+    EXPECT_TRUE(OpenProjectOver(show(), root + "corrupt.qvs", quiet, importer).Failed());
+    ExpectOpenShowIntact();
+}
+
+// A read or write error while a photo is copied out of the file: a directory where the copy
+// must go stands in for it.
+TEST_F(ProjectOpenTest, ACopyThatCannotBeWrittenKeepsTheOpenShow) {
+    MakeOpenShow();
+    const std::string file = SaveProjectOf({"new one", "new two"}, "blocked.qvs");
+    QFile f(QString::fromStdString(file));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    ProjectHeader header;
+    ASSERT_EQ(f.read(reinterpret_cast<char*>(&header), sizeof header), qint64(sizeof header));
+    const std::string blocker = show().PicturesDir + std::to_string(header.Prefix.get()) + ".bmp";
+    ASSERT_TRUE(std::filesystem::create_directory(blocker));
+    const LoadResult r = OpenProjectOver(show(), file, quiet, importer);
+    EXPECT_EQ(r.Outcome, LoadOutcome::Failed);
+    EXPECT_NE(r.Error.find("photo 1"), std::string::npos) << r.Error;
+    std::filesystem::remove(blocker);
+    ExpectOpenShowIntact();
+}
+
+TEST_F(ProjectOpenTest, CancelEmptiesTheShowAsAlways) {
+    MakeOpenShow();
+    const std::string file = SaveProjectOf({"new one", "new two", "new three"}, "c.qvs");
+    CancelAt progress;
+    progress.cancelAt = 2;
+    const LoadResult r = OpenProjectOver(show(), file, progress, importer);
+    EXPECT_EQ(r.Outcome, LoadOutcome::Cancelled);
+    EXPECT_TRUE(show().Slides.empty());
+    EXPECT_TRUE(QDir(QString::fromStdString(show().PicturesDir)).entryList(QDir::Files).isEmpty());
+}
+
+} // namespace

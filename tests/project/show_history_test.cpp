@@ -1,0 +1,420 @@
+// The undo history on a real session: every kind of change undone and done again gives back the
+// same records and the same working-file bytes, items put back get their cells and thumbnails,
+// and the clean mark tells unsaved changes.
+#include "imaging/BmpFile.h"
+#include "imaging/TestBitmaps.h"
+#include "project/Import.h"
+#include "project/ShowSession.h"
+#include "project/SlideEdits.h"
+#include "project/TransitionChoice.h"
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using namespace project;
+
+// Caption text needs the font database of a GUI application (offscreen).
+void EnsureGuiApp() {
+    static std::unique_ptr<QGuiApplication> app;
+    if (QGuiApplication::instance())
+        return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "project_tests";
+    static char* argv[] = {name, nullptr};
+    app = std::make_unique<QGuiApplication>(argc, argv);
+}
+
+QByteArray Bytes(const std::string& path) {
+    QFile f(QString::fromStdString(path));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Records compared as the bytes a project file stores, without the cell handles and selection
+// that only the running program uses.
+bool SameRecord(Slide a, Slide b) {
+    for (Slide* s : {&a, &b}) {
+        s->Views = {};
+        s->Selected = 0;
+    }
+    return std::memcmp(&a, &b, sizeof(Slide)) == 0;
+}
+
+// The storyboard's side, recorded: thumbnails per slide index, and what was asked.
+struct FakeViews : HistoryViews {
+    ShowModel* show = nullptr;
+    std::vector<imaging::Bitmap> thumbs; // follows the slides
+    int changed = 0;
+    std::vector<std::size_t> createdPhotos, createdTracks;
+    imaging::Bitmap Thumbnail(std::size_t i) const override {
+        return i < thumbs.size() ? thumbs[i] : imaging::Bitmap();
+    }
+    void SetThumbnail(std::size_t i, const imaging::Bitmap& t) override {
+        if (i < thumbs.size())
+            thumbs[i] = t;
+    }
+    void CreatePhotoViews(std::size_t i, const imaging::Bitmap& t) override {
+        createdPhotos.push_back(i);
+        thumbs.insert(thumbs.begin() + static_cast<std::ptrdiff_t>(i), t);
+    }
+    void CreateTrackViews(std::size_t i) override { createdTracks.push_back(i); }
+    void ShowChanged() override {
+        ++changed;
+        // Cells follow the records: a slide taken out takes its thumbnail with it.
+        thumbs.resize(show->Slides.size());
+    }
+};
+
+class ShowHistoryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureGuiApp();
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(session.Open(dir.path().toStdString()).ok());
+        show().Resolution = "160x120";
+        views.show = &show();
+        history().SetViews(&views);
+    }
+    ShowModel& show() { return session.Show(); }
+    ShowHistory& history() { return session.History(); }
+
+    // Imports a picture of its own (seeded noise) as the import does, recorded as a step.
+    std::size_t Import(std::uint32_t seed, int w = 64, int h = 48) {
+        const std::string src = dir.filePath(QString("src%1.bmp").arg(seed)).toStdString();
+        EXPECT_TRUE(imaging::SaveBmpFile(src, testbmp::Random(w, h, seed)));
+        auto added = AddPhoto(show(), src);
+        EXPECT_TRUE(added.Added()) << added.Error;
+        views.thumbs.push_back(added->Thumbnail);
+        history().PhotoAdded(added->Index, added->Thumbnail);
+        return added->Index;
+    }
+    // A track record whose working copy holds `content`.
+    std::size_t AddTrack(const std::string& content, int volume) {
+        const std::string file = show().MakeWorkName(show().MusicDir, ".mp3");
+        std::ofstream(file) << content;
+        auto t = Track::MakeDefault();
+        t.WorkFile.assign(file);
+        t.Volume = volume;
+        show().Sounds.push_back(t);
+        history().TrackAdded(show().Sounds.size() - 1);
+        return show().Sounds.size() - 1;
+    }
+    std::vector<QByteArray> PictureBytes() {
+        std::vector<QByteArray> out;
+        for (const auto& s : show().Slides)
+            out.push_back(Bytes(s.WorkFile.str()));
+        return out;
+    }
+    std::vector<std::int32_t> Seconds() {
+        std::vector<std::int32_t> out;
+        for (const auto& s : show().Slides)
+            out.push_back(s.ShowSeconds);
+        return out;
+    }
+    QStringList PicturesOnDisk() {
+        return QDir(QString::fromStdString(show().PicturesDir)).entryList(QDir::Files);
+    }
+
+    QTemporaryDir dir;
+    ShowSession session;
+    FakeViews views;
+};
+
+TEST_F(ShowHistoryTest, CleanMarkFollowsChangesSavesAndUndo) {
+    EXPECT_FALSE(history().IsModified());
+    Import(1);
+    EXPECT_TRUE(history().IsModified());
+    history().MarkSaved();
+    EXPECT_FALSE(history().IsModified());
+    history().Undo(); // back before the save: changed again
+    EXPECT_TRUE(history().IsModified());
+    history().Redo();
+    EXPECT_FALSE(history().IsModified());
+    EXPECT_TRUE(history().CanUndo()); // saving keeps the steps
+    history().Clear();
+    EXPECT_FALSE(history().IsModified());
+    EXPECT_FALSE(history().CanUndo());
+    EXPECT_EQ(show().Slides.size(), 1u); // clearing the history leaves the show alone
+}
+
+TEST_F(ShowHistoryTest, AddedPhotosGoAndComeBackWithTheirBytes) {
+    history().BeginBatch("import");
+    for (std::uint32_t seed : {11u, 12u, 13u})
+        Import(seed);
+    history().EndBatch();
+    const auto records = show().Slides;
+    const auto bytes = PictureBytes();
+    const auto thumbs = views.thumbs;
+    EXPECT_EQ(history().Stack().count(), 1); // one batch, one step
+
+    history().Undo();
+    EXPECT_TRUE(show().Slides.empty());
+    EXPECT_TRUE(PicturesOnDisk().isEmpty());
+    EXPECT_TRUE(views.thumbs.empty());
+
+    history().Redo();
+    ASSERT_EQ(show().Slides.size(), 3u);
+    EXPECT_EQ(PictureBytes(), bytes);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_TRUE(SameRecord(show().Slides[i], records[i])) << i;
+        EXPECT_EQ(show().Slides[i].WorkFile.str(), records[i].WorkFile.str());
+        EXPECT_EQ(views.thumbs[i].CopyToImage(), thumbs[i].CopyToImage()) << i;
+    }
+    EXPECT_EQ(views.createdPhotos, (std::vector<std::size_t>{0, 1, 2}));
+}
+
+TEST_F(ShowHistoryTest, AnEmptyBatchLeavesNoStep) {
+    history().BeginBatch("nothing imported");
+    history().EndBatch();
+    EXPECT_FALSE(history().IsModified());
+    EXPECT_FALSE(history().CanUndo());
+}
+
+TEST_F(ShowHistoryTest, DeletedPhotoComesBackInItsPlace) {
+    for (std::uint32_t seed : {21u, 22u, 23u})
+        Import(seed);
+    history().Clear();
+    const auto records = show().Slides;
+    const auto bytes = PictureBytes();
+    const auto middleThumb = views.thumbs[1];
+
+    const auto next = history().DeleteSlide(1);
+    ASSERT_TRUE(next.ok()) << next.error();
+    EXPECT_EQ(*next, 1);
+    ASSERT_EQ(show().Slides.size(), 2u);
+    EXPECT_FALSE(std::filesystem::exists(records[1].WorkFile.str()));
+    EXPECT_EQ(PicturesOnDisk().size(), 2); // the copy waits in the history's folder
+    EXPECT_TRUE(history().IsModified());
+
+    history().Undo();
+    ASSERT_EQ(show().Slides.size(), 3u);
+    EXPECT_EQ(PictureBytes(), bytes);
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_TRUE(SameRecord(show().Slides[i], records[i])) << i;
+    EXPECT_EQ(show().SelectedSlide, 1);
+    EXPECT_EQ(views.createdPhotos.back(), 1u);
+    EXPECT_EQ(views.thumbs[1].CopyToImage(), middleThumb.CopyToImage());
+    EXPECT_FALSE(history().IsModified());
+
+    history().Redo();
+    EXPECT_EQ(show().Slides.size(), 2u);
+    EXPECT_EQ(Bytes(show().Slides[1].WorkFile.str()), bytes[2]);
+}
+
+TEST_F(ShowHistoryTest, DeletingTheLastPhotoSelectsNoneAndUndoSelectsItAgain) {
+    Import(31);
+    const auto next = history().DeleteSlide(0);
+    ASSERT_TRUE(next.ok());
+    EXPECT_EQ(*next, -1);
+    EXPECT_TRUE(show().Slides.empty());
+    EXPECT_FALSE(history().DeleteSlide(0).ok()); // nothing there: refused, no step
+    EXPECT_EQ(history().Stack().count(), 2);
+    history().Undo();
+    ASSERT_EQ(show().Slides.size(), 1u);
+    EXPECT_EQ(show().SelectedSlide, 0);
+}
+
+TEST_F(ShowHistoryTest, APutBackTakesAFreshNameWhenItsOwnIsTaken) {
+    Import(41);
+    const std::string old = show().Slides[0].WorkFile.str();
+    const QByteArray bytes = Bytes(old);
+    ASSERT_TRUE(history().DeleteSlide(0).ok());
+    std::ofstream(old) << "someone else's file"; // appeared behind the show's back
+    history().Undo();
+    ASSERT_EQ(show().Slides.size(), 1u);
+    const std::string now = show().Slides[0].WorkFile.str();
+    EXPECT_NE(now, old);
+    EXPECT_EQ(Bytes(now), bytes);
+    EXPECT_EQ(Bytes(old), QByteArray("someone else's file"));
+}
+
+TEST_F(ShowHistoryTest, DeletedTrackComesBackWithItsBytesAndVolume) {
+    AddTrack("first track", 40);
+    AddTrack("second track", 70);
+    history().Clear();
+    const std::string file = show().Sounds[0].WorkFile.str();
+    const auto next = history().DeleteTrack(0);
+    ASSERT_TRUE(next.ok());
+    EXPECT_EQ(*next, 0);
+    ASSERT_EQ(show().Sounds.size(), 1u);
+    EXPECT_EQ(show().Sounds[0].Volume, 70);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    history().Undo();
+    ASSERT_EQ(show().Sounds.size(), 2u);
+    EXPECT_EQ(show().Sounds[0].WorkFile.str(), file);
+    EXPECT_EQ(Bytes(file), QByteArray("first track"));
+    EXPECT_EQ(show().Sounds[0].Volume, 40);
+    EXPECT_EQ(views.createdTracks, (std::vector<std::size_t>{0}));
+}
+
+TEST_F(ShowHistoryTest, MovesAndSwapsUndoToTheSameOrder) {
+    for (std::uint32_t seed : {51u, 52u, 53u, 54u})
+        Import(seed);
+    for (std::size_t i = 0; i < 4; ++i)
+        show().Slides[i].ShowSeconds = static_cast<std::int32_t>(i + 1);
+    history().Clear();
+    show().SelectedSlide = 0;
+
+    ASSERT_TRUE(history().MoveSlide(0, 3, 3)); // a drag that inserts after the last
+    EXPECT_EQ(Seconds(), (std::vector<std::int32_t>{2, 3, 4, 1}));
+    EXPECT_EQ(show().SelectedSlide, 3);
+    ASSERT_TRUE(history().SwapSlides(0, 2, 0));
+    EXPECT_EQ(Seconds(), (std::vector<std::int32_t>{4, 3, 2, 1}));
+    ASSERT_TRUE(history().MoveSlide(3, 1, 1));
+    EXPECT_EQ(Seconds(), (std::vector<std::int32_t>{4, 1, 3, 2}));
+    EXPECT_FALSE(history().MoveSlide(1, 1, 1));
+    EXPECT_FALSE(history().MoveSlide(0, 4, 0));
+    EXPECT_EQ(history().Stack().count(), 3);
+
+    history().Undo();
+    EXPECT_EQ(Seconds(), (std::vector<std::int32_t>{4, 3, 2, 1}));
+    history().Undo();
+    EXPECT_EQ(Seconds(), (std::vector<std::int32_t>{2, 3, 4, 1}));
+    history().Undo();
+    EXPECT_EQ(Seconds(), (std::vector<std::int32_t>{1, 2, 3, 4}));
+    EXPECT_EQ(show().SelectedSlide, 0);
+    history().Redo();
+    history().Redo();
+    history().Redo();
+    EXPECT_EQ(Seconds(), (std::vector<std::int32_t>{4, 1, 3, 2}));
+
+    AddTrack("a", 1);
+    AddTrack("b", 2);
+    AddTrack("c", 3);
+    ASSERT_TRUE(history().MoveTrack(2, 0, 0));
+    EXPECT_EQ(show().Sounds[0].Volume, 3);
+    EXPECT_EQ(show().Sounds[2].Volume, 2);
+    history().Undo();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(show().Sounds[static_cast<std::size_t>(i)].Volume, i + 1);
+}
+
+TEST_F(ShowHistoryTest, DurationsTransitionsAndVolumesAreUndone) {
+    for (std::uint32_t seed : {61u, 62u})
+        Import(seed);
+    AddTrack("t", 100);
+    history().Clear();
+    const auto before = show().Slides;
+
+    auto change = history().BeginChange();
+    ASSERT_TRUE(change.ok());
+    ASSERT_TRUE(ApplyTransitionChoice(show(), 0, {5, 0, true}));
+    show().Slides[1].ShowSeconds = 42;
+    show().Sounds[0].Volume = 25;
+    ASSERT_TRUE(history().Commit(std::move(*change), "several"));
+
+    history().Undo();
+    for (std::size_t i = 0; i < 2; ++i)
+        EXPECT_TRUE(SameRecord(show().Slides[i], before[i])) << i;
+    EXPECT_EQ(show().Sounds[0].Volume, 100);
+    history().Redo();
+    EXPECT_EQ(show().Slides[0].TransitionKind, 5);
+    EXPECT_EQ(show().Slides[1].TransitionKind, 5);
+    EXPECT_EQ(show().Slides[0].TransitionSeconds, 3);
+    EXPECT_EQ(show().Slides[1].ShowSeconds, 42);
+    EXPECT_EQ(show().Sounds[0].Volume, 25);
+
+    // A change that changes nothing is no step.
+    auto idle = history().BeginChange(0);
+    ASSERT_TRUE(idle.ok());
+    EXPECT_FALSE(history().Commit(std::move(*idle), "nothing"));
+    EXPECT_EQ(history().Stack().count(), 1);
+}
+
+// Each effect rewrites the working picture (and the thumbnail): undo gives back the bytes and
+// the record it replaced, redo the edited ones.
+TEST_F(ShowHistoryTest, EveryEffectIsUndoneByteForByte) {
+    Import(71, 96, 64);
+    history().Clear();
+    const std::vector<std::pair<const char*, SlideEdit>> edits = {
+        {"crop", CropEdit{4, 4, 60, 40}},
+        {"caption", CaptionEdit{"Hello", "Arial", 20, 0x00FFFF, 1, 2, 3}},
+        {"turn right", TurnEdit{TurnKind::Right}},
+        {"mirror", TurnEdit{TurnKind::Mirror}},
+        {"light", LightEdit{30, 10, 14.0}},
+        {"sepia", ColorEdit{2}},
+        {"negative", ColorEdit{3}},
+        {"background", BackgroundEdit{0x123456}},
+        {"seconds", SecondsEdit{17}},
+    };
+    std::vector<QByteArray> pictures{Bytes(show().Slides[0].WorkFile.str())};
+    std::vector<Slide> records{show().Slides[0]};
+    std::vector<QImage> thumbs{views.thumbs[0].CopyToImage()};
+    for (const auto& [name, edit] : edits) {
+        auto change = history().BeginChange(0);
+        ASSERT_TRUE(change.ok()) << name;
+        imaging::Bitmap thumb = views.thumbs[0];
+        ASSERT_TRUE(ApplySlideEdit(show(), 0, edit, &thumb).ok()) << name;
+        views.thumbs[0] = thumb;
+        ASSERT_TRUE(history().Commit(std::move(*change), name)) << name;
+        pictures.push_back(Bytes(show().Slides[0].WorkFile.str()));
+        records.push_back(show().Slides[0]);
+        thumbs.push_back(views.thumbs[0].CopyToImage());
+    }
+    // Every picture edit made a different picture, so the checks below can tell them apart.
+    EXPECT_NE(pictures[1], pictures[0]);
+    EXPECT_NE(pictures[3], pictures[2]);
+
+    for (std::size_t k = edits.size(); k-- > 0;) {
+        history().Undo();
+        EXPECT_EQ(Bytes(show().Slides[0].WorkFile.str()), pictures[k]) << edits[k].first;
+        EXPECT_TRUE(SameRecord(show().Slides[0], records[k])) << edits[k].first;
+        EXPECT_EQ(views.thumbs[0].CopyToImage(), thumbs[k]) << edits[k].first;
+    }
+    EXPECT_FALSE(history().IsModified());
+    for (std::size_t k = 1; k <= edits.size(); ++k) {
+        history().Redo();
+        EXPECT_EQ(Bytes(show().Slides[0].WorkFile.str()), pictures[k]) << edits[k - 1].first;
+        EXPECT_TRUE(SameRecord(show().Slides[0], records[k])) << edits[k - 1].first;
+    }
+    // Only the working copy is in the pictures folder; the other versions are the history's.
+    EXPECT_EQ(PicturesOnDisk().size(), 1);
+}
+
+TEST_F(ShowHistoryTest, ClearingTheHistoryRemovesWhatItKept) {
+    Import(81);
+    Import(82);
+    ASSERT_TRUE(history().DeleteSlide(0).ok());
+    auto change = history().BeginChange(0);
+    ASSERT_TRUE(change.ok());
+    ASSERT_TRUE(ApplySlideEdit(show(), 0, ColorEdit{3}).ok());
+    ASSERT_TRUE(history().Commit(std::move(*change), "negative"));
+    const QDir keep(QString::fromStdString(history().KeepFolder()));
+    EXPECT_EQ(keep.entryList(QDir::Files).size(), 2); // the deleted photo, the replaced picture
+    history().Clear();
+    EXPECT_TRUE(keep.entryList(QDir::Files).isEmpty());
+    session.Close();
+    EXPECT_FALSE(keep.exists());
+}
+
+TEST(ShowHistoryWithoutFolder, StepsThatKeepFilesAreRefused) {
+    QTemporaryDir dir;
+    ShowModel show;
+    ShowHistory history(show);
+    const std::string file = dir.filePath("w.bmp").toStdString();
+    std::ofstream(file) << "picture";
+    auto s = Slide::MakeDefault();
+    s.WorkFile.assign(file);
+    show.Slides.push_back(s);
+    EXPECT_FALSE(history.DeleteSlide(0).ok());
+    EXPECT_EQ(show.Slides.size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(file));
+    EXPECT_FALSE(history.BeginChange(0).ok());
+    EXPECT_FALSE(history.IsModified());
+}
+
+} // namespace
