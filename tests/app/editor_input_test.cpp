@@ -184,6 +184,13 @@ private Q_SLOTS:
         Key(*form, Qt::Key_Delete);
         QCOMPARE(Order(*form), Labels({1, 3}));
 
+        // As if saved: New asks its own question, Open goes straight to its dialog.
+        form->History.MarkSaved();
+        int saveQuestions = 0;
+        form->AskSaveChanges = [&](const QString&, const QString&) {
+            ++saveQuestions;
+            return MainWindow::SaveAnswer::Cancel;
+        };
         answer = false;
         Key(*form, Qt::Key_N, Qt::ControlModifier);
         QCOMPARE(questions.last(), QString("Создать новое слайдшоу?"));
@@ -212,6 +219,7 @@ private Q_SLOTS:
         answer = true;
         Key(*form, Qt::Key_N, Qt::ControlModifier);
         QVERIFY(form->Show.Slides.empty());
+        QCOMPARE(saveQuestions, 0);
     }
 
     void helpPageListsEveryShortcut() {
