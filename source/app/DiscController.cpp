@@ -16,11 +16,7 @@
 
 namespace ui {
 
-namespace {
-QString Tr(int key, const char* builtin) {
-    return project::AppLanguage().Text(key, QString::fromUtf8(builtin));
-}
-} // namespace
+using project::Tr;
 
 // The window stays busy while a job runs; closing it asks the job to stop.
 class DiscController::Scope {

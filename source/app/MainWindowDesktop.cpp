@@ -9,11 +9,9 @@
 
 namespace ui {
 
-namespace {
+using project::Tr;
 
-QString Tr(int key, const char* builtin) {
-    return project::AppLanguage().Text(key, QString::fromUtf8(builtin));
-}
+namespace {
 
 QString NotFoundText(const QString& path) {
     // The text carries "\n" as a line break; %1 is the file.

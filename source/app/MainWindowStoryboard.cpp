@@ -16,11 +16,7 @@
 
 namespace ui {
 
-namespace {
-QString Tr(int key, const char* builtin) {
-    return project::AppLanguage().Text(key, QString::fromUtf8(builtin));
-}
-} // namespace
+using project::Tr;
 
 void MainWindow::AddSwapCommand() {
     auto* swap = PhotoMenu->addAction(QString::fromUtf8("Поменять местами с…"));

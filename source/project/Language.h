@@ -73,6 +73,11 @@ std::vector<std::string> ReadLanguageTable(const QString& path, QString* error =
 // The one table of the running program.
 Language& AppLanguage();
 
+// The running program's text of key, or builtinUtf8 when its table lacks the key.
+inline QString Tr(int key, const char* builtinUtf8) {
+    return AppLanguage().Text(key, builtinUtf8);
+}
+
 // The language folder beside the program (ends with '/').
 QString LanguageFolder();
 

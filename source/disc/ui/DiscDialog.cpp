@@ -11,11 +11,7 @@
 
 namespace ui {
 
-namespace {
-QString Tr(int key, const char* builtin) {
-    return project::AppLanguage().Text(key, QString::fromUtf8(builtin));
-}
-} // namespace
+using project::Tr;
 
 DiscDialog::DiscDialog(QWidget* parent)
     : QDialog(parent), Form(std::make_unique<Ui::DiscDialog>()) {

@@ -18,10 +18,9 @@
 
 namespace ui {
 
+using project::Tr;
+
 namespace {
-QString Tr(int key, const char* builtin) {
-    return project::AppLanguage().Text(key, QString::fromUtf8(builtin));
-}
 QString Duration(std::int64_t seconds) {
     return QString::fromStdString(project::FormatDuration(seconds));
 }
