@@ -174,10 +174,14 @@ void FfmpegXfade(benchmark::State& state) {
     inputs += " -loop 1 -framerate 25 -t 2 -i '" + first.toStdString() + "'";
     for (int s = 1; s <= kSlides; ++s) {
         const int offset = s * (kStillFrames + kTransitionFrames) / 25 - 1;
-        const std::string out = s == kSlides ? "v" : "x" + std::to_string(s);
-        graph += (s > 1 ? ";" : "") + std::string("[") + last + "][" + std::to_string(s) +
-                 "]xfade=transition=slideright:duration=1:offset=" + std::to_string(offset) + "[" +
-                 out + "]";
+        std::string out = s == kSlides ? std::string("v") : std::to_string(s);
+        if (s != kSlides)
+            out.insert(out.begin(), 'x');
+        if (s > 1)
+            graph += ';';
+        graph.append("[").append(last).append("][").append(std::to_string(s));
+        graph.append("]xfade=transition=slideright:duration=1:offset=");
+        graph.append(std::to_string(offset)).append("[").append(out).append("]");
         last = out;
     }
     const std::string out = dir.filePath("ffmpeg.mp4").toStdString();

@@ -89,7 +89,7 @@ std::string MakeShortName(const QString& longName, bool isFile,
     if (ext.size() > 3)
         ext.resize(3);
     if (stem.empty()) {
-        stem = "_";
+        stem.assign(1, '_');
         lossy = true;
     }
     auto compose = [&](const std::string& base) { return isFile ? base + "." + ext : base; };
@@ -100,7 +100,8 @@ std::string MakeShortName(const QString& longName, bool isFile,
     }
     // NAME~N: the tail grows as N does, taking characters from the name, as short names do.
     for (unsigned n = 1; n < 10000000; ++n) {
-        const std::string tail = "~" + std::to_string(n);
+        std::string tail = std::to_string(n);
+        tail.insert(tail.begin(), '~');
         const std::size_t keep = std::min(stem.size(), 8 - tail.size());
         const std::string candidate = compose(stem.substr(0, keep) + tail);
         if (!taken(candidate))
