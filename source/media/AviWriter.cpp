@@ -17,15 +17,6 @@ namespace media {
 
 namespace {
 
-bool HasWavExtension(const std::string& path) {
-    if (path.size() < 4)
-        return false;
-    std::string ext = path.substr(path.size() - 4);
-    for (char& c : ext)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext == ".wav";
-}
-
 bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
@@ -38,8 +29,6 @@ std::string Upper(std::string s) {
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
 }
-
-constexpr const char* kWavExtensionMessage = "WavFileName must name a file with the .wav extension";
 
 } // namespace
 
@@ -129,54 +118,8 @@ base::Status AviWriter::InitVideo(const imaging::Bitmap& first) {
     return {};
 }
 
-const imaging::Bgr& AviWriter::BuildFrame(const imaging::Bitmap& picture) {
-    return FitToFrame(picture, width_, height_, stretch_, frame_);
-}
-
-void AviWriter::Report(std::int64_t before, std::int64_t after) {
-    if (ReportEveryTwentyFrames(onProgress_, before, after))
-        aborted_ = true;
-}
-
-base::Status AviWriter::AddFrames(const imaging::Bitmap& picture, std::int64_t count) {
-    if (aborted_)
-        return {};
-    if (!initialized_)
-        return base::Fail("Video must be initialized.");
-    if (count <= 0)
-        return {};
-    const imaging::Bgr& frame = BuildFrame(picture);
-    base::Status st = raw_ ? raw_->Add(frame, count) : video_->Add(frame, count);
-    if (!st)
-        return st;
-    const std::int64_t before = frameCount_;
-    frameCount_ += count;
-    Report(before, frameCount_);
-    return {};
-}
-
-base::Status AviWriter::AddFrame(const imaging::Bitmap& picture) {
-    return AddFrames(picture, 1);
-}
-
-base::Status AviWriter::AddStill(const imaging::Bitmap& picture, std::int64_t ms) {
-    return AddFrames(picture, std::max<std::int64_t>(ms, 0) / frameTime_ + 1);
-}
-
-base::Status AviWriter::AddStillFrames(const imaging::Bitmap& picture, std::int64_t count) {
-    return AddFrames(picture, count);
-}
-
-base::Status AviWriter::AddWaveFile(const std::string& path, std::int32_t startMs) {
-    if (!HasWavExtension(path))
-        return base::Fail(kWavExtensionMessage);
-    waveFiles_.push_back(QueuedWav{path, startMs});
-    return {};
-}
-
-void AviWriter::FinalizeVideo() {
-    initialized_ = false;
-    finalized_ = true;
+base::Status AviWriter::Encode(const imaging::Bgr& frame, std::int64_t count) {
+    return raw_ ? raw_->Add(frame, count) : video_->Add(frame, count);
 }
 
 base::Status AviWriter::WriteAvi() {

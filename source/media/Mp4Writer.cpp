@@ -25,17 +25,6 @@ namespace media {
 
 namespace {
 
-constexpr const char* kWavExtensionMessage = "WavFileName must name a file with the .wav extension";
-
-bool HasWavExtension(const std::string& path) {
-    if (path.size() < 4)
-        return false;
-    std::string ext = path.substr(path.size() - 4);
-    for (char& c : ext)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext == ".wav";
-}
-
 std::string AvText(const std::string& what, int rc) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(rc, text, sizeof text);
@@ -112,52 +101,8 @@ base::Status Mp4Writer::InitVideo(const imaging::Bitmap&) {
     return {};
 }
 
-const imaging::Bgr& Mp4Writer::BuildFrame(const imaging::Bitmap& picture) {
-    return FitToFrame(picture, width_, height_, stretch_, frame_);
-}
-
-void Mp4Writer::Report(std::int64_t before, std::int64_t after) {
-    if (ReportEveryTwentyFrames(onProgress_, before, after))
-        aborted_ = true;
-}
-
-base::Status Mp4Writer::AddFrames(const imaging::Bitmap& picture, std::int64_t count) {
-    if (aborted_)
-        return {};
-    if (!initialized_)
-        return base::Fail("Video must be initialized.");
-    if (count <= 0)
-        return {};
-    if (auto st = video_->Add(BuildFrame(picture), count); !st)
-        return st;
-    const std::int64_t before = frameCount_;
-    frameCount_ += count;
-    Report(before, frameCount_);
-    return {};
-}
-
-base::Status Mp4Writer::AddFrame(const imaging::Bitmap& picture) {
-    return AddFrames(picture, 1);
-}
-
-base::Status Mp4Writer::AddStill(const imaging::Bitmap& picture, std::int64_t ms) {
-    return AddFrames(picture, std::max<std::int64_t>(ms, 0) / frameTime_ + 1);
-}
-
-base::Status Mp4Writer::AddStillFrames(const imaging::Bitmap& picture, std::int64_t count) {
-    return AddFrames(picture, count);
-}
-
-base::Status Mp4Writer::AddWaveFile(const std::string& path, std::int32_t startMs) {
-    if (!HasWavExtension(path))
-        return base::Fail(kWavExtensionMessage);
-    waveFiles_.push_back(QueuedWav{path, startMs});
-    return {};
-}
-
-void Mp4Writer::FinalizeVideo() {
-    initialized_ = false;
-    finalized_ = true;
+base::Status Mp4Writer::Encode(const imaging::Bgr& frame, std::int64_t count) {
+    return video_->Add(frame, count);
 }
 
 base::Status Mp4Writer::Write() {

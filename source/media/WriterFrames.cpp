@@ -1,5 +1,8 @@
 #include "media/WriterFrames.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace media {
 
 const imaging::Bgr& FitToFrame(const imaging::Bitmap& picture, int width, int height, bool stretch,
@@ -30,6 +33,59 @@ bool ReportEveryTwentyFrames(const FrameProgressHandler& handler, std::int64_t b
 std::string FolderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
+bool HasWavExtension(const std::string& path) {
+    if (path.size() < 4)
+        return false;
+    std::string ext = path.substr(path.size() - 4);
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".wav";
+}
+
+const imaging::Bgr& FrameWriter::BuildFrame(const imaging::Bitmap& picture) {
+    return FitToFrame(picture, width_, height_, stretch_, frame_);
+}
+
+base::Status FrameWriter::AddFrames(const imaging::Bitmap& picture, std::int64_t count) {
+    if (aborted_)
+        return {};
+    if (!initialized_)
+        return base::Fail("Video must be initialized.");
+    if (count <= 0)
+        return {};
+    if (auto st = Encode(BuildFrame(picture), count); !st)
+        return st;
+    const std::int64_t before = frameCount_;
+    frameCount_ += count;
+    if (ReportEveryTwentyFrames(onProgress_, before, frameCount_))
+        aborted_ = true;
+    return {};
+}
+
+base::Status FrameWriter::AddFrame(const imaging::Bitmap& picture) {
+    return AddFrames(picture, 1);
+}
+
+base::Status FrameWriter::AddStill(const imaging::Bitmap& picture, std::int64_t ms) {
+    return AddFrames(picture, std::max<std::int64_t>(ms, 0) / frameTime_ + 1);
+}
+
+base::Status FrameWriter::AddStillFrames(const imaging::Bitmap& picture, std::int64_t count) {
+    return AddFrames(picture, count);
+}
+
+base::Status FrameWriter::AddWaveFile(const std::string& path, std::int32_t startMs) {
+    if (!HasWavExtension(path))
+        return base::Fail(kWavExtensionMessage);
+    waveFiles_.push_back(QueuedWav{path, startMs});
+    return {};
+}
+
+void FrameWriter::FinalizeVideo() {
+    initialized_ = false;
+    finalized_ = true;
 }
 
 } // namespace media

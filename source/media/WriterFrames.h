@@ -1,12 +1,16 @@
 // What the AVI and MP4 writers share: fitting a picture into the video's frame, the progress
-// notice every 20 frames, and where their temporary files go.
+// notice every 20 frames, where their temporary files go, and the calling order of frames and
+// soundtrack pieces (FrameWriter).
 #pragma once
 
+#include "base/Result.h"
 #include "imaging/Bitmap.h"
+#include "media/SoundtrackReader.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace media {
 
@@ -24,5 +28,78 @@ bool ReportEveryTwentyFrames(const FrameProgressHandler& handler, std::int64_t b
 
 // The folder of a file path, with its '/' ("." when the path has none).
 std::string FolderOf(const std::string& path);
+
+// True when the path ends in ".wav", in any case; the message when it does not.
+bool HasWavExtension(const std::string& path);
+inline constexpr const char* kWavExtensionMessage =
+    "WavFileName must name a file with the .wav extension";
+
+// The frames and soundtrack pieces of one video, as both writers take them: frames are added
+// between InitVideo and FinalizeVideo, fitted to the frame size, counted and reported every 20
+// frames (where the handler may abort); pieces are queued for the final write. A writer supplies
+// the encoding of a fitted frame.
+class FrameWriter {
+public:
+    // Called every 20 frames written with the frame count; setting abort stops the writer.
+    using ProgressHandler = FrameProgressHandler;
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    void SetFrameTime(int ms) { frameTime_ = ms < 1 ? 1 : ms; }
+    int FrameTime() const { return frameTime_; }
+    void SetStretch(bool stretch) { stretch_ = stretch; }
+    void SetFileName(const std::string& name) { fileName_ = name; }
+    void SetProgressHandler(ProgressHandler handler) { onProgress_ = std::move(handler); }
+    // Folder of the temporary frame store; the output's folder when empty.
+    void SetTemporaryFolder(const std::string& folder) { tempFolder_ = folder; }
+    // Encodes every frame instead of repeating stills (for comparisons).
+    void SetReplayRepeats(bool replay) { replay_ = replay; }
+
+    base::Status AddFrame(const imaging::Bitmap& picture);
+    // (ms div FrameTime) + 1 frames of the picture.
+    base::Status AddStill(const imaging::Bitmap& picture, std::int64_t ms);
+    // `count` frames of the picture.
+    base::Status AddStillFrames(const imaging::Bitmap& picture, std::int64_t count);
+    // Queues a soundtrack piece starting at startMs; the path must end in ".wav".
+    base::Status AddWaveFile(const std::string& path, std::int32_t startMs);
+    void FinalizeVideo();
+
+    bool Initialized() const { return initialized_; }
+    bool Finalized() const { return finalized_; }
+    bool Aborted() const { return aborted_; }
+    std::int64_t FrameCount() const { return frameCount_; }
+    const std::vector<QueuedWav>& WaveFiles() const { return waveFiles_; }
+
+protected:
+    FrameWriter() = default;
+    virtual ~FrameWriter() = default;
+    FrameWriter(const FrameWriter&) = delete;
+    FrameWriter& operator=(const FrameWriter&) = delete;
+
+    // Writes `count` frames of a picture already of the frame size.
+    virtual base::Status Encode(const imaging::Bgr& frame, std::int64_t count) = 0;
+    const imaging::Bgr& BuildFrame(const imaging::Bitmap& picture);
+
+    int width_ = 96; // a tenth of a 1024 x 768 screen, rounded down to multiples of 16
+    int height_ = 64;
+    int frameTime_ = 1000;
+    bool stretch_ = true;
+    bool replay_ = true;
+    std::string fileName_;
+    std::string wavFileName_;
+    std::string tempFolder_;
+    ProgressHandler onProgress_;
+
+    bool initialized_ = false;
+    bool finalized_ = false;
+    bool aborted_ = false;
+    std::int64_t frameCount_ = 0;
+    std::vector<QueuedWav> waveFiles_;
+
+private:
+    base::Status AddFrames(const imaging::Bitmap& picture, std::int64_t count);
+
+    imaging::Bitmap frame_;
+};
 
 } // namespace media
