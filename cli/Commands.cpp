@@ -106,4 +106,13 @@ int Run(const QStringList& given) {
     return 2;
 }
 
+bool ParseInt(const QString& text, int lo, int hi, int& out) {
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < lo || v > hi)
+        return false;
+    out = v;
+    return true;
+}
+
 } // namespace cli

@@ -2,6 +2,7 @@
 
 #include "base/CodePage.h"
 #include "base/FileName.h"
+#include "cli/Commands.h"
 #include "cli/ConsoleProgress.h"
 #include "cli/CoreImport.h"
 #include "media/TrackImport.h"
@@ -23,15 +24,6 @@ namespace {
 int Fail(const QString& message) {
     std::fprintf(stderr, "reelpane-cli: %s\n", message.toLocal8Bit().constData());
     return 1;
-}
-
-bool ParseInt(const QString& text, int lo, int hi, int& out) {
-    bool ok = false;
-    const int v = text.toInt(&ok);
-    if (!ok || v < lo || v > hi)
-        return false;
-    out = v;
-    return true;
 }
 
 // RRGGBB as the records keep it: 0x00BBGGRR.

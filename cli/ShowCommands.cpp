@@ -2,6 +2,7 @@
 
 #include "base/CodePage.h"
 #include "base/FileName.h"
+#include "cli/Commands.h"
 #include "cli/ConsoleProgress.h"
 #include "cli/CoreImport.h"
 #include "imaging/BmpFile.h"
@@ -45,15 +46,6 @@ bool IsFolder(const std::string& path) {
 bool IsFile(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-bool ParseInt(const QString& text, int lo, int hi, int& out) {
-    bool ok = false;
-    const int v = text.toInt(&ok);
-    if (!ok || v < lo || v > hi)
-        return false;
-    out = v;
-    return true;
 }
 
 } // namespace

@@ -162,18 +162,8 @@ base::Status EraseDisc(ScsiDevice& device, bool quick, base::Progress& progress,
                        DiscJobStatus& status, const DiscMessageSink& messages) {
     progress.Open();
     status.erasePercent = 0;
-    base::Status result;
-    const DriveInfo* drive = device.CurrentDrive();
-    Transport* transport = device.GetTransport();
-    if (drive == nullptr || transport == nullptr) {
-        result = base::Fail("NO RECORDER SELECTED");
-    } else if (auto held = transport->SetExclusive(drive->address, true); !held) {
-        result = base::Fail(held.error());
-    } else {
-        const DriveAddress address = drive->address;
-        result = Erase(device, quick, progress, status, messages).Run();
-        (void)transport->SetExclusive(address, false);
-    }
+    const base::Status result = WithRecorderHeld(
+        device, [&] { return Erase(device, quick, progress, status, messages).Run(); });
     progress.Close();
     return result;
 }

@@ -430,18 +430,9 @@ base::Status WriteDisc(ScsiDevice& device, IsoImageBuilder& builder, const Write
     if (!options.imageFile.empty()) {
         result = WriteImage(builder, options, progress, status);
     } else {
-        const DriveInfo* drive = device.CurrentDrive();
-        Transport* transport = device.GetTransport();
-        if (drive == nullptr || transport == nullptr) {
-            result = base::Fail("NO RECORDER SELECTED");
-        } else if (auto held = transport->SetExclusive(drive->address, true); !held) {
-            result = base::Fail(held.error());
-        } else {
-            const DriveAddress address = drive->address;
-            DiscWrite write(device, builder, options, progress, status, messages);
-            result = write.Run();
-            (void)transport->SetExclusive(address, false);
-        }
+        result = WithRecorderHeld(device, [&] {
+            return DiscWrite(device, builder, options, progress, status, messages).Run();
+        });
     }
     progress.Close();
     return result;

@@ -314,4 +314,17 @@ void ScsiDevice::Report(const RequestBlock& block) {
         onDebug_(FailureReport(block, lastError_), 0);
 }
 
+base::Status WithRecorderHeld(ScsiDevice& device, const std::function<base::Status()>& work) {
+    const DriveInfo* drive = device.CurrentDrive();
+    Transport* transport = device.GetTransport();
+    if (drive == nullptr || transport == nullptr)
+        return base::Fail("NO RECORDER SELECTED");
+    const DriveAddress address = drive->address;
+    if (auto held = transport->SetExclusive(address, true); !held)
+        return base::Fail(held.error());
+    base::Status result = work();
+    (void)transport->SetExclusive(address, false);
+    return result;
+}
+
 } // namespace disc

@@ -161,4 +161,8 @@ private:
     std::mutex execMutex_; // one command at a time on this device
 };
 
+// Runs work with the selected recorder held by this process alone, and lets it go after: a write
+// or erase never shares its drive. "NO RECORDER SELECTED" when there is none.
+base::Status WithRecorderHeld(ScsiDevice& device, const std::function<base::Status()>& work);
+
 } // namespace disc
