@@ -44,7 +44,7 @@ struct Fixture {
             auto s = project::Slide::MakeDefault();
             const std::string name = show.MakeWorkName(show.PicturesDir, ".bmp");
             QFile::copy(QString::fromStdString(first), QString::fromStdString(name));
-            s.WorkFile.assign(name);
+            s.WorkFile = name;
             show.Slides.push_back(s);
             photoFiles.push_back(name);
         }
@@ -147,7 +147,7 @@ void BM_ImportAlone(benchmark::State& state) {
         for (const auto& p : f.photoFiles)
             project::AddPhoto(loaded, p);
         for (const auto& t : f.show.Sounds)
-            media::AddTrack(loaded, t.WorkFile.str());
+            media::AddTrack(loaded, t.WorkFile);
         state.PauseTiming();
         loaded.ClearProject();
         state.ResumeTiming();

@@ -173,13 +173,13 @@ int RunInfo(const QStringList& args) {
     QJsonArray slides;
     for (const auto& s : show.Slides) {
         QJsonObject o;
-        o["ShowSeconds"] = s.ShowSeconds.get();
-        o["TransitionKind"] = s.TransitionKind.get();
-        o["TransitionSeconds"] = s.TransitionSeconds.get();
-        o["BackColor"] = static_cast<qint64>(static_cast<std::uint32_t>(s.BackColor.get()));
-        o["WorkFile"] = QString::fromUtf8(s.WorkFile.str().c_str());
+        o["ShowSeconds"] = s.ShowSeconds;
+        o["TransitionKind"] = s.TransitionKind;
+        o["TransitionSeconds"] = s.TransitionSeconds;
+        o["BackColor"] = static_cast<qint64>(static_cast<std::uint32_t>(s.BackColor));
+        o["WorkFile"] = QString::fromUtf8(s.WorkFile.c_str());
         imaging::Bitmap picture;
-        const bool ok = imaging::LoadBmpFile(s.WorkFile.str(), picture);
+        const bool ok = imaging::LoadBmpFile(s.WorkFile, picture);
         o["Width"] = ok ? picture.Width : 0;
         o["Height"] = ok ? picture.Height : 0;
         slides.append(o);
@@ -188,11 +188,11 @@ int RunInfo(const QStringList& args) {
     QJsonArray sounds;
     for (const auto& t : show.Sounds) {
         QJsonObject o;
-        o["PlaySeconds"] = t.PlaySeconds.get();
-        o["LengthSeconds"] = t.LengthSeconds.get();
-        o["Volume"] = t.Volume.get();
-        o["Title"] = base::FromCp1251(t.Title.str());
-        o["WorkFile"] = QString::fromUtf8(t.WorkFile.str().c_str());
+        o["PlaySeconds"] = t.PlaySeconds;
+        o["LengthSeconds"] = t.LengthSeconds;
+        o["Volume"] = t.Volume;
+        o["Title"] = base::FromCp1251(t.Title);
+        o["WorkFile"] = QString::fromUtf8(t.WorkFile.c_str());
         sounds.append(o);
     }
     root["Sounds"] = sounds;

@@ -21,11 +21,11 @@ project::ImportStatus KeepAsItem(project::ShowModel& show, const std::string& pa
         return project::ImportStatus::Fail("cannot keep " + path);
     if (photo) {
         auto s = project::Slide::MakeDefault();
-        s.WorkFile.assign(name);
+        s.WorkFile = name;
         show.Slides.push_back(s);
     } else {
         auto t = project::Track::MakeDefault();
-        t.WorkFile.assign(name);
+        t.WorkFile = name;
         show.Sounds.push_back(t);
     }
     return {project::ImportOutcome::Added, {}};

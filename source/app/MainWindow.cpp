@@ -63,10 +63,11 @@ MainWindow::MainWindow(QWidget* parent)
 MainWindow::~MainWindow() {
     // The history outlives the window's widgets; it must not report to them any more.
     History.Stack().disconnect(this);
-    History.SetViews(nullptr);
+    // The storyboard follows the show, which is a member and goes before the window's children.
+    delete Storyboard;
+    Storyboard = nullptr;
     if (!closed_) {
         // Destroyed without a close (tests, abnormal exit): still remove the working copies.
-        Show.Host = nullptr;
         Session.Close();
         ReleaseAudio();
     }
@@ -90,7 +91,6 @@ void MainWindow::createWindow() {
     SiteURL = QString::fromLatin1(project::kBuiltInSiteURL);
     // 4. Settings and the language file.
     ReadSettings();
-    Show.Host = &Views;
     // 5. Audio library and output device.
     // Without the library the program runs silent; a device that cannot be opened is reported.
     // Without a sound device the program starts as usual and plays silently; the user is told

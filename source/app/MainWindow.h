@@ -13,7 +13,6 @@
 #include "project/Import.h"
 #include "project/ShowModel.h"
 #include "project/ShowSession.h"
-#include "project/ui/ViewTable.h"
 
 #include <QColor>
 #include <QImage>
@@ -53,7 +52,6 @@ public:
     project::ShowModel& Show = Session.Show();
     // Every change to the show is a step of it; it also knows whether the show is saved.
     project::ShowHistory& History = Session.History();
-    ViewTable Views;
     QString SiteURL;
     std::unique_ptr<Ui::MainWindow> Form;
 
@@ -150,6 +148,8 @@ public:
     // One file of each kind imported with its storyboard cells; true when an item was added,
     // Failed() when its working copy could not be written.
     project::ImportStatus AddPhoto(const QString& path);
+    // Hands the thumbnails an import makes to the storyboard's cache.
+    project::ThumbnailMade SeedThumbnail();
     project::ImportStatus AddTrack(const QString& path);
 
     // When the show has unsaved changes, asks whether to save them: false when the user cancels

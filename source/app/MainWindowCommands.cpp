@@ -146,23 +146,20 @@ void MainWindow::openEffects(int tag) {
         ShowMessage(QString::fromLocal8Bit(change.error().c_str()));
         return;
     }
-    project::Slide& slide = Show.Slides[index];
-    auto* clean = Views.As<QLabel>(slide.Views[3]);
+    const project::Slide slide = Show.Slides[index];
+    const QPixmap clean = Storyboard->CleanThumbnail(index);
     const imaging::Bitmap thumbnail =
-        clean ? imaging::Bitmap::CreateFromImage(clean->pixmap().toImage()) : imaging::Bitmap();
+        clean.isNull() ? imaging::Bitmap() : imaging::Bitmap::CreateFromImage(clean.toImage());
     ui::EffectsDialog dialog(slide, Show.Resolution, thumbnail, Show.EffectsPage, this);
     dialog.exec();
-    // The dialog wrote the working file itself; the record and thumbnail come back as values.
-    project::Slide edited = dialog.SlideRecord();
-    edited.Views = slide.Views;
-    edited.Selected = slide.Selected;
-    edited.Deleted = slide.Deleted;
-    slide = edited;
-    if (clean && !dialog.Thumbnail().IsEmpty())
-        clean->setPixmap(QPixmap::fromImage(dialog.Thumbnail().CopyToImage()));
+    // The dialog wrote the working file itself; the values and thumbnail come back from it.
+    const project::Slide edited = dialog.SlideRecord();
+    if (!dialog.Thumbnail().IsEmpty())
+        Storyboard->SeedThumbnail(edited.WorkFile, dialog.Thumbnail().CopyToImage());
+    Show.SetSlide(index, edited);
     if (dialog.SecondsForAll())
         for (std::size_t i = 0; i < Show.Slides.size(); ++i)
-            (void)project::ApplySlideEdit(Show, i, project::SecondsEdit{slide.ShowSeconds});
+            (void)project::ApplySlideEdit(Show, i, project::SecondsEdit{edited.ShowSeconds});
     History.Commit(std::move(*change), QStringLiteral("effects"));
     Storyboard->LayoutPhotoStrip(Show.SlidePage);
     Storyboard->SelectSlide(Show.SelectedSlide);
@@ -294,8 +291,11 @@ void MainWindow::openTrackSettings() {
     TrackDialog dialog(Show.Sounds[index], this);
     dialog.exec();
     // The volume is the track's whichever way the dialog was closed, as it was heard.
-    if (index < Show.Sounds.size())
-        Show.Sounds[index].Volume = dialog.Volume();
+    if (index < Show.Sounds.size()) {
+        project::Track track = Show.Sounds[index];
+        track.Volume = dialog.Volume();
+        Show.SetSound(index, track);
+    }
     if (change)
         History.Commit(std::move(*change), QStringLiteral("volume"));
 }
@@ -418,7 +418,7 @@ void MainWindow::ApplyLanguage() {
             HintText(47, Form->ToolButton15),
             HintText(48, Form->ToolButton7),
         });
-        HintTransitionCells(Show, Views); // names: keys 16-25 and 41-44
+        Storyboard->HintTransitionCells(); // names: keys 16-25 and 41-44
         for (auto [action, key, builtin] :
              {std::tuple{UndoAction, 924, "Отменить"}, std::tuple{RedoAction, 925, "Повторить"}}) {
             if (!action)

@@ -54,12 +54,17 @@ private:
 
 } // namespace
 
+project::ThumbnailMade MainWindow::SeedThumbnail() {
+    return [this](const std::string& workFile, const imaging::Bitmap& thumbnail) {
+        Storyboard->SeedThumbnail(workFile, thumbnail.CopyToImage());
+    };
+}
+
 project::ImportStatus MainWindow::AddPhoto(const QString& path) {
-    auto added = project::AddPhoto(Show, base::EncodeFileName(path));
+    auto added = project::AddPhoto(Show, base::EncodeFileName(path), SeedThumbnail());
     if (!added)
         return added;
-    Storyboard->CreatePhotoCells(added->Index, added->Thumbnail.CopyToImage());
-    History.PhotoAdded(added->Index, Storyboard->Thumbnail(added->Index));
+    History.PhotoAdded(added->Index);
     const long long perPage = Form->Panel16->width() / project::kCellWidth;
     if (static_cast<long long>(Show.Slides.size()) > perPage * (Show.SlidePage + 1))
         ++Show.SlidePage;
@@ -72,7 +77,6 @@ project::ImportStatus MainWindow::AddTrack(const QString& path) {
     const auto index = media::AddTrack(Show, base::EncodeFileName(path));
     if (!index)
         return index;
-    Storyboard->CreateTrackCells(*index);
     History.TrackAdded(*index);
     Storyboard->LayoutMusicStrip();
     Storyboard->ShowTrack(*index);

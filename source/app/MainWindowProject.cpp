@@ -127,14 +127,10 @@ bool MainWindow::OpenProjectFile(const QString& path) {
     JobScope job(*this, progress);
     // The file loads beside the open show, which it replaces only when it loaded whole: a load
     // that fails half-way leaves the show as it was. The cells are made once it has loaded.
-    std::vector<imaging::Bitmap> thumbnails;
     project::OpenImport importer;
-    importer.AddPhoto = [&thumbnails](project::ShowModel& into,
-                                      const std::string& p) -> project::ImportStatus {
-        auto added = project::AddPhoto(into, p);
-        if (added)
-            thumbnails.push_back(std::move(added->Thumbnail));
-        return project::ImportStatus(added);
+    importer.AddPhoto = [this](project::ShowModel& into,
+                               const std::string& p) -> project::ImportStatus {
+        return project::ImportStatus(project::AddPhoto(into, p, SeedThumbnail()));
     };
     importer.AddTrack = [](project::ShowModel& into,
                            const std::string& p) -> project::ImportStatus {
@@ -143,10 +139,8 @@ bool MainWindow::OpenProjectFile(const QString& path) {
     const auto result =
         project::OpenProjectOver(Show, base::EncodeFileName(path), progress, importer);
     if (result.Outcome == project::LoadOutcome::Loaded) {
-        for (std::size_t i = 0; i < Show.Slides.size() && i < thumbnails.size(); ++i)
-            Storyboard->CreatePhotoCells(i, thumbnails[i].CopyToImage());
-        for (std::size_t j = 0; j < Show.Sounds.size(); ++j)
-            Storyboard->CreateTrackCells(j);
+        if (!result.Warning.empty())
+            ShowMessage(QString::fromLocal8Bit(result.Warning.c_str()));
         if (Recent)
             Recent->Remember(path);
     }

@@ -53,7 +53,8 @@ void MainWindow::selectPhoto(int index) {
     Storyboard->ShowSlide(std::clamp(index, 0, last));
     if (thumbnailFocused)
         if (QWidget* thumb =
-                Views.Get(Show.Slides[static_cast<std::size_t>(Show.SelectedSlide)].Views[2]))
+                Storyboard->PhotoCellWidget(static_cast<std::size_t>(Show.SelectedSlide),
+                                            StoryboardView::PhotoPart::Thumb))
             thumb->setFocus(Qt::OtherFocusReason);
 }
 

@@ -12,10 +12,9 @@
 namespace ui {
 
 void MainWindow::CreateTimers() {
-    Storyboard = new StoryboardView(*this, *Form, Show, Views);
+    Storyboard = new StoryboardView(*this, *Form, Show);
     Storyboard->IsBusy = [this] { return Busy(); };
     Storyboard->History = &History;
-    History.SetViews(Storyboard);
     connect(Storyboard, &StoryboardView::photoMenuRequested, this,
             [this] { PhotoMenu->popup(QCursor::pos()); });
     connect(Storyboard, &StoryboardView::trackMenuRequested, this,

@@ -26,7 +26,7 @@ namespace {
 constexpr int kRestoreInset = 12;
 
 imaging::SlideSource SourceOf(const project::Slide& slide) {
-    return {slide.WorkFile.str(), slide.BackColor};
+    return {slide.WorkFile, slide.BackColor};
 }
 
 } // namespace
@@ -106,7 +106,7 @@ void PreviewController::togglePause() {
         const project::Track& track = sounds[static_cast<std::size_t>(pausedTrack_)];
         try {
             audio.SetPlaybackVolume(track.Volume);
-            audio.PlayTrackFrom(track.WorkFile.str(), pausedPosition_);
+            audio.PlayTrackFrom(track.WorkFile, pausedPosition_);
         } catch (const media::AudioError&) {
             // The rest of that track is lost; the pictures go on.
         }
@@ -170,7 +170,7 @@ void PreviewController::StartTrack(std::int32_t index) {
     try {
         audio.SetPlaybackVolume(track.Volume);
         audio.StopTrack();
-        audio.PlayTrack(track.WorkFile.str());
+        audio.PlayTrack(track.WorkFile);
     } catch (const media::AudioError&) {
         // Without that track the show goes on silently; it is not tried again.
     }
@@ -182,7 +182,7 @@ void PreviewController::ShowSlide(std::int32_t index) {
         return;
     const project::Slide& slide = slides[static_cast<std::size_t>(index)];
     imaging::Bitmap photo;
-    if (!imaging::LoadSlidePicture(slide.WorkFile.str(), photo))
+    if (!imaging::LoadSlidePicture(slide.WorkFile, photo))
         return; // an unreadable photo leaves the picture as it was
     const QLabel* image = window_.Form->Image1;
     picture_.SetSizeUninitialised(image->width(), image->height());

@@ -3,6 +3,7 @@
 #include "base/CodePage.h"
 #include "imaging/Compose.h"
 #include "project/ControlStates.h"
+#include "project/Import.h"
 #include "project/Duration.h"
 #include "project/StripLayout.h"
 #include "project/TransitionNames.h"
@@ -15,9 +16,13 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <QPolygonF>
 #include <QScreen>
 #include <QToolButton>
+
+#include <algorithm>
+#include <sys/stat.h>
 
 namespace ui {
 
@@ -71,9 +76,46 @@ QIcon PagingArrow(bool right, const QColor& color) {
 
 } // namespace
 
-StoryboardView::StoryboardView(QWidget& window, Ui::MainWindow& form, project::ShowModel& show,
-                               ViewTable& views)
-    : QObject(&window), window_(window), form_(form), show_(show), views_(views) {
+namespace {
+
+// A top widget of a cell: deleted with the cell, or earlier by its parent when the window goes
+// first (a guarded pointer, so it is never deleted twice).
+class CellWidget {
+public:
+    CellWidget() = default;
+    CellWidget(const CellWidget&) = delete;
+    CellWidget& operator=(const CellWidget&) = delete;
+    ~CellWidget() { delete widget_.data(); }
+    void reset(QWidget* widget) {
+        delete widget_.data();
+        widget_ = widget;
+    }
+    QWidget* get() const { return widget_.data(); }
+    QWidget* operator->() const { return widget_.data(); }
+
+private:
+    QPointer<QWidget> widget_;
+};
+
+} // namespace
+
+struct StoryboardView::PhotoCell {
+    CellWidget Panel;
+    CellWidget TransitionPanel;
+    ThumbImage* Thumb = nullptr;
+    ClickImage* TransitionCell = nullptr;
+    QToolButton* Menu = nullptr;
+    QPixmap Clean; // the thumbnail without frame or texts
+};
+
+struct StoryboardView::TrackCell {
+    CellWidget Panel;
+    ClickImage* Image = nullptr;
+    QToolButton* Menu = nullptr;
+};
+
+StoryboardView::StoryboardView(QWidget& window, Ui::MainWindow& form, project::ShowModel& show)
+    : QObject(&window), window_(window), form_(form), show_(show) {
     RulerBitmap_ = QImage(1, 24, QImage::Format_RGB32);
     for (QToolButton* arrow : {form_.SpeedButton1, form_.SpeedButton2}) {
         QSizePolicy policy = arrow->sizePolicy();
@@ -87,6 +129,15 @@ StoryboardView::StoryboardView(QWidget& window, Ui::MainWindow& form, project::S
     form_.SpeedButton2->setIcon(PagingArrow(true, window_.palette().color(QPalette::ButtonText)));
     for (QToolButton* arrow : {form_.SpeedButton1, form_.SpeedButton2})
         arrow->setIconSize(QSize(12, 28));
+    show_.AddObserver(this);
+    for (std::size_t i = 0; i < show_.Slides.size(); ++i)
+        photoCells_.push_back(MakePhotoCell());
+    for (std::size_t j = 0; j < show_.Sounds.size(); ++j)
+        trackCells_.push_back(MakeTrackCell());
+}
+
+StoryboardView::~StoryboardView() {
+    show_.RemoveObserver(this);
 }
 
 template <typename Select>
@@ -107,107 +158,201 @@ QColor StoryboardView::ButtonFace() const {
     return window_.palette().color(QPalette::Button);
 }
 
-void StoryboardView::CreatePhotoCells(std::size_t index, const QImage& thumbnail) {
-    auto& s = show_.Slides[index];
-    auto* photoPanel = new QWidget(form_.Panel16);
-    photoPanel->setGeometry(0, 0, project::kPhotoCellWidth, 90);
-    auto* transitionPanel = new QWidget(form_.Panel16);
-    transitionPanel->setGeometry(0, 0, project::kTransitionCellWidth, 90);
+StoryboardView::FileKey StoryboardView::KeyOf(const std::string& path) {
+    FileKey key;
+    key.Path = path;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        key.Inode = static_cast<unsigned long long>(st.st_ino);
+        key.Size = static_cast<long long>(st.st_size);
+        key.ModifiedNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL +
+                         static_cast<long long>(st.st_mtim.tv_nsec);
+    }
+    return key;
+}
+
+void StoryboardView::SeedThumbnail(const std::string& path, const QImage& thumbnail) {
+    if (!thumbnail.isNull())
+        thumbnails_[KeyOf(path)] = QPixmap::fromImage(thumbnail);
+}
+
+QPixmap StoryboardView::ThumbnailOf(const std::string& path) {
+    const FileKey key = KeyOf(path);
+    if (const auto found = thumbnails_.find(key); found != thumbnails_.end())
+        return found->second;
+    QPixmap made;
+    if (key.Size >= 0) {
+        imaging::Bitmap picture;
+        if (imaging::LoadSlidePicture(path, picture) && !picture.IsEmpty())
+            made = QPixmap::fromImage(project::MakeThumbnail(picture).CopyToImage());
+    }
+    if (made.isNull()) {
+        made = QPixmap(90, 90);
+        made.fill(ButtonFace());
+    }
+    // Entries of files that changed since are never asked for again: drop them.
+    for (auto it = thumbnails_.begin(); it != thumbnails_.end();)
+        it = it->first.Path == path ? thumbnails_.erase(it) : std::next(it);
+    thumbnails_[key] = made;
+    return made;
+}
+
+void StoryboardView::RefreshThumbnail(std::size_t index) {
+    if (index >= photoCells_.size() || index >= show_.Slides.size())
+        return;
+    QPixmap framed = ThumbnailOf(show_.Slides[index].WorkFile);
+    Frame(framed, Qt::black);
+    photoCells_[index]->Clean = framed;
+    photoCells_[index]->Thumb->setPixmap(framed);
+    photoCells_[index]->Menu->move(framed.width() - 19, framed.height() - 19);
+}
+
+std::unique_ptr<StoryboardView::PhotoCell> StoryboardView::MakePhotoCell() {
+    auto cell = std::make_unique<PhotoCell>();
+    cell->Panel.reset(new QWidget(form_.Panel16));
+    cell->Panel->setGeometry(0, 0, project::kPhotoCellWidth, 90);
+    cell->Panel->hide();
+    cell->TransitionPanel.reset(new QWidget(form_.Panel16));
+    cell->TransitionPanel->setGeometry(0, 0, project::kTransitionCellWidth, 90);
+    cell->TransitionPanel->hide();
+    QWidget* photoPanel = cell->Panel.get();
 
     auto* thumb = new ThumbImage(photoPanel);
     thumb->setGeometry(0, 0, project::kPhotoCellWidth, 90);
-    auto* clean = new QLabel(photoPanel);
-    clean->hide();
-    QPixmap framed = QPixmap::fromImage(thumbnail);
-    if (framed.isNull()) {
-        framed = QPixmap(90, 90);
-        framed.fill(ButtonFace());
-    }
-    Frame(framed, Qt::black);
-    clean->setPixmap(framed);
-    thumb->setPixmap(framed);
-
-    auto* spacer = new ClickImage(transitionPanel);
+    thumb->setObjectName("ThumbImage");
+    auto* spacer = new ClickImage(cell->TransitionPanel.get());
     spacer->setGeometry(0, 0, project::kTransitionCellWidth, 90);
-    auto* dots = MakeDotsButton(photoPanel, framed.width() - 19, framed.height() - 19);
-
-    s.Views[0] = views_.Add(photoPanel);
-    s.Views[1] = views_.Add(transitionPanel);
-    s.Views[2] = views_.Add(thumb);
-    s.Views[3] = views_.Add(clean);
-    s.Views[4] = views_.Add(spacer);
-    s.Views[5] = views_.Add(dots);
-    const QString n = QString::number(index);
-    spacer->setObjectName("ThumbSpacerImage_" + n);
-    thumb->setObjectName("ThumbImage_" + n);
-    dots->setObjectName("ThumbButton_" + n);
-    thumb->setProperty("Tag", static_cast<int>(index + 1));
+    spacer->setObjectName("TransitionCell");
+    auto* dots = MakeDotsButton(photoPanel, 90 - 19, 90 - 19);
+    dots->setObjectName("ThumbMenuButton");
+    cell->Thumb = thumb;
+    cell->TransitionCell = spacer;
+    cell->Menu = dots;
 
     connect(thumb, &ThumbImage::Pressed, this, [this](ThumbImage* self) {
-        if (!UserMayEdit())
-            return;
-        SelectSlide(ViewTable::IndexFromName(self->objectName()));
+        if (UserMayEdit())
+            SelectSlide(PhotoIndexOf(self));
     });
     connect(thumb, &ThumbImage::Focused, this, [this](ThumbImage* self) {
         if (UserMayEdit())
-            SelectSlide(ViewTable::IndexFromName(self->objectName()));
+            SelectSlide(PhotoIndexOf(self));
     });
     // The photo's menu also opens on a right-click.
-    const auto selectPhoto = [this, thumb] {
-        SelectSlide(ViewTable::IndexFromName(thumb->objectName()));
-    };
+    const auto selectPhoto = [this, thumb] { SelectSlide(PhotoIndexOf(thumb)); };
     OfferMenu(thumb, selectPhoto, true);
     OfferMenu(photoPanel, selectPhoto, true);
     dots->setFocusPolicy(Qt::NoFocus); // Tab goes from thumbnail to thumbnail
     connect(spacer, &ClickImage::Clicked, this, [this](ClickImage* self) {
         if (!UserMayEdit())
             return;
-        const int clicked = ViewTable::IndexFromName(self->objectName());
+        const int clicked = PhotoIndexOf(self);
         SelectSlide(clicked);
         Q_EMIT transitionCellClicked(clicked);
     });
     connect(dots, &QToolButton::clicked, this, [this, dots] {
         if (!UserMayEdit())
             return;
-        SelectSlide(ViewTable::IndexFromName(dots->objectName()));
+        SelectSlide(PhotoIndexOf(dots));
         Q_EMIT photoMenuRequested();
     });
+    return cell;
 }
 
-void StoryboardView::CreateTrackCells(std::size_t index) {
-    auto& t = show_.Sounds[index];
-    auto* panel = new QWidget(form_.Panel17);
+std::unique_ptr<StoryboardView::TrackCell> StoryboardView::MakeTrackCell() {
+    auto cell = std::make_unique<TrackCell>();
+    cell->Panel.reset(new QWidget(form_.Panel17));
+    QWidget* panel = cell->Panel.get();
     panel->setGeometry(0, 0, project::kCellWidth, 24);
     auto* image = new ClickImage(panel);
     image->setGeometry(0, 0, project::kCellWidth, 24);
+    image->setObjectName("TrackImage");
     auto* dots = MakeDotsButton(panel, 3, 3);
-    t.Views[0] = views_.Add(panel);
-    t.Views[1] = views_.Add(image);
-    t.Views[2] = views_.Add(dots);
-    image->setObjectName("SoundImage_" + QString::number(index));
-    dots->setObjectName("SoundButton_" + QString::number(index));
+    dots->setObjectName("TrackMenuButton");
+    cell->Image = image;
+    cell->Menu = dots;
     connect(image, &ClickImage::Clicked, this, [this](ClickImage* self) {
-        if (!UserMayEdit())
-            return;
-        SelectSound(ViewTable::IndexFromName(self->objectName()));
+        if (UserMayEdit())
+            SelectSound(TrackIndexOf(self));
     });
     connect(dots, &QToolButton::clicked, this, [this, dots] {
         if (!UserMayEdit())
             return;
-        SelectSound(ViewTable::IndexFromName(dots->objectName()));
+        SelectSound(TrackIndexOf(dots));
         Q_EMIT trackMenuRequested();
     });
-    const auto selectTrack = [this, image] {
-        SelectSound(ViewTable::IndexFromName(image->objectName()));
-    };
+    const auto selectTrack = [this, image] { SelectSound(TrackIndexOf(image)); };
     OfferMenu(image, selectTrack, false);
     OfferMenu(panel, selectTrack, false);
     panel->show();
+    return cell;
+}
+
+int StoryboardView::PhotoIndexOf(const QObject* widget) const {
+    for (std::size_t i = 0; i < photoCells_.size(); ++i) {
+        const PhotoCell& c = *photoCells_[i];
+        if (widget == c.Thumb || widget == c.TransitionCell || widget == c.Menu ||
+            widget == c.Panel.get() || widget == c.TransitionPanel.get())
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int StoryboardView::TrackIndexOf(const QObject* widget) const {
+    for (std::size_t j = 0; j < trackCells_.size(); ++j) {
+        const TrackCell& c = *trackCells_[j];
+        if (widget == c.Image || widget == c.Menu || widget == c.Panel.get())
+            return static_cast<int>(j);
+    }
+    return -1;
+}
+
+QWidget* StoryboardView::PhotoCellWidget(std::size_t index, PhotoPart part) const {
+    if (index >= photoCells_.size())
+        return nullptr;
+    const PhotoCell& c = *photoCells_[index];
+    switch (part) {
+    case PhotoPart::Panel:
+        return c.Panel.get();
+    case PhotoPart::TransitionPanel:
+        return c.TransitionPanel.get();
+    case PhotoPart::Thumb:
+        return c.Thumb;
+    case PhotoPart::TransitionCell:
+        return c.TransitionCell;
+    case PhotoPart::Menu:
+        return c.Menu;
+    }
+    return nullptr;
+}
+
+QWidget* StoryboardView::TrackCellWidget(std::size_t index, TrackPart part) const {
+    if (index >= trackCells_.size())
+        return nullptr;
+    const TrackCell& c = *trackCells_[index];
+    switch (part) {
+    case TrackPart::Panel:
+        return c.Panel.get();
+    case TrackPart::Image:
+        return c.Image;
+    case TrackPart::Menu:
+        return c.Menu;
+    }
+    return nullptr;
+}
+
+QPixmap StoryboardView::CleanThumbnail(std::size_t index) const {
+    return index < photoCells_.size() ? photoCells_[index]->Clean : QPixmap();
+}
+
+void StoryboardView::HintTransitionCells() {
+    for (std::size_t i = 0; i < photoCells_.size() && i < show_.Slides.size(); ++i)
+        photoCells_[i]->TransitionCell->setToolTip(
+            project::TransitionName(show_.Slides[i].TransitionKind));
 }
 
 void StoryboardView::SwapSlides(int sourceTag, int targetTag) {
     if (History) {
-        // The step lays the strip out and selects the dragged photo's old place.
+        // The step moves the cells with the photos and selects the dragged photo's old place.
         if (sourceTag >= 1 && targetTag >= 1)
             History->SwapSlides(static_cast<std::size_t>(sourceTag - 1),
                                 static_cast<std::size_t>(targetTag - 1), sourceTag - 1);
@@ -215,54 +360,98 @@ void StoryboardView::SwapSlides(int sourceTag, int targetTag) {
     }
     if (!show_.SwapSlides(sourceTag, targetTag))
         return;
-    LayoutPhotoStrip(show_.SlidePage);
     SelectSlide(sourceTag - 1);
 }
 
-imaging::Bitmap StoryboardView::Thumbnail(std::size_t index) const {
-    if (index >= show_.Slides.size())
-        return {};
-    const auto* clean = views_.As<QLabel>(show_.Slides[index].Views[3]);
-    return clean ? imaging::Bitmap::CreateFromImage(clean->pixmap().toImage()) : imaging::Bitmap();
+void StoryboardView::ItemInserted(project::ItemKind kind, std::size_t index) {
+    if (kind == project::ItemKind::Photo) {
+        index = std::min(index, photoCells_.size());
+        photoCells_.insert(photoCells_.begin() + static_cast<std::ptrdiff_t>(index),
+                           MakePhotoCell());
+        RefreshThumbnail(index);
+    } else {
+        index = std::min(index, trackCells_.size());
+        trackCells_.insert(trackCells_.begin() + static_cast<std::ptrdiff_t>(index),
+                           MakeTrackCell());
+    }
+    Refresh();
 }
 
-void StoryboardView::SetThumbnail(std::size_t index, const imaging::Bitmap& thumbnail) {
-    // The working picture was exchanged: the kept preview picture is stale.
+void StoryboardView::ItemRemoved(project::ItemKind kind, std::size_t index) {
+    if (kind == project::ItemKind::Photo && index < photoCells_.size())
+        photoCells_.erase(photoCells_.begin() + static_cast<std::ptrdiff_t>(index));
+    if (kind == project::ItemKind::Track && index < trackCells_.size())
+        trackCells_.erase(trackCells_.begin() + static_cast<std::ptrdiff_t>(index));
+    // The preview keeps no picture of a photo that is gone.
     selectedPicture_ = imaging::Bitmap();
     pictureKey_ = PictureKey{};
-    if (index >= show_.Slides.size() || thumbnail.IsEmpty())
+    Refresh();
+}
+
+namespace {
+
+template <typename T> void MoveCell(std::vector<T>& cells, std::size_t from, std::size_t to) {
+    if (from == to || from >= cells.size() || to >= cells.size())
         return;
-    if (auto* clean = views_.As<QLabel>(show_.Slides[index].Views[3]))
-        clean->setPixmap(QPixmap::fromImage(thumbnail.CopyToImage()));
+    const auto at = [&](std::size_t i) { return cells.begin() + static_cast<std::ptrdiff_t>(i); };
+    if (from < to)
+        std::rotate(at(from), at(from + 1), at(to + 1));
+    else
+        std::rotate(at(to), at(from), at(from + 1));
 }
 
-void StoryboardView::CreatePhotoViews(std::size_t index, const imaging::Bitmap& thumbnail) {
-    if (index < show_.Slides.size())
-        CreatePhotoCells(index, thumbnail.IsEmpty() ? QImage() : thumbnail.CopyToImage());
+} // namespace
+
+void StoryboardView::ItemMoved(project::ItemKind kind, std::size_t from, std::size_t to) {
+    if (kind == project::ItemKind::Photo)
+        MoveCell(photoCells_, from, to);
+    else
+        MoveCell(trackCells_, from, to);
+    Refresh();
 }
 
-void StoryboardView::CreateTrackViews(std::size_t index) {
-    if (index < show_.Sounds.size())
-        CreateTrackCells(index);
+void StoryboardView::ItemEdited(project::ItemKind kind, std::size_t index) {
+    if (kind == project::ItemKind::Photo) {
+        // The working picture may hold another picture now (an effect, an undo of one).
+        RefreshThumbnail(index);
+        selectedPicture_ = imaging::Bitmap();
+        pictureKey_ = PictureKey{};
+    }
+    Refresh();
 }
 
-void StoryboardView::ShowChanged() {
+void StoryboardView::ShowReset() {
+    photoCells_.clear();
+    trackCells_.clear();
+    for (std::size_t i = 0; i < show_.Slides.size(); ++i) {
+        photoCells_.push_back(MakePhotoCell());
+        RefreshThumbnail(i);
+    }
+    for (std::size_t j = 0; j < show_.Sounds.size(); ++j)
+        trackCells_.push_back(MakeTrackCell());
+    selectedPicture_ = imaging::Bitmap();
+    pictureKey_ = PictureKey{};
+    Refresh();
+}
+
+void StoryboardView::Refresh() {
+    for (std::size_t i = 0; i < photoCells_.size(); ++i)
+        photoCells_[i]->Thumb->setProperty("Tag", static_cast<int>(i + 1)); // drag source place
     LayoutPhotoStrip(show_.SlidePage);
     SelectSlide(show_.SelectedSlide);
     SelectSound(show_.SelectedSound);
 }
 
 void StoryboardView::RedrawThumbnail(std::size_t index, const QColor& frame) {
-    const auto& s = show_.Slides[index];
-    auto* thumb = views_.As<QLabel>(s.Views[2]);
-    auto* clean = views_.As<QLabel>(s.Views[3]);
-    if (!thumb || !clean)
+    if (index >= photoCells_.size())
         return;
-    QPixmap pm = clean->pixmap();
+    const auto& s = show_.Slides[index];
+    QLabel* thumb = photoCells_[index]->Thumb;
+    QPixmap pm = photoCells_[index]->Clean;
     {
         QPainter p(&pm);
         p.setFont(BoldFont(8));
-        const QString label = QString::fromStdString(project::WorkFileLabel(s.WorkFile.str()));
+        const QString label = QString::fromStdString(project::WorkFileLabel(s.WorkFile));
         const QString time = QString::fromStdString(project::FormatDuration(s.ShowSeconds));
         p.setPen(Qt::black);
         TextAt(p, 7, 7, label);
@@ -276,20 +465,20 @@ void StoryboardView::RedrawThumbnail(std::size_t index, const QColor& frame) {
 }
 
 void StoryboardView::LayoutPhotoStrip(int page) {
-    for (const auto& s : show_.Slides)
-        for (int v : {0, 1})
-            if (QWidget* w = views_.Get(s.Views[v]))
-                w->hide();
+    for (const auto& cell : photoCells_) {
+        cell->Panel->hide();
+        cell->TransitionPanel->hide();
+    }
     VisiblePhotos_ = project::PhotoStripPlaces(show_, form_.Panel16->width(), page);
     for (const auto& place : VisiblePhotos_) {
         const auto index = static_cast<std::size_t>(place.Index);
-        const auto& s = show_.Slides[index];
-        QWidget* photoPanel = views_.Get(s.Views[0]);
-        QWidget* transitionPanel = views_.Get(s.Views[1]);
-        auto* spacer = views_.As<QLabel>(s.Views[4]);
-        if (!photoPanel || !transitionPanel || !spacer)
+        if (index >= photoCells_.size())
             break;
-        RedrawThumbnail(index, s.Selected ? kGreen : QColor(Qt::black));
+        const auto& s = show_.Slides[index];
+        QWidget* photoPanel = photoCells_[index]->Panel.get();
+        QWidget* transitionPanel = photoCells_[index]->TransitionPanel.get();
+        QLabel* spacer = photoCells_[index]->TransitionCell;
+        RedrawThumbnail(index, show_.SelectedSlide == place.Index ? kGreen : QColor(Qt::black));
         photoPanel->move(place.Left, 0);
         transitionPanel->move(place.Left + project::kPhotoCellWidth, 0);
         photoPanel->show();
@@ -365,16 +554,16 @@ void StoryboardView::DrawRuler() {
 
 QString StoryboardView::TrackHint(const project::Track& t) const {
     return QString::fromStdString(project::FormatDuration(t.PlaySeconds)) + " " +
-           base::FromCp1251(t.Title.str());
+           base::FromCp1251(t.Title);
 }
 
 void StoryboardView::RedrawTrackCell(std::size_t index) {
-    const auto& t = show_.Sounds[index];
-    QWidget* panel = views_.Get(t.Views[0]);
-    auto* image = views_.As<QLabel>(t.Views[1]);
-    auto* dots = views_.Get(t.Views[2]);
-    if (!panel || !image)
+    if (index >= trackCells_.size())
         return;
+    const auto& t = show_.Sounds[index];
+    QWidget* panel = trackCells_[index]->Panel.get();
+    QLabel* image = trackCells_[index]->Image;
+    QWidget* dots = trackCells_[index]->Menu;
     image->setGeometry(0, 0, panel->width(), panel->height());
     QPixmap pm(qMax(1, panel->width()), qMax(1, panel->height()));
     pm.fill(ButtonFace());
@@ -385,7 +574,7 @@ void StoryboardView::RedrawTrackCell(std::size_t index) {
         p.setFont(BoldFont(8));
         TextAt(p, 24, 5, text);
     }
-    Frame(pm, t.Selected ? kGreen : QColor(Qt::black));
+    Frame(pm, show_.SelectedSound == static_cast<int>(index) ? kGreen : QColor(Qt::black));
     image->setPixmap(pm);
     panel->setToolTip(text);
     image->setToolTip(text);
@@ -396,10 +585,8 @@ void StoryboardView::RedrawTrackCell(std::size_t index) {
 void StoryboardView::LayoutMusicStrip() {
     const int screenWidth = window_.screen() ? window_.screen()->geometry().width() : 1280;
     const auto places = project::MusicStripPlaces(show_, VisiblePhotos_, screenWidth);
-    for (std::size_t u = 0; u < show_.Sounds.size(); ++u) {
-        QWidget* panel = views_.Get(show_.Sounds[u].Views[0]);
-        if (!panel)
-            continue;
+    for (std::size_t u = 0; u < show_.Sounds.size() && u < trackCells_.size(); ++u) {
+        QWidget* panel = trackCells_[u]->Panel.get();
         if (!places[u].Visible) {
             panel->hide();
             continue;
@@ -412,20 +599,13 @@ void StoryboardView::LayoutMusicStrip() {
 
 void StoryboardView::SelectSlide(int index) {
     if (index >= 0 && index < static_cast<int>(show_.Slides.size())) {
-        for (std::size_t i = 0; i < show_.Slides.size(); ++i) {
-            show_.Slides[i].Selected = 0;
-            if (auto* thumb = views_.As<QLabel>(show_.Slides[i].Views[2])) {
-                QPixmap pm = thumb->pixmap();
-                Frame(pm, Qt::black);
-                thumb->setPixmap(pm);
-            }
-        }
         show_.SelectedSlide = index;
-        auto& s = show_.Slides[static_cast<std::size_t>(index)];
-        s.Selected = 1;
-        if (auto* thumb = views_.As<QLabel>(s.Views[2])) {
+        for (std::size_t i = 0; i < photoCells_.size(); ++i) {
+            QLabel* thumb = photoCells_[i]->Thumb;
             QPixmap pm = thumb->pixmap();
-            Frame(pm, kGreen);
+            if (pm.isNull())
+                continue;
+            Frame(pm, static_cast<int>(i) == index ? kGreen : QColor(Qt::black));
             thumb->setPixmap(pm);
         }
     }
@@ -435,12 +615,9 @@ void StoryboardView::SelectSlide(int index) {
 void StoryboardView::SelectSound(int index) {
     if (index < 0 || index >= static_cast<int>(show_.Sounds.size()))
         return;
-    for (auto& t : show_.Sounds)
-        t.Selected = 0;
     show_.SelectedSound = index;
-    show_.Sounds[static_cast<std::size_t>(index)].Selected = 1;
-    for (std::size_t u = 0; u < show_.Sounds.size(); ++u)
-        if (QWidget* panel = views_.Get(show_.Sounds[u].Views[0]); panel && panel->isVisible())
+    for (std::size_t u = 0; u < show_.Sounds.size() && u < trackCells_.size(); ++u)
+        if (trackCells_[u]->Panel->isVisible())
             RedrawTrackCell(u);
 }
 
@@ -459,7 +636,7 @@ void StoryboardView::ShowSelectedInPreview() {
         if (show_.SelectedSlide < 0 || index >= show_.Slides.size())
             return;
         const auto& slide = show_.Slides[index];
-        const std::string path = slide.WorkFile.str();
+        const std::string path = slide.WorkFile;
         const QFileInfo info(QFile::decodeName(path.c_str()));
         const PictureKey key{path, info.size(), info.lastModified().toMSecsSinceEpoch()};
         if (!(key == pictureKey_) || selectedPicture_.IsEmpty()) {

@@ -1,25 +1,30 @@
 // The storyboard of the main window: the photo strip (thumbnail, transition cell and "..." button
 // per photo), the time ruler, the music strip, the selection and the editor's preview picture.
-// Cells are created per record and found again through the records' Views handles; the layout
-// arithmetic lives in the core (StripLayout). It is also the undo history's hands: it makes the
-// cells of items put back and shows the thumbnails of pictures given back.
+// It owns its cells, one per item in show order, and follows the document: every insert, removal,
+// move or edit the document announces is mirrored in the cells. Thumbnails come from a cache keyed
+// by the working file's identity, so a picture given back by an undo shows its own thumbnail
+// again. The layout arithmetic lives in the core (StripLayout).
 #pragma once
 
 #include "imaging/Bitmap.h"
-#include "project/HistoryViews.h"
 #include "project/ShowHistory.h"
 #include "project/ShowModel.h"
+#include "project/ShowObserver.h"
 #include "project/StripLayout.h"
-#include "project/ui/ViewTable.h"
 
 #include <QColor>
 #include <QImage>
 #include <QObject>
+#include <QPixmap>
 
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+class QLabel;
+class QToolButton;
 class QWidget;
 
 namespace Ui {
@@ -28,28 +33,43 @@ class MainWindow;
 
 namespace ui {
 
-class StoryboardView final : public QObject, public project::HistoryViews {
+class ThumbImage;
+class ClickImage;
+
+class StoryboardView final : public QObject, public project::ShowObserver {
     Q_OBJECT
 
 public:
-    StoryboardView(QWidget& window, Ui::MainWindow& form, project::ShowModel& show,
-                   ViewTable& views);
+    StoryboardView(QWidget& window, Ui::MainWindow& form, project::ShowModel& show);
+    ~StoryboardView() override;
 
-    // The cells of a newly imported photo / track.
-    void CreatePhotoCells(std::size_t index, const QImage& thumbnail);
-    void CreateTrackCells(std::size_t index);
+    // The thumbnail an import made of the picture now at `path`, so the cell need not read the
+    // file again.
+    void SeedThumbnail(const std::string& path, const QImage& thumbnail);
 
     // Exchange of photos sourceTag and targetTag (1-based; the photo menu's "Swap with..."):
     // exchange, lay out, select position sourceTag. With a history the exchange is a step of it.
     void SwapSlides(int sourceTag, int targetTag);
     project::ShowHistory* History = nullptr;
 
-    // The undo history's side (project::HistoryViews).
-    imaging::Bitmap Thumbnail(std::size_t index) const override;
-    void SetThumbnail(std::size_t index, const imaging::Bitmap& thumbnail) override;
-    void CreatePhotoViews(std::size_t index, const imaging::Bitmap& thumbnail) override;
-    void CreateTrackViews(std::size_t index) override;
-    void ShowChanged() override;
+    // The document's announcements (project::ShowObserver).
+    void ItemInserted(project::ItemKind kind, std::size_t index) override;
+    void ItemRemoved(project::ItemKind kind, std::size_t index) override;
+    void ItemMoved(project::ItemKind kind, std::size_t from, std::size_t to) override;
+    void ItemEdited(project::ItemKind kind, std::size_t index) override;
+    void ShowReset() override;
+
+    // The cells' widgets, in show order (tests, the transition hints).
+    enum class PhotoPart { Panel, TransitionPanel, Thumb, TransitionCell, Menu };
+    enum class TrackPart { Panel, Image, Menu };
+    QWidget* PhotoCellWidget(std::size_t index, PhotoPart part) const;
+    QWidget* TrackCellWidget(std::size_t index, TrackPart part) const;
+    std::size_t PhotoCellCount() const { return photoCells_.size(); }
+    std::size_t TrackCellCount() const { return trackCells_.size(); }
+    // The thumbnail of photo index without its frame and texts (empty when there is none).
+    QPixmap CleanThumbnail(std::size_t index) const;
+    // Transition names as tooltips of the transition cells (after a language change).
+    void HintTransitionCells();
     void LayoutPhotoStrip(int page);
     void LayoutMusicStrip();
     void SelectSlide(int index);
@@ -79,7 +99,19 @@ Q_SIGNALS:
     void transitionCellClicked(int index);
 
 private:
+    struct PhotoCell;
+    struct TrackCell;
     bool UserMayEdit() const { return !IsBusy || !IsBusy(); }
+    std::unique_ptr<PhotoCell> MakePhotoCell();
+    std::unique_ptr<TrackCell> MakeTrackCell();
+    // The place of the cell holding this widget, -1 when none does.
+    int PhotoIndexOf(const QObject* widget) const;
+    int TrackIndexOf(const QObject* widget) const;
+    // The thumbnail of the picture in `path` as it is now, from the cache or made from the file.
+    QPixmap ThumbnailOf(const std::string& path);
+    void RefreshThumbnail(std::size_t index);
+    // After a change of the strips: drag tags renumbered, laid out, the selection shown.
+    void Refresh();
     void RedrawThumbnail(std::size_t index, const QColor& frame);
     void RedrawTrackCell(std::size_t index);
     void DrawRuler();
@@ -93,7 +125,18 @@ private:
     QWidget& window_;
     Ui::MainWindow& form_;
     project::ShowModel& show_;
-    ViewTable& views_;
+    std::vector<std::unique_ptr<PhotoCell>> photoCells_;
+    std::vector<std::unique_ptr<TrackCell>> trackCells_;
+    // Thumbnails by the identity of the file they were made from.
+    struct FileKey {
+        std::string Path;
+        unsigned long long Inode = 0;
+        long long Size = -1;
+        long long ModifiedNs = 0;
+        auto operator<=>(const FileKey&) const = default;
+    };
+    static FileKey KeyOf(const std::string& path);
+    std::map<FileKey, QPixmap> thumbnails_;
     std::vector<project::PhotoPlace> VisiblePhotos_;
     QImage RulerBitmap_;
 

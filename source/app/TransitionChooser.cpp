@@ -3,7 +3,6 @@
 #include "imaging/ui/TransitionDialog.h"
 #include "project/TransitionChoice.h"
 #include "project/TransitionNames.h"
-#include "project/ui/ViewTable.h"
 
 #include <QWidget>
 
@@ -21,12 +20,6 @@ bool ChooseTransition(project::ShowModel& show, int index, QWidget* parent) {
     } catch (...) {
         return false; // the show keeps its transitions
     }
-}
-
-void HintTransitionCells(const project::ShowModel& show, const ViewTable& views) {
-    for (const auto& s : show.Slides)
-        if (QWidget* cell = views.Get(s.Views[4]))
-            cell->setToolTip(project::TransitionName(s.TransitionKind));
 }
 
 } // namespace ui

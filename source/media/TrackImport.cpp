@@ -102,23 +102,22 @@ project::Imported<std::size_t> AddTrack(project::ShowModel& show, const std::str
     if (ImportStatus copied = CopyIntoNewFile(path, copy); !copied.Added())
         return copied;
 
-    // From here on a failure removes the new record and its copy again.
-    show.Sounds.push_back(project::Track{});
+    // From here on a failure removes the copy again.
     try {
-        project::Track& t = show.Sounds.back();
-        t.WorkFile.assign(copy);
-        t.Title.assign(TrackTitle(path));
+        project::Track t = project::Track::MakeDefault();
+        t.WorkFile = copy;
+        t.Title = TrackTitle(path);
         const std::int64_t seconds = MeasureTrackSeconds(copy);
         if (seconds < 0)
             throw std::runtime_error("cannot decode " + path);
         const auto clamped = static_cast<std::int32_t>(std::min<std::int64_t>(seconds, 1 << 30));
         t.LengthSeconds = clamped;
         t.PlaySeconds = clamped;
-        t.Selected = 0;
         t.Volume = 100;
-        return show.Sounds.size() - 1;
+        const std::size_t index = show.Sounds.size();
+        show.InsertSound(index, t);
+        return index;
     } catch (const std::exception& e) {
-        show.Sounds.pop_back();
         ::unlink(copy.c_str());
         return ImportStatus::Skip(e.what());
     }

@@ -158,7 +158,7 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
         const std::int64_t still = Seconds(s.ShowSeconds);
         const std::int64_t fade = Seconds(s.TransitionSeconds);
         videoSeconds += still + fade;
-        const imaging::SlideSource source{s.WorkFile.str(), ExportColor(s.BackColor)};
+        const imaging::SlideSource source{s.WorkFile, ExportColor(s.BackColor)};
         // A working file that cannot be read leaves the frame showing what it showed.
         imaging::RenderSlideToFrame(frame, &source);
         if (i == 0) {
@@ -172,7 +172,7 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
         if (fade > 0) {
             std::optional<imaging::SlideSource> incoming;
             if (i + 1 < slides.size())
-                incoming = imaging::SlideSource{slides[i + 1].WorkFile.str(),
+                incoming = imaging::SlideSource{slides[i + 1].WorkFile,
                                                 ExportColor(slides[i + 1].BackColor)};
             imaging::TransitionParams params;
             params.Kind = s.TransitionKind;
@@ -203,7 +203,7 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
     if (!cancelled && sink->CarriesSound()) {
         std::vector<SoundtrackTrack> tracks;
         for (const auto& t : show.Sounds)
-            tracks.push_back(SoundtrackTrack{t.WorkFile.str(), t.PlaySeconds, t.Volume});
+            tracks.push_back(SoundtrackTrack{t.WorkFile, t.PlaySeconds, t.Volume});
         const PcmSourceOpener open = options.OpenTrack ? options.OpenTrack : OpenTrackPcmSource;
         auto pieces = DecodeSoundtrack(tracks, videoSeconds, open, wavFiles, progress);
         if (!pieces)

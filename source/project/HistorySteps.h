@@ -1,10 +1,12 @@
 // The steps of the show's undo history: an item put in or taken out, an item moved or two
-// exchanged, and a change of record fields with the picture an effect replaced.
+// exchanged, and a change of item values with the picture an effect replaced. Every step makes
+// its change in redo() and takes it back in undo(); what it needs it keeps from the document.
 #pragma once
 
-#include "imaging/Bitmap.h"
 #include "project/ParkedFile.h"
-#include "project/Records.h"
+#include "project/ShowObserver.h"
+#include "project/Slide.h"
+#include "project/Track.h"
 
 #include <QUndoCommand>
 
@@ -15,23 +17,24 @@ namespace project {
 
 class ShowHistory;
 
-enum class ItemKind { Photo, Track };
-
-// A photo or track that comes and goes: an import (it is in the show when the step is made) or a
-// delete (taken out by Take() before the step is pushed). Taking out keeps the working copy in
-// the history's folder; putting back moves it to its old name (a fresh working name when that
-// is taken) and has the cells made again.
+// A photo or track that comes and goes: an import (addition) or a delete. Taking out keeps the
+// working copy in the history's folder; putting back moves it to its old name (a fresh working
+// name when that is taken).
 class ItemStep final : public QUndoCommand {
 public:
+    // The step of an item that is in the show now at index (a delete, or an import about to be
+    // recorded: see Withdraw()).
     ItemStep(ShowHistory& history, ItemKind kind, std::size_t index, bool addition,
-             imaging::Bitmap thumbnail, QUndoCommand* parent = nullptr);
-    // The delete itself, before the step is pushed; nothing changed when it fails.
-    base::Status Take();
+             QUndoCommand* parent = nullptr);
+    // An import is recorded by taking the new item out again, so that pushing the step (its
+    // redo) puts it back: the same code path as every later redo.
+    base::Status Withdraw() { return Take(); }
 
     void redo() override;
     void undo() override;
 
 private:
+    base::Status Take();
     base::Status Put();
     std::size_t Count() const;
 
@@ -39,10 +42,9 @@ private:
     ItemKind kind_;
     std::size_t index_;
     bool addition_;
-    bool done_ = true; // the first redo finds the change made already
     Slide slide_{};
     Track track_{};
-    imaging::Bitmap thumbnail_;
+    bool captured_ = false; // slide_ / track_ hold the item (it was taken out once)
     ParkedFile kept_;
 };
 
@@ -64,9 +66,9 @@ private:
     int selectBefore_, selectAfter_;
 };
 
-// Record fields changed (durations, transitions, volumes, effects), each record kept before and
-// after; with a picture, the working file exchanged with the version kept aside, and its
-// thumbnail with it.
+// Item values changed (durations, transitions, volumes, effects, motion, fades) and show-wide
+// options, each kept before and after; with a picture, the working file exchanged with the
+// version kept aside.
 class RecordsStep final : public QUndoCommand {
 public:
     template <typename R> struct Diff {
@@ -77,12 +79,11 @@ public:
     struct Picture {
         std::size_t Index;
         ParkedFile Other; // the version the working file does not hold now
-        imaging::Bitmap ThumbBefore;
-        imaging::Bitmap ThumbAfter;
     };
 
     RecordsStep(ShowHistory& history, std::vector<Diff<Slide>> slides,
-                std::vector<Diff<Track>> sounds, std::vector<Picture> pictures);
+                std::vector<Diff<Track>> sounds, std::vector<Picture> pictures,
+                Diff<ShowOptions> options);
     void redo() override;
     void undo() override;
 
@@ -93,14 +94,7 @@ private:
     std::vector<Diff<Slide>> slides_;
     std::vector<Diff<Track>> sounds_;
     std::vector<Picture> pictures_;
-    bool done_ = true;
+    Diff<ShowOptions> options_;
 };
-
-// Record content without what only the running program uses (cells, selection, delete mark).
-bool SameContent(const Slide& a, const Slide& b);
-bool SameContent(const Track& a, const Track& b);
-// Copies src's content into dst, keeping dst's cells, selection and delete mark.
-void PutContent(Slide& dst, const Slide& src);
-void PutContent(Track& dst, const Track& src);
 
 } // namespace project

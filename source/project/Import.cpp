@@ -83,7 +83,8 @@ imaging::Bitmap MakeThumbnail(const imaging::Bitmap& fitted) {
     return thumb;
 }
 
-Imported<AddedPhoto> AddPhoto(ShowModel& show, const std::string& path) {
+Imported<AddedPhoto> AddPhoto(ShowModel& show, const std::string& path,
+                              const ThumbnailMade& thumbnailMade) {
     int width = 1280;
     int height = 1024;
     show.ResolutionSize(width, height);
@@ -93,29 +94,24 @@ Imported<AddedPhoto> AddPhoto(ShowModel& show, const std::string& path) {
     if (std::string why; !imaging::LoadImageFile(bitmap, path, &why))
         return ImportStatus::Skip(why.empty() ? "cannot read " + path : why);
 
-    // From here on a failure removes the new record again.
-    show.Slides.push_back(Slide{});
     try {
         FitToResolution(bitmap, width, height);
         const std::string name = show.MakeWorkName(show.PicturesDir, ".bmp");
-        if (name.empty()) {
-            show.Slides.pop_back();
+        if (name.empty())
             return ImportStatus::Fail("all " + std::to_string(kMaxWorkNames) +
                                       " working names for photos are taken");
-        }
-        if (std::string why; !imaging::SaveBmpFile(name, bitmap, &why)) {
-            show.Slides.pop_back();
+        if (std::string why; !imaging::SaveBmpFile(name, bitmap, &why))
             return ImportStatus::Fail("cannot write the working copy " + name + ": " + why);
-        }
         AddedPhoto added;
-        added.Index = show.Slides.size() - 1;
+        added.Index = show.Slides.size();
         added.Thumbnail = MakeThumbnail(bitmap);
-        Slide& s = show.Slides.back();
-        s = Slide::MakeDefault();
-        s.WorkFile.assign(name);
+        Slide s = Slide::MakeDefault();
+        s.WorkFile = name;
+        if (thumbnailMade)
+            thumbnailMade(name, added.Thumbnail);
+        show.InsertSlide(added.Index, s);
         return added;
     } catch (const std::exception& e) {
-        show.Slides.pop_back();
         return ImportStatus::Skip(e.what());
     }
 }
@@ -126,7 +122,7 @@ bool RefitSlide(ShowModel& show, std::size_t index) {
     int width = 1280;
     int height = 1024;
     show.ResolutionSize(width, height);
-    const std::string path = show.Slides[index].WorkFile.str();
+    const std::string path = show.Slides[index].WorkFile;
     imaging::Bitmap bitmap;
     if (!imaging::LoadImageFile(bitmap, path))
         return false;

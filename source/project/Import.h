@@ -51,7 +51,12 @@ struct AddedPhoto {
 
 // Imports one picture file as a new last slide. Skipped when the extension is not a photo's or
 // the file cannot be decoded; Failed when its working copy cannot be written.
-Imported<AddedPhoto> AddPhoto(ShowModel& show, const std::string& path);
+// thumbnailMade, when given, hears of the new working copy and its thumbnail just before the
+// slide is inserted, so a view can show it without reading the file again.
+using ThumbnailMade =
+    std::function<void(const std::string& workFile, const imaging::Bitmap& thumbnail)>;
+Imported<AddedPhoto> AddPhoto(ShowModel& show, const std::string& path,
+                              const ThumbnailMade& thumbnailMade = {});
 
 // Resamples the bitmap in place to the width W (landscape) or height H (portrait, square) with
 // the other side in proportion, rounded to nearest with ties to even.

@@ -1,7 +1,9 @@
 #include "project/ProjectFile.h"
 
 #include "base/AtomicFile.h"
+#include "project/ExtensionBlock.h"
 #include "project/Import.h"
+#include "project/Records.h"
 
 #include <QFile>
 
@@ -205,6 +207,7 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
     // pumped (a drop, a command, a close) can change what this file lists.
     const std::vector<Slide> slides = show.Slides;
     const std::vector<Track> sounds = show.Sounds;
+    const ShowOptions options = show.Options;
     if (slides.empty()) {
         result.Outcome = SaveOutcome::NothingToSave;
         return result;
@@ -227,7 +230,7 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
         const bool photos = sizes == &photoSizes;
         const std::size_t count = photos ? slides.size() : sounds.size();
         for (std::size_t i = 0; i < count; ++i) {
-            const std::string work = photos ? slides[i].WorkFile.str() : sounds[i].WorkFile.str();
+            const std::string work = photos ? slides[i].WorkFile : sounds[i].WorkFile;
             struct stat st {};
             const bool there = ::stat(work.c_str(), &st) == 0;
             if (!there || !S_ISREG(st.st_mode))
@@ -250,10 +253,10 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
     base::Status written = WriteRaw(out, header);
     for (const auto& s : slides)
         if (written)
-            written = WriteRaw(out, s);
+            written = WriteRaw(out, PackSlide(s));
     for (const auto& t : sounds)
         if (written)
-            written = WriteRaw(out, t);
+            written = WriteRaw(out, PackTrack(t));
     for (auto* sizes : {&photoSizes, &trackSizes})
         for (std::int64_t size : *sizes)
             if (written)
@@ -271,14 +274,20 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
             result.Outcome = SaveOutcome::Cancelled;
             return result;
         }
-        if (!CopyFileInto(slides[i].WorkFile.str(), photoSizes[i], out, buffer, progress, error))
+        if (!CopyFileInto(slides[i].WorkFile, photoSizes[i], out, buffer, progress, error))
             return fail(error);
         progress.SetPosition(PercentOf(i + 1, slides.size()));
         progress.Pump();
     }
     for (std::size_t j = 0; j < sounds.size(); ++j)
-        if (!CopyFileInto(sounds[j].WorkFile.str(), trackSizes[j], out, buffer, progress, error))
+        if (!CopyFileInto(sounds[j].WorkFile, trackSizes[j], out, buffer, progress, error))
             return fail(error);
+    // What the records cannot hold follows the last track's bytes; a show without it ends here,
+    // exactly as older writers made it.
+    const std::vector<std::uint8_t> extension = WriteExtensionBlock(slides, sounds, options);
+    if (!extension.empty())
+        if (const auto put = out.Write(extension.data(), extension.size()); !put)
+            return fail(put.error());
     progress.SetPosition(100);
     if (const auto committed = out.Commit(); !committed)
         return fail(committed.error());
@@ -314,15 +323,15 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
     if (n < 0 || m < 0)
         return refuse(LoadOutcome::Damaged, "negative item count in the project header");
     const std::int64_t tables = static_cast<std::int64_t>(sizeof(ProjectHeader)) +
-                                n * static_cast<std::int64_t>(sizeof(Slide) + 8) +
-                                m * static_cast<std::int64_t>(sizeof(Track) + 8);
+                                n * static_cast<std::int64_t>(sizeof(SlideRecord) + 8) +
+                                m * static_cast<std::int64_t>(sizeof(TrackRecord) + 8);
     if (tables > fileSize)
         return refuse(LoadOutcome::Damaged, "the file is shorter than its " + std::to_string(n) +
                                                 " photo and " + std::to_string(m) +
                                                 " track records");
 
-    std::vector<Slide> slides(static_cast<std::size_t>(n));
-    std::vector<Track> sounds(static_cast<std::size_t>(m));
+    std::vector<SlideRecord> slides(static_cast<std::size_t>(n));
+    std::vector<TrackRecord> sounds(static_cast<std::size_t>(m));
     std::vector<std::int64_t> photoSizes(static_cast<std::size_t>(n));
     std::vector<std::int64_t> trackSizes(static_cast<std::size_t>(m));
     bool ok = true;
@@ -343,6 +352,40 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
         }
     if (!ok || tables + dataBytes > fileSize)
         return refuse(LoadOutcome::Damaged, "the file is shorter than the media it lists");
+
+    // An extension block follows the media when a later feature is in use. A damaged one costs
+    // the show only that data, said once; it is never read past the size a show may need.
+    ShowExtension extension;
+    if (const std::int64_t tail = fileSize - tables - dataBytes; tail > 0) {
+        std::string problem;
+        if (static_cast<std::uint64_t>(tail) > MaxExtensionBytes(slides.size(), sounds.size())) {
+            problem = "the data after the last track is larger than an extension block may be";
+        } else {
+            std::vector<std::uint8_t> block(static_cast<std::size_t>(tail));
+            const qint64 here = in.pos();
+            if (!in.seek(tables + dataBytes) ||
+                in.read(reinterpret_cast<char*>(block.data()), tail) != tail) {
+                problem = "the extension block cannot be read";
+            } else if (auto read = ReadExtensionBlock(block.data(), block.size(), slides.size(),
+                                                      sounds.size());
+                       !read) {
+                problem = read.error();
+            } else {
+                extension = std::move(read.value());
+            }
+            in.seek(here);
+        }
+        if (!problem.empty())
+            result.Warning = "The show opens without its newer settings (motion, fades, exact "
+                             "durations): " +
+                             problem + ".";
+    }
+    std::vector<const SlideExtension*> slideExt(slides.size(), nullptr);
+    std::vector<const TrackExtension*> trackExt(sounds.size(), nullptr);
+    for (const auto& [index, e] : extension.Slides)
+        slideExt[index] = &e;
+    for (const auto& [index, e] : extension.Tracks)
+        trackExt[index] = &e;
 
     // From here on the file is known to hold everything it lists. Only the show's own copies go:
     // the folders may hold those of another show (the one open while this one loads).
@@ -388,12 +431,15 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
         if (imported.Failed())
             return failMidway("photo " + std::to_string(i + 1) + ": " + imported.Error);
         if (imported.Added() && show.Slides.size() > before) {
-            const Slide& stored = slides[i];
-            Slide& s = show.Slides.back();
+            const SlideRecord& stored = slides[i];
+            Slide s = show.Slides.back();
             s.ShowSeconds = Clamp(stored.ShowSeconds, 0, kMaxSeconds);
             s.TransitionKind = Clamp(stored.TransitionKind, 0, 13);
             s.TransitionSeconds = Clamp(stored.TransitionSeconds, 0, kMaxSeconds);
             s.BackColor = stored.BackColor;
+            if (slideExt[i])
+                s.Ext = *slideExt[i];
+            show.SetSlide(show.Slides.size() - 1, s);
         }
         progress.SetPosition(PercentOf(i + 1, slides.size()));
         progress.Pump();
@@ -419,15 +465,28 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
         if (imported.Failed())
             return failMidway("track " + std::to_string(j + 1) + ": " + imported.Error);
         if (imported.Added() && show.Sounds.size() > before) {
-            const Track& stored = sounds[j];
-            Track& t = show.Sounds.back();
+            const TrackRecord& stored = sounds[j];
+            Track t = show.Sounds.back();
             t.PlaySeconds = Clamp(stored.PlaySeconds, 0, kMaxSeconds);
             t.LengthSeconds = Clamp(stored.LengthSeconds, 0, kMaxSeconds);
             t.Volume = Clamp(stored.Volume, 0, 100);
-            t.Title = stored.Title;
+            t.Title = stored.Title.str();
+            if (trackExt[j]) {
+                // The loudness measured at this import stands; the stored one is only kept when
+                // the import could not measure.
+                const TrackExtension measured = t.Ext;
+                t.Ext = *trackExt[j];
+                if (measured.HasLoudness) {
+                    t.Ext.HasLoudness = true;
+                    t.Ext.LoudnessLufs = measured.LoudnessLufs;
+                    t.Ext.TruePeakDb = measured.TruePeakDb;
+                }
+            }
+            show.SetSound(show.Sounds.size() - 1, t);
         }
         progress.Pump();
     }
+    show.SetOptions(extension.Options);
     progress.SetPosition(100);
     return finish(LoadOutcome::Loaded, std::string());
 }

@@ -58,6 +58,9 @@ enum class LoadOutcome { Loaded, Cancelled, LaterVersion, Damaged, Failed };
 struct LoadResult {
     LoadOutcome Outcome = LoadOutcome::Failed;
     std::string Error;
+    // Said once after a load that went through without some of the file's data (a damaged
+    // extension block); "" when everything was read.
+    std::string Warning;
     // True when LoadProject's caller should show the load-failure message.
     bool Failed() const {
         return Outcome == LoadOutcome::LaterVersion || Outcome == LoadOutcome::Damaged ||

@@ -26,12 +26,11 @@ LoadResult OpenProjectOver(ShowModel& show, const std::string& path, base::Progr
         return result;
     }
     show.ClearProject();
-    show.Slides = std::move(loading.Slides);
-    show.Sounds = std::move(loading.Sounds);
     show.WorkPrefix = loading.WorkPrefix;
     show.SelectedSlide = 0;
     show.SelectedSound = 0;
     show.SlidePage = 0;
+    show.ReplaceAll(std::move(loading.Slides), std::move(loading.Sounds), loading.Options);
     return result;
 }
 

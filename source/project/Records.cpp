@@ -3,11 +3,9 @@
 namespace project {
 
 Slide Slide::MakeDefault() {
-    Slide s{};
+    Slide s;
     s.ShowSeconds = 10;
-    s.TransitionKind = 0;
-    s.TransitionSeconds = 0;
-    s.CaptionFont.assign("Arial");
+    s.CaptionFont = "Arial";
     s.Gamma10 = 10.0;
     s.BackColor = kButtonFaceColor;
     s.CaptionVAlign = 1;
@@ -17,9 +15,81 @@ Slide Slide::MakeDefault() {
     return s;
 }
 
+std::int64_t Slide::StillMs() const {
+    return Ext.ShowMs > 0 ? Ext.ShowMs : std::int64_t{ShowSeconds} * 1000;
+}
+
+std::int64_t Slide::TransitionLengthMs() const {
+    return Ext.TransitionMs > 0 ? Ext.TransitionMs : std::int64_t{TransitionSeconds} * 1000;
+}
+
 Track Track::MakeDefault() {
-    Track t{};
+    Track t;
     t.Volume = 100;
+    return t;
+}
+
+SlideRecord PackSlide(const Slide& s) {
+    SlideRecord r{};
+    r.ShowSeconds = s.ShowSeconds;
+    r.TransitionKind = s.TransitionKind;
+    r.TransitionSeconds = s.TransitionSeconds;
+    r.WorkFile.assign(s.WorkFile);
+    r.CaptionText.assign(s.CaptionText);
+    r.CaptionFont.assign(s.CaptionFont);
+    r.Brightness = s.Brightness;
+    r.Contrast = s.Contrast;
+    r.Gamma10 = s.Gamma10;
+    r.ColorEffect = s.ColorEffect;
+    r.BackColor = s.BackColor;
+    r.TurnCount = s.TurnCount;
+    r.CaptionVAlign = s.CaptionVAlign;
+    r.CaptionHAlign = s.CaptionHAlign;
+    r.CaptionSize = s.CaptionSize;
+    r.CaptionColor = s.CaptionColor;
+    r.CaptionStyle = s.CaptionStyle;
+    return r;
+}
+
+TrackRecord PackTrack(const Track& t) {
+    TrackRecord r{};
+    r.PlaySeconds = t.PlaySeconds;
+    r.LengthSeconds = t.LengthSeconds;
+    r.Volume = t.Volume;
+    r.WorkFile.assign(t.WorkFile);
+    r.Title.assign(t.Title);
+    return r;
+}
+
+Slide UnpackSlide(const SlideRecord& r) {
+    Slide s;
+    s.ShowSeconds = r.ShowSeconds;
+    s.TransitionKind = r.TransitionKind;
+    s.TransitionSeconds = r.TransitionSeconds;
+    s.WorkFile = r.WorkFile.str();
+    s.CaptionText = r.CaptionText.str();
+    s.CaptionFont = r.CaptionFont.str();
+    s.Brightness = r.Brightness;
+    s.Contrast = r.Contrast;
+    s.Gamma10 = r.Gamma10;
+    s.ColorEffect = r.ColorEffect;
+    s.BackColor = r.BackColor;
+    s.TurnCount = r.TurnCount;
+    s.CaptionVAlign = r.CaptionVAlign;
+    s.CaptionHAlign = r.CaptionHAlign;
+    s.CaptionSize = r.CaptionSize;
+    s.CaptionColor = r.CaptionColor;
+    s.CaptionStyle = r.CaptionStyle;
+    return s;
+}
+
+Track UnpackTrack(const TrackRecord& r) {
+    Track t;
+    t.PlaySeconds = r.PlaySeconds;
+    t.LengthSeconds = r.LengthSeconds;
+    t.Volume = r.Volume;
+    t.WorkFile = r.WorkFile.str();
+    t.Title = r.Title.str();
     return t;
 }
 

@@ -1,9 +1,11 @@
-// The photo and track records of a show. They are both the in-memory items and the record
-// format of the project file, so they are plain bytes: every field is a byte array with explicit
-// little-endian access, and every offset is checked at compile time.
+// The photo and track records of the project file, byte for byte: every field is a byte array
+// with explicit little-endian access, and every offset is checked at compile time. Only the
+// project file packs and unpacks them; the show itself holds plain values (Slide.h, Track.h).
 #pragma once
 
 #include "base/Endian.h"
+#include "project/Slide.h"
+#include "project/Track.h"
 
 #include <array>
 #include <cstddef>
@@ -52,19 +54,13 @@ template <std::size_t N> struct ZString {
     bool empty() const { return data[0] == '\0'; }
 };
 
-// A handle into the storyboard's table of cell widgets; 0 means none. Never a pointer, so the
-// record stays plain bytes that can be moved and written whole.
-using ViewHandle = std::uint32_t;
-
-constexpr std::int32_t kButtonFaceColor = static_cast<std::int32_t>(0xFF00000F);
-
 // One photo of the show, 2644 bytes.
-struct Slide {
+struct SlideRecord {
     base::le_i32 ShowSeconds;       // display time, whole seconds
     base::le_i32 TransitionKind;    // 0..13, transition to the next photo (0 = none)
     base::le_i32 TransitionSeconds; // duration of that transition
-    std::uint8_t Selected;          // 1 on the selected photo only
-    std::uint8_t Deleted;           // set just before CompactSlides removes it
+    std::uint8_t Selected;          // written as 0 (interface state of older writers)
+    std::uint8_t Deleted;           // written as 0
     ZString<2049> WorkFile;         // full path of the working BMP
     ShortString<255> CaptionText;
     ShortString<255> CaptionFont;
@@ -79,61 +75,64 @@ struct Slide {
     base::le_i32 CaptionSize;          // points
     base::le_i32 CaptionColor;         // 0x00BBGGRR
     std::uint8_t CaptionStyle;         // bit 0 bold, 1 italic, 2 underline, 3 strike-out
-    std::array<base::le_u32, 6> Views; // cell handles; meaningless outside the running program
-
-    // A zero-filled record with the defaults of a freshly imported photo.
-    static Slide MakeDefault();
+    std::array<base::le_u32, 6> Views; // written as 0 (cell handles of older writers)
 };
 
 // One music track, 2331 bytes (an odd size: arrays of it have that stride).
-struct Track {
+struct TrackRecord {
     base::le_i32 PlaySeconds;   // seconds played; tracks are laid end to end by this
     base::le_i32 LengthSeconds; // full decoded length, whole seconds
     base::le_i32 Volume;        // 0..100
-    std::uint8_t Selected;
-    std::uint8_t Deleted;
+    std::uint8_t Selected;  // written as 0
+    std::uint8_t Deleted;   // written as 0
     ZString<2049> WorkFile; // full path of the copy in MusicDir
     ShortString<255> Title;
-    std::array<base::le_u32, 3> Views;
-
-    static Track MakeDefault();
+    std::array<base::le_u32, 3> Views; // written as 0
 };
 
-static_assert(sizeof(Slide) == 2644);
-static_assert(alignof(Slide) == 1);
-static_assert(offsetof(Slide, ShowSeconds) == 0);
-static_assert(offsetof(Slide, TransitionKind) == 4);
-static_assert(offsetof(Slide, TransitionSeconds) == 8);
-static_assert(offsetof(Slide, Selected) == 12);
-static_assert(offsetof(Slide, Deleted) == 13);
-static_assert(offsetof(Slide, WorkFile) == 14);
-static_assert(offsetof(Slide, CaptionText) == 2063);
-static_assert(offsetof(Slide, CaptionFont) == 2319);
-static_assert(offsetof(Slide, Brightness) == 2575);
-static_assert(offsetof(Slide, Contrast) == 2579);
-static_assert(offsetof(Slide, Gamma10) == 2583);
-static_assert(offsetof(Slide, ColorEffect) == 2591);
-static_assert(offsetof(Slide, BackColor) == 2595);
-static_assert(offsetof(Slide, TurnCount) == 2599);
-static_assert(offsetof(Slide, CaptionVAlign) == 2603);
-static_assert(offsetof(Slide, CaptionHAlign) == 2607);
-static_assert(offsetof(Slide, CaptionSize) == 2611);
-static_assert(offsetof(Slide, CaptionColor) == 2615);
-static_assert(offsetof(Slide, CaptionStyle) == 2619);
-static_assert(offsetof(Slide, Views) == 2620);
+// The record of a slide / track: every record field from the value, text cut to its field,
+// the interface bytes zero.
+SlideRecord PackSlide(const Slide& slide);
+TrackRecord PackTrack(const Track& track);
+// The values a record holds (extension data at its defaults).
+Slide UnpackSlide(const SlideRecord& record);
+Track UnpackTrack(const TrackRecord& record);
 
-static_assert(sizeof(Track) == 2331);
-static_assert(alignof(Track) == 1);
-static_assert(offsetof(Track, PlaySeconds) == 0);
-static_assert(offsetof(Track, LengthSeconds) == 4);
-static_assert(offsetof(Track, Volume) == 8);
-static_assert(offsetof(Track, Selected) == 12);
-static_assert(offsetof(Track, Deleted) == 13);
-static_assert(offsetof(Track, WorkFile) == 14);
-static_assert(offsetof(Track, Title) == 2063);
-static_assert(offsetof(Track, Views) == 2319);
+static_assert(sizeof(SlideRecord) == 2644);
+static_assert(alignof(SlideRecord) == 1);
+static_assert(offsetof(SlideRecord, ShowSeconds) == 0);
+static_assert(offsetof(SlideRecord, TransitionKind) == 4);
+static_assert(offsetof(SlideRecord, TransitionSeconds) == 8);
+static_assert(offsetof(SlideRecord, Selected) == 12);
+static_assert(offsetof(SlideRecord, Deleted) == 13);
+static_assert(offsetof(SlideRecord, WorkFile) == 14);
+static_assert(offsetof(SlideRecord, CaptionText) == 2063);
+static_assert(offsetof(SlideRecord, CaptionFont) == 2319);
+static_assert(offsetof(SlideRecord, Brightness) == 2575);
+static_assert(offsetof(SlideRecord, Contrast) == 2579);
+static_assert(offsetof(SlideRecord, Gamma10) == 2583);
+static_assert(offsetof(SlideRecord, ColorEffect) == 2591);
+static_assert(offsetof(SlideRecord, BackColor) == 2595);
+static_assert(offsetof(SlideRecord, TurnCount) == 2599);
+static_assert(offsetof(SlideRecord, CaptionVAlign) == 2603);
+static_assert(offsetof(SlideRecord, CaptionHAlign) == 2607);
+static_assert(offsetof(SlideRecord, CaptionSize) == 2611);
+static_assert(offsetof(SlideRecord, CaptionColor) == 2615);
+static_assert(offsetof(SlideRecord, CaptionStyle) == 2619);
+static_assert(offsetof(SlideRecord, Views) == 2620);
 
-static_assert(std::is_trivially_copyable_v<Slide>);
-static_assert(std::is_trivially_copyable_v<Track>);
+static_assert(sizeof(TrackRecord) == 2331);
+static_assert(alignof(TrackRecord) == 1);
+static_assert(offsetof(TrackRecord, PlaySeconds) == 0);
+static_assert(offsetof(TrackRecord, LengthSeconds) == 4);
+static_assert(offsetof(TrackRecord, Volume) == 8);
+static_assert(offsetof(TrackRecord, Selected) == 12);
+static_assert(offsetof(TrackRecord, Deleted) == 13);
+static_assert(offsetof(TrackRecord, WorkFile) == 14);
+static_assert(offsetof(TrackRecord, Title) == 2063);
+static_assert(offsetof(TrackRecord, Views) == 2319);
+
+static_assert(std::is_trivially_copyable_v<SlideRecord>);
+static_assert(std::is_trivially_copyable_v<TrackRecord>);
 
 } // namespace project

@@ -18,6 +18,7 @@ ShowHistory::Change::~Change() = default;
 
 void ShowHistory::Clear() {
     batch_.reset();
+    batchAdded_.clear();
     stack_.clear();
     lastError_.clear();
 }
@@ -38,62 +39,82 @@ void ShowHistory::Report(const base::Status& status) {
 }
 
 void ShowHistory::Push(std::unique_ptr<QUndoCommand> step) {
-    stack_.push(step.release());
+    stack_.push(step.release()); // QUndoStack::push runs the step's redo()
 }
 
 void ShowHistory::BeginBatch(const QString& text) {
     batch_ = std::make_unique<QUndoCommand>(text);
+    batchAdded_.clear();
 }
 
 void ShowHistory::EndBatch() {
     auto batch = std::move(batch_);
-    if (batch && batch->childCount() > 0)
-        Push(std::move(batch)); // the children find their changes made and do nothing now
+    auto added = std::move(batchAdded_);
+    batchAdded_.clear();
+    if (!batch || added.empty())
+        return;
+    // Taken out last to first, so every index still names its item; the batch's redo then
+    // puts them back first to last.
+    std::vector<ItemStep*> steps;
+    for (const auto& [kind, index] : added)
+        steps.push_back(new ItemStep(*this, kind, index, true, batch.get())); // owned by the batch
+    for (std::size_t k = steps.size(); k-- > 0;)
+        if (auto taken = steps[k]->Withdraw(); !taken)
+            Report(taken); // stays in the show, and its step puts nothing back
+    Push(std::move(batch));
 }
 
-void ShowHistory::PhotoAdded(std::size_t index, const imaging::Bitmap& thumbnail) {
-    if (index >= show_.Slides.size())
+void ShowHistory::RecordAddition(ItemKind kind, std::size_t index) {
+    const std::size_t count = kind == ItemKind::Photo ? show_.Slides.size() : show_.Sounds.size();
+    if (index >= count)
         return;
-    auto step =
-        std::make_unique<ItemStep>(*this, ItemKind::Photo, index, true, thumbnail, batch_.get());
-    step->setText(QStringLiteral("add photo"));
-    if (batch_)
-        (void)step.release(); // owned by the batch
-    else
-        Push(std::move(step));
+    if (batch_) {
+        batchAdded_.emplace_back(kind, index);
+        return;
+    }
+    auto step = std::make_unique<ItemStep>(*this, kind, index, true);
+    step->setText(kind == ItemKind::Photo ? QStringLiteral("add photo")
+                                          : QStringLiteral("add track"));
+    if (auto taken = step->Withdraw(); !taken) {
+        Report(taken);
+        return;
+    }
+    Push(std::move(step));
+}
+
+void ShowHistory::PhotoAdded(std::size_t index) {
+    RecordAddition(ItemKind::Photo, index);
 }
 
 void ShowHistory::TrackAdded(std::size_t index) {
-    if (index >= show_.Sounds.size())
-        return;
-    auto step = std::make_unique<ItemStep>(*this, ItemKind::Track, index, true, imaging::Bitmap(),
-                                           batch_.get());
-    step->setText(QStringLiteral("add track"));
-    if (batch_)
-        (void)step.release();
-    else
-        Push(std::move(step));
+    RecordAddition(ItemKind::Track, index);
 }
 
 base::Result<int> ShowHistory::DeleteSlide(std::size_t index) {
-    auto step = std::make_unique<ItemStep>(*this, ItemKind::Photo, index, false, imaging::Bitmap());
-    if (auto taken = step->Take(); !taken)
-        return base::Fail(taken.error());
+    if (index >= show_.Slides.size())
+        return base::Fail("no item " + std::to_string(index + 1) + " to take out");
+    if (keepFolder_.empty())
+        return base::Fail("no folder to keep removed items in");
+    auto step = std::make_unique<ItemStep>(*this, ItemKind::Photo, index, false);
     step->setText(QStringLiteral("delete photo"));
+    lastError_.clear();
     Push(std::move(step));
-    if (views_)
-        views_->ShowChanged();
+    if (!lastError_.empty())
+        return base::Fail(lastError_);
     return show_.Slides.empty() ? -1 : show_.SelectedSlide;
 }
 
 base::Result<int> ShowHistory::DeleteTrack(std::size_t index) {
-    auto step = std::make_unique<ItemStep>(*this, ItemKind::Track, index, false, imaging::Bitmap());
-    if (auto taken = step->Take(); !taken)
-        return base::Fail(taken.error());
+    if (index >= show_.Sounds.size())
+        return base::Fail("no item " + std::to_string(index + 1) + " to take out");
+    if (keepFolder_.empty())
+        return base::Fail("no folder to keep removed items in");
+    auto step = std::make_unique<ItemStep>(*this, ItemKind::Track, index, false);
     step->setText(QStringLiteral("delete track"));
+    lastError_.clear();
     Push(std::move(step));
-    if (views_)
-        views_->ShowChanged();
+    if (!lastError_.empty())
+        return base::Fail(lastError_);
     return show_.Sounds.empty() ? -1 : show_.SelectedSound;
 }
 
@@ -125,18 +146,15 @@ base::Result<ShowHistory::Change> ShowHistory::BeginChange(std::optional<std::si
     Change change;
     change.slides_ = show_.Slides;
     change.sounds_ = show_.Sounds;
-    change.selectedSlide_ = show_.SelectedSlide;
-    change.selectedSound_ = show_.SelectedSound;
+    change.options_ = show_.Options;
     if (pictureOf && *pictureOf < show_.Slides.size()) {
         if (keepFolder_.empty())
             return base::Fail("no folder to keep the picture in for undo");
-        const std::string work = show_.Slides[*pictureOf].WorkFile.str();
+        const std::string work = show_.Slides[*pictureOf].WorkFile;
         change.kept_ = ParkedFile(keepFolder_, ParkedFile::UniqueName(ExtensionOf(work)));
         if (auto copied = change.kept_.CopyIn(work); !copied)
             return base::Fail(copied.error());
         change.picture_ = *pictureOf;
-        if (views_)
-            change.thumbnail_ = views_->Thumbnail(*pictureOf);
     }
     return change;
 }
@@ -147,27 +165,26 @@ bool ShowHistory::Commit(Change change, const QString& text) {
         return false;
     std::vector<RecordsStep::Diff<Slide>> slides;
     for (std::size_t i = 0; i < show_.Slides.size(); ++i)
-        if (!SameContent(change.slides_[i], show_.Slides[i]))
+        if (!(change.slides_[i] == show_.Slides[i]))
             slides.push_back({i, change.slides_[i], show_.Slides[i]});
     std::vector<RecordsStep::Diff<Track>> sounds;
     for (std::size_t i = 0; i < show_.Sounds.size(); ++i)
-        if (!SameContent(change.sounds_[i], show_.Sounds[i]))
+        if (!(change.sounds_[i] == show_.Sounds[i]))
             sounds.push_back({i, change.sounds_[i], show_.Sounds[i]});
     std::vector<RecordsStep::Picture> pictures;
     if (change.picture_ && *change.picture_ < show_.Slides.size()) {
         const std::size_t i = *change.picture_;
-        if (!change.kept_.SameBytesAs(show_.Slides[i].WorkFile.str())) {
-            RecordsStep::Picture p{i, std::move(change.kept_), std::move(change.thumbnail_), {}};
-            if (views_)
-                p.ThumbAfter = views_->Thumbnail(i);
-            pictures.push_back(std::move(p));
-        }
+        if (!change.kept_.SameBytesAs(show_.Slides[i].WorkFile))
+            pictures.push_back({i, std::move(change.kept_)});
     }
-    if (slides.empty() && sounds.empty() && pictures.empty())
+    const RecordsStep::Diff<ShowOptions> options{0, change.options_, show_.Options};
+    if (slides.empty() && sounds.empty() && pictures.empty() && options.Before == options.After)
         return false;
     auto step = std::make_unique<RecordsStep>(*this, std::move(slides), std::move(sounds),
-                                              std::move(pictures));
+                                              std::move(pictures), options);
     step->setText(text);
+    // Back to the state before the change, so the push's redo makes it, as every step does.
+    step->undo();
     Push(std::move(step));
     return true;
 }

@@ -5,10 +5,9 @@
 #pragma once
 
 #include "base/Result.h"
-#include "imaging/Bitmap.h"
-#include "project/HistoryViews.h"
 #include "project/ParkedFile.h"
 #include "project/ShowModel.h"
+#include "project/ShowObserver.h"
 
 #include <QString>
 #include <QUndoStack>
@@ -17,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace project {
@@ -32,7 +32,6 @@ public:
     // one, steps that must keep a file are refused.
     void SetKeepFolder(const std::string& folder) { keepFolder_ = folder; }
     const std::string& KeepFolder() const { return keepFolder_; }
-    void SetViews(HistoryViews* views) { views_ = views; }
 
     QUndoStack& Stack() { return stack_; }
     // True when the show differs from what was last opened, saved or started empty.
@@ -49,13 +48,14 @@ public:
     // What the last step done or undone could not do ("" when it went through).
     const std::string& LastError() const { return lastError_; }
 
-    // Several changes as one step (an import of many files). Batches do not nest; a batch in
+    // Several additions as one step (an import of many files). Batches do not nest; a batch in
     // which nothing was recorded leaves no step.
     void BeginBatch(const QString& text);
     void EndBatch();
 
-    // Records an item the import has just added (with its cells) as the step that added it.
-    void PhotoAdded(std::size_t index, const imaging::Bitmap& thumbnail);
+    // Records an item the import has just added as the step that adds it: the item is taken
+    // out and the step's redo puts it back (in a batch, all of them at its end).
+    void PhotoAdded(std::size_t index);
     void TrackAdded(std::size_t index);
 
     // Deletes slide / track `index` as a step; its working copy is kept for an undo. Returns the
@@ -70,9 +70,10 @@ public:
     bool SwapSlides(std::size_t a, std::size_t b, int selectAfter);
     bool MoveTrack(std::size_t from, std::size_t to, int selectAfter);
 
-    // A change of record fields, recorded from a snapshot taken before it. With a picture slide,
-    // its working picture and thumbnail are kept as they were, so an effect that rewrites them
-    // can be undone byte for byte.
+    // A change of item values or show options, recorded from a snapshot taken before it. With a
+    // picture slide, its working picture is kept as it was, so an effect that rewrites it can be
+    // undone byte for byte. Commit puts the show back as it was and pushes the step, whose redo
+    // makes the change again: every step does its work in redo().
     class Change {
     public:
         Change(Change&&) noexcept;
@@ -84,11 +85,9 @@ public:
         Change();
         std::vector<Slide> slides_;
         std::vector<Track> sounds_;
-        std::int32_t selectedSlide_ = 0;
-        std::int32_t selectedSound_ = 0;
+        ShowOptions options_;
         std::optional<std::size_t> picture_;
         ParkedFile kept_;
-        imaging::Bitmap thumbnail_;
     };
     base::Result<Change> BeginChange(std::optional<std::size_t> pictureOf = std::nullopt);
     // Compares the show with the snapshot and records one step when anything differs. Returns
@@ -97,18 +96,19 @@ public:
 
     // Used by the steps.
     ShowModel& Show() { return show_; }
-    HistoryViews* Views() const { return views_; }
     void Report(const base::Status& status);
 
 private:
     void Push(std::unique_ptr<QUndoCommand> step);
+    void RecordAddition(ItemKind kind, std::size_t index);
 
     ShowModel& show_;
-    HistoryViews* views_ = nullptr;
     std::string keepFolder_;
     std::string lastError_;
     QUndoStack stack_;
     std::unique_ptr<QUndoCommand> batch_;
+    // The items a batch added, in the order they came.
+    std::vector<std::pair<ItemKind, std::size_t>> batchAdded_;
 };
 
 } // namespace project

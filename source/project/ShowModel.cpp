@@ -73,35 +73,26 @@ std::int64_t ShowModel::ShowLengthSeconds() const {
     return t;
 }
 
-void ShowModel::DestroySlideViews(const Slide& s) {
-    if (!Host)
-        return;
-    for (int i : {2, 3, 4, 5, 0, 1})
-        if (s.Views[i] != 0u)
-            Host->DestroyView(s.Views[i]);
-}
-
-void ShowModel::DestroySoundViews(const Track& t) {
-    if (!Host)
-        return;
-    for (int i : {1, 2, 0})
-        if (t.Views[i] != 0u)
-            Host->DestroyView(t.Views[i]);
-}
-
 void ShowModel::ClearProject() {
     firstFreeName_.clear();
-    for (const auto& s : Slides) {
-        RemoveFileQuietly(s.WorkFile.str());
-        DestroySlideViews(s);
-    }
+    for (const auto& s : Slides)
+        RemoveFileQuietly(s.WorkFile);
     Slides.clear();
-    for (const auto& t : Sounds) {
-        RemoveFileQuietly(t.WorkFile.str());
-        DestroySoundViews(t);
-    }
+    for (const auto& t : Sounds)
+        RemoveFileQuietly(t.WorkFile);
     Sounds.clear();
+    Options = ShowOptions{};
     SlidePage = 0;
+    observers_.Notify([](ShowObserver& o) { o.ShowReset(); });
+}
+
+void ShowModel::ReplaceAll(std::vector<Slide> slides, std::vector<Track> sounds,
+                           ShowOptions options) {
+    firstFreeName_.clear();
+    Slides = std::move(slides);
+    Sounds = std::move(sounds);
+    Options = options;
+    observers_.Notify([](ShowObserver& o) { o.ShowReset(); });
 }
 
 void ShowModel::PurgeWorkFolders() const {
@@ -110,155 +101,29 @@ void ShowModel::PurgeWorkFolders() const {
     PurgeFolder(MusicDir);
 }
 
-void ShowModel::NameSlideViews(std::size_t index) {
-    if (!Host)
-        return;
-    const auto& s = Slides[index];
-    const std::string n = std::to_string(index);
-    if (s.Views[4] != 0u)
-        Host->RenameView(s.Views[4], "ThumbSpacerImage_" + n);
-    if (s.Views[2] != 0u)
-        Host->RenameView(s.Views[2], "ThumbImage_" + n);
-    if (s.Views[5] != 0u)
-        Host->RenameView(s.Views[5], "ThumbButton_" + n);
-}
-
-void ShowModel::NameSoundViews(std::size_t index) {
-    if (!Host)
-        return;
-    const auto& t = Sounds[index];
-    const std::string n = std::to_string(index);
-    if (t.Views[1] != 0u)
-        Host->RenameView(t.Views[1], "SoundImage_" + n);
-    if (t.Views[2] != 0u)
-        Host->RenameView(t.Views[2], "SoundButton_" + n);
-}
-
-void ShowModel::RetagSlides() {
-    if (!Host)
-        return;
-    for (std::size_t i = 0; i < Slides.size(); ++i)
-        if (Slides[i].Views[2] != 0u)
-            Host->SetViewTag(Slides[i].Views[2], static_cast<int>(i + 1));
-}
-
-void ShowModel::CompactSlides() {
-    firstFreeName_.clear();
-    std::vector<Slide> kept;
-    kept.reserve(Slides.size());
-    for (const auto& s : Slides) {
-        if (s.Deleted == 0) {
-            kept.push_back(s);
-            continue;
-        }
-        RemoveFileQuietly(s.WorkFile.str());
-        DestroySlideViews(s);
-    }
-    Slides = std::move(kept);
-    for (std::size_t i = 0; i < Slides.size(); ++i)
-        NameSlideViews(i);
-    RetagSlides();
-}
-
-void ShowModel::CompactSounds() {
-    firstFreeName_.clear();
-    std::vector<Track> kept;
-    kept.reserve(Sounds.size());
-    for (const auto& t : Sounds) {
-        if (t.Deleted == 0) {
-            kept.push_back(t);
-            continue;
-        }
-        RemoveFileQuietly(t.WorkFile.str());
-        DestroySoundViews(t);
-    }
-    Sounds = std::move(kept);
-    for (std::size_t i = 0; i < Sounds.size(); ++i)
-        NameSoundViews(i);
-}
-
-void ShowModel::ExchangeSlides(std::size_t a, std::size_t b) {
-    std::swap(Slides[a], Slides[b]);
-    NameSlideViews(a);
-    NameSlideViews(b);
-    RetagSlides();
-}
-
-void ShowModel::ExchangeSounds(std::size_t a, std::size_t b) {
-    std::swap(Sounds[a], Sounds[b]);
-    NameSoundViews(a);
-    NameSoundViews(b);
-}
-
 bool ShowModel::SwapSlides(int sourceTag, int targetTag) {
     const long long s = static_cast<long long>(sourceTag) - 1;
     const long long t = static_cast<long long>(targetTag) - 1;
     const auto count = static_cast<long long>(Slides.size());
     if (s == t || s < 0 || t < 0 || s >= count || t >= count)
         return false;
-    ExchangeSlides(static_cast<std::size_t>(s), static_cast<std::size_t>(t));
+    // Two moves make the exchange: the later one to the earlier place, then the earlier one
+    // (now one further on) to the later place. Each is announced as the move it is.
+    const auto lo = static_cast<std::size_t>(std::min(s, t));
+    const auto hi = static_cast<std::size_t>(std::max(s, t));
+    const std::int32_t selected = SelectedSlide;
+    MoveSlide(hi, lo);
+    if (hi > lo + 1)
+        MoveSlide(lo + 1, hi);
+    SelectedSlide = selected;
     return true;
-}
-
-bool ShowModel::MoveSlideRight() {
-    const long long n = SelectedSlide;
-    if (n < 0 || n + 1 > static_cast<long long>(Slides.size()) - 1)
-        return false;
-    ExchangeSlides(static_cast<std::size_t>(n), static_cast<std::size_t>(n + 1));
-    return true;
-}
-
-bool ShowModel::MoveSlideLeft() {
-    const long long n = SelectedSlide;
-    if (n - 1 < 0 || n > static_cast<long long>(Slides.size()) - 1)
-        return false;
-    ExchangeSlides(static_cast<std::size_t>(n), static_cast<std::size_t>(n - 1));
-    return true;
-}
-
-bool ShowModel::MoveSoundRight() {
-    const long long n = SelectedSound;
-    if (n < 0 || n + 1 > static_cast<long long>(Sounds.size()) - 1)
-        return false;
-    ExchangeSounds(static_cast<std::size_t>(n), static_cast<std::size_t>(n + 1));
-    return true;
-}
-
-bool ShowModel::MoveSoundLeft() {
-    const long long n = SelectedSound;
-    if (n - 1 < 0 || n > static_cast<long long>(Sounds.size()) - 1)
-        return false;
-    ExchangeSounds(static_cast<std::size_t>(n), static_cast<std::size_t>(n - 1));
-    return true;
-}
-
-int ShowModel::DeleteSelectedSlide() {
-    const long long n = SelectedSlide;
-    if (n < 0 || n >= static_cast<long long>(Slides.size()))
-        return -2;
-    Slides[static_cast<std::size_t>(n)].Deleted = 1;
-    CompactSlides();
-    const long long last = static_cast<long long>(Slides.size()) - 1;
-    return static_cast<int>(n > last ? last : n);
-}
-
-int ShowModel::DeleteSelectedSound() {
-    const long long n = SelectedSound;
-    if (n < 0 || n >= static_cast<long long>(Sounds.size()))
-        return -2;
-    Sounds[static_cast<std::size_t>(n)].Deleted = 1;
-    CompactSounds();
-    const long long last = static_cast<long long>(Sounds.size()) - 1;
-    return static_cast<int>(n > last ? last : n);
 }
 
 bool ShowModel::InsertSlide(std::size_t index, const Slide& slide) {
     if (index > Slides.size())
         return false;
     Slides.insert(Slides.begin() + static_cast<std::ptrdiff_t>(index), slide);
-    for (std::size_t i = index + 1; i < Slides.size(); ++i)
-        NameSlideViews(i);
-    RetagSlides();
+    observers_.Notify([&](ShowObserver& o) { o.ItemInserted(ItemKind::Photo, index); });
     return true;
 }
 
@@ -266,8 +131,7 @@ bool ShowModel::InsertSound(std::size_t index, const Track& track) {
     if (index > Sounds.size())
         return false;
     Sounds.insert(Sounds.begin() + static_cast<std::ptrdiff_t>(index), track);
-    for (std::size_t i = index + 1; i < Sounds.size(); ++i)
-        NameSoundViews(i);
+    observers_.Notify([&](ShowObserver& o) { o.ItemInserted(ItemKind::Track, index); });
     return true;
 }
 
@@ -275,12 +139,9 @@ bool ShowModel::RemoveSlide(std::size_t index) {
     if (index >= Slides.size())
         return false;
     firstFreeName_.clear();
-    RemoveFileQuietly(Slides[index].WorkFile.str());
-    DestroySlideViews(Slides[index]);
+    RemoveFileQuietly(Slides[index].WorkFile);
     Slides.erase(Slides.begin() + static_cast<std::ptrdiff_t>(index));
-    for (std::size_t i = index; i < Slides.size(); ++i)
-        NameSlideViews(i);
-    RetagSlides();
+    observers_.Notify([&](ShowObserver& o) { o.ItemRemoved(ItemKind::Photo, index); });
     return true;
 }
 
@@ -288,12 +149,36 @@ bool ShowModel::RemoveSound(std::size_t index) {
     if (index >= Sounds.size())
         return false;
     firstFreeName_.clear();
-    RemoveFileQuietly(Sounds[index].WorkFile.str());
-    DestroySoundViews(Sounds[index]);
+    RemoveFileQuietly(Sounds[index].WorkFile);
     Sounds.erase(Sounds.begin() + static_cast<std::ptrdiff_t>(index));
-    for (std::size_t i = index; i < Sounds.size(); ++i)
-        NameSoundViews(i);
+    observers_.Notify([&](ShowObserver& o) { o.ItemRemoved(ItemKind::Track, index); });
     return true;
+}
+
+bool ShowModel::SetSlide(std::size_t index, const Slide& slide) {
+    if (index >= Slides.size())
+        return false;
+    Slides[index] = slide;
+    observers_.Notify([&](ShowObserver& o) { o.ItemEdited(ItemKind::Photo, index); });
+    return true;
+}
+
+bool ShowModel::SetSound(std::size_t index, const Track& track) {
+    if (index >= Sounds.size())
+        return false;
+    Sounds[index] = track;
+    observers_.Notify([&](ShowObserver& o) { o.ItemEdited(ItemKind::Track, index); });
+    return true;
+}
+
+void ShowModel::SetOptions(const ShowOptions& options) {
+    Options = options;
+    observers_.Notify([](ShowObserver& o) { o.ShowReset(); });
+}
+
+void ShowModel::PictureChanged(std::size_t index) {
+    if (index < Slides.size())
+        observers_.Notify([&](ShowObserver& o) { o.ItemEdited(ItemKind::Photo, index); });
 }
 
 namespace {
@@ -315,9 +200,6 @@ template <typename T> bool MoveWithin(std::vector<T>& items, std::size_t from, s
 bool ShowModel::MoveSlide(std::size_t from, std::size_t to) {
     if (!MoveWithin(Slides, from, to))
         return false;
-    for (std::size_t i = std::min(from, to); i <= std::max(from, to); ++i)
-        NameSlideViews(i);
-    RetagSlides();
     // The selection follows its photo: the moved one, or a neighbour that shifted by one.
     const auto f = static_cast<std::int32_t>(from);
     const auto t = static_cast<std::int32_t>(to);
@@ -327,14 +209,14 @@ bool ShowModel::MoveSlide(std::size_t from, std::size_t to) {
         --SelectedSlide;
     else if (t < f && SelectedSlide >= t && SelectedSlide < f)
         ++SelectedSlide;
+    observers_.Notify([&](ShowObserver& o) { o.ItemMoved(ItemKind::Photo, from, to); });
     return true;
 }
 
 bool ShowModel::MoveSound(std::size_t from, std::size_t to) {
     if (!MoveWithin(Sounds, from, to))
         return false;
-    for (std::size_t i = std::min(from, to); i <= std::max(from, to); ++i)
-        NameSoundViews(i);
+    observers_.Notify([&](ShowObserver& o) { o.ItemMoved(ItemKind::Track, from, to); });
     return true;
 }
 

@@ -1,9 +1,11 @@
-// The one open slide show: the photo and track records in show order, the selection and paging
-// state, and the operations that reorder, drop and clear them together with their working copies.
+// The one open slide show as a document of plain values: the photos and tracks in show order,
+// the show-wide options, and the commands that change them together with their working copies.
+// Every command announces its change once to the observers.
 #pragma once
 
-#include "project/Records.h"
-#include "project/ViewHost.h"
+#include "project/ShowObserver.h"
+#include "project/Slide.h"
+#include "project/Track.h"
 
 #include <cstdint>
 #include <map>
@@ -17,8 +19,10 @@ constexpr int kMaxWorkNames = 9999;
 
 class ShowModel {
 public:
+    // Read freely; change only through the commands below, which announce what they did.
     std::vector<Slide> Slides;
     std::vector<Track> Sounds;
+    ShowOptions Options;
     std::int32_t SelectedSlide = 0;
     std::int32_t SelectedSound = 0;
     std::int32_t SlidePage = 0;
@@ -28,46 +32,39 @@ public:
     std::string PicturesDir; // working folder of the photo copies, ends with '/'
     std::string MusicDir;    // working folder of the track copies, ends with '/'
 
-    // The storyboard that owns the cells named by the records' Views; may be null.
-    ViewHost* Host = nullptr;
+    void AddObserver(ShowObserver* observer) { observers_.Add(observer); }
+    void RemoveObserver(ShowObserver* observer) { observers_.Remove(observer); }
 
-    // Deletes every working copy and cell, empties both lists, back to page 0.
+    // Deletes every working copy, empties both lists, back to page 0 and default options.
     void ClearProject();
+    // Replaces the whole show's items and options at once (an open); announced as a reset.
+    void ReplaceAll(std::vector<Slide> slides, std::vector<Track> sounds, ShowOptions options);
     // Deletes the plain files of both working folders (sub-folders are left alone).
     void PurgeWorkFolders() const;
-    // Drops the slides / tracks whose Deleted byte is set, with their copies and cells, and
-    // renames the cells of the rest after their new positions.
-    void CompactSlides();
-    void CompactSounds();
 
-    // Drag of thumbnail sourceTag onto thumbnail targetTag (1-based). Returns true when the two
-    // exchanged places; the caller lays the strip out again and selects sourceTag - 1.
+    // Exchange of slides sourceTag and targetTag (1-based). False, changing nothing, when either
+    // is out of range or they are the same.
     bool SwapSlides(int sourceTag, int targetTag);
-    // Exchange of the selected item with its neighbour; false when it is at that end. The
-    // selection index stays where it was (now on the neighbour).
-    bool MoveSlideRight();
-    bool MoveSlideLeft();
-    bool MoveSoundRight();
-    bool MoveSoundLeft();
-    // Deletes the selected photo / track; returns the index to select next (clamped to the new
-    // last index, -1 when none is left) or -2 when the selection was out of range.
-    int DeleteSelectedSlide();
-    int DeleteSelectedSound();
 
-    // Puts a slide / track in at index (0..size), naming the cells of the items after it again;
-    // the new item's own cells are the caller's to make. False when index is past the end.
+    // Puts a slide / track in at index (0..size). False when index is past the end.
     bool InsertSlide(std::size_t index, const Slide& slide);
     bool InsertSound(std::size_t index, const Track& track);
-    // Takes slide / track index out with its cells and deletes its working copy (when still
-    // there); the items after it are named again. False when index is out of range.
+    // Takes slide / track index out and deletes its working copy (when still there). False when
+    // index is out of range.
     bool RemoveSlide(std::size_t index);
     bool RemoveSound(std::size_t index);
     // Moves the item at `from` to `to`, the items between shifting by one place (a drag that
-    // inserts). The record travels whole (working copy, effects, cells), cells are renamed and
-    // retagged after their new places, and SelectedSlide stays on the photo it named. False,
-    // changing nothing, when either is out of range or they are equal.
+    // inserts). The item travels whole (working copy, effects) and SelectedSlide stays on the
+    // photo it named. False, changing nothing, when either is out of range or they are equal.
     bool MoveSlide(std::size_t from, std::size_t to);
     bool MoveSound(std::size_t from, std::size_t to);
+    // Replaces the values of slide / track index. False when index is out of range.
+    bool SetSlide(std::size_t index, const Slide& slide);
+    bool SetSound(std::size_t index, const Track& track);
+    // The show-wide options changed.
+    void SetOptions(const ShowOptions& options);
+    // Slide index's working picture was rewritten in place (its values may be the same).
+    void PictureChanged(std::size_t index);
 
     // The first free name folder + WorkPrefix + "_" + NNNN + ext (NNNN = 0001..9999), or ""
     // when all are taken. The search remembers where the free names begin, so a batch of imports
@@ -84,14 +81,7 @@ public:
 private:
     // Below this number every working name of a folder, prefix and extension was taken.
     mutable std::map<std::string, int> firstFreeName_;
-
-    void ExchangeSlides(std::size_t a, std::size_t b);
-    void ExchangeSounds(std::size_t a, std::size_t b);
-    void NameSlideViews(std::size_t index);
-    void NameSoundViews(std::size_t index);
-    void RetagSlides();
-    void DestroySlideViews(const Slide& s);
-    void DestroySoundViews(const Track& t);
+    ShowObservers observers_;
 };
 
 // Parses "WxH" as the import does: W = digits before the first 'x', H = up to five characters

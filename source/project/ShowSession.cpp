@@ -25,8 +25,7 @@ base::Status ShowSession::Open(const std::string& tempRoot) {
     show_.MusicDir = folders_.MusicDir();
     show_.PurgeWorkFolders();
     show_.WorkPrefix = static_cast<std::uint32_t>(::getpid());
-    show_.Slides.clear();
-    show_.Sounds.clear();
+    show_.ReplaceAll({}, {}, ShowOptions{});
     show_.SlidePage = 0;
     // The undo history keeps removed items and replaced pictures beside the working folders.
     namespace fs = std::filesystem;

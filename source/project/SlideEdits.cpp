@@ -136,8 +136,8 @@ imaging::CaptionLook LookOf(const CaptionEdit& caption) {
 
 CaptionEdit CaptionOf(const Slide& slide) {
     CaptionEdit c;
-    c.Text = slide.CaptionText.str();
-    c.Font = slide.CaptionFont.str();
+    c.Text = slide.CaptionText;
+    c.Font = slide.CaptionFont;
     c.Size = slide.CaptionSize;
     c.Color = slide.CaptionColor;
     c.Style = slide.CaptionStyle;
@@ -164,24 +164,29 @@ base::Status ApplySlideEdit(ShowModel& show, std::size_t index, const SlideEdit&
         return base::Fail("no slide " + std::to_string(index + 1) + " in the show");
     if (auto valid = ValidateEdit(edit); !valid)
         return valid;
-    Slide& slide = show.Slides[index];
+    Slide slide = show.Slides[index];
+    // The edited values go back through the document, which announces the change.
+    const auto store = [&] { show.SetSlide(index, slide); };
 
     if (const auto* b = std::get_if<BackgroundEdit>(&edit)) {
         slide.BackColor = b->Color;
+        store();
         return {};
     }
     if (const auto* s = std::get_if<SecondsEdit>(&edit)) {
         slide.ShowSeconds = s->Seconds;
+        store();
         return {};
     }
     if (const auto* c = std::get_if<ColorEdit>(&edit); c && c->Effect == 0) {
         slide.ColorEffect = 0;
+        store();
         return {};
     }
     if (!TouchesPictures(edit))
         return {};
 
-    const std::string path = slide.WorkFile.str();
+    const std::string path = slide.WorkFile;
     imaging::Bitmap photo;
     std::string why;
     if (!imaging::LoadImageFile(photo, path, &why))
@@ -212,8 +217,8 @@ base::Status ApplySlideEdit(ShowModel& show, std::size_t index, const SlideEdit&
         return base::Fail("cannot fit " + path + " to the output size again");
 
     if (const auto* caption = std::get_if<CaptionEdit>(&edit)) {
-        slide.CaptionText.assign(caption->Text);
-        slide.CaptionFont.assign(caption->Font);
+        slide.CaptionText = caption->Text;
+        slide.CaptionFont = caption->Font;
         slide.CaptionSize = caption->Size;
         slide.CaptionColor = caption->Color;
         slide.CaptionStyle = caption->Style;
@@ -230,6 +235,10 @@ base::Status ApplySlideEdit(ShowModel& show, std::size_t index, const SlideEdit&
     }
     if (thumbnail)
         *thumbnail = std::move(thumb);
+    if (slide == show.Slides[index])
+        show.PictureChanged(index);
+    else
+        store();
     return {};
 }
 

@@ -73,7 +73,7 @@ int PageOfTrack(const ShowModel& show, std::size_t track, int stripWidth) {
         return 0;
     std::int64_t trackStart = 0;
     for (std::size_t u = 0; u < track && u < show.Sounds.size(); ++u)
-        trackStart += show.Sounds[u].PlaySeconds.get();
+        trackStart += show.Sounds[u].PlaySeconds;
     // The last photo that has begun by then.
     int playing = 0;
     std::int64_t t = 0;
@@ -110,7 +110,7 @@ std::vector<TrackPlace> MusicStripPlaces(const ShowModel& show,
     std::vector<std::int64_t> trackEnd(tracks + 1);
     std::int64_t t = 0;
     for (std::size_t u = 0; u <= tracks; ++u) {
-        const std::int64_t play = u < tracks ? show.Sounds[u].PlaySeconds.get() : 100;
+        const std::int64_t play = u < tracks ? show.Sounds[u].PlaySeconds : 100;
         trackStart[u] = t;
         t += play;
         trackEnd[u] = t;

@@ -18,18 +18,23 @@ bool ApplyTransitionChoice(ShowModel& show, std::int32_t index, const Transition
     if (choice.Kind < 0 || choice.Kind >= kTransitionCount)
         return false;
     const std::int32_t seconds = StoredTransitionSeconds(choice.Kind, choice.Seconds);
-    const auto store = [&](Slide& s) {
+    const auto store = [&](std::size_t i) {
+        Slide s = show.Slides[i];
         s.TransitionKind = choice.Kind;
         s.TransitionSeconds = seconds;
+        // A kind chosen from the seed's fourteen replaces any newer kind the slide had.
+        s.Ext.TransitionKind = 0;
+        s.Ext.TransitionMs = 0;
+        show.SetSlide(i, s);
     };
     if (choice.ApplyToAll) {
-        for (Slide& s : show.Slides)
-            store(s);
+        for (std::size_t i = 0; i < show.Slides.size(); ++i)
+            store(i);
         return true;
     }
     if (index < 0 || static_cast<std::size_t>(index) >= show.Slides.size())
         return false;
-    store(show.Slides[static_cast<std::size_t>(index)]);
+    store(static_cast<std::size_t>(index));
     return true;
 }
 

@@ -59,7 +59,7 @@ class EditorInputTest : public QObject {
     static QStringList Order(const MainWindow& form) {
         QStringList labels;
         for (const auto& s : form.Show.Slides)
-            labels << QString::fromStdString(project::WorkFileLabel(s.WorkFile.str()));
+            labels << QString::fromStdString(project::WorkFileLabel(s.WorkFile));
         return labels;
     }
     static QStringList Labels(std::initializer_list<int> numbers) {
@@ -68,8 +68,15 @@ class EditorInputTest : public QObject {
             labels << QString("%1").arg(n, 4, 10, QChar('0'));
         return labels;
     }
-    static QWidget* Cell(MainWindow& form, std::size_t index, int view) {
-        return form.Views.Get(form.Show.Slides[index].Views[static_cast<std::size_t>(view)]);
+    // The cell of photo i shows it selected: its thumbnail has the green frame.
+    static bool ShownSelected(MainWindow& form, std::size_t i) {
+        const auto* thumb = qobject_cast<QLabel*>(
+            form.Storyboard->PhotoCellWidget(i, ui::StoryboardView::PhotoPart::Thumb));
+        return thumb && thumb->pixmap().toImage().pixelColor(0, 0) == QColor(0, 255, 0);
+    }
+    using Part = ui::StoryboardView::PhotoPart;
+    static QWidget* Cell(MainWindow& form, std::size_t index, Part part) {
+        return form.Storyboard->PhotoCellWidget(index, part);
     }
     static void Key(MainWindow& form, int key, Qt::KeyboardModifiers modifiers = {}) {
         QTest::keyClick(&form, static_cast<Qt::Key>(key), modifiers);
@@ -131,13 +138,13 @@ private Q_SLOTS:
         Key(*form, Qt::Key_End);
         QCOMPARE(form->Show.SelectedSlide, 8);
         QCOMPARE(form->Show.SlidePage, 1);
-        QVERIFY(Cell(*form, 8, 0)->isVisible());
+        QVERIFY(Cell(*form, 8, Part::Panel)->isVisible());
         Key(*form, Qt::Key_Right); // nothing after the last
         QCOMPARE(form->Show.SelectedSlide, 8);
         Key(*form, Qt::Key_Home);
         QCOMPARE(form->Show.SelectedSlide, 0);
         QCOMPARE(form->Show.SlidePage, 0);
-        QVERIFY(form->Show.Slides[0].Selected);
+        QVERIFY(ShownSelected(*form, 0));
 
         // Ctrl+Right carries the selected photo along, across to the next page.
         for (int i = 0; i < 7; ++i)
@@ -145,8 +152,8 @@ private Q_SLOTS:
         QCOMPARE(Order(*form), Labels({2, 3, 4, 5, 6, 7, 8, 1, 9}));
         QCOMPARE(form->Show.SelectedSlide, 7);
         QCOMPARE(form->Show.SlidePage, 1);
-        QVERIFY(Cell(*form, 7, 0)->isVisible());
-        QCOMPARE(Cell(*form, 7, 2)->property("Tag").toInt(), 8);
+        QVERIFY(Cell(*form, 7, Part::Panel)->isVisible());
+        QCOMPARE(Cell(*form, 7, Part::Thumb)->property("Tag").toInt(), 8);
         Key(*form, Qt::Key_Left, Qt::ControlModifier);
         QCOMPARE(Order(*form), Labels({2, 3, 4, 5, 6, 7, 1, 8, 9}));
         QCOMPARE(form->Show.SelectedSlide, 6);
@@ -245,15 +252,15 @@ private Q_SLOTS:
         auto form = SevenCells();
         AddPhotos(*form, 3);
         form->Storyboard->SelectSlide(2);
-        Cell(*form, 0, 2)->setFocus(Qt::OtherFocusReason);
-        QVERIFY(Cell(*form, 0, 2)->hasFocus());
+        Cell(*form, 0, Part::Thumb)->setFocus(Qt::OtherFocusReason);
+        QVERIFY(Cell(*form, 0, Part::Thumb)->hasFocus());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QVERIFY(Cell(*form, 1, 2)->hasFocus()); // the "..." button is skipped
+        QVERIFY(Cell(*form, 1, Part::Thumb)->hasFocus()); // the "..." button is skipped
         QCOMPARE(form->Show.SelectedSlide, 1);  // and the photo is selected
         // The arrow keys carry the focus along with the selection.
         Key(*form, Qt::Key_Right);
         QCOMPARE(form->Show.SelectedSlide, 2);
-        QVERIFY(Cell(*form, 2, 2)->hasFocus());
+        QVERIFY(Cell(*form, 2, Part::Thumb)->hasFocus());
     }
 
     void rightClickMenus() {
@@ -270,7 +277,7 @@ private Q_SLOTS:
             entries << a->text();
         QCOMPARE(entries, QStringList({"Удалить", "Сдвинуть вправо", "Сдвинуть влево",
                                        "Поменять местами с…"}));
-        QWidget* thumb = Cell(*form, 1, 2);
+        QWidget* thumb = Cell(*form, 1, Part::Thumb);
         QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(30, 30),
                                 thumb->mapToGlobal(QPoint(30, 30)));
         QApplication::sendEvent(thumb, &click); // what a right-click on it sends
@@ -299,7 +306,7 @@ private Q_SLOTS:
         QCOMPARE(form->Show.SelectedSlide, 2);
 
         // The track menu on a right-click of a track cell.
-        QWidget* track = form->Views.Get(form->Show.Sounds[1].Views[1]);
+        QWidget* track = form->Storyboard->TrackCellWidget(1, ui::StoryboardView::TrackPart::Image);
         QVERIFY(track && track->isVisible());
         QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(40, 10),
                                track->mapToGlobal(QPoint(40, 10)));
@@ -346,7 +353,7 @@ private Q_SLOTS:
         QCOMPARE(form->Show.SlidePage, 2);
         Wheel(form->Form->Panel16, 40);
         QCOMPARE(form->Show.SlidePage, 1);
-        QVERIFY(Cell(*form, 7, 0)->isVisible());
+        QVERIFY(Cell(*form, 7, Part::Panel)->isVisible());
     }
 
     void dragInsertsWhereDropped() {
@@ -362,7 +369,7 @@ private Q_SLOTS:
         QVERIFY(!marker->isVisible());
         QCOMPARE(Order(*form), Labels({2, 3, 4, 1}));
         QCOMPARE(form->Show.SelectedSlide, 3);
-        QCOMPARE(Cell(*form, 3, 0)->x(), 3 * 132);
+        QCOMPARE(Cell(*form, 3, Part::Panel)->x(), 3 * 132);
         // Last to first.
         DragPhotoTo(*form, 3, 30, true);
         QCOMPARE(Order(*form), Labels({1, 2, 3, 4}));
@@ -436,8 +443,8 @@ private Q_SLOTS:
         // Photo 6 (index 5) was the first new one: page 0 with it selected.
         QCOMPARE(form->Show.SlidePage, 0);
         QCOMPARE(form->Show.SelectedSlide, 5);
-        QVERIFY(form->Show.Slides[5].Selected);
-        QVERIFY(Cell(*form, 5, 0)->isVisible());
+        QVERIFY(ShownSelected(*form, 5));
+        QVERIFY(Cell(*form, 5, Part::Panel)->isVisible());
         QVERIFY(!form->ProgressView->isVisible());
         QVERIFY(counts.contains("Импорт: 1 из 6"));
         QVERIFY(counts.contains("Импорт: 6 из 6"));
@@ -467,7 +474,7 @@ private Q_SLOTS:
         QCOMPARE(form->Show.SlidePage, 0);            // starts at 0 s
         QVERIFY(form->AddTrack(Wav("short.wav", 3))); // starts at 75 s: photo 8, page 1
         QCOMPARE(form->Show.SlidePage, 1);
-        QWidget* cell = form->Views.Get(form->Show.Sounds[1].Views[0]);
+        QWidget* cell = form->Storyboard->TrackCellWidget(1, ui::StoryboardView::TrackPart::Panel);
         QVERIFY(cell && cell->isVisible());
         form.reset();
         media::Audio().Unload();

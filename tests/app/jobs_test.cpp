@@ -2,6 +2,7 @@
 // late Cancel) must neither change the show under the job nor leak into the next job.
 #include "app/MainWindow.h"
 #include "base/ProgramFolder.h"
+#include "project/Records.h"
 #include "media/ui/ProgressWindow.h"
 #include "project/ProjectFile.h"
 
@@ -31,11 +32,11 @@ class JobsTest : public QObject {
         std::ofstream(file) << std::string(bytes, photo ? 'p' : 't');
         if (photo) {
             auto s = project::Slide::MakeDefault();
-            s.WorkFile.assign(file);
+            s.WorkFile = file;
             show.Slides.push_back(s);
         } else {
             auto t = project::Track::MakeDefault();
-            t.WorkFile.assign(file);
+            t.WorkFile = file;
             show.Sounds.push_back(t);
         }
     }
@@ -108,8 +109,8 @@ private Q_SLOTS:
         QCOMPARE(form.Show.Slides.size(), std::size_t(2));
         QCOMPARE(CountsIn(path), std::make_pair(2, 1));
         QCOMPARE(QFileInfo(path).size(),
-                 qint64(sizeof(project::ProjectHeader) + 2 * sizeof(project::Slide) +
-                        sizeof(project::Track) + 3 * 8 + 2 * (3 << 20) + (1 << 20)));
+                 qint64(sizeof(project::ProjectHeader) + 2 * sizeof(project::SlideRecord) +
+                        sizeof(project::TrackRecord) + 3 * 8 + 2 * (3 << 20) + (1 << 20)));
         // Once the job is over the same drop is taken.
         form.AcceptDroppedPaths({photo});
         QCOMPARE(form.Show.Slides.size(), std::size_t(3));

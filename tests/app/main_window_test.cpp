@@ -28,7 +28,7 @@ class MainWindowTest : public QObject {
         s.ShowSeconds = seconds;
         const std::string file = form.Show.MakeWorkName(form.Show.PicturesDir, ".bmp");
         std::ofstream(file) << "bmp";
-        s.WorkFile.assign(file);
+        s.WorkFile = file;
         form.Show.Slides.push_back(s);
         return file;
     }
@@ -119,7 +119,12 @@ private Q_SLOTS:
         form.deletePhoto();
         QCOMPARE(form.Show.Slides.size(), std::size_t(2));
         QCOMPARE(form.Show.SelectedSlide, 1);
-        QCOMPARE(form.Show.Slides[1].Selected, std::uint8_t(1));
+        QCOMPARE(qobject_cast<QLabel*>(
+                     form.Storyboard->PhotoCellWidget(1, ui::StoryboardView::PhotoPart::Thumb))
+                     ->pixmap()
+                     .toImage()
+                     .pixelColor(0, 0),
+                 QColor(0, 255, 0)); // shown selected
         form.movePhotoRight(); // the last photo cannot move right
         QCOMPARE(int(form.Show.Slides[1].ShowSeconds), 2);
         form.movePhotoLeft();

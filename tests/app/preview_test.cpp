@@ -106,7 +106,7 @@ private Q_SLOTS:
         QVERIFY(w.AddTrack(Wav("five.wav", 5)));
         QVERIFY(w.AddTrack(Wav("twenty.wav", 20)));
         QCOMPARE(int(w.Show.Sounds[0].PlaySeconds), 5);
-        QCOMPARE(QImage(QString::fromStdString(w.Show.Slides[0].WorkFile.str())).size(),
+        QCOMPARE(QImage(QString::fromStdString(w.Show.Slides[0].WorkFile)).size(),
                  QSize(200, 150));
         w.Show.Sounds[0].Volume = 70;
         w.Show.Sounds[1].Volume = 30;
@@ -261,7 +261,7 @@ private Q_SLOTS:
         media::Audio().Unload(); // no library: every sound operation does nothing
         QVERIFY(w.AddPhoto(photos_[2]));
         project::Track track = project::Track::MakeDefault();
-        track.WorkFile.assign(Wav("three.wav", 3).toStdString());
+        track.WorkFile = Wav("three.wav", 3).toStdString();
         track.PlaySeconds = 3;
         w.Show.Sounds.push_back(track);
         w.startPreview();

@@ -32,8 +32,9 @@ class StoryboardTest : public QObject {
         QTRY_COMPARE(form.Form->Panel16->width(), 7 * 132);
     }
 
-    static QWidget* Cell(MainWindow& form, std::size_t index, int view) {
-        return form.Views.Get(form.Show.Slides[index].Views[static_cast<std::size_t>(view)]);
+    using Part = ui::StoryboardView::PhotoPart;
+    static QWidget* Cell(MainWindow& form, std::size_t index, Part part) {
+        return form.Storyboard->PhotoCellWidget(index, part);
     }
 
 private Q_SLOTS:
@@ -55,20 +56,18 @@ private Q_SLOTS:
         for (int i = 0; i < 7; ++i)
             QVERIFY(form.AddPhoto(photo_));
         QCOMPARE(form.Show.SlidePage, 0);
-        QVERIFY(Cell(form, 6, 0)->isVisible());
-        QCOMPARE(Cell(form, 6, 0)->x(), 6 * 132);
-        QCOMPARE(Cell(form, 6, 1)->x(), 6 * 132 + 90);
+        QVERIFY(Cell(form, 6, Part::Panel)->isVisible());
+        QCOMPARE(Cell(form, 6, Part::Panel)->x(), 6 * 132);
+        QCOMPARE(Cell(form, 6, Part::TransitionPanel)->x(), 6 * 132 + 90);
         QVERIFY(form.AddPhoto(photo_));
         QCOMPARE(form.Show.SlidePage, 1);
         QCOMPARE(form.Show.SelectedSlide, 7);
-        QVERIFY(Cell(form, 7, 0)->isVisible());
-        QCOMPARE(Cell(form, 7, 0)->x(), 0);
-        QVERIFY(!Cell(form, 0, 0)->isVisible());
-        // Names and tags follow positions.
-        QCOMPARE(Cell(form, 7, 2)->objectName(), QString("ThumbImage_7"));
-        QCOMPARE(Cell(form, 7, 2)->property("Tag").toInt(), 8);
-        QCOMPARE(Cell(form, 7, 4)->objectName(), QString("ThumbSpacerImage_7"));
-        QCOMPARE(Cell(form, 7, 4)->toolTip(), QString("Нет эффекта"));
+        QVERIFY(Cell(form, 7, Part::Panel)->isVisible());
+        QCOMPARE(Cell(form, 7, Part::Panel)->x(), 0);
+        QVERIFY(!Cell(form, 0, Part::Panel)->isVisible());
+        // Drag tags follow positions.
+        QCOMPARE(Cell(form, 7, Part::Thumb)->property("Tag").toInt(), 8);
+        QCOMPARE(Cell(form, 7, Part::TransitionCell)->toolTip(), QString("Нет эффекта"));
 
         // Deleting the only photo of the last page leaves that page empty until paging back.
         form.AskYesNo = [](const QString&, const QString&) { return true; };
@@ -76,10 +75,10 @@ private Q_SLOTS:
         QCOMPARE(form.Show.Slides.size(), std::size_t(7));
         QCOMPARE(form.Show.SlidePage, 1);
         for (std::size_t i = 0; i < 7; ++i)
-            QVERIFY(!Cell(form, i, 0)->isVisible());
+            QVERIFY(!Cell(form, i, Part::Panel)->isVisible());
         form.previousStripPage();
         QCOMPARE(form.Show.SlidePage, 0);
-        QVERIFY(Cell(form, 6, 0)->isVisible());
+        QVERIFY(Cell(form, 6, Part::Panel)->isVisible());
     }
 
     void selectionFramesAndDragSwap() {
@@ -90,7 +89,7 @@ private Q_SLOTS:
         form.Show.Slides[0].ShowSeconds = 1;
         form.Show.Slides[2].ShowSeconds = 3;
         auto frameColour = [&](std::size_t i) {
-            return static_cast<QLabel*>(Cell(form, i, 2))->pixmap().toImage().pixelColor(0, 0);
+            return static_cast<QLabel*>(Cell(form, i, Part::Thumb))->pixmap().toImage().pixelColor(0, 0);
         };
         form.Storyboard->SelectSlide(1);
         QCOMPARE(frameColour(1), QColor(0, 255, 0));
@@ -102,7 +101,7 @@ private Q_SLOTS:
         QCOMPARE(form.Show.SelectedSlide, 2);
         QCOMPARE(frameColour(2), QColor(0, 255, 0));
         QCOMPARE(frameColour(1), QColor(0, 0, 0));
-        QCOMPARE(Cell(form, 0, 2)->property("Tag").toInt(), 1);
+        QCOMPARE(Cell(form, 0, Part::Thumb)->property("Tag").toInt(), 1);
         // The preview area shows the selected photo, centred on its background colour.
         const QImage shown = form.Form->Image1->pixmap().toImage();
         QCOMPARE(shown.size(), form.Form->Image1->size());
@@ -117,14 +116,14 @@ private Q_SLOTS:
         QCOMPARE(form.Show.SlidePage, 1); // the ninth photo's page
         form.previousStripPage();
         QCOMPARE(form.Show.SlidePage, 0);
-        QVERIFY(Cell(form, 0, 0)->isVisible());
-        QVERIFY(!Cell(form, 7, 0)->isVisible());
+        QVERIFY(Cell(form, 0, Part::Panel)->isVisible());
+        QVERIFY(!Cell(form, 7, Part::Panel)->isVisible());
         form.nextStripPage();
         QCOMPARE(form.Show.SlidePage, 1);
-        QVERIFY(Cell(form, 7, 0)->isVisible());
-        QVERIFY(Cell(form, 8, 0)->isVisible());
-        QCOMPARE(Cell(form, 8, 0)->x(), 132);
-        QVERIFY(!Cell(form, 6, 0)->isVisible());
+        QVERIFY(Cell(form, 7, Part::Panel)->isVisible());
+        QVERIFY(Cell(form, 8, Part::Panel)->isVisible());
+        QCOMPARE(Cell(form, 8, Part::Panel)->x(), 132);
+        QVERIFY(!Cell(form, 6, Part::Panel)->isVisible());
         form.nextStripPage(); // no third page
         QCOMPARE(form.Show.SlidePage, 1);
     }
@@ -145,7 +144,7 @@ private Q_SLOTS:
         auto order = [&] {
             QStringList now;
             for (const auto& t : form.Show.Sounds)
-                now << QString::fromStdString(t.Title.str());
+                now << QString::fromStdString(t.Title);
             return now;
         };
         QCOMPARE(order(), QStringList({"one", "two", "three"}));
@@ -164,7 +163,7 @@ private Q_SLOTS:
         form.deleteTrack(); // answered No
         QCOMPARE(form.Show.Sounds.size(), std::size_t(3));
         answer = true;
-        const std::string copy = form.Show.Sounds[1].WorkFile.str();
+        const std::string copy = form.Show.Sounds[1].WorkFile;
         form.deleteTrack();
         QCOMPARE(order(), QStringList({"one", "three"}));
         QVERIFY(!QFile::exists(QString::fromStdString(copy)));
@@ -238,14 +237,13 @@ private Q_SLOTS:
         QCOMPARE(form.Show.Slides.size(), std::size_t(2)); // the folder's photos only
         QCOMPARE(form.Show.Sounds.size(), std::size_t(1)); // the dropped track file
         QCOMPARE(int(form.Show.Sounds[0].PlaySeconds), 25);
-        QWidget* cell = form.Views.Get(form.Show.Sounds[0].Views[0]);
+        QWidget* cell = form.Storyboard->TrackCellWidget(0, ui::StoryboardView::TrackPart::Panel);
         QVERIFY(cell && cell->isVisible());
         QCOMPARE(cell->x(), 0);
         // 25 s over two 10 s photos: the cell runs to the end of the last visible photo.
         QCOMPARE(cell->width(), 2 * 132);
         QCOMPARE(cell->toolTip(), QString("0:00:25 tone"));
-        QCOMPARE(form.Views.Get(form.Show.Sounds[0].Views[1])->objectName(),
-                 QString("SoundImage_0"));
+        QCOMPARE(form.Storyboard->TrackCellCount(), std::size_t(1));
         media::Audio().Unload();
     }
 };

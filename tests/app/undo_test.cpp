@@ -38,16 +38,22 @@ class UndoTest : public QObject {
     static std::vector<QByteArray> PictureBytes(MainWindow& form) {
         std::vector<QByteArray> out;
         for (const auto& s : form.Show.Slides)
-            out.push_back(Bytes(s.WorkFile.str()));
+            out.push_back(Bytes(s.WorkFile));
         return out;
     }
     // The thumbnail a slide's cell keeps (the picture its strip cell is drawn from).
     static QImage Thumb(MainWindow& form, std::size_t i) {
-        auto* clean = form.Views.As<QLabel>(form.Show.Slides[i].Views[3]);
-        return clean ? clean->pixmap().toImage().convertToFormat(QImage::Format_RGB32) : QImage();
+        const QPixmap clean = form.Storyboard->CleanThumbnail(i);
+        return clean.isNull() ? QImage() : clean.toImage().convertToFormat(QImage::Format_RGB32);
+    }
+    // The cell of photo i shows it selected: its thumbnail has the green frame.
+    static bool ShownSelected(MainWindow& form, std::size_t i) {
+        const auto* thumb = qobject_cast<QLabel*>(
+            form.Storyboard->PhotoCellWidget(i, ui::StoryboardView::PhotoPart::Thumb));
+        return thumb && thumb->pixmap().toImage().pixelColor(0, 0) == QColor(0, 255, 0);
     }
     static QWidget* ThumbCell(MainWindow& form, std::size_t i) {
-        return form.Views.Get(form.Show.Slides[i].Views[2]);
+        return form.Storyboard->PhotoCellWidget(i, ui::StoryboardView::PhotoPart::Thumb);
     }
     static std::pair<int, int> CountsIn(const QString& path) {
         QFile f(path);
@@ -90,7 +96,7 @@ private Q_SLOTS:
             MainWindow form;
             form.show();
             QVERIFY(form.AddPhoto(photos_[0]));
-            file = form.Show.Slides[0].WorkFile.str();
+            file = form.Show.Slides[0].WorkFile;
             QStringList questions;
             Answer answer = Answer::Cancel;
             form.AskSaveChanges = [&](const QString& q, const QString&) {
@@ -228,10 +234,10 @@ private Q_SLOTS:
         QCOMPARE(form.Show.Slides.size(), std::size_t(3));
         QCOMPARE(PictureBytes(form), bytes);
         for (std::size_t i = 0; i < 3; ++i) {
-            QCOMPARE(form.Show.Slides[i].WorkFile.str(), records[i].WorkFile.str());
+            QCOMPARE(form.Show.Slides[i].WorkFile, records[i].WorkFile);
             QCOMPARE(Thumb(form, i), thumbs[i]);
             QVERIFY(ThumbCell(form, i)->isVisible());
-            QCOMPARE(ThumbCell(form, i)->objectName(), QString("ThumbImage_%1").arg(i));
+            QCOMPARE(ThumbCell(form, i)->property("Tag").toInt(), int(i) + 1);
         }
         // The top bar's buttons do the same.
         auto* undoButton = form.findChild<QToolButton*>("UndoButton");
@@ -277,7 +283,7 @@ private Q_SLOTS:
         form.Storyboard->SelectSlide(1);
         form.deletePhoto();
         QCOMPARE(form.Show.Slides.size(), std::size_t(3));
-        QCOMPARE(form.Show.Slides[1].Selected, std::uint8_t(1));
+        QVERIFY(ShownSelected(form, 1));
         form.undo();
         QCOMPARE(form.Show.Slides.size(), std::size_t(4));
         QCOMPARE(PictureBytes(form), bytes);
@@ -294,7 +300,7 @@ private Q_SLOTS:
         form.undo();
         QCOMPARE(PictureBytes(form), bytes);
         QCOMPARE(form.Show.SelectedSlide, 1);
-        QCOMPARE(ThumbCell(form, 3)->objectName(), QString("ThumbImage_3"));
+        QCOMPARE(ThumbCell(form, 3)->property("Tag").toInt(), 4);
         form.redo();
         form.redo();
         QCOMPARE(PictureBytes(form), swapped);
@@ -314,7 +320,7 @@ private Q_SLOTS:
         Shown(form);
         QVERIFY(form.AddPhoto(photos_[3]));
         form.History.Clear();
-        const QByteArray before = Bytes(form.Show.Slides[0].WorkFile.str());
+        const QByteArray before = Bytes(form.Show.Slides[0].WorkFile);
         const QImage thumbBefore = Thumb(form, 0);
         bool clicked = false;
         QTimer::singleShot(0, &form, [&] {
@@ -326,19 +332,19 @@ private Q_SLOTS:
         });
         form.openEffects(2);
         QVERIFY(clicked);
-        const QByteArray after = Bytes(form.Show.Slides[0].WorkFile.str());
+        const QByteArray after = Bytes(form.Show.Slides[0].WorkFile);
         const QImage thumbAfter = Thumb(form, 0);
         QVERIFY(after != before);
         QVERIFY(thumbAfter != thumbBefore);
-        QCOMPARE(form.Show.Slides[0].TurnCount.get(), 1);
+        QCOMPARE(form.Show.Slides[0].TurnCount, 1);
         QVERIFY(form.History.IsModified());
 
         form.undo();
-        QCOMPARE(Bytes(form.Show.Slides[0].WorkFile.str()), before);
+        QCOMPARE(Bytes(form.Show.Slides[0].WorkFile), before);
         QCOMPARE(Thumb(form, 0), thumbBefore);
-        QCOMPARE(form.Show.Slides[0].TurnCount.get(), 0);
+        QCOMPARE(form.Show.Slides[0].TurnCount, 0);
         form.redo();
-        QCOMPARE(Bytes(form.Show.Slides[0].WorkFile.str()), after);
+        QCOMPARE(Bytes(form.Show.Slides[0].WorkFile), after);
         QCOMPARE(Thumb(form, 0), thumbAfter);
     }
 
@@ -421,7 +427,7 @@ private Q_SLOTS:
         QCOMPARE(messages.size(), 2);
         QCOMPARE(form.Show.Slides.size(), std::size_t(3));
         QVERIFY(ThumbCell(form, 2)->isVisible());
-        QCOMPARE(ThumbCell(form, 2)->objectName(), QString("ThumbImage_2"));
+        QCOMPARE(ThumbCell(form, 2)->property("Tag").toInt(), 3);
         QVERIFY(!form.History.CanUndo());
         QVERIFY(!form.History.IsModified());
         QCOMPARE(QDir(QString::fromStdString(form.Show.PicturesDir)).entryList(QDir::Files).size(),

@@ -38,7 +38,7 @@ class VideoExportControllerTest : public QObject {
         s.ShowSeconds = seconds;
         s.TransitionKind = kind;
         s.TransitionSeconds = fade;
-        s.WorkFile.assign(file);
+        s.WorkFile = file;
         show.Slides.push_back(s);
     }
     static QString Probe(const QString& file,

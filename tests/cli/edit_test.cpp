@@ -66,7 +66,7 @@ struct Loaded {
         imaging::Bitmap b;
         EXPECT_LT(i, session.Show().Slides.size());
         if (i < session.Show().Slides.size()) {
-            EXPECT_TRUE(imaging::LoadBmpFile(session.Show().Slides[i].WorkFile.str(), b));
+            EXPECT_TRUE(imaging::LoadBmpFile(session.Show().Slides[i].WorkFile, b));
         }
         return b;
     }

@@ -81,16 +81,16 @@ TEST_F(ImportTest, PhotosOfEveryKindAreFittedAndNamed) {
         ASSERT_TRUE(added) << path;
         const auto& s = show.Slides[added->Index];
         imaging::Bitmap stored;
-        ASSERT_TRUE(imaging::LoadBmpFile(s.WorkFile.str(), stored)) << path;
+        ASSERT_TRUE(imaging::LoadBmpFile(s.WorkFile, stored)) << path;
         EXPECT_EQ(stored.Width, size.Width) << path;
         EXPECT_EQ(stored.Height, size.Height) << path;
         EXPECT_EQ(added->Thumbnail.Width, 90);
         EXPECT_EQ(added->Thumbnail.Height, 90);
         EXPECT_EQ(s.ShowSeconds, 10);
-        EXPECT_EQ(s.CaptionFont.str(), "Arial");
+        EXPECT_EQ(s.CaptionFont, "Arial");
     }
-    EXPECT_EQ(show.Slides[0].WorkFile.str(), show.PicturesDir + "42_0001.bmp");
-    EXPECT_EQ(show.Slides[3].WorkFile.str(), show.PicturesDir + "42_0004.bmp");
+    EXPECT_EQ(show.Slides[0].WorkFile, show.PicturesDir + "42_0001.bmp");
+    EXPECT_EQ(show.Slides[3].WorkFile, show.PicturesDir + "42_0004.bmp");
     // The thumbnail is the centre of the fitted photo: blue for the blue PNG.
     auto again = project::AddPhoto(show, png);
     ASSERT_TRUE(again);
@@ -106,15 +106,14 @@ TEST_F(ImportTest, DefaultResolutionAndLabelReuse) {
         auto added = project::AddPhoto(show, jpeg);
         ASSERT_TRUE(added);
         imaging::Bitmap stored;
-        ASSERT_TRUE(imaging::LoadBmpFile(show.Slides.back().WorkFile.str(), stored));
+        ASSERT_TRUE(imaging::LoadBmpFile(show.Slides.back().WorkFile, stored));
         EXPECT_EQ(stored.Width, 1280) << resolution;
         EXPECT_EQ(stored.Height, 960) << resolution;
     }
     // Deleting the first photo frees label 0001 for the next one.
-    show.SelectedSlide = 0;
-    show.DeleteSelectedSlide();
+    ASSERT_TRUE(show.RemoveSlide(0));
     ASSERT_TRUE(project::AddPhoto(show, jpeg));
-    EXPECT_EQ(show.Slides.back().WorkFile.str(), show.PicturesDir + "42_0001.bmp");
+    EXPECT_EQ(show.Slides.back().WorkFile, show.PicturesDir + "42_0001.bmp");
 }
 
 TEST_F(ImportTest, DamagedAndForeignFilesAreSkippedSilently) {
@@ -155,13 +154,13 @@ TEST_F(ImportTest, TracksGetTitleLengthAndACopy) {
     auto index = media::AddTrack(show, mp3);
     ASSERT_TRUE(index);
     const auto& t = show.Sounds[*index];
-    EXPECT_EQ(t.Title.str(), "Band - Tune");
+    EXPECT_EQ(t.Title, "Band - Tune");
     EXPECT_EQ(t.LengthSeconds, 7);
     EXPECT_EQ(t.PlaySeconds, 7);
     EXPECT_EQ(t.Volume, 100);
-    EXPECT_EQ(t.WorkFile.str(), show.MusicDir + "42_0001.mp3");
+    EXPECT_EQ(t.WorkFile, show.MusicDir + "42_0001.mp3");
     ASSERT_TRUE(media::AddTrack(show, wav));
-    EXPECT_EQ(show.Sounds[1].Title.str(), "import7"); // no tags: the name without ".wav"
+    EXPECT_EQ(show.Sounds[1].Title, "import7"); // no tags: the name without ".wav"
     // A broken track or a foreign extension adds nothing and leaves no copy behind.
     QFile junk(QString::fromStdString(In("junk.ogg")));
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
@@ -186,11 +185,11 @@ TEST_F(ImportTest, ProjectRoundTripThroughTheImport) {
     show.Slides[1].BackColor = 0x00336699;
     // A "caption" drawn into the first working copy.
     imaging::Bitmap first;
-    ASSERT_TRUE(imaging::LoadBmpFile(show.Slides[0].WorkFile.str(), first));
+    ASSERT_TRUE(imaging::LoadBmpFile(show.Slides[0].WorkFile, first));
     for (int y = 10; y < 30; ++y)
         std::fill_n(first.Row(y) + 30, 300, std::uint8_t{255});
-    ASSERT_TRUE(imaging::SaveBmpFile(show.Slides[0].WorkFile.str(), first));
-    show.Slides[0].CaptionText.assign("Hello");
+    ASSERT_TRUE(imaging::SaveBmpFile(show.Slides[0].WorkFile, first));
+    show.Slides[0].CaptionText = "Hello";
 
     auto& files = testing_audio::AudioFiles::Get();
     const std::string wav = files.Wav("round.wav", 3);
@@ -221,9 +220,9 @@ TEST_F(ImportTest, ProjectRoundTripThroughTheImport) {
     EXPECT_EQ(loaded.Slides[0].TransitionKind, 6);
     EXPECT_EQ(loaded.Slides[0].TransitionSeconds, 2);
     EXPECT_EQ(loaded.Slides[1].BackColor, 0x00336699);
-    EXPECT_EQ(loaded.Slides[0].CaptionText.str(), ""); // settings return to the defaults
+    EXPECT_EQ(loaded.Slides[0].CaptionText, ""); // settings return to the defaults
     imaging::Bitmap back;
-    ASSERT_TRUE(imaging::LoadBmpFile(loaded.Slides[0].WorkFile.str(), back));
+    ASSERT_TRUE(imaging::LoadBmpFile(loaded.Slides[0].WorkFile, back));
     ASSERT_EQ(back.Width, first.Width);
     ASSERT_EQ(back.Height, first.Height);
     for (int y = 0; y < back.Height; ++y)
@@ -231,7 +230,7 @@ TEST_F(ImportTest, ProjectRoundTripThroughTheImport) {
                   0)
             << "row " << y;
     ASSERT_EQ(loaded.Sounds.size(), 1u);
-    EXPECT_EQ(loaded.Sounds[0].Title.str(), "Round");
+    EXPECT_EQ(loaded.Sounds[0].Title, "Round");
     EXPECT_EQ(loaded.Sounds[0].PlaySeconds, 2);
     EXPECT_EQ(loaded.Sounds[0].Volume, 35);
     EXPECT_EQ(loaded.WorkPrefix, 42u);
@@ -382,7 +381,7 @@ TEST_F(ImportTest, NamesThatAreNotUtf8) {
     const auto added = media::AddTrack(show, track);
     ASSERT_TRUE(added) << added.Error;
     EXPECT_EQ(show.Sounds[*added].LengthSeconds, 2);
-    EXPECT_EQ(show.Sounds[*added].Title.str(), "m?sica"); // the name; é has no Windows-1251 byte
+    EXPECT_EQ(show.Sounds[*added].Title, "m?sica"); // the name; é has no Windows-1251 byte
     EXPECT_EQ(show.Slides.size(), 2u);
 }
 

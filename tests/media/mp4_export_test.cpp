@@ -73,7 +73,7 @@ protected:
         s.TransitionKind = kind;
         s.TransitionSeconds = fade;
         s.BackColor = 0x00302010;
-        s.WorkFile.assign(file);
+        s.WorkFile = file;
         show.Slides.push_back(s);
     }
     std::string Export(const std::string& name, int quality = media::kQualityGood) {

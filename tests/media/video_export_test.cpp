@@ -126,7 +126,7 @@ protected:
         s.TransitionKind = kind;
         s.TransitionSeconds = fade;
         s.BackColor = back;
-        s.WorkFile.assign(file);
+        s.WorkFile = file;
         show.Slides.push_back(s);
     }
     // A track whose decoder gives `value` for `seconds` (0 = silence).
@@ -134,8 +134,8 @@ protected:
         auto t = project::Track::MakeDefault();
         t.PlaySeconds = playSeconds;
         t.Volume = 100;
-        t.WorkFile.assign(Path("track" + std::to_string(show.Sounds.size()) + "_" +
-                               std::to_string(value) + ".mp3"));
+        t.WorkFile = Path("track" + std::to_string(show.Sounds.size()) + "_" +
+                               std::to_string(value) + ".mp3");
         show.Sounds.push_back(t);
     }
     media::VideoExportOptions Options(const std::string& out, const std::string& codec,
@@ -219,7 +219,7 @@ TEST_F(VideoExportTest, UncompressedTransitionFrameMatchesItsOwnRendering) {
                                frames.begin() + static_cast<std::ptrdiff_t>(index * frameBytes)))
             << "frame " << index;
     };
-    const imaging::SlideSource first{show.Slides[0].WorkFile.str(),
+    const imaging::SlideSource first{show.Slides[0].WorkFile,
                                      media::ExportColor(imaging::kClBtnFace)};
     imaging::Bitmap still = imaging::Bitmap::CreateSized(400, 288);
     ASSERT_TRUE(imaging::RenderSlideToFrame(still, &first));
@@ -230,7 +230,7 @@ TEST_F(VideoExportTest, UncompressedTransitionFrameMatchesItsOwnRendering) {
     imaging::Bitmap middle = still;
     imaging::TransitionState state;
     state.Start(0, imaging::TransitionParams{2, 2, media::ExportColor(imaging::kClBtnFace)},
-                imaging::SlideSource{show.Slides[1].WorkFile.str(),
+                imaging::SlideSource{show.Slides[1].WorkFile,
                                      media::ExportColor(imaging::kClBtnFace)});
     state.SetElapsed(1000);
     ASSERT_EQ(state.Step(middle), imaging::TransitionStep::Running);

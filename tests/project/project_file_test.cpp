@@ -70,11 +70,11 @@ protected:
         WriteAll(name, bytes);
         if (photo) {
             auto s = Slide::MakeDefault();
-            s.WorkFile.assign(name);
+            s.WorkFile = name;
             show.Slides.push_back(s);
         } else {
             auto t = Track::MakeDefault();
-            t.WorkFile.assign(name);
+            t.WorkFile = name;
             show.Sounds.push_back(t);
         }
         return {ImportOutcome::Added, {}};
@@ -83,12 +83,11 @@ protected:
         const std::string name = show.MakeWorkName(show.PicturesDir, ".bmp");
         WriteAll(name, bytes);
         auto s = Slide::MakeDefault();
-        s.WorkFile.assign(name);
+        s.WorkFile = name;
         s.ShowSeconds = seconds;
         s.TransitionKind = kind;
         s.TransitionSeconds = tsec;
         s.BackColor = color;
-        s.Views[0] = 0xDEADBEEF; // meaningless in a file
         show.Slides.push_back(s);
     }
     void AddTrack(const QByteArray& bytes, const char* ext, int play, int volume,
@@ -96,11 +95,11 @@ protected:
         const std::string name = show.MakeWorkName(show.MusicDir, ext);
         WriteAll(name, bytes);
         auto t = Track::MakeDefault();
-        t.WorkFile.assign(name);
+        t.WorkFile = name;
         t.PlaySeconds = play;
         t.LengthSeconds = play + 5;
         t.Volume = volume;
-        t.Title.assign(title);
+        t.Title = title;
         show.Sounds.push_back(t);
     }
     void MakeShow() {
@@ -159,17 +158,16 @@ TEST_F(ProjectFileTest, RoundTripKeepsOrderTimesAndTitles) {
     EXPECT_EQ(show.Slides[0].TransitionSeconds, 2);
     EXPECT_EQ(show.Slides[0].BackColor, 0x123456);
     EXPECT_EQ(show.Slides[1].BackColor, static_cast<int>(0xFF00000F));
-    EXPECT_EQ(show.Slides[0].Views[0], 0u); // nothing of the writer's run comes back
-    EXPECT_EQ(ReadAll(show.Slides[1].WorkFile.str()), QByteArray(700000, 'b'));
+    EXPECT_EQ(ReadAll(show.Slides[1].WorkFile), QByteArray(700000, 'b'));
     ASSERT_EQ(show.Sounds.size(), 2u);
     EXPECT_EQ(show.Sounds[0].PlaySeconds, 40);
     EXPECT_EQ(show.Sounds[0].LengthSeconds, 45);
     EXPECT_EQ(show.Sounds[0].Volume, 55);
-    EXPECT_EQ(show.Sounds[0].Title.str(), std::string("Первая"));
-    EXPECT_EQ(ReadAll(show.Sounds[1].WorkFile.str()), QByteArray(10, 'w'));
+    EXPECT_EQ(show.Sounds[0].Title, std::string("Первая"));
+    EXPECT_EQ(ReadAll(show.Sounds[1].WorkFile), QByteArray(10, 'w'));
     // The prefix of the file names every working file made from now on.
     EXPECT_EQ(show.WorkPrefix, 777u);
-    EXPECT_NE(show.Sounds[1].WorkFile.str().find("/777_"), std::string::npos);
+    EXPECT_NE(show.Sounds[1].WorkFile.find("/777_"), std::string::npos);
     EXPECT_EQ(imported[0], show.PicturesDir + "777.bmp");
     EXPECT_EQ(imported[4], show.MusicDir + "777.WAV");
     EXPECT_EQ(progress.last, 100);
@@ -284,15 +282,15 @@ TEST_F(ProjectFileTest, HostileCountsSizesAndExtensions) {
     std::swap(show, other);
     ASSERT_EQ(LoadProject(show, root + "ext.qvs", quiet, hooks).Outcome, LoadOutcome::Loaded);
     ASSERT_EQ(show.Sounds.size(), 1u);
-    EXPECT_EQ(show.Sounds[0].Title.str(), ".ogg");
-    EXPECT_EQ(ReadAll(show.Sounds[0].WorkFile.str()), QByteArray(3, 'o'));
+    EXPECT_EQ(show.Sounds[0].Title, ".ogg");
+    EXPECT_EQ(ReadAll(show.Sounds[0].WorkFile), QByteArray(3, 'o'));
 }
 
 TEST_F(ProjectFileTest, WindowsWrittenPathsAreIgnored) {
     AddSlide(QByteArray(5, 'p'), 4, 1, 1, 0);
     AddTrack(QByteArray(3, 'q'), ".ogg", 9, 80, "x");
-    show.Slides[0].WorkFile.assign("C:\\Documents and Settings\\user\\Temp\\pictures\\1_0001.bmp");
-    show.Sounds[0].WorkFile.assign("C:\\Temp\\music\\1_0001.OGG");
+    show.Slides[0].WorkFile = "C:\\Documents and Settings\\user\\Temp\\pictures\\1_0001.bmp";
+    show.Sounds[0].WorkFile = "C:\\Temp\\music\\1_0001.OGG";
     // Sizes are measured from the paths, so write the file by hand from the records.
     QByteArray bytes(16, '\0');
     auto* h = reinterpret_cast<std::uint8_t*>(bytes.data());
@@ -396,7 +394,7 @@ TEST_F(ProjectFileTest, SaveWithAVanishedWorkingCopyFails) {
     MakeShow();
     const std::string file = root + "keep.qvs";
     WriteAll(file, "the show as it was");
-    const std::string gone = show.Sounds[1].WorkFile.str();
+    const std::string gone = show.Sounds[1].WorkFile;
     ASSERT_TRUE(QFile::remove(QString::fromStdString(gone)));
     ScriptedProgress progress;
     const SaveResult r = SaveProject(show, file, progress);

@@ -1,6 +1,7 @@
 // Opening a project over the open show: the show is replaced only by a file that loaded whole; a
 // refused, truncated or half-loaded file leaves it, with its working copies, as it was.
 #include "project/ProjectOpen.h"
+#include "project/Records.h"
 #include "project/ShowSession.h"
 
 #include <gtest/gtest.h>
@@ -60,11 +61,11 @@ protected:
         WriteAll(name, bytes);
         if (photo) {
             auto s = Slide::MakeDefault();
-            s.WorkFile.assign(name);
+            s.WorkFile = name;
             into.Slides.push_back(s);
         } else {
             auto t = Track::MakeDefault();
-            t.WorkFile.assign(name);
+            t.WorkFile = name;
             into.Sounds.push_back(t);
         }
         return {ImportOutcome::Added, {}};
@@ -74,7 +75,7 @@ protected:
         const std::string name = m.MakeWorkName(m.PicturesDir, ".bmp");
         WriteAll(name, bytes);
         auto s = Slide::MakeDefault();
-        s.WorkFile.assign(name);
+        s.WorkFile = name;
         s.ShowSeconds = seconds;
         m.Slides.push_back(s);
     }
@@ -99,8 +100,8 @@ protected:
     void ExpectOpenShowIntact() {
         ASSERT_EQ(show().Slides.size(), 2u);
         EXPECT_EQ(show().Slides[0].ShowSeconds, 1);
-        EXPECT_EQ(ReadAll(show().Slides[0].WorkFile.str()), QByteArray("old one"));
-        EXPECT_EQ(ReadAll(show().Slides[1].WorkFile.str()), QByteArray("old two"));
+        EXPECT_EQ(ReadAll(show().Slides[0].WorkFile), QByteArray("old one"));
+        EXPECT_EQ(ReadAll(show().Slides[1].WorkFile), QByteArray("old two"));
         // Nothing of the failed load is left beside them.
         EXPECT_EQ(QDir(QString::fromStdString(show().PicturesDir)).entryList(QDir::Files).size(),
                   2);
@@ -116,13 +117,13 @@ protected:
 
 TEST_F(ProjectOpenTest, ALoadedFileReplacesTheShowAndItsCopies) {
     MakeOpenShow();
-    const std::string oldFile = show().Slides[0].WorkFile.str();
+    const std::string oldFile = show().Slides[0].WorkFile;
     const std::string file = SaveProjectOf({"new one", "new two", "new three"}, "new.qvs");
     show().SelectedSlide = 1;
     const LoadResult r = OpenProjectOver(show(), file, quiet, importer);
     ASSERT_EQ(r.Outcome, LoadOutcome::Loaded) << r.Error;
     ASSERT_EQ(show().Slides.size(), 3u);
-    EXPECT_EQ(ReadAll(show().Slides[2].WorkFile.str()), QByteArray("new three"));
+    EXPECT_EQ(ReadAll(show().Slides[2].WorkFile), QByteArray("new three"));
     EXPECT_EQ(show().Slides[2].ShowSeconds, 102);
     EXPECT_EQ(show().SelectedSlide, 0);
     EXPECT_FALSE(std::filesystem::exists(oldFile));
@@ -150,7 +151,7 @@ TEST_F(ProjectOpenTest, ATruncatedOrCorruptFileKeepsTheOpenShow) {
     }
     // A photo size that claims more than the file holds.
     QByteArray corrupt = whole;
-    const qsizetype sizes = 16 + 2 * qsizetype(sizeof(Slide));
+    const qsizetype sizes = 16 + 2 * qsizetype(sizeof(SlideRecord));
     corrupt[sizes + 7] = char(0x40);
     WriteAll(root + "corrupt.qvs", corrupt);
     EXPECT_TRUE(OpenProjectOver(show(), root + "corrupt.qvs", quiet, importer).Failed());

@@ -1,6 +1,6 @@
 // The undo history on a real session: every kind of change undone and done again gives back the
-// same records and the same working-file bytes, items put back get their cells and thumbnails,
-// and the clean mark tells unsaved changes.
+// same values and the same working-file bytes, every step makes its change in its redo and the
+// document announces it, and the clean mark tells unsaved changes.
 #include "imaging/BmpFile.h"
 #include "imaging/TestBitmaps.h"
 #include "project/Import.h"
@@ -44,39 +44,17 @@ QByteArray Bytes(const std::string& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-// Records compared as the bytes a project file stores, without the cell handles and selection
-// that only the running program uses.
-bool SameRecord(Slide a, Slide b) {
-    for (Slide* s : {&a, &b}) {
-        s->Views = {};
-        s->Selected = 0;
+// What the document announced while the history worked: where items were put in.
+struct Recorder : ShowObserver {
+    std::vector<std::size_t> insertedPhotos, insertedTracks;
+    int edits = 0;
+    void ItemInserted(ItemKind k, std::size_t i) override {
+        (k == ItemKind::Photo ? insertedPhotos : insertedTracks).push_back(i);
     }
-    return std::memcmp(&a, &b, sizeof(Slide)) == 0;
-}
-
-// The storyboard's side, recorded: thumbnails per slide index, and what was asked.
-struct FakeViews : HistoryViews {
-    ShowModel* show = nullptr;
-    std::vector<imaging::Bitmap> thumbs; // follows the slides
-    int changed = 0;
-    std::vector<std::size_t> createdPhotos, createdTracks;
-    imaging::Bitmap Thumbnail(std::size_t i) const override {
-        return i < thumbs.size() ? thumbs[i] : imaging::Bitmap();
-    }
-    void SetThumbnail(std::size_t i, const imaging::Bitmap& t) override {
-        if (i < thumbs.size())
-            thumbs[i] = t;
-    }
-    void CreatePhotoViews(std::size_t i, const imaging::Bitmap& t) override {
-        createdPhotos.push_back(i);
-        thumbs.insert(thumbs.begin() + static_cast<std::ptrdiff_t>(i), t);
-    }
-    void CreateTrackViews(std::size_t i) override { createdTracks.push_back(i); }
-    void ShowChanged() override {
-        ++changed;
-        // Cells follow the records: a slide taken out takes its thumbnail with it.
-        thumbs.resize(show->Slides.size());
-    }
+    void ItemRemoved(ItemKind, std::size_t) override {}
+    void ItemMoved(ItemKind, std::size_t, std::size_t) override {}
+    void ItemEdited(ItemKind, std::size_t) override { ++edits; }
+    void ShowReset() override {}
 };
 
 class ShowHistoryTest : public ::testing::Test {
@@ -86,9 +64,9 @@ protected:
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(session.Open(dir.path().toStdString()).ok());
         show().Resolution = "160x120";
-        views.show = &show();
-        history().SetViews(&views);
+        show().AddObserver(&heard);
     }
+    void TearDown() override { show().RemoveObserver(&heard); }
     ShowModel& show() { return session.Show(); }
     ShowHistory& history() { return session.History(); }
 
@@ -98,8 +76,7 @@ protected:
         EXPECT_TRUE(imaging::SaveBmpFile(src, testbmp::Random(w, h, seed)));
         auto added = AddPhoto(show(), src);
         EXPECT_TRUE(added.Added()) << added.Error;
-        views.thumbs.push_back(added->Thumbnail);
-        history().PhotoAdded(added->Index, added->Thumbnail);
+        history().PhotoAdded(added->Index);
         return added->Index;
     }
     // A track record whose working copy holds `content`.
@@ -107,16 +84,16 @@ protected:
         const std::string file = show().MakeWorkName(show().MusicDir, ".mp3");
         std::ofstream(file) << content;
         auto t = Track::MakeDefault();
-        t.WorkFile.assign(file);
+        t.WorkFile = file;
         t.Volume = volume;
-        show().Sounds.push_back(t);
+        EXPECT_TRUE(show().InsertSound(show().Sounds.size(), t));
         history().TrackAdded(show().Sounds.size() - 1);
         return show().Sounds.size() - 1;
     }
     std::vector<QByteArray> PictureBytes() {
         std::vector<QByteArray> out;
         for (const auto& s : show().Slides)
-            out.push_back(Bytes(s.WorkFile.str()));
+            out.push_back(Bytes(s.WorkFile));
         return out;
     }
     std::vector<std::int32_t> Seconds() {
@@ -131,7 +108,7 @@ protected:
 
     QTemporaryDir dir;
     ShowSession session;
-    FakeViews views;
+    Recorder heard;
 };
 
 TEST_F(ShowHistoryTest, CleanMarkFollowsChangesSavesAndUndo) {
@@ -158,23 +135,24 @@ TEST_F(ShowHistoryTest, AddedPhotosGoAndComeBackWithTheirBytes) {
     history().EndBatch();
     const auto records = show().Slides;
     const auto bytes = PictureBytes();
-    const auto thumbs = views.thumbs;
     EXPECT_EQ(history().Stack().count(), 1); // one batch, one step
+    ASSERT_EQ(show().Slides.size(), 3u);     // the push's redo put them back
+    EXPECT_EQ(PictureBytes(), bytes);
 
     history().Undo();
     EXPECT_TRUE(show().Slides.empty());
     EXPECT_TRUE(PicturesOnDisk().isEmpty());
-    EXPECT_TRUE(views.thumbs.empty());
 
+    heard.insertedPhotos.clear();
     history().Redo();
     ASSERT_EQ(show().Slides.size(), 3u);
     EXPECT_EQ(PictureBytes(), bytes);
     for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_TRUE(SameRecord(show().Slides[i], records[i])) << i;
-        EXPECT_EQ(show().Slides[i].WorkFile.str(), records[i].WorkFile.str());
-        EXPECT_EQ(views.thumbs[i].CopyToImage(), thumbs[i].CopyToImage()) << i;
+        EXPECT_EQ(show().Slides[i], records[i]) << i;
+        EXPECT_EQ(show().Slides[i].WorkFile, records[i].WorkFile);
     }
-    EXPECT_EQ(views.createdPhotos, (std::vector<std::size_t>{0, 1, 2}));
+    // Each comes back once, in order, announced where it stands.
+    EXPECT_EQ(heard.insertedPhotos, (std::vector<std::size_t>{0, 1, 2}));
 }
 
 TEST_F(ShowHistoryTest, AnEmptyBatchLeavesNoStep) {
@@ -190,13 +168,13 @@ TEST_F(ShowHistoryTest, DeletedPhotoComesBackInItsPlace) {
     history().Clear();
     const auto records = show().Slides;
     const auto bytes = PictureBytes();
-    const auto middleThumb = views.thumbs[1];
+    heard.insertedPhotos.clear();
 
     const auto next = history().DeleteSlide(1);
     ASSERT_TRUE(next.ok()) << next.error();
     EXPECT_EQ(*next, 1);
     ASSERT_EQ(show().Slides.size(), 2u);
-    EXPECT_FALSE(std::filesystem::exists(records[1].WorkFile.str()));
+    EXPECT_FALSE(std::filesystem::exists(records[1].WorkFile));
     EXPECT_EQ(PicturesOnDisk().size(), 2); // the copy waits in the history's folder
     EXPECT_TRUE(history().IsModified());
 
@@ -204,15 +182,14 @@ TEST_F(ShowHistoryTest, DeletedPhotoComesBackInItsPlace) {
     ASSERT_EQ(show().Slides.size(), 3u);
     EXPECT_EQ(PictureBytes(), bytes);
     for (std::size_t i = 0; i < 3; ++i)
-        EXPECT_TRUE(SameRecord(show().Slides[i], records[i])) << i;
+        EXPECT_EQ(show().Slides[i], records[i]) << i;
     EXPECT_EQ(show().SelectedSlide, 1);
-    EXPECT_EQ(views.createdPhotos.back(), 1u);
-    EXPECT_EQ(views.thumbs[1].CopyToImage(), middleThumb.CopyToImage());
+    EXPECT_EQ(heard.insertedPhotos, (std::vector<std::size_t>{1}));
     EXPECT_FALSE(history().IsModified());
 
     history().Redo();
     EXPECT_EQ(show().Slides.size(), 2u);
-    EXPECT_EQ(Bytes(show().Slides[1].WorkFile.str()), bytes[2]);
+    EXPECT_EQ(Bytes(show().Slides[1].WorkFile), bytes[2]);
 }
 
 TEST_F(ShowHistoryTest, DeletingTheLastPhotoSelectsNoneAndUndoSelectsItAgain) {
@@ -230,13 +207,13 @@ TEST_F(ShowHistoryTest, DeletingTheLastPhotoSelectsNoneAndUndoSelectsItAgain) {
 
 TEST_F(ShowHistoryTest, APutBackTakesAFreshNameWhenItsOwnIsTaken) {
     Import(41);
-    const std::string old = show().Slides[0].WorkFile.str();
+    const std::string old = show().Slides[0].WorkFile;
     const QByteArray bytes = Bytes(old);
     ASSERT_TRUE(history().DeleteSlide(0).ok());
     std::ofstream(old) << "someone else's file"; // appeared behind the show's back
     history().Undo();
     ASSERT_EQ(show().Slides.size(), 1u);
-    const std::string now = show().Slides[0].WorkFile.str();
+    const std::string now = show().Slides[0].WorkFile;
     EXPECT_NE(now, old);
     EXPECT_EQ(Bytes(now), bytes);
     EXPECT_EQ(Bytes(old), QByteArray("someone else's file"));
@@ -246,7 +223,8 @@ TEST_F(ShowHistoryTest, DeletedTrackComesBackWithItsBytesAndVolume) {
     AddTrack("first track", 40);
     AddTrack("second track", 70);
     history().Clear();
-    const std::string file = show().Sounds[0].WorkFile.str();
+    heard.insertedTracks.clear();
+    const std::string file = show().Sounds[0].WorkFile;
     const auto next = history().DeleteTrack(0);
     ASSERT_TRUE(next.ok());
     EXPECT_EQ(*next, 0);
@@ -255,17 +233,20 @@ TEST_F(ShowHistoryTest, DeletedTrackComesBackWithItsBytesAndVolume) {
     EXPECT_FALSE(std::filesystem::exists(file));
     history().Undo();
     ASSERT_EQ(show().Sounds.size(), 2u);
-    EXPECT_EQ(show().Sounds[0].WorkFile.str(), file);
+    EXPECT_EQ(show().Sounds[0].WorkFile, file);
     EXPECT_EQ(Bytes(file), QByteArray("first track"));
     EXPECT_EQ(show().Sounds[0].Volume, 40);
-    EXPECT_EQ(views.createdTracks, (std::vector<std::size_t>{0}));
+    EXPECT_EQ(heard.insertedTracks, (std::vector<std::size_t>{0}));
 }
 
 TEST_F(ShowHistoryTest, MovesAndSwapsUndoToTheSameOrder) {
     for (std::uint32_t seed : {51u, 52u, 53u, 54u})
         Import(seed);
-    for (std::size_t i = 0; i < 4; ++i)
-        show().Slides[i].ShowSeconds = static_cast<std::int32_t>(i + 1);
+    for (std::size_t i = 0; i < 4; ++i) {
+        Slide s = show().Slides[i];
+        s.ShowSeconds = static_cast<std::int32_t>(i + 1);
+        show().SetSlide(i, s);
+    }
     history().Clear();
     show().SelectedSlide = 0;
 
@@ -313,20 +294,38 @@ TEST_F(ShowHistoryTest, DurationsTransitionsAndVolumesAreUndone) {
     auto change = history().BeginChange();
     ASSERT_TRUE(change.ok());
     ASSERT_TRUE(ApplyTransitionChoice(show(), 0, {5, 0, true}));
-    show().Slides[1].ShowSeconds = 42;
-    show().Sounds[0].Volume = 25;
+    Slide second = show().Slides[1];
+    second.ShowSeconds = 42;
+    second.Ext.Motion.Kind = SlideMotion::Mode::Auto; // extension data is undone like the rest
+    show().SetSlide(1, second);
+    Track track = show().Sounds[0];
+    track.Volume = 25;
+    track.Ext.FadeInSeconds = 1.5;
+    show().SetSound(0, track);
+    ShowOptions options = show().Options;
+    options.EndFadeSeconds = 3;
+    show().SetOptions(options);
+    heard.edits = 0;
     ASSERT_TRUE(history().Commit(std::move(*change), "several"));
+    // The commit took the change back and its step's redo made it again, announced each time.
+    EXPECT_EQ(heard.edits, 2 * 3);
+    EXPECT_EQ(show().Slides[1], second);
 
     history().Undo();
     for (std::size_t i = 0; i < 2; ++i)
-        EXPECT_TRUE(SameRecord(show().Slides[i], before[i])) << i;
+        EXPECT_EQ(show().Slides[i], before[i]) << i;
     EXPECT_EQ(show().Sounds[0].Volume, 100);
+    EXPECT_EQ(show().Sounds[0].Ext.FadeInSeconds, 0.0);
+    EXPECT_TRUE(show().Options.IsDefault());
     history().Redo();
     EXPECT_EQ(show().Slides[0].TransitionKind, 5);
     EXPECT_EQ(show().Slides[1].TransitionKind, 5);
     EXPECT_EQ(show().Slides[0].TransitionSeconds, 3);
     EXPECT_EQ(show().Slides[1].ShowSeconds, 42);
+    EXPECT_EQ(show().Slides[1].Ext.Motion.Kind, SlideMotion::Mode::Auto);
     EXPECT_EQ(show().Sounds[0].Volume, 25);
+    EXPECT_EQ(show().Sounds[0].Ext.FadeInSeconds, 1.5);
+    EXPECT_EQ(show().Options.EndFadeSeconds, 3.0);
 
     // A change that changes nothing is no step.
     auto idle = history().BeginChange(0);
@@ -335,8 +334,8 @@ TEST_F(ShowHistoryTest, DurationsTransitionsAndVolumesAreUndone) {
     EXPECT_EQ(history().Stack().count(), 1);
 }
 
-// Each effect rewrites the working picture (and the thumbnail): undo gives back the bytes and
-// the record it replaced, redo the edited ones.
+// Each effect rewrites the working picture: undo gives back the bytes and the values it
+// replaced, redo the edited ones.
 TEST_F(ShowHistoryTest, EveryEffectIsUndoneByteForByte) {
     Import(71, 96, 64);
     history().Clear();
@@ -351,19 +350,15 @@ TEST_F(ShowHistoryTest, EveryEffectIsUndoneByteForByte) {
         {"background", BackgroundEdit{0x123456}},
         {"seconds", SecondsEdit{17}},
     };
-    std::vector<QByteArray> pictures{Bytes(show().Slides[0].WorkFile.str())};
+    std::vector<QByteArray> pictures{Bytes(show().Slides[0].WorkFile)};
     std::vector<Slide> records{show().Slides[0]};
-    std::vector<QImage> thumbs{views.thumbs[0].CopyToImage()};
     for (const auto& [name, edit] : edits) {
         auto change = history().BeginChange(0);
         ASSERT_TRUE(change.ok()) << name;
-        imaging::Bitmap thumb = views.thumbs[0];
-        ASSERT_TRUE(ApplySlideEdit(show(), 0, edit, &thumb).ok()) << name;
-        views.thumbs[0] = thumb;
+        ASSERT_TRUE(ApplySlideEdit(show(), 0, edit).ok()) << name;
         ASSERT_TRUE(history().Commit(std::move(*change), name)) << name;
-        pictures.push_back(Bytes(show().Slides[0].WorkFile.str()));
+        pictures.push_back(Bytes(show().Slides[0].WorkFile));
         records.push_back(show().Slides[0]);
-        thumbs.push_back(views.thumbs[0].CopyToImage());
     }
     // Every picture edit made a different picture, so the checks below can tell them apart.
     EXPECT_NE(pictures[1], pictures[0]);
@@ -371,15 +366,14 @@ TEST_F(ShowHistoryTest, EveryEffectIsUndoneByteForByte) {
 
     for (std::size_t k = edits.size(); k-- > 0;) {
         history().Undo();
-        EXPECT_EQ(Bytes(show().Slides[0].WorkFile.str()), pictures[k]) << edits[k].first;
-        EXPECT_TRUE(SameRecord(show().Slides[0], records[k])) << edits[k].first;
-        EXPECT_EQ(views.thumbs[0].CopyToImage(), thumbs[k]) << edits[k].first;
+        EXPECT_EQ(Bytes(show().Slides[0].WorkFile), pictures[k]) << edits[k].first;
+        EXPECT_EQ(show().Slides[0], records[k]) << edits[k].first;
     }
     EXPECT_FALSE(history().IsModified());
     for (std::size_t k = 1; k <= edits.size(); ++k) {
         history().Redo();
-        EXPECT_EQ(Bytes(show().Slides[0].WorkFile.str()), pictures[k]) << edits[k - 1].first;
-        EXPECT_TRUE(SameRecord(show().Slides[0], records[k])) << edits[k - 1].first;
+        EXPECT_EQ(Bytes(show().Slides[0].WorkFile), pictures[k]) << edits[k - 1].first;
+        EXPECT_EQ(show().Slides[0], records[k]) << edits[k - 1].first;
     }
     // Only the working copy is in the pictures folder; the other versions are the history's.
     EXPECT_EQ(PicturesOnDisk().size(), 1);
@@ -408,8 +402,8 @@ TEST(ShowHistoryWithoutFolder, StepsThatKeepFilesAreRefused) {
     const std::string file = dir.filePath("w.bmp").toStdString();
     std::ofstream(file) << "picture";
     auto s = Slide::MakeDefault();
-    s.WorkFile.assign(file);
-    show.Slides.push_back(s);
+    s.WorkFile = file;
+    ASSERT_TRUE(show.InsertSlide(0, s));
     EXPECT_FALSE(history.DeleteSlide(0).ok());
     EXPECT_EQ(show.Slides.size(), 1u);
     EXPECT_TRUE(std::filesystem::exists(file));

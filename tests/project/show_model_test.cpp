@@ -1,5 +1,6 @@
-// The show model's list operations, selection rules and working files.
+// The show document's commands, their announcements, selection rules and working files.
 #include "project/Duration.h"
+#include "project/Records.h"
 #include "project/ShowModel.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -17,15 +19,29 @@ using project::ShowModel;
 using project::Slide;
 using project::Track;
 
-// Records what the model asks of the storyboard.
-struct FakeHost : project::ViewHost {
-    std::vector<project::ViewHandle> destroyed;
-    std::map<project::ViewHandle, std::string> names;
-    std::map<project::ViewHandle, int> tags;
-    void DestroyView(project::ViewHandle h) override { destroyed.push_back(h); }
-    void RenameView(project::ViewHandle h, const std::string& n) override { names[h] = n; }
-    void SetViewTag(project::ViewHandle h, int t) override { tags[h] = t; }
+// Writes down what the document announces, one line per announcement.
+struct Recorder : project::ShowObserver {
+    std::vector<std::string> said;
+    static const char* Name(project::ItemKind k) {
+        return k == project::ItemKind::Photo ? "photo" : "track";
+    }
+    void ItemInserted(project::ItemKind k, std::size_t i) override {
+        said.push_back(std::string("insert ") + Name(k) + " " + std::to_string(i));
+    }
+    void ItemRemoved(project::ItemKind k, std::size_t i) override {
+        said.push_back(std::string("remove ") + Name(k) + " " + std::to_string(i));
+    }
+    void ItemMoved(project::ItemKind k, std::size_t f, std::size_t t) override {
+        said.push_back(std::string("move ") + Name(k) + " " + std::to_string(f) + ">" +
+                       std::to_string(t));
+    }
+    void ItemEdited(project::ItemKind k, std::size_t i) override {
+        said.push_back(std::string("edit ") + Name(k) + " " + std::to_string(i));
+    }
+    void ShowReset() override { said.push_back("reset"); }
 };
+
+using Said = std::vector<std::string>;
 
 class ShowModelTest : public ::testing::Test {
 protected:
@@ -33,28 +49,24 @@ protected:
         ASSERT_TRUE(dir.isValid());
         show.PicturesDir = dir.path().toStdString() + "/";
         show.MusicDir = dir.path().toStdString() + "/";
-        show.Host = &host;
+        show.AddObserver(&recorder);
     }
-    // Adds a slide whose ShowSeconds identifies it, with a real working file and six handles.
+    // Adds a slide whose ShowSeconds identifies it, with a real working file.
     void AddSlide(int id) {
         auto s = Slide::MakeDefault();
         s.ShowSeconds = id;
         const std::string file = show.MakeWorkName(show.PicturesDir, ".bmp");
         std::ofstream(file) << "x";
-        s.WorkFile.assign(file);
-        for (int v = 0; v < 6; ++v)
-            s.Views[v] = static_cast<std::uint32_t>(id * 10 + v);
-        show.Slides.push_back(s);
+        s.WorkFile = file;
+        ASSERT_TRUE(show.InsertSlide(show.Slides.size(), s));
     }
     void AddSound(int id) {
         auto t = Track::MakeDefault();
         t.PlaySeconds = id;
         const std::string file = show.MakeWorkName(show.MusicDir, ".mp3");
         std::ofstream(file) << "x";
-        t.WorkFile.assign(file);
-        for (int v = 0; v < 3; ++v)
-            t.Views[v] = static_cast<std::uint32_t>(1000 + id * 10 + v);
-        show.Sounds.push_back(t);
+        t.WorkFile = file;
+        ASSERT_TRUE(show.InsertSound(show.Sounds.size(), t));
     }
     std::vector<int> Order() const {
         std::vector<int> ids;
@@ -62,24 +74,31 @@ protected:
             ids.push_back(s.ShowSeconds);
         return ids;
     }
+    Said Heard() { return std::exchange(recorder.said, {}); }
     QTemporaryDir dir;
     ShowModel show;
-    FakeHost host;
+    Recorder recorder;
 };
 
-TEST(Records, DefaultsOfNewItems) {
-    const auto s = Slide::MakeDefault();
-    const auto* raw = reinterpret_cast<const unsigned char*>(&s);
-    // Little-endian 10 at offset 0, "Arial" as a ShortString at 2319, 0xFF00000F at 2595.
+TEST(Records, DefaultsOfNewItemsPackAsTheRecordSays) {
+    const auto record = project::PackSlide(Slide::MakeDefault());
+    const auto* raw = reinterpret_cast<const unsigned char*>(&record);
+    // Little-endian 10 at offset 0, "Arial" as a ShortString at 2319, 0xFF00000F at 2595, and
+    // the interface bytes of older writers (selection, cell handles) zero.
     EXPECT_EQ(raw[0], 10);
     EXPECT_EQ(raw[1], 0);
     EXPECT_EQ(raw[2319], 5);
     EXPECT_EQ(std::memcmp(raw + 2320, "Arial", 5), 0);
     EXPECT_EQ(raw[2595], 0x0F);
     EXPECT_EQ(raw[2598], 0xFF);
-    EXPECT_DOUBLE_EQ(s.Gamma10, 10.0);
-    EXPECT_EQ(s.CaptionSize, 24);
-    EXPECT_EQ(s.CaptionColor, 0xFFFFFF);
+    EXPECT_EQ(raw[12], 0);
+    for (int i = 2620; i < 2644; ++i)
+        EXPECT_EQ(raw[i], 0) << i;
+    const Slide back = project::UnpackSlide(record);
+    EXPECT_EQ(back, Slide::MakeDefault());
+    EXPECT_DOUBLE_EQ(back.Gamma10, 10.0);
+    EXPECT_EQ(back.CaptionSize, 24);
+    EXPECT_EQ(back.CaptionColor, 0xFFFFFF);
     EXPECT_EQ(Track::MakeDefault().Volume, 100);
 }
 
@@ -93,6 +112,12 @@ TEST(Records, TextFieldsNeverReadPastTheirBytes) {
     s.assign(std::string(300, 'q'));
     EXPECT_EQ(s.length, 255);
     EXPECT_EQ(s.str().size(), 255u);
+    // A value's text longer than its field is cut when packed, never spilt into the next field.
+    Slide long_ = Slide::MakeDefault();
+    long_.CaptionText = std::string(400, 'c');
+    const auto packed = project::PackSlide(long_);
+    EXPECT_EQ(packed.CaptionText.str(), std::string(255, 'c'));
+    EXPECT_EQ(packed.CaptionFont.str(), "Arial");
 }
 
 TEST(FormatDuration, HoursMinutesSeconds) {
@@ -122,47 +147,39 @@ TEST(Resolution, ParsedLikeTheImport) {
     EXPECT_EQ(h, 60012);
 }
 
+// A move past either end (the keyboard's move left of the first photo, right of the last)
+// changes nothing and says nothing; a move to the neighbour exchanges the two.
 TEST_F(ShowModelTest, MovesAtTheEndsDoNothing) {
     for (int id = 1; id <= 3; ++id)
         AddSlide(id);
-    show.SelectedSlide = 0;
-    EXPECT_FALSE(show.MoveSlideLeft());
-    show.SelectedSlide = 2;
-    EXPECT_FALSE(show.MoveSlideRight());
+    Heard();
+    EXPECT_FALSE(show.MoveSlide(0, static_cast<std::size_t>(-1)));
+    EXPECT_FALSE(show.MoveSlide(2, 3));
     EXPECT_EQ(Order(), (std::vector<int>{1, 2, 3}));
-    EXPECT_TRUE(host.names.empty());
-}
-
-TEST_F(ShowModelTest, MoveRightKeepsTheSelectionOnThePosition) {
-    for (int id = 1; id <= 3; ++id)
-        AddSlide(id);
-    show.SelectedSlide = 1;
-    ASSERT_TRUE(show.MoveSlideRight());
+    EXPECT_TRUE(Heard().empty());
+    ASSERT_TRUE(show.MoveSlide(1, 2));
     EXPECT_EQ(Order(), (std::vector<int>{1, 3, 2}));
-    EXPECT_EQ(show.SelectedSlide, 1); // now on the neighbour that moved there
-    // The controls follow their records and are named after the new positions.
-    EXPECT_EQ(host.names[32], "ThumbImage_1");
-    EXPECT_EQ(host.names[22], "ThumbImage_2");
-    EXPECT_EQ(host.names[25], "ThumbButton_2");
-    EXPECT_EQ(host.names[34], "ThumbSpacerImage_1");
-    EXPECT_EQ(host.tags[12], 1);
-    EXPECT_EQ(host.tags[32], 2);
-    EXPECT_EQ(host.tags[22], 3);
-    ASSERT_TRUE(show.MoveSlideLeft());
+    ASSERT_TRUE(show.MoveSlide(1, 0));
     EXPECT_EQ(Order(), (std::vector<int>{3, 1, 2}));
+    EXPECT_EQ(Heard(), (Said{"move photo 1>2", "move photo 1>0"}));
 }
 
 TEST_F(ShowModelTest, SwapByDrag) {
-    for (int id = 1; id <= 3; ++id)
+    for (int id = 1; id <= 4; ++id)
         AddSlide(id);
+    Heard();
     EXPECT_FALSE(show.SwapSlides(2, 2)); // onto itself
     EXPECT_FALSE(show.SwapSlides(0, 1)); // outside 1..count
-    EXPECT_FALSE(show.SwapSlides(1, 4));
-    EXPECT_EQ(Order(), (std::vector<int>{1, 2, 3}));
-    ASSERT_TRUE(show.SwapSlides(3, 1)); // photo 3 dropped on photo 1
-    EXPECT_EQ(Order(), (std::vector<int>{3, 2, 1}));
-    EXPECT_EQ(host.tags[32], 1);
-    EXPECT_EQ(host.tags[12], 3);
+    EXPECT_FALSE(show.SwapSlides(1, 5));
+    EXPECT_EQ(Order(), (std::vector<int>{1, 2, 3, 4}));
+    show.SelectedSlide = 1;
+    ASSERT_TRUE(show.SwapSlides(4, 1)); // photo 4 dropped on photo 1
+    EXPECT_EQ(Order(), (std::vector<int>{4, 2, 3, 1}));
+    EXPECT_EQ(show.SelectedSlide, 1); // an exchange leaves the selected place alone
+    EXPECT_EQ(Heard(), (Said{"move photo 3>0", "move photo 1>3"}));
+    ASSERT_TRUE(show.SwapSlides(1, 2)); // neighbours: one move is the exchange
+    EXPECT_EQ(Order(), (std::vector<int>{2, 4, 3, 1}));
+    EXPECT_EQ(Heard(), (Said{"move photo 1>0"}));
 }
 
 TEST_F(ShowModelTest, MoveInsertsAndTheRestShift) {
@@ -170,7 +187,7 @@ TEST_F(ShowModelTest, MoveInsertsAndTheRestShift) {
         AddSlide(id);
     std::map<int, std::string> files; // id -> working copy
     for (const auto& s : show.Slides)
-        files[s.ShowSeconds] = s.WorkFile.str();
+        files[s.ShowSeconds] = s.WorkFile;
     show.SelectedSlide = 0;
 
     ASSERT_TRUE(show.MoveSlide(0, 4)); // first to last
@@ -193,107 +210,68 @@ TEST_F(ShowModelTest, MoveInsertsAndTheRestShift) {
     EXPECT_EQ(Order(), (std::vector<int>{4, 1, 2, 3, 5}));
     EXPECT_EQ(show.SelectedSlide, 2);
 
-    // Every record kept its own working copy; cells are named and tagged after their places.
+    // Every item kept its own working copy.
     for (const auto& s : show.Slides)
-        EXPECT_EQ(s.WorkFile.str(), files[s.ShowSeconds]);
-    EXPECT_EQ(host.names[40 + 2], "ThumbImage_0");
-    EXPECT_EQ(host.names[40 + 5], "ThumbButton_0");
-    EXPECT_EQ(host.names[30 + 4], "ThumbSpacerImage_3");
-    EXPECT_EQ(host.tags[42], 1);
-    EXPECT_EQ(host.tags[12], 2);
-    EXPECT_EQ(host.tags[32], 4);
-    EXPECT_EQ(host.tags[52], 5);
+        EXPECT_EQ(s.WorkFile, files[s.ShowSeconds]);
 
     // Nothing changes for a move onto itself or out of range.
     const auto before = Order();
+    Heard();
     EXPECT_FALSE(show.MoveSlide(2, 2));
     EXPECT_FALSE(show.MoveSlide(-1, 2));
     EXPECT_FALSE(show.MoveSlide(0, 5));
     EXPECT_FALSE(show.MoveSlide(5, 0));
     EXPECT_EQ(Order(), before);
     EXPECT_EQ(show.SelectedSlide, 2);
+    EXPECT_TRUE(Heard().empty());
 }
 
 TEST_F(ShowModelTest, DeletingTheLastAndTheOnlyPhoto) {
     for (int id = 1; id <= 3; ++id)
         AddSlide(id);
-    const std::string lastFile = show.Slides[2].WorkFile.str();
-    show.SelectedSlide = 2;
-    EXPECT_EQ(show.DeleteSelectedSlide(), 1); // the new last photo is selected next
+    Heard();
+    const std::string lastFile = show.Slides[2].WorkFile;
+    ASSERT_TRUE(show.RemoveSlide(2));
     EXPECT_EQ(Order(), (std::vector<int>{1, 2}));
     EXPECT_FALSE(std::filesystem::exists(lastFile));
-    // Its cells are destroyed: thumbnail, clean copy, icon, button, then both panels.
-    EXPECT_EQ(host.destroyed, (std::vector<project::ViewHandle>{32, 33, 34, 35, 30, 31}));
+    EXPECT_EQ(Heard(), (Said{"remove photo 2"}));
 
-    show.Slides.resize(1);
-    show.SelectedSlide = 0;
-    EXPECT_EQ(show.DeleteSelectedSlide(), -1);
+    ASSERT_TRUE(show.RemoveSlide(1));
+    ASSERT_TRUE(show.RemoveSlide(0));
     EXPECT_TRUE(show.Slides.empty());
-    show.SelectedSlide = 0;
-    EXPECT_EQ(show.DeleteSelectedSlide(), -2); // nothing selected any more
+    EXPECT_FALSE(show.RemoveSlide(0)); // nothing left to remove
+    EXPECT_EQ(Heard(), (Said{"remove photo 1", "remove photo 0"}));
 }
 
-TEST_F(ShowModelTest, CompactRenamesTheRest) {
+TEST_F(ShowModelTest, RemovingSeveralKeepsTheRestInOrder) {
     for (int id = 1; id <= 4; ++id)
         AddSlide(id);
-    show.Slides[0].Deleted = 1;
-    show.Slides[2].Deleted = 1;
-    show.CompactSlides();
+    ASSERT_TRUE(show.RemoveSlide(2));
+    ASSERT_TRUE(show.RemoveSlide(0));
     EXPECT_EQ(Order(), (std::vector<int>{2, 4}));
-    EXPECT_EQ(host.names[22], "ThumbImage_0");
-    EXPECT_EQ(host.names[42], "ThumbImage_1");
-    EXPECT_EQ(host.tags[42], 2);
 }
 
 TEST_F(ShowModelTest, TracksMoveAndDelete) {
     for (int id = 1; id <= 3; ++id)
         AddSound(id);
-    show.SelectedSound = 0;
-    EXPECT_FALSE(show.MoveSoundLeft());
-    ASSERT_TRUE(show.MoveSoundRight());
+    Heard();
+    EXPECT_FALSE(show.MoveSound(0, static_cast<std::size_t>(-1)));
+    ASSERT_TRUE(show.MoveSound(0, 1));
     EXPECT_EQ(show.Sounds[1].PlaySeconds, 1);
-    EXPECT_EQ(host.names[1011], "SoundImage_1");
-    EXPECT_EQ(host.names[1022], "SoundButton_0");
-    show.SelectedSound = 2;
-    const std::string file = show.Sounds[2].WorkFile.str();
-    EXPECT_EQ(show.DeleteSelectedSound(), 1);
+    const std::string file = show.Sounds[2].WorkFile;
+    ASSERT_TRUE(show.RemoveSound(2));
     EXPECT_FALSE(std::filesystem::exists(file));
-    EXPECT_EQ(host.destroyed, (std::vector<project::ViewHandle>{1031, 1032, 1030}));
-}
-
-// Moving one photo to another place (a drag that inserts) shifts the ones between, and their
-// cells are named and tagged after their new places.
-TEST_F(ShowModelTest, MoveInsertsAndTheCellsFollow) {
-    for (int id = 1; id <= 5; ++id)
-        AddSlide(id);
-    ASSERT_TRUE(show.MoveSlide(1, 3));
-    EXPECT_EQ(Order(), (std::vector<int>{1, 3, 4, 2, 5}));
-    EXPECT_EQ(host.names[22], "ThumbImage_3");
-    EXPECT_EQ(host.names[32], "ThumbImage_1");
-    EXPECT_EQ(host.tags[42], 3);
-    ASSERT_TRUE(show.MoveSlide(4, 0));
-    EXPECT_EQ(Order(), (std::vector<int>{5, 1, 3, 4, 2}));
-    EXPECT_EQ(host.names[55], "ThumbButton_0");
-    EXPECT_EQ(host.tags[22], 5);
-    EXPECT_FALSE(show.MoveSlide(2, 2));
-    EXPECT_FALSE(show.MoveSlide(0, 5));
-    EXPECT_EQ(Order(), (std::vector<int>{5, 1, 3, 4, 2}));
-    for (int id = 1; id <= 3; ++id)
-        AddSound(id);
-    ASSERT_TRUE(show.MoveSound(0, 2));
-    EXPECT_EQ(show.Sounds[2].PlaySeconds, 1);
-    EXPECT_EQ(host.names[1011], "SoundImage_2");
+    EXPECT_EQ(Heard(), (Said{"move track 0>1", "remove track 2"}));
 }
 
 TEST_F(ShowModelTest, InsertAndRemoveInTheMiddle) {
     for (int id = 1; id <= 3; ++id)
         AddSlide(id);
-    const std::string middle = show.Slides[1].WorkFile.str();
+    Heard();
+    const std::string middle = show.Slides[1].WorkFile;
     ASSERT_TRUE(show.RemoveSlide(1));
     EXPECT_EQ(Order(), (std::vector<int>{1, 3}));
     EXPECT_FALSE(std::filesystem::exists(middle));
-    EXPECT_EQ(host.destroyed, (std::vector<project::ViewHandle>{22, 23, 24, 25, 20, 21}));
-    EXPECT_EQ(host.names[32], "ThumbImage_1");
     // The freed name is offered again.
     EXPECT_EQ(show.MakeWorkName(show.PicturesDir, ".bmp"), middle);
 
@@ -301,32 +279,47 @@ TEST_F(ShowModelTest, InsertAndRemoveInTheMiddle) {
     s.ShowSeconds = 9;
     ASSERT_TRUE(show.InsertSlide(0, s));
     EXPECT_EQ(Order(), (std::vector<int>{9, 1, 3}));
-    EXPECT_EQ(host.names[12], "ThumbImage_1");
-    EXPECT_EQ(host.names[32], "ThumbImage_2");
-    EXPECT_EQ(host.tags[32], 3);
     EXPECT_FALSE(show.InsertSlide(4, s));
     EXPECT_FALSE(show.RemoveSlide(3));
+    s.ShowSeconds = 8;
+    ASSERT_TRUE(show.SetSlide(2, s));
+    EXPECT_FALSE(show.SetSlide(3, s));
+    EXPECT_EQ(Order(), (std::vector<int>{9, 1, 8}));
+    EXPECT_EQ(Heard(), (Said{"remove photo 1", "insert photo 0", "edit photo 2"}));
 
     AddSound(1);
     ASSERT_TRUE(show.InsertSound(0, Track::MakeDefault()));
-    EXPECT_EQ(host.names[1012], "SoundButton_1");
     ASSERT_TRUE(show.RemoveSound(0));
-    EXPECT_EQ(host.names[1012], "SoundButton_0");
     EXPECT_EQ(show.Sounds.size(), 1u);
+    EXPECT_EQ(show.Sounds[0].PlaySeconds, 1);
 }
 
-TEST_F(ShowModelTest, ClearRemovesEveryCopyAndCell) {
+TEST_F(ShowModelTest, ClearRemovesEveryCopyAndIsOneReset) {
     AddSlide(1);
     AddSlide(2);
     AddSound(1);
     show.SlidePage = 3;
-    const std::string f = show.Slides[1].WorkFile.str();
+    show.Options.EndFadeSeconds = 3;
+    Heard();
+    const std::string f = show.Slides[1].WorkFile;
     show.ClearProject();
     EXPECT_TRUE(show.Slides.empty());
     EXPECT_TRUE(show.Sounds.empty());
     EXPECT_EQ(show.SlidePage, 0);
+    EXPECT_TRUE(show.Options.IsDefault());
     EXPECT_FALSE(std::filesystem::exists(f));
-    EXPECT_EQ(host.destroyed.size(), 6u + 6u + 3u);
+    EXPECT_EQ(Heard(), (Said{"reset"}));
+}
+
+// A copy of the document is a value: it announces nothing to the original's views.
+TEST_F(ShowModelTest, ACopyHasNoObservers) {
+    AddSlide(1);
+    Heard();
+    ShowModel copy = show;
+    copy.SetSlide(0, Slide::MakeDefault());
+    copy.MoveSlide(0, 0);
+    EXPECT_TRUE(Heard().empty());
+    EXPECT_EQ(show.Slides[0].ShowSeconds, 1);
 }
 
 TEST_F(ShowModelTest, WorkNamesTakeTheFirstFreeNumber) {
@@ -338,10 +331,9 @@ TEST_F(ShowModelTest, WorkNamesTakeTheFirstFreeNumber) {
     EXPECT_EQ(show.MakeWorkName(show.PicturesDir, ".bmp"), show.PicturesDir + "4242_0002.bmp");
     // A label freed by deleting its photo is used again.
     auto s = Slide::MakeDefault();
-    s.WorkFile.assign(first);
-    show.Slides.push_back(s);
-    show.SelectedSlide = 0;
-    show.DeleteSelectedSlide();
+    s.WorkFile = first;
+    ASSERT_TRUE(show.InsertSlide(0, s));
+    ASSERT_TRUE(show.RemoveSlide(0));
     EXPECT_FALSE(std::filesystem::exists(first));
     EXPECT_EQ(show.MakeWorkName(show.PicturesDir, ".bmp"), show.PicturesDir + "4242_0001.bmp");
 }

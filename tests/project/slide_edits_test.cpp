@@ -53,13 +53,13 @@ protected:
             dir.filePath(QString("w%1.bmp").arg(show.Slides.size())).toStdString();
         EXPECT_TRUE(imaging::SaveBmpFile(path, picture));
         project::Slide s = project::Slide::MakeDefault();
-        s.WorkFile.assign(path);
+        s.WorkFile = path;
         show.Slides.push_back(s);
         return show.Slides.size() - 1;
     }
     Bitmap Work(std::size_t i) const {
         Bitmap b;
-        EXPECT_TRUE(imaging::LoadBmpFile(show.Slides[i].WorkFile.str(), b));
+        EXPECT_TRUE(imaging::LoadBmpFile(show.Slides[i].WorkFile, b));
         return b;
     }
     QTemporaryDir dir;
@@ -126,7 +126,7 @@ TEST_F(SlideEditsTest, TurnsTurnPhotoAndThumbnailAndAreCounted) {
     EXPECT_EQ(At(turned, 1, 0), At(picture, 0, 0));
     EXPECT_EQ(thumb.Width, 4);
     EXPECT_EQ(thumb.Height, 5);
-    EXPECT_EQ(show.Slides[i].TurnCount.get(), 1);
+    EXPECT_EQ(show.Slides[i].TurnCount, 1);
 
     ASSERT_TRUE(
         project::ApplySlideEdit(show, i, project::TurnEdit{project::TurnKind::Left}, &thumb));
@@ -141,7 +141,7 @@ TEST_F(SlideEditsTest, TurnsTurnPhotoAndThumbnailAndAreCounted) {
     turned = Work(i);
     EXPECT_EQ(At(turned, 0, 1), At(picture, 2, 1));
     EXPECT_EQ(At(turned, 1, 1), At(picture, 1, 1));
-    EXPECT_EQ(show.Slides[i].TurnCount.get(), 3);
+    EXPECT_EQ(show.Slides[i].TurnCount, 3);
 }
 
 TEST_F(SlideEditsTest, LightRunsBrightnessThenContrastAboutTheNewMeanThenGamma) {
@@ -158,7 +158,7 @@ TEST_F(SlideEditsTest, LightRunsBrightnessThenContrastAboutTheNewMeanThenGamma) 
     EXPECT_EQ(At(lit, 1, 0), (Px{134, 134, 134}));
     EXPECT_EQ(At(thumb, 0, 0), (Px{114, 114, 114}));
     // The pending value is spent: applying again would not double the effect.
-    EXPECT_EQ(show.Slides[i].Brightness.get(), 0);
+    EXPECT_EQ(show.Slides[i].Brightness, 0);
 
     // Gamma 0.5 turns 128 into 64.
     const auto g = AddSlide(Solid(1, 1, {128, 128, 128}));
@@ -188,19 +188,19 @@ TEST_F(SlideEditsTest, RecordOnlyEditsAndRangesRefused) {
     const auto i = AddSlide(Solid(1, 1, {1, 2, 3}));
     ASSERT_TRUE(project::ApplySlideEdit(show, i, project::BackgroundEdit{0x00336699}));
     ASSERT_TRUE(project::ApplySlideEdit(show, i, project::SecondsEdit{42}));
-    EXPECT_EQ(show.Slides[i].BackColor.get(), 0x00336699);
-    EXPECT_EQ(show.Slides[i].ShowSeconds.get(), 42);
+    EXPECT_EQ(show.Slides[i].BackColor, 0x00336699);
+    EXPECT_EQ(show.Slides[i].ShowSeconds, 42);
     EXPECT_FALSE(project::ApplySlideEdit(show, i, project::SecondsEdit{0}));
     EXPECT_FALSE(project::ApplySlideEdit(show, i, project::LightEdit{101, 0, 10}));
     EXPECT_FALSE(project::ApplySlideEdit(show, i, project::LightEdit{0, 0, 70.5}));
     EXPECT_FALSE(project::ApplySlideEdit(show, 5, project::SecondsEdit{3}));
-    EXPECT_EQ(show.Slides[i].ShowSeconds.get(), 42);
+    EXPECT_EQ(show.Slides[i].ShowSeconds, 42);
 }
 
 TEST_F(SlideEditsTest, AFailedWriteNamesTheFileAndKeepsPictureAndRecord) {
     const Bitmap picture = testbmp::Random(6, 4, 3);
     const auto i = AddSlide(picture);
-    const std::string work = show.Slides[i].WorkFile.str();
+    const std::string work = show.Slides[i].WorkFile;
     // The new picture is written beside the working file first; a folder in its way stops it.
     ASSERT_TRUE(QDir().mkdir(QString::fromStdString(work + ".new")));
     Bitmap thumb = testbmp::Random(3, 3, 4);
@@ -212,7 +212,7 @@ TEST_F(SlideEditsTest, AFailedWriteNamesTheFileAndKeepsPictureAndRecord) {
     const Bitmap kept = Work(i);
     EXPECT_EQ(kept.Width, 6);
     EXPECT_EQ(At(kept, 5, 3), At(picture, 5, 3));
-    EXPECT_EQ(show.Slides[i].TurnCount.get(), 0);
+    EXPECT_EQ(show.Slides[i].TurnCount, 0);
     EXPECT_EQ(At(thumb, 2, 0), At(thumb0, 2, 0));
 }
 
@@ -253,8 +253,8 @@ TEST_F(SlideEditsTest, CaptionDrawsShadowThenColourAndStoresItsFields) {
     EXPECT_GE(redMinY, 10);
     EXPECT_LE(redMinY, 10 + 32); // within the 32-pixel text cell
     EXPECT_EQ(At(drawn, 299, 199), grey);
-    EXPECT_EQ(show.Slides[i].CaptionText.str(), caption.Text);
-    EXPECT_EQ(show.Slides[i].CaptionColor.get(), 0x0000FF);
+    EXPECT_EQ(show.Slides[i].CaptionText, caption.Text);
+    EXPECT_EQ(show.Slides[i].CaptionColor, 0x0000FF);
 
     // Bottom-right places the text cell 12 pixels inside that corner.
     const auto j = AddSlide(Solid(300, 200, grey));
@@ -278,7 +278,7 @@ TEST_F(SlideEditsTest, CaptionDrawsShadowThenColourAndStoresItsFields) {
 TEST_F(SlideEditsTest, BackupsAreTakenOnceRestoredAndDropped) {
     const Bitmap before = Solid(4, 4, {1, 1, 1});
     const auto i = AddSlide(before);
-    const std::string work = show.Slides[i].WorkFile.str();
+    const std::string work = show.Slides[i].WorkFile;
     ASSERT_TRUE(project::TakeBackup(work, project::BackupSlot::Turn));
     ASSERT_TRUE(project::ApplySlideEdit(show, i, project::ColorEdit{3}));
     // A second take keeps the first copy.

@@ -25,7 +25,7 @@ ShowModel ThreeSlides() {
 std::vector<std::pair<int, int>> Transitions(const ShowModel& show) {
     std::vector<std::pair<int, int>> out;
     for (const Slide& s : show.Slides)
-        out.emplace_back(s.TransitionKind.get(), s.TransitionSeconds.get());
+        out.emplace_back(s.TransitionKind, s.TransitionSeconds);
     return out;
 }
 

@@ -63,7 +63,7 @@ class EffectsDialogTest : public QObject {
         work = dir.filePath(QString("w%1.bmp").arg(++files)).toStdString();
         QVERIFY(imaging::SaveBmpFile(work, picture));
         slide = project::Slide::MakeDefault();
-        slide.WorkFile.assign(work);
+        slide.WorkFile = work;
         thumb = Gradient(90, 90);
         questions = 0;
     }
@@ -151,7 +151,7 @@ private Q_SLOTS:
         d->Form->CancelButton2->click();
         QVERIFY(SameBitmap(Work(), Gradient(40, 30)));
         QVERIFY(SameBitmap(d->Thumbnail(), thumb));
-        QCOMPARE(d->SlideRecord().TurnCount.get(), 0);
+        QCOMPARE(d->SlideRecord().TurnCount, 0);
         QVERIFY(NoBackups());
     }
 
@@ -161,7 +161,7 @@ private Q_SLOTS:
         d->Form->TurnRightButton->click();
         d->Form->SaveButton2->click();
         QCOMPARE(Work().Width, 30);
-        QCOMPARE(d->SlideRecord().TurnCount.get(), 1);
+        QCOMPARE(d->SlideRecord().TurnCount, 1);
         QCOMPARE(d->Thumbnail().Width, 90);
         QVERIFY(NoBackups());
 
@@ -178,7 +178,7 @@ private Q_SLOTS:
         d->Tabs->setCurrentIndex(5);
         d->reject();
         QCOMPARE(At(Work(), 0, 0), At(Gradient(40, 30), 39, 0));
-        QCOMPARE(d->SlideRecord().TurnCount.get(), 1);
+        QCOMPARE(d->SlideRecord().TurnCount, 1);
     }
 
     void acceptedLightSurvivesALaterCancelOnTheTurnPage() {
@@ -214,17 +214,17 @@ private Q_SLOTS:
         imaging::Bitmap thumbExpected = thumb;
         project::LightPicture(thumbExpected, {40, 0, 10.0});
         QVERIFY(SameBitmap(d->Thumbnail(), thumbExpected));
-        QCOMPARE(d->SlideRecord().Brightness.get(), 0);
+        QCOMPARE(d->SlideRecord().Brightness, 0);
     }
 
     void colourNoRestoresTheFieldsAndNegativeIsSavedOnce() {
         Prepare(Gradient(40, 30));
         auto d = Open(4);
         d->Form->Effect3->click();
-        QCOMPARE(d->SlideRecord().ColorEffect.get(), 3);
+        QCOMPARE(d->SlideRecord().ColorEffect, 3);
         answer = false;
         d->Tabs->setCurrentIndex(0);
-        QCOMPARE(d->SlideRecord().ColorEffect.get(), 0);
+        QCOMPARE(d->SlideRecord().ColorEffect, 0);
         d->Tabs->setCurrentIndex(4);
         d->Form->Effect3->click();
         d->Form->SaveButton4->click();
@@ -341,11 +341,11 @@ private Q_SLOTS:
         };
         d->Form->FontButton->click();
         QCOMPARE(colourAsks, 1);
-        QCOMPARE(QString::fromStdString(d->SlideRecord().CaptionFont.str()),
+        QCOMPARE(QString::fromStdString(d->SlideRecord().CaptionFont),
                  QString("Liberation Serif"));
-        QCOMPARE(d->SlideRecord().CaptionSize.get(), 30);
+        QCOMPARE(d->SlideRecord().CaptionSize, 30);
         QCOMPARE(static_cast<int>(d->SlideRecord().CaptionStyle), 3);
-        QCOMPARE(d->SlideRecord().CaptionColor.get(), 0x030201);
+        QCOMPARE(d->SlideRecord().CaptionColor, 0x030201);
 
         // Cancelling the font dialog changes nothing and does not ask for a colour.
         d->PickFont = [](QFont& font) {
@@ -354,7 +354,7 @@ private Q_SLOTS:
         };
         d->Form->FontButton->click();
         QCOMPARE(colourAsks, 1);
-        QCOMPARE(d->SlideRecord().CaptionSize.get(), 30);
+        QCOMPARE(d->SlideRecord().CaptionSize, 30);
         d->reject();
     }
 
@@ -363,13 +363,13 @@ private Q_SLOTS:
         auto d = Open(4);
         d->PickColor = [](const QColor&) { return QColor(0x10, 0x20, 0x30); };
         d->Form->BackColorButton->click();
-        QCOMPARE(d->SlideRecord().BackColor.get(), 0x302010);
+        QCOMPARE(d->SlideRecord().BackColor, 0x302010);
         QCOMPARE(d->PreviewPicture().pixelColor(0, 0), QColor(0x10, 0x20, 0x30));
         d->PickColor = [](const QColor&) { return QColor(); }; // cancelled
         d->Form->BackColorButton->click();
-        QCOMPARE(d->SlideRecord().BackColor.get(), 0x302010);
+        QCOMPARE(d->SlideRecord().BackColor, 0x302010);
         d->Form->SaveButton4->click();
-        QCOMPARE(d->SlideRecord().BackColor.get(), 0x302010);
+        QCOMPARE(d->SlideRecord().BackColor, 0x302010);
     }
 
     void smallPhotoPreviewedUnscaledAndCentredOnTheBackground() {
@@ -392,7 +392,7 @@ private Q_SLOTS:
         d->Form->SpinEdit1->setValue(25);
         d->Form->CheckBox1->setChecked(true);
         d->Form->SaveButton5->click();
-        QCOMPARE(d->SlideRecord().ShowSeconds.get(), 25);
+        QCOMPARE(d->SlideRecord().ShowSeconds, 25);
         QVERIFY(d->SecondsForAll());
     }
 };

@@ -70,7 +70,7 @@ private Q_SLOTS:
         // A track over an hour long whose whole length passes its playing time: the widest
         // position text the dialog will show.
         project::Track track = project::Track::MakeDefault();
-        track.Title.assign("A rather long track title that takes two lines of the dialog");
+        track.Title = "A rather long track title that takes two lines of the dialog";
         track.PlaySeconds = 3 * 3600 + 38 * 60 + 8;
         track.LengthSeconds = 10 * 3600;
         ui::TrackDialog dialog(track, &main);

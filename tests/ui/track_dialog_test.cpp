@@ -38,8 +38,8 @@ private:
     }
     static project::Track MakeTrack(const std::string& path, int volume, int seconds) {
         project::Track t = project::Track::MakeDefault();
-        t.WorkFile.assign(path);
-        t.Title.assign("Title");
+        t.WorkFile = path;
+        t.Title = "Title";
         t.Volume = volume;
         t.PlaySeconds = seconds;
         return t;

@@ -49,7 +49,7 @@ void WhenChooserOpens(const std::function<void(TransitionDialog&)>& drive, bool*
 std::vector<std::pair<int, int>> Transitions(const MainWindow& form) {
     std::vector<std::pair<int, int>> out;
     for (const auto& s : form.Show.Slides)
-        out.emplace_back(s.TransitionKind.get(), s.TransitionSeconds.get());
+        out.emplace_back(s.TransitionKind, s.TransitionSeconds);
     return out;
 }
 
@@ -62,7 +62,8 @@ class TransitionDialogTest : public QObject {
     QString photo_;
 
     static QWidget* TransitionCell(MainWindow& form, std::size_t index) {
-        return form.Views.Get(form.Show.Slides[index].Views[4]);
+        return form.Storyboard->PhotoCellWidget(index,
+                                                ui::StoryboardView::PhotoPart::TransitionCell);
     }
     // Clicks slide index's transition cell and lets `drive` work the chooser it opens.
     static void ChooseOn(MainWindow& form, std::size_t index,

@@ -103,7 +103,7 @@ EffectsDialog::EffectsDialog(const project::Slide& slide, const std::string& res
     ResetLightControls();
     Form->TrackBar1->setValue(S().Brightness);
     Form->TrackBar2->setValue(S().Contrast);
-    Form->TrackBar3->setValue(static_cast<int>(S().Gamma10.get()));
+    Form->TrackBar3->setValue(static_cast<int>(S().Gamma10));
 
     // Each corner edit parses into its own field; text that is not a number changes nothing.
     const std::array<std::pair<QLineEdit*, std::int32_t project::CropEdit::*>, 4> corners = {{
@@ -127,7 +127,7 @@ EffectsDialog::EffectsDialog(const project::Slide& slide, const std::string& res
     });
     connect(Form->Edit1, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (!updating_)
-            S().CaptionText.assign(base::ToCp1251(text.left(255)));
+            S().CaptionText = base::ToCp1251(text.left(255));
     });
     connect(hGroup, &QButtonGroup::idClicked, this, [this](int id) { S().CaptionHAlign = id + 1; });
     connect(vGroup, &QButtonGroup::idClicked, this, [this](int id) { S().CaptionVAlign = id + 1; });
@@ -431,8 +431,8 @@ void EffectsDialog::ChangePage(int page) {
         case 1:
             if (yes) {
                 const project::CaptionEdit& was = opening_.Caption;
-                S().CaptionText.assign(was.Text);
-                S().CaptionFont.assign(was.Font);
+                S().CaptionText = was.Text;
+                S().CaptionFont = was.Font;
                 S().CaptionSize = was.Size;
                 S().CaptionColor = was.Color;
                 S().CaptionStyle = was.Style;
@@ -502,7 +502,7 @@ void EffectsDialog::ApplyText() {
         ShowError(QString::fromLocal8Bit(taken.error().c_str()));
         return;
     }
-    if (S().CaptionText.length == 0)
+    if (S().CaptionText.empty())
         return;
     Apply(project::CaptionOf(S()), nullptr);
 }
@@ -515,8 +515,8 @@ void EffectsDialog::UndoText() {
         QFile::decodeName(project::BackupPath(work, project::BackupSlot::Caption).c_str()));
     LoadWorkImage();
     const project::CaptionEdit defaults;
-    S().CaptionText.assign(defaults.Text);
-    S().CaptionFont.assign(defaults.Font);
+    S().CaptionText = defaults.Text;
+    S().CaptionFont = defaults.Font;
     S().CaptionSize = defaults.Size;
     S().CaptionColor = defaults.Color;
     S().CaptionStyle = defaults.Style;
@@ -531,8 +531,8 @@ void EffectsDialog::UndoText() {
 }
 
 void EffectsDialog::ChooseFont() {
-    QFont initial(base::FromCp1251(S().CaptionFont.str()));
-    initial.setPointSize(std::max(1, S().CaptionSize.get()));
+    QFont initial(base::FromCp1251(S().CaptionFont));
+    initial.setPointSize(std::max(1, S().CaptionSize));
     initial.setBold(S().CaptionStyle & 1);
     initial.setItalic(S().CaptionStyle & 2);
     initial.setUnderline(S().CaptionStyle & 4);
@@ -541,8 +541,8 @@ void EffectsDialog::ChooseFont() {
     if (!PickFont(font))
         return;
     const QColor color = PickColor(ToQColor(S().CaptionColor));
-    S().CaptionFont.assign(base::ToCp1251(font.family()).substr(0, 255));
-    S().CaptionSize = font.pointSize() > 0 ? font.pointSize() : S().CaptionSize.get();
+    S().CaptionFont = base::ToCp1251(font.family()).substr(0, 255);
+    S().CaptionSize = font.pointSize() > 0 ? font.pointSize() : S().CaptionSize;
     S().CaptionStyle =
         static_cast<std::uint8_t>((font.bold() ? 1 : 0) | (font.italic() ? 2 : 0) |
                                   (font.underline() ? 4 : 0) | (font.strikeOut() ? 8 : 0));
@@ -585,7 +585,7 @@ void EffectsDialog::ResetLightControls() {
     updating_ = true;
     Form->TrackBar1->setValue(S().Brightness);
     Form->TrackBar2->setValue(S().Contrast);
-    Form->TrackBar3->setValue(static_cast<int>(S().Gamma10.get()));
+    Form->TrackBar3->setValue(static_cast<int>(S().Gamma10));
     updating_ = false;
     previewImage_ = previewSource_;
     RepaintBox();

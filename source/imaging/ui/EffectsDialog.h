@@ -72,7 +72,7 @@ private:
         project::CaptionEdit Caption;
     };
     project::Slide& S() { return show_.Slides[0]; }
-    std::string WorkFile() const { return show_.Slides[0].WorkFile.str(); }
+    std::string WorkFile() const { return show_.Slides[0].WorkFile; }
 
     void ApplyTexts();
     void TakeOpeningValues();

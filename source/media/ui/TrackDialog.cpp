@@ -45,7 +45,7 @@ TrackDialog::TrackDialog(const project::Track& sound, QWidget* parent)
     audio.SetPlaybackVolume(100 - Form->TrackBar1->value());
     Form->Label6->setText(QString::number(audio.PlaybackVolume()) + "%");
     Form->Label1->setText(Duration(sound_.PlaySeconds));
-    Form->Label2->setText(base::FromCp1251(sound_.Title.str()));
+    Form->Label2->setText(base::FromCp1251(sound_.Title));
     FitChangingLabels();
 
     connect(Form->BitBtn9, &QPushButton::clicked, this, &TrackDialog::play);
@@ -114,7 +114,7 @@ void TrackDialog::play() {
         Form->BitBtn12->show();
         media::AudioLibrary& audio = media::Audio();
         audio.StopTrack();
-        audio.PlayTrack(sound_.WorkFile.str());
+        audio.PlayTrack(sound_.WorkFile);
         std::uint64_t length = 0;
         if (audio.TrackPlaying()) {
             length = audio.CurrentTrack().LengthBytes();
@@ -125,7 +125,7 @@ void TrackDialog::play() {
         Form->ProgrBar->setMaximum(ToBar(length));
         Form->ProgrBar->setPageStep(std::max(1, Form->ProgrBar->maximum() / 10));
         totalSeconds_ = sound_.PlaySeconds;
-        Form->Label2->setText(base::FromCp1251(sound_.Title.str()));
+        Form->Label2->setText(base::FromCp1251(sound_.Title));
         StartPositionTimer();
     } catch (...) {
         // The dialog stays as it is; there is nothing to play.

@@ -9,7 +9,7 @@ class QMimeData;
 
 namespace ui {
 
-// Thumbnail of a photo cell ("ThumbImage_" + index); its "Tag" property is position + 1.
+// Thumbnail of a photo cell; its "Tag" property is its position + 1 (set by the storyboard).
 class ThumbImage final : public QLabel {
     Q_OBJECT
 

@@ -1,0 +1,25 @@
+// Fuzzes the reader of the show file's extension block. The first two bytes choose how many
+// photos and tracks the show holds, so entries past the counts are exercised too.
+#include "project/ExtensionBlock.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2)
+        return 0;
+    const std::size_t slides = data[0];
+    const std::size_t tracks = data[1];
+    auto read = project::ReadExtensionBlock(data + 2, size - 2, slides, tracks);
+    if (read) {
+        // What was read names only items the show holds, with values in their ranges.
+        for (const auto& [index, e] : read->Slides)
+            if (index >= slides || e.Motion.Start.Zoom < 1.0 || e.Motion.End.Zoom < 1.0 ||
+                e.ShowMs < 0)
+                __builtin_trap();
+        for (const auto& [index, e] : read->Tracks)
+            if (index >= tracks || e.FadeInSeconds < 0 || e.FadeInSeconds > 10)
+                __builtin_trap();
+    }
+    return 0;
+}

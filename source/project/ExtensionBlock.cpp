@@ -1,0 +1,220 @@
+#include "project/ExtensionBlock.h"
+
+#include <zlib.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+namespace project {
+
+namespace {
+
+constexpr std::array<char, 4> kMagic{'R', 'P', 'X', 'B'};
+constexpr std::array<char, 4> kShowTag{'S', 'H', 'O', 'W'};
+constexpr std::array<char, 4> kSlideTag{'S', 'L', 'I', 'D'};
+constexpr std::array<char, 4> kTrackTag{'T', 'R', 'A', 'K'};
+constexpr double kMaxFadeSeconds = 10.0;
+constexpr std::int32_t kMaxMs = 24 * 3600 * 1000;
+constexpr double kMaxZoom = 16.0;
+
+std::uint32_t Crc(const std::uint8_t* data, std::size_t size) {
+    uLong crc = ::crc32(0L, Z_NULL, 0);
+    while (size > 0) {
+        const auto n = static_cast<uInt>(std::min<std::size_t>(size, 1u << 30));
+        crc = ::crc32(crc, data, n);
+        data += n;
+        size -= n;
+    }
+    return static_cast<std::uint32_t>(crc);
+}
+
+template <typename T> void Append(std::vector<std::uint8_t>& out, const T& value) {
+    const auto* p = reinterpret_cast<const std::uint8_t*>(&value);
+    out.insert(out.end(), p, p + sizeof(T));
+}
+
+template <typename T> void AppendChunk(std::vector<std::uint8_t>& out, std::array<char, 4> tag,
+                                       const T& payload) {
+    ExtensionChunkHeader h{};
+    h.Type = tag;
+    h.Length = static_cast<std::uint32_t>(sizeof(T));
+    Append(out, h);
+    Append(out, payload);
+}
+
+double InRange(double v, double lo, double hi, double fallback) {
+    return std::isfinite(v) && v >= lo && v <= hi ? v : fallback;
+}
+
+std::int32_t MsInRange(std::int32_t v) {
+    return v >= 0 && v <= kMaxMs ? v : 0;
+}
+
+SlideExtension FromChunk(const SlideChunk& c) {
+    SlideExtension e;
+    e.ShowMs = MsInRange(c.ShowMs);
+    e.TransitionMs = MsInRange(c.TransitionMs);
+    // Kinds beyond the records' 0..13 have codes from 14 on; anything else means none.
+    const std::int32_t kind = c.TransitionKind;
+    e.TransitionKind = kind >= 14 && kind < 64 ? kind : 0;
+    if (c.MotionMode <= static_cast<std::uint8_t>(SlideMotion::Mode::Manual))
+        e.Motion.Kind = static_cast<SlideMotion::Mode>(c.MotionMode);
+    if (c.MotionEasing <= static_cast<std::uint8_t>(SlideMotion::Easing::Ease))
+        e.Motion.Ease = static_cast<SlideMotion::Easing>(c.MotionEasing);
+    SlideMotion::State* states[2] = {&e.Motion.Start, &e.Motion.End};
+    for (int i = 0; i < 2; ++i) {
+        states[i]->Cx = InRange(c.Motion[3 * i], 0.0, 1.0, 0.5);
+        states[i]->Cy = InRange(c.Motion[3 * i + 1], 0.0, 1.0, 0.5);
+        states[i]->Zoom = InRange(c.Motion[3 * i + 2], 1.0, kMaxZoom, 1.0);
+    }
+    return e;
+}
+
+TrackExtension FromChunk(const TrackChunk& c) {
+    TrackExtension e;
+    e.FadeInSeconds = InRange(c.FadeInSeconds, 0.0, kMaxFadeSeconds, 0.0);
+    e.FadeOutSeconds = InRange(c.FadeOutSeconds, 0.0, kMaxFadeSeconds, 0.0);
+    e.HasLoudness = c.HasLoudness == 1 && std::isfinite(c.LoudnessLufs.get()) &&
+                    std::isfinite(c.TruePeakDb.get());
+    if (e.HasLoudness) {
+        e.LoudnessLufs = InRange(c.LoudnessLufs, -200.0, 30.0, -200.0);
+        e.TruePeakDb = InRange(c.TruePeakDb, -200.0, 30.0, 0.0);
+    }
+    return e;
+}
+
+// Copies the known prefix of a payload; false when the payload is shorter than it.
+template <typename T> bool ReadPayload(const std::uint8_t* p, std::uint32_t length, T& out) {
+    if (length < sizeof(T))
+        return false;
+    std::memcpy(&out, p, sizeof(T));
+    return true;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
+                                              const std::vector<Track>& tracks,
+                                              const ShowOptions& options) {
+    std::vector<std::uint8_t> chunks;
+    if (!options.IsDefault()) {
+        ShowOptionsChunk c{};
+        c.TrackCrossfadeSeconds = options.TrackCrossfadeSeconds;
+        c.EndFadeSeconds = options.EndFadeSeconds;
+        c.EvenLoudness = options.EvenLoudness ? 1 : 0;
+        AppendChunk(chunks, kShowTag, c);
+    }
+    for (std::size_t i = 0; i < slides.size(); ++i) {
+        const SlideExtension& e = slides[i].Ext;
+        if (e.IsDefault())
+            continue;
+        SlideChunk c{};
+        c.Index = static_cast<std::uint32_t>(i);
+        c.ShowMs = e.ShowMs;
+        c.TransitionMs = e.TransitionMs;
+        c.TransitionKind = e.TransitionKind;
+        c.MotionMode = static_cast<std::uint8_t>(e.Motion.Kind);
+        c.MotionEasing = static_cast<std::uint8_t>(e.Motion.Ease);
+        const SlideMotion::State* states[2] = {&e.Motion.Start, &e.Motion.End};
+        for (int k = 0; k < 2; ++k) {
+            c.Motion[3 * k] = states[k]->Cx;
+            c.Motion[3 * k + 1] = states[k]->Cy;
+            c.Motion[3 * k + 2] = states[k]->Zoom;
+        }
+        AppendChunk(chunks, kSlideTag, c);
+    }
+    for (std::size_t j = 0; j < tracks.size(); ++j) {
+        const TrackExtension& e = tracks[j].Ext;
+        if (e.IsDefault())
+            continue;
+        TrackChunk c{};
+        c.Index = static_cast<std::uint32_t>(j);
+        c.FadeInSeconds = e.FadeInSeconds;
+        c.FadeOutSeconds = e.FadeOutSeconds;
+        c.HasLoudness = e.HasLoudness ? 1 : 0;
+        c.LoudnessLufs = e.LoudnessLufs;
+        c.TruePeakDb = e.TruePeakDb;
+        AppendChunk(chunks, kTrackTag, c);
+    }
+    if (chunks.empty())
+        return {};
+    std::vector<std::uint8_t> block;
+    block.reserve(sizeof(ExtensionHeader) + chunks.size() + 4);
+    ExtensionHeader h{};
+    h.Magic = kMagic;
+    h.Version = kExtensionVersion;
+    h.Flags = 0;
+    h.ChunkBytes = static_cast<std::uint32_t>(chunks.size());
+    Append(block, h);
+    block.insert(block.end(), chunks.begin(), chunks.end());
+    Append(block, base::le_u32(Crc(block.data(), block.size())));
+    return block;
+}
+
+std::size_t MaxExtensionBytes(std::size_t slideCount, std::size_t trackCount) {
+    // Room for every known chunk of every item several times over, and for later chunk types.
+    return 64 * 1024 + (slideCount + trackCount) * 1024;
+}
+
+base::Result<ShowExtension> ReadExtensionBlock(const std::uint8_t* data, std::size_t size,
+                                               std::size_t slideCount, std::size_t trackCount) {
+    if (size < sizeof(ExtensionHeader) + 4)
+        return base::Fail("the extension block is truncated");
+    if (size > MaxExtensionBytes(slideCount, trackCount))
+        return base::Fail("the extension block is larger than the show can need");
+    ExtensionHeader h;
+    std::memcpy(&h, data, sizeof h);
+    if (h.Magic != kMagic)
+        return base::Fail("the data after the last track is not an extension block");
+    if (h.Version.get() > kExtensionVersion)
+        return base::Fail("the extension block was written by a later version (" +
+                          std::to_string(h.Version.get()) + ")");
+    const std::size_t chunkBytes = h.ChunkBytes;
+    if (chunkBytes != size - sizeof(ExtensionHeader) - 4)
+        return base::Fail("the extension block's length does not match the file");
+    base::le_u32 stored;
+    std::memcpy(&stored, data + size - 4, 4);
+    if (stored.get() != Crc(data, size - 4))
+        return base::Fail("the extension block fails its checksum");
+
+    ShowExtension ext;
+    const std::uint8_t* p = data + sizeof(ExtensionHeader);
+    std::size_t left = chunkBytes;
+    while (left > 0) {
+        if (left < sizeof(ExtensionChunkHeader))
+            return base::Fail("the extension block ends inside a chunk header");
+        ExtensionChunkHeader ch;
+        std::memcpy(&ch, p, sizeof ch);
+        p += sizeof ch;
+        left -= sizeof ch;
+        const std::uint32_t length = ch.Length;
+        if (length > left)
+            return base::Fail("an extension chunk runs past the block");
+        bool fits = true;
+        if (ch.Type == kShowTag) {
+            ShowOptionsChunk c;
+            if ((fits = ReadPayload(p, length, c))) {
+                ext.Options.TrackCrossfadeSeconds =
+                    InRange(c.TrackCrossfadeSeconds, 0.0, kMaxFadeSeconds, 0.0);
+                ext.Options.EndFadeSeconds = InRange(c.EndFadeSeconds, 0.0, kMaxFadeSeconds, 0.0);
+                ext.Options.EvenLoudness = c.EvenLoudness == 1;
+            }
+        } else if (ch.Type == kSlideTag) {
+            SlideChunk c;
+            if ((fits = ReadPayload(p, length, c)) && c.Index.get() < slideCount)
+                ext.Slides.emplace_back(c.Index.get(), FromChunk(c));
+        } else if (ch.Type == kTrackTag) {
+            TrackChunk c;
+            if ((fits = ReadPayload(p, length, c)) && c.Index.get() < trackCount)
+                ext.Tracks.emplace_back(c.Index.get(), FromChunk(c));
+        }
+        if (!fits)
+            return base::Fail("an extension chunk is shorter than its type needs");
+        p += length;
+        left -= length;
+    }
+    return ext;
+}
+
+} // namespace project

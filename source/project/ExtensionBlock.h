@@ -1,0 +1,93 @@
+// The show file's extension block: the data of later features (exact durations, new transition
+// kinds, motion, fades, loudness, show-wide music options), written after the last track's bytes
+// where a reader that follows the records' positional rule never looks.
+//
+// Layout (little-endian): a 12-byte header (magic "RPXB", version, flags, length of the chunks),
+// length-prefixed chunks (4-byte type tag, 4-byte payload length, payload), then a CRC-32 of
+// everything before it. Readers skip chunk types they do not know and read the known prefix of a
+// payload that grew in a later version.
+#pragma once
+
+#include "base/Endian.h"
+#include "base/Result.h"
+#include "project/Slide.h"
+#include "project/Track.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace project {
+
+struct ExtensionHeader {
+    std::array<char, 4> Magic;   // "RPXB"
+    base::le_u16 Version;        // 1
+    base::le_u16 Flags;          // 0
+    base::le_u32 ChunkBytes;     // bytes of all chunks that follow
+};
+static_assert(sizeof(ExtensionHeader) == 12);
+
+struct ExtensionChunkHeader {
+    std::array<char, 4> Type;
+    base::le_u32 Length; // payload bytes
+};
+static_assert(sizeof(ExtensionChunkHeader) == 8);
+
+// "SHOW": the show-wide options.
+struct ShowOptionsChunk {
+    base::LEDouble TrackCrossfadeSeconds;
+    base::LEDouble EndFadeSeconds;
+    std::uint8_t EvenLoudness;
+};
+static_assert(sizeof(ShowOptionsChunk) == 17);
+
+// "SLID": one slide's extension, by its place in the records.
+struct SlideChunk {
+    base::le_u32 Index;
+    base::le_i32 ShowMs;
+    base::le_i32 TransitionMs;
+    base::le_i32 TransitionKind;
+    std::uint8_t MotionMode;
+    std::uint8_t MotionEasing;
+    std::array<base::LEDouble, 6> Motion; // start cx, cy, zoom, end cx, cy, zoom
+};
+static_assert(sizeof(SlideChunk) == 66);
+
+// "TRAK": one track's extension, by its place in the records.
+struct TrackChunk {
+    base::le_u32 Index;
+    base::LEDouble FadeInSeconds;
+    base::LEDouble FadeOutSeconds;
+    std::uint8_t HasLoudness;
+    base::LEDouble LoudnessLufs;
+    base::LEDouble TruePeakDb;
+};
+static_assert(sizeof(TrackChunk) == 37);
+
+constexpr std::uint16_t kExtensionVersion = 1;
+
+// What a block holds, by the items' places in the file's records.
+struct ShowExtension {
+    ShowOptions Options;
+    std::vector<std::pair<std::size_t, SlideExtension>> Slides;
+    std::vector<std::pair<std::size_t, TrackExtension>> Tracks;
+};
+
+// The block for these items and options; empty when every value is at its default (such a show
+// is stored in the records alone).
+std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
+                                              const std::vector<Track>& tracks,
+                                              const ShowOptions& options);
+
+// The largest block a show with this many items may carry; a longer tail is refused unread.
+std::size_t MaxExtensionBytes(std::size_t slideCount, std::size_t trackCount);
+
+// Reads a block of `size` bytes. Refuses (with the reason) a block that is truncated, oversized,
+// fails its checksum, is of a later version, or whose chunks do not fit; values outside their
+// ranges fall back to their defaults. Entries for items past the counts are dropped.
+base::Result<ShowExtension> ReadExtensionBlock(const std::uint8_t* data, std::size_t size,
+                                               std::size_t slideCount, std::size_t trackCount);
+
+} // namespace project

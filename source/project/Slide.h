@@ -1,0 +1,72 @@
+// One photo of the show as the user edits it: plain values, with no trace of the storyboard's
+// cells or selection. The fields the show file's records carry keep their record names; the
+// extension data (later features) defaults to "as the record says", so a slide that uses none of
+// it is stored in the records alone.
+#pragma once
+
+#include <compare>
+#include <cstdint>
+#include <string>
+
+namespace project {
+
+constexpr std::int32_t kButtonFaceColor = static_cast<std::int32_t>(0xFF00000F);
+
+// Pan and zoom of a photo while it is on screen: a start and an end state (centre as fractions
+// of the working picture, zoom 1 = the fitted picture) and the easing between them.
+struct SlideMotion {
+    enum class Mode : std::uint8_t { None = 0, Auto = 1, Manual = 2 };
+    enum class Easing : std::uint8_t { Linear = 0, Ease = 1 };
+    struct State {
+        double Cx = 0.5, Cy = 0.5, Zoom = 1.0;
+        bool operator==(const State&) const = default;
+    };
+    Mode Kind = Mode::None;
+    Easing Ease = Easing::Linear;
+    State Start, End;
+    bool operator==(const SlideMotion&) const = default;
+};
+
+// What a slide carries beyond its record. Every default means "as the record says".
+struct SlideExtension {
+    // Exact still time in milliseconds; 0 = ShowSeconds whole seconds.
+    std::int32_t ShowMs = 0;
+    // Exact transition time in milliseconds; 0 = TransitionSeconds whole seconds.
+    std::int32_t TransitionMs = 0;
+    // A transition kind beyond the record's 0..13 (its code); 0 = the record's kind.
+    std::int32_t TransitionKind = 0;
+    SlideMotion Motion;
+    bool operator==(const SlideExtension&) const = default;
+    bool IsDefault() const { return *this == SlideExtension{}; }
+};
+
+struct Slide {
+    std::int32_t ShowSeconds = 0;       // display time, whole seconds
+    std::int32_t TransitionKind = 0;    // 0..13, transition to the next photo (0 = none)
+    std::int32_t TransitionSeconds = 0; // duration of that transition
+    std::string WorkFile;               // full path of the working BMP
+    std::string CaptionText;            // code-page bytes, at most 255 stored
+    std::string CaptionFont;            // code-page bytes, at most 255 stored
+    std::int32_t Brightness = 0;        // -100..100
+    std::int32_t Contrast = 0;          // -25..25
+    double Gamma10 = 0.0;               // gamma x 10
+    std::int32_t ColorEffect = 0;       // 0 none, 1 black-white, 2 sepia, 3 negative
+    std::int32_t BackColor = 0;         // 0x00BBGGRR or 0xFF0000nn system colour
+    std::int32_t TurnCount = 0;         // confirmed rotate/flip actions
+    std::int32_t CaptionVAlign = 0;     // 1 top, 2 centre, 3 bottom
+    std::int32_t CaptionHAlign = 0;     // 1 left, 2 centre, 3 right
+    std::int32_t CaptionSize = 0;       // points
+    std::int32_t CaptionColor = 0;      // 0x00BBGGRR
+    std::uint8_t CaptionStyle = 0;      // bit 0 bold, 1 italic, 2 underline, 3 strike-out
+    SlideExtension Ext;
+
+    bool operator==(const Slide&) const = default;
+
+    // The defaults of a freshly imported photo.
+    static Slide MakeDefault();
+    // The still and the transition in milliseconds, exact where the extension says so.
+    std::int64_t StillMs() const;
+    std::int64_t TransitionLengthMs() const;
+};
+
+} // namespace project

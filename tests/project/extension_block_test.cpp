@@ -1,0 +1,309 @@
+// The show file's extension block: a show that uses only record features is written exactly as
+// before (checked against a file written by the program before the block existed), an extended
+// show round-trips, unknown chunks are skipped, and a damaged block costs only its own data.
+#include "project/ExtensionBlock.h"
+#include "project/ProjectFile.h"
+#include "project/Records.h"
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <zlib.h>
+
+#include <cmath>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+using namespace project;
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+// Runs in a folder of its own with working paths relative to it, so the records (which hold the
+// working paths) are the same in every run and in the file written by the older program.
+class ExtensionBlockTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        old_ = QDir::currentPath();
+        ASSERT_TRUE(QDir::setCurrent(dir.path()));
+        show.PicturesDir = "p/";
+        show.MusicDir = "m/";
+        QDir().mkpath("p");
+        QDir().mkpath("m");
+        hooks.AddPhoto = [this](const std::string& p) { return Import(p, true); };
+        hooks.AddTrack = [this](const std::string& p) { return Import(p, false); };
+    }
+    void TearDown() override { QDir::setCurrent(old_); }
+
+    // The import stand-in: the extracted file becomes the working copy unchanged.
+    ImportStatus Import(const std::string& path, bool photo) {
+        const std::string ext = path.substr(path.rfind('.'));
+        const std::string name = show.MakeWorkName(photo ? show.PicturesDir : show.MusicDir, ext);
+        if (!QFile::rename(QString::fromStdString(path), QString::fromStdString(name)))
+            return ImportStatus::Fail("cannot keep " + path);
+        if (photo) {
+            auto s = Slide::MakeDefault();
+            s.WorkFile = name;
+            show.InsertSlide(show.Slides.size(), s);
+        } else {
+            auto t = Track::MakeDefault();
+            t.WorkFile = name;
+            show.InsertSound(show.Sounds.size(), t);
+        }
+        return {ImportOutcome::Added, {}};
+    }
+
+    // The same show the older program saved into tests/project/data/seed_format_show.qvs.
+    void BuildSeedShow() {
+        show.WorkPrefix = 4242;
+        WriteAll("p/4242_0001.bmp", "photo one");
+        WriteAll("p/4242_0002.bmp", "photo two, longer");
+        WriteAll("m/4242_0001.mp3", "a track");
+        Slide a = Slide::MakeDefault();
+        a.WorkFile = "p/4242_0001.bmp";
+        a.ShowSeconds = 4;
+        a.TransitionKind = 5;
+        a.TransitionSeconds = 2;
+        a.BackColor = 0x102030;
+        Slide b = Slide::MakeDefault();
+        b.WorkFile = "p/4242_0002.bmp";
+        Track t = Track::MakeDefault();
+        t.WorkFile = "m/4242_0001.mp3";
+        t.PlaySeconds = 30;
+        t.LengthSeconds = 31;
+        t.Volume = 80;
+        t.Title = "Song";
+        show.InsertSlide(0, a);
+        show.InsertSlide(1, b);
+        show.InsertSound(0, t);
+    }
+    void Extend() {
+        Slide a = show.Slides[0];
+        a.Ext.ShowMs = 4250;
+        a.Ext.TransitionKind = 14;
+        a.Ext.Motion.Kind = SlideMotion::Mode::Manual;
+        a.Ext.Motion.Ease = SlideMotion::Easing::Ease;
+        a.Ext.Motion.Start = {0.5, 0.5, 1.0};
+        a.Ext.Motion.End = {0.3, 0.4, 1.6};
+        show.SetSlide(0, a);
+        Track t = show.Sounds[0];
+        t.Ext.FadeInSeconds = 1.5;
+        t.Ext.FadeOutSeconds = 2.25;
+        t.Ext.HasLoudness = true;
+        t.Ext.LoudnessLufs = -18.5;
+        t.Ext.TruePeakDb = -0.7;
+        show.SetSound(0, t);
+        show.SetOptions({2.0, 3.0, true});
+    }
+    QByteArray Save() {
+        const SaveResult r = SaveProject(show, "out.qvs", quiet);
+        EXPECT_EQ(r.Outcome, SaveOutcome::Saved) << r.Error;
+        return ReadAll("out.qvs");
+    }
+    // Loads a file into an empty show in a fresh folder.
+    LoadResult Load(const QByteArray& bytes) {
+        show.ClearProject();
+        WriteAll("in.qvs", bytes);
+        QDir("p").removeRecursively();
+        QDir("m").removeRecursively();
+        QDir().mkpath("p");
+        QDir().mkpath("m");
+        return LoadProject(show, "in.qvs", quiet, hooks);
+    }
+    static QByteArray Fixture() {
+        return ReadAll(QStringLiteral(REELPANE_TEST_SOURCE_DIR) +
+                       "/tests/project/data/seed_format_show.qvs");
+    }
+
+    QTemporaryDir dir;
+    QString old_;
+    ShowModel show;
+    ImportHooks hooks;
+    base::NoProgress quiet;
+};
+
+TEST_F(ExtensionBlockTest, ARecordOnlyShowSavesAsTheOlderProgramDid) {
+    const QByteArray fixture = Fixture();
+    ASSERT_FALSE(fixture.isEmpty());
+    BuildSeedShow();
+    EXPECT_EQ(Save(), fixture);
+    // And the older file, opened and saved again, comes out the same.
+    const LoadResult r = Load(fixture);
+    ASSERT_EQ(r.Outcome, LoadOutcome::Loaded) << r.Error;
+    EXPECT_TRUE(r.Warning.empty());
+    EXPECT_EQ(Save(), fixture);
+}
+
+TEST_F(ExtensionBlockTest, AnExtendedShowRoundTripsBehindTheRecords) {
+    BuildSeedShow();
+    const QByteArray plain = Save();
+    Extend();
+    const auto slides = show.Slides;
+    const auto tracks = show.Sounds;
+    const QByteArray extended = Save();
+    // A reader that follows the records' positional rule sees exactly the older file.
+    ASSERT_GT(extended.size(), plain.size());
+    EXPECT_EQ(extended.left(plain.size()), plain);
+    EXPECT_EQ(extended.mid(plain.size(), 4), QByteArray("RPXB"));
+
+    const LoadResult r = Load(extended);
+    ASSERT_EQ(r.Outcome, LoadOutcome::Loaded) << r.Error;
+    EXPECT_TRUE(r.Warning.empty()) << r.Warning;
+    ASSERT_EQ(show.Slides.size(), 2u);
+    EXPECT_EQ(show.Slides[0].Ext, slides[0].Ext);
+    EXPECT_TRUE(show.Slides[1].Ext.IsDefault());
+    EXPECT_EQ(show.Slides[0].StillMs(), 4250);
+    ASSERT_EQ(show.Sounds.size(), 1u);
+    EXPECT_EQ(show.Sounds[0].Ext, tracks[0].Ext);
+    EXPECT_EQ(show.Options, (ShowOptions{2.0, 3.0, true}));
+    EXPECT_EQ(Save(), extended);
+}
+
+// A later version's chunk of a type this program does not know is skipped; the known ones
+// around it are read, and a known chunk that grew keeps its known prefix.
+TEST_F(ExtensionBlockTest, UnknownChunksAndLongerPayloadsAreRead) {
+    BuildSeedShow();
+    const QByteArray plain = Save();
+    Extend();
+    const QByteArray extended = Save();
+    QByteArray block = extended.mid(plain.size());
+    block.chop(4); // the checksum, made again below
+    QByteArray unknown("ZZZZ");
+    unknown += QByteArray("\x05\x00\x00\x00", 4) + QByteArray("hello");
+    block.insert(12, unknown);
+    // The SHOW chunk (the first) grows by three bytes a later version might add.
+    const int showAt = 12 + unknown.size();
+    ASSERT_EQ(block.mid(showAt, 4), QByteArray("SHOW"));
+    block[showAt + 4] = char(17 + 3);
+    block.insert(showAt + 8 + 17, QByteArray("xyz"));
+    const auto chunkBytes = static_cast<std::uint32_t>(block.size() - 12);
+    base::StoreLE<std::uint32_t>(reinterpret_cast<std::uint8_t*>(block.data()) + 8, chunkBytes);
+    const auto crc = static_cast<std::uint32_t>(
+        ::crc32(0, reinterpret_cast<const Bytef*>(block.constData()), uInt(block.size())));
+    std::uint8_t tail[4];
+    base::StoreLE<std::uint32_t>(tail, crc);
+    block.append(reinterpret_cast<const char*>(tail), 4);
+
+    const LoadResult r = Load(plain + block);
+    ASSERT_EQ(r.Outcome, LoadOutcome::Loaded) << r.Error;
+    EXPECT_TRUE(r.Warning.empty()) << r.Warning;
+    EXPECT_EQ(show.Options, (ShowOptions{2.0, 3.0, true}));
+    EXPECT_EQ(show.Slides[0].Ext.Motion.End.Zoom, 1.6);
+    EXPECT_EQ(show.Sounds[0].Ext.FadeOutSeconds, 2.25);
+}
+
+// Whatever is wrong with the block, the show opens with its records and media, without the
+// extension data, and says so once.
+TEST_F(ExtensionBlockTest, ADamagedBlockCostsOnlyItsOwnData) {
+    BuildSeedShow();
+    const QByteArray plain = Save();
+    Extend();
+    const QByteArray extended = Save();
+    const qsizetype blockAt = plain.size();
+    QByteArray badSum = extended;
+    badSum[badSum.size() - 1] = char(badSum[badSum.size() - 1] ^ 0x55);
+    QByteArray badMagic = extended;
+    badMagic[blockAt] = 'X';
+    QByteArray badValue = extended; // a flipped byte inside a chunk
+    badValue[blockAt + 30] = char(badValue[blockAt + 30] ^ 0x01);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"checksum", badSum},
+        {"magic", badMagic},
+        {"flipped byte", badValue},
+        {"truncated", extended.left(extended.size() - 3)},
+        {"header only", extended.left(blockAt + 6)},
+        {"oversized", plain + QByteArray(8 << 20, 'g')},
+        {"later version", [&] {
+             QByteArray b = extended;
+             b[blockAt + 4] = 9;
+             return b;
+         }()},
+    };
+    for (const auto& c : cases) {
+        const LoadResult r = Load(c.bytes);
+        ASSERT_EQ(r.Outcome, LoadOutcome::Loaded) << c.name << ": " << r.Error;
+        EXPECT_FALSE(r.Warning.empty()) << c.name;
+        ASSERT_EQ(show.Slides.size(), 2u) << c.name;
+        EXPECT_EQ(show.Slides[0].ShowSeconds, 4) << c.name;
+        EXPECT_TRUE(show.Slides[0].Ext.IsDefault()) << c.name;
+        EXPECT_TRUE(show.Sounds[0].Ext.IsDefault()) << c.name;
+        EXPECT_TRUE(show.Options.IsDefault()) << c.name;
+    }
+}
+
+TEST(ExtensionBlockReader, RefusesWhatDoesNotFitAndFallsBackOnOddValues) {
+    std::vector<Slide> slides(3, Slide::MakeDefault());
+    std::vector<Track> tracks(1, Track::MakeDefault());
+    slides[2].Ext.Motion.Kind = SlideMotion::Mode::Auto;
+    slides[2].Ext.Motion.Start = {0.2, 0.8, 1.25};
+    tracks[0].Ext.FadeInSeconds = 4;
+    const auto block = WriteExtensionBlock(slides, tracks, {});
+    ASSERT_FALSE(block.empty());
+    EXPECT_TRUE(WriteExtensionBlock(std::vector<Slide>(2, Slide::MakeDefault()), tracks,
+                                    ShowOptions{})
+                    .size() < block.size());
+    EXPECT_TRUE(WriteExtensionBlock({Slide::MakeDefault()}, {Track::MakeDefault()}, {}).empty());
+
+    auto ok = ReadExtensionBlock(block.data(), block.size(), 3, 1);
+    ASSERT_TRUE(ok) << ok.error();
+    ASSERT_EQ(ok->Slides.size(), 1u);
+    EXPECT_EQ(ok->Slides[0].first, 2u);
+    EXPECT_EQ(ok->Slides[0].second.Motion.Start.Zoom, 1.25);
+    // Entries for items the file does not hold are dropped, not applied elsewhere.
+    auto fewer = ReadExtensionBlock(block.data(), block.size(), 2, 0);
+    ASSERT_TRUE(fewer);
+    EXPECT_TRUE(fewer->Slides.empty());
+    EXPECT_TRUE(fewer->Tracks.empty());
+
+    // Values out of their ranges fall back to "as the record says".
+    std::vector<Slide> odd(1, Slide::MakeDefault());
+    odd[0].Ext.ShowMs = -5;
+    odd[0].Ext.TransitionKind = 3; // a record kind is never an extension kind
+    odd[0].Ext.Motion.Kind = SlideMotion::Mode::Manual;
+    odd[0].Ext.Motion.End = {1.5, std::nan(""), 0.25};
+    auto oddBlock = WriteExtensionBlock(odd, {}, {});
+    auto read = ReadExtensionBlock(oddBlock.data(), oddBlock.size(), 1, 0);
+    ASSERT_TRUE(read);
+    const SlideExtension& e = read->Slides.at(0).second;
+    EXPECT_EQ(e.ShowMs, 0);
+    EXPECT_EQ(e.TransitionKind, 0);
+    EXPECT_EQ(e.Motion.End, (SlideMotion::State{0.5, 0.5, 1.0}));
+
+    // A chunk whose length runs past the block, or a known chunk shorter than its type, is
+    // refused even under a good checksum.
+    const auto reseal = [](std::vector<std::uint8_t> b) {
+        const auto crc = static_cast<std::uint32_t>(::crc32(0, b.data(), uInt(b.size() - 4)));
+        base::StoreLE<std::uint32_t>(b.data() + b.size() - 4, crc);
+        return b;
+    };
+    auto overrun = block;
+    base::StoreLE<std::uint32_t>(overrun.data() + 12 + 4, 0x7FFFFFFF);
+    overrun = reseal(overrun);
+    EXPECT_FALSE(ReadExtensionBlock(overrun.data(), overrun.size(), 3, 1));
+    auto shortChunk = block;
+    base::StoreLE<std::uint32_t>(shortChunk.data() + 12 + 4, 10);
+    shortChunk = reseal(shortChunk);
+    EXPECT_FALSE(ReadExtensionBlock(shortChunk.data(), shortChunk.size(), 3, 1));
+    EXPECT_FALSE(ReadExtensionBlock(block.data(), 10, 3, 1));
+}
+
+} // namespace
