@@ -216,6 +216,8 @@ int RunEdit(const QStringList& args) {
     if (loaded.Failed() || loaded.Outcome != project::LoadOutcome::Loaded)
         return Fail("cannot load " + showPath + ": " +
                     QString::fromLocal8Bit(loaded.Error.c_str()));
+    if (!loaded.Warning.empty())
+        std::fprintf(stderr, "reelpane-cli: %s\n", loaded.Warning.c_str());
     if (slide > static_cast<int>(show.Slides.size()))
         return Fail(QString("no slide %1: the show has %2").arg(slide).arg(show.Slides.size()));
 

@@ -48,6 +48,18 @@ bool IsFile(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+QJsonObject MotionJson(const project::SlideMotion& m) {
+    const auto state = [](const project::SlideMotion::State& s) {
+        return QJsonArray{s.Cx, s.Cy, s.Zoom};
+    };
+    QJsonObject o;
+    o["Mode"] = m.Kind == project::SlideMotion::Mode::Auto ? "auto" : "manual";
+    o["Easing"] = m.Ease == project::SlideMotion::Easing::Ease ? "ease" : "linear";
+    o["Start"] = state(m.Start);
+    o["End"] = state(m.End);
+    return o;
+}
+
 } // namespace
 
 int RunNew(const QStringList& args) {
@@ -167,6 +179,8 @@ int RunInfo(const QStringList& args) {
     const auto result = project::LoadProject(show, path, progress, CoreImport(show));
     if (result.Failed())
         return Fail("cannot load " + path + ": " + result.Error);
+    if (!result.Warning.empty())
+        std::fprintf(stderr, "reelpane-cli: %s\n", result.Warning.c_str());
 
     QJsonObject root;
     root["WorkPrefix"] = static_cast<qint64>(show.WorkPrefix);
@@ -182,6 +196,13 @@ int RunInfo(const QStringList& args) {
         const bool ok = imaging::LoadBmpFile(s.WorkFile, picture);
         o["Width"] = ok ? picture.Width : 0;
         o["Height"] = ok ? picture.Height : 0;
+        // What the records cannot hold: exact times, a newer transition kind, motion.
+        o["StillMs"] = static_cast<qint64>(s.StillMs());
+        o["TransitionMs"] = static_cast<qint64>(s.TransitionLengthMs());
+        if (s.Ext.TransitionKind != 0)
+            o["TransitionKindExtended"] = s.Ext.TransitionKind;
+        if (s.Ext.Motion.Kind != project::SlideMotion::Mode::None)
+            o["Motion"] = MotionJson(s.Ext.Motion);
         slides.append(o);
     }
     root["Slides"] = slides;
@@ -193,9 +214,20 @@ int RunInfo(const QStringList& args) {
         o["Volume"] = t.Volume;
         o["Title"] = base::FromCp1251(t.Title);
         o["WorkFile"] = QString::fromUtf8(t.WorkFile.c_str());
+        o["FadeInSeconds"] = t.Ext.FadeInSeconds;
+        o["FadeOutSeconds"] = t.Ext.FadeOutSeconds;
+        if (t.Ext.HasLoudness) {
+            o["LoudnessLufs"] = t.Ext.LoudnessLufs;
+            o["TruePeakDb"] = t.Ext.TruePeakDb;
+        }
         sounds.append(o);
     }
     root["Sounds"] = sounds;
+    QJsonObject options;
+    options["TrackCrossfadeSeconds"] = show.Options.TrackCrossfadeSeconds;
+    options["EndFadeSeconds"] = show.Options.EndFadeSeconds;
+    options["EvenLoudness"] = show.Options.EvenLoudness;
+    root["Options"] = options;
     std::fputs(QJsonDocument(root).toJson(QJsonDocument::Indented).constData(), stdout);
     return 0;
 }

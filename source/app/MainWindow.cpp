@@ -101,7 +101,7 @@ void MainWindow::createWindow() {
         QTimer::singleShot(0, this, [this] { ShowNotice(NoSoundText()); });
 
     // Buttons with a menu arrow get the arrow's width beside their picture.
-    for (QToolButton* b : {Form->ToolButton8, Form->ToolButton10})
+    for (QToolButton* b : {Form->OpenButton, Form->SaveButton})
         if (b->popupMode() == QToolButton::MenuButtonPopup)
             b->setFixedWidth(
                 std::max(b->sizeHint().width(),
@@ -220,14 +220,7 @@ void MainWindow::trackPlaybackEnded() {
     } catch (const media::AudioError&) {
         // The track is released even when its end notice could not be removed.
     }
-    if (auto* form5 = findChild<QWidget*>("Form5", Qt::FindDirectChildrenOnly)) {
-        auto* stop = form5->findChild<QWidget*>("BitBtn12");
-        auto* play = form5->findChild<QWidget*>("BitBtn9");
-        if (stop && play) {
-            stop->hide();
-            play->show();
-        }
-    }
+    Q_EMIT trackPlaybackFinished(); // an open track dialog shows its play button again
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
@@ -247,16 +240,16 @@ void MainWindow::CenterBottomToolbar() {
     // Width = the five buttons plus twice the toolbar border plus 6; centred in the bottom bar
     // with the links at its right end, or beside each other where the bar is narrow.
     int width = 6 + 2 * Form->Panel13->frameWidth();
-    for (QToolButton* b : {Form->ToolButton7, Form->ToolButton8, Form->ToolButton9,
-                           Form->ToolButton10, Form->ToolButton11})
+    for (QToolButton* b : {Form->NewButton, Form->OpenButton, Form->PreviewButton, Form->SaveButton,
+                           Form->DiscButton})
         width += b->width() > 0 ? b->minimumWidth() : 62;
     const BottomBarPlacement placement =
         PlaceBottomBar(Form->Panel2->width(),
                        Form->Panel2->height() > 0 ? Form->Panel2->height() : 66, QSize(width, 63));
     Form->Panel13->setGeometry(placement.Toolbar);
     Form->Panel14->setGeometry(placement.Links);
-    const std::array<QLabel*, 6> links = {Form->Image6, Form->Image7,  Form->Image8,
-                                          Form->Image9, Form->Image10, Form->Image11};
+    const std::array<QLabel*, 6> links = {Form->LinkIcon1, Form->LinkIcon2, Form->LinkIcon3,
+                                          Form->LinkIcon4, Form->LinkIcon5, Form->LinkIcon6};
     for (std::size_t i = 0; i < links.size() && i < placement.Icons.size(); ++i)
         links[i]->setGeometry(placement.Icons[i]);
 }

@@ -207,10 +207,14 @@ public:
     void ImportBatch(const QStringList& files,
                      const std::function<project::ImportStatus(const QString&)>& addOne);
 
-    // The six link addresses behind Image6..Image11, after formatting.
+    // The six link addresses behind LinkIcon1..LinkIcon6, after formatting.
     QString LinkAddress(int number) const;
     // Centres the bottom toolbar in the bottom bar.
     void CenterBottomToolbar();
+
+Q_SIGNALS:
+    // The track the audio library was playing came to its end.
+    void trackPlaybackFinished();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -31,66 +31,66 @@ using project::Tr;
 void MainWindow::CreateMenus() {
     PhotoMenu = new QMenu(this);
     PhotoMenu->setObjectName("PhotoMenu");
-    auto* n1 = PhotoMenu->addAction("Удалить");
-    n1->setObjectName("N1");
-    auto* n2 = PhotoMenu->addAction("Сдвинуть вправо");
-    n2->setObjectName("N2");
-    auto* n3 = PhotoMenu->addAction("Сдвинуть влево");
-    n3->setObjectName("N3");
-    connect(n1, &QAction::triggered, this, &MainWindow::deletePhoto);
-    connect(n2, &QAction::triggered, this, &MainWindow::movePhotoRight);
-    connect(n3, &QAction::triggered, this, &MainWindow::movePhotoLeft);
+    auto* deletePhoto = PhotoMenu->addAction("Удалить");
+    deletePhoto->setObjectName("DeletePhotoAction");
+    auto* movePhotoRight = PhotoMenu->addAction("Сдвинуть вправо");
+    movePhotoRight->setObjectName("MovePhotoRightAction");
+    auto* movePhotoLeft = PhotoMenu->addAction("Сдвинуть влево");
+    movePhotoLeft->setObjectName("MovePhotoLeftAction");
+    connect(deletePhoto, &QAction::triggered, this, &MainWindow::deletePhoto);
+    connect(movePhotoRight, &QAction::triggered, this, &MainWindow::movePhotoRight);
+    connect(movePhotoLeft, &QAction::triggered, this, &MainWindow::movePhotoLeft);
 
     TrackMenu = new QMenu(this);
     TrackMenu->setObjectName("TrackMenu");
-    auto* n5 = TrackMenu->addAction("Настроить...");
-    n5->setObjectName("N5");
+    auto* trackSettings = TrackMenu->addAction("Настроить...");
+    trackSettings->setObjectName("TrackSettingsAction");
     TrackMenu->addSeparator();
-    auto* m1 = TrackMenu->addAction("Удалить");
-    m1->setObjectName("MenuItem1");
-    auto* m2 = TrackMenu->addAction("Сдвинуть вправо");
-    m2->setObjectName("MenuItem2");
-    auto* m3 = TrackMenu->addAction("Сдвинуть влево");
-    m3->setObjectName("MenuItem3");
-    connect(n5, &QAction::triggered, this, &MainWindow::openTrackSettings);
-    connect(m1, &QAction::triggered, this, &MainWindow::deleteTrack);
-    connect(m2, &QAction::triggered, this, &MainWindow::moveTrackRight);
-    connect(m3, &QAction::triggered, this, &MainWindow::moveTrackLeft);
+    auto* deleteTrack = TrackMenu->addAction("Удалить");
+    deleteTrack->setObjectName("DeleteTrackAction");
+    auto* moveTrackRight = TrackMenu->addAction("Сдвинуть вправо");
+    moveTrackRight->setObjectName("MoveTrackRightAction");
+    auto* moveTrackLeft = TrackMenu->addAction("Сдвинуть влево");
+    moveTrackLeft->setObjectName("MoveTrackLeftAction");
+    connect(trackSettings, &QAction::triggered, this, &MainWindow::openTrackSettings);
+    connect(deleteTrack, &QAction::triggered, this, &MainWindow::deleteTrack);
+    connect(moveTrackRight, &QAction::triggered, this, &MainWindow::moveTrackRight);
+    connect(moveTrackLeft, &QAction::triggered, this, &MainWindow::moveTrackLeft);
 
     SaveMenu = new QMenu(this);
     SaveMenu->setObjectName("SaveMenu");
-    auto* n6 = SaveMenu->addAction("Сохранить как QVS...");
-    n6->setObjectName("N6");
-    auto* n7 = SaveMenu->addAction("Сохранить как AVI...");
-    n7->setObjectName("N7");
-    connect(n6, &QAction::triggered, this, &MainWindow::saveAsProject);
-    connect(n7, &QAction::triggered, Export, &VideoExportController::saveAsVideo);
+    auto* saveShow = SaveMenu->addAction("Сохранить как QVS...");
+    saveShow->setObjectName("SaveShowAction");
+    auto* saveVideo = SaveMenu->addAction("Сохранить как AVI...");
+    saveVideo->setObjectName("SaveVideoAction");
+    connect(saveShow, &QAction::triggered, this, &MainWindow::saveAsProject);
+    connect(saveVideo, &QAction::triggered, Export, &VideoExportController::saveAsVideo);
 }
 
 void MainWindow::ConnectCommands() {
-    const std::array<QToolButton*, 6> effects = {Form->ToolButton1, Form->ToolButton2,
-                                                 Form->ToolButton3, Form->ToolButton4,
-                                                 Form->ToolButton5, Form->ToolButton6};
+    const std::array<QToolButton*, 6> effects = {Form->CropButton,  Form->CaptionButton,
+                                                 Form->TurnButton,  Form->LightButton,
+                                                 Form->ColorButton, Form->TimeButton};
     for (int tag = 0; tag < 6; ++tag) {
         effects[static_cast<std::size_t>(tag)]->setProperty("Tag", tag);
         connect(effects[static_cast<std::size_t>(tag)], &QToolButton::clicked, this,
                 [this, tag] { openEffects(tag); });
     }
-    connect(Form->ToolButton13, &QToolButton::clicked, this, &MainWindow::openSettings);
-    connect(Form->ToolButton14, &QToolButton::clicked, this, &MainWindow::openHelp);
-    connect(Form->ToolButton15, &QToolButton::clicked, this, &MainWindow::openAbout);
-    connect(Form->ToolButton7, &QToolButton::clicked, this, &MainWindow::newProject);
-    connect(Form->ToolButton8, &QToolButton::clicked, this, &MainWindow::openProject);
-    connect(Form->ToolButton9, &QToolButton::clicked, this, &MainWindow::startPreview);
+    connect(Form->SettingsButton, &QToolButton::clicked, this, &MainWindow::openSettings);
+    connect(Form->HelpButton, &QToolButton::clicked, this, &MainWindow::openHelp);
+    connect(Form->AboutButton, &QToolButton::clicked, this, &MainWindow::openAbout);
+    connect(Form->NewButton, &QToolButton::clicked, this, &MainWindow::newProject);
+    connect(Form->OpenButton, &QToolButton::clicked, this, &MainWindow::openProject);
+    connect(Form->PreviewButton, &QToolButton::clicked, this, &MainWindow::startPreview);
     // The save button pops its menu from the button and from its drop-down arrow.
-    Form->ToolButton10->setPopupMode(QToolButton::MenuButtonPopup);
-    Form->ToolButton10->setMenu(SaveMenu);
-    connect(Form->ToolButton10, &QToolButton::clicked, this, &MainWindow::showSaveMenu);
-    connect(Form->ToolButton11, &QToolButton::clicked, Disc, &DiscController::writeDisc);
-    connect(Form->SpeedButton3, &QToolButton::clicked, this, &MainWindow::addPhotos);
-    connect(Form->SpeedButton4, &QToolButton::clicked, this, &MainWindow::addMusic);
-    connect(Form->SpeedButton1, &QToolButton::clicked, this, &MainWindow::previousStripPage);
-    connect(Form->SpeedButton2, &QToolButton::clicked, this, &MainWindow::nextStripPage);
+    Form->SaveButton->setPopupMode(QToolButton::MenuButtonPopup);
+    Form->SaveButton->setMenu(SaveMenu);
+    connect(Form->SaveButton, &QToolButton::clicked, this, &MainWindow::showSaveMenu);
+    connect(Form->DiscButton, &QToolButton::clicked, Disc, &DiscController::writeDisc);
+    connect(Form->AddPhotosButton, &QToolButton::clicked, this, &MainWindow::addPhotos);
+    connect(Form->AddMusicButton, &QToolButton::clicked, this, &MainWindow::addMusic);
+    connect(Form->PreviousPageButton, &QToolButton::clicked, this, &MainWindow::previousStripPage);
+    connect(Form->NextPageButton, &QToolButton::clicked, this, &MainWindow::nextStripPage);
 
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     help->setContext(Qt::WindowShortcut);
@@ -98,9 +98,9 @@ void MainWindow::ConnectCommands() {
 
     Form->Image1->installEventFilter(this);
     Form->Panel2->installEventFilter(this);
-    Form->Panel16->installEventFilter(this);
-    for (QLabel* link :
-         {Form->Image6, Form->Image7, Form->Image8, Form->Image9, Form->Image10, Form->Image11})
+    Form->PhotoStrip->installEventFilter(this);
+    for (QLabel* link : {Form->LinkIcon1, Form->LinkIcon2, Form->LinkIcon3, Form->LinkIcon4,
+                         Form->LinkIcon5, Form->LinkIcon6})
         link->installEventFilter(this);
 }
 
@@ -109,7 +109,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Form->Panel2 && event->type() == QEvent::Resize)
         CenterBottomToolbar();
     // The photo strip's width decides how many cells a page holds: the resize handling.
-    if (watched == Form->Panel16 && event->type() == QEvent::Resize)
+    if (watched == Form->PhotoStrip && event->type() == QEvent::Resize)
         layoutWindow();
     // The preview area changes size with the window, also in height alone: the selected photo
     // is composed again at the new size (the running preview draws its own frames).
@@ -120,14 +120,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             stopPreview();
             return true;
         }
-        const QString name = watched->objectName();
-        if (name.startsWith("Image")) {
-            const int number = name.mid(5).toInt();
-            if (number >= 6 && number <= 11) {
-                openLink(number);
+        const std::array<QObject*, 6> links = {Form->LinkIcon1, Form->LinkIcon2, Form->LinkIcon3,
+                                               Form->LinkIcon4, Form->LinkIcon5, Form->LinkIcon6};
+        for (std::size_t k = 0; k < links.size(); ++k)
+            if (watched == links[k]) {
+                openLink(static_cast<int>(k) + 6); // the links keep their numbers 6..11
                 return true;
             }
-        }
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -220,7 +219,7 @@ void MainWindow::startPreview() {
 void MainWindow::showSaveMenu() {
     if (Busy())
         return;
-    SaveMenu->popup(Form->ToolButton10->mapToGlobal(QPoint(0, Form->ToolButton10->height())));
+    SaveMenu->popup(Form->SaveButton->mapToGlobal(QPoint(0, Form->SaveButton->height())));
 }
 
 void MainWindow::previousStripPage() {
@@ -236,7 +235,7 @@ void MainWindow::previousStripPage() {
 void MainWindow::nextStripPage() {
     if (Busy())
         return;
-    const long long perPage = Form->Panel16->width() / 132;
+    const long long perPage = Form->PhotoStrip->width() / 132;
     if (static_cast<long long>(Show.Slides.size()) >= perPage * (Show.SlidePage + 1) + 1)
         ++Show.SlidePage;
     Storyboard->LayoutPhotoStrip(Show.SlidePage);
@@ -289,6 +288,7 @@ void MainWindow::openTrackSettings() {
     const auto index = static_cast<std::size_t>(n);
     auto change = History.BeginChange();
     TrackDialog dialog(Show.Sounds[index], this);
+    connect(this, &MainWindow::trackPlaybackFinished, &dialog, &TrackDialog::PlaybackEnded);
     dialog.exec();
     // The volume is the track's whichever way the dialog was closed, as it was heard.
     if (index < Show.Sounds.size()) {
@@ -387,36 +387,36 @@ void MainWindow::ApplyLanguage() {
         // The caption is fixed; it never comes from the table.
         setWindowTitle("Tarnwick Reelpane Freeware 1.9");
         ApplyLanguageTexts({
-            {2, Form->ToolButton8},
-            HintText(2, Form->ToolButton8),
-            {3, Form->ToolButton9},
-            HintText(3, Form->ToolButton9),
-            {4, Form->ToolButton10},
-            HintText(4, Form->ToolButton10),
-            {5, Form->ToolButton11},
-            HintText(5, Form->ToolButton11),
-            HintText(6, Form->SpeedButton3),
-            HintText(7, Form->SpeedButton4),
-            HintText(8, Form->ToolButton13),
-            HintText(9, Form->ToolButton14),
-            HintText(10, Form->ToolButton1),
-            HintText(11, Form->ToolButton2),
-            HintText(12, Form->ToolButton3),
-            HintText(13, Form->ToolButton4),
-            HintText(14, Form->ToolButton5),
-            HintText(15, Form->ToolButton6),
-            {34, PhotoMenu->findChild<QAction*>("N1")},
-            {35, PhotoMenu->findChild<QAction*>("N2")},
-            {36, PhotoMenu->findChild<QAction*>("N3")},
+            {2, Form->OpenButton},
+            HintText(2, Form->OpenButton),
+            {3, Form->PreviewButton},
+            HintText(3, Form->PreviewButton),
+            {4, Form->SaveButton},
+            HintText(4, Form->SaveButton),
+            {5, Form->DiscButton},
+            HintText(5, Form->DiscButton),
+            HintText(6, Form->AddPhotosButton),
+            HintText(7, Form->AddMusicButton),
+            HintText(8, Form->SettingsButton),
+            HintText(9, Form->HelpButton),
+            HintText(10, Form->CropButton),
+            HintText(11, Form->CaptionButton),
+            HintText(12, Form->TurnButton),
+            HintText(13, Form->LightButton),
+            HintText(14, Form->ColorButton),
+            HintText(15, Form->TimeButton),
+            {34, PhotoMenu->findChild<QAction*>("DeletePhotoAction")},
+            {35, PhotoMenu->findChild<QAction*>("MovePhotoRightAction")},
+            {36, PhotoMenu->findChild<QAction*>("MovePhotoLeftAction")},
             {70, PhotoMenu->findChild<QAction*>("SwapWith")},
-            {37, TrackMenu->findChild<QAction*>("N5")},
-            {38, TrackMenu->findChild<QAction*>("MenuItem1")},
-            {39, TrackMenu->findChild<QAction*>("MenuItem2")},
-            {40, TrackMenu->findChild<QAction*>("MenuItem3")},
-            {45, SaveMenu->findChild<QAction*>("N6")},
-            {46, SaveMenu->findChild<QAction*>("N7")},
-            HintText(47, Form->ToolButton15),
-            HintText(48, Form->ToolButton7),
+            {37, TrackMenu->findChild<QAction*>("TrackSettingsAction")},
+            {38, TrackMenu->findChild<QAction*>("DeleteTrackAction")},
+            {39, TrackMenu->findChild<QAction*>("MoveTrackRightAction")},
+            {40, TrackMenu->findChild<QAction*>("MoveTrackLeftAction")},
+            {45, SaveMenu->findChild<QAction*>("SaveShowAction")},
+            {46, SaveMenu->findChild<QAction*>("SaveVideoAction")},
+            HintText(47, Form->AboutButton),
+            HintText(48, Form->NewButton),
         });
         Storyboard->HintTransitionCells(); // names: keys 16-25 and 41-44
         for (auto [action, key, builtin] :
@@ -440,38 +440,38 @@ void MainWindow::ApplyLanguage() {
 namespace ui {
 
 void MainWindow::SetIcons() {
-    const std::array<QToolButton*, 6> effects = {Form->ToolButton1, Form->ToolButton2,
-                                                 Form->ToolButton3, Form->ToolButton4,
-                                                 Form->ToolButton5, Form->ToolButton6};
+    const std::array<QToolButton*, 6> effects = {Form->CropButton,  Form->CaptionButton,
+                                                 Form->TurnButton,  Form->LightButton,
+                                                 Form->ColorButton, Form->TimeButton};
     const IconKind kinds[6] = {IconKind::Crop,  IconKind::Text,   IconKind::Rotate,
                                IconKind::Light, IconKind::Colors, IconKind::Duration};
     for (std::size_t i = 0; i < effects.size(); ++i) {
         effects[i]->setIcon(MakeIcon(kinds[i], 19));
         effects[i]->setIconSize(QSize(22, 19));
     }
-    const std::pair<QToolButton*, IconKind> top[] = {{Form->ToolButton13, IconKind::Settings},
-                                                     {Form->ToolButton14, IconKind::Help},
-                                                     {Form->ToolButton15, IconKind::About}};
+    const std::pair<QToolButton*, IconKind> top[] = {{Form->SettingsButton, IconKind::Settings},
+                                                     {Form->HelpButton, IconKind::Help},
+                                                     {Form->AboutButton, IconKind::About}};
     for (const auto& [b, k] : top) {
         b->setIcon(MakeIcon(k, 19));
         b->setIconSize(QSize(22, 19));
     }
-    const std::pair<QToolButton*, IconKind> bottom[] = {{Form->ToolButton7, IconKind::New},
-                                                        {Form->ToolButton8, IconKind::Open},
-                                                        {Form->ToolButton9, IconKind::Preview},
-                                                        {Form->ToolButton10, IconKind::Save},
-                                                        {Form->ToolButton11, IconKind::Disc}};
+    const std::pair<QToolButton*, IconKind> bottom[] = {{Form->NewButton, IconKind::New},
+                                                        {Form->OpenButton, IconKind::Open},
+                                                        {Form->PreviewButton, IconKind::Preview},
+                                                        {Form->SaveButton, IconKind::Save},
+                                                        {Form->DiscButton, IconKind::Disc}};
     for (const auto& [b, k] : bottom) {
         b->setIcon(MakeIcon(k, 55));
         b->setIconSize(QSize(55, 55));
     }
-    Form->SpeedButton3->setIcon(MakeIcon(IconKind::AddPhoto, 48));
-    Form->SpeedButton3->setIconSize(QSize(48, 48));
-    Form->SpeedButton4->setIcon(MakeIcon(IconKind::AddMusic, 48));
-    Form->SpeedButton4->setIconSize(QSize(48, 48));
+    Form->AddPhotosButton->setIcon(MakeIcon(IconKind::AddPhoto, 48));
+    Form->AddPhotosButton->setIconSize(QSize(48, 48));
+    Form->AddMusicButton->setIcon(MakeIcon(IconKind::AddMusic, 48));
+    Form->AddMusicButton->setIconSize(QSize(48, 48));
     int variant = 0;
-    for (QLabel* link :
-         {Form->Image6, Form->Image7, Form->Image8, Form->Image9, Form->Image10, Form->Image11})
+    for (QLabel* link : {Form->LinkIcon1, Form->LinkIcon2, Form->LinkIcon3, Form->LinkIcon4,
+                         Form->LinkIcon5, Form->LinkIcon6})
         link->setPixmap(DrawIcon(IconKind::Link, 16, variant++));
 }
 

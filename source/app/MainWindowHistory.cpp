@@ -86,7 +86,7 @@ void MainWindow::redo() {
 }
 
 void MainWindow::RevealSelectedSlide() {
-    const int perPage = Form->Panel16->width() / project::kCellWidth;
+    const int perPage = Form->PhotoStrip->width() / project::kCellWidth;
     if (perPage <= 0 || Show.Slides.empty())
         return;
     const int page =

@@ -20,6 +20,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace ui {
 
 namespace {
@@ -65,7 +67,7 @@ project::ImportStatus MainWindow::AddPhoto(const QString& path) {
     if (!added)
         return added;
     History.PhotoAdded(added->Index);
-    const long long perPage = Form->Panel16->width() / project::kCellWidth;
+    const long long perPage = Form->PhotoStrip->width() / project::kCellWidth;
     if (static_cast<long long>(Show.Slides.size()) > perPage * (Show.SlidePage + 1))
         ++Show.SlidePage;
     Storyboard->LayoutPhotoStrip(Show.SlidePage);
@@ -191,7 +193,7 @@ void MainWindow::ImportBatch(const QStringList& files,
     if (files.isEmpty())
         return;
     // The whole batch is one step, pushed once the job is over, so undo is offered at once.
-    HistoryBatch step(History, QStringLiteral("add files"));
+    auto step = std::make_optional<HistoryBatch>(History, QStringLiteral("add files"));
     const std::size_t firstPhoto = Show.Slides.size();
     const std::size_t firstTrack = Show.Sounds.size();
     project::ImportBatchOptions options;
@@ -210,6 +212,7 @@ void MainWindow::ImportBatch(const QStringList& files,
     }
     // The pixel blocks kept for the next photo of the batch go back to the system.
     imaging::Bitmap::ReleaseCachedMemory();
+    step.reset(); // the step is pushed (its redo puts the new items in) before the selection
     // The strip lands on the first new photo, selected; tracks alone turn it to the first new one.
     if (Show.Slides.size() > firstPhoto)
         Storyboard->ShowSlide(static_cast<int>(firstPhoto));

@@ -52,9 +52,8 @@ void MainWindow::selectPhoto(int index) {
     const bool thumbnailFocused = qobject_cast<ThumbImage*>(QApplication::focusWidget()) != nullptr;
     Storyboard->ShowSlide(std::clamp(index, 0, last));
     if (thumbnailFocused)
-        if (QWidget* thumb =
-                Storyboard->PhotoCellWidget(static_cast<std::size_t>(Show.SelectedSlide),
-                                            StoryboardView::PhotoPart::Thumb))
+        if (QWidget* thumb = Storyboard->PhotoCellWidget(
+                static_cast<std::size_t>(Show.SelectedSlide), StoryboardView::PhotoPart::Thumb))
             thumb->setFocus(Qt::OtherFocusReason);
 }
 
@@ -65,7 +64,7 @@ bool MainWindow::MovePhoto(int from, int to) {
         return false;
     // The strip is drawn again in the new order, on the page that shows the moved photo.
     Show.SlidePage =
-        project::PageOfSlide(Form->Panel16->width(), static_cast<int>(Show.Slides.size()), to);
+        project::PageOfSlide(Form->PhotoStrip->width(), static_cast<int>(Show.Slides.size()), to);
     Storyboard->LayoutPhotoStrip(Show.SlidePage);
     Storyboard->SelectSlide(to);
     return true;

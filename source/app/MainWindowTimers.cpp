@@ -38,21 +38,21 @@ void MainWindow::CreateTimers() {
 void MainWindow::updateBusyState() {
     const bool busy = (ProgressVisible && ProgressVisible()) || Busy();
     const auto s = project::ComputeControlStates(busy, static_cast<int>(Show.Slides.size()),
-                                                 Show.SlidePage, Form->Panel16->width());
+                                                 Show.SlidePage, Form->PhotoStrip->width());
     for (QWidget* w : {static_cast<QWidget*>(Form->Panel1), static_cast<QWidget*>(Form->Panel2),
                        static_cast<QWidget*>(Form->Panel5), static_cast<QWidget*>(Form->Panel6)})
         w->setEnabled(s.Panels);
-    for (QWidget* w : {Form->ToolButton1, Form->ToolButton2, Form->ToolButton3, Form->ToolButton4,
-                       Form->ToolButton5, Form->ToolButton6, Form->ToolButton7, Form->ToolButton9,
-                       Form->ToolButton10, Form->ToolButton11})
+    for (QWidget* w : {Form->CropButton, Form->CaptionButton, Form->TurnButton, Form->LightButton,
+                       Form->ColorButton, Form->TimeButton, Form->NewButton, Form->PreviewButton,
+                       Form->SaveButton, Form->DiscButton})
         w->setEnabled(s.EditButtons);
     // Undo and redo change the show: never while it is busy.
     if (UndoAction)
         UndoAction->setEnabled(!busy && History.CanUndo());
     if (RedoAction)
         RedoAction->setEnabled(!busy && History.CanRedo());
-    Form->SpeedButton1->setEnabled(s.PreviousPage);
-    Form->SpeedButton2->setEnabled(s.NextPage);
+    Form->PreviousPageButton->setEnabled(s.PreviousPage);
+    Form->NextPageButton->setEnabled(s.NextPage);
 }
 
 } // namespace ui

@@ -21,8 +21,8 @@ RecentShowsMenu::RecentShowsMenu(MainWindow& window)
     for (auto it = stored.crbegin(); it != stored.crend(); ++it)
         paths_ = project::AddRecentShow(paths_, *it);
     // The open button drops the menu down from its arrow; a click on the button still opens.
-    window.Form->ToolButton8->setPopupMode(QToolButton::MenuButtonPopup);
-    window.Form->ToolButton8->setMenu(menu_);
+    window.Form->OpenButton->setPopupMode(QToolButton::MenuButtonPopup);
+    window.Form->OpenButton->setMenu(menu_);
     // Texts follow the language in use when the menu opens.
     connect(menu_, &QMenu::aboutToShow, this, &RecentShowsMenu::Rebuild);
     Rebuild();

@@ -22,7 +22,7 @@ namespace ui {
 
 StoryboardInput::StoryboardInput(MainWindow& window) : QObject(&window), window_(window) {
     Ui::MainWindow& form = *window_.Form;
-    marker_ = new QFrame(form.Panel16);
+    marker_ = new QFrame(form.PhotoStrip);
     marker_->setObjectName("DropMarker");
     marker_->setFrameShape(QFrame::NoFrame);
     marker_->setAutoFillBackground(true);
@@ -36,13 +36,13 @@ StoryboardInput::StoryboardInput(MainWindow& window) : QObject(&window), window_
     edgeTimer_->setInterval(kEdgePagingMs);
     connect(edgeTimer_, &QTimer::timeout, this, &StoryboardInput::PageTowardsEdge);
 
-    form.Panel16->setAcceptDrops(true);
-    for (QWidget* arrow :
-         {static_cast<QWidget*>(form.SpeedButton1), static_cast<QWidget*>(form.SpeedButton2)})
+    form.PhotoStrip->setAcceptDrops(true);
+    for (QWidget* arrow : {static_cast<QWidget*>(form.PreviousPageButton),
+                           static_cast<QWidget*>(form.NextPageButton)})
         arrow->setAcceptDrops(true);
-    for (QWidget* w :
-         {form.Panel16, form.Panel17, static_cast<QWidget*>(form.Image5),
-          static_cast<QWidget*>(form.SpeedButton1), static_cast<QWidget*>(form.SpeedButton2)})
+    for (QWidget* w : {form.PhotoStrip, form.MusicStrip, static_cast<QWidget*>(form.Image5),
+                       static_cast<QWidget*>(form.PreviousPageButton),
+                       static_cast<QWidget*>(form.NextPageButton)})
         w->installEventFilter(this);
     CreateShortcuts();
 }
@@ -145,12 +145,12 @@ bool StoryboardInput::DragOver(QObject* watched, QDragMoveEvent* event) {
     }
     event->acceptProposedAction();
     Ui::MainWindow& form = *window_.Form;
-    if (watched == form.SpeedButton1 || watched == form.SpeedButton2) {
-        edgeDirection_ = watched == form.SpeedButton1 ? -1 : 1;
-        dragX_ = edgeDirection_ < 0 ? 0 : form.Panel16->width();
+    if (watched == form.PreviousPageButton || watched == form.NextPageButton) {
+        edgeDirection_ = watched == form.PreviousPageButton ? -1 : 1;
+        dragX_ = edgeDirection_ < 0 ? 0 : form.PhotoStrip->width();
     } else {
         dragX_ = event->position().toPoint().x();
-        const int width = form.Panel16->width();
+        const int width = form.PhotoStrip->width();
         edgeDirection_ = dragX_ < kEdgeZone ? -1 : (dragX_ >= width - kEdgeZone ? 1 : 0);
     }
     if (edgeDirection_ == 0)
@@ -182,12 +182,12 @@ bool StoryboardInput::Drop(QObject* watched, QDropEvent* event) {
     }
     Ui::MainWindow& form = *window_.Form;
     int x = event->position().toPoint().x();
-    if (watched == form.SpeedButton1)
+    if (watched == form.PreviousPageButton)
         x = 0;
-    else if (watched == form.SpeedButton2)
-        x = form.Panel16->width();
+    else if (watched == form.NextPageButton)
+        x = form.PhotoStrip->width();
     const int gap =
-        project::DropGap(window_.Show, form.Panel16->width(), window_.Show.SlidePage, x);
+        project::DropGap(window_.Show, form.PhotoStrip->width(), window_.Show.SlidePage, x);
     event->acceptProposedAction();
     window_.MovePhoto(tag - 1, project::MoveTargetOfGap(tag - 1, gap));
     return true;
@@ -209,7 +209,7 @@ void StoryboardInput::PageTowardsEdge() {
 
 void StoryboardInput::PlaceMarker() {
     const project::ShowModel& show = window_.Show;
-    const int width = window_.Form->Panel16->width();
+    const int width = window_.Form->PhotoStrip->width();
     const auto visible = project::PhotoStripPlaces(show, width, show.SlidePage);
     if (visible.empty()) {
         marker_->hide();

@@ -3,8 +3,8 @@
 #include "base/CodePage.h"
 #include "imaging/Compose.h"
 #include "project/ControlStates.h"
-#include "project/Import.h"
 #include "project/Duration.h"
+#include "project/Import.h"
 #include "project/StripLayout.h"
 #include "project/TransitionNames.h"
 #include "project/ui/StripCells.h"
@@ -117,17 +117,18 @@ struct StoryboardView::TrackCell {
 StoryboardView::StoryboardView(QWidget& window, Ui::MainWindow& form, project::ShowModel& show)
     : QObject(&window), window_(window), form_(form), show_(show) {
     RulerBitmap_ = QImage(1, 24, QImage::Format_RGB32);
-    for (QToolButton* arrow : {form_.SpeedButton1, form_.SpeedButton2}) {
+    for (QToolButton* arrow : {form_.PreviousPageButton, form_.NextPageButton}) {
         QSizePolicy policy = arrow->sizePolicy();
         policy.setRetainSizeWhenHidden(true); // hiding one never widens the strip
         arrow->setSizePolicy(policy);
     }
     // Arrows drawn as large as their buttons, so that they are seen and hit.
-    form_.SpeedButton1->setArrowType(Qt::NoArrow);
-    form_.SpeedButton2->setArrowType(Qt::NoArrow);
-    form_.SpeedButton1->setIcon(PagingArrow(false, window_.palette().color(QPalette::ButtonText)));
-    form_.SpeedButton2->setIcon(PagingArrow(true, window_.palette().color(QPalette::ButtonText)));
-    for (QToolButton* arrow : {form_.SpeedButton1, form_.SpeedButton2})
+    form_.PreviousPageButton->setArrowType(Qt::NoArrow);
+    form_.NextPageButton->setArrowType(Qt::NoArrow);
+    form_.PreviousPageButton->setIcon(
+        PagingArrow(false, window_.palette().color(QPalette::ButtonText)));
+    form_.NextPageButton->setIcon(PagingArrow(true, window_.palette().color(QPalette::ButtonText)));
+    for (QToolButton* arrow : {form_.PreviousPageButton, form_.NextPageButton})
         arrow->setIconSize(QSize(12, 28));
     show_.AddObserver(this);
     for (std::size_t i = 0; i < show_.Slides.size(); ++i)
@@ -209,10 +210,10 @@ void StoryboardView::RefreshThumbnail(std::size_t index) {
 
 std::unique_ptr<StoryboardView::PhotoCell> StoryboardView::MakePhotoCell() {
     auto cell = std::make_unique<PhotoCell>();
-    cell->Panel.reset(new QWidget(form_.Panel16));
+    cell->Panel.reset(new QWidget(form_.PhotoStrip));
     cell->Panel->setGeometry(0, 0, project::kPhotoCellWidth, 90);
     cell->Panel->hide();
-    cell->TransitionPanel.reset(new QWidget(form_.Panel16));
+    cell->TransitionPanel.reset(new QWidget(form_.PhotoStrip));
     cell->TransitionPanel->setGeometry(0, 0, project::kTransitionCellWidth, 90);
     cell->TransitionPanel->hide();
     QWidget* photoPanel = cell->Panel.get();
@@ -260,7 +261,7 @@ std::unique_ptr<StoryboardView::PhotoCell> StoryboardView::MakePhotoCell() {
 
 std::unique_ptr<StoryboardView::TrackCell> StoryboardView::MakeTrackCell() {
     auto cell = std::make_unique<TrackCell>();
-    cell->Panel.reset(new QWidget(form_.Panel17));
+    cell->Panel.reset(new QWidget(form_.MusicStrip));
     QWidget* panel = cell->Panel.get();
     panel->setGeometry(0, 0, project::kCellWidth, 24);
     auto* image = new ClickImage(panel);
@@ -469,7 +470,7 @@ void StoryboardView::LayoutPhotoStrip(int page) {
         cell->Panel->hide();
         cell->TransitionPanel->hide();
     }
-    VisiblePhotos_ = project::PhotoStripPlaces(show_, form_.Panel16->width(), page);
+    VisiblePhotos_ = project::PhotoStripPlaces(show_, form_.PhotoStrip->width(), page);
     for (const auto& place : VisiblePhotos_) {
         const auto index = static_cast<std::size_t>(place.Index);
         if (index >= photoCells_.size())
@@ -506,16 +507,16 @@ void StoryboardView::LayoutPhotoStrip(int page) {
 
 void StoryboardView::UpdatePagingArrows() {
     const auto states = project::ComputeControlStates(false, static_cast<int>(show_.Slides.size()),
-                                                      show_.SlidePage, form_.Panel16->width());
-    form_.SpeedButton1->setVisible(states.PreviousPage);
-    form_.SpeedButton2->setVisible(states.NextPage);
+                                                      show_.SlidePage, form_.PhotoStrip->width());
+    form_.PreviousPageButton->setVisible(states.PreviousPage);
+    form_.NextPageButton->setVisible(states.NextPage);
 }
 
 void StoryboardView::ShowSlide(int index) {
     const int count = static_cast<int>(show_.Slides.size());
     if (index < 0 || index >= count)
         return;
-    const int page = project::PageOfSlide(form_.Panel16->width(), count, index);
+    const int page = project::PageOfSlide(form_.PhotoStrip->width(), count, index);
     if (page != show_.SlidePage) {
         show_.SlidePage = page;
         LayoutPhotoStrip(page);
@@ -526,7 +527,7 @@ void StoryboardView::ShowSlide(int index) {
 void StoryboardView::ShowTrack(std::size_t index) {
     if (index >= show_.Sounds.size())
         return;
-    const int page = project::PageOfTrack(show_, index, form_.Panel16->width());
+    const int page = project::PageOfTrack(show_, index, form_.PhotoStrip->width());
     if (page != show_.SlidePage) {
         show_.SlidePage = page;
         LayoutPhotoStrip(page);

@@ -34,8 +34,8 @@ template <typename T> void Append(std::vector<std::uint8_t>& out, const T& value
     out.insert(out.end(), p, p + sizeof(T));
 }
 
-template <typename T> void AppendChunk(std::vector<std::uint8_t>& out, std::array<char, 4> tag,
-                                       const T& payload) {
+template <typename T>
+void AppendChunk(std::vector<std::uint8_t>& out, std::array<char, 4> tag, const T& payload) {
     ExtensionChunkHeader h{};
     h.Type = tag;
     h.Length = static_cast<std::uint32_t>(sizeof(T));

@@ -22,10 +22,10 @@
 namespace project {
 
 struct ExtensionHeader {
-    std::array<char, 4> Magic;   // "RPXB"
-    base::le_u16 Version;        // 1
-    base::le_u16 Flags;          // 0
-    base::le_u32 ChunkBytes;     // bytes of all chunks that follow
+    std::array<char, 4> Magic; // "RPXB"
+    base::le_u16 Version;      // 1
+    base::le_u16 Flags;        // 0
+    base::le_u32 ChunkBytes;   // bytes of all chunks that follow
 };
 static_assert(sizeof(ExtensionHeader) == 12);
 

@@ -83,9 +83,9 @@ struct TrackRecord {
     base::le_i32 PlaySeconds;   // seconds played; tracks are laid end to end by this
     base::le_i32 LengthSeconds; // full decoded length, whole seconds
     base::le_i32 Volume;        // 0..100
-    std::uint8_t Selected;  // written as 0
-    std::uint8_t Deleted;   // written as 0
-    ZString<2049> WorkFile; // full path of the copy in MusicDir
+    std::uint8_t Selected;      // written as 0
+    std::uint8_t Deleted;       // written as 0
+    ZString<2049> WorkFile;     // full path of the copy in MusicDir
     ShortString<255> Title;
     std::array<base::le_u32, 3> Views; // written as 0
 };

@@ -108,14 +108,14 @@ bool ShowModel::SwapSlides(int sourceTag, int targetTag) {
     if (s == t || s < 0 || t < 0 || s >= count || t >= count)
         return false;
     // Two moves make the exchange: the later one to the earlier place, then the earlier one
-    // (now one further on) to the later place. Each is announced as the move it is.
+    // (now one further on) to the later place. They are announced as those moves once the
+    // exchange is whole, and the selection stays on its place.
     const auto lo = static_cast<std::size_t>(std::min(s, t));
     const auto hi = static_cast<std::size_t>(std::max(s, t));
-    const std::int32_t selected = SelectedSlide;
-    MoveSlide(hi, lo);
+    std::swap(Slides[lo], Slides[hi]);
+    observers_.Notify([&](ShowObserver& o) { o.ItemMoved(ItemKind::Photo, hi, lo); });
     if (hi > lo + 1)
-        MoveSlide(lo + 1, hi);
-    SelectedSlide = selected;
+        observers_.Notify([&](ShowObserver& o) { o.ItemMoved(ItemKind::Photo, lo + 1, hi); });
     return true;
 }
 

@@ -173,7 +173,7 @@ private Q_SLOTS:
         MainWindow form;
         QCOMPARE(form.Recent->Paths().size(), project::kRecentShowsLimit);
         QCOMPARE(form.Recent->Paths().first(), second);
-        QCOMPARE(form.Form->ToolButton8->menu(), form.Recent->Menu());
+        QCOMPARE(form.Form->OpenButton->menu(), form.Recent->Menu());
         const auto entries = form.Recent->Menu()->findChildren<QAction*>("Recent1");
         QCOMPARE(entries.size(), 1);
         QCOMPARE(entries[0]->text(), QString("&1 second.qvs"));
@@ -287,10 +287,10 @@ private Q_SLOTS:
             QTRY_COMPARE(form.size(), size);
             QTest::qWait(20);
             const std::vector<QWidget*> named = {
-                form.Form->ToolButton7,  form.Form->ToolButton8,  form.Form->ToolButton9,
-                form.Form->ToolButton10, form.Form->ToolButton11, form.Form->Image6,
-                form.Form->Image7,       form.Form->Image8,       form.Form->Image9,
-                form.Form->Image10,      form.Form->Image11};
+                form.Form->NewButton,  form.Form->OpenButton, form.Form->PreviewButton,
+                form.Form->SaveButton, form.Form->DiscButton, form.Form->LinkIcon1,
+                form.Form->LinkIcon2,  form.Form->LinkIcon3,  form.Form->LinkIcon4,
+                form.Form->LinkIcon5,  form.Form->LinkIcon6};
             for (std::size_t i = 0; i < named.size(); ++i) {
                 const QRect a = InWindow(form, named[i]);
                 QVERIFY2(form.rect().contains(a), qPrintable(named[i]->objectName()));
@@ -303,7 +303,7 @@ private Q_SLOTS:
                                             .arg(size.height())));
             }
             // The buttons with a menu have room for their arrow.
-            for (QToolButton* b : {form.Form->ToolButton8, form.Form->ToolButton10})
+            for (QToolButton* b : {form.Form->OpenButton, form.Form->SaveButton})
                 QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(b->objectName()));
         }
     }

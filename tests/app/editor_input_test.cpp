@@ -47,7 +47,7 @@ class EditorInputTest : public QObject {
         form->activateWindow();
         if (!QTest::qWaitForWindowActive(form.get()))
             qWarning("window not active");
-        if (!QTest::qWaitFor([&] { return form->Form->Panel16->width() == 7 * 132; }))
+        if (!QTest::qWaitFor([&] { return form->Form->PhotoStrip->width() == 7 * 132; }))
             qWarning("strip not seven cells wide");
         return form;
     }
@@ -85,7 +85,7 @@ class EditorInputTest : public QObject {
     static void DragPhotoTo(MainWindow& form, int index, int x, bool drop) {
         QMimeData data;
         data.setData(ui::ThumbImage::kMimeType, QByteArray::number(index + 1));
-        QWidget* strip = form.Form->Panel16;
+        QWidget* strip = form.Form->PhotoStrip;
         const QPoint at(x, 45);
         // Qt hands moves and the drop only to a widget that took the drag's entry.
         QDragEnterEvent enter(at, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -127,7 +127,7 @@ private Q_SLOTS:
 
     void keysSelectAndMovePhotos() {
         auto form = SevenCells();
-        QCOMPARE(form->Form->Panel16->width(), 7 * 132);
+        QCOMPARE(form->Form->PhotoStrip->width(), 7 * 132);
         AddPhotos(*form, 9); // page 1 shows the ninth
         form->Storyboard->SelectSlide(0);
         Key(*form, Qt::Key_Left); // nothing before the first
@@ -256,7 +256,7 @@ private Q_SLOTS:
         QVERIFY(Cell(*form, 0, Part::Thumb)->hasFocus());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QVERIFY(Cell(*form, 1, Part::Thumb)->hasFocus()); // the "..." button is skipped
-        QCOMPARE(form->Show.SelectedSlide, 1);  // and the photo is selected
+        QCOMPARE(form->Show.SelectedSlide, 1);            // and the photo is selected
         // The arrow keys carry the focus along with the selection.
         Key(*form, Qt::Key_Right);
         QCOMPARE(form->Show.SelectedSlide, 2);
@@ -323,8 +323,8 @@ private Q_SLOTS:
 
     void wheelPagesAndArrowsShowWhereThereIsAPage() {
         auto form = SevenCells();
-        QToolButton* left = form->Form->SpeedButton1;
-        QToolButton* right = form->Form->SpeedButton2;
+        QToolButton* left = form->Form->PreviousPageButton;
+        QToolButton* right = form->Form->NextPageButton;
         QVERIFY(left->width() >= 16 && left->height() >= 32);
         QVERIFY(right->width() >= 16 && right->height() >= 32);
         AddPhotos(*form, 3);
@@ -334,24 +334,24 @@ private Q_SLOTS:
         QCOMPARE(form->Show.SlidePage, 2);
         QVERIFY(left->isVisible());
         QVERIFY(!right->isVisible());
-        QCOMPARE(form->Form->Panel16->width(), 7 * 132); // hiding an arrow keeps its room
+        QCOMPARE(form->Form->PhotoStrip->width(), 7 * 132); // hiding an arrow keeps its room
 
-        Wheel(form->Form->Panel16, 120); // up: back a page
+        Wheel(form->Form->PhotoStrip, 120); // up: back a page
         QCOMPARE(form->Show.SlidePage, 1);
         QVERIFY(left->isVisible());
         QVERIFY(right->isVisible());
-        Wheel(form->Form->Panel17, 120); // the music strip pages too
+        Wheel(form->Form->MusicStrip, 120); // the music strip pages too
         QCOMPARE(form->Show.SlidePage, 0);
         QVERIFY(!left->isVisible());
-        Wheel(form->Form->Panel16, 120); // no page before the first
+        Wheel(form->Form->PhotoStrip, 120); // no page before the first
         QCOMPARE(form->Show.SlidePage, 0);
-        Wheel(form->Form->Panel16, -240); // two notches down: two pages
+        Wheel(form->Form->PhotoStrip, -240); // two notches down: two pages
         QCOMPARE(form->Show.SlidePage, 2);
         // A fine-grained wheel turns the page once its movement makes a notch.
-        Wheel(form->Form->Panel16, 40);
-        Wheel(form->Form->Panel16, 40);
+        Wheel(form->Form->PhotoStrip, 40);
+        Wheel(form->Form->PhotoStrip, 40);
         QCOMPARE(form->Show.SlidePage, 2);
-        Wheel(form->Form->Panel16, 40);
+        Wheel(form->Form->PhotoStrip, 40);
         QCOMPARE(form->Show.SlidePage, 1);
         QVERIFY(Cell(*form, 7, Part::Panel)->isVisible());
     }
@@ -386,10 +386,10 @@ private Q_SLOTS:
         files.setUrls({QUrl::fromLocalFile(photo_)});
         QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &files, Qt::LeftButton,
                               Qt::NoModifier);
-        QApplication::sendEvent(form->Form->Panel16, &enter);
+        QApplication::sendEvent(form->Form->PhotoStrip, &enter);
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPoint(20, 20), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(form->Form->Panel16, &drop);
+        QApplication::sendEvent(form->Form->PhotoStrip, &drop);
         QCOMPARE(Order(*form), Labels({2, 3, 1, 4, 5}));
         QCOMPARE(form->Show.SelectedSlide, 4);
     }
@@ -417,10 +417,10 @@ private Q_SLOTS:
         data.setData(ui::ThumbImage::kMimeType, QByteArray::number(10));
         QDragEnterEvent onArrow(QPoint(8, 50), Qt::MoveAction, &data, Qt::LeftButton,
                                 Qt::NoModifier);
-        QApplication::sendEvent(form->Form->SpeedButton1, &onArrow);
+        QApplication::sendEvent(form->Form->PreviousPageButton, &onArrow);
         QTRY_COMPARE_WITH_TIMEOUT(form->Show.SlidePage, 0, 3000);
         QDropEvent drop(QPoint(8, 50), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(form->Form->SpeedButton1, &drop);
+        QApplication::sendEvent(form->Form->PreviousPageButton, &drop);
         QCOMPARE(Order(*form), Labels({10, 2, 3, 4, 5, 6, 7, 8, 9, 1}));
         QCOMPARE(form->Show.SlidePage, 0);
     }

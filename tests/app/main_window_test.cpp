@@ -29,7 +29,7 @@ class MainWindowTest : public QObject {
         const std::string file = form.Show.MakeWorkName(form.Show.PicturesDir, ".bmp");
         std::ofstream(file) << "bmp";
         s.WorkFile = file;
-        form.Show.Slides.push_back(s);
+        form.Show.InsertSlide(form.Show.Slides.size(), s);
         return file;
     }
 
@@ -55,9 +55,9 @@ private Q_SLOTS:
         QCOMPARE(form.Form->Panel3->height(), 138);
         QCOMPARE(form.Form->Panel2->height(), 66);
         QCOMPARE(form.Form->Panel6->width(), 71);
-        QCOMPARE(form.Form->SpeedButton3->size(), QSize(65, 65));
-        QCOMPARE(form.Form->Panel16->height(), 90);
-        QCOMPARE(form.Form->Panel17->height(), 24);
+        QCOMPARE(form.Form->AddPhotosButton->size(), QSize(65, 65));
+        QCOMPARE(form.Form->PhotoStrip->height(), 90);
+        QCOMPARE(form.Form->MusicStrip->height(), 24);
         // The bottom toolbar stays centred in the bottom bar, also after a resize.
         for (int width : {637, 900}) {
             form.resize(width, 560);
@@ -85,7 +85,7 @@ private Q_SLOTS:
             return answer;
         };
         // Tracks but no photos: nothing at all, not even the question.
-        form.Show.Sounds.push_back(project::Track::MakeDefault());
+        form.Show.InsertSound(form.Show.Sounds.size(), project::Track::MakeDefault());
         form.newProject();
         QCOMPARE(asked, 0);
         QCOMPARE(form.Show.Sounds.size(), std::size_t(1));
@@ -125,7 +125,7 @@ private Q_SLOTS:
                      .toImage()
                      .pixelColor(0, 0),
                  QColor(0, 255, 0)); // shown selected
-        form.movePhotoRight(); // the last photo cannot move right
+        form.movePhotoRight();       // the last photo cannot move right
         QCOMPARE(int(form.Show.Slides[1].ShowSeconds), 2);
         form.movePhotoLeft();
         QCOMPARE(int(form.Show.Slides[0].ShowSeconds), 2);
@@ -145,10 +145,10 @@ private Q_SLOTS:
         QCOMPARE(opened.size(), 1);
         QVERIFY(opened[0].endsWith("help/help.html"));
         QCOMPARE(opened[0], base::ProgramFolder() + "help/help.html");
-        QTest::mouseClick(form.Form->Image8, Qt::LeftButton);
+        QTest::mouseClick(form.Form->LinkIcon3, Qt::LeftButton);
         QCOMPARE(opened.size(), 2);
         QCOMPARE(opened[1], QString("https://en.wikipedia.org/wiki/Photography"));
-        QTest::mouseClick(form.Form->Image6, Qt::LeftButton); // the program's own page
+        QTest::mouseClick(form.Form->LinkIcon1, Qt::LeftButton); // the program's own page
         QCOMPARE(opened.size(), 3);
         QCOMPARE(opened[2], form.SiteURL);
         // The built-in site address is the program's web page, not a file of the program.
@@ -177,10 +177,10 @@ private Q_SLOTS:
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.updateBusyState();
-        QVERIFY(!form.Form->ToolButton9->isEnabled()); // no photos
+        QVERIFY(!form.Form->PreviewButton->isEnabled()); // no photos
         AddSlide(form, 1);
         form.updateBusyState();
-        QVERIFY(form.Form->ToolButton9->isEnabled());
+        QVERIFY(form.Form->PreviewButton->isEnabled());
         QVERIFY(form.Form->Panel1->isEnabled());
         bool progress = true;
         form.ProgressVisible = [&] { return progress; };

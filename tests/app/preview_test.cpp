@@ -106,8 +106,7 @@ private Q_SLOTS:
         QVERIFY(w.AddTrack(Wav("five.wav", 5)));
         QVERIFY(w.AddTrack(Wav("twenty.wav", 20)));
         QCOMPARE(int(w.Show.Sounds[0].PlaySeconds), 5);
-        QCOMPARE(QImage(QString::fromStdString(w.Show.Slides[0].WorkFile)).size(),
-                 QSize(200, 150));
+        QCOMPARE(QImage(QString::fromStdString(w.Show.Slides[0].WorkFile)).size(), QSize(200, 150));
         w.Show.Sounds[0].Volume = 70;
         w.Show.Sounds[1].Volume = 30;
         // Slide 0: 0..2 s, slide-in from the right 2..4 s; slide 1: 4..6 s, no effect; slide 2:
@@ -263,7 +262,7 @@ private Q_SLOTS:
         project::Track track = project::Track::MakeDefault();
         track.WorkFile = Wav("three.wav", 3).toStdString();
         track.PlaySeconds = 3;
-        w.Show.Sounds.push_back(track);
+        w.Show.InsertSound(w.Show.Sounds.size(), track);
         w.startPreview();
         TickAt(w, 0);
         QCOMPARE(w.Preview->Schedule().LastStartedTrack(), 0);

@@ -29,7 +29,7 @@ class StoryboardTest : public QObject {
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.resize(7 * 132 + 2 * 16 + 71, 600);
-        QTRY_COMPARE(form.Form->Panel16->width(), 7 * 132);
+        QTRY_COMPARE(form.Form->PhotoStrip->width(), 7 * 132);
     }
 
     using Part = ui::StoryboardView::PhotoPart;
@@ -89,7 +89,10 @@ private Q_SLOTS:
         form.Show.Slides[0].ShowSeconds = 1;
         form.Show.Slides[2].ShowSeconds = 3;
         auto frameColour = [&](std::size_t i) {
-            return static_cast<QLabel*>(Cell(form, i, Part::Thumb))->pixmap().toImage().pixelColor(0, 0);
+            return static_cast<QLabel*>(Cell(form, i, Part::Thumb))
+                ->pixmap()
+                .toImage()
+                .pixelColor(0, 0);
         };
         form.Storyboard->SelectSlide(1);
         QCOMPARE(frameColour(1), QColor(0, 255, 0));
@@ -201,7 +204,7 @@ private Q_SLOTS:
         other.openProject();
         QCOMPARE(other.Show.Slides.size(), std::size_t(2));
         QCOMPARE(int(other.Show.Slides[1].TransitionKind), 4);
-        QVERIFY(Cell(other, 1, 0)->isVisible());
+        QVERIFY(Cell(other, 1, Part::Panel)->isVisible());
         QCOMPARE(other.Show.SelectedSlide, 0);
 
         // A later format is refused with the message and the open show stays.

@@ -66,7 +66,7 @@ class UndoTest : public QObject {
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.resize(7 * 132 + 2 * 16 + 71, 600);
-        QTRY_COMPARE(form.Form->Panel16->width(), 7 * 132);
+        QTRY_COMPARE(form.Form->PhotoStrip->width(), 7 * 132);
     }
 
 private Q_SLOTS:
@@ -259,10 +259,10 @@ private Q_SLOTS:
         auto* redo = form.findChild<QToolButton*>("RedoButton");
         QVERIFY(undo && redo);
         QVERIFY(undo->isVisible() && redo->isVisible());
-        QVERIFY(place(undo).left() > place(form.Form->ToolButton6).right());
+        QVERIFY(place(undo).left() > place(form.Form->TimeButton).right());
         QVERIFY(place(redo).left() > place(undo).right());
         for (QWidget* right :
-             {form.Form->ToolButton13, form.Form->ToolButton14, form.Form->ToolButton15})
+             {form.Form->SettingsButton, form.Form->HelpButton, form.Form->AboutButton})
             QVERIFY(!place(redo).intersects(place(right)));
         if (qEnvironmentVariableIsSet("REELPANE_SCREENSHOTS"))
             form.grab().save(qEnvironmentVariable("REELPANE_SCREENSHOTS") + "/undo-minimum.png");

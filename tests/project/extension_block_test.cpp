@@ -232,7 +232,8 @@ TEST_F(ExtensionBlockTest, ADamagedBlockCostsOnlyItsOwnData) {
         {"truncated", extended.left(extended.size() - 3)},
         {"header only", extended.left(blockAt + 6)},
         {"oversized", plain + QByteArray(8 << 20, 'g')},
-        {"later version", [&] {
+        {"later version",
+         [&] {
              QByteArray b = extended;
              b[blockAt + 4] = 9;
              return b;
@@ -258,9 +259,9 @@ TEST(ExtensionBlockReader, RefusesWhatDoesNotFitAndFallsBackOnOddValues) {
     tracks[0].Ext.FadeInSeconds = 4;
     const auto block = WriteExtensionBlock(slides, tracks, {});
     ASSERT_FALSE(block.empty());
-    EXPECT_TRUE(WriteExtensionBlock(std::vector<Slide>(2, Slide::MakeDefault()), tracks,
-                                    ShowOptions{})
-                    .size() < block.size());
+    EXPECT_TRUE(
+        WriteExtensionBlock(std::vector<Slide>(2, Slide::MakeDefault()), tracks, ShowOptions{})
+            .size() < block.size());
     EXPECT_TRUE(WriteExtensionBlock({Slide::MakeDefault()}, {Track::MakeDefault()}, {}).empty());
 
     auto ok = ReadExtensionBlock(block.data(), block.size(), 3, 1);

@@ -2,6 +2,7 @@
 // and a save that runs out of disk. Imports are simple copies here, so these tests see only the
 // file format; the round trip through the real import lives with the import tests.
 #include "project/ProjectFile.h"
+#include "project/Records.h"
 #include "project/ShowSession.h"
 
 #include <gtest/gtest.h>
@@ -298,8 +299,10 @@ TEST_F(ProjectFileTest, WindowsWrittenPathsAreIgnored) {
     base::StoreLE<std::uint32_t>(h + 4, 31337);
     base::StoreLE<std::int32_t>(h + 8, 1);
     base::StoreLE<std::int32_t>(h + 12, 1);
-    bytes.append(reinterpret_cast<const char*>(&show.Slides[0]), 2644);
-    bytes.append(reinterpret_cast<const char*>(&show.Sounds[0]), 2331);
+    const SlideRecord slide = PackSlide(show.Slides[0]);
+    const TrackRecord track = PackTrack(show.Sounds[0]);
+    bytes.append(reinterpret_cast<const char*>(&slide), 2644);
+    bytes.append(reinterpret_cast<const char*>(&track), 2331);
     base::le_i64 five(5), three(3);
     bytes.append(reinterpret_cast<const char*>(&five), 8);
     bytes.append(reinterpret_cast<const char*>(&three), 8);

@@ -341,8 +341,7 @@ private Q_SLOTS:
         };
         d->Form->FontButton->click();
         QCOMPARE(colourAsks, 1);
-        QCOMPARE(QString::fromStdString(d->SlideRecord().CaptionFont),
-                 QString("Liberation Serif"));
+        QCOMPARE(QString::fromStdString(d->SlideRecord().CaptionFont), QString("Liberation Serif"));
         QCOMPARE(d->SlideRecord().CaptionSize, 30);
         QCOMPARE(static_cast<int>(d->SlideRecord().CaptionStyle), 3);
         QCOMPARE(d->SlideRecord().CaptionColor, 0x030201);
@@ -389,7 +388,7 @@ private Q_SLOTS:
         }
         QCOMPARE(box.pixelColor(27 + 200, 33 + 100), QColor(0x80, 0x40, 0x20));
         // Duration for all.
-        d->Form->SpinEdit1->setValue(25);
+        d->Form->SecondsSpin->setValue(25);
         d->Form->CheckBox1->setChecked(true);
         d->Form->SaveButton5->click();
         QCOMPARE(d->SlideRecord().ShowSeconds, 25);

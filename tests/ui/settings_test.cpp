@@ -198,10 +198,10 @@ private Q_SLOTS:
             ui::MainWindow form;
             form.show();
             QCOMPARE(project::AppLanguage().LanguageFile, std::string("english.lng"));
-            QCOMPARE(Widget<QToolButton>(form, "ToolButton8")->toolTip(), QString("Open"));
-            QCOMPARE(Widget<QToolButton>(form, "ToolButton7")->toolTip(),
-                     QString("New slide show"));
-            QCOMPARE(form.TrackMenu->findChild<QAction*>("N5")->text(), QString("Settings..."));
+            QCOMPARE(Widget<QToolButton>(form, "OpenButton")->toolTip(), QString("Open"));
+            QCOMPARE(Widget<QToolButton>(form, "NewButton")->toolTip(), QString("New slide show"));
+            QCOMPARE(form.TrackMenu->findChild<QAction*>("TrackSettingsAction")->text(),
+                     QString("Settings..."));
             QCOMPARE(form.windowTitle(), QString("Tarnwick Reelpane Freeware 1.9"));
             QVERIFY(form.close());
         }
@@ -217,9 +217,10 @@ private Q_SLOTS:
         MakeProgramFolder({});
         ui::MainWindow form;
         QVERIFY(project::AppLanguage().LanguageTable.empty());
-        QCOMPARE(Widget<QToolButton>(form, "ToolButton8")->toolTip(), QString::fromUtf8("Открыть"));
-        QCOMPARE(form.PhotoMenu->findChild<QAction*>("N1")->text(), QString::fromUtf8("Удалить"));
-        QCOMPARE(form.SaveMenu->findChild<QAction*>("N7")->text(),
+        QCOMPARE(Widget<QToolButton>(form, "OpenButton")->toolTip(), QString::fromUtf8("Открыть"));
+        QCOMPARE(form.PhotoMenu->findChild<QAction*>("DeletePhotoAction")->text(),
+                 QString::fromUtf8("Удалить"));
+        QCOMPARE(form.SaveMenu->findChild<QAction*>("SaveVideoAction")->text(),
                  QString::fromUtf8("Сохранить как AVI..."));
         QVERIFY(form.close());
         QCOMPARE(QSettings(SettingsFile(), QSettings::IniFormat).value("Language").toString(),
@@ -236,7 +237,7 @@ private Q_SLOTS:
         }
         ui::MainWindow form;
         QCOMPARE(project::AppLanguage().LanguageFile, std::string("russian.lng"));
-        QCOMPARE(Widget<QToolButton>(form, "ToolButton8")->toolTip(), QString::fromUtf8("Открыть"));
+        QCOMPARE(Widget<QToolButton>(form, "OpenButton")->toolTip(), QString::fromUtf8("Открыть"));
         QCOMPARE(form.Show.Resolution, std::string("800x600"));
         QCOMPARE(form.SiteURL, QString("https://example.org/site"));
         QCOMPARE(form.LinkAddress(6), QString("https://example.org/site"));
@@ -257,7 +258,7 @@ private Q_SLOTS:
                     modal->close();
             });
             closer->start(10);
-            QTest::mouseClick(Widget<QToolButton>(form, "ToolButton13"), Qt::LeftButton);
+            QTest::mouseClick(Widget<QToolButton>(form, "SettingsButton"), Qt::LeftButton);
             closer->stop();
             const QSize screen = QGuiApplication::primaryScreen()->size();
             const std::string expected =

@@ -95,9 +95,9 @@ private Q_SLOTS:
         QCOMPARE(dialog.Form->ListBox1->item(0)->text(), QString("Нет эффекта"));
         QCOMPARE(dialog.Form->ListBox1->item(13)->text(), QString("Наплыв слева снизу"));
         QCOMPARE(dialog.Form->ListBox1->currentRow(), 4);
-        QCOMPARE(dialog.Form->SpinEdit1->value(), 2);
-        QCOMPARE(dialog.Form->SpinEdit1->maximum(), 99);
-        QCOMPARE(dialog.Form->SpinEdit1->minimum(), 0);
+        QCOMPARE(dialog.Form->SecondsSpin->value(), 2);
+        QCOMPARE(dialog.Form->SecondsSpin->maximum(), 99);
+        QCOMPARE(dialog.Form->SecondsSpin->minimum(), 0);
         QVERIFY(!dialog.Form->CheckBox1->isChecked());
 
         // A kind no list item has (a damaged show file) opens on "no transition".
@@ -110,16 +110,16 @@ private Q_SLOTS:
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         ClickRow(dialog, 0); // clicking the selected "no transition" disables the length
-        QVERIFY(!dialog.Form->SpinEdit1->isEnabled());
+        QVERIFY(!dialog.Form->SecondsSpin->isEnabled());
         ClickRow(dialog, 6);
-        QVERIFY(dialog.Form->SpinEdit1->isEnabled());
+        QVERIFY(dialog.Form->SecondsSpin->isEnabled());
         dialog.Form->ListBox1->setFocus();
         QTest::keyClick(dialog.Form->ListBox1, Qt::Key_Home); // keys move the selection too
         QCOMPARE(dialog.Form->ListBox1->currentRow(), 0);
-        QVERIFY(!dialog.Form->SpinEdit1->isEnabled());
+        QVERIFY(!dialog.Form->SecondsSpin->isEnabled());
         ClickRow(dialog, 11);
-        dialog.Form->SpinEdit1->setValue(-5); // held at 0
-        QCOMPARE(dialog.Form->SpinEdit1->value(), 0);
+        dialog.Form->SecondsSpin->setValue(-5); // held at 0
+        QCOMPARE(dialog.Form->SecondsSpin->value(), 0);
         dialog.Form->CheckBox1->setChecked(true);
         dialog.Form->BitBtn1->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
@@ -157,7 +157,7 @@ private Q_SLOTS:
         ChooseOn(form, 1, [](TransitionDialog& d) {
             QCOMPARE(d.Form->ListBox1->currentRow(), 0);
             ClickRow(d, 9);
-            d.Form->SpinEdit1->setValue(0);
+            d.Form->SecondsSpin->setValue(0);
             d.Form->BitBtn1->click();
         });
         QCOMPARE(form.Show.SelectedSlide, 1);
@@ -167,7 +167,7 @@ private Q_SLOTS:
         // The chooser opens on the slide's own transition; cancelling changes nothing.
         ChooseOn(form, 1, [](TransitionDialog& d) {
             QCOMPARE(d.Form->ListBox1->currentRow(), 9);
-            QCOMPARE(d.Form->SpinEdit1->value(), 3);
+            QCOMPARE(d.Form->SecondsSpin->value(), 3);
             ClickRow(d, 2);
             d.Form->BitBtn2->click();
         });
@@ -176,7 +176,7 @@ private Q_SLOTS:
         // All slides, with a length.
         ChooseOn(form, 2, [](TransitionDialog& d) {
             ClickRow(d, 12);
-            d.Form->SpinEdit1->setValue(7);
+            d.Form->SecondsSpin->setValue(7);
             d.Form->CheckBox1->setChecked(true);
             d.Form->BitBtn1->click();
         });
@@ -185,7 +185,7 @@ private Q_SLOTS:
 
         // "No transition" for all: 0 seconds whatever the box says.
         ChooseOn(form, 0, [](TransitionDialog& d) {
-            d.Form->SpinEdit1->setValue(5);
+            d.Form->SecondsSpin->setValue(5);
             ClickRow(d, 0);
             d.Form->CheckBox1->setChecked(true);
             d.Form->BitBtn1->click();

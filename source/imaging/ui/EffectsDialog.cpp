@@ -77,7 +77,7 @@ EffectsDialog::EffectsDialog(const project::Slide& slide, const std::string& res
     openPage_ = std::clamp(page, 0, 5);
     Tabs->setCurrentIndex(openPage_);
     Form->PageControl1->setCurrentIndex(openPage_);
-    Form->SpinEdit1->setValue(S().ShowSeconds);
+    Form->SecondsSpin->setValue(S().ShowSeconds);
     TakeOpeningValues();
     turnCounter_ = S().TurnCount;
     if (!LoadWorkImage())
@@ -657,7 +657,7 @@ void EffectsDialog::SaveAndClose() {
         ApplyColor();
         break;
     case 5:
-        S().ShowSeconds = Form->SpinEdit1->value();
+        S().ShowSeconds = Form->SecondsSpin->value();
         secondsForAll_ = Form->CheckBox1->isChecked();
         break;
     default:

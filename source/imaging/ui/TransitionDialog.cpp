@@ -22,7 +22,7 @@ TransitionDialog::TransitionDialog(int kind, int seconds, QWidget* parent)
     Form->ListBox1->setCurrentRow(0);
     if (kind >= 0 && kind < project::kTransitionCount)
         Form->ListBox1->setCurrentRow(kind);
-    Form->SpinEdit1->setValue(seconds); // the spin box's range keeps it within 0..99
+    Form->SecondsSpin->setValue(seconds); // the spin box's range keeps it within 0..99
 
     // A click on any item (the selected one included) or a move with the keys.
     connect(Form->ListBox1, &QListWidget::currentRowChanged, this, &TransitionDialog::selectKind);
@@ -52,12 +52,12 @@ void TransitionDialog::changeEvent(QEvent* event) {
 
 void TransitionDialog::selectKind(int row) {
     // "No transition" has no length.
-    Form->SpinEdit1->setEnabled(row != 0);
+    Form->SecondsSpin->setEnabled(row != 0);
 }
 
 void TransitionDialog::acceptChoice() {
     choice_.Kind = qMax(Form->ListBox1->currentRow(), 0);
-    choice_.Seconds = Form->SpinEdit1->value();
+    choice_.Seconds = Form->SecondsSpin->value();
     choice_.ApplyToAll = Form->CheckBox1->isChecked();
     accept();
 }

@@ -29,7 +29,7 @@ QString Duration(std::int64_t seconds) {
 TrackDialog::TrackDialog(const project::Track& sound, QWidget* parent)
     : QDialog(parent), Form(std::make_unique<Ui::TrackDialog>()), sound_(sound) {
     Form->setupUi(this);
-    setObjectName("Form5");
+    setObjectName("TrackDialog");
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     Form->Image1->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(32, 32));
     Form->BitBtn9->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
@@ -130,6 +130,11 @@ void TrackDialog::play() {
     } catch (...) {
         // The dialog stays as it is; there is nothing to play.
     }
+}
+
+void TrackDialog::PlaybackEnded() {
+    Form->BitBtn12->hide();
+    Form->BitBtn9->show();
 }
 
 void TrackDialog::stop() {

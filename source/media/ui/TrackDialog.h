@@ -33,6 +33,8 @@ public:
 
     void play(); // play
     void stop(); // stop
+    // The track played to its end: the play button comes back.
+    void PlaybackEnded();
     void scrollPosition(ScrollCode code);
     void changeVolume();
     void PositionTimerTick();
