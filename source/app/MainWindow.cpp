@@ -1,5 +1,6 @@
 // Main window: creation (start-up), closing (shut-down) and the window's own events.
 #include "app/MainWindow.h"
+#include "app/AutosaveController.h"
 #include "app/BottomBarLayout.h"
 #include "app/RecentShowsMenu.h"
 
@@ -12,12 +13,14 @@
 #include "project/ui/Icons.h"
 #include "ui_MainWindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
@@ -68,6 +71,8 @@ MainWindow::~MainWindow() {
     Storyboard = nullptr;
     if (!closed_) {
         // Destroyed without a close (tests, abnormal exit): still remove the working copies.
+        if (Autosave)
+            Autosave->Discard();
         Session.Close();
         ReleaseAudio();
     }
@@ -82,8 +87,18 @@ void MainWindow::createWindow() {
         QMessageBox::warning(this, windowTitle(),
                              QString::fromLocal8Bit(opened.error().c_str()) +
                                  "\nPhotos and music cannot be added in this session.");
+    if (Session.IsOpen())
+        Autosave = new AutosaveController(this, Show, History, Session.Folders().InstanceDir(),
+                                          {[this] { return Busy(); }, [this] { return ShowFile; }});
+    connect(&History.Stack(), &QUndoStack::cleanChanged, this, &MainWindow::UpdateTitle);
+    SaveAction = new QAction(this);
+    SaveAction->setObjectName("SaveAction");
+    SaveAction->setShortcut(QKeySequence::Save);
+    SaveAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(SaveAction);
+    connect(SaveAction, &QAction::triggered, this, &MainWindow::saveProject);
     // 3. Caption and the built-in site address.
-    setWindowTitle("Tarnwick Reelpane Freeware 1.9");
+    setWindowTitle(ProgramTitle());
     QIcon icon;
     for (int size : {16, 32, 48, 64, 128, 256})
         icon.addPixmap(QPixmap::fromImage(project::DrawProgramPicture(size)));
@@ -111,6 +126,10 @@ void MainWindow::createWindow() {
         const QRect avail = screen->availableGeometry();
         move(avail.x() + (avail.width() - 637) / 2, avail.y() + (avail.height() - 560) / 2);
     }
+    // The size and place the window had when it last closed.
+    if (const QVariant geometry = project::ReadSetting(QStringLiteral("WindowGeometry"));
+        geometry.typeId() == QMetaType::QByteArray)
+        restoreGeometry(geometry.toByteArray());
     setFocusPolicy(Qt::StrongFocus);
     ApplyLanguage();
     BusyTimer->start();
@@ -188,8 +207,17 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     // 1. No more drops.
     setAcceptDrops(false);
-    // 2. The two remembered settings.
+    // 2. The two remembered settings, and the window's size and place.
     WriteSettings();
+    project::WriteSetting(QStringLiteral("WindowGeometry"), saveGeometry());
+    // A close by a signal keeps unsaved work in the recovery file, offered at the next start;
+    // any other close settled the changes with the user, so the recovery file goes.
+    if (Autosave) {
+        if (closeWithoutQuestion_ && History.IsModified() && !Show.Slides.empty())
+            Autosave->WriteNow();
+        else
+            Autosave->Discard();
+    }
     // 3. Texts, show, working copies, bitmaps.
     project::AppLanguage().LanguageTable.clear();
     Session.Close();

@@ -37,6 +37,7 @@ class MainWindow;
 
 namespace ui {
 
+class AutosaveController;
 class ProgressWindow;
 class RecentShowsMenu;
 
@@ -65,6 +66,11 @@ public:
     QTimer* BusyTimer = nullptr;
 
     ProgressWindow* ProgressView = nullptr; // the progress window, alive for the whole run
+    // Keeps the open show in its recovery file while changes are pending (none without folders).
+    AutosaveController* Autosave = nullptr;
+    // The show's own file: where Ctrl+S saves; "" for a show never opened from or saved to one.
+    QString ShowFile;
+    QAction* SaveAction = nullptr; // Ctrl+S
 
     QMenu* PhotoMenu = nullptr; // photo menu
     QMenu* TrackMenu = nullptr; // track menu
@@ -134,6 +140,8 @@ public:
 
     // Project file: the load as the open command runs it (true = loaded or cancelled).
     bool OpenProjectFile(const QString& path);
+    // The load behind it; remember = put the file in the recent list and make it the show's own.
+    bool LoadShowFile(const QString& path, bool remember);
     // The show named on the command line (a file manager's double click): a file that is
     // missing or fails to load is reported, and the show stays empty.
     void OpenStartupShow(const QString& path);
@@ -145,6 +153,20 @@ public:
     // The message when no program takes an address, with the address.
     static QString LaunchFailureText(const QString& address);
     bool SaveProjectFile(const QString& path);
+    // Ctrl+S: saves to the show's own file, or asks for a name when it has none.
+    void saveProject();
+    // The caption: "name — program" for a show with a file, "*" in front while changes are
+    // unsaved, the program's name alone for a new, unchanged show.
+    void UpdateTitle();
+    static QString ProgramTitle();
+    // At start: offers each show a dead instance left in a recovery file, newest first. Yes
+    // opens it as an unsaved show (and stops), No deletes it.
+    void OfferRecovery();
+    static QString RecoveryQuestion(const QString& when, int photos, const QString& show);
+    // Where a file dialog of this kind ("Photos", "Music", "Shows", "Videos") starts: the folder
+    // last used for it, otherwise the user's pictures, music or videos folder, otherwise home.
+    static QString StartFolder(const QString& kind);
+    static void RememberFolder(const QString& kind, const QString& chosenPath);
     // One file of each kind imported with its storyboard cells; true when an item was added,
     // Failed() when its working copy could not be written.
     project::ImportStatus AddPhoto(const QString& path);
@@ -206,6 +228,9 @@ public:
     // Cancel); then the strip shows the first new photo selected, or the first new track.
     void ImportBatch(const QStringList& files,
                      const std::function<project::ImportStatus(const QString&)>& addOne);
+
+    // The message naming the files an import skipped because they could not be read.
+    static QString UnreadableFilesText(const QStringList& names);
 
     // The six link addresses behind LinkIcon1..LinkIcon6, after formatting.
     QString LinkAddress(int number) const;

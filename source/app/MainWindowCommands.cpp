@@ -384,8 +384,8 @@ void MainWindow::ResetAfterCancel() {
 
 void MainWindow::ApplyLanguage() {
     try {
-        // The caption is fixed; it never comes from the table.
-        setWindowTitle("Tarnwick Reelpane Freeware 1.9");
+        // The caption never comes from the table.
+        UpdateTitle();
         ApplyLanguageTexts({
             {2, Form->OpenButton},
             HintText(2, Form->OpenButton),

@@ -113,12 +113,16 @@ bool MainWindow::SettleUnsavedChanges() {
     }
     if (Busy())
         return false;
+    if (!ShowFile.isEmpty())
+        return SaveProjectFile(ShowFile);
     const QString path = AskSaveName(ProposedFileName(), false);
     return !path.isEmpty() && SaveProjectFile(path);
 }
 
 void MainWindow::ClearShow() {
     History.Clear();
+    ShowFile.clear();
+    UpdateTitle();
     Show.ClearProject();
     Show.PurgeWorkFolders();
     Show.SelectedSlide = 0;

@@ -26,11 +26,6 @@ namespace ui {
 
 namespace {
 
-QString StartFolder() {
-    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    return QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
-}
-
 // The hourglass while one photo is imported.
 class BusyCursor {
 public:
@@ -98,7 +93,7 @@ void MainWindow::addPhotos() {
                                "JPEG (*.jpg *.jpeg)", "GIF (*.gif)", "PNG (*.png)",
                                "Bitmap (*.bmp)", "Metafile (*.wmf)"});
         dialog.setDefaultSuffix("jpg");
-        dialog.setDirectory(StartFolder());
+        dialog.setDirectory(StartFolder(QStringLiteral("Photos")));
         dialog.setOption(QFileDialog::DontUseNativeDialog, true);
         // A picture preview beside the list.
         auto* preview = new QLabel(&dialog);
@@ -118,6 +113,8 @@ void MainWindow::addPhotos() {
         });
         if (dialog.exec() == QDialog::Accepted)
             files = dialog.selectedFiles();
+        if (!files.isEmpty())
+            RememberFolder(QStringLiteral("Photos"), files.first());
     }
     ImportBatch(files, [this](const QString& file) {
         BusyCursor busy;
@@ -136,9 +133,11 @@ void MainWindow::addMusic() {
         dialog.setFileMode(QFileDialog::ExistingFiles);
         dialog.setNameFilters({"Sound (*.mp3 *.ogg *.wav)"});
         dialog.setDefaultSuffix("mp3");
-        dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::MusicLocation));
+        dialog.setDirectory(StartFolder(QStringLiteral("Music")));
         if (dialog.exec() == QDialog::Accepted)
             files = dialog.selectedFiles();
+        if (!files.isEmpty())
+            RememberFolder(QStringLiteral("Music"), files.first());
     }
     ImportBatch(files, [this](const QString& file) { return AddTrack(file); });
 }
@@ -199,8 +198,16 @@ void MainWindow::ImportBatch(const QStringList& files,
     project::ImportBatchOptions options;
     for (const QString& file : files)
         options.Paths.push_back(base::EncodeFileName(file));
-    options.AddOne = [this, &addOne](const std::string& path) {
-        auto status = addOne(base::DecodeFileName(path));
+    // Photos and tracks that could not be read are skipped and named once, after the batch.
+    QStringList unreadable;
+    options.AddOne = [this, &addOne, &unreadable](const std::string& path) {
+        const QString file = base::DecodeFileName(path);
+        auto status = addOne(file);
+        if (status.Outcome == project::ImportOutcome::Skipped) {
+            const std::string ext = project::ExtensionOf(path);
+            if (imaging::IsPhotoExtension(ext) || project::IsTrackExtension(ext))
+                unreadable << QFileInfo(file).fileName();
+        }
         repaint();
         return status;
     };
@@ -220,6 +227,15 @@ void MainWindow::ImportBatch(const QStringList& files,
         Storyboard->ShowTrack(firstTrack);
     if (result.Stopped.Failed())
         ShowMessage(QString::fromLocal8Bit(result.Stopped.Error.c_str()));
+    else if (!unreadable.isEmpty())
+        ShowMessage(UnreadableFilesText(unreadable));
+}
+
+QString MainWindow::UnreadableFilesText(const QStringList& names) {
+    const QString list = names.join(QStringLiteral(", "));
+    if (names.size() == 1)
+        return QStringLiteral("1 file could not be read: %1").arg(list);
+    return QStringLiteral("%1 files could not be read: %2").arg(names.size()).arg(list);
 }
 
 } // namespace ui

@@ -22,13 +22,6 @@ namespace ui {
 
 namespace {
 
-// Where the file dialogs start: the user's documents (the program folder of an installed
-// program is not writable).
-QString StartFolder() {
-    const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return QDir(docs).exists() ? docs : QDir::homePath();
-}
-
 // The extension of a file-dialog filter "Name (*.ext)": "ext".
 QString FilterSuffix(const QString& filter) {
     const qsizetype star = filter.lastIndexOf(QStringLiteral("*."));
@@ -54,11 +47,13 @@ void MainWindow::CreateProjectDialogs() {
             dialog.setDefaultSuffix(FilterSuffix(filter));
         });
         dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-        dialog.setDirectory(StartFolder());
+        const QString kind = avi ? QStringLiteral("Videos") : QStringLiteral("Shows");
+        dialog.setDirectory(StartFolder(kind));
         dialog.selectFile(proposed);
-        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
-                   ? dialog.selectedFiles().first()
-                   : QString();
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        RememberFolder(kind, dialog.selectedFiles().first());
+        return dialog.selectedFiles().first();
     };
     AskOpenName = [this] {
         QFileDialog dialog(this);
@@ -66,10 +61,11 @@ void MainWindow::CreateProjectDialogs() {
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setNameFilters({"QVS (*.qvs)"});
         dialog.setDefaultSuffix("qvs");
-        dialog.setDirectory(StartFolder());
-        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
-                   ? dialog.selectedFiles().first()
-                   : QString();
+        dialog.setDirectory(StartFolder(QStringLiteral("Shows")));
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        RememberFolder(QStringLiteral("Shows"), dialog.selectedFiles().first());
+        return dialog.selectedFiles().first();
     };
     ShowMessage = [this](const QString& text) { QMessageBox::warning(this, windowTitle(), text); };
 }
@@ -97,8 +93,11 @@ bool MainWindow::SaveProjectFile(const QString& path) {
     }
     if (result.Outcome != project::SaveOutcome::Saved)
         return false;
-    // Saved: no unsaved changes, and the steps stay for undo.
+    // Saved: no unsaved changes, and the steps stay for undo. The file is the show's own now.
+    ShowFile = path;
     History.MarkSaved();
+    UpdateTitle();
+    ShowNotice(QStringLiteral("Saved"));
     if (Recent)
         Recent->Remember(path);
     return true;
@@ -123,6 +122,10 @@ QString MainWindow::LoadFailureText() {
 }
 
 bool MainWindow::OpenProjectFile(const QString& path) {
+    return LoadShowFile(path, true);
+}
+
+bool MainWindow::LoadShowFile(const QString& path, bool remember) {
     WindowProgress progress(*ProgressView);
     JobScope job(*this, progress);
     // The file loads beside the open show, which it replaces only when it loaded whole: a load
@@ -141,15 +144,17 @@ bool MainWindow::OpenProjectFile(const QString& path) {
     if (result.Outcome == project::LoadOutcome::Loaded) {
         if (!result.Warning.empty())
             ShowMessage(QString::fromLocal8Bit(result.Warning.c_str()));
-        if (Recent)
+        if (Recent && remember)
             Recent->Remember(path);
     }
     if (result.Outcome == project::LoadOutcome::Loaded ||
         result.Outcome == project::LoadOutcome::Cancelled) {
         // The show was replaced (or emptied): page 0, first photo, fresh hints, no history.
         History.Clear();
+        ShowFile = result.Outcome == project::LoadOutcome::Loaded && remember ? path : QString();
         if (result.Outcome == project::LoadOutcome::Cancelled)
             Show.PurgeWorkFolders();
+        UpdateTitle();
         Show.SelectedSlide = 0;
         layoutWindow();
     }

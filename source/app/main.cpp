@@ -20,6 +20,8 @@ int main(int argc, char** argv) {
     // Nobody may be at the window to answer the question about unsaved changes.
     ui::SignalBridge closeOnSignal([&form](int) { form.CloseWithoutQuestion(); });
     form.show();
+    // Work a dead instance left in its recovery file is offered before anything else.
+    QTimer::singleShot(0, &form, [&form] { form.OfferRecovery(); });
     // A show named on the command line (a double click in a file manager) opens once the
     // window is up, so its progress and any message have the window to stand on.
     if (const QString show = ui::ShowPathFromArguments(QApplication::arguments()); !show.isEmpty())

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 
 namespace project {
@@ -128,7 +129,16 @@ bool RefitSlide(ShowModel& show, std::size_t index) {
         return false;
     if (!FitToResolution(bitmap, width, height))
         return false;
-    return imaging::SaveBmpFile(path, bitmap);
+    // Replaced by a rename, never rewritten in place: an autosave may still be reading the
+    // file's earlier bytes through a link.
+    const std::string temporary = path + ".new";
+    if (!imaging::SaveBmpFile(temporary, bitmap))
+        return false;
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
 }
 
 ImportBatchResult ImportFiles(const ImportBatchOptions& options, base::Progress& progress) {

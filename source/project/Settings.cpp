@@ -70,4 +70,22 @@ bool WriteRecentShows(const QStringList& paths) {
     return store.status() == QSettings::NoError;
 }
 
+QVariant ReadSetting(const QString& name) {
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope,
+                    QString::fromLatin1(kSettingsOrganization),
+                    QString::fromLatin1(kSettingsApplication));
+    return Accessible(store) ? store.value(name) : QVariant();
+}
+
+bool WriteSetting(const QString& name, const QVariant& value) {
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope,
+                    QString::fromLatin1(kSettingsOrganization),
+                    QString::fromLatin1(kSettingsApplication));
+    if (!Accessible(store))
+        return false;
+    store.setValue(name, value);
+    store.sync();
+    return store.status() == QSettings::NoError;
+}
+
 } // namespace project

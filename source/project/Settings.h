@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <optional>
 
@@ -33,5 +34,11 @@ QStringList ReadRecentShows();
 // Writes "RecentShows" at once, so a list survives an abnormal end; false when the store cannot
 // be accessed (nothing written).
 bool WriteRecentShows(const QStringList& paths);
+
+// One more value of the store by name ("LastFolder/Photos", "WindowGeometry",
+// "NewPhotoBackground"): an invalid value when the store cannot be accessed or holds none.
+QVariant ReadSetting(const QString& name);
+// Writes one value at once; false when the store cannot be accessed (nothing written).
+bool WriteSetting(const QString& name, const QVariant& value);
 
 } // namespace project

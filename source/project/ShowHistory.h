@@ -38,6 +38,8 @@ public:
     bool IsModified() const { return !stack_.isClean(); }
     // The show was saved: it is clean, and the steps stay.
     void MarkSaved() { stack_.setClean(); }
+    // The show holds changes no file has (a recovered show): modified until the next save.
+    void MarkUnsaved() { stack_.resetClean(); }
     // A new or opened show: no steps, clean.
     void Clear();
 

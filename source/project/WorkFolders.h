@@ -27,6 +27,8 @@ public:
     const std::string& PicturesDir() const { return pictures_; }
     const std::string& MusicDir() const { return music_; }
     const std::string& InstanceDir() const { return instance_; }
+    // The per-user folder that holds every instance's folder (no '/' at the end).
+    const std::string& RootDir() const { return root_; }
 
     // Removes this instance's folder and lock; called at the end of the run.
     void Release();

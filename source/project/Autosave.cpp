@@ -1,0 +1,174 @@
+#include "project/Autosave.h"
+
+#include "base/AtomicFile.h"
+#include "base/Job.h"
+#include "project/ProjectFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <unistd.h>
+
+namespace project {
+
+namespace fs = std::filesystem;
+
+void AutosavePolicy::Changed(Clock::time_point now) {
+    if (!firstPending_)
+        firstPending_ = now;
+    lastChange_ = now;
+}
+
+void AutosavePolicy::Written(Clock::time_point now) {
+    firstPending_.reset();
+    lastWrite_ = now;
+}
+
+bool AutosavePolicy::Due(Clock::time_point now) const {
+    if (!firstPending_)
+        return false;
+    if (lastWrite_ && now - *lastWrite_ < timing_.MinGap)
+        return false;
+    return now - lastChange_ >= timing_.Quiet || now - *firstPending_ >= timing_.MaxWait;
+}
+
+Autosaver::Autosaver(std::string instanceDir)
+    : instanceDir_(std::move(instanceDir)), files_(RecoveryFilesFor(instanceDir_)),
+      worker_([this] { Run(); }) {}
+
+Autosaver::~Autosaver() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+    worker_.join();
+}
+
+namespace {
+
+// A name for the snapshot of one working file: a hard link (the working files are replaced by
+// renames, never rewritten in place, so the link keeps the bytes of this moment), or a copy on
+// a file system without links.
+base::Status Keep(const std::string& from, const std::string& to) {
+    if (::link(from.c_str(), to.c_str()) == 0)
+        return {};
+    std::error_code ec;
+    if (!fs::copy_file(from, to, ec))
+        return base::Fail("cannot keep " + from + " for the autosave: " + ec.message());
+    return {};
+}
+
+std::string BaseName(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+bool Autosaver::Start(const ShowModel& show, const std::string& showFile) {
+    std::unique_lock lock(mutex_);
+    if (writing_ || job_ || stop_)
+        return false;
+    lock.unlock();
+    Job job{show, showFile, instanceDir_ + "/autosave-" + std::to_string(++snapshots_) + "/"};
+    std::error_code ec;
+    fs::remove_all(job.Folder, ec);
+    if (!fs::create_directories(job.Folder + "pictures", ec) ||
+        !fs::create_directories(job.Folder + "music", ec))
+        return false;
+    job.Snapshot.PicturesDir = job.Folder + "pictures/";
+    job.Snapshot.MusicDir = job.Folder + "music/";
+    const auto keepAll = [&](auto& items, const std::string& dir) {
+        for (auto& item : items) {
+            const std::string to = dir + BaseName(item.WorkFile);
+            if (!Keep(item.WorkFile, to))
+                return false;
+            item.WorkFile = to;
+        }
+        return true;
+    };
+    if (!keepAll(job.Snapshot.Slides, job.Snapshot.PicturesDir) ||
+        !keepAll(job.Snapshot.Sounds, job.Snapshot.MusicDir)) {
+        fs::remove_all(job.Folder, ec);
+        return false;
+    }
+    lock.lock();
+    job_ = std::move(job);
+    writing_ = true;
+    lock.unlock();
+    wake_.notify_all();
+    return true;
+}
+
+bool Autosaver::Writing() const {
+    std::lock_guard lock(mutex_);
+    return writing_;
+}
+
+void Autosaver::Wait() {
+    std::unique_lock lock(mutex_);
+    idle_.wait(lock, [this] { return !writing_; });
+}
+
+void Autosaver::Discard() {
+    Wait();
+    DeleteRecovery(files_);
+}
+
+std::string Autosaver::LastError() const {
+    std::lock_guard lock(mutex_);
+    return lastError_;
+}
+
+int Autosaver::Written() const {
+    std::lock_guard lock(mutex_);
+    return written_;
+}
+
+void Autosaver::Run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return stop_ || job_.has_value(); });
+        if (!job_)
+            return; // stopped with nothing to write
+        Job job = std::move(*job_);
+        job_.reset();
+        lock.unlock();
+        Write(job);
+        lock.lock();
+        writing_ = false;
+        idle_.notify_all();
+        if (stop_)
+            return;
+    }
+}
+
+void Autosaver::Write(Job& job) {
+    std::string error;
+    // The sidecar first: a recovery file is never there without the name of its show.
+    base::AtomicFile sidecar(files_.ShowPath);
+    base::Status status = sidecar.Open();
+    if (status)
+        status = sidecar.Write(job.ShowFile.data(), job.ShowFile.size());
+    if (status)
+        status = sidecar.Commit();
+    if (!status) {
+        error = status.error();
+    } else {
+        base::NoProgress progress;
+        const SaveResult saved = SaveProject(job.Snapshot, files_.Show, progress);
+        if (saved.Outcome == SaveOutcome::NothingToSave)
+            DeleteRecovery(files_); // an empty show has nothing to recover
+        else if (saved.Outcome != SaveOutcome::Saved)
+            error = saved.Error.empty() ? "the autosave did not complete" : saved.Error;
+    }
+    std::error_code ec;
+    fs::remove_all(job.Folder, ec);
+    std::lock_guard lock(mutex_);
+    lastError_ = error;
+    if (error.empty())
+        ++written_;
+}
+
+} // namespace project

@@ -1,0 +1,222 @@
+// Autosave and recovery of the real window: a window in a child process is edited (photos, an
+// effect, a transition, a track and its volume), autosaves, and is killed with SIGKILL; the next
+// window offers the show, recovers every edit as an unsaved show, or deletes it on No. Also the
+// caption while changes are unsaved, Ctrl+S to the show's own file, and "Saved".
+#include "AudioFiles.h"
+#include "app/AutosaveController.h"
+#include "app/MainWindow.h"
+#include "base/ProgramFolder.h"
+#include "project/Recovery.h"
+#include "project/SlideEdits.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+
+using ui::MainWindow;
+
+namespace {
+
+constexpr const char* kChildFlag = "--edit-and-wait";
+
+void UseFolder(const QString& dir) {
+    qputenv("TMPDIR", dir.toLocal8Bit());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir + "/config");
+    QDir(dir).mkpath("program");
+    base::SetProgramFolderForTesting(dir + "/program");
+}
+
+QStringList MakePhotos(const QString& dir) {
+    QStringList photos;
+    const QColor colours[] = {QColor(200, 40, 40), QColor(40, 200, 40), QColor(40, 40, 200)};
+    for (int i = 0; i < 3; ++i) {
+        QImage image(160, 120, QImage::Format_RGB32);
+        image.fill(colours[i]);
+        photos << dir + QString("/photo%1.png").arg(i);
+        image.save(photos.back());
+    }
+    return photos;
+}
+
+QImage Picture(const std::string& path) {
+    return QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32);
+}
+
+// The child: edits a show in a real window, waits for its autosave, says "ready" and waits to
+// be killed. The effect's picture is left beside for the parent to compare.
+int EditAndWait(const QString& dir) {
+    UseFolder(dir);
+    MainWindow form;
+    form.show();
+    const QStringList photos = MakePhotos(dir);
+    form.ImportBatch(photos, [&form](const QString& f) { return form.AddPhoto(f); });
+    const std::string wav = testing_audio::AudioFiles::Get().Wav("tone.wav", 2.0);
+    if (form.Show.Slides.size() != 3 || !form.AddTrack(QString::fromStdString(wav)))
+        return 2;
+
+    auto effect = form.History.BeginChange(1);
+    if (!effect || !project::ApplySlideEdit(form.Show, 1, project::ColorEdit{2}, nullptr))
+        return 3;
+    form.History.Commit(std::move(*effect), "sepia");
+
+    auto transition = form.History.BeginChange();
+    project::Slide slide = form.Show.Slides[0];
+    slide.TransitionKind = 5;
+    slide.TransitionSeconds = 3;
+    form.Show.SetSlide(0, slide);
+    form.History.Commit(std::move(*transition), "transition");
+
+    auto volume = form.History.BeginChange();
+    project::Track track = form.Show.Sounds[0];
+    track.Volume = 37;
+    form.Show.SetSound(0, track);
+    form.History.Commit(std::move(*volume), "volume");
+
+    if (!form.Autosave || !form.Autosave->WriteNow())
+        return 4;
+    Picture(form.Show.Slides[1].WorkFile).save(dir + "/sepia.png");
+    std::printf("ready\n");
+    std::fflush(stdout);
+    return QApplication::exec(); // until killed
+}
+
+} // namespace
+
+class RecoveryTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir tmp_;
+
+    // Runs the child in its own folder until it is ready, then kills it with SIGKILL.
+    static bool KilledAfterEdits(const QString& dir) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(), {kChildFlag, dir});
+        if (!child.waitForStarted(10000))
+            return false;
+        QByteArray out;
+        while (!out.contains("ready") && child.waitForReadyRead(60000))
+            out += child.readAllStandardOutput();
+        if (!out.contains("ready")) {
+            child.kill();
+            child.waitForFinished();
+            return false;
+        }
+        ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+        child.waitForFinished(10000);
+        return child.exitStatus() == QProcess::CrashExit;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(tmp_.isValid());
+        UseFolder(tmp_.path());
+    }
+
+    void aKilledWindowsEditsAreRecovered() {
+        QTemporaryDir dir;
+        UseFolder(dir.path());
+        QVERIFY(KilledAfterEdits(dir.path()));
+
+        MainWindow form;
+        form.show();
+        QStringList questions;
+        form.AskYesNo = [&](const QString& q, const QString&) {
+            questions << q;
+            return true;
+        };
+        form.OfferRecovery();
+        QCOMPARE(questions.size(), 1);
+        QVERIFY(questions[0].startsWith(
+            "Reelpane closed unexpectedly. Recover the show you were working on?"));
+        QVERIFY(questions[0].contains("3 photo"));
+
+        QCOMPARE(form.Show.Slides.size(), std::size_t(3));
+        // The effect lives in the working picture: the same sepia picture, not the green one.
+        QVERIFY(Picture(form.Show.Slides[1].WorkFile).pixelColor(80, 60) != QColor(40, 200, 40));
+        QCOMPARE(Picture(form.Show.Slides[1].WorkFile),
+                 QImage(dir.path() + "/sepia.png").convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(form.Show.Slides[0].TransitionKind, 5);
+        QCOMPARE(form.Show.Slides[0].TransitionSeconds, 3);
+        QCOMPARE(form.Show.Sounds.size(), std::size_t(1));
+        QCOMPARE(form.Show.Sounds[0].Volume, 37);
+        // Unsaved: the caption says so, and closing asks.
+        QVERIFY(form.History.IsModified());
+        QCOMPARE(form.windowTitle(), QString("*Tarnwick Reelpane Freeware 1.9"));
+        // The dead instance's file is gone; this one keeps the show in its own.
+        QVERIFY(project::FindRecoveries(form.Session.Folders().RootDir()).empty());
+        QVERIFY(QFile::exists(QString::fromStdString(form.Autosave->Files().Show)));
+
+        // Saved with Ctrl+S (asks for a name the first time): clean, named, "Saved", and
+        // the recovery file goes.
+        const QString saved = dir.path() + "/holiday.qvs";
+        int asked = 0;
+        form.AskSaveName = [&](const QString&, bool) {
+            ++asked;
+            return saved;
+        };
+        form.SaveAction->trigger();
+        QCOMPARE(asked, 1);
+        QCOMPARE(form.windowTitle(), QString::fromUtf8("holiday — Tarnwick Reelpane Freeware 1.9"));
+        QCOMPARE(form.statusBar()->currentMessage(), QString("Saved"));
+        QVERIFY(!QFile::exists(QString::fromStdString(form.Autosave->Files().Show)));
+        // A later change and Ctrl+S: the same file, no question.
+        auto change = form.History.BeginChange();
+        project::Slide slide = form.Show.Slides[2];
+        slide.ShowSeconds = 9;
+        form.Show.SetSlide(2, slide);
+        form.History.Commit(std::move(*change), "seconds");
+        QCOMPARE(form.windowTitle(),
+                 QString::fromUtf8("*holiday — Tarnwick Reelpane Freeware 1.9"));
+        form.SaveAction->trigger();
+        QCOMPARE(asked, 1);
+        QVERIFY(!form.History.IsModified());
+    }
+
+    void refusingDeletesTheRecoveryFile() {
+        QTemporaryDir dir;
+        UseFolder(dir.path());
+        QVERIFY(KilledAfterEdits(dir.path()));
+        std::string root;
+        {
+            MainWindow form;
+            QCOMPARE(form.windowTitle(), QString("Tarnwick Reelpane Freeware 1.9"));
+            root = form.Session.Folders().RootDir();
+            int asked = 0;
+            form.AskYesNo = [&](const QString&, const QString&) {
+                ++asked;
+                return false;
+            };
+            form.OfferRecovery();
+            QCOMPARE(asked, 1);
+            QVERIFY(form.Show.Slides.empty());
+            QCOMPARE(form.windowTitle(), QString("Tarnwick Reelpane Freeware 1.9"));
+        }
+        QVERIFY(project::FindRecoveries(root).empty());
+        MainWindow again;
+        int asked = 0;
+        again.AskYesNo = [&](const QString&, const QString&) { return ++asked, true; };
+        again.OfferRecovery();
+        QCOMPARE(asked, 0);
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc == 3 && QString(argv[1]) == kChildFlag)
+        return EditAndWait(QString::fromLocal8Bit(argv[2]));
+    RecoveryTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "recovery_test.moc"
