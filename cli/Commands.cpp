@@ -22,6 +22,7 @@ const char kUsage[] =
     "\n"
     "Commands:\n"
     "  new OUT.qvs [--resolution WxH] [--seconds N] [--transition KIND[:SECONDS]]\n"
+    "              [--background RRGGBB]\n"
     "              [--music FILE]... PHOTO_OR_FOLDER...\n"
     "                         make a show from photos, folders of photos and tracks\n"
     "  info SHOW.qvs          print the show as one JSON object\n"

@@ -16,6 +16,7 @@
 #include <QJsonObject>
 
 #include <cstdio>
+#include <optional>
 #include <sys/stat.h>
 
 namespace cli {
@@ -70,6 +71,7 @@ int RunNew(const QStringList& args) {
     int transitionSeconds = -1;
     QStringList music;
     QStringList inputs;
+    std::optional<std::int32_t> background;
     for (int i = 2; i < args.size(); ++i) {
         const QString a = args[i];
         auto value = [&](QString& target) {
@@ -95,6 +97,14 @@ int RunNew(const QStringList& args) {
             if (parts.size() > 2 || !ParseInt(parts[0], 0, 13, transitionKind) ||
                 (parts.size() == 2 && !ParseInt(parts[1], 0, 3600, transitionSeconds)))
                 return Fail("bad --transition '" + v + "' (KIND 0..13, SECONDS 0..3600)");
+        } else if (a == "--background") {
+            bool ok = false;
+            const uint rgb = value(v) && v.size() == 6 ? v.toUInt(&ok, 16) : 0;
+            if (!ok)
+                return Fail("--background needs a colour as RRGGBB, e.g. 000000 for black");
+            // Stored as 0x00BBGGRR.
+            background = static_cast<std::int32_t>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) |
+                                                   ((rgb >> 16) & 0xFF));
         } else if (a == "--music") {
             if (!value(v))
                 return Fail("--music needs a file");
@@ -115,6 +125,8 @@ int RunNew(const QStringList& args) {
         return Fail(opened.error());
     auto& show = session.Show();
     show.Resolution = resolution.toStdString();
+    if (background)
+        show.NewPhotoBackColor = *background;
     // A photo or track that cannot be read is skipped with a word; one whose working copy cannot
     // be written (a full disk) ends the command: the show would silently lack it.
     auto addPhoto = [&show](const std::string& path) {

@@ -300,6 +300,10 @@ void MainWindow::ReadSettings() {
         Show.Resolution = base::ToCp1251(stored->Resolution);
     if (!stored->SiteURL.isEmpty())
         SiteURL = stored->SiteURL;
+    bool known = false;
+    const int background = project::ReadSetting(QStringLiteral("NewPhotoBackground")).toInt(&known);
+    if (known)
+        Show.NewPhotoBackColor = background;
 }
 
 void MainWindow::WriteSettings() {

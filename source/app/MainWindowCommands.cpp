@@ -7,6 +7,7 @@
 #include "media/ui/ProgressWindow.h"
 #include "media/ui/TrackDialog.h"
 #include "project/Language.h"
+#include "project/Settings.h"
 #include "project/SettingsChoices.h"
 #include "project/ui/AboutDialog.h"
 #include "project/ui/Icons.h"
@@ -171,11 +172,14 @@ void MainWindow::openSettings() {
     const QSize screenSize = screen ? screen->size() : QSize(1280, 1024);
     SettingsDialog dialog(Show.Resolution, screenSize, project::LanguageFolder(),
                           QFile::decodeName(project::AppLanguage().LanguageFile.c_str()), this);
+    dialog.SetNewPhotoBackground(Show.NewPhotoBackColor);
     const bool accepted = dialog.exec() == QDialog::Accepted;
     // A first run takes the screen size even when the dialog is cancelled.
     Show.Resolution = dialog.Resolution();
     if (!accepted)
         return;
+    Show.NewPhotoBackColor = dialog.NewPhotoBackground();
+    project::WriteSetting(QStringLiteral("NewPhotoBackground"), Show.NewPhotoBackColor);
     if (const QString path = dialog.LanguageFileToLoad(); !path.isEmpty())
         LoadLanguageFile(path);
 }

@@ -107,6 +107,7 @@ Imported<AddedPhoto> AddPhoto(ShowModel& show, const std::string& path,
         added.Index = show.Slides.size();
         added.Thumbnail = MakeThumbnail(bitmap);
         Slide s = Slide::MakeDefault();
+        s.BackColor = show.NewPhotoBackColor;
         s.WorkFile = name;
         if (thumbnailMade)
             thumbnailMade(name, added.Thumbnail);

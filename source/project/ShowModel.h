@@ -31,6 +31,8 @@ public:
     std::string Resolution;  // "WxH"; empty or unparsable means 1280x1024
     std::string PicturesDir; // working folder of the photo copies, ends with '/'
     std::string MusicDir;    // working folder of the track copies, ends with '/'
+    // The background imported photos get: the user's choice, or the button face as always.
+    std::int32_t NewPhotoBackColor = kButtonFaceColor;
 
     void AddObserver(ShowObserver* observer) { observers_.Add(observer); }
     void RemoveObserver(ShowObserver* observer) { observers_.Remove(observer); }

@@ -1,14 +1,28 @@
 #include "project/ui/SettingsDialog.h"
 
+#include "imaging/Colors.h"
 #include "project/SettingsChoices.h"
+#include "project/Slide.h"
 #include "project/ui/LanguageTexts.h"
 #include "ui_SettingsDialog.h"
 
+#include <QColorDialog>
+#include <QComboBox>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 
 namespace ui {
+
+namespace {
+
+// A stored colour (0x00BBGGRR or a system colour) as the colour it shows.
+QColor ShownColor(std::int32_t color) {
+    const std::uint32_t c = imaging::ResolveColor(color);
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+} // namespace
 
 SettingsDialog::SettingsDialog(const std::string& resolution, QSize screen,
                                const QString& languageFolder, const QString& currentFile,
@@ -45,12 +59,44 @@ SettingsDialog::SettingsDialog(const std::string& resolution, QSize screen,
     Form->ComboBox2->setCurrentIndex(
         project::OpenResolution(resolution_, screen.width(), screen.height()));
 
+    // Background of new photos: the usual colours, the button face as until now, or any other.
+    PickColor = [this](const QColor& initial) { return QColorDialog::getColor(initial, this); };
+    const std::pair<const char*, std::int32_t> backgrounds[] = {
+        {"Black", 0x000000},
+        {"White", 0xFFFFFF},
+        {"Grey", 0x808080},
+        {"Light grey (system)", project::kButtonFaceColor}};
+    for (const auto& [name, color] : backgrounds)
+        Form->BackgroundCombo->addItem(QString::fromLatin1(name), color);
+    Form->BackgroundCombo->addItem(QStringLiteral("Chosen colour..."), -1);
+    SetNewPhotoBackground(project::kButtonFaceColor);
+    connect(Form->BackgroundCombo, &QComboBox::activated, this, [this](int index) {
+        if (Form->BackgroundCombo->itemData(index).toInt() != -1) {
+            background_ = Form->BackgroundCombo->itemData(index).toInt();
+            return;
+        }
+        const QColor color = PickColor(ShownColor(background_));
+        if (color.isValid())
+            background_ = color.red() | (color.green() << 8) | (color.blue() << 16);
+        SetNewPhotoBackground(background_);
+    });
     connect(Form->RadioButton2, &QRadioButton::clicked, this, &SettingsDialog::chooseLanguageFile);
     connect(Form->BitBtn1, &QPushButton::clicked, this, &SettingsDialog::acceptChoices);
     connect(Form->BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 SettingsDialog::~SettingsDialog() = default;
+
+void SettingsDialog::SetNewPhotoBackground(std::int32_t color) {
+    background_ = color;
+    const int last = Form->BackgroundCombo->count() - 1;
+    const int known = Form->BackgroundCombo->findData(color);
+    Form->BackgroundCombo->setItemText(
+        last, known >= 0 || last < 0
+                  ? QStringLiteral("Chosen colour...")
+                  : QStringLiteral("Chosen colour (%1)...").arg(ShownColor(color).name()));
+    Form->BackgroundCombo->setCurrentIndex(known >= 0 ? known : last);
+}
 
 void SettingsDialog::ApplyTexts() {
     ApplyLanguageTexts({

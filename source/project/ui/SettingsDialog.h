@@ -3,9 +3,12 @@
 // the caller applies them.
 #pragma once
 
+#include <QColor>
 #include <QDialog>
 #include <QSize>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,6 +25,13 @@ public:
     // resolution is the show's value; currentFile is the loaded language file's name.
     SettingsDialog(const std::string& resolution, QSize screen, const QString& languageFolder,
                    const QString& currentFile, QWidget* parent = nullptr);
+
+    // "Background of new photos": the colour imported photos get (0x00BBGGRR, or the system
+    // button face as until now). Set before exec(); read after OK.
+    void SetNewPhotoBackground(std::int32_t color);
+    std::int32_t NewPhotoBackground() const { return background_; }
+    // Asks for a colour when "Chosen colour..." is picked; tests replace it. Invalid = cancelled.
+    std::function<QColor(const QColor& initial)> PickColor;
     ~SettingsDialog() override;
 
     // The resolution the show should have: an empty one became the screen size as the dialog
@@ -43,6 +53,7 @@ private:
     std::string resolution_;
     QString languageFolder_;
     QString languageToLoad_;
+    std::int32_t background_ = 0;
 };
 
 } // namespace ui
