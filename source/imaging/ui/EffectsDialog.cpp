@@ -3,6 +3,7 @@
 #include "base/CodePage.h"
 #include "imaging/Compose.h"
 #include "project/EditBackups.h"
+#include "imaging/Colors.h"
 #include "project/Language.h"
 #include "project/ui/LanguageTexts.h"
 #include "ui_EffectsDialog.h"
@@ -35,8 +36,10 @@ std::int32_t FromQColor(const QColor& c) {
     return c.red() | (c.green() << 8) | (c.blue() << 16);
 }
 
+// The swatch shows the colour the previews and the video use: a system colour resolved.
 QString SwatchStyle(std::int32_t color) {
-    return QStringLiteral("background-color: %1;").arg(ToQColor(color).name());
+    return QStringLiteral("background-color: %1;")
+        .arg(ToQColor(static_cast<std::int32_t>(imaging::ResolveColor(color))).name());
 }
 
 } // namespace
