@@ -1,9 +1,9 @@
 #include "imaging/ui/EffectsDialog.h"
 
 #include "base/CodePage.h"
+#include "imaging/Colors.h"
 #include "imaging/Compose.h"
 #include "project/EditBackups.h"
-#include "imaging/Colors.h"
 #include "project/Language.h"
 #include "project/ui/LanguageTexts.h"
 #include "ui_EffectsDialog.h"
@@ -15,11 +15,13 @@
 #include <QEvent>
 #include <QFile>
 #include <QFontDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTabBar>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <array>
 
 namespace ui {
@@ -48,14 +50,13 @@ EffectsDialog::EffectsDialog(const project::Slide& slide, const std::string& res
                              const imaging::Bitmap& thumbnail, int page, QWidget* parent)
     : QDialog(parent), Form(std::make_unique<Ui::EffectsDialog>()) {
     Form->setupUi(this);
-    setFixedSize(594, 326);
     Tabs = new QTabBar(this);
-    Tabs->setGeometry(4, 4, 322, 28);
     Tabs->setExpanding(false);
-    Tabs->setUsesScrollButtons(true);
+    Tabs->setUsesScrollButtons(false);
     for (const char* caption :
          {"Кадрирование", "Текст", "Поворот", "Освещенность", "Цветовые эффекты", "Длительность"})
         Tabs->addTab(QString::fromUtf8(caption));
+    LayOutResizable();
 
     Ask = [this](const QString& text, const QString& caption) {
         return QMessageBox::question(this, caption, text, QMessageBox::Yes | QMessageBox::No) ==
@@ -261,8 +262,8 @@ bool EffectsDialog::LoadWorkImage() {
 }
 
 void EffectsDialog::RebuildPreview() {
-    const imaging::ImageSize size =
-        imaging::FitSize(workImage_.Width, workImage_.Height, kPreviewWidth, kPreviewHeight);
+    const imaging::ImageSize size = imaging::FitSize(workImage_.Width, workImage_.Height,
+                                                     PreviewBox().width(), PreviewBox().height());
     previewSource_ = imaging::Bitmap::CreateUninitialised(size.Width, size.Height);
     if (!previewSource_.IsEmpty())
         workImage_.ScaleBilinear(previewSource_);
@@ -270,11 +271,41 @@ void EffectsDialog::RebuildPreview() {
     RepaintBox();
 }
 
+QSize EffectsDialog::PreviewBox() const {
+    return Form->Image1->size().expandedTo(QSize(kPreviewWidth, kPreviewHeight));
+}
+
+void EffectsDialog::LayOutResizable() {
+    // Every tab shows whole at the smallest size; the pages keep their size, the preview takes
+    // what the dialog grows by.
+    Form->PageControl1->setMinimumSize(Form->PageControl1->size());
+    Form->PageControl1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Minimum);
+    Form->Image1->setMinimumSize(kPreviewWidth, kPreviewHeight);
+    Form->Image1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    auto* frame = new QVBoxLayout(Form->Panel1);
+    frame->setContentsMargins(2, 2, 2, 2);
+    frame->addWidget(Form->Image1);
+    Form->Panel1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(4, 4, 4, 4);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(0);
+    grid->addWidget(Tabs, 0, 0, 1, 2, Qt::AlignLeft);
+    grid->addWidget(Form->PageControl1, 1, 0, 2, 1, Qt::AlignTop);
+    grid->addWidget(Form->Panel1, 1, 1);
+    grid->setRowStretch(1, 1);
+    grid->setColumnStretch(1, 1);
+    setSizeGripEnabled(true);
+    setMinimumSize(grid->minimumSize());
+    resize(minimumSize().expandedTo(QSize(594, 326)));
+}
+
 QImage EffectsDialog::PreviewPicture() const {
-    imaging::Bitmap box = imaging::Bitmap::CreateSized(kPreviewWidth, kPreviewHeight);
+    const QSize area = PreviewBox();
+    imaging::Bitmap box = imaging::Bitmap::CreateSized(area.width(), area.height());
     imaging::FillColor(box, show_.Slides[0].BackColor);
-    box.Draw(previewImage_, (kPreviewWidth - previewImage_.Width) / 2,
-             (kPreviewHeight - previewImage_.Height) / 2);
+    box.Draw(previewImage_, (area.width() - previewImage_.Width) / 2,
+             (area.height() - previewImage_.Height) / 2);
     return box.CopyToImage();
 }
 
@@ -322,8 +353,8 @@ void EffectsDialog::ResetCropToImage() {
 void EffectsDialog::dragCrop(QPoint from, QPoint to) {
     if (previewImage_.IsEmpty() || workImage_.IsEmpty())
         return;
-    const QPoint offset((kPreviewWidth - previewImage_.Width) / 2,
-                        (kPreviewHeight - previewImage_.Height) / 2);
+    const QPoint offset((PreviewBox().width() - previewImage_.Width) / 2,
+                        (PreviewBox().height() - previewImage_.Height) / 2);
     const QPoint a = from - offset;
     const QPoint b = to - offset;
     const auto toImage = [](int v, int image, int preview) {
@@ -340,6 +371,17 @@ void EffectsDialog::dragCrop(QPoint from, QPoint to) {
 bool EffectsDialog::eventFilter(QObject* watched, QEvent* event) {
     if (watched != Form->Image1)
         return QDialog::eventFilter(watched, event);
+    if (event->type() == QEvent::Resize && !workImage_.IsEmpty()) {
+        // The preview grew or shrank with the dialog: the picture is fitted to it again.
+        RebuildPreview();
+        if (openPage_ == 0)
+            DrawCropFrame();
+        else if (openPage_ == 3)
+            PreviewLight();
+        else if (openPage_ == 4)
+            PreviewColor();
+        return false;
+    }
     const auto* mouse = dynamic_cast<QMouseEvent*>(event);
     if (event->type() == QEvent::MouseButtonDblClick && openPage_ == 1) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(WorkFile().c_str())));
@@ -359,8 +401,8 @@ bool EffectsDialog::eventFilter(QObject* watched, QEvent* event) {
         QImage view = previewImage_.View();
         QPainter p(&view);
         p.setPen(QPen(QColor(255, 0, 0), 1, Qt::DashLine));
-        const QPoint offset((kPreviewWidth - previewImage_.Width) / 2,
-                            (kPreviewHeight - previewImage_.Height) / 2);
+        const QPoint offset((PreviewBox().width() - previewImage_.Width) / 2,
+                            (PreviewBox().height() - previewImage_.Height) / 2);
         p.drawRect(QRect(dragStart_ - offset, at - offset).normalized());
         p.end();
         RepaintBox();

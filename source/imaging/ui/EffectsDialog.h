@@ -26,8 +26,11 @@ class EffectsDialog final : public QDialog {
     Q_OBJECT
 
 public:
+    // The preview's smallest size; it grows with the dialog.
     static constexpr int kPreviewWidth = 254;
     static constexpr int kPreviewHeight = 166;
+    // The preview box's current size.
+    QSize PreviewBox() const;
 
     // slide: the record as the show holds it; resolution: the show's output size "WxH" (a crop
     // is fitted to it again); thumbnail: the slide's thumbnail picture; page: 0..5.
@@ -78,6 +81,7 @@ private:
     void TakeOpeningValues();
     bool LoadWorkImage();
     void RebuildPreview();
+    void LayOutResizable();
     void RepaintBox();
     void DrawCropFrame();
     void ShowCropInEdits();
