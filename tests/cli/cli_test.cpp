@@ -110,6 +110,18 @@ TEST_F(CliTest, NewThenInfo) {
     EXPECT_EQ(sounds[1].toObject()["Title"].toString(), QString("tone"));
 }
 
+TEST_F(CliTest, NewPhotosTakeTheChosenBackground) {
+    ASSERT_TRUE(Sh("convert -size 60x40 xc:yellow '" + P("one.gif") + "'"));
+    // RRGGBB on the command line, 0x00BBGGRR in the record.
+    ASSERT_EQ(Cli({"new", P("dark.qvs"), "--background", "102030", P("one.gif")}).status, 0);
+    const Result info = Cli({"info", P("dark.qvs")});
+    const QJsonObject show = QJsonDocument::fromJson(info.out.toUtf8()).object();
+    EXPECT_EQ(show["Slides"].toArray()[0].toObject()["BackColor"].toDouble(), double(0x302010));
+    for (const char* bad : {"12345", "GGGGGG", "1020304"})
+        EXPECT_NE(Cli({"new", P("bad.qvs"), "--background", bad, P("one.gif")}).status, 0) << bad;
+    EXPECT_FALSE(QFile::exists(P("bad.qvs")));
+}
+
 TEST_F(CliTest, ErrorsAreOneLineWithAFailingStatus) {
     QFile bad(P("bad.qvs"));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
