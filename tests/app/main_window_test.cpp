@@ -148,6 +148,9 @@ private Q_SLOTS:
         QTest::mouseClick(form.Form->LinkIcon3, Qt::LeftButton);
         QCOMPARE(opened.size(), 2);
         QCOMPARE(opened[1], QString("https://en.wikipedia.org/wiki/Photography"));
+        // Each icon names what it opens before it is clicked.
+        QVERIFY(form.Form->LinkIcon3->toolTip().contains(opened[1]));
+        QVERIFY(form.Form->LinkIcon6->toolTip().contains("ISO_9660"));
         QTest::mouseClick(form.Form->LinkIcon1, Qt::LeftButton); // the program's own page
         QCOMPARE(opened.size(), 3);
         QCOMPARE(opened[2], form.SiteURL);
