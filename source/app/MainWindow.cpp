@@ -93,8 +93,7 @@ void MainWindow::createWindow() {
     connect(&History.Stack(), &QUndoStack::cleanChanged, this, &MainWindow::UpdateTitle);
     SaveAction = new QAction(this);
     SaveAction->setObjectName("SaveAction");
-    SaveAction->setShortcut(QKeySequence::Save);
-    SaveAction->setShortcutContext(Qt::WindowShortcut);
+    // Ctrl+S (the editor's shortcut) triggers the same command.
     addAction(SaveAction);
     connect(SaveAction, &QAction::triggered, this, &MainWindow::saveProject);
     // 3. Caption and the built-in site address.

@@ -70,7 +70,7 @@ public:
     AutosaveController* Autosave = nullptr;
     // The show's own file: where Ctrl+S saves; "" for a show never opened from or saved to one.
     QString ShowFile;
-    QAction* SaveAction = nullptr; // Ctrl+S
+    QAction* SaveAction = nullptr; // save to the show's own file (Ctrl+S)
 
     QMenu* PhotoMenu = nullptr; // photo menu
     QMenu* TrackMenu = nullptr; // track menu

@@ -60,7 +60,7 @@ void StoryboardInput::CreateShortcuts() {
     MainWindow& w = window_;
     AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_N), "NewShortcut", [&w] { w.newProject(); });
     AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), "OpenShortcut", [&w] { w.openProject(); });
-    AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), "SaveShortcut", [&w] { w.saveAsProject(); });
+    AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), "SaveShortcut", [&w] { w.saveProject(); });
     AddShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), "SaveVideoShortcut",
                 [&w] { w.Export->saveAsVideo(); });
     AddShortcut(QKeySequence(Qt::Key_F5), "PreviewShortcut", [&w] { w.startPreview(); });

@@ -165,7 +165,7 @@ private Q_SLOTS:
             ++asked;
             return saved;
         };
-        form.SaveAction->trigger();
+        QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(asked, 1);
         QCOMPARE(form.windowTitle(), QString::fromUtf8("holiday — Tarnwick Reelpane Freeware 1.9"));
         QCOMPARE(form.statusBar()->currentMessage(), QString("Saved"));
@@ -178,7 +178,7 @@ private Q_SLOTS:
         form.History.Commit(std::move(*change), "seconds");
         QCOMPARE(form.windowTitle(),
                  QString::fromUtf8("*holiday — Tarnwick Reelpane Freeware 1.9"));
-        form.SaveAction->trigger();
+        QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(asked, 1);
         QVERIFY(!form.History.IsModified());
     }
