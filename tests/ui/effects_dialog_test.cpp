@@ -252,7 +252,7 @@ private Q_SLOTS:
         d->Form->SaveButton1->click();
         QVERIFY(!SameBitmap(Work(), Gradient(300, 200)));
         QVERIFY(NoBackups());
-        QCOMPARE(d->SlideRecord().CaptionText.length, 6);
+        QCOMPARE(d->SlideRecord().CaptionText.size(), std::size_t(6));
     }
 
     void captionNoUndoesTheText() {
@@ -265,7 +265,7 @@ private Q_SLOTS:
         QCOMPARE(questions, 1);
         QVERIFY(SameBitmap(Work(), Gradient(300, 200)));
         QCOMPARE(d->Form->Edit1->text(), QString());
-        QCOMPARE(d->SlideRecord().CaptionText.length, 0);
+        QCOMPARE(d->SlideRecord().CaptionText.size(), std::size_t(0));
         d->reject();
     }
 
@@ -297,7 +297,7 @@ private Q_SLOTS:
         answer = true;
         d->Tabs->setCurrentIndex(2);
         QCOMPARE(questions, 1);
-        QCOMPARE(d->SlideRecord().CaptionText.length, 0);
+        QCOMPARE(d->SlideRecord().CaptionText.size(), std::size_t(0));
         d->reject(); // Cancel on another page: the text drawn on the picture stays
         QVERIFY(!SameBitmap(Work(), Gradient(300, 200)));
         QVERIFY(NoBackups());
