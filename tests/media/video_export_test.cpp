@@ -135,7 +135,7 @@ protected:
         t.PlaySeconds = playSeconds;
         t.Volume = 100;
         t.WorkFile = Path("track" + std::to_string(show.Sounds.size()) + "_" +
-                               std::to_string(value) + ".mp3");
+                          std::to_string(value) + ".mp3");
         show.Sounds.push_back(t);
     }
     media::VideoExportOptions Options(const std::string& out, const std::string& codec,
@@ -229,9 +229,9 @@ TEST_F(VideoExportTest, UncompressedTransitionFrameMatchesItsOwnRendering) {
     // One second into the two-second slide-in (frame 25 + 25).
     imaging::Bitmap middle = still;
     imaging::TransitionState state;
-    state.Start(0, imaging::TransitionParams{2, 2, media::ExportColor(imaging::kClBtnFace)},
-                imaging::SlideSource{show.Slides[1].WorkFile,
-                                     media::ExportColor(imaging::kClBtnFace)});
+    state.Start(
+        0, imaging::TransitionParams{2, 2, media::ExportColor(imaging::kClBtnFace)},
+        imaging::SlideSource{show.Slides[1].WorkFile, media::ExportColor(imaging::kClBtnFace)});
     state.SetElapsed(1000);
     ASSERT_EQ(state.Step(middle), imaging::TransitionStep::Running);
     expectFrame(50, middle);
