@@ -129,7 +129,7 @@ base::Status AviWriter::InitVideo(const imaging::Bitmap& first) {
 }
 
 base::Status AviWriter::Encode(const imaging::Bgr& frame, std::int64_t count) {
-    return raw_ ? raw_->Add(frame, count) : video_->Add(frame, count);
+    return raw_ ? raw_->Add(frame, count) : AsFailureOf(video_->Add(frame, count), fileName_);
 }
 
 base::Status AviWriter::WriteAvi() {

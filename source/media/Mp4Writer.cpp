@@ -4,6 +4,7 @@
 
 #include "media/AacEncoder.h"
 #include "media/Mp4Format.h"
+#include "media/SystemError.h"
 
 #include <algorithm>
 #include <cctype>
@@ -123,7 +124,7 @@ base::Status Mp4Writer::InitVideo(const imaging::Bitmap&) {
 }
 
 base::Status Mp4Writer::Encode(const imaging::Bgr& frame, std::int64_t count) {
-    return video_->Add(frame, count);
+    return AsFailureOf(video_->Add(frame, count), fileName_);
 }
 
 base::Status Mp4Writer::Write() {
@@ -153,7 +154,7 @@ base::Status Mp4Writer::Write() {
 
 base::Status Mp4Writer::Mux() {
     if (auto st = video_->Finish(); !st)
-        return st;
+        return AsFailureOf(std::move(st), fileName_);
     const std::string failed = "Unable to write output file " + fileName_;
 
     Output out;

@@ -21,6 +21,16 @@ std::string CannotWrite(const std::string& path, int code) {
     return "Cannot write " + path + ": " + SystemReason(code);
 }
 
+base::Status AsFailureOf(base::Status status, const std::string& file) {
+    if (status)
+        return status;
+    std::string text = status.error();
+    const std::string temporary = "the temporary video file";
+    if (const auto at = text.find(temporary); at != std::string::npos)
+        text.replace(at, temporary.size(), file);
+    return base::Fail(text);
+}
+
 int WriteAllAt(int fd, const void* data, std::size_t size, std::uint64_t offset) {
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     while (size > 0) {

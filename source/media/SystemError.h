@@ -3,6 +3,8 @@
 // reason given is the one of the call that failed, not an errno left over from an earlier call.
 #pragma once
 
+#include "base/Result.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,6 +17,10 @@ std::string SystemReason(int code);
 // "Cannot create PATH: reason" and "Cannot write PATH: reason".
 std::string CannotCreate(const std::string& path, int code);
 std::string CannotWrite(const std::string& path, int code);
+
+// A failure of a writer's temporary video file told as a failure of the file it is for: "the
+// temporary video file" in the message becomes that file's name.
+base::Status AsFailureOf(base::Status status, const std::string& file);
 
 // Writes all `size` bytes at `offset`, going on after partial writes and interruptions.
 // Returns 0, or the negative errno of the call that failed.

@@ -252,14 +252,38 @@ TEST_F(ExportCliTest, OutputsThatAreNoVideoAreRefusedAndTheShowSurvives) {
 // Under a file-size limit, with the signal as a shell leaves it: the export reports the
 // system's reason and leaves neither the partial file nor a killed process.
 TEST_F(ExportCliTest, FileSizeLimitIsReportedAndLeavesNothing) {
-    MakeShow("show.qvs", 4, 1, 1);
+    // Working files (photos of 3.7 MB, a short track) under the limit (5 MB) and a larger video:
+    // the limit stops the video, not the load.
+    QStringList made{"new", P("small.qvs"), "--resolution", "320x240", "--seconds",
+                     "1",   "--transition", "2:1"};
+    for (int i = 0; i < 8; ++i) {
+        const QString photo = P(QString("s%1.png").arg(i));
+        ASSERT_EQ(std::system(("convert -size 320x240 xc:gray +noise Random '" + photo + "'")
+                                  .toLocal8Bit()
+                                  .constData()),
+                  0);
+        made << photo;
+    }
+    ASSERT_EQ(std::system(("sox -n -r 44100 -c 2 -b 16 '" + P("short.wav") + "' synth 2 sine 440")
+                              .toLocal8Bit()
+                              .constData()),
+              0);
+    made << "--music" << P("short.wav");
+    ASSERT_EQ(Cli(made).Status, 0);
     const auto previous = std::signal(SIGXFSZ, SIG_DFL); // inherited by the shell and the tool
     for (const QString& out : {P("keep.avi"), P("keep.mp4")}) {
-        QStringList args{"export", P("show.qvs"), out};
+        QStringList args{"export", P("small.qvs"), out};
         if (out.endsWith(".avi"))
             args << "--codec"
                  << "none";
-        QString command = "ulimit -f 600; exec '" REELPANE_TEST_BINARY_DIR "/reelpane-cli'";
+        else
+            args << "--size"
+                 << "1080p"
+                 << "--fps"
+                 << "60"
+                 << "--quality"
+                 << "best"; // about 8 MB of noise
+        QString command = "ulimit -f 10000; exec '" REELPANE_TEST_BINARY_DIR "/reelpane-cli'";
         for (const QString& a : args)
             command += " '" + a + "'";
         QProcess p;
