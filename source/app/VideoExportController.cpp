@@ -102,7 +102,13 @@ void VideoExportController::saveAsVideo() {
     if (AdjustOptions)
         AdjustOptions(options);
 
+    // The progress window shows the frames, the speed and the time left.
     WindowProgress progress(*window_.ProgressView);
+    options.OnFrames = [&progress, also = options.OnFrames](std::int64_t done, std::int64_t total) {
+        progress.Frames(done, total);
+        if (also)
+            also(done, total);
+    };
     {
         MainWindow::JobScope job(window_, progress);
         running_ = true;
