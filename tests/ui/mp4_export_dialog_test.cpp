@@ -68,7 +68,7 @@ private Q_SLOTS:
         QVERIFY(dialog.SofterNote().contains("1080 x 1920")); // upright: taller than the photos
         dialog.ShapeBox->setCurrentIndex(0);
         QVERIFY(dialog.SofterNote().isEmpty());
-        dialog.Form->ComboBox1->setCurrentIndex(3); // 2160p
+        Widget<QComboBox>(dialog, "ComboBox1")->setCurrentIndex(3); // 2160p
         QVERIFY(dialog.SofterNote().contains("3840x2160"));
         dialog.CodecBox->setCurrentIndex(1);
         QCOMPARE(dialog.Coding(), media::Mp4Coding::H265);
