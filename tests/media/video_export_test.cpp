@@ -8,6 +8,7 @@
 #include "imaging/Compose.h"
 #include "imaging/TransitionState.h"
 #include "media/CodecChoice.h"
+#include "media/LibraryLog.h"
 #include "media/VideoExport.h"
 #include "media/VideoOutput.h"
 
@@ -22,6 +23,10 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+extern "C" {
+#include <libavutil/log.h>
+}
 
 namespace {
 
@@ -76,6 +81,23 @@ TEST(ExportFailureTextTest, FileNameReplacesTheFirstPlaceholderLiterally) {
     EXPECT_EQ(media::ExportFailureText("Не удалось записать \"%s\"", "show.avi"),
               "Не удалось записать \"show.avi\"");
     EXPECT_EQ(media::ExportFailureText("no placeholder %d", "x"), "no placeholder %d");
+}
+
+// FFmpeg's lines (a damaged track's "Header missing") go to the program's handler, never to
+// standard error; errors are kept for a failure report.
+TEST(LibraryLogTest, LinesReachTheHandlerInsteadOfStandardError) {
+    std::vector<std::string> seen;
+    media::SetLibraryLogHandler([&](int, const std::string& line) { seen.push_back(line); });
+    testing::internal::CaptureStderr();
+    av_log(nullptr, AV_LOG_ERROR, "Header ");
+    av_log(nullptr, AV_LOG_ERROR, "missing\n");
+    av_log(nullptr, AV_LOG_DEBUG, "below the level\n");
+    const std::string err = testing::internal::GetCapturedStderr();
+    media::SetLibraryLogHandler(nullptr);
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(seen, std::vector<std::string>{"Header missing"});
+    ASSERT_FALSE(media::RecentLibraryErrors().empty());
+    EXPECT_EQ(media::RecentLibraryErrors().back(), "Header missing");
 }
 
 TEST(ExportColorTest, SystemColoursComeFromTheFixedTable) {
