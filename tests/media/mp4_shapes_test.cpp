@@ -4,6 +4,7 @@
 // frames per second, the frame timing rules and the photos enlarged sharply.
 #include "AviProbe.h"
 #include "imaging/BmpFile.h"
+#include "media/ExportRate.h"
 #include "media/Mp4Format.h"
 #include "media/SlideComposer.h"
 #include "media/VideoExport.h"
@@ -146,6 +147,9 @@ TEST(Mp4FormatTest, SizesRatesLevelsAndTiming) {
     EXPECT_EQ(media::MsOfFrame(1, 30), 33);
     EXPECT_EQ(media::FindMp4Preset("phone")->Shape, VideoShape::Tall);
     EXPECT_EQ(media::FindMp4Preset("tv"), nullptr);
+    // The progress line: the time left rounded up, none once done.
+    EXPECT_EQ(media::ExportRateText(100, 401, 4.0), "100 / 401 frames, 25.0 fps, 0:13 left");
+    EXPECT_EQ(media::ExportRateText(401, 401, 4.0), "401 / 401 frames, 100.2 fps");
 }
 
 TEST(Mp4FormatTest, SmallPhotosAreEnlargedSmoothly) {
