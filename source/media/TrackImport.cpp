@@ -86,12 +86,15 @@ std::int64_t MeasureTrackSeconds(const std::string& path) {
     return static_cast<std::int64_t>(std::nearbyint(seconds));
 }
 
-project::Imported<std::size_t> AddTrack(project::ShowModel& show, const std::string& path) {
+namespace {
+
+project::Imported<std::size_t> ImportTrack(project::ShowModel& show, const std::string& path,
+                                           bool keepUndecodable) {
     using project::ImportStatus;
     std::string ext = project::ExtensionOf(path);
     if (!project::IsTrackExtension(ext))
         return ImportStatus::Skip("not a track: " + path);
-    if (!Audio().Loaded())
+    if (!keepUndecodable && !Audio().Loaded())
         return ImportStatus::Skip("the audio library is not loaded");
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -107,9 +110,10 @@ project::Imported<std::size_t> AddTrack(project::ShowModel& show, const std::str
         project::Track t = project::Track::MakeDefault();
         t.WorkFile = copy;
         t.Title = TrackTitle(path);
-        const std::int64_t seconds = MeasureTrackSeconds(copy);
-        if (seconds < 0)
+        std::int64_t seconds = Audio().Loaded() ? MeasureTrackSeconds(copy) : -1;
+        if (seconds < 0 && !keepUndecodable)
             throw std::runtime_error("cannot decode " + path);
+        seconds = std::max<std::int64_t>(seconds, 0);
         const auto clamped = static_cast<std::int32_t>(std::min<std::int64_t>(seconds, 1 << 30));
         t.LengthSeconds = clamped;
         t.PlaySeconds = clamped;
@@ -121,6 +125,16 @@ project::Imported<std::size_t> AddTrack(project::ShowModel& show, const std::str
         ::unlink(copy.c_str());
         return ImportStatus::Skip(e.what());
     }
+}
+
+} // namespace
+
+project::Imported<std::size_t> AddTrack(project::ShowModel& show, const std::string& path) {
+    return ImportTrack(show, path, false);
+}
+
+project::Imported<std::size_t> LoadTrack(project::ShowModel& show, const std::string& path) {
+    return ImportTrack(show, path, true);
 }
 
 } // namespace media
