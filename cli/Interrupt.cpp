@@ -36,4 +36,8 @@ bool InterruptScope::Raised() {
     return raised.load();
 }
 
+void IgnoreFileSizeLimitSignal() {
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
 } // namespace cli
