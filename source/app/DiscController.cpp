@@ -163,7 +163,7 @@ void DiscController::write(const QStringList& files) {
     for (const QString& f : files) {
         if (builder_->InsertFile("\\", QFile::encodeName(f).toStdString()) !=
             disc::InsertResult::Added) {
-            ShowMessage(Tr(54, "Невозможно записать диск") + "\n" + f);
+            dialog_->ShowFailure("CAN'T OPEN FILE \"" + f + "\"", true);
             return;
         }
     }

@@ -82,6 +82,7 @@ DiscDialog::DiscDialog(QWidget* parent)
     Form->CheckBox1->setVisible(false);
     Form->BitBtn2->setDefault(true);
     ApplyLanguage();
+    resize(std::max(width(), sizeHint().width()), sizeHint().height());
     PickFiles = [this] {
         const QStringList files =
             QFileDialog::getOpenFileNames(this, QString(), PickerFolder(), PickerFilters());
@@ -184,7 +185,8 @@ QString DiscDialog::FactsText(const disc::DiscSummary& s) {
         parts << Text(916, "занято %1, свободно %2").arg(Size(s.usedBytes), Size(s.freeBytes));
         break;
     }
-    if (s.state == State::Appendable || s.state == State::Closed)
+    if (s.state == State::Appendable || s.state == State::Closed ||
+        (s.state == State::Overwritable && s.sessions > 0))
         parts << (s.sessions == 1 ? Text(917, "1 сессия")
                                   : Text(918, "сессий: %1").arg(s.sessions));
     return parts.join(QStringLiteral(" \u00B7 "));
