@@ -465,4 +465,16 @@ TEST_F(SessionTest, NamesJolietReadersRefuseAreLeftOutOrRenamedAndTheNextSession
     };
     EXPECT_NE(extentOf("ab.txt"), extentOf("AB~1.txt"));
     EXPECT_NE(extentOf("_q.txt"), 0u);
+    // isovfy reads the descriptors at sector 16 only: the new session's copied there, as a
+    // disc grown in place holds them, let it check the new tree.
+    std::string grown = ReadBytes(image);
+    for (std::size_t i = 0; i < 16; ++i) {
+        const std::size_t from = (std::size_t{start} + 16 + i) * 2048;
+        grown.replace((16 + i) * 2048, 2048, grown, from, 2048);
+        if (static_cast<std::uint8_t>(grown[from]) == 255)
+            break;
+    }
+    WriteBytes(P("grown.iso"), grown);
+    const std::string checked = Shell("isovfy " + Quote(P("grown.iso")));
+    EXPECT_NE(checked.find("No errors found"), std::string::npos) << checked;
 }
