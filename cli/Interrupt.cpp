@@ -46,4 +46,8 @@ int InterruptScope::Signal() {
     return raised.load();
 }
 
+void IgnoreFileSizeLimitSignal() {
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
 } // namespace cli

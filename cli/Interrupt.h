@@ -27,4 +27,9 @@ private:
     std::array<struct sigaction, 3> old_{};
 };
 
+// A file growing past the size limit (ulimit -f) then fails its write with "File too large"
+// instead of the process being killed, so the command removes its temporary file and reports
+// the failure.
+void IgnoreFileSizeLimitSignal();
+
 } // namespace cli

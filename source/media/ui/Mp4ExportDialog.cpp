@@ -199,12 +199,12 @@ void Mp4ExportDialog::ApplyLanguage() {
     Form->ComboBox2->setItemText(1, lang.FileText(976, "Наилучшее"));
     Form->BitBtn1->setText(lang.FileText(977, "OK"));
     Form->BitBtn2->setText(lang.FileText(978, "Отмена"));
-    presetGroup_->setTitle(lang.FileText(1400, "Готовые настройки"));
-    PresetBox->setItemText(0, lang.FileText(1401, "Свои настройки"));
-    formatGroup_->setTitle(lang.FileText(1402, "Формат"));
-    shapeLabel_->setText(lang.FileText(1403, "Форма кадра"));
-    fpsLabel_->setText(lang.FileText(1404, "Кадров в секунду"));
-    codecLabel_->setText(lang.FileText(1405, "Кодек"));
+    presetGroup_->setTitle(lang.FileText(880, "Готовые настройки"));
+    PresetBox->setItemText(0, lang.FileText(881, "Свои настройки"));
+    formatGroup_->setTitle(lang.FileText(882, "Формат"));
+    shapeLabel_->setText(lang.FileText(883, "Форма кадра"));
+    fpsLabel_->setText(lang.FileText(884, "Кадров в секунду"));
+    codecLabel_->setText(lang.FileText(885, "Кодек"));
 }
 
 void Mp4ExportDialog::showEvent(QShowEvent* event) {
