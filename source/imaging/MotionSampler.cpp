@@ -1,9 +1,16 @@
 #include "imaging/MotionSampler.h"
 
+#include "imaging/PixelMix.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <system_error>
 #include <thread>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace imaging {
 
@@ -77,63 +84,87 @@ MotionSampler::MotionSampler(const Bitmap& picture, std::uint8_t backB, std::uin
         rows_[static_cast<std::size_t>(y)] = MakeTap(PictureY(y, frameW_, frameH_, w, h, s), h);
     firstColumn_ = columns_.empty() ? -1 : columns_.front().First;
     lastColumn_ = columns_.empty() ? -1 : std::min(columns_.back().First + 1, w);
+    offsets_.resize(columns_.size());
+    weights_.resize(columns_.size() * 8);
+    for (std::size_t x = 0; x < columns_.size(); ++x) {
+        offsets_[x] = (columns_[x].First - firstColumn_) * 3;
+        const auto wx = static_cast<std::uint16_t>(columns_[x].Weight);
+        const auto wl = static_cast<std::uint16_t>(256 - wx);
+        std::uint16_t* v = weights_.data() + x * 8;
+        v[0] = v[1] = v[2] = wl;
+        v[3] = v[4] = v[5] = wx;
+        v[6] = v[7] = 0;
+    }
     backRow_.resize(static_cast<std::size_t>(w) * 3);
     for (std::int32_t x = 0; x < w; ++x)
         std::copy(back_, back_ + 3, backRow_.begin() + x * 3);
 }
 
 void MotionSampler::RenderRow(std::int32_t y, std::uint8_t* out,
-                              std::vector<std::uint16_t>& scratch) const {
+                              std::vector<std::uint8_t>& scratch) const {
     const Tap row = rows_[static_cast<std::size_t>(y)];
     const std::int32_t w = picture_.Width, h = picture_.Height;
     if (picture_.IsEmpty() || (row.First < 0 && row.Weight == 0) ||
         (row.First >= h - 1 && row.Weight == 256)) {
         for (std::int32_t x = 0; x < frameW_; ++x, out += 3)
-            std::copy(back_, back_ + 3, out);
+            std::memcpy(out, back_, 3);
         return;
     }
-    // The two picture rows mixed exactly: 256 * top + (bottom - top) * weight, over the columns
-    // the output reads, the background standing for rows and columns outside the picture.
+    // The two picture rows mixed into one over the columns the output reads, the background
+    // standing for rows and columns outside the picture. The run has 8 bytes to spare, so that
+    // the columns' pass may read 8 bytes from any pixel of it.
     const std::uint8_t* top = row.First < 0 ? backRow_.data() : picture_.Row(row.First);
     const std::uint8_t* bottom = row.First + 1 >= h ? backRow_.data() : picture_.Row(row.First + 1);
     const std::int32_t count = lastColumn_ - firstColumn_ + 1;
-    scratch.resize(static_cast<std::size_t>(count) * 3);
-    std::uint16_t* mixed = scratch.data();
-    const std::int32_t wy = static_cast<std::int32_t>(row.Weight);
-    const auto mix = [wy](std::int32_t a, std::int32_t b) {
-        return static_cast<std::uint16_t>(a * 256 + (b - a) * wy);
-    };
+    scratch.resize(static_cast<std::size_t>(count) * 3 + 8);
+    std::uint8_t* mixed = scratch.data();
     std::int32_t c = firstColumn_;
-    std::uint16_t* m = mixed;
+    std::uint8_t* m = mixed;
     for (; c < 0 && c <= lastColumn_; ++c, m += 3)
-        for (int k = 0; k < 3; ++k)
-            m[k] = static_cast<std::uint16_t>(back_[k] * 256);
+        std::memcpy(m, back_, 3);
     const std::int32_t inside = std::min(lastColumn_, w - 1);
     if (c <= inside) {
-        const std::uint8_t* a = top + c * 3;
-        const std::uint8_t* b = bottom + c * 3;
-        const std::int32_t n = (inside - c + 1) * 3;
-        for (std::int32_t i = 0; i < n; ++i)
-            m[i] = mix(a[i], b[i]);
+        const std::size_t n = static_cast<std::size_t>(inside - c + 1) * 3;
+        MixBytes256(m, top + c * 3, bottom + c * 3, n, row.Weight);
         m += n;
         c = inside + 1;
     }
     for (; c <= lastColumn_; ++c, m += 3)
+        std::memcpy(m, back_, 3);
+    std::memset(m, 0, 8);
+
+    // Then the two columns of each output pixel.
+    const std::int32_t* offsets = offsets_.data();
+    const std::uint16_t* weights = weights_.data();
+    std::int32_t x = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i half = _mm_set1_epi16(128);
+    // Bytes {b0 g0 r0 b1 g1 r1 . .} times {wl wl wl wx wx wx 0 0}; lanes 3..5 shifted onto 0..2
+    // and added give the three channels. Each output pixel is stored as 4 bytes, the fourth
+    // overwritten by the next pixel; the last one of the row is written apart.
+    for (; x + 1 < frameW_; ++x) {
+        const __m128i v = _mm_unpacklo_epi8(
+            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(mixed + offsets[x])), zero);
+        __m128i p =
+            _mm_mullo_epi16(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + x * 8)));
+        p = _mm_add_epi16(p, _mm_srli_si128(p, 6));
+        p = _mm_srli_epi16(_mm_add_epi16(p, half), 8);
+        const std::uint32_t bgr =
+            static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(p, p)));
+        std::memcpy(out + x * 3, &bgr, 4);
+    }
+#endif
+    for (; x < frameW_; ++x) {
+        const std::uint8_t* p = mixed + offsets[x];
+        const std::uint32_t wl = weights[x * 8], wx = weights[x * 8 + 3];
         for (int k = 0; k < 3; ++k)
-            m[k] = static_cast<std::uint16_t>(back_[k] * 256);
-    // Then the two columns of each output pixel, rounded once.
-    const Tap* col = columns_.data();
-    for (std::int32_t x = 0; x < frameW_; ++x, out += 3) {
-        const std::uint16_t* p = mixed + (col[x].First - firstColumn_) * 3;
-        const std::uint32_t wx = col[x].Weight, wl = 256 - wx;
-        out[0] = static_cast<std::uint8_t>((p[0] * wl + p[3] * wx + 32768) >> 16);
-        out[1] = static_cast<std::uint8_t>((p[1] * wl + p[4] * wx + 32768) >> 16);
-        out[2] = static_cast<std::uint8_t>((p[2] * wl + p[5] * wx + 32768) >> 16);
+            out[x * 3 + k] = static_cast<std::uint8_t>((p[k] * wl + p[k + 3] * wx + 128) >> 8);
     }
 }
 
 void MotionSampler::RenderRows(Bitmap& frame, std::int32_t first, std::int32_t last) const {
-    std::vector<std::uint16_t> scratch;
+    std::vector<std::uint8_t> scratch;
     for (std::int32_t y = first; y < last; ++y)
         RenderRow(y, frame.Row(y), scratch);
 }

@@ -6,8 +6,8 @@
 // picture surrounded by the background colour. Nothing is rounded to whole pixels, so a slow
 // motion moves smoothly.
 //
-// Fixed point: each sample position is kept to 1/256 of a pixel both ways, the two rows are mixed
-// exactly into 16 bits and the two columns of that into 32, rounded once; against the rule in
+// Fixed point: each sample position is kept to 1/256 of a pixel both ways; the two rows are mixed
+// and rounded to bytes, then the two columns of that (SSE2 where there is); against the rule in
 // doubles a pixel is off by at most one or two levels.
 #pragma once
 
@@ -30,7 +30,7 @@ public:
 
     // Writes output row y (0..FrameHeight-1) to out, FrameWidth pixels of 3 bytes. scratch is
     // reused between calls; each thread needs its own.
-    void RenderRow(std::int32_t y, std::uint8_t* out, std::vector<std::uint16_t>& scratch) const;
+    void RenderRow(std::int32_t y, std::uint8_t* out, std::vector<std::uint8_t>& scratch) const;
 
     // Rows first..last-1 of frame, which has FrameWidth x FrameHeight.
     void RenderRows(Bitmap& frame, std::int32_t first, std::int32_t last) const;
@@ -60,6 +60,10 @@ private:
     std::vector<Tap> rows_;                         // one per output row
     std::int32_t firstColumn_ = 0, lastColumn_ = 0; // picture columns read, -1 .. w
     std::vector<std::uint8_t> backRow_;             // a picture row of background
+    // Per output column: the byte offset of its first pixel in the mixed row, and the weights
+    // {256 - w, 256 - w, 256 - w, w, w, w, 0, 0} of its two pixels' bytes.
+    std::vector<std::int32_t> offsets_;
+    std::vector<std::uint16_t> weights_;
 };
 
 // Calls work(first, last) over 0..rows in one band, or in two bands on two threads when the frame

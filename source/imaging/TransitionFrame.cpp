@@ -78,7 +78,7 @@ void ComposeTransitionFrame(Bitmap& out, const MovingSlide& outgoing, const Movi
         if (Moves(incoming))
             b.emplace(MakeSampler(incoming, W, H));
         ForRowBands(H, static_cast<std::int64_t>(W) * H, [&](int first, int last) {
-            std::vector<std::uint16_t> rowScratch;
+            std::vector<std::uint8_t> rowScratch;
             for (int y = first; y < last; ++y) {
                 if (a)
                     a->RenderRow(y, out.Row(y), rowScratch);
