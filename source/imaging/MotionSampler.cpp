@@ -84,6 +84,16 @@ MotionSampler::MotionSampler(const Bitmap& picture, std::uint8_t backB, std::uin
         rows_[static_cast<std::size_t>(y)] = MakeTap(PictureY(y, frameW_, frameH_, w, h, s), h);
     firstColumn_ = columns_.empty() ? -1 : columns_.front().First;
     lastColumn_ = columns_.empty() ? -1 : std::min(columns_.back().First + 1, w);
+    // The output columns that read the picture at all: the others are the background.
+    insideFrom_ = 0;
+    while (insideFrom_ < frameW_ && columns_[static_cast<std::size_t>(insideFrom_)].First < 0 &&
+           columns_[static_cast<std::size_t>(insideFrom_)].Weight == 0)
+        ++insideFrom_;
+    insideTo_ = frameW_;
+    while (insideTo_ > insideFrom_ &&
+           columns_[static_cast<std::size_t>(insideTo_ - 1)].First >= w - 1 &&
+           columns_[static_cast<std::size_t>(insideTo_ - 1)].Weight == 256)
+        --insideTo_;
     offsets_.resize(columns_.size());
     weights_.resize(columns_.size() * 8);
     for (std::size_t x = 0; x < columns_.size(); ++x) {
@@ -133,17 +143,23 @@ void MotionSampler::RenderRow(std::int32_t y, std::uint8_t* out,
         std::memcpy(m, back_, 3);
     std::memset(m, 0, 8);
 
-    // Then the two columns of each output pixel.
+    // Then the two columns of each output pixel; the columns that fall wholly outside the
+    // picture are the background.
     const std::int32_t* offsets = offsets_.data();
     const std::uint16_t* weights = weights_.data();
-    std::int32_t x = 0;
+    const auto fillBack = [&](std::int32_t from, std::int32_t to) {
+        for (std::int32_t x = from; x < to; ++x)
+            std::memcpy(out + x * 3, back_, 3);
+    };
+    fillBack(0, insideFrom_);
+    std::int32_t x = insideFrom_;
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
     const __m128i half = _mm_set1_epi16(128);
     // Bytes {b0 g0 r0 b1 g1 r1 . .} times {wl wl wl wx wx wx 0 0}; lanes 3..5 shifted onto 0..2
     // and added give the three channels. Each output pixel is stored as 4 bytes, the fourth
     // overwritten by the next pixel; the last one of the row is written apart.
-    for (; x + 1 < frameW_; ++x) {
+    for (const std::int32_t end = std::min(insideTo_, frameW_ - 1); x < end; ++x) {
         const __m128i v = _mm_unpacklo_epi8(
             _mm_loadl_epi64(reinterpret_cast<const __m128i*>(mixed + offsets[x])), zero);
         __m128i p =
@@ -155,12 +171,13 @@ void MotionSampler::RenderRow(std::int32_t y, std::uint8_t* out,
         std::memcpy(out + x * 3, &bgr, 4);
     }
 #endif
-    for (; x < frameW_; ++x) {
+    for (; x < insideTo_; ++x) {
         const std::uint8_t* p = mixed + offsets[x];
         const std::uint32_t wl = weights[x * 8], wx = weights[x * 8 + 3];
         for (int k = 0; k < 3; ++k)
             out[x * 3 + k] = static_cast<std::uint8_t>((p[k] * wl + p[k + 3] * wx + 128) >> 8);
     }
+    fillBack(insideTo_, frameW_);
 }
 
 void MotionSampler::RenderRows(Bitmap& frame, std::int32_t first, std::int32_t last) const {

@@ -63,6 +63,7 @@ private:
     // Per output column: the byte offset of its first pixel in the mixed row, and the weights
     // {256 - w, 256 - w, 256 - w, w, w, w, 0, 0} of its two pixels' bytes.
     std::vector<std::int32_t> offsets_;
+    std::int32_t insideFrom_ = 0, insideTo_ = 0; // output columns reading the picture
     std::vector<std::uint16_t> weights_;
 };
 
