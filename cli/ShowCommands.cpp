@@ -48,13 +48,11 @@ bool IsFile(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-QJsonObject MotionJson(const project::SlideMotion& m) {
-    const auto state = [](const project::SlideMotion::State& s) {
-        return QJsonArray{s.Cx, s.Cy, s.Zoom};
-    };
+QJsonObject MotionJson(const imaging::Motion& m) {
+    const auto state = [](const imaging::MotionState& s) { return QJsonArray{s.Cx, s.Cy, s.Z}; };
     QJsonObject o;
-    o["Mode"] = m.Kind == project::SlideMotion::Mode::Auto ? "auto" : "manual";
-    o["Easing"] = m.Ease == project::SlideMotion::Easing::Ease ? "ease" : "linear";
+    o["Mode"] = m.Mode == imaging::MotionMode::Auto ? "auto" : "manual";
+    o["Easing"] = m.Easing == imaging::MotionEasing::Ease ? "ease" : "linear";
     o["Start"] = state(m.Start);
     o["End"] = state(m.End);
     return o;
@@ -201,7 +199,7 @@ int RunInfo(const QStringList& args) {
         o["TransitionMs"] = static_cast<qint64>(s.TransitionLengthMs());
         if (s.Ext.TransitionKind != 0)
             o["TransitionKindExtended"] = s.Ext.TransitionKind;
-        if (s.Ext.Motion.Kind != project::SlideMotion::Mode::None)
+        if (!s.Ext.Motion.IsStill())
             o["Motion"] = MotionJson(s.Ext.Motion);
         slides.append(o);
     }

@@ -296,7 +296,7 @@ TEST_F(ShowHistoryTest, DurationsTransitionsAndVolumesAreUndone) {
     ASSERT_TRUE(ApplyTransitionChoice(show(), 0, {5, 0, true}));
     Slide second = show().Slides[1];
     second.ShowSeconds = 42;
-    second.Ext.Motion.Kind = SlideMotion::Mode::Auto; // extension data is undone like the rest
+    second.Ext.Motion.Mode = imaging::MotionMode::Auto; // extension data is undone like the rest
     show().SetSlide(1, second);
     Track track = show().Sounds[0];
     track.Volume = 25;
@@ -322,7 +322,7 @@ TEST_F(ShowHistoryTest, DurationsTransitionsAndVolumesAreUndone) {
     EXPECT_EQ(show().Slides[1].TransitionKind, 5);
     EXPECT_EQ(show().Slides[0].TransitionSeconds, 3);
     EXPECT_EQ(show().Slides[1].ShowSeconds, 42);
-    EXPECT_EQ(show().Slides[1].Ext.Motion.Kind, SlideMotion::Mode::Auto);
+    EXPECT_EQ(show().Slides[1].Ext.Motion.Mode, imaging::MotionMode::Auto);
     EXPECT_EQ(show().Sounds[0].Volume, 25);
     EXPECT_EQ(show().Sounds[0].Ext.FadeInSeconds, 1.5);
     EXPECT_EQ(show().Options.EndFadeSeconds, 3.0);
