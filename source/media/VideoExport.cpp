@@ -6,6 +6,7 @@
 #include "imaging/TransitionState.h"
 #include "media/LibraryLog.h"
 #include "media/Mixdown.h"
+#include "media/MovingFrames.h"
 #include "media/SlideComposer.h"
 #include "media/SystemError.h"
 #include "media/TrackPcmSource.h"
@@ -86,7 +87,8 @@ constexpr int kVideoShare = 95; // percent of the bar for the frames; the rest i
 std::int64_t ExportFrameCount(const project::ShowModel& show, int fps) {
     std::int64_t ms = 0;
     for (const auto& s : show.Slides)
-        ms += 1000 * (Seconds(s.ShowSeconds) + Seconds(s.TransitionSeconds));
+        ms += std::max<std::int64_t>(s.StillMs(), 0) +
+              std::max<std::int64_t>(s.TransitionLengthMs(), 0);
     return FrameAtMs(ms, fps);
 }
 
@@ -187,18 +189,16 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
         result.SoundPieces = pieces->Queue.size();
         result.LeftOut = pieces->LeftOut;
         for (std::size_t t = 0; t < show.Sounds.size(); ++t)
-            if (std::find(result.LeftOut.begin(), result.LeftOut.end(),
-                          show.Sounds[t].WorkFile) != result.LeftOut.end())
+            if (std::find(result.LeftOut.begin(), result.LeftOut.end(), show.Sounds[t].WorkFile) !=
+                result.LeftOut.end())
                 result.SilentTracks.push_back(t);
         soundCancelled = pieces->Cancelled; // the music queued so far stays
         return {};
     };
     const bool soundFirst = sink->CarriesSound() && sink->SoundBeforeFrames();
     if (soundFirst) {
-        std::int64_t showSeconds = 0;
-        for (const auto& s : show.Slides)
-            showSeconds += Seconds(s.ShowSeconds) + Seconds(s.TransitionSeconds);
-        if (auto st = queueSound(showSeconds); !st)
+        const std::int64_t showMs = MsOfFrame(total, fps);
+        if (auto st = queueSound((showMs + 999) / 1000); !st)
             return fail(st.error());
     }
 
@@ -207,7 +207,7 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
     FrameRun run(*sink);
     imaging::Bitmap frame = imaging::Bitmap::CreateSized(settings.Width, settings.Height);
     imaging::TransitionState transition;
-    std::int64_t videoSeconds = 0;
+    std::int64_t videoMs = 0;
     bool cancelled = false;
     auto report = [&] {
         const std::int64_t done = run.Frames();
@@ -218,55 +218,77 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
     };
 
     // Every boundary is placed by its time in milliseconds (FrameAtMs), so slides, transitions
-    // and the music stay within half a frame of their times at any rate.
+    // and the music stay within half a frame of their times at any rate. Slides that move, newer
+    // transition kinds and exact lengths are drawn frame by frame (MovingFrames); the rest as
+    // stills and seed transitions, exactly as older shows were always written.
     const auto& slides = show.Slides;
-    std::int64_t startMs = 0;
+    std::vector<std::int32_t> backs;
+    for (const auto& s : slides)
+        backs.push_back(ExportColor(s.BackColor));
+    const std::vector<SlideSpan> spans = PlanSpans(slides, fps);
+    MovingFrames moving(slides, spans, backs);
     for (std::size_t i = 0; i < slides.size(); ++i) {
         const auto& s = slides[i];
-        const std::int64_t still = Seconds(s.ShowSeconds);
-        const std::int64_t fade = Seconds(s.TransitionSeconds);
-        videoSeconds += still + fade;
-        const std::int64_t fadeMs = startMs + 1000 * still;
-        const std::int64_t endMs = fadeMs + 1000 * fade;
-        const std::int64_t fadeFrame = FrameAtMs(fadeMs, fps);
-        const std::int64_t endFrame = FrameAtMs(endMs, fps);
-        const imaging::SlideSource source{s.WorkFile, ExportColor(s.BackColor)};
-        // A working file that cannot be read leaves the frame showing what it showed; the
-        // export names it at the end.
-        if (!composer.Render(frame, source))
-            result.UnreadablePhotos.push_back(i);
-        if (i == 0) {
-            if (auto st = sink->Start(frame); !st)
+        const SlideSpan& span = spans[i];
+        videoMs = MsOfFrame(span.End, fps);
+        if (moving.MovingStill(i)) {
+            for (std::int64_t n = span.First; n < span.Cut; ++n) {
+                if (!moving.Still(frame, i, n, fps) && n == span.First)
+                    result.UnreadablePhotos.push_back(i);
+                if (i == 0 && n == span.First)
+                    if (auto st = sink->Start(frame); !st)
+                        return fail(st.error());
+                if (auto st = run.Push(frame, 1); !st)
+                    return fail(st.error());
+                if ((n - span.First) % fps == fps - 1)
+                    report();
+            }
+        } else {
+            const imaging::SlideSource source{s.WorkFile, backs[i]};
+            // A working file that cannot be read leaves the frame showing what it showed; the
+            // export names it at the end.
+            if (!composer.Render(frame, source))
+                result.UnreadablePhotos.push_back(i);
+            if (i == 0) {
+                if (auto st = sink->Start(frame); !st)
+                    return fail(st.error());
+            }
+            if (auto st = run.Push(frame, span.Cut - span.First); !st)
                 return fail(st.error());
         }
-        if (auto st = run.Push(frame, fadeFrame - FrameAtMs(startMs, fps)); !st)
-            return fail(st.error());
         report();
 
-        if (fade > 0) {
+        if (span.End > span.Cut && moving.OwnTransition(i)) {
+            for (std::int64_t n = span.Cut; n < span.End; ++n) {
+                moving.Transition(frame, i, n, fps);
+                if (auto st = run.Push(frame, 1); !st)
+                    return fail(st.error());
+                if ((n - span.Cut) % fps == fps - 1)
+                    report();
+            }
+        } else if (span.End > span.Cut) {
             std::optional<imaging::SlideSource> incoming;
             if (i + 1 < slides.size())
-                incoming = composer.Incoming(imaging::SlideSource{
-                    slides[i + 1].WorkFile, ExportColor(slides[i + 1].BackColor)});
+                incoming =
+                    composer.Incoming(imaging::SlideSource{slides[i + 1].WorkFile, backs[i + 1]});
             imaging::TransitionParams params;
             params.Kind = s.TransitionKind;
-            params.Seconds = static_cast<std::int32_t>(fade);
-            params.BackColor = ExportColor(s.BackColor);
+            params.Seconds = static_cast<std::int32_t>(span.TransitionMs / 1000);
+            params.BackColor = backs[i];
             transition.Start(static_cast<std::int32_t>(i), params, incoming);
             // Each frame shows the transition at its own time: at 25 frames per second frame f
             // shows it at 40·f ms, 0 … 1000·d − 40.
-            for (std::int64_t n = fadeFrame; n < endFrame; ++n) {
-                transition.SetElapsed(std::max<std::int64_t>(0, MsOfFrame(n, fps) - fadeMs));
+            for (std::int64_t n = span.Cut; n < span.End; ++n) {
+                transition.SetElapsed(std::max<std::int64_t>(0, MsOfFrame(n, fps) - span.CutMs));
                 transition.Step(frame);
                 if (auto st = run.Push(frame, 1); !st)
                     return fail(st.error());
-                if ((n - fadeFrame) % fps == fps - 1)
+                if ((n - span.Cut) % fps == fps - 1)
                     report();
             }
             transition.Stop();
             composer.DropIncoming();
         }
-        startMs = endMs;
         report();
         if (progress.Cancelled()) {
             cancelled = true; // the video as far as it got, without sound
@@ -278,7 +300,7 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
     result.Frames = run.Frames();
 
     if (!cancelled && !soundFirst && sink->CarriesSound())
-        if (auto st = queueSound(videoSeconds); !st)
+        if (auto st = queueSound((videoMs + 999) / 1000); !st)
             return fail(st.error());
     cancelled = cancelled || soundCancelled;
 
