@@ -29,6 +29,7 @@ const QString kSource = QStringLiteral(REELPANE_TEST_SOURCE_DIR);
 
 void ClickRow(TransitionDialog& dialog, int row) {
     QListWidget* list = dialog.Form->ListBox1;
+    list->scrollToItem(list->item(row)); // the newer kinds lie below the first screenful
     const QRect rect = list->visualItemRect(list->item(row));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
 }
@@ -190,6 +191,7 @@ private Q_SLOTS:
         const QByteArray folder = qgetenv("REELPANE_SHOTS");
         if (!folder.isEmpty()) {
             ClickRow(dialog, imaging::kTransitionIris);
+            QCOMPARE(sample->Kind(), int(imaging::kTransitionIris));
             sample->stop();
             sample->showLoopTime(S::kHoldSeconds + S::kTransitionSeconds * 0.45);
             QVERIFY(dialog.grab().save(QString::fromLocal8Bit(folder) + "/chooser-sample.png"));
