@@ -6,10 +6,12 @@
 #include "cli/ConsoleProgress.h"
 #include "cli/CoreImport.h"
 #include "imaging/BmpFile.h"
+#include "imaging/TransitionKinds.h"
 #include "media/TrackImport.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
 #include "project/ShowSession.h"
+#include "project/TransitionChoice.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -88,11 +90,9 @@ int RunNew(const QStringList& args) {
                 return Fail("--seconds needs a whole number of seconds (0..86400)");
         } else if (a == "--transition") {
             if (!value(v))
-                return Fail("--transition needs KIND[:SECONDS]");
-            const QStringList parts = v.split(':');
-            if (parts.size() > 2 || !ParseInt(parts[0], 0, 13, transitionKind) ||
-                (parts.size() == 2 && !ParseInt(parts[1], 0, 3600, transitionSeconds)))
-                return Fail("bad --transition '" + v + "' (KIND 0..13, SECONDS 0..3600)");
+                return Fail(QString("--transition needs ") + kTransitionArgHelp);
+            if (!ParseTransitionArg(v, transitionKind, transitionSeconds))
+                return Fail("bad --transition '" + v + "': " + kTransitionArgHelp);
         } else if (a == "--music") {
             if (!value(v))
                 return Fail("--music needs a file");
@@ -150,11 +150,15 @@ int RunNew(const QStringList& args) {
     for (auto& s : show.Slides) {
         if (seconds >= 0)
             s.ShowSeconds = seconds;
-        if (transitionKind >= 0)
+        if (transitionKind >= 0 && !imaging::IsSmoothTransition(transitionKind))
             s.TransitionKind = transitionKind;
         if (transitionSeconds >= 0)
             s.TransitionSeconds = transitionSeconds;
     }
+    // A newer kind is stored by the chooser's rule: its code in the extension, a seed kind in
+    // the record, and a length (3 s unless given).
+    if (imaging::IsSmoothTransition(transitionKind))
+        project::ApplyTransitionChoice(show, 0, {transitionKind, transitionSeconds, true});
     ConsoleProgress progress("saving");
     const std::string outPath = base::EncodeFileName(out);
     const auto result = project::SaveProject(show, outPath, progress);
@@ -199,6 +203,11 @@ int RunInfo(const QStringList& args) {
         o["TransitionMs"] = static_cast<qint64>(s.TransitionLengthMs());
         if (s.Ext.TransitionKind != 0)
             o["TransitionKindExtended"] = s.Ext.TransitionKind;
+        // The kind that plays as --transition takes it: a newer kind's name, or the seed's number.
+        const int code = project::SlideTransitionCode(s);
+        const std::string_view name = imaging::TransitionCodeName(code);
+        o["TransitionName"] = name.empty() ? QString::number(code)
+                                           : QString::fromUtf8(name.data(), qsizetype(name.size()));
         if (!s.Ext.Motion.IsStill())
             o["Motion"] = MotionJson(s.Ext.Motion);
         slides.append(o);

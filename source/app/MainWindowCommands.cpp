@@ -150,12 +150,19 @@ void MainWindow::openEffects(int tag) {
     const imaging::Bitmap thumbnail =
         clean.isNull() ? imaging::Bitmap() : imaging::Bitmap::CreateFromImage(clean.toImage());
     ui::EffectsDialog dialog(slide, Show.Resolution, thumbnail, Show.EffectsPage, this);
+    dialog.SetSlideIndex(static_cast<int>(index));
     dialog.exec();
     // The dialog wrote the working file itself; the values and thumbnail come back from it.
     const project::Slide edited = dialog.SlideRecord();
     if (!dialog.Thumbnail().IsEmpty())
         Storyboard->SeedThumbnail(edited.WorkFile, dialog.Thumbnail().CopyToImage());
     Show.SetSlide(index, edited);
+    // The motion comes back as a value and is stored as the console tool stores it.
+    if (dialog.EditedMotion() != edited.Ext.Motion)
+        if (const auto moved =
+                project::ApplySlideEdit(Show, index, project::MotionEdit{dialog.EditedMotion()});
+            !moved)
+            ShowMessage(QString::fromLocal8Bit(moved.error().c_str()));
     if (dialog.SecondsForAll())
         for (std::size_t i = 0; i < Show.Slides.size(); ++i)
             (void)project::ApplySlideEdit(Show, i, project::SecondsEdit{edited.ShowSeconds});

@@ -2,6 +2,7 @@
 
 #include "base/CodePage.h"
 #include "imaging/Compose.h"
+#include "imaging/ui/MotionEditor.h"
 #include "project/EditBackups.h"
 #include "project/Language.h"
 #include "project/ui/LanguageTexts.h"
@@ -19,6 +20,7 @@
 #include <QPainter>
 #include <QTabBar>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <array>
 
 namespace ui {
@@ -50,8 +52,8 @@ EffectsDialog::EffectsDialog(const project::Slide& slide, const std::string& res
     Tabs->setGeometry(4, 4, 322, 28);
     Tabs->setExpanding(false);
     Tabs->setUsesScrollButtons(true);
-    for (const char* caption :
-         {"Кадрирование", "Текст", "Поворот", "Освещенность", "Цветовые эффекты", "Длительность"})
+    for (const char* caption : {"Кадрирование", "Текст", "Поворот", "Освещенность",
+                                "Цветовые эффекты", "Длительность", "Движение"})
         Tabs->addTab(QString::fromUtf8(caption));
 
     Ask = [this](const QString& text, const QString& caption) {
@@ -74,7 +76,9 @@ EffectsDialog::EffectsDialog(const project::Slide& slide, const std::string& res
     thumbBackup_ = thumbnail;
     ApplyTexts();
 
-    openPage_ = std::clamp(page, 0, 5);
+    motion_ = slide.Ext.Motion;
+    SetUpMotionPage();
+    openPage_ = std::clamp(page, 0, kMotionPage);
     Tabs->setCurrentIndex(openPage_);
     Form->PageControl1->setCurrentIndex(openPage_);
     Form->SecondsSpin->setValue(S().ShowSeconds);
@@ -154,11 +158,12 @@ EffectsDialog::EffectsDialog(const project::Slide& slide, const std::string& res
         PreviewColor();
     });
     connect(Form->BackColorButton, &QPushButton::clicked, this, &EffectsDialog::ChooseBackColor);
-    for (QPushButton* b : {Form->SaveButton0, Form->SaveButton1, Form->SaveButton2,
-                           Form->SaveButton3, Form->SaveButton4, Form->SaveButton5})
+    for (QPushButton* b :
+         {Form->SaveButton0, Form->SaveButton1, Form->SaveButton2, Form->SaveButton3,
+          Form->SaveButton4, Form->SaveButton5, Form->SaveButton6})
         connect(b, &QPushButton::clicked, this, &EffectsDialog::SaveAndClose);
     for (QPushButton* b : {Form->CancelButton0, Form->CancelButton1, Form->CancelButton3,
-                           Form->CancelButton4, Form->CancelButton5})
+                           Form->CancelButton4, Form->CancelButton5, Form->CancelButton6})
         connect(b, &QPushButton::clicked, this, &QDialog::reject);
     connect(Form->CancelButton2, &QPushButton::clicked, this, [this] {
         keepOnClose_ = false;
@@ -174,6 +179,37 @@ EffectsDialog::EffectsDialog(const project::Slide& slide, const std::string& res
 }
 
 EffectsDialog::~EffectsDialog() = default;
+
+QSize EffectsDialog::FrameSize() const {
+    const QStringList parts = QString::fromStdString(show_.Resolution).split('x');
+    bool okW = false, okH = false;
+    const int w = parts.size() == 2 ? parts[0].toInt(&okW) : 0;
+    const int h = parts.size() == 2 ? parts[1].toInt(&okH) : 0;
+    if (!okW || !okH || w < 16 || h < 16)
+        return {1280, 720};
+    return {w, h};
+}
+
+void EffectsDialog::SetUpMotionPage() {
+    motionEditor_ = new MotionEditor(Form->MotionHost);
+    auto* layout = new QVBoxLayout(Form->MotionHost);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(motionEditor_);
+    motionEditor_->SetTextLookup([](int key, const char* builtin) {
+        return project::AppLanguage().Text(key, QString::fromUtf8(builtin));
+    });
+    motionEditor_->SetMotion(motion_);
+    // The slide moves for its still and its outgoing transition.
+    motionEditor_->SetPlaySeconds(std::clamp(
+        static_cast<double>(S().StillMs() + S().TransitionLengthMs()) / 1000.0, 0.5, 60.0));
+}
+
+void EffectsDialog::SetSlideIndex(int index) {
+    slideIndex_ = std::max(index, 0);
+    const QSize frame = FrameSize();
+    motionEditor_->SetSlide(workImage_, S().BackColor, frame.width(), frame.height(), slideIndex_);
+    motionEditor_->SetMotion(motionEditor_->EditedMotion());
+}
 
 void EffectsDialog::ApplyTexts() {
     const auto tab = [this](int index) {
@@ -227,6 +263,9 @@ void EffectsDialog::ApplyTexts() {
         {644, Form->CheckBox1},
         {645, Form->SaveButton5},
         {646, Form->CancelButton5},
+        {MotionEditor::kTitleKey, tab(kMotionPage)},
+        {645, Form->SaveButton6},
+        {646, Form->CancelButton6},
     });
 }
 
@@ -254,6 +293,13 @@ bool EffectsDialog::LoadWorkImage() {
         return false;
     workImage_ = std::move(picture);
     RebuildPreview();
+    if (motionEditor_) {
+        const QSize frame = FrameSize();
+        const imaging::Motion edited = motionEditor_->EditedMotion();
+        motionEditor_->SetSlide(workImage_, S().BackColor, frame.width(), frame.height(),
+                                slideIndex_);
+        motionEditor_->SetMotion(edited);
+    }
     return true;
 }
 
@@ -409,6 +455,8 @@ bool EffectsDialog::PageHasChange(int page) const {
                s.Gamma10 != opening_.Gamma10;
     case 4:
         return s.ColorEffect != opening_.ColorEffect || s.BackColor != opening_.BackColor;
+    case kMotionPage:
+        return motionEditor_->EditedMotion() != motion_;
     default:
         return false;
     }
@@ -472,10 +520,18 @@ void EffectsDialog::ChangePage(int page) {
                 Form->Edit6->setStyleSheet(SwatchStyle(S().BackColor));
             }
             break;
+        case kMotionPage:
+            if (yes)
+                motion_ = motionEditor_->EditedMotion();
+            else
+                motionEditor_->SetMotion(motion_);
+            break;
         default:
             break;
         }
     }
+    if (page != kMotionPage)
+        motionEditor_->stop();
     openPage_ = page;
     Form->PageControl1->setCurrentIndex(page);
     previewImage_ = previewSource_;
@@ -659,6 +715,9 @@ void EffectsDialog::SaveAndClose() {
     case 5:
         S().ShowSeconds = Form->SecondsSpin->value();
         secondsForAll_ = Form->CheckBox1->isChecked();
+        break;
+    case kMotionPage:
+        motion_ = motionEditor_->EditedMotion();
         break;
     default:
         break;
