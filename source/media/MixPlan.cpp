@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace media {
 
@@ -54,6 +55,12 @@ std::int64_t MusicEndMs(const MixPlan& plan, const std::vector<TrackSpan>& spans
     for (const TrackSpan& s : spans)
         end = std::max(end, s.EndMs);
     return std::min(end, std::max<std::int64_t>(plan.VideoMs, 0));
+}
+
+std::int64_t PlannedMusicMs(const MixPlan& plan) {
+    MixPlan unlimited = plan;
+    unlimited.VideoMs = std::numeric_limits<std::int64_t>::max();
+    return MusicEndMs(unlimited, LayOutTracks(unlimited));
 }
 
 bool IsPlainPlan(const MixPlan& plan) {

@@ -59,6 +59,10 @@ std::vector<TrackSpan> LayOutTracks(const MixPlan& plan);
 // The end of the music in the video: the latest planned end, cut at VideoMs.
 std::int64_t MusicEndMs(const MixPlan& plan, const std::vector<TrackSpan>& spans);
 
+// The length of the music as laid out, whatever the video's length: what "fit photos to the
+// music" fits the show to, and how far the beat tracker should hear.
+std::int64_t PlannedMusicMs(const MixPlan& plan);
+
 // True when the plan changes nothing but volumes and cuts: no fade, no cross-fade, no end fade,
 // no even loudness. Such a soundtrack is written piece by piece, exactly as before plans
 // existed; any other is mixed in float.

@@ -87,16 +87,21 @@ std::int32_t QueueMs(std::int64_t ms) {
     return static_cast<std::int32_t>(std::min<std::int64_t>(ms, 0x7FFFFFFF));
 }
 
-// Each track into a piece of its own, as soundtracks were written before plans had fades.
+// Each track into a piece of its own, as soundtracks were written before plans had fades: end
+// to end by the planned lengths, a track of no length giving an empty piece.
 base::Result<SoundtrackPieces> DecodePieces(const MixPlan& plan, const PcmSourceOpener& open,
                                             TemporaryFiles& files, base::Progress& progress) {
     SoundtrackPieces out;
-    for (const TrackSpan& span : LayOutTracks(plan)) {
+    std::int64_t end = 0; // where the running sum of play lengths has got to
+    for (const MixTrack& t : plan.Tracks) {
         if (progress.Cancelled()) {
             out.Cancelled = true;
             break;
         }
-        const MixTrack& t = plan.Tracks[span.Track];
+        const std::int64_t start = end;
+        end += std::max<std::int64_t>(t.PlayMs, 0);
+        if (start >= plan.VideoMs)
+            break; // this track and the ones after it start after the video ends
         const std::string wav = t.WorkFile + ".wav";
         auto source = open(t.WorkFile);
         if (!source) {
@@ -105,11 +110,11 @@ base::Result<SoundtrackPieces> DecodePieces(const MixPlan& plan, const PcmSource
         }
         const std::uint32_t rate = (*source)->Format().SampleRate;
         const std::int64_t limit =
-            SampleAt(std::min(span.EndMs, plan.VideoMs), rate) - SampleAt(span.StartMs, rate);
+            SampleAt(std::min(end, plan.VideoMs), rate) - SampleAt(start, rate);
         files.Add(wav);
         if (auto st = DecodeTrackFramesToWav(**source, wav, limit, t.Volume, &progress); !st)
             return base::Fail(st.error());
-        out.Queue.push_back(QueuedWav{wav, QueueMs(span.StartMs)});
+        out.Queue.push_back(QueuedWav{wav, QueueMs(start)});
     }
     return out;
 }

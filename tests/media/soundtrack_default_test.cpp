@@ -60,9 +60,11 @@ TEST(DefaultSoundtrack, IsTheStreamEarlierVersionsWrote) {
         double seconds, hz, amplitude;
         std::int32_t play, volume;
     };
-    // Cut short, ended early (a gap), another rate and width, cut by the video's end, and one
-    // that starts after the video.
-    const Track tracks[] = {{{44100, 2, 16}, 2.5, 440, 0.9, 2, 70},
+    // Of no length (an empty first piece, whose format the soundtrack takes), cut short, ended
+    // early (a gap), another rate and width, cut by the video's end, and one that starts after
+    // the video.
+    const Track tracks[] = {{{22050, 1, 16}, 1.0, 500, 0.5, 0, 100},
+                            {{44100, 2, 16}, 2.5, 440, 0.9, 2, 70},
                             {{22050, 1, 16}, 3.0, 660, 0.5, 5, 100},
                             {{11025, 1, 8}, 2.0, 330, 0.8, 3, 55},
                             {{44100, 2, 16}, 2.0, 220, 0.5, 2, 100}};
@@ -79,20 +81,20 @@ TEST(DefaultSoundtrack, IsTheStreamEarlierVersionsWrote) {
     base::NoProgress progress;
     auto pieces = media::DecodeSoundtrack(list, 8, open, files, progress);
     ASSERT_TRUE(pieces) << pieces.error();
-    ASSERT_EQ(pieces->Queue.size(), 3u);
+    ASSERT_EQ(pieces->Queue.size(), 4u);
     std::uint64_t hash = 0xcbf29ce484222325ull;
     for (const media::QueuedWav& q : pieces->Queue)
         hash = Fnv1a(hash, reinterpret_cast<const std::uint8_t*>(&q.StartMs), 4);
     auto reader = media::SoundtrackReader::Open(pieces->Queue);
-    ASSERT_EQ(reader->Format(), (PcmFormat{44100, 2, 16}));
-    std::vector<std::uint8_t> buf(4096 * 4);
+    ASSERT_EQ(reader->Format(), (PcmFormat{22050, 1, 16}));
+    std::vector<std::uint8_t> buf(4096 * 2);
     std::size_t frames = 0;
     while (auto got = *reader->Read(buf.data(), 4096)) {
-        hash = Fnv1a(hash, buf.data(), got * 4);
+        hash = Fnv1a(hash, buf.data(), got * 2);
         frames += got;
     }
-    EXPECT_EQ(frames, 8u * 44100);
-    EXPECT_EQ(hash, 4745985385026325345ull);
+    EXPECT_EQ(frames, 8u * 22050);
+    EXPECT_EQ(hash, 13485830019253393389ull);
 }
 
 } // namespace

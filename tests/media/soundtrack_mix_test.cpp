@@ -107,6 +107,7 @@ TEST(MixLayout, TracksOverlapByTheCrossfadeAndStopAtTheVideo) {
     EXPECT_EQ(spans[1].FadeInMs, 4000);
     EXPECT_EQ(spans[2].FadeInMs, 1000);
     EXPECT_EQ(media::MusicEndMs(plan, spans), 15500); // d is cut by the video
+    EXPECT_EQ(media::PlannedMusicMs(plan), 20500);    // what fitting the show aims at
     plan.VideoMs = 9000;
     EXPECT_EQ(media::LayOutTracks(plan).size(), 2u);
     EXPECT_FALSE(media::IsPlainPlan(plan));
