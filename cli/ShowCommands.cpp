@@ -6,6 +6,7 @@
 #include "cli/ConsoleProgress.h"
 #include "cli/CoreImport.h"
 #include "imaging/BmpFile.h"
+#include "media/ShowMix.h"
 #include "media/TrackImport.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
@@ -149,6 +150,7 @@ int RunNew(const QStringList& args) {
     }
     if (show.Slides.empty())
         return Fail("no photo could be imported; nothing written");
+    show.SetOptions(media::NewShowOptions());
     for (auto& s : show.Slides) {
         if (seconds >= 0)
             s.ShowSeconds = seconds;
