@@ -5,6 +5,7 @@
 // (stop) and Space (pause and resume pictures and music together).
 #pragma once
 
+#include "app/PreviewMusic.h"
 #include "imaging/Bitmap.h"
 #include "imaging/TransitionState.h"
 #include "project/PreviewSchedule.h"
@@ -63,6 +64,8 @@ private:
     void ShowSlide(std::int32_t index);
     void StartTransition(std::int32_t index);
     void StartTrack(std::int32_t index);
+    // Mixes the music first when the show's fades need it; false when the user cancelled.
+    bool PrepareMusic();
     void ShowPicture();
 
     MainWindow& window_;
@@ -79,6 +82,8 @@ private:
     // A track paused with the show, and where it was.
     std::int32_t pausedTrack_ = -1;
     std::uint64_t pausedPosition_ = 0;
+    // The mixed music that stands for the tracks when the show has fades.
+    PreviewMusic music_;
 };
 
 } // namespace ui
