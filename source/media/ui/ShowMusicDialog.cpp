@@ -9,6 +9,7 @@
 #include <QFormLayout>
 #include <QFrame>
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace ui {
@@ -54,11 +55,11 @@ ShowMusicDialog::ShowMusicDialog(const project::ShowOptions& options, bool hasMu
     layout->addWidget(noMusic_);
     noMusic_->setVisible(!hasMusic);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->setObjectName("Buttons");
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons_->setObjectName("Buttons");
+    connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons_);
     ApplyLanguage();
 }
 
@@ -70,6 +71,8 @@ void ShowMusicDialog::ApplyLanguage() {
     fitPhotos_->setText(Tr(834, "Подогнать фото под музыку"));
     beatCuts_->setText(Tr(835, "Менять фото в такт"));
     noMusic_->setText(Tr(836, "В показе нет музыки."));
+    buttons_->button(QDialogButtonBox::Ok)->setText(Tr(705, "OK"));
+    buttons_->button(QDialogButtonBox::Cancel)->setText(Tr(706, "Отмена"));
 }
 
 project::ShowOptions ShowMusicDialog::Options() const {

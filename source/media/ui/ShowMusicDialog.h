@@ -9,6 +9,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QDialogButtonBox;
 class QDoubleSpinBox;
 class QLabel;
 
@@ -38,6 +39,7 @@ private:
     QCheckBox* fitPhotos_ = nullptr;
     QCheckBox* beatCuts_ = nullptr;
     QLabel* noMusic_ = nullptr;
+    QDialogButtonBox* buttons_ = nullptr;
 };
 
 } // namespace ui
