@@ -2,9 +2,9 @@
 // late Cancel) must neither change the show under the job nor leak into the next job.
 #include "app/MainWindow.h"
 #include "base/ProgramFolder.h"
-#include "project/Records.h"
 #include "media/ui/ProgressWindow.h"
 #include "project/ProjectFile.h"
+#include "project/Records.h"
 
 #include <QApplication>
 #include <QFile>
