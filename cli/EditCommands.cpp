@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleProgress.h"
 #include "cli/CoreImport.h"
+#include "cli/MusicEditCommands.h"
 #include "media/TrackImport.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
@@ -107,6 +108,8 @@ const char kUsage[] = "usage: edit SHOW.qvs --slide N|--all EDIT... (see --help)
 } // namespace
 
 int RunEdit(const QStringList& args) {
+    if (IsMusicEdit(args))
+        return RunMusicEdit(args);
     QString showPath;
     int slide = 0; // 1-based; 0 = not given
     bool all = false;

@@ -7,6 +7,7 @@
 #include "cli/CoreImport.h"
 #include "imaging/BmpFile.h"
 #include "imaging/TransitionKinds.h"
+#include "media/ShowMix.h"
 #include "media/TrackImport.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
@@ -147,6 +148,7 @@ int RunNew(const QStringList& args) {
     }
     if (show.Slides.empty())
         return Fail("no photo could be imported; nothing written");
+    show.SetOptions(media::NewShowOptions());
     for (auto& s : show.Slides) {
         if (seconds >= 0)
             s.ShowSeconds = seconds;

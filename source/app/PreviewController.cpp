@@ -5,6 +5,7 @@
 #include "imaging/TransitionKinds.h"
 #include "media/AudioLibrary.h"
 #include "project/TransitionChoice.h"
+#include "media/ui/ProgressWindow.h"
 #include "ui_MainWindow.h"
 
 #include <QApplication>
@@ -59,6 +60,8 @@ void PreviewController::start() {
     project::ShowModel& show = window_.Show;
     if (show.Slides.empty() || Running())
         return;
+    if (!PrepareMusic())
+        return;
     // The strip goes back to its first page with the first photo selected.
     show.SlidePage = 0;
     window_.Storyboard->LayoutPhotoStrip(0);
@@ -86,6 +89,7 @@ void PreviewController::stop() {
     } catch (const media::AudioError&) {
         // The track is released even when its end notice could not be removed.
     }
+    music_.Release();
     LeaveLayout();
 }
 
@@ -115,8 +119,8 @@ void PreviewController::togglePause() {
     if (pausedTrack_ >= 0 && static_cast<std::size_t>(pausedTrack_) < sounds.size()) {
         const project::Track& track = sounds[static_cast<std::size_t>(pausedTrack_)];
         try {
-            audio.SetPlaybackVolume(track.Volume);
-            audio.PlayTrackFrom(track.WorkFile, pausedPosition_);
+            audio.SetPlaybackVolume(music_.Mixed() ? 100 : track.Volume);
+            audio.PlayTrackFrom(music_.Mixed() ? music_.File() : track.WorkFile, pausedPosition_);
         } catch (const media::AudioError&) {
             // The rest of that track is lost; the pictures go on.
         }
@@ -176,6 +180,21 @@ void PreviewController::StartTrack(std::int32_t index) {
         return;
     const project::Track& track = sounds[static_cast<std::size_t>(index)];
     media::AudioLibrary& audio = media::Audio();
+    if (music_.Mixed()) {
+        // The mix holds every track from the show's start: it is started once, by the first;
+        // the later ones only become the track that plays.
+        const bool first = startedTrack_ < 0;
+        startedTrack_ = index;
+        if (!first)
+            return;
+        try {
+            audio.SetPlaybackVolume(100);
+            audio.StopTrack();
+            audio.PlayTrack(music_.File());
+        } catch (const media::AudioError&) {
+        }
+        return;
+    }
     startedTrack_ = index;
     try {
         audio.SetPlaybackVolume(track.Volume);
@@ -184,6 +203,15 @@ void PreviewController::StartTrack(std::int32_t index) {
     } catch (const media::AudioError&) {
         // Without that track the show goes on silently; it is not tried again.
     }
+}
+
+bool PreviewController::PrepareMusic() {
+    if (!window_.ProgressView) {
+        base::NoProgress quiet;
+        return music_.Prepare(window_.Show, quiet);
+    }
+    WindowProgress progress(*window_.ProgressView);
+    return music_.Prepare(window_.Show, progress);
 }
 
 void PreviewController::ShowSlide(std::int32_t index) {

@@ -7,6 +7,7 @@
 // layer's moving frames; a show without them plays exactly as the still pictures always did.
 #pragma once
 
+#include "app/PreviewMusic.h"
 #include "imaging/Bitmap.h"
 #include "imaging/TransitionFrame.h"
 #include "imaging/TransitionState.h"
@@ -68,6 +69,8 @@ private:
     void ShowSlide(std::int32_t index);
     void StartTransition(std::int32_t index);
     void StartTrack(std::int32_t index);
+    // Mixes the music first when the show's fades need it; false when the user cancelled.
+    bool PrepareMusic();
     void ShowPicture();
     // The moving slide i with its picture, at the show's time now.
     imaging::MovingSlide Moving(std::size_t i, const imaging::Bitmap& picture,
@@ -94,6 +97,8 @@ private:
     // A track paused with the show, and where it was.
     std::int32_t pausedTrack_ = -1;
     std::uint64_t pausedPosition_ = 0;
+    // The mixed music that stands for the tracks when the show has fades.
+    PreviewMusic music_;
 };
 
 } // namespace ui

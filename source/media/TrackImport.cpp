@@ -1,6 +1,8 @@
 #include "media/TrackImport.h"
 
 #include "media/AudioLibrary.h"
+#include "media/LoudnessMeter.h"
+#include "media/TrackPcmSource.h"
 #include "media/TrackTitle.h"
 #include "project/Import.h"
 
@@ -86,6 +88,23 @@ std::int64_t MeasureTrackSeconds(const std::string& path) {
     return static_cast<std::int64_t>(std::nearbyint(seconds));
 }
 
+base::Result<TrackLoudness> MeasureTrackLoudness(const std::string& path) {
+    auto source = OpenTrackPcmSource(path);
+    if (!source)
+        return base::Fail(source.error());
+    return MeasureLoudness(**source, nullptr);
+}
+
+std::int64_t MeasureTrackMs(const std::string& path) {
+    const Stream stream = Audio().OpenFile(path, BASS_STREAM_DECODE);
+    if (!stream)
+        return -1;
+    const double seconds = stream.BytesToSeconds(stream.LengthBytes());
+    if (!(seconds >= 0) || seconds > 1e9)
+        return -1;
+    return static_cast<std::int64_t>(std::nearbyint(seconds * 1000));
+}
+
 namespace {
 
 project::Imported<std::size_t> ImportTrack(project::ShowModel& show, const std::string& path,
@@ -118,6 +137,15 @@ project::Imported<std::size_t> ImportTrack(project::ShowModel& show, const std::
         t.LengthSeconds = clamped;
         t.PlaySeconds = clamped;
         t.Volume = 100;
+        // Measured once here, so even loudness never has to decode the track again. Silence has
+        // no loudness to keep (and nothing to even out).
+        if (const auto loudness = MeasureTrackLoudness(copy);
+            loudness && std::isfinite(loudness->IntegratedLufs) &&
+            std::isfinite(loudness->TruePeakDbtp)) {
+            t.Ext.HasLoudness = true;
+            t.Ext.LoudnessLufs = loudness->IntegratedLufs;
+            t.Ext.TruePeakDb = loudness->TruePeakDbtp;
+        }
         const std::size_t index = show.Sounds.size();
         show.InsertSound(index, t);
         return index;

@@ -7,6 +7,7 @@
 #include "media/LibraryLog.h"
 #include "media/Mixdown.h"
 #include "media/MovingFrames.h"
+#include "media/ShowMix.h"
 #include "media/SlideComposer.h"
 #include "media/SystemError.h"
 #include "media/TrackPcmSource.h"
@@ -175,12 +176,12 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
 
     // The music on the video's time line, decoded into WAV pieces and handed to the sink.
     bool soundCancelled = false;
-    auto queueSound = [&](std::int64_t seconds) -> base::Status {
-        std::vector<SoundtrackTrack> tracks;
-        for (const auto& t : show.Sounds)
-            tracks.push_back(SoundtrackTrack{t.WorkFile, t.PlaySeconds, t.Volume});
+    auto queueSound = [&](std::int64_t videoMs) -> base::Status {
+        // The plan of a show without fades, cross-fades or even loudness is the plain one: its
+        // pieces are cut and queued exactly as older shows' always were.
+        const MixPlan plan = MixPlanOf(show, videoMs);
         const PcmSourceOpener open = options.OpenTrack ? options.OpenTrack : OpenTrackPcmSource;
-        auto pieces = DecodeSoundtrack(tracks, seconds, open, wavFiles, progress);
+        auto pieces = DecodeSoundtrack(plan, open, wavFiles, progress);
         if (!pieces)
             return base::Fail(pieces.error());
         for (const QueuedWav& piece : pieces->Queue)
@@ -198,7 +199,7 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
     const bool soundFirst = sink->CarriesSound() && sink->SoundBeforeFrames();
     if (soundFirst) {
         const std::int64_t showMs = MsOfFrame(total, fps);
-        if (auto st = queueSound((showMs + 999) / 1000); !st)
+        if (auto st = queueSound(showMs); !st)
             return fail(st.error());
     }
 
@@ -300,7 +301,7 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
     result.Frames = run.Frames();
 
     if (!cancelled && !soundFirst && sink->CarriesSound())
-        if (auto st = queueSound((videoMs + 999) / 1000); !st)
+        if (auto st = queueSound(videoMs); !st)
             return fail(st.error());
     cancelled = cancelled || soundCancelled;
 

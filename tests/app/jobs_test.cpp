@@ -88,6 +88,7 @@ private Q_SLOTS:
     void dropsAndCommandsDuringASaveAreIgnored() {
         MainWindow form;
         form.show();
+        form.Show.SetOptions(project::ShowOptions{}); // records only: the size below is theirs
         for (int i = 0; i < 2; ++i)
             AddItem(form, true, 3 << 20);
         AddItem(form, false, 1 << 20);

@@ -110,6 +110,8 @@ private Q_SLOTS:
         QCOMPARE(QImage(QString::fromStdString(w.Show.Slides[0].WorkFile)).size(), QSize(200, 150));
         w.Show.Sounds[0].Volume = 70;
         w.Show.Sounds[1].Volume = 30;
+        // Tracks end to end without fades, as in older shows: each is played by itself.
+        w.Show.SetOptions(project::ShowOptions{});
         // Slide 0: 0..2 s, slide-in from the right 2..4 s; slide 1: 4..6 s, no effect; slide 2:
         // 6..8 s, the end. Track 0 from 0 s, track 1 from 5 s.
         const std::int32_t times[3][3] = {{2, 2, 2}, {2, 0, 0}, {2, 2, 3}};

@@ -407,6 +407,8 @@ private Q_SLOTS:
             MainWindow other;
             for (int i = 0; i < 3; ++i)
                 QVERIFY(other.AddPhoto(photos_[i]));
+            // Records only, so that a cut at the file's end falls in the media.
+            other.Show.SetOptions(project::ShowOptions{});
             QVERIFY(other.SaveProjectFile(file));
         }
         MainWindow form;
