@@ -4,8 +4,8 @@
 #include "imaging/Compose.h"
 #include "imaging/TransitionKinds.h"
 #include "media/AudioLibrary.h"
-#include "project/TransitionChoice.h"
 #include "media/ui/ProgressWindow.h"
+#include "project/TransitionChoice.h"
 #include "ui_MainWindow.h"
 
 #include <QApplication>

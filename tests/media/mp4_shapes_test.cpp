@@ -72,7 +72,7 @@ protected:
         t.PlaySeconds = seconds;
         t.Volume = 100;
         t.WorkFile = Path("t" + std::to_string(show.Sounds.size()) + "_" +
-                               std::to_string(amplitude) + ".mp3");
+                          std::to_string(amplitude) + ".mp3");
         show.Sounds.push_back(t);
     }
     media::VideoExportOptions Options(const std::string& name, int resolution, VideoShape shape,
