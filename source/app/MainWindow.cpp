@@ -7,6 +7,7 @@
 #include "base/CodePage.h"
 #include "base/ProgramFolder.h"
 #include "media/AudioLibrary.h"
+#include "media/ShowMix.h"
 #include "project/Language.h"
 #include "project/ProgramPicture.h"
 #include "project/Settings.h"
@@ -87,6 +88,7 @@ void MainWindow::createWindow() {
         QMessageBox::warning(this, windowTitle(),
                              QString::fromLocal8Bit(opened.error().c_str()) +
                                  "\nPhotos and music cannot be added in this session.");
+    Show.SetOptions(media::NewShowOptions()); // a new show's music fades out at its end
     if (Session.IsOpen())
         Autosave = new AutosaveController(this, Show, History, Session.Folders().InstanceDir(),
                                           {[this] { return Busy(); }, [this] { return ShowFile; }});

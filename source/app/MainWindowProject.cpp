@@ -137,7 +137,7 @@ bool MainWindow::LoadShowFile(const QString& path, bool remember) {
     };
     importer.AddTrack = [](project::ShowModel& into,
                            const std::string& p) -> project::ImportStatus {
-        return project::ImportStatus(media::AddTrack(into, p));
+        return project::ImportStatus(media::LoadTrack(into, p));
     };
     const auto result =
         project::OpenProjectOver(Show, base::EncodeFileName(path), progress, importer);
