@@ -133,15 +133,6 @@ void MainWindow::createWindow() {
         restoreGeometry(geometry.toByteArray());
     setFocusPolicy(Qt::StrongFocus);
     ApplyLanguage();
-    // What each link icon opens, named before it is clicked.
-    const std::array<QLabel*, 6> links = {Form->LinkIcon1, Form->LinkIcon2, Form->LinkIcon3,
-                                          Form->LinkIcon4, Form->LinkIcon5, Form->LinkIcon6};
-    const char* const what[6] = {
-        "Reelpane's site",    "About slide shows",          "About photography",
-        "Free photos to use", "About the AVI video format", "About the disc format"};
-    for (std::size_t i = 0; i < links.size(); ++i)
-        links[i]->setToolTip(QString::fromLatin1(what[i]) + QStringLiteral("\n") +
-                             LinkAddress(static_cast<int>(i) + 6));
     BusyTimer->start();
 }
 

@@ -66,7 +66,8 @@ void MainWindow::CreateMenus() {
     SaveMenu->setObjectName("SaveMenu");
     auto* saveShow = SaveMenu->addAction("Сохранить как QVS...");
     saveShow->setObjectName("SaveShowAction");
-    auto* saveVideo = SaveMenu->addAction("Сохранить как AVI...");
+    // One entry for both video kinds: the file dialog offers AVI and MP4 together.
+    auto* saveVideo = SaveMenu->addAction("Сохранить как видео…");
     saveVideo->setObjectName("SaveVideoAction");
     connect(saveShow, &QAction::triggered, this, &MainWindow::saveAsProject);
     connect(saveVideo, &QAction::triggered, Export, &VideoExportController::saveAsVideo);
@@ -433,7 +434,7 @@ void MainWindow::ApplyLanguage() {
             {39, TrackMenu->findChild<QAction*>("MoveTrackRightAction")},
             {40, TrackMenu->findChild<QAction*>("MoveTrackLeftAction")},
             {45, SaveMenu->findChild<QAction*>("SaveShowAction")},
-            {46, SaveMenu->findChild<QAction*>("SaveVideoAction")},
+            {888, SaveMenu->findChild<QAction*>("SaveVideoAction")},
             HintText(47, Form->AboutButton),
             HintText(48, Form->NewButton),
         });
@@ -446,6 +447,14 @@ void MainWindow::ApplyLanguage() {
             action->setToolTip(action->text() + " (" +
                                action->shortcut().toString(QKeySequence::NativeText) + ")");
         }
+        // What each link icon opens, named before it is clicked.
+        const std::array<QLabel*, 6> links = {Form->LinkIcon1, Form->LinkIcon2, Form->LinkIcon3,
+                                              Form->LinkIcon4, Form->LinkIcon5, Form->LinkIcon6};
+        const char* const what[6] = {"Сайт Reelpane",   "О слайд-шоу",         "О фотографии",
+                                     "Бесплатные фото", "О формате видео AVI", "О формате дисков"};
+        for (int i = 0; i < 6; ++i)
+            links[static_cast<std::size_t>(i)]->setToolTip(
+                Tr(873 + i, what[i]) + QStringLiteral("\n") + LinkAddress(i + 6));
         if (ProgressView)
             ProgressView->ApplyLanguage(); // its Cancel button, key 33
         CenterBottomToolbar();

@@ -97,7 +97,7 @@ bool MainWindow::SaveProjectFile(const QString& path) {
     ShowFile = path;
     History.MarkSaved();
     UpdateTitle();
-    ShowNotice(QStringLiteral("Saved"));
+    ShowNotice(project::Tr(891, "Сохранено"));
     if (Recent)
         Recent->Remember(path);
     return true;

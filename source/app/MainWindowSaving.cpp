@@ -3,6 +3,7 @@
 #include "app/AutosaveController.h"
 #include "app/MainWindow.h"
 #include "base/FileName.h"
+#include "project/Language.h"
 #include "project/Recovery.h"
 #include "project/Settings.h"
 
@@ -54,10 +55,10 @@ void MainWindow::RememberFolder(const QString& kind, const QString& chosenPath) 
 }
 
 QString MainWindow::RecoveryQuestion(const QString& when, int photos, const QString& show) {
-    QString text =
-        QStringLiteral("Reelpane closed unexpectedly. Recover the show you were working on?");
+    QString text = project::Tr(892, "Программа Reelpane была неожиданно закрыта. Восстановить "
+                                    "слайдшоу, над которым вы работали?");
     text += QStringLiteral("\n\n") +
-            QStringLiteral("Saved automatically %1, %2 photo(s).").arg(when).arg(photos);
+            project::Tr(893, "Сохранено автоматически %1, фото: %2.").arg(when).arg(photos);
     if (!show.isEmpty())
         text += QStringLiteral("\n") + QDir::toNativeSeparators(show);
     return text;

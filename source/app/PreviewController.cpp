@@ -5,12 +5,14 @@
 #include "imaging/TransitionKinds.h"
 #include "media/AudioLibrary.h"
 #include "media/ui/ProgressWindow.h"
+#include "project/Language.h"
 #include "project/TransitionChoice.h"
 #include "ui_MainWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLayout>
 #include <QScreen>
 #include <QStatusBar>
@@ -84,6 +86,7 @@ void PreviewController::stop() {
     transition_.Stop();
     startedTrack_ = -1;
     pausedTrack_ = -1;
+    ShowPausedMark(false);
     try {
         media::Audio().StopTrack();
     } catch (const media::AudioError&) {
@@ -108,8 +111,10 @@ void PreviewController::togglePause() {
             audio.StopTrack();
         } catch (const media::AudioError&) {
         }
+        ShowPausedMark(true);
         return;
     }
+    ShowPausedMark(false);
     schedule_.Resume(now);
     if (transition_.Running())
         TransitionTimer->start();
@@ -126,6 +131,28 @@ void PreviewController::togglePause() {
         }
     }
     pausedTrack_ = -1;
+}
+
+void PreviewController::ShowPausedMark(bool shown) {
+    if (!shown) {
+        if (pausedMark_)
+            pausedMark_->hide();
+        return;
+    }
+    // A child of the picture, so the picture itself stays exactly what the show draws.
+    if (!pausedMark_) {
+        pausedMark_ = new QLabel(window_.Form->Image1);
+        pausedMark_->setObjectName("PausedMark");
+        pausedMark_->setAttribute(Qt::WA_TransparentForMouseEvents);
+        pausedMark_->setStyleSheet(
+            QStringLiteral("QLabel { color: white; background-color: rgba(0, 0, 0, 150); "
+                           "font-weight: bold; padding: 4px 10px; border-radius: 4px; }"));
+    }
+    pausedMark_->setText(project::Tr(879, "Пауза"));
+    pausedMark_->adjustSize();
+    pausedMark_->move(12, 12);
+    pausedMark_->raise();
+    pausedMark_->show();
 }
 
 std::int32_t PreviewController::PlayingTrack() const {

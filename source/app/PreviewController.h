@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 
+class QLabel;
 class QTimer;
 
 namespace ui {
@@ -64,6 +65,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The small "Paused" mark in the picture's corner while the show is paused.
+    void ShowPausedMark(bool shown);
     void EnterLayout();
     void LeaveLayout();
     void ShowSlide(std::int32_t index);
@@ -97,6 +100,7 @@ private:
     // A track paused with the show, and where it was.
     std::int32_t pausedTrack_ = -1;
     std::uint64_t pausedPosition_ = 0;
+    QLabel* pausedMark_ = nullptr;
     // The mixed music that stands for the tracks when the show has fades.
     PreviewMusic music_;
 };

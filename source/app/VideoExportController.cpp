@@ -13,7 +13,10 @@
 #include "project/Language.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 
 namespace ui {
@@ -115,10 +118,31 @@ void VideoExportController::saveAsVideo() {
         last_ = media::ExportVideo(window_.Show, options, progress);
         running_ = false;
     }
-    if (last_.Outcome == media::ExportOutcome::Failed)
+    if (last_.Outcome == media::ExportOutcome::Failed) {
         window_.ShowMessage(FailureMessage(path) + "\n" + Detail(path, last_.Error));
-    else if (const auto warning = media::ExportWarning(window_.Show, last_); !warning.empty())
+        return;
+    }
+    if (const auto warning = media::ExportWarning(window_.Show, last_); !warning.empty())
         window_.ShowMessage(QString::fromStdString(warning));
+    if (last_.Outcome == media::ExportOutcome::Written)
+        ShowDone(path);
+}
+
+void VideoExportController::ShowDone(const QString& path) {
+    // Not modal: the user may go on editing, and a test may look at it without waiting.
+    auto* box = new QMessageBox(QMessageBox::Information, window_.windowTitle(),
+                                project::Tr(889, "Видео сохранено: %1")
+                                    .arg(QDir::toNativeSeparators(QFileInfo(path).fileName())),
+                                QMessageBox::Ok, &window_);
+    box->setObjectName("ExportDoneBox");
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setInformativeText(QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
+    QPushButton* open = box->addButton(project::Tr(890, "Открыть папку"), QMessageBox::ActionRole);
+    open->setObjectName("OpenFolderButton");
+    const QString folder = QFileInfo(path).absolutePath();
+    connect(open, &QPushButton::clicked, this, [this, folder] { window_.OpenExternal(folder); });
+    box->setWindowModality(Qt::NonModal);
+    box->show();
 }
 
 } // namespace ui

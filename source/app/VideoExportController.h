@@ -1,7 +1,7 @@
 // Saving the show as a video from the main window: the file name, then for an AVI file the wait
 // window while the compressors are probed and the export dialog, for an MP4 file the size and
 // quality dialog; then the export job with the progress window while the window is busy, and
-// one message if it fails.
+// one message if it fails, or one naming the video with a button that opens its folder.
 #pragma once
 
 #include "media/VideoExport.h"
@@ -55,6 +55,8 @@ private:
     // compressor is installed).
     bool AskAviOptions(media::VideoExportOptions& options);
     bool AskMp4Options(media::VideoExportOptions& options);
+    // The message at the end of a written video: its name, and a button that opens its folder.
+    void ShowDone(const QString& path);
 
     MainWindow& window_;
     bool running_ = false;

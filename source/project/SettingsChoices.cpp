@@ -11,8 +11,10 @@
 namespace project {
 
 QStringList ResolutionChoices() {
-    return {QStringLiteral("800x600"), QStringLiteral("1024x768"), QStringLiteral("1280x1024"),
-            QStringLiteral("1600x1200")};
+    // The newer sizes follow the first four, so the index of every older entry stays.
+    return {QStringLiteral("800x600"),   QStringLiteral("1024x768"), QStringLiteral("1280x1024"),
+            QStringLiteral("1600x1200"), QStringLiteral("1280x720"), QStringLiteral("1920x1080"),
+            QStringLiteral("2560x1440"), QStringLiteral("3840x2160")};
 }
 
 int ResolutionChoiceFor(const std::string& resolution) {

@@ -7,6 +7,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -173,6 +176,54 @@ private Q_SLOTS:
         }
         QVERIFY(!std::filesystem::exists(file));
         QVERIFY(!std::filesystem::exists(instance));
+    }
+
+    // Photos that cannot be read are named once, after the import; the readable ones come in.
+    void unreadablePhotosAreNamedAfterTheImport() {
+        MainWindow form;
+        const QString good = tmp_.path() + "/good.png";
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        QVERIFY(picture.save(good));
+        const QString damaged = tmp_.path() + "/damaged.jpg";
+        const QString text = tmp_.path() + "/notes.jpg";
+        for (const auto& [path, bytes] :
+             {std::pair{damaged, QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01", 14)},
+              std::pair{text, QByteArray("shopping list\n")}}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(bytes);
+        }
+        QStringList messages;
+        form.ShowMessage = [&](const QString& m) { messages << m; };
+        form.AskPhotoFiles = [&] { return QStringList{damaged, good, text}; };
+        form.addPhotos();
+        QCOMPARE(form.Show.Slides.size(), std::size_t(1));
+        QCOMPARE(messages,
+                 QStringList{QString::fromUtf8("Не удалось прочитать файлы (2): damaged.jpg, "
+                                               "notes.jpg")});
+    }
+
+    // A new, unchanged show keeps the bare program name; the window's size and the file
+    // dialogs' folders are remembered.
+    void titleGeometryAndFoldersAreKept() {
+        {
+            MainWindow form;
+            QCOMPARE(form.windowTitle(), QString("Tarnwick Reelpane Freeware 1.9"));
+            form.show();
+            form.resize(620, 500);
+            QVERIFY(form.close());
+        }
+        MainWindow again;
+        QCOMPARE(again.size(), QSize(620, 500));
+
+        const QString home = MainWindow::StartFolder("Music");
+        QVERIFY(QFileInfo(home).isDir());
+        MainWindow::RememberFolder("Photos", tmp_.path() + "/good.png");
+        QCOMPARE(MainWindow::StartFolder("Photos"), tmp_.path());
+        QCOMPARE(MainWindow::StartFolder("Music"), home);                 // each kind its own
+        MainWindow::RememberFolder("Music", tmp_.path() + "/gone/x.mp3"); // vanished: not used
+        QCOMPARE(MainWindow::StartFolder("Music"), home);
     }
 
     void busyStateFollowsTheTimers() {

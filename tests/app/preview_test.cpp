@@ -165,12 +165,16 @@ private Q_SLOTS:
         QVERIFY(w.Preview->Paused());
         QVERIFY(w.Preview->Running());
         QVERIFY(!media::Audio().TrackPlaying());
+        const auto* mark = w.Form->Image1->findChild<QLabel*>("PausedMark");
+        QVERIFY(mark && mark->isVisible());
+        QCOMPARE(mark->text(), QString::fromUtf8("Пауза"));
         TickAt(w, 30'000);
         QCOMPARE(Shown(w), shown);
         QVERIFY(!w.Preview->TransitionTimer->isActive());
         // Space again: track 0 carries on where it was, the time line 27.4 s later.
         QTest::keyClick(w.Form->Image1, Qt::Key_Space);
         QVERIFY(!w.Preview->Paused());
+        QVERIFY(!mark->isVisible());
         QCOMPARE(w.Preview->PlayingTrack(), 0);
         QVERIFY(media::Audio().TrackPosition() >= heard);
         QCOMPARE(Volume(), 70u);
@@ -276,8 +280,11 @@ private Q_SLOTS:
         w.startPreview();
         TickAt(w, 0);
         QCOMPARE(w.Preview->PlayingTrack(), 0);
+        QTest::keyClick(&w, Qt::Key_Space); // Esc while paused takes the mark away too
+        QVERIFY(w.Form->Image1->findChild<QLabel*>("PausedMark")->isVisible());
         QTest::keyClick(&w, Qt::Key_Escape);
         ExpectEditorLayout(w);
+        QVERIFY(!w.Form->Image1->findChild<QLabel*>("PausedMark")->isVisible());
         // Esc means nothing to the editor; Space there starts the preview afresh (not paused),
         // and Esc stops it again.
         QTest::keyClick(&w, Qt::Key_Escape);

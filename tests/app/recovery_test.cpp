@@ -6,6 +6,7 @@
 #include "app/AutosaveController.h"
 #include "app/MainWindow.h"
 #include "base/ProgramFolder.h"
+#include "project/Language.h"
 #include "project/Recovery.h"
 #include "project/SlideEdits.h"
 
@@ -128,6 +129,10 @@ private Q_SLOTS:
         UseFolder(dir.path());
         QVERIFY(KilledAfterEdits(dir.path()));
 
+        // The texts as the shipped English language file words them.
+        QVERIFY(project::LoadLanguageFile(project::AppLanguage(),
+                                          QStringLiteral(REELPANE_TEST_SOURCE_DIR) +
+                                              "/language/english.lng"));
         MainWindow form;
         form.show();
         QStringList questions;
@@ -139,7 +144,7 @@ private Q_SLOTS:
         QCOMPARE(questions.size(), 1);
         QVERIFY(questions[0].startsWith(
             "Reelpane closed unexpectedly. Recover the show you were working on?"));
-        QVERIFY(questions[0].contains("3 photo"));
+        QVERIFY2(questions[0].contains("3 photo(s)"), qPrintable(questions[0]));
 
         QCOMPARE(form.Show.Slides.size(), std::size_t(3));
         // The effect lives in the working picture: the same sepia picture, not the green one.

@@ -350,6 +350,35 @@ private Q_SLOTS:
         QCOMPARE(Thumb(form, 0), thumbAfter);
     }
 
+    // A crop redraws the storyboard's thumbnail at once, not only when the show is reopened.
+    void aCropRefreshesTheThumbnail() {
+        MainWindow form;
+        Shown(form);
+        QVERIFY(form.AddPhoto(photos_[3]));
+        form.History.Clear();
+        const QImage thumbBefore = Thumb(form, 0);
+        const QSize work = QImage(QString::fromStdString(form.Show.Slides[0].WorkFile)).size();
+        QVERIFY(!work.isEmpty());
+        bool clicked = false;
+        QTimer::singleShot(0, &form, [&] {
+            auto* dialog = qobject_cast<ui::EffectsDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            // Inside the white corner mark.
+            dialog->Form->Edit4->setText(QString::number(work.width() / 8));
+            dialog->Form->Edit5->setText(QString::number(work.height() / 8));
+            dialog->Form->SaveButton0->click();
+            clicked = true;
+        });
+        form.openEffects(0);
+        QVERIFY(clicked);
+        const QImage thumbAfter = Thumb(form, 0);
+        QVERIFY(thumbAfter != thumbBefore);
+        QCOMPARE(thumbAfter.pixelColor(thumbAfter.width() / 2, thumbAfter.height() / 2),
+                 QColor(Qt::white));
+        form.undo();
+        QCOMPARE(Thumb(form, 0), thumbBefore);
+    }
+
     // The motion page hands its motion back; the window stores it as one undoable step.
     void aMotionFromTheEffectsDialogIsOneStep() {
         MainWindow form;

@@ -9,11 +9,14 @@
 #include "media/ui/Mp4ExportDialog.h"
 #include "media/ui/VideoExportDialog.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
@@ -90,6 +93,22 @@ private Q_SLOTS:
         QVERIFY2(messages.isEmpty(), qPrintable(messages.join('|')));
         QCOMPARE(form.Export->LastResult().Outcome, media::ExportOutcome::Written);
         QCOMPARE(Probe(out), QString("400,288,75"));
+
+        // The end: a message naming the video, whose button opens its folder.
+        auto* done = form.findChild<QMessageBox*>("ExportDoneBox");
+        QVERIFY(done && done->isVisible());
+        QVERIFY2(done->text().contains("show.avi"), qPrintable(done->text()));
+        QList<QUrl> launched;
+        form.LaunchUrl = [&](const QUrl& url) {
+            launched << url;
+            return true;
+        };
+        auto* open = done->findChild<QPushButton*>("OpenFolderButton");
+        QVERIFY(open);
+        QCOMPARE(open->text(), QString::fromUtf8("Открыть папку"));
+        open->click();
+        QCOMPARE(launched, QList<QUrl>{QUrl::fromLocalFile(tmp_.path())});
+        QVERIFY(messages.isEmpty());
     }
 
     void failureShowsOneMessageNamingTheFile() {
@@ -106,6 +125,7 @@ private Q_SLOTS:
         QCOMPARE(messages.size(), 1);
         QVERIFY(messages[0].startsWith(QString::fromUtf8("Не удалось записать \"lost.avi\"")));
         QVERIFY(!messages[0].contains("no/such"));
+        QVERIFY(!form.findChild<QMessageBox*>("ExportDoneBox"));
     }
 
     void withoutACompressorTheUserIsToldAndNothingIsWritten() {
@@ -188,8 +208,8 @@ private Q_SLOTS:
     }
 
     void theFileDialogsMp4FilterGivesAnMp4Name() {
-        // The window's own save dialog: the MP4 filter is offered beside AVI, and a name typed
-        // without an extension takes the filter's.
+        // "Save as video…" opens the window's own save dialog: the MP4 filter is offered beside
+        // AVI, and a name typed without an extension takes the filter's.
         MainWindow form;
         AddSlide(form, 1, 0, 0);
         QStringList filters;
@@ -216,7 +236,11 @@ private Q_SLOTS:
         };
         form.Export->ListCodecs = [] { return std::vector<std::string>{}; };
         form.ShowMessage = [](const QString&) {};
-        form.Export->saveAsVideo();
+        // The save menu's one video entry leads there.
+        auto* entry = form.SaveMenu->findChild<QAction*>("SaveVideoAction");
+        QVERIFY(entry);
+        QCOMPARE(entry->text(), QString::fromUtf8("Сохранить как видео…"));
+        entry->trigger();
         QCOMPARE(filters, (QStringList{"QVS (*.qvs)", "AVI (*.avi)", "MP4 video (*.mp4)"}));
         QCOMPARE(chosen, QString("mp4 dialog"));
     }

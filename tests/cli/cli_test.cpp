@@ -122,6 +122,17 @@ TEST_F(CliTest, NewPhotosTakeTheChosenBackground) {
     EXPECT_FALSE(QFile::exists(P("bad.qvs")));
 }
 
+TEST_F(CliTest, PhotosAreKeptSharpUpTo2160p) {
+    // A photo larger than 4K keeps its working copy at the show's photo size, 3840 wide.
+    ASSERT_TRUE(Sh("convert -size 4800x2400 xc:blue '" + P("wide.png") + "'"));
+    ASSERT_EQ(Cli({"new", P("uhd.qvs"), "--resolution", "3840x2160", P("wide.png")}).status, 0);
+    const Result info = Cli({"info", P("uhd.qvs")});
+    const QJsonObject slide =
+        QJsonDocument::fromJson(info.out.toUtf8()).object()["Slides"].toArray()[0].toObject();
+    EXPECT_EQ(slide["Width"].toInt(), 3840);
+    EXPECT_EQ(slide["Height"].toInt(), 1920);
+}
+
 TEST_F(CliTest, ErrorsAreOneLineWithAFailingStatus) {
     QFile bad(P("bad.qvs"));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));

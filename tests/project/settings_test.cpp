@@ -52,15 +52,17 @@ TEST_F(SettingsStoreTest, StoreThatCannotBeWrittenIsNeitherReadNorWritten) {
 
 TEST(ResolutionChoice, SelectsByHeightOnly) {
     EXPECT_EQ(project::ResolutionChoices(),
-              QStringList({"800x600", "1024x768", "1280x1024", "1600x1200"}));
+              QStringList({"800x600", "1024x768", "1280x1024", "1600x1200", "1280x720", "1920x1080",
+                           "2560x1440", "3840x2160"}));
     struct Row {
         const char* resolution;
         int index;
     };
     const Row rows[] = {
-        {"800x600", 0},   {"1366x768", 1},  {"1024x768", 1}, {"640x1024", 2},
-        {"1600x1200", 3}, {"1920x1080", 2}, {"1024", 2},     {"x600", 0},
-        {"abc", 2},       {"768x", 2},      {"2x1200", 3},   {"1x7680", 2},
+        {"800x600", 0},   {"1366x768", 1},  {"1024x768", 1},  {"640x1024", 2},
+        {"1600x1200", 3}, {"1920x1080", 5}, {"1024", 2},      {"x600", 0},
+        {"abc", 2},       {"768x", 2},      {"2x1200", 3},    {"1x7680", 2},
+        {"1280x720", 4},  {"3840x2160", 7}, {"1440x2560", 2}, {"4096x2160", 7},
     };
     for (const Row& r : rows)
         EXPECT_EQ(project::ResolutionChoiceFor(r.resolution), r.index) << r.resolution;
@@ -71,7 +73,7 @@ TEST(ResolutionChoice, FirstRunTakesTheScreenSize) {
     EXPECT_EQ(project::OpenResolution(resolution, 1024, 768), 1);
     EXPECT_EQ(resolution, "1024x768");
     resolution.clear();
-    EXPECT_EQ(project::OpenResolution(resolution, 1920, 1080), 2);
+    EXPECT_EQ(project::OpenResolution(resolution, 1920, 1080), 5);
     EXPECT_EQ(resolution, "1920x1080");
     // A set resolution stays.
     resolution = "800x600";

@@ -258,6 +258,82 @@ private Q_SLOTS:
         QCOMPARE(d->SlideRecord().CaptionText.size(), std::size_t(6));
     }
 
+    // A caption applied again, in the same visit or a later one, replaces the earlier one: the
+    // picture is the one a single caption gives. "Remove text" later takes it off entirely.
+    void aCaptionAppliedAgainReplacesTheEarlierOne() {
+        const auto caption = [this](const QString& text) {
+            auto d = Open(1);
+            d->Form->Edit1->setText(text);
+            d->Form->ApplyTextButton->click();
+            d->Form->SaveButton1->click();
+            slide = d->SlideRecord();
+        };
+        Prepare(Gradient(300, 200));
+        caption(QStringLiteral("Bbbb"));
+        const imaging::Bitmap once = Work();
+        QVERIFY(!SameBitmap(once, Gradient(300, 200)));
+
+        Prepare(Gradient(300, 200));
+        caption(QStringLiteral("Wide first caption"));
+        caption(QStringLiteral("Bbbb"));
+        QVERIFY(SameBitmap(Work(), once));
+        {
+            auto d = Open(1);
+            d->Form->Edit1->setText(QStringLiteral("Again"));
+            d->Form->ApplyTextButton->click();
+            d->Form->Edit1->setText(QStringLiteral("Bbbb"));
+            d->Form->ApplyTextButton->click();
+            QVERIFY(SameBitmap(Work(), once));
+            d->Form->UndoTextButton->click();
+            QVERIFY(SameBitmap(Work(), Gradient(300, 200)));
+            d->reject();
+        }
+        // After another change to the picture the copy no longer stands for it: the next caption
+        // is drawn on the picture as it now is.
+        imaging::Bitmap plain = imaging::Bitmap::CreateSized(300, 200);
+        plain.Fill(10, 120, 30);
+        Prepare(plain);
+        caption(QStringLiteral("Bbbb"));
+        const imaging::Bitmap onPlain = Work();
+        Prepare(Gradient(300, 200));
+        caption(QStringLiteral("Bbbb"));
+        QVERIFY(imaging::SaveBmpFile(work, plain));
+        caption(QStringLiteral("Bbbb"));
+        QVERIFY(SameBitmap(Work(), onPlain));
+    }
+
+    // The first caption stands at least 1/20 of the picture high, white; a chosen font's size
+    // is the user's.
+    void theDefaultCaptionIsReadable() {
+        Prepare(Gradient(1000, 800));
+        auto d = Open(1);
+        d->Form->Edit1->setText(QStringLiteral("Sea"));
+        d->Form->ApplyTextButton->click();
+        QCOMPARE(d->SlideRecord().CaptionSize, 30); // 40 pixels of 800
+        QCOMPARE(d->SlideRecord().CaptionColor, 0xFFFFFF);
+        d->reject();
+
+        Prepare(Gradient(300, 200));
+        d = Open(1);
+        d->Form->Edit1->setText(QStringLiteral("Sea"));
+        d->Form->ApplyTextButton->click();
+        QCOMPARE(d->SlideRecord().CaptionSize, 24); // already larger than 10 pixels
+        d->reject();
+
+        Prepare(Gradient(1000, 800));
+        d = Open(1);
+        d->PickFont = [](QFont& font) {
+            font.setPointSize(12);
+            return true;
+        };
+        d->PickColor = [](const QColor&) { return QColor(); };
+        d->Form->FontButton->click();
+        d->Form->Edit1->setText(QStringLiteral("Sea"));
+        d->Form->ApplyTextButton->click();
+        QCOMPARE(d->SlideRecord().CaptionSize, 12);
+        d->reject();
+    }
+
     void captionNoUndoesTheText() {
         Prepare(Gradient(300, 200));
         auto d = Open(1);

@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 #include "base/ProgramFolder.h"
 #include "project/Language.h"
+#include "project/Slide.h"
 #include "project/ui/AboutDialog.h"
 #include "project/ui/SettingsDialog.h"
 #include "ui_AboutDialog.h"
@@ -12,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QMenu>
 #include <QScreen>
@@ -84,7 +86,8 @@ private Q_SLOTS:
         QVERIFY(Widget<QComboBox>(dialog, "ComboBox1")->isEnabled());
         QCOMPARE(dialog.width(), 415);
         QCOMPARE(Items(Widget<QComboBox>(dialog, "ComboBox2")),
-                 QStringList({"800x600", "1024x768", "1280x1024", "1600x1200"}));
+                 QStringList({"800x600", "1024x768", "1280x1024", "1600x1200", "1280x720",
+                              "1920x1080", "2560x1440", "3840x2160"}));
         QCOMPARE(Widget<QComboBox>(dialog, "ComboBox2")->currentText(), QString("1024x768"));
 
         // An unknown loaded file leaves the first entry selected; OK loads the selection.
@@ -141,7 +144,7 @@ private Q_SLOTS:
     }
 
     void dialogSelectsResolutionByHeight() {
-        std::string resolution = "1920x1080";
+        std::string resolution = "1280x800"; // no entry of that height: the default one
         ui::SettingsDialog dialog(resolution, QSize(1024, 768), "", "");
         QCOMPARE(Widget<QComboBox>(dialog, "ComboBox2")->currentText(), QString("1280x1024"));
         Widget<QPushButton>(dialog, "BitBtn1")->click();
@@ -150,6 +153,35 @@ private Q_SLOTS:
         resolution = "1366x768";
         ui::SettingsDialog wide(resolution, QSize(1024, 768), "", "");
         QCOMPARE(Widget<QComboBox>(wide, "ComboBox2")->currentText(), QString("1024x768"));
+
+        // The sizes of today's videos, up to 4K, are offered and kept.
+        resolution = "3840x2160";
+        ui::SettingsDialog uhd(resolution, QSize(1024, 768), "", "");
+        auto* sizes = Widget<QComboBox>(uhd, "ComboBox2");
+        QCOMPARE(sizes->currentText(), QString("3840x2160"));
+        QVERIFY(sizes->findText("1920x1080") >= 0 && sizes->findText("2560x1440") >= 0);
+        Widget<QPushButton>(uhd, "BitBtn1")->click();
+        QCOMPARE(uhd.Resolution(), std::string("3840x2160"));
+    }
+
+    // Background of new photos: the usual colours, the light grey used until now, and a colour
+    // of the user's, named by its value.
+    void backgroundOfNewPhotosOffersColoursAndAChosenOne() {
+        ui::SettingsDialog dialog("800x600", QSize(1024, 768), "", "");
+        auto* combo = Widget<QComboBox>(dialog, "BackgroundCombo");
+        QCOMPARE(combo->count(), 5);
+        dialog.SetNewPhotoBackground(project::kButtonFaceColor);
+        QCOMPARE(combo->currentText(), QString::fromUtf8("Светло-серый (системный)"));
+        dialog.SetNewPhotoBackground(0x302010);
+        QCOMPARE(combo->currentIndex(), 4);
+        QCOMPARE(combo->currentText(), QString::fromUtf8("Выбранный цвет (#102030)..."));
+        dialog.PickColor = [](const QColor&) { return QColor(1, 2, 3); };
+        combo->setCurrentIndex(4);
+        Q_EMIT combo->activated(4);
+        QCOMPARE(dialog.NewPhotoBackground(), 0x030201);
+        combo->setCurrentIndex(0);
+        Q_EMIT combo->activated(0);
+        QCOMPARE(dialog.NewPhotoBackground(), 0x000000);
     }
 
     void dialogFirstRunTakesTheScreenSizeEvenWhenCancelled() {
@@ -221,7 +253,7 @@ private Q_SLOTS:
         QCOMPARE(form.PhotoMenu->findChild<QAction*>("DeletePhotoAction")->text(),
                  QString::fromUtf8("Удалить"));
         QCOMPARE(form.SaveMenu->findChild<QAction*>("SaveVideoAction")->text(),
-                 QString::fromUtf8("Сохранить как AVI..."));
+                 QString::fromUtf8("Сохранить как видео…"));
         QVERIFY(form.close());
         QCOMPARE(QSettings(SettingsFile(), QSettings::IniFormat).value("Language").toString(),
                  QString());

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -129,6 +130,32 @@ private Q_SLOTS:
             QVERIFY(media::Audio().TrackPlaying());
             form.close();
             QVERIFY(!media::Audio().TrackPlaying());
+        }
+    }
+
+    // OK accepts and Close rejects; both end the dialog and silence the track, and the volume
+    // set stays the dialog's answer either way.
+    void okAndCloseEndTheDialog() {
+        ui::MainWindow main;
+        auto track = MakeTrack(MakeWav("b.wav", 3.0), 100, 3);
+        for (const auto& [button, result] :
+             {std::pair{QDialogButtonBox::Ok, int(QDialog::Accepted)},
+              std::pair{QDialogButtonBox::Close, int(QDialog::Rejected)}}) {
+            ui::TrackDialog form(track, &main);
+            auto* box = W<QDialogButtonBox>(form, "ButtonBox");
+            QCOMPARE(box->button(QDialogButtonBox::Ok)->text(),
+                     project::AppLanguage().Text(886, "OK"));
+            QCOMPARE(box->button(QDialogButtonBox::Close)->text(),
+                     project::AppLanguage().Text(887, "Закрыть"));
+            form.show();
+            form.play();
+            W<QSlider>(form, "TrackBar1")->setValue(70);
+            QVERIFY(media::Audio().TrackPlaying());
+            box->button(button)->click();
+            QCOMPARE(form.result(), result);
+            QVERIFY(!form.isVisible());
+            QVERIFY(!media::Audio().TrackPlaying());
+            QCOMPARE(form.Volume(), 30);
         }
     }
 };

@@ -3,8 +3,10 @@
 #include "base/CodePage.h"
 #include "imaging/Colors.h"
 #include "imaging/Compose.h"
+#include "imaging/ui/CaptionBase.h"
 #include "imaging/ui/MotionEditor.h"
 #include "project/EditBackups.h"
+#include "project/Import.h"
 #include "project/Language.h"
 #include "project/ui/LanguageTexts.h"
 #include "ui_EffectsDialog.h"
@@ -433,13 +435,32 @@ void EffectsDialog::ApplyText() {
     }
     if (S().CaptionText.empty())
         return;
-    Apply(project::CaptionOf(S()), nullptr);
+    // The caption is drawn on the picture as it was before the first one, so it replaces it.
+    CaptionBase base(WorkFile());
+    if (const auto prepared = base.Prepare(); !prepared) {
+        ShowError(QString::fromLocal8Bit(prepared.error().c_str()));
+        return;
+    }
+    // Unless the user chose a font, the caption is at least 1/20 of the picture's height
+    // (points are 96/72 pixels), so it can be read on any photo; white with its shadow.
+    if (!fontChosen_ && S().CaptionSize == project::CaptionEdit{}.Size && !workImage_.IsEmpty())
+        S().CaptionSize = std::max(S().CaptionSize, (workImage_.Height * 3 + 79) / 80);
+    if (Apply(project::CaptionOf(S()), nullptr))
+        base.Remember();
 }
 
 void EffectsDialog::UndoText() {
     const std::string work = WorkFile();
-    if (const auto restored = project::RestoreBackup(work, project::BackupSlot::Caption); !restored)
-        ShowError(QString::fromLocal8Bit(restored.error().c_str()));
+    // The picture without any caption when its copy from before the first one stands for it;
+    // otherwise as it was when the page opened.
+    const auto bare = CaptionBase(work).Restore();
+    if (!bare) {
+        ShowError(QString::fromLocal8Bit(bare.error().c_str()));
+    } else if (!*bare) {
+        if (const auto restored = project::RestoreBackup(work, project::BackupSlot::Caption);
+            !restored)
+            ShowError(QString::fromLocal8Bit(restored.error().c_str()));
+    }
     QFile::remove(
         QFile::decodeName(project::BackupPath(work, project::BackupSlot::Caption).c_str()));
     LoadWorkImage();
@@ -469,6 +490,7 @@ void EffectsDialog::ChooseFont() {
     QFont font = initial;
     if (!PickFont(font))
         return;
+    fontChosen_ = true;
     const QColor color = PickColor(ToQColor(S().CaptionColor));
     S().CaptionFont = base::ToCp1251(font.family()).substr(0, 255);
     S().CaptionSize = font.pointSize() > 0 ? font.pointSize() : S().CaptionSize;
@@ -543,6 +565,10 @@ void EffectsDialog::SaveAndClose() {
         const bool whole = crop_.X0 == 0 && crop_.Y0 == 0 && crop_.X1 == w && crop_.Y1 == h;
         if (!whole && !Apply(project::CropEdit{crop_}, nullptr))
             return;
+        // A crop cannot be drawn on the thumbnail: it is made again from the new picture, as
+        // the storyboard makes it when the show is opened.
+        if (!whole && !workImage_.IsEmpty())
+            thumb_ = project::MakeThumbnail(workImage_);
         AcceptedWrite();
         ResetCropToImage();
         break;

@@ -131,6 +131,7 @@ private:
     int openPage_ = 0;
     int turnCounter_ = 0;
     bool keepOnClose_ = false;
+    bool fontChosen_ = false; // the caption's size is the user's own
     bool secondsForAll_ = false;
     bool closed_ = false;
     bool updating_ = false;

@@ -8,9 +8,11 @@
 #include "ui_TrackDialog.h"
 
 #include <QCloseEvent>
+#include <QDialogButtonBox>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QLocale>
+#include <QPushButton>
 #include <QStyle>
 #include <QTimer>
 
@@ -53,6 +55,10 @@ TrackDialog::TrackDialog(const project::Track& sound, QWidget* parent)
     ShowLoudness();
     FitChangingLabels();
 
+    // OK and Close both end the dialog, silencing the track; the volume and fades set are the
+    // track's either way, as they were heard.
+    connect(Form->ButtonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(Form->ButtonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(Form->BitBtn9, &QPushButton::clicked, this, &TrackDialog::play);
     connect(Form->BitBtn12, &QPushButton::clicked, this, &TrackDialog::stop);
     connect(Form->TrackBar1, &QSlider::valueChanged, this, &TrackDialog::changeVolume);
@@ -82,6 +88,8 @@ void TrackDialog::ApplyLanguage() {
     Form->FadeInLabel->setText(Tr(804, "Нарастание, с:"));
     Form->FadeOutLabel->setText(Tr(805, "Затухание, с:"));
     Form->LoudnessCaption->setText(Tr(806, "Громкость записи:"));
+    Form->ButtonBox->button(QDialogButtonBox::Ok)->setText(Tr(886, "OK"));
+    Form->ButtonBox->button(QDialogButtonBox::Close)->setText(Tr(887, "Закрыть"));
     ShowLoudness();
 }
 

@@ -1,6 +1,7 @@
 #include "project/ui/SettingsDialog.h"
 
 #include "imaging/Colors.h"
+#include "project/Language.h"
 #include "project/SettingsChoices.h"
 #include "project/Slide.h"
 #include "project/ui/LanguageTexts.h"
@@ -61,14 +62,10 @@ SettingsDialog::SettingsDialog(const std::string& resolution, QSize screen,
 
     // Background of new photos: the usual colours, the button face as until now, or any other.
     PickColor = [this](const QColor& initial) { return QColorDialog::getColor(initial, this); };
-    const std::pair<const char*, std::int32_t> backgrounds[] = {
-        {"Black", 0x000000},
-        {"White", 0xFFFFFF},
-        {"Grey", 0x808080},
-        {"Light grey (system)", project::kButtonFaceColor}};
-    for (const auto& [name, color] : backgrounds)
-        Form->BackgroundCombo->addItem(QString::fromLatin1(name), color);
-    Form->BackgroundCombo->addItem(QStringLiteral("Chosen colour..."), -1);
+    for (const std::int32_t color : {0x000000, 0xFFFFFF, 0x808080, project::kButtonFaceColor})
+        Form->BackgroundCombo->addItem(QString(), color);
+    Form->BackgroundCombo->addItem(QString(), -1);
+    NameBackgrounds();
     SetNewPhotoBackground(project::kButtonFaceColor);
     connect(Form->BackgroundCombo, &QComboBox::activated, this, [this](int index) {
         if (Form->BackgroundCombo->itemData(index).toInt() != -1) {
@@ -91,11 +88,22 @@ void SettingsDialog::SetNewPhotoBackground(std::int32_t color) {
     background_ = color;
     const int last = Form->BackgroundCombo->count() - 1;
     const int known = Form->BackgroundCombo->findData(color);
-    Form->BackgroundCombo->setItemText(
-        last, known >= 0 || last < 0
-                  ? QStringLiteral("Chosen colour...")
-                  : QStringLiteral("Chosen colour (%1)...").arg(ShownColor(color).name()));
+    NameBackgrounds();
     Form->BackgroundCombo->setCurrentIndex(known >= 0 ? known : last);
+}
+
+void SettingsDialog::NameBackgrounds() {
+    const int last = Form->BackgroundCombo->count() - 1;
+    if (last < 0)
+        return;
+    const std::pair<int, const char*> names[] = {
+        {897, "Черный"}, {898, "Белый"}, {899, "Серый"}, {845, "Светло-серый (системный)"}};
+    for (int i = 0; i < last && i < 4; ++i)
+        Form->BackgroundCombo->setItemText(i, project::Tr(names[i].first, names[i].second));
+    Form->BackgroundCombo->setItemText(
+        last, Form->BackgroundCombo->findData(background_) >= 0
+                  ? project::Tr(846, "Выбранный цвет...")
+                  : project::Tr(847, "Выбранный цвет (%1)...").arg(ShownColor(background_).name()));
 }
 
 void SettingsDialog::ApplyTexts() {
@@ -107,7 +115,9 @@ void SettingsDialog::ApplyTexts() {
         {705, Form->BitBtn1},
         {706, Form->BitBtn2},
         {707, Form->GroupBox3},
+        {896, Form->BackgroundBox},
     });
+    NameBackgrounds();
 }
 
 void SettingsDialog::changeEvent(QEvent* event) {

@@ -48,6 +48,8 @@ protected:
 
 private:
     void ApplyTexts();
+    // The background list's entries in the current language; the last names a chosen colour.
+    void NameBackgrounds();
 
     std::unique_ptr<Ui::SettingsDialog> Form;
     std::string resolution_;
