@@ -2,10 +2,12 @@
 // turns undone by Cancel, caption text removed by the close box, the preview box, light applied
 // once, and the copies beside the working file gone after every way of closing.
 #include "imaging/BmpFile.h"
+#include "imaging/Colors.h"
 #include "imaging/ui/EffectsDialog.h"
 #include "imaging/ui/MotionEditor.h"
 #include "imaging/ui/MotionPreviewBox.h"
 #include "project/EditBackups.h"
+#include "project/Slide.h"
 #include "ui_EffectsDialog.h"
 
 #include <QApplication>
@@ -433,6 +435,51 @@ private Q_SLOTS:
         d->Form->FontButton->click();
         QCOMPARE(colourAsks, 1);
         QCOMPARE(d->SlideRecord().CaptionSize, 30);
+        d->reject();
+    }
+
+    // The swatch of a new photo's background (the system's button face) shows the grey the
+    // preview and the video use, not the stored number read as a colour.
+    void theSwatchShowsTheColourReallyUsed() {
+        Prepare(Gradient(200, 100));
+        auto d = Open(4);
+        const QString style = d->Form->Edit6->styleSheet();
+        const auto used = imaging::ResolveColor(project::kButtonFaceColor);
+        const QColor grey(static_cast<int>(used & 0xFF), static_cast<int>((used >> 8) & 0xFF),
+                          static_cast<int>((used >> 16) & 0xFF));
+        QVERIFY2(style.contains(grey.name()), qPrintable(style));
+        QCOMPARE(d->PreviewPicture().pixelColor(0, 0), grey);
+        d->reject();
+    }
+
+    // At its smallest every tab shows whole; made larger, the preview takes the growth and its
+    // picture is fitted again, while the pages keep their size.
+    void theDialogGrowsWithItsPreview() {
+        Prepare(Gradient(2000, 1500));
+        auto d = Open(0);
+        d->show();
+        QVERIFY(QTest::qWaitForWindowExposed(d.get()));
+        d->resize(d->minimumSize());
+        QApplication::processEvents();
+        for (int i = 0; i < d->Tabs->count(); ++i)
+            QVERIFY(d->Tabs->rect().contains(d->Tabs->tabRect(i)));
+        const QSize page = d->Form->PageControl1->size();
+        const QSize small = d->PreviewBox();
+        d->resize(d->minimumSize() + QSize(300, 200));
+        QApplication::processEvents();
+        QCOMPARE(d->Form->PageControl1->size(), page);
+        QVERIFY(d->PreviewBox().width() >= small.width() + 250);
+        QVERIFY(d->PreviewBox().height() >= small.height() + 150);
+        QCOMPARE(d->PreviewPicture().size(), d->PreviewBox());
+        // A drag across the whole of the larger preview's picture crops nothing away.
+        const QSize box = d->PreviewBox();
+        const double scale = std::min(box.width() / 2000.0, box.height() / 1500.0);
+        const int w = static_cast<int>(2000 * scale), h = static_cast<int>(1500 * scale);
+        const QPoint corner((box.width() - w) / 2, (box.height() - h) / 2);
+        d->dragCrop(corner, corner + QPoint(w, h));
+        QVERIFY2(std::abs(d->Crop().X1 - d->Crop().X0 - 2000) <= 10,
+                 qPrintable(d->Form->Edit4->text()));
+        QVERIFY(std::abs(d->Crop().Y1 - d->Crop().Y0 - 1500) <= 10);
         d->reject();
     }
 
