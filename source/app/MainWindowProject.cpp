@@ -136,6 +136,7 @@ bool MainWindow::OpenProjectFile(const QString& path) {
                            const std::string& p) -> project::ImportStatus {
         return project::ImportStatus(media::LoadTrack(into, p));
     };
+    importer.MeasureTrack = media::MeasureMissingLoudness;
     const auto result =
         project::OpenProjectOver(Show, base::EncodeFileName(path), progress, importer);
     if (result.Outcome == project::LoadOutcome::Loaded) {
