@@ -43,9 +43,7 @@ base::Result<std::unique_ptr<LoudnessMeter>> LoudnessMeter::Create(const PcmForm
     std::unique_ptr<LoudnessMeter> m(new LoudnessMeter);
     m->format_ = format;
     m->meters_ = std::make_unique<Meters>();
-    // The histogram keeps the integrated loudness in fixed memory however long the track.
-    m->meters_->Loudness =
-        ebur128_init(format.Channels, format.SampleRate, EBUR128_MODE_I | EBUR128_MODE_HISTOGRAM);
+    m->meters_->Loudness = ebur128_init(format.Channels, format.SampleRate, EBUR128_MODE_I);
     if (!m->meters_->Loudness)
         return base::Fail("the loudness meter cannot be set up");
     // A mono track plays on both sides of the stereo soundtrack.

@@ -15,12 +15,17 @@ constexpr std::size_t kSettle = 16;  // frames fed before a stretch (more than t
 // libebur128's 4× interpolator, rounded up (see the header), with a margin for its arithmetic
 // in single precision.
 constexpr double kMargin = 1.0001;
-constexpr double kHalfNear = 0.625775 * kMargin;    // each of the two samples around the point
-constexpr double kHalfRest = 0.612635 * kMargin;    // the other ten taps together
-constexpr double kQuarterNear = 0.896466 * kMargin; // the nearer sample
-constexpr double kQuarterFar = 0.288684 * kMargin;  // the farther one
-constexpr double kQuarterRest = 0.446029 * kMargin; // the other ten taps together
-constexpr double kWhole = 1.864182 * kMargin;       // every tap of the half-way filter
+// A point half-way between samples n and n + 1: their two taps, the next two outwards, the rest.
+constexpr double kHalf1 = 0.625775 * kMargin;
+constexpr double kHalf2 = 0.181131 * kMargin;
+constexpr double kHalfRest = 0.250375 * kMargin;
+// A point a quarter of the way from sample n (the near one) to n + 1 (the far one).
+constexpr double kNear = 0.896466 * kMargin;
+constexpr double kFar = 0.288684 * kMargin;
+constexpr double kBeyondNear = 0.161460 * kMargin;
+constexpr double kBeyondFar = 0.103458 * kMargin;
+constexpr double kQuarterRest = 0.181113 * kMargin;
+constexpr double kWhole = 1.864182 * kMargin; // every tap of the half-way filter
 
 int LargestMagnitude(const std::int16_t* samples, std::size_t count) {
     int m = 0;
@@ -80,16 +85,21 @@ bool TruePeakScan::MayRaise(const std::int16_t* stretch, std::size_t frames, int
         return false;
     if (floor == 0)
         return true;
-    const std::size_t count = frames * channels_;
-    for (std::size_t i = 0; i < count; ++i) {
-        const double a = std::abs(static_cast<int>(stretch[i]));
-        // The sample after it (the largest nearby one past the stretch's end).
-        const double b =
-            i + channels_ < count ? std::abs(static_cast<int>(stretch[i + channels_])) : m;
-        const double half = kHalfNear * (a + b) + kHalfRest * m;
-        const double quarter =
-            kQuarterNear * std::max(a, b) + kQuarterFar * std::min(a, b) + kQuarterRest * m;
-        if (std::max(half, quarter) >= floor)
+    const auto width = static_cast<std::ptrdiff_t>(channels_);
+    const auto count = static_cast<std::ptrdiff_t>(frames) * width;
+    // |sample| k frames from the i-th sample, the largest nearby one outside the stretch.
+    auto at = [&](std::ptrdiff_t i, std::ptrdiff_t k) {
+        const std::ptrdiff_t j = i + k * width;
+        return j >= 0 && j < count ? std::abs(static_cast<int>(stretch[j])) : m;
+    };
+    for (std::ptrdiff_t i = 0; i < count; ++i) {
+        const double x0 = at(i, 0), x1 = at(i, 1), before = at(i, -1), after = at(i, 2);
+        const double half = kHalf1 * (x0 + x1) + kHalf2 * (before + after) + kHalfRest * m;
+        const double nearFirst =
+            kNear * x0 + kFar * x1 + kBeyondNear * before + kBeyondFar * after + kQuarterRest * m;
+        const double nearSecond =
+            kNear * x1 + kFar * x0 + kBeyondNear * after + kBeyondFar * before + kQuarterRest * m;
+        if (std::max({half, nearFirst, nearSecond}) >= floor)
             return true;
     }
     return false;

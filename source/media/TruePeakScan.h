@@ -1,21 +1,23 @@
 // A track's true peak (the peak of the signal between samples, as libebur128 finds it by 4×
 // oversampling), found without oversampling the whole track: the oversampler costs about seven
-// decodes when every sample goes through it, and almost every stretch of a track is plainly too
-// quiet to raise the peak found so far.
+// decodes when every sample goes through it, and most stretches of a track (all but a few percent
+// of one with quiet passages, about three quarters of a loud limited one) cannot raise the peak
+// found so far.
 //
 // libebur128 interpolates each point between samples n and n + 1 with one of four 12-tap
-// filters. A point's magnitude is at most the sum of |coefficient| × |sample| over its taps, so
-// it is bounded by the two nearest samples' terms plus the rest of the filter's weight times the
+// filters (the coefficients of its 49-tap Hann-windowed sinc for 4×, which it uses below 96 kHz).
+// A point's magnitude is at most the sum of |coefficient| × |sample| over its taps, so it is
+// bounded by the terms of the four nearest samples plus the rest of the filter's weight times the
 // largest sample nearby:
 //
-//   half-way:        0.625774 (|x[n]| + |x[n+1]|) + 0.612634 max
-//   quarter-way:     0.896465 |x[near]| + 0.288683 |x[far]| + 0.446028 max
+//   half-way:     0.625774 (|x[n]| + |x[n+1]|) + 0.181130 (|x[n-1]| + |x[n+2]|) + 0.250374 max
+//   quarter-way:  0.896465 |x[n]| + 0.288683 |x[n+1]| + 0.161459 |x[n-1]| + 0.103457 |x[n+2]|
+//                 + 0.181112 max   (n the nearer sample, n + 1 the farther)
 //
-// (the coefficients of its 49-tap Hann-windowed sinc for 4×, which it uses below 96 kHz; at 96 kHz
-// and above it oversamples 2× or not at all, and the whole filter's weight 1.864182 bounds every
-// point). Only the stretches holding a point whose bound reaches the peak found so far, or the
-// largest sample so far, go through the oversampler, each with the frames before it to settle
-// the filter and a few after it, so the peak is exactly the one of oversampling everything.
+// and every point by 1.864182 max. Only the stretches holding a point whose bound reaches the
+// peak found so far, or the largest sample so far, go through the oversampler, each with the
+// frames before it to settle the filter and a few after it, so the peak is exactly the one of
+// oversampling everything. At 96 kHz and above (2× or no oversampling) every frame goes through.
 #pragma once
 
 #include "base/Result.h"
