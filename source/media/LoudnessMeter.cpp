@@ -17,7 +17,6 @@ constexpr std::size_t kBlockFrames = 32768; // frames decoded and handed on at a
 struct LoudnessMeter::Meters {
     ebur128_state* Loudness = nullptr;
     std::unique_ptr<TruePeakScan> Peaks;
-    std::vector<std::int16_t> Widened;
     ~Meters() {
         if (Loudness)
             ebur128_destroy(&Loudness);
@@ -68,15 +67,6 @@ base::Status LoudnessMeter::AddLoudness(const std::vector<std::int16_t>& samples
 
 base::Status LoudnessMeter::AddPeaks(const std::vector<std::int16_t>& samples) {
     return meters_->Peaks->Add(samples.data(), samples.size() / format_.Channels);
-}
-
-base::Status LoudnessMeter::Add(std::span<const std::uint8_t> samples) {
-    WidenSamples(format_, samples, meters_->Widened);
-    if (meters_->Widened.empty())
-        return {};
-    if (auto st = AddLoudness(meters_->Widened); !st)
-        return st;
-    return AddPeaks(meters_->Widened);
 }
 
 base::Result<TrackLoudness> LoudnessMeter::Finish() {

@@ -23,7 +23,7 @@ struct TrackLoudness {
     double TruePeakDbtp = 0;   // −infinity for silence
 };
 
-// Both meters on the caller's thread.
+// The two meters of one measure: MeasureLoudness feeds each from a thread of its own.
 class LoudnessMeter {
 public:
     static base::Result<std::unique_ptr<LoudnessMeter>> Create(const PcmFormat& format);
@@ -31,14 +31,13 @@ public:
     LoudnessMeter(const LoudnessMeter&) = delete;
     LoudnessMeter& operator=(const LoudnessMeter&) = delete;
 
-    // Whole sample frames of the format given at creation (a partial frame is ignored).
-    base::Status Add(std::span<const std::uint8_t> samples);
     // The loudness of everything added; nothing may be added after.
     base::Result<TrackLoudness> Finish();
 
 private:
     friend base::Result<TrackLoudness> MeasureLoudness(PcmSource&, base::Progress*);
     LoudnessMeter() = default;
+    // Interleaved 16-bit frames of the format given at creation, in order, to each meter.
     base::Status AddLoudness(const std::vector<std::int16_t>& samples);
     base::Status AddPeaks(const std::vector<std::int16_t>& samples);
     struct Meters;
