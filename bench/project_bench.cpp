@@ -122,9 +122,11 @@ void BM_LoadProject(benchmark::State& state) {
         hooks.AddPhoto = [&](const std::string& p) -> project::ImportStatus {
             return project::AddPhoto(loaded, p);
         };
+        // As the program opens a show: the tracks keep the loudness the file stored.
         hooks.AddTrack = [&](const std::string& p) -> project::ImportStatus {
-            return media::AddTrack(loaded, p);
+            return media::AddTrack(loaded, p, media::TrackLoudnessAtImport::Leave);
         };
+        hooks.MeasureTrack = media::MeasureMissingLoudness;
         const auto r = project::LoadProject(loaded, f.projectFile, quiet, hooks);
         if (r.Outcome != project::LoadOutcome::Loaded || loaded.Slides.size() != kPhotos)
             state.SkipWithError("load failed");

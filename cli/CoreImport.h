@@ -14,8 +14,10 @@ inline project::ImportHooks CoreImport(project::ShowModel& show) {
         return project::AddPhoto(show, p);
     };
     hooks.AddTrack = [&show](const std::string& p) -> project::ImportStatus {
-        return media::AddTrack(show, p);
+        return media::AddTrack(show, p, media::TrackLoudnessAtImport::Leave);
     };
+    // Tracks keep the loudness their file stored; only the others are measured.
+    hooks.MeasureTrack = media::MeasureMissingLoudness;
     return hooks;
 }
 

@@ -139,6 +139,7 @@ bool MainWindow::LoadShowFile(const QString& path, bool remember) {
                            const std::string& p) -> project::ImportStatus {
         return project::ImportStatus(media::LoadTrack(into, p));
     };
+    importer.MeasureTrack = media::MeasureMissingLoudness;
     const auto result =
         project::OpenProjectOver(Show, base::EncodeFileName(path), progress, importer);
     if (result.Outcome == project::LoadOutcome::Loaded) {

@@ -274,8 +274,9 @@ void PreviewController::StartTransition(std::int32_t index) {
     const project::Slide& slide = slides[i];
     const int code = project::SlideTransitionCode(slide);
     const bool nextMoves = i + 1 < slides.size() && !slides[i + 1].Ext.Motion.IsStill();
-    if (!imaging::IsSmoothTransition(code) && slide.Ext.Motion.IsStill() && !nextMoves) {
-        // Still pictures and a seed kind: the transition as it always ran.
+    if (!imaging::IsSmoothTransition(code) && slide.Ext.Motion.IsStill() && !nextMoves &&
+        slide.TransitionLengthMs() % 1000 == 0) {
+        // Still pictures and a seed kind of whole seconds: the transition as it always ran.
         StopMotion();
         std::optional<imaging::SlideSource> incoming;
         if (i + 1 < slides.size())
@@ -333,7 +334,7 @@ void PreviewController::ComposeMotionFrame() {
         imaging::ComposeSlideFrame(picture_, outgoing);
     } else {
         const imaging::MovingSlide incoming = Moving(i + 1, incomingPicture_, showMs);
-        const double d = static_cast<double>(slides[i].TransitionSeconds) * 1000.0;
+        const double d = static_cast<double>(slides[i].TransitionLengthMs());
         const double t = static_cast<double>(schedule_.TransitionElapsedMs(now));
         imaging::ComposeTransitionFrame(picture_, outgoing, incoming,
                                         project::SlideTransitionCode(slides[i]), t, d, scratch_);

@@ -1,141 +1,131 @@
 #include "media/LoudnessMeter.h"
 
 #include "base/Endian.h"
+#include "media/BlockWorker.h"
+#include "media/TruePeakScan.h"
 
 #include <ebur128.h>
 
-#include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <vector>
 
 namespace media {
 
 namespace {
-constexpr std::size_t kStretch = 128; // frames judged at a time for the true peak
-constexpr std::size_t kSettle = 32;   // frames fed before and after a stretch (> filter length)
-constexpr double kSkipBelow = 0.5;    // 6 dB: quieter stretches cannot hold the true peak
+constexpr std::size_t kBlockFrames = 32768; // frames decoded and handed on at a time
 } // namespace
 
-struct LoudnessMeter::State {
-    ebur128_state* Handle = nullptr;
-    ~State() {
-        if (Handle)
-            ebur128_destroy(&Handle);
+struct LoudnessMeter::Meters {
+    ebur128_state* Loudness = nullptr;
+    std::unique_ptr<TruePeakScan> Peaks;
+    ~Meters() {
+        if (Loudness)
+            ebur128_destroy(&Loudness);
     }
 };
+
+void WidenSamples(const PcmFormat& format, std::span<const std::uint8_t> samples,
+                  std::vector<std::int16_t>& out) {
+    const std::size_t count = samples.size() / format.BlockAlign() * format.Channels;
+    out.resize(count);
+    if (format.Bits == 8) {
+        for (std::size_t i = 0; i < count; ++i)
+            out[i] = static_cast<std::int16_t>((samples[i] - 128) * 256);
+    } else {
+        for (std::size_t i = 0; i < count; ++i)
+            out[i] = base::LoadLE<std::int16_t>(samples.data() + 2 * i);
+    }
+}
 
 base::Result<std::unique_ptr<LoudnessMeter>> LoudnessMeter::Create(const PcmFormat& format) {
     if (!format.Valid())
         return base::Fail("the track's sample format is not supported");
     std::unique_ptr<LoudnessMeter> m(new LoudnessMeter);
     m->format_ = format;
-    m->loudness_ = std::make_unique<State>();
-    m->peak_ = std::make_unique<State>();
-    m->loudness_->Handle = ebur128_init(format.Channels, format.SampleRate, EBUR128_MODE_I);
-    m->peak_->Handle = ebur128_init(format.Channels, format.SampleRate, EBUR128_MODE_TRUE_PEAK);
-    if (!m->loudness_->Handle || !m->peak_->Handle)
+    m->meters_ = std::make_unique<Meters>();
+    m->meters_->Loudness = ebur128_init(format.Channels, format.SampleRate, EBUR128_MODE_I);
+    if (!m->meters_->Loudness)
         return base::Fail("the loudness meter cannot be set up");
     // A mono track plays on both sides of the stereo soundtrack.
     if (format.Channels == 1 &&
-        ebur128_set_channel(m->loudness_->Handle, 0, EBUR128_DUAL_MONO) != EBUR128_SUCCESS)
+        ebur128_set_channel(m->meters_->Loudness, 0, EBUR128_DUAL_MONO) != EBUR128_SUCCESS)
         return base::Fail("the loudness meter cannot be set up");
+    auto peaks = TruePeakScan::Create(format.Channels, format.SampleRate);
+    if (!peaks)
+        return base::Fail(peaks.error());
+    m->meters_->Peaks = std::move(*peaks);
     return m;
 }
 
 LoudnessMeter::~LoudnessMeter() = default;
 
-base::Status LoudnessMeter::Add(std::span<const std::uint8_t> samples) {
-    const std::size_t frames = samples.size() / format_.BlockAlign();
-    if (frames == 0)
-        return {};
-    const std::size_t count = frames * format_.Channels;
-    widened_.resize(count);
-    if (format_.Bits == 8) {
-        for (std::size_t i = 0; i < count; ++i)
-            widened_[i] = static_cast<std::int16_t>((samples[i] - 128) * 256);
-    } else {
-        for (std::size_t i = 0; i < count; ++i)
-            widened_[i] = base::LoadLE<std::int16_t>(samples.data() + 2 * i);
-    }
-    if (ebur128_add_frames_short(loudness_->Handle, widened_.data(), frames) != EBUR128_SUCCESS)
+base::Status LoudnessMeter::AddLoudness(const std::vector<std::int16_t>& samples) {
+    if (ebur128_add_frames_short(meters_->Loudness, samples.data(),
+                                 samples.size() / format_.Channels) != EBUR128_SUCCESS)
         return base::Fail("the loudness meter failed");
-    return AddPeaks(widened_.data(), frames);
-}
-
-base::Status LoudnessMeter::AddPeaks(const std::int16_t* samples, std::size_t frames) {
-    const std::size_t channels = format_.Channels;
-    ebur128_state* meter = peak_->Handle;
-    // Feeds frames; their peak counts unless they only settle the interpolator.
-    auto feed = [&](const std::int16_t* at, std::size_t n, bool counts) {
-        if (n == 0)
-            return true;
-        if (ebur128_add_frames_short(meter, at, n) != EBUR128_SUCCESS)
-            return false;
-        for (unsigned c = 0; counts && c < channels; ++c) {
-            double p = 0;
-            if (ebur128_prev_true_peak(meter, c, &p) != EBUR128_SUCCESS)
-                return false;
-            truePeak_ = std::max(truePeak_, p);
-        }
-        return true;
-    };
-    for (std::size_t at = 0; at < frames; at += kStretch) {
-        const std::size_t n = std::min(kStretch, frames - at);
-        const std::int16_t* stretch = samples + at * channels;
-        int peak = 0;
-        for (std::size_t i = 0; i < n * channels; ++i)
-            peak = std::max(peak, std::abs(static_cast<int>(stretch[i])));
-        const bool fed = peak / 32768.0 > kSkipBelow * truePeak_;
-        bool ok = true;
-        if (fed) {
-            if (!lastFed_) // the frames before it settle the interpolator, not counted
-                ok = feed(tail_.data(), tail_.size() / channels, false);
-            ok = ok && feed(stretch, n, true);
-        } else if (lastFed_) {
-            // The interpolator lags: the start of this stretch ends the one before.
-            ok = feed(stretch, std::min(n, kSettle), true);
-        }
-        if (!ok)
-            return base::Fail("the loudness meter failed");
-        lastFed_ = fed;
-        // Keep the last kSettle frames for the next stretch.
-        const std::size_t keep = std::min(n, kSettle) * channels;
-        tail_.insert(tail_.end(), stretch + n * channels - keep, stretch + n * channels);
-        if (tail_.size() > kSettle * channels)
-            tail_.erase(tail_.begin(), tail_.begin() + static_cast<std::ptrdiff_t>(
-                                                           tail_.size() - kSettle * channels));
-    }
     return {};
 }
 
-base::Result<TrackLoudness> LoudnessMeter::Result() const {
+base::Status LoudnessMeter::AddPeaks(const std::vector<std::int16_t>& samples) {
+    return meters_->Peaks->Add(samples.data(), samples.size() / format_.Channels);
+}
+
+base::Result<TrackLoudness> LoudnessMeter::Finish() {
     TrackLoudness out;
-    if (ebur128_loudness_global(loudness_->Handle, &out.IntegratedLufs) != EBUR128_SUCCESS)
+    if (ebur128_loudness_global(meters_->Loudness, &out.IntegratedLufs) != EBUR128_SUCCESS)
         return base::Fail("the loudness meter failed");
-    out.TruePeakDbtp = truePeak_ > 0 ? 20 * std::log10(truePeak_) : -HUGE_VAL;
+    auto peak = meters_->Peaks->Finish();
+    if (!peak)
+        return base::Fail(peak.error());
+    out.TruePeakDbtp = *peak > 0 ? 20 * std::log10(*peak) : -HUGE_VAL;
     return out;
 }
 
 base::Result<TrackLoudness> MeasureLoudness(PcmSource& source, base::Progress* progress) {
-    auto meter = LoudnessMeter::Create(source.Format());
-    if (!meter)
-        return base::Fail(meter.error());
-    const std::size_t block = source.Format().BlockAlign();
-    std::vector<std::uint8_t> buffer(65536 - 65536 % block);
+    auto created = LoudnessMeter::Create(source.Format());
+    if (!created)
+        return base::Fail(created.error());
+    LoudnessMeter& meter = **created;
+    const PcmFormat format = source.Format();
+    using Block = BlockWorker<std::vector<std::int16_t>>;
+    // Each meter takes every block on its own thread while the next block is decoded here.
+    Block loudness([&](const std::vector<std::int16_t>& b) { return meter.AddLoudness(b); });
+    Block peaks([&](const std::vector<std::int16_t>& b) { return meter.AddPeaks(b); });
+    std::vector<std::uint8_t> bytes(kBlockFrames * format.BlockAlign());
+    base::Status stopped;
     while (true) {
-        auto got = source.Read(buffer.data(), buffer.size());
-        if (!got || *got == 0)
-            break; // a decoder that fails midway ends the measure where it got to
-        if (auto st = (*meter)->Add({buffer.data(), *got}); !st)
-            return base::Fail(st.error());
+        // Fill a whole block: the decoder hands out a few kilobytes a call.
+        std::size_t filled = 0;
+        while (filled < bytes.size()) {
+            auto got = source.Read(bytes.data() + filled, bytes.size() - filled);
+            if (!got || *got == 0)
+                break; // a decoder that fails midway ends the measure where it got to
+            filled += *got;
+        }
+        if (filled == 0)
+            break;
+        auto block = std::make_shared<std::vector<std::int16_t>>();
+        WidenSamples(format, {bytes.data(), filled}, *block);
+        if (!loudness.Push(block) || !peaks.Push(block))
+            break; // a meter failed: its message comes with Close
         if (progress) {
             progress->Pump();
-            if (progress->Cancelled())
-                return base::Fail("cancelled");
+            if (progress->Cancelled()) {
+                stopped = base::Fail("cancelled");
+                break;
+            }
         }
+        if (filled < bytes.size())
+            break;
     }
-    return (*meter)->Result();
+    const base::Status a = loudness.Close();
+    const base::Status b = peaks.Close();
+    if (!stopped)
+        return base::Fail(stopped.error());
+    if (!a)
+        return base::Fail(a.error());
+    if (!b)
+        return base::Fail(b.error());
+    return meter.Finish();
 }
 
 } // namespace media

@@ -107,8 +107,19 @@ std::int64_t MeasureTrackMs(const std::string& path) {
 
 namespace {
 
+// Keeps the measure of a track that has loudness to keep: silence has none (and nothing to even
+// out).
+void KeepLoudness(project::Track& t, const base::Result<TrackLoudness>& loudness) {
+    if (loudness && std::isfinite(loudness->IntegratedLufs) &&
+        std::isfinite(loudness->TruePeakDbtp)) {
+        t.Ext.HasLoudness = true;
+        t.Ext.LoudnessLufs = loudness->IntegratedLufs;
+        t.Ext.TruePeakDb = loudness->TruePeakDbtp;
+    }
+}
+
 project::Imported<std::size_t> ImportTrack(project::ShowModel& show, const std::string& path,
-                                           bool keepUndecodable) {
+                                           bool keepUndecodable, bool measure) {
     using project::ImportStatus;
     std::string ext = project::ExtensionOf(path);
     if (!project::IsTrackExtension(ext))
@@ -137,15 +148,10 @@ project::Imported<std::size_t> ImportTrack(project::ShowModel& show, const std::
         t.LengthSeconds = clamped;
         t.PlaySeconds = clamped;
         t.Volume = 100;
-        // Measured once here, so even loudness never has to decode the track again. Silence has
-        // no loudness to keep (and nothing to even out).
-        if (const auto loudness = MeasureTrackLoudness(copy);
-            loudness && std::isfinite(loudness->IntegratedLufs) &&
-            std::isfinite(loudness->TruePeakDbtp)) {
-            t.Ext.HasLoudness = true;
-            t.Ext.LoudnessLufs = loudness->IntegratedLufs;
-            t.Ext.TruePeakDb = loudness->TruePeakDbtp;
-        }
+        // Measured once here and kept in the show, so even loudness never has to decode the
+        // track again.
+        if (measure)
+            KeepLoudness(t, MeasureTrackLoudness(copy));
         const std::size_t index = show.Sounds.size();
         show.InsertSound(index, t);
         return index;
@@ -157,12 +163,22 @@ project::Imported<std::size_t> ImportTrack(project::ShowModel& show, const std::
 
 } // namespace
 
-project::Imported<std::size_t> AddTrack(project::ShowModel& show, const std::string& path) {
-    return ImportTrack(show, path, false);
+project::Imported<std::size_t> AddTrack(project::ShowModel& show, const std::string& path,
+                                        TrackLoudnessAtImport loudness) {
+    return ImportTrack(show, path, false, loudness == TrackLoudnessAtImport::Measure);
 }
 
 project::Imported<std::size_t> LoadTrack(project::ShowModel& show, const std::string& path) {
-    return ImportTrack(show, path, true);
+    return ImportTrack(show, path, true, false);
+}
+
+void MeasureMissingLoudness(project::Track& track, base::Progress& progress) {
+    if (track.Ext.HasLoudness || !Audio().Loaded())
+        return;
+    auto source = OpenTrackPcmSource(track.WorkFile);
+    if (!source)
+        return;
+    KeepLoudness(track, MeasureLoudness(**source, &progress));
 }
 
 } // namespace media

@@ -15,42 +15,67 @@ std::int64_t RoundedSecond(std::int64_t elapsedMs) {
     return (r > 500 || (r == 500 && q % 2 != 0)) ? q + 1 : q;
 }
 
+void PreviewTimeline::Add(std::int64_t stillMs, std::int64_t transitionMs) {
+    // Each slide starts where the transition of the one before ends.
+    slideStart_.push_back(nextSlideMs_);
+    showEnd_.push_back(nextSlideMs_ + std::max<std::int64_t>(stillMs, 0));
+    nextSlideMs_ = showEnd_.back() + std::max<std::int64_t>(transitionMs, 0);
+}
+
+void PreviewTimeline::AddTrack(std::int64_t ms) {
+    const std::int64_t start = trackEnd_.empty() ? 0 : trackEnd_.back();
+    trackStart_.push_back(start);
+    trackEnd_.push_back(start + std::max<std::int64_t>(ms, 0));
+}
+
 PreviewTimeline::PreviewTimeline(const std::vector<SlideTimes>& slides,
                                  const std::vector<std::int64_t>& tracks) {
-    std::int64_t t = 0;
-    for (const SlideTimes& s : slides) {
-        slideStart_.push_back(t);
-        t += std::max<std::int64_t>(s.ShowSeconds, 0);
-        showEnd_.push_back(t);
-        t += std::max<std::int64_t>(s.TransitionSeconds, 0);
-    }
-    t = 0;
-    for (const std::int64_t seconds : tracks) {
-        trackStart_.push_back(t);
-        t += std::max<std::int64_t>(seconds, 0);
-        trackEnd_.push_back(t);
-    }
+    for (const SlideTimes& s : slides)
+        Add(s.ShowSeconds * 1000, s.TransitionSeconds * 1000);
+    for (const std::int64_t seconds : tracks)
+        AddTrack(seconds * 1000);
+}
+
+PreviewTimeline PreviewTimeline::Exact(const std::vector<SlideMs>& slides,
+                                       const std::vector<std::int64_t>& tracksMs) {
+    PreviewTimeline line;
+    line.exact_ = true;
+    for (const SlideMs& s : slides)
+        line.Add(s.StillMs, s.TransitionMs);
+    for (const std::int64_t ms : tracksMs)
+        line.AddTrack(ms);
+    return line;
 }
 
 double PreviewTimeline::MotionProgress(std::size_t i, std::int64_t showMs) const {
     if (i >= showEnd_.size())
         return 0.0;
-    const std::int64_t from = VisibleFrom(i) * 1000;
-    const std::int64_t span = VisibleTo(i) * 1000 - from;
+    const std::int64_t from = VisibleFrom(i);
+    const std::int64_t span = VisibleTo(i) - from;
     if (span <= 0)
         return 0.0;
     return std::clamp(static_cast<double>(showMs - from) / static_cast<double>(span), 0.0, 1.0);
 }
 
 PreviewTimeline PreviewTimeline::FromShow(const ShowModel& show) {
+    const bool exact = std::any_of(show.Slides.begin(), show.Slides.end(), [](const Slide& s) {
+        return s.Ext.ShowMs > 0 || s.Ext.TransitionMs > 0;
+    });
+    std::vector<std::int64_t> tracks;
+    tracks.reserve(show.Sounds.size());
+    for (const Track& t : show.Sounds)
+        tracks.push_back(exact ? std::int64_t{t.PlaySeconds} * 1000 : t.PlaySeconds);
+    if (exact) {
+        std::vector<SlideMs> slides;
+        slides.reserve(show.Slides.size());
+        for (const Slide& s : show.Slides)
+            slides.push_back({s.StillMs(), s.TransitionLengthMs()});
+        return Exact(slides, tracks);
+    }
     std::vector<SlideTimes> slides;
     slides.reserve(show.Slides.size());
     for (const Slide& s : show.Slides)
         slides.push_back({s.ShowSeconds, s.TransitionSeconds});
-    std::vector<std::int64_t> tracks;
-    tracks.reserve(show.Sounds.size());
-    for (const Track& t : show.Sounds)
-        tracks.push_back(t.PlaySeconds);
     return PreviewTimeline(slides, tracks);
 }
 
@@ -100,47 +125,63 @@ std::int64_t PreviewSchedule::TransitionElapsedMs(std::int64_t nowMs) const {
     return std::max<std::int64_t>(Now(nowMs) - transitionStartMs_, 0);
 }
 
+std::int64_t PreviewSchedule::JudgedMs(std::int64_t nowMs) const {
+    const std::int64_t ms = ShowTimeMs(nowMs);
+    return timeline_.IsExact() ? ms : RoundedSecond(ms) * 1000;
+}
+
 PreviewActions PreviewSchedule::Tick(std::int64_t nowMs) {
     PreviewActions act;
     if (!running_ || paused_)
         return act;
     const std::size_t slides = timeline_.SlideCount();
-    const std::int64_t s = Second(nowMs);
+    const std::int64_t t = JudgedMs(nowMs);
     // The end first: a show whose last display phase is over starts nothing more.
-    if (slides == 0 || s >= timeline_.ShowEnd(slides - 1)) {
+    if (slides == 0 || t >= timeline_.ShowEnd(slides - 1)) {
         act.Finished = true;
         return act;
     }
-    // Music: the first track whose place holds this second and that has not been started yet.
+    // Music: the first track whose place holds this moment and that has not been started yet.
     // One passed without being started is skipped for good.
     for (std::size_t j = 0; j < timeline_.TrackCount(); ++j) {
         const auto index = static_cast<std::int32_t>(j);
-        if (timeline_.TrackStart(j) <= s && s <= timeline_.TrackEnd(j) &&
+        if (timeline_.TrackStart(j) <= t && t <= timeline_.TrackEnd(j) &&
             index > lastStartedTrack_) {
             lastStartedTrack_ = index;
             act.StartTrack = index;
             break;
         }
     }
-    // Pictures: a slide not shown yet whose display phase holds this second, or the transition
-    // of the shown slide whose display phase ends at this second.
+    // Pictures: a slide not shown yet whose display phase holds this moment, or the transition
+    // of the shown slide whose display phase is over (in whole seconds: ends at this second).
     for (std::size_t i = 0; i < slides; ++i) {
         const auto index = static_cast<std::int32_t>(i);
-        if (timeline_.SlideStart(i) > s || s > timeline_.ShowEnd(i))
-            continue;
-        if (index > lastShownSlide_) {
+        const std::int64_t end = timeline_.ShowEnd(i);
+        if (timeline_.SlideStart(i) <= t && t <= end && index > lastShownSlide_) {
             lastShownSlide_ = index;
             act.ShowSlide = index;
             break;
         }
-        if (s == timeline_.ShowEnd(i) && index > transitionSlide_) {
+        if (index > transitionSlide_ && TransitionDue(i, t)) {
             transitionSlide_ = index;
-            transitionStartMs_ = nowMs;
+            // An exact time line times the transition from its planned start, not from the tick
+            // that noticed it.
+            transitionStartMs_ = timeline_.IsExact() ? startMs_ + end : nowMs;
             act.StartTransition = index;
             break;
         }
     }
     return act;
+}
+
+bool PreviewSchedule::TransitionDue(std::size_t i, std::int64_t t) const {
+    const std::int64_t end = timeline_.ShowEnd(i);
+    if (!timeline_.IsExact())
+        return t == end && timeline_.SlideStart(i) <= t;
+    // The shown slide, from the end of its display until the next slide is due (a transition of
+    // no length is still started, as the whole-second show does).
+    const std::int64_t next = timeline_.VisibleTo(i);
+    return static_cast<std::int32_t>(i) == lastShownSlide_ && t >= end && (t < next || next == end);
 }
 
 } // namespace project

@@ -1,8 +1,12 @@
 // The preview's time line and playback state: which slide, transition and track belong to the
-// current whole second of the show, in exact milliseconds of a monotonic clock the caller reads
-// (so a change of the wall clock neither ends nor freezes a show, and tests drive time). A tick
-// only decides; the caller carries the decision out, and since the indexes move before the
-// decision is returned, each slide, transition and track is started at most once.
+// current moment of the show, in exact milliseconds of a monotonic clock the caller reads (so a
+// change of the wall clock neither ends nor freezes a show, and tests drive time). A tick only
+// decides; the caller carries the decision out, and since the indexes move before the decision is
+// returned, each slide, transition and track is started at most once.
+//
+// A show whose slides all last whole seconds plays as it always did: a tick judges the current
+// second, rounded. A show with exact lengths in milliseconds is judged to the millisecond, so its
+// cuts fall where the export puts them.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +20,7 @@ class ShowModel;
 // (2500 ms is second 2, 3500 ms second 4); negative times count as 0.
 std::int64_t RoundedSecond(std::int64_t elapsedMs);
 
-// The whole-second time line of a show. Negative lengths (a damaged record) count as 0, so the
+// The time line of a show in milliseconds. Negative lengths (a damaged record) count as 0, so the
 // time line never runs backwards.
 class PreviewTimeline {
 public:
@@ -24,20 +28,31 @@ public:
         std::int64_t ShowSeconds = 0;
         std::int64_t TransitionSeconds = 0;
     };
+    struct SlideMs {
+        std::int64_t StillMs = 0;
+        std::int64_t TransitionMs = 0;
+    };
     PreviewTimeline() = default;
+    // Whole seconds: ticks judge the rounded second.
     PreviewTimeline(const std::vector<SlideTimes>& slides, const std::vector<std::int64_t>& tracks);
+    // Exact milliseconds: ticks judge the millisecond.
+    static PreviewTimeline Exact(const std::vector<SlideMs>& slides,
+                                 const std::vector<std::int64_t>& tracksMs);
+    // Exact when any slide carries a length in milliseconds, whole seconds otherwise.
     static PreviewTimeline FromShow(const ShowModel& show);
 
+    bool IsExact() const { return exact_; }
     std::size_t SlideCount() const { return showEnd_.size(); }
     std::size_t TrackCount() const { return trackEnd_.size(); }
     // Slide i occupies [SlideStart(i), SlideStart(i + 1)); its display ends at ShowEnd(i) and its
-    // transition runs from there. Tracks lie end to end from second 0.
+    // transition runs from there. Tracks lie end to end from 0. All in milliseconds.
     std::int64_t SlideStart(std::size_t i) const { return slideStart_[i]; }
     std::int64_t ShowEnd(std::size_t i) const { return showEnd_[i]; }
     std::int64_t TrackStart(std::size_t j) const { return trackStart_[j]; }
-    // Slide i is on screen from the start of the transition that brings it in (second 0 for
-    // the first) to the end of its outgoing transition (the end of its display for the last,
-    // whose transition never plays); its motion runs over that span.
+    std::int64_t TrackEnd(std::size_t j) const { return trackEnd_[j]; }
+    // Slide i is on screen from the start of the transition that brings it in (0 for the first)
+    // to the end of its outgoing transition (the end of its display for the last, whose
+    // transition never plays); its motion runs over that span.
     std::int64_t VisibleFrom(std::size_t i) const { return i == 0 ? 0 : showEnd_[i - 1]; }
     std::int64_t VisibleTo(std::size_t i) const {
         return i + 1 < slideStart_.size() ? slideStart_[i + 1] : showEnd_[i];
@@ -45,9 +60,12 @@ public:
     // The motion progress u = t / T of slide i at showMs milliseconds of show time, t counted
     // from VisibleFrom and T the visible span, clamped to 0..1 (0 for an empty span).
     double MotionProgress(std::size_t i, std::int64_t showMs) const;
-    std::int64_t TrackEnd(std::size_t j) const { return trackEnd_[j]; }
 
 private:
+    void Add(std::int64_t stillMs, std::int64_t transitionMs);
+    void AddTrack(std::int64_t ms);
+    bool exact_ = false;
+    std::int64_t nextSlideMs_ = 0; // where a slide added next would start
     std::vector<std::int64_t> slideStart_, showEnd_, trackStart_, trackEnd_;
 };
 
@@ -81,6 +99,9 @@ public:
     // Milliseconds of show time at nowMs (pauses left out), and its rounded second.
     std::int64_t ShowTimeMs(std::int64_t nowMs) const;
     std::int64_t Second(std::int64_t nowMs) const { return RoundedSecond(ShowTimeMs(nowMs)); }
+    // The show time a tick judges, in milliseconds: the rounded second's start for a time line
+    // of whole seconds, the show time itself for an exact one.
+    std::int64_t JudgedMs(std::int64_t nowMs) const;
     // Milliseconds since the running transition began (pauses left out); 0 when none runs.
     std::int64_t TransitionElapsedMs(std::int64_t nowMs) const;
 
@@ -91,6 +112,8 @@ public:
 
 private:
     std::int64_t Now(std::int64_t nowMs) const { return paused_ ? pausedAtMs_ : nowMs; }
+    // Whether the outgoing transition of slide i starts at judged time t.
+    bool TransitionDue(std::size_t i, std::int64_t t) const;
 
     PreviewTimeline timeline_;
     bool running_ = false;

@@ -471,17 +471,11 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
             t.LengthSeconds = Clamp(stored.LengthSeconds, 0, kMaxSeconds);
             t.Volume = Clamp(stored.Volume, 0, 100);
             t.Title = stored.Title.str();
-            if (trackExt[j]) {
-                // The loudness measured at this import stands; the stored one is only kept when
-                // the import could not measure.
-                const TrackExtension measured = t.Ext;
+            // The stored loudness stands; only a track the file has none for is measured.
+            if (trackExt[j])
                 t.Ext = *trackExt[j];
-                if (measured.HasLoudness) {
-                    t.Ext.HasLoudness = true;
-                    t.Ext.LoudnessLufs = measured.LoudnessLufs;
-                    t.Ext.TruePeakDb = measured.TruePeakDb;
-                }
-            }
+            if (!t.Ext.HasLoudness && hooks.MeasureTrack)
+                hooks.MeasureTrack(t, progress);
             show.SetSound(show.Sounds.size() - 1, t);
         }
         progress.Pump();

@@ -48,6 +48,10 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
 struct ImportHooks {
     std::function<ImportStatus(const std::string& path)> AddPhoto;
     std::function<ImportStatus(const std::string& path)> AddTrack;
+    // Runs for each loaded track whose file stored no loudness (an older show, or a track that
+    // could not be measured when it was saved): measures it into track.Ext. Tracks with stored
+    // values keep them and are not decoded again. Unset: they stay unmeasured.
+    std::function<void(Track& track, base::Progress& progress)> MeasureTrack;
     // Runs when Cancel discards the partly rebuilt show; the default clears it (its records and
     // its own working copies).
     std::function<void()> ResetAfterCancel;

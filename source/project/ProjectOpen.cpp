@@ -17,6 +17,7 @@ LoadResult OpenProjectOver(ShowModel& show, const std::string& path, base::Progr
         hooks.AddPhoto = [&](const std::string& p) { return importer.AddPhoto(loading, p); };
     if (importer.AddTrack)
         hooks.AddTrack = [&](const std::string& p) { return importer.AddTrack(loading, p); };
+    hooks.MeasureTrack = importer.MeasureTrack;
     const LoadResult result = LoadProject(loading, path, progress, hooks);
 
     if (result.Outcome != LoadOutcome::Loaded) {

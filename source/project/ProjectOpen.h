@@ -14,6 +14,8 @@ struct OpenImport {
     // Imports one file into `into`, the show being loaded (never the open one).
     std::function<ImportStatus(ShowModel& into, const std::string& path)> AddPhoto;
     std::function<ImportStatus(ShowModel& into, const std::string& path)> AddTrack;
+    // Measures a loaded track the file stored no loudness for (ImportHooks::MeasureTrack).
+    std::function<void(Track& track, base::Progress& progress)> MeasureTrack;
 };
 
 // Loads path beside `show` and, when it loaded, replaces the show's items with it (the old copies

@@ -15,6 +15,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -169,6 +170,56 @@ TEST_F(MusicEditTest, BeatCutsPutEveryCutOfAShowWithinAFrameOfAClickAt120Bpm) {
         EXPECT_LE(std::abs(at - click), 40.0) << "cut " << i << " at " << at << " ms";
         EXPECT_GT(std::abs(at - 1000.0 * (3 * static_cast<double>(i) + 2)), 100.0) << i;
     }
+}
+
+// The fades on a decoded export: the AVI's PCM sound, read back by ffmpeg, follows the track's
+// equal-power fade-in and the show's end fade in 100 ms windows, and is silent at its last sample.
+TEST_F(MusicEditTest, AnExportedVideoSoundsItsFadesAndEndsInSilence) {
+    const QString tone = P("tone.wav");
+    ASSERT_TRUE(Shell("sox -n -r 44100 -c 2 -b 16 '" + tone + "' synth 20 sine 440 vol 0.4"));
+    const QString show = MakeShow(2, tone, {"--seconds", "3", "--transition", "1:1"});
+    ASSERT_EQ(Cli({"edit", show, "--track", "1", "--fade-in", "1"}).status, 0);
+    ASSERT_EQ(Cli({"edit", show, "--show", "--end-fade", "2"}).status, 0);
+    double videoMs = 0;
+    for (const auto& t : Times(Info(show)))
+        videoMs += static_cast<double>(t.StillMs + t.TransitionMs);
+    const CliRun exported = Cli({"export", show, P("out.avi"), "--codec", "none"});
+    ASSERT_EQ(exported.status, 0) << exported.err.toStdString();
+    const QString raw = P("left.raw");
+    ASSERT_TRUE(Shell("ffmpeg -v error -i '" + P("out.avi") +
+                      "' -map 0:a -af 'pan=mono|c0=c0' -f s16le -y '" + raw + "'"));
+    QFile file(raw);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    std::vector<double> left(static_cast<std::size_t>(bytes.size() / 2));
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        std::int16_t v = 0;
+        std::memcpy(&v, bytes.constData() + 2 * i, 2);
+        left[i] = v / 32768.0;
+    }
+    ASSERT_EQ(static_cast<double>(left.size()), videoMs * 441 / 10);
+    auto rms = [&](double from) {
+        const auto first = static_cast<std::size_t>(std::lround(from * 44100));
+        double sum = 0;
+        for (std::size_t i = first; i < first + 4410; ++i)
+            sum += left[i] * left[i];
+        return std::sqrt(sum / 4410);
+    };
+    const double level = 0.4 / std::sqrt(2.0);
+    const double end = videoMs / 1000, fadeFrom = end - 2;
+    for (double t0 = 0; t0 + 0.1 <= end + 1e-9; t0 += 0.1) {
+        // The mean square of the gain over the window, by the midpoint rule.
+        double mean = 0;
+        for (int k = 0; k < 100; ++k) {
+            const double t = t0 + (k + 0.5) * 0.001;
+            double g = t < 1 ? std::sin(std::acos(-1.0) / 2 * t) : 1.0;
+            if (t > fadeFrom)
+                g *= std::cos(std::acos(-1.0) / 2 * (t - fadeFrom) / 2);
+            mean += g * g / 100;
+        }
+        EXPECT_NEAR(rms(t0), level * std::sqrt(mean), 0.01 * level + 0.002) << t0 << " s";
+    }
+    EXPECT_EQ(left.back(), 0.0);
 }
 
 } // namespace

@@ -236,6 +236,49 @@ TEST_F(ImportTest, ProjectRoundTripThroughTheImport) {
     EXPECT_EQ(loaded.WorkPrefix, 42u);
 }
 
+// Opening a show keeps the loudness its file stored (even one no meter would give the track) and
+// decodes only the track the file has none for.
+TEST_F(ImportTest, AnOpenKeepsStoredLoudnessAndMeasuresOnlyTheRest) {
+    testing_audio::LoadRealLibrary();
+    auto& files = testing_audio::AudioFiles::Get();
+    ASSERT_TRUE(project::AddPhoto(show, Convert("-size 40x30 xc:red", "one.png")));
+    ASSERT_TRUE(media::AddTrack(show, files.Wav("stored.wav", 2)));
+    ASSERT_TRUE(media::AddTrack(show, files.Wav("unstored.wav", 3)));
+    ASSERT_TRUE(show.Sounds[1].Ext.HasLoudness); // measured at import
+    const project::TrackExtension measured = show.Sounds[1].Ext;
+    show.Sounds[0].Ext.LoudnessLufs = -37.25;
+    show.Sounds[0].Ext.TruePeakDb = -12.5;
+    show.Sounds[1].Ext = {};
+    const std::string file = dir.filePath("loudness.qvs").toStdString();
+    base::NoProgress quiet;
+    ASSERT_EQ(project::SaveProject(show, file, quiet).Outcome, project::SaveOutcome::Saved);
+
+    project::ShowModel loaded;
+    loaded.PicturesDir = show.PicturesDir;
+    loaded.MusicDir = show.MusicDir;
+    show.ClearProject();
+    std::vector<std::string> measuredFiles;
+    project::ImportHooks hooks;
+    hooks.AddPhoto = [&](const std::string& p) -> project::ImportStatus {
+        return project::AddPhoto(loaded, p);
+    };
+    hooks.AddTrack = [&](const std::string& p) -> project::ImportStatus {
+        return media::AddTrack(loaded, p, media::TrackLoudnessAtImport::Leave);
+    };
+    hooks.MeasureTrack = [&](project::Track& t, base::Progress& progress) {
+        measuredFiles.push_back(t.WorkFile);
+        media::MeasureMissingLoudness(t, progress);
+    };
+    ASSERT_EQ(project::LoadProject(loaded, file, quiet, hooks).Outcome,
+              project::LoadOutcome::Loaded);
+    ASSERT_EQ(loaded.Sounds.size(), 2u);
+    EXPECT_TRUE(loaded.Sounds[0].Ext.HasLoudness);
+    EXPECT_EQ(loaded.Sounds[0].Ext.LoudnessLufs, -37.25);
+    EXPECT_EQ(loaded.Sounds[0].Ext.TruePeakDb, -12.5);
+    EXPECT_EQ(measuredFiles, std::vector<std::string>{loaded.Sounds[1].WorkFile});
+    EXPECT_EQ(loaded.Sounds[1].Ext, measured);
+}
+
 // Runs body in a child process whose files may not grow past limit bytes (a full disk for every
 // write); the child's answer ("" when all held) comes back through a pipe.
 std::string WithFileLimit(rlim_t limit, const std::function<std::string()>& body) {

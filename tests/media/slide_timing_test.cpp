@@ -3,9 +3,12 @@
 #include "AudioFiles.h"
 #include "media/BeatCuts.h"
 #include "media/BeatTracker.h"
+#include "media/ShowMix.h"
 #include "media/SlideTiming.h"
 #include "media/SoundtrackMixer.h"
 #include "media/TrackPcmSource.h"
+#include "project/PreviewSchedule.h"
+#include "project/ShowModel.h"
 
 #include <gtest/gtest.h>
 
@@ -49,6 +52,24 @@ TEST(SlideTiming, EveryBoundaryLandsWithinHalfAFrameWithoutDrift) {
     EXPECT_EQ(whole[2].End(), 150);
     EXPECT_EQ(media::FrameAt(20, {}), 1); // halves round up
     EXPECT_EQ(media::FrameAt(19, {}), 0);
+}
+
+// A show fitted to its music plays its cuts in the preview at the moments the export plans them.
+TEST(SlideTiming, ThePreviewCutsWhereTheExportDoes) {
+    project::ShowModel show;
+    for (const SlideTime& t : media::FitSlidesToMusic(Varied(40), 123'457)) {
+        project::Slide s = project::Slide::MakeDefault();
+        s.Ext.ShowMs = static_cast<std::int32_t>(t.StillMs);
+        s.Ext.TransitionMs = static_cast<std::int32_t>(t.TransitionMs);
+        show.Slides.push_back(s);
+    }
+    const auto times = media::SlideTimesOf(show);
+    const auto cuts = media::CutTimesMs(times);
+    const auto line = project::PreviewTimeline::FromShow(show);
+    ASSERT_EQ(line.SlideCount(), cuts.size());
+    for (std::size_t i = 0; i < cuts.size(); ++i)
+        EXPECT_EQ(line.ShowEnd(i), cuts[i]) << i;
+    EXPECT_EQ(line.VisibleTo(cuts.size() - 1) + times.back().TransitionMs, media::ShowMs(times));
 }
 
 TEST(SlideTiming, AHundredSlidesFitADecodedTrackOf307Point3Seconds) {

@@ -1,6 +1,7 @@
 // The preview's schedule driven by a clock the test holds: the rounding of the current second,
 // when slides, transitions and tracks start, the end of the show, pausing and stopping.
 #include "project/PreviewSchedule.h"
+#include "project/ShowModel.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 using project::PreviewActions;
 using project::PreviewSchedule;
 using project::PreviewTimeline;
+using SlideMs = project::PreviewTimeline::SlideMs;
 
 namespace {
 
@@ -57,20 +59,21 @@ TEST(RoundedSecond, NearestWithTiesToEven) {
 TEST(PreviewTimeline, SlidesAndTracksLaidEndToEnd) {
     const PreviewTimeline line({{5, 2}, {3, 0}, {-4, -1}, {1, 3}}, {10, -3, 7});
     ASSERT_EQ(line.SlideCount(), 4u);
+    EXPECT_FALSE(line.IsExact());
     EXPECT_EQ(line.SlideStart(0), 0);
-    EXPECT_EQ(line.ShowEnd(0), 5);
-    EXPECT_EQ(line.SlideStart(1), 7);
-    EXPECT_EQ(line.ShowEnd(1), 10);
+    EXPECT_EQ(line.ShowEnd(0), 5000);
+    EXPECT_EQ(line.SlideStart(1), 7000);
+    EXPECT_EQ(line.ShowEnd(1), 10'000);
     // A damaged record with negative lengths takes no time rather than running backwards.
-    EXPECT_EQ(line.SlideStart(2), 10);
-    EXPECT_EQ(line.ShowEnd(2), 10);
-    EXPECT_EQ(line.SlideStart(3), 10);
-    EXPECT_EQ(line.ShowEnd(3), 11);
+    EXPECT_EQ(line.SlideStart(2), 10'000);
+    EXPECT_EQ(line.ShowEnd(2), 10'000);
+    EXPECT_EQ(line.SlideStart(3), 10'000);
+    EXPECT_EQ(line.ShowEnd(3), 11'000);
     ASSERT_EQ(line.TrackCount(), 3u);
-    EXPECT_EQ(line.TrackStart(1), 10);
-    EXPECT_EQ(line.TrackEnd(1), 10);
-    EXPECT_EQ(line.TrackStart(2), 10);
-    EXPECT_EQ(line.TrackEnd(2), 17);
+    EXPECT_EQ(line.TrackStart(1), 10'000);
+    EXPECT_EQ(line.TrackEnd(1), 10'000);
+    EXPECT_EQ(line.TrackStart(2), 10'000);
+    EXPECT_EQ(line.TrackEnd(2), 17'000);
 }
 
 // A slide moves from the start of the transition bringing it in (0 for the first) to the end of
@@ -78,11 +81,11 @@ TEST(PreviewTimeline, SlidesAndTracksLaidEndToEnd) {
 TEST(PreviewTimeline, MotionRunsWhileTheSlideIsVisible) {
     const PreviewTimeline line({{4, 2}, {3, 1}, {5, 9}}, {});
     EXPECT_EQ(line.VisibleFrom(0), 0);
-    EXPECT_EQ(line.VisibleTo(0), 6);
-    EXPECT_EQ(line.VisibleFrom(1), 4);
-    EXPECT_EQ(line.VisibleTo(1), 10);
-    EXPECT_EQ(line.VisibleFrom(2), 9);
-    EXPECT_EQ(line.VisibleTo(2), 15);
+    EXPECT_EQ(line.VisibleTo(0), 6000);
+    EXPECT_EQ(line.VisibleFrom(1), 4000);
+    EXPECT_EQ(line.VisibleTo(1), 10'000);
+    EXPECT_EQ(line.VisibleFrom(2), 9000);
+    EXPECT_EQ(line.VisibleTo(2), 15'000);
     EXPECT_DOUBLE_EQ(line.MotionProgress(0, 0), 0.0);
     EXPECT_DOUBLE_EQ(line.MotionProgress(0, 3000), 0.5);
     EXPECT_DOUBLE_EQ(line.MotionProgress(0, 6000), 1.0);
@@ -202,6 +205,57 @@ TEST(PreviewSchedule, StoppedOrUnstartedDecidesNothing) {
     // An empty show is over at once.
     schedule.Start(PreviewTimeline({}, {3}), kT0);
     EXPECT_EQ(schedule.Tick(kT0), (PreviewActions{-1, -1, -1, true}));
+}
+
+// Exact lengths are judged to the millisecond: every cut falls on its planned time (the export's),
+// a late tick starts a transition timed from its planned start, and motion runs over the exact
+// visible span.
+TEST(PreviewSchedule, ExactLengthsCutOnTheirMilliseconds) {
+    const PreviewTimeline line =
+        PreviewTimeline::Exact({{1234, 500}, {2000, 750}, {1010, 0}}, {1700, 5000});
+    EXPECT_TRUE(line.IsExact());
+    PreviewSchedule schedule;
+    schedule.Start(line, kT0);
+    Log log = RunTicks(schedule, 0, 10'000, 1);
+    EXPECT_EQ(log.Slides, (std::map<std::int32_t, Times>{{0, {0}}, {1, {1734}}, {2, {4484}}}));
+    EXPECT_EQ(log.Transitions, (std::map<std::int32_t, Times>{{0, {1234}}, {1, {3734}}}));
+    EXPECT_EQ(log.Tracks, (std::map<std::int32_t, Times>{{0, {0}}, {1, {1700}}}));
+    EXPECT_EQ(log.FinishedAt, 5494);
+    EXPECT_DOUBLE_EQ(line.MotionProgress(1, 1234 + 1300), 0.4); // visible 1234..4484
+
+    // Ticks 30 ms apart: each action on the first tick at or after its time.
+    schedule.Start(line, kT0);
+    log = RunTicks(schedule, 0, 10'000, 30);
+    EXPECT_EQ(log.Transitions, (std::map<std::int32_t, Times>{{0, {1260}}, {1, {3750}}}));
+    EXPECT_EQ(log.Slides, (std::map<std::int32_t, Times>{{0, {0}}, {1, {1740}}, {2, {4500}}}));
+    EXPECT_EQ(log.FinishedAt, 5520);
+    schedule.Start(line, kT0);
+    schedule.Tick(kT0);
+    EXPECT_EQ(schedule.Tick(kT0 + 1260).StartTransition, 0);
+    EXPECT_EQ(schedule.TransitionElapsedMs(kT0 + 1260), 26);
+}
+
+// A show is judged to the millisecond as soon as one slide carries an exact length; a show of
+// whole seconds keeps the rounded seconds it always had.
+TEST(PreviewTimeline, ExactOnlyWhenASlideCarriesMilliseconds) {
+    project::ShowModel show;
+    show.Slides.assign(2, project::Slide::MakeDefault());
+    show.Slides[0].ShowSeconds = 3;
+    show.Slides[0].TransitionSeconds = 1;
+    show.Slides[1].ShowSeconds = 2;
+    show.Sounds.push_back(project::Track::MakeDefault());
+    show.Sounds[0].PlaySeconds = 4;
+    const PreviewTimeline whole = PreviewTimeline::FromShow(show);
+    EXPECT_FALSE(whole.IsExact());
+    EXPECT_EQ(whole.ShowEnd(1), 6000);
+    EXPECT_EQ(whole.TrackEnd(0), 4000);
+    show.Slides[0].Ext.TransitionMs = 1480;
+    const PreviewTimeline exact = PreviewTimeline::FromShow(show);
+    EXPECT_TRUE(exact.IsExact());
+    EXPECT_EQ(exact.ShowEnd(0), 3000);
+    EXPECT_EQ(exact.SlideStart(1), 4480);
+    EXPECT_EQ(exact.ShowEnd(1), 6480);
+    EXPECT_EQ(exact.TrackEnd(0), 4000);
 }
 
 } // namespace
