@@ -4,10 +4,10 @@
 
 #include "base/FileName.h"
 
-#include "disc/DiscJob.h"
-#include "disc/IsoImageBuilder.h"
-#include "disc/MmcCommands.h"
-#include "disc/ScsiDevice.h"
+#include "disc/burn/DiscJob.h"
+#include "disc/iso/IsoImageBuilder.h"
+#include "disc/mmc/MmcCommands.h"
+#include "disc/scsi/ScsiDevice.h"
 
 #include <QFile>
 

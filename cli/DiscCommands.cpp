@@ -1,8 +1,8 @@
 #include "cli/DiscCommands.h"
 
-#include "disc/MediaDetection.h"
-#include "disc/MmcCommands.h"
-#include "disc/ScsiDevice.h"
+#include "disc/mmc/MediaDetection.h"
+#include "disc/mmc/MmcCommands.h"
+#include "disc/scsi/ScsiDevice.h"
 
 #include <cstdio>
 #include <string>

@@ -2,10 +2,10 @@
 // from a script, and a temporary folder for disc images.
 #pragma once
 
-#include "disc/ScsiDevice.h"
-#include "disc/Transport.h"
-#include "disc/VirtualTransport.h"
-#include "disc/WaitClock.h"
+#include "disc/scsi/ScsiDevice.h"
+#include "disc/scsi/Transport.h"
+#include "disc/scsi/WaitClock.h"
+#include "disc/virtual/VirtualTransport.h"
 
 #include <QTemporaryDir>
 

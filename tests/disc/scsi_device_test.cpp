@@ -2,7 +2,7 @@
 // selected, reply buffers, the busy flag, the one-time failure report and the model quirks.
 #include "DiscTestSupport.h"
 
-#include "disc/MmcCommands.h"
+#include "disc/mmc/MmcCommands.h"
 
 #include <gtest/gtest.h>
 
