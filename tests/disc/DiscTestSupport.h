@@ -80,8 +80,8 @@ struct VirtualRig {
         device = std::make_unique<disc::ScsiDevice>(std::move(*transport), clock);
         if (!device->OpenTransport())
             throw std::runtime_error("no virtual recorder");
-        if (!device->SelectDevice(device->DeviceList().at(0)))
-            throw std::runtime_error(device->LastError());
+        if (auto selected = device->SelectDevice(device->DeviceList().at(0)); !selected)
+            throw std::runtime_error(selected.error());
     }
     std::shared_ptr<disc::VirtualRecorder> recorder;
     std::shared_ptr<FakeClock> clock;

@@ -200,13 +200,14 @@ std::string ScsiDevice::DisplayName() const {
     return field(8, 8) + " " + field(16, 16) + " " + field(32, 4);
 }
 
-bool ScsiDevice::SelectDevice(const std::string& entry) {
+base::Status ScsiDevice::SelectDevice(const std::string& entry) {
     Deselect();
     lastError_.clear();
+    if (entry.empty())
+        return base::Fail("no recorder selected");
     if (entry.size() <= 4) {
-        if (!entry.empty())
-            lastError_ = kInvalidDevice;
-        return false;
+        lastError_ = kInvalidDevice;
+        return base::Fail(kInvalidDevice);
     }
     const std::size_t comma = entry.find(',');
     const auto address = DriveAddress::Parse(
@@ -215,7 +216,7 @@ bool ScsiDevice::SelectDevice(const std::string& entry) {
         (address && transport_ && transportUp_) ? transport_->Find(*address) : nullptr;
     if (!drive) {
         lastError_ = kInvalidDevice;
-        return false;
+        return base::Fail(kInvalidDevice);
     }
     current_ = *address;
     deviceId_ = entry;
@@ -227,7 +228,7 @@ bool ScsiDevice::SelectDevice(const std::string& entry) {
     if (!ExecCommand(inquiry, 10000) || !IsOptical(reply[0] & 0x1F)) {
         Deselect();
         lastError_ = kInvalidDevice;
-        return false;
+        return base::Fail(kInvalidDevice);
     }
     inquiry_ = reply;
     std::string vendor(reinterpret_cast<const char*>(&reply[8]), 8);
@@ -239,7 +240,7 @@ bool ScsiDevice::SelectDevice(const std::string& entry) {
     if (onDeviceChange_)
         onDeviceChange_();
     capabilities_.writeModes = ProbeWriteModes(*this);
-    return true;
+    return {};
 }
 
 bool ScsiDevice::ExecCommand(RequestBlock& block, std::uint32_t timeoutMs) {

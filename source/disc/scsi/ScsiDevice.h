@@ -87,8 +87,9 @@ public:
 
     // Makes a DeviceList entry current. The address before the comma names the drive. An entry
     // of four characters or less deselects; an entry that names no listed optical drive fails
-    // with "INVALID DEVICE ID / NOT A CD OR DVD DRIVE" and leaves nothing selected.
-    bool SelectDevice(const std::string& entry);
+    // with "INVALID DEVICE ID / NOT A CD OR DVD DRIVE" (also in LastError) and leaves nothing
+    // selected. The empty entry only deselects, and says "no recorder selected".
+    base::Status SelectDevice(const std::string& entry);
     // The entry whose address ("0:0:0:0") or device name (/dev/sr0, an image path) is name;
     // empty when none.
     std::string EntryFor(const std::string& name) const;
