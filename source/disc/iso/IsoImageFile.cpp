@@ -76,15 +76,6 @@ private:
     base::Status CheckOutput() const;
     base::Status CopyFile(int outFd, const FileEntry& file);
     base::Status CopyByBuffer(int inFd, int outFd, const FileEntry& file, std::uint64_t& left);
-    // Starts the disk writes of what was copied since the last call, so that they run beside
-    // the copy and the flush before the rename finds little left to do.
-    void WriteBehind(int outFd) {
-        if (done_ - flushed_ < kCopyChunk)
-            return;
-        ::sync_file_range(outFd, static_cast<off_t>(flushed_), static_cast<off_t>(done_ - flushed_),
-                          SYNC_FILE_RANGE_WRITE);
-        flushed_ = done_;
-    }
     void Advance(std::uint64_t n) {
         done_ += n;
         if (bytes_)
@@ -100,8 +91,7 @@ private:
     const ImageBytesHandler& bytes_;
     std::unique_ptr<std::uint8_t, FreeDeleter> buffer_;
     std::uint64_t total_ = 0;
-    std::uint64_t done_ = 0;    // bytes of the image written (its file offset)
-    std::uint64_t flushed_ = 0; // where WriteBehind started the disk writes up to
+    std::uint64_t done_ = 0;
 };
 
 base::Status ImageWriter::CheckOutput() const {
@@ -146,7 +136,6 @@ base::Status ImageWriter::CopyByBuffer(int inFd, int outFd, const FileEntry& fil
             return base::Fail(WriteText(out_));
         left -= static_cast<std::uint64_t>(got);
         Advance(static_cast<std::uint64_t>(got));
-        WriteBehind(outFd);
     }
     return {};
 }
@@ -181,7 +170,6 @@ base::Status ImageWriter::CopyFile(int outFd, const FileEntry& file) {
             return base::Fail("FILE \"" + file.SourcePath + "\" CHANGED SIZE DURING THE WRITE");
         left -= static_cast<std::uint64_t>(got);
         Advance(static_cast<std::uint64_t>(got));
-        WriteBehind(outFd);
     }
     // The padding to the file's last sector stays a hole: it reads as zeros.
     const std::uint64_t pad = (kSectorBytes - file.Size % kSectorBytes) % kSectorBytes;
@@ -223,7 +211,9 @@ base::Status ImageWriter::Run() {
         return base::Fail(WriteText(out_));
     if (end > done_)
         Advance(end - done_);
-    if (auto committed = file.Commit(); !committed)
+    // Flushing gigabytes to the disk would take longer than the copy itself; the rename still
+    // puts the image in place only once all of it was written.
+    if (auto committed = file.Commit(base::AtomicFile::Durability::WriteBack); !committed)
         return base::Fail("CAN'T WRITE FILE \"" + out_ + "\": " + committed.error());
     progress_.SetPosition(100);
     return {};
