@@ -4,10 +4,10 @@
 
 #include "base/FileName.h"
 
-#include "disc/DiscJob.h"
-#include "disc/IsoImageBuilder.h"
-#include "disc/MmcCommands.h"
-#include "disc/ScsiDevice.h"
+#include "disc/burn/DiscJob.h"
+#include "disc/iso/IsoImageBuilder.h"
+#include "disc/mmc/MmcCommands.h"
+#include "disc/scsi/ScsiDevice.h"
 
 #include <QFile>
 
@@ -40,9 +40,7 @@ base::Status SelectDrive(disc::ScsiDevice& device, const std::string& name) {
     const std::string entry = device.EntryFor(name);
     if (entry.empty())
         return base::Fail("no recorder \"" + name + "\" (see reelpane-cli drives)");
-    if (!device.SelectDevice(entry))
-        return base::Fail(device.LastError());
-    return {};
+    return device.SelectDevice(entry);
 }
 
 // Runs the job to its end, drawing progress on a terminal; Ctrl-C cancels it.

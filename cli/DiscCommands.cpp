@@ -1,8 +1,8 @@
 #include "cli/DiscCommands.h"
 
-#include "disc/MediaDetection.h"
-#include "disc/MmcCommands.h"
-#include "disc/ScsiDevice.h"
+#include "disc/mmc/MediaDetection.h"
+#include "disc/mmc/MmcCommands.h"
+#include "disc/scsi/ScsiDevice.h"
 
 #include <cstdio>
 #include <string>
@@ -60,8 +60,8 @@ int RunDrives(const QStringList& args) {
                 continue;
             }
         }
-        if (!device.SelectDevice(entry)) {
-            std::printf("  %s\n", device.LastError().c_str());
+        if (auto selected = device.SelectDevice(entry); !selected) {
+            std::printf("  %s\n", selected.error().c_str());
             continue;
         }
         std::printf("  %s\n", MediumLine(device).c_str());

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "base/Result.h"
-#include "disc/IsoImageBuilder.h"
+#include "disc/iso/IsoImageBuilder.h"
 
 #include <QStringList>
 

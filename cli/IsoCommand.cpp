@@ -4,9 +4,9 @@
 #include "cli/ConsoleProgress.h"
 #include "cli/DiscInputs.h"
 #include "cli/Interrupt.h"
-#include "disc/IsoImageBuilder.h"
-#include "disc/IsoImageFile.h"
-#include "disc/IsoNames.h"
+#include "disc/iso/IsoImageBuilder.h"
+#include "disc/iso/IsoImageFile.h"
+#include "disc/iso/IsoNames.h"
 
 #include <QFile>
 
@@ -62,7 +62,10 @@ int RunIso(const QStringList& args) {
     if (auto headed = builder.BuildHeader(); !headed)
         return Fail(headed.error());
     ConsoleProgress progress("iso");
-    if (auto written = disc::WriteImageFile(builder, base::EncodeFileName(out), progress); !written)
+    progress.Open();
+    const auto written = disc::WriteImageFile(builder, base::EncodeFileName(out), progress);
+    progress.Close();
+    if (!written)
         return Fail(written.error());
     return 0;
 }

@@ -1,6 +1,6 @@
 // Fuzzes every reader of MMC replies with the same bytes: none reads past the reply, and what
 // they return stays inside what the reply could say.
-#include "disc/MmcReplies.h"
+#include "disc/mmc/MmcReplies.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // Fuzzes the sense-data reader and the failure text built from it: any bytes decode without
 // reading past them, and a failed block always gets a text.
-#include "disc/RequestBlock.h"
-#include "disc/ScsiTexts.h"
-#include "disc/SenseData.h"
+#include "disc/scsi/RequestBlock.h"
+#include "disc/scsi/ScsiTexts.h"
+#include "disc/scsi/SenseData.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -3,10 +3,10 @@
 // Whatever the input claims, the import reads no more sectors than the disc holds, and no name
 // a Joliet reader refuses ("." "..", half of a surrogate pair, a sibling's name in another case)
 // reaches the new session.
-#include "disc/IsoImageBuilder.h"
-#include "disc/IsoNames.h"
-#include "disc/SectorSource.h"
-#include "disc/SessionImport.h"
+#include "disc/iso/IsoImageBuilder.h"
+#include "disc/iso/IsoNames.h"
+#include "disc/iso/SectorSource.h"
+#include "disc/iso/SessionImport.h"
 
 #include <QSet>
 

@@ -1,6 +1,6 @@
 // Fuzzes the virtual recorder's command interpreter: any command block with any outgoing data
 // is answered (done or CHECK CONDITION) and never moves more data than the block holds.
-#include "disc/VirtualRecorder.h"
+#include "disc/virtual/VirtualRecorder.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,7 +1,7 @@
 // Fuzzes the virtual recorder's state file and recorder list: a state that is accepted
 // survives a round trip, and the disc rules only make states the reader accepts again.
-#include "disc/VirtualMedium.h"
-#include "disc/VirtualTransport.h"
+#include "disc/virtual/VirtualMedium.h"
+#include "disc/virtual/VirtualTransport.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -12,7 +12,8 @@ command -v ccache >/dev/null 2>&1 && cxx="ccache g++"
 qtflags="$(pkg-config --cflags Qt6Core Qt6Gui)"
 export cxx qtflags root out
 # One object per source, built in parallel.
-ls "$root"/source/base/*.cpp "$root"/source/disc/*.cpp \
+ls "$root"/source/base/*.cpp "$root"/source/disc/scsi/*.cpp "$root"/source/disc/mmc/*.cpp \
+    "$root"/source/disc/iso/*.cpp "$root"/source/disc/burn/*.cpp "$root"/source/disc/virtual/*.cpp \
     "$root"/tests/disc/write_cache_test.cpp "$root"/tests/disc/disc_write_test.cpp \
     "$root"/tests/disc/disc_erase_test.cpp "$root"/tests/disc/disc_job_test.cpp \
     "$root"/tests/disc/write_params_test.cpp |

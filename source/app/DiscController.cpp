@@ -1,11 +1,11 @@
 #include "app/DiscController.h"
 
 #include "app/MainWindow.h"
-#include "disc/DiscJob.h"
-#include "disc/IsoImageBuilder.h"
-#include "disc/MediaDetection.h"
-#include "disc/MmcCommands.h"
-#include "disc/ScsiDevice.h"
+#include "disc/burn/DiscJob.h"
+#include "disc/iso/IsoImageBuilder.h"
+#include "disc/mmc/MediaDetection.h"
+#include "disc/mmc/MmcCommands.h"
+#include "disc/scsi/ScsiDevice.h"
 #include "disc/ui/DiscDialog.h"
 #include "project/Language.h"
 

@@ -97,10 +97,10 @@ Status AtomicFile::Write(const void* data, std::size_t size) {
     return {};
 }
 
-Status AtomicFile::Commit() {
+Status AtomicFile::Commit(Durability durability) {
     if (fd_ < 0)
         return Fail("cannot write " + path_ + ": the file is not open");
-    if (::fdatasync(fd_) != 0) {
+    if (durability == Durability::Flushed && ::fdatasync(fd_) != 0) {
         const std::string why = Why();
         Discard();
         return Fail("cannot write " + path_ + ": " + why);

@@ -23,8 +23,12 @@ public:
     // The temporary file's descriptor, for writing; -1 when not open.
     int Handle() const { return fd_; }
     Status Write(const void* data, std::size_t size);
-    // Flushes the bytes to the disk and renames the file over its target.
-    Status Commit();
+    // How Commit makes the bytes last: flushed to the disk before the rename (the default), or
+    // left to the system's write-back, for large files that can be made again (a disc image),
+    // where the flush would cost more than the whole write.
+    enum class Durability { Flushed, WriteBack };
+    // Renames the file over its target, after flushing it to the disk unless told otherwise.
+    Status Commit(Durability durability = Durability::Flushed);
     // Removes the temporary file; the target stays as it was.
     void Discard();
 

@@ -6,8 +6,8 @@
 #include "DiscTestSupport.h"
 #include "DiscTestTools.h"
 
-#include "disc/DiscEraser.h"
-#include "disc/DiscWriter.h"
+#include "disc/burn/DiscEraser.h"
+#include "disc/burn/DiscWriter.h"
 
 #include <QDir>
 

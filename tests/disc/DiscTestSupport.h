@@ -2,10 +2,10 @@
 // from a script, and a temporary folder for disc images.
 #pragma once
 
-#include "disc/ScsiDevice.h"
-#include "disc/Transport.h"
-#include "disc/VirtualTransport.h"
-#include "disc/WaitClock.h"
+#include "disc/scsi/ScsiDevice.h"
+#include "disc/scsi/Transport.h"
+#include "disc/scsi/WaitClock.h"
+#include "disc/virtual/VirtualTransport.h"
 
 #include <QTemporaryDir>
 
@@ -80,8 +80,8 @@ struct VirtualRig {
         device = std::make_unique<disc::ScsiDevice>(std::move(*transport), clock);
         if (!device->OpenTransport())
             throw std::runtime_error("no virtual recorder");
-        if (!device->SelectDevice(device->DeviceList().at(0)))
-            throw std::runtime_error(device->LastError());
+        if (auto selected = device->SelectDevice(device->DeviceList().at(0)); !selected)
+            throw std::runtime_error(selected.error());
     }
     std::shared_ptr<disc::VirtualRecorder> recorder;
     std::shared_ptr<FakeClock> clock;

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "base/Job.h"
-#include "disc/IsoImageBuilder.h"
-#include "disc/IsoImageFile.h"
-#include "disc/SessionImport.h"
+#include "disc/iso/IsoImageBuilder.h"
+#include "disc/iso/IsoImageFile.h"
+#include "disc/iso/SessionImport.h"
 
 #include <gtest/gtest.h>
 

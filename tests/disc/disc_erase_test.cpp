@@ -4,7 +4,7 @@
 #include "BurnTestTools.h"
 
 #include "base/Endian.h"
-#include "disc/MediaDetection.h"
+#include "disc/mmc/MediaDetection.h"
 
 #include <sys/stat.h>
 

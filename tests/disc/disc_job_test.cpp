@@ -3,7 +3,7 @@
 // the end is reported exactly once.
 #include "BurnTestTools.h"
 
-#include "disc/DiscJob.h"
+#include "disc/burn/DiscJob.h"
 
 #include <chrono>
 #include <thread>

@@ -4,7 +4,7 @@
 #include "BurnTestTools.h"
 
 #include "base/Endian.h"
-#include "disc/MediaDetection.h"
+#include "disc/mmc/MediaDetection.h"
 
 using namespace disctest;
 
@@ -220,6 +220,8 @@ TEST_F(WriteTest, ImageFileModeWritesAReadableImageOrSaysWhyNot) {
     options.imageFile = source;
     const auto self = r.Burn({source}, progress, options);
     ASSERT_FALSE(self.ok());
+    EXPECT_EQ(self.error(),
+              "CAN'T CREATE FILE \"" + source + "\": IT IS ONE OF THE FILES TO WRITE");
     EXPECT_EQ(ReadBytes(source), "z") << "a source is never overwritten by the image";
 
     options.imageFile = r.folder + "/no/such/folder/out.iso";

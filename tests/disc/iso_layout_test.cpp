@@ -3,8 +3,8 @@
 #include "DiscTestTools.h"
 
 #include "base/Endian.h"
-#include "disc/IsoDates.h"
-#include "disc/IsoNames.h"
+#include "disc/iso/IsoDates.h"
+#include "disc/iso/IsoNames.h"
 
 #include <QDir>
 #include <QString>

@@ -1,5 +1,5 @@
 // Short ISO 9660 names, Joliet names and the ECMA-119 order of identifiers.
-#include "disc/IsoNames.h"
+#include "disc/iso/IsoNames.h"
 
 #include <gtest/gtest.h>
 

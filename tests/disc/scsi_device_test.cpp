@@ -2,7 +2,7 @@
 // selected, reply buffers, the busy flag, the one-time failure report and the model quirks.
 #include "DiscTestSupport.h"
 
-#include "disc/MmcCommands.h"
+#include "disc/mmc/MmcCommands.h"
 
 #include <gtest/gtest.h>
 
@@ -71,7 +71,7 @@ TEST(ScsiDevice, InvalidEntriesDeselect) {
     EXPECT_FALSE(device.Selected());
     EXPECT_FALSE(device.SelectDevice("7:0:0:0,/dev/sr9"));
     EXPECT_FALSE(device.SelectDevice("garbage entry"));
-    EXPECT_FALSE(device.SelectDevice("1:0"));
+    EXPECT_EQ(device.SelectDevice("1:0").error(), "INVALID DEVICE ID / NOT A CD OR DVD DRIVE");
     EXPECT_EQ(device.LastError(), "INVALID DEVICE ID / NOT A CD OR DVD DRIVE");
     EXPECT_FALSE(device.SelectDevice(""));
     EXPECT_EQ(device.LastError(), "");

@@ -1,8 +1,8 @@
 // Sense data in both formats and the failure texts built from status bytes and sense.
-#include "disc/CommandNames.h"
-#include "disc/RequestBlock.h"
-#include "disc/ScsiTexts.h"
-#include "disc/SenseData.h"
+#include "disc/scsi/CommandNames.h"
+#include "disc/scsi/RequestBlock.h"
+#include "disc/scsi/ScsiTexts.h"
+#include "disc/scsi/SenseData.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "DiscTestTools.h"
 
 #include "base/Endian.h"
-#include "disc/IsoNames.h"
+#include "disc/iso/IsoNames.h"
 
 #include <QDir>
 

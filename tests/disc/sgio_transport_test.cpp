@@ -2,9 +2,9 @@
 // the requests it builds, and how it reads what the kernel returns.
 #include "DiscTestSupport.h"
 
-#include "disc/MmcCommands.h"
-#include "disc/ScsiTexts.h"
-#include "disc/SgIoTransport.h"
+#include "disc/mmc/MmcCommands.h"
+#include "disc/scsi/ScsiTexts.h"
+#include "disc/scsi/SgIoTransport.h"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,10 @@
 #include "DiscTestSupport.h"
 
 #include "base/Endian.h"
-#include "disc/DriveCapabilities.h"
-#include "disc/MediaDetection.h"
-#include "disc/MmcCommands.h"
-#include "disc/MmcReplies.h"
+#include "disc/mmc/DriveCapabilities.h"
+#include "disc/mmc/MediaDetection.h"
+#include "disc/mmc/MmcCommands.h"
+#include "disc/mmc/MmcReplies.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,8 @@
 // the image file writer produces), its size rules, and sources that change under it.
 #include "DiscTestTools.h"
 
-#include "disc/WriteCache.h"
-
-#include <mutex>
+#include "disc/burn/WriteCache.h"
+#include "disc/iso/SessionStream.h"
 
 using namespace disctest;
 
@@ -48,9 +47,9 @@ TEST_F(WriteCacheTest, BlocksHoldExactlyTheSessionsSectors) {
     ASSERT_TRUE(WriteSession(builder, 0, image).ok());
     const std::string expected = ReadBytes(image);
 
-    std::mutex lock;
-    disc::WriteCache cache(lock, 2u << 20, 55296);
-    cache.Start(builder, expected.size());
+    disc::SessionStream stream(builder, expected.size());
+    disc::WriteCache cache(2u << 20, 55296);
+    cache.Start(stream);
     ASSERT_TRUE(cache.WaitFilled());
     std::vector<long> sizes;
     const std::string got = Drain(cache, &sizes);
@@ -60,15 +59,14 @@ TEST_F(WriteCacheTest, BlocksHoldExactlyTheSessionsSectors) {
     for (std::size_t i = 0; i + 1 < sizes.size(); ++i)
         EXPECT_EQ(sizes[i], 55296);
     EXPECT_EQ(sizes.back() % 2048, 0);
-    EXPECT_EQ(cache.Written().size(), 4u) << "the empty file has no sectors";
+    EXPECT_EQ(stream.Written().size(), 4u) << "the empty file has no sectors";
 }
 
 TEST_F(WriteCacheTest, SizeRules) {
     EXPECT_EQ(disc::NormalizeCacheSize(100), 2u << 20);
     EXPECT_EQ(disc::NormalizeCacheSize((4u << 20) + 1000), 4u << 20);
     EXPECT_EQ(disc::NormalizeCacheSize(4u << 20), 4u << 20);
-    std::mutex lock;
-    EXPECT_EQ(disc::WriteCache(lock, 4u << 20, 65536).QueueLimit(), 64u);
+    EXPECT_EQ(disc::WriteCache(4u << 20, 65536).QueueLimit(), 64u);
 }
 
 TEST_F(WriteCacheTest, SourceThatChangedSizeStopsTheQueueWithItsName) {
@@ -79,9 +77,10 @@ TEST_F(WriteCacheTest, SourceThatChangedSizeStopsTheQueueWithItsName) {
         builder.ComputeLayout(0);
         ASSERT_TRUE(builder.BuildHeader().ok());
         WriteBytes(path, Pattern(grow ? 12000 : 5000, 3));
-        std::mutex lock;
-        disc::WriteCache cache(lock, 2u << 20, 65536);
-        cache.Start(builder, static_cast<std::uint64_t>(builder.TrackSectors()) * 2048);
+        disc::SessionStream stream(builder,
+                                   static_cast<std::uint64_t>(builder.TrackSectors()) * 2048);
+        disc::WriteCache cache(2u << 20, 65536);
+        cache.Start(stream);
         EXPECT_FALSE(cache.WaitFilled());
         EXPECT_NE(cache.Error().find("photo.jpg"), std::string::npos) << cache.Error();
         EXPECT_NE(cache.Error().find("CHANGED SIZE"), std::string::npos) << cache.Error();
@@ -94,9 +93,9 @@ TEST_F(WriteCacheTest, CancelFreesTheQueueAndEndsTheProducer) {
               disc::InsertResult::Added);
     builder.ComputeLayout(0);
     ASSERT_TRUE(builder.BuildHeader().ok());
-    std::mutex lock;
-    disc::WriteCache cache(lock, 2u << 20, 65536);
-    cache.Start(builder, static_cast<std::uint64_t>(builder.TrackSectors()) * 2048);
+    disc::SessionStream stream(builder, static_cast<std::uint64_t>(builder.TrackSectors()) * 2048);
+    disc::WriteCache cache(2u << 20, 65536);
+    cache.Start(stream);
     ASSERT_TRUE(cache.WaitFilled());
     EXPECT_GT(cache.FillPercent(), 50);
     cache.Cancel();

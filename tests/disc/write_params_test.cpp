@@ -1,7 +1,7 @@
 // The write parameters page per media type: write type, multi-session field, the underrun and
 // test-write bits only where the drive has them, and the fixed packet fields of DVD media.
-#include "disc/MediaDetection.h"
-#include "disc/WriteParams.h"
+#include "disc/mmc/MediaDetection.h"
+#include "disc/mmc/WriteParams.h"
 
 #include <gtest/gtest.h>
 

@@ -3,10 +3,10 @@
 // button, Cancel free during a job and asking it to stop, labelled bars, failures told in a
 // plain sentence before the drive's words, and the file picker's folder and filters.
 #include "WidgetLookup.h"
-#include "disc/DiscSummary.h"
-#include "disc/ScsiDevice.h"
-#include "disc/VirtualTransport.h"
+#include "disc/mmc/DiscSummary.h"
+#include "disc/scsi/ScsiDevice.h"
 #include "disc/ui/DiscDialog.h"
+#include "disc/virtual/VirtualTransport.h"
 #include "project/Language.h"
 
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "disc/ui/DiscDialog.h"
 
-#include "disc/DiscSummary.h"
-#include "disc/ScsiDevice.h"
+#include "disc/mmc/DiscSummary.h"
+#include "disc/scsi/ScsiDevice.h"
 #include "project/Language.h"
 #include "ui_DiscDialog.h"
 
