@@ -24,8 +24,9 @@ run: build
 	./$(BUILD)/reelpane
 
 # Every test: the normal build (core and widget tests, offscreen), the core tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, the disc layer's threads under
-# ThreadSanitizer, and the formatting check.
+# AddressSanitizer and UndefinedBehaviorSanitizer (a tree without widgets), the disc layer's
+# threads under ThreadSanitizer (a tree building only that program and the two layers it needs),
+# and the formatting check. Each tree runs its test programs in parallel.
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	$(MAKE) --no-print-directory test-asan
