@@ -123,6 +123,7 @@ int RunBurn(const QStringList& args) {
         return Fail("usage: burn DRIVE FILE... [--label TEXT] [--eject] [--speed KBPS] "
                     "[--no-verify]");
 
+    IgnoreFileSizeLimitSignal();
     disc::IsoImageBuilder builder;
     builder.Ids.Volume = label;
     ReportBuilderMessages(builder);

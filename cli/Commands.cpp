@@ -7,6 +7,7 @@
 #include "cli/ExportCommands.h"
 #include "cli/IsoCommand.h"
 #include "cli/ShowCommands.h"
+#include "imaging/TransitionKinds.h"
 
 #include <cstdio>
 #include <string>
@@ -21,7 +22,7 @@ const char kUsage[] =
     "Makes and inspects Reelpane slide shows without a window.\n"
     "\n"
     "Commands:\n"
-    "  new OUT.qvs [--resolution WxH] [--seconds N] [--transition KIND[:SECONDS]]\n"
+    "  new OUT.qvs [--resolution WxH] [--seconds N] [--transition NAME[:SECONDS]]\n"
     "              [--music FILE]... PHOTO_OR_FOLDER...\n"
     "                         make a show from photos, folders of photos and tracks\n"
     "  info SHOW.qvs          print the show as one JSON object\n"
@@ -31,11 +32,25 @@ const char kUsage[] =
     "                         [--color RRGGBB] [--align left|center|right,top|center|bottom]\n"
     "                         --turn right|left|mirror  --brightness B  --contrast C\n"
     "                         --gamma G  --effect none|bw|sepia|negative\n"
-    "                         --background RRGGBB  --seconds N  --transition KIND[:SECONDS]\n"
-    "  export SHOW.qvs OUT.avi|OUT.mp4 [--codec CODE|none] [--size high|standard|720p|1080p]\n"
-    "      [--quality good|best] [--screen-height N]\n"
-    "                         write the show as an AVI or MP4 video (MP4: 720p and good\n"
-    "                         unless told; --quality and 720p/1080p are for MP4 only)\n"
+    "                         --background RRGGBB  --seconds N  --transition NAME[:SECONDS]\n"
+    "                         --motion none|auto|CX,CY,Z:CX,CY,Z[:linear|ease]\n"
+    "                         (NAME: crossfade, fade-black, fade-white, zoom-in, push-left,\n"
+    "                         push-right, push-up, push-down, iris, soft-left, soft-right,\n"
+    "                         soft-up, soft-down, or a kind 0..13)\n"
+    "  export SHOW.qvs OUT.avi [--codec CODE|none] [--size high|standard] [--screen-height N]\n"
+    "  export SHOW.qvs OUT.mp4 [--size 720p|1080p|1440p|2160p] [--aspect 16:9|9:16|1:1|4:3]\n"
+    "      [--fps 24|25|30|50|60] [--codec h264|h265] [--quality good|best]\n"
+    "      [--preset youtube|4k|phone|square]\n"
+    "                         write the show as an AVI or MP4 video (MP4: 720p 16:9, 25 fps,\n"
+    "                         H.264 and good unless told; options win over a preset)\n"
+    "  edit SHOW.qvs --track N|--all-tracks [--volume V] [--fade-in SEC] [--fade-out SEC]\n"
+    "                         set track N's (or every track's) volume (0..100) and fades\n"
+    "                         (0..10 s, decimals allowed)\n"
+    "  edit SHOW.qvs --show [--crossfade-tracks SEC] [--end-fade SEC]\n"
+    "                [--even-loudness on|off] [--fit-music] [--beat-cuts]\n"
+    "                         set the show's music: cross-fade between tracks, fade at the\n"
+    "                         end, even loudness; fit the photos to the music; change photos\n"
+    "                         on the beat\n"
     "  codecs                 list the video compressors and those offered\n"
     "  drives                 list the recorders\n"
     "  iso OUT.iso FILE_OR_FOLDER... [--label TEXT] [--long-names]\n"
@@ -112,6 +127,23 @@ bool ParseInt(const QString& text, int lo, int hi, int& out) {
     if (!ok || v < lo || v > hi)
         return false;
     out = v;
+    return true;
+}
+
+const char kTransitionArgHelp[] =
+    "NAME[:SECONDS] (NAME crossfade, fade-black, fade-white, zoom-in, push-left|right|up|down, "
+    "iris, soft-left|right|up|down or 0..13; SECONDS 0..3600)";
+
+bool ParseTransitionArg(const QString& text, int& kind, int& seconds) {
+    const QStringList parts = text.split(':');
+    if (parts.isEmpty() || parts.size() > 2)
+        return false;
+    const auto code = imaging::TransitionCodeFromName(parts[0].toStdString());
+    int s = seconds;
+    if (!code || (parts.size() == 2 && !ParseInt(parts[1], 0, 3600, s)))
+        return false;
+    kind = *code;
+    seconds = s;
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleProgress.h"
 #include "cli/CoreImport.h"
+#include "cli/MusicEditCommands.h"
 #include "media/TrackImport.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
@@ -53,6 +54,49 @@ bool ParseAlign(const QString& text, std::int32_t& h, std::int32_t& v) {
     return true;
 }
 
+// CX,CY,Z as a motion state; every part a number, the ranges checked by the edit itself.
+bool ParseState(const QString& text, imaging::MotionState& out) {
+    const QStringList parts = text.split(',');
+    if (parts.size() != 3)
+        return false;
+    double v[3] = {};
+    for (int k = 0; k < 3; ++k) {
+        bool ok = false;
+        v[k] = parts[k].toDouble(&ok);
+        if (!ok || !std::isfinite(v[k]))
+            return false;
+    }
+    out = {v[0], v[1], v[2]};
+    return true;
+}
+
+// none | auto | CX,CY,Z:CX,CY,Z[:linear|ease]
+bool ParseMotion(const QString& text, imaging::Motion& out) {
+    imaging::Motion m;
+    if (text == "none") {
+        out = m;
+        return true;
+    }
+    if (text == "auto") {
+        m.Mode = imaging::MotionMode::Auto;
+        out = m;
+        return true;
+    }
+    const QStringList parts = text.split(':');
+    if (parts.size() < 2 || parts.size() > 3 || !ParseState(parts[0], m.Start) ||
+        !ParseState(parts[1], m.End))
+        return false;
+    m.Mode = imaging::MotionMode::Manual;
+    if (parts.size() == 3) {
+        if (parts[2] == "ease")
+            m.Easing = imaging::MotionEasing::Ease;
+        else if (parts[2] != "linear")
+            return false;
+    }
+    out = m;
+    return true;
+}
+
 // One step of the command line: an edit, or a transition choice.
 struct Step {
     std::optional<project::SlideEdit> Edit;
@@ -64,6 +108,8 @@ const char kUsage[] = "usage: edit SHOW.qvs --slide N|--all EDIT... (see --help)
 } // namespace
 
 int RunEdit(const QStringList& args) {
+    if (IsMusicEdit(args))
+        return RunMusicEdit(args);
     QString showPath;
     int slide = 0; // 1-based; 0 = not given
     bool all = false;
@@ -181,12 +227,17 @@ int RunEdit(const QStringList& args) {
             steps.push_back({seconds, {}});
         } else if (a == "--transition") {
             Step step;
-            const QStringList parts = value() ? v.split(':') : QStringList();
-            if (parts.isEmpty() || parts.size() > 2 ||
-                !ParseInt(parts[0], 0, 13, step.Transition.Kind) ||
-                (parts.size() == 2 && !ParseInt(parts[1], 0, 3600, step.Transition.Seconds)))
-                return Fail("--transition needs KIND[:SECONDS] (KIND 0..13, SECONDS 0..3600)");
+            if (!value() || !ParseTransitionArg(v, step.Transition.Kind, step.Transition.Seconds))
+                return Fail(QString("--transition needs ") + kTransitionArgHelp);
             steps.push_back(step);
+        } else if (a == "--motion") {
+            project::MotionEdit motion;
+            if (!value() || !ParseMotion(v, motion.Motion))
+                return Fail("--motion needs none, auto or CX,CY,Z:CX,CY,Z[:linear|ease]");
+            // The ranges are the edit's own: refused here, before the show is touched.
+            if (const auto valid = project::ValidateEdit(motion); !valid)
+                return Fail(QString("--motion: ") + QString::fromLocal8Bit(valid.error().c_str()));
+            steps.push_back({motion, {}});
         } else if (a.startsWith("--")) {
             return Fail("unknown option " + a);
         } else if (showPath.isEmpty()) {

@@ -2,13 +2,14 @@
 #include "cli/Interrupt.h"
 
 #include "base/FileName.h"
-#include "cli/CoreImport.h"
 
 #include "media/CodecChoice.h"
-#include "media/Mp4VideoSink.h"
+#include "media/LibraryLog.h"
+#include "media/Mp4Format.h"
 #include "media/TrackImport.h"
 #include "media/VideoCodecs.h"
 #include "media/VideoExport.h"
+#include "media/VideoOutput.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
 #include "project/ShowSession.h"
@@ -17,6 +18,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <unistd.h>
 
 namespace cli {
@@ -51,6 +53,9 @@ public:
 
 protected:
     void Show() override {
+        // A signal that came while the show loaded still stops the export.
+        if (InterruptScope::Raised())
+            RequestCancel();
         start_ = Clock::now();
         Draw();
     }
@@ -87,6 +92,33 @@ private:
     Clock::time_point start_ = Clock::now();
 };
 
+// The show loaded for an export: a photo or track that cannot be read keeps its place in the
+// show (a slide without a picture, a track that plays as silence), so everything after it
+// stays in time, and the export names it.
+project::ImportHooks ExportImport(project::ShowModel& show) {
+    project::ImportHooks hooks;
+    hooks.AddPhoto = [&show](const std::string& p) -> project::ImportStatus {
+        auto added = project::AddPhoto(show, p);
+        if (added.Outcome != project::ImportOutcome::Skipped)
+            return added;
+        show.Slides.push_back(project::Slide::MakeDefault()); // no working file
+        return {project::ImportOutcome::Added, {}};
+    };
+    hooks.AddTrack = [&show](const std::string& p) -> project::ImportStatus {
+        return media::LoadTrack(show, p);
+    };
+    return hooks;
+}
+
+// FFmpeg's lines reach standard error only when REELPANE_LIBRARY_LOG is set (for diagnosis).
+void ShowLibraryLines() {
+    if (qEnvironmentVariableIsEmpty("REELPANE_LIBRARY_LOG"))
+        return;
+    media::SetLibraryLogHandler([](int, const std::string& line) {
+        std::fprintf(stderr, "reelpane-cli: library: %s\n", line.c_str());
+    });
+}
+
 } // namespace
 
 int RunCodecs(const QStringList& args) {
@@ -108,34 +140,56 @@ int RunCodecs(const QStringList& args) {
     return 0;
 }
 
+// The MP4 choices of the command line, each -1 (or empty) when not given.
+struct Mp4Options {
+    int Resolution = -1;
+    std::optional<media::VideoShape> Shape;
+    int Fps = -1;
+    std::optional<media::Mp4Coding> Coding;
+    const media::Mp4Preset* Preset = nullptr;
+};
+
 int RunExport(const QStringList& args) {
     QString show;
     QString out;
     QString codec;
     bool codecGiven = false;
-    int resolution = -1;
     int quality = -1;
     int screenHeight = 768;
+    Mp4Options chosen;
     for (int i = 2; i < args.size(); ++i) {
         const QString a = args[i];
         const bool hasValue = i + 1 < args.size();
         if (a == "--codec") {
             if (!hasValue)
-                return Fail("--codec needs a compressor code or none");
+                return Fail("--codec needs a compressor code or none (AVI), h264 or h265 (MP4)");
             codec = args[++i];
             codecGiven = true;
         } else if (a == "--size") {
             const QString v = hasValue ? args[++i] : QString();
             if (v == "high")
-                resolution = media::kResolutionHigh;
+                chosen.Resolution = media::kResolutionHigh;
             else if (v == "standard")
-                resolution = media::kResolutionStandard;
-            else if (v == "720p")
-                resolution = media::kResolution720p;
-            else if (v == "1080p")
-                resolution = media::kResolution1080p;
+                chosen.Resolution = media::kResolutionStandard;
+            else if (v.endsWith('p') && media::ResolutionOfShortSide(v.chopped(1).toInt()) >= 0)
+                chosen.Resolution = media::ResolutionOfShortSide(v.chopped(1).toInt());
             else
-                return Fail("--size needs high, standard, 720p or 1080p");
+                return Fail("--size needs high, standard, 720p, 1080p, 1440p or 2160p");
+        } else if (a == "--aspect") {
+            const QString v = hasValue ? args[++i] : QString();
+            chosen.Shape = media::ParseShape(v.toStdString());
+            if (!chosen.Shape)
+                return Fail("--aspect needs 16:9, 9:16, 1:1 or 4:3");
+        } else if (a == "--fps") {
+            bool ok = false;
+            chosen.Fps = hasValue ? args[++i].toInt(&ok) : 0;
+            if (!ok || !media::IsOfferedFrameRate(chosen.Fps))
+                return Fail("--fps needs 24, 25, 30, 50 or 60");
+        } else if (a == "--preset") {
+            const QString v = hasValue ? args[++i] : QString();
+            chosen.Preset = media::FindMp4Preset(v.toStdString());
+            if (!chosen.Preset)
+                return Fail("--preset needs youtube, 4k, phone or square");
         } else if (a == "--quality") {
             const QString v = hasValue ? args[++i] : QString();
             if (v == "good")
@@ -156,30 +210,51 @@ int RunExport(const QStringList& args) {
         } else if (out.isEmpty()) {
             out = a;
         } else {
-            return Fail("usage: export SHOW.qvs OUT.avi [options]");
+            return Fail("usage: export SHOW.qvs OUT.avi|OUT.mp4 [options]");
         }
     }
     if (show.isEmpty() || out.isEmpty())
-        return Fail("usage: export SHOW.qvs OUT.avi|OUT.mp4 [--codec CODE|none] "
-                    "[--size high|standard|720p|1080p] [--quality good|best] [--screen-height N]");
+        return Fail("usage: export SHOW.qvs OUT.avi [--codec CODE|none] [--size high|standard] "
+                    "[--screen-height N] | export SHOW.qvs OUT.mp4 [--size 720p|1080p|1440p|2160p] "
+                    "[--aspect 16:9|9:16|1:1|4:3] [--fps 24|25|30|50|60] [--codec h264|h265] "
+                    "[--quality good|best] [--preset youtube|4k|phone|square]");
 
-    // The compressor: a line the export offers (matched in any case), or none. An MP4 file is
-    // always H.264 and AAC, 720p unless --size says otherwise; 720p, 1080p and the quality are
-    // choices of MP4 files only.
-    const bool mp4 = media::IsMp4Output(base::EncodeFileName(out));
-    if (mp4 && codecGiven)
-        return Fail("--codec is for AVI files; an MP4 file is always H.264 with AAC sound");
-    if (!mp4 && (resolution == media::kResolution720p || resolution == media::kResolution1080p))
-        return Fail("--size 720p and 1080p are for MP4 files (OUT.mp4)");
+    // The container, then the choices that belong to it. An AVI file takes a compressor the
+    // export offers (matched in any case) or none, at the AVI sizes and 25 frames per second;
+    // an MP4 file is H.264 or H.265 with AAC sound, 720p 16:9 at 25 frames per second unless the
+    // options or a preset say otherwise (the options win over the preset).
+    const auto container =
+        media::CheckVideoOutput(base::EncodeFileName(out), base::EncodeFileName(show));
+    if (!container)
+        return Fail(QString::fromLocal8Bit(container.error().c_str()));
+    const bool mp4 = *container == media::VideoContainer::Mp4;
+    const bool playerSize = media::ShortSideOf(chosen.Resolution) > 0;
+    if (!mp4 && playerSize)
+        return Fail("--size 720p, 1080p, 1440p and 2160p are for MP4 files (OUT.mp4)");
     if (!mp4 && quality >= 0)
         return Fail(
             "--quality is for MP4 files (OUT.mp4); an AVI file's quality is its compressor's");
+    if (!mp4 && (chosen.Shape || chosen.Fps >= 0 || chosen.Preset))
+        return Fail("--aspect, --fps and --preset are for MP4 files (OUT.mp4); an AVI file is "
+                    "4:3 at 25 frames per second");
+    if (mp4 && codecGiven) {
+        if (codec.compare("h264", Qt::CaseInsensitive) == 0)
+            chosen.Coding = media::Mp4Coding::H264;
+        else if (codec.compare("h265", Qt::CaseInsensitive) == 0)
+            chosen.Coding = media::Mp4Coding::H265;
+        else
+            return Fail("--codec for an MP4 file is h264 or h265; '" + codec +
+                        "' is an AVI compressor");
+    }
+    if (mp4 && chosen.Shape && chosen.Resolution >= 0 && !playerSize)
+        return Fail("--aspect needs one of the sizes 720p, 1080p, 1440p or 2160p");
+
     const auto offered = media::OfferedCodecLines(media::ListCodecs());
     std::string code;
     int proposedResolution = media::kResolutionHigh;
     if (mp4) {
         code.clear();
-        proposedResolution = media::kResolution720p;
+        proposedResolution = chosen.Preset ? chosen.Preset->Resolution : media::kResolution720p;
     } else if (codecGiven && codec.compare("none", Qt::CaseInsensitive) == 0) {
         code.clear();
     } else if (codecGiven) {
@@ -204,7 +279,7 @@ int RunExport(const QStringList& args) {
     {
         base::NoProgress quiet;
         const auto loaded =
-            project::LoadProject(model, base::EncodeFileName(show), quiet, CoreImport(model));
+            project::LoadProject(model, base::EncodeFileName(show), quiet, ExportImport(model));
         if (loaded.Failed())
             return Fail("cannot load " + show + ": " +
                         QString::fromLocal8Bit(loaded.Error.c_str()));
@@ -213,39 +288,61 @@ int RunExport(const QStringList& args) {
     ExportProgress progress;
     media::VideoExportOptions options;
     options.OutputPath = base::EncodeFileName(out);
+    options.ShowPath = base::EncodeFileName(show);
     options.Codec = code;
-    options.Resolution = resolution >= 0 ? resolution : proposedResolution;
+    options.Resolution = chosen.Resolution >= 0 ? chosen.Resolution : proposedResolution;
     options.Quality = quality >= 0 ? quality : media::kQualityGood;
+    if (mp4) {
+        const media::Mp4Preset* p = chosen.Preset;
+        options.Shape = chosen.Shape ? *chosen.Shape : p ? p->Shape : media::VideoShape::Wide;
+        options.Fps = chosen.Fps > 0 ? chosen.Fps : p ? p->Fps : media::kExportFramesPerSecond;
+        options.Coding = chosen.Coding ? *chosen.Coding : p ? p->Codec : media::Mp4Coding::H264;
+    }
+    // Once, before the work: a video larger than the show's photos is softer than it could be.
+    {
+        int photoWidth = 0, photoHeight = 0;
+        model.ResolutionSize(photoWidth, photoHeight);
+        const std::string softer =
+            media::SofterVideoWarning(media::ExportVideoSize(options), photoWidth, photoHeight);
+        if (!softer.empty())
+            std::fprintf(stderr, "reelpane-cli: warning: %s\n", softer.c_str());
+    }
     options.ScreenHeight = screenHeight;
     options.OnFrames = [&progress](std::int64_t done, std::int64_t total) {
         progress.Frames(done, total);
     };
+    ShowLibraryLines();
     media::VideoExportResult result;
+    int signal = 0;
     {
-        // Ctrl-C asks the export to stop; it finishes the file as far as it got.
+        // Ctrl-C, a hang-up or a termination request asks the export to stop; it finishes the
+        // file as far as it got.
         InterruptScope interrupt(&progress);
         result = media::ExportVideo(model, options, progress);
+        signal = InterruptScope::Signal();
     }
-    for (const auto& track : result.LeftOut)
-        std::fprintf(stderr, "reelpane-cli: %s could not be decoded; silence instead\n",
-                     track.c_str());
+    if (const std::string warning = media::ExportWarning(model, result); !warning.empty())
+        std::fprintf(stderr, "reelpane-cli: warning: %s\n", warning.c_str());
     switch (result.Outcome) {
     case media::ExportOutcome::Failed:
-        return Fail("cannot write " + out + ": " + QString::fromLocal8Bit(result.Error.c_str()));
+        return Fail(QString::fromLocal8Bit(result.Error.c_str()));
     case media::ExportOutcome::Cancelled:
         std::fprintf(stderr, "reelpane-cli: interrupted; %s holds the first %lld frames\n",
                      out.toLocal8Bit().constData(), static_cast<long long>(result.Frames));
-        return 130;
+        return 128 + (signal ? signal : SIGINT);
     case media::ExportOutcome::Written:
         break;
     }
     const std::string coding =
-        mp4            ? "H.264 CRF " + std::to_string(media::QualityCrf(options.Quality))
+        mp4 ? std::string(options.Coding == media::Mp4Coding::H265 ? "H.265" : "H.264") + " CRF " +
+                  std::to_string(media::QualityCrf(options.Quality))
         : code.empty() ? std::string("uncompressed")
                        : code;
-    std::fprintf(stderr, "reelpane-cli: wrote %s (%d x %d, %lld frames, %s, %zu sound pieces)\n",
+    std::fprintf(stderr,
+                 "reelpane-cli: wrote %s (%d x %d, %lld frames, %s, %d fps, %zu sound pieces)\n",
                  out.toLocal8Bit().constData(), result.Size.Width, result.Size.Height,
-                 static_cast<long long>(result.Frames), coding.c_str(), result.SoundPieces);
+                 static_cast<long long>(result.Frames), coding.c_str(),
+                 media::ExportFrameRate(options), result.SoundPieces);
     return 0;
 }
 

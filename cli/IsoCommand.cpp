@@ -3,6 +3,7 @@
 #include "base/FileName.h"
 #include "cli/ConsoleProgress.h"
 #include "cli/DiscInputs.h"
+#include "cli/Interrupt.h"
 #include "disc/IsoImageBuilder.h"
 #include "disc/IsoImageFile.h"
 #include "disc/IsoNames.h"
@@ -49,6 +50,7 @@ int RunIso(const QStringList& args) {
     if (out.isEmpty() || inputs.isEmpty())
         return Fail("usage: iso OUT.iso FILE_OR_FOLDER... [--label TEXT] [--long-names]");
 
+    IgnoreFileSizeLimitSignal();
     disc::IsoImageBuilder builder;
     builder.Ids.Volume = label;
     builder.WritePostGap = false; // an image file needs no run-out for a recorder

@@ -6,10 +6,13 @@
 #include "cli/ConsoleProgress.h"
 #include "cli/CoreImport.h"
 #include "imaging/BmpFile.h"
+#include "imaging/TransitionKinds.h"
+#include "media/ShowMix.h"
 #include "media/TrackImport.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
 #include "project/ShowSession.h"
+#include "project/TransitionChoice.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -48,13 +51,11 @@ bool IsFile(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-QJsonObject MotionJson(const project::SlideMotion& m) {
-    const auto state = [](const project::SlideMotion::State& s) {
-        return QJsonArray{s.Cx, s.Cy, s.Zoom};
-    };
+QJsonObject MotionJson(const imaging::Motion& m) {
+    const auto state = [](const imaging::MotionState& s) { return QJsonArray{s.Cx, s.Cy, s.Z}; };
     QJsonObject o;
-    o["Mode"] = m.Kind == project::SlideMotion::Mode::Auto ? "auto" : "manual";
-    o["Easing"] = m.Ease == project::SlideMotion::Easing::Ease ? "ease" : "linear";
+    o["Mode"] = m.Mode == imaging::MotionMode::Auto ? "auto" : "manual";
+    o["Easing"] = m.Easing == imaging::MotionEasing::Ease ? "ease" : "linear";
     o["Start"] = state(m.Start);
     o["End"] = state(m.End);
     return o;
@@ -90,11 +91,9 @@ int RunNew(const QStringList& args) {
                 return Fail("--seconds needs a whole number of seconds (0..86400)");
         } else if (a == "--transition") {
             if (!value(v))
-                return Fail("--transition needs KIND[:SECONDS]");
-            const QStringList parts = v.split(':');
-            if (parts.size() > 2 || !ParseInt(parts[0], 0, 13, transitionKind) ||
-                (parts.size() == 2 && !ParseInt(parts[1], 0, 3600, transitionSeconds)))
-                return Fail("bad --transition '" + v + "' (KIND 0..13, SECONDS 0..3600)");
+                return Fail(QString("--transition needs ") + kTransitionArgHelp);
+            if (!ParseTransitionArg(v, transitionKind, transitionSeconds))
+                return Fail("bad --transition '" + v + "': " + kTransitionArgHelp);
         } else if (a == "--music") {
             if (!value(v))
                 return Fail("--music needs a file");
@@ -149,14 +148,19 @@ int RunNew(const QStringList& args) {
     }
     if (show.Slides.empty())
         return Fail("no photo could be imported; nothing written");
+    show.SetOptions(media::NewShowOptions());
     for (auto& s : show.Slides) {
         if (seconds >= 0)
             s.ShowSeconds = seconds;
-        if (transitionKind >= 0)
+        if (transitionKind >= 0 && !imaging::IsSmoothTransition(transitionKind))
             s.TransitionKind = transitionKind;
         if (transitionSeconds >= 0)
             s.TransitionSeconds = transitionSeconds;
     }
+    // A newer kind is stored by the chooser's rule: its code in the extension, a seed kind in
+    // the record, and a length (3 s unless given).
+    if (imaging::IsSmoothTransition(transitionKind))
+        project::ApplyTransitionChoice(show, 0, {transitionKind, transitionSeconds, true});
     ConsoleProgress progress("saving");
     const std::string outPath = base::EncodeFileName(out);
     const auto result = project::SaveProject(show, outPath, progress);
@@ -201,7 +205,12 @@ int RunInfo(const QStringList& args) {
         o["TransitionMs"] = static_cast<qint64>(s.TransitionLengthMs());
         if (s.Ext.TransitionKind != 0)
             o["TransitionKindExtended"] = s.Ext.TransitionKind;
-        if (s.Ext.Motion.Kind != project::SlideMotion::Mode::None)
+        // The kind that plays as --transition takes it: a newer kind's name, or the seed's number.
+        const int code = project::SlideTransitionCode(s);
+        const std::string_view name = imaging::TransitionCodeName(code);
+        o["TransitionName"] = name.empty() ? QString::number(code)
+                                           : QString::fromUtf8(name.data(), qsizetype(name.size()));
+        if (!s.Ext.Motion.IsStill())
             o["Motion"] = MotionJson(s.Ext.Motion);
         slides.append(o);
     }

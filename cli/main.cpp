@@ -6,6 +6,8 @@
 
 #include <QGuiApplication>
 
+#include <csignal>
+
 namespace {
 
 // Standard error is the tool's own: its messages and its progress bar. The toolkit's warnings
@@ -17,6 +19,9 @@ void DropToolkitMessages(QtMsgType, const QMessageLogContext&, const QString&) {
 
 int main(int argc, char** argv) {
     qInstallMessageHandler(DropToolkitMessages);
+    // A write past the file-size limit fails with "File too large" and is reported, instead of
+    // killing the tool in the middle of a file.
+    std::signal(SIGXFSZ, SIG_IGN);
     // Metafile text is drawn with fonts, which need a GUI application; it never opens a window.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

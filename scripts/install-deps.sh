@@ -10,7 +10,7 @@ qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libqt6svg6
 libgl1-mesa-dev libxkbcommon-dev
 libjpeg-dev libpng-dev libgif-dev libwmf-dev zlib1g-dev
 libavcodec-dev libavformat-dev libavutil-dev libswresample-dev libswscale-dev libx264-164
-libsdl2-dev
+libsdl2-dev libebur128-dev libaubio-dev
 libgtest-dev libgmock-dev libbenchmark-dev
 fonts-liberation2 fonts-dejavu-core
 ffmpeg genisoimage xorriso libcdio-utils p7zip-full

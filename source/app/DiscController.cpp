@@ -68,7 +68,7 @@ void DiscController::writeDisc() {
     job_ = std::make_unique<disc::DiscJob>();
     QStringList entries;
     if (device_->OpenTransport()) {
-        for (const std::string& e : device_->DeviceList())
+        for (const std::string& e : device_->DeviceTitles())
             entries << QString::fromStdString(e);
     }
     imageEntry_ = static_cast<int>(entries.size());
@@ -78,7 +78,12 @@ void DiscController::writeDisc() {
     dialog_ = &dialog;
     dialog.SetRecorders(entries);
     selectRecorder(0);
+    dialog.WatchRecorder(device_.get());
     connect(&dialog, &DiscDialog::recorderChanged, this, &DiscController::selectRecorder);
+    connect(&dialog, &DiscDialog::cancelRequested, this, [this] {
+        if (job_)
+            job_->Cancel();
+    });
     connect(&dialog, &DiscDialog::eraseRequested, this, &DiscController::erase);
     connect(&dialog, &DiscDialog::writeRequested, this, &DiscController::write);
     dialog.exec();
@@ -158,7 +163,7 @@ void DiscController::write(const QStringList& files) {
     for (const QString& f : files) {
         if (builder_->InsertFile("\\", QFile::encodeName(f).toStdString()) !=
             disc::InsertResult::Added) {
-            ShowMessage(Tr(54, "Невозможно записать диск") + "\n" + f);
+            dialog_->ShowFailure("CAN'T OPEN FILE \"" + f + "\"", true);
             return;
         }
     }
@@ -188,12 +193,13 @@ void DiscController::WriteFinished(const base::Status& result) {
     const bool toDisc = dialog_ && dialog_->RecorderIndex() != imageEntry_;
     const bool eject = toDisc && dialog_->EjectAfterWriting();
     End();
-    if (result.ok())
-        ShowMessage(Tr(31, "Запись диска успешно завершена"));
-    else
-        ShowMessage(Tr(54, "Невозможно записать диск") + "\n" +
-                    QString::fromStdString(result.error()));
-    if (result.ok() && eject && Eject)
+    if (!result.ok()) {
+        if (dialog_) // the dialog stays open for another try
+            dialog_->ShowFailure(QString::fromStdString(result.error()), true);
+        return;
+    }
+    ShowMessage(Tr(31, "Запись диска успешно завершена"));
+    if (eject && Eject)
         Eject();
     if (dialog_)
         dialog_->accept();
@@ -207,8 +213,8 @@ void DiscController::EraseFinished(const base::Status& result) {
     End();
     if (result.ok())
         ShowMessage(Tr(30, "Очистка диска успешно завершена"));
-    else
-        ShowMessage(QString::fromStdString(result.error()));
+    else if (dialog_)
+        dialog_->ShowFailure(QString::fromStdString(result.error()), false);
     if (result.ok() && eject && Eject)
         Eject();
 }

@@ -6,6 +6,7 @@
 #include "base/CodePage.h"
 #include "base/ProgramFolder.h"
 #include "media/AudioLibrary.h"
+#include "media/ShowMix.h"
 #include "project/Language.h"
 #include "project/ProgramPicture.h"
 #include "project/Settings.h"
@@ -82,6 +83,7 @@ void MainWindow::createWindow() {
         QMessageBox::warning(this, windowTitle(),
                              QString::fromLocal8Bit(opened.error().c_str()) +
                                  "\nPhotos and music cannot be added in this session.");
+    Show.SetOptions(media::NewShowOptions()); // a new show's music fades out at its end
     // 3. Caption and the built-in site address.
     setWindowTitle("Tarnwick Reelpane Freeware 1.9");
     QIcon icon;

@@ -176,11 +176,13 @@ public:
     void movePhotoRight();     // move photo right
     void movePhotoLeft();      // move photo left
     void openTrackSettings();  // track settings
-    void deleteTrack();        // delete track
-    void moveTrackRight();     // move track right
-    void moveTrackLeft();      // move track left
-    void stopPreview();        // stop the preview
-    void swapPhotoWith();      // "Swap with..." of the photo menu
+    // The show's music: cross-fade, end fade, even loudness, fit and beat cuts, as one step.
+    void openShowMusic();
+    void deleteTrack();    // delete track
+    void moveTrackRight(); // move track right
+    void moveTrackLeft();  // move track left
+    void stopPreview();    // stop the preview
+    void swapPhotoWith();  // "Swap with..." of the photo menu
     // Selects photo `index` (clamped to the show) on its page; a thumbnail that had the keyboard
     // focus hands it to the newly selected one.
     void selectPhoto(int index);

@@ -4,6 +4,7 @@
 
 #include "base/ProgramFolder.h"
 #include "imaging/ui/EffectsDialog.h"
+#include "media/ShowMix.h"
 #include "media/ui/ProgressWindow.h"
 #include "media/ui/TrackDialog.h"
 #include "project/Language.h"
@@ -45,6 +46,9 @@ void MainWindow::CreateMenus() {
     TrackMenu->setObjectName("TrackMenu");
     auto* trackSettings = TrackMenu->addAction("Настроить...");
     trackSettings->setObjectName("TrackSettingsAction");
+    auto* showMusic = TrackMenu->addAction("Музыка показа...");
+    showMusic->setObjectName("ShowMusicAction");
+    connect(showMusic, &QAction::triggered, this, &MainWindow::openShowMusic);
     TrackMenu->addSeparator();
     auto* deleteTrack = TrackMenu->addAction("Удалить");
     deleteTrack->setObjectName("DeleteTrackAction");
@@ -150,12 +154,19 @@ void MainWindow::openEffects(int tag) {
     const imaging::Bitmap thumbnail =
         clean.isNull() ? imaging::Bitmap() : imaging::Bitmap::CreateFromImage(clean.toImage());
     ui::EffectsDialog dialog(slide, Show.Resolution, thumbnail, Show.EffectsPage, this);
+    dialog.SetSlideIndex(static_cast<int>(index));
     dialog.exec();
     // The dialog wrote the working file itself; the values and thumbnail come back from it.
     const project::Slide edited = dialog.SlideRecord();
     if (!dialog.Thumbnail().IsEmpty())
         Storyboard->SeedThumbnail(edited.WorkFile, dialog.Thumbnail().CopyToImage());
     Show.SetSlide(index, edited);
+    // The motion comes back as a value and is stored as the console tool stores it.
+    if (dialog.EditedMotion() != edited.Ext.Motion)
+        if (const auto moved =
+                project::ApplySlideEdit(Show, index, project::MotionEdit{dialog.EditedMotion()});
+            !moved)
+            ShowMessage(QString::fromLocal8Bit(moved.error().c_str()));
     if (dialog.SecondsForAll())
         for (std::size_t i = 0; i < Show.Slides.size(); ++i)
             (void)project::ApplySlideEdit(Show, i, project::SecondsEdit{edited.ShowSeconds});
@@ -290,14 +301,16 @@ void MainWindow::openTrackSettings() {
     TrackDialog dialog(Show.Sounds[index], this);
     connect(this, &MainWindow::trackPlaybackFinished, &dialog, &TrackDialog::PlaybackEnded);
     dialog.exec();
-    // The volume is the track's whichever way the dialog was closed, as it was heard.
+    // The volume and fades are the track's whichever way the dialog was closed, as it was heard.
     if (index < Show.Sounds.size()) {
         project::Track track = Show.Sounds[index];
         track.Volume = dialog.Volume();
+        track.Ext.FadeInSeconds = dialog.FadeInSeconds();
+        track.Ext.FadeOutSeconds = dialog.FadeOutSeconds();
         Show.SetSound(index, track);
     }
     if (change)
-        History.Commit(std::move(*change), QStringLiteral("volume"));
+        History.Commit(std::move(*change), QStringLiteral("track"));
 }
 
 void MainWindow::deleteTrack() {
@@ -378,6 +391,7 @@ void MainWindow::openLink(int number) {
 void MainWindow::ResetAfterCancel() {
     History.Clear();
     Show.ClearProject();
+    Show.SetOptions(media::NewShowOptions());
     Show.PurgeWorkFolders();
     layoutWindow();
 }
@@ -410,6 +424,7 @@ void MainWindow::ApplyLanguage() {
             {36, PhotoMenu->findChild<QAction*>("MovePhotoLeftAction")},
             {70, PhotoMenu->findChild<QAction*>("SwapWith")},
             {37, TrackMenu->findChild<QAction*>("TrackSettingsAction")},
+            {837, TrackMenu->findChild<QAction*>("ShowMusicAction")},
             {38, TrackMenu->findChild<QAction*>("DeleteTrackAction")},
             {39, TrackMenu->findChild<QAction*>("MoveTrackRightAction")},
             {40, TrackMenu->findChild<QAction*>("MoveTrackLeftAction")},

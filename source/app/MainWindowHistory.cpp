@@ -2,6 +2,7 @@
 // lost (close, New, Open).
 #include "app/MainWindow.h"
 
+#include "media/ShowMix.h"
 #include "project/Language.h"
 #include "project/StripLayout.h"
 #include "ui_MainWindow.h"
@@ -120,6 +121,7 @@ bool MainWindow::SettleUnsavedChanges() {
 void MainWindow::ClearShow() {
     History.Clear();
     Show.ClearProject();
+    Show.SetOptions(media::NewShowOptions());
     Show.PurgeWorkFolders();
     Show.SelectedSlide = 0;
     Show.SelectedSound = 0;

@@ -134,7 +134,7 @@ bool MainWindow::OpenProjectFile(const QString& path) {
     };
     importer.AddTrack = [](project::ShowModel& into,
                            const std::string& p) -> project::ImportStatus {
-        return project::ImportStatus(media::AddTrack(into, p));
+        return project::ImportStatus(media::LoadTrack(into, p));
     };
     const auto result =
         project::OpenProjectOver(Show, base::EncodeFileName(path), progress, importer);

@@ -21,7 +21,12 @@ void MainWindow::CreateTimers() {
             [this] { TrackMenu->popup(QCursor::pos()); });
     connect(Storyboard, &StoryboardView::transitionCellClicked, this, [this](int index) {
         auto change = History.BeginChange();
-        if (!change || !ChooseTransition(Show, index, this))
+        const auto thumbnail = [this](std::size_t i) {
+            const QPixmap clean = Storyboard->CleanThumbnail(i);
+            return clean.isNull() ? imaging::Bitmap()
+                                  : imaging::Bitmap::CreateFromImage(clean.toImage());
+        };
+        if (!change || !ChooseTransition(Show, index, this, thumbnail))
             return;
         History.Commit(std::move(*change), QStringLiteral("transition"));
         Storyboard->LayoutPhotoStrip(Show.SlidePage);

@@ -2,7 +2,10 @@
 
 #include "app/MainWindow.h"
 #include "imaging/Compose.h"
+#include "imaging/TransitionKinds.h"
 #include "media/AudioLibrary.h"
+#include "media/ui/ProgressWindow.h"
+#include "project/TransitionChoice.h"
 #include "ui_MainWindow.h"
 
 #include <QApplication>
@@ -40,6 +43,10 @@ PreviewController::PreviewController(MainWindow& window) : QObject(&window), win
     TransitionTimer->setInterval(10);
     connect(ScheduleTimer, &QTimer::timeout, this, &PreviewController::scheduleTick);
     connect(TransitionTimer, &QTimer::timeout, this, &PreviewController::transitionTick);
+    MotionTimer = new QTimer(this);
+    MotionTimer->setObjectName("MotionTimer");
+    MotionTimer->setInterval(16);
+    connect(MotionTimer, &QTimer::timeout, this, &PreviewController::motionTick);
     auto monotonic = std::make_shared<QElapsedTimer>();
     monotonic->start();
     Clock = [monotonic] { return monotonic->elapsed(); };
@@ -52,6 +59,8 @@ bool PreviewController::Running() const {
 void PreviewController::start() {
     project::ShowModel& show = window_.Show;
     if (show.Slides.empty() || Running())
+        return;
+    if (!PrepareMusic())
         return;
     // The strip goes back to its first page with the first photo selected.
     show.SlidePage = 0;
@@ -68,6 +77,7 @@ void PreviewController::stop() {
     const bool wasRunning = Running() || inLayout_;
     ScheduleTimer->stop();
     TransitionTimer->stop();
+    StopMotion();
     if (!wasRunning)
         return;
     schedule_.Stop();
@@ -79,6 +89,7 @@ void PreviewController::stop() {
     } catch (const media::AudioError&) {
         // The track is released even when its end notice could not be removed.
     }
+    music_.Release();
     LeaveLayout();
 }
 
@@ -90,6 +101,7 @@ void PreviewController::togglePause() {
     if (!schedule_.Paused()) {
         schedule_.Pause(now);
         TransitionTimer->stop();
+        MotionTimer->stop();
         pausedTrack_ = PlayingTrack();
         pausedPosition_ = audio.TrackPosition();
         try {
@@ -101,12 +113,14 @@ void PreviewController::togglePause() {
     schedule_.Resume(now);
     if (transition_.Running())
         TransitionTimer->start();
+    if (movingSlide_ >= 0)
+        MotionTimer->start();
     const auto& sounds = window_.Show.Sounds;
     if (pausedTrack_ >= 0 && static_cast<std::size_t>(pausedTrack_) < sounds.size()) {
         const project::Track& track = sounds[static_cast<std::size_t>(pausedTrack_)];
         try {
-            audio.SetPlaybackVolume(track.Volume);
-            audio.PlayTrackFrom(track.WorkFile, pausedPosition_);
+            audio.SetPlaybackVolume(music_.Mixed() ? 100 : track.Volume);
+            audio.PlayTrackFrom(music_.Mixed() ? music_.File() : track.WorkFile, pausedPosition_);
         } catch (const media::AudioError&) {
             // The rest of that track is lost; the pictures go on.
         }
@@ -166,6 +180,21 @@ void PreviewController::StartTrack(std::int32_t index) {
         return;
     const project::Track& track = sounds[static_cast<std::size_t>(index)];
     media::AudioLibrary& audio = media::Audio();
+    if (music_.Mixed()) {
+        // The mix holds every track from the show's start: it is started once, by the first;
+        // the later ones only become the track that plays.
+        const bool first = startedTrack_ < 0;
+        startedTrack_ = index;
+        if (!first)
+            return;
+        try {
+            audio.SetPlaybackVolume(100);
+            audio.StopTrack();
+            audio.PlayTrack(music_.File());
+        } catch (const media::AudioError&) {
+        }
+        return;
+    }
     startedTrack_ = index;
     try {
         audio.SetPlaybackVolume(track.Volume);
@@ -176,18 +205,38 @@ void PreviewController::StartTrack(std::int32_t index) {
     }
 }
 
+bool PreviewController::PrepareMusic() {
+    if (!window_.ProgressView) {
+        base::NoProgress quiet;
+        return music_.Prepare(window_.Show, quiet);
+    }
+    WindowProgress progress(*window_.ProgressView);
+    return music_.Prepare(window_.Show, progress);
+}
+
 void PreviewController::ShowSlide(std::int32_t index) {
     const auto& slides = window_.Show.Slides;
     if (static_cast<std::size_t>(index) >= slides.size())
         return;
     const project::Slide& slide = slides[static_cast<std::size_t>(index)];
     imaging::Bitmap photo;
-    if (!imaging::LoadSlidePicture(slide.WorkFile, photo))
+    // A transition drawn frame by frame has the picture already.
+    if (movingTransition_ && movingSlide_ + 1 == index && !incomingPicture_.IsEmpty())
+        photo = std::move(incomingPicture_);
+    else if (!imaging::LoadSlidePicture(slide.WorkFile, photo))
         return; // an unreadable photo leaves the picture as it was
+    StopMotion();
     const QLabel* image = window_.Form->Image1;
     picture_.SetSizeUninitialised(image->width(), image->height());
-    imaging::ComposePhoto(picture_, photo, slide.BackColor);
-    ShowPicture();
+    if (slide.Ext.Motion.IsStill()) {
+        imaging::ComposePhoto(picture_, photo, slide.BackColor);
+        ShowPicture();
+        return;
+    }
+    movingSlide_ = index;
+    movingPicture_ = std::move(photo);
+    ComposeMotionFrame();
+    MotionTimer->start();
 }
 
 void PreviewController::StartTransition(std::int32_t index) {
@@ -196,12 +245,92 @@ void PreviewController::StartTransition(std::int32_t index) {
     if (i >= slides.size())
         return;
     const project::Slide& slide = slides[i];
-    std::optional<imaging::SlideSource> incoming;
-    if (i + 1 < slides.size())
-        incoming = SourceOf(slides[i + 1]);
-    transition_.Start(index, {slide.TransitionKind, slide.TransitionSeconds, slide.BackColor},
-                      std::move(incoming));
-    TransitionTimer->start();
+    const int code = project::SlideTransitionCode(slide);
+    const bool nextMoves = i + 1 < slides.size() && !slides[i + 1].Ext.Motion.IsStill();
+    if (!imaging::IsSmoothTransition(code) && slide.Ext.Motion.IsStill() && !nextMoves) {
+        // Still pictures and a seed kind: the transition as it always ran.
+        StopMotion();
+        std::optional<imaging::SlideSource> incoming;
+        if (i + 1 < slides.size())
+            incoming = SourceOf(slides[i + 1]);
+        transition_.Start(index, {slide.TransitionKind, slide.TransitionSeconds, slide.BackColor},
+                          std::move(incoming));
+        TransitionTimer->start();
+        return;
+    }
+    // Frame by frame: the outgoing picture (loaded again when it was still), the incoming one.
+    if (movingSlide_ != index) {
+        imaging::Bitmap photo;
+        if (!imaging::LoadSlidePicture(slide.WorkFile, photo))
+            return;
+        movingPicture_ = std::move(photo);
+    }
+    incomingPicture_ = imaging::Bitmap();
+    if (i + 1 < slides.size() &&
+        !imaging::LoadSlidePicture(slides[i + 1].WorkFile, incomingPicture_))
+        incomingPicture_ = imaging::Bitmap(); // the background alone comes in
+    transition_.Stop();
+    TransitionTimer->stop();
+    movingSlide_ = index;
+    movingTransition_ = true;
+    ComposeMotionFrame();
+    MotionTimer->start();
+}
+
+imaging::MovingSlide PreviewController::Moving(std::size_t i, const imaging::Bitmap& picture,
+                                               std::int64_t showMs) const {
+    const auto& slides = window_.Show.Slides;
+    imaging::MovingSlide m;
+    m.Picture = &picture;
+    if (i < slides.size()) {
+        m.BackColor = slides[i].BackColor;
+        m.Motion = slides[i].Ext.Motion;
+    }
+    m.SlideIndex = static_cast<int>(i);
+    m.U = schedule_.Timeline().MotionProgress(i, showMs);
+    return m;
+}
+
+void PreviewController::ComposeMotionFrame() {
+    const auto& slides = window_.Show.Slides;
+    const auto i = static_cast<std::size_t>(movingSlide_);
+    if (movingSlide_ < 0 || i >= slides.size())
+        return;
+    const QLabel* image = window_.Form->Image1;
+    if (picture_.Width != image->width() || picture_.Height != image->height())
+        picture_.SetSizeUninitialised(image->width(), image->height());
+    const std::int64_t now = Clock();
+    const std::int64_t showMs = schedule_.ShowTimeMs(now);
+    const imaging::MovingSlide outgoing = Moving(i, movingPicture_, showMs);
+    if (!movingTransition_) {
+        imaging::ComposeSlideFrame(picture_, outgoing);
+    } else {
+        const imaging::MovingSlide incoming = Moving(i + 1, incomingPicture_, showMs);
+        const double d = static_cast<double>(slides[i].TransitionSeconds) * 1000.0;
+        const double t = static_cast<double>(schedule_.TransitionElapsedMs(now));
+        imaging::ComposeTransitionFrame(picture_, outgoing, incoming,
+                                        project::SlideTransitionCode(slides[i]), t, d, scratch_);
+    }
+    ShowPicture();
+}
+
+void PreviewController::motionTick() {
+    if (movingSlide_ < 0 || schedule_.Paused()) {
+        MotionTimer->stop();
+        return;
+    }
+    try {
+        ComposeMotionFrame();
+    } catch (const std::exception&) {
+        StopMotion();
+    }
+}
+
+void PreviewController::StopMotion() {
+    MotionTimer->stop();
+    movingSlide_ = -1;
+    movingTransition_ = false;
+    movingPicture_ = imaging::Bitmap();
 }
 
 void PreviewController::ShowPicture() {

@@ -2,10 +2,14 @@
 // slide and transition by transition, as the schedule (project/PreviewSchedule.h) decides from a
 // monotonic clock. It owns the schedule timer (30 ms) and the transition timer (10 ms), turns the
 // window into a borderless maximised picture and back, and answers a click on the picture, Esc
-// (stop) and Space (pause and resume pictures and music together).
+// (stop) and Space (pause and resume pictures and music together). Slides with motion and the
+// newer transitions are drawn frame by frame by the motion timer (16 ms) through the imaging
+// layer's moving frames; a show without them plays exactly as the still pictures always did.
 #pragma once
 
+#include "app/PreviewMusic.h"
 #include "imaging/Bitmap.h"
+#include "imaging/TransitionFrame.h"
 #include "imaging/TransitionState.h"
 #include "project/PreviewSchedule.h"
 
@@ -30,6 +34,7 @@ public:
 
     QTimer* ScheduleTimer = nullptr;   // 30 ms, the show's schedule
     QTimer* TransitionTimer = nullptr; // 10 ms, the transition animation
+    QTimer* MotionTimer = nullptr;     // 16 ms, moving slides and the newer transitions
 
     // Milliseconds of a monotonic clock; tests replace it to drive the show's time.
     std::function<std::int64_t()> Clock;
@@ -49,6 +54,7 @@ public:
     // One tick of each timer; the timers call them.
     void scheduleTick();
     void transitionTick();
+    void motionTick();
 
     // The track the preview started last, while it still plays (-1: none).
     std::int32_t PlayingTrack() const;
@@ -63,12 +69,24 @@ private:
     void ShowSlide(std::int32_t index);
     void StartTransition(std::int32_t index);
     void StartTrack(std::int32_t index);
+    // Mixes the music first when the show's fades need it; false when the user cancelled.
+    bool PrepareMusic();
     void ShowPicture();
+    // The moving slide i with its picture, at the show's time now.
+    imaging::MovingSlide Moving(std::size_t i, const imaging::Bitmap& picture,
+                                std::int64_t showMs) const;
+    void ComposeMotionFrame();
+    void StopMotion();
 
     MainWindow& window_;
     project::PreviewSchedule schedule_;
     imaging::TransitionState transition_;
     imaging::Bitmap picture_; // what Image1 shows: the slide, then the transition's states
+    // The frame-by-frame path: the slide on screen (-1: none moves) and, while its transition
+    // runs through this path, the next slide's picture.
+    std::int32_t movingSlide_ = -1;
+    bool movingTransition_ = false;
+    imaging::Bitmap movingPicture_, incomingPicture_, scratch_;
     bool inLayout_ = false;
     // The window as it was before the preview: state, outer top-left corner and size.
     Qt::WindowStates savedState_;
@@ -79,6 +97,8 @@ private:
     // A track paused with the show, and where it was.
     std::int32_t pausedTrack_ = -1;
     std::uint64_t pausedPosition_ = 0;
+    // The mixed music that stands for the tracks when the show has fades.
+    PreviewMusic music_;
 };
 
 } // namespace ui

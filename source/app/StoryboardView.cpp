@@ -1,17 +1,15 @@
 #include "app/StoryboardView.h"
 
 #include "base/CodePage.h"
-#include "imaging/Compose.h"
 #include "project/ControlStates.h"
 #include "project/Duration.h"
-#include "project/Import.h"
 #include "project/StripLayout.h"
+#include "project/TransitionChoice.h"
 #include "project/TransitionNames.h"
 #include "project/ui/StripCells.h"
 #include "project/ui/TransitionIcons.h"
 #include "ui_MainWindow.h"
 
-#include <QFileInfo>
 #include <QIcon>
 #include <QMenu>
 #include <QPainter>
@@ -22,7 +20,6 @@
 #include <QToolButton>
 
 #include <algorithm>
-#include <sys/stat.h>
 
 namespace ui {
 
@@ -157,45 +154,6 @@ void StoryboardView::OfferMenu(QWidget* widget, Select select, bool photo) {
 
 QColor StoryboardView::ButtonFace() const {
     return window_.palette().color(QPalette::Button);
-}
-
-StoryboardView::FileKey StoryboardView::KeyOf(const std::string& path) {
-    FileKey key;
-    key.Path = path;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-        key.Inode = static_cast<unsigned long long>(st.st_ino);
-        key.Size = static_cast<long long>(st.st_size);
-        key.ModifiedNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL +
-                         static_cast<long long>(st.st_mtim.tv_nsec);
-    }
-    return key;
-}
-
-void StoryboardView::SeedThumbnail(const std::string& path, const QImage& thumbnail) {
-    if (!thumbnail.isNull())
-        thumbnails_[KeyOf(path)] = QPixmap::fromImage(thumbnail);
-}
-
-QPixmap StoryboardView::ThumbnailOf(const std::string& path) {
-    const FileKey key = KeyOf(path);
-    if (const auto found = thumbnails_.find(key); found != thumbnails_.end())
-        return found->second;
-    QPixmap made;
-    if (key.Size >= 0) {
-        imaging::Bitmap picture;
-        if (imaging::LoadSlidePicture(path, picture) && !picture.IsEmpty())
-            made = QPixmap::fromImage(project::MakeThumbnail(picture).CopyToImage());
-    }
-    if (made.isNull()) {
-        made = QPixmap(90, 90);
-        made.fill(ButtonFace());
-    }
-    // Entries of files that changed since are never asked for again: drop them.
-    for (auto it = thumbnails_.begin(); it != thumbnails_.end();)
-        it = it->first.Path == path ? thumbnails_.erase(it) : std::next(it);
-    thumbnails_[key] = made;
-    return made;
 }
 
 void StoryboardView::RefreshThumbnail(std::size_t index) {
@@ -348,7 +306,7 @@ QPixmap StoryboardView::CleanThumbnail(std::size_t index) const {
 void StoryboardView::HintTransitionCells() {
     for (std::size_t i = 0; i < photoCells_.size() && i < show_.Slides.size(); ++i)
         photoCells_[i]->TransitionCell->setToolTip(
-            project::TransitionName(show_.Slides[i].TransitionKind));
+            project::TransitionName(project::SlideTransitionCode(show_.Slides[i])));
 }
 
 void StoryboardView::SwapSlides(int sourceTag, int targetTag) {
@@ -498,7 +456,7 @@ void StoryboardView::LayoutPhotoStrip(int page) {
                    QString::fromStdString(project::FormatDuration(s.TransitionSeconds)));
         }
         spacer->setPixmap(cell);
-        spacer->setToolTip(project::TransitionName(s.TransitionKind));
+        spacer->setToolTip(project::TransitionName(project::SlideTransitionCode(s)));
     }
     DrawRuler();
     LayoutMusicStrip();
@@ -620,41 +578,6 @@ void StoryboardView::SelectSound(int index) {
     for (std::size_t u = 0; u < show_.Sounds.size() && u < trackCells_.size(); ++u)
         if (trackCells_[u]->Panel->isVisible())
             RedrawTrackCell(u);
-}
-
-void StoryboardView::ShowSelectedInPreview() {
-    // The selected slide composed at Image1's own size; the empty show is a plain button-face
-    // area. The selected photo's picture is kept while its working file stays the same, so a
-    // resize or selecting it again composes without reading the file. An unreadable working
-    // file leaves Image1 as it was.
-    const int width = form_.Image1->width();
-    const int height = form_.Image1->height();
-    const auto index = static_cast<std::size_t>(show_.SelectedSlide);
-    QImage image;
-    if (show_.Slides.empty()) {
-        image = imaging::ShowSlideInPreview(nullptr, width, height);
-    } else {
-        if (show_.SelectedSlide < 0 || index >= show_.Slides.size())
-            return;
-        const auto& slide = show_.Slides[index];
-        const std::string path = slide.WorkFile;
-        const QFileInfo info(QFile::decodeName(path.c_str()));
-        const PictureKey key{path, info.size(), info.lastModified().toMSecsSinceEpoch()};
-        if (!(key == pictureKey_) || selectedPicture_.IsEmpty()) {
-            imaging::Bitmap loaded;
-            if (!imaging::LoadSlidePicture(path, loaded))
-                return;
-            selectedPicture_ = std::move(loaded);
-            pictureKey_ = key;
-            ++pictureLoads_;
-        }
-        imaging::Bitmap target;
-        target.SetSize(width, height);
-        imaging::ComposePhoto(target, selectedPicture_, slide.BackColor);
-        image = target.CopyToImage();
-    }
-    if (!image.isNull())
-        form_.Image1->setPixmap(QPixmap::fromImage(image));
 }
 
 } // namespace ui

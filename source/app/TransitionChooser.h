@@ -1,15 +1,23 @@
 // The transition chooser opened from a slide's transition cell.
 #pragma once
 
+#include "imaging/Bitmap.h"
 #include "project/ShowModel.h"
+
+#include <functional>
 
 class QWidget;
 
 namespace ui {
 
-// Opens the transition chooser modally for slide `index` and stores what the user saves (in that
-// slide or in all of them). Returns true when the show's transitions were changed; the caller
-// then lays the photo strip out again.
-bool ChooseTransition(project::ShowModel& show, int index, QWidget* parent);
+// The thumbnail of slide i (an empty bitmap when there is none).
+using ThumbnailOf = std::function<imaging::Bitmap(std::size_t i)>;
+
+// Opens the transition chooser modally for slide `index`, its sample playing from that slide's
+// thumbnail to the next one's (the show's first after the last), and stores what the user saves
+// (in that slide or in all of them). Returns true when the show's transitions were changed; the
+// caller then lays the photo strip out again.
+bool ChooseTransition(project::ShowModel& show, int index, QWidget* parent,
+                      const ThumbnailOf& thumbnail = {});
 
 } // namespace ui

@@ -5,6 +5,7 @@
 #include "app/MainWindow.h"
 #include "media/Mp4VideoSink.h"
 #include "media/VideoCodecs.h"
+#include "media/VideoOutput.h"
 #include "media/ui/CodecSearchWindow.h"
 #include "media/ui/Mp4ExportDialog.h"
 #include "media/ui/ProgressWindow.h"
@@ -30,6 +31,12 @@ QString VideoExportController::FailureMessage(const QString& outputPath) {
     // The text is filled literally: a language file's text never reaches a printf-style call.
     return QString::fromStdString(media::ExportFailureText(
         format.toStdString(), QFileInfo(outputPath).fileName().toStdString()));
+}
+
+QString VideoExportController::Detail(const QString& outputPath, const std::string& error) {
+    // The window names files without their folders, as the failure text does.
+    QString text = QString::fromLocal8Bit(error.c_str());
+    return text.replace(QFileInfo(outputPath).absolutePath() + "/", QString());
 }
 
 int VideoExportController::ScreenHeight() const {
@@ -60,11 +67,17 @@ bool VideoExportController::AskAviOptions(media::VideoExportOptions& options) {
 
 bool VideoExportController::AskMp4Options(media::VideoExportOptions& options) {
     Mp4ExportDialog dialog(media::kResolution720p, media::kQualityGood, &window_);
+    int photoWidth = 0, photoHeight = 0;
+    window_.Show.ResolutionSize(photoWidth, photoHeight);
+    dialog.SetPhotoSize(photoWidth, photoHeight);
     if (RunMp4Dialog(dialog) != QDialog::Accepted)
         return false;
-    options.Codec.clear(); // an MP4 file is always H.264 with AAC sound
+    options.Codec.clear(); // an MP4 file is H.264 or H.265 with AAC sound
     options.Resolution = dialog.Resolution();
     options.Quality = dialog.Quality();
+    options.Shape = dialog.Shape();
+    options.Fps = dialog.Fps();
+    options.Coding = dialog.Coding();
     return true;
 }
 
@@ -77,6 +90,10 @@ void VideoExportController::saveAsVideo() {
 
     media::VideoExportOptions options;
     options.OutputPath = base::EncodeFileName(path);
+    if (const auto checked = media::CheckVideoOutput(options.OutputPath); !checked) {
+        window_.ShowMessage(FailureMessage(path) + "\n" + Detail(path, checked.error()));
+        return;
+    }
     const bool chosen =
         media::IsMp4Output(options.OutputPath) ? AskMp4Options(options) : AskAviOptions(options);
     if (!chosen)
@@ -85,7 +102,13 @@ void VideoExportController::saveAsVideo() {
     if (AdjustOptions)
         AdjustOptions(options);
 
+    // The progress window shows the frames, the speed and the time left.
     WindowProgress progress(*window_.ProgressView);
+    options.OnFrames = [&progress, also = options.OnFrames](std::int64_t done, std::int64_t total) {
+        progress.Frames(done, total);
+        if (also)
+            also(done, total);
+    };
     {
         MainWindow::JobScope job(window_, progress);
         running_ = true;
@@ -93,8 +116,9 @@ void VideoExportController::saveAsVideo() {
         running_ = false;
     }
     if (last_.Outcome == media::ExportOutcome::Failed)
-        window_.ShowMessage(FailureMessage(path) + "\n" +
-                            QString::fromLocal8Bit(last_.Error.c_str()));
+        window_.ShowMessage(FailureMessage(path) + "\n" + Detail(path, last_.Error));
+    else if (const auto warning = media::ExportWarning(window_.Show, last_); !warning.empty())
+        window_.ShowMessage(QString::fromStdString(warning));
 }
 
 } // namespace ui

@@ -45,6 +45,8 @@ public:
 
     // The failure message for the output path: the failure text with the file name (no folder).
     static QString FailureMessage(const QString& outputPath);
+    // The reason under it, with the output's folder left out.
+    static QString Detail(const QString& outputPath, const std::string& error);
 
 private:
     // Rows of the screen the main window is on.

@@ -35,7 +35,7 @@ public:
 private:
     base::Status Start();
     base::Status WaitDone();
-    base::Status ZeroFill(std::uint32_t blocks);
+    base::Status ZeroFill(std::uint32_t blocks, bool wholeDisc);
     void SetProgress() {
         const std::int64_t elapsed = device_.Clock().NowMs() - started_;
         const std::int64_t percent = elapsed * 100 / (estimateS_ * std::int64_t{1000});
@@ -97,13 +97,26 @@ base::Status Erase::WaitDone() {
     }
 }
 
-base::Status Erase::ZeroFill(std::uint32_t blocks) {
+// Writes zeros from sector 0 in 32-sector writes. A fill over the whole disc shows its share
+// done as the progress and stops at a cancel; the short one counts against the time estimate.
+base::Status Erase::ZeroFill(std::uint32_t blocks, bool wholeDisc) {
     const std::vector<std::uint8_t> zeros(32 * kSectorSize, 0);
     DriveTarget target(device_, type_);
     for (std::uint32_t i = 0; i < blocks; ++i) {
+        if (progress_.Cancelled())
+            return base::Fail("OPERATION ABORTED BY USER");
         if (auto put = target.Write(i * 32, zeros, progress_); !put)
             return put;
-        SetProgress();
+        if (wholeDisc) {
+            const int percent = static_cast<int>(std::uint64_t{i + 1} * 100 / blocks);
+            if (percent != status_.erasePercent) {
+                status_.erasePercent = std::min(percent, 99);
+                progress_.SetPosition(status_.erasePercent);
+            }
+            progress_.Pump();
+        } else {
+            SetProgress();
+        }
     }
     if (!mmc_.SynchronizeCache(false, 30000))
         return base::Fail("ERASE FAILED [" + device_.LastError() + "]");
@@ -134,9 +147,21 @@ base::Status Erase::Run() {
         return done;
     // Overwritable media keep their old contents after formatting: zero the start so no old
     // volume descriptor or directory is left to read.
-    if (type_ == kDvdPlusRw || (type_ == kDvdRam && quick_)) {
-        if (auto zeroed = ZeroFill(kQuickZeroBlocks); !zeroed)
+    if (type_ == kDvdPlusRw && !quick_) {
+        // A full erase leaves nothing of the old data anywhere on the disc.
+        const std::uint32_t capacity = ReadDiscState(device_).capacity;
+        if (capacity < 32)
+            return base::Fail("ERASE FAILED: THE DISC'S SIZE IS UNKNOWN");
+        if (auto zeroed = ZeroFill(capacity / 32, true); !zeroed)
             return zeroed;
+    } else if (type_ == kDvdPlusRw || (type_ == kDvdRam && quick_)) {
+        if (auto zeroed = ZeroFill(kQuickZeroBlocks, false); !zeroed)
+            return zeroed;
+    }
+    if (type_ == kDvdPlusRw) {
+        if (!mmc_.CloseTrackSession(true, close_function::kPlusRwFormat, 0xFF) ||
+            !WaitReady(device_, 240000, 2000))
+            return base::Fail("ERASE FAILED [" + device_.LastError() + "]");
     }
     status_.erasePercent = 100;
     progress_.SetPosition(100);

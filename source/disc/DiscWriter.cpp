@@ -50,6 +50,8 @@ bool WorthRetry(const ScsiDevice& device) {
 base::Status CheckSources(const IsoImageBuilder& builder) {
     bool any = false;
     for (const auto& f : builder.Files()) {
+        if (f->IsDirectory() && !f->Imported)
+            any = true; // a new folder is content, even an empty one
         if (f->IsDirectory() || f->Imported || f->SourcePath.empty())
             continue;
         any = true;
@@ -166,6 +168,8 @@ private:
     base::Status Prepare(); // settings, streaming, reservation: before the data
     base::Status Synchronize();
     base::Status GrowDescriptors();
+    bool CloseWithRetry(bool immediate, std::uint8_t function, std::uint16_t track);
+    base::Status CloseUnfinished();
     base::Status Close();
     void ResetDrive();
 
@@ -256,45 +260,71 @@ base::Status DiscWrite::GrowDescriptors() {
     return Synchronize();
 }
 
+bool DiscWrite::CloseWithRetry(bool immediate, std::uint8_t function, std::uint16_t track) {
+    bool triedAgain = false;
+    for (int i = 0; i < kCloseRetries; ++i) {
+        if (mmc_.CloseTrackSession(immediate, function, track))
+            return WaitReady(device_, kLongTimeoutMs, 1000);
+        if (!WorthRetry(device_)) {
+            if (triedAgain)
+                return false;
+            triedAgain = true;
+            continue;
+        }
+        device_.Clock().SleepMs(1000);
+    }
+    return false;
+}
+
+// A session an interrupted write left open is closed as it stands (its unclosed track first),
+// so that the disc takes a new session after it; the sessions before it are untouched.
+base::Status DiscWrite::CloseUnfinished() {
+    Say("CLOSING THE SESSION LEFT OPEN BY AN INTERRUPTED WRITE");
+    const auto refused = [this] {
+        return base::Fail("THE DISC HOLDS AN UNFINISHED SESSION FROM AN INTERRUPTED WRITE THAT "
+                          "COULD NOT BE CLOSED [" +
+                          device_.LastError() + "]; NOTHING WAS WRITTEN");
+    };
+    WriteParamsOptions params{false, options_.underrunProtection, false};
+    if (!SendWriteParams(device_, plan_.mediaType, params))
+        return refused();
+    if (plan_.openTrack != 0 && !CloseWithRetry(false, close_function::kTrack, plan_.openTrack))
+        return refused();
+    if (!CloseWithRetry(true, close_function::kSession, 0))
+        return refused();
+    return {};
+}
+
 base::Status DiscWrite::Close() {
-    if (!options_.finalizeTrack || options_.testWrite || plan_.mediaType == kDvdRam ||
-        plan_.mediaType == kDvdPlusRw)
+    if (!options_.finalizeTrack || options_.testWrite || plan_.mediaType == kDvdRam)
         return {};
+    if (plan_.mediaType == kDvdPlusRw) {
+        // The format a DVD+RW keeps growing in the background is closed so that any drive
+        // reads the disc.
+        Say("CLOSING TRACK/SESSION");
+        if (!CloseWithRetry(true, close_function::kPlusRwFormat, 0xFF))
+            return base::Fail("CLOSING THE SESSION FAILED [" + device_.LastError() + "]");
+        return {};
+    }
     Say("CLOSING TRACK/SESSION");
     if (plan_.mediaType != kDvdR) {
         WriteParamsOptions params{false, options_.underrunProtection, options_.finalizeDisc};
         if (!SendWriteParams(device_, plan_.mediaType, params))
             return base::Fail(WriterError(device_));
     }
-    auto closeWithRetry = [&](bool immediate, std::uint8_t function, std::uint16_t track) {
-        bool triedAgain = false;
-        for (int i = 0; i < kCloseRetries; ++i) {
-            if (mmc_.CloseTrackSession(immediate, function, track))
-                return WaitReady(device_, kLongTimeoutMs, 1000);
-            if (!WorthRetry(device_)) {
-                if (triedAgain)
-                    return false;
-                triedAgain = true;
-                continue;
-            }
-            device_.Clock().SleepMs(1000);
-        }
-        return false;
-    };
-    const std::uint16_t track = static_cast<std::uint16_t>(SessionCount(device_) + 1);
     bool ok = true;
     switch (plan_.mediaType) {
     case kDvdPlusR:
     case kDvdR:
-        ok = closeWithRetry(false, close_function::kTrack, track) &&
-             closeWithRetry(true, close_function::kSession, 0);
+        ok = CloseWithRetry(false, close_function::kTrack, plan_.track) &&
+             CloseWithRetry(true, close_function::kSession, 0);
         break;
     case kDvdRwSequential:
     case kDvdRwRestricted:
-        ok = closeWithRetry(true, close_function::kSession, 0);
+        ok = CloseWithRetry(true, close_function::kSession, 0);
         break;
     default:
-        ok = closeWithRetry(device_.Quirks().immediateClose, close_function::kSession, 0);
+        ok = CloseWithRetry(device_.Quirks().immediateClose, close_function::kSession, 0);
         break;
     }
     if (!ok)
@@ -318,10 +348,29 @@ base::Status DiscWrite::Run() {
     if (!planned)
         return base::Fail(planned.error());
     plan_ = *planned;
+    if (plan_.unfinished) {
+        // Only a write that can go ahead changes the disc.
+        if (auto checked = CheckSources(builder_); !checked)
+            return checked;
+        if (auto closed = CloseUnfinished(); !closed)
+            return closed;
+        planned = PlanWrite(device_);
+        if (!planned)
+            return base::Fail(planned.error());
+        plan_ = *planned;
+        if (plan_.unfinished)
+            return base::Fail("THE DISC HOLDS AN UNFINISHED SESSION FROM AN INTERRUPTED WRITE "
+                              "THAT COULD NOT BE CLOSED; NOTHING WAS WRITTEN");
+    }
     if (options_.importPrevious && plan_.holdsData) {
         DriveSectorSource previous(device_, plan_.start);
-        if (auto imported = ImportSession(builder_, previous); !imported)
+        ImportLimits limits;
+        limits.Stop = &progress_;
+        if (auto imported = ImportSession(builder_, previous, nullptr, limits); !imported) {
+            if (progress_.Cancelled())
+                return base::Fail(kAborted);
             return base::Fail("CAN'T READ THE SESSION ON THE DISC: " + imported.error());
+        }
     }
     if (auto laid = Lay(builder_, plan_.start); !laid)
         return laid;

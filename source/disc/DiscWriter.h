@@ -51,10 +51,16 @@ struct WritePlan {
     bool formatFirst = false;   // a blank disc that needs formatting
     bool holdsData = false;     // an earlier session is there
     bool overwritable = false;  // the session grows in place (descriptors at 16)
+    std::uint16_t track = 0;    // sequential media: the number the new track will have
+    // An interrupted write left the last session open: it must be closed before a new session
+    // can be planned. openTrack is the number of its unclosed track (0: only the session).
+    bool unfinished = false;
+    std::uint16_t openTrack = 0;
 };
 
 // Looks at the disc without changing it: where the new session starts, or why it cannot be
-// written (closed disc, foreign data, no next writable address...).
+// written (closed disc, foreign data, no next writable address...). A disc whose last session
+// was left open comes back `unfinished`, without a start.
 base::Result<WritePlan> PlanWrite(ScsiDevice& device);
 
 // Sectors written for a track on the media type: DVD writes go in whole 32-sector blocks.

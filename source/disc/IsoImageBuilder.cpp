@@ -162,6 +162,7 @@ DirEntry* IsoImageBuilder::AddDirectory(DirEntry& parent, const QString& name, s
     entry->JolietName = finalName;
     entry->SourceName = name;
     entry->Date = request.Date;
+    entry->Imported = imported; // taken over from the disc, not new content
     entry->Dir = dir.get();
     Attach(parent, entry.get());
     files_.push_back(std::move(entry));

@@ -113,10 +113,18 @@ std::string MakeShortName(const QString& longName, bool isFile,
 QString CleanJolietName(const QString& name, int maxUnits) {
     QString clean = name;
     for (qsizetype i = 0; i < clean.size(); ++i) {
-        if (IsForbiddenInJoliet(clean.at(i).unicode()))
+        const QChar c = clean.at(i);
+        if (IsForbiddenInJoliet(c.unicode())) {
             clean[i] = u'_';
+        } else if (c.isHighSurrogate() && i + 1 < clean.size() &&
+                   clean.at(i + 1).isLowSurrogate()) {
+            ++i; // a whole pair
+        } else if (c.isSurrogate()) {
+            clean[i] = u'_'; // half of a pair: not a character any reader can show
+        }
     }
-    if (clean.isEmpty())
+    // "." and ".." name the directory itself and its parent in every reader.
+    if (clean.isEmpty() || clean == u"." || clean == u"..")
         clean = QStringLiteral("_");
     if (clean.size() <= maxUnits)
         return clean;

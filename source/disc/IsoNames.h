@@ -22,8 +22,9 @@ constexpr int kJolietLongNameUnits = 103;
 std::string MakeShortName(const QString& longName, bool isFile,
                           const std::function<bool(const std::string&)>& taken);
 
-// The Joliet form of a name: "* / : ; ? \\" and control characters become "_", and a name over
-// maxUnits UTF-16 units is cut keeping its extension.
+// The Joliet form of a name: "* / : ; ? \\" and control characters become "_", as does half of a
+// surrogate pair; "." and ".." become "_"; a name over maxUnits UTF-16 units is cut keeping its
+// extension.
 QString CleanJolietName(const QString& name, int maxUnits);
 
 // A name made unique in its directory by a "~N" tail before the extension, still within maxUnits.

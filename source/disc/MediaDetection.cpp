@@ -1,10 +1,13 @@
 #include "disc/MediaDetection.h"
 
+#include "base/Endian.h"
+
 #include "disc/MmcCommands.h"
 #include "disc/MmcReplies.h"
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace disc {
 
@@ -268,6 +271,21 @@ bool WaitReady(ScsiDevice& device, std::int64_t budgetMs, std::int64_t stepMs) {
     }
 }
 
+namespace {
+
+// Blocks a session grown in place takes on an overwritable disc: its ISO 9660 volume, up to
+// the 16-block unit where the next session would start; 0 when the disc holds none.
+std::uint32_t OverwritableUsed(MmcCommands& mmc) {
+    std::array<std::uint8_t, kSectorSize> pvd{};
+    if (!mmc.Read10(16, 1, pvd) || pvd[0] != 1 || std::memcmp(&pvd[1], "CD001", 5) != 0)
+        return 0;
+    const std::uint64_t volume = base::LoadLE<std::uint32_t>(&pvd[80]);
+    return static_cast<std::uint32_t>(
+        std::min<std::uint64_t>((volume + 15) / 16 * 16, 0xFFFFFFFFu));
+}
+
+} // namespace
+
 DiscState ReadDiscState(ScsiDevice& device) {
     using namespace media_type;
     MmcCommands mmc(device);
@@ -309,8 +327,13 @@ DiscState ReadDiscState(ScsiDevice& device) {
         st.mediaName = ProfileName(*profile);
         st.erasable = ErasableProfile(*profile);
     }
-    // The track being written (or the invisible one) refines the capacity and free space.
-    if (const auto t = TrackInfo(mmc, type < kDvdRom ? 0xFF : 1)) {
+    // The track being written (or the invisible one) refines the capacity and free space. On a
+    // DVD-R or DVD+R that holds sessions it is the disc's last track, not track 1.
+    std::uint32_t trackAsked = type < kDvdRom ? 0xFF : 1;
+    if (const auto d = DiscInfo(mmc);
+        d && d->discStatus == disc_status::kAppendable && d->lastTrackInLastSession > 1)
+        trackAsked = d->lastTrackInLastSession;
+    if (const auto t = TrackInfo(mmc, trackAsked)) {
         if (t->nextWritableValid) {
             st.firstAddress = t->nextWritable;
             st.freeBlocks = t->freeBlocks;
@@ -346,7 +369,7 @@ DiscState ReadDiscState(ScsiDevice& device) {
     }
     st.overwritable = st.profile == 0x12 || st.profile == 0x13 || st.profile == 0x1A;
     if (st.overwritable)
-        st.freeBlocks = st.capacity; // every block can be written again
+        st.freeBlocks = st.capacity - std::min(st.capacity, OverwritableUsed(mmc));
     else if (st.discStatus == disc_status::kComplete)
         st.freeBlocks = 0;
     st.capacity = std::max(st.capacity, st.firstAddress);

@@ -17,6 +17,7 @@ inline constexpr std::uint32_t kSectorSize = 2048;
 namespace close_function {
 inline constexpr std::uint8_t kTrack = 1;
 inline constexpr std::uint8_t kSession = 2;
+inline constexpr std::uint8_t kPlusRwFormat = 3;    // DVD+RW: finish the format (track FFh)
 inline constexpr std::uint8_t kFinalizeMinimal = 5; // DVD+R: finalize with minimal radius
 inline constexpr std::uint8_t kFinalize = 6;        // DVD+R: finalize the disc
 } // namespace close_function

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <set>
 
 namespace disc {
 
@@ -142,9 +144,11 @@ int ScsiDevice::HostAdapterCount() const {
 
 void ScsiDevice::FillDeviceList() {
     deviceList_.clear();
+    deviceTitles_.clear();
     for (const auto& d : Drives()) {
         if (!IsOptical(d.PeripheralType()))
             continue;
+        deviceTitles_.push_back(transport_ ? transport_->Title(d) : d.device);
         std::string entry = d.address.Text() + "," + d.device + " " + d.Vendor() + " " +
                             d.Product() + " " + d.Revision();
         if (d.PeripheralType() == 4)
@@ -319,11 +323,23 @@ base::Status WithRecorderHeld(ScsiDevice& device, const std::function<base::Stat
     Transport* transport = device.GetTransport();
     if (drive == nullptr || transport == nullptr)
         return base::Fail("NO RECORDER SELECTED");
+    // One job per recorder in this process; the transport keeps other processes out.
+    static std::mutex heldLock;
+    static std::set<std::string> held;
+    const std::string name = drive->device;
+    {
+        std::lock_guard guard(heldLock);
+        if (!held.insert(name).second)
+            return base::Fail("recorder busy");
+    }
     const DriveAddress address = drive->address;
-    if (auto held = transport->SetExclusive(address, true); !held)
-        return base::Fail(held.error());
-    base::Status result = work();
-    (void)transport->SetExclusive(address, false);
+    base::Status result = transport->SetExclusive(address, true);
+    if (result) {
+        result = work();
+        (void)transport->SetExclusive(address, false);
+    }
+    std::lock_guard guard(heldLock);
+    held.erase(name);
     return result;
 }
 

@@ -76,6 +76,9 @@ public:
     // One entry per drive: "h:c:t:l,DEVICE VENDOR__ PRODUCT_________ REV_", plus
     // " (not supported)" for write-once optical devices (peripheral type 4).
     const std::vector<std::string>& DeviceList() const { return deviceList_; }
+    // What the user sees for each DeviceList entry, in the same order: vendor and model, or a
+    // virtual recorder's disc kind and image name.
+    const std::vector<std::string>& DeviceTitles() const { return deviceTitles_; }
     // Closes every handle, finds the drives again and refills DeviceList (used after an
     // erase). The selected drive stays selected when it is still there.
     base::Status ResetTransport();
@@ -140,6 +143,7 @@ private:
     std::shared_ptr<WaitClock> clock_;
     bool transportUp_ = false;
     std::vector<std::string> deviceList_;
+    std::vector<std::string> deviceTitles_;
     std::optional<DriveAddress> current_;
     std::string deviceId_;
     std::array<std::uint8_t, 128> inquiry_{};

@@ -3,6 +3,10 @@
 #include "disc/IsoDates.h"
 #include "disc/IsoFormat.h"
 
+#include "disc/IsoNames.h"
+
+#include <QSet>
+
 #include <cstring>
 #include <unordered_set>
 
@@ -12,6 +16,8 @@ namespace {
 
 constexpr std::uint32_t kDescriptorSectors = 21; // session start + 16 .. + 36
 constexpr std::size_t kMaxNameBytes = 214;
+constexpr std::uint64_t kRecordsPerSector = kSectorBytes / 34; // the shortest record is 34 bytes
+constexpr char kOverBudget[] = "THE SESSION'S DIRECTORIES CLAIM MORE THAN THE DISC HOLDS";
 
 std::string Hex(std::uint32_t v) {
     return std::to_string(v);
@@ -49,7 +55,8 @@ QString RecordName(const std::uint8_t* bytes, std::size_t n, bool joliet, bool d
 class TreeReader {
 public:
     TreeReader(SectorSource& source, const ImportLimits& limits, const MessageSink& report)
-        : source_(source), limits_(limits), report_(report) {}
+        : source_(source), limits_(limits), report_(report), sectorsLeft_(source.SectorCount()),
+          recordsLeft_(std::uint64_t{source.SectorCount()} * kRecordsPerSector) {}
 
     base::Result<ImportedTree> Read();
 
@@ -69,12 +76,22 @@ private:
     base::Result<RootRecord> FindRoot(std::uint32_t start, bool& joliet);
     base::Status ReadDirectory(const Pending& dir, std::vector<Pending>& stack);
 
+    // Takes `sectors` from the read budget; false once it is spent.
+    bool ChargeSectors(std::uint32_t sectors) {
+        if (sectors > sectorsLeft_)
+            return false;
+        sectorsLeft_ -= sectors;
+        return true;
+    }
+
     SectorSource& source_;
     const ImportLimits& limits_;
     const MessageSink& report_;
     ImportedTree tree_;
     std::unordered_set<std::uint32_t> visited_;
     std::vector<std::uint8_t> buffer_;
+    std::uint64_t sectorsLeft_;
+    std::uint64_t recordsLeft_;
 };
 
 base::Result<RootRecord> TreeReader::FindRoot(std::uint32_t start, bool& joliet) {
@@ -83,6 +100,9 @@ base::Result<RootRecord> TreeReader::FindRoot(std::uint32_t start, bool& joliet)
         return base::Fail(">>> ERROR IMPORTING SESSION AT SECTOR " + Hex(start) +
                           " (ISO IMAGE NOT FOUND)");
     const std::uint32_t count = std::min(kDescriptorSectors, total - start - 16);
+    if (!ChargeSectors(count))
+        return base::Fail(">>> ERROR IMPORTING SESSION AT SECTOR " + Hex(start) + ": " +
+                          kOverBudget);
     std::vector<std::uint8_t> sectors(static_cast<std::size_t>(count) * kSectorBytes);
     if (auto read = source_.Read(start + 16, count, sectors.data()); !read)
         return base::Fail(">>> ERROR IMPORTING SESSION AT SECTOR " + Hex(start) + ": " +
@@ -124,11 +144,14 @@ base::Status TreeReader::ReadDirectory(const Pending& dir, std::vector<Pending>&
         return base::Fail("DIRECTORY POINTS AT ITSELF, AN ANCESTOR OR ANOTHER DIRECTORY" + where);
     if (visited_.size() > limits_.MaxDirectories)
         return base::Fail("MORE THAN " + std::to_string(limits_.MaxDirectories) + " DIRECTORIES");
+    if (!ChargeSectors(sectors))
+        return base::Fail(kOverBudget);
     buffer_.resize(static_cast<std::size_t>(sectors) * kSectorBytes);
     if (auto read = source_.Read(dir.extent, sectors, buffer_.data()); !read)
         return base::Fail(read.error() + where);
 
     const bool joliet = tree_.Joliet;
+    QSet<QString> siblings;  // name keys taken in this directory
     QString multiExtentName; // the parts of a file in several extents are all left out
     for (std::uint32_t s = 0; s < sectors; ++s) {
         const std::uint8_t* sector = buffer_.data() + static_cast<std::size_t>(s) * kSectorBytes;
@@ -142,6 +165,9 @@ base::Status TreeReader::ReadDirectory(const Pending& dir, std::vector<Pending>&
             const std::uint8_t* nameBytes = sector + pos + sizeof r;
             const std::size_t nameLen = r.nameLength;
             pos += len;
+            if (recordsLeft_ == 0)
+                return base::Fail(kOverBudget);
+            --recordsLeft_;
             if (sizeof r + nameLen > len)
                 return base::Fail("NAME OVERRUNS ITS DIRECTORY RECORD" + where);
             if (nameLen == 1 && (nameBytes[0] == 0 || nameBytes[0] == 1))
@@ -155,9 +181,16 @@ base::Status TreeReader::ReadDirectory(const Pending& dir, std::vector<Pending>&
                     MessageKind::Error);
                 continue;
             }
-            const QString name = RecordName(nameBytes, nameLen, joliet, isDir);
-            if ((joliet && nameLen % 2 != 0) || name.isEmpty()) {
+            QString name = RecordName(nameBytes, nameLen, joliet, isDir);
+            if (joliet && nameLen % 2 != 0) {
                 Say("UNREADABLE NAME LEFT OUT" + where, MessageKind::Error);
+                continue;
+            }
+            if (name.isEmpty() || name == u"." || name == u"..") {
+                // Names every reader takes for the directory itself or its parent.
+                Say("NAME \"" + RecordName(nameBytes, nameLen, joliet, true).toStdString() +
+                        "\" LEFT OUT" + where,
+                    MessageKind::Error);
                 continue;
             }
             if (!isDir && ((r.flags & iso::kFlagMultiExtent) || name == multiExtentName)) {
@@ -171,6 +204,19 @@ base::Status TreeReader::ReadDirectory(const Pending& dir, std::vector<Pending>&
                 Say("INTERLEAVED FILE LEFT OUT: " + name.toStdString() + where, MessageKind::Error);
                 continue;
             }
+            if (const QString clean = CleanJolietName(name, kJolietLongNameUnits);
+                siblings.contains(NameKey(clean))) {
+                // Two names that differ only in case: Joliet readers take them for one.
+                const QString unique =
+                    UniqueJolietName(clean, kJolietLongNameUnits, [&siblings](const QString& key) {
+                        return siblings.contains(key);
+                    });
+                Say("NAME CHANGED ON IMPORT: \"" + name.toStdString() + "\" IS TAKEN OVER AS \"" +
+                        unique.toStdString() + "\"" + where,
+                    MessageKind::Limit);
+                name = unique;
+            }
+            siblings.insert(NameKey(CleanJolietName(name, kJolietLongNameUnits)));
             if (tree_.Entries.size() >= limits_.MaxEntries)
                 return base::Fail("MORE THAN " + std::to_string(limits_.MaxEntries) + " ENTRIES");
             ImportedEntry e;
@@ -213,6 +259,8 @@ base::Result<ImportedTree> TreeReader::Read() {
     tree_.Joliet = joliet;
     std::vector<Pending> stack{{root->extent, root->bytes, -1, 1, QString()}};
     while (!stack.empty()) {
+        if (limits_.Stop != nullptr && limits_.Stop->Cancelled())
+            return base::Fail("OPERATION ABORTED BY USER");
         const Pending dir = std::move(stack.back());
         stack.pop_back();
         if (auto status = ReadDirectory(dir, stack); !status)

@@ -4,6 +4,7 @@
 // disc or breaks its records is refused as a whole.
 #pragma once
 
+#include "base/Job.h"
 #include "base/Result.h"
 #include "disc/IsoImageBuilder.h"
 #include "disc/SectorSource.h"
@@ -36,10 +37,19 @@ struct ImportLimits {
     std::uint32_t MaxDirectoryBytes = 32u << 20;
     std::size_t MaxDirectories = 8191;
     std::size_t MaxEntries = 65535;
+    // Asked between directories; a stop request ends the import with "OPERATION ABORTED BY USER".
+    const base::Progress* Stop = nullptr;
 };
 
+// Besides the limits, the work a tree may cost is bounded by the disc itself: the sectors read
+// (descriptors and directories) at most the sectors the disc holds, read once, and the records
+// parsed at most as many as those sectors can hold. A tree whose directories claim the same
+// sectors over and over is refused with a message instead of being read for minutes.
+
 // Reads the tree of the newest session: the Joliet tree when the session has one, else the
-// ISO 9660 tree. Names that cannot be taken over are reported and left out.
+// ISO 9660 tree. Names that cannot be taken over ("." and "..", empty names) are reported and
+// left out; names a Joliet reader refuses (unpaired surrogates, a name that differs from a
+// sibling's only in case) are renamed and reported.
 base::Result<ImportedTree> ReadSessionTree(SectorSource& source, const ImportLimits& limits,
                                            const MessageSink& report);
 

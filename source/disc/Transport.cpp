@@ -69,3 +69,28 @@ const DriveInfo* Transport::Find(const DriveAddress& address) const {
 }
 
 } // namespace disc
+
+namespace disc {
+
+namespace {
+
+std::string Trimmed(std::string s) {
+    while (!s.empty() && s.back() == ' ')
+        s.pop_back();
+    std::size_t start = 0;
+    while (start < s.size() && s[start] == ' ')
+        ++start;
+    return s.substr(start);
+}
+
+} // namespace
+
+std::string Transport::Title(const DriveInfo& drive) const {
+    const std::string vendor = Trimmed(drive.Vendor());
+    const std::string product = Trimmed(drive.Product());
+    if (vendor.empty())
+        return product.empty() ? drive.device : product;
+    return product.empty() ? vendor : vendor + " " + product;
+}
+
+} // namespace disc

@@ -67,6 +67,9 @@ public:
         return {};
     }
 
+    // What a person calls the drive: its vendor and model ("HL-DT-ST DVDRAM GH24NSD1").
+    virtual std::string Title(const DriveInfo& drive) const;
+
     // High byte 01h and the number of host adapters (one above the highest host number) when
     // drives exist; E800h (no adapters) otherwise.
     std::uint16_t SupportInfo() const;

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -48,6 +49,7 @@ VirtualRecorder::VirtualRecorder(VirtualMedium medium, std::string imagePath)
     : medium_(std::move(medium)), imagePath_(std::move(imagePath)) {}
 
 VirtualRecorder::~VirtualRecorder() {
+    Release();
     SaveLocked();
     if (imageFd_ >= 0)
         ::close(imageFd_);
@@ -55,6 +57,29 @@ VirtualRecorder::~VirtualRecorder() {
 
 std::array<std::uint8_t, kInquiryCacheSize> VirtualRecorder::Inquiry() const {
     return DriveInfo::MakeInquiry(5, "REELPANE", "VIRTUAL RECORDER", "1.0");
+}
+
+base::Status VirtualRecorder::Hold() {
+    std::lock_guard lock(mutex_);
+    if (holdFd_ >= 0)
+        return base::Fail("recorder busy");
+    // A lock of its own open file, so that holders in this process exclude each other too.
+    const int fd = ::open(imagePath_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return base::Fail("cannot open the disc image " + imagePath_ + ": " + std::strerror(errno));
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return base::Fail("recorder busy");
+    }
+    holdFd_ = fd;
+    return {};
+}
+
+void VirtualRecorder::Release() {
+    std::lock_guard lock(mutex_);
+    if (holdFd_ >= 0)
+        ::close(holdFd_);
+    holdFd_ = -1;
 }
 
 void VirtualRecorder::SetFaults(const VirtualFaults& faults) {

@@ -66,6 +66,10 @@ public:
     bool TrayOpen() const;
     // The command blocks received, oldest first (the last 256).
     std::vector<std::array<std::uint8_t, kCommandBlockCapacity>> CommandLog() const;
+    // Takes the recorder for one job: a lock on the image that every other holder, in this
+    // process or another, is refused with "recorder busy" until Release().
+    base::Status Hold();
+    void Release();
     // Writes the state file now (it is also written after every change of the disc's layout).
     base::Status Save() const;
 
@@ -113,6 +117,7 @@ private:
     VirtualMedium medium_;
     std::string imagePath_;
     int imageFd_ = -1;
+    int holdFd_ = -1; // the image opened once more, locked while a job holds the recorder
     bool present_ = true;
     bool trayOpen_ = false;
     bool preventRemoval_ = false;

@@ -6,12 +6,46 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
+#include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace disc {
 
 using namespace virtual_recorder;
+
+namespace {
+
+bool AllZero(std::span<const std::uint8_t> data) {
+    // Every byte equals the next one and the first is zero.
+    return data.empty() ||
+           (data[0] == 0 && std::memcmp(data.data(), data.data() + 1, data.size() - 1) == 0);
+}
+
+// Makes a range of the image read as zeros: a hole inside the file, and past its end a longer
+// file whose new part holds no blocks.
+bool PunchZeros(int fd, std::uint64_t offset, std::uint64_t bytes) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return false;
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    if (offset + bytes > size && ::ftruncate(fd, static_cast<off_t>(offset + bytes)) != 0)
+        return false;
+    if (offset >= size)
+        return true;
+    const std::uint64_t length = std::min(bytes, size - offset);
+    if (::fallocate(fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, static_cast<off_t>(offset),
+                    static_cast<off_t>(length)) == 0)
+        return true;
+    const std::vector<std::uint8_t> zeros(static_cast<std::size_t>(length), 0);
+    return ::pwrite(fd, zeros.data(), zeros.size(), static_cast<off_t>(offset)) ==
+           static_cast<ssize_t>(zeros.size());
+}
+
+} // namespace
 
 void VirtualRecorder::Read(RequestBlock& b) {
     const std::uint32_t lba = Be32(b, 2);
@@ -72,7 +106,15 @@ void VirtualRecorder::Write(RequestBlock& b) {
         Check(b, c, lba);
         return;
     }
-    if (!testWrite_) {
+    if (!testWrite_ && AllZero(data) && !medium_.Sequential()) {
+        // Zeros on overwritable media (a full erase) leave holes in the image, which read back
+        // as zeros, instead of gigabytes of written zeros.
+        if (!PunchZeros(imageFd_, std::uint64_t{lba} * kBlock, bytes)) {
+            Check(b, kWriteError, lba);
+            return;
+        }
+        medium_.CommitWrite(lba, count);
+    } else if (!testWrite_) {
         std::size_t done = 0;
         while (done < bytes) {
             const ssize_t put =
@@ -114,12 +156,22 @@ void VirtualRecorder::CloseTrackSession(RequestBlock& b) {
     const bool plusR = kind == VirtualMedium::Kind::DvdPlusR;
     switch (function) {
     case 1:
+        // A drive closes only the track it is told; the number must be the open track's.
+        if (const auto open = medium_.OpenTrack(); open && Be16(b, 4) != *open + 1) {
+            c = kInvalidField;
+            break;
+        }
         c = medium_.CloseTrack();
         break;
     case 2:
         // CD and DVD-R leave room for another session only when the write parameters page
         // asks for multi-session; DVD+R closes a session and stays appendable.
         c = medium_.CloseSession(!plusR && multiSession_ != 3);
+        break;
+    case 3:
+        // DVD+RW: the background format is finished; the disc keeps what it holds.
+        c = kind == VirtualMedium::Kind::DvdPlusRw && medium_.Formatted() ? SenseCode{}
+                                                                          : kInvalidField;
         break;
     case 5:
     case 6:

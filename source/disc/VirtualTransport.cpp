@@ -1,5 +1,7 @@
 #include "disc/VirtualTransport.h"
 
+#include <cctype>
+
 namespace disc {
 
 base::Result<std::vector<VirtualRecorderSpec>> ParseVirtualRecorderList(std::string_view text) {
@@ -67,6 +69,28 @@ std::uint8_t VirtualTransport::Send(RequestBlock& block) {
     }
     block.status = request_status::kNoDevice;
     return block.status;
+}
+
+base::Status VirtualTransport::SetExclusive(const DriveAddress& address, bool exclusive) {
+    for (std::size_t i = 0; i < drives_.size(); ++i)
+        if (drives_[i].address == address)
+            return exclusive ? recorders_[i]->Hold() : (recorders_[i]->Release(), base::Status());
+    return base::Fail("no drive at " + address.Text());
+}
+
+std::string VirtualTransport::Title(const DriveInfo& drive) const {
+    for (std::size_t i = 0; i < drives_.size(); ++i) {
+        if (!(drives_[i].address == drive.address))
+            continue;
+        std::string kind = VirtualMedium::KindName(recorders_[i]->Medium().GetKind());
+        for (char& c : kind)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const std::string& path = recorders_[i]->ImagePath();
+        const std::size_t slash = path.find_last_of('/');
+        return "Virtual " + kind + " \u2014 " +
+               (slash == std::string::npos ? path : path.substr(slash + 1));
+    }
+    return Transport::Title(drive);
 }
 
 std::shared_ptr<VirtualRecorder> VirtualTransport::Recorder(std::size_t index) const {

@@ -33,6 +33,10 @@ public:
     const std::vector<DriveInfo>& Drives() const override { return drives_; }
     std::uint8_t Send(RequestBlock& block) override;
     base::Status Reset() override { return Init(); }
+    // "recorder busy" while another job (of any process) holds the recorder's image.
+    base::Status SetExclusive(const DriveAddress& address, bool exclusive) override;
+    // "Virtual DVD+RW — dvd.img": the disc kind and the image's file name.
+    std::string Title(const DriveInfo& drive) const override;
 
     std::shared_ptr<VirtualRecorder> Recorder(std::size_t index) const;
 

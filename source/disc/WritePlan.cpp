@@ -71,8 +71,17 @@ base::Result<WritePlan> PlanSequential(ScsiDevice& device, WritePlan plan, const
     if (!mmc.ReadTrackInformation(track, ti))
         return base::Fail("ERROR GETTING NEXT WRITABLE ADDRESS" + Bracketed(device));
     const auto t = ParseTrackInformation(std::span(ti.data(), mmc.Transferred()));
+    if (info->discStatus == disc_status::kAppendable && info->lastSessionState == 1) {
+        // An incomplete session: a track holding data (or reserved) that was never closed, or
+        // closed tracks whose session was not.
+        plan.unfinished = true;
+        if (t && t->nextWritableValid && (!t->blank || t->reserved))
+            plan.openTrack = track;
+        return plan;
+    }
     if (!t || !t->nextWritableValid || t->nextWritable > kHighestStart)
         return base::Fail("ERROR GETTING NEXT WRITABLE ADDRESS");
+    plan.track = track;
     plan.start = t->nextWritable;
     plan.capacity = t->freeBlocks ? t->nextWritable + t->freeBlocks : state.capacity;
     plan.holdsData = info->discStatus == disc_status::kAppendable && t->nextWritable > 0;

@@ -1,5 +1,7 @@
 #include "media/AudioLibrary.h"
 
+#include "media/LibraryLog.h"
+
 #include "base/ProgramFolder.h"
 
 #include <QCoreApplication>
@@ -203,6 +205,7 @@ void AudioLibrary::LoadFrom(const QStringList& folders) {
 }
 
 void AudioLibrary::LoadBesideProgram() {
+    RouteLibraryLog(); // the decoders' complaints about damaged tracks never reach stderr raw
     QStringList folders{base::ProgramFolder()};
     if (QCoreApplication::instance())
         folders << QCoreApplication::applicationDirPath();

@@ -61,6 +61,28 @@ AviFile::~AviFile() {
         ::close(fd_);
 }
 
+AviStreamSpec PcmStreamSpec(const PcmFormat& audio) {
+    AviStreamSpec sound;
+    sound.ChunkId = avi::FourCC("01wb");
+    sound.Header.Type = avi::FourCC("auds");
+    sound.Header.Handler = avi::FourCC::Zero();
+    sound.Header.Scale = audio.BlockAlign();
+    sound.Header.Rate = audio.BytesPerSecond();
+    sound.Header.SampleSize = audio.BlockAlign();
+    sound.Header.Quality = 0xFFFFFFFFu;
+    avi::PcmWaveFormat wf{};
+    wf.FormatTag = 1;
+    wf.Channels = audio.Channels;
+    wf.SamplesPerSec = audio.SampleRate;
+    wf.AvgBytesPerSec = audio.BytesPerSecond();
+    wf.BlockAlign = static_cast<std::uint16_t>(audio.BlockAlign());
+    wf.BitsPerSample = audio.Bits;
+    const auto* w = reinterpret_cast<const std::uint8_t*>(&wf);
+    sound.Format.assign(w, w + sizeof wf);
+    sound.BytesPerUnit = audio.BlockAlign();
+    return sound;
+}
+
 std::unique_ptr<AviFile> AviFile::Create(const std::string& path, const AviMainInfo& info,
                                          std::vector<AviStreamSpec> streams, int* error,
                                          std::uint64_t riffLimit) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "media/AviLayout.h"
+#include "media/WavFile.h"
 
 #include <cstdint>
 #include <memory>
@@ -31,6 +32,9 @@ struct AviMainInfo {
     // Bytes of data per second of video, for the main header's MaxBytesPerSec; 0 = measured.
     std::uint32_t MaxBytesPerSec = 0;
 };
+
+// The stream of a PCM soundtrack in the given format ('01wb', one sample frame per unit).
+AviStreamSpec PcmStreamSpec(const PcmFormat& format);
 
 class AviFile {
 public:

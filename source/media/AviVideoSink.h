@@ -1,5 +1,6 @@
-// The AVI writer as the export's video sink: frames go to the writer as they come, the
-// soundtrack pieces are queued and interleaved when the file is completed.
+// The AVI writer as the export's video sink: frames go to the writer as they come; with a
+// compressor the soundtrack pieces are queued and interleaved when the file is completed, without
+// one they come first and are written beside the frames.
 #pragma once
 
 #include "media/AviWriter.h"
@@ -16,7 +17,7 @@ public:
     base::Status AddFrames(const imaging::Bitmap& frame, std::int64_t count) override;
     base::Status AddSound(const QueuedWav& piece) override;
     base::Status Finish() override;
-    bool CarriesSound() const override { return !writer_.Compressor().empty(); }
+    bool SoundBeforeFrames() const override { return writer_.Compressor().empty(); }
     std::int64_t EncodedFrames() const override { return encoded_; }
 
 private:

@@ -3,6 +3,7 @@
 #include "media/WriterFrames.h"
 
 #include "media/AviFile.h"
+#include "media/SystemError.h"
 #include "media/VideoCodecs.h"
 
 #include <algorithm>
@@ -78,14 +79,23 @@ void AviWriter::Release() {
 }
 
 base::Status AviWriter::InitVideo(const imaging::Bitmap& first) {
+    // Pieces queued before the start are the uncompressed video's soundtrack, which it
+    // interleaves as the frames come.
+    std::vector<QueuedWav> early = std::move(waveFiles_);
     Release();
     initialized_ = finalized_ = aborted_ = false;
     frameCount_ = 0;
     if (width_ < 16 || height_ < 16)
         return base::Fail("Failed to create AVI video stream");
     if (compressor_.empty()) {
+        if (early.empty() && !wavFileName_.empty())
+            early.push_back(QueuedWav{wavFileName_, 0});
+        std::unique_ptr<SoundtrackReader> sound;
+        if (!early.empty())
+            sound = SoundtrackReader::Open(std::move(early));
         raw_ = std::make_unique<RawAviWriter>();
-        if (auto st = raw_->Open(fileName_, BuildFrame(first), 10000, frameTime_); !st) {
+        if (auto st = raw_->Open(fileName_, BuildFrame(first), 10000, frameTime_, std::move(sound));
+            !st) {
             raw_.reset();
             return st;
         }
@@ -99,7 +109,7 @@ base::Status AviWriter::InitVideo(const imaging::Bitmap& first) {
             " file might be in use. Try to close the folder if it's open in Explorer");
     const int fd = ::open(fileName_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
-        return base::Fail(WithCode("Failed to create AVI video file. Err: $", -errno));
+        return base::Fail(CannotCreate(fileName_, errno));
     ::close(fd);
     VideoEncoderSettings settings;
     settings.Code = compressor_;
@@ -119,7 +129,7 @@ base::Status AviWriter::InitVideo(const imaging::Bitmap& first) {
 }
 
 base::Status AviWriter::Encode(const imaging::Bgr& frame, std::int64_t count) {
-    return raw_ ? raw_->Add(frame, count) : video_->Add(frame, count);
+    return raw_ ? raw_->Add(frame, count) : AsFailureOf(video_->Add(frame, count), fileName_);
 }
 
 base::Status AviWriter::WriteAvi() {
@@ -178,27 +188,8 @@ base::Status AviWriter::Mux() {
     const auto* b = reinterpret_cast<const std::uint8_t*>(&bih);
     video.Format.assign(b, b + sizeof bih);
     streams.push_back(std::move(video));
-    if (withAudio) {
-        AviStreamSpec sound;
-        sound.ChunkId = avi::FourCC("01wb");
-        sound.Header.Type = avi::FourCC("auds");
-        sound.Header.Handler = avi::FourCC::Zero();
-        sound.Header.Scale = audio.BlockAlign();
-        sound.Header.Rate = audio.BytesPerSecond();
-        sound.Header.SampleSize = audio.BlockAlign();
-        sound.Header.Quality = 0xFFFFFFFFu;
-        avi::PcmWaveFormat wf{};
-        wf.FormatTag = 1;
-        wf.Channels = audio.Channels;
-        wf.SamplesPerSec = audio.SampleRate;
-        wf.AvgBytesPerSec = audio.BytesPerSecond();
-        wf.BlockAlign = static_cast<std::uint16_t>(audio.BlockAlign());
-        wf.BitsPerSample = audio.Bits;
-        const auto* w = reinterpret_cast<const std::uint8_t*>(&wf);
-        sound.Format.assign(w, w + sizeof wf);
-        sound.BytesPerUnit = audio.BlockAlign();
-        streams.push_back(std::move(sound));
-    }
+    if (withAudio)
+        streams.push_back(PcmStreamSpec(audio));
     AviMainInfo info;
     info.MicroSecPerFrame = static_cast<std::uint32_t>(frameTime_) * 1000u;
     info.Width = static_cast<std::uint32_t>(width_);
@@ -206,7 +197,7 @@ base::Status AviWriter::Mux() {
     int error = 0;
     auto file = AviFile::Create(fileName_, info, std::move(streams), &error);
     if (!file)
-        return base::Fail(WithCode("Failed to create AVI video file. Err: $", error));
+        return base::Fail(CannotCreate(fileName_, error));
 
     // Audio goes in about once a second of video, just ahead of the frames it plays with.
     std::vector<std::uint8_t> samples;
@@ -219,13 +210,13 @@ base::Status AviWriter::Mux() {
             samples.resize(want * audio.BlockAlign());
             auto got = soundtrack->Read(samples.data(), want);
             if (!got)
-                return base::Fail("StreamRead failed. Err: $80044066 (" + got.error() + ")");
+                return base::Fail("Cannot read the soundtrack: " + got.error());
             if (*got == 0) {
                 audioDone = true;
                 break;
             }
             if (int rc = file->WriteChunk(1, {samples.data(), *got * audio.BlockAlign()}, true))
-                return base::Fail(WithCode("StreamWrite failed. Err: $", rc));
+                return base::Fail(CannotWrite(fileName_, rc));
             audioWritten += static_cast<std::int64_t>(*got);
         }
         return {};
@@ -244,13 +235,13 @@ base::Status AviWriter::Mux() {
             if (!bytes)
                 return base::Fail(bytes.error());
             if (int rc = file->WriteChunk(0, *bytes, frames[f].Key))
-                return base::Fail(WithCode("Failed to add Frame. Err: ", rc));
+                return base::Fail(CannotWrite(fileName_, rc));
         }
     }
     if (auto st = writeAudioUntil(INT64_MAX); !st)
         return st;
     if (int rc = file->Close())
-        return base::Fail(WithCode("Unable to write output file. Error ", rc));
+        return base::Fail(CannotWrite(fileName_, rc));
     return {};
 }
 

@@ -61,6 +61,10 @@ FrameSize ExportFrameSize(std::string_view code, int resolution, int screenHeigh
         return {1280, 720};
     if (resolution == kResolution1080p)
         return {1920, 1080};
+    if (resolution == kResolution1440p)
+        return {2560, 1440};
+    if (resolution == kResolution2160p)
+        return {3840, 2160};
     const std::string upper = UpperCode(code);
     const bool highCapable = code.empty() || upper == "DIVX" || upper == "XVID";
     if (resolution != kResolutionHigh || !highCapable)

@@ -15,6 +15,8 @@ constexpr int kResolutionStandard = 1;
 // The sizes of today's players (MP4 output).
 constexpr int kResolution720p = 2;
 constexpr int kResolution1080p = 3;
+constexpr int kResolution1440p = 4;
+constexpr int kResolution2160p = 5;
 
 // The quality choices of an MP4 file, in the order its dialog lists them.
 constexpr int kQualityGood = 0;
@@ -54,7 +56,8 @@ struct FrameSize {
 // The video's frame size: 400 x 288 for the standard choice or a compressor other than DIVX and
 // XVID (any case); for high, 720 x 528 on a screen of 768 rows or more, else 400 x 224 (228
 // rounded down to a multiple of 16). No compressor (empty code) follows the choice alone. The
-// 720p and 1080p choices give 1280 x 720 and 1920 x 1080 whatever the compressor.
+// 720p, 1080p, 1440p and 2160p choices give their 16:9 sizes whatever the compressor (other
+// shapes: Mp4Format.h).
 FrameSize ExportFrameSize(std::string_view code, int resolution, int screenHeight);
 
 } // namespace media

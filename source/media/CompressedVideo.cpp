@@ -1,5 +1,7 @@
 #include "media/CompressedVideo.h"
 
+#include "media/SystemError.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -19,8 +21,9 @@ imaging::Bitmap CopyOf(const imaging::Bgr& picture) {
     return copy;
 }
 
+// The spool is unlinked at once: the user knows it as the temporary video beside the output.
 std::string SpoolError(int err) {
-    return WithCode("Failed to add Frame. Err: ", -err);
+    return "Cannot write the temporary video file: " + SystemReason(err);
 }
 } // namespace
 
@@ -45,7 +48,8 @@ CompressedVideo::Create(const VideoEncoderSettings& settings, const std::string&
     name += ".reelpane-video-XXXXXX";
     v->fd_ = ::mkostemp(name.data(), O_CLOEXEC);
     if (v->fd_ < 0)
-        return base::Fail(WithCode("Failed to create AVI video stream. Err: $", -errno));
+        return base::Fail("Cannot create a temporary video file in " + spoolFolder + ": " +
+                          SystemReason(errno));
     ::unlink(name.c_str());
     v->pending_.reserve(kSpoolBuffer);
     return v;
@@ -60,9 +64,8 @@ base::Result<CompressedVideo::Frame> CompressedVideo::Store(const EncodedFrame& 
     spoolSize_ += encoded.Data.size();
     if (pending_.size() >= kSpoolBuffer) {
         const std::uint64_t at = spoolSize_ - pending_.size();
-        if (::pwrite(fd_, pending_.data(), pending_.size(), static_cast<off_t>(at)) !=
-            static_cast<ssize_t>(pending_.size()))
-            return base::Fail(SpoolError(errno ? errno : EIO));
+        if (int rc = WriteAllAt(fd_, pending_.data(), pending_.size(), at); rc != 0)
+            return base::Fail(SpoolError(rc));
         pending_.clear();
     }
     return f;
@@ -143,7 +146,8 @@ base::Result<std::span<const std::uint8_t>> CompressedVideo::Read(const Frame& f
     if (at < onDisk) {
         const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(frame.Size, onDisk - at));
         if (::pread(fd_, readBuffer_.data(), n, static_cast<off_t>(at)) != static_cast<ssize_t>(n))
-            return base::Fail(WithCode("StreamRead failed. Err: $", errno ? -errno : -EIO));
+            return base::Fail("Cannot read the temporary video file: " +
+                              SystemReason(errno ? errno : EIO));
         done = n;
         at += n;
     }

@@ -1,5 +1,7 @@
 #include "media/H264Video.h"
 
+#include "media/SystemError.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -61,8 +63,8 @@ base::Result<std::unique_ptr<H264Video>> H264Video::Create(const H264Settings& s
     name += ".reelpane-video-XXXXXX";
     v->fd_ = ::mkostemp(name.data(), O_CLOEXEC);
     if (v->fd_ < 0)
-        return base::Fail("Failed to create MP4 video stream: " +
-                          std::string(std::strerror(errno)));
+        return base::Fail("Cannot create a temporary video file in " + spoolFolder + ": " +
+                          SystemReason(errno));
     ::unlink(name.c_str());
     v->pending_.reserve(kSpoolBuffer);
     return v;
@@ -73,9 +75,11 @@ base::Status H264Video::Open() {
     // program's error output is for problems only.
     if (av_log_get_level() > AV_LOG_WARNING)
         av_log_set_level(AV_LOG_WARNING);
-    const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
+    const bool hevc = settings_.Encoder == "libx265";
+    const AVCodec* codec = avcodec_find_encoder_by_name(settings_.Encoder.c_str());
     if (!codec)
-        return base::Fail("No H.264 encoder (libx264) in this FFmpeg");
+        return base::Fail("No " + std::string(hevc ? "H.265" : "H.264") + " encoder (" +
+                          settings_.Encoder + ") in this FFmpeg");
     context_ = avcodec_alloc_context3(codec);
     frame_ = av_frame_alloc();
     packet_ = av_packet_alloc();
@@ -85,10 +89,16 @@ base::Status H264Video::Open() {
     context_->width = s.Width;
     context_->height = s.Height;
     context_->pix_fmt = AV_PIX_FMT_YUV420P;
-    context_->time_base = AVRational{s.FrameTime, 1000};
-    context_->framerate = AVRational{1000, s.FrameTime};
+    if (s.Fps > 0) {
+        context_->time_base = AVRational{1, s.Fps};
+        context_->framerate = AVRational{s.Fps, 1};
+        context_->gop_size = 10 * s.Fps; // a key frame at least every 10 s
+    } else {
+        context_->time_base = AVRational{s.FrameTime, 1000};
+        context_->framerate = AVRational{1000, s.FrameTime};
+        context_->gop_size = std::max(1, 10000 / s.FrameTime);
+    }
     context_->sample_aspect_ratio = AVRational{1, 1};
-    context_->gop_size = std::max(1, 10000 / s.FrameTime); // a key frame at least every 10 s
     context_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     context_->thread_count = s.Threads;
     context_->color_range = AVCOL_RANGE_MPEG;
@@ -101,6 +111,16 @@ base::Status H264Video::Open() {
     }
     av_opt_set(context_->priv_data, "preset", s.Preset.c_str(), 0);
     av_opt_set_double(context_->priv_data, "crf", s.Crf, 0);
+    if (hevc) {
+        // x265 prints its own banner and statistics unless told not to; the level is its option.
+        std::string params = "log-level=error";
+        if (s.Level > 0)
+            params += ":level-idc=" + std::to_string(s.Level / 30) + "." +
+                      std::to_string(s.Level % 30 / 3);
+        av_opt_set(context_->priv_data, "x265-params", params.c_str(), 0);
+    } else if (s.Level > 0) {
+        context_->level = s.Level;
+    }
     // A new picture after repeats is forced to be a key frame: it must be an IDR frame, which
     // resets the picture numbering the repeats advanced. B-frames are never references, so the
     // last reference before such a frame is the picture shown last.
@@ -109,7 +129,7 @@ base::Status H264Video::Open() {
     if (int rc = avcodec_open2(context_, codec, nullptr); rc < 0)
         return base::Fail(AvText("Failed to open the H.264 encoder", rc));
 
-    if (s.RepeatStills) {
+    if (s.RepeatStills && !hevc) {
         auto skip = H264SkipFrames::Create(
             {context_->extradata, static_cast<std::size_t>(context_->extradata_size)});
         if (skip)
@@ -269,9 +289,8 @@ base::Status H264Video::Finish() {
         return st;
     if (!pending_.empty()) {
         const std::uint64_t at = spoolSize_ - pending_.size();
-        if (::pwrite(fd_, pending_.data(), pending_.size(), static_cast<off_t>(at)) !=
-            static_cast<ssize_t>(pending_.size()))
-            return base::Fail("Failed to add Frame: " + std::string(std::strerror(errno)));
+        if (int rc = WriteAllAt(fd_, pending_.data(), pending_.size(), at); rc != 0)
+            return base::Fail("Cannot write the temporary video file: " + SystemReason(rc));
         pending_.clear();
     }
     return {};
@@ -285,9 +304,8 @@ base::Status H264Video::Store(std::span<const std::uint8_t> bytes, std::int64_t 
     spoolSize_ += bytes.size();
     if (pending_.size() >= kSpoolBuffer) {
         const std::uint64_t at = spoolSize_ - pending_.size();
-        if (::pwrite(fd_, pending_.data(), pending_.size(), static_cast<off_t>(at)) !=
-            static_cast<ssize_t>(pending_.size()))
-            return base::Fail("Failed to add Frame: " + std::string(std::strerror(errno)));
+        if (int rc = WriteAllAt(fd_, pending_.data(), pending_.size(), at); rc != 0)
+            return base::Fail("Cannot write the temporary video file: " + SystemReason(rc));
         pending_.clear();
     }
     return {};
@@ -299,8 +317,8 @@ base::Result<std::span<const std::uint8_t>> H264Video::Read(const Packet& packet
     readBuffer_.resize(packet.Size);
     if (::pread(fd_, readBuffer_.data(), packet.Size, static_cast<off_t>(packet.Offset)) !=
         static_cast<ssize_t>(packet.Size))
-        return base::Fail("Unable to read the temporary video file: " +
-                          std::string(std::strerror(errno)));
+        return base::Fail("Cannot read the temporary video file: " +
+                          SystemReason(errno ? errno : EIO));
     return std::span<const std::uint8_t>(readBuffer_);
 }
 

@@ -1,4 +1,5 @@
-// H264Video: the H.264 video of an MP4, encoded with libx264 as the pictures arrive and kept in
+// H264Video: the H.264 (or H.265) video of an MP4, encoded with libx264 (libx265) as the pictures
+// arrive and kept in
 // an unlinked temporary file until the container is written. A picture repeated for many frames
 // goes through the encoder only for its first few frames: the frames after them are written as
 // repeat frames (H264SkipFrames), and the next new picture starts a fresh key frame, so an
@@ -27,7 +28,11 @@ namespace media {
 struct H264Settings {
     int Width = 0; // even
     int Height = 0;
-    int FrameTime = 40; // milliseconds per frame
+    int FrameTime = 40; // milliseconds per frame (when Fps is 0)
+    int Fps = 0;        // frames per second; 0: 1000 / FrameTime
+    // "libx264", or "libx265" for H.265 (every frame encoded: the repeat frames are H.264's).
+    std::string Encoder = "libx264";
+    int Level = 0; // H.264 level_idc or H.265 general_level_idc; 0: the encoder's choice
     // Constant quality (x264's CRF): lower is better; 18 is close to transparent.
     int Crf = 20;
     // veryfast: the slide show is mostly stills and smooth transitions, where the slower presets'

@@ -21,6 +21,8 @@ base::Result<std::unique_ptr<VideoSink>> Mp4VideoSink::Create(const VideoSinkSet
     o.Width = settings.Width;
     o.Height = settings.Height;
     o.FrameTime = settings.FrameTime;
+    o.Fps = settings.Fps;
+    o.Hevc = settings.Hevc;
     o.Crf = QualityCrf(settings.Quality);
     o.Stretch = false; // pictures centred on black
     if (auto st = sink->writer_.Configure(o); !st)

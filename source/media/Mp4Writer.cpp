@@ -3,6 +3,8 @@
 #include "media/WriterFrames.h"
 
 #include "media/AacEncoder.h"
+#include "media/Mp4Format.h"
+#include "media/SystemError.h"
 
 #include <algorithm>
 #include <cctype>
@@ -56,10 +58,22 @@ base::Status Mp4Writer::Configure(const Options& o) {
     SetWidth(o.Width);
     SetHeight(o.Height);
     SetFrameTime(o.FrameTime);
+    SetFrameRate(o.Fps);
+    SetHevc(o.Hevc);
     SetCrf(o.Crf);
     SetStretch(o.Stretch);
     SetFileName(o.FileName);
     return {};
+}
+
+void Mp4Writer::SetFrameRate(int fps) {
+    fps_ = fps < 0 ? 0 : fps;
+    if (fps_ > 0)
+        SetFrameTime(1000 / fps_); // FrameWriter's AddStill counts in whole milliseconds
+}
+
+std::int64_t Mp4Writer::FrameMs(std::int64_t frame) const {
+    return fps_ > 0 ? frame * 1000 / fps_ : frame * frameTime_;
 }
 
 base::Status Mp4Writer::SetWavFileName(const std::string& name) {
@@ -86,7 +100,15 @@ base::Status Mp4Writer::InitVideo(const imaging::Bitmap&) {
     settings.Width = width_;
     settings.Height = height_;
     settings.FrameTime = frameTime_;
+    settings.Fps = fps_;
     settings.Crf = crf_;
+    if (hevc_)
+        settings.Encoder = "libx265";
+    {
+        const int rate = fps_ > 0 ? fps_ : (1000 + frameTime_ - 1) / frameTime_;
+        settings.Level =
+            hevc_ ? H265Level(width_, height_, rate) : H264Level(width_, height_, rate);
+    }
     settings.Threads = threads_;
     settings.RepeatStills = replay_;
     settings.RefineStills = refine_;
@@ -102,7 +124,7 @@ base::Status Mp4Writer::InitVideo(const imaging::Bitmap&) {
 }
 
 base::Status Mp4Writer::Encode(const imaging::Bgr& frame, std::int64_t count) {
-    return video_->Add(frame, count);
+    return AsFailureOf(video_->Add(frame, count), fileName_);
 }
 
 base::Status Mp4Writer::Write() {
@@ -132,7 +154,7 @@ base::Status Mp4Writer::Write() {
 
 base::Status Mp4Writer::Mux() {
     if (auto st = video_->Finish(); !st)
-        return st;
+        return AsFailureOf(std::move(st), fileName_);
     const std::string failed = "Unable to write output file " + fileName_;
 
     Output out;
@@ -144,8 +166,11 @@ base::Status Mp4Writer::Mux() {
         return base::Fail("Failed to create MP4 video stream");
     if (auto st = video_->FillParameters(video->codecpar); !st)
         return st;
-    video->time_base = AVRational{frameTime_, 1000};
-    video->avg_frame_rate = AVRational{1000, frameTime_};
+    const AVRational frameBase = fps_ > 0 ? AVRational{1, fps_} : AVRational{frameTime_, 1000};
+    video->time_base = frameBase;
+    video->avg_frame_rate = av_inv_q(frameBase);
+    if (hevc_)
+        video->codecpar->codec_tag = MKTAG('h', 'v', 'c', '1'); // what Apple's players want
 
     auto soundtrack = SoundtrackReader::Open(waveFiles_);
     const PcmFormat pcm = soundtrack->Format();
@@ -219,7 +244,7 @@ base::Status Mp4Writer::Mux() {
         delay = std::max(delay, static_cast<std::int64_t>(n) - packets[n].Pts);
     for (std::size_t n = 0; n < packets.size(); ++n) {
         const std::int64_t dts = static_cast<std::int64_t>(n) - delay;
-        if (auto st = audioUntil((dts + 1) * frameTime_); !st)
+        if (auto st = audioUntil(FrameMs(dts + 1)); !st)
             return st;
         auto bytes = video_->Read(packets[n]);
         if (!bytes)
@@ -233,7 +258,7 @@ base::Status Mp4Writer::Mux() {
         packet->duration = 1;
         packet->flags = packets[n].Key ? AV_PKT_FLAG_KEY : 0;
         packet->stream_index = video->index;
-        av_packet_rescale_ts(packet, AVRational{frameTime_, 1000}, video->time_base);
+        av_packet_rescale_ts(packet, frameBase, video->time_base);
         if (int rc = av_interleaved_write_frame(out.context, packet); rc < 0)
             return base::Fail(AvText(failed, rc));
     }

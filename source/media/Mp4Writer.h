@@ -32,7 +32,9 @@ public:
         std::string FileName;
         int Width = 0;        // rounded down to an even number
         int Height = 0;       // rounded down to an even number
-        int FrameTime = 40;   // milliseconds per frame
+        int FrameTime = 40;   // milliseconds per frame (when Fps is 0)
+        int Fps = 0;          // frames per second; 0: 1000 / FrameTime
+        bool Hevc = false;    // H.265 (libx265, tagged hvc1) instead of H.264
         int Crf = kGoodCrf;   // x264 constant quality: lower is better
         bool Stretch = false; // false: pictures of another size centred on black
     };
@@ -51,6 +53,10 @@ public:
     int Crf() const { return crf_; }
     // A single WAV for the whole soundtrack (used when no piece is queued); must end in ".wav".
     base::Status SetWavFileName(const std::string& name);
+    // Whole frames per second (24, 25, 30, 50, 60); 0 keeps the frame time in milliseconds.
+    void SetFrameRate(int fps);
+    int FrameRate() const { return fps_; }
+    void SetHevc(bool hevc) { hevc_ = hevc; }
     // Encoder threads; 0 = one per core.
     void SetThreads(int threads) { threads_ = threads; }
     // Frames of a still encoded after its first before the rest repeat it (see H264Settings).
@@ -71,7 +77,12 @@ private:
     base::Status Encode(const imaging::Bgr& frame, std::int64_t count) override;
     base::Status Mux();
 
+    // The time of a frame boundary in milliseconds.
+    std::int64_t FrameMs(std::int64_t frame) const;
+
     int crf_ = kGoodCrf;
+    int fps_ = 0;
+    bool hevc_ = false;
     int threads_ = 0;
     int refine_ = H264Settings{}.RefineStills;
 

@@ -1,6 +1,6 @@
 #include "media/RawAviWriter.h"
 
-#include "media/VideoCodecs.h"
+#include "media/SystemError.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -22,7 +22,8 @@ base::Status RawAviWriter::Fail(const std::string& message) {
 }
 
 base::Status RawAviWriter::Open(const std::string& path, const imaging::Bgr& first, int quality,
-                                int frameTime, std::uint64_t riffLimit) {
+                                int frameTime, std::unique_ptr<SoundtrackReader> sound,
+                                std::uint64_t riffLimit) {
     if (file_)
         return base::Fail("the uncompressed video is already open");
     if (first.Width < 1 || first.Height < 1 || first.Width % 2 || first.Height % 2)
@@ -33,6 +34,14 @@ base::Status RawAviWriter::Open(const std::string& path, const imaging::Bgr& fir
     width_ = first.Width;
     height_ = first.Height;
     frames_ = 0;
+    frameTime_ = frameTime;
+    soundWritten_ = 0;
+    sound_.reset();
+    soundDone_ = true;
+    if (sound && sound->Format().Valid()) {
+        sound_ = std::move(sound);
+        soundDone_ = false;
+    }
 
     avi::BitmapInfoHeader bih{};
     bih.Size = sizeof(avi::BitmapInfoHeader);
@@ -62,11 +71,15 @@ base::Status RawAviWriter::Open(const std::string& path, const imaging::Bgr& fir
 
     std::vector<AviStreamSpec> streams;
     streams.push_back(std::move(video));
+    if (sound_) {
+        streams.push_back(PcmStreamSpec(sound_->Format()));
+        info.Flags = info.Flags | avi::kAvifIsInterleaved;
+    }
     int error = 0;
     file_ = AviFile::Create(path, info, std::move(streams), &error, riffLimit);
     if (!file_) {
         std::remove(path.c_str());
-        return base::Fail(WithCode("Failed to create AVI video file. Err: $", error));
+        return base::Fail(CannotCreate(path, error));
     }
     return {};
 }
@@ -83,8 +96,38 @@ base::Status RawAviWriter::Add(const imaging::Bgr& picture, std::int64_t count) 
         rows.emplace_back(picture.Row(y), static_cast<std::size_t>(picture.RowStride));
     for (std::int64_t i = 0; i < count; ++i) {
         if (int rc = file_->WriteChunkPieces(0, rows, true); rc != 0)
-            return Fail(WithCode("Failed to add frame to AVI. Err=", rc));
+            return Fail(CannotWrite(path_, rc));
         ++frames_;
+        // The sound follows a second behind at most.
+        if (sound_ &&
+            frames_ * frameTime_ >=
+                soundWritten_ * 1000 / static_cast<std::int64_t>(sound_->Format().SampleRate) +
+                    1000)
+            if (auto st = WriteSoundUntil(frames_); !st)
+                return st;
+    }
+    return {};
+}
+
+base::Status RawAviWriter::WriteSoundUntil(std::int64_t frames) {
+    if (!sound_)
+        return {};
+    const PcmFormat format = sound_->Format();
+    const std::int64_t target = frames * frameTime_ * format.SampleRate / 1000;
+    while (!soundDone_ && soundWritten_ < target) {
+        const auto want = static_cast<std::size_t>(
+            std::min<std::int64_t>(target - soundWritten_, format.SampleRate));
+        samples_.resize(want * format.BlockAlign());
+        auto got = sound_->Read(samples_.data(), want);
+        if (!got)
+            return Fail("Cannot read the soundtrack: " + got.error());
+        if (*got == 0) {
+            soundDone_ = true;
+            break;
+        }
+        if (int rc = file_->WriteChunk(1, {samples_.data(), *got * format.BlockAlign()}, true))
+            return Fail(CannotWrite(path_, rc));
+        soundWritten_ += static_cast<std::int64_t>(*got);
     }
     return {};
 }
@@ -92,8 +135,11 @@ base::Status RawAviWriter::Add(const imaging::Bgr& picture, std::int64_t count) 
 base::Status RawAviWriter::Close() {
     if (!file_)
         return base::Fail("Video must be initialized.");
+    if (auto st = WriteSoundUntil(frames_); !st)
+        return st;
+    sound_.reset();
     if (int rc = file_->Close(); rc != 0)
-        return Fail(WithCode("Unable to write output file. Error ", rc));
+        return Fail(CannotWrite(path_, rc));
     file_.reset();
     return {};
 }

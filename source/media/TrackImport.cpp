@@ -1,6 +1,8 @@
 #include "media/TrackImport.h"
 
 #include "media/AudioLibrary.h"
+#include "media/LoudnessMeter.h"
+#include "media/TrackPcmSource.h"
 #include "media/TrackTitle.h"
 #include "project/Import.h"
 
@@ -86,12 +88,32 @@ std::int64_t MeasureTrackSeconds(const std::string& path) {
     return static_cast<std::int64_t>(std::nearbyint(seconds));
 }
 
-project::Imported<std::size_t> AddTrack(project::ShowModel& show, const std::string& path) {
+base::Result<TrackLoudness> MeasureTrackLoudness(const std::string& path) {
+    auto source = OpenTrackPcmSource(path);
+    if (!source)
+        return base::Fail(source.error());
+    return MeasureLoudness(**source, nullptr);
+}
+
+std::int64_t MeasureTrackMs(const std::string& path) {
+    const Stream stream = Audio().OpenFile(path, BASS_STREAM_DECODE);
+    if (!stream)
+        return -1;
+    const double seconds = stream.BytesToSeconds(stream.LengthBytes());
+    if (!(seconds >= 0) || seconds > 1e9)
+        return -1;
+    return static_cast<std::int64_t>(std::nearbyint(seconds * 1000));
+}
+
+namespace {
+
+project::Imported<std::size_t> ImportTrack(project::ShowModel& show, const std::string& path,
+                                           bool keepUndecodable) {
     using project::ImportStatus;
     std::string ext = project::ExtensionOf(path);
     if (!project::IsTrackExtension(ext))
         return ImportStatus::Skip("not a track: " + path);
-    if (!Audio().Loaded())
+    if (!keepUndecodable && !Audio().Loaded())
         return ImportStatus::Skip("the audio library is not loaded");
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -107,13 +129,23 @@ project::Imported<std::size_t> AddTrack(project::ShowModel& show, const std::str
         project::Track t = project::Track::MakeDefault();
         t.WorkFile = copy;
         t.Title = TrackTitle(path);
-        const std::int64_t seconds = MeasureTrackSeconds(copy);
-        if (seconds < 0)
+        std::int64_t seconds = Audio().Loaded() ? MeasureTrackSeconds(copy) : -1;
+        if (seconds < 0 && !keepUndecodable)
             throw std::runtime_error("cannot decode " + path);
+        seconds = std::max<std::int64_t>(seconds, 0);
         const auto clamped = static_cast<std::int32_t>(std::min<std::int64_t>(seconds, 1 << 30));
         t.LengthSeconds = clamped;
         t.PlaySeconds = clamped;
         t.Volume = 100;
+        // Measured once here, so even loudness never has to decode the track again. Silence has
+        // no loudness to keep (and nothing to even out).
+        if (const auto loudness = MeasureTrackLoudness(copy);
+            loudness && std::isfinite(loudness->IntegratedLufs) &&
+            std::isfinite(loudness->TruePeakDbtp)) {
+            t.Ext.HasLoudness = true;
+            t.Ext.LoudnessLufs = loudness->IntegratedLufs;
+            t.Ext.TruePeakDb = loudness->TruePeakDbtp;
+        }
         const std::size_t index = show.Sounds.size();
         show.InsertSound(index, t);
         return index;
@@ -121,6 +153,16 @@ project::Imported<std::size_t> AddTrack(project::ShowModel& show, const std::str
         ::unlink(copy.c_str());
         return ImportStatus::Skip(e.what());
     }
+}
+
+} // namespace
+
+project::Imported<std::size_t> AddTrack(project::ShowModel& show, const std::string& path) {
+    return ImportTrack(show, path, false);
+}
+
+project::Imported<std::size_t> LoadTrack(project::ShowModel& show, const std::string& path) {
+    return ImportTrack(show, path, true);
 }
 
 } // namespace media

@@ -1,10 +1,17 @@
 #include "media/VideoExport.h"
 
+#include "base/CodePage.h"
 #include "imaging/Colors.h"
 #include "imaging/Compose.h"
 #include "imaging/TransitionState.h"
+#include "media/LibraryLog.h"
 #include "media/Mixdown.h"
+#include "media/MovingFrames.h"
+#include "media/ShowMix.h"
+#include "media/SlideComposer.h"
+#include "media/SystemError.h"
 #include "media/TrackPcmSource.h"
+#include "media/VideoOutput.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -78,11 +85,27 @@ constexpr int kVideoShare = 95; // percent of the bar for the frames; the rest i
 
 } // namespace
 
-std::int64_t ExportFrameCount(const project::ShowModel& show) {
-    std::int64_t frames = 0;
+std::int64_t ExportFrameCount(const project::ShowModel& show, int fps) {
+    std::int64_t ms = 0;
     for (const auto& s : show.Slides)
-        frames += kExportFramesPerSecond * (Seconds(s.ShowSeconds) + Seconds(s.TransitionSeconds));
-    return frames;
+        ms += std::max<std::int64_t>(s.StillMs(), 0) +
+              std::max<std::int64_t>(s.TransitionLengthMs(), 0);
+    return FrameAtMs(ms, fps);
+}
+
+bool IsMp4Options(const VideoExportOptions& options) {
+    return LowerExtension(options.OutputPath) == ".mp4";
+}
+
+FrameSize ExportVideoSize(const VideoExportOptions& options) {
+    if (!IsMp4Options(options))
+        return ExportFrameSize(options.Codec, options.Resolution, options.ScreenHeight);
+    return ShapedFrameSize(options.Resolution, options.Shape, options.Codec, options.ScreenHeight);
+}
+
+int ExportFrameRate(const VideoExportOptions& options) {
+    return IsMp4Options(options) && IsOfferedFrameRate(options.Fps) ? options.Fps
+                                                                    : kExportFramesPerSecond;
 }
 
 std::string PartialPath(const std::string& outputPath) {
@@ -106,8 +129,15 @@ std::string ExportFailureText(const std::string& format, const std::string& file
 VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportOptions& options,
                               base::Progress& progress) {
     VideoExportResult result;
-    result.Size = ExportFrameSize(options.Codec, options.Resolution, options.ScreenHeight);
-    const std::int64_t total = ExportFrameCount(show);
+    if (auto checked = CheckVideoOutput(options.OutputPath, options.ShowPath); !checked) {
+        result.Error = checked.error();
+        return result;
+    }
+    IgnoreFileSizeSignal();
+    RouteLibraryLog();
+    result.Size = ExportVideoSize(options);
+    const int fps = ExportFrameRate(options);
+    const std::int64_t total = ExportFrameCount(show, fps);
     if (total == 0) {
         result.Error = "The show has no frame to write: no photo is shown for a second or more";
         return result;
@@ -121,15 +151,20 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
     settings.Height = result.Size.Height;
     settings.Codec = options.Codec.substr(0, 4);
     settings.FrameTime = kExportFrameTime;
+    settings.Fps = fps;
+    settings.Hevc = options.Coding == Mp4Coding::H265;
     settings.Quality = options.Quality;
 
     // The WAV pieces are deleted when this goes, after the sink has read them (or failed).
     TemporaryFiles wavFiles;
     std::unique_ptr<VideoSink> sink;
-    auto fail = [&](const std::string& message) {
+    auto fail = [&](std::string message) {
         sink.reset(); // a sink that has started removes its own file
         std::remove(part.c_str());
         result.Outcome = ExportOutcome::Failed;
+        // The user knows the file by the name they chose, not by its temporary one.
+        for (auto at = message.find(part); at != std::string::npos; at = message.find(part, at))
+            message.replace(at, part.size(), options.OutputPath);
         result.Error = message;
         return result;
     };
@@ -139,10 +174,41 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
         return fail(made.error());
     sink = std::move(*made);
 
+    // The music on the video's time line, decoded into WAV pieces and handed to the sink.
+    bool soundCancelled = false;
+    auto queueSound = [&](std::int64_t videoMs) -> base::Status {
+        // The plan of a show without fades, cross-fades or even loudness is the plain one: its
+        // pieces are cut and queued exactly as older shows' always were.
+        const MixPlan plan = MixPlanOf(show, videoMs);
+        const PcmSourceOpener open = options.OpenTrack ? options.OpenTrack : OpenTrackPcmSource;
+        auto pieces = DecodeSoundtrack(plan, open, wavFiles, progress);
+        if (!pieces)
+            return base::Fail(pieces.error());
+        for (const QueuedWav& piece : pieces->Queue)
+            if (auto st = sink->AddSound(piece); !st)
+                return st;
+        result.SoundPieces = pieces->Queue.size();
+        result.LeftOut = pieces->LeftOut;
+        for (std::size_t t = 0; t < show.Sounds.size(); ++t)
+            if (std::find(result.LeftOut.begin(), result.LeftOut.end(), show.Sounds[t].WorkFile) !=
+                result.LeftOut.end())
+                result.SilentTracks.push_back(t);
+        soundCancelled = pieces->Cancelled; // the music queued so far stays
+        return {};
+    };
+    const bool soundFirst = sink->CarriesSound() && sink->SoundBeforeFrames();
+    if (soundFirst) {
+        const std::int64_t showMs = MsOfFrame(total, fps);
+        if (auto st = queueSound(showMs); !st)
+            return fail(st.error());
+    }
+
+    // The sizes of today's players fill the frame with each photo, sharply scaled.
+    SlideComposer composer(ShortSideOf(options.Resolution) > 0, part + ".incoming.bmp");
     FrameRun run(*sink);
     imaging::Bitmap frame = imaging::Bitmap::CreateSized(settings.Width, settings.Height);
     imaging::TransitionState transition;
-    std::int64_t videoSeconds = 0;
+    std::int64_t videoMs = 0;
     bool cancelled = false;
     auto report = [&] {
         const std::int64_t done = run.Frames();
@@ -152,43 +218,77 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
         progress.Pump();
     };
 
+    // Every boundary is placed by its time in milliseconds (FrameAtMs), so slides, transitions
+    // and the music stay within half a frame of their times at any rate. Slides that move, newer
+    // transition kinds and exact lengths are drawn frame by frame (MovingFrames); the rest as
+    // stills and seed transitions, exactly as older shows were always written.
     const auto& slides = show.Slides;
+    std::vector<std::int32_t> backs;
+    for (const auto& s : slides)
+        backs.push_back(ExportColor(s.BackColor));
+    const std::vector<SlideSpan> spans = PlanSpans(slides, fps);
+    MovingFrames moving(slides, spans, backs);
     for (std::size_t i = 0; i < slides.size(); ++i) {
         const auto& s = slides[i];
-        const std::int64_t still = Seconds(s.ShowSeconds);
-        const std::int64_t fade = Seconds(s.TransitionSeconds);
-        videoSeconds += still + fade;
-        const imaging::SlideSource source{s.WorkFile, ExportColor(s.BackColor)};
-        // A working file that cannot be read leaves the frame showing what it showed.
-        imaging::RenderSlideToFrame(frame, &source);
-        if (i == 0) {
-            if (auto st = sink->Start(frame); !st)
+        const SlideSpan& span = spans[i];
+        videoMs = MsOfFrame(span.End, fps);
+        if (moving.MovingStill(i)) {
+            for (std::int64_t n = span.First; n < span.Cut; ++n) {
+                if (!moving.Still(frame, i, n, fps) && n == span.First)
+                    result.UnreadablePhotos.push_back(i);
+                if (i == 0 && n == span.First)
+                    if (auto st = sink->Start(frame); !st)
+                        return fail(st.error());
+                if (auto st = run.Push(frame, 1); !st)
+                    return fail(st.error());
+                if ((n - span.First) % fps == fps - 1)
+                    report();
+            }
+        } else {
+            const imaging::SlideSource source{s.WorkFile, backs[i]};
+            // A working file that cannot be read leaves the frame showing what it showed; the
+            // export names it at the end.
+            if (!composer.Render(frame, source))
+                result.UnreadablePhotos.push_back(i);
+            if (i == 0) {
+                if (auto st = sink->Start(frame); !st)
+                    return fail(st.error());
+            }
+            if (auto st = run.Push(frame, span.Cut - span.First); !st)
                 return fail(st.error());
         }
-        if (auto st = run.Push(frame, kExportFramesPerSecond * still); !st)
-            return fail(st.error());
         report();
 
-        if (fade > 0) {
+        if (span.End > span.Cut && moving.OwnTransition(i)) {
+            for (std::int64_t n = span.Cut; n < span.End; ++n) {
+                moving.Transition(frame, i, n, fps);
+                if (auto st = run.Push(frame, 1); !st)
+                    return fail(st.error());
+                if ((n - span.Cut) % fps == fps - 1)
+                    report();
+            }
+        } else if (span.End > span.Cut) {
             std::optional<imaging::SlideSource> incoming;
             if (i + 1 < slides.size())
-                incoming = imaging::SlideSource{slides[i + 1].WorkFile,
-                                                ExportColor(slides[i + 1].BackColor)};
+                incoming =
+                    composer.Incoming(imaging::SlideSource{slides[i + 1].WorkFile, backs[i + 1]});
             imaging::TransitionParams params;
             params.Kind = s.TransitionKind;
-            params.Seconds = static_cast<std::int32_t>(fade);
-            params.BackColor = ExportColor(s.BackColor);
+            params.Seconds = static_cast<std::int32_t>(span.TransitionMs / 1000);
+            params.BackColor = backs[i];
             transition.Start(static_cast<std::int32_t>(i), params, incoming);
-            // Frame f of the transition shows it at 40·f ms: 0 … 1000·d − 40.
-            for (std::int64_t f = 0; f < kExportFramesPerSecond * fade; ++f) {
-                transition.SetElapsed(f * kExportFrameTime);
+            // Each frame shows the transition at its own time: at 25 frames per second frame f
+            // shows it at 40·f ms, 0 … 1000·d − 40.
+            for (std::int64_t n = span.Cut; n < span.End; ++n) {
+                transition.SetElapsed(std::max<std::int64_t>(0, MsOfFrame(n, fps) - span.CutMs));
                 transition.Step(frame);
                 if (auto st = run.Push(frame, 1); !st)
                     return fail(st.error());
-                if (f % kExportFramesPerSecond == kExportFramesPerSecond - 1)
+                if ((n - span.Cut) % fps == fps - 1)
                     report();
             }
             transition.Stop();
+            composer.DropIncoming();
         }
         report();
         if (progress.Cancelled()) {
@@ -200,21 +300,10 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
         return fail(st.error());
     result.Frames = run.Frames();
 
-    if (!cancelled && sink->CarriesSound()) {
-        std::vector<SoundtrackTrack> tracks;
-        for (const auto& t : show.Sounds)
-            tracks.push_back(SoundtrackTrack{t.WorkFile, t.PlaySeconds, t.Volume});
-        const PcmSourceOpener open = options.OpenTrack ? options.OpenTrack : OpenTrackPcmSource;
-        auto pieces = DecodeSoundtrack(tracks, videoSeconds, open, wavFiles, progress);
-        if (!pieces)
-            return fail(pieces.error());
-        for (const QueuedWav& piece : pieces->Queue)
-            if (auto st = sink->AddSound(piece); !st)
-                return fail(st.error());
-        result.SoundPieces = pieces->Queue.size();
-        result.LeftOut = pieces->LeftOut;
-        cancelled = pieces->Cancelled; // the music queued so far stays
-    }
+    if (!cancelled && !soundFirst && sink->CarriesSound())
+        if (auto st = queueSound(videoMs); !st)
+            return fail(st.error());
+    cancelled = cancelled || soundCancelled;
 
     if (auto st = sink->Finish(); !st)
         return fail(st.error());
@@ -222,11 +311,36 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
     sink.reset();
     if (std::rename(part.c_str(), options.OutputPath.c_str()) != 0) {
         const std::string why = std::strerror(errno);
-        return fail("Cannot rename " + part + " to " + options.OutputPath + ": " + why);
+        return fail("Cannot rename the finished video to " + options.OutputPath + ": " + why);
     }
     progress.SetPosition(100);
     result.Outcome = cancelled ? ExportOutcome::Cancelled : ExportOutcome::Written;
     return result;
+}
+
+std::string ExportWarning(const project::ShowModel& show, const VideoExportResult& result) {
+    std::vector<std::string> named;
+    for (std::size_t t : result.SilentTracks) {
+        std::string text = "track " + std::to_string(t + 1);
+        if (t < show.Sounds.size()) {
+            const std::string title = base::FromCp1251(show.Sounds[t].Title).toStdString();
+            if (!title.empty())
+                text += " (" + title + ")";
+            text += " plays as " + std::to_string(Seconds(show.Sounds[t].PlaySeconds)) +
+                    " s of silence";
+        }
+        named.push_back(text);
+    }
+    for (std::size_t p : result.UnreadablePhotos)
+        named.push_back("photo " + std::to_string(p + 1) + " shows the picture before it");
+    if (named.empty())
+        return {};
+    std::string text =
+        named.size() == 1 ? "A file of the show could not be read: "
+                          : std::to_string(named.size()) + " files of the show could not be read: ";
+    for (std::size_t i = 0; i < named.size(); ++i)
+        text += (i ? "; " : "") + named[i];
+    return text;
 }
 
 } // namespace media

@@ -7,6 +7,7 @@
 
 #include "base/Job.h"
 #include "media/CodecChoice.h"
+#include "media/Mp4Format.h"
 #include "media/PcmSource.h"
 #include "media/VideoSink.h"
 #include "project/ShowModel.h"
@@ -23,12 +24,16 @@ constexpr int kExportFramesPerSecond = 1000 / kExportFrameTime;
 
 struct VideoExportOptions {
     std::string OutputPath;
+    std::string ShowPath;             // the show's own file, never written over (may be empty)
     std::string Codec;                // handler code (first four characters); empty: uncompressed
-    int Resolution = kResolutionHigh; // kResolutionHigh, Standard, 720p or 1080p
+    int Resolution = kResolutionHigh; // kResolutionHigh, Standard, 720p, 1080p, 1440p, 2160p
     int ScreenHeight = 768;           // rows of the screen the show is made on
     int Quality = kQualityGood;       // MP4 only: kQualityGood or kQualityBest
-    PcmSourceOpener OpenTrack;        // decoder of the tracks; empty: the audio library's
-    VideoSinkFactory MakeSink;        // the container writer; empty: MakeVideoSink
+    VideoShape Shape = VideoShape::Wide; // MP4 only: the shape of the 720p ... 2160p sizes
+    int Fps = kExportFramesPerSecond;    // MP4 only: 24, 25, 30, 50 or 60 (AVI: always 25)
+    Mp4Coding Coding = Mp4Coding::H264;  // MP4 only: H.264 or H.265
+    PcmSourceOpener OpenTrack;           // decoder of the tracks; empty: the audio library's
+    VideoSinkFactory MakeSink;           // the container writer; empty: MakeVideoSink
     // Called after every block of frames with the frames written so far and the total.
     std::function<void(std::int64_t done, std::int64_t total)> OnFrames;
 };
@@ -37,17 +42,27 @@ enum class ExportOutcome { Written, Cancelled, Failed };
 
 struct VideoExportResult {
     ExportOutcome Outcome = ExportOutcome::Failed;
-    std::string Error;                // why it failed (English, for the log or the console)
-    FrameSize Size;                   // frame size of the video
-    std::int64_t Frames = 0;          // frames written
-    std::int64_t EncodedFrames = 0;   // frames the compressor actually encoded
-    std::size_t SoundPieces = 0;      // soundtrack pieces in the file
-    std::vector<std::string> LeftOut; // tracks that could not be decoded (silence instead)
+    std::string Error;                     // why it failed (English, for the log or the console)
+    FrameSize Size;                        // frame size of the video
+    std::int64_t Frames = 0;               // frames written
+    std::int64_t EncodedFrames = 0;        // frames the compressor actually encoded
+    std::size_t SoundPieces = 0;           // soundtrack pieces in the file
+    std::vector<std::string> LeftOut;      // tracks that could not be decoded (silence instead)
+    std::vector<std::size_t> SilentTracks; // their numbers in the show (from 0)
+    std::vector<std::size_t> UnreadablePhotos; // slides whose picture could not be read (from 0)
 };
 
+// One warning naming every track played as silence and every photo that could not be read
+// ("" when there is none).
+std::string ExportWarning(const project::ShowModel& show, const VideoExportResult& result);
+
 // Frames of the whole show: 25 × (ShowSeconds + TransitionSeconds) per slide (negative times
-// count as 0).
-std::int64_t ExportFrameCount(const project::ShowModel& show);
+// count as 0); at another rate, the frame where the show's last millisecond ends.
+std::int64_t ExportFrameCount(const project::ShowModel& show, int fps = kExportFramesPerSecond);
+
+// The frame size and rate the options give (the AVI is always 25 frames per second).
+FrameSize ExportVideoSize(const VideoExportOptions& options);
+int ExportFrameRate(const VideoExportOptions& options);
 
 // The name the video is written under until it is complete: the output's path + ".part".
 std::string PartialPath(const std::string& outputPath);
@@ -56,7 +71,8 @@ std::string PartialPath(const std::string& outputPath);
 // window and the console tool write the same pixels whatever the desktop's palette.
 std::int32_t ExportColor(std::int32_t color);
 
-// Writes the show. A show without frames is refused before any file is made. On success and on
+// Writes the show. An output that CheckVideoOutput refuses, and a show without frames, are refused
+// before any file is made. On success and on
 // Cancel the temporary file takes the output's name (replacing an older file); on failure it is
 // deleted and an existing output stays as it was. The WAV pieces are deleted on every path.
 VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportOptions& options,

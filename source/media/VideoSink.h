@@ -21,7 +21,9 @@ struct VideoSinkSettings {
     int Width = 0;          // frame size, multiples of 16
     int Height = 0;
     std::string Codec;          // handler code; empty = uncompressed
-    int FrameTime = 40;         // milliseconds per frame
+    int FrameTime = 40;         // milliseconds per frame (AVI; MP4 when Fps is 0)
+    int Fps = 0;                // MP4: whole frames per second
+    bool Hevc = false;          // MP4: H.265 instead of H.264
     int Quality = kQualityGood; // kQualityGood or kQualityBest, for encoders of constant quality
 };
 
@@ -36,9 +38,11 @@ public:
     virtual base::Status AddSound(const QueuedWav& piece) = 0;
     // Completes the file with what it holds. A sink that fails leaves no file behind.
     virtual base::Status Finish() = 0;
-    // False when the container gets no soundtrack (the uncompressed AVI writer has no audio
-    // stream); the export then decodes no music.
+    // False when the container gets no soundtrack; the export then decodes no music.
     virtual bool CarriesSound() const { return true; }
+    // True when the soundtrack pieces must come before Start, because the sink writes its sound
+    // beside the frames as they come (the uncompressed AVI, too large to spool).
+    virtual bool SoundBeforeFrames() const { return false; }
     // Frames actually compressed (the rest were replayed); for reports and benchmarks.
     virtual std::int64_t EncodedFrames() const { return 0; }
 };

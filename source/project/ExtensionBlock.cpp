@@ -1,5 +1,7 @@
 #include "project/ExtensionBlock.h"
 
+#include "imaging/TransitionKinds.h"
+
 #include <zlib.h>
 
 #include <cmath>
@@ -16,7 +18,6 @@ constexpr std::array<char, 4> kSlideTag{'S', 'L', 'I', 'D'};
 constexpr std::array<char, 4> kTrackTag{'T', 'R', 'A', 'K'};
 constexpr double kMaxFadeSeconds = 10.0;
 constexpr std::int32_t kMaxMs = 24 * 3600 * 1000;
-constexpr double kMaxZoom = 16.0;
 
 std::uint32_t Crc(const std::uint8_t* data, std::size_t size) {
     uLong crc = ::crc32(0L, Z_NULL, 0);
@@ -57,16 +58,16 @@ SlideExtension FromChunk(const SlideChunk& c) {
     e.TransitionMs = MsInRange(c.TransitionMs);
     // Kinds beyond the records' 0..13 have codes from 14 on; anything else means none.
     const std::int32_t kind = c.TransitionKind;
-    e.TransitionKind = kind >= 14 && kind < 64 ? kind : 0;
-    if (c.MotionMode <= static_cast<std::uint8_t>(SlideMotion::Mode::Manual))
-        e.Motion.Kind = static_cast<SlideMotion::Mode>(c.MotionMode);
-    if (c.MotionEasing <= static_cast<std::uint8_t>(SlideMotion::Easing::Ease))
-        e.Motion.Ease = static_cast<SlideMotion::Easing>(c.MotionEasing);
-    SlideMotion::State* states[2] = {&e.Motion.Start, &e.Motion.End};
+    e.TransitionKind = imaging::IsSmoothTransition(kind) ? kind : 0;
+    if (c.MotionMode <= static_cast<std::uint8_t>(imaging::MotionMode::Manual))
+        e.Motion.Mode = static_cast<imaging::MotionMode>(c.MotionMode);
+    if (c.MotionEasing <= static_cast<std::uint8_t>(imaging::MotionEasing::Ease))
+        e.Motion.Easing = static_cast<imaging::MotionEasing>(c.MotionEasing);
+    imaging::MotionState* states[2] = {&e.Motion.Start, &e.Motion.End};
     for (int i = 0; i < 2; ++i) {
         states[i]->Cx = InRange(c.Motion[3 * i], 0.0, 1.0, 0.5);
         states[i]->Cy = InRange(c.Motion[3 * i + 1], 0.0, 1.0, 0.5);
-        states[i]->Zoom = InRange(c.Motion[3 * i + 2], 1.0, kMaxZoom, 1.0);
+        states[i]->Z = InRange(c.Motion[3 * i + 2], 1.0, imaging::kMaxMotionZoom, 1.0);
     }
     return e;
 }
@@ -114,13 +115,13 @@ std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
         c.ShowMs = e.ShowMs;
         c.TransitionMs = e.TransitionMs;
         c.TransitionKind = e.TransitionKind;
-        c.MotionMode = static_cast<std::uint8_t>(e.Motion.Kind);
-        c.MotionEasing = static_cast<std::uint8_t>(e.Motion.Ease);
-        const SlideMotion::State* states[2] = {&e.Motion.Start, &e.Motion.End};
+        c.MotionMode = static_cast<std::uint8_t>(e.Motion.Mode);
+        c.MotionEasing = static_cast<std::uint8_t>(e.Motion.Easing);
+        const imaging::MotionState* states[2] = {&e.Motion.Start, &e.Motion.End};
         for (int k = 0; k < 2; ++k) {
             c.Motion[3 * k] = states[k]->Cx;
             c.Motion[3 * k + 1] = states[k]->Cy;
-            c.Motion[3 * k + 2] = states[k]->Zoom;
+            c.Motion[3 * k + 2] = states[k]->Z;
         }
         AppendChunk(chunks, kSlideTag, c);
     }

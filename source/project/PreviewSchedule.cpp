@@ -32,6 +32,16 @@ PreviewTimeline::PreviewTimeline(const std::vector<SlideTimes>& slides,
     }
 }
 
+double PreviewTimeline::MotionProgress(std::size_t i, std::int64_t showMs) const {
+    if (i >= showEnd_.size())
+        return 0.0;
+    const std::int64_t from = VisibleFrom(i) * 1000;
+    const std::int64_t span = VisibleTo(i) * 1000 - from;
+    if (span <= 0)
+        return 0.0;
+    return std::clamp(static_cast<double>(showMs - from) / static_cast<double>(span), 0.0, 1.0);
+}
+
 PreviewTimeline PreviewTimeline::FromShow(const ShowModel& show) {
     std::vector<SlideTimes> slides;
     slides.reserve(show.Slides.size());

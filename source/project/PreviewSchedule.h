@@ -35,6 +35,16 @@ public:
     std::int64_t SlideStart(std::size_t i) const { return slideStart_[i]; }
     std::int64_t ShowEnd(std::size_t i) const { return showEnd_[i]; }
     std::int64_t TrackStart(std::size_t j) const { return trackStart_[j]; }
+    // Slide i is on screen from the start of the transition that brings it in (second 0 for
+    // the first) to the end of its outgoing transition (the end of its display for the last,
+    // whose transition never plays); its motion runs over that span.
+    std::int64_t VisibleFrom(std::size_t i) const { return i == 0 ? 0 : showEnd_[i - 1]; }
+    std::int64_t VisibleTo(std::size_t i) const {
+        return i + 1 < slideStart_.size() ? slideStart_[i + 1] : showEnd_[i];
+    }
+    // The motion progress u = t / T of slide i at showMs milliseconds of show time, t counted
+    // from VisibleFrom and T the visible span, clamped to 0..1 (0 for an empty span).
+    double MotionProgress(std::size_t i, std::int64_t showMs) const;
     std::int64_t TrackEnd(std::size_t j) const { return trackEnd_[j]; }
 
 private:

@@ -4,7 +4,8 @@
 // it is stored in the records alone.
 #pragma once
 
-#include <compare>
+#include "imaging/Motion.h"
+
 #include <cstdint>
 #include <string>
 
@@ -12,30 +13,15 @@ namespace project {
 
 constexpr std::int32_t kButtonFaceColor = static_cast<std::int32_t>(0xFF00000F);
 
-// Pan and zoom of a photo while it is on screen: a start and an end state (centre as fractions
-// of the working picture, zoom 1 = the fitted picture) and the easing between them.
-struct SlideMotion {
-    enum class Mode : std::uint8_t { None = 0, Auto = 1, Manual = 2 };
-    enum class Easing : std::uint8_t { Linear = 0, Ease = 1 };
-    struct State {
-        double Cx = 0.5, Cy = 0.5, Zoom = 1.0;
-        bool operator==(const State&) const = default;
-    };
-    Mode Kind = Mode::None;
-    Easing Ease = Easing::Linear;
-    State Start, End;
-    bool operator==(const SlideMotion&) const = default;
-};
-
 // What a slide carries beyond its record. Every default means "as the record says".
 struct SlideExtension {
     // Exact still time in milliseconds; 0 = ShowSeconds whole seconds.
     std::int32_t ShowMs = 0;
     // Exact transition time in milliseconds; 0 = TransitionSeconds whole seconds.
     std::int32_t TransitionMs = 0;
-    // A transition kind beyond the record's 0..13 (its code); 0 = the record's kind.
+    // A transition kind beyond the record's 0..13 (its code, 14..26); 0 = the record's kind.
     std::int32_t TransitionKind = 0;
-    SlideMotion Motion;
+    imaging::Motion Motion; // pan and zoom while the slide is on screen
     bool operator==(const SlideExtension&) const = default;
     bool IsDefault() const { return *this == SlideExtension{}; }
 };

@@ -63,6 +63,20 @@ base::Status ValidateEdit(const SlideEdit& edit) {
         return Range(b->Color >= 0 && b->Color <= 0xFFFFFF, "background outside 000000..FFFFFF");
     if (const auto* s = std::get_if<SecondsEdit>(&edit))
         return Range(s->Seconds >= 1 && s->Seconds <= 3600, "seconds outside 1..3600");
+    if (const auto* m = std::get_if<MotionEdit>(&edit)) {
+        const imaging::Motion& motion = m->Motion;
+        if (motion.Mode != imaging::MotionMode::None && motion.Mode != imaging::MotionMode::Auto &&
+            motion.Mode != imaging::MotionMode::Manual)
+            return base::Fail("unknown motion mode");
+        if (motion.Easing != imaging::MotionEasing::Linear &&
+            motion.Easing != imaging::MotionEasing::Ease)
+            return base::Fail("unknown motion easing");
+        // A state is taken only as given: ClampState would quietly move one out of range.
+        for (const imaging::MotionState& state : {motion.Start, motion.End})
+            if (!(imaging::ClampState(state) == state))
+                return base::Fail("motion centre outside 0..1 or zoom outside 1..10");
+        return {};
+    }
     return {};
 }
 
@@ -175,6 +189,12 @@ base::Status ApplySlideEdit(ShowModel& show, std::size_t index, const SlideEdit&
     }
     if (const auto* s = std::get_if<SecondsEdit>(&edit)) {
         slide.ShowSeconds = s->Seconds;
+        store();
+        return {};
+    }
+    if (const auto* m = std::get_if<MotionEdit>(&edit)) {
+        // No motion keeps no states, so that a still slide leaves the extension at its default.
+        slide.Ext.Motion = m->Motion.IsStill() ? imaging::Motion{} : m->Motion;
         store();
         return {};
     }

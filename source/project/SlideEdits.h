@@ -6,6 +6,7 @@
 #include "base/Result.h"
 #include "imaging/Bitmap.h"
 #include "imaging/Caption.h"
+#include "imaging/Motion.h"
 #include "project/ShowModel.h"
 
 #include <cstdint>
@@ -55,8 +56,14 @@ struct SecondsEdit {
     std::int32_t Seconds = 10; // 1..3600
 };
 
+// The slide's pan and zoom: none, automatic, or the user's start and end states with an easing.
+// States must be centres within 0..1 and zooms within 1..imaging::kMaxMotionZoom.
+struct MotionEdit {
+    imaging::Motion Motion;
+};
+
 using SlideEdit = std::variant<CropEdit, CaptionEdit, TurnEdit, LightEdit, ColorEdit,
-                               BackgroundEdit, SecondsEdit>;
+                               BackgroundEdit, SecondsEdit, MotionEdit>;
 
 // Checks the ranges above (and the caption's 255-byte limits); the message names the value.
 base::Status ValidateEdit(const SlideEdit& edit);
@@ -76,7 +83,8 @@ CaptionEdit CaptionOf(const Slide& slide);
 // - turn: photo and thumbnail turn or mirror, TurnCount counts it;
 // - light, colour: photo and thumbnail filtered (colour 0 changes nothing); the record's pending
 //   light and colour fields go back to neutral;
-// - background: BackColor; seconds: ShowSeconds (no file is touched).
+// - background: BackColor; seconds: ShowSeconds; motion: the extension's Motion (no file is
+//   touched).
 // The working file is replaced only by a complete new one: on any failure it keeps the previous
 // picture, the record and the thumbnail are unchanged and the message names the file.
 base::Status ApplySlideEdit(ShowModel& show, std::size_t index, const SlideEdit& edit,

@@ -1,5 +1,6 @@
 #include "project/TransitionChoice.h"
 
+#include "imaging/TransitionKinds.h"
 #include "project/TransitionNames.h"
 
 namespace project {
@@ -15,15 +16,17 @@ std::int32_t StoredTransitionSeconds(std::int32_t kind, std::int32_t seconds) {
 }
 
 bool ApplyTransitionChoice(ShowModel& show, std::int32_t index, const TransitionChoice& choice) {
-    if (choice.Kind < 0 || choice.Kind >= kTransitionCount)
+    if (choice.Kind < 0 || choice.Kind >= imaging::kTransitionCodes)
         return false;
-    const std::int32_t seconds = StoredTransitionSeconds(choice.Kind, choice.Seconds);
+    const bool newer = imaging::IsSmoothTransition(choice.Kind);
+    // A newer kind always lasts: its length is that of a kind other than "no transition".
+    const std::int32_t seconds = StoredTransitionSeconds(newer ? 1 : choice.Kind, choice.Seconds);
     const auto store = [&](std::size_t i) {
         Slide s = show.Slides[i];
-        s.TransitionKind = choice.Kind;
+        s.TransitionKind = newer ? imaging::NearestSeedKind(choice.Kind) : choice.Kind;
         s.TransitionSeconds = seconds;
         // A kind chosen from the seed's fourteen replaces any newer kind the slide had.
-        s.Ext.TransitionKind = 0;
+        s.Ext.TransitionKind = newer ? choice.Kind : 0;
         s.Ext.TransitionMs = 0;
         show.SetSlide(i, s);
     };
@@ -36,6 +39,11 @@ bool ApplyTransitionChoice(ShowModel& show, std::int32_t index, const Transition
         return false;
     store(static_cast<std::size_t>(index));
     return true;
+}
+
+std::int32_t SlideTransitionCode(const Slide& slide) {
+    return imaging::IsSmoothTransition(slide.Ext.TransitionKind) ? slide.Ext.TransitionKind
+                                                                 : slide.TransitionKind;
 }
 
 } // namespace project

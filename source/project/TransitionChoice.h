@@ -9,7 +9,7 @@
 namespace project {
 
 struct TransitionChoice {
-    std::int32_t Kind = 0;    // 0..13
+    std::int32_t Kind = 0;    // a transition code 0..26 (TransitionKinds.h)
     std::int32_t Seconds = 0; // as entered; see StoredTransitionSeconds
     bool ApplyToAll = false;  // every slide instead of one
 };
@@ -19,8 +19,13 @@ struct TransitionChoice {
 std::int32_t StoredTransitionSeconds(std::int32_t kind, std::int32_t seconds);
 
 // Stores the choice in slide `index`, or in every slide with ApplyToAll (index is then not
-// used). Returns false, changing nothing, when the kind is outside 0..13 or, for one slide,
-// the index is outside the show.
+// used). A seed kind 0..13 goes into the record and clears any newer kind of the extension; a
+// newer code 14..26 goes into the extension, and the record keeps the nearest seed kind for
+// older readers. Returns false, changing nothing, when the kind is outside 0..26 or, for one
+// slide, the index is outside the show.
 bool ApplyTransitionChoice(ShowModel& show, std::int32_t index, const TransitionChoice& choice);
+
+// The slide's transition code: the extension's newer kind when it has one, else the record's.
+std::int32_t SlideTransitionCode(const Slide& slide);
 
 } // namespace project

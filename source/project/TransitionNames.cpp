@@ -1,5 +1,6 @@
 #include "project/TransitionNames.h"
 
+#include "imaging/TransitionKinds.h"
 #include "project/Language.h"
 
 namespace project {
@@ -10,6 +11,9 @@ QString TransitionName(int kind) {
         "Наплыв снизу",        "Наплыв сверху",     "Появление справа",    "Появление слева",
         "Появление снизу",     "Появление сверху",  "Наплыв справа снизу", "Наплыв справа сверху",
         "Наплыв слева сверху", "Наплыв слева снизу"};
+    if (imaging::IsSmoothTransition(kind))
+        return AppLanguage().Text(imaging::TransitionTitleKey(kind),
+                                  QString::fromUtf8(imaging::TransitionBuiltinTitle(kind)));
     if (kind < 0 || kind >= kTransitionCount)
         return QString();
     const int key = kind < 10 ? 16 + kind : 41 + (kind - 10);

@@ -1,6 +1,7 @@
 // The disc dialog on the main window, driven offscreen against virtual recorders: two files
-// written in the order they were picked, the window busy and the dialog's Cancel refused while
-// the write runs, eject only when asked, and a failed write told with the drive's reason.
+// written in the order they were picked, the window busy and the dialog kept open while the
+// write runs, the write bar full at the end, Cancel stopping a burn, eject only when asked, and
+// a failed write told in an error box with the drive's reason while the dialog stays open.
 #include "app/MainWindow.h"
 #include "disc/ui/DiscDialog.h"
 #include "project/Language.h"
@@ -9,6 +10,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -75,28 +77,35 @@ private Q_SLOTS:
                 ("cd-r=" + P("cd.img") + ";dvd-r=" + P("dvd.img")).toUtf8());
     }
 
-    void writesTwoFilesInTheirOrderWithTheWindowBusyAndCancelRefused() {
+    void writesTwoFilesInTheirOrderWithTheWindowBusyAndTheDialogKeptOpen() {
         Write("b.avi", QByteArray(3 << 20, 'b'));
         Write("a.qvs", "show");
         MainWindow window;
         QStringList messages;
         int ejects = 0;
-        window.Disc->ShowMessage = [&](const QString& m) { messages << m; };
+        bool barFull = false;
+        window.Disc->ShowMessage = [&](const QString& m) {
+            messages << m;
+            const auto* bar = window.Disc->Dialog()->findChild<QProgressBar*>("ProgressBar1");
+            barFull = bar->value() == bar->maximum() && bar->maximum() > 1;
+        };
         window.Disc->Eject = [&] { ++ejects; };
         bool busyWhileWriting = false;
         bool stayedOpen = false;
         WithDialog(window, [&](ui::DiscDialog& d) {
             QCOMPARE(d.findChild<QComboBox*>("ComboBox1")->count(), 3); // two + image file
+            QCOMPARE(d.findChild<QComboBox*>("ComboBox1")->itemText(0),
+                     QString::fromUtf8("Virtual CD-R — cd.img"));
             d.findChild<QCheckBox*>("CheckBox2")->setChecked(false);
             d.PickFiles = [&] { return QStringList{P("b.avi"), P("a.qvs")}; };
             d.findChild<QPushButton*>("BitBtn2")->click();
             busyWhileWriting = window.Disc->Running() && window.Busy();
-            d.findChild<QPushButton*>("BitBtn3")->click();
             d.reject();
             stayedOpen = d.isVisible();
         });
         QVERIFY(busyWhileWriting);
         QVERIFY(stayedOpen);
+        QVERIFY2(barFull, "the write bar stands at its end when the success is told");
         QCOMPARE(messages, QStringList{Text(31, "Запись диска успешно завершена")});
         QCOMPARE(ejects, 0);
         QVERIFY(!window.Disc->Running());
@@ -134,21 +143,55 @@ private Q_SLOTS:
         QCOMPARE(messages.last(), project::AppLanguage().Has(911)
                                       ? Text(909, "")
                                       : QString::fromUtf8("Диск не перезаписываемый!"));
-        // A write that fails says why and ejects nothing.
+        // A write that fails says why in an error box, ejects nothing and leaves the dialog
+        // open for another try.
         QFile::remove(P("gone.txt"));
         Write("gone.txt", "x");
+        QStringList errors;
+        bool openAfterFailure = false;
         WithDialog(window, [&](ui::DiscDialog& d) {
+            d.ShowError = [&](const QString& text) { errors << text; };
             d.PickFiles = [&] {
                 QFile::remove(P("gone.txt"));
                 return QStringList{P("gone.txt")};
             };
             d.findChild<QPushButton*>("BitBtn2")->click();
-            if (d.isVisible())
-                d.findChild<QPushButton*>("BitBtn3")->click();
+            WaitFor([&] { return !errors.isEmpty(); }, 20000);
+            openAfterFailure = d.isVisible();
+            d.findChild<QPushButton*>("BitBtn3")->click();
         });
         QCOMPARE(ejects, 1);
-        QVERIFY2(messages.last().startsWith(Text(54, "Невозможно записать диск")),
-                 qPrintable(messages.last()));
+        QVERIFY(openAfterFailure);
+        QCOMPARE(errors.size(), 1);
+        const QString words = "CAN'T OPEN FILE \"" + P("gone.txt") + "\"";
+        QCOMPARE(errors[0], ui::DiscDialog::FailureSentence(words, true) + "\n\n" + words);
+    }
+
+    void cancelDuringABurnStopsIt() {
+        Write("big.avi", QByteArray(64 << 20, 'v'));
+        MainWindow window;
+        QStringList messages;
+        QStringList errors;
+        window.Disc->ShowMessage = [&](const QString& m) { messages << m; };
+        bool open = false;
+        WithDialog(window, [&](ui::DiscDialog& d) {
+            d.ShowError = [&](const QString& text) { errors << text; };
+            d.PickFiles = [&] { return QStringList{P("big.avi")}; };
+            d.findChild<QPushButton*>("BitBtn2")->click();
+            QTest::qWait(100);
+            QVERIFY(d.findChild<QPushButton*>("BitBtn3")->isEnabled());
+            d.findChild<QPushButton*>("BitBtn3")->click();
+            WaitFor([&] { return !window.Disc->Running() && !errors.isEmpty(); }, 60000);
+            open = d.isVisible();
+            d.findChild<QPushButton*>("BitBtn3")->click();
+        });
+        QVERIFY(open);
+        QVERIFY(messages.isEmpty());
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors[0].startsWith(
+                     ui::DiscDialog::FailureSentence("OPERATION ABORTED BY USER", true)),
+                 qPrintable(errors[0]));
+        QVERIFY(!Listing(P("cd.img")).contains("big.avi"));
     }
 };
 

@@ -285,7 +285,7 @@ private Q_SLOTS:
         QCOMPARE(form->Show.SelectedSlide, 1); // the right-clicked photo
         form->PhotoMenu->hide();
         // The same menu as the "..." button: moving right from it acts on that photo.
-        form->PhotoMenu->findChild<QAction*>("N2")->trigger();
+        form->PhotoMenu->findChild<QAction*>("MovePhotoRightAction")->trigger();
         QCOMPARE(Order(*form), Labels({1, 3, 2}));
 
         // "Swap with..." asks for the partner; the selected photo takes its place and stays
@@ -315,7 +315,7 @@ private Q_SLOTS:
         QCOMPARE(form->Show.SelectedSound, 1);
         form->TrackMenu->hide();
         form->AskYesNo = [](const QString&, const QString&) { return true; };
-        form->TrackMenu->findChild<QAction*>("MenuItem1")->trigger(); // delete
+        form->TrackMenu->findChild<QAction*>("DeleteTrackAction")->trigger(); // delete
         QCOMPARE(form->Show.Sounds.size(), std::size_t(1));
         form.reset();
         media::Audio().Unload();

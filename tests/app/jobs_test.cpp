@@ -2,9 +2,9 @@
 // late Cancel) must neither change the show under the job nor leak into the next job.
 #include "app/MainWindow.h"
 #include "base/ProgramFolder.h"
-#include "project/Records.h"
 #include "media/ui/ProgressWindow.h"
 #include "project/ProjectFile.h"
+#include "project/Records.h"
 
 #include <QApplication>
 #include <QFile>
@@ -88,6 +88,7 @@ private Q_SLOTS:
     void dropsAndCommandsDuringASaveAreIgnored() {
         MainWindow form;
         form.show();
+        form.Show.SetOptions(project::ShowOptions{}); // records only: the size below is theirs
         for (int i = 0; i < 2; ++i)
             AddItem(form, true, 3 << 20);
         AddItem(form, false, 1 << 20);

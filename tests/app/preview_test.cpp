@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "base/ProgramFolder.h"
 #include "imaging/Transition.h"
+#include "imaging/TransitionKinds.h"
 #include "media/AudioLibrary.h"
 #include "ui_MainWindow.h"
 
@@ -109,6 +110,8 @@ private Q_SLOTS:
         QCOMPARE(QImage(QString::fromStdString(w.Show.Slides[0].WorkFile)).size(), QSize(200, 150));
         w.Show.Sounds[0].Volume = 70;
         w.Show.Sounds[1].Volume = 30;
+        // Tracks end to end without fades, as in older shows: each is played by itself.
+        w.Show.SetOptions(project::ShowOptions{});
         // Slide 0: 0..2 s, slide-in from the right 2..4 s; slide 1: 4..6 s, no effect; slide 2:
         // 6..8 s, the end. Track 0 from 0 s, track 1 from 5 s.
         const std::int32_t times[3][3] = {{2, 2, 2}, {2, 0, 0}, {2, 2, 3}};
@@ -149,6 +152,7 @@ private Q_SLOTS:
         QCOMPARE(w.Preview->Schedule().TransitionSlide(), 0);
         QVERIFY(w.Preview->TransitionTimer->isActive());
         TickAt(w, 2600);
+        QVERIFY(!w.Preview->MotionTimer->isActive()); // still pictures: the old path alone
         shown = Shown(w);
         const int left = (width - 200) / 2; // the photos' left edge, drawn unscaled
         QCOMPARE(At(shown, width / 2 - 4, height / 2), kRed);
@@ -200,6 +204,55 @@ private Q_SLOTS:
         // The editor's picture comes back: the selected first slide at the editor's size.
         QTRY_COMPARE(Shown(w).size(), w.Form->Image1->size());
         QTRY_VERIFY(w.Form->Panel5->isEnabled());
+    }
+
+    // A slide zooming in from 1x to 2x over the 4 s it is visible (2 s still, 2 s cross-fade),
+    // then a still slide: the zoom follows u = t / T, the cross-fade mixes both pictures.
+    void movingSlideAndCrossfade() {
+        auto form = MakeWindow();
+        MainWindow& w = *form;
+        for (int i = 0; i < 2; ++i)
+            QVERIFY(w.AddPhoto(photos_[i]));
+        for (auto& slide : w.Show.Slides) {
+            slide.ShowSeconds = 2;
+            slide.BackColor = kGreyBack;
+        }
+        w.Show.Slides[0].TransitionSeconds = 2;
+        w.Show.Slides[0].Ext.TransitionKind = imaging::kTransitionCrossfade;
+        w.Show.Slides[0].Ext.Motion.Mode = imaging::MotionMode::Manual;
+        w.Show.Slides[0].Ext.Motion.End = {0.5, 0.5, 2.0};
+        w.startPreview();
+        QTRY_VERIFY(!w.Form->Panel5->isEnabled());
+        TickAt(w, 0);
+        QVERIFY(w.Preview->MotionTimer->isActive());
+        now_ = 1000; // u = 1/4: zoom 1.25 of the picture fitted into the frame
+        w.Preview->motionTick();
+        QImage shown = Shown(w);
+        const int width = shown.width(), height = shown.height();
+        const double s0 = std::min(width / 200.0, height / 150.0) * 1.25;
+        const int halfW = static_cast<int>(100 * s0), halfH = static_cast<int>(75 * s0);
+        QCOMPARE(At(shown, width / 2, height / 2), kRed);
+        if (halfW + 3 < width / 2) {
+            QCOMPARE(At(shown, width / 2 + halfW - 3, height / 2), kRed);
+            QCOMPARE(At(shown, width / 2 + halfW + 3, height / 2), qRgb(0x50, 0x50, 0x50));
+        } else {
+            QVERIFY(halfH + 3 < height / 2);
+            QCOMPARE(At(shown, width / 2, height / 2 + halfH - 3), kRed);
+            QCOMPARE(At(shown, width / 2, height / 2 + halfH + 3), qRgb(0x50, 0x50, 0x50));
+        }
+
+        TickAt(w, 1600); // second 2: the cross-fade, drawn frame by frame
+        QVERIFY(!w.Preview->TransitionTimer->isActive());
+        now_ = 2600; // half way
+        w.Preview->motionTick();
+        const QColor mid = QColor::fromRgb(At(Shown(w), width / 2, height / 2));
+        const QColor red = QColor::fromRgb(kRed), green = QColor::fromRgb(kGreen);
+        QVERIFY(std::abs(mid.red() - (red.red() + green.red()) / 2) <= 1);
+        QVERIFY(std::abs(mid.green() - (red.green() + green.green()) / 2) <= 1);
+        TickAt(w, 3600); // second 4: the still green slide
+        QVERIFY(!w.Preview->MotionTimer->isActive());
+        QCOMPARE(At(Shown(w), width / 2, height / 2), kGreen);
+        w.stopPreview();
     }
 
     void clickAndEscStopPicturesAndMusic() {

@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "base/ProgramFolder.h"
 #include "imaging/ui/EffectsDialog.h"
+#include "imaging/ui/MotionEditor.h"
 #include "media/ui/ProgressWindow.h"
 #include "project/ProjectFile.h"
 #include "ui_EffectsDialog.h"
@@ -11,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -348,6 +350,34 @@ private Q_SLOTS:
         QCOMPARE(Thumb(form, 0), thumbAfter);
     }
 
+    // The motion page hands its motion back; the window stores it as one undoable step.
+    void aMotionFromTheEffectsDialogIsOneStep() {
+        MainWindow form;
+        Shown(form);
+        QVERIFY(form.AddPhoto(photos_[3]));
+        form.History.Clear();
+        const QByteArray before = Bytes(form.Show.Slides[0].WorkFile);
+        bool clicked = false;
+        QTimer::singleShot(0, &form, [&] {
+            auto* dialog = qobject_cast<ui::EffectsDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QComboBox* choice = dialog->Motion()->ChoiceBox();
+            choice->setCurrentIndex(ui::MotionEditor::kAutomatic);
+            Q_EMIT choice->activated(ui::MotionEditor::kAutomatic);
+            dialog->Form->SaveButton6->click();
+            clicked = true;
+        });
+        form.openEffects(ui::EffectsDialog::kMotionPage);
+        QVERIFY(clicked);
+        QCOMPARE(form.Show.Slides[0].Ext.Motion.Mode, imaging::MotionMode::Auto);
+        QCOMPARE(form.History.Stack().count(), 1);
+        QCOMPARE(Bytes(form.Show.Slides[0].WorkFile), before);
+        form.undo();
+        QVERIFY(form.Show.Slides[0].Ext.Motion.IsStill());
+        form.redo();
+        QCOMPARE(form.Show.Slides[0].Ext.Motion.Mode, imaging::MotionMode::Auto);
+    }
+
     void nothingIsUndoneWhileAJobRuns() {
         MainWindow form;
         form.show();
@@ -377,6 +407,8 @@ private Q_SLOTS:
             MainWindow other;
             for (int i = 0; i < 3; ++i)
                 QVERIFY(other.AddPhoto(photos_[i]));
+            // Records only, so that a cut at the file's end falls in the media.
+            other.Show.SetOptions(project::ShowOptions{});
             QVERIFY(other.SaveProjectFile(file));
         }
         MainWindow form;

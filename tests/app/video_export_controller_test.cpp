@@ -153,7 +153,7 @@ private Q_SLOTS:
         form.Export->RunMp4Dialog = [&](ui::Mp4ExportDialog& dialog) {
             preselected = dialog.Resolution();
             preselectedQuality = dialog.Quality();
-            Widget<QComboBox>(dialog, "ComboBox1")->setCurrentIndex(3); // standard
+            Widget<QComboBox>(dialog, "ComboBox1")->setCurrentIndex(5); // standard
             Widget<QComboBox>(dialog, "ComboBox2")->setCurrentIndex(1); // best
             return int(QDialog::Accepted);
         };

@@ -2,6 +2,7 @@
 // clear line and a non-zero status on every failure, and erase only with a confirmation.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -78,6 +79,37 @@ TEST_F(BurnCliTest, EraseNeedsAConfirmationAndThenBlanksTheDisc) {
     const CliRun erased = Cli({"erase", P("cd.img"), "--yes"});
     ASSERT_EQ(erased.status, 0) << erased.err.toStdString();
     EXPECT_EQ(QFile(P("cd.img")).size(), 0) << "a blanked disc holds nothing";
+}
+
+// Under a file size limit the image is not written, the process is not killed by SIGXFSZ, and
+// no temporary file is left beside the output.
+TEST_F(BurnCliTest, FileSizeLimitIsAFailureNotASignal) {
+    Write("big.bin", QByteArray(2 << 20, 'b'));
+    QProcess p;
+    p.start("sh", {"-c", "ulimit -f 256; exec \"$0\" iso \"$1\" \"$2\"",
+                   QStringLiteral(REELPANE_TEST_BINARY_DIR "/reelpane-cli"), P("full.iso"),
+                   P("big.bin")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << "killed by a signal";
+    EXPECT_EQ(p.exitCode(), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains("File too large")) << err.toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList({"full.iso*"}, QDir::Files), QStringList());
+}
+
+TEST_F(BurnCliTest, DrivesShowsTheSpaceLeftOnAUsedDisc) {
+    Write("a.bin", QByteArray(3 << 20, 'a'));
+    ASSERT_EQ(Cli({"burn", P("dvd.img"), P("a.bin")}).status, 0);
+    QProcess p;
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert("REELPANE_VIRTUAL_RECORDERS", "dvd-r=" + P("dvd.img"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(REELPANE_TEST_BINARY_DIR "/reelpane-cli"), {"drives"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    EXPECT_TRUE(out.contains("DVD-R, appendable, 1 session, ")) << out.toStdString();
+    EXPECT_FALSE(out.contains(" 0 blocks free")) << out.toStdString();
+    EXPECT_FALSE(out.contains("2295104 blocks free")) << out.toStdString();
 }
 
 } // namespace

@@ -181,6 +181,55 @@ TEST_F(EditTest, LightRunsInItsOwnOrderWhateverTheOptionOrder) {
     EXPECT_NE(Pixel(lc.Picture(0), 100, 320), Pixel(pa, 100, 320));
 }
 
+// Motion and the newer transitions as info reads them back: the extension's kind and name with
+// the nearest seed kind in the record, and a seed kind clearing the newer one again.
+TEST_F(EditTest, MotionAndNamedTransitionsReadBack) {
+    const QString show = MakeShow({"-size 640x480 xc:gray", "-size 640x480 xc:gray"});
+    CliRun r = Cli({"edit", show, "--slide", "1", "--motion", "0.5,0.5,1:0.3,0.4,1.6:ease",
+                    "--transition", "push-up:2"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    r = Cli({"edit", show, "--slide", "2", "--motion", "auto", "--transition", "crossfade"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    QJsonArray slides = Slides(show);
+    ASSERT_EQ(slides.size(), 2);
+    const QJsonObject first = slides[0].toObject();
+    const QJsonObject motion = first["Motion"].toObject();
+    EXPECT_EQ(motion["Mode"].toString(), "manual");
+    EXPECT_EQ(motion["Easing"].toString(), "ease");
+    EXPECT_EQ(motion["Start"].toArray(), (QJsonArray{0.5, 0.5, 1.0}));
+    EXPECT_EQ(motion["End"].toArray(), (QJsonArray{0.3, 0.4, 1.6}));
+    EXPECT_EQ(first["TransitionKindExtended"].toInt(), 20);
+    EXPECT_EQ(first["TransitionName"].toString(), "push-up");
+    EXPECT_EQ(first["TransitionKind"].toInt(), 4); // the slide-in moving the same way
+    EXPECT_EQ(first["TransitionSeconds"].toInt(), 2);
+    const QJsonObject second = slides[1].toObject();
+    EXPECT_EQ(second["Motion"].toObject()["Mode"].toString(), "auto");
+    EXPECT_EQ(second["TransitionName"].toString(), "crossfade");
+    EXPECT_EQ(second["TransitionKind"].toInt(), 0);
+    EXPECT_EQ(second["TransitionSeconds"].toInt(), 3);
+
+    r = Cli({"edit", show, "--all", "--motion", "none", "--transition", "6:1"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    slides = Slides(show);
+    for (const auto& s : slides) {
+        EXPECT_FALSE(s.toObject().contains("Motion"));
+        EXPECT_FALSE(s.toObject().contains("TransitionKindExtended"));
+        EXPECT_EQ(s.toObject()["TransitionName"].toString(), "6");
+    }
+
+    // new takes the names too.
+    const QString made = P("named.qvs");
+    r = Cli({"new", made, "--transition", "soft-left:4", P("p0.png")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    slides = Slides(made);
+    ASSERT_EQ(slides.size(), 1);
+    EXPECT_EQ(slides[0].toObject()["TransitionName"].toString(), "soft-left");
+    EXPECT_EQ(slides[0].toObject()["TransitionSeconds"].toInt(), 4);
+    r = Cli({"new", P("bad.qvs"), "--transition", "wipe", P("p0.png")});
+    EXPECT_NE(r.status, 0);
+    EXPECT_FALSE(QFile::exists(P("bad.qvs")));
+}
+
 TEST_F(EditTest, BadValuesGetOneLineAndLeaveTheFileUntouched) {
     const QString show = MakeShow({"-size 640x480 xc:gray"});
     const QByteArray before = Digest(show);
@@ -205,6 +254,14 @@ TEST_F(EditTest, BadValuesGetOneLineAndLeaveTheFileUntouched) {
         {"--slide", "1", "--crop", "-50,0,-1,480"}, // wholly outside the picture
         {"--slide", "1", "--seconds", "5", "--crop", "1,2,3"},
         {"--slide", "1", "--transition", "14"},
+        {"--slide", "1", "--transition", "dissolve"},
+        {"--slide", "1", "--transition", "iris:2:3"},
+        {"--slide", "1", "--motion", "zoom"},
+        {"--slide", "1", "--motion", "0.5,0.5,1"},
+        {"--slide", "1", "--motion", "0.5,0.5,1:1.5,0.5,1"},   // centre past the picture
+        {"--slide", "1", "--motion", "0.5,0.5,0.5:0.5,0.5,1"}, // zoom under 1
+        {"--slide", "1", "--motion", "0.5,0.5,1:0.5,0.5,2:smooth"},
+        {"--slide", "1", "--seconds", "5", "--motion", "0.5,x,1:0.5,0.5,2"},
     };
     for (const QStringList& options : bad) {
         const CliRun r = Cli(QStringList{"edit", show} + options);

@@ -3,6 +3,7 @@
 // boundary with a failing status.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -225,6 +226,154 @@ TEST_F(ExportCliTest, InterruptFinishesTheFileAtASlideBoundary) {
     EXPECT_LT(frames, 8 * 50);
     EXPECT_EQ(frames % 50, 0); // whole slides with their transitions
     EXPECT_EQ(Probe(out, "stream=codec_type").find("audio"), std::string::npos);
+}
+
+// Exporting onto the show, onto another show file, into another container or onto a folder is
+// refused before anything is loaded, and the show stays byte for byte.
+TEST_F(ExportCliTest, OutputsThatAreNoVideoAreRefusedAndTheShowSurvives) {
+    MakeShow("self.qvs", 1, 1, 0);
+    QFile show(P("self.qvs"));
+    ASSERT_TRUE(show.open(QIODevice::ReadOnly));
+    const QByteArray before = show.readAll();
+    show.close();
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.mp4"));
+    for (const QString& out : {P("self.qvs"), P("other.qvs"), P("x.mkv"), P("folder.mp4")}) {
+        const CliRun r = Cli({"export", P("self.qvs"), out});
+        EXPECT_EQ(r.Status, 1) << out.toStdString();
+        EXPECT_EQ(r.Err.split('\n', Qt::SkipEmptyParts).size(), 1) << r.Err.toStdString();
+        EXPECT_TRUE(r.Err.contains(out)) << r.Err.toStdString();
+        EXPECT_FALSE(QFile::exists(out + ".part"));
+    }
+    EXPECT_FALSE(QFile::exists(P("x.mkv")));
+    ASSERT_TRUE(show.open(QIODevice::ReadOnly));
+    EXPECT_EQ(show.readAll(), before);
+}
+
+// Under a file-size limit, with the signal as a shell leaves it: the export reports the
+// system's reason and leaves neither the partial file nor a killed process.
+TEST_F(ExportCliTest, FileSizeLimitIsReportedAndLeavesNothing) {
+    // Working files (photos of 3.7 MB, a short track) under the limit (5 MB) and a larger video:
+    // the limit stops the video, not the load.
+    QStringList made{"new", P("small.qvs"), "--resolution", "320x240", "--seconds",
+                     "1",   "--transition", "2:1"};
+    for (int i = 0; i < 8; ++i) {
+        const QString photo = P(QString("s%1.png").arg(i));
+        ASSERT_EQ(std::system(("convert -size 320x240 xc:gray +noise Random '" + photo + "'")
+                                  .toLocal8Bit()
+                                  .constData()),
+                  0);
+        made << photo;
+    }
+    ASSERT_EQ(std::system(("sox -n -r 44100 -c 2 -b 16 '" + P("short.wav") + "' synth 2 sine 440")
+                              .toLocal8Bit()
+                              .constData()),
+              0);
+    made << "--music" << P("short.wav");
+    ASSERT_EQ(Cli(made).Status, 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_DFL); // inherited by the shell and the tool
+    for (const QString& out : {P("keep.avi"), P("keep.mp4")}) {
+        QStringList args{"export", P("small.qvs"), out};
+        if (out.endsWith(".avi"))
+            args << "--codec"
+                 << "none";
+        else
+            args << "--size"
+                 << "1080p"
+                 << "--fps"
+                 << "60"
+                 << "--quality"
+                 << "best"; // about 8 MB of noise
+        QString command = "ulimit -f 10000; exec '" REELPANE_TEST_BINARY_DIR "/reelpane-cli'";
+        for (const QString& a : args)
+            command += " '" + a + "'";
+        QProcess p;
+        p.start("/bin/sh", {"-c", command});
+        ASSERT_TRUE(p.waitForFinished(300000));
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << out.toStdString();
+        EXPECT_EQ(p.exitCode(), 1) << err.toStdString();
+        EXPECT_TRUE(err.contains("File too large")) << err.toStdString();
+        EXPECT_TRUE(err.contains(out)) << err.toStdString();
+        EXPECT_FALSE(err.contains("Err")) << err.toStdString();
+        EXPECT_FALSE(QFile::exists(out + ".part"));
+        EXPECT_FALSE(QFile::exists(out));
+    }
+    std::signal(SIGXFSZ, previous);
+}
+
+// A termination request or a hang-up ends the export as Cancel does: the file as far as it got
+// under its own name, no partial file.
+TEST_F(ExportCliTest, TerminationAndHangUpFinishTheFile) {
+    MakeShow("long.qvs", 8, 1, 1);
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        const QString out = P(QString("long%1.avi").arg(signal));
+        std::unique_ptr<QProcess> p(Start({"export", P("long.qvs"), out}));
+        ASSERT_TRUE(p->waitForStarted());
+        for (int i = 0; i < 6000 && !QFile::exists(out + ".part"); ++i)
+            QThread::msleep(5);
+        ASSERT_EQ(::kill(static_cast<pid_t>(p->processId()), signal), 0);
+        ASSERT_TRUE(p->waitForFinished(300000));
+        EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p->exitCode(), 128 + signal);
+        EXPECT_TRUE(QFile::exists(out));
+        EXPECT_FALSE(QFile::exists(out + ".part"));
+    }
+}
+
+// A track of the show that cannot be decoded keeps its place (silence of its planned length),
+// the track after it starts on time, and one warning names it; FFmpeg's own complaints about
+// the damaged file never reach standard error.
+TEST_F(ExportCliTest, UnreadableTrackKeepsItsPlaceWithOneWarning) {
+    const char* tones[] = {"a.wav", "b.wav", "c.wav"};
+    const int rates[] = {44100, 22050, 44100};
+    const char* freq[] = {"0", "440", "880"};
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(std::system(("sox -n -r " + std::to_string(rates[i]) + " -c 2 -b 16 '" +
+                               P(tones[i]).toStdString() + "' synth 2 sine " + freq[i] +
+                               (i == 0 ? " vol 0" : ""))
+                                  .c_str()),
+                  0);
+    ASSERT_EQ(
+        std::system(("convert -size 320x240 xc:red '" + P("p.png").toStdString() + "'").c_str()),
+        0);
+    const CliRun made = Cli({"new", P("show.qvs"), "--seconds", "6", P("p.png"), "--music",
+                             P("a.wav"), "--music", P("b.wav"), "--music", P("c.wav")});
+    ASSERT_EQ(made.Status, 0) << made.Err.toStdString();
+    // Damage the second track inside the show: its header (the only one at 22050 Hz) becomes
+    // noise, so it can no longer be decoded.
+    QFile show(P("show.qvs"));
+    ASSERT_TRUE(show.open(QIODevice::ReadWrite));
+    QByteArray bytes = show.readAll();
+    QFile second(P("b.wav"));
+    ASSERT_TRUE(second.open(QIODevice::ReadOnly));
+    const QByteArray header = second.read(44);
+    const qsizetype at = bytes.indexOf(header);
+    ASSERT_GE(at, 0);
+    for (int i = 0; i < 44; ++i)
+        bytes[at + i] = static_cast<char>(0xA5 ^ i);
+    ASSERT_TRUE(show.seek(0));
+    ASSERT_EQ(show.write(bytes), bytes.size());
+    show.close();
+
+    const CliRun r = Cli({"export", P("show.qvs"), P("out.avi"), "--codec", "XVID"});
+    ASSERT_EQ(r.Status, 0) << r.Err.toStdString();
+    const QStringList warnings = r.Err.split('\n').filter("warning");
+    ASSERT_EQ(warnings.size(), 1) << r.Err.toStdString();
+    EXPECT_TRUE(warnings[0].contains("track 2")) << r.Err.toStdString();
+    EXPECT_FALSE(r.Err.contains(" @ 0x")) << r.Err.toStdString(); // no "[codec @ 0x...]" line
+    // The third track (880 Hz) starts at 4 s, after two seconds of silence for the second.
+    QProcess ff;
+    ff.start("ffmpeg", {"-v", "error", "-i", P("out.avi"), "-vn", "-f", "s16le", "-ac", "1", "-ar",
+                        "44100", "-"});
+    ASSERT_TRUE(ff.waitForFinished(60000));
+    const QByteArray pcm = ff.readAllStandardOutput();
+    ASSERT_EQ(pcm.size(), 6 * 44100 * 2);
+    qsizetype first = 0;
+    for (; first + 1 < pcm.size(); first += 2)
+        if (std::abs(static_cast<std::int16_t>((static_cast<std::uint8_t>(pcm[first + 1]) << 8) |
+                                               static_cast<std::uint8_t>(pcm[first]))) > 100)
+            break;
+    EXPECT_NEAR(static_cast<double>(first / 2) / 44100.0, 4.0, 0.01);
 }
 
 } // namespace

@@ -75,6 +75,15 @@ struct BurnRig {
               " -osirrox on -extract " + Quote("/" + name) + " " + Quote(out));
         return ReadBytes(out);
     }
+    // Every path of the session at `sbsector` as isoinfo lists its Joliet tree.
+    std::string IsoinfoFind(std::uint32_t sbsector) const {
+        return Shell("isoinfo -J -f -i " + Quote(Image()) + " -T " + std::to_string(sbsector));
+    }
+    // A file of the session at `sbsector` as isoinfo extracts it (ISO 9660 name, e.g. "A.TXT").
+    std::string IsoinfoExtract(const std::string& isoName, std::uint32_t sbsector) const {
+        return Shell("isoinfo -i " + Quote(Image()) + " -T " + std::to_string(sbsector) + " -x " +
+                     Quote("/" + isoName + ";1") + " 2>/dev/null");
+    }
     std::string List(std::uint32_t sbsector) const {
         return Shell("xorriso -indev " + Quote(Image()) + " -load sbsector " +
                      std::to_string(sbsector) + " -ls / 2>/dev/null");

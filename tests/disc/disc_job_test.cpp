@@ -57,3 +57,35 @@ TEST(DiscJobTest, FinishedJobReportsSuccessAndTheNextOneMayStart) {
 }
 
 } // namespace
+
+namespace {
+
+// While one job holds a recorder, a second job on it is refused before it sends a command,
+// whether it comes through the same device or through another opening of the same image (as
+// a second program would).
+TEST(DiscJobTest, ARecorderTakesOneJobAtATime) {
+    QTemporaryDir tmp;
+    BurnRig r("cd-r", tmp);
+    VirtualRig other("cd-r", tmp.path());
+    const std::string file = r.File("a.txt", "a");
+    base::Status inner1, inner2, inner3;
+    const auto outer = disc::WithRecorderHeld(*r.rig.device, [&] {
+        disc::IsoImageBuilder b;
+        b.InsertFile("\\", file);
+        base::NoProgress progress;
+        disc::DiscJobStatus status;
+        inner1 = disc::WriteDisc(*r.rig.device, b, {}, progress, status);
+        inner2 = disc::WriteDisc(*other.device, b, {}, progress, status);
+        inner3 = disc::EraseDisc(*other.device, true, progress, status);
+        return base::Status();
+    });
+    ASSERT_TRUE(outer.ok()) << outer.error();
+    EXPECT_EQ(inner1.error(), "recorder busy");
+    EXPECT_EQ(inner2.error(), "recorder busy");
+    EXPECT_EQ(inner3.error(), "recorder busy");
+    EXPECT_FALSE(r.Received(0x2A));
+    // Let go, the recorder takes the next job.
+    EXPECT_TRUE(r.Burn({file}).ok());
+}
+
+} // namespace

@@ -228,6 +228,43 @@ TEST_F(WriteTest, ImageFileModeWritesAReadableImageOrSaysWhyNot) {
     EXPECT_EQ(refused.error(), "CAN'T CREATE FILE \"" + options.imageFile + "\"");
 }
 
+TEST_F(WriteTest, AFolderOnItsOwnIsContent) {
+    BurnRig r("cd-r", tmp);
+    disc::IsoImageBuilder builder;
+    ASSERT_NE(builder.ForceDirectory("\\Holiday"), nullptr);
+    base::NoProgress progress;
+    const auto status = disc::WriteDisc(*r.rig.device, builder, {}, progress, r.status);
+    ASSERT_TRUE(status.ok()) << status.error();
+    EXPECT_NE(r.List(0).find("Holiday"), std::string::npos);
+    // Nothing new at all is still refused, and leaves the disc as it was.
+    disc::IsoImageBuilder empty;
+    const auto refused = disc::WriteDisc(*r.rig.device, empty, {}, progress, r.status);
+    EXPECT_EQ(refused.error(), "NO FILES TO WRITE");
+    EXPECT_EQ(r.rig.recorder->Medium().ClosedSessions(), 1);
+}
+
+TEST_F(WriteTest, FreeSpaceIsWhatTheDiscStillTakes) {
+    for (const char* profile : {"dvd-r", "dvd+r", "dvd+rw", "dvd-rw"}) {
+        SCOPED_TRACE(profile);
+        QTemporaryDir dir;
+        BurnRig r(profile, dir);
+        ASSERT_TRUE(r.Burn({r.File("a.bin", Pattern(3 << 20, 1))}).ok());
+        const auto medium = r.rig.recorder->Medium();
+        const disc::DiscState state = disc::ReadDiscState(*r.rig.device);
+        std::uint32_t used = 0;
+        if (medium.Sequential())
+            used = medium.NextWritable();
+        else
+            used = (base::LoadLE<std::uint32_t>(
+                        reinterpret_cast<const std::uint8_t*>(ReadBytes(r.Image()).data()) +
+                        16 * 2048 + 80) +
+                    15) /
+                   16 * 16;
+        EXPECT_GT(used, 1536u) << "3 MiB are on the disc";
+        EXPECT_EQ(state.freeBlocks, medium.Capacity() - used);
+    }
+}
+
 TEST_F(WriteTest, WriteToOneRecorderLeavesTheOtherUntouched) {
     const std::string a = tmp.path().toStdString() + "/a.img";
     const std::string b = tmp.path().toStdString() + "/b.img";

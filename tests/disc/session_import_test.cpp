@@ -304,3 +304,177 @@ TEST_F(SessionTest, DepthAndEntryLimitsHold) {
     EXPECT_TRUE(Import(d, into).ok());
     EXPECT_NE(into.FindDirectory("\\1\\2\\3\\4\\5"), nullptr);
 }
+
+namespace {
+
+// Counts the sectors read; asks `stop` to cancel once `cancelAfterReads` reads were made.
+class CountingSource final : public disc::SectorSource {
+public:
+    CountingSource(std::vector<std::uint8_t> bytes, base::Progress* stop = nullptr,
+                   int cancelAfterReads = 0)
+        : inner_(std::move(bytes), 0), stop_(stop), cancelAfter_(cancelAfterReads) {}
+    base::Status Read(std::uint32_t lba, std::uint32_t count, std::uint8_t* out) override {
+        sectorsRead += count;
+        if (stop_ != nullptr && ++reads >= cancelAfter_)
+            stop_->RequestCancel();
+        return inner_.Read(lba, count, out);
+    }
+    base::Result<std::uint32_t> LastSessionStart() override { return 0u; }
+    std::uint32_t SectorCount() const override { return inner_.SectorCount(); }
+    std::uint64_t sectorsRead = 0;
+    int reads = 0;
+
+private:
+    disc::MemorySectorSource inner_;
+    base::Progress* stop_;
+    int cancelAfter_;
+};
+
+// The Joliet records of a directory's first sector, after "." and "..".
+std::vector<std::uint8_t*> ChildRecords(Disc& d, const disc::DirEntry& dir) {
+    std::vector<std::uint8_t*> out;
+    std::size_t pos = 68;
+    while (pos < 2048 && *d.At(dir.JolietExtent, pos) != 0) {
+        out.push_back(d.At(dir.JolietExtent, pos));
+        pos += *d.At(dir.JolietExtent, pos);
+    }
+    return out;
+}
+
+// The name of a Joliet record as UTF-16 units (";1" included).
+std::u16string RecordUnits(const std::uint8_t* rec) {
+    std::u16string s;
+    for (int i = 0; i + 1 < rec[32]; i += 2)
+        s.push_back(static_cast<char16_t>(base::LoadBE<std::uint16_t>(rec + 33 + i)));
+    return s;
+}
+
+void SetUnit(std::uint8_t* rec, int index, char16_t unit) {
+    base::StoreBE<std::uint16_t>(rec + 33 + 2 * index, unit);
+}
+
+} // namespace
+
+TEST_F(SessionTest, DirectoriesClaimingOneRegionOverAndOverCostAtMostTheDisc) {
+    Disc d;
+    Build(d, [&](disc::IsoImageBuilder& b) {
+        for (int i = 10; i < 50; ++i)
+            b.ForceDirectory(QStringLiteral("\\d%1").arg(i));
+    });
+    const auto volume = static_cast<std::uint32_t>(d.bytes.size() / 2048);
+    d.bytes.resize(static_cast<std::size_t>(volume + 2000) * 2048, 0);
+    // Each directory claims 1000 sectors of the same zero region, one sector apart.
+    const auto records = ChildRecords(d, d.builder.Root());
+    ASSERT_EQ(records.size(), 40u);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const auto extent = static_cast<std::uint32_t>(volume + i);
+        base::StoreLE<std::uint32_t>(records[i] + 2, extent);
+        base::StoreBE<std::uint32_t>(records[i] + 6, extent);
+        base::StoreLE<std::uint32_t>(records[i] + 10, 1000 * 2048);
+        base::StoreBE<std::uint32_t>(records[i] + 14, 1000 * 2048);
+    }
+    CountingSource source(d.bytes);
+    disc::IsoImageBuilder into;
+    const auto status = disc::ImportSession(into, source);
+    ASSERT_FALSE(status.ok());
+    EXPECT_NE(status.error().find("THE SESSION'S DIRECTORIES CLAIM MORE THAN THE DISC HOLDS"),
+              std::string::npos)
+        << status.error();
+    EXPECT_LE(source.sectorsRead, source.SectorCount());
+    EXPECT_EQ(into.FileCount(), 0u);
+
+    // The same tree with honest directories imports whole.
+    Disc honest;
+    Build(honest, [&](disc::IsoImageBuilder& b) {
+        for (int i = 10; i < 50; ++i)
+            b.ForceDirectory(QStringLiteral("\\d%1").arg(i));
+    });
+    disc::IsoImageBuilder all;
+    EXPECT_TRUE(Import(honest, all).ok());
+    EXPECT_EQ(all.FileCount(), 40u);
+}
+
+TEST_F(SessionTest, CancelIsHonouredBetweenDirectories) {
+    Disc d;
+    Build(d, [&](disc::IsoImageBuilder& b) { b.ForceDirectory("\\a\\b\\c\\d"); });
+    base::NoProgress stop;
+    CountingSource source(d.bytes, &stop, 2); // the descriptors, then the root
+    disc::ImportLimits limits;
+    limits.Stop = &stop;
+    disc::IsoImageBuilder into;
+    const auto status = disc::ImportSession(into, source, nullptr, limits);
+    ASSERT_FALSE(status.ok());
+    EXPECT_NE(status.error().find("OPERATION ABORTED BY USER"), std::string::npos)
+        << status.error();
+    EXPECT_EQ(source.reads, 2) << "no directory is read after the stop request";
+    EXPECT_EQ(into.FileCount(), 0u);
+}
+
+TEST_F(SessionTest, NamesJolietReadersRefuseAreLeftOutOrRenamedAndTheNextSessionVerifies) {
+    Disc d;
+    Build(d, [&](disc::IsoImageBuilder& b) {
+        b.InsertFile("\\", File("ab.txt", "first"));
+        b.InsertFile("\\", File("cd.txt", "second"));
+        b.InsertFile("\\", File("pq.txt", "lone half"));
+        b.ForceDirectory("\\zz");
+        b.InsertFile("\\zz", File("in.txt", "inside"));
+    });
+    for (std::uint8_t* rec : ChildRecords(d, d.builder.Root())) {
+        const std::u16string name = RecordUnits(rec);
+        if (name.rfind(u"cd", 0) == 0) { // "AB.txt": differs from "ab.txt" only in case
+            SetUnit(rec, 0, u'A');
+            SetUnit(rec, 1, u'B');
+        } else if (name.rfind(u"pq", 0) == 0) {
+            SetUnit(rec, 0, 0xD800); // the first half of a pair, alone
+        } else if (name == u"zz") {
+            SetUnit(rec, 0, u'.');
+            SetUnit(rec, 1, u'.');
+        }
+    }
+    const std::string image = P("names.iso");
+    WriteBytes(image, std::string(d.bytes.begin(), d.bytes.end()));
+
+    std::vector<std::string> said;
+    disc::IsoImageBuilder next;
+    next.WritePostGap = false;
+    ASSERT_TRUE(Import(d, next, &said).ok());
+    const auto reported = [&](const std::string& part) {
+        return std::any_of(said.begin(), said.end(),
+                           [&](const std::string& m) { return m.find(part) != std::string::npos; });
+    };
+    EXPECT_TRUE(reported("NAME \"..\" LEFT OUT")) << said.size();
+    EXPECT_TRUE(reported("\"AB.txt\" IS TAKEN OVER AS \"AB~1.txt\""));
+    EXPECT_TRUE(reported("IS WRITTEN AS \"_q.txt\""));
+
+    const auto start = static_cast<std::uint32_t>(d.bytes.size() / 2048);
+    ASSERT_TRUE(WriteSession(next, start, P("next.bin")).ok());
+    ASSERT_EQ(AppendSession(image, P("next.bin")), start);
+    int status = -1;
+    const std::string found = Shell("xorriso -indev " + Quote(image) + " -load sbsector " +
+                                        std::to_string(start) + " -find / -type f",
+                                    &status);
+    EXPECT_EQ(status, 0) << found;
+    EXPECT_NE(found.find("'/ab.txt'"), std::string::npos) << found;
+    EXPECT_NE(found.find("'/AB~1.txt'"), std::string::npos) << found;
+    EXPECT_NE(found.find("'/_q.txt'"), std::string::npos) << found;
+    EXPECT_EQ(found.find("in.txt"), std::string::npos) << found;
+    // Each renamed entry still points at its own old extent.
+    const auto extentOf = [&](const char* name) {
+        const disc::FileEntry* f = next.Root().ByKey.value(disc::NameKey(name), nullptr);
+        return f != nullptr ? f->Extent : 0u;
+    };
+    EXPECT_NE(extentOf("ab.txt"), extentOf("AB~1.txt"));
+    EXPECT_NE(extentOf("_q.txt"), 0u);
+    // isovfy reads the descriptors at sector 16 only: the new session's copied there, as a
+    // disc grown in place holds them, let it check the new tree.
+    std::string grown = ReadBytes(image);
+    for (std::size_t i = 0; i < 16; ++i) {
+        const std::size_t from = (std::size_t{start} + 16 + i) * 2048;
+        grown.replace((16 + i) * 2048, 2048, grown, from, 2048);
+        if (static_cast<std::uint8_t>(grown[from]) == 255)
+            break;
+    }
+    WriteBytes(P("grown.iso"), grown);
+    const std::string checked = Shell("isovfy " + Quote(P("grown.iso")));
+    EXPECT_NE(checked.find("No errors found"), std::string::npos) << checked;
+}

@@ -255,6 +255,9 @@ TEST(VirtualDvd, PlusRFinalizes) {
     VirtualRig rig("dvd+r", dir.path());
     MmcCommands mmc(*rig.device);
     ASSERT_TRUE(WriteAt(*rig.device, 0, 16));
+    EXPECT_FALSE(mmc.CloseTrackSession(false, close_function::kTrack, 2)) << "track 1 is open";
+    EXPECT_EQ(rig.device->LastError(), "ILLEGAL REQUEST (INVALID FIELD IN CDB)");
+    EXPECT_TRUE(rig.recorder->Medium().OpenTrack().has_value());
     ASSERT_TRUE(mmc.CloseTrackSession(false, close_function::kTrack, 1));
     ASSERT_TRUE(mmc.CloseTrackSession(false, close_function::kFinalize, 0));
     EXPECT_EQ(ReadDiscState(*rig.device).StatusText(), "closed");

@@ -134,7 +134,7 @@ TEST_F(RawAviTest, SmallRiffsGoOnAsOpenDmlWithBothIndexes) {
     // 96 x 64 frames of 18 KiB in RIFFs of at most 100 KiB: about five frames each.
     const std::string file = Out("odml.avi");
     media::RawAviWriter w;
-    ASSERT_TRUE(w.Open(file, Pattern(96, 64, 0), 10000, 40, 100 * 1024));
+    ASSERT_TRUE(w.Open(file, Pattern(96, 64, 0), 10000, 40, nullptr, 100 * 1024));
     std::vector<std::uint8_t> expected;
     for (int f = 0; f < 23; ++f) {
         const auto pic = Pattern(96, 64, f);

@@ -97,8 +97,8 @@ protected:
         Slide a = show.Slides[0];
         a.Ext.ShowMs = 4250;
         a.Ext.TransitionKind = 14;
-        a.Ext.Motion.Kind = SlideMotion::Mode::Manual;
-        a.Ext.Motion.Ease = SlideMotion::Easing::Ease;
+        a.Ext.Motion.Mode = imaging::MotionMode::Manual;
+        a.Ext.Motion.Easing = imaging::MotionEasing::Ease;
         a.Ext.Motion.Start = {0.5, 0.5, 1.0};
         a.Ext.Motion.End = {0.3, 0.4, 1.6};
         show.SetSlide(0, a);
@@ -204,7 +204,7 @@ TEST_F(ExtensionBlockTest, UnknownChunksAndLongerPayloadsAreRead) {
     ASSERT_EQ(r.Outcome, LoadOutcome::Loaded) << r.Error;
     EXPECT_TRUE(r.Warning.empty()) << r.Warning;
     EXPECT_EQ(show.Options, (ShowOptions{2.0, 3.0, true}));
-    EXPECT_EQ(show.Slides[0].Ext.Motion.End.Zoom, 1.6);
+    EXPECT_EQ(show.Slides[0].Ext.Motion.End.Z, 1.6);
     EXPECT_EQ(show.Sounds[0].Ext.FadeOutSeconds, 2.25);
 }
 
@@ -254,7 +254,7 @@ TEST_F(ExtensionBlockTest, ADamagedBlockCostsOnlyItsOwnData) {
 TEST(ExtensionBlockReader, RefusesWhatDoesNotFitAndFallsBackOnOddValues) {
     std::vector<Slide> slides(3, Slide::MakeDefault());
     std::vector<Track> tracks(1, Track::MakeDefault());
-    slides[2].Ext.Motion.Kind = SlideMotion::Mode::Auto;
+    slides[2].Ext.Motion.Mode = imaging::MotionMode::Auto;
     slides[2].Ext.Motion.Start = {0.2, 0.8, 1.25};
     tracks[0].Ext.FadeInSeconds = 4;
     const auto block = WriteExtensionBlock(slides, tracks, {});
@@ -268,7 +268,7 @@ TEST(ExtensionBlockReader, RefusesWhatDoesNotFitAndFallsBackOnOddValues) {
     ASSERT_TRUE(ok) << ok.error();
     ASSERT_EQ(ok->Slides.size(), 1u);
     EXPECT_EQ(ok->Slides[0].first, 2u);
-    EXPECT_EQ(ok->Slides[0].second.Motion.Start.Zoom, 1.25);
+    EXPECT_EQ(ok->Slides[0].second.Motion.Start.Z, 1.25);
     // Entries for items the file does not hold are dropped, not applied elsewhere.
     auto fewer = ReadExtensionBlock(block.data(), block.size(), 2, 0);
     ASSERT_TRUE(fewer);
@@ -279,7 +279,7 @@ TEST(ExtensionBlockReader, RefusesWhatDoesNotFitAndFallsBackOnOddValues) {
     std::vector<Slide> odd(1, Slide::MakeDefault());
     odd[0].Ext.ShowMs = -5;
     odd[0].Ext.TransitionKind = 3; // a record kind is never an extension kind
-    odd[0].Ext.Motion.Kind = SlideMotion::Mode::Manual;
+    odd[0].Ext.Motion.Mode = imaging::MotionMode::Manual;
     odd[0].Ext.Motion.End = {1.5, std::nan(""), 0.25};
     auto oddBlock = WriteExtensionBlock(odd, {}, {});
     auto read = ReadExtensionBlock(oddBlock.data(), oddBlock.size(), 1, 0);
@@ -287,7 +287,7 @@ TEST(ExtensionBlockReader, RefusesWhatDoesNotFitAndFallsBackOnOddValues) {
     const SlideExtension& e = read->Slides.at(0).second;
     EXPECT_EQ(e.ShowMs, 0);
     EXPECT_EQ(e.TransitionKind, 0);
-    EXPECT_EQ(e.Motion.End, (SlideMotion::State{0.5, 0.5, 1.0}));
+    EXPECT_EQ(e.Motion.End, (imaging::MotionState{0.5, 0.5, 1.0}));
 
     // A chunk whose length runs past the block, or a known chunk shorter than its type, is
     // refused even under a good checksum.

@@ -73,6 +73,28 @@ TEST(PreviewTimeline, SlidesAndTracksLaidEndToEnd) {
     EXPECT_EQ(line.TrackEnd(2), 17);
 }
 
+// A slide moves from the start of the transition bringing it in (0 for the first) to the end of
+// its outgoing transition (the end of its display for the last).
+TEST(PreviewTimeline, MotionRunsWhileTheSlideIsVisible) {
+    const PreviewTimeline line({{4, 2}, {3, 1}, {5, 9}}, {});
+    EXPECT_EQ(line.VisibleFrom(0), 0);
+    EXPECT_EQ(line.VisibleTo(0), 6);
+    EXPECT_EQ(line.VisibleFrom(1), 4);
+    EXPECT_EQ(line.VisibleTo(1), 10);
+    EXPECT_EQ(line.VisibleFrom(2), 9);
+    EXPECT_EQ(line.VisibleTo(2), 15);
+    EXPECT_DOUBLE_EQ(line.MotionProgress(0, 0), 0.0);
+    EXPECT_DOUBLE_EQ(line.MotionProgress(0, 3000), 0.5);
+    EXPECT_DOUBLE_EQ(line.MotionProgress(0, 6000), 1.0);
+    EXPECT_DOUBLE_EQ(line.MotionProgress(0, 8000), 1.0); // clamped after its span
+    EXPECT_DOUBLE_EQ(line.MotionProgress(1, 3000), 0.0); // before it is visible
+    EXPECT_DOUBLE_EQ(line.MotionProgress(1, 5500), 0.25);
+    EXPECT_DOUBLE_EQ(line.MotionProgress(2, 12000), 0.5);
+    EXPECT_DOUBLE_EQ(line.MotionProgress(3, 1000), 0.0); // no such slide
+    const PreviewTimeline empty({{0, 0}}, {});
+    EXPECT_DOUBLE_EQ(empty.MotionProgress(0, 500), 0.0);
+}
+
 TEST(PreviewSchedule, OneSlideStopsAtSecondThreeWithoutItsTransition) {
     PreviewSchedule schedule;
     schedule.Start(PreviewTimeline({{3, 2}}, {}), kT0);

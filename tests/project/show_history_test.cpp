@@ -3,6 +3,7 @@
 // document announces it, and the clean mark tells unsaved changes.
 #include "imaging/BmpFile.h"
 #include "imaging/TestBitmaps.h"
+#include "imaging/TransitionKinds.h"
 #include "project/Import.h"
 #include "project/ShowSession.h"
 #include "project/SlideEdits.h"
@@ -296,7 +297,7 @@ TEST_F(ShowHistoryTest, DurationsTransitionsAndVolumesAreUndone) {
     ASSERT_TRUE(ApplyTransitionChoice(show(), 0, {5, 0, true}));
     Slide second = show().Slides[1];
     second.ShowSeconds = 42;
-    second.Ext.Motion.Kind = SlideMotion::Mode::Auto; // extension data is undone like the rest
+    second.Ext.Motion.Mode = imaging::MotionMode::Auto; // extension data is undone like the rest
     show().SetSlide(1, second);
     Track track = show().Sounds[0];
     track.Volume = 25;
@@ -322,7 +323,7 @@ TEST_F(ShowHistoryTest, DurationsTransitionsAndVolumesAreUndone) {
     EXPECT_EQ(show().Slides[1].TransitionKind, 5);
     EXPECT_EQ(show().Slides[0].TransitionSeconds, 3);
     EXPECT_EQ(show().Slides[1].ShowSeconds, 42);
-    EXPECT_EQ(show().Slides[1].Ext.Motion.Kind, SlideMotion::Mode::Auto);
+    EXPECT_EQ(show().Slides[1].Ext.Motion.Mode, imaging::MotionMode::Auto);
     EXPECT_EQ(show().Sounds[0].Volume, 25);
     EXPECT_EQ(show().Sounds[0].Ext.FadeInSeconds, 1.5);
     EXPECT_EQ(show().Options.EndFadeSeconds, 3.0);
@@ -332,6 +333,30 @@ TEST_F(ShowHistoryTest, DurationsTransitionsAndVolumesAreUndone) {
     ASSERT_TRUE(idle.ok());
     EXPECT_FALSE(history().Commit(std::move(*idle), "nothing"));
     EXPECT_EQ(history().Stack().count(), 1);
+}
+
+// The console tool and the window make motion and newer transitions through the same core
+// functions inside one change; undo takes both back, extension included.
+TEST_F(ShowHistoryTest, MotionAndNewerTransitionsAreUndone) {
+    Import(71);
+    history().Clear();
+    const Slide before = show().Slides[0];
+    auto change = history().BeginChange(0);
+    ASSERT_TRUE(change.ok());
+    imaging::Motion motion;
+    motion.Mode = imaging::MotionMode::Manual;
+    motion.End = {0.25, 0.75, 2.0};
+    ASSERT_TRUE(ApplySlideEdit(show(), 0, MotionEdit{motion}));
+    ASSERT_TRUE(ApplyTransitionChoice(show(), 0, {imaging::kTransitionIris, 2, false}));
+    ASSERT_TRUE(history().Commit(std::move(*change), "motion"));
+    const Slide after = show().Slides[0];
+    EXPECT_EQ(after.Ext.Motion, motion);
+    EXPECT_EQ(after.Ext.TransitionKind, imaging::kTransitionIris);
+
+    history().Undo();
+    EXPECT_EQ(show().Slides[0], before);
+    history().Redo();
+    EXPECT_EQ(show().Slides[0], after);
 }
 
 // Each effect rewrites the working picture: undo gives back the bytes and the values it

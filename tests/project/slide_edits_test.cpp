@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QTemporaryDir>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -195,6 +196,44 @@ TEST_F(SlideEditsTest, RecordOnlyEditsAndRangesRefused) {
     EXPECT_FALSE(project::ApplySlideEdit(show, i, project::LightEdit{0, 0, 70.5}));
     EXPECT_FALSE(project::ApplySlideEdit(show, 5, project::SecondsEdit{3}));
     EXPECT_EQ(show.Slides[i].ShowSeconds, 42);
+}
+
+// Motion lives in the extension and touches no file; a state out of range is refused whole.
+TEST_F(SlideEditsTest, MotionEditStoresStatesAndRefusesOutOfRange) {
+    const auto i = AddSlide(Solid(4, 3, {1, 2, 3}));
+    const QByteArray bytes = [&] {
+        QFile f(QString::fromStdString(show.Slides[i].WorkFile));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    imaging::Motion manual;
+    manual.Mode = imaging::MotionMode::Manual;
+    manual.Start = {0.5, 0.5, 1.0};
+    manual.End = {0.3, 0.4, 1.6};
+    manual.Easing = imaging::MotionEasing::Ease;
+    ASSERT_TRUE(project::ApplySlideEdit(show, i, project::MotionEdit{manual}));
+    EXPECT_EQ(show.Slides[i].Ext.Motion, manual);
+
+    for (const imaging::MotionState bad :
+         {imaging::MotionState{1.2, 0.5, 1.0}, imaging::MotionState{0.5, -0.1, 1.0},
+          imaging::MotionState{0.5, 0.5, 0.9}, imaging::MotionState{0.5, 0.5, 10.5},
+          imaging::MotionState{std::nan(""), 0.5, 1.0}}) {
+        imaging::Motion m = manual;
+        m.End = bad;
+        EXPECT_FALSE(project::ApplySlideEdit(show, i, project::MotionEdit{m}));
+    }
+    imaging::Motion unknown = manual;
+    unknown.Mode = static_cast<imaging::MotionMode>(7);
+    EXPECT_FALSE(project::ApplySlideEdit(show, i, project::MotionEdit{unknown}));
+    EXPECT_EQ(show.Slides[i].Ext.Motion, manual);
+
+    // No motion forgets the states, so the slide needs no extension data again.
+    imaging::Motion none = manual;
+    none.Mode = imaging::MotionMode::None;
+    ASSERT_TRUE(project::ApplySlideEdit(show, i, project::MotionEdit{none}));
+    EXPECT_TRUE(show.Slides[i].Ext.IsDefault());
+    QFile f(QString::fromStdString(show.Slides[i].WorkFile));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), bytes);
 }
 
 TEST_F(SlideEditsTest, AFailedWriteNamesTheFileAndKeepsPictureAndRecord) {

@@ -1,6 +1,8 @@
 // The chooser's rule for storing a transition in one slide or in every slide.
 #include "project/TransitionChoice.h"
 
+#include "imaging/TransitionKinds.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -61,7 +63,7 @@ TEST(TransitionChoice, ApplyToAllSetsEverySlide) {
 TEST(TransitionChoice, RefusesUnknownKindsAndSlides) {
     ShowModel show = ThreeSlides();
     const auto before = Transitions(show);
-    EXPECT_FALSE(ApplyTransitionChoice(show, 0, {14, 3, false}));
+    EXPECT_FALSE(ApplyTransitionChoice(show, 0, {27, 3, false}));
     EXPECT_FALSE(ApplyTransitionChoice(show, 0, {-1, 3, true}));
     EXPECT_FALSE(ApplyTransitionChoice(show, 3, {2, 3, false}));
     EXPECT_FALSE(ApplyTransitionChoice(show, -1, {2, 3, false}));
@@ -69,4 +71,28 @@ TEST(TransitionChoice, RefusesUnknownKindsAndSlides) {
     ShowModel empty;
     EXPECT_TRUE(ApplyTransitionChoice(empty, 0, {2, 3, true})); // all of none
     EXPECT_FALSE(ApplyTransitionChoice(empty, 0, {2, 3, false}));
+}
+
+// A newer kind lives in the extension with the nearest seed kind in the record; a seed kind
+// chosen afterwards takes the extension's kind away again.
+TEST(TransitionChoice, NewerKindsKeepASeedKindForOlderReaders) {
+    ShowModel show = ThreeSlides();
+    ASSERT_TRUE(ApplyTransitionChoice(show, 0, {imaging::kTransitionCrossfade, 0, false}));
+    EXPECT_EQ(show.Slides[0].Ext.TransitionKind, imaging::kTransitionCrossfade);
+    EXPECT_EQ(show.Slides[0].TransitionKind, 0);
+    EXPECT_EQ(show.Slides[0].TransitionSeconds, 3); // a blend lasts although its seed kind is 0
+    EXPECT_EQ(project::SlideTransitionCode(show.Slides[0]), imaging::kTransitionCrossfade);
+
+    ASSERT_TRUE(ApplyTransitionChoice(show, 1, {imaging::kTransitionPushUp, 2, true}));
+    for (const Slide& s : show.Slides) {
+        EXPECT_EQ(s.Ext.TransitionKind, imaging::kTransitionPushUp);
+        EXPECT_EQ(s.TransitionKind, imaging::NearestSeedKind(imaging::kTransitionPushUp));
+        EXPECT_EQ(s.TransitionSeconds, 2);
+    }
+
+    ASSERT_TRUE(ApplyTransitionChoice(show, 2, {7, 4, false}));
+    EXPECT_EQ(show.Slides[2].Ext.TransitionKind, 0);
+    EXPECT_EQ(show.Slides[2].TransitionKind, 7);
+    EXPECT_EQ(project::SlideTransitionCode(show.Slides[2]), 7);
+    EXPECT_EQ(show.Slides[1].Ext.TransitionKind, imaging::kTransitionPushUp);
 }

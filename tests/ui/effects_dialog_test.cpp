@@ -3,10 +3,13 @@
 // once, and the copies beside the working file gone after every way of closing.
 #include "imaging/BmpFile.h"
 #include "imaging/ui/EffectsDialog.h"
+#include "imaging/ui/MotionEditor.h"
+#include "imaging/ui/MotionPreviewBox.h"
 #include "project/EditBackups.h"
 #include "ui_EffectsDialog.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -252,7 +255,7 @@ private Q_SLOTS:
         d->Form->SaveButton1->click();
         QVERIFY(!SameBitmap(Work(), Gradient(300, 200)));
         QVERIFY(NoBackups());
-        QCOMPARE(d->SlideRecord().CaptionText.length, 6);
+        QCOMPARE(d->SlideRecord().CaptionText.size(), std::size_t(6));
     }
 
     void captionNoUndoesTheText() {
@@ -265,7 +268,7 @@ private Q_SLOTS:
         QCOMPARE(questions, 1);
         QVERIFY(SameBitmap(Work(), Gradient(300, 200)));
         QCOMPARE(d->Form->Edit1->text(), QString());
-        QCOMPARE(d->SlideRecord().CaptionText.length, 0);
+        QCOMPARE(d->SlideRecord().CaptionText.size(), std::size_t(0));
         d->reject();
     }
 
@@ -297,7 +300,7 @@ private Q_SLOTS:
         answer = true;
         d->Tabs->setCurrentIndex(2);
         QCOMPARE(questions, 1);
-        QCOMPARE(d->SlideRecord().CaptionText.length, 0);
+        QCOMPARE(d->SlideRecord().CaptionText.size(), std::size_t(0));
         d->reject(); // Cancel on another page: the text drawn on the picture stays
         QVERIFY(!SameBitmap(Work(), Gradient(300, 200)));
         QVERIFY(NoBackups());
@@ -393,6 +396,93 @@ private Q_SLOTS:
         d->Form->SaveButton5->click();
         QCOMPARE(d->SlideRecord().ShowSeconds, 25);
         QVERIFY(d->SecondsForAll());
+    }
+
+    // The motion page edits the slide's motion on its picture and hands it back on Save; the
+    // working file stays as it was.
+    void motionPageHandsBackTheDraggedMotionOnSave() {
+        Prepare(Gradient(400, 300));
+        auto d = Open(EffectsDialog::kMotionPage);
+        d->SetSlideIndex(2);
+        d->show();
+        QVERIFY(QTest::qWaitForWindowExposed(d.get()));
+        QCOMPARE(d->Tabs->count(), 7);
+        QCOMPARE(d->Tabs->tabText(EffectsDialog::kMotionPage), QString("Движение"));
+        QCOMPARE(d->Form->PageControl1->currentIndex(), EffectsDialog::kMotionPage);
+        ui::MotionEditor* editor = d->Motion();
+        QCOMPARE(editor->ChoiceBox()->currentIndex(), int(ui::MotionEditor::kNone));
+        QCOMPARE(d->EditedMotion(), imaging::Motion{});
+
+        // Linear motion, then a frame dragged to the right.
+        editor->ChoiceBox()->setCurrentIndex(ui::MotionEditor::kLinear);
+        Q_EMIT editor->ChoiceBox()->activated(ui::MotionEditor::kLinear);
+        ui::MotionPreviewBox* box = editor->Preview();
+        const imaging::Motion chosen = editor->EditedMotion();
+        const QPoint from = box->FrameRect(chosen.End).center().toPoint();
+        QTest::mousePress(box, Qt::LeftButton, {}, from);
+        QTest::mouseMove(box, from + QPoint(12, 0));
+        QTest::mouseRelease(box, Qt::LeftButton, {}, from + QPoint(12, 0));
+        const imaging::Motion edited = editor->EditedMotion();
+        QCOMPARE(edited.Mode, imaging::MotionMode::Manual);
+        QVERIFY(edited != chosen);
+        QCOMPARE(d->EditedMotion(), imaging::Motion{}); // not yet saved
+        d->Form->SaveButton6->click();
+        QCOMPARE(d->result(), int(QDialog::Accepted));
+        QCOMPARE(d->EditedMotion(), edited);
+        QCOMPARE(questions, 0);
+        QVERIFY(SameBitmap(Work(), Gradient(400, 300)));
+    }
+
+    // Leaving the page asks like every page: No puts the slide's motion back, Yes keeps the edit
+    // even when the dialog is then cancelled; Cancel on the page itself keeps the slide's own.
+    void motionPageAnswersTheQuestionAndCancelKeepsTheSlidesMotion() {
+        Prepare(Gradient(400, 300));
+        slide.Ext.Motion.Mode = imaging::MotionMode::Auto;
+        auto d = Open(EffectsDialog::kMotionPage);
+        ui::MotionEditor* editor = d->Motion();
+        QCOMPARE(editor->ChoiceBox()->currentIndex(), int(ui::MotionEditor::kAutomatic));
+        const auto choose = [editor](int choice) {
+            editor->ChoiceBox()->setCurrentIndex(choice);
+            Q_EMIT editor->ChoiceBox()->activated(choice);
+        };
+        choose(ui::MotionEditor::kNone);
+        answer = false;
+        d->Tabs->setCurrentIndex(5);
+        QCOMPARE(questions, 1);
+        QCOMPARE(editor->EditedMotion(), slide.Ext.Motion);
+        d->Tabs->setCurrentIndex(EffectsDialog::kMotionPage); // nothing changed: no question
+        QCOMPARE(questions, 1);
+        choose(ui::MotionEditor::kEase);
+        const imaging::Motion eased = editor->EditedMotion();
+        QCOMPARE(eased.Easing, imaging::MotionEasing::Ease);
+        answer = true;
+        d->Tabs->setCurrentIndex(4);
+        QCOMPARE(questions, 2);
+        d->Form->CancelButton4->click();
+        QCOMPARE(d->EditedMotion(), eased);
+
+        auto cancelled = Open(EffectsDialog::kMotionPage);
+        cancelled->Motion()->ChoiceBox()->setCurrentIndex(ui::MotionEditor::kNone);
+        Q_EMIT cancelled->Motion()->ChoiceBox()->activated(ui::MotionEditor::kNone);
+        cancelled->Form->CancelButton6->click();
+        QCOMPARE(cancelled->EditedMotion(), slide.Ext.Motion);
+    }
+
+    // The motion page under Xvfb for a look; kept only when REELPANE_SHOTS names a folder.
+    void motionPageShot() {
+        const QByteArray folder = qgetenv("REELPANE_SHOTS");
+        if (folder.isEmpty())
+            QSKIP("REELPANE_SHOTS not set");
+        Prepare(Gradient(400, 300));
+        slide.Ext.Motion.Mode = imaging::MotionMode::Manual;
+        slide.Ext.Motion.Start = {0.5, 0.5, 1.0};
+        slide.Ext.Motion.End = {0.3, 0.4, 1.6};
+        slide.Ext.Motion.Easing = imaging::MotionEasing::Ease;
+        auto d = Open(EffectsDialog::kMotionPage);
+        d->show();
+        QVERIFY(QTest::qWaitForWindowExposed(d.get()));
+        QVERIFY(d->grab().save(QString::fromLocal8Bit(folder) + "/effects-motion-page.png"));
+        d->reject();
     }
 };
 

@@ -27,15 +27,17 @@ private Q_SLOTS:
         Mp4ExportDialog dialog;
         auto* size = Widget<QComboBox>(dialog, "ComboBox1");
         auto* quality = Widget<QComboBox>(dialog, "ComboBox2");
-        QCOMPARE(size->count(), 4);
+        QCOMPARE(size->count(), 6);
         QCOMPARE(quality->count(), 2);
         QCOMPARE(dialog.Resolution(), media::kResolution720p);
         QCOMPARE(dialog.Quality(), media::kQualityGood);
         QCOMPARE(size->currentText(), QString("1280 x 720 (720p)"));
-        const int rows[] = {media::kResolution720p, media::kResolution1080p, media::kResolutionHigh,
-                            media::kResolutionStandard};
-        const media::FrameSize sizes[] = {{1280, 720}, {1920, 1080}, {720, 528}, {400, 288}};
-        for (int i = 0; i < 4; ++i) {
+        const int rows[] = {media::kResolution720p,  media::kResolution1080p,
+                            media::kResolution1440p, media::kResolution2160p,
+                            media::kResolutionHigh,  media::kResolutionStandard};
+        const media::FrameSize sizes[] = {{1280, 720},  {1920, 1080}, {2560, 1440},
+                                          {3840, 2160}, {720, 528},   {400, 288}};
+        for (int i = 0; i < 6; ++i) {
             size->setCurrentIndex(i);
             QCOMPARE(dialog.Resolution(), rows[i]);
             // The size the export makes of it (an MP4 file has no AVI compressor).
@@ -45,6 +47,31 @@ private Q_SLOTS:
         QCOMPARE(dialog.Quality(), media::kQualityBest);
         QCOMPARE(media::QualityCrf(dialog.Quality()), 17);
         QCOMPARE(media::QualityCrf(media::kQualityGood), 20);
+    }
+
+    // A preset selects its choices; changing one of them leaves the preset; the note appears
+    // while the video is larger than the show's photos.
+    void presetsSelectTheirChoicesAndTheNoteFollowsTheSize() {
+        Mp4ExportDialog dialog;
+        QCOMPARE(dialog.PresetBox->count(), 5);
+        QCOMPARE(dialog.PresetBox->itemText(2), QString("4K"));
+        QVERIFY(dialog.Preset() == nullptr);
+        dialog.ApplyPreset(2); // "Phone (upright)"
+        QCOMPARE(dialog.Resolution(), media::kResolution1080p);
+        QCOMPARE(dialog.Shape(), media::VideoShape::Tall);
+        QCOMPARE(dialog.Fps(), 30);
+        QCOMPARE(dialog.PresetBox->currentText(), QString("Phone (upright)"));
+        dialog.FpsBox->setCurrentIndex(4);
+        QCOMPARE(dialog.Fps(), 60);
+        QCOMPARE(dialog.PresetBox->currentIndex(), 0);
+        dialog.SetPhotoSize(1920, 1080);
+        QVERIFY(dialog.SofterNote().contains("1080 x 1920")); // upright: taller than the photos
+        dialog.ShapeBox->setCurrentIndex(0);
+        QVERIFY(dialog.SofterNote().isEmpty());
+        Widget<QComboBox>(dialog, "ComboBox1")->setCurrentIndex(3); // 2160p
+        QVERIFY(dialog.SofterNote().contains("3840x2160"));
+        dialog.CodecBox->setCurrentIndex(1);
+        QCOMPARE(dialog.Coding(), media::Mp4Coding::H265);
     }
 
     void givenChoicesArePreselectedAndUnknownOnesFallBack() {
@@ -86,7 +113,7 @@ private Q_SLOTS:
         QCOMPARE(Widget<QComboBox>(dialog, "ComboBox2")->currentText(), QString("Finest"));
         QCOMPARE(Widget<QGroupBox>(dialog, "GroupBox1")->title(),
                  QString::fromUtf8("Размер кадра"));
-        QCOMPARE(Widget<QComboBox>(dialog, "ComboBox1")->itemText(3),
+        QCOMPARE(Widget<QComboBox>(dialog, "ComboBox1")->itemText(5),
                  QString::fromUtf8("Стандартное"));
         QCOMPARE(Widget<QPushButton>(dialog, "BitBtn2")->text(), QString::fromUtf8("Отмена"));
         // The texts applied on showing leave the choices as they were.
@@ -99,7 +126,7 @@ private Q_SLOTS:
         QVERIFY(project::LoadLanguageFile(project::AppLanguage(), folder + "english.lng"));
         Mp4ExportDialog english;
         QCOMPARE(english.windowTitle(), QString("Save as MP4"));
-        QCOMPARE(Widget<QComboBox>(english, "ComboBox1")->itemText(2), QString("High"));
+        QCOMPARE(Widget<QComboBox>(english, "ComboBox1")->itemText(4), QString("High"));
         QCOMPARE(Widget<QComboBox>(english, "ComboBox2")->itemText(0), QString("Good"));
         QCOMPARE(Widget<QPushButton>(english, "BitBtn2")->text(), QString("Cancel"));
         QVERIFY(project::LoadLanguageFile(project::AppLanguage(), folder + "russian.lng"));

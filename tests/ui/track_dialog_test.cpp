@@ -107,6 +107,9 @@ private Q_SLOTS:
         ui::MainWindow main;
         auto track = MakeTrack(MakeWav("short.wav", 0.3), 100, 1);
         ui::TrackDialog form(track, &main);
+        // As the window's track command connects the dialog it opens.
+        QObject::connect(&main, &ui::MainWindow::trackPlaybackFinished, &form,
+                         &ui::TrackDialog::PlaybackEnded);
         form.show();
         form.play();
         QVERIFY(media::Audio().TrackPlaying());

@@ -3,7 +3,9 @@
 // transition cells that open it and carry the names as hints.
 #include "app/MainWindow.h"
 #include "base/ProgramFolder.h"
+#include "imaging/TransitionKinds.h"
 #include "imaging/ui/TransitionDialog.h"
+#include "imaging/ui/TransitionSample.h"
 #include "project/Language.h"
 #include "project/TransitionChoice.h"
 #include "ui_MainWindow.h"
@@ -27,6 +29,7 @@ const QString kSource = QStringLiteral(REELPANE_TEST_SOURCE_DIR);
 
 void ClickRow(TransitionDialog& dialog, int row) {
     QListWidget* list = dialog.Form->ListBox1;
+    list->scrollToItem(list->item(row)); // the newer kinds lie below the first screenful
     const QRect rect = list->visualItemRect(list->item(row));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
 }
@@ -89,11 +92,13 @@ private Q_SLOTS:
 
     void opensOnTheSlidesTransition() {
         TransitionDialog dialog(4, 2);
-        QCOMPARE(dialog.size(), QSize(265, 362));
+        QCOMPARE(dialog.size(), QSize(445, 362));
         QCOMPARE(dialog.windowTitle(), QString("Эффекты перехода"));
-        QCOMPARE(dialog.Form->ListBox1->count(), 14);
+        QCOMPARE(dialog.Form->ListBox1->count(), 27);
         QCOMPARE(dialog.Form->ListBox1->item(0)->text(), QString("Нет эффекта"));
         QCOMPARE(dialog.Form->ListBox1->item(13)->text(), QString("Наплыв слева снизу"));
+        QCOMPARE(dialog.Form->ListBox1->item(14)->text(), QString("Наплыв"));
+        QCOMPARE(dialog.Form->ListBox1->item(26)->text(), QString("Мягкая шторка вниз"));
         QCOMPARE(dialog.Form->ListBox1->currentRow(), 4);
         QCOMPARE(dialog.Form->SecondsSpin->value(), 2);
         QCOMPARE(dialog.Form->SecondsSpin->maximum(), 99);
@@ -101,8 +106,11 @@ private Q_SLOTS:
         QVERIFY(!dialog.Form->CheckBox1->isChecked());
 
         // A kind no list item has (a damaged show file) opens on "no transition".
-        TransitionDialog damaged(20, 5);
+        TransitionDialog damaged(27, 5);
         QCOMPARE(damaged.Form->ListBox1->currentRow(), 0);
+        TransitionDialog newer(imaging::kTransitionIris, 5);
+        QCOMPARE(newer.Form->ListBox1->currentRow(), int(imaging::kTransitionIris));
+        QCOMPARE(newer.Sample()->Kind(), int(imaging::kTransitionIris));
     }
 
     void lengthBoxFollowsTheListAndSaveHandsBackTheChoice() {
@@ -142,6 +150,56 @@ private Q_SLOTS:
         QCOMPARE(dialog.Form->BitBtn1->text(), QString("Save"));
         QCOMPARE(dialog.Form->BitBtn2->text(), QString("Cancel"));
         QCOMPARE(dialog.Form->ListBox1->item(2)->text(), QString("Slide in from the right"));
+        QCOMPARE(dialog.Form->ListBox1->item(14)->text(), QString("Cross-fade"));
+        QCOMPARE(dialog.Form->ListBox1->item(22)->text(), QString("Iris from the centre"));
+    }
+
+    // The sample plays the selected kind on the two thumbnails: half way through a cross-fade
+    // it is the mix of the two pictures, and push-left shows both side by side.
+    void theSampleFollowsTheSelectionOnTheThumbnails() {
+        TransitionDialog dialog(0, 2);
+        imaging::Bitmap red = imaging::Bitmap::CreateSized(160, 120);
+        red.Fill(0, 0, 200);
+        imaging::Bitmap blue = imaging::Bitmap::CreateSized(160, 120);
+        blue.Fill(200, 0, 0);
+        dialog.SetSamplePictures(red, 0, blue, 0);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        ClickRow(dialog, imaging::kTransitionCrossfade);
+        ui::TransitionSample* sample = dialog.Sample();
+        QCOMPARE(sample->Kind(), int(imaging::kTransitionCrossfade));
+        QVERIFY(dialog.Form->SecondsSpin->isEnabled());
+        sample->stop();
+        using S = ui::TransitionSample;
+        sample->showLoopTime(S::kHoldSeconds + S::kTransitionSeconds / 2);
+        const QImage mid = sample->CurrentFrame();
+        QCOMPARE(mid.size(), sample->size());
+        const QColor c = mid.pixelColor(mid.width() / 2, mid.height() / 2);
+        QVERIFY(std::abs(c.red() - 100) <= 1 && std::abs(c.blue() - 100) <= 1);
+        sample->showLoopTime(0.0);
+        const QImage held = sample->CurrentFrame();
+        QCOMPARE(held.pixelColor(held.width() / 2, held.height() / 2), QColor(200, 0, 0));
+
+        ClickRow(dialog, imaging::kTransitionPushLeft);
+        sample->stop();
+        sample->showLoopTime(S::kHoldSeconds + S::kTransitionSeconds / 2);
+        const QImage pushed = sample->CurrentFrame();
+        // Half way the outgoing picture's right half is on the left, the incoming's left half on
+        // the right (the thumbnails lie on black bars at the sample's edges).
+        QCOMPARE(pushed.pixelColor(pushed.width() / 4, pushed.height() / 2), QColor(200, 0, 0));
+        QCOMPARE(pushed.pixelColor(3 * pushed.width() / 4, pushed.height() / 2), QColor(0, 0, 200));
+        const QByteArray folder = qgetenv("REELPANE_SHOTS");
+        if (!folder.isEmpty()) {
+            ClickRow(dialog, imaging::kTransitionIris);
+            QCOMPARE(sample->Kind(), int(imaging::kTransitionIris));
+            sample->stop();
+            sample->showLoopTime(S::kHoldSeconds + S::kTransitionSeconds * 0.45);
+            QVERIFY(dialog.grab().save(QString::fromLocal8Bit(folder) + "/chooser-sample.png"));
+        }
+        ClickRow(dialog, imaging::kTransitionSoftUp);
+        dialog.Form->BitBtn1->click();
+        QCOMPARE(dialog.Choice().Kind, int(imaging::kTransitionSoftUp));
+        QCOMPARE(dialog.Choice().Seconds, 2);
     }
 
     void transitionCellOpensTheChooserAndTheRuleIsApplied() {
@@ -192,6 +250,24 @@ private Q_SLOTS:
         });
         QCOMPARE(Transitions(form), none);
         QCOMPARE(TransitionCell(form, 2)->toolTip(), QString("Нет эффекта"));
+
+        // A newer kind: stored in the extension with its seed kind in the record, named in the
+        // cell's hint, and selected again when the chooser opens; undone like the others.
+        ChooseOn(form, 0, [](TransitionDialog& d) {
+            ClickRow(d, imaging::kTransitionFadeWhite);
+            d.Form->SecondsSpin->setValue(2);
+            d.Form->BitBtn1->click();
+        });
+        QCOMPARE(form.Show.Slides[0].Ext.TransitionKind, int(imaging::kTransitionFadeWhite));
+        QCOMPARE(Transitions(form), (std::vector<std::pair<int, int>>{{0, 2}, {0, 0}, {0, 0}}));
+        QCOMPARE(TransitionCell(form, 0)->toolTip(), QString("Через белый"));
+        ChooseOn(form, 0, [](TransitionDialog& d) {
+            QCOMPARE(d.Form->ListBox1->currentRow(), int(imaging::kTransitionFadeWhite));
+            d.Form->BitBtn2->click();
+        });
+        form.History.Undo();
+        QCOMPARE(form.Show.Slides[0].Ext.TransitionKind, 0);
+        QCOMPARE(TransitionCell(form, 0)->toolTip(), QString("Нет эффекта"));
     }
 
     void languageChangeRehintsEveryTransitionCell() {

@@ -1,28 +1,93 @@
 #include "disc/ui/DiscDialog.h"
 
-#include "base/ProgramFolder.h"
+#include "disc/DiscSummary.h"
+#include "disc/ScsiDevice.h"
 #include "project/Language.h"
 #include "ui_DiscDialog.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTimer>
 
 namespace ui {
 
 using project::Tr;
 
+namespace {
+
+constexpr int kPollMs = 2000;
+
+// Texts added after the first language files: the loaded file's when it holds them.
+QString Text(int key, const char* builtin) {
+    return project::AppLanguage().FileText(key, builtin);
+}
+
+QString Size(std::uint64_t bytes) {
+    return QLocale().formattedDataSize(static_cast<qint64>(bytes), 1,
+                                       QLocale::DataSizeTraditionalFormat);
+}
+
+// The folder the file picker last listed, for the next time in this run.
+QString& LastPickerFolder() {
+    static QString folder;
+    return folder;
+}
+
+// What went wrong, in words for someone who does not know recorders.
+QString Reason(const QString& words) {
+    const auto has = [&words](const char* part) {
+        return words.contains(QLatin1String(part), Qt::CaseInsensitive);
+    };
+    if (has("OPERATION ABORTED BY USER"))
+        return Text(980, "это было отменено");
+    if (has("recorder busy"))
+        return Text(984, "рекордер занят другим заданием");
+    if (has("NO DISC IN THE DRIVE") || has("MEDIUM NOT PRESENT"))
+        return Text(981, "в рекордере нет диска");
+    if (has("THE DISC IS CLOSED"))
+        return Text(982, "диск закрыт и не принимает новых сессий");
+    if (has("NOT ENOUGH SPACE"))
+        return Text(983, "файлы не помещаются на диск");
+    if (has("VERIFY FAILED"))
+        return Text(986, "прочитанное с диска отличается от файлов");
+    if (has("CAN'T OPEN FILE") || has("CHANGED SIZE"))
+        return Text(987, "файл для записи не удалось прочитать");
+    if (has("CAN'T READ THE SESSION"))
+        return Text(988, "файлы, уже записанные на диск, не удалось прочитать");
+    if (has("UNFINISHED SESSION"))
+        return Text(994, "прерванную ранее запись не удалось завершить");
+    if (has("NOT REWRITABLE"))
+        return Text(990, "диск не перезаписываемый");
+    if (has("NO FILES TO WRITE"))
+        return Text(995, "нечего записывать");
+    if (has("WRITER ERROR") || has("FAILED"))
+        return Text(985, "рекордер сообщил об ошибке");
+    return Text(989, "рекордер сообщил о проблеме");
+}
+
+} // namespace
+
 DiscDialog::DiscDialog(QWidget* parent)
     : QDialog(parent), Form(std::make_unique<Ui::DiscDialog>()) {
     Form->setupUi(this);
     setObjectName("Form7");
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     Form->CheckBox1->setVisible(false);
+    Form->BitBtn2->setDefault(true);
     ApplyLanguage();
+    resize(std::max(width(), sizeHint().width()), sizeHint().height());
     PickFiles = [this] {
-        return QFileDialog::getOpenFileNames(this, QString(), base::ProgramFolder(),
-                                             "AVI (*.avi);;QVS (*.qvs);;All (*)");
+        const QStringList files =
+            QFileDialog::getOpenFileNames(this, QString(), PickerFolder(), PickerFilters());
+        RememberPicked(files);
+        return files;
     };
     ConfirmErase = [this] {
         const bool translated = project::AppLanguage().Has(911);
@@ -33,7 +98,16 @@ DiscDialog::DiscDialog(QWidget* parent)
         return QMessageBox::warning(this, caption, text, QMessageBox::Yes | QMessageBox::No,
                                     QMessageBox::No) == QMessageBox::Yes;
     };
-    connect(Form->ComboBox1, &QComboBox::currentIndexChanged, this, &DiscDialog::recorderChanged);
+    ShowError = [this](const QString& text) { QMessageBox::critical(this, windowTitle(), text); };
+    pollTimer_ = new QTimer(this);
+    pollTimer_->setObjectName("DiscPollTimer");
+    pollTimer_->setInterval(kPollMs);
+    connect(pollTimer_, &QTimer::timeout, this, &DiscDialog::Poll);
+    connect(Form->ComboBox1, &QComboBox::currentIndexChanged, this, [this](int index) {
+        Q_EMIT recorderChanged(index);
+        // After the owner selected the recorder.
+        QTimer::singleShot(0, this, &DiscDialog::RefreshFacts);
+    });
     connect(Form->BitBtn1, &QPushButton::clicked, this, &DiscDialog::erase);
     connect(Form->BitBtn2, &QPushButton::clicked, this, &DiscDialog::write);
     connect(Form->BitBtn3, &QPushButton::clicked, this, &DiscDialog::cancel);
@@ -51,6 +125,8 @@ void DiscDialog::ApplyLanguage() {
     Form->BitBtn1->setText(Tr(906, "Стереть"));
     Form->BitBtn2->setText(Tr(907, "Записать"));
     Form->BitBtn3->setText(Tr(908, "Отмена"));
+    Form->WriteLabel->setText(Text(912, "Запись"));
+    Form->BufferLabel->setText(Text(913, "Буфер привода"));
 }
 
 void DiscDialog::changeEvent(QEvent* event) {
@@ -82,16 +158,85 @@ bool DiscDialog::EjectAfterWriting() const {
     return Form->CheckBox2->isChecked();
 }
 
+void DiscDialog::WatchRecorder(disc::ScsiDevice* device) {
+    device_ = device;
+    RefreshFacts();
+    if (device_)
+        pollTimer_->start();
+    else
+        pollTimer_->stop();
+}
+
+QString DiscDialog::FactsText(const disc::DiscSummary& s) {
+    using State = disc::DiscSummary::State;
+    if (s.state == State::NoDisc)
+        return Text(914, "Нет диска");
+    if (s.state == State::NotReady)
+        return Text(992, "Привод не готов");
+    QStringList parts{QString::fromStdString(s.kind)};
+    switch (s.state) {
+    case State::Blank:
+        parts << Text(991, "Чистый диск") << Text(996, "свободно %1").arg(Size(s.freeBytes));
+        break;
+    case State::Closed:
+        parts << Text(915, "Диск закрыт") << Text(997, "занято %1").arg(Size(s.usedBytes));
+        break;
+    default:
+        parts << Text(916, "занято %1, свободно %2").arg(Size(s.usedBytes), Size(s.freeBytes));
+        break;
+    }
+    if (s.state == State::Appendable || s.state == State::Closed ||
+        (s.state == State::Overwritable && s.sessions > 0))
+        parts << (s.sessions == 1 ? Text(917, "1 сессия")
+                                  : Text(918, "сессий: %1").arg(s.sessions));
+    return parts.join(QStringLiteral(" \u00B7 "));
+}
+
+QString DiscDialog::Facts() const {
+    return Form->DiscFacts->text();
+}
+
+void DiscDialog::RefreshFacts() {
+    if (busy_)
+        return;
+    if (device_ == nullptr || !device_->Selected()) {
+        lastPresence_ = -1;
+        Form->DiscFacts->setText(
+            device_ == nullptr ? QString() : Text(993, "Файлы будут записаны в файл образа ISO"));
+        return;
+    }
+    const disc::DiscSummary summary = disc::SummarizeDisc(*device_);
+    lastPresence_ = summary.state == disc::DiscSummary::State::NoDisc ? 0 : 1;
+    Form->DiscFacts->setText(FactsText(summary));
+}
+
+// A look at the drive while nothing runs: the facts are read again when a disc went in or out.
+void DiscDialog::Poll() {
+    if (busy_ || device_ == nullptr || !device_->Selected())
+        return;
+    const disc::MediumEvent event = disc::PollMedium(*device_);
+    int presence = lastPresence_;
+    if (event == disc::MediumEvent::Absent)
+        presence = 0;
+    else if (event == disc::MediumEvent::Present || event == disc::MediumEvent::Changed)
+        presence = 1;
+    if (event == disc::MediumEvent::Changed || presence != lastPresence_)
+        RefreshFacts();
+}
+
 void DiscDialog::SetBusy(bool busy) {
     busy_ = busy;
     for (QWidget* w : {static_cast<QWidget*>(Form->ComboBox1), static_cast<QWidget*>(Form->Edit1),
                        static_cast<QWidget*>(Form->CheckBox2), static_cast<QWidget*>(Form->BitBtn1),
-                       static_cast<QWidget*>(Form->BitBtn2), static_cast<QWidget*>(Form->BitBtn3)})
+                       static_cast<QWidget*>(Form->BitBtn2)})
         w->setEnabled(!busy);
-    if (busy)
-        setCursor(Qt::WaitCursor);
-    else
+    Form->BitBtn3->setEnabled(true);
+    if (busy) {
+        setCursor(Qt::BusyCursor);
+    } else {
         unsetCursor();
+        RefreshFacts();
+    }
 }
 
 void DiscDialog::SetWriteProgress(int sectors, int maxSectors, int cachePercent) {
@@ -106,8 +251,39 @@ void DiscDialog::StepEraseAnimation() {
 }
 
 void DiscDialog::ResetProgress() {
+    Form->ProgressBar1->setMaximum(100);
     Form->ProgressBar1->setValue(0);
     Form->ProgressBar2->setValue(0);
+}
+
+QString DiscDialog::FailureSentence(const QString& driveWords, bool writing) {
+    const QString sentence = writing ? Text(919, "Не удалось записать диск: %1")
+                                     : Text(979, "Не удалось стереть диск: %1");
+    return sentence.arg(Reason(driveWords)) + QLatin1Char('.');
+}
+
+void DiscDialog::ShowFailure(const QString& driveWords, bool writing) {
+    if (ShowError)
+        ShowError(FailureSentence(driveWords, writing) + QStringLiteral("\n\n") + driveWords);
+}
+
+QString DiscDialog::PickerFolder() {
+    if (!LastPickerFolder().isEmpty() && QFileInfo(LastPickerFolder()).isDir())
+        return LastPickerFolder();
+    const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    if (!videos.isEmpty() && QFileInfo(videos).isDir())
+        return videos;
+    return QDir::homePath();
+}
+
+void DiscDialog::RememberPicked(const QStringList& files) {
+    if (!files.isEmpty())
+        LastPickerFolder() = QFileInfo(files.first()).absolutePath();
+}
+
+QString DiscDialog::PickerFilters() {
+    return QStringLiteral("%1 (*.mp4 *.avi *.qvs);;MP4 (*.mp4);;AVI (*.avi);;QVS (*.qvs);;%2 (*)")
+        .arg(Text(998, "Видео и шоу"), Text(999, "Все файлы"));
 }
 
 void DiscDialog::erase() {
@@ -124,9 +300,11 @@ void DiscDialog::write() {
     Q_EMIT writeRequested(files);
 }
 
-// Closes only when no write or erase runs: a running job cannot be left from here.
+// Stops a running job, else closes the dialog.
 void DiscDialog::cancel() {
-    if (!busy_)
+    if (busy_)
+        Q_EMIT cancelRequested();
+    else
         accept();
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/CodePage.h"
 #include "imaging/Compose.h"
+#include "imaging/ui/MotionEditor.h"
 #include "project/EditBackups.h"
 #include "project/Language.h"
 #include "project/ui/LanguageTexts.h"
@@ -19,6 +20,7 @@
 #include <QPainter>
 #include <QTabBar>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <array>
 
 namespace ui {
@@ -50,8 +52,8 @@ EffectsDialog::EffectsDialog(const project::Slide& slide, const std::string& res
     Tabs->setGeometry(4, 4, 322, 28);
     Tabs->setExpanding(false);
     Tabs->setUsesScrollButtons(true);
-    for (const char* caption :
-         {"Кадрирование", "Текст", "Поворот", "Освещенность", "Цветовые эффекты", "Длительность"})
+    for (const char* caption : {"Кадрирование", "Текст", "Поворот", "Освещенность",
+                                "Цветовые эффекты", "Длительность", "Движение"})
         Tabs->addTab(QString::fromUtf8(caption));
 
     Ask = [this](const QString& text, const QString& caption) {
@@ -74,7 +76,9 @@ EffectsDialog::EffectsDialog(const project::Slide& slide, const std::string& res
     thumbBackup_ = thumbnail;
     ApplyTexts();
 
-    openPage_ = std::clamp(page, 0, 5);
+    motion_ = slide.Ext.Motion;
+    SetUpMotionPage();
+    openPage_ = std::clamp(page, 0, kMotionPage);
     Tabs->setCurrentIndex(openPage_);
     Form->PageControl1->setCurrentIndex(openPage_);
     Form->SecondsSpin->setValue(S().ShowSeconds);
@@ -154,11 +158,12 @@ EffectsDialog::EffectsDialog(const project::Slide& slide, const std::string& res
         PreviewColor();
     });
     connect(Form->BackColorButton, &QPushButton::clicked, this, &EffectsDialog::ChooseBackColor);
-    for (QPushButton* b : {Form->SaveButton0, Form->SaveButton1, Form->SaveButton2,
-                           Form->SaveButton3, Form->SaveButton4, Form->SaveButton5})
+    for (QPushButton* b :
+         {Form->SaveButton0, Form->SaveButton1, Form->SaveButton2, Form->SaveButton3,
+          Form->SaveButton4, Form->SaveButton5, Form->SaveButton6})
         connect(b, &QPushButton::clicked, this, &EffectsDialog::SaveAndClose);
     for (QPushButton* b : {Form->CancelButton0, Form->CancelButton1, Form->CancelButton3,
-                           Form->CancelButton4, Form->CancelButton5})
+                           Form->CancelButton4, Form->CancelButton5, Form->CancelButton6})
         connect(b, &QPushButton::clicked, this, &QDialog::reject);
     connect(Form->CancelButton2, &QPushButton::clicked, this, [this] {
         keepOnClose_ = false;
@@ -174,6 +179,37 @@ EffectsDialog::EffectsDialog(const project::Slide& slide, const std::string& res
 }
 
 EffectsDialog::~EffectsDialog() = default;
+
+QSize EffectsDialog::FrameSize() const {
+    const QStringList parts = QString::fromStdString(show_.Resolution).split('x');
+    bool okW = false, okH = false;
+    const int w = parts.size() == 2 ? parts[0].toInt(&okW) : 0;
+    const int h = parts.size() == 2 ? parts[1].toInt(&okH) : 0;
+    if (!okW || !okH || w < 16 || h < 16)
+        return {1280, 720};
+    return {w, h};
+}
+
+void EffectsDialog::SetUpMotionPage() {
+    motionEditor_ = new MotionEditor(Form->MotionHost);
+    auto* layout = new QVBoxLayout(Form->MotionHost);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(motionEditor_);
+    motionEditor_->SetTextLookup([](int key, const char* builtin) {
+        return project::AppLanguage().Text(key, QString::fromUtf8(builtin));
+    });
+    motionEditor_->SetMotion(motion_);
+    // The slide moves for its still and its outgoing transition.
+    motionEditor_->SetPlaySeconds(std::clamp(
+        static_cast<double>(S().StillMs() + S().TransitionLengthMs()) / 1000.0, 0.5, 60.0));
+}
+
+void EffectsDialog::SetSlideIndex(int index) {
+    slideIndex_ = std::max(index, 0);
+    const QSize frame = FrameSize();
+    motionEditor_->SetSlide(workImage_, S().BackColor, frame.width(), frame.height(), slideIndex_);
+    motionEditor_->SetMotion(motionEditor_->EditedMotion());
+}
 
 void EffectsDialog::ApplyTexts() {
     const auto tab = [this](int index) {
@@ -227,6 +263,9 @@ void EffectsDialog::ApplyTexts() {
         {644, Form->CheckBox1},
         {645, Form->SaveButton5},
         {646, Form->CancelButton5},
+        {MotionEditor::kTitleKey, tab(kMotionPage)},
+        {645, Form->SaveButton6},
+        {646, Form->CancelButton6},
     });
 }
 
@@ -246,129 +285,6 @@ void EffectsDialog::TakeOpeningValues() {
     opening_.BackColor = S().BackColor;
     opening_.TurnCount = S().TurnCount;
     opening_.Caption = project::CaptionOf(S());
-}
-
-bool EffectsDialog::LoadWorkImage() {
-    imaging::Bitmap picture;
-    if (!imaging::LoadSlidePicture(WorkFile(), picture))
-        return false;
-    workImage_ = std::move(picture);
-    RebuildPreview();
-    return true;
-}
-
-void EffectsDialog::RebuildPreview() {
-    const imaging::ImageSize size =
-        imaging::FitSize(workImage_.Width, workImage_.Height, kPreviewWidth, kPreviewHeight);
-    previewSource_ = imaging::Bitmap::CreateUninitialised(size.Width, size.Height);
-    if (!previewSource_.IsEmpty())
-        workImage_.ScaleBilinear(previewSource_);
-    previewImage_ = previewSource_;
-    RepaintBox();
-}
-
-QImage EffectsDialog::PreviewPicture() const {
-    imaging::Bitmap box = imaging::Bitmap::CreateSized(kPreviewWidth, kPreviewHeight);
-    imaging::FillColor(box, show_.Slides[0].BackColor);
-    box.Draw(previewImage_, (kPreviewWidth - previewImage_.Width) / 2,
-             (kPreviewHeight - previewImage_.Height) / 2);
-    return box.CopyToImage();
-}
-
-void EffectsDialog::RepaintBox() {
-    Form->Image1->setPixmap(QPixmap::fromImage(PreviewPicture()));
-}
-
-void EffectsDialog::DrawCropFrame() {
-    previewImage_ = previewSource_;
-    if (!workImage_.IsEmpty() && !previewImage_.IsEmpty()) {
-        const auto scale = [](std::int32_t v, int preview, int image) {
-            return static_cast<int>(static_cast<std::int64_t>(preview) * v / image);
-        };
-        const int pw = previewImage_.Width;
-        const int ph = previewImage_.Height;
-        QImage view = previewImage_.View();
-        QPainter p(&view);
-        p.setPen(QPen(QColor(255, 0, 0), 1, Qt::DashLine));
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(QRect(QPoint(scale(crop_.X0, pw, workImage_.Width),
-                                scale(crop_.Y0, ph, workImage_.Height)),
-                         QPoint(scale(crop_.X1, pw, workImage_.Width),
-                                scale(crop_.Y1, ph, workImage_.Height)))
-                       .normalized());
-    }
-    RepaintBox();
-}
-
-void EffectsDialog::ShowCropInEdits() {
-    const project::CropEdit crop = crop_;
-    updating_ = true;
-    Form->Edit2->setText(QString::number(crop_.X0));
-    Form->Edit3->setText(QString::number(crop_.Y0));
-    Form->Edit4->setText(QString::number(crop_.X1));
-    Form->Edit5->setText(QString::number(crop_.Y1));
-    updating_ = false;
-    crop_ = crop;
-}
-
-void EffectsDialog::ResetCropToImage() {
-    crop_ = {0, 0, workImage_.Width, workImage_.Height};
-    ShowCropInEdits();
-}
-
-void EffectsDialog::dragCrop(QPoint from, QPoint to) {
-    if (previewImage_.IsEmpty() || workImage_.IsEmpty())
-        return;
-    const QPoint offset((kPreviewWidth - previewImage_.Width) / 2,
-                        (kPreviewHeight - previewImage_.Height) / 2);
-    const QPoint a = from - offset;
-    const QPoint b = to - offset;
-    const auto toImage = [](int v, int image, int preview) {
-        return static_cast<std::int32_t>(static_cast<std::int64_t>(v) * image / preview);
-    };
-    const int pw = previewImage_.Width;
-    const int ph = previewImage_.Height;
-    crop_ = {toImage(a.x(), workImage_.Width, pw), toImage(a.y(), workImage_.Height, ph),
-             toImage(b.x(), workImage_.Width, pw), toImage(b.y(), workImage_.Height, ph)};
-    ShowCropInEdits();
-    DrawCropFrame();
-}
-
-bool EffectsDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != Form->Image1)
-        return QDialog::eventFilter(watched, event);
-    const auto* mouse = dynamic_cast<QMouseEvent*>(event);
-    if (event->type() == QEvent::MouseButtonDblClick && openPage_ == 1) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(WorkFile().c_str())));
-        return true;
-    }
-    if (openPage_ != 0 || !mouse || mouse->button() == Qt::RightButton)
-        return QDialog::eventFilter(watched, event);
-    // Both ends of a drag are taken in the preview box's own coordinates.
-    const QPoint at = mouse->position().toPoint();
-    if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
-        dragStart_ = at;
-        dragging_ = true;
-        return true;
-    }
-    if (event->type() == QEvent::MouseMove && dragging_) {
-        previewImage_ = previewSource_;
-        QImage view = previewImage_.View();
-        QPainter p(&view);
-        p.setPen(QPen(QColor(255, 0, 0), 1, Qt::DashLine));
-        const QPoint offset((kPreviewWidth - previewImage_.Width) / 2,
-                            (kPreviewHeight - previewImage_.Height) / 2);
-        p.drawRect(QRect(dragStart_ - offset, at - offset).normalized());
-        p.end();
-        RepaintBox();
-        return true;
-    }
-    if (event->type() == QEvent::MouseButtonRelease && dragging_) {
-        dragging_ = false;
-        dragCrop(dragStart_, at);
-        return true;
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 bool EffectsDialog::Apply(const project::SlideEdit& edit, imaging::Bitmap* thumbnail) {
@@ -409,6 +325,8 @@ bool EffectsDialog::PageHasChange(int page) const {
                s.Gamma10 != opening_.Gamma10;
     case 4:
         return s.ColorEffect != opening_.ColorEffect || s.BackColor != opening_.BackColor;
+    case kMotionPage:
+        return motionEditor_->EditedMotion() != motion_;
     default:
         return false;
     }
@@ -472,10 +390,18 @@ void EffectsDialog::ChangePage(int page) {
                 Form->Edit6->setStyleSheet(SwatchStyle(S().BackColor));
             }
             break;
+        case kMotionPage:
+            if (yes)
+                motion_ = motionEditor_->EditedMotion();
+            else
+                motionEditor_->SetMotion(motion_);
+            break;
         default:
             break;
         }
     }
+    if (page != kMotionPage)
+        motionEditor_->stop();
     openPage_ = page;
     Form->PageControl1->setCurrentIndex(page);
     previewImage_ = previewSource_;
@@ -548,31 +474,6 @@ void EffectsDialog::ChooseFont() {
                                   (font.underline() ? 4 : 0) | (font.strikeOut() ? 8 : 0));
     if (color.isValid())
         S().CaptionColor = FromQColor(color);
-}
-
-void EffectsDialog::Turn(project::TurnKind kind) {
-    if (const auto taken = project::TakeBackup(WorkFile(), project::BackupSlot::Turn); !taken) {
-        ShowError(QString::fromLocal8Bit(taken.error().c_str()));
-        return;
-    }
-    // The record counts only confirmed turns; the dialog counts those made since.
-    const std::int32_t confirmed = S().TurnCount;
-    S().TurnCount = turnCounter_;
-    if (Apply(project::TurnEdit{kind}, &thumb_))
-        turnCounter_ = S().TurnCount;
-    S().TurnCount = confirmed;
-    ResetCropToImage();
-}
-
-void EffectsDialog::UndoTurns() {
-    if (const auto restored = project::RestoreBackup(WorkFile(), project::BackupSlot::Turn);
-        !restored)
-        ShowError(QString::fromLocal8Bit(restored.error().c_str()));
-    thumb_ = thumbBackup_;
-    LoadWorkImage();
-    S().TurnCount = opening_.TurnCount;
-    turnCounter_ = opening_.TurnCount;
-    ResetCropToImage();
 }
 
 void EffectsDialog::PreviewLight() {
@@ -659,6 +560,9 @@ void EffectsDialog::SaveAndClose() {
     case 5:
         S().ShowSeconds = Form->SecondsSpin->value();
         secondsForAll_ = Form->CheckBox1->isChecked();
+        break;
+    case kMotionPage:
+        motion_ = motionEditor_->EditedMotion();
         break;
     default:
         break;

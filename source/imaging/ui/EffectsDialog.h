@@ -1,6 +1,7 @@
-// The effects dialog: crop, caption text, turns, light, colour and duration of one slide, with a
-// preview. It works on a copy of the slide's record and thumbnail and writes the slide's working
-// file through the core's slide edits; the caller takes back the record and thumbnail.
+// The effects dialog: crop, caption text, turns, light, colour, duration and motion of one
+// slide, with a preview. It works on a copy of the slide's record and thumbnail and writes the
+// slide's working file through the core's slide edits; the caller takes back the record and
+// thumbnail, and the edited motion as a value to store through the document.
 #pragma once
 
 #include "imaging/Bitmap.h"
@@ -22,15 +23,18 @@ class EffectsDialog;
 
 namespace ui {
 
+class MotionEditor;
+
 class EffectsDialog final : public QDialog {
     Q_OBJECT
 
 public:
     static constexpr int kPreviewWidth = 254;
     static constexpr int kPreviewHeight = 166;
+    static constexpr int kMotionPage = 6;
 
     // slide: the record as the show holds it; resolution: the show's output size "WxH" (a crop
-    // is fitted to it again); thumbnail: the slide's thumbnail picture; page: 0..5.
+    // is fitted to it again); thumbnail: the slide's thumbnail picture; page: 0..6.
     EffectsDialog(const project::Slide& slide, const std::string& resolution,
                   const imaging::Bitmap& thumbnail, int page, QWidget* parent = nullptr);
     ~EffectsDialog() override;
@@ -40,6 +44,11 @@ public:
     const project::Slide& SlideRecord() const { return show_.Slides[0]; }
     const imaging::Bitmap& Thumbnail() const { return thumb_; }
     bool SecondsForAll() const { return secondsForAll_; }
+    // The motion to keep: the slide's own unless the motion page's edit was saved or accepted.
+    const imaging::Motion& EditedMotion() const { return motion_; }
+    // The slide's place in the show (automatic motion depends on it).
+    void SetSlideIndex(int index);
+    MotionEditor* Motion() const { return motionEditor_; }
 
     // The page-change question (Yes = true) and the failure message; replaceable by tests.
     std::function<bool(const QString& text, const QString& caption)> Ask;
@@ -100,7 +109,14 @@ private:
     void ResetLightControls();
     void SaveAndClose();
 
+    void SetUpMotionPage();
+    // The frame size of the show's resolution "WxH" (1280 x 720 when it cannot be read).
+    QSize FrameSize() const;
+
     project::ShowModel show_;
+    MotionEditor* motionEditor_ = nullptr;
+    imaging::Motion motion_;
+    int slideIndex_ = 0;
     imaging::Bitmap thumb_;
     imaging::Bitmap thumbBackup_;
     imaging::Bitmap workImage_;

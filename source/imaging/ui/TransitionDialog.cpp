@@ -1,10 +1,13 @@
 #include "imaging/ui/TransitionDialog.h"
 
+#include "imaging/TransitionKinds.h"
+#include "imaging/ui/TransitionSample.h"
 #include "project/TransitionNames.h"
 #include "project/ui/LanguageTexts.h"
 #include "ui_TransitionDialog.h"
 
 #include <QEvent>
+#include <QVBoxLayout>
 
 namespace ui {
 
@@ -14,14 +17,19 @@ TransitionDialog::TransitionDialog(int kind, int seconds, QWidget* parent)
     setFixedSize(size());
     ApplyTexts();
 
-    // The names in the current language, item 0 first, then the slide's own kind; a kind the
-    // list does not hold (a damaged file) leaves "no transition" selected.
-    Form->ListBox1->clear();
-    for (int k = 0; k < project::kTransitionCount; ++k)
-        Form->ListBox1->addItem(project::TransitionName(k));
+    sample_ = new TransitionSample(Form->SampleHost);
+    auto* layout = new QVBoxLayout(Form->SampleHost);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(sample_);
+
+    // The names in the current language, the seed's kinds first, then the newer ones, so that a
+    // row is its kind's code; the slide's own kind is selected, and a kind the list does not
+    // hold (a damaged file) leaves "no transition" selected.
+    FillList();
     Form->ListBox1->setCurrentRow(0);
-    if (kind >= 0 && kind < project::kTransitionCount)
+    if (kind >= 0 && kind < imaging::kTransitionCodes)
         Form->ListBox1->setCurrentRow(kind);
+    sample_->SetKind(Form->ListBox1->currentRow());
     Form->SecondsSpin->setValue(seconds); // the spin box's range keeps it within 0..99
 
     // A click on any item (the selected one included) or a move with the keys.
@@ -33,6 +41,21 @@ TransitionDialog::TransitionDialog(int kind, int seconds, QWidget* parent)
 }
 
 TransitionDialog::~TransitionDialog() = default;
+
+void TransitionDialog::FillList() {
+    const int row = Form->ListBox1->currentRow();
+    Form->ListBox1->clear();
+    for (int k = 0; k < imaging::kTransitionCodes; ++k)
+        Form->ListBox1->addItem(project::TransitionName(k));
+    if (row >= 0)
+        Form->ListBox1->setCurrentRow(row);
+}
+
+void TransitionDialog::SetSamplePictures(const imaging::Bitmap& outgoing, std::int32_t outgoingBack,
+                                         const imaging::Bitmap& incoming,
+                                         std::int32_t incomingBack) {
+    sample_->SetPictures(outgoing, outgoingBack, incoming, incomingBack);
+}
 
 void TransitionDialog::ApplyTexts() {
     ApplyLanguageTexts({
@@ -53,6 +76,8 @@ void TransitionDialog::changeEvent(QEvent* event) {
 void TransitionDialog::selectKind(int row) {
     // "No transition" has no length.
     Form->SecondsSpin->setEnabled(row != 0);
+    if (row >= 0 && row != sample_->Kind())
+        sample_->SetKind(row);
 }
 
 void TransitionDialog::acceptChoice() {

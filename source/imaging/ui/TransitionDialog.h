@@ -1,11 +1,15 @@
-// The transition chooser: one of the fourteen transitions and its length for the current slide,
-// or for every slide. It hands the choice back; the caller stores it (ApplyTransitionChoice).
+// The transition chooser: one of the transitions (the seed's fourteen and the newer kinds, all
+// by their codes 0..26) and its length for the current slide, or for every slide, with a small
+// looping sample of the selected kind on the two slides' thumbnails. It hands the choice back;
+// the caller stores it (ApplyTransitionChoice).
 #pragma once
 
+#include "imaging/Bitmap.h"
 #include "project/TransitionChoice.h"
 
 #include <QDialog>
 
+#include <cstdint>
 #include <memory>
 
 namespace Ui {
@@ -14,16 +18,23 @@ class TransitionDialog;
 
 namespace ui {
 
+class TransitionSample;
+
 class TransitionDialog final : public QDialog {
     Q_OBJECT
 
 public:
-    // kind and seconds are the current slide's transition.
+    // kind (a code 0..26) and seconds are the current slide's transition.
     TransitionDialog(int kind, int seconds, QWidget* parent = nullptr);
     ~TransitionDialog() override;
 
     // After "Сохранить": the chosen kind, the seconds as entered and the "apply to all" box.
     project::TransitionChoice Choice() const { return choice_; }
+
+    // The thumbnails the sample plays on: the slide's and the next one's, each on its background.
+    void SetSamplePictures(const imaging::Bitmap& outgoing, std::int32_t outgoingBack,
+                           const imaging::Bitmap& incoming, std::int32_t incomingBack);
+    TransitionSample* Sample() const { return sample_; }
 
     std::unique_ptr<Ui::TransitionDialog> Form;
 
@@ -35,8 +46,10 @@ protected:
 
 private:
     void ApplyTexts();
+    void FillList();
 
     project::TransitionChoice choice_;
+    TransitionSample* sample_ = nullptr;
 };
 
 } // namespace ui

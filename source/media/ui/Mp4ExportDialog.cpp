@@ -3,7 +3,12 @@
 #include "project/Language.h"
 #include "ui_Mp4ExportDialog.h"
 
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include <array>
 
@@ -12,14 +17,23 @@ namespace ui {
 namespace {
 
 // The size list's rows, top to bottom: the sizes of today's players first, then the AVI sizes.
-constexpr std::array<int, 4> kSizeRows{media::kResolution720p, media::kResolution1080p,
-                                       media::kResolutionHigh, media::kResolutionStandard};
+constexpr std::array<int, 6> kSizeRows{media::kResolution720p,  media::kResolution1080p,
+                                       media::kResolution1440p, media::kResolution2160p,
+                                       media::kResolutionHigh,  media::kResolutionStandard};
+constexpr std::array<media::VideoShape, 4> kShapeRows{
+    media::VideoShape::Wide, media::VideoShape::Tall, media::VideoShape::Square,
+    media::VideoShape::Classic};
+constexpr std::array<int, 5> kFpsRows{24, 25, 30, 50, 60};
 
-int SizeRow(int resolution) {
-    for (std::size_t i = 0; i < kSizeRows.size(); ++i)
-        if (kSizeRows[i] == resolution)
+template <typename T, std::size_t N> int RowOf(const std::array<T, N>& rows, T value) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (rows[i] == value)
             return static_cast<int>(i);
-    return 0;
+    return -1;
+}
+
+template <typename T, std::size_t N> T ValueAt(const std::array<T, N>& rows, int row, T fallback) {
+    return row >= 0 && row < static_cast<int>(N) ? rows[static_cast<std::size_t>(row)] : fallback;
 }
 
 } // namespace
@@ -28,9 +42,67 @@ Mp4ExportDialog::Mp4ExportDialog(int resolution, int quality, QWidget* parent)
     : QDialog(parent), Form(std::make_unique<Ui::Mp4ExportDialog>()) {
     Form->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    Form->ComboBox1->insertItem(2, QString());
+    Form->ComboBox1->insertItem(3, QString());
+
+    // The presets above the detailed choices; shape, rate and codec below the size.
+    presetGroup_ = new QGroupBox(this);
+    PresetBox = new QComboBox(presetGroup_);
+    PresetBox->setObjectName("PresetBox");
+    PresetBox->addItem(QString());
+    for (const media::Mp4Preset& p : media::Mp4Presets())
+        PresetBox->addItem(QString::fromUtf8(p.Name.data(), static_cast<int>(p.Name.size())));
+    auto* presetLayout = new QVBoxLayout(presetGroup_);
+    presetLayout->addWidget(PresetBox);
+
+    formatGroup_ = new QGroupBox(this);
+    auto* form = new QFormLayout(formatGroup_);
+    ShapeBox = new QComboBox(formatGroup_);
+    ShapeBox->setObjectName("ShapeBox");
+    for (media::VideoShape s : kShapeRows) {
+        const auto text = media::ShapeText(s);
+        ShapeBox->addItem(QString::fromLatin1(text.data(), static_cast<int>(text.size())));
+    }
+    FpsBox = new QComboBox(formatGroup_);
+    FpsBox->setObjectName("FpsBox");
+    for (int fps : kFpsRows)
+        FpsBox->addItem(QString::number(fps));
+    CodecBox = new QComboBox(formatGroup_);
+    CodecBox->setObjectName("CodecBox");
+    CodecBox->addItem(QStringLiteral("H.264"));
+    CodecBox->addItem(QStringLiteral("H.265 (HEVC)"));
+    shapeLabel_ = new QLabel(formatGroup_);
+    fpsLabel_ = new QLabel(formatGroup_);
+    codecLabel_ = new QLabel(formatGroup_);
+    form->addRow(shapeLabel_, ShapeBox);
+    form->addRow(fpsLabel_, FpsBox);
+    form->addRow(codecLabel_, CodecBox);
+
+    note_ = new QLabel(this);
+    note_->setObjectName("SofterNote");
+    note_->setWordWrap(true);
+    note_->hide();
+
+    auto* layout = static_cast<QVBoxLayout*>(this->layout());
+    layout->insertWidget(0, presetGroup_);
+    layout->insertWidget(2, formatGroup_);
+    layout->insertWidget(4, note_);
+
     ApplyLanguage();
-    Form->ComboBox1->setCurrentIndex(SizeRow(resolution));
+    const int sizeRow = RowOf(kSizeRows, resolution);
+    Form->ComboBox1->setCurrentIndex(sizeRow < 0 ? 0 : sizeRow);
     Form->ComboBox2->setCurrentIndex(quality == media::kQualityBest ? 1 : 0);
+    ShapeBox->setCurrentIndex(0);
+    FpsBox->setCurrentIndex(RowOf(kFpsRows, 25));
+    CodecBox->setCurrentIndex(0);
+    ChoicesChanged();
+
+    connect(PresetBox, &QComboBox::activated, this, [this](int row) {
+        if (row > 0)
+            ApplyPreset(static_cast<std::size_t>(row - 1));
+    });
+    for (QComboBox* box : {Form->ComboBox1, ShapeBox, FpsBox, CodecBox})
+        connect(box, &QComboBox::currentIndexChanged, this, [this] { ChoicesChanged(); });
     connect(Form->BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
     connect(Form->BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -38,14 +110,77 @@ Mp4ExportDialog::Mp4ExportDialog(int resolution, int quality, QWidget* parent)
 Mp4ExportDialog::~Mp4ExportDialog() = default;
 
 int Mp4ExportDialog::Resolution() const {
-    const int row = Form->ComboBox1->currentIndex();
-    return row >= 0 && row < static_cast<int>(kSizeRows.size())
-               ? kSizeRows[static_cast<std::size_t>(row)]
-               : media::kResolution720p;
+    return ValueAt(kSizeRows, Form->ComboBox1->currentIndex(), media::kResolution720p);
 }
 
 int Mp4ExportDialog::Quality() const {
     return Form->ComboBox2->currentIndex() == 1 ? media::kQualityBest : media::kQualityGood;
+}
+
+media::VideoShape Mp4ExportDialog::Shape() const {
+    return ValueAt(kShapeRows, ShapeBox->currentIndex(), media::VideoShape::Wide);
+}
+
+int Mp4ExportDialog::Fps() const {
+    return ValueAt(kFpsRows, FpsBox->currentIndex(), 25);
+}
+
+media::Mp4Coding Mp4ExportDialog::Coding() const {
+    return CodecBox->currentIndex() == 1 ? media::Mp4Coding::H265 : media::Mp4Coding::H264;
+}
+
+const media::Mp4Preset* Mp4ExportDialog::Preset() const {
+    for (const media::Mp4Preset& p : media::Mp4Presets())
+        if (p.Resolution == Resolution() && p.Shape == Shape() && p.Fps == Fps() &&
+            p.Codec == Coding())
+            return &p;
+    return nullptr;
+}
+
+void Mp4ExportDialog::ApplyPreset(std::size_t index) {
+    const auto presets = media::Mp4Presets();
+    if (index >= presets.size())
+        return;
+    const media::Mp4Preset& p = presets[index];
+    applying_ = true;
+    Form->ComboBox1->setCurrentIndex(RowOf(kSizeRows, p.Resolution));
+    ShapeBox->setCurrentIndex(RowOf(kShapeRows, p.Shape));
+    FpsBox->setCurrentIndex(RowOf(kFpsRows, p.Fps));
+    CodecBox->setCurrentIndex(p.Codec == media::Mp4Coding::H265 ? 1 : 0);
+    applying_ = false;
+    ChoicesChanged();
+}
+
+void Mp4ExportDialog::SetPhotoSize(int width, int height) {
+    photoWidth_ = width;
+    photoHeight_ = height;
+    ChoicesChanged();
+}
+
+QString Mp4ExportDialog::SofterNote() const {
+    return note_->isHidden() ? QString() : note_->text();
+}
+
+void Mp4ExportDialog::ChoicesChanged() {
+    if (applying_)
+        return;
+    // The shapes are those of the player sizes; the AVI sizes keep their own.
+    ShapeBox->setEnabled(media::ShortSideOf(Resolution()) > 0);
+    // The preset list names the preset the choices make, or none.
+    const media::Mp4Preset* preset = Preset();
+    int row = 0;
+    for (std::size_t i = 0; preset && i < media::Mp4Presets().size(); ++i)
+        if (&media::Mp4Presets()[i] == preset)
+            row = static_cast<int>(i) + 1;
+    PresetBox->setCurrentIndex(row);
+    std::string note;
+    if (photoWidth_ > 0 && photoHeight_ > 0)
+        note = media::SofterVideoWarning(media::ShapedFrameSize(Resolution(), Shape()), photoWidth_,
+                                         photoHeight_);
+    if (!note.empty())
+        note[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(note[0])));
+    note_->setText(QString::fromStdString(note));
+    note_->setVisible(!note.empty());
 }
 
 void Mp4ExportDialog::ApplyLanguage() {
@@ -55,13 +190,21 @@ void Mp4ExportDialog::ApplyLanguage() {
     Form->GroupBox1->setTitle(lang.FileText(969, "Размер кадра"));
     Form->ComboBox1->setItemText(0, lang.FileText(970, "1280 x 720 (720p)"));
     Form->ComboBox1->setItemText(1, lang.FileText(971, "1920 x 1080 (1080p)"));
-    Form->ComboBox1->setItemText(2, lang.FileText(972, "Высокое"));
-    Form->ComboBox1->setItemText(3, lang.FileText(973, "Стандартное"));
+    Form->ComboBox1->setItemText(2, QStringLiteral("2560 x 1440 (1440p)"));
+    Form->ComboBox1->setItemText(3, QStringLiteral("3840 x 2160 (2160p, 4K)"));
+    Form->ComboBox1->setItemText(4, lang.FileText(972, "Высокое"));
+    Form->ComboBox1->setItemText(5, lang.FileText(973, "Стандартное"));
     Form->GroupBox2->setTitle(lang.FileText(974, "Качество"));
     Form->ComboBox2->setItemText(0, lang.FileText(975, "Хорошее"));
     Form->ComboBox2->setItemText(1, lang.FileText(976, "Наилучшее"));
     Form->BitBtn1->setText(lang.FileText(977, "OK"));
     Form->BitBtn2->setText(lang.FileText(978, "Отмена"));
+    presetGroup_->setTitle(lang.FileText(880, "Готовые настройки"));
+    PresetBox->setItemText(0, lang.FileText(881, "Свои настройки"));
+    formatGroup_->setTitle(lang.FileText(882, "Формат"));
+    shapeLabel_->setText(lang.FileText(883, "Форма кадра"));
+    fpsLabel_->setText(lang.FileText(884, "Кадров в секунду"));
+    codecLabel_->setText(lang.FileText(885, "Кодек"));
 }
 
 void Mp4ExportDialog::showEvent(QShowEvent* event) {

@@ -1,12 +1,19 @@
-// The "Запись MP4" dialog: the frame size and the quality of an MP4 video. It takes the
-// preselected choices and hands back those chosen; the caller exports.
+// The "Запись MP4" dialog: a preset named for what it is for, or the frame size, shape, frame
+// rate, codec and quality of an MP4 video chosen one by one; a note when the video will be larger
+// than the show's photos. It takes the preselected choices and hands back those chosen; the
+// caller exports.
 #pragma once
 
 #include "media/CodecChoice.h"
+#include "media/Mp4Format.h"
 
 #include <QDialog>
 
 #include <memory>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
 
 namespace Ui {
 class Mp4ExportDialog;
@@ -18,7 +25,7 @@ class Mp4ExportDialog final : public QDialog {
     Q_OBJECT
 
 public:
-    // resolution: media::kResolution720p, 1080p, High or Standard; quality: media::kQualityGood
+    // resolution: media::kResolution720p ... 2160p, High or Standard; quality: media::kQualityGood
     // or Best. Values the dialog does not list select 720p and good.
     explicit Mp4ExportDialog(int resolution = media::kResolution720p,
                              int quality = media::kQualityGood, QWidget* parent = nullptr);
@@ -26,12 +33,40 @@ public:
 
     int Resolution() const;
     int Quality() const;
+    media::VideoShape Shape() const;
+    int Fps() const;
+    media::Mp4Coding Coding() const;
+    // The preset whose choices are all selected (nullptr when the choices are the user's own).
+    const media::Mp4Preset* Preset() const;
+    // Selects a preset's choices (index into media::Mp4Presets()).
+    void ApplyPreset(std::size_t index);
+    // The show's photo size: the note appears while the chosen video is larger.
+    void SetPhotoSize(int width, int height);
+    // The note's text ("" while hidden).
+    QString SofterNote() const;
     void ApplyLanguage();
 
     std::unique_ptr<Ui::Mp4ExportDialog> Form;
+    QComboBox* PresetBox = nullptr;
+    QComboBox* ShapeBox = nullptr;
+    QComboBox* FpsBox = nullptr;
+    QComboBox* CodecBox = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    void ChoicesChanged();
+
+    QGroupBox* presetGroup_ = nullptr;
+    QGroupBox* formatGroup_ = nullptr;
+    QLabel* shapeLabel_ = nullptr;
+    QLabel* fpsLabel_ = nullptr;
+    QLabel* codecLabel_ = nullptr;
+    QLabel* note_ = nullptr;
+    int photoWidth_ = 0;
+    int photoHeight_ = 0;
+    bool applying_ = false;
 };
 
 } // namespace ui

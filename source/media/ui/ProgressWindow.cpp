@@ -1,12 +1,15 @@
 #include "media/ui/ProgressWindow.h"
 
+#include "media/ExportRate.h"
 #include "project/Language.h"
 #include "ui_ProgressWindow.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QVBoxLayout>
 
 namespace ui {
 
@@ -15,6 +18,10 @@ ProgressWindow::ProgressWindow(QWidget* parent)
       Form(std::make_unique<Ui::ProgressWindow>()) {
     Form->setupUi(this);
     setModal(false);
+    detail_ = new QLabel(this);
+    detail_->setObjectName("Detail");
+    detail_->hide();
+    static_cast<QVBoxLayout*>(layout())->insertWidget(1, detail_);
     connect(Form->BitBtn1, &QPushButton::clicked, this, &ProgressWindow::RequestCancel);
 }
 
@@ -61,6 +68,15 @@ QString ProgressWindow::Text() const {
     return Form->ProgressBar1->text();
 }
 
+void ProgressWindow::SetDetail(const QString& text) {
+    detail_->setText(text);
+    detail_->setVisible(!text.isEmpty());
+}
+
+QString ProgressWindow::Detail() const {
+    return detail_->text();
+}
+
 int ProgressWindow::Position() const {
     return Form->ProgressBar1->value();
 }
@@ -70,6 +86,8 @@ WindowProgress::~WindowProgress() {
 }
 
 void WindowProgress::Show() {
+    start_ = std::chrono::steady_clock::now();
+    window_.SetDetail(QString());
     window_.Attach(this);
     window_.ShowCentered();
     window_.SetPosition(0); // a bar that counted items before shows a share again
@@ -86,6 +104,12 @@ void WindowProgress::SetItem(int n, int total) {
 
 void WindowProgress::Pump() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void WindowProgress::Frames(std::int64_t done, std::int64_t total) {
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    window_.SetDetail(QString::fromStdString(media::ExportRateText(done, total, seconds)));
 }
 
 void WindowProgress::Close() {

@@ -6,7 +6,11 @@
 
 #include <QDialog>
 
+#include <chrono>
+#include <cstdint>
 #include <memory>
+
+class QLabel;
 
 namespace Ui {
 class ProgressWindow;
@@ -27,6 +31,9 @@ public:
     void SetItem(int n, int total);
     int Position() const;
     QString Text() const; // what the bar reads
+    // A line under the bar (the export's frames, speed and time left); empty hides it.
+    void SetDetail(const QString& text);
+    QString Detail() const;
     void ApplyLanguage();
     // The job that Cancel (the button, Escape, closing the window) asks to stop; null when idle.
     void Attach(base::Progress* job) { job_ = job; }
@@ -39,6 +46,7 @@ protected:
 
 private:
     base::Progress* job_ = nullptr;
+    QLabel* detail_ = nullptr;
 };
 
 // Long work's progress through the window: shown on Open, updated, events pumped between blocks.
@@ -51,9 +59,12 @@ public:
     void SetItem(int n, int total) override;
     void Pump() override;
     void Close() override;
+    // The export's frames written of the total: the detail line with the speed and time left.
+    void Frames(std::int64_t done, std::int64_t total);
 
 private:
     ProgressWindow& window_;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
 } // namespace ui

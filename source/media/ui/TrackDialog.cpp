@@ -2,6 +2,7 @@
 
 #include "base/CodePage.h"
 #include "media/AudioLibrary.h"
+#include "media/ui/SecondsBox.h"
 #include "project/Duration.h"
 #include "project/Language.h"
 #include "ui_TrackDialog.h"
@@ -9,6 +10,7 @@
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QLocale>
 #include <QStyle>
 #include <QTimer>
 
@@ -46,6 +48,9 @@ TrackDialog::TrackDialog(const project::Track& sound, QWidget* parent)
     Form->Label6->setText(QString::number(audio.PlaybackVolume()) + "%");
     Form->Label1->setText(Duration(sound_.PlaySeconds));
     Form->Label2->setText(base::FromCp1251(sound_.Title));
+    SetUpSecondsBox(*Form->FadeInBox, sound_.Ext.FadeInSeconds);
+    SetUpSecondsBox(*Form->FadeOutBox, sound_.Ext.FadeOutSeconds);
+    ShowLoudness();
     FitChangingLabels();
 
     connect(Form->BitBtn9, &QPushButton::clicked, this, &TrackDialog::play);
@@ -74,6 +79,27 @@ void TrackDialog::ApplyLanguage() {
     Form->Label4->setText(Tr(801, "Время воспроизведения:"));
     Form->Label5->setText(Tr(802, "Громкость:"));
     Form->Label3->setText(Tr(803, "Композиция:"));
+    Form->FadeInLabel->setText(Tr(804, "Нарастание, с:"));
+    Form->FadeOutLabel->setText(Tr(805, "Затухание, с:"));
+    Form->LoudnessCaption->setText(Tr(806, "Громкость записи:"));
+    ShowLoudness();
+}
+
+void TrackDialog::ShowLoudness() {
+    const project::TrackExtension& ext = sound_.Ext;
+    Form->LoudnessLabel->setText(ext.HasLoudness
+                                     ? Tr(808, "%1 LUFS, пик %2 dBTP")
+                                           .arg(QLocale().toString(ext.LoudnessLufs, 'f', 1),
+                                                QLocale().toString(ext.TruePeakDb, 'f', 1))
+                                     : Tr(807, "не измерена"));
+}
+
+double TrackDialog::FadeInSeconds() const {
+    return BoxSeconds(*Form->FadeInBox, sound_.Ext.FadeInSeconds);
+}
+
+double TrackDialog::FadeOutSeconds() const {
+    return BoxSeconds(*Form->FadeOutBox, sound_.Ext.FadeOutSeconds);
 }
 
 void TrackDialog::FitChangingLabels() {

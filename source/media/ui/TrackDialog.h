@@ -1,5 +1,6 @@
-// The track dialog: plays the selected track, shows and sets its playing position, and sets
-// its volume, which it hands back for the caller to store in the track record.
+// The track dialog: plays the selected track, shows and sets its playing position, sets its
+// volume and its fade-in and fade-out, which it hands back for the caller to store in the track,
+// and shows the loudness measured when it was imported.
 #pragma once
 
 #include "project/Records.h"
@@ -27,6 +28,9 @@ public:
 
     // The volume (0..100) the user set, for the track record.
     std::int32_t Volume() const { return sound_.Volume; }
+    // The fades (0..10 s) the user set.
+    double FadeInSeconds() const;
+    double FadeOutSeconds() const;
 
     // The scroll bar's events as the handler sees them.
     enum class ScrollCode { Track, EndScroll, Other };
@@ -49,6 +53,7 @@ protected:
 private:
     void ApplyLanguage();
     void FitChangingLabels();
+    void ShowLoudness();
     void StartPositionTimer();
     void StopPositionTimer();
     void closeDialog();

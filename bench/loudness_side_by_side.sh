@@ -1,0 +1,27 @@
+#!/bin/sh
+# Measuring the loudness of a 5-minute MP3 against only decoding it: the audio library's decode
+# alone and with libebur128 fed as it goes (loudness_bench), beside ffmpeg decoding the same file
+# and ffmpeg's own ebur128 meter on it. Usage: bench/loudness_side_by_side.sh [build-bench]
+set -eu
+build="${1:-build-bench}"
+mp3=/tmp/reelpane_bench_5min.mp3
+runs=3
+
+average() { # command... -> mean wall seconds over $runs runs
+    total=0
+    i=0
+    while [ $i -lt $runs ]; do
+        start=$(date +%s.%N)
+        "$@" >/dev/null 2>&1
+        end=$(date +%s.%N)
+        total=$(awk "BEGIN { print $total + $end - $start }")
+        i=$((i + 1))
+    done
+    awk "BEGIN { printf \"%.4f\", $total / $runs }"
+}
+
+echo "audio library (makes the file on first use):"
+"$build/loudness_bench"
+echo "file: $mp3 ($(stat -c %s "$mp3") bytes)"
+echo "ffmpeg decode to s16le:        $(average ffmpeg -v error -i "$mp3" -f s16le -y /dev/null) s"
+echo "ffmpeg decode + ebur128 meter: $(average ffmpeg -v error -i "$mp3" -af ebur128=peak=true -f null -) s"

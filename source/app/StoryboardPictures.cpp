@@ -1,0 +1,91 @@
+// The pictures the storyboard reads from working files: the thumbnail cache keyed by each file's
+// identity, and the selected slide composed into the editor's preview picture.
+#include "app/StoryboardView.h"
+
+#include "imaging/Compose.h"
+#include "project/Import.h"
+#include "ui_MainWindow.h"
+
+#include <QFileInfo>
+#include <QLabel>
+
+#include <iterator>
+#include <sys/stat.h>
+
+namespace ui {
+
+StoryboardView::FileKey StoryboardView::KeyOf(const std::string& path) {
+    FileKey key;
+    key.Path = path;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        key.Inode = static_cast<unsigned long long>(st.st_ino);
+        key.Size = static_cast<long long>(st.st_size);
+        key.ModifiedNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL +
+                         static_cast<long long>(st.st_mtim.tv_nsec);
+    }
+    return key;
+}
+
+void StoryboardView::SeedThumbnail(const std::string& path, const QImage& thumbnail) {
+    if (!thumbnail.isNull())
+        thumbnails_[KeyOf(path)] = QPixmap::fromImage(thumbnail);
+}
+
+QPixmap StoryboardView::ThumbnailOf(const std::string& path) {
+    const FileKey key = KeyOf(path);
+    if (const auto found = thumbnails_.find(key); found != thumbnails_.end())
+        return found->second;
+    QPixmap made;
+    if (key.Size >= 0) {
+        imaging::Bitmap picture;
+        if (imaging::LoadSlidePicture(path, picture) && !picture.IsEmpty())
+            made = QPixmap::fromImage(project::MakeThumbnail(picture).CopyToImage());
+    }
+    if (made.isNull()) {
+        made = QPixmap(90, 90);
+        made.fill(ButtonFace());
+    }
+    // Entries of files that changed since are never asked for again: drop them.
+    for (auto it = thumbnails_.begin(); it != thumbnails_.end();)
+        it = it->first.Path == path ? thumbnails_.erase(it) : std::next(it);
+    thumbnails_[key] = made;
+    return made;
+}
+
+void StoryboardView::ShowSelectedInPreview() {
+    // The selected slide composed at Image1's own size; the empty show is a plain button-face
+    // area. The selected photo's picture is kept while its working file stays the same, so a
+    // resize or selecting it again composes without reading the file. An unreadable working
+    // file leaves Image1 as it was.
+    const int width = form_.Image1->width();
+    const int height = form_.Image1->height();
+    const auto index = static_cast<std::size_t>(show_.SelectedSlide);
+    QImage image;
+    if (show_.Slides.empty()) {
+        image = imaging::ShowSlideInPreview(nullptr, width, height);
+    } else {
+        if (show_.SelectedSlide < 0 || index >= show_.Slides.size())
+            return;
+        const auto& slide = show_.Slides[index];
+        const std::string path = slide.WorkFile;
+        const QFileInfo info(QFile::decodeName(path.c_str()));
+        const PictureKey key{path, info.size(), info.lastModified().toMSecsSinceEpoch()};
+        if (!(key == pictureKey_) || selectedPicture_.IsEmpty()) {
+            imaging::Bitmap loaded;
+            if (!imaging::LoadSlidePicture(path, loaded))
+                return;
+            selectedPicture_ = std::move(loaded);
+            pictureKey_ = key;
+            ++pictureLoads_;
+        }
+        imaging::Bitmap target;
+        target.SetSize(width, height);
+        imaging::ComposePhoto(target, selectedPicture_, slide.BackColor);
+        image = target.CopyToImage();
+    }
+    if (!image.isNull())
+        form_.Image1->setPixmap(QPixmap::fromImage(image));
+}
+
+} // namespace ui

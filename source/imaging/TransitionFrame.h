@@ -1,0 +1,34 @@
+// One frame of a transition between two moving slides: each slide's picture is drawn at its own
+// motion progress (both keep moving during the transition), then the two frames are mixed by the
+// transition code, one of the seed's 0..13 (Transition.h) or 14..26 (SmoothTransition.h).
+#pragma once
+
+#include "imaging/Bitmap.h"
+#include "imaging/Motion.h"
+
+#include <cstdint>
+
+namespace imaging {
+
+// What a frame needs of one slide.
+struct MovingSlide {
+    const Bitmap* Picture = nullptr; // the working picture; null or empty: the background alone
+    std::int32_t BackColor = 0;      // 0x00BBGGRR or a system colour
+    imaging::Motion Motion;          // Auto is resolved with SlideIndex
+    int SlideIndex = 0;
+    double U = 0.0; // the slide's motion progress on this frame, 0..1
+};
+
+// One slide alone (no transition): ComposeMovingPhoto, or the background when it has no picture.
+void ComposeSlideFrame(Bitmap& out, const MovingSlide& slide);
+
+// out (which keeps its size) receives the frame at time t of a transition lasting d (seconds;
+// only t / d counts). scratch holds the incoming slide's frame and is best kept between frames.
+// At t >= d the frame is the incoming slide alone. The seed's kinds run as their steps at
+// elapsed time 1000 * t / d of a one-second transition, so their rectangles are those of
+// Transition.h; kind 0 shows the outgoing slide until the end, kind 1 its background colour.
+// An unknown code behaves as kind 0.
+void ComposeTransitionFrame(Bitmap& out, const MovingSlide& outgoing, const MovingSlide& incoming,
+                            int code, double t, double d, Bitmap& scratch);
+
+} // namespace imaging

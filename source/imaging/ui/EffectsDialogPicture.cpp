@@ -1,0 +1,185 @@
+// The effects dialog's working picture: reading it, its preview with the crop frame, dragging
+// the crop on the preview, and the turns.
+#include "imaging/ui/EffectsDialog.h"
+
+#include "base/CodePage.h"
+#include "imaging/Compose.h"
+#include "imaging/ui/MotionEditor.h"
+#include "project/EditBackups.h"
+#include "project/Language.h"
+#include "project/ui/LanguageTexts.h"
+#include "ui_EffectsDialog.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QEvent>
+#include <QFile>
+#include <QFontDialog>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTabBar>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <array>
+
+namespace ui {
+
+bool EffectsDialog::LoadWorkImage() {
+    imaging::Bitmap picture;
+    if (!imaging::LoadSlidePicture(WorkFile(), picture))
+        return false;
+    workImage_ = std::move(picture);
+    RebuildPreview();
+    if (motionEditor_) {
+        const QSize frame = FrameSize();
+        const imaging::Motion edited = motionEditor_->EditedMotion();
+        motionEditor_->SetSlide(workImage_, S().BackColor, frame.width(), frame.height(),
+                                slideIndex_);
+        motionEditor_->SetMotion(edited);
+    }
+    return true;
+}
+
+void EffectsDialog::RebuildPreview() {
+    const imaging::ImageSize size =
+        imaging::FitSize(workImage_.Width, workImage_.Height, kPreviewWidth, kPreviewHeight);
+    previewSource_ = imaging::Bitmap::CreateUninitialised(size.Width, size.Height);
+    if (!previewSource_.IsEmpty())
+        workImage_.ScaleBilinear(previewSource_);
+    previewImage_ = previewSource_;
+    RepaintBox();
+}
+
+QImage EffectsDialog::PreviewPicture() const {
+    imaging::Bitmap box = imaging::Bitmap::CreateSized(kPreviewWidth, kPreviewHeight);
+    imaging::FillColor(box, show_.Slides[0].BackColor);
+    box.Draw(previewImage_, (kPreviewWidth - previewImage_.Width) / 2,
+             (kPreviewHeight - previewImage_.Height) / 2);
+    return box.CopyToImage();
+}
+
+void EffectsDialog::RepaintBox() {
+    Form->Image1->setPixmap(QPixmap::fromImage(PreviewPicture()));
+}
+
+void EffectsDialog::DrawCropFrame() {
+    previewImage_ = previewSource_;
+    if (!workImage_.IsEmpty() && !previewImage_.IsEmpty()) {
+        const auto scale = [](std::int32_t v, int preview, int image) {
+            return static_cast<int>(static_cast<std::int64_t>(preview) * v / image);
+        };
+        const int pw = previewImage_.Width;
+        const int ph = previewImage_.Height;
+        QImage view = previewImage_.View();
+        QPainter p(&view);
+        p.setPen(QPen(QColor(255, 0, 0), 1, Qt::DashLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRect(QPoint(scale(crop_.X0, pw, workImage_.Width),
+                                scale(crop_.Y0, ph, workImage_.Height)),
+                         QPoint(scale(crop_.X1, pw, workImage_.Width),
+                                scale(crop_.Y1, ph, workImage_.Height)))
+                       .normalized());
+    }
+    RepaintBox();
+}
+
+void EffectsDialog::ShowCropInEdits() {
+    const project::CropEdit crop = crop_;
+    updating_ = true;
+    Form->Edit2->setText(QString::number(crop_.X0));
+    Form->Edit3->setText(QString::number(crop_.Y0));
+    Form->Edit4->setText(QString::number(crop_.X1));
+    Form->Edit5->setText(QString::number(crop_.Y1));
+    updating_ = false;
+    crop_ = crop;
+}
+
+void EffectsDialog::ResetCropToImage() {
+    crop_ = {0, 0, workImage_.Width, workImage_.Height};
+    ShowCropInEdits();
+}
+
+void EffectsDialog::dragCrop(QPoint from, QPoint to) {
+    if (previewImage_.IsEmpty() || workImage_.IsEmpty())
+        return;
+    const QPoint offset((kPreviewWidth - previewImage_.Width) / 2,
+                        (kPreviewHeight - previewImage_.Height) / 2);
+    const QPoint a = from - offset;
+    const QPoint b = to - offset;
+    const auto toImage = [](int v, int image, int preview) {
+        return static_cast<std::int32_t>(static_cast<std::int64_t>(v) * image / preview);
+    };
+    const int pw = previewImage_.Width;
+    const int ph = previewImage_.Height;
+    crop_ = {toImage(a.x(), workImage_.Width, pw), toImage(a.y(), workImage_.Height, ph),
+             toImage(b.x(), workImage_.Width, pw), toImage(b.y(), workImage_.Height, ph)};
+    ShowCropInEdits();
+    DrawCropFrame();
+}
+
+bool EffectsDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != Form->Image1)
+        return QDialog::eventFilter(watched, event);
+    const auto* mouse = dynamic_cast<QMouseEvent*>(event);
+    if (event->type() == QEvent::MouseButtonDblClick && openPage_ == 1) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(WorkFile().c_str())));
+        return true;
+    }
+    if (openPage_ != 0 || !mouse || mouse->button() == Qt::RightButton)
+        return QDialog::eventFilter(watched, event);
+    // Both ends of a drag are taken in the preview box's own coordinates.
+    const QPoint at = mouse->position().toPoint();
+    if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+        dragStart_ = at;
+        dragging_ = true;
+        return true;
+    }
+    if (event->type() == QEvent::MouseMove && dragging_) {
+        previewImage_ = previewSource_;
+        QImage view = previewImage_.View();
+        QPainter p(&view);
+        p.setPen(QPen(QColor(255, 0, 0), 1, Qt::DashLine));
+        const QPoint offset((kPreviewWidth - previewImage_.Width) / 2,
+                            (kPreviewHeight - previewImage_.Height) / 2);
+        p.drawRect(QRect(dragStart_ - offset, at - offset).normalized());
+        p.end();
+        RepaintBox();
+        return true;
+    }
+    if (event->type() == QEvent::MouseButtonRelease && dragging_) {
+        dragging_ = false;
+        dragCrop(dragStart_, at);
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void EffectsDialog::Turn(project::TurnKind kind) {
+    if (const auto taken = project::TakeBackup(WorkFile(), project::BackupSlot::Turn); !taken) {
+        ShowError(QString::fromLocal8Bit(taken.error().c_str()));
+        return;
+    }
+    // The record counts only confirmed turns; the dialog counts those made since.
+    const std::int32_t confirmed = S().TurnCount;
+    S().TurnCount = turnCounter_;
+    if (Apply(project::TurnEdit{kind}, &thumb_))
+        turnCounter_ = S().TurnCount;
+    S().TurnCount = confirmed;
+    ResetCropToImage();
+}
+
+void EffectsDialog::UndoTurns() {
+    if (const auto restored = project::RestoreBackup(WorkFile(), project::BackupSlot::Turn);
+        !restored)
+        ShowError(QString::fromLocal8Bit(restored.error().c_str()));
+    thumb_ = thumbBackup_;
+    LoadWorkImage();
+    S().TurnCount = opening_.TurnCount;
+    turnCounter_ = opening_.TurnCount;
+    ResetCropToImage();
+}
+
+} // namespace ui

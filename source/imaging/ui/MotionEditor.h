@@ -1,0 +1,96 @@
+// The motion editor: a slide's pan and zoom set on a preview of its picture. The choice above
+// the box is no motion, automatic motion, or a motion of the user's with linear or eased
+// progress; dragging a frame in the box makes the motion the user's. The play button runs the
+// motion in the box. The editor hands back the edited imaging::Motion; the caller stores it.
+//
+// Its texts come from the caller's lookup (the language files), keys 850..856, with built-in
+// Russian texts when there is no lookup.
+#pragma once
+
+#include "imaging/Bitmap.h"
+#include "imaging/Motion.h"
+
+#include <QElapsedTimer>
+#include <QMetaType>
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTimer;
+
+namespace ui {
+
+class MotionPreviewBox;
+
+class MotionEditor final : public QWidget {
+    Q_OBJECT
+
+public:
+    // The text of a language key, or the built-in text (UTF-8) when the language has none.
+    using TextLookup = std::function<QString(int key, const char* builtinUtf8)>;
+
+    // The entries of the choice, in order.
+    enum Choice { kNone = 0, kAutomatic = 1, kLinear = 2, kEase = 3 };
+
+    static constexpr int kTitleKey = 850; // "Движение" / "Motion", for the page holding this
+
+    explicit MotionEditor(QWidget* parent = nullptr);
+    ~MotionEditor() override;
+
+    void SetTextLookup(TextLookup lookup);
+    // The slide: its working picture, background colour, the show's frame size and the slide's
+    // place in the show (automatic motion depends on it).
+    void SetSlide(const imaging::Bitmap& picture, std::int32_t backColor, std::int32_t frameWidth,
+                  std::int32_t frameHeight, int slideIndex);
+    void SetMotion(const imaging::Motion& motion);
+    const imaging::Motion& EditedMotion() const { return motion_; }
+    // How long play runs the motion (the slide's time on screen), 0.5..60 s.
+    void SetPlaySeconds(double seconds);
+
+    MotionPreviewBox* Preview() const { return box_; }
+    QComboBox* ChoiceBox() const { return choice_; }
+    QPushButton* PlayButton() const { return play_; }
+
+    void play();
+    void stop();
+    bool IsPlaying() const;
+    // The play at progress u without the timer (what the timer shows at that moment).
+    void showPlayProgress(double u);
+
+Q_SIGNALS:
+    void motionChanged(const imaging::Motion& motion);
+
+private:
+    void ApplyTexts();
+    void ChoiceChosen(int index);
+    void FrameEdited(int which, const imaging::MotionState& state);
+    void Tick();
+    // The states the box draws and plays: the motion's own, or automatic motion's.
+    imaging::Motion Shown() const;
+    void ShowMotion();
+    QString Text(int key, const char* builtin) const;
+
+    TextLookup lookup_;
+    imaging::Motion motion_;
+    imaging::Bitmap picture_;
+    std::int32_t backColor_ = 0;
+    std::int32_t frameW_ = 1280, frameH_ = 720;
+    int slideIndex_ = 0;
+    double playSeconds_ = 5.0;
+    MotionPreviewBox* box_ = nullptr;
+    QComboBox* choice_ = nullptr;
+    QPushButton* play_ = nullptr;
+    QLabel* legend_ = nullptr;
+    QTimer* timer_ = nullptr;
+    QElapsedTimer clock_;
+    bool updating_ = false;
+};
+
+} // namespace ui
+
+Q_DECLARE_METATYPE(imaging::Motion)

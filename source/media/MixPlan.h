@@ -1,0 +1,79 @@
+// The soundtrack's plan as plain values, independent of the show's records: the show-wide
+// settings (cross-fade between tracks, fade at the end, even loudness, the video's length) and,
+// per track, its file, planned play length, volume, fades and measured loudness. LayOutTracks
+// places the tracks on the video's time line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace media {
+
+constexpr double kMaxFadeSeconds = 10.0;       // fades and the cross-fade are 0..10 s
+constexpr double kDefaultEndFadeSeconds = 3.0; // the end fade of new shows
+constexpr double kTargetLufs = -16.0;          // even loudness: every track at this loudness
+constexpr double kMaxTruePeakDbtp = -1.0;      // even loudness never lifts a peak above this
+
+struct MixTrack {
+    std::string WorkFile;
+    std::int64_t PlayMs = 0; // planned play length; 0 or less: the track is not played
+    int Volume = 100;        // 0..100, linear, as the playback mixer applies it
+    double FadeInSeconds = 0;
+    double FadeOutSeconds = 0;
+    std::optional<double> LoudnessLufs; // integrated loudness (EBU R128), measured at import
+    std::optional<double> TruePeakDbtp; // true peak of the track, measured with the loudness
+};
+
+struct MixPlan {
+    double CrossfadeSeconds = 0; // the next track starts this much earlier and overlaps
+    double EndFadeSeconds = 0;   // the music fades out to silence at the video's end
+    bool EvenLoudness = false;   // every track at kTargetLufs, volume on top
+    std::int64_t VideoMs = 0;    // the video's length: nothing sounds after it
+    std::vector<MixTrack> Tracks;
+};
+
+// Clamps a fade or cross-fade to 0..10 s (NaN counts as 0).
+double ClampFadeSeconds(double seconds);
+
+// Milliseconds of a clamped fade length, rounded to the nearest.
+std::int64_t FadeMs(double seconds);
+
+// Where one track sounds on the video's time line, in milliseconds.
+struct TrackSpan {
+    std::size_t Track = 0;      // index into MixPlan::Tracks
+    std::int64_t StartMs = 0;   // first moment it sounds
+    std::int64_t EndMs = 0;     // planned end (start + play length), not cut by the video
+    std::int64_t FadeInMs = 0;  // own fade-in, lengthened to the cross-fade with the one before
+    std::int64_t FadeOutMs = 0; // own fade-out, lengthened to the cross-fade with the one after
+};
+
+// Lays out the tracks that play (PlayMs > 0): the first starts at 0, each next one at the
+// previous start + its play length − the cross-fade (never before the previous start), so
+// consecutive tracks overlap by the cross-fade. Tracks that would start at or after VideoMs are
+// left out. A track's fade-in / fade-out is at least the overlap with its neighbour, so an
+// overlap is always an equal-power cross-fade, and never longer than the track.
+std::vector<TrackSpan> LayOutTracks(const MixPlan& plan);
+
+// The end of the music in the video: the latest planned end, cut at VideoMs.
+std::int64_t MusicEndMs(const MixPlan& plan, const std::vector<TrackSpan>& spans);
+
+// The length of the music as laid out, whatever the video's length: what "fit photos to the
+// music" fits the show to, and how far the beat tracker should hear.
+std::int64_t PlannedMusicMs(const MixPlan& plan);
+
+// True when the plan changes nothing but volumes and cuts: no fade, no cross-fade, no end fade,
+// no even loudness. Such a soundtrack is written piece by piece, exactly as before plans
+// existed; any other is mixed in float.
+bool IsPlainPlan(const MixPlan& plan);
+
+// The linear gain that brings a track measured at `lufs` to kTargetLufs, lowered so that its true
+// peak stays under kMaxTruePeakDbtp; 1 for an unmeasured or silent track (not finite).
+double EvenLoudnessGain(double lufs, double truePeakDbtp);
+
+// A track's gain in the mix: its volume / 100, times EvenLoudnessGain when the plan asks for
+// even loudness and the track has been measured.
+double TrackGain(const MixPlan& plan, const MixTrack& track);
+
+} // namespace media

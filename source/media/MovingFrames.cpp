@@ -1,0 +1,106 @@
+#include "media/MovingFrames.h"
+
+#include "imaging/Compose.h"
+#include "imaging/TransitionFrame.h"
+#include "media/Mp4Format.h"
+
+#include <algorithm>
+
+namespace media {
+
+std::vector<SlideSpan> PlanSpans(const std::vector<project::Slide>& slides, int fps) {
+    std::vector<SlideSpan> spans;
+    spans.reserve(slides.size());
+    std::int64_t ms = 0;
+    for (const auto& s : slides) {
+        SlideSpan span;
+        span.First = FrameAtMs(ms, fps);
+        span.CutMs = ms + std::max<std::int64_t>(s.StillMs(), 0);
+        span.TransitionMs = std::max<std::int64_t>(s.TransitionLengthMs(), 0);
+        ms = span.CutMs + span.TransitionMs;
+        span.Cut = FrameAtMs(span.CutMs, fps);
+        span.End = FrameAtMs(ms, fps);
+        spans.push_back(span);
+    }
+    return spans;
+}
+
+MovingFrames::MovingFrames(const std::vector<project::Slide>& slides, std::vector<SlideSpan> spans,
+                           std::vector<std::int32_t> backColors)
+    : slides_(slides), spans_(std::move(spans)), backs_(std::move(backColors)) {}
+
+bool MovingFrames::MovingStill(std::size_t i) const {
+    return i < slides_.size() && !slides_[i].Ext.Motion.IsStill();
+}
+
+bool MovingFrames::OwnTransition(std::size_t i) const {
+    if (i >= slides_.size())
+        return false;
+    const auto& s = slides_[i];
+    const bool nextMoves = i + 1 < slides_.size() && !slides_[i + 1].Ext.Motion.IsStill();
+    return MovingStill(i) || nextMoves || s.Ext.TransitionKind != 0 ||
+           s.TransitionLengthMs() % 1000 != 0;
+}
+
+double MovingFrames::Progress(std::size_t i, std::int64_t n) const {
+    // Visible from the start of the transition that brings it in (its own still for the first
+    // slide) to the end of its outgoing transition.
+    const std::int64_t first = i == 0 ? spans_[0].First : spans_[i - 1].Cut;
+    const std::int64_t last = std::max(spans_[i].End - 1, first);
+    if (last == first)
+        return 0.0;
+    return std::clamp(static_cast<double>(n - first) / static_cast<double>(last - first), 0.0, 1.0);
+}
+
+const imaging::Bitmap* MovingFrames::Picture(std::size_t i) {
+    for (Held& h : held_)
+        if (h.Index == i)
+            return h.Read ? &h.Picture : nullptr;
+    // Keep the picture of the neighbour still in use (the other one of a transition).
+    Held& slot = held_[0].Index + 1 == i || held_[0].Index == i + 1 ? held_[1] : held_[0];
+    slot.Index = i;
+    slot.Picture = imaging::Bitmap();
+    slot.Read =
+        imaging::LoadSlidePicture(slides_[i].WorkFile, slot.Picture) && !slot.Picture.IsEmpty();
+    return slot.Read ? &slot.Picture : nullptr;
+}
+
+bool MovingFrames::Still(imaging::Bitmap& frame, std::size_t i, std::int64_t n, int /*fps*/) {
+    imaging::MovingSlide slide;
+    slide.Picture = Picture(i);
+    slide.BackColor = backs_[i];
+    slide.Motion = slides_[i].Ext.Motion;
+    slide.SlideIndex = static_cast<int>(i);
+    slide.U = Progress(i, n);
+    imaging::ComposeSlideFrame(frame, slide);
+    return slide.Picture != nullptr;
+}
+
+void MovingFrames::Transition(imaging::Bitmap& frame, std::size_t i, std::int64_t n, int fps) {
+    const auto& s = slides_[i];
+    imaging::MovingSlide outgoing;
+    outgoing.Picture = Picture(i);
+    outgoing.BackColor = backs_[i];
+    outgoing.Motion = s.Ext.Motion;
+    outgoing.SlideIndex = static_cast<int>(i);
+    outgoing.U = Progress(i, n);
+    if (i + 1 >= slides_.size()) {
+        // The last slide's transition has no slide to bring in: it stays on screen, moving.
+        imaging::ComposeSlideFrame(frame, outgoing);
+        return;
+    }
+    imaging::MovingSlide incoming;
+    incoming.Picture = Picture(i + 1);
+    incoming.BackColor = backs_[i + 1];
+    incoming.Motion = slides_[i + 1].Ext.Motion;
+    incoming.SlideIndex = static_cast<int>(i + 1);
+    incoming.U = Progress(i + 1, n);
+    const int code = s.Ext.TransitionKind != 0 ? s.Ext.TransitionKind : s.TransitionKind;
+    const double d = static_cast<double>(spans_[i].TransitionMs) / 1000.0;
+    const double t =
+        static_cast<double>(std::max<std::int64_t>(MsOfFrame(n, fps) - spans_[i].CutMs, 0)) /
+        1000.0;
+    imaging::ComposeTransitionFrame(frame, outgoing, incoming, code, t, d, scratch_);
+}
+
+} // namespace media

@@ -1,0 +1,63 @@
+// The frames of slides that move (pan and zoom), of the newer transition kinds and of exact
+// transition lengths. Slides without any of these are left to the export's still and seed
+// transition path, so older shows are written frame for frame as before.
+#pragma once
+
+#include "imaging/Bitmap.h"
+#include "project/Slide.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace media {
+
+// Where one slide lies on the video's frames.
+struct SlideSpan {
+    std::int64_t First = 0; // first frame of its still
+    std::int64_t Cut = 0;   // first frame of its outgoing transition
+    std::int64_t End = 0;   // first frame after its outgoing transition
+    std::int64_t CutMs = 0; // planned time of the cut
+    std::int64_t TransitionMs = 0;
+};
+
+// Each slide's frames from its exact still and transition lengths, every boundary at the frame
+// nearest to its planned time (rounding carried, no drift).
+std::vector<SlideSpan> PlanSpans(const std::vector<project::Slide>& slides, int fps);
+
+class MovingFrames {
+public:
+    MovingFrames(const std::vector<project::Slide>& slides, std::vector<SlideSpan> spans,
+                 std::vector<std::int32_t> backColors);
+
+    // The still of slide i is drawn frame by frame (it moves).
+    bool MovingStill(std::size_t i) const;
+    // The outgoing transition of slide i is drawn here (a slide on either side moves, the kind
+    // is a newer one, or its length is not whole seconds).
+    bool OwnTransition(std::size_t i) const;
+
+    // Frame n of slide i's still. False when its picture cannot be read (frame shows the
+    // background then).
+    bool Still(imaging::Bitmap& frame, std::size_t i, std::int64_t n, int fps);
+    // Frame n of slide i's outgoing transition.
+    void Transition(imaging::Bitmap& frame, std::size_t i, std::int64_t n, int fps);
+
+private:
+    // The slide's motion progress at frame n: 0 on the first frame it is visible, 1 on the last.
+    double Progress(std::size_t i, std::int64_t n) const;
+    const imaging::Bitmap* Picture(std::size_t i);
+
+    const std::vector<project::Slide>& slides_;
+    std::vector<SlideSpan> spans_;
+    std::vector<std::int32_t> backs_;
+    // The working pictures of the two slides in use, by index.
+    struct Held {
+        std::size_t Index = static_cast<std::size_t>(-1);
+        imaging::Bitmap Picture;
+        bool Read = false;
+    };
+    Held held_[2];
+    imaging::Bitmap scratch_;
+};
+
+} // namespace media

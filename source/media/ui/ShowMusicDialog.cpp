@@ -1,0 +1,94 @@
+#include "media/ui/ShowMusicDialog.h"
+
+#include "media/ui/SecondsBox.h"
+#include "project/Language.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace ui {
+
+using project::Tr;
+
+ShowMusicDialog::ShowMusicDialog(const project::ShowOptions& options, bool hasMusic,
+                                 QWidget* parent)
+    : QDialog(parent), options_(options) {
+    setObjectName("ShowMusicDialog");
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    auto* layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    auto* form = new QFormLayout;
+    crossfadeLabel_ = new QLabel(this);
+    endFadeLabel_ = new QLabel(this);
+    crossfade_ = SecondsBox(options.TrackCrossfadeSeconds, "CrossfadeBox", this);
+    endFade_ = SecondsBox(options.EndFadeSeconds, "EndFadeBox", this);
+    crossfadeLabel_->setBuddy(crossfade_);
+    endFadeLabel_->setBuddy(endFade_);
+    form->addRow(crossfadeLabel_, crossfade_);
+    form->addRow(endFadeLabel_, endFade_);
+    layout->addLayout(form);
+    evenLoudness_ = new QCheckBox(this);
+    evenLoudness_->setObjectName("EvenLoudnessBox");
+    evenLoudness_->setChecked(options.EvenLoudness);
+    layout->addWidget(evenLoudness_);
+
+    auto* line = new QFrame(this);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    layout->addWidget(line);
+    fitPhotos_ = new QCheckBox(this);
+    fitPhotos_->setObjectName("FitPhotosBox");
+    beatCuts_ = new QCheckBox(this);
+    beatCuts_->setObjectName("BeatCutsBox");
+    noMusic_ = new QLabel(this);
+    noMusic_->setObjectName("NoMusicLabel");
+    for (QCheckBox* box : {fitPhotos_, beatCuts_}) {
+        box->setEnabled(hasMusic);
+        layout->addWidget(box);
+    }
+    layout->addWidget(noMusic_);
+    noMusic_->setVisible(!hasMusic);
+
+    buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons_->setObjectName("Buttons");
+    connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons_);
+    ApplyLanguage();
+}
+
+void ShowMusicDialog::ApplyLanguage() {
+    setWindowTitle(Tr(830, "Музыка показа"));
+    crossfadeLabel_->setText(Tr(831, "Переход между композициями, с:"));
+    endFadeLabel_->setText(Tr(832, "Затухание музыки в конце, с:"));
+    evenLoudness_->setText(Tr(833, "Одинаковая громкость"));
+    fitPhotos_->setText(Tr(834, "Подогнать фото под музыку"));
+    beatCuts_->setText(Tr(835, "Менять фото в такт"));
+    noMusic_->setText(Tr(836, "В показе нет музыки."));
+    buttons_->button(QDialogButtonBox::Ok)->setText(Tr(705, "OK"));
+    buttons_->button(QDialogButtonBox::Cancel)->setText(Tr(706, "Отмена"));
+}
+
+project::ShowOptions ShowMusicDialog::Options() const {
+    project::ShowOptions options = options_;
+    options.TrackCrossfadeSeconds = BoxSeconds(*crossfade_, options_.TrackCrossfadeSeconds);
+    options.EndFadeSeconds = BoxSeconds(*endFade_, options_.EndFadeSeconds);
+    options.EvenLoudness = evenLoudness_->isChecked();
+    return options;
+}
+
+bool ShowMusicDialog::FitPhotos() const {
+    return fitPhotos_->isEnabled() && fitPhotos_->isChecked();
+}
+
+bool ShowMusicDialog::CutOnBeats() const {
+    return beatCuts_->isEnabled() && beatCuts_->isChecked();
+}
+
+} // namespace ui

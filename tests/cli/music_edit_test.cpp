@@ -1,0 +1,174 @@
+// reelpane-cli edit on a show's music: track fades and volumes, the show's options, "fit photos
+// to the music" against a long track, "change photos on the beat" against a click track, and the
+// one-line refusals that leave the file as it was.
+#include "media/SlideTiming.h"
+
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+CliRun Cli(const QStringList& args) {
+    QProcess p;
+    p.setProgram(QStringLiteral(REELPANE_TEST_BINARY_DIR "/reelpane-cli"));
+    p.setArguments(args);
+    p.start();
+    p.waitForFinished(300000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+QByteArray Digest(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+bool Shell(const QString& command) {
+    return std::system(command.toLocal8Bit().constData()) == 0;
+}
+
+class MusicEditTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QString P(const QString& name) const { return dir.filePath(name); }
+    // A new show of `photos` small photos with one track, made by the console tool.
+    QString MakeShow(int photos, const QString& track, const QStringList& options = {}) {
+        const QString photo = P("p.png");
+        EXPECT_TRUE(Shell("convert -size 64x48 xc:'#336699' '" + photo + "'"));
+        QStringList args{"new", P("show.qvs"), "--resolution", "64x48", "--music", track};
+        args += options;
+        for (int i = 0; i < photos; ++i)
+            args << photo;
+        const CliRun made = Cli(args);
+        EXPECT_EQ(made.status, 0) << made.err.toStdString();
+        return P("show.qvs");
+    }
+    QJsonObject Info(const QString& show) {
+        const CliRun info = Cli({"info", show});
+        EXPECT_EQ(info.status, 0) << info.err.toStdString();
+        return QJsonDocument::fromJson(info.out.toUtf8()).object();
+    }
+    // The slides' exact times as `info` prints them.
+    static std::vector<media::SlideTime> Times(const QJsonObject& info) {
+        std::vector<media::SlideTime> times;
+        for (const auto& v : info["Slides"].toArray())
+            times.push_back(
+                {v.toObject()["StillMs"].toInteger(), v.toObject()["TransitionMs"].toInteger()});
+        return times;
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(MusicEditTest, TrackFadesVolumeAndShowOptionsWithRefusals) {
+    const QString tone = P("tone.wav");
+    ASSERT_TRUE(Shell("sox -n -r 44100 -c 2 -b 16 '" + tone + "' synth 6 sine 440 vol 0.5"));
+    const QString show = MakeShow(2, tone);
+    QJsonObject info = Info(show);
+    // A new show fades its music out at the end; the track's loudness was measured at import.
+    EXPECT_EQ(info["Options"].toObject()["EndFadeSeconds"].toDouble(), 3.0);
+    const QJsonObject track = info["Sounds"].toArray()[0].toObject();
+    ASSERT_TRUE(track.contains("LoudnessLufs"));
+    // A sine at half scale on both channels: about −6 LUFS, its peak about −6 dBTP.
+    EXPECT_NEAR(track["LoudnessLufs"].toDouble(), -6.0, 1.0);
+    EXPECT_NEAR(track["TruePeakDb"].toDouble(), -6.0, 0.5);
+
+    CliRun r = Cli(
+        {"edit", show, "--track", "1", "--fade-in", "1.5", "--fade-out=2.25", "--volume", "40"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    r = Cli({"edit", show, "--show", "--crossfade-tracks", "2.5", "--end-fade", "0",
+             "--even-loudness", "on"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    info = Info(show);
+    const QJsonObject edited = info["Sounds"].toArray()[0].toObject();
+    EXPECT_EQ(edited["FadeInSeconds"].toDouble(), 1.5);
+    EXPECT_EQ(edited["FadeOutSeconds"].toDouble(), 2.25);
+    EXPECT_EQ(edited["Volume"].toInt(), 40);
+    const QJsonObject options = info["Options"].toObject();
+    EXPECT_EQ(options["TrackCrossfadeSeconds"].toDouble(), 2.5);
+    EXPECT_EQ(options["EndFadeSeconds"].toDouble(), 0.0);
+    EXPECT_TRUE(options["EvenLoudness"].toBool());
+
+    // Refusals: one line on standard error, the file untouched.
+    const QByteArray before = Digest(show);
+    const std::vector<std::pair<QStringList, QString>> refused = {
+        {{"edit", show, "--track", "1", "--fade-in", "10.5"},
+         "--fade-in needs seconds from 0 to 10"},
+        {{"edit", show, "--all-tracks", "--fade-out", "x"}, "--fade-out needs seconds"},
+        {{"edit", show, "--track", "2", "--volume", "5"}, "no track 2: the show has 1"},
+        {{"edit", show, "--track", "1", "--volume", "101"}, "--volume needs a whole number"},
+        {{"edit", show, "--show", "--volume", "5"}, "go with --track or --all-tracks"},
+        {{"edit", show, "--all-tracks", "--fit-music"}, "go with --show"},
+        {{"edit", show, "--show", "--even-loudness", "maybe"}, "--even-loudness needs on or off"},
+        {{"edit", show, "--show", "--track", "1", "--end-fade", "1"}, "usage: edit"},
+        {{"edit", show, "--show"}, "no edit given"},
+    };
+    for (const auto& [args, message] : refused) {
+        r = Cli(args);
+        EXPECT_EQ(r.status, 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.startsWith("reelpane-cli: ")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(message)) << r.err.toStdString();
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+    }
+    EXPECT_EQ(Digest(show), before);
+}
+
+TEST_F(MusicEditTest, AHundredPhotosFittedToA307Point3SecondTrackEndWithinAFrame) {
+    const QString track = P("long.wav");
+    ASSERT_TRUE(Shell("sox -n -r 22050 -c 1 -b 16 '" + track + "' synth 307.3 sine 330 vol 0.3"));
+    const QString show = MakeShow(100, track, {"--transition", "2:1"});
+    const CliRun r = Cli({"edit", show, "--show", "--fit-music"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonObject info = Info(show);
+    const auto times = Times(info);
+    ASSERT_EQ(times.size(), 100u);
+    const auto frames = media::PlanSlideFrames(times, {});
+    const double endMs = static_cast<double>(frames.back().End()) * 40.0;
+    EXPECT_LE(std::abs(endMs - 307300.0), 40.0) << endMs;
+    // The proportions stay (10 s still, 1 s transition), and older readers see rounded seconds.
+    const QJsonObject first = info["Slides"].toArray()[0].toObject();
+    EXPECT_NEAR(first["StillMs"].toDouble() / first["TransitionMs"].toDouble(), 10.0, 0.05);
+    EXPECT_EQ(first["ShowSeconds"].toInt(), 3);
+    EXPECT_EQ(first["TransitionSeconds"].toInt(), 0);
+}
+
+TEST_F(MusicEditTest, BeatCutsPutEveryCutOfAShowWithinAFrameOfAClickAt120Bpm) {
+    // A 10 ms click every 0.5 s from 0.23 s on: a show cut on whole seconds is off every beat.
+    const QString clicks = P("clicks.wav");
+    ASSERT_TRUE(Shell("sox -n -r 44100 -c 2 -b 16 '" + clicks +
+                      "' synth 0.01 sine 1000 vol 0.8 pad 0 0.49 repeat 59 pad 0.23 0"));
+    const QString show = MakeShow(9, clicks, {"--seconds", "2", "--transition", "1:1"});
+    const CliRun r = Cli({"edit", show, "--show", "--end-fade", "0", "--beat-cuts"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const auto times = Times(Info(show));
+    ASSERT_EQ(times.size(), 9u);
+    const auto frames = media::PlanSlideFrames(times, {});
+    for (std::size_t i = 0; i < times.size(); ++i) {
+        EXPECT_GE(times[i].StillMs, 1000) << i;
+        EXPECT_EQ(times[i].TransitionMs, 1000) << i;
+        const double at = static_cast<double>(frames[i].Cut()) * 40.0;
+        const double click = 230.0 + std::round((at - 230.0) / 500.0) * 500.0;
+        EXPECT_LE(std::abs(at - click), 40.0) << "cut " << i << " at " << at << " ms";
+        EXPECT_GT(std::abs(at - 1000.0 * (3 * static_cast<double>(i) + 2)), 100.0) << i;
+    }
+}
+
+} // namespace

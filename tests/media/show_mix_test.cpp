@@ -1,0 +1,138 @@
+// The show document read as a soundtrack plan and a time line: a show from an older file gives
+// the plain plan and the very same soundtrack bytes as before; newer shows carry their fades and
+// options and play whole tracks to their exact end; fitting rewrites the slides' exact times.
+#include "AudioFiles.h"
+#include "media/Mixdown.h"
+#include "media/ShowFitting.h"
+#include "media/ShowMix.h"
+#include "media/TrackPcmSource.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+namespace {
+
+project::Track TrackOf(const std::string& file, std::int32_t play, std::int32_t length,
+                       std::int32_t volume) {
+    project::Track t = project::Track::MakeDefault();
+    t.WorkFile = file;
+    t.PlaySeconds = play;
+    t.LengthSeconds = length;
+    t.Volume = volume;
+    return t;
+}
+
+// The bytes of every queued piece and where it starts.
+std::vector<std::pair<std::int32_t, QByteArray>> Render(const media::MixPlan& plan) {
+    std::vector<std::pair<std::int32_t, QByteArray>> out;
+    base::NoProgress progress;
+    media::TemporaryFiles files;
+    auto pieces = media::DecodeSoundtrack(plan, media::OpenTrackPcmSource, files, progress);
+    EXPECT_TRUE(pieces) << (pieces ? "" : pieces.error());
+    if (!pieces)
+        return out;
+    for (const auto& piece : pieces->Queue) {
+        QFile f(QString::fromStdString(piece.Path));
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << piece.Path;
+        out.emplace_back(piece.StartMs, f.readAll());
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(ShowMixTest, AShowFromAnOlderFileSoundsExactlyAsBefore) {
+    testing_audio::LoadRealLibrary();
+    auto& files = testing_audio::AudioFiles::Get();
+    project::ShowModel show;
+    // As an older file opens: records only, the loudness measured by this import.
+    show.InsertSound(0, TrackOf(files.Wav("old1.wav", 3.4), 3, 3, 60));
+    show.InsertSound(1, TrackOf(files.Wav("old2.wav", 2.2), 2, 2, 100));
+    project::Track measured = show.Sounds[1];
+    measured.Ext.HasLoudness = true;
+    measured.Ext.LoudnessLufs = -20;
+    measured.Ext.TruePeakDb = -3;
+    show.SetSound(1, measured);
+
+    const media::MixPlan plan = media::MixPlanOf(show, 4000);
+    ASSERT_TRUE(media::IsPlainPlan(plan));
+    const media::MixPlan before = media::PlainMixPlan(
+        {{show.Sounds[0].WorkFile, 3, 60}, {show.Sounds[1].WorkFile, 2, 100}}, 4);
+    ASSERT_EQ(plan.Tracks.size(), before.Tracks.size());
+    EXPECT_EQ(plan.VideoMs, before.VideoMs);
+    for (std::size_t i = 0; i < plan.Tracks.size(); ++i) {
+        EXPECT_EQ(plan.Tracks[i].WorkFile, before.Tracks[i].WorkFile);
+        EXPECT_EQ(plan.Tracks[i].PlayMs, before.Tracks[i].PlayMs); // whole seconds, not 3.4 s
+        EXPECT_EQ(plan.Tracks[i].Volume, before.Tracks[i].Volume);
+    }
+    // The same pieces, byte for byte: the first whole 3 s, the second cut to the video's 4 s.
+    const auto now = Render(plan);
+    const auto then = Render(before);
+    ASSERT_EQ(now.size(), 2u);
+    EXPECT_EQ(now, then);
+    EXPECT_EQ(now[1].first, 3000);
+}
+
+TEST(ShowMixTest, NewerShowsPlanFadesOptionsAndWholeTracksToTheirEnd) {
+    testing_audio::LoadRealLibrary();
+    auto& files = testing_audio::AudioFiles::Get();
+    project::ShowModel show;
+    project::Track whole = TrackOf(files.Wav("whole.wav", 2.3), 2, 2, 80);
+    whole.Ext.FadeInSeconds = 1.5;
+    whole.Ext.FadeOutSeconds = 12; // more than a fade may be
+    whole.Ext.HasLoudness = true;
+    whole.Ext.LoudnessLufs = -23.5;
+    whole.Ext.TruePeakDb = -4;
+    show.InsertSound(0, whole);
+    show.InsertSound(1, TrackOf(files.Wav("part.wav", 4.4), 3, 4, 100)); // played in part
+    show.SetOptions(media::NewShowOptions());
+    EXPECT_EQ(show.Options.EndFadeSeconds, media::kDefaultEndFadeSeconds);
+
+    const media::MixPlan plan = media::MixPlanOf(show, 9000);
+    EXPECT_FALSE(media::IsPlainPlan(plan));
+    EXPECT_EQ(plan.EndFadeSeconds, media::kDefaultEndFadeSeconds);
+    EXPECT_EQ(plan.VideoMs, 9000);
+    ASSERT_EQ(plan.Tracks.size(), 2u);
+    EXPECT_EQ(plan.Tracks[0].PlayMs, 2300); // to its last sample
+    EXPECT_EQ(plan.Tracks[0].FadeInSeconds, 1.5);
+    EXPECT_EQ(plan.Tracks[0].FadeOutSeconds, media::kMaxFadeSeconds);
+    EXPECT_EQ(plan.Tracks[0].LoudnessLufs, -23.5);
+    EXPECT_EQ(plan.Tracks[0].TruePeakDbtp, -4);
+    EXPECT_EQ(plan.Tracks[1].PlayMs, 3000); // the user's cut stays
+    EXPECT_FALSE(plan.Tracks[1].LoudnessLufs.has_value());
+    EXPECT_EQ(media::PlannedMusicMs(plan), 5300);
+}
+
+TEST(ShowMixTest, FittingWritesExactTimesAndRoundedSeconds) {
+    project::Slide s = project::Slide::MakeDefault();
+    media::SetSlideMs(s, 2500, 3000);
+    EXPECT_EQ(s.ShowSeconds, 3); // rounded for older readers
+    EXPECT_EQ(s.Ext.ShowMs, 2500);
+    EXPECT_EQ(s.TransitionSeconds, 3);
+    EXPECT_EQ(s.Ext.TransitionMs, 0); // whole seconds stay in the records alone
+    media::SetSlideMs(s, 499, -5);
+    EXPECT_EQ(s.ShowSeconds, 0);
+    EXPECT_EQ(s.StillMs(), 499);
+    EXPECT_EQ(s.TransitionLengthMs(), 0);
+
+    testing_audio::LoadRealLibrary();
+    project::ShowModel show;
+    for (int k = 0; k < 3; ++k)
+        show.InsertSlide(show.Slides.size(), project::Slide::MakeDefault());
+    const auto silent = media::FitPhotosToMusic(show);
+    ASSERT_FALSE(silent);
+    EXPECT_EQ(silent.error(), "the show has no music");
+    auto& files = testing_audio::AudioFiles::Get();
+    show.InsertSound(0, TrackOf(files.Wav("fit.wav", 7.3), 7, 7, 100));
+    show.SetOptions(media::NewShowOptions());
+    const auto fitted = media::FitPhotosToMusic(show);
+    ASSERT_TRUE(fitted) << fitted.error();
+    EXPECT_EQ(*fitted, 3u);
+    EXPECT_EQ(media::ShowMs(media::SlideTimesOf(show)), 7300);
+    for (const auto& slide : show.Slides) {
+        EXPECT_NEAR(slide.StillMs(), 7300 / 3, 1);
+        EXPECT_EQ(slide.ShowSeconds, 2);
+    }
+    EXPECT_EQ(*media::FitPhotosToMusic(show), 0u); // fitted already: nothing changes
+}

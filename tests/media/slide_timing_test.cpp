@@ -1,0 +1,126 @@
+// The show's frames from exact slide durations, fitting the photos to a decoded track, and cuts
+// moved onto the beats libaubio finds in a mixed click track.
+#include "AudioFiles.h"
+#include "media/BeatCuts.h"
+#include "media/BeatTracker.h"
+#include "media/SlideTiming.h"
+#include "media/SoundtrackMixer.h"
+#include "media/TrackPcmSource.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+using media::SlideTime;
+
+std::vector<SlideTime> Varied(int count) {
+    std::vector<SlideTime> slides;
+    for (int i = 0; i < count; ++i)
+        slides.push_back({1000 + (i * 733) % 2917, (i % 3) * 517});
+    return slides;
+}
+
+TEST(SlideTiming, EveryBoundaryLandsWithinHalfAFrameWithoutDrift) {
+    const auto slides = Varied(500);
+    for (const media::FrameRate rate : {media::FrameRate{25, 1}, media::FrameRate{30000, 1001}}) {
+        const auto frames = media::PlanSlideFrames(slides, rate);
+        ASSERT_EQ(frames.size(), slides.size());
+        const double frameMs = 1000.0 * rate.Den / rate.Num;
+        std::int64_t planned = 0;
+        for (std::size_t i = 0; i < slides.size(); ++i) {
+            EXPECT_NEAR(frames[i].First * frameMs, planned, frameMs / 2 + 1e-9);
+            planned += slides[i].StillMs;
+            EXPECT_NEAR(frames[i].Cut() * frameMs, planned, frameMs / 2 + 1e-9) << i;
+            planned += slides[i].TransitionMs;
+            if (i + 1 < slides.size()) {
+                EXPECT_EQ(frames[i].End(), frames[i + 1].First);
+            }
+        }
+        EXPECT_NEAR(frames.back().End() * frameMs, planned, frameMs / 2 + 1e-9);
+    }
+    // Whole seconds at 25 frames per second: 25 frames a second, as before.
+    const auto whole = media::PlanSlideFrames({{3000, 2000}, {0, 1000}, {-5, -5}}, {});
+    EXPECT_EQ(whole[0].Still, 75);
+    EXPECT_EQ(whole[0].Transition, 50);
+    EXPECT_EQ(whole[1].Still, 0);
+    EXPECT_EQ(whole[1].Transition, 25);
+    EXPECT_EQ(whole[2].End(), 150);
+    EXPECT_EQ(media::FrameAt(20, {}), 1); // halves round up
+    EXPECT_EQ(media::FrameAt(19, {}), 0);
+}
+
+TEST(SlideTiming, AHundredSlidesFitADecodedTrackOf307Point3Seconds) {
+    testing_audio::LoadRealLibrary();
+    auto& files = testing_audio::AudioFiles::Get();
+    const std::string track = files.Wav("fit.wav", 307.3, "-r 8000 -c 1 -b 16");
+    auto source = media::OpenTrackPcmSource(track);
+    ASSERT_TRUE(source) << source.error();
+    std::int64_t samples = 0;
+    std::vector<std::uint8_t> buf(1 << 16);
+    while (auto got = *(*source)->Read(buf.data(), buf.size()))
+        samples += static_cast<std::int64_t>(got / 2);
+    const std::int64_t musicMs = samples * 1000 / 8000;
+    ASSERT_EQ(musicMs, 307300);
+
+    const auto slides = Varied(100);
+    const auto fitted = media::FitSlidesToMusic(slides, musicMs);
+    ASSERT_EQ(fitted.size(), 100u);
+    const auto frames = media::PlanSlideFrames(fitted, {});
+    EXPECT_LE(std::abs(frames.back().End() * 40 - musicMs), 40);
+    EXPECT_EQ(media::ShowMs(fitted), musicMs);
+    // Proportions kept: every part scaled by the same factor, to the millisecond.
+    const double k = static_cast<double>(musicMs) / media::ShowMs(slides);
+    for (std::size_t i = 0; i < slides.size(); ++i) {
+        EXPECT_NEAR(fitted[i].StillMs, slides[i].StillMs * k, 1.0) << i;
+        EXPECT_NEAR(fitted[i].TransitionMs, slides[i].TransitionMs * k, 1.0) << i;
+    }
+    EXPECT_EQ(media::FitSlidesToMusic({{0, 0}}, 5000)[0].StillMs, 0); // nothing to scale
+}
+
+TEST(BeatCuts, CutsMoveToTheNearestBeatButNoStillBelowOneSecond) {
+    const std::vector<double> beats{400, 1000, 1600, 2400, 3900, 9000};
+    const auto cut = media::CutOnBeats({{1500, 200}, {300, 100}, {600, 0}, {800, 0}}, beats);
+    // Planned cuts at 1500, 2000, 2700, 3500 ms.
+    EXPECT_EQ(cut[0].StillMs, 1600);        // nearest beat
+    EXPECT_EQ(cut[0].TransitionMs, 200);    // kept, so it starts on the beat
+    EXPECT_EQ(cut[1].StillMs, 2400 - 1800); // was 0.3 s: may not shrink, may grow
+    EXPECT_EQ(cut[2].StillMs, 3900 - 2500); // 2400 would leave no still at all
+    EXPECT_EQ(cut[3].StillMs, 800);         // no beat allowed within 2 s: keeps its still
+}
+
+TEST(BeatCuts, EveryCutOfAShowOnA120BpmClickTrackFallsWithinAFrameOfAClick) {
+    auto& files = testing_audio::AudioFiles::Get();
+    const std::string clicks = files.Path("clicks.wav");
+    // A 10 ms click every 0.5 s for 40 s.
+    ASSERT_TRUE(testing_audio::RunTool("sox -n -r 44100 -c 2 -b 16 " +
+                                       testing_audio::Quote(clicks) +
+                                       " synth 0.01 sine 1000 vol 0.8 pad 0 0.49 repeat 79"));
+    testing_audio::LoadRealLibrary();
+    media::MixPlan plan;
+    plan.VideoMs = 40000;
+    plan.EndFadeSeconds = 0.5;
+    plan.Tracks.resize(1);
+    plan.Tracks[0].WorkFile = clicks;
+    plan.Tracks[0].PlayMs = 40000;
+    media::SoundtrackMixer mix(plan, media::OpenTrackPcmSource);
+    auto beats = media::DetectBeats(mix, nullptr);
+    ASSERT_TRUE(beats) << beats.error();
+    ASSERT_GT(beats->size(), 50u);
+
+    std::vector<SlideTime> slides;
+    for (int i = 0; i < 20; ++i)
+        slides.push_back({1100 + (i * 377) % 900, (i % 2) * 500});
+    const auto moved = media::CutOnBeats(slides, *beats);
+    const auto frames = media::PlanSlideFrames(moved, {});
+    for (std::size_t i = 0; i < moved.size(); ++i) {
+        EXPECT_GE(moved[i].StillMs, 1000) << i;
+        EXPECT_EQ(moved[i].TransitionMs, slides[i].TransitionMs);
+        const double at = frames[i].Cut() * 40.0;
+        const double click = std::round(at / 500) * 500;
+        EXPECT_LE(std::abs(at - click), 40) << "cut " << i << " at " << at << " ms";
+    }
+}
+
+} // namespace

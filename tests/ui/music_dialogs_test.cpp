@@ -1,0 +1,187 @@
+// The music settings in the window: the track dialog's fades and measured loudness, the show
+// music dialog's options and retiming, both applied to the show as one undoable step, and the
+// end fade a new show starts with.
+#include "AudioFiles.h"
+#include "app/MainWindow.h"
+#include "app/PreviewController.h"
+#include "media/MixPlan.h"
+#include "media/ShowMix.h"
+#include "media/ui/ShowMusicDialog.h"
+#include "media/ui/TrackDialog.h"
+#include "project/Language.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+class MusicDialogsTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir tmp_;
+    template <typename T> static T* W(QObject& form, const char* name) {
+        T* w = form.findChild<T*>(name);
+        if (!w)
+            qFatal("no widget %s", name);
+        return w;
+    }
+    QString Photo() {
+        const QString path = tmp_.filePath("photo.png");
+        QImage image(160, 120, QImage::Format_RGB32);
+        image.fill(QColor(40, 90, 160));
+        image.save(path);
+        return path;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(tmp_.isValid());
+        qputenv("TMPDIR", tmp_.path().toLocal8Bit());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, tmp_.path() + "/config");
+        testing_audio::LoadRealLibrary();
+    }
+
+    void trackDialogShowsFadesAndLoudness() {
+        ui::MainWindow main;
+        project::Track track = project::Track::MakeDefault();
+        track.Title = "Tune";
+        track.Ext.FadeInSeconds = 1.25; // finer than the box shows (the console tool's)
+        track.Ext.HasLoudness = true;
+        track.Ext.LoudnessLufs = -14.24;
+        track.Ext.TruePeakDb = -0.8;
+        ui::TrackDialog dialog(track, &main);
+        const QString loudness = W<QLabel>(dialog, "LoudnessLabel")->text();
+        QVERIFY2(loudness.contains(QLocale().toString(-14.2, 'f', 1)), qPrintable(loudness));
+        QVERIFY2(loudness.contains(QLocale().toString(-0.8, 'f', 1)), qPrintable(loudness));
+        QCOMPARE(dialog.FadeInSeconds(), 1.25); // untouched: kept exactly
+        W<QDoubleSpinBox>(dialog, "FadeInBox")->setValue(3.5);
+        W<QDoubleSpinBox>(dialog, "FadeOutBox")->setValue(12); // the box stops at 10 s
+        QCOMPARE(dialog.FadeInSeconds(), 3.5);
+        QCOMPARE(dialog.FadeOutSeconds(), 10.0);
+
+        track.Ext.HasLoudness = false;
+        ui::TrackDialog unmeasured(track, &main);
+        QCOMPARE(W<QLabel>(unmeasured, "LoudnessLabel")->text(),
+                 project::AppLanguage().Text(807, "не измерена"));
+    }
+
+    void windowAppliesTrackFadesAsOneStep() {
+        ui::MainWindow form;
+        form.show();
+        QVERIFY(form.AddTrack(
+            QString::fromStdString(testing_audio::AudioFiles::Get().Wav("dialog.wav", 2.0))));
+        QVERIFY(form.Show.Sounds[0].Ext.HasLoudness); // measured by the import
+        form.Show.SelectedSound = 0;
+        form.History.Clear();
+        bool set = false;
+        QTimer::singleShot(0, &form, [&] {
+            auto* dialog = qobject_cast<ui::TrackDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            W<QDoubleSpinBox>(*dialog, "FadeInBox")->setValue(2.0);
+            W<QDoubleSpinBox>(*dialog, "FadeOutBox")->setValue(0.5);
+            dialog->close();
+            set = true;
+        });
+        form.openTrackSettings();
+        QVERIFY(set);
+        QCOMPARE(form.Show.Sounds[0].Ext.FadeInSeconds, 2.0);
+        QCOMPARE(form.Show.Sounds[0].Ext.FadeOutSeconds, 0.5);
+        QCOMPARE(form.History.Stack().count(), 1);
+        form.undo();
+        QCOMPARE(form.Show.Sounds[0].Ext.FadeInSeconds, 0.0);
+        QCOMPARE(form.Show.Sounds[0].Ext.FadeOutSeconds, 0.0);
+        form.redo();
+        QCOMPARE(form.Show.Sounds[0].Ext.FadeInSeconds, 2.0);
+    }
+
+    void showMusicOptionsAndFittingAreOneStep() {
+        ui::MainWindow form;
+        form.show();
+        // A new show fades its music out at the end.
+        QCOMPARE(form.Show.Options.EndFadeSeconds, media::kDefaultEndFadeSeconds);
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(form.AddPhoto(Photo()));
+        QVERIFY(form.AddTrack(
+            QString::fromStdString(testing_audio::AudioFiles::Get().Wav("fit.wav", 9.7))));
+        form.History.Clear();
+        const auto slidesBefore = form.Show.Slides;
+        const project::ShowOptions optionsBefore = form.Show.Options;
+        bool accepted = false;
+        QTimer::singleShot(0, &form, [&] {
+            auto* dialog = qobject_cast<ui::ShowMusicDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QVERIFY(W<QCheckBox>(*dialog, "FitPhotosBox")->isEnabled());
+            QCOMPARE(W<QDoubleSpinBox>(*dialog, "EndFadeBox")->value(), 3.0);
+            W<QDoubleSpinBox>(*dialog, "CrossfadeBox")->setValue(1.5);
+            W<QCheckBox>(*dialog, "EvenLoudnessBox")->setChecked(true);
+            W<QCheckBox>(*dialog, "FitPhotosBox")->setChecked(true);
+            W<QDialogButtonBox>(*dialog, "Buttons")->button(QDialogButtonBox::Ok)->click();
+            accepted = true;
+        });
+        form.openShowMusic();
+        QVERIFY(accepted);
+        QCOMPARE(form.Show.Options.TrackCrossfadeSeconds, 1.5);
+        QVERIFY(form.Show.Options.EvenLoudness);
+        QCOMPARE(media::ShowMs(media::SlideTimesOf(form.Show)), std::int64_t{9700});
+        QCOMPARE(form.Show.Slides[0].Ext.ShowMs, 2425);
+        QCOMPARE(form.History.Stack().count(), 1);
+        form.undo();
+        QVERIFY(form.Show.Options == optionsBefore);
+        QVERIFY(form.Show.Slides == slidesBefore);
+        form.redo();
+        QCOMPARE(media::ShowMs(media::SlideTimesOf(form.Show)), std::int64_t{9700});
+    }
+
+    // The end fade of a new show is heard in the preview: the tracks are mixed into one file
+    // played from the start, which goes when the preview ends. An older show's plain plan plays
+    // its tracks one by one, as always.
+    void thePreviewPlaysTheMixWhenTheShowHasFades() {
+        ui::MainWindow form;
+        form.show();
+        std::int64_t now = 0;
+        form.Preview->Clock = [&now] { return now; };
+        QVERIFY(form.AddPhoto(Photo()));
+        QVERIFY(form.AddTrack(
+            QString::fromStdString(testing_audio::AudioFiles::Get().Wav("preview.wav", 3.0))));
+        const QString mix = QString::fromStdString(form.Show.MusicDir + "preview-mix.wav");
+        form.startPreview();
+        QVERIFY(form.Preview->Running());
+        form.Preview->scheduleTick();
+        QVERIFY(QFile::exists(mix));
+        QCOMPARE(form.Preview->PlayingTrack(), 0);
+        form.Preview->stop();
+        QVERIFY(!QFile::exists(mix));
+
+        form.Show.SetOptions(project::ShowOptions{});
+        form.startPreview();
+        form.Preview->scheduleTick();
+        QVERIFY(!QFile::exists(mix));
+        QCOMPARE(form.Preview->PlayingTrack(), 0);
+        form.Preview->stop();
+    }
+
+    void withoutMusicTheRetimingIsOff() {
+        ui::MainWindow main;
+        project::ShowOptions options;
+        options.TrackCrossfadeSeconds = 2.25;
+        ui::ShowMusicDialog dialog(options, false, &main);
+        QVERIFY(!W<QCheckBox>(dialog, "FitPhotosBox")->isEnabled());
+        QVERIFY(!W<QCheckBox>(dialog, "BeatCutsBox")->isEnabled());
+        W<QCheckBox>(dialog, "FitPhotosBox")->setChecked(true);
+        QVERIFY(!dialog.FitPhotos());
+        QCOMPARE(dialog.Options().TrackCrossfadeSeconds, 2.25); // untouched: kept exactly
+        QCOMPARE(dialog.Options().EndFadeSeconds, 0.0);
+    }
+};
+
+QTEST_MAIN(MusicDialogsTest)
+#include "music_dialogs_test.moc"
