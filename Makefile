@@ -2,14 +2,12 @@
 BUILD      ?= build
 BUILD_ASAN ?= build-asan
 BUILD_TSAN ?= build-tsan
-BUILD_FUZZ ?= build-fuzz
-BUILD_BENCH ?= build-bench
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 15
 
 CMAKE_GEN := -G Ninja
 
-.PHONY: all deps build run test test-core test-asan test-tsan format format-check fuzz fuzz-smoke bench install clean
+.PHONY: all deps build run test test-core asan-configure test-asan test-tsan format format-check fuzz fuzz-smoke bench install clean
 
 all: build
 
@@ -24,17 +22,24 @@ run: build
 	./$(BUILD)/reelpane
 
 # Every test: the normal build (core and widget tests, offscreen), the core tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, the disc layer's threads under
-# ThreadSanitizer, and the formatting check.
+# AddressSanitizer and UndefinedBehaviorSanitizer (a tree without widgets), the disc layer's
+# threads under ThreadSanitizer (a tree building only that program and the two layers it needs),
+# and the formatting check. Each tree runs its test programs in parallel.
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	$(MAKE) --no-print-directory test-asan
 	$(MAKE) --no-print-directory test-tsan
 	$(MAKE) --no-print-directory format-check
 
-test-asan: deps
-	cmake -S . -B $(BUILD_ASAN) $(CMAKE_GEN) -DREELPANE_SANITIZE=ON -DREELPANE_GUI=OFF \
-	    -DCMAKE_BUILD_TYPE=Debug -DREELPANE_WERROR=ON
+# One clang tree serves the sanitizer tests and the fuzz harnesses: the core built once with
+# AddressSanitizer, UndefinedBehaviorSanitizer and the fuzzer's coverage, linked into the core
+# test programs and into each libFuzzer harness.
+asan-configure: deps
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD_ASAN) $(CMAKE_GEN) -DREELPANE_FUZZ=ON \
+	    -DREELPANE_GUI=OFF -DREELPANE_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1"
+
+test-asan: asan-configure
 	cmake --build $(BUILD_ASAN) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	    ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS) -L core
@@ -48,22 +53,19 @@ format:
 format-check:
 	find source cli audio tests fuzz bench -name '*.cpp' -o -name '*.h' -o -name '*.c' | xargs clang-format --dry-run -Werror
 
-# libFuzzer harnesses, built with clang; fuzz-smoke runs each for FUZZ_SECONDS.
-fuzz: deps
-	CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) $(CMAKE_GEN) -DREELPANE_FUZZ=ON \
-	    -DREELPANE_GUI=OFF -DREELPANE_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake --build $(BUILD_FUZZ) -j $(JOBS)
+# libFuzzer harnesses (the sanitizer tree above); fuzz-smoke runs each for FUZZ_SECONDS.
+fuzz: asan-configure
+	cmake --build $(BUILD_ASAN) -j $(JOBS) --target fuzzers
 
 fuzz-smoke: fuzz
-	./scripts/fuzz-smoke.sh $(BUILD_FUZZ) $(FUZZ_SECONDS)
+	./scripts/fuzz-smoke.sh $(BUILD_ASAN) $(FUZZ_SECONDS)
 
-bench: deps
-	cmake -S . -B $(BUILD_BENCH) $(CMAKE_GEN) -DREELPANE_BENCH=ON -DREELPANE_TESTS=OFF -DREELPANE_GUI=OFF \
-	    -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BUILD_BENCH) -j $(JOBS)
+# The benchmarks, in the normal tree (left out of its default target).
+bench: build
+	cmake --build $(BUILD) -j $(JOBS) --target benches
 
 install: build
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN) $(BUILD_FUZZ) $(BUILD_BENCH)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN)

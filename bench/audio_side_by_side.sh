@@ -1,8 +1,8 @@
 #!/bin/sh
 # The audio library beside ffprobe (measuring) and ffmpeg (decoding to s16le) on the same
-# 10-minute MP3. Usage: bench/audio_side_by_side.sh [build-bench]
+# 10-minute MP3. Usage: bench/audio_side_by_side.sh [build]
 set -eu
-build="${1:-build-bench}"
+build="${1:-build}"
 mp3=/tmp/reelpane_bench_10min.mp3
 bare=/tmp/reelpane_bench_10min_bare.mp3
 runs=5

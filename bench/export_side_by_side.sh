@@ -7,7 +7,7 @@
 # photos.
 # Usage: bench/export_side_by_side.sh [build] [runs] [memory]
 set -eu
-build="${1:-build-bench}"
+build="${1:-build}"
 runs="${2:-3}"
 memory="${3:-}"
 cli="$build/reelpane-cli"

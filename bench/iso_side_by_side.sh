@@ -2,9 +2,9 @@
 # An ISO 9660 + Joliet image of a 2 GB file set made by reelpane-cli, genisoimage -J and
 # xorriso -as mkisofs -J, beside a plain cp -r of the same files, in one run. The file set is
 # made on first use and read once before timing, so every tool starts from the page cache.
-# Usage: bench/iso_side_by_side.sh [build-bench] [runs]
+# Usage: bench/iso_side_by_side.sh [build] [runs]
 set -eu
-build="${1:-build-bench}"
+build="${1:-build}"
 runs="${2:-3}"
 work="${REELPANE_ISO_BENCH_DIR:-/tmp/reelpane_iso_bench}"
 set_dir="$work/set"

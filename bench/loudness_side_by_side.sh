@@ -1,9 +1,9 @@
 #!/bin/sh
 # Measuring the loudness of a 5-minute MP3 against only decoding it: the audio library's decode
 # alone and with libebur128 fed as it goes (loudness_bench), beside ffmpeg decoding the same file
-# and ffmpeg's own ebur128 meter on it. Usage: bench/loudness_side_by_side.sh [build-bench]
+# and ffmpeg's own ebur128 meter on it. Usage: bench/loudness_side_by_side.sh [build]
 set -eu
-build="${1:-build-bench}"
+build="${1:-build}"
 mp3=/tmp/reelpane_bench_5min.mp3
 runs=3
 

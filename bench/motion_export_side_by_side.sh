@@ -10,7 +10,7 @@
 # export). The raw frames take about 6 GB in the work folder while the encoder runs.
 # Usage: bench/motion_export_side_by_side.sh [build] [runs]
 set -eu
-build="${1:-build-bench}"
+build="${1:-build}"
 runs="${2:-1}"
 cli="$build/reelpane-cli"
 work="${REELPANE_MOTION_BENCH_DIR:-/tmp/reelpane_motion_bench}"

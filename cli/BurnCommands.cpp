@@ -1,5 +1,6 @@
 #include "cli/BurnCommands.h"
 #include "cli/DiscInputs.h"
+#include "cli/Failure.h"
 #include "cli/Interrupt.h"
 
 #include "base/FileName.h"
@@ -26,11 +27,6 @@
 namespace cli {
 
 namespace {
-
-int Fail(const std::string& message) {
-    std::fprintf(stderr, "reelpane-cli: %s\n", message.c_str());
-    return 1;
-}
 
 // Opens the recorders and selects the one named by its address, device or image path.
 base::Status SelectDrive(disc::ScsiDevice& device, const std::string& name) {

@@ -1,4 +1,5 @@
 #include "cli/EditCommands.h"
+#include "cli/Failure.h"
 
 #include "base/CodePage.h"
 #include "base/FileName.h"
@@ -21,11 +22,6 @@
 namespace cli {
 
 namespace {
-
-int Fail(const QString& message) {
-    std::fprintf(stderr, "reelpane-cli: %s\n", message.toLocal8Bit().constData());
-    return 1;
-}
 
 // RRGGBB as the records keep it: 0x00BBGGRR.
 bool ParseColor(const QString& text, std::int32_t& out) {
@@ -103,7 +99,7 @@ struct Step {
     project::TransitionChoice Transition;
 };
 
-const char kUsage[] = "usage: edit SHOW.qvs --slide N|--all EDIT... (see --help)";
+const char kEditUsage[] = "usage: edit SHOW.qvs --slide N|--all EDIT... (see --help)";
 
 } // namespace
 
@@ -247,7 +243,7 @@ int RunEdit(const QStringList& args) {
         }
     }
     if (showPath.isEmpty() || (slide == 0) == !all)
-        return Fail(kUsage);
+        return Fail(kEditUsage);
     if (captionLook && !captionStep)
         return Fail("--font, --size, --color and --align go with --caption");
     if (steps.empty())

@@ -1,4 +1,5 @@
 #include "cli/ExportCommands.h"
+#include "cli/Failure.h"
 #include "cli/Interrupt.h"
 
 #include "base/FileName.h"
@@ -24,11 +25,6 @@
 namespace cli {
 
 namespace {
-
-int Fail(const QString& message) {
-    std::fprintf(stderr, "reelpane-cli: %s\n", message.toLocal8Bit().constData());
-    return 1;
-}
 
 // The export's progress on standard error: percent, frames, speed and time left, drawn only on
 // a terminal.

@@ -1,4 +1,5 @@
 #include "cli/IsoCommand.h"
+#include "cli/Failure.h"
 
 #include "base/FileName.h"
 #include "cli/ConsoleProgress.h"
@@ -17,14 +18,6 @@
 
 namespace cli {
 
-namespace {
-
-int Fail(const std::string& message) {
-    std::fprintf(stderr, "reelpane-cli: %s\n", message.c_str());
-    return 1;
-}
-
-} // namespace
 
 int RunIso(const QStringList& args) {
     QString out;

@@ -1,4 +1,5 @@
 #include "cli/MusicEditCommands.h"
+#include "cli/Failure.h"
 
 #include "base/FileName.h"
 #include "cli/Commands.h"
@@ -20,12 +21,7 @@ namespace cli {
 
 namespace {
 
-int Fail(const QString& message) {
-    std::fprintf(stderr, "reelpane-cli: %s\n", base::EncodeFileName(message).c_str());
-    return 1;
-}
-
-const char kUsage[] =
+const char kMusicEditUsage[] =
     "usage: edit SHOW.qvs --track N|--all-tracks [--volume V] [--fade-in SEC] [--fade-out SEC]"
     " | edit SHOW.qvs --show [--crossfade-tracks SEC] [--end-fade SEC] [--even-loudness on|off]"
     " [--fit-music] [--beat-cuts]";
@@ -114,7 +110,7 @@ std::optional<QString> Parse(const QStringList& args, MusicEdits& e) {
     }
     const int targets = (e.Track > 0 ? 1 : 0) + (e.AllTracks ? 1 : 0) + (e.Show ? 1 : 0);
     if (e.ShowPath.isEmpty() || targets != 1)
-        return QString(kUsage);
+        return QString(kMusicEditUsage);
     if (e.Show && e.TrackEdits())
         return QString("--volume, --fade-in and --fade-out go with --track or --all-tracks");
     if (!e.Show && e.ShowEdits())

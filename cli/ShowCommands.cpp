@@ -1,4 +1,5 @@
 #include "cli/ShowCommands.h"
+#include "cli/Failure.h"
 
 #include "base/CodePage.h"
 #include "base/FileName.h"
@@ -27,21 +28,6 @@ namespace cli {
 namespace {
 
 // Messages carry file names as their bytes (see base::DecodeFileName).
-int Fail(const QString& message) {
-    std::fprintf(stderr, "reelpane-cli: %s\n", base::EncodeFileName(message).c_str());
-    return 1;
-}
-
-int Fail(const char* message) {
-    std::fprintf(stderr, "reelpane-cli: %s\n", message);
-    return 1;
-}
-
-int Fail(const std::string& message) {
-    std::fprintf(stderr, "reelpane-cli: %s\n", message.c_str());
-    return 1;
-}
-
 bool IsFolder(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);

@@ -2,7 +2,7 @@
 # Runs every libFuzzer harness of a fuzz build for a few seconds each; fails on the first crash,
 # the first sanitizer report or an input that makes a harness grow past the memory limit.
 set -eu
-build="${1:-build-fuzz}"
+build="${1:-build-asan}"
 seconds="${2:-15}"
 # The harnesses decode with small picture limits, so a run near this size is a regression (a
 # decoder keeping copies of a picture, an allocation sized from a header) and not a large input.

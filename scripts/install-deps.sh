@@ -4,7 +4,7 @@
 set -eu
 
 PACKAGES="
-build-essential cmake make pkg-config ninja-build git
+build-essential cmake make pkg-config ninja-build git lld
 clang clang-format libclang-rt-14-dev
 qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libqt6svg6
 libgl1-mesa-dev libxkbcommon-dev

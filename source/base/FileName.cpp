@@ -1,5 +1,8 @@
 #include "base/FileName.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace base {
 
 namespace {
@@ -106,6 +109,12 @@ std::string EncodeFileName(const QString& name) {
         }
     }
     return out;
+}
+
+bool EntryExists(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path p(path);
+    return std::filesystem::exists(p, ec) || std::filesystem::is_symlink(p, ec);
 }
 
 } // namespace base

@@ -14,4 +14,8 @@ namespace base {
 QString DecodeFileName(std::string_view bytes);
 std::string EncodeFileName(const QString& name);
 
+// Whether a directory entry of that name exists, a link whose target is gone included (so that
+// nothing writes over it or takes its name).
+bool EntryExists(const std::string& path);
+
 } // namespace base

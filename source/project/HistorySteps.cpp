@@ -1,5 +1,7 @@
 #include "project/HistorySteps.h"
 
+#include "base/FileName.h"
+
 #include "project/Import.h"
 #include "project/ShowHistory.h"
 
@@ -8,16 +10,6 @@
 #include <system_error>
 
 namespace project {
-
-namespace {
-
-bool Exists(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::exists(std::filesystem::path(path), ec) ||
-           std::filesystem::is_symlink(std::filesystem::path(path), ec);
-}
-
-} // namespace
 
 // ---- ItemStep ---------------------------------------------------------------------------------
 
@@ -43,7 +35,7 @@ base::Status ItemStep::Take() {
         track_ = show.Sounds[index_];
     const std::string path = photo ? slide_.WorkFile : track_.WorkFile;
     ParkedFile kept(history_.KeepFolder(), ParkedFile::UniqueName(ExtensionOf(path)));
-    if (!path.empty() && Exists(path))
+    if (!path.empty() && base::EntryExists(path))
         if (auto moved = kept.MoveIn(path); !moved)
             return moved;
     kept_ = std::move(kept);
@@ -69,7 +61,7 @@ base::Status ItemStep::Put() {
     const std::size_t index = std::min(index_, Count());
     std::string path = photo ? slide_.WorkFile : track_.WorkFile;
     if (kept_.Holds()) {
-        if (Exists(path)) {
+        if (base::EntryExists(path)) {
             path = show.MakeWorkName(photo ? show.PicturesDir : show.MusicDir, ExtensionOf(path));
             if (path.empty())
                 return base::Fail("no free working name to put the item back");

@@ -1,5 +1,7 @@
 #include "project/ParkedFile.h"
 
+#include "base/FileName.h"
+
 #include <atomic>
 #include <cstring>
 #include <filesystem>
@@ -32,11 +34,6 @@ bool Relocate(const std::string& from, const std::string& to, std::string& why) 
     }
     fs::remove(fs::path(from), ec);
     return true;
-}
-
-bool Exists(const std::string& path) {
-    std::error_code ec;
-    return fs::exists(fs::path(path), ec) || fs::is_symlink(fs::path(path), ec);
 }
 
 } // namespace
@@ -99,7 +96,7 @@ base::Status ParkedFile::CopyIn(const std::string& path) {
 base::Status ParkedFile::MoveOut(const std::string& path) {
     if (!holds_)
         return base::Fail("no file is kept for " + path);
-    if (Exists(path))
+    if (base::EntryExists(path))
         return base::Fail("cannot put back " + path + ": another file has its name");
     std::string why;
     if (!Relocate(path_, path, why))

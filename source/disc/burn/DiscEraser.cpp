@@ -15,8 +15,6 @@ namespace {
 
 using namespace media_type;
 
-constexpr std::array<std::uint8_t, 12> kFormatPlusRw{0x00, 0x82, 0x00, 0x08, 0x00, 0x23,
-                                                     0x05, 0x40, 0x98, 0x00, 0x00, 0x00};
 constexpr std::array<std::uint8_t, 12> kFormatRamFull{0x00, 0x82, 0x00, 0x08, 0x00, 0x22,
                                                       0x21, 0x20, 0x00, 0x00, 0x08, 0x00};
 // Zeroed at the start of an overwritable disc by a quick erase: the descriptors and the

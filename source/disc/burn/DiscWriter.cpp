@@ -30,8 +30,6 @@ constexpr std::uint32_t kLongTimeoutMs = 1800000;
 constexpr int kCloseRetries = 1000; // 1 s apart
 
 // Quick format lists: DVD+RW (type 26h), sequential DVD-RW to restricted overwrite (15h).
-constexpr std::array<std::uint8_t, 12> kFormatPlusRw{0x00, 0x82, 0x00, 0x08, 0x00, 0x23,
-                                                     0x05, 0x40, 0x98, 0x00, 0x00, 0x00};
 constexpr std::array<std::uint8_t, 12> kFormatDvdRwQuick{0x00, 0xA2, 0x00, 0x08, 0x00, 0x00,
                                                          0x03, 0xE8, 0x54, 0x00, 0x00, 0x10};
 

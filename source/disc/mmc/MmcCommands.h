@@ -6,6 +6,7 @@
 
 #include "disc/scsi/ScsiDevice.h"
 
+#include <array>
 #include <cstdint>
 #include <span>
 
@@ -14,6 +15,10 @@ namespace disc {
 inline constexpr std::uint32_t kSectorSize = 2048;
 
 // CLOSE TRACK/SESSION close functions.
+// FORMAT UNIT parameter list of a quick full format of DVD+RW (format type 26h).
+inline constexpr std::array<std::uint8_t, 12> kFormatPlusRw{0x00, 0x82, 0x00, 0x08, 0x00, 0x23,
+                                                            0x05, 0x40, 0x98, 0x00, 0x00, 0x00};
+
 namespace close_function {
 inline constexpr std::uint8_t kTrack = 1;
 inline constexpr std::uint8_t kSession = 2;

@@ -1,5 +1,7 @@
 #include "disc/virtual/VirtualMedium.h"
 
+#include "disc/VirtualRecorderCodes.h"
+
 #include <algorithm>
 #include <charconv>
 #include <sstream>
@@ -15,7 +17,7 @@ constexpr SenseCode kSequenceError{0x05, 0x2C, 0x00};
 constexpr SenseCode kProgramAreaEmpty{0x05, 0x2C, 0x04};
 constexpr SenseCode kNotFormatted{0x05, 0x30, 0x10};
 constexpr SenseCode kCannotFormat{0x05, 0x30, 0x06};
-constexpr SenseCode kInvalidParameter{0x05, 0x26, 0x00};
+using virtual_recorder::kInvalidParameter;
 constexpr SenseCode kAccepted{};
 
 // On CD, track-at-once ends each track with two run-out blocks, and a new track of the same
