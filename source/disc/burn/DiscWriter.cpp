@@ -2,6 +2,7 @@
 
 #include "base/Endian.h"
 #include "disc/burn/DriveSectorSource.h"
+#include "disc/burn/WriteCache.h"
 #include "disc/burn/WriteTarget.h"
 #include "disc/iso/IsoImageFile.h"
 #include "disc/iso/SessionImport.h"
@@ -25,7 +26,6 @@ namespace {
 
 using namespace media_type;
 
-constexpr char kAborted[] = "OPERATION ABORTED BY USER";
 constexpr std::uint32_t kLongTimeoutMs = 1800000;
 constexpr int kCloseRetries = 1000; // 1 s apart
 
@@ -120,7 +120,7 @@ base::Status Pump(WriteCache& cache, WriteTarget& target, std::uint32_t start,
     for (;;) {
         if (progress.Cancelled()) {
             cache.Cancel();
-            return base::Fail(kAborted);
+            return base::Fail(kAbortedByUser);
         }
         const long got = cache.TakeBlock(block);
         status.cacheFillPercent = cache.FillPercent();
@@ -368,7 +368,7 @@ base::Status DiscWrite::Run() {
         limits.Stop = &progress_;
         if (auto imported = ImportSession(builder_, previous, nullptr, limits); !imported) {
             if (progress_.Cancelled())
-                return base::Fail(kAborted);
+                return base::Fail(kAbortedByUser);
             return base::Fail("CAN'T READ THE SESSION ON THE DISC: " + imported.error());
         }
     }
@@ -449,7 +449,7 @@ base::Status WriteImage(IsoImageBuilder& builder, const WriteOptions& options,
     std::vector<std::uint8_t> buffer(1u << 20);
     for (;;) {
         if (progress.Cancelled())
-            return base::Fail(kAborted);
+            return base::Fail(kAbortedByUser);
         auto got = sources.Read(buffer);
         if (!got)
             return base::Fail("VERIFY FAILED: " + got.error());

@@ -1,13 +1,13 @@
 #include "disc/burn/WriteCache.h"
 
+#include "disc/iso/SectorSource.h"
+
 #include <algorithm>
 
 namespace disc {
 
 namespace {
 
-constexpr char kAborted[] = "OPERATION ABORTED BY USER";
-constexpr std::size_t kSectorBytes = 2048;
 constexpr std::size_t kReadBytes = 256 * 1024;
 
 } // namespace
@@ -88,17 +88,17 @@ void WriteCache::Produce(SectorStream* stream) {
     std::vector<std::uint8_t> buffer(kReadBytes);
     for (;;) {
         if (cancel_)
-            return SetError(kAborted);
+            return SetError(kAbortedByUser);
         auto got = stream->Read(buffer);
         if (!got)
             return SetError(got.error());
         if (*got == 0)
             break;
         if (!Emit(buffer.data(), *got))
-            return SetError(kAborted);
+            return SetError(kAbortedByUser);
     }
     if (!Flush())
-        return SetError(kAborted);
+        return SetError(kAbortedByUser);
     std::lock_guard guard(lock_);
     filled_ = true;
     done_ = true;
@@ -133,7 +133,7 @@ long WriteCache::TakeBlock(std::vector<std::uint8_t>& out, int waitMs) {
 }
 
 void WriteCache::Cancel() {
-    Fail(kAborted);
+    Fail(kAbortedByUser);
 }
 
 void WriteCache::Fail(const std::string& error) {

@@ -16,6 +16,9 @@
 
 namespace disc {
 
+// The refusal every write step gives once the user has cancelled.
+inline constexpr char kAbortedByUser[] = "OPERATION ABORTED BY USER";
+
 inline constexpr std::size_t kMinCacheSize = 2u << 20;
 inline constexpr std::size_t kDefaultCacheSize = 4u << 20;
 

@@ -1,6 +1,6 @@
 #include "disc/virtual/VirtualMedium.h"
 
-#include "disc/VirtualRecorderCodes.h"
+#include "disc/virtual/VirtualRecorderCodes.h"
 
 #include <algorithm>
 #include <charconv>
