@@ -3,7 +3,7 @@
 #include "base/FileName.h"
 
 #include "app/MainWindow.h"
-#include "media/Mp4VideoSink.h"
+#include "media/VideoSink.h"
 #include "media/VideoCodecs.h"
 #include "media/VideoOutput.h"
 #include "media/ui/CodecSearchWindow.h"

@@ -12,6 +12,7 @@
 #include "media/SystemError.h"
 #include "media/TrackPcmSource.h"
 #include "media/VideoOutput.h"
+#include "media/WriterFrames.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -23,12 +24,6 @@ namespace media {
 
 namespace {
 
-bool SamePixels(const imaging::Bitmap& a, const imaging::Bitmap& b) {
-    return a.Width == b.Width && a.Height == b.Height &&
-           (a.ByteSize == 0 ||
-            std::memcmp(a.Bits, b.Bits, static_cast<std::size_t>(a.ByteSize)) == 0);
-}
-
 // Consecutive equal frames go to the sink as one still, so a repeated picture is neither
 // composed nor encoded again (a transition that has finished early, a fill that stays).
 class FrameRun {
@@ -38,7 +33,7 @@ public:
     base::Status Push(const imaging::Bitmap& frame, std::int64_t count) {
         if (count <= 0)
             return {};
-        if (count_ > 0 && SamePixels(held_, frame)) {
+        if (count_ > 0 && SamePicture(held_, frame)) {
             count_ += count;
             return {};
         }

@@ -54,4 +54,7 @@ using VideoSinkFactory =
 // AVI writer (a compressor or uncompressed frames).
 base::Result<std::unique_ptr<VideoSink>> MakeVideoSink(const VideoSinkSettings& settings);
 
+// True when the output's extension asks for an MP4 file (any case).
+bool IsMp4Output(const std::string& path);
+
 } // namespace media
