@@ -98,7 +98,7 @@ void AviWriter::Release() {
 base::Status AviWriter::InitVideo(const imaging::Bitmap& first) {
     // Pieces queued before the start are the uncompressed video's soundtrack, which it
     // interleaves as the frames come.
-    std::vector<QueuedWav> early = std::move(waveFiles_);
+    std::vector<SoundPiece> early = std::move(waveFiles_);
     Release();
     initialized_ = finalized_ = aborted_ = false;
     frameCount_ = 0;
@@ -108,10 +108,10 @@ base::Status AviWriter::InitVideo(const imaging::Bitmap& first) {
         return base::Fail("Failed to create AVI video stream");
     if (compressor_.empty()) {
         if (early.empty() && !wavFileName_.empty())
-            early.push_back(QueuedWav{wavFileName_, 0});
+            early.push_back(WavPiece(QueuedWav{wavFileName_, 0}));
         std::unique_ptr<SoundtrackReader> sound;
         if (!early.empty())
-            sound = SoundtrackReader::Open(std::move(early));
+            sound = SoundtrackReader::OpenPieces(std::move(early));
         raw_ = std::make_unique<RawAviWriter>();
         if (auto st = raw_->Open(fileName_, BuildFrame(first), 10000, frameTime_, std::move(sound));
             !st) {
@@ -176,7 +176,7 @@ base::Status AviWriter::WriteAvi() {
         return {};
     }
     if (waveFiles_.empty() && !wavFileName_.empty())
-        waveFiles_.push_back(QueuedWav{wavFileName_, 0});
+        waveFiles_.push_back(WavPiece(QueuedWav{wavFileName_, 0}));
     base::Status st = Mux();
     Release();
     finalized_ = false;
@@ -188,7 +188,7 @@ base::Status AviWriter::WriteAvi() {
 base::Status AviWriter::Mux() {
     if (!ended_)
         return ended_;
-    auto soundtrack = SoundtrackReader::Open(waveFiles_);
+    auto soundtrack = SoundtrackReader::OpenPieces(std::move(waveFiles_));
     const PcmFormat audio = soundtrack->Format();
     const bool withAudio = audio.Valid();
 

@@ -53,8 +53,9 @@ CompressedVideo::Create(const VideoEncoderSettings& given, const std::string& sp
     std::unique_ptr<CompressedVideo> v(new CompressedVideo);
     v->workers_ = workers > 0 ? workers : UsableCores();
     v->settings_ = given;
-    if (v->workers_ > 1)
-        v->settings_.Threads = 1; // the groups share the cores, not the frames' slices
+    // The groups share the cores, not a frame's slices: one slice keeps the stream the same
+    // whatever the machine and the number of workers.
+    v->settings_.Threads = 1;
     auto encoder = VideoEncoder::Create(v->settings_);
     if (!encoder)
         return base::Fail(encoder.error());

@@ -43,7 +43,8 @@ public:
 
     // spoolFolder holds the temporary file. replay false encodes every frame (for comparisons).
     // workers: groups encoded at a time (0: one per core the process may use; 1: all on the
-    // caller's thread). With more than one, each encoder works on a single slice thread.
+    // caller's thread). Each encoder works on a single slice, so the stream is the same whatever
+    // the number of workers or cores.
     static base::Result<std::unique_ptr<CompressedVideo>>
     Create(const VideoEncoderSettings& settings, const std::string& spoolFolder, bool replay = true,
            int workers = 0);

@@ -45,6 +45,7 @@ Mp4Writer::~Mp4Writer() {
 }
 
 void Mp4Writer::Release() {
+    ahead_.reset(); // before the video it feeds
     if (video_)
         encoded_ = video_->EncodedFrames();
     video_.reset();
@@ -97,8 +98,17 @@ base::Status Mp4Writer::SetWavFileName(const std::string& name) {
     return {};
 }
 
+std::int64_t Mp4Writer::EncodedFrames() const {
+    if (!video_)
+        return encoded_;
+    if (ahead_)
+        static_cast<void>(ahead_->Drain()); // a failure is reported by the write
+    return video_->EncodedFrames();
+}
+
 base::Status Mp4Writer::InitVideo(const imaging::Bitmap&) {
-    video_.reset();
+    Release();
+    ended_ = {};
     waveFiles_.clear();
     initialized_ = finalized_ = aborted_ = false;
     frameCount_ = 0;
@@ -134,12 +144,20 @@ base::Status Mp4Writer::InitVideo(const imaging::Bitmap&) {
         return base::Fail(video.error());
     }
     video_ = std::move(*video);
+    ahead_ = std::make_unique<FrameQueue>([this](const imaging::Bgr& frame, std::int64_t count) {
+        return AsFailureOf(video_->Add(frame, count), fileName_);
+    });
     initialized_ = true;
     return {};
 }
 
 base::Status Mp4Writer::Encode(const imaging::Bgr& frame, std::int64_t count) {
-    return AsFailureOf(video_->Add(frame, count), fileName_);
+    return ahead_->Push(frame, count);
+}
+
+void Mp4Writer::EndFrames() {
+    if (ahead_)
+        ended_ = ahead_->Drain();
 }
 
 base::Status Mp4Writer::Write() {
@@ -156,7 +174,7 @@ base::Status Mp4Writer::Write() {
         return {};
     }
     if (waveFiles_.empty() && !wavFileName_.empty())
-        waveFiles_.push_back(QueuedWav{wavFileName_, 0});
+        waveFiles_.push_back(WavPiece(QueuedWav{wavFileName_, 0}));
     // An MP4 drops a track without samples: a file of no frames would not be a video.
     base::Status st = frameCount_ > 0 ? Mux() : base::Fail("The video has no frames");
     Release();
@@ -168,6 +186,8 @@ base::Status Mp4Writer::Write() {
 }
 
 base::Status Mp4Writer::Mux() {
+    if (!ended_)
+        return ended_;
     if (auto st = video_->Finish(); !st)
         return AsFailureOf(std::move(st), fileName_);
     const std::string failed = "Unable to write output file " + fileName_;
@@ -192,7 +212,7 @@ base::Status Mp4Writer::Mux() {
     if (hevc_)
         video->codecpar->codec_tag = MKTAG('h', 'v', 'c', '1'); // what Apple's players want
 
-    auto soundtrack = SoundtrackReader::Open(waveFiles_);
+    auto soundtrack = SoundtrackReader::OpenPieces(std::move(waveFiles_));
     const PcmFormat pcm = soundtrack->Format();
     std::unique_ptr<AacEncoder> aac;
     AVStream* audio = nullptr;

@@ -4,14 +4,16 @@
 // like AviWriter: Configure (or the properties), InitVideo, any number of AddFrame / AddStill /
 // AddStillFrames, AddWaveFile for each soundtrack piece, FinalizeVideo, WriteAvi (or Write); or,
 // as the export's VideoSink, Start, AddFrames, AddSound, Finish.
-// A picture repeated for many frames is encoded for its first few only. Every write failure is
-// reported.
+// A picture repeated for many frames is encoded for its first few only. The frames are encoded on
+// a thread of their own (with x264's threads) while the caller composes the next ones. Every
+// write failure is reported.
 #pragma once
 
 #include "media/WriterFrames.h"
 
 #include "base/Result.h"
 #include "imaging/Bitmap.h"
+#include "media/FrameQueue.h"
 #include "media/H264Video.h"
 #include "media/SoundtrackReader.h"
 
@@ -76,12 +78,11 @@ public:
     base::Status WriteFile() override { return Write(); }
 
     // Frames the encoder actually compressed (the rest repeat a still); kept after the write.
-    std::int64_t EncodedFrames() const override {
-        return video_ ? video_->EncodedFrames() : encoded_;
-    }
+    std::int64_t EncodedFrames() const override;
 
 private:
     base::Status Encode(const imaging::Bgr& frame, std::int64_t count) override;
+    void EndFrames() override;
     base::Status Mux();
     void Release();
 
@@ -96,6 +97,8 @@ private:
     std::int64_t encoded_ = 0;
 
     std::unique_ptr<H264Video> video_;
+    std::unique_ptr<FrameQueue> ahead_; // feeds video_ from its own thread
+    base::Status ended_;                // how the frames queued ahead ended
 };
 
 } // namespace media

@@ -90,12 +90,13 @@ base::Status FrameWriter::AddStillFrames(const imaging::Bitmap& picture, std::in
 base::Status FrameWriter::AddWaveFile(const std::string& path, std::int32_t startMs) {
     if (!HasWavExtension(path))
         return base::Fail(kWavExtensionMessage);
-    waveFiles_.push_back(QueuedWav{path, startMs});
+    waveFiles_.push_back(WavPiece(QueuedWav{path, startMs}));
     return {};
 }
 
-base::Status FrameWriter::AddSound(const QueuedWav& piece) {
-    return AddWaveFile(piece.Path, piece.StartMs);
+base::Status FrameWriter::AddSound(SoundPiece piece) {
+    waveFiles_.push_back(std::move(piece));
+    return {};
 }
 
 void FrameWriter::FinalizeVideo() {

@@ -70,7 +70,7 @@ public:
     // The export's sink.
     base::Status Start(const imaging::Bitmap& first) override { return InitVideo(first); }
     base::Status AddFrames(const imaging::Bitmap& picture, std::int64_t count) override;
-    base::Status AddSound(const QueuedWav& piece) override;
+    base::Status AddSound(SoundPiece piece) override;
     base::Status Finish() override;
 
     base::Status AddFrame(const imaging::Bitmap& picture);
@@ -87,7 +87,7 @@ public:
     bool Finalized() const { return finalized_; }
     bool Aborted() const { return aborted_; }
     std::int64_t FrameCount() const { return frameCount_; }
-    const std::vector<QueuedWav>& WaveFiles() const { return waveFiles_; }
+    const std::vector<SoundPiece>& SoundPieces() const { return waveFiles_; }
 
     ~FrameWriter() override = default;
     FrameWriter(const FrameWriter&) = delete;
@@ -117,7 +117,7 @@ protected:
     bool finalized_ = false;
     bool aborted_ = false;
     std::int64_t frameCount_ = 0;
-    std::vector<QueuedWav> waveFiles_;
+    std::vector<SoundPiece> waveFiles_;
 
 private:
     imaging::Bitmap frame_;
