@@ -1,5 +1,7 @@
 #include "media/SoundtrackReader.h"
 
+#include "media/FfPtr.h"
+
 extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/samplefmt.h>
@@ -53,15 +55,17 @@ public:
         AVChannelLayout inLayout, outLayout;
         av_channel_layout_default(&inLayout, in.Channels);
         av_channel_layout_default(&outLayout, out.Channels);
-        if (swr_alloc_set_opts2(&swr_, &outLayout, SampleFormatOf(out),
+        SwrContext* swr = nullptr;
+        const bool made =
+            swr_alloc_set_opts2(&swr, &outLayout, SampleFormatOf(out),
                                 static_cast<int>(out.SampleRate), &inLayout, SampleFormatOf(in),
-                                static_cast<int>(in.SampleRate), 0, nullptr) < 0 ||
-            !MonoOnBothSides(in, out) || swr_init(swr_) < 0)
-            swr_free(&swr_);
+                                static_cast<int>(in.SampleRate), 0, nullptr) >= 0;
+        swr_.reset(swr);
+        if (!made || !MonoOnBothSides(in, out) || swr_init(swr) < 0)
+            swr_.reset();
         av_channel_layout_uninit(&inLayout);
         av_channel_layout_uninit(&outLayout);
     }
-    ~Converter() { swr_free(&swr_); }
 
     // A mono piece plays at full level on both sides of a stereo soundtrack, as playback does
     // (the library's own mix would lower it by 3 dB).
@@ -69,7 +73,7 @@ public:
         if (in.Channels != 1 || out.Channels != 2)
             return true;
         const double matrix[2] = {1.0, 1.0};
-        return swr_set_matrix(swr_, matrix, 1) >= 0;
+        return swr_set_matrix(swr_.get(), matrix, 1) >= 0;
     }
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
@@ -80,11 +84,11 @@ public:
     int Convert(const std::uint8_t* in, int inFrames, std::uint8_t* out, int outFrames) {
         const std::uint8_t* inPlanes[1] = {in};
         std::uint8_t* outPlanes[1] = {out};
-        return swr_convert(swr_, outPlanes, outFrames, in ? inPlanes : nullptr, inFrames);
+        return swr_convert(swr_.get(), outPlanes, outFrames, in ? inPlanes : nullptr, inFrames);
     }
 
 private:
-    SwrContext* swr_ = nullptr;
+    FfPtr<SwrContext> swr_;
 };
 
 SoundtrackReader::~SoundtrackReader() = default;
