@@ -247,6 +247,10 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
             // export names it at the end.
             if (!composer.Render(frame, source))
                 result.UnreadablePhotos.push_back(i);
+            // The next two photos are read and scaled meanwhile, on another core.
+            for (std::size_t j = i + 1; j < slides.size() && j <= i + 2; ++j)
+                if (!moving.MovingStill(j))
+                    composer.Prefetch(imaging::SlideSource{slides[j].WorkFile, backs[j]});
             if (i == 0) {
                 if (auto st = sink->Start(frame); !st)
                     return fail(st.error());
