@@ -3,9 +3,9 @@
 #include "base/FileName.h"
 
 #include "app/MainWindow.h"
-#include "media/Mp4VideoSink.h"
 #include "media/VideoCodecs.h"
 #include "media/VideoOutput.h"
+#include "media/VideoSink.h"
 #include "media/ui/CodecSearchWindow.h"
 #include "media/ui/Mp4ExportDialog.h"
 #include "media/ui/ProgressWindow.h"

@@ -43,14 +43,19 @@ int OutputRate(const AVCodec* codec, int rate) {
 
 } // namespace
 
-AacEncoder::~AacEncoder() {
-    avcodec_free_context(&context_);
-    swr_free(&resample_);
-    if (fifo_)
-        av_audio_fifo_free(fifo_);
-    av_frame_free(&frame_);
-    av_packet_free(&packet_);
-}
+namespace {
+
+// Sample planes of libavutil's allocation, freed on every path.
+struct Planes {
+    std::uint8_t** Data = nullptr;
+    ~Planes() {
+        if (Data)
+            av_freep(&Data[0]);
+        av_freep(&Data);
+    }
+};
+
+} // namespace
 
 base::Result<std::unique_ptr<AacEncoder>> AacEncoder::Create(const PcmFormat& input) {
     if (!input.Valid())
@@ -60,12 +65,12 @@ base::Result<std::unique_ptr<AacEncoder>> AacEncoder::Create(const PcmFormat& in
         return base::Fail("No AAC encoder in this FFmpeg");
     std::unique_ptr<AacEncoder> e(new AacEncoder);
     e->input_ = input;
-    e->context_ = avcodec_alloc_context3(codec);
-    e->frame_ = av_frame_alloc();
-    e->packet_ = av_packet_alloc();
+    e->context_.reset(avcodec_alloc_context3(codec));
+    e->frame_.reset(av_frame_alloc());
+    e->packet_.reset(av_packet_alloc());
     if (!e->context_ || !e->frame_ || !e->packet_)
         return base::Fail("Out of memory for the AAC encoder");
-    AVCodecContext* c = e->context_;
+    AVCodecContext* c = e->context_.get();
     c->sample_fmt = AV_SAMPLE_FMT_FLTP;
     c->sample_rate = OutputRate(codec, static_cast<int>(input.SampleRate));
     c->bit_rate = kBitRate;
@@ -78,12 +83,14 @@ base::Result<std::unique_ptr<AacEncoder>> AacEncoder::Create(const PcmFormat& in
     AVChannelLayout in{};
     av_channel_layout_default(&in, input.Channels);
     const AVSampleFormat inFormat = input.Bits == 8 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16;
-    int rc = swr_alloc_set_opts2(&e->resample_, &c->ch_layout, c->sample_fmt, c->sample_rate, &in,
+    SwrContext* resample = nullptr;
+    int rc = swr_alloc_set_opts2(&resample, &c->ch_layout, c->sample_fmt, c->sample_rate, &in,
                                  inFormat, static_cast<int>(input.SampleRate), 0, nullptr);
     av_channel_layout_uninit(&in);
-    if (rc < 0 || (rc = swr_init(e->resample_)) < 0)
+    e->resample_.reset(resample);
+    if (rc < 0 || (rc = swr_init(resample)) < 0)
         return base::Fail(AvText("No conversion of the soundtrack for the AAC encoder", rc));
-    e->fifo_ = av_audio_fifo_alloc(c->sample_fmt, 2, c->frame_size > 0 ? c->frame_size : 1024);
+    e->fifo_.reset(av_audio_fifo_alloc(c->sample_fmt, 2, c->frame_size > 0 ? c->frame_size : 1024));
     if (!e->fifo_)
         return base::Fail("Out of memory for the AAC encoder");
     return e;
@@ -94,7 +101,7 @@ int AacEncoder::SampleRate() const {
 }
 
 base::Status AacEncoder::FillParameters(AVCodecParameters* parameters) const {
-    if (int rc = avcodec_parameters_from_context(parameters, context_); rc < 0)
+    if (int rc = avcodec_parameters_from_context(parameters, context_.get()); rc < 0)
         return base::Fail(AvText("Failed to create MP4 audio stream", rc));
     return {};
 }
@@ -103,21 +110,20 @@ base::Status AacEncoder::Encode(const std::uint8_t* samples, std::size_t frames,
                                 const PacketSink& sink) {
     if (frames == 0)
         return {};
-    const int outMax = swr_get_out_samples(resample_, static_cast<int>(frames));
+    const int outMax = swr_get_out_samples(resample_.get(), static_cast<int>(frames));
     if (outMax < 0)
         return base::Fail(AvText("Failed to convert the soundtrack", outMax));
-    std::uint8_t** planes = nullptr;
-    if (int rc = av_samples_alloc_array_and_samples(&planes, nullptr, 2, outMax + 1,
+    Planes planes;
+    if (int rc = av_samples_alloc_array_and_samples(&planes.Data, nullptr, 2, outMax + 1,
                                                     context_->sample_fmt, 0);
         rc < 0)
         return base::Fail(AvText("Out of memory for the soundtrack", rc));
     const std::uint8_t* in[1] = {samples};
-    const int got = swr_convert(resample_, planes, outMax + 1, in, static_cast<int>(frames));
+    const int got =
+        swr_convert(resample_.get(), planes.Data, outMax + 1, in, static_cast<int>(frames));
     int written = got;
     if (got > 0)
-        written = av_audio_fifo_write(fifo_, reinterpret_cast<void**>(planes), got);
-    av_freep(&planes[0]);
-    av_freep(&planes);
+        written = av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(planes.Data), got);
     if (got < 0)
         return base::Fail(AvText("Failed to convert the soundtrack", got));
     if (written < got)
@@ -127,21 +133,22 @@ base::Status AacEncoder::Encode(const std::uint8_t* samples, std::size_t frames,
 
 base::Status AacEncoder::SendFrames(bool all, const PacketSink& sink) {
     const int size = context_->frame_size > 0 ? context_->frame_size : 1024;
-    while (av_audio_fifo_size(fifo_) >= size || (all && av_audio_fifo_size(fifo_) > 0)) {
-        av_frame_unref(frame_);
-        frame_->nb_samples = std::min(size, av_audio_fifo_size(fifo_));
+    while (av_audio_fifo_size(fifo_.get()) >= size ||
+           (all && av_audio_fifo_size(fifo_.get()) > 0)) {
+        av_frame_unref(frame_.get());
+        frame_->nb_samples = std::min(size, av_audio_fifo_size(fifo_.get()));
         frame_->format = context_->sample_fmt;
         frame_->sample_rate = context_->sample_rate;
         if (int rc = av_channel_layout_copy(&frame_->ch_layout, &context_->ch_layout); rc < 0)
             return base::Fail(AvText("Failed to encode the soundtrack", rc));
-        if (int rc = av_frame_get_buffer(frame_, 0); rc < 0)
+        if (int rc = av_frame_get_buffer(frame_.get(), 0); rc < 0)
             return base::Fail(AvText("Out of memory for the soundtrack", rc));
-        if (av_audio_fifo_read(fifo_, reinterpret_cast<void**>(frame_->data), frame_->nb_samples) <
-            frame_->nb_samples)
+        if (av_audio_fifo_read(fifo_.get(), reinterpret_cast<void**>(frame_->data),
+                               frame_->nb_samples) < frame_->nb_samples)
             return base::Fail("Failed to encode the soundtrack");
         frame_->pts = sent_;
         sent_ += frame_->nb_samples;
-        if (int rc = avcodec_send_frame(context_, frame_); rc < 0)
+        if (int rc = avcodec_send_frame(context_.get(), frame_.get()); rc < 0)
             return base::Fail(AvText("Failed to encode the soundtrack", rc));
         if (auto st = Receive(sink); !st)
             return st;
@@ -151,13 +158,13 @@ base::Status AacEncoder::SendFrames(bool all, const PacketSink& sink) {
 
 base::Status AacEncoder::Receive(const PacketSink& sink) {
     for (;;) {
-        const int rc = avcodec_receive_packet(context_, packet_);
+        const int rc = avcodec_receive_packet(context_.get(), packet_.get());
         if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
             return {};
         if (rc < 0)
             return base::Fail(AvText("Failed to encode the soundtrack", rc));
         base::Status st = sink(*packet_);
-        av_packet_unref(packet_);
+        av_packet_unref(packet_.get());
         if (!st)
             return st;
     }
@@ -166,22 +173,20 @@ base::Status AacEncoder::Receive(const PacketSink& sink) {
 base::Status AacEncoder::Finish(const PacketSink& sink) {
     // What the resampler still holds.
     for (;;) {
-        std::uint8_t** planes = nullptr;
-        if (int rc = av_samples_alloc_array_and_samples(&planes, nullptr, 2, 4096,
+        Planes planes;
+        if (int rc = av_samples_alloc_array_and_samples(&planes.Data, nullptr, 2, 4096,
                                                         context_->sample_fmt, 0);
             rc < 0)
             return base::Fail(AvText("Out of memory for the soundtrack", rc));
-        const int got = swr_convert(resample_, planes, 4096, nullptr, 0);
+        const int got = swr_convert(resample_.get(), planes.Data, 4096, nullptr, 0);
         if (got > 0)
-            av_audio_fifo_write(fifo_, reinterpret_cast<void**>(planes), got);
-        av_freep(&planes[0]);
-        av_freep(&planes);
+            av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(planes.Data), got);
         if (got <= 0)
             break;
     }
     if (auto st = SendFrames(true, sink); !st)
         return st;
-    if (int rc = avcodec_send_frame(context_, nullptr); rc < 0 && rc != AVERROR_EOF)
+    if (int rc = avcodec_send_frame(context_.get(), nullptr); rc < 0 && rc != AVERROR_EOF)
         return base::Fail(AvText("Failed to encode the soundtrack", rc));
     return Receive(sink);
 }

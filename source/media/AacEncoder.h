@@ -4,18 +4,14 @@
 #pragma once
 
 #include "base/Result.h"
+#include "media/FfPtr.h"
 #include "media/WavFile.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 
-struct AVAudioFifo;
-struct AVCodecContext;
 struct AVCodecParameters;
-struct AVFrame;
-struct AVPacket;
-struct SwrContext;
 
 namespace media {
 
@@ -24,7 +20,7 @@ public:
     // Receives each packet with its timestamps in 1 / SampleRate() units.
     using PacketSink = std::function<base::Status(AVPacket& packet)>;
 
-    ~AacEncoder();
+    ~AacEncoder() = default;
     AacEncoder(const AacEncoder&) = delete;
     AacEncoder& operator=(const AacEncoder&) = delete;
 
@@ -45,11 +41,11 @@ private:
     base::Status Receive(const PacketSink& sink);
 
     PcmFormat input_;
-    AVCodecContext* context_ = nullptr;
-    SwrContext* resample_ = nullptr;
-    AVAudioFifo* fifo_ = nullptr;
-    AVFrame* frame_ = nullptr;
-    AVPacket* packet_ = nullptr;
+    FfPtr<AVCodecContext> context_;
+    FfPtr<SwrContext> resample_;
+    FfPtr<AVAudioFifo> fifo_;
+    FfPtr<AVFrame> frame_;
+    FfPtr<AVPacket> packet_;
     std::int64_t sent_ = 0;
 };
 

@@ -40,6 +40,21 @@ AviWriter::~AviWriter() {
         std::remove(fileName_.c_str()); // started but never written: no empty file stays
 }
 
+base::Result<std::unique_ptr<VideoSink>> AviWriter::Create(const VideoSinkSettings& settings) {
+    auto writer = std::make_unique<AviWriter>();
+    Options o;
+    o.FileName = settings.Path;
+    o.Width = settings.Width;
+    o.Height = settings.Height;
+    o.Codec = settings.Codec;
+    o.FrameTime = settings.FrameTime;
+    o.Quality = 10000;
+    o.Stretch = false; // pictures centred on black
+    if (auto st = writer->Configure(o); !st)
+        return base::Fail(st.error());
+    return std::unique_ptr<VideoSink>(std::move(writer));
+}
+
 base::Status AviWriter::Configure(const Options& o) {
     SetWidth(o.Width);
     SetHeight(o.Height);
@@ -73,6 +88,8 @@ base::Status AviWriter::SetWavFileName(const std::string& name) {
 }
 
 void AviWriter::Release() {
+    if (video_)
+        encoded_ = video_->EncodedCount();
     video_.reset();
     raw_.reset();
     waveFiles_.clear();
@@ -81,18 +98,20 @@ void AviWriter::Release() {
 base::Status AviWriter::InitVideo(const imaging::Bitmap& first) {
     // Pieces queued before the start are the uncompressed video's soundtrack, which it
     // interleaves as the frames come.
-    std::vector<QueuedWav> early = std::move(waveFiles_);
+    std::vector<SoundPiece> early = std::move(waveFiles_);
     Release();
     initialized_ = finalized_ = aborted_ = false;
     frameCount_ = 0;
+    encoded_ = 0;
+    ended_ = {};
     if (width_ < 16 || height_ < 16)
         return base::Fail("Failed to create AVI video stream");
     if (compressor_.empty()) {
         if (early.empty() && !wavFileName_.empty())
-            early.push_back(QueuedWav{wavFileName_, 0});
+            early.push_back(WavPiece(QueuedWav{wavFileName_, 0}));
         std::unique_ptr<SoundtrackReader> sound;
         if (!early.empty())
-            sound = SoundtrackReader::Open(std::move(early));
+            sound = SoundtrackReader::OpenPieces(std::move(early));
         raw_ = std::make_unique<RawAviWriter>();
         if (auto st = raw_->Open(fileName_, BuildFrame(first), 10000, frameTime_, std::move(sound));
             !st) {
@@ -118,7 +137,7 @@ base::Status AviWriter::InitVideo(const imaging::Bitmap& first) {
     settings.FrameTime = frameTime_;
     settings.Quality = quality_;
     auto video = CompressedVideo::Create(
-        settings, tempFolder_.empty() ? FolderOf(fileName_) : tempFolder_, replay_);
+        settings, tempFolder_.empty() ? FolderOf(fileName_) : tempFolder_, replay_, workers_);
     if (!video) {
         std::remove(fileName_.c_str());
         return base::Fail(video.error());
@@ -130,6 +149,11 @@ base::Status AviWriter::InitVideo(const imaging::Bitmap& first) {
 
 base::Status AviWriter::Encode(const imaging::Bgr& frame, std::int64_t count) {
     return raw_ ? raw_->Add(frame, count) : AsFailureOf(video_->Add(frame, count), fileName_);
+}
+
+void AviWriter::EndFrames() {
+    if (video_)
+        ended_ = AsFailureOf(video_->Finish(), fileName_);
 }
 
 base::Status AviWriter::WriteAvi() {
@@ -152,7 +176,7 @@ base::Status AviWriter::WriteAvi() {
         return {};
     }
     if (waveFiles_.empty() && !wavFileName_.empty())
-        waveFiles_.push_back(QueuedWav{wavFileName_, 0});
+        waveFiles_.push_back(WavPiece(QueuedWav{wavFileName_, 0}));
     base::Status st = Mux();
     Release();
     finalized_ = false;
@@ -162,7 +186,9 @@ base::Status AviWriter::WriteAvi() {
 }
 
 base::Status AviWriter::Mux() {
-    auto soundtrack = SoundtrackReader::Open(waveFiles_);
+    if (!ended_)
+        return ended_;
+    auto soundtrack = SoundtrackReader::OpenPieces(std::move(waveFiles_));
     const PcmFormat audio = soundtrack->Format();
     const bool withAudio = audio.Valid();
 
@@ -181,7 +207,7 @@ base::Status AviWriter::Mux() {
     bih.Width = width_;
     bih.Height = height_;
     bih.Planes = 1;
-    bih.BitCount = video_->Encoder().BitCount();
+    bih.BitCount = video_->BitCount();
     bih.Compression = avi::FourCC(Upper(compressor_));
     bih.SizeImage = static_cast<std::uint32_t>(width_) * static_cast<std::uint32_t>(height_) *
                     bih.BitCount.get() / 8u;

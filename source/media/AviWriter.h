@@ -2,8 +2,10 @@
 // handler code, and adds the soundtrack from queued WAV pieces. Without a compressor the frames go
 // to the uncompressed writer. Calling order for one video: set the properties (or Configure),
 // InitVideo, any number of AddFrame / AddStill / AddStillFrames, AddWaveFile for each piece,
-// FinalizeVideo, WriteAvi. Failures come back with the writer's English texts, ending in an
-// eight-digit code where the failing call gave one.
+// FinalizeVideo, WriteAvi; or, as the export's VideoSink, Start, AddFrames, AddSound, Finish.
+// With a compressor the key-frame groups are encoded on every core the process may use (see
+// CompressedVideo). Failures come back with the writer's English texts, ending in an eight-digit
+// code where the failing call gave one.
 #pragma once
 
 #include "media/WriterFrames.h"
@@ -37,6 +39,10 @@ public:
     AviWriter() = default;
     ~AviWriter() override;
 
+    // The export's sink for the settings: pictures centred on black, the best quality. Fails as
+    // SetCodec does (no compressor for the code).
+    static base::Result<std::unique_ptr<VideoSink>> Create(const VideoSinkSettings& settings);
+
     // Every property (its own and the frame writer's) in calling order; fails as SetCodec does.
     base::Status Configure(const Options& options);
 
@@ -51,22 +57,35 @@ public:
     // A single WAV for the whole soundtrack (used when no piece is queued); must end in ".wav".
     base::Status SetWavFileName(const std::string& name);
 
+    // Key-frame groups encoded at a time (0: one per usable core; 1: on the caller's thread).
+    void SetWorkers(int workers) { workers_ = workers; }
+
     // Starts the video; the first picture is not written (add it).
-    base::Status InitVideo(const imaging::Bitmap& first);
+    base::Status InitVideo(const imaging::Bitmap& first) override;
     // Writes the file: the video stream and, from the queued pieces, one PCM audio stream,
     // interleaved about once a second. On failure the output file is removed.
     base::Status WriteAvi();
+    base::Status WriteFile() override { return WriteAvi(); }
 
-    // Frames the encoder actually compressed (the rest were replayed).
-    std::int64_t EncodedFrames() const { return video_ ? video_->EncodedCount() : 0; }
+    // Without a compressor the sound is written beside the frames as they come.
+    bool SoundBeforeFrames() const override { return compressor_.empty(); }
+    // Frames the encoder actually compressed so far (the rest were replayed); complete once the
+    // video is finalized, and kept after the write.
+    std::int64_t EncodedFrames() const override {
+        return video_ ? video_->EncodedCount() : encoded_;
+    }
 
 private:
     base::Status Encode(const imaging::Bgr& frame, std::int64_t count) override;
+    void EndFrames() override;
     base::Status Mux();
     void Release();
 
     int quality_ = 5000;
     std::string compressor_;
+    int workers_ = 0;
+    std::int64_t encoded_ = 0;
+    base::Status ended_; // the completion of the last groups
 
     std::unique_ptr<CompressedVideo> video_;
     std::unique_ptr<RawAviWriter> raw_;

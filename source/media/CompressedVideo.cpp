@@ -1,160 +1,283 @@
 #include "media/CompressedVideo.h"
 
-#include "media/SystemError.h"
-
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
+#include <sched.h>
 
 namespace media {
 
 namespace {
-constexpr std::size_t kSpoolBuffer = 4 << 20;
 
-imaging::Bitmap CopyOf(const imaging::Bgr& picture) {
-    imaging::Bitmap copy = imaging::Bitmap::CreateUninitialised(picture.Width, picture.Height);
-    std::memcpy(copy.Bits, picture.Bits, static_cast<std::size_t>(picture.ByteSize));
+// Cores the process may run on (taskset and cgroups narrow it).
+int UsableCores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) == 0)
+        return std::max(1, CPU_COUNT(&set));
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+std::shared_ptr<const imaging::Bitmap> CopyOf(const imaging::Bgr& picture) {
+    auto copy = std::make_shared<imaging::Bitmap>(
+        imaging::Bitmap::CreateUninitialised(picture.Width, picture.Height));
+    std::memcpy(copy->Bits, picture.Bits, static_cast<std::size_t>(picture.ByteSize));
     return copy;
 }
 
-// The spool is unlinked at once: the user knows it as the temporary video beside the output.
-std::string SpoolError(int err) {
-    return "Cannot write the temporary video file: " + SystemReason(err);
-}
+// Groups gathered ahead of the one being stored, per worker: enough to keep every worker busy
+// while the pictures they hold stay few.
+constexpr std::int64_t kAheadPerWorker = 2;
+
 } // namespace
 
 CompressedVideo::~CompressedVideo() {
-    if (fd_ >= 0)
-        ::close(fd_);
+    StopWorkers();
+}
+
+void CompressedVideo::StopWorkers() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        waiting_.clear();
+    }
+    wake_.notify_all();
+    for (auto& t : threads_)
+        t.join();
+    threads_.clear();
 }
 
 base::Result<std::unique_ptr<CompressedVideo>>
-CompressedVideo::Create(const VideoEncoderSettings& settings, const std::string& spoolFolder,
-                        bool replay) {
+CompressedVideo::Create(const VideoEncoderSettings& given, const std::string& spoolFolder,
+                        bool replay, int workers) {
     std::unique_ptr<CompressedVideo> v(new CompressedVideo);
-    auto encoder = VideoEncoder::Create(settings);
+    v->workers_ = workers > 0 ? workers : UsableCores();
+    v->settings_ = given;
+    // The groups share the cores, not a frame's slices: one slice keeps the stream the same
+    // whatever the machine and the number of workers.
+    v->settings_.Threads = 1;
+    auto encoder = VideoEncoder::Create(v->settings_);
     if (!encoder)
         return base::Fail(encoder.error());
-    v->encoder_ = std::move(*encoder);
+    v->bitCount_ = (*encoder)->BitCount();
     v->replay_ = replay;
-    v->group_ = std::max(1, static_cast<int>(std::nearbyint(1000.0 / settings.FrameTime)));
-    std::string name = spoolFolder;
-    if (!name.empty() && name.back() != '/')
-        name += '/';
-    name += ".reelpane-video-XXXXXX";
-    v->fd_ = ::mkostemp(name.data(), O_CLOEXEC);
-    if (v->fd_ < 0)
-        return base::Fail("Cannot create a temporary video file in " + spoolFolder + ": " +
-                          SystemReason(errno));
-    ::unlink(name.c_str());
-    v->pending_.reserve(kSpoolBuffer);
+    v->group_ = std::max(1, static_cast<int>(std::nearbyint(1000.0 / given.FrameTime)));
+    auto spool = FrameSpool::Create(spoolFolder);
+    if (!spool)
+        return base::Fail(spool.error());
+    v->spool_ = std::move(*spool);
+    if (v->workers_ == 1) {
+        v->encoder_ = std::move(*encoder);
+        return v;
+    }
+    v->encoders_.push_back(std::move(*encoder));
+    for (int i = 1; i < v->workers_; ++i) {
+        auto more = VideoEncoder::Create(v->settings_);
+        if (!more)
+            return base::Fail(more.error());
+        v->encoders_.push_back(std::move(*more));
+    }
+    for (auto& e : v->encoders_)
+        v->threads_.emplace_back(&CompressedVideo::Work, v.get(), e.get());
     return v;
 }
 
-base::Result<CompressedVideo::Frame> CompressedVideo::Store(const EncodedFrame& encoded) {
-    ++encoded_;
-    if (encoded.Data.empty())
-        return base::Fail("Failed to add Frame. Err: 800440C7");
-    Frame f{spoolSize_, static_cast<std::uint32_t>(encoded.Data.size()), encoded.Key};
-    pending_.insert(pending_.end(), encoded.Data.begin(), encoded.Data.end());
-    spoolSize_ += encoded.Data.size();
-    if (pending_.size() >= kSpoolBuffer) {
-        const std::uint64_t at = spoolSize_ - pending_.size();
-        if (int rc = WriteAllAt(fd_, pending_.data(), pending_.size(), at); rc != 0)
-            return base::Fail(SpoolError(rc));
-        pending_.clear();
+CompressedVideo::Encoded CompressedVideo::EncodeGroup(VideoEncoder& encoder, const Group& group,
+                                                      int groupLength, bool replay) {
+    Encoded out;
+    if (auto started = encoder.StartGroup(); !started) {
+        out.Error = started.error();
+        return out;
     }
-    return f;
+    const std::int64_t first = group.Number * groupLength;
+    // The encoder alternates its rounding on every predicted frame, so after an odd number of
+    // replays it encodes the replayed picture once more (an unchanged frame, dropped) to keep in
+    // step; should that frame change the picture after all, it takes the last replay's place.
+    std::int64_t replayedSinceEncode = 0;
+    const imaging::Bitmap* replayedPicture = nullptr;
+    auto encode = [&](const imaging::Bgr& picture, std::int64_t index) -> bool {
+        auto encoded = encoder.Encode(picture, index);
+        if (!encoded) {
+            out.Error = encoded.error();
+            return false;
+        }
+        if (encoded->Data.empty()) {
+            out.Error = "Failed to add Frame. Err: 800440C7";
+            return false;
+        }
+        out.Outputs.push_back(std::move(*encoded));
+        return true;
+    };
+    for (const Piece& piece : group.Pieces) {
+        std::size_t unchanged = SIZE_MAX;
+        for (std::int64_t i = 0; i < piece.Count; ++i) {
+            if (unchanged != SIZE_MAX) {
+                out.Shows.push_back(unchanged);
+                ++replayedSinceEncode;
+                continue;
+            }
+            const std::int64_t index = first + static_cast<std::int64_t>(out.Shows.size());
+            if (replayedSinceEncode % 2 == 1) {
+                if (!encode(*replayedPicture, index - 1))
+                    return out;
+                if (out.Outputs.back().NoChange)
+                    out.Outputs.pop_back();
+                else
+                    out.Shows.back() = out.Outputs.size() - 1;
+            }
+            replayedSinceEncode = 0;
+            if (!encode(*piece.Picture, index))
+                return out;
+            out.Shows.push_back(out.Outputs.size() - 1);
+            if (replay && out.Outputs.back().NoChange)
+                unchanged = out.Outputs.size() - 1;
+        }
+        if (replayedSinceEncode > 0)
+            replayedPicture = piece.Picture.get(); // the group goes on with this encoder
+    }
+    return out;
 }
 
-base::Result<EncodedFrame> CompressedVideo::EncodeNext(const imaging::Bgr& picture) {
-    const auto index = static_cast<std::int64_t>(frames_.size());
-    if (replayedSinceEncode_ % 2 == 1) {
-        auto again = encoder_->Encode(replayedPicture_, index - 1);
-        if (!again)
-            return again;
-        if (!again->NoChange) {
-            // It did change the picture after all: it takes the last replayed frame's place.
-            auto stored = Store(*again);
-            if (!stored)
-                return base::Fail(stored.error());
-            frames_.back() = *stored;
+void CompressedVideo::Work(VideoEncoder* encoder) {
+    for (;;) {
+        Group group;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [&] { return stopping_ || !waiting_.empty(); });
+            if (stopping_)
+                return;
+            group = std::move(waiting_.front());
+            waiting_.pop_front();
+        }
+        Encoded encoded = EncodeGroup(*encoder, group, group_, replay_);
+        {
+            std::lock_guard lock(mutex_);
+            const std::int64_t number = group.Number;
+            finished_.emplace(number, std::make_pair(std::move(group), std::move(encoded)));
+        }
+        done_.notify_all();
+    }
+}
+
+base::Status CompressedVideo::Store(const Group& group, Encoded encoded) {
+    if (group.CopyOf >= 0) {
+        const auto from = static_cast<std::ptrdiff_t>(group.CopyOf * group_);
+        frames_.insert(frames_.end(), frames_.begin() + from, frames_.begin() + from + group_);
+        return {};
+    }
+    if (!encoded.Error.empty())
+        return base::Fail(encoded.Error);
+    std::vector<Frame> places;
+    places.reserve(encoded.Outputs.size());
+    for (const EncodedFrame& e : encoded.Outputs) {
+        auto place = spool_->Append(e.Data);
+        if (!place)
+            return base::Fail(place.error());
+        places.push_back(Frame{place->Offset, place->Size, e.Key});
+        ++encoded_;
+    }
+    for (std::size_t shown : encoded.Shows)
+        frames_.push_back(places[shown]);
+    return {};
+}
+
+base::Status CompressedVideo::StoreReady(bool wait) {
+    for (;;) {
+        std::pair<Group, Encoded> next;
+        {
+            std::unique_lock lock(mutex_);
+            if (stored_ == submitted_)
+                return {};
+            // Wait while the next group is not done and too many are ahead (or all must end).
+            const bool mustWait = wait || submitted_ - stored_ >
+                                              kAheadPerWorker * static_cast<std::int64_t>(workers_);
+            if (mustWait)
+                done_.wait(lock, [&] { return finished_.count(stored_) > 0; });
+            auto it = finished_.find(stored_);
+            if (it == finished_.end())
+                return {};
+            next = std::move(it->second);
+            finished_.erase(it);
+            ++stored_;
+        }
+        if (auto st = Store(next.first, std::move(next.second)); !st)
+            return st;
+    }
+}
+
+base::Status CompressedVideo::Submit(Group group) {
+    if (group.CopyOf < 0 && workers_ == 1) {
+        ++submitted_;
+        ++stored_;
+        return Store(group, EncodeGroup(*encoder_, group, group_, replay_));
+    }
+    {
+        std::lock_guard lock(mutex_);
+        const std::int64_t number = group.Number;
+        ++submitted_;
+        if (group.CopyOf >= 0) {
+            finished_.emplace(number, std::make_pair(std::move(group), Encoded{}));
+        } else {
+            waiting_.push_back(std::move(group));
         }
     }
-    replayedSinceEncode_ = 0;
-    return encoder_->Encode(picture, index);
+    wake_.notify_one();
+    done_.notify_all();
+    return StoreReady(false);
 }
 
 base::Status CompressedVideo::Add(const imaging::Bgr& picture, std::int64_t count) {
-    template_.clear(); // a new picture
+    if (count <= 0)
+        return {};
+    ++addNumber_; // a new picture: no earlier group is copied for it
+    std::shared_ptr<const imaging::Bitmap> copy;
     while (count > 0) {
-        const auto position = static_cast<int>(static_cast<std::int64_t>(frames_.size()) % group_);
-        const std::int64_t segment = std::min<std::int64_t>(count, group_ - position);
-        if (replay_ && position == 0 && segment == group_ &&
-            template_.size() == static_cast<std::size_t>(group_)) {
-            frames_.insert(frames_.end(), template_.begin(), template_.end());
-            count -= segment;
+        const std::int64_t segment = std::min<std::int64_t>(count, group_ - gathered_);
+        const bool whole = gathered_ == 0 && segment == group_;
+        count -= segment;
+        if (whole && replay_ && templateAdd_ == addNumber_) {
+            Group g;
+            g.Number = gathering_.Number;
+            g.CopyOf = templateGroup_;
+            gathering_.Number += 1;
+            if (auto st = Submit(std::move(g)); !st)
+                return st;
             continue;
         }
-        if (position == 0) {
-            if (auto started = encoder_->StartGroup(); !started)
-                return started;
-            replayedSinceEncode_ = 0;
+        if (whole) {
+            templateAdd_ = addNumber_;
+            templateGroup_ = gathering_.Number;
         }
-        std::vector<Frame> made;
-        const Frame* unchanged = nullptr;
-        Frame unchangedFrame;
-        for (std::int64_t i = 0; i < segment; ++i) {
-            if (unchanged) {
-                frames_.push_back(*unchanged);
-                ++replayedSinceEncode_;
-            } else {
-                auto encoded = EncodeNext(picture);
-                if (!encoded)
-                    return base::Fail(encoded.error());
-                auto stored = Store(*encoded);
-                if (!stored)
-                    return base::Fail(stored.error());
-                frames_.push_back(*stored);
-                if (replay_ && encoded->NoChange) {
-                    unchangedFrame = *stored;
-                    unchanged = &unchangedFrame;
-                }
-            }
-            made.push_back(frames_.back());
+        if (!copy)
+            copy = CopyOf(picture);
+        gathering_.Pieces.push_back(Piece{copy, segment});
+        gathered_ += segment;
+        if (gathered_ == group_) {
+            Group g = std::move(gathering_);
+            gathering_ = Group{};
+            gathering_.Number = g.Number + 1;
+            gathered_ = 0;
+            if (auto st = Submit(std::move(g)); !st)
+                return st;
         }
-        if (position == 0 && segment == group_)
-            template_ = std::move(made);
-        else if (replayedSinceEncode_ > 0 && position + segment < group_)
-            replayedPicture_ = CopyOf(picture); // the group goes on with this encoder
-        count -= segment;
     }
     return {};
 }
 
-base::Result<std::span<const std::uint8_t>> CompressedVideo::Read(const Frame& frame) {
-    if (frame.Offset == readOffset_ && readBuffer_.size() == frame.Size)
-        return std::span<const std::uint8_t>(readBuffer_);
-    readBuffer_.resize(frame.Size);
-    const std::uint64_t onDisk = spoolSize_ - pending_.size();
-    std::uint64_t at = frame.Offset;
-    std::size_t done = 0;
-    if (at < onDisk) {
-        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(frame.Size, onDisk - at));
-        if (::pread(fd_, readBuffer_.data(), n, static_cast<off_t>(at)) != static_cast<ssize_t>(n))
-            return base::Fail("Cannot read the temporary video file: " +
-                              SystemReason(errno ? errno : EIO));
-        done = n;
-        at += n;
+base::Status CompressedVideo::Finish() {
+    if (gathered_ > 0) {
+        Group g = std::move(gathering_);
+        gathering_ = Group{};
+        gathering_.Number = g.Number + 1;
+        gathered_ = 0;
+        if (auto st = Submit(std::move(g)); !st)
+            return st;
     }
-    if (done < frame.Size)
-        std::memcpy(readBuffer_.data() + done, pending_.data() + (at - onDisk), frame.Size - done);
-    readOffset_ = frame.Offset;
-    return std::span<const std::uint8_t>(readBuffer_);
+    return StoreReady(true);
+}
+
+base::Result<std::span<const std::uint8_t>> CompressedVideo::Read(const Frame& frame) {
+    return spool_->Read(FrameSpool::Place{frame.Offset, frame.Size});
 }
 
 } // namespace media

@@ -1,13 +1,10 @@
 #include "media/H264Video.h"
 
-#include "media/SystemError.h"
+#include "media/WriterFrames.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -22,8 +19,6 @@ namespace media {
 
 namespace {
 
-constexpr std::size_t kSpoolBuffer = 4 << 20;
-
 std::string AvText(const char* what, int rc) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(rc, text, sizeof text);
@@ -37,15 +32,6 @@ bool IsHd(const H264Settings& s) {
 
 } // namespace
 
-H264Video::~H264Video() {
-    avcodec_free_context(&context_);
-    av_frame_free(&frame_);
-    av_packet_free(&packet_);
-    sws_freeContext(convert_);
-    if (fd_ >= 0)
-        ::close(fd_);
-}
-
 base::Result<std::unique_ptr<H264Video>> H264Video::Create(const H264Settings& settings,
                                                            const std::string& spoolFolder) {
     if (settings.Width < 16 || settings.Height < 16 || settings.Width % 2 != 0 ||
@@ -57,16 +43,10 @@ base::Result<std::unique_ptr<H264Video>> H264Video::Create(const H264Settings& s
     v->settings_.FrameTime = std::max(1, settings.FrameTime);
     if (auto st = v->Open(); !st)
         return base::Fail(st.error());
-    std::string name = spoolFolder;
-    if (!name.empty() && name.back() != '/')
-        name += '/';
-    name += ".reelpane-video-XXXXXX";
-    v->fd_ = ::mkostemp(name.data(), O_CLOEXEC);
-    if (v->fd_ < 0)
-        return base::Fail("Cannot create a temporary video file in " + spoolFolder + ": " +
-                          SystemReason(errno));
-    ::unlink(name.c_str());
-    v->pending_.reserve(kSpoolBuffer);
+    auto spool = FrameSpool::Create(spoolFolder);
+    if (!spool)
+        return base::Fail(spool.error());
+    v->spool_ = std::move(*spool);
     return v;
 }
 
@@ -80,9 +60,9 @@ base::Status H264Video::Open() {
     if (!codec)
         return base::Fail("No " + std::string(hevc ? "H.265" : "H.264") + " encoder (" +
                           settings_.Encoder + ") in this FFmpeg");
-    context_ = avcodec_alloc_context3(codec);
-    frame_ = av_frame_alloc();
-    packet_ = av_packet_alloc();
+    context_.reset(avcodec_alloc_context3(codec));
+    frame_.reset(av_frame_alloc());
+    packet_.reset(av_packet_alloc());
     if (!context_ || !frame_ || !packet_)
         return base::Fail("Out of memory for the H.264 encoder");
     const H264Settings& s = settings_;
@@ -126,7 +106,7 @@ base::Status H264Video::Open() {
     // last reference before such a frame is the picture shown last.
     av_opt_set_int(context_->priv_data, "forced-idr", 1, 0);
     av_opt_set(context_->priv_data, "b-pyramid", "none", 0);
-    if (int rc = avcodec_open2(context_, codec, nullptr); rc < 0)
+    if (int rc = avcodec_open2(context_.get(), codec, nullptr); rc < 0)
         return base::Fail(AvText("Failed to open the H.264 encoder", rc));
 
     if (s.RepeatStills && !hevc) {
@@ -139,27 +119,17 @@ base::Status H264Video::Open() {
     frame_->format = AV_PIX_FMT_YUV420P;
     frame_->width = s.Width;
     frame_->height = s.Height;
-    if (int rc = av_frame_get_buffer(frame_, 0); rc < 0)
+    if (int rc = av_frame_get_buffer(frame_.get(), 0); rc < 0)
         return base::Fail(AvText("Out of memory for a video frame", rc));
-    convert_ =
-        sws_getContext(s.Width, s.Height, AV_PIX_FMT_BGR24, s.Width, s.Height, AV_PIX_FMT_YUV420P,
-                       SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
+    convert_.reset(sws_getContext(s.Width, s.Height, AV_PIX_FMT_BGR24, s.Width, s.Height,
+                                  AV_PIX_FMT_YUV420P, SWS_BILINEAR | SWS_ACCURATE_RND, nullptr,
+                                  nullptr, nullptr));
     if (!convert_)
         return base::Fail("No colour conversion for the H.264 encoder");
     const int* matrix = sws_getCoefficients(IsHd(s) ? SWS_CS_ITU709 : SWS_CS_ITU601);
     // Full-range RGB in, studio-range YUV out.
-    sws_setColorspaceDetails(convert_, matrix, 1, matrix, 0, 0, 1 << 16, 1 << 16);
+    sws_setColorspaceDetails(convert_.get(), matrix, 1, matrix, 0, 0, 1 << 16, 1 << 16);
     return {};
-}
-
-bool H264Video::SameAsLast(const imaging::Bgr& picture) const {
-    if (last_.Width != picture.Width || last_.Height != picture.Height)
-        return false;
-    const auto rowBytes = static_cast<std::size_t>(picture.Width) * 3;
-    for (int y = 0; y < picture.Height; ++y)
-        if (std::memcmp(last_.Row(y), picture.Row(y), rowBytes) != 0)
-            return false;
-    return true;
 }
 
 base::Status H264Video::Add(const imaging::Bgr& picture, std::int64_t count) {
@@ -175,7 +145,7 @@ base::Status H264Video::Add(const imaging::Bgr& picture, std::int64_t count) {
                 return st;
         return {};
     }
-    if (fed_ == 0 || !SameAsLast(picture)) {
+    if (fed_ == 0 || !SamePicture(last_, picture)) {
         if (!runs_.empty() && runs_.back().Repeats > 0)
             forceKey_ = true;
         if (auto st = Feed(picture, true); !st)
@@ -204,11 +174,11 @@ base::Status H264Video::Add(const imaging::Bgr& picture, std::int64_t count) {
 
 base::Status H264Video::Feed(const imaging::Bgr& picture, bool convert) {
     if (convert) {
-        if (int rc = av_frame_make_writable(frame_); rc < 0)
+        if (int rc = av_frame_make_writable(frame_.get()); rc < 0)
             return base::Fail(AvText("Failed to add Frame", rc));
         const std::uint8_t* src[1] = {picture.Bits};
         const int stride[1] = {picture.RowStride};
-        sws_scale(convert_, src, stride, 0, picture.Height, frame_->data, frame_->linesize);
+        sws_scale(convert_.get(), src, stride, 0, picture.Height, frame_->data, frame_->linesize);
     }
     frame_->pts = fed_;
     frame_->pict_type = forceKey_ ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
@@ -216,14 +186,14 @@ base::Status H264Video::Feed(const imaging::Bgr& picture, bool convert) {
     shownAt_.push_back(frames_);
     ++fed_;
     ++frames_;
-    if (int rc = avcodec_send_frame(context_, frame_); rc < 0)
+    if (int rc = avcodec_send_frame(context_.get(), frame_.get()); rc < 0)
         return base::Fail(AvText("Failed to add Frame", rc));
     return Receive(false);
 }
 
 base::Status H264Video::Receive(bool draining) {
     for (;;) {
-        const int rc = avcodec_receive_packet(context_, packet_);
+        const int rc = avcodec_receive_packet(context_.get(), packet_.get());
         if (rc == AVERROR(EAGAIN) && !draining)
             return {};
         if (rc == AVERROR_EOF)
@@ -231,7 +201,7 @@ base::Status H264Video::Receive(bool draining) {
         if (rc < 0)
             return base::Fail(AvText("Failed to encode Frame", rc));
         base::Status st = Take(*packet_);
-        av_packet_unref(packet_);
+        av_packet_unref(packet_.get());
         if (!st)
             return st;
     }
@@ -281,49 +251,33 @@ base::Status H264Video::Finish() {
     if (finished_)
         return {};
     finished_ = true;
-    if (int rc = avcodec_send_frame(context_, nullptr); rc < 0)
+    if (int rc = avcodec_send_frame(context_.get(), nullptr); rc < 0)
         return base::Fail(AvText("Failed to encode Frame", rc));
     if (auto st = Receive(true); !st)
         return st;
     if (auto st = WriteRuns(INT64_MAX); !st)
         return st;
-    if (!pending_.empty()) {
-        const std::uint64_t at = spoolSize_ - pending_.size();
-        if (int rc = WriteAllAt(fd_, pending_.data(), pending_.size(), at); rc != 0)
-            return base::Fail("Cannot write the temporary video file: " + SystemReason(rc));
-        pending_.clear();
-    }
-    return {};
+    return spool_->Flush();
 }
 
 base::Status H264Video::Store(std::span<const std::uint8_t> bytes, std::int64_t pts, bool key) {
     if (bytes.empty())
         return base::Fail("Failed to encode Frame: the encoder returned an empty frame");
-    packets_.push_back(Packet{spoolSize_, static_cast<std::uint32_t>(bytes.size()), pts, key});
-    pending_.insert(pending_.end(), bytes.begin(), bytes.end());
-    spoolSize_ += bytes.size();
-    if (pending_.size() >= kSpoolBuffer) {
-        const std::uint64_t at = spoolSize_ - pending_.size();
-        if (int rc = WriteAllAt(fd_, pending_.data(), pending_.size(), at); rc != 0)
-            return base::Fail("Cannot write the temporary video file: " + SystemReason(rc));
-        pending_.clear();
-    }
+    auto place = spool_->Append(bytes);
+    if (!place)
+        return base::Fail(place.error());
+    packets_.push_back(Packet{place->Offset, place->Size, pts, key});
     return {};
 }
 
 base::Result<std::span<const std::uint8_t>> H264Video::Read(const Packet& packet) {
-    if (!finished_ || !pending_.empty())
+    if (!finished_)
         return base::Fail("The video is not finished");
-    readBuffer_.resize(packet.Size);
-    if (::pread(fd_, readBuffer_.data(), packet.Size, static_cast<off_t>(packet.Offset)) !=
-        static_cast<ssize_t>(packet.Size))
-        return base::Fail("Cannot read the temporary video file: " +
-                          SystemReason(errno ? errno : EIO));
-    return std::span<const std::uint8_t>(readBuffer_);
+    return spool_->Read(FrameSpool::Place{packet.Offset, packet.Size});
 }
 
 base::Status H264Video::FillParameters(AVCodecParameters* parameters) const {
-    if (int rc = avcodec_parameters_from_context(parameters, context_); rc < 0)
+    if (int rc = avcodec_parameters_from_context(parameters, context_.get()); rc < 0)
         return base::Fail(AvText("Failed to create MP4 video stream", rc));
     if (!skip_)
         return {};

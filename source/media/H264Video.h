@@ -1,13 +1,14 @@
 // H264Video: the H.264 (or H.265) video of an MP4, encoded with libx264 (libx265) as the pictures
-// arrive and kept in
-// an unlinked temporary file until the container is written. A picture repeated for many frames
-// goes through the encoder only for its first few frames: the frames after them are written as
-// repeat frames (H264SkipFrames), and the next new picture starts a fresh key frame, so an
+// arrive and kept in a FrameSpool until the container is written. A picture repeated for many
+// frames goes through the encoder only for its first few frames: the frames after them are written
+// as repeat frames (H264SkipFrames), and the next new picture starts a fresh key frame, so an
 // encoder that never saw the repeats stays in step with the stream.
 #pragma once
 
 #include "base/Result.h"
 #include "imaging/Bitmap.h"
+#include "media/FfPtr.h"
+#include "media/FrameSpool.h"
 #include "media/H264SkipFrames.h"
 
 #include <cstdint>
@@ -16,12 +17,6 @@
 #include <span>
 #include <string>
 #include <vector>
-
-struct AVCodecContext;
-struct AVCodecParameters;
-struct AVFrame;
-struct AVPacket;
-struct SwsContext;
 
 namespace media {
 
@@ -57,11 +52,11 @@ public:
         bool Key = false;
     };
 
-    ~H264Video();
+    ~H264Video() = default;
     H264Video(const H264Video&) = delete;
     H264Video& operator=(const H264Video&) = delete;
 
-    // spoolFolder holds the temporary file (unlinked at once, so it goes on every path).
+    // spoolFolder holds the temporary file.
     static base::Result<std::unique_ptr<H264Video>> Create(const H264Settings& settings,
                                                            const std::string& spoolFolder);
 
@@ -94,13 +89,12 @@ private:
     base::Status Take(const AVPacket& packet);
     base::Status WriteRuns(std::int64_t beforeFed);
     base::Status Store(std::span<const std::uint8_t> bytes, std::int64_t pts, bool key);
-    bool SameAsLast(const imaging::Bgr& picture) const;
 
     H264Settings settings_;
-    AVCodecContext* context_ = nullptr;
-    AVFrame* frame_ = nullptr;
-    AVPacket* packet_ = nullptr;
-    SwsContext* convert_ = nullptr;
+    FfPtr<AVCodecContext> context_;
+    FfPtr<AVFrame> frame_;
+    FfPtr<AVPacket> packet_;
+    FfPtr<SwsContext> convert_;
     std::optional<H264SkipFrames> skip_;
 
     std::int64_t frames_ = 0;           // frames of the stream so far
@@ -115,11 +109,8 @@ private:
     int copies_ = 0;       // times the last picture was fed
     bool finished_ = false;
 
-    int fd_ = -1;
-    std::uint64_t spoolSize_ = 0;
-    std::vector<std::uint8_t> pending_;
+    std::unique_ptr<FrameSpool> spool_;
     std::vector<Packet> packets_;
-    std::vector<std::uint8_t> readBuffer_;
 };
 
 } // namespace media

@@ -1,6 +1,7 @@
-// The soundtrack's pieces: each track decoded into a temporary PCM WAV file cut to the part it
-// plays in the video, with its volume applied, and queued with its start in milliseconds. The
-// temporary files are owned by a TemporaryFiles list that deletes them on every path.
+// The soundtrack's pieces: each track decoded as a PCM stream cut to the part it plays in the
+// video, with its volume applied, and given with its start in milliseconds (or the plan's mix as
+// one stream), read by the video writer as it needs them. DecodeSoundtrack writes the same pieces
+// into temporary WAV files, owned by a TemporaryFiles list that deletes them on every path.
 #pragma once
 
 #include "base/Job.h"
@@ -10,6 +11,7 @@
 #include "media/SoundtrackReader.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -55,16 +57,36 @@ struct SoundtrackPieces {
     bool Cancelled = false;
 };
 
+// What the soundtrack's pieces found: the tracks left out (silence instead) and whether the music
+// was cancelled (what came before stays). Shared by the pieces, which may be read later.
+struct SoundtrackState {
+    std::vector<std::string> LeftOut;
+    bool Cancelled = false;
+};
+
+struct SoundtrackStream {
+    std::vector<SoundPiece> Pieces;
+    std::shared_ptr<SoundtrackState> State = std::make_shared<SoundtrackState>();
+};
+
+// The soundtrack of a plan as PCM pieces, decoded only when read. A plain plan (IsPlainPlan)
+// gives a piece for each track that starts inside the video and opens, with its volume, cut to
+// what fits, named WorkFile; tracks are opened now, so State's LeftOut is known at once. Any
+// other plan gives one piece at 0, the mix (SoundtrackMixer) named after the first track's
+// WorkFile + ".mix", unless no track opens; with even loudness on, tracks not yet measured are
+// measured now. The progress (which must outlive the pieces) is pumped while they are read; a
+// cancel stops the music before the next track (a plain plan) or at once (a mix).
+SoundtrackStream SoundtrackOf(const MixPlan& plan, const PcmSourceOpener& open,
+                              base::Progress& progress);
+
 // The plan of a show from before fades existed: the tracks end to end by their whole seconds in
 // a video of videoSeconds, nothing else (a plain plan).
 MixPlan PlainMixPlan(const std::vector<SoundtrackTrack>& tracks, std::int64_t videoSeconds);
 
-// The soundtrack of a plan. A plain plan (IsPlainPlan) is written as before: each track that
-// starts inside the video decoded into WorkFile + ".wav" with its volume, cut to what fits, and
-// queued at its start. Any other is mixed (SoundtrackMixer) into one WAV, the first track's
-// WorkFile + ".mix.wav", queued at 0; with even loudness on, tracks not yet measured are measured
-// first. Every WAV is registered in `files`. Stops when the progress is cancelled (what was
-// written so far stays queued). Fails only when a WAV file cannot be written.
+// The pieces of SoundtrackOf written into WAV files, each its name + ".wav" (WorkFile + ".wav",
+// the first track's WorkFile + ".mix.wav"), queued at their starts. Every WAV is registered in
+// `files`. Stops when the progress is cancelled (what was written so far stays queued). Fails
+// only when a WAV file cannot be written.
 base::Result<SoundtrackPieces> DecodeSoundtrack(const MixPlan& plan, const PcmSourceOpener& open,
                                                 TemporaryFiles& files, base::Progress& progress);
 

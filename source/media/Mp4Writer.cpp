@@ -3,6 +3,8 @@
 #include "media/WriterFrames.h"
 
 #include "media/AacEncoder.h"
+#include "media/CodecChoice.h"
+#include "media/FfPtr.h"
 #include "media/Mp4Format.h"
 #include "media/SystemError.h"
 
@@ -33,23 +35,36 @@ std::string AvText(const std::string& what, int rc) {
     return what + ": " + text;
 }
 
-// The muxer and its output file, closed (and the file left as it is) on every path.
-struct Output {
-    AVFormatContext* context = nullptr;
-    ~Output() {
-        if (context && context->pb)
-            avio_closep(&context->pb);
-        avformat_free_context(context);
-    }
-};
-
 } // namespace
 
 Mp4Writer::~Mp4Writer() {
     const bool unwritten = video_ != nullptr;
-    video_.reset();
+    Release();
     if (unwritten)
         std::remove(fileName_.c_str()); // started but never written: no empty file stays
+}
+
+void Mp4Writer::Release() {
+    ahead_.reset(); // before the video it feeds
+    if (video_)
+        encoded_ = video_->EncodedFrames();
+    video_.reset();
+}
+
+base::Result<std::unique_ptr<VideoSink>> Mp4Writer::Create(const VideoSinkSettings& settings) {
+    auto writer = std::make_unique<Mp4Writer>();
+    Options o;
+    o.FileName = settings.Path;
+    o.Width = settings.Width;
+    o.Height = settings.Height;
+    o.FrameTime = settings.FrameTime;
+    o.Fps = settings.Fps;
+    o.Hevc = settings.Hevc;
+    o.Crf = QualityCrf(settings.Quality);
+    o.Stretch = false; // pictures centred on black
+    if (auto st = writer->Configure(o); !st)
+        return base::Fail(st.error());
+    return std::unique_ptr<VideoSink>(std::move(writer));
 }
 
 base::Status Mp4Writer::Configure(const Options& o) {
@@ -83,11 +98,21 @@ base::Status Mp4Writer::SetWavFileName(const std::string& name) {
     return {};
 }
 
+std::int64_t Mp4Writer::EncodedFrames() const {
+    if (!video_)
+        return encoded_;
+    if (ahead_)
+        static_cast<void>(ahead_->Drain()); // a failure is reported by the write
+    return video_->EncodedFrames();
+}
+
 base::Status Mp4Writer::InitVideo(const imaging::Bitmap&) {
-    video_.reset();
+    Release();
+    ended_ = {};
     waveFiles_.clear();
     initialized_ = finalized_ = aborted_ = false;
     frameCount_ = 0;
+    encoded_ = 0;
     if (width_ < 16 || height_ < 16)
         return base::Fail("Failed to create MP4 video stream");
     // The file is made now, so a folder that cannot take it fails before any frame is encoded.
@@ -119,19 +144,27 @@ base::Status Mp4Writer::InitVideo(const imaging::Bitmap&) {
         return base::Fail(video.error());
     }
     video_ = std::move(*video);
+    ahead_ = std::make_unique<FrameQueue>([this](const imaging::Bgr& frame, std::int64_t count) {
+        return AsFailureOf(video_->Add(frame, count), fileName_);
+    });
     initialized_ = true;
     return {};
 }
 
 base::Status Mp4Writer::Encode(const imaging::Bgr& frame, std::int64_t count) {
-    return AsFailureOf(video_->Add(frame, count), fileName_);
+    return ahead_->Push(frame, count);
+}
+
+void Mp4Writer::EndFrames() {
+    if (ahead_)
+        ended_ = ahead_->Drain();
 }
 
 base::Status Mp4Writer::Write() {
     if (aborted_ || !finalized_ || !video_) {
         const bool finalized = finalized_;
         const bool started = video_ != nullptr;
-        video_.reset();
+        Release();
         waveFiles_.clear();
         if (started)
             std::remove(fileName_.c_str());
@@ -141,10 +174,10 @@ base::Status Mp4Writer::Write() {
         return {};
     }
     if (waveFiles_.empty() && !wavFileName_.empty())
-        waveFiles_.push_back(QueuedWav{wavFileName_, 0});
+        waveFiles_.push_back(WavPiece(QueuedWav{wavFileName_, 0}));
     // An MP4 drops a track without samples: a file of no frames would not be a video.
     base::Status st = frameCount_ > 0 ? Mux() : base::Fail("The video has no frames");
-    video_.reset();
+    Release();
     waveFiles_.clear();
     finalized_ = false;
     if (!st)
@@ -153,15 +186,22 @@ base::Status Mp4Writer::Write() {
 }
 
 base::Status Mp4Writer::Mux() {
+    if (!ended_)
+        return ended_;
     if (auto st = video_->Finish(); !st)
         return AsFailureOf(std::move(st), fileName_);
     const std::string failed = "Unable to write output file " + fileName_;
 
-    Output out;
-    if (int rc = avformat_alloc_output_context2(&out.context, nullptr, "mp4", fileName_.c_str());
-        rc < 0)
-        return base::Fail(AvText("Failed to create MP4 video file", rc));
-    AVStream* video = avformat_new_stream(out.context, nullptr);
+    // The muxer and its output file, closed (and the file left as it is) on every path.
+    FfPtr<AVFormatContext> out;
+    {
+        AVFormatContext* made = nullptr;
+        const int rc = avformat_alloc_output_context2(&made, nullptr, "mp4", fileName_.c_str());
+        out.reset(made);
+        if (rc < 0)
+            return base::Fail(AvText("Failed to create MP4 video file", rc));
+    }
+    AVStream* video = avformat_new_stream(out.get(), nullptr);
     if (!video)
         return base::Fail("Failed to create MP4 video stream");
     if (auto st = video_->FillParameters(video->codecpar); !st)
@@ -172,7 +212,7 @@ base::Status Mp4Writer::Mux() {
     if (hevc_)
         video->codecpar->codec_tag = MKTAG('h', 'v', 'c', '1'); // what Apple's players want
 
-    auto soundtrack = SoundtrackReader::Open(waveFiles_);
+    auto soundtrack = SoundtrackReader::OpenPieces(std::move(waveFiles_));
     const PcmFormat pcm = soundtrack->Format();
     std::unique_ptr<AacEncoder> aac;
     AVStream* audio = nullptr;
@@ -181,7 +221,7 @@ base::Status Mp4Writer::Mux() {
         if (!encoder)
             return base::Fail(encoder.error());
         aac = std::move(*encoder);
-        audio = avformat_new_stream(out.context, nullptr);
+        audio = avformat_new_stream(out.get(), nullptr);
         if (!audio)
             return base::Fail("Failed to create MP4 audio stream");
         if (auto st = aac->FillParameters(audio->codecpar); !st)
@@ -189,27 +229,24 @@ base::Status Mp4Writer::Mux() {
         audio->time_base = AVRational{1, aac->SampleRate()};
     }
 
-    if (int rc = avio_open(&out.context->pb, fileName_.c_str(), AVIO_FLAG_WRITE); rc < 0)
+    if (int rc = avio_open(&out->pb, fileName_.c_str(), AVIO_FLAG_WRITE); rc < 0)
         return base::Fail(AvText("Failed to create MP4 video file " + fileName_, rc));
     AVDictionary* options = nullptr;
     av_dict_set(&options, "movflags", "+faststart", 0); // the index before the media data
-    const int headerRc = avformat_write_header(out.context, &options);
+    const int headerRc = avformat_write_header(out.get(), &options);
     av_dict_free(&options);
     if (headerRc < 0)
         return base::Fail(AvText(failed, headerRc));
 
-    AVPacket* packet = av_packet_alloc();
+    FfPtr<AVPacket> packetHolder(av_packet_alloc());
+    AVPacket* packet = packetHolder.get();
     if (!packet)
         return base::Fail("Out of memory for the MP4 muxer");
-    struct PacketFree {
-        AVPacket*& p;
-        ~PacketFree() { av_packet_free(&p); }
-    } freePacket{packet};
 
     auto writeAudio = [&](AVPacket& p) -> base::Status {
         p.stream_index = audio->index;
         av_packet_rescale_ts(&p, AVRational{1, aac->SampleRate()}, audio->time_base);
-        if (int rc = av_interleaved_write_frame(out.context, &p); rc < 0)
+        if (int rc = av_interleaved_write_frame(out.get(), &p); rc < 0)
             return base::Fail(AvText(failed, rc));
         return {};
     };
@@ -259,7 +296,7 @@ base::Status Mp4Writer::Mux() {
         packet->flags = packets[n].Key ? AV_PKT_FLAG_KEY : 0;
         packet->stream_index = video->index;
         av_packet_rescale_ts(packet, frameBase, video->time_base);
-        if (int rc = av_interleaved_write_frame(out.context, packet); rc < 0)
+        if (int rc = av_interleaved_write_frame(out.get(), packet); rc < 0)
             return base::Fail(AvText(failed, rc));
     }
     if (auto st = audioUntil(INT64_MAX); !st)
@@ -267,11 +304,11 @@ base::Status Mp4Writer::Mux() {
     if (aac)
         if (auto st = aac->Finish(writeAudio); !st)
             return st;
-    if (int rc = av_write_trailer(out.context); rc < 0)
+    if (int rc = av_write_trailer(out.get()); rc < 0)
         return base::Fail(AvText(failed, rc));
-    if (out.context->pb->error < 0)
-        return base::Fail(AvText(failed, out.context->pb->error));
-    if (int rc = avio_closep(&out.context->pb); rc < 0)
+    if (out->pb->error < 0)
+        return base::Fail(AvText(failed, out->pb->error));
+    if (int rc = avio_closep(&out->pb); rc < 0)
         return base::Fail(AvText(failed, rc));
     return {};
 }

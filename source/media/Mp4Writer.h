@@ -2,15 +2,18 @@
 // (libx264, yuv420p, constant quality) and AAC sound (stereo, 192 kbit/s, at the soundtrack's
 // rate), with the index at the front of the file so it plays while it downloads. It is driven
 // like AviWriter: Configure (or the properties), InitVideo, any number of AddFrame / AddStill /
-// AddStillFrames, AddWaveFile for each soundtrack piece, FinalizeVideo, WriteAvi (or Write).
-// A picture repeated for many frames is encoded for its first few only. Every write failure is
-// reported.
+// AddStillFrames, AddWaveFile for each soundtrack piece, FinalizeVideo, WriteAvi (or Write); or,
+// as the export's VideoSink, Start, AddFrames, AddSound, Finish.
+// A picture repeated for many frames is encoded for its first few only. The frames are encoded on
+// a thread of their own (with x264's threads) while the caller composes the next ones. Every
+// write failure is reported.
 #pragma once
 
 #include "media/WriterFrames.h"
 
 #include "base/Result.h"
 #include "imaging/Bitmap.h"
+#include "media/FrameQueue.h"
 #include "media/H264Video.h"
 #include "media/SoundtrackReader.h"
 
@@ -42,6 +45,9 @@ public:
     Mp4Writer() = default;
     ~Mp4Writer() override;
 
+    // The export's sink for the settings: pictures centred on black, the quality's CRF.
+    static base::Result<std::unique_ptr<VideoSink>> Create(const VideoSinkSettings& settings);
+
     // Every property (its own and the frame writer's); fails when the file name is empty.
     base::Status Configure(const Options& options);
 
@@ -63,19 +69,22 @@ public:
     void SetRefineStills(int frames) { refine_ = frames < 0 ? 0 : frames; }
 
     // Starts the video (and creates the output file); the first picture is not written.
-    base::Status InitVideo(const imaging::Bitmap& first);
+    base::Status InitVideo(const imaging::Bitmap& first) override;
     // Writes the file: the video and, from the queued pieces, one AAC stream, interleaved. On
     // failure the output file is removed; after an abort it is removed and nothing is reported.
     base::Status Write();
     // The same under AviWriter's name, so one export routine drives either writer.
     base::Status WriteAvi() { return Write(); }
+    base::Status WriteFile() override { return Write(); }
 
-    // Frames the encoder actually compressed (the rest repeat a still).
-    std::int64_t EncodedFrames() const { return video_ ? video_->EncodedFrames() : 0; }
+    // Frames the encoder actually compressed (the rest repeat a still); kept after the write.
+    std::int64_t EncodedFrames() const override;
 
 private:
     base::Status Encode(const imaging::Bgr& frame, std::int64_t count) override;
+    void EndFrames() override;
     base::Status Mux();
+    void Release();
 
     // The time of a frame boundary in milliseconds.
     std::int64_t FrameMs(std::int64_t frame) const;
@@ -85,8 +94,11 @@ private:
     bool hevc_ = false;
     int threads_ = 0;
     int refine_ = H264Settings{}.RefineStills;
+    std::int64_t encoded_ = 0;
 
     std::unique_ptr<H264Video> video_;
+    std::unique_ptr<FrameQueue> ahead_; // feeds video_ from its own thread
+    base::Status ended_;                // how the frames queued ahead ended
 };
 
 } // namespace media

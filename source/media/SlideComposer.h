@@ -3,11 +3,17 @@
 // centred on the slide's colour; the incoming photo of a transition is composed the same way
 // (handed to the transition as a frame-sized picture file). For the AVI sizes the frames are
 // composed exactly as the preview composes them.
+//
+// A slide is composed once: the incoming picture of a transition is the frame the slide then
+// shows. Slides asked for ahead (Prefetch) are composed on a thread of their own while the
+// frames before them are made, so reading and scaling the photos takes no time of the export's.
 #pragma once
 
 #include "imaging/Bitmap.h"
 #include "imaging/Compose.h"
 
+#include <deque>
+#include <future>
 #include <string>
 
 namespace media {
@@ -24,16 +30,33 @@ public:
     // The slide into frame (which keeps its size); false, leaving frame as it was, when the
     // picture cannot be read.
     bool Render(imaging::Bitmap& frame, const imaging::SlideSource& slide);
-    // What the transition towards the slide should compose: the slide itself, or its frame made
-    // here and saved to the scratch file. Needs the frame size of the last Render.
+    // What the transition towards the slide should compose: its frame made here and saved to the
+    // scratch file (the slide itself when it cannot be read or saved). Needs the frame size of
+    // the last Render.
     imaging::SlideSource Incoming(const imaging::SlideSource& slide);
     void DropIncoming();
+    // Starts composing the slide at the frame size of the last Render, for a Render or Incoming
+    // to come; at most two are kept.
+    void Prefetch(const imaging::SlideSource& slide);
 
 private:
+    struct Composed {
+        imaging::SlideSource Slide;
+        int Width = 0;
+        int Height = 0;
+        std::shared_future<std::shared_ptr<const imaging::Bitmap>> Frame; // null: unreadable
+    };
+    std::shared_ptr<const imaging::Bitmap> Compose(const imaging::SlideSource& slide, int width,
+                                                   int height) const;
+    // The slide composed at the current size: ahead, or now.
+    std::shared_ptr<const imaging::Bitmap> Take(const imaging::SlideSource& slide);
+
     bool fit_;
     std::string scratch_;
     int width_ = 0;
     int height_ = 0;
+    std::deque<Composed> ahead_;
+    Composed last_; // the last incoming slide, shown next
 };
 
 // The size a w x h picture gets when it fills a boxW x boxH box without distortion (enlarged or

@@ -1,5 +1,7 @@
 #include "media/SoundtrackReader.h"
 
+#include "media/FfPtr.h"
+
 extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/samplefmt.h>
@@ -18,7 +20,33 @@ constexpr std::size_t kInputFrames = 8192;
 AVSampleFormat SampleFormatOf(const PcmFormat& f) {
     return f.Bits == 8 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16;
 }
+
+// A WAV file's samples as PCM.
+class WavSource final : public PcmSource {
+public:
+    explicit WavSource(std::unique_ptr<WavReader> reader) : reader_(std::move(reader)) {}
+    PcmFormat Format() const override { return reader_->Info().Format; }
+    base::Result<std::size_t> Read(std::uint8_t* out, std::size_t size) override {
+        return reader_->Read(out, size);
+    }
+
+private:
+    std::unique_ptr<WavReader> reader_;
+};
 } // namespace
+
+SoundPiece WavPiece(const QueuedWav& wav) {
+    SoundPiece piece;
+    piece.Name = wav.Path;
+    piece.StartMs = wav.StartMs;
+    piece.Open = [path = wav.Path]() -> base::Result<std::unique_ptr<PcmSource>> {
+        auto reader = WavReader::Open(path);
+        if (!reader)
+            return base::Fail(reader.error());
+        return std::unique_ptr<PcmSource>(std::make_unique<WavSource>(std::move(*reader)));
+    };
+    return piece;
+}
 
 // Converts one piece's samples to the soundtrack's format (libswresample).
 class SoundtrackReader::Converter {
@@ -27,15 +55,17 @@ public:
         AVChannelLayout inLayout, outLayout;
         av_channel_layout_default(&inLayout, in.Channels);
         av_channel_layout_default(&outLayout, out.Channels);
-        if (swr_alloc_set_opts2(&swr_, &outLayout, SampleFormatOf(out),
+        SwrContext* swr = nullptr;
+        const bool made =
+            swr_alloc_set_opts2(&swr, &outLayout, SampleFormatOf(out),
                                 static_cast<int>(out.SampleRate), &inLayout, SampleFormatOf(in),
-                                static_cast<int>(in.SampleRate), 0, nullptr) < 0 ||
-            !MonoOnBothSides(in, out) || swr_init(swr_) < 0)
-            swr_free(&swr_);
+                                static_cast<int>(in.SampleRate), 0, nullptr) >= 0;
+        swr_.reset(swr);
+        if (!made || !MonoOnBothSides(in, out) || swr_init(swr) < 0)
+            swr_.reset();
         av_channel_layout_uninit(&inLayout);
         av_channel_layout_uninit(&outLayout);
     }
-    ~Converter() { swr_free(&swr_); }
 
     // A mono piece plays at full level on both sides of a stereo soundtrack, as playback does
     // (the library's own mix would lower it by 3 dB).
@@ -43,7 +73,7 @@ public:
         if (in.Channels != 1 || out.Channels != 2)
             return true;
         const double matrix[2] = {1.0, 1.0};
-        return swr_set_matrix(swr_, matrix, 1) >= 0;
+        return swr_set_matrix(swr_.get(), matrix, 1) >= 0;
     }
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
@@ -54,32 +84,47 @@ public:
     int Convert(const std::uint8_t* in, int inFrames, std::uint8_t* out, int outFrames) {
         const std::uint8_t* inPlanes[1] = {in};
         std::uint8_t* outPlanes[1] = {out};
-        return swr_convert(swr_, outPlanes, outFrames, in ? inPlanes : nullptr, inFrames);
+        return swr_convert(swr_.get(), outPlanes, outFrames, in ? inPlanes : nullptr, inFrames);
     }
 
 private:
-    SwrContext* swr_ = nullptr;
+    FfPtr<SwrContext> swr_;
 };
 
 SoundtrackReader::~SoundtrackReader() = default;
 
-std::unique_ptr<SoundtrackReader> SoundtrackReader::Open(std::vector<QueuedWav> queue) {
+std::unique_ptr<SoundtrackReader> SoundtrackReader::Open(const std::vector<QueuedWav>& queue) {
+    std::vector<SoundPiece> pieces;
+    for (const QueuedWav& q : queue)
+        pieces.push_back(WavPiece(q));
+    return OpenPieces(std::move(pieces));
+}
+
+std::unique_ptr<SoundtrackReader> SoundtrackReader::OpenPieces(std::vector<SoundPiece> queue) {
     std::unique_ptr<SoundtrackReader> r(new SoundtrackReader);
-    std::stable_sort(queue.begin(), queue.end(),
-                     [](const QueuedWav& a, const QueuedWav& b) { return a.StartMs < b.StartMs; });
-    // The soundtrack's format: that of the first piece that can be read.
+    std::stable_sort(queue.begin(), queue.end(), [](const SoundPiece& a, const SoundPiece& b) {
+        return a.StartMs < b.StartMs;
+    });
+    // The soundtrack's format: that of the first piece that can be read (kept open for reading).
     std::size_t first = 0;
+    std::size_t end = queue.size();
     for (; first < queue.size(); ++first) {
-        auto reader = WavReader::Open(queue[first].Path);
-        if (reader) {
-            r->format_ = (*reader)->Info().Format;
+        auto source = queue[first].Open();
+        if (source && !*source) {
+            end = first; // nothing from here on
             break;
         }
-        r->skipped_.push_back(queue[first].Path);
+        if (source) {
+            r->format_ = (*source)->Format();
+            r->first_ = std::move(*source);
+            break;
+        }
+        r->skipped_.push_back(queue[first].Name);
     }
-    queue.erase(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(first));
+    queue.erase(queue.begin() + static_cast<std::ptrdiff_t>(end), queue.end());
+    queue.erase(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(std::min(first, end)));
     r->queue_ = std::move(queue);
-    for (const QueuedWav& q : r->queue_)
+    for (const SoundPiece& q : r->queue_)
         r->starts_.push_back(std::max<std::int64_t>(0, q.StartMs) * r->format_.SampleRate / 1000);
     return r;
 }
@@ -88,27 +133,34 @@ bool SoundtrackReader::OpenPiece(std::size_t index) {
     converter_.reset();
     reader_.reset();
     inputEnded_ = false;
-    auto reader = WavReader::Open(queue_[index].Path);
-    if (!reader) {
-        skipped_.push_back(queue_[index].Path);
-        return false;
+    if (first_) {
+        reader_ = std::move(first_);
+    } else {
+        auto reader = queue_[index].Open();
+        if (!reader) {
+            skipped_.push_back(queue_[index].Name);
+            return true; // silence until the next piece
+        }
+        if (!*reader) {
+            queue_.resize(index); // cancelled: the soundtrack ends before this piece
+            return false;
+        }
+        reader_ = std::move(*reader);
     }
-    reader_ = std::move(*reader);
-    const PcmFormat& in = reader_->Info().Format;
+    const PcmFormat in = reader_->Format();
     if (!(in == format_)) {
         converter_ = std::make_unique<Converter>(in, format_);
         if (!converter_->Ok()) {
-            skipped_.push_back(queue_[index].Path);
+            skipped_.push_back(queue_[index].Name);
             converter_.reset();
             reader_.reset();
-            return false;
         }
     }
     return true;
 }
 
 base::Result<std::size_t> SoundtrackReader::ReadPiece(std::uint8_t* out, std::size_t frames) {
-    const std::size_t inBlock = reader_->Info().Format.BlockAlign();
+    const std::size_t inBlock = reader_->Format().BlockAlign();
     if (!converter_) {
         auto got = reader_->Read(out, frames * inBlock);
         if (!got)
@@ -147,6 +199,15 @@ base::Result<std::size_t> SoundtrackReader::Read(std::uint8_t* out, std::size_t 
     const std::size_t block = format_.BlockAlign();
     std::size_t produced = 0;
     while (produced < frames && current_ < queue_.size()) {
+        // A piece is opened before the silence ahead of it: one given up (cancelled) ends the
+        // soundtrack where the last one did; one that cannot be read keeps its place as silence.
+        if (!pieceOpen_) {
+            pieceOpen_ = true;
+            if (!OpenPiece(current_)) {
+                pieceOpen_ = false;
+                break;
+            }
+        }
         std::uint8_t* at = out + produced * block;
         const std::size_t want = frames - produced;
         const std::int64_t start = starts_[current_];
@@ -162,17 +223,9 @@ base::Result<std::size_t> SoundtrackReader::Read(std::uint8_t* out, std::size_t 
         const std::int64_t limit = current_ + 1 < queue_.size()
                                        ? starts_[current_ + 1]
                                        : std::numeric_limits<std::int64_t>::max();
-        if (!pieceOpen_) {
-            pieceOpen_ = true;
-            if (!OpenPiece(current_)) {
-                ++current_;
-                pieceOpen_ = false;
-                continue;
-            }
-        }
         const std::int64_t room = limit - written_;
         std::size_t got = 0;
-        if (room > 0) {
+        if (room > 0 && reader_) {
             auto r = ReadPiece(at, static_cast<std::size_t>(std::min<std::int64_t>(
                                        room, static_cast<std::int64_t>(want))));
             if (!r)

@@ -55,13 +55,6 @@ void ToRgb555(const imaging::Bgr& picture, std::uint8_t* out, int stride) {
 VideoEncoder::VideoEncoder(const VideoEncoderSettings& settings, const VideoCodec* codec)
     : settings_(settings), codec_(codec) {}
 
-VideoEncoder::~VideoEncoder() {
-    avcodec_free_context(&context_);
-    av_frame_free(&frame_);
-    av_packet_free(&packet_);
-    sws_freeContext(convert_);
-}
-
 int VideoEncoder::QuantiserFor(int quality) {
     quality = std::clamp(quality, 0, 10000);
     return 31 - static_cast<int>(std::nearbyint(quality * 29.0 / 10000.0));
@@ -82,21 +75,21 @@ VideoEncoder::Create(const VideoEncoderSettings& settings) {
     std::unique_ptr<VideoEncoder> e(new VideoEncoder(settings, codec));
     e->quantiser_ = QuantiserFor(settings.Quality);
     e->pixelFormat_ = codec->Family == CodecFamily::Video1 ? AV_PIX_FMT_RGB555 : AV_PIX_FMT_YUV420P;
-    e->frame_ = av_frame_alloc();
-    e->packet_ = av_packet_alloc();
+    e->frame_.reset(av_frame_alloc());
+    e->packet_.reset(av_packet_alloc());
     if (!e->frame_ || !e->packet_)
         return base::Fail("Failed to create compressed stream");
     e->frame_->format = e->pixelFormat_;
     e->frame_->width = settings.Width;
     e->frame_->height = settings.Height;
-    if (int rc = av_frame_get_buffer(e->frame_, 0); rc < 0)
+    if (int rc = av_frame_get_buffer(e->frame_.get(), 0); rc < 0)
         return base::Fail(WithCode("Failed to create compressed stream. Err: $", rc));
     // The one conversion left: the encoders take only YUV 4:2:0 (MPEG-4) or RGB555 (Video-1),
     // so each picture is converted once, straight from the bitmap's rows into the encoder's frame.
     if (codec->Family == CodecFamily::Mpeg4) {
-        e->convert_ = sws_getContext(settings.Width, settings.Height, AV_PIX_FMT_BGR24,
-                                     settings.Width, settings.Height, AV_PIX_FMT_YUV420P,
-                                     SWS_BILINEAR, nullptr, nullptr, nullptr);
+        e->convert_.reset(sws_getContext(settings.Width, settings.Height, AV_PIX_FMT_BGR24,
+                                         settings.Width, settings.Height, AV_PIX_FMT_YUV420P,
+                                         SWS_BILINEAR, nullptr, nullptr, nullptr));
         if (!e->convert_)
             return base::Fail("Failed to create compressed stream");
     }
@@ -104,13 +97,13 @@ VideoEncoder::Create(const VideoEncoderSettings& settings) {
 }
 
 base::Status VideoEncoder::StartGroup() {
-    avcodec_free_context(&context_);
+    context_.reset();
     groupStarted_ = false;
     const AVCodec* encoder = avcodec_find_encoder(
         codec_->Family == CodecFamily::Video1 ? AV_CODEC_ID_MSVIDEO1 : AV_CODEC_ID_MPEG4);
     if (!encoder)
         return base::Fail(NoCompressorMessage(settings_.Code));
-    context_ = avcodec_alloc_context3(encoder);
+    context_.reset(avcodec_alloc_context3(encoder));
     if (!context_)
         return base::Fail("Failed to create compressed stream");
     AVCodecContext& c = *context_;
@@ -140,7 +133,7 @@ base::Status VideoEncoder::StartGroup() {
         c.keyint_min = INT_MAX;
         c.gop_size = 1 << 20;
     }
-    if (int rc = avcodec_open2(context_, encoder, nullptr); rc < 0)
+    if (int rc = avcodec_open2(context_.get(), encoder, nullptr); rc < 0)
         return base::Fail(WithCode("Failed to create compressed stream. Err: $", rc));
     return {};
 }
@@ -173,12 +166,13 @@ base::Result<EncodedFrame> VideoEncoder::Encode(const imaging::Bgr& picture, std
         return base::Fail("Failed to add Frame. Err: 800440C7");
     if (picture.Width != settings_.Width || picture.Height != settings_.Height)
         return base::Fail("Failed to add Frame. Err: 80044065");
-    if (int rc = av_frame_make_writable(frame_); rc < 0)
+    if (int rc = av_frame_make_writable(frame_.get()); rc < 0)
         return base::Fail(WithCode("Failed to add Frame. Err: ", rc));
     if (convert_) {
         const std::uint8_t* src[4] = {picture.Bits, nullptr, nullptr, nullptr};
         const int srcStride[4] = {picture.RowStride, 0, 0, 0};
-        sws_scale(convert_, src, srcStride, 0, picture.Height, frame_->data, frame_->linesize);
+        sws_scale(convert_.get(), src, srcStride, 0, picture.Height, frame_->data,
+                  frame_->linesize);
     } else {
         ToRgb555(picture, frame_->data[0], frame_->linesize[0]);
     }
@@ -186,15 +180,15 @@ base::Result<EncodedFrame> VideoEncoder::Encode(const imaging::Bgr& picture, std
     frame_->quality = quantiser_ * FF_QP2LAMBDA; // the codec-level setting alone is not used
     frame_->pict_type = groupStarted_ ? AV_PICTURE_TYPE_P : AV_PICTURE_TYPE_I;
     groupStarted_ = true;
-    if (int rc = avcodec_send_frame(context_, frame_); rc < 0)
+    if (int rc = avcodec_send_frame(context_.get(), frame_.get()); rc < 0)
         return base::Fail(WithCode("Failed to add Frame. Err: ", rc));
-    if (int rc = avcodec_receive_packet(context_, packet_); rc < 0)
+    if (int rc = avcodec_receive_packet(context_.get(), packet_.get()); rc < 0)
         return base::Fail(WithCode("Failed to add Frame. Err: ", rc));
     EncodedFrame out;
     out.Data.assign(packet_->data, packet_->data + packet_->size);
     out.Key = (packet_->flags & AV_PKT_FLAG_KEY) != 0;
     out.NoChange = NoChangeFrame(*packet_);
-    av_packet_unref(packet_);
+    av_packet_unref(packet_.get());
     return out;
 }
 

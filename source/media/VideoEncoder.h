@@ -6,17 +6,13 @@
 
 #include "base/Result.h"
 #include "imaging/Bgr.h"
+#include "media/FfPtr.h"
 #include "media/VideoCodecs.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
-
-struct AVCodecContext;
-struct AVFrame;
-struct AVPacket;
-struct SwsContext;
 
 namespace media {
 
@@ -40,7 +36,7 @@ struct EncodedFrame {
 
 class VideoEncoder {
 public:
-    ~VideoEncoder();
+    ~VideoEncoder() = default;
     VideoEncoder(const VideoEncoder&) = delete;
     VideoEncoder& operator=(const VideoEncoder&) = delete;
 
@@ -64,10 +60,10 @@ private:
 
     VideoEncoderSettings settings_;
     const VideoCodec* codec_;
-    AVCodecContext* context_ = nullptr;
-    AVFrame* frame_ = nullptr;
-    AVPacket* packet_ = nullptr;
-    SwsContext* convert_ = nullptr;
+    FfPtr<AVCodecContext> context_;
+    FfPtr<AVFrame> frame_;
+    FfPtr<AVPacket> packet_;
+    FfPtr<SwsContext> convert_;
     int quantiser_ = 2;
     int pixelFormat_ = -1;
     bool groupStarted_ = false;

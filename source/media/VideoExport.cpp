@@ -12,6 +12,7 @@
 #include "media/SystemError.h"
 #include "media/TrackPcmSource.h"
 #include "media/VideoOutput.h"
+#include "media/WriterFrames.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -23,12 +24,6 @@ namespace media {
 
 namespace {
 
-bool SamePixels(const imaging::Bitmap& a, const imaging::Bitmap& b) {
-    return a.Width == b.Width && a.Height == b.Height &&
-           (a.ByteSize == 0 ||
-            std::memcmp(a.Bits, b.Bits, static_cast<std::size_t>(a.ByteSize)) == 0);
-}
-
 // Consecutive equal frames go to the sink as one still, so a repeated picture is neither
 // composed nor encoded again (a transition that has finished early, a fill that stays).
 class FrameRun {
@@ -38,7 +33,7 @@ public:
     base::Status Push(const imaging::Bitmap& frame, std::int64_t count) {
         if (count <= 0)
             return {};
-        if (count_ > 0 && SamePixels(held_, frame)) {
+        if (count_ > 0 && SamePicture(held_, frame)) {
             count_ += count;
             return {};
         }
@@ -155,8 +150,6 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
     settings.Hevc = options.Coding == Mp4Coding::H265;
     settings.Quality = options.Quality;
 
-    // The WAV pieces are deleted when this goes, after the sink has read them (or failed).
-    TemporaryFiles wavFiles;
     std::unique_ptr<VideoSink> sink;
     auto fail = [&](std::string message) {
         sink.reset(); // a sink that has started removes its own file
@@ -174,27 +167,31 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
         return fail(made.error());
     sink = std::move(*made);
 
-    // The music on the video's time line, decoded into WAV pieces and handed to the sink.
-    bool soundCancelled = false;
+    // The music on the video's time line, as PCM pieces the sink decodes as it writes them.
+    std::shared_ptr<SoundtrackState> sound;
     auto queueSound = [&](std::int64_t videoMs) -> base::Status {
         // The plan of a show without fades, cross-fades or even loudness is the plain one: its
         // pieces are cut and queued exactly as older shows' always were.
         const MixPlan plan = MixPlanOf(show, videoMs);
         const PcmSourceOpener open = options.OpenTrack ? options.OpenTrack : OpenTrackPcmSource;
-        auto pieces = DecodeSoundtrack(plan, open, wavFiles, progress);
-        if (!pieces)
-            return base::Fail(pieces.error());
-        for (const QueuedWav& piece : pieces->Queue)
-            if (auto st = sink->AddSound(piece); !st)
+        SoundtrackStream stream = SoundtrackOf(plan, open, progress);
+        sound = stream.State;
+        result.SoundPieces = stream.Pieces.size();
+        for (SoundPiece& piece : stream.Pieces)
+            if (auto st = sink->AddSound(std::move(piece)); !st)
                 return st;
-        result.SoundPieces = pieces->Queue.size();
-        result.LeftOut = pieces->LeftOut;
+        return {};
+    };
+    // Tracks left out are known once queued; a cancel during the music is known once written.
+    auto noteSound = [&] {
+        if (!sound)
+            return;
+        result.LeftOut = sound->LeftOut;
+        result.SilentTracks.clear();
         for (std::size_t t = 0; t < show.Sounds.size(); ++t)
             if (std::find(result.LeftOut.begin(), result.LeftOut.end(), show.Sounds[t].WorkFile) !=
                 result.LeftOut.end())
                 result.SilentTracks.push_back(t);
-        soundCancelled = pieces->Cancelled; // the music queued so far stays
-        return {};
     };
     const bool soundFirst = sink->CarriesSound() && sink->SoundBeforeFrames();
     if (soundFirst) {
@@ -250,6 +247,10 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
             // export names it at the end.
             if (!composer.Render(frame, source))
                 result.UnreadablePhotos.push_back(i);
+            // The next two photos are read and scaled meanwhile, on another core.
+            for (std::size_t j = i + 1; j < slides.size() && j <= i + 2; ++j)
+                if (!moving.MovingStill(j))
+                    composer.Prefetch(imaging::SlideSource{slides[j].WorkFile, backs[j]});
             if (i == 0) {
                 if (auto st = sink->Start(frame); !st)
                     return fail(st.error());
@@ -303,10 +304,11 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
     if (!cancelled && !soundFirst && sink->CarriesSound())
         if (auto st = queueSound(videoMs); !st)
             return fail(st.error());
-    cancelled = cancelled || soundCancelled;
 
     if (auto st = sink->Finish(); !st)
         return fail(st.error());
+    noteSound();
+    cancelled = cancelled || (sound && sound->Cancelled); // the music written so far stays
     result.EncodedFrames = sink->EncodedFrames();
     sink.reset();
     if (std::rename(part.c_str(), options.OutputPath.c_str()) != 0) {

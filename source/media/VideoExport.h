@@ -74,7 +74,8 @@ std::int32_t ExportColor(std::int32_t color);
 // Writes the show. An output that CheckVideoOutput refuses, and a show without frames, are refused
 // before any file is made. On success and on
 // Cancel the temporary file takes the output's name (replacing an older file); on failure it is
-// deleted and an existing output stays as it was. The WAV pieces are deleted on every path.
+// deleted and an existing output stays as it was. The music reaches the sink as PCM pieces,
+// decoded as it writes them: no sound file is made on the way.
 VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportOptions& options,
                               base::Progress& progress);
 

@@ -34,8 +34,9 @@ public:
     virtual base::Status Start(const imaging::Bitmap& first) = 0;
     // `count` frames of the picture (a still repeated costs one frame's work where it can).
     virtual base::Status AddFrames(const imaging::Bitmap& frame, std::int64_t count) = 0;
-    // A soundtrack piece (a PCM WAV file) starting at its time on the video's time line.
-    virtual base::Status AddSound(const QueuedWav& piece) = 0;
+    // A soundtrack piece (PCM, opened when the sink reads it) starting at its time on the video's
+    // time line.
+    virtual base::Status AddSound(SoundPiece piece) = 0;
     // Completes the file with what it holds. A sink that fails leaves no file behind.
     virtual base::Status Finish() = 0;
     // False when the container gets no soundtrack; the export then decodes no music.
@@ -53,5 +54,8 @@ using VideoSinkFactory =
 // The sink for the settings, by the output's extension: the MP4 writer for ".mp4", otherwise the
 // AVI writer (a compressor or uncompressed frames).
 base::Result<std::unique_ptr<VideoSink>> MakeVideoSink(const VideoSinkSettings& settings);
+
+// True when the output's extension asks for an MP4 file (any case).
+bool IsMp4Output(const std::string& path);
 
 } // namespace media

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 namespace media {
 
@@ -15,6 +16,16 @@ const imaging::Bgr& FitToFrame(const imaging::Bitmap& picture, int width, int he
     else
         scratch.Draw(picture, (width - picture.Width) / 2, (height - picture.Height) / 2);
     return scratch;
+}
+
+bool SamePicture(const imaging::Bgr& a, const imaging::Bgr& b) {
+    if (a.Width != b.Width || a.Height != b.Height)
+        return false;
+    const auto rowBytes = static_cast<std::size_t>(a.Width) * 3;
+    for (int y = 0; y < a.Height; ++y)
+        if (std::memcmp(a.Row(y), b.Row(y), rowBytes) != 0)
+            return false;
+    return true;
 }
 
 bool ReportEveryTwentyFrames(const FrameProgressHandler& handler, std::int64_t before,
@@ -79,13 +90,25 @@ base::Status FrameWriter::AddStillFrames(const imaging::Bitmap& picture, std::in
 base::Status FrameWriter::AddWaveFile(const std::string& path, std::int32_t startMs) {
     if (!HasWavExtension(path))
         return base::Fail(kWavExtensionMessage);
-    waveFiles_.push_back(QueuedWav{path, startMs});
+    waveFiles_.push_back(WavPiece(QueuedWav{path, startMs}));
+    return {};
+}
+
+base::Status FrameWriter::AddSound(SoundPiece piece) {
+    waveFiles_.push_back(std::move(piece));
     return {};
 }
 
 void FrameWriter::FinalizeVideo() {
+    if (initialized_)
+        EndFrames();
     initialized_ = false;
     finalized_ = true;
+}
+
+base::Status FrameWriter::Finish() {
+    FinalizeVideo();
+    return WriteFile();
 }
 
 } // namespace media

@@ -16,6 +16,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <random>
 
 namespace {
@@ -210,6 +211,41 @@ TEST_F(AviWriterTest, ReplayedRepeatsDecodeLikeEncodingEveryFrame) {
         EXPECT_EQ(hashes[0], hashes[1]) << codec;
         // Repeats are real frames of a few hundred bytes at most, not empty chunks.
         EXPECT_LT(sizes[1], sizes[0] + 4096) << codec;
+    }
+}
+
+// Key-frame groups encoded at the same time on worker threads make the very file the caller's
+// thread alone makes: stills replayed within and across groups, a still that goes on after
+// single frames, a short last group, a whole file of a few bytes per group.
+TEST_F(AviWriterTest, GroupsEncodedInParallelMakeTheSameFile) {
+    for (const char* codec : {"XVID", "MSVC"}) {
+        std::string bytes[2];
+        std::int64_t encoded[2] = {};
+        const int workers[2] = {1, 3};
+        for (int run = 0; run < 2; ++run) {
+            const std::string name = std::string(codec) + "w" + std::to_string(workers[run]);
+            AviWriter w;
+            ASSERT_TRUE(w.Configure(Options(name + ".avi", codec, 160, 128)));
+            w.SetWorkers(workers[run]);
+            ASSERT_TRUE(w.InitVideo(Noise(160, 128, 1)));
+            ASSERT_TRUE(w.AddStillFrames(Noise(160, 128, 1), 13));
+            for (unsigned i = 0; i < 40; ++i)
+                ASSERT_TRUE(w.AddFrame(Noise(160, 128, 60 + i % 7)));
+            ASSERT_TRUE(w.AddStillFrames(Noise(160, 128, 2), 80)); // replayed whole groups
+            ASSERT_TRUE(w.AddFrame(Noise(160, 128, 3)));
+            ASSERT_TRUE(w.AddStillFrames(Flat(160, 128, 10, 200, 30), 11));
+            w.FinalizeVideo();
+            encoded[run] = w.EncodedFrames();
+            ASSERT_TRUE(w.WriteAvi());
+            std::ifstream in(Out(name + ".avi"), std::ios::binary);
+            bytes[run].assign(std::istreambuf_iterator<char>(in), {});
+        }
+        EXPECT_EQ(avi_probe::Stream(Out(std::string(codec) + "w3.avi"), "v:0")["nb_read_frames"],
+                  "145")
+            << codec;
+        EXPECT_EQ(encoded[0], encoded[1]) << codec;
+        ASSERT_GT(bytes[0].size(), 1000u) << codec;
+        EXPECT_TRUE(bytes[0] == bytes[1]) << codec;
     }
 }
 

@@ -26,7 +26,7 @@ public:
             frames_.push_back(frame);
         return {};
     }
-    base::Status AddSound(const media::QueuedWav&) override { return {}; }
+    base::Status AddSound(media::SoundPiece) override { return {}; }
     base::Status Finish() override { return {}; }
     bool CarriesSound() const override { return false; }
 

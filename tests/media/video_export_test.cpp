@@ -267,7 +267,7 @@ public:
         int Starts = 0;
         int Finishes = 0;
         std::vector<std::int64_t> Runs; // frame counts of the AddFrames calls
-        std::vector<media::QueuedWav> Sounds;
+        std::vector<media::SoundPiece> Sounds;
     };
     RecordingSink(Log& log, bool failFinish) : log_(log), failFinish_(failFinish) {}
     base::Status Start(const imaging::Bitmap&) override {
@@ -278,8 +278,8 @@ public:
         log_.Runs.push_back(count);
         return {};
     }
-    base::Status AddSound(const media::QueuedWav& piece) override {
-        log_.Sounds.push_back(piece);
+    base::Status AddSound(media::SoundPiece piece) override {
+        log_.Sounds.push_back(std::move(piece));
         return {};
     }
     base::Status Finish() override {

@@ -1,0 +1,37 @@
+// FfPtr<T>: an owning handle for an FFmpeg object, a std::unique_ptr whose deleter is the
+// library's own free function for T, so every encoder, frame, packet and converter is released on
+// every path without a free written by hand. Made with the library's allocator, e.g.
+// FfPtr<AVFrame> frame(av_frame_alloc()).
+#pragma once
+
+#include <memory>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/audio_fifo.h>
+#include <libavutil/frame.h>
+#include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
+}
+
+namespace media {
+
+struct FfFree {
+    void operator()(AVCodecContext* p) const { avcodec_free_context(&p); }
+    void operator()(AVFrame* p) const { av_frame_free(&p); }
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+    void operator()(SwsContext* p) const { sws_freeContext(p); }
+    void operator()(SwrContext* p) const { swr_free(&p); }
+    void operator()(AVAudioFifo* p) const { av_audio_fifo_free(p); }
+    // An output muxer: its file is closed (as far as it was written) and the context freed.
+    void operator()(AVFormatContext* p) const {
+        if (p->pb && !(p->oformat && (p->oformat->flags & AVFMT_NOFILE)))
+            avio_closep(&p->pb);
+        avformat_free_context(p);
+    }
+};
+
+template <typename T> using FfPtr = std::unique_ptr<T, FfFree>;
+
+} // namespace media
