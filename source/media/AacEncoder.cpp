@@ -1,5 +1,7 @@
 #include "media/AacEncoder.h"
 
+#include "media/FfPtr.h"
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -17,12 +19,6 @@ namespace media {
 namespace {
 
 constexpr std::int64_t kBitRate = 192000;
-
-std::string AvText(const char* what, int rc) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(rc, text, sizeof text);
-    return std::string(what) + ": " + text;
-}
 
 // The input's rate when the encoder has it, else the lowest higher rate it has (the highest
 // when none is higher).

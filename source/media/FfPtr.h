@@ -5,17 +5,27 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <string_view>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/audio_fifo.h>
+#include <libavutil/error.h>
 #include <libavutil/frame.h>
 #include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
 }
 
 namespace media {
+
+// "what: the library's reason" for an FFmpeg error code.
+inline std::string AvText(std::string_view what, int rc) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(rc, text, sizeof text);
+    return std::string(what) + ": " + text;
+}
 
 struct FfFree {
     void operator()(AVCodecContext* p) const { avcodec_free_context(&p); }

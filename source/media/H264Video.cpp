@@ -1,5 +1,7 @@
 #include "media/H264Video.h"
 
+#include "media/FfPtr.h"
+
 #include "media/WriterFrames.h"
 
 #include <algorithm>
@@ -18,12 +20,6 @@ extern "C" {
 namespace media {
 
 namespace {
-
-std::string AvText(const char* what, int rc) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(rc, text, sizeof text);
-    return std::string(what) + ": " + text;
-}
 
 // 720p and above are HD video: BT.709; smaller frames use the BT.601 matrix players assume.
 bool IsHd(const H264Settings& s) {

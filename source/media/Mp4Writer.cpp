@@ -27,15 +27,7 @@ extern "C" {
 
 namespace media {
 
-namespace {
-
-std::string AvText(const std::string& what, int rc) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(rc, text, sizeof text);
-    return what + ": " + text;
-}
-
-} // namespace
+namespace {} // namespace
 
 Mp4Writer::~Mp4Writer() {
     const bool unwritten = video_ != nullptr;
