@@ -18,7 +18,6 @@
 
 namespace cli {
 
-
 int RunIso(const QStringList& args) {
     QString out;
     QString label;
