@@ -15,7 +15,7 @@ deps:
 	./scripts/install-deps.sh
 
 build: deps
-	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DREELPANE_WERROR=ON
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DREELPANE_WERROR=ON -DREELPANE_BENCH=ON
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
