@@ -3,6 +3,7 @@
 #include "cli/Interrupt.h"
 
 #include "base/FileName.h"
+#include "base/JobRunner.h"
 
 #include "media/CodecChoice.h"
 #include "media/LibraryLog.h"
@@ -314,7 +315,11 @@ int RunExport(const QStringList& args) {
         // Ctrl-C, a hang-up or a termination request asks the export to stop; it finishes the
         // file as far as it got.
         InterruptScope interrupt(&progress);
-        result = media::ExportVideo(model, options, progress);
+        // The export runs on the job runner's worker, as in the window; this thread waits.
+        base::JobRunner runner;
+        runner.Run(progress, [&] { result = media::ExportVideo(model, options, progress); });
+        if (const std::string failure = runner.Failure(); !failure.empty())
+            result.Error = failure;
         signal = InterruptScope::Signal();
     }
     if (const std::string warning = media::ExportWarning(model, result); !warning.empty())

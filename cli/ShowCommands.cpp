@@ -3,6 +3,7 @@
 
 #include "base/CodePage.h"
 #include "base/FileName.h"
+#include "base/JobRunner.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleProgress.h"
 #include "cli/CoreImport.h"
@@ -161,7 +162,9 @@ int RunNew(const QStringList& args) {
         project::ApplyTransitionChoice(show, 0, {transitionKind, transitionSeconds, true});
     ConsoleProgress progress("saving");
     const std::string outPath = base::EncodeFileName(out);
-    const auto result = project::SaveProject(show, outPath, progress);
+    project::SaveResult result;
+    base::JobRunner().Run(progress,
+                          [&] { result = project::SaveProject(show, outPath, progress); });
     if (result.Outcome != project::SaveOutcome::Saved)
         return Fail("cannot save " + outPath + ": " + result.Error);
     std::fprintf(stderr, "reelpane-cli: wrote %s (%zu photos, %zu tracks)\n", outPath.c_str(),
@@ -178,7 +181,9 @@ int RunInfo(const QStringList& args) {
     auto& show = session.Show();
     ConsoleProgress progress("loading");
     const std::string path = base::EncodeFileName(args[2]);
-    const auto result = project::LoadProject(show, path, progress, CoreImport(show));
+    project::LoadResult result;
+    base::JobRunner().Run(
+        progress, [&] { result = project::LoadProject(show, path, progress, CoreImport(show)); });
     if (result.Failed())
         return Fail("cannot load " + path + ": " + result.Error);
     if (!result.Warning.empty())

@@ -3,6 +3,7 @@
 #include "app/AutosaveController.h"
 #include "app/BottomBarLayout.h"
 #include "app/RecentShowsMenu.h"
+#include "app/WindowJobs.h"
 
 #include "base/CodePage.h"
 #include "base/ProgramFolder.h"
@@ -65,6 +66,10 @@ MainWindow::MainWindow(QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
+    // A job still running (destroyed without a close) is stopped before the show it copied from
+    // and the widgets it reports to go.
+    if (Jobs)
+        Jobs->CancelAndWait();
     // The history outlives the window's widgets; it must not report to them any more.
     History.Stack().disconnect(this);
     // The storyboard follows the show, which is a member and goes before the window's children.

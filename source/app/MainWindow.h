@@ -39,6 +39,7 @@ namespace ui {
 
 class AutosaveController;
 class ProgressWindow;
+class WindowJobs;
 class RecentShowsMenu;
 
 class MainWindow final : public QMainWindow {
@@ -66,6 +67,8 @@ public:
     QTimer* BusyTimer = nullptr;
 
     ProgressWindow* ProgressView = nullptr; // the progress window, alive for the whole run
+    // Runs long work (load, save, import, export) on a worker thread with the progress window.
+    WindowJobs* Jobs = nullptr;
     // Keeps the open show in its recovery file while changes are pending (none without folders).
     AutosaveController* Autosave = nullptr;
     // The show's own file: where Ctrl+S saves; "" for a show never opened from or saved to one.
@@ -114,7 +117,7 @@ public:
     // change then: commands and drops are ignored, and a close waits for the job, which it asks
     // to stop.
     bool Busy() const;
-    // A job's length, on the interface thread: the window is busy, and Cancel or a close asks
+    // A job's length, on the interface thread: the window is busy, and Cancel or a close asks the
     // job to stop. When the last job ends, a close asked for meanwhile is carried out.
     class JobScope {
     public:
@@ -226,10 +229,16 @@ public:
 
     // Files and folders dropped on the window or handed over otherwise.
     void AcceptDroppedPaths(const QStringList& paths);
-    // Brings files in one by one with addOne as a job in the progress window (item n of N,
-    // Cancel); then the strip shows the first new photo selected, or the first new track.
-    void ImportBatch(const QStringList& files,
-                     const std::function<project::ImportStatus(const QString&)>& addOne);
+    // Brings files in one by one with addOne as a job on the worker, in the progress window
+    // (item n of N, Cancel): addOne imports a file into a copy of the show, and each new item is
+    // put into the show here as it comes. Then the strip shows the first new photo selected, or
+    // the first new track. The batch is one undo step.
+    using ImportOne =
+        std::function<project::ImportStatus(project::ShowModel& into, const std::string& path)>;
+    void ImportBatch(const QStringList& files, const ImportOne& addOne);
+    // A photo or track a batch imported, put at the end of the show as one of its additions.
+    void PlaceImportedPhoto(const project::Slide& slide);
+    void PlaceImportedTrack(const project::Track& track);
 
     // The message naming the files an import skipped because they could not be read.
     static QString UnreadableFilesText(const QStringList& names);

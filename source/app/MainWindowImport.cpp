@@ -1,5 +1,6 @@
 // Main window: adding photos and music from the file dialogs and from files dropped on the window.
 #include "app/MainWindow.h"
+#include "app/WindowJobs.h"
 #include "base/FileName.h"
 #include "imaging/ImageLoad.h"
 #include "media/TrackImport.h"
@@ -16,12 +17,12 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QMimeData>
+#include <QPointer>
 #include <QStandardPaths>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
-
-#include <optional>
 
 namespace ui {
 
@@ -36,29 +37,32 @@ public:
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
-// The files of one add or drop become one step of the undo history.
-class HistoryBatch {
-public:
-    HistoryBatch(project::ShowHistory& history, const QString& text) : history_(history) {
-        history_.BeginBatch(text);
-    }
-    ~HistoryBatch() { history_.EndBatch(); }
-    HistoryBatch(const HistoryBatch&) = delete;
-    HistoryBatch& operator=(const HistoryBatch&) = delete;
-
-private:
-    project::ShowHistory& history_;
-};
-
 } // namespace
 
 project::ThumbnailMade MainWindow::SeedThumbnail() {
-    return [this](const std::string& workFile, const imaging::Bitmap& thumbnail) {
-        Storyboard->SeedThumbnail(workFile, thumbnail.CopyToImage());
+    // An import on the worker hands the picture to the window's thread, ahead of the item it
+    // belongs to; one on the window's thread seeds the cache at once.
+    QPointer<MainWindow> window(this);
+    return [window](const std::string& workFile, const imaging::Bitmap& thumbnail) {
+        if (!window)
+            return;
+        QImage image = thumbnail.CopyToImage();
+        if (QThread::currentThread() == window->thread()) {
+            window->Storyboard->SeedThumbnail(workFile, image);
+            return;
+        }
+        QMetaObject::invokeMethod(
+            window.data(),
+            [window, workFile, image = std::move(image)] {
+                if (window && window->Storyboard)
+                    window->Storyboard->SeedThumbnail(workFile, image);
+            },
+            Qt::QueuedConnection);
     };
 }
 
 project::ImportStatus MainWindow::AddPhoto(const QString& path) {
+    BusyCursor busy;
     auto added = project::AddPhoto(Show, base::EncodeFileName(path), SeedThumbnail());
     if (!added)
         return added;
@@ -117,9 +121,8 @@ void MainWindow::addPhotos() {
         if (!files.isEmpty())
             RememberFolder(QStringLiteral("Photos"), files.first());
     }
-    ImportBatch(files, [this](const QString& file) {
-        BusyCursor busy;
-        return AddPhoto(file);
+    ImportBatch(files, [seed = SeedThumbnail()](project::ShowModel& into, const std::string& file) {
+        return project::ImportStatus(project::AddPhoto(into, file, seed));
     });
 }
 
@@ -140,7 +143,9 @@ void MainWindow::addMusic() {
         if (!files.isEmpty())
             RememberFolder(QStringLiteral("Music"), files.first());
     }
-    ImportBatch(files, [this](const QString& file) { return AddTrack(file); });
+    ImportBatch(files, [](project::ShowModel& into, const std::string& file) {
+        return project::ImportStatus(media::AddTrack(into, file));
+    });
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
@@ -176,60 +181,92 @@ void MainWindow::AcceptDroppedPaths(const QStringList& paths) {
             files << path;
         }
     }
-    ImportBatch(files, [this](const QString& file) {
-        const std::string ext = project::ExtensionOf(base::EncodeFileName(file));
-        if (imaging::IsPhotoExtension(ext)) {
-            BusyCursor busy;
-            return AddPhoto(file);
-        }
+    ImportBatch(files, [seed = SeedThumbnail()](project::ShowModel& into, const std::string& file) {
+        const std::string ext = project::ExtensionOf(file);
+        if (imaging::IsPhotoExtension(ext))
+            return project::ImportStatus(project::AddPhoto(into, file, seed));
         if (project::IsTrackExtension(ext))
-            return AddTrack(file);
+            return project::ImportStatus(media::AddTrack(into, file));
         return project::ImportStatus::Skip("not a photo or a track");
     });
 }
 
-void MainWindow::ImportBatch(const QStringList& files,
-                             const std::function<project::ImportStatus(const QString&)>& addOne) {
+void MainWindow::ImportBatch(const QStringList& files, const ImportOne& addOne) {
     if (files.isEmpty())
         return;
     // The whole batch is one step, pushed once the job is over, so undo is offered at once.
-    auto step = std::make_optional<HistoryBatch>(History, QStringLiteral("add files"));
+    History.BeginBatch(QStringLiteral("add files"));
     const std::size_t firstPhoto = Show.Slides.size();
     const std::size_t firstTrack = Show.Sounds.size();
     project::ImportBatchOptions options;
     for (const QString& file : files)
         options.Paths.push_back(base::EncodeFileName(file));
-    // Photos and tracks that could not be read are skipped and named once, after the batch.
-    QStringList unreadable;
-    options.AddOne = [this, &addOne, &unreadable](const std::string& path) {
-        const QString file = base::DecodeFileName(path);
-        auto status = addOne(file);
-        if (status.Outcome == project::ImportOutcome::Skipped) {
+    // The worker imports into a copy of the show (its working copies land in the same folders)
+    // and hands every new item to the window's thread, which puts it into the show and the
+    // strip as it comes.
+    struct Batch {
+        project::ShowModel Scratch;
+        QStringList Unreadable; // photos and tracks that could not be read, named once after
+        project::ImportBatchResult Result;
+    };
+    auto batch = std::make_shared<Batch>(Batch{Show, {}, {}});
+    options.AddOne = [this, batch, addOne](const std::string& path) {
+        project::ShowModel& scratch = batch->Scratch;
+        const std::size_t photos = scratch.Slides.size();
+        const std::size_t tracks = scratch.Sounds.size();
+        auto status = addOne(scratch, path);
+        if (status.Added() && scratch.Slides.size() > photos) {
+            Jobs->Post([this, slide = scratch.Slides.back()] { PlaceImportedPhoto(slide); });
+        } else if (status.Added() && scratch.Sounds.size() > tracks) {
+            Jobs->Post([this, track = scratch.Sounds.back()] { PlaceImportedTrack(track); });
+        } else if (status.Outcome == project::ImportOutcome::Skipped) {
             const std::string ext = project::ExtensionOf(path);
             if (imaging::IsPhotoExtension(ext) || project::IsTrackExtension(ext))
-                unreadable << QFileInfo(file).fileName();
+                batch->Unreadable << QFileInfo(base::DecodeFileName(path)).fileName();
         }
-        repaint();
         return status;
     };
-    project::ImportBatchResult result;
-    {
-        WindowProgress progress(*ProgressView);
-        JobScope job(*this, progress);
-        result = project::ImportFiles(options, progress);
-    }
-    // The pixel blocks kept for the next photo of the batch go back to the system.
-    imaging::Bitmap::ReleaseCachedMemory();
-    step.reset(); // the step is pushed (its redo puts the new items in) before the selection
-    // The strip lands on the first new photo, selected; tracks alone turn it to the first new one.
-    if (Show.Slides.size() > firstPhoto)
-        Storyboard->ShowSlide(static_cast<int>(firstPhoto));
-    else if (Show.Sounds.size() > firstTrack)
-        Storyboard->ShowTrack(firstTrack);
-    if (result.Stopped.Failed())
-        ShowMessage(QString::fromLocal8Bit(result.Stopped.Error.c_str()));
-    else if (!unreadable.isEmpty())
-        ShowMessage(UnreadableFilesText(unreadable));
+    Jobs->RunAndWait(
+        [batch, options](WindowProgress& progress) {
+            batch->Result = project::ImportFiles(options, progress);
+        },
+        [this, batch, firstPhoto, firstTrack] {
+            // The pixel blocks kept for the next photo of the batch go back to the system.
+            imaging::Bitmap::ReleaseCachedMemory();
+            // The step is pushed (its redo puts the new items in) before the selection.
+            History.EndBatch();
+            // The strip lands on the first new photo, selected; tracks alone turn it to the first
+            // new one.
+            if (Show.Slides.size() > firstPhoto)
+                Storyboard->ShowSlide(static_cast<int>(firstPhoto));
+            else if (Show.Sounds.size() > firstTrack)
+                Storyboard->ShowTrack(firstTrack);
+            if (batch->Result.Stopped.Failed())
+                ShowMessage(QString::fromLocal8Bit(batch->Result.Stopped.Error.c_str()));
+            else if (!batch->Unreadable.isEmpty())
+                ShowMessage(UnreadableFilesText(batch->Unreadable));
+        });
+}
+
+void MainWindow::PlaceImportedPhoto(const project::Slide& slide) {
+    const std::size_t index = Show.Slides.size();
+    if (!Show.InsertSlide(index, slide))
+        return;
+    History.PhotoAdded(index);
+    const long long perPage = Form->PhotoStrip->width() / project::kCellWidth;
+    if (static_cast<long long>(Show.Slides.size()) > perPage * (Show.SlidePage + 1))
+        ++Show.SlidePage;
+    Storyboard->LayoutPhotoStrip(Show.SlidePage);
+    Storyboard->SelectSlide(static_cast<int>(index));
+}
+
+void MainWindow::PlaceImportedTrack(const project::Track& track) {
+    const std::size_t index = Show.Sounds.size();
+    if (!Show.InsertSound(index, track))
+        return;
+    History.TrackAdded(index);
+    Storyboard->LayoutMusicStrip();
+    Storyboard->ShowTrack(index);
 }
 
 QString MainWindow::UnreadableFilesText(const QStringList& names) {

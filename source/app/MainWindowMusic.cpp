@@ -1,5 +1,6 @@
 // Main window: the show's music settings, and the retiming of the photos to the music.
 #include "app/MainWindow.h"
+#include "app/WindowJobs.h"
 
 #include "media/MixPlan.h"
 #include "media/ShowFitting.h"
@@ -8,6 +9,8 @@
 #include "media/ui/ProgressWindow.h"
 #include "media/ui/ShowMusicDialog.h"
 #include "project/Language.h"
+
+#include <memory>
 
 namespace ui {
 
@@ -32,13 +35,25 @@ void MainWindow::openShowMusic() {
         if (const auto fitted = media::FitPhotosToMusic(Show); !fitted)
             problem = fitted.error();
     if (dialog.CutOnBeats() && problem.empty()) {
-        WindowProgress progress(*ProgressView);
-        JobScope job(*this, progress);
-        progress.Open();
-        const auto moved = media::ChangePhotosOnBeat(Show, media::OpenTrackPcmSource, &progress);
-        progress.Close();
-        if (!moved && !progress.Cancelled())
-            problem = moved.error();
+        // The beats are found on the worker in a copy of the show; the new times are put into
+        // the show here, slide by slide, as part of the same step.
+        struct Cuts {
+            project::ShowModel Show;
+            std::string Problem;
+        };
+        auto cuts = std::make_shared<Cuts>(Cuts{Show, {}});
+        Jobs->RunAndWait([cuts](WindowProgress& progress) {
+            progress.Open();
+            const auto moved =
+                media::ChangePhotosOnBeat(cuts->Show, media::OpenTrackPcmSource, &progress);
+            progress.Close();
+            if (!moved && !progress.Cancelled())
+                cuts->Problem = moved.error();
+        });
+        problem = cuts->Problem;
+        for (std::size_t i = 0; i < Show.Slides.size() && i < cuts->Show.Slides.size(); ++i)
+            if (!(Show.Slides[i] == cuts->Show.Slides[i]))
+                Show.SetSlide(i, cuts->Show.Slides[i]);
     }
     // Whatever was done before a failure or a Cancel stays, as one step that undo takes back.
     History.Commit(std::move(*change), QStringLiteral("show music"));

@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 #include "app/RecentShowsMenu.h"
 #include "app/VideoExportController.h"
+#include "app/WindowJobs.h"
 #include "base/FileName.h"
 #include "base/ProgramFolder.h"
 #include "imaging/Bitmap.h"
@@ -18,6 +19,8 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <memory>
+
 namespace ui {
 
 namespace {
@@ -32,6 +35,7 @@ QString FilterSuffix(const QString& filter) {
 
 void MainWindow::CreateProjectDialogs() {
     ProgressView = new ProgressWindow(this);
+    Jobs = new WindowJobs(*this, *ProgressView);
     ProgressVisible = [this] { return ProgressView && ProgressView->isVisible(); };
     AskSaveName = [this](const QString& proposed, bool avi) {
         QFileDialog dialog(this);
@@ -84,14 +88,18 @@ void MainWindow::saveAsProject() {
 }
 
 bool MainWindow::SaveProjectFile(const QString& path) {
-    WindowProgress progress(*ProgressView);
-    JobScope job(*this, progress);
-    const auto result = project::SaveProject(Show, base::EncodeFileName(path), progress);
-    if (result.Outcome == project::SaveOutcome::Failed) {
+    // The job writes a copy of the show: the document stays the interface thread's.
+    auto result = std::make_shared<project::SaveResult>();
+    const std::string file = base::EncodeFileName(path);
+    if (!Jobs->RunAndWait([snapshot = Show, file, result](WindowProgress& progress) {
+            *result = project::SaveProject(snapshot, file, progress);
+        }))
+        return false;
+    if (result->Outcome == project::SaveOutcome::Failed) {
         ShowMessage(project::AppLanguage().Text(28, "Произошла ошибка при сохранении!"));
         return false;
     }
-    if (result.Outcome != project::SaveOutcome::Saved)
+    if (result->Outcome != project::SaveOutcome::Saved)
         return false;
     // Saved: no unsaved changes, and the steps stay for undo. The file is the show's own now.
     ShowFile = path;
@@ -126,22 +134,27 @@ bool MainWindow::OpenProjectFile(const QString& path) {
 }
 
 bool MainWindow::LoadShowFile(const QString& path, bool remember) {
-    WindowProgress progress(*ProgressView);
-    JobScope job(*this, progress);
-    // The file loads beside the open show, which it replaces only when it loaded whole: a load
-    // that fails half-way leaves the show as it was. The cells are made once it has loaded.
+    // The file loads on the worker beside the open show, into a show of its own; the open show
+    // is replaced here, on the interface thread, only when it loaded whole: a load that fails
+    // half-way leaves the show as it was. The cells are made once it has loaded.
     project::OpenImport importer;
-    importer.AddPhoto = [this](project::ShowModel& into,
-                               const std::string& p) -> project::ImportStatus {
-        return project::ImportStatus(project::AddPhoto(into, p, SeedThumbnail()));
+    importer.AddPhoto = [seed = SeedThumbnail()](project::ShowModel& into,
+                                                 const std::string& p) -> project::ImportStatus {
+        return project::ImportStatus(project::AddPhoto(into, p, seed));
     };
     importer.AddTrack = [](project::ShowModel& into,
                            const std::string& p) -> project::ImportStatus {
         return project::ImportStatus(media::LoadTrack(into, p));
     };
     importer.MeasureTrack = media::MeasureMissingLoudness;
-    const auto result =
-        project::OpenProjectOver(Show, base::EncodeFileName(path), progress, importer);
+    auto loaded = std::make_shared<project::LoadedShow>();
+    const std::string file = base::EncodeFileName(path);
+    if (!Jobs->RunAndWait([snapshot = Show, file, importer, loaded](WindowProgress& progress) {
+            *loaded = project::LoadBeside(snapshot, file, progress, importer);
+        }))
+        return false;
+    const project::LoadResult result = loaded->Result;
+    project::TakeLoaded(Show, std::move(*loaded));
     if (result.Outcome == project::LoadOutcome::Loaded) {
         if (!result.Warning.empty())
             ShowMessage(QString::fromLocal8Bit(result.Warning.c_str()));

@@ -3,6 +3,7 @@
 #include "base/FileName.h"
 
 #include "app/MainWindow.h"
+#include "app/WindowJobs.h"
 #include "media/VideoCodecs.h"
 #include "media/VideoOutput.h"
 #include "media/VideoSink.h"
@@ -18,6 +19,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+
+#include <memory>
 
 namespace ui {
 
@@ -50,15 +53,17 @@ int VideoExportController::ScreenHeight() const {
 }
 
 bool VideoExportController::AskAviOptions(media::VideoExportOptions& options) {
-    std::vector<std::string> lines;
+    // The compressors are probed on the worker while the wait window shows; the window's event
+    // loop paints it meanwhile.
+    auto lines = std::make_shared<std::vector<std::string>>();
     {
         CodecSearchWindow wait(&window_);
         QApplication::setOverrideCursor(Qt::WaitCursor);
         wait.ShowNow();
-        lines = ListCodecs();
+        window_.Jobs->RunAndWait([lines, list = ListCodecs](WindowProgress&) { *lines = list(); });
         QApplication::restoreOverrideCursor();
     }
-    VideoExportDialog dialog(lines, &window_);
+    VideoExportDialog dialog(*lines, &window_);
     if (!dialog.HasCodec())
         window_.ShowMessage(VideoExportDialog::MissingCodecText());
     if (RunDialog(dialog) != QDialog::Accepted || !dialog.HasCodec())
@@ -105,27 +110,39 @@ void VideoExportController::saveAsVideo() {
     if (AdjustOptions)
         AdjustOptions(options);
 
-    // The progress window shows the frames, the speed and the time left.
-    WindowProgress progress(*window_.ProgressView);
-    options.OnFrames = [&progress, also = options.OnFrames](std::int64_t done, std::int64_t total) {
-        progress.Frames(done, total);
-        if (also)
-            also(done, total);
-    };
-    {
-        MainWindow::JobScope job(window_, progress);
-        running_ = true;
-        last_ = media::ExportVideo(window_.Show, options, progress);
+    // The job writes a copy of the show on the worker; the window stays free meanwhile (busy:
+    // the show may not change) and hears the frames, the speed and the time left.
+    auto snapshot = std::make_shared<const project::ShowModel>(window_.Show);
+    auto result = std::make_shared<media::VideoExportResult>();
+    running_ = true;
+    const bool started = window_.Jobs->Start(
+        [snapshot, result, options](WindowProgress& progress) mutable {
+            options.OnFrames = [&progress, also = options.OnFrames](std::int64_t done,
+                                                                    std::int64_t total) {
+                progress.Frames(done, total);
+                if (also)
+                    also(done, total);
+            };
+            *result = media::ExportVideo(*snapshot, options, progress);
+        },
+        [this, path, snapshot, result] { Finished(path, *snapshot, *result); });
+    if (!started)
         running_ = false;
-    }
+}
+
+void VideoExportController::Finished(const QString& path, const project::ShowModel& show,
+                                     const media::VideoExportResult& result) {
+    running_ = false;
+    last_ = result;
     if (last_.Outcome == media::ExportOutcome::Failed) {
         window_.ShowMessage(FailureMessage(path) + "\n" + Detail(path, last_.Error));
-        return;
+    } else {
+        if (const auto warning = media::ExportWarning(show, last_); !warning.empty())
+            window_.ShowMessage(QString::fromStdString(warning));
+        if (last_.Outcome == media::ExportOutcome::Written)
+            ShowDone(path);
     }
-    if (const auto warning = media::ExportWarning(window_.Show, last_); !warning.empty())
-        window_.ShowMessage(QString::fromStdString(warning));
-    if (last_.Outcome == media::ExportOutcome::Written)
-        ShowDone(path);
+    Q_EMIT finished();
 }
 
 void VideoExportController::ShowDone(const QString& path) {

@@ -27,18 +27,20 @@ public:
 
     // True while a video is written; the window is busy then.
     bool Running() const { return running_; }
+    // Asks for the file and the options, then starts the export on the window's job runner and
+    // returns; the end is told (and finished() emitted) when the job is over.
     void saveAsVideo();
 
     // The file-dialog filter of MP4 files, beside AVI's.
     static QString Mp4Filter() { return QStringLiteral("MP4 video (*.mp4)"); }
 
-    // The compressor lines; tests replace it.
+    // The compressor lines; tests replace it. Called on the job's worker thread.
     std::function<std::vector<std::string>()> ListCodecs;
     // The dialog's modal run (QDialog::Accepted or Rejected); tests replace it.
     std::function<int(VideoExportDialog&)> RunDialog;
     // The MP4 dialog's modal run, when the file name ends in ".mp4"; tests replace it.
     std::function<int(Mp4ExportDialog&)> RunMp4Dialog;
-    // Options handed to the job after the dialog's (tests add a track decoder).
+    // Options handed to the job after the dialog's (tests add a track decoder or a sink).
     std::function<void(media::VideoExportOptions&)> AdjustOptions;
     // The outcome of the last export (for tests and the status line).
     const media::VideoExportResult& LastResult() const { return last_; }
@@ -48,7 +50,14 @@ public:
     // The reason under it, with the output's folder left out.
     static QString Detail(const QString& outputPath, const std::string& error);
 
+Q_SIGNALS:
+    // An export started by saveAsVideo has ended and its end was told.
+    void finished();
+
 private:
+    // The job's end, on the window's thread: the messages about it.
+    void Finished(const QString& path, const project::ShowModel& show,
+                  const media::VideoExportResult& result);
     // Rows of the screen the main window is on.
     int ScreenHeight() const;
     // The dialog's choices into options; false when the user cancels (or, for AVI, no

@@ -1,7 +1,7 @@
 // The contract of long work (save, load, import, export, disc images, burning): the job takes an
-// options struct and a Progress, reports through it, and stops when Cancelled() says so. The same
-// job runs on the interface thread (Pump() lets events in) or on a worker thread (Pump() does
-// nothing; the implementation reports through queued calls). A job never creates widgets.
+// options struct and a Progress, reports through it, and stops when Cancelled() says so. Jobs run
+// on a worker thread (base::JobRunner); a front end's Progress hands what it hears to its own
+// thread (the window through queued calls). Nothing pumps events. A job never creates widgets.
 #pragma once
 
 #include <atomic>
@@ -17,8 +17,11 @@ public:
 
     // A job calls it once at its start: it clears an earlier stop request, so a Cancel that came
     // after the last job ended never stops the next one, and shows the progress.
+    // Under the runner the flag was cleared when the job started, and a Cancel that came since
+    // (the worker may open its progress a moment later) is kept.
     void Open() {
-        ClearCancel();
+        if (!runnerOwned_.load(std::memory_order_relaxed))
+            ClearCancel();
         Show();
     }
     virtual void SetPosition(int percent) { (void)percent; }
@@ -28,7 +31,8 @@ public:
         if (total > 0)
             SetPosition(static_cast<int>(100LL * (n > 0 ? n - 1 : 0) / total));
     }
-    // Lets pending events run (repaints, the Cancel button); called after every block.
+    // Called after every block of work, on the job's thread: a hook for front ends that count
+    // blocks (tests stop a job after n of them). It never lets events in.
     virtual void Pump() {}
     virtual void Close() {}
 
@@ -43,7 +47,9 @@ public:
     bool Cancelled() const { return cancel_.load(std::memory_order_relaxed); }
 
 private:
+    friend class JobRunner;
     std::atomic<bool> cancel_{false};
+    std::atomic<bool> runnerOwned_{false};
 };
 
 // Reports nothing; can still be cancelled.

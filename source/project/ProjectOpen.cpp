@@ -4,9 +4,10 @@
 
 namespace project {
 
-LoadResult OpenProjectOver(ShowModel& show, const std::string& path, base::Progress& progress,
-                           const OpenImport& importer) {
-    ShowModel loading;
+LoadedShow LoadBeside(const ShowModel& show, const std::string& path, base::Progress& progress,
+                      const OpenImport& importer) {
+    LoadedShow out;
+    ShowModel& loading = out.Loaded;
     loading.PicturesDir = show.PicturesDir;
     loading.MusicDir = show.MusicDir;
     loading.Resolution = show.Resolution;
@@ -18,20 +19,31 @@ LoadResult OpenProjectOver(ShowModel& show, const std::string& path, base::Progr
     if (importer.AddTrack)
         hooks.AddTrack = [&](const std::string& p) { return importer.AddTrack(loading, p); };
     hooks.MeasureTrack = importer.MeasureTrack;
-    const LoadResult result = LoadProject(loading, path, progress, hooks);
-
-    if (result.Outcome != LoadOutcome::Loaded) {
+    out.Result = LoadProject(loading, path, progress, hooks);
+    if (out.Result.Outcome != LoadOutcome::Loaded)
         loading.ClearProject(); // the part that was loaded, with its copies
-        if (result.Outcome == LoadOutcome::Cancelled)
-            show.ClearProject();
-        return result;
-    }
+    return out;
+}
+
+void TakeLoaded(ShowModel& show, LoadedShow&& loaded) {
+    if (loaded.Result.Outcome == LoadOutcome::Cancelled)
+        show.ClearProject();
+    if (loaded.Result.Outcome != LoadOutcome::Loaded)
+        return;
+    ShowModel& loading = loaded.Loaded;
     show.ClearProject();
     show.WorkPrefix = loading.WorkPrefix;
     show.SelectedSlide = 0;
     show.SelectedSound = 0;
     show.SlidePage = 0;
     show.ReplaceAll(std::move(loading.Slides), std::move(loading.Sounds), loading.Options);
+}
+
+LoadResult OpenProjectOver(ShowModel& show, const std::string& path, base::Progress& progress,
+                           const OpenImport& importer) {
+    LoadedShow loaded = LoadBeside(show, path, progress, importer);
+    LoadResult result = loaded.Result;
+    TakeLoaded(show, std::move(loaded));
     return result;
 }
 

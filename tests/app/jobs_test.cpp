@@ -1,6 +1,8 @@
-// The window while a job runs: whatever the event pump lets in (a close, a drop, a command, a
-// late Cancel) must neither change the show under the job nor leak into the next job.
+// The window while a job runs on the worker: whatever its event loop lets in meanwhile (a close, a
+// drop, a command, a late Cancel) must neither change the show under the job nor leak into the
+// next job.
 #include "app/MainWindow.h"
+#include "app/WindowJobs.h"
 #include "base/ProgramFolder.h"
 #include "media/ui/ProgressWindow.h"
 #include "project/ProjectFile.h"
@@ -13,8 +15,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 using ui::MainWindow;
 
@@ -23,8 +28,21 @@ class JobsTest : public QObject {
 
     QTemporaryDir tmp_;
 
-    // A slide or track whose working copy holds `bytes` bytes, so that copying it pumps events
-    // several times.
+    // Holds the window's next job at its first block until `release` is set (on the window's
+    // thread), so what the test does there certainly happens while the job runs.
+    static void HoldFirstBlock(MainWindow& form, std::atomic<bool>& release) {
+        form.Jobs->AfterBlock = [&release, held = false]() mutable {
+            if (held)
+                return;
+            held = true;
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (!release.load() && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
+    }
+
+    // A slide or track whose working copy holds `bytes` bytes, so that copying it takes several
+    // blocks.
     static void AddItem(MainWindow& form, bool photo, std::size_t bytes) {
         auto& show = form.Show;
         const std::string file =
@@ -76,7 +94,12 @@ private Q_SLOTS:
         for (int i = 0; i < 3; ++i)
             AddItem(form, true, 3 << 20);
         bool closedInside = true;
-        QTimer::singleShot(0, &form, [&] { closedInside = form.close(); });
+        std::atomic<bool> release{false};
+        HoldFirstBlock(form, release);
+        QTimer::singleShot(0, &form, [&] {
+            closedInside = form.close();
+            release = true;
+        });
         QVERIFY(!form.SaveProjectFile(path)); // stopped, not saved
         QVERIFY(!closedInside);               // the close waited for the job
         QCOMPARE(ReadAll(path), QByteArray("the previous project"));
@@ -96,15 +119,20 @@ private Q_SLOTS:
         QImage(8, 8, QImage::Format_RGB32).save(photo, "BMP");
         int asked = 0;
         form.AskYesNo = [&](const QString&, const QString&) { return ++asked, true; };
+        std::atomic<bool> release{false};
+        HoldFirstBlock(form, release);
+        bool wasBusy = false;
         QTimer::singleShot(0, &form, [&] {
-            QVERIFY(form.Busy());
+            wasBusy = form.Busy();
             form.AcceptDroppedPaths({photo});
             form.Show.SelectedSlide = 0;
             form.deletePhoto();
             form.newProject();
+            release = true;
         });
         const QString path = tmp_.path() + "/whole.qvs";
         QVERIFY(form.SaveProjectFile(path));
+        QVERIFY(wasBusy);
         QVERIFY(!form.Busy());
         QCOMPARE(asked, 0);
         QCOMPARE(form.Show.Slides.size(), std::size_t(2));

@@ -1,12 +1,17 @@
 // Saving as video from the main window: the dialog's choice reaches the job, the window is busy
 // while it runs, a failure ends in one message naming the file, and without a compressor the
 // user is told and nothing is written. An MP4 file name (typed, or from the file dialog's MP4
-// filter) leads to the MP4 dialog instead of the compressors, and its choices to the job.
+// filter) leads to the MP4 dialog instead of the compressors, and its choices to the job. The
+// export runs on the job runner's worker: the window keeps repainting, and Cancel in the progress
+// window stops it.
 #include "WidgetLookup.h"
 #include "app/MainWindow.h"
+#include "app/WindowJobs.h"
 #include "base/ProgramFolder.h"
 #include "imaging/BmpFile.h"
+#include "media/VideoSink.h"
 #include "media/ui/Mp4ExportDialog.h"
+#include "media/ui/ProgressWindow.h"
 #include "media/ui/VideoExportDialog.h"
 
 #include <QAction>
@@ -24,7 +29,51 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 using ui::MainWindow;
+
+namespace {
+
+// The real writer, slowed down: it sleeps for every frame it is handed, so an export lasts long
+// enough to watch the window while it runs.
+class SlowSink final : public media::VideoSink {
+public:
+    SlowSink(std::unique_ptr<media::VideoSink> inner, std::chrono::milliseconds perFrame)
+        : inner_(std::move(inner)), perFrame_(perFrame) {}
+    base::Status Start(const imaging::Bitmap& first) override { return inner_->Start(first); }
+    base::Status AddFrames(const imaging::Bitmap& frame, std::int64_t count) override {
+        std::this_thread::sleep_for(perFrame_ * count);
+        return inner_->AddFrames(frame, count);
+    }
+    base::Status AddSound(media::SoundPiece piece) override {
+        return inner_->AddSound(std::move(piece));
+    }
+    base::Status Finish() override { return inner_->Finish(); }
+    bool CarriesSound() const override { return inner_->CarriesSound(); }
+    bool SoundBeforeFrames() const override { return inner_->SoundBeforeFrames(); }
+    std::int64_t EncodedFrames() const override { return inner_->EncodedFrames(); }
+
+private:
+    std::unique_ptr<media::VideoSink> inner_;
+    std::chrono::milliseconds perFrame_;
+};
+
+media::VideoSinkFactory SlowSinks(std::chrono::milliseconds perFrame) {
+    return [perFrame](const media::VideoSinkSettings& settings)
+               -> base::Result<std::unique_ptr<media::VideoSink>> {
+        auto inner = media::MakeVideoSink(settings);
+        if (!inner)
+            return base::Fail(inner.error());
+        return std::unique_ptr<media::VideoSink>(
+            std::make_unique<SlowSink>(std::move(*inner), perFrame));
+    };
+}
+
+} // namespace
 
 class VideoExportControllerTest : public QObject {
     Q_OBJECT
@@ -53,6 +102,15 @@ class VideoExportControllerTest : public QObject {
         return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
     }
 
+    // An XviD export to `out` with the dialog accepted as it comes.
+    static void AcceptXvid(MainWindow& form, const QString& out) {
+        form.AskSaveName = [out](const QString&, bool avi) { return avi ? out : QString(); };
+        form.Export->ListCodecs = [] {
+            return std::vector<std::string>{"No Compression", "xvid MPEG-4"};
+        };
+        form.Export->RunDialog = [](ui::VideoExportDialog&) { return int(QDialog::Accepted); };
+    }
+
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY(tmp_.isValid());
@@ -78,17 +136,16 @@ private Q_SLOTS:
             Widget<QComboBox>(dialog, "ComboBox2")->setCurrentIndex(1); // standard
             return int(QDialog::Accepted);
         };
-        int busyChecks = 0;
+        std::atomic<int> frameReports{0};
         form.Export->AdjustOptions = [&](media::VideoExportOptions& o) {
             QCOMPARE(o.Codec, std::string("xvid"));
-            o.OnFrames = [&](std::int64_t, std::int64_t) {
-                busyChecks += form.Busy() && form.Export->Running() ? 1 : -1000;
-            };
+            o.OnFrames = [&](std::int64_t, std::int64_t) { ++frameReports; };
         };
         QVERIFY(!form.Export->Running());
         form.Export->saveAsVideo();
-        QVERIFY(busyChecks > 0);
-        QVERIFY(!form.Export->Running());
+        QVERIFY(form.Busy() && form.Export->Running()); // the job runs; the call has returned
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Export->Running(), 60000);
+        QVERIFY(frameReports.load() > 0);
         QVERIFY(!form.Busy());
         QVERIFY2(messages.isEmpty(), qPrintable(messages.join('|')));
         QCOMPARE(form.Export->LastResult().Outcome, media::ExportOutcome::Written);
@@ -180,6 +237,7 @@ private Q_SLOTS:
         media::VideoExportOptions seen;
         form.Export->AdjustOptions = [&](media::VideoExportOptions& o) { seen = o; };
         form.Export->saveAsVideo();
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Export->Running(), 60000);
         QVERIFY(!codecsProbed);
         QVERIFY(!aviDialogShown);
         QCOMPARE(preselected, media::kResolution720p);
@@ -243,6 +301,108 @@ private Q_SLOTS:
         entry->trigger();
         QCOMPARE(filters, (QStringList{"QVS (*.qvs)", "AVI (*.avi)", "MP4 video (*.mp4)"}));
         QCOMPARE(chosen, QString("mp4 dialog"));
+    }
+
+    void theWindowRepaintsWhileAVideoIsWritten() {
+        // The interface thread must not wait for the export: a 20 ms timer asks the window to
+        // repaint, and neither the timer's ticks nor the paints may be more than 100 ms apart
+        // while a deliberately slow writer takes a few seconds.
+        MainWindow form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        for (int i = 0; i < 3; ++i)
+            AddSlide(form, 2, 2, 1); // 225 frames, most of them composed one by one
+        AcceptXvid(form, tmp_.path() + "/slow.avi");
+        form.ShowMessage = [](const QString&) {};
+        form.Export->AdjustOptions = [](media::VideoExportOptions& o) {
+            o.MakeSink = SlowSinks(std::chrono::milliseconds(12));
+        };
+        using Clock = std::chrono::steady_clock;
+        struct Gaps {
+            Clock::time_point last{};
+            Clock::duration widest{};
+            int count = 0;
+            void Mark() {
+                const auto now = Clock::now();
+                if (count++ > 0)
+                    widest = std::max(widest, now - last);
+                last = now;
+            }
+        } ticks, paints;
+        struct PaintWatch : QObject {
+            Gaps* paints = nullptr;
+            bool eventFilter(QObject*, QEvent* e) override {
+                if (e->type() == QEvent::Paint)
+                    paints->Mark();
+                return false;
+            }
+        } watch;
+        watch.paints = &paints;
+        form.installEventFilter(&watch);
+        QTimer timer;
+        timer.setInterval(20);
+        connect(&timer, &QTimer::timeout, &form, [&] {
+            ticks.Mark();
+            form.update();
+        });
+        const auto started = Clock::now();
+        form.Export->saveAsVideo();
+        QVERIFY(form.Export->Running());
+        timer.start();
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Export->Running(), 120000);
+        timer.stop();
+        form.removeEventFilter(&watch);
+        const auto lasted = Clock::now() - started;
+        QCOMPARE(form.Export->LastResult().Outcome, media::ExportOutcome::Written);
+        // The writer sleeps 12 ms a frame: the export took seconds, and the window lived.
+        QVERIFY(lasted > std::chrono::milliseconds(2000));
+        QVERIFY2(ticks.count > 50, qPrintable(QString::number(ticks.count)));
+        QVERIFY2(paints.count > 50, qPrintable(QString::number(paints.count)));
+        const auto ms = [](Clock::duration d) {
+            return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
+        };
+        QVERIFY2(ticks.widest < std::chrono::milliseconds(100),
+                 qPrintable(QString("widest tick gap %1 ms").arg(ms(ticks.widest))));
+        QVERIFY2(paints.widest < std::chrono::milliseconds(100),
+                 qPrintable(QString("widest paint gap %1 ms").arg(ms(paints.widest))));
+    }
+
+    void cancelInTheProgressWindowStopsTheExportAndAClosingWindowWaits() {
+        MainWindow form;
+        form.show();
+        for (int i = 0; i < 3; ++i)
+            AddSlide(form, 2, 2, 1);
+        const QString out = tmp_.path() + "/stopped.avi";
+        AcceptXvid(form, out);
+        QStringList messages;
+        form.ShowMessage = [&](const QString& text) { messages << text; };
+        form.Export->AdjustOptions = [](media::VideoExportOptions& o) {
+            o.MakeSink = SlowSinks(std::chrono::milliseconds(20));
+        };
+        // The Cancel button of the progress window, once the export shows it.
+        form.Export->saveAsVideo();
+        QTRY_VERIFY_WITH_TIMEOUT(form.ProgressView->isVisible(), 20000);
+        QVERIFY(form.Export->Running());
+        // Commands are refused meanwhile: the show keeps its photos.
+        form.Show.SelectedSlide = 0;
+        form.deletePhoto();
+        QCOMPARE(form.Show.Slides.size(), std::size_t(3));
+        Widget<QPushButton>(*form.ProgressView, "BitBtn1")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Export->Running(), 20000);
+        QCOMPARE(form.Export->LastResult().Outcome, media::ExportOutcome::Cancelled);
+        QVERIFY(form.Export->LastResult().Frames < 225);
+        QVERIFY(!form.ProgressView->isVisible());
+        QVERIFY(!form.Busy());
+        QVERIFY2(messages.isEmpty(), qPrintable(messages.join('|')));
+
+        // A close while the next export runs stops it and waits; the window then closes.
+        form.Export->saveAsVideo();
+        QVERIFY(form.Export->Running());
+        QVERIFY(!form.close());
+        QVERIFY(form.isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 20000);
+        QVERIFY(!form.Export->Running());
+        QCOMPARE(form.Export->LastResult().Outcome, media::ExportOutcome::Cancelled);
     }
 };
 

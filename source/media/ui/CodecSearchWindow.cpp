@@ -3,7 +3,7 @@
 #include "project/Language.h"
 #include "ui_CodecSearchWindow.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QStyle>
 
@@ -36,8 +36,7 @@ void CodecSearchWindow::ShowNow() {
         area = screen->availableGeometry();
     move(area.center() - rect().center());
     show();
-    repaint();
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    raise();
 }
 
 } // namespace ui

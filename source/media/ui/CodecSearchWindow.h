@@ -18,8 +18,8 @@ public:
     explicit CodecSearchWindow(QWidget* parent = nullptr);
     ~CodecSearchWindow() override;
 
-    // Shows the window centred on its parent (or the screen) and paints it at once, since the
-    // probing that follows keeps the event loop from running.
+    // Shows the window centred on its parent (or the screen). The probing runs as a job, so the
+    // event loop paints it meanwhile.
     void ShowNow();
     void ApplyLanguage();
 

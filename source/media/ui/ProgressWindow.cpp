@@ -4,7 +4,6 @@
 #include "project/Language.h"
 #include "ui_ProgressWindow.h"
 
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -81,40 +80,67 @@ int ProgressWindow::Position() const {
     return Form->ProgressBar1->value();
 }
 
+namespace {
+
+std::int64_t NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
+
+WindowProgress::WindowProgress(ProgressWindow& window) : window_(&window), startNs_(NowNs()) {}
+
 WindowProgress::~WindowProgress() {
-    window_.Attach(nullptr);
+    // Destroyed on the window's thread once the job is over: Cancel no longer reaches it.
+    if (window_)
+        window_->Detach(this);
+}
+
+void WindowProgress::Post(std::function<void(ProgressWindow&)> what) {
+    ProgressWindow* window = window_.data();
+    if (!window)
+        return;
+    QMetaObject::invokeMethod(
+        window, [window, what = std::move(what)] { what(*window); }, Qt::QueuedConnection);
 }
 
 void WindowProgress::Show() {
-    start_ = std::chrono::steady_clock::now();
-    window_.SetDetail(QString());
-    window_.Attach(this);
-    window_.ShowCentered();
-    window_.SetPosition(0); // a bar that counted items before shows a share again
-    window_.repaint();
+    startNs_.store(NowNs());
+    lastPercent_.store(0);
+    Post([](ProgressWindow& w) {
+        w.SetDetail(QString());
+        w.ShowCentered();
+        w.SetPosition(0); // a bar that counted items before shows a share again
+    });
 }
 
 void WindowProgress::SetPosition(int percent) {
-    window_.SetPosition(percent);
+    if (lastPercent_.exchange(percent) == percent)
+        return;
+    Post([percent](ProgressWindow& w) { w.SetPosition(percent); });
 }
 
 void WindowProgress::SetItem(int n, int total) {
-    window_.SetItem(n, total);
-}
-
-void WindowProgress::Pump() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    lastPercent_.store(-1);
+    Post([n, total](ProgressWindow& w) { w.SetItem(n, total); });
 }
 
 void WindowProgress::Frames(std::int64_t done, std::int64_t total) {
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    window_.SetDetail(QString::fromStdString(media::ExportRateText(done, total, seconds)));
+    const double seconds = static_cast<double>(NowNs() - startNs_.load()) / 1e9;
+    const QString text = QString::fromStdString(media::ExportRateText(done, total, seconds));
+    Post([text](ProgressWindow& w) { w.SetDetail(text); });
+}
+
+void WindowProgress::Pump() {
+    if (AfterBlock)
+        AfterBlock();
 }
 
 void WindowProgress::Close() {
-    window_.Attach(nullptr);
-    window_.hide();
+    lastPercent_.store(-1);
+    Post([](ProgressWindow& w) { w.hide(); });
 }
 
 } // namespace ui

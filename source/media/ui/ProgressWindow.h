@@ -5,9 +5,12 @@
 #include "base/Job.h"
 
 #include <QDialog>
+#include <QPointer>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class QLabel;
@@ -37,6 +40,10 @@ public:
     void ApplyLanguage();
     // The job that Cancel (the button, Escape, closing the window) asks to stop; null when idle.
     void Attach(base::Progress* job) { job_ = job; }
+    void Detach(const base::Progress* job) {
+        if (job_ == job)
+            job_ = nullptr;
+    }
     // Asks the attached job to stop.
     void RequestCancel();
     std::unique_ptr<Ui::ProgressWindow> Form;
@@ -49,22 +56,31 @@ private:
     QLabel* detail_ = nullptr;
 };
 
-// Long work's progress through the window: shown on Open, updated, events pumped between blocks.
+// Long work's progress through the window. A job calls it on its worker thread; every call is
+// handed to the window's thread as a queued call, so the window shows it when its event loop next
+// runs (nothing here lets events in). Cancel in the window reaches the job through the flag.
 class WindowProgress final : public base::Progress {
 public:
-    explicit WindowProgress(ProgressWindow& window) : window_(window) {}
+    explicit WindowProgress(ProgressWindow& window);
     ~WindowProgress() override;
     void Show() override;
     void SetPosition(int percent) override;
     void SetItem(int n, int total) override;
-    void Pump() override;
     void Close() override;
+    // After every block of the job, on its thread: calls AfterBlock (tests hold a job there).
+    void Pump() override;
+    std::function<void()> AfterBlock;
     // The export's frames written of the total: the detail line with the speed and time left.
     void Frames(std::int64_t done, std::int64_t total);
 
 private:
-    ProgressWindow& window_;
-    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    // Runs what on the window's thread, after the calls posted before it; dropped when the window
+    // is gone.
+    void Post(std::function<void(ProgressWindow&)> what);
+
+    QPointer<ProgressWindow> window_;
+    std::atomic<int> lastPercent_{-1};
+    std::atomic<std::int64_t> startNs_{0};
 };
 
 } // namespace ui
