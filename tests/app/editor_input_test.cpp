@@ -2,6 +2,7 @@
 // and tracks, wheel paging and the paging arrows, dragging a photo to another place, and where
 // the strip lands after an import (with its count in the progress window and Cancel).
 #include "app/MainWindow.h"
+#include "app/WindowJobs.h"
 #include "base/ProgramFolder.h"
 #include "media/AudioLibrary.h"
 #include "media/ui/ProgressWindow.h"
@@ -28,7 +29,10 @@
 #include <QUrl>
 #include <QWheelEvent>
 
+#include <atomic>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 using ui::MainWindow;
 
@@ -451,13 +455,22 @@ private Q_SLOTS:
 
         // Cancel while the third of five is shown keeps the first two; the strip lands on the
         // first of them (photo 12, page 1).
+        // The import runs on the worker: it waits at each file until the window has shown it.
         files = QStringList(5, photo_);
         counts.clear();
+        std::atomic<int> shown{0};
         connect(form->ProgressView->Form->ProgressBar1, &QProgressBar::valueChanged, form.get(),
                 [&](int value) {
                     if (value == 3)
                         QTest::mouseClick(form->ProgressView->Form->BitBtn1, Qt::LeftButton);
+                    shown = value;
                 });
+        form->Jobs->AfterBlock = [&shown, reached = 0]() mutable {
+            ++reached;
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (shown.load() < reached && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
         form->addPhotos();
         QCOMPARE(form->Show.Slides.size(), std::size_t(13));
         QCOMPARE(form->Show.SelectedSlide, 11);

@@ -60,7 +60,7 @@ int EditAndWait(const QString& dir) {
     MainWindow form;
     form.show();
     const QStringList photos = MakePhotos(dir);
-    form.ImportBatch(photos, [&form](const QString& f) { return form.AddPhoto(f); });
+    form.AcceptDroppedPaths(photos);
     const std::string wav = testing_audio::AudioFiles::Get().Wav("tone.wav", 2.0);
     if (form.Show.Slides.size() != 3 || !form.AddTrack(QString::fromStdString(wav)))
         return 2;
