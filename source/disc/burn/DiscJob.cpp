@@ -4,27 +4,28 @@ namespace disc {
 
 DiscJob::~DiscJob() {
     Cancel();
-    if (thread_.joinable())
-        thread_.join();
+    runner_.Wait();
 }
 
 bool DiscJob::Launch(std::function<base::Status()> body, Finished finished) {
     if (running_.exchange(true))
         return false;
-    if (thread_.joinable())
-        thread_.join();
-    progress_.ClearCancel();
-    thread_ = std::thread([this, body = std::move(body), finished = std::move(finished)] {
-        base::Status result = body();
-        {
-            std::lock_guard guard(resultLock_);
-            result_ = result;
-        }
+    runner_.Wait(); // the previous job has reported its end; its worker is returning
+    const bool started =
+        runner_.Start(progress_, [this, body = std::move(body), finished = std::move(finished)] {
+            base::Status result = body();
+            {
+                std::lock_guard guard(resultLock_);
+                result_ = result;
+            }
+            // Not running any more once the end is reported: the front end may start the next.
+            running_ = false;
+            if (finished)
+                finished(result);
+        });
+    if (!started)
         running_ = false;
-        if (finished)
-            finished(result);
-    });
-    return true;
+    return started;
 }
 
 bool DiscJob::StartWrite(ScsiDevice& device, IsoImageBuilder& builder, WriteOptions options,
@@ -46,8 +47,7 @@ bool DiscJob::StartErase(ScsiDevice& device, bool quick, DiscMessageSink message
 }
 
 base::Status DiscJob::Wait() {
-    if (thread_.joinable())
-        thread_.join();
+    runner_.Wait();
     std::lock_guard guard(resultLock_);
     return result_;
 }

@@ -1,17 +1,17 @@
-// A write or an erase run on a worker thread of its own, for front ends that keep their own
+// A write or an erase run on the job runner's worker thread, for front ends that keep their own
 // thread free: the counters and the stop request are safe to use from any thread, and the end
 // is reported through a callback on the worker (the window turns it into a queued call).
 // Destroying the job stops and joins it, so the recorder it uses must outlive it.
 #pragma once
 
 #include "base/Job.h"
+#include "base/JobRunner.h"
 #include "disc/burn/DiscEraser.h"
 #include "disc/burn/DiscWriter.h"
 
 #include <atomic>
 #include <functional>
 #include <mutex>
-#include <thread>
 
 namespace disc {
 
@@ -53,9 +53,9 @@ private:
     ThreadProgress progress_;
     DiscJobStatus status_;
     std::atomic<bool> running_{false};
-    std::thread thread_;
     std::mutex resultLock_;
     base::Status result_;
+    base::JobRunner runner_; // last: stopped and joined before what its worker uses goes
 };
 
 } // namespace disc
