@@ -122,29 +122,38 @@ int RunNew(const QStringList& args) {
                          path.c_str());
         return !added.Failed() ? 0 : Fail("cannot import " + path + ": " + added.Error);
     };
-    for (const QString& input : inputs) {
-        const std::string path = base::EncodeFileName(input);
-        if (IsFolder(path)) {
-            for (const std::string& photo : project::PhotosInFolder(path))
-                if (const int status = addPhoto(photo); status != 0)
-                    return status;
-        } else if (struct stat st{}; ::stat(path.c_str(), &st) != 0) {
-            return Fail("no such file or folder: " + path);
-        } else if (const int status = addPhoto(path); status != 0) {
-            return status;
+    // The imports run as one job on the runner's worker, as the window's do; this thread waits.
+    const auto importAll = [&]() -> int {
+        for (const QString& input : inputs) {
+            const std::string path = base::EncodeFileName(input);
+            if (IsFolder(path)) {
+                for (const std::string& photo : project::PhotosInFolder(path))
+                    if (const int status = addPhoto(photo); status != 0)
+                        return status;
+            } else if (struct stat st{}; ::stat(path.c_str(), &st) != 0) {
+                return Fail("no such file or folder: " + path);
+            } else if (const int status = addPhoto(path); status != 0) {
+                return status;
+            }
         }
-    }
-    for (const QString& track : music) {
-        const std::string path = base::EncodeFileName(track);
-        if (!IsFile(path))
-            return Fail("no such file: " + path);
-        const auto added = media::AddTrack(show, path);
-        if (added.Failed())
-            return Fail("cannot import " + path + ": " + added.Error);
-        if (!added)
-            std::fprintf(stderr, "reelpane-cli: skipped %s (not a track it can read)\n",
-                         path.c_str());
-    }
+        for (const QString& track : music) {
+            const std::string path = base::EncodeFileName(track);
+            if (!IsFile(path))
+                return Fail("no such file: " + path);
+            const auto added = media::AddTrack(show, path);
+            if (added.Failed())
+                return Fail("cannot import " + path + ": " + added.Error);
+            if (!added)
+                std::fprintf(stderr, "reelpane-cli: skipped %s (not a track it can read)\n",
+                             path.c_str());
+        }
+        return 0;
+    };
+    int imported = 0;
+    base::NoProgress importing;
+    base::JobRunner().Run(importing, [&] { imported = importAll(); });
+    if (imported != 0)
+        return imported;
     if (show.Slides.empty())
         return Fail("no photo could be imported; nothing written");
     show.SetOptions(media::NewShowOptions());

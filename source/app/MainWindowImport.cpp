@@ -226,7 +226,7 @@ void MainWindow::ImportBatch(const QStringList& files, const ImportOne& addOne) 
         }
         return status;
     };
-    Jobs->RunAndWait(
+    const bool ran = Jobs->RunAndWait(
         [batch, options](WindowProgress& progress) {
             batch->Result = project::ImportFiles(options, progress);
         },
@@ -246,6 +246,8 @@ void MainWindow::ImportBatch(const QStringList& files, const ImportOne& addOne) 
             else if (!batch->Unreadable.isEmpty())
                 ShowMessage(UnreadableFilesText(batch->Unreadable));
         });
+    if (!ran)
+        History.EndBatch(); // another job runs: nothing was imported
 }
 
 void MainWindow::PlaceImportedPhoto(const project::Slide& slide) {
