@@ -124,7 +124,7 @@ TEST(TransitionStep, SlideInFromTheRightAtHalfTimeCopiesTheLeftHalf) {
 }
 
 TEST(TransitionStep, EveryMovingKindAtStartMiddleAndEndOnAnOddTarget) {
-    const int W = 721, H = 529, seconds = 3;
+    const int W = 241, H = 177, seconds = 3;
     const Bitmap outgoing = Random(W, H, 3);
     const Bitmap incoming = Random(W, H, 4);
     for (int kind = 2; kind < kTransitionKinds; ++kind) {
@@ -174,8 +174,8 @@ TEST(TransitionStep, ExportStepsAccumulateToTheLastRunningState) {
 }
 
 TEST(TransitionStep, ZeroSecondsAndMissingIncomingEndAtOnceWithoutDrawing) {
-    const Bitmap outgoing = Random(721, 529, 7);
-    const Bitmap incoming = Random(721, 529, 8);
+    const Bitmap outgoing = Random(241, 177, 7);
+    const Bitmap incoming = Random(241, 177, 8);
     for (int kind = 0; kind < kTransitionKinds; ++kind)
         for (std::int64_t t : {0, 40, 1000}) {
             Bitmap target = outgoing;
