@@ -28,6 +28,8 @@ LoadResult OpenProjectOver(ShowModel& show, const std::string& path, base::Progr
     }
     show.ClearProject();
     show.WorkPrefix = loading.WorkPrefix;
+    if (show.Resolution.empty())
+        show.Resolution = loading.Resolution; // the size the file says its photos were made at
     show.SelectedSlide = 0;
     show.SelectedSound = 0;
     show.SlidePage = 0;
