@@ -22,13 +22,12 @@ run: build
 	./$(BUILD)/reelpane
 
 # Every test: the normal build (core and widget tests, offscreen), the core tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer (a tree without widgets), the disc layer's
-# threads under ThreadSanitizer (a tree building only that program and the two layers it needs),
-# and the formatting check. Each tree runs its test programs in parallel.
+# AddressSanitizer and UndefinedBehaviorSanitizer (a tree without widgets), and the formatting
+# check. Each tree runs its test programs in parallel. CI adds test-tsan (the disc layer's threads
+# under ThreadSanitizer), the fuzz smoke and the benchmark build (.ci/run).
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	$(MAKE) --no-print-directory test-asan
-	$(MAKE) --no-print-directory test-tsan
 	$(MAKE) --no-print-directory format-check
 
 # One clang tree serves the sanitizer tests and the fuzz harnesses: the core built once with

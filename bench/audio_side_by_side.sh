@@ -7,18 +7,8 @@ mp3=/tmp/reelpane_bench_10min.mp3
 bare=/tmp/reelpane_bench_10min_bare.mp3
 runs=5
 
-average() { # command... -> mean wall seconds over $runs runs
-    total=0
-    i=0
-    while [ $i -lt $runs ]; do
-        start=$(date +%s.%N)
-        "$@" >/dev/null 2>&1
-        end=$(date +%s.%N)
-        total=$(awk "BEGIN { print $total + $end - $start }")
-        i=$((i + 1))
-    done
-    awk "BEGIN { printf \"%.4f\", $total / $runs }"
-}
+digits=4
+. "$(dirname "$0")/timing.sh"
 
 echo "audio library (makes the files on first use):"
 "$build/audio_bench"

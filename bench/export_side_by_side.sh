@@ -29,18 +29,7 @@ done
 "$cli" new "$work/show.qvs" --seconds 5 --transition 2:2 --music "$work/tone.wav" \
     "$work"/p1.png "$work"/p2.png "$work"/p3.png "$work"/p4.png 2>/dev/null
 
-average() { # command... -> mean wall seconds over $runs runs
-    total=0
-    n=0
-    while [ $n -lt $runs ]; do
-        start=$(date +%s.%N)
-        "$@" >/dev/null 2>&1
-        end=$(date +%s.%N)
-        total=$(awk "BEGIN { print $total + $end - $start }")
-        n=$((n + 1))
-    done
-    awk "BEGIN { printf \"%.3f\", $total / $runs }"
-}
+. "$(dirname "$0")/timing.sh"
 
 # ffmpeg 5.1's custom expression reads the second picture only at the same pixel (A, B), so the
 # expression uncovers exactly the area the slide-in covers at each moment: x >= W·(1 − progress).

@@ -29,21 +29,11 @@ if [ ! -f "$set_dir/.complete" ]; then
 fi
 cat "$set_dir"/videos/* "$set_dir"/photos/* > /dev/null
 
-average() { # command... -> mean wall seconds over $runs runs, the output removed before each
-    total=0
-    i=0
-    while [ $i -lt $runs ]; do
-        rm -rf "$out" "$copy"
-        sync
-        start=$(date +%s.%N)
-        "$@" >/dev/null 2>&1
-        end=$(date +%s.%N)
-        total=$(awk "BEGIN { print $total + $end - $start }")
-        i=$((i + 1))
-    done
+before_each() { # the outputs of the last run go, and the disc cache settles
     rm -rf "$out" "$copy"
-    awk "BEGIN { printf \"%.3f\", $total / $runs }"
+    sync
 }
+. "$(dirname "$0")/timing.sh"
 
 bytes=$(du -sb "$set_dir" | cut -f1)
 echo "file set: $set_dir ($bytes bytes), $runs runs each, output in $work"
@@ -51,6 +41,7 @@ cp_s=$(average cp -r "$set_dir" "$copy")
 reel_s=$(average "$build/reelpane-cli" iso "$out" "$set_dir" --label Bench)
 gen_s=$(average genisoimage -quiet -J -o "$out" "$set_dir")
 xor_s=$(average xorriso -as mkisofs -quiet -J -o "$out" "$set_dir")
+rm -rf "$out" "$copy" # no image or copy left behind
 echo "cp -r:                    $cp_s s"
 echo "reelpane-cli iso:         $reel_s s ($(awk "BEGIN { printf \"%.2f\", $reel_s / $cp_s }")x cp)"
 echo "genisoimage -J:           $gen_s s ($(awk "BEGIN { printf \"%.2f\", $gen_s / $cp_s }")x cp)"

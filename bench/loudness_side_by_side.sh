@@ -7,18 +7,8 @@ build="${1:-build}"
 mp3=/tmp/reelpane_bench_5min.mp3
 runs=3
 
-average() { # command... -> mean wall seconds over $runs runs
-    total=0
-    i=0
-    while [ $i -lt $runs ]; do
-        start=$(date +%s.%N)
-        "$@" >/dev/null 2>&1
-        end=$(date +%s.%N)
-        total=$(awk "BEGIN { print $total + $end - $start }")
-        i=$((i + 1))
-    done
-    awk "BEGIN { printf \"%.4f\", $total / $runs }"
-}
+digits=4
+. "$(dirname "$0")/timing.sh"
 
 echo "audio library (makes the file on first use):"
 "$build/loudness_bench"

@@ -43,18 +43,8 @@ done
     --transition crossfade:$fade $list >/dev/null
 "$cli" edit "$work/show.qvs" --all --motion auto >/dev/null
 
-seconds() { # command... -> mean wall seconds over $runs runs
-    total=0
-    n=0
-    while [ $n -lt $runs ]; do
-        start=$(date +%s.%N)
-        "$@" >/dev/null 2>&1
-        end=$(date +%s.%N)
-        total=$(awk "BEGIN { print $total + $end - $start }")
-        n=$((n + 1))
-    done
-    awk "BEGIN { printf \"%.2f\", $total / $runs }"
-}
+digits=2
+. "$(dirname "$0")/timing.sh"
 
 reel() { "$cli" export "$work/show.qvs" "$work/reel.mp4" --size 1080p --fps $fps; }
 
@@ -99,13 +89,13 @@ x='iw/2-iw/zoom/2':y='ih/2-ih/zoom/2'[z$i];"
         $x264 "$work/ffmpeg.mp4"
 }
 
-reel_s=$(seconds reel)
+reel_s=$(average reel)
 frames=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames \
     -of csv=p=0 "$work/reel.mp4")
 ffmpeg -nostdin -y -v error -i "$work/reel.mp4" -f rawvideo -pix_fmt yuv420p "$work/frames.yuv"
-enc_s=$(seconds encoder)
+enc_s=$(average encoder)
 rm -f "$work/frames.yuv"
-ff_s=$(seconds ffmpeg_show)
+ff_s=$(average ffmpeg_show)
 ff_frames=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames \
     -of csv=p=0 "$work/ffmpeg.mp4")
 

@@ -1,6 +1,7 @@
 #include "project/ExtensionBlock.h"
 
 #include "imaging/TransitionKinds.h"
+#include "project/ShowModel.h"
 
 #include <zlib.h>
 
@@ -34,6 +35,17 @@ template <typename T> void Append(std::vector<std::uint8_t>& out, const T& value
     const auto* p = reinterpret_cast<const std::uint8_t*>(&value);
     out.insert(out.end(), p, p + sizeof(T));
 }
+
+// A "SHOW" payload as this version writes it: the options, then the photo size.
+struct ShowChunk {
+    ShowOptionsChunk Options;
+    ShowPhotoSizeChunk Photo;
+};
+static_assert(sizeof(ShowChunk) == 21);
+
+constexpr int kDefaultPhotoWidth = 1280, kDefaultPhotoHeight = 1024;
+// Larger than any size the settings offer, small enough to refuse nonsense.
+constexpr int kMaxStoredPhotoSide = 8192;
 
 template <typename T>
 void AppendChunk(std::vector<std::uint8_t>& out, std::array<char, 4> tag, const T& payload) {
@@ -97,14 +109,25 @@ template <typename T> bool ReadPayload(const std::uint8_t* p, std::uint32_t leng
 
 std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
                                               const std::vector<Track>& tracks,
-                                              const ShowOptions& options) {
+                                              const ShowOptions& options,
+                                              const std::string& photoSize) {
     std::vector<std::uint8_t> chunks;
-    if (!options.IsDefault()) {
-        ShowOptionsChunk c{};
-        c.TrackCrossfadeSeconds = options.TrackCrossfadeSeconds;
-        c.EndFadeSeconds = options.EndFadeSeconds;
-        c.EvenLoudness = options.EvenLoudness ? 1 : 0;
-        AppendChunk(chunks, kShowTag, c);
+    int width = kDefaultPhotoWidth, height = kDefaultPhotoHeight;
+    ParseResolution(photoSize, width, height);
+    const bool storeSize = (width != kDefaultPhotoWidth || height != kDefaultPhotoHeight) &&
+                           width <= kMaxStoredPhotoSide && height <= kMaxStoredPhotoSide;
+    if (!options.IsDefault() || storeSize) {
+        ShowChunk c{};
+        c.Options.TrackCrossfadeSeconds = options.TrackCrossfadeSeconds;
+        c.Options.EndFadeSeconds = options.EndFadeSeconds;
+        c.Options.EvenLoudness = options.EvenLoudness ? 1 : 0;
+        if (storeSize) {
+            c.Photo.Width = static_cast<std::uint16_t>(width);
+            c.Photo.Height = static_cast<std::uint16_t>(height);
+            AppendChunk(chunks, kShowTag, c);
+        } else {
+            AppendChunk(chunks, kShowTag, c.Options); // as the first version wrote it
+        }
     }
     for (std::size_t i = 0; i < slides.size(); ++i) {
         const SlideExtension& e = slides[i].Ext;
@@ -200,6 +223,13 @@ base::Result<ShowExtension> ReadExtensionBlock(const std::uint8_t* data, std::si
                     InRange(c.TrackCrossfadeSeconds, 0.0, kMaxFadeSeconds, 0.0);
                 ext.Options.EndFadeSeconds = InRange(c.EndFadeSeconds, 0.0, kMaxFadeSeconds, 0.0);
                 ext.Options.EvenLoudness = c.EvenLoudness == 1;
+            }
+            ShowPhotoSizeChunk size;
+            if (fits && length >= sizeof(ShowChunk)) {
+                std::memcpy(&size, p + sizeof(ShowOptionsChunk), sizeof size);
+                const int w = size.Width, h = size.Height;
+                if (w > 0 && h > 0 && w <= kMaxStoredPhotoSide && h <= kMaxStoredPhotoSide)
+                    ext.PhotoSize = std::to_string(w) + "x" + std::to_string(h);
             }
         } else if (ch.Type == kSlideTag) {
             SlideChunk c;

@@ -16,6 +16,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -42,6 +43,14 @@ struct ShowOptionsChunk {
     std::uint8_t EvenLoudness;
 };
 static_assert(sizeof(ShowOptionsChunk) == 17);
+
+// Follows the options in a "SHOW" payload of 21 bytes or more: the size the show's photos were
+// fitted to, when it is not the default 1280 x 1024 (zero otherwise).
+struct ShowPhotoSizeChunk {
+    base::le_u16 Width;
+    base::le_u16 Height;
+};
+static_assert(sizeof(ShowPhotoSizeChunk) == 4);
 
 // "SLID": one slide's extension, by its place in the records.
 struct SlideChunk {
@@ -71,15 +80,19 @@ constexpr std::uint16_t kExtensionVersion = 1;
 // What a block holds, by the items' places in the file's records.
 struct ShowExtension {
     ShowOptions Options;
+    // The photo size the show was made with, "WxH"; empty for the default or when not stored.
+    std::string PhotoSize;
     std::vector<std::pair<std::size_t, SlideExtension>> Slides;
     std::vector<std::pair<std::size_t, TrackExtension>> Tracks;
 };
 
 // The block for these items and options; empty when every value is at its default (such a show
-// is stored in the records alone).
+// is stored in the records alone). `photoSize` is the show's photo size ("WxH"); the default
+// 1280 x 1024, an empty or an unparsable one is not stored.
 std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
                                               const std::vector<Track>& tracks,
-                                              const ShowOptions& options);
+                                              const ShowOptions& options,
+                                              const std::string& photoSize = {});
 
 // The largest block a show with this many items may carry; a longer tail is refused unread.
 std::size_t MaxExtensionBytes(std::size_t slideCount, std::size_t trackCount);

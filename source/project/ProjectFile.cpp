@@ -208,6 +208,7 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
     const std::vector<Slide> slides = show.Slides;
     const std::vector<Track> sounds = show.Sounds;
     const ShowOptions options = show.Options;
+    const std::string photoSize = show.Resolution;
     if (slides.empty()) {
         result.Outcome = SaveOutcome::NothingToSave;
         return result;
@@ -284,7 +285,8 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
             return fail(error);
     // What the records cannot hold follows the last track's bytes; a show without it ends here,
     // exactly as older writers made it.
-    const std::vector<std::uint8_t> extension = WriteExtensionBlock(slides, sounds, options);
+    const std::vector<std::uint8_t> extension =
+        WriteExtensionBlock(slides, sounds, options, photoSize);
     if (!extension.empty())
         if (const auto put = out.Write(extension.data(), extension.size()); !put)
             return fail(put.error());
@@ -391,6 +393,10 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
     // the folders may hold those of another show (the one open while this one loads).
     show.ClearProject();
     show.WorkPrefix = header.Prefix;
+    // A show made at another photo size keeps it where no setting chose one (the console tool):
+    // its photos are not refitted to the default.
+    if (show.Resolution.empty() && !extension.PhotoSize.empty())
+        show.Resolution = extension.PhotoSize;
     progress.SetPosition(0);
     progress.Open();
     progress.Pump();

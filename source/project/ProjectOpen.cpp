@@ -33,6 +33,8 @@ void TakeLoaded(ShowModel& show, LoadedShow&& loaded) {
     ShowModel& loading = loaded.Loaded;
     show.ClearProject();
     show.WorkPrefix = loading.WorkPrefix;
+    if (show.Resolution.empty())
+        show.Resolution = loading.Resolution; // the size the file says its photos were made at
     show.SelectedSlide = 0;
     show.SelectedSound = 0;
     show.SlidePage = 0;

@@ -252,8 +252,8 @@ TEST_F(ExportCliTest, OutputsThatAreNoVideoAreRefusedAndTheShowSurvives) {
 // Under a file-size limit, with the signal as a shell leaves it: the export reports the
 // system's reason and leaves neither the partial file nor a killed process.
 TEST_F(ExportCliTest, FileSizeLimitIsReportedAndLeavesNothing) {
-    // Working files (photos of 3.7 MB, a short track) under the limit (5 MB) and a larger video:
-    // the limit stops the video, not the load.
+    // Working files (photos of 230 KB, the show's own size, and a track of 350 KB) under the
+    // limit (1 MB) and a larger video: the limit stops the video, not the load.
     QStringList made{"new", P("small.qvs"), "--resolution", "320x240", "--seconds",
                      "1",   "--transition", "2:1"};
     for (int i = 0; i < 8; ++i) {
@@ -278,12 +278,10 @@ TEST_F(ExportCliTest, FileSizeLimitIsReportedAndLeavesNothing) {
                  << "none";
         else
             args << "--size"
-                 << "1080p"
-                 << "--fps"
-                 << "60"
+                 << "720p"
                  << "--quality"
-                 << "best"; // about 8 MB of noise
-        QString command = "ulimit -f 10000; exec '" REELPANE_TEST_BINARY_DIR "/reelpane-cli'";
+                 << "best"; // megabytes of noise
+        QString command = "ulimit -f 2000; exec '" REELPANE_TEST_BINARY_DIR "/reelpane-cli'";
         for (const QString& a : args)
             command += " '" + a + "'";
         QProcess p;

@@ -91,22 +91,29 @@ using RgbaAt = std::function<std::uint32_t(int x, int y)>; // 0xAABBGGRR
 Bytes InterlacedRgbaPng(int w, int h, const RgbaAt& pixel) {
     static const int kX0[7] = {0, 4, 0, 2, 0, 1, 0}, kY0[7] = {0, 0, 4, 0, 2, 0, 1};
     static const int kDx[7] = {8, 8, 4, 4, 2, 2, 1}, kDy[7] = {8, 8, 8, 4, 4, 2, 2};
-    Bytes raw;
+    // Each pass's rows, filter byte first; sized once, as the large picture has 64 MB of them.
+    std::size_t rawSize = 0;
+    for (int pass = 0; pass < 7; ++pass)
+        if (kX0[pass] < w && kY0[pass] < h)
+            rawSize +=
+                static_cast<std::size_t>((h - kY0[pass] + kDy[pass] - 1) / kDy[pass]) *
+                (1 + 4 * static_cast<std::size_t>((w - kX0[pass] + kDx[pass] - 1) / kDx[pass]));
+    Bytes raw(rawSize);
+    std::uint8_t* at = raw.data();
     for (int pass = 0; pass < 7; ++pass) {
         if (kX0[pass] >= w || kY0[pass] >= h)
             continue;
         for (int y = kY0[pass]; y < h; y += kDy[pass]) {
-            raw.push_back(0); // no filter
+            *at++ = 0; // no filter
             for (int x = kX0[pass]; x < w; x += kDx[pass]) {
-                const std::uint32_t v = pixel(x, y);
-                for (int k = 0; k < 4; ++k)
-                    raw.push_back(static_cast<std::uint8_t>(v >> (8 * k)));
+                base::StoreLE<std::uint32_t>(at, pixel(x, y));
+                at += 4;
             }
         }
     }
     uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
     Bytes packed(packedSize);
-    compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 6);
+    compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 1);
     packed.resize(packedSize);
     Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     Bytes ihdr(13, 0);

@@ -97,8 +97,8 @@ ImageSize RefFit(int sw, int sh, int bw, int bh) {
 }
 
 const std::vector<std::pair<int, int>> kSizes = {
-    {1, 1},    {1, 5}, {1, 64},  {7, 1},     {64, 1},    {3, 2},       {2, 3},   {1023, 7},
-    {7, 1023}, {5, 5}, {17, 13}, {257, 131}, {640, 480}, {1280, 1024}, {90, 68}, {4, 3}};
+    {1, 1},    {1, 5}, {1, 64},  {7, 1},     {64, 1},    {3, 2},     {2, 3},   {1023, 7},
+    {7, 1023}, {5, 5}, {17, 13}, {257, 131}, {640, 480}, {643, 511}, {90, 68}, {4, 3}};
 
 } // namespace
 
@@ -118,7 +118,7 @@ TEST(ScaleBilinear, MatchesReferenceOnOddSizes) {
 
 TEST(ScaleBilinear, MatchesReferenceOnRandomSizes) {
     std::mt19937 rng(42);
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 100; ++round) {
         const int sw = 1 + static_cast<int>(rng() % 300), sh = 1 + static_cast<int>(rng() % 300);
         const int dw = 1 + static_cast<int>(rng() % 300), dh = 1 + static_cast<int>(rng() % 300);
         const Bitmap src = Random(sw, sh, rng());
@@ -191,7 +191,7 @@ TEST(ScaleNearest, MatchesReference) {
         }
     }
     std::mt19937 rng(9);
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 100; ++round) {
         const int sw = 1 + static_cast<int>(rng() % 100), sh = 1 + static_cast<int>(rng() % 100);
         const int dw = 1 + static_cast<int>(rng() % 400), dh = 1 + static_cast<int>(rng() % 400);
         const Bitmap src = Random(sw, sh, rng());

@@ -124,7 +124,7 @@ TEST(TransitionStep, SlideInFromTheRightAtHalfTimeCopiesTheLeftHalf) {
 }
 
 TEST(TransitionStep, EveryMovingKindAtStartMiddleAndEndOnAnOddTarget) {
-    const int W = 721, H = 529, seconds = 3;
+    const int W = 241, H = 177, seconds = 3;
     const Bitmap outgoing = Random(W, H, 3);
     const Bitmap incoming = Random(W, H, 4);
     for (int kind = 2; kind < kTransitionKinds; ++kind) {
@@ -174,8 +174,8 @@ TEST(TransitionStep, ExportStepsAccumulateToTheLastRunningState) {
 }
 
 TEST(TransitionStep, ZeroSecondsAndMissingIncomingEndAtOnceWithoutDrawing) {
-    const Bitmap outgoing = Random(721, 529, 7);
-    const Bitmap incoming = Random(721, 529, 8);
+    const Bitmap outgoing = Random(241, 177, 7);
+    const Bitmap incoming = Random(241, 177, 8);
     for (int kind = 0; kind < kTransitionKinds; ++kind)
         for (std::int64_t t : {0, 40, 1000}) {
             Bitmap target = outgoing;
@@ -222,18 +222,19 @@ TEST(TransitionStep, NoneAndUnknownKindsDrawNothingForTheirDuration) {
 TEST(TransitionStep, IncomingOfAnotherSizeIsClippedByBothPictures) {
     // A target resized under a running transition: the copies stay inside both buffers (run
     // under AddressSanitizer) and land where the incoming picture's own size puts them.
-    const Bitmap incoming = Random(720, 528, 12);
+    const int iw = 240, ih = 176; // the incoming picture; the targets one pixel larger, smaller
+    const Bitmap incoming = Random(iw, ih, 12);
     for (int kind = 2; kind < kTransitionKinds; ++kind)
-        for (auto [w, h] : {std::pair(721, 529), std::pair(300, 200)}) {
+        for (auto [w, h] : {std::pair(iw + 1, ih + 1), std::pair(100, 66)}) {
             const Bitmap outgoing = Random(w, h, 13);
             Bitmap target = outgoing;
             ASSERT_EQ(DrawTransitionStep(target, incoming, {kind, 3, 0}, 2960),
                       TransitionStep::Running);
-            const int kx = TransitionExtent(720, 2960, 3), ky = TransitionExtent(528, 2960, 3);
+            const int kx = TransitionExtent(iw, 2960, 3), ky = TransitionExtent(ih, 2960, 3);
             for (int y = 0; y < h; ++y)
                 for (int x = 0; x < w; ++x) {
-                    const auto from = Oracle(kind, 720, 528, kx, ky, x, y);
-                    const bool inside = x < 720 && y < 528 && from;
+                    const auto from = Oracle(kind, iw, ih, kx, ky, x, y);
+                    const bool inside = x < iw && y < ih && from;
                     ASSERT_EQ(At(target, x, y),
                               inside ? At(incoming, from->first, from->second) : At(outgoing, x, y))
                         << kind << " " << w << "x" << h << " at " << x << "," << y;

@@ -173,6 +173,19 @@ TEST_F(ExtensionBlockTest, AnExtendedShowRoundTripsBehindTheRecords) {
     EXPECT_EQ(show.Sounds[0].Ext, tracks[0].Ext);
     EXPECT_EQ(show.Options, (ShowOptions{2.0, 3.0, true}));
     EXPECT_EQ(Save(), extended);
+
+    // A show made at another photo size keeps it where no setting chose one; a chosen one wins.
+    show.Resolution = "320x240";
+    const QByteArray sized = Save();
+    EXPECT_EQ(sized.size(), extended.size() + 4);
+    show.Resolution.clear();
+    ASSERT_EQ(Load(sized).Outcome, LoadOutcome::Loaded);
+    EXPECT_EQ(show.Resolution, "320x240");
+    EXPECT_EQ(Save(), sized);
+    show.Resolution = "1280x1024";
+    ASSERT_EQ(Load(sized).Outcome, LoadOutcome::Loaded);
+    EXPECT_EQ(show.Resolution, "1280x1024");
+    EXPECT_EQ(Save(), extended);
 }
 
 // A later version's chunk of a type this program does not know is skipped; the known ones
