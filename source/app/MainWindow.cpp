@@ -260,9 +260,8 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 void MainWindow::layoutWindow() {
     CenterBottomToolbar();
-    Show.SlidePage = 0;
     Storyboard->LayoutPhotoStrip(0);
-    Storyboard->SelectSlide(Show.SelectedSlide);
+    Storyboard->SelectSlide(Storyboard->SelectedSlide());
 }
 
 void MainWindow::CenterBottomToolbar() {

@@ -142,9 +142,9 @@ void MainWindow::openEffects(int tag) {
         return;
     if (Show.Slides.empty())
         return;
-    Show.EffectsPage = tag;
+    Storyboard->SetEffectsPage(tag);
     const auto index = static_cast<std::size_t>(
-        std::clamp(Show.SelectedSlide, 0, static_cast<int>(Show.Slides.size()) - 1));
+        std::clamp(Storyboard->SelectedSlide(), 0, static_cast<int>(Show.Slides.size()) - 1));
     // The effects rewrite the working picture: it is kept as it is now, for an undo.
     auto change = History.BeginChange(index);
     if (!change) {
@@ -155,7 +155,7 @@ void MainWindow::openEffects(int tag) {
     const QPixmap clean = Storyboard->CleanThumbnail(index);
     const imaging::Bitmap thumbnail =
         clean.isNull() ? imaging::Bitmap() : imaging::Bitmap::CreateFromImage(clean.toImage());
-    ui::EffectsDialog dialog(slide, Show.Resolution, thumbnail, Show.EffectsPage, this);
+    ui::EffectsDialog dialog(slide, Show.Resolution, thumbnail, Storyboard->EffectsPage(), this);
     dialog.SetSlideIndex(static_cast<int>(index));
     dialog.exec();
     // The dialog wrote the working file itself; the values and thumbnail come back from it.
@@ -173,8 +173,8 @@ void MainWindow::openEffects(int tag) {
         for (std::size_t i = 0; i < Show.Slides.size(); ++i)
             (void)project::ApplySlideEdit(Show, i, project::SecondsEdit{edited.ShowSeconds});
     History.Commit(std::move(*change), QStringLiteral("effects"));
-    Storyboard->LayoutPhotoStrip(Show.SlidePage);
-    Storyboard->SelectSlide(Show.SelectedSlide);
+    Storyboard->LayoutPhotoStrip(Storyboard->SlidePage());
+    Storyboard->SelectSlide(Storyboard->SelectedSlide());
 }
 
 void MainWindow::openSettings() {
@@ -241,27 +241,27 @@ void MainWindow::showSaveMenu() {
 void MainWindow::previousStripPage() {
     if (Busy())
         return;
-    if (Show.SlidePage == 0)
+    if (Storyboard->SlidePage() == 0)
         return;
-    --Show.SlidePage;
-    Storyboard->LayoutPhotoStrip(Show.SlidePage);
-    Storyboard->SelectSlide(Show.SelectedSlide);
+    Storyboard->LayoutPhotoStrip(Storyboard->SlidePage() - 1);
+    Storyboard->SelectSlide(Storyboard->SelectedSlide());
 }
 
 void MainWindow::nextStripPage() {
     if (Busy())
         return;
     const long long perPage = Form->PhotoStrip->width() / 132;
-    if (static_cast<long long>(Show.Slides.size()) >= perPage * (Show.SlidePage + 1) + 1)
-        ++Show.SlidePage;
-    Storyboard->LayoutPhotoStrip(Show.SlidePage);
-    Storyboard->SelectSlide(Show.SelectedSlide);
+    int page = Storyboard->SlidePage();
+    if (static_cast<long long>(Show.Slides.size()) >= perPage * (page + 1) + 1)
+        ++page;
+    Storyboard->LayoutPhotoStrip(page);
+    Storyboard->SelectSlide(Storyboard->SelectedSlide());
 }
 
 void MainWindow::deletePhoto() {
     if (Busy())
         return;
-    const int n = Show.SelectedSlide;
+    const int n = Storyboard->SelectedSlide();
     if (n < 0 || n >= static_cast<int>(Show.Slides.size()))
         return;
     // Every answer but No deletes.
@@ -280,25 +280,25 @@ void MainWindow::movePhotoRight() {
     if (Busy())
         return;
     // The selection stays at its place, now on the neighbour.
-    const int n = Show.SelectedSlide;
+    const int n = Storyboard->SelectedSlide();
     if (n < 0 || n + 1 >= static_cast<int>(Show.Slides.size()))
         return;
-    History.MoveSlide(static_cast<std::size_t>(n), static_cast<std::size_t>(n + 1), n);
+    History.MoveSlide(static_cast<std::size_t>(n), static_cast<std::size_t>(n + 1), {n, n});
 }
 
 void MainWindow::movePhotoLeft() {
     if (Busy())
         return;
-    const int n = Show.SelectedSlide;
+    const int n = Storyboard->SelectedSlide();
     if (n < 1 || n >= static_cast<int>(Show.Slides.size()))
         return;
-    History.MoveSlide(static_cast<std::size_t>(n), static_cast<std::size_t>(n - 1), n);
+    History.MoveSlide(static_cast<std::size_t>(n), static_cast<std::size_t>(n - 1), {n, n});
 }
 
 void MainWindow::openTrackSettings() {
     if (Busy())
         return;
-    const int n = Show.SelectedSound;
+    const int n = Storyboard->SelectedSound();
     if (n < 0 || n >= static_cast<int>(Show.Sounds.size()))
         return;
     const auto index = static_cast<std::size_t>(n);
@@ -321,7 +321,7 @@ void MainWindow::openTrackSettings() {
 void MainWindow::deleteTrack() {
     if (Busy())
         return;
-    const int n = Show.SelectedSound;
+    const int n = Storyboard->SelectedSound();
     if (n < 0 || n >= static_cast<int>(Show.Sounds.size()))
         return;
     if (!AskYesNo(Tr(51, "Удалить выбранный элемент?"), Tr(52, "Удаление")))
@@ -335,19 +335,19 @@ void MainWindow::deleteTrack() {
 void MainWindow::moveTrackRight() {
     if (Busy())
         return;
-    const int n = Show.SelectedSound;
+    const int n = Storyboard->SelectedSound();
     if (n < 0 || n + 1 >= static_cast<int>(Show.Sounds.size()))
         return;
-    History.MoveTrack(static_cast<std::size_t>(n), static_cast<std::size_t>(n + 1), n);
+    History.MoveTrack(static_cast<std::size_t>(n), static_cast<std::size_t>(n + 1), {n, n});
 }
 
 void MainWindow::moveTrackLeft() {
     if (Busy())
         return;
-    const int n = Show.SelectedSound;
+    const int n = Storyboard->SelectedSound();
     if (n < 1 || n >= static_cast<int>(Show.Sounds.size()))
         return;
-    History.MoveTrack(static_cast<std::size_t>(n), static_cast<std::size_t>(n - 1), n);
+    History.MoveTrack(static_cast<std::size_t>(n), static_cast<std::size_t>(n - 1), {n, n});
 }
 
 void MainWindow::stopPreview() {

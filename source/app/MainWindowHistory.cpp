@@ -91,12 +91,12 @@ void MainWindow::RevealSelectedSlide() {
     if (perPage <= 0 || Show.Slides.empty())
         return;
     const int page =
-        std::clamp(Show.SelectedSlide, 0, static_cast<int>(Show.Slides.size()) - 1) / perPage;
-    if (page == Show.SlidePage)
+        std::clamp(Storyboard->SelectedSlide(), 0, static_cast<int>(Show.Slides.size()) - 1) /
+        perPage;
+    if (page == Storyboard->SlidePage())
         return;
-    Show.SlidePage = page;
     Storyboard->LayoutPhotoStrip(page);
-    Storyboard->SelectSlide(Show.SelectedSlide);
+    Storyboard->SelectSlide(Storyboard->SelectedSlide());
 }
 
 bool MainWindow::SettleUnsavedChanges() {
@@ -127,8 +127,7 @@ void MainWindow::ClearShow() {
     Show.ClearProject();
     Show.SetOptions(media::NewShowOptions());
     Show.PurgeWorkFolders();
-    Show.SelectedSlide = 0;
-    Show.SelectedSound = 0;
+    Storyboard->ResetSelection();
     layoutWindow();
 }
 

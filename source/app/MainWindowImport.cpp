@@ -64,9 +64,10 @@ project::ImportStatus MainWindow::AddPhoto(const QString& path) {
         return added;
     History.PhotoAdded(added->Index);
     const long long perPage = Form->PhotoStrip->width() / project::kCellWidth;
-    if (static_cast<long long>(Show.Slides.size()) > perPage * (Show.SlidePage + 1))
-        ++Show.SlidePage;
-    Storyboard->LayoutPhotoStrip(Show.SlidePage);
+    int page = Storyboard->SlidePage();
+    if (static_cast<long long>(Show.Slides.size()) > perPage * (page + 1))
+        ++page;
+    Storyboard->LayoutPhotoStrip(page);
     Storyboard->SelectSlide(static_cast<int>(Show.Slides.size()) - 1);
     return added;
 }

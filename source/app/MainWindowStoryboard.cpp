@@ -34,7 +34,7 @@ void MainWindow::swapPhotoWith() {
     if (Busy())
         return;
     const int count = static_cast<int>(Show.Slides.size());
-    const int selected = Show.SelectedSlide;
+    const int selected = Storyboard->SelectedSlide();
     if (selected < 0 || selected >= count || count < 2)
         return;
     const int partner = AskSwapPartner(selected + 1, count);
@@ -52,20 +52,21 @@ void MainWindow::selectPhoto(int index) {
     const bool thumbnailFocused = qobject_cast<ThumbImage*>(QApplication::focusWidget()) != nullptr;
     Storyboard->ShowSlide(std::clamp(index, 0, last));
     if (thumbnailFocused)
-        if (QWidget* thumb = Storyboard->PhotoCellWidget(
-                static_cast<std::size_t>(Show.SelectedSlide), StoryboardView::PhotoPart::Thumb))
+        if (QWidget* thumb =
+                Storyboard->PhotoCellWidget(static_cast<std::size_t>(Storyboard->SelectedSlide()),
+                                            StoryboardView::PhotoPart::Thumb))
             thumb->setFocus(Qt::OtherFocusReason);
 }
 
 bool MainWindow::MovePhoto(int from, int to) {
     // One step of the undo history, which leaves the moved photo selected.
     if (Busy() || from < 0 || to < 0 ||
-        !History.MoveSlide(static_cast<std::size_t>(from), static_cast<std::size_t>(to), to))
+        !History.MoveSlide(static_cast<std::size_t>(from), static_cast<std::size_t>(to),
+                           {Storyboard->SelectedSlide(), to}))
         return false;
     // The strip is drawn again in the new order, on the page that shows the moved photo.
-    Show.SlidePage =
-        project::PageOfSlide(Form->PhotoStrip->width(), static_cast<int>(Show.Slides.size()), to);
-    Storyboard->LayoutPhotoStrip(Show.SlidePage);
+    Storyboard->LayoutPhotoStrip(
+        project::PageOfSlide(Form->PhotoStrip->width(), static_cast<int>(Show.Slides.size()), to));
     Storyboard->SelectSlide(to);
     return true;
 }

@@ -14,7 +14,7 @@ namespace ui {
 void MainWindow::CreateTimers() {
     Storyboard = new StoryboardView(*this, *Form, Show);
     Storyboard->IsBusy = [this] { return Busy(); };
-    Storyboard->History = &History;
+    Storyboard->SetHistory(&History);
     connect(Storyboard, &StoryboardView::photoMenuRequested, this,
             [this] { PhotoMenu->popup(QCursor::pos()); });
     connect(Storyboard, &StoryboardView::trackMenuRequested, this,
@@ -29,7 +29,7 @@ void MainWindow::CreateTimers() {
         if (!change || !ChooseTransition(Show, index, this, thumbnail))
             return;
         History.Commit(std::move(*change), QStringLiteral("transition"));
-        Storyboard->LayoutPhotoStrip(Show.SlidePage);
+        Storyboard->LayoutPhotoStrip(Storyboard->SlidePage());
     });
     Preview = new PreviewController(*this);
     Export = new VideoExportController(this);
@@ -42,8 +42,9 @@ void MainWindow::CreateTimers() {
 
 void MainWindow::updateBusyState() {
     const bool busy = (ProgressVisible && ProgressVisible()) || Busy();
-    const auto s = project::ComputeControlStates(busy, static_cast<int>(Show.Slides.size()),
-                                                 Show.SlidePage, Form->PhotoStrip->width());
+    const auto s =
+        project::ComputeControlStates(busy, static_cast<int>(Show.Slides.size()),
+                                      Storyboard->SlidePage(), Form->PhotoStrip->width());
     for (QWidget* w : {static_cast<QWidget*>(Form->Panel1), static_cast<QWidget*>(Form->Panel2),
                        static_cast<QWidget*>(Form->Panel5), static_cast<QWidget*>(Form->Panel6)})
         w->setEnabled(s.Panels);

@@ -65,7 +65,6 @@ void PreviewController::start() {
     if (!PrepareMusic())
         return;
     // The strip goes back to its first page with the first photo selected.
-    show.SlidePage = 0;
     window_.Storyboard->LayoutPhotoStrip(0);
     window_.Storyboard->SelectSlide(0);
     EnterLayout();

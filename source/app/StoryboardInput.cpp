@@ -74,18 +74,18 @@ void StoryboardInput::CreateShortcuts() {
     });
     AddShortcut(QKeySequence(Qt::Key_Delete), "DeleteShortcut", [&w] { w.deletePhoto(); });
     AddShortcut(QKeySequence(Qt::Key_Left), "PreviousPhotoShortcut",
-                [&w] { w.selectPhoto(w.Show.SelectedSlide - 1); });
+                [&w] { w.selectPhoto(w.Storyboard->SelectedSlide() - 1); });
     AddShortcut(QKeySequence(Qt::Key_Right), "NextPhotoShortcut",
-                [&w] { w.selectPhoto(w.Show.SelectedSlide + 1); });
+                [&w] { w.selectPhoto(w.Storyboard->SelectedSlide() + 1); });
     AddShortcut(QKeySequence(Qt::Key_Home), "FirstPhotoShortcut", [&w] { w.selectPhoto(0); });
     AddShortcut(QKeySequence(Qt::Key_End), "LastPhotoShortcut",
                 [&w] { w.selectPhoto(static_cast<int>(w.Show.Slides.size()) - 1); });
     AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Left), "MoveLeftShortcut", [&w] {
-        const int n = w.Show.SelectedSlide;
+        const int n = w.Storyboard->SelectedSlide();
         w.MovePhoto(n, n - 1);
     });
     AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Right), "MoveRightShortcut", [&w] {
-        const int n = w.Show.SelectedSlide;
+        const int n = w.Storyboard->SelectedSlide();
         w.MovePhoto(n, n + 1);
     });
 }
@@ -186,8 +186,8 @@ bool StoryboardInput::Drop(QObject* watched, QDropEvent* event) {
         x = 0;
     else if (watched == form.NextPageButton)
         x = form.PhotoStrip->width();
-    const int gap =
-        project::DropGap(window_.Show, form.PhotoStrip->width(), window_.Show.SlidePage, x);
+    const int gap = project::DropGap(window_.Show, form.PhotoStrip->width(),
+                                     window_.Storyboard->SlidePage(), x);
     event->acceptProposedAction();
     window_.MovePhoto(tag - 1, project::MoveTargetOfGap(tag - 1, gap));
     return true;
@@ -210,12 +210,12 @@ void StoryboardInput::PageTowardsEdge() {
 void StoryboardInput::PlaceMarker() {
     const project::ShowModel& show = window_.Show;
     const int width = window_.Form->PhotoStrip->width();
-    const auto visible = project::PhotoStripPlaces(show, width, show.SlidePage);
+    const auto visible = project::PhotoStripPlaces(show, width, window_.Storyboard->SlidePage());
     if (visible.empty()) {
         marker_->hide();
         return;
     }
-    const int gap = project::DropGap(show, width, show.SlidePage, dragX_);
+    const int gap = project::DropGap(show, width, window_.Storyboard->SlidePage(), dragX_);
     const int left = (gap - visible.front().Index) * project::kCellWidth - 2;
     marker_->setGeometry(std::clamp(left, 0, std::max(0, width - 4)), 0, 4, 90);
     marker_->show();

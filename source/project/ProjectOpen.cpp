@@ -28,9 +28,6 @@ LoadResult OpenProjectOver(ShowModel& show, const std::string& path, base::Progr
     }
     show.ClearProject();
     show.WorkPrefix = loading.WorkPrefix;
-    show.SelectedSlide = 0;
-    show.SelectedSound = 0;
-    show.SlidePage = 0;
     show.ReplaceAll(std::move(loading.Slides), std::move(loading.Sounds), loading.Options);
     return result;
 }

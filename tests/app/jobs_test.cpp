@@ -99,7 +99,7 @@ private Q_SLOTS:
         QTimer::singleShot(0, &form, [&] {
             QVERIFY(form.Busy());
             form.AcceptDroppedPaths({photo});
-            form.Show.SelectedSlide = 0;
+            form.Storyboard->SelectSlide(0);
             form.deletePhoto();
             form.newProject();
         });

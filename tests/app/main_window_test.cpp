@@ -121,7 +121,7 @@ private Q_SLOTS:
         answer = true;
         form.deletePhoto();
         QCOMPARE(form.Show.Slides.size(), std::size_t(2));
-        QCOMPARE(form.Show.SelectedSlide, 1);
+        QCOMPARE(form.Storyboard->SelectedSlide(), 1);
         QCOMPARE(qobject_cast<QLabel*>(
                      form.Storyboard->PhotoCellWidget(1, ui::StoryboardView::PhotoPart::Thumb))
                      ->pixmap()
@@ -132,10 +132,10 @@ private Q_SLOTS:
         QCOMPARE(int(form.Show.Slides[1].ShowSeconds), 2);
         form.movePhotoLeft();
         QCOMPARE(int(form.Show.Slides[0].ShowSeconds), 2);
-        QCOMPARE(form.Show.SelectedSlide, 1);
+        QCOMPARE(form.Storyboard->SelectedSlide(), 1);
         form.Storyboard->SwapSlides(1, 2);
         QCOMPARE(int(form.Show.Slides[0].ShowSeconds), 1);
-        QCOMPARE(form.Show.SelectedSlide, 0);
+        QCOMPARE(form.Storyboard->SelectedSlide(), 0);
     }
 
     void helpAndLinksOpenTheirTargets() {

@@ -121,13 +121,13 @@ private Q_SLOTS:
             w.Show.Slides[i].TransitionSeconds = times[i][2];
             w.Show.Slides[i].BackColor = kGreyBack;
         }
-        w.Show.SelectedSlide = 2;
+        w.Storyboard->SelectSlide(2);
         const QRect before = w.frameGeometry();
 
         w.startPreview();
         QVERIFY(w.Preview->Running());
         QVERIFY(w.Busy());
-        QCOMPARE(w.Show.SelectedSlide, 0);
+        QCOMPARE(w.Storyboard->SelectedSlide(), 0);
         QVERIFY(!w.Form->Panel1->isVisible() && !w.Form->Panel2->isVisible() &&
                 !w.Form->Panel3->isVisible());
         QVERIFY(w.windowFlags() & Qt::FramelessWindowHint);

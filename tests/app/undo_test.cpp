@@ -290,18 +290,18 @@ private Q_SLOTS:
         QCOMPARE(form.Show.Slides.size(), std::size_t(4));
         QCOMPARE(PictureBytes(form), bytes);
         QCOMPARE(Thumb(form, 1), secondThumb);
-        QCOMPARE(form.Show.SelectedSlide, 1);
+        QCOMPARE(form.Storyboard->SelectedSlide(), 1);
         QCOMPARE(ThumbCell(form, 2)->property("Tag").toInt(), 3);
 
         form.movePhotoRight();             // 0 2 1 3
         form.Storyboard->SwapSlides(1, 4); // 3 2 1 0
         const std::vector<QByteArray> swapped = {bytes[3], bytes[2], bytes[1], bytes[0]};
         QCOMPARE(PictureBytes(form), swapped);
-        QCOMPARE(form.Show.SelectedSlide, 0);
+        QCOMPARE(form.Storyboard->SelectedSlide(), 0);
         form.undo();
         form.undo();
         QCOMPARE(PictureBytes(form), bytes);
-        QCOMPARE(form.Show.SelectedSlide, 1);
+        QCOMPARE(form.Storyboard->SelectedSlide(), 1);
         QCOMPARE(ThumbCell(form, 3)->property("Tag").toInt(), 4);
         form.redo();
         form.redo();
@@ -311,7 +311,7 @@ private Q_SLOTS:
         QVERIFY(form.MovePhoto(0, 3)); // 2 1 0 3
         QCOMPARE(PictureBytes(form),
                  (std::vector<QByteArray>{bytes[2], bytes[1], bytes[0], bytes[3]}));
-        QCOMPARE(form.Show.SelectedSlide, 3);
+        QCOMPARE(form.Storyboard->SelectedSlide(), 3);
         form.undo();
         QCOMPARE(PictureBytes(form), swapped);
         QCOMPARE(ThumbCell(form, 0)->property("Tag").toInt(), 1);

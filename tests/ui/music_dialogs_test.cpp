@@ -80,7 +80,7 @@ private Q_SLOTS:
         QVERIFY(form.AddTrack(
             QString::fromStdString(testing_audio::AudioFiles::Get().Wav("dialog.wav", 2.0))));
         QVERIFY(form.Show.Sounds[0].Ext.HasLoudness); // measured by the import
-        form.Show.SelectedSound = 0;
+        form.Storyboard->SelectSound(0);
         form.History.Clear();
         bool set = false;
         QTimer::singleShot(0, &form, [&] {
