@@ -157,6 +157,7 @@ void MainWindow::openEffects(int tag) {
         clean.isNull() ? imaging::Bitmap() : imaging::Bitmap::CreateFromImage(clean.toImage());
     ui::EffectsDialog dialog(slide, Show.Resolution, thumbnail, Storyboard->EffectsPage(), this);
     dialog.SetSlideIndex(static_cast<int>(index));
+    dialog.UseKeptOriginal(change->KeptPicture());
     dialog.exec();
     // The dialog wrote the working file itself; the values and thumbnail come back from it.
     const project::Slide edited = dialog.SlideRecord();

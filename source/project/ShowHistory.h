@@ -91,6 +91,9 @@ public:
         Change(Change&&) noexcept;
         Change& operator=(Change&&) noexcept;
         ~Change();
+        // The copy of the picture as it was when the change began ("" without one): an editor
+        // may restore from it; the step keeps it.
+        std::string KeptPicture() const { return kept_.Holds() ? kept_.Path() : std::string(); }
 
     private:
         friend class ShowHistory;

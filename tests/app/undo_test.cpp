@@ -54,6 +54,10 @@ class UndoTest : public QObject {
             form.Storyboard->PhotoCellWidget(i, ui::StoryboardView::PhotoPart::Thumb));
         return thumb && thumb->pixmap().toImage().pixelColor(0, 0) == QColor(0, 255, 0);
     }
+    static int FilesIn(const std::string& folder) {
+        return static_cast<int>(
+            QDir(QString::fromStdString(folder)).entryList(QDir::Files | QDir::Hidden).size());
+    }
     static QWidget* ThumbCell(MainWindow& form, std::size_t i) {
         return form.Storyboard->PhotoCellWidget(i, ui::StoryboardView::PhotoPart::Thumb);
     }
@@ -329,11 +333,17 @@ private Q_SLOTS:
             auto* dialog = qobject_cast<ui::EffectsDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
             dialog->Form->TurnRightButton->click();
+            // The picture before the edit is kept once, by the history: the dialog's undo of
+            // the turn restores from that copy and takes none of its own.
+            QCOMPARE(FilesIn(form.Show.PicturesDir), 1);
+            QCOMPARE(FilesIn(form.History.KeepFolder()), 1);
             dialog->Form->SaveButton2->click();
             clicked = true;
         });
         form.openEffects(2);
         QVERIFY(clicked);
+        QCOMPARE(FilesIn(form.Show.PicturesDir), 1);
+        QCOMPARE(FilesIn(form.History.KeepFolder()), 1); // one effect edit, one kept picture
         const QByteArray after = Bytes(form.Show.Slides[0].WorkFile);
         const QImage thumbAfter = Thumb(form, 0);
         QVERIFY(after != before);
@@ -348,6 +358,20 @@ private Q_SLOTS:
         form.redo();
         QCOMPARE(Bytes(form.Show.Slides[0].WorkFile), after);
         QCOMPARE(Thumb(form, 0), thumbAfter);
+
+        // A turn cancelled in the dialog goes back to the history's copy: no step, no file left.
+        const int steps = form.History.Stack().count();
+        QTimer::singleShot(0, &form, [&] {
+            auto* dialog = qobject_cast<ui::EffectsDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->Form->TurnRightButton->click();
+            dialog->Form->TurnRightButton->click();
+            dialog->Form->CancelButton2->click();
+        });
+        form.openEffects(2);
+        QCOMPARE(Bytes(form.Show.Slides[0].WorkFile), after);
+        QCOMPARE(form.History.Stack().count(), steps);
+        QCOMPARE(FilesIn(form.Show.PicturesDir), 1);
     }
 
     // A crop redraws the storyboard's thumbnail at once, not only when the show is reopened.

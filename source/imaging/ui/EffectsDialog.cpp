@@ -51,7 +51,7 @@ QString SwatchStyle(std::int32_t color) {
 
 EffectsDialog::EffectsDialog(const project::Slide& slide, const std::string& resolution,
                              const imaging::Bitmap& thumbnail, int page, QWidget* parent)
-    : QDialog(parent), Form(std::make_unique<Ui::EffectsDialog>()) {
+    : QDialog(parent), Form(std::make_unique<Ui::EffectsDialog>()), backups_(slide.WorkFile) {
     Form->setupUi(this);
     Tabs = new QTabBar(this);
     Tabs->setExpanding(false);
@@ -307,7 +307,7 @@ bool EffectsDialog::Apply(const project::SlideEdit& edit, imaging::Bitmap* thumb
 void EffectsDialog::AcceptedWrite() {
     // The copies restore what the open page did since it was entered, never an edit that was
     // accepted meanwhile: they are taken again from the working file as it is now.
-    project::DropBackups(WorkFile());
+    backups_.Accept();
     thumbBackup_ = thumb_;
 }
 
@@ -429,7 +429,7 @@ void EffectsDialog::ApplyCrop() {
 }
 
 void EffectsDialog::ApplyText() {
-    if (const auto taken = project::TakeBackup(WorkFile(), project::BackupSlot::Caption); !taken) {
+    if (const auto taken = backups_.Take(project::BackupSlot::Caption); !taken) {
         ShowError(QString::fromLocal8Bit(taken.error().c_str()));
         return;
     }
@@ -457,12 +457,10 @@ void EffectsDialog::UndoText() {
     if (!bare) {
         ShowError(QString::fromLocal8Bit(bare.error().c_str()));
     } else if (!*bare) {
-        if (const auto restored = project::RestoreBackup(work, project::BackupSlot::Caption);
-            !restored)
+        if (const auto restored = backups_.Restore(project::BackupSlot::Caption); !restored)
             ShowError(QString::fromLocal8Bit(restored.error().c_str()));
     }
-    QFile::remove(
-        QFile::decodeName(project::BackupPath(work, project::BackupSlot::Caption).c_str()));
+    backups_.Drop(project::BackupSlot::Caption);
     LoadWorkImage();
     const project::CaptionEdit defaults;
     S().CaptionText = defaults.Text;
@@ -602,16 +600,14 @@ void EffectsDialog::SaveAndClose() {
 void EffectsDialog::done(int result) {
     if (!closed_) {
         closed_ = true;
-        const std::string work = WorkFile();
         if (!keepOnClose_ && openPage_ == 1)
-            (void)project::RestoreBackup(work, project::BackupSlot::Caption);
-        if (!keepOnClose_ && openPage_ == 2 &&
-            project::HasBackup(work, project::BackupSlot::Turn)) {
-            (void)project::RestoreBackup(work, project::BackupSlot::Turn);
+            (void)backups_.Restore(project::BackupSlot::Caption);
+        if (!keepOnClose_ && openPage_ == 2 && backups_.Has(project::BackupSlot::Turn)) {
+            (void)backups_.Restore(project::BackupSlot::Turn);
             thumb_ = thumbBackup_;
             S().TurnCount = opening_.TurnCount;
         }
-        project::DropBackups(work);
+        backups_.Accept();
         S().Brightness = 0;
         S().Contrast = 0;
         S().Gamma10 = 10.0;
