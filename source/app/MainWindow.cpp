@@ -52,6 +52,8 @@ MainWindow::MainWindow(QWidget* parent)
         if (!LaunchUrl(url))
             ShowMessage(LaunchFailureText(target));
     };
+    CreateStoryboard();
+    CreateControllers();
     CreateTimers();
     CreateMenus();
     CreateProjectDialogs();

@@ -150,8 +150,6 @@ public:
     void OpenRecentShow(const QString& path);
     // The load-failure message (also the open command's).
     static QString LoadFailureText();
-    // The message when no program takes an address, with the address.
-    static QString LaunchFailureText(const QString& address);
     bool SaveProjectFile(const QString& path);
     // Ctrl+S: saves to the show's own file, or asks for a name when it has none.
     void saveProject();
@@ -174,21 +172,14 @@ public:
     project::ThumbnailMade SeedThumbnail();
     project::ImportStatus AddTrack(const QString& path);
 
-    // When the show has unsaved changes, asks whether to save them: false when the user cancels
-    // or the save did not succeed (the caller then stops), true to go on.
-    bool SettleUnsavedChanges();
-
     // Commands of the window.
     void undo();               // undo the last change
     void redo();               // redo the change undone last
     void openEffects(int tag); // effect buttons, Tag 0..5
-    void openSettings();       // settings
     void openHelp();           // help page (also F1)
-    void openAbout();          // about
     void newProject();         // new project
     void openProject();        // open
     void startPreview();       // preview
-    void showSaveMenu();       // save menu
     void saveAsProject();      // save as project
     void addPhotos();          // add photos
     void addMusic();           // add music
@@ -204,7 +195,6 @@ public:
     void moveTrackRight(); // move track right
     void moveTrackLeft();  // move track left
     void stopPreview();    // stop the preview
-    void swapPhotoWith();  // "Swap with..." of the photo menu
     // Selects photo `index` (clamped to the show) on its page; a thumbnail that had the keyboard
     // focus hands it to the newly selected one.
     void selectPhoto(int index);
@@ -212,12 +202,8 @@ public:
     // page: dragging a photo and Ctrl+Left/Right come here. False when nothing moved.
     bool MovePhoto(int from, int to);
     void openLink(int number); // link icons 6..11
-    // End of the playing track (the library's notice): release it and turn the track dialog's
-    // stop button back into its play button.
-    void trackPlaybackEnded();
 
     void updateBusyState();
-    void layoutWindow();
     void ResetAfterCancel();
     void ApplyLanguage();
     // Loads a language file into the program's table and applies it; a file that cannot be
@@ -236,8 +222,6 @@ public:
 
     // The six link addresses behind LinkIcon1..LinkIcon6, after formatting.
     QString LinkAddress(int number) const;
-    // Centres the bottom toolbar in the bottom bar.
-    void CenterBottomToolbar();
 
 Q_SIGNALS:
     // The track the audio library was playing came to its end.
@@ -253,7 +237,24 @@ protected:
     void customEvent(QEvent* event) override;
 
 private:
+    // The message when no program takes an address, with the address.
+    static QString LaunchFailureText(const QString& address);
+    // When the show has unsaved changes, asks whether to save them: false when the user cancels
+    // or the save did not succeed (the caller then stops), true to go on.
+    bool SettleUnsavedChanges();
+    void openSettings();  // settings
+    void openAbout();     // about
+    void showSaveMenu();  // save menu
+    void swapPhotoWith(); // "Swap with..." of the photo menu
+    // End of the playing track (the library's notice): release it and turn the track dialog's
+    // stop button back into its play button.
+    void trackPlaybackEnded();
+    void layoutWindow();
+    // Centres the bottom toolbar in the bottom bar.
+    void CenterBottomToolbar();
     void createWindow();
+    void CreateStoryboard();
+    void CreateControllers();
     void CreateTimers();
     void CreateMenus();
     void AddSwapCommand();

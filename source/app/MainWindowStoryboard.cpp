@@ -1,6 +1,7 @@
 // Main window: choosing and placing photos on the storyboard from the keyboard, by dragging and
 // with the photo menu's "Swap with..." command.
 #include "app/MainWindow.h"
+#include "app/TransitionChooser.h"
 #include "ui_MainWindow.h"
 
 #include "project/Language.h"
@@ -9,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
 #include <QInputDialog>
 #include <QMenu>
 
@@ -17,6 +19,28 @@
 namespace ui {
 
 using project::Tr;
+
+void MainWindow::CreateStoryboard() {
+    Storyboard = new StoryboardView(*this, *Form, Show);
+    Storyboard->IsBusy = [this] { return Busy(); };
+    Storyboard->SetHistory(&History);
+    connect(Storyboard, &StoryboardView::photoMenuRequested, this,
+            [this] { PhotoMenu->popup(QCursor::pos()); });
+    connect(Storyboard, &StoryboardView::trackMenuRequested, this,
+            [this] { TrackMenu->popup(QCursor::pos()); });
+    connect(Storyboard, &StoryboardView::transitionCellClicked, this, [this](int index) {
+        auto change = History.BeginChange();
+        const auto thumbnail = [this](std::size_t i) {
+            const QPixmap clean = Storyboard->CleanThumbnail(i);
+            return clean.isNull() ? imaging::Bitmap()
+                                  : imaging::Bitmap::CreateFromImage(clean.toImage());
+        };
+        if (!change || !ChooseTransition(Show, index, this, thumbnail))
+            return;
+        History.Commit(std::move(*change), QStringLiteral("transition"));
+        Storyboard->LayoutPhotoStrip(Storyboard->SlidePage());
+    });
+}
 
 void MainWindow::AddSwapCommand() {
     auto* swap = PhotoMenu->addAction(QString::fromUtf8("Поменять местами с…"));

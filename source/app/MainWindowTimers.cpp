@@ -1,39 +1,40 @@
-// Main window: the busy timer and the enabled state it keeps in step.
+// Main window: the controllers it hands its duties to, each given only what it needs, and the
+// busy timer with the enabled state it keeps in step.
 #include "app/MainWindow.h"
-#include "app/TransitionChooser.h"
 #include "project/ControlStates.h"
 #include "ui_MainWindow.h"
 
 #include <QAction>
-#include <QCursor>
-#include <QMenu>
 #include <QTimer>
 
 namespace ui {
 
-void MainWindow::CreateTimers() {
-    Storyboard = new StoryboardView(*this, *Form, Show);
-    Storyboard->IsBusy = [this] { return Busy(); };
-    Storyboard->SetHistory(&History);
-    connect(Storyboard, &StoryboardView::photoMenuRequested, this,
-            [this] { PhotoMenu->popup(QCursor::pos()); });
-    connect(Storyboard, &StoryboardView::trackMenuRequested, this,
-            [this] { TrackMenu->popup(QCursor::pos()); });
-    connect(Storyboard, &StoryboardView::transitionCellClicked, this, [this](int index) {
-        auto change = History.BeginChange();
-        const auto thumbnail = [this](std::size_t i) {
-            const QPixmap clean = Storyboard->CleanThumbnail(i);
-            return clean.isNull() ? imaging::Bitmap()
-                                  : imaging::Bitmap::CreateFromImage(clean.toImage());
-        };
-        if (!change || !ChooseTransition(Show, index, this, thumbnail))
-            return;
-        History.Commit(std::move(*change), QStringLiteral("transition"));
-        Storyboard->LayoutPhotoStrip(Storyboard->SlidePage());
-    });
-    Preview = new PreviewController(*this);
+void MainWindow::CreateControllers() {
+    PreviewHost preview;
+    preview.Window = this;
+    preview.Picture = Form->Image1;
+    preview.PictureFrame = Form->Panel4;
+    preview.EditorParts = {Form->Panel2, Form->Panel3, Form->Panel1};
+    preview.Progress = [this] { return ProgressView; };
+    preview.Rewind = [this] {
+        Storyboard->LayoutPhotoStrip(0);
+        Storyboard->SelectSlide(0);
+    };
+    preview.Restored = [this] {
+        if (!Busy())
+            Storyboard->ShowSelectedInPreview();
+    };
+    Preview = new PreviewController(this, Show, std::move(preview));
     Export = new VideoExportController(this);
-    Disc = new DiscController(this);
+    ControllerHost disc;
+    disc.DialogParent = this;
+    disc.BeginJob = [this](base::Progress& job) -> std::shared_ptr<void> {
+        return std::make_shared<JobScope>(*this, job);
+    };
+    Disc = new DiscController(this, std::move(disc));
+}
+
+void MainWindow::CreateTimers() {
     BusyTimer = new QTimer(this);
     BusyTimer->setObjectName("BusyTimer");
     BusyTimer->setInterval(100);
