@@ -6,6 +6,7 @@
 
 #include "app/DiscController.h"
 #include "app/PreviewController.h"
+#include "app/StoryboardCommands.h"
 #include "app/StoryboardInput.h"
 #include "app/StoryboardView.h"
 #include "app/VideoExportController.h"
@@ -62,6 +63,8 @@ public:
     VideoExportController* Export = nullptr;
     DiscController* Disc = nullptr;
     StoryboardInput* Input = nullptr; // shortcuts, wheel paging, dragging photos
+    // Paging, choosing, deleting and moving photos and tracks on the storyboard.
+    StoryboardCommands* Commands = nullptr;
     // 100 ms, always on: the enabled state of panels and buttons by the busy state.
     QTimer* BusyTimer = nullptr;
 
@@ -95,9 +98,6 @@ public:
     std::function<QStringList()> AskTrackFiles;
     // Shows a warning message box.
     std::function<void(const QString& text)> ShowMessage;
-    // Asks the photo (1..count) the selected one changes places with; 0 when cancelled. Tests
-    // replace it.
-    std::function<int(int current, int count)> AskSwapPartner;
     // The question before unsaved changes would be lost (close, New, Open). Tests replace it.
     enum class SaveAnswer { Save, Discard, Cancel };
     std::function<SaveAnswer(const QString& question, const QString& caption)> AskSaveChanges;
@@ -183,24 +183,10 @@ public:
     void saveAsProject();      // save as project
     void addPhotos();          // add photos
     void addMusic();           // add music
-    void previousStripPage();  // previous strip page
-    void nextStripPage();      // next strip page
-    void deletePhoto();        // delete photo
-    void movePhotoRight();     // move photo right
-    void movePhotoLeft();      // move photo left
     void openTrackSettings();  // track settings
     // The show's music: cross-fade, end fade, even loudness, fit and beat cuts, as one step.
     void openShowMusic();
-    void deleteTrack();    // delete track
-    void moveTrackRight(); // move track right
-    void moveTrackLeft();  // move track left
-    void stopPreview();    // stop the preview
-    // Selects photo `index` (clamped to the show) on its page; a thumbnail that had the keyboard
-    // focus hands it to the newly selected one.
-    void selectPhoto(int index);
-    // Moves photo `from` to place `to` (the photos between shift by one) and selects it on its
-    // page: dragging a photo and Ctrl+Left/Right come here. False when nothing moved.
-    bool MovePhoto(int from, int to);
+    void stopPreview();        // stop the preview
     void openLink(int number); // link icons 6..11
 
     void updateBusyState();
@@ -242,10 +228,9 @@ private:
     // When the show has unsaved changes, asks whether to save them: false when the user cancels
     // or the save did not succeed (the caller then stops), true to go on.
     bool SettleUnsavedChanges();
-    void openSettings();  // settings
-    void openAbout();     // about
-    void showSaveMenu();  // save menu
-    void swapPhotoWith(); // "Swap with..." of the photo menu
+    void openSettings(); // settings
+    void openAbout();    // about
+    void showSaveMenu(); // save menu
     // End of the playing track (the library's notice): release it and turn the track dialog's
     // stop button back into its play button.
     void trackPlaybackEnded();

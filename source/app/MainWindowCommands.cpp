@@ -39,9 +39,9 @@ void MainWindow::CreateMenus() {
     movePhotoRight->setObjectName("MovePhotoRightAction");
     auto* movePhotoLeft = PhotoMenu->addAction("Сдвинуть влево");
     movePhotoLeft->setObjectName("MovePhotoLeftAction");
-    connect(deletePhoto, &QAction::triggered, this, &MainWindow::deletePhoto);
-    connect(movePhotoRight, &QAction::triggered, this, &MainWindow::movePhotoRight);
-    connect(movePhotoLeft, &QAction::triggered, this, &MainWindow::movePhotoLeft);
+    connect(deletePhoto, &QAction::triggered, Commands, &StoryboardCommands::deletePhoto);
+    connect(movePhotoRight, &QAction::triggered, Commands, &StoryboardCommands::movePhotoRight);
+    connect(movePhotoLeft, &QAction::triggered, Commands, &StoryboardCommands::movePhotoLeft);
 
     TrackMenu = new QMenu(this);
     TrackMenu->setObjectName("TrackMenu");
@@ -58,9 +58,9 @@ void MainWindow::CreateMenus() {
     auto* moveTrackLeft = TrackMenu->addAction("Сдвинуть влево");
     moveTrackLeft->setObjectName("MoveTrackLeftAction");
     connect(trackSettings, &QAction::triggered, this, &MainWindow::openTrackSettings);
-    connect(deleteTrack, &QAction::triggered, this, &MainWindow::deleteTrack);
-    connect(moveTrackRight, &QAction::triggered, this, &MainWindow::moveTrackRight);
-    connect(moveTrackLeft, &QAction::triggered, this, &MainWindow::moveTrackLeft);
+    connect(deleteTrack, &QAction::triggered, Commands, &StoryboardCommands::deleteTrack);
+    connect(moveTrackRight, &QAction::triggered, Commands, &StoryboardCommands::moveTrackRight);
+    connect(moveTrackLeft, &QAction::triggered, Commands, &StoryboardCommands::moveTrackLeft);
 
     SaveMenu = new QMenu(this);
     SaveMenu->setObjectName("SaveMenu");
@@ -95,8 +95,10 @@ void MainWindow::ConnectCommands() {
     connect(Form->DiscButton, &QToolButton::clicked, Disc, &DiscController::writeDisc);
     connect(Form->AddPhotosButton, &QToolButton::clicked, this, &MainWindow::addPhotos);
     connect(Form->AddMusicButton, &QToolButton::clicked, this, &MainWindow::addMusic);
-    connect(Form->PreviousPageButton, &QToolButton::clicked, this, &MainWindow::previousStripPage);
-    connect(Form->NextPageButton, &QToolButton::clicked, this, &MainWindow::nextStripPage);
+    connect(Form->PreviousPageButton, &QToolButton::clicked, Commands,
+            &StoryboardCommands::previousStripPage);
+    connect(Form->NextPageButton, &QToolButton::clicked, Commands,
+            &StoryboardCommands::nextStripPage);
 
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     help->setContext(Qt::WindowShortcut);
@@ -239,63 +241,6 @@ void MainWindow::showSaveMenu() {
     SaveMenu->popup(Form->SaveButton->mapToGlobal(QPoint(0, Form->SaveButton->height())));
 }
 
-void MainWindow::previousStripPage() {
-    if (Busy())
-        return;
-    if (Storyboard->SlidePage() == 0)
-        return;
-    Storyboard->LayoutPhotoStrip(Storyboard->SlidePage() - 1);
-    Storyboard->SelectSlide(Storyboard->SelectedSlide());
-}
-
-void MainWindow::nextStripPage() {
-    if (Busy())
-        return;
-    const long long perPage = Form->PhotoStrip->width() / 132;
-    int page = Storyboard->SlidePage();
-    if (static_cast<long long>(Show.Slides.size()) >= perPage * (page + 1) + 1)
-        ++page;
-    Storyboard->LayoutPhotoStrip(page);
-    Storyboard->SelectSlide(Storyboard->SelectedSlide());
-}
-
-void MainWindow::deletePhoto() {
-    if (Busy())
-        return;
-    const int n = Storyboard->SelectedSlide();
-    if (n < 0 || n >= static_cast<int>(Show.Slides.size()))
-        return;
-    // Every answer but No deletes.
-    if (!AskYesNo(Tr(51, "Удалить выбранный элемент?"), Tr(52, "Удаление")))
-        return;
-    // The question let events in: the show may have changed meanwhile.
-    if (Busy() || closed_ || n >= static_cast<int>(Show.Slides.size()))
-        return;
-    // The step lays the strip out and selects the photo now at that place (the preview shows
-    // the empty show when none is left).
-    if (const auto deleted = History.DeleteSlide(static_cast<std::size_t>(n)); !deleted)
-        ShowMessage(QString::fromLocal8Bit(deleted.error().c_str()));
-}
-
-void MainWindow::movePhotoRight() {
-    if (Busy())
-        return;
-    // The selection stays at its place, now on the neighbour.
-    const int n = Storyboard->SelectedSlide();
-    if (n < 0 || n + 1 >= static_cast<int>(Show.Slides.size()))
-        return;
-    History.MoveSlide(static_cast<std::size_t>(n), static_cast<std::size_t>(n + 1), {n, n});
-}
-
-void MainWindow::movePhotoLeft() {
-    if (Busy())
-        return;
-    const int n = Storyboard->SelectedSlide();
-    if (n < 1 || n >= static_cast<int>(Show.Slides.size()))
-        return;
-    History.MoveSlide(static_cast<std::size_t>(n), static_cast<std::size_t>(n - 1), {n, n});
-}
-
 void MainWindow::openTrackSettings() {
     if (Busy())
         return;
@@ -317,38 +262,6 @@ void MainWindow::openTrackSettings() {
     }
     if (change)
         History.Commit(std::move(*change), QStringLiteral("track"));
-}
-
-void MainWindow::deleteTrack() {
-    if (Busy())
-        return;
-    const int n = Storyboard->SelectedSound();
-    if (n < 0 || n >= static_cast<int>(Show.Sounds.size()))
-        return;
-    if (!AskYesNo(Tr(51, "Удалить выбранный элемент?"), Tr(52, "Удаление")))
-        return;
-    if (Busy() || closed_ || n >= static_cast<int>(Show.Sounds.size()))
-        return;
-    if (const auto deleted = History.DeleteTrack(static_cast<std::size_t>(n)); !deleted)
-        ShowMessage(QString::fromLocal8Bit(deleted.error().c_str()));
-}
-
-void MainWindow::moveTrackRight() {
-    if (Busy())
-        return;
-    const int n = Storyboard->SelectedSound();
-    if (n < 0 || n + 1 >= static_cast<int>(Show.Sounds.size()))
-        return;
-    History.MoveTrack(static_cast<std::size_t>(n), static_cast<std::size_t>(n + 1), {n, n});
-}
-
-void MainWindow::moveTrackLeft() {
-    if (Busy())
-        return;
-    const int n = Storyboard->SelectedSound();
-    if (n < 1 || n >= static_cast<int>(Show.Sounds.size()))
-        return;
-    History.MoveTrack(static_cast<std::size_t>(n), static_cast<std::size_t>(n - 1), {n, n});
 }
 
 void MainWindow::stopPreview() {

@@ -72,21 +72,23 @@ void StoryboardInput::CreateShortcuts() {
         else
             w.startPreview();
     });
-    AddShortcut(QKeySequence(Qt::Key_Delete), "DeleteShortcut", [&w] { w.deletePhoto(); });
+    AddShortcut(QKeySequence(Qt::Key_Delete), "DeleteShortcut",
+                [&w] { w.Commands->deletePhoto(); });
     AddShortcut(QKeySequence(Qt::Key_Left), "PreviousPhotoShortcut",
-                [&w] { w.selectPhoto(w.Storyboard->SelectedSlide() - 1); });
+                [&w] { w.Commands->selectPhoto(w.Storyboard->SelectedSlide() - 1); });
     AddShortcut(QKeySequence(Qt::Key_Right), "NextPhotoShortcut",
-                [&w] { w.selectPhoto(w.Storyboard->SelectedSlide() + 1); });
-    AddShortcut(QKeySequence(Qt::Key_Home), "FirstPhotoShortcut", [&w] { w.selectPhoto(0); });
+                [&w] { w.Commands->selectPhoto(w.Storyboard->SelectedSlide() + 1); });
+    AddShortcut(QKeySequence(Qt::Key_Home), "FirstPhotoShortcut",
+                [&w] { w.Commands->selectPhoto(0); });
     AddShortcut(QKeySequence(Qt::Key_End), "LastPhotoShortcut",
-                [&w] { w.selectPhoto(static_cast<int>(w.Show.Slides.size()) - 1); });
+                [&w] { w.Commands->selectPhoto(static_cast<int>(w.Show.Slides.size()) - 1); });
     AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Left), "MoveLeftShortcut", [&w] {
         const int n = w.Storyboard->SelectedSlide();
-        w.MovePhoto(n, n - 1);
+        w.Commands->MovePhoto(n, n - 1);
     });
     AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Right), "MoveRightShortcut", [&w] {
         const int n = w.Storyboard->SelectedSlide();
-        w.MovePhoto(n, n + 1);
+        w.Commands->MovePhoto(n, n + 1);
     });
 }
 
@@ -118,11 +120,11 @@ bool StoryboardInput::Wheel(QWheelEvent* event) {
     wheelRest_ += delta;
     while (wheelRest_ >= kWheelStep) {
         wheelRest_ -= kWheelStep;
-        window_.previousStripPage();
+        window_.Commands->previousStripPage();
     }
     while (wheelRest_ <= -kWheelStep) {
         wheelRest_ += kWheelStep;
-        window_.nextStripPage();
+        window_.Commands->nextStripPage();
     }
     event->accept();
     return true;
@@ -189,7 +191,7 @@ bool StoryboardInput::Drop(QObject* watched, QDropEvent* event) {
     const int gap = project::DropGap(window_.Show, form.PhotoStrip->width(),
                                      window_.Storyboard->SlidePage(), x);
     event->acceptProposedAction();
-    window_.MovePhoto(tag - 1, project::MoveTargetOfGap(tag - 1, gap));
+    window_.Commands->MovePhoto(tag - 1, project::MoveTargetOfGap(tag - 1, gap));
     return true;
 }
 
@@ -201,9 +203,9 @@ void StoryboardInput::EndDrag() {
 
 void StoryboardInput::PageTowardsEdge() {
     if (edgeDirection_ < 0)
-        window_.previousStripPage();
+        window_.Commands->previousStripPage();
     else if (edgeDirection_ > 0)
-        window_.nextStripPage();
+        window_.Commands->nextStripPage();
     PlaceMarker();
 }
 

@@ -293,7 +293,7 @@ private Q_SLOTS:
         form->Storyboard->SelectSlide(0);
         int asked = 0;
         int partner = 0;
-        form->AskSwapPartner = [&](int current, int count) {
+        form->Commands->AskSwapPartner = [&](int current, int count) {
             asked = current * 100 + count;
             return partner;
         };

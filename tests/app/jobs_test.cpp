@@ -100,7 +100,7 @@ private Q_SLOTS:
             QVERIFY(form.Busy());
             form.AcceptDroppedPaths({photo});
             form.Storyboard->SelectSlide(0);
-            form.deletePhoto();
+            form.Commands->deletePhoto();
             form.newProject();
         });
         const QString path = tmp_.path() + "/whole.qvs";

@@ -71,12 +71,12 @@ private Q_SLOTS:
 
         // Deleting the only photo of the last page leaves that page empty until paging back.
         form.AskYesNo = [](const QString&, const QString&) { return true; };
-        form.deletePhoto();
+        form.Commands->deletePhoto();
         QCOMPARE(form.Show.Slides.size(), std::size_t(7));
         QCOMPARE(form.Storyboard->SlidePage(), 1);
         for (std::size_t i = 0; i < 7; ++i)
             QVERIFY(!Cell(form, i, Part::Panel)->isVisible());
-        form.previousStripPage();
+        form.Commands->previousStripPage();
         QCOMPARE(form.Storyboard->SlidePage(), 0);
         QVERIFY(Cell(form, 6, Part::Panel)->isVisible());
     }
@@ -117,17 +117,17 @@ private Q_SLOTS:
         for (int i = 0; i < 9; ++i)
             QVERIFY(form.AddPhoto(photo_));
         QCOMPARE(form.Storyboard->SlidePage(), 1); // the ninth photo's page
-        form.previousStripPage();
+        form.Commands->previousStripPage();
         QCOMPARE(form.Storyboard->SlidePage(), 0);
         QVERIFY(Cell(form, 0, Part::Panel)->isVisible());
         QVERIFY(!Cell(form, 7, Part::Panel)->isVisible());
-        form.nextStripPage();
+        form.Commands->nextStripPage();
         QCOMPARE(form.Storyboard->SlidePage(), 1);
         QVERIFY(Cell(form, 7, Part::Panel)->isVisible());
         QVERIFY(Cell(form, 8, Part::Panel)->isVisible());
         QCOMPARE(Cell(form, 8, Part::Panel)->x(), 132);
         QVERIFY(!Cell(form, 6, Part::Panel)->isVisible());
-        form.nextStripPage(); // no third page
+        form.Commands->nextStripPage(); // no third page
         QCOMPARE(form.Storyboard->SlidePage(), 1);
     }
 
@@ -152,22 +152,22 @@ private Q_SLOTS:
         };
         QCOMPARE(order(), QStringList({"one", "two", "three"}));
         form.Storyboard->SelectSound(0);
-        form.moveTrackRight();
+        form.Commands->moveTrackRight();
         QCOMPARE(order(), QStringList({"two", "one", "three"}));
         QCOMPARE(form.Storyboard->SelectedSound(), 0); // the selection keeps its place
-        form.moveTrackLeft();                          // the first cannot move left
+        form.Commands->moveTrackLeft();                // the first cannot move left
         QCOMPARE(order(), QStringList({"two", "one", "three"}));
         form.Storyboard->SelectSound(1);
-        form.moveTrackLeft();
+        form.Commands->moveTrackLeft();
         QCOMPARE(order(), QStringList({"one", "two", "three"}));
         bool answer = false;
         form.AskYesNo = [&](const QString&, const QString&) { return answer; };
         form.Storyboard->SelectSound(1);
-        form.deleteTrack(); // answered No
+        form.Commands->deleteTrack(); // answered No
         QCOMPARE(form.Show.Sounds.size(), std::size_t(3));
         answer = true;
         const std::string copy = form.Show.Sounds[1].WorkFile;
-        form.deleteTrack();
+        form.Commands->deleteTrack();
         QCOMPARE(order(), QStringList({"one", "three"}));
         QVERIFY(!QFile::exists(QString::fromStdString(copy)));
         QCOMPARE(form.Storyboard->SelectedSound(), 1);

@@ -287,7 +287,7 @@ private Q_SLOTS:
         const QImage secondThumb = Thumb(form, 1);
 
         form.Storyboard->SelectSlide(1);
-        form.deletePhoto();
+        form.Commands->deletePhoto();
         QCOMPARE(form.Show.Slides.size(), std::size_t(3));
         QVERIFY(ShownSelected(form, 1));
         form.undo();
@@ -297,7 +297,7 @@ private Q_SLOTS:
         QCOMPARE(form.Storyboard->SelectedSlide(), 1);
         QCOMPARE(ThumbCell(form, 2)->property("Tag").toInt(), 3);
 
-        form.movePhotoRight();             // 0 2 1 3
+        form.Commands->movePhotoRight();   // 0 2 1 3
         form.Storyboard->SwapSlides(1, 4); // 3 2 1 0
         const std::vector<QByteArray> swapped = {bytes[3], bytes[2], bytes[1], bytes[0]};
         QCOMPARE(PictureBytes(form), swapped);
@@ -312,7 +312,7 @@ private Q_SLOTS:
         QCOMPARE(PictureBytes(form), swapped);
 
         // A drag that inserts (and Ctrl+Right, which takes the same way) is one step too.
-        QVERIFY(form.MovePhoto(0, 3)); // 2 1 0 3
+        QVERIFY(form.Commands->MovePhoto(0, 3)); // 2 1 0 3
         QCOMPARE(PictureBytes(form),
                  (std::vector<QByteArray>{bytes[2], bytes[1], bytes[0], bytes[3]}));
         QCOMPARE(form.Storyboard->SelectedSlide(), 3);
@@ -442,7 +442,7 @@ private Q_SLOTS:
             QVERIFY(!form.UndoAction->isEnabled());
             form.undo();
             QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
-            form.movePhotoLeft();
+            form.Commands->movePhotoLeft();
         });
         QVERIFY(form.SaveProjectFile(tmp_.filePath("busy.qvs")));
         QCOMPARE(form.Show.Slides.size(), std::size_t(2));
