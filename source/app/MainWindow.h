@@ -173,25 +173,21 @@ public:
     project::ImportStatus AddTrack(const QString& path);
 
     // Commands of the window.
-    void undo();               // undo the last change
-    void redo();               // redo the change undone last
-    void openEffects(int tag); // effect buttons, Tag 0..5
-    void openHelp();           // help page (also F1)
-    void newProject();         // new project
-    void openProject();        // open
-    void startPreview();       // preview
-    void saveAsProject();      // save as project
-    void addPhotos();          // add photos
-    void addMusic();           // add music
-    void openTrackSettings();  // track settings
+    void undo();          // undo the last change
+    void redo();          // redo the change undone last
+    void openHelp();      // help page (also F1)
+    void newProject();    // new project
+    void openProject();   // open
+    void startPreview();  // preview
+    void saveAsProject(); // save as project
+    void addPhotos();     // add photos
+    void addMusic();      // add music
     // The show's music: cross-fade, end fade, even loudness, fit and beat cuts, as one step.
     void openShowMusic();
     void stopPreview();        // stop the preview
     void openLink(int number); // link icons 6..11
 
     void updateBusyState();
-    void ResetAfterCancel();
-    void ApplyLanguage();
     // Loads a language file into the program's table and applies it; a file that cannot be
     // read leaves the texts as they are.
     void LoadLanguageFile(const QString& path);
@@ -223,6 +219,8 @@ protected:
     void customEvent(QEvent* event) override;
 
 private:
+    void ResetAfterCancel();
+    void ApplyLanguage();
     // The message when no program takes an address, with the address.
     static QString LaunchFailureText(const QString& address);
     // When the show has unsaved changes, asks whether to save them: false when the user cancels

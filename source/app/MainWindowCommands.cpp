@@ -57,7 +57,7 @@ void MainWindow::CreateMenus() {
     moveTrackRight->setObjectName("MoveTrackRightAction");
     auto* moveTrackLeft = TrackMenu->addAction("Сдвинуть влево");
     moveTrackLeft->setObjectName("MoveTrackLeftAction");
-    connect(trackSettings, &QAction::triggered, this, &MainWindow::openTrackSettings);
+    connect(trackSettings, &QAction::triggered, Commands, &StoryboardCommands::openTrackSettings);
     connect(deleteTrack, &QAction::triggered, Commands, &StoryboardCommands::deleteTrack);
     connect(moveTrackRight, &QAction::triggered, Commands, &StoryboardCommands::moveTrackRight);
     connect(moveTrackLeft, &QAction::triggered, Commands, &StoryboardCommands::moveTrackLeft);
@@ -80,7 +80,7 @@ void MainWindow::ConnectCommands() {
     for (int tag = 0; tag < 6; ++tag) {
         effects[static_cast<std::size_t>(tag)]->setProperty("Tag", tag);
         connect(effects[static_cast<std::size_t>(tag)], &QToolButton::clicked, this,
-                [this, tag] { openEffects(tag); });
+                [this, tag] { Commands->openEffects(tag); });
     }
     connect(Form->SettingsButton, &QToolButton::clicked, this, &MainWindow::openSettings);
     connect(Form->HelpButton, &QToolButton::clicked, this, &MainWindow::openHelp);
@@ -137,47 +137,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             }
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-void MainWindow::openEffects(int tag) {
-    if (Busy())
-        return;
-    if (Show.Slides.empty())
-        return;
-    Storyboard->SetEffectsPage(tag);
-    const auto index = static_cast<std::size_t>(
-        std::clamp(Storyboard->SelectedSlide(), 0, static_cast<int>(Show.Slides.size()) - 1));
-    // The effects rewrite the working picture: it is kept as it is now, for an undo.
-    auto change = History.BeginChange(index);
-    if (!change) {
-        ShowMessage(QString::fromLocal8Bit(change.error().c_str()));
-        return;
-    }
-    const project::Slide slide = Show.Slides[index];
-    const QPixmap clean = Storyboard->CleanThumbnail(index);
-    const imaging::Bitmap thumbnail =
-        clean.isNull() ? imaging::Bitmap() : imaging::Bitmap::CreateFromImage(clean.toImage());
-    ui::EffectsDialog dialog(slide, Show.Resolution, thumbnail, Storyboard->EffectsPage(), this);
-    dialog.SetSlideIndex(static_cast<int>(index));
-    dialog.UseKeptOriginal(change->KeptPicture());
-    dialog.exec();
-    // The dialog wrote the working file itself; the values and thumbnail come back from it.
-    const project::Slide edited = dialog.SlideRecord();
-    if (!dialog.Thumbnail().IsEmpty())
-        Storyboard->SeedThumbnail(edited.WorkFile, dialog.Thumbnail().CopyToImage());
-    Show.SetSlide(index, edited);
-    // The motion comes back as a value and is stored as the console tool stores it.
-    if (dialog.EditedMotion() != edited.Ext.Motion)
-        if (const auto moved =
-                project::ApplySlideEdit(Show, index, project::MotionEdit{dialog.EditedMotion()});
-            !moved)
-            ShowMessage(QString::fromLocal8Bit(moved.error().c_str()));
-    if (dialog.SecondsForAll())
-        for (std::size_t i = 0; i < Show.Slides.size(); ++i)
-            (void)project::ApplySlideEdit(Show, i, project::SecondsEdit{edited.ShowSeconds});
-    History.Commit(std::move(*change), QStringLiteral("effects"));
-    Storyboard->LayoutPhotoStrip(Storyboard->SlidePage());
-    Storyboard->SelectSlide(Storyboard->SelectedSlide());
 }
 
 void MainWindow::openSettings() {
@@ -239,29 +198,6 @@ void MainWindow::showSaveMenu() {
     if (Busy())
         return;
     SaveMenu->popup(Form->SaveButton->mapToGlobal(QPoint(0, Form->SaveButton->height())));
-}
-
-void MainWindow::openTrackSettings() {
-    if (Busy())
-        return;
-    const int n = Storyboard->SelectedSound();
-    if (n < 0 || n >= static_cast<int>(Show.Sounds.size()))
-        return;
-    const auto index = static_cast<std::size_t>(n);
-    auto change = History.BeginChange();
-    TrackDialog dialog(Show.Sounds[index], this);
-    connect(this, &MainWindow::trackPlaybackFinished, &dialog, &TrackDialog::PlaybackEnded);
-    dialog.exec();
-    // The volume and fades are the track's whichever way the dialog was closed, as it was heard.
-    if (index < Show.Sounds.size()) {
-        project::Track track = Show.Sounds[index];
-        track.Volume = dialog.Volume();
-        track.Ext.FadeInSeconds = dialog.FadeInSeconds();
-        track.Ext.FadeOutSeconds = dialog.FadeOutSeconds();
-        Show.SetSound(index, track);
-    }
-    if (change)
-        History.Commit(std::move(*change), QStringLiteral("track"));
 }
 
 void MainWindow::stopPreview() {

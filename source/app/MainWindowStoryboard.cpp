@@ -38,6 +38,7 @@ void MainWindow::CreateStoryboard() {
         Storyboard->LayoutPhotoStrip(Storyboard->SlidePage());
     });
     StoryboardCommands::Host host;
+    host.DialogParent = this;
     host.Busy = [this] { return Busy() || closed_; };
     host.AskYesNo = [this](const QString& question, const QString& caption) {
         return AskYesNo(question, caption);
@@ -45,6 +46,8 @@ void MainWindow::CreateStoryboard() {
     host.ShowMessage = [this](const QString& text) { ShowMessage(text); };
     host.StripWidth = [this] { return Form->PhotoStrip->width(); };
     Commands = new StoryboardCommands(this, Show, History, *Storyboard, std::move(host));
+    connect(this, &MainWindow::trackPlaybackFinished, Commands,
+            &StoryboardCommands::trackPlaybackFinished);
 }
 
 void MainWindow::AddSwapCommand() {

@@ -1,7 +1,8 @@
-// The storyboard's commands: turning the strip's pages, choosing a photo, and deleting, moving
-// and exchanging photos and tracks, each change a step of the history. It is given the document,
-// its history and the storyboard view, and from the window only what it asks through its host:
-// whether a job runs, the questions and messages for the user, and the strip's width.
+// The storyboard's commands: turning the strip's pages, choosing a photo, deleting, moving and
+// exchanging photos and tracks, and the editors of the selected photo and track, each change a
+// step of the history. It is given the document, its history and the storyboard view, and from
+// the window only what it asks through its host: the parent of its dialogs, whether a job runs,
+// the questions and messages for the user, and the strip's width.
 #pragma once
 
 #include "app/StoryboardView.h"
@@ -10,6 +11,8 @@
 #include <QString>
 
 #include <functional>
+
+class QWidget;
 
 namespace project {
 class ShowHistory;
@@ -23,6 +26,7 @@ class StoryboardCommands final : public QObject {
 
 public:
     struct Host {
+        QWidget* DialogParent = nullptr;
         // True while the show may not change (a job runs, or the window closes).
         std::function<bool()> Busy;
         // Yes/No question; true on Yes.
@@ -55,6 +59,14 @@ public:
     // Moves photo `from` to place `to` (the photos between shift by one) and selects it on its
     // page: dragging a photo and Ctrl+Left/Right come here. False when nothing moved.
     bool MovePhoto(int from, int to);
+    // The effects dialog of the selected photo at page `tag` (0..6), its edit one step.
+    void openEffects(int tag);
+    // The settings of the selected track (volume, fades), one step.
+    void openTrackSettings();
+
+Q_SIGNALS:
+    // The track the audio library was playing came to its end (an open track dialog listens).
+    void trackPlaybackFinished();
 
 private:
     project::ShowModel& show_;

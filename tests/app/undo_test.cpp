@@ -340,7 +340,7 @@ private Q_SLOTS:
             dialog->Form->SaveButton2->click();
             clicked = true;
         });
-        form.openEffects(2);
+        form.Commands->openEffects(2);
         QVERIFY(clicked);
         QCOMPARE(FilesIn(form.Show.PicturesDir), 1);
         QCOMPARE(FilesIn(form.History.KeepFolder()), 1); // one effect edit, one kept picture
@@ -368,7 +368,7 @@ private Q_SLOTS:
             dialog->Form->TurnRightButton->click();
             dialog->Form->CancelButton2->click();
         });
-        form.openEffects(2);
+        form.Commands->openEffects(2);
         QCOMPARE(Bytes(form.Show.Slides[0].WorkFile), after);
         QCOMPARE(form.History.Stack().count(), steps);
         QCOMPARE(FilesIn(form.Show.PicturesDir), 1);
@@ -393,7 +393,7 @@ private Q_SLOTS:
             dialog->Form->SaveButton0->click();
             clicked = true;
         });
-        form.openEffects(0);
+        form.Commands->openEffects(0);
         QVERIFY(clicked);
         const QImage thumbAfter = Thumb(form, 0);
         QVERIFY(thumbAfter != thumbBefore);
@@ -420,7 +420,7 @@ private Q_SLOTS:
             dialog->Form->SaveButton6->click();
             clicked = true;
         });
-        form.openEffects(ui::EffectsDialog::kMotionPage);
+        form.Commands->openEffects(ui::EffectsDialog::kMotionPage);
         QVERIFY(clicked);
         QCOMPARE(form.Show.Slides[0].Ext.Motion.Mode, imaging::MotionMode::Auto);
         QCOMPARE(form.History.Stack().count(), 1);

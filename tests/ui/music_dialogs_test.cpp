@@ -91,7 +91,7 @@ private Q_SLOTS:
             dialog->close();
             set = true;
         });
-        form.openTrackSettings();
+        form.Commands->openTrackSettings();
         QVERIFY(set);
         QCOMPARE(form.Show.Sounds[0].Ext.FadeInSeconds, 2.0);
         QCOMPARE(form.Show.Sounds[0].Ext.FadeOutSeconds, 0.5);
