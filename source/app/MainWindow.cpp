@@ -69,6 +69,8 @@ MainWindow::MainWindow(QWidget* parent)
 MainWindow::~MainWindow() {
     // The history outlives the window's widgets; it must not report to them any more.
     History.Stack().disconnect(this);
+    if (Undo)
+        History.Stack().disconnect(Undo);
     // The storyboard follows the show, which is a member and goes before the window's children.
     delete Storyboard;
     Storyboard = nullptr;

@@ -9,6 +9,7 @@
 #include "app/StoryboardCommands.h"
 #include "app/StoryboardInput.h"
 #include "app/StoryboardView.h"
+#include "app/UndoControls.h"
 #include "app/VideoExportController.h"
 #include "base/Job.h"
 #include "project/Import.h"
@@ -103,8 +104,7 @@ public:
     std::function<SaveAnswer(const QString& question, const QString& caption)> AskSaveChanges;
 
     // Undo and redo of the show's changes (Ctrl+Z, Ctrl+Shift+Z and the top bar's buttons).
-    QAction* UndoAction = nullptr;
-    QAction* RedoAction = nullptr;
+    UndoControls* Undo = nullptr;
 
     // Closes the window without the question about unsaved changes: a signal (kill, Ctrl+C, the
     // end of the session) has nobody at the window to answer it.
@@ -173,8 +173,6 @@ public:
     project::ImportStatus AddTrack(const QString& path);
 
     // Commands of the window.
-    void undo();          // undo the last change
-    void redo();          // redo the change undone last
     void openHelp();      // help page (also F1)
     void newProject();    // new project
     void openProject();   // open

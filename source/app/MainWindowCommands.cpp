@@ -1,6 +1,7 @@
 // Main window: the toolbar, menu and item commands.
 #include "app/MainWindow.h"
 #include "app/TransitionChooser.h"
+#include "app/UndoControls.h"
 
 #include "base/ProgramFolder.h"
 #include "imaging/ui/EffectsDialog.h"
@@ -289,8 +290,8 @@ void MainWindow::ApplyLanguage() {
             HintText(48, Form->NewButton),
         });
         Storyboard->HintTransitionCells(); // names: keys 16-25 and 41-44
-        for (auto [action, key, builtin] :
-             {std::tuple{UndoAction, 924, "Отменить"}, std::tuple{RedoAction, 925, "Повторить"}}) {
+        for (auto [action, key, builtin] : {std::tuple{Undo->UndoAction, 924, "Отменить"},
+                                            std::tuple{Undo->RedoAction, 925, "Повторить"}}) {
             if (!action)
                 continue;
             action->setText(Tr(key, builtin));

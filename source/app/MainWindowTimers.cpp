@@ -1,6 +1,7 @@
 // Main window: the controllers it hands its duties to, each given only what it needs, and the
 // busy timer with the enabled state it keeps in step.
 #include "app/MainWindow.h"
+#include "app/UndoControls.h"
 #include "project/ControlStates.h"
 #include "ui_MainWindow.h"
 
@@ -54,10 +55,8 @@ void MainWindow::updateBusyState() {
                        Form->SaveButton, Form->DiscButton})
         w->setEnabled(s.EditButtons);
     // Undo and redo change the show: never while it is busy.
-    if (UndoAction)
-        UndoAction->setEnabled(!busy && History.CanUndo());
-    if (RedoAction)
-        RedoAction->setEnabled(!busy && History.CanRedo());
+    if (Undo)
+        Undo->UpdateEnabled(busy);
     Form->PreviousPageButton->setEnabled(s.PreviousPage);
     Form->NextPageButton->setEnabled(s.NextPage);
 }

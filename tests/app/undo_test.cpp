@@ -228,13 +228,13 @@ private Q_SLOTS:
         std::vector<QImage> thumbs;
         for (std::size_t i = 0; i < 3; ++i)
             thumbs.push_back(Thumb(form, i));
-        QVERIFY(form.UndoAction->isEnabled());
+        QVERIFY(form.Undo->UndoAction->isEnabled());
 
         QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier); // the whole import at once
         QVERIFY(form.Show.Slides.empty());
         QVERIFY(QDir(QString::fromStdString(form.Show.PicturesDir)).isEmpty(QDir::Files));
         QVERIFY(!form.History.IsModified());
-        QVERIFY(form.RedoAction->isEnabled());
+        QVERIFY(form.Undo->RedoAction->isEnabled());
 
         QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(form.Show.Slides.size(), std::size_t(3));
@@ -272,8 +272,8 @@ private Q_SLOTS:
             QVERIFY(!place(redo).intersects(place(right)));
         if (qEnvironmentVariableIsSet("REELPANE_SCREENSHOTS"))
             form.grab().save(qEnvironmentVariable("REELPANE_SCREENSHOTS") + "/undo-minimum.png");
-        QCOMPARE(form.UndoAction->toolTip(), QString("Отменить (Ctrl+Z)"));
-        QCOMPARE(form.RedoAction->toolTip(), QString("Повторить (Ctrl+Shift+Z)"));
+        QCOMPARE(form.Undo->UndoAction->toolTip(), QString("Отменить (Ctrl+Z)"));
+        QCOMPARE(form.Undo->RedoAction->toolTip(), QString("Повторить (Ctrl+Shift+Z)"));
     }
 
     void deleteMoveAndSwapAreUndone() {
@@ -290,7 +290,7 @@ private Q_SLOTS:
         form.Commands->deletePhoto();
         QCOMPARE(form.Show.Slides.size(), std::size_t(3));
         QVERIFY(ShownSelected(form, 1));
-        form.undo();
+        form.Undo->undo();
         QCOMPARE(form.Show.Slides.size(), std::size_t(4));
         QCOMPARE(PictureBytes(form), bytes);
         QCOMPARE(Thumb(form, 1), secondThumb);
@@ -302,13 +302,13 @@ private Q_SLOTS:
         const std::vector<QByteArray> swapped = {bytes[3], bytes[2], bytes[1], bytes[0]};
         QCOMPARE(PictureBytes(form), swapped);
         QCOMPARE(form.Storyboard->SelectedSlide(), 0);
-        form.undo();
-        form.undo();
+        form.Undo->undo();
+        form.Undo->undo();
         QCOMPARE(PictureBytes(form), bytes);
         QCOMPARE(form.Storyboard->SelectedSlide(), 1);
         QCOMPARE(ThumbCell(form, 3)->property("Tag").toInt(), 4);
-        form.redo();
-        form.redo();
+        form.Undo->redo();
+        form.Undo->redo();
         QCOMPARE(PictureBytes(form), swapped);
 
         // A drag that inserts (and Ctrl+Right, which takes the same way) is one step too.
@@ -316,7 +316,7 @@ private Q_SLOTS:
         QCOMPARE(PictureBytes(form),
                  (std::vector<QByteArray>{bytes[2], bytes[1], bytes[0], bytes[3]}));
         QCOMPARE(form.Storyboard->SelectedSlide(), 3);
-        form.undo();
+        form.Undo->undo();
         QCOMPARE(PictureBytes(form), swapped);
         QCOMPARE(ThumbCell(form, 0)->property("Tag").toInt(), 1);
     }
@@ -351,11 +351,11 @@ private Q_SLOTS:
         QCOMPARE(form.Show.Slides[0].TurnCount, 1);
         QVERIFY(form.History.IsModified());
 
-        form.undo();
+        form.Undo->undo();
         QCOMPARE(Bytes(form.Show.Slides[0].WorkFile), before);
         QCOMPARE(Thumb(form, 0), thumbBefore);
         QCOMPARE(form.Show.Slides[0].TurnCount, 0);
-        form.redo();
+        form.Undo->redo();
         QCOMPARE(Bytes(form.Show.Slides[0].WorkFile), after);
         QCOMPARE(Thumb(form, 0), thumbAfter);
 
@@ -399,7 +399,7 @@ private Q_SLOTS:
         QVERIFY(thumbAfter != thumbBefore);
         QCOMPARE(thumbAfter.pixelColor(thumbAfter.width() / 2, thumbAfter.height() / 2),
                  QColor(Qt::white));
-        form.undo();
+        form.Undo->undo();
         QCOMPARE(Thumb(form, 0), thumbBefore);
     }
 
@@ -425,9 +425,9 @@ private Q_SLOTS:
         QCOMPARE(form.Show.Slides[0].Ext.Motion.Mode, imaging::MotionMode::Auto);
         QCOMPARE(form.History.Stack().count(), 1);
         QCOMPARE(Bytes(form.Show.Slides[0].WorkFile), before);
-        form.undo();
+        form.Undo->undo();
         QVERIFY(form.Show.Slides[0].Ext.Motion.IsStill());
-        form.redo();
+        form.Undo->redo();
         QCOMPARE(form.Show.Slides[0].Ext.Motion.Mode, imaging::MotionMode::Auto);
     }
 
@@ -439,8 +439,8 @@ private Q_SLOTS:
         QTimer::singleShot(0, &form, [&] {
             QVERIFY(form.Busy());
             form.updateBusyState();
-            QVERIFY(!form.UndoAction->isEnabled());
-            form.undo();
+            QVERIFY(!form.Undo->UndoAction->isEnabled());
+            form.Undo->undo();
             QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
             form.Commands->movePhotoLeft();
         });
@@ -449,7 +449,7 @@ private Q_SLOTS:
         QCOMPARE(form.History.Stack().count(), 2);
         QCOMPARE(CountsIn(tmp_.filePath("busy.qvs")), std::make_pair(2, 0));
         form.updateBusyState();
-        QVERIFY(form.UndoAction->isEnabled());
+        QVERIFY(form.Undo->UndoAction->isEnabled());
     }
 
     // An open that fails after the file passed its checks (the copy of a photo cannot be

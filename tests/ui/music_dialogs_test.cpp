@@ -96,10 +96,10 @@ private Q_SLOTS:
         QCOMPARE(form.Show.Sounds[0].Ext.FadeInSeconds, 2.0);
         QCOMPARE(form.Show.Sounds[0].Ext.FadeOutSeconds, 0.5);
         QCOMPARE(form.History.Stack().count(), 1);
-        form.undo();
+        form.Undo->undo();
         QCOMPARE(form.Show.Sounds[0].Ext.FadeInSeconds, 0.0);
         QCOMPARE(form.Show.Sounds[0].Ext.FadeOutSeconds, 0.0);
-        form.redo();
+        form.Undo->redo();
         QCOMPARE(form.Show.Sounds[0].Ext.FadeInSeconds, 2.0);
     }
 
@@ -134,10 +134,10 @@ private Q_SLOTS:
         QCOMPARE(media::ShowMs(media::SlideTimesOf(form.Show)), std::int64_t{9700});
         QCOMPARE(form.Show.Slides[0].Ext.ShowMs, 2425);
         QCOMPARE(form.History.Stack().count(), 1);
-        form.undo();
+        form.Undo->undo();
         QVERIFY(form.Show.Options == optionsBefore);
         QVERIFY(form.Show.Slides == slidesBefore);
-        form.redo();
+        form.Undo->redo();
         QCOMPARE(media::ShowMs(media::SlideTimesOf(form.Show)), std::int64_t{9700});
     }
 
