@@ -176,13 +176,11 @@ public:
     void openHelp();      // help page (also F1)
     void newProject();    // new project
     void openProject();   // open
-    void startPreview();  // preview
     void saveAsProject(); // save as project
     void addPhotos();     // add photos
     void addMusic();      // add music
     // The show's music: cross-fade, end fade, even loudness, fit and beat cuts, as one step.
     void openShowMusic();
-    void stopPreview();        // stop the preview
     void openLink(int number); // link icons 6..11
 
     void updateBusyState();

@@ -88,7 +88,7 @@ void MainWindow::ConnectCommands() {
     connect(Form->AboutButton, &QToolButton::clicked, this, &MainWindow::openAbout);
     connect(Form->NewButton, &QToolButton::clicked, this, &MainWindow::newProject);
     connect(Form->OpenButton, &QToolButton::clicked, this, &MainWindow::openProject);
-    connect(Form->PreviewButton, &QToolButton::clicked, this, &MainWindow::startPreview);
+    connect(Form->PreviewButton, &QToolButton::clicked, Preview, &PreviewController::start);
     // The save button pops its menu from the button and from its drop-down arrow.
     Form->SaveButton->setPopupMode(QToolButton::MenuButtonPopup);
     Form->SaveButton->setMenu(SaveMenu);
@@ -126,7 +126,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         Storyboard->ShowSelectedInPreview();
     if (event->type() == QEvent::MouseButtonRelease) {
         if (watched == Form->Image1) {
-            stopPreview();
+            Preview->stop();
             return true;
         }
         const std::array<QObject*, 6> links = {Form->LinkIcon1, Form->LinkIcon2, Form->LinkIcon3,
@@ -189,20 +189,10 @@ void MainWindow::newProject() {
     ClearShow();
 }
 
-void MainWindow::startPreview() {
-    if (Show.Slides.empty() || Busy())
-        return;
-    Preview->start();
-}
-
 void MainWindow::showSaveMenu() {
     if (Busy())
         return;
     SaveMenu->popup(Form->SaveButton->mapToGlobal(QPoint(0, Form->SaveButton->height())));
-}
-
-void MainWindow::stopPreview() {
-    Preview->stop();
 }
 
 QString MainWindow::LinkAddress(int number) const {

@@ -21,6 +21,7 @@ void MainWindow::CreateControllers() {
         Storyboard->LayoutPhotoStrip(0);
         Storyboard->SelectSlide(0);
     };
+    preview.Busy = [this] { return Busy(); };
     preview.Restored = [this] {
         if (!Busy())
             Storyboard->ShowSelectedInPreview();

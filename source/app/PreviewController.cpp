@@ -62,7 +62,7 @@ bool PreviewController::Running() const {
 
 void PreviewController::start() {
     const project::ShowModel& show = show_;
-    if (show.Slides.empty() || Running())
+    if (show.Slides.empty() || Running() || (host_.Busy && host_.Busy()))
         return;
     if (!PrepareMusic())
         return;

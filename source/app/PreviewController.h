@@ -46,6 +46,8 @@ struct PreviewHost {
     std::function<void()> Rewind;
     // The window has its editor layout back (once it has settled).
     std::function<void()> Restored;
+    // True while the window is busy with a job: the preview does not start then.
+    std::function<bool()> Busy;
 };
 
 class PreviewController final : public QObject {
@@ -65,7 +67,7 @@ public:
     bool Running() const;
     bool Paused() const { return schedule_.Paused(); }
     // Enters the full-screen layout and starts the show from its first slide (a show without
-    // slides does nothing).
+    // slides, or a busy window, does nothing).
     void start();
     // Ends the show: the music stops, the window gets its layout and geometry back. Does nothing
     // when no preview runs.

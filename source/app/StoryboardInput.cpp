@@ -63,14 +63,14 @@ void StoryboardInput::CreateShortcuts() {
     AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), "SaveShortcut", [&w] { w.saveProject(); });
     AddShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), "SaveVideoShortcut",
                 [&w] { w.Export->saveAsVideo(); });
-    AddShortcut(QKeySequence(Qt::Key_F5), "PreviewShortcut", [&w] { w.startPreview(); });
+    AddShortcut(QKeySequence(Qt::Key_F5), "PreviewShortcut", [&w] { w.Preview->start(); });
     // Space starts the preview, and while it plays pauses and resumes it (as the preview's own
     // key handling would: a shortcut takes the key before it).
     AddShortcut(QKeySequence(Qt::Key_Space), "PreviewSpaceShortcut", [&w] {
         if (w.Preview->Running())
             w.Preview->togglePause();
         else
-            w.startPreview();
+            w.Preview->start();
     });
     AddShortcut(QKeySequence(Qt::Key_Delete), "DeleteShortcut",
                 [&w] { w.Commands->deletePhoto(); });

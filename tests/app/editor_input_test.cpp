@@ -221,7 +221,7 @@ private Q_SLOTS:
         Key(*form, Qt::Key_Delete);
         Key(*form, Qt::Key_Right, Qt::ControlModifier);
         QCOMPARE(Order(*form), Labels({1, 3}));
-        form->stopPreview();
+        form->Preview->stop();
         QVERIFY(!form->Preview->Running());
         answer = true;
         Key(*form, Qt::Key_N, Qt::ControlModifier);

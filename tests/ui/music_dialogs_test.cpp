@@ -153,7 +153,7 @@ private Q_SLOTS:
         QVERIFY(form.AddTrack(
             QString::fromStdString(testing_audio::AudioFiles::Get().Wav("preview.wav", 3.0))));
         const QString mix = QString::fromStdString(form.Show.MusicDir + "preview-mix.wav");
-        form.startPreview();
+        form.Preview->start();
         QVERIFY(form.Preview->Running());
         form.Preview->scheduleTick();
         QVERIFY(QFile::exists(mix));
@@ -162,7 +162,7 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(mix));
 
         form.Show.SetOptions(project::ShowOptions{});
-        form.startPreview();
+        form.Preview->start();
         form.Preview->scheduleTick();
         QVERIFY(!QFile::exists(mix));
         QCOMPARE(form.Preview->PlayingTrack(), 0);
