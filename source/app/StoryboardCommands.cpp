@@ -33,7 +33,7 @@ void StoryboardCommands::previousStripPage() {
 void StoryboardCommands::nextStripPage() {
     if (host_.Busy())
         return;
-    const long long perPage = host_.StripWidth() / 132;
+    const long long perPage = host_.StripWidth() / project::kCellWidth;
     int page = view_.SlidePage();
     if (static_cast<long long>(show_.Slides.size()) >= perPage * (page + 1) + 1)
         ++page;
