@@ -1,6 +1,5 @@
 #include "app/DiscController.h"
 
-#include "app/MainWindow.h"
 #include "disc/burn/DiscJob.h"
 #include "disc/iso/IsoImageBuilder.h"
 #include "disc/mmc/MediaDetection.h"
@@ -14,23 +13,14 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <utility>
+
 namespace ui {
 
 using project::Tr;
 
-// The window stays busy while a job runs; closing it asks the job to stop.
-class DiscController::Scope {
-public:
-    Scope(MainWindow* window, base::Progress& job) {
-        if (window)
-            scope_ = std::make_unique<MainWindow::JobScope>(*window, job);
-    }
-
-private:
-    std::unique_ptr<MainWindow::JobScope> scope_;
-};
-
-DiscController::DiscController(QObject* parent) : QObject(parent) {
+DiscController::DiscController(QObject* parent, ControllerHost host)
+    : QObject(parent), host_(std::move(host)) {
     ProgressTimer = new QTimer(this);
     ProgressTimer->setObjectName("DiscProgressTimer");
     ProgressTimer->setInterval(1000);
@@ -73,8 +63,7 @@ void DiscController::writeDisc() {
     }
     imageEntry_ = static_cast<int>(entries.size());
     entries << QString::fromUtf8("ISO image file");
-    auto* parentWidget = qobject_cast<QWidget*>(parent());
-    DiscDialog dialog(parentWidget);
+    DiscDialog dialog(host_.DialogParent);
     dialog_ = &dialog;
     dialog.SetRecorders(entries);
     selectRecorder(0);
@@ -110,13 +99,15 @@ void DiscController::selectRecorder(int index) {
 }
 
 void DiscController::Begin() {
-    scope_ = std::make_unique<Scope>(qobject_cast<MainWindow*>(parent()), job_->Progress());
+    // The window stays busy while the job runs; closing it asks the job to stop.
+    if (host_.BeginJob)
+        busy_ = host_.BeginJob(job_->Progress());
     if (dialog_)
         dialog_->SetBusy(true);
 }
 
 void DiscController::End() {
-    scope_.reset();
+    busy_.reset();
     if (dialog_)
         dialog_->SetBusy(false);
 }

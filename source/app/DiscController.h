@@ -4,6 +4,7 @@
 // animation timer (700 ms), and reports the end.
 #pragma once
 
+#include "app/ControllerHost.h"
 #include "base/Result.h"
 #include "disc/ui/DiscDialog.h"
 
@@ -29,7 +30,8 @@ class DiscController final : public QObject {
     Q_OBJECT
 
 public:
-    explicit DiscController(QObject* parent);
+    // host: the dialog's parent and the window's busy state while a disc job runs.
+    DiscController(QObject* parent, ControllerHost host);
     ~DiscController() override;
 
     QTimer* ProgressTimer = nullptr; // 1000 ms, the write progress
@@ -60,11 +62,12 @@ private:
     void Begin();
     void End();
 
-    class Scope;
+    ControllerHost host_;
     std::unique_ptr<disc::ScsiDevice> device_;
     std::unique_ptr<disc::IsoImageBuilder> builder_;
     std::unique_ptr<disc::DiscJob> job_; // after the device and builder: joined first
-    std::unique_ptr<Scope> scope_;
+    // The window's busy mark while the job runs.
+    std::shared_ptr<void> busy_;
     QPointer<DiscDialog> dialog_;
     int imageEntry_ = -1; // the recorder list's entry that writes an image file
     int trackSectors_ = 0;

@@ -53,6 +53,8 @@ MainWindow::MainWindow(QWidget* parent)
         if (!LaunchUrl(url))
             ShowMessage(LaunchFailureText(target));
     };
+    CreateStoryboard();
+    CreateControllers();
     CreateTimers();
     CreateMenus();
     CreateProjectDialogs();
@@ -72,6 +74,8 @@ MainWindow::~MainWindow() {
         Jobs->CancelAndWait();
     // The history outlives the window's widgets; it must not report to them any more.
     History.Stack().disconnect(this);
+    if (Undo)
+        History.Stack().disconnect(Undo);
     // The storyboard follows the show, which is a member and goes before the window's children.
     delete Storyboard;
     Storyboard = nullptr;
@@ -265,9 +269,8 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 void MainWindow::layoutWindow() {
     CenterBottomToolbar();
-    Show.SlidePage = 0;
     Storyboard->LayoutPhotoStrip(0);
-    Storyboard->SelectSlide(Show.SelectedSlide);
+    Storyboard->SelectSlide(Storyboard->SelectedSlide());
 }
 
 void MainWindow::CenterBottomToolbar() {

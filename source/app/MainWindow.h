@@ -6,8 +6,10 @@
 
 #include "app/DiscController.h"
 #include "app/PreviewController.h"
+#include "app/StoryboardCommands.h"
 #include "app/StoryboardInput.h"
 #include "app/StoryboardView.h"
+#include "app/UndoControls.h"
 #include "app/VideoExportController.h"
 #include "base/Job.h"
 #include "project/Import.h"
@@ -63,6 +65,8 @@ public:
     VideoExportController* Export = nullptr;
     DiscController* Disc = nullptr;
     StoryboardInput* Input = nullptr; // shortcuts, wheel paging, dragging photos
+    // Paging, choosing, deleting and moving photos and tracks on the storyboard.
+    StoryboardCommands* Commands = nullptr;
     // 100 ms, always on: the enabled state of panels and buttons by the busy state.
     QTimer* BusyTimer = nullptr;
 
@@ -98,16 +102,12 @@ public:
     std::function<QStringList()> AskTrackFiles;
     // Shows a warning message box.
     std::function<void(const QString& text)> ShowMessage;
-    // Asks the photo (1..count) the selected one changes places with; 0 when cancelled. Tests
-    // replace it.
-    std::function<int(int current, int count)> AskSwapPartner;
     // The question before unsaved changes would be lost (close, New, Open). Tests replace it.
     enum class SaveAnswer { Save, Discard, Cancel };
     std::function<SaveAnswer(const QString& question, const QString& caption)> AskSaveChanges;
 
     // Undo and redo of the show's changes (Ctrl+Z, Ctrl+Shift+Z and the top bar's buttons).
-    QAction* UndoAction = nullptr;
-    QAction* RedoAction = nullptr;
+    UndoControls* Undo = nullptr;
 
     // Closes the window without the question about unsaved changes: a signal (kill, Ctrl+C, the
     // end of the session) has nobody at the window to answer it.
@@ -153,8 +153,6 @@ public:
     void OpenRecentShow(const QString& path);
     // The load-failure message (also the open command's).
     static QString LoadFailureText();
-    // The message when no program takes an address, with the address.
-    static QString LaunchFailureText(const QString& address);
     bool SaveProjectFile(const QString& path);
     // Ctrl+S: saves to the show's own file, or asks for a name when it has none.
     void saveProject();
@@ -177,52 +175,18 @@ public:
     project::ThumbnailMade SeedThumbnail();
     project::ImportStatus AddTrack(const QString& path);
 
-    // When the show has unsaved changes, asks whether to save them: false when the user cancels
-    // or the save did not succeed (the caller then stops), true to go on.
-    bool SettleUnsavedChanges();
-
     // Commands of the window.
-    void undo();               // undo the last change
-    void redo();               // redo the change undone last
-    void openEffects(int tag); // effect buttons, Tag 0..5
-    void openSettings();       // settings
-    void openHelp();           // help page (also F1)
-    void openAbout();          // about
-    void newProject();         // new project
-    void openProject();        // open
-    void startPreview();       // preview
-    void showSaveMenu();       // save menu
-    void saveAsProject();      // save as project
-    void addPhotos();          // add photos
-    void addMusic();           // add music
-    void previousStripPage();  // previous strip page
-    void nextStripPage();      // next strip page
-    void deletePhoto();        // delete photo
-    void movePhotoRight();     // move photo right
-    void movePhotoLeft();      // move photo left
-    void openTrackSettings();  // track settings
+    void openHelp();      // help page (also F1)
+    void newProject();    // new project
+    void openProject();   // open
+    void saveAsProject(); // save as project
+    void addPhotos();     // add photos
+    void addMusic();      // add music
     // The show's music: cross-fade, end fade, even loudness, fit and beat cuts, as one step.
     void openShowMusic();
-    void deleteTrack();    // delete track
-    void moveTrackRight(); // move track right
-    void moveTrackLeft();  // move track left
-    void stopPreview();    // stop the preview
-    void swapPhotoWith();  // "Swap with..." of the photo menu
-    // Selects photo `index` (clamped to the show) on its page; a thumbnail that had the keyboard
-    // focus hands it to the newly selected one.
-    void selectPhoto(int index);
-    // Moves photo `from` to place `to` (the photos between shift by one) and selects it on its
-    // page: dragging a photo and Ctrl+Left/Right come here. False when nothing moved.
-    bool MovePhoto(int from, int to);
     void openLink(int number); // link icons 6..11
-    // End of the playing track (the library's notice): release it and turn the track dialog's
-    // stop button back into its play button.
-    void trackPlaybackEnded();
 
     void updateBusyState();
-    void layoutWindow();
-    void ResetAfterCancel();
-    void ApplyLanguage();
     // Loads a language file into the program's table and applies it; a file that cannot be
     // read leaves the texts as they are.
     void LoadLanguageFile(const QString& path);
@@ -245,8 +209,6 @@ public:
 
     // The six link addresses behind LinkIcon1..LinkIcon6, after formatting.
     QString LinkAddress(int number) const;
-    // Centres the bottom toolbar in the bottom bar.
-    void CenterBottomToolbar();
 
 Q_SIGNALS:
     // The track the audio library was playing came to its end.
@@ -262,7 +224,27 @@ protected:
     void customEvent(QEvent* event) override;
 
 private:
+    // The strip turns to the page of a photo just added at the end, and selects it.
+    void ShowAddedPhoto(std::size_t index);
+    void ResetAfterCancel();
+    void ApplyLanguage();
+    // The message when no program takes an address, with the address.
+    static QString LaunchFailureText(const QString& address);
+    // When the show has unsaved changes, asks whether to save them: false when the user cancels
+    // or the save did not succeed (the caller then stops), true to go on.
+    bool SettleUnsavedChanges();
+    void openSettings(); // settings
+    void openAbout();    // about
+    void showSaveMenu(); // save menu
+    // End of the playing track (the library's notice): release it and turn the track dialog's
+    // stop button back into its play button.
+    void trackPlaybackEnded();
+    void layoutWindow();
+    // Centres the bottom toolbar in the bottom bar.
+    void CenterBottomToolbar();
     void createWindow();
+    void CreateStoryboard();
+    void CreateControllers();
     void CreateTimers();
     void CreateMenus();
     void AddSwapCommand();

@@ -1,6 +1,7 @@
 // Main window: the toolbar, menu and item commands.
 #include "app/MainWindow.h"
 #include "app/TransitionChooser.h"
+#include "app/UndoControls.h"
 
 #include "base/ProgramFolder.h"
 #include "imaging/ui/EffectsDialog.h"
@@ -39,9 +40,9 @@ void MainWindow::CreateMenus() {
     movePhotoRight->setObjectName("MovePhotoRightAction");
     auto* movePhotoLeft = PhotoMenu->addAction("Сдвинуть влево");
     movePhotoLeft->setObjectName("MovePhotoLeftAction");
-    connect(deletePhoto, &QAction::triggered, this, &MainWindow::deletePhoto);
-    connect(movePhotoRight, &QAction::triggered, this, &MainWindow::movePhotoRight);
-    connect(movePhotoLeft, &QAction::triggered, this, &MainWindow::movePhotoLeft);
+    connect(deletePhoto, &QAction::triggered, Commands, &StoryboardCommands::deletePhoto);
+    connect(movePhotoRight, &QAction::triggered, Commands, &StoryboardCommands::movePhotoRight);
+    connect(movePhotoLeft, &QAction::triggered, Commands, &StoryboardCommands::movePhotoLeft);
 
     TrackMenu = new QMenu(this);
     TrackMenu->setObjectName("TrackMenu");
@@ -57,10 +58,10 @@ void MainWindow::CreateMenus() {
     moveTrackRight->setObjectName("MoveTrackRightAction");
     auto* moveTrackLeft = TrackMenu->addAction("Сдвинуть влево");
     moveTrackLeft->setObjectName("MoveTrackLeftAction");
-    connect(trackSettings, &QAction::triggered, this, &MainWindow::openTrackSettings);
-    connect(deleteTrack, &QAction::triggered, this, &MainWindow::deleteTrack);
-    connect(moveTrackRight, &QAction::triggered, this, &MainWindow::moveTrackRight);
-    connect(moveTrackLeft, &QAction::triggered, this, &MainWindow::moveTrackLeft);
+    connect(trackSettings, &QAction::triggered, Commands, &StoryboardCommands::openTrackSettings);
+    connect(deleteTrack, &QAction::triggered, Commands, &StoryboardCommands::deleteTrack);
+    connect(moveTrackRight, &QAction::triggered, Commands, &StoryboardCommands::moveTrackRight);
+    connect(moveTrackLeft, &QAction::triggered, Commands, &StoryboardCommands::moveTrackLeft);
 
     SaveMenu = new QMenu(this);
     SaveMenu->setObjectName("SaveMenu");
@@ -80,14 +81,14 @@ void MainWindow::ConnectCommands() {
     for (int tag = 0; tag < 6; ++tag) {
         effects[static_cast<std::size_t>(tag)]->setProperty("Tag", tag);
         connect(effects[static_cast<std::size_t>(tag)], &QToolButton::clicked, this,
-                [this, tag] { openEffects(tag); });
+                [this, tag] { Commands->openEffects(tag); });
     }
     connect(Form->SettingsButton, &QToolButton::clicked, this, &MainWindow::openSettings);
     connect(Form->HelpButton, &QToolButton::clicked, this, &MainWindow::openHelp);
     connect(Form->AboutButton, &QToolButton::clicked, this, &MainWindow::openAbout);
     connect(Form->NewButton, &QToolButton::clicked, this, &MainWindow::newProject);
     connect(Form->OpenButton, &QToolButton::clicked, this, &MainWindow::openProject);
-    connect(Form->PreviewButton, &QToolButton::clicked, this, &MainWindow::startPreview);
+    connect(Form->PreviewButton, &QToolButton::clicked, Preview, &PreviewController::start);
     // The save button pops its menu from the button and from its drop-down arrow.
     Form->SaveButton->setPopupMode(QToolButton::MenuButtonPopup);
     Form->SaveButton->setMenu(SaveMenu);
@@ -95,8 +96,10 @@ void MainWindow::ConnectCommands() {
     connect(Form->DiscButton, &QToolButton::clicked, Disc, &DiscController::writeDisc);
     connect(Form->AddPhotosButton, &QToolButton::clicked, this, &MainWindow::addPhotos);
     connect(Form->AddMusicButton, &QToolButton::clicked, this, &MainWindow::addMusic);
-    connect(Form->PreviousPageButton, &QToolButton::clicked, this, &MainWindow::previousStripPage);
-    connect(Form->NextPageButton, &QToolButton::clicked, this, &MainWindow::nextStripPage);
+    connect(Form->PreviousPageButton, &QToolButton::clicked, Commands,
+            &StoryboardCommands::previousStripPage);
+    connect(Form->NextPageButton, &QToolButton::clicked, Commands,
+            &StoryboardCommands::nextStripPage);
 
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     help->setContext(Qt::WindowShortcut);
@@ -123,7 +126,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         Storyboard->ShowSelectedInPreview();
     if (event->type() == QEvent::MouseButtonRelease) {
         if (watched == Form->Image1) {
-            stopPreview();
+            Preview->stop();
             return true;
         }
         const std::array<QObject*, 6> links = {Form->LinkIcon1, Form->LinkIcon2, Form->LinkIcon3,
@@ -135,46 +138,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             }
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-void MainWindow::openEffects(int tag) {
-    if (Busy())
-        return;
-    if (Show.Slides.empty())
-        return;
-    Show.EffectsPage = tag;
-    const auto index = static_cast<std::size_t>(
-        std::clamp(Show.SelectedSlide, 0, static_cast<int>(Show.Slides.size()) - 1));
-    // The effects rewrite the working picture: it is kept as it is now, for an undo.
-    auto change = History.BeginChange(index);
-    if (!change) {
-        ShowMessage(QString::fromLocal8Bit(change.error().c_str()));
-        return;
-    }
-    const project::Slide slide = Show.Slides[index];
-    const QPixmap clean = Storyboard->CleanThumbnail(index);
-    const imaging::Bitmap thumbnail =
-        clean.isNull() ? imaging::Bitmap() : imaging::Bitmap::CreateFromImage(clean.toImage());
-    ui::EffectsDialog dialog(slide, Show.Resolution, thumbnail, Show.EffectsPage, this);
-    dialog.SetSlideIndex(static_cast<int>(index));
-    dialog.exec();
-    // The dialog wrote the working file itself; the values and thumbnail come back from it.
-    const project::Slide edited = dialog.SlideRecord();
-    if (!dialog.Thumbnail().IsEmpty())
-        Storyboard->SeedThumbnail(edited.WorkFile, dialog.Thumbnail().CopyToImage());
-    Show.SetSlide(index, edited);
-    // The motion comes back as a value and is stored as the console tool stores it.
-    if (dialog.EditedMotion() != edited.Ext.Motion)
-        if (const auto moved =
-                project::ApplySlideEdit(Show, index, project::MotionEdit{dialog.EditedMotion()});
-            !moved)
-            ShowMessage(QString::fromLocal8Bit(moved.error().c_str()));
-    if (dialog.SecondsForAll())
-        for (std::size_t i = 0; i < Show.Slides.size(); ++i)
-            (void)project::ApplySlideEdit(Show, i, project::SecondsEdit{edited.ShowSeconds});
-    History.Commit(std::move(*change), QStringLiteral("effects"));
-    Storyboard->LayoutPhotoStrip(Show.SlidePage);
-    Storyboard->SelectSlide(Show.SelectedSlide);
 }
 
 void MainWindow::openSettings() {
@@ -226,132 +189,10 @@ void MainWindow::newProject() {
     ClearShow();
 }
 
-void MainWindow::startPreview() {
-    if (Show.Slides.empty() || Busy())
-        return;
-    Preview->start();
-}
-
 void MainWindow::showSaveMenu() {
     if (Busy())
         return;
     SaveMenu->popup(Form->SaveButton->mapToGlobal(QPoint(0, Form->SaveButton->height())));
-}
-
-void MainWindow::previousStripPage() {
-    if (Busy())
-        return;
-    if (Show.SlidePage == 0)
-        return;
-    --Show.SlidePage;
-    Storyboard->LayoutPhotoStrip(Show.SlidePage);
-    Storyboard->SelectSlide(Show.SelectedSlide);
-}
-
-void MainWindow::nextStripPage() {
-    if (Busy())
-        return;
-    const long long perPage = Form->PhotoStrip->width() / 132;
-    if (static_cast<long long>(Show.Slides.size()) >= perPage * (Show.SlidePage + 1) + 1)
-        ++Show.SlidePage;
-    Storyboard->LayoutPhotoStrip(Show.SlidePage);
-    Storyboard->SelectSlide(Show.SelectedSlide);
-}
-
-void MainWindow::deletePhoto() {
-    if (Busy())
-        return;
-    const int n = Show.SelectedSlide;
-    if (n < 0 || n >= static_cast<int>(Show.Slides.size()))
-        return;
-    // Every answer but No deletes.
-    if (!AskYesNo(Tr(51, "Удалить выбранный элемент?"), Tr(52, "Удаление")))
-        return;
-    // The question let events in: the show may have changed meanwhile.
-    if (Busy() || closed_ || n >= static_cast<int>(Show.Slides.size()))
-        return;
-    // The step lays the strip out and selects the photo now at that place (the preview shows
-    // the empty show when none is left).
-    if (const auto deleted = History.DeleteSlide(static_cast<std::size_t>(n)); !deleted)
-        ShowMessage(QString::fromLocal8Bit(deleted.error().c_str()));
-}
-
-void MainWindow::movePhotoRight() {
-    if (Busy())
-        return;
-    // The selection stays at its place, now on the neighbour.
-    const int n = Show.SelectedSlide;
-    if (n < 0 || n + 1 >= static_cast<int>(Show.Slides.size()))
-        return;
-    History.MoveSlide(static_cast<std::size_t>(n), static_cast<std::size_t>(n + 1), n);
-}
-
-void MainWindow::movePhotoLeft() {
-    if (Busy())
-        return;
-    const int n = Show.SelectedSlide;
-    if (n < 1 || n >= static_cast<int>(Show.Slides.size()))
-        return;
-    History.MoveSlide(static_cast<std::size_t>(n), static_cast<std::size_t>(n - 1), n);
-}
-
-void MainWindow::openTrackSettings() {
-    if (Busy())
-        return;
-    const int n = Show.SelectedSound;
-    if (n < 0 || n >= static_cast<int>(Show.Sounds.size()))
-        return;
-    const auto index = static_cast<std::size_t>(n);
-    auto change = History.BeginChange();
-    TrackDialog dialog(Show.Sounds[index], this);
-    connect(this, &MainWindow::trackPlaybackFinished, &dialog, &TrackDialog::PlaybackEnded);
-    dialog.exec();
-    // The volume and fades are the track's whichever way the dialog was closed, as it was heard.
-    if (index < Show.Sounds.size()) {
-        project::Track track = Show.Sounds[index];
-        track.Volume = dialog.Volume();
-        track.Ext.FadeInSeconds = dialog.FadeInSeconds();
-        track.Ext.FadeOutSeconds = dialog.FadeOutSeconds();
-        Show.SetSound(index, track);
-    }
-    if (change)
-        History.Commit(std::move(*change), QStringLiteral("track"));
-}
-
-void MainWindow::deleteTrack() {
-    if (Busy())
-        return;
-    const int n = Show.SelectedSound;
-    if (n < 0 || n >= static_cast<int>(Show.Sounds.size()))
-        return;
-    if (!AskYesNo(Tr(51, "Удалить выбранный элемент?"), Tr(52, "Удаление")))
-        return;
-    if (Busy() || closed_ || n >= static_cast<int>(Show.Sounds.size()))
-        return;
-    if (const auto deleted = History.DeleteTrack(static_cast<std::size_t>(n)); !deleted)
-        ShowMessage(QString::fromLocal8Bit(deleted.error().c_str()));
-}
-
-void MainWindow::moveTrackRight() {
-    if (Busy())
-        return;
-    const int n = Show.SelectedSound;
-    if (n < 0 || n + 1 >= static_cast<int>(Show.Sounds.size()))
-        return;
-    History.MoveTrack(static_cast<std::size_t>(n), static_cast<std::size_t>(n + 1), n);
-}
-
-void MainWindow::moveTrackLeft() {
-    if (Busy())
-        return;
-    const int n = Show.SelectedSound;
-    if (n < 1 || n >= static_cast<int>(Show.Sounds.size()))
-        return;
-    History.MoveTrack(static_cast<std::size_t>(n), static_cast<std::size_t>(n - 1), n);
-}
-
-void MainWindow::stopPreview() {
-    Preview->stop();
 }
 
 QString MainWindow::LinkAddress(int number) const {
@@ -439,8 +280,8 @@ void MainWindow::ApplyLanguage() {
             HintText(48, Form->NewButton),
         });
         Storyboard->HintTransitionCells(); // names: keys 16-25 and 41-44
-        for (auto [action, key, builtin] :
-             {std::tuple{UndoAction, 924, "Отменить"}, std::tuple{RedoAction, 925, "Повторить"}}) {
+        for (auto [action, key, builtin] : {std::tuple{Undo->UndoAction, 924, "Отменить"},
+                                            std::tuple{Undo->RedoAction, 925, "Повторить"}}) {
             if (!action)
                 continue;
             action->setText(Tr(key, builtin));

@@ -1,6 +1,7 @@
 // Main window: undo and redo of the show's changes, and the question before unsaved changes are
 // lost (close, New, Open).
 #include "app/MainWindow.h"
+#include "app/UndoControls.h"
 
 #include "media/ShowMix.h"
 #include "project/Language.h"
@@ -9,11 +10,11 @@
 
 #include <QAction>
 #include <QHBoxLayout>
-#include <QKeySequence>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QStyle>
 #include <QToolButton>
+
+#include <utility>
 
 namespace ui {
 
@@ -35,30 +36,19 @@ void MainWindow::CreateHistoryActions() {
         return SaveAnswer::Cancel;
     };
 
-    UndoAction = new QAction(this);
-    UndoAction->setObjectName("UndoAction");
-    UndoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    UndoAction->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
-    RedoAction = new QAction(this);
-    RedoAction->setObjectName("RedoAction");
-    RedoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
-    RedoAction->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
-    for (QAction* a : {UndoAction, RedoAction}) {
-        a->setShortcutContext(Qt::WindowShortcut);
-        a->setEnabled(false);
-        addAction(a);
-    }
-    connect(UndoAction, &QAction::triggered, this, &MainWindow::undo);
-    connect(RedoAction, &QAction::triggered, this, &MainWindow::redo);
-    connect(&History.Stack(), &QUndoStack::canUndoChanged, this, &MainWindow::updateBusyState);
-    connect(&History.Stack(), &QUndoStack::canRedoChanged, this, &MainWindow::updateBusyState);
+    UndoControls::Host host;
+    host.Busy = [this] { return Busy(); };
+    host.ShowMessage = [this](const QString& text) { ShowMessage(text); };
+    host.Reveal = [this] { RevealSelectedSlide(); };
+    Undo = new UndoControls(*this, History, std::move(host));
+    connect(Undo, &UndoControls::stateChanged, this, &MainWindow::updateBusyState);
 
     // Two buttons after the effect buttons of the top bar.
     if (auto* bar = qobject_cast<QHBoxLayout*>(Form->ToolBar1->layout())) {
         bar->addSpacing(6);
-        for (QAction* a : {UndoAction, RedoAction}) {
+        for (QAction* a : {Undo->UndoAction, Undo->RedoAction}) {
             auto* button = new QToolButton(Form->ToolBar1);
-            button->setObjectName(a == UndoAction ? "UndoButton" : "RedoButton");
+            button->setObjectName(a == Undo->UndoAction ? "UndoButton" : "RedoButton");
             button->setDefaultAction(a);
             button->setAutoRaise(true);
             button->setFixedSize(32, 25);
@@ -68,35 +58,17 @@ void MainWindow::CreateHistoryActions() {
     }
 }
 
-void MainWindow::undo() {
-    if (Busy() || !History.CanUndo())
-        return;
-    History.Undo();
-    RevealSelectedSlide();
-    if (!History.LastError().empty())
-        ShowMessage(QString::fromLocal8Bit(History.LastError().c_str()));
-}
-
-void MainWindow::redo() {
-    if (Busy() || !History.CanRedo())
-        return;
-    History.Redo();
-    RevealSelectedSlide();
-    if (!History.LastError().empty())
-        ShowMessage(QString::fromLocal8Bit(History.LastError().c_str()));
-}
-
 void MainWindow::RevealSelectedSlide() {
     const int perPage = Form->PhotoStrip->width() / project::kCellWidth;
     if (perPage <= 0 || Show.Slides.empty())
         return;
     const int page =
-        std::clamp(Show.SelectedSlide, 0, static_cast<int>(Show.Slides.size()) - 1) / perPage;
-    if (page == Show.SlidePage)
+        std::clamp(Storyboard->SelectedSlide(), 0, static_cast<int>(Show.Slides.size()) - 1) /
+        perPage;
+    if (page == Storyboard->SlidePage())
         return;
-    Show.SlidePage = page;
     Storyboard->LayoutPhotoStrip(page);
-    Storyboard->SelectSlide(Show.SelectedSlide);
+    Storyboard->SelectSlide(Storyboard->SelectedSlide());
 }
 
 bool MainWindow::SettleUnsavedChanges() {
@@ -127,8 +99,7 @@ void MainWindow::ClearShow() {
     Show.ClearProject();
     Show.SetOptions(media::NewShowOptions());
     Show.PurgeWorkFolders();
-    Show.SelectedSlide = 0;
-    Show.SelectedSound = 0;
+    Storyboard->ResetSelection();
     layoutWindow();
 }
 

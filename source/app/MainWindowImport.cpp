@@ -67,11 +67,7 @@ project::ImportStatus MainWindow::AddPhoto(const QString& path) {
     if (!added)
         return added;
     History.PhotoAdded(added->Index);
-    const long long perPage = Form->PhotoStrip->width() / project::kCellWidth;
-    if (static_cast<long long>(Show.Slides.size()) > perPage * (Show.SlidePage + 1))
-        ++Show.SlidePage;
-    Storyboard->LayoutPhotoStrip(Show.SlidePage);
-    Storyboard->SelectSlide(static_cast<int>(Show.Slides.size()) - 1);
+    ShowAddedPhoto(Show.Slides.size() - 1);
     return added;
 }
 
@@ -255,10 +251,15 @@ void MainWindow::PlaceImportedPhoto(const project::Slide& slide) {
     if (!Show.InsertSlide(index, slide))
         return;
     History.PhotoAdded(index);
+    ShowAddedPhoto(index);
+}
+
+void MainWindow::ShowAddedPhoto(std::size_t index) {
     const long long perPage = Form->PhotoStrip->width() / project::kCellWidth;
-    if (static_cast<long long>(Show.Slides.size()) > perPage * (Show.SlidePage + 1))
-        ++Show.SlidePage;
-    Storyboard->LayoutPhotoStrip(Show.SlidePage);
+    int page = Storyboard->SlidePage();
+    if (static_cast<long long>(Show.Slides.size()) > perPage * (page + 1))
+        ++page;
+    Storyboard->LayoutPhotoStrip(page);
     Storyboard->SelectSlide(static_cast<int>(index));
 }
 

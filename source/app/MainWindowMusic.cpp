@@ -57,8 +57,8 @@ void MainWindow::openShowMusic() {
     }
     // Whatever was done before a failure or a Cancel stays, as one step that undo takes back.
     History.Commit(std::move(*change), QStringLiteral("show music"));
-    Storyboard->LayoutPhotoStrip(Show.SlidePage);
-    Storyboard->SelectSlide(Show.SelectedSlide);
+    Storyboard->LayoutPhotoStrip(Storyboard->SlidePage());
+    Storyboard->SelectSlide(Storyboard->SelectedSlide());
     if (!problem.empty())
         ShowMessage(Tr(839, "Не удалось изменить время фото: %1")
                         .arg(QString::fromLocal8Bit(problem.c_str())));

@@ -169,7 +169,7 @@ bool MainWindow::LoadShowFile(const QString& path, bool remember) {
         if (result.Outcome == project::LoadOutcome::Cancelled)
             Show.PurgeWorkFolders();
         UpdateTitle();
-        Show.SelectedSlide = 0;
+        Storyboard->ResetSelection();
         layoutWindow();
     }
     return !result.Failed();

@@ -1,73 +1,65 @@
-// Main window: choosing and placing photos on the storyboard from the keyboard, by dragging and
-// with the photo menu's "Swap with..." command.
+// Main window: the storyboard view and its commands, built and connected to the window's menus
+// and questions, and the photo menu's "Swap with..." command.
 #include "app/MainWindow.h"
+#include "app/TransitionChooser.h"
 #include "ui_MainWindow.h"
 
 #include "project/Language.h"
-#include "project/StripLayout.h"
-#include "project/ui/StripCells.h"
 
 #include <QAction>
-#include <QApplication>
+#include <QCursor>
 #include <QInputDialog>
 #include <QMenu>
 
-#include <algorithm>
+#include <utility>
 
 namespace ui {
 
 using project::Tr;
 
+void MainWindow::CreateStoryboard() {
+    Storyboard = new StoryboardView(*this, *Form, Show);
+    Storyboard->IsBusy = [this] { return Busy(); };
+    Storyboard->SetHistory(&History);
+    connect(Storyboard, &StoryboardView::photoMenuRequested, this,
+            [this] { PhotoMenu->popup(QCursor::pos()); });
+    connect(Storyboard, &StoryboardView::trackMenuRequested, this,
+            [this] { TrackMenu->popup(QCursor::pos()); });
+    connect(Storyboard, &StoryboardView::transitionCellClicked, this, [this](int index) {
+        auto change = History.BeginChange();
+        const auto thumbnail = [this](std::size_t i) {
+            const QPixmap clean = Storyboard->CleanThumbnail(i);
+            return clean.isNull() ? imaging::Bitmap()
+                                  : imaging::Bitmap::CreateFromImage(clean.toImage());
+        };
+        if (!change || !ChooseTransition(Show, index, this, thumbnail))
+            return;
+        History.Commit(std::move(*change), QStringLiteral("transition"));
+        Storyboard->LayoutPhotoStrip(Storyboard->SlidePage());
+    });
+    StoryboardCommands::Host host;
+    host.DialogParent = this;
+    host.Busy = [this] { return Busy() || closed_; };
+    host.AskYesNo = [this](const QString& question, const QString& caption) {
+        return AskYesNo(question, caption);
+    };
+    host.ShowMessage = [this](const QString& text) { ShowMessage(text); };
+    host.StripWidth = [this] { return Form->PhotoStrip->width(); };
+    Commands = new StoryboardCommands(this, Show, History, *Storyboard, std::move(host));
+    connect(this, &MainWindow::trackPlaybackFinished, Commands,
+            &StoryboardCommands::trackPlaybackFinished);
+}
+
 void MainWindow::AddSwapCommand() {
     auto* swap = PhotoMenu->addAction(QString::fromUtf8("Поменять местами с…"));
     swap->setObjectName("SwapWith");
-    connect(swap, &QAction::triggered, this, &MainWindow::swapPhotoWith);
-    AskSwapPartner = [this](int current, int count) {
+    connect(swap, &QAction::triggered, Commands, &StoryboardCommands::swapPhotoWith);
+    Commands->AskSwapPartner = [this](int current, int count) {
         bool ok = false;
         const int chosen = QInputDialog::getInt(this, Tr(70, "Поменять местами с…"),
                                                 Tr(71, "Номер фото:"), current, 1, count, 1, &ok);
         return ok ? chosen : 0;
     };
-}
-
-void MainWindow::swapPhotoWith() {
-    if (Busy())
-        return;
-    const int count = static_cast<int>(Show.Slides.size());
-    const int selected = Show.SelectedSlide;
-    if (selected < 0 || selected >= count || count < 2)
-        return;
-    const int partner = AskSwapPartner(selected + 1, count);
-    if (partner < 1 || partner > count || partner == selected + 1 || Busy())
-        return;
-    // The selected photo takes the partner's place and stays selected there.
-    Storyboard->SwapSlides(partner, selected + 1);
-    Storyboard->ShowSlide(partner - 1);
-}
-
-void MainWindow::selectPhoto(int index) {
-    if (Busy() || Show.Slides.empty())
-        return;
-    const int last = static_cast<int>(Show.Slides.size()) - 1;
-    const bool thumbnailFocused = qobject_cast<ThumbImage*>(QApplication::focusWidget()) != nullptr;
-    Storyboard->ShowSlide(std::clamp(index, 0, last));
-    if (thumbnailFocused)
-        if (QWidget* thumb = Storyboard->PhotoCellWidget(
-                static_cast<std::size_t>(Show.SelectedSlide), StoryboardView::PhotoPart::Thumb))
-            thumb->setFocus(Qt::OtherFocusReason);
-}
-
-bool MainWindow::MovePhoto(int from, int to) {
-    // One step of the undo history, which leaves the moved photo selected.
-    if (Busy() || from < 0 || to < 0 ||
-        !History.MoveSlide(static_cast<std::size_t>(from), static_cast<std::size_t>(to), to))
-        return false;
-    // The strip is drawn again in the new order, on the page that shows the moved photo.
-    Show.SlidePage =
-        project::PageOfSlide(Form->PhotoStrip->width(), static_cast<int>(Show.Slides.size()), to);
-    Storyboard->LayoutPhotoStrip(Show.SlidePage);
-    Storyboard->SelectSlide(to);
-    return true;
 }
 
 } // namespace ui

@@ -1,39 +1,42 @@
-// Main window: the busy timer and the enabled state it keeps in step.
+// Main window: the controllers it hands its duties to, each given only what it needs, and the
+// busy timer with the enabled state it keeps in step.
 #include "app/MainWindow.h"
-#include "app/TransitionChooser.h"
+#include "app/UndoControls.h"
 #include "project/ControlStates.h"
 #include "ui_MainWindow.h"
 
 #include <QAction>
-#include <QCursor>
-#include <QMenu>
 #include <QTimer>
 
 namespace ui {
 
-void MainWindow::CreateTimers() {
-    Storyboard = new StoryboardView(*this, *Form, Show);
-    Storyboard->IsBusy = [this] { return Busy(); };
-    Storyboard->History = &History;
-    connect(Storyboard, &StoryboardView::photoMenuRequested, this,
-            [this] { PhotoMenu->popup(QCursor::pos()); });
-    connect(Storyboard, &StoryboardView::trackMenuRequested, this,
-            [this] { TrackMenu->popup(QCursor::pos()); });
-    connect(Storyboard, &StoryboardView::transitionCellClicked, this, [this](int index) {
-        auto change = History.BeginChange();
-        const auto thumbnail = [this](std::size_t i) {
-            const QPixmap clean = Storyboard->CleanThumbnail(i);
-            return clean.isNull() ? imaging::Bitmap()
-                                  : imaging::Bitmap::CreateFromImage(clean.toImage());
-        };
-        if (!change || !ChooseTransition(Show, index, this, thumbnail))
-            return;
-        History.Commit(std::move(*change), QStringLiteral("transition"));
-        Storyboard->LayoutPhotoStrip(Show.SlidePage);
-    });
-    Preview = new PreviewController(*this);
+void MainWindow::CreateControllers() {
+    PreviewHost preview;
+    preview.Window = this;
+    preview.Picture = Form->Image1;
+    preview.PictureFrame = Form->Panel4;
+    preview.EditorParts = {Form->Panel2, Form->Panel3, Form->Panel1};
+    preview.Progress = [this] { return ProgressView; };
+    preview.Rewind = [this] {
+        Storyboard->LayoutPhotoStrip(0);
+        Storyboard->SelectSlide(0);
+    };
+    preview.Busy = [this] { return Busy(); };
+    preview.Restored = [this] {
+        if (!Busy())
+            Storyboard->ShowSelectedInPreview();
+    };
+    Preview = new PreviewController(this, Show, std::move(preview));
     Export = new VideoExportController(this);
-    Disc = new DiscController(this);
+    ControllerHost disc;
+    disc.DialogParent = this;
+    disc.BeginJob = [this](base::Progress& job) -> std::shared_ptr<void> {
+        return std::make_shared<JobScope>(*this, job);
+    };
+    Disc = new DiscController(this, std::move(disc));
+}
+
+void MainWindow::CreateTimers() {
     BusyTimer = new QTimer(this);
     BusyTimer->setObjectName("BusyTimer");
     BusyTimer->setInterval(100);
@@ -42,8 +45,9 @@ void MainWindow::CreateTimers() {
 
 void MainWindow::updateBusyState() {
     const bool busy = (ProgressVisible && ProgressVisible()) || Busy();
-    const auto s = project::ComputeControlStates(busy, static_cast<int>(Show.Slides.size()),
-                                                 Show.SlidePage, Form->PhotoStrip->width());
+    const auto s =
+        project::ComputeControlStates(busy, static_cast<int>(Show.Slides.size()),
+                                      Storyboard->SlidePage(), Form->PhotoStrip->width());
     for (QWidget* w : {static_cast<QWidget*>(Form->Panel1), static_cast<QWidget*>(Form->Panel2),
                        static_cast<QWidget*>(Form->Panel5), static_cast<QWidget*>(Form->Panel6)})
         w->setEnabled(s.Panels);
@@ -52,10 +56,8 @@ void MainWindow::updateBusyState() {
                        Form->SaveButton, Form->DiscButton})
         w->setEnabled(s.EditButtons);
     // Undo and redo change the show: never while it is busy.
-    if (UndoAction)
-        UndoAction->setEnabled(!busy && History.CanUndo());
-    if (RedoAction)
-        RedoAction->setEnabled(!busy && History.CanRedo());
+    if (Undo)
+        Undo->UpdateEnabled(busy);
     Form->PreviousPageButton->setEnabled(s.PreviousPage);
     Form->NextPageButton->setEnabled(s.NextPage);
 }

@@ -1,16 +1,15 @@
 #include "app/PreviewController.h"
 
-#include "app/MainWindow.h"
 #include "imaging/Compose.h"
 #include "imaging/TransitionKinds.h"
 #include "media/AudioLibrary.h"
 #include "media/ui/ProgressWindow.h"
 #include "project/Language.h"
 #include "project/TransitionChoice.h"
-#include "ui_MainWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -21,6 +20,7 @@
 #include <exception>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace ui {
 
@@ -36,7 +36,9 @@ imaging::SlideSource SourceOf(const project::Slide& slide) {
 
 } // namespace
 
-PreviewController::PreviewController(MainWindow& window) : QObject(&window), window_(window) {
+PreviewController::PreviewController(QObject* parent, const project::ShowModel& show,
+                                     PreviewHost host)
+    : QObject(parent), show_(show), host_(std::move(host)) {
     ScheduleTimer = new QTimer(this);
     ScheduleTimer->setObjectName("PreviewTimer");
     ScheduleTimer->setInterval(30);
@@ -59,15 +61,14 @@ bool PreviewController::Running() const {
 }
 
 void PreviewController::start() {
-    project::ShowModel& show = window_.Show;
-    if (show.Slides.empty() || Running())
+    const project::ShowModel& show = show_;
+    if (show.Slides.empty() || Running() || (host_.Busy && host_.Busy()))
         return;
     if (!PrepareMusic())
         return;
     // The strip goes back to its first page with the first photo selected.
-    show.SlidePage = 0;
-    window_.Storyboard->LayoutPhotoStrip(0);
-    window_.Storyboard->SelectSlide(0);
+    if (host_.Rewind)
+        host_.Rewind();
     EnterLayout();
     startedTrack_ = -1;
     pausedTrack_ = -1;
@@ -120,7 +121,7 @@ void PreviewController::togglePause() {
         TransitionTimer->start();
     if (movingSlide_ >= 0)
         MotionTimer->start();
-    const auto& sounds = window_.Show.Sounds;
+    const auto& sounds = show_.Sounds;
     if (pausedTrack_ >= 0 && static_cast<std::size_t>(pausedTrack_) < sounds.size()) {
         const project::Track& track = sounds[static_cast<std::size_t>(pausedTrack_)];
         try {
@@ -141,7 +142,7 @@ void PreviewController::ShowPausedMark(bool shown) {
     }
     // A child of the picture, so the picture itself stays exactly what the show draws.
     if (!pausedMark_) {
-        pausedMark_ = new QLabel(window_.Form->Image1);
+        pausedMark_ = new QLabel(host_.Picture);
         pausedMark_->setObjectName("PausedMark");
         pausedMark_->setAttribute(Qt::WA_TransparentForMouseEvents);
         pausedMark_->setStyleSheet(
@@ -202,7 +203,7 @@ void PreviewController::transitionTick() {
 }
 
 void PreviewController::StartTrack(std::int32_t index) {
-    const auto& sounds = window_.Show.Sounds;
+    const auto& sounds = show_.Sounds;
     if (static_cast<std::size_t>(index) >= sounds.size())
         return;
     const project::Track& track = sounds[static_cast<std::size_t>(index)];
@@ -233,16 +234,17 @@ void PreviewController::StartTrack(std::int32_t index) {
 }
 
 bool PreviewController::PrepareMusic() {
-    if (!window_.ProgressView) {
+    ProgressWindow* view = host_.Progress ? host_.Progress() : nullptr;
+    if (!view) {
         base::NoProgress quiet;
-        return music_.Prepare(window_.Show, quiet);
+        return music_.Prepare(show_, quiet);
     }
-    WindowProgress progress(*window_.ProgressView);
-    return music_.Prepare(window_.Show, progress);
+    WindowProgress progress(*view);
+    return music_.Prepare(show_, progress);
 }
 
 void PreviewController::ShowSlide(std::int32_t index) {
-    const auto& slides = window_.Show.Slides;
+    const auto& slides = show_.Slides;
     if (static_cast<std::size_t>(index) >= slides.size())
         return;
     const project::Slide& slide = slides[static_cast<std::size_t>(index)];
@@ -253,7 +255,7 @@ void PreviewController::ShowSlide(std::int32_t index) {
     else if (!imaging::LoadSlidePicture(slide.WorkFile, photo))
         return; // an unreadable photo leaves the picture as it was
     StopMotion();
-    const QLabel* image = window_.Form->Image1;
+    const QLabel* image = host_.Picture;
     picture_.SetSizeUninitialised(image->width(), image->height());
     if (slide.Ext.Motion.IsStill()) {
         imaging::ComposePhoto(picture_, photo, slide.BackColor);
@@ -267,7 +269,7 @@ void PreviewController::ShowSlide(std::int32_t index) {
 }
 
 void PreviewController::StartTransition(std::int32_t index) {
-    const auto& slides = window_.Show.Slides;
+    const auto& slides = show_.Slides;
     const auto i = static_cast<std::size_t>(index);
     if (i >= slides.size())
         return;
@@ -307,7 +309,7 @@ void PreviewController::StartTransition(std::int32_t index) {
 
 imaging::MovingSlide PreviewController::Moving(std::size_t i, const imaging::Bitmap& picture,
                                                std::int64_t showMs) const {
-    const auto& slides = window_.Show.Slides;
+    const auto& slides = show_.Slides;
     imaging::MovingSlide m;
     m.Picture = &picture;
     if (i < slides.size()) {
@@ -320,11 +322,11 @@ imaging::MovingSlide PreviewController::Moving(std::size_t i, const imaging::Bit
 }
 
 void PreviewController::ComposeMotionFrame() {
-    const auto& slides = window_.Show.Slides;
+    const auto& slides = show_.Slides;
     const auto i = static_cast<std::size_t>(movingSlide_);
     if (movingSlide_ < 0 || i >= slides.size())
         return;
-    const QLabel* image = window_.Form->Image1;
+    const QLabel* image = host_.Picture;
     if (picture_.Width != image->width() || picture_.Height != image->height())
         picture_.SetSizeUninitialised(image->width(), image->height());
     const std::int64_t now = Clock();
@@ -362,12 +364,11 @@ void PreviewController::StopMotion() {
 }
 
 void PreviewController::ShowPicture() {
-    window_.Form->Image1->setPixmap(QPixmap::fromImage(picture_.View()));
+    host_.Picture->setPixmap(QPixmap::fromImage(picture_.View()));
 }
 
 void PreviewController::EnterLayout() {
-    MainWindow& w = window_;
-    Ui::MainWindow& form = *w.Form;
+    QWidget& w = *host_.Window;
     savedState_ = w.windowState();
     savedPosition_ = w.frameGeometry().topLeft();
     savedSize_ = w.size();
@@ -375,11 +376,10 @@ void PreviewController::EnterLayout() {
     statusBarShown_ = bar && bar->isVisible();
     if (bar)
         bar->hide();
-    form.Panel2->hide();
-    form.Panel3->hide();
-    form.Panel1->hide();
-    form.Panel4->setFrameShape(QFrame::NoFrame);
-    form.Panel4->layout()->setContentsMargins(0, 0, 0, 0);
+    for (QWidget* part : host_.EditorParts)
+        part->hide();
+    host_.PictureFrame->setFrameShape(QFrame::NoFrame);
+    host_.PictureFrame->layout()->setContentsMargins(0, 0, 0, 0);
     w.setWindowFlag(Qt::FramelessWindowHint, true);
     // The screen's area is given as well, for displays where no window manager maximises.
     if (const QScreen* screen = w.screen())
@@ -396,14 +396,12 @@ void PreviewController::LeaveLayout() {
         return;
     inLayout_ = false;
     qApp->removeEventFilter(this);
-    MainWindow& w = window_;
-    Ui::MainWindow& form = *w.Form;
-    form.Panel2->show();
-    form.Panel3->show();
-    form.Panel1->show();
-    form.Panel4->setFrameShape(QFrame::Panel);
-    form.Panel4->setFrameShadow(QFrame::Sunken);
-    form.Panel4->layout()->setContentsMargins(1, 1, 1, 1);
+    QWidget& w = *host_.Window;
+    for (QWidget* part : host_.EditorParts)
+        part->show();
+    host_.PictureFrame->setFrameShape(QFrame::Panel);
+    host_.PictureFrame->setFrameShadow(QFrame::Sunken);
+    host_.PictureFrame->layout()->setContentsMargins(1, 1, 1, 1);
     if (statusBarShown_)
         if (auto* bar = w.findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly))
             bar->show();
@@ -422,9 +420,9 @@ void PreviewController::LeaveLayout() {
     w.setAcceptDrops(true);
     picture_ = imaging::Bitmap();
     // The editor's picture again once the layout has settled at the restored size.
-    QTimer::singleShot(0, &w, [&w] {
-        if (!w.Busy())
-            w.Storyboard->ShowSelectedInPreview();
+    QTimer::singleShot(0, this, [this] {
+        if (host_.Restored)
+            host_.Restored();
     });
 }
 
@@ -434,7 +432,7 @@ bool PreviewController::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && inLayout_) {
         auto* widget = qobject_cast<QWidget*>(watched);
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (widget && widget->window() == &window_ &&
+        if (widget && widget->window() == host_.Window &&
             (key->key() == Qt::Key_Escape || key->key() == Qt::Key_Space)) {
             // Accepted, so that the key does not travel on to the parents and act again.
             event->accept();

@@ -19,19 +19,42 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
+class QFrame;
 class QLabel;
 class QTimer;
+class QWidget;
+
+namespace project {
+class ShowModel;
+}
 
 namespace ui {
 
-class MainWindow;
+class ProgressWindow;
+
+// What the window hosting the preview gives it, instead of itself.
+struct PreviewHost {
+    QWidget* Window = nullptr;         // turned into a full-screen picture while the show plays
+    QLabel* Picture = nullptr;         // where the show plays (the editor's picture)
+    QFrame* PictureFrame = nullptr;    // the picture's frame, without border meanwhile
+    std::vector<QWidget*> EditorParts; // hidden while the show plays
+    // Where mixing the music reports its progress (null: nowhere).
+    std::function<ProgressWindow*()> Progress;
+    // The storyboard back at its first page and photo, when the show starts.
+    std::function<void()> Rewind;
+    // The window has its editor layout back (once it has settled).
+    std::function<void()> Restored;
+    // True while the window is busy with a job: the preview does not start then.
+    std::function<bool()> Busy;
+};
 
 class PreviewController final : public QObject {
     Q_OBJECT
 
 public:
-    explicit PreviewController(MainWindow& window);
+    PreviewController(QObject* parent, const project::ShowModel& show, PreviewHost host);
 
     QTimer* ScheduleTimer = nullptr;   // 30 ms, the show's schedule
     QTimer* TransitionTimer = nullptr; // 10 ms, the transition animation
@@ -44,7 +67,7 @@ public:
     bool Running() const;
     bool Paused() const { return schedule_.Paused(); }
     // Enters the full-screen layout and starts the show from its first slide (a show without
-    // slides does nothing).
+    // slides, or a busy window, does nothing).
     void start();
     // Ends the show: the music stops, the window gets its layout and geometry back. Does nothing
     // when no preview runs.
@@ -81,7 +104,8 @@ private:
     void ComposeMotionFrame();
     void StopMotion();
 
-    MainWindow& window_;
+    const project::ShowModel& show_;
+    PreviewHost host_;
     project::PreviewSchedule schedule_;
     imaging::TransitionState transition_;
     imaging::Bitmap picture_; // what Image1 shows: the slide, then the transition's states

@@ -63,30 +63,32 @@ void StoryboardInput::CreateShortcuts() {
     AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), "SaveShortcut", [&w] { w.saveProject(); });
     AddShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), "SaveVideoShortcut",
                 [&w] { w.Export->saveAsVideo(); });
-    AddShortcut(QKeySequence(Qt::Key_F5), "PreviewShortcut", [&w] { w.startPreview(); });
+    AddShortcut(QKeySequence(Qt::Key_F5), "PreviewShortcut", [&w] { w.Preview->start(); });
     // Space starts the preview, and while it plays pauses and resumes it (as the preview's own
     // key handling would: a shortcut takes the key before it).
     AddShortcut(QKeySequence(Qt::Key_Space), "PreviewSpaceShortcut", [&w] {
         if (w.Preview->Running())
             w.Preview->togglePause();
         else
-            w.startPreview();
+            w.Preview->start();
     });
-    AddShortcut(QKeySequence(Qt::Key_Delete), "DeleteShortcut", [&w] { w.deletePhoto(); });
+    AddShortcut(QKeySequence(Qt::Key_Delete), "DeleteShortcut",
+                [&w] { w.Commands->deletePhoto(); });
     AddShortcut(QKeySequence(Qt::Key_Left), "PreviousPhotoShortcut",
-                [&w] { w.selectPhoto(w.Show.SelectedSlide - 1); });
+                [&w] { w.Commands->selectPhoto(w.Storyboard->SelectedSlide() - 1); });
     AddShortcut(QKeySequence(Qt::Key_Right), "NextPhotoShortcut",
-                [&w] { w.selectPhoto(w.Show.SelectedSlide + 1); });
-    AddShortcut(QKeySequence(Qt::Key_Home), "FirstPhotoShortcut", [&w] { w.selectPhoto(0); });
+                [&w] { w.Commands->selectPhoto(w.Storyboard->SelectedSlide() + 1); });
+    AddShortcut(QKeySequence(Qt::Key_Home), "FirstPhotoShortcut",
+                [&w] { w.Commands->selectPhoto(0); });
     AddShortcut(QKeySequence(Qt::Key_End), "LastPhotoShortcut",
-                [&w] { w.selectPhoto(static_cast<int>(w.Show.Slides.size()) - 1); });
+                [&w] { w.Commands->selectPhoto(static_cast<int>(w.Show.Slides.size()) - 1); });
     AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Left), "MoveLeftShortcut", [&w] {
-        const int n = w.Show.SelectedSlide;
-        w.MovePhoto(n, n - 1);
+        const int n = w.Storyboard->SelectedSlide();
+        w.Commands->MovePhoto(n, n - 1);
     });
     AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Right), "MoveRightShortcut", [&w] {
-        const int n = w.Show.SelectedSlide;
-        w.MovePhoto(n, n + 1);
+        const int n = w.Storyboard->SelectedSlide();
+        w.Commands->MovePhoto(n, n + 1);
     });
 }
 
@@ -118,11 +120,11 @@ bool StoryboardInput::Wheel(QWheelEvent* event) {
     wheelRest_ += delta;
     while (wheelRest_ >= kWheelStep) {
         wheelRest_ -= kWheelStep;
-        window_.previousStripPage();
+        window_.Commands->previousStripPage();
     }
     while (wheelRest_ <= -kWheelStep) {
         wheelRest_ += kWheelStep;
-        window_.nextStripPage();
+        window_.Commands->nextStripPage();
     }
     event->accept();
     return true;
@@ -186,10 +188,10 @@ bool StoryboardInput::Drop(QObject* watched, QDropEvent* event) {
         x = 0;
     else if (watched == form.NextPageButton)
         x = form.PhotoStrip->width();
-    const int gap =
-        project::DropGap(window_.Show, form.PhotoStrip->width(), window_.Show.SlidePage, x);
+    const int gap = project::DropGap(window_.Show, form.PhotoStrip->width(),
+                                     window_.Storyboard->SlidePage(), x);
     event->acceptProposedAction();
-    window_.MovePhoto(tag - 1, project::MoveTargetOfGap(tag - 1, gap));
+    window_.Commands->MovePhoto(tag - 1, project::MoveTargetOfGap(tag - 1, gap));
     return true;
 }
 
@@ -201,21 +203,21 @@ void StoryboardInput::EndDrag() {
 
 void StoryboardInput::PageTowardsEdge() {
     if (edgeDirection_ < 0)
-        window_.previousStripPage();
+        window_.Commands->previousStripPage();
     else if (edgeDirection_ > 0)
-        window_.nextStripPage();
+        window_.Commands->nextStripPage();
     PlaceMarker();
 }
 
 void StoryboardInput::PlaceMarker() {
     const project::ShowModel& show = window_.Show;
     const int width = window_.Form->PhotoStrip->width();
-    const auto visible = project::PhotoStripPlaces(show, width, show.SlidePage);
+    const auto visible = project::PhotoStripPlaces(show, width, window_.Storyboard->SlidePage());
     if (visible.empty()) {
         marker_->hide();
         return;
     }
-    const int gap = project::DropGap(show, width, show.SlidePage, dragX_);
+    const int gap = project::DropGap(show, width, window_.Storyboard->SlidePage(), dragX_);
     const int left = (gap - visible.front().Index) * project::kCellWidth - 2;
     marker_->setGeometry(std::clamp(left, 0, std::max(0, width - 4)), 0, 4, 90);
     marker_->show();

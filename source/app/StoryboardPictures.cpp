@@ -60,12 +60,12 @@ void StoryboardView::ShowSelectedInPreview() {
     // file leaves Image1 as it was.
     const int width = form_.Image1->width();
     const int height = form_.Image1->height();
-    const auto index = static_cast<std::size_t>(show_.SelectedSlide);
+    const auto index = static_cast<std::size_t>(selectedSlide_);
     QImage image;
     if (show_.Slides.empty()) {
         image = imaging::ShowSlideInPreview(nullptr, width, height);
     } else {
-        if (show_.SelectedSlide < 0 || index >= show_.Slides.size())
+        if (selectedSlide_ < 0 || index >= show_.Slides.size())
             return;
         const auto& slide = show_.Slides[index];
         const std::string path = slide.WorkFile;

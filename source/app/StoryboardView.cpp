@@ -135,6 +135,7 @@ StoryboardView::StoryboardView(QWidget& window, Ui::MainWindow& form, project::S
 }
 
 StoryboardView::~StoryboardView() {
+    SetHistory(nullptr);
     show_.RemoveObserver(this);
 }
 
@@ -309,12 +310,32 @@ void StoryboardView::HintTransitionCells() {
             project::TransitionName(project::SlideTransitionCode(show_.Slides[i])));
 }
 
+void StoryboardView::SetHistory(project::ShowHistory* history) {
+    if (history_)
+        history_->OnFocus = nullptr;
+    history_ = history;
+    if (history_)
+        history_->OnFocus = [this](project::ItemKind kind, int index) {
+            if (kind == project::ItemKind::Photo)
+                SelectSlide(index);
+            else
+                SelectSound(index);
+        };
+}
+
+void StoryboardView::ResetSelection() {
+    selectedSlide_ = 0;
+    selectedSound_ = 0;
+    slidePage_ = 0;
+}
+
 void StoryboardView::SwapSlides(int sourceTag, int targetTag) {
-    if (History) {
+    if (history_) {
         // The step moves the cells with the photos and selects the dragged photo's old place.
         if (sourceTag >= 1 && targetTag >= 1)
-            History->SwapSlides(static_cast<std::size_t>(sourceTag - 1),
-                                static_cast<std::size_t>(targetTag - 1), sourceTag - 1);
+            history_->SwapSlides(static_cast<std::size_t>(sourceTag - 1),
+                                 static_cast<std::size_t>(targetTag - 1),
+                                 {selectedSlide_, sourceTag - 1});
         return;
     }
     if (!show_.SwapSlides(sourceTag, targetTag))
@@ -362,9 +383,13 @@ template <typename T> void MoveCell(std::vector<T>& cells, std::size_t from, std
 } // namespace
 
 void StoryboardView::ItemMoved(project::ItemKind kind, std::size_t from, std::size_t to) {
-    if (kind == project::ItemKind::Photo)
+    if (kind == project::ItemKind::Photo) {
         MoveCell(photoCells_, from, to);
-    else
+        // The selection follows its photo: the moved one, or a neighbour that shifted by one.
+        if (selectedSlide_ >= 0)
+            selectedSlide_ = static_cast<int>(
+                project::IndexAfterMove(static_cast<std::size_t>(selectedSlide_), from, to));
+    } else
         MoveCell(trackCells_, from, to);
     Refresh();
 }
@@ -388,6 +413,13 @@ void StoryboardView::ShowReset() {
     }
     for (std::size_t j = 0; j < show_.Sounds.size(); ++j)
         trackCells_.push_back(MakeTrackCell());
+    // An emptied show starts again at the first page.
+    if (show_.Slides.empty()) {
+        selectedSlide_ = 0;
+        slidePage_ = 0;
+    }
+    if (show_.Sounds.empty())
+        selectedSound_ = 0;
     selectedPicture_ = imaging::Bitmap();
     pictureKey_ = PictureKey{};
     Refresh();
@@ -396,9 +428,9 @@ void StoryboardView::ShowReset() {
 void StoryboardView::Refresh() {
     for (std::size_t i = 0; i < photoCells_.size(); ++i)
         photoCells_[i]->Thumb->setProperty("Tag", static_cast<int>(i + 1)); // drag source place
-    LayoutPhotoStrip(show_.SlidePage);
-    SelectSlide(show_.SelectedSlide);
-    SelectSound(show_.SelectedSound);
+    LayoutPhotoStrip(slidePage_);
+    SelectSlide(selectedSlide_);
+    SelectSound(selectedSound_);
 }
 
 void StoryboardView::RedrawThumbnail(std::size_t index, const QColor& frame) {
@@ -424,6 +456,7 @@ void StoryboardView::RedrawThumbnail(std::size_t index, const QColor& frame) {
 }
 
 void StoryboardView::LayoutPhotoStrip(int page) {
+    slidePage_ = page;
     for (const auto& cell : photoCells_) {
         cell->Panel->hide();
         cell->TransitionPanel->hide();
@@ -437,7 +470,7 @@ void StoryboardView::LayoutPhotoStrip(int page) {
         QWidget* photoPanel = photoCells_[index]->Panel.get();
         QWidget* transitionPanel = photoCells_[index]->TransitionPanel.get();
         QLabel* spacer = photoCells_[index]->TransitionCell;
-        RedrawThumbnail(index, show_.SelectedSlide == place.Index ? kGreen : QColor(Qt::black));
+        RedrawThumbnail(index, selectedSlide_ == place.Index ? kGreen : QColor(Qt::black));
         photoPanel->move(place.Left, 0);
         transitionPanel->move(place.Left + project::kPhotoCellWidth, 0);
         photoPanel->show();
@@ -465,7 +498,7 @@ void StoryboardView::LayoutPhotoStrip(int page) {
 
 void StoryboardView::UpdatePagingArrows() {
     const auto states = project::ComputeControlStates(false, static_cast<int>(show_.Slides.size()),
-                                                      show_.SlidePage, form_.PhotoStrip->width());
+                                                      slidePage_, form_.PhotoStrip->width());
     form_.PreviousPageButton->setVisible(states.PreviousPage);
     form_.NextPageButton->setVisible(states.NextPage);
 }
@@ -475,8 +508,8 @@ void StoryboardView::ShowSlide(int index) {
     if (index < 0 || index >= count)
         return;
     const int page = project::PageOfSlide(form_.PhotoStrip->width(), count, index);
-    if (page != show_.SlidePage) {
-        show_.SlidePage = page;
+    if (page != slidePage_) {
+        slidePage_ = page;
         LayoutPhotoStrip(page);
     }
     SelectSlide(index);
@@ -486,8 +519,8 @@ void StoryboardView::ShowTrack(std::size_t index) {
     if (index >= show_.Sounds.size())
         return;
     const int page = project::PageOfTrack(show_, index, form_.PhotoStrip->width());
-    if (page != show_.SlidePage) {
-        show_.SlidePage = page;
+    if (page != slidePage_) {
+        slidePage_ = page;
         LayoutPhotoStrip(page);
     }
 }
@@ -533,7 +566,7 @@ void StoryboardView::RedrawTrackCell(std::size_t index) {
         p.setFont(BoldFont(8));
         TextAt(p, 24, 5, text);
     }
-    Frame(pm, show_.SelectedSound == static_cast<int>(index) ? kGreen : QColor(Qt::black));
+    Frame(pm, selectedSound_ == static_cast<int>(index) ? kGreen : QColor(Qt::black));
     image->setPixmap(pm);
     panel->setToolTip(text);
     image->setToolTip(text);
@@ -558,7 +591,7 @@ void StoryboardView::LayoutMusicStrip() {
 
 void StoryboardView::SelectSlide(int index) {
     if (index >= 0 && index < static_cast<int>(show_.Slides.size())) {
-        show_.SelectedSlide = index;
+        selectedSlide_ = index;
         for (std::size_t i = 0; i < photoCells_.size(); ++i) {
             QLabel* thumb = photoCells_[i]->Thumb;
             QPixmap pm = thumb->pixmap();
@@ -574,7 +607,7 @@ void StoryboardView::SelectSlide(int index) {
 void StoryboardView::SelectSound(int index) {
     if (index < 0 || index >= static_cast<int>(show_.Sounds.size()))
         return;
-    show_.SelectedSound = index;
+    selectedSound_ = index;
     for (std::size_t u = 0; u < show_.Sounds.size() && u < trackCells_.size(); ++u)
         if (trackCells_[u]->Panel->isVisible())
             RedrawTrackCell(u);

@@ -50,7 +50,19 @@ public:
     // Exchange of photos sourceTag and targetTag (1-based; the photo menu's "Swap with..."):
     // exchange, lay out, select position sourceTag. With a history the exchange is a step of it.
     void SwapSlides(int sourceTag, int targetTag);
-    project::ShowHistory* History = nullptr;
+    // Changes made as steps of this history; its steps' focus moves the selection.
+    void SetHistory(project::ShowHistory* history);
+    project::ShowHistory* History() const { return history_; }
+
+    // The selection and the photo strip's page: the view's own state, not the document's.
+    int SelectedSlide() const { return selectedSlide_; }
+    int SelectedSound() const { return selectedSound_; }
+    int SlidePage() const { return slidePage_; }
+    // The effects dialog's page shown last (0..5), offered again the next time.
+    int EffectsPage() const { return effectsPage_; }
+    void SetEffectsPage(int page) { effectsPage_ = page; }
+    // A new or opened show: the first page, the first photo and track selected.
+    void ResetSelection();
 
     // The document's announcements (project::ShowObserver).
     void ItemInserted(project::ItemKind kind, std::size_t index) override;
@@ -70,6 +82,7 @@ public:
     QPixmap CleanThumbnail(std::size_t index) const;
     // Transition names as tooltips of the transition cells (after a language change).
     void HintTransitionCells();
+    // Shows the strip at `page` (it becomes the strip's page).
     void LayoutPhotoStrip(int page);
     void LayoutMusicStrip();
     void SelectSlide(int index);
@@ -125,6 +138,11 @@ private:
     QWidget& window_;
     Ui::MainWindow& form_;
     project::ShowModel& show_;
+    project::ShowHistory* history_ = nullptr;
+    int selectedSlide_ = 0;
+    int selectedSound_ = 0;
+    int slidePage_ = 0;
+    int effectsPage_ = 0;
     std::vector<std::unique_ptr<PhotoCell>> photoCells_;
     std::vector<std::unique_ptr<TrackCell>> trackCells_;
     // Thumbnails by the identity of the file they were made from.

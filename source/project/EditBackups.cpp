@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include <cstdio>
+#include <utility>
 
 namespace project {
 
@@ -24,33 +25,64 @@ bool HasBackup(const std::string& workFile, BackupSlot slot) {
     return QFile::exists(Native(BackupPath(workFile, slot)));
 }
 
-base::Status TakeBackup(const std::string& workFile, BackupSlot slot) {
-    if (HasBackup(workFile, slot))
+EditBackups::EditBackups(std::string workFile) : workFile_(std::move(workFile)) {}
+
+EditBackups::~EditBackups() {
+    Drop(BackupSlot::Caption);
+    Drop(BackupSlot::Turn);
+}
+
+void EditBackups::UseOriginal(std::string original) {
+    original_ = std::move(original);
+    pictureIsOriginal_ = !original_.empty();
+}
+
+base::Status EditBackups::Take(BackupSlot slot) {
+    std::string& source = source_[Index(slot)];
+    if (!source.empty())
         return {};
-    const std::string backup = BackupPath(workFile, slot);
-    if (!QFile::copy(Native(workFile), Native(backup))) {
+    if (pictureIsOriginal_) {
+        source = original_;
+    } else {
+        const std::string backup = BackupPath(workFile_, slot);
         QFile::remove(Native(backup));
-        return base::Fail("cannot copy " + workFile + " to " + backup);
+        if (!QFile::copy(Native(workFile_), Native(backup))) {
+            QFile::remove(Native(backup));
+            return base::Fail("cannot copy " + workFile_ + " to " + backup);
+        }
+        source = backup;
     }
+    // The page is about to write the picture.
+    pictureIsOriginal_ = false;
     return {};
 }
 
-base::Result<bool> RestoreBackup(const std::string& workFile, BackupSlot slot) {
-    if (!HasBackup(workFile, slot))
+base::Result<bool> EditBackups::Restore(BackupSlot slot) {
+    const std::string& source = source_[Index(slot)];
+    if (source.empty())
         return false;
-    const std::string temporary = workFile + ".new";
+    const std::string temporary = workFile_ + ".new";
     QFile::remove(Native(temporary));
-    if (!QFile::copy(Native(BackupPath(workFile, slot)), Native(temporary)) ||
-        std::rename(temporary.c_str(), workFile.c_str()) != 0) {
+    if (!QFile::copy(Native(source), Native(temporary)) ||
+        std::rename(temporary.c_str(), workFile_.c_str()) != 0) {
         QFile::remove(Native(temporary));
-        return base::Fail("cannot restore " + workFile + " from its copy");
+        return base::Fail("cannot restore " + workFile_ + " from its copy");
     }
+    pictureIsOriginal_ = source == original_;
     return true;
 }
 
-void DropBackups(const std::string& workFile) {
-    QFile::remove(Native(BackupPath(workFile, BackupSlot::Caption)));
-    QFile::remove(Native(BackupPath(workFile, BackupSlot::Turn)));
+void EditBackups::Drop(BackupSlot slot) {
+    std::string& source = source_[Index(slot)];
+    if (!source.empty() && source != original_)
+        QFile::remove(Native(source));
+    source.clear();
+}
+
+void EditBackups::Accept() {
+    Drop(BackupSlot::Caption);
+    Drop(BackupSlot::Turn);
+    pictureIsOriginal_ = false;
 }
 
 } // namespace project

@@ -41,15 +41,13 @@ base::Status ItemStep::Take() {
     kept_ = std::move(kept);
     captured_ = true;
     // The copy is kept aside already, so the model's delete finds no file to remove.
-    if (photo) {
-        show.SelectedSlide = static_cast<std::int32_t>(
-            std::min<std::size_t>(index_, show.Slides.size() <= 1 ? 0 : show.Slides.size() - 2));
+    if (photo)
         show.RemoveSlide(index_);
-    } else {
-        show.SelectedSound = static_cast<std::int32_t>(
-            std::min<std::size_t>(index_, show.Sounds.size() <= 1 ? 0 : show.Sounds.size() - 2));
+    else
         show.RemoveSound(index_);
-    }
+    // The selection goes to the item now at that place, or the last one.
+    const std::size_t left = Count();
+    history_.Focus(kind_, left == 0 ? -1 : static_cast<int>(std::min(index_, left - 1)));
     return {};
 }
 
@@ -72,14 +70,13 @@ base::Status ItemStep::Put() {
     if (photo) {
         Slide s = slide_;
         s.WorkFile = path;
-        show.SelectedSlide = static_cast<std::int32_t>(index);
         show.InsertSlide(index, s);
     } else {
         Track t = track_;
         t.WorkFile = path;
-        show.SelectedSound = static_cast<std::int32_t>(index);
         show.InsertSound(index, t);
     }
+    history_.Focus(kind_, static_cast<int>(index));
     return {};
 }
 
@@ -101,14 +98,11 @@ MoveStep::MoveStep(ShowHistory& history, ItemKind kind, bool exchange, std::size
 void MoveStep::Apply(std::size_t from, std::size_t to, int select) {
     ShowModel& show = history_.Show();
     if (kind_ == ItemKind::Photo) {
-        show.SelectedSlide = select;
         if (exchange_)
             show.SwapSlides(static_cast<int>(from) + 1, static_cast<int>(to) + 1);
         else
             show.MoveSlide(from, to);
-        show.SelectedSlide = select;
     } else {
-        show.SelectedSound = select;
         if (exchange_ && from != to) {
             // Two moves exchange them: the later one first to the earlier place, then back.
             const std::size_t lo = std::min(from, to);
@@ -119,8 +113,9 @@ void MoveStep::Apply(std::size_t from, std::size_t to, int select) {
         } else {
             show.MoveSound(from, to);
         }
-        show.SelectedSound = select;
     }
+    if (select >= 0)
+        history_.Focus(kind_, select);
 }
 
 void MoveStep::redo() {

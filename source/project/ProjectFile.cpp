@@ -403,7 +403,6 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
 
     auto finish = [&](LoadOutcome outcome, std::string message) {
         progress.Close();
-        show.SelectedSlide = 0;
         result.Outcome = outcome;
         result.Error = std::move(message);
         return result;

@@ -35,9 +35,6 @@ void TakeLoaded(ShowModel& show, LoadedShow&& loaded) {
     show.WorkPrefix = loading.WorkPrefix;
     if (show.Resolution.empty())
         show.Resolution = loading.Resolution; // the size the file says its photos were made at
-    show.SelectedSlide = 0;
-    show.SelectedSound = 0;
-    show.SlidePage = 0;
     show.ReplaceAll(std::move(loading.Slides), std::move(loading.Sounds), loading.Options);
 }
 

@@ -3,6 +3,8 @@
 #include "project/HistorySteps.h"
 #include "project/Import.h"
 
+#include <algorithm>
+
 namespace project {
 
 ShowHistory::ShowHistory(ShowModel& show) : show_(show) {}
@@ -101,7 +103,7 @@ base::Result<int> ShowHistory::DeleteSlide(std::size_t index) {
     Push(std::move(step));
     if (!lastError_.empty())
         return base::Fail(lastError_);
-    return show_.Slides.empty() ? -1 : show_.SelectedSlide;
+    return show_.Slides.empty() ? -1 : static_cast<int>(std::min(index, show_.Slides.size() - 1));
 }
 
 base::Result<int> ShowHistory::DeleteTrack(std::size_t index) {
@@ -115,30 +117,30 @@ base::Result<int> ShowHistory::DeleteTrack(std::size_t index) {
     Push(std::move(step));
     if (!lastError_.empty())
         return base::Fail(lastError_);
-    return show_.Sounds.empty() ? -1 : show_.SelectedSound;
+    return show_.Sounds.empty() ? -1 : static_cast<int>(std::min(index, show_.Sounds.size() - 1));
 }
 
-bool ShowHistory::MoveSlide(std::size_t from, std::size_t to, int selectAfter) {
+bool ShowHistory::MoveSlide(std::size_t from, std::size_t to, Selection select) {
     if (from == to || from >= show_.Slides.size() || to >= show_.Slides.size())
         return false;
-    Push(std::make_unique<MoveStep>(*this, ItemKind::Photo, false, from, to, show_.SelectedSlide,
-                                    selectAfter));
+    Push(std::make_unique<MoveStep>(*this, ItemKind::Photo, false, from, to, select.Before,
+                                    select.After));
     return true;
 }
 
-bool ShowHistory::SwapSlides(std::size_t a, std::size_t b, int selectAfter) {
+bool ShowHistory::SwapSlides(std::size_t a, std::size_t b, Selection select) {
     if (a == b || a >= show_.Slides.size() || b >= show_.Slides.size())
         return false;
-    Push(std::make_unique<MoveStep>(*this, ItemKind::Photo, true, a, b, show_.SelectedSlide,
-                                    selectAfter));
+    Push(std::make_unique<MoveStep>(*this, ItemKind::Photo, true, a, b, select.Before,
+                                    select.After));
     return true;
 }
 
-bool ShowHistory::MoveTrack(std::size_t from, std::size_t to, int selectAfter) {
+bool ShowHistory::MoveTrack(std::size_t from, std::size_t to, Selection select) {
     if (from == to || from >= show_.Sounds.size() || to >= show_.Sounds.size())
         return false;
-    Push(std::make_unique<MoveStep>(*this, ItemKind::Track, false, from, to, show_.SelectedSound,
-                                    selectAfter));
+    Push(std::make_unique<MoveStep>(*this, ItemKind::Track, false, from, to, select.Before,
+                                    select.After));
     return true;
 }
 

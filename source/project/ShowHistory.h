@@ -13,6 +13,7 @@
 #include <QUndoStack>
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -65,12 +66,21 @@ public:
     base::Result<int> DeleteSlide(std::size_t index);
     base::Result<int> DeleteTrack(std::size_t index);
 
-    // Moves an item from `from` to `to` (the ones between shift), or exchanges two, as a step;
-    // selectAfter is the selection once it is done (undo selects what was selected before).
+    // The selection a move step names: Before when it is undone, After when it is done (-1:
+    // none). The view that holds the selection passes it; the history never reads a view.
+    struct Selection {
+        int Before = -1;
+        int After = -1;
+    };
+    // Moves an item from `from` to `to` (the ones between shift), or exchanges two, as a step.
     // False, with no step, when the indexes do not fit the show.
-    bool MoveSlide(std::size_t from, std::size_t to, int selectAfter);
-    bool SwapSlides(std::size_t a, std::size_t b, int selectAfter);
-    bool MoveTrack(std::size_t from, std::size_t to, int selectAfter);
+    bool MoveSlide(std::size_t from, std::size_t to, Selection select);
+    bool SwapSlides(std::size_t a, std::size_t b, Selection select);
+    bool MoveTrack(std::size_t from, std::size_t to, Selection select);
+
+    // Where the selection goes once a step is done or undone: the item it put back, the place of
+    // the one it took out, or what a move names. The storyboard view listens; -1 = none left.
+    std::function<void(ItemKind kind, int index)> OnFocus;
 
     // A change of item values or show options, recorded from a snapshot taken before it. With a
     // picture slide, its working picture is kept as it was, so an effect that rewrites it can be
@@ -81,6 +91,9 @@ public:
         Change(Change&&) noexcept;
         Change& operator=(Change&&) noexcept;
         ~Change();
+        // The copy of the picture as it was when the change began ("" without one): an editor
+        // may restore from it; the step keeps it.
+        std::string KeptPicture() const { return kept_.Holds() ? kept_.Path() : std::string(); }
 
     private:
         friend class ShowHistory;
@@ -99,6 +112,10 @@ public:
     // Used by the steps.
     ShowModel& Show() { return show_; }
     void Report(const base::Status& status);
+    void Focus(ItemKind kind, int index) {
+        if (OnFocus)
+            OnFocus(kind, index);
+    }
 
 private:
     void Push(std::unique_ptr<QUndoCommand> step);

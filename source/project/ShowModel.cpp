@@ -82,7 +82,6 @@ void ShowModel::ClearProject() {
         RemoveFileQuietly(t.WorkFile);
     Sounds.clear();
     Options = ShowOptions{};
-    SlidePage = 0;
     observers_.Notify([](ShowObserver& o) { o.ShowReset(); });
 }
 
@@ -197,18 +196,19 @@ template <typename T> bool MoveWithin(std::vector<T>& items, std::size_t from, s
 
 } // namespace
 
+std::size_t IndexAfterMove(std::size_t index, std::size_t from, std::size_t to) {
+    if (index == from)
+        return to;
+    if (from < to && index > from && index <= to)
+        return index - 1;
+    if (to < from && index >= to && index < from)
+        return index + 1;
+    return index;
+}
+
 bool ShowModel::MoveSlide(std::size_t from, std::size_t to) {
     if (!MoveWithin(Slides, from, to))
         return false;
-    // The selection follows its photo: the moved one, or a neighbour that shifted by one.
-    const auto f = static_cast<std::int32_t>(from);
-    const auto t = static_cast<std::int32_t>(to);
-    if (SelectedSlide == f)
-        SelectedSlide = t;
-    else if (f < t && SelectedSlide > f && SelectedSlide <= t)
-        --SelectedSlide;
-    else if (t < f && SelectedSlide >= t && SelectedSlide < f)
-        ++SelectedSlide;
     observers_.Notify([&](ShowObserver& o) { o.ItemMoved(ItemKind::Photo, from, to); });
     return true;
 }

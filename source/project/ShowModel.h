@@ -23,10 +23,6 @@ public:
     std::vector<Slide> Slides;
     std::vector<Track> Sounds;
     ShowOptions Options;
-    std::int32_t SelectedSlide = 0;
-    std::int32_t SelectedSound = 0;
-    std::int32_t SlidePage = 0;
-    std::int32_t EffectsPage = 0;
     std::uint32_t WorkPrefix = 0;
     std::string Resolution;  // "WxH"; empty or unparsable means 1280x1024
     std::string PicturesDir; // working folder of the photo copies, ends with '/'
@@ -37,7 +33,7 @@ public:
     void AddObserver(ShowObserver* observer) { observers_.Add(observer); }
     void RemoveObserver(ShowObserver* observer) { observers_.Remove(observer); }
 
-    // Deletes every working copy, empties both lists, back to page 0 and default options.
+    // Deletes every working copy, empties both lists, back to default options.
     void ClearProject();
     // Replaces the whole show's items and options at once (an open); announced as a reset.
     void ReplaceAll(std::vector<Slide> slides, std::vector<Track> sounds, ShowOptions options);
@@ -56,8 +52,8 @@ public:
     bool RemoveSlide(std::size_t index);
     bool RemoveSound(std::size_t index);
     // Moves the item at `from` to `to`, the items between shifting by one place (a drag that
-    // inserts). The item travels whole (working copy, effects) and SelectedSlide stays on the
-    // photo it named. False, changing nothing, when either is out of range or they are equal.
+    // inserts). The item travels whole (working copy, effects). False, changing nothing, when
+    // either is out of range or they are equal.
     bool MoveSlide(std::size_t from, std::size_t to);
     bool MoveSound(std::size_t from, std::size_t to);
     // Replaces the values of slide / track index. False when index is out of range.
@@ -85,6 +81,11 @@ private:
     mutable std::map<std::string, int> firstFreeName_;
     ShowObservers observers_;
 };
+
+// Where an item that stood at `index` stands after the move of the item at `from` to `to`: the
+// moved one goes along, the ones between shift by one place, the rest stay. Views keep their
+// selection on its item with it.
+std::size_t IndexAfterMove(std::size_t index, std::size_t from, std::size_t to);
 
 // Parses "WxH" as the import does: W = digits before the first 'x', H = up to five characters
 // after it. Returns false (and leaves the outputs alone) when either is missing or not a number.

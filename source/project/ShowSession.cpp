@@ -26,7 +26,6 @@ base::Status ShowSession::Open(const std::string& tempRoot) {
     show_.PurgeWorkFolders();
     show_.WorkPrefix = static_cast<std::uint32_t>(::getpid());
     show_.ReplaceAll({}, {}, ShowOptions{});
-    show_.SlidePage = 0;
     // The undo history keeps removed items and replaced pictures beside the working folders.
     namespace fs = std::filesystem;
     const fs::path keep = fs::path(folders_.InstanceDir()) / "history";

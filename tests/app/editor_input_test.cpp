@@ -135,33 +135,33 @@ private Q_SLOTS:
         AddPhotos(*form, 9); // page 1 shows the ninth
         form->Storyboard->SelectSlide(0);
         Key(*form, Qt::Key_Left); // nothing before the first
-        QCOMPARE(form->Show.SelectedSlide, 0);
+        QCOMPARE(form->Storyboard->SelectedSlide(), 0);
         Key(*form, Qt::Key_Right);
-        QCOMPARE(form->Show.SelectedSlide, 1);
-        QCOMPARE(form->Show.SlidePage, 0); // the selection's page is turned to
+        QCOMPARE(form->Storyboard->SelectedSlide(), 1);
+        QCOMPARE(form->Storyboard->SlidePage(), 0); // the selection's page is turned to
         Key(*form, Qt::Key_End);
-        QCOMPARE(form->Show.SelectedSlide, 8);
-        QCOMPARE(form->Show.SlidePage, 1);
+        QCOMPARE(form->Storyboard->SelectedSlide(), 8);
+        QCOMPARE(form->Storyboard->SlidePage(), 1);
         QVERIFY(Cell(*form, 8, Part::Panel)->isVisible());
         Key(*form, Qt::Key_Right); // nothing after the last
-        QCOMPARE(form->Show.SelectedSlide, 8);
+        QCOMPARE(form->Storyboard->SelectedSlide(), 8);
         Key(*form, Qt::Key_Home);
-        QCOMPARE(form->Show.SelectedSlide, 0);
-        QCOMPARE(form->Show.SlidePage, 0);
+        QCOMPARE(form->Storyboard->SelectedSlide(), 0);
+        QCOMPARE(form->Storyboard->SlidePage(), 0);
         QVERIFY(ShownSelected(*form, 0));
 
         // Ctrl+Right carries the selected photo along, across to the next page.
         for (int i = 0; i < 7; ++i)
             Key(*form, Qt::Key_Right, Qt::ControlModifier);
         QCOMPARE(Order(*form), Labels({2, 3, 4, 5, 6, 7, 8, 1, 9}));
-        QCOMPARE(form->Show.SelectedSlide, 7);
-        QCOMPARE(form->Show.SlidePage, 1);
+        QCOMPARE(form->Storyboard->SelectedSlide(), 7);
+        QCOMPARE(form->Storyboard->SlidePage(), 1);
         QVERIFY(Cell(*form, 7, Part::Panel)->isVisible());
         QCOMPARE(Cell(*form, 7, Part::Thumb)->property("Tag").toInt(), 8);
         Key(*form, Qt::Key_Left, Qt::ControlModifier);
         QCOMPARE(Order(*form), Labels({2, 3, 4, 5, 6, 7, 1, 8, 9}));
-        QCOMPARE(form->Show.SelectedSlide, 6);
-        QCOMPARE(form->Show.SlidePage, 0);
+        QCOMPARE(form->Storyboard->SelectedSlide(), 6);
+        QCOMPARE(form->Storyboard->SlidePage(), 0);
         Key(*form, Qt::Key_Home);
         Key(*form, Qt::Key_Left, Qt::ControlModifier); // the first cannot go further left
         QCOMPARE(Order(*form), Labels({2, 3, 4, 5, 6, 7, 1, 8, 9}));
@@ -225,7 +225,7 @@ private Q_SLOTS:
         Key(*form, Qt::Key_Delete);
         Key(*form, Qt::Key_Right, Qt::ControlModifier);
         QCOMPARE(Order(*form), Labels({1, 3}));
-        form->stopPreview();
+        form->Preview->stop();
         QVERIFY(!form->Preview->Running());
         answer = true;
         Key(*form, Qt::Key_N, Qt::ControlModifier);
@@ -260,10 +260,10 @@ private Q_SLOTS:
         QVERIFY(Cell(*form, 0, Part::Thumb)->hasFocus());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QVERIFY(Cell(*form, 1, Part::Thumb)->hasFocus()); // the "..." button is skipped
-        QCOMPARE(form->Show.SelectedSlide, 1);            // and the photo is selected
+        QCOMPARE(form->Storyboard->SelectedSlide(), 1);   // and the photo is selected
         // The arrow keys carry the focus along with the selection.
         Key(*form, Qt::Key_Right);
-        QCOMPARE(form->Show.SelectedSlide, 2);
+        QCOMPARE(form->Storyboard->SelectedSlide(), 2);
         QVERIFY(Cell(*form, 2, Part::Thumb)->hasFocus());
     }
 
@@ -286,7 +286,7 @@ private Q_SLOTS:
                                 thumb->mapToGlobal(QPoint(30, 30)));
         QApplication::sendEvent(thumb, &click); // what a right-click on it sends
         QTRY_VERIFY(form->PhotoMenu->isVisible());
-        QCOMPARE(form->Show.SelectedSlide, 1); // the right-clicked photo
+        QCOMPARE(form->Storyboard->SelectedSlide(), 1); // the right-clicked photo
         form->PhotoMenu->hide();
         // The same menu as the "..." button: moving right from it acts on that photo.
         form->PhotoMenu->findChild<QAction*>("MovePhotoRightAction")->trigger();
@@ -297,7 +297,7 @@ private Q_SLOTS:
         form->Storyboard->SelectSlide(0);
         int asked = 0;
         int partner = 0;
-        form->AskSwapPartner = [&](int current, int count) {
+        form->Commands->AskSwapPartner = [&](int current, int count) {
             asked = current * 100 + count;
             return partner;
         };
@@ -307,7 +307,7 @@ private Q_SLOTS:
         partner = 3;
         form->PhotoMenu->findChild<QAction*>("SwapWith")->trigger();
         QCOMPARE(Order(*form), Labels({2, 3, 1}));
-        QCOMPARE(form->Show.SelectedSlide, 2);
+        QCOMPARE(form->Storyboard->SelectedSlide(), 2);
 
         // The track menu on a right-click of a track cell.
         QWidget* track = form->Storyboard->TrackCellWidget(1, ui::StoryboardView::TrackPart::Image);
@@ -316,7 +316,7 @@ private Q_SLOTS:
                                track->mapToGlobal(QPoint(40, 10)));
         QApplication::sendEvent(track, &menu);
         QTRY_VERIFY(form->TrackMenu->isVisible());
-        QCOMPARE(form->Show.SelectedSound, 1);
+        QCOMPARE(form->Storyboard->SelectedSound(), 1);
         form->TrackMenu->hide();
         form->AskYesNo = [](const QString&, const QString&) { return true; };
         form->TrackMenu->findChild<QAction*>("DeleteTrackAction")->trigger(); // delete
@@ -335,28 +335,28 @@ private Q_SLOTS:
         QVERIFY(!left->isVisible());
         QVERIFY(!right->isVisible());
         AddPhotos(*form, 12); // 15 photos: pages 0..2, the last one shown
-        QCOMPARE(form->Show.SlidePage, 2);
+        QCOMPARE(form->Storyboard->SlidePage(), 2);
         QVERIFY(left->isVisible());
         QVERIFY(!right->isVisible());
         QCOMPARE(form->Form->PhotoStrip->width(), 7 * 132); // hiding an arrow keeps its room
 
         Wheel(form->Form->PhotoStrip, 120); // up: back a page
-        QCOMPARE(form->Show.SlidePage, 1);
+        QCOMPARE(form->Storyboard->SlidePage(), 1);
         QVERIFY(left->isVisible());
         QVERIFY(right->isVisible());
         Wheel(form->Form->MusicStrip, 120); // the music strip pages too
-        QCOMPARE(form->Show.SlidePage, 0);
+        QCOMPARE(form->Storyboard->SlidePage(), 0);
         QVERIFY(!left->isVisible());
         Wheel(form->Form->PhotoStrip, 120); // no page before the first
-        QCOMPARE(form->Show.SlidePage, 0);
+        QCOMPARE(form->Storyboard->SlidePage(), 0);
         Wheel(form->Form->PhotoStrip, -240); // two notches down: two pages
-        QCOMPARE(form->Show.SlidePage, 2);
+        QCOMPARE(form->Storyboard->SlidePage(), 2);
         // A fine-grained wheel turns the page once its movement makes a notch.
         Wheel(form->Form->PhotoStrip, 40);
         Wheel(form->Form->PhotoStrip, 40);
-        QCOMPARE(form->Show.SlidePage, 2);
+        QCOMPARE(form->Storyboard->SlidePage(), 2);
         Wheel(form->Form->PhotoStrip, 40);
-        QCOMPARE(form->Show.SlidePage, 1);
+        QCOMPARE(form->Storyboard->SlidePage(), 1);
         QVERIFY(Cell(*form, 7, Part::Panel)->isVisible());
     }
 
@@ -372,12 +372,12 @@ private Q_SLOTS:
         DragPhotoTo(*form, 0, 4 * 132 + 40, true);
         QVERIFY(!marker->isVisible());
         QCOMPARE(Order(*form), Labels({2, 3, 4, 1}));
-        QCOMPARE(form->Show.SelectedSlide, 3);
+        QCOMPARE(form->Storyboard->SelectedSlide(), 3);
         QCOMPARE(Cell(*form, 3, Part::Panel)->x(), 3 * 132);
         // Last to first.
         DragPhotoTo(*form, 3, 30, true);
         QCOMPARE(Order(*form), Labels({1, 2, 3, 4}));
-        QCOMPARE(form->Show.SelectedSlide, 0);
+        QCOMPARE(form->Storyboard->SelectedSlide(), 0);
         // Into the middle, by the nearest border: over the right half of photo 2.
         DragPhotoTo(*form, 0, 2 * 132 + 100, true);
         QCOMPARE(Order(*form), Labels({2, 3, 1, 4}));
@@ -395,26 +395,26 @@ private Q_SLOTS:
         QDropEvent drop(QPoint(20, 20), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(form->Form->PhotoStrip, &drop);
         QCOMPARE(Order(*form), Labels({2, 3, 1, 4, 5}));
-        QCOMPARE(form->Show.SelectedSlide, 4);
+        QCOMPARE(form->Storyboard->SelectedSlide(), 4);
     }
 
     void dragHeldAtTheEdgeTurnsThePage() {
         auto form = SevenCells();
         AddPhotos(*form, 10); // page 0: 1..7, page 1: 8..10
         form->Storyboard->ShowSlide(0);
-        QCOMPARE(form->Show.SlidePage, 0);
+        QCOMPARE(form->Storyboard->SlidePage(), 0);
         // Held at the right edge, the strip turns to the next page.
         DragPhotoTo(*form, 0, 7 * 132 - 5, false);
-        QTRY_COMPARE_WITH_TIMEOUT(form->Show.SlidePage, 1, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(form->Storyboard->SlidePage(), 1, 3000);
         // Away from the edge the pages stay; dropped between photos 9 and 10.
         DragPhotoTo(*form, 0, 2 * 132 - 10, false);
         QTest::qWait(ui::StoryboardInput::kEdgePagingMs + 200);
-        QCOMPARE(form->Show.SlidePage, 1);
+        QCOMPARE(form->Storyboard->SlidePage(), 1);
         QCOMPARE(form->Input->DropMarker()->x(), 2 * 132 - 2);
         DragPhotoTo(*form, 0, 2 * 132 - 10, true);
         QCOMPARE(Order(*form), Labels({2, 3, 4, 5, 6, 7, 8, 9, 1, 10}));
-        QCOMPARE(form->Show.SelectedSlide, 8);
-        QCOMPARE(form->Show.SlidePage, 1);
+        QCOMPARE(form->Storyboard->SelectedSlide(), 8);
+        QCOMPARE(form->Storyboard->SlidePage(), 1);
         // Held on the left arrow it goes back, and a drop on the arrow puts it first on the page.
         DragPhotoTo(*form, 9, 100, false);
         QMimeData data;
@@ -422,11 +422,11 @@ private Q_SLOTS:
         QDragEnterEvent onArrow(QPoint(8, 50), Qt::MoveAction, &data, Qt::LeftButton,
                                 Qt::NoModifier);
         QApplication::sendEvent(form->Form->PreviousPageButton, &onArrow);
-        QTRY_COMPARE_WITH_TIMEOUT(form->Show.SlidePage, 0, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(form->Storyboard->SlidePage(), 0, 3000);
         QDropEvent drop(QPoint(8, 50), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(form->Form->PreviousPageButton, &drop);
         QCOMPARE(Order(*form), Labels({10, 2, 3, 4, 5, 6, 7, 8, 9, 1}));
-        QCOMPARE(form->Show.SlidePage, 0);
+        QCOMPARE(form->Storyboard->SlidePage(), 0);
     }
 
     void importLandsOnTheFirstNewPhotoWithItsCount() {
@@ -445,8 +445,8 @@ private Q_SLOTS:
         form->addPhotos();
         QCOMPARE(form->Show.Slides.size(), std::size_t(11));
         // Photo 6 (index 5) was the first new one: page 0 with it selected.
-        QCOMPARE(form->Show.SlidePage, 0);
-        QCOMPARE(form->Show.SelectedSlide, 5);
+        QCOMPARE(form->Storyboard->SlidePage(), 0);
+        QCOMPARE(form->Storyboard->SelectedSlide(), 5);
         QVERIFY(ShownSelected(*form, 5));
         QVERIFY(Cell(*form, 5, Part::Panel)->isVisible());
         QVERIFY(!form->ProgressView->isVisible());
@@ -473,8 +473,8 @@ private Q_SLOTS:
         };
         form->addPhotos();
         QCOMPARE(form->Show.Slides.size(), std::size_t(13));
-        QCOMPARE(form->Show.SelectedSlide, 11);
-        QCOMPARE(form->Show.SlidePage, 1);
+        QCOMPARE(form->Storyboard->SelectedSlide(), 11);
+        QCOMPARE(form->Storyboard->SlidePage(), 1);
         QVERIFY(!form->Busy());
     }
 
@@ -484,9 +484,9 @@ private Q_SLOTS:
         AddPhotos(*form, 9); // 10 s each: page 0 covers 0..70 s
         form->Storyboard->ShowSlide(0);
         QVERIFY(form->AddTrack(Wav("long.wav", 75)));
-        QCOMPARE(form->Show.SlidePage, 0);            // starts at 0 s
+        QCOMPARE(form->Storyboard->SlidePage(), 0);   // starts at 0 s
         QVERIFY(form->AddTrack(Wav("short.wav", 3))); // starts at 75 s: photo 8, page 1
-        QCOMPARE(form->Show.SlidePage, 1);
+        QCOMPARE(form->Storyboard->SlidePage(), 1);
         QWidget* cell = form->Storyboard->TrackCellWidget(1, ui::StoryboardView::TrackPart::Panel);
         QVERIFY(cell && cell->isVisible());
         form.reset();

@@ -125,8 +125,8 @@ private Q_SLOTS:
         QTimer::singleShot(0, &form, [&] {
             wasBusy = form.Busy();
             form.AcceptDroppedPaths({photo});
-            form.Show.SelectedSlide = 0;
-            form.deletePhoto();
+            form.Storyboard->SelectSlide(0);
+            form.Commands->deletePhoto();
             form.newProject();
             release = true;
         });

@@ -116,26 +116,26 @@ private Q_SLOTS:
         for (int s = 1; s <= 3; ++s)
             AddSlide(form, s);
         form.Storyboard->SelectSlide(2);
-        form.deletePhoto(); // answered No
+        form.Commands->deletePhoto(); // answered No
         QCOMPARE(form.Show.Slides.size(), std::size_t(3));
         answer = true;
-        form.deletePhoto();
+        form.Commands->deletePhoto();
         QCOMPARE(form.Show.Slides.size(), std::size_t(2));
-        QCOMPARE(form.Show.SelectedSlide, 1);
+        QCOMPARE(form.Storyboard->SelectedSlide(), 1);
         QCOMPARE(qobject_cast<QLabel*>(
                      form.Storyboard->PhotoCellWidget(1, ui::StoryboardView::PhotoPart::Thumb))
                      ->pixmap()
                      .toImage()
                      .pixelColor(0, 0),
-                 QColor(0, 255, 0)); // shown selected
-        form.movePhotoRight();       // the last photo cannot move right
+                 QColor(0, 255, 0));     // shown selected
+        form.Commands->movePhotoRight(); // the last photo cannot move right
         QCOMPARE(int(form.Show.Slides[1].ShowSeconds), 2);
-        form.movePhotoLeft();
+        form.Commands->movePhotoLeft();
         QCOMPARE(int(form.Show.Slides[0].ShowSeconds), 2);
-        QCOMPARE(form.Show.SelectedSlide, 1);
+        QCOMPARE(form.Storyboard->SelectedSlide(), 1);
         form.Storyboard->SwapSlides(1, 2);
         QCOMPARE(int(form.Show.Slides[0].ShowSeconds), 1);
-        QCOMPARE(form.Show.SelectedSlide, 0);
+        QCOMPARE(form.Storyboard->SelectedSlide(), 0);
     }
 
     void helpAndLinksOpenTheirTargets() {

@@ -121,13 +121,13 @@ private Q_SLOTS:
             w.Show.Slides[i].TransitionSeconds = times[i][2];
             w.Show.Slides[i].BackColor = kGreyBack;
         }
-        w.Show.SelectedSlide = 2;
+        w.Storyboard->SelectSlide(2);
         const QRect before = w.frameGeometry();
 
-        w.startPreview();
+        w.Preview->start();
         QVERIFY(w.Preview->Running());
         QVERIFY(w.Busy());
-        QCOMPARE(w.Show.SelectedSlide, 0);
+        QCOMPARE(w.Storyboard->SelectedSlide(), 0);
         QVERIFY(!w.Form->Panel1->isVisible() && !w.Form->Panel2->isVisible() &&
                 !w.Form->Panel3->isVisible());
         QVERIFY(w.windowFlags() & Qt::FramelessWindowHint);
@@ -225,7 +225,7 @@ private Q_SLOTS:
         w.Show.Slides[0].Ext.TransitionKind = imaging::kTransitionCrossfade;
         w.Show.Slides[0].Ext.Motion.Mode = imaging::MotionMode::Manual;
         w.Show.Slides[0].Ext.Motion.End = {0.5, 0.5, 2.0};
-        w.startPreview();
+        w.Preview->start();
         QTRY_VERIFY(!w.Form->Panel5->isEnabled());
         TickAt(w, 0);
         QVERIFY(w.Preview->MotionTimer->isActive());
@@ -256,7 +256,7 @@ private Q_SLOTS:
         TickAt(w, 3600); // second 4: the still green slide
         QVERIFY(!w.Preview->MotionTimer->isActive());
         QCOMPARE(At(Shown(w), width / 2, height / 2), kGreen);
-        w.stopPreview();
+        w.Preview->stop();
     }
 
     void clickAndEscStopPicturesAndMusic() {
@@ -267,7 +267,7 @@ private Q_SLOTS:
         QVERIFY(w.AddTrack(Wav("twenty.wav", 20)));
         w.Show.Slides[0].ShowSeconds = 10;
 
-        w.startPreview();
+        w.Preview->start();
         TickAt(w, 0);
         QCOMPARE(w.Preview->PlayingTrack(), 0);
         QTest::mouseClick(w.Form->Image1, Qt::LeftButton);
@@ -277,7 +277,7 @@ private Q_SLOTS:
         QVERIFY(!media::Audio().TrackPlaying());
         QVERIFY(!w.Preview->Running());
 
-        w.startPreview();
+        w.Preview->start();
         TickAt(w, 0);
         QCOMPARE(w.Preview->PlayingTrack(), 0);
         QTest::keyClick(&w, Qt::Key_Space); // Esc while paused takes the mark away too
@@ -306,9 +306,9 @@ private Q_SLOTS:
         w.showMaximized();
         const QRect screen = w.screen()->availableGeometry();
         QTRY_COMPARE(w.frameGeometry(), screen);
-        w.startPreview();
+        w.Preview->start();
         TickAt(w, 0);
-        w.stopPreview();
+        w.Preview->stop();
         ExpectEditorLayout(w);
         QTRY_COMPARE(w.frameGeometry().topLeft(), screen.topLeft() + QPoint(12, 12));
         QCOMPARE(w.frameGeometry().size(), screen.size() - QSize(24, 24));
@@ -323,7 +323,7 @@ private Q_SLOTS:
         track.WorkFile = Wav("three.wav", 3).toStdString();
         track.PlaySeconds = 3;
         w.Show.InsertSound(w.Show.Sounds.size(), track);
-        w.startPreview();
+        w.Preview->start();
         TickAt(w, 0);
         QCOMPARE(w.Preview->Schedule().LastStartedTrack(), 0);
         QCOMPARE(w.Preview->PlayingTrack(), -1);

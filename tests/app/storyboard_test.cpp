@@ -55,13 +55,13 @@ private Q_SLOTS:
         SevenCells(form);
         for (int i = 0; i < 7; ++i)
             QVERIFY(form.AddPhoto(photo_));
-        QCOMPARE(form.Show.SlidePage, 0);
+        QCOMPARE(form.Storyboard->SlidePage(), 0);
         QVERIFY(Cell(form, 6, Part::Panel)->isVisible());
         QCOMPARE(Cell(form, 6, Part::Panel)->x(), 6 * 132);
         QCOMPARE(Cell(form, 6, Part::TransitionPanel)->x(), 6 * 132 + 90);
         QVERIFY(form.AddPhoto(photo_));
-        QCOMPARE(form.Show.SlidePage, 1);
-        QCOMPARE(form.Show.SelectedSlide, 7);
+        QCOMPARE(form.Storyboard->SlidePage(), 1);
+        QCOMPARE(form.Storyboard->SelectedSlide(), 7);
         QVERIFY(Cell(form, 7, Part::Panel)->isVisible());
         QCOMPARE(Cell(form, 7, Part::Panel)->x(), 0);
         QVERIFY(!Cell(form, 0, Part::Panel)->isVisible());
@@ -71,13 +71,13 @@ private Q_SLOTS:
 
         // Deleting the only photo of the last page leaves that page empty until paging back.
         form.AskYesNo = [](const QString&, const QString&) { return true; };
-        form.deletePhoto();
+        form.Commands->deletePhoto();
         QCOMPARE(form.Show.Slides.size(), std::size_t(7));
-        QCOMPARE(form.Show.SlidePage, 1);
+        QCOMPARE(form.Storyboard->SlidePage(), 1);
         for (std::size_t i = 0; i < 7; ++i)
             QVERIFY(!Cell(form, i, Part::Panel)->isVisible());
-        form.previousStripPage();
-        QCOMPARE(form.Show.SlidePage, 0);
+        form.Commands->previousStripPage();
+        QCOMPARE(form.Storyboard->SlidePage(), 0);
         QVERIFY(Cell(form, 6, Part::Panel)->isVisible());
     }
 
@@ -101,7 +101,7 @@ private Q_SLOTS:
         form.Storyboard->SwapSlides(3, 1);
         QCOMPARE(int(form.Show.Slides[0].ShowSeconds), 3);
         QCOMPARE(int(form.Show.Slides[2].ShowSeconds), 1);
-        QCOMPARE(form.Show.SelectedSlide, 2);
+        QCOMPARE(form.Storyboard->SelectedSlide(), 2);
         QCOMPARE(frameColour(2), QColor(0, 255, 0));
         QCOMPARE(frameColour(1), QColor(0, 0, 0));
         QCOMPARE(Cell(form, 0, Part::Thumb)->property("Tag").toInt(), 1);
@@ -116,19 +116,19 @@ private Q_SLOTS:
         SevenCells(form);
         for (int i = 0; i < 9; ++i)
             QVERIFY(form.AddPhoto(photo_));
-        QCOMPARE(form.Show.SlidePage, 1); // the ninth photo's page
-        form.previousStripPage();
-        QCOMPARE(form.Show.SlidePage, 0);
+        QCOMPARE(form.Storyboard->SlidePage(), 1); // the ninth photo's page
+        form.Commands->previousStripPage();
+        QCOMPARE(form.Storyboard->SlidePage(), 0);
         QVERIFY(Cell(form, 0, Part::Panel)->isVisible());
         QVERIFY(!Cell(form, 7, Part::Panel)->isVisible());
-        form.nextStripPage();
-        QCOMPARE(form.Show.SlidePage, 1);
+        form.Commands->nextStripPage();
+        QCOMPARE(form.Storyboard->SlidePage(), 1);
         QVERIFY(Cell(form, 7, Part::Panel)->isVisible());
         QVERIFY(Cell(form, 8, Part::Panel)->isVisible());
         QCOMPARE(Cell(form, 8, Part::Panel)->x(), 132);
         QVERIFY(!Cell(form, 6, Part::Panel)->isVisible());
-        form.nextStripPage(); // no third page
-        QCOMPARE(form.Show.SlidePage, 1);
+        form.Commands->nextStripPage(); // no third page
+        QCOMPARE(form.Storyboard->SlidePage(), 1);
     }
 
     void trackMenuCommands() {
@@ -152,25 +152,25 @@ private Q_SLOTS:
         };
         QCOMPARE(order(), QStringList({"one", "two", "three"}));
         form.Storyboard->SelectSound(0);
-        form.moveTrackRight();
+        form.Commands->moveTrackRight();
         QCOMPARE(order(), QStringList({"two", "one", "three"}));
-        QCOMPARE(form.Show.SelectedSound, 0); // the selection keeps its place
-        form.moveTrackLeft();                 // the first cannot move left
+        QCOMPARE(form.Storyboard->SelectedSound(), 0); // the selection keeps its place
+        form.Commands->moveTrackLeft();                // the first cannot move left
         QCOMPARE(order(), QStringList({"two", "one", "three"}));
         form.Storyboard->SelectSound(1);
-        form.moveTrackLeft();
+        form.Commands->moveTrackLeft();
         QCOMPARE(order(), QStringList({"one", "two", "three"}));
         bool answer = false;
         form.AskYesNo = [&](const QString&, const QString&) { return answer; };
         form.Storyboard->SelectSound(1);
-        form.deleteTrack(); // answered No
+        form.Commands->deleteTrack(); // answered No
         QCOMPARE(form.Show.Sounds.size(), std::size_t(3));
         answer = true;
         const std::string copy = form.Show.Sounds[1].WorkFile;
-        form.deleteTrack();
+        form.Commands->deleteTrack();
         QCOMPARE(order(), QStringList({"one", "three"}));
         QVERIFY(!QFile::exists(QString::fromStdString(copy)));
-        QCOMPARE(form.Show.SelectedSound, 1);
+        QCOMPARE(form.Storyboard->SelectedSound(), 1);
         media::Audio().Unload();
     }
 
@@ -205,7 +205,7 @@ private Q_SLOTS:
         QCOMPARE(other.Show.Slides.size(), std::size_t(2));
         QCOMPARE(int(other.Show.Slides[1].TransitionKind), 4);
         QVERIFY(Cell(other, 1, Part::Panel)->isVisible());
-        QCOMPARE(other.Show.SelectedSlide, 0);
+        QCOMPARE(other.Storyboard->SelectedSlide(), 0);
 
         // A later format is refused with the message and the open show stays.
         QFile f(file);

@@ -54,6 +54,10 @@ class UndoTest : public QObject {
             form.Storyboard->PhotoCellWidget(i, ui::StoryboardView::PhotoPart::Thumb));
         return thumb && thumb->pixmap().toImage().pixelColor(0, 0) == QColor(0, 255, 0);
     }
+    static int FilesIn(const std::string& folder) {
+        return static_cast<int>(
+            QDir(QString::fromStdString(folder)).entryList(QDir::Files | QDir::Hidden).size());
+    }
     static QWidget* ThumbCell(MainWindow& form, std::size_t i) {
         return form.Storyboard->PhotoCellWidget(i, ui::StoryboardView::PhotoPart::Thumb);
     }
@@ -224,13 +228,13 @@ private Q_SLOTS:
         std::vector<QImage> thumbs;
         for (std::size_t i = 0; i < 3; ++i)
             thumbs.push_back(Thumb(form, i));
-        QVERIFY(form.UndoAction->isEnabled());
+        QVERIFY(form.Undo->UndoAction->isEnabled());
 
         QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier); // the whole import at once
         QVERIFY(form.Show.Slides.empty());
         QVERIFY(QDir(QString::fromStdString(form.Show.PicturesDir)).isEmpty(QDir::Files));
         QVERIFY(!form.History.IsModified());
-        QVERIFY(form.RedoAction->isEnabled());
+        QVERIFY(form.Undo->RedoAction->isEnabled());
 
         QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(form.Show.Slides.size(), std::size_t(3));
@@ -268,8 +272,8 @@ private Q_SLOTS:
             QVERIFY(!place(redo).intersects(place(right)));
         if (qEnvironmentVariableIsSet("REELPANE_SCREENSHOTS"))
             form.grab().save(qEnvironmentVariable("REELPANE_SCREENSHOTS") + "/undo-minimum.png");
-        QCOMPARE(form.UndoAction->toolTip(), QString("Отменить (Ctrl+Z)"));
-        QCOMPARE(form.RedoAction->toolTip(), QString("Повторить (Ctrl+Shift+Z)"));
+        QCOMPARE(form.Undo->UndoAction->toolTip(), QString("Отменить (Ctrl+Z)"));
+        QCOMPARE(form.Undo->RedoAction->toolTip(), QString("Повторить (Ctrl+Shift+Z)"));
     }
 
     void deleteMoveAndSwapAreUndone() {
@@ -283,36 +287,36 @@ private Q_SLOTS:
         const QImage secondThumb = Thumb(form, 1);
 
         form.Storyboard->SelectSlide(1);
-        form.deletePhoto();
+        form.Commands->deletePhoto();
         QCOMPARE(form.Show.Slides.size(), std::size_t(3));
         QVERIFY(ShownSelected(form, 1));
-        form.undo();
+        form.Undo->undo();
         QCOMPARE(form.Show.Slides.size(), std::size_t(4));
         QCOMPARE(PictureBytes(form), bytes);
         QCOMPARE(Thumb(form, 1), secondThumb);
-        QCOMPARE(form.Show.SelectedSlide, 1);
+        QCOMPARE(form.Storyboard->SelectedSlide(), 1);
         QCOMPARE(ThumbCell(form, 2)->property("Tag").toInt(), 3);
 
-        form.movePhotoRight();             // 0 2 1 3
+        form.Commands->movePhotoRight();   // 0 2 1 3
         form.Storyboard->SwapSlides(1, 4); // 3 2 1 0
         const std::vector<QByteArray> swapped = {bytes[3], bytes[2], bytes[1], bytes[0]};
         QCOMPARE(PictureBytes(form), swapped);
-        QCOMPARE(form.Show.SelectedSlide, 0);
-        form.undo();
-        form.undo();
+        QCOMPARE(form.Storyboard->SelectedSlide(), 0);
+        form.Undo->undo();
+        form.Undo->undo();
         QCOMPARE(PictureBytes(form), bytes);
-        QCOMPARE(form.Show.SelectedSlide, 1);
+        QCOMPARE(form.Storyboard->SelectedSlide(), 1);
         QCOMPARE(ThumbCell(form, 3)->property("Tag").toInt(), 4);
-        form.redo();
-        form.redo();
+        form.Undo->redo();
+        form.Undo->redo();
         QCOMPARE(PictureBytes(form), swapped);
 
         // A drag that inserts (and Ctrl+Right, which takes the same way) is one step too.
-        QVERIFY(form.MovePhoto(0, 3)); // 2 1 0 3
+        QVERIFY(form.Commands->MovePhoto(0, 3)); // 2 1 0 3
         QCOMPARE(PictureBytes(form),
                  (std::vector<QByteArray>{bytes[2], bytes[1], bytes[0], bytes[3]}));
-        QCOMPARE(form.Show.SelectedSlide, 3);
-        form.undo();
+        QCOMPARE(form.Storyboard->SelectedSlide(), 3);
+        form.Undo->undo();
         QCOMPARE(PictureBytes(form), swapped);
         QCOMPARE(ThumbCell(form, 0)->property("Tag").toInt(), 1);
     }
@@ -329,11 +333,17 @@ private Q_SLOTS:
             auto* dialog = qobject_cast<ui::EffectsDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
             dialog->Form->TurnRightButton->click();
+            // The picture before the edit is kept once, by the history: the dialog's undo of
+            // the turn restores from that copy and takes none of its own.
+            QCOMPARE(FilesIn(form.Show.PicturesDir), 1);
+            QCOMPARE(FilesIn(form.History.KeepFolder()), 1);
             dialog->Form->SaveButton2->click();
             clicked = true;
         });
-        form.openEffects(2);
+        form.Commands->openEffects(2);
         QVERIFY(clicked);
+        QCOMPARE(FilesIn(form.Show.PicturesDir), 1);
+        QCOMPARE(FilesIn(form.History.KeepFolder()), 1); // one effect edit, one kept picture
         const QByteArray after = Bytes(form.Show.Slides[0].WorkFile);
         const QImage thumbAfter = Thumb(form, 0);
         QVERIFY(after != before);
@@ -341,13 +351,27 @@ private Q_SLOTS:
         QCOMPARE(form.Show.Slides[0].TurnCount, 1);
         QVERIFY(form.History.IsModified());
 
-        form.undo();
+        form.Undo->undo();
         QCOMPARE(Bytes(form.Show.Slides[0].WorkFile), before);
         QCOMPARE(Thumb(form, 0), thumbBefore);
         QCOMPARE(form.Show.Slides[0].TurnCount, 0);
-        form.redo();
+        form.Undo->redo();
         QCOMPARE(Bytes(form.Show.Slides[0].WorkFile), after);
         QCOMPARE(Thumb(form, 0), thumbAfter);
+
+        // A turn cancelled in the dialog goes back to the history's copy: no step, no file left.
+        const int steps = form.History.Stack().count();
+        QTimer::singleShot(0, &form, [&] {
+            auto* dialog = qobject_cast<ui::EffectsDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->Form->TurnRightButton->click();
+            dialog->Form->TurnRightButton->click();
+            dialog->Form->CancelButton2->click();
+        });
+        form.Commands->openEffects(2);
+        QCOMPARE(Bytes(form.Show.Slides[0].WorkFile), after);
+        QCOMPARE(form.History.Stack().count(), steps);
+        QCOMPARE(FilesIn(form.Show.PicturesDir), 1);
     }
 
     // A crop redraws the storyboard's thumbnail at once, not only when the show is reopened.
@@ -369,13 +393,13 @@ private Q_SLOTS:
             dialog->Form->SaveButton0->click();
             clicked = true;
         });
-        form.openEffects(0);
+        form.Commands->openEffects(0);
         QVERIFY(clicked);
         const QImage thumbAfter = Thumb(form, 0);
         QVERIFY(thumbAfter != thumbBefore);
         QCOMPARE(thumbAfter.pixelColor(thumbAfter.width() / 2, thumbAfter.height() / 2),
                  QColor(Qt::white));
-        form.undo();
+        form.Undo->undo();
         QCOMPARE(Thumb(form, 0), thumbBefore);
     }
 
@@ -396,14 +420,14 @@ private Q_SLOTS:
             dialog->Form->SaveButton6->click();
             clicked = true;
         });
-        form.openEffects(ui::EffectsDialog::kMotionPage);
+        form.Commands->openEffects(ui::EffectsDialog::kMotionPage);
         QVERIFY(clicked);
         QCOMPARE(form.Show.Slides[0].Ext.Motion.Mode, imaging::MotionMode::Auto);
         QCOMPARE(form.History.Stack().count(), 1);
         QCOMPARE(Bytes(form.Show.Slides[0].WorkFile), before);
-        form.undo();
+        form.Undo->undo();
         QVERIFY(form.Show.Slides[0].Ext.Motion.IsStill());
-        form.redo();
+        form.Undo->redo();
         QCOMPARE(form.Show.Slides[0].Ext.Motion.Mode, imaging::MotionMode::Auto);
     }
 
@@ -415,17 +439,17 @@ private Q_SLOTS:
         QTimer::singleShot(0, &form, [&] {
             QVERIFY(form.Busy());
             form.updateBusyState();
-            QVERIFY(!form.UndoAction->isEnabled());
-            form.undo();
+            QVERIFY(!form.Undo->UndoAction->isEnabled());
+            form.Undo->undo();
             QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
-            form.movePhotoLeft();
+            form.Commands->movePhotoLeft();
         });
         QVERIFY(form.SaveProjectFile(tmp_.filePath("busy.qvs")));
         QCOMPARE(form.Show.Slides.size(), std::size_t(2));
         QCOMPARE(form.History.Stack().count(), 2);
         QCOMPARE(CountsIn(tmp_.filePath("busy.qvs")), std::make_pair(2, 0));
         form.updateBusyState();
-        QVERIFY(form.UndoAction->isEnabled());
+        QVERIFY(form.Undo->UndoAction->isEnabled());
     }
 
     // An open that fails after the file passed its checks (the copy of a photo cannot be

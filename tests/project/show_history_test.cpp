@@ -66,8 +66,13 @@ protected:
         ASSERT_TRUE(session.Open(dir.path().toStdString()).ok());
         show().Resolution = "160x120";
         show().AddObserver(&heard);
+        history().OnFocus = [this](ItemKind kind, int index) {
+            (kind == ItemKind::Photo ? focusPhoto : focusTrack) = index;
+        };
     }
     void TearDown() override { show().RemoveObserver(&heard); }
+    // Where the last step done or undone put the selection (-2: nowhere yet).
+    int focusPhoto = -2, focusTrack = -2;
     ShowModel& show() { return session.Show(); }
     ShowHistory& history() { return session.History(); }
 
@@ -184,7 +189,7 @@ TEST_F(ShowHistoryTest, DeletedPhotoComesBackInItsPlace) {
     EXPECT_EQ(PictureBytes(), bytes);
     for (std::size_t i = 0; i < 3; ++i)
         EXPECT_EQ(show().Slides[i], records[i]) << i;
-    EXPECT_EQ(show().SelectedSlide, 1);
+    EXPECT_EQ(focusPhoto, 1); // the photo put back is selected
     EXPECT_EQ(heard.insertedPhotos, (std::vector<std::size_t>{1}));
     EXPECT_FALSE(history().IsModified());
 
@@ -198,12 +203,13 @@ TEST_F(ShowHistoryTest, DeletingTheLastPhotoSelectsNoneAndUndoSelectsItAgain) {
     const auto next = history().DeleteSlide(0);
     ASSERT_TRUE(next.ok());
     EXPECT_EQ(*next, -1);
+    EXPECT_EQ(focusPhoto, -1);
     EXPECT_TRUE(show().Slides.empty());
     EXPECT_FALSE(history().DeleteSlide(0).ok()); // nothing there: refused, no step
     EXPECT_EQ(history().Stack().count(), 2);
     history().Undo();
     ASSERT_EQ(show().Slides.size(), 1u);
-    EXPECT_EQ(show().SelectedSlide, 0);
+    EXPECT_EQ(focusPhoto, 0);
 }
 
 TEST_F(ShowHistoryTest, APutBackTakesAFreshNameWhenItsOwnIsTaken) {
@@ -249,17 +255,16 @@ TEST_F(ShowHistoryTest, MovesAndSwapsUndoToTheSameOrder) {
         show().SetSlide(i, s);
     }
     history().Clear();
-    show().SelectedSlide = 0;
 
-    ASSERT_TRUE(history().MoveSlide(0, 3, 3)); // a drag that inserts after the last
+    ASSERT_TRUE(history().MoveSlide(0, 3, {0, 3})); // a drag that inserts after the last
     EXPECT_EQ(Seconds(), (std::vector<std::int32_t>{2, 3, 4, 1}));
-    EXPECT_EQ(show().SelectedSlide, 3);
-    ASSERT_TRUE(history().SwapSlides(0, 2, 0));
+    EXPECT_EQ(focusPhoto, 3);
+    ASSERT_TRUE(history().SwapSlides(0, 2, {3, 0}));
     EXPECT_EQ(Seconds(), (std::vector<std::int32_t>{4, 3, 2, 1}));
-    ASSERT_TRUE(history().MoveSlide(3, 1, 1));
+    ASSERT_TRUE(history().MoveSlide(3, 1, {0, 1}));
     EXPECT_EQ(Seconds(), (std::vector<std::int32_t>{4, 1, 3, 2}));
-    EXPECT_FALSE(history().MoveSlide(1, 1, 1));
-    EXPECT_FALSE(history().MoveSlide(0, 4, 0));
+    EXPECT_FALSE(history().MoveSlide(1, 1, {1, 1}));
+    EXPECT_FALSE(history().MoveSlide(0, 4, {0, 0}));
     EXPECT_EQ(history().Stack().count(), 3);
 
     history().Undo();
@@ -268,7 +273,7 @@ TEST_F(ShowHistoryTest, MovesAndSwapsUndoToTheSameOrder) {
     EXPECT_EQ(Seconds(), (std::vector<std::int32_t>{2, 3, 4, 1}));
     history().Undo();
     EXPECT_EQ(Seconds(), (std::vector<std::int32_t>{1, 2, 3, 4}));
-    EXPECT_EQ(show().SelectedSlide, 0);
+    EXPECT_EQ(focusPhoto, 0); // the selection the first move was given as its before
     history().Redo();
     history().Redo();
     history().Redo();
@@ -277,10 +282,12 @@ TEST_F(ShowHistoryTest, MovesAndSwapsUndoToTheSameOrder) {
     AddTrack("a", 1);
     AddTrack("b", 2);
     AddTrack("c", 3);
-    ASSERT_TRUE(history().MoveTrack(2, 0, 0));
+    ASSERT_TRUE(history().MoveTrack(2, 0, {1, 0}));
+    EXPECT_EQ(focusTrack, 0);
     EXPECT_EQ(show().Sounds[0].Volume, 3);
     EXPECT_EQ(show().Sounds[2].Volume, 2);
     history().Undo();
+    EXPECT_EQ(focusTrack, 1);
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(show().Sounds[static_cast<std::size_t>(i)].Volume, i + 1);
 }

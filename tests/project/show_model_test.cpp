@@ -15,6 +15,7 @@
 
 namespace {
 
+using project::IndexAfterMove;
 using project::ShowModel;
 using project::Slide;
 using project::Track;
@@ -172,11 +173,11 @@ TEST_F(ShowModelTest, SwapByDrag) {
     EXPECT_FALSE(show.SwapSlides(0, 1)); // outside 1..count
     EXPECT_FALSE(show.SwapSlides(1, 5));
     EXPECT_EQ(Order(), (std::vector<int>{1, 2, 3, 4}));
-    show.SelectedSlide = 1;
     ASSERT_TRUE(show.SwapSlides(4, 1)); // photo 4 dropped on photo 1
     EXPECT_EQ(Order(), (std::vector<int>{4, 2, 3, 1}));
-    EXPECT_EQ(show.SelectedSlide, 1); // an exchange leaves the selected place alone
     EXPECT_EQ(Heard(), (Said{"move photo 3>0", "move photo 1>3"}));
+    // A view following those two moves keeps a selection between them at its place.
+    EXPECT_EQ(IndexAfterMove(IndexAfterMove(1, 3, 0), 1, 3), 1u);
     ASSERT_TRUE(show.SwapSlides(1, 2)); // neighbours: one move is the exchange
     EXPECT_EQ(Order(), (std::vector<int>{2, 4, 3, 1}));
     EXPECT_EQ(Heard(), (Said{"move photo 1>0"}));
@@ -188,27 +189,22 @@ TEST_F(ShowModelTest, MoveInsertsAndTheRestShift) {
     std::map<int, std::string> files; // id -> working copy
     for (const auto& s : show.Slides)
         files[s.ShowSeconds] = s.WorkFile;
-    show.SelectedSlide = 0;
-
-    ASSERT_TRUE(show.MoveSlide(0, 4)); // first to last
+    // A selection followed with IndexAfterMove stays on its photo (the view's rule).
+    const auto followed = [&](std::size_t selected, std::size_t from, std::size_t to) {
+        const int id = Order()[selected];
+        EXPECT_TRUE(show.MoveSlide(from, to));
+        return Order()[IndexAfterMove(selected, from, to)] == id;
+    };
+    EXPECT_TRUE(followed(0, 0, 4)); // first to last: the selection goes with its photo
     EXPECT_EQ(Order(), (std::vector<int>{2, 3, 4, 5, 1}));
-    EXPECT_EQ(show.SelectedSlide, 4);  // the selection went with its photo
-    ASSERT_TRUE(show.MoveSlide(4, 0)); // and back: last to first
+    EXPECT_TRUE(followed(4, 4, 0)); // and back: last to first
     EXPECT_EQ(Order(), (std::vector<int>{1, 2, 3, 4, 5}));
-    EXPECT_EQ(show.SelectedSlide, 0);
-
-    show.SelectedSlide = 2; // photo 3, between the two places: shifts left with the others
-    ASSERT_TRUE(show.MoveSlide(1, 3));
+    EXPECT_TRUE(followed(2, 1, 3)); // photo 3, between the two places: shifts left
     EXPECT_EQ(Order(), (std::vector<int>{1, 3, 4, 2, 5}));
-    EXPECT_EQ(show.SelectedSlide, 1);
-    show.SelectedSlide = 4; // photo 5, outside the moved range: stays
-    ASSERT_TRUE(show.MoveSlide(3, 1));
+    EXPECT_TRUE(followed(4, 3, 1)); // photo 5, outside the moved range: stays
     EXPECT_EQ(Order(), (std::vector<int>{1, 2, 3, 4, 5}));
-    EXPECT_EQ(show.SelectedSlide, 4);
-    show.SelectedSlide = 1; // photo 2, right of the new place: shifts right
-    ASSERT_TRUE(show.MoveSlide(3, 0));
+    EXPECT_TRUE(followed(1, 3, 0)); // photo 2, right of the new place: shifts right
     EXPECT_EQ(Order(), (std::vector<int>{4, 1, 2, 3, 5}));
-    EXPECT_EQ(show.SelectedSlide, 2);
 
     // Every item kept its own working copy.
     for (const auto& s : show.Slides)
@@ -222,7 +218,6 @@ TEST_F(ShowModelTest, MoveInsertsAndTheRestShift) {
     EXPECT_FALSE(show.MoveSlide(0, 5));
     EXPECT_FALSE(show.MoveSlide(5, 0));
     EXPECT_EQ(Order(), before);
-    EXPECT_EQ(show.SelectedSlide, 2);
     EXPECT_TRUE(Heard().empty());
 }
 
@@ -298,14 +293,12 @@ TEST_F(ShowModelTest, ClearRemovesEveryCopyAndIsOneReset) {
     AddSlide(1);
     AddSlide(2);
     AddSound(1);
-    show.SlidePage = 3;
     show.Options.EndFadeSeconds = 3;
     Heard();
     const std::string f = show.Slides[1].WorkFile;
     show.ClearProject();
     EXPECT_TRUE(show.Slides.empty());
     EXPECT_TRUE(show.Sounds.empty());
-    EXPECT_EQ(show.SlidePage, 0);
     EXPECT_TRUE(show.Options.IsDefault());
     EXPECT_FALSE(std::filesystem::exists(f));
     EXPECT_EQ(Heard(), (Said{"reset"}));

@@ -80,7 +80,7 @@ private Q_SLOTS:
         QVERIFY(form.AddTrack(
             QString::fromStdString(testing_audio::AudioFiles::Get().Wav("dialog.wav", 2.0))));
         QVERIFY(form.Show.Sounds[0].Ext.HasLoudness); // measured by the import
-        form.Show.SelectedSound = 0;
+        form.Storyboard->SelectSound(0);
         form.History.Clear();
         bool set = false;
         QTimer::singleShot(0, &form, [&] {
@@ -91,15 +91,15 @@ private Q_SLOTS:
             dialog->close();
             set = true;
         });
-        form.openTrackSettings();
+        form.Commands->openTrackSettings();
         QVERIFY(set);
         QCOMPARE(form.Show.Sounds[0].Ext.FadeInSeconds, 2.0);
         QCOMPARE(form.Show.Sounds[0].Ext.FadeOutSeconds, 0.5);
         QCOMPARE(form.History.Stack().count(), 1);
-        form.undo();
+        form.Undo->undo();
         QCOMPARE(form.Show.Sounds[0].Ext.FadeInSeconds, 0.0);
         QCOMPARE(form.Show.Sounds[0].Ext.FadeOutSeconds, 0.0);
-        form.redo();
+        form.Undo->redo();
         QCOMPARE(form.Show.Sounds[0].Ext.FadeInSeconds, 2.0);
     }
 
@@ -134,10 +134,10 @@ private Q_SLOTS:
         QCOMPARE(media::ShowMs(media::SlideTimesOf(form.Show)), std::int64_t{9700});
         QCOMPARE(form.Show.Slides[0].Ext.ShowMs, 2425);
         QCOMPARE(form.History.Stack().count(), 1);
-        form.undo();
+        form.Undo->undo();
         QVERIFY(form.Show.Options == optionsBefore);
         QVERIFY(form.Show.Slides == slidesBefore);
-        form.redo();
+        form.Undo->redo();
         QCOMPARE(media::ShowMs(media::SlideTimesOf(form.Show)), std::int64_t{9700});
     }
 
@@ -153,7 +153,7 @@ private Q_SLOTS:
         QVERIFY(form.AddTrack(
             QString::fromStdString(testing_audio::AudioFiles::Get().Wav("preview.wav", 3.0))));
         const QString mix = QString::fromStdString(form.Show.MusicDir + "preview-mix.wav");
-        form.startPreview();
+        form.Preview->start();
         QVERIFY(form.Preview->Running());
         form.Preview->scheduleTick();
         QVERIFY(QFile::exists(mix));
@@ -162,7 +162,7 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(mix));
 
         form.Show.SetOptions(project::ShowOptions{});
-        form.startPreview();
+        form.Preview->start();
         form.Preview->scheduleTick();
         QVERIFY(!QFile::exists(mix));
         QCOMPARE(form.Preview->PlayingTrack(), 0);

@@ -79,8 +79,8 @@ private Q_SLOTS:
         ui::TrackDialog form(track, &main);
         form.play();
         QVERIFY(media::Audio().TrackPlaying());
-        QVERIFY(W<QPushButton>(form, "BitBtn9")->isHidden());
-        QVERIFY(!W<QPushButton>(form, "BitBtn12")->isHidden());
+        QVERIFY(W<QPushButton>(form, "PlayButton")->isHidden());
+        QVERIFY(!W<QPushButton>(form, "StopButton")->isHidden());
         QVERIFY(form.PositionTimerRunning());
         QCOMPARE(W<QScrollBar>(form, "ProgrBar")->maximum(), 6 * 44100 * 4);
         QVERIFY(WaitFor([&] { return W<QScrollBar>(form, "ProgrBar")->value() > 0; }, 3000));
@@ -101,7 +101,7 @@ private Q_SLOTS:
         form.stop();
         QVERIFY(!media::Audio().TrackPlaying());
         QVERIFY(!form.PositionTimerRunning());
-        QVERIFY(!W<QPushButton>(form, "BitBtn9")->isHidden());
+        QVERIFY(!W<QPushButton>(form, "PlayButton")->isHidden());
     }
 
     void endOfTrackTurnsStopIntoPlay() {
@@ -114,10 +114,10 @@ private Q_SLOTS:
         form.show();
         form.play();
         QVERIFY(media::Audio().TrackPlaying());
-        QVERIFY(W<QPushButton>(form, "BitBtn9")->isHidden());
+        QVERIFY(W<QPushButton>(form, "PlayButton")->isHidden());
         QVERIFY(WaitFor([&] { return !media::Audio().TrackPlaying(); }, 10000));
-        QVERIFY(!W<QPushButton>(form, "BitBtn9")->isHidden());
-        QVERIFY(W<QPushButton>(form, "BitBtn12")->isHidden());
+        QVERIFY(!W<QPushButton>(form, "PlayButton")->isHidden());
+        QVERIFY(W<QPushButton>(form, "StopButton")->isHidden());
     }
 
     void closingSilencesTheTrack() {

@@ -218,7 +218,7 @@ private Q_SLOTS:
             d.Form->SecondsSpin->setValue(0);
             d.Form->BitBtn1->click();
         });
-        QCOMPARE(form.Show.SelectedSlide, 1);
+        QCOMPARE(form.Storyboard->SelectedSlide(), 1);
         QCOMPARE(Transitions(form), (std::vector<std::pair<int, int>>{{0, 0}, {9, 3}, {0, 0}}));
         QCOMPARE(TransitionCell(form, 1)->toolTip(), QString("Появление сверху"));
 

@@ -3,7 +3,7 @@
 #include "base/CodePage.h"
 #include "imaging/Colors.h"
 #include "imaging/Compose.h"
-#include "imaging/ui/CaptionBase.h"
+#include "imaging/ui/ColorValues.h"
 #include "imaging/ui/MotionEditor.h"
 #include "project/EditBackups.h"
 #include "project/Import.h"
@@ -31,16 +31,6 @@ namespace ui {
 
 namespace {
 
-QColor ToQColor(std::int32_t value) {
-    const auto c = static_cast<std::uint32_t>(value);
-    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
-                  static_cast<int>((c >> 16) & 0xFF));
-}
-
-std::int32_t FromQColor(const QColor& c) {
-    return c.red() | (c.green() << 8) | (c.blue() << 16);
-}
-
 // The swatch shows the colour the previews and the video use: a system colour resolved.
 QString SwatchStyle(std::int32_t color) {
     return QStringLiteral("background-color: %1;")
@@ -51,7 +41,7 @@ QString SwatchStyle(std::int32_t color) {
 
 EffectsDialog::EffectsDialog(const project::Slide& slide, const std::string& resolution,
                              const imaging::Bitmap& thumbnail, int page, QWidget* parent)
-    : QDialog(parent), Form(std::make_unique<Ui::EffectsDialog>()) {
+    : QDialog(parent), Form(std::make_unique<Ui::EffectsDialog>()), backups_(slide.WorkFile) {
     Form->setupUi(this);
     Tabs = new QTabBar(this);
     Tabs->setExpanding(false);
@@ -307,7 +297,7 @@ bool EffectsDialog::Apply(const project::SlideEdit& edit, imaging::Bitmap* thumb
 void EffectsDialog::AcceptedWrite() {
     // The copies restore what the open page did since it was entered, never an edit that was
     // accepted meanwhile: they are taken again from the working file as it is now.
-    project::DropBackups(WorkFile());
+    backups_.Accept();
     thumbBackup_ = thumb_;
 }
 
@@ -428,79 +418,6 @@ void EffectsDialog::ApplyCrop() {
     ResetCropToImage();
 }
 
-void EffectsDialog::ApplyText() {
-    if (const auto taken = project::TakeBackup(WorkFile(), project::BackupSlot::Caption); !taken) {
-        ShowError(QString::fromLocal8Bit(taken.error().c_str()));
-        return;
-    }
-    if (S().CaptionText.empty())
-        return;
-    // The caption is drawn on the picture as it was before the first one, so it replaces it.
-    CaptionBase base(WorkFile());
-    if (const auto prepared = base.Prepare(); !prepared) {
-        ShowError(QString::fromLocal8Bit(prepared.error().c_str()));
-        return;
-    }
-    // Unless the user chose a font, the caption is at least 1/20 of the picture's height
-    // (points are 96/72 pixels), so it can be read on any photo; white with its shadow.
-    if (!fontChosen_ && S().CaptionSize == project::CaptionEdit{}.Size && !workImage_.IsEmpty())
-        S().CaptionSize = std::max(S().CaptionSize, (workImage_.Height * 3 + 79) / 80);
-    if (Apply(project::CaptionOf(S()), nullptr))
-        base.Remember();
-}
-
-void EffectsDialog::UndoText() {
-    const std::string work = WorkFile();
-    // The picture without any caption when its copy from before the first one stands for it;
-    // otherwise as it was when the page opened.
-    const auto bare = CaptionBase(work).Restore();
-    if (!bare) {
-        ShowError(QString::fromLocal8Bit(bare.error().c_str()));
-    } else if (!*bare) {
-        if (const auto restored = project::RestoreBackup(work, project::BackupSlot::Caption);
-            !restored)
-            ShowError(QString::fromLocal8Bit(restored.error().c_str()));
-    }
-    QFile::remove(
-        QFile::decodeName(project::BackupPath(work, project::BackupSlot::Caption).c_str()));
-    LoadWorkImage();
-    const project::CaptionEdit defaults;
-    S().CaptionText = defaults.Text;
-    S().CaptionFont = defaults.Font;
-    S().CaptionSize = defaults.Size;
-    S().CaptionColor = defaults.Color;
-    S().CaptionStyle = defaults.Style;
-    S().CaptionHAlign = defaults.HAlign;
-    S().CaptionVAlign = defaults.VAlign;
-    opening_.Caption = defaults;
-    updating_ = true;
-    Form->Edit1->clear();
-    updating_ = false;
-    Form->HAlign0->setChecked(true);
-    Form->VAlign0->setChecked(true);
-}
-
-void EffectsDialog::ChooseFont() {
-    QFont initial(base::FromCp1251(S().CaptionFont));
-    initial.setPointSize(std::max(1, S().CaptionSize));
-    initial.setBold(S().CaptionStyle & 1);
-    initial.setItalic(S().CaptionStyle & 2);
-    initial.setUnderline(S().CaptionStyle & 4);
-    initial.setStrikeOut(S().CaptionStyle & 8);
-    QFont font = initial;
-    if (!PickFont(font))
-        return;
-    fontChosen_ = true;
-    const QColor color = PickColor(ToQColor(S().CaptionColor));
-    S().CaptionFont = base::ToCp1251(font.family()).substr(0, 255);
-    S().CaptionSize = font.pointSize() > 0 ? font.pointSize() : S().CaptionSize;
-    S().CaptionStyle =
-        static_cast<std::uint8_t>((font.bold() ? 1 : 0) | (font.italic() ? 2 : 0) |
-                                  (font.underline() ? 4 : 0) | (font.strikeOut() ? 8 : 0));
-    if (color.isValid())
-        S().CaptionColor = FromQColor(color);
-}
-
 void EffectsDialog::PreviewLight() {
     previewImage_ = previewSource_;
     project::LightPicture(previewImage_, {S().Brightness, S().Contrast, S().Gamma10});
@@ -602,16 +519,14 @@ void EffectsDialog::SaveAndClose() {
 void EffectsDialog::done(int result) {
     if (!closed_) {
         closed_ = true;
-        const std::string work = WorkFile();
         if (!keepOnClose_ && openPage_ == 1)
-            (void)project::RestoreBackup(work, project::BackupSlot::Caption);
-        if (!keepOnClose_ && openPage_ == 2 &&
-            project::HasBackup(work, project::BackupSlot::Turn)) {
-            (void)project::RestoreBackup(work, project::BackupSlot::Turn);
+            (void)backups_.Restore(project::BackupSlot::Caption);
+        if (!keepOnClose_ && openPage_ == 2 && backups_.Has(project::BackupSlot::Turn)) {
+            (void)backups_.Restore(project::BackupSlot::Turn);
             thumb_ = thumbBackup_;
             S().TurnCount = opening_.TurnCount;
         }
-        project::DropBackups(work);
+        backups_.Accept();
         S().Brightness = 0;
         S().Contrast = 0;
         S().Gamma10 = 10.0;

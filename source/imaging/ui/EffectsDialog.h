@@ -5,6 +5,7 @@
 #pragma once
 
 #include "imaging/Bitmap.h"
+#include "project/EditBackups.h"
 #include "project/ShowModel.h"
 #include "project/SlideEdits.h"
 
@@ -51,6 +52,9 @@ public:
     const imaging::Motion& EditedMotion() const { return motion_; }
     // The slide's place in the show (automatic motion depends on it).
     void SetSlideIndex(int index);
+    // A copy of the working picture as it is now that the caller keeps for its own undo (the
+    // history's): the dialog restores from it instead of copying the picture again. Before exec.
+    void UseKeptOriginal(const std::string& path) { backups_.UseOriginal(path); }
     MotionEditor* Motion() const { return motionEditor_; }
 
     // The page-change question (Yes = true) and the failure message; replaceable by tests.
@@ -118,6 +122,8 @@ private:
     QSize FrameSize() const;
 
     project::ShowModel show_;
+    // What the caption and turn pages go back to when their changes are not kept.
+    project::EditBackups backups_;
     MotionEditor* motionEditor_ = nullptr;
     imaging::Motion motion_;
     int slideIndex_ = 0;

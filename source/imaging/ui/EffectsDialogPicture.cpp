@@ -200,7 +200,7 @@ bool EffectsDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void EffectsDialog::Turn(project::TurnKind kind) {
-    if (const auto taken = project::TakeBackup(WorkFile(), project::BackupSlot::Turn); !taken) {
+    if (const auto taken = backups_.Take(project::BackupSlot::Turn); !taken) {
         ShowError(QString::fromLocal8Bit(taken.error().c_str()));
         return;
     }
@@ -214,8 +214,7 @@ void EffectsDialog::Turn(project::TurnKind kind) {
 }
 
 void EffectsDialog::UndoTurns() {
-    if (const auto restored = project::RestoreBackup(WorkFile(), project::BackupSlot::Turn);
-        !restored)
+    if (const auto restored = backups_.Restore(project::BackupSlot::Turn); !restored)
         ShowError(QString::fromLocal8Bit(restored.error().c_str()));
     thumb_ = thumbBackup_;
     LoadWorkImage();

@@ -36,15 +36,15 @@ TrackDialog::TrackDialog(const project::Track& sound, QWidget* parent)
     setObjectName("TrackDialog");
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     Form->Image1->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(32, 32));
-    Form->BitBtn9->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
-    Form->BitBtn12->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
+    Form->PlayButton->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    Form->StopButton->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
 
     // The texts, and play or stop by whether a track is playing.
     ApplyLanguage();
     media::AudioLibrary& audio = media::Audio();
     const bool playing = audio.TrackPlaying();
-    Form->BitBtn12->setVisible(playing);
-    Form->BitBtn9->setVisible(!playing);
+    Form->StopButton->setVisible(playing);
+    Form->PlayButton->setVisible(!playing);
     Form->TrackBar1->setValue(100 - static_cast<int>(sound_.Volume));
     audio.SetPlaybackVolume(100 - Form->TrackBar1->value());
     Form->Label6->setText(QString::number(audio.PlaybackVolume()) + "%");
@@ -59,8 +59,8 @@ TrackDialog::TrackDialog(const project::Track& sound, QWidget* parent)
     // track's either way, as they were heard.
     connect(Form->ButtonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(Form->ButtonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(Form->BitBtn9, &QPushButton::clicked, this, &TrackDialog::play);
-    connect(Form->BitBtn12, &QPushButton::clicked, this, &TrackDialog::stop);
+    connect(Form->PlayButton, &QPushButton::clicked, this, &TrackDialog::play);
+    connect(Form->StopButton, &QPushButton::clicked, this, &TrackDialog::stop);
     connect(Form->TrackBar1, &QSlider::valueChanged, this, &TrackDialog::changeVolume);
     connect(Form->ProgrBar, &QScrollBar::sliderPressed, this,
             [this] { scrollPosition(ScrollCode::Track); });
@@ -144,8 +144,8 @@ void TrackDialog::changeEvent(QEvent* event) {
 
 void TrackDialog::play() {
     try {
-        Form->BitBtn9->hide();
-        Form->BitBtn12->show();
+        Form->PlayButton->hide();
+        Form->StopButton->show();
         media::AudioLibrary& audio = media::Audio();
         audio.StopTrack();
         audio.PlayTrack(sound_.WorkFile);
@@ -167,13 +167,13 @@ void TrackDialog::play() {
 }
 
 void TrackDialog::PlaybackEnded() {
-    Form->BitBtn12->hide();
-    Form->BitBtn9->show();
+    Form->StopButton->hide();
+    Form->PlayButton->show();
 }
 
 void TrackDialog::stop() {
-    Form->BitBtn12->hide();
-    Form->BitBtn9->show();
+    Form->StopButton->hide();
+    Form->PlayButton->show();
     try {
         media::Audio().StopTrack();
     } catch (...) {

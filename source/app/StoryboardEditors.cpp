@@ -1,0 +1,82 @@
+// The storyboard's item editors: the effects dialog of the selected photo and the settings of the
+// selected track, each edit one step of the history.
+#include "app/StoryboardCommands.h"
+
+#include "imaging/ui/EffectsDialog.h"
+#include "media/ui/TrackDialog.h"
+#include "project/ShowHistory.h"
+#include "project/ShowModel.h"
+#include "project/SlideEdits.h"
+
+#include <QPixmap>
+
+#include <algorithm>
+
+namespace ui {
+
+void StoryboardCommands::openEffects(int tag) {
+    if (host_.Busy())
+        return;
+    if (show_.Slides.empty())
+        return;
+    view_.SetEffectsPage(tag);
+    const auto index = static_cast<std::size_t>(
+        std::clamp(view_.SelectedSlide(), 0, static_cast<int>(show_.Slides.size()) - 1));
+    // The effects rewrite the working picture: it is kept as it is now, for an undo.
+    auto change = history_.BeginChange(index);
+    if (!change) {
+        host_.ShowMessage(QString::fromLocal8Bit(change.error().c_str()));
+        return;
+    }
+    const project::Slide slide = show_.Slides[index];
+    const QPixmap clean = view_.CleanThumbnail(index);
+    const imaging::Bitmap thumbnail =
+        clean.isNull() ? imaging::Bitmap() : imaging::Bitmap::CreateFromImage(clean.toImage());
+    ui::EffectsDialog dialog(slide, show_.Resolution, thumbnail, view_.EffectsPage(),
+                             host_.DialogParent);
+    dialog.SetSlideIndex(static_cast<int>(index));
+    dialog.UseKeptOriginal(change->KeptPicture());
+    dialog.exec();
+    // The dialog wrote the working file itself; the values and thumbnail come back from it.
+    const project::Slide edited = dialog.SlideRecord();
+    if (!dialog.Thumbnail().IsEmpty())
+        view_.SeedThumbnail(edited.WorkFile, dialog.Thumbnail().CopyToImage());
+    show_.SetSlide(index, edited);
+    // The motion comes back as a value and is stored as the console tool stores it.
+    if (dialog.EditedMotion() != edited.Ext.Motion)
+        if (const auto moved =
+                project::ApplySlideEdit(show_, index, project::MotionEdit{dialog.EditedMotion()});
+            !moved)
+            host_.ShowMessage(QString::fromLocal8Bit(moved.error().c_str()));
+    if (dialog.SecondsForAll())
+        for (std::size_t i = 0; i < show_.Slides.size(); ++i)
+            (void)project::ApplySlideEdit(show_, i, project::SecondsEdit{edited.ShowSeconds});
+    history_.Commit(std::move(*change), QStringLiteral("effects"));
+    view_.LayoutPhotoStrip(view_.SlidePage());
+    view_.SelectSlide(view_.SelectedSlide());
+}
+
+void StoryboardCommands::openTrackSettings() {
+    if (host_.Busy())
+        return;
+    const int n = view_.SelectedSound();
+    if (n < 0 || n >= static_cast<int>(show_.Sounds.size()))
+        return;
+    const auto index = static_cast<std::size_t>(n);
+    auto change = history_.BeginChange();
+    TrackDialog dialog(show_.Sounds[index], host_.DialogParent);
+    connect(this, &StoryboardCommands::trackPlaybackFinished, &dialog, &TrackDialog::PlaybackEnded);
+    dialog.exec();
+    // The volume and fades are the track's whichever way the dialog was closed, as it was heard.
+    if (index < show_.Sounds.size()) {
+        project::Track track = show_.Sounds[index];
+        track.Volume = dialog.Volume();
+        track.Ext.FadeInSeconds = dialog.FadeInSeconds();
+        track.Ext.FadeOutSeconds = dialog.FadeOutSeconds();
+        show_.SetSound(index, track);
+    }
+    if (change)
+        history_.Commit(std::move(*change), QStringLiteral("track"));
+}
+
+} // namespace ui

@@ -1,0 +1,61 @@
+#include "app/UndoControls.h"
+
+#include "project/ShowHistory.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QStyle>
+#include <QWidget>
+
+#include <utility>
+
+namespace ui {
+
+UndoControls::UndoControls(QWidget& window, project::ShowHistory& history, Host host)
+    : QObject(&window), history_(history), host_(std::move(host)) {
+    UndoAction = new QAction(&window);
+    UndoAction->setObjectName("UndoAction");
+    UndoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    UndoAction->setIcon(window.style()->standardIcon(QStyle::SP_ArrowBack));
+    RedoAction = new QAction(&window);
+    RedoAction->setObjectName("RedoAction");
+    RedoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    RedoAction->setIcon(window.style()->standardIcon(QStyle::SP_ArrowForward));
+    for (QAction* a : {UndoAction, RedoAction}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        a->setEnabled(false);
+        window.addAction(a);
+    }
+    connect(UndoAction, &QAction::triggered, this, &UndoControls::undo);
+    connect(RedoAction, &QAction::triggered, this, &UndoControls::redo);
+    connect(&history_.Stack(), &QUndoStack::canUndoChanged, this, &UndoControls::stateChanged);
+    connect(&history_.Stack(), &QUndoStack::canRedoChanged, this, &UndoControls::stateChanged);
+}
+
+void UndoControls::undo() {
+    if (host_.Busy() || !history_.CanUndo())
+        return;
+    history_.Undo();
+    Finish();
+}
+
+void UndoControls::redo() {
+    if (host_.Busy() || !history_.CanRedo())
+        return;
+    history_.Redo();
+    Finish();
+}
+
+void UndoControls::Finish() {
+    if (host_.Reveal)
+        host_.Reveal();
+    if (!history_.LastError().empty())
+        host_.ShowMessage(QString::fromLocal8Bit(history_.LastError().c_str()));
+}
+
+void UndoControls::UpdateEnabled(bool busy) {
+    UndoAction->setEnabled(!busy && history_.CanUndo());
+    RedoAction->setEnabled(!busy && history_.CanRedo());
+}
+
+} // namespace ui

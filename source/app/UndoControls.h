@@ -1,0 +1,54 @@
+// Undo and redo of the show's changes: the two actions (Ctrl+Z, Ctrl+Shift+Z, and the buttons the
+// window puts in its top bar), what they do, and their enabled state. Given the history and what
+// it needs of the window: whether a job runs, how to tell a failure, and where to show the
+// selection afterwards.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QAction;
+class QWidget;
+
+namespace project {
+class ShowHistory;
+}
+
+namespace ui {
+
+class UndoControls final : public QObject {
+    Q_OBJECT
+
+public:
+    struct Host {
+        // True while a job runs: the show may not change then.
+        std::function<bool()> Busy;
+        std::function<void(const QString& text)> ShowMessage;
+        // After a step was undone or done again: the strip shows the selected photo.
+        std::function<void()> Reveal;
+    };
+    // The actions are added to window, whose shortcuts they are.
+    UndoControls(QWidget& window, project::ShowHistory& history, Host host);
+
+    QAction* UndoAction = nullptr;
+    QAction* RedoAction = nullptr;
+
+    void undo(); // undo the last change
+    void redo(); // redo the change undone last
+    // Enabled by the history, never while busy.
+    void UpdateEnabled(bool busy);
+
+Q_SIGNALS:
+    // Undo or redo became possible or impossible.
+    void stateChanged();
+
+private:
+    void Finish();
+
+    project::ShowHistory& history_;
+    Host host_;
+};
+
+} // namespace ui
