@@ -7,7 +7,7 @@
 #include "disc/mmc/MmcCommands.h"
 #include "disc/scsi/ScsiDevice.h"
 #include "disc/ui/DiscDialog.h"
-#include "project/Language.h"
+#include "base/Language.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -16,7 +16,7 @@
 
 namespace ui {
 
-using project::Tr;
+using base::Tr;
 
 // The window stays busy while a job runs; closing it asks the job to stop.
 class DiscController::Scope {
@@ -129,7 +129,7 @@ void DiscController::erase() {
         return;
     }
     if (disc::GetMediaType(*device_) != disc::media_type::kDvdRam && !disc::IsErasable(*device_)) {
-        ShowMessage(project::AppLanguage().Has(911)
+        ShowMessage(base::AppLanguage().Has(911)
                         ? Tr(909, "")
                         : QString::fromUtf8("Диск не перезаписываемый!"));
         return;

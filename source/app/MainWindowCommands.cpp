@@ -7,12 +7,12 @@
 #include "media/ShowMix.h"
 #include "media/ui/ProgressWindow.h"
 #include "media/ui/TrackDialog.h"
-#include "project/Language.h"
+#include "base/Language.h"
 #include "project/Settings.h"
 #include "project/SettingsChoices.h"
 #include "project/ui/AboutDialog.h"
 #include "project/ui/Icons.h"
-#include "project/ui/LanguageTexts.h"
+#include "base/ui/LanguageTexts.h"
 #include "project/ui/SettingsDialog.h"
 #include "ui_MainWindow.h"
 
@@ -28,7 +28,7 @@
 
 namespace ui {
 
-using project::Tr;
+using base::Tr;
 
 void MainWindow::CreateMenus() {
     PhotoMenu = new QMenu(this);
@@ -182,8 +182,8 @@ void MainWindow::openSettings() {
         return;
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenSize = screen ? screen->size() : QSize(1280, 1024);
-    SettingsDialog dialog(Show.Resolution, screenSize, project::LanguageFolder(),
-                          QFile::decodeName(project::AppLanguage().LanguageFile.c_str()), this);
+    SettingsDialog dialog(Show.Resolution, screenSize, base::LanguageFolder(),
+                          QFile::decodeName(base::AppLanguage().LanguageFile.c_str()), this);
     dialog.SetNewPhotoBackground(Show.NewPhotoBackColor);
     const bool accepted = dialog.exec() == QDialog::Accepted;
     // A first run takes the screen size even when the dialog is cancelled.

@@ -2,14 +2,14 @@
 // line, the recent-shows list, and addresses that no program would open.
 #include "app/MainWindow.h"
 #include "app/RecentShowsMenu.h"
-#include "project/Language.h"
+#include "base/Language.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 namespace ui {
 
-using project::Tr;
+using base::Tr;
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "app/MainWindow.h"
 
 #include "media/ShowMix.h"
-#include "project/Language.h"
+#include "base/Language.h"
 #include "project/StripLayout.h"
 #include "ui_MainWindow.h"
 
@@ -17,7 +17,7 @@
 
 namespace ui {
 
-using project::Tr;
+using base::Tr;
 
 void MainWindow::CreateHistoryActions() {
     AskSaveChanges = [this](const QString& question, const QString& caption) {

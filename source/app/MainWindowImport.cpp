@@ -5,7 +5,7 @@
 #include "media/TrackImport.h"
 #include "media/ui/ProgressWindow.h"
 #include "project/Import.h"
-#include "project/Language.h"
+#include "base/Language.h"
 #include "ui_MainWindow.h"
 
 #include <QApplication>
@@ -235,8 +235,8 @@ void MainWindow::ImportBatch(const QStringList& files,
 QString MainWindow::UnreadableFilesText(const QStringList& names) {
     const QString list = names.join(QStringLiteral(", "));
     if (names.size() == 1)
-        return project::Tr(894, "Файл не удалось прочитать: %1").arg(list);
-    return project::Tr(895, "Не удалось прочитать файлы (%1): %2").arg(names.size()).arg(list);
+        return base::Tr(894, "Файл не удалось прочитать: %1").arg(list);
+    return base::Tr(895, "Не удалось прочитать файлы (%1): %2").arg(names.size()).arg(list);
 }
 
 } // namespace ui

@@ -7,11 +7,11 @@
 #include "media/TrackPcmSource.h"
 #include "media/ui/ProgressWindow.h"
 #include "media/ui/ShowMusicDialog.h"
-#include "project/Language.h"
+#include "base/Language.h"
 
 namespace ui {
 
-using project::Tr;
+using base::Tr;
 
 void MainWindow::openShowMusic() {
     if (Busy())

@@ -7,7 +7,7 @@
 #include "imaging/Bitmap.h"
 #include "media/TrackImport.h"
 #include "media/ui/ProgressWindow.h"
-#include "project/Language.h"
+#include "base/Language.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectOpen.h"
 
@@ -88,7 +88,7 @@ bool MainWindow::SaveProjectFile(const QString& path) {
     JobScope job(*this, progress);
     const auto result = project::SaveProject(Show, base::EncodeFileName(path), progress);
     if (result.Outcome == project::SaveOutcome::Failed) {
-        ShowMessage(project::AppLanguage().Text(28, "Произошла ошибка при сохранении!"));
+        ShowMessage(base::AppLanguage().Text(28, "Произошла ошибка при сохранении!"));
         return false;
     }
     if (result.Outcome != project::SaveOutcome::Saved)
@@ -97,7 +97,7 @@ bool MainWindow::SaveProjectFile(const QString& path) {
     ShowFile = path;
     History.MarkSaved();
     UpdateTitle();
-    ShowNotice(project::Tr(891, "Сохранено"));
+    ShowNotice(base::Tr(891, "Сохранено"));
     if (Recent)
         Recent->Remember(path);
     return true;
@@ -116,7 +116,7 @@ void MainWindow::openProject() {
 }
 
 QString MainWindow::LoadFailureText() {
-    return project::AppLanguage().Text(
+    return base::AppLanguage().Text(
         27, "Не удалось загрузить файл слайдшоу!\nСкорее всего это файл более поздней версии "
             "или этот файл слайдшоу поврежден!");
 }

@@ -3,7 +3,7 @@
 #include "app/MainWindow.h"
 #include "ui_MainWindow.h"
 
-#include "project/Language.h"
+#include "base/Language.h"
 #include "project/StripLayout.h"
 #include "project/ui/StripCells.h"
 
@@ -16,7 +16,7 @@
 
 namespace ui {
 
-using project::Tr;
+using base::Tr;
 
 void MainWindow::AddSwapCommand() {
     auto* swap = PhotoMenu->addAction(QString::fromUtf8("Поменять местами с…"));

@@ -5,7 +5,7 @@
 #include "imaging/TransitionKinds.h"
 #include "media/AudioLibrary.h"
 #include "media/ui/ProgressWindow.h"
-#include "project/Language.h"
+#include "base/Language.h"
 #include "project/TransitionChoice.h"
 #include "ui_MainWindow.h"
 
@@ -148,7 +148,7 @@ void PreviewController::ShowPausedMark(bool shown) {
             QStringLiteral("QLabel { color: white; background-color: rgba(0, 0, 0, 150); "
                            "font-weight: bold; padding: 4px 10px; border-radius: 4px; }"));
     }
-    pausedMark_->setText(project::Tr(879, "Пауза"));
+    pausedMark_->setText(base::Tr(879, "Пауза"));
     pausedMark_->adjustSize();
     pausedMark_->move(12, 12);
     pausedMark_->raise();

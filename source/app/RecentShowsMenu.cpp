@@ -1,7 +1,7 @@
 #include "app/RecentShowsMenu.h"
 
 #include "app/MainWindow.h"
-#include "project/Language.h"
+#include "base/Language.h"
 #include "project/RecentShows.h"
 #include "project/Settings.h"
 #include "ui_MainWindow.h"
@@ -50,7 +50,7 @@ void RecentShowsMenu::Store() {
 }
 
 void RecentShowsMenu::Rebuild() {
-    const project::Language& texts = project::AppLanguage();
+    const base::Language& texts = base::AppLanguage();
     menu_->clear();
     if (paths_.isEmpty()) {
         QAction* none = menu_->addAction(texts.Text(940, "Нет недавних слайдшоу"));

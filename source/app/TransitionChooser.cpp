@@ -2,7 +2,7 @@
 
 #include "imaging/ui/TransitionDialog.h"
 #include "project/TransitionChoice.h"
-#include "project/TransitionNames.h"
+#include "imaging/TransitionNames.h"
 
 #include <QWidget>
 

@@ -6,7 +6,7 @@
 #include "app/AutosaveController.h"
 #include "app/MainWindow.h"
 #include "base/ProgramFolder.h"
-#include "project/Language.h"
+#include "base/Language.h"
 #include "project/Recovery.h"
 #include "project/SlideEdits.h"
 
@@ -130,7 +130,7 @@ private Q_SLOTS:
         QVERIFY(KilledAfterEdits(dir.path()));
 
         // The texts as the shipped English language file words them.
-        QVERIFY(project::LoadLanguageFile(project::AppLanguage(),
+        QVERIFY(base::LoadLanguageFile(base::AppLanguage(),
                                           QStringLiteral(REELPANE_TEST_SOURCE_DIR) +
                                               "/language/english.lng"));
         MainWindow form;

@@ -8,7 +8,7 @@
 #include "media/ShowMix.h"
 #include "media/ui/ShowMusicDialog.h"
 #include "media/ui/TrackDialog.h"
-#include "project/Language.h"
+#include "base/Language.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -71,7 +71,7 @@ private Q_SLOTS:
         track.Ext.HasLoudness = false;
         ui::TrackDialog unmeasured(track, &main);
         QCOMPARE(W<QLabel>(unmeasured, "LoudnessLabel")->text(),
-                 project::AppLanguage().Text(807, "не измерена"));
+                 base::AppLanguage().Text(807, "не измерена"));
     }
 
     void windowAppliesTrackFadesAsOneStep() {

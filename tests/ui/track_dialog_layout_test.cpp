@@ -4,7 +4,7 @@
 #include "base/ProgramFolder.h"
 #include "media/ui/TrackDialog.h"
 #include "project/Duration.h"
-#include "project/Language.h"
+#include "base/Language.h"
 
 #include "WidgetLookup.h"
 
@@ -62,9 +62,9 @@ private Q_SLOTS:
 
     void everyTextFits() {
         QFETCH(QString, languageFile);
-        project::AppLanguage() = project::Language();
+        base::AppLanguage() = base::Language();
         if (!languageFile.isEmpty())
-            QVERIFY(project::LoadLanguageFile(project::AppLanguage(),
+            QVERIFY(base::LoadLanguageFile(base::AppLanguage(),
                                               kSource + "/language/" + languageFile));
         ui::MainWindow main;
         // A track over an hour long whose whole length passes its playing time: the widest
@@ -97,7 +97,7 @@ private Q_SLOTS:
                 QVERIFY2(group->contentsRect().contains(child->geometry()),
                          qPrintable(child->objectName()));
         QVERIFY(dialog.width() >= 270 && dialog.height() >= 165);
-        project::AppLanguage() = project::Language();
+        base::AppLanguage() = base::Language();
     }
 };
 

@@ -2,7 +2,7 @@
 
 #include "disc/mmc/DiscSummary.h"
 #include "disc/scsi/ScsiDevice.h"
-#include "project/Language.h"
+#include "base/Language.h"
 #include "ui_DiscDialog.h"
 
 #include <QCloseEvent>
@@ -18,7 +18,7 @@
 
 namespace ui {
 
-using project::Tr;
+using base::Tr;
 
 namespace {
 
@@ -26,7 +26,7 @@ constexpr int kPollMs = 2000;
 
 // Texts added after the first language files: the loaded file's when it holds them.
 QString Text(int key, const char* builtin) {
-    return project::AppLanguage().FileText(key, builtin);
+    return base::AppLanguage().FileText(key, builtin);
 }
 
 QString Size(std::uint64_t bytes) {
@@ -90,7 +90,7 @@ DiscDialog::DiscDialog(QWidget* parent)
         return files;
     };
     ConfirmErase = [this] {
-        const bool translated = project::AppLanguage().Has(911);
+        const bool translated = base::AppLanguage().Has(911);
         const QString text = translated ? Tr(911, "")
                                         : QString::fromUtf8("Все данные на диске будут "
                                                             "уничтожены. Продолжить?");

@@ -7,8 +7,8 @@
 #include "imaging/ui/MotionEditor.h"
 #include "project/EditBackups.h"
 #include "project/Import.h"
-#include "project/Language.h"
-#include "project/ui/LanguageTexts.h"
+#include "base/Language.h"
+#include "base/ui/LanguageTexts.h"
 #include "ui_EffectsDialog.h"
 
 #include <QApplication>
@@ -201,7 +201,7 @@ void EffectsDialog::SetUpMotionPage() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(motionEditor_);
     motionEditor_->SetTextLookup([](int key, const char* builtin) {
-        return project::AppLanguage().Text(key, QString::fromUtf8(builtin));
+        return base::AppLanguage().Text(key, QString::fromUtf8(builtin));
     });
     motionEditor_->SetMotion(motion_);
     // The slide moves for its still and its outgoing transition.
@@ -339,7 +339,7 @@ bool EffectsDialog::PageHasChange(int page) const {
 
 void EffectsDialog::ChangePage(int page) {
     if (page != openPage_ && PageHasChange(openPage_)) {
-        const project::Language& language = project::AppLanguage();
+        const base::Language& language = base::AppLanguage();
         const bool own = language.Has(648);
         const QString text = own ? language.Text(647, "")
                                  : QString::fromUtf8("Применить последний эффект к изображению?");
@@ -413,7 +413,7 @@ void EffectsDialog::ChangePage(int page) {
     Form->Image1->setCursor(page == 0 ? Qt::CrossCursor : Qt::ArrowCursor);
     Form->Image1->setToolTip(
         page == 1
-            ? project::AppLanguage().Text(
+            ? base::AppLanguage().Text(
                   649, "Кликните два раза, чтобы увидеть полноразмерное изображение с текстом")
             : QString());
     if (page == 0)

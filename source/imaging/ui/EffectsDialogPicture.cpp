@@ -6,8 +6,8 @@
 #include "imaging/Compose.h"
 #include "imaging/ui/MotionEditor.h"
 #include "project/EditBackups.h"
-#include "project/Language.h"
-#include "project/ui/LanguageTexts.h"
+#include "base/Language.h"
+#include "base/ui/LanguageTexts.h"
 #include "ui_EffectsDialog.h"
 
 #include <QApplication>

@@ -2,8 +2,8 @@
 
 #include "imaging/TransitionKinds.h"
 #include "imaging/ui/TransitionSample.h"
-#include "project/TransitionNames.h"
-#include "project/ui/LanguageTexts.h"
+#include "imaging/TransitionNames.h"
+#include "base/ui/LanguageTexts.h"
 #include "ui_TransitionDialog.h"
 
 #include <QEvent>
@@ -46,7 +46,7 @@ void TransitionDialog::FillList() {
     const int row = Form->ListBox1->currentRow();
     Form->ListBox1->clear();
     for (int k = 0; k < imaging::kTransitionCodes; ++k)
-        Form->ListBox1->addItem(project::TransitionName(k));
+        Form->ListBox1->addItem(imaging::TransitionName(k));
     if (row >= 0)
         Form->ListBox1->setCurrentRow(row);
 }

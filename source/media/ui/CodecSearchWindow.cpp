@@ -1,6 +1,6 @@
 #include "media/ui/CodecSearchWindow.h"
 
-#include "project/Language.h"
+#include "base/Language.h"
 #include "ui_CodecSearchWindow.h"
 
 #include <QApplication>
@@ -20,7 +20,7 @@ CodecSearchWindow::CodecSearchWindow(QWidget* parent)
 CodecSearchWindow::~CodecSearchWindow() = default;
 
 void CodecSearchWindow::ApplyLanguage() {
-    QString text = project::AppLanguage().Text(
+    QString text = base::AppLanguage().Text(
         957, "Идет поиск установленных кодеков.\r\nПожалуйста подождите.");
     Form->Label1->setText(text.replace("\r\n", "\n"));
 }

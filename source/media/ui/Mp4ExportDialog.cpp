@@ -1,6 +1,6 @@
 #include "media/ui/Mp4ExportDialog.h"
 
-#include "project/Language.h"
+#include "base/Language.h"
 #include "ui_Mp4ExportDialog.h"
 
 #include <QComboBox>
@@ -185,7 +185,7 @@ void Mp4ExportDialog::ChoicesChanged() {
 
 void Mp4ExportDialog::ApplyLanguage() {
     // Language files written before MP4 existed lack these keys: their texts stay built in.
-    const auto& lang = project::AppLanguage();
+    const auto& lang = base::AppLanguage();
     setWindowTitle(lang.FileText(968, "Запись MP4"));
     Form->GroupBox1->setTitle(lang.FileText(969, "Размер кадра"));
     Form->ComboBox1->setItemText(0, lang.FileText(970, "1280 x 720 (720p)"));

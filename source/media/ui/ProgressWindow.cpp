@@ -1,7 +1,7 @@
 #include "media/ui/ProgressWindow.h"
 
 #include "media/ExportRate.h"
-#include "project/Language.h"
+#include "base/Language.h"
 #include "ui_ProgressWindow.h"
 
 #include <QCoreApplication>
@@ -38,7 +38,7 @@ void ProgressWindow::reject() {
 }
 
 void ProgressWindow::ApplyLanguage() {
-    Form->BitBtn1->setText(project::AppLanguage().Text(33, "Отмена"));
+    Form->BitBtn1->setText(base::AppLanguage().Text(33, "Отмена"));
 }
 
 void ProgressWindow::ShowCentered() {
@@ -60,7 +60,7 @@ void ProgressWindow::SetPosition(int percent) {
 
 void ProgressWindow::SetItem(int n, int total) {
     Form->ProgressBar1->setRange(0, qMax(1, total));
-    Form->ProgressBar1->setFormat(project::AppLanguage().Text(72, "Импорт: %v из %m"));
+    Form->ProgressBar1->setFormat(base::AppLanguage().Text(72, "Импорт: %v из %m"));
     Form->ProgressBar1->setValue(n);
 }
 

@@ -1,7 +1,7 @@
 #include "media/ui/ShowMusicDialog.h"
 
 #include "media/ui/SecondsBox.h"
-#include "project/Language.h"
+#include "base/Language.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -14,7 +14,7 @@
 
 namespace ui {
 
-using project::Tr;
+using base::Tr;
 
 ShowMusicDialog::ShowMusicDialog(const project::ShowOptions& options, bool hasMusic,
                                  QWidget* parent)

@@ -4,7 +4,7 @@
 #include "media/AudioLibrary.h"
 #include "media/ui/SecondsBox.h"
 #include "project/Duration.h"
-#include "project/Language.h"
+#include "base/Language.h"
 #include "ui_TrackDialog.h"
 
 #include <QCloseEvent>
@@ -22,7 +22,7 @@
 
 namespace ui {
 
-using project::Tr;
+using base::Tr;
 
 namespace {
 QString Duration(std::int64_t seconds) {

@@ -1,7 +1,7 @@
 #include "media/ui/VideoExportDialog.h"
 
 #include "media/CodecChoice.h"
-#include "project/Language.h"
+#include "base/Language.h"
 #include "ui_VideoExportDialog.h"
 
 #include <QPushButton>
@@ -31,7 +31,7 @@ VideoExportDialog::VideoExportDialog(const std::vector<std::string>& lines, QWid
 VideoExportDialog::~VideoExportDialog() = default;
 
 QString VideoExportDialog::MissingCodecText() {
-    return project::AppLanguage().Text(27, "Для записи AVI необходимо установить DivX/XviD кодек!");
+    return base::AppLanguage().Text(27, "Для записи AVI необходимо установить DivX/XviD кодек!");
 }
 
 std::string VideoExportDialog::CodecLine() const {
@@ -47,7 +47,7 @@ int VideoExportDialog::Resolution() const {
 }
 
 void VideoExportDialog::ApplyLanguage() {
-    const auto& lang = project::AppLanguage();
+    const auto& lang = base::AppLanguage();
     setWindowTitle(lang.Text(950, "Запись AVI"));
     Form->GroupBox1->setTitle(lang.Text(951, "Кодек"));
     Form->GroupBox2->setTitle(lang.Text(952, "Разрешение"));

@@ -1,7 +1,7 @@
 #include "project/ui/AboutDialog.h"
 
 #include "project/ProgramPicture.h"
-#include "project/ui/LanguageTexts.h"
+#include "base/ui/LanguageTexts.h"
 #include "ui_AboutDialog.h"
 
 #include <QDir>

@@ -1,10 +1,10 @@
 #include "project/ui/SettingsDialog.h"
 
 #include "imaging/Colors.h"
-#include "project/Language.h"
+#include "base/Language.h"
 #include "project/SettingsChoices.h"
 #include "project/Slide.h"
-#include "project/ui/LanguageTexts.h"
+#include "base/ui/LanguageTexts.h"
 #include "ui_SettingsDialog.h"
 
 #include <QColorDialog>
@@ -99,11 +99,11 @@ void SettingsDialog::NameBackgrounds() {
     const std::pair<int, const char*> names[] = {
         {897, "Черный"}, {898, "Белый"}, {899, "Серый"}, {845, "Светло-серый (системный)"}};
     for (int i = 0; i < last && i < 4; ++i)
-        Form->BackgroundCombo->setItemText(i, project::Tr(names[i].first, names[i].second));
+        Form->BackgroundCombo->setItemText(i, base::Tr(names[i].first, names[i].second));
     Form->BackgroundCombo->setItemText(
         last, Form->BackgroundCombo->findData(background_) >= 0
-                  ? project::Tr(846, "Выбранный цвет...")
-                  : project::Tr(847, "Выбранный цвет (%1)...").arg(ShownColor(background_).name()));
+                  ? base::Tr(846, "Выбранный цвет...")
+                  : base::Tr(847, "Выбранный цвет (%1)...").arg(ShownColor(background_).name()));
 }
 
 void SettingsDialog::ApplyTexts() {

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace project {
+namespace base {
 
 // Number of entries a loaded table holds (keys 1..999).
 constexpr int kLanguageKeys = 999;
@@ -81,4 +81,4 @@ inline QString Tr(int key, const char* builtinUtf8) {
 // The language folder beside the program (ends with '/').
 QString LanguageFolder();
 
-} // namespace project
+} // namespace base

@@ -1,6 +1,6 @@
-#include "project/ui/LanguageTexts.h"
+#include "base/ui/LanguageTexts.h"
 
-#include "project/Language.h"
+#include "base/Language.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -52,7 +52,7 @@ LanguageText HintText(int key, QWidget* target) {
 }
 
 void ApplyLanguageTexts(std::initializer_list<LanguageText> texts) {
-    const project::Language& language = project::AppLanguage();
+    const base::Language& language = base::AppLanguage();
     for (const LanguageText& t : texts)
         if (language.Has(t.Key) && t.Apply)
             t.Apply(language.Text(t.Key, QString()));

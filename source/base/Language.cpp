@@ -1,4 +1,4 @@
-#include "project/Language.h"
+#include "base/Language.h"
 
 #include "base/Text.h"
 
@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <utility>
 
-namespace project {
+namespace base {
 
 namespace {
 
@@ -166,4 +166,4 @@ QString LanguageFolder() {
     return base::ProgramFolder() + QStringLiteral("language/");
 }
 
-} // namespace project
+} // namespace base
