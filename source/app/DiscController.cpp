@@ -1,18 +1,20 @@
 #include "app/DiscController.h"
 
 #include "app/MainWindow.h"
+#include "base/Language.h"
 #include "disc/burn/DiscJob.h"
 #include "disc/iso/IsoImageBuilder.h"
 #include "disc/mmc/MediaDetection.h"
 #include "disc/mmc/MmcCommands.h"
 #include "disc/scsi/ScsiDevice.h"
 #include "disc/ui/DiscDialog.h"
-#include "base/Language.h"
 
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QTimer>
+
+using base::TextKey;
 
 namespace ui {
 
@@ -125,12 +127,12 @@ void DiscController::erase() {
     if (!dialog_ || Running())
         return;
     if (!device_->Selected()) {
-        ShowMessage(Tr(54, "Невозможно записать диск"));
+        ShowMessage(Tr(TextKey::DiscCannotWrite, "Невозможно записать диск"));
         return;
     }
     if (disc::GetMediaType(*device_) != disc::media_type::kDvdRam && !disc::IsErasable(*device_)) {
-        ShowMessage(base::AppLanguage().Has(911)
-                        ? Tr(909, "")
+        ShowMessage(base::AppLanguage().Has(TextKey::DiscAskErase)
+                        ? Tr(TextKey::DiscNotRewritable, "")
                         : QString::fromUtf8("Диск не перезаписываемый!"));
         return;
     }
@@ -155,7 +157,7 @@ void DiscController::write(const QStringList& files) {
             return;
         options.imageFile = QFile::encodeName(path).toStdString();
     } else if (!device_->Selected()) {
-        ShowMessage(Tr(54, "Невозможно записать диск"));
+        ShowMessage(Tr(TextKey::DiscCannotWrite, "Невозможно записать диск"));
         return;
     }
     builder_ = std::make_unique<disc::IsoImageBuilder>();
@@ -198,7 +200,7 @@ void DiscController::WriteFinished(const base::Status& result) {
             dialog_->ShowFailure(QString::fromStdString(result.error()), true);
         return;
     }
-    ShowMessage(Tr(31, "Запись диска успешно завершена"));
+    ShowMessage(Tr(TextKey::DiscWritten, "Запись диска успешно завершена"));
     if (eject && Eject)
         Eject();
     if (dialog_)
@@ -212,7 +214,7 @@ void DiscController::EraseFinished(const base::Status& result) {
     const bool eject = dialog_ && dialog_->EjectAfterWriting();
     End();
     if (result.ok())
-        ShowMessage(Tr(30, "Очистка диска успешно завершена"));
+        ShowMessage(Tr(TextKey::DiscErased, "Очистка диска успешно завершена"));
     else if (dialog_)
         dialog_->ShowFailure(QString::fromStdString(result.error()), false);
     if (result.ok() && eject && Eject)

@@ -5,10 +5,10 @@
 #include "app/RecentShowsMenu.h"
 
 #include "base/CodePage.h"
+#include "base/Language.h"
 #include "base/ProgramFolder.h"
 #include "media/AudioLibrary.h"
 #include "media/ShowMix.h"
-#include "base/Language.h"
 #include "project/ProgramPicture.h"
 #include "project/Settings.h"
 #include "project/ui/Icons.h"
@@ -32,6 +32,8 @@
 #include <QUrl>
 
 #include <unistd.h>
+
+using base::TextKey;
 
 namespace ui {
 
@@ -138,7 +140,8 @@ void MainWindow::createWindow() {
 
 QString MainWindow::NoSoundText() {
     // The texts' language, told by a text every language file has: the Cancel button's.
-    const bool russian = base::AppLanguage().Text(33, "Отмена") == QString::fromUtf8("Отмена");
+    const bool russian =
+        base::AppLanguage().Text(TextKey::Cancel, "Отмена") == QString::fromUtf8("Отмена");
     return russian ? QString::fromUtf8("Вывод звука недоступен: просмотр идёт без звука.")
                    : QStringLiteral("Sound output is not available: the preview plays silently.");
 }

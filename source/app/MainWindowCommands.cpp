@@ -2,17 +2,17 @@
 #include "app/MainWindow.h"
 #include "app/TransitionChooser.h"
 
+#include "base/Language.h"
 #include "base/ProgramFolder.h"
+#include "base/ui/LanguageTexts.h"
 #include "imaging/ui/EffectsDialog.h"
 #include "media/ShowMix.h"
 #include "media/ui/ProgressWindow.h"
 #include "media/ui/TrackDialog.h"
-#include "base/Language.h"
 #include "project/Settings.h"
 #include "project/SettingsChoices.h"
 #include "project/ui/AboutDialog.h"
 #include "project/ui/Icons.h"
-#include "base/ui/LanguageTexts.h"
 #include "project/ui/SettingsDialog.h"
 #include "ui_MainWindow.h"
 
@@ -25,6 +25,8 @@
 #include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
+
+using base::TextKey;
 
 namespace ui {
 
@@ -218,7 +220,8 @@ void MainWindow::newProject() {
     if (History.IsModified()) {
         if (!SettleUnsavedChanges())
             return;
-    } else if (!AskYesNo(Tr(49, "Создать новое слайдшоу?"), Tr(50, "Создание"))) {
+    } else if (!AskYesNo(Tr(TextKey::AskNewShow, "Создать новое слайдшоу?"),
+                         Tr(TextKey::NewShowCaption, "Создание"))) {
         return;
     }
     if (Busy() || closed_)
@@ -265,7 +268,8 @@ void MainWindow::deletePhoto() {
     if (n < 0 || n >= static_cast<int>(Show.Slides.size()))
         return;
     // Every answer but No deletes.
-    if (!AskYesNo(Tr(51, "Удалить выбранный элемент?"), Tr(52, "Удаление")))
+    if (!AskYesNo(Tr(TextKey::AskDelete, "Удалить выбранный элемент?"),
+                  Tr(TextKey::DeleteCaption, "Удаление")))
         return;
     // The question let events in: the show may have changed meanwhile.
     if (Busy() || closed_ || n >= static_cast<int>(Show.Slides.size()))
@@ -324,7 +328,8 @@ void MainWindow::deleteTrack() {
     const int n = Show.SelectedSound;
     if (n < 0 || n >= static_cast<int>(Show.Sounds.size()))
         return;
-    if (!AskYesNo(Tr(51, "Удалить выбранный элемент?"), Tr(52, "Удаление")))
+    if (!AskYesNo(Tr(TextKey::AskDelete, "Удалить выбранный элемент?"),
+                  Tr(TextKey::DeleteCaption, "Удаление")))
         return;
     if (Busy() || closed_ || n >= static_cast<int>(Show.Sounds.size()))
         return;
@@ -406,41 +411,41 @@ void MainWindow::ApplyLanguage() {
         // The caption never comes from the table.
         UpdateTitle();
         ApplyLanguageTexts({
-            {2, Form->OpenButton},
-            HintText(2, Form->OpenButton),
-            {3, Form->PreviewButton},
-            HintText(3, Form->PreviewButton),
-            {4, Form->SaveButton},
-            HintText(4, Form->SaveButton),
-            {5, Form->DiscButton},
-            HintText(5, Form->DiscButton),
-            HintText(6, Form->AddPhotosButton),
-            HintText(7, Form->AddMusicButton),
-            HintText(8, Form->SettingsButton),
-            HintText(9, Form->HelpButton),
-            HintText(10, Form->CropButton),
-            HintText(11, Form->CaptionButton),
-            HintText(12, Form->TurnButton),
-            HintText(13, Form->LightButton),
-            HintText(14, Form->ColorButton),
-            HintText(15, Form->TimeButton),
-            {34, PhotoMenu->findChild<QAction*>("DeletePhotoAction")},
-            {35, PhotoMenu->findChild<QAction*>("MovePhotoRightAction")},
-            {36, PhotoMenu->findChild<QAction*>("MovePhotoLeftAction")},
-            {70, PhotoMenu->findChild<QAction*>("SwapWith")},
-            {37, TrackMenu->findChild<QAction*>("TrackSettingsAction")},
-            {837, TrackMenu->findChild<QAction*>("ShowMusicAction")},
-            {38, TrackMenu->findChild<QAction*>("DeleteTrackAction")},
-            {39, TrackMenu->findChild<QAction*>("MoveTrackRightAction")},
-            {40, TrackMenu->findChild<QAction*>("MoveTrackLeftAction")},
-            {45, SaveMenu->findChild<QAction*>("SaveShowAction")},
-            {888, SaveMenu->findChild<QAction*>("SaveVideoAction")},
-            HintText(47, Form->AboutButton),
-            HintText(48, Form->NewButton),
+            {TextKey::Open, Form->OpenButton},
+            HintText(TextKey::Open, Form->OpenButton),
+            {TextKey::Preview, Form->PreviewButton},
+            HintText(TextKey::Preview, Form->PreviewButton),
+            {TextKey::Save, Form->SaveButton},
+            HintText(TextKey::Save, Form->SaveButton),
+            {TextKey::Burn, Form->DiscButton},
+            HintText(TextKey::Burn, Form->DiscButton),
+            HintText(TextKey::AddPhotos, Form->AddPhotosButton),
+            HintText(TextKey::AddMusic, Form->AddMusicButton),
+            HintText(TextKey::Settings, Form->SettingsButton),
+            HintText(TextKey::Help, Form->HelpButton),
+            HintText(TextKey::Crop, Form->CropButton),
+            HintText(TextKey::Caption, Form->CaptionButton),
+            HintText(TextKey::Rotate, Form->TurnButton),
+            HintText(TextKey::Lighting, Form->LightButton),
+            HintText(TextKey::ColourEffects, Form->ColorButton),
+            HintText(TextKey::Duration, Form->TimeButton),
+            {TextKey::DeletePhoto, PhotoMenu->findChild<QAction*>("DeletePhotoAction")},
+            {TextKey::MovePhotoRight, PhotoMenu->findChild<QAction*>("MovePhotoRightAction")},
+            {TextKey::MovePhotoLeft, PhotoMenu->findChild<QAction*>("MovePhotoLeftAction")},
+            {TextKey::SwapWith, PhotoMenu->findChild<QAction*>("SwapWith")},
+            {TextKey::TrackSettings, TrackMenu->findChild<QAction*>("TrackSettingsAction")},
+            {TextKey::ShowMusic, TrackMenu->findChild<QAction*>("ShowMusicAction")},
+            {TextKey::DeleteTrack, TrackMenu->findChild<QAction*>("DeleteTrackAction")},
+            {TextKey::MoveTrackRight, TrackMenu->findChild<QAction*>("MoveTrackRightAction")},
+            {TextKey::MoveTrackLeft, TrackMenu->findChild<QAction*>("MoveTrackLeftAction")},
+            {TextKey::SaveShow, SaveMenu->findChild<QAction*>("SaveShowAction")},
+            {TextKey::SaveVideo, SaveMenu->findChild<QAction*>("SaveVideoAction")},
+            HintText(TextKey::About, Form->AboutButton),
+            HintText(TextKey::NewShow, Form->NewButton),
         });
         Storyboard->HintTransitionCells(); // names: keys 16-25 and 41-44
-        for (auto [action, key, builtin] :
-             {std::tuple{UndoAction, 924, "Отменить"}, std::tuple{RedoAction, 925, "Повторить"}}) {
+        for (auto [action, key, builtin] : {std::tuple{UndoAction, TextKey::Undo, "Отменить"},
+                                            std::tuple{RedoAction, TextKey::Redo, "Повторить"}}) {
             if (!action)
                 continue;
             action->setText(Tr(key, builtin));
@@ -454,7 +459,8 @@ void MainWindow::ApplyLanguage() {
                                      "Бесплатные фото", "О формате видео AVI", "О формате дисков"};
         for (int i = 0; i < 6; ++i)
             links[static_cast<std::size_t>(i)]->setToolTip(
-                Tr(873 + i, what[i]) + QStringLiteral("\n") + LinkAddress(i + 6));
+                Tr(base::KeyNumber(TextKey::LinkSite) + i, what[i]) + QStringLiteral("\n") +
+                LinkAddress(i + 6));
         if (ProgressView)
             ProgressView->ApplyLanguage(); // its Cancel button, key 33
         CenterBottomToolbar();

@@ -2,8 +2,8 @@
 // lost (close, New, Open).
 #include "app/MainWindow.h"
 
-#include "media/ShowMix.h"
 #include "base/Language.h"
+#include "media/ShowMix.h"
 #include "project/StripLayout.h"
 #include "ui_MainWindow.h"
 
@@ -15,6 +15,8 @@
 #include <QStyle>
 #include <QToolButton>
 
+using base::TextKey;
+
 namespace ui {
 
 using base::Tr;
@@ -22,9 +24,10 @@ using base::Tr;
 void MainWindow::CreateHistoryActions() {
     AskSaveChanges = [this](const QString& question, const QString& caption) {
         QMessageBox box(QMessageBox::Question, caption, question, QMessageBox::NoButton, this);
-        auto* save = box.addButton(Tr(922, "Сохранить"), QMessageBox::AcceptRole);
-        auto* discard = box.addButton(Tr(923, "Не сохранять"), QMessageBox::DestructiveRole);
-        auto* cancel = box.addButton(Tr(33, "Отмена"), QMessageBox::RejectRole);
+        auto* save = box.addButton(Tr(TextKey::SaveChanges, "Сохранить"), QMessageBox::AcceptRole);
+        auto* discard = box.addButton(Tr(TextKey::DiscardChanges, "Не сохранять"),
+                                      QMessageBox::DestructiveRole);
+        auto* cancel = box.addButton(Tr(TextKey::Cancel, "Отмена"), QMessageBox::RejectRole);
         box.setDefaultButton(save);
         box.setEscapeButton(cancel);
         box.exec();
@@ -103,8 +106,8 @@ bool MainWindow::SettleUnsavedChanges() {
     // A show without photos cannot be saved, so there is nothing to offer.
     if (!History.IsModified() || Show.Slides.empty())
         return true;
-    switch (AskSaveChanges(Tr(920, "Сохранить изменения в слайдшоу?"),
-                           Tr(921, "Несохранённые изменения"))) {
+    switch (AskSaveChanges(Tr(TextKey::AskSaveChanges, "Сохранить изменения в слайдшоу?"),
+                           Tr(TextKey::UnsavedChanges, "Несохранённые изменения"))) {
     case SaveAnswer::Discard:
         return true;
     case SaveAnswer::Cancel:

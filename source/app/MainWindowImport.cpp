@@ -1,11 +1,11 @@
 // Main window: adding photos and music from the file dialogs and from files dropped on the window.
 #include "app/MainWindow.h"
 #include "base/FileName.h"
+#include "base/Language.h"
 #include "imaging/ImageLoad.h"
 #include "media/TrackImport.h"
 #include "media/ui/ProgressWindow.h"
 #include "project/Import.h"
-#include "base/Language.h"
 #include "ui_MainWindow.h"
 
 #include <QApplication>
@@ -22,6 +22,8 @@
 #include <QVBoxLayout>
 
 #include <optional>
+
+using base::TextKey;
 
 namespace ui {
 
@@ -235,8 +237,10 @@ void MainWindow::ImportBatch(const QStringList& files,
 QString MainWindow::UnreadableFilesText(const QStringList& names) {
     const QString list = names.join(QStringLiteral(", "));
     if (names.size() == 1)
-        return base::Tr(894, "Файл не удалось прочитать: %1").arg(list);
-    return base::Tr(895, "Не удалось прочитать файлы (%1): %2").arg(names.size()).arg(list);
+        return base::Tr(TextKey::FileNotRead, "Файл не удалось прочитать: %1").arg(list);
+    return base::Tr(TextKey::FilesNotRead, "Не удалось прочитать файлы (%1): %2")
+        .arg(names.size())
+        .arg(list);
 }
 
 } // namespace ui

@@ -1,13 +1,15 @@
 // Main window: the show's music settings, and the retiming of the photos to the music.
 #include "app/MainWindow.h"
 
+#include "base/Language.h"
 #include "media/MixPlan.h"
 #include "media/ShowFitting.h"
 #include "media/ShowMix.h"
 #include "media/TrackPcmSource.h"
 #include "media/ui/ProgressWindow.h"
 #include "media/ui/ShowMusicDialog.h"
-#include "base/Language.h"
+
+using base::TextKey;
 
 namespace ui {
 
@@ -45,7 +47,7 @@ void MainWindow::openShowMusic() {
     Storyboard->LayoutPhotoStrip(Show.SlidePage);
     Storyboard->SelectSlide(Show.SelectedSlide);
     if (!problem.empty())
-        ShowMessage(Tr(839, "Не удалось изменить время фото: %1")
+        ShowMessage(Tr(TextKey::MusicRetimeFailed, "Не удалось изменить время фото: %1")
                         .arg(QString::fromLocal8Bit(problem.c_str())));
 }
 

@@ -3,11 +3,11 @@
 #include "app/RecentShowsMenu.h"
 #include "app/VideoExportController.h"
 #include "base/FileName.h"
+#include "base/Language.h"
 #include "base/ProgramFolder.h"
 #include "imaging/Bitmap.h"
 #include "media/TrackImport.h"
 #include "media/ui/ProgressWindow.h"
-#include "base/Language.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectOpen.h"
 
@@ -17,6 +17,8 @@
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QTimer>
+
+using base::TextKey;
 
 namespace ui {
 
@@ -88,7 +90,8 @@ bool MainWindow::SaveProjectFile(const QString& path) {
     JobScope job(*this, progress);
     const auto result = project::SaveProject(Show, base::EncodeFileName(path), progress);
     if (result.Outcome == project::SaveOutcome::Failed) {
-        ShowMessage(base::AppLanguage().Text(28, "Произошла ошибка при сохранении!"));
+        ShowMessage(
+            base::AppLanguage().Text(TextKey::SaveFailed, "Произошла ошибка при сохранении!"));
         return false;
     }
     if (result.Outcome != project::SaveOutcome::Saved)
@@ -97,7 +100,7 @@ bool MainWindow::SaveProjectFile(const QString& path) {
     ShowFile = path;
     History.MarkSaved();
     UpdateTitle();
-    ShowNotice(base::Tr(891, "Сохранено"));
+    ShowNotice(base::Tr(TextKey::Saved, "Сохранено"));
     if (Recent)
         Recent->Remember(path);
     return true;
@@ -117,8 +120,9 @@ void MainWindow::openProject() {
 
 QString MainWindow::LoadFailureText() {
     return base::AppLanguage().Text(
-        27, "Не удалось загрузить файл слайдшоу!\nСкорее всего это файл более поздней версии "
-            "или этот файл слайдшоу поврежден!");
+        TextKey::ShowNotLoaded,
+        "Не удалось загрузить файл слайдшоу!\nСкорее всего это файл более поздней версии "
+        "или этот файл слайдшоу поврежден!");
 }
 
 bool MainWindow::OpenProjectFile(const QString& path) {

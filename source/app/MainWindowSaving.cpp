@@ -13,6 +13,8 @@
 #include <QLocale>
 #include <QStandardPaths>
 
+using base::TextKey;
+
 namespace ui {
 
 QString MainWindow::ProgramTitle() {
@@ -55,10 +57,13 @@ void MainWindow::RememberFolder(const QString& kind, const QString& chosenPath) 
 }
 
 QString MainWindow::RecoveryQuestion(const QString& when, int photos, const QString& show) {
-    QString text = base::Tr(892, "Программа Reelpane была неожиданно закрыта. Восстановить "
-                                    "слайдшоу, над которым вы работали?");
+    QString text =
+        base::Tr(TextKey::AskRecover, "Программа Reelpane была неожиданно закрыта. Восстановить "
+                                      "слайдшоу, над которым вы работали?");
     text += QStringLiteral("\n\n") +
-            base::Tr(893, "Сохранено автоматически %1, фото: %2.").arg(when).arg(photos);
+            base::Tr(TextKey::RecoveryDetails, "Сохранено автоматически %1, фото: %2.")
+                .arg(when)
+                .arg(photos);
     if (!show.isEmpty())
         text += QStringLiteral("\n") + QDir::toNativeSeparators(show);
     return text;

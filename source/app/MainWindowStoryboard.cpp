@@ -14,6 +14,8 @@
 
 #include <algorithm>
 
+using base::TextKey;
+
 namespace ui {
 
 using base::Tr;
@@ -24,8 +26,9 @@ void MainWindow::AddSwapCommand() {
     connect(swap, &QAction::triggered, this, &MainWindow::swapPhotoWith);
     AskSwapPartner = [this](int current, int count) {
         bool ok = false;
-        const int chosen = QInputDialog::getInt(this, Tr(70, "Поменять местами с…"),
-                                                Tr(71, "Номер фото:"), current, 1, count, 1, &ok);
+        const int chosen = QInputDialog::getInt(this, Tr(TextKey::SwapWith, "Поменять местами с…"),
+                                                Tr(TextKey::PhotoNumber, "Номер фото:"), current, 1,
+                                                count, 1, &ok);
         return ok ? chosen : 0;
     };
 }

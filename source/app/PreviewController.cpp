@@ -1,11 +1,11 @@
 #include "app/PreviewController.h"
 
 #include "app/MainWindow.h"
+#include "base/Language.h"
 #include "imaging/Compose.h"
 #include "imaging/TransitionKinds.h"
 #include "media/AudioLibrary.h"
 #include "media/ui/ProgressWindow.h"
-#include "base/Language.h"
 #include "project/TransitionChoice.h"
 #include "ui_MainWindow.h"
 
@@ -21,6 +21,8 @@
 #include <exception>
 #include <memory>
 #include <optional>
+
+using base::TextKey;
 
 namespace ui {
 
@@ -148,7 +150,7 @@ void PreviewController::ShowPausedMark(bool shown) {
             QStringLiteral("QLabel { color: white; background-color: rgba(0, 0, 0, 150); "
                            "font-weight: bold; padding: 4px 10px; border-radius: 4px; }"));
     }
-    pausedMark_->setText(base::Tr(879, "Пауза"));
+    pausedMark_->setText(base::Tr(TextKey::Paused, "Пауза"));
     pausedMark_->adjustSize();
     pausedMark_->move(12, 12);
     pausedMark_->raise();

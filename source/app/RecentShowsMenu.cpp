@@ -11,6 +11,8 @@
 #include <QMenu>
 #include <QToolButton>
 
+using base::TextKey;
+
 namespace ui {
 
 RecentShowsMenu::RecentShowsMenu(MainWindow& window)
@@ -53,7 +55,8 @@ void RecentShowsMenu::Rebuild() {
     const base::Language& texts = base::AppLanguage();
     menu_->clear();
     if (paths_.isEmpty()) {
-        QAction* none = menu_->addAction(texts.Text(940, "Нет недавних слайдшоу"));
+        QAction* none =
+            menu_->addAction(texts.Text(TextKey::NoRecentShows, "Нет недавних слайдшоу"));
         none->setObjectName("RecentNone");
         none->setEnabled(false);
         return;
@@ -71,7 +74,7 @@ void RecentShowsMenu::Rebuild() {
     }
     menu_->setToolTipsVisible(true);
     menu_->addSeparator();
-    QAction* clearList = menu_->addAction(texts.Text(941, "Очистить список"));
+    QAction* clearList = menu_->addAction(texts.Text(TextKey::ClearRecentShows, "Очистить список"));
     clearList->setObjectName("RecentClear");
     connect(clearList, &QAction::triggered, this, &RecentShowsMenu::clear, Qt::QueuedConnection);
 }

@@ -16,7 +16,8 @@ QString TransitionName(int kind) {
                                         QString::fromUtf8(TransitionBuiltinTitle(kind)));
     if (kind < 0 || kind >= kTransitionCount)
         return QString();
-    const int key = kind < 10 ? 16 + kind : 41 + (kind - 10);
+    const int key = kind < 10 ? base::KeyNumber(base::TextKey::NoTransition) + kind
+                              : base::KeyNumber(base::TextKey::SlideInBottomRight) + (kind - 10);
     return base::AppLanguage().Text(key, QString::fromUtf8(kNames[kind]));
 }
 

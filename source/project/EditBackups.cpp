@@ -1,5 +1,6 @@
 #include "project/EditBackups.h"
 
+#include "base/AtomicFile.h"
 #include "base/FileName.h"
 
 #include <QFile>
@@ -38,13 +39,21 @@ base::Status TakeBackup(const std::string& workFile, BackupSlot slot) {
 base::Result<bool> RestoreBackup(const std::string& workFile, BackupSlot slot) {
     if (!HasBackup(workFile, slot))
         return false;
-    const std::string temporary = workFile + ".new";
-    QFile::remove(Native(temporary));
-    if (!QFile::copy(Native(BackupPath(workFile, slot)), Native(temporary)) ||
-        std::rename(temporary.c_str(), workFile.c_str()) != 0) {
-        QFile::remove(Native(temporary));
+    const auto fail = [&workFile]() -> base::Result<bool> {
         return base::Fail("cannot restore " + workFile + " from its copy");
+    };
+    QFile copy(Native(BackupPath(workFile, slot)));
+    base::AtomicFile file(workFile);
+    if (!copy.open(QIODevice::ReadOnly) || !file.Open())
+        return fail();
+    while (!copy.atEnd()) {
+        const QByteArray chunk = copy.read(1 << 20);
+        if (chunk.isEmpty() ||
+            !file.Write(chunk.constData(), static_cast<std::size_t>(chunk.size())))
+            return fail();
     }
+    if (!file.Commit(base::AtomicFile::Durability::WriteBack))
+        return fail();
     return true;
 }
 

@@ -162,8 +162,8 @@ TEST(LanguageText, FileTextFallsBackOnlyForKeysTheFileLacks) {
 TEST_F(LanguageFileTest, LoadSetsTableAndFileName) {
     Language l;
     const QString path = Write("mine.lng", "1=A\n2=B");
-    QString error;
-    ASSERT_TRUE(base::LoadLanguageFile(l, path, &error)) << error.toStdString();
+    const base::Status loaded = base::LoadLanguageFile(l, path);
+    ASSERT_TRUE(loaded) << loaded.error();
     EXPECT_EQ(l.LanguageFile, "mine.lng");
     ASSERT_EQ(l.LanguageTable.size(), 999u);
     EXPECT_EQ(l.LanguageTable[1], "B");
@@ -172,13 +172,17 @@ TEST_F(LanguageFileTest, LoadSetsTableAndFileName) {
 TEST_F(LanguageFileTest, MissingEmptyOrOversizedFileKeepsThePreviousTable) {
     Language l;
     ASSERT_TRUE(base::LoadLanguageFile(l, Write("good.lng", "1=kept\n")));
-    QString error;
-    EXPECT_FALSE(base::LoadLanguageFile(l, dir_.filePath("absent.lng"), &error));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_FALSE(base::LoadLanguageFile(l, Write("empty.lng", "")));
+    const base::Status absent = base::LoadLanguageFile(l, dir_.filePath("absent.lng"));
+    ASSERT_FALSE(absent);
+    EXPECT_NE(absent.error().find("cannot open the language file"), std::string::npos);
+    const base::Status empty = base::LoadLanguageFile(l, Write("empty.lng", ""));
+    ASSERT_FALSE(empty);
+    EXPECT_EQ(empty.error(), "the language file holds no line");
     EXPECT_FALSE(base::LoadLanguageFile(l, dir_.path())); // a folder is no file
-    EXPECT_FALSE(base::LoadLanguageFile(
-        l, Write("huge.lng", std::string(base::kMaxLanguageFileBytes + 1, 'a'))));
+    const base::Status huge = base::LoadLanguageFile(
+        l, Write("huge.lng", std::string(base::kMaxLanguageFileBytes + 1, 'a')));
+    ASSERT_FALSE(huge);
+    EXPECT_EQ(huge.error(), "the language file is too large");
     EXPECT_EQ(l.LanguageFile, "good.lng");
     EXPECT_EQ(l.LanguageTable[0], "kept");
     EXPECT_TRUE(l.FileHolds(1));
@@ -210,8 +214,7 @@ TEST_F(LanguageFileTest, ShippedFilesCoverTheSameKeysInAscendingOrder) {
         ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name;
         const QByteArray bytes = f.readAll();
         int last = 0;
-        for (const auto line :
-             base::SplitLines({bytes.constData(), std::size_t(bytes.size())})) {
+        for (const auto line : base::SplitLines({bytes.constData(), std::size_t(bytes.size())})) {
             const auto eq = line.find('=');
             if (line.empty() || line[0] < '1' || line[0] > '9' || eq == std::string_view::npos)
                 continue;

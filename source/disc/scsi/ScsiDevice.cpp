@@ -243,7 +243,7 @@ base::Status ScsiDevice::SelectDevice(const std::string& entry) {
     return {};
 }
 
-bool ScsiDevice::ExecCommand(RequestBlock& block, std::uint32_t timeoutMs) {
+base::Status ScsiDevice::ExecCommand(RequestBlock& block, std::uint32_t timeoutMs) {
     std::lock_guard guard(execMutex_);
     lastError_.clear();
     busy_ = false;
@@ -255,7 +255,7 @@ bool ScsiDevice::ExecCommand(RequestBlock& block, std::uint32_t timeoutMs) {
         // Nothing reached a drive: a failure, never a pending status read as success.
         block.status = request_status::kNoDevice;
         lastError_ = FailureText(block);
-        return false;
+        return base::Fail(lastError_);
     }
     block.address = *current_;
     block.timeoutMs = std::max(timeoutMs, kMinimumWaitMs);
@@ -280,7 +280,9 @@ bool ScsiDevice::ExecCommand(RequestBlock& block, std::uint32_t timeoutMs) {
     if (!block.Succeeded())
         lastError_ = FailureText(block);
     Report(block);
-    return block.Succeeded();
+    if (!block.Succeeded())
+        return base::Fail(lastError_);
+    return {};
 }
 
 std::string ScsiDevice::FailureReport(const RequestBlock& block, const std::string& lastError) {

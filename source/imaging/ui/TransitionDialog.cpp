@@ -1,13 +1,15 @@
 #include "imaging/ui/TransitionDialog.h"
 
-#include "imaging/TransitionKinds.h"
-#include "imaging/ui/TransitionSample.h"
-#include "imaging/TransitionNames.h"
 #include "base/ui/LanguageTexts.h"
+#include "imaging/TransitionKinds.h"
+#include "imaging/TransitionNames.h"
+#include "imaging/ui/TransitionSample.h"
 #include "ui_TransitionDialog.h"
 
 #include <QEvent>
 #include <QVBoxLayout>
+
+using base::TextKey;
 
 namespace ui {
 
@@ -59,11 +61,11 @@ void TransitionDialog::SetSamplePictures(const imaging::Bitmap& outgoing, std::i
 
 void TransitionDialog::ApplyTexts() {
     ApplyLanguageTexts({
-        {500, this},
-        {501, Form->Label1},
-        {502, Form->CheckBox1},
-        {503, Form->BitBtn1},
-        {504, Form->BitBtn2},
+        {TextKey::TransitionTitle, this},
+        {TextKey::TransitionLength, Form->Label1},
+        {TextKey::TransitionApplyToAll, Form->CheckBox1},
+        {TextKey::TransitionSave, Form->BitBtn1},
+        {TextKey::TransitionCancel, Form->BitBtn2},
     });
 }
 

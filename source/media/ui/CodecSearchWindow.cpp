@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <QStyle>
 
+using base::TextKey;
+
 namespace ui {
 
 CodecSearchWindow::CodecSearchWindow(QWidget* parent)
@@ -21,7 +23,7 @@ CodecSearchWindow::~CodecSearchWindow() = default;
 
 void CodecSearchWindow::ApplyLanguage() {
     QString text = base::AppLanguage().Text(
-        957, "Идет поиск установленных кодеков.\r\nПожалуйста подождите.");
+        TextKey::AviLookingForCodecs, "Идет поиск установленных кодеков.\r\nПожалуйста подождите.");
     Form->Label1->setText(text.replace("\r\n", "\n"));
 }
 

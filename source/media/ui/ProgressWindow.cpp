@@ -1,7 +1,7 @@
 #include "media/ui/ProgressWindow.h"
 
-#include "media/ExportRate.h"
 #include "base/Language.h"
+#include "media/ExportRate.h"
 #include "ui_ProgressWindow.h"
 
 #include <QCoreApplication>
@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+
+using base::TextKey;
 
 namespace ui {
 
@@ -38,7 +40,7 @@ void ProgressWindow::reject() {
 }
 
 void ProgressWindow::ApplyLanguage() {
-    Form->BitBtn1->setText(base::AppLanguage().Text(33, "Отмена"));
+    Form->BitBtn1->setText(base::AppLanguage().Text(TextKey::Cancel, "Отмена"));
 }
 
 void ProgressWindow::ShowCentered() {
@@ -60,7 +62,8 @@ void ProgressWindow::SetPosition(int percent) {
 
 void ProgressWindow::SetItem(int n, int total) {
     Form->ProgressBar1->setRange(0, qMax(1, total));
-    Form->ProgressBar1->setFormat(base::AppLanguage().Text(72, "Импорт: %v из %m"));
+    Form->ProgressBar1->setFormat(
+        base::AppLanguage().Text(TextKey::ImportingProgress, "Импорт: %v из %m"));
     Form->ProgressBar1->setValue(n);
 }
 
