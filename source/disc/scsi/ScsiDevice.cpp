@@ -103,13 +103,7 @@ base::Status ScsiDevice::OpenTransport() {
             return base::Fail(t.error());
         transport_ = std::move(*t);
     }
-    base::Status up;
-    try {
-        up = transport_->Init();
-    } catch (const std::exception& e) {
-        up = base::Fail(e.what());
-    }
-    if (!up)
+    if (auto up = transport_->Init(); !up)
         return up;
     transportUp_ = true;
     FillDeviceList();
