@@ -1,11 +1,11 @@
 #include "app/StoryboardView.h"
 
 #include "base/CodePage.h"
+#include "imaging/TransitionNames.h"
 #include "project/ControlStates.h"
 #include "project/Duration.h"
 #include "project/StripLayout.h"
 #include "project/TransitionChoice.h"
-#include "imaging/TransitionNames.h"
 #include "project/ui/StripCells.h"
 #include "project/ui/TransitionIcons.h"
 #include "ui_MainWindow.h"

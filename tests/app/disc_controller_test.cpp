@@ -3,8 +3,8 @@
 // write runs, the write bar full at the end, Cancel stopping a burn, eject only when asked, and
 // a failed write told in an error box with the drive's reason while the dialog stays open.
 #include "app/MainWindow.h"
-#include "disc/ui/DiscDialog.h"
 #include "base/Language.h"
+#include "disc/ui/DiscDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>

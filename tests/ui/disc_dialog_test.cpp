@@ -3,11 +3,11 @@
 // button, Cancel free during a job and asking it to stop, labelled bars, failures told in a
 // plain sentence before the drive's words, and the file picker's folder and filters.
 #include "WidgetLookup.h"
+#include "base/Language.h"
 #include "disc/mmc/DiscSummary.h"
 #include "disc/scsi/ScsiDevice.h"
 #include "disc/ui/DiscDialog.h"
 #include "disc/virtual/VirtualTransport.h"
-#include "base/Language.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -2,9 +2,9 @@
 // and its texts from a language file, built in where the file lacks a key but empty where the
 // file holds an empty text.
 #include "WidgetLookup.h"
+#include "base/Language.h"
 #include "media/CodecChoice.h"
 #include "media/ui/Mp4ExportDialog.h"
-#include "base/Language.h"
 
 #include <QComboBox>
 #include <QGroupBox>

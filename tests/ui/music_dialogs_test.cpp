@@ -4,11 +4,11 @@
 #include "AudioFiles.h"
 #include "app/MainWindow.h"
 #include "app/PreviewController.h"
+#include "base/Language.h"
 #include "media/MixPlan.h"
 #include "media/ShowMix.h"
 #include "media/ui/ShowMusicDialog.h"
 #include "media/ui/TrackDialog.h"
-#include "base/Language.h"
 
 #include <QApplication>
 #include <QCheckBox>

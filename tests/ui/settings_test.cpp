@@ -1,7 +1,7 @@
 // The settings and about dialogs, and the main window's settings and language at start and exit.
 #include "app/MainWindow.h"
-#include "base/ProgramFolder.h"
 #include "base/Language.h"
+#include "base/ProgramFolder.h"
 #include "project/Slide.h"
 #include "project/ui/AboutDialog.h"
 #include "project/ui/SettingsDialog.h"
@@ -205,8 +205,8 @@ private Q_SLOTS:
             QCOMPARE(russian.windowTitle(), QString::fromUtf8("Настройки"));
             QCOMPARE(Widget<QPushButton>(russian, "BitBtn2")->text(), QString::fromUtf8("Отмена"));
         }
-        QVERIFY(base::LoadLanguageFile(base::AppLanguage(),
-                                          base::LanguageFolder() + "english.lng"));
+        QVERIFY(
+            base::LoadLanguageFile(base::AppLanguage(), base::LanguageFolder() + "english.lng"));
         ui::SettingsDialog english(resolution, QSize(800, 600), "", "");
         QCOMPARE(english.windowTitle(), QString("Settings"));
         QCOMPARE(Widget<QGroupBox>(english, "GroupBox1")->title(), QString("Choose the language:"));

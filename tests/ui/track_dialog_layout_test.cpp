@@ -1,10 +1,10 @@
 // The track dialog's texts fit in every language the program ships: no label is cut, also with
 // the longest playing position it will show and a long track title.
 #include "app/MainWindow.h"
+#include "base/Language.h"
 #include "base/ProgramFolder.h"
 #include "media/ui/TrackDialog.h"
 #include "project/Duration.h"
-#include "base/Language.h"
 
 #include "WidgetLookup.h"
 
@@ -64,8 +64,8 @@ private Q_SLOTS:
         QFETCH(QString, languageFile);
         base::AppLanguage() = base::Language();
         if (!languageFile.isEmpty())
-            QVERIFY(base::LoadLanguageFile(base::AppLanguage(),
-                                              kSource + "/language/" + languageFile));
+            QVERIFY(
+                base::LoadLanguageFile(base::AppLanguage(), kSource + "/language/" + languageFile));
         ui::MainWindow main;
         // A track over an hour long whose whole length passes its playing time: the widest
         // position text the dialog will show.

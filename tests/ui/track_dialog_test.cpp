@@ -2,9 +2,9 @@
 // fighting the thumb, and the end of a track turning stop back into play through the main
 // window's end-of-track handling.
 #include "app/MainWindow.h"
+#include "base/Language.h"
 #include "media/AudioLibrary.h"
 #include "media/ui/TrackDialog.h"
-#include "base/Language.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

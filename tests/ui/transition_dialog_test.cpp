@@ -2,11 +2,11 @@
 // list, the save rule for one slide and for all, the language texts, and the storyboard's
 // transition cells that open it and carry the names as hints.
 #include "app/MainWindow.h"
+#include "base/Language.h"
 #include "base/ProgramFolder.h"
 #include "imaging/TransitionKinds.h"
 #include "imaging/ui/TransitionDialog.h"
 #include "imaging/ui/TransitionSample.h"
-#include "base/Language.h"
 #include "project/TransitionChoice.h"
 #include "ui_MainWindow.h"
 #include "ui_TransitionDialog.h"
@@ -141,8 +141,7 @@ private Q_SLOTS:
     }
 
     void textsComeFromTheLanguageTable() {
-        QVERIFY(
-            base::LoadLanguageFile(base::AppLanguage(), kSource + "/language/english.lng"));
+        QVERIFY(base::LoadLanguageFile(base::AppLanguage(), kSource + "/language/english.lng"));
         TransitionDialog dialog(2, 3);
         QCOMPARE(dialog.windowTitle(), QString("Transition effects"));
         QCOMPARE(dialog.Form->Label1->text(), QString("Transition length, sec"));

@@ -2,10 +2,10 @@
 // back, the disabled OK without a compressor, and language texts applied when it shows; the
 // wait window's text.
 #include "WidgetLookup.h"
+#include "base/Language.h"
 #include "media/CodecChoice.h"
 #include "media/ui/CodecSearchWindow.h"
 #include "media/ui/VideoExportDialog.h"
-#include "base/Language.h"
 
 #include <QComboBox>
 #include <QGroupBox>
