@@ -318,7 +318,7 @@ TEST(VirtualFaultsTest, BusyAndNotReadyEndInTextsNeverAHang) {
     const std::int64_t start = rig.clock->now;
     const base::Status late = WaitReady(device, 10000, 500);
     ASSERT_FALSE(late);
-    EXPECT_EQ(late.error(), "the drive did not become ready in time [TARGET BUSY]");
+    EXPECT_EQ(late.error(), "the drive did not become ready in time (TARGET BUSY)");
     EXPECT_EQ(device.LastError(), "TARGET BUSY");
     EXPECT_LE(rig.clock->now - start, 10000);
 

@@ -231,7 +231,7 @@ base::Status WaitReady(ScsiDevice& device, std::int64_t budgetMs, std::int64_t s
     const auto late = [&device]() -> base::Status {
         return base::Fail(
             "the drive did not become ready in time" +
-            (device.LastError().empty() ? std::string() : " [" + device.LastError() + "]"));
+            (device.LastError().empty() ? std::string() : " (" + device.LastError() + ")"));
     };
 
     if (device.Quirks().slowReady || device.Quirks().readyByTestUnitFirst) {
