@@ -136,8 +136,8 @@ int RunBurn(const QStringList& args) {
         return Fail(written.error());
     if (eject) {
         disc::MmcCommands mmc(device);
-        if (!mmc.Eject())
-            return Fail("written, but the disc could not be ejected: " + device.LastError());
+        if (auto ejected = mmc.Eject(); !ejected)
+            return Fail("written, but the disc could not be ejected: " + ejected.error());
     }
     return 0;
 }

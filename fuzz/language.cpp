@@ -1,7 +1,7 @@
 // Fuzzes the language-file parser: any bytes give exactly the full table and a flag for every
 // key, with no separator byte inside a text, no blank at the start of a text, and no text for a
 // key the file does not hold.
-#include "project/Language.h"
+#include "base/Language.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,12 +11,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view content(reinterpret_cast<const char*>(data), size);
-    const auto lines = project::SplitLines(content);
+    const auto lines = base::SplitLines(content);
     if (lines.empty())
         return 0;
     std::vector<bool> found;
-    const auto table = project::ParseLanguageLines(lines, &found);
-    if (table.size() != static_cast<std::size_t>(project::kLanguageKeys) ||
+    const auto table = base::ParseLanguageLines(lines, &found);
+    if (table.size() != static_cast<std::size_t>(base::kLanguageKeys) ||
         found.size() != table.size())
         std::abort();
     for (std::size_t i = 0; i < table.size(); ++i) {

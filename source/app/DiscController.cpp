@@ -1,12 +1,12 @@
 #include "app/DiscController.h"
 
+#include "base/Language.h"
 #include "disc/burn/DiscJob.h"
 #include "disc/iso/IsoImageBuilder.h"
 #include "disc/mmc/MediaDetection.h"
 #include "disc/mmc/MmcCommands.h"
 #include "disc/scsi/ScsiDevice.h"
 #include "disc/ui/DiscDialog.h"
-#include "project/Language.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -15,9 +15,11 @@
 
 #include <utility>
 
+using base::TextKey;
+
 namespace ui {
 
-using project::Tr;
+using base::Tr;
 
 DiscController::DiscController(QObject* parent, ControllerHost host)
     : QObject(parent), host_(std::move(host)) {
@@ -116,12 +118,12 @@ void DiscController::erase() {
     if (!dialog_ || Running())
         return;
     if (!device_->Selected()) {
-        ShowMessage(Tr(54, "Невозможно записать диск"));
+        ShowMessage(Tr(TextKey::DiscCannotWrite, "Невозможно записать диск"));
         return;
     }
     if (disc::GetMediaType(*device_) != disc::media_type::kDvdRam && !disc::IsErasable(*device_)) {
-        ShowMessage(project::AppLanguage().Has(911)
-                        ? Tr(909, "")
+        ShowMessage(base::AppLanguage().Has(TextKey::DiscAskErase)
+                        ? Tr(TextKey::DiscNotRewritable, "")
                         : QString::fromUtf8("Диск не перезаписываемый!"));
         return;
     }
@@ -146,7 +148,7 @@ void DiscController::write(const QStringList& files) {
             return;
         options.imageFile = QFile::encodeName(path).toStdString();
     } else if (!device_->Selected()) {
-        ShowMessage(Tr(54, "Невозможно записать диск"));
+        ShowMessage(Tr(TextKey::DiscCannotWrite, "Невозможно записать диск"));
         return;
     }
     builder_ = std::make_unique<disc::IsoImageBuilder>();
@@ -189,7 +191,7 @@ void DiscController::WriteFinished(const base::Status& result) {
             dialog_->ShowFailure(QString::fromStdString(result.error()), true);
         return;
     }
-    ShowMessage(Tr(31, "Запись диска успешно завершена"));
+    ShowMessage(Tr(TextKey::DiscWritten, "Запись диска успешно завершена"));
     if (eject && Eject)
         Eject();
     if (dialog_)
@@ -203,7 +205,7 @@ void DiscController::EraseFinished(const base::Status& result) {
     const bool eject = dialog_ && dialog_->EjectAfterWriting();
     End();
     if (result.ok())
-        ShowMessage(Tr(30, "Очистка диска успешно завершена"));
+        ShowMessage(Tr(TextKey::DiscErased, "Очистка диска успешно завершена"));
     else if (dialog_)
         dialog_->ShowFailure(QString::fromStdString(result.error()), false);
     if (result.ok() && eject && Eject)

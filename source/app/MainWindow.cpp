@@ -6,10 +6,10 @@
 #include "app/WindowJobs.h"
 
 #include "base/CodePage.h"
+#include "base/Language.h"
 #include "base/ProgramFolder.h"
 #include "media/AudioLibrary.h"
 #include "media/ShowMix.h"
-#include "project/Language.h"
 #include "project/ProgramPicture.h"
 #include "project/Settings.h"
 #include "project/ui/Icons.h"
@@ -33,6 +33,8 @@
 #include <QUrl>
 
 #include <unistd.h>
+
+using base::TextKey;
 
 namespace ui {
 
@@ -147,7 +149,8 @@ void MainWindow::createWindow() {
 
 QString MainWindow::NoSoundText() {
     // The texts' language, told by a text every language file has: the Cancel button's.
-    const bool russian = project::AppLanguage().Text(33, "Отмена") == QString::fromUtf8("Отмена");
+    const bool russian =
+        base::AppLanguage().Text(TextKey::Cancel, "Отмена") == QString::fromUtf8("Отмена");
     return russian ? QString::fromUtf8("Вывод звука недоступен: просмотр идёт без звука.")
                    : QStringLiteral("Sound output is not available: the preview plays silently.");
 }
@@ -229,7 +232,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
             Autosave->Discard();
     }
     // 3. Texts, show, working copies, bitmaps.
-    project::AppLanguage().LanguageTable.clear();
+    base::AppLanguage().LanguageTable.clear();
     Session.Close();
     Storyboard->ReleasePictures();
     // 4. The playing track, the output device and the audio library.
@@ -304,7 +307,7 @@ void MainWindow::ReadSettings() {
         return;
     const QString name =
         stored->Language.isEmpty() ? QStringLiteral("english.lng") : stored->Language;
-    LoadLanguageFile(project::LanguageFolder() + name);
+    LoadLanguageFile(base::LanguageFolder() + name);
     if (!stored->Resolution.isEmpty())
         Show.Resolution = base::ToCp1251(stored->Resolution);
     if (!stored->SiteURL.isEmpty())
@@ -316,12 +319,12 @@ void MainWindow::ReadSettings() {
 }
 
 void MainWindow::WriteSettings() {
-    project::WriteSettings(QFile::decodeName(project::AppLanguage().LanguageFile.c_str()),
+    project::WriteSettings(QFile::decodeName(base::AppLanguage().LanguageFile.c_str()),
                            base::FromCp1251(Show.Resolution));
 }
 
 void MainWindow::LoadLanguageFile(const QString& path) {
-    if (!project::LoadLanguageFile(project::AppLanguage(), path))
+    if (!base::LoadLanguageFile(base::AppLanguage(), path))
         return;
     ApplyLanguage();
 }

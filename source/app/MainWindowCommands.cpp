@@ -3,17 +3,17 @@
 #include "app/TransitionChooser.h"
 #include "app/UndoControls.h"
 
+#include "base/Language.h"
 #include "base/ProgramFolder.h"
+#include "base/ui/LanguageTexts.h"
 #include "imaging/ui/EffectsDialog.h"
 #include "media/ShowMix.h"
 #include "media/ui/ProgressWindow.h"
 #include "media/ui/TrackDialog.h"
-#include "project/Language.h"
 #include "project/Settings.h"
 #include "project/SettingsChoices.h"
 #include "project/ui/AboutDialog.h"
 #include "project/ui/Icons.h"
-#include "project/ui/LanguageTexts.h"
 #include "project/ui/SettingsDialog.h"
 #include "ui_MainWindow.h"
 
@@ -27,9 +27,11 @@
 #include <QTimer>
 #include <QToolButton>
 
+using base::TextKey;
+
 namespace ui {
 
-using project::Tr;
+using base::Tr;
 
 void MainWindow::CreateMenus() {
     PhotoMenu = new QMenu(this);
@@ -145,8 +147,8 @@ void MainWindow::openSettings() {
         return;
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenSize = screen ? screen->size() : QSize(1280, 1024);
-    SettingsDialog dialog(Show.Resolution, screenSize, project::LanguageFolder(),
-                          QFile::decodeName(project::AppLanguage().LanguageFile.c_str()), this);
+    SettingsDialog dialog(Show.Resolution, screenSize, base::LanguageFolder(),
+                          QFile::decodeName(base::AppLanguage().LanguageFile.c_str()), this);
     dialog.SetNewPhotoBackground(Show.NewPhotoBackColor);
     const bool accepted = dialog.exec() == QDialog::Accepted;
     // A first run takes the screen size even when the dialog is cancelled.
@@ -181,7 +183,8 @@ void MainWindow::newProject() {
     if (History.IsModified()) {
         if (!SettleUnsavedChanges())
             return;
-    } else if (!AskYesNo(Tr(49, "Создать новое слайдшоу?"), Tr(50, "Создание"))) {
+    } else if (!AskYesNo(Tr(TextKey::AskNewShow, "Создать новое слайдшоу?"),
+                         Tr(TextKey::NewShowCaption, "Создание"))) {
         return;
     }
     if (Busy() || closed_)
@@ -247,37 +250,37 @@ void MainWindow::ApplyLanguage() {
         // The caption never comes from the table.
         UpdateTitle();
         ApplyLanguageTexts({
-            {2, Form->OpenButton},
-            HintText(2, Form->OpenButton),
-            {3, Form->PreviewButton},
-            HintText(3, Form->PreviewButton),
-            {4, Form->SaveButton},
-            HintText(4, Form->SaveButton),
-            {5, Form->DiscButton},
-            HintText(5, Form->DiscButton),
-            HintText(6, Form->AddPhotosButton),
-            HintText(7, Form->AddMusicButton),
-            HintText(8, Form->SettingsButton),
-            HintText(9, Form->HelpButton),
-            HintText(10, Form->CropButton),
-            HintText(11, Form->CaptionButton),
-            HintText(12, Form->TurnButton),
-            HintText(13, Form->LightButton),
-            HintText(14, Form->ColorButton),
-            HintText(15, Form->TimeButton),
-            {34, PhotoMenu->findChild<QAction*>("DeletePhotoAction")},
-            {35, PhotoMenu->findChild<QAction*>("MovePhotoRightAction")},
-            {36, PhotoMenu->findChild<QAction*>("MovePhotoLeftAction")},
-            {70, PhotoMenu->findChild<QAction*>("SwapWith")},
-            {37, TrackMenu->findChild<QAction*>("TrackSettingsAction")},
-            {837, TrackMenu->findChild<QAction*>("ShowMusicAction")},
-            {38, TrackMenu->findChild<QAction*>("DeleteTrackAction")},
-            {39, TrackMenu->findChild<QAction*>("MoveTrackRightAction")},
-            {40, TrackMenu->findChild<QAction*>("MoveTrackLeftAction")},
-            {45, SaveMenu->findChild<QAction*>("SaveShowAction")},
-            {888, SaveMenu->findChild<QAction*>("SaveVideoAction")},
-            HintText(47, Form->AboutButton),
-            HintText(48, Form->NewButton),
+            {TextKey::Open, Form->OpenButton},
+            HintText(TextKey::Open, Form->OpenButton),
+            {TextKey::Preview, Form->PreviewButton},
+            HintText(TextKey::Preview, Form->PreviewButton),
+            {TextKey::Save, Form->SaveButton},
+            HintText(TextKey::Save, Form->SaveButton),
+            {TextKey::Burn, Form->DiscButton},
+            HintText(TextKey::Burn, Form->DiscButton),
+            HintText(TextKey::AddPhotos, Form->AddPhotosButton),
+            HintText(TextKey::AddMusic, Form->AddMusicButton),
+            HintText(TextKey::Settings, Form->SettingsButton),
+            HintText(TextKey::Help, Form->HelpButton),
+            HintText(TextKey::Crop, Form->CropButton),
+            HintText(TextKey::Caption, Form->CaptionButton),
+            HintText(TextKey::Rotate, Form->TurnButton),
+            HintText(TextKey::Lighting, Form->LightButton),
+            HintText(TextKey::ColourEffects, Form->ColorButton),
+            HintText(TextKey::Duration, Form->TimeButton),
+            {TextKey::DeletePhoto, PhotoMenu->findChild<QAction*>("DeletePhotoAction")},
+            {TextKey::MovePhotoRight, PhotoMenu->findChild<QAction*>("MovePhotoRightAction")},
+            {TextKey::MovePhotoLeft, PhotoMenu->findChild<QAction*>("MovePhotoLeftAction")},
+            {TextKey::SwapWith, PhotoMenu->findChild<QAction*>("SwapWith")},
+            {TextKey::TrackSettings, TrackMenu->findChild<QAction*>("TrackSettingsAction")},
+            {TextKey::ShowMusic, TrackMenu->findChild<QAction*>("ShowMusicAction")},
+            {TextKey::DeleteTrack, TrackMenu->findChild<QAction*>("DeleteTrackAction")},
+            {TextKey::MoveTrackRight, TrackMenu->findChild<QAction*>("MoveTrackRightAction")},
+            {TextKey::MoveTrackLeft, TrackMenu->findChild<QAction*>("MoveTrackLeftAction")},
+            {TextKey::SaveShow, SaveMenu->findChild<QAction*>("SaveShowAction")},
+            {TextKey::SaveVideo, SaveMenu->findChild<QAction*>("SaveVideoAction")},
+            HintText(TextKey::About, Form->AboutButton),
+            HintText(TextKey::NewShow, Form->NewButton),
         });
         Storyboard->HintTransitionCells(); // names: keys 16-25 and 41-44
         for (auto [action, key, builtin] : {std::tuple{Undo->UndoAction, 924, "Отменить"},
@@ -295,7 +298,8 @@ void MainWindow::ApplyLanguage() {
                                      "Бесплатные фото", "О формате видео AVI", "О формате дисков"};
         for (int i = 0; i < 6; ++i)
             links[static_cast<std::size_t>(i)]->setToolTip(
-                Tr(873 + i, what[i]) + QStringLiteral("\n") + LinkAddress(i + 6));
+                Tr(base::KeyNumber(TextKey::LinkSite) + i, what[i]) + QStringLiteral("\n") +
+                LinkAddress(i + 6));
         if (ProgressView)
             ProgressView->ApplyLanguage(); // its Cancel button, key 33
         CenterBottomToolbar();

@@ -2,20 +2,22 @@
 // line, the recent-shows list, and addresses that no program would open.
 #include "app/MainWindow.h"
 #include "app/RecentShowsMenu.h"
-#include "project/Language.h"
+#include "base/Language.h"
 
 #include <QDir>
 #include <QFileInfo>
 
+using base::TextKey;
+
 namespace ui {
 
-using project::Tr;
+using base::Tr;
 
 namespace {
 
 QString NotFoundText(const QString& path) {
     // The text carries "\n" as a line break; %1 is the file.
-    QString text = Tr(942, "Файл не найден:\n%1");
+    QString text = Tr(TextKey::FileNotFound, "Файл не найден:\n%1");
     return text.replace(QStringLiteral("%1"), QDir::toNativeSeparators(path));
 }
 
@@ -43,7 +45,8 @@ void MainWindow::OpenRecentShow(const QString& path) {
     if (!SettleUnsavedChanges() || Busy() || closed_)
         return;
     if (!QFileInfo(path).isFile()) {
-        ShowMessage(NotFoundText(path) + "\n" + Tr(943, "Он убран из списка недавних слайдшоу."));
+        ShowMessage(NotFoundText(path) + "\n" +
+                    Tr(TextKey::RemovedFromRecent, "Он убран из списка недавних слайдшоу."));
         Recent->Forget(path);
         return;
     }
@@ -52,8 +55,9 @@ void MainWindow::OpenRecentShow(const QString& path) {
 }
 
 QString MainWindow::LaunchFailureText(const QString& address) {
-    QString text = Tr(944, "Не удалось открыть адрес: не найден браузер или другая программа "
-                           "для него.\n%1");
+    QString text = Tr(TextKey::AddressNotOpened,
+                      "Не удалось открыть адрес: не найден браузер или другая программа "
+                      "для него.\n%1");
     return text.replace(QStringLiteral("%1"), address);
 }
 

@@ -3,8 +3,8 @@
 #include "app/MainWindow.h"
 #include "app/UndoControls.h"
 
+#include "base/Language.h"
 #include "media/ShowMix.h"
-#include "project/Language.h"
 #include "project/StripLayout.h"
 #include "ui_MainWindow.h"
 
@@ -16,16 +16,19 @@
 
 #include <utility>
 
+using base::TextKey;
+
 namespace ui {
 
-using project::Tr;
+using base::Tr;
 
 void MainWindow::CreateHistoryActions() {
     AskSaveChanges = [this](const QString& question, const QString& caption) {
         QMessageBox box(QMessageBox::Question, caption, question, QMessageBox::NoButton, this);
-        auto* save = box.addButton(Tr(922, "Сохранить"), QMessageBox::AcceptRole);
-        auto* discard = box.addButton(Tr(923, "Не сохранять"), QMessageBox::DestructiveRole);
-        auto* cancel = box.addButton(Tr(33, "Отмена"), QMessageBox::RejectRole);
+        auto* save = box.addButton(Tr(TextKey::SaveChanges, "Сохранить"), QMessageBox::AcceptRole);
+        auto* discard = box.addButton(Tr(TextKey::DiscardChanges, "Не сохранять"),
+                                      QMessageBox::DestructiveRole);
+        auto* cancel = box.addButton(Tr(TextKey::Cancel, "Отмена"), QMessageBox::RejectRole);
         box.setDefaultButton(save);
         box.setEscapeButton(cancel);
         box.exec();
@@ -75,8 +78,8 @@ bool MainWindow::SettleUnsavedChanges() {
     // A show without photos cannot be saved, so there is nothing to offer.
     if (!History.IsModified() || Show.Slides.empty())
         return true;
-    switch (AskSaveChanges(Tr(920, "Сохранить изменения в слайдшоу?"),
-                           Tr(921, "Несохранённые изменения"))) {
+    switch (AskSaveChanges(Tr(TextKey::AskSaveChanges, "Сохранить изменения в слайдшоу?"),
+                           Tr(TextKey::UnsavedChanges, "Несохранённые изменения"))) {
     case SaveAnswer::Discard:
         return true;
     case SaveAnswer::Cancel:

@@ -2,11 +2,11 @@
 #include "app/MainWindow.h"
 #include "app/WindowJobs.h"
 #include "base/FileName.h"
+#include "base/Language.h"
 #include "imaging/ImageLoad.h"
 #include "media/TrackImport.h"
 #include "media/ui/ProgressWindow.h"
 #include "project/Import.h"
-#include "project/Language.h"
 #include "ui_MainWindow.h"
 
 #include <QApplication>
@@ -23,6 +23,10 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <optional>
+
+using base::TextKey;
 
 namespace ui {
 
@@ -275,8 +279,10 @@ void MainWindow::PlaceImportedTrack(const project::Track& track) {
 QString MainWindow::UnreadableFilesText(const QStringList& names) {
     const QString list = names.join(QStringLiteral(", "));
     if (names.size() == 1)
-        return project::Tr(894, "Файл не удалось прочитать: %1").arg(list);
-    return project::Tr(895, "Не удалось прочитать файлы (%1): %2").arg(names.size()).arg(list);
+        return base::Tr(TextKey::FileNotRead, "Файл не удалось прочитать: %1").arg(list);
+    return base::Tr(TextKey::FilesNotRead, "Не удалось прочитать файлы (%1): %2")
+        .arg(names.size())
+        .arg(list);
 }
 
 } // namespace ui

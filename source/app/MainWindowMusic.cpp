@@ -2,19 +2,21 @@
 #include "app/MainWindow.h"
 #include "app/WindowJobs.h"
 
+#include "base/Language.h"
 #include "media/MixPlan.h"
 #include "media/ShowFitting.h"
 #include "media/ShowMix.h"
 #include "media/TrackPcmSource.h"
 #include "media/ui/ProgressWindow.h"
 #include "media/ui/ShowMusicDialog.h"
-#include "project/Language.h"
+
+using base::TextKey;
 
 #include <memory>
 
 namespace ui {
 
-using project::Tr;
+using base::Tr;
 
 void MainWindow::openShowMusic() {
     if (Busy())
@@ -60,7 +62,7 @@ void MainWindow::openShowMusic() {
     Storyboard->LayoutPhotoStrip(Storyboard->SlidePage());
     Storyboard->SelectSlide(Storyboard->SelectedSlide());
     if (!problem.empty())
-        ShowMessage(Tr(839, "Не удалось изменить время фото: %1")
+        ShowMessage(Tr(TextKey::MusicRetimeFailed, "Не удалось изменить время фото: %1")
                         .arg(QString::fromLocal8Bit(problem.c_str())));
 }
 

@@ -4,11 +4,11 @@
 #include "app/VideoExportController.h"
 #include "app/WindowJobs.h"
 #include "base/FileName.h"
+#include "base/Language.h"
 #include "base/ProgramFolder.h"
 #include "imaging/Bitmap.h"
 #include "media/TrackImport.h"
 #include "media/ui/ProgressWindow.h"
-#include "project/Language.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectOpen.h"
 
@@ -20,6 +20,8 @@
 #include <QTimer>
 
 #include <memory>
+
+using base::TextKey;
 
 namespace ui {
 
@@ -96,7 +98,8 @@ bool MainWindow::SaveProjectFile(const QString& path) {
         }))
         return false;
     if (result->Outcome == project::SaveOutcome::Failed) {
-        ShowMessage(project::AppLanguage().Text(28, "Произошла ошибка при сохранении!"));
+        ShowMessage(
+            base::AppLanguage().Text(TextKey::SaveFailed, "Произошла ошибка при сохранении!"));
         return false;
     }
     if (result->Outcome != project::SaveOutcome::Saved)
@@ -105,7 +108,7 @@ bool MainWindow::SaveProjectFile(const QString& path) {
     ShowFile = path;
     History.MarkSaved();
     UpdateTitle();
-    ShowNotice(project::Tr(891, "Сохранено"));
+    ShowNotice(base::Tr(TextKey::Saved, "Сохранено"));
     if (Recent)
         Recent->Remember(path);
     return true;
@@ -124,9 +127,10 @@ void MainWindow::openProject() {
 }
 
 QString MainWindow::LoadFailureText() {
-    return project::AppLanguage().Text(
-        27, "Не удалось загрузить файл слайдшоу!\nСкорее всего это файл более поздней версии "
-            "или этот файл слайдшоу поврежден!");
+    return base::AppLanguage().Text(
+        TextKey::ShowNotLoaded,
+        "Не удалось загрузить файл слайдшоу!\nСкорее всего это файл более поздней версии "
+        "или этот файл слайдшоу поврежден!");
 }
 
 bool MainWindow::OpenProjectFile(const QString& path) {

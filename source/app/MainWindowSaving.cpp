@@ -3,7 +3,7 @@
 #include "app/AutosaveController.h"
 #include "app/MainWindow.h"
 #include "base/FileName.h"
-#include "project/Language.h"
+#include "base/Language.h"
 #include "project/Recovery.h"
 #include "project/Settings.h"
 
@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QStandardPaths>
+
+using base::TextKey;
 
 namespace ui {
 
@@ -55,10 +57,13 @@ void MainWindow::RememberFolder(const QString& kind, const QString& chosenPath) 
 }
 
 QString MainWindow::RecoveryQuestion(const QString& when, int photos, const QString& show) {
-    QString text = project::Tr(892, "Программа Reelpane была неожиданно закрыта. Восстановить "
-                                    "слайдшоу, над которым вы работали?");
+    QString text =
+        base::Tr(TextKey::AskRecover, "Программа Reelpane была неожиданно закрыта. Восстановить "
+                                      "слайдшоу, над которым вы работали?");
     text += QStringLiteral("\n\n") +
-            project::Tr(893, "Сохранено автоматически %1, фото: %2.").arg(when).arg(photos);
+            base::Tr(TextKey::RecoveryDetails, "Сохранено автоматически %1, фото: %2.")
+                .arg(when)
+                .arg(photos);
     if (!show.isEmpty())
         text += QStringLiteral("\n") + QDir::toNativeSeparators(show);
     return text;

@@ -4,7 +4,9 @@
 #include "app/TransitionChooser.h"
 #include "ui_MainWindow.h"
 
-#include "project/Language.h"
+#include "base/Language.h"
+#include "project/StripLayout.h"
+#include "project/ui/StripCells.h"
 
 #include <QAction>
 #include <QCursor>
@@ -13,9 +15,11 @@
 
 #include <utility>
 
+using base::TextKey;
+
 namespace ui {
 
-using project::Tr;
+using base::Tr;
 
 void MainWindow::CreateStoryboard() {
     Storyboard = new StoryboardView(*this, *Form, Show);
@@ -56,8 +60,9 @@ void MainWindow::AddSwapCommand() {
     connect(swap, &QAction::triggered, Commands, &StoryboardCommands::swapPhotoWith);
     Commands->AskSwapPartner = [this](int current, int count) {
         bool ok = false;
-        const int chosen = QInputDialog::getInt(this, Tr(70, "Поменять местами с…"),
-                                                Tr(71, "Номер фото:"), current, 1, count, 1, &ok);
+        const int chosen = QInputDialog::getInt(this, Tr(TextKey::SwapWith, "Поменять местами с…"),
+                                                Tr(TextKey::PhotoNumber, "Номер фото:"), current, 1,
+                                                count, 1, &ok);
         return ok ? chosen : 0;
     };
 }

@@ -1,10 +1,10 @@
 #include "app/PreviewController.h"
 
+#include "base/Language.h"
 #include "imaging/Compose.h"
 #include "imaging/TransitionKinds.h"
 #include "media/AudioLibrary.h"
 #include "media/ui/ProgressWindow.h"
-#include "project/Language.h"
 #include "project/TransitionChoice.h"
 
 #include <QApplication>
@@ -21,6 +21,8 @@
 #include <memory>
 #include <optional>
 #include <utility>
+
+using base::TextKey;
 
 namespace ui {
 
@@ -149,7 +151,7 @@ void PreviewController::ShowPausedMark(bool shown) {
             QStringLiteral("QLabel { color: white; background-color: rgba(0, 0, 0, 150); "
                            "font-weight: bold; padding: 4px 10px; border-radius: 4px; }"));
     }
-    pausedMark_->setText(project::Tr(879, "Пауза"));
+    pausedMark_->setText(base::Tr(TextKey::Paused, "Пауза"));
     pausedMark_->adjustSize();
     pausedMark_->move(12, 12);
     pausedMark_->raise();

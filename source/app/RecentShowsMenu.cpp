@@ -1,7 +1,7 @@
 #include "app/RecentShowsMenu.h"
 
 #include "app/MainWindow.h"
-#include "project/Language.h"
+#include "base/Language.h"
 #include "project/RecentShows.h"
 #include "project/Settings.h"
 #include "ui_MainWindow.h"
@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QMenu>
 #include <QToolButton>
+
+using base::TextKey;
 
 namespace ui {
 
@@ -50,10 +52,11 @@ void RecentShowsMenu::Store() {
 }
 
 void RecentShowsMenu::Rebuild() {
-    const project::Language& texts = project::AppLanguage();
+    const base::Language& texts = base::AppLanguage();
     menu_->clear();
     if (paths_.isEmpty()) {
-        QAction* none = menu_->addAction(texts.Text(940, "Нет недавних слайдшоу"));
+        QAction* none =
+            menu_->addAction(texts.Text(TextKey::NoRecentShows, "Нет недавних слайдшоу"));
         none->setObjectName("RecentNone");
         none->setEnabled(false);
         return;
@@ -71,7 +74,7 @@ void RecentShowsMenu::Rebuild() {
     }
     menu_->setToolTipsVisible(true);
     menu_->addSeparator();
-    QAction* clearList = menu_->addAction(texts.Text(941, "Очистить список"));
+    QAction* clearList = menu_->addAction(texts.Text(TextKey::ClearRecentShows, "Очистить список"));
     clearList->setObjectName("RecentClear");
     connect(clearList, &QAction::triggered, this, &RecentShowsMenu::clear, Qt::QueuedConnection);
 }

@@ -1,6 +1,6 @@
 #include "app/StoryboardCommands.h"
 
-#include "project/Language.h"
+#include "base/Language.h"
 #include "project/ShowHistory.h"
 #include "project/ShowModel.h"
 #include "project/StripLayout.h"
@@ -14,7 +14,8 @@
 
 namespace ui {
 
-using project::Tr;
+using base::TextKey;
+using base::Tr;
 
 StoryboardCommands::StoryboardCommands(QObject* parent, project::ShowModel& show,
                                        project::ShowHistory& history, StoryboardView& view,
@@ -48,7 +49,8 @@ void StoryboardCommands::deletePhoto() {
     if (n < 0 || n >= static_cast<int>(show_.Slides.size()))
         return;
     // Every answer but No deletes.
-    if (!host_.AskYesNo(Tr(51, "Удалить выбранный элемент?"), Tr(52, "Удаление")))
+    if (!host_.AskYesNo(Tr(TextKey::AskDelete, "Удалить выбранный элемент?"),
+                        Tr(TextKey::DeleteCaption, "Удаление")))
         return;
     // The question let events in: the show may have changed meanwhile.
     if (host_.Busy() || n >= static_cast<int>(show_.Slides.size()))
@@ -84,7 +86,8 @@ void StoryboardCommands::deleteTrack() {
     const int n = view_.SelectedSound();
     if (n < 0 || n >= static_cast<int>(show_.Sounds.size()))
         return;
-    if (!host_.AskYesNo(Tr(51, "Удалить выбранный элемент?"), Tr(52, "Удаление")))
+    if (!host_.AskYesNo(Tr(TextKey::AskDelete, "Удалить выбранный элемент?"),
+                        Tr(TextKey::DeleteCaption, "Удаление")))
         return;
     if (host_.Busy() || n >= static_cast<int>(show_.Sounds.size()))
         return;

@@ -1,11 +1,11 @@
 #include "app/StoryboardView.h"
 
 #include "base/CodePage.h"
+#include "imaging/TransitionNames.h"
 #include "project/ControlStates.h"
 #include "project/Duration.h"
 #include "project/StripLayout.h"
 #include "project/TransitionChoice.h"
-#include "project/TransitionNames.h"
 #include "project/ui/StripCells.h"
 #include "project/ui/TransitionIcons.h"
 #include "ui_MainWindow.h"
@@ -307,7 +307,7 @@ QPixmap StoryboardView::CleanThumbnail(std::size_t index) const {
 void StoryboardView::HintTransitionCells() {
     for (std::size_t i = 0; i < photoCells_.size() && i < show_.Slides.size(); ++i)
         photoCells_[i]->TransitionCell->setToolTip(
-            project::TransitionName(project::SlideTransitionCode(show_.Slides[i])));
+            imaging::TransitionName(project::SlideTransitionCode(show_.Slides[i])));
 }
 
 void StoryboardView::SetHistory(project::ShowHistory* history) {
@@ -489,7 +489,7 @@ void StoryboardView::LayoutPhotoStrip(int page) {
                    QString::fromStdString(project::FormatDuration(s.TransitionSeconds)));
         }
         spacer->setPixmap(cell);
-        spacer->setToolTip(project::TransitionName(project::SlideTransitionCode(s)));
+        spacer->setToolTip(imaging::TransitionName(project::SlideTransitionCode(s)));
     }
     DrawRuler();
     LayoutMusicStrip();

@@ -1,8 +1,8 @@
 #include "app/TransitionChooser.h"
 
+#include "imaging/TransitionNames.h"
 #include "imaging/ui/TransitionDialog.h"
 #include "project/TransitionChoice.h"
-#include "project/TransitionNames.h"
 
 #include <QWidget>
 

@@ -4,6 +4,7 @@
 
 #include "app/MainWindow.h"
 #include "app/WindowJobs.h"
+#include "base/Language.h"
 #include "media/VideoCodecs.h"
 #include "media/VideoOutput.h"
 #include "media/VideoSink.h"
@@ -11,7 +12,6 @@
 #include "media/ui/Mp4ExportDialog.h"
 #include "media/ui/ProgressWindow.h"
 #include "media/ui/VideoExportDialog.h"
-#include "project/Language.h"
 
 #include <QApplication>
 #include <QDir>
@@ -21,6 +21,8 @@
 #include <QScreen>
 
 #include <memory>
+
+using base::TextKey;
 
 namespace ui {
 
@@ -32,8 +34,8 @@ VideoExportController::VideoExportController(MainWindow* window)
 }
 
 QString VideoExportController::FailureMessage(const QString& outputPath) {
-    const QString format =
-        project::AppLanguage().Text(32, QString::fromUtf8("Не удалось записать \"%s\""));
+    const QString format = base::AppLanguage().Text(
+        TextKey::CannotWriteFile, QString::fromUtf8("Не удалось записать \"%s\""));
     // The text is filled literally: a language file's text never reaches a printf-style call.
     return QString::fromStdString(media::ExportFailureText(
         format.toStdString(), QFileInfo(outputPath).fileName().toStdString()));
@@ -148,13 +150,14 @@ void VideoExportController::Finished(const QString& path, const project::ShowMod
 void VideoExportController::ShowDone(const QString& path) {
     // Not modal: the user may go on editing, and a test may look at it without waiting.
     auto* box = new QMessageBox(QMessageBox::Information, window_.windowTitle(),
-                                project::Tr(889, "Видео сохранено: %1")
+                                base::Tr(TextKey::VideoSaved, "Видео сохранено: %1")
                                     .arg(QDir::toNativeSeparators(QFileInfo(path).fileName())),
                                 QMessageBox::Ok, &window_);
     box->setObjectName("ExportDoneBox");
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setInformativeText(QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
-    QPushButton* open = box->addButton(project::Tr(890, "Открыть папку"), QMessageBox::ActionRole);
+    QPushButton* open =
+        box->addButton(base::Tr(TextKey::OpenFolder, "Открыть папку"), QMessageBox::ActionRole);
     open->setObjectName("OpenFolderButton");
     const QString folder = QFileInfo(path).absolutePath();
     connect(open, &QPushButton::clicked, this, [this, folder] { window_.OpenExternal(folder); });

@@ -22,6 +22,9 @@ public:
     Status Open();
     // The temporary file's descriptor, for writing; -1 when not open.
     int Handle() const { return fd_; }
+    // The temporary file's name, for writers that open a file by its name (a picture or video
+    // library); "" when not open. What they write there is what Commit puts in place.
+    const std::string& TempPath() const { return temp_; }
     Status Write(const void* data, std::size_t size);
     // How Commit makes the bytes last: flushed to the disk before the rename (the default), or
     // left to the system's write-back, for large files that can be made again (a disc image),

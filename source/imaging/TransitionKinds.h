@@ -3,6 +3,7 @@
 // seed kind an older reader plays in their place, and their titles in the interface.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -27,6 +28,14 @@ enum TransitionCode : int {
 constexpr int kFirstSmoothTransition = kTransitionCrossfade;
 // Every code is 0 .. kTransitionCodes - 1.
 constexpr int kTransitionCodes = kTransitionSoftDown + 1;
+
+// A transition chosen for one slide or for all of them, as the chooser hands it back; the show
+// stores it by its own rule (project/TransitionChoice.h).
+struct TransitionChoice {
+    std::int32_t Kind = 0;    // a transition code 0 .. kTransitionCodes - 1
+    std::int32_t Seconds = 0; // as entered; the show decides what it stores
+    bool ApplyToAll = false;  // every slide instead of one
+};
 
 constexpr bool IsSmoothTransition(int code) {
     return code >= kFirstSmoothTransition && code < kTransitionCodes;

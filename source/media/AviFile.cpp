@@ -1,5 +1,7 @@
 #include "media/AviFile.h"
 
+#include "media/SystemError.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -45,9 +47,9 @@ FourCC IndexChunkName(std::size_t stream) {
 
 } // namespace
 
-AviFile::AviFile(int fd, const AviMainInfo& info, std::vector<AviStreamSpec> streams,
-                 std::uint64_t riffLimit)
-    : fd_(fd), info_(info), riffLimit_(riffLimit) {
+AviFile::AviFile(int fd, std::string path, const AviMainInfo& info,
+                 std::vector<AviStreamSpec> streams, std::uint64_t riffLimit)
+    : fd_(fd), path_(std::move(path)), info_(info), riffLimit_(riffLimit) {
     for (auto& s : streams) {
         StreamState state;
         state.Spec = std::move(s);
@@ -83,29 +85,23 @@ AviStreamSpec PcmStreamSpec(const PcmFormat& audio) {
     return sound;
 }
 
-std::unique_ptr<AviFile> AviFile::Create(const std::string& path, const AviMainInfo& info,
-                                         std::vector<AviStreamSpec> streams, int* error,
-                                         std::uint64_t riffLimit) {
-    *error = 0;
-    if (streams.empty() || streams.size() > 100) {
-        *error = -EINVAL;
-        return nullptr;
-    }
+base::Result<std::unique_ptr<AviFile>> AviFile::Create(const std::string& path,
+                                                       const AviMainInfo& info,
+                                                       std::vector<AviStreamSpec> streams,
+                                                       std::uint64_t riffLimit) {
+    if (streams.empty() || streams.size() > 100)
+        return base::Fail(CannotCreate(path, -EINVAL));
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        *error = -errno;
-        return nullptr;
-    }
-    std::unique_ptr<AviFile> file(new AviFile(fd, info, std::move(streams), riffLimit));
+    if (fd < 0)
+        return base::Fail(CannotCreate(path, -errno));
+    std::unique_ptr<AviFile> file(new AviFile(fd, path, info, std::move(streams), riffLimit));
     const std::vector<std::uint8_t> header = file->BuildHeader(false);
     file->headerSize_ = header.size();
     int rc = file->Write(header.data(), header.size());
     if (rc == 0)
         rc = file->StartRiff(true);
-    if (rc != 0) {
-        *error = rc;
-        return nullptr;
-    }
+    if (rc != 0)
+        return base::Fail(CannotCreate(path, rc));
     return file;
 }
 
@@ -252,13 +248,23 @@ int AviFile::EndChunk(std::uint32_t size) {
     return 0;
 }
 
-int AviFile::WriteChunk(std::size_t stream, std::span<const std::uint8_t> data, bool key) {
+base::Status AviFile::WriteChunk(std::size_t stream, std::span<const std::uint8_t> data, bool key) {
     const std::span<const std::uint8_t> one[1] = {data};
     return WriteChunkPieces(stream, one, key);
 }
 
-int AviFile::WriteChunkPieces(std::size_t stream,
-                              std::span<const std::span<const std::uint8_t>> pieces, bool key) {
+base::Status AviFile::WriteChunkPieces(std::size_t stream,
+                                       std::span<const std::span<const std::uint8_t>> pieces,
+                                       bool key) {
+    if (const int rc = AppendChunk(stream, pieces, key)) {
+        failed_ = true;
+        return base::Fail(CannotWrite(path_, rc));
+    }
+    return {};
+}
+
+int AviFile::AppendChunk(std::size_t stream, std::span<const std::span<const std::uint8_t>> pieces,
+                         bool key) {
     std::uint64_t total = 0;
     for (const auto& p : pieces)
         total += p.size();
@@ -271,8 +277,6 @@ int AviFile::WriteChunkPieces(std::size_t stream,
             rc = Write(p.data(), p.size());
     if (rc == 0)
         rc = EndChunk(size);
-    if (rc != 0)
-        failed_ = true;
     return rc;
 }
 
@@ -340,7 +344,13 @@ int AviFile::CloseRiff() {
     return WriteAt(riff.Start + 4, size, 4);
 }
 
-int AviFile::Close() {
+base::Status AviFile::Close() {
+    if (const int rc = Finish())
+        return base::Fail(CannotWrite(path_, rc));
+    return {};
+}
+
+int AviFile::Finish() {
     if (closed_)
         return -EINVAL;
     if (failed_)

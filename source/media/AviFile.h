@@ -4,6 +4,7 @@
 // chunk. The caller decides the interleaving by the order of its WriteChunk calls.
 #pragma once
 
+#include "base/Result.h"
 #include "media/AviLayout.h"
 #include "media/WavFile.h"
 
@@ -47,19 +48,20 @@ public:
     AviFile(const AviFile&) = delete;
     AviFile& operator=(const AviFile&) = delete;
 
-    // Creates (replaces) the file and reserves its header. Returns null and sets *error (a
-    // negative errno) on failure. riffLimit is for tests of the OpenDML path on small files.
-    static std::unique_ptr<AviFile> Create(const std::string& path, const AviMainInfo& info,
-                                           std::vector<AviStreamSpec> streams, int* error,
-                                           std::uint64_t riffLimit = kRiffLimit);
+    // Creates (replaces) the file and reserves its header; the failure names the file and the
+    // system's reason. riffLimit is for tests of the OpenDML path on small files.
+    static base::Result<std::unique_ptr<AviFile>> Create(const std::string& path,
+                                                         const AviMainInfo& info,
+                                                         std::vector<AviStreamSpec> streams,
+                                                         std::uint64_t riffLimit = kRiffLimit);
 
-    // Appends one chunk to the current movi list. 0 or a negative errno.
-    int WriteChunk(std::size_t stream, std::span<const std::uint8_t> data, bool key);
+    // Appends one chunk to the current movi list.
+    base::Status WriteChunk(std::size_t stream, std::span<const std::uint8_t> data, bool key);
     // The same with the data in pieces (rows of a picture, say), written without joining them.
-    int WriteChunkPieces(std::size_t stream, std::span<const std::span<const std::uint8_t>> pieces,
-                         bool key);
-    // Writes the indexes and the final header and closes the file. 0 or a negative errno.
-    int Close();
+    base::Status WriteChunkPieces(std::size_t stream,
+                                  std::span<const std::span<const std::uint8_t>> pieces, bool key);
+    // Writes the indexes and the final header and closes the file.
+    base::Status Close();
 
     std::uint64_t Size() const { return position_; }
     std::size_t RiffCount() const { return riffs_.size(); }
@@ -90,8 +92,13 @@ private:
         std::uint64_t MoviStart; // of its "LIST" movi header
     };
 
-    AviFile(int fd, const AviMainInfo& info, std::vector<AviStreamSpec> streams,
+    AviFile(int fd, std::string path, const AviMainInfo& info, std::vector<AviStreamSpec> streams,
             std::uint64_t riffLimit);
+    // The private steps below return 0 or the negative errno of the call that failed; the
+    // public ones turn it into a message naming the file.
+    int AppendChunk(std::size_t stream, std::span<const std::span<const std::uint8_t>> pieces,
+                    bool key);
+    int Finish();
     std::vector<std::uint8_t> BuildHeader(bool final) const;
     int BeginChunk(std::size_t stream, std::uint32_t size, bool key);
     int EndChunk(std::uint32_t size);
@@ -103,6 +110,7 @@ private:
     int WriteAt(std::uint64_t offset, const void* data, std::size_t size);
 
     int fd_ = -1;
+    std::string path_;
     AviMainInfo info_;
     std::vector<StreamState> streams_;
     std::vector<Riff> riffs_;

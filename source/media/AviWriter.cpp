@@ -220,10 +220,10 @@ base::Status AviWriter::Mux() {
     info.MicroSecPerFrame = static_cast<std::uint32_t>(frameTime_) * 1000u;
     info.Width = static_cast<std::uint32_t>(width_);
     info.Height = static_cast<std::uint32_t>(height_);
-    int error = 0;
-    auto file = AviFile::Create(fileName_, info, std::move(streams), &error);
-    if (!file)
-        return base::Fail(CannotCreate(fileName_, error));
+    auto created = AviFile::Create(fileName_, info, std::move(streams));
+    if (!created)
+        return base::Fail(created.error());
+    const std::unique_ptr<AviFile> file = std::move(*created);
 
     // Audio goes in about once a second of video, just ahead of the frames it plays with.
     std::vector<std::uint8_t> samples;
@@ -241,8 +241,9 @@ base::Status AviWriter::Mux() {
                 audioDone = true;
                 break;
             }
-            if (int rc = file->WriteChunk(1, {samples.data(), *got * audio.BlockAlign()}, true))
-                return base::Fail(CannotWrite(fileName_, rc));
+            if (auto st = file->WriteChunk(1, {samples.data(), *got * audio.BlockAlign()}, true);
+                !st)
+                return st;
             audioWritten += static_cast<std::int64_t>(*got);
         }
         return {};
@@ -260,15 +261,13 @@ base::Status AviWriter::Mux() {
             auto bytes = video_->Read(frames[f]);
             if (!bytes)
                 return base::Fail(bytes.error());
-            if (int rc = file->WriteChunk(0, *bytes, frames[f].Key))
-                return base::Fail(CannotWrite(fileName_, rc));
+            if (auto st = file->WriteChunk(0, *bytes, frames[f].Key); !st)
+                return st;
         }
     }
     if (auto st = writeAudioUntil(INT64_MAX); !st)
         return st;
-    if (int rc = file->Close())
-        return base::Fail(CannotWrite(fileName_, rc));
-    return {};
+    return file->Close();
 }
 
 } // namespace media

@@ -75,12 +75,12 @@ base::Status RawAviWriter::Open(const std::string& path, const imaging::Bgr& fir
         streams.push_back(PcmStreamSpec(sound_->Format()));
         info.Flags = info.Flags | avi::kAvifIsInterleaved;
     }
-    int error = 0;
-    file_ = AviFile::Create(path, info, std::move(streams), &error, riffLimit);
-    if (!file_) {
+    auto created = AviFile::Create(path, info, std::move(streams), riffLimit);
+    if (!created) {
         std::remove(path.c_str());
-        return base::Fail(CannotCreate(path, error));
+        return base::Fail(created.error());
     }
+    file_ = std::move(*created);
     return {};
 }
 
@@ -95,8 +95,8 @@ base::Status RawAviWriter::Add(const imaging::Bgr& picture, std::int64_t count) 
     for (int y = height_ - 1; y >= 0; --y)
         rows.emplace_back(picture.Row(y), static_cast<std::size_t>(picture.RowStride));
     for (std::int64_t i = 0; i < count; ++i) {
-        if (int rc = file_->WriteChunkPieces(0, rows, true); rc != 0)
-            return Fail(CannotWrite(path_, rc));
+        if (auto st = file_->WriteChunkPieces(0, rows, true); !st)
+            return Fail(st.error());
         ++frames_;
         // The sound follows a second behind at most.
         if (sound_ &&
@@ -125,8 +125,9 @@ base::Status RawAviWriter::WriteSoundUntil(std::int64_t frames) {
             soundDone_ = true;
             break;
         }
-        if (int rc = file_->WriteChunk(1, {samples_.data(), *got * format.BlockAlign()}, true))
-            return Fail(CannotWrite(path_, rc));
+        if (auto st = file_->WriteChunk(1, {samples_.data(), *got * format.BlockAlign()}, true);
+            !st)
+            return Fail(st.error());
         soundWritten_ += static_cast<std::int64_t>(*got);
     }
     return {};
@@ -138,8 +139,8 @@ base::Status RawAviWriter::Close() {
     if (auto st = WriteSoundUntil(frames_); !st)
         return st;
     sound_.reset();
-    if (int rc = file_->Close(); rc != 0)
-        return Fail(CannotWrite(path_, rc));
+    if (auto st = file_->Close(); !st)
+        return Fail(st.error());
     file_.reset();
     return {};
 }

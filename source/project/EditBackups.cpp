@@ -1,5 +1,6 @@
 #include "project/EditBackups.h"
 
+#include "base/AtomicFile.h"
 #include "base/FileName.h"
 
 #include <QFile>
@@ -61,13 +62,21 @@ base::Result<bool> EditBackups::Restore(BackupSlot slot) {
     const std::string& source = source_[Index(slot)];
     if (source.empty())
         return false;
-    const std::string temporary = workFile_ + ".new";
-    QFile::remove(Native(temporary));
-    if (!QFile::copy(Native(source), Native(temporary)) ||
-        std::rename(temporary.c_str(), workFile_.c_str()) != 0) {
-        QFile::remove(Native(temporary));
+    const auto fail = [this]() -> base::Result<bool> {
         return base::Fail("cannot restore " + workFile_ + " from its copy");
+    };
+    QFile copy(Native(source));
+    base::AtomicFile file(workFile_);
+    if (!copy.open(QIODevice::ReadOnly) || !file.Open())
+        return fail();
+    while (!copy.atEnd()) {
+        const QByteArray chunk = copy.read(1 << 20);
+        if (chunk.isEmpty() ||
+            !file.Write(chunk.constData(), static_cast<std::size_t>(chunk.size())))
+            return fail();
     }
+    if (!file.Commit(base::AtomicFile::Durability::WriteBack))
+        return fail();
     pictureIsOriginal_ = source == original_;
     return true;
 }

@@ -1,5 +1,7 @@
 #include "project/Import.h"
 
+#include "base/AtomicFile.h"
+
 #include "imaging/BmpFile.h"
 #include "imaging/ImageLoad.h"
 
@@ -132,14 +134,10 @@ bool RefitSlide(ShowModel& show, std::size_t index) {
         return false;
     // Replaced by a rename, never rewritten in place: an autosave may still be reading the
     // file's earlier bytes through a link.
-    const std::string temporary = path + ".new";
-    if (!imaging::SaveBmpFile(temporary, bitmap))
+    base::AtomicFile file(path);
+    if (!file.Open() || !imaging::SaveBmpFile(file.TempPath(), bitmap))
         return false;
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    return static_cast<bool>(file.Commit(base::AtomicFile::Durability::WriteBack));
 }
 
 ImportBatchResult ImportFiles(const ImportBatchOptions& options, base::Progress& progress) {

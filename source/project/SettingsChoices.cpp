@@ -1,7 +1,7 @@
 #include "project/SettingsChoices.h"
 
 #include "base/CodePage.h"
-#include "project/Language.h"
+#include "base/Language.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -49,12 +49,12 @@ QStringList LanguageFileNames(const QString& folder) {
 }
 
 QString LanguageNameOf(const QString& path) {
-    const std::vector<std::string> table = ReadLanguageTable(path);
+    const auto table = base::ReadLanguageTable(path);
     const QString fileName = QFileInfo(path).fileName();
-    if (table.size() < static_cast<std::size_t>(kLanguageNameKey))
+    if (!table || table->size() < static_cast<std::size_t>(base::kLanguageNameKey))
         return fileName;
     // A name is one line of text; a "\n" in it would break the list entry.
-    const QString name = base::FromCp1251(table[kLanguageNameKey - 1]).simplified();
+    const QString name = base::FromCp1251((*table)[base::kLanguageNameKey - 1]).simplified();
     return name.isEmpty() ? fileName : name;
 }
 

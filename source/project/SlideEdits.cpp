@@ -1,5 +1,7 @@
 #include "project/SlideEdits.h"
 
+#include "base/AtomicFile.h"
+
 #include "base/CodePage.h"
 #include "imaging/BitmapFilters.h"
 #include "imaging/BmpFile.h"
@@ -161,15 +163,13 @@ CaptionEdit CaptionOf(const Slide& slide) {
 }
 
 base::Status SaveWorkPicture(const std::string& path, const imaging::Bitmap& picture) {
-    const std::string temporary = path + ".new";
+    base::AtomicFile file(path);
+    if (auto opened = file.Open(); !opened)
+        return opened;
     std::string why;
-    if (!imaging::SaveBmpFile(temporary, picture, &why))
+    if (!imaging::SaveBmpFile(file.TempPath(), picture, &why))
         return base::Fail("cannot write " + path + ": " + why);
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return base::Fail("cannot replace " + path);
-    }
-    return {};
+    return file.Commit(base::AtomicFile::Durability::WriteBack);
 }
 
 base::Status ApplySlideEdit(ShowModel& show, std::size_t index, const SlideEdit& edit,

@@ -1,7 +1,7 @@
 #include "project/TransitionChoice.h"
 
 #include "imaging/TransitionKinds.h"
-#include "project/TransitionNames.h"
+#include "imaging/TransitionNames.h"
 
 namespace project {
 

@@ -2,17 +2,15 @@
 // stored: the chooser's caller and the console tool both apply a choice through here.
 #pragma once
 
+#include "imaging/TransitionKinds.h"
 #include "project/ShowModel.h"
 
 #include <cstdint>
 
 namespace project {
 
-struct TransitionChoice {
-    std::int32_t Kind = 0;    // a transition code 0..26 (TransitionKinds.h)
-    std::int32_t Seconds = 0; // as entered; see StoredTransitionSeconds
-    bool ApplyToAll = false;  // every slide instead of one
-};
+// The chooser's value, a plain type of the imaging layer so its dialog needs nothing of the show.
+using TransitionChoice = imaging::TransitionChoice;
 
 // The seconds stored with a kind: the entered value for a kind other than 0 when it is above 0,
 // 3 for such a kind with 0 (or fewer) seconds, and always 0 for kind 0 ("no transition").

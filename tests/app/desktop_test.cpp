@@ -5,8 +5,8 @@
 #include "app/MainWindow.h"
 #include "app/RecentShowsMenu.h"
 #include "app/StartupArguments.h"
+#include "base/Language.h"
 #include "base/ProgramFolder.h"
-#include "project/Language.h"
 #include "project/RecentShows.h"
 #include "project/Settings.h"
 #include "project/ui/AboutDialog.h"
@@ -61,7 +61,7 @@ private Q_SLOTS:
         static int round = 0;
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                            tmp_.filePath(QStringLiteral("config%1").arg(++round)));
-        project::AppLanguage() = project::Language();
+        base::AppLanguage() = base::Language();
     }
 
     void previewIsRedrawnAtTheNewSize() {
@@ -185,7 +185,7 @@ private Q_SLOTS:
         QTRY_COMPARE(messages.size(), 1);
         QVERIFY(messages[0].contains(QDir::toNativeSeparators(tmp_.filePath("n9.qvs"))));
         QVERIFY(messages[0].contains(
-            project::AppLanguage().Text(943, "Он убран из списка недавних слайдшоу.")));
+            base::AppLanguage().Text(943, "Он убран из списка недавних слайдшоу.")));
         QVERIFY(!form.Recent->Paths().contains(tmp_.filePath("n9.qvs")));
         QCOMPARE(project::ReadRecentShows(), form.Recent->Paths());
         form.Recent->Menu()->findChild<QAction*>("Recent1")->trigger();

@@ -3,8 +3,8 @@
 // write runs, the write bar full at the end, Cancel stopping a burn, eject only when asked, and
 // a failed write told in an error box with the drive's reason while the dialog stays open.
 #include "app/MainWindow.h"
+#include "base/Language.h"
 #include "disc/ui/DiscDialog.h"
-#include "project/Language.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,7 +27,7 @@ class DiscControllerTest : public QObject {
 
     // The text the window shows for a key: the loaded language's, else the built-in one.
     static QString Text(int key, const char* builtin) {
-        return project::AppLanguage().Text(key, QString::fromUtf8(builtin));
+        return base::AppLanguage().Text(key, QString::fromUtf8(builtin));
     }
     QString P(const QString& name) const { return tmp_.filePath(name); }
     void Write(const QString& name, const QByteArray& bytes) const {
@@ -140,7 +140,7 @@ private Q_SLOTS:
             d.findChild<QPushButton*>("BitBtn3")->click();
         });
         QVERIFY(!asked);
-        QCOMPARE(messages.last(), project::AppLanguage().Has(911)
+        QCOMPARE(messages.last(), base::AppLanguage().Has(911)
                                       ? Text(909, "")
                                       : QString::fromUtf8("Диск не перезаписываемый!"));
         // A write that fails says why in an error box, ejects nothing and leaves the dialog

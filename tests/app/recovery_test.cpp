@@ -5,8 +5,8 @@
 #include "AudioFiles.h"
 #include "app/AutosaveController.h"
 #include "app/MainWindow.h"
+#include "base/Language.h"
 #include "base/ProgramFolder.h"
-#include "project/Language.h"
 #include "project/Recovery.h"
 #include "project/SlideEdits.h"
 
@@ -130,9 +130,9 @@ private Q_SLOTS:
         QVERIFY(KilledAfterEdits(dir.path()));
 
         // The texts as the shipped English language file words them.
-        QVERIFY(project::LoadLanguageFile(project::AppLanguage(),
-                                          QStringLiteral(REELPANE_TEST_SOURCE_DIR) +
-                                              "/language/english.lng"));
+        QVERIFY(
+            base::LoadLanguageFile(base::AppLanguage(), QStringLiteral(REELPANE_TEST_SOURCE_DIR) +
+                                                            "/language/english.lng"));
         MainWindow form;
         form.show();
         QStringList questions;

@@ -88,7 +88,9 @@ TEST(ScsiDevice, NothingSelectedFailsAndSendsNothing) {
     RequestBlock b = RequestBlock::Command(0x2A, 10);
     std::vector<std::uint8_t> data(2048);
     b.SetDataOut(data.data(), 2048);
-    EXPECT_FALSE(device.ExecCommand(b, 5000));
+    const base::Status sent = device.ExecCommand(b, 5000);
+    ASSERT_FALSE(sent);
+    EXPECT_EQ(sent.error(), "NO DEVICE");
     EXPECT_EQ(b.status, request_status::kNoDevice);
     EXPECT_EQ(device.LastError(), "NO DEVICE");
     EXPECT_TRUE(t->sent.empty());

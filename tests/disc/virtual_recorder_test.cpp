@@ -35,7 +35,7 @@ bool SetWriteParameters(ScsiDevice& device, std::uint8_t writeType, std::uint8_t
     list[8 + 2] = writeType;
     list[8 + 3] = static_cast<std::uint8_t>((multiSession << 6) | 4);
     list[8 + 4] = blockType;
-    return mmc.ModeSelect10(list);
+    return static_cast<bool>(mmc.ModeSelect10(list));
 }
 
 std::vector<std::uint8_t> Sectors(std::uint32_t count, std::uint8_t fill) {
@@ -44,7 +44,7 @@ std::vector<std::uint8_t> Sectors(std::uint32_t count, std::uint8_t fill) {
 
 bool WriteAt(ScsiDevice& device, std::uint32_t lba, std::uint16_t count, std::uint8_t fill = 0x5A) {
     MmcCommands mmc(device);
-    return mmc.Write10(lba, count, Sectors(count, fill));
+    return static_cast<bool>(mmc.Write10(lba, count, Sectors(count, fill)));
 }
 
 TrackInformation Track(ScsiDevice& device, std::uint32_t number) {
@@ -316,7 +316,9 @@ TEST(VirtualFaultsTest, BusyAndNotReadyEndInTextsNeverAHang) {
     f.busyCommands = 1000000;
     rig.recorder->SetFaults(f);
     const std::int64_t start = rig.clock->now;
-    EXPECT_FALSE(WaitReady(device, 10000, 500));
+    const base::Status late = WaitReady(device, 10000, 500);
+    ASSERT_FALSE(late);
+    EXPECT_EQ(late.error(), "the drive did not become ready in time (TARGET BUSY)");
     EXPECT_EQ(device.LastError(), "TARGET BUSY");
     EXPECT_LE(rig.clock->now - start, 10000);
 
@@ -325,9 +327,12 @@ TEST(VirtualFaultsTest, BusyAndNotReadyEndInTextsNeverAHang) {
     f.stuckNotReady = 1000000;
     rig.recorder->SetFaults(f);
     const std::int64_t stuck = rig.clock->now;
-    EXPECT_FALSE(WaitReady(device, 600000, 500));
+    const base::Status notReady = WaitReady(device, 600000, 500);
+    ASSERT_FALSE(notReady);
     EXPECT_EQ(rig.clock->now, stuck);
-    EXPECT_EQ(device.LastError(), "NOT READY (LOGICAL UNIT NOT READY, CAUSE NOT REPORTABLE)");
+    // The drive's own account travels in the result (and stays in LastError).
+    EXPECT_EQ(notReady.error(), "NOT READY (LOGICAL UNIT NOT READY, CAUSE NOT REPORTABLE)");
+    EXPECT_EQ(device.LastError(), notReady.error());
 }
 
 TEST(VirtualFaultsTest, MediumNoMediumVanishAndTimeout) {

@@ -205,16 +205,16 @@ TEST_F(RawAviTest, CompressedVideoWithSoundInSmallRiffsKeepsEverything) {
     const auto* w = reinterpret_cast<const std::uint8_t*>(&wf);
     audio.Format.assign(w, w + 16);
     audio.BytesPerUnit = 2;
-    int error = 0;
-    auto avi = media::AviFile::Create(file, {}, {video, audio}, &error, 64 * 1024);
-    ASSERT_TRUE(avi) << error;
+    auto created = media::AviFile::Create(file, {}, {video, audio}, 64 * 1024);
+    ASSERT_TRUE(created) << created.error();
+    auto& avi = *created;
     std::vector<std::uint8_t> frame(32 * 32 * 3, 0x40), second(8000 * 2, 0);
     for (int s = 0; s < 6; ++s) {
-        ASSERT_EQ(avi->WriteChunk(1, second, true), 0);
+        ASSERT_TRUE(avi->WriteChunk(1, second, true));
         for (int f = 0; f < 25; ++f)
-            ASSERT_EQ(avi->WriteChunk(0, frame, true), 0);
+            ASSERT_TRUE(avi->WriteChunk(0, frame, true));
     }
-    ASSERT_EQ(avi->Close(), 0);
+    ASSERT_TRUE(avi->Close());
     EXPECT_GT(avi->RiffCount(), 3u);
     EXPECT_EQ(avi_probe::DecodeErrors(file), "");
     EXPECT_EQ(avi_probe::Stream(file, "v:0")["nb_read_frames"], "150");
@@ -222,6 +222,28 @@ TEST_F(RawAviTest, CompressedVideoWithSoundInSmallRiffsKeepsEverything) {
 }
 
 // One real file past 1 GiB: 2048 x 2048 frames of 12 MiB, 90 of them.
+TEST_F(RawAviTest, FileLayerFailuresNameTheFile) {
+    media::AviStreamSpec video;
+    video.ChunkId = media::avi::FourCC("00db");
+    video.Header.Type = media::avi::FourCC("vids");
+    const std::string missing = Out("no-folder/x.avi");
+    const auto refused = media::AviFile::Create(missing, {}, {video});
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error(), "Cannot create " + missing + ": No such file or directory");
+
+    const std::string file = Out("broken.avi");
+    auto created = media::AviFile::Create(file, {}, {video});
+    ASSERT_TRUE(created) << created.error();
+    const std::vector<std::uint8_t> frame(12, 1);
+    const auto noStream = (*created)->WriteChunk(3, frame, true);
+    ASSERT_FALSE(noStream);
+    EXPECT_EQ(noStream.error(), "Cannot write " + file + ": Invalid argument");
+    // A file that failed half-way is never finished as if it were whole.
+    const auto closed = (*created)->Close();
+    ASSERT_FALSE(closed);
+    EXPECT_NE(closed.error().find(file), std::string::npos);
+}
+
 TEST_F(RawAviTest, FilesPastOneGibibyteStayReadable) {
     const std::string file = Out("big.avi");
     struct Remove {

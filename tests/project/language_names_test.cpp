@@ -1,5 +1,5 @@
 // Language files offered by their own language names rather than their file names.
-#include "project/Language.h"
+#include "base/Language.h"
 #include "project/SettingsChoices.h"
 
 #include <gtest/gtest.h>
@@ -30,9 +30,9 @@ TEST_F(LanguageNamesTest, ShippedFilesNameTheirLanguages) {
               QString::fromUtf8("Русский"));
     // Every shipped file carries the name, and the interface texts are still where they were.
     for (const char* file : {"english.lng", "russian.lng"}) {
-        project::Language language;
-        ASSERT_TRUE(project::LoadLanguageFile(language, kSource + "/language/" + file));
-        EXPECT_FALSE(language.Text(project::kLanguageNameKey, "").isEmpty()) << file;
+        base::Language language;
+        ASSERT_TRUE(base::LoadLanguageFile(language, kSource + "/language/" + file));
+        EXPECT_FALSE(language.Text(base::kLanguageNameKey, "").isEmpty()) << file;
         EXPECT_FALSE(language.Text(2, "").isEmpty()) << file;
         EXPECT_FALSE(language.Text(944, "").isEmpty()) << file;
     }

@@ -11,11 +11,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 
 #include <cmath>
+#include <csignal>
 #include <memory>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -240,13 +244,25 @@ TEST_F(SlideEditsTest, AFailedWriteNamesTheFileAndKeepsPictureAndRecord) {
     const Bitmap picture = testbmp::Random(6, 4, 3);
     const auto i = AddSlide(picture);
     const std::string work = show.Slides[i].WorkFile;
-    // The new picture is written beside the working file first; a folder in its way stops it.
-    ASSERT_TRUE(QDir().mkdir(QString::fromStdString(work + ".new")));
+    // The new picture is written beside the working file first; a file-size limit (as a full
+    // disk would) stops it half-way.
     Bitmap thumb = testbmp::Random(3, 3, 4);
     const Bitmap thumb0 = thumb;
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 64;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     const auto done =
         project::ApplySlideEdit(show, i, project::TurnEdit{project::TurnKind::Right}, &thumb);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldSignal);
     ASSERT_FALSE(done);
+    // No half-written picture is left beside it.
+    const QFileInfo info(QString::fromStdString(work));
+    EXPECT_EQ(info.dir().entryList(QDir::Files | QDir::Hidden).filter(info.fileName()),
+              QStringList{info.fileName()});
     EXPECT_NE(done.error().find(work), std::string::npos);
     const Bitmap kept = Work(i);
     EXPECT_EQ(kept.Width, 6);

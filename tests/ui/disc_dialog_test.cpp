@@ -3,11 +3,11 @@
 // button, Cancel free during a job and asking it to stop, labelled bars, failures told in a
 // plain sentence before the drive's words, and the file picker's folder and filters.
 #include "WidgetLookup.h"
+#include "base/Language.h"
 #include "disc/mmc/DiscSummary.h"
 #include "disc/scsi/ScsiDevice.h"
 #include "disc/ui/DiscDialog.h"
 #include "disc/virtual/VirtualTransport.h"
-#include "project/Language.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -50,7 +50,7 @@ private Q_SLOTS:
     void initTestCase() {
         QVERIFY(tmp_.isValid());
         const QString folder = QStringLiteral(REELPANE_TEST_SOURCE_DIR) + "/language/";
-        QVERIFY(project::LoadLanguageFile(project::AppLanguage(), folder + "english.lng"));
+        QVERIFY(base::LoadLanguageFile(base::AppLanguage(), folder + "english.lng"));
     }
 
     void recordersAreNamedAndTheDiscFactsFollowTheDisc() {

@@ -2,9 +2,9 @@
 // and its texts from a language file, built in where the file lacks a key but empty where the
 // file holds an empty text.
 #include "WidgetLookup.h"
+#include "base/Language.h"
 #include "media/CodecChoice.h"
 #include "media/ui/Mp4ExportDialog.h"
-#include "project/Language.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -19,8 +19,8 @@ class Mp4ExportDialogTest : public QObject {
 
 private Q_SLOTS:
     void cleanup() {
-        project::AppLanguage().LanguageTable.clear();
-        project::AppLanguage().FileKeys.clear();
+        base::AppLanguage().LanguageTable.clear();
+        base::AppLanguage().FileKeys.clear();
     }
 
     void sevenTwentyAndGoodArePreselectedAndEveryRowIsHandedBack() {
@@ -104,7 +104,7 @@ private Q_SLOTS:
         // An older file (no MP4 keys at all) but for the caption and an empty quality title.
         file.write("950=Save AVI\r\n968=Save MP4\r\n974=\r\n976=Finest\r\n");
         file.close();
-        QVERIFY(project::LoadLanguageFile(project::AppLanguage(), file.fileName()));
+        QVERIFY(base::LoadLanguageFile(base::AppLanguage(), file.fileName()));
 
         Mp4ExportDialog dialog(media::kResolution1080p, media::kQualityBest);
         dialog.show();
@@ -123,13 +123,13 @@ private Q_SLOTS:
 
     void shippedFilesTranslateEveryText() {
         const QString folder = QStringLiteral(REELPANE_TEST_SOURCE_DIR) + "/language/";
-        QVERIFY(project::LoadLanguageFile(project::AppLanguage(), folder + "english.lng"));
+        QVERIFY(base::LoadLanguageFile(base::AppLanguage(), folder + "english.lng"));
         Mp4ExportDialog english;
         QCOMPARE(english.windowTitle(), QString("Save as MP4"));
         QCOMPARE(Widget<QComboBox>(english, "ComboBox1")->itemText(4), QString("High"));
         QCOMPARE(Widget<QComboBox>(english, "ComboBox2")->itemText(0), QString("Good"));
         QCOMPARE(Widget<QPushButton>(english, "BitBtn2")->text(), QString("Cancel"));
-        QVERIFY(project::LoadLanguageFile(project::AppLanguage(), folder + "russian.lng"));
+        QVERIFY(base::LoadLanguageFile(base::AppLanguage(), folder + "russian.lng"));
         Mp4ExportDialog russian;
         QCOMPARE(Widget<QComboBox>(russian, "ComboBox2")->itemText(0),
                  QString::fromUtf8("Хорошее"));

@@ -4,11 +4,11 @@
 #include "AudioFiles.h"
 #include "app/MainWindow.h"
 #include "app/PreviewController.h"
+#include "base/Language.h"
 #include "media/MixPlan.h"
 #include "media/ShowMix.h"
 #include "media/ui/ShowMusicDialog.h"
 #include "media/ui/TrackDialog.h"
-#include "project/Language.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -71,7 +71,7 @@ private Q_SLOTS:
         track.Ext.HasLoudness = false;
         ui::TrackDialog unmeasured(track, &main);
         QCOMPARE(W<QLabel>(unmeasured, "LoudnessLabel")->text(),
-                 project::AppLanguage().Text(807, "не измерена"));
+                 base::AppLanguage().Text(807, "не измерена"));
     }
 
     void windowAppliesTrackFadesAsOneStep() {

@@ -1,7 +1,7 @@
 // The settings and about dialogs, and the main window's settings and language at start and exit.
 #include "app/MainWindow.h"
+#include "base/Language.h"
 #include "base/ProgramFolder.h"
-#include "project/Language.h"
 #include "project/Slide.h"
 #include "project/ui/AboutDialog.h"
 #include "project/ui/SettingsDialog.h"
@@ -65,11 +65,11 @@ private Q_SLOTS:
         config_ = std::make_unique<QTemporaryDir>();
         program_ = std::make_unique<QTemporaryDir>();
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config_->path());
-        project::AppLanguage() = project::Language();
+        base::AppLanguage() = base::Language();
         base::SetProgramFolderForTesting(program_->path());
     }
     void cleanup() {
-        project::AppLanguage() = project::Language();
+        base::AppLanguage() = base::Language();
         base::SetProgramFolderForTesting(QString());
     }
 
@@ -116,7 +116,7 @@ private Q_SLOTS:
 
     void dialogDefaultChoiceLoadsEnglishWhenPresent() {
         MakeProgramFolder({"english.lng", "russian.lng"});
-        const QString folder = project::LanguageFolder();
+        const QString folder = base::LanguageFolder();
         std::string resolution = "800x600";
         ui::SettingsDialog dialog(resolution, QSize(1280, 1024), folder, "russian.lng");
         // Each file is offered by its language's own name; the loaded one is selected.
@@ -131,7 +131,7 @@ private Q_SLOTS:
 
     void dialogNamesLanguagesAndLoadsTheChosenFile() {
         MakeProgramFolder({"english.lng", "russian.lng"});
-        const QString folder = project::LanguageFolder();
+        const QString folder = base::LanguageFolder();
         Touch(folder + "old.lng", "2=Open\r\n"); // a file from before names were written
         std::string resolution = "800x600";
         ui::SettingsDialog dialog(resolution, QSize(1280, 1024), folder, "english.lng");
@@ -205,8 +205,8 @@ private Q_SLOTS:
             QCOMPARE(russian.windowTitle(), QString::fromUtf8("Настройки"));
             QCOMPARE(Widget<QPushButton>(russian, "BitBtn2")->text(), QString::fromUtf8("Отмена"));
         }
-        QVERIFY(project::LoadLanguageFile(project::AppLanguage(),
-                                          project::LanguageFolder() + "english.lng"));
+        QVERIFY(
+            base::LoadLanguageFile(base::AppLanguage(), base::LanguageFolder() + "english.lng"));
         ui::SettingsDialog english(resolution, QSize(800, 600), "", "");
         QCOMPARE(english.windowTitle(), QString("Settings"));
         QCOMPARE(Widget<QGroupBox>(english, "GroupBox1")->title(), QString("Choose the language:"));
@@ -229,7 +229,7 @@ private Q_SLOTS:
         {
             ui::MainWindow form;
             form.show();
-            QCOMPARE(project::AppLanguage().LanguageFile, std::string("english.lng"));
+            QCOMPARE(base::AppLanguage().LanguageFile, std::string("english.lng"));
             QCOMPARE(Widget<QToolButton>(form, "OpenButton")->toolTip(), QString("Open"));
             QCOMPARE(Widget<QToolButton>(form, "NewButton")->toolTip(), QString("New slide show"));
             QCOMPARE(form.TrackMenu->findChild<QAction*>("TrackSettingsAction")->text(),
@@ -248,7 +248,7 @@ private Q_SLOTS:
     void mainWindowIsRussianWithoutEnglishFile() {
         MakeProgramFolder({});
         ui::MainWindow form;
-        QVERIFY(project::AppLanguage().LanguageTable.empty());
+        QVERIFY(base::AppLanguage().LanguageTable.empty());
         QCOMPARE(Widget<QToolButton>(form, "OpenButton")->toolTip(), QString::fromUtf8("Открыть"));
         QCOMPARE(form.PhotoMenu->findChild<QAction*>("DeletePhotoAction")->text(),
                  QString::fromUtf8("Удалить"));
@@ -268,7 +268,7 @@ private Q_SLOTS:
             stored.setValue("SiteURL", "https://example.org/site");
         }
         ui::MainWindow form;
-        QCOMPARE(project::AppLanguage().LanguageFile, std::string("russian.lng"));
+        QCOMPARE(base::AppLanguage().LanguageFile, std::string("russian.lng"));
         QCOMPARE(Widget<QToolButton>(form, "OpenButton")->toolTip(), QString::fromUtf8("Открыть"));
         QCOMPARE(form.Show.Resolution, std::string("800x600"));
         QCOMPARE(form.SiteURL, QString("https://example.org/site"));

@@ -1,10 +1,10 @@
 // The track dialog's texts fit in every language the program ships: no label is cut, also with
 // the longest playing position it will show and a long track title.
 #include "app/MainWindow.h"
+#include "base/Language.h"
 #include "base/ProgramFolder.h"
 #include "media/ui/TrackDialog.h"
 #include "project/Duration.h"
-#include "project/Language.h"
 
 #include "WidgetLookup.h"
 
@@ -62,10 +62,10 @@ private Q_SLOTS:
 
     void everyTextFits() {
         QFETCH(QString, languageFile);
-        project::AppLanguage() = project::Language();
+        base::AppLanguage() = base::Language();
         if (!languageFile.isEmpty())
-            QVERIFY(project::LoadLanguageFile(project::AppLanguage(),
-                                              kSource + "/language/" + languageFile));
+            QVERIFY(
+                base::LoadLanguageFile(base::AppLanguage(), kSource + "/language/" + languageFile));
         ui::MainWindow main;
         // A track over an hour long whose whole length passes its playing time: the widest
         // position text the dialog will show.
@@ -97,7 +97,7 @@ private Q_SLOTS:
                 QVERIFY2(group->contentsRect().contains(child->geometry()),
                          qPrintable(child->objectName()));
         QVERIFY(dialog.width() >= 270 && dialog.height() >= 165);
-        project::AppLanguage() = project::Language();
+        base::AppLanguage() = base::Language();
     }
 };
 

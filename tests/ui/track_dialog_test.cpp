@@ -2,9 +2,9 @@
 // fighting the thumb, and the end of a track turning stop back into play through the main
 // window's end-of-track handling.
 #include "app/MainWindow.h"
+#include "base/Language.h"
 #include "media/AudioLibrary.h"
 #include "media/ui/TrackDialog.h"
-#include "project/Language.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -61,7 +61,7 @@ private Q_SLOTS:
         QCOMPARE(W<QSlider>(form, "TrackBar1")->value(), 60);
         QCOMPARE(media::Audio().PlaybackVolume(), 40);
         QCOMPARE(W<QLabel>(form, "Label6")->text(), QString("40%"));
-        QCOMPARE(form.windowTitle(), project::AppLanguage().Text(800, "Звук"));
+        QCOMPARE(form.windowTitle(), base::AppLanguage().Text(800, "Звук"));
         W<QSlider>(form, "TrackBar1")->setValue(0); // top
         QCOMPARE(form.Volume(), 100);
         QCOMPARE(W<QLabel>(form, "Label6")->text(), QString("100%"));
@@ -144,9 +144,9 @@ private Q_SLOTS:
             ui::TrackDialog form(track, &main);
             auto* box = W<QDialogButtonBox>(form, "ButtonBox");
             QCOMPARE(box->button(QDialogButtonBox::Ok)->text(),
-                     project::AppLanguage().Text(886, "OK"));
+                     base::AppLanguage().Text(886, "OK"));
             QCOMPARE(box->button(QDialogButtonBox::Close)->text(),
-                     project::AppLanguage().Text(887, "Закрыть"));
+                     base::AppLanguage().Text(887, "Закрыть"));
             form.show();
             form.play();
             W<QSlider>(form, "TrackBar1")->setValue(70);

@@ -2,11 +2,11 @@
 // list, the save rule for one slide and for all, the language texts, and the storyboard's
 // transition cells that open it and carry the names as hints.
 #include "app/MainWindow.h"
+#include "base/Language.h"
 #include "base/ProgramFolder.h"
 #include "imaging/TransitionKinds.h"
 #include "imaging/ui/TransitionDialog.h"
 #include "imaging/ui/TransitionSample.h"
-#include "project/Language.h"
 #include "project/TransitionChoice.h"
 #include "ui_MainWindow.h"
 #include "ui_TransitionDialog.h"
@@ -88,7 +88,7 @@ private Q_SLOTS:
         photo_ = tmp_.filePath("photo.png");
         QVERIFY(image.save(photo_));
     }
-    void cleanup() { project::AppLanguage() = project::Language(); }
+    void cleanup() { base::AppLanguage() = base::Language(); }
 
     void opensOnTheSlidesTransition() {
         TransitionDialog dialog(4, 2);
@@ -141,8 +141,7 @@ private Q_SLOTS:
     }
 
     void textsComeFromTheLanguageTable() {
-        QVERIFY(
-            project::LoadLanguageFile(project::AppLanguage(), kSource + "/language/english.lng"));
+        QVERIFY(base::LoadLanguageFile(base::AppLanguage(), kSource + "/language/english.lng"));
         TransitionDialog dialog(2, 3);
         QCOMPARE(dialog.windowTitle(), QString("Transition effects"));
         QCOMPARE(dialog.Form->Label1->text(), QString("Transition length, sec"));
@@ -280,7 +279,7 @@ private Q_SLOTS:
         form.Show.Slides[1].TransitionKind = 13;
         form.LoadLanguageFile(kSource + "/language/english.lng");
         QCOMPARE(TransitionCell(form, 0)->toolTip(), QString("Reveal from the right"));
-        QCOMPARE(TransitionCell(form, 1)->toolTip(), project::AppLanguage().Text(44, QString()));
+        QCOMPARE(TransitionCell(form, 1)->toolTip(), base::AppLanguage().Text(44, QString()));
         QVERIFY(!TransitionCell(form, 1)->toolTip().isEmpty());
     }
 };

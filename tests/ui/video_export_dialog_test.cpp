@@ -2,10 +2,10 @@
 // back, the disabled OK without a compressor, and language texts applied when it shows; the
 // wait window's text.
 #include "WidgetLookup.h"
+#include "base/Language.h"
 #include "media/CodecChoice.h"
 #include "media/ui/CodecSearchWindow.h"
 #include "media/ui/VideoExportDialog.h"
-#include "project/Language.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -57,8 +57,8 @@ private Q_SLOTS:
     }
 
     void languageTextsApplyWhenShownAndTheChoiceStays() {
-        auto& lang = project::AppLanguage();
-        lang.LanguageTable.assign(project::kLanguageKeys, std::string());
+        auto& lang = base::AppLanguage();
+        lang.LanguageTable.assign(base::kLanguageKeys, std::string());
         lang.LanguageTable[950 - 1] = "Save AVI";
         lang.LanguageTable[953 - 1] = "High";
         lang.LanguageTable[954 - 1] = "Standard";

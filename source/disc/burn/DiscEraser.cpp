@@ -22,6 +22,11 @@ constexpr std::array<std::uint8_t, 12> kFormatRamFull{0x00, 0x82, 0x00, 0x08, 0x
 constexpr std::uint32_t kQuickZeroBlocks = 65;
 constexpr std::int64_t kPollMs = 2000;
 
+// The job's message for a failed step, with the drive's own account of it.
+base::Error EraseFailed(const base::Status& failed) {
+    return base::Fail("ERASE FAILED [" + failed.error() + "]");
+}
+
 class Erase {
 public:
     Erase(ScsiDevice& device, bool quick, base::Progress& progress, DiscJobStatus& status,
@@ -58,21 +63,22 @@ base::Status Erase::Start() {
     case kCdRw:
     case kDvdRwRestricted:
     case kDvdRwSequential:
-        if (!mmc_.Blank(quick_ ? blank_type::kMinimal : blank_type::kFull, true))
-            return base::Fail("ERASE FAILED [" + device_.LastError() + "]");
+        if (auto blanked = mmc_.Blank(quick_ ? blank_type::kMinimal : blank_type::kFull, true);
+            !blanked)
+            return EraseFailed(blanked);
         return {};
     case kDvdPlusRw:
         if (!mmc_.FormatUnit(kFormatPlusRw)) {
             device_.Clock().SleepMs(1000);
-            if (!mmc_.FormatUnit(kFormatPlusRw))
-                return base::Fail("ERASE FAILED [" + device_.LastError() + "]");
+            if (auto formatted = mmc_.FormatUnit(kFormatPlusRw); !formatted)
+                return EraseFailed(formatted);
         }
         return {};
     case kDvdRam:
         if (quick_)
             return {};
-        if (!mmc_.FormatUnit(kFormatRamFull))
-            return base::Fail("ERASE FAILED [" + device_.LastError() + "]");
+        if (auto formatted = mmc_.FormatUnit(kFormatRamFull); !formatted)
+            return EraseFailed(formatted);
         return {};
     default:
         return base::Fail("THE DISC IS NOT REWRITABLE");
@@ -85,12 +91,13 @@ base::Status Erase::WaitDone() {
     const std::int64_t deadline = started_ + estimateS_ * 2000;
     for (;;) {
         SetProgress();
-        if (mmc_.TestUnitReady())
+        const base::Status ready = mmc_.TestUnitReady();
+        if (ready)
             return {};
         if (!LastFailureIsTransient(device_) && device_.LastSenseData().asc != 0x04)
-            return base::Fail("ERASE FAILED [" + device_.LastError() + "]");
+            return EraseFailed(ready);
         if (device_.Clock().NowMs() >= deadline)
-            return base::Fail("THE ERASE DID NOT FINISH IN TIME [" + device_.LastError() + "]");
+            return base::Fail("THE ERASE DID NOT FINISH IN TIME [" + ready.error() + "]");
         device_.Clock().SleepMs(kPollMs);
     }
 }
@@ -116,17 +123,16 @@ base::Status Erase::ZeroFill(std::uint32_t blocks, bool wholeDisc) {
             SetProgress();
         }
     }
-    if (!mmc_.SynchronizeCache(false, 30000))
-        return base::Fail("ERASE FAILED [" + device_.LastError() + "]");
+    if (auto synced = mmc_.SynchronizeCache(false, 30000); !synced)
+        return EraseFailed(synced);
     return {};
 }
 
 base::Status Erase::Run() {
     (void)mmc_.TestUnitReady();
     (void)mmc_.Load();
-    if (!WaitReady(device_, 30000, 5000))
-        return base::Fail("NO DISC IN THE DRIVE OR THE DRIVE IS NOT READY [" + device_.LastError() +
-                          "]");
+    if (auto ready = WaitReady(device_, 30000, 5000); !ready)
+        return base::Fail("NO DISC IN THE DRIVE OR THE DRIVE IS NOT READY [" + ready.error() + "]");
     type_ = GetMediaType(device_);
     if (type_ != kDvdRam && !IsErasable(device_))
         return base::Fail("THE DISC IS NOT REWRITABLE");
@@ -157,9 +163,11 @@ base::Status Erase::Run() {
             return zeroed;
     }
     if (type_ == kDvdPlusRw) {
-        if (!mmc_.CloseTrackSession(true, close_function::kPlusRwFormat, 0xFF) ||
-            !WaitReady(device_, 240000, 2000))
-            return base::Fail("ERASE FAILED [" + device_.LastError() + "]");
+        base::Status closed = mmc_.CloseTrackSession(true, close_function::kPlusRwFormat, 0xFF);
+        if (closed)
+            closed = WaitReady(device_, 240000, 2000);
+        if (!closed)
+            return EraseFailed(closed);
     }
     status_.erasePercent = 100;
     progress_.SetPosition(100);

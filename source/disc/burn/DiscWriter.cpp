@@ -33,8 +33,9 @@ constexpr int kCloseRetries = 1000; // 1 s apart
 constexpr std::array<std::uint8_t, 12> kFormatDvdRwQuick{0x00, 0xA2, 0x00, 0x08, 0x00, 0x00,
                                                          0x03, 0xE8, 0x54, 0x00, 0x00, 0x10};
 
-std::string WriterError(const ScsiDevice& device) {
-    return "WRITER ERROR [" + device.LastError() + "]";
+// The job's message for a failed step, with the drive's own account of it.
+std::string WriterError(const base::Status& failed) {
+    return "WRITER ERROR [" + failed.error() + "]";
 }
 
 bool IsCd(int type) {
@@ -168,7 +169,7 @@ private:
     base::Status Prepare(); // settings, streaming, reservation: before the data
     base::Status Synchronize();
     base::Status GrowDescriptors();
-    bool CloseWithRetry(bool immediate, std::uint8_t function, std::uint16_t track);
+    base::Status CloseWithRetry(bool immediate, std::uint8_t function, std::uint16_t track);
     base::Status CloseUnfinished();
     base::Status Close();
     void ResetDrive();
@@ -186,10 +187,11 @@ private:
 
 base::Status DiscWrite::Format(const std::array<std::uint8_t, 12>& list) {
     Say("FORMATTING THE DISC");
-    if (!mmc_.FormatUnit(list))
-        return base::Fail("FORMAT FAILED [" + device_.LastError() + "]");
-    if (!WaitReady(device_, 3600000, 2000))
-        return base::Fail("FORMAT FAILED [" + device_.LastError() + "]");
+    base::Status formatted = mmc_.FormatUnit(list);
+    if (formatted)
+        formatted = WaitReady(device_, 3600000, 2000);
+    if (!formatted)
+        return base::Fail("FORMAT FAILED [" + formatted.error() + "]");
     plan_.mediaType = GetMediaType(device_);
     return {};
 }
@@ -203,8 +205,8 @@ base::Status DiscWrite::Prepare() {
     (void)WaitReady(device_, 10000, 1000);
     WriteParamsOptions params{options_.testWrite, options_.underrunProtection,
                               options_.finalizeDisc};
-    if (!SendWriteParams(device_, plan_.mediaType, params))
-        return base::Fail(WriterError(device_));
+    if (auto sent = SendWriteParams(device_, plan_.mediaType, params); !sent)
+        return base::Fail(WriterError(sent));
     if (plan_.mediaType == kDvdR) {
         std::array<std::uint8_t, 28> streaming{};
         base::StoreBE<std::uint32_t>(&streaming[8], 0x0023127F);
@@ -218,8 +220,8 @@ base::Status DiscWrite::Prepare() {
         const QByteArray now = QDateTime::currentDateTime().toString("yyyyMMddhhmmss").toLatin1();
         std::memcpy(&stamp[8], now.constData(), std::min<std::size_t>(14, now.size()));
         (void)mmc_.SendDvdStructure(0x0F, stamp);
-        if (!mmc_.ReserveTrack(static_cast<std::uint32_t>(writeSectors_)))
-            return base::Fail(WriterError(device_));
+        if (auto reserved = mmc_.ReserveTrack(static_cast<std::uint32_t>(writeSectors_)); !reserved)
+            return base::Fail(WriterError(reserved));
         (void)WaitReady(device_, 10000, 1000);
     }
     if (plan_.mediaType != kDvdRam && !options_.testWrite && options_.performOpc)
@@ -230,15 +232,15 @@ base::Status DiscWrite::Prepare() {
 base::Status DiscWrite::Synchronize() {
     const bool immediate = plan_.mediaType == kDvdR || plan_.mediaType == kDvdRwSequential ||
                            plan_.mediaType == kDvdRwRestricted;
-    bool ok = mmc_.SynchronizeCache(immediate, immediate ? kLongTimeoutMs : 120000);
-    if (!ok && WorthRetry(device_)) {
+    base::Status synced = mmc_.SynchronizeCache(immediate, immediate ? kLongTimeoutMs : 120000);
+    if (!synced && WorthRetry(device_)) {
         (void)WaitReady(device_, 240000, 2000);
-        ok = mmc_.SynchronizeCache(false, kLongTimeoutMs);
+        synced = mmc_.SynchronizeCache(false, kLongTimeoutMs);
     }
-    if (!ok)
-        return base::Fail(WriterError(device_));
-    if (immediate && !WaitReady(device_, kLongTimeoutMs, 1000))
-        return base::Fail(WriterError(device_));
+    if (synced && immediate)
+        synced = WaitReady(device_, kLongTimeoutMs, 1000);
+    if (!synced)
+        return base::Fail(WriterError(synced));
     return {};
 }
 
@@ -249,8 +251,8 @@ base::Status DiscWrite::GrowDescriptors() {
     const std::uint32_t first = l.Primary - l.Start;
     const std::uint32_t count = l.Terminator - l.Primary + 1;
     std::vector<std::uint8_t> sectors(16 * kSectorSize);
-    if (!mmc_.Read10(16, 16, sectors))
-        return base::Fail(WriterError(device_));
+    if (auto read = mmc_.Read10(16, 16, sectors); !read)
+        return base::Fail(WriterError(read));
     const auto& head = builder_.Header();
     std::memcpy(sectors.data(), head.data() + std::size_t{first} * kSectorSize,
                 std::size_t{count} * kSectorSize);
@@ -260,38 +262,40 @@ base::Status DiscWrite::GrowDescriptors() {
     return Synchronize();
 }
 
-bool DiscWrite::CloseWithRetry(bool immediate, std::uint8_t function, std::uint16_t track) {
+base::Status DiscWrite::CloseWithRetry(bool immediate, std::uint8_t function, std::uint16_t track) {
     bool triedAgain = false;
+    base::Status closed;
     for (int i = 0; i < kCloseRetries; ++i) {
-        if (mmc_.CloseTrackSession(immediate, function, track))
+        if (closed = mmc_.CloseTrackSession(immediate, function, track); closed)
             return WaitReady(device_, kLongTimeoutMs, 1000);
         if (!WorthRetry(device_)) {
             if (triedAgain)
-                return false;
+                return closed;
             triedAgain = true;
             continue;
         }
         device_.Clock().SleepMs(1000);
     }
-    return false;
+    return closed;
 }
 
 // A session an interrupted write left open is closed as it stands (its unclosed track first),
 // so that the disc takes a new session after it; the sessions before it are untouched.
 base::Status DiscWrite::CloseUnfinished() {
     Say("CLOSING THE SESSION LEFT OPEN BY AN INTERRUPTED WRITE");
-    const auto refused = [this] {
+    const auto refused = [](const base::Status& failed) {
         return base::Fail("THE DISC HOLDS AN UNFINISHED SESSION FROM AN INTERRUPTED WRITE THAT "
                           "COULD NOT BE CLOSED [" +
-                          device_.LastError() + "]; NOTHING WAS WRITTEN");
+                          failed.error() + "]; NOTHING WAS WRITTEN");
     };
     WriteParamsOptions params{false, options_.underrunProtection, false};
-    if (!SendWriteParams(device_, plan_.mediaType, params))
-        return refused();
-    if (plan_.openTrack != 0 && !CloseWithRetry(false, close_function::kTrack, plan_.openTrack))
-        return refused();
-    if (!CloseWithRetry(true, close_function::kSession, 0))
-        return refused();
+    base::Status step = SendWriteParams(device_, plan_.mediaType, params);
+    if (step && plan_.openTrack != 0)
+        step = CloseWithRetry(false, close_function::kTrack, plan_.openTrack);
+    if (step)
+        step = CloseWithRetry(true, close_function::kSession, 0);
+    if (!step)
+        return refused(step);
     return {};
 }
 
@@ -302,33 +306,34 @@ base::Status DiscWrite::Close() {
         // The format a DVD+RW keeps growing in the background is closed so that any drive
         // reads the disc.
         Say("CLOSING TRACK/SESSION");
-        if (!CloseWithRetry(true, close_function::kPlusRwFormat, 0xFF))
-            return base::Fail("CLOSING THE SESSION FAILED [" + device_.LastError() + "]");
+        if (auto closed = CloseWithRetry(true, close_function::kPlusRwFormat, 0xFF); !closed)
+            return base::Fail("CLOSING THE SESSION FAILED [" + closed.error() + "]");
         return {};
     }
     Say("CLOSING TRACK/SESSION");
     if (plan_.mediaType != kDvdR) {
         WriteParamsOptions params{false, options_.underrunProtection, options_.finalizeDisc};
-        if (!SendWriteParams(device_, plan_.mediaType, params))
-            return base::Fail(WriterError(device_));
+        if (auto sent = SendWriteParams(device_, plan_.mediaType, params); !sent)
+            return base::Fail(WriterError(sent));
     }
-    bool ok = true;
+    base::Status closed;
     switch (plan_.mediaType) {
     case kDvdPlusR:
     case kDvdR:
-        ok = CloseWithRetry(false, close_function::kTrack, plan_.track) &&
-             CloseWithRetry(true, close_function::kSession, 0);
+        closed = CloseWithRetry(false, close_function::kTrack, plan_.track);
+        if (closed)
+            closed = CloseWithRetry(true, close_function::kSession, 0);
         break;
     case kDvdRwSequential:
     case kDvdRwRestricted:
-        ok = CloseWithRetry(true, close_function::kSession, 0);
+        closed = CloseWithRetry(true, close_function::kSession, 0);
         break;
     default:
-        ok = CloseWithRetry(device_.Quirks().immediateClose, close_function::kSession, 0);
+        closed = CloseWithRetry(device_.Quirks().immediateClose, close_function::kSession, 0);
         break;
     }
-    if (!ok)
-        return base::Fail("CLOSING THE SESSION FAILED [" + device_.LastError() + "]");
+    if (!closed)
+        return base::Fail("CLOSING THE SESSION FAILED [" + closed.error() + "]");
     return {};
 }
 

@@ -19,16 +19,16 @@ base::Status DriveSectorSource::Read(std::uint32_t lba, std::uint32_t count, std
     constexpr std::uint32_t kChunk = 32;
     while (count > 0) {
         const std::uint32_t n = std::min(count, kChunk);
-        bool ok = mmc.Read10(lba, static_cast<std::uint16_t>(n),
-                             std::span(out, static_cast<std::size_t>(n) * kSectorSize));
+        base::Status ok = mmc.Read10(lba, static_cast<std::uint16_t>(n),
+                                     std::span(out, static_cast<std::size_t>(n) * kSectorSize));
         for (int retry = 0; !ok && retry < 3 && LastFailureIsTransient(device_); ++retry) {
             device_.Clock().SleepMs(500);
             ok = mmc.Read10(lba, static_cast<std::uint16_t>(n),
                             std::span(out, static_cast<std::size_t>(n) * kSectorSize));
         }
         if (!ok)
-            return base::Fail("READ ERROR AT SECTOR " + std::to_string(lba) + " [" +
-                              device_.LastError() + "]");
+            return base::Fail("READ ERROR AT SECTOR " + std::to_string(lba) + " [" + ok.error() +
+                              "]");
         lba += n;
         count -= n;
         out += static_cast<std::size_t>(n) * kSectorSize;
@@ -63,8 +63,8 @@ base::Result<std::uint32_t> DriveSectorSource::LastSessionStart() {
         return std::uint32_t{0};
     MmcCommands mmc(device_);
     std::array<std::uint8_t, 12> reply{};
-    if (!mmc.ReadToc(1, false, 0, reply))
-        return base::Fail("cannot read the sessions of the disc [" + device_.LastError() + "]");
+    if (auto read = mmc.ReadToc(1, false, 0, reply); !read)
+        return base::Fail("cannot read the sessions of the disc [" + read.error() + "]");
     const auto info = ParseSessionInformation(std::span(reply.data(), mmc.Transferred()));
     if (!info)
         return base::Fail(info.error());

@@ -17,8 +17,9 @@ namespace {
 
 constexpr std::uint32_t kHighestStart = 0xFF000000u;
 
-std::string Bracketed(const ScsiDevice& device) {
-    return " [" + device.LastError() + "]";
+// The drive's own account of a failed step, for the job's message.
+std::string Bracketed(const base::Status& failed) {
+    return " [" + failed.error() + "]";
 }
 
 base::Result<WritePlan> PlanOverwritable(ScsiDevice& device, WritePlan plan,
@@ -32,8 +33,8 @@ base::Result<WritePlan> PlanOverwritable(ScsiDevice& device, WritePlan plan,
     }
     MmcCommands mmc(device);
     std::vector<std::uint8_t> sector(kSectorSize);
-    if (!mmc.Read10(16, 1, sector))
-        return base::Fail("CAN'T READ THE DISC" + Bracketed(device));
+    if (auto read = mmc.Read10(16, 1, sector); !read)
+        return base::Fail("CAN'T READ THE DISC" + Bracketed(read));
     const bool iso = std::memcmp(&sector[1], "CD001", 5) == 0 && sector[0] == 1;
     if (!iso) {
         if (std::all_of(sector.begin(), sector.end(), [](std::uint8_t b) { return b == 0; }))
@@ -53,8 +54,8 @@ base::Result<WritePlan> PlanOverwritable(ScsiDevice& device, WritePlan plan,
 base::Result<WritePlan> PlanSequential(ScsiDevice& device, WritePlan plan, const DiscState& state) {
     MmcCommands mmc(device);
     std::array<std::uint8_t, 56> di{};
-    if (!mmc.ReadDiscInformation(di))
-        return base::Fail("ERROR GETTING NEXT WRITABLE ADDRESS" + Bracketed(device));
+    if (auto read = mmc.ReadDiscInformation(di); !read)
+        return base::Fail("ERROR GETTING NEXT WRITABLE ADDRESS" + Bracketed(read));
     const auto info = ParseDiscInformation(std::span(di.data(), mmc.Transferred()));
     if (!info)
         return base::Fail("ERROR GETTING NEXT WRITABLE ADDRESS (" + info.error() + ")");
@@ -68,8 +69,8 @@ base::Result<WritePlan> PlanSequential(ScsiDevice& device, WritePlan plan, const
     }
     const std::uint16_t track = std::max<std::uint16_t>(1, info->lastTrackInLastSession);
     std::array<std::uint8_t, 40> ti{};
-    if (!mmc.ReadTrackInformation(track, ti))
-        return base::Fail("ERROR GETTING NEXT WRITABLE ADDRESS" + Bracketed(device));
+    if (auto read = mmc.ReadTrackInformation(track, ti); !read)
+        return base::Fail("ERROR GETTING NEXT WRITABLE ADDRESS" + Bracketed(read));
     const auto t = ParseTrackInformation(std::span(ti.data(), mmc.Transferred()));
     if (info->discStatus == disc_status::kAppendable && info->lastSessionState == 1) {
         // An incomplete session: a track holding data (or reserved) that was never closed, or
@@ -99,8 +100,8 @@ std::uint64_t WrittenSectors(int mediaType, std::int64_t trackSectors) {
 
 base::Result<WritePlan> PlanWrite(ScsiDevice& device) {
     using namespace media_type;
-    if (!WaitReady(device, 10000, 500))
-        return base::Fail("NO DISC IN THE DRIVE OR THE DRIVE IS NOT READY" + Bracketed(device));
+    if (auto ready = WaitReady(device, 10000, 500); !ready)
+        return base::Fail("NO DISC IN THE DRIVE OR THE DRIVE IS NOT READY" + Bracketed(ready));
     WritePlan plan;
     plan.mediaType = GetMediaType(device);
     const DiscState state = ReadDiscState(device);

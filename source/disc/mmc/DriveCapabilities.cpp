@@ -50,7 +50,7 @@ std::string Grouped(std::uint32_t n) {
 
 } // namespace
 
-bool ReadCapabilities(ScsiDevice& device) {
+base::Status ReadCapabilities(ScsiDevice& device) {
     using namespace capability;
     MmcCommands mmc(device);
     DriveCapabilities& caps = device.Capabilities();
@@ -97,18 +97,18 @@ bool ReadCapabilities(ScsiDevice& device) {
     }
 
     std::vector<std::uint8_t> now(128);
-    if (!mmc.ModeSense10(kCapabilitiesPage, false, now)) {
+    if (auto sensed = mmc.ModeSense10(kCapabilitiesPage, false, now); !sensed) {
         caps.writeSpeed = caps.readSpeed = 0;
-        return false;
+        return sensed;
     }
     const Reply r(now.data(), mmc.Transferred());
     const auto at = LocateModePage(r, kCapabilitiesPage);
     if (!at)
-        return false;
+        return base::Fail("the drive's reply holds no capabilities page");
     const Reply page = CopyPage(caps, r, *at);
     const auto p = ParseCapabilitiesPage(page);
     if (!p)
-        return false;
+        return base::Fail("the drive's capabilities page is too short");
     // A drive reporting a write speed of 0 writes at one DVD step at least.
     const std::uint32_t writeSpeed = p->writeSpeed ? p->writeSpeed : kDvdSpeedUnit;
     const std::uint32_t maxWrite = p->maxWriteSpeed ? p->maxWriteSpeed : kDvdSpeedUnit;
@@ -116,17 +116,17 @@ bool ReadCapabilities(ScsiDevice& device) {
     caps.readSpeed = p->readSpeed;
     caps.maxWriteSpeed = std::max(defaultMaxWrite, maxWrite);
     caps.maxReadSpeed = std::max<std::uint32_t>(defaultMaxRead, p->maxReadSpeed);
-    return true;
+    return {};
 }
 
-bool SetSpeeds(ScsiDevice& device, std::uint16_t readKBps, std::uint16_t writeKBps) {
+base::Status SetSpeeds(ScsiDevice& device, std::uint16_t readKBps, std::uint16_t writeKBps) {
     MmcCommands mmc(device);
     return mmc.SetCdSpeed(readKBps, writeKBps);
 }
 
-bool SetWriteSpeed(ScsiDevice& device, std::uint16_t writeKBps) {
+base::Status SetWriteSpeed(ScsiDevice& device, std::uint16_t writeKBps) {
     auto& caps = device.Capabilities();
-    const bool ok = SetSpeeds(
+    base::Status ok = SetSpeeds(
         device, static_cast<std::uint16_t>(std::min<std::uint32_t>(caps.readSpeed, 0xFFFF)),
         writeKBps);
     caps.writeSpeed = writeKBps;

@@ -35,13 +35,13 @@ inline constexpr std::uint32_t kUnderrunProtection = 0x40000;
 inline constexpr std::uint32_t kDvdSpeedUnit = 1385;
 inline constexpr double kCdSpeedUnit = 176.4;
 
-// Fills the device's capabilities and speeds; false (speeds 0) when the drive does not answer
+// Fills the device's capabilities and speeds; fails (speeds 0) when the drive does not answer
 // the current-values page.
-bool ReadCapabilities(ScsiDevice& device);
+base::Status ReadCapabilities(ScsiDevice& device);
 // SET CD SPEED with both speeds in KB/s (0: the fastest).
-bool SetSpeeds(ScsiDevice& device, std::uint16_t readKBps, std::uint16_t writeKBps);
+base::Status SetSpeeds(ScsiDevice& device, std::uint16_t readKBps, std::uint16_t writeKBps);
 // Sets the write speed keeping the current read speed, and remembers it.
-bool SetWriteSpeed(ScsiDevice& device, std::uint16_t writeKBps);
+base::Status SetWriteSpeed(ScsiDevice& device, std::uint16_t writeKBps);
 // Tries raw, session-at-once and track-at-once in the write parameters page; the write_mode
 // bits of those the drive accepted.
 std::uint8_t ProbeWriteModes(ScsiDevice& device);

@@ -222,38 +222,45 @@ bool LastFailureIsTransient(const ScsiDevice& device) {
     return s.ascq == 0x01 || s.ascq == 0x04 || s.ascq == 0x07 || s.ascq == 0x08;
 }
 
-bool WaitReady(ScsiDevice& device, std::int64_t budgetMs, std::int64_t stepMs) {
+base::Status WaitReady(ScsiDevice& device, std::int64_t budgetMs, std::int64_t stepMs) {
     MmcCommands mmc(device);
     WaitClock& clock = device.Clock();
     const std::int64_t deadline = clock.NowMs() + std::max<std::int64_t>(0, budgetMs);
     stepMs = std::max<std::int64_t>(1, stepMs);
+    // The drive's last word when the time runs out while it is still becoming ready.
+    const auto late = [&device]() -> base::Status {
+        return base::Fail(
+            "the drive did not become ready in time" +
+            (device.LastError().empty() ? std::string() : " (" + device.LastError() + ")"));
+    };
 
     if (device.Quirks().slowReady || device.Quirks().readyByTestUnitFirst) {
         while (!mmc.TestUnitReady() && LastFailureIsTransient(device))
             if (!Step(clock, deadline, 1500))
-                return false;
+                return late();
     }
     if (device.KnownMediaType() != media_type::kDvdRam) {
         std::array<std::uint8_t, 56> reply{};
         while (!mmc.ReadDiscInformation(reply) && LastFailureIsTransient(device))
             if (!Step(clock, deadline, stepMs))
-                return false;
+                return late();
     }
-    if (mmc.TestUnitReady())
-        return true;
+    base::Status ready = mmc.TestUnitReady();
+    if (ready)
+        return ready;
     while (LastFailureIsTransient(device)) {
         if (!Step(clock, deadline, stepMs))
-            return false;
-        if (mmc.TestUnitReady())
-            return true;
+            return late();
+        if (ready = mmc.TestUnitReady(); ready)
+            return ready;
     }
     // Not ready for a reason that waiting does not obviously cure: ask the drive what is
     // pending, and wait only while that is a becoming-ready state.
     std::array<std::uint8_t, 40> sense{};
     for (;;) {
-        if (!mmc.RequestSense(sense)) {
+        if (auto asked = mmc.RequestSense(sense); !asked) {
             if (!LastFailureIsTransient(device))
-                return false;
+                return asked;
         } else {
             const SenseData s = DecodeSense(std::span(sense.data(), mmc.Transferred()));
             if (s.key == 0 && s.asc == 0)
@@ -261,13 +268,14 @@ bool WaitReady(ScsiDevice& device, std::int64_t budgetMs, std::int64_t stepMs) {
             const bool becoming = s.asc == 0x04 && (s.ascq == 0x01 || s.ascq == 0x04 ||
                                                     s.ascq == 0x07 || s.ascq == 0x08);
             if (!becoming) {
-                // Leave the drive's own account of why it is not ready in LastError.
-                (void)mmc.TestUnitReady();
-                return false;
+                // The drive's own account of why it is not ready (also left in LastError).
+                if (auto again = mmc.TestUnitReady(); !again)
+                    return again;
+                return base::Fail("the drive is not ready");
             }
         }
         if (!Step(clock, deadline, stepMs))
-            return false;
+            return late();
     }
 }
 

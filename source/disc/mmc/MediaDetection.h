@@ -65,10 +65,11 @@ int GetMediaType(ScsiDevice& device);
 DiscState ReadDiscState(ScsiDevice& device);
 int SessionCount(ScsiDevice& device);
 bool IsErasable(ScsiDevice& device);
-// Polls until the drive is ready; false when budgetMs runs out or the drive reports a
-// condition that waiting does not cure (no medium, a hardware error...). Only BUSY and the
-// becoming-ready states (04h/01h, 04h/04h, 04h/07h, 04h/08h) are waited on.
-bool WaitReady(ScsiDevice& device, std::int64_t budgetMs, std::int64_t stepMs);
+// Polls until the drive is ready; fails when budgetMs runs out or the drive reports a
+// condition that waiting does not cure (no medium, a hardware error...), with the drive's own
+// account of it. Only BUSY and the becoming-ready states (04h/01h, 04h/04h, 04h/07h, 04h/08h)
+// are waited on.
+base::Status WaitReady(ScsiDevice& device, std::int64_t budgetMs, std::int64_t stepMs);
 // Whether the device's last failure is one that waiting cures.
 bool LastFailureIsTransient(const ScsiDevice& device);
 

@@ -20,89 +20,90 @@ void In(RequestBlock& b, std::span<std::uint8_t> reply, std::size_t limit) {
 
 } // namespace
 
-bool MmcCommands::Run(RequestBlock& block, std::uint32_t timeoutMs) {
-    const bool ok = device_.ExecCommand(block, timeoutMs);
+base::Status MmcCommands::Run(RequestBlock& block, std::uint32_t timeoutMs) {
+    base::Status done = device_.ExecCommand(block, timeoutMs);
     transferred_ = block.transferred;
-    return ok;
+    return done;
 }
 
-bool MmcCommands::TestUnitReady(std::uint32_t timeoutMs) {
+base::Status MmcCommands::TestUnitReady(std::uint32_t timeoutMs) {
     RequestBlock b = RequestBlock::Command(0x00, 6);
     return Run(b, timeoutMs);
 }
 
-bool MmcCommands::Rezero() {
+base::Status MmcCommands::Rezero() {
     RequestBlock b = RequestBlock::Command(0x01, 6);
     return Run(b, 10000);
 }
 
-bool MmcCommands::RequestSense(std::span<std::uint8_t> reply) {
+base::Status MmcCommands::RequestSense(std::span<std::uint8_t> reply) {
     RequestBlock b = RequestBlock::Command(0x03, 6);
     In(b, reply, 0xFF);
     b.cdb[4] = static_cast<std::uint8_t>(b.dataLength);
     return Run(b, 10000);
 }
 
-bool MmcCommands::FormatUnit(std::span<const std::uint8_t> list) {
+base::Status MmcCommands::FormatUnit(std::span<const std::uint8_t> list) {
     RequestBlock b = RequestBlock::Command(0x04, 6);
     b.cdb[1] = 0x11; // format data follows, format code 1
     b.SetDataOut(list.data(), static_cast<std::uint32_t>(list.size()));
     return Run(b, 10000);
 }
 
-bool MmcCommands::Inquiry(std::span<std::uint8_t> reply) {
+base::Status MmcCommands::Inquiry(std::span<std::uint8_t> reply) {
     RequestBlock b = RequestBlock::Command(0x12, 6);
     In(b, reply, 0xFF);
     b.cdb[4] = static_cast<std::uint8_t>(b.dataLength);
     return Run(b, 10000);
 }
 
-bool MmcCommands::Eject() {
+base::Status MmcCommands::Eject() {
     RequestBlock b = RequestBlock::Command(0x1B, 6);
     b.cdb[4] = 0x02;
     b.closeAfter = true;
     return Run(b, 20000);
 }
 
-bool MmcCommands::Load() {
+base::Status MmcCommands::Load() {
     RequestBlock b = RequestBlock::Command(0x1B, 6);
     b.cdb[4] = 0x03;
     b.closeAfter = true;
     return Run(b, 20000);
 }
 
-bool MmcCommands::PreventRemoval(bool prevent) {
+base::Status MmcCommands::PreventRemoval(bool prevent) {
     RequestBlock b = RequestBlock::Command(0x1E, 6);
     b.cdb[4] = prevent ? 1 : 0;
     b.closeAfter = !prevent;
     return Run(b, 10000);
 }
 
-bool MmcCommands::ReadFormatCapacities(std::span<std::uint8_t> reply) {
+base::Status MmcCommands::ReadFormatCapacities(std::span<std::uint8_t> reply) {
     RequestBlock b = RequestBlock::Command(0x23, 10);
     In(b, reply, 0xFC);
     base::StoreBE<std::uint16_t>(&b.cdb[7], Allocation(b.dataLength));
     return Run(b, 10000);
 }
 
-bool MmcCommands::ReadCapacity(std::uint32_t& lastBlock, std::uint32_t& blockLength) {
+base::Status MmcCommands::ReadCapacity(std::uint32_t& lastBlock, std::uint32_t& blockLength) {
     RequestBlock b = RequestBlock::Command(0x25, 10);
     std::uint8_t reply[8] = {};
     b.SetDataIn(reply, sizeof reply);
-    if (!Run(b, 10000))
-        return false;
+    if (auto done = Run(b, 10000); !done)
+        return done;
     const auto parsed = ParseReadCapacity(std::span(reply, transferred_));
     if (!parsed)
-        return false;
+        return base::Fail("READ CAPACITY: the reply is too short");
     lastBlock = parsed->lastBlock;
     blockLength = parsed->blockLength;
-    return true;
+    return {};
 }
 
-bool MmcCommands::Read10(std::uint32_t lba, std::uint16_t blocks, std::span<std::uint8_t> out) {
+base::Status MmcCommands::Read10(std::uint32_t lba, std::uint16_t blocks,
+                                 std::span<std::uint8_t> out) {
     const std::size_t bytes = static_cast<std::size_t>(blocks) * kSectorSize;
     if (out.size() < bytes)
-        return false;
+        return base::Fail("READ(10): the buffer is smaller than the blocks asked");
     RequestBlock b = RequestBlock::Command(0x28, 10);
     base::StoreBE<std::uint32_t>(&b.cdb[2], lba);
     base::StoreBE<std::uint16_t>(&b.cdb[7], blocks);
@@ -110,10 +111,10 @@ bool MmcCommands::Read10(std::uint32_t lba, std::uint16_t blocks, std::span<std:
     return Run(b, 10000);
 }
 
-bool MmcCommands::Write10(std::uint32_t lba, std::uint16_t blocks,
-                          std::span<const std::uint8_t> data) {
+base::Status MmcCommands::Write10(std::uint32_t lba, std::uint16_t blocks,
+                                  std::span<const std::uint8_t> data) {
     if (data.size() != static_cast<std::size_t>(blocks) * kSectorSize)
-        return false;
+        return base::Fail("WRITE(10): the data is not the blocks' size");
     RequestBlock b = RequestBlock::Command(0x2A, 10);
     base::StoreBE<std::uint32_t>(&b.cdb[2], lba);
     base::StoreBE<std::uint16_t>(&b.cdb[7], blocks);
@@ -122,14 +123,14 @@ bool MmcCommands::Write10(std::uint32_t lba, std::uint16_t blocks,
     return Run(b, 120000);
 }
 
-bool MmcCommands::SynchronizeCache(bool immediate, std::uint32_t timeoutMs) {
+base::Status MmcCommands::SynchronizeCache(bool immediate, std::uint32_t timeoutMs) {
     RequestBlock b = RequestBlock::Command(0x35, 10);
     b.cdb[1] = immediate ? 0x02 : 0x00;
     return Run(b, timeoutMs);
 }
 
-bool MmcCommands::ReadToc(std::uint8_t format, bool msf, std::uint8_t trackOrSession,
-                          std::span<std::uint8_t> reply) {
+base::Status MmcCommands::ReadToc(std::uint8_t format, bool msf, std::uint8_t trackOrSession,
+                                  std::span<std::uint8_t> reply) {
     RequestBlock b = RequestBlock::Command(0x43, 10);
     b.cdb[1] = msf ? 0x02 : 0x00;
     b.cdb[2] = format & 0x0F;
@@ -139,7 +140,7 @@ bool MmcCommands::ReadToc(std::uint8_t format, bool msf, std::uint8_t trackOrSes
     return Run(b, 10000);
 }
 
-bool MmcCommands::GetConfiguration(std::uint16_t feature, std::span<std::uint8_t> reply) {
+base::Status MmcCommands::GetConfiguration(std::uint16_t feature, std::span<std::uint8_t> reply) {
     RequestBlock b = RequestBlock::Command(0x46, 10);
     b.cdb[1] = 0x02;
     base::StoreBE<std::uint16_t>(&b.cdb[2], feature);
@@ -148,14 +149,14 @@ bool MmcCommands::GetConfiguration(std::uint16_t feature, std::span<std::uint8_t
     return Run(b, 30000);
 }
 
-bool MmcCommands::ReadDiscInformation(std::span<std::uint8_t> reply) {
+base::Status MmcCommands::ReadDiscInformation(std::span<std::uint8_t> reply) {
     RequestBlock b = RequestBlock::Command(0x51, 10);
     In(b, reply, 0xFFFF);
     base::StoreBE<std::uint16_t>(&b.cdb[7], Allocation(b.dataLength));
     return Run(b, 10000);
 }
 
-bool MmcCommands::ReadTrackInformation(std::uint32_t track, std::span<std::uint8_t> reply) {
+base::Status MmcCommands::ReadTrackInformation(std::uint32_t track, std::span<std::uint8_t> reply) {
     RequestBlock b = RequestBlock::Command(0x52, 10);
     b.cdb[1] = 0x01;
     base::StoreBE<std::uint32_t>(&b.cdb[2], track);
@@ -164,19 +165,19 @@ bool MmcCommands::ReadTrackInformation(std::uint32_t track, std::span<std::uint8
     return Run(b, 60000);
 }
 
-bool MmcCommands::ReserveTrack(std::uint32_t blocks) {
+base::Status MmcCommands::ReserveTrack(std::uint32_t blocks) {
     RequestBlock b = RequestBlock::Command(0x53, 12);
     base::StoreBE<std::uint32_t>(&b.cdb[5], blocks);
     return Run(b, 10000);
 }
 
-bool MmcCommands::SendOpcInformation() {
+base::Status MmcCommands::SendOpcInformation() {
     RequestBlock b = RequestBlock::Command(0x54, 10);
     b.cdb[1] = 0x01;
     return Run(b, 150000);
 }
 
-bool MmcCommands::ModeSelect10(std::span<const std::uint8_t> list) {
+base::Status MmcCommands::ModeSelect10(std::span<const std::uint8_t> list) {
     RequestBlock b = RequestBlock::Command(0x55, 10);
     b.cdb[1] = 0x10;
     base::StoreBE<std::uint16_t>(&b.cdb[7], Allocation(list.size()));
@@ -184,19 +185,21 @@ bool MmcCommands::ModeSelect10(std::span<const std::uint8_t> list) {
     return Run(b, 10000);
 }
 
-bool MmcCommands::ModeSense10(std::uint8_t page, bool defaults, std::span<std::uint8_t> reply) {
+base::Status MmcCommands::ModeSense10(std::uint8_t page, bool defaults,
+                                      std::span<std::uint8_t> reply) {
     std::vector<std::uint8_t> buffer(std::min<std::size_t>(reply.size(), 0xFFFF));
     RequestBlock b = RequestBlock::Command(0x5A, 10);
     b.cdb[2] = static_cast<std::uint8_t>((page & 0x3F) | (defaults ? 0x80 : 0x00));
     b.SetDataIn(buffer.data(), static_cast<std::uint32_t>(buffer.size()));
     base::StoreBE<std::uint16_t>(&b.cdb[7], Allocation(buffer.size()));
-    if (!Run(b, 20000))
-        return false;
+    if (auto done = Run(b, 20000); !done)
+        return done;
     std::copy(buffer.begin(), buffer.end(), reply.begin());
-    return true;
+    return {};
 }
 
-bool MmcCommands::CloseTrackSession(bool immediate, std::uint8_t function, std::uint16_t track) {
+base::Status MmcCommands::CloseTrackSession(bool immediate, std::uint8_t function,
+                                            std::uint16_t track) {
     RequestBlock b = RequestBlock::Command(0x5B, 10);
     b.cdb[1] = immediate ? 0x01 : 0x00;
     b.cdb[2] = function & 0x07;
@@ -204,47 +207,48 @@ bool MmcCommands::CloseTrackSession(bool immediate, std::uint8_t function, std::
     return Run(b, 180000);
 }
 
-bool MmcCommands::ReadBufferCapacity() {
+base::Status MmcCommands::ReadBufferCapacity() {
     RequestBlock b = RequestBlock::Command(0x5C, 10);
     std::uint8_t reply[32] = {};
     b.SetDataIn(reply, sizeof reply);
     base::StoreBE<std::uint16_t>(&b.cdb[7], sizeof reply);
     auto& caps = device_.Capabilities();
-    if (!Run(b, 10000)) {
+    if (auto done = Run(b, 10000); !done) {
         caps.freeBufferSize = 0;
-        return false;
+        return done;
     }
     const auto parsed = ParseBufferCapacity(std::span(reply, transferred_));
     if (!parsed) {
         caps.freeBufferSize = 0;
-        return false;
+        return base::Fail("READ BUFFER CAPACITY: the reply is too short");
     }
     caps.bufferSize = parsed->size;
     caps.freeBufferSize = parsed->free;
-    return true;
+    return {};
 }
 
-bool MmcCommands::Blank(std::uint8_t type, bool immediate) {
+base::Status MmcCommands::Blank(std::uint8_t type, bool immediate) {
     RequestBlock b = RequestBlock::Command(0xA1, 12);
     b.cdb[1] = static_cast<std::uint8_t>((type & 0x07) | (immediate ? 0x10 : 0x00));
     return Run(b, 4800000);
 }
 
-bool MmcCommands::SetStreaming(std::span<const std::uint8_t> descriptor) {
+base::Status MmcCommands::SetStreaming(std::span<const std::uint8_t> descriptor) {
     RequestBlock b = RequestBlock::Command(0xB6, 12);
     base::StoreBE<std::uint16_t>(&b.cdb[9], Allocation(descriptor.size()));
     b.SetDataOut(descriptor.data(), Allocation(descriptor.size()));
     return Run(b, 10000);
 }
 
-bool MmcCommands::SetCdSpeed(std::uint16_t readKBps, std::uint16_t writeKBps) {
+base::Status MmcCommands::SetCdSpeed(std::uint16_t readKBps, std::uint16_t writeKBps) {
     RequestBlock b = RequestBlock::Command(0xBB, 12);
     base::StoreBE<std::uint16_t>(&b.cdb[2], readKBps ? readKBps : 0xFFFF);
     base::StoreBE<std::uint16_t>(&b.cdb[4], writeKBps ? writeKBps : 0xFFFF);
     return Run(b, 10000);
 }
 
-bool MmcCommands::SendDvdStructure(std::uint8_t format, std::span<const std::uint8_t> data) {
+base::Status MmcCommands::SendDvdStructure(std::uint8_t format,
+                                           std::span<const std::uint8_t> data) {
     RequestBlock b = RequestBlock::Command(0xBF, 12);
     b.cdb[7] = format;
     base::StoreBE<std::uint16_t>(&b.cdb[8], Allocation(data.size()));

@@ -1,6 +1,6 @@
 // Thin wrappers of single MMC commands on the selected drive of a ScsiDevice: each builds the
-// command block (multi-byte fields big-endian), executes it with its timeout and returns true
-// when the drive completed it; a failure leaves its text in the device's LastError. Reply
+// command block (multi-byte fields big-endian), executes it with its timeout and succeeds when
+// the drive completed it; a failure carries the device's text of it (also in LastError). Reply
 // buffers are zeroed before the command; `Transferred()` tells how many bytes came back.
 #pragma once
 
@@ -37,52 +37,54 @@ class MmcCommands {
 public:
     explicit MmcCommands(ScsiDevice& device) : device_(device) {}
 
-    bool TestUnitReady(std::uint32_t timeoutMs = 5000);
+    base::Status TestUnitReady(std::uint32_t timeoutMs = 5000);
     // REZERO UNIT: moves the head to the start, which some drives need after a write or blank
     // before they report the new disc layout.
-    bool Rezero();
-    bool RequestSense(std::span<std::uint8_t> reply); // 40 bytes asked
+    base::Status Rezero();
+    base::Status RequestSense(std::span<std::uint8_t> reply); // 40 bytes asked
     // FORMAT UNIT with a 12-byte format list (header and one descriptor).
-    bool FormatUnit(std::span<const std::uint8_t> list);
-    bool Inquiry(std::span<std::uint8_t> reply); // 128 bytes asked
-    bool Eject();
-    bool Load();
-    bool PreventRemoval(bool prevent);
-    bool ReadFormatCapacities(std::span<std::uint8_t> reply); // 248 bytes asked
-    bool ReadCapacity(std::uint32_t& lastBlock, std::uint32_t& blockLength);
+    base::Status FormatUnit(std::span<const std::uint8_t> list);
+    base::Status Inquiry(std::span<std::uint8_t> reply); // 128 bytes asked
+    base::Status Eject();
+    base::Status Load();
+    base::Status PreventRemoval(bool prevent);
+    base::Status ReadFormatCapacities(std::span<std::uint8_t> reply); // 248 bytes asked
+    base::Status ReadCapacity(std::uint32_t& lastBlock, std::uint32_t& blockLength);
     // Reads `blocks` data sectors of 2048 bytes from lba into out (at least blocks * 2048).
-    bool Read10(std::uint32_t lba, std::uint16_t blocks, std::span<std::uint8_t> out);
+    base::Status Read10(std::uint32_t lba, std::uint16_t blocks, std::span<std::uint8_t> out);
     // Writes `blocks` sectors from data (exactly blocks * 2048 bytes).
-    bool Write10(std::uint32_t lba, std::uint16_t blocks, std::span<const std::uint8_t> data);
-    bool SynchronizeCache(bool immediate, std::uint32_t timeoutMs);
+    base::Status Write10(std::uint32_t lba, std::uint16_t blocks,
+                         std::span<const std::uint8_t> data);
+    base::Status SynchronizeCache(bool immediate, std::uint32_t timeoutMs);
     // READ TOC/PMA/ATIP: format 0 TOC, 1 session information, 4 ATIP.
-    bool ReadToc(std::uint8_t format, bool msf, std::uint8_t trackOrSession,
-                 std::span<std::uint8_t> reply);
+    base::Status ReadToc(std::uint8_t format, bool msf, std::uint8_t trackOrSession,
+                         std::span<std::uint8_t> reply);
     // GET CONFIGURATION of one feature (request type 2).
-    bool GetConfiguration(std::uint16_t feature, std::span<std::uint8_t> reply);
-    bool ReadDiscInformation(std::span<std::uint8_t> reply); // 56 bytes asked
+    base::Status GetConfiguration(std::uint16_t feature, std::span<std::uint8_t> reply);
+    base::Status ReadDiscInformation(std::span<std::uint8_t> reply); // 56 bytes asked
     // Track number addressing; FFh is the invisible track of a CD.
-    bool ReadTrackInformation(std::uint32_t track, std::span<std::uint8_t> reply); // 40 asked
-    bool ReserveTrack(std::uint32_t blocks);
-    bool SendOpcInformation();
-    bool ModeSelect10(std::span<const std::uint8_t> list);
+    base::Status ReadTrackInformation(std::uint32_t track,
+                                      std::span<std::uint8_t> reply); // 40 asked
+    base::Status ReserveTrack(std::uint32_t blocks);
+    base::Status SendOpcInformation();
+    base::Status ModeSelect10(std::span<const std::uint8_t> list);
     // The reply is copied to `reply` only when the command succeeded.
-    bool ModeSense10(std::uint8_t page, bool defaults, std::span<std::uint8_t> reply);
-    bool CloseTrackSession(bool immediate, std::uint8_t function, std::uint16_t track);
+    base::Status ModeSense10(std::uint8_t page, bool defaults, std::span<std::uint8_t> reply);
+    base::Status CloseTrackSession(bool immediate, std::uint8_t function, std::uint16_t track);
     // Fills the device's buffer sizes; a failure sets the free size to 0.
-    bool ReadBufferCapacity();
-    bool Blank(std::uint8_t type, bool immediate = true);
-    bool SetStreaming(std::span<const std::uint8_t> descriptor);
+    base::Status ReadBufferCapacity();
+    base::Status Blank(std::uint8_t type, bool immediate = true);
+    base::Status SetStreaming(std::span<const std::uint8_t> descriptor);
     // Speeds in KB/s; 0 asks for the maximum (sent as FFFFh).
-    bool SetCdSpeed(std::uint16_t readKBps, std::uint16_t writeKBps);
-    bool SendDvdStructure(std::uint8_t format, std::span<const std::uint8_t> data);
+    base::Status SetCdSpeed(std::uint16_t readKBps, std::uint16_t writeKBps);
+    base::Status SendDvdStructure(std::uint8_t format, std::span<const std::uint8_t> data);
 
     // Bytes the last command really moved.
     std::uint32_t Transferred() const { return transferred_; }
     ScsiDevice& Device() { return device_; }
 
 private:
-    bool Run(RequestBlock& block, std::uint32_t timeoutMs);
+    base::Status Run(RequestBlock& block, std::uint32_t timeoutMs);
 
     ScsiDevice& device_;
     std::uint32_t transferred_ = 0;

@@ -73,9 +73,9 @@ BuildWriteParamsPage(std::array<std::uint8_t, kWriteParamsPageBytes> p, int type
     return p;
 }
 
-bool SendWriteParams(ScsiDevice& device, int type, const WriteParamsOptions& options) {
+base::Status SendWriteParams(ScsiDevice& device, int type, const WriteParamsOptions& options) {
     if (type == media_type::kDvdRam)
-        return true;
+        return {};
     MmcCommands mmc(device);
     std::vector<std::uint8_t> reply(512);
     std::array<std::uint8_t, kWriteParamsPageBytes> page{};

@@ -23,7 +23,7 @@ BuildWriteParamsPage(std::array<std::uint8_t, kWriteParamsPageBytes> page, int m
                      const WriteParamsOptions& options, std::uint32_t capabilityBits,
                      bool linkSizeQuirk);
 
-// Reads page 5, adapts it and sends it with MODE SELECT (10). DVD-RAM needs none (true).
-bool SendWriteParams(ScsiDevice& device, int mediaType, const WriteParamsOptions& options);
+// Reads page 5, adapts it and sends it with MODE SELECT (10). DVD-RAM needs none.
+base::Status SendWriteParams(ScsiDevice& device, int mediaType, const WriteParamsOptions& options);
 
 } // namespace disc

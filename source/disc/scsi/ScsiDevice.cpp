@@ -103,13 +103,7 @@ base::Status ScsiDevice::OpenTransport() {
             return base::Fail(t.error());
         transport_ = std::move(*t);
     }
-    base::Status up;
-    try {
-        up = transport_->Init();
-    } catch (const std::exception& e) {
-        up = base::Fail(e.what());
-    }
-    if (!up)
+    if (auto up = transport_->Init(); !up)
         return up;
     transportUp_ = true;
     FillDeviceList();
@@ -243,7 +237,7 @@ base::Status ScsiDevice::SelectDevice(const std::string& entry) {
     return {};
 }
 
-bool ScsiDevice::ExecCommand(RequestBlock& block, std::uint32_t timeoutMs) {
+base::Status ScsiDevice::ExecCommand(RequestBlock& block, std::uint32_t timeoutMs) {
     std::lock_guard guard(execMutex_);
     lastError_.clear();
     busy_ = false;
@@ -255,7 +249,7 @@ bool ScsiDevice::ExecCommand(RequestBlock& block, std::uint32_t timeoutMs) {
         // Nothing reached a drive: a failure, never a pending status read as success.
         block.status = request_status::kNoDevice;
         lastError_ = FailureText(block);
-        return false;
+        return base::Fail(lastError_);
     }
     block.address = *current_;
     block.timeoutMs = std::max(timeoutMs, kMinimumWaitMs);
@@ -280,7 +274,9 @@ bool ScsiDevice::ExecCommand(RequestBlock& block, std::uint32_t timeoutMs) {
     if (!block.Succeeded())
         lastError_ = FailureText(block);
     Report(block);
-    return block.Succeeded();
+    if (!block.Succeeded())
+        return base::Fail(lastError_);
+    return {};
 }
 
 std::string ScsiDevice::FailureReport(const RequestBlock& block, const std::string& lastError) {

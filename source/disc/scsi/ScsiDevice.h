@@ -101,10 +101,10 @@ public:
     std::string DisplayName() const;
 
     // Executes a command on the selected drive: fills the address, zeroes a reply buffer
-    // first, sends, and decodes a failure into LastError and LastSense. True only when the
-    // drive completed the command (status kDone). With nothing selected, or a drive that is
-    // gone, the block ends with kNoDevice and the result is false.
-    bool ExecCommand(RequestBlock& block, std::uint32_t timeoutMs);
+    // first, sends, and decodes a failure into LastError and LastSense. Succeeds only when the
+    // drive completed the command (status kDone); a failure carries the LastError text. With
+    // nothing selected, or a drive that is gone, the block ends with kNoDevice and it fails.
+    base::Status ExecCommand(RequestBlock& block, std::uint32_t timeoutMs);
 
     const std::string& LastError() const { return lastError_; }
     const std::array<std::uint8_t, kSenseCapacity>& LastSense() const { return lastSense_; }

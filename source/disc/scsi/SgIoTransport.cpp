@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -140,11 +141,13 @@ base::Status SgIoTransport::Init() {
         const std::string typeText = ReadLine(device / "type");
         int type = 5;
         if (!typeText.empty()) {
-            try {
-                type = std::stoi(typeText);
-            } catch (...) {
+            // A type that is no number names no drive this program could use.
+            const std::size_t digits = typeText.find_first_not_of(" \t");
+            if (digits == std::string::npos)
                 continue;
-            }
+            const char* first = typeText.data() + digits;
+            if (std::from_chars(first, typeText.data() + typeText.size(), type).ec != std::errc())
+                continue;
         }
         DriveInfo info;
         info.address = *address;

@@ -1,8 +1,8 @@
 #include "disc/ui/DiscDialog.h"
 
+#include "base/Language.h"
 #include "disc/mmc/DiscSummary.h"
 #include "disc/scsi/ScsiDevice.h"
-#include "project/Language.h"
 #include "ui_DiscDialog.h"
 
 #include <QCloseEvent>
@@ -16,17 +16,19 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+using base::TextKey;
+
 namespace ui {
 
-using project::Tr;
+using base::Tr;
 
 namespace {
 
 constexpr int kPollMs = 2000;
 
 // Texts added after the first language files: the loaded file's when it holds them.
-QString Text(int key, const char* builtin) {
-    return project::AppLanguage().FileText(key, builtin);
+QString Text(TextKey key, const char* builtin) {
+    return base::AppLanguage().FileText(key, builtin);
 }
 
 QString Size(std::uint64_t bytes) {
@@ -46,30 +48,31 @@ QString Reason(const QString& words) {
         return words.contains(QLatin1String(part), Qt::CaseInsensitive);
     };
     if (has("OPERATION ABORTED BY USER"))
-        return Text(980, "это было отменено");
+        return Text(TextKey::DiscReasonCancelled, "это было отменено");
     if (has("recorder busy"))
-        return Text(984, "рекордер занят другим заданием");
+        return Text(TextKey::DiscReasonBusy, "рекордер занят другим заданием");
     if (has("NO DISC IN THE DRIVE") || has("MEDIUM NOT PRESENT"))
-        return Text(981, "в рекордере нет диска");
+        return Text(TextKey::DiscReasonNoDisc, "в рекордере нет диска");
     if (has("THE DISC IS CLOSED"))
-        return Text(982, "диск закрыт и не принимает новых сессий");
+        return Text(TextKey::DiscReasonClosed, "диск закрыт и не принимает новых сессий");
     if (has("NOT ENOUGH SPACE"))
-        return Text(983, "файлы не помещаются на диск");
+        return Text(TextKey::DiscReasonNoSpace, "файлы не помещаются на диск");
     if (has("VERIFY FAILED"))
-        return Text(986, "прочитанное с диска отличается от файлов");
+        return Text(TextKey::DiscReasonVerify, "прочитанное с диска отличается от файлов");
     if (has("CAN'T OPEN FILE") || has("CHANGED SIZE"))
-        return Text(987, "файл для записи не удалось прочитать");
+        return Text(TextKey::DiscReasonSourceUnreadable, "файл для записи не удалось прочитать");
     if (has("CAN'T READ THE SESSION"))
-        return Text(988, "файлы, уже записанные на диск, не удалось прочитать");
+        return Text(TextKey::DiscReasonImportUnreadable,
+                    "файлы, уже записанные на диск, не удалось прочитать");
     if (has("UNFINISHED SESSION"))
-        return Text(994, "прерванную ранее запись не удалось завершить");
+        return Text(TextKey::DiscReasonInterrupted, "прерванную ранее запись не удалось завершить");
     if (has("NOT REWRITABLE"))
-        return Text(990, "диск не перезаписываемый");
+        return Text(TextKey::DiscReasonNotRewritable, "диск не перезаписываемый");
     if (has("NO FILES TO WRITE"))
-        return Text(995, "нечего записывать");
+        return Text(TextKey::DiscReasonNothingNew, "нечего записывать");
     if (has("WRITER ERROR") || has("FAILED"))
-        return Text(985, "рекордер сообщил об ошибке");
-    return Text(989, "рекордер сообщил о проблеме");
+        return Text(TextKey::DiscReasonError, "рекордер сообщил об ошибке");
+    return Text(TextKey::DiscReasonProblem, "рекордер сообщил о проблеме");
 }
 
 } // namespace
@@ -90,11 +93,12 @@ DiscDialog::DiscDialog(QWidget* parent)
         return files;
     };
     ConfirmErase = [this] {
-        const bool translated = project::AppLanguage().Has(911);
-        const QString text = translated ? Tr(911, "")
+        const bool translated = base::AppLanguage().Has(TextKey::DiscAskErase);
+        const QString text = translated ? Tr(TextKey::DiscAskErase, "")
                                         : QString::fromUtf8("Все данные на диске будут "
                                                             "уничтожены. Продолжить?");
-        const QString caption = translated ? Tr(910, "") : QString::fromUtf8("Предупреждение");
+        const QString caption =
+            translated ? Tr(TextKey::DiscWarning, "") : QString::fromUtf8("Предупреждение");
         return QMessageBox::warning(this, caption, text, QMessageBox::Yes | QMessageBox::No,
                                     QMessageBox::No) == QMessageBox::Yes;
     };
@@ -116,17 +120,17 @@ DiscDialog::DiscDialog(QWidget* parent)
 DiscDialog::~DiscDialog() = default;
 
 void DiscDialog::ApplyLanguage() {
-    setWindowTitle(Tr(900, "Записать диск"));
-    Form->GroupBox1->setTitle(Tr(901, "Запись диска"));
-    Form->Label1->setText(Tr(902, "Рекордер:"));
-    Form->Label2->setText(Tr(903, "Метка диска:"));
-    Form->CheckBox1->setText(Tr(904, "Финализировать диск"));
-    Form->CheckBox2->setText(Tr(905, "Извлечь после записи"));
-    Form->BitBtn1->setText(Tr(906, "Стереть"));
-    Form->BitBtn2->setText(Tr(907, "Записать"));
-    Form->BitBtn3->setText(Tr(908, "Отмена"));
-    Form->WriteLabel->setText(Text(912, "Запись"));
-    Form->BufferLabel->setText(Text(913, "Буфер привода"));
+    setWindowTitle(Tr(TextKey::DiscTitle, "Записать диск"));
+    Form->GroupBox1->setTitle(Tr(TextKey::DiscGroup, "Запись диска"));
+    Form->Label1->setText(Tr(TextKey::DiscRecorder, "Рекордер:"));
+    Form->Label2->setText(Tr(TextKey::DiscLabel, "Метка диска:"));
+    Form->CheckBox1->setText(Tr(TextKey::DiscFinalise, "Финализировать диск"));
+    Form->CheckBox2->setText(Tr(TextKey::DiscEject, "Извлечь после записи"));
+    Form->BitBtn1->setText(Tr(TextKey::DiscErase, "Стереть"));
+    Form->BitBtn2->setText(Tr(TextKey::DiscBurn, "Записать"));
+    Form->BitBtn3->setText(Tr(TextKey::DiscCancel, "Отмена"));
+    Form->WriteLabel->setText(Text(TextKey::DiscWriting, "Запись"));
+    Form->BufferLabel->setText(Text(TextKey::DiscDriveBuffer, "Буфер привода"));
 }
 
 void DiscDialog::changeEvent(QEvent* event) {
@@ -170,25 +174,28 @@ void DiscDialog::WatchRecorder(disc::ScsiDevice* device) {
 QString DiscDialog::FactsText(const disc::DiscSummary& s) {
     using State = disc::DiscSummary::State;
     if (s.state == State::NoDisc)
-        return Text(914, "Нет диска");
+        return Text(TextKey::DiscNoDisc, "Нет диска");
     if (s.state == State::NotReady)
-        return Text(992, "Привод не готов");
+        return Text(TextKey::DiscDriveNotReady, "Привод не готов");
     QStringList parts{QString::fromStdString(s.kind)};
     switch (s.state) {
     case State::Blank:
-        parts << Text(991, "Чистый диск") << Text(996, "свободно %1").arg(Size(s.freeBytes));
+        parts << Text(TextKey::DiscBlank, "Чистый диск")
+              << Text(TextKey::DiscFree, "свободно %1").arg(Size(s.freeBytes));
         break;
     case State::Closed:
-        parts << Text(915, "Диск закрыт") << Text(997, "занято %1").arg(Size(s.usedBytes));
+        parts << Text(TextKey::DiscClosed, "Диск закрыт")
+              << Text(TextKey::DiscUsed, "занято %1").arg(Size(s.usedBytes));
         break;
     default:
-        parts << Text(916, "занято %1, свободно %2").arg(Size(s.usedBytes), Size(s.freeBytes));
+        parts << Text(TextKey::DiscUsedFree, "занято %1, свободно %2")
+                     .arg(Size(s.usedBytes), Size(s.freeBytes));
         break;
     }
     if (s.state == State::Appendable || s.state == State::Closed ||
         (s.state == State::Overwritable && s.sessions > 0))
-        parts << (s.sessions == 1 ? Text(917, "1 сессия")
-                                  : Text(918, "сессий: %1").arg(s.sessions));
+        parts << (s.sessions == 1 ? Text(TextKey::DiscOneSession, "1 сессия")
+                                  : Text(TextKey::DiscSessions, "сессий: %1").arg(s.sessions));
     return parts.join(QStringLiteral(" \u00B7 "));
 }
 
@@ -202,7 +209,9 @@ void DiscDialog::RefreshFacts() {
     if (device_ == nullptr || !device_->Selected()) {
         lastPresence_ = -1;
         Form->DiscFacts->setText(
-            device_ == nullptr ? QString() : Text(993, "Файлы будут записаны в файл образа ISO"));
+            device_ == nullptr
+                ? QString()
+                : Text(TextKey::DiscToImageFile, "Файлы будут записаны в файл образа ISO"));
         return;
     }
     const disc::DiscSummary summary = disc::SummarizeDisc(*device_);
@@ -257,8 +266,9 @@ void DiscDialog::ResetProgress() {
 }
 
 QString DiscDialog::FailureSentence(const QString& driveWords, bool writing) {
-    const QString sentence = writing ? Text(919, "Не удалось записать диск: %1")
-                                     : Text(979, "Не удалось стереть диск: %1");
+    const QString sentence = writing
+                                 ? Text(TextKey::DiscWriteFailed, "Не удалось записать диск: %1")
+                                 : Text(TextKey::DiscEraseFailed, "Не удалось стереть диск: %1");
     return sentence.arg(Reason(driveWords)) + QLatin1Char('.');
 }
 
@@ -283,7 +293,8 @@ void DiscDialog::RememberPicked(const QStringList& files) {
 
 QString DiscDialog::PickerFilters() {
     return QStringLiteral("%1 (*.mp4 *.avi *.qvs);;MP4 (*.mp4);;AVI (*.avi);;QVS (*.qvs);;%2 (*)")
-        .arg(Text(998, "Видео и шоу"), Text(999, "Все файлы"));
+        .arg(Text(TextKey::DiscFilterVideos, "Видео и шоу"),
+             Text(TextKey::DiscFilterAll, "Все файлы"));
 }
 
 void DiscDialog::erase() {

@@ -1,5 +1,6 @@
 #include "disc/virtual/VirtualRecorder.h"
 
+#include "base/AtomicFile.h"
 #include "base/Endian.h"
 #include "disc/scsi/SenseData.h"
 #include "disc/virtual/VirtualRecorderCodes.h"
@@ -123,27 +124,23 @@ std::vector<std::array<std::uint8_t, kCommandBlockCapacity>> VirtualRecorder::Co
 
 base::Status VirtualRecorder::Save() const {
     std::lock_guard lock(mutex_);
-    const std::string path = StatePath();
-    const std::string temp = path + ".new";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << medium_.Serialize();
-        if (!out.flush())
-            return base::Fail("cannot write " + temp);
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0)
-        return base::Fail("cannot replace " + path + ": " + std::strerror(errno));
-    return {};
+    return WriteState(base::AtomicFile::Durability::Flushed);
 }
 
 void VirtualRecorder::SaveLocked() const {
-    const std::string path = StatePath();
-    const std::string temp = path + ".new";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << medium_.Serialize();
-    }
-    std::rename(temp.c_str(), path.c_str());
+    // After every change of the layout, left to the system's write-back; a failure shows when
+    // the state is next read, and Save() reports it.
+    (void)WriteState(base::AtomicFile::Durability::WriteBack);
+}
+
+base::Status VirtualRecorder::WriteState(base::AtomicFile::Durability durability) const {
+    base::AtomicFile file(StatePath());
+    if (auto opened = file.Open(); !opened)
+        return opened;
+    const std::string state = medium_.Serialize();
+    if (auto written = file.Write(state.data(), state.size()); !written)
+        return written;
+    return file.Commit(durability);
 }
 
 void VirtualRecorder::Check(RequestBlock& b, SenseCode code, std::optional<std::uint64_t> info) {

@@ -13,6 +13,7 @@
 // disc-at-once only).
 #pragma once
 
+#include "base/AtomicFile.h"
 #include "disc/scsi/RequestBlock.h"
 #include "disc/scsi/Transport.h"
 #include "disc/virtual/VirtualMedium.h"
@@ -84,6 +85,7 @@ private:
     bool MediumCommand(std::uint8_t opcode) const;
     void Dispatch(RequestBlock& b);
     void SaveLocked() const;
+    base::Status WriteState(base::AtomicFile::Durability durability) const;
 
     void RequestSense(RequestBlock& b);
     void FormatUnit(RequestBlock& b);

@@ -1,14 +1,14 @@
 #include "imaging/ui/EffectsDialog.h"
 
 #include "base/CodePage.h"
+#include "base/Language.h"
+#include "base/ui/LanguageTexts.h"
 #include "imaging/Colors.h"
 #include "imaging/Compose.h"
 #include "imaging/ui/ColorValues.h"
 #include "imaging/ui/MotionEditor.h"
 #include "project/EditBackups.h"
 #include "project/Import.h"
-#include "project/Language.h"
-#include "project/ui/LanguageTexts.h"
 #include "ui_EffectsDialog.h"
 
 #include <QApplication>
@@ -26,6 +26,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <array>
+
+using base::TextKey;
 
 namespace ui {
 
@@ -191,7 +193,7 @@ void EffectsDialog::SetUpMotionPage() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(motionEditor_);
     motionEditor_->SetTextLookup([](int key, const char* builtin) {
-        return project::AppLanguage().Text(key, QString::fromUtf8(builtin));
+        return base::AppLanguage().Text(key, QString::fromUtf8(builtin));
     });
     motionEditor_->SetMotion(motion_);
     // The slide moves for its still and its outgoing transition.
@@ -211,56 +213,56 @@ void EffectsDialog::ApplyTexts() {
         return [this, index](const QString& t) { Tabs->setTabText(index, t); };
     };
     ApplyLanguageTexts({
-        {600, this},
-        {601, tab(0)},
-        {602, Form->Label2},
-        {603, Form->Label3},
-        {604, Form->Label4},
-        {605, Form->Label5},
-        {606, Form->OriginalSizeButton},
-        {607, Form->SaveButton0},
-        {608, Form->CancelButton0},
-        {609, tab(1)},
-        {610, Form->Label1},
-        {611, Form->ApplyTextButton},
-        {612, Form->UndoTextButton},
-        {613, Form->FontButton},
-        {614, Form->HAlign0},
-        {615, Form->HAlign1},
-        {616, Form->HAlign2},
-        {617, Form->VAlign0},
-        {618, Form->VAlign1},
-        {619, Form->VAlign2},
-        {620, Form->SaveButton1},
-        {621, Form->CancelButton1},
-        {622, tab(2)},
-        {623, Form->TurnRightButton},
-        {624, Form->TurnLeftButton},
-        {625, Form->MirrorButton},
-        {626, Form->SaveButton2},
-        {627, Form->CancelButton2},
-        {628, tab(3)},
-        {629, Form->Label6},
-        {630, Form->Label7},
-        {631, Form->Label8},
-        {632, Form->SaveButton3},
-        {633, Form->CancelButton3},
-        {634, tab(4)},
-        {635, Form->Effect0},
-        {636, Form->Effect1},
-        {637, Form->Effect2},
-        {638, Form->Effect3},
-        {639, Form->BackColorButton},
-        {640, Form->SaveButton4},
-        {641, Form->CancelButton4},
-        {642, tab(5)},
-        {643, Form->Label9},
-        {644, Form->CheckBox1},
-        {645, Form->SaveButton5},
-        {646, Form->CancelButton5},
+        {TextKey::EffectsTitle, this},
+        {TextKey::EffectsCropPage, tab(0)},
+        {TextKey::EffectsStartX, Form->Label2},
+        {TextKey::EffectsStartY, Form->Label3},
+        {TextKey::EffectsEndX, Form->Label4},
+        {TextKey::EffectsEndY, Form->Label5},
+        {TextKey::EffectsOriginalSize, Form->OriginalSizeButton},
+        {TextKey::EffectsCropSave, Form->SaveButton0},
+        {TextKey::EffectsCropCancel, Form->CancelButton0},
+        {TextKey::EffectsCaptionPage, tab(1)},
+        {TextKey::EffectsCaptionText, Form->Label1},
+        {TextKey::EffectsApplyText, Form->ApplyTextButton},
+        {TextKey::EffectsRemoveText, Form->UndoTextButton},
+        {TextKey::EffectsChooseFont, Form->FontButton},
+        {TextKey::EffectsAlignLeft, Form->HAlign0},
+        {TextKey::EffectsAlignCentre, Form->HAlign1},
+        {TextKey::EffectsAlignRight, Form->HAlign2},
+        {TextKey::EffectsAlignTop, Form->VAlign0},
+        {TextKey::EffectsAlignMiddle, Form->VAlign1},
+        {TextKey::EffectsAlignBottom, Form->VAlign2},
+        {TextKey::EffectsCaptionSave, Form->SaveButton1},
+        {TextKey::EffectsCaptionCancel, Form->CancelButton1},
+        {TextKey::EffectsTurnPage, tab(2)},
+        {TextKey::EffectsRotateRight, Form->TurnRightButton},
+        {TextKey::EffectsRotateLeft, Form->TurnLeftButton},
+        {TextKey::EffectsFlip, Form->MirrorButton},
+        {TextKey::EffectsTurnSave, Form->SaveButton2},
+        {TextKey::EffectsTurnCancel, Form->CancelButton2},
+        {TextKey::EffectsLightPage, tab(3)},
+        {TextKey::EffectsBrightness, Form->Label6},
+        {TextKey::EffectsContrast, Form->Label7},
+        {TextKey::EffectsGamma, Form->Label8},
+        {TextKey::EffectsLightSave, Form->SaveButton3},
+        {TextKey::EffectsLightCancel, Form->CancelButton3},
+        {TextKey::EffectsColorPage, tab(4)},
+        {TextKey::EffectsColorNone, Form->Effect0},
+        {TextKey::EffectsBlackAndWhite, Form->Effect1},
+        {TextKey::EffectsSepia, Form->Effect2},
+        {TextKey::EffectsNegative, Form->Effect3},
+        {TextKey::EffectsBackgroundColour, Form->BackColorButton},
+        {TextKey::EffectsColorSave, Form->SaveButton4},
+        {TextKey::EffectsColorCancel, Form->CancelButton4},
+        {TextKey::EffectsDurationPage, tab(5)},
+        {TextKey::EffectsSeconds, Form->Label9},
+        {TextKey::EffectsDurationForAll, Form->CheckBox1},
+        {TextKey::EffectsDurationSave, Form->SaveButton5},
+        {TextKey::EffectsDurationCancel, Form->CancelButton5},
         {MotionEditor::kTitleKey, tab(kMotionPage)},
-        {645, Form->SaveButton6},
-        {646, Form->CancelButton6},
+        {TextKey::EffectsDurationSave, Form->SaveButton6},
+        {TextKey::EffectsDurationCancel, Form->CancelButton6},
     });
 }
 
@@ -329,11 +331,12 @@ bool EffectsDialog::PageHasChange(int page) const {
 
 void EffectsDialog::ChangePage(int page) {
     if (page != openPage_ && PageHasChange(openPage_)) {
-        const project::Language& language = project::AppLanguage();
-        const bool own = language.Has(648);
-        const QString text = own ? language.Text(647, "")
+        const base::Language& language = base::AppLanguage();
+        const bool own = language.Has(TextKey::EffectsApply);
+        const QString text = own ? language.Text(TextKey::EffectsAskApplyLast, "")
                                  : QString::fromUtf8("Применить последний эффект к изображению?");
-        const QString caption = own ? language.Text(648, "") : QString::fromUtf8("Применить");
+        const QString caption =
+            own ? language.Text(TextKey::EffectsApply, "") : QString::fromUtf8("Применить");
         const bool yes = Ask(text, caption);
         switch (openPage_) {
         case 0:
@@ -402,10 +405,10 @@ void EffectsDialog::ChangePage(int page) {
     previewImage_ = previewSource_;
     Form->Image1->setCursor(page == 0 ? Qt::CrossCursor : Qt::ArrowCursor);
     Form->Image1->setToolTip(
-        page == 1
-            ? project::AppLanguage().Text(
-                  649, "Кликните два раза, чтобы увидеть полноразмерное изображение с текстом")
-            : QString());
+        page == 1 ? base::AppLanguage().Text(
+                        TextKey::EffectsPreviewHint,
+                        "Кликните два раза, чтобы увидеть полноразмерное изображение с текстом")
+                  : QString());
     if (page == 0)
         DrawCropFrame();
     else

@@ -3,11 +3,11 @@
 #include "imaging/ui/EffectsDialog.h"
 
 #include "base/CodePage.h"
+#include "base/Language.h"
+#include "base/ui/LanguageTexts.h"
 #include "imaging/Compose.h"
 #include "imaging/ui/MotionEditor.h"
 #include "project/EditBackups.h"
-#include "project/Language.h"
-#include "project/ui/LanguageTexts.h"
 #include "ui_EffectsDialog.h"
 
 #include <QApplication>

@@ -12,6 +12,8 @@
 
 #include <algorithm>
 
+using base::TextKey;
+
 namespace ui {
 
 namespace {
@@ -53,8 +55,8 @@ MotionEditor::MotionEditor(QWidget* parent) : QWidget(parent) {
 
 MotionEditor::~MotionEditor() = default;
 
-QString MotionEditor::Text(int key, const char* builtin) const {
-    return lookup_ ? lookup_(key, builtin) : QString::fromUtf8(builtin);
+QString MotionEditor::Text(base::TextKey key, const char* builtin) const {
+    return lookup_ ? lookup_(base::KeyNumber(key), builtin) : QString::fromUtf8(builtin);
 }
 
 void MotionEditor::SetTextLookup(TextLookup lookup) {
@@ -63,15 +65,16 @@ void MotionEditor::SetTextLookup(TextLookup lookup) {
 }
 
 void MotionEditor::ApplyTexts() {
-    choice_->setItemText(kNone, Text(851, "Нет"));
-    choice_->setItemText(kAutomatic, Text(852, "Автоматически"));
-    choice_->setItemText(kLinear, Text(853, "Равномерно"));
-    choice_->setItemText(kEase, Text(854, "Плавно"));
-    play_->setText(IsPlaying() ? Text(856, "Стоп") : Text(855, "Просмотр"));
-    legend_->setText(
-        QStringLiteral("<span style='color:#00c800'>&#9632;</span> %1 &nbsp; "
-                       "<span style='color:#e60000'>&#9632;</span> %2")
-            .arg(Text(857, "Начало").toHtmlEscaped(), Text(858, "Конец").toHtmlEscaped()));
+    choice_->setItemText(kNone, Text(TextKey::MotionNone, "Нет"));
+    choice_->setItemText(kAutomatic, Text(TextKey::MotionAutomatic, "Автоматически"));
+    choice_->setItemText(kLinear, Text(TextKey::MotionLinear, "Равномерно"));
+    choice_->setItemText(kEase, Text(TextKey::MotionEase, "Плавно"));
+    play_->setText(IsPlaying() ? Text(TextKey::MotionStop, "Стоп")
+                               : Text(TextKey::MotionPlay, "Просмотр"));
+    legend_->setText(QStringLiteral("<span style='color:#00c800'>&#9632;</span> %1 &nbsp; "
+                                    "<span style='color:#e60000'>&#9632;</span> %2")
+                         .arg(Text(TextKey::MotionStart, "Начало").toHtmlEscaped(),
+                              Text(TextKey::MotionEnd, "Конец").toHtmlEscaped()));
 }
 
 void MotionEditor::SetSlide(const imaging::Bitmap& picture, std::int32_t backColor,

@@ -7,6 +7,7 @@
 // Russian texts when there is no lookup.
 #pragma once
 
+#include "base/TextKey.h"
 #include "imaging/Bitmap.h"
 #include "imaging/Motion.h"
 
@@ -37,7 +38,8 @@ public:
     // The entries of the choice, in order.
     enum Choice { kNone = 0, kAutomatic = 1, kLinear = 2, kEase = 3 };
 
-    static constexpr int kTitleKey = 850; // "Движение" / "Motion", for the page holding this
+    // The title of the page holding the editor: "Движение" / "Motion".
+    static constexpr base::TextKey kTitleKey = base::TextKey::MotionTitle;
 
     explicit MotionEditor(QWidget* parent = nullptr);
     ~MotionEditor() override;
@@ -73,7 +75,7 @@ private:
     // The states the box draws and plays: the motion's own, or automatic motion's.
     imaging::Motion Shown() const;
     void ShowMotion();
-    QString Text(int key, const char* builtin) const;
+    QString Text(base::TextKey key, const char* builtin) const;
 
     TextLookup lookup_;
     imaging::Motion motion_;

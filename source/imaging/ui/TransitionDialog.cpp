@@ -1,13 +1,15 @@
 #include "imaging/ui/TransitionDialog.h"
 
+#include "base/ui/LanguageTexts.h"
 #include "imaging/TransitionKinds.h"
+#include "imaging/TransitionNames.h"
 #include "imaging/ui/TransitionSample.h"
-#include "project/TransitionNames.h"
-#include "project/ui/LanguageTexts.h"
 #include "ui_TransitionDialog.h"
 
 #include <QEvent>
 #include <QVBoxLayout>
+
+using base::TextKey;
 
 namespace ui {
 
@@ -46,7 +48,7 @@ void TransitionDialog::FillList() {
     const int row = Form->ListBox1->currentRow();
     Form->ListBox1->clear();
     for (int k = 0; k < imaging::kTransitionCodes; ++k)
-        Form->ListBox1->addItem(project::TransitionName(k));
+        Form->ListBox1->addItem(imaging::TransitionName(k));
     if (row >= 0)
         Form->ListBox1->setCurrentRow(row);
 }
@@ -59,11 +61,11 @@ void TransitionDialog::SetSamplePictures(const imaging::Bitmap& outgoing, std::i
 
 void TransitionDialog::ApplyTexts() {
     ApplyLanguageTexts({
-        {500, this},
-        {501, Form->Label1},
-        {502, Form->CheckBox1},
-        {503, Form->BitBtn1},
-        {504, Form->BitBtn2},
+        {TextKey::TransitionTitle, this},
+        {TextKey::TransitionLength, Form->Label1},
+        {TextKey::TransitionApplyToAll, Form->CheckBox1},
+        {TextKey::TransitionSave, Form->BitBtn1},
+        {TextKey::TransitionCancel, Form->BitBtn2},
     });
 }
 

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "imaging/Bitmap.h"
-#include "project/TransitionChoice.h"
+#include "imaging/TransitionKinds.h"
 
 #include <QDialog>
 
@@ -29,7 +29,7 @@ public:
     ~TransitionDialog() override;
 
     // After "Сохранить": the chosen kind, the seconds as entered and the "apply to all" box.
-    project::TransitionChoice Choice() const { return choice_; }
+    imaging::TransitionChoice Choice() const { return choice_; }
 
     // The thumbnails the sample plays on: the slide's and the next one's, each on its background.
     void SetSamplePictures(const imaging::Bitmap& outgoing, std::int32_t outgoingBack,
@@ -48,7 +48,7 @@ private:
     void ApplyTexts();
     void FillList();
 
-    project::TransitionChoice choice_;
+    imaging::TransitionChoice choice_;
     TransitionSample* sample_ = nullptr;
 };
 

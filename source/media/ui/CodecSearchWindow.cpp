@@ -1,11 +1,13 @@
 #include "media/ui/CodecSearchWindow.h"
 
-#include "project/Language.h"
+#include "base/Language.h"
 #include "ui_CodecSearchWindow.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStyle>
+
+using base::TextKey;
 
 namespace ui {
 
@@ -20,8 +22,8 @@ CodecSearchWindow::CodecSearchWindow(QWidget* parent)
 CodecSearchWindow::~CodecSearchWindow() = default;
 
 void CodecSearchWindow::ApplyLanguage() {
-    QString text = project::AppLanguage().Text(
-        957, "Идет поиск установленных кодеков.\r\nПожалуйста подождите.");
+    QString text = base::AppLanguage().Text(
+        TextKey::AviLookingForCodecs, "Идет поиск установленных кодеков.\r\nПожалуйста подождите.");
     Form->Label1->setText(text.replace("\r\n", "\n"));
 }
 

@@ -1,6 +1,6 @@
 #include "media/ui/Mp4ExportDialog.h"
 
-#include "project/Language.h"
+#include "base/Language.h"
 #include "ui_Mp4ExportDialog.h"
 
 #include <QComboBox>
@@ -11,6 +11,8 @@
 #include <QVBoxLayout>
 
 #include <array>
+
+using base::TextKey;
 
 namespace ui {
 
@@ -185,26 +187,26 @@ void Mp4ExportDialog::ChoicesChanged() {
 
 void Mp4ExportDialog::ApplyLanguage() {
     // Language files written before MP4 existed lack these keys: their texts stay built in.
-    const auto& lang = project::AppLanguage();
-    setWindowTitle(lang.FileText(968, "Запись MP4"));
-    Form->GroupBox1->setTitle(lang.FileText(969, "Размер кадра"));
-    Form->ComboBox1->setItemText(0, lang.FileText(970, "1280 x 720 (720p)"));
-    Form->ComboBox1->setItemText(1, lang.FileText(971, "1920 x 1080 (1080p)"));
+    const auto& lang = base::AppLanguage();
+    setWindowTitle(lang.FileText(TextKey::Mp4Title, "Запись MP4"));
+    Form->GroupBox1->setTitle(lang.FileText(TextKey::Mp4FrameSize, "Размер кадра"));
+    Form->ComboBox1->setItemText(0, lang.FileText(TextKey::Mp4Size720p, "1280 x 720 (720p)"));
+    Form->ComboBox1->setItemText(1, lang.FileText(TextKey::Mp4Size1080p, "1920 x 1080 (1080p)"));
     Form->ComboBox1->setItemText(2, QStringLiteral("2560 x 1440 (1440p)"));
     Form->ComboBox1->setItemText(3, QStringLiteral("3840 x 2160 (2160p, 4K)"));
-    Form->ComboBox1->setItemText(4, lang.FileText(972, "Высокое"));
-    Form->ComboBox1->setItemText(5, lang.FileText(973, "Стандартное"));
-    Form->GroupBox2->setTitle(lang.FileText(974, "Качество"));
-    Form->ComboBox2->setItemText(0, lang.FileText(975, "Хорошее"));
-    Form->ComboBox2->setItemText(1, lang.FileText(976, "Наилучшее"));
-    Form->BitBtn1->setText(lang.FileText(977, "OK"));
-    Form->BitBtn2->setText(lang.FileText(978, "Отмена"));
-    presetGroup_->setTitle(lang.FileText(880, "Готовые настройки"));
-    PresetBox->setItemText(0, lang.FileText(881, "Свои настройки"));
-    formatGroup_->setTitle(lang.FileText(882, "Формат"));
-    shapeLabel_->setText(lang.FileText(883, "Форма кадра"));
-    fpsLabel_->setText(lang.FileText(884, "Кадров в секунду"));
-    codecLabel_->setText(lang.FileText(885, "Кодек"));
+    Form->ComboBox1->setItemText(4, lang.FileText(TextKey::Mp4SizeHigh, "Высокое"));
+    Form->ComboBox1->setItemText(5, lang.FileText(TextKey::Mp4SizeStandard, "Стандартное"));
+    Form->GroupBox2->setTitle(lang.FileText(TextKey::Mp4Quality, "Качество"));
+    Form->ComboBox2->setItemText(0, lang.FileText(TextKey::Mp4Good, "Хорошее"));
+    Form->ComboBox2->setItemText(1, lang.FileText(TextKey::Mp4Best, "Наилучшее"));
+    Form->BitBtn1->setText(lang.FileText(TextKey::Mp4Ok, "OK"));
+    Form->BitBtn2->setText(lang.FileText(TextKey::Mp4Cancel, "Отмена"));
+    presetGroup_->setTitle(lang.FileText(TextKey::Mp4Presets, "Готовые настройки"));
+    PresetBox->setItemText(0, lang.FileText(TextKey::Mp4MyOwnChoices, "Свои настройки"));
+    formatGroup_->setTitle(lang.FileText(TextKey::Mp4Format, "Формат"));
+    shapeLabel_->setText(lang.FileText(TextKey::Mp4Shape, "Форма кадра"));
+    fpsLabel_->setText(lang.FileText(TextKey::Mp4FramesPerSecond, "Кадров в секунду"));
+    codecLabel_->setText(lang.FileText(TextKey::Mp4Codec, "Кодек"));
 }
 
 void Mp4ExportDialog::showEvent(QShowEvent* event) {

@@ -1,7 +1,7 @@
 #include "media/ui/ProgressWindow.h"
 
+#include "base/Language.h"
 #include "media/ExportRate.h"
-#include "project/Language.h"
 #include "ui_ProgressWindow.h"
 
 #include <QGuiApplication>
@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+
+using base::TextKey;
 
 namespace ui {
 
@@ -37,7 +39,7 @@ void ProgressWindow::reject() {
 }
 
 void ProgressWindow::ApplyLanguage() {
-    Form->BitBtn1->setText(project::AppLanguage().Text(33, "Отмена"));
+    Form->BitBtn1->setText(base::AppLanguage().Text(TextKey::Cancel, "Отмена"));
 }
 
 void ProgressWindow::ShowCentered() {
@@ -59,7 +61,8 @@ void ProgressWindow::SetPosition(int percent) {
 
 void ProgressWindow::SetItem(int n, int total) {
     Form->ProgressBar1->setRange(0, qMax(1, total));
-    Form->ProgressBar1->setFormat(project::AppLanguage().Text(72, "Импорт: %v из %m"));
+    Form->ProgressBar1->setFormat(
+        base::AppLanguage().Text(TextKey::ImportingProgress, "Импорт: %v из %m"));
     Form->ProgressBar1->setValue(n);
 }
 

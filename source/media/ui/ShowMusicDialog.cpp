@@ -1,7 +1,7 @@
 #include "media/ui/ShowMusicDialog.h"
 
+#include "base/Language.h"
 #include "media/ui/SecondsBox.h"
-#include "project/Language.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -12,9 +12,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+using base::TextKey;
+
 namespace ui {
 
-using project::Tr;
+using base::Tr;
 
 ShowMusicDialog::ShowMusicDialog(const project::ShowOptions& options, bool hasMusic,
                                  QWidget* parent)
@@ -64,15 +66,15 @@ ShowMusicDialog::ShowMusicDialog(const project::ShowOptions& options, bool hasMu
 }
 
 void ShowMusicDialog::ApplyLanguage() {
-    setWindowTitle(Tr(830, "Музыка показа"));
-    crossfadeLabel_->setText(Tr(831, "Переход между композициями, с:"));
-    endFadeLabel_->setText(Tr(832, "Затухание музыки в конце, с:"));
-    evenLoudness_->setText(Tr(833, "Одинаковая громкость"));
-    fitPhotos_->setText(Tr(834, "Подогнать фото под музыку"));
-    beatCuts_->setText(Tr(835, "Менять фото в такт"));
-    noMusic_->setText(Tr(836, "В показе нет музыки."));
-    buttons_->button(QDialogButtonBox::Ok)->setText(Tr(705, "OK"));
-    buttons_->button(QDialogButtonBox::Cancel)->setText(Tr(706, "Отмена"));
+    setWindowTitle(Tr(TextKey::MusicTitle, "Музыка показа"));
+    crossfadeLabel_->setText(Tr(TextKey::MusicCrossfade, "Переход между композициями, с:"));
+    endFadeLabel_->setText(Tr(TextKey::MusicEndFade, "Затухание музыки в конце, с:"));
+    evenLoudness_->setText(Tr(TextKey::MusicEvenLoudness, "Одинаковая громкость"));
+    fitPhotos_->setText(Tr(TextKey::MusicFitPhotos, "Подогнать фото под музыку"));
+    beatCuts_->setText(Tr(TextKey::MusicBeatCuts, "Менять фото в такт"));
+    noMusic_->setText(Tr(TextKey::MusicNone, "В показе нет музыки."));
+    buttons_->button(QDialogButtonBox::Ok)->setText(Tr(TextKey::SettingsOk, "OK"));
+    buttons_->button(QDialogButtonBox::Cancel)->setText(Tr(TextKey::SettingsCancel, "Отмена"));
 }
 
 project::ShowOptions ShowMusicDialog::Options() const {

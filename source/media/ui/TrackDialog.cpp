@@ -1,10 +1,10 @@
 #include "media/ui/TrackDialog.h"
 
 #include "base/CodePage.h"
+#include "base/Language.h"
 #include "media/AudioLibrary.h"
 #include "media/ui/SecondsBox.h"
 #include "project/Duration.h"
-#include "project/Language.h"
 #include "ui_TrackDialog.h"
 
 #include <QCloseEvent>
@@ -20,9 +20,11 @@
 #include <climits>
 #include <cmath>
 
+using base::TextKey;
+
 namespace ui {
 
-using project::Tr;
+using base::Tr;
 
 namespace {
 QString Duration(std::int64_t seconds) {
@@ -81,25 +83,25 @@ TrackDialog::~TrackDialog() {
 }
 
 void TrackDialog::ApplyLanguage() {
-    setWindowTitle(Tr(800, "Звук"));
-    Form->Label4->setText(Tr(801, "Время воспроизведения:"));
-    Form->Label5->setText(Tr(802, "Громкость:"));
-    Form->Label3->setText(Tr(803, "Композиция:"));
-    Form->FadeInLabel->setText(Tr(804, "Нарастание, с:"));
-    Form->FadeOutLabel->setText(Tr(805, "Затухание, с:"));
-    Form->LoudnessCaption->setText(Tr(806, "Громкость записи:"));
-    Form->ButtonBox->button(QDialogButtonBox::Ok)->setText(Tr(886, "OK"));
-    Form->ButtonBox->button(QDialogButtonBox::Close)->setText(Tr(887, "Закрыть"));
+    setWindowTitle(Tr(TextKey::TrackTitle, "Звук"));
+    Form->Label4->setText(Tr(TextKey::TrackPlayingTime, "Время воспроизведения:"));
+    Form->Label5->setText(Tr(TextKey::TrackVolume, "Громкость:"));
+    Form->Label3->setText(Tr(TextKey::TrackFile, "Композиция:"));
+    Form->FadeInLabel->setText(Tr(TextKey::TrackFadeIn, "Нарастание, с:"));
+    Form->FadeOutLabel->setText(Tr(TextKey::TrackFadeOut, "Затухание, с:"));
+    Form->LoudnessCaption->setText(Tr(TextKey::TrackRecordedLoudness, "Громкость записи:"));
+    Form->ButtonBox->button(QDialogButtonBox::Ok)->setText(Tr(TextKey::TrackOk, "OK"));
+    Form->ButtonBox->button(QDialogButtonBox::Close)->setText(Tr(TextKey::TrackClose, "Закрыть"));
     ShowLoudness();
 }
 
 void TrackDialog::ShowLoudness() {
     const project::TrackExtension& ext = sound_.Ext;
     Form->LoudnessLabel->setText(ext.HasLoudness
-                                     ? Tr(808, "%1 LUFS, пик %2 dBTP")
+                                     ? Tr(TextKey::TrackLoudnessValue, "%1 LUFS, пик %2 dBTP")
                                            .arg(QLocale().toString(ext.LoudnessLufs, 'f', 1),
                                                 QLocale().toString(ext.TruePeakDb, 'f', 1))
-                                     : Tr(807, "не измерена"));
+                                     : Tr(TextKey::TrackNotMeasured, "не измерена"));
 }
 
 double TrackDialog::FadeInSeconds() const {

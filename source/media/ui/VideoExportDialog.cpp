@@ -1,10 +1,12 @@
 #include "media/ui/VideoExportDialog.h"
 
+#include "base/Language.h"
 #include "media/CodecChoice.h"
-#include "project/Language.h"
 #include "ui_VideoExportDialog.h"
 
 #include <QPushButton>
+
+using base::TextKey;
 
 namespace ui {
 
@@ -31,7 +33,8 @@ VideoExportDialog::VideoExportDialog(const std::vector<std::string>& lines, QWid
 VideoExportDialog::~VideoExportDialog() = default;
 
 QString VideoExportDialog::MissingCodecText() {
-    return project::AppLanguage().Text(27, "Для записи AVI необходимо установить DivX/XviD кодек!");
+    return base::AppLanguage().Text(TextKey::ShowNotLoaded,
+                                    "Для записи AVI необходимо установить DivX/XviD кодек!");
 }
 
 std::string VideoExportDialog::CodecLine() const {
@@ -47,14 +50,14 @@ int VideoExportDialog::Resolution() const {
 }
 
 void VideoExportDialog::ApplyLanguage() {
-    const auto& lang = project::AppLanguage();
-    setWindowTitle(lang.Text(950, "Запись AVI"));
-    Form->GroupBox1->setTitle(lang.Text(951, "Кодек"));
-    Form->GroupBox2->setTitle(lang.Text(952, "Разрешение"));
-    Form->ComboBox2->setItemText(0, lang.Text(953, "Высокое"));
-    Form->ComboBox2->setItemText(1, lang.Text(954, "Стандартное"));
-    Form->BitBtn1->setText(lang.Text(955, "OK"));
-    Form->BitBtn2->setText(lang.Text(956, "Отмена"));
+    const auto& lang = base::AppLanguage();
+    setWindowTitle(lang.Text(TextKey::AviTitle, "Запись AVI"));
+    Form->GroupBox1->setTitle(lang.Text(TextKey::AviCodec, "Кодек"));
+    Form->GroupBox2->setTitle(lang.Text(TextKey::AviResolution, "Разрешение"));
+    Form->ComboBox2->setItemText(0, lang.Text(TextKey::AviHigh, "Высокое"));
+    Form->ComboBox2->setItemText(1, lang.Text(TextKey::AviStandard, "Стандартное"));
+    Form->BitBtn1->setText(lang.Text(TextKey::AviOk, "OK"));
+    Form->BitBtn2->setText(lang.Text(TextKey::AviCancel, "Отмена"));
 }
 
 void VideoExportDialog::showEvent(QShowEvent* event) {

@@ -1,7 +1,7 @@
 #include "project/ui/AboutDialog.h"
 
+#include "base/ui/LanguageTexts.h"
 #include "project/ProgramPicture.h"
-#include "project/ui/LanguageTexts.h"
 #include "ui_AboutDialog.h"
 
 #include <QDir>
@@ -10,6 +10,8 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QUrl>
+
+using base::TextKey;
 
 namespace ui {
 
@@ -44,7 +46,7 @@ AboutDialog::AboutDialog(const QString& siteURL, std::function<void(const QStrin
 AboutDialog::~AboutDialog() = default;
 
 void AboutDialog::ApplyTexts() {
-    ApplyLanguageTexts({{965, this}, {967, Form->BitBtn2}});
+    ApplyLanguageTexts({{TextKey::AboutTitle, this}, {TextKey::AboutOk, Form->BitBtn2}});
 }
 
 void AboutDialog::changeEvent(QEvent* event) {

@@ -1,10 +1,10 @@
 #include "project/ui/SettingsDialog.h"
 
+#include "base/Language.h"
+#include "base/ui/LanguageTexts.h"
 #include "imaging/Colors.h"
-#include "project/Language.h"
 #include "project/SettingsChoices.h"
 #include "project/Slide.h"
-#include "project/ui/LanguageTexts.h"
 #include "ui_SettingsDialog.h"
 
 #include <QColorDialog>
@@ -12,6 +12,8 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+
+using base::TextKey;
 
 namespace ui {
 
@@ -99,23 +101,24 @@ void SettingsDialog::NameBackgrounds() {
     const std::pair<int, const char*> names[] = {
         {897, "Черный"}, {898, "Белый"}, {899, "Серый"}, {845, "Светло-серый (системный)"}};
     for (int i = 0; i < last && i < 4; ++i)
-        Form->BackgroundCombo->setItemText(i, project::Tr(names[i].first, names[i].second));
+        Form->BackgroundCombo->setItemText(i, base::Tr(names[i].first, names[i].second));
     Form->BackgroundCombo->setItemText(
         last, Form->BackgroundCombo->findData(background_) >= 0
-                  ? project::Tr(846, "Выбранный цвет...")
-                  : project::Tr(847, "Выбранный цвет (%1)...").arg(ShownColor(background_).name()));
+                  ? base::Tr(TextKey::BackgroundChosenColour, "Выбранный цвет...")
+                  : base::Tr(TextKey::BackgroundChosenColourValue, "Выбранный цвет (%1)...")
+                        .arg(ShownColor(background_).name()));
 }
 
 void SettingsDialog::ApplyTexts() {
     ApplyLanguageTexts({
-        {700, this},
-        {701, Form->GroupBox1},
-        {702, Form->RadioButton1},
-        {703, Form->RadioButton2},
-        {705, Form->BitBtn1},
-        {706, Form->BitBtn2},
-        {707, Form->GroupBox3},
-        {896, Form->BackgroundBox},
+        {TextKey::SettingsTitle, this},
+        {TextKey::SettingsLanguage, Form->GroupBox1},
+        {TextKey::SettingsDefault, Form->RadioButton1},
+        {TextKey::SettingsFromFile, Form->RadioButton2},
+        {TextKey::SettingsOk, Form->BitBtn1},
+        {TextKey::SettingsCancel, Form->BitBtn2},
+        {TextKey::SettingsResolution, Form->GroupBox3},
+        {TextKey::NewPhotoBackground, Form->BackgroundBox},
     });
     NameBackgrounds();
 }

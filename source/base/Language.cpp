@@ -1,4 +1,4 @@
-#include "project/Language.h"
+#include "base/Language.h"
 
 #include "base/Text.h"
 
@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <utility>
 
-namespace project {
+namespace base {
 
 namespace {
 
@@ -121,40 +121,34 @@ std::vector<std::string> ParseLanguageLines(const std::vector<std::string_view>&
     return table;
 }
 
-std::vector<std::string> ReadLanguageTable(const QString& path, QString* error,
-                                           std::vector<bool>* held) {
-    auto fail = [error](const QString& why) {
-        if (error)
-            *error = why;
-        return std::vector<std::string>();
-    };
+Result<std::vector<std::string>> ReadLanguageTable(const QString& path, std::vector<bool>* held) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("cannot open the language file: ") + file.errorString());
+        return Fail("cannot open the language file: " + file.errorString().toStdString());
     if (file.size() > static_cast<qint64>(kMaxLanguageFileBytes))
-        return fail(QStringLiteral("the language file is too large"));
+        return Fail("the language file is too large");
     // Read at most one byte over the limit, so a file that grows meanwhile is refused too.
     const QByteArray content = file.read(static_cast<qint64>(kMaxLanguageFileBytes) + 1);
     if (file.error() != QFileDevice::NoError)
-        return fail(QStringLiteral("cannot read the language file: ") + file.errorString());
+        return Fail("cannot read the language file: " + file.errorString().toStdString());
     if (static_cast<std::size_t>(content.size()) > kMaxLanguageFileBytes)
-        return fail(QStringLiteral("the language file is too large"));
+        return Fail("the language file is too large");
     const auto lines =
         SplitLines(std::string_view(content.constData(), static_cast<std::size_t>(content.size())));
     if (lines.empty())
-        return fail(QStringLiteral("the language file holds no line"));
+        return Fail("the language file holds no line");
     return ParseLanguageLines(lines, held);
 }
 
-bool LoadLanguageFile(Language& language, const QString& path, QString* error) {
+Status LoadLanguageFile(Language& language, const QString& path) {
     std::vector<bool> held;
-    std::vector<std::string> table = ReadLanguageTable(path, error, &held);
-    if (table.empty())
-        return false;
-    language.LanguageTable = std::move(table);
+    auto table = ReadLanguageTable(path, &held);
+    if (!table)
+        return Fail(table.error());
+    language.LanguageTable = std::move(*table);
     language.FileKeys = std::move(held);
     language.LanguageFile = QFile::encodeName(QFileInfo(path).fileName()).toStdString();
-    return true;
+    return {};
 }
 
 Language& AppLanguage() {
@@ -166,4 +160,4 @@ QString LanguageFolder() {
     return base::ProgramFolder() + QStringLiteral("language/");
 }
 
-} // namespace project
+} // namespace base

@@ -1,6 +1,6 @@
-#include "project/ui/LanguageTexts.h"
+#include "base/ui/LanguageTexts.h"
 
-#include "project/Language.h"
+#include "base/Language.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -38,13 +38,13 @@ void SetCaption(QObject* target, const QString& text) {
 
 } // namespace
 
-LanguageText::LanguageText(int key, QObject* target)
+LanguageText::LanguageText(base::TextKey key, QObject* target)
     : Key(key), Apply([target](const QString& text) { SetCaption(target, text); }) {}
 
-LanguageText::LanguageText(int key, std::function<void(const QString&)> setter)
+LanguageText::LanguageText(base::TextKey key, std::function<void(const QString&)> setter)
     : Key(key), Apply(std::move(setter)) {}
 
-LanguageText HintText(int key, QWidget* target) {
+LanguageText HintText(base::TextKey key, QWidget* target) {
     return LanguageText(key, [target](const QString& text) {
         if (target)
             target->setToolTip(text);
@@ -52,7 +52,7 @@ LanguageText HintText(int key, QWidget* target) {
 }
 
 void ApplyLanguageTexts(std::initializer_list<LanguageText> texts) {
-    const project::Language& language = project::AppLanguage();
+    const base::Language& language = base::AppLanguage();
     for (const LanguageText& t : texts)
         if (language.Has(t.Key) && t.Apply)
             t.Apply(language.Text(t.Key, QString()));

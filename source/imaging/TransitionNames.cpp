@@ -1,9 +1,9 @@
-#include "project/TransitionNames.h"
+#include "imaging/TransitionNames.h"
 
+#include "base/Language.h"
 #include "imaging/TransitionKinds.h"
-#include "project/Language.h"
 
-namespace project {
+namespace imaging {
 
 QString TransitionName(int kind) {
     static const char* const kNames[kTransitionCount] = {
@@ -11,13 +11,14 @@ QString TransitionName(int kind) {
         "Наплыв снизу",        "Наплыв сверху",     "Появление справа",    "Появление слева",
         "Появление снизу",     "Появление сверху",  "Наплыв справа снизу", "Наплыв справа сверху",
         "Наплыв слева сверху", "Наплыв слева снизу"};
-    if (imaging::IsSmoothTransition(kind))
-        return AppLanguage().Text(imaging::TransitionTitleKey(kind),
-                                  QString::fromUtf8(imaging::TransitionBuiltinTitle(kind)));
+    if (IsSmoothTransition(kind))
+        return base::AppLanguage().Text(TransitionTitleKey(kind),
+                                        QString::fromUtf8(TransitionBuiltinTitle(kind)));
     if (kind < 0 || kind >= kTransitionCount)
         return QString();
-    const int key = kind < 10 ? 16 + kind : 41 + (kind - 10);
-    return AppLanguage().Text(key, QString::fromUtf8(kNames[kind]));
+    const int key = kind < 10 ? base::KeyNumber(base::TextKey::NoTransition) + kind
+                              : base::KeyNumber(base::TextKey::SlideInBottomRight) + (kind - 10);
+    return base::AppLanguage().Text(key, QString::fromUtf8(kNames[kind]));
 }
 
-} // namespace project
+} // namespace imaging

@@ -1,8 +1,12 @@
 // The interface texts of the running program: up to 999 numbered texts from a language file.
+// Code names the keys it uses by TextKey; the int forms serve keys computed from a first key.
 // A text is used only when the table holds its key; otherwise the built-in text stays. Texts
 // added after the language files were first written use FileText, which also knows which keys
 // the loaded file actually holds.
 #pragma once
+
+#include "base/Result.h"
+#include "base/TextKey.h"
 
 #include <QString>
 
@@ -10,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-namespace project {
+namespace base {
 
 // Number of entries a loaded table holds (keys 1..999).
 constexpr int kLanguageKeys = 999;
@@ -33,6 +37,13 @@ struct Language {
     QString Text(int key, const char* builtinUtf8) const {
         return Text(key, QString::fromUtf8(builtinUtf8));
     }
+    bool Has(TextKey key) const { return Has(KeyNumber(key)); }
+    QString Text(TextKey key, const char* builtinUtf8) const {
+        return Text(KeyNumber(key), builtinUtf8);
+    }
+    QString Text(TextKey key, const QString& builtin) const {
+        return Text(KeyNumber(key), builtin);
+    }
     // True when the loaded file holds key (a line "key=" with an empty text counts).
     bool FileHolds(int key) const {
         return Has(key) && static_cast<std::size_t>(key) <= FileKeys.size() &&
@@ -43,6 +54,9 @@ struct Language {
     QString FileText(int key, const QString& builtin) const;
     QString FileText(int key, const char* builtinUtf8) const {
         return FileText(key, QString::fromUtf8(builtinUtf8));
+    }
+    QString FileText(TextKey key, const char* builtinUtf8) const {
+        return FileText(KeyNumber(key), builtinUtf8);
     }
 };
 
@@ -61,14 +75,13 @@ std::vector<std::string_view> SplitLines(std::string_view content);
 
 // Reads the file at path into language: on success the table holds kLanguageKeys entries,
 // FileKeys which of them the file holds and LanguageFile the file's name. A file that cannot be
-// read, is too large or holds no line leaves language as it was and returns false with the reason
-// in *error.
-bool LoadLanguageFile(Language& language, const QString& path, QString* error = nullptr);
+// read, is too large or holds no line leaves language as it was and fails with the reason.
+Status LoadLanguageFile(Language& language, const QString& path);
 
-// The table of the file at path as LoadLanguageFile reads it, without loading it: empty (with
-// the reason in *error) when the file cannot be read, is too large or holds no line.
-std::vector<std::string> ReadLanguageTable(const QString& path, QString* error = nullptr,
-                                           std::vector<bool>* held = nullptr);
+// The table of the file at path as LoadLanguageFile reads it, without loading it (and in *held
+// which keys the file holds); fails when the file cannot be read, is too large or holds no line.
+Result<std::vector<std::string>> ReadLanguageTable(const QString& path,
+                                                   std::vector<bool>* held = nullptr);
 
 // The one table of the running program.
 Language& AppLanguage();
@@ -77,8 +90,11 @@ Language& AppLanguage();
 inline QString Tr(int key, const char* builtinUtf8) {
     return AppLanguage().Text(key, builtinUtf8);
 }
+inline QString Tr(TextKey key, const char* builtinUtf8) {
+    return AppLanguage().Text(key, builtinUtf8);
+}
 
 // The language folder beside the program (ends with '/').
 QString LanguageFolder();
 
-} // namespace project
+} // namespace base

@@ -3,7 +3,7 @@
 
 #include <QString>
 
-namespace project {
+namespace imaging {
 
 constexpr int kTransitionCount = 14;
 
@@ -11,4 +11,4 @@ constexpr int kTransitionCount = 14;
 // newer kinds 14..26 (their keys from TransitionKinds.h); "" for other values.
 QString TransitionName(int kind);
 
-} // namespace project
+} // namespace imaging

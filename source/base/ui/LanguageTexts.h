@@ -2,6 +2,8 @@
 // control only when the table holds it; otherwise the control keeps its built-in text.
 #pragma once
 
+#include "base/TextKey.h"
+
 #include <QString>
 
 #include <functional>
@@ -15,16 +17,16 @@ namespace ui {
 struct LanguageText {
     // The control's caption: a window's title, a group box's title, a tab page's tab text, or
     // the text of a button, label, check box or menu action.
-    LanguageText(int key, QObject* target);
+    LanguageText(base::TextKey key, QObject* target);
     // Any other place (hints, list items): the setter receives the text.
-    LanguageText(int key, std::function<void(const QString&)> setter);
+    LanguageText(base::TextKey key, std::function<void(const QString&)> setter);
 
-    int Key;
+    base::TextKey Key;
     std::function<void(const QString&)> Apply;
 };
 
 // A control's hint.
-LanguageText HintText(int key, QWidget* target);
+LanguageText HintText(base::TextKey key, QWidget* target);
 
 // Applies every text the program's language table holds.
 void ApplyLanguageTexts(std::initializer_list<LanguageText> texts);

@@ -1,21 +1,25 @@
 // The language-file parser and loader: the file format's rules and hostile files.
 #include "base/CodePage.h"
-#include "project/Language.h"
+#include "base/Language.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include <algorithm>
+#include <map>
 
 #include <string>
 #include <vector>
 
 namespace {
 
-using project::Language;
+using base::Language;
 
 std::vector<std::string> Parse(std::string_view content) {
-    return project::ParseLanguageLines(project::SplitLines(content));
+    return base::ParseLanguageLines(base::SplitLines(content));
 }
 
 class LanguageFileTest : public ::testing::Test {
@@ -86,9 +90,9 @@ TEST(LanguageParse, LineEndingsAndMissingFinalNewline) {
         EXPECT_EQ(t[1], "two");
         EXPECT_EQ(t[2], "three");
     }
-    EXPECT_EQ(project::SplitLines("").size(), 0u);
-    EXPECT_EQ(project::SplitLines("\n").size(), 1u);
-    EXPECT_EQ(project::SplitLines("a\r\n\r\nb").size(), 3u);
+    EXPECT_EQ(base::SplitLines("").size(), 0u);
+    EXPECT_EQ(base::SplitLines("\n").size(), 1u);
+    EXPECT_EQ(base::SplitLines("a\r\n\r\nb").size(), 3u);
 }
 
 TEST(LanguageParse, SeparatorByteInsideATextEndsThatText) {
@@ -128,8 +132,8 @@ TEST(LanguageText, FallbackAndCodePage) {
 
 TEST(LanguageText, FileTextFallsBackOnlyForKeysTheFileLacks) {
     std::vector<bool> found;
-    const auto table = project::ParseLanguageLines(
-        project::SplitLines("970=Size\n968=\n969=\xcf\xf0\xe8\n971=  \n"), &found);
+    const auto table = base::ParseLanguageLines(
+        base::SplitLines("970=Size\n968=\n969=\xcf\xf0\xe8\n971=  \n"), &found);
     ASSERT_EQ(found.size(), 999u);
     // Keys are searched in ascending order: 968 and 969 are found behind the line of 970, which
     // stands before them and is missed; 968 and 971 are held with empty texts.
@@ -162,8 +166,8 @@ TEST(LanguageText, FileTextFallsBackOnlyForKeysTheFileLacks) {
 TEST_F(LanguageFileTest, LoadSetsTableAndFileName) {
     Language l;
     const QString path = Write("mine.lng", "1=A\n2=B");
-    QString error;
-    ASSERT_TRUE(project::LoadLanguageFile(l, path, &error)) << error.toStdString();
+    const base::Status loaded = base::LoadLanguageFile(l, path);
+    ASSERT_TRUE(loaded) << loaded.error();
     EXPECT_EQ(l.LanguageFile, "mine.lng");
     ASSERT_EQ(l.LanguageTable.size(), 999u);
     EXPECT_EQ(l.LanguageTable[1], "B");
@@ -171,19 +175,23 @@ TEST_F(LanguageFileTest, LoadSetsTableAndFileName) {
 
 TEST_F(LanguageFileTest, MissingEmptyOrOversizedFileKeepsThePreviousTable) {
     Language l;
-    ASSERT_TRUE(project::LoadLanguageFile(l, Write("good.lng", "1=kept\n")));
-    QString error;
-    EXPECT_FALSE(project::LoadLanguageFile(l, dir_.filePath("absent.lng"), &error));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_FALSE(project::LoadLanguageFile(l, Write("empty.lng", "")));
-    EXPECT_FALSE(project::LoadLanguageFile(l, dir_.path())); // a folder is no file
-    EXPECT_FALSE(project::LoadLanguageFile(
-        l, Write("huge.lng", std::string(project::kMaxLanguageFileBytes + 1, 'a'))));
+    ASSERT_TRUE(base::LoadLanguageFile(l, Write("good.lng", "1=kept\n")));
+    const base::Status absent = base::LoadLanguageFile(l, dir_.filePath("absent.lng"));
+    ASSERT_FALSE(absent);
+    EXPECT_NE(absent.error().find("cannot open the language file"), std::string::npos);
+    const base::Status empty = base::LoadLanguageFile(l, Write("empty.lng", ""));
+    ASSERT_FALSE(empty);
+    EXPECT_EQ(empty.error(), "the language file holds no line");
+    EXPECT_FALSE(base::LoadLanguageFile(l, dir_.path())); // a folder is no file
+    const base::Status huge = base::LoadLanguageFile(
+        l, Write("huge.lng", std::string(base::kMaxLanguageFileBytes + 1, 'a')));
+    ASSERT_FALSE(huge);
+    EXPECT_EQ(huge.error(), "the language file is too large");
     EXPECT_EQ(l.LanguageFile, "good.lng");
     EXPECT_EQ(l.LanguageTable[0], "kept");
     EXPECT_TRUE(l.FileHolds(1));
     // A file of one empty line is a file with a line: every entry becomes empty.
-    EXPECT_TRUE(project::LoadLanguageFile(l, Write("blank.lng", "\r\n")));
+    EXPECT_TRUE(base::LoadLanguageFile(l, Write("blank.lng", "\r\n")));
     EXPECT_EQ(l.LanguageFile, "blank.lng");
     EXPECT_EQ(l.LanguageTable.size(), 999u);
     EXPECT_EQ(l.LanguageTable[0], "");
@@ -192,11 +200,11 @@ TEST_F(LanguageFileTest, MissingEmptyOrOversizedFileKeepsThePreviousTable) {
 
 TEST_F(LanguageFileTest, LoadRecordsWhichKeysTheFileHolds) {
     Language l;
-    ASSERT_TRUE(project::LoadLanguageFile(l, Write("new.lng", "968=\r\n970=Size\r\n")));
+    ASSERT_TRUE(base::LoadLanguageFile(l, Write("new.lng", "968=\r\n970=Size\r\n")));
     EXPECT_EQ(l.FileText(968, "built-in"), "");
     EXPECT_EQ(l.FileText(969, "built-in"), "built-in");
     EXPECT_EQ(l.FileText(970, "built-in"), "Size");
-    ASSERT_TRUE(project::LoadLanguageFile(l, Write("old.lng", "1=One\r\n")));
+    ASSERT_TRUE(base::LoadLanguageFile(l, Write("old.lng", "1=One\r\n")));
     EXPECT_EQ(l.FileText(970, "built-in"), "built-in");
     EXPECT_EQ(l.FileText(1, "built-in"), "One");
 }
@@ -210,8 +218,7 @@ TEST_F(LanguageFileTest, ShippedFilesCoverTheSameKeysInAscendingOrder) {
         ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name;
         const QByteArray bytes = f.readAll();
         int last = 0;
-        for (const auto line :
-             project::SplitLines({bytes.constData(), std::size_t(bytes.size())})) {
+        for (const auto line : base::SplitLines({bytes.constData(), std::size_t(bytes.size())})) {
             const auto eq = line.find('=');
             if (line.empty() || line[0] < '1' || line[0] > '9' || eq == std::string_view::npos)
                 continue;
@@ -221,15 +228,29 @@ TEST_F(LanguageFileTest, ShippedFilesCoverTheSameKeysInAscendingOrder) {
             keysOf[n].push_back(key);
         }
         Language l;
-        ASSERT_TRUE(project::LoadLanguageFile(l, folder + name));
+        ASSERT_TRUE(base::LoadLanguageFile(l, folder + name));
         for (int key : keysOf[n])
             EXPECT_FALSE(l.LanguageTable[std::size_t(key - 1)].empty()) << name << " key " << key;
         ++n;
     }
     EXPECT_EQ(keysOf[0], keysOf[1]);
-    // Every key the program cites, among them the dialogs' and the messages'.
-    for (int key : {2, 27, 33, 48, 52, 54, 500, 649, 700, 707, 803, 911, 957, 965, 967, 968, 978})
-        EXPECT_NE(std::find(keysOf[0].begin(), keysOf[0].end(), key), keysOf[0].end()) << key;
+    // Every key the program names (TextKey, read from its header so none is left out) is a key of
+    // the shipped files, and no two names share a number.
+    QFile header(QStringLiteral(REELPANE_TEST_SOURCE_DIR) + "/source/base/TextKey.h");
+    ASSERT_TRUE(header.open(QIODevice::ReadOnly));
+    const QRegularExpression entry(QStringLiteral("^\\s+(\\w+) = (\\d+),$"),
+                                   QRegularExpression::MultilineOption);
+    std::map<int, QString> named;
+    for (auto it = entry.globalMatch(QString::fromUtf8(header.readAll())); it.hasNext();) {
+        const auto m = it.next();
+        const int key = m.captured(2).toInt();
+        EXPECT_TRUE(named.emplace(key, m.captured(1)).second)
+            << m.captured(1).toStdString() << " repeats key " << key;
+        EXPECT_NE(std::find(keysOf[0].begin(), keysOf[0].end(), key), keysOf[0].end())
+            << m.captured(1).toStdString() << " = " << key << " is in no shipped file";
+    }
+    EXPECT_GT(named.size(), 200u);
+    EXPECT_EQ(named[911], "DiscAskErase");
 }
 
 } // namespace
