@@ -98,10 +98,11 @@ TEST_F(CliTest, NewThenInfo) {
         EXPECT_EQ(s["BackColor"].toDouble(), 4278190095.0);
         EXPECT_FALSE(s["WorkFile"].toString().isEmpty());
     }
-    // info re-imports at the current (default) resolution: landscape 1280 wide, portrait 1024 high.
-    EXPECT_EQ(slides[0].toObject()["Width"].toInt(), 1280);
-    EXPECT_EQ(slides[0].toObject()["Height"].toInt(), 960);
-    EXPECT_EQ(slides[1].toObject()["Height"].toInt(), 1024);
+    // info re-imports at the show's own photo size (800 x 600, kept in the file), not the
+    // default: landscape 800 wide, portrait 600 high.
+    EXPECT_EQ(slides[0].toObject()["Width"].toInt(), 800);
+    EXPECT_EQ(slides[0].toObject()["Height"].toInt(), 600);
+    EXPECT_EQ(slides[1].toObject()["Height"].toInt(), 600);
     const QJsonArray sounds = show["Sounds"].toArray();
     ASSERT_EQ(sounds.size(), 2);
     EXPECT_EQ(sounds[0].toObject()["Title"].toString(), QString("Band - Мелодия"));

@@ -344,7 +344,8 @@ TEST_F(ImportTest, AWorkingCopyThatCannotBeWrittenIsAFailure) {
 // Opening a show whose working copies cannot be written fails with the reason instead of
 // opening with photos missing.
 TEST_F(ImportTest, AnOpenThatCannotWriteTheWorkingCopiesFails) {
-    // Two small photos in the file, fitted again to 1024 x 1024 (3 MB each) when opened.
+    // Two small photos in the file, fitted again to 1024 x 1024 (3 MB each) when opened where
+    // the setting chooses 1280 x 1024 (a chosen size wins over the one the file keeps).
     show.Resolution = "64x32";
     ASSERT_TRUE(project::AddPhoto(show, Convert("-size 100x100 xc:red", "a.png")));
     ASSERT_TRUE(project::AddPhoto(show, Convert("-size 60x60 xc:blue", "b.png")));
@@ -352,7 +353,7 @@ TEST_F(ImportTest, AnOpenThatCannotWriteTheWorkingCopiesFails) {
     base::NoProgress quiet;
     ASSERT_EQ(project::SaveProject(show, file, quiet).Outcome, project::SaveOutcome::Saved);
     show.ClearProject();
-    show.Resolution = "";
+    show.Resolution = "1280x1024";
     const std::string answer = WithFileLimit(1 << 20, [&]() -> std::string {
         project::ImportHooks hooks;
         hooks.AddPhoto = [&](const std::string& p) -> project::ImportStatus {
