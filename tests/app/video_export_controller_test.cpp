@@ -388,8 +388,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(form.ProgressView->isVisible(), 20000);
         QVERIFY(form.Export->Running());
         // Commands are refused meanwhile: the show keeps its photos.
-        form.Show.SelectedSlide = 0;
-        form.deletePhoto();
+        form.Storyboard->SelectSlide(0);
+        form.Commands->deletePhoto();
         QCOMPARE(form.Show.Slides.size(), std::size_t(3));
         Widget<QPushButton>(*form.ProgressView, "BitBtn1")->click();
         QTRY_VERIFY_WITH_TIMEOUT(!form.Export->Running(), 20000);
