@@ -152,6 +152,44 @@ private Q_SLOTS:
         d->reject();
     }
 
+    // Every field the dialog takes comes back into the record unchanged when nothing is edited,
+    // and the pending light and colour come back neutral whichever way it closes.
+    void theRecordComesBackWithItsOwnFields() {
+        Prepare(Gradient(40, 30));
+        slide.ShowSeconds = 7;
+        slide.CaptionText = "Abc";
+        slide.CaptionFont = "Serif";
+        slide.CaptionSize = 31;
+        slide.CaptionColor = 0x112233;
+        slide.CaptionStyle = 5;
+        slide.CaptionHAlign = 3;
+        slide.CaptionVAlign = 2;
+        slide.BackColor = 0x445566;
+        slide.TurnCount = 2;
+        slide.Brightness = 0;
+        slide.Contrast = 0;
+        slide.Gamma10 = 10.0;
+        slide.ColorEffect = 0;
+        const project::Slide before = slide;
+        auto d = Open(5);
+        d->Form->CancelButton5->click();
+        // A record holding none of them but the file, transition and extension takes them all.
+        project::Slide blank = project::Slide::MakeDefault();
+        blank.WorkFile = before.WorkFile;
+        blank.TransitionKind = before.TransitionKind;
+        blank.TransitionSeconds = before.TransitionSeconds;
+        blank.Ext = before.Ext;
+        QVERIFY(ui::WithEffectsValues(blank, d->Values()) == before);
+
+        slide.Brightness = 40;
+        slide.ColorEffect = 2;
+        auto pending = Open(5);
+        pending->Form->CancelButton5->click();
+        QCOMPARE(pending->Values().Brightness, 0);
+        QCOMPARE(pending->Values().ColorEffect, 0);
+        QCOMPARE(pending->Values().Gamma10, 10.0);
+    }
+
     void turnsUndoneByCancel() {
         Prepare(Gradient(40, 30));
         auto d = Open(2);
