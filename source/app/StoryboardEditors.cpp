@@ -2,6 +2,7 @@
 // selected track, each edit one step of the history.
 #include "app/StoryboardCommands.h"
 
+#include "app/SlidePicture.h"
 #include "imaging/ui/EffectsDialog.h"
 #include "media/ui/TrackDialog.h"
 #include "project/ShowHistory.h"
@@ -32,13 +33,16 @@ void StoryboardCommands::openEffects(int tag) {
     const QPixmap clean = view_.CleanThumbnail(index);
     const imaging::Bitmap thumbnail =
         clean.isNull() ? imaging::Bitmap() : imaging::Bitmap::CreateFromImage(clean.toImage());
-    ui::EffectsDialog dialog(slide, show_.Resolution, thumbnail, view_.EffectsPage(),
-                             host_.DialogParent);
+    // The dialog edits the working file through the core's slide edits; the history's copy of
+    // the picture stands for its backups.
+    SlidePicture picture(slide, show_.Resolution);
+    picture.UseKeptOriginal(change->KeptPicture());
+    ui::EffectsDialog dialog(EffectsValuesOf(slide), picture, show_.Resolution, thumbnail,
+                             view_.EffectsPage(), host_.DialogParent);
     dialog.SetSlideIndex(static_cast<int>(index));
-    dialog.UseKeptOriginal(change->KeptPicture());
     dialog.exec();
-    // The dialog wrote the working file itself; the values and thumbnail come back from it.
-    const project::Slide edited = dialog.SlideRecord();
+    // The values and thumbnail come back from the dialog and are stored through the document.
+    const project::Slide edited = WithEffectsValues(slide, dialog.Values());
     if (!dialog.Thumbnail().IsEmpty())
         view_.SeedThumbnail(edited.WorkFile, dialog.Thumbnail().CopyToImage());
     show_.SetSlide(index, edited);

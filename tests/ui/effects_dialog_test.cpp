@@ -1,6 +1,7 @@
 // The effects dialog offscreen on a real working file: the page-change question, crop drags,
 // turns undone by Cancel, caption text removed by the close box, the preview box, light applied
 // once, and the copies beside the working file gone after every way of closing.
+#include "app/SlidePicture.h"
 #include "imaging/BmpFile.h"
 #include "imaging/Colors.h"
 #include "imaging/ui/EffectsDialog.h"
@@ -8,6 +9,7 @@
 #include "imaging/ui/MotionPreviewBox.h"
 #include "project/EditBackups.h"
 #include "project/Slide.h"
+#include "project/SlideEdits.h"
 #include "ui_EffectsDialog.h"
 
 #include <QApplication>
@@ -72,8 +74,12 @@ class EffectsDialogTest : public QObject {
         thumb = Gradient(90, 90);
         questions = 0;
     }
+    // The working pictures of the dialogs opened by the running test; each outlives its dialog.
+    std::vector<std::unique_ptr<ui::SlidePicture>> pictures;
     std::unique_ptr<EffectsDialog> Open(int page) {
-        auto d = std::make_unique<EffectsDialog>(slide, "400x300", thumb, page);
+        auto& picture = pictures.emplace_back(std::make_unique<ui::SlidePicture>(slide, "400x300"));
+        auto d = std::make_unique<EffectsDialog>(ui::EffectsValuesOf(slide), *picture, "400x300",
+                                                 thumb, page);
         d->Ask = [this](const QString&, const QString&) {
             ++questions;
             return answer;
@@ -94,6 +100,7 @@ class EffectsDialogTest : public QObject {
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(dir.isValid()); }
+    void cleanup() { pictures.clear(); }
 
     void openingOnCropAndWalkingThePagesAsksNothing() {
         Prepare(Gradient(400, 300));
@@ -112,9 +119,9 @@ private Q_SLOTS:
         auto d = Open(0);
         // The 400 x 300 picture previews as 221 x 166 at (16, 0).
         d->dragCrop({40, 20}, {150, 120});
-        const project::CropEdit forward = d->Crop();
+        const ui::EffectsCrop forward = d->Crop();
         d->dragCrop({150, 120}, {40, 20});
-        const project::CropEdit reverse = d->Crop();
+        const ui::EffectsCrop reverse = d->Crop();
         QCOMPARE(std::min(forward.X0, forward.X1), std::min(reverse.X0, reverse.X1));
         QCOMPARE(std::max(forward.Y0, forward.Y1), std::max(reverse.Y0, reverse.Y1));
         QCOMPARE(forward.X0, reverse.X1);
@@ -145,6 +152,44 @@ private Q_SLOTS:
         d->reject();
     }
 
+    // Every field the dialog takes comes back into the record unchanged when nothing is edited,
+    // and the pending light and colour come back neutral whichever way it closes.
+    void theRecordComesBackWithItsOwnFields() {
+        Prepare(Gradient(40, 30));
+        slide.ShowSeconds = 7;
+        slide.CaptionText = "Abc";
+        slide.CaptionFont = "Serif";
+        slide.CaptionSize = 31;
+        slide.CaptionColor = 0x112233;
+        slide.CaptionStyle = 5;
+        slide.CaptionHAlign = 3;
+        slide.CaptionVAlign = 2;
+        slide.BackColor = 0x445566;
+        slide.TurnCount = 2;
+        slide.Brightness = 0;
+        slide.Contrast = 0;
+        slide.Gamma10 = 10.0;
+        slide.ColorEffect = 0;
+        const project::Slide before = slide;
+        auto d = Open(5);
+        d->Form->CancelButton5->click();
+        // A record holding none of them but the file, transition and extension takes them all.
+        project::Slide blank = project::Slide::MakeDefault();
+        blank.WorkFile = before.WorkFile;
+        blank.TransitionKind = before.TransitionKind;
+        blank.TransitionSeconds = before.TransitionSeconds;
+        blank.Ext = before.Ext;
+        QVERIFY(ui::WithEffectsValues(blank, d->Values()) == before);
+
+        slide.Brightness = 40;
+        slide.ColorEffect = 2;
+        auto pending = Open(5);
+        pending->Form->CancelButton5->click();
+        QCOMPARE(pending->Values().Brightness, 0);
+        QCOMPARE(pending->Values().ColorEffect, 0);
+        QCOMPARE(pending->Values().Gamma10, 10.0);
+    }
+
     void turnsUndoneByCancel() {
         Prepare(Gradient(40, 30));
         auto d = Open(2);
@@ -156,7 +201,7 @@ private Q_SLOTS:
         d->Form->CancelButton2->click();
         QVERIFY(SameBitmap(Work(), Gradient(40, 30)));
         QVERIFY(SameBitmap(d->Thumbnail(), thumb));
-        QCOMPARE(d->SlideRecord().TurnCount, 0);
+        QCOMPARE(d->Values().TurnCount, 0);
         QVERIFY(NoBackups());
     }
 
@@ -166,7 +211,7 @@ private Q_SLOTS:
         d->Form->TurnRightButton->click();
         d->Form->SaveButton2->click();
         QCOMPARE(Work().Width, 30);
-        QCOMPARE(d->SlideRecord().TurnCount, 1);
+        QCOMPARE(d->Values().TurnCount, 1);
         QCOMPARE(d->Thumbnail().Width, 90);
         QVERIFY(NoBackups());
 
@@ -183,7 +228,7 @@ private Q_SLOTS:
         d->Tabs->setCurrentIndex(5);
         d->reject();
         QCOMPARE(At(Work(), 0, 0), At(Gradient(40, 30), 39, 0));
-        QCOMPARE(d->SlideRecord().TurnCount, 1);
+        QCOMPARE(d->Values().TurnCount, 1);
     }
 
     void acceptedLightSurvivesALaterCancelOnTheTurnPage() {
@@ -219,17 +264,17 @@ private Q_SLOTS:
         imaging::Bitmap thumbExpected = thumb;
         project::LightPicture(thumbExpected, {40, 0, 10.0});
         QVERIFY(SameBitmap(d->Thumbnail(), thumbExpected));
-        QCOMPARE(d->SlideRecord().Brightness, 0);
+        QCOMPARE(d->Values().Brightness, 0);
     }
 
     void colourNoRestoresTheFieldsAndNegativeIsSavedOnce() {
         Prepare(Gradient(40, 30));
         auto d = Open(4);
         d->Form->Effect3->click();
-        QCOMPARE(d->SlideRecord().ColorEffect, 3);
+        QCOMPARE(d->Values().ColorEffect, 3);
         answer = false;
         d->Tabs->setCurrentIndex(0);
-        QCOMPARE(d->SlideRecord().ColorEffect, 0);
+        QCOMPARE(d->Values().ColorEffect, 0);
         d->Tabs->setCurrentIndex(4);
         d->Form->Effect3->click();
         d->Form->SaveButton4->click();
@@ -257,7 +302,7 @@ private Q_SLOTS:
         d->Form->SaveButton1->click();
         QVERIFY(!SameBitmap(Work(), Gradient(300, 200)));
         QVERIFY(NoBackups());
-        QCOMPARE(d->SlideRecord().CaptionText.size(), std::size_t(6));
+        QCOMPARE(d->Values().CaptionText.size(), std::size_t(6));
     }
 
     // A caption applied again, in the same visit or a later one, replaces the earlier one: the
@@ -268,7 +313,7 @@ private Q_SLOTS:
             d->Form->Edit1->setText(text);
             d->Form->ApplyTextButton->click();
             d->Form->SaveButton1->click();
-            slide = d->SlideRecord();
+            slide = ui::WithEffectsValues(slide, d->Values());
         };
         Prepare(Gradient(300, 200));
         caption(QStringLiteral("Bbbb"));
@@ -311,15 +356,15 @@ private Q_SLOTS:
         auto d = Open(1);
         d->Form->Edit1->setText(QStringLiteral("Sea"));
         d->Form->ApplyTextButton->click();
-        QCOMPARE(d->SlideRecord().CaptionSize, 30); // 40 pixels of 800
-        QCOMPARE(d->SlideRecord().CaptionColor, 0xFFFFFF);
+        QCOMPARE(d->Values().CaptionSize, 30); // 40 pixels of 800
+        QCOMPARE(d->Values().CaptionColor, 0xFFFFFF);
         d->reject();
 
         Prepare(Gradient(300, 200));
         d = Open(1);
         d->Form->Edit1->setText(QStringLiteral("Sea"));
         d->Form->ApplyTextButton->click();
-        QCOMPARE(d->SlideRecord().CaptionSize, 24); // already larger than 10 pixels
+        QCOMPARE(d->Values().CaptionSize, 24); // already larger than 10 pixels
         d->reject();
 
         Prepare(Gradient(1000, 800));
@@ -332,7 +377,7 @@ private Q_SLOTS:
         d->Form->FontButton->click();
         d->Form->Edit1->setText(QStringLiteral("Sea"));
         d->Form->ApplyTextButton->click();
-        QCOMPARE(d->SlideRecord().CaptionSize, 12);
+        QCOMPARE(d->Values().CaptionSize, 12);
         d->reject();
     }
 
@@ -346,7 +391,7 @@ private Q_SLOTS:
         QCOMPARE(questions, 1);
         QVERIFY(SameBitmap(Work(), Gradient(300, 200)));
         QCOMPARE(d->Form->Edit1->text(), QString());
-        QCOMPARE(d->SlideRecord().CaptionText.size(), std::size_t(0));
+        QCOMPARE(d->Values().CaptionText.size(), std::size_t(0));
         d->reject();
     }
 
@@ -378,7 +423,7 @@ private Q_SLOTS:
         answer = true;
         d->Tabs->setCurrentIndex(2);
         QCOMPARE(questions, 1);
-        QCOMPARE(d->SlideRecord().CaptionText.size(), std::size_t(0));
+        QCOMPARE(d->Values().CaptionText.size(), std::size_t(0));
         d->reject(); // Cancel on another page: the text drawn on the picture stays
         QVERIFY(!SameBitmap(Work(), Gradient(300, 200)));
         QVERIFY(NoBackups());
@@ -422,10 +467,10 @@ private Q_SLOTS:
         };
         d->Form->FontButton->click();
         QCOMPARE(colourAsks, 1);
-        QCOMPARE(QString::fromStdString(d->SlideRecord().CaptionFont), QString("Liberation Serif"));
-        QCOMPARE(d->SlideRecord().CaptionSize, 30);
-        QCOMPARE(static_cast<int>(d->SlideRecord().CaptionStyle), 3);
-        QCOMPARE(d->SlideRecord().CaptionColor, 0x030201);
+        QCOMPARE(QString::fromStdString(d->Values().CaptionFont), QString("Liberation Serif"));
+        QCOMPARE(d->Values().CaptionSize, 30);
+        QCOMPARE(static_cast<int>(d->Values().CaptionStyle), 3);
+        QCOMPARE(d->Values().CaptionColor, 0x030201);
 
         // Cancelling the font dialog changes nothing and does not ask for a colour.
         d->PickFont = [](QFont& font) {
@@ -434,7 +479,7 @@ private Q_SLOTS:
         };
         d->Form->FontButton->click();
         QCOMPARE(colourAsks, 1);
-        QCOMPARE(d->SlideRecord().CaptionSize, 30);
+        QCOMPARE(d->Values().CaptionSize, 30);
         d->reject();
     }
 
@@ -488,13 +533,13 @@ private Q_SLOTS:
         auto d = Open(4);
         d->PickColor = [](const QColor&) { return QColor(0x10, 0x20, 0x30); };
         d->Form->BackColorButton->click();
-        QCOMPARE(d->SlideRecord().BackColor, 0x302010);
+        QCOMPARE(d->Values().BackColor, 0x302010);
         QCOMPARE(d->PreviewPicture().pixelColor(0, 0), QColor(0x10, 0x20, 0x30));
         d->PickColor = [](const QColor&) { return QColor(); }; // cancelled
         d->Form->BackColorButton->click();
-        QCOMPARE(d->SlideRecord().BackColor, 0x302010);
+        QCOMPARE(d->Values().BackColor, 0x302010);
         d->Form->SaveButton4->click();
-        QCOMPARE(d->SlideRecord().BackColor, 0x302010);
+        QCOMPARE(d->Values().BackColor, 0x302010);
     }
 
     void smallPhotoPreviewedUnscaledAndCentredOnTheBackground() {
@@ -517,7 +562,7 @@ private Q_SLOTS:
         d->Form->SecondsSpin->setValue(25);
         d->Form->CheckBox1->setChecked(true);
         d->Form->SaveButton5->click();
-        QCOMPARE(d->SlideRecord().ShowSeconds, 25);
+        QCOMPARE(d->Values().ShowSeconds, 25);
         QVERIFY(d->SecondsForAll());
     }
 

@@ -7,8 +7,6 @@
 #include "imaging/Compose.h"
 #include "imaging/ui/ColorValues.h"
 #include "imaging/ui/MotionEditor.h"
-#include "project/EditBackups.h"
-#include "project/Import.h"
 #include "ui_EffectsDialog.h"
 
 #include <QApplication>
@@ -41,9 +39,11 @@ QString SwatchStyle(std::int32_t color) {
 
 } // namespace
 
-EffectsDialog::EffectsDialog(const project::Slide& slide, const std::string& resolution,
-                             const imaging::Bitmap& thumbnail, int page, QWidget* parent)
-    : QDialog(parent), Form(std::make_unique<Ui::EffectsDialog>()), backups_(slide.WorkFile) {
+EffectsDialog::EffectsDialog(const EffectsValues& slide, EffectsPicture& picture,
+                             const std::string& resolution, const imaging::Bitmap& thumbnail,
+                             int page, QWidget* parent)
+    : QDialog(parent), Form(std::make_unique<Ui::EffectsDialog>()), slide_(slide),
+      picture_(picture), resolution_(resolution) {
     Form->setupUi(this);
     Tabs = new QTabBar(this);
     Tabs->setExpanding(false);
@@ -67,13 +67,11 @@ EffectsDialog::EffectsDialog(const project::Slide& slide, const std::string& res
     };
     PickColor = [this](const QColor& initial) { return QColorDialog::getColor(initial, this); };
 
-    show_.Slides.push_back(slide);
-    show_.Resolution = resolution;
     thumb_ = thumbnail;
     thumbBackup_ = thumbnail;
     ApplyTexts();
 
-    motion_ = slide.Ext.Motion;
+    motion_ = slide.Motion;
     SetUpMotionPage();
     openPage_ = std::clamp(page, 0, kMotionPage);
     Tabs->setCurrentIndex(openPage_);
@@ -107,11 +105,11 @@ EffectsDialog::EffectsDialog(const project::Slide& slide, const std::string& res
     Form->TrackBar3->setValue(static_cast<int>(S().Gamma10));
 
     // Each corner edit parses into its own field; text that is not a number changes nothing.
-    const std::array<std::pair<QLineEdit*, std::int32_t project::CropEdit::*>, 4> corners = {{
-        {Form->Edit2, &project::CropEdit::X0},
-        {Form->Edit3, &project::CropEdit::Y0},
-        {Form->Edit4, &project::CropEdit::X1},
-        {Form->Edit5, &project::CropEdit::Y1},
+    const std::array<std::pair<QLineEdit*, std::int32_t EffectsCrop::*>, 4> corners = {{
+        {Form->Edit2, &EffectsCrop::X0},
+        {Form->Edit3, &EffectsCrop::Y0},
+        {Form->Edit4, &EffectsCrop::X1},
+        {Form->Edit5, &EffectsCrop::Y1},
     }};
     for (const auto& [edit, field] : corners)
         connect(edit, &QLineEdit::textChanged, this, [this, field](const QString& text) {
@@ -136,11 +134,9 @@ EffectsDialog::EffectsDialog(const project::Slide& slide, const std::string& res
     connect(Form->UndoTextButton, &QPushButton::clicked, this, &EffectsDialog::UndoText);
     connect(Form->FontButton, &QPushButton::clicked, this, &EffectsDialog::ChooseFont);
     connect(Form->TurnRightButton, &QPushButton::clicked, this,
-            [this] { Turn(project::TurnKind::Right); });
-    connect(Form->TurnLeftButton, &QPushButton::clicked, this,
-            [this] { Turn(project::TurnKind::Left); });
-    connect(Form->MirrorButton, &QPushButton::clicked, this,
-            [this] { Turn(project::TurnKind::Mirror); });
+            [this] { Turn(EffectsTurn::Right); });
+    connect(Form->TurnLeftButton, &QPushButton::clicked, this, [this] { Turn(EffectsTurn::Left); });
+    connect(Form->MirrorButton, &QPushButton::clicked, this, [this] { Turn(EffectsTurn::Mirror); });
     for (QSlider* s : {Form->TrackBar1, Form->TrackBar2, Form->TrackBar3})
         connect(s, &QSlider::valueChanged, this, [this] {
             if (updating_)
@@ -178,7 +174,7 @@ EffectsDialog::EffectsDialog(const project::Slide& slide, const std::string& res
 EffectsDialog::~EffectsDialog() = default;
 
 QSize EffectsDialog::FrameSize() const {
-    const QStringList parts = QString::fromStdString(show_.Resolution).split('x');
+    const QStringList parts = QString::fromStdString(resolution_).split('x');
     bool okW = false, okH = false;
     const int w = parts.size() == 2 ? parts[0].toInt(&okW) : 0;
     const int h = parts.size() == 2 ? parts[1].toInt(&okH) : 0;
@@ -197,8 +193,7 @@ void EffectsDialog::SetUpMotionPage() {
     });
     motionEditor_->SetMotion(motion_);
     // The slide moves for its still and its outgoing transition.
-    motionEditor_->SetPlaySeconds(std::clamp(
-        static_cast<double>(S().StillMs() + S().TransitionLengthMs()) / 1000.0, 0.5, 60.0));
+    motionEditor_->SetPlaySeconds(std::clamp(S().MotionSeconds, 0.5, 60.0));
 }
 
 void EffectsDialog::SetSlideIndex(int index) {
@@ -281,12 +276,12 @@ void EffectsDialog::TakeOpeningValues() {
     opening_.ColorEffect = S().ColorEffect;
     opening_.BackColor = S().BackColor;
     opening_.TurnCount = S().TurnCount;
-    opening_.Caption = project::CaptionOf(S());
+    opening_.Caption = S().Caption();
 }
 
-bool EffectsDialog::Apply(const project::SlideEdit& edit, imaging::Bitmap* thumbnail) {
+bool EffectsDialog::Apply(const std::function<base::Status()>& edit) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const base::Status done = project::ApplySlideEdit(show_, 0, edit, thumbnail);
+    const base::Status done = edit();
     QApplication::restoreOverrideCursor();
     if (!done) {
         ShowError(QString::fromLocal8Bit(done.error().c_str()));
@@ -299,19 +294,19 @@ bool EffectsDialog::Apply(const project::SlideEdit& edit, imaging::Bitmap* thumb
 void EffectsDialog::AcceptedWrite() {
     // The copies restore what the open page did since it was entered, never an edit that was
     // accepted meanwhile: they are taken again from the working file as it is now.
-    backups_.Accept();
+    picture_.AcceptBackups();
     thumbBackup_ = thumb_;
 }
 
 bool EffectsDialog::PageHasChange(int page) const {
-    const project::Slide& s = show_.Slides[0];
+    const EffectsValues& s = slide_;
     switch (page) {
     case 0:
         return crop_.X0 != 0 || crop_.Y0 != 0 || crop_.X1 != workImage_.Width ||
                crop_.Y1 != workImage_.Height;
     case 1: {
-        const project::CaptionEdit now = project::CaptionOf(s);
-        const project::CaptionEdit& was = opening_.Caption;
+        const EffectsCaption now = s.Caption();
+        const EffectsCaption& was = opening_.Caption;
         return now.Text != was.Text || now.Font != was.Font || now.Size != was.Size ||
                now.Color != was.Color || now.Style != was.Style;
     }
@@ -346,14 +341,7 @@ void EffectsDialog::ChangePage(int page) {
             break;
         case 1:
             if (yes) {
-                const project::CaptionEdit& was = opening_.Caption;
-                S().CaptionText = was.Text;
-                S().CaptionFont = was.Font;
-                S().CaptionSize = was.Size;
-                S().CaptionColor = was.Color;
-                S().CaptionStyle = was.Style;
-                S().CaptionHAlign = was.HAlign;
-                S().CaptionVAlign = was.VAlign;
+                S().SetCaption(opening_.Caption);
                 AcceptedWrite();
             } else {
                 UndoText();
@@ -416,14 +404,14 @@ void EffectsDialog::ChangePage(int page) {
 }
 
 void EffectsDialog::ApplyCrop() {
-    if (Apply(project::CropEdit{crop_}, nullptr))
+    if (Apply([this] { return picture_.Crop(crop_); }))
         AcceptedWrite();
     ResetCropToImage();
 }
 
 void EffectsDialog::PreviewLight() {
     previewImage_ = previewSource_;
-    project::LightPicture(previewImage_, {S().Brightness, S().Contrast, S().Gamma10});
+    picture_.PreviewLight(previewImage_, S().Brightness, S().Contrast, S().Gamma10);
     RepaintBox();
 }
 
@@ -438,7 +426,8 @@ void EffectsDialog::ResetLightControls() {
 }
 
 void EffectsDialog::ApplyLight() {
-    if (Apply(project::LightEdit{S().Brightness, S().Contrast, S().Gamma10}, &thumb_))
+    if (Apply(
+            [this] { return picture_.Light(S().Brightness, S().Contrast, S().Gamma10, &thumb_); }))
         AcceptedWrite();
     // Applied (or refused): the fields, opening values and sliders go back to neutral, so a
     // later save cannot apply the same light twice.
@@ -453,12 +442,12 @@ void EffectsDialog::ApplyLight() {
 
 void EffectsDialog::PreviewColor() {
     previewImage_ = previewSource_;
-    project::ColorPicture(previewImage_, S().ColorEffect);
+    picture_.PreviewColor(previewImage_, S().ColorEffect);
     RepaintBox();
 }
 
 void EffectsDialog::ApplyColor() {
-    if (S().ColorEffect != 0 && Apply(project::ColorEdit{S().ColorEffect}, &thumb_))
+    if (S().ColorEffect != 0 && Apply([this] { return picture_.Color(S().ColorEffect, &thumb_); }))
         AcceptedWrite();
     S().ColorEffect = 0;
     opening_.ColorEffect = 0;
@@ -483,12 +472,12 @@ void EffectsDialog::SaveAndClose() {
         const std::int32_t w = workImage_.Width;
         const std::int32_t h = workImage_.Height;
         const bool whole = crop_.X0 == 0 && crop_.Y0 == 0 && crop_.X1 == w && crop_.Y1 == h;
-        if (!whole && !Apply(project::CropEdit{crop_}, nullptr))
+        if (!whole && !Apply([this] { return picture_.Crop(crop_); }))
             return;
         // A crop cannot be drawn on the thumbnail: it is made again from the new picture, as
         // the storyboard makes it when the show is opened.
         if (!whole && !workImage_.IsEmpty())
-            thumb_ = project::MakeThumbnail(workImage_);
+            thumb_ = picture_.ThumbnailOf(workImage_);
         AcceptedWrite();
         ResetCropToImage();
         break;
@@ -523,13 +512,13 @@ void EffectsDialog::done(int result) {
     if (!closed_) {
         closed_ = true;
         if (!keepOnClose_ && openPage_ == 1)
-            (void)backups_.Restore(project::BackupSlot::Caption);
-        if (!keepOnClose_ && openPage_ == 2 && backups_.Has(project::BackupSlot::Turn)) {
-            (void)backups_.Restore(project::BackupSlot::Turn);
+            (void)picture_.RestoreBackup(EffectsBackup::Caption);
+        if (!keepOnClose_ && openPage_ == 2 && picture_.HasBackup(EffectsBackup::Turn)) {
+            (void)picture_.RestoreBackup(EffectsBackup::Turn);
             thumb_ = thumbBackup_;
             S().TurnCount = opening_.TurnCount;
         }
-        backups_.Accept();
+        picture_.AcceptBackups();
         S().Brightness = 0;
         S().Contrast = 0;
         S().Gamma10 = 10.0;

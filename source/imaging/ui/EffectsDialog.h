@@ -1,13 +1,12 @@
 // The effects dialog: crop, caption text, turns, light, colour, duration and motion of one
-// slide, with a preview. It works on a copy of the slide's record and thumbnail and writes the
-// slide's working file through the core's slide edits; the caller takes back the record and
-// thumbnail, and the edited motion as a value to store through the document.
+// slide, with a preview. It takes the slide's fields and thumbnail as values and changes the
+// working picture through the caller's EffectsPicture; the caller takes back the values and
+// thumbnail, and the edited motion, to store through the document.
 #pragma once
 
 #include "imaging/Bitmap.h"
-#include "project/EditBackups.h"
-#include "project/ShowModel.h"
-#include "project/SlideEdits.h"
+#include "imaging/ui/EffectsPicture.h"
+#include "imaging/ui/EffectsValues.h"
 
 #include <QColor>
 #include <QDialog>
@@ -37,24 +36,23 @@ public:
     // The preview box's current size.
     QSize PreviewBox() const;
 
-    // slide: the record as the show holds it; resolution: the show's output size "WxH" (a crop
-    // is fitted to it again); thumbnail: the slide's thumbnail picture; page: 0..6.
-    EffectsDialog(const project::Slide& slide, const std::string& resolution,
-                  const imaging::Bitmap& thumbnail, int page, QWidget* parent = nullptr);
+    // slide: the slide's fields as the show holds them; picture: its working picture, which must
+    // outlive the dialog; resolution: the show's output size "WxH" (the motion page's frame);
+    // thumbnail: the slide's thumbnail picture; page: 0..6.
+    EffectsDialog(const EffectsValues& slide, EffectsPicture& picture,
+                  const std::string& resolution, const imaging::Bitmap& thumbnail, int page,
+                  QWidget* parent = nullptr);
     ~EffectsDialog() override;
 
-    // After closing (any way): the record and thumbnail to keep, and whether the duration was
+    // After closing (any way): the values and thumbnail to keep, and whether the duration was
     // saved for every slide.
-    const project::Slide& SlideRecord() const { return show_.Slides[0]; }
+    const EffectsValues& Values() const { return slide_; }
     const imaging::Bitmap& Thumbnail() const { return thumb_; }
     bool SecondsForAll() const { return secondsForAll_; }
     // The motion to keep: the slide's own unless the motion page's edit was saved or accepted.
     const imaging::Motion& EditedMotion() const { return motion_; }
     // The slide's place in the show (automatic motion depends on it).
     void SetSlideIndex(int index);
-    // A copy of the working picture as it is now that the caller keeps for its own undo (the
-    // history's): the dialog restores from it instead of copying the picture again. Before exec.
-    void UseKeptOriginal(const std::string& path) { backups_.UseOriginal(path); }
     MotionEditor* Motion() const { return motionEditor_; }
 
     // The page-change question (Yes = true) and the failure message; replaceable by tests.
@@ -70,7 +68,7 @@ public:
 
     // What the preview box shows, 254 x 166.
     QImage PreviewPicture() const;
-    project::CropEdit Crop() const { return crop_; }
+    EffectsCrop Crop() const { return crop_; }
     int OpenPage() const { return openPage_; }
 
     // Preview drag on the crop page, in preview-box coordinates.
@@ -85,10 +83,10 @@ private:
     struct Opening {
         std::int32_t Brightness, Contrast, ColorEffect, BackColor, TurnCount;
         double Gamma10;
-        project::CaptionEdit Caption;
+        EffectsCaption Caption;
     };
-    project::Slide& S() { return show_.Slides[0]; }
-    std::string WorkFile() const { return show_.Slides[0].WorkFile; }
+    EffectsValues& S() { return slide_; }
+    std::string WorkFile() const { return picture_.WorkFile(); }
 
     void ApplyTexts();
     void TakeOpeningValues();
@@ -99,7 +97,9 @@ private:
     void DrawCropFrame();
     void ShowCropInEdits();
     void ResetCropToImage();
-    bool Apply(const project::SlideEdit& edit, imaging::Bitmap* thumbnail);
+    // Runs one edit of the working picture with the wait cursor; on success the picture is read
+    // again, on failure the message is shown.
+    bool Apply(const std::function<base::Status()>& edit);
     void AcceptedWrite();
     void ChangePage(int page);
     bool PageHasChange(int page) const;
@@ -107,7 +107,7 @@ private:
     void ApplyText();
     void UndoText();
     void ChooseFont();
-    void Turn(project::TurnKind kind);
+    void Turn(EffectsTurn kind);
     void UndoTurns();
     void PreviewLight();
     void ApplyLight();
@@ -121,9 +121,11 @@ private:
     // The frame size of the show's resolution "WxH" (1280 x 720 when it cannot be read).
     QSize FrameSize() const;
 
-    project::ShowModel show_;
-    // What the caption and turn pages go back to when their changes are not kept.
-    project::EditBackups backups_;
+    EffectsValues slide_;
+    // The working picture; its backups are what the caption and turn pages go back to when
+    // their changes are not kept.
+    EffectsPicture& picture_;
+    std::string resolution_;
     MotionEditor* motionEditor_ = nullptr;
     imaging::Motion motion_;
     int slideIndex_ = 0;
@@ -132,7 +134,7 @@ private:
     imaging::Bitmap workImage_;
     imaging::Bitmap previewSource_;
     imaging::Bitmap previewImage_;
-    project::CropEdit crop_;
+    EffectsCrop crop_;
     Opening opening_{};
     int openPage_ = 0;
     int turnCounter_ = 0;

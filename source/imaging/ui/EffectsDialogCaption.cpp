@@ -15,7 +15,7 @@
 namespace ui {
 
 void EffectsDialog::ApplyText() {
-    if (const auto taken = backups_.Take(project::BackupSlot::Caption); !taken) {
+    if (const auto taken = picture_.TakeBackup(EffectsBackup::Caption); !taken) {
         ShowError(QString::fromLocal8Bit(taken.error().c_str()));
         return;
     }
@@ -29,9 +29,9 @@ void EffectsDialog::ApplyText() {
     }
     // Unless the user chose a font, the caption is at least 1/20 of the picture's height
     // (points are 96/72 pixels), so it can be read on any photo; white with its shadow.
-    if (!fontChosen_ && S().CaptionSize == project::CaptionEdit{}.Size && !workImage_.IsEmpty())
+    if (!fontChosen_ && S().CaptionSize == EffectsCaption{}.Size && !workImage_.IsEmpty())
         S().CaptionSize = std::max(S().CaptionSize, (workImage_.Height * 3 + 79) / 80);
-    if (Apply(project::CaptionOf(S()), nullptr))
+    if (Apply([this] { return picture_.DrawCaption(S().Caption()); }))
         base.Remember();
 }
 
@@ -43,19 +43,13 @@ void EffectsDialog::UndoText() {
     if (!bare) {
         ShowError(QString::fromLocal8Bit(bare.error().c_str()));
     } else if (!*bare) {
-        if (const auto restored = backups_.Restore(project::BackupSlot::Caption); !restored)
+        if (const auto restored = picture_.RestoreBackup(EffectsBackup::Caption); !restored)
             ShowError(QString::fromLocal8Bit(restored.error().c_str()));
     }
-    backups_.Drop(project::BackupSlot::Caption);
+    picture_.DropBackup(EffectsBackup::Caption);
     LoadWorkImage();
-    const project::CaptionEdit defaults;
-    S().CaptionText = defaults.Text;
-    S().CaptionFont = defaults.Font;
-    S().CaptionSize = defaults.Size;
-    S().CaptionColor = defaults.Color;
-    S().CaptionStyle = defaults.Style;
-    S().CaptionHAlign = defaults.HAlign;
-    S().CaptionVAlign = defaults.VAlign;
+    const EffectsCaption defaults;
+    S().SetCaption(defaults);
     opening_.Caption = defaults;
     updating_ = true;
     Form->Edit1->clear();

@@ -7,7 +7,6 @@
 #include "base/ui/LanguageTexts.h"
 #include "imaging/Compose.h"
 #include "imaging/ui/MotionEditor.h"
-#include "project/EditBackups.h"
 #include "ui_EffectsDialog.h"
 
 #include <QApplication>
@@ -86,7 +85,7 @@ void EffectsDialog::LayOutResizable() {
 QImage EffectsDialog::PreviewPicture() const {
     const QSize area = PreviewBox();
     imaging::Bitmap box = imaging::Bitmap::CreateSized(area.width(), area.height());
-    imaging::FillColor(box, show_.Slides[0].BackColor);
+    imaging::FillColor(box, slide_.BackColor);
     box.Draw(previewImage_, (area.width() - previewImage_.Width) / 2,
              (area.height() - previewImage_.Height) / 2);
     return box.CopyToImage();
@@ -118,7 +117,7 @@ void EffectsDialog::DrawCropFrame() {
 }
 
 void EffectsDialog::ShowCropInEdits() {
-    const project::CropEdit crop = crop_;
+    const EffectsCrop crop = crop_;
     updating_ = true;
     Form->Edit2->setText(QString::number(crop_.X0));
     Form->Edit3->setText(QString::number(crop_.Y0));
@@ -199,22 +198,19 @@ bool EffectsDialog::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void EffectsDialog::Turn(project::TurnKind kind) {
-    if (const auto taken = backups_.Take(project::BackupSlot::Turn); !taken) {
+void EffectsDialog::Turn(EffectsTurn kind) {
+    if (const auto taken = picture_.TakeBackup(EffectsBackup::Turn); !taken) {
         ShowError(QString::fromLocal8Bit(taken.error().c_str()));
         return;
     }
     // The record counts only confirmed turns; the dialog counts those made since.
-    const std::int32_t confirmed = S().TurnCount;
-    S().TurnCount = turnCounter_;
-    if (Apply(project::TurnEdit{kind}, &thumb_))
-        turnCounter_ = S().TurnCount;
-    S().TurnCount = confirmed;
+    if (Apply([this, kind] { return picture_.Turn(kind, S().BackColor, &thumb_); }))
+        ++turnCounter_;
     ResetCropToImage();
 }
 
 void EffectsDialog::UndoTurns() {
-    if (const auto restored = backups_.Restore(project::BackupSlot::Turn); !restored)
+    if (const auto restored = picture_.RestoreBackup(EffectsBackup::Turn); !restored)
         ShowError(QString::fromLocal8Bit(restored.error().c_str()));
     thumb_ = thumbBackup_;
     LoadWorkImage();

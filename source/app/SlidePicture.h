@@ -1,0 +1,53 @@
+// The effects dialog's working picture for one slide of the show: its edits go through the
+// core's slide edits on a copy of the slide, its backups through the core's edit backups. Also
+// the slide's fields as the dialog's values and back.
+#pragma once
+
+#include "imaging/ui/EffectsPicture.h"
+#include "project/EditBackups.h"
+#include "project/ShowModel.h"
+
+#include <string>
+
+namespace ui {
+
+class SlidePicture final : public EffectsPicture {
+public:
+    // slide: the record as the show holds it; resolution: the show's output size "WxH" (a crop
+    // is fitted to it again).
+    SlidePicture(const project::Slide& slide, const std::string& resolution);
+
+    // A copy of the working picture as it is now that the caller keeps for its own undo (the
+    // history's): the backups restore from it instead of copying the picture again.
+    void UseKeptOriginal(const std::string& path) { backups_.UseOriginal(path); }
+
+    std::string WorkFile() const override { return show_.Slides[0].WorkFile; }
+    base::Status Crop(const EffectsCrop& crop) override;
+    base::Status DrawCaption(const EffectsCaption& caption) override;
+    base::Status Turn(EffectsTurn turn, std::int32_t background,
+                      imaging::Bitmap* thumbnail) override;
+    base::Status Light(std::int32_t brightness, std::int32_t contrast, double gamma10,
+                       imaging::Bitmap* thumbnail) override;
+    base::Status Color(std::int32_t effect, imaging::Bitmap* thumbnail) override;
+    void PreviewLight(imaging::Bitmap& picture, std::int32_t brightness, std::int32_t contrast,
+                      double gamma10) const override;
+    void PreviewColor(imaging::Bitmap& picture, std::int32_t effect) const override;
+    imaging::Bitmap ThumbnailOf(const imaging::Bitmap& picture) const override;
+    base::Status TakeBackup(EffectsBackup slot) override;
+    bool HasBackup(EffectsBackup slot) const override;
+    base::Result<bool> RestoreBackup(EffectsBackup slot) override;
+    void DropBackup(EffectsBackup slot) override;
+    void AcceptBackups() override;
+
+private:
+    // A one-slide show, so that the core's slide edits and refit apply to the working file.
+    project::ShowModel show_;
+    project::EditBackups backups_;
+};
+
+// The slide's fields the effects dialog edits, and the record with the dialog's values stored
+// back (the motion is left alone: it is stored as its own edit).
+EffectsValues EffectsValuesOf(const project::Slide& slide);
+project::Slide WithEffectsValues(project::Slide slide, const EffectsValues& values);
+
+} // namespace ui

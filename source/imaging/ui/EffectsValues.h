@@ -1,0 +1,68 @@
+// What the effects dialog edits of one slide, as plain values: the caller fills them from the
+// show's record and stores what comes back through the document.
+#pragma once
+
+#include "imaging/Motion.h"
+
+#include <cstdint>
+#include <string>
+
+namespace ui {
+
+// A rectangle in working-picture pixels; the corners may come in any order.
+struct EffectsCrop {
+    std::int32_t X0 = 0, Y0 = 0, X1 = 0, Y1 = 0;
+};
+
+// Caption text and look; Text and Font are Windows-1251 bytes as the record keeps them. The
+// defaults are those of a slide without a caption.
+struct EffectsCaption {
+    std::string Text;
+    std::string Font = "Arial";
+    std::int32_t Size = 24;
+    std::int32_t Color = 0xFFFFFF; // 0x00BBGGRR
+    std::uint8_t Style = 0;        // bit 0 bold, 1 italic, 2 underline, 3 strike-out
+    std::int32_t HAlign = 1;
+    std::int32_t VAlign = 1;
+
+    bool operator==(const EffectsCaption&) const = default;
+};
+
+enum class EffectsTurn { Right, Left, Mirror };
+
+// The slide's fields the dialog shows and changes, named as the record names them.
+struct EffectsValues {
+    std::int32_t ShowSeconds = 0;
+    std::string CaptionText;
+    std::string CaptionFont;
+    std::int32_t Brightness = 0;  // -100..100, pending until applied
+    std::int32_t Contrast = 0;    // -25..25, pending until applied
+    double Gamma10 = 10.0;        // gamma x 10, pending until applied
+    std::int32_t ColorEffect = 0; // 0 none, 1 black-white, 2 sepia, 3 negative; pending
+    std::int32_t BackColor = 0;   // 0x00BBGGRR or 0xFF0000nn system colour
+    std::int32_t TurnCount = 0;   // confirmed turns
+    std::int32_t CaptionVAlign = 0;
+    std::int32_t CaptionHAlign = 0;
+    std::int32_t CaptionSize = 0;
+    std::int32_t CaptionColor = 0;
+    std::uint8_t CaptionStyle = 0;
+    // The slide's own motion, and how long the slide moves (its still and outgoing transition).
+    imaging::Motion Motion;
+    double MotionSeconds = 0.0;
+
+    EffectsCaption Caption() const {
+        return {CaptionText,  CaptionFont,   CaptionSize,  CaptionColor,
+                CaptionStyle, CaptionHAlign, CaptionVAlign};
+    }
+    void SetCaption(const EffectsCaption& c) {
+        CaptionText = c.Text;
+        CaptionFont = c.Font;
+        CaptionSize = c.Size;
+        CaptionColor = c.Color;
+        CaptionStyle = c.Style;
+        CaptionHAlign = c.HAlign;
+        CaptionVAlign = c.VAlign;
+    }
+};
+
+} // namespace ui
