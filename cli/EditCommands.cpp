@@ -5,8 +5,8 @@
 #include "base/FileName.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleProgress.h"
-#include "cli/CoreImport.h"
 #include "cli/MusicEditCommands.h"
+#include "cli/ShowJobs.h"
 #include "media/TrackImport.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
@@ -259,7 +259,7 @@ int RunEdit(const QStringList& args) {
     auto& show = session.Show();
     ConsoleProgress loading("loading");
     const std::string path = base::EncodeFileName(showPath);
-    const auto loaded = project::LoadProject(show, path, loading, CoreImport(show));
+    const auto loaded = LoadShowJob(show, path, loading);
     if (loaded.Failed() || loaded.Outcome != project::LoadOutcome::Loaded)
         return Fail("cannot load " + showPath + ": " +
                     QString::fromLocal8Bit(loaded.Error.c_str()));
@@ -290,7 +290,7 @@ int RunEdit(const QStringList& args) {
     }
 
     ConsoleProgress saving("saving");
-    const auto saved = project::SaveProject(show, path, saving);
+    const auto saved = SaveShowJob(show, path, saving);
     if (saved.Outcome != project::SaveOutcome::Saved)
         return Fail("cannot save " + showPath + ": " + QString::fromLocal8Bit(saved.Error.c_str()));
     std::fprintf(stderr, "reelpane-cli: edited %s (%zu of %zu photos)\n", path.c_str(),

@@ -1,6 +1,7 @@
 #include "cli/ExportCommands.h"
 #include "cli/Failure.h"
 #include "cli/Interrupt.h"
+#include "cli/ShowJobs.h"
 
 #include "base/FileName.h"
 #include "base/JobRunner.h"
@@ -276,7 +277,7 @@ int RunExport(const QStringList& args) {
     {
         base::NoProgress quiet;
         const auto loaded =
-            project::LoadProject(model, base::EncodeFileName(show), quiet, ExportImport(model));
+            LoadShowJob(model, base::EncodeFileName(show), quiet, ExportImport(model));
         if (loaded.Failed())
             return Fail("cannot load " + show + ": " +
                         QString::fromLocal8Bit(loaded.Error.c_str()));

@@ -4,7 +4,7 @@
 #include "base/FileName.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleProgress.h"
-#include "cli/CoreImport.h"
+#include "cli/ShowJobs.h"
 #include "media/MixPlan.h"
 #include "media/ShowFitting.h"
 #include "media/TrackPcmSource.h"
@@ -138,7 +138,7 @@ int RunMusicEdit(const QStringList& args) {
     auto& show = session.Show();
     ConsoleProgress loading("loading");
     const std::string path = base::EncodeFileName(e.ShowPath);
-    const auto loaded = project::LoadProject(show, path, loading, CoreImport(show));
+    const auto loaded = LoadShowJob(show, path, loading);
     if (loaded.Failed() || loaded.Outcome != project::LoadOutcome::Loaded)
         return Fail("cannot load " + e.ShowPath + ": " +
                     QString::fromLocal8Bit(loaded.Error.c_str()));
@@ -196,7 +196,7 @@ int RunMusicEdit(const QStringList& args) {
     }
 
     ConsoleProgress saving("saving");
-    const auto saved = project::SaveProject(show, path, saving);
+    const auto saved = SaveShowJob(show, path, saving);
     if (saved.Outcome != project::SaveOutcome::Saved)
         return Fail("cannot save " + e.ShowPath + ": " +
                     QString::fromLocal8Bit(saved.Error.c_str()));

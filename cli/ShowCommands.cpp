@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleProgress.h"
 #include "cli/CoreImport.h"
+#include "cli/ShowJobs.h"
 #include "imaging/BmpFile.h"
 #include "imaging/TransitionKinds.h"
 #include "media/ShowMix.h"
@@ -171,9 +172,7 @@ int RunNew(const QStringList& args) {
         project::ApplyTransitionChoice(show, 0, {transitionKind, transitionSeconds, true});
     ConsoleProgress progress("saving");
     const std::string outPath = base::EncodeFileName(out);
-    project::SaveResult result;
-    base::JobRunner().Run(progress,
-                          [&] { result = project::SaveProject(show, outPath, progress); });
+    const project::SaveResult result = SaveShowJob(show, outPath, progress);
     if (result.Outcome != project::SaveOutcome::Saved)
         return Fail("cannot save " + outPath + ": " + result.Error);
     std::fprintf(stderr, "reelpane-cli: wrote %s (%zu photos, %zu tracks)\n", outPath.c_str(),
@@ -190,9 +189,7 @@ int RunInfo(const QStringList& args) {
     auto& show = session.Show();
     ConsoleProgress progress("loading");
     const std::string path = base::EncodeFileName(args[2]);
-    project::LoadResult result;
-    base::JobRunner().Run(
-        progress, [&] { result = project::LoadProject(show, path, progress, CoreImport(show)); });
+    const project::LoadResult result = LoadShowJob(show, path, progress);
     if (result.Failed())
         return Fail("cannot load " + path + ": " + result.Error);
     if (!result.Warning.empty())

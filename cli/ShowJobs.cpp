@@ -1,0 +1,37 @@
+#include "cli/ShowJobs.h"
+
+#include "base/JobRunner.h"
+#include "cli/CoreImport.h"
+
+namespace cli {
+
+project::LoadResult LoadShowJob(project::ShowModel& show, const std::string& path,
+                                base::Progress& progress) {
+    return LoadShowJob(show, path, progress, CoreImport(show));
+}
+
+project::LoadResult LoadShowJob(project::ShowModel& show, const std::string& path,
+                                base::Progress& progress, const project::ImportHooks& hooks) {
+    project::LoadResult result;
+    result.Outcome = project::LoadOutcome::Failed;
+    result.Error = "the load could not start";
+    base::JobRunner runner;
+    if (runner.Run(progress, [&] { result = project::LoadProject(show, path, progress, hooks); }) &&
+        !runner.Failure().empty())
+        result.Error = runner.Failure();
+    return result;
+}
+
+project::SaveResult SaveShowJob(const project::ShowModel& show, const std::string& path,
+                                base::Progress& progress) {
+    project::SaveResult result;
+    result.Outcome = project::SaveOutcome::Failed;
+    result.Error = "the save could not start";
+    base::JobRunner runner;
+    if (runner.Run(progress, [&] { result = project::SaveProject(show, path, progress); }) &&
+        !runner.Failure().empty())
+        result.Error = runner.Failure();
+    return result;
+}
+
+} // namespace cli

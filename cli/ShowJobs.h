@@ -1,0 +1,23 @@
+// The console tool's loads and saves of a show: each one a job on the program's job runner (a
+// worker thread, the tool waiting for it), as the window runs them.
+#pragma once
+
+#include "base/Job.h"
+#include "project/ProjectFile.h"
+
+#include <string>
+
+namespace cli {
+
+// Loads the show file at path (an encoded file name) into show, bringing its files back with
+// the core's own imports.
+project::LoadResult LoadShowJob(project::ShowModel& show, const std::string& path,
+                                base::Progress& progress);
+// The same with the caller's import hooks.
+project::LoadResult LoadShowJob(project::ShowModel& show, const std::string& path,
+                                base::Progress& progress, const project::ImportHooks& hooks);
+// Saves show to path (an encoded file name).
+project::SaveResult SaveShowJob(const project::ShowModel& show, const std::string& path,
+                                base::Progress& progress);
+
+} // namespace cli
