@@ -6,7 +6,6 @@
 #include "base/JobRunner.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleProgress.h"
-#include "cli/CoreImport.h"
 #include "cli/ShowJobs.h"
 #include "imaging/BmpFile.h"
 #include "imaging/TransitionKinds.h"
