@@ -97,22 +97,32 @@ void SlidePicture::AcceptBackups() {
     backups_.Accept();
 }
 
+namespace {
+
+// The fields the dialog edits, which the slide and the dialog's values name alike; one list for
+// both ways.
+template <typename From, typename To> void CopyEditedFields(const From& from, To& to) {
+    to.ShowSeconds = from.ShowSeconds;
+    to.CaptionText = from.CaptionText;
+    to.CaptionFont = from.CaptionFont;
+    to.Brightness = from.Brightness;
+    to.Contrast = from.Contrast;
+    to.Gamma10 = from.Gamma10;
+    to.ColorEffect = from.ColorEffect;
+    to.BackColor = from.BackColor;
+    to.TurnCount = from.TurnCount;
+    to.CaptionVAlign = from.CaptionVAlign;
+    to.CaptionHAlign = from.CaptionHAlign;
+    to.CaptionSize = from.CaptionSize;
+    to.CaptionColor = from.CaptionColor;
+    to.CaptionStyle = from.CaptionStyle;
+}
+
+} // namespace
+
 EffectsValues EffectsValuesOf(const project::Slide& slide) {
     EffectsValues v;
-    v.ShowSeconds = slide.ShowSeconds;
-    v.CaptionText = slide.CaptionText;
-    v.CaptionFont = slide.CaptionFont;
-    v.Brightness = slide.Brightness;
-    v.Contrast = slide.Contrast;
-    v.Gamma10 = slide.Gamma10;
-    v.ColorEffect = slide.ColorEffect;
-    v.BackColor = slide.BackColor;
-    v.TurnCount = slide.TurnCount;
-    v.CaptionVAlign = slide.CaptionVAlign;
-    v.CaptionHAlign = slide.CaptionHAlign;
-    v.CaptionSize = slide.CaptionSize;
-    v.CaptionColor = slide.CaptionColor;
-    v.CaptionStyle = slide.CaptionStyle;
+    CopyEditedFields(slide, v);
     v.Motion = slide.Ext.Motion;
     v.MotionSeconds = std::clamp(
         static_cast<double>(slide.StillMs() + slide.TransitionLengthMs()) / 1000.0, 0.5, 60.0);
@@ -120,20 +130,7 @@ EffectsValues EffectsValuesOf(const project::Slide& slide) {
 }
 
 project::Slide WithEffectsValues(project::Slide slide, const EffectsValues& v) {
-    slide.ShowSeconds = v.ShowSeconds;
-    slide.CaptionText = v.CaptionText;
-    slide.CaptionFont = v.CaptionFont;
-    slide.Brightness = v.Brightness;
-    slide.Contrast = v.Contrast;
-    slide.Gamma10 = v.Gamma10;
-    slide.ColorEffect = v.ColorEffect;
-    slide.BackColor = v.BackColor;
-    slide.TurnCount = v.TurnCount;
-    slide.CaptionVAlign = v.CaptionVAlign;
-    slide.CaptionHAlign = v.CaptionHAlign;
-    slide.CaptionSize = v.CaptionSize;
-    slide.CaptionColor = v.CaptionColor;
-    slide.CaptionStyle = v.CaptionStyle;
+    CopyEditedFields(v, slide);
     return slide;
 }
 
