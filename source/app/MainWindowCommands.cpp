@@ -162,11 +162,7 @@ void MainWindow::openSettings() {
 }
 
 void MainWindow::openHelp() {
-    try {
-        OpenExternal(base::ProgramFolder() + "help/help.html");
-    } catch (...) {
-        // Opening the help page never stops the window.
-    }
+    OpenExternal(base::ProgramFolder() + "help/help.html"); // says so when nothing opens it
 }
 
 void MainWindow::openAbout() {

@@ -12,22 +12,17 @@ bool ChooseTransition(project::ShowModel& show, int index, QWidget* parent,
                       const ThumbnailOf& thumbnail) {
     if (index < 0 || static_cast<std::size_t>(index) >= show.Slides.size())
         return false;
-    try {
-        const auto at = static_cast<std::size_t>(index);
-        const auto& slide = show.Slides[at];
-        TransitionDialog dialog(project::SlideTransitionCode(slide), slide.TransitionSeconds,
-                                parent);
-        if (thumbnail) {
-            const std::size_t next = (at + 1) % show.Slides.size();
-            dialog.SetSamplePictures(thumbnail(at), slide.BackColor, thumbnail(next),
-                                     show.Slides[next].BackColor);
-        }
-        if (dialog.exec() != QDialog::Accepted)
-            return false;
-        return project::ApplyTransitionChoice(show, index, dialog.Choice());
-    } catch (...) {
-        return false; // the show keeps its transitions
+    const auto at = static_cast<std::size_t>(index);
+    const auto& slide = show.Slides[at];
+    TransitionDialog dialog(project::SlideTransitionCode(slide), slide.TransitionSeconds, parent);
+    if (thumbnail) {
+        const std::size_t next = (at + 1) % show.Slides.size();
+        dialog.SetSamplePictures(thumbnail(at), slide.BackColor, thumbnail(next),
+                                 show.Slides[next].BackColor);
     }
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    return project::ApplyTransitionChoice(show, index, dialog.Choice());
 }
 
 } // namespace ui
