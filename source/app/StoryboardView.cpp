@@ -1,5 +1,7 @@
 #include "app/StoryboardView.h"
 
+#include "app/StoryboardCells.h"
+
 #include "base/CodePage.h"
 #include "imaging/TransitionNames.h"
 #include "project/ControlStates.h"
@@ -45,18 +47,6 @@ void Frame(QPixmap& pm, const QColor& color) {
     p.drawRect(0, 0, pm.width() - 1, pm.height() - 1);
 }
 
-QToolButton* MakeDotsButton(QWidget* parent, int x, int y) {
-    auto* b = new QToolButton(parent);
-    b->setText("...");
-    b->setGeometry(x, y, 18, 18);
-    QFont f = b->font();
-    f.setPointSize(10);
-    f.setBold(true);
-    b->setFont(f);
-    b->setAutoRaise(false);
-    return b;
-}
-
 // A filled triangle pointing left or right, 12 x 28.
 QIcon PagingArrow(bool right, const QColor& color) {
     QPixmap pm(12, 28);
@@ -72,44 +62,6 @@ QIcon PagingArrow(bool right, const QColor& color) {
 }
 
 } // namespace
-
-namespace {
-
-// A top widget of a cell: deleted with the cell, or earlier by its parent when the window goes
-// first (a guarded pointer, so it is never deleted twice).
-class CellWidget {
-public:
-    CellWidget() = default;
-    CellWidget(const CellWidget&) = delete;
-    CellWidget& operator=(const CellWidget&) = delete;
-    ~CellWidget() { delete widget_.data(); }
-    void reset(QWidget* widget) {
-        delete widget_.data();
-        widget_ = widget;
-    }
-    QWidget* get() const { return widget_.data(); }
-    QWidget* operator->() const { return widget_.data(); }
-
-private:
-    QPointer<QWidget> widget_;
-};
-
-} // namespace
-
-struct StoryboardView::PhotoCell {
-    CellWidget Panel;
-    CellWidget TransitionPanel;
-    ThumbImage* Thumb = nullptr;
-    ClickImage* TransitionCell = nullptr;
-    QToolButton* Menu = nullptr;
-    QPixmap Clean; // the thumbnail without frame or texts
-};
-
-struct StoryboardView::TrackCell {
-    CellWidget Panel;
-    ClickImage* Image = nullptr;
-    QToolButton* Menu = nullptr;
-};
 
 StoryboardView::StoryboardView(QWidget& window, Ui::MainWindow& form, project::ShowModel& show)
     : QObject(&window), window_(window), form_(form), show_(show) {
@@ -165,86 +117,6 @@ void StoryboardView::RefreshThumbnail(std::size_t index) {
     photoCells_[index]->Clean = framed;
     photoCells_[index]->Thumb->setPixmap(framed);
     photoCells_[index]->Menu->move(framed.width() - 19, framed.height() - 19);
-}
-
-std::unique_ptr<StoryboardView::PhotoCell> StoryboardView::MakePhotoCell() {
-    auto cell = std::make_unique<PhotoCell>();
-    cell->Panel.reset(new QWidget(form_.PhotoStrip));
-    cell->Panel->setGeometry(0, 0, project::kPhotoCellWidth, 90);
-    cell->Panel->hide();
-    cell->TransitionPanel.reset(new QWidget(form_.PhotoStrip));
-    cell->TransitionPanel->setGeometry(0, 0, project::kTransitionCellWidth, 90);
-    cell->TransitionPanel->hide();
-    QWidget* photoPanel = cell->Panel.get();
-
-    auto* thumb = new ThumbImage(photoPanel);
-    thumb->setGeometry(0, 0, project::kPhotoCellWidth, 90);
-    thumb->setObjectName("ThumbImage");
-    auto* spacer = new ClickImage(cell->TransitionPanel.get());
-    spacer->setGeometry(0, 0, project::kTransitionCellWidth, 90);
-    spacer->setObjectName("TransitionCell");
-    auto* dots = MakeDotsButton(photoPanel, 90 - 19, 90 - 19);
-    dots->setObjectName("ThumbMenuButton");
-    cell->Thumb = thumb;
-    cell->TransitionCell = spacer;
-    cell->Menu = dots;
-
-    connect(thumb, &ThumbImage::Pressed, this, [this](ThumbImage* self) {
-        if (UserMayEdit())
-            SelectSlide(PhotoIndexOf(self));
-    });
-    connect(thumb, &ThumbImage::Focused, this, [this](ThumbImage* self) {
-        if (UserMayEdit())
-            SelectSlide(PhotoIndexOf(self));
-    });
-    // The photo's menu also opens on a right-click.
-    const auto selectPhoto = [this, thumb] { SelectSlide(PhotoIndexOf(thumb)); };
-    OfferMenu(thumb, selectPhoto, true);
-    OfferMenu(photoPanel, selectPhoto, true);
-    dots->setFocusPolicy(Qt::NoFocus); // Tab goes from thumbnail to thumbnail
-    connect(spacer, &ClickImage::Clicked, this, [this](ClickImage* self) {
-        if (!UserMayEdit())
-            return;
-        const int clicked = PhotoIndexOf(self);
-        SelectSlide(clicked);
-        Q_EMIT transitionCellClicked(clicked);
-    });
-    connect(dots, &QToolButton::clicked, this, [this, dots] {
-        if (!UserMayEdit())
-            return;
-        SelectSlide(PhotoIndexOf(dots));
-        Q_EMIT photoMenuRequested();
-    });
-    return cell;
-}
-
-std::unique_ptr<StoryboardView::TrackCell> StoryboardView::MakeTrackCell() {
-    auto cell = std::make_unique<TrackCell>();
-    cell->Panel.reset(new QWidget(form_.MusicStrip));
-    QWidget* panel = cell->Panel.get();
-    panel->setGeometry(0, 0, project::kCellWidth, 24);
-    auto* image = new ClickImage(panel);
-    image->setGeometry(0, 0, project::kCellWidth, 24);
-    image->setObjectName("TrackImage");
-    auto* dots = MakeDotsButton(panel, 3, 3);
-    dots->setObjectName("TrackMenuButton");
-    cell->Image = image;
-    cell->Menu = dots;
-    connect(image, &ClickImage::Clicked, this, [this](ClickImage* self) {
-        if (UserMayEdit())
-            SelectSound(TrackIndexOf(self));
-    });
-    connect(dots, &QToolButton::clicked, this, [this, dots] {
-        if (!UserMayEdit())
-            return;
-        SelectSound(TrackIndexOf(dots));
-        Q_EMIT trackMenuRequested();
-    });
-    const auto selectTrack = [this, image] { SelectSound(TrackIndexOf(image)); };
-    OfferMenu(image, selectTrack, false);
-    OfferMenu(panel, selectTrack, false);
-    panel->show();
-    return cell;
 }
 
 int StoryboardView::PhotoIndexOf(const QObject* widget) const {
