@@ -13,6 +13,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <QRegularExpression>
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -45,6 +47,26 @@ QByteArray Digest(const QString& path) {
 
 bool Shell(const QString& command) {
     return std::system(command.toLocal8Bit().constData()) == 0;
+}
+
+// ffmpeg's EBU R128 meter on the stretch [from, to) seconds of a file's sound: the integrated
+// loudness in LUFS and the true peak in dBTP (NaN when it printed none).
+std::pair<double, double> Loudness(const QString& file, double from, double to) {
+    QProcess ff;
+    ff.start("ffmpeg", {"-nostats", "-hide_banner", "-i", file, "-af",
+                        QString("atrim=start=%1:end=%2,ebur128=peak=true").arg(from).arg(to), "-f",
+                        "null", "-"});
+    ff.waitForFinished(120000);
+    const QString text = QString::fromUtf8(ff.readAllStandardError());
+    // The summary comes last: the last match of each.
+    auto last = [&](const QString& pattern) {
+        double value = std::nan("");
+        auto it = QRegularExpression(pattern).globalMatch(text);
+        while (it.hasNext())
+            value = it.next().captured(1).toDouble();
+        return value;
+    };
+    return {last(R"(I:\s+(-?[0-9.]+) LUFS)"), last(R"(Peak:\s+(-?[0-9.]+))")};
 }
 
 class MusicEditTest : public ::testing::Test {
@@ -220,6 +242,23 @@ TEST_F(MusicEditTest, AnExportedVideoSoundsItsFadesAndEndsInSilence) {
         EXPECT_NEAR(rms(t0), level * std::sqrt(mean), 0.01 * level + 0.002) << t0 << " s";
     }
     EXPECT_EQ(left.back(), 0.0);
+}
+
+// Even loudness heard in the MP4 itself: a quiet and a loud track, each 8 s, both play at
+// -16 LUFS after the AAC encoder, with the true peak under -1 dBTP.
+TEST_F(MusicEditTest, AnMp4PlaysAQuietAndALoudTrackAtMinus16) {
+    const QString quiet = P("quiet.wav"), loud = P("loud.wav");
+    ASSERT_TRUE(Shell("sox -n -r 44100 -c 2 -b 16 '" + quiet + "' synth 8 sine 440 vol 0.03"));
+    ASSERT_TRUE(Shell("sox -n -r 44100 -c 2 -b 16 '" + loud + "' synth 8 sine 660 vol 0.3"));
+    const QString show = MakeShow(4, quiet, {"--seconds", "4", "--music", loud});
+    ASSERT_EQ(Cli({"edit", show, "--show", "--end-fade", "0", "--even-loudness", "on"}).status, 0);
+    const CliRun exported = Cli({"export", show, P("out.mp4"), "--size", "720p"});
+    ASSERT_EQ(exported.status, 0) << exported.err.toStdString();
+    for (const double from : {0.5, 8.5}) {
+        const auto [lufs, peak] = Loudness(P("out.mp4"), from, from + 7);
+        EXPECT_NEAR(lufs, -16.0, 1.0) << "from " << from << " s";
+        EXPECT_LE(peak, -1.0 + 0.5) << "from " << from << " s";
+    }
 }
 
 } // namespace
