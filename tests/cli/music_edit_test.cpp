@@ -15,6 +15,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -84,6 +85,22 @@ protected:
         const CliRun made = Cli(args);
         EXPECT_EQ(made.status, 0) << made.err.toStdString();
         return P("show.qvs");
+    }
+    // The left channel of a video's sound at 44.1 kHz, as ffmpeg decodes it, in -1..1.
+    std::vector<double> LeftChannel(const QString& video) {
+        const QString raw = P("left.raw");
+        EXPECT_TRUE(Shell("ffmpeg -v error -i '" + video +
+                          "' -map 0:a -af 'pan=mono|c0=c0' -f s16le -y '" + raw + "'"));
+        QFile file(raw);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        std::vector<double> left(static_cast<std::size_t>(bytes.size() / 2));
+        for (std::size_t i = 0; i < left.size(); ++i) {
+            std::int16_t v = 0;
+            std::memcpy(&v, bytes.constData() + 2 * i, 2);
+            left[i] = v / 32768.0;
+        }
+        return left;
     }
     QJsonObject Info(const QString& show) {
         const CliRun info = Cli({"info", show});
@@ -207,18 +224,7 @@ TEST_F(MusicEditTest, AnExportedVideoSoundsItsFadesAndEndsInSilence) {
         videoMs += static_cast<double>(t.StillMs + t.TransitionMs);
     const CliRun exported = Cli({"export", show, P("out.avi"), "--codec", "none"});
     ASSERT_EQ(exported.status, 0) << exported.err.toStdString();
-    const QString raw = P("left.raw");
-    ASSERT_TRUE(Shell("ffmpeg -v error -i '" + P("out.avi") +
-                      "' -map 0:a -af 'pan=mono|c0=c0' -f s16le -y '" + raw + "'"));
-    QFile file(raw);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
-    std::vector<double> left(static_cast<std::size_t>(bytes.size() / 2));
-    for (std::size_t i = 0; i < left.size(); ++i) {
-        std::int16_t v = 0;
-        std::memcpy(&v, bytes.constData() + 2 * i, 2);
-        left[i] = v / 32768.0;
-    }
+    const std::vector<double> left = LeftChannel(P("out.avi"));
     ASSERT_EQ(static_cast<double>(left.size()), videoMs * 441 / 10);
     auto rms = [&](double from) {
         const auto first = static_cast<std::size_t>(std::lround(from * 44100));
@@ -242,6 +248,44 @@ TEST_F(MusicEditTest, AnExportedVideoSoundsItsFadesAndEndsInSilence) {
         EXPECT_NEAR(rms(t0), level * std::sqrt(mean), 0.01 * level + 0.002) << t0 << " s";
     }
     EXPECT_EQ(left.back(), 0.0);
+}
+
+// A cross-fade between two tracks, heard in the AVI's PCM sound: the second track starts 2 s
+// before the first ends, and over those 2 s the first falls and the second rises on the
+// equal-power curves, to within a percent of full scale in every 100 ms.
+TEST_F(MusicEditTest, ConsecutiveTracksCrossFadeOnTheEqualPowerCurves) {
+    const QString a = P("a.wav"), b = P("b.wav");
+    ASSERT_TRUE(Shell("sox -n -r 44100 -c 2 -b 16 '" + a + "' synth 6 sine 440 vol 0.4"));
+    ASSERT_TRUE(Shell("sox -n -r 44100 -c 2 -b 16 '" + b + "' synth 6 sine 880 vol 0.4"));
+    const QString show = MakeShow(2, a, {"--seconds", "5", "--music", b});
+    ASSERT_EQ(Cli({"edit", show, "--show", "--end-fade", "0", "--crossfade-tracks", "2"}).status,
+              0);
+    const CliRun exported = Cli({"export", show, P("out.avi"), "--codec", "none"});
+    ASSERT_EQ(exported.status, 0) << exported.err.toStdString();
+    const std::vector<double> left = LeftChannel(P("out.avi"));
+    ASSERT_EQ(left.size(), 10u * 44100);
+    // A tone's amplitude over 4 410 samples (a whole number of its periods).
+    const auto amplitude = [&](std::size_t first, double hz) {
+        const double w = 2 * std::acos(-1.0) * hz / 44100;
+        double re = 0, im = 0;
+        for (std::size_t i = 0; i < 4410; ++i) {
+            re += left[first + i] * std::cos(w * static_cast<double>(i));
+            im += left[first + i] * std::sin(w * static_cast<double>(i));
+        }
+        return 2 * std::hypot(re, im) / 4410;
+    };
+    const double quarter = std::acos(-1.0) / 2;
+    for (int window = 30; window < 80; ++window) { // 3 s .. 8 s
+        double gainA = 0, gainB = 0;               // their means over the window
+        for (int k = 0; k < 100; ++k) {
+            const double u = std::clamp((window * 0.1 + (k + 0.5) * 0.001 - 4) / 2, 0.0, 1.0);
+            gainA += std::cos(quarter * u) / 100;
+            gainB += std::sin(quarter * u) / 100;
+        }
+        const auto first = static_cast<std::size_t>(window) * 4410;
+        EXPECT_NEAR(amplitude(first, 440), 0.4 * gainA, 0.01) << window * 0.1 << " s";
+        EXPECT_NEAR(amplitude(first, 880), 0.4 * gainB, 0.01) << window * 0.1 << " s";
+    }
 }
 
 // Even loudness heard in the MP4 itself: a quiet and a loud track, each 8 s, both play at
