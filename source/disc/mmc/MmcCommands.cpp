@@ -18,6 +18,13 @@ void In(RequestBlock& b, std::span<std::uint8_t> reply, std::size_t limit) {
     b.SetDataIn(reply.data(), static_cast<std::uint32_t>(std::min(reply.size(), limit)));
 }
 
+// A ten-byte command's reply: the data in, its length (at most `limit`) as the allocation length
+// in bytes 7 and 8.
+void InWithLengthAt7(RequestBlock& b, std::span<std::uint8_t> reply, std::size_t limit) {
+    In(b, reply, limit);
+    base::StoreBE<std::uint16_t>(&b.cdb[7], Allocation(b.dataLength));
+}
+
 } // namespace
 
 base::Status MmcCommands::Run(RequestBlock& block, std::uint32_t timeoutMs) {
@@ -80,8 +87,7 @@ base::Status MmcCommands::PreventRemoval(bool prevent) {
 
 base::Status MmcCommands::ReadFormatCapacities(std::span<std::uint8_t> reply) {
     RequestBlock b = RequestBlock::Command(0x23, 10);
-    In(b, reply, 0xFC);
-    base::StoreBE<std::uint16_t>(&b.cdb[7], Allocation(b.dataLength));
+    InWithLengthAt7(b, reply, 0xFC);
     return Run(b, 10000);
 }
 
@@ -135,8 +141,7 @@ base::Status MmcCommands::ReadToc(std::uint8_t format, bool msf, std::uint8_t tr
     b.cdb[1] = msf ? 0x02 : 0x00;
     b.cdb[2] = format & 0x0F;
     b.cdb[6] = trackOrSession;
-    In(b, reply, 0xFFFF);
-    base::StoreBE<std::uint16_t>(&b.cdb[7], Allocation(b.dataLength));
+    InWithLengthAt7(b, reply, 0xFFFF);
     return Run(b, 10000);
 }
 
@@ -144,15 +149,13 @@ base::Status MmcCommands::GetConfiguration(std::uint16_t feature, std::span<std:
     RequestBlock b = RequestBlock::Command(0x46, 10);
     b.cdb[1] = 0x02;
     base::StoreBE<std::uint16_t>(&b.cdb[2], feature);
-    In(b, reply, 0xFFFF);
-    base::StoreBE<std::uint16_t>(&b.cdb[7], Allocation(b.dataLength));
+    InWithLengthAt7(b, reply, 0xFFFF);
     return Run(b, 30000);
 }
 
 base::Status MmcCommands::ReadDiscInformation(std::span<std::uint8_t> reply) {
     RequestBlock b = RequestBlock::Command(0x51, 10);
-    In(b, reply, 0xFFFF);
-    base::StoreBE<std::uint16_t>(&b.cdb[7], Allocation(b.dataLength));
+    InWithLengthAt7(b, reply, 0xFFFF);
     return Run(b, 10000);
 }
 
@@ -160,8 +163,7 @@ base::Status MmcCommands::ReadTrackInformation(std::uint32_t track, std::span<st
     RequestBlock b = RequestBlock::Command(0x52, 10);
     b.cdb[1] = 0x01;
     base::StoreBE<std::uint32_t>(&b.cdb[2], track);
-    In(b, reply, 0xFFFF);
-    base::StoreBE<std::uint16_t>(&b.cdb[7], Allocation(b.dataLength));
+    InWithLengthAt7(b, reply, 0xFFFF);
     return Run(b, 60000);
 }
 
