@@ -13,6 +13,7 @@
 #include "media/TrackImport.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
+#include "project/Resolution.h"
 #include "project/ShowSession.h"
 #include "project/TransitionChoice.h"
 

@@ -1,7 +1,7 @@
 #include "project/ExtensionBlock.h"
 
 #include "imaging/TransitionKinds.h"
-#include "project/ShowModel.h"
+#include "project/Resolution.h"
 
 #include <zlib.h>
 

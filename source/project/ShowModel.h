@@ -87,8 +87,4 @@ private:
 // selection on its item with it.
 std::size_t IndexAfterMove(std::size_t index, std::size_t from, std::size_t to);
 
-// Parses "WxH" as the import does: W = digits before the first 'x', H = up to five characters
-// after it. Returns false (and leaves the outputs alone) when either is missing or not a number.
-bool ParseResolution(const std::string& text, int& width, int& height);
-
 } // namespace project

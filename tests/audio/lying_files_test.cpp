@@ -15,6 +15,8 @@
 #include <memory>
 #include <vector>
 
+namespace lying_files_test {
+
 using namespace testing_audio;
 // The library's own entry points, straight from the loaded library.
 static const media::AudioEntryPoints& Bass = media::Audio().Api();
@@ -333,3 +335,5 @@ TEST_F(LyingFiles, SeekInAVbrMp3DeliversSoundAtOnce) {
 }
 
 } // namespace
+
+} // namespace lying_files_test

@@ -18,6 +18,8 @@
 
 #include <cstdlib>
 
+namespace edit_test {
+
 namespace {
 
 struct CliRun {
@@ -273,3 +275,5 @@ TEST_F(EditTest, BadValuesGetOneLineAndLeaveTheFileUntouched) {
 }
 
 } // namespace
+
+} // namespace edit_test

@@ -12,6 +12,8 @@
 #include <csignal>
 #include <cstdlib>
 
+namespace export_cli_test {
+
 namespace {
 
 QProcess* Start(const QStringList& args) {
@@ -375,3 +377,5 @@ TEST_F(ExportCliTest, UnreadableTrackKeepsItsPlaceWithOneWarning) {
 }
 
 } // namespace
+
+} // namespace export_cli_test

@@ -20,6 +20,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace music_edit_test {
+
 namespace {
 
 struct CliRun {
@@ -306,3 +308,5 @@ TEST_F(MusicEditTest, AnMp4PlaysAQuietAndALoudTrackAtMinus16) {
 }
 
 } // namespace
+
+} // namespace music_edit_test

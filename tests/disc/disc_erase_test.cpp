@@ -8,6 +8,8 @@
 
 #include <sys/stat.h>
 
+namespace disc_erase_test {
+
 using namespace disctest;
 
 namespace {
@@ -152,3 +154,5 @@ TEST_F(EraseTest, EstimatesFollowTheMediaType) {
 }
 
 } // namespace
+
+} // namespace disc_erase_test

@@ -8,6 +8,8 @@
 #include <chrono>
 #include <thread>
 
+namespace disc_job_test {
+
 using namespace disctest;
 
 namespace {
@@ -89,3 +91,5 @@ TEST(DiscJobTest, ARecorderTakesOneJobAtATime) {
 }
 
 } // namespace
+
+} // namespace disc_job_test

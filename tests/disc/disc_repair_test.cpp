@@ -6,6 +6,8 @@
 
 #include "base/Endian.h"
 
+namespace disc_repair_test {
+
 using namespace disctest;
 
 namespace {
@@ -118,3 +120,5 @@ TEST(RepairTest, CloseTrackNamesTheTrackJustWritten) {
 }
 
 } // namespace
+
+} // namespace disc_repair_test

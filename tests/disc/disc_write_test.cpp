@@ -6,6 +6,8 @@
 #include "base/Endian.h"
 #include "disc/mmc/MediaDetection.h"
 
+namespace disc_write_test {
+
 using namespace disctest;
 
 namespace {
@@ -330,3 +332,5 @@ TEST_F(WriteTest, WritesAndErasesLeaveTheDriveRezeroedLoadedAndUnlocked) {
     EXPECT_TRUE(ops.size() >= reset.size() &&
                 std::equal(reset.begin(), reset.end(), ops.end() - reset.size()));
 }
+
+} // namespace disc_write_test

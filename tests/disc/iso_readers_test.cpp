@@ -12,6 +12,8 @@
 #include <set>
 #include <sstream>
 
+namespace iso_readers_test {
+
 using namespace disctest;
 
 namespace {
@@ -226,3 +228,5 @@ TEST_F(ReadersTest, ShortWriteFailsAndLeavesNoFile) {
         QDir(QString::fromStdString(root)).entryList({"keep.iso*"}, QDir::Files);
     EXPECT_EQ(left, QStringList{"keep.iso"});
 }
+
+} // namespace iso_readers_test

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+namespace scsi_device_test {
+
 using namespace disc;
 using disctest::Drive;
 using disctest::ScriptedTransport;
@@ -172,3 +174,5 @@ TEST(ScsiDevice, QuirksByModel) {
     EXPECT_TRUE(plain.immediateClose);
     EXPECT_FALSE(plain.slowReady || plain.linkSizeValidForced || plain.underrunProtectionAssumed);
 }
+
+} // namespace scsi_device_test

@@ -8,6 +8,8 @@
 
 #include <QDir>
 
+namespace session_import_test {
+
 using namespace disctest;
 
 namespace {
@@ -478,3 +480,5 @@ TEST_F(SessionTest, NamesJolietReadersRefuseAreLeftOutOrRenamedAndTheNextSession
     const std::string checked = Shell("isovfy " + Quote(P("grown.iso")));
     EXPECT_NE(checked.find("No errors found"), std::string::npos) << checked;
 }
+
+} // namespace session_import_test

@@ -13,6 +13,8 @@
 
 #include <QFile>
 
+namespace virtual_recorder_test {
+
 using namespace disc;
 using disctest::VirtualRig;
 
@@ -462,3 +464,5 @@ TEST(VirtualTransportSpec, ResetKeepsTheSelectedDrive) {
     MmcCommands mmc(*rig.device);
     EXPECT_TRUE(mmc.TestUnitReady());
 }
+
+} // namespace virtual_recorder_test

@@ -5,6 +5,8 @@
 #include "disc/burn/WriteCache.h"
 #include "disc/iso/SessionStream.h"
 
+namespace write_cache_test {
+
 using namespace disctest;
 
 namespace {
@@ -106,3 +108,5 @@ TEST_F(WriteCacheTest, CancelFreesTheQueueAndEndsTheProducer) {
 }
 
 } // namespace
+
+} // namespace write_cache_test

@@ -11,6 +11,8 @@
 #include <string>
 #include <unistd.h>
 
+namespace compose_test {
+
 using namespace imaging;
 using namespace testbmp;
 namespace fs = std::filesystem;
@@ -176,3 +178,5 @@ TEST(Colors, ResolveColor) {
     EXPECT_EQ(ResolveColor(kClBtnFace), 0x00F0F0F0u);
     EXPECT_EQ(ResolveColor(static_cast<std::int32_t>(0xFF000005)), 0x00FFFFFFu); // window
 }
+
+} // namespace compose_test

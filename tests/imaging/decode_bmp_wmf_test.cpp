@@ -6,6 +6,8 @@
 
 #include "base/Endian.h"
 
+namespace decode_bmp_wmf_test {
+
 using namespace decode_test;
 using imaging::Bitmap;
 
@@ -227,3 +229,5 @@ TEST(BmpDecode, ToolMadeBitmapsAndDamage) {
     EXPECT_FALSE(imaging::LoadBmpPhotoMemory(b, big.data(), big.size(), &error));
     EXPECT_TRUE(b.IsEmpty());
 }
+
+} // namespace decode_bmp_wmf_test

@@ -7,6 +7,8 @@
 
 #include "base/Endian.h"
 
+namespace decode_jpeg_test {
+
 using namespace decode_test;
 using imaging::Bitmap;
 
@@ -224,3 +226,5 @@ TEST(BigEndianFields, StoreWritesMostSignificantByteFirst) {
     EXPECT_EQ(field.bytes[0], 0xAB);
     EXPECT_EQ(field.get(), 0xABCD);
 }
+
+} // namespace decode_jpeg_test

@@ -9,6 +9,8 @@
 
 #include <zlib.h>
 
+namespace decode_png_gif_test {
+
 using namespace decode_test;
 using imaging::Bitmap;
 
@@ -174,3 +176,5 @@ TEST(GifDecode, DamagedAndOversizedFilesAreRefused) {
     EXPECT_FALSE(LoadBytes(big, imaging::PhotoKind::Gif, &error));
     EXPECT_NE(error.find("beyond the limits"), std::string::npos) << error;
 }
+
+} // namespace decode_png_gif_test

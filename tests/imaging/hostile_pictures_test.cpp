@@ -20,6 +20,8 @@
 #include <functional>
 #include <vector>
 
+namespace hostile_pictures_test {
+
 using namespace decode_test;
 using imaging::Bitmap;
 using Bytes = std::vector<std::uint8_t>;
@@ -368,3 +370,5 @@ TEST(HostilePictures, TinyGifAndRleBmpWithHugeCanvasesStayWithinTheBound) {
 }
 
 } // namespace
+
+} // namespace hostile_pictures_test

@@ -16,6 +16,8 @@
 #include <sstream>
 #include <string>
 
+namespace smooth_transition_test {
+
 using namespace imaging;
 using namespace testbmp;
 
@@ -239,3 +241,5 @@ TEST(TransitionKinds, NamesCodesAndTheSeedKindsStoredForOlderReaders) {
 }
 
 } // namespace
+
+} // namespace smooth_transition_test

@@ -11,6 +11,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace soundtrack_default_test {
+
 namespace {
 
 using media::PcmFormat;
@@ -98,3 +100,5 @@ TEST(DefaultSoundtrack, IsTheStreamEarlierVersionsWrote) {
 }
 
 } // namespace
+
+} // namespace soundtrack_default_test

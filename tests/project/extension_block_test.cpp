@@ -18,6 +18,8 @@
 #include <cstring>
 #include <unistd.h>
 
+namespace extension_block_test {
+
 namespace {
 
 using namespace project;
@@ -321,3 +323,5 @@ TEST(ExtensionBlockReader, RefusesWhatDoesNotFitAndFallsBackOnOddValues) {
 }
 
 } // namespace
+
+} // namespace extension_block_test

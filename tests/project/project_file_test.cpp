@@ -19,6 +19,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace project_file_test {
+
 namespace {
 
 using namespace project;
@@ -524,3 +526,5 @@ TEST(ProjectFileNames, StoredTrackExtensions) {
 }
 
 } // namespace
+
+} // namespace project_file_test

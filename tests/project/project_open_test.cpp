@@ -13,6 +13,8 @@
 
 #include <filesystem>
 
+namespace project_open_test {
+
 namespace {
 
 using namespace project;
@@ -186,3 +188,5 @@ TEST_F(ProjectOpenTest, CancelEmptiesTheShowAsAlways) {
 }
 
 } // namespace
+
+} // namespace project_open_test

@@ -1,6 +1,7 @@
 // The show document's commands, their announcements, selection rules and working files.
 #include "project/Duration.h"
 #include "project/Records.h"
+#include "project/Resolution.h"
 #include "project/ShowModel.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,8 @@
 #include <fstream>
 #include <map>
 #include <utility>
+
+namespace show_model_test {
 
 namespace {
 
@@ -362,3 +365,5 @@ TEST_F(ShowModelTest, PurgeLeavesSubFoldersAlone) {
 }
 
 } // namespace
+
+} // namespace show_model_test

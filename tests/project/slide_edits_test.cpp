@@ -21,6 +21,8 @@
 
 #include <sys/resource.h>
 
+namespace slide_edits_test {
+
 namespace {
 
 using imaging::Bitmap;
@@ -400,3 +402,5 @@ TEST_F(SlideEditsTest, BackupsUseTheKeptOriginalUntilAChangeIsAccepted) {
 }
 
 } // namespace
+
+} // namespace slide_edits_test
