@@ -2,7 +2,7 @@
 
 #include "base/FileName.h"
 
-#include "app/MainWindow.h"
+#include "app/WindowDialogs.h"
 #include "app/WindowJobs.h"
 #include "base/Language.h"
 #include "media/VideoCodecs.h"
@@ -26,8 +26,9 @@ using base::TextKey;
 
 namespace ui {
 
-VideoExportController::VideoExportController(MainWindow* window)
-    : QObject(window), window_(*window) {
+VideoExportController::VideoExportController(QObject* parent, const project::ShowModel& show,
+                                             WindowJobs& jobs, WindowDialogs& dialogs, Host host)
+    : QObject(parent), show_(show), jobs_(jobs), dialogs_(dialogs), host_(std::move(host)) {
     ListCodecs = [] { return media::ListCodecs(); };
     RunDialog = [](VideoExportDialog& dialog) { return dialog.exec(); };
     RunMp4Dialog = [](Mp4ExportDialog& dialog) { return dialog.exec(); };
@@ -48,7 +49,7 @@ QString VideoExportController::Detail(const QString& outputPath, const std::stri
 }
 
 int VideoExportController::ScreenHeight() const {
-    const QScreen* screen = window_.screen();
+    const QScreen* screen = host_.DialogParent->screen();
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     return screen ? screen->size().height() : 768;
@@ -59,15 +60,15 @@ bool VideoExportController::AskAviOptions(media::VideoExportOptions& options) {
     // loop paints it meanwhile.
     auto lines = std::make_shared<std::vector<std::string>>();
     {
-        CodecSearchWindow wait(&window_);
+        CodecSearchWindow wait(host_.DialogParent);
         QApplication::setOverrideCursor(Qt::WaitCursor);
         wait.ShowNow();
-        window_.Jobs->RunAndWait([lines, list = ListCodecs](WindowProgress&) { *lines = list(); });
+        jobs_.RunAndWait([lines, list = ListCodecs](WindowProgress&) { *lines = list(); });
         QApplication::restoreOverrideCursor();
     }
-    VideoExportDialog dialog(*lines, &window_);
+    VideoExportDialog dialog(*lines, host_.DialogParent);
     if (!dialog.HasCodec())
-        window_.ShowMessage(VideoExportDialog::MissingCodecText());
+        dialogs_.ShowMessage(VideoExportDialog::MissingCodecText());
     if (RunDialog(dialog) != QDialog::Accepted || !dialog.HasCodec())
         return false;
     options.Codec = media::CodecCodeOfLine(dialog.CodecLine());
@@ -76,9 +77,9 @@ bool VideoExportController::AskAviOptions(media::VideoExportOptions& options) {
 }
 
 bool VideoExportController::AskMp4Options(media::VideoExportOptions& options) {
-    Mp4ExportDialog dialog(media::kResolution720p, media::kQualityGood, &window_);
+    Mp4ExportDialog dialog(media::kResolution720p, media::kQualityGood, host_.DialogParent);
     int photoWidth = 0, photoHeight = 0;
-    window_.Show.ResolutionSize(photoWidth, photoHeight);
+    show_.ResolutionSize(photoWidth, photoHeight);
     dialog.SetPhotoSize(photoWidth, photoHeight);
     if (RunMp4Dialog(dialog) != QDialog::Accepted)
         return false;
@@ -92,16 +93,16 @@ bool VideoExportController::AskMp4Options(media::VideoExportOptions& options) {
 }
 
 void VideoExportController::saveAsVideo() {
-    if (window_.Busy())
+    if (host_.Busy())
         return;
-    const QString path = window_.AskSaveName(window_.ProposedFileName(), true);
+    const QString path = dialogs_.AskSaveName(ProposedFileName(), true);
     if (path.isEmpty())
         return;
 
     media::VideoExportOptions options;
     options.OutputPath = base::EncodeFileName(path);
     if (const auto checked = media::CheckVideoOutput(options.OutputPath); !checked) {
-        window_.ShowMessage(FailureMessage(path) + "\n" + Detail(path, checked.error()));
+        dialogs_.ShowMessage(FailureMessage(path) + "\n" + Detail(path, checked.error()));
         return;
     }
     const bool chosen =
@@ -114,10 +115,10 @@ void VideoExportController::saveAsVideo() {
 
     // The job writes a copy of the show on the worker; the window stays free meanwhile (busy:
     // the show may not change) and hears the frames, the speed and the time left.
-    auto snapshot = std::make_shared<const project::ShowModel>(window_.Show);
+    auto snapshot = std::make_shared<const project::ShowModel>(show_);
     auto result = std::make_shared<media::VideoExportResult>();
     running_ = true;
-    const bool started = window_.Jobs->Start(
+    const bool started = jobs_.Start(
         [snapshot, result, options](WindowProgress& progress) mutable {
             options.OnFrames = [&progress, also = options.OnFrames](std::int64_t done,
                                                                     std::int64_t total) {
@@ -137,10 +138,10 @@ void VideoExportController::Finished(const QString& path, const project::ShowMod
     running_ = false;
     last_ = result;
     if (last_.Outcome == media::ExportOutcome::Failed) {
-        window_.ShowMessage(FailureMessage(path) + "\n" + Detail(path, last_.Error));
+        dialogs_.ShowMessage(FailureMessage(path) + "\n" + Detail(path, last_.Error));
     } else {
         if (const auto warning = media::ExportWarning(show, last_); !warning.empty())
-            window_.ShowMessage(QString::fromStdString(warning));
+            dialogs_.ShowMessage(QString::fromStdString(warning));
         if (last_.Outcome == media::ExportOutcome::Written)
             ShowDone(path);
     }
@@ -149,10 +150,10 @@ void VideoExportController::Finished(const QString& path, const project::ShowMod
 
 void VideoExportController::ShowDone(const QString& path) {
     // Not modal: the user may go on editing, and a test may look at it without waiting.
-    auto* box = new QMessageBox(QMessageBox::Information, window_.windowTitle(),
+    auto* box = new QMessageBox(QMessageBox::Information, host_.DialogParent->windowTitle(),
                                 base::Tr(TextKey::VideoSaved, "Видео сохранено: %1")
                                     .arg(QDir::toNativeSeparators(QFileInfo(path).fileName())),
-                                QMessageBox::Ok, &window_);
+                                QMessageBox::Ok, host_.DialogParent);
     box->setObjectName("ExportDoneBox");
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setInformativeText(QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
@@ -160,7 +161,7 @@ void VideoExportController::ShowDone(const QString& path) {
         box->addButton(base::Tr(TextKey::OpenFolder, "Открыть папку"), QMessageBox::ActionRole);
     open->setObjectName("OpenFolderButton");
     const QString folder = QFileInfo(path).absolutePath();
-    connect(open, &QPushButton::clicked, this, [this, folder] { window_.OpenExternal(folder); });
+    connect(open, &QPushButton::clicked, this, [this, folder] { dialogs_.OpenExternal(folder); });
     box->setWindowModality(Qt::NonModal);
     box->show();
 }

@@ -9,21 +9,32 @@
 #include <QObject>
 #include <QString>
 
+class QWidget;
+
 #include <functional>
 #include <string>
 #include <vector>
 
 namespace ui {
 
-class MainWindow;
 class Mp4ExportDialog;
 class VideoExportDialog;
+class WindowJobs;
+struct WindowDialogs;
 
 class VideoExportController final : public QObject {
     Q_OBJECT
 
 public:
-    explicit VideoExportController(MainWindow* window);
+    struct Host {
+        // The parent of the dialogs and messages; its screen decides the preview's size.
+        QWidget* DialogParent = nullptr;
+        // True while a job or the preview runs: no export starts then.
+        std::function<bool()> Busy;
+    };
+    // Exports show (a copy of it, taken when the export starts) through jobs.
+    VideoExportController(QObject* parent, const project::ShowModel& show, WindowJobs& jobs,
+                          WindowDialogs& dialogs, Host host);
 
     // True while a video is written; the window is busy then.
     bool Running() const { return running_; }
@@ -67,7 +78,10 @@ private:
     // The message at the end of a written video: its name, and a button that opens its folder.
     void ShowDone(const QString& path);
 
-    MainWindow& window_;
+    const project::ShowModel& show_;
+    WindowJobs& jobs_;
+    WindowDialogs& dialogs_;
+    Host host_;
     bool running_ = false;
     media::VideoExportResult last_;
 };

@@ -5,8 +5,8 @@
 
 namespace ui {
 
-WindowJobs::WindowJobs(MainWindow& window, ProgressWindow& view)
-    : QObject(&window), window_(window), view_(view),
+WindowJobs::WindowJobs(QObject* parent, ProgressWindow& view, BeginJob beginJob)
+    : QObject(parent), view_(view), beginJob_(std::move(beginJob)),
       runner_(base::JobRunner::Priority::Background) {}
 
 WindowJobs::~WindowJobs() {
@@ -31,7 +31,8 @@ bool WindowJobs::Start(std::function<void(WindowProgress&)> job, std::function<v
         return false;
     progress_ = std::make_unique<WindowProgress>(view_);
     progress_->AfterBlock = AfterBlock;
-    scope_ = std::make_unique<MainWindow::JobScope>(window_, *progress_);
+    if (beginJob_)
+        scope_ = beginJob_(*progress_);
     view_.Attach(progress_.get());
     done_ = std::move(done);
     running_ = true;

@@ -5,7 +5,6 @@
 // event loop keeps running while the job works.
 #pragma once
 
-#include "app/MainWindow.h"
 #include "base/JobRunner.h"
 #include "media/ui/ProgressWindow.h"
 
@@ -20,7 +19,10 @@ class WindowJobs final : public QObject {
     Q_OBJECT
 
 public:
-    WindowJobs(MainWindow& window, ProgressWindow& view);
+    // beginJob marks the window busy with a job until the token it returns is destroyed (a close
+    // asks that job to stop).
+    using BeginJob = std::function<std::shared_ptr<void>(base::Progress& job)>;
+    WindowJobs(QObject* parent, ProgressWindow& view, BeginJob beginJob);
     ~WindowJobs() override;
 
     // Runs job on the worker thread with the progress window; done runs on the window's thread
@@ -49,11 +51,11 @@ Q_SIGNALS:
 private:
     void End();
 
-    MainWindow& window_;
     ProgressWindow& view_;
+    BeginJob beginJob_;
     base::JobRunner runner_;
     std::unique_ptr<WindowProgress> progress_;
-    std::unique_ptr<MainWindow::JobScope> scope_;
+    std::shared_ptr<void> scope_; // the window's busy mark
     std::function<void()> done_;
     bool running_ = false;
 };

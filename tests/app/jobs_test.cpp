@@ -100,8 +100,8 @@ private Q_SLOTS:
             closedInside = form.close();
             release = true;
         });
-        QVERIFY(!form.SaveProjectFile(path)); // stopped, not saved
-        QVERIFY(!closedInside);               // the close waited for the job
+        QVERIFY(!form.Files->SaveProjectFile(path)); // stopped, not saved
+        QVERIFY(!closedInside);                      // the close waited for the job
         QCOMPARE(ReadAll(path), QByteArray("the previous project"));
         QCOMPARE(form.Show.Slides.size(), std::size_t(3)); // nothing torn down under the job
         QTRY_VERIFY(!form.isVisible());                    // and then the window closed
@@ -118,20 +118,20 @@ private Q_SLOTS:
         const QString photo = tmp_.path() + "/dropped.bmp";
         QImage(8, 8, QImage::Format_RGB32).save(photo, "BMP");
         int asked = 0;
-        form.AskYesNo = [&](const QString&, const QString&) { return ++asked, true; };
+        form.Dialogs.AskYesNo = [&](const QString&, const QString&) { return ++asked, true; };
         std::atomic<bool> release{false};
         HoldFirstBlock(form, release);
         bool wasBusy = false;
         QTimer::singleShot(0, &form, [&] {
             wasBusy = form.Busy();
-            form.AcceptDroppedPaths({photo});
+            form.Import->AcceptDroppedPaths({photo});
             form.Storyboard->SelectSlide(0);
             form.Commands->deletePhoto();
-            form.newProject();
+            form.Files->newProject();
             release = true;
         });
         const QString path = tmp_.path() + "/whole.qvs";
-        QVERIFY(form.SaveProjectFile(path));
+        QVERIFY(form.Files->SaveProjectFile(path));
         QVERIFY(wasBusy);
         QVERIFY(!form.Busy());
         QCOMPARE(asked, 0);
@@ -141,7 +141,7 @@ private Q_SLOTS:
                  qint64(sizeof(project::ProjectHeader) + 2 * sizeof(project::SlideRecord) +
                         sizeof(project::TrackRecord) + 3 * 8 + 2 * (3 << 20) + (1 << 20)));
         // Once the job is over the same drop is taken.
-        form.AcceptDroppedPaths({photo});
+        form.Import->AcceptDroppedPaths({photo});
         QCOMPARE(form.Show.Slides.size(), std::size_t(3));
     }
 
@@ -157,9 +157,9 @@ private Q_SLOTS:
                 form.ProgressView->RequestCancel();
         });
         press.start(0);
-        QVERIFY(form.SaveProjectFile(tmp_.path() + "/first.qvs"));
+        QVERIFY(form.Files->SaveProjectFile(tmp_.path() + "/first.qvs"));
         press.stop();
-        QVERIFY(form.SaveProjectFile(tmp_.path() + "/second.qvs"));
+        QVERIFY(form.Files->SaveProjectFile(tmp_.path() + "/second.qvs"));
         QCOMPARE(CountsIn(tmp_.path() + "/second.qvs"), std::make_pair(1, 1));
     }
 };

@@ -77,7 +77,7 @@ private Q_SLOTS:
     void windowAppliesTrackFadesAsOneStep() {
         ui::MainWindow form;
         form.show();
-        QVERIFY(form.AddTrack(
+        QVERIFY(form.Import->AddTrack(
             QString::fromStdString(testing_audio::AudioFiles::Get().Wav("dialog.wav", 2.0))));
         QVERIFY(form.Show.Sounds[0].Ext.HasLoudness); // measured by the import
         form.Storyboard->SelectSound(0);
@@ -109,8 +109,8 @@ private Q_SLOTS:
         // A new show fades its music out at the end.
         QCOMPARE(form.Show.Options.EndFadeSeconds, media::kDefaultEndFadeSeconds);
         for (int i = 0; i < 4; ++i)
-            QVERIFY(form.AddPhoto(Photo()));
-        QVERIFY(form.AddTrack(
+            QVERIFY(form.Import->AddPhoto(Photo()));
+        QVERIFY(form.Import->AddTrack(
             QString::fromStdString(testing_audio::AudioFiles::Get().Wav("fit.wav", 9.7))));
         form.History.Clear();
         const auto slidesBefore = form.Show.Slides;
@@ -149,8 +149,8 @@ private Q_SLOTS:
         form.show();
         std::int64_t now = 0;
         form.Preview->Clock = [&now] { return now; };
-        QVERIFY(form.AddPhoto(Photo()));
-        QVERIFY(form.AddTrack(
+        QVERIFY(form.Import->AddPhoto(Photo()));
+        QVERIFY(form.Import->AddTrack(
             QString::fromStdString(testing_audio::AudioFiles::Get().Wav("preview.wav", 3.0))));
         const QString mix = QString::fromStdString(form.Show.MusicDir + "preview-mix.wav");
         form.Preview->start();
