@@ -158,7 +158,7 @@ void ImportController::ImportBatch(const QStringList& files, const ImportOne& ad
         }
         return status;
     };
-    const bool ran = jobs_.RunAndWait(
+    const bool started = jobs_.Start(
         [batch, options](WindowProgress& progress) {
             batch->Result = project::ImportFiles(options, progress);
         },
@@ -178,8 +178,8 @@ void ImportController::ImportBatch(const QStringList& files, const ImportOne& ad
             else if (!batch->Unreadable.isEmpty())
                 dialogs_.ShowMessage(UnreadableFilesText(batch->Unreadable));
         });
-    if (!ran)
-        history_.EndBatch(); // another job runs: nothing was imported
+    if (!started)
+        history_.EndBatch(); // another job runs: nothing is imported
 }
 
 void ImportController::PlaceImportedPhoto(const project::Slide& slide) {

@@ -183,44 +183,44 @@ void MainWindow::CreateControllers() {
     Disc = new DiscController(this, std::move(disc));
 
     const auto haveFolders = [this] { return HaveWorkingFolders(); };
-    ImportController::Host import;
-    import.Busy = busy;
-    import.HaveWorkingFolders = haveFolders;
-    import.StripWidth = [this] { return Form->PhotoStrip->width();
-};
-Import = new ImportController(this, Show, History, *Storyboard, *Jobs, Dialogs, std::move(import));
+    ImportController::Host importing;
+    importing.Busy = busy;
+    importing.HaveWorkingFolders = haveFolders;
+    importing.StripWidth = [this] { return Form->PhotoStrip->width(); };
+    Import = new ImportController(this, Show, History, *Storyboard, *Jobs, Dialogs,
+                                  std::move(importing));
 
-ShowFileController::Host files;
-files.Window = this;
-files.OpenButton = Form->OpenButton;
-files.Busy = busy;
-files.Closed = [this] { return closed_; };
-files.HaveWorkingFolders = haveFolders;
-files.SeedThumbnail = [this] { return Import->SeedThumbnail(); };
-files.Relayout = [this](bool resetSelection) {
-    if (resetSelection)
-        Storyboard->ResetSelection();
-    layoutWindow();
-};
-files.Notice = [this](const QString& text) { ShowNotice(text); };
-files.Autosave = [this] { return Autosave; };
-Files = new ShowFileController(this, Session, *Jobs, Dialogs, std::move(files));
+    ShowFileController::Host files;
+    files.Window = this;
+    files.OpenButton = Form->OpenButton;
+    files.Busy = busy;
+    files.Closed = [this] { return closed_; };
+    files.HaveWorkingFolders = haveFolders;
+    files.SeedThumbnail = [this] { return Import->SeedThumbnail(); };
+    files.Relayout = [this](bool resetSelection) {
+        if (resetSelection)
+            Storyboard->ResetSelection();
+        layoutWindow();
+    };
+    files.Notice = [this](const QString& text) { ShowNotice(text); };
+    files.Autosave = [this] { return Autosave; };
+    Files = new ShowFileController(this, Session, *Jobs, Dialogs, std::move(files));
 
-StoryboardInput::Host input;
-input.Window = this;
-input.Form = Form.get();
-input.Show = &Show;
-input.View = Storyboard;
-input.Commands = Commands;
-input.Preview = Preview;
-input.Busy = busy;
-input.DropFiles = [this](const QStringList& paths) { Import->AcceptDroppedPaths(paths); };
-input.NewShow = [this] { Files->newProject(); };
-input.OpenShow = [this] { Files->openProject(); };
-input.SaveShow = [this] { Files->saveProject(); };
-input.SaveVideo = [this] { Export->saveAsVideo(); };
-Input = new StoryboardInput(std::move(input));
-} // namespace ui
+    StoryboardInput::Host input;
+    input.Window = this;
+    input.Form = Form.get();
+    input.Show = &Show;
+    input.View = Storyboard;
+    input.Commands = Commands;
+    input.Preview = Preview;
+    input.Busy = busy;
+    input.DropFiles = [this](const QStringList& paths) { Import->AcceptDroppedPaths(paths); };
+    input.NewShow = [this] { Files->newProject(); };
+    input.OpenShow = [this] { Files->openProject(); };
+    input.SaveShow = [this] { Files->saveProject(); };
+    input.SaveVideo = [this] { Export->saveAsVideo(); };
+    Input = new StoryboardInput(std::move(input));
+}
 
 void MainWindow::createWindow() {
     // 1. Files dropped on the window are accepted.
@@ -323,15 +323,19 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     Preview->stop();
-    // Unsaved changes: the user saves them, lets them go, or keeps the window open.
-    if ((!closeWithoutQuestion_ && !Files->SettleUnsavedChanges()) || closed_) {
-        if (!closed_)
+    // Unsaved changes: the user saves them, lets them go, or keeps the window open. A save runs
+    // as a job: the close goes on once it has saved.
+    if (!closeWithoutQuestion_ && !closeSettled_) {
+        const auto settle = Files->SettleUnsavedChanges([this](bool saved) {
+            if (!saved)
+                return;
+            closeSettled_ = true;
+            close();
+        });
+        if (settle != ShowFileController::Settle::GoOn) {
             event->ignore();
-        return;
-    }
-    if (jobs_ > 0) {
-        event->ignore(); // a close came in during the save; it is carried out when that ends
-        return;
+            return;
+        }
     }
     // 1. No more drops.
     setAcceptDrops(false);
@@ -782,29 +786,40 @@ void MainWindow::openShowMusic() {
     if (dialog.FitPhotos())
         if (const auto fitted = media::FitPhotosToMusic(Show); !fitted)
             problem = fitted.error();
-    if (dialog.CutOnBeats() && problem.empty()) {
-        // The beats are found on the worker in a copy of the show; the new times are put into
-        // the show here, slide by slide, as part of the same step.
-        struct Cuts {
-            project::ShowModel Show;
-            std::string Problem;
-        };
-        auto cuts = std::make_shared<Cuts>(Cuts{Show, {}});
-        Jobs->RunAndWait([cuts](WindowProgress& progress) {
+    if (!dialog.CutOnBeats() || !problem.empty()) {
+        FinishShowMusic(std::move(*change), problem);
+        return;
+    }
+    // The beats are found on the worker in a copy of the show; the new times are put into the
+    // show when the job has ended, slide by slide, as part of the same step.
+    struct Cuts {
+        project::ShowModel Show;
+        std::string Problem;
+        project::ShowHistory::Change Change;
+    };
+    auto cuts = std::make_shared<Cuts>(Cuts{Show, {}, std::move(*change)});
+    const bool started = Jobs->Start(
+        [cuts](WindowProgress& progress) {
             progress.Open();
             const auto moved =
                 media::ChangePhotosOnBeat(cuts->Show, media::OpenTrackPcmSource, &progress);
             progress.Close();
             if (!moved && !progress.Cancelled())
                 cuts->Problem = moved.error();
+        },
+        [this, cuts] {
+            for (std::size_t i = 0; i < Show.Slides.size() && i < cuts->Show.Slides.size(); ++i)
+                if (!(Show.Slides[i] == cuts->Show.Slides[i]))
+                    Show.SetSlide(i, cuts->Show.Slides[i]);
+            FinishShowMusic(std::move(cuts->Change), cuts->Problem);
         });
-        problem = cuts->Problem;
-        for (std::size_t i = 0; i < Show.Slides.size() && i < cuts->Show.Slides.size(); ++i)
-            if (!(Show.Slides[i] == cuts->Show.Slides[i]))
-                Show.SetSlide(i, cuts->Show.Slides[i]);
-    }
+    if (!started)
+        FinishShowMusic(std::move(cuts->Change), cuts->Problem);
+}
+
+void MainWindow::FinishShowMusic(project::ShowHistory::Change change, const std::string& problem) {
     // Whatever was done before a failure or a Cancel stays, as one step that undo takes back.
-    History.Commit(std::move(*change), QStringLiteral("show music"));
+    History.Commit(std::move(change), QStringLiteral("show music"));
     Storyboard->LayoutPhotoStrip(Storyboard->SlidePage());
     Storyboard->SelectSlide(Storyboard->SelectedSlide());
     if (!problem.empty())

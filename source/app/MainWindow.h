@@ -127,6 +127,8 @@ private:
     // added or opened then (it would be written into the current folder).
     bool HaveWorkingFolders();
     void ApplyLanguage();
+    // The show-music step's end: committed, the strip laid out again, a problem told.
+    void FinishShowMusic(project::ShowHistory::Change change, const std::string& problem);
     void openSettings();
     void openAbout();
     void showSaveMenu();
@@ -148,6 +150,7 @@ private:
     void WriteSettings();
     bool closed_ = false;
     bool closeWithoutQuestion_ = false;
+    bool closeSettled_ = false;            // the unsaved changes were saved for this close
     int jobs_ = 0;                         // jobs running (nested: a load imports)
     base::Progress* runningJob_ = nullptr; // the innermost, asked to stop on close
     bool closeWhenIdle_ = false;

@@ -71,17 +71,25 @@ void ShowFileController::newProject() {
         return;
     if (session_.Show().Slides.empty())
         return;
+    const auto clear = [this] {
+        if (!host_.Busy() && !host_.Closed())
+            ClearShow();
+    };
     // Unsaved changes: the save question stands for the new-show question.
-    if (session_.History().IsModified()) {
-        if (!SettleUnsavedChanges())
-            return;
-    } else if (!dialogs_.AskYesNo(Tr(TextKey::AskNewShow, "Создать новое слайдшоу?"),
-                                  Tr(TextKey::NewShowCaption, "Создание"))) {
-        return;
-    }
-    if (host_.Busy() || host_.Closed())
-        return;
-    ClearShow();
+    if (session_.History().IsModified())
+        ThenIfSettled(clear);
+    else if (dialogs_.AskYesNo(Tr(TextKey::AskNewShow, "Создать новое слайдшоу?"),
+                               Tr(TextKey::NewShowCaption, "Создание")))
+        clear();
+}
+
+void ShowFileController::ThenIfSettled(std::function<void()> next) {
+    const Settle settle = SettleUnsavedChanges([next](bool saved) {
+        if (saved)
+            next();
+    });
+    if (settle == Settle::GoOn)
+        next();
 }
 
 void ShowFileController::ClearShow() {
@@ -123,61 +131,69 @@ void ShowFileController::saveAsProject() {
     SaveProjectFile(path);
 }
 
-bool ShowFileController::SaveProjectFile(const QString& path) {
+bool ShowFileController::SaveProjectFile(const QString& path,
+                                         std::function<void(bool saved)> then) {
     // The job writes a copy of the show: the document stays the interface thread's.
     auto result = std::make_shared<project::SaveResult>();
     const std::string file = base::EncodeFileName(path);
-    if (!jobs_.RunAndWait([snapshot = session_.Show(), file, result](WindowProgress& progress) {
+    return jobs_.Start(
+        [snapshot = session_.Show(), file, result](WindowProgress& progress) {
             *result = project::SaveProject(snapshot, file, progress);
-        }))
-        return false;
-    if (result->Outcome == project::SaveOutcome::Failed) {
-        dialogs_.ShowMessage(
-            base::AppLanguage().Text(TextKey::SaveFailed, "Произошла ошибка при сохранении!"));
-        return false;
-    }
-    if (result->Outcome != project::SaveOutcome::Saved)
-        return false;
-    // Saved: no unsaved changes, and the steps stay for undo. The file is the show's own now.
-    showFile_ = path;
-    session_.History().MarkSaved();
-    UpdateTitle();
-    host_.Notice(Tr(TextKey::Saved, "Сохранено"));
-    Recent->Remember(path);
-    return true;
+        },
+        [this, path, result, then = std::move(then)] {
+            const bool saved = result->Outcome == project::SaveOutcome::Saved;
+            if (result->Outcome == project::SaveOutcome::Failed)
+                dialogs_.ShowMessage(base::AppLanguage().Text(TextKey::SaveFailed,
+                                                              "Произошла ошибка при сохранении!"));
+            if (saved) {
+                // No unsaved changes, and the steps stay for undo. The file is the show's own.
+                showFile_ = path;
+                session_.History().MarkSaved();
+                UpdateTitle();
+                host_.Notice(Tr(TextKey::Saved, "Сохранено"));
+                Recent->Remember(path);
+            }
+            if (then)
+                then(saved);
+        });
 }
 
-bool ShowFileController::SettleUnsavedChanges() {
+ShowFileController::Settle
+ShowFileController::SettleUnsavedChanges(std::function<void(bool saved)> afterSave) {
     // A show without photos cannot be saved, so there is nothing to offer.
     if (!session_.History().IsModified() || session_.Show().Slides.empty())
-        return true;
+        return Settle::GoOn;
     switch (dialogs_.AskSaveChanges(Tr(TextKey::AskSaveChanges, "Сохранить изменения в слайдшоу?"),
                                     Tr(TextKey::UnsavedChanges, "Несохранённые изменения"))) {
     case SaveAnswer::Discard:
-        return true;
+        return Settle::GoOn;
     case SaveAnswer::Cancel:
-        return false;
+        return Settle::Stop;
     case SaveAnswer::Save:
         break;
     }
     if (host_.Busy())
-        return false;
-    if (!showFile_.isEmpty())
-        return SaveProjectFile(showFile_);
-    const QString path = dialogs_.AskSaveName(ProposedFileName(), false);
-    return !path.isEmpty() && SaveProjectFile(path);
+        return Settle::Stop;
+    const QString path =
+        showFile_.isEmpty() ? dialogs_.AskSaveName(ProposedFileName(), false) : showFile_;
+    return !path.isEmpty() && SaveProjectFile(path, std::move(afterSave)) ? Settle::Saving
+                                                                          : Settle::Stop;
 }
 
 void ShowFileController::openProject() {
     if (host_.Busy() || !host_.HaveWorkingFolders())
         return;
-    if (!SettleUnsavedChanges() || host_.Busy() || host_.Closed())
-        return;
-    const QString path = dialogs_.AskOpenName();
-    if (path.isEmpty())
-        return;
-    if (!OpenProjectFile(path))
-        dialogs_.ShowMessage(LoadFailureText());
+    ThenIfSettled([this] {
+        if (host_.Busy() || host_.Closed())
+            return;
+        const QString path = dialogs_.AskOpenName();
+        if (path.isEmpty())
+            return;
+        OpenProjectFile(path, [this](bool loaded) {
+            if (!loaded)
+                dialogs_.ShowMessage(LoadFailureText());
+        });
+    });
 }
 
 QString ShowFileController::LoadFailureText() {
@@ -187,11 +203,13 @@ QString ShowFileController::LoadFailureText() {
         "или этот файл слайдшоу поврежден!");
 }
 
-bool ShowFileController::OpenProjectFile(const QString& path) {
-    return LoadShowFile(path, true);
+bool ShowFileController::OpenProjectFile(const QString& path,
+                                         std::function<void(bool loaded)> then) {
+    return LoadShowFile(path, true, std::move(then));
 }
 
-bool ShowFileController::LoadShowFile(const QString& path, bool remember) {
+bool ShowFileController::LoadShowFile(const QString& path, bool remember,
+                                      std::function<void(bool loaded)> then) {
     // The file loads on the worker beside the open show, into a show of its own; the open show
     // is replaced here, on the interface thread, only when it loaded whole: a load that fails
     // half-way leaves the show as it was. The cells are made once it has loaded.
@@ -208,14 +226,22 @@ bool ShowFileController::LoadShowFile(const QString& path, bool remember) {
     importer.MeasureTrack = media::MeasureMissingLoudness;
     auto loaded = std::make_shared<project::LoadedShow>();
     const std::string file = base::EncodeFileName(path);
-    if (!jobs_.RunAndWait(
-            [snapshot = session_.Show(), file, importer, loaded](WindowProgress& progress) {
-                *loaded = project::LoadBeside(snapshot, file, progress, importer);
-            }))
-        return false;
+    return jobs_.Start(
+        [snapshot = session_.Show(), file, importer, loaded](WindowProgress& progress) {
+            *loaded = project::LoadBeside(snapshot, file, progress, importer);
+        },
+        [this, path, remember, loaded, then = std::move(then)] {
+            const bool ok = TakeLoadedShow(path, remember, std::move(*loaded));
+            if (then)
+                then(ok);
+        });
+}
+
+bool ShowFileController::TakeLoadedShow(const QString& path, bool remember,
+                                        project::LoadedShow loaded) {
     project::ShowModel& show = session_.Show();
-    const project::LoadResult result = loaded->Result;
-    project::TakeLoaded(show, std::move(*loaded));
+    const project::LoadResult result = loaded.Result;
+    project::TakeLoaded(show, std::move(loaded));
     if (result.Outcome == project::LoadOutcome::Loaded) {
         if (!result.Warning.empty())
             dialogs_.ShowMessage(QString::fromLocal8Bit(result.Warning.c_str()));
@@ -242,29 +268,35 @@ void ShowFileController::OpenStartupShow(const QString& path) {
         dialogs_.ShowMessage(NotFoundText(path));
         return;
     }
-    if (OpenProjectFile(path))
-        return;
-    dialogs_.ShowMessage(LoadFailureText());
-    // The show stays empty: a damaged or later file is refused before the show is touched, a
-    // failure while copying empties it.
-    if (!session_.Show().Slides.empty() || !session_.Show().Sounds.empty())
-        ResetAfterCancel();
+    OpenProjectFile(path, [this](bool loaded) {
+        if (loaded)
+            return;
+        dialogs_.ShowMessage(LoadFailureText());
+        // The show stays empty: a damaged or later file is refused before the show is touched,
+        // a failure while copying empties it.
+        if (!session_.Show().Slides.empty() || !session_.Show().Sounds.empty())
+            ResetAfterCancel();
+    });
 }
 
 void ShowFileController::OpenRecentShow(const QString& path) {
     if (host_.Busy() || !host_.HaveWorkingFolders())
         return;
-    if (!SettleUnsavedChanges() || host_.Busy() || host_.Closed())
-        return;
-    if (!QFileInfo(path).isFile()) {
-        dialogs_.ShowMessage(
-            NotFoundText(path) + "\n" +
-            Tr(TextKey::RemovedFromRecent, "Он убран из списка недавних слайдшоу."));
-        Recent->Forget(path);
-        return;
-    }
-    if (!OpenProjectFile(path))
-        dialogs_.ShowMessage(LoadFailureText());
+    ThenIfSettled([this, path] {
+        if (host_.Busy() || host_.Closed())
+            return;
+        if (!QFileInfo(path).isFile()) {
+            dialogs_.ShowMessage(
+                NotFoundText(path) + "\n" +
+                Tr(TextKey::RemovedFromRecent, "Он убран из списка недавних слайдшоу."));
+            Recent->Forget(path);
+            return;
+        }
+        OpenProjectFile(path, [this](bool loaded) {
+            if (!loaded)
+                dialogs_.ShowMessage(LoadFailureText());
+        });
+    });
 }
 
 QString ShowFileController::RecoveryQuestion(const QString& when, int photos, const QString& show) {
@@ -292,18 +324,22 @@ void ShowFileController::OfferRecovery() {
             project::DeleteRecovery(offer.Files);
             continue;
         }
-        if (!LoadShowFile(base::DecodeFileName(offer.Files.Show), false)) {
-            dialogs_.ShowMessage(LoadFailureText());
-            return; // kept for another try
-        }
-        // An unsaved show: Ctrl+S goes to the file it came from, if any. It is kept at once
-        // in this instance's own recovery file before the dead one's is removed.
-        showFile_ = original;
-        session_.History().MarkUnsaved();
-        UpdateTitle();
-        if (AutosaveController* autosave = host_.Autosave())
-            autosave->WriteNow();
-        project::DeleteRecovery(offer.Files);
+        LoadShowFile(base::DecodeFileName(offer.Files.Show), false,
+                     [this, original, files = offer.Files](bool loaded) {
+                         if (!loaded) {
+                             dialogs_.ShowMessage(LoadFailureText());
+                             return; // kept for another try
+                         }
+                         // An unsaved show: Ctrl+S goes to the file it came from, if any. It is
+                         // kept at once in this instance's own recovery file before the dead
+                         // one's is removed.
+                         showFile_ = original;
+                         session_.History().MarkUnsaved();
+                         UpdateTitle();
+                         if (AutosaveController* autosave = host_.Autosave())
+                             autosave->WriteNow();
+                         project::DeleteRecovery(files);
+                     });
         return;
     }
 }

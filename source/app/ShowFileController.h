@@ -6,6 +6,7 @@
 #pragma once
 
 #include "project/Import.h"
+#include "project/ProjectOpen.h"
 
 #include <QObject>
 #include <QString>
@@ -67,10 +68,14 @@ public:
     void saveProject();
     void saveAsProject();
 
-    // The load as the open command runs it (true = loaded or cancelled).
-    bool OpenProjectFile(const QString& path);
+    // Loads and saves run as jobs: each call starts one and returns; then (when given) runs on
+    // this thread once it has ended. False, starting nothing (then is not called), while another
+    // job runs.
+    // The load as the open command runs it; then hears whether it loaded (or was cancelled).
+    bool OpenProjectFile(const QString& path, std::function<void(bool loaded)> then = {});
     // The load behind it; remember = put the file in the recent list and make it the show's own.
-    bool LoadShowFile(const QString& path, bool remember);
+    bool LoadShowFile(const QString& path, bool remember,
+                      std::function<void(bool loaded)> then = {});
     // The show named on the command line (a file manager's double click): a file that is
     // missing or fails to load is reported, and the show stays empty.
     void OpenStartupShow(const QString& path);
@@ -79,10 +84,13 @@ public:
     void OpenRecentShow(const QString& path);
     // The load-failure message (also the open command's).
     static QString LoadFailureText();
-    bool SaveProjectFile(const QString& path);
-    // When the show has unsaved changes, asks whether to save them: false when the user cancels
-    // or the save did not succeed (the caller then stops), true to go on.
-    bool SettleUnsavedChanges();
+    // The save; then hears whether the show was saved.
+    bool SaveProjectFile(const QString& path, std::function<void(bool saved)> then = {});
+    // When the show has unsaved changes, asks whether to save them. GoOn: nothing to keep, or the
+    // user lets the changes go. Stop: the user cancelled, or no save could start. Saving: a save
+    // has started, and afterSave hears whether it saved (the caller goes on there).
+    enum class Settle { GoOn, Stop, Saving };
+    Settle SettleUnsavedChanges(std::function<void(bool saved)> afterSave);
 
     // The caption: "name — program" for a show with a file, "*" in front while changes are
     // unsaved, the program's name alone for a new, unchanged show.
@@ -94,8 +102,13 @@ public:
     static QString RecoveryQuestion(const QString& when, int photos, const QString& show);
 
 private:
+    // After the question about unsaved changes: runs next now, or once the show was saved.
+    void ThenIfSettled(std::function<void()> next);
     void ClearShow();
     void ResetAfterCancel();
+    // A load's end: the loaded show replaces the open one when it loaded whole. False when the
+    // load failed.
+    bool TakeLoadedShow(const QString& path, bool remember, project::LoadedShow loaded);
 
     project::ShowSession& session_;
     WindowJobs& jobs_;

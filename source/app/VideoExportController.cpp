@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 
@@ -55,18 +56,42 @@ int VideoExportController::ScreenHeight() const {
     return screen ? screen->size().height() : 768;
 }
 
-bool VideoExportController::AskAviOptions(media::VideoExportOptions& options) {
+void VideoExportController::ProbeCodecs(const QString& path, media::VideoExportOptions options) {
     // The compressors are probed on the worker while the wait window shows; the window's event
-    // loop paints it meanwhile.
-    auto lines = std::make_shared<std::vector<std::string>>();
-    {
-        CodecSearchWindow wait(host_.DialogParent);
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        wait.ShowNow();
-        jobs_.RunAndWait([lines, list = ListCodecs](WindowProgress&) { *lines = list(); });
+    // loop paints it meanwhile. The dialog follows when the probe has ended.
+    struct Probe {
+        std::vector<std::string> Lines;
+        bool Cancelled = false; // a close asked the window's job to stop
+    };
+    auto probe = std::make_shared<Probe>();
+    QPointer<CodecSearchWindow> wait(new CodecSearchWindow(host_.DialogParent));
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    wait->ShowNow();
+    const auto unwait = [wait] {
         QApplication::restoreOverrideCursor();
+        delete wait.data();
+    };
+    running_ = true;
+    const bool started = jobs_.Start(
+        [probe, list = ListCodecs](WindowProgress& progress) {
+            probe->Lines = list();
+            probe->Cancelled = progress.Cancelled();
+        },
+        [this, probe, unwait, path, options]() mutable {
+            unwait();
+            running_ = false;
+            if (!probe->Cancelled && AskAviOptions(probe->Lines, options))
+                StartExport(path, std::move(options));
+        });
+    if (!started) {
+        running_ = false;
+        unwait();
     }
-    VideoExportDialog dialog(*lines, host_.DialogParent);
+}
+
+bool VideoExportController::AskAviOptions(const std::vector<std::string>& lines,
+                                          media::VideoExportOptions& options) {
+    VideoExportDialog dialog(lines, host_.DialogParent);
     if (!dialog.HasCodec())
         dialogs_.ShowMessage(VideoExportDialog::MissingCodecText());
     if (RunDialog(dialog) != QDialog::Accepted || !dialog.HasCodec())
@@ -105,10 +130,13 @@ void VideoExportController::saveAsVideo() {
         dialogs_.ShowMessage(FailureMessage(path) + "\n" + Detail(path, checked.error()));
         return;
     }
-    const bool chosen =
-        media::IsMp4Output(options.OutputPath) ? AskMp4Options(options) : AskAviOptions(options);
-    if (!chosen)
-        return;
+    if (!media::IsMp4Output(options.OutputPath))
+        ProbeCodecs(path, std::move(options));
+    else if (AskMp4Options(options))
+        StartExport(path, std::move(options));
+}
+
+void VideoExportController::StartExport(const QString& path, media::VideoExportOptions options) {
     options.ScreenHeight = ScreenHeight();
     if (AdjustOptions)
         AdjustOptions(options);

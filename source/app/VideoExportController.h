@@ -36,10 +36,12 @@ public:
     VideoExportController(QObject* parent, const project::ShowModel& show, WindowJobs& jobs,
                           WindowDialogs& dialogs, Host host);
 
-    // True while a video is written; the window is busy then.
+    // True while the compressors are probed for an AVI file and while a video is written; the
+    // window is busy then.
     bool Running() const { return running_; }
     // Asks for the file and the options, then starts the export on the window's job runner and
-    // returns; the end is told (and finished() emitted) when the job is over.
+    // returns; the end is told (and finished() emitted) when the job is over. For an AVI file the
+    // compressors are probed first, as a job, and the options are asked when it has ended.
     void saveAsVideo();
 
     // The file-dialog filter of MP4 files, beside AVI's.
@@ -71,10 +73,14 @@ private:
                   const media::VideoExportResult& result);
     // Rows of the screen the main window is on.
     int ScreenHeight() const;
+    // The probe of the compressors for an AVI file, then its dialog and the export.
+    void ProbeCodecs(const QString& path, media::VideoExportOptions options);
     // The dialog's choices into options; false when the user cancels (or, for AVI, no
-    // compressor is installed).
-    bool AskAviOptions(media::VideoExportOptions& options);
+    // compressor is installed). lines: the compressors found.
+    bool AskAviOptions(const std::vector<std::string>& lines, media::VideoExportOptions& options);
     bool AskMp4Options(media::VideoExportOptions& options);
+    // The export job with the chosen options.
+    void StartExport(const QString& path, media::VideoExportOptions options);
     // The message at the end of a written video: its name, and a button that opens its folder.
     void ShowDone(const QString& path);
 

@@ -1,6 +1,5 @@
 #include "app/WindowJobs.h"
 
-#include <QEventLoop>
 #include <QPointer>
 
 namespace ui {
@@ -68,15 +67,6 @@ void WindowJobs::End() {
         done();
     }
     Q_EMIT finished();
-}
-
-bool WindowJobs::RunAndWait(std::function<void(WindowProgress&)> job, std::function<void()> done) {
-    QEventLoop loop;
-    connect(this, &WindowJobs::finished, &loop, &QEventLoop::quit);
-    if (!Start(std::move(job), std::move(done)))
-        return false;
-    loop.exec();
-    return true;
 }
 
 void WindowJobs::Post(std::function<void()> what) {

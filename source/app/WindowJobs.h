@@ -26,13 +26,9 @@ public:
     ~WindowJobs() override;
 
     // Runs job on the worker thread with the progress window; done runs on the window's thread
-    // once the job has ended (the window is no longer busy then). False, running nothing, while
-    // another job runs.
+    // once the job has ended (the window is no longer busy then): a caller that needs the result
+    // goes on there. False, running nothing, while another job runs.
     bool Start(std::function<void(WindowProgress&)> job, std::function<void()> done = {});
-    // Start, then the caller waits in an event loop of its own (as a modal dialog does) until the
-    // job has ended and done has run: for callers that need the result to go on (the save before
-    // a close, a load at start). The window repaints and hears Cancel meanwhile.
-    bool RunAndWait(std::function<void(WindowProgress&)> job, std::function<void()> done = {});
     bool Running() const { return running_; }
     // Asks the running job to stop.
     void Cancel() { runner_.Cancel(); }

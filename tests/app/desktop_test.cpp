@@ -1,6 +1,7 @@
 // The window as the desktop meets it: a show named on the command line, the recent-shows list,
 // addresses no browser takes, the preview following the window's size, and the bottom bar's
 // controls apart from each other at every width.
+#include "WindowWaits.h"
 #include "app/BottomBarLayout.h"
 #include "app/MainWindow.h"
 #include "app/RecentShowsMenu.h"
@@ -37,7 +38,7 @@ class DesktopTest : public QObject {
         maker.Dialogs.ShowMessage = [](const QString& text) { QFAIL(qPrintable(text)); };
         [&] { QVERIFY(maker.Import->AddPhoto(photo_)); }();
         const QString path = tmp_.filePath(name);
-        [&] { QVERIFY(maker.Files->SaveProjectFile(path)); }();
+        [&] { QVERIFY(window_waits::SaveAndWait(maker, path)); }();
         return path;
     }
 
@@ -104,6 +105,7 @@ private Q_SLOTS:
         QStringList messages;
         form.Dialogs.ShowMessage = [&](const QString& text) { messages << text; };
         form.Files->OpenStartupShow(path);
+        QVERIFY(window_waits::WaitForJobs(form));
         QVERIFY2(messages.isEmpty(), qPrintable(messages.join("\n")));
         QCOMPARE(form.Show.Slides.size(), std::size_t(1));
         QCOMPARE(form.Files->Recent->Paths().value(0), path);
@@ -122,6 +124,8 @@ private Q_SLOTS:
             QStringList messages;
             form.Dialogs.ShowMessage = [&](const QString& text) { messages << text; };
             form.Files->OpenStartupShow(path);
+            QVERIFY(window_waits::WaitForJobs(form));
+            QVERIFY(window_waits::WaitForJobs(form));
             QCOMPARE(messages.size(), 1);
             if (path == damaged)
                 QCOMPARE(messages[0], ui::ShowFileController::LoadFailureText());
@@ -158,9 +162,9 @@ private Q_SLOTS:
         const QString second = MakeShow("second.qvs");
         {
             MainWindow form;
-            QVERIFY(form.Files->OpenProjectFile(first));
-            QVERIFY(form.Files->SaveProjectFile(tmp_.filePath("saved.qvs")));
-            QVERIFY(form.Files->OpenProjectFile(second));
+            QVERIFY(window_waits::OpenAndWait(form, first));
+            QVERIFY(window_waits::SaveAndWait(form, tmp_.filePath("saved.qvs")));
+            QVERIFY(window_waits::OpenAndWait(form, second));
             QCOMPARE(form.Files->Recent->Paths(),
                      QStringList({second, tmp_.filePath("saved.qvs"), first}));
             for (int i = 0; i < 10; ++i)

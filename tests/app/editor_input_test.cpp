@@ -1,6 +1,7 @@
 // Keyboard and mouse in the editor, headless: every shortcut, the right-click menus of photos
 // and tracks, wheel paging and the paging arrows, dragging a photo to another place, and where
 // the strip lands after an import (with its count in the progress window and Cancel).
+#include "WindowWaits.h"
 #include "app/MainWindow.h"
 #include "app/WindowJobs.h"
 #include "base/ProgramFolder.h"
@@ -396,6 +397,7 @@ private Q_SLOTS:
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPoint(20, 20), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(form->Form->PhotoStrip, &drop);
+        QVERIFY(window_waits::WaitForJobs(*form));
         QCOMPARE(Order(*form), Labels({2, 3, 1, 4, 5}));
         QCOMPARE(form->Storyboard->SelectedSlide(), 4);
     }
@@ -445,6 +447,7 @@ private Q_SLOTS:
                     QVERIFY(form->ProgressView->isVisible());
                 });
         form->Import->addPhotos();
+        QVERIFY(window_waits::WaitForJobs(*form));
         QCOMPARE(form->Show.Slides.size(), std::size_t(11));
         // Photo 6 (index 5) was the first new one: page 0 with it selected.
         QCOMPARE(form->Storyboard->SlidePage(), 0);
@@ -474,6 +477,7 @@ private Q_SLOTS:
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         };
         form->Import->addPhotos();
+        QVERIFY(window_waits::WaitForJobs(*form));
         QCOMPARE(form->Show.Slides.size(), std::size_t(13));
         QCOMPARE(form->Storyboard->SelectedSlide(), 11);
         QCOMPARE(form->Storyboard->SlidePage(), 1);

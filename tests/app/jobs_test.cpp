@@ -1,6 +1,7 @@
 // The window while a job runs on the worker: whatever its event loop lets in meanwhile (a close, a
 // drop, a command, a late Cancel) must neither change the show under the job nor leak into the
 // next job.
+#include "WindowWaits.h"
 #include "app/MainWindow.h"
 #include "app/WindowJobs.h"
 #include "base/ProgramFolder.h"
@@ -100,8 +101,8 @@ private Q_SLOTS:
             closedInside = form.close();
             release = true;
         });
-        QVERIFY(!form.Files->SaveProjectFile(path)); // stopped, not saved
-        QVERIFY(!closedInside);                      // the close waited for the job
+        QVERIFY(!window_waits::SaveAndWait(form, path)); // stopped, not saved
+        QVERIFY(!closedInside);                          // the close waited for the job
         QCOMPARE(ReadAll(path), QByteArray("the previous project"));
         QCOMPARE(form.Show.Slides.size(), std::size_t(3)); // nothing torn down under the job
         QTRY_VERIFY(!form.isVisible());                    // and then the window closed
@@ -131,7 +132,7 @@ private Q_SLOTS:
             release = true;
         });
         const QString path = tmp_.path() + "/whole.qvs";
-        QVERIFY(form.Files->SaveProjectFile(path));
+        QVERIFY(window_waits::SaveAndWait(form, path));
         QVERIFY(wasBusy);
         QVERIFY(!form.Busy());
         QCOMPARE(asked, 0);
@@ -142,6 +143,7 @@ private Q_SLOTS:
                         sizeof(project::TrackRecord) + 3 * 8 + 2 * (3 << 20) + (1 << 20)));
         // Once the job is over the same drop is taken.
         form.Import->AcceptDroppedPaths({photo});
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(form.Show.Slides.size(), std::size_t(3));
     }
 
@@ -157,9 +159,9 @@ private Q_SLOTS:
                 form.ProgressView->RequestCancel();
         });
         press.start(0);
-        QVERIFY(form.Files->SaveProjectFile(tmp_.path() + "/first.qvs"));
+        QVERIFY(window_waits::SaveAndWait(form, tmp_.path() + "/first.qvs"));
         press.stop();
-        QVERIFY(form.Files->SaveProjectFile(tmp_.path() + "/second.qvs"));
+        QVERIFY(window_waits::SaveAndWait(form, tmp_.path() + "/second.qvs"));
         QCOMPARE(CountsIn(tmp_.path() + "/second.qvs"), std::make_pair(1, 1));
     }
 };

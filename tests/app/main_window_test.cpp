@@ -1,5 +1,6 @@
 // The main window headless: caption, sizes, the bottom toolbar, and the show commands with their
 // questions answered both ways.
+#include "WindowWaits.h"
 #include "app/MainWindow.h"
 #include "base/ProgramFolder.h"
 #include "ui_MainWindow.h"
@@ -90,12 +91,14 @@ private Q_SLOTS:
         // Tracks but no photos: nothing at all, not even the question.
         form.Show.InsertSound(form.Show.Sounds.size(), project::Track::MakeDefault());
         form.Files->newProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(asked, 0);
         QCOMPARE(form.Show.Sounds.size(), std::size_t(1));
 
         const std::string file = AddSlide(form, 5);
         answer = false;
         form.Files->newProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(asked, 1);
         QCOMPARE(question, QString("Создать новое слайдшоу?"));
         QCOMPARE(form.Show.Slides.size(), std::size_t(1));
@@ -103,6 +106,7 @@ private Q_SLOTS:
 
         answer = true;
         form.Files->newProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(asked, 2);
         QVERIFY(form.Show.Slides.empty());
         QVERIFY(form.Show.Sounds.empty());
@@ -198,6 +202,7 @@ private Q_SLOTS:
         form.Dialogs.ShowMessage = [&](const QString& m) { messages << m; };
         form.Dialogs.AskPhotoFiles = [&] { return QStringList{damaged, good, text}; };
         form.Import->addPhotos();
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(form.Show.Slides.size(), std::size_t(1));
         QCOMPARE(messages,
                  QStringList{QString::fromUtf8("Не удалось прочитать файлы (2): damaged.jpg, "

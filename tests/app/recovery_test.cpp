@@ -3,6 +3,7 @@
 // window offers the show, recovers every edit as an unsaved show, or deletes it on No. Also the
 // caption while changes are unsaved, Ctrl+S to the show's own file, and "Saved".
 #include "AudioFiles.h"
+#include "WindowWaits.h"
 #include "app/AutosaveController.h"
 #include "app/MainWindow.h"
 #include "base/Language.h"
@@ -61,6 +62,8 @@ int EditAndWait(const QString& dir) {
     form.show();
     const QStringList photos = MakePhotos(dir);
     form.Import->AcceptDroppedPaths(photos);
+    if (!window_waits::WaitForJobs(form))
+        return 2;
     const std::string wav = testing_audio::AudioFiles::Get().Wav("tone.wav", 2.0);
     if (form.Show.Slides.size() != 3 || !form.Import->AddTrack(QString::fromStdString(wav)))
         return 2;
@@ -141,6 +144,7 @@ private Q_SLOTS:
             return true;
         };
         form.Files->OfferRecovery();
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(questions.size(), 1);
         QVERIFY(questions[0].startsWith(
             "Reelpane closed unexpectedly. Recover the show you were working on?"));
@@ -171,6 +175,7 @@ private Q_SLOTS:
             return saved;
         };
         QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(asked, 1);
         QCOMPARE(form.windowTitle(), QString::fromUtf8("holiday — Tarnwick Reelpane Freeware 1.9"));
         QCOMPARE(form.statusBar()->currentMessage(), QString("Saved"));
@@ -184,6 +189,7 @@ private Q_SLOTS:
         QCOMPARE(form.windowTitle(),
                  QString::fromUtf8("*holiday — Tarnwick Reelpane Freeware 1.9"));
         QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(asked, 1);
         QVERIFY(!form.History.IsModified());
     }
@@ -203,6 +209,7 @@ private Q_SLOTS:
                 return false;
             };
             form.Files->OfferRecovery();
+            QVERIFY(window_waits::WaitForJobs(form));
             QCOMPARE(asked, 1);
             QVERIFY(form.Show.Slides.empty());
             QCOMPARE(form.windowTitle(), QString("Tarnwick Reelpane Freeware 1.9"));
@@ -212,6 +219,7 @@ private Q_SLOTS:
         int asked = 0;
         again.Dialogs.AskYesNo = [&](const QString&, const QString&) { return ++asked, true; };
         again.Files->OfferRecovery();
+        QVERIFY(window_waits::WaitForJobs(again));
         QCOMPARE(asked, 0);
     }
 };

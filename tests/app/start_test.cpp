@@ -1,5 +1,6 @@
 // The window's start and end on machines as users have them: no sound device, signals from the
 // session, no working folders; and the editor's preview picture kept while the photo is the same.
+#include "WindowWaits.h"
 #include "app/MainWindow.h"
 #include "app/SignalBridge.h"
 #include "base/ProgramFolder.h"
@@ -94,8 +95,11 @@ private Q_SLOTS:
         form.Dialogs.AskPhotoFiles = [&] { return ++dialogs, QStringList{photo_}; };
         form.Dialogs.AskOpenName = [&] { return ++dialogs, QString(tmp_.filePath("any.qvs")); };
         form.Import->addPhotos();
+        QVERIFY(window_waits::WaitForJobs(form));
         form.Files->openProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         form.Import->AcceptDroppedPaths({photo_});
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(dialogs, 0);
         QCOMPARE(messages.size(), 3);
         QVERIFY(messages[0].contains("cannot be added"));

@@ -1,5 +1,6 @@
 // The storyboard headless: photo cells, paging, selection frames, drag swap, track cells, and
 // the open and save commands with their messages.
+#include "WindowWaits.h"
 #include "app/MainWindow.h"
 #include "base/ProgramFolder.h"
 #include "media/AudioLibrary.h"
@@ -186,12 +187,14 @@ private Q_SLOTS:
             return file;
         };
         form.Files->saveAsProject(); // no photos: nothing written, nothing said
+        QVERIFY(window_waits::WaitForJobs(form));
         QVERIFY(!QFile::exists(file));
         QVERIFY(messages.isEmpty());
         for (int i = 0; i < 2; ++i)
             QVERIFY(form.Import->AddPhoto(photo_));
         form.Show.Slides[1].TransitionKind = 4;
         form.Files->saveAsProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         QVERIFY(proposed.startsWith("Pictaro_"));
         QVERIFY(QFile::exists(file));
         QVERIFY(messages.isEmpty());
@@ -202,6 +205,7 @@ private Q_SLOTS:
         other.Dialogs.ShowMessage = [&](const QString& text) { messages << text; };
         other.Dialogs.AskOpenName = [&] { return file; };
         other.Files->openProject();
+        QVERIFY(window_waits::WaitForJobs(other));
         QCOMPARE(other.Show.Slides.size(), std::size_t(2));
         QCOMPARE(int(other.Show.Slides[1].TransitionKind), 4);
         QVERIFY(Cell(other, 1, Part::Panel)->isVisible());
@@ -213,6 +217,7 @@ private Q_SLOTS:
         f.write("\x02", 1);
         f.close();
         other.Files->openProject();
+        QVERIFY(window_waits::WaitForJobs(other));
         QCOMPARE(messages.size(), 1);
         QVERIFY(messages[0].startsWith("Не удалось загрузить файл слайдшоу!"));
         QCOMPARE(other.Show.Slides.size(), std::size_t(2));
@@ -222,6 +227,7 @@ private Q_SLOTS:
             return tmp_.filePath("no/such/dir/x.qvs");
         };
         form.Files->saveAsProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(messages.size(), 2);
         QCOMPARE(messages[1], QString("Произошла ошибка при сохранении!"));
     }
@@ -239,6 +245,7 @@ private Q_SLOTS:
                                 .toLocal8Bit()
                                 .constData()) == 0);
         form.Import->AcceptDroppedPaths({folder.path(), wav});
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(form.Show.Slides.size(), std::size_t(2)); // the folder's photos only
         QCOMPARE(form.Show.Sounds.size(), std::size_t(1)); // the dropped track file
         QCOMPARE(int(form.Show.Sounds[0].PlaySeconds), 25);

@@ -1,6 +1,7 @@
 // The window's undo and redo, the question before unsaved changes are lost, and an open that
 // fails half-way: close, New and Open honour each answer; undo and redo bring back records,
 // working pictures byte for byte and the cells; nothing changes the show while a job runs.
+#include "WindowWaits.h"
 #include "app/MainWindow.h"
 #include "base/ProgramFolder.h"
 #include "imaging/ui/EffectsDialog.h"
@@ -143,7 +144,12 @@ private Q_SLOTS:
                 return Answer::Save;
             };
             form.Dialogs.AskSaveName = [&](const QString&, bool) { return saved; };
-            QVERIFY(form.close());
+            // The save runs as a job and close() returns at once, with no loop of its own; the
+            // close goes on when the save has ended.
+            QVERIFY(!form.close());
+            QVERIFY(form.isVisible() && form.Jobs->Running());
+            QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 60000);
+            QVERIFY(!form.History.IsModified());
         }
         QCOMPARE(CountsIn(saved), std::make_pair(2, 0));
 
@@ -158,6 +164,7 @@ private Q_SLOTS:
             QVERIFY(form.Import->AddPhoto(photos_[0]));
             form.Dialogs.AskSaveName = [&](const QString&, bool) { return tmp_.filePath("s.qvs"); };
             form.Files->saveAsProject();
+            QVERIFY(window_waits::WaitForJobs(form));
             QVERIFY(!form.History.IsModified());
             QVERIFY(form.close());
             QCOMPARE(asked, 0);
@@ -179,7 +186,9 @@ private Q_SLOTS:
         QVERIFY(form.Import->AddPhoto(photos_[0]));
 
         form.Files->newProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         form.Files->openProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(asked, 2);
         QCOMPARE(yesNo, 0); // the save question stands for the new-show question
         QCOMPARE(openDialogs, 0);
@@ -187,8 +196,10 @@ private Q_SLOTS:
 
         answer = Answer::Discard;
         form.Files->openProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(openDialogs, 1); // went on to the file dialog
         form.Files->newProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         QVERIFY(form.Show.Slides.empty());
         QVERIFY(!form.History.IsModified());
         QVERIFY(!form.History.CanUndo()); // a new show starts without history
@@ -199,10 +210,12 @@ private Q_SLOTS:
         const QString saved = tmp_.filePath("before-open.qvs");
         form.Dialogs.AskSaveName = [&](const QString&, bool) { return saved; };
         form.Files->openProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(CountsIn(saved), std::make_pair(1, 0));
         QCOMPARE(openDialogs, 2);
         // Unchanged now: New asks its own question again.
         form.Files->newProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(yesNo, 1);
         QCOMPARE(asked, 5);
 
@@ -211,10 +224,12 @@ private Q_SLOTS:
         QVERIFY(form.Import->AddPhoto(photos_[3]));
         answer = Answer::Cancel;
         form.Files->OpenRecentShow(saved);
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(asked, 6);
         QCOMPARE(form.Show.Slides.size(), std::size_t(2));
         answer = Answer::Discard;
         form.Files->OpenRecentShow(saved);
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(asked, 7);
         QCOMPARE(form.Show.Slides.size(), std::size_t(1));
     }
@@ -228,6 +243,7 @@ private Q_SLOTS:
             return QStringList{photos_[0], photos_[1], photos_[2]};
         };
         form.Import->addPhotos();
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(form.Show.Slides.size(), std::size_t(3));
         const auto bytes = PictureBytes(form);
         const auto records = form.Show.Slides;
@@ -450,7 +466,7 @@ private Q_SLOTS:
             QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
             form.Commands->movePhotoLeft();
         });
-        QVERIFY(form.Files->SaveProjectFile(tmp_.filePath("busy.qvs")));
+        QVERIFY(window_waits::SaveAndWait(form, tmp_.filePath("busy.qvs")));
         QCOMPARE(form.Show.Slides.size(), std::size_t(2));
         QCOMPARE(form.History.Stack().count(), 2);
         QCOMPARE(CountsIn(tmp_.filePath("busy.qvs")), std::make_pair(2, 0));
@@ -468,7 +484,7 @@ private Q_SLOTS:
                 QVERIFY(other.Import->AddPhoto(photos_[i]));
             // Records only, so that a cut at the file's end falls in the media.
             other.Show.SetOptions(project::ShowOptions{});
-            QVERIFY(other.Files->SaveProjectFile(file));
+            QVERIFY(window_waits::SaveAndWait(other, file));
         }
         MainWindow form;
         Shown(form);
@@ -493,6 +509,7 @@ private Q_SLOTS:
         QVERIFY(std::filesystem::create_directory(blocker));
         form.Dialogs.AskOpenName = [&] { return file; };
         form.Files->openProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         std::filesystem::remove(blocker);
 
         const QString truncated = tmp_.filePath("truncated.qvs");
@@ -503,6 +520,7 @@ private Q_SLOTS:
         }
         form.Dialogs.AskOpenName = [&] { return truncated; };
         form.Files->openProject();
+        QVERIFY(window_waits::WaitForJobs(form));
 
         QCOMPARE(messages.size(), 2);
         QVERIFY(messages[0].startsWith("Не удалось загрузить файл слайдшоу!"));
@@ -517,6 +535,7 @@ private Q_SLOTS:
         // The same file whole: it replaces the show, with fresh cells and no history.
         form.Dialogs.AskOpenName = [&] { return file; };
         form.Files->openProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(messages.size(), 2);
         QCOMPARE(form.Show.Slides.size(), std::size_t(3));
         QVERIFY(ThumbCell(form, 2)->isVisible());

@@ -203,7 +203,9 @@ private Q_SLOTS:
             return int(QDialog::Accepted);
         };
         form.Export->saveAsVideo();
-        QVERIFY(dialogShown);
+        QVERIFY(form.Export->Running()); // the compressors are probed as a job; the dialog follows
+        QTRY_VERIFY_WITH_TIMEOUT(dialogShown, 20000);
+        QVERIFY(!form.Export->Running());
         QVERIFY(!okEnabled);
         QCOMPARE(messages, QStringList{ui::VideoExportDialog::MissingCodecText()});
         QVERIFY(!QFile::exists(out));

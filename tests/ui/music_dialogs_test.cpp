@@ -1,6 +1,7 @@
 // The music settings in the window: the track dialog's fades and measured loudness, the show
 // music dialog's options and retiming, both applied to the show as one undoable step, and the
 // end fade a new show starts with.
+#include "../app/WindowWaits.h"
 #include "AudioFiles.h"
 #include "app/MainWindow.h"
 #include "app/PreviewController.h"
@@ -128,6 +129,7 @@ private Q_SLOTS:
             accepted = true;
         });
         form.openShowMusic();
+        QVERIFY(window_waits::WaitForJobs(form));
         QVERIFY(accepted);
         QCOMPARE(form.Show.Options.TrackCrossfadeSeconds, 1.5);
         QVERIFY(form.Show.Options.EvenLoudness);
