@@ -148,6 +148,8 @@ private Q_SLOTS:
             // close goes on when the save has ended.
             QVERIFY(!form.close());
             QVERIFY(form.isVisible() && form.Jobs->Running());
+            form.Files->newProject(); // refused while the save runs
+            QCOMPARE(form.Show.Slides.size(), std::size_t(2));
             QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 60000);
             QVERIFY(!form.History.IsModified());
         }
