@@ -1,70 +1,100 @@
-// Main window: creation (start-up), closing (shut-down) and the window's own events.
+// Main window: the shell's creation (start-up) and closing (shut-down), the controllers it builds
+// with their hosts, its menus and commands, the busy state and the window's own events.
 #include "app/MainWindow.h"
 #include "app/AutosaveController.h"
 #include "app/BottomBarLayout.h"
-#include "app/RecentShowsMenu.h"
+#include "app/TransitionChooser.h"
+#include "app/WindowIcons.h"
 #include "app/WindowJobs.h"
 
 #include "base/CodePage.h"
 #include "base/Language.h"
 #include "base/ProgramFolder.h"
+#include "base/ui/LanguageTexts.h"
 #include "media/AudioLibrary.h"
+#include "media/MixPlan.h"
+#include "media/ShowFitting.h"
 #include "media/ShowMix.h"
+#include "media/TrackPcmSource.h"
+#include "media/ui/ProgressWindow.h"
+#include "media/ui/ShowMusicDialog.h"
+#include "project/ControlStates.h"
 #include "project/ProgramPicture.h"
 #include "project/Settings.h"
-#include "project/ui/Icons.h"
+#include "project/StripLayout.h"
+#include "project/ui/AboutDialog.h"
+#include "project/ui/SettingsDialog.h"
 #include "ui_MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
-#include <QDir>
+#include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
-#include <QKeyEvent>
+#include <QHBoxLayout>
+#include <QInputDialog>
 #include <QKeySequence>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 
-#include <unistd.h>
+#include <array>
+#include <memory>
+#include <utility>
 
 using base::TextKey;
 
 namespace ui {
 
+using base::Tr;
+
+class MainWindow::JobScope {
+public:
+    JobScope(MainWindow& window, base::Progress& job)
+        : window_(window), outer_(window.runningJob_) {
+        ++window_.jobs_;
+        window_.runningJob_ = &job;
+    }
+    ~JobScope() {
+        window_.runningJob_ = outer_;
+        if (--window_.jobs_ == 0 && window_.closeWhenIdle_)
+            QTimer::singleShot(0, &window_, &QWidget::close);
+    }
+    JobScope(const JobScope&) = delete;
+    JobScope& operator=(const JobScope&) = delete;
+
+private:
+    MainWindow& window_;
+    base::Progress* outer_;
+};
+
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent), Form(std::make_unique<Ui::MainWindow>()) {
     Form->setupUi(this);
-    AskYesNo = [this](const QString& question, const QString& caption) {
-        QMessageBox box(QMessageBox::Question, caption, question,
-                        QMessageBox::Yes | QMessageBox::No, this);
-        box.setDefaultButton(QMessageBox::No);
-        return box.exec() == QMessageBox::Yes;
-    };
-    LaunchUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    OpenExternal = [this](const QString& target) {
-        const QUrl url = target.contains("://") ? QUrl(target) : QUrl::fromLocalFile(target);
-        // Without a configured browser the launcher refuses; the user gets the address to
-        // open by other means instead of nothing.
-        if (!LaunchUrl(url))
-            ShowMessage(LaunchFailureText(target));
-    };
+    UseDesktopDialogs(Dialogs, *this);
+    ProgressView = new ProgressWindow(this);
+    Dialogs.ProgressVisible = [this] { return ProgressView && ProgressView->isVisible(); };
+    Jobs =
+        new WindowJobs(this, *ProgressView, [this](base::Progress& job) { return BeginJob(job); });
     CreateStoryboard();
     CreateControllers();
-    CreateTimers();
+    BusyTimer = new QTimer(this);
+    BusyTimer->setObjectName("BusyTimer");
+    BusyTimer->setInterval(100);
+    connect(BusyTimer, &QTimer::timeout, this, &MainWindow::updateBusyState);
     CreateMenus();
-    CreateProjectDialogs();
-    Recent = new RecentShowsMenu(*this);
-    SetIcons();
+    SetWindowIcons(*Form);
     ConnectCommands();
-    Input = new StoryboardInput(*this);
-    AddSwapCommand();
     CreateHistoryActions();
     createWindow();
 }
@@ -76,8 +106,9 @@ MainWindow::~MainWindow() {
         Jobs->CancelAndWait();
     // The history outlives the window's widgets; it must not report to them any more.
     History.Stack().disconnect(this);
-    if (Undo)
-        History.Stack().disconnect(Undo);
+    for (QObject* listener : {static_cast<QObject*>(Undo), static_cast<QObject*>(Files)})
+        if (listener)
+            History.Stack().disconnect(listener);
     // The storyboard follows the show, which is a member and goes before the window's children.
     delete Storyboard;
     Storyboard = nullptr;
@@ -86,8 +117,109 @@ MainWindow::~MainWindow() {
         if (Autosave)
             Autosave->Discard();
         Session.Close();
-        ReleaseAudio();
+        media::Audio().Unload();
     }
+}
+
+std::shared_ptr<void> MainWindow::BeginJob(base::Progress& job) {
+    return std::make_shared<JobScope>(*this, job);
+}
+
+void MainWindow::CreateStoryboard() {
+    Storyboard = new StoryboardView(*this, *Form, Show);
+    Storyboard->IsBusy = [this] { return Busy(); };
+    Storyboard->SetHistory(&History);
+    connect(Storyboard, &StoryboardView::photoMenuRequested, this,
+            [this] { PhotoMenu->popup(QCursor::pos()); });
+    connect(Storyboard, &StoryboardView::trackMenuRequested, this,
+            [this] { TrackMenu->popup(QCursor::pos()); });
+    connect(Storyboard, &StoryboardView::transitionCellClicked, this, [this](int index) {
+        auto change = History.BeginChange();
+        const auto thumbnail = [this](std::size_t i) {
+            const QPixmap clean = Storyboard->CleanThumbnail(i);
+            return clean.isNull() ? imaging::Bitmap()
+                                  : imaging::Bitmap::CreateFromImage(clean.toImage());
+        };
+        if (!change || !ChooseTransition(Show, index, this, thumbnail))
+            return;
+        History.Commit(std::move(*change), QStringLiteral("transition"));
+        Storyboard->LayoutPhotoStrip(Storyboard->SlidePage());
+    });
+    StoryboardCommands::Host host;
+    host.DialogParent = this;
+    host.Busy = [this] { return Busy() || closed_; };
+    host.AskYesNo = [this](const QString& question, const QString& caption) {
+        return Dialogs.AskYesNo(question, caption);
+    };
+    host.ShowMessage = [this](const QString& text) { Dialogs.ShowMessage(text); };
+    host.StripWidth = [this] { return Form->PhotoStrip->width(); };
+    Commands = new StoryboardCommands(this, Show, History, *Storyboard, std::move(host));
+    connect(this, &MainWindow::trackPlaybackFinished, Commands,
+            &StoryboardCommands::trackPlaybackFinished);
+}
+
+void MainWindow::CreateControllers() {
+    const auto busy = [this] { return Busy(); };
+    PreviewHost preview;
+    preview.Window = this;
+    preview.Picture = Form->Image1;
+    preview.PictureFrame = Form->Panel4;
+    preview.EditorParts = {Form->Panel2, Form->Panel3, Form->Panel1};
+    preview.Progress = [this] { return ProgressView; };
+    preview.Rewind = [this] {
+        Storyboard->LayoutPhotoStrip(0);
+        Storyboard->SelectSlide(0);
+    };
+    preview.Busy = busy;
+    preview.Restored = [this] {
+        if (!Busy())
+            Storyboard->ShowSelectedInPreview();
+    };
+    Preview = new PreviewController(this, Show, std::move(preview));
+    Export = new VideoExportController(this, Show, *Jobs, Dialogs, {this, busy});
+    ControllerHost disc;
+    disc.DialogParent = this;
+    disc.BeginJob = [this](base::Progress& job) { return BeginJob(job); };
+    Disc = new DiscController(this, std::move(disc));
+
+    const auto haveFolders = [this] { return HaveWorkingFolders(); };
+    ImportController::Host importing;
+    importing.Busy = busy;
+    importing.HaveWorkingFolders = haveFolders;
+    importing.StripWidth = [this] { return Form->PhotoStrip->width(); };
+    Import = new ImportController(this, Show, History, *Storyboard, *Jobs, Dialogs,
+                                  std::move(importing));
+
+    ShowFileController::Host files;
+    files.Window = this;
+    files.OpenButton = Form->OpenButton;
+    files.Busy = busy;
+    files.Closed = [this] { return closed_; };
+    files.HaveWorkingFolders = haveFolders;
+    files.SeedThumbnail = [this] { return Import->SeedThumbnail(); };
+    files.Relayout = [this](bool resetSelection) {
+        if (resetSelection)
+            Storyboard->ResetSelection();
+        layoutWindow();
+    };
+    files.Notice = [this](const QString& text) { ShowNotice(text); };
+    files.Autosave = [this] { return Autosave; };
+    Files = new ShowFileController(this, Session, *Jobs, Dialogs, std::move(files));
+
+    StoryboardInput::Host input;
+    input.Window = this;
+    input.Form = Form.get();
+    input.Show = &Show;
+    input.View = Storyboard;
+    input.Commands = Commands;
+    input.Preview = Preview;
+    input.Busy = busy;
+    input.DropFiles = [this](const QStringList& paths) { Import->AcceptDroppedPaths(paths); };
+    input.NewShow = [this] { Files->newProject(); };
+    input.OpenShow = [this] { Files->openProject(); };
+    input.SaveShow = [this] { Files->saveProject(); };
+    input.SaveVideo = [this] { Export->saveAsVideo(); };
+    Input = new StoryboardInput(std::move(input));
 }
 
 void MainWindow::createWindow() {
@@ -101,16 +233,11 @@ void MainWindow::createWindow() {
                                  "\nPhotos and music cannot be added in this session.");
     Show.SetOptions(media::NewShowOptions()); // a new show's music fades out at its end
     if (Session.IsOpen())
-        Autosave = new AutosaveController(this, Show, History, Session.Folders().InstanceDir(),
-                                          {[this] { return Busy(); }, [this] { return ShowFile; }});
-    connect(&History.Stack(), &QUndoStack::cleanChanged, this, &MainWindow::UpdateTitle);
-    SaveAction = new QAction(this);
-    SaveAction->setObjectName("SaveAction");
-    // Ctrl+S (the editor's shortcut) triggers the same command.
-    addAction(SaveAction);
-    connect(SaveAction, &QAction::triggered, this, &MainWindow::saveProject);
+        Autosave = new AutosaveController(
+            this, Show, History, Session.Folders().InstanceDir(),
+            {[this] { return Busy(); }, [this] { return Files->ShowFile(); }});
     // 3. Caption and the built-in site address.
-    setWindowTitle(ProgramTitle());
+    setWindowTitle(ShowFileController::ProgramTitle());
     QIcon icon;
     for (int size : {16, 32, 48, 64, 128, 256})
         icon.addPixmap(QPixmap::fromImage(project::DrawProgramPicture(size)));
@@ -168,25 +295,13 @@ void MainWindow::ShowNotice(const QString& text) {
 bool MainWindow::HaveWorkingFolders() {
     if (Session.IsOpen())
         return true;
-    ShowMessage(QString::fromLocal8Bit(Session.OpenError().c_str()) +
-                "\nPhotos and music cannot be added in this session.");
+    Dialogs.ShowMessage(QString::fromLocal8Bit(Session.OpenError().c_str()) +
+                        "\nPhotos and music cannot be added in this session.");
     return false;
 }
 
 bool MainWindow::Busy() const {
     return jobs_ > 0 || Preview->Running() || Export->Running() || Disc->Running();
-}
-
-MainWindow::JobScope::JobScope(MainWindow& window, base::Progress& job)
-    : window_(window), outer_(window.runningJob_) {
-    ++window_.jobs_;
-    window_.runningJob_ = &job;
-}
-
-MainWindow::JobScope::~JobScope() {
-    window_.runningJob_ = outer_;
-    if (--window_.jobs_ == 0 && window_.closeWhenIdle_)
-        QTimer::singleShot(0, &window_, &QWidget::close);
 }
 
 void MainWindow::CloseWithoutQuestion() {
@@ -208,15 +323,19 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     Preview->stop();
-    // Unsaved changes: the user saves them, lets them go, or keeps the window open.
-    if ((!closeWithoutQuestion_ && !SettleUnsavedChanges()) || closed_) {
-        if (!closed_)
+    // Unsaved changes: the user saves them, lets them go, or keeps the window open. A save runs
+    // as a job: the close goes on once it has saved.
+    if (!closeWithoutQuestion_ && !closeSettled_) {
+        const auto settle = Files->SettleUnsavedChanges([this](bool saved) {
+            if (!saved)
+                return;
+            closeSettled_ = true;
+            close();
+        });
+        if (settle != ShowFileController::Settle::GoOn) {
             event->ignore();
-        return;
-    }
-    if (jobs_ > 0) {
-        event->ignore(); // a close came in during the save; it is carried out when that ends
-        return;
+            return;
+        }
     }
     // 1. No more drops.
     setAcceptDrops(false);
@@ -236,16 +355,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     Session.Close();
     Storyboard->ReleasePictures();
     // 4. The playing track, the output device and the audio library.
-    ReleaseAudio();
+    media::Audio().Unload();
     Preview->stop();
     Disc->stop();
     BusyTimer->stop();
     closed_ = true;
     event->accept();
-}
-
-void MainWindow::ReleaseAudio() {
-    media::Audio().Unload();
 }
 
 void MainWindow::customEvent(QEvent* event) {
@@ -262,12 +377,6 @@ void MainWindow::trackPlaybackEnded() {
         // The track is released even when its end notice could not be removed.
     }
     Q_EMIT trackPlaybackFinished(); // an open track dialog shows its play button again
-}
-
-void MainWindow::resizeEvent(QResizeEvent* event) {
-    // The strips are laid out again when the storyboard gets its new width (eventFilter), which
-    // happens after this, once the layouts have run.
-    QMainWindow::resizeEvent(event);
 }
 
 void MainWindow::layoutWindow() {
@@ -327,6 +436,395 @@ void MainWindow::LoadLanguageFile(const QString& path) {
     if (!base::LoadLanguageFile(base::AppLanguage(), path))
         return;
     ApplyLanguage();
+}
+
+void MainWindow::updateBusyState() {
+    const bool busy = (Dialogs.ProgressVisible && Dialogs.ProgressVisible()) || Busy();
+    const auto s =
+        project::ComputeControlStates(busy, static_cast<int>(Show.Slides.size()),
+                                      Storyboard->SlidePage(), Form->PhotoStrip->width());
+    for (QWidget* w : {static_cast<QWidget*>(Form->Panel1), static_cast<QWidget*>(Form->Panel2),
+                       static_cast<QWidget*>(Form->Panel5), static_cast<QWidget*>(Form->Panel6)})
+        w->setEnabled(s.Panels);
+    for (QWidget* w : {Form->CropButton, Form->CaptionButton, Form->TurnButton, Form->LightButton,
+                       Form->ColorButton, Form->TimeButton, Form->NewButton, Form->PreviewButton,
+                       Form->SaveButton, Form->DiscButton})
+        w->setEnabled(s.EditButtons);
+    // Undo and redo change the show: never while it is busy.
+    if (Undo)
+        Undo->UpdateEnabled(busy);
+    Form->PreviousPageButton->setEnabled(s.PreviousPage);
+    Form->NextPageButton->setEnabled(s.NextPage);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (acceptDrops() && !Busy() && event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    // A drop that lands while a job runs (the drag began before) is refused, not imported into
+    // the middle of it.
+    if (Busy()) {
+        event->ignore();
+        return;
+    }
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    event->acceptProposedAction();
+    Import->AcceptDroppedPaths(paths);
+}
+
+void MainWindow::CreateMenus() {
+    PhotoMenu = new QMenu(this);
+    PhotoMenu->setObjectName("PhotoMenu");
+    auto* deletePhoto = PhotoMenu->addAction("Удалить");
+    deletePhoto->setObjectName("DeletePhotoAction");
+    auto* movePhotoRight = PhotoMenu->addAction("Сдвинуть вправо");
+    movePhotoRight->setObjectName("MovePhotoRightAction");
+    auto* movePhotoLeft = PhotoMenu->addAction("Сдвинуть влево");
+    movePhotoLeft->setObjectName("MovePhotoLeftAction");
+    connect(deletePhoto, &QAction::triggered, Commands, &StoryboardCommands::deletePhoto);
+    connect(movePhotoRight, &QAction::triggered, Commands, &StoryboardCommands::movePhotoRight);
+    connect(movePhotoLeft, &QAction::triggered, Commands, &StoryboardCommands::movePhotoLeft);
+    auto* swap = PhotoMenu->addAction(QString::fromUtf8("Поменять местами с…"));
+    swap->setObjectName("SwapWith");
+    connect(swap, &QAction::triggered, Commands, &StoryboardCommands::swapPhotoWith);
+    Commands->AskSwapPartner = [this](int current, int count) {
+        bool ok = false;
+        const int chosen = QInputDialog::getInt(this, Tr(TextKey::SwapWith, "Поменять местами с…"),
+                                                Tr(TextKey::PhotoNumber, "Номер фото:"), current, 1,
+                                                count, 1, &ok);
+        return ok ? chosen : 0;
+    };
+
+    TrackMenu = new QMenu(this);
+    TrackMenu->setObjectName("TrackMenu");
+    auto* trackSettings = TrackMenu->addAction("Настроить...");
+    trackSettings->setObjectName("TrackSettingsAction");
+    auto* showMusic = TrackMenu->addAction("Музыка показа...");
+    showMusic->setObjectName("ShowMusicAction");
+    connect(showMusic, &QAction::triggered, this, &MainWindow::openShowMusic);
+    TrackMenu->addSeparator();
+    auto* deleteTrack = TrackMenu->addAction("Удалить");
+    deleteTrack->setObjectName("DeleteTrackAction");
+    auto* moveTrackRight = TrackMenu->addAction("Сдвинуть вправо");
+    moveTrackRight->setObjectName("MoveTrackRightAction");
+    auto* moveTrackLeft = TrackMenu->addAction("Сдвинуть влево");
+    moveTrackLeft->setObjectName("MoveTrackLeftAction");
+    connect(trackSettings, &QAction::triggered, Commands, &StoryboardCommands::openTrackSettings);
+    connect(deleteTrack, &QAction::triggered, Commands, &StoryboardCommands::deleteTrack);
+    connect(moveTrackRight, &QAction::triggered, Commands, &StoryboardCommands::moveTrackRight);
+    connect(moveTrackLeft, &QAction::triggered, Commands, &StoryboardCommands::moveTrackLeft);
+
+    SaveMenu = new QMenu(this);
+    SaveMenu->setObjectName("SaveMenu");
+    auto* saveShow = SaveMenu->addAction("Сохранить как QVS...");
+    saveShow->setObjectName("SaveShowAction");
+    // One entry for both video kinds: the file dialog offers AVI and MP4 together.
+    auto* saveVideo = SaveMenu->addAction("Сохранить как видео…");
+    saveVideo->setObjectName("SaveVideoAction");
+    connect(saveShow, &QAction::triggered, Files, &ShowFileController::saveAsProject);
+    connect(saveVideo, &QAction::triggered, Export, &VideoExportController::saveAsVideo);
+}
+
+void MainWindow::ConnectCommands() {
+    const std::array<QToolButton*, 6> effects = {Form->CropButton,  Form->CaptionButton,
+                                                 Form->TurnButton,  Form->LightButton,
+                                                 Form->ColorButton, Form->TimeButton};
+    for (int tag = 0; tag < 6; ++tag) {
+        effects[static_cast<std::size_t>(tag)]->setProperty("Tag", tag);
+        connect(effects[static_cast<std::size_t>(tag)], &QToolButton::clicked, this,
+                [this, tag] { Commands->openEffects(tag); });
+    }
+    connect(Form->SettingsButton, &QToolButton::clicked, this, &MainWindow::openSettings);
+    connect(Form->HelpButton, &QToolButton::clicked, this, &MainWindow::openHelp);
+    connect(Form->AboutButton, &QToolButton::clicked, this, &MainWindow::openAbout);
+    connect(Form->NewButton, &QToolButton::clicked, Files, &ShowFileController::newProject);
+    connect(Form->OpenButton, &QToolButton::clicked, Files, &ShowFileController::openProject);
+    connect(Form->PreviewButton, &QToolButton::clicked, Preview, &PreviewController::start);
+    // The save button pops its menu from the button and from its drop-down arrow.
+    Form->SaveButton->setPopupMode(QToolButton::MenuButtonPopup);
+    Form->SaveButton->setMenu(SaveMenu);
+    connect(Form->SaveButton, &QToolButton::clicked, this, &MainWindow::showSaveMenu);
+    connect(Form->DiscButton, &QToolButton::clicked, Disc, &DiscController::writeDisc);
+    connect(Form->AddPhotosButton, &QToolButton::clicked, Import, &ImportController::addPhotos);
+    connect(Form->AddMusicButton, &QToolButton::clicked, Import, &ImportController::addMusic);
+    connect(Form->PreviousPageButton, &QToolButton::clicked, Commands,
+            &StoryboardCommands::previousStripPage);
+    connect(Form->NextPageButton, &QToolButton::clicked, Commands,
+            &StoryboardCommands::nextStripPage);
+
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    help->setContext(Qt::WindowShortcut);
+    connect(help, &QShortcut::activated, this, &MainWindow::openHelp);
+
+    Form->Image1->installEventFilter(this);
+    Form->Panel2->installEventFilter(this);
+    Form->PhotoStrip->installEventFilter(this);
+    for (QLabel* link : {Form->LinkIcon1, Form->LinkIcon2, Form->LinkIcon3, Form->LinkIcon4,
+                         Form->LinkIcon5, Form->LinkIcon6})
+        link->installEventFilter(this);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The bottom bar gets its new width after the window's own resize event.
+    if (watched == Form->Panel2 && event->type() == QEvent::Resize)
+        CenterBottomToolbar();
+    // The photo strip's width decides how many cells a page holds: the resize handling.
+    if (watched == Form->PhotoStrip && event->type() == QEvent::Resize)
+        layoutWindow();
+    // The preview area changes size with the window, also in height alone: the selected photo
+    // is composed again at the new size (the running preview draws its own frames).
+    if (watched == Form->Image1 && event->type() == QEvent::Resize && !Preview->Running())
+        Storyboard->ShowSelectedInPreview();
+    if (event->type() == QEvent::MouseButtonRelease) {
+        if (watched == Form->Image1) {
+            Preview->stop();
+            return true;
+        }
+        const std::array<QObject*, 6> links = {Form->LinkIcon1, Form->LinkIcon2, Form->LinkIcon3,
+                                               Form->LinkIcon4, Form->LinkIcon5, Form->LinkIcon6};
+        for (std::size_t k = 0; k < links.size(); ++k)
+            if (watched == links[k]) {
+                openLink(static_cast<int>(k) + 6); // the links keep their numbers 6..11
+                return true;
+            }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::openSettings() {
+    if (Busy())
+        return;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize screenSize = screen ? screen->size() : QSize(1280, 1024);
+    SettingsDialog dialog(Show.Resolution, screenSize, base::LanguageFolder(),
+                          QFile::decodeName(base::AppLanguage().LanguageFile.c_str()), this);
+    dialog.SetNewPhotoBackground(Show.NewPhotoBackColor);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    // A first run takes the screen size even when the dialog is cancelled.
+    Show.Resolution = dialog.Resolution();
+    if (!accepted)
+        return;
+    Show.NewPhotoBackColor = dialog.NewPhotoBackground();
+    project::WriteSetting(QStringLiteral("NewPhotoBackground"), Show.NewPhotoBackColor);
+    if (const QString path = dialog.LanguageFileToLoad(); !path.isEmpty())
+        LoadLanguageFile(path);
+}
+
+void MainWindow::openHelp() {
+    Dialogs.OpenExternal(base::ProgramFolder() + "help/help.html"); // says so when nothing opens it
+}
+
+void MainWindow::openAbout() {
+    AboutDialog dialog(SiteURL, Dialogs.OpenExternal, this);
+    dialog.exec();
+}
+
+void MainWindow::showSaveMenu() {
+    if (Busy())
+        return;
+    SaveMenu->popup(Form->SaveButton->mapToGlobal(QPoint(0, Form->SaveButton->height())));
+}
+
+QString MainWindow::LinkAddress(int number) const {
+    // Each format may use the site address (%1) and the program title (%2): the program's own
+    // page first, then reading on slide shows, photography, free photos, the video format and
+    // the disc format the program writes.
+    static const char* const kFormats[6] = {
+        "%1",
+        "https://en.wikipedia.org/wiki/Slide_show",
+        "https://en.wikipedia.org/wiki/Photography",
+        "https://commons.wikimedia.org/wiki/Main_Page",
+        "https://en.wikipedia.org/wiki/Audio_Video_Interleave",
+        "https://en.wikipedia.org/wiki/ISO_9660",
+    };
+    if (number < 6 || number > 11)
+        return QString();
+    // Substituted in one pass, so a "%2" inside the site address stays as it is.
+    const QString format = QString::fromLatin1(kFormats[number - 6]);
+    QString address;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        if (format[i] == '%' && i + 1 < format.size() &&
+            (format[i + 1] == '1' || format[i + 1] == '2')) {
+            address += format[i + 1] == '1' ? SiteURL : windowTitle();
+            ++i;
+        } else {
+            address += format[i];
+        }
+    }
+    return address;
+}
+
+void MainWindow::openLink(int number) {
+    try {
+        const QString address = LinkAddress(number);
+        if (!address.isEmpty())
+            Dialogs.OpenExternal(address);
+    } catch (...) {
+        // Link failures are ignored.
+    }
+}
+
+void MainWindow::ApplyLanguage() {
+    try {
+        // The caption never comes from the table.
+        Files->UpdateTitle();
+        ApplyLanguageTexts({
+            {TextKey::Open, Form->OpenButton},
+            HintText(TextKey::Open, Form->OpenButton),
+            {TextKey::Preview, Form->PreviewButton},
+            HintText(TextKey::Preview, Form->PreviewButton),
+            {TextKey::Save, Form->SaveButton},
+            HintText(TextKey::Save, Form->SaveButton),
+            {TextKey::Burn, Form->DiscButton},
+            HintText(TextKey::Burn, Form->DiscButton),
+            HintText(TextKey::AddPhotos, Form->AddPhotosButton),
+            HintText(TextKey::AddMusic, Form->AddMusicButton),
+            HintText(TextKey::Settings, Form->SettingsButton),
+            HintText(TextKey::Help, Form->HelpButton),
+            HintText(TextKey::Crop, Form->CropButton),
+            HintText(TextKey::Caption, Form->CaptionButton),
+            HintText(TextKey::Rotate, Form->TurnButton),
+            HintText(TextKey::Lighting, Form->LightButton),
+            HintText(TextKey::ColourEffects, Form->ColorButton),
+            HintText(TextKey::Duration, Form->TimeButton),
+            {TextKey::DeletePhoto, PhotoMenu->findChild<QAction*>("DeletePhotoAction")},
+            {TextKey::MovePhotoRight, PhotoMenu->findChild<QAction*>("MovePhotoRightAction")},
+            {TextKey::MovePhotoLeft, PhotoMenu->findChild<QAction*>("MovePhotoLeftAction")},
+            {TextKey::SwapWith, PhotoMenu->findChild<QAction*>("SwapWith")},
+            {TextKey::TrackSettings, TrackMenu->findChild<QAction*>("TrackSettingsAction")},
+            {TextKey::ShowMusic, TrackMenu->findChild<QAction*>("ShowMusicAction")},
+            {TextKey::DeleteTrack, TrackMenu->findChild<QAction*>("DeleteTrackAction")},
+            {TextKey::MoveTrackRight, TrackMenu->findChild<QAction*>("MoveTrackRightAction")},
+            {TextKey::MoveTrackLeft, TrackMenu->findChild<QAction*>("MoveTrackLeftAction")},
+            {TextKey::SaveShow, SaveMenu->findChild<QAction*>("SaveShowAction")},
+            {TextKey::SaveVideo, SaveMenu->findChild<QAction*>("SaveVideoAction")},
+            HintText(TextKey::About, Form->AboutButton),
+            HintText(TextKey::NewShow, Form->NewButton),
+        });
+        Storyboard->HintTransitionCells(); // names: keys 16-25 and 41-44
+        for (auto [action, key, builtin] : {std::tuple{Undo->UndoAction, 924, "Отменить"},
+                                            std::tuple{Undo->RedoAction, 925, "Повторить"}}) {
+            if (!action)
+                continue;
+            action->setText(Tr(key, builtin));
+            action->setToolTip(action->text() + " (" +
+                               action->shortcut().toString(QKeySequence::NativeText) + ")");
+        }
+        // What each link icon opens, named before it is clicked.
+        const std::array<QLabel*, 6> links = {Form->LinkIcon1, Form->LinkIcon2, Form->LinkIcon3,
+                                              Form->LinkIcon4, Form->LinkIcon5, Form->LinkIcon6};
+        const char* const what[6] = {"Сайт Reelpane",   "О слайд-шоу",         "О фотографии",
+                                     "Бесплатные фото", "О формате видео AVI", "О формате дисков"};
+        for (int i = 0; i < 6; ++i)
+            links[static_cast<std::size_t>(i)]->setToolTip(
+                Tr(base::KeyNumber(TextKey::LinkSite) + i, what[i]) + QStringLiteral("\n") +
+                LinkAddress(i + 6));
+        if (ProgressView)
+            ProgressView->ApplyLanguage(); // its Cancel button, key 33
+        CenterBottomToolbar();
+    } catch (...) {
+        // Texts that cannot be applied leave the built-in ones.
+    }
+}
+
+void MainWindow::CreateHistoryActions() {
+    UndoControls::Host host;
+    host.Busy = [this] { return Busy(); };
+    host.ShowMessage = [this](const QString& text) { Dialogs.ShowMessage(text); };
+    host.Reveal = [this] { RevealSelectedSlide(); };
+    Undo = new UndoControls(*this, History, std::move(host));
+    connect(Undo, &UndoControls::stateChanged, this, &MainWindow::updateBusyState);
+
+    // Two buttons after the effect buttons of the top bar.
+    if (auto* bar = qobject_cast<QHBoxLayout*>(Form->ToolBar1->layout())) {
+        bar->addSpacing(6);
+        for (QAction* a : {Undo->UndoAction, Undo->RedoAction}) {
+            auto* button = new QToolButton(Form->ToolBar1);
+            button->setObjectName(a == Undo->UndoAction ? "UndoButton" : "RedoButton");
+            button->setDefaultAction(a);
+            button->setAutoRaise(true);
+            button->setFixedSize(32, 25);
+            button->setIconSize(QSize(16, 16));
+            bar->addWidget(button);
+        }
+    }
+}
+
+void MainWindow::RevealSelectedSlide() {
+    const int perPage = Form->PhotoStrip->width() / project::kCellWidth;
+    if (perPage <= 0 || Show.Slides.empty())
+        return;
+    const int page =
+        std::clamp(Storyboard->SelectedSlide(), 0, static_cast<int>(Show.Slides.size()) - 1) /
+        perPage;
+    if (page == Storyboard->SlidePage())
+        return;
+    Storyboard->LayoutPhotoStrip(page);
+    Storyboard->SelectSlide(Storyboard->SelectedSlide());
+}
+
+void MainWindow::openShowMusic() {
+    if (Busy())
+        return;
+    const bool hasMusic = media::PlannedMusicMs(media::MixPlanOf(Show, 0)) > 0;
+    ShowMusicDialog dialog(Show.Options, hasMusic, this);
+    if (dialog.exec() != QDialog::Accepted || Busy())
+        return;
+    auto change = History.BeginChange();
+    if (!change) {
+        Dialogs.ShowMessage(QString::fromLocal8Bit(change.error().c_str()));
+        return;
+    }
+    // The options first: the cross-fade changes how long the music lasts.
+    Show.SetOptions(dialog.Options());
+    std::string problem;
+    if (dialog.FitPhotos())
+        if (const auto fitted = media::FitPhotosToMusic(Show); !fitted)
+            problem = fitted.error();
+    if (!dialog.CutOnBeats() || !problem.empty()) {
+        FinishShowMusic(std::move(*change), problem);
+        return;
+    }
+    // The beats are found on the worker in a copy of the show; the new times are put into the
+    // show when the job has ended, slide by slide, as part of the same step.
+    struct Cuts {
+        project::ShowModel Show;
+        std::string Problem;
+        project::ShowHistory::Change Change;
+    };
+    auto cuts = std::make_shared<Cuts>(Cuts{Show, {}, std::move(*change)});
+    const bool started = Jobs->Start(
+        [cuts](WindowProgress& progress) {
+            progress.Open();
+            const auto moved =
+                media::ChangePhotosOnBeat(cuts->Show, media::OpenTrackPcmSource, &progress);
+            progress.Close();
+            if (!moved && !progress.Cancelled())
+                cuts->Problem = moved.error();
+        },
+        [this, cuts] {
+            for (std::size_t i = 0; i < Show.Slides.size() && i < cuts->Show.Slides.size(); ++i)
+                if (!(Show.Slides[i] == cuts->Show.Slides[i]))
+                    Show.SetSlide(i, cuts->Show.Slides[i]);
+            FinishShowMusic(std::move(cuts->Change), cuts->Problem);
+        });
+    if (!started)
+        FinishShowMusic(std::move(cuts->Change), cuts->Problem);
+}
+
+void MainWindow::FinishShowMusic(project::ShowHistory::Change change, const std::string& problem) {
+    // Whatever was done before a failure or a Cancel stays, as one step that undo takes back.
+    History.Commit(std::move(change), QStringLiteral("show music"));
+    Storyboard->LayoutPhotoStrip(Storyboard->SlidePage());
+    Storyboard->SelectSlide(Storyboard->SelectedSlide());
+    if (!problem.empty())
+        Dialogs.ShowMessage(Tr(TextKey::MusicRetimeFailed, "Не удалось изменить время фото: %1")
+                                .arg(QString::fromLocal8Bit(problem.c_str())));
 }
 
 } // namespace ui

@@ -1,10 +1,8 @@
 #include "app/RecentShowsMenu.h"
 
-#include "app/MainWindow.h"
 #include "base/Language.h"
 #include "project/RecentShows.h"
 #include "project/Settings.h"
-#include "ui_MainWindow.h"
 
 #include <QAction>
 #include <QDir>
@@ -15,16 +13,17 @@ using base::TextKey;
 
 namespace ui {
 
-RecentShowsMenu::RecentShowsMenu(MainWindow& window)
-    : QObject(&window), window_(window), menu_(new QMenu(&window)) {
+RecentShowsMenu::RecentShowsMenu(QWidget* window, QToolButton* button,
+                                 std::function<void(const QString&)> open)
+    : QObject(window), menu_(new QMenu(window)), open_(std::move(open)) {
     menu_->setObjectName("RecentMenu");
     // The stored list passes through the same rules as a new entry: clean, unique, limited.
     const QStringList stored = project::ReadRecentShows();
     for (auto it = stored.crbegin(); it != stored.crend(); ++it)
         paths_ = project::AddRecentShow(paths_, *it);
     // The open button drops the menu down from its arrow; a click on the button still opens.
-    window.Form->OpenButton->setPopupMode(QToolButton::MenuButtonPopup);
-    window.Form->OpenButton->setMenu(menu_);
+    button->setPopupMode(QToolButton::MenuButtonPopup);
+    button->setMenu(menu_);
     // Texts follow the language in use when the menu opens.
     connect(menu_, &QMenu::aboutToShow, this, &RecentShowsMenu::Rebuild);
     Rebuild();
@@ -69,8 +68,7 @@ void RecentShowsMenu::Rebuild() {
         entry->setStatusTip(QDir::toNativeSeparators(path));
         // Queued: the menu is torn down and rebuilt while the show opens.
         connect(
-            entry, &QAction::triggered, this, [this, path] { window_.OpenRecentShow(path); },
-            Qt::QueuedConnection);
+            entry, &QAction::triggered, this, [this, path] { open_(path); }, Qt::QueuedConnection);
     }
     menu_->setToolTipsVisible(true);
     menu_->addSeparator();

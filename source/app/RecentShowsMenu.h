@@ -1,22 +1,25 @@
 // The recent-shows menu of the open button: the shows last opened or saved, newest first, kept in
-// the settings store as soon as they change. Picking one opens it through the main window.
+// the settings store as soon as they change. Picking one hands it to whoever opens shows.
 #pragma once
 
 #include <QObject>
 #include <QStringList>
 
+#include <functional>
+
 class QMenu;
+class QToolButton;
+class QWidget;
 
 namespace ui {
-
-class MainWindow;
 
 class RecentShowsMenu final : public QObject {
     Q_OBJECT
 
 public:
-    // Reads the stored list and builds the menu (owned by window).
-    explicit RecentShowsMenu(MainWindow& window);
+    // Reads the stored list and builds the menu (owned by window), dropped down from button;
+    // open is called with the show picked.
+    RecentShowsMenu(QWidget* window, QToolButton* button, std::function<void(const QString&)> open);
 
     QMenu* Menu() const { return menu_; }
     const QStringList& Paths() const { return paths_; }
@@ -33,8 +36,8 @@ public:
 private:
     void Store();
 
-    MainWindow& window_;
     QMenu* menu_ = nullptr;
+    std::function<void(const QString&)> open_;
     QStringList paths_;
 };
 

@@ -9,10 +9,6 @@ namespace ui {
 
 namespace {
 
-project::CaptionEdit ToCaptionEdit(const EffectsCaption& c) {
-    return {c.Text, c.Font, c.Size, c.Color, c.Style, c.HAlign, c.VAlign};
-}
-
 project::TurnKind ToTurnKind(EffectsTurn turn) {
     switch (turn) {
     case EffectsTurn::Left:
@@ -42,7 +38,7 @@ base::Status SlidePicture::Crop(const EffectsCrop& crop) {
 }
 
 base::Status SlidePicture::DrawCaption(const EffectsCaption& caption) {
-    return project::ApplySlideEdit(show_, 0, ToCaptionEdit(caption));
+    return project::ApplySlideEdit(show_, 0, caption);
 }
 
 base::Status SlidePicture::Turn(EffectsTurn turn, std::int32_t background,

@@ -23,6 +23,21 @@ QToolButton* MakeDotsButton(QWidget* parent, int x, int y) {
 
 } // namespace
 
+// Defined beside its only callers, the cells made here.
+template <typename Select>
+void StoryboardView::OfferMenu(QWidget* widget, Select select, bool photo) {
+    widget->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(widget, &QWidget::customContextMenuRequested, this, [this, select, photo] {
+        if (!UserMayEdit())
+            return;
+        select();
+        if (photo)
+            Q_EMIT photoMenuRequested();
+        else
+            Q_EMIT trackMenuRequested();
+    });
+}
+
 std::unique_ptr<StoryboardView::PhotoCell> StoryboardView::MakePhotoCell() {
     auto cell = std::make_unique<PhotoCell>();
     cell->Panel.reset(new QWidget(form_.PhotoStrip));

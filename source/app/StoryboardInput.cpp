@@ -1,6 +1,8 @@
 #include "app/StoryboardInput.h"
 
-#include "app/MainWindow.h"
+#include "app/PreviewController.h"
+#include "app/StoryboardCommands.h"
+#include "app/StoryboardView.h"
 #include "project/StripLayout.h"
 #include "project/ui/StripCells.h"
 #include "ui_MainWindow.h"
@@ -20,8 +22,8 @@
 
 namespace ui {
 
-StoryboardInput::StoryboardInput(MainWindow& window) : QObject(&window), window_(window) {
-    Ui::MainWindow& form = *window_.Form;
+StoryboardInput::StoryboardInput(Host host) : QObject(host.Window), host_(std::move(host)) {
+    Ui::MainWindow& form = *host_.Form;
     marker_ = new QFrame(form.PhotoStrip);
     marker_->setObjectName("DropMarker");
     marker_->setFrameShape(QFrame::NoFrame);
@@ -49,7 +51,7 @@ StoryboardInput::StoryboardInput(MainWindow& window) : QObject(&window), window_
 
 void StoryboardInput::AddShortcut(const QKeySequence& keys, const char* name,
                                   std::function<void()> action) {
-    auto* shortcut = new QShortcut(keys, &window_);
+    auto* shortcut = new QShortcut(keys, host_.Window);
     shortcut->setObjectName(name);
     shortcut->setContext(Qt::WindowShortcut);
     shortcut->setAutoRepeat(false); // a held key acts once
@@ -57,38 +59,42 @@ void StoryboardInput::AddShortcut(const QKeySequence& keys, const char* name,
 }
 
 void StoryboardInput::CreateShortcuts() {
-    MainWindow& w = window_;
-    AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_N), "NewShortcut", [&w] { w.newProject(); });
-    AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), "OpenShortcut", [&w] { w.openProject(); });
-    AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), "SaveShortcut", [&w] { w.saveProject(); });
-    AddShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), "SaveVideoShortcut",
-                [&w] { w.Export->saveAsVideo(); });
-    AddShortcut(QKeySequence(Qt::Key_F5), "PreviewShortcut", [&w] { w.Preview->start(); });
+    const Host& h = host_;
+    AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_N), "NewShortcut", h.NewShow);
+    AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), "OpenShortcut", h.OpenShow);
+    AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), "SaveShortcut", h.SaveShow);
+    AddShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), "SaveVideoShortcut", h.SaveVideo);
+    PreviewController* preview = h.Preview;
+    StoryboardCommands* commands = h.Commands;
+    StoryboardView* view = h.View;
+    const project::ShowModel* show = h.Show;
+    AddShortcut(QKeySequence(Qt::Key_F5), "PreviewShortcut", [preview] { preview->start(); });
     // Space starts the preview, and while it plays pauses and resumes it (as the preview's own
     // key handling would: a shortcut takes the key before it).
-    AddShortcut(QKeySequence(Qt::Key_Space), "PreviewSpaceShortcut", [&w] {
-        if (w.Preview->Running())
-            w.Preview->togglePause();
+    AddShortcut(QKeySequence(Qt::Key_Space), "PreviewSpaceShortcut", [preview] {
+        if (preview->Running())
+            preview->togglePause();
         else
-            w.Preview->start();
+            preview->start();
     });
     AddShortcut(QKeySequence(Qt::Key_Delete), "DeleteShortcut",
-                [&w] { w.Commands->deletePhoto(); });
+                [commands] { commands->deletePhoto(); });
     AddShortcut(QKeySequence(Qt::Key_Left), "PreviousPhotoShortcut",
-                [&w] { w.Commands->selectPhoto(w.Storyboard->SelectedSlide() - 1); });
+                [commands, view] { commands->selectPhoto(view->SelectedSlide() - 1); });
     AddShortcut(QKeySequence(Qt::Key_Right), "NextPhotoShortcut",
-                [&w] { w.Commands->selectPhoto(w.Storyboard->SelectedSlide() + 1); });
+                [commands, view] { commands->selectPhoto(view->SelectedSlide() + 1); });
     AddShortcut(QKeySequence(Qt::Key_Home), "FirstPhotoShortcut",
-                [&w] { w.Commands->selectPhoto(0); });
-    AddShortcut(QKeySequence(Qt::Key_End), "LastPhotoShortcut",
-                [&w] { w.Commands->selectPhoto(static_cast<int>(w.Show.Slides.size()) - 1); });
-    AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Left), "MoveLeftShortcut", [&w] {
-        const int n = w.Storyboard->SelectedSlide();
-        w.Commands->MovePhoto(n, n - 1);
+                [commands] { commands->selectPhoto(0); });
+    AddShortcut(QKeySequence(Qt::Key_End), "LastPhotoShortcut", [commands, show] {
+        commands->selectPhoto(static_cast<int>(show->Slides.size()) - 1);
     });
-    AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Right), "MoveRightShortcut", [&w] {
-        const int n = w.Storyboard->SelectedSlide();
-        w.Commands->MovePhoto(n, n + 1);
+    AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Left), "MoveLeftShortcut", [commands, view] {
+        const int n = view->SelectedSlide();
+        commands->MovePhoto(n, n - 1);
+    });
+    AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Right), "MoveRightShortcut", [commands, view] {
+        const int n = view->SelectedSlide();
+        commands->MovePhoto(n, n + 1);
     });
 }
 
@@ -120,11 +126,11 @@ bool StoryboardInput::Wheel(QWheelEvent* event) {
     wheelRest_ += delta;
     while (wheelRest_ >= kWheelStep) {
         wheelRest_ -= kWheelStep;
-        window_.Commands->previousStripPage();
+        host_.Commands->previousStripPage();
     }
     while (wheelRest_ <= -kWheelStep) {
         wheelRest_ += kWheelStep;
-        window_.Commands->nextStripPage();
+        host_.Commands->nextStripPage();
     }
     event->accept();
     return true;
@@ -134,19 +140,19 @@ bool StoryboardInput::DragOver(QObject* watched, QDragMoveEvent* event) {
     const QMimeData* data = event->mimeData();
     if (ThumbImage::DraggedTag(data) == 0) {
         // Files dragged over the storyboard are the window's, as anywhere else on it.
-        if (data->hasUrls() && window_.acceptDrops() && !window_.Busy())
+        if (data->hasUrls() && host_.Window->acceptDrops() && !host_.Busy())
             event->acceptProposedAction();
         else
             event->ignore();
         return true;
     }
-    if (window_.Busy()) {
+    if (host_.Busy()) {
         EndDrag();
         event->ignore();
         return true;
     }
     event->acceptProposedAction();
-    Ui::MainWindow& form = *window_.Form;
+    Ui::MainWindow& form = *host_.Form;
     if (watched == form.PreviousPageButton || watched == form.NextPageButton) {
         edgeDirection_ = watched == form.PreviousPageButton ? -1 : 1;
         dragX_ = edgeDirection_ < 0 ? 0 : form.PhotoStrip->width();
@@ -168,30 +174,30 @@ bool StoryboardInput::Drop(QObject* watched, QDropEvent* event) {
     const int tag = ThumbImage::DraggedTag(data);
     EndDrag();
     if (tag == 0) {
-        if (!data->hasUrls() || window_.Busy())
+        if (!data->hasUrls() || host_.Busy())
             return true;
         QStringList paths;
         for (const QUrl& url : data->urls())
             if (url.isLocalFile())
                 paths << url.toLocalFile();
         event->acceptProposedAction();
-        window_.AcceptDroppedPaths(paths);
+        host_.DropFiles(paths);
         return true;
     }
-    if (window_.Busy()) {
+    if (host_.Busy()) {
         event->ignore();
         return true;
     }
-    Ui::MainWindow& form = *window_.Form;
+    Ui::MainWindow& form = *host_.Form;
     int x = event->position().toPoint().x();
     if (watched == form.PreviousPageButton)
         x = 0;
     else if (watched == form.NextPageButton)
         x = form.PhotoStrip->width();
-    const int gap = project::DropGap(window_.Show, form.PhotoStrip->width(),
-                                     window_.Storyboard->SlidePage(), x);
+    const int gap =
+        project::DropGap(*host_.Show, form.PhotoStrip->width(), host_.View->SlidePage(), x);
     event->acceptProposedAction();
-    window_.Commands->MovePhoto(tag - 1, project::MoveTargetOfGap(tag - 1, gap));
+    host_.Commands->MovePhoto(tag - 1, project::MoveTargetOfGap(tag - 1, gap));
     return true;
 }
 
@@ -203,21 +209,21 @@ void StoryboardInput::EndDrag() {
 
 void StoryboardInput::PageTowardsEdge() {
     if (edgeDirection_ < 0)
-        window_.Commands->previousStripPage();
+        host_.Commands->previousStripPage();
     else if (edgeDirection_ > 0)
-        window_.Commands->nextStripPage();
+        host_.Commands->nextStripPage();
     PlaceMarker();
 }
 
 void StoryboardInput::PlaceMarker() {
-    const project::ShowModel& show = window_.Show;
-    const int width = window_.Form->PhotoStrip->width();
-    const auto visible = project::PhotoStripPlaces(show, width, window_.Storyboard->SlidePage());
+    const project::ShowModel& show = *host_.Show;
+    const int width = host_.Form->PhotoStrip->width();
+    const auto visible = project::PhotoStripPlaces(show, width, host_.View->SlidePage());
     if (visible.empty()) {
         marker_->hide();
         return;
     }
-    const int gap = project::DropGap(show, width, window_.Storyboard->SlidePage(), dragX_);
+    const int gap = project::DropGap(show, width, host_.View->SlidePage(), dragX_);
     const int left = (gap - visible.front().Index) * project::kCellWidth - 2;
     marker_->setGeometry(std::clamp(left, 0, std::max(0, width - 4)), 0, 4, 90);
     marker_->show();

@@ -1,10 +1,13 @@
 // Keyboard and mouse of the main window's editor: the window's shortcuts, wheel paging over the
 // storyboard, and dragging a photo to another place (a marker shows where it will go; held at a
-// strip edge the drag turns the pages). Every change goes through the window's commands.
+// strip edge the drag turns the pages). Every change goes through the storyboard's commands; the
+// window lends its form's strip widgets and its own commands through the host.
 #pragma once
 
 #include <QKeySequence>
 #include <QObject>
+
+#include <QStringList>
 
 #include <functional>
 
@@ -13,16 +16,42 @@ class QDropEvent;
 class QFrame;
 class QTimer;
 class QWheelEvent;
+class QWidget;
+
+namespace Ui {
+class MainWindow;
+}
+
+namespace project {
+class ShowModel;
+}
 
 namespace ui {
 
-class MainWindow;
+class PreviewController;
+class StoryboardCommands;
+class StoryboardView;
 
 class StoryboardInput final : public QObject {
     Q_OBJECT
 
 public:
-    explicit StoryboardInput(MainWindow& window);
+    struct Host {
+        // The window the shortcuts belong to, and its form's strips and paging arrows.
+        QWidget* Window = nullptr;
+        Ui::MainWindow* Form = nullptr;
+        const project::ShowModel* Show = nullptr;
+        StoryboardView* View = nullptr;
+        StoryboardCommands* Commands = nullptr;
+        PreviewController* Preview = nullptr;
+        // True while a job or the preview runs: drags and drops are refused.
+        std::function<bool()> Busy;
+        // Files dropped on the storyboard, handed to the window's import.
+        std::function<void(const QStringList& paths)> DropFiles;
+        // The window's commands behind Ctrl+N, Ctrl+O, Ctrl+S and Ctrl+Shift+S.
+        std::function<void()> NewShow, OpenShow, SaveShow, SaveVideo;
+    };
+    explicit StoryboardInput(Host host);
 
     // Pixels at each end of the photo strip where a held drag turns the page, and how often.
     static constexpr int kEdgeZone = 24;
@@ -47,7 +76,7 @@ private:
     void EndDrag();
     void PlaceMarker();
 
-    MainWindow& window_;
+    Host host_;
     QFrame* marker_ = nullptr;
     QTimer* edgeTimer_ = nullptr;
     int edgeDirection_ = 0; // -1 left, +1 right, 0 not at an edge

@@ -91,20 +91,6 @@ StoryboardView::~StoryboardView() {
     show_.RemoveObserver(this);
 }
 
-template <typename Select>
-void StoryboardView::OfferMenu(QWidget* widget, Select select, bool photo) {
-    widget->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(widget, &QWidget::customContextMenuRequested, this, [this, select, photo] {
-        if (!UserMayEdit())
-            return;
-        select();
-        if (photo)
-            Q_EMIT photoMenuRequested();
-        else
-            Q_EMIT trackMenuRequested();
-    });
-}
-
 QColor StoryboardView::ButtonFace() const {
     return window_.palette().color(QPalette::Button);
 }

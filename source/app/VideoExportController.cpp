@@ -2,7 +2,7 @@
 
 #include "base/FileName.h"
 
-#include "app/MainWindow.h"
+#include "app/WindowDialogs.h"
 #include "app/WindowJobs.h"
 #include "base/Language.h"
 #include "media/VideoCodecs.h"
@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 
@@ -26,8 +27,9 @@ using base::TextKey;
 
 namespace ui {
 
-VideoExportController::VideoExportController(MainWindow* window)
-    : QObject(window), window_(*window) {
+VideoExportController::VideoExportController(QObject* parent, const project::ShowModel& show,
+                                             WindowJobs& jobs, WindowDialogs& dialogs, Host host)
+    : QObject(parent), show_(show), jobs_(jobs), dialogs_(dialogs), host_(std::move(host)) {
     ListCodecs = [] { return media::ListCodecs(); };
     RunDialog = [](VideoExportDialog& dialog) { return dialog.exec(); };
     RunMp4Dialog = [](Mp4ExportDialog& dialog) { return dialog.exec(); };
@@ -48,26 +50,50 @@ QString VideoExportController::Detail(const QString& outputPath, const std::stri
 }
 
 int VideoExportController::ScreenHeight() const {
-    const QScreen* screen = window_.screen();
+    const QScreen* screen = host_.DialogParent->screen();
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     return screen ? screen->size().height() : 768;
 }
 
-bool VideoExportController::AskAviOptions(media::VideoExportOptions& options) {
+void VideoExportController::ProbeCodecs(const QString& path, media::VideoExportOptions options) {
     // The compressors are probed on the worker while the wait window shows; the window's event
-    // loop paints it meanwhile.
-    auto lines = std::make_shared<std::vector<std::string>>();
-    {
-        CodecSearchWindow wait(&window_);
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        wait.ShowNow();
-        window_.Jobs->RunAndWait([lines, list = ListCodecs](WindowProgress&) { *lines = list(); });
+    // loop paints it meanwhile. The dialog follows when the probe has ended.
+    struct Probe {
+        std::vector<std::string> Lines;
+        bool Cancelled = false; // a close asked the window's job to stop
+    };
+    auto probe = std::make_shared<Probe>();
+    QPointer<CodecSearchWindow> wait(new CodecSearchWindow(host_.DialogParent));
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    wait->ShowNow();
+    const auto unwait = [wait] {
         QApplication::restoreOverrideCursor();
+        delete wait.data();
+    };
+    running_ = true;
+    const bool started = jobs_.Start(
+        [probe, list = ListCodecs](WindowProgress& progress) {
+            probe->Lines = list();
+            probe->Cancelled = progress.Cancelled();
+        },
+        [this, probe, unwait, path, options]() mutable {
+            unwait();
+            running_ = false;
+            if (!probe->Cancelled && AskAviOptions(probe->Lines, options))
+                StartExport(path, std::move(options));
+        });
+    if (!started) {
+        running_ = false;
+        unwait();
     }
-    VideoExportDialog dialog(*lines, &window_);
+}
+
+bool VideoExportController::AskAviOptions(const std::vector<std::string>& lines,
+                                          media::VideoExportOptions& options) {
+    VideoExportDialog dialog(lines, host_.DialogParent);
     if (!dialog.HasCodec())
-        window_.ShowMessage(VideoExportDialog::MissingCodecText());
+        dialogs_.ShowMessage(VideoExportDialog::MissingCodecText());
     if (RunDialog(dialog) != QDialog::Accepted || !dialog.HasCodec())
         return false;
     options.Codec = media::CodecCodeOfLine(dialog.CodecLine());
@@ -76,9 +102,9 @@ bool VideoExportController::AskAviOptions(media::VideoExportOptions& options) {
 }
 
 bool VideoExportController::AskMp4Options(media::VideoExportOptions& options) {
-    Mp4ExportDialog dialog(media::kResolution720p, media::kQualityGood, &window_);
+    Mp4ExportDialog dialog(media::kResolution720p, media::kQualityGood, host_.DialogParent);
     int photoWidth = 0, photoHeight = 0;
-    window_.Show.ResolutionSize(photoWidth, photoHeight);
+    show_.ResolutionSize(photoWidth, photoHeight);
     dialog.SetPhotoSize(photoWidth, photoHeight);
     if (RunMp4Dialog(dialog) != QDialog::Accepted)
         return false;
@@ -92,32 +118,35 @@ bool VideoExportController::AskMp4Options(media::VideoExportOptions& options) {
 }
 
 void VideoExportController::saveAsVideo() {
-    if (window_.Busy())
+    if (host_.Busy())
         return;
-    const QString path = window_.AskSaveName(window_.ProposedFileName(), true);
+    const QString path = dialogs_.AskSaveName(ProposedFileName(), true);
     if (path.isEmpty())
         return;
 
     media::VideoExportOptions options;
     options.OutputPath = base::EncodeFileName(path);
     if (const auto checked = media::CheckVideoOutput(options.OutputPath); !checked) {
-        window_.ShowMessage(FailureMessage(path) + "\n" + Detail(path, checked.error()));
+        dialogs_.ShowMessage(FailureMessage(path) + "\n" + Detail(path, checked.error()));
         return;
     }
-    const bool chosen =
-        media::IsMp4Output(options.OutputPath) ? AskMp4Options(options) : AskAviOptions(options);
-    if (!chosen)
-        return;
+    if (!media::IsMp4Output(options.OutputPath))
+        ProbeCodecs(path, std::move(options));
+    else if (AskMp4Options(options))
+        StartExport(path, std::move(options));
+}
+
+void VideoExportController::StartExport(const QString& path, media::VideoExportOptions options) {
     options.ScreenHeight = ScreenHeight();
     if (AdjustOptions)
         AdjustOptions(options);
 
     // The job writes a copy of the show on the worker; the window stays free meanwhile (busy:
     // the show may not change) and hears the frames, the speed and the time left.
-    auto snapshot = std::make_shared<const project::ShowModel>(window_.Show);
+    auto snapshot = std::make_shared<const project::ShowModel>(show_);
     auto result = std::make_shared<media::VideoExportResult>();
     running_ = true;
-    const bool started = window_.Jobs->Start(
+    const bool started = jobs_.Start(
         [snapshot, result, options](WindowProgress& progress) mutable {
             options.OnFrames = [&progress, also = options.OnFrames](std::int64_t done,
                                                                     std::int64_t total) {
@@ -137,10 +166,10 @@ void VideoExportController::Finished(const QString& path, const project::ShowMod
     running_ = false;
     last_ = result;
     if (last_.Outcome == media::ExportOutcome::Failed) {
-        window_.ShowMessage(FailureMessage(path) + "\n" + Detail(path, last_.Error));
+        dialogs_.ShowMessage(FailureMessage(path) + "\n" + Detail(path, last_.Error));
     } else {
         if (const auto warning = media::ExportWarning(show, last_); !warning.empty())
-            window_.ShowMessage(QString::fromStdString(warning));
+            dialogs_.ShowMessage(QString::fromStdString(warning));
         if (last_.Outcome == media::ExportOutcome::Written)
             ShowDone(path);
     }
@@ -149,10 +178,10 @@ void VideoExportController::Finished(const QString& path, const project::ShowMod
 
 void VideoExportController::ShowDone(const QString& path) {
     // Not modal: the user may go on editing, and a test may look at it without waiting.
-    auto* box = new QMessageBox(QMessageBox::Information, window_.windowTitle(),
+    auto* box = new QMessageBox(QMessageBox::Information, host_.DialogParent->windowTitle(),
                                 base::Tr(TextKey::VideoSaved, "Видео сохранено: %1")
                                     .arg(QDir::toNativeSeparators(QFileInfo(path).fileName())),
-                                QMessageBox::Ok, &window_);
+                                QMessageBox::Ok, host_.DialogParent);
     box->setObjectName("ExportDoneBox");
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setInformativeText(QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
@@ -160,7 +189,7 @@ void VideoExportController::ShowDone(const QString& path) {
         box->addButton(base::Tr(TextKey::OpenFolder, "Открыть папку"), QMessageBox::ActionRole);
     open->setObjectName("OpenFolderButton");
     const QString folder = QFileInfo(path).absolutePath();
-    connect(open, &QPushButton::clicked, this, [this, folder] { window_.OpenExternal(folder); });
+    connect(open, &QPushButton::clicked, this, [this, folder] { dialogs_.OpenExternal(folder); });
     box->setWindowModality(Qt::NonModal);
     box->show();
 }

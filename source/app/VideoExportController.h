@@ -9,26 +9,39 @@
 #include <QObject>
 #include <QString>
 
+class QWidget;
+
 #include <functional>
 #include <string>
 #include <vector>
 
 namespace ui {
 
-class MainWindow;
 class Mp4ExportDialog;
 class VideoExportDialog;
+class WindowJobs;
+struct WindowDialogs;
 
 class VideoExportController final : public QObject {
     Q_OBJECT
 
 public:
-    explicit VideoExportController(MainWindow* window);
+    struct Host {
+        // The parent of the dialogs and messages; its screen decides the preview's size.
+        QWidget* DialogParent = nullptr;
+        // True while a job or the preview runs: no export starts then.
+        std::function<bool()> Busy;
+    };
+    // Exports show (a copy of it, taken when the export starts) through jobs.
+    VideoExportController(QObject* parent, const project::ShowModel& show, WindowJobs& jobs,
+                          WindowDialogs& dialogs, Host host);
 
-    // True while a video is written; the window is busy then.
+    // True while the compressors are probed for an AVI file and while a video is written; the
+    // window is busy then.
     bool Running() const { return running_; }
     // Asks for the file and the options, then starts the export on the window's job runner and
-    // returns; the end is told (and finished() emitted) when the job is over.
+    // returns; the end is told (and finished() emitted) when the job is over. For an AVI file the
+    // compressors are probed first, as a job, and the options are asked when it has ended.
     void saveAsVideo();
 
     // The file-dialog filter of MP4 files, beside AVI's.
@@ -60,14 +73,21 @@ private:
                   const media::VideoExportResult& result);
     // Rows of the screen the main window is on.
     int ScreenHeight() const;
+    // The probe of the compressors for an AVI file, then its dialog and the export.
+    void ProbeCodecs(const QString& path, media::VideoExportOptions options);
     // The dialog's choices into options; false when the user cancels (or, for AVI, no
-    // compressor is installed).
-    bool AskAviOptions(media::VideoExportOptions& options);
+    // compressor is installed). lines: the compressors found.
+    bool AskAviOptions(const std::vector<std::string>& lines, media::VideoExportOptions& options);
     bool AskMp4Options(media::VideoExportOptions& options);
+    // The export job with the chosen options.
+    void StartExport(const QString& path, media::VideoExportOptions options);
     // The message at the end of a written video: its name, and a button that opens its folder.
     void ShowDone(const QString& path);
 
-    MainWindow& window_;
+    const project::ShowModel& show_;
+    WindowJobs& jobs_;
+    WindowDialogs& dialogs_;
+    Host host_;
     bool running_ = false;
     media::VideoExportResult last_;
 };

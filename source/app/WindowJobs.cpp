@@ -1,12 +1,11 @@
 #include "app/WindowJobs.h"
 
-#include <QEventLoop>
 #include <QPointer>
 
 namespace ui {
 
-WindowJobs::WindowJobs(MainWindow& window, ProgressWindow& view)
-    : QObject(&window), window_(window), view_(view),
+WindowJobs::WindowJobs(QObject* parent, ProgressWindow& view, BeginJob beginJob)
+    : QObject(parent), view_(view), beginJob_(std::move(beginJob)),
       runner_(base::JobRunner::Priority::Background) {}
 
 WindowJobs::~WindowJobs() {
@@ -31,7 +30,8 @@ bool WindowJobs::Start(std::function<void(WindowProgress&)> job, std::function<v
         return false;
     progress_ = std::make_unique<WindowProgress>(view_);
     progress_->AfterBlock = AfterBlock;
-    scope_ = std::make_unique<MainWindow::JobScope>(window_, *progress_);
+    if (beginJob_)
+        scope_ = beginJob_(*progress_);
     view_.Attach(progress_.get());
     done_ = std::move(done);
     running_ = true;
@@ -67,15 +67,6 @@ void WindowJobs::End() {
         done();
     }
     Q_EMIT finished();
-}
-
-bool WindowJobs::RunAndWait(std::function<void(WindowProgress&)> job, std::function<void()> done) {
-    QEventLoop loop;
-    connect(this, &WindowJobs::finished, &loop, &QEventLoop::quit);
-    if (!Start(std::move(job), std::move(done)))
-        return false;
-    loop.exec();
-    return true;
 }
 
 void WindowJobs::Post(std::function<void()> what) {

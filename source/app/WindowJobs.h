@@ -5,7 +5,6 @@
 // event loop keeps running while the job works.
 #pragma once
 
-#include "app/MainWindow.h"
 #include "base/JobRunner.h"
 #include "media/ui/ProgressWindow.h"
 
@@ -20,17 +19,16 @@ class WindowJobs final : public QObject {
     Q_OBJECT
 
 public:
-    WindowJobs(MainWindow& window, ProgressWindow& view);
+    // beginJob marks the window busy with a job until the token it returns is destroyed (a close
+    // asks that job to stop).
+    using BeginJob = std::function<std::shared_ptr<void>(base::Progress& job)>;
+    WindowJobs(QObject* parent, ProgressWindow& view, BeginJob beginJob);
     ~WindowJobs() override;
 
     // Runs job on the worker thread with the progress window; done runs on the window's thread
-    // once the job has ended (the window is no longer busy then). False, running nothing, while
-    // another job runs.
+    // once the job has ended (the window is no longer busy then): a caller that needs the result
+    // goes on there. False, running nothing, while another job runs.
     bool Start(std::function<void(WindowProgress&)> job, std::function<void()> done = {});
-    // Start, then the caller waits in an event loop of its own (as a modal dialog does) until the
-    // job has ended and done has run: for callers that need the result to go on (the save before
-    // a close, a load at start). The window repaints and hears Cancel meanwhile.
-    bool RunAndWait(std::function<void(WindowProgress&)> job, std::function<void()> done = {});
     bool Running() const { return running_; }
     // Asks the running job to stop.
     void Cancel() { runner_.Cancel(); }
@@ -49,11 +47,11 @@ Q_SIGNALS:
 private:
     void End();
 
-    MainWindow& window_;
     ProgressWindow& view_;
+    BeginJob beginJob_;
     base::JobRunner runner_;
     std::unique_ptr<WindowProgress> progress_;
-    std::unique_ptr<MainWindow::JobScope> scope_;
+    std::shared_ptr<void> scope_; // the window's busy mark
     std::function<void()> done_;
     bool running_ = false;
 };

@@ -7,8 +7,24 @@
 #include <QString>
 
 #include <cstdint>
+#include <string>
 
 namespace imaging {
+
+// A slide's caption as its record keeps it and as the effects dialog and the edit commands
+// change it: Text and Font are Windows-1251 bytes. The defaults are those of a slide without a
+// caption; the dialog's values and the edits are both this one type.
+struct CaptionSettings {
+    std::string Text;
+    std::string Font = "Arial";
+    std::int32_t Size = 24;
+    std::int32_t Color = 0xFFFFFF; // 0x00BBGGRR
+    std::uint8_t Style = 0;        // bit 0 bold, 1 italic, 2 underline, 3 strike-out
+    std::int32_t HAlign = 1;       // 1 left, 2 centre, 3 right
+    std::int32_t VAlign = 1;       // 1 top, 2 centre, 3 bottom
+
+    bool operator==(const CaptionSettings&) const = default;
+};
 
 struct CaptionLook {
     QString Text;

@@ -20,16 +20,8 @@ struct CropEdit {
     std::int32_t X0 = 0, Y0 = 0, X1 = 0, Y1 = 0;
 };
 
-// Caption text and look; Text and Font are Windows-1251 bytes as the record keeps them.
-struct CaptionEdit {
-    std::string Text;
-    std::string Font = "Arial";
-    std::int32_t Size = 24;
-    std::int32_t Color = 0xFFFFFF; // 0x00BBGGRR
-    std::uint8_t Style = 0;
-    std::int32_t HAlign = 1;
-    std::int32_t VAlign = 1;
-};
+// Caption text and look, as the effects dialog edits them.
+using CaptionEdit = imaging::CaptionSettings;
 
 enum class TurnKind { Right, Left, Mirror };
 struct TurnEdit {

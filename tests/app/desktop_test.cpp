@@ -1,6 +1,7 @@
 // The window as the desktop meets it: a show named on the command line, the recent-shows list,
 // addresses no browser takes, the preview following the window's size, and the bottom bar's
 // controls apart from each other at every width.
+#include "WindowWaits.h"
 #include "app/BottomBarLayout.h"
 #include "app/MainWindow.h"
 #include "app/RecentShowsMenu.h"
@@ -34,10 +35,10 @@ class DesktopTest : public QObject {
     // A saved show of one photo.
     QString MakeShow(const QString& name) {
         MainWindow maker;
-        maker.ShowMessage = [](const QString& text) { QFAIL(qPrintable(text)); };
-        [&] { QVERIFY(maker.AddPhoto(photo_)); }();
+        maker.Dialogs.ShowMessage = [](const QString& text) { QFAIL(qPrintable(text)); };
+        [&] { QVERIFY(maker.Import->AddPhoto(photo_)); }();
         const QString path = tmp_.filePath(name);
-        [&] { QVERIFY(maker.SaveProjectFile(path)); }();
+        [&] { QVERIFY(window_waits::SaveAndWait(maker, path)); }();
         return path;
     }
 
@@ -68,7 +69,7 @@ private Q_SLOTS:
         MainWindow form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QVERIFY(form.AddPhoto(photo_));
+        QVERIFY(form.Import->AddPhoto(photo_));
         QLabel* preview = form.Form->Image1;
         auto shownSize = [&] { return preview->pixmap().size(); };
         QTRY_COMPARE(shownSize(), preview->size());
@@ -102,11 +103,12 @@ private Q_SLOTS:
         const QString path = MakeShow("started.qvs");
         MainWindow form;
         QStringList messages;
-        form.ShowMessage = [&](const QString& text) { messages << text; };
-        form.OpenStartupShow(path);
+        form.Dialogs.ShowMessage = [&](const QString& text) { messages << text; };
+        form.Files->OpenStartupShow(path);
+        QVERIFY(window_waits::WaitForJobs(form));
         QVERIFY2(messages.isEmpty(), qPrintable(messages.join("\n")));
         QCOMPARE(form.Show.Slides.size(), std::size_t(1));
-        QCOMPARE(form.Recent->Paths().value(0), path);
+        QCOMPARE(form.Files->Recent->Paths().value(0), path);
     }
 
     void aShowThatFailsToOpenIsReportedAndLeavesAnEmptyShow() {
@@ -120,16 +122,18 @@ private Q_SLOTS:
         for (const QString& path : {damaged, missing}) {
             MainWindow form;
             QStringList messages;
-            form.ShowMessage = [&](const QString& text) { messages << text; };
-            form.OpenStartupShow(path);
+            form.Dialogs.ShowMessage = [&](const QString& text) { messages << text; };
+            form.Files->OpenStartupShow(path);
+            QVERIFY(window_waits::WaitForJobs(form));
+            QVERIFY(window_waits::WaitForJobs(form));
             QCOMPARE(messages.size(), 1);
             if (path == damaged)
-                QCOMPARE(messages[0], MainWindow::LoadFailureText());
+                QCOMPARE(messages[0], ui::ShowFileController::LoadFailureText());
             else
                 QVERIFY(messages[0].contains(QDir::toNativeSeparators(missing)));
             QVERIFY(form.Show.Slides.empty());
             QVERIFY(form.Show.Sounds.empty());
-            QVERIFY(form.Recent->Paths().isEmpty()); // a failed open is not a recent show
+            QVERIFY(form.Files->Recent->Paths().isEmpty()); // a failed open is not a recent show
         }
     }
 
@@ -158,44 +162,46 @@ private Q_SLOTS:
         const QString second = MakeShow("second.qvs");
         {
             MainWindow form;
-            QVERIFY(form.OpenProjectFile(first));
-            QVERIFY(form.SaveProjectFile(tmp_.filePath("saved.qvs")));
-            QVERIFY(form.OpenProjectFile(second));
-            QCOMPARE(form.Recent->Paths(),
+            QVERIFY(window_waits::OpenAndWait(form, first));
+            QVERIFY(window_waits::SaveAndWait(form, tmp_.filePath("saved.qvs")));
+            QVERIFY(window_waits::OpenAndWait(form, second));
+            QCOMPARE(form.Files->Recent->Paths(),
                      QStringList({second, tmp_.filePath("saved.qvs"), first}));
             for (int i = 0; i < 10; ++i)
-                form.Recent->Remember(tmp_.filePath(QStringLiteral("n%1.qvs").arg(i)));
-            QCOMPARE(form.Recent->Paths().size(), project::kRecentShowsLimit);
-            QCOMPARE(form.Recent->Paths().first(), tmp_.filePath("n9.qvs"));
-            form.Recent->Remember(second);
+                form.Files->Recent->Remember(tmp_.filePath(QStringLiteral("n%1.qvs").arg(i)));
+            QCOMPARE(form.Files->Recent->Paths().size(), project::kRecentShowsLimit);
+            QCOMPARE(form.Files->Recent->Paths().first(), tmp_.filePath("n9.qvs"));
+            form.Files->Recent->Remember(second);
         }
         // The next start finds the list; the open button's menu offers it.
         MainWindow form;
-        QCOMPARE(form.Recent->Paths().size(), project::kRecentShowsLimit);
-        QCOMPARE(form.Recent->Paths().first(), second);
-        QCOMPARE(form.Form->OpenButton->menu(), form.Recent->Menu());
-        const auto entries = form.Recent->Menu()->findChildren<QAction*>("Recent1");
+        QCOMPARE(form.Files->Recent->Paths().size(), project::kRecentShowsLimit);
+        QCOMPARE(form.Files->Recent->Paths().first(), second);
+        QCOMPARE(form.Form->OpenButton->menu(), form.Files->Recent->Menu());
+        const auto entries = form.Files->Recent->Menu()->findChildren<QAction*>("Recent1");
         QCOMPARE(entries.size(), 1);
         QCOMPARE(entries[0]->text(), QString("&1 second.qvs"));
 
         // Picking a show that is gone says so and drops it; picking one that is there opens it.
         QStringList messages;
-        form.ShowMessage = [&](const QString& text) { messages << text; };
-        form.Recent->Menu()->findChild<QAction*>("Recent2")->trigger(); // n9.qvs, never written
+        form.Dialogs.ShowMessage = [&](const QString& text) { messages << text; };
+        form.Files->Recent->Menu()
+            ->findChild<QAction*>("Recent2")
+            ->trigger(); // n9.qvs, never written
         QTRY_COMPARE(messages.size(), 1);
         QVERIFY(messages[0].contains(QDir::toNativeSeparators(tmp_.filePath("n9.qvs"))));
         QVERIFY(messages[0].contains(
             base::AppLanguage().Text(943, "Он убран из списка недавних слайдшоу.")));
-        QVERIFY(!form.Recent->Paths().contains(tmp_.filePath("n9.qvs")));
-        QCOMPARE(project::ReadRecentShows(), form.Recent->Paths());
-        form.Recent->Menu()->findChild<QAction*>("Recent1")->trigger();
+        QVERIFY(!form.Files->Recent->Paths().contains(tmp_.filePath("n9.qvs")));
+        QCOMPARE(project::ReadRecentShows(), form.Files->Recent->Paths());
+        form.Files->Recent->Menu()->findChild<QAction*>("Recent1")->trigger();
         QTRY_COMPARE(form.Show.Slides.size(), std::size_t(1));
         QCOMPARE(messages.size(), 1);
 
-        form.Recent->Menu()->findChild<QAction*>("RecentClear")->trigger();
-        QTRY_VERIFY(form.Recent->Paths().isEmpty());
+        form.Files->Recent->Menu()->findChild<QAction*>("RecentClear")->trigger();
+        QTRY_VERIFY(form.Files->Recent->Paths().isEmpty());
         QVERIFY(project::ReadRecentShows().isEmpty());
-        QVERIFY(form.Recent->Menu()->findChild<QAction*>("RecentNone"));
+        QVERIFY(form.Files->Recent->Menu()->findChild<QAction*>("RecentNone"));
     }
 
     void addressesNoBrowserTakesAreReported() {
@@ -203,8 +209,8 @@ private Q_SLOTS:
         QStringList messages;
         QList<QUrl> launched;
         bool launcherWorks = false;
-        form.ShowMessage = [&](const QString& text) { messages << text; };
-        form.LaunchUrl = [&](const QUrl& url) { return launched << url, launcherWorks; };
+        form.Dialogs.ShowMessage = [&](const QString& text) { messages << text; };
+        form.Dialogs.LaunchUrl = [&](const QUrl& url) { return launched << url, launcherWorks; };
         form.openLink(7);
         form.openLink(6);
         form.openHelp();
@@ -215,7 +221,7 @@ private Q_SLOTS:
         QVERIFY(messages[2].contains(base::ProgramFolder() + "help/help.html"));
         QCOMPARE(launched[2], QUrl::fromLocalFile(base::ProgramFolder() + "help/help.html"));
         // The about box's address goes the same way.
-        ui::AboutDialog about(form.SiteURL, form.OpenExternal, &form);
+        ui::AboutDialog about(form.SiteURL, form.Dialogs.OpenExternal, &form);
         about.openSite();
         QCOMPARE(messages.size(), 4);
         QVERIFY(messages[3].contains(form.SiteURL));

@@ -1,6 +1,7 @@
 // Keyboard and mouse in the editor, headless: every shortcut, the right-click menus of photos
 // and tracks, wheel paging and the paging arrows, dragging a photo to another place, and where
 // the strip lands after an import (with its count in the progress window and Cancel).
+#include "WindowWaits.h"
 #include "app/MainWindow.h"
 #include "app/WindowJobs.h"
 #include "base/ProgramFolder.h"
@@ -45,7 +46,9 @@ class EditorInputTest : public QObject {
     // A shown, active window whose strip holds exactly seven cells.
     static std::unique_ptr<MainWindow> SevenCells() {
         auto form = std::make_unique<MainWindow>();
-        form->ShowMessage = [](const QString& text) { QFAIL(qPrintable("message: " + text)); };
+        form->Dialogs.ShowMessage = [](const QString& text) {
+            QFAIL(qPrintable("message: " + text));
+        };
         form->show();
         form->resize(7 * 132 + 2 * 16 + 71, 600);
         form->activateWindow();
@@ -57,7 +60,7 @@ class EditorInputTest : public QObject {
     }
     void AddPhotos(MainWindow& form, int count) {
         for (int i = 0; i < count; ++i)
-            QVERIFY(form.AddPhoto(photo_));
+            QVERIFY(form.Import->AddPhoto(photo_));
     }
     // The photos by their working-file labels ("0001"...), in show order.
     static QStringList Order(const MainWindow& form) {
@@ -173,17 +176,17 @@ private Q_SLOTS:
         form->Storyboard->SelectSlide(1);
         QStringList questions;
         bool answer = false;
-        form->AskYesNo = [&](const QString& question, const QString&) {
+        form->Dialogs.AskYesNo = [&](const QString& question, const QString&) {
             questions << question;
             return answer;
         };
         QStringList saveAs;
-        form->AskSaveName = [&](const QString&, bool avi) {
+        form->Dialogs.AskSaveName = [&](const QString&, bool avi) {
             saveAs << (avi ? "avi" : "qvs");
             return QString();
         };
         int opens = 0;
-        form->AskOpenName = [&] {
+        form->Dialogs.AskOpenName = [&] {
             ++opens;
             return QString();
         };
@@ -198,9 +201,9 @@ private Q_SLOTS:
         // As if saved: New asks its own question, Open goes straight to its dialog.
         form->History.MarkSaved();
         int saveQuestions = 0;
-        form->AskSaveChanges = [&](const QString&, const QString&) {
+        form->Dialogs.AskSaveChanges = [&](const QString&, const QString&) {
             ++saveQuestions;
-            return MainWindow::SaveAnswer::Cancel;
+            return ui::SaveAnswer::Cancel;
         };
         answer = false;
         Key(*form, Qt::Key_N, Qt::ControlModifier);
@@ -271,8 +274,8 @@ private Q_SLOTS:
         media::Audio().LoadFrom({QStringLiteral(REELPANE_TEST_BINARY_DIR)});
         auto form = SevenCells();
         AddPhotos(*form, 3);
-        QVERIFY(form->AddTrack(Wav("one.wav", 2)));
-        QVERIFY(form->AddTrack(Wav("two.wav", 2)));
+        QVERIFY(form->Import->AddTrack(Wav("one.wav", 2)));
+        QVERIFY(form->Import->AddTrack(Wav("two.wav", 2)));
         form->Storyboard->SelectSlide(0);
 
         // The photo menu: the "..." button's entries plus "Swap with...".
@@ -318,7 +321,7 @@ private Q_SLOTS:
         QTRY_VERIFY(form->TrackMenu->isVisible());
         QCOMPARE(form->Storyboard->SelectedSound(), 1);
         form->TrackMenu->hide();
-        form->AskYesNo = [](const QString&, const QString&) { return true; };
+        form->Dialogs.AskYesNo = [](const QString&, const QString&) { return true; };
         form->TrackMenu->findChild<QAction*>("DeleteTrackAction")->trigger(); // delete
         QCOMPARE(form->Show.Sounds.size(), std::size_t(1));
         form.reset();
@@ -394,6 +397,7 @@ private Q_SLOTS:
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPoint(20, 20), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(form->Form->PhotoStrip, &drop);
+        QVERIFY(window_waits::WaitForJobs(*form));
         QCOMPARE(Order(*form), Labels({2, 3, 1, 4, 5}));
         QCOMPARE(form->Storyboard->SelectedSlide(), 4);
     }
@@ -435,14 +439,15 @@ private Q_SLOTS:
         QStringList files;
         for (int i = 0; i < 6; ++i)
             files << photo_;
-        form->AskPhotoFiles = [&] { return files; };
+        form->Dialogs.AskPhotoFiles = [&] { return files; };
         QStringList counts;
         connect(form->ProgressView->Form->ProgressBar1, &QProgressBar::valueChanged, form.get(),
                 [&] {
                     counts << form->ProgressView->Text();
                     QVERIFY(form->ProgressView->isVisible());
                 });
-        form->addPhotos();
+        form->Import->addPhotos();
+        QVERIFY(window_waits::WaitForJobs(*form));
         QCOMPARE(form->Show.Slides.size(), std::size_t(11));
         // Photo 6 (index 5) was the first new one: page 0 with it selected.
         QCOMPARE(form->Storyboard->SlidePage(), 0);
@@ -471,7 +476,8 @@ private Q_SLOTS:
             while (shown.load() < reached && std::chrono::steady_clock::now() < until)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         };
-        form->addPhotos();
+        form->Import->addPhotos();
+        QVERIFY(window_waits::WaitForJobs(*form));
         QCOMPARE(form->Show.Slides.size(), std::size_t(13));
         QCOMPARE(form->Storyboard->SelectedSlide(), 11);
         QCOMPARE(form->Storyboard->SlidePage(), 1);
@@ -483,9 +489,9 @@ private Q_SLOTS:
         auto form = SevenCells();
         AddPhotos(*form, 9); // 10 s each: page 0 covers 0..70 s
         form->Storyboard->ShowSlide(0);
-        QVERIFY(form->AddTrack(Wav("long.wav", 75)));
-        QCOMPARE(form->Storyboard->SlidePage(), 0);   // starts at 0 s
-        QVERIFY(form->AddTrack(Wav("short.wav", 3))); // starts at 75 s: photo 8, page 1
+        QVERIFY(form->Import->AddTrack(Wav("long.wav", 75)));
+        QCOMPARE(form->Storyboard->SlidePage(), 0);           // starts at 0 s
+        QVERIFY(form->Import->AddTrack(Wav("short.wav", 3))); // starts at 75 s: photo 8, page 1
         QCOMPARE(form->Storyboard->SlidePage(), 1);
         QWidget* cell = form->Storyboard->TrackCellWidget(1, ui::StoryboardView::TrackPart::Panel);
         QVERIFY(cell && cell->isVisible());

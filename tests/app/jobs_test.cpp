@@ -1,6 +1,7 @@
 // The window while a job runs on the worker: whatever its event loop lets in meanwhile (a close, a
 // drop, a command, a late Cancel) must neither change the show under the job nor leak into the
 // next job.
+#include "WindowWaits.h"
 #include "app/MainWindow.h"
 #include "app/WindowJobs.h"
 #include "base/ProgramFolder.h"
@@ -100,8 +101,8 @@ private Q_SLOTS:
             closedInside = form.close();
             release = true;
         });
-        QVERIFY(!form.SaveProjectFile(path)); // stopped, not saved
-        QVERIFY(!closedInside);               // the close waited for the job
+        QVERIFY(!window_waits::SaveAndWait(form, path)); // stopped, not saved
+        QVERIFY(!closedInside);                          // the close waited for the job
         QCOMPARE(ReadAll(path), QByteArray("the previous project"));
         QCOMPARE(form.Show.Slides.size(), std::size_t(3)); // nothing torn down under the job
         QTRY_VERIFY(!form.isVisible());                    // and then the window closed
@@ -118,20 +119,20 @@ private Q_SLOTS:
         const QString photo = tmp_.path() + "/dropped.bmp";
         QImage(8, 8, QImage::Format_RGB32).save(photo, "BMP");
         int asked = 0;
-        form.AskYesNo = [&](const QString&, const QString&) { return ++asked, true; };
+        form.Dialogs.AskYesNo = [&](const QString&, const QString&) { return ++asked, true; };
         std::atomic<bool> release{false};
         HoldFirstBlock(form, release);
         bool wasBusy = false;
         QTimer::singleShot(0, &form, [&] {
             wasBusy = form.Busy();
-            form.AcceptDroppedPaths({photo});
+            form.Import->AcceptDroppedPaths({photo});
             form.Storyboard->SelectSlide(0);
             form.Commands->deletePhoto();
-            form.newProject();
+            form.Files->newProject();
             release = true;
         });
         const QString path = tmp_.path() + "/whole.qvs";
-        QVERIFY(form.SaveProjectFile(path));
+        QVERIFY(window_waits::SaveAndWait(form, path));
         QVERIFY(wasBusy);
         QVERIFY(!form.Busy());
         QCOMPARE(asked, 0);
@@ -141,7 +142,8 @@ private Q_SLOTS:
                  qint64(sizeof(project::ProjectHeader) + 2 * sizeof(project::SlideRecord) +
                         sizeof(project::TrackRecord) + 3 * 8 + 2 * (3 << 20) + (1 << 20)));
         // Once the job is over the same drop is taken.
-        form.AcceptDroppedPaths({photo});
+        form.Import->AcceptDroppedPaths({photo});
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(form.Show.Slides.size(), std::size_t(3));
     }
 
@@ -157,9 +159,9 @@ private Q_SLOTS:
                 form.ProgressView->RequestCancel();
         });
         press.start(0);
-        QVERIFY(form.SaveProjectFile(tmp_.path() + "/first.qvs"));
+        QVERIFY(window_waits::SaveAndWait(form, tmp_.path() + "/first.qvs"));
         press.stop();
-        QVERIFY(form.SaveProjectFile(tmp_.path() + "/second.qvs"));
+        QVERIFY(window_waits::SaveAndWait(form, tmp_.path() + "/second.qvs"));
         QCOMPARE(CountsIn(tmp_.path() + "/second.qvs"), std::make_pair(1, 1));
     }
 };

@@ -1,5 +1,6 @@
 // The main window headless: caption, sizes, the bottom toolbar, and the show commands with their
 // questions answered both ways.
+#include "WindowWaits.h"
 #include "app/MainWindow.h"
 #include "base/ProgramFolder.h"
 #include "ui_MainWindow.h"
@@ -82,27 +83,30 @@ private Q_SLOTS:
         int asked = 0;
         bool answer = false;
         QString question;
-        form.AskYesNo = [&](const QString& q, const QString&) {
+        form.Dialogs.AskYesNo = [&](const QString& q, const QString&) {
             ++asked;
             question = q;
             return answer;
         };
         // Tracks but no photos: nothing at all, not even the question.
         form.Show.InsertSound(form.Show.Sounds.size(), project::Track::MakeDefault());
-        form.newProject();
+        form.Files->newProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(asked, 0);
         QCOMPARE(form.Show.Sounds.size(), std::size_t(1));
 
         const std::string file = AddSlide(form, 5);
         answer = false;
-        form.newProject();
+        form.Files->newProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(asked, 1);
         QCOMPARE(question, QString("Создать новое слайдшоу?"));
         QCOMPARE(form.Show.Slides.size(), std::size_t(1));
         QVERIFY(std::filesystem::exists(file));
 
         answer = true;
-        form.newProject();
+        form.Files->newProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(asked, 2);
         QVERIFY(form.Show.Slides.empty());
         QVERIFY(form.Show.Sounds.empty());
@@ -112,7 +116,7 @@ private Q_SLOTS:
     void deleteAndMoveCommands() {
         MainWindow form;
         bool answer = false;
-        form.AskYesNo = [&](const QString&, const QString&) { return answer; };
+        form.Dialogs.AskYesNo = [&](const QString&, const QString&) { return answer; };
         for (int s = 1; s <= 3; ++s)
             AddSlide(form, s);
         form.Storyboard->SelectSlide(2);
@@ -141,7 +145,7 @@ private Q_SLOTS:
     void helpAndLinksOpenTheirTargets() {
         MainWindow form;
         QStringList opened;
-        form.OpenExternal = [&](const QString& t) { opened << t; };
+        form.Dialogs.OpenExternal = [&](const QString& t) { opened << t; };
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QTest::keyClick(&form, Qt::Key_F1);
@@ -167,7 +171,7 @@ private Q_SLOTS:
         {
             MainWindow form;
             int asked = 0;
-            form.AskYesNo = [&](const QString&, const QString&) { return ++asked, false; };
+            form.Dialogs.AskYesNo = [&](const QString&, const QString&) { return ++asked, false; };
             file = AddSlide(form, 3);
             instance = std::filesystem::path(form.Show.PicturesDir).parent_path().parent_path();
             form.show();
@@ -195,9 +199,10 @@ private Q_SLOTS:
             file.write(bytes);
         }
         QStringList messages;
-        form.ShowMessage = [&](const QString& m) { messages << m; };
-        form.AskPhotoFiles = [&] { return QStringList{damaged, good, text}; };
-        form.addPhotos();
+        form.Dialogs.ShowMessage = [&](const QString& m) { messages << m; };
+        form.Dialogs.AskPhotoFiles = [&] { return QStringList{damaged, good, text}; };
+        form.Import->addPhotos();
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(form.Show.Slides.size(), std::size_t(1));
         QCOMPARE(messages,
                  QStringList{QString::fromUtf8("Не удалось прочитать файлы (2): damaged.jpg, "
@@ -217,13 +222,13 @@ private Q_SLOTS:
         MainWindow again;
         QCOMPARE(again.size(), QSize(620, 500));
 
-        const QString home = MainWindow::StartFolder("Music");
+        const QString home = ui::StartFolder("Music");
         QVERIFY(QFileInfo(home).isDir());
-        MainWindow::RememberFolder("Photos", tmp_.path() + "/good.png");
-        QCOMPARE(MainWindow::StartFolder("Photos"), tmp_.path());
-        QCOMPARE(MainWindow::StartFolder("Music"), home);                 // each kind its own
-        MainWindow::RememberFolder("Music", tmp_.path() + "/gone/x.mp3"); // vanished: not used
-        QCOMPARE(MainWindow::StartFolder("Music"), home);
+        ui::RememberFolder("Photos", tmp_.path() + "/good.png");
+        QCOMPARE(ui::StartFolder("Photos"), tmp_.path());
+        QCOMPARE(ui::StartFolder("Music"), home);                 // each kind its own
+        ui::RememberFolder("Music", tmp_.path() + "/gone/x.mp3"); // vanished: not used
+        QCOMPARE(ui::StartFolder("Music"), home);
     }
 
     void busyStateFollowsTheTimers() {
@@ -237,7 +242,7 @@ private Q_SLOTS:
         QVERIFY(form.Form->PreviewButton->isEnabled());
         QVERIFY(form.Form->Panel1->isEnabled());
         bool progress = true;
-        form.ProgressVisible = [&] { return progress; };
+        form.Dialogs.ProgressVisible = [&] { return progress; };
         form.updateBusyState();
         QVERIFY(!form.Form->Panel1->isEnabled());
         QVERIFY(!form.Form->Panel5->isEnabled());

@@ -41,7 +41,9 @@ class PreviewTest : public QObject {
         auto form = std::make_unique<MainWindow>();
         // Photos are imported at their own size, so they are drawn unscaled on their bars.
         form->Show.Resolution = "200x150";
-        form->ShowMessage = [](const QString& text) { QFAIL(qPrintable("message: " + text)); };
+        form->Dialogs.ShowMessage = [](const QString& text) {
+            QFAIL(qPrintable("message: " + text));
+        };
         form->Preview->Clock = [this] { return now_; };
         now_ = 0;
         form->show();
@@ -103,9 +105,9 @@ private Q_SLOTS:
         auto form = MakeWindow();
         MainWindow& w = *form;
         for (const QString& photo : photos_)
-            QVERIFY(w.AddPhoto(photo));
-        QVERIFY(w.AddTrack(Wav("five.wav", 5)));
-        QVERIFY(w.AddTrack(Wav("twenty.wav", 20)));
+            QVERIFY(w.Import->AddPhoto(photo));
+        QVERIFY(w.Import->AddTrack(Wav("five.wav", 5)));
+        QVERIFY(w.Import->AddTrack(Wav("twenty.wav", 20)));
         QCOMPARE(int(w.Show.Sounds[0].PlaySeconds), 5);
         QCOMPARE(QImage(QString::fromStdString(w.Show.Slides[0].WorkFile)).size(), QSize(200, 150));
         w.Show.Sounds[0].Volume = 70;
@@ -216,7 +218,7 @@ private Q_SLOTS:
         auto form = MakeWindow();
         MainWindow& w = *form;
         for (int i = 0; i < 2; ++i)
-            QVERIFY(w.AddPhoto(photos_[i]));
+            QVERIFY(w.Import->AddPhoto(photos_[i]));
         for (auto& slide : w.Show.Slides) {
             slide.ShowSeconds = 2;
             slide.BackColor = kGreyBack;
@@ -262,9 +264,9 @@ private Q_SLOTS:
     void clickAndEscStopPicturesAndMusic() {
         auto form = MakeWindow();
         MainWindow& w = *form;
-        QVERIFY(w.AddPhoto(photos_[0]));
-        QVERIFY(w.AddPhoto(photos_[1]));
-        QVERIFY(w.AddTrack(Wav("twenty.wav", 20)));
+        QVERIFY(w.Import->AddPhoto(photos_[0]));
+        QVERIFY(w.Import->AddPhoto(photos_[1]));
+        QVERIFY(w.Import->AddTrack(Wav("twenty.wav", 20)));
         w.Show.Slides[0].ShowSeconds = 10;
 
         w.Preview->start();
@@ -302,7 +304,7 @@ private Q_SLOTS:
     void maximisedWindowComesBackInset() {
         auto form = MakeWindow();
         MainWindow& w = *form;
-        QVERIFY(w.AddPhoto(photos_[0]));
+        QVERIFY(w.Import->AddPhoto(photos_[0]));
         w.showMaximized();
         const QRect screen = w.screen()->availableGeometry();
         QTRY_COMPARE(w.frameGeometry(), screen);
@@ -318,7 +320,7 @@ private Q_SLOTS:
         auto form = MakeWindow();
         MainWindow& w = *form;
         media::Audio().Unload(); // no library: every sound operation does nothing
-        QVERIFY(w.AddPhoto(photos_[2]));
+        QVERIFY(w.Import->AddPhoto(photos_[2]));
         project::Track track = project::Track::MakeDefault();
         track.WorkFile = Wav("three.wav", 3).toStdString();
         track.PlaySeconds = 3;

@@ -3,6 +3,7 @@
 // window offers the show, recovers every edit as an unsaved show, or deletes it on No. Also the
 // caption while changes are unsaved, Ctrl+S to the show's own file, and "Saved".
 #include "AudioFiles.h"
+#include "WindowWaits.h"
 #include "app/AutosaveController.h"
 #include "app/MainWindow.h"
 #include "base/Language.h"
@@ -60,9 +61,11 @@ int EditAndWait(const QString& dir) {
     MainWindow form;
     form.show();
     const QStringList photos = MakePhotos(dir);
-    form.AcceptDroppedPaths(photos);
+    form.Import->AcceptDroppedPaths(photos);
+    if (!window_waits::WaitForJobs(form))
+        return 2;
     const std::string wav = testing_audio::AudioFiles::Get().Wav("tone.wav", 2.0);
-    if (form.Show.Slides.size() != 3 || !form.AddTrack(QString::fromStdString(wav)))
+    if (form.Show.Slides.size() != 3 || !form.Import->AddTrack(QString::fromStdString(wav)))
         return 2;
 
     auto effect = form.History.BeginChange(1);
@@ -136,11 +139,12 @@ private Q_SLOTS:
         MainWindow form;
         form.show();
         QStringList questions;
-        form.AskYesNo = [&](const QString& q, const QString&) {
+        form.Dialogs.AskYesNo = [&](const QString& q, const QString&) {
             questions << q;
             return true;
         };
-        form.OfferRecovery();
+        form.Files->OfferRecovery();
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(questions.size(), 1);
         QVERIFY(questions[0].startsWith(
             "Reelpane closed unexpectedly. Recover the show you were working on?"));
@@ -166,11 +170,12 @@ private Q_SLOTS:
         // the recovery file goes.
         const QString saved = dir.path() + "/holiday.qvs";
         int asked = 0;
-        form.AskSaveName = [&](const QString&, bool) {
+        form.Dialogs.AskSaveName = [&](const QString&, bool) {
             ++asked;
             return saved;
         };
         QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(asked, 1);
         QCOMPARE(form.windowTitle(), QString::fromUtf8("holiday — Tarnwick Reelpane Freeware 1.9"));
         QCOMPARE(form.statusBar()->currentMessage(), QString("Saved"));
@@ -184,6 +189,7 @@ private Q_SLOTS:
         QCOMPARE(form.windowTitle(),
                  QString::fromUtf8("*holiday — Tarnwick Reelpane Freeware 1.9"));
         QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(asked, 1);
         QVERIFY(!form.History.IsModified());
     }
@@ -198,11 +204,12 @@ private Q_SLOTS:
             QCOMPARE(form.windowTitle(), QString("Tarnwick Reelpane Freeware 1.9"));
             root = form.Session.Folders().RootDir();
             int asked = 0;
-            form.AskYesNo = [&](const QString&, const QString&) {
+            form.Dialogs.AskYesNo = [&](const QString&, const QString&) {
                 ++asked;
                 return false;
             };
-            form.OfferRecovery();
+            form.Files->OfferRecovery();
+            QVERIFY(window_waits::WaitForJobs(form));
             QCOMPARE(asked, 1);
             QVERIFY(form.Show.Slides.empty());
             QCOMPARE(form.windowTitle(), QString("Tarnwick Reelpane Freeware 1.9"));
@@ -210,8 +217,9 @@ private Q_SLOTS:
         QVERIFY(project::FindRecoveries(root).empty());
         MainWindow again;
         int asked = 0;
-        again.AskYesNo = [&](const QString&, const QString&) { return ++asked, true; };
-        again.OfferRecovery();
+        again.Dialogs.AskYesNo = [&](const QString&, const QString&) { return ++asked, true; };
+        again.Files->OfferRecovery();
+        QVERIFY(window_waits::WaitForJobs(again));
         QCOMPARE(asked, 0);
     }
 };

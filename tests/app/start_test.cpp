@@ -1,5 +1,6 @@
 // The window's start and end on machines as users have them: no sound device, signals from the
 // session, no working folders; and the editor's preview picture kept while the photo is the same.
+#include "WindowWaits.h"
 #include "app/MainWindow.h"
 #include "app/SignalBridge.h"
 #include "base/ProgramFolder.h"
@@ -73,7 +74,7 @@ private Q_SLOTS:
             ui::SignalBridge bridge([&form](int) { form.CloseWithoutQuestion(); });
             QVERIFY(bridge.Installed());
             form.show();
-            QVERIFY(form.AddPhoto(photo_));
+            QVERIFY(form.Import->AddPhoto(photo_));
             pictures = form.Show.PicturesDir;
             QVERIFY(!std::filesystem::is_empty(pictures));
             for (int signo : {SIGTERM, SIGINT, SIGHUP}) {
@@ -89,13 +90,16 @@ private Q_SLOTS:
         MainWindow form;
         form.Session.Close();
         QStringList messages;
-        form.ShowMessage = [&](const QString& text) { messages << text; };
+        form.Dialogs.ShowMessage = [&](const QString& text) { messages << text; };
         int dialogs = 0;
-        form.AskPhotoFiles = [&] { return ++dialogs, QStringList{photo_}; };
-        form.AskOpenName = [&] { return ++dialogs, QString(tmp_.filePath("any.qvs")); };
-        form.addPhotos();
-        form.openProject();
-        form.AcceptDroppedPaths({photo_});
+        form.Dialogs.AskPhotoFiles = [&] { return ++dialogs, QStringList{photo_}; };
+        form.Dialogs.AskOpenName = [&] { return ++dialogs, QString(tmp_.filePath("any.qvs")); };
+        form.Import->addPhotos();
+        QVERIFY(window_waits::WaitForJobs(form));
+        form.Files->openProject();
+        QVERIFY(window_waits::WaitForJobs(form));
+        form.Import->AcceptDroppedPaths({photo_});
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(dialogs, 0);
         QCOMPARE(messages.size(), 3);
         QVERIFY(messages[0].contains("cannot be added"));
@@ -108,8 +112,8 @@ private Q_SLOTS:
         MainWindow form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QVERIFY(form.AddPhoto(photo_));
-        QVERIFY(form.AddPhoto(other_));
+        QVERIFY(form.Import->AddPhoto(photo_));
+        QVERIFY(form.Import->AddPhoto(other_));
         const int afterImport = form.Storyboard->PictureLoads();
         auto centre = [&] {
             const QImage shown = form.Form->Image1->pixmap().toImage();

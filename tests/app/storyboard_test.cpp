@@ -1,5 +1,6 @@
 // The storyboard headless: photo cells, paging, selection frames, drag swap, track cells, and
 // the open and save commands with their messages.
+#include "WindowWaits.h"
 #include "app/MainWindow.h"
 #include "base/ProgramFolder.h"
 #include "media/AudioLibrary.h"
@@ -54,12 +55,12 @@ private Q_SLOTS:
         MainWindow form;
         SevenCells(form);
         for (int i = 0; i < 7; ++i)
-            QVERIFY(form.AddPhoto(photo_));
+            QVERIFY(form.Import->AddPhoto(photo_));
         QCOMPARE(form.Storyboard->SlidePage(), 0);
         QVERIFY(Cell(form, 6, Part::Panel)->isVisible());
         QCOMPARE(Cell(form, 6, Part::Panel)->x(), 6 * 132);
         QCOMPARE(Cell(form, 6, Part::TransitionPanel)->x(), 6 * 132 + 90);
-        QVERIFY(form.AddPhoto(photo_));
+        QVERIFY(form.Import->AddPhoto(photo_));
         QCOMPARE(form.Storyboard->SlidePage(), 1);
         QCOMPARE(form.Storyboard->SelectedSlide(), 7);
         QVERIFY(Cell(form, 7, Part::Panel)->isVisible());
@@ -70,7 +71,7 @@ private Q_SLOTS:
         QCOMPARE(Cell(form, 7, Part::TransitionCell)->toolTip(), QString("Нет эффекта"));
 
         // Deleting the only photo of the last page leaves that page empty until paging back.
-        form.AskYesNo = [](const QString&, const QString&) { return true; };
+        form.Dialogs.AskYesNo = [](const QString&, const QString&) { return true; };
         form.Commands->deletePhoto();
         QCOMPARE(form.Show.Slides.size(), std::size_t(7));
         QCOMPARE(form.Storyboard->SlidePage(), 1);
@@ -85,7 +86,7 @@ private Q_SLOTS:
         MainWindow form;
         SevenCells(form);
         for (int i = 0; i < 3; ++i)
-            QVERIFY(form.AddPhoto(photo_));
+            QVERIFY(form.Import->AddPhoto(photo_));
         form.Show.Slides[0].ShowSeconds = 1;
         form.Show.Slides[2].ShowSeconds = 3;
         auto frameColour = [&](std::size_t i) {
@@ -115,7 +116,7 @@ private Q_SLOTS:
         MainWindow form;
         SevenCells(form);
         for (int i = 0; i < 9; ++i)
-            QVERIFY(form.AddPhoto(photo_));
+            QVERIFY(form.Import->AddPhoto(photo_));
         QCOMPARE(form.Storyboard->SlidePage(), 1); // the ninth photo's page
         form.Commands->previousStripPage();
         QCOMPARE(form.Storyboard->SlidePage(), 0);
@@ -135,14 +136,14 @@ private Q_SLOTS:
         media::Audio().LoadFrom({QStringLiteral(REELPANE_TEST_BINARY_DIR)});
         MainWindow form;
         SevenCells(form);
-        QVERIFY(form.AddPhoto(photo_));
+        QVERIFY(form.Import->AddPhoto(photo_));
         QStringList titles;
         for (const char* name : {"one", "two", "three"}) {
             const QString wav = tmp_.filePath(QString(name) + ".wav");
             QVERIFY(std::system(("sox -n -r 22050 -c 1 '" + wav + "' synth 1 sine 330")
                                     .toLocal8Bit()
                                     .constData()) == 0);
-            QVERIFY(form.AddTrack(wav));
+            QVERIFY(form.Import->AddTrack(wav));
         }
         auto order = [&] {
             QStringList now;
@@ -161,7 +162,7 @@ private Q_SLOTS:
         form.Commands->moveTrackLeft();
         QCOMPARE(order(), QStringList({"one", "two", "three"}));
         bool answer = false;
-        form.AskYesNo = [&](const QString&, const QString&) { return answer; };
+        form.Dialogs.AskYesNo = [&](const QString&, const QString&) { return answer; };
         form.Storyboard->SelectSound(1);
         form.Commands->deleteTrack(); // answered No
         QCOMPARE(form.Show.Sounds.size(), std::size_t(3));
@@ -178,20 +179,22 @@ private Q_SLOTS:
         MainWindow form;
         SevenCells(form);
         QStringList messages;
-        form.ShowMessage = [&](const QString& text) { messages << text; };
+        form.Dialogs.ShowMessage = [&](const QString& text) { messages << text; };
         QString proposed;
         const QString file = tmp_.filePath("ui.qvs");
-        form.AskSaveName = [&](const QString& name, bool) {
+        form.Dialogs.AskSaveName = [&](const QString& name, bool) {
             proposed = name;
             return file;
         };
-        form.saveAsProject(); // no photos: nothing written, nothing said
+        form.Files->saveAsProject(); // no photos: nothing written, nothing said
+        QVERIFY(window_waits::WaitForJobs(form));
         QVERIFY(!QFile::exists(file));
         QVERIFY(messages.isEmpty());
         for (int i = 0; i < 2; ++i)
-            QVERIFY(form.AddPhoto(photo_));
+            QVERIFY(form.Import->AddPhoto(photo_));
         form.Show.Slides[1].TransitionKind = 4;
-        form.saveAsProject();
+        form.Files->saveAsProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         QVERIFY(proposed.startsWith("Pictaro_"));
         QVERIFY(QFile::exists(file));
         QVERIFY(messages.isEmpty());
@@ -199,9 +202,10 @@ private Q_SLOTS:
 
         MainWindow other;
         SevenCells(other);
-        other.ShowMessage = [&](const QString& text) { messages << text; };
-        other.AskOpenName = [&] { return file; };
-        other.openProject();
+        other.Dialogs.ShowMessage = [&](const QString& text) { messages << text; };
+        other.Dialogs.AskOpenName = [&] { return file; };
+        other.Files->openProject();
+        QVERIFY(window_waits::WaitForJobs(other));
         QCOMPARE(other.Show.Slides.size(), std::size_t(2));
         QCOMPARE(int(other.Show.Slides[1].TransitionKind), 4);
         QVERIFY(Cell(other, 1, Part::Panel)->isVisible());
@@ -212,14 +216,18 @@ private Q_SLOTS:
         QVERIFY(f.open(QIODevice::ReadWrite));
         f.write("\x02", 1);
         f.close();
-        other.openProject();
+        other.Files->openProject();
+        QVERIFY(window_waits::WaitForJobs(other));
         QCOMPARE(messages.size(), 1);
         QVERIFY(messages[0].startsWith("Не удалось загрузить файл слайдшоу!"));
         QCOMPARE(other.Show.Slides.size(), std::size_t(2));
 
         // A save that cannot be written gives the save-error message.
-        form.AskSaveName = [&](const QString&, bool) { return tmp_.filePath("no/such/dir/x.qvs"); };
-        form.saveAsProject();
+        form.Dialogs.AskSaveName = [&](const QString&, bool) {
+            return tmp_.filePath("no/such/dir/x.qvs");
+        };
+        form.Files->saveAsProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(messages.size(), 2);
         QCOMPARE(messages[1], QString("Произошла ошибка при сохранении!"));
     }
@@ -236,7 +244,8 @@ private Q_SLOTS:
         QVERIFY(std::system(("sox -n -r 22050 -c 1 '" + wav + "' synth 25 sine 330")
                                 .toLocal8Bit()
                                 .constData()) == 0);
-        form.AcceptDroppedPaths({folder.path(), wav});
+        form.Import->AcceptDroppedPaths({folder.path(), wav});
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(form.Show.Slides.size(), std::size_t(2)); // the folder's photos only
         QCOMPARE(form.Show.Sounds.size(), std::size_t(1)); // the dropped track file
         QCOMPARE(int(form.Show.Sounds[0].PlaySeconds), 25);

@@ -1,6 +1,7 @@
 // The window's undo and redo, the question before unsaved changes are lost, and an open that
 // fails half-way: close, New and Open honour each answer; undo and redo bring back records,
 // working pictures byte for byte and the cells; nothing changes the show while a job runs.
+#include "WindowWaits.h"
 #include "app/MainWindow.h"
 #include "base/ProgramFolder.h"
 #include "imaging/ui/EffectsDialog.h"
@@ -25,7 +26,7 @@
 #include <filesystem>
 
 using ui::MainWindow;
-using Answer = MainWindow::SaveAnswer;
+using Answer = ui::SaveAnswer;
 
 class UndoTest : public QObject {
     Q_OBJECT
@@ -101,11 +102,11 @@ private Q_SLOTS:
         {
             MainWindow form;
             form.show();
-            QVERIFY(form.AddPhoto(photos_[0]));
+            QVERIFY(form.Import->AddPhoto(photos_[0]));
             file = form.Show.Slides[0].WorkFile;
             QStringList questions;
             Answer answer = Answer::Cancel;
-            form.AskSaveChanges = [&](const QString& q, const QString&) {
+            form.Dialogs.AskSaveChanges = [&](const QString& q, const QString&) {
                 questions << q;
                 return answer;
             };
@@ -118,7 +119,7 @@ private Q_SLOTS:
             // Save, but the file dialog is cancelled: the window stays.
             answer = Answer::Save;
             int names = 0;
-            form.AskSaveName = [&](const QString&, bool avi) {
+            form.Dialogs.AskSaveName = [&](const QString&, bool avi) {
                 ++names;
                 return avi ? QString("wrong.avi") : QString();
             };
@@ -137,11 +138,20 @@ private Q_SLOTS:
         {
             MainWindow form;
             form.show();
-            QVERIFY(form.AddPhoto(photos_[0]));
-            QVERIFY(form.AddPhoto(photos_[1]));
-            form.AskSaveChanges = [](const QString&, const QString&) { return Answer::Save; };
-            form.AskSaveName = [&](const QString&, bool) { return saved; };
-            QVERIFY(form.close());
+            QVERIFY(form.Import->AddPhoto(photos_[0]));
+            QVERIFY(form.Import->AddPhoto(photos_[1]));
+            form.Dialogs.AskSaveChanges = [](const QString&, const QString&) {
+                return Answer::Save;
+            };
+            form.Dialogs.AskSaveName = [&](const QString&, bool) { return saved; };
+            // The save runs as a job and close() returns at once, with no loop of its own; the
+            // close goes on when the save has ended.
+            QVERIFY(!form.close());
+            QVERIFY(form.isVisible() && form.Jobs->Running());
+            form.Files->newProject(); // refused while the save runs
+            QCOMPARE(form.Show.Slides.size(), std::size_t(2));
+            QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 60000);
+            QVERIFY(!form.History.IsModified());
         }
         QCOMPARE(CountsIn(saved), std::make_pair(2, 0));
 
@@ -150,12 +160,13 @@ private Q_SLOTS:
             MainWindow form;
             form.show();
             int asked = 0;
-            form.AskSaveChanges = [&](const QString&, const QString&) {
+            form.Dialogs.AskSaveChanges = [&](const QString&, const QString&) {
                 return ++asked, Answer::Cancel;
             };
-            QVERIFY(form.AddPhoto(photos_[0]));
-            form.AskSaveName = [&](const QString&, bool) { return tmp_.filePath("s.qvs"); };
-            form.saveAsProject();
+            QVERIFY(form.Import->AddPhoto(photos_[0]));
+            form.Dialogs.AskSaveName = [&](const QString&, bool) { return tmp_.filePath("s.qvs"); };
+            form.Files->saveAsProject();
+            QVERIFY(window_waits::WaitForJobs(form));
             QVERIFY(!form.History.IsModified());
             QVERIFY(form.close());
             QCOMPARE(asked, 0);
@@ -166,51 +177,61 @@ private Q_SLOTS:
         MainWindow form;
         form.show();
         int yesNo = 0;
-        form.AskYesNo = [&](const QString&, const QString&) { return ++yesNo, true; };
+        form.Dialogs.AskYesNo = [&](const QString&, const QString&) { return ++yesNo, true; };
         Answer answer = Answer::Cancel;
         int asked = 0;
-        form.AskSaveChanges = [&](const QString&, const QString&) { return ++asked, answer; };
+        form.Dialogs.AskSaveChanges = [&](const QString&, const QString&) {
+            return ++asked, answer;
+        };
         int openDialogs = 0;
-        form.AskOpenName = [&] { return ++openDialogs, QString(); };
-        QVERIFY(form.AddPhoto(photos_[0]));
+        form.Dialogs.AskOpenName = [&] { return ++openDialogs, QString(); };
+        QVERIFY(form.Import->AddPhoto(photos_[0]));
 
-        form.newProject();
-        form.openProject();
+        form.Files->newProject();
+        QVERIFY(window_waits::WaitForJobs(form));
+        form.Files->openProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(asked, 2);
         QCOMPARE(yesNo, 0); // the save question stands for the new-show question
         QCOMPARE(openDialogs, 0);
         QCOMPARE(form.Show.Slides.size(), std::size_t(1));
 
         answer = Answer::Discard;
-        form.openProject();
+        form.Files->openProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(openDialogs, 1); // went on to the file dialog
-        form.newProject();
+        form.Files->newProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         QVERIFY(form.Show.Slides.empty());
         QVERIFY(!form.History.IsModified());
         QVERIFY(!form.History.CanUndo()); // a new show starts without history
 
         // Save first, then open.
-        QVERIFY(form.AddPhoto(photos_[1]));
+        QVERIFY(form.Import->AddPhoto(photos_[1]));
         answer = Answer::Save;
         const QString saved = tmp_.filePath("before-open.qvs");
-        form.AskSaveName = [&](const QString&, bool) { return saved; };
-        form.openProject();
+        form.Dialogs.AskSaveName = [&](const QString&, bool) { return saved; };
+        form.Files->openProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(CountsIn(saved), std::make_pair(1, 0));
         QCOMPARE(openDialogs, 2);
         // Unchanged now: New asks its own question again.
-        form.newProject();
+        form.Files->newProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(yesNo, 1);
         QCOMPARE(asked, 5);
 
         // Opening a show from the recent list asks the same question.
-        QVERIFY(form.AddPhoto(photos_[2]));
-        QVERIFY(form.AddPhoto(photos_[3]));
+        QVERIFY(form.Import->AddPhoto(photos_[2]));
+        QVERIFY(form.Import->AddPhoto(photos_[3]));
         answer = Answer::Cancel;
-        form.OpenRecentShow(saved);
+        form.Files->OpenRecentShow(saved);
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(asked, 6);
         QCOMPARE(form.Show.Slides.size(), std::size_t(2));
         answer = Answer::Discard;
-        form.OpenRecentShow(saved);
+        form.Files->OpenRecentShow(saved);
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(asked, 7);
         QCOMPARE(form.Show.Slides.size(), std::size_t(1));
     }
@@ -220,8 +241,11 @@ private Q_SLOTS:
         Shown(form);
         form.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        form.AskPhotoFiles = [&] { return QStringList{photos_[0], photos_[1], photos_[2]}; };
-        form.addPhotos();
+        form.Dialogs.AskPhotoFiles = [&] {
+            return QStringList{photos_[0], photos_[1], photos_[2]};
+        };
+        form.Import->addPhotos();
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(form.Show.Slides.size(), std::size_t(3));
         const auto bytes = PictureBytes(form);
         const auto records = form.Show.Slides;
@@ -279,9 +303,9 @@ private Q_SLOTS:
     void deleteMoveAndSwapAreUndone() {
         MainWindow form;
         Shown(form);
-        form.AskYesNo = [](const QString&, const QString&) { return true; };
+        form.Dialogs.AskYesNo = [](const QString&, const QString&) { return true; };
         for (int i = 0; i < 4; ++i)
-            QVERIFY(form.AddPhoto(photos_[i]));
+            QVERIFY(form.Import->AddPhoto(photos_[i]));
         form.History.Clear();
         const auto bytes = PictureBytes(form);
         const QImage secondThumb = Thumb(form, 1);
@@ -324,7 +348,7 @@ private Q_SLOTS:
     void anEffectIsUndoneWithItsPictureAndThumbnail() {
         MainWindow form;
         Shown(form);
-        QVERIFY(form.AddPhoto(photos_[3]));
+        QVERIFY(form.Import->AddPhoto(photos_[3]));
         form.History.Clear();
         const QByteArray before = Bytes(form.Show.Slides[0].WorkFile);
         const QImage thumbBefore = Thumb(form, 0);
@@ -378,7 +402,7 @@ private Q_SLOTS:
     void aCropRefreshesTheThumbnail() {
         MainWindow form;
         Shown(form);
-        QVERIFY(form.AddPhoto(photos_[3]));
+        QVERIFY(form.Import->AddPhoto(photos_[3]));
         form.History.Clear();
         const QImage thumbBefore = Thumb(form, 0);
         const QSize work = QImage(QString::fromStdString(form.Show.Slides[0].WorkFile)).size();
@@ -407,7 +431,7 @@ private Q_SLOTS:
     void aMotionFromTheEffectsDialogIsOneStep() {
         MainWindow form;
         Shown(form);
-        QVERIFY(form.AddPhoto(photos_[3]));
+        QVERIFY(form.Import->AddPhoto(photos_[3]));
         form.History.Clear();
         const QByteArray before = Bytes(form.Show.Slides[0].WorkFile);
         bool clicked = false;
@@ -435,7 +459,7 @@ private Q_SLOTS:
         MainWindow form;
         form.show();
         for (int i = 0; i < 2; ++i)
-            QVERIFY(form.AddPhoto(photos_[i]));
+            QVERIFY(form.Import->AddPhoto(photos_[i]));
         QTimer::singleShot(0, &form, [&] {
             QVERIFY(form.Busy());
             form.updateBusyState();
@@ -444,7 +468,7 @@ private Q_SLOTS:
             QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
             form.Commands->movePhotoLeft();
         });
-        QVERIFY(form.SaveProjectFile(tmp_.filePath("busy.qvs")));
+        QVERIFY(window_waits::SaveAndWait(form, tmp_.filePath("busy.qvs")));
         QCOMPARE(form.Show.Slides.size(), std::size_t(2));
         QCOMPARE(form.History.Stack().count(), 2);
         QCOMPARE(CountsIn(tmp_.filePath("busy.qvs")), std::make_pair(2, 0));
@@ -459,18 +483,20 @@ private Q_SLOTS:
         {
             MainWindow other;
             for (int i = 0; i < 3; ++i)
-                QVERIFY(other.AddPhoto(photos_[i]));
+                QVERIFY(other.Import->AddPhoto(photos_[i]));
             // Records only, so that a cut at the file's end falls in the media.
             other.Show.SetOptions(project::ShowOptions{});
-            QVERIFY(other.SaveProjectFile(file));
+            QVERIFY(window_waits::SaveAndWait(other, file));
         }
         MainWindow form;
         Shown(form);
         QStringList messages;
-        form.ShowMessage = [&](const QString& text) { messages << text; };
-        form.AskSaveChanges = [](const QString&, const QString&) { return Answer::Discard; };
-        QVERIFY(form.AddPhoto(photos_[3]));
-        QVERIFY(form.AddPhoto(photos_[0]));
+        form.Dialogs.ShowMessage = [&](const QString& text) { messages << text; };
+        form.Dialogs.AskSaveChanges = [](const QString&, const QString&) {
+            return Answer::Discard;
+        };
+        QVERIFY(form.Import->AddPhoto(photos_[3]));
+        QVERIFY(form.Import->AddPhoto(photos_[0]));
         const auto bytes = PictureBytes(form);
         const QImage thumb = Thumb(form, 0);
 
@@ -483,8 +509,9 @@ private Q_SLOTS:
         const std::string blocker =
             form.Show.PicturesDir + std::to_string(header.Prefix.get()) + ".bmp";
         QVERIFY(std::filesystem::create_directory(blocker));
-        form.AskOpenName = [&] { return file; };
-        form.openProject();
+        form.Dialogs.AskOpenName = [&] { return file; };
+        form.Files->openProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         std::filesystem::remove(blocker);
 
         const QString truncated = tmp_.filePath("truncated.qvs");
@@ -493,8 +520,9 @@ private Q_SLOTS:
             QVERIFY(t.open(QIODevice::WriteOnly));
             t.write(whole.left(whole.size() - 10));
         }
-        form.AskOpenName = [&] { return truncated; };
-        form.openProject();
+        form.Dialogs.AskOpenName = [&] { return truncated; };
+        form.Files->openProject();
+        QVERIFY(window_waits::WaitForJobs(form));
 
         QCOMPARE(messages.size(), 2);
         QVERIFY(messages[0].startsWith("Не удалось загрузить файл слайдшоу!"));
@@ -507,8 +535,9 @@ private Q_SLOTS:
                  2);
 
         // The same file whole: it replaces the show, with fresh cells and no history.
-        form.AskOpenName = [&] { return file; };
-        form.openProject();
+        form.Dialogs.AskOpenName = [&] { return file; };
+        form.Files->openProject();
+        QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(messages.size(), 2);
         QCOMPARE(form.Show.Slides.size(), std::size_t(3));
         QVERIFY(ThumbCell(form, 2)->isVisible());

@@ -104,7 +104,9 @@ class VideoExportControllerTest : public QObject {
 
     // An XviD export to `out` with the dialog accepted as it comes.
     static void AcceptXvid(MainWindow& form, const QString& out) {
-        form.AskSaveName = [out](const QString&, bool avi) { return avi ? out : QString(); };
+        form.Dialogs.AskSaveName = [out](const QString&, bool avi) {
+            return avi ? out : QString();
+        };
         form.Export->ListCodecs = [] {
             return std::vector<std::string>{"No Compression", "xvid MPEG-4"};
         };
@@ -127,8 +129,8 @@ private Q_SLOTS:
         AddSlide(form, 1, 0, 0);
         const QString out = tmp_.path() + "/show.avi";
         QStringList messages;
-        form.ShowMessage = [&](const QString& text) { messages << text; };
-        form.AskSaveName = [&](const QString&, bool avi) { return avi ? out : QString(); };
+        form.Dialogs.ShowMessage = [&](const QString& text) { messages << text; };
+        form.Dialogs.AskSaveName = [&](const QString&, bool avi) { return avi ? out : QString(); };
         form.Export->ListCodecs = [] {
             return std::vector<std::string>{"No Compression", "xvid MPEG-4", "MSVC Video-1"};
         };
@@ -156,7 +158,7 @@ private Q_SLOTS:
         QVERIFY(done && done->isVisible());
         QVERIFY2(done->text().contains("show.avi"), qPrintable(done->text()));
         QList<QUrl> launched;
-        form.LaunchUrl = [&](const QUrl& url) {
+        form.Dialogs.LaunchUrl = [&](const QUrl& url) {
             launched << url;
             return true;
         };
@@ -172,8 +174,8 @@ private Q_SLOTS:
         MainWindow form;
         AddSlide(form, 1, 0, 0);
         QStringList messages;
-        form.ShowMessage = [&](const QString& text) { messages << text; };
-        form.AskSaveName = [&](const QString&, bool) {
+        form.Dialogs.ShowMessage = [&](const QString& text) { messages << text; };
+        form.Dialogs.AskSaveName = [&](const QString&, bool) {
             return tmp_.path() + "/no/such/folder/lost.avi";
         };
         form.Export->ListCodecs = [] { return std::vector<std::string>{"DIVX MPEG-4"}; };
@@ -190,8 +192,8 @@ private Q_SLOTS:
         AddSlide(form, 1, 0, 0);
         const QString out = tmp_.path() + "/none.avi";
         QStringList messages;
-        form.ShowMessage = [&](const QString& text) { messages << text; };
-        form.AskSaveName = [&](const QString&, bool) { return out; };
+        form.Dialogs.ShowMessage = [&](const QString& text) { messages << text; };
+        form.Dialogs.AskSaveName = [&](const QString&, bool) { return out; };
         form.Export->ListCodecs = [] { return std::vector<std::string>{"No Compression"}; };
         bool dialogShown = false;
         bool okEnabled = true;
@@ -201,7 +203,9 @@ private Q_SLOTS:
             return int(QDialog::Accepted);
         };
         form.Export->saveAsVideo();
-        QVERIFY(dialogShown);
+        QVERIFY(form.Export->Running()); // the compressors are probed as a job; the dialog follows
+        QTRY_VERIFY_WITH_TIMEOUT(dialogShown, 20000);
+        QVERIFY(!form.Export->Running());
         QVERIFY(!okEnabled);
         QCOMPARE(messages, QStringList{ui::VideoExportDialog::MissingCodecText()});
         QVERIFY(!QFile::exists(out));
@@ -214,8 +218,10 @@ private Q_SLOTS:
         AddSlide(form, 1, 0, 0);
         const QString out = tmp_.path() + "/show.MP4";
         QStringList messages;
-        form.ShowMessage = [&](const QString& text) { messages << text; };
-        form.AskSaveName = [&](const QString&, bool video) { return video ? out : QString(); };
+        form.Dialogs.ShowMessage = [&](const QString& text) { messages << text; };
+        form.Dialogs.AskSaveName = [&](const QString&, bool video) {
+            return video ? out : QString();
+        };
         bool codecsProbed = false;
         form.Export->ListCodecs = [&] {
             codecsProbed = true;
@@ -255,7 +261,7 @@ private Q_SLOTS:
         MainWindow form;
         AddSlide(form, 1, 0, 0);
         const QString out = tmp_.path() + "/kept.mp4";
-        form.AskSaveName = [&](const QString&, bool) { return out; };
+        form.Dialogs.AskSaveName = [&](const QString&, bool) { return out; };
         bool exported = false;
         form.Export->AdjustOptions = [&](media::VideoExportOptions&) { exported = true; };
         form.Export->RunMp4Dialog = [](ui::Mp4ExportDialog&) { return int(QDialog::Rejected); };
@@ -293,7 +299,7 @@ private Q_SLOTS:
             return int(QDialog::Rejected);
         };
         form.Export->ListCodecs = [] { return std::vector<std::string>{}; };
-        form.ShowMessage = [](const QString&) {};
+        form.Dialogs.ShowMessage = [](const QString&) {};
         // The save menu's one video entry leads there.
         auto* entry = form.SaveMenu->findChild<QAction*>("SaveVideoAction");
         QVERIFY(entry);
@@ -313,7 +319,7 @@ private Q_SLOTS:
         for (int i = 0; i < 3; ++i)
             AddSlide(form, 2, 2, 1); // 225 frames, most of them composed one by one
         AcceptXvid(form, tmp_.path() + "/slow.avi");
-        form.ShowMessage = [](const QString&) {};
+        form.Dialogs.ShowMessage = [](const QString&) {};
         form.Export->AdjustOptions = [](media::VideoExportOptions& o) {
             o.MakeSink = SlowSinks(std::chrono::milliseconds(12));
         };
@@ -379,7 +385,7 @@ private Q_SLOTS:
         const QString out = tmp_.path() + "/stopped.avi";
         AcceptXvid(form, out);
         QStringList messages;
-        form.ShowMessage = [&](const QString& text) { messages << text; };
+        form.Dialogs.ShowMessage = [&](const QString& text) { messages << text; };
         form.Export->AdjustOptions = [](media::VideoExportOptions& o) {
             o.MakeSink = SlowSinks(std::chrono::milliseconds(20));
         };

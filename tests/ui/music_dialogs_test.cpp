@@ -1,6 +1,7 @@
 // The music settings in the window: the track dialog's fades and measured loudness, the show
 // music dialog's options and retiming, both applied to the show as one undoable step, and the
 // end fade a new show starts with.
+#include "../app/WindowWaits.h"
 #include "AudioFiles.h"
 #include "app/MainWindow.h"
 #include "app/PreviewController.h"
@@ -77,7 +78,7 @@ private Q_SLOTS:
     void windowAppliesTrackFadesAsOneStep() {
         ui::MainWindow form;
         form.show();
-        QVERIFY(form.AddTrack(
+        QVERIFY(form.Import->AddTrack(
             QString::fromStdString(testing_audio::AudioFiles::Get().Wav("dialog.wav", 2.0))));
         QVERIFY(form.Show.Sounds[0].Ext.HasLoudness); // measured by the import
         form.Storyboard->SelectSound(0);
@@ -109,8 +110,8 @@ private Q_SLOTS:
         // A new show fades its music out at the end.
         QCOMPARE(form.Show.Options.EndFadeSeconds, media::kDefaultEndFadeSeconds);
         for (int i = 0; i < 4; ++i)
-            QVERIFY(form.AddPhoto(Photo()));
-        QVERIFY(form.AddTrack(
+            QVERIFY(form.Import->AddPhoto(Photo()));
+        QVERIFY(form.Import->AddTrack(
             QString::fromStdString(testing_audio::AudioFiles::Get().Wav("fit.wav", 9.7))));
         form.History.Clear();
         const auto slidesBefore = form.Show.Slides;
@@ -128,6 +129,7 @@ private Q_SLOTS:
             accepted = true;
         });
         form.openShowMusic();
+        QVERIFY(window_waits::WaitForJobs(form));
         QVERIFY(accepted);
         QCOMPARE(form.Show.Options.TrackCrossfadeSeconds, 1.5);
         QVERIFY(form.Show.Options.EvenLoudness);
@@ -149,8 +151,8 @@ private Q_SLOTS:
         form.show();
         std::int64_t now = 0;
         form.Preview->Clock = [&now] { return now; };
-        QVERIFY(form.AddPhoto(Photo()));
-        QVERIFY(form.AddTrack(
+        QVERIFY(form.Import->AddPhoto(Photo()));
+        QVERIFY(form.Import->AddTrack(
             QString::fromStdString(testing_audio::AudioFiles::Get().Wav("preview.wav", 3.0))));
         const QString mix = QString::fromStdString(form.Show.MusicDir + "preview-mix.wav");
         form.Preview->start();

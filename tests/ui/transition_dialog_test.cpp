@@ -206,7 +206,7 @@ private Q_SLOTS:
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         for (int i = 0; i < 3; ++i)
-            QVERIFY(form.AddPhoto(photo_));
+            QVERIFY(form.Import->AddPhoto(photo_));
         const auto none = std::vector<std::pair<int, int>>(3, {0, 0});
         QCOMPARE(Transitions(form), none);
 
@@ -274,7 +274,7 @@ private Q_SLOTS:
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         for (int i = 0; i < 2; ++i)
-            QVERIFY(form.AddPhoto(photo_));
+            QVERIFY(form.Import->AddPhoto(photo_));
         form.Show.Slides[0].TransitionKind = 6;
         form.Show.Slides[1].TransitionKind = 13;
         form.LoadLanguageFile(kSource + "/language/english.lng");

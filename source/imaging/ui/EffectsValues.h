@@ -2,6 +2,7 @@
 // show's record and stores what comes back through the document.
 #pragma once
 
+#include "imaging/Caption.h"
 #include "imaging/Motion.h"
 
 #include <cstdint>
@@ -14,19 +15,8 @@ struct EffectsCrop {
     std::int32_t X0 = 0, Y0 = 0, X1 = 0, Y1 = 0;
 };
 
-// Caption text and look; Text and Font are Windows-1251 bytes as the record keeps them. The
-// defaults are those of a slide without a caption.
-struct EffectsCaption {
-    std::string Text;
-    std::string Font = "Arial";
-    std::int32_t Size = 24;
-    std::int32_t Color = 0xFFFFFF; // 0x00BBGGRR
-    std::uint8_t Style = 0;        // bit 0 bold, 1 italic, 2 underline, 3 strike-out
-    std::int32_t HAlign = 1;
-    std::int32_t VAlign = 1;
-
-    bool operator==(const EffectsCaption&) const = default;
-};
+// Caption text and look, the same values the show's edits carry.
+using EffectsCaption = imaging::CaptionSettings;
 
 enum class EffectsTurn { Right, Left, Mirror };
 

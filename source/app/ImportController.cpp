@@ -1,0 +1,220 @@
+#include "app/ImportController.h"
+
+#include "app/StoryboardView.h"
+#include "app/WindowDialogs.h"
+#include "app/WindowJobs.h"
+#include "base/FileName.h"
+#include "base/Language.h"
+#include "imaging/ImageLoad.h"
+#include "media/TrackImport.h"
+#include "media/ui/ProgressWindow.h"
+#include "project/ShowHistory.h"
+#include "project/StripLayout.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QPointer>
+#include <QThread>
+
+#include <memory>
+
+using base::TextKey;
+
+namespace ui {
+
+namespace {
+
+// The hourglass while one photo is imported.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+} // namespace
+
+ImportController::ImportController(QObject* parent, project::ShowModel& show,
+                                   project::ShowHistory& history, StoryboardView& view,
+                                   WindowJobs& jobs, WindowDialogs& dialogs, Host host)
+    : QObject(parent), show_(show), history_(history), view_(view), jobs_(jobs), dialogs_(dialogs),
+      host_(std::move(host)) {}
+
+project::ThumbnailMade ImportController::SeedThumbnail() {
+    // An import on the worker hands the picture to the window's thread, ahead of the item it
+    // belongs to; one on the window's thread seeds the cache at once.
+    QPointer<ImportController> self(this);
+    return [self](const std::string& workFile, const imaging::Bitmap& thumbnail) {
+        if (!self)
+            return;
+        QImage image = thumbnail.CopyToImage();
+        if (QThread::currentThread() == self->thread()) {
+            self->view_.SeedThumbnail(workFile, image);
+            return;
+        }
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, workFile, image = std::move(image)] {
+                if (self)
+                    self->view_.SeedThumbnail(workFile, image);
+            },
+            Qt::QueuedConnection);
+    };
+}
+
+project::ImportStatus ImportController::AddPhoto(const QString& path) {
+    BusyCursor busy;
+    auto added = project::AddPhoto(show_, base::EncodeFileName(path), SeedThumbnail());
+    if (!added)
+        return added;
+    history_.PhotoAdded(added->Index);
+    ShowAddedPhoto(show_.Slides.size() - 1);
+    return added;
+}
+
+project::ImportStatus ImportController::AddTrack(const QString& path) {
+    const auto index = media::AddTrack(show_, base::EncodeFileName(path));
+    if (!index)
+        return index;
+    history_.TrackAdded(*index);
+    view_.LayoutMusicStrip();
+    view_.ShowTrack(*index);
+    return index;
+}
+
+void ImportController::addPhotos() {
+    if (host_.Busy() || !host_.HaveWorkingFolders())
+        return;
+    const QStringList files = dialogs_.AskPhotoFiles();
+    ImportBatch(files, [seed = SeedThumbnail()](project::ShowModel& into, const std::string& file) {
+        return project::ImportStatus(project::AddPhoto(into, file, seed));
+    });
+}
+
+void ImportController::addMusic() {
+    if (host_.Busy() || !host_.HaveWorkingFolders())
+        return;
+    const QStringList files = dialogs_.AskTrackFiles();
+    ImportBatch(files, [](project::ShowModel& into, const std::string& file) {
+        return project::ImportStatus(media::AddTrack(into, file));
+    });
+}
+
+void ImportController::AcceptDroppedPaths(const QStringList& paths) {
+    if (host_.Busy() || paths.isEmpty() || !host_.HaveWorkingFolders())
+        return;
+    QStringList files;
+    for (const QString& path : paths) {
+        if (QFileInfo(path).isDir()) {
+            for (const std::string& photo : project::PhotosInFolder(base::EncodeFileName(path)))
+                files << base::DecodeFileName(photo);
+        } else {
+            files << path;
+        }
+    }
+    ImportBatch(files, [seed = SeedThumbnail()](project::ShowModel& into, const std::string& file) {
+        const std::string ext = project::ExtensionOf(file);
+        if (imaging::IsPhotoExtension(ext))
+            return project::ImportStatus(project::AddPhoto(into, file, seed));
+        if (project::IsTrackExtension(ext))
+            return project::ImportStatus(media::AddTrack(into, file));
+        return project::ImportStatus::Skip("not a photo or a track");
+    });
+}
+
+void ImportController::ImportBatch(const QStringList& files, const ImportOne& addOne) {
+    if (files.isEmpty())
+        return;
+    // The whole batch is one step, pushed once the job is over, so undo is offered at once.
+    history_.BeginBatch(QStringLiteral("add files"));
+    const std::size_t firstPhoto = show_.Slides.size();
+    const std::size_t firstTrack = show_.Sounds.size();
+    project::ImportBatchOptions options;
+    for (const QString& file : files)
+        options.Paths.push_back(base::EncodeFileName(file));
+    // The worker imports into a copy of the show (its working copies land in the same folders)
+    // and hands every new item to the window's thread, which puts it into the show and the
+    // strip as it comes.
+    struct Batch {
+        project::ShowModel Scratch;
+        QStringList Unreadable; // photos and tracks that could not be read, named once after
+        project::ImportBatchResult Result;
+    };
+    auto batch = std::make_shared<Batch>(Batch{show_, {}, {}});
+    options.AddOne = [this, batch, addOne](const std::string& path) {
+        project::ShowModel& scratch = batch->Scratch;
+        const std::size_t photos = scratch.Slides.size();
+        const std::size_t tracks = scratch.Sounds.size();
+        auto status = addOne(scratch, path);
+        if (status.Added() && scratch.Slides.size() > photos) {
+            jobs_.Post([this, slide = scratch.Slides.back()] { PlaceImportedPhoto(slide); });
+        } else if (status.Added() && scratch.Sounds.size() > tracks) {
+            jobs_.Post([this, track = scratch.Sounds.back()] { PlaceImportedTrack(track); });
+        } else if (status.Outcome == project::ImportOutcome::Skipped) {
+            const std::string ext = project::ExtensionOf(path);
+            if (imaging::IsPhotoExtension(ext) || project::IsTrackExtension(ext))
+                batch->Unreadable << QFileInfo(base::DecodeFileName(path)).fileName();
+        }
+        return status;
+    };
+    const bool started = jobs_.Start(
+        [batch, options](WindowProgress& progress) {
+            batch->Result = project::ImportFiles(options, progress);
+        },
+        [this, batch, firstPhoto, firstTrack] {
+            // The pixel blocks kept for the next photo of the batch go back to the system.
+            imaging::Bitmap::ReleaseCachedMemory();
+            // The step is pushed (its redo puts the new items in) before the selection.
+            history_.EndBatch();
+            // The strip lands on the first new photo, selected; tracks alone turn it to the first
+            // new one.
+            if (show_.Slides.size() > firstPhoto)
+                view_.ShowSlide(static_cast<int>(firstPhoto));
+            else if (show_.Sounds.size() > firstTrack)
+                view_.ShowTrack(firstTrack);
+            if (batch->Result.Stopped.Failed())
+                dialogs_.ShowMessage(QString::fromLocal8Bit(batch->Result.Stopped.Error.c_str()));
+            else if (!batch->Unreadable.isEmpty())
+                dialogs_.ShowMessage(UnreadableFilesText(batch->Unreadable));
+        });
+    if (!started)
+        history_.EndBatch(); // another job runs: nothing is imported
+}
+
+void ImportController::PlaceImportedPhoto(const project::Slide& slide) {
+    const std::size_t index = show_.Slides.size();
+    if (!show_.InsertSlide(index, slide))
+        return;
+    history_.PhotoAdded(index);
+    ShowAddedPhoto(index);
+}
+
+void ImportController::ShowAddedPhoto(std::size_t index) {
+    const long long perPage = host_.StripWidth() / project::kCellWidth;
+    int page = view_.SlidePage();
+    if (static_cast<long long>(show_.Slides.size()) > perPage * (page + 1))
+        ++page;
+    view_.LayoutPhotoStrip(page);
+    view_.SelectSlide(static_cast<int>(index));
+}
+
+void ImportController::PlaceImportedTrack(const project::Track& track) {
+    const std::size_t index = show_.Sounds.size();
+    if (!show_.InsertSound(index, track))
+        return;
+    history_.TrackAdded(index);
+    view_.LayoutMusicStrip();
+    view_.ShowTrack(index);
+}
+
+QString ImportController::UnreadableFilesText(const QStringList& names) {
+    const QString list = names.join(QStringLiteral(", "));
+    if (names.size() == 1)
+        return base::Tr(TextKey::FileNotRead, "Файл не удалось прочитать: %1").arg(list);
+    return base::Tr(TextKey::FilesNotRead, "Не удалось прочитать файлы (%1): %2")
+        .arg(names.size())
+        .arg(list);
+}
+
+} // namespace ui

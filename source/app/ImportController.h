@@ -1,0 +1,83 @@
+// Bringing photos and music into the show: the add-photos and add-music commands, files and
+// folders dropped on the window, and single files added directly. A batch runs on the window's
+// job runner and each new item is put into the show as it comes; the batch is one undo step. It
+// is given the show, its history, the storyboard view, the job runner and the user's dialogs,
+// and from the window only what its host lends.
+#pragma once
+
+#include "project/Import.h"
+#include "project/ShowModel.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <string>
+
+namespace project {
+class ShowHistory;
+}
+
+namespace ui {
+
+class StoryboardView;
+class WindowJobs;
+struct WindowDialogs;
+
+class ImportController final : public QObject {
+    Q_OBJECT
+
+public:
+    struct Host {
+        // True while a job or the preview runs: nothing is added then.
+        std::function<bool()> Busy;
+        // False, after telling the user why, when the show has no working folders.
+        std::function<bool()> HaveWorkingFolders;
+        // The photo strip's width in pixels (it decides how many photos a page shows).
+        std::function<int()> StripWidth;
+    };
+    ImportController(QObject* parent, project::ShowModel& show, project::ShowHistory& history,
+                     StoryboardView& view, WindowJobs& jobs, WindowDialogs& dialogs, Host host);
+
+    // The add-photos and add-music commands: the file dialog, then a batch.
+    void addPhotos();
+    void addMusic();
+    // Files and folders dropped on the window or handed over otherwise: a folder gives its
+    // photos (not its tracks, not its sub-folders); files are taken by kind.
+    void AcceptDroppedPaths(const QStringList& paths);
+
+    // One file of each kind imported at once, on this thread, with its storyboard cells; true
+    // when an item was added, Failed() when its working copy could not be written.
+    project::ImportStatus AddPhoto(const QString& path);
+    project::ImportStatus AddTrack(const QString& path);
+    // Hands the thumbnails an import makes to the storyboard's cache.
+    project::ThumbnailMade SeedThumbnail();
+
+    // Brings files in one by one with addOne as a job on the worker, in the progress window
+    // (item n of N, Cancel): addOne imports a file into a copy of the show, and each new item is
+    // put into the show here as it comes. Then the strip shows the first new photo selected, or
+    // the first new track. The batch is one undo step.
+    using ImportOne =
+        std::function<project::ImportStatus(project::ShowModel& into, const std::string& path)>;
+    void ImportBatch(const QStringList& files, const ImportOne& addOne);
+
+    // The message naming the files an import skipped because they could not be read.
+    static QString UnreadableFilesText(const QStringList& names);
+
+private:
+    // A photo or track a batch imported, put at the end of the show as one of its additions.
+    void PlaceImportedPhoto(const project::Slide& slide);
+    void PlaceImportedTrack(const project::Track& track);
+    // The strip turns to the page of a photo just added at the end, and selects it.
+    void ShowAddedPhoto(std::size_t index);
+
+    project::ShowModel& show_;
+    project::ShowHistory& history_;
+    StoryboardView& view_;
+    WindowJobs& jobs_;
+    WindowDialogs& dialogs_;
+    Host host_;
+};
+
+} // namespace ui
