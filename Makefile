@@ -21,14 +21,21 @@ build: deps
 run: build
 	./$(BUILD)/reelpane
 
-# Every test: the normal build (core and widget tests, offscreen), the core tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer (a tree without widgets), and the formatting
-# check. Each tree runs its test programs in parallel. CI adds test-tsan (the disc layer's threads
-# under ThreadSanitizer), the fuzz smoke and the benchmark build (.ci/run).
+# Every test, each run once: the widget tests (the window, its dialogs, the program started and
+# installed) in the normal build, offscreen; the core tests (every layer below the widgets and the
+# console tool) under AddressSanitizer and UndefinedBehaviorSanitizer in a tree without widgets;
+# and the formatting check. Each tree runs its test programs in parallel. CI adds test-core (the
+# core tests again, in the normal optimised build), test-tsan (the threads under
+# ThreadSanitizer), the fuzz smoke and the benchmark build (.ci/run).
 test: build
-	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -L ui
 	$(MAKE) --no-print-directory test-asan
 	$(MAKE) --no-print-directory format-check
+
+# The core tests in the normal build.
+test-core: build
+	cmake --build $(BUILD) -j $(JOBS) --target core-tests
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -L core
 
 # One clang tree serves the sanitizer tests and the fuzz harnesses: the core built once with
 # AddressSanitizer, UndefinedBehaviorSanitizer and the fuzzer's coverage, linked into the core

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/FileBytes.h"
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -26,8 +27,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return testsupport::FileBytes<Bytes>(path);
 }
 
 std::string WriteAll(const std::string& name, const Bytes& bytes) {

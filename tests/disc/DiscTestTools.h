@@ -11,6 +11,7 @@
 
 #include <QTemporaryDir>
 
+#include "support/FileBytes.h"
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -24,8 +25,7 @@ inline void WriteBytes(const std::string& path, const std::string& bytes) {
 }
 
 inline std::string ReadBytes(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    return testsupport::FileBytes(path);
 }
 
 // Standard output (and error) of a shell command; status in *status when given.

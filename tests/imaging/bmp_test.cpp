@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/FileBytes.h"
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -63,8 +64,7 @@ bool Decode(const Bytes& f, Bitmap& out, std::string* err = nullptr) {
 }
 
 Bytes ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return testsupport::FileBytes<Bytes>(p.string());
 }
 
 bool HaveConvert() {

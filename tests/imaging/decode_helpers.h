@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/FileBytes.h"
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -55,8 +56,7 @@ private:
 };
 
 inline std::vector<std::uint8_t> ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return testsupport::FileBytes<std::vector<std::uint8_t>>(path);
 }
 
 inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {

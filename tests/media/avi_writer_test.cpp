@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include "support/FileBytes.h"
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -237,8 +238,7 @@ TEST_F(AviWriterTest, GroupsEncodedInParallelMakeTheSameFile) {
             w.FinalizeVideo();
             encoded[run] = w.EncodedFrames();
             ASSERT_TRUE(w.WriteAvi());
-            std::ifstream in(Out(name + ".avi"), std::ios::binary);
-            bytes[run].assign(std::istreambuf_iterator<char>(in), {});
+            bytes[run] = testsupport::FileBytes(Out(name + ".avi"));
         }
         EXPECT_EQ(avi_probe::Stream(Out(std::string(codec) + "w3.avi"), "v:0")["nb_read_frames"],
                   "145")

@@ -13,6 +13,7 @@
 
 #include <QTemporaryDir>
 
+#include "support/FileBytes.h"
 #include <cstring>
 #include <fstream>
 
@@ -112,8 +113,7 @@ protected:
         EXPECT_EQ(avi_probe::Stream(file, "a:0")["codec_name"], "aac") << file;
         EXPECT_EQ(avi_probe::DecodeErrors(file), "") << file;
         // The index before the media data, so the file plays while it downloads.
-        std::ifstream in(file, std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+        const std::string bytes = testsupport::FileBytes(file);
         const auto moov = bytes.find("moov");
         const auto mdat = bytes.find("mdat");
         ASSERT_NE(moov, std::string::npos);

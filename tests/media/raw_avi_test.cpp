@@ -11,6 +11,7 @@
 
 #include <QTemporaryDir>
 
+#include "support/FileBytes.h"
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -18,8 +19,7 @@
 namespace {
 
 std::vector<std::uint8_t> ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+    return testsupport::FileBytes<std::vector<std::uint8_t>>(path);
 }
 
 // A picture whose every pixel says where it is and in which frame.
