@@ -136,9 +136,10 @@ base::Status Mp4Writer::InitVideo(const imaging::Bitmap&) {
         return base::Fail(video.error());
     }
     video_ = std::move(*video);
-    ahead_ = std::make_unique<FrameQueue>([this](const imaging::Bgr& frame, std::int64_t count) {
-        return AsFailureOf(video_->Add(frame, count), fileName_);
-    });
+    ahead_ = std::make_unique<FrameQueue>(
+        width_, height_, video_->Matrix(), [this](const AVFrame& frame, std::int64_t count) {
+            return AsFailureOf(video_->Add(frame, count), fileName_);
+        });
     initialized_ = true;
     return {};
 }
