@@ -79,6 +79,28 @@ void RowsPlain(const std::uint8_t* top, const std::uint8_t* bottom, std::int32_t
     }
 }
 
+// The same from planar rows.
+void PlanarRowsPlain(const PlanarRow& top, const PlanarRow& bottom, std::int32_t from,
+                     std::int32_t width, std::uint8_t* yTop, std::uint8_t* yBottom, std::uint8_t* u,
+                     std::uint8_t* v, const Coefficients& c) {
+    for (std::int32_t x = from; x < width; x += 2) {
+        const std::int32_t x1 = std::min(x + 1, width - 1);
+        yTop[x] = Luma(top.B[x], top.G[x], top.R[x], c);
+        if (x1 != x)
+            yTop[x1] = Luma(top.B[x1], top.G[x1], top.R[x1], c);
+        if (yBottom) {
+            yBottom[x] = Luma(bottom.B[x], bottom.G[x], bottom.R[x], c);
+            if (x1 != x)
+                yBottom[x1] = Luma(bottom.B[x1], bottom.G[x1], bottom.R[x1], c);
+        }
+        const int sb = top.B[x] + top.B[x1] + bottom.B[x] + bottom.B[x1];
+        const int sg = top.G[x] + top.G[x1] + bottom.G[x] + bottom.G[x1];
+        const int sr = top.R[x] + top.R[x1] + bottom.R[x] + bottom.R[x1];
+        u[x / 2] = Chroma(sb, sg, sr, c.Ub, c.Ug, c.Ur);
+        v[x / 2] = Chroma(sb, sg, sr, c.Vb, c.Vg, c.Vr);
+    }
+}
+
 #if defined(REELPANE_YUV_AVX2)
 
 #define YUV_AVX2 __attribute__((target("avx2")))
@@ -189,21 +211,23 @@ YUV_AVX2 inline void StoreChroma(std::uint8_t* out, __m256i words) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(bytes));
 }
 
-// Blocks of 32 pixels; returns the first pixel left for the plain code.
-YUV_AVX2 std::int32_t RowsAvx2(const std::uint8_t* top, const std::uint8_t* bottom,
-                               std::int32_t width, std::uint8_t* yTop, std::uint8_t* yBottom,
-                               std::uint8_t* u, std::uint8_t* v, const Coefficients& c) {
-    __m256i masks[3][3];
-    for (int k = 0; k < 3; ++k)
-        for (int j = 0; j < 3; ++j)
-            masks[k][j] = Mask(k, j);
+YUV_AVX2 inline __m256i Load32(const std::uint8_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+// Blocks of 32 pixels, each pair of rows' channels given by channels(x, top, bottom); returns
+// the first pixel left for the plain code.
+template <typename Source>
+YUV_AVX2 std::int32_t BlocksAvx2(std::int32_t width, std::uint8_t* yTop, std::uint8_t* yBottom,
+                                 std::uint8_t* u, std::uint8_t* v, const Coefficients& c,
+                                 const Source& channels) {
     const Weights wy = MakeWeights(c.Yr, c.Yg, c.Yb, 1, 1 << 13, 16);
     const Weights wu = MakeWeights(c.Ur, c.Ug, c.Ub, 2, 1 << 15, 128);
     const Weights wv = MakeWeights(c.Vr, c.Vg, c.Vb, 2, 1 << 15, 128);
     std::int32_t x = 0;
     for (; x + 32 <= width; x += 32) {
-        const Channels a = Split(top + x * 3, masks);
-        const Channels b = bottom == top ? a : Split(bottom + x * 3, masks);
+        Channels a, b;
+        channels(x, a, b);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(yTop + x), LumaOf(a, wy));
         if (yBottom)
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(yBottom + x), LumaOf(b, wy));
@@ -212,6 +236,47 @@ YUV_AVX2 std::int32_t RowsAvx2(const std::uint8_t* top, const std::uint8_t* bott
         const __m256i sr = BlockSums(a.R, b.R);
         StoreChroma(u + x / 2, Weigh(sb, sg, sr, wu, 16));
         StoreChroma(v + x / 2, Weigh(sb, sg, sr, wv, 16));
+    }
+    return x;
+}
+
+YUV_AVX2 void LoadMasks(__m256i (&masks)[3][3]) {
+    for (int k = 0; k < 3; ++k)
+        for (int j = 0; j < 3; ++j)
+            masks[k][j] = Mask(k, j);
+}
+
+YUV_AVX2 std::int32_t RowsAvx2(const std::uint8_t* top, const std::uint8_t* bottom,
+                               std::int32_t width, std::uint8_t* yTop, std::uint8_t* yBottom,
+                               std::uint8_t* u, std::uint8_t* v, const Coefficients& c) {
+    __m256i masks[3][3];
+    LoadMasks(masks);
+    return BlocksAvx2(width, yTop, yBottom, u, v, c,
+                      [&](std::int32_t x, Channels& a, Channels& b) YUV_AVX2 {
+                          a = Split(top + x * 3, masks);
+                          b = bottom == top ? a : Split(bottom + x * 3, masks);
+                      });
+}
+
+YUV_AVX2 std::int32_t PlanarRowsAvx2(const PlanarRow& top, const PlanarRow& bottom,
+                                     std::int32_t width, std::uint8_t* yTop, std::uint8_t* yBottom,
+                                     std::uint8_t* u, std::uint8_t* v, const Coefficients& c) {
+    return BlocksAvx2(width, yTop, yBottom, u, v, c,
+                      [&](std::int32_t x, Channels& a, Channels& b) YUV_AVX2 {
+                          a = {Load32(top.B + x), Load32(top.G + x), Load32(top.R + x)};
+                          b = {Load32(bottom.B + x), Load32(bottom.G + x), Load32(bottom.R + x)};
+                      });
+}
+
+YUV_AVX2 std::int32_t SplitAvx2(const std::uint8_t* bgr, std::int32_t n, const PlanarRow& out) {
+    __m256i masks[3][3];
+    LoadMasks(masks);
+    std::int32_t x = 0;
+    for (; x + 32 <= n; x += 32) {
+        const Channels p = Split(bgr + x * 3, masks);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.B + x), p.B);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.G + x), p.G);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.R + x), p.R);
     }
     return x;
 }
@@ -230,6 +295,31 @@ void BgrRowsToYuv420(const std::uint8_t* top, const std::uint8_t* bottom, std::i
         x = RowsAvx2(top, bottom, width, yTop, yBottom, u, v, c);
 #endif
     RowsPlain(top, bottom, x, width, yTop, yBottom, u, v, c);
+}
+
+void PlanarRowsToYuv420(const PlanarRow& top, const PlanarRow& bottom, std::int32_t width,
+                        std::uint8_t* yTop, std::uint8_t* yBottom, std::uint8_t* u, std::uint8_t* v,
+                        YuvMatrix matrix) {
+    const Coefficients& c = CoefficientsOf(matrix);
+    std::int32_t x = 0;
+#if defined(REELPANE_YUV_AVX2)
+    if (HaveAvx2())
+        x = PlanarRowsAvx2(top, bottom, width, yTop, yBottom, u, v, c);
+#endif
+    PlanarRowsPlain(top, bottom, x, width, yTop, yBottom, u, v, c);
+}
+
+void SplitBgrRow(const std::uint8_t* bgr, std::int32_t n, const PlanarRow& out) {
+    std::int32_t x = 0;
+#if defined(REELPANE_YUV_AVX2)
+    if (HaveAvx2())
+        x = SplitAvx2(bgr, n, out);
+#endif
+    for (; x < n; ++x) {
+        out.B[x] = bgr[x * 3];
+        out.G[x] = bgr[x * 3 + 1];
+        out.R[x] = bgr[x * 3 + 2];
+    }
 }
 
 void BgrToYuv420(const Bgr& picture, const Yuv420Planes& out, YuvMatrix matrix) {

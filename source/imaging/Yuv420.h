@@ -44,4 +44,19 @@ void BgrRowsToYuv420(const std::uint8_t* top, const std::uint8_t* bottom, std::i
                      std::uint8_t* yTop, std::uint8_t* yBottom, std::uint8_t* u, std::uint8_t* v,
                      YuvMatrix matrix);
 
+// One row of a picture as three planes of bytes.
+struct PlanarRow {
+    std::uint8_t* B = nullptr;
+    std::uint8_t* G = nullptr;
+    std::uint8_t* R = nullptr;
+};
+
+// BgrRowsToYuv420 from planar rows (bottom may be top), with the same samples.
+void PlanarRowsToYuv420(const PlanarRow& top, const PlanarRow& bottom, std::int32_t width,
+                        std::uint8_t* yTop, std::uint8_t* yBottom, std::uint8_t* u, std::uint8_t* v,
+                        YuvMatrix matrix);
+
+// n pixels of 24-bit BGR as three planar rows.
+void SplitBgrRow(const std::uint8_t* bgr, std::int32_t n, const PlanarRow& out);
+
 } // namespace imaging

@@ -59,22 +59,27 @@ FfPtr<AVFrame> FrameQueue::NewFrame() {
 }
 
 base::Status FrameQueue::Push(const imaging::Bgr& frame, std::int64_t count) {
+    if (frame.Width != width_ || frame.Height != height_)
+        return base::Fail("Failed to add Frame: the picture is not of the video's size");
+    return PushComposed(
+        [&](const imaging::Yuv420Planes& planes) { imaging::BgrToYuv420(frame, planes, matrix_); },
+        count);
+}
+
+base::Status FrameQueue::PushComposed(const Composer& compose, std::int64_t count) {
     {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [&] { return waiting_.size() < depth_ || !failure_; });
         if (!failure_)
             return failure_;
     }
-    if (frame.Width != width_ || frame.Height != height_)
-        return base::Fail("Failed to add Frame: the picture is not of the video's size");
     Item item{NewFrame(), count};
     if (!item.Frame)
         return base::Fail("Out of memory for a video frame");
-    // Converted outside the lock: the encoder goes on meanwhile.
-    const imaging::Yuv420Planes planes{item.Frame->data[0],     item.Frame->data[1],
-                                       item.Frame->data[2],     item.Frame->linesize[0],
-                                       item.Frame->linesize[1], item.Frame->linesize[2]};
-    imaging::BgrToYuv420(frame, planes, matrix_);
+    // Drawn outside the lock: the encoder goes on meanwhile.
+    compose(imaging::Yuv420Planes{item.Frame->data[0], item.Frame->data[1], item.Frame->data[2],
+                                  item.Frame->linesize[0], item.Frame->linesize[1],
+                                  item.Frame->linesize[2]});
     {
         std::lock_guard lock(mutex_);
         waiting_.push_back(std::move(item));

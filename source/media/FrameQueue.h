@@ -36,6 +36,10 @@ public:
 
     // Queues `count` frames of the picture (of the queue's size), waiting while the queue is full.
     base::Status Push(const imaging::Bgr& frame, std::int64_t count);
+    // The same for a frame that compose draws straight into the planes of the queue's buffer.
+    using Composer = std::function<void(const imaging::Yuv420Planes& planes)>;
+    base::Status PushComposed(const Composer& compose, std::int64_t count);
+    imaging::YuvMatrix Matrix() const { return matrix_; }
     // Waits until every frame queued is encoded; the first failure, if any.
     base::Status Drain();
 

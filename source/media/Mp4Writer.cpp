@@ -148,6 +148,16 @@ base::Status Mp4Writer::Encode(const imaging::Bgr& frame, std::int64_t count) {
     return ahead_->Push(frame, count);
 }
 
+base::Status Mp4Writer::EncodeComposed(const FrameComposer& compose) {
+    return ahead_->PushComposed(compose, 1);
+}
+
+std::optional<imaging::YuvMatrix> Mp4Writer::ComposedMatrix() const {
+    if (!ahead_ || !initialized_)
+        return std::nullopt;
+    return ahead_->Matrix();
+}
+
 void Mp4Writer::EndFrames() {
     if (ahead_)
         ended_ = ahead_->Drain();
