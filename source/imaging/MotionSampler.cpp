@@ -1,5 +1,7 @@
 #include "imaging/MotionSampler.h"
 
+#include "imaging/CpuFeatures.h"
+
 #include "imaging/PixelMix.h"
 
 #include <algorithm>
@@ -237,11 +239,6 @@ void MotionSampler::RenderRow(std::int32_t y, std::uint8_t* out,
 namespace {
 
 #if defined(REELPANE_SAMPLER_AVX2)
-
-bool HaveAvx2() {
-    static const bool have = __builtin_cpu_supports("avx2");
-    return have;
-}
 
 // One plane's blocks of 16 columns: each group of 8 gathers its pixel pairs from the 16 bytes
 // at its first pixel, weighs them and rounds, as the plain loop does.

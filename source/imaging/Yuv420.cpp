@@ -1,5 +1,7 @@
 #include "imaging/Yuv420.h"
 
+#include "imaging/CpuFeatures.h"
+
 #include <algorithm>
 #include <array>
 
@@ -104,11 +106,6 @@ void PlanarRowsPlain(const PlanarRow& top, const PlanarRow& bottom, std::int32_t
 #if defined(REELPANE_YUV_AVX2)
 
 #define YUV_AVX2 __attribute__((target("avx2")))
-
-bool HaveAvx2() {
-    static const bool have = __builtin_cpu_supports("avx2");
-    return have;
-}
 
 // Shuffles gathering channel k of 16 pixels (48 bytes) from their three 16-byte chunks: entry
 // [k][j][i] is the byte of chunk j holding pixel i's channel k, or -128 (none).
