@@ -155,6 +155,12 @@ void MotionSampler::PreparePlanar() {
         blocks_.push_back(b);
     }
     blocksEnd_ = x;
+    // The planar pass pays when the blocks take all but the last few columns.
+#if defined(REELPANE_SAMPLER_AVX2)
+    planarBlocks_ = HaveAvx2() && insideTo_ - blocksEnd_ < 16;
+#else
+    planarBlocks_ = false;
+#endif
 }
 
 const std::uint8_t* MotionSampler::MixRows(std::int32_t y,
@@ -278,6 +284,18 @@ __attribute__((target("avx2"))) void PlanarBlocksAvx2(const std::uint8_t* plane,
 void MotionSampler::RenderPlanarRow(std::int32_t y, const PlanarRow& out,
                                     std::vector<std::uint8_t>& scratch) const {
     std::uint8_t* const outs[3] = {out.B, out.G, out.R};
+    if (!planarBlocks_) {
+        // A picture reduced to less than about half its size: the 24-bit row (after the mixed
+        // run in scratch, which is made large enough first), split.
+        const std::size_t run =
+            static_cast<std::size_t>(std::max(lastColumn_ - firstColumn_ + 1, 0)) * 3 + 8;
+        const std::size_t row = static_cast<std::size_t>(frameW_) * 3 + 8;
+        if (scratch.size() < run + row)
+            scratch.resize(run + row);
+        RenderRow(y, scratch.data() + run, scratch);
+        SplitBgrRow(scratch.data() + run, frameW_, out);
+        return;
+    }
     const std::uint8_t* mixed = MixRows(y, scratch);
     if (!mixed) {
         for (int k = 0; k < 3; ++k)
@@ -303,10 +321,8 @@ void MotionSampler::RenderPlanarRow(std::int32_t y, const PlanarRow& out,
         std::memset(o, back_[k], static_cast<std::size_t>(insideFrom_));
         std::int32_t x = insideFrom_;
 #if defined(REELPANE_SAMPLER_AVX2)
-        if (!blocks_.empty() && HaveAvx2()) {
-            PlanarBlocksAvx2(p, o, blocks_.data(), blocks_.size(), insideFrom_);
-            x = blocksEnd_;
-        }
+        PlanarBlocksAvx2(p, o, blocks_.data(), blocks_.size(), insideFrom_);
+        x = blocksEnd_;
 #endif
         for (; x < insideTo_; ++x) {
             const std::int32_t c = planarColumns_[static_cast<std::size_t>(x)];

@@ -90,6 +90,7 @@ private:
     std::vector<std::uint32_t> planarWeights_;
     std::vector<PlanarBlock> blocks_;
     std::int32_t blocksEnd_ = 0; // the first column after the blocks
+    bool planarBlocks_ = false;  // the blocks are used (otherwise the 24-bit row is split)
 };
 
 // Calls work(first, last) over 0..rows in one band, or in two bands on two threads when the frame
