@@ -8,6 +8,9 @@
 #     xfade cross-fades, encoded with the same settings.
 # Prints each time and the ratios (targets: export <= 1.2 x the encoder alone, ffmpeg >= 3 x the
 # export). The raw frames take about 6 GB in the work folder while the encoder runs.
+# With REELPANE_BENCH_CPU=1 it also runs the export and the encoder once more each under
+# /usr/bin/time and prints their processor time (user + system), which other work on a shared
+# machine disturbs far less than the wall-clock time.
 # Usage: bench/motion_export_side_by_side.sh [build] [runs]
 set -eu
 build="${1:-build}"
@@ -94,6 +97,19 @@ frames=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream
     -of csv=p=0 "$work/reel.mp4")
 ffmpeg -nostdin -y -v error -i "$work/reel.mp4" -f rawvideo -pix_fmt yuv420p "$work/frames.yuv"
 enc_s=$(average encoder)
+# Processor seconds (user + system) of one run of a command (a program, not a function: the
+# shell runs the encoder's pipe).
+cpu_seconds() {
+    /usr/bin/time -f "%U %S" -o "$work/cpu.txt" "$@" >/dev/null 2>&1
+    awk '{ printf "%.1f", $1 + $2 }' "$work/cpu.txt"
+}
+if [ "${REELPANE_BENCH_CPU:-0}" = 1 ]; then
+    reel_cpu=$(cpu_seconds "$cli" export "$work/show.qvs" "$work/reel.mp4" --size 1080p --fps $fps)
+    # shellcheck disable=SC2016
+    enc_cpu=$(cpu_seconds sh -c 'ffmpeg -nostdin -y -v error -f rawvideo -pix_fmt yuv420p \
+        -s 1920x1080 -r "$1" -i pipe:0 $2 "$3" <"$4"' sh $fps "$x264" "$work/x264.mp4" \
+        "$work/frames.yuv")
+fi
 rm -f "$work/frames.yuv"
 ff_s=$(average ffmpeg_show)
 ff_frames=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames \
@@ -102,4 +118,7 @@ ff_frames=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries str
 echo "show: $photos photos, $still s + $fade s cross-fade, automatic motion, 1080p$fps H.264 CRF 20"
 echo "reelpane-cli export:            $reel_s s ($frames frames)"
 echo "x264 alone, same frames (pipe): $enc_s s (export / encoder: $(awk "BEGIN { printf \"%.2f\", $reel_s / $enc_s }"), target <= 1.2)"
+if [ "${REELPANE_BENCH_CPU:-0}" = 1 ]; then
+    echo "processor time: export $reel_cpu s, x264 alone $enc_cpu s (export / encoder: $(awk "BEGIN { printf \"%.2f\", $reel_cpu / $enc_cpu }"))"
+fi
 echo "ffmpeg zoompan + xfade:         $ff_s s ($ff_frames frames; ffmpeg / export: $(awk "BEGIN { printf \"%.2f\", $ff_s / $reel_s }"), target >= 3)"

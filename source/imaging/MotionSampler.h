@@ -13,11 +13,19 @@
 
 #include "imaging/Bitmap.h"
 #include "imaging/Motion.h"
+#include "imaging/Yuv420.h"
 
 #include <cstdint>
 #include <vector>
 
 namespace imaging {
+
+// Sixteen output columns of the planar columns' pass (see MotionSampler::RenderPlanarRow).
+struct PlanarBlock {
+    std::int32_t Base[2];                  // each group's first pixel in the mixed plane
+    alignas(32) std::int8_t Shuffle[32];   // per group: its pixel pairs, from Base
+    alignas(32) std::uint16_t Weights[32]; // {256 - w, w}: columns 0..3 of both, then 4..7
+};
 
 class MotionSampler {
 public:
@@ -31,6 +39,11 @@ public:
     // Writes output row y (0..FrameHeight-1) to out, FrameWidth pixels of 3 bytes. scratch is
     // reused between calls; each thread needs its own.
     void RenderRow(std::int32_t y, std::uint8_t* out, std::vector<std::uint8_t>& scratch) const;
+
+    // Row y as three planar rows of FrameWidth bytes, each byte the same as RenderRow's (the
+    // columns' pass takes 16 pixels at a time with AVX2 where there is). scratch as above.
+    void RenderPlanarRow(std::int32_t y, const PlanarRow& out,
+                         std::vector<std::uint8_t>& scratch) const;
 
     // Rows first..last-1 of frame, which has FrameWidth x FrameHeight.
     void RenderRows(Bitmap& frame, std::int32_t first, std::int32_t last) const;
@@ -52,6 +65,10 @@ private:
         std::uint32_t Weight;
     };
     static Tap MakeTap(double position, std::int32_t size);
+    // The two picture rows of output row y mixed over the columns read (background outside the
+    // picture) into scratch, with 8 bytes to spare; null when the row is all background.
+    const std::uint8_t* MixRows(std::int32_t y, std::vector<std::uint8_t>& scratch) const;
+    void PreparePlanar();
 
     const Bitmap& picture_;
     std::uint8_t back_[3];
@@ -65,6 +82,15 @@ private:
     std::vector<std::int32_t> offsets_;
     std::int32_t insideFrom_ = 0, insideTo_ = 0; // output columns reading the picture
     std::vector<std::uint16_t> weights_;
+    // The planar columns' pass: per output column its first pixel in a mixed plane and its
+    // weights {256 - w, w} as two words; and blocks of 16 columns from insideFrom_ (two groups
+    // of 8 whose pixels lie within 16 bytes of their first) with each group's first pixel, its
+    // byte shuffle (pairs first, second) and its weights in the order the block's lanes take them.
+    std::vector<std::int32_t> planarColumns_;
+    std::vector<std::uint32_t> planarWeights_;
+    std::vector<PlanarBlock> blocks_;
+    std::int32_t blocksEnd_ = 0; // the first column after the blocks
+    bool planarBlocks_ = false;  // the blocks are used (otherwise the 24-bit row is split)
 };
 
 // Calls work(first, last) over 0..rows in one band, or in two bands on two threads when the frame

@@ -42,10 +42,10 @@ void MixBytes(std::uint8_t* out, const std::uint8_t* a, const std::uint8_t* b, s
     MixBytes256(out, a, b, n, w);
 }
 
-void MixToColour(std::uint8_t* out, const std::uint8_t* a, std::size_t pixels,
-                 const std::uint8_t colour, std::int32_t weight, bool fromColour) {
+void MixToColour(std::uint8_t* out, const std::uint8_t* a, std::size_t n, const std::uint8_t colour,
+                 std::int32_t weight, bool fromColour) {
     // fromColour: colour + (a - colour) * weight; otherwise a + (colour - a) * weight.
-    for (std::size_t i = 0; i < pixels * 3; ++i)
+    for (std::size_t i = 0; i < n; ++i)
         out[i] = fromColour ? Mix(colour, a[i], weight) : Mix(a[i], colour, weight);
 }
 
@@ -64,9 +64,9 @@ double SoftWeight(double q, double L, double alpha) {
     return std::clamp((edge - q) / band, 0.0, 1.0);
 }
 
-void DrawRow(std::uint8_t* o, const std::uint8_t* a, const std::uint8_t* b, std::int32_t y,
-             std::int32_t W, std::int32_t H, int code, double alpha) {
-    const std::size_t n = static_cast<std::size_t>(W) * 3;
+// The codes that treat every byte of a row alike: n bytes of row y.
+void ByteWiseRow(std::uint8_t* o, const std::uint8_t* a, const std::uint8_t* b, std::size_t n,
+                 std::int32_t y, std::int32_t H, int code, double alpha) {
     switch (code) {
     case kTransitionCrossfade:
         MixBytes(o, a, b, n, alpha);
@@ -75,11 +75,30 @@ void DrawRow(std::uint8_t* o, const std::uint8_t* a, const std::uint8_t* b, std:
     case kTransitionFadeWhite: {
         const std::uint8_t colour = code == kTransitionFadeBlack ? 0 : 255;
         if (alpha < 0.5)
-            MixToColour(o, a, static_cast<std::size_t>(W), colour, Weight(2 * alpha), false);
+            MixToColour(o, a, n, colour, Weight(2 * alpha), false);
         else
-            MixToColour(o, b, static_cast<std::size_t>(W), colour, Weight(2 * alpha - 1), true);
+            MixToColour(o, b, n, colour, Weight(2 * alpha - 1), true);
         return;
     }
+    case kTransitionSoftUp:
+    case kTransitionSoftDown: {
+        const double q = code == kTransitionSoftUp ? H - (y + 0.5) : y + 0.5;
+        MixBytes(o, a, b, n, SoftWeight(q, H, alpha));
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+void DrawRow(std::uint8_t* o, const std::uint8_t* a, const std::uint8_t* b, std::int32_t y,
+             std::int32_t W, std::int32_t H, int code, double alpha) {
+    const std::size_t n = static_cast<std::size_t>(W) * 3;
+    if (IsByteWiseTransition(code)) {
+        ByteWiseRow(o, a, b, n, y, H, code, alpha);
+        return;
+    }
+    switch (code) {
     case kTransitionPushLeft:
     case kTransitionPushRight: {
         const auto k = static_cast<std::int32_t>(std::nearbyint(alpha * W));
@@ -122,12 +141,6 @@ void DrawRow(std::uint8_t* o, const std::uint8_t* a, const std::uint8_t* b, std:
             MixPixel(o + i, a + i, b + i, Weight(SoftWeight(q, W, alpha)));
         }
         return;
-    case kTransitionSoftUp:
-    case kTransitionSoftDown: {
-        const double q = code == kTransitionSoftUp ? H - (y + 0.5) : y + 0.5;
-        MixBytes(o, a, b, n, SoftWeight(q, H, alpha));
-        return;
-    }
     default:
         return;
     }
@@ -222,6 +235,17 @@ double TransitionProgress(double t, double d) {
     if (!(alpha > 0.0))
         return 0.0;
     return std::min(alpha, 1.0);
+}
+
+bool IsByteWiseTransition(int code) {
+    return code == kTransitionCrossfade || code == kTransitionFadeBlack ||
+           code == kTransitionFadeWhite || code == kTransitionSoftUp || code == kTransitionSoftDown;
+}
+
+void DrawByteWiseRow(std::uint8_t* out, const std::uint8_t* outgoing, const std::uint8_t* incoming,
+                     std::size_t n, std::int32_t y, std::int32_t H, int code, double t, double d) {
+    if (IsByteWiseTransition(code))
+        ByteWiseRow(out, outgoing, incoming, n, y, H, code, TransitionProgress(t, d));
 }
 
 bool IsRowLocalTransition(int code) {

@@ -16,6 +16,7 @@
 
 #include "imaging/Bitmap.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace imaging {
@@ -23,6 +24,16 @@ namespace imaging {
 // True for the codes whose output row y is made from row y of the two pictures alone, so that
 // a frame can be made band by band (DrawSmoothTransitionRows).
 bool IsRowLocalTransition(int code);
+
+// True for the row-local codes that mix every byte of a row alike, whatever its column or
+// channel (crossfade, fade-black, fade-white, soft-up, soft-down): their rows can be drawn from
+// planar rows as well (DrawByteWiseRow).
+bool IsByteWiseTransition(int code);
+
+// n bytes of row y of a frame H rows high, for a byte-wise code (nothing is drawn otherwise);
+// out may be outgoing.
+void DrawByteWiseRow(std::uint8_t* out, const std::uint8_t* outgoing, const std::uint8_t* incoming,
+                     std::size_t n, std::int32_t y, std::int32_t H, int code, double t, double d);
 
 // The whole frame. out, outgoing and incoming have the same size; out may be outgoing itself
 // (drawn over in place) but not incoming. Nothing is drawn for a code outside 14..26 or when

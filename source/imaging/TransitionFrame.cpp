@@ -108,4 +108,84 @@ void ComposeTransitionFrame(Bitmap& out, const MovingSlide& outgoing, const Movi
         out = scratch;
 }
 
+bool CanComposeSlideYuv(const MovingSlide& slide) {
+    return Moves(slide);
+}
+
+bool CanComposeTransitionYuv(const MovingSlide& outgoing, const MovingSlide& incoming, int code,
+                             double t, double d) {
+    if (TransitionProgress(t, d) >= 1.0)
+        return Moves(incoming);
+    return IsByteWiseTransition(code) && Moves(outgoing) && Moves(incoming);
+}
+
+namespace {
+
+// Rows of planar bytes: two rows (a pair) of each slide's three planes.
+struct PlanarPair {
+    std::vector<std::uint8_t> Bytes;
+    PlanarRow Rows[2];
+    void Size(std::int32_t width) {
+        const auto w = static_cast<std::size_t>(width);
+        Bytes.resize(6 * w);
+        for (std::size_t r = 0; r < 2; ++r)
+            Rows[r] = {Bytes.data() + (r * 3) * w, Bytes.data() + (r * 3 + 1) * w,
+                       Bytes.data() + (r * 3 + 2) * w};
+    }
+};
+
+// Every pair of rows: draw(y, row) fills planar row y, then the pair is converted.
+template <typename Draw>
+void EachRowPair(const Yuv420Planes& out, std::int32_t width, std::int32_t height, YuvMatrix matrix,
+                 const Draw& draw) {
+    PlanarPair pair;
+    pair.Size(width);
+    for (std::int32_t y = 0; y < height; y += 2) {
+        const bool two = y + 1 < height;
+        draw(y, pair.Rows[0]);
+        if (two)
+            draw(y + 1, pair.Rows[1]);
+        PlanarRowsToYuv420(pair.Rows[0], pair.Rows[two ? 1 : 0], width, out.Y + y * out.YStride,
+                           two ? out.Y + (y + 1) * out.YStride : nullptr,
+                           out.U + y / 2 * out.UStride, out.V + y / 2 * out.VStride, matrix);
+    }
+}
+
+} // namespace
+
+bool ComposeSlideFrameYuv(const Yuv420Planes& out, std::int32_t width, std::int32_t height,
+                          const MovingSlide& slide, YuvMatrix matrix) {
+    if (width < 1 || height < 1 || !CanComposeSlideYuv(slide))
+        return false;
+    const MotionSampler sampler = MakeSampler(slide, width, height);
+    std::vector<std::uint8_t> scratch;
+    EachRowPair(out, width, height, matrix, [&](std::int32_t y, const PlanarRow& row) {
+        sampler.RenderPlanarRow(y, row, scratch);
+    });
+    return true;
+}
+
+bool ComposeTransitionFrameYuv(const Yuv420Planes& out, std::int32_t width, std::int32_t height,
+                               const MovingSlide& outgoing, const MovingSlide& incoming, int code,
+                               double t, double d, YuvMatrix matrix) {
+    if (width < 1 || height < 1 || !CanComposeTransitionYuv(outgoing, incoming, code, t, d))
+        return false;
+    if (TransitionProgress(t, d) >= 1.0)
+        return ComposeSlideFrameYuv(out, width, height, incoming, matrix);
+    const MotionSampler a = MakeSampler(outgoing, width, height);
+    const MotionSampler b = MakeSampler(incoming, width, height);
+    PlanarPair other;
+    other.Size(width);
+    std::vector<std::uint8_t> scratch;
+    const auto n = static_cast<std::size_t>(width);
+    EachRowPair(out, width, height, matrix, [&](std::int32_t y, const PlanarRow& row) {
+        a.RenderPlanarRow(y, row, scratch);
+        b.RenderPlanarRow(y, other.Rows[0], scratch);
+        DrawByteWiseRow(row.B, row.B, other.Rows[0].B, n, y, height, code, t, d);
+        DrawByteWiseRow(row.G, row.G, other.Rows[0].G, n, y, height, code, t, d);
+        DrawByteWiseRow(row.R, row.R, other.Rows[0].R, n, y, height, code, t, d);
+    });
+    return true;
+}
+
 } // namespace imaging

@@ -5,6 +5,7 @@
 
 #include "imaging/Bitmap.h"
 #include "imaging/Motion.h"
+#include "imaging/Yuv420.h"
 
 #include <cstdint>
 
@@ -30,5 +31,20 @@ void ComposeSlideFrame(Bitmap& out, const MovingSlide& slide);
 // An unknown code behaves as kind 0.
 void ComposeTransitionFrame(Bitmap& out, const MovingSlide& outgoing, const MovingSlide& incoming,
                             int code, double t, double d, Bitmap& scratch);
+
+// The same frames made straight as YUV 4:2:0 for a video encoder, with the very samples that
+// converting the 24-bit frame (BgrToYuv420) gives, but without that frame: each pair of rows is
+// drawn as planar rows, mixed and converted while it is in the cache. Only the frames drawn by the
+// moving pictures' rule alone can be made so: a slide that moves and has its picture, and a
+// byte-wise transition (IsByteWiseTransition) between two such slides, or its end.
+bool CanComposeSlideYuv(const MovingSlide& slide);
+bool CanComposeTransitionYuv(const MovingSlide& outgoing, const MovingSlide& incoming, int code,
+                             double t, double d);
+// A width x height frame into out; false (nothing drawn) when the frame cannot be made so.
+bool ComposeSlideFrameYuv(const Yuv420Planes& out, std::int32_t width, std::int32_t height,
+                          const MovingSlide& slide, YuvMatrix matrix);
+bool ComposeTransitionFrameYuv(const Yuv420Planes& out, std::int32_t width, std::int32_t height,
+                               const MovingSlide& outgoing, const MovingSlide& incoming, int code,
+                               double t, double d, YuvMatrix matrix);
 
 } // namespace imaging

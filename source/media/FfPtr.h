@@ -12,6 +12,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/audio_fifo.h>
+#include <libavutil/buffer.h>
 #include <libavutil/error.h>
 #include <libavutil/frame.h>
 #include <libswresample/swresample.h>
@@ -34,6 +35,8 @@ struct FfFree {
     void operator()(SwsContext* p) const { sws_freeContext(p); }
     void operator()(SwrContext* p) const { swr_free(&p); }
     void operator()(AVAudioFifo* p) const { av_audio_fifo_free(p); }
+    // The pool goes once the last of its buffers is returned.
+    void operator()(AVBufferPool* p) const { av_buffer_pool_uninit(&p); }
     // An output muxer: its file is closed (as far as it was written) and the context freed.
     void operator()(AVFormatContext* p) const {
         if (p->pb && !(p->oformat && (p->oformat->flags & AVFMT_NOFILE)))

@@ -1,11 +1,31 @@
 #include "media/FrameQueue.h"
 
-#include <cstring>
+extern "C" {
+#include <libavutil/buffer.h>
+}
 
 namespace media {
 
-FrameQueue::FrameQueue(Encoder encode, std::size_t depth)
-    : encode_(std::move(encode)), depth_(depth < 1 ? 1 : depth), thread_(&FrameQueue::Work, this) {}
+namespace {
+
+// Rows start on 64-byte boundaries, as the encoder's own copies like them.
+int Aligned(int bytes) {
+    return (bytes + 63) / 64 * 64;
+}
+
+} // namespace
+
+FrameQueue::FrameQueue(int width, int height, imaging::YuvMatrix matrix, Encoder encode,
+                       std::size_t depth)
+    : width_(width), height_(height), matrix_(matrix), lumaStride_(Aligned(width)),
+      chromaStride_(Aligned((width + 1) / 2)),
+      pool_(av_buffer_pool_init(static_cast<std::size_t>(lumaStride_) *
+                                        static_cast<std::size_t>(height) +
+                                    2 * static_cast<std::size_t>(chromaStride_) *
+                                        static_cast<std::size_t>((height + 1) / 2) +
+                                    64,
+                                nullptr)),
+      encode_(std::move(encode)), depth_(depth < 1 ? 1 : depth), thread_(&FrameQueue::Work, this) {}
 
 FrameQueue::~FrameQueue() {
     {
@@ -17,23 +37,49 @@ FrameQueue::~FrameQueue() {
     thread_.join();
 }
 
+FfPtr<AVFrame> FrameQueue::NewFrame() {
+    if (!pool_ || width_ < 1 || height_ < 1)
+        return nullptr;
+    FfPtr<AVFrame> f(av_frame_alloc());
+    if (!f)
+        return nullptr;
+    f->buf[0] = av_buffer_pool_get(pool_.get());
+    if (!f->buf[0])
+        return nullptr;
+    f->format = AV_PIX_FMT_YUV420P;
+    f->width = width_;
+    f->height = height_;
+    std::uint8_t* at = f->buf[0]->data;
+    f->data[0] = at;
+    f->data[1] = at + static_cast<std::ptrdiff_t>(lumaStride_) * height_;
+    f->data[2] = f->data[1] + static_cast<std::ptrdiff_t>(chromaStride_) * ((height_ + 1) / 2);
+    f->linesize[0] = lumaStride_;
+    f->linesize[1] = f->linesize[2] = chromaStride_;
+    return f;
+}
+
 base::Status FrameQueue::Push(const imaging::Bgr& frame, std::int64_t count) {
-    Item item;
+    if (frame.Width != width_ || frame.Height != height_)
+        return base::Fail("Failed to add Frame: the picture is not of the video's size");
+    return PushComposed(
+        [&](const imaging::Yuv420Planes& planes) { imaging::BgrToYuv420(frame, planes, matrix_); },
+        count);
+}
+
+base::Status FrameQueue::PushComposed(const Composer& compose, std::int64_t count) {
     {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [&] { return waiting_.size() < depth_ || !failure_; });
         if (!failure_)
             return failure_;
-        if (!spare_.empty()) {
-            item.Frame = std::move(spare_.back());
-            spare_.pop_back();
-        }
     }
-    // Copied outside the lock: the encoder goes on meanwhile.
-    if (item.Frame.Width != frame.Width || item.Frame.Height != frame.Height)
-        item.Frame = imaging::Bitmap::CreateUninitialised(frame.Width, frame.Height);
-    std::memcpy(item.Frame.Bits, frame.Bits, static_cast<std::size_t>(frame.ByteSize));
-    item.Count = count;
+    Item item{NewFrame(), count};
+    if (!item.Frame)
+        return base::Fail("Out of memory for a video frame");
+    // Drawn outside the lock: the encoder goes on meanwhile.
+    compose(imaging::Yuv420Planes{item.Frame->data[0], item.Frame->data[1], item.Frame->data[2],
+                                  item.Frame->linesize[0], item.Frame->linesize[1],
+                                  item.Frame->linesize[2]});
     {
         std::lock_guard lock(mutex_);
         waiting_.push_back(std::move(item));
@@ -58,10 +104,10 @@ void FrameQueue::Work() {
         waiting_.pop_front();
         busy_ = true;
         lock.unlock();
-        base::Status st = encode_(item.Frame, item.Count);
+        base::Status st = encode_(*item.Frame, item.Count);
+        item.Frame.reset(); // the buffer goes back to the pool unless the encoder kept it
         lock.lock();
         busy_ = false;
-        spare_.push_back(std::move(item.Frame));
         if (!st && failure_) {
             failure_ = std::move(st);
             waiting_.clear();

@@ -1,11 +1,17 @@
 // FrameQueue: frames handed to an encoder on a thread of its own, a few ahead, so the caller
-// composes the next frames while the encoder works on the last ones. The frames are copied (the
-// caller reuses its picture); the encoder sees them in order. A failure of the encoder is kept
-// and returned by the next Push or by Drain; the frames after it are dropped.
+// composes the next frames while the encoder works on the last ones. Each picture is converted to
+// YUV 4:2:0 (imaging/Yuv420.h) as it is queued, straight into a buffer of the queue's pool: that
+// conversion is the copy the caller needs anyway, since it reuses its picture. The encoder sees
+// the frames in order, as reference-counted AVFrames it may keep a reference to (a picture it
+// compares the next one with); a buffer goes back to the pool once no reference is left. A
+// failure of the encoder is kept and returned by the next Push or by Drain; the frames after it
+// are dropped.
 #pragma once
 
 #include "base/Result.h"
-#include "imaging/Bitmap.h"
+#include "imaging/Bgr.h"
+#include "imaging/Yuv420.h"
+#include "media/FfPtr.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -13,38 +19,50 @@
 #include <functional>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 namespace media {
 
 class FrameQueue {
 public:
-    using Encoder = std::function<base::Status(const imaging::Bgr& frame, std::int64_t count)>;
+    using Encoder = std::function<base::Status(const AVFrame& frame, std::int64_t count)>;
 
-    // depth: frames waiting at most (besides the one being encoded).
-    explicit FrameQueue(Encoder encode, std::size_t depth = 2);
+    // Pictures of width x height (even sides) with the matrix's colours; depth: frames waiting at
+    // most (besides the one being encoded).
+    FrameQueue(int width, int height, imaging::YuvMatrix matrix, Encoder encode,
+               std::size_t depth = 2);
     ~FrameQueue(); // drops what still waits, and waits for the frame being encoded
     FrameQueue(const FrameQueue&) = delete;
     FrameQueue& operator=(const FrameQueue&) = delete;
 
-    // Queues `count` frames of the picture, waiting while the queue is full.
+    // Queues `count` frames of the picture (of the queue's size), waiting while the queue is full.
     base::Status Push(const imaging::Bgr& frame, std::int64_t count);
+    // The same for a frame that compose draws straight into the planes of the queue's buffer.
+    using Composer = std::function<void(const imaging::Yuv420Planes& planes)>;
+    base::Status PushComposed(const Composer& compose, std::int64_t count);
+    imaging::YuvMatrix Matrix() const { return matrix_; }
     // Waits until every frame queued is encoded; the first failure, if any.
     base::Status Drain();
 
 private:
     struct Item {
-        imaging::Bitmap Frame;
+        FfPtr<AVFrame> Frame;
         std::int64_t Count = 0;
     };
     void Work();
+    // A frame of the queue's size over a buffer of the pool; null when memory runs out.
+    FfPtr<AVFrame> NewFrame();
 
+    int width_;
+    int height_;
+    imaging::YuvMatrix matrix_;
+    int lumaStride_;
+    int chromaStride_;
+    FfPtr<AVBufferPool> pool_;
     Encoder encode_;
     std::size_t depth_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Item> waiting_;
-    std::vector<imaging::Bitmap> spare_; // buffers of encoded frames, for the next copies
     bool busy_ = false;
     bool stopping_ = false;
     base::Status failure_;

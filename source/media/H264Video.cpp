@@ -14,7 +14,6 @@ extern "C" {
 #include <libavutil/imgutils.h>
 #include <libavutil/log.h>
 #include <libavutil/opt.h>
-#include <libswscale/swscale.h>
 }
 
 namespace media {
@@ -26,7 +25,27 @@ bool IsHd(const H264Settings& s) {
     return s.Height >= 720 || s.Width >= 1280;
 }
 
+// True when two pictures of the same size have the same samples (row padding aside).
+bool SamePlanes(const AVFrame& a, const AVFrame& b) {
+    if (a.width != b.width || a.height != b.height)
+        return false;
+    for (int plane = 0; plane < 3; ++plane) {
+        const int rows = plane == 0 ? a.height : (a.height + 1) / 2;
+        const auto bytes = static_cast<std::size_t>(plane == 0 ? a.width : (a.width + 1) / 2);
+        for (int y = 0; y < rows; ++y)
+            if (std::memcmp(a.data[plane] + static_cast<std::ptrdiff_t>(y) * a.linesize[plane],
+                            b.data[plane] + static_cast<std::ptrdiff_t>(y) * b.linesize[plane],
+                            bytes) != 0)
+                return false;
+    }
+    return true;
+}
+
 } // namespace
+
+imaging::YuvMatrix H264Video::Matrix() const {
+    return IsHd(settings_) ? imaging::YuvMatrix::Bt709 : imaging::YuvMatrix::Bt601;
+}
 
 base::Result<std::unique_ptr<H264Video>> H264Video::Create(const H264Settings& settings,
                                                            const std::string& spoolFolder) {
@@ -111,55 +130,44 @@ base::Status H264Video::Open() {
         if (skip)
             skip_ = std::move(*skip); // otherwise every frame is encoded
     }
-
-    frame_->format = AV_PIX_FMT_YUV420P;
-    frame_->width = s.Width;
-    frame_->height = s.Height;
-    if (int rc = av_frame_get_buffer(frame_.get(), 0); rc < 0)
-        return base::Fail(AvText("Out of memory for a video frame", rc));
-    convert_.reset(sws_getContext(s.Width, s.Height, AV_PIX_FMT_BGR24, s.Width, s.Height,
-                                  AV_PIX_FMT_YUV420P, SWS_BILINEAR | SWS_ACCURATE_RND, nullptr,
-                                  nullptr, nullptr));
-    if (!convert_)
-        return base::Fail("No colour conversion for the H.264 encoder");
-    const int* matrix = sws_getCoefficients(IsHd(s) ? SWS_CS_ITU709 : SWS_CS_ITU601);
-    // Full-range RGB in, studio-range YUV out.
-    sws_setColorspaceDetails(convert_.get(), matrix, 1, matrix, 0, 0, 1 << 16, 1 << 16);
     return {};
 }
 
-base::Status H264Video::Add(const imaging::Bgr& picture, std::int64_t count) {
+base::Status H264Video::Add(const AVFrame& picture, std::int64_t count) {
     if (finished_)
         return base::Fail("Failed to add Frame: the video is finished");
     if (count <= 0)
         return {};
-    if (picture.Width != settings_.Width || picture.Height != settings_.Height)
+    if (picture.width != settings_.Width || picture.height != settings_.Height ||
+        picture.format != AV_PIX_FMT_YUV420P)
         return base::Fail("Failed to add Frame: the picture is not of the video's size");
+    const bool fresh = fed_ == 0 || !skip_ || !SamePlanes(*frame_, picture);
+    if (fresh) {
+        av_frame_unref(frame_.get());
+        if (int rc = av_frame_ref(frame_.get(), &picture); rc < 0)
+            return base::Fail(AvText("Failed to add Frame", rc));
+    }
     if (!skip_) {
         for (std::int64_t i = 0; i < count; ++i)
-            if (auto st = Feed(picture, i == 0); !st)
+            if (auto st = Feed(); !st)
                 return st;
         return {};
     }
-    if (fed_ == 0 || !SamePicture(last_, picture)) {
+    if (fresh) {
         if (!runs_.empty() && runs_.back().Repeats > 0)
             forceKey_ = true;
-        if (auto st = Feed(picture, true); !st)
+        if (auto st = Feed(); !st)
             return st;
         runs_.push_back(Run{fed_ - 1, 0});
         copies_ = 1;
         --count;
-        last_.SetSizeUninitialised(picture.Width, picture.Height);
-        const auto rowBytes = static_cast<std::size_t>(picture.Width) * 3;
-        for (int y = 0; y < picture.Height; ++y)
-            std::memcpy(last_.Row(y), picture.Row(y), rowBytes);
     }
     // The encoder refines a still over its first few frames; the repeats copy the refined one.
     // (runs_ may lose its finished front while the encoder runs: no reference is kept.)
     for (; count > 0 && runs_.back().Repeats == 0 && copies_ < 1 + settings_.RefineStills;
          --count) {
         runs_.back().Fed = fed_; // the copy about to be fed
-        if (auto st = Feed(picture, false); !st)
+        if (auto st = Feed(); !st)
             return st;
         ++copies_;
     }
@@ -168,14 +176,7 @@ base::Status H264Video::Add(const imaging::Bgr& picture, std::int64_t count) {
     return {};
 }
 
-base::Status H264Video::Feed(const imaging::Bgr& picture, bool convert) {
-    if (convert) {
-        if (int rc = av_frame_make_writable(frame_.get()); rc < 0)
-            return base::Fail(AvText("Failed to add Frame", rc));
-        const std::uint8_t* src[1] = {picture.Bits};
-        const int stride[1] = {picture.RowStride};
-        sws_scale(convert_.get(), src, stride, 0, picture.Height, frame_->data, frame_->linesize);
-    }
+base::Status H264Video::Feed() {
     frame_->pts = fed_;
     frame_->pict_type = forceKey_ ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
     forceKey_ = false;

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "base/Result.h"
-#include "imaging/Bitmap.h"
+#include "imaging/Yuv420.h"
 #include "media/FfPtr.h"
 #include "media/FrameSpool.h"
 #include "media/H264SkipFrames.h"
@@ -60,8 +60,10 @@ public:
     static base::Result<std::unique_ptr<H264Video>> Create(const H264Settings& settings,
                                                            const std::string& spoolFolder);
 
-    // Appends `count` frames of the picture (of the settings' size).
-    base::Status Add(const imaging::Bgr& picture, std::int64_t count);
+    // Appends `count` frames of the picture: YUV 4:2:0 of the settings' size in the colours of
+    // Matrix(), reference-counted (a reference to the last new picture is kept, to compare the
+    // next one with).
+    base::Status Add(const AVFrame& picture, std::int64_t count);
     // Encodes what the encoder still holds; no frame can be added afterwards.
     base::Status Finish();
 
@@ -74,6 +76,8 @@ public:
     // Frames the encoder compressed (the rest were written as repeats).
     std::int64_t EncodedFrames() const { return fed_; }
     const H264Settings& Settings() const { return settings_; }
+    // The colours the pictures come in: BT.709 for 720 lines and up, BT.601 below.
+    imaging::YuvMatrix Matrix() const;
 
 private:
     // A picture fed to the encoder (by its number among those fed) shown `Repeats` more times.
@@ -84,7 +88,8 @@ private:
 
     H264Video() = default;
     base::Status Open();
-    base::Status Feed(const imaging::Bgr& picture, bool convert);
+    // Sends the last new picture (held in frame_) to the encoder as the next frame.
+    base::Status Feed();
     base::Status Receive(bool draining);
     base::Status Take(const AVPacket& packet);
     base::Status WriteRuns(std::int64_t beforeFed);
@@ -92,9 +97,8 @@ private:
 
     H264Settings settings_;
     FfPtr<AVCodecContext> context_;
-    FfPtr<AVFrame> frame_;
+    FfPtr<AVFrame> frame_; // a reference to the last new picture
     FfPtr<AVPacket> packet_;
-    FfPtr<SwsContext> convert_;
     std::optional<H264SkipFrames> skip_;
 
     std::int64_t frames_ = 0;           // frames of the stream so far
@@ -105,8 +109,7 @@ private:
     std::int64_t takenFed_ = 0;         // encoded pictures received
     H264SliceInfo lastReference_;       // the last reference picture received, and its number
     std::int64_t lastReferenceFed_ = -1;
-    imaging::Bitmap last_; // the last picture fed
-    int copies_ = 0;       // times the last picture was fed
+    int copies_ = 0; // times the last picture was fed
     bool finished_ = false;
 
     std::unique_ptr<FrameSpool> spool_;

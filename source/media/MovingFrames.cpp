@@ -65,42 +65,70 @@ const imaging::Bitmap* MovingFrames::Picture(std::size_t i) {
     return slot.Read ? &slot.Picture : nullptr;
 }
 
-bool MovingFrames::Still(imaging::Bitmap& frame, std::size_t i, std::int64_t n, int /*fps*/) {
+imaging::MovingSlide MovingFrames::SlideAt(std::size_t i, std::int64_t n) {
     imaging::MovingSlide slide;
     slide.Picture = Picture(i);
     slide.BackColor = backs_[i];
     slide.Motion = slides_[i].Ext.Motion;
     slide.SlideIndex = static_cast<int>(i);
     slide.U = Progress(i, n);
+    return slide;
+}
+
+MovingFrames::TransitionTime MovingFrames::TimeOf(std::size_t i, std::int64_t n, int fps) const {
+    const auto& s = slides_[i];
+    TransitionTime time;
+    time.Code = s.Ext.TransitionKind != 0 ? s.Ext.TransitionKind : s.TransitionKind;
+    time.D = static_cast<double>(spans_[i].TransitionMs) / 1000.0;
+    time.T = static_cast<double>(std::max<std::int64_t>(MsOfFrame(n, fps) - spans_[i].CutMs, 0)) /
+             1000.0;
+    return time;
+}
+
+bool MovingFrames::Still(imaging::Bitmap& frame, std::size_t i, std::int64_t n, int /*fps*/) {
+    const imaging::MovingSlide slide = SlideAt(i, n);
     imaging::ComposeSlideFrame(frame, slide);
     return slide.Picture != nullptr;
 }
 
 void MovingFrames::Transition(imaging::Bitmap& frame, std::size_t i, std::int64_t n, int fps) {
-    const auto& s = slides_[i];
-    imaging::MovingSlide outgoing;
-    outgoing.Picture = Picture(i);
-    outgoing.BackColor = backs_[i];
-    outgoing.Motion = s.Ext.Motion;
-    outgoing.SlideIndex = static_cast<int>(i);
-    outgoing.U = Progress(i, n);
+    const imaging::MovingSlide outgoing = SlideAt(i, n);
     if (i + 1 >= slides_.size()) {
         // The last slide's transition has no slide to bring in: it stays on screen, moving.
         imaging::ComposeSlideFrame(frame, outgoing);
         return;
     }
-    imaging::MovingSlide incoming;
-    incoming.Picture = Picture(i + 1);
-    incoming.BackColor = backs_[i + 1];
-    incoming.Motion = slides_[i + 1].Ext.Motion;
-    incoming.SlideIndex = static_cast<int>(i + 1);
-    incoming.U = Progress(i + 1, n);
-    const int code = s.Ext.TransitionKind != 0 ? s.Ext.TransitionKind : s.TransitionKind;
-    const double d = static_cast<double>(spans_[i].TransitionMs) / 1000.0;
-    const double t =
-        static_cast<double>(std::max<std::int64_t>(MsOfFrame(n, fps) - spans_[i].CutMs, 0)) /
-        1000.0;
-    imaging::ComposeTransitionFrame(frame, outgoing, incoming, code, t, d, scratch_);
+    const imaging::MovingSlide incoming = SlideAt(i + 1, n);
+    const TransitionTime time = TimeOf(i, n, fps);
+    imaging::ComposeTransitionFrame(frame, outgoing, incoming, time.Code, time.T, time.D, scratch_);
+}
+
+bool MovingFrames::StillYuvDrawn(std::size_t i) {
+    return MovingStill(i) && imaging::CanComposeSlideYuv(SlideAt(i, 0));
+}
+
+bool MovingFrames::TransitionYuvDrawn(std::size_t i, std::int64_t n, int fps) {
+    if (i + 1 >= slides_.size())
+        return StillYuvDrawn(i);
+    const TransitionTime time = TimeOf(i, n, fps);
+    return imaging::CanComposeTransitionYuv(SlideAt(i, n), SlideAt(i + 1, n), time.Code, time.T,
+                                            time.D);
+}
+
+bool MovingFrames::StillYuv(const imaging::Yuv420Planes& out, std::int32_t width,
+                            std::int32_t height, std::size_t i, std::int64_t n,
+                            imaging::YuvMatrix matrix) {
+    return imaging::ComposeSlideFrameYuv(out, width, height, SlideAt(i, n), matrix);
+}
+
+bool MovingFrames::TransitionYuv(const imaging::Yuv420Planes& out, std::int32_t width,
+                                 std::int32_t height, std::size_t i, std::int64_t n, int fps,
+                                 imaging::YuvMatrix matrix) {
+    if (i + 1 >= slides_.size())
+        return StillYuv(out, width, height, i, n, matrix);
+    const TransitionTime time = TimeOf(i, n, fps);
+    return imaging::ComposeTransitionFrameYuv(out, width, height, SlideAt(i, n), SlideAt(i + 1, n),
+                                              time.Code, time.T, time.D, matrix);
 }
 
 } // namespace media

@@ -4,6 +4,8 @@
 #pragma once
 
 #include "imaging/Bitmap.h"
+#include "imaging/TransitionFrame.h"
+#include "imaging/Yuv420.h"
 #include "project/Slide.h"
 
 #include <cstddef>
@@ -42,7 +44,27 @@ public:
     // Frame n of slide i's outgoing transition.
     void Transition(imaging::Bitmap& frame, std::size_t i, std::int64_t n, int fps);
 
+    // The same frames drawn straight into a video encoder's YUV planes (ComposeSlideFrameYuv), for
+    // the frames that can be made so: StillYuv and TransitionYuv draw nothing and return false
+    // for the others, which are then drawn as 24-bit frames.
+    bool StillYuv(const imaging::Yuv420Planes& out, std::int32_t width, std::int32_t height,
+                  std::size_t i, std::int64_t n, imaging::YuvMatrix matrix);
+    bool TransitionYuv(const imaging::Yuv420Planes& out, std::int32_t width, std::int32_t height,
+                       std::size_t i, std::int64_t n, int fps, imaging::YuvMatrix matrix);
+    // Whether they would draw frame n (reading the pictures they need).
+    bool StillYuvDrawn(std::size_t i);
+    bool TransitionYuvDrawn(std::size_t i, std::int64_t n, int fps);
+
 private:
+    // Slide i as frame n shows it.
+    imaging::MovingSlide SlideAt(std::size_t i, std::int64_t n);
+    // Slide i's outgoing transition at frame n: its code, time and length in seconds.
+    struct TransitionTime {
+        int Code = 0;
+        double T = 0.0;
+        double D = 0.0;
+    };
+    TransitionTime TimeOf(std::size_t i, std::int64_t n, int fps) const;
     // The slide's motion progress at frame n: 0 on the first frame it is visible, 1 on the last.
     double Progress(std::size_t i, std::int64_t n) const;
     const imaging::Bitmap* Picture(std::size_t i);

@@ -136,15 +136,26 @@ base::Status Mp4Writer::InitVideo(const imaging::Bitmap&) {
         return base::Fail(video.error());
     }
     video_ = std::move(*video);
-    ahead_ = std::make_unique<FrameQueue>([this](const imaging::Bgr& frame, std::int64_t count) {
-        return AsFailureOf(video_->Add(frame, count), fileName_);
-    });
+    ahead_ = std::make_unique<FrameQueue>(
+        width_, height_, video_->Matrix(), [this](const AVFrame& frame, std::int64_t count) {
+            return AsFailureOf(video_->Add(frame, count), fileName_);
+        });
     initialized_ = true;
     return {};
 }
 
 base::Status Mp4Writer::Encode(const imaging::Bgr& frame, std::int64_t count) {
     return ahead_->Push(frame, count);
+}
+
+base::Status Mp4Writer::EncodeComposed(const FrameComposer& compose) {
+    return ahead_->PushComposed(compose, 1);
+}
+
+std::optional<imaging::YuvMatrix> Mp4Writer::ComposedMatrix() const {
+    if (!ahead_ || !initialized_)
+        return std::nullopt;
+    return ahead_->Matrix();
 }
 
 void Mp4Writer::EndFrames() {

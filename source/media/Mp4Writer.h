@@ -79,9 +79,12 @@ public:
 
     // Frames the encoder actually compressed (the rest repeat a still); kept after the write.
     std::int64_t EncodedFrames() const override;
+    // Once started: the colours of the encoder's YUV frames (BT.709 from 720 lines).
+    std::optional<imaging::YuvMatrix> ComposedMatrix() const override;
 
 private:
     base::Status Encode(const imaging::Bgr& frame, std::int64_t count) override;
+    base::Status EncodeComposed(const FrameComposer& compose) override;
     void EndFrames() override;
     base::Status Mux();
     void Release();

@@ -51,6 +51,14 @@ public:
         written_ += n;
         return sink_.AddFrames(held_, n);
     }
+    // One frame drawn straight into the sink's planes; a moving picture does not repeat, so it
+    // is not compared with the one before.
+    base::Status PushComposed(const VideoSink::FrameComposer& compose) {
+        if (auto st = Flush(); !st)
+            return st;
+        ++written_;
+        return sink_.AddComposedFrame(compose);
+    }
     std::int64_t Frames() const { return written_ + count_; }
 
 private:
@@ -225,12 +233,31 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
         backs.push_back(ExportColor(s.BackColor));
     const std::vector<SlideSpan> spans = PlanSpans(slides, fps);
     MovingFrames moving(slides, spans, backs);
+    // Moving pictures are drawn straight into the encoder's planes when the sink takes them (once
+    // started), except the first and last frame of each run: the first names an unreadable
+    // picture and starts the video, the last stays in frame for what follows it.
+    auto composedMatrix = [&]() -> std::optional<imaging::YuvMatrix> {
+        if (frame.Width % 2 != 0 || frame.Height % 2 != 0)
+            return std::nullopt;
+        return sink->ComposedMatrix();
+    };
     for (std::size_t i = 0; i < slides.size(); ++i) {
         const auto& s = slides[i];
         const SlideSpan& span = spans[i];
         videoMs = MsOfFrame(span.End, fps);
         if (moving.MovingStill(i)) {
             for (std::int64_t n = span.First; n < span.Cut; ++n) {
+                if (const auto matrix = composedMatrix();
+                    matrix && n != span.First && n + 1 != span.Cut && moving.StillYuvDrawn(i)) {
+                    if (auto st = run.PushComposed([&](const imaging::Yuv420Planes& planes) {
+                            moving.StillYuv(planes, frame.Width, frame.Height, i, n, *matrix);
+                        });
+                        !st)
+                        return fail(st.error());
+                    if ((n - span.First) % fps == fps - 1)
+                        report();
+                    continue;
+                }
                 if (!moving.Still(frame, i, n, fps) && n == span.First)
                     result.UnreadablePhotos.push_back(i);
                 if (i == 0 && n == span.First)
@@ -262,6 +289,18 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
 
         if (span.End > span.Cut && moving.OwnTransition(i)) {
             for (std::int64_t n = span.Cut; n < span.End; ++n) {
+                if (const auto matrix = composedMatrix();
+                    matrix && n + 1 != span.End && moving.TransitionYuvDrawn(i, n, fps)) {
+                    if (auto st = run.PushComposed([&](const imaging::Yuv420Planes& planes) {
+                            moving.TransitionYuv(planes, frame.Width, frame.Height, i, n, fps,
+                                                 *matrix);
+                        });
+                        !st)
+                        return fail(st.error());
+                    if ((n - span.Cut) % fps == fps - 1)
+                        report();
+                    continue;
+                }
                 moving.Transition(frame, i, n, fps);
                 if (auto st = run.Push(frame, 1); !st)
                     return fail(st.error());

@@ -6,6 +6,10 @@
 
 namespace media {
 
+base::Status VideoSink::AddComposedFrame(const FrameComposer&) {
+    return base::Fail("Failed to add Frame: this video takes no composed frames");
+}
+
 bool IsMp4Output(const std::string& path) {
     return path.size() >= 4 && LowerExtension(path) == ".mp4";
 }

@@ -5,12 +5,14 @@
 
 #include "base/Result.h"
 #include "imaging/Bitmap.h"
+#include "imaging/Yuv420.h"
 #include "media/CodecChoice.h"
 #include "media/SoundtrackReader.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace media {
@@ -44,6 +46,12 @@ public:
     // True when the soundtrack pieces must come before Start, because the sink writes its sound
     // beside the frames as they come (the uncompressed AVI, too large to spool).
     virtual bool SoundBeforeFrames() const { return false; }
+    // A sink whose encoder takes YUV 4:2:0 takes frames drawn straight into its planes too, once
+    // started: the colours it wants them in, or none (AddComposedFrame is then refused).
+    virtual std::optional<imaging::YuvMatrix> ComposedMatrix() const { return std::nullopt; }
+    // One frame that compose draws into the sink's planes (in ComposedMatrix's colours).
+    using FrameComposer = std::function<void(const imaging::Yuv420Planes& planes)>;
+    virtual base::Status AddComposedFrame(const FrameComposer& compose);
     // Frames actually compressed (the rest were replayed); for reports and benchmarks.
     virtual std::int64_t EncodedFrames() const { return 0; }
 };

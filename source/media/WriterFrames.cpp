@@ -75,6 +75,20 @@ base::Status FrameWriter::AddFrames(const imaging::Bitmap& picture, std::int64_t
     return {};
 }
 
+base::Status FrameWriter::AddComposedFrame(const FrameComposer& compose) {
+    if (aborted_)
+        return {};
+    if (!initialized_)
+        return base::Fail("Video must be initialized.");
+    if (auto st = EncodeComposed(compose); !st)
+        return st;
+    const std::int64_t before = frameCount_;
+    ++frameCount_;
+    if (ReportEveryTwentyFrames(onProgress_, before, frameCount_))
+        aborted_ = true;
+    return {};
+}
+
 base::Status FrameWriter::AddFrame(const imaging::Bitmap& picture) {
     return AddFrames(picture, 1);
 }

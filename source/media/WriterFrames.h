@@ -72,6 +72,7 @@ public:
     base::Status AddFrames(const imaging::Bitmap& picture, std::int64_t count) override;
     base::Status AddSound(SoundPiece piece) override;
     base::Status Finish() override;
+    base::Status AddComposedFrame(const FrameComposer& compose) override;
 
     base::Status AddFrame(const imaging::Bitmap& picture);
     // (ms div FrameTime) + 1 frames of the picture.
@@ -98,6 +99,10 @@ protected:
 
     // Writes `count` frames of a picture already of the frame size.
     virtual base::Status Encode(const imaging::Bgr& frame, std::int64_t count) = 0;
+    // Writes one frame drawn straight into the encoder's planes (writers with ComposedMatrix).
+    virtual base::Status EncodeComposed(const FrameComposer&) {
+        return base::Fail("Failed to add Frame: this video takes no composed frames");
+    }
     // Called by FinalizeVideo: completes frames still being encoded (a failure is kept for the
     // write to report).
     virtual void EndFrames() {}

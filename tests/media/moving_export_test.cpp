@@ -12,18 +12,41 @@
 #include <cmath>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
 
-// Keeps every frame the export hands over, repeated ones included.
+using Yuv = std::vector<std::uint8_t>; // a frame's three planes, one after the other
+
+// Keeps every frame the export hands over, repeated ones included; with yuv set, as YUV 4:2:0
+// (the 24-bit frames converted), taking frames drawn straight into it too.
 class FrameSink final : public media::VideoSink {
 public:
-    explicit FrameSink(std::vector<imaging::Bitmap>& frames) : frames_(frames) {}
+    explicit FrameSink(std::vector<imaging::Bitmap>& frames, std::vector<Yuv>* yuv = nullptr,
+                       int* composed = nullptr)
+        : frames_(frames), yuv_(yuv), composed_(composed) {}
     base::Status Start(const imaging::Bitmap&) override { return {}; }
     base::Status AddFrames(const imaging::Bitmap& frame, std::int64_t count) override {
-        for (std::int64_t k = 0; k < count; ++k)
-            frames_.push_back(frame);
+        for (std::int64_t k = 0; k < count; ++k) {
+            if (!yuv_) {
+                frames_.push_back(frame);
+                continue;
+            }
+            width_ = frame.Width;
+            height_ = frame.Height;
+            imaging::BgrToYuv420(frame, Planes(), imaging::YuvMatrix::Bt601);
+        }
+        return {};
+    }
+    std::optional<imaging::YuvMatrix> ComposedMatrix() const override {
+        if (!yuv_)
+            return std::nullopt;
+        return imaging::YuvMatrix::Bt601;
+    }
+    base::Status AddComposedFrame(const FrameComposer& compose) override {
+        compose(Planes());
+        ++*composed_;
         return {};
     }
     base::Status AddSound(media::SoundPiece) override { return {}; }
@@ -31,7 +54,22 @@ public:
     bool CarriesSound() const override { return false; }
 
 private:
+    // A new frame's planes.
+    imaging::Yuv420Planes Planes() {
+        const int cw = width_ / 2, ch = height_ / 2;
+        Yuv& f = yuv_->emplace_back(static_cast<std::size_t>(width_ * height_ + 2 * cw * ch));
+        return {f.data(),
+                f.data() + width_ * height_,
+                f.data() + width_ * height_ + cw * ch,
+                width_,
+                cw,
+                cw};
+    }
     std::vector<imaging::Bitmap>& frames_;
+    std::vector<Yuv>* yuv_;
+    int* composed_;
+    int width_ = 0;
+    int height_ = 0;
 };
 
 class MovingExportTest : public ::testing::Test {
@@ -55,7 +93,9 @@ protected:
         s.BackColor = 0;
         return s;
     }
-    std::vector<imaging::Bitmap> Export() {
+    // With yuv, the frames as a sink of YUV frames receives them, and how many were drawn
+    // straight into it.
+    std::vector<imaging::Bitmap> Export(std::vector<Yuv>* yuv = nullptr, int* composed = nullptr) {
         std::vector<imaging::Bitmap> frames;
         media::VideoExportOptions o;
         o.OutputPath = Path("out.avi");
@@ -64,7 +104,8 @@ protected:
         o.MakeSink = [&](const media::VideoSinkSettings& s)
             -> base::Result<std::unique_ptr<media::VideoSink>> {
             std::ofstream(s.Path) << "frames";
-            return std::unique_ptr<media::VideoSink>(std::make_unique<FrameSink>(frames));
+            return std::unique_ptr<media::VideoSink>(
+                std::make_unique<FrameSink>(frames, yuv, composed));
         };
         const auto r = media::ExportVideo(show, o, progress);
         EXPECT_EQ(r.Outcome, media::ExportOutcome::Written) << r.Error;
@@ -139,6 +180,42 @@ TEST_F(MovingExportTest, ACrossFadeOfExactLengthMixesByElapsedTime) {
         EXPECT_NEAR(Grey(frames[26 + f], cx, cy), 40 + 200 * alpha, 1.0) << f;
     }
     EXPECT_EQ(Grey(frames[46], cx, cy), 240);
+}
+
+// Moving slides drawn straight into an encoder's YUV planes give the very frames the 24-bit
+// frames converted give, in order: pans, byte-wise blends between moving slides, an iris (drawn
+// whole), a still slide and a picture that cannot be read.
+TEST_F(MovingExportTest, FramesDrawnAsYuvAreTheConvertedFramesInOrder) {
+    const int kinds[] = {imaging::kTransitionCrossfade, imaging::kTransitionIris,
+                         imaging::kTransitionFadeBlack, imaging::kTransitionSoftDown, 0};
+    for (int i = 0; i < 6; ++i) {
+        auto s = Picture(200 + 40 * i, 150 - 10 * i, 30 + 30 * i, 60 + 10 * i, 50);
+        s.ShowSeconds = 1;
+        s.TransitionSeconds = 1;
+        s.Ext.TransitionKind = kinds[i % 5];
+        if (i != 3) {
+            s.Ext.Motion.Mode = imaging::MotionMode::Auto;
+        }
+        if (i == 4)
+            s.WorkFile = Path("missing.bmp");
+        show.Slides.push_back(s);
+    }
+    const auto frames = Export();
+    std::vector<Yuv> yuv;
+    int composed = 0;
+    Export(&yuv, &composed);
+    ASSERT_EQ(yuv.size(), frames.size());
+    EXPECT_GT(composed, static_cast<int>(frames.size()) / 3);
+    std::vector<Yuv> converted;
+    for (std::size_t f = 0; f < frames.size(); ++f) {
+        const int W = frames[f].Width, H = frames[f].Height;
+        Yuv planes(static_cast<std::size_t>(W * H + W * H / 2));
+        imaging::BgrToYuv420(
+            frames[f],
+            {planes.data(), planes.data() + W * H, planes.data() + W * H * 5 / 4, W, W / 2, W / 2},
+            imaging::YuvMatrix::Bt601);
+        EXPECT_TRUE(planes == yuv[f]) << "frame " << f;
+    }
 }
 
 } // namespace
