@@ -82,6 +82,9 @@ base::Status FrameQueue::PushComposed(const Composer& compose, std::int64_t coun
                                   item.Frame->linesize[2]});
     {
         std::lock_guard lock(mutex_);
+        // The encoder may have failed while this frame was drawn: it is not taken then.
+        if (!failure_)
+            return failure_;
         waiting_.push_back(std::move(item));
     }
     changed_.notify_all();
