@@ -3,7 +3,7 @@
 # (default: the number of cores); fails on a crash, a sanitizer report or an input that makes a
 # harness grow past the memory limit, and prints that harness's log.
 set -eu
-build="${1:-build-asan}"
+build="${1:-build-fuzz}"
 seconds="${2:-15}"
 jobs="${JOBS:-$(nproc 2>/dev/null || echo 2)}"
 # The harnesses decode with small picture limits, so a run near this size is a regression (a

@@ -42,6 +42,9 @@ Result<std::string> FollowLinks(std::string path) {
 
 AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {}
 
+AtomicFile::AtomicFile(std::string path, std::string tempSuffix)
+    : path_(std::move(path)), suffix_(std::move(tempSuffix)) {}
+
 AtomicFile::~AtomicFile() {
     Discard();
 }
@@ -61,6 +64,23 @@ Status AtomicFile::Open() {
                         "left alone, choose another name");
         mode = st.st_mode & 07777;
         keepMode = true;
+    }
+    if (!suffix_.empty()) {
+        const std::string name = target_ + suffix_;
+        const int fd =
+            ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, mode);
+        struct stat made {};
+        if (fd < 0 || ::fstat(fd, &made) != 0 || !S_ISREG(made.st_mode)) {
+            const std::string why = fd < 0 ? Why() : "it is not a regular file";
+            if (fd >= 0)
+                ::close(fd);
+            return Fail("cannot create " + name + ": " + why);
+        }
+        fd_ = fd;
+        temp_ = name;
+        if (keepMode)
+            ::fchmod(fd_, mode);
+        return {};
     }
     // A random name beside the target, so the rename stays on one file system.
     std::random_device random;

@@ -14,6 +14,10 @@ namespace base {
 class AtomicFile {
 public:
     explicit AtomicFile(std::string path);
+    // The temporary file under a known name, the target's + `tempSuffix` (".part"), for writers
+    // whose file others watch while it grows. A file left there by an earlier write that never
+    // finished is written over; a link or anything but a regular file there is refused.
+    AtomicFile(std::string path, std::string tempSuffix);
     ~AtomicFile(); // discards the temporary file unless committed
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -39,6 +43,7 @@ private:
     std::string path_;   // as given
     std::string target_; // path_ with its links followed
     std::string temp_;
+    std::string suffix_; // "" for a random name
     int fd_ = -1;
 };
 

@@ -1,5 +1,6 @@
 #include "media/VideoExport.h"
 
+#include "base/AtomicFile.h"
 #include "base/CodePage.h"
 #include "imaging/Colors.h"
 #include "imaging/Compose.h"
@@ -146,7 +147,14 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
         return result;
     }
     ProgressScope scope(progress);
-    const std::string part = PartialPath(options.OutputPath);
+    // Written under its ".part" name and put in place only when complete, so a failed or
+    // cancelled export leaves an older video of that name as it was.
+    base::AtomicFile output(options.OutputPath, ".part");
+    if (auto opened = output.Open(); !opened) {
+        result.Error = opened.error();
+        return result;
+    }
+    const std::string part = output.TempPath();
     VideoSinkSettings settings;
     settings.Path = part;
     settings.OutputPath = options.OutputPath;
@@ -161,7 +169,7 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
     std::unique_ptr<VideoSink> sink;
     auto fail = [&](std::string message) {
         sink.reset(); // a sink that has started removes its own file
-        std::remove(part.c_str());
+        output.Discard();
         result.Outcome = ExportOutcome::Failed;
         // The user knows the file by the name they chose, not by its temporary one.
         for (auto at = message.find(part); at != std::string::npos; at = message.find(part, at))
@@ -350,10 +358,9 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
     cancelled = cancelled || (sound && sound->Cancelled); // the music written so far stays
     result.EncodedFrames = sink->EncodedFrames();
     sink.reset();
-    if (std::rename(part.c_str(), options.OutputPath.c_str()) != 0) {
-        const std::string why = std::strerror(errno);
-        return fail("Cannot rename the finished video to " + options.OutputPath + ": " + why);
-    }
+    if (auto st = output.Commit(base::AtomicFile::Durability::WriteBack); !st)
+        return fail("Cannot rename the finished video to " + options.OutputPath + ": " +
+                    st.error());
     progress.SetPosition(100);
     result.Outcome = cancelled ? ExportOutcome::Cancelled : ExportOutcome::Written;
     return result;
