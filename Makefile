@@ -41,7 +41,7 @@ test-core: build
 # The sanitizer tree: the core and its test programs built with clang, AddressSanitizer and
 # UndefinedBehaviorSanitizer, without widgets.
 asan-configure: deps
-	CC=clang CXX=clang++ cmake -S . -B $(BUILD_ASAN) $(CMAKE_GEN) -DREELPANE_SANITIZE=ON \
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD_ASAN) $(CMAKE_GEN) -DREELPANE_SANITIZE=ON -DREELPANE_FUZZ=OFF \
 	    -DREELPANE_GUI=OFF -DREELPANE_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1"
 
