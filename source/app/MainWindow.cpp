@@ -3,9 +3,12 @@
 #include "app/MainWindow.h"
 #include "app/AutosaveController.h"
 #include "app/BottomBarLayout.h"
+#include "app/LinkAddresses.h"
+#include "app/ShowMusicCommand.h"
 #include "app/TransitionChooser.h"
 #include "app/WindowIcons.h"
 #include "app/WindowJobs.h"
+#include "app/WindowMenus.h"
 
 #include "base/CodePage.h"
 #include "base/Language.h"
@@ -88,6 +91,8 @@ MainWindow::MainWindow(QWidget* parent)
         new WindowJobs(this, *ProgressView, [this](base::Progress& job) { return BeginJob(job); });
     CreateStoryboard();
     CreateControllers();
+    showMusic_ = std::make_unique<ShowMusicCommand>(ShowMusicCommand::Host{
+        this, Show, History, *Jobs, Dialogs, *Storyboard, [this] { return Busy(); }});
     BusyTimer = new QTimer(this);
     BusyTimer->setObjectName("BusyTimer");
     BusyTimer->setInterval(100);
@@ -478,56 +483,11 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::CreateMenus() {
-    PhotoMenu = new QMenu(this);
-    PhotoMenu->setObjectName("PhotoMenu");
-    auto* deletePhoto = PhotoMenu->addAction("Удалить");
-    deletePhoto->setObjectName("DeletePhotoAction");
-    auto* movePhotoRight = PhotoMenu->addAction("Сдвинуть вправо");
-    movePhotoRight->setObjectName("MovePhotoRightAction");
-    auto* movePhotoLeft = PhotoMenu->addAction("Сдвинуть влево");
-    movePhotoLeft->setObjectName("MovePhotoLeftAction");
-    connect(deletePhoto, &QAction::triggered, Commands, &StoryboardCommands::deletePhoto);
-    connect(movePhotoRight, &QAction::triggered, Commands, &StoryboardCommands::movePhotoRight);
-    connect(movePhotoLeft, &QAction::triggered, Commands, &StoryboardCommands::movePhotoLeft);
-    auto* swap = PhotoMenu->addAction(QString::fromUtf8("Поменять местами с…"));
-    swap->setObjectName("SwapWith");
-    connect(swap, &QAction::triggered, Commands, &StoryboardCommands::swapPhotoWith);
-    Commands->AskSwapPartner = [this](int current, int count) {
-        bool ok = false;
-        const int chosen = QInputDialog::getInt(this, Tr(TextKey::SwapWith, "Поменять местами с…"),
-                                                Tr(TextKey::PhotoNumber, "Номер фото:"), current, 1,
-                                                count, 1, &ok);
-        return ok ? chosen : 0;
-    };
-
-    TrackMenu = new QMenu(this);
-    TrackMenu->setObjectName("TrackMenu");
-    auto* trackSettings = TrackMenu->addAction("Настроить...");
-    trackSettings->setObjectName("TrackSettingsAction");
-    auto* showMusic = TrackMenu->addAction("Музыка показа...");
-    showMusic->setObjectName("ShowMusicAction");
-    connect(showMusic, &QAction::triggered, this, &MainWindow::openShowMusic);
-    TrackMenu->addSeparator();
-    auto* deleteTrack = TrackMenu->addAction("Удалить");
-    deleteTrack->setObjectName("DeleteTrackAction");
-    auto* moveTrackRight = TrackMenu->addAction("Сдвинуть вправо");
-    moveTrackRight->setObjectName("MoveTrackRightAction");
-    auto* moveTrackLeft = TrackMenu->addAction("Сдвинуть влево");
-    moveTrackLeft->setObjectName("MoveTrackLeftAction");
-    connect(trackSettings, &QAction::triggered, Commands, &StoryboardCommands::openTrackSettings);
-    connect(deleteTrack, &QAction::triggered, Commands, &StoryboardCommands::deleteTrack);
-    connect(moveTrackRight, &QAction::triggered, Commands, &StoryboardCommands::moveTrackRight);
-    connect(moveTrackLeft, &QAction::triggered, Commands, &StoryboardCommands::moveTrackLeft);
-
-    SaveMenu = new QMenu(this);
-    SaveMenu->setObjectName("SaveMenu");
-    auto* saveShow = SaveMenu->addAction("Сохранить как QVS...");
-    saveShow->setObjectName("SaveShowAction");
-    // One entry for both video kinds: the file dialog offers AVI and MP4 together.
-    auto* saveVideo = SaveMenu->addAction("Сохранить как видео…");
-    saveVideo->setObjectName("SaveVideoAction");
-    connect(saveShow, &QAction::triggered, Files, &ShowFileController::saveAsProject);
-    connect(saveVideo, &QAction::triggered, Export, &VideoExportController::saveAsVideo);
+    const WindowMenus menus =
+        CreateWindowMenus(this, *Commands, *Files, *Export, [this] { openShowMusic(); });
+    PhotoMenu = menus.Photo;
+    TrackMenu = menus.Track;
+    SaveMenu = menus.Save;
 }
 
 void MainWindow::ConnectCommands() {
@@ -631,32 +591,7 @@ void MainWindow::showSaveMenu() {
 }
 
 QString MainWindow::LinkAddress(int number) const {
-    // Each format may use the site address (%1) and the program title (%2): the program's own
-    // page first, then reading on slide shows, photography, free photos, the video format and
-    // the disc format the program writes.
-    static const char* const kFormats[6] = {
-        "%1",
-        "https://en.wikipedia.org/wiki/Slide_show",
-        "https://en.wikipedia.org/wiki/Photography",
-        "https://commons.wikimedia.org/wiki/Main_Page",
-        "https://en.wikipedia.org/wiki/Audio_Video_Interleave",
-        "https://en.wikipedia.org/wiki/ISO_9660",
-    };
-    if (number < 6 || number > 11)
-        return QString();
-    // Substituted in one pass, so a "%2" inside the site address stays as it is.
-    const QString format = QString::fromLatin1(kFormats[number - 6]);
-    QString address;
-    for (qsizetype i = 0; i < format.size(); ++i) {
-        if (format[i] == '%' && i + 1 < format.size() &&
-            (format[i + 1] == '1' || format[i + 1] == '2')) {
-            address += format[i + 1] == '1' ? SiteURL : windowTitle();
-            ++i;
-        } else {
-            address += format[i];
-        }
-    }
-    return address;
+    return ui::LinkAddress(number, SiteURL, windowTitle());
 }
 
 void MainWindow::openLink(int number) {
@@ -769,62 +704,7 @@ void MainWindow::RevealSelectedSlide() {
 }
 
 void MainWindow::openShowMusic() {
-    if (Busy())
-        return;
-    const bool hasMusic = media::PlannedMusicMs(media::MixPlanOf(Show, 0)) > 0;
-    ShowMusicDialog dialog(Show.Options, hasMusic, this);
-    if (dialog.exec() != QDialog::Accepted || Busy())
-        return;
-    auto change = History.BeginChange();
-    if (!change) {
-        Dialogs.ShowMessage(QString::fromLocal8Bit(change.error().c_str()));
-        return;
-    }
-    // The options first: the cross-fade changes how long the music lasts.
-    Show.SetOptions(dialog.Options());
-    std::string problem;
-    if (dialog.FitPhotos())
-        if (const auto fitted = media::FitPhotosToMusic(Show); !fitted)
-            problem = fitted.error();
-    if (!dialog.CutOnBeats() || !problem.empty()) {
-        FinishShowMusic(std::move(*change), problem);
-        return;
-    }
-    // The beats are found on the worker in a copy of the show; the new times are put into the
-    // show when the job has ended, slide by slide, as part of the same step.
-    struct Cuts {
-        project::ShowModel Show;
-        std::string Problem;
-        project::ShowHistory::Change Change;
-    };
-    auto cuts = std::make_shared<Cuts>(Cuts{Show, {}, std::move(*change)});
-    const bool started = Jobs->Start(
-        [cuts](WindowProgress& progress) {
-            progress.Open();
-            const auto moved =
-                media::ChangePhotosOnBeat(cuts->Show, media::OpenTrackPcmSource, &progress);
-            progress.Close();
-            if (!moved && !progress.Cancelled())
-                cuts->Problem = moved.error();
-        },
-        [this, cuts] {
-            for (std::size_t i = 0; i < Show.Slides.size() && i < cuts->Show.Slides.size(); ++i)
-                if (!(Show.Slides[i] == cuts->Show.Slides[i]))
-                    Show.SetSlide(i, cuts->Show.Slides[i]);
-            FinishShowMusic(std::move(cuts->Change), cuts->Problem);
-        });
-    if (!started)
-        FinishShowMusic(std::move(cuts->Change), cuts->Problem);
-}
-
-void MainWindow::FinishShowMusic(project::ShowHistory::Change change, const std::string& problem) {
-    // Whatever was done before a failure or a Cancel stays, as one step that undo takes back.
-    History.Commit(std::move(change), QStringLiteral("show music"));
-    Storyboard->LayoutPhotoStrip(Storyboard->SlidePage());
-    Storyboard->SelectSlide(Storyboard->SelectedSlide());
-    if (!problem.empty())
-        Dialogs.ShowMessage(Tr(TextKey::MusicRetimeFailed, "Не удалось изменить время фото: %1")
-                                .arg(QString::fromLocal8Bit(problem.c_str())));
+    showMusic_->Open();
 }
 
 } // namespace ui

@@ -37,6 +37,7 @@ class MainWindow;
 namespace ui {
 
 class AutosaveController;
+class ShowMusicCommand;
 class ProgressWindow;
 class WindowJobs;
 
@@ -127,8 +128,6 @@ private:
     // added or opened then (it would be written into the current folder).
     bool HaveWorkingFolders();
     void ApplyLanguage();
-    // The show-music step's end: committed, the strip laid out again, a problem told.
-    void FinishShowMusic(project::ShowHistory::Change change, const std::string& problem);
     void openSettings();
     void openAbout();
     void showSaveMenu();
@@ -148,6 +147,7 @@ private:
     void ConnectCommands();
     void ReadSettings();
     void WriteSettings();
+    std::unique_ptr<ShowMusicCommand> showMusic_;
     bool closed_ = false;
     bool closeWithoutQuestion_ = false;
     bool closeSettled_ = false;            // the unsaved changes were saved for this close
