@@ -9,6 +9,7 @@
 #include "app/WindowIcons.h"
 #include "app/WindowJobs.h"
 #include "app/WindowMenus.h"
+#include "app/WindowTexts.h"
 
 #include "base/CodePage.h"
 #include "base/Language.h"
@@ -608,39 +609,8 @@ void MainWindow::ApplyLanguage() {
     try {
         // The caption never comes from the table.
         Files->UpdateTitle();
-        ApplyLanguageTexts({
-            {TextKey::Open, Form->OpenButton},
-            HintText(TextKey::Open, Form->OpenButton),
-            {TextKey::Preview, Form->PreviewButton},
-            HintText(TextKey::Preview, Form->PreviewButton),
-            {TextKey::Save, Form->SaveButton},
-            HintText(TextKey::Save, Form->SaveButton),
-            {TextKey::Burn, Form->DiscButton},
-            HintText(TextKey::Burn, Form->DiscButton),
-            HintText(TextKey::AddPhotos, Form->AddPhotosButton),
-            HintText(TextKey::AddMusic, Form->AddMusicButton),
-            HintText(TextKey::Settings, Form->SettingsButton),
-            HintText(TextKey::Help, Form->HelpButton),
-            HintText(TextKey::Crop, Form->CropButton),
-            HintText(TextKey::Caption, Form->CaptionButton),
-            HintText(TextKey::Rotate, Form->TurnButton),
-            HintText(TextKey::Lighting, Form->LightButton),
-            HintText(TextKey::ColourEffects, Form->ColorButton),
-            HintText(TextKey::Duration, Form->TimeButton),
-            {TextKey::DeletePhoto, PhotoMenu->findChild<QAction*>("DeletePhotoAction")},
-            {TextKey::MovePhotoRight, PhotoMenu->findChild<QAction*>("MovePhotoRightAction")},
-            {TextKey::MovePhotoLeft, PhotoMenu->findChild<QAction*>("MovePhotoLeftAction")},
-            {TextKey::SwapWith, PhotoMenu->findChild<QAction*>("SwapWith")},
-            {TextKey::TrackSettings, TrackMenu->findChild<QAction*>("TrackSettingsAction")},
-            {TextKey::ShowMusic, TrackMenu->findChild<QAction*>("ShowMusicAction")},
-            {TextKey::DeleteTrack, TrackMenu->findChild<QAction*>("DeleteTrackAction")},
-            {TextKey::MoveTrackRight, TrackMenu->findChild<QAction*>("MoveTrackRightAction")},
-            {TextKey::MoveTrackLeft, TrackMenu->findChild<QAction*>("MoveTrackLeftAction")},
-            {TextKey::SaveShow, SaveMenu->findChild<QAction*>("SaveShowAction")},
-            {TextKey::SaveVideo, SaveMenu->findChild<QAction*>("SaveVideoAction")},
-            HintText(TextKey::About, Form->AboutButton),
-            HintText(TextKey::NewShow, Form->NewButton),
-        });
+        ApplyWindowTexts(*Form, WindowMenus{PhotoMenu, TrackMenu, SaveMenu},
+                         [this](int number) { return LinkAddress(number); });
         Storyboard->HintTransitionCells(); // names: keys 16-25 and 41-44
         for (auto [action, key, builtin] : {std::tuple{Undo->UndoAction, 924, "Отменить"},
                                             std::tuple{Undo->RedoAction, 925, "Повторить"}}) {
@@ -650,15 +620,6 @@ void MainWindow::ApplyLanguage() {
             action->setToolTip(action->text() + " (" +
                                action->shortcut().toString(QKeySequence::NativeText) + ")");
         }
-        // What each link icon opens, named before it is clicked.
-        const std::array<QLabel*, 6> links = {Form->LinkIcon1, Form->LinkIcon2, Form->LinkIcon3,
-                                              Form->LinkIcon4, Form->LinkIcon5, Form->LinkIcon6};
-        const char* const what[6] = {"Сайт Reelpane",   "О слайд-шоу",         "О фотографии",
-                                     "Бесплатные фото", "О формате видео AVI", "О формате дисков"};
-        for (int i = 0; i < 6; ++i)
-            links[static_cast<std::size_t>(i)]->setToolTip(
-                Tr(base::KeyNumber(TextKey::LinkSite) + i, what[i]) + QStringLiteral("\n") +
-                LinkAddress(i + 6));
         if (ProgressView)
             ProgressView->ApplyLanguage(); // its Cancel button, key 33
         CenterBottomToolbar();
