@@ -632,36 +632,11 @@ void MainWindow::CreateHistoryActions() {
     UndoControls::Host host;
     host.Busy = [this] { return Busy(); };
     host.ShowMessage = [this](const QString& text) { Dialogs.ShowMessage(text); };
-    host.Reveal = [this] { RevealSelectedSlide(); };
+    host.Reveal = [this] { Storyboard->RevealSelectedSlide(); };
     Undo = new UndoControls(*this, History, std::move(host));
     connect(Undo, &UndoControls::stateChanged, this, &MainWindow::updateBusyState);
 
-    // Two buttons after the effect buttons of the top bar.
-    if (auto* bar = qobject_cast<QHBoxLayout*>(Form->ToolBar1->layout())) {
-        bar->addSpacing(6);
-        for (QAction* a : {Undo->UndoAction, Undo->RedoAction}) {
-            auto* button = new QToolButton(Form->ToolBar1);
-            button->setObjectName(a == Undo->UndoAction ? "UndoButton" : "RedoButton");
-            button->setDefaultAction(a);
-            button->setAutoRaise(true);
-            button->setFixedSize(32, 25);
-            button->setIconSize(QSize(16, 16));
-            bar->addWidget(button);
-        }
-    }
-}
-
-void MainWindow::RevealSelectedSlide() {
-    const int perPage = Form->PhotoStrip->width() / project::kCellWidth;
-    if (perPage <= 0 || Show.Slides.empty())
-        return;
-    const int page =
-        std::clamp(Storyboard->SelectedSlide(), 0, static_cast<int>(Show.Slides.size()) - 1) /
-        perPage;
-    if (page == Storyboard->SlidePage())
-        return;
-    Storyboard->LayoutPhotoStrip(page);
-    Storyboard->SelectSlide(Storyboard->SelectedSlide());
+    Undo->AddButtons(*Form->ToolBar1); // after the effect buttons of the top bar
 }
 
 void MainWindow::openShowMusic() {

@@ -142,8 +142,6 @@ private:
     void CreateControllers();
     void CreateMenus();
     void CreateHistoryActions();
-    // The strip page that shows the selected photo, after an undo or redo.
-    void RevealSelectedSlide();
     void ConnectCommands();
     void ReadSettings();
     void WriteSettings();

@@ -471,4 +471,16 @@ void StoryboardView::SelectSound(int index) {
             RedrawTrackCell(u);
 }
 
+void StoryboardView::RevealSelectedSlide() {
+    const int perPage = form_.PhotoStrip->width() / project::kCellWidth;
+    if (perPage <= 0 || show_.Slides.empty())
+        return;
+    const int page =
+        std::clamp(SelectedSlide(), 0, static_cast<int>(show_.Slides.size()) - 1) / perPage;
+    if (page == SlidePage())
+        return;
+    LayoutPhotoStrip(page);
+    SelectSlide(SelectedSlide());
+}
+
 } // namespace ui

@@ -85,6 +85,8 @@ public:
     // Shows the strip at `page` (it becomes the strip's page).
     void LayoutPhotoStrip(int page);
     void LayoutMusicStrip();
+    // Turns the strip to the page that shows the selected photo (after an undo or redo).
+    void RevealSelectedSlide();
     void SelectSlide(int index);
     void SelectSound(int index);
     // Selects photo `index` after turning the strip to the page that shows it.

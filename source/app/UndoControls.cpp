@@ -3,8 +3,10 @@
 #include "project/ShowHistory.h"
 
 #include <QAction>
+#include <QHBoxLayout>
 #include <QKeySequence>
 #include <QStyle>
+#include <QToolButton>
 #include <QWidget>
 
 #include <utility>
@@ -56,6 +58,21 @@ void UndoControls::Finish() {
 void UndoControls::UpdateEnabled(bool busy) {
     UndoAction->setEnabled(!busy && history_.CanUndo());
     RedoAction->setEnabled(!busy && history_.CanRedo());
+}
+
+void UndoControls::AddButtons(QWidget& bar) {
+    if (auto* row = qobject_cast<QHBoxLayout*>(bar.layout())) {
+        row->addSpacing(6);
+        for (QAction* a : {UndoAction, RedoAction}) {
+            auto* button = new QToolButton(&bar);
+            button->setObjectName(a == UndoAction ? "UndoButton" : "RedoButton");
+            button->setDefaultAction(a);
+            button->setAutoRaise(true);
+            button->setFixedSize(32, 25);
+            button->setIconSize(QSize(16, 16));
+            row->addWidget(button);
+        }
+    }
 }
 
 } // namespace ui

@@ -35,6 +35,9 @@ public:
     QAction* UndoAction = nullptr;
     QAction* RedoAction = nullptr;
 
+    // Two small buttons for the actions, added at the end of bar's row of buttons.
+    void AddButtons(QWidget& bar);
+
     void undo(); // undo the last change
     void redo(); // redo the change undone last
     // Enabled by the history, never while busy.
