@@ -44,7 +44,13 @@ public:
     // Safe from any thread: the Cancel button, a signal handler's queued call, a test.
     void RequestCancel() { cancel_.store(true, std::memory_order_relaxed); }
     void ClearCancel() { cancel_.store(false, std::memory_order_relaxed); }
-    bool Cancelled() const { return cancel_.load(std::memory_order_relaxed); }
+    // True once this progress, or the one it follows (see FollowingProgress), is cancelled.
+    bool Cancelled() const {
+        return cancel_.load(std::memory_order_relaxed) || (follows_ && follows_->Cancelled());
+    }
+
+protected:
+    const Progress* follows_ = nullptr;
 
 private:
     friend class JobRunner;
@@ -54,5 +60,12 @@ private:
 
 // Reports nothing; can still be cancelled.
 class NoProgress final : public Progress {};
+
+// Reports nothing and is cancelled with the job's own progress: for work a job hands to a thread
+// of its own, which must not pump the job's progress (its front end is the job thread's alone).
+class FollowingProgress final : public Progress {
+public:
+    explicit FollowingProgress(const Progress& job) { follows_ = &job; }
+};
 
 } // namespace base

@@ -2,10 +2,10 @@
 
 #include "media/WriterFrames.h"
 
-#include "media/AacEncoder.h"
 #include "media/CodecChoice.h"
 #include "media/FfPtr.h"
 #include "media/Mp4Format.h"
+#include "media/SoundtrackAac.h"
 #include "media/SystemError.h"
 
 #include <algorithm>
@@ -37,7 +37,8 @@ Mp4Writer::~Mp4Writer() {
 }
 
 void Mp4Writer::Release() {
-    ahead_.reset(); // before the video it feeds
+    soundAhead_.reset(); // stops its encoding
+    ahead_.reset();      // before the video it feeds
     if (video_)
         encoded_ = video_->EncodedFrames();
     video_.reset();
@@ -101,6 +102,8 @@ std::int64_t Mp4Writer::EncodedFrames() const {
 base::Status Mp4Writer::InitVideo(const imaging::Bitmap&) {
     Release();
     ended_ = {};
+    // Pieces queued before the start (the export's) are encoded while the frames come.
+    std::vector<SoundPiece> early = std::move(waveFiles_);
     waveFiles_.clear();
     initialized_ = finalized_ = aborted_ = false;
     frameCount_ = 0;
@@ -129,13 +132,21 @@ base::Status Mp4Writer::InitVideo(const imaging::Bitmap&) {
     settings.Threads = threads_;
     settings.RepeatStills = replay_;
     settings.RefineStills = refine_;
-    auto video =
-        H264Video::Create(settings, tempFolder_.empty() ? FolderOf(fileName_) : tempFolder_);
+    auto video = H264Video::Create(settings, SpoolFolder());
     if (!video) {
         std::remove(fileName_.c_str());
         return base::Fail(video.error());
     }
     video_ = std::move(*video);
+    if (!early.empty()) {
+        auto sound = SoundtrackAac::Start(std::move(early), SpoolFolder());
+        if (!sound) {
+            Release();
+            std::remove(fileName_.c_str());
+            return base::Fail(sound.error());
+        }
+        soundAhead_ = std::move(*sound);
+    }
     ahead_ = std::make_unique<FrameQueue>(
         width_, height_, video_->Matrix(), [this](const AVFrame& frame, std::int64_t count) {
             return AsFailureOf(video_->Add(frame, count), fileName_);
@@ -156,6 +167,15 @@ std::optional<imaging::YuvMatrix> Mp4Writer::ComposedMatrix() const {
     if (!ahead_ || !initialized_)
         return std::nullopt;
     return ahead_->Matrix();
+}
+
+std::string Mp4Writer::SpoolFolder() const {
+    return tempFolder_.empty() ? FolderOf(fileName_) : tempFolder_;
+}
+
+void Mp4Writer::DropSound() {
+    soundAhead_.reset();
+    waveFiles_.clear();
 }
 
 void Mp4Writer::EndFrames() {
@@ -215,21 +235,24 @@ base::Status Mp4Writer::Mux() {
     if (hevc_)
         video->codecpar->codec_tag = MKTAG('h', 'v', 'c', '1'); // what Apple's players want
 
-    auto soundtrack = SoundtrackReader::OpenPieces(std::move(waveFiles_));
-    const PcmFormat pcm = soundtrack->Format();
-    std::unique_ptr<AacEncoder> aac;
+    // The sound: encoded while the frames were when its pieces came first, otherwise now.
+    std::unique_ptr<SoundtrackAac> sound = std::move(soundAhead_);
+    if (!sound) {
+        auto started = SoundtrackAac::Start(std::move(waveFiles_), SpoolFolder());
+        if (!started)
+            return base::Fail(started.error());
+        sound = std::move(*started);
+    }
+    if (auto st = sound->Wait(); !st)
+        return st;
     AVStream* audio = nullptr;
-    if (pcm.Valid()) {
-        auto encoder = AacEncoder::Create(pcm);
-        if (!encoder)
-            return base::Fail(encoder.error());
-        aac = std::move(*encoder);
+    if (sound->HasSound()) {
         audio = avformat_new_stream(out.get(), nullptr);
         if (!audio)
             return base::Fail("Failed to create MP4 audio stream");
-        if (auto st = aac->FillParameters(audio->codecpar); !st)
+        if (auto st = sound->FillParameters(audio->codecpar); !st)
             return st;
-        audio->time_base = AVRational{1, aac->SampleRate()};
+        audio->time_base = AVRational{1, sound->SampleRate()};
     }
 
     if (int rc = avio_open(&out->pb, fileName_.c_str(), AVIO_FLAG_WRITE); rc < 0)
@@ -246,33 +269,30 @@ base::Status Mp4Writer::Mux() {
     if (!packet)
         return base::Fail("Out of memory for the MP4 muxer");
 
-    auto writeAudio = [&](AVPacket& p) -> base::Status {
-        p.stream_index = audio->index;
-        av_packet_rescale_ts(&p, AVRational{1, aac->SampleRate()}, audio->time_base);
-        if (int rc = av_interleaved_write_frame(out.get(), &p); rc < 0)
-            return base::Fail(AvText(failed, rc));
-        return {};
-    };
-    // Audio is encoded just ahead of the video it plays with, in blocks of a tenth of a second.
-    std::vector<std::uint8_t> samples;
-    std::int64_t audioRead = 0;
-    bool audioDone = audio == nullptr;
+    // Each tenth of a second of sound goes just ahead of the video it plays with.
+    const auto& sounds = sound->Packets();
+    std::size_t nextSound = 0;
     auto audioUntil = [&](std::int64_t ms) -> base::Status {
-        const std::int64_t target = ms == INT64_MAX ? INT64_MAX : ms * pcm.SampleRate / 1000;
-        while (!audioDone && audioRead < target) {
-            const auto want = static_cast<std::size_t>(
-                std::min<std::int64_t>(target - audioRead, pcm.SampleRate / 10 + 1));
-            samples.resize(want * pcm.BlockAlign());
-            auto got = soundtrack->Read(samples.data(), want);
-            if (!got)
-                return base::Fail("Unable to read the soundtrack: " + got.error());
-            if (*got == 0) {
-                audioDone = true;
-                break;
-            }
-            if (auto st = aac->Encode(samples.data(), *got, writeAudio); !st)
-                return st;
-            audioRead += static_cast<std::int64_t>(*got);
+        if (!audio)
+            return {};
+        const std::int64_t rate = sound->SampleRate();
+        const std::int64_t target = ms == INT64_MAX ? INT64_MAX : ms * rate / 1000;
+        for (; nextSound < sounds.size() && sounds[nextSound].Pts < target; ++nextSound) {
+            const SoundtrackAac::Packet& p = sounds[nextSound];
+            auto bytes = sound->Read(p);
+            if (!bytes)
+                return base::Fail(bytes.error());
+            av_packet_unref(packet);
+            if (int rc = av_new_packet(packet, static_cast<int>(bytes->size())); rc < 0)
+                return base::Fail(AvText("Out of memory for the MP4 muxer", rc));
+            std::memcpy(packet->data, bytes->data(), bytes->size());
+            packet->pts = packet->dts = p.Pts;
+            packet->duration = p.Duration;
+            packet->flags = AV_PKT_FLAG_KEY;
+            packet->stream_index = audio->index;
+            av_packet_rescale_ts(packet, AVRational{1, sound->SampleRate()}, audio->time_base);
+            if (int rc = av_interleaved_write_frame(out.get(), packet); rc < 0)
+                return base::Fail(AvText(failed, rc));
         }
         return {};
     };
@@ -304,9 +324,6 @@ base::Status Mp4Writer::Mux() {
     }
     if (auto st = audioUntil(INT64_MAX); !st)
         return st;
-    if (aac)
-        if (auto st = aac->Finish(writeAudio); !st)
-            return st;
     if (int rc = av_write_trailer(out.get()); rc < 0)
         return base::Fail(AvText(failed, rc));
     if (out->pb->error < 0)

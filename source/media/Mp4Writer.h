@@ -5,8 +5,9 @@
 // AddStillFrames, AddWaveFile for each soundtrack piece, FinalizeVideo, WriteAvi (or Write); or,
 // as the export's VideoSink, Start, AddFrames, AddSound, Finish.
 // A picture repeated for many frames is encoded for its first few only. The frames are encoded on
-// a thread of their own (with x264's threads) while the caller composes the next ones. Every
-// write failure is reported.
+// a thread of their own (with x264's threads) while the caller composes the next ones; sound
+// pieces queued before InitVideo are encoded meanwhile on another (SoundtrackAac). Every write
+// failure is reported.
 #pragma once
 
 #include "media/WriterFrames.h"
@@ -15,6 +16,7 @@
 #include "imaging/Bitmap.h"
 #include "media/FrameQueue.h"
 #include "media/H264Video.h"
+#include "media/SoundtrackAac.h"
 #include "media/SoundtrackReader.h"
 
 #include <cstdint>
@@ -81,6 +83,9 @@ public:
     std::int64_t EncodedFrames() const override;
     // Once started: the colours of the encoder's YUV frames (BT.709 from 720 lines).
     std::optional<imaging::YuvMatrix> ComposedMatrix() const override;
+    // The export's soundtrack comes before Start and is encoded while the frames are.
+    bool SoundAhead() const override { return true; }
+    void DropSound() override;
 
 private:
     base::Status Encode(const imaging::Bgr& frame, std::int64_t count) override;
@@ -88,6 +93,8 @@ private:
     void EndFrames() override;
     base::Status Mux();
     void Release();
+    // Where the frames and the sound wait until the file is written.
+    std::string SpoolFolder() const;
 
     // The time of a frame boundary in milliseconds.
     std::int64_t FrameMs(std::int64_t frame) const;
@@ -100,8 +107,9 @@ private:
     std::int64_t encoded_ = 0;
 
     std::unique_ptr<H264Video> video_;
-    std::unique_ptr<FrameQueue> ahead_; // feeds video_ from its own thread
-    base::Status ended_;                // how the frames queued ahead ended
+    std::unique_ptr<FrameQueue> ahead_;         // feeds video_ from its own thread
+    std::unique_ptr<SoundtrackAac> soundAhead_; // the pieces queued before the start, encoding
+    base::Status ended_;                        // how the frames queued ahead ended
 };
 
 } // namespace media

@@ -166,6 +166,9 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
     settings.Hevc = options.Coding == Mp4Coding::H265;
     settings.Quality = options.Quality;
 
+    // The music a sink reads on a thread of its own watches the job's cancel and pumps nothing;
+    // it outlives the sink, which holds the pieces.
+    base::FollowingProgress aheadProgress(progress);
     std::unique_ptr<VideoSink> sink;
     auto fail = [&](std::string message) {
         sink.reset(); // a sink that has started removes its own file
@@ -185,12 +188,14 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
 
     // The music on the video's time line, as PCM pieces the sink decodes as it writes them.
     std::shared_ptr<SoundtrackState> sound;
+    const bool soundAhead = sink->CarriesSound() && sink->SoundAhead();
     auto queueSound = [&](std::int64_t videoMs) -> base::Status {
         // The plan of a show without fades, cross-fades or even loudness is the plain one: its
         // pieces are cut and queued exactly as older shows' always were.
         const MixPlan plan = MixPlanOf(show, videoMs);
         const PcmSourceOpener open = options.OpenTrack ? options.OpenTrack : OpenTrackPcmSource;
-        SoundtrackStream stream = SoundtrackOf(plan, open, progress);
+        SoundtrackStream stream = SoundtrackOf(
+            plan, open, soundAhead ? static_cast<base::Progress&>(aheadProgress) : progress);
         sound = stream.State;
         result.SoundPieces = stream.Pieces.size();
         for (SoundPiece& piece : stream.Pieces)
@@ -209,7 +214,7 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
                 result.LeftOut.end())
                 result.SilentTracks.push_back(t);
     };
-    const bool soundFirst = sink->CarriesSound() && sink->SoundBeforeFrames();
+    const bool soundFirst = sink->CarriesSound() && (sink->SoundBeforeFrames() || soundAhead);
     if (soundFirst) {
         const std::int64_t showMs = MsOfFrame(total, fps);
         if (auto st = queueSound(showMs); !st)
@@ -347,6 +352,11 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
     if (auto st = run.Flush(); !st)
         return fail(st.error());
     result.Frames = run.Frames();
+    if (cancelled && soundAhead) {
+        sink->DropSound();
+        sound.reset(); // no music was written
+        result.SoundPieces = 0;
+    }
 
     if (!cancelled && !soundFirst && sink->CarriesSound())
         if (auto st = queueSound(videoMs); !st)

@@ -46,6 +46,13 @@ public:
     // True when the soundtrack pieces must come before Start, because the sink writes its sound
     // beside the frames as they come (the uncompressed AVI, too large to spool).
     virtual bool SoundBeforeFrames() const { return false; }
+    // True when the sink would rather have the soundtrack pieces before Start too, to read and
+    // encode them on a thread of its own while the frames come. The pieces must then pump no
+    // progress (they may only watch the job's cancel).
+    virtual bool SoundAhead() const { return false; }
+    // The export was cancelled during the frames: the video keeps what it got, without sound,
+    // as when the music came after the frames. Sinks that write sound beside the frames keep it.
+    virtual void DropSound() {}
     // A sink whose encoder takes YUV 4:2:0 takes frames drawn straight into its planes too, once
     // started: the colours it wants them in, or none (AddComposedFrame is then refused).
     virtual std::optional<imaging::YuvMatrix> ComposedMatrix() const { return std::nullopt; }
