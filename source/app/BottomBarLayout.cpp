@@ -1,6 +1,12 @@
 #include "app/BottomBarLayout.h"
 
+#include "ui_MainWindow.h"
+
+#include <QLabel>
+#include <QToolButton>
+
 #include <algorithm>
+#include <array>
 
 namespace ui {
 
@@ -50,6 +56,22 @@ BottomBarPlacement PlaceBottomBar(int barWidth, int barHeight, QSize toolbar,
                                      m.IconSize);
     }
     return placement;
+}
+
+void CenterBottomToolbar(Ui::MainWindow& form) {
+    int width = 6 + 2 * form.Panel13->frameWidth();
+    for (QToolButton* b :
+         {form.NewButton, form.OpenButton, form.PreviewButton, form.SaveButton, form.DiscButton})
+        width += b->width() > 0 ? b->minimumWidth() : 62;
+    const BottomBarPlacement placement =
+        PlaceBottomBar(form.Panel2->width(), form.Panel2->height() > 0 ? form.Panel2->height() : 66,
+                       QSize(width, 63));
+    form.Panel13->setGeometry(placement.Toolbar);
+    form.Panel14->setGeometry(placement.Links);
+    const std::array<QLabel*, 6> links = {form.LinkIcon1, form.LinkIcon2, form.LinkIcon3,
+                                          form.LinkIcon4, form.LinkIcon5, form.LinkIcon6};
+    for (std::size_t i = 0; i < links.size() && i < placement.Icons.size(); ++i)
+        links[i]->setGeometry(placement.Icons[i]);
 }
 
 } // namespace ui

@@ -8,6 +8,10 @@
 
 #include <vector>
 
+namespace Ui {
+class MainWindow;
+}
+
 namespace ui {
 
 struct BottomBarPlacement {
@@ -28,5 +32,9 @@ struct BottomBarMetrics {
 // toolbar is the toolbar's size; the bar is barWidth x barHeight.
 BottomBarPlacement PlaceBottomBar(int barWidth, int barHeight, QSize toolbar,
                                   const BottomBarMetrics& metrics = {});
+
+// Places the window's bottom toolbar and link icons in its bottom bar. The toolbar's width is its
+// five buttons plus twice its border plus 6.
+void CenterBottomToolbar(Ui::MainWindow& form);
 
 } // namespace ui

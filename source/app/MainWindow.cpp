@@ -4,47 +4,36 @@
 #include "app/AutosaveController.h"
 #include "app/BottomBarLayout.h"
 #include "app/LinkAddresses.h"
+#include "app/RunningJobs.h"
 #include "app/ShowMusicCommand.h"
 #include "app/TransitionChooser.h"
+#include "app/WindowControlStates.h"
 #include "app/WindowIcons.h"
 #include "app/WindowJobs.h"
 #include "app/WindowMenus.h"
+#include "app/WindowPlacement.h"
+#include "app/WindowSettings.h"
 #include "app/WindowTexts.h"
 
-#include "base/CodePage.h"
 #include "base/Language.h"
 #include "base/ProgramFolder.h"
-#include "base/ui/LanguageTexts.h"
 #include "media/AudioLibrary.h"
-#include "media/MixPlan.h"
-#include "media/ShowFitting.h"
 #include "media/ShowMix.h"
-#include "media/TrackPcmSource.h"
 #include "media/ui/ProgressWindow.h"
-#include "media/ui/ShowMusicDialog.h"
 #include "project/ControlStates.h"
-#include "project/ProgramPicture.h"
 #include "project/Settings.h"
-#include "project/StripLayout.h"
 #include "project/ui/AboutDialog.h"
-#include "project/ui/SettingsDialog.h"
 #include "ui_MainWindow.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
-#include <QHBoxLayout>
-#include <QInputDialog>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
@@ -60,40 +49,21 @@ using base::TextKey;
 
 namespace ui {
 
-using base::Tr;
-
-class MainWindow::JobScope {
-public:
-    JobScope(MainWindow& window, base::Progress& job)
-        : window_(window), outer_(window.runningJob_) {
-        ++window_.jobs_;
-        window_.runningJob_ = &job;
-    }
-    ~JobScope() {
-        window_.runningJob_ = outer_;
-        if (--window_.jobs_ == 0 && window_.closeWhenIdle_)
-            QTimer::singleShot(0, &window_, &QWidget::close);
-    }
-    JobScope(const JobScope&) = delete;
-    JobScope& operator=(const JobScope&) = delete;
-
-private:
-    MainWindow& window_;
-    base::Progress* outer_;
-};
-
 MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent), Form(std::make_unique<Ui::MainWindow>()) {
+    : QMainWindow(parent), Form(std::make_unique<Ui::MainWindow>()), runningJobs_(*this) {
     Form->setupUi(this);
     UseDesktopDialogs(Dialogs, *this);
     ProgressView = new ProgressWindow(this);
     Dialogs.ProgressVisible = [this] { return ProgressView && ProgressView->isVisible(); };
-    Jobs =
-        new WindowJobs(this, *ProgressView, [this](base::Progress& job) { return BeginJob(job); });
+    Jobs = new WindowJobs(this, *ProgressView,
+                          [this](base::Progress& job) { return runningJobs_.Begin(job); });
     CreateStoryboard();
     CreateControllers();
     showMusic_ = std::make_unique<ShowMusicCommand>(ShowMusicCommand::Host{
         this, Show, History, *Jobs, Dialogs, *Storyboard, [this] { return Busy(); }});
+    settings_ = std::make_unique<WindowSettings>(WindowSettings::Host{
+        this, Show, SiteURL, [this](const QString& path) { LoadLanguageFile(path); },
+        [this] { return Busy(); }});
     BusyTimer = new QTimer(this);
     BusyTimer->setObjectName("BusyTimer");
     BusyTimer->setInterval(100);
@@ -125,10 +95,6 @@ MainWindow::~MainWindow() {
         Session.Close();
         media::Audio().Unload();
     }
-}
-
-std::shared_ptr<void> MainWindow::BeginJob(base::Progress& job) {
-    return std::make_shared<JobScope>(*this, job);
 }
 
 void MainWindow::CreateStoryboard() {
@@ -185,7 +151,7 @@ void MainWindow::CreateControllers() {
     Export = new VideoExportController(this, Show, *Jobs, Dialogs, {this, busy});
     ControllerHost disc;
     disc.DialogParent = this;
-    disc.BeginJob = [this](base::Progress& job) { return BeginJob(job); };
+    disc.BeginJob = [this](base::Progress& job) { return runningJobs_.Begin(job); };
     Disc = new DiscController(this, std::move(disc));
 
     const auto haveFolders = [this] { return HaveWorkingFolders(); };
@@ -244,13 +210,10 @@ void MainWindow::createWindow() {
             {[this] { return Busy(); }, [this] { return Files->ShowFile(); }});
     // 3. Caption and the built-in site address.
     setWindowTitle(ShowFileController::ProgramTitle());
-    QIcon icon;
-    for (int size : {16, 32, 48, 64, 128, 256})
-        icon.addPixmap(QPixmap::fromImage(project::DrawProgramPicture(size)));
-    setWindowIcon(icon);
+    SetProgramIcon(*this);
     SiteURL = QString::fromLatin1(project::kBuiltInSiteURL);
     // 4. Settings and the language file.
-    ReadSettings();
+    settings_->Read();
     // 5. Audio library and output device.
     // Without the library the program runs silent; a device that cannot be opened is reported.
     // Without a sound device the program starts as usual and plays silently; the user is told
@@ -266,15 +229,7 @@ void MainWindow::createWindow() {
             b->setFixedWidth(
                 std::max(b->sizeHint().width(),
                          62 + b->style()->pixelMetric(QStyle::PM_MenuButtonIndicator, nullptr, b)));
-    resize(637, 560);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect avail = screen->availableGeometry();
-        move(avail.x() + (avail.width() - 637) / 2, avail.y() + (avail.height() - 560) / 2);
-    }
-    // The size and place the window had when it last closed.
-    if (const QVariant geometry = project::ReadSetting(QStringLiteral("WindowGeometry"));
-        geometry.typeId() == QMetaType::QByteArray)
-        restoreGeometry(geometry.toByteArray());
+    RestoreWindowPlacement(*this);
     setFocusPolicy(Qt::StrongFocus);
     ApplyLanguage();
     BusyTimer->start();
@@ -307,7 +262,7 @@ bool MainWindow::HaveWorkingFolders() {
 }
 
 bool MainWindow::Busy() const {
-    return jobs_ > 0 || Preview->Running() || Export->Running() || Disc->Running();
+    return runningJobs_.Any() || Preview->Running() || Export->Running() || Disc->Running();
 }
 
 void MainWindow::CloseWithoutQuestion() {
@@ -320,11 +275,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    if (jobs_ > 0) {
-        // Never tear the show down under a running job: ask it to stop and close when it has.
-        closeWhenIdle_ = true;
-        if (runningJob_)
-            runningJob_->RequestCancel();
+    // Never tear the show down under a running job: ask it to stop and close when it has.
+    if (runningJobs_.HoldClose()) {
         event->ignore();
         return;
     }
@@ -346,8 +298,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // 1. No more drops.
     setAcceptDrops(false);
     // 2. The two remembered settings, and the window's size and place.
-    WriteSettings();
-    project::WriteSetting(QStringLiteral("WindowGeometry"), saveGeometry());
+    settings_->Write();
+    SaveWindowPlacement(*this);
     // A close by a signal keeps unsaved work in the recovery file, offered at the next start;
     // any other close settled the changes with the user, so the recovery file goes.
     if (Autosave) {
@@ -386,56 +338,15 @@ void MainWindow::trackPlaybackEnded() {
 }
 
 void MainWindow::layoutWindow() {
-    CenterBottomToolbar();
+    CenterBottomToolbar(*Form);
     Storyboard->LayoutPhotoStrip(0);
     Storyboard->SelectSlide(Storyboard->SelectedSlide());
-}
-
-void MainWindow::CenterBottomToolbar() {
-    // Width = the five buttons plus twice the toolbar border plus 6; centred in the bottom bar
-    // with the links at its right end, or beside each other where the bar is narrow.
-    int width = 6 + 2 * Form->Panel13->frameWidth();
-    for (QToolButton* b : {Form->NewButton, Form->OpenButton, Form->PreviewButton, Form->SaveButton,
-                           Form->DiscButton})
-        width += b->width() > 0 ? b->minimumWidth() : 62;
-    const BottomBarPlacement placement =
-        PlaceBottomBar(Form->Panel2->width(),
-                       Form->Panel2->height() > 0 ? Form->Panel2->height() : 66, QSize(width, 63));
-    Form->Panel13->setGeometry(placement.Toolbar);
-    Form->Panel14->setGeometry(placement.Links);
-    const std::array<QLabel*, 6> links = {Form->LinkIcon1, Form->LinkIcon2, Form->LinkIcon3,
-                                          Form->LinkIcon4, Form->LinkIcon5, Form->LinkIcon6};
-    for (std::size_t i = 0; i < links.size() && i < placement.Icons.size(); ++i)
-        links[i]->setGeometry(placement.Icons[i]);
 }
 
 void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         ApplyLanguage();
-}
-
-void MainWindow::ReadSettings() {
-    // No accessible store: built-in texts, no language file, no resolution.
-    const auto stored = project::ReadSettings();
-    if (!stored)
-        return;
-    const QString name =
-        stored->Language.isEmpty() ? QStringLiteral("english.lng") : stored->Language;
-    LoadLanguageFile(base::LanguageFolder() + name);
-    if (!stored->Resolution.isEmpty())
-        Show.Resolution = base::ToCp1251(stored->Resolution);
-    if (!stored->SiteURL.isEmpty())
-        SiteURL = stored->SiteURL;
-    bool known = false;
-    const int background = project::ReadSetting(QStringLiteral("NewPhotoBackground")).toInt(&known);
-    if (known)
-        Show.NewPhotoBackColor = background;
-}
-
-void MainWindow::WriteSettings() {
-    project::WriteSettings(QFile::decodeName(base::AppLanguage().LanguageFile.c_str()),
-                           base::FromCp1251(Show.Resolution));
 }
 
 void MainWindow::LoadLanguageFile(const QString& path) {
@@ -446,21 +357,12 @@ void MainWindow::LoadLanguageFile(const QString& path) {
 
 void MainWindow::updateBusyState() {
     const bool busy = (Dialogs.ProgressVisible && Dialogs.ProgressVisible()) || Busy();
-    const auto s =
-        project::ComputeControlStates(busy, static_cast<int>(Show.Slides.size()),
-                                      Storyboard->SlidePage(), Form->PhotoStrip->width());
-    for (QWidget* w : {static_cast<QWidget*>(Form->Panel1), static_cast<QWidget*>(Form->Panel2),
-                       static_cast<QWidget*>(Form->Panel5), static_cast<QWidget*>(Form->Panel6)})
-        w->setEnabled(s.Panels);
-    for (QWidget* w : {Form->CropButton, Form->CaptionButton, Form->TurnButton, Form->LightButton,
-                       Form->ColorButton, Form->TimeButton, Form->NewButton, Form->PreviewButton,
-                       Form->SaveButton, Form->DiscButton})
-        w->setEnabled(s.EditButtons);
+    ApplyControlStates(
+        *Form, project::ComputeControlStates(busy, static_cast<int>(Show.Slides.size()),
+                                             Storyboard->SlidePage(), Form->PhotoStrip->width()));
     // Undo and redo change the show: never while it is busy.
     if (Undo)
         Undo->UpdateEnabled(busy);
-    Form->PreviousPageButton->setEnabled(s.PreviousPage);
-    Form->NextPageButton->setEnabled(s.NextPage);
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
@@ -500,7 +402,7 @@ void MainWindow::ConnectCommands() {
         connect(effects[static_cast<std::size_t>(tag)], &QToolButton::clicked, this,
                 [this, tag] { Commands->openEffects(tag); });
     }
-    connect(Form->SettingsButton, &QToolButton::clicked, this, &MainWindow::openSettings);
+    connect(Form->SettingsButton, &QToolButton::clicked, this, [this] { settings_->OpenDialog(); });
     connect(Form->HelpButton, &QToolButton::clicked, this, &MainWindow::openHelp);
     connect(Form->AboutButton, &QToolButton::clicked, this, &MainWindow::openAbout);
     connect(Form->NewButton, &QToolButton::clicked, Files, &ShowFileController::newProject);
@@ -533,7 +435,7 @@ void MainWindow::ConnectCommands() {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // The bottom bar gets its new width after the window's own resize event.
     if (watched == Form->Panel2 && event->type() == QEvent::Resize)
-        CenterBottomToolbar();
+        CenterBottomToolbar(*Form);
     // The photo strip's width decides how many cells a page holds: the resize handling.
     if (watched == Form->PhotoStrip && event->type() == QEvent::Resize)
         layoutWindow();
@@ -555,25 +457,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             }
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-void MainWindow::openSettings() {
-    if (Busy())
-        return;
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QSize screenSize = screen ? screen->size() : QSize(1280, 1024);
-    SettingsDialog dialog(Show.Resolution, screenSize, base::LanguageFolder(),
-                          QFile::decodeName(base::AppLanguage().LanguageFile.c_str()), this);
-    dialog.SetNewPhotoBackground(Show.NewPhotoBackColor);
-    const bool accepted = dialog.exec() == QDialog::Accepted;
-    // A first run takes the screen size even when the dialog is cancelled.
-    Show.Resolution = dialog.Resolution();
-    if (!accepted)
-        return;
-    Show.NewPhotoBackColor = dialog.NewPhotoBackground();
-    project::WriteSetting(QStringLiteral("NewPhotoBackground"), Show.NewPhotoBackColor);
-    if (const QString path = dialog.LanguageFileToLoad(); !path.isEmpty())
-        LoadLanguageFile(path);
 }
 
 void MainWindow::openHelp() {
@@ -612,17 +495,10 @@ void MainWindow::ApplyLanguage() {
         ApplyWindowTexts(*Form, WindowMenus{PhotoMenu, TrackMenu, SaveMenu},
                          [this](int number) { return LinkAddress(number); });
         Storyboard->HintTransitionCells(); // names: keys 16-25 and 41-44
-        for (auto [action, key, builtin] : {std::tuple{Undo->UndoAction, 924, "Отменить"},
-                                            std::tuple{Undo->RedoAction, 925, "Повторить"}}) {
-            if (!action)
-                continue;
-            action->setText(Tr(key, builtin));
-            action->setToolTip(action->text() + " (" +
-                               action->shortcut().toString(QKeySequence::NativeText) + ")");
-        }
+        Undo->ApplyLanguage();
         if (ProgressView)
             ProgressView->ApplyLanguage(); // its Cancel button, key 33
-        CenterBottomToolbar();
+        CenterBottomToolbar(*Form);
     } catch (...) {
         // Texts that cannot be applied leave the built-in ones.
     }

@@ -8,6 +8,7 @@
 #include "app/DiscController.h"
 #include "app/ImportController.h"
 #include "app/PreviewController.h"
+#include "app/RunningJobs.h"
 #include "app/ShowFileController.h"
 #include "app/StoryboardCommands.h"
 #include "app/StoryboardInput.h"
@@ -26,10 +27,6 @@
 class QMenu;
 class QTimer;
 
-namespace base {
-class Progress;
-}
-
 namespace Ui {
 class MainWindow;
 }
@@ -40,6 +37,7 @@ class AutosaveController;
 class ShowMusicCommand;
 class ProgressWindow;
 class WindowJobs;
+class WindowSettings;
 
 class MainWindow final : public QMainWindow {
     Q_OBJECT
@@ -118,40 +116,30 @@ protected:
     void customEvent(QEvent* event) override;
 
 private:
-    // A job's length, on the interface thread: the window is busy, and Cancel or a close asks the
-    // job to stop. When the last job ends, a close asked for meanwhile is carried out.
-    class JobScope;
-    std::shared_ptr<void> BeginJob(base::Progress& job);
     // A message for the user in the status line, shown for a while, never blocking.
     void ShowNotice(const QString& text);
     // False, after telling the user why, when the show has no working folders: nothing can be
     // added or opened then (it would be written into the current folder).
     bool HaveWorkingFolders();
     void ApplyLanguage();
-    void openSettings();
     void openAbout();
     void showSaveMenu();
     // End of the playing track (the library's notice): release it and turn the track dialog's
     // stop button back into its play button.
     void trackPlaybackEnded();
     void layoutWindow();
-    // Centres the bottom toolbar in the bottom bar.
-    void CenterBottomToolbar();
     void createWindow();
     void CreateStoryboard();
     void CreateControllers();
     void CreateMenus();
     void CreateHistoryActions();
     void ConnectCommands();
-    void ReadSettings();
-    void WriteSettings();
     std::unique_ptr<ShowMusicCommand> showMusic_;
+    std::unique_ptr<WindowSettings> settings_; // read at start, the dialog, written at close
     bool closed_ = false;
     bool closeWithoutQuestion_ = false;
-    bool closeSettled_ = false;            // the unsaved changes were saved for this close
-    int jobs_ = 0;                         // jobs running (nested: a load imports)
-    base::Progress* runningJob_ = nullptr; // the innermost, asked to stop on close
-    bool closeWhenIdle_ = false;
+    bool closeSettled_ = false; // the unsaved changes were saved for this close
+    RunningJobs runningJobs_;   // a close waits for them
 };
 
 } // namespace ui

@@ -1,5 +1,6 @@
 #include "app/UndoControls.h"
 
+#include "base/Language.h"
 #include "project/ShowHistory.h"
 
 #include <QAction>
@@ -9,6 +10,7 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include <tuple>
 #include <utility>
 
 namespace ui {
@@ -58,6 +60,15 @@ void UndoControls::Finish() {
 void UndoControls::UpdateEnabled(bool busy) {
     UndoAction->setEnabled(!busy && history_.CanUndo());
     RedoAction->setEnabled(!busy && history_.CanRedo());
+}
+
+void UndoControls::ApplyLanguage() {
+    for (auto [action, key, builtin] :
+         {std::tuple{UndoAction, 924, "Отменить"}, std::tuple{RedoAction, 925, "Повторить"}}) {
+        action->setText(base::Tr(key, builtin));
+        action->setToolTip(action->text() + " (" +
+                           action->shortcut().toString(QKeySequence::NativeText) + ")");
+    }
 }
 
 void UndoControls::AddButtons(QWidget& bar) {

@@ -42,6 +42,8 @@ public:
     void redo(); // redo the change undone last
     // Enabled by the history, never while busy.
     void UpdateEnabled(bool busy);
+    // The actions' texts from the language table, their hints naming their shortcuts.
+    void ApplyLanguage();
 
 Q_SIGNALS:
     // Undo or redo became possible or impossible.

@@ -1,10 +1,14 @@
 #include "app/WindowIcons.h"
 
+#include "project/ProgramPicture.h"
 #include "project/ui/Icons.h"
 #include "ui_MainWindow.h"
 
+#include <QIcon>
 #include <QLabel>
+#include <QPixmap>
 #include <QToolButton>
+#include <QWidget>
 
 #include <array>
 
@@ -44,6 +48,13 @@ void SetWindowIcons(Ui::MainWindow& form) {
     for (QLabel* link : {form.LinkIcon1, form.LinkIcon2, form.LinkIcon3, form.LinkIcon4,
                          form.LinkIcon5, form.LinkIcon6})
         link->setPixmap(DrawIcon(IconKind::Link, 16, variant++));
+}
+
+void SetProgramIcon(QWidget& window) {
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addPixmap(QPixmap::fromImage(project::DrawProgramPicture(size)));
+    window.setWindowIcon(icon);
 }
 
 } // namespace ui

@@ -1,5 +1,8 @@
-// The pictures of the main window's buttons and link icons, drawn by the program itself.
+// The pictures of the main window's buttons and link icons, and the program's own icon, drawn by
+// the program itself.
 #pragma once
+
+class QWidget;
 
 namespace Ui {
 class MainWindow;
@@ -8,5 +11,7 @@ class MainWindow;
 namespace ui {
 
 void SetWindowIcons(Ui::MainWindow& form);
+// The program's picture at every size a desktop asks for, as window's icon.
+void SetProgramIcon(QWidget& window);
 
 } // namespace ui

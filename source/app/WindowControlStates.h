@@ -1,0 +1,17 @@
+// The enabled state of the window's panels and buttons, applied from the computed control states
+// (the busy state and the show): the show cannot change under a preview or a long operation.
+#pragma once
+
+namespace Ui {
+class MainWindow;
+}
+
+namespace project {
+struct ControlStates;
+}
+
+namespace ui {
+
+void ApplyControlStates(Ui::MainWindow& form, const project::ControlStates& states);
+
+} // namespace ui
