@@ -60,7 +60,7 @@ test-asan: asan-configure
 	    ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS) -L core
 
 test-tsan: deps
-	JOBS=$(JOBS) ./scripts/tsan-disc.sh $(BUILD_TSAN)
+	JOBS=$(JOBS) ./scripts/tsan.sh $(BUILD_TSAN)
 
 format:
 	find source cli audio tests fuzz bench -name '*.cpp' -o -name '*.h' -o -name '*.c' | xargs clang-format -i
