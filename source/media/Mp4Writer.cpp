@@ -27,7 +27,36 @@ extern "C" {
 
 namespace media {
 
-namespace {} // namespace
+namespace {
+
+struct StoredTimes {
+    std::int64_t Pts = 0;
+    std::int64_t Dts = 0;
+    std::int64_t Duration = 0;
+    bool Key = false;
+};
+
+// A packet kept in a spool, handed to the muxer: its bytes copied into the reused packet, its
+// times given in `from` units.
+base::Status WriteStored(AVFormatContext& out, AVPacket& packet,
+                         std::span<const std::uint8_t> bytes, const StoredTimes& times,
+                         const AVStream& stream, AVRational from, const std::string& failed) {
+    av_packet_unref(&packet);
+    if (int rc = av_new_packet(&packet, static_cast<int>(bytes.size())); rc < 0)
+        return base::Fail(AvText("Out of memory for the MP4 muxer", rc));
+    std::memcpy(packet.data, bytes.data(), bytes.size());
+    packet.pts = times.Pts;
+    packet.dts = times.Dts;
+    packet.duration = times.Duration;
+    packet.flags = times.Key ? AV_PKT_FLAG_KEY : 0;
+    packet.stream_index = stream.index;
+    av_packet_rescale_ts(&packet, from, stream.time_base);
+    if (int rc = av_interleaved_write_frame(&out, &packet); rc < 0)
+        return base::Fail(AvText(failed, rc));
+    return {};
+}
+
+} // namespace
 
 Mp4Writer::~Mp4Writer() {
     const bool unwritten = video_ != nullptr;
@@ -282,17 +311,10 @@ base::Status Mp4Writer::Mux() {
             auto bytes = sound->Read(p);
             if (!bytes)
                 return base::Fail(bytes.error());
-            av_packet_unref(packet);
-            if (int rc = av_new_packet(packet, static_cast<int>(bytes->size())); rc < 0)
-                return base::Fail(AvText("Out of memory for the MP4 muxer", rc));
-            std::memcpy(packet->data, bytes->data(), bytes->size());
-            packet->pts = packet->dts = p.Pts;
-            packet->duration = p.Duration;
-            packet->flags = AV_PKT_FLAG_KEY;
-            packet->stream_index = audio->index;
-            av_packet_rescale_ts(packet, AVRational{1, sound->SampleRate()}, audio->time_base);
-            if (int rc = av_interleaved_write_frame(out.get(), packet); rc < 0)
-                return base::Fail(AvText(failed, rc));
+            if (auto st = WriteStored(*out, *packet, *bytes, {p.Pts, p.Pts, p.Duration, true},
+                                      *audio, AVRational{1, sound->SampleRate()}, failed);
+                !st)
+                return st;
         }
         return {};
     };
@@ -309,18 +331,10 @@ base::Status Mp4Writer::Mux() {
         auto bytes = video_->Read(packets[n]);
         if (!bytes)
             return base::Fail(bytes.error());
-        av_packet_unref(packet);
-        if (int rc = av_new_packet(packet, static_cast<int>(bytes->size())); rc < 0)
-            return base::Fail(AvText("Out of memory for the MP4 muxer", rc));
-        std::memcpy(packet->data, bytes->data(), bytes->size());
-        packet->pts = packets[n].Pts;
-        packet->dts = dts;
-        packet->duration = 1;
-        packet->flags = packets[n].Key ? AV_PKT_FLAG_KEY : 0;
-        packet->stream_index = video->index;
-        av_packet_rescale_ts(packet, frameBase, video->time_base);
-        if (int rc = av_interleaved_write_frame(out.get(), packet); rc < 0)
-            return base::Fail(AvText(failed, rc));
+        if (auto st = WriteStored(*out, *packet, *bytes, {packets[n].Pts, dts, 1, packets[n].Key},
+                                  *video, frameBase, failed);
+            !st)
+            return st;
     }
     if (auto st = audioUntil(INT64_MAX); !st)
         return st;
