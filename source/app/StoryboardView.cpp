@@ -338,7 +338,7 @@ void StoryboardView::LayoutPhotoStrip(int page) {
         cell.fill(ButtonFace());
         {
             QPainter p(&cell);
-            const QPixmap icon = TransitionIcon(s.TransitionKind, 32, ButtonFace());
+            const QPixmap icon = TransitionIcon(project::SlideTransitionCode(s), 32, ButtonFace());
             p.drawPixmap((cell.width() - icon.width()) / 2, (cell.height() - icon.height()) / 2,
                          icon);
             p.setFont(BoldFont(7));

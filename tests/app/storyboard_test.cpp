@@ -3,9 +3,11 @@
 #include "WindowWaits.h"
 #include "app/MainWindow.h"
 #include "base/ProgramFolder.h"
+#include "imaging/TransitionKinds.h"
 #include "media/AudioLibrary.h"
 #include "media/ui/ProgressWindow.h"
 #include "project/StripLayout.h"
+#include "project/ui/TransitionIcons.h"
 #include "ui_MainWindow.h"
 
 #include <QApplication>
@@ -80,6 +82,32 @@ private Q_SLOTS:
         form.Commands->previousStripPage();
         QCOMPARE(form.Storyboard->SlidePage(), 0);
         QVERIFY(Cell(form, 6, Part::Panel)->isVisible());
+    }
+
+    // Every transition has a picture of its own, and a cell shows the slide's own transition,
+    // not the older kind kept for older readers (0 for a blend, drawn as "none").
+    void transitionCellsShowEveryKind() {
+        std::vector<QImage> icons;
+        for (int code = 0; code < imaging::kTransitionCodes; ++code) {
+            icons.push_back(ui::TransitionIcon(code, 32, Qt::lightGray).toImage());
+            for (int other = 0; other < code; ++other)
+                QVERIFY2(icons[static_cast<std::size_t>(other)] != icons.back(),
+                         qPrintable(QString("codes %1 and %2 look alike").arg(other).arg(code)));
+        }
+        MainWindow form;
+        SevenCells(form);
+        for (int i = 0; i < 2; ++i)
+            QVERIFY(form.Import->AddPhoto(photo_));
+        auto cellImage = [&](std::size_t i) {
+            return static_cast<QLabel*>(Cell(form, i, Part::TransitionCell))->pixmap().toImage();
+        };
+        QCOMPARE(cellImage(0), cellImage(1)); // both without a transition
+        form.Show.Slides[0].Ext.TransitionKind = imaging::kTransitionCrossfade;
+        form.Storyboard->LayoutPhotoStrip(0);
+        QVERIFY(cellImage(0) != cellImage(1));
+        form.Show.Slides[1].Ext.TransitionKind = imaging::kTransitionCrossfade;
+        form.Storyboard->LayoutPhotoStrip(0);
+        QCOMPARE(cellImage(0), cellImage(1));
     }
 
     void selectionFramesAndDragSwap() {
