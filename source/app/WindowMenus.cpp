@@ -17,6 +17,19 @@ namespace ui {
 
 using base::Tr;
 
+namespace {
+
+// An entry of a menu, named for tests and the language table, that runs `slot` on `receiver`.
+template <typename Receiver, typename Slot>
+QAction* AddEntry(QMenu* menu, const char* text, const char* name, Receiver* receiver, Slot slot) {
+    QAction* action = menu->addAction(QString::fromUtf8(text));
+    action->setObjectName(name);
+    QObject::connect(action, &QAction::triggered, receiver, std::move(slot));
+    return action;
+}
+
+} // namespace
+
 WindowMenus CreateWindowMenus(QWidget* parent, StoryboardCommands& commands,
                               ShowFileController& files, VideoExportController& exporter,
                               std::function<void()> openShowMusic) {
@@ -24,20 +37,13 @@ WindowMenus CreateWindowMenus(QWidget* parent, StoryboardCommands& commands,
     WindowMenus menus;
     QMenu* PhotoMenu = menus.Photo = new QMenu(parent);
     PhotoMenu->setObjectName("PhotoMenu");
-    auto* deletePhoto = PhotoMenu->addAction("Удалить");
-    deletePhoto->setObjectName("DeletePhotoAction");
-    auto* movePhotoRight = PhotoMenu->addAction("Сдвинуть вправо");
-    movePhotoRight->setObjectName("MovePhotoRightAction");
-    auto* movePhotoLeft = PhotoMenu->addAction("Сдвинуть влево");
-    movePhotoLeft->setObjectName("MovePhotoLeftAction");
-    QObject::connect(deletePhoto, &QAction::triggered, Commands, &StoryboardCommands::deletePhoto);
-    QObject::connect(movePhotoRight, &QAction::triggered, Commands,
-                     &StoryboardCommands::movePhotoRight);
-    QObject::connect(movePhotoLeft, &QAction::triggered, Commands,
-                     &StoryboardCommands::movePhotoLeft);
-    auto* swap = PhotoMenu->addAction(QString::fromUtf8("Поменять местами с…"));
-    swap->setObjectName("SwapWith");
-    QObject::connect(swap, &QAction::triggered, Commands, &StoryboardCommands::swapPhotoWith);
+    AddEntry(PhotoMenu, "Удалить", "DeletePhotoAction", Commands, &StoryboardCommands::deletePhoto);
+    AddEntry(PhotoMenu, "Сдвинуть вправо", "MovePhotoRightAction", Commands,
+             &StoryboardCommands::movePhotoRight);
+    AddEntry(PhotoMenu, "Сдвинуть влево", "MovePhotoLeftAction", Commands,
+             &StoryboardCommands::movePhotoLeft);
+    AddEntry(PhotoMenu, "Поменять местами с…", "SwapWith", Commands,
+             &StoryboardCommands::swapPhotoWith);
     Commands->AskSwapPartner = [parent](int current, int count) {
         bool ok = false;
         const int chosen = QInputDialog::getInt(
@@ -48,36 +54,23 @@ WindowMenus CreateWindowMenus(QWidget* parent, StoryboardCommands& commands,
 
     QMenu* TrackMenu = menus.Track = new QMenu(parent);
     TrackMenu->setObjectName("TrackMenu");
-    auto* trackSettings = TrackMenu->addAction("Настроить...");
-    trackSettings->setObjectName("TrackSettingsAction");
-    auto* showMusic = TrackMenu->addAction("Музыка показа...");
-    showMusic->setObjectName("ShowMusicAction");
-    QObject::connect(showMusic, &QAction::triggered, parent, std::move(openShowMusic));
+    AddEntry(TrackMenu, "Настроить...", "TrackSettingsAction", Commands,
+             &StoryboardCommands::openTrackSettings);
+    AddEntry(TrackMenu, "Музыка показа...", "ShowMusicAction", parent, std::move(openShowMusic));
     TrackMenu->addSeparator();
-    auto* deleteTrack = TrackMenu->addAction("Удалить");
-    deleteTrack->setObjectName("DeleteTrackAction");
-    auto* moveTrackRight = TrackMenu->addAction("Сдвинуть вправо");
-    moveTrackRight->setObjectName("MoveTrackRightAction");
-    auto* moveTrackLeft = TrackMenu->addAction("Сдвинуть влево");
-    moveTrackLeft->setObjectName("MoveTrackLeftAction");
-    QObject::connect(trackSettings, &QAction::triggered, Commands,
-                     &StoryboardCommands::openTrackSettings);
-    QObject::connect(deleteTrack, &QAction::triggered, Commands, &StoryboardCommands::deleteTrack);
-    QObject::connect(moveTrackRight, &QAction::triggered, Commands,
-                     &StoryboardCommands::moveTrackRight);
-    QObject::connect(moveTrackLeft, &QAction::triggered, Commands,
-                     &StoryboardCommands::moveTrackLeft);
+    AddEntry(TrackMenu, "Удалить", "DeleteTrackAction", Commands, &StoryboardCommands::deleteTrack);
+    AddEntry(TrackMenu, "Сдвинуть вправо", "MoveTrackRightAction", Commands,
+             &StoryboardCommands::moveTrackRight);
+    AddEntry(TrackMenu, "Сдвинуть влево", "MoveTrackLeftAction", Commands,
+             &StoryboardCommands::moveTrackLeft);
 
     QMenu* SaveMenu = menus.Save = new QMenu(parent);
     SaveMenu->setObjectName("SaveMenu");
-    auto* saveShow = SaveMenu->addAction("Сохранить как QVS...");
-    saveShow->setObjectName("SaveShowAction");
+    AddEntry(SaveMenu, "Сохранить как QVS...", "SaveShowAction", &files,
+             &ShowFileController::saveAsProject);
     // One entry for both video kinds: the file dialog offers AVI and MP4 together.
-    auto* saveVideo = SaveMenu->addAction("Сохранить как видео…");
-    saveVideo->setObjectName("SaveVideoAction");
-    QObject::connect(saveShow, &QAction::triggered, &files, &ShowFileController::saveAsProject);
-    QObject::connect(saveVideo, &QAction::triggered, &exporter,
-                     &VideoExportController::saveAsVideo);
+    AddEntry(SaveMenu, "Сохранить как видео…", "SaveVideoAction", &exporter,
+             &VideoExportController::saveAsVideo);
     return menus;
 }
 
