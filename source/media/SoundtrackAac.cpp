@@ -10,10 +10,12 @@ namespace media {
 
 base::Result<std::unique_ptr<SoundtrackAac>> SoundtrackAac::Start(std::vector<SoundPiece> pieces,
                                                                   const std::string& spoolFolder) {
+    std::unique_ptr<SoundtrackAac> s(new SoundtrackAac);
+    if (pieces.empty())
+        return s; // no music: no sound, and neither a thread nor a spool for it
     auto spool = FrameSpool::Create(spoolFolder);
     if (!spool)
         return base::Fail(spool.error());
-    std::unique_ptr<SoundtrackAac> s(new SoundtrackAac);
     s->spool_ = std::move(*spool);
     s->thread_ = std::thread([self = s.get(), pieces = std::move(pieces)]() mutable {
         self->result_ = self->Encode(std::move(pieces));
