@@ -91,9 +91,9 @@ const project::ShowModel& BenchShow() {
         const QString file = dir.filePath(QString("photo%1.jpg").arg(i));
         photo.save(file, "JPEG", 90);
         auto s = project::Slide::MakeDefault();
-        s.ShowSeconds = 3;
+        s.StillMs = 3000;
         s.TransitionKind = kKinds[i % std::size(kKinds)];
-        s.TransitionSeconds = 2;
+        s.TransitionMs = 2000;
         s.WorkFile = file.toStdString();
         show.Slides.push_back(s);
     }

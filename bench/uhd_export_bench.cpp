@@ -66,9 +66,9 @@ Outcome ExportInChild(int shortSide, int fps) {
         const std::string file = dir.filePath(QString("p%1.bmp").arg(i)).toStdString();
         imaging::SaveBmpFile(file, b);
         auto s = project::Slide::MakeDefault();
-        s.ShowSeconds = 4;
+        s.StillMs = 4000;
         s.TransitionKind = 2;
-        s.TransitionSeconds = 1;
+        s.TransitionMs = 1000;
         s.WorkFile = file;
         show.Slides.push_back(s);
     }

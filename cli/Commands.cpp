@@ -9,6 +9,8 @@
 #include "cli/ShowCommands.h"
 #include "imaging/TransitionKinds.h"
 
+#include <QRegularExpression>
+
 #include <cstdio>
 #include <string>
 
@@ -133,18 +135,34 @@ bool ParseInt(const QString& text, int lo, int hi, int& out) {
 
 const char kTransitionArgHelp[] =
     "NAME[:SECONDS] (NAME crossfade, fade-black, fade-white, zoom-in, push-left|right|up|down, "
-    "iris, soft-left|right|up|down or 0..13; SECONDS 0..3600)";
+    "iris, soft-left|right|up|down or 0..13; SECONDS 0.1..3600 in steps of 0.1)";
 
-bool ParseTransitionArg(const QString& text, int& kind, int& seconds) {
+bool ParseTenths(const QString& text, std::int64_t loMs, std::int64_t hiMs, std::int64_t& ms) {
+    static const QRegularExpression kTenths(QStringLiteral("^\\d{1,7}(\\.\\d)?$"));
+    if (!kTenths.match(text).hasMatch())
+        return false;
+    const QStringList parts = text.split('.');
+    std::int64_t value = parts[0].toLongLong() * 1000;
+    if (parts.size() == 2)
+        value += parts[1].toLongLong() * 100;
+    if (value < loMs || value > hiMs)
+        return false;
+    ms = value;
+    return true;
+}
+
+bool ParseTransitionArg(const QString& text, int& kind, std::int64_t& ms) {
     const QStringList parts = text.split(':');
     if (parts.isEmpty() || parts.size() > 2)
         return false;
     const auto code = imaging::TransitionCodeFromName(parts[0].toStdString());
-    int s = seconds;
-    if (!code || (parts.size() == 2 && !ParseInt(parts[1], 0, 3600, s)))
+    std::int64_t length = ms;
+    // A transition of no length would be none: a kind that plays lasts at least 0.1 s.
+    const std::int64_t least = code && *code != 0 ? 100 : 0;
+    if (!code || (parts.size() == 2 && !ParseTenths(parts[1], least, 3600 * 1000, length)))
         return false;
     kind = *code;
-    seconds = s;
+    ms = length;
     return true;
 }
 

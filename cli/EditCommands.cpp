@@ -217,13 +217,13 @@ int RunEdit(const QStringList& args) {
                 return Fail("--background needs RRGGBB (six hexadecimal digits)");
             steps.push_back({background, {}});
         } else if (a == "--seconds") {
-            project::SecondsEdit seconds;
-            if (!value() || !ParseInt(v, 1, 3600, seconds.Seconds))
-                return Fail("--seconds needs a whole number from 1 to 3600");
-            steps.push_back({seconds, {}});
+            project::DurationEdit duration;
+            if (!value() || !ParseTenths(v, 100, 3600 * 1000, duration.StillMs))
+                return Fail("--seconds needs 0.1 to 3600 in steps of 0.1");
+            steps.push_back({duration, {}});
         } else if (a == "--transition") {
             Step step;
-            if (!value() || !ParseTransitionArg(v, step.Transition.Kind, step.Transition.Seconds))
+            if (!value() || !ParseTransitionArg(v, step.Transition.Kind, step.Transition.Ms))
                 return Fail(QString("--transition needs ") + kTransitionArgHelp);
             steps.push_back(step);
         } else if (a == "--motion") {
@@ -289,6 +289,8 @@ int RunEdit(const QStringList& args) {
         }
     }
 
+    if (const std::string warning = project::LongTransitionWarning(show); !warning.empty())
+        std::fprintf(stderr, "reelpane-cli: warning: %s\n", warning.c_str());
     ConsoleProgress saving("saving");
     const auto saved = SaveShowJob(show, path, saving);
     if (saved.Outcome != project::SaveOutcome::Saved)

@@ -55,9 +55,9 @@ QJsonObject MotionJson(const imaging::Motion& m) {
 int RunNew(const QStringList& args) {
     QString out;
     QString resolution;
-    int seconds = -1;
+    std::int64_t stillMs = -1;
     int transitionKind = -1;
-    int transitionSeconds = -1;
+    std::int64_t transitionMs = -1;
     QStringList music;
     QStringList inputs;
     std::optional<std::int32_t> background;
@@ -77,12 +77,12 @@ int RunNew(const QStringList& args) {
             if (!project::ParseResolution(resolution.toStdString(), w, h))
                 return Fail("bad --resolution '" + resolution + "' (expected WxH, e.g. 1280x1024)");
         } else if (a == "--seconds") {
-            if (!value(v) || !ParseInt(v, 0, 86400, seconds))
-                return Fail("--seconds needs a whole number of seconds (0..86400)");
+            if (!value(v) || !ParseTenths(v, 0, project::kMaxSlideMs, stillMs))
+                return Fail("--seconds needs seconds from 0 to 86400 in steps of 0.1");
         } else if (a == "--transition") {
             if (!value(v))
                 return Fail(QString("--transition needs ") + kTransitionArgHelp);
-            if (!ParseTransitionArg(v, transitionKind, transitionSeconds))
+            if (!ParseTransitionArg(v, transitionKind, transitionMs))
                 return Fail("bad --transition '" + v + "': " + kTransitionArgHelp);
         } else if (a == "--background") {
             bool ok = false;
@@ -159,17 +159,19 @@ int RunNew(const QStringList& args) {
         return Fail("no photo could be imported; nothing written");
     show.SetOptions(media::NewShowOptions());
     for (auto& s : show.Slides) {
-        if (seconds >= 0)
-            s.ShowSeconds = seconds;
+        if (stillMs >= 0)
+            s.StillMs = stillMs;
         if (transitionKind >= 0 && !imaging::IsSmoothTransition(transitionKind))
             s.TransitionKind = transitionKind;
-        if (transitionSeconds >= 0)
-            s.TransitionSeconds = transitionSeconds;
+        if (transitionMs >= 0)
+            s.TransitionMs = transitionMs;
     }
     // A newer kind is stored by the chooser's rule: its code in the extension, a seed kind in
     // the record, and a length (3 s unless given).
     if (imaging::IsSmoothTransition(transitionKind))
-        project::ApplyTransitionChoice(show, 0, {transitionKind, transitionSeconds, true});
+        project::ApplyTransitionChoice(show, 0, {transitionKind, transitionMs, true});
+    if (const std::string warning = project::LongTransitionWarning(show); !warning.empty())
+        std::fprintf(stderr, "reelpane-cli: warning: %s\n", warning.c_str());
     ConsoleProgress progress("saving");
     const std::string outPath = base::EncodeFileName(out);
     const project::SaveResult result = SaveShowJob(show, outPath, progress);
@@ -200,9 +202,9 @@ int RunInfo(const QStringList& args) {
     QJsonArray slides;
     for (const auto& s : show.Slides) {
         QJsonObject o;
-        o["ShowSeconds"] = s.ShowSeconds;
+        o["ShowSeconds"] = project::RecordSeconds(s.StillMs);
         o["TransitionKind"] = s.TransitionKind;
-        o["TransitionSeconds"] = s.TransitionSeconds;
+        o["TransitionSeconds"] = project::RecordSeconds(s.TransitionMs);
         o["BackColor"] = static_cast<qint64>(static_cast<std::uint32_t>(s.BackColor));
         o["WorkFile"] = QString::fromUtf8(s.WorkFile.c_str());
         imaging::Bitmap picture;
@@ -210,8 +212,8 @@ int RunInfo(const QStringList& args) {
         o["Width"] = ok ? picture.Width : 0;
         o["Height"] = ok ? picture.Height : 0;
         // What the records cannot hold: exact times, a newer transition kind, motion.
-        o["StillMs"] = static_cast<qint64>(s.StillMs());
-        o["TransitionMs"] = static_cast<qint64>(s.TransitionLengthMs());
+        o["StillMs"] = static_cast<qint64>(s.StillMs);
+        o["TransitionMs"] = static_cast<qint64>(s.TransitionMs);
         if (s.Ext.TransitionKind != 0)
             o["TransitionKindExtended"] = s.Ext.TransitionKind;
         // The kind that plays as --transition takes it: a newer kind's name, or the seed's number.

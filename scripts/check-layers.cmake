@@ -10,7 +10,8 @@ endif()
 set(allowed_base base)
 set(allowed_imaging base imaging)
 set(allowed_project base imaging project)
-set(allowed_media base imaging project media)
+set(allowed_render base imaging project render)
+set(allowed_media base imaging project render media)
 set(allowed_disc base disc)
 # Inside the disc layer, by subfolder: the image code stands alone, the drive side never reaches
 # the image or the jobs, and the jobs (burn) join the two. The device (scsi) reads the MMC
@@ -27,11 +28,11 @@ set(_disc_all disc/scsi disc/mmc disc/iso disc/burn disc/virtual)
 set(allowed_base/ui base base/ui forms)
 set(allowed_imaging/ui ${allowed_base/ui} imaging imaging/ui)
 set(allowed_project/ui ${allowed_imaging/ui} project project/ui)
-set(allowed_media/ui ${allowed_project/ui} media media/ui)
+set(allowed_media/ui ${allowed_project/ui} render media media/ui)
 set(allowed_disc/ui ${allowed_base/ui} disc ${_disc_all} disc/ui)
-set(allowed_app base imaging project media disc ${_disc_all} base/ui imaging/ui project/ui
+set(allowed_app base imaging project render media disc ${_disc_all} base/ui imaging/ui project/ui
   media/ui disc/ui forms app)
-set(allowed_cli base imaging project media disc cli)
+set(allowed_cli base imaging project render media disc cli)
 
 # Qt Widgets headers that a core file could reach by accident, for trees checked without the
 # Widgets include folder at hand.

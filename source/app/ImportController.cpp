@@ -9,7 +9,7 @@
 #include "media/TrackImport.h"
 #include "media/ui/ProgressWindow.h"
 #include "project/ShowHistory.h"
-#include "project/StripLayout.h"
+#include "render/StripLayout.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -191,7 +191,7 @@ void ImportController::PlaceImportedPhoto(const project::Slide& slide) {
 }
 
 void ImportController::ShowAddedPhoto(std::size_t index) {
-    const long long perPage = host_.StripWidth() / project::kCellWidth;
+    const long long perPage = host_.StripWidth() / render::kCellWidth;
     int page = view_.SlidePage();
     if (static_cast<long long>(show_.Slides.size()) > perPage * (page + 1))
         ++page;

@@ -74,7 +74,7 @@ void PreviewController::start() {
     EnterLayout();
     startedTrack_ = -1;
     pausedTrack_ = -1;
-    schedule_.Start(project::PreviewTimeline::FromShow(show), Clock());
+    schedule_.Start(render::PreviewTimeline::FromShow(show), Clock());
     ScheduleTimer->start();
 }
 
@@ -169,7 +169,7 @@ void PreviewController::scheduleTick() {
         ScheduleTimer->stop();
         return;
     }
-    const project::PreviewActions act = schedule_.Tick(Clock());
+    const render::PreviewActions act = schedule_.Tick(Clock());
     if (act.Finished) {
         stop();
         return;
@@ -279,13 +279,15 @@ void PreviewController::StartTransition(std::int32_t index) {
     const int code = project::SlideTransitionCode(slide);
     const bool nextMoves = i + 1 < slides.size() && !slides[i + 1].Ext.Motion.IsStill();
     if (!imaging::IsSmoothTransition(code) && slide.Ext.Motion.IsStill() && !nextMoves &&
-        slide.TransitionLengthMs() % 1000 == 0) {
+        slide.TransitionMs % 1000 == 0) {
         // Still pictures and a seed kind of whole seconds: the transition as it always ran.
         StopMotion();
         std::optional<imaging::SlideSource> incoming;
         if (i + 1 < slides.size())
             incoming = SourceOf(slides[i + 1]);
-        transition_.Start(index, {slide.TransitionKind, slide.TransitionSeconds, slide.BackColor},
+        transition_.Start(index,
+                          {slide.TransitionKind, static_cast<std::int32_t>(slide.TransitionMs / 1000),
+                           slide.BackColor},
                           std::move(incoming));
         TransitionTimer->start();
         return;
@@ -338,7 +340,7 @@ void PreviewController::ComposeMotionFrame() {
         imaging::ComposeSlideFrame(picture_, outgoing);
     } else {
         const imaging::MovingSlide incoming = Moving(i + 1, incomingPicture_, showMs);
-        const double d = static_cast<double>(slides[i].TransitionLengthMs());
+        const double d = static_cast<double>(slides[i].TransitionMs);
         const double t = static_cast<double>(schedule_.TransitionElapsedMs(now));
         imaging::ComposeTransitionFrame(picture_, outgoing, incoming,
                                         project::SlideTransitionCode(slides[i]), t, d, scratch_);

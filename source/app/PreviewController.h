@@ -1,5 +1,5 @@
 // The full-screen preview of the main window: the show played in Image1 with its music, slide by
-// slide and transition by transition, as the schedule (project/PreviewSchedule.h) decides from a
+// slide and transition by transition, as the schedule (render/PreviewSchedule.h) decides from a
 // monotonic clock. It owns the schedule timer (30 ms) and the transition timer (10 ms), turns the
 // window into a borderless maximised picture and back, and answers a click on the picture, Esc
 // (stop) and Space (pause and resume pictures and music together). Slides with motion and the
@@ -11,7 +11,7 @@
 #include "imaging/Bitmap.h"
 #include "imaging/TransitionFrame.h"
 #include "imaging/TransitionState.h"
-#include "project/PreviewSchedule.h"
+#include "render/PreviewSchedule.h"
 
 #include <QObject>
 #include <QPoint>
@@ -82,7 +82,7 @@ public:
 
     // The track the preview started last, while it still plays (-1: none).
     std::int32_t PlayingTrack() const;
-    const project::PreviewSchedule& Schedule() const { return schedule_; }
+    const render::PreviewSchedule& Schedule() const { return schedule_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -106,7 +106,7 @@ private:
 
     const project::ShowModel& show_;
     PreviewHost host_;
-    project::PreviewSchedule schedule_;
+    render::PreviewSchedule schedule_;
     imaging::TransitionState transition_;
     imaging::Bitmap picture_; // what Image1 shows: the slide, then the transition's states
     // The frame-by-frame path: the slide on screen (-1: none moves) and, while its transition

@@ -10,8 +10,8 @@ namespace ui {
 
 bool PreviewMusic::Prepare(const project::ShowModel& show, base::Progress& progress) {
     Release();
-    // The preview keeps whole seconds: its music ends where its last picture does.
-    const media::MixPlan plan = media::MixPlanOf(show, show.ShowLengthSeconds() * 1000);
+    // The music ends where the show's last picture does.
+    const media::MixPlan plan = media::MixPlanOf(show, render::ShowTimeline::Of(show).LengthMs());
     if (media::IsPlainPlan(plan) || show.MusicDir.empty())
         return true;
     const std::string path = show.MusicDir + "preview-mix.wav";

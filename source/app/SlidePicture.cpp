@@ -98,7 +98,7 @@ namespace {
 // The fields the dialog edits, which the slide and the dialog's values name alike; one list for
 // both ways.
 template <typename From, typename To> void CopyEditedFields(const From& from, To& to) {
-    to.ShowSeconds = from.ShowSeconds;
+    to.StillMs = from.StillMs;
     to.CaptionText = from.CaptionText;
     to.CaptionFont = from.CaptionFont;
     to.Brightness = from.Brightness;
@@ -121,7 +121,7 @@ EffectsValues EffectsValuesOf(const project::Slide& slide) {
     CopyEditedFields(slide, v);
     v.Motion = slide.Ext.Motion;
     v.MotionSeconds = std::clamp(
-        static_cast<double>(slide.StillMs() + slide.TransitionLengthMs()) / 1000.0, 0.5, 60.0);
+        static_cast<double>(slide.StillMs + slide.TransitionMs) / 1000.0, 0.5, 60.0);
     return v;
 }
 

@@ -3,7 +3,7 @@
 #include "base/Language.h"
 #include "project/ShowHistory.h"
 #include "project/ShowModel.h"
-#include "project/StripLayout.h"
+#include "render/StripLayout.h"
 #include "project/ui/StripCells.h"
 
 #include <QApplication>
@@ -34,7 +34,7 @@ void StoryboardCommands::previousStripPage() {
 void StoryboardCommands::nextStripPage() {
     if (host_.Busy())
         return;
-    const long long perPage = host_.StripWidth() / project::kCellWidth;
+    const long long perPage = host_.StripWidth() / render::kCellWidth;
     int page = view_.SlidePage();
     if (static_cast<long long>(show_.Slides.size()) >= perPage * (page + 1) + 1)
         ++page;
@@ -148,7 +148,7 @@ bool StoryboardCommands::MovePhoto(int from, int to) {
         return false;
     // The strip is drawn again in the new order, on the page that shows the moved photo.
     view_.LayoutPhotoStrip(
-        project::PageOfSlide(host_.StripWidth(), static_cast<int>(show_.Slides.size()), to));
+        render::PageOfSlide(host_.StripWidth(), static_cast<int>(show_.Slides.size()), to));
     view_.SelectSlide(to);
     return true;
 }

@@ -42,9 +42,12 @@ void StoryboardCommands::openEffects(int tag) {
     dialog.SetSlideIndex(static_cast<int>(index));
     dialog.exec();
     // The values and thumbnail come back from the dialog and are stored through the document.
-    const project::Slide edited = WithEffectsValues(slide, dialog.Values());
+    project::Slide edited = WithEffectsValues(slide, dialog.Values());
     if (!dialog.Thumbnail().IsEmpty())
         view_.SeedThumbnail(edited.WorkFile, dialog.Thumbnail().CopyToImage());
+    // The duration goes through the one duration edit below, as every retiming does.
+    const std::int64_t stillMs = edited.StillMs;
+    edited.StillMs = slide.StillMs;
     show_.SetSlide(index, edited);
     // The motion comes back as a value and is stored as the console tool stores it.
     if (dialog.EditedMotion() != edited.Ext.Motion)
@@ -52,9 +55,13 @@ void StoryboardCommands::openEffects(int tag) {
                 project::ApplySlideEdit(show_, index, project::MotionEdit{dialog.EditedMotion()});
             !moved)
             host_.ShowMessage(QString::fromLocal8Bit(moved.error().c_str()));
-    if (dialog.SecondsForAll())
-        for (std::size_t i = 0; i < show_.Slides.size(); ++i)
-            (void)project::ApplySlideEdit(show_, i, project::SecondsEdit{edited.ShowSeconds});
+    const std::size_t first = dialog.SecondsForAll() ? 0 : index;
+    const std::size_t last = dialog.SecondsForAll() ? show_.Slides.size() : index + 1;
+    for (std::size_t i = first; i < last; ++i)
+        if (show_.Slides[i].StillMs != stillMs)
+            if (const auto timed = project::ApplySlideEdit(show_, i, project::DurationEdit{stillMs});
+                !timed)
+                host_.ShowMessage(QString::fromLocal8Bit(timed.error().c_str()));
     history_.Commit(std::move(*change), QStringLiteral("effects"));
     view_.LayoutPhotoStrip(view_.SlidePage());
     view_.SelectSlide(view_.SelectedSlide());

@@ -3,7 +3,7 @@
 #include "app/PreviewController.h"
 #include "app/StoryboardCommands.h"
 #include "app/StoryboardView.h"
-#include "project/StripLayout.h"
+#include "render/StripLayout.h"
 #include "project/ui/StripCells.h"
 #include "ui_MainWindow.h"
 
@@ -195,9 +195,9 @@ bool StoryboardInput::Drop(QObject* watched, QDropEvent* event) {
     else if (watched == form.NextPageButton)
         x = form.PhotoStrip->width();
     const int gap =
-        project::DropGap(*host_.Show, form.PhotoStrip->width(), host_.View->SlidePage(), x);
+        render::DropGap(*host_.Show, form.PhotoStrip->width(), host_.View->SlidePage(), x);
     event->acceptProposedAction();
-    host_.Commands->MovePhoto(tag - 1, project::MoveTargetOfGap(tag - 1, gap));
+    host_.Commands->MovePhoto(tag - 1, render::MoveTargetOfGap(tag - 1, gap));
     return true;
 }
 
@@ -218,13 +218,13 @@ void StoryboardInput::PageTowardsEdge() {
 void StoryboardInput::PlaceMarker() {
     const project::ShowModel& show = *host_.Show;
     const int width = host_.Form->PhotoStrip->width();
-    const auto visible = project::PhotoStripPlaces(show, width, host_.View->SlidePage());
+    const auto visible = render::PhotoStripPlaces(show, width, host_.View->SlidePage());
     if (visible.empty()) {
         marker_->hide();
         return;
     }
-    const int gap = project::DropGap(show, width, host_.View->SlidePage(), dragX_);
-    const int left = (gap - visible.front().Index) * project::kCellWidth - 2;
+    const int gap = render::DropGap(show, width, host_.View->SlidePage(), dragX_);
+    const int left = (gap - visible.front().Index) * render::kCellWidth - 2;
     marker_->setGeometry(std::clamp(left, 0, std::max(0, width - 4)), 0, 4, 90);
     marker_->show();
     marker_->raise();

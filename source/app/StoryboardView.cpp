@@ -6,7 +6,7 @@
 #include "imaging/TransitionNames.h"
 #include "project/ControlStates.h"
 #include "project/Duration.h"
-#include "project/StripLayout.h"
+#include "render/StripLayout.h"
 #include "project/TransitionChoice.h"
 #include "project/ui/StripCells.h"
 #include "project/ui/TransitionIcons.h"
@@ -300,8 +300,8 @@ void StoryboardView::RedrawThumbnail(std::size_t index, const QColor& frame) {
     {
         QPainter p(&pm);
         p.setFont(BoldFont(8));
-        const QString label = QString::fromStdString(project::WorkFileLabel(s.WorkFile));
-        const QString time = QString::fromStdString(project::FormatDuration(s.ShowSeconds));
+        const QString label = QString::fromStdString(render::WorkFileLabel(s.WorkFile));
+        const QString time = QString::fromStdString(project::FormatDurationMs(s.StillMs));
         p.setPen(Qt::black);
         TextAt(p, 7, 7, label);
         TextAt(p, 7, pm.height() - 18, time);
@@ -319,7 +319,7 @@ void StoryboardView::LayoutPhotoStrip(int page) {
         cell->Panel->hide();
         cell->TransitionPanel->hide();
     }
-    VisiblePhotos_ = project::PhotoStripPlaces(show_, form_.PhotoStrip->width(), page);
+    VisiblePhotos_ = render::PhotoStripPlaces(show_, form_.PhotoStrip->width(), page);
     for (const auto& place : VisiblePhotos_) {
         const auto index = static_cast<std::size_t>(place.Index);
         if (index >= photoCells_.size())
@@ -330,7 +330,7 @@ void StoryboardView::LayoutPhotoStrip(int page) {
         QLabel* spacer = photoCells_[index]->TransitionCell;
         RedrawThumbnail(index, selectedSlide_ == place.Index ? kGreen : QColor(Qt::black));
         photoPanel->move(place.Left, 0);
-        transitionPanel->move(place.Left + project::kPhotoCellWidth, 0);
+        transitionPanel->move(place.Left + render::kPhotoCellWidth, 0);
         photoPanel->show();
         transitionPanel->show();
 
@@ -344,7 +344,7 @@ void StoryboardView::LayoutPhotoStrip(int page) {
             p.setFont(BoldFont(7));
             p.setPen(Qt::black);
             TextAt(p, 7, cell.height() - 19,
-                   QString::fromStdString(project::FormatDuration(s.TransitionSeconds)));
+                   QString::fromStdString(project::FormatDurationMs(s.TransitionMs)));
         }
         spacer->setPixmap(cell);
         spacer->setToolTip(imaging::TransitionName(project::SlideTransitionCode(s)));
@@ -365,7 +365,7 @@ void StoryboardView::ShowSlide(int index) {
     const int count = static_cast<int>(show_.Slides.size());
     if (index < 0 || index >= count)
         return;
-    const int page = project::PageOfSlide(form_.PhotoStrip->width(), count, index);
+    const int page = render::PageOfSlide(form_.PhotoStrip->width(), count, index);
     if (page != slidePage_) {
         slidePage_ = page;
         LayoutPhotoStrip(page);
@@ -376,7 +376,7 @@ void StoryboardView::ShowSlide(int index) {
 void StoryboardView::ShowTrack(std::size_t index) {
     if (index >= show_.Sounds.size())
         return;
-    const int page = project::PageOfTrack(show_, index, form_.PhotoStrip->width());
+    const int page = render::PageOfTrack(show_, index, form_.PhotoStrip->width());
     if (page != slidePage_) {
         slidePage_ = page;
         LayoutPhotoStrip(page);
@@ -390,13 +390,13 @@ void StoryboardView::DrawRuler() {
     RulerBitmap_.fill(form_.Panel3->palette().color(QPalette::Window));
     QPainter p(&RulerBitmap_);
     p.setPen(Qt::black);
-    p.drawLine(project::kArrowWidth, height - 4, width - project::kArrowWidth, height - 4);
-    for (int k = 1; project::kArrowWidth + 12 * (k - 1) < width - 18; ++k)
-        p.drawPoint(project::kArrowWidth + 12 * k, height - 5);
+    p.drawLine(render::kArrowWidth, height - 4, width - render::kArrowWidth, height - 4);
+    for (int k = 1; render::kArrowWidth + 12 * (k - 1) < width - 18; ++k)
+        p.drawPoint(render::kArrowWidth + 12 * k, height - 5);
     p.setFont(BoldFont(7));
-    for (const auto& mark : project::RulerMarks(show_, VisiblePhotos_)) {
+    for (const auto& mark : render::RulerMarks(show_, VisiblePhotos_)) {
         p.drawLine(mark.X, height - 4, mark.X, 16);
-        TextAt(p, mark.X - 10, 3, QString::fromStdString(project::FormatDuration(mark.Seconds)));
+        TextAt(p, mark.X - 10, 3, QString::fromStdString(project::FormatDurationMs(mark.Ms)));
     }
     p.end();
     form_.Image5->setPixmap(QPixmap::fromImage(RulerBitmap_));
@@ -434,7 +434,7 @@ void StoryboardView::RedrawTrackCell(std::size_t index) {
 
 void StoryboardView::LayoutMusicStrip() {
     const int screenWidth = window_.screen() ? window_.screen()->geometry().width() : 1280;
-    const auto places = project::MusicStripPlaces(show_, VisiblePhotos_, screenWidth);
+    const auto places = render::MusicStripPlaces(show_, VisiblePhotos_, screenWidth);
     for (std::size_t u = 0; u < show_.Sounds.size() && u < trackCells_.size(); ++u) {
         QWidget* panel = trackCells_[u]->Panel.get();
         if (!places[u].Visible) {
@@ -472,7 +472,7 @@ void StoryboardView::SelectSound(int index) {
 }
 
 void StoryboardView::RevealSelectedSlide() {
-    const int perPage = form_.PhotoStrip->width() / project::kCellWidth;
+    const int perPage = form_.PhotoStrip->width() / render::kCellWidth;
     if (perPage <= 0 || show_.Slides.empty())
         return;
     const int page =

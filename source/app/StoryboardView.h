@@ -10,7 +10,7 @@
 #include "project/ShowHistory.h"
 #include "project/ShowModel.h"
 #include "project/ShowObserver.h"
-#include "project/StripLayout.h"
+#include "render/StripLayout.h"
 
 #include <QColor>
 #include <QImage>
@@ -157,7 +157,7 @@ private:
     };
     static FileKey KeyOf(const std::string& path);
     std::map<FileKey, QPixmap> thumbnails_;
-    std::vector<project::PhotoPlace> VisiblePhotos_;
+    std::vector<render::PhotoPlace> VisiblePhotos_;
     QImage RulerBitmap_;
 
     // The selected photo's picture, with what identifies the file it came from.

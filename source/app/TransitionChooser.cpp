@@ -14,7 +14,8 @@ bool ChooseTransition(project::ShowModel& show, int index, QWidget* parent,
         return false;
     const auto at = static_cast<std::size_t>(index);
     const auto& slide = show.Slides[at];
-    TransitionDialog dialog(project::SlideTransitionCode(slide), slide.TransitionSeconds, parent);
+    TransitionDialog dialog(project::SlideTransitionCode(slide),
+                            static_cast<double>(slide.TransitionMs) / 1000.0, parent);
     if (thumbnail) {
         const std::size_t next = (at + 1) % show.Slides.size();
         dialog.SetSamplePictures(thumbnail(at), slide.BackColor, thumbnail(next),

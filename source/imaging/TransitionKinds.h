@@ -33,7 +33,7 @@ constexpr int kTransitionCodes = kTransitionSoftDown + 1;
 // stores it by its own rule (project/TransitionChoice.h).
 struct TransitionChoice {
     std::int32_t Kind = 0;    // a transition code 0 .. kTransitionCodes - 1
-    std::int32_t Seconds = 0; // as entered; the show decides what it stores
+    std::int64_t Ms = 0;      // its length as entered; the show decides what it stores
     bool ApplyToAll = false;  // every slide instead of one
 };
 

@@ -37,7 +37,7 @@ std::vector<SlideTime> CutOnBeats(const std::vector<SlideTime>& slides,
             beats.push_back(std::llround(b));
     std::sort(beats.begin(), beats.end());
 
-    const std::vector<std::int64_t> planned = CutTimesMs(slides);
+    const std::vector<std::int64_t> planned = render::ShowTimeline(slides).CutTimesMs();
     std::vector<SlideTime> out;
     std::int64_t start = 0; // where the slide starts on the new time line
     for (std::size_t i = 0; i < slides.size(); ++i) {

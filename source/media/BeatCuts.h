@@ -5,12 +5,14 @@
 // shorter than one second (nor than it was, if it was shorter already).
 #pragma once
 
-#include "media/SlideTiming.h"
+#include "render/ShowTimeline.h"
 
 #include <cstdint>
 #include <vector>
 
 namespace media {
+
+using render::SlideTime;
 
 constexpr std::int64_t kMinBeatStillMs = 1000;
 // A cut with no beat this close (silence, or past the music's end) stays where it was planned.

@@ -4,6 +4,8 @@
 // places the tracks on the video's time line.
 #pragma once
 
+#include "render/ShowTimeline.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -41,13 +43,10 @@ double ClampFadeSeconds(double seconds);
 std::int64_t FadeMs(double seconds);
 
 // Where one track sounds on the video's time line, in milliseconds.
-struct TrackSpan {
-    std::size_t Track = 0;      // index into MixPlan::Tracks
-    std::int64_t StartMs = 0;   // first moment it sounds
-    std::int64_t EndMs = 0;     // planned end (start + play length), not cut by the video
-    std::int64_t FadeInMs = 0;  // own fade-in, lengthened to the cross-fade with the one before
-    std::int64_t FadeOutMs = 0; // own fade-out, lengthened to the cross-fade with the one after
-};
+// A track on the time line (the show timeline's own kind): its index into MixPlan::Tracks, its
+// first moment, its planned end (start + play length, not cut by the video), and its fades, each
+// lengthened to the cross-fade with its neighbour.
+using TrackSpan = render::TrackTime;
 
 // Lays out the tracks that play (PlayMs > 0): the first starts at 0, each next one at the
 // previous start + its play length − the cross-fade (never before the previous start), so

@@ -2,27 +2,14 @@
 
 #include "imaging/Compose.h"
 #include "imaging/TransitionFrame.h"
-#include "media/Mp4Format.h"
 
 #include <algorithm>
 
 namespace media {
 
 std::vector<SlideSpan> PlanSpans(const std::vector<project::Slide>& slides, int fps) {
-    std::vector<SlideSpan> spans;
-    spans.reserve(slides.size());
-    std::int64_t ms = 0;
-    for (const auto& s : slides) {
-        SlideSpan span;
-        span.First = FrameAtMs(ms, fps);
-        span.CutMs = ms + std::max<std::int64_t>(s.StillMs(), 0);
-        span.TransitionMs = std::max<std::int64_t>(s.TransitionLengthMs(), 0);
-        ms = span.CutMs + span.TransitionMs;
-        span.Cut = FrameAtMs(span.CutMs, fps);
-        span.End = FrameAtMs(ms, fps);
-        spans.push_back(span);
-    }
-    return spans;
+    return render::ShowTimeline(render::ShowTimeline::TimesOf(slides))
+        .Spans(render::FrameRate::Fps(fps));
 }
 
 MovingFrames::MovingFrames(const std::vector<project::Slide>& slides, std::vector<SlideSpan> spans,
@@ -39,17 +26,11 @@ bool MovingFrames::OwnTransition(std::size_t i) const {
     const auto& s = slides_[i];
     const bool nextMoves = i + 1 < slides_.size() && !slides_[i + 1].Ext.Motion.IsStill();
     return MovingStill(i) || nextMoves || s.Ext.TransitionKind != 0 ||
-           s.TransitionLengthMs() % 1000 != 0;
+           s.TransitionMs % 1000 != 0;
 }
 
 double MovingFrames::Progress(std::size_t i, std::int64_t n) const {
-    // Visible from the start of the transition that brings it in (its own still for the first
-    // slide) to the end of its outgoing transition.
-    const std::int64_t first = i == 0 ? spans_[0].First : spans_[i - 1].Cut;
-    const std::int64_t last = std::max(spans_[i].End - 1, first);
-    if (last == first)
-        return 0.0;
-    return std::clamp(static_cast<double>(n - first) / static_cast<double>(last - first), 0.0, 1.0);
+    return render::ShowTimeline::MotionProgress(spans_, i, n);
 }
 
 const imaging::Bitmap* MovingFrames::Picture(std::size_t i) {
@@ -80,7 +61,9 @@ MovingFrames::TransitionTime MovingFrames::TimeOf(std::size_t i, std::int64_t n,
     TransitionTime time;
     time.Code = s.Ext.TransitionKind != 0 ? s.Ext.TransitionKind : s.TransitionKind;
     time.D = static_cast<double>(spans_[i].TransitionMs) / 1000.0;
-    time.T = static_cast<double>(std::max<std::int64_t>(MsOfFrame(n, fps) - spans_[i].CutMs, 0)) /
+    time.T = static_cast<double>(std::max<std::int64_t>(
+                 render::ShowTimeline::MsOfFrame(n, render::FrameRate::Fps(fps)) - spans_[i].CutMs,
+                 0)) /
              1000.0;
     return time;
 }

@@ -7,6 +7,7 @@
 #include "imaging/TransitionFrame.h"
 #include "imaging/Yuv420.h"
 #include "project/Slide.h"
+#include "render/ShowTimeline.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,14 +15,7 @@
 
 namespace media {
 
-// Where one slide lies on the video's frames.
-struct SlideSpan {
-    std::int64_t First = 0; // first frame of its still
-    std::int64_t Cut = 0;   // first frame of its outgoing transition
-    std::int64_t End = 0;   // first frame after its outgoing transition
-    std::int64_t CutMs = 0; // planned time of the cut
-    std::int64_t TransitionMs = 0;
-};
+using render::SlideSpan;
 
 // Each slide's frames from its exact still and transition lengths, every boundary at the frame
 // nearest to its planned time (rounding carried, no drift).

@@ -110,14 +110,6 @@ bool IsOfferedFrameRate(int fps) {
     return fps == 24 || fps == 25 || fps == 30 || fps == 50 || fps == 60;
 }
 
-std::int64_t FrameAtMs(std::int64_t ms, int fps) {
-    return (ms * fps + 500) / 1000;
-}
-
-std::int64_t MsOfFrame(std::int64_t frame, int fps) {
-    return (frame * 1000 + fps / 2) / fps;
-}
-
 int H264Level(int width, int height, int fps) {
     const std::int64_t mbw = (width + 15) / 16;
     const std::int64_t mbh = (height + 15) / 16;

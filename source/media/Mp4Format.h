@@ -34,13 +34,6 @@ std::optional<VideoShape> ParseShape(std::string_view text);
 // The frame rates offered: 24, 25, 30, 50 and 60.
 bool IsOfferedFrameRate(int fps);
 
-// The frame at which a time of the video begins: ms × fps / 1000 rounded to the nearest frame.
-// Computed from the absolute time every time, so no rounding error is carried from slide to
-// slide: everything lands within half a frame of where it would be at 25 frames per second.
-std::int64_t FrameAtMs(std::int64_t ms, int fps);
-// The time a frame is shown at, in whole milliseconds (rounded).
-std::int64_t MsOfFrame(std::int64_t frame, int fps);
-
 // The lowest coding level whose frame size and rate limits hold the video: H.264's level_idc
 // (31, 40, 42, 51, 52 ...) and H.265's general_level_idc (30 × the level: 93, 120, 123, 150 ...).
 int H264Level(int width, int height, int fps);

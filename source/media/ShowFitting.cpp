@@ -4,6 +4,7 @@
 #include "media/BeatTracker.h"
 #include "media/ShowMix.h"
 #include "media/SoundtrackMixer.h"
+#include "project/SlideEdits.h"
 
 #include <algorithm>
 #include <limits>
@@ -11,16 +12,6 @@
 namespace media {
 
 namespace {
-
-constexpr std::int64_t kMaxMs = std::numeric_limits<std::int32_t>::max();
-
-// The records' whole seconds nearest to ms (halves up), and the extension's exact value (0 when
-// the whole seconds say it exactly).
-void SetPart(std::int64_t ms, std::int32_t& seconds, std::int32_t& exactMs) {
-    ms = std::clamp<std::int64_t>(ms, 0, kMaxMs);
-    seconds = static_cast<std::int32_t>((ms + 500) / 1000);
-    exactMs = ms % 1000 == 0 ? 0 : static_cast<std::int32_t>(ms);
-}
 
 base::Status CheckShow(const project::ShowModel& show, const MixPlan& plan) {
     if (show.Slides.empty())
@@ -32,21 +23,17 @@ base::Status CheckShow(const project::ShowModel& show, const MixPlan& plan) {
 
 } // namespace
 
-void SetSlideMs(project::Slide& slide, std::int64_t stillMs, std::int64_t transitionMs) {
-    SetPart(stillMs, slide.ShowSeconds, slide.Ext.ShowMs);
-    SetPart(transitionMs, slide.TransitionSeconds, slide.Ext.TransitionMs);
-}
-
-std::size_t ApplySlideTimes(project::ShowModel& show, const std::vector<SlideTime>& times) {
+std::size_t ApplySlideTimes(project::ShowModel& show, const std::vector<render::SlideTime>& times) {
     std::size_t changed = 0;
     const std::size_t count = std::min(times.size(), show.Slides.size());
     for (std::size_t i = 0; i < count; ++i) {
-        project::Slide slide = show.Slides[i];
-        SetSlideMs(slide, times[i].StillMs, times[i].TransitionMs);
-        if (slide != show.Slides[i]) {
-            show.SetSlide(i, slide);
+        const project::DurationEdit edit{std::clamp<std::int64_t>(times[i].StillMs, 0, project::kMaxSlideMs),
+                                         std::clamp<std::int64_t>(times[i].TransitionMs, 0, project::kMaxSlideMs)};
+        const project::Slide& s = show.Slides[i];
+        if (s.StillMs == edit.StillMs && s.TransitionMs == edit.TransitionMs)
+            continue;
+        if (project::ApplySlideEdit(show, i, edit))
             ++changed;
-        }
     }
     return changed;
 }
@@ -55,13 +42,14 @@ base::Result<std::size_t> FitPhotosToMusic(project::ShowModel& show) {
     const MixPlan plan = MixPlanOf(show, 0);
     if (auto ok = CheckShow(show, plan); !ok)
         return base::Fail(ok.error());
-    return ApplySlideTimes(show, FitSlidesToMusic(SlideTimesOf(show), PlannedMusicMs(plan)));
+    return ApplySlideTimes(show, render::FitSlidesToMusic(render::ShowTimeline::TimesOf(show.Slides), PlannedMusicMs(plan)));
 }
 
 base::Result<std::size_t> ChangePhotosOnBeat(project::ShowModel& show, const PcmSourceOpener& open,
                                              base::Progress* progress) {
-    const std::vector<SlideTime> slides = SlideTimesOf(show);
-    const MixPlan plan = MixPlanOf(show, ShowMs(slides));
+    const render::ShowTimeline timeline = render::ShowTimeline::Of(show);
+    const std::vector<render::SlideTime>& slides = timeline.Slides();
+    const MixPlan plan = MixPlanOf(show, timeline.LengthMs());
     if (auto ok = CheckShow(show, plan); !ok)
         return base::Fail(ok.error());
     SoundtrackMixer mix(plan, open);

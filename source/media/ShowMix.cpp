@@ -40,12 +40,10 @@ MixPlan MixPlanOf(const project::ShowModel& show, std::int64_t videoMs) {
     return plan;
 }
 
-std::vector<SlideTime> SlideTimesOf(const project::ShowModel& show) {
-    std::vector<SlideTime> times;
-    times.reserve(show.Slides.size());
-    for (const project::Slide& s : show.Slides)
-        times.push_back({s.StillMs(), s.TransitionLengthMs()});
-    return times;
+render::ShowTimeline ShowTimelineOf(const project::ShowModel& show, std::int64_t videoMs) {
+    const render::ShowTimeline slides = render::ShowTimeline::Of(show);
+    const MixPlan plan = MixPlanOf(show, videoMs > 0 ? videoMs : slides.LengthMs());
+    return slides.WithTracks(LayOutTracks(plan));
 }
 
 project::ShowOptions NewShowOptions() {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "media/MixPlan.h"
-#include "media/SlideTiming.h"
+#include "render/ShowTimeline.h"
 #include "project/ShowModel.h"
 
 #include <cstdint>
@@ -17,8 +17,9 @@ namespace media {
 // plays whole (its play time is its length) plays to its exact end, read from its file.
 MixPlan MixPlanOf(const project::ShowModel& show, std::int64_t videoMs);
 
-// Every slide's still and transition in milliseconds, exact where the slide says so.
-std::vector<SlideTime> SlideTimesOf(const project::ShowModel& show);
+// The show's time line: its slides, and its tracks as the plan of its music in a video of
+// videoMs lays them out (the length of the slides when videoMs is 0).
+render::ShowTimeline ShowTimelineOf(const project::ShowModel& show, std::int64_t videoMs = 0);
 
 // The options a new show starts with: the music fades out at the end.
 project::ShowOptions NewShowOptions();

@@ -90,11 +90,7 @@ constexpr int kVideoShare = 95; // percent of the bar for the frames; the rest i
 } // namespace
 
 std::int64_t ExportFrameCount(const project::ShowModel& show, int fps) {
-    std::int64_t ms = 0;
-    for (const auto& s : show.Slides)
-        ms += std::max<std::int64_t>(s.StillMs(), 0) +
-              std::max<std::int64_t>(s.TransitionLengthMs(), 0);
-    return FrameAtMs(ms, fps);
+    return render::ShowTimeline::Of(show).FrameCount(render::FrameRate::Fps(fps));
 }
 
 bool IsMp4Options(const VideoExportOptions& options) {
@@ -141,6 +137,7 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
     RouteLibraryLog();
     result.Size = ExportVideoSize(options);
     const int fps = ExportFrameRate(options);
+    const render::FrameRate rate = render::FrameRate::Fps(fps);
     const std::int64_t total = ExportFrameCount(show, fps);
     if (total == 0) {
         result.Error = "The show has no frame to write: no photo is shown for a second or more";
@@ -216,7 +213,7 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
     };
     const bool soundFirst = sink->CarriesSound() && (sink->SoundBeforeFrames() || soundAhead);
     if (soundFirst) {
-        const std::int64_t showMs = MsOfFrame(total, fps);
+        const std::int64_t showMs = render::ShowTimeline::MsOfFrame(total, rate);
         if (auto st = queueSound(showMs); !st)
             return fail(st.error());
     }
@@ -236,7 +233,7 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
         progress.Pump();
     };
 
-    // Every boundary is placed by its time in milliseconds (FrameAtMs), so slides, transitions
+    // Every boundary is placed by its time in milliseconds (ShowTimeline::FrameAt), so slides, transitions
     // and the music stay within half a frame of their times at any rate. Slides that move, newer
     // transition kinds and exact lengths are drawn frame by frame (MovingFrames); the rest as
     // stills and seed transitions, exactly as older shows were always written.
@@ -257,7 +254,7 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
     for (std::size_t i = 0; i < slides.size(); ++i) {
         const auto& s = slides[i];
         const SlideSpan& span = spans[i];
-        videoMs = MsOfFrame(span.End, fps);
+        videoMs = render::ShowTimeline::MsOfFrame(span.End, rate);
         if (moving.MovingStill(i)) {
             for (std::int64_t n = span.First; n < span.Cut; ++n) {
                 if (const auto matrix = composedMatrix();
@@ -333,7 +330,7 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
             // Each frame shows the transition at its own time: at 25 frames per second frame f
             // shows it at 40·f ms, 0 … 1000·d − 40.
             for (std::int64_t n = span.Cut; n < span.End; ++n) {
-                transition.SetElapsed(std::max<std::int64_t>(0, MsOfFrame(n, fps) - span.CutMs));
+                transition.SetElapsed(std::max<std::int64_t>(0, render::ShowTimeline::MsOfFrame(n, rate) - span.CutMs));
                 transition.Step(frame);
                 if (auto st = run.Push(frame, 1); !st)
                     return fail(st.error());

@@ -23,4 +23,13 @@ std::string FormatDuration(std::int64_t seconds) {
     return std::to_string(hours) + ":" + TwoDigits(minutes) + ":" + TwoDigits(secs);
 }
 
+std::string FormatDurationMs(std::int64_t ms) {
+    if (ms % 1000 == 0)
+        return FormatDuration(ms / 1000);
+    const bool negative = ms < 0;
+    const std::int64_t tenths = ((negative ? -ms : ms) + 50) / 100;
+    const std::string whole = FormatDuration(tenths / 10);
+    return (negative ? "-" : "") + whole + "." + std::to_string(tenths % 10);
+}
+
 } // namespace project

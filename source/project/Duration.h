@@ -9,4 +9,8 @@ namespace project {
 // Hours (not padded), two-digit minutes and two-digit seconds joined by ":"; 4530 -> "1:15:30".
 std::string FormatDuration(std::int64_t seconds);
 
+// The same for a time in milliseconds: whole seconds exactly as above, any other time with its
+// tenths (rounded to nearest, halves up): 2200 -> "0:00:02.2".
+std::string FormatDurationMs(std::int64_t ms);
+
 } // namespace project

@@ -18,7 +18,7 @@ constexpr std::array<char, 4> kShowTag{'S', 'H', 'O', 'W'};
 constexpr std::array<char, 4> kSlideTag{'S', 'L', 'I', 'D'};
 constexpr std::array<char, 4> kTrackTag{'T', 'R', 'A', 'K'};
 constexpr double kMaxFadeSeconds = 10.0;
-constexpr std::int32_t kMaxMs = 24 * 3600 * 1000;
+constexpr std::int32_t kMaxMs = static_cast<std::int32_t>(kMaxSlideMs);
 
 std::uint32_t Crc(const std::uint8_t* data, std::size_t size) {
     uLong crc = ::crc32(0L, Z_NULL, 0);
@@ -64,10 +64,11 @@ std::int32_t MsInRange(std::int32_t v) {
     return v >= 0 && v <= kMaxMs ? v : 0;
 }
 
-SlideExtension FromChunk(const SlideChunk& c) {
-    SlideExtension e;
-    e.ShowMs = MsInRange(c.ShowMs);
-    e.TransitionMs = MsInRange(c.TransitionMs);
+StoredSlideExtension FromChunk(const SlideChunk& c) {
+    StoredSlideExtension stored;
+    stored.StillMs = MsInRange(c.ShowMs);
+    stored.TransitionMs = MsInRange(c.TransitionMs);
+    SlideExtension& e = stored.Ext;
     // Kinds beyond the records' 0..13 have codes from 14 on; anything else means none.
     const std::int32_t kind = c.TransitionKind;
     e.TransitionKind = imaging::IsSmoothTransition(kind) ? kind : 0;
@@ -81,7 +82,7 @@ SlideExtension FromChunk(const SlideChunk& c) {
         states[i]->Cy = InRange(c.Motion[3 * i + 1], 0.0, 1.0, 0.5);
         states[i]->Z = InRange(c.Motion[3 * i + 2], 1.0, imaging::kMaxMotionZoom, 1.0);
     }
-    return e;
+    return stored;
 }
 
 TrackExtension FromChunk(const TrackChunk& c) {
@@ -130,13 +131,15 @@ std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
         }
     }
     for (std::size_t i = 0; i < slides.size(); ++i) {
-        const SlideExtension& e = slides[i].Ext;
-        if (e.IsDefault())
+        const Slide& s = slides[i];
+        if (!s.NeedsExtension())
             continue;
+        const SlideExtension& e = s.Ext;
         SlideChunk c{};
         c.Index = static_cast<std::uint32_t>(i);
-        c.ShowMs = e.ShowMs;
-        c.TransitionMs = e.TransitionMs;
+        // Exact times only where the record's whole seconds do not say them.
+        c.ShowMs = WholeSeconds(s.StillMs) ? 0 : static_cast<std::int32_t>(s.StillMs);
+        c.TransitionMs = WholeSeconds(s.TransitionMs) ? 0 : static_cast<std::int32_t>(s.TransitionMs);
         c.TransitionKind = e.TransitionKind;
         c.MotionMode = static_cast<std::uint8_t>(e.Motion.Mode);
         c.MotionEasing = static_cast<std::uint8_t>(e.Motion.Easing);

@@ -77,12 +77,19 @@ static_assert(sizeof(TrackChunk) == 37);
 
 constexpr std::uint16_t kExtensionVersion = 1;
 
+// A slide's entry: its extension and its exact times (0 = the record's whole seconds).
+struct StoredSlideExtension {
+    SlideExtension Ext;
+    std::int64_t StillMs = 0;
+    std::int64_t TransitionMs = 0;
+};
+
 // What a block holds, by the items' places in the file's records.
 struct ShowExtension {
     ShowOptions Options;
     // The photo size the show was made with, "WxH"; empty for the default or when not stored.
     std::string PhotoSize;
-    std::vector<std::pair<std::size_t, SlideExtension>> Slides;
+    std::vector<std::pair<std::size_t, StoredSlideExtension>> Slides;
     std::vector<std::pair<std::size_t, TrackExtension>> Tracks;
 };
 

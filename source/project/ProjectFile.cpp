@@ -382,7 +382,7 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
                              "durations): " +
                              problem + ".";
     }
-    std::vector<const SlideExtension*> slideExt(slides.size(), nullptr);
+    std::vector<const StoredSlideExtension*> slideExt(slides.size(), nullptr);
     std::vector<const TrackExtension*> trackExt(sounds.size(), nullptr);
     for (const auto& [index, e] : extension.Slides)
         slideExt[index] = &e;
@@ -438,12 +438,18 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
         if (imported.Added() && show.Slides.size() > before) {
             const SlideRecord& stored = slides[i];
             Slide s = show.Slides.back();
-            s.ShowSeconds = Clamp(stored.ShowSeconds, 0, kMaxSeconds);
+            // The record's whole seconds, unless the extension holds the exact times.
+            s.StillMs = std::int64_t{Clamp(stored.ShowSeconds, 0, kMaxSeconds)} * 1000;
             s.TransitionKind = Clamp(stored.TransitionKind, 0, 13);
-            s.TransitionSeconds = Clamp(stored.TransitionSeconds, 0, kMaxSeconds);
+            s.TransitionMs = std::int64_t{Clamp(stored.TransitionSeconds, 0, kMaxSeconds)} * 1000;
             s.BackColor = stored.BackColor;
-            if (slideExt[i])
-                s.Ext = *slideExt[i];
+            if (const StoredSlideExtension* e = slideExt[i]) {
+                s.Ext = e->Ext;
+                if (e->StillMs > 0)
+                    s.StillMs = e->StillMs;
+                if (e->TransitionMs > 0)
+                    s.TransitionMs = e->TransitionMs;
+            }
             show.SetSlide(show.Slides.size() - 1, s);
         }
         progress.SetPosition(PercentOf(i + 1, slides.size()));

@@ -1,10 +1,12 @@
 #include "project/Records.h"
 
+#include <algorithm>
+
 namespace project {
 
 Slide Slide::MakeDefault() {
     Slide s;
-    s.ShowSeconds = 10;
+    s.StillMs = 10000;
     s.CaptionFont = "Arial";
     s.Gamma10 = 10.0;
     s.BackColor = kButtonFaceColor;
@@ -15,12 +17,16 @@ Slide Slide::MakeDefault() {
     return s;
 }
 
-std::int64_t Slide::StillMs() const {
-    return Ext.ShowMs > 0 ? Ext.ShowMs : std::int64_t{ShowSeconds} * 1000;
+bool Slide::NeedsExtension() const {
+    return !Ext.IsDefault() || !WholeSeconds(StillMs) || !WholeSeconds(TransitionMs);
 }
 
-std::int64_t Slide::TransitionLengthMs() const {
-    return Ext.TransitionMs > 0 ? Ext.TransitionMs : std::int64_t{TransitionSeconds} * 1000;
+std::int32_t RecordSeconds(std::int64_t ms) {
+    return static_cast<std::int32_t>((std::clamp<std::int64_t>(ms, 0, kMaxSlideMs) + 500) / 1000);
+}
+
+bool WholeSeconds(std::int64_t ms) {
+    return ms == std::int64_t{RecordSeconds(ms)} * 1000;
 }
 
 Track Track::MakeDefault() {
@@ -31,9 +37,9 @@ Track Track::MakeDefault() {
 
 SlideRecord PackSlide(const Slide& s) {
     SlideRecord r{};
-    r.ShowSeconds = s.ShowSeconds;
+    r.ShowSeconds = RecordSeconds(s.StillMs);
     r.TransitionKind = s.TransitionKind;
-    r.TransitionSeconds = s.TransitionSeconds;
+    r.TransitionSeconds = RecordSeconds(s.TransitionMs);
     r.WorkFile.assign(s.WorkFile);
     r.CaptionText.assign(s.CaptionText);
     r.CaptionFont.assign(s.CaptionFont);
@@ -63,9 +69,9 @@ TrackRecord PackTrack(const Track& t) {
 
 Slide UnpackSlide(const SlideRecord& r) {
     Slide s;
-    s.ShowSeconds = r.ShowSeconds;
+    s.StillMs = std::int64_t{r.ShowSeconds} * 1000;
     s.TransitionKind = r.TransitionKind;
-    s.TransitionSeconds = r.TransitionSeconds;
+    s.TransitionMs = std::int64_t{r.TransitionSeconds} * 1000;
     s.WorkFile = r.WorkFile.str();
     s.CaptionText = r.CaptionText.str();
     s.CaptionFont = r.CaptionFont.str();

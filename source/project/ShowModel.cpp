@@ -40,13 +40,6 @@ void ShowModel::ResolutionSize(int& width, int& height) const {
     ParseResolution(Resolution, width, height);
 }
 
-std::int64_t ShowModel::ShowLengthSeconds() const {
-    std::int64_t t = 0;
-    for (const auto& s : Slides)
-        t += static_cast<std::int64_t>(s.ShowSeconds) + s.TransitionSeconds;
-    return t;
-}
-
 void ShowModel::ClearProject() {
     firstFreeName_.clear();
     for (const auto& s : Slides)

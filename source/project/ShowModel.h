@@ -73,9 +73,6 @@ public:
     // Output size of imported photos parsed from Resolution, 1280x1024 when it does not parse.
     void ResolutionSize(int& width, int& height) const;
 
-    // Total time line of the photos (ShowSeconds + TransitionSeconds of each).
-    std::int64_t ShowLengthSeconds() const;
-
 private:
     // Below this number every working name of a folder, prefix and extension was taken.
     mutable std::map<std::string, int> firstFreeName_;

@@ -15,10 +15,6 @@ constexpr std::int32_t kButtonFaceColor = static_cast<std::int32_t>(0xFF00000F);
 
 // What a slide carries beyond its record. Every default means "as the record says".
 struct SlideExtension {
-    // Exact still time in milliseconds; 0 = ShowSeconds whole seconds.
-    std::int32_t ShowMs = 0;
-    // Exact transition time in milliseconds; 0 = TransitionSeconds whole seconds.
-    std::int32_t TransitionMs = 0;
     // A transition kind beyond the record's 0..13 (its code, 14..26); 0 = the record's kind.
     std::int32_t TransitionKind = 0;
     imaging::Motion Motion; // pan and zoom while the slide is on screen
@@ -27,9 +23,11 @@ struct SlideExtension {
 };
 
 struct Slide {
-    std::int32_t ShowSeconds = 0;       // display time, whole seconds
-    std::int32_t TransitionKind = 0;    // 0..13, transition to the next photo (0 = none)
-    std::int32_t TransitionSeconds = 0; // duration of that transition
+    // The still and its transition in milliseconds: the one truth of the slide's time. The
+    // record's whole seconds are derived from them when the show is saved (RecordSeconds).
+    std::int64_t StillMs = 0;
+    std::int32_t TransitionKind = 0; // 0..13, transition to the next photo (0 = none)
+    std::int64_t TransitionMs = 0;   // length of that transition
     std::string WorkFile;               // full path of the working BMP
     std::string CaptionText;            // code-page bytes, at most 255 stored
     std::string CaptionFont;            // code-page bytes, at most 255 stored
@@ -50,9 +48,19 @@ struct Slide {
 
     // The defaults of a freshly imported photo.
     static Slide MakeDefault();
-    // The still and the transition in milliseconds, exact where the extension says so.
-    std::int64_t StillMs() const;
-    std::int64_t TransitionLengthMs() const;
+
+    // Whether the slide needs the extension block: a value the record cannot hold.
+    bool NeedsExtension() const;
 };
+
+// The longest still or transition a show holds: the record's whole seconds must hold it.
+constexpr std::int64_t kMaxSlideMs = 86400LL * 1000;
+
+// The record's whole seconds for a time in milliseconds: the nearest (halves up), within
+// 0..kMaxSlideMs, as an older reader plays it.
+std::int32_t RecordSeconds(std::int64_t ms);
+
+// Whether the record's whole seconds say ms exactly (a time that needs no extension).
+bool WholeSeconds(std::int64_t ms);
 
 } // namespace project

@@ -63,8 +63,14 @@ base::Status ValidateEdit(const SlideEdit& edit) {
         return Range(c->Effect >= 0 && c->Effect <= 3, "colour effect outside 0..3");
     if (const auto* b = std::get_if<BackgroundEdit>(&edit))
         return Range(b->Color >= 0 && b->Color <= 0xFFFFFF, "background outside 000000..FFFFFF");
-    if (const auto* s = std::get_if<SecondsEdit>(&edit))
-        return Range(s->Seconds >= 1 && s->Seconds <= 3600, "seconds outside 1..3600");
+    if (const auto* d = std::get_if<DurationEdit>(&edit)) {
+        if (auto s = Range(d->StillMs >= 0 && d->StillMs <= kMaxSlideMs, "duration out of range");
+            !s)
+            return s;
+        return Range(d->TransitionMs == DurationEdit::kKeep ||
+                         (d->TransitionMs >= 0 && d->TransitionMs <= kMaxSlideMs),
+                     "transition length out of range");
+    }
     if (const auto* m = std::get_if<MotionEdit>(&edit)) {
         const imaging::Motion& motion = m->Motion;
         if (motion.Mode != imaging::MotionMode::None && motion.Mode != imaging::MotionMode::Auto &&
@@ -187,8 +193,10 @@ base::Status ApplySlideEdit(ShowModel& show, std::size_t index, const SlideEdit&
         store();
         return {};
     }
-    if (const auto* s = std::get_if<SecondsEdit>(&edit)) {
-        slide.ShowSeconds = s->Seconds;
+    if (const auto* d = std::get_if<DurationEdit>(&edit)) {
+        slide.StillMs = d->StillMs;
+        if (d->TransitionMs != DurationEdit::kKeep)
+            slide.TransitionMs = d->TransitionMs;
         store();
         return {};
     }

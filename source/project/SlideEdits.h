@@ -44,8 +44,13 @@ struct BackgroundEdit {
     std::int32_t Color = 0; // 0x00BBGGRR
 };
 
-struct SecondsEdit {
-    std::int32_t Seconds = 10; // 1..3600
+// The slide's time: its still and, unless kKeep, its transition's length, in milliseconds
+// (0..kMaxSlideMs). Every path that retimes a slide (the window, the console tool, fitting to the
+// music, cuts on the beat) goes through this one edit.
+struct DurationEdit {
+    static constexpr std::int64_t kKeep = -1;
+    std::int64_t StillMs = 10000;
+    std::int64_t TransitionMs = kKeep;
 };
 
 // The slide's pan and zoom: none, automatic, or the user's start and end states with an easing.
@@ -55,7 +60,7 @@ struct MotionEdit {
 };
 
 using SlideEdit = std::variant<CropEdit, CaptionEdit, TurnEdit, LightEdit, ColorEdit,
-                               BackgroundEdit, SecondsEdit, MotionEdit>;
+                               BackgroundEdit, DurationEdit, MotionEdit>;
 
 // Checks the ranges above (and the caption's 255-byte limits); the message names the value.
 base::Status ValidateEdit(const SlideEdit& edit);
@@ -75,7 +80,7 @@ CaptionEdit CaptionOf(const Slide& slide);
 // - turn: photo and thumbnail turn or mirror, TurnCount counts it;
 // - light, colour: photo and thumbnail filtered (colour 0 changes nothing); the record's pending
 //   light and colour fields go back to neutral;
-// - background: BackColor; seconds: ShowSeconds; motion: the extension's Motion (no file is
+// - background: BackColor; duration: StillMs and TransitionMs; motion: the extension's Motion (no file is
 //   touched).
 // The working file is replaced only by a complete new one: on any failure it keeps the previous
 // picture, the record and the thumbnail are unchanged and the message names the file.

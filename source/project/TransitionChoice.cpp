@@ -3,16 +3,18 @@
 #include "imaging/TransitionKinds.h"
 #include "imaging/TransitionNames.h"
 
+#include <algorithm>
+
 namespace project {
 
 namespace {
-constexpr std::int32_t kDefaultTransitionSeconds = 3;
+constexpr std::int64_t kDefaultTransitionMs = 3000;
 }
 
-std::int32_t StoredTransitionSeconds(std::int32_t kind, std::int32_t seconds) {
+std::int64_t StoredTransitionMs(std::int32_t kind, std::int64_t ms) {
     if (kind == 0)
         return 0;
-    return seconds > 0 ? seconds : kDefaultTransitionSeconds;
+    return ms > 0 ? std::min(ms, kMaxSlideMs) : kDefaultTransitionMs;
 }
 
 bool ApplyTransitionChoice(ShowModel& show, std::int32_t index, const TransitionChoice& choice) {
@@ -20,14 +22,13 @@ bool ApplyTransitionChoice(ShowModel& show, std::int32_t index, const Transition
         return false;
     const bool newer = imaging::IsSmoothTransition(choice.Kind);
     // A newer kind always lasts: its length is that of a kind other than "no transition".
-    const std::int32_t seconds = StoredTransitionSeconds(newer ? 1 : choice.Kind, choice.Seconds);
+    const std::int64_t ms = StoredTransitionMs(newer ? 1 : choice.Kind, choice.Ms);
     const auto store = [&](std::size_t i) {
         Slide s = show.Slides[i];
         s.TransitionKind = newer ? imaging::NearestSeedKind(choice.Kind) : choice.Kind;
-        s.TransitionSeconds = seconds;
+        s.TransitionMs = ms;
         // A kind chosen from the seed's fourteen replaces any newer kind the slide had.
         s.Ext.TransitionKind = newer ? choice.Kind : 0;
-        s.Ext.TransitionMs = 0;
         show.SetSlide(i, s);
     };
     if (choice.ApplyToAll) {
@@ -39,6 +40,29 @@ bool ApplyTransitionChoice(ShowModel& show, std::int32_t index, const Transition
         return false;
     store(static_cast<std::size_t>(index));
     return true;
+}
+
+std::string LongTransitionWarning(const ShowModel& show) {
+    std::string photos;
+    std::size_t count = 0;
+    const auto& slides = show.Slides;
+    for (std::size_t i = 0; i < slides.size(); ++i) {
+        const std::int64_t length = slides[i].TransitionMs;
+        if (SlideTransitionCode(slides[i]) == 0 || length <= 0)
+            continue;
+        const bool longer = length > slides[i].StillMs ||
+                            (i + 1 < slides.size() && length > slides[i + 1].StillMs);
+        if (!longer)
+            continue;
+        photos += (count++ ? ", " : "") + std::to_string(i + 1);
+    }
+    if (count == 0)
+        return {};
+    return (count == 1 ? "the transition after photo " + photos +
+                             " is longer than the photo before or after it"
+                       : "the transitions after photos " + photos +
+                             " are longer than the photos before or after them") +
+           (count == 1 ? "; it plays" : "; they play") + " as stored, over the photos' own time";
 }
 
 std::int32_t SlideTransitionCode(const Slide& slide) {

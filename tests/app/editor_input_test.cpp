@@ -7,7 +7,7 @@
 #include "base/ProgramFolder.h"
 #include "media/AudioLibrary.h"
 #include "media/ui/ProgressWindow.h"
-#include "project/StripLayout.h"
+#include "render/StripLayout.h"
 #include "project/ui/StripCells.h"
 #include "ui_MainWindow.h"
 #include "ui_ProgressWindow.h"
@@ -66,7 +66,7 @@ class EditorInputTest : public QObject {
     static QStringList Order(const MainWindow& form) {
         QStringList labels;
         for (const auto& s : form.Show.Slides)
-            labels << QString::fromStdString(project::WorkFileLabel(s.WorkFile));
+            labels << QString::fromStdString(render::WorkFileLabel(s.WorkFile));
         return labels;
     }
     static QStringList Labels(std::initializer_list<int> numbers) {

@@ -29,7 +29,7 @@ class MainWindowTest : public QObject {
     // Adds a slide with a real working file, as an import would leave it.
     static std::string AddSlide(MainWindow& form, int seconds) {
         auto s = project::Slide::MakeDefault();
-        s.ShowSeconds = seconds;
+        s.StillMs = std::int64_t{seconds} * 1000;
         const std::string file = form.Show.MakeWorkName(form.Show.PicturesDir, ".bmp");
         std::ofstream(file) << "bmp";
         s.WorkFile = file;
@@ -133,12 +133,12 @@ private Q_SLOTS:
                      .pixelColor(0, 0),
                  QColor(0, 255, 0));     // shown selected
         form.Commands->movePhotoRight(); // the last photo cannot move right
-        QCOMPARE(int(form.Show.Slides[1].ShowSeconds), 2);
+        QCOMPARE(int(form.Show.Slides[1].StillMs / 1000), 2);
         form.Commands->movePhotoLeft();
-        QCOMPARE(int(form.Show.Slides[0].ShowSeconds), 2);
+        QCOMPARE(int(form.Show.Slides[0].StillMs / 1000), 2);
         QCOMPARE(form.Storyboard->SelectedSlide(), 1);
         form.Storyboard->SwapSlides(1, 2);
-        QCOMPARE(int(form.Show.Slides[0].ShowSeconds), 1);
+        QCOMPARE(int(form.Show.Slides[0].StillMs / 1000), 1);
         QCOMPARE(form.Storyboard->SelectedSlide(), 0);
     }
 

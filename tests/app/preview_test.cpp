@@ -115,12 +115,13 @@ private Q_SLOTS:
         // Tracks end to end without fades, as in older shows: each is played by itself.
         w.Show.SetOptions(project::ShowOptions{});
         // Slide 0: 0..2 s, slide-in from the right 2..4 s; slide 1: 4..6 s, no effect; slide 2:
-        // 6..8 s, the end. Track 0 from 0 s, track 1 from 5 s.
+        // 6..8 s, then its own transition's 3 s, as the video plays it, to the end at 11 s.
+        // Track 0 from 0 s, track 1 from 5 s.
         const std::int32_t times[3][3] = {{2, 2, 2}, {2, 0, 0}, {2, 2, 3}};
         for (std::size_t i = 0; i < 3; ++i) {
-            w.Show.Slides[i].ShowSeconds = times[i][0];
+            w.Show.Slides[i].StillMs = std::int64_t{times[i][0]} * 1000;
             w.Show.Slides[i].TransitionKind = times[i][1];
-            w.Show.Slides[i].TransitionSeconds = times[i][2];
+            w.Show.Slides[i].TransitionMs = std::int64_t{times[i][2]} * 1000;
             w.Show.Slides[i].BackColor = kGreyBack;
         }
         w.Storyboard->SelectSlide(2);
@@ -202,8 +203,13 @@ private Q_SLOTS:
         QVERIFY(w.Preview->Running());
         QCOMPARE(w.Preview->PlayingTrack(), 1);
 
-        // Second 8 ends the show and cuts the music; slide 2's transition is never shown.
+        // Second 8 starts slide 2's transition, as the video shows it; second 11 ends the show
+        // and cuts the music.
         TickAt(w, 34'900);
+        QVERIFY(w.Preview->Running());
+        TickAt(w, 37'900); // 10.5 s: still second 10
+        QVERIFY(w.Preview->Running());
+        TickAt(w, 37'901);
         ExpectEditorLayout(w);
         QCOMPARE(w.Preview->Schedule().LastShownSlide(), -1);
         QTRY_COMPARE(w.frameGeometry(), before);
@@ -220,10 +226,10 @@ private Q_SLOTS:
         for (int i = 0; i < 2; ++i)
             QVERIFY(w.Import->AddPhoto(photos_[i]));
         for (auto& slide : w.Show.Slides) {
-            slide.ShowSeconds = 2;
+            slide.StillMs = 2000;
             slide.BackColor = kGreyBack;
         }
-        w.Show.Slides[0].TransitionSeconds = 2;
+        w.Show.Slides[0].TransitionMs = 2000;
         w.Show.Slides[0].Ext.TransitionKind = imaging::kTransitionCrossfade;
         w.Show.Slides[0].Ext.Motion.Mode = imaging::MotionMode::Manual;
         w.Show.Slides[0].Ext.Motion.End = {0.5, 0.5, 2.0};
@@ -267,7 +273,7 @@ private Q_SLOTS:
         QVERIFY(w.Import->AddPhoto(photos_[0]));
         QVERIFY(w.Import->AddPhoto(photos_[1]));
         QVERIFY(w.Import->AddTrack(Wav("twenty.wav", 20)));
-        w.Show.Slides[0].ShowSeconds = 10;
+        w.Show.Slides[0].StillMs = 10000;
 
         w.Preview->start();
         TickAt(w, 0);

@@ -76,7 +76,7 @@ int EditAndWait(const QString& dir) {
     auto transition = form.History.BeginChange();
     project::Slide slide = form.Show.Slides[0];
     slide.TransitionKind = 5;
-    slide.TransitionSeconds = 3;
+    slide.TransitionMs = 3000;
     form.Show.SetSlide(0, slide);
     form.History.Commit(std::move(*transition), "transition");
 
@@ -156,7 +156,7 @@ private Q_SLOTS:
         QCOMPARE(Picture(form.Show.Slides[1].WorkFile),
                  QImage(dir.path() + "/sepia.png").convertToFormat(QImage::Format_RGB32));
         QCOMPARE(form.Show.Slides[0].TransitionKind, 5);
-        QCOMPARE(form.Show.Slides[0].TransitionSeconds, 3);
+        QCOMPARE(form.Show.Slides[0].TransitionMs, 3000);
         QCOMPARE(form.Show.Sounds.size(), std::size_t(1));
         QCOMPARE(form.Show.Sounds[0].Volume, 37);
         // Unsaved: the caption says so, and closing asks.
@@ -183,7 +183,7 @@ private Q_SLOTS:
         // A later change and Ctrl+S: the same file, no question.
         auto change = form.History.BeginChange();
         project::Slide slide = form.Show.Slides[2];
-        slide.ShowSeconds = 9;
+        slide.StillMs = 9000;
         form.Show.SetSlide(2, slide);
         form.History.Commit(std::move(*change), "seconds");
         QCOMPARE(form.windowTitle(),

@@ -6,7 +6,7 @@
 #include "imaging/TransitionKinds.h"
 #include "media/AudioLibrary.h"
 #include "media/ui/ProgressWindow.h"
-#include "project/StripLayout.h"
+#include "render/StripLayout.h"
 #include "project/ui/TransitionIcons.h"
 #include "ui_MainWindow.h"
 
@@ -115,8 +115,8 @@ private Q_SLOTS:
         SevenCells(form);
         for (int i = 0; i < 3; ++i)
             QVERIFY(form.Import->AddPhoto(photo_));
-        form.Show.Slides[0].ShowSeconds = 1;
-        form.Show.Slides[2].ShowSeconds = 3;
+        form.Show.Slides[0].StillMs = 1000;
+        form.Show.Slides[2].StillMs = 3000;
         auto frameColour = [&](std::size_t i) {
             return static_cast<QLabel*>(Cell(form, i, Part::Thumb))
                 ->pixmap()
@@ -128,8 +128,8 @@ private Q_SLOTS:
         QCOMPARE(frameColour(0), QColor(0, 0, 0));
         // Photo 3 dropped on photo 1: they exchange, position 3 (index 2) is selected.
         form.Storyboard->SwapSlides(3, 1);
-        QCOMPARE(int(form.Show.Slides[0].ShowSeconds), 3);
-        QCOMPARE(int(form.Show.Slides[2].ShowSeconds), 1);
+        QCOMPARE(int(form.Show.Slides[0].StillMs / 1000), 3);
+        QCOMPARE(int(form.Show.Slides[2].StillMs / 1000), 1);
         QCOMPARE(form.Storyboard->SelectedSlide(), 2);
         QCOMPARE(frameColour(2), QColor(0, 255, 0));
         QCOMPARE(frameColour(1), QColor(0, 0, 0));

@@ -87,9 +87,9 @@ class VideoExportControllerTest : public QObject {
         picture.Fill(40, 90, static_cast<std::uint8_t>(show.Slides.size() * 80));
         QVERIFY(imaging::SaveBmpFile(file, picture));
         auto s = project::Slide::MakeDefault();
-        s.ShowSeconds = seconds;
+        s.StillMs = std::int64_t{seconds} * 1000;
         s.TransitionKind = kind;
-        s.TransitionSeconds = fade;
+        s.TransitionMs = std::int64_t{fade} * 1000;
         s.WorkFile = file;
         show.Slides.push_back(s);
     }

@@ -138,7 +138,7 @@ TEST_F(EditTest, SepiaNegativeBackgroundSecondsAndTransition) {
     r = Cli({"edit", show, "--slide", "2", "--effect", "negative"});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     r = Cli(
-        {"edit", show, "--all", "--background", "102030", "--seconds", "7", "--transition", "3:0"});
+        {"edit", show, "--all", "--background", "102030", "--seconds", "7", "--transition", "3"});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
 
     Loaded loaded(show, P("tmp"));

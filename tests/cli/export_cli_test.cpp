@@ -57,7 +57,7 @@ protected:
         QStringList args{"new",          P(name),
                          "--resolution", "640x480",
                          "--seconds",    QString::number(seconds),
-                         "--transition", "2:" + QString::number(fade)};
+                         "--transition", fade > 0 ? "2:" + QString::number(fade) : "0"};
         const char* colours[] = {"red", "blue", "lime", "yellow"};
         for (int i = 0; i < photos; ++i) {
             const QString photo = P(QString("p%1.png").arg(i));

@@ -1,7 +1,7 @@
 // reelpane-cli edit on a show's music: track fades and volumes, the show's options, "fit photos
 // to the music" against a long track, "change photos on the beat" against a click track, and the
 // one-line refusals that leave the file as it was.
-#include "media/SlideTiming.h"
+#include "render/ShowTimeline.h"
 
 #include <gtest/gtest.h>
 
@@ -110,8 +110,8 @@ protected:
         return QJsonDocument::fromJson(info.out.toUtf8()).object();
     }
     // The slides' exact times as `info` prints them.
-    static std::vector<media::SlideTime> Times(const QJsonObject& info) {
-        std::vector<media::SlideTime> times;
+    static std::vector<render::SlideTime> Times(const QJsonObject& info) {
+        std::vector<render::SlideTime> times;
         for (const auto& v : info["Slides"].toArray())
             times.push_back(
                 {v.toObject()["StillMs"].toInteger(), v.toObject()["TransitionMs"].toInteger()});
@@ -182,8 +182,8 @@ TEST_F(MusicEditTest, AHundredPhotosFittedToA307Point3SecondTrackEndWithinAFrame
     const QJsonObject info = Info(show);
     const auto times = Times(info);
     ASSERT_EQ(times.size(), 100u);
-    const auto frames = media::PlanSlideFrames(times, {});
-    const double endMs = static_cast<double>(frames.back().End()) * 40.0;
+    const auto frames = render::ShowTimeline(times).Spans(render::FrameRate{});
+    const double endMs = static_cast<double>(frames.back().End) * 40.0;
     EXPECT_LE(std::abs(endMs - 307300.0), 40.0) << endMs;
     // The proportions stay (10 s still, 1 s transition), and older readers see rounded seconds.
     const QJsonObject first = info["Slides"].toArray()[0].toObject();
@@ -202,11 +202,11 @@ TEST_F(MusicEditTest, BeatCutsPutEveryCutOfAShowWithinAFrameOfAClickAt120Bpm) {
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     const auto times = Times(Info(show));
     ASSERT_EQ(times.size(), 9u);
-    const auto frames = media::PlanSlideFrames(times, {});
+    const auto frames = render::ShowTimeline(times).Spans(render::FrameRate{});
     for (std::size_t i = 0; i < times.size(); ++i) {
         EXPECT_GE(times[i].StillMs, 1000) << i;
         EXPECT_EQ(times[i].TransitionMs, 1000) << i;
-        const double at = static_cast<double>(frames[i].Cut()) * 40.0;
+        const double at = static_cast<double>(frames[i].Cut) * 40.0;
         const double click = 230.0 + std::round((at - 230.0) / 500.0) * 500.0;
         EXPECT_LE(std::abs(at - click), 40.0) << "cut " << i << " at " << at << " ms";
         EXPECT_GT(std::abs(at - 1000.0 * (3 * static_cast<double>(i) + 2)), 100.0) << i;

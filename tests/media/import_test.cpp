@@ -86,7 +86,7 @@ TEST_F(ImportTest, PhotosOfEveryKindAreFittedAndNamed) {
         EXPECT_EQ(stored.Height, size.Height) << path;
         EXPECT_EQ(added->Thumbnail.Width, 90);
         EXPECT_EQ(added->Thumbnail.Height, 90);
-        EXPECT_EQ(s.ShowSeconds, 10);
+        EXPECT_EQ(s.StillMs, 10000);
         EXPECT_EQ(s.CaptionFont, "Arial");
     }
     EXPECT_EQ(show.Slides[0].WorkFile, show.PicturesDir + "42_0001.bmp");
@@ -179,9 +179,9 @@ TEST_F(ImportTest, ProjectRoundTripThroughTheImport) {
     show.Resolution = "1280x1024";
     ASSERT_TRUE(project::AddPhoto(show, Convert("-size 640x512 plasma:", "p1.png")));
     ASSERT_TRUE(project::AddPhoto(show, Convert("-size 300x400 gradient:", "p2.jpg")));
-    show.Slides[0].ShowSeconds = 3;
+    show.Slides[0].StillMs = 3000;
     show.Slides[0].TransitionKind = 6;
-    show.Slides[0].TransitionSeconds = 2;
+    show.Slides[0].TransitionMs = 2000;
     show.Slides[1].BackColor = 0x00336699;
     // A "caption" drawn into the first working copy.
     imaging::Bitmap first;
@@ -216,9 +216,9 @@ TEST_F(ImportTest, ProjectRoundTripThroughTheImport) {
     ASSERT_EQ(project::LoadProject(loaded, file, quiet, hooks).Outcome,
               project::LoadOutcome::Loaded);
     ASSERT_EQ(loaded.Slides.size(), 2u);
-    EXPECT_EQ(loaded.Slides[0].ShowSeconds, 3);
+    EXPECT_EQ(loaded.Slides[0].StillMs, 3000);
     EXPECT_EQ(loaded.Slides[0].TransitionKind, 6);
-    EXPECT_EQ(loaded.Slides[0].TransitionSeconds, 2);
+    EXPECT_EQ(loaded.Slides[0].TransitionMs, 2000);
     EXPECT_EQ(loaded.Slides[1].BackColor, 0x00336699);
     EXPECT_EQ(loaded.Slides[0].CaptionText, ""); // settings return to the defaults
     imaging::Bitmap back;

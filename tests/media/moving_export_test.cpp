@@ -125,7 +125,7 @@ protected:
 TEST_F(MovingExportTest, ADotFollowsThePanOnEveryFrame) {
     const int w = 400, h = 300, dx = 200, dy = 150;
     auto s = Picture(w, h, 0, dx, dy);
-    s.ShowSeconds = 2;
+    s.StillMs = 2000;
     s.Ext.Motion.Mode = imaging::MotionMode::Manual;
     s.Ext.Motion.Start = {0.45, 0.48, 1.5};
     s.Ext.Motion.End = {0.55, 0.52, 1.5};
@@ -158,14 +158,14 @@ TEST_F(MovingExportTest, ADotFollowsThePanOnEveryFrame) {
 // lengths in milliseconds land on their nearest frames, and the older readers' kind is kept.
 TEST_F(MovingExportTest, ACrossFadeOfExactLengthMixesByElapsedTime) {
     auto a = Picture(160, 120, 40);
-    a.ShowSeconds = 1;
-    a.Ext.ShowMs = 1020;  // 25.5 frames: the cut at frame 26
+    a.StillMs = 1000;
+    a.StillMs = 1020;  // 25.5 frames: the cut at frame 26
     a.TransitionKind = 0; // what older readers play
     a.Ext.TransitionKind = imaging::kTransitionCrossfade;
-    a.TransitionSeconds = 1;
-    a.Ext.TransitionMs = 800; // 20 frames
+    a.TransitionMs = 1000;
+    a.TransitionMs = 800; // 20 frames
     auto b = Picture(160, 120, 240);
-    b.ShowSeconds = 1;
+    b.StillMs = 1000;
     show.Slides.push_back(a);
     show.Slides.push_back(b);
     const auto frames = Export();
@@ -190,8 +190,8 @@ TEST_F(MovingExportTest, FramesDrawnAsYuvAreTheConvertedFramesInOrder) {
                          imaging::kTransitionFadeBlack, imaging::kTransitionSoftDown, 0};
     for (int i = 0; i < 6; ++i) {
         auto s = Picture(200 + 40 * i, 150 - 10 * i, 30 + 30 * i, 60 + 10 * i, 50);
-        s.ShowSeconds = 1;
-        s.TransitionSeconds = 1;
+        s.StillMs = 1000;
+        s.TransitionMs = 1000;
         s.Ext.TransitionKind = kinds[i % 5];
         if (i != 3) {
             s.Ext.Motion.Mode = imaging::MotionMode::Auto;

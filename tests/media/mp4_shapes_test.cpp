@@ -4,6 +4,7 @@
 // frames per second, the frame timing rules and the photos enlarged sharply.
 #include "AviProbe.h"
 #include "imaging/BmpFile.h"
+#include "render/ShowTimeline.h"
 #include "media/ExportRate.h"
 #include "media/Mp4Format.h"
 #include "media/SlideComposer.h"
@@ -61,9 +62,9 @@ protected:
         const std::string file = Path("slide" + std::to_string(show.Slides.size()) + ".bmp");
         ASSERT_TRUE(imaging::SaveBmpFile(file, picture));
         auto s = project::Slide::MakeDefault();
-        s.ShowSeconds = seconds;
+        s.StillMs = std::int64_t{seconds} * 1000;
         s.TransitionKind = kind;
-        s.TransitionSeconds = fade;
+        s.TransitionMs = std::int64_t{fade} * 1000;
         s.BackColor = 0;
         s.WorkFile = file;
         show.Slides.push_back(s);
@@ -71,9 +72,9 @@ protected:
     // The two slides made last as a show of one second in exact milliseconds: a 0.3 s still, a
     // 0.3 s slide-in, a 0.4 s still. Enough frames to check, few to encode.
     void ShortenToOneSecond() {
-        show.Slides[0].Ext.ShowMs = 300;
-        show.Slides[0].Ext.TransitionMs = 300;
-        show.Slides[1].Ext.ShowMs = 400;
+        show.Slides[0].StillMs = 300;
+        show.Slides[0].TransitionMs = 300;
+        show.Slides[1].StillMs = 400;
     }
     void AddTrack(int seconds, int amplitude) {
         auto t = project::Track::MakeDefault();
@@ -146,12 +147,12 @@ TEST(Mp4FormatTest, SizesRatesLevelsAndTiming) {
     // Times placed from their milliseconds: never more than half a frame off, no drift.
     for (int fps : {24, 25, 30, 50, 60})
         for (std::int64_t ms : {0, 1000, 1500, 2733, 3'600'000, 7'200'001}) {
-            const double error = static_cast<double>(media::FrameAtMs(ms, fps)) * 1000.0 / fps -
+            const double error = static_cast<double>(render::ShowTimeline::FrameAt(ms, render::FrameRate::Fps(fps))) * 1000.0 / fps -
                                  static_cast<double>(ms);
             EXPECT_LE(std::abs(error), 500.0 / fps) << fps << " fps, " << ms << " ms";
         }
-    EXPECT_EQ(media::FrameAtMs(3'600'000, 24), 86'400);
-    EXPECT_EQ(media::MsOfFrame(1, 30), 33);
+    EXPECT_EQ(render::ShowTimeline::FrameAt(3'600'000, render::FrameRate::Fps(24)), 86'400);
+    EXPECT_EQ(render::ShowTimeline::MsOfFrame(1, render::FrameRate::Fps(30)), 33);
     EXPECT_EQ(media::FindMp4Preset("phone")->Shape, VideoShape::Tall);
     EXPECT_EQ(media::FindMp4Preset("tv"), nullptr);
     // The progress line: the time left rounded up, none once done.

@@ -2,6 +2,7 @@
 // the plain plan and the very same soundtrack bytes as before; newer shows carry their fades and
 // options and play whole tracks to their exact end; fitting rewrites the slides' exact times.
 #include "AudioFiles.h"
+#include "project/Records.h"
 #include "media/Mixdown.h"
 #include "media/ShowFitting.h"
 #include "media/ShowMix.h"
@@ -104,17 +105,18 @@ TEST(ShowMixTest, NewerShowsPlanFadesOptionsAndWholeTracksToTheirEnd) {
     EXPECT_EQ(media::PlannedMusicMs(plan), 5300);
 }
 
-TEST(ShowMixTest, FittingWritesExactTimesAndRoundedSeconds) {
+TEST(ShowMixTest, FittingWritesExactTimesAndTheRecordRoundsThem) {
     project::Slide s = project::Slide::MakeDefault();
-    media::SetSlideMs(s, 2500, 3000);
-    EXPECT_EQ(s.ShowSeconds, 3); // rounded for older readers
-    EXPECT_EQ(s.Ext.ShowMs, 2500);
-    EXPECT_EQ(s.TransitionSeconds, 3);
-    EXPECT_EQ(s.Ext.TransitionMs, 0); // whole seconds stay in the records alone
-    media::SetSlideMs(s, 499, -5);
-    EXPECT_EQ(s.ShowSeconds, 0);
-    EXPECT_EQ(s.StillMs(), 499);
-    EXPECT_EQ(s.TransitionLengthMs(), 0);
+    s.StillMs = 2500;
+    s.TransitionMs = 3000;
+    EXPECT_TRUE(s.NeedsExtension());
+    const project::SlideRecord r = project::PackSlide(s);
+    EXPECT_EQ(r.ShowSeconds.get(), 3); // rounded for older readers, halves up
+    EXPECT_EQ(r.TransitionSeconds.get(), 3);
+    s.StillMs = 499;
+    EXPECT_EQ(project::PackSlide(s).ShowSeconds.get(), 0);
+    s.StillMs = 4000;
+    EXPECT_FALSE(s.NeedsExtension()); // whole seconds stay in the records alone
 
     testing_audio::LoadRealLibrary();
     project::ShowModel show;
@@ -129,10 +131,8 @@ TEST(ShowMixTest, FittingWritesExactTimesAndRoundedSeconds) {
     const auto fitted = media::FitPhotosToMusic(show);
     ASSERT_TRUE(fitted) << fitted.error();
     EXPECT_EQ(*fitted, 3u);
-    EXPECT_EQ(media::ShowMs(media::SlideTimesOf(show)), 7300);
-    for (const auto& slide : show.Slides) {
-        EXPECT_NEAR(slide.StillMs(), 7300 / 3, 1);
-        EXPECT_EQ(slide.ShowSeconds, 2);
-    }
+    EXPECT_EQ(render::ShowTimeline::Of(show).LengthMs(), 7300);
+    for (const auto& slide : show.Slides)
+        EXPECT_NEAR(slide.StillMs, 7300 / 3, 1);
     EXPECT_EQ(*media::FitPhotosToMusic(show), 0u); // fitted already: nothing changes
 }

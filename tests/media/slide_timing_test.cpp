@@ -4,10 +4,10 @@
 #include "media/BeatCuts.h"
 #include "media/BeatTracker.h"
 #include "media/ShowMix.h"
-#include "media/SlideTiming.h"
+#include "render/ShowTimeline.h"
 #include "media/SoundtrackMixer.h"
 #include "media/TrackPcmSource.h"
-#include "project/PreviewSchedule.h"
+#include "render/PreviewSchedule.h"
 #include "project/ShowModel.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +16,7 @@
 
 namespace {
 
-using media::SlideTime;
+using render::SlideTime;
 
 std::vector<SlideTime> Varied(int count) {
     std::vector<SlideTime> slides;
@@ -27,49 +27,49 @@ std::vector<SlideTime> Varied(int count) {
 
 TEST(SlideTiming, EveryBoundaryLandsWithinHalfAFrameWithoutDrift) {
     const auto slides = Varied(500);
-    for (const media::FrameRate rate : {media::FrameRate{25, 1}, media::FrameRate{30000, 1001}}) {
-        const auto frames = media::PlanSlideFrames(slides, rate);
+    for (const render::FrameRate rate : {render::FrameRate{25, 1}, render::FrameRate{30000, 1001}}) {
+        const auto frames = render::ShowTimeline(slides).Spans(rate);
         ASSERT_EQ(frames.size(), slides.size());
         const double frameMs = 1000.0 * rate.Den / rate.Num;
         std::int64_t planned = 0;
         for (std::size_t i = 0; i < slides.size(); ++i) {
             EXPECT_NEAR(frames[i].First * frameMs, planned, frameMs / 2 + 1e-9);
             planned += slides[i].StillMs;
-            EXPECT_NEAR(frames[i].Cut() * frameMs, planned, frameMs / 2 + 1e-9) << i;
+            EXPECT_NEAR(frames[i].Cut * frameMs, planned, frameMs / 2 + 1e-9) << i;
             planned += slides[i].TransitionMs;
             if (i + 1 < slides.size()) {
-                EXPECT_EQ(frames[i].End(), frames[i + 1].First);
+                EXPECT_EQ(frames[i].End, frames[i + 1].First);
             }
         }
-        EXPECT_NEAR(frames.back().End() * frameMs, planned, frameMs / 2 + 1e-9);
+        EXPECT_NEAR(frames.back().End * frameMs, planned, frameMs / 2 + 1e-9);
     }
     // Whole seconds at 25 frames per second: 25 frames a second, as before.
-    const auto whole = media::PlanSlideFrames({{3000, 2000}, {0, 1000}, {-5, -5}}, {});
-    EXPECT_EQ(whole[0].Still, 75);
-    EXPECT_EQ(whole[0].Transition, 50);
-    EXPECT_EQ(whole[1].Still, 0);
-    EXPECT_EQ(whole[1].Transition, 25);
-    EXPECT_EQ(whole[2].End(), 150);
-    EXPECT_EQ(media::FrameAt(20, {}), 1); // halves round up
-    EXPECT_EQ(media::FrameAt(19, {}), 0);
+    const auto whole = render::ShowTimeline({{3000, 2000}, {0, 1000}, {-5, -5}}).Spans(render::FrameRate{});
+    EXPECT_EQ(whole[0].Still(), 75);
+    EXPECT_EQ(whole[0].Transition(), 50);
+    EXPECT_EQ(whole[1].Still(), 0);
+    EXPECT_EQ(whole[1].Transition(), 25);
+    EXPECT_EQ(whole[2].End, 150);
+    EXPECT_EQ(render::ShowTimeline::FrameAt(20, {}), 1); // halves round up
+    EXPECT_EQ(render::ShowTimeline::FrameAt(19, {}), 0);
 }
 
 // A show fitted to its music plays its cuts in the preview at the moments the export plans them.
 TEST(SlideTiming, ThePreviewCutsWhereTheExportDoes) {
     project::ShowModel show;
-    for (const SlideTime& t : media::FitSlidesToMusic(Varied(40), 123'457)) {
+    for (const SlideTime& t : render::FitSlidesToMusic(Varied(40), 123'457)) {
         project::Slide s = project::Slide::MakeDefault();
-        s.Ext.ShowMs = static_cast<std::int32_t>(t.StillMs);
-        s.Ext.TransitionMs = static_cast<std::int32_t>(t.TransitionMs);
+        s.StillMs = static_cast<std::int32_t>(t.StillMs);
+        s.TransitionMs = static_cast<std::int32_t>(t.TransitionMs);
         show.Slides.push_back(s);
     }
-    const auto times = media::SlideTimesOf(show);
-    const auto cuts = media::CutTimesMs(times);
-    const auto line = project::PreviewTimeline::FromShow(show);
+    const auto times = render::ShowTimeline::TimesOf(show.Slides);
+    const auto cuts = render::ShowTimeline(times).CutTimesMs();
+    const auto line = render::PreviewTimeline::FromShow(show);
     ASSERT_EQ(line.SlideCount(), cuts.size());
     for (std::size_t i = 0; i < cuts.size(); ++i)
         EXPECT_EQ(line.ShowEnd(i), cuts[i]) << i;
-    EXPECT_EQ(line.VisibleTo(cuts.size() - 1) + times.back().TransitionMs, media::ShowMs(times));
+    EXPECT_EQ(line.VisibleTo(cuts.size() - 1), render::ShowTimeline(times).LengthMs());
 }
 
 TEST(SlideTiming, AHundredSlidesFitADecodedTrackOf307Point3Seconds) {
@@ -86,18 +86,18 @@ TEST(SlideTiming, AHundredSlidesFitADecodedTrackOf307Point3Seconds) {
     ASSERT_EQ(musicMs, 307300);
 
     const auto slides = Varied(100);
-    const auto fitted = media::FitSlidesToMusic(slides, musicMs);
+    const auto fitted = render::FitSlidesToMusic(slides, musicMs);
     ASSERT_EQ(fitted.size(), 100u);
-    const auto frames = media::PlanSlideFrames(fitted, {});
-    EXPECT_LE(std::abs(frames.back().End() * 40 - musicMs), 40);
-    EXPECT_EQ(media::ShowMs(fitted), musicMs);
+    const auto frames = render::ShowTimeline(fitted).Spans(render::FrameRate{});
+    EXPECT_LE(std::abs(frames.back().End * 40 - musicMs), 40);
+    EXPECT_EQ(render::ShowTimeline(fitted).LengthMs(), musicMs);
     // Proportions kept: every part scaled by the same factor, to the millisecond.
-    const double k = static_cast<double>(musicMs) / media::ShowMs(slides);
+    const double k = static_cast<double>(musicMs) / render::ShowTimeline(slides).LengthMs();
     for (std::size_t i = 0; i < slides.size(); ++i) {
         EXPECT_NEAR(fitted[i].StillMs, slides[i].StillMs * k, 1.0) << i;
         EXPECT_NEAR(fitted[i].TransitionMs, slides[i].TransitionMs * k, 1.0) << i;
     }
-    EXPECT_EQ(media::FitSlidesToMusic({{0, 0}}, 5000)[0].StillMs, 0); // nothing to scale
+    EXPECT_EQ(render::FitSlidesToMusic({{0, 0}}, 5000)[0].StillMs, 0); // nothing to scale
 }
 
 TEST(BeatCuts, CutsMoveToTheNearestBeatButNoStillBelowOneSecond) {
@@ -134,11 +134,11 @@ TEST(BeatCuts, EveryCutOfAShowOnA120BpmClickTrackFallsWithinAFrameOfAClick) {
     for (int i = 0; i < 20; ++i)
         slides.push_back({1100 + (i * 377) % 900, (i % 2) * 500});
     const auto moved = media::CutOnBeats(slides, *beats);
-    const auto frames = media::PlanSlideFrames(moved, {});
+    const auto frames = render::ShowTimeline(moved).Spans(render::FrameRate{});
     for (std::size_t i = 0; i < moved.size(); ++i) {
         EXPECT_GE(moved[i].StillMs, 1000) << i;
         EXPECT_EQ(moved[i].TransitionMs, slides[i].TransitionMs);
-        const double at = frames[i].Cut() * 40.0;
+        const double at = frames[i].Cut * 40.0;
         const double click = std::round(at / 500) * 500;
         EXPECT_LE(std::abs(at - click), 40) << "cut " << i << " at " << at << " ms";
     }

@@ -145,9 +145,9 @@ protected:
         const std::string file = Path("slide" + std::to_string(show.Slides.size()) + ".bmp");
         ASSERT_TRUE(imaging::SaveBmpFile(file, picture));
         auto s = project::Slide::MakeDefault();
-        s.ShowSeconds = seconds;
+        s.StillMs = std::int64_t{seconds} * 1000;
         s.TransitionKind = kind;
-        s.TransitionSeconds = fade;
+        s.TransitionMs = std::int64_t{fade} * 1000;
         s.BackColor = back;
         s.WorkFile = file;
         show.Slides.push_back(s);

@@ -79,9 +79,9 @@ protected:
         WriteAll("m/4242_0001.mp3", "a track");
         Slide a = Slide::MakeDefault();
         a.WorkFile = "p/4242_0001.bmp";
-        a.ShowSeconds = 4;
+        a.StillMs = 4000;
         a.TransitionKind = 5;
-        a.TransitionSeconds = 2;
+        a.TransitionMs = 2000;
         a.BackColor = 0x102030;
         Slide b = Slide::MakeDefault();
         b.WorkFile = "p/4242_0002.bmp";
@@ -97,7 +97,7 @@ protected:
     }
     void Extend() {
         Slide a = show.Slides[0];
-        a.Ext.ShowMs = 4250;
+        a.StillMs = 4250;
         a.Ext.TransitionKind = 14;
         a.Ext.Motion.Mode = imaging::MotionMode::Manual;
         a.Ext.Motion.Easing = imaging::MotionEasing::Ease;
@@ -170,7 +170,7 @@ TEST_F(ExtensionBlockTest, AnExtendedShowRoundTripsBehindTheRecords) {
     ASSERT_EQ(show.Slides.size(), 2u);
     EXPECT_EQ(show.Slides[0].Ext, slides[0].Ext);
     EXPECT_TRUE(show.Slides[1].Ext.IsDefault());
-    EXPECT_EQ(show.Slides[0].StillMs(), 4250);
+    EXPECT_EQ(show.Slides[0].StillMs, 4250);
     ASSERT_EQ(show.Sounds.size(), 1u);
     EXPECT_EQ(show.Sounds[0].Ext, tracks[0].Ext);
     EXPECT_EQ(show.Options, (ShowOptions{2.0, 3.0, true}));
@@ -259,7 +259,7 @@ TEST_F(ExtensionBlockTest, ADamagedBlockCostsOnlyItsOwnData) {
         ASSERT_EQ(r.Outcome, LoadOutcome::Loaded) << c.name << ": " << r.Error;
         EXPECT_FALSE(r.Warning.empty()) << c.name;
         ASSERT_EQ(show.Slides.size(), 2u) << c.name;
-        EXPECT_EQ(show.Slides[0].ShowSeconds, 4) << c.name;
+        EXPECT_EQ(show.Slides[0].StillMs, 4000) << c.name;
         EXPECT_TRUE(show.Slides[0].Ext.IsDefault()) << c.name;
         EXPECT_TRUE(show.Sounds[0].Ext.IsDefault()) << c.name;
         EXPECT_TRUE(show.Options.IsDefault()) << c.name;
@@ -283,7 +283,7 @@ TEST(ExtensionBlockReader, RefusesWhatDoesNotFitAndFallsBackOnOddValues) {
     ASSERT_TRUE(ok) << ok.error();
     ASSERT_EQ(ok->Slides.size(), 1u);
     EXPECT_EQ(ok->Slides[0].first, 2u);
-    EXPECT_EQ(ok->Slides[0].second.Motion.Start.Z, 1.25);
+    EXPECT_EQ(ok->Slides[0].second.Ext.Motion.Start.Z, 1.25);
     // Entries for items the file does not hold are dropped, not applied elsewhere.
     auto fewer = ReadExtensionBlock(block.data(), block.size(), 2, 0);
     ASSERT_TRUE(fewer);
@@ -292,15 +292,16 @@ TEST(ExtensionBlockReader, RefusesWhatDoesNotFitAndFallsBackOnOddValues) {
 
     // Values out of their ranges fall back to "as the record says".
     std::vector<Slide> odd(1, Slide::MakeDefault());
-    odd[0].Ext.ShowMs = -5;
+    odd[0].StillMs = -5;
     odd[0].Ext.TransitionKind = 3; // a record kind is never an extension kind
     odd[0].Ext.Motion.Mode = imaging::MotionMode::Manual;
     odd[0].Ext.Motion.End = {1.5, std::nan(""), 0.25};
     auto oddBlock = WriteExtensionBlock(odd, {}, {});
     auto read = ReadExtensionBlock(oddBlock.data(), oddBlock.size(), 1, 0);
     ASSERT_TRUE(read);
-    const SlideExtension& e = read->Slides.at(0).second;
-    EXPECT_EQ(e.ShowMs, 0);
+    const StoredSlideExtension& stored = read->Slides.at(0).second;
+    const SlideExtension& e = stored.Ext;
+    EXPECT_EQ(stored.StillMs, 0);
     EXPECT_EQ(e.TransitionKind, 0);
     EXPECT_EQ(e.Motion.End, (imaging::MotionState{0.5, 0.5, 1.0}));
 

@@ -87,9 +87,9 @@ protected:
         WriteAll(name, bytes);
         auto s = Slide::MakeDefault();
         s.WorkFile = name;
-        s.ShowSeconds = seconds;
+        s.StillMs = std::int64_t{seconds} * 1000;
         s.TransitionKind = kind;
-        s.TransitionSeconds = tsec;
+        s.TransitionMs = std::int64_t{tsec} * 1000;
         s.BackColor = color;
         show.Slides.push_back(s);
     }
@@ -156,9 +156,9 @@ TEST_F(ProjectFileTest, RoundTripKeepsOrderTimesAndTitles) {
     const LoadResult r = LoadProject(show, file, progress, hooks);
     ASSERT_EQ(r.Outcome, LoadOutcome::Loaded) << r.Error;
     ASSERT_EQ(show.Slides.size(), 3u);
-    EXPECT_EQ(show.Slides[1].ShowSeconds, 7);
+    EXPECT_EQ(show.Slides[1].StillMs, 7000);
     EXPECT_EQ(show.Slides[1].TransitionKind, 13);
-    EXPECT_EQ(show.Slides[0].TransitionSeconds, 2);
+    EXPECT_EQ(show.Slides[0].TransitionMs, 2000);
     EXPECT_EQ(show.Slides[0].BackColor, 0x123456);
     EXPECT_EQ(show.Slides[1].BackColor, static_cast<int>(0xFF00000F));
     EXPECT_EQ(ReadAll(show.Slides[1].WorkFile), QByteArray(700000, 'b'));
@@ -328,7 +328,7 @@ TEST_F(ProjectFileTest, UndecodableItemsAreSkipped) {
     std::swap(show, other);
     ASSERT_EQ(LoadProject(show, root + "skip.qvs", quiet, hooks).Outcome, LoadOutcome::Loaded);
     ASSERT_EQ(show.Slides.size(), 1u);
-    EXPECT_EQ(show.Slides[0].ShowSeconds, 2); // the stored fields of the skipped one are unused
+    EXPECT_EQ(show.Slides[0].StillMs, 2000); // the stored fields of the skipped one are unused
 }
 
 TEST_F(ProjectFileTest, CancelDuringSaveKeepsTheOldFile) {

@@ -78,7 +78,7 @@ protected:
         WriteAll(name, bytes);
         auto s = Slide::MakeDefault();
         s.WorkFile = name;
-        s.ShowSeconds = seconds;
+        s.StillMs = std::int64_t{seconds} * 1000;
         m.Slides.push_back(s);
     }
     // A saved project of `photos` (their bytes), made from a show of its own.
@@ -101,7 +101,7 @@ protected:
     }
     void ExpectOpenShowIntact() {
         ASSERT_EQ(show().Slides.size(), 2u);
-        EXPECT_EQ(show().Slides[0].ShowSeconds, 1);
+        EXPECT_EQ(show().Slides[0].StillMs, 1000);
         EXPECT_EQ(ReadAll(show().Slides[0].WorkFile), QByteArray("old one"));
         EXPECT_EQ(ReadAll(show().Slides[1].WorkFile), QByteArray("old two"));
         // Nothing of the failed load is left beside them.
@@ -125,7 +125,7 @@ TEST_F(ProjectOpenTest, ALoadedFileReplacesTheShowAndItsCopies) {
     ASSERT_EQ(r.Outcome, LoadOutcome::Loaded) << r.Error;
     ASSERT_EQ(show().Slides.size(), 3u);
     EXPECT_EQ(ReadAll(show().Slides[2].WorkFile), QByteArray("new three"));
-    EXPECT_EQ(show().Slides[2].ShowSeconds, 102);
+    EXPECT_EQ(show().Slides[2].StillMs, 102000);
     EXPECT_FALSE(std::filesystem::exists(oldFile));
     EXPECT_EQ(QDir(QString::fromStdString(show().PicturesDir)).entryList(QDir::Files).size(), 3);
 }

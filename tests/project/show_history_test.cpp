@@ -105,7 +105,7 @@ protected:
     std::vector<std::int32_t> Seconds() {
         std::vector<std::int32_t> out;
         for (const auto& s : show().Slides)
-            out.push_back(s.ShowSeconds);
+            out.push_back(static_cast<std::int32_t>(s.StillMs / 1000));
         return out;
     }
     QStringList PicturesOnDisk() {
@@ -251,7 +251,7 @@ TEST_F(ShowHistoryTest, MovesAndSwapsUndoToTheSameOrder) {
         Import(seed);
     for (std::size_t i = 0; i < 4; ++i) {
         Slide s = show().Slides[i];
-        s.ShowSeconds = static_cast<std::int32_t>(i + 1);
+        s.StillMs = std::int64_t{static_cast<std::int32_t>(i + 1)} * 1000;
         show().SetSlide(i, s);
     }
     history().Clear();
@@ -303,7 +303,7 @@ TEST_F(ShowHistoryTest, DurationsTransitionsAndVolumesAreUndone) {
     ASSERT_TRUE(change.ok());
     ASSERT_TRUE(ApplyTransitionChoice(show(), 0, {5, 0, true}));
     Slide second = show().Slides[1];
-    second.ShowSeconds = 42;
+    second.StillMs = 42000;
     second.Ext.Motion.Mode = imaging::MotionMode::Auto; // extension data is undone like the rest
     show().SetSlide(1, second);
     Track track = show().Sounds[0];
@@ -328,8 +328,8 @@ TEST_F(ShowHistoryTest, DurationsTransitionsAndVolumesAreUndone) {
     history().Redo();
     EXPECT_EQ(show().Slides[0].TransitionKind, 5);
     EXPECT_EQ(show().Slides[1].TransitionKind, 5);
-    EXPECT_EQ(show().Slides[0].TransitionSeconds, 3);
-    EXPECT_EQ(show().Slides[1].ShowSeconds, 42);
+    EXPECT_EQ(show().Slides[0].TransitionMs, 3000);
+    EXPECT_EQ(show().Slides[1].StillMs, 42000);
     EXPECT_EQ(show().Slides[1].Ext.Motion.Mode, imaging::MotionMode::Auto);
     EXPECT_EQ(show().Sounds[0].Volume, 25);
     EXPECT_EQ(show().Sounds[0].Ext.FadeInSeconds, 1.5);
@@ -380,7 +380,7 @@ TEST_F(ShowHistoryTest, EveryEffectIsUndoneByteForByte) {
         {"sepia", ColorEdit{2}},
         {"negative", ColorEdit{3}},
         {"background", BackgroundEdit{0x123456}},
-        {"seconds", SecondsEdit{17}},
+        {"seconds", DurationEdit{17000}},
     };
     std::vector<QByteArray> pictures{Bytes(show().Slides[0].WorkFile)};
     std::vector<Slide> records{show().Slides[0]};

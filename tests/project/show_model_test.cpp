@@ -58,7 +58,7 @@ protected:
     // Adds a slide whose ShowSeconds identifies it, with a real working file.
     void AddSlide(int id) {
         auto s = Slide::MakeDefault();
-        s.ShowSeconds = id;
+        s.StillMs = std::int64_t{id} * 1000;
         const std::string file = show.MakeWorkName(show.PicturesDir, ".bmp");
         std::ofstream(file) << "x";
         s.WorkFile = file;
@@ -75,7 +75,7 @@ protected:
     std::vector<int> Order() const {
         std::vector<int> ids;
         for (const auto& s : show.Slides)
-            ids.push_back(s.ShowSeconds);
+            ids.push_back(static_cast<std::int32_t>(s.StillMs / 1000));
         return ids;
     }
     Said Heard() { return std::exchange(recorder.said, {}); }
@@ -191,7 +191,7 @@ TEST_F(ShowModelTest, MoveInsertsAndTheRestShift) {
         AddSlide(id);
     std::map<int, std::string> files; // id -> working copy
     for (const auto& s : show.Slides)
-        files[s.ShowSeconds] = s.WorkFile;
+        files[s.StillMs / 1000] = s.WorkFile;
     // A selection followed with IndexAfterMove stays on its photo (the view's rule).
     const auto followed = [&](std::size_t selected, std::size_t from, std::size_t to) {
         const int id = Order()[selected];
@@ -211,7 +211,7 @@ TEST_F(ShowModelTest, MoveInsertsAndTheRestShift) {
 
     // Every item kept its own working copy.
     for (const auto& s : show.Slides)
-        EXPECT_EQ(s.WorkFile, files[s.ShowSeconds]);
+        EXPECT_EQ(s.WorkFile, files[s.StillMs / 1000]);
 
     // Nothing changes for a move onto itself or out of range.
     const auto before = Order();
@@ -274,12 +274,12 @@ TEST_F(ShowModelTest, InsertAndRemoveInTheMiddle) {
     EXPECT_EQ(show.MakeWorkName(show.PicturesDir, ".bmp"), middle);
 
     auto s = Slide::MakeDefault();
-    s.ShowSeconds = 9;
+    s.StillMs = 9000;
     ASSERT_TRUE(show.InsertSlide(0, s));
     EXPECT_EQ(Order(), (std::vector<int>{9, 1, 3}));
     EXPECT_FALSE(show.InsertSlide(4, s));
     EXPECT_FALSE(show.RemoveSlide(3));
-    s.ShowSeconds = 8;
+    s.StillMs = 8000;
     ASSERT_TRUE(show.SetSlide(2, s));
     EXPECT_FALSE(show.SetSlide(3, s));
     EXPECT_EQ(Order(), (std::vector<int>{9, 1, 8}));
@@ -315,7 +315,7 @@ TEST_F(ShowModelTest, ACopyHasNoObservers) {
     copy.SetSlide(0, Slide::MakeDefault());
     copy.MoveSlide(0, 0);
     EXPECT_TRUE(Heard().empty());
-    EXPECT_EQ(show.Slides[0].ShowSeconds, 1);
+    EXPECT_EQ(show.Slides[0].StillMs, 1000);
 }
 
 TEST_F(ShowModelTest, WorkNamesTakeTheFirstFreeNumber) {

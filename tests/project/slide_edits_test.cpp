@@ -194,14 +194,17 @@ TEST_F(SlideEditsTest, ColourEffectsFollowTheirFormulas) {
 TEST_F(SlideEditsTest, RecordOnlyEditsAndRangesRefused) {
     const auto i = AddSlide(Solid(1, 1, {1, 2, 3}));
     ASSERT_TRUE(project::ApplySlideEdit(show, i, project::BackgroundEdit{0x00336699}));
-    ASSERT_TRUE(project::ApplySlideEdit(show, i, project::SecondsEdit{42}));
+    ASSERT_TRUE(project::ApplySlideEdit(show, i, project::DurationEdit{42000}));
     EXPECT_EQ(show.Slides[i].BackColor, 0x00336699);
-    EXPECT_EQ(show.Slides[i].ShowSeconds, 42);
-    EXPECT_FALSE(project::ApplySlideEdit(show, i, project::SecondsEdit{0}));
+    EXPECT_EQ(show.Slides[i].StillMs, 42000);
+    ASSERT_TRUE(project::ApplySlideEdit(show, i, project::DurationEdit{2500, 700}));
+    EXPECT_EQ(show.Slides[i].TransitionMs, 700);
+    EXPECT_FALSE(project::ApplySlideEdit(show, i, project::DurationEdit{-1}));
+    EXPECT_FALSE(project::ApplySlideEdit(show, i, project::DurationEdit{1000, project::kMaxSlideMs + 1}));
     EXPECT_FALSE(project::ApplySlideEdit(show, i, project::LightEdit{101, 0, 10}));
     EXPECT_FALSE(project::ApplySlideEdit(show, i, project::LightEdit{0, 0, 70.5}));
-    EXPECT_FALSE(project::ApplySlideEdit(show, 5, project::SecondsEdit{3}));
-    EXPECT_EQ(show.Slides[i].ShowSeconds, 42);
+    EXPECT_FALSE(project::ApplySlideEdit(show, 5, project::DurationEdit{3000}));
+    EXPECT_EQ(show.Slides[i].StillMs, 2500);
 }
 
 // Motion lives in the extension and touches no file; a state out of range is refused whole.

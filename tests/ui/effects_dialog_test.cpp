@@ -156,7 +156,7 @@ private Q_SLOTS:
     // and the pending light and colour come back neutral whichever way it closes.
     void theRecordComesBackWithItsOwnFields() {
         Prepare(Gradient(40, 30));
-        slide.ShowSeconds = 7;
+        slide.StillMs = 7000;
         slide.CaptionText = "Abc";
         slide.CaptionFont = "Serif";
         slide.CaptionSize = 31;
@@ -177,7 +177,7 @@ private Q_SLOTS:
         project::Slide blank = project::Slide::MakeDefault();
         blank.WorkFile = before.WorkFile;
         blank.TransitionKind = before.TransitionKind;
-        blank.TransitionSeconds = before.TransitionSeconds;
+        blank.TransitionMs = before.TransitionMs;
         blank.Ext = before.Ext;
         QVERIFY(ui::WithEffectsValues(blank, d->Values()) == before);
 
@@ -562,7 +562,7 @@ private Q_SLOTS:
         d->Form->SecondsSpin->setValue(25);
         d->Form->CheckBox1->setChecked(true);
         d->Form->SaveButton5->click();
-        QCOMPARE(d->Values().ShowSeconds, 25);
+        QCOMPARE(d->Values().StillMs, 25000);
         QVERIFY(d->SecondsForAll());
     }
 

@@ -133,14 +133,14 @@ private Q_SLOTS:
         QVERIFY(accepted);
         QCOMPARE(form.Show.Options.TrackCrossfadeSeconds, 1.5);
         QVERIFY(form.Show.Options.EvenLoudness);
-        QCOMPARE(media::ShowMs(media::SlideTimesOf(form.Show)), std::int64_t{9700});
-        QCOMPARE(form.Show.Slides[0].Ext.ShowMs, 2425);
+        QCOMPARE(render::ShowTimeline::Of(form.Show).LengthMs(), std::int64_t{9700});
+        QCOMPARE(form.Show.Slides[0].StillMs, std::int64_t{2425});
         QCOMPARE(form.History.Stack().count(), 1);
         form.Undo->undo();
         QVERIFY(form.Show.Options == optionsBefore);
         QVERIFY(form.Show.Slides == slidesBefore);
         form.Undo->redo();
-        QCOMPARE(media::ShowMs(media::SlideTimesOf(form.Show)), std::int64_t{9700});
+        QCOMPARE(render::ShowTimeline::Of(form.Show).LengthMs(), std::int64_t{9700});
     }
 
     // The end fade of a new show is heard in the preview: the tracks are mixed into one file

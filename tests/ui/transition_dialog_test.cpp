@@ -52,7 +52,7 @@ void WhenChooserOpens(const std::function<void(TransitionDialog&)>& drive, bool*
 std::vector<std::pair<int, int>> Transitions(const MainWindow& form) {
     std::vector<std::pair<int, int>> out;
     for (const auto& s : form.Show.Slides)
-        out.emplace_back(s.TransitionKind, s.TransitionSeconds);
+        out.emplace_back(s.TransitionKind, s.TransitionMs / 1000);
     return out;
 }
 
@@ -132,7 +132,7 @@ private Q_SLOTS:
         dialog.Form->BitBtn1->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.Choice().Kind, 11);
-        QCOMPARE(dialog.Choice().Seconds, 0);
+        QCOMPARE(dialog.Choice().Ms, std::int64_t{0});
         QVERIFY(dialog.Choice().ApplyToAll);
 
         TransitionDialog cancelled(3, 4);
@@ -198,7 +198,7 @@ private Q_SLOTS:
         ClickRow(dialog, imaging::kTransitionSoftUp);
         dialog.Form->BitBtn1->click();
         QCOMPARE(dialog.Choice().Kind, int(imaging::kTransitionSoftUp));
-        QCOMPARE(dialog.Choice().Seconds, 2);
+        QCOMPARE(dialog.Choice().Ms, std::int64_t{2000});
     }
 
     void transitionCellOpensTheChooserAndTheRuleIsApplied() {

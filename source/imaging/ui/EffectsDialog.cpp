@@ -9,6 +9,7 @@
 #include "imaging/ui/MotionEditor.h"
 #include "ui_EffectsDialog.h"
 
+#include <cmath>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QColorDialog>
@@ -76,7 +77,7 @@ EffectsDialog::EffectsDialog(const EffectsValues& slide, EffectsPicture& picture
     openPage_ = std::clamp(page, 0, kMotionPage);
     Tabs->setCurrentIndex(openPage_);
     Form->PageControl1->setCurrentIndex(openPage_);
-    Form->SecondsSpin->setValue(S().ShowSeconds);
+    Form->SecondsSpin->setValue(static_cast<double>(S().StillMs) / 1000.0);
     TakeOpeningValues();
     turnCounter_ = S().TurnCount;
     if (!LoadWorkImage())
@@ -496,7 +497,7 @@ void EffectsDialog::SaveAndClose() {
         ApplyColor();
         break;
     case 5:
-        S().ShowSeconds = Form->SecondsSpin->value();
+        S().StillMs = std::llround(Form->SecondsSpin->value() * 1000.0);
         secondsForAll_ = Form->CheckBox1->isChecked();
         break;
     case kMotionPage:

@@ -22,7 +22,7 @@ enum class EffectsTurn { Right, Left, Mirror };
 
 // The slide's fields the dialog shows and changes, named as the record names them.
 struct EffectsValues {
-    std::int32_t ShowSeconds = 0;
+    std::int64_t StillMs = 0; // the still, in milliseconds (shown in tenths of a second)
     std::string CaptionText;
     std::string CaptionFont;
     std::int32_t Brightness = 0;  // -100..100, pending until applied

@@ -6,6 +6,7 @@
 #include "imaging/ui/TransitionSample.h"
 #include "ui_TransitionDialog.h"
 
+#include <cmath>
 #include <QEvent>
 #include <QVBoxLayout>
 
@@ -13,7 +14,7 @@ using base::TextKey;
 
 namespace ui {
 
-TransitionDialog::TransitionDialog(int kind, int seconds, QWidget* parent)
+TransitionDialog::TransitionDialog(int kind, double seconds, QWidget* parent)
     : QDialog(parent), Form(std::make_unique<Ui::TransitionDialog>()) {
     Form->setupUi(this);
     setFixedSize(size());
@@ -84,7 +85,7 @@ void TransitionDialog::selectKind(int row) {
 
 void TransitionDialog::acceptChoice() {
     choice_.Kind = qMax(Form->ListBox1->currentRow(), 0);
-    choice_.Seconds = Form->SecondsSpin->value();
+    choice_.Ms = std::llround(Form->SecondsSpin->value() * 1000.0);
     choice_.ApplyToAll = Form->CheckBox1->isChecked();
     accept();
 }

@@ -25,7 +25,8 @@ class TransitionDialog final : public QDialog {
 
 public:
     // kind (a code 0..26) and seconds are the current slide's transition.
-    TransitionDialog(int kind, int seconds, QWidget* parent = nullptr);
+    // seconds: the slide's transition length (shown in tenths of a second).
+    TransitionDialog(int kind, double seconds, QWidget* parent = nullptr);
     ~TransitionDialog() override;
 
     // After "Сохранить": the chosen kind, the seconds as entered and the "apply to all" box.

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace project {
+namespace render {
 
 constexpr int kCellWidth = 132;     // photo cell plus transition cell
 constexpr int kPhotoCellWidth = 90; // thumbnail
@@ -25,15 +25,15 @@ struct PhotoPlace {
 };
 
 // The photos page `page` shows, left to right.
-std::vector<PhotoPlace> PhotoStripPlaces(const ShowModel& show, int stripWidth, int page);
+std::vector<PhotoPlace> PhotoStripPlaces(const project::ShowModel& show, int stripWidth, int page);
 
 struct RulerMark {
     int X = 0;            // position of the mark in the ruler row
-    std::int64_t Seconds; // time at which that photo's transition ends
+    std::int64_t Ms = 0; // time at which that photo's transition ends
 };
 
 // A mark for every visible photo, at the right end of its transition cell.
-std::vector<RulerMark> RulerMarks(const ShowModel& show, const std::vector<PhotoPlace>& visible);
+std::vector<RulerMark> RulerMarks(const project::ShowModel& show, const std::vector<PhotoPlace>& visible);
 
 struct TrackPlace {
     bool Visible = false;
@@ -43,7 +43,7 @@ struct TrackPlace {
 
 // Where each track's cell goes in the music strip (one entry per track). screenWidth is the width
 // a cell gets when nothing follows it on this page.
-std::vector<TrackPlace> MusicStripPlaces(const ShowModel& show,
+std::vector<TrackPlace> MusicStripPlaces(const project::ShowModel& show,
                                          const std::vector<PhotoPlace>& visible, int screenWidth);
 
 // The page of the photo strip that shows slide `index` (0 when the strip holds no whole cell).
@@ -52,16 +52,16 @@ int PageOfSlide(int stripWidth, int photoCount, int index);
 // Where a photo dragged over page `page` of the strip at x (strip coordinates) goes: the gap
 // nearest x between the visible cells, as the index of the photo it would be put before
 // (0..count; count = after the last photo).
-int DropGap(const ShowModel& show, int stripWidth, int page, int x);
+int DropGap(const project::ShowModel& show, int stripWidth, int page, int x);
 
 // The index a photo taken from `from` gets when it is put into gap `gap` (see DropGap).
 int MoveTargetOfGap(int from, int gap);
 
 // The page of the photo strip under which track `track` starts in the music strip: the page of
 // the photo playing when it starts, the last photo's page when it starts after the photos.
-int PageOfTrack(const ShowModel& show, std::size_t track, int stripWidth);
+int PageOfTrack(const project::ShowModel& show, std::size_t track, int stripWidth);
 
 // Index after the first "_" of a working-file name: the label of a photo cell ("0001").
 std::string WorkFileLabel(const std::string& workFile);
 
-} // namespace project
+} // namespace render

@@ -9,12 +9,12 @@
 // cuts fall where the export puts them.
 #pragma once
 
+#include "render/ShowTimeline.h"
+
 #include <cstdint>
 #include <vector>
 
-namespace project {
-
-class ShowModel;
+namespace render {
 
 // The current second of elapsed milliseconds, rounded to nearest with ties to even
 // (2500 ms is second 2, 3500 ms second 4); negative times count as 0.
@@ -39,34 +39,36 @@ public:
     static PreviewTimeline Exact(const std::vector<SlideMs>& slides,
                                  const std::vector<std::int64_t>& tracksMs);
     // Exact when any slide carries a length in milliseconds, whole seconds otherwise.
-    static PreviewTimeline FromShow(const ShowModel& show);
+    static PreviewTimeline FromShow(const project::ShowModel& show);
 
     bool IsExact() const { return exact_; }
-    std::size_t SlideCount() const { return showEnd_.size(); }
+    std::size_t SlideCount() const { return line_.SlideCount(); }
     std::size_t TrackCount() const { return trackEnd_.size(); }
+    const ShowTimeline& Line() const { return line_; }
+
     // Slide i occupies [SlideStart(i), SlideStart(i + 1)); its display ends at ShowEnd(i) and its
     // transition runs from there. Tracks lie end to end from 0. All in milliseconds.
-    std::int64_t SlideStart(std::size_t i) const { return slideStart_[i]; }
-    std::int64_t ShowEnd(std::size_t i) const { return showEnd_[i]; }
+    std::int64_t SlideStart(std::size_t i) const { return line_.StartMs(i); }
+    std::int64_t ShowEnd(std::size_t i) const { return line_.CutMs(i); }
     std::int64_t TrackStart(std::size_t j) const { return trackStart_[j]; }
     std::int64_t TrackEnd(std::size_t j) const { return trackEnd_[j]; }
+
     // Slide i is on screen from the start of the transition that brings it in (0 for the first)
-    // to the end of its outgoing transition (the end of its display for the last, whose
-    // transition never plays); its motion runs over that span.
-    std::int64_t VisibleFrom(std::size_t i) const { return i == 0 ? 0 : showEnd_[i - 1]; }
-    std::int64_t VisibleTo(std::size_t i) const {
-        return i + 1 < slideStart_.size() ? slideStart_[i + 1] : showEnd_[i];
-    }
+    // to the end of its outgoing transition (the last one stays on screen for its transition's
+    // length, as the video shows it); its motion runs over that span.
+    std::int64_t VisibleFrom(std::size_t i) const { return line_.VisibleFromMs(i); }
+    std::int64_t VisibleTo(std::size_t i) const { return line_.VisibleToMs(i); }
+
     // The motion progress u = t / T of slide i at showMs milliseconds of show time, t counted
     // from VisibleFrom and T the visible span, clamped to 0..1 (0 for an empty span).
     double MotionProgress(std::size_t i, std::int64_t showMs) const;
 
 private:
-    void Add(std::int64_t stillMs, std::int64_t transitionMs);
-    void AddTrack(std::int64_t ms);
+    PreviewTimeline(ShowTimeline line, const std::vector<std::int64_t>& tracksMs, bool exact);
+
     bool exact_ = false;
-    std::int64_t nextSlideMs_ = 0; // where a slide added next would start
-    std::vector<std::int64_t> slideStart_, showEnd_, trackStart_, trackEnd_;
+    ShowTimeline line_;
+    std::vector<std::int64_t> trackStart_, trackEnd_;
 };
 
 // What one tick asks of the caller; -1 = nothing of that kind.
@@ -126,4 +128,4 @@ private:
     std::int32_t transitionSlide_ = -1;
 };
 
-} // namespace project
+} // namespace render

@@ -1,18 +1,19 @@
 // Storyboard geometry: pages of the photo strip, ruler marks, track cells under the photos.
-#include "project/StripLayout.h"
+#include "render/StripLayout.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace project;
+using namespace render;
 
 ShowModel ShowOf(std::vector<std::pair<int, int>> slides, std::vector<int> tracks) {
     ShowModel show;
     for (auto [seconds, transition] : slides) {
         auto s = Slide::MakeDefault();
-        s.ShowSeconds = seconds;
-        s.TransitionSeconds = transition;
+        s.StillMs = std::int64_t{seconds} * 1000;
+        s.TransitionMs = std::int64_t{transition} * 1000;
         show.Slides.push_back(s);
     }
     for (int play : tracks) {
@@ -48,15 +49,15 @@ TEST(StripLayout, RulerMarksShowWhenEachTransitionEnds) {
     ASSERT_EQ(marks.size(), 3u);
     // Marks sit past the 16-pixel left arrow, at the right end of each transition cell.
     EXPECT_EQ(marks[0].X, 90 + 42 + 16);
-    EXPECT_EQ(marks[0].Seconds, 12);
+    EXPECT_EQ(marks[0].Ms, 12000);
     EXPECT_EQ(marks[1].X, 132 + 148);
-    EXPECT_EQ(marks[1].Seconds, 17);
-    EXPECT_EQ(marks[2].Seconds, 27);
+    EXPECT_EQ(marks[1].Ms, 17000);
+    EXPECT_EQ(marks[2].Ms, 27000);
     // On page 1 of a two-cell strip only the third photo is marked, with the running total.
     const auto later = RulerMarks(show, PhotoStripPlaces(show, 264, 1));
     ASSERT_EQ(later.size(), 1u);
     EXPECT_EQ(later[0].X, 148);
-    EXPECT_EQ(later[0].Seconds, 27);
+    EXPECT_EQ(later[0].Ms, 27000);
 }
 
 TEST(StripLayout, TracksSitUnderThePhotosTheyAccompany) {

@@ -1,6 +1,6 @@
 // The preview's schedule driven by a clock the test holds: the rounding of the current second,
 // when slides, transitions and tracks start, the end of the show, pausing and stopping.
-#include "project/PreviewSchedule.h"
+#include "render/PreviewSchedule.h"
 #include "project/ShowModel.h"
 
 #include <gtest/gtest.h>
@@ -8,10 +8,10 @@
 #include <map>
 #include <vector>
 
-using project::PreviewActions;
-using project::PreviewSchedule;
-using project::PreviewTimeline;
-using SlideMs = project::PreviewTimeline::SlideMs;
+using render::PreviewActions;
+using render::PreviewSchedule;
+using render::PreviewTimeline;
+using SlideMs = render::PreviewTimeline::SlideMs;
 
 namespace {
 
@@ -53,7 +53,7 @@ TEST(RoundedSecond, NearestWithTiesToEven) {
         {0, 0},    {499, 0},  {500, 0},   {501, 1},    {1499, 1}, {1500, 2}, {2500, 2},
         {2501, 3}, {3500, 4}, {9500, 10}, {10500, 10}, {-1, 0},   {-2000, 0}};
     for (const auto& [ms, second] : cases)
-        EXPECT_EQ(project::RoundedSecond(ms), second) << ms << " ms";
+        EXPECT_EQ(render::RoundedSecond(ms), second) << ms << " ms";
 }
 
 TEST(PreviewTimeline, SlidesAndTracksLaidEndToEnd) {
@@ -77,7 +77,8 @@ TEST(PreviewTimeline, SlidesAndTracksLaidEndToEnd) {
 }
 
 // A slide moves from the start of the transition bringing it in (0 for the first) to the end of
-// its outgoing transition (the end of its display for the last).
+// its outgoing transition (the last one too: it stays on screen for its transition's length, as
+// the video shows it).
 TEST(PreviewTimeline, MotionRunsWhileTheSlideIsVisible) {
     const PreviewTimeline line({{4, 2}, {3, 1}, {5, 9}}, {});
     EXPECT_EQ(line.VisibleFrom(0), 0);
@@ -85,27 +86,27 @@ TEST(PreviewTimeline, MotionRunsWhileTheSlideIsVisible) {
     EXPECT_EQ(line.VisibleFrom(1), 4000);
     EXPECT_EQ(line.VisibleTo(1), 10'000);
     EXPECT_EQ(line.VisibleFrom(2), 9000);
-    EXPECT_EQ(line.VisibleTo(2), 15'000);
+    EXPECT_EQ(line.VisibleTo(2), 24'000);
     EXPECT_DOUBLE_EQ(line.MotionProgress(0, 0), 0.0);
     EXPECT_DOUBLE_EQ(line.MotionProgress(0, 3000), 0.5);
     EXPECT_DOUBLE_EQ(line.MotionProgress(0, 6000), 1.0);
     EXPECT_DOUBLE_EQ(line.MotionProgress(0, 8000), 1.0); // clamped after its span
     EXPECT_DOUBLE_EQ(line.MotionProgress(1, 3000), 0.0); // before it is visible
     EXPECT_DOUBLE_EQ(line.MotionProgress(1, 5500), 0.25);
-    EXPECT_DOUBLE_EQ(line.MotionProgress(2, 12000), 0.5);
+    EXPECT_DOUBLE_EQ(line.MotionProgress(2, 12000), 0.2);
     EXPECT_DOUBLE_EQ(line.MotionProgress(3, 1000), 0.0); // no such slide
     const PreviewTimeline empty({{0, 0}}, {});
     EXPECT_DOUBLE_EQ(empty.MotionProgress(0, 500), 0.0);
 }
 
-TEST(PreviewSchedule, OneSlideStopsAtSecondThreeWithoutItsTransition) {
+TEST(PreviewSchedule, OneSlidePlaysToTheEndOfItsTransitionAsTheVideoDoes) {
     PreviewSchedule schedule;
     schedule.Start(PreviewTimeline({{3, 2}}, {}), kT0);
     // Whole milliseconds: 2500 ms is still second 2, 2501 ms is second 3.
     const Log log = RunTicks(schedule, 0, 10'000, 1);
     EXPECT_EQ(log.Slides, (std::map<std::int32_t, Times>{{0, {0}}}));
-    EXPECT_TRUE(log.Transitions.empty());
-    EXPECT_EQ(log.FinishedAt, 2501);
+    EXPECT_EQ(log.Transitions, (std::map<std::int32_t, Times>{{0, {2501}}}));
+    EXPECT_EQ(log.FinishedAt, 4501);
     EXPECT_FALSE(schedule.Running());
     EXPECT_EQ(schedule.LastShownSlide(), -1);
 }
@@ -119,13 +120,15 @@ TEST(PreviewSchedule, SecondTrackStartsAtSecondTen) {
 }
 
 TEST(PreviewSchedule, ThreeSlidesEachShownAndEachTransitionStartedOnce) {
-    // Slide 0: shown 0..4, transition 4..6; slide 1: 6..9, transition 9..11; slide 2: 11..13.
+    // Slide 0: shown 0..4, transition 4..6; slide 1: 6..9, transition 9..11; slide 2: 11..13,
+    // then its own transition time to 16, as in the video.
     PreviewSchedule schedule;
     schedule.Start(PreviewTimeline({{4, 2}, {3, 2}, {2, 3}}, {}), kT0);
     const Log log = RunTicks(schedule, 0, 60'000, 30);
     EXPECT_EQ(log.Slides, (std::map<std::int32_t, Times>{{0, {0}}, {1, {5520}}, {2, {10'530}}}));
-    EXPECT_EQ(log.Transitions, (std::map<std::int32_t, Times>{{0, {3510}}, {1, {8520}}}));
-    EXPECT_EQ(log.FinishedAt, 12'510);
+    EXPECT_EQ(log.Transitions,
+              (std::map<std::int32_t, Times>{{0, {3510}}, {1, {8520}}, {2, {12'510}}}));
+    EXPECT_EQ(log.FinishedAt, 15'510);
 }
 
 TEST(PreviewSchedule, ReentrantTicksRepeatNothing) {
@@ -240,16 +243,16 @@ TEST(PreviewSchedule, ExactLengthsCutOnTheirMilliseconds) {
 TEST(PreviewTimeline, ExactOnlyWhenASlideCarriesMilliseconds) {
     project::ShowModel show;
     show.Slides.assign(2, project::Slide::MakeDefault());
-    show.Slides[0].ShowSeconds = 3;
-    show.Slides[0].TransitionSeconds = 1;
-    show.Slides[1].ShowSeconds = 2;
+    show.Slides[0].StillMs = 3000;
+    show.Slides[0].TransitionMs = 1000;
+    show.Slides[1].StillMs = 2000;
     show.Sounds.push_back(project::Track::MakeDefault());
     show.Sounds[0].PlaySeconds = 4;
     const PreviewTimeline whole = PreviewTimeline::FromShow(show);
     EXPECT_FALSE(whole.IsExact());
     EXPECT_EQ(whole.ShowEnd(1), 6000);
     EXPECT_EQ(whole.TrackEnd(0), 4000);
-    show.Slides[0].Ext.TransitionMs = 1480;
+    show.Slides[0].TransitionMs = 1480;
     const PreviewTimeline exact = PreviewTimeline::FromShow(show);
     EXPECT_TRUE(exact.IsExact());
     EXPECT_EQ(exact.ShowEnd(0), 3000);

@@ -1,11 +1,11 @@
-#include "project/PreviewSchedule.h"
+#include "render/PreviewSchedule.h"
 
 #include "project/ShowModel.h"
 
 #include <algorithm>
 #include <utility>
 
-namespace project {
+namespace render {
 
 std::int64_t RoundedSecond(std::int64_t elapsedMs) {
     if (elapsedMs <= 0)
@@ -15,40 +15,37 @@ std::int64_t RoundedSecond(std::int64_t elapsedMs) {
     return (r > 500 || (r == 500 && q % 2 != 0)) ? q + 1 : q;
 }
 
-void PreviewTimeline::Add(std::int64_t stillMs, std::int64_t transitionMs) {
-    // Each slide starts where the transition of the one before ends.
-    slideStart_.push_back(nextSlideMs_);
-    showEnd_.push_back(nextSlideMs_ + std::max<std::int64_t>(stillMs, 0));
-    nextSlideMs_ = showEnd_.back() + std::max<std::int64_t>(transitionMs, 0);
-}
-
-void PreviewTimeline::AddTrack(std::int64_t ms) {
-    const std::int64_t start = trackEnd_.empty() ? 0 : trackEnd_.back();
-    trackStart_.push_back(start);
-    trackEnd_.push_back(start + std::max<std::int64_t>(ms, 0));
+PreviewTimeline::PreviewTimeline(ShowTimeline line, const std::vector<std::int64_t>& tracksMs,
+                                 bool exact)
+    : exact_(exact), line_(std::move(line)) {
+    for (const std::int64_t ms : tracksMs) {
+        const std::int64_t start = trackEnd_.empty() ? 0 : trackEnd_.back();
+        trackStart_.push_back(start);
+        trackEnd_.push_back(start + std::max<std::int64_t>(ms, 0));
+    }
 }
 
 PreviewTimeline::PreviewTimeline(const std::vector<SlideTimes>& slides,
                                  const std::vector<std::int64_t>& tracks) {
+    std::vector<SlideTime> times;
     for (const SlideTimes& s : slides)
-        Add(s.ShowSeconds * 1000, s.TransitionSeconds * 1000);
+        times.push_back({s.ShowSeconds * 1000, s.TransitionSeconds * 1000});
+    std::vector<std::int64_t> tracksMs;
     for (const std::int64_t seconds : tracks)
-        AddTrack(seconds * 1000);
+        tracksMs.push_back(seconds * 1000);
+    *this = PreviewTimeline(ShowTimeline(std::move(times)), tracksMs, false);
 }
 
 PreviewTimeline PreviewTimeline::Exact(const std::vector<SlideMs>& slides,
                                        const std::vector<std::int64_t>& tracksMs) {
-    PreviewTimeline line;
-    line.exact_ = true;
+    std::vector<SlideTime> times;
     for (const SlideMs& s : slides)
-        line.Add(s.StillMs, s.TransitionMs);
-    for (const std::int64_t ms : tracksMs)
-        line.AddTrack(ms);
-    return line;
+        times.push_back({s.StillMs, s.TransitionMs});
+    return PreviewTimeline(ShowTimeline(std::move(times)), tracksMs, true);
 }
 
 double PreviewTimeline::MotionProgress(std::size_t i, std::int64_t showMs) const {
-    if (i >= showEnd_.size())
+    if (i >= SlideCount())
         return 0.0;
     const std::int64_t from = VisibleFrom(i);
     const std::int64_t span = VisibleTo(i) - from;
@@ -57,26 +54,16 @@ double PreviewTimeline::MotionProgress(std::size_t i, std::int64_t showMs) const
     return std::clamp(static_cast<double>(showMs - from) / static_cast<double>(span), 0.0, 1.0);
 }
 
-PreviewTimeline PreviewTimeline::FromShow(const ShowModel& show) {
-    const bool exact = std::any_of(show.Slides.begin(), show.Slides.end(), [](const Slide& s) {
-        return s.Ext.ShowMs > 0 || s.Ext.TransitionMs > 0;
+PreviewTimeline PreviewTimeline::FromShow(const project::ShowModel& show) {
+    // A show of whole seconds is judged by the rounded second, as it always played.
+    const bool exact = std::any_of(show.Slides.begin(), show.Slides.end(), [](const auto& s) {
+        return !project::WholeSeconds(s.StillMs) || !project::WholeSeconds(s.TransitionMs);
     });
     std::vector<std::int64_t> tracks;
     tracks.reserve(show.Sounds.size());
-    for (const Track& t : show.Sounds)
-        tracks.push_back(exact ? std::int64_t{t.PlaySeconds} * 1000 : t.PlaySeconds);
-    if (exact) {
-        std::vector<SlideMs> slides;
-        slides.reserve(show.Slides.size());
-        for (const Slide& s : show.Slides)
-            slides.push_back({s.StillMs(), s.TransitionLengthMs()});
-        return Exact(slides, tracks);
-    }
-    std::vector<SlideTimes> slides;
-    slides.reserve(show.Slides.size());
-    for (const Slide& s : show.Slides)
-        slides.push_back({s.ShowSeconds, s.TransitionSeconds});
-    return PreviewTimeline(slides, tracks);
+    for (const project::Track& t : show.Sounds)
+        tracks.push_back(std::int64_t{t.PlaySeconds} * 1000);
+    return PreviewTimeline(ShowTimeline::Of(show), tracks, exact);
 }
 
 void PreviewSchedule::Start(PreviewTimeline timeline, std::int64_t nowMs) {
@@ -136,8 +123,9 @@ PreviewActions PreviewSchedule::Tick(std::int64_t nowMs) {
         return act;
     const std::size_t slides = timeline_.SlideCount();
     const std::int64_t t = JudgedMs(nowMs);
-    // The end first: a show whose last display phase is over starts nothing more.
-    if (slides == 0 || t >= timeline_.ShowEnd(slides - 1)) {
+    // The end first: a show that is over starts nothing more. It ends where the video does,
+    // after the last slide's transition time.
+    if (slides == 0 || t >= timeline_.Line().LengthMs()) {
         act.Finished = true;
         return act;
     }
@@ -184,4 +172,4 @@ bool PreviewSchedule::TransitionDue(std::size_t i, std::int64_t t) const {
     return static_cast<std::int32_t>(i) == lastShownSlide_ && t >= end && (t < next || next == end);
 }
 
-} // namespace project
+} // namespace render

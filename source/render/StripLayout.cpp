@@ -1,26 +1,22 @@
-#include "project/StripLayout.h"
+#include "render/StripLayout.h"
+
+#include "render/ShowTimeline.h"
 
 #include <algorithm>
 
-namespace project {
+namespace render {
 
 namespace {
 
-std::int64_t Span(const Slide& s) {
-    return static_cast<std::int64_t>(s.ShowSeconds) + s.TransitionSeconds;
-}
-
-// Start and end of each photo on the time line. The first photo's end is its display time only
-// (its transition is not counted), as the music strip measures it.
-void SlideTimes(const ShowModel& show, std::vector<std::int64_t>& start,
+// Start and end of each photo on the time line, in milliseconds. The first photo's end is its
+// display time only (its transition is not counted), as the music strip measures it.
+void SlideTimes(const ShowTimeline& line, std::vector<std::int64_t>& start,
                 std::vector<std::int64_t>& end) {
-    start.resize(show.Slides.size());
-    end.resize(show.Slides.size());
-    std::int64_t t = 0;
-    for (std::size_t r = 0; r < show.Slides.size(); ++r) {
-        start[r] = t;
-        t += Span(show.Slides[r]);
-        end[r] = r == 0 ? static_cast<std::int64_t>(show.Slides[0].ShowSeconds) : t;
+    start.resize(line.SlideCount());
+    end.resize(line.SlideCount());
+    for (std::size_t r = 0; r < line.SlideCount(); ++r) {
+        start[r] = line.StartMs(r);
+        end[r] = r == 0 ? line.CutMs(0) : line.EndMs(r);
     }
 }
 
@@ -31,7 +27,7 @@ int CellsPerPage(int stripWidth, int photoCount) {
     return std::min(p, photoCount);
 }
 
-std::vector<PhotoPlace> PhotoStripPlaces(const ShowModel& show, int stripWidth, int page) {
+std::vector<PhotoPlace> PhotoStripPlaces(const project::ShowModel& show, int stripWidth, int page) {
     std::vector<PhotoPlace> places;
     const int count = static_cast<int>(show.Slides.size());
     const int p = CellsPerPage(stripWidth, count);
@@ -53,7 +49,7 @@ int PageOfSlide(int stripWidth, int photoCount, int index) {
     return std::min(index, photoCount - 1) / perPage;
 }
 
-int DropGap(const ShowModel& show, int stripWidth, int page, int x) {
+int DropGap(const project::ShowModel& show, int stripWidth, int page, int x) {
     const int count = static_cast<int>(show.Slides.size());
     const auto visible = PhotoStripPlaces(show, stripWidth, page);
     if (visible.empty())
@@ -67,41 +63,39 @@ int MoveTargetOfGap(int from, int gap) {
     return gap > from ? gap - 1 : gap;
 }
 
-int PageOfTrack(const ShowModel& show, std::size_t track, int stripWidth) {
+int PageOfTrack(const project::ShowModel& show, std::size_t track, int stripWidth) {
     const int count = static_cast<int>(show.Slides.size());
     if (count == 0)
         return 0;
     std::int64_t trackStart = 0;
     for (std::size_t u = 0; u < track && u < show.Sounds.size(); ++u)
-        trackStart += show.Sounds[u].PlaySeconds;
+        trackStart += std::int64_t{show.Sounds[u].PlaySeconds} * 1000;
     // The last photo that has begun by then.
+    const ShowTimeline line = ShowTimeline::Of(show);
     int playing = 0;
-    std::int64_t t = 0;
     for (int r = 0; r < count; ++r) {
-        if (t > trackStart)
+        if (line.StartMs(static_cast<std::size_t>(r)) > trackStart)
             break;
         playing = r;
-        t += Span(show.Slides[static_cast<std::size_t>(r)]);
     }
     return PageOfSlide(stripWidth, count, playing);
 }
 
-std::vector<RulerMark> RulerMarks(const ShowModel& show, const std::vector<PhotoPlace>& visible) {
+std::vector<RulerMark> RulerMarks(const project::ShowModel& show, const std::vector<PhotoPlace>& visible) {
     std::vector<RulerMark> marks;
-    std::int64_t t = 0;
+    const ShowTimeline line = ShowTimeline::Of(show);
     std::size_t v = 0;
     for (std::size_t i = 0; i < show.Slides.size() && v < visible.size(); ++i) {
-        t += Span(show.Slides[i]);
         if (static_cast<int>(i) == visible[v].Index) {
             const int x = visible[v].Left + kPhotoCellWidth + kTransitionCellWidth + kArrowWidth;
-            marks.push_back({x, t});
+            marks.push_back({x, line.EndMs(i)});
             ++v;
         }
     }
     return marks;
 }
 
-std::vector<TrackPlace> MusicStripPlaces(const ShowModel& show,
+std::vector<TrackPlace> MusicStripPlaces(const project::ShowModel& show,
                                          const std::vector<PhotoPlace>& visible, int screenWidth) {
     const std::size_t tracks = show.Sounds.size();
     // The real tracks plus an end marker of 100 seconds, so the last track has a successor.
@@ -110,14 +104,14 @@ std::vector<TrackPlace> MusicStripPlaces(const ShowModel& show,
     std::vector<std::int64_t> trackEnd(tracks + 1);
     std::int64_t t = 0;
     for (std::size_t u = 0; u <= tracks; ++u) {
-        const std::int64_t play = u < tracks ? show.Sounds[u].PlaySeconds : 100;
+        const std::int64_t play = 1000 * (u < tracks ? show.Sounds[u].PlaySeconds : 100);
         trackStart[u] = t;
         t += play;
         trackEnd[u] = t;
     }
     std::vector<std::int64_t> slideStart;
     std::vector<std::int64_t> slideEnd;
-    SlideTimes(show, slideStart, slideEnd);
+    SlideTimes(ShowTimeline::Of(show), slideStart, slideEnd);
 
     std::int64_t winStart = -1;
     std::int64_t winEnd = -1;
@@ -168,4 +162,4 @@ std::string WorkFileLabel(const std::string& workFile) {
     return us == std::string::npos ? std::string() : name.substr(us + 1, 4);
 }
 
-} // namespace project
+} // namespace render

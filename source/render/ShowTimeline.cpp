@@ -1,0 +1,159 @@
+#include "render/ShowTimeline.h"
+
+#include "project/ShowModel.h"
+
+#include <algorithm>
+
+namespace render {
+
+namespace {
+
+std::int64_t Positive(std::int64_t v) {
+    return std::max<std::int64_t>(v, 0);
+}
+
+// Rounds a / b to the nearest integer for a >= 0, b > 0 (halves up), without overflow for the
+// lengths of shows.
+std::int64_t RoundDiv(__int128 a, __int128 b) {
+    return static_cast<std::int64_t>((2 * a + b) / (2 * b));
+}
+
+bool ValidRate(FrameRate rate) {
+    return rate.Num > 0 && rate.Den > 0;
+}
+
+} // namespace
+
+ShowTimeline::ShowTimeline(std::vector<SlideTime> slides, std::vector<TrackTime> tracks)
+    : slides_(std::move(slides)), tracks_(std::move(tracks)) {
+    bounds_.reserve(2 * slides_.size() + 1);
+    for (const SlideTime& s : slides_) {
+        bounds_.push_back(bounds_.back() + Positive(s.StillMs));
+        bounds_.push_back(bounds_.back() + Positive(s.TransitionMs));
+    }
+}
+
+std::vector<SlideTime> ShowTimeline::TimesOf(const std::vector<project::Slide>& slides) {
+    std::vector<SlideTime> times;
+    times.reserve(slides.size());
+    for (const project::Slide& s : slides)
+        times.push_back({s.StillMs, s.TransitionMs});
+    return times;
+}
+
+ShowTimeline ShowTimeline::Of(const project::ShowModel& show) {
+    return ShowTimeline(TimesOf(show.Slides));
+}
+
+ShowTimeline ShowTimeline::WithTracks(std::vector<TrackTime> tracks) const {
+    return ShowTimeline(slides_, std::move(tracks));
+}
+
+std::vector<std::int64_t> ShowTimeline::CutTimesMs() const {
+    std::vector<std::int64_t> cuts;
+    for (std::size_t i = 0; i < slides_.size(); ++i)
+        cuts.push_back(CutMs(i));
+    return cuts;
+}
+
+std::int64_t ShowTimeline::SlideAtMs(std::int64_t ms) const {
+    if (slides_.empty())
+        return -1;
+    // The first slide whose end lies after ms.
+    for (std::size_t i = 0; i < slides_.size(); ++i)
+        if (ms < EndMs(i))
+            return static_cast<std::int64_t>(i);
+    return static_cast<std::int64_t>(slides_.size()) - 1;
+}
+
+std::int64_t ShowTimeline::FrameAt(std::int64_t ms, FrameRate rate) {
+    if (!ValidRate(rate))
+        return 0;
+    return RoundDiv(static_cast<__int128>(Positive(ms)) * rate.Num,
+                    static_cast<__int128>(1000) * rate.Den);
+}
+
+std::int64_t ShowTimeline::MsOfFrame(std::int64_t frame, FrameRate rate) {
+    if (!ValidRate(rate))
+        return 0;
+    return RoundDiv(static_cast<__int128>(Positive(frame)) * 1000 * rate.Den, rate.Num);
+}
+
+std::int64_t ShowTimeline::FrameOnScreen(std::int64_t ms, FrameRate rate) {
+    if (!ValidRate(rate) || ms <= 0)
+        return 0;
+    // The truncated quotient is within one frame of the answer either way.
+    std::int64_t n = static_cast<std::int64_t>(static_cast<__int128>(ms) * rate.Num /
+                                               (static_cast<__int128>(1000) * rate.Den));
+    while (n > 0 && MsOfFrame(n, rate) > ms)
+        --n;
+    while (MsOfFrame(n + 1, rate) <= ms)
+        ++n;
+    return n;
+}
+
+std::vector<SlideSpan> ShowTimeline::Spans(FrameRate rate) const {
+    std::vector<SlideSpan> spans;
+    spans.reserve(slides_.size());
+    for (std::size_t i = 0; i < slides_.size(); ++i) {
+        SlideSpan span;
+        span.First = FrameAt(StartMs(i), rate);
+        span.Cut = FrameAt(CutMs(i), rate);
+        span.End = FrameAt(EndMs(i), rate);
+        span.CutMs = CutMs(i);
+        span.TransitionMs = EndMs(i) - CutMs(i);
+        spans.push_back(span);
+    }
+    return spans;
+}
+
+FrameMoment ShowTimeline::MomentOf(const std::vector<SlideSpan>& spans, std::int64_t n,
+                                   FrameRate rate) {
+    FrameMoment moment;
+    // The first slide whose frames end after n (slides of no frames are passed over).
+    const auto at = std::upper_bound(spans.begin(), spans.end(), n,
+                                     [](std::int64_t f, const SlideSpan& s) { return f < s.End; });
+    if (at == spans.end() || n < 0)
+        return moment;
+    moment.Slide = at - spans.begin();
+    moment.InTransition = n >= at->Cut;
+    if (moment.InTransition) {
+        moment.D = static_cast<double>(at->TransitionMs) / 1000.0;
+        moment.T = static_cast<double>(Positive(MsOfFrame(n, rate) - at->CutMs)) / 1000.0;
+    }
+    return moment;
+}
+
+double ShowTimeline::MotionProgress(const std::vector<SlideSpan>& spans, std::size_t i,
+                                    std::int64_t n) {
+    if (i >= spans.size())
+        return 0.0;
+    // Visible from the cut of the slide before (its own first frame for the first slide) to the
+    // last frame of its outgoing transition.
+    const std::int64_t first = i == 0 ? spans[0].First : spans[i - 1].Cut;
+    const std::int64_t last = std::max(spans[i].End - 1, first);
+    if (last == first)
+        return 0.0;
+    return std::clamp(static_cast<double>(n - first) / static_cast<double>(last - first), 0.0, 1.0);
+}
+
+std::vector<SlideTime> FitSlidesToMusic(const std::vector<SlideTime>& slides,
+                                        std::int64_t musicMs) {
+    const ShowTimeline timeline(slides);
+    const std::int64_t total = timeline.LengthMs();
+    if (total == 0)
+        return slides;
+    const std::int64_t music = Positive(musicMs);
+    auto scaled = [&](std::int64_t v) {
+        return RoundDiv(static_cast<__int128>(v) * music, total);
+    };
+    std::vector<SlideTime> out;
+    for (std::size_t i = 0; i < slides.size(); ++i) {
+        const std::int64_t start = scaled(timeline.StartMs(i));
+        const std::int64_t cut = scaled(timeline.CutMs(i));
+        out.push_back(SlideTime{cut - start, scaled(timeline.EndMs(i)) - cut});
+    }
+    return out;
+}
+
+} // namespace render
