@@ -5,6 +5,7 @@
 #include "cli/DiscCommands.h"
 #include "cli/EditCommands.h"
 #include "cli/ExportCommands.h"
+#include "cli/FrameCommand.h"
 #include "cli/IsoCommand.h"
 #include "cli/ShowCommands.h"
 #include "imaging/TransitionKinds.h"
@@ -46,6 +47,10 @@ const char kUsage[] =
     "      [--preset youtube|4k|phone|square]\n"
     "                         write the show as an AVI or MP4 video (MP4: 720p 16:9, 25 fps,\n"
     "                         H.264 and good unless told; options win over a preset)\n"
+    "  frame SHOW.qvs OUT.png --at SECONDS [--size high|standard|720p|1080p|1440p|2160p|WxH]\n"
+    "        [--fps 24|25|30|50|60]\n"
+    "                         write the frame on screen at that time (to the millisecond)\n"
+    "                         as the video shows it (720p at 25 fps unless told)\n"
     "  edit SHOW.qvs --track N|--all-tracks [--volume V] [--fade-in SEC] [--fade-out SEC]\n"
     "                         set track N's (or every track's) volume (0..100) and fades\n"
     "                         (0..10 s, decimals allowed)\n"
@@ -109,6 +114,8 @@ int Run(const QStringList& given) {
         return RunEdit(args);
     if (cmd == "export")
         return RunExport(args);
+    if (cmd == "frame")
+        return RunFrame(args);
     if (cmd == "codecs")
         return RunCodecs(args);
     if (cmd == "iso")

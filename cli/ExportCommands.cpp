@@ -90,9 +90,17 @@ private:
     Clock::time_point start_ = Clock::now();
 };
 
-// The show loaded for an export: a photo or track that cannot be read keeps its place in the
-// show (a slide without a picture, a track that plays as silence), so everything after it
-// stays in time, and the export names it.
+// FFmpeg's lines reach standard error only when REELPANE_LIBRARY_LOG is set (for diagnosis).
+void ShowLibraryLines() {
+    if (qEnvironmentVariableIsEmpty("REELPANE_LIBRARY_LOG"))
+        return;
+    media::SetLibraryLogHandler([](int, const std::string& line) {
+        std::fprintf(stderr, "reelpane-cli: library: %s\n", line.c_str());
+    });
+}
+
+} // namespace
+
 project::ImportHooks ExportImport(project::ShowModel& show) {
     project::ImportHooks hooks;
     hooks.AddPhoto = [&show](const std::string& p) -> project::ImportStatus {
@@ -107,17 +115,6 @@ project::ImportHooks ExportImport(project::ShowModel& show) {
     };
     return hooks;
 }
-
-// FFmpeg's lines reach standard error only when REELPANE_LIBRARY_LOG is set (for diagnosis).
-void ShowLibraryLines() {
-    if (qEnvironmentVariableIsEmpty("REELPANE_LIBRARY_LOG"))
-        return;
-    media::SetLibraryLogHandler([](int, const std::string& line) {
-        std::fprintf(stderr, "reelpane-cli: library: %s\n", line.c_str());
-    });
-}
-
-} // namespace
 
 int RunCodecs(const QStringList& args) {
     if (args.size() != 2)

@@ -2,11 +2,19 @@
 // compressor lines with those the export offers.
 #pragma once
 
+#include "project/ProjectFile.h"
+#include "project/ShowModel.h"
+
 #include <QStringList>
 
 namespace cli {
 
 int RunExport(const QStringList& args);
 int RunCodecs(const QStringList& args);
+
+// The show loaded for an export (or a frame of it): a photo or track that cannot be read keeps
+// its place in the show (a slide without a picture, a track that plays as silence), so
+// everything after it stays in time.
+project::ImportHooks ExportImport(project::ShowModel& show);
 
 } // namespace cli

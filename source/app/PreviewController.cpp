@@ -286,8 +286,8 @@ void PreviewController::StartTransition(std::int32_t index) {
         if (i + 1 < slides.size())
             incoming = SourceOf(slides[i + 1]);
         transition_.Start(index,
-                          {slide.TransitionKind, static_cast<std::int32_t>(slide.TransitionMs / 1000),
-                           slide.BackColor},
+                          {slide.TransitionKind,
+                           static_cast<std::int32_t>(slide.TransitionMs / 1000), slide.BackColor},
                           std::move(incoming));
         TransitionTimer->start();
         return;

@@ -120,8 +120,8 @@ EffectsValues EffectsValuesOf(const project::Slide& slide) {
     EffectsValues v;
     CopyEditedFields(slide, v);
     v.Motion = slide.Ext.Motion;
-    v.MotionSeconds = std::clamp(
-        static_cast<double>(slide.StillMs + slide.TransitionMs) / 1000.0, 0.5, 60.0);
+    v.MotionSeconds =
+        std::clamp(static_cast<double>(slide.StillMs + slide.TransitionMs) / 1000.0, 0.5, 60.0);
     return v;
 }
 

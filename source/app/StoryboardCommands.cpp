@@ -3,8 +3,8 @@
 #include "base/Language.h"
 #include "project/ShowHistory.h"
 #include "project/ShowModel.h"
-#include "render/StripLayout.h"
 #include "project/ui/StripCells.h"
+#include "render/StripLayout.h"
 
 #include <QApplication>
 #include <QWidget>

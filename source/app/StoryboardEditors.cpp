@@ -59,7 +59,8 @@ void StoryboardCommands::openEffects(int tag) {
     const std::size_t last = dialog.SecondsForAll() ? show_.Slides.size() : index + 1;
     for (std::size_t i = first; i < last; ++i)
         if (show_.Slides[i].StillMs != stillMs)
-            if (const auto timed = project::ApplySlideEdit(show_, i, project::DurationEdit{stillMs});
+            if (const auto timed =
+                    project::ApplySlideEdit(show_, i, project::DurationEdit{stillMs});
                 !timed)
                 host_.ShowMessage(QString::fromLocal8Bit(timed.error().c_str()));
     history_.Commit(std::move(*change), QStringLiteral("effects"));

@@ -3,8 +3,8 @@
 #include "app/PreviewController.h"
 #include "app/StoryboardCommands.h"
 #include "app/StoryboardView.h"
-#include "render/StripLayout.h"
 #include "project/ui/StripCells.h"
+#include "render/StripLayout.h"
 #include "ui_MainWindow.h"
 
 #include <QDragMoveEvent>

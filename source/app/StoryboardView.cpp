@@ -6,10 +6,10 @@
 #include "imaging/TransitionNames.h"
 #include "project/ControlStates.h"
 #include "project/Duration.h"
-#include "render/StripLayout.h"
 #include "project/TransitionChoice.h"
 #include "project/ui/StripCells.h"
 #include "project/ui/TransitionIcons.h"
+#include "render/StripLayout.h"
 #include "ui_MainWindow.h"
 
 #include <QIcon>

@@ -32,9 +32,9 @@ constexpr int kTransitionCodes = kTransitionSoftDown + 1;
 // A transition chosen for one slide or for all of them, as the chooser hands it back; the show
 // stores it by its own rule (project/TransitionChoice.h).
 struct TransitionChoice {
-    std::int32_t Kind = 0;    // a transition code 0 .. kTransitionCodes - 1
-    std::int64_t Ms = 0;      // its length as entered; the show decides what it stores
-    bool ApplyToAll = false;  // every slide instead of one
+    std::int32_t Kind = 0;   // a transition code 0 .. kTransitionCodes - 1
+    std::int64_t Ms = 0;     // its length as entered; the show decides what it stores
+    bool ApplyToAll = false; // every slide instead of one
 };
 
 constexpr bool IsSmoothTransition(int code) {

@@ -27,8 +27,9 @@ std::size_t ApplySlideTimes(project::ShowModel& show, const std::vector<render::
     std::size_t changed = 0;
     const std::size_t count = std::min(times.size(), show.Slides.size());
     for (std::size_t i = 0; i < count; ++i) {
-        const project::DurationEdit edit{std::clamp<std::int64_t>(times[i].StillMs, 0, project::kMaxSlideMs),
-                                         std::clamp<std::int64_t>(times[i].TransitionMs, 0, project::kMaxSlideMs)};
+        const project::DurationEdit edit{
+            std::clamp<std::int64_t>(times[i].StillMs, 0, project::kMaxSlideMs),
+            std::clamp<std::int64_t>(times[i].TransitionMs, 0, project::kMaxSlideMs)};
         const project::Slide& s = show.Slides[i];
         if (s.StillMs == edit.StillMs && s.TransitionMs == edit.TransitionMs)
             continue;
@@ -42,7 +43,9 @@ base::Result<std::size_t> FitPhotosToMusic(project::ShowModel& show) {
     const MixPlan plan = MixPlanOf(show, 0);
     if (auto ok = CheckShow(show, plan); !ok)
         return base::Fail(ok.error());
-    return ApplySlideTimes(show, render::FitSlidesToMusic(render::ShowTimeline::TimesOf(show.Slides), PlannedMusicMs(plan)));
+    return ApplySlideTimes(
+        show,
+        render::FitSlidesToMusic(render::ShowTimeline::TimesOf(show.Slides), PlannedMusicMs(plan)));
 }
 
 base::Result<std::size_t> ChangePhotosOnBeat(project::ShowModel& show, const PcmSourceOpener& open,

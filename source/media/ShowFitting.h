@@ -6,14 +6,13 @@
 #include "base/Job.h"
 #include "base/Result.h"
 #include "media/PcmSource.h"
-#include "render/ShowTimeline.h"
 #include "project/ShowModel.h"
+#include "render/ShowTimeline.h"
 
 #include <cstddef>
 #include <vector>
 
 namespace media {
-
 
 // Gives every slide the times given (one per slide, in show order), changing only the slides
 // whose times differ. Returns how many changed.

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "media/MixPlan.h"
-#include "render/ShowTimeline.h"
 #include "project/ShowModel.h"
+#include "render/ShowTimeline.h"
 
 #include <cstdint>
 #include <vector>

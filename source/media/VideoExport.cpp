@@ -7,13 +7,13 @@
 #include "imaging/TransitionState.h"
 #include "media/LibraryLog.h"
 #include "media/Mixdown.h"
-#include "media/MovingFrames.h"
+#include "media/SharpFit.h"
 #include "media/ShowMix.h"
-#include "media/SlideComposer.h"
 #include "media/SystemError.h"
 #include "media/TrackPcmSource.h"
 #include "media/VideoOutput.h"
 #include "media/WriterFrames.h"
+#include "render/FrameRenderer.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -110,13 +110,6 @@ int ExportFrameRate(const VideoExportOptions& options) {
 
 std::string PartialPath(const std::string& outputPath) {
     return outputPath + ".part";
-}
-
-std::int32_t ExportColor(std::int32_t color) {
-    const auto c = static_cast<std::uint32_t>(color);
-    if ((c >> 24) == 0xFF)
-        return static_cast<std::int32_t>(imaging::FallbackSystemColor(static_cast<int>(c & 0xFF)));
-    return static_cast<std::int32_t>(c & 0x00FFFFFF);
 }
 
 std::string ExportFailureText(const std::string& format, const std::string& fileName) {
@@ -218,11 +211,17 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
             return fail(st.error());
     }
 
-    // The sizes of today's players fill the frame with each photo, sharply scaled.
-    SlideComposer composer(ShortSideOf(options.Resolution) > 0, part + ".incoming.bmp");
+    // One renderer draws every frame. The sizes of today's players fill the frame with each
+    // photo, sharply scaled.
+    render::RenderOptions drawing;
+    drawing.Rate = rate;
+    if (ShortSideOf(options.Resolution) > 0)
+        drawing.Fit = ComposeSharp;
+    drawing.ScratchPath = part + ".incoming.bmp";
+    render::FrameRenderer renderer(show.Slides, drawing);
+    render::MovingFrames& moving = renderer.Moving();
     FrameRun run(*sink);
     imaging::Bitmap frame = imaging::Bitmap::CreateSized(settings.Width, settings.Height);
-    imaging::TransitionState transition;
     std::int64_t videoMs = 0;
     bool cancelled = false;
     auto report = [&] {
@@ -233,16 +232,11 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
         progress.Pump();
     };
 
-    // Every boundary is placed by its time in milliseconds (ShowTimeline::FrameAt), so slides, transitions
-    // and the music stay within half a frame of their times at any rate. Slides that move, newer
-    // transition kinds and exact lengths are drawn frame by frame (MovingFrames); the rest as
-    // stills and seed transitions, exactly as older shows were always written.
+    // Every boundary is placed by its time in milliseconds (ShowTimeline::FrameAt), so slides,
+    // transitions and the music stay within half a frame of their times at any rate. A still
+    // that does not move is drawn once and repeated; consecutive equal frames go out as one.
     const auto& slides = show.Slides;
-    std::vector<std::int32_t> backs;
-    for (const auto& s : slides)
-        backs.push_back(ExportColor(s.BackColor));
-    const std::vector<SlideSpan> spans = PlanSpans(slides, fps);
-    MovingFrames moving(slides, spans, backs);
+    const std::vector<render::SlideSpan>& spans = renderer.Spans();
     // Moving pictures are drawn straight into the encoder's planes when the sink takes them (once
     // started), except the first and last frame of each run: the first names an unreadable
     // picture and starts the video, the last stays in frame for what follows it.
@@ -252,10 +246,9 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
         return sink->ComposedMatrix();
     };
     for (std::size_t i = 0; i < slides.size(); ++i) {
-        const auto& s = slides[i];
-        const SlideSpan& span = spans[i];
+        const render::SlideSpan& span = spans[i];
         videoMs = render::ShowTimeline::MsOfFrame(span.End, rate);
-        if (moving.MovingStill(i)) {
+        if (renderer.MovingStill(i)) {
             for (std::int64_t n = span.First; n < span.Cut; ++n) {
                 if (const auto matrix = composedMatrix();
                     matrix && n != span.First && n + 1 != span.Cut && moving.StillYuvDrawn(i)) {
@@ -268,7 +261,7 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
                         report();
                     continue;
                 }
-                if (!moving.Still(frame, i, n, fps) && n == span.First)
+                if (!renderer.RenderStill(frame, i, n) && n == span.First)
                     result.UnreadablePhotos.push_back(i);
                 if (i == 0 && n == span.First)
                     if (auto st = sink->Start(frame); !st)
@@ -279,15 +272,13 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
                     report();
             }
         } else {
-            const imaging::SlideSource source{s.WorkFile, backs[i]};
             // A working file that cannot be read leaves the frame showing what it showed; the
             // export names it at the end.
-            if (!composer.Render(frame, source))
+            if (!renderer.RenderStill(frame, i, span.First))
                 result.UnreadablePhotos.push_back(i);
             // The next two photos are read and scaled meanwhile, on another core.
             for (std::size_t j = i + 1; j < slides.size() && j <= i + 2; ++j)
-                if (!moving.MovingStill(j))
-                    composer.Prefetch(imaging::SlideSource{slides[j].WorkFile, backs[j]});
+                renderer.Prefetch(j);
             if (i == 0) {
                 if (auto st = sink->Start(frame); !st)
                     return fail(st.error());
@@ -297,49 +288,26 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
         }
         report();
 
-        if (span.End > span.Cut && moving.OwnTransition(i)) {
-            for (std::int64_t n = span.Cut; n < span.End; ++n) {
-                if (const auto matrix = composedMatrix();
-                    matrix && n + 1 != span.End && moving.TransitionYuvDrawn(i, n, fps)) {
-                    if (auto st = run.PushComposed([&](const imaging::Yuv420Planes& planes) {
-                            moving.TransitionYuv(planes, frame.Width, frame.Height, i, n, fps,
-                                                 *matrix);
-                        });
-                        !st)
-                        return fail(st.error());
-                    if ((n - span.Cut) % fps == fps - 1)
-                        report();
-                    continue;
-                }
-                moving.Transition(frame, i, n, fps);
-                if (auto st = run.Push(frame, 1); !st)
+        const bool own = renderer.OwnTransition(i);
+        for (std::int64_t n = span.Cut; n < span.End; ++n) {
+            if (const auto matrix = composedMatrix();
+                own && matrix && n + 1 != span.End && moving.TransitionYuvDrawn(i, n, fps)) {
+                if (auto st = run.PushComposed([&](const imaging::Yuv420Planes& planes) {
+                        moving.TransitionYuv(planes, frame.Width, frame.Height, i, n, fps, *matrix);
+                    });
+                    !st)
                     return fail(st.error());
                 if ((n - span.Cut) % fps == fps - 1)
                     report();
+                continue;
             }
-        } else if (span.End > span.Cut) {
-            std::optional<imaging::SlideSource> incoming;
-            if (i + 1 < slides.size())
-                incoming =
-                    composer.Incoming(imaging::SlideSource{slides[i + 1].WorkFile, backs[i + 1]});
-            imaging::TransitionParams params;
-            params.Kind = s.TransitionKind;
-            params.Seconds = static_cast<std::int32_t>(span.TransitionMs / 1000);
-            params.BackColor = backs[i];
-            transition.Start(static_cast<std::int32_t>(i), params, incoming);
-            // Each frame shows the transition at its own time: at 25 frames per second frame f
-            // shows it at 40·f ms, 0 … 1000·d − 40.
-            for (std::int64_t n = span.Cut; n < span.End; ++n) {
-                transition.SetElapsed(std::max<std::int64_t>(0, render::ShowTimeline::MsOfFrame(n, rate) - span.CutMs));
-                transition.Step(frame);
-                if (auto st = run.Push(frame, 1); !st)
-                    return fail(st.error());
-                if ((n - span.Cut) % fps == fps - 1)
-                    report();
-            }
-            transition.Stop();
-            composer.DropIncoming();
+            renderer.RenderTransition(frame, i, n);
+            if (auto st = run.Push(frame, 1); !st)
+                return fail(st.error());
+            if ((n - span.Cut) % fps == fps - 1)
+                report();
         }
+        renderer.EndTransition();
         report();
         if (progress.Cancelled()) {
             cancelled = true; // the video as far as it got, without sound

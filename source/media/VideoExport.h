@@ -11,6 +11,7 @@
 #include "media/PcmSource.h"
 #include "media/VideoSink.h"
 #include "project/ShowModel.h"
+#include "render/FrameRenderer.h"
 
 #include <cstdint>
 #include <functional>
@@ -67,9 +68,8 @@ int ExportFrameRate(const VideoExportOptions& options);
 // The name the video is written under until it is complete: the output's path + ".part".
 std::string PartialPath(const std::string& outputPath);
 
-// A slide's colour as the video shows it: system colours from the fixed default table, so the
-// window and the console tool write the same pixels whatever the desktop's palette.
-std::int32_t ExportColor(std::int32_t color);
+// A slide's colour as the video shows it (the renderer's rule).
+using render::FrameColor;
 
 // Writes the show. An output that CheckVideoOutput refuses, and a show without frames, are refused
 // before any file is made. On success and on

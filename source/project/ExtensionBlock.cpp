@@ -139,7 +139,8 @@ std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
         c.Index = static_cast<std::uint32_t>(i);
         // Exact times only where the record's whole seconds do not say them.
         c.ShowMs = WholeSeconds(s.StillMs) ? 0 : static_cast<std::int32_t>(s.StillMs);
-        c.TransitionMs = WholeSeconds(s.TransitionMs) ? 0 : static_cast<std::int32_t>(s.TransitionMs);
+        c.TransitionMs =
+            WholeSeconds(s.TransitionMs) ? 0 : static_cast<std::int32_t>(s.TransitionMs);
         c.TransitionKind = e.TransitionKind;
         c.MotionMode = static_cast<std::uint8_t>(e.Motion.Mode);
         c.MotionEasing = static_cast<std::uint8_t>(e.Motion.Easing);

@@ -28,20 +28,20 @@ struct Slide {
     std::int64_t StillMs = 0;
     std::int32_t TransitionKind = 0; // 0..13, transition to the next photo (0 = none)
     std::int64_t TransitionMs = 0;   // length of that transition
-    std::string WorkFile;               // full path of the working BMP
-    std::string CaptionText;            // code-page bytes, at most 255 stored
-    std::string CaptionFont;            // code-page bytes, at most 255 stored
-    std::int32_t Brightness = 0;        // -100..100
-    std::int32_t Contrast = 0;          // -25..25
-    double Gamma10 = 0.0;               // gamma x 10
-    std::int32_t ColorEffect = 0;       // 0 none, 1 black-white, 2 sepia, 3 negative
-    std::int32_t BackColor = 0;         // 0x00BBGGRR or 0xFF0000nn system colour
-    std::int32_t TurnCount = 0;         // confirmed rotate/flip actions
-    std::int32_t CaptionVAlign = 0;     // 1 top, 2 centre, 3 bottom
-    std::int32_t CaptionHAlign = 0;     // 1 left, 2 centre, 3 right
-    std::int32_t CaptionSize = 0;       // points
-    std::int32_t CaptionColor = 0;      // 0x00BBGGRR
-    std::uint8_t CaptionStyle = 0;      // bit 0 bold, 1 italic, 2 underline, 3 strike-out
+    std::string WorkFile;            // full path of the working BMP
+    std::string CaptionText;         // code-page bytes, at most 255 stored
+    std::string CaptionFont;         // code-page bytes, at most 255 stored
+    std::int32_t Brightness = 0;     // -100..100
+    std::int32_t Contrast = 0;       // -25..25
+    double Gamma10 = 0.0;            // gamma x 10
+    std::int32_t ColorEffect = 0;    // 0 none, 1 black-white, 2 sepia, 3 negative
+    std::int32_t BackColor = 0;      // 0x00BBGGRR or 0xFF0000nn system colour
+    std::int32_t TurnCount = 0;      // confirmed rotate/flip actions
+    std::int32_t CaptionVAlign = 0;  // 1 top, 2 centre, 3 bottom
+    std::int32_t CaptionHAlign = 0;  // 1 left, 2 centre, 3 right
+    std::int32_t CaptionSize = 0;    // points
+    std::int32_t CaptionColor = 0;   // 0x00BBGGRR
+    std::uint8_t CaptionStyle = 0;   // bit 0 bold, 1 italic, 2 underline, 3 strike-out
     SlideExtension Ext;
 
     bool operator==(const Slide&) const = default;

@@ -80,7 +80,8 @@ CaptionEdit CaptionOf(const Slide& slide);
 // - turn: photo and thumbnail turn or mirror, TurnCount counts it;
 // - light, colour: photo and thumbnail filtered (colour 0 changes nothing); the record's pending
 //   light and colour fields go back to neutral;
-// - background: BackColor; duration: StillMs and TransitionMs; motion: the extension's Motion (no file is
+// - background: BackColor; duration: StillMs and TransitionMs; motion: the extension's Motion (no
+// file is
 //   touched).
 // The working file is replaced only by a complete new one: on any failure it keeps the previous
 // picture, the record and the thumbnail are unchanged and the message names the file.

@@ -50,8 +50,8 @@ std::string LongTransitionWarning(const ShowModel& show) {
         const std::int64_t length = slides[i].TransitionMs;
         if (SlideTransitionCode(slides[i]) == 0 || length <= 0)
             continue;
-        const bool longer = length > slides[i].StillMs ||
-                            (i + 1 < slides.size() && length > slides[i + 1].StillMs);
+        const bool longer =
+            length > slides[i].StillMs || (i + 1 < slides.size() && length > slides[i + 1].StillMs);
         if (!longer)
             continue;
         photos += (count++ ? ", " : "") + std::to_string(i + 1);

@@ -144,9 +144,7 @@ std::vector<SlideTime> FitSlidesToMusic(const std::vector<SlideTime>& slides,
     if (total == 0)
         return slides;
     const std::int64_t music = Positive(musicMs);
-    auto scaled = [&](std::int64_t v) {
-        return RoundDiv(static_cast<__int128>(v) * music, total);
-    };
+    auto scaled = [&](std::int64_t v) { return RoundDiv(static_cast<__int128>(v) * music, total); };
     std::vector<SlideTime> out;
     for (std::size_t i = 0; i < slides.size(); ++i) {
         const std::int64_t start = scaled(timeline.StartMs(i));

@@ -91,7 +91,7 @@ public:
     std::int64_t SlideAtMs(std::int64_t ms) const;
 
     // In frames.
-    static std::int64_t FrameAt(std::int64_t ms, FrameRate rate);    // nearest boundary
+    static std::int64_t FrameAt(std::int64_t ms, FrameRate rate);      // nearest boundary
     static std::int64_t MsOfFrame(std::int64_t frame, FrameRate rate); // its start, rounded
     static std::int64_t FrameOnScreen(std::int64_t ms, FrameRate rate);
     std::int64_t FrameCount(FrameRate rate) const { return FrameAt(LengthMs(), rate); }

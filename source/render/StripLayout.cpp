@@ -81,7 +81,8 @@ int PageOfTrack(const project::ShowModel& show, std::size_t track, int stripWidt
     return PageOfSlide(stripWidth, count, playing);
 }
 
-std::vector<RulerMark> RulerMarks(const project::ShowModel& show, const std::vector<PhotoPlace>& visible) {
+std::vector<RulerMark> RulerMarks(const project::ShowModel& show,
+                                  const std::vector<PhotoPlace>& visible) {
     std::vector<RulerMark> marks;
     const ShowTimeline line = ShowTimeline::Of(show);
     std::size_t v = 0;

@@ -28,12 +28,13 @@ struct PhotoPlace {
 std::vector<PhotoPlace> PhotoStripPlaces(const project::ShowModel& show, int stripWidth, int page);
 
 struct RulerMark {
-    int X = 0;            // position of the mark in the ruler row
+    int X = 0;           // position of the mark in the ruler row
     std::int64_t Ms = 0; // time at which that photo's transition ends
 };
 
 // A mark for every visible photo, at the right end of its transition cell.
-std::vector<RulerMark> RulerMarks(const project::ShowModel& show, const std::vector<PhotoPlace>& visible);
+std::vector<RulerMark> RulerMarks(const project::ShowModel& show,
+                                  const std::vector<PhotoPlace>& visible);
 
 struct TrackPlace {
     bool Visible = false;

@@ -7,8 +7,8 @@
 #include "base/ProgramFolder.h"
 #include "media/AudioLibrary.h"
 #include "media/ui/ProgressWindow.h"
-#include "render/StripLayout.h"
 #include "project/ui/StripCells.h"
+#include "render/StripLayout.h"
 #include "ui_MainWindow.h"
 #include "ui_ProgressWindow.h"
 

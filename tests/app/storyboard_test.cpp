@@ -6,8 +6,8 @@
 #include "imaging/TransitionKinds.h"
 #include "media/AudioLibrary.h"
 #include "media/ui/ProgressWindow.h"
-#include "render/StripLayout.h"
 #include "project/ui/TransitionIcons.h"
+#include "render/StripLayout.h"
 #include "ui_MainWindow.h"
 
 #include <QApplication>

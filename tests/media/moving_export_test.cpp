@@ -159,7 +159,7 @@ TEST_F(MovingExportTest, ADotFollowsThePanOnEveryFrame) {
 TEST_F(MovingExportTest, ACrossFadeOfExactLengthMixesByElapsedTime) {
     auto a = Picture(160, 120, 40);
     a.StillMs = 1000;
-    a.StillMs = 1020;  // 25.5 frames: the cut at frame 26
+    a.StillMs = 1020;     // 25.5 frames: the cut at frame 26
     a.TransitionKind = 0; // what older readers play
     a.Ext.TransitionKind = imaging::kTransitionCrossfade;
     a.TransitionMs = 1000;

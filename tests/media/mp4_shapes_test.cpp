@@ -4,11 +4,11 @@
 // frames per second, the frame timing rules and the photos enlarged sharply.
 #include "AviProbe.h"
 #include "imaging/BmpFile.h"
-#include "render/ShowTimeline.h"
 #include "media/ExportRate.h"
 #include "media/Mp4Format.h"
-#include "media/SlideComposer.h"
+#include "media/SharpFit.h"
 #include "media/VideoExport.h"
+#include "render/ShowTimeline.h"
 
 #include <gtest/gtest.h>
 
@@ -147,7 +147,9 @@ TEST(Mp4FormatTest, SizesRatesLevelsAndTiming) {
     // Times placed from their milliseconds: never more than half a frame off, no drift.
     for (int fps : {24, 25, 30, 50, 60})
         for (std::int64_t ms : {0, 1000, 1500, 2733, 3'600'000, 7'200'001}) {
-            const double error = static_cast<double>(render::ShowTimeline::FrameAt(ms, render::FrameRate::Fps(fps))) * 1000.0 / fps -
+            const double error = static_cast<double>(render::ShowTimeline::FrameAt(
+                                     ms, render::FrameRate::Fps(fps))) *
+                                     1000.0 / fps -
                                  static_cast<double>(ms);
             EXPECT_LE(std::abs(error), 500.0 / fps) << fps << " fps, " << ms << " ms";
         }

@@ -4,11 +4,11 @@
 #include "media/BeatCuts.h"
 #include "media/BeatTracker.h"
 #include "media/ShowMix.h"
-#include "render/ShowTimeline.h"
 #include "media/SoundtrackMixer.h"
 #include "media/TrackPcmSource.h"
-#include "render/PreviewSchedule.h"
 #include "project/ShowModel.h"
+#include "render/PreviewSchedule.h"
+#include "render/ShowTimeline.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,8 @@ std::vector<SlideTime> Varied(int count) {
 
 TEST(SlideTiming, EveryBoundaryLandsWithinHalfAFrameWithoutDrift) {
     const auto slides = Varied(500);
-    for (const render::FrameRate rate : {render::FrameRate{25, 1}, render::FrameRate{30000, 1001}}) {
+    for (const render::FrameRate rate :
+         {render::FrameRate{25, 1}, render::FrameRate{30000, 1001}}) {
         const auto frames = render::ShowTimeline(slides).Spans(rate);
         ASSERT_EQ(frames.size(), slides.size());
         const double frameMs = 1000.0 * rate.Den / rate.Num;
@@ -44,7 +45,8 @@ TEST(SlideTiming, EveryBoundaryLandsWithinHalfAFrameWithoutDrift) {
         EXPECT_NEAR(frames.back().End * frameMs, planned, frameMs / 2 + 1e-9);
     }
     // Whole seconds at 25 frames per second: 25 frames a second, as before.
-    const auto whole = render::ShowTimeline({{3000, 2000}, {0, 1000}, {-5, -5}}).Spans(render::FrameRate{});
+    const auto whole =
+        render::ShowTimeline({{3000, 2000}, {0, 1000}, {-5, -5}}).Spans(render::FrameRate{});
     EXPECT_EQ(whole[0].Still(), 75);
     EXPECT_EQ(whole[0].Transition(), 50);
     EXPECT_EQ(whole[1].Still(), 0);

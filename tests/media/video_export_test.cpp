@@ -101,9 +101,9 @@ TEST(LibraryLogTest, LinesReachTheHandlerInsteadOfStandardError) {
 }
 
 TEST(ExportColorTest, SystemColoursComeFromTheFixedTable) {
-    EXPECT_EQ(media::ExportColor(imaging::kClBtnFace),
+    EXPECT_EQ(render::FrameColor(imaging::kClBtnFace),
               static_cast<std::int32_t>(imaging::FallbackSystemColor(15)));
-    EXPECT_EQ(media::ExportColor(0x00123456), 0x00123456);
+    EXPECT_EQ(render::FrameColor(0x00123456), 0x00123456);
 }
 
 // Constant-value 16-bit stereo samples for a number of seconds (the tracks of these tests).
@@ -243,7 +243,7 @@ TEST_F(VideoExportTest, UncompressedTransitionFrameMatchesItsOwnRendering) {
             << "frame " << index;
     };
     const imaging::SlideSource first{show.Slides[0].WorkFile,
-                                     media::ExportColor(imaging::kClBtnFace)};
+                                     render::FrameColor(imaging::kClBtnFace)};
     imaging::Bitmap still = imaging::Bitmap::CreateSized(400, 288);
     ASSERT_TRUE(imaging::RenderSlideToFrame(still, &first));
     expectFrame(0, still);
@@ -253,8 +253,8 @@ TEST_F(VideoExportTest, UncompressedTransitionFrameMatchesItsOwnRendering) {
     imaging::Bitmap middle = still;
     imaging::TransitionState state;
     state.Start(
-        0, imaging::TransitionParams{2, 2, media::ExportColor(imaging::kClBtnFace)},
-        imaging::SlideSource{show.Slides[1].WorkFile, media::ExportColor(imaging::kClBtnFace)});
+        0, imaging::TransitionParams{2, 2, render::FrameColor(imaging::kClBtnFace)},
+        imaging::SlideSource{show.Slides[1].WorkFile, render::FrameColor(imaging::kClBtnFace)});
     state.SetElapsed(1000);
     ASSERT_EQ(state.Step(middle), imaging::TransitionStep::Running);
     expectFrame(50, middle);

@@ -200,7 +200,8 @@ TEST_F(SlideEditsTest, RecordOnlyEditsAndRangesRefused) {
     ASSERT_TRUE(project::ApplySlideEdit(show, i, project::DurationEdit{2500, 700}));
     EXPECT_EQ(show.Slides[i].TransitionMs, 700);
     EXPECT_FALSE(project::ApplySlideEdit(show, i, project::DurationEdit{-1}));
-    EXPECT_FALSE(project::ApplySlideEdit(show, i, project::DurationEdit{1000, project::kMaxSlideMs + 1}));
+    EXPECT_FALSE(
+        project::ApplySlideEdit(show, i, project::DurationEdit{1000, project::kMaxSlideMs + 1}));
     EXPECT_FALSE(project::ApplySlideEdit(show, i, project::LightEdit{101, 0, 10}));
     EXPECT_FALSE(project::ApplySlideEdit(show, i, project::LightEdit{0, 0, 70.5}));
     EXPECT_FALSE(project::ApplySlideEdit(show, 5, project::DurationEdit{3000}));

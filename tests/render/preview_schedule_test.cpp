@@ -1,7 +1,7 @@
 // The preview's schedule driven by a clock the test holds: the rounding of the current second,
 // when slides, transitions and tracks start, the end of the show, pausing and stopping.
-#include "render/PreviewSchedule.h"
 #include "project/ShowModel.h"
+#include "render/PreviewSchedule.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,6 @@
 #include "imaging/ui/MotionEditor.h"
 #include "ui_EffectsDialog.h"
 
-#include <cmath>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QColorDialog>
@@ -25,6 +24,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <array>
+#include <cmath>
 
 using base::TextKey;
 

@@ -6,9 +6,9 @@
 #include "imaging/ui/TransitionSample.h"
 #include "ui_TransitionDialog.h"
 
-#include <cmath>
 #include <QEvent>
 #include <QVBoxLayout>
+#include <cmath>
 
 using base::TextKey;
 

@@ -1,8 +1,7 @@
-// The slides as the video's frames. For the sizes of today's players (720p and up) a photo is
-// fitted to the whole frame: enlarged with a Lanczos filter, reduced by area averaging (swscale),
-// centred on the slide's colour; the incoming photo of a transition is composed the same way
-// (handed to the transition as a frame-sized picture file). For the AVI sizes the frames are
-// composed exactly as the preview composes them.
+// The still slides as frames. A caller that fits photos to the frame its own way (the export's
+// sharp fit for the sizes of today's players) hands that fit in; the incoming photo of a
+// transition is composed the same way (handed to the transition as a frame-sized picture file).
+// Without one, the frames are composed exactly as the preview composes them.
 //
 // A slide is composed once: the incoming picture of a transition is the frame the slide then
 // shows. Slides asked for ahead (Prefetch) are composed on a thread of their own while the
@@ -13,16 +12,21 @@
 #include "imaging/Compose.h"
 
 #include <deque>
+#include <functional>
 #include <future>
 #include <string>
 
-namespace media {
+namespace render {
+
+// Fits a photo into a frame-sized target on the slide's colour.
+using PictureFit = std::function<void(imaging::Bitmap& target, const imaging::Bitmap& picture,
+                                      std::int32_t backColor)>;
 
 class SlideComposer {
 public:
-    // fitToFrame: enlarge and reduce with swscale; scratchPath: the picture file of the incoming
-    // slide (removed by DropIncoming and on destruction).
-    SlideComposer(bool fitToFrame, std::string scratchPath);
+    // fit: how a photo fills the frame (empty: as the preview composes it); scratchPath: the
+    // picture file of the incoming slide (removed by DropIncoming and on destruction).
+    SlideComposer(PictureFit fit, std::string scratchPath);
     ~SlideComposer();
     SlideComposer(const SlideComposer&) = delete;
     SlideComposer& operator=(const SlideComposer&) = delete;
@@ -51,7 +55,7 @@ private:
     // The slide composed at the current size: ahead, or now.
     std::shared_ptr<const imaging::Bitmap> Take(const imaging::SlideSource& slide);
 
-    bool fit_;
+    PictureFit fit_;
     std::string scratch_;
     int width_ = 0;
     int height_ = 0;
@@ -59,12 +63,4 @@ private:
     Composed last_; // the last incoming slide, shown next
 };
 
-// The size a w x h picture gets when it fills a boxW x boxH box without distortion (enlarged or
-// reduced), its sides rounded to nearest.
-imaging::ImageSize FillingSize(int w, int h, int boxW, int boxH);
-
-// The picture fitted into target without distortion and centred on the colour, scaled by
-// swscale: Lanczos when it grows, area averaging when it shrinks, a copy when it fits exactly.
-void ComposeSharp(imaging::Bitmap& target, const imaging::Bitmap& picture, std::int32_t backColor);
-
-} // namespace media
+} // namespace render

@@ -1,15 +1,14 @@
-#include "media/MovingFrames.h"
+#include "render/MovingFrames.h"
 
 #include "imaging/Compose.h"
 #include "imaging/TransitionFrame.h"
 
 #include <algorithm>
 
-namespace media {
+namespace render {
 
 std::vector<SlideSpan> PlanSpans(const std::vector<project::Slide>& slides, int fps) {
-    return render::ShowTimeline(render::ShowTimeline::TimesOf(slides))
-        .Spans(render::FrameRate::Fps(fps));
+    return ShowTimeline(ShowTimeline::TimesOf(slides)).Spans(FrameRate::Fps(fps));
 }
 
 MovingFrames::MovingFrames(const std::vector<project::Slide>& slides, std::vector<SlideSpan> spans,
@@ -25,21 +24,25 @@ bool MovingFrames::OwnTransition(std::size_t i) const {
         return false;
     const auto& s = slides_[i];
     const bool nextMoves = i + 1 < slides_.size() && !slides_[i + 1].Ext.Motion.IsStill();
-    return MovingStill(i) || nextMoves || s.Ext.TransitionKind != 0 ||
-           s.TransitionMs % 1000 != 0;
+    return MovingStill(i) || nextMoves || s.Ext.TransitionKind != 0 || s.TransitionMs % 1000 != 0;
 }
 
 double MovingFrames::Progress(std::size_t i, std::int64_t n) const {
-    return render::ShowTimeline::MotionProgress(spans_, i, n);
+    return ShowTimeline::MotionProgress(spans_, i, n);
 }
 
 const imaging::Bitmap* MovingFrames::Picture(std::size_t i) {
+    ++uses_;
     for (Held& h : held_)
-        if (h.Index == i)
+        if (h.Index == i) {
+            h.Used = uses_;
             return h.Read ? &h.Picture : nullptr;
-    // Keep the picture of the neighbour still in use (the other one of a transition).
-    Held& slot = held_[0].Index + 1 == i || held_[0].Index == i + 1 ? held_[1] : held_[0];
+        }
+    // The picture used longest ago makes way, never the one just asked for: the two slides of a
+    // transition are asked for one after the other, in any order, and both stay.
+    Held& slot = held_[0].Used <= held_[1].Used ? held_[0] : held_[1];
     slot.Index = i;
+    slot.Used = uses_;
     slot.Picture = imaging::Bitmap();
     slot.Read =
         imaging::LoadSlidePicture(slides_[i].WorkFile, slot.Picture) && !slot.Picture.IsEmpty();
@@ -62,8 +65,7 @@ MovingFrames::TransitionTime MovingFrames::TimeOf(std::size_t i, std::int64_t n,
     time.Code = s.Ext.TransitionKind != 0 ? s.Ext.TransitionKind : s.TransitionKind;
     time.D = static_cast<double>(spans_[i].TransitionMs) / 1000.0;
     time.T = static_cast<double>(std::max<std::int64_t>(
-                 render::ShowTimeline::MsOfFrame(n, render::FrameRate::Fps(fps)) - spans_[i].CutMs,
-                 0)) /
+                 ShowTimeline::MsOfFrame(n, FrameRate::Fps(fps)) - spans_[i].CutMs, 0)) /
              1000.0;
     return time;
 }
@@ -114,4 +116,4 @@ bool MovingFrames::TransitionYuv(const imaging::Yuv420Planes& out, std::int32_t 
                                               time.Code, time.T, time.D, matrix);
 }
 
-} // namespace media
+} // namespace render

@@ -13,9 +13,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace media {
-
-using render::SlideSpan;
+namespace render {
 
 // Each slide's frames from its exact still and transition lengths, every boundary at the frame
 // nearest to its planned time (rounding carried, no drift).
@@ -71,9 +69,11 @@ private:
         std::size_t Index = static_cast<std::size_t>(-1);
         imaging::Bitmap Picture;
         bool Read = false;
+        std::uint64_t Used = 0; // when it was last asked for
     };
     Held held_[2];
+    std::uint64_t uses_ = 0;
     imaging::Bitmap scratch_;
 };
 
-} // namespace media
+} // namespace render

@@ -1,0 +1,77 @@
+// The one renderer drawn in any order: every frame of a saved show with motion, blends, a
+// push, an iris, a soft wipe and a classic wipe, drawn one by one in a shuffled order by fresh
+// renderers and by a renderer reused across jumps, is the frame the export's sequence draws.
+#include "media/SharpFit.h"
+#include "media/TrackImport.h"
+#include "project/Import.h"
+#include "project/ProjectFile.h"
+#include "project/ShowSession.h"
+#include "render/FrameRenderer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace frame_renderer_test {
+
+bool SameBits(const imaging::Bitmap& a, const imaging::Bitmap& b) {
+    for (int y = 0; y < a.Height; ++y)
+        if (std::memcmp(a.Row(y), b.Row(y), static_cast<std::size_t>(a.Width) * 3) != 0)
+            return false;
+    return true;
+}
+
+TEST(FrameRenderer, AnyFrameInAnyOrderIsTheFrameOfTheSequence) {
+    project::ShowSession session;
+    ASSERT_TRUE(session.Open());
+    project::ShowModel& show = session.Show();
+    project::ImportHooks hooks;
+    hooks.AddPhoto = [&](const std::string& p) { return project::AddPhoto(show, p); };
+    hooks.AddTrack = [&](const std::string& p) { return media::LoadTrack(show, p); };
+    base::NoProgress quiet;
+    const auto loaded = project::LoadProject(
+        show, REELPANE_TEST_SOURCE_DIR "/tests/data/saved_show/show.qvs", quiet, hooks);
+    ASSERT_EQ(loaded.Outcome, project::LoadOutcome::Loaded) << loaded.Error;
+
+    for (const bool sharp : {false, true}) {
+        SCOPED_TRACE(sharp ? "sharp fit" : "composed as the preview");
+        render::RenderOptions options;
+        options.Rate = render::FrameRate::Fps(sharp ? 30 : 25);
+        if (sharp)
+            options.Fit = media::ComposeSharp;
+        options.ScratchPath = session.Folders().PicturesDir() + "incoming.bmp";
+        render::FrameRenderer walk(show.Slides, options);
+        const std::int64_t count = walk.FrameCount();
+        ASSERT_GT(count, 100);
+        std::vector<imaging::Bitmap> sequence;
+        imaging::Bitmap frame = imaging::Bitmap::CreateSized(320, 180);
+        for (std::int64_t n = 0; n < count; ++n) {
+            walk.Render(frame, n);
+            sequence.push_back(frame);
+        }
+        std::vector<std::int64_t> order(static_cast<std::size_t>(count));
+        for (std::int64_t n = 0; n < count; ++n)
+            order[static_cast<std::size_t>(n)] = n;
+        std::mt19937 random(7);
+        std::shuffle(order.begin(), order.end(), random);
+        render::FrameRenderer jumping(show.Slides, options);
+        for (std::size_t k = 0; k < order.size(); ++k) {
+            const std::int64_t n = order[k];
+            imaging::Bitmap drawn = imaging::Bitmap::CreateSized(320, 180);
+            ASSERT_TRUE(jumping.Render(drawn, n));
+            ASSERT_TRUE(SameBits(drawn, sequence[static_cast<std::size_t>(n)])) << "frame " << n;
+            if (k % 16 == 0) { // and now and then by a renderer of its own
+                render::FrameRenderer fresh(show.Slides, options);
+                imaging::Bitmap alone = imaging::Bitmap::CreateSized(320, 180);
+                ASSERT_TRUE(fresh.Render(alone, n));
+                ASSERT_TRUE(SameBits(alone, sequence[static_cast<std::size_t>(n)]))
+                    << "frame " << n << " drawn alone";
+            }
+        }
+    }
+}
+
+} // namespace frame_renderer_test
