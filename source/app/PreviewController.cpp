@@ -32,9 +32,7 @@ namespace {
 // that it is seen to be an ordinary window again.
 constexpr int kRestoreInset = 12;
 
-imaging::SlideSource SourceOf(const project::Slide& slide) {
-    return {slide.WorkFile, slide.BackColor};
-}
+const render::FrameRate kPreviewRate = render::FrameRate::Fps(PreviewController::kFramesPerSecond);
 
 } // namespace
 
@@ -44,15 +42,12 @@ PreviewController::PreviewController(QObject* parent, const project::ShowModel& 
     ScheduleTimer = new QTimer(this);
     ScheduleTimer->setObjectName("PreviewTimer");
     ScheduleTimer->setInterval(30);
-    TransitionTimer = new QTimer(this);
-    TransitionTimer->setObjectName("TransitionTimer");
-    TransitionTimer->setInterval(10);
     connect(ScheduleTimer, &QTimer::timeout, this, &PreviewController::scheduleTick);
-    connect(TransitionTimer, &QTimer::timeout, this, &PreviewController::transitionTick);
-    MotionTimer = new QTimer(this);
-    MotionTimer->setObjectName("MotionTimer");
-    MotionTimer->setInterval(16);
-    connect(MotionTimer, &QTimer::timeout, this, &PreviewController::motionTick);
+    FrameTimer = new QTimer(this);
+    FrameTimer->setObjectName("FrameTimer");
+    FrameTimer->setInterval(16);
+    FrameTimer->setTimerType(Qt::PreciseTimer);
+    connect(FrameTimer, &QTimer::timeout, this, &PreviewController::frameTick);
     auto monotonic = std::make_shared<QElapsedTimer>();
     monotonic->start();
     Clock = [monotonic] { return monotonic->elapsed(); };
@@ -75,18 +70,19 @@ void PreviewController::start() {
     startedTrack_ = -1;
     pausedTrack_ = -1;
     schedule_.Start(render::PreviewTimeline::FromShow(show), Clock());
+    shownFrame_ = -1;
     ScheduleTimer->start();
+    FrameTimer->start();
 }
 
 void PreviewController::stop() {
     const bool wasRunning = Running() || inLayout_;
     ScheduleTimer->stop();
-    TransitionTimer->stop();
-    StopMotion();
+    FrameTimer->stop();
+    frames_.reset();
     if (!wasRunning)
         return;
     schedule_.Stop();
-    transition_.Stop();
     startedTrack_ = -1;
     pausedTrack_ = -1;
     ShowPausedMark(false);
@@ -106,8 +102,6 @@ void PreviewController::togglePause() {
     media::AudioLibrary& audio = media::Audio();
     if (!schedule_.Paused()) {
         schedule_.Pause(now);
-        TransitionTimer->stop();
-        MotionTimer->stop();
         pausedTrack_ = PlayingTrack();
         pausedPosition_ = audio.TrackPosition();
         try {
@@ -119,10 +113,6 @@ void PreviewController::togglePause() {
     }
     ShowPausedMark(false);
     schedule_.Resume(now);
-    if (transition_.Running())
-        TransitionTimer->start();
-    if (movingSlide_ >= 0)
-        MotionTimer->start();
     const auto& sounds = show_.Sounds;
     if (pausedTrack_ >= 0 && static_cast<std::size_t>(pausedTrack_) < sounds.size()) {
         const project::Track& track = sounds[static_cast<std::size_t>(pausedTrack_)];
@@ -174,34 +164,46 @@ void PreviewController::scheduleTick() {
         stop();
         return;
     }
+    // The pictures come from the frames; the schedule's slide and transition moments need
+    // nothing more here.
+    if (act.StartTrack >= 0)
+        StartTrack(act.StartTrack);
+}
+
+std::int64_t PreviewController::FrameNow() const {
+    return render::ShowTimeline::FrameOnScreen(schedule_.ShowTimeMs(Clock()), kPreviewRate);
+}
+
+void PreviewController::frameTick() {
+    if (!schedule_.Running() || schedule_.Paused())
+        return;
     try {
-        if (act.StartTrack >= 0)
-            StartTrack(act.StartTrack);
-        if (act.ShowSlide >= 0)
-            ShowSlide(act.ShowSlide);
-        if (act.StartTransition >= 0)
-            StartTransition(act.StartTransition);
+        EnsureFrames();
+        auto frame = frames_->Take(FrameNow());
+        if (!frame)
+            return; // not drawn yet: the picture stays as it is for now
+        host_.Picture->setPixmap(QPixmap::fromImage(frame->Picture.View()));
+        shownFrame_ = frame->Index;
+        frames_->Recycle(std::move(frame->Picture));
     } catch (const std::exception&) {
-        // A picture that cannot be made (memory) ends this tick; the show goes on.
+        // A picture that cannot be made (memory) is skipped; the show goes on.
     }
 }
 
-void PreviewController::transitionTick() {
-    if (!transition_.Running() || schedule_.Paused()) {
-        TransitionTimer->stop();
+void PreviewController::EnsureFrames() {
+    // Made at the picture's size once the full-screen layout has it, and again when it changes.
+    const QLabel* image = host_.Picture;
+    if (frames_ && frames_->Width() == image->width() && frames_->Height() == image->height())
         return;
-    }
-    try {
-        transition_.SetElapsed(schedule_.TransitionElapsedMs(Clock()));
-        if (transition_.Step(picture_) == imaging::TransitionStep::Over) {
-            TransitionTimer->stop();
-            return;
-        }
-        ShowPicture();
-    } catch (const std::exception&) {
-        transition_.Stop();
-        TransitionTimer->stop();
-    }
+    frames_.reset(); // its worker ends before the next one starts
+    frames_ =
+        std::make_unique<render::PreviewFrames>(show_.Slides, image->width(), image->height(),
+                                                kPreviewRate, show_.PicturesDir + "preview.bmp");
+}
+
+bool PreviewController::WaitForFrame(int timeoutMs) {
+    EnsureFrames();
+    return frames_->WaitFor(FrameNow(), timeoutMs);
 }
 
 void PreviewController::StartTrack(std::int32_t index) {
@@ -243,132 +245,6 @@ bool PreviewController::PrepareMusic() {
     }
     WindowProgress progress(*view);
     return music_.Prepare(show_, progress);
-}
-
-void PreviewController::ShowSlide(std::int32_t index) {
-    const auto& slides = show_.Slides;
-    if (static_cast<std::size_t>(index) >= slides.size())
-        return;
-    const project::Slide& slide = slides[static_cast<std::size_t>(index)];
-    imaging::Bitmap photo;
-    // A transition drawn frame by frame has the picture already.
-    if (movingTransition_ && movingSlide_ + 1 == index && !incomingPicture_.IsEmpty())
-        photo = std::move(incomingPicture_);
-    else if (!imaging::LoadSlidePicture(slide.WorkFile, photo))
-        return; // an unreadable photo leaves the picture as it was
-    StopMotion();
-    const QLabel* image = host_.Picture;
-    picture_.SetSizeUninitialised(image->width(), image->height());
-    if (slide.Ext.Motion.IsStill()) {
-        imaging::ComposePhoto(picture_, photo, slide.BackColor);
-        ShowPicture();
-        return;
-    }
-    movingSlide_ = index;
-    movingPicture_ = std::move(photo);
-    ComposeMotionFrame();
-    MotionTimer->start();
-}
-
-void PreviewController::StartTransition(std::int32_t index) {
-    const auto& slides = show_.Slides;
-    const auto i = static_cast<std::size_t>(index);
-    if (i >= slides.size())
-        return;
-    const project::Slide& slide = slides[i];
-    const int code = project::SlideTransitionCode(slide);
-    const bool nextMoves = i + 1 < slides.size() && !slides[i + 1].Ext.Motion.IsStill();
-    if (!imaging::IsSmoothTransition(code) && slide.Ext.Motion.IsStill() && !nextMoves &&
-        slide.TransitionMs % 1000 == 0) {
-        // Still pictures and a seed kind of whole seconds: the transition as it always ran.
-        StopMotion();
-        std::optional<imaging::SlideSource> incoming;
-        if (i + 1 < slides.size())
-            incoming = SourceOf(slides[i + 1]);
-        transition_.Start(index,
-                          {slide.TransitionKind,
-                           static_cast<std::int32_t>(slide.TransitionMs / 1000), slide.BackColor},
-                          std::move(incoming));
-        TransitionTimer->start();
-        return;
-    }
-    // Frame by frame: the outgoing picture (loaded again when it was still), the incoming one.
-    if (movingSlide_ != index) {
-        imaging::Bitmap photo;
-        if (!imaging::LoadSlidePicture(slide.WorkFile, photo))
-            return;
-        movingPicture_ = std::move(photo);
-    }
-    incomingPicture_ = imaging::Bitmap();
-    if (i + 1 < slides.size() &&
-        !imaging::LoadSlidePicture(slides[i + 1].WorkFile, incomingPicture_))
-        incomingPicture_ = imaging::Bitmap(); // the background alone comes in
-    transition_.Stop();
-    TransitionTimer->stop();
-    movingSlide_ = index;
-    movingTransition_ = true;
-    ComposeMotionFrame();
-    MotionTimer->start();
-}
-
-imaging::MovingSlide PreviewController::Moving(std::size_t i, const imaging::Bitmap& picture,
-                                               std::int64_t showMs) const {
-    const auto& slides = show_.Slides;
-    imaging::MovingSlide m;
-    m.Picture = &picture;
-    if (i < slides.size()) {
-        m.BackColor = slides[i].BackColor;
-        m.Motion = slides[i].Ext.Motion;
-    }
-    m.SlideIndex = static_cast<int>(i);
-    m.U = schedule_.Timeline().MotionProgress(i, showMs);
-    return m;
-}
-
-void PreviewController::ComposeMotionFrame() {
-    const auto& slides = show_.Slides;
-    const auto i = static_cast<std::size_t>(movingSlide_);
-    if (movingSlide_ < 0 || i >= slides.size())
-        return;
-    const QLabel* image = host_.Picture;
-    if (picture_.Width != image->width() || picture_.Height != image->height())
-        picture_.SetSizeUninitialised(image->width(), image->height());
-    const std::int64_t now = Clock();
-    const std::int64_t showMs = schedule_.ShowTimeMs(now);
-    const imaging::MovingSlide outgoing = Moving(i, movingPicture_, showMs);
-    if (!movingTransition_) {
-        imaging::ComposeSlideFrame(picture_, outgoing);
-    } else {
-        const imaging::MovingSlide incoming = Moving(i + 1, incomingPicture_, showMs);
-        const double d = static_cast<double>(slides[i].TransitionMs);
-        const double t = static_cast<double>(schedule_.TransitionElapsedMs(now));
-        imaging::ComposeTransitionFrame(picture_, outgoing, incoming,
-                                        project::SlideTransitionCode(slides[i]), t, d, scratch_);
-    }
-    ShowPicture();
-}
-
-void PreviewController::motionTick() {
-    if (movingSlide_ < 0 || schedule_.Paused()) {
-        MotionTimer->stop();
-        return;
-    }
-    try {
-        ComposeMotionFrame();
-    } catch (const std::exception&) {
-        StopMotion();
-    }
-}
-
-void PreviewController::StopMotion() {
-    MotionTimer->stop();
-    movingSlide_ = -1;
-    movingTransition_ = false;
-    movingPicture_ = imaging::Bitmap();
-}
-
-void PreviewController::ShowPicture() {
-    host_.Picture->setPixmap(QPixmap::fromImage(picture_.View()));
 }
 
 void PreviewController::EnterLayout() {
@@ -422,7 +298,6 @@ void PreviewController::LeaveLayout() {
     w.resize(size);
     w.move(position);
     w.setAcceptDrops(true);
-    picture_ = imaging::Bitmap();
     // The editor's picture again once the layout has settled at the restored size.
     QTimer::singleShot(0, this, [this] {
         if (host_.Restored)

@@ -1,16 +1,14 @@
-// The full-screen preview of the main window: the show played in Image1 with its music, slide by
-// slide and transition by transition, as the schedule (render/PreviewSchedule.h) decides from a
-// monotonic clock. It owns the schedule timer (30 ms) and the transition timer (10 ms), turns the
-// window into a borderless maximised picture and back, and answers a click on the picture, Esc
-// (stop) and Space (pause and resume pictures and music together). Slides with motion and the
-// newer transitions are drawn frame by frame by the motion timer (16 ms) through the imaging
-// layer's moving frames; a show without them plays exactly as the still pictures always did.
+// The full-screen preview of the main window: the show played in Image1 with its music. Its
+// pictures are the renderer's frames at 60 per second, drawn ahead on a worker (PreviewFrames);
+// the frame timer (16 ms) only shows the frame on screen at the show's time, read from a
+// monotonic clock. The schedule timer (30 ms) starts the tracks and ends the show, as the schedule
+// (render/PreviewSchedule.h) decides. It turns the window into a borderless maximised picture and
+// back, and answers a click on the picture, Esc (stop) and Space (pause and resume pictures and
+// music together).
 #pragma once
 
 #include "app/PreviewMusic.h"
-#include "imaging/Bitmap.h"
-#include "imaging/TransitionFrame.h"
-#include "imaging/TransitionState.h"
+#include "render/PreviewFrames.h"
 #include "render/PreviewSchedule.h"
 
 #include <QObject>
@@ -19,6 +17,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QFrame;
@@ -56,9 +55,11 @@ class PreviewController final : public QObject {
 public:
     PreviewController(QObject* parent, const project::ShowModel& show, PreviewHost host);
 
-    QTimer* ScheduleTimer = nullptr;   // 30 ms, the show's schedule
-    QTimer* TransitionTimer = nullptr; // 10 ms, the transition animation
-    QTimer* MotionTimer = nullptr;     // 16 ms, moving slides and the newer transitions
+    // The preview's frames per second: the renderer draws the show at this rate.
+    static constexpr std::int64_t kFramesPerSecond = 60;
+
+    QTimer* ScheduleTimer = nullptr; // 30 ms, the show's schedule: tracks and the end
+    QTimer* FrameTimer = nullptr;    // 16 ms, the frame on screen
 
     // Milliseconds of a monotonic clock; tests replace it to drive the show's time.
     std::function<std::int64_t()> Clock;
@@ -77,8 +78,12 @@ public:
 
     // One tick of each timer; the timers call them.
     void scheduleTick();
-    void transitionTick();
-    void motionTick();
+    void frameTick();
+    // Waits (at most timeoutMs) until the frame on screen now is drawn, so that the next frame
+    // tick shows it: for tests and benchmarks, which drive the clock themselves.
+    bool WaitForFrame(int timeoutMs);
+    // The frame shown last (-1: none yet).
+    std::int64_t ShownFrame() const { return shownFrame_; }
 
     // The track the preview started last, while it still plays (-1: none).
     std::int32_t PlayingTrack() const;
@@ -92,28 +97,19 @@ private:
     void ShowPausedMark(bool shown);
     void EnterLayout();
     void LeaveLayout();
-    void ShowSlide(std::int32_t index);
-    void StartTransition(std::int32_t index);
     void StartTrack(std::int32_t index);
     // Mixes the music first when the show's fades need it; false when the user cancelled.
     bool PrepareMusic();
-    void ShowPicture();
-    // The moving slide i with its picture, at the show's time now.
-    imaging::MovingSlide Moving(std::size_t i, const imaging::Bitmap& picture,
-                                std::int64_t showMs) const;
-    void ComposeMotionFrame();
-    void StopMotion();
+    // The frame on screen at the show's time now.
+    std::int64_t FrameNow() const;
+    void EnsureFrames();
 
     const project::ShowModel& show_;
     PreviewHost host_;
     render::PreviewSchedule schedule_;
-    imaging::TransitionState transition_;
-    imaging::Bitmap picture_; // what Image1 shows: the slide, then the transition's states
-    // The frame-by-frame path: the slide on screen (-1: none moves) and, while its transition
-    // runs through this path, the next slide's picture.
-    std::int32_t movingSlide_ = -1;
-    bool movingTransition_ = false;
-    imaging::Bitmap movingPicture_, incomingPicture_, scratch_;
+    // The frames drawn ahead, at the picture's size (made again when it changes).
+    std::unique_ptr<render::PreviewFrames> frames_;
+    std::int64_t shownFrame_ = -1;
     bool inLayout_ = false;
     // The window as it was before the preview: state, outer top-left corner and size.
     Qt::WindowStates savedState_;

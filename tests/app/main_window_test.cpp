@@ -71,7 +71,7 @@ private Q_SLOTS:
             QVERIFY(bar.width() >= 5 * 62);
         }
         QCOMPARE(form.Preview->ScheduleTimer->interval(), 30);
-        QCOMPARE(form.Preview->TransitionTimer->interval(), 10);
+        QCOMPARE(form.Preview->FrameTimer->interval(), 16);
         QCOMPARE(form.BusyTimer->interval(), 100);
         QVERIFY(form.BusyTimer->isActive());
         QCOMPARE(form.Disc->ProgressTimer->interval(), 1000);

@@ -6,6 +6,7 @@
 #include "imaging/Transition.h"
 #include "imaging/TransitionKinds.h"
 #include "media/AudioLibrary.h"
+#include "render/FrameRenderer.h"
 #include "ui_MainWindow.h"
 
 #include <QApplication>
@@ -68,11 +69,25 @@ class PreviewTest : public QObject {
                                                   &volume, nullptr);
         return volume;
     }
-    // One tick of each timer at the given time.
+    // One tick of each timer at the given time, once the frame on screen then is drawn.
     void TickAt(MainWindow& form, std::int64_t ms) {
         now_ = ms;
         form.Preview->scheduleTick();
-        form.Preview->transitionTick();
+        if (form.Preview->Running() && !form.Preview->Paused())
+            QVERIFY(form.Preview->WaitForFrame(5000));
+        form.Preview->frameTick();
+    }
+    // What the renderer draws of the show at showMs, at the picture's size and the preview's rate.
+    static QImage Rendered(MainWindow& form, std::int64_t showMs) {
+        const auto rate = render::FrameRate::Fps(ui::PreviewController::kFramesPerSecond);
+        render::RenderOptions options;
+        options.Rate = rate;
+        options.ScratchPath = form.Show.PicturesDir + "expected.bmp";
+        render::FrameRenderer renderer(form.Show.Slides, options);
+        imaging::Bitmap frame =
+            imaging::Bitmap::CreateSized(form.Form->Image1->width(), form.Form->Image1->height());
+        renderer.Render(frame, render::ShowTimeline::FrameOnScreen(showMs, rate));
+        return frame.CopyToImage().convertToFormat(QImage::Format_RGB32);
     }
     static void ExpectEditorLayout(MainWindow& form) {
         QVERIFY(!form.Preview->Running());
@@ -149,14 +164,14 @@ private Q_SLOTS:
         QCOMPARE(w.Preview->PlayingTrack(), 0);
         QCOMPARE(Volume(), 70u);
 
-        // Second 2: the slide-in begins; half of its 2 s later the right half is the incoming
+        // At 2 s the slide-in begins; half of its 2 s later the right half is the incoming
         // picture's left half: its grey bar beside the middle, its green photo at the far right.
-        TickAt(w, 1600);
+        // The picture is the video's frame then.
+        TickAt(w, 2100);
         QCOMPARE(w.Preview->Schedule().TransitionSlide(), 0);
-        QVERIFY(w.Preview->TransitionTimer->isActive());
-        TickAt(w, 2600);
-        QVERIFY(!w.Preview->MotionTimer->isActive()); // still pictures: the old path alone
+        TickAt(w, 3000);
         shown = Shown(w);
+        QCOMPARE(shown.convertToFormat(QImage::Format_RGB32), Rendered(w, 3000));
         const int left = (width - 200) / 2; // the photos' left edge, drawn unscaled
         QCOMPARE(At(shown, width / 2 - 4, height / 2), kRed);
         QCOMPARE(At(shown, width / 2 + 4, height / 2), qRgb(0x50, 0x50, 0x50));
@@ -173,43 +188,41 @@ private Q_SLOTS:
         QCOMPARE(mark->text(), QString::fromUtf8("Пауза"));
         TickAt(w, 30'000);
         QCOMPARE(Shown(w), shown);
-        QVERIFY(!w.Preview->TransitionTimer->isActive());
-        // Space again: track 0 carries on where it was, the time line 27.4 s later.
+        // Space again: track 0 carries on where it was, the time line 27 s later.
         QTest::keyClick(w.Form->Image1, Qt::Key_Space);
         QVERIFY(!w.Preview->Paused());
         QVERIFY(!mark->isVisible());
         QCOMPARE(w.Preview->PlayingTrack(), 0);
         QVERIFY(media::Audio().TrackPosition() >= heard);
         QCOMPARE(Volume(), 70u);
-        TickAt(w, 30'000 + 300); // show time 2.9 s: the transition at 1.3 of 2 s
+        TickAt(w, 30'000 + 300); // show time 3.3 s: the transition at 1.3 of 2 s
         shown = Shown(w);
+        QCOMPARE(shown.convertToFormat(QImage::Format_RGB32), Rendered(w, 3300));
         const int edge = width - imaging::TransitionExtent(width, 1300, 2);
         QCOMPARE(At(shown, edge + left + 100, height / 2), kGreen);
         QCOMPARE(At(shown, edge + left - 2, height / 2), qRgb(0x50, 0x50, 0x50));
-        TickAt(w, 31'400); // second 4: slide 1, and the transition's time is up
-        QVERIFY(!w.Preview->TransitionTimer->isActive());
+        TickAt(w, 31'000); // 4 s: slide 1, and the transition's time is up
         shown = Shown(w);
         QCOMPARE(At(shown, width / 2, height / 2), kGreen);
         QCOMPARE(At(shown, width / 4, height / 2), qRgb(0x50, 0x50, 0x50));
-        TickAt(w, 31'900); // show time 4.5 s: still second 4
+        TickAt(w, 31'500); // show time 4.5 s: still second 4
         QCOMPARE(w.Preview->PlayingTrack(), 0);
-        TickAt(w, 31'901); // second 5: track 1
+        TickAt(w, 31'501); // second 5: track 1
         QCOMPARE(w.Preview->PlayingTrack(), 1);
         QCOMPARE(Volume(), 30u);
-        TickAt(w, 33'000); // second 6: slide 1's transition (none) begins, slide 2 next tick
-        TickAt(w, 33'030);
+        TickAt(w, 33'030); // 6 s: slide 1 has no transition; slide 2
         QCOMPARE(At(Shown(w), width / 2, height / 2), kBlue);
-        TickAt(w, 34'899); // second 7: still running, the 20 s track still plays
+        TickAt(w, 34'499); // second 7: still running, the 20 s track still plays
         QVERIFY(w.Preview->Running());
         QCOMPARE(w.Preview->PlayingTrack(), 1);
 
         // Second 8 starts slide 2's transition, as the video shows it; second 11 ends the show
         // and cuts the music.
-        TickAt(w, 34'900);
+        TickAt(w, 34'501);
         QVERIFY(w.Preview->Running());
-        TickAt(w, 37'900); // 10.5 s: still second 10
+        TickAt(w, 37'500); // 10.5 s: still second 10
         QVERIFY(w.Preview->Running());
-        TickAt(w, 37'901);
+        TickAt(w, 37'501);
         ExpectEditorLayout(w);
         QCOMPARE(w.Preview->Schedule().LastShownSlide(), -1);
         QTRY_COMPARE(w.frameGeometry(), before);
@@ -219,7 +232,8 @@ private Q_SLOTS:
     }
 
     // A slide zooming in from 1x to 2x over the 4 s it is visible (2 s still, 2 s cross-fade),
-    // then a still slide: the zoom follows u = t / T, the cross-fade mixes both pictures.
+    // then a still slide: the zoom follows its progress over the frames it is on screen, the
+    // cross-fade mixes both pictures.
     void movingSlideAndCrossfade() {
         auto form = MakeWindow();
         MainWindow& w = *form;
@@ -236,10 +250,9 @@ private Q_SLOTS:
         w.Preview->start();
         QTRY_VERIFY(!w.Form->Panel5->isEnabled());
         TickAt(w, 0);
-        QVERIFY(w.Preview->MotionTimer->isActive());
-        now_ = 1000; // u = 1/4: zoom 1.25 of the picture fitted into the frame
-        w.Preview->motionTick();
+        TickAt(w, 1000); // u = 1/4: zoom 1.25 of the picture fitted into the frame
         QImage shown = Shown(w);
+        QCOMPARE(shown.convertToFormat(QImage::Format_RGB32), Rendered(w, 1000));
         const int width = shown.width(), height = shown.height();
         const double s0 = std::min(width / 200.0, height / 150.0) * 1.25;
         const int halfW = static_cast<int>(100 * s0), halfH = static_cast<int>(75 * s0);
@@ -253,16 +266,12 @@ private Q_SLOTS:
             QCOMPARE(At(shown, width / 2, height / 2 + halfH + 3), qRgb(0x50, 0x50, 0x50));
         }
 
-        TickAt(w, 1600); // second 2: the cross-fade, drawn frame by frame
-        QVERIFY(!w.Preview->TransitionTimer->isActive());
-        now_ = 2600; // half way
-        w.Preview->motionTick();
+        TickAt(w, 3000); // the cross-fade half way
         const QColor mid = QColor::fromRgb(At(Shown(w), width / 2, height / 2));
         const QColor red = QColor::fromRgb(kRed), green = QColor::fromRgb(kGreen);
         QVERIFY(std::abs(mid.red() - (red.red() + green.red()) / 2) <= 1);
         QVERIFY(std::abs(mid.green() - (red.green() + green.green()) / 2) <= 1);
-        TickAt(w, 3600); // second 4: the still green slide
-        QVERIFY(!w.Preview->MotionTimer->isActive());
+        TickAt(w, 4100); // the still green slide
         QCOMPARE(At(Shown(w), width / 2, height / 2), kGreen);
         w.Preview->stop();
     }

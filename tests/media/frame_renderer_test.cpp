@@ -7,6 +7,7 @@
 #include "project/ProjectFile.h"
 #include "project/ShowSession.h"
 #include "render/FrameRenderer.h"
+#include "render/PreviewFrames.h"
 
 #include <gtest/gtest.h>
 
@@ -24,8 +25,8 @@ bool SameBits(const imaging::Bitmap& a, const imaging::Bitmap& b) {
     return true;
 }
 
-TEST(FrameRenderer, AnyFrameInAnyOrderIsTheFrameOfTheSequence) {
-    project::ShowSession session;
+// The saved show with motion, blends and classic wipes, loaded into the session.
+void LoadSavedShow(project::ShowSession& session) {
     ASSERT_TRUE(session.Open());
     project::ShowModel& show = session.Show();
     project::ImportHooks hooks;
@@ -35,6 +36,12 @@ TEST(FrameRenderer, AnyFrameInAnyOrderIsTheFrameOfTheSequence) {
     const auto loaded = project::LoadProject(
         show, REELPANE_TEST_SOURCE_DIR "/tests/data/saved_show/show.qvs", quiet, hooks);
     ASSERT_EQ(loaded.Outcome, project::LoadOutcome::Loaded) << loaded.Error;
+}
+
+TEST(FrameRenderer, AnyFrameInAnyOrderIsTheFrameOfTheSequence) {
+    project::ShowSession session;
+    LoadSavedShow(session);
+    const project::ShowModel& show = session.Show();
 
     for (const bool sharp : {false, true}) {
         SCOPED_TRACE(sharp ? "sharp fit" : "composed as the preview");
@@ -72,6 +79,38 @@ TEST(FrameRenderer, AnyFrameInAnyOrderIsTheFrameOfTheSequence) {
             }
         }
     }
+}
+
+// The preview's frames drawn ahead on a worker are the renderer's frames, taken in the order a
+// clock asks for them: on time, after a pause, after a jump ahead and after one back; frames the
+// clock passed are dropped, and a preview stopped while its worker draws ends at once.
+TEST(PreviewFrames, TheClocksFrameIsTheRenderersFrame) {
+    project::ShowSession session;
+    LoadSavedShow(session);
+    const project::ShowModel& show = session.Show();
+    const auto rate = render::FrameRate::Fps(60);
+    render::RenderOptions options;
+    options.Rate = rate;
+    options.ScratchPath = session.Folders().PicturesDir() + "expected.bmp";
+    render::FrameRenderer expected(show.Slides, options);
+    render::PreviewFrames frames(show.Slides, 160, 90, rate,
+                                 session.Folders().PicturesDir() + "preview.bmp");
+    ASSERT_EQ(frames.FrameCount(), expected.FrameCount());
+    for (const std::int64_t n : {0, 1, 2, 3, 9, 10, 400, 401, 130, 131, 779}) {
+        ASSERT_TRUE(frames.WaitFor(n, 10000)) << n;
+        auto frame = frames.Take(n);
+        ASSERT_TRUE(frame) << n;
+        EXPECT_EQ(frame->Index, n);
+        imaging::Bitmap want = imaging::Bitmap::CreateSized(160, 90);
+        expected.Render(want, n);
+        EXPECT_TRUE(SameBits(frame->Picture, want)) << "frame " << n;
+        frames.Recycle(std::move(frame->Picture));
+        EXPECT_FALSE(frames.Take(n - 1)); // what the clock has passed is gone
+    }
+    // Jumps were not drawn frame by frame: far fewer frames than the show has.
+    EXPECT_LT(frames.Drawn(), 200);
+    render::PreviewFrames stopped(show.Slides, 640, 360, rate,
+                                  session.Folders().PicturesDir() + "stopped.bmp");
 }
 
 } // namespace frame_renderer_test
