@@ -141,7 +141,7 @@ void ThreadPool::Work() {
         if (dedicated)
             ++dedicatedRunning_;
         lock.unlock();
-        task(); // a packaged task or a ParallelFor share: neither lets an exception out
+        task(); // a Pending's Run or a ParallelFor share: neither lets an exception out
         task = nullptr;
         const bool lowered = ThisThreadsNice() > baseNice_;
         lock.lock();

@@ -25,6 +25,7 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <type_traits>
 #include <utility>
@@ -63,11 +64,35 @@ public:
 private:
     using Task = std::function<void()>;
 
+    // The task and the promise of its result. The task is destroyed before the result is set,
+    // so what it holds is gone once the caller sees the result (as when a thread ends).
+    template <typename F, typename R> struct Pending {
+        std::optional<F> Task;
+        std::promise<R> Result;
+        void Run() {
+            try {
+                if constexpr (std::is_void_v<R>) {
+                    (*Task)();
+                    Task.reset();
+                    Result.set_value();
+                } else {
+                    R value = (*Task)();
+                    Task.reset();
+                    Result.set_value(std::move(value));
+                }
+            } catch (...) {
+                Task.reset();
+                Result.set_exception(std::current_exception());
+            }
+        }
+    };
     template <typename F> auto Queue(F&& task, bool dedicated) {
-        using R = std::invoke_result_t<std::decay_t<F>&>;
-        auto job = std::make_shared<std::packaged_task<R()>>(std::forward<F>(task));
-        std::future<R> result = job->get_future();
-        Enqueue([job] { (*job)(); }, dedicated);
+        using Fn = std::decay_t<F>;
+        using R = std::invoke_result_t<Fn&>;
+        auto pending = std::make_shared<Pending<Fn, R>>();
+        pending->Task.emplace(std::forward<F>(task));
+        std::future<R> result = pending->Result.get_future();
+        Enqueue([pending] { pending->Run(); }, dedicated);
         return result;
     }
     void Enqueue(Task task, bool dedicated);

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <vector>
@@ -116,6 +117,10 @@ TEST(ThreadPool, ResultsAndExceptionsReachTheCaller) {
         },
         std::runtime_error);
     EXPECT_THROW(spawned.get(), std::logic_error);
+    // What a task holds is released before its caller sees the result, as when a thread ends.
+    auto held = std::make_shared<int>(5);
+    EXPECT_EQ(pool.Spawn([held] { return *held; }).get(), 5);
+    EXPECT_EQ(held.use_count(), 1);
 
     // ParallelFor covers every item once, in shares of consecutive items, and hands on a throw
     // only once every share has ended.
