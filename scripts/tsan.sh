@@ -1,7 +1,7 @@
 #!/bin/sh
-# Builds the thread-using tests with ThreadSanitizer and runs them: the job runner, the disc
-# layer's write queue and its write and erase jobs, and the media layer's frame queue, group
-# workers, sound encoder and loudness meters. Only the two test programs and the layers they link
+# Builds the thread-using tests with ThreadSanitizer and runs them: the thread pool and bounded
+# queue, the job runner, the disc layer's write queue and its write and erase jobs, and the media
+# layer's frame queue, group workers, sound encoder and loudness meters. Only the two test programs and the layers they link
 # are built; -O1 keeps the instrumented code quick to build and run.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)

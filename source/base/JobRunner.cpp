@@ -1,5 +1,7 @@
 #include "base/JobRunner.h"
 
+#include "base/ThreadPool.h"
+
 #include <exception>
 
 #include <sys/resource.h>
@@ -9,9 +11,9 @@ namespace base {
 
 namespace {
 
-// Lowers the calling thread's priority (Linux keeps a nice value per thread, and the threads it
-// starts inherit it). A refusal leaves the normal priority: the work is the same, only slower to
-// yield.
+// Lowers the calling thread's priority (Linux keeps a nice value per thread; the pool lowers
+// the dedicated tasks this thread spawns alike, and retires the thread afterwards). A refusal
+// leaves the normal priority: the work is the same, only slower to yield.
 void LowerThisThreadsPriority() {
     const auto self = static_cast<id_t>(::gettid());
     const int now = ::getpriority(PRIO_PROCESS, self);
@@ -29,9 +31,9 @@ bool JobRunner::Start(Progress& progress, std::function<void()> job,
                       std::function<void()> finished) {
     if (running_.exchange(true, std::memory_order_acq_rel))
         return false;
-    // The previous worker has ended its work (running_ was false); reap its thread.
-    if (worker_.joinable())
-        worker_.join();
+    // The previous job has ended its work (running_ was false); wait for its last steps.
+    if (worker_.valid())
+        worker_.wait();
     {
         std::lock_guard guard(lock_);
         progress_ = &progress;
@@ -39,30 +41,33 @@ bool JobRunner::Start(Progress& progress, std::function<void()> job,
     }
     progress.ClearCancel();
     progress.runnerOwned_.store(true, std::memory_order_relaxed);
-    worker_ = std::thread([this, &progress, job = std::move(job), finished = std::move(finished)] {
-        if (priority_ == Priority::Background)
-            LowerThisThreadsPriority();
-        std::string failure;
-        try {
-            job();
-        } catch (const std::exception& e) {
-            failure = e.what();
-        } catch (...) {
-            failure = "the job stopped with an unknown error";
-        }
-        {
-            std::lock_guard guard(lock_);
-            failure_ = failure;
-        }
-        progress.runnerOwned_.store(false, std::memory_order_relaxed);
-        if (finished)
-            finished();
-        {
-            std::lock_guard guard(lock_);
-            progress_ = nullptr;
-        }
-        running_.store(false, std::memory_order_release);
-    });
+    worker_ = ThreadPool::Shared().Spawn(
+        [this, &progress, job = std::move(job), finished = std::move(finished)] {
+            workerId_.store(std::this_thread::get_id());
+            if (priority_ == Priority::Background)
+                LowerThisThreadsPriority();
+            std::string failure;
+            try {
+                job();
+            } catch (const std::exception& e) {
+                failure = e.what();
+            } catch (...) {
+                failure = "the job stopped with an unknown error";
+            }
+            {
+                std::lock_guard guard(lock_);
+                failure_ = failure;
+            }
+            progress.runnerOwned_.store(false, std::memory_order_relaxed);
+            if (finished)
+                finished();
+            {
+                std::lock_guard guard(lock_);
+                progress_ = nullptr;
+            }
+            workerId_.store(std::thread::id());
+            running_.store(false, std::memory_order_release);
+        });
     return true;
 }
 
@@ -80,8 +85,9 @@ void JobRunner::Cancel() {
 }
 
 void JobRunner::Wait() {
-    if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id())
-        worker_.join();
+    // The job's finished call may wait on its own runner: it must not wait for itself.
+    if (worker_.valid() && workerId_.load() != std::this_thread::get_id())
+        worker_.wait();
 }
 
 std::string JobRunner::Failure() const {

@@ -1,13 +1,15 @@
-// The one runner of long work (save, load, import, export): a job runs on a worker thread of its
-// own and reports through the Progress it is handed. The runner knows no front end: the window
-// wraps it in queued signals (its progress posts to the interface thread), the console tool runs
-// a job and waits. One job at a time; a runner that is destroyed asks its job to stop and waits.
+// The one runner of long work (save, load, import, export): a job runs as a dedicated task of the
+// process's thread pool (base::ThreadPool), on a thread no other work holds meanwhile, and reports
+// through the Progress it is handed. The runner knows no front end: the window wraps it in queued
+// signals (its progress posts to the interface thread), the console tool runs a job and waits. One
+// job at a time; a runner that is destroyed asks its job to stop and waits.
 #pragma once
 
 #include "base/Job.h"
 
 #include <atomic>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -16,9 +18,11 @@ namespace base {
 
 class JobRunner {
 public:
-    // Background: the worker (and every thread it starts) runs at a lower priority than the
-    // interface thread, so the window keeps repainting on a busy machine; the work takes the
-    // same time when the cores are otherwise free.
+    // Background: the worker (and every dedicated task it spawns on the pool) runs at a lower
+    // priority than the interface thread, so the window keeps repainting on a busy machine; the
+    // work takes the same time when the cores are otherwise free. The pool retires the lowered
+    // thread when the job ends, so unrelated work never runs lowered; the short shares a job
+    // hands the pool (ParallelFor) run at the pool's normal priority.
     enum class Priority { Normal, Background };
 
     explicit JobRunner(Priority priority = Priority::Normal) : priority_(priority) {}
@@ -48,7 +52,8 @@ private:
     mutable std::mutex lock_;
     Progress* progress_ = nullptr; // the running job's, under lock_
     std::string failure_;          // under lock_
-    std::thread worker_;
+    std::future<void> worker_;
+    std::atomic<std::thread::id> workerId_{}; // the thread running the job
 };
 
 } // namespace base

@@ -1,5 +1,6 @@
 #include "imaging/MotionSampler.h"
 
+#include "base/ThreadPool.h"
 #include "imaging/CpuFeatures.h"
 
 #include "imaging/PixelMix.h"
@@ -7,8 +8,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <system_error>
-#include <thread>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -344,20 +343,12 @@ void RunRowBands(std::int32_t rows, std::int64_t pixels, void (*call)(void*, int
                  void* context) {
     if (rows <= 0)
         return;
-    if (pixels < kBandPixels || rows < 2 || std::thread::hardware_concurrency() < 2) {
+    if (pixels < kBandPixels || rows < 2) {
         call(context, 0, rows);
         return;
     }
-    const std::int32_t half = rows / 2;
-    std::thread other;
-    try {
-        other = std::thread(call, context, half, rows);
-    } catch (const std::system_error&) {
-        call(context, 0, rows); // no thread to be had: one pass
-        return;
-    }
-    call(context, 0, half);
-    other.join();
+    base::ThreadPool::Shared().ParallelFor(
+        rows, [call, context](int first, int last) { call(context, first, last); });
 }
 
 } // namespace imaging

@@ -93,8 +93,8 @@ private:
     bool planarBlocks_ = false;  // the blocks are used (otherwise the 24-bit row is split)
 };
 
-// Calls work(first, last) over 0..rows in one band, or in two bands on two threads when the frame
-// is large enough for a second thread to pay.
+// Calls work(first, last) over 0..rows in one band, or in bands shared with the thread pool's
+// workers (base::ThreadPool::ParallelFor) when the frame is large enough for them to pay.
 template <typename Work> void ForRowBands(std::int32_t rows, std::int64_t pixels, const Work& work);
 void RunRowBands(std::int32_t rows, std::int64_t pixels, void (*call)(void*, int, int),
                  void* context);

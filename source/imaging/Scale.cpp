@@ -1,11 +1,11 @@
 // Bitmap scaling, filling and drawing, and the fitting rule FitSize.
 #include "imaging/Bitmap.h"
 
+#include "base/ThreadPool.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 namespace imaging {
@@ -186,7 +186,7 @@ void Bitmap::ScaleBilinear(Bitmap& dst) const {
         wxs[static_cast<std::size_t>(j)] = static_cast<std::uint32_t>(fx & 0x7FFF);
     }
     // Rows are independent: fy of row i is i * ys whatever order they are made in, so large
-    // pictures are split between two threads with results identical to one pass.
+    // pictures are split between the cores with results identical to one pass.
     auto rows = [&](std::int32_t first, std::int32_t last) {
         for (std::int32_t i = first; i < last; ++i) {
             const std::int32_t fy = i * ys;
@@ -202,17 +202,8 @@ void Bitmap::ScaleBilinear(Bitmap& dst) const {
         }
     };
     const std::int64_t pixels = static_cast<std::int64_t>(dst.Width) * dst.Height;
-    if (pixels >= kParallelPixels && dst.Height >= 2 && std::thread::hardware_concurrency() >= 2) {
-        const std::int32_t half = dst.Height / 2;
-        std::thread other;
-        try {
-            other = std::thread(rows, half, dst.Height);
-        } catch (const std::system_error&) {
-            rows(0, dst.Height); // no thread to be had: one pass
-            return;
-        }
-        rows(0, half);
-        other.join();
+    if (pixels >= kParallelPixels && dst.Height >= 2) {
+        base::ThreadPool::Shared().ParallelFor(dst.Height, rows);
     } else {
         rows(0, dst.Height);
     }

@@ -1,22 +1,14 @@
 #include "media/CompressedVideo.h"
 
+#include "base/ThreadPool.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <sched.h>
 
 namespace media {
 
 namespace {
-
-// Cores the process may run on (taskset and cgroups narrow it).
-int UsableCores() {
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (::sched_getaffinity(0, sizeof set, &set) == 0)
-        return std::max(1, CPU_COUNT(&set));
-    return std::max(1u, std::thread::hardware_concurrency());
-}
 
 std::shared_ptr<const imaging::Bitmap> CopyOf(const imaging::Bgr& picture) {
     auto copy = std::make_shared<imaging::Bitmap>(
@@ -42,16 +34,16 @@ void CompressedVideo::StopWorkers() {
         waiting_.clear();
     }
     wake_.notify_all();
-    for (auto& t : threads_)
-        t.join();
-    threads_.clear();
+    for (auto& t : tasks_)
+        t.wait();
+    tasks_.clear();
 }
 
 base::Result<std::unique_ptr<CompressedVideo>>
 CompressedVideo::Create(const VideoEncoderSettings& given, const std::string& spoolFolder,
                         bool replay, int workers) {
     std::unique_ptr<CompressedVideo> v(new CompressedVideo);
-    v->workers_ = workers > 0 ? workers : UsableCores();
+    v->workers_ = workers > 0 ? workers : base::ThreadPool::UsableCores();
     v->settings_ = given;
     // The groups share the cores, not a frame's slices: one slice keeps the stream the same
     // whatever the machine and the number of workers.
@@ -78,7 +70,8 @@ CompressedVideo::Create(const VideoEncoderSettings& given, const std::string& sp
         v->encoders_.push_back(std::move(*more));
     }
     for (auto& e : v->encoders_)
-        v->threads_.emplace_back(&CompressedVideo::Work, v.get(), e.get());
+        v->tasks_.push_back(
+            base::ThreadPool::Shared().Spawn([self = v.get(), e = e.get()] { self->Work(e); }));
     return v;
 }
 

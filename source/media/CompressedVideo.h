@@ -5,9 +5,9 @@
 // for later groups. The result decodes frame for frame like encoding every frame.
 //
 // Every group starts a fresh encoder, so groups are independent: with more than one worker, whole
-// groups are encoded at the same time on worker threads (each with its encoder) while the caller
-// goes on composing, and their frames are stored in order as they complete. The stream is the
-// same byte for byte whatever the number of workers.
+// groups are encoded at the same time by dedicated tasks of the thread pool (each with its encoder)
+// while the caller goes on composing, and their frames are stored in order as they complete. The
+// stream is the same byte for byte whatever the number of workers.
 #pragma once
 
 #include "base/Result.h"
@@ -18,12 +18,12 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <span>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace media {
@@ -112,7 +112,7 @@ private:
     // Workers: groups waiting, groups done (by number), the next number to store.
     int workers_ = 1;
     std::vector<std::unique_ptr<VideoEncoder>> encoders_;
-    std::vector<std::thread> threads_;
+    std::vector<std::future<void>> tasks_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable done_;

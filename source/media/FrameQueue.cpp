@@ -1,5 +1,7 @@
 #include "media/FrameQueue.h"
 
+#include "base/ThreadPool.h"
+
 extern "C" {
 #include <libavutil/buffer.h>
 }
@@ -25,16 +27,13 @@ FrameQueue::FrameQueue(int width, int height, imaging::YuvMatrix matrix, Encoder
                                         static_cast<std::size_t>((height + 1) / 2) +
                                     64,
                                 nullptr)),
-      encode_(std::move(encode)), depth_(depth < 1 ? 1 : depth), thread_(&FrameQueue::Work, this) {}
+      encode_(std::move(encode)), waiting_(depth < 1 ? 1 : depth),
+      encoder_(base::ThreadPool::Shared().Spawn([this] { Work(); })) {}
 
 FrameQueue::~FrameQueue() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-        waiting_.clear();
-    }
-    changed_.notify_all();
-    thread_.join();
+    waiting_.Close();
+    waiting_.Clear();
+    encoder_.wait();
 }
 
 FfPtr<AVFrame> FrameQueue::NewFrame() {
@@ -67,55 +66,46 @@ base::Status FrameQueue::Push(const imaging::Bgr& frame, std::int64_t count) {
 }
 
 base::Status FrameQueue::PushComposed(const Composer& compose, std::int64_t count) {
-    {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return waiting_.size() < depth_ || !failure_; });
-        if (!failure_)
-            return failure_;
+    if (waiting_.Closed()) {
+        std::lock_guard lock(mutex_);
+        return failure_;
     }
     Item item{NewFrame(), count};
     if (!item.Frame)
         return base::Fail("Out of memory for a video frame");
-    // Drawn outside the lock: the encoder goes on meanwhile.
+    // Drawn before it waits for room: the encoder goes on meanwhile.
     compose(imaging::Yuv420Planes{item.Frame->data[0], item.Frame->data[1], item.Frame->data[2],
                                   item.Frame->linesize[0], item.Frame->linesize[1],
                                   item.Frame->linesize[2]});
-    {
+    // The encoder may have failed while this frame was drawn: the queue is closed then.
+    if (!waiting_.Push(std::move(item))) {
         std::lock_guard lock(mutex_);
-        // The encoder may have failed while this frame was drawn: it is not taken then.
-        if (!failure_)
-            return failure_;
-        waiting_.push_back(std::move(item));
+        return failure_;
     }
-    changed_.notify_all();
     return {};
 }
 
 base::Status FrameQueue::Drain() {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return (waiting_.empty() && !busy_) || !failure_; });
+    waiting_.WaitDone();
+    std::lock_guard lock(mutex_);
     return failure_;
 }
 
 void FrameQueue::Work() {
-    std::unique_lock lock(mutex_);
-    for (;;) {
-        changed_.wait(lock, [&] { return stopping_ || !waiting_.empty(); });
-        if (stopping_)
-            return;
-        Item item = std::move(waiting_.front());
-        waiting_.pop_front();
-        busy_ = true;
-        lock.unlock();
-        base::Status st = encode_(*item.Frame, item.Count);
-        item.Frame.reset(); // the buffer goes back to the pool unless the encoder kept it
-        lock.lock();
-        busy_ = false;
-        if (!st && failure_) {
-            failure_ = std::move(st);
-            waiting_.clear();
+    while (std::optional<Item> item = waiting_.Pop()) {
+        base::Status st = encode_(*item->Frame, item->Count);
+        item->Frame.reset(); // the buffer goes back to the pool unless the encoder kept it
+        if (!st) {
+            {
+                std::lock_guard lock(mutex_);
+                if (failure_)
+                    failure_ = std::move(st);
+            }
+            // The frames after a failure are dropped, and pushes refused.
+            waiting_.Close();
+            waiting_.Clear();
         }
-        changed_.notify_all();
+        waiting_.Done();
     }
 }
 

@@ -1,4 +1,5 @@
-// FrameQueue: frames handed to an encoder on a thread of its own, a few ahead, so the caller
+// FrameQueue: frames handed to an encoder running as a dedicated task of the thread pool, a few
+// ahead, so the caller
 // composes the next frames while the encoder works on the last ones. Each picture is converted to
 // YUV 4:2:0 (imaging/Yuv420.h) as it is queued, straight into a buffer of the queue's pool: that
 // conversion is the copy the caller needs anyway, since it reuses its picture. The encoder sees
@@ -8,17 +9,16 @@
 // are dropped.
 #pragma once
 
+#include "base/BoundedQueue.h"
 #include "base/Result.h"
 #include "imaging/Bgr.h"
 #include "imaging/Yuv420.h"
 #include "media/FfPtr.h"
 
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
+#include <future>
 #include <mutex>
-#include <thread>
 
 namespace media {
 
@@ -59,14 +59,10 @@ private:
     int chromaStride_;
     FfPtr<AVBufferPool> pool_;
     Encoder encode_;
-    std::size_t depth_;
+    base::BoundedQueue<Item> waiting_;
     std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<Item> waiting_;
-    bool busy_ = false;
-    bool stopping_ = false;
-    base::Status failure_;
-    std::thread thread_;
+    base::Status failure_; // under mutex_
+    std::future<void> encoder_;
 };
 
 } // namespace media

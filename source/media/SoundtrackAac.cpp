@@ -1,5 +1,7 @@
 #include "media/SoundtrackAac.h"
 
+#include "base/ThreadPool.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 }
@@ -17,21 +19,22 @@ base::Result<std::unique_ptr<SoundtrackAac>> SoundtrackAac::Start(std::vector<So
     if (!spool)
         return base::Fail(spool.error());
     s->spool_ = std::move(*spool);
-    s->thread_ = std::thread([self = s.get(), pieces = std::move(pieces)]() mutable {
-        self->result_ = self->Encode(std::move(pieces));
-    });
+    s->done_ =
+        base::ThreadPool::Shared().Spawn([self = s.get(), pieces = std::move(pieces)]() mutable {
+            self->result_ = self->Encode(std::move(pieces));
+        });
     return s;
 }
 
 SoundtrackAac::~SoundtrackAac() {
     stop_ = true;
-    if (thread_.joinable())
-        thread_.join();
+    if (done_.valid())
+        done_.wait();
 }
 
 base::Status SoundtrackAac::Wait() {
-    if (thread_.joinable())
-        thread_.join();
+    if (done_.valid())
+        done_.wait();
     return result_;
 }
 

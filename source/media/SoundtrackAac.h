@@ -1,7 +1,7 @@
-// SoundtrackAac: the soundtrack of an MP4 encoded to AAC on a thread of its own, its packets kept
-// in a FrameSpool until the file is written. Started as soon as the pieces are known (for the
-// export, before the first frame), the sound is encoded while the frames are, on a core the
-// video leaves free, instead of after them; the MP4 is then written from both spools.
+// SoundtrackAac: the soundtrack of an MP4 encoded to AAC by a dedicated task of the thread pool,
+// its packets kept in a FrameSpool until the file is written. Started as soon as the pieces are
+// known (for the export, before the first frame), the sound is encoded while the frames are, on a
+// core the video leaves free, instead of after them; the MP4 is then written from both spools.
 #pragma once
 
 #include "base/Result.h"
@@ -11,10 +11,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <span>
 #include <string>
-#include <thread>
 #include <vector>
 
 struct AVCodecParameters;
@@ -63,7 +63,7 @@ private:
     std::vector<Packet> packets_;
     std::atomic<bool> stop_{false};
     base::Status result_;
-    std::thread thread_;
+    std::future<void> done_;
 };
 
 } // namespace media

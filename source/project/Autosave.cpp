@@ -2,6 +2,7 @@
 
 #include "base/AtomicFile.h"
 #include "base/Job.h"
+#include "base/ThreadPool.h"
 #include "project/ProjectFile.h"
 
 #include <cerrno>
@@ -33,16 +34,11 @@ bool AutosavePolicy::Due(Clock::time_point now) const {
 }
 
 Autosaver::Autosaver(std::string instanceDir)
-    : instanceDir_(std::move(instanceDir)), files_(RecoveryFilesFor(instanceDir_)),
-      worker_([this] { Run(); }) {}
+    : instanceDir_(std::move(instanceDir)), files_(RecoveryFilesFor(instanceDir_)) {}
 
 Autosaver::~Autosaver() {
-    {
-        std::lock_guard lock(mutex_);
-        stop_ = true;
-    }
-    wake_.notify_all();
-    worker_.join();
+    if (write_.valid())
+        write_.wait();
 }
 
 namespace {
@@ -68,7 +64,7 @@ std::string BaseName(const std::string& path) {
 
 bool Autosaver::Start(const ShowModel& show, const std::string& showFile) {
     std::unique_lock lock(mutex_);
-    if (writing_ || job_ || stop_)
+    if (writing_)
         return false;
     lock.unlock();
     Job job{show, showFile, instanceDir_ + "/autosave-" + std::to_string(++snapshots_) + "/"};
@@ -93,11 +89,18 @@ bool Autosaver::Start(const ShowModel& show, const std::string& showFile) {
         fs::remove_all(job.Folder, ec);
         return false;
     }
+    // The last write has ended (writing_ was false); its task may still be on its last steps.
+    if (write_.valid())
+        write_.wait();
     lock.lock();
-    job_ = std::move(job);
     writing_ = true;
     lock.unlock();
-    wake_.notify_all();
+    write_ = base::ThreadPool::Shared().Spawn([this, job = std::move(job)]() mutable {
+        Write(job);
+        std::lock_guard done(mutex_);
+        writing_ = false;
+        idle_.notify_all();
+    });
     return true;
 }
 
@@ -124,24 +127,6 @@ std::string Autosaver::LastError() const {
 int Autosaver::Written() const {
     std::lock_guard lock(mutex_);
     return written_;
-}
-
-void Autosaver::Run() {
-    std::unique_lock lock(mutex_);
-    for (;;) {
-        wake_.wait(lock, [this] { return stop_ || job_.has_value(); });
-        if (!job_)
-            return; // stopped with nothing to write
-        Job job = std::move(*job_);
-        job_.reset();
-        lock.unlock();
-        Write(job);
-        lock.lock();
-        writing_ = false;
-        idle_.notify_all();
-        if (stop_)
-            return;
-    }
 }
 
 void Autosaver::Write(Job& job) {

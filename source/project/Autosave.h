@@ -9,10 +9,10 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <future>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 
 namespace project {
 
@@ -44,7 +44,8 @@ private:
     std::optional<Clock::time_point> lastWrite_;
 };
 
-// Writes snapshots of a show into one instance's recovery files on a thread of its own.
+// Writes snapshots of a show into one instance's recovery files, each write a dedicated task of
+// the thread pool.
 class Autosaver {
 public:
     // instanceDir: the instance's working folder (snapshots are linked under it; the recovery
@@ -76,21 +77,17 @@ private:
         std::string ShowFile;
         std::string Folder;
     };
-    void Run();
     void Write(Job& job);
 
     std::string instanceDir_;
     RecoveryFiles files_;
     mutable std::mutex mutex_;
-    std::condition_variable wake_;
     std::condition_variable idle_;
-    std::optional<Job> job_;
     bool writing_ = false;
-    bool stop_ = false;
     int snapshots_ = 0;
     int written_ = 0;
     std::string lastError_;
-    std::thread worker_;
+    std::future<void> write_; // the last write's task
 };
 
 } // namespace project

@@ -1,5 +1,6 @@
 #include "render/SlideComposer.h"
 
+#include "base/ThreadPool.h"
 #include "imaging/BmpFile.h"
 
 #include <algorithm>
@@ -13,7 +14,7 @@ SlideComposer::SlideComposer(PictureFit fit, std::string scratchPath)
 
 SlideComposer::~SlideComposer() {
     for (Composed& c : ahead_)
-        c.Frame.wait(); // the threads use this composer
+        c.Frame.wait(); // their tasks use this composer
     DropIncoming();
 }
 
@@ -63,12 +64,14 @@ void SlideComposer::Prefetch(const imaging::SlideSource& slide) {
     for (const Composed& c : ahead_)
         if (SameSlide(c.Slide, slide))
             return;
-    while (ahead_.size() >= 2)
+    while (ahead_.size() >= 2) {
+        ahead_.front().Frame.wait(); // its task uses this composer
         ahead_.pop_front();
+    }
     Composed c{slide, width_, height_, {}};
-    c.Frame = std::async(std::launch::async, [this, slide, w = width_, h = height_] {
-                  return Compose(slide, w, h);
-              }).share();
+    c.Frame = base::ThreadPool::Shared()
+                  .Spawn([this, slide, w = width_, h = height_] { return Compose(slide, w, h); })
+                  .share();
     ahead_.push_back(std::move(c));
 }
 

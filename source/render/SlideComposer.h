@@ -4,8 +4,8 @@
 // Without one, the frames are composed exactly as the preview composes them.
 //
 // A slide is composed once: the incoming picture of a transition is the frame the slide then
-// shows. Slides asked for ahead (Prefetch) are composed on a thread of their own while the
-// frames before them are made, so reading and scaling the photos takes no time of the export's.
+// shows. Slides asked for ahead (Prefetch) are composed by dedicated tasks of the thread pool while
+// the frames before them are made, so reading and scaling the photos takes no time of the export's.
 #pragma once
 
 #include "imaging/Bitmap.h"

@@ -1,5 +1,6 @@
 #include "disc/burn/WriteCache.h"
 
+#include "base/ThreadPool.h"
 #include "disc/iso/SectorSource.h"
 
 #include <algorithm>
@@ -19,43 +20,48 @@ std::size_t NormalizeCacheSize(std::size_t bytes) {
 
 WriteCache::WriteCache(std::size_t cacheBytes, std::size_t blockBytes)
     : cacheBytes_(NormalizeCacheSize(cacheBytes)), blockBytes_(blockBytes),
-      limit_(std::max<std::size_t>(2, cacheBytes_ / blockBytes)) {}
+      limit_(std::max<std::size_t>(2, cacheBytes_ / blockBytes)), queue_(limit_ - 1) {}
 
 WriteCache::~WriteCache() {
-    {
-        // Under the lock, so the producer cannot miss the wake-up between its check and wait.
-        std::lock_guard guard(lock_);
-        cancel_ = true;
-        changed_.notify_all();
-    }
-    if (thread_.joinable())
-        thread_.join();
+    cancel_ = true;
+    queue_.Close(); // wakes a producer waiting for room
+    queue_.Clear();
+    if (producer_.valid())
+        producer_.wait();
 }
 
 void WriteCache::Start(SectorStream& stream) {
-    thread_ = std::thread(&WriteCache::Produce, this, &stream);
+    producer_ = base::ThreadPool::Shared().Spawn([this, &stream] { Produce(&stream); });
 }
 
 void WriteCache::SetError(const std::string& text) {
-    std::lock_guard guard(lock_);
-    if (error_.empty())
-        error_ = text;
-    done_ = true;
-    changed_.notify_all();
+    {
+        std::lock_guard guard(lock_);
+        if (error_.empty())
+            error_ = text;
+        done_ = true;
+        changed_.notify_all();
+    }
+    queue_.Close();
 }
 
 bool WriteCache::Queue(std::vector<std::uint8_t> block) {
-    std::unique_lock guard(lock_);
-    while (!cancel_ && queue_.size() + 1 >= limit_) {
-        filled_ = true;
-        changed_.notify_all();
-        changed_.wait(guard);
-    }
     if (cancel_)
         return false;
-    fill_ += static_cast<std::int64_t>(block.size());
-    queue_.push_back(std::move(block));
-    changed_.notify_all();
+    const auto bytes = static_cast<std::int64_t>(block.size());
+    if (!queue_.TryPush(block)) {
+        {
+            // Full: the writer may start.
+            std::lock_guard guard(lock_);
+            filled_ = true;
+            changed_.notify_all();
+        }
+        if (!queue_.Push(std::move(block)))
+            return false; // cancelled meanwhile
+    }
+    std::lock_guard guard(lock_);
+    if (!cancel_)
+        fill_ += bytes;
     return true;
 }
 
@@ -99,10 +105,13 @@ void WriteCache::Produce(SectorStream* stream) {
     }
     if (!Flush())
         return SetError(kAbortedByUser);
-    std::lock_guard guard(lock_);
-    filled_ = true;
-    done_ = true;
-    changed_.notify_all();
+    {
+        std::lock_guard guard(lock_);
+        filled_ = true;
+        done_ = true;
+        changed_.notify_all();
+    }
+    queue_.Close(); // the writer takes what is left, then hears the end
 }
 
 bool WriteCache::WaitFilled() {
@@ -112,24 +121,21 @@ bool WriteCache::WaitFilled() {
 }
 
 long WriteCache::TakeBlock(std::vector<std::uint8_t>& out, int waitMs) {
-    std::unique_lock guard(lock_);
-    if (!error_.empty())
+    if (!Error().empty())
         return 0;
-    if (queue_.empty()) {
-        if (done_)
-            return 0;
-        changed_.wait_for(guard, std::chrono::milliseconds(waitMs),
-                          [&] { return !queue_.empty() || done_ || !error_.empty(); });
-        if (!error_.empty())
-            return 0;
-        if (queue_.empty())
-            return done_ ? 0 : -1;
+    switch (queue_.PopFor(out, std::chrono::milliseconds(waitMs))) {
+    case base::BoundedQueue<std::vector<std::uint8_t>>::Popped::Item: {
+        std::lock_guard guard(lock_);
+        if (!cancel_)
+            fill_ -= static_cast<std::int64_t>(out.size());
+        return static_cast<long>(out.size());
     }
-    out = std::move(queue_.front());
-    queue_.pop_front();
-    fill_ -= static_cast<std::int64_t>(out.size());
-    changed_.notify_all();
-    return static_cast<long>(out.size());
+    case base::BoundedQueue<std::vector<std::uint8_t>>::Popped::TimedOut:
+        return Error().empty() ? -1 : 0;
+    case base::BoundedQueue<std::vector<std::uint8_t>>::Popped::Ended:
+        break;
+    }
+    return 0;
 }
 
 void WriteCache::Cancel() {
@@ -137,13 +143,16 @@ void WriteCache::Cancel() {
 }
 
 void WriteCache::Fail(const std::string& error) {
-    std::lock_guard guard(lock_);
-    cancel_ = true;
-    if (error_.empty())
-        error_ = error;
-    queue_.clear();
-    fill_ = 0;
-    changed_.notify_all();
+    {
+        std::lock_guard guard(lock_);
+        cancel_ = true;
+        if (error_.empty())
+            error_ = error;
+        fill_ = 0;
+        changed_.notify_all();
+    }
+    queue_.Close();
+    queue_.Clear();
 }
 
 std::string WriteCache::Error() const {
@@ -152,7 +161,11 @@ std::string WriteCache::Error() const {
 }
 
 int WriteCache::FillPercent() const {
-    const std::int64_t fill = fill_.load();
+    std::int64_t fill = 0;
+    {
+        std::lock_guard guard(lock_);
+        fill = std::max<std::int64_t>(0, fill_);
+    }
     return static_cast<int>((fill * 100 + static_cast<std::int64_t>(cacheBytes_) / 2) /
                             static_cast<std::int64_t>(cacheBytes_));
 }

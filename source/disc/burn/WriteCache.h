@@ -1,17 +1,17 @@
-// The read-ahead of a disc write: a producer thread reads a stream of sectors (see
-// iso/SessionStream) into a bounded queue of blocks of whole sectors, and the writer takes them
-// one by one. The queue has a lock of its own.
+// The read-ahead of a disc write: a producer (a dedicated task of the thread pool) reads a stream
+// of sectors (see iso/SessionStream) into a bounded queue of blocks of whole sectors, and the
+// writer takes them one by one. The queue has a lock of its own; the cache's state another.
 #pragma once
 
+#include "base/BoundedQueue.h"
 #include "disc/iso/SectorStream.h"
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
+#include <future>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace disc {
@@ -62,19 +62,19 @@ private:
     bool Flush();
     void SetError(const std::string& text);
 
-    mutable std::mutex lock_;
-    std::condition_variable changed_;
     std::size_t cacheBytes_;
     std::size_t blockBytes_;
     std::size_t limit_;
-    std::deque<std::vector<std::uint8_t>> queue_;
-    std::vector<std::uint8_t> carry_;
-    std::atomic<std::int64_t> fill_{0};
+    base::BoundedQueue<std::vector<std::uint8_t>> queue_; // limit_ - 1 blocks
+    std::vector<std::uint8_t> carry_;                     // the producer's
     std::atomic<bool> cancel_{false};
+    mutable std::mutex lock_; // the state below
+    std::condition_variable changed_;
+    std::int64_t fill_ = 0; // bytes queued; may dip below 0 while a block is handed over
     bool done_ = false;
     bool filled_ = false;
     std::string error_;
-    std::thread thread_;
+    std::future<void> producer_;
 };
 
 } // namespace disc
