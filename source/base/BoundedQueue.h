@@ -22,6 +22,13 @@ public:
     BoundedQueue(const BoundedQueue&) = delete;
     BoundedQueue& operator=(const BoundedQueue&) = delete;
 
+    // Waits until there is room for an item (a producer that makes the item only then, so no
+    // more items are in flight than the queue holds); false once the queue is closed.
+    bool WaitForRoom() {
+        std::unique_lock lock(mutex_);
+        room_.wait(lock, [&] { return closed_ || items_.size() < capacity_; });
+        return !closed_;
+    }
     // Waits for room; false, dropping the item, once the queue is closed.
     bool Push(T item) {
         std::unique_lock lock(mutex_);

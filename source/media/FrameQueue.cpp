@@ -66,14 +66,15 @@ base::Status FrameQueue::Push(const imaging::Bgr& frame, std::int64_t count) {
 }
 
 base::Status FrameQueue::PushComposed(const Composer& compose, std::int64_t count) {
-    if (waiting_.Closed()) {
+    // Room first, as many frames in flight as the queue holds and no more.
+    if (!waiting_.WaitForRoom()) {
         std::lock_guard lock(mutex_);
         return failure_;
     }
     Item item{NewFrame(), count};
     if (!item.Frame)
         return base::Fail("Out of memory for a video frame");
-    // Drawn before it waits for room: the encoder goes on meanwhile.
+    // Drawn outside the queue's lock: the encoder goes on meanwhile.
     compose(imaging::Yuv420Planes{item.Frame->data[0], item.Frame->data[1], item.Frame->data[2],
                                   item.Frame->linesize[0], item.Frame->linesize[1],
                                   item.Frame->linesize[2]});

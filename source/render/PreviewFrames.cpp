@@ -1,5 +1,7 @@
 #include "render/PreviewFrames.h"
 
+#include "base/ThreadPool.h"
+
 #include <chrono>
 
 namespace render {
@@ -19,7 +21,8 @@ PreviewFrames::PreviewFrames(std::vector<project::Slide> slides, int width, int 
                              FrameRate rate, std::string scratchPath)
     : slides_(std::move(slides)), width_(std::max(width, 1)), height_(std::max(height, 1)),
       rate_(rate), renderer_(slides_, PreviewDrawing(rate, std::move(scratchPath))),
-      count_(renderer_.FrameCount()), worker_([this] { Run(); }) {}
+      count_(renderer_.FrameCount()), worker_(base::ThreadPool::Shared().Spawn([this] { Run(); })) {
+}
 
 PreviewFrames::~PreviewFrames() {
     {
@@ -27,7 +30,7 @@ PreviewFrames::~PreviewFrames() {
         stop_ = true;
     }
     changed_.notify_all();
-    worker_.join();
+    worker_.wait();
     renderer_.EndTransition();
 }
 

@@ -11,10 +11,10 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <future>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace render {
@@ -75,7 +75,7 @@ private:
     std::uint64_t generation_ = 0;      // a seek drops what was being drawn
     std::int64_t drawn_ = 0;
     bool stop_ = false;
-    std::thread worker_; // last: it starts once everything above is made
+    std::future<void> worker_; // last: it starts once everything above is made
 };
 
 } // namespace render

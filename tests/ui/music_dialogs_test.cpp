@@ -5,11 +5,17 @@
 #include "AudioFiles.h"
 #include "app/MainWindow.h"
 #include "app/PreviewController.h"
+#include "app/StoryboardCommands.h"
 #include "base/Language.h"
+#include "imaging/ui/EffectsDialog.h"
 #include "media/MixPlan.h"
 #include "media/ShowMix.h"
+#include "media/VideoExport.h"
 #include "media/ui/ShowMusicDialog.h"
 #include "media/ui/TrackDialog.h"
+#include "render/PreviewSchedule.h"
+#include "render/StripLayout.h"
+#include "ui_EffectsDialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -169,6 +175,55 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(mix));
         QCOMPARE(form.Preview->PlayingTrack(), 0);
         form.Preview->stop();
+    }
+
+    // "Fit photos to the music", then every photo set to 2 s in the effects dialog with "apply to
+    // all": the document, the preview's schedule, the storyboard's ruler and the export's frames
+    // all say 2 s a photo (the exact times of the fit do not linger behind the new ones).
+    void fitThenSetEveryPhotoInTheWindow() {
+        ui::MainWindow form;
+        form.show();
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(form.Import->AddPhoto(Photo()));
+        QVERIFY(form.Import->AddTrack(
+            QString::fromStdString(testing_audio::AudioFiles::Get().Wav("fit.wav", 9.7))));
+        QTimer::singleShot(0, &form, [&] {
+            auto* dialog = qobject_cast<ui::ShowMusicDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            W<QCheckBox>(*dialog, "FitPhotosBox")->setChecked(true);
+            W<QDialogButtonBox>(*dialog, "Buttons")->button(QDialogButtonBox::Ok)->click();
+        });
+        form.openShowMusic();
+        QVERIFY(window_waits::WaitForJobs(form));
+        QCOMPARE(render::ShowTimeline::Of(form.Show).LengthMs(), std::int64_t{9700});
+        QVERIFY(form.Show.Slides[0].StillMs % 1000 != 0); // exact times from the fit
+
+        QTimer::singleShot(0, &form, [&] {
+            auto* dialog = qobject_cast<ui::EffectsDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->Form->SecondsSpin->setValue(2.0);
+            dialog->Form->CheckBox1->setChecked(true);
+            dialog->Form->SaveButton5->click();
+        });
+        form.Commands->openEffects(5);
+        std::int64_t transitions = 0;
+        for (const project::Slide& s : form.Show.Slides) {
+            QCOMPARE(s.StillMs, std::int64_t{2000});
+            transitions += s.TransitionMs;
+        }
+        const std::int64_t lengthMs = 4 * 2000 + transitions;
+        const render::PreviewTimeline preview = render::PreviewTimeline::FromShow(form.Show);
+        for (std::size_t i = 0; i < 4; ++i)
+            QCOMPARE(preview.ShowEnd(i) - preview.SlideStart(i), std::int64_t{2000});
+        QCOMPARE(preview.Line().LengthMs(), lengthMs);
+        const auto marks = render::RulerMarks(
+            form.Show, render::PhotoStripPlaces(form.Show, 4 * render::kCellWidth, 0));
+        QCOMPARE(marks.back().Ms, lengthMs);
+        QCOMPARE(media::ExportFrameCount(form.Show, 25),
+                 render::ShowTimeline::FrameAt(lengthMs, render::FrameRate::Fps(25)));
+        // One undo step brings the fitted times back.
+        form.Undo->undo();
+        QVERIFY(form.Show.Slides[0].StillMs % 1000 != 0);
     }
 
     void withoutMusicTheRetimingIsOff() {
