@@ -14,6 +14,7 @@
 #include "app/WindowPlacement.h"
 #include "app/WindowSettings.h"
 #include "app/WindowTexts.h"
+#include "project/TransitionChoice.h"
 
 #include "base/Language.h"
 #include "base/ProgramFolder.h"
@@ -116,10 +117,12 @@ void MainWindow::CreateStoryboard() {
             return;
         History.Commit(std::move(*change), QStringLiteral("transition"));
         Storyboard->LayoutPhotoStrip(Storyboard->SlidePage());
+        NoteLongTransitions();
     });
     StoryboardCommands::Host host;
     host.DialogParent = this;
     host.Busy = [this] { return Busy() || closed_; };
+    host.NoteTransitions = [this] { NoteLongTransitions(); };
     host.AskYesNo = [this](const QString& question, const QString& caption) {
         return Dialogs.AskYesNo(question, caption);
     };
@@ -241,6 +244,17 @@ QString MainWindow::NoSoundText() {
         base::AppLanguage().Text(TextKey::Cancel, "Отмена") == QString::fromUtf8("Отмена");
     return russian ? QString::fromUtf8("Вывод звука недоступен: просмотр идёт без звука.")
                    : QStringLiteral("Sound output is not available: the preview plays silently.");
+}
+
+void MainWindow::NoteLongTransitions() {
+    const std::string english = project::LongTransitionWarning(Show);
+    if (english.empty())
+        return;
+    const bool russian =
+        base::AppLanguage().Text(TextKey::Cancel, "Отмена") == QString::fromUtf8("Отмена");
+    ShowNotice(russian ? QString::fromUtf8("Переход длиннее снимка до или после него: он идёт, "
+                                           "как задан, поверх времени снимков.")
+                       : QString::fromStdString(english).replace(0, 1, "T"));
 }
 
 void MainWindow::ShowNotice(const QString& text) {

@@ -32,6 +32,9 @@ public:
         // Yes/No question; true on Yes.
         std::function<bool(const QString& question, const QString& caption)> AskYesNo;
         std::function<void(const QString& text)> ShowMessage;
+        // A note that needs no answer (the status bar): a retimed slide's transition that is
+        // longer than the photo before or after it.
+        std::function<void()> NoteTransitions;
         // The photo strip's width in pixels (it decides how many photos a page shows).
         std::function<int()> StripWidth;
     };

@@ -64,6 +64,8 @@ void StoryboardCommands::openEffects(int tag) {
                 !timed)
                 host_.ShowMessage(QString::fromLocal8Bit(timed.error().c_str()));
     history_.Commit(std::move(*change), QStringLiteral("effects"));
+    if (host_.NoteTransitions)
+        host_.NoteTransitions();
     view_.LayoutPhotoStrip(view_.SlidePage());
     view_.SelectSlide(view_.SelectedSlide());
 }
