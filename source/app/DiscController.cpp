@@ -42,6 +42,8 @@ DiscController::DiscController(QObject* parent, ControllerHost host)
         return QFileDialog::getSaveFileName(dialog_, QString(), QString(), "ISO (*.iso)");
     };
     Eject = [this] {
+        if (dialog_)
+            dialog_->WaitForLook();
         if (device_)
             (void)disc::MmcCommands(*device_).Eject();
     };
@@ -78,6 +80,7 @@ void DiscController::writeDisc() {
     connect(&dialog, &DiscDialog::eraseRequested, this, &DiscController::erase);
     connect(&dialog, &DiscDialog::writeRequested, this, &DiscController::write);
     dialog.exec();
+    dialog.WaitForLook(); // before the recorder goes
     dialog_ = nullptr;
     stop();
     job_.reset(); // joins a job that might still be ending
@@ -93,6 +96,8 @@ void DiscController::stop() {
 void DiscController::selectRecorder(int index) {
     if (!device_ || Running())
         return;
+    if (dialog_)
+        dialog_->WaitForLook();
     if (index < 0 || index >= imageEntry_) {
         device_->Deselect();
         return;
@@ -117,6 +122,7 @@ void DiscController::End() {
 void DiscController::erase() {
     if (!dialog_ || Running())
         return;
+    dialog_->WaitForLook();
     if (!device_->Selected()) {
         ShowMessage(Tr(TextKey::DiscCannotWrite, "Невозможно записать диск"));
         return;
@@ -141,6 +147,7 @@ void DiscController::erase() {
 void DiscController::write(const QStringList& files) {
     if (!dialog_ || Running())
         return;
+    dialog_->WaitForLook();
     disc::WriteOptions options;
     if (dialog_->RecorderIndex() == imageEntry_) {
         const QString path = PickImageFile ? PickImageFile() : QString();

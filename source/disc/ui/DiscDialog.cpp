@@ -1,6 +1,7 @@
 #include "disc/ui/DiscDialog.h"
 
 #include "base/Language.h"
+#include "base/ThreadPool.h"
 #include "disc/mmc/DiscSummary.h"
 #include "disc/scsi/ScsiDevice.h"
 #include "ui_DiscDialog.h"
@@ -15,6 +16,8 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTimer>
+
+#include <chrono>
 
 using base::TextKey;
 
@@ -108,6 +111,7 @@ DiscDialog::DiscDialog(QWidget* parent)
     pollTimer_->setInterval(kPollMs);
     connect(pollTimer_, &QTimer::timeout, this, &DiscDialog::Poll);
     connect(Form->ComboBox1, &QComboBox::currentIndexChanged, this, [this](int index) {
+        WaitForLook(); // the owner selects the recorder on the device a look may be using
         Q_EMIT recorderChanged(index);
         // After the owner selected the recorder.
         QTimer::singleShot(0, this, &DiscDialog::RefreshFacts);
@@ -117,7 +121,9 @@ DiscDialog::DiscDialog(QWidget* parent)
     connect(Form->BitBtn3, &QPushButton::clicked, this, &DiscDialog::cancel);
 }
 
-DiscDialog::~DiscDialog() = default;
+DiscDialog::~DiscDialog() {
+    WaitForLook(); // the look uses this dialog's device; what it posts back is dropped
+}
 
 void DiscDialog::ApplyLanguage() {
     setWindowTitle(Tr(TextKey::DiscTitle, "Записать диск"));
@@ -163,6 +169,7 @@ bool DiscDialog::EjectAfterWriting() const {
 }
 
 void DiscDialog::WatchRecorder(disc::ScsiDevice* device) {
+    WaitForLook();
     device_ = device;
     RefreshFacts();
     if (device_)
@@ -214,26 +221,58 @@ void DiscDialog::RefreshFacts() {
                 : Text(TextKey::DiscToImageFile, "Файлы будут записаны в файл образа ISO"));
         return;
     }
-    const disc::DiscSummary summary = disc::SummarizeDisc(*device_);
-    lastPresence_ = summary.state == disc::DiscSummary::State::NoDisc ? 0 : 1;
-    Form->DiscFacts->setText(FactsText(summary));
+    Look(true);
 }
 
 // A look at the drive while nothing runs: the facts are read again when a disc went in or out.
 void DiscDialog::Poll() {
     if (busy_ || device_ == nullptr || !device_->Selected())
         return;
-    const disc::MediumEvent event = disc::PollMedium(*device_);
-    int presence = lastPresence_;
-    if (event == disc::MediumEvent::Absent)
-        presence = 0;
-    else if (event == disc::MediumEvent::Present || event == disc::MediumEvent::Changed)
-        presence = 1;
-    if (event == disc::MediumEvent::Changed || presence != lastPresence_)
-        RefreshFacts();
+    Look(false);
+}
+
+void DiscDialog::Look(bool summarize) {
+    // The drive answers on a worker: a slow or stuck drive never holds up the window. One look
+    // at a time; a look asked for meanwhile is the next timer's.
+    if (look_.valid() && look_.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        return;
+    disc::ScsiDevice* device = device_;
+    const int before = lastPresence_;
+    look_ = base::ThreadPool::Shared().Spawn([this, device, before, summarize] {
+        bool read = summarize;
+        int presence = before;
+        if (!summarize) {
+            const disc::MediumEvent event = disc::PollMedium(*device);
+            if (event == disc::MediumEvent::Absent)
+                presence = 0;
+            else if (event == disc::MediumEvent::Present || event == disc::MediumEvent::Changed)
+                presence = 1;
+            read = event == disc::MediumEvent::Changed || presence != before;
+        }
+        if (!read)
+            return;
+        const disc::DiscSummary summary = disc::SummarizeDisc(*device);
+        // Shown on the window's thread; dropped with the dialog if it is gone by then.
+        QMetaObject::invokeMethod(
+            this,
+            [this, device, summary] {
+                if (busy_ || device != device_)
+                    return; // a job or another recorder since: its own look follows
+                lastPresence_ = summary.state == disc::DiscSummary::State::NoDisc ? 0 : 1;
+                Form->DiscFacts->setText(FactsText(summary));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void DiscDialog::WaitForLook() {
+    if (look_.valid())
+        look_.wait();
 }
 
 void DiscDialog::SetBusy(bool busy) {
+    if (busy)
+        WaitForLook(); // the job has the drive to itself
     busy_ = busy;
     for (QWidget* w : {static_cast<QWidget*>(Form->ComboBox1), static_cast<QWidget*>(Form->Edit1),
                        static_cast<QWidget*>(Form->CheckBox2), static_cast<QWidget*>(Form->BitBtn1),

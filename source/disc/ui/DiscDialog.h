@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <future>
 #include <memory>
 
 class QTimer;
@@ -47,6 +48,10 @@ public:
     static QString FactsText(const disc::DiscSummary& summary);
     QString Facts() const;
     void RefreshFacts();
+
+    // The drive is asked on a worker. Before the owner uses the recorder itself (a job, an
+    // eject, a question to the drive, a new selection), it waits here for a look under way.
+    void WaitForLook();
 
     // Locks the controls (a job runs; Cancel stays free to stop it) or frees them again.
     void SetBusy(bool busy);
@@ -94,12 +99,16 @@ private:
     void write();
     void cancel();
     void Poll();
+    // Asks the drive on a worker (a summary of the disc, or first whether it changed) and shows
+    // the facts when the answer comes.
+    void Look(bool summarize);
 
     std::unique_ptr<Ui::DiscDialog> Form;
     bool busy_ = false;
     disc::ScsiDevice* device_ = nullptr;
     QTimer* pollTimer_ = nullptr;
-    int lastPresence_ = -1; // 1 a disc was in at the last look, 0 none, -1 unknown
+    int lastPresence_ = -1;  // 1 a disc was in at the last look, 0 none, -1 unknown
+    std::future<void> look_; // the look asking the drive, if any
 };
 
 } // namespace ui
