@@ -28,7 +28,11 @@ std::string FormatDurationMs(std::int64_t ms) {
         return FormatDuration(ms / 1000);
     const bool negative = ms < 0;
     const std::int64_t tenths = ((negative ? -ms : ms) + 50) / 100;
-    const std::string whole = FormatDuration(tenths / 10);
+    const std::int64_t seconds = tenths / 10;
+    // Under an hour the hours are left out, so the tenths take no more room than whole seconds.
+    const std::string whole = seconds < 3600
+                                  ? std::to_string(seconds / 60) + ":" + TwoDigits(seconds % 60)
+                                  : FormatDuration(seconds);
     return (negative ? "-" : "") + whole + "." + std::to_string(tenths % 10);
 }
 

@@ -131,6 +131,12 @@ TEST(FormatDuration, HoursMinutesSeconds) {
     EXPECT_EQ(project::FormatDuration(3600), "1:00:00");
     EXPECT_EQ(project::FormatDuration(4530), "1:15:30");
     EXPECT_EQ(project::FormatDuration(36000 * 10 + 61), "100:01:01");
+    // Milliseconds: whole seconds as before, others with their tenths in no more room.
+    EXPECT_EQ(project::FormatDurationMs(7000), "0:00:07");
+    EXPECT_EQ(project::FormatDurationMs(2249), "0:02.2");
+    EXPECT_EQ(project::FormatDurationMs(2250), "0:02.3"); // halves up
+    EXPECT_EQ(project::FormatDurationMs(59960), "1:00.0");
+    EXPECT_EQ(project::FormatDurationMs(3723400), "1:02:03.4");
 }
 
 TEST(Resolution, ParsedLikeTheImport) {
