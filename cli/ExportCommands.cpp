@@ -101,6 +101,9 @@ void ShowLibraryLines() {
 
 } // namespace
 
+namespace {
+
+// The show loaded for an export: a photo or track that cannot be read keeps its place.
 project::ImportHooks ExportImport(project::ShowModel& show) {
     project::ImportHooks hooks;
     hooks.AddPhoto = [&show](const std::string& p) -> project::ImportStatus {
@@ -114,6 +117,19 @@ project::ImportHooks ExportImport(project::ShowModel& show) {
         return media::LoadTrack(show, p);
     };
     return hooks;
+}
+
+} // namespace
+
+base::Status OpenShowForExport(project::ShowSession& session, const QString& show) {
+    if (auto opened = session.Open(); !opened)
+        return opened;
+    auto& model = session.Show();
+    base::NoProgress quiet;
+    const auto loaded = LoadShowJob(model, base::EncodeFileName(show), quiet, ExportImport(model));
+    if (loaded.Failed())
+        return base::Fail("cannot load " + base::EncodeFileName(show) + ": " + loaded.Error);
+    return {};
 }
 
 int RunCodecs(const QStringList& args) {
@@ -268,17 +284,9 @@ int RunExport(const QStringList& args) {
     }
 
     project::ShowSession session;
-    if (const auto opened = session.Open(); !opened)
+    if (const auto opened = OpenShowForExport(session, show); !opened)
         return Fail(QString::fromLocal8Bit(opened.error().c_str()));
     auto& model = session.Show();
-    {
-        base::NoProgress quiet;
-        const auto loaded =
-            LoadShowJob(model, base::EncodeFileName(show), quiet, ExportImport(model));
-        if (loaded.Failed())
-            return Fail("cannot load " + show + ": " +
-                        QString::fromLocal8Bit(loaded.Error.c_str()));
-    }
 
     ExportProgress progress;
     media::VideoExportOptions options;

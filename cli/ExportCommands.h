@@ -2,8 +2,8 @@
 // compressor lines with those the export offers.
 #pragma once
 
-#include "project/ProjectFile.h"
-#include "project/ShowModel.h"
+#include "base/Result.h"
+#include "project/ShowSession.h"
 
 #include <QStringList>
 
@@ -12,9 +12,9 @@ namespace cli {
 int RunExport(const QStringList& args);
 int RunCodecs(const QStringList& args);
 
-// The show loaded for an export (or a frame of it): a photo or track that cannot be read keeps
-// its place in the show (a slide without a picture, a track that plays as silence), so
-// everything after it stays in time.
-project::ImportHooks ExportImport(project::ShowModel& show);
+// Opens the session and loads the show for an export (or a frame of it): a photo or track that
+// cannot be read keeps its place in the show (a slide without a picture, a track that plays as
+// silence), so everything after it stays in time.
+base::Status OpenShowForExport(project::ShowSession& session, const QString& show);
 
 } // namespace cli

@@ -96,17 +96,9 @@ int RunFrame(const QStringList& args) {
         return Fail("the frame is written as a PNG picture: name it OUT.png");
 
     project::ShowSession session;
-    if (const auto opened = session.Open(); !opened)
+    if (const auto opened = OpenShowForExport(session, show); !opened)
         return Fail(QString::fromLocal8Bit(opened.error().c_str()));
     auto& model = session.Show();
-    {
-        base::NoProgress quiet;
-        const auto loaded =
-            LoadShowJob(model, base::EncodeFileName(show), quiet, ExportImport(model));
-        if (loaded.Failed())
-            return Fail("cannot load " + show + ": " +
-                        QString::fromLocal8Bit(loaded.Error.c_str()));
-    }
 
     render::RenderOptions drawing;
     drawing.Rate = render::FrameRate::Fps(fps);
