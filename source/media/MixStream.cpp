@@ -1,5 +1,6 @@
 #include "media/MixStream.h"
 
+#include "base/ThreadPool.h"
 #include "media/SoundtrackMixer.h"
 
 #include <algorithm>
@@ -22,7 +23,7 @@ MixStream::MixStream(const MixPlan& plan, const PcmSourceOpener& open, std::int6
     readFrame_ = writeFrame_ = std::clamp<std::int64_t>(startFrame, 0, total_);
     if (readFrame_ > 0)
         seekTo_ = readFrame_;
-    reader_ = std::thread([this] { ReaderLoop(); });
+    reader_ = base::ThreadPool::Shared().Spawn([this] { ReaderLoop(); });
 }
 
 MixStream::~MixStream() {
@@ -37,8 +38,8 @@ void MixStream::Stop() {
     }
     wakeReader_.notify_all();
     filled_.notify_all();
-    if (reader_.joinable())
-        reader_.join();
+    if (reader_.valid())
+        reader_.wait();
 }
 
 std::int64_t MixStream::Position() const {

@@ -3,7 +3,7 @@
 // which never waits for decoding. What the reader has not made yet when it is asked for is
 // silence (counted), and the stream still moves on, so the music keeps to the clock. The samples
 // are exactly those RenderMixToWav writes for the same plan, from any frame it is moved to.
-// The reader is a thread of the stream's own, joined when it stops.
+// The reader is a dedicated task of the program's thread pool, waited for when the stream stops.
 #pragma once
 
 #include "media/MixPlan.h"
@@ -13,9 +13,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 namespace media {
@@ -45,7 +45,7 @@ public:
     // Moves the stream to a frame (clamped to the mix): what was read ahead is dropped and the
     // reader starts again from there.
     void Seek(std::int64_t frame);
-    // Ends the reading ahead and joins the reader; Read gives the end from then on.
+    // Ends the reading ahead and waits for the reader; Read gives the end from then on.
     void Stop();
 
     // The next frame Read gives.
@@ -84,7 +84,7 @@ private:
     // Counts the moves and the stop (changed under mutex_): a block read across one is dropped,
     // and a move under way gives up.
     std::atomic<std::uint64_t> generation_{0};
-    std::thread reader_;
+    std::future<void> reader_;
 };
 
 } // namespace media
