@@ -1,8 +1,10 @@
 #!/bin/sh
 # Builds the thread-using tests with ThreadSanitizer and runs them: the thread pool and bounded
-# queue, the job runner, the disc layer's write queue and its write and erase jobs, and the media
-# layer's frame queue, group workers, sound encoder and loudness meters. Only the two test programs and the layers they link
-# are built; -O1 keeps the instrumented code quick to build and run.
+# queue, the job runner, the disc layer's write queue and its write and erase jobs, the media
+# layer's frame queue, group workers, sound encoder, loudness meters and the preview's mix read
+# ahead, and the audio library's feeder asking for a supplied stream's sound. Only the two test
+# programs and the layers they link are built; -O1 keeps the instrumented code quick to build
+# and run.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-"$root/build-tsan"}

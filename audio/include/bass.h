@@ -1,5 +1,6 @@
 /* The C interface of Reelpane's audio library: decoding of sound files into PCM, playback on the
- * sound output, decode-only streams for offline mixing, and the tag blocks of a file. Handles
+ * sound output, decode-only streams for offline mixing, streams whose PCM the program supplies
+ * on demand, and the tag blocks of a file. Handles
  * are 32-bit numbers, positions and lengths are byte counts of the decoded format. Every call
  * that fails sets an error code that BASS_ErrorGetCode reports on the calling thread. */
 #ifndef REELPANE_BASS_H
@@ -48,6 +49,9 @@ typedef uint32_t HSYNC;
 #define BASS_SYNC_END 2u
 #define BASS_SYNC_MESSAGE 0x20000000u
 
+/* A stream procedure's answer: bytes written, with this bit set when the stream ends there. */
+#define BASS_STREAMPROC_END 0x80000000u
+
 /* BASS_ChannelIsActive answers. */
 #define BASS_ACTIVE_STOPPED 0u
 #define BASS_ACTIVE_PLAYING 1u
@@ -68,6 +72,14 @@ typedef struct BASS_CHANNELINFO {
  * program made, and must not call back into the library; post the news to your own thread. */
 typedef void (*SYNCPROC)(HSYNC sync, uint32_t channel, uint32_t data, void* user);
 
+/* Supplies up to `length` bytes of a stream created by BASS_StreamCreate into buffer (whole sample
+ * frames, 16-bit signed or, with BASS_SAMPLE_8BITS, unsigned 8-bit, interleaved). Returns the
+ * bytes written, or'ed with BASS_STREAMPROC_END at the last data; fewer bytes than asked without
+ * the end bit mean "nothing more yet" and the library asks again later. It is called on a thread
+ * of the library, never two calls at once, never after BASS_StreamFree of its stream has
+ * returned; it must not block nor call back into the library. */
+typedef uint32_t(STREAMPROC)(HSTREAM handle, void* buffer, uint32_t length, void* user);
+
 BASS_EXPORT uint32_t BASS_GetVersion(void);
 BASS_EXPORT int32_t BASS_ErrorGetCode(void);
 BASS_EXPORT BOOL32 BASS_Init(int32_t device, uint32_t freq, uint32_t flags, void* win,
@@ -76,6 +88,12 @@ BASS_EXPORT BOOL32 BASS_Free(void);
 BASS_EXPORT BOOL32 BASS_Start(void);
 BASS_EXPORT HSTREAM BASS_StreamCreateFile(BOOL32 mem, const void* file, uint64_t offset,
                                           uint64_t length, uint32_t flags);
+/* A stream of freq Hz and chans (1 or 2) channels whose sample data proc supplies as it plays
+ * (or as BASS_ChannelGetData asks, with BASS_STREAM_DECODE). Its position counts the bytes it
+ * has played; it has no length and cannot be moved, and restarting it only drops what was
+ * queued and counts again from 0. */
+BASS_EXPORT HSTREAM BASS_StreamCreate(uint32_t freq, uint32_t chans, uint32_t flags,
+                                      STREAMPROC* proc, void* user);
 BASS_EXPORT BOOL32 BASS_StreamFree(HSTREAM handle);
 BASS_EXPORT BOOL32 BASS_ChannelPlay(uint32_t handle, BOOL32 restart);
 BASS_EXPORT HSYNC BASS_ChannelSetSync(uint32_t handle, uint32_t type, uint64_t param, SYNCPROC proc,
@@ -101,6 +119,7 @@ typedef BOOL32 (*BASS_Init_t)(int32_t, uint32_t, uint32_t, void*, const void*);
 typedef BOOL32 (*BASS_Free_t)(void);
 typedef BOOL32 (*BASS_Start_t)(void);
 typedef HSTREAM (*BASS_StreamCreateFile_t)(BOOL32, const void*, uint64_t, uint64_t, uint32_t);
+typedef HSTREAM (*BASS_StreamCreate_t)(uint32_t, uint32_t, uint32_t, STREAMPROC*, void*);
 typedef BOOL32 (*BASS_StreamFree_t)(HSTREAM);
 typedef BOOL32 (*BASS_ChannelPlay_t)(uint32_t, BOOL32);
 typedef HSYNC (*BASS_ChannelSetSync_t)(uint32_t, uint32_t, uint64_t, SYNCPROC, void*);

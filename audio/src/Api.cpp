@@ -109,11 +109,33 @@ HSTREAM BASS_StreamCreateFile(BOOL32 mem, const void* file, uint64_t offset, uin
     }
 }
 
+HSTREAM BASS_StreamCreate(uint32_t freq, uint32_t chans, uint32_t flags, STREAMPROC* proc,
+                          void* user) {
+    if (!proc)
+        return Fail(BASS_ERROR_ILLPARAM, 0u);
+    if (freq < 8000 || freq > 192000)
+        return Fail(25, 0u); // illegal sample rate
+    if (chans < 1 || chans > 2)
+        return Fail(BASS_ERROR_ILLPARAM, 0u);
+    try {
+        const std::uint32_t h = RegisterProcChannel(
+            (flags & BASS_STREAM_DECODE) != 0, static_cast<int>(freq), static_cast<int>(chans),
+            (flags & BASS_SAMPLE_8BITS) != 0, StreamProc{proc, user});
+        SetError(BASS_OK);
+        return h;
+    } catch (const std::bad_alloc&) {
+        return Fail(BASS_ERROR_MEM, 0u);
+    }
+}
+
 BOOL32 BASS_StreamFree(HSTREAM handle) {
     auto ch = RemoveChannel(handle);
     if (!ch)
         return Fail(BASS_ERROR_HANDLE, 0);
     OutputRelease(ch);
+    // Waits for a read in progress on the feeder thread; none starts after this.
+    std::lock_guard lock(ch->decodeMutex);
+    ch->released = true;
     return Ok();
 }
 
@@ -260,7 +282,7 @@ uint32_t BASS_ChannelIsActive(uint32_t handle) {
     SetError(BASS_OK);
     if (ch->decodeOnly) {
         std::lock_guard lock(ch->decodeMutex);
-        return ch->decoder->AtEnd() ? BASS_ACTIVE_STOPPED : BASS_ACTIVE_PLAYING;
+        return ch->SourceAtEnd() ? BASS_ACTIVE_STOPPED : BASS_ACTIVE_PLAYING;
     }
     return OutputIsPlaying(ch) ? BASS_ACTIVE_PLAYING : BASS_ACTIVE_STOPPED;
 }
@@ -275,7 +297,8 @@ uint32_t BASS_ChannelGetData(uint32_t handle, void* buffer, uint32_t length) {
         return Fail(BASS_ERROR_ILLPARAM, ~0u);
     try {
         std::lock_guard lock(ch->decodeMutex);
-        const std::size_t n = ch->decoder->Read(static_cast<std::uint8_t*>(buffer), length);
+        bool ended = false;
+        const std::size_t n = ch->Read(static_cast<std::uint8_t*>(buffer), length, &ended);
         SetError(BASS_OK);
         return static_cast<uint32_t>(n);
     } catch (const std::bad_alloc&) {

@@ -6,6 +6,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 
@@ -54,6 +55,52 @@ Channel::Channel(std::uint32_t h, bool decode, std::unique_ptr<Decoder> d)
         lengthTried_ = true;
         decoder->SetLength(static_cast<std::int64_t>(frames));
     }
+}
+
+Channel::Channel(std::uint32_t h, bool decode, int r, int c, bool eight, StreamProc proc)
+    : handle(h), decodeOnly(decode), rate(r), channels(c), eightBit(eight), proc_(proc) {
+    lengthTried_ = true; // a supplied stream has no length
+}
+
+std::size_t Channel::Read(std::uint8_t* out, std::size_t n, bool* ended) {
+    if (decoder) {
+        const std::size_t got = decoder->Read(out, n);
+        *ended = got < n;
+        return got;
+    }
+    const auto bpf = static_cast<std::size_t>(BytesPerFrame());
+    n -= n % bpf;
+    if (released || procEnded_ || n == 0) {
+        *ended = released || procEnded_;
+        return 0;
+    }
+    const std::uint32_t want = static_cast<std::uint32_t>(std::min<std::size_t>(n, 1u << 24));
+    const std::uint32_t answer = proc_.proc(handle, out, want, proc_.user);
+    std::size_t got = answer == ~0u ? 0 : (answer & ~BASS_STREAMPROC_END);
+    got = std::min<std::size_t>(got, want);
+    got -= got % bpf;
+    procEnded_ = answer == ~0u || (answer & BASS_STREAMPROC_END) != 0;
+    procPosition_ += got;
+    *ended = procEnded_;
+    return got;
+}
+
+std::uint64_t Channel::SourcePosition() const {
+    return decoder ? decoder->Position() : procPosition_;
+}
+
+bool Channel::SourceSeek(std::uint64_t pos) {
+    if (decoder)
+        return decoder->Seek(pos);
+    if (pos != 0)
+        return false;
+    procPosition_ = 0;
+    procEnded_ = false;
+    return true;
+}
+
+bool Channel::SourceAtEnd() {
+    return decoder ? decoder->AtEnd() : procEnded_;
 }
 
 Channel::~Channel() {
@@ -110,7 +157,7 @@ std::uint64_t Channel::MeasureLength() {
 }
 
 const char* Channel::Tags(std::uint32_t kind) {
-    if (kind > 2)
+    if (kind > 2 || !decoder)
         return nullptr;
     if (!tags_[kind]) {
         const ByteSource& s = decoder->Source();
@@ -126,14 +173,32 @@ const char* Channel::Tags(std::uint32_t kind) {
     return tags_[kind]->empty() ? nullptr : tags_[kind]->data();
 }
 
-std::uint32_t RegisterChannel(bool decodeOnly, std::unique_ptr<Decoder> decoder) {
+namespace {
+
+// Enters a channel made by make(handle) under the next free handle.
+template <typename Make> std::uint32_t Register(Make make) {
     std::lock_guard lock(tableMutex);
     auto& table = Table();
     while (nextHandle == 0 || table.count(nextHandle))
         ++nextHandle;
     const std::uint32_t h = nextHandle++;
-    table[h] = std::make_shared<Channel>(h, decodeOnly, std::move(decoder));
+    table[h] = make(h);
     return h;
+}
+
+} // namespace
+
+std::uint32_t RegisterChannel(bool decodeOnly, std::unique_ptr<Decoder> decoder) {
+    return Register([&](std::uint32_t h) {
+        return std::make_shared<Channel>(h, decodeOnly, std::move(decoder));
+    });
+}
+
+std::uint32_t RegisterProcChannel(bool decodeOnly, int rate, int channels, bool eightBit,
+                                  StreamProc proc) {
+    return Register([&](std::uint32_t h) {
+        return std::make_shared<Channel>(h, decodeOnly, rate, channels, eightBit, proc);
+    });
 }
 
 std::shared_ptr<Channel> FindChannel(std::uint32_t handle) {

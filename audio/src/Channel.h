@@ -1,5 +1,6 @@
-// A stream handle's state: the decoder and what the library has read about the file (length,
-// tag blocks), plus the playback state the output device uses. Channels live in a handle table;
+// A stream handle's state: its source of PCM (a file's decoder, or the program's stream
+// procedure) and what the library has read about the file (length, tag blocks), plus the
+// playback state the output device uses. Channels live in a handle table;
 // callers hold a shared reference while they work, so freeing a handle never pulls a channel out
 // from under another thread.
 #pragma once
@@ -25,9 +26,17 @@ struct SyncEntry {
     void* user = nullptr;
 };
 
+// The program's procedure that supplies a stream's PCM.
+struct StreamProc {
+    STREAMPROC* proc = nullptr;
+    void* user = nullptr;
+};
+
 class Channel {
 public:
     Channel(std::uint32_t handle, bool decodeOnly, std::unique_ptr<Decoder> decoder);
+    Channel(std::uint32_t handle, bool decodeOnly, int rate, int channels, bool eightBit,
+            StreamProc proc);
     ~Channel();
     Channel(const Channel&) = delete;
     Channel& operator=(const Channel&) = delete;
@@ -42,7 +51,19 @@ public:
     // Guards the decoder, the measured length and the tag blocks. Taken before the output's
     // mixing lock whenever both are held.
     std::mutex decodeMutex;
-    std::unique_ptr<Decoder> decoder;
+    std::unique_ptr<Decoder> decoder; // null for a stream the program supplies
+    // The source, whichever kind (decodeMutex held). Read gives up to n bytes of whole frames and
+    // sets *ended when the source has no more; a procedure may give fewer without ending.
+    std::size_t Read(std::uint8_t* out, std::size_t n, bool* ended);
+    // Bytes delivered since the start or the last seek.
+    std::uint64_t SourcePosition() const;
+    // Moves the source; a procedure's stream can only be counted from 0 again.
+    bool SourceSeek(std::uint64_t pos);
+    // True once the source has given its last byte.
+    bool SourceAtEnd();
+    // Set by the handle's release, under decodeMutex: the source is never read again, so the
+    // program may free what its procedure uses once BASS_StreamFree has returned.
+    bool released = false;
     // Length in bytes of the decoded stream; measured once, on first use (decodeMutex held).
     std::optional<std::uint64_t> Length();
     // Tag block of the given kind, read once (decodeMutex held); nullptr when the file has none.
@@ -71,10 +92,15 @@ private:
     std::optional<std::uint64_t> length_;
     bool lengthTried_ = false;
     std::optional<std::string> tags_[3];
+    StreamProc proc_;
+    std::uint64_t procPosition_ = 0;
+    bool procEnded_ = false;
 };
 
 // The handle table.
 std::uint32_t RegisterChannel(bool decodeOnly, std::unique_ptr<Decoder> decoder);
+std::uint32_t RegisterProcChannel(bool decodeOnly, int rate, int channels, bool eightBit,
+                                  StreamProc proc);
 std::shared_ptr<Channel> FindChannel(std::uint32_t handle);
 std::shared_ptr<Channel> RemoveChannel(std::uint32_t handle);
 std::vector<std::shared_ptr<Channel>> AllChannels();

@@ -97,14 +97,16 @@ bool TopUp(const std::shared_ptr<Channel>& ch, std::vector<std::uint8_t>& buffer
             return false;
     }
     std::lock_guard dec(ch->decodeMutex);
-    if (!ch->resampler)
+    if (!ch->resampler || ch->released)
         return false;
     const auto bpf = static_cast<std::size_t>(ch->BytesPerFrame());
     const std::size_t want =
         std::clamp<std::size_t>(static_cast<std::size_t>(ch->rate) / 10, 1, kDecodeChunk / bpf) *
         bpf;
-    const std::size_t n = ch->decoder->Read(buffer.data(), want);
-    const bool ended = n < want;
+    bool ended = false;
+    const std::size_t n = ch->Read(buffer.data(), want, &ended);
+    if (n == 0 && !ended)
+        return false; // a supplied stream with nothing yet: asked again on the next round
     bool put = n > 0 && SDL_AudioStreamPut(ch->resampler, buffer.data(), static_cast<int>(n)) == 0;
     if (ended)
         SDL_AudioStreamFlush(ch->resampler);
@@ -258,12 +260,12 @@ std::int32_t OutputPlay(const std::shared_ptr<Channel>& ch, bool restart) {
             ch->converter = nullptr;
             return BASS_ERROR_FORMAT;
         }
-        ch->fedFrom = ch->decoder->Position();
+        ch->fedFrom = ch->SourcePosition();
         ch->fed = 0;
     }
     if (restart) {
-        if (ch->decoder->Position() != 0 || ch->decoderDone)
-            if (!ch->decoder->Seek(0))
+        if (ch->SourcePosition() != 0 || ch->decoderDone)
+            if (!ch->SourceSeek(0))
                 return BASS_ERROR_POSITION;
         SDL_AudioStreamClear(ch->resampler);
         SDL_AudioStreamClear(ch->converter);
@@ -295,7 +297,7 @@ std::uint64_t OutputPosition(const std::shared_ptr<Channel>& ch) {
     std::lock_guard dec(ch->decodeMutex);
     std::lock_guard mix(d.mixMutex);
     if (!ch->converter)
-        return ch->decoder->Position();
+        return ch->SourcePosition();
     // What is still queued in the converter has not been heard yet.
     const double queuedDevice = SDL_AudioStreamAvailable(ch->converter);
     const double streamPerDevice =
@@ -308,13 +310,13 @@ std::uint64_t OutputPosition(const std::shared_ptr<Channel>& ch) {
 bool OutputSeek(const std::shared_ptr<Channel>& ch, std::uint64_t pos) {
     Device& d = Dev();
     std::lock_guard dec(ch->decodeMutex);
-    if (!ch->decoder->Seek(pos))
+    if (!ch->SourceSeek(pos))
         return false;
     std::lock_guard mix(d.mixMutex);
     if (ch->converter) {
         SDL_AudioStreamClear(ch->resampler);
         SDL_AudioStreamClear(ch->converter);
-        ch->fedFrom = ch->decoder->Position();
+        ch->fedFrom = ch->SourcePosition();
         ch->fed = 0;
         ch->decoderDone = false;
     }

@@ -326,9 +326,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     base::AppLanguage().LanguageTable.clear();
     Session.Close();
     Storyboard->ReleasePictures();
-    // 4. The playing track, the output device and the audio library.
-    media::Audio().Unload();
+    // 4. The preview (its music may still be reading tracks through the library), the playing
+    // track, the output device and the audio library.
     Preview->stop();
+    media::Audio().Unload();
     Disc->stop();
     BusyTimer->stop();
     closed_ = true;

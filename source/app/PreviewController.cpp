@@ -118,7 +118,10 @@ void PreviewController::togglePause() {
         const project::Track& track = sounds[static_cast<std::size_t>(pausedTrack_)];
         try {
             audio.SetPlaybackVolume(music_.Mixed() ? 100 : track.Volume);
-            audio.PlayTrackFrom(music_.Mixed() ? music_.File() : track.WorkFile, pausedPosition_);
+            if (music_.Mixed())
+                music_.Play(pausedPosition_);
+            else
+                audio.PlayTrackFrom(track.WorkFile, pausedPosition_);
         } catch (const media::AudioError&) {
             // The rest of that track is lost; the pictures go on.
         }
@@ -222,7 +225,7 @@ void PreviewController::StartTrack(std::int32_t index) {
         try {
             audio.SetPlaybackVolume(100);
             audio.StopTrack();
-            audio.PlayTrack(music_.File());
+            music_.Play(0);
         } catch (const media::AudioError&) {
         }
         return;

@@ -1,13 +1,15 @@
 // The preview's music when the show's plan is more than tracks end to end (fades, a cross-fade,
-// the end fade, even loudness): the audio library plays one file at a time and cannot shape its
-// volume over time, so the mix the export writes is rendered into a WAV before the preview starts
-// and played as its one track. A plain plan leaves the tracks played one by one, as always.
+// the end fade, even loudness): the mix the export writes, made as it plays (media::MixStream)
+// and played as the audio library's one track, a stream the library asks for its PCM. Nothing
+// is mixed before the first picture. A plain plan leaves the tracks played one by one, as always.
 #pragma once
 
 #include "base/Job.h"
+#include "media/MixStream.h"
 #include "project/ShowModel.h"
 
-#include <string>
+#include <cstdint>
+#include <memory>
 
 namespace ui {
 
@@ -18,18 +20,23 @@ public:
     PreviewMusic(const PreviewMusic&) = delete;
     PreviewMusic& operator=(const PreviewMusic&) = delete;
 
-    // Mixes the show's music for a preview as long as the show when its plan needs it. False
-    // when the user cancelled (the preview should not start); a mix that cannot be written
-    // leaves the tracks to be played one by one.
+    // Plans the show's music for a preview as long as the show, as one mix when its plan needs
+    // it: the tracks are opened to learn the mix's rate, and the mix starts reading ahead from
+    // the show's start. Nothing long runs, so nothing is cancelled and the answer is true (false
+    // would tell the caller not to start); the progress is not used.
     bool Prepare(const project::ShowModel& show, base::Progress& progress);
-    // True while a mixed file stands for the tracks.
-    bool Mixed() const { return !file_.empty(); }
-    const std::string& File() const { return file_; }
-    // Deletes the mixed file (when there is one).
+    // True while the mix stands for the tracks.
+    bool Mixed() const { return stream_ != nullptr; }
+    // Plays the mix as the one track from a byte position of it (16-bit stereo at its rate, as
+    // the library's TrackPosition reports it while the mix plays), unless a track is playing
+    // already. Throws media::AudioError when the library refuses.
+    void Play(std::uint64_t position);
+    // Stops the mix's track when it still plays, and the mix.
     void Release();
 
 private:
-    std::string file_;
+    std::unique_ptr<media::MixStream> stream_;
+    std::uint32_t track_ = 0; // the library's stream that plays the mix (0: none)
 };
 
 } // namespace ui

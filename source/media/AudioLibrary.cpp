@@ -84,6 +84,7 @@ bool ResolveAll(void* lib, AudioEntryPoints& e) {
     return Resolve(lib, "BASS_ErrorGetCode", e.ErrorGetCode) && Resolve(lib, "BASS_Init", e.Init) &&
            Resolve(lib, "BASS_Free", e.Free) && Resolve(lib, "BASS_Start", e.Start) &&
            Resolve(lib, "BASS_StreamCreateFile", e.StreamCreateFile) &&
+           Resolve(lib, "BASS_StreamCreate", e.StreamCreate) &&
            Resolve(lib, "BASS_StreamFree", e.StreamFree) &&
            Resolve(lib, "BASS_ChannelPlay", e.ChannelPlay) &&
            Resolve(lib, "BASS_ChannelSetSync", e.ChannelSetSync) &&
@@ -305,6 +306,14 @@ Stream AudioLibrary::OpenFile(const std::string& path, std::uint32_t flags) cons
     return handle ? Stream(&api_, handle) : Stream();
 }
 
+Stream AudioLibrary::OpenSupplied(std::uint32_t rate, std::uint32_t chans, std::uint32_t flags,
+                                  STREAMPROC* proc, void* user) const {
+    if (!library_)
+        return Stream();
+    const HSTREAM handle = api_.StreamCreate(rate, chans, flags, proc, user);
+    return handle ? Stream(&api_, handle) : Stream();
+}
+
 // Called by the library on its own thread at the end of the playing stream: hands the news to
 // the main thread, where it becomes the window's end-of-track event if that stream is still the
 // one playing (a track stopped and replaced meanwhile must not stop its successor).
@@ -338,6 +347,22 @@ void AudioLibrary::StartTrack(const std::string& path, std::uint64_t position) {
     current_ = OpenFile(path, 0);
     if (!current_)
         RaiseError();
+    currentBase_ = 0;
+    StartCurrent(position);
+}
+
+void AudioLibrary::PlaySuppliedTrack(std::uint32_t rate, std::uint32_t chans, STREAMPROC* proc,
+                                     void* user, std::uint64_t position) {
+    if (!library_ || current_)
+        return;
+    current_ = OpenSupplied(rate, chans, 0, proc, user);
+    if (!current_)
+        RaiseError();
+    currentBase_ = position;
+    StartCurrent(0);
+}
+
+void AudioLibrary::StartCurrent(std::uint64_t position) {
     const HSTREAM handle = current_.Handle();
     endSync_ = api_.ChannelSetSync(handle, BASS_SYNC_MESSAGE | BASS_SYNC_END, 0,
                                    &AudioLibrary::EndOfStream, this);

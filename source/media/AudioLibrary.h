@@ -44,6 +44,7 @@ struct AudioEntryPoints {
     BASS_Free_t Free = nullptr;
     BASS_Start_t Start = nullptr;
     BASS_StreamCreateFile_t StreamCreateFile = nullptr;
+    BASS_StreamCreate_t StreamCreate = nullptr;
     BASS_StreamFree_t StreamFree = nullptr;
     BASS_ChannelPlay_t ChannelPlay = nullptr;
     BASS_ChannelSetSync_t ChannelSetSync = nullptr;
@@ -135,6 +136,10 @@ public:
     // A stream over a file (flags BASS_*; BASS_STREAM_DECODE for decoding only). An empty
     // Stream when unloaded or refused (LastErrorCode() tells why).
     Stream OpenFile(const std::string& path, std::uint32_t flags) const;
+    // A stream of 16-bit PCM at rate and chans that proc supplies as it plays (flags BASS_*).
+    // An empty Stream when unloaded or refused.
+    Stream OpenSupplied(std::uint32_t rate, std::uint32_t chans, std::uint32_t flags,
+                        STREAMPROC* proc, void* user) const;
 
     // The one track played at a time. PlayTrack starts a file unless a track is already
     // playing (throws AudioError); StopTrack releases it (throws when the end notice cannot be
@@ -143,10 +148,18 @@ public:
     // The same from a byte position of the decoded track (a paused track taken up again); a
     // position the track does not have raises AudioError and leaves no track playing.
     void PlayTrackFrom(const std::string& path, std::uint64_t position);
+    // A stream that proc supplies (16-bit PCM at rate and chans) as the one track, started
+    // unless a track is already playing (throws AudioError). `position` is the byte position in
+    // the music where proc starts, so that TrackPosition goes on from there. proc's data must
+    // live until StopTrack (or the track's replacement) has returned.
+    void PlaySuppliedTrack(std::uint32_t rate, std::uint32_t chans, STREAMPROC* proc, void* user,
+                           std::uint64_t position);
     void StopTrack();
     bool TrackPlaying() const { return static_cast<bool>(current_); }
     // Where the playing track is, in bytes of the decoded stream (0 when none plays).
-    std::uint64_t TrackPosition() const { return current_ ? current_.Position() : 0; }
+    std::uint64_t TrackPosition() const {
+        return current_ ? current_.Position() + currentBase_ : 0;
+    }
     // The playing track's stream (empty when none).
     const Stream& CurrentTrack() const { return current_; }
     // Volume 0..100 of the playing track, at once.
@@ -159,11 +172,15 @@ private:
     static void EndOfStream(HSYNC, std::uint32_t channel, std::uint32_t, void* user);
     [[noreturn]] void RaiseError() const;
     void StartTrack(const std::string& path, std::uint64_t position);
+    // Plays current_ (just opened) from position with the end notice; releases it on failure.
+    void StartCurrent(std::uint64_t position);
 
     void* library_ = nullptr;
     AudioEntryPoints api_;
     bool outputOpen_ = false;
     Stream current_;
+    // Added to a supplied track's own position: where in the music its procedure started.
+    std::uint64_t currentBase_ = 0;
     HSYNC endSync_ = 0;
     std::int32_t playbackVolume_ = 100;
     // The window that receives the end-of-track event; read by the library's notice thread.

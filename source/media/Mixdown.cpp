@@ -136,10 +136,10 @@ private:
 };
 
 // The plan's mix, stopped at once by a cancel; the progress is pumped after every block.
-class MixStream final : public PcmSource {
+class MixPieceSource final : public PcmSource {
 public:
-    MixStream(const MixPlan& plan, const PcmSourceOpener& open, base::Progress& progress,
-              std::shared_ptr<SoundtrackState> state)
+    MixPieceSource(const MixPlan& plan, const PcmSourceOpener& open, base::Progress& progress,
+                   std::shared_ptr<SoundtrackState> state)
         : mixer_(plan, open), progress_(progress), state_(std::move(state)) {}
 
     PcmFormat Format() const override { return mixer_.Format(); }
@@ -256,7 +256,8 @@ SoundtrackStream SoundtrackOf(const MixPlan& given, const PcmSourceOpener& open,
     piece.Name = plan.Tracks[spans.front().Track].WorkFile + ".mix";
     piece.StartMs = 0;
     piece.Open = [plan, open, &progress, state = out.State]() -> OpenedSource {
-        return std::unique_ptr<PcmSource>(std::make_unique<MixStream>(plan, open, progress, state));
+        return std::unique_ptr<PcmSource>(
+            std::make_unique<MixPieceSource>(plan, open, progress, state));
     };
     out.Pieces.push_back(std::move(piece));
     return out;

@@ -21,6 +21,7 @@ struct SoundtrackMixer::Voice {
     std::unique_ptr<FloatTrackReader> Reader;
     bool Opened = false;
     bool Ended = false;
+    bool Missing = false; // did not open when the mix was planned: silence, never tried again
 };
 
 SoundtrackMixer::SoundtrackMixer(const MixPlan& plan, const PcmSourceOpener& open) : open_(open) {
@@ -46,7 +47,7 @@ SoundtrackMixer::SoundtrackMixer(const MixPlan& plan, const PcmSourceOpener& ope
         voices_.push_back(
             Voice{t.WorkFile, TrackEnvelope(spans[i], rate_), TrackGain(plan, t), {}, {}});
         if (!opens[i]) {
-            voices_.back().Opened = voices_.back().Ended = true;
+            voices_.back().Opened = voices_.back().Ended = voices_.back().Missing = true;
             leftOut_.push_back(t.WorkFile);
         } else if (first) {
             voices_.back().Pending = std::move(first);
@@ -74,7 +75,42 @@ void SoundtrackMixer::OpenVoice(Voice& v) {
     }
     if (!v.Reader) {
         v.Ended = true;
-        leftOut_.push_back(v.WorkFile);
+        if (std::find(leftOut_.begin(), leftOut_.end(), v.WorkFile) == leftOut_.end())
+            leftOut_.push_back(v.WorkFile);
+    }
+}
+
+void SoundtrackMixer::Seek(std::int64_t frame, const std::function<bool()>& abandoned) {
+    position_ = std::clamp<std::int64_t>(frame, 0, total_);
+    for (Voice& v : voices_) {
+        if (v.Missing)
+            continue;
+        v.Reader.reset();
+        v.Opened = false;
+        v.Ended = v.Envelope.End() <= position_;
+        if (v.Ended || v.Envelope.Start() >= position_)
+            continue;
+        OpenVoice(v);
+        if (!v.Ended)
+            SkipVoice(v, position_ - v.Envelope.Start(), abandoned);
+    }
+}
+
+void SoundtrackMixer::SkipVoice(Voice& v, std::int64_t frames,
+                                const std::function<bool()>& abandoned) {
+    while (frames > 0) {
+        if (abandoned && abandoned())
+            return;
+        const auto want =
+            static_cast<std::size_t>(std::min<std::int64_t>(frames, std::int64_t{kBlockFrames}));
+        scratch_.resize(2 * want);
+        const std::size_t got = v.Reader->Read(scratch_.data(), want);
+        frames -= static_cast<std::int64_t>(got);
+        if (got < want) {
+            v.Ended = true; // the track ends before the frame sought
+            v.Reader.reset();
+            return;
+        }
     }
 }
 

@@ -12,6 +12,7 @@
 #include "media/PcmSource.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +34,14 @@ public:
     // Float frames before the limiter (2 floats a frame, full scale 1.0); the same stream.
     std::size_t ReadFloat(float* out, std::size_t frames);
 
+    // Moves the mix to a frame (clamped to 0..Frames()): the tracks that sound there are opened
+    // again and decoded up to it, so what follows is exactly what reading from 0 would give
+    // there; the tracks over before it are not opened. A move that `abandoned` calls off (asked
+    // between blocks) leaves the mix to be moved again before it is read.
+    void Seek(std::int64_t frame, const std::function<bool()>& abandoned = {});
+    // The next frame Read gives.
+    std::int64_t Position() const { return position_; }
+
     // The length of the mix: from 0 to the end of the music, cut at the video's end.
     std::int64_t Frames() const { return total_; }
     // Files of the tracks that could not be opened (silence instead), so far.
@@ -41,6 +50,7 @@ public:
 private:
     struct Voice;
     void OpenVoice(Voice& v);
+    void SkipVoice(Voice& v, std::int64_t frames, const std::function<bool()>& abandoned);
 
     PcmSourceOpener open_;
     std::uint32_t rate_ = 44100;

@@ -115,6 +115,21 @@ TEST_F(StreamAccounting, PlaybackThatFailsReleasesItsStream) {
     ExpectBalanced(3);
 }
 
+TEST_F(StreamAccounting, ASuppliedTrackCountsOnFromWhereItsMusicStarts) {
+    media::AudioLibrary& audio = media::Audio();
+    STREAMPROC* silence = +[](HSTREAM, void*, std::uint32_t, void*) -> std::uint32_t { return 0; };
+    audio.PlaySuppliedTrack(44100, 2, silence, nullptr, 4000);
+    ASSERT_TRUE(audio.TrackPlaying());
+    EXPECT_EQ(audio.TrackPosition(), 4000u); // the stand-in has played nothing of it yet
+    audio.StopTrack();
+    EXPECT_EQ(audio.TrackPosition(), 0u);
+    // A file played next counts from its own start again.
+    audio.PlayTrack("/music/after.wav");
+    EXPECT_EQ(audio.TrackPosition(), 0u);
+    audio.StopTrack();
+    ExpectBalanced(2);
+}
+
 TEST_F(StreamAccounting, MovedAndResetStreams) {
     media::AudioLibrary& audio = media::Audio();
     {

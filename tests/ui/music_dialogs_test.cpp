@@ -8,6 +8,7 @@
 #include "app/StoryboardCommands.h"
 #include "base/Language.h"
 #include "imaging/ui/EffectsDialog.h"
+#include "media/AudioLibrary.h"
 #include "media/MixPlan.h"
 #include "media/ShowMix.h"
 #include "media/VideoExport.h"
@@ -149,9 +150,10 @@ private Q_SLOTS:
         QCOMPARE(render::ShowTimeline::Of(form.Show).LengthMs(), std::int64_t{9700});
     }
 
-    // The end fade of a new show is heard in the preview: the tracks are mixed into one file
-    // played from the start, which goes when the preview ends. An older show's plain plan plays
-    // its tracks one by one, as always.
+    // The end fade of a new show is heard in the preview: the tracks' mix is made as it plays,
+    // a stream the library asks for its sound (it has no length, unlike a file), from the start
+    // and, after a pause, on from where it was; no mixed file is written first. An older show's
+    // plain plan plays its tracks one by one, as always.
     void thePreviewPlaysTheMixWhenTheShowHasFades() {
         ui::MainWindow form;
         form.show();
@@ -161,19 +163,31 @@ private Q_SLOTS:
         QVERIFY(form.Import->AddTrack(
             QString::fromStdString(testing_audio::AudioFiles::Get().Wav("preview.wav", 3.0))));
         const QString mix = QString::fromStdString(form.Show.MusicDir + "preview-mix.wav");
+        const media::AudioLibrary& audio = media::Audio();
+        constexpr std::uint64_t kNoLength = ~std::uint64_t{0};
         form.Preview->start();
         QVERIFY(form.Preview->Running());
         form.Preview->scheduleTick();
-        QVERIFY(QFile::exists(mix));
         QCOMPARE(form.Preview->PlayingTrack(), 0);
-        form.Preview->stop();
+        QCOMPARE(audio.CurrentTrack().LengthBytes(), kNoLength);
         QVERIFY(!QFile::exists(mix));
+        QTRY_VERIFY(audio.TrackPosition() > 44100 * 4 / 10);
+        const std::uint64_t heard = audio.TrackPosition();
+        form.Preview->togglePause();
+        QVERIFY(!audio.TrackPlaying());
+        form.Preview->togglePause();
+        QCOMPARE(form.Preview->PlayingTrack(), 0);
+        QCOMPARE(audio.CurrentTrack().LengthBytes(), kNoLength);
+        QVERIFY(audio.TrackPosition() >= heard);
+        QVERIFY(audio.TrackPosition() < heard + 44100 * 4);
+        form.Preview->stop();
+        QVERIFY(!audio.TrackPlaying());
 
         form.Show.SetOptions(project::ShowOptions{});
         form.Preview->start();
         form.Preview->scheduleTick();
-        QVERIFY(!QFile::exists(mix));
         QCOMPARE(form.Preview->PlayingTrack(), 0);
+        QVERIFY(audio.CurrentTrack().LengthBytes() != kNoLength);
         form.Preview->stop();
     }
 

@@ -5,7 +5,8 @@
  *   "nolength" the length is unknown (-1)
  *   "nostart"  the output cannot start
  *   "noplay"   the stream cannot play
- * Any other name gives a one-second stream of 44.1 kHz stereo 16-bit. */
+ * A supplied stream (BASS_StreamCreate) is named "supplied". Any other name gives a one-second
+ * stream of 44.1 kHz stereo 16-bit. */
 #include "bass.h"
 
 #include <string.h>
@@ -64,6 +65,13 @@ EXPORT HSTREAM BASS_StreamCreateFile(BOOL32 mem, const void* file, uint64_t o, u
         }
     lastError = 1;
     return 0;
+}
+
+/* A supplied stream is counted like a file's; its procedure is never called. */
+EXPORT HSTREAM BASS_StreamCreate(uint32_t freq, uint32_t chans, uint32_t flags, STREAMPROC* proc,
+                                 void* user) {
+    (void)freq, (void)chans, (void)flags, (void)user;
+    return proc ? BASS_StreamCreateFile(0, "supplied", 0, 0, 0) : 0;
 }
 
 static const char* nameOf(HSTREAM h) {
