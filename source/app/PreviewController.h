@@ -98,7 +98,8 @@ private:
     void EnterLayout();
     void LeaveLayout();
     void StartTrack(std::int32_t index);
-    // Mixes the music first when the show's fades need it; false when the user cancelled.
+    // Sets up the music streamed from the mix when the show's fades need one (nothing is mixed
+    // ahead); false when the user cancelled.
     bool PrepareMusic();
     // The frame on screen at the show's time now.
     std::int64_t FrameNow() const;

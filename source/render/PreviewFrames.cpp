@@ -74,16 +74,19 @@ void PreviewFrames::SeekLocked(std::int64_t n) {
 
 void PreviewFrames::CatchUpLocked(std::int64_t n) {
     // Frames passed by are dropped, down to the newest one at or before n.
+    bool dropped = false;
     while (ready_.size() >= 2 && ready_[1].Index <= n) {
         free_.push_back(std::move(ready_.front().Picture));
         ready_.pop_front();
+        dropped = true;
     }
     const bool behind = ready_.empty() || ready_.back().Index < n;
     if (behind && next_ + kMaxLag < n)
         SeekLocked(n); // far behind: draw what is due now, not what has passed
     else if (!ready_.empty() && ready_.front().Index > n + static_cast<std::int64_t>(kAhead))
         SeekLocked(n); // the clock went back (a show started again)
-    changed_.notify_all();
+    else if (dropped)
+        changed_.notify_all(); // room for the worker
 }
 
 std::optional<PreviewFrames::Frame> PreviewFrames::Take(std::int64_t n) {
@@ -105,8 +108,10 @@ void PreviewFrames::Recycle(imaging::Bitmap picture) {
 
 bool PreviewFrames::WaitFor(std::int64_t n, int timeoutMs) {
     std::unique_lock<std::mutex> hold(lock_);
-    CatchUpLocked(n);
     return changed_.wait_for(hold, std::chrono::milliseconds(timeoutMs), [&] {
+        // Frames before n that come meanwhile are dropped as they come: left in the queue they
+        // would fill it and hold the worker up before it reaches n.
+        CatchUpLocked(n);
         return (!ready_.empty() && ready_.back().Index >= n) || n >= count_;
     });
 }

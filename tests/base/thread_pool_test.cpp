@@ -206,9 +206,10 @@ TEST(ThreadPool, ALoweredTaskLowersWhatItSpawnsAndLeavesNoWorkerLowered) {
 
 TEST(ThreadPool, DestructionRunsWhatIsQueuedAndJoins) {
     std::atomic<int> ran{0};
+    // Made before the pool: the pool's destruction runs tasks that still wait at it.
+    Gate gate;
     {
         base::ThreadPool pool(2);
-        Gate gate;
         for (int i = 0; i < 50; ++i)
             (void)pool.Post([&] {
                 gate.Wait();
