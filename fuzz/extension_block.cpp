@@ -14,7 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (read) {
         // What was read names only items the show holds, with values in their ranges.
         for (const auto& [index, e] : read->Slides)
-            if (index >= slides || e.Motion.Start.Z < 1.0 || e.Motion.End.Z < 1.0 || e.ShowMs < 0)
+            if (index >= slides || e.Ext.Motion.Start.Z < 1.0 || e.Ext.Motion.End.Z < 1.0 ||
+                e.StillMs < 0 || e.StillMs > project::kMaxSlideMs || e.TransitionMs < 0 ||
+                e.TransitionMs > project::kMaxSlideMs)
                 __builtin_trap();
         for (const auto& [index, e] : read->Tracks)
             if (index >= tracks || e.FadeInSeconds < 0 || e.FadeInSeconds > 10)
