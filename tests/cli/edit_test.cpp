@@ -232,6 +232,51 @@ TEST_F(EditTest, MotionAndNamedTransitionsReadBack) {
     EXPECT_FALSE(QFile::exists(P("bad.qvs")));
 }
 
+// Durations in tenths of a second: the exact value plays, the record keeps the nearest whole
+// seconds for older readers, an export lasts what the timeline says; a transition of no length
+// is refused, and one longer than the photos beside it is stored as asked and named once.
+TEST_F(EditTest, DecimalDurationsPlayExactlyAndLongTransitionsAreNamedOnce) {
+    const QString show = MakeShow({"-size 640x480 xc:gray", "-size 640x480 xc:white"});
+    CliRun r = Cli({"edit", show, "--all", "--seconds", "2.5", "--transition", "crossfade:0.5"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains("longer"));
+    QJsonArray slides = Slides(show);
+    for (const auto& v : slides) {
+        const QJsonObject s = v.toObject();
+        EXPECT_EQ(s["StillMs"].toInt(), 2500);
+        EXPECT_EQ(s["TransitionMs"].toInt(), 500);
+        EXPECT_EQ(s["ShowSeconds"].toInt(), 3); // halves up, for older readers
+        EXPECT_EQ(s["TransitionSeconds"].toInt(), 1);
+    }
+    // Photo 2 shorter than the transitions before and after it.
+    r = Cli({"edit", show, "--slide", "2", "--seconds", "0.1"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.err.count("longer than"), 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("the transitions after photos 1, 2 are longer"))
+        << r.err.toStdString();
+    EXPECT_EQ(Slides(show)[1].toObject()["StillMs"].toInt(), 100);
+    const QString avi = P("out.avi");
+    r = Cli({"export", show, avi, "--codec", "none", "--size", "standard"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    // (2.5 + 0.5 + 0.1 + 0.5) s at 25 frames a second, as stored.
+    EXPECT_TRUE(r.err.contains(" 90 frames")) << r.err.toStdString();
+
+    const QByteArray before = [&] {
+        QFile f(show);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    for (const QStringList& bad :
+         {QStringList{"--transition", "crossfade:0"}, QStringList{"--transition", "crossfade:0.25"},
+          QStringList{"--seconds", "0"}, QStringList{"--seconds", "2.55"}}) {
+        r = Cli(QStringList{"edit", show, "--slide", "1"} + bad);
+        EXPECT_NE(r.status, 0) << bad.join(' ').toStdString();
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+    }
+    QFile f(show);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+}
+
 TEST_F(EditTest, BadValuesGetOneLineAndLeaveTheFileUntouched) {
     const QString show = MakeShow({"-size 640x480 xc:gray"});
     const QByteArray before = Digest(show);
