@@ -1,7 +1,7 @@
 // The audio library on a 10-minute MP3: measuring its length (open, length, free) and decoding
 // it whole to 16-bit PCM. The file is given by REELPANE_BENCH_MP3 or made here with sox + lame.
 // bench/audio_side_by_side.sh runs this beside ffprobe and ffmpeg on the same file.
-#include "media/AudioLibrary.h"
+#include "media/audio/AudioLibrary.h"
 
 #include <QString>
 

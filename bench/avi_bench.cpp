@@ -3,7 +3,7 @@
 // pipe with `-c:v mpeg4 -vtag XVID -q:v 2 -g 25` (both use both cores). Each is timed once,
 // wall clock, file written and closed.
 #include "BenchBitmaps.h"
-#include "media/AviWriter.h"
+#include "media/video/AviWriter.h"
 
 #include <benchmark/benchmark.h>
 

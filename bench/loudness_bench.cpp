@@ -3,9 +3,9 @@
 // it goes, its meters on threads of their own. The file is given by REELPANE_BENCH_MP3_5MIN or made
 // here with sox + lame. bench/loudness_side_by_side.sh runs this beside ffmpeg's own meter on the
 // same file.
-#include "media/AudioLibrary.h"
-#include "media/LoudnessMeter.h"
-#include "media/TrackPcmSource.h"
+#include "media/audio/AudioLibrary.h"
+#include "media/audio/TrackPcmSource.h"
+#include "media/music/LoudnessMeter.h"
 
 #include <QString>
 

@@ -5,10 +5,10 @@
 // middle of the show (a preview taken up again there). Beside it, what the preview did before:
 // the whole mix rendered into a WAV file before the first picture.
 #include "base/Job.h"
-#include "media/AudioLibrary.h"
-#include "media/MixStream.h"
-#include "media/SoundtrackMixer.h"
-#include "media/TrackPcmSource.h"
+#include "media/audio/AudioLibrary.h"
+#include "media/audio/TrackPcmSource.h"
+#include "media/music/MixStream.h"
+#include "media/music/SoundtrackMixer.h"
 
 #include <QString>
 

@@ -9,7 +9,7 @@
 // Each is timed once, wall clock (the encoders use both cores). After each Show the luma PSNR
 // of its video against a lossless encoding of the same frames goes to standard error.
 #include "BenchBitmaps.h"
-#include "media/Mp4Writer.h"
+#include "media/video/Mp4Writer.h"
 
 #include <benchmark/benchmark.h>
 

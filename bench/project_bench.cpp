@@ -2,8 +2,8 @@
 // import of the same photos alone (a load imports every photo again, so it is decode-bound).
 #include "BenchBitmaps.h"
 #include "imaging/BmpFile.h"
-#include "media/AudioLibrary.h"
-#include "media/TrackImport.h"
+#include "media/audio/AudioLibrary.h"
+#include "media/music/TrackImport.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
 #include "project/ShowSession.h"

@@ -9,8 +9,8 @@
 // one core and free to use both to see what the second core brings:
 //   taskset -c 0 build/bench/show_export_bench
 //   taskset -c 0,1 build/bench/show_export_bench
-#include "media/CodecChoice.h"
-#include "media/VideoExport.h"
+#include "media/export/VideoExport.h"
+#include "media/video/CodecChoice.h"
 
 #include <benchmark/benchmark.h>
 

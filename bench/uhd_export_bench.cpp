@@ -8,7 +8,7 @@
 // show lengths shows whether the peak grows with the show (it should not).
 #include "BenchBitmaps.h"
 #include "imaging/BmpFile.h"
-#include "media/VideoExport.h"
+#include "media/export/VideoExport.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,7 +2,7 @@
 // imports, without storyboard cells.
 #pragma once
 
-#include "media/TrackImport.h"
+#include "media/music/TrackImport.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
 

@@ -7,7 +7,7 @@
 #include "cli/ConsoleProgress.h"
 #include "cli/MusicEditCommands.h"
 #include "cli/ShowJobs.h"
-#include "media/TrackImport.h"
+#include "media/music/TrackImport.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
 #include "project/ShowSession.h"

@@ -6,9 +6,9 @@
 #include "cli/Commands.h"
 #include "cli/ExportCommands.h"
 #include "cli/Failure.h"
-#include "media/CodecChoice.h"
-#include "media/Mp4Format.h"
-#include "media/SharpFit.h"
+#include "media/video/CodecChoice.h"
+#include "media/video/Mp4Format.h"
+#include "media/video/SharpFit.h"
 #include "project/ShowSession.h"
 #include "render/FrameRenderer.h"
 

@@ -5,9 +5,9 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleProgress.h"
 #include "cli/ShowJobs.h"
-#include "media/MixPlan.h"
-#include "media/ShowFitting.h"
-#include "media/TrackPcmSource.h"
+#include "media/audio/TrackPcmSource.h"
+#include "media/music/MixPlan.h"
+#include "media/music/ShowFitting.h"
 #include "project/ProjectFile.h"
 #include "project/ShowSession.h"
 

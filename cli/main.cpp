@@ -2,7 +2,7 @@
 #include "cli/Commands.h"
 
 #include "base/FileName.h"
-#include "media/AudioLibrary.h"
+#include "media/audio/AudioLibrary.h"
 
 #include <QGuiApplication>
 

@@ -1,5 +1,5 @@
 // The track-title readers on arbitrary tag blocks: ID3v2 frame walk, ID3v1 and Ogg comments.
-#include "media/TrackTitle.h"
+#include "media/audio/TrackTitle.h"
 
 #include <cstddef>
 #include <cstdint>

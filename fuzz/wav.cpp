@@ -1,6 +1,6 @@
 // libFuzzer harness for the WAV header reader: any input is parsed or refused with a message,
 // never read past its end, and what is accepted describes samples that lie inside the input.
-#include "media/WavFile.h"
+#include "media/audio/WavFile.h"
 
 #include <cstddef>
 #include <cstdint>

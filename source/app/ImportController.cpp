@@ -6,7 +6,7 @@
 #include "base/FileName.h"
 #include "base/Language.h"
 #include "imaging/ImageLoad.h"
-#include "media/TrackImport.h"
+#include "media/music/TrackImport.h"
 #include "media/ui/ProgressWindow.h"
 #include "project/ShowHistory.h"
 #include "render/StripLayout.h"

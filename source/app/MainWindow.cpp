@@ -18,8 +18,8 @@
 
 #include "base/Language.h"
 #include "base/ProgramFolder.h"
-#include "media/AudioLibrary.h"
-#include "media/ShowMix.h"
+#include "media/audio/AudioLibrary.h"
+#include "media/music/ShowMix.h"
 #include "media/ui/ProgressWindow.h"
 #include "project/ControlStates.h"
 #include "project/Settings.h"

@@ -3,7 +3,7 @@
 #include "base/Language.h"
 #include "imaging/Compose.h"
 #include "imaging/TransitionKinds.h"
-#include "media/AudioLibrary.h"
+#include "media/audio/AudioLibrary.h"
 #include "media/ui/ProgressWindow.h"
 #include "project/TransitionChoice.h"
 

@@ -1,8 +1,8 @@
 #include "app/PreviewMusic.h"
 
-#include "media/AudioLibrary.h"
-#include "media/ShowMix.h"
-#include "media/TrackPcmSource.h"
+#include "media/audio/AudioLibrary.h"
+#include "media/audio/TrackPcmSource.h"
+#include "media/music/ShowMix.h"
 
 #include <chrono>
 

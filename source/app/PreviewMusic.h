@@ -5,7 +5,7 @@
 #pragma once
 
 #include "base/Job.h"
-#include "media/MixStream.h"
+#include "media/music/MixStream.h"
 #include "project/ShowModel.h"
 
 #include <cstdint>

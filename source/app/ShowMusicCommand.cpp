@@ -4,10 +4,10 @@
 #include "app/WindowDialogs.h"
 #include "app/WindowJobs.h"
 #include "base/ui/LanguageTexts.h"
-#include "media/MixPlan.h"
-#include "media/ShowFitting.h"
-#include "media/ShowMix.h"
-#include "media/TrackPcmSource.h"
+#include "media/audio/TrackPcmSource.h"
+#include "media/music/MixPlan.h"
+#include "media/music/ShowFitting.h"
+#include "media/music/ShowMix.h"
 #include "media/ui/ShowMusicDialog.h"
 
 #include <memory>

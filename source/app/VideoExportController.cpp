@@ -5,13 +5,13 @@
 #include "app/WindowDialogs.h"
 #include "app/WindowJobs.h"
 #include "base/Language.h"
-#include "media/VideoCodecs.h"
-#include "media/VideoOutput.h"
-#include "media/VideoSink.h"
 #include "media/ui/CodecSearchWindow.h"
 #include "media/ui/Mp4ExportDialog.h"
 #include "media/ui/ProgressWindow.h"
 #include "media/ui/VideoExportDialog.h"
+#include "media/video/VideoCodecs.h"
+#include "media/video/VideoOutput.h"
+#include "media/video/VideoSink.h"
 
 #include <QApplication>
 #include <QDir>

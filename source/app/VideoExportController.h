@@ -4,7 +4,7 @@
 // one message if it fails, or one naming the video with a button that opens its folder.
 #pragma once
 
-#include "media/VideoExport.h"
+#include "media/export/VideoExport.h"
 
 #include <QObject>
 #include <QString>

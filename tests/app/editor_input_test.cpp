@@ -5,7 +5,7 @@
 #include "app/MainWindow.h"
 #include "app/WindowJobs.h"
 #include "base/ProgramFolder.h"
-#include "media/AudioLibrary.h"
+#include "media/audio/AudioLibrary.h"
 #include "media/ui/ProgressWindow.h"
 #include "project/ui/StripCells.h"
 #include "render/StripLayout.h"

@@ -5,7 +5,7 @@
 #include "base/ProgramFolder.h"
 #include "imaging/Transition.h"
 #include "imaging/TransitionKinds.h"
-#include "media/AudioLibrary.h"
+#include "media/audio/AudioLibrary.h"
 #include "render/FrameRenderer.h"
 #include "ui_MainWindow.h"
 

@@ -4,7 +4,7 @@
 #include "app/MainWindow.h"
 #include "app/SignalBridge.h"
 #include "base/ProgramFolder.h"
-#include "media/AudioLibrary.h"
+#include "media/audio/AudioLibrary.h"
 #include "ui_MainWindow.h"
 
 #include <QApplication>

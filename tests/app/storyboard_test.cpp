@@ -4,7 +4,7 @@
 #include "app/MainWindow.h"
 #include "base/ProgramFolder.h"
 #include "imaging/TransitionKinds.h"
-#include "media/AudioLibrary.h"
+#include "media/audio/AudioLibrary.h"
 #include "media/ui/ProgressWindow.h"
 #include "project/ui/TransitionIcons.h"
 #include "render/StripLayout.h"

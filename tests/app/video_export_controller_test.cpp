@@ -9,10 +9,10 @@
 #include "app/WindowJobs.h"
 #include "base/ProgramFolder.h"
 #include "imaging/BmpFile.h"
-#include "media/VideoSink.h"
 #include "media/ui/Mp4ExportDialog.h"
 #include "media/ui/ProgressWindow.h"
 #include "media/ui/VideoExportDialog.h"
+#include "media/video/VideoSink.h"
 
 #include <QAction>
 #include <QApplication>

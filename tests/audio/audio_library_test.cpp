@@ -2,7 +2,7 @@
 // the dummy output, and its error codes.
 #include "AudioFiles.h"
 
-#include "media/AudioLibrary.h"
+#include "media/audio/AudioLibrary.h"
 
 #include <gtest/gtest.h>
 

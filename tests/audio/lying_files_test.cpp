@@ -4,7 +4,7 @@
 // must agree with an independent decoder (the ffmpeg tool) or the file the test started from.
 #include "AudioFiles.h"
 
-#include "media/AudioLibrary.h"
+#include "media/audio/AudioLibrary.h"
 
 #include <gtest/gtest.h>
 

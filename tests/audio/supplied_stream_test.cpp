@@ -3,7 +3,7 @@
 // while playing without the procedure ever being called after the release returned.
 #include "AudioFiles.h"
 
-#include "media/AudioLibrary.h"
+#include "media/audio/AudioLibrary.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 // end-of-track event reaching the window.
 #include "AudioFiles.h"
 
-#include "media/AudioLibrary.h"
-#include "media/TrackImport.h"
-#include "media/TrackTitle.h"
+#include "media/audio/AudioLibrary.h"
+#include "media/audio/TrackTitle.h"
+#include "media/music/TrackImport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -3,11 +3,11 @@
 // repeats that decode like encoding every frame, the soundtrack).
 #include "AudioFiles.h"
 #include "AviProbe.h"
-#include "media/AviWriter.h"
-#include "media/Mixdown.h"
-#include "media/TrackPcmSource.h"
-#include "media/VideoEncoder.h"
-#include "media/WavFile.h"
+#include "media/audio/TrackPcmSource.h"
+#include "media/audio/WavFile.h"
+#include "media/music/Mixdown.h"
+#include "media/video/AviWriter.h"
+#include "media/video/VideoEncoder.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 // and a loud track (and a peaky one) plays every track at −16 LUFS as ffmpeg's ebur128 filter
 // measures it, with no clipped sample and the true peak kept under −1 dBTP.
 #include "AudioFiles.h"
-#include "media/LoudnessMeter.h"
-#include "media/Mixdown.h"
-#include "media/TrackPcmSource.h"
-#include "media/WavFile.h"
+#include "media/audio/TrackPcmSource.h"
+#include "media/audio/WavFile.h"
+#include "media/music/LoudnessMeter.h"
+#include "media/music/Mixdown.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Frames encoded on a thread of their own: they arrive in order, as YUV copies (the caller reuses
 // its picture at once) that the encoder may keep, and the encoder's first failure comes back to
 // the caller, with nothing after it encoded.
-#include "media/FrameQueue.h"
+#include "media/video/FrameQueue.h"
 
 #include "imaging/Bitmap.h"
 

@@ -1,8 +1,8 @@
 // The one renderer drawn in any order: every frame of a saved show with motion, blends, a
 // push, an iris, a soft wipe and a classic wipe, drawn one by one in a shuffled order by fresh
 // renderers and by a renderer reused across jumps, is the frame the export's sequence draws.
-#include "media/SharpFit.h"
-#include "media/TrackImport.h"
+#include "media/music/TrackImport.h"
+#include "media/video/SharpFit.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
 #include "project/ShowSession.h"

@@ -3,7 +3,7 @@
 // file round trip through the real import. Photos and sounds are made by outside tools.
 #include "AudioFiles.h"
 #include "imaging/BmpFile.h"
-#include "media/TrackImport.h"
+#include "media/music/TrackImport.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
 #include "project/ShowSession.h"

@@ -3,10 +3,10 @@
 // destruction in the middle of reading ahead that neither hangs nor races.
 #include "AudioFiles.h"
 #include "base/Endian.h"
-#include "media/MixStream.h"
-#include "media/SoundtrackMixer.h"
-#include "media/TrackPcmSource.h"
-#include "media/WavFile.h"
+#include "media/audio/TrackPcmSource.h"
+#include "media/audio/WavFile.h"
+#include "media/music/MixStream.h"
+#include "media/music/SoundtrackMixer.h"
 
 #include <gtest/gtest.h>
 

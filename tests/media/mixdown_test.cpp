@@ -4,10 +4,10 @@
 // real audio library on a sox file.
 #include "AudioFiles.h"
 #include "base/Endian.h"
-#include "media/Mixdown.h"
-#include "media/SoundtrackReader.h"
-#include "media/TrackPcmSource.h"
-#include "media/WavFile.h"
+#include "media/audio/SoundtrackReader.h"
+#include "media/audio/TrackPcmSource.h"
+#include "media/audio/WavFile.h"
+#include "media/music/Mixdown.h"
 
 #include <gtest/gtest.h>
 

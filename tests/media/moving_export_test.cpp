@@ -2,7 +2,7 @@
 // frame is handed over and checked against the rendering rule computed here independently.
 #include "imaging/BmpFile.h"
 #include "imaging/TransitionKinds.h"
-#include "media/VideoExport.h"
+#include "media/export/VideoExport.h"
 #include "project/ShowModel.h"
 
 #include <gtest/gtest.h>

@@ -4,8 +4,8 @@
 #include "AudioFiles.h"
 #include "AviProbe.h"
 #include "imaging/BmpFile.h"
-#include "media/CodecChoice.h"
-#include "media/VideoExport.h"
+#include "media/export/VideoExport.h"
+#include "media/video/CodecChoice.h"
 
 #include <gtest/gtest.h>
 

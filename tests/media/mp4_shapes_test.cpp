@@ -4,10 +4,10 @@
 // frames per second, the frame timing rules and the photos enlarged sharply.
 #include "AviProbe.h"
 #include "imaging/BmpFile.h"
-#include "media/ExportRate.h"
-#include "media/Mp4Format.h"
-#include "media/SharpFit.h"
-#include "media/VideoExport.h"
+#include "media/export/ExportRate.h"
+#include "media/export/VideoExport.h"
+#include "media/video/Mp4Format.h"
+#include "media/video/SharpFit.h"
 #include "render/ShowTimeline.h"
 
 #include <gtest/gtest.h>

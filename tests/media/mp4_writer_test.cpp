@@ -3,7 +3,7 @@
 // length and format), stills written once and repeated, and every way writing can fail.
 #include "AudioFiles.h"
 #include "AviProbe.h"
-#include "media/Mp4Writer.h"
+#include "media/video/Mp4Writer.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 // 1 GiB that is removed again).
 #include "AviProbe.h"
 #include "base/Endian.h"
-#include "media/AviFile.h"
-#include "media/AviWriter.h"
-#include "media/RawAviWriter.h"
+#include "media/video/AviFile.h"
+#include "media/video/AviWriter.h"
+#include "media/video/RawAviWriter.h"
 
 #include <gtest/gtest.h>
 

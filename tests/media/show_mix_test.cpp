@@ -2,10 +2,10 @@
 // the plain plan and the very same soundtrack bytes as before; newer shows carry their fades and
 // options and play whole tracks to their exact end; fitting rewrites the slides' exact times.
 #include "AudioFiles.h"
-#include "media/Mixdown.h"
-#include "media/ShowFitting.h"
-#include "media/ShowMix.h"
-#include "media/TrackPcmSource.h"
+#include "media/audio/TrackPcmSource.h"
+#include "media/music/Mixdown.h"
+#include "media/music/ShowFitting.h"
+#include "media/music/ShowMix.h"
 #include "project/Records.h"
 
 #include <gtest/gtest.h>

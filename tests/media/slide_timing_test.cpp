@@ -1,11 +1,11 @@
 // The show's frames from exact slide durations, fitting the photos to a decoded track, and cuts
 // moved onto the beats libaubio finds in a mixed click track.
 #include "AudioFiles.h"
-#include "media/BeatCuts.h"
-#include "media/BeatTracker.h"
-#include "media/ShowMix.h"
-#include "media/SoundtrackMixer.h"
-#include "media/TrackPcmSource.h"
+#include "media/audio/TrackPcmSource.h"
+#include "media/music/BeatCuts.h"
+#include "media/music/BeatTracker.h"
+#include "media/music/ShowMix.h"
+#include "media/music/SoundtrackMixer.h"
 #include "project/ShowModel.h"
 #include "render/PreviewSchedule.h"
 #include "render/ShowTimeline.h"

@@ -1,7 +1,7 @@
 // The MP4's soundtrack encoded on a thread of its own: every sample of the pieces comes out as
 // AAC packets in order, a soundtrack with nothing readable gives no sound, a failing piece fails
 // the wait, and a soundtrack dropped midway stops at once instead of encoding to its end.
-#include "media/SoundtrackAac.h"
+#include "media/video/SoundtrackAac.h"
 
 #include <gtest/gtest.h>
 

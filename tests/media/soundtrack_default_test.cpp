@@ -1,8 +1,8 @@
 // A show's soundtrack without fades, cross-fades, end fade or even loudness must stay byte for
 // byte what earlier versions wrote: the stream below was recorded from the piece-by-piece
 // mixdown before the mix plan existed.
-#include "media/Mixdown.h"
-#include "media/SoundtrackReader.h"
+#include "media/audio/SoundtrackReader.h"
+#include "media/music/Mixdown.h"
 
 #include <gtest/gtest.h>
 

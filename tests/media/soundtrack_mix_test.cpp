@@ -3,10 +3,10 @@
 // silence at the video's last sample, and the limiter that never lets a sample clip.
 #include "AudioFiles.h"
 #include "base/Endian.h"
-#include "media/MixPlan.h"
-#include "media/SoftLimiter.h"
-#include "media/SoundtrackMixer.h"
-#include "media/TrackPcmSource.h"
+#include "media/audio/TrackPcmSource.h"
+#include "media/music/MixPlan.h"
+#include "media/music/SoftLimiter.h"
+#include "media/music/SoundtrackMixer.h"
 
 #include <gtest/gtest.h>
 

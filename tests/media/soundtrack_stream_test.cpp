@@ -1,10 +1,10 @@
 // The soundtrack as PCM pieces read by the writer: byte for byte the sound the WAV files of the
 // same plan give (tracks of other formats, volumes, cuts, a decoder of ragged blocks, a mix with
 // fades), and a cancel that ends the music before the next track.
-#include "media/MixEnvelope.h"
-#include "media/Mixdown.h"
-#include "media/SoundtrackMixer.h"
-#include "media/SoundtrackReader.h"
+#include "media/audio/SoundtrackReader.h"
+#include "media/music/MixEnvelope.h"
+#include "media/music/Mixdown.h"
+#include "media/music/SoundtrackMixer.h"
 
 #include <gtest/gtest.h>
 

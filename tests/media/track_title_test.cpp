@@ -3,8 +3,8 @@
 #include "AudioFiles.h"
 
 #include "base/CodePage.h"
-#include "media/AudioLibrary.h"
-#include "media/TrackTitle.h"
+#include "media/audio/AudioLibrary.h"
+#include "media/audio/TrackTitle.h"
 
 #include <QFile>
 

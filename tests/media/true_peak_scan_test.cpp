@@ -2,7 +2,7 @@
 // libebur128 finds fed every frame: on noise, on a limited loud signal that sits at its ceiling,
 // and on the case the skipping must not miss (an inter-sample peak above every sample, after a
 // louder click), fed in blocks of any size.
-#include "media/TruePeakScan.h"
+#include "media/music/TruePeakScan.h"
 
 #include <ebur128.h>
 #include <gtest/gtest.h>

@@ -7,10 +7,10 @@
 #include "imaging/Colors.h"
 #include "imaging/Compose.h"
 #include "imaging/TransitionState.h"
-#include "media/CodecChoice.h"
-#include "media/LibraryLog.h"
-#include "media/VideoExport.h"
-#include "media/VideoOutput.h"
+#include "media/audio/LibraryLog.h"
+#include "media/export/VideoExport.h"
+#include "media/video/CodecChoice.h"
+#include "media/video/VideoOutput.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "AudioFiles.h"
 
-#include "media/AudioLibrary.h"
+#include "media/audio/AudioLibrary.h"
 
 #include <QCoreApplication>
 #include <QString>

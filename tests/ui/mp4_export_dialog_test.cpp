@@ -3,8 +3,8 @@
 // file holds an empty text.
 #include "WidgetLookup.h"
 #include "base/Language.h"
-#include "media/CodecChoice.h"
 #include "media/ui/Mp4ExportDialog.h"
+#include "media/video/CodecChoice.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -3,7 +3,7 @@
 // window's end-of-track handling.
 #include "app/MainWindow.h"
 #include "base/Language.h"
-#include "media/AudioLibrary.h"
+#include "media/audio/AudioLibrary.h"
 #include "media/ui/TrackDialog.h"
 
 #include <QApplication>

@@ -3,9 +3,9 @@
 // wait window's text.
 #include "WidgetLookup.h"
 #include "base/Language.h"
-#include "media/CodecChoice.h"
 #include "media/ui/CodecSearchWindow.h"
 #include "media/ui/VideoExportDialog.h"
+#include "media/video/CodecChoice.h"
 
 #include <QComboBox>
 #include <QGroupBox>

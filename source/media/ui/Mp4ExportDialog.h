@@ -4,8 +4,8 @@
 // caller exports.
 #pragma once
 
-#include "media/CodecChoice.h"
-#include "media/Mp4Format.h"
+#include "media/video/CodecChoice.h"
+#include "media/video/Mp4Format.h"
 
 #include <QDialog>
 

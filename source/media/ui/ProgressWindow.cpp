@@ -1,7 +1,7 @@
 #include "media/ui/ProgressWindow.h"
 
 #include "base/Language.h"
-#include "media/ExportRate.h"
+#include "media/export/ExportRate.h"
 #include "ui_ProgressWindow.h"
 
 #include <QGuiApplication>

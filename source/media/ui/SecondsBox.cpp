@@ -1,6 +1,6 @@
 #include "media/ui/SecondsBox.h"
 
-#include "media/MixPlan.h"
+#include "media/music/MixPlan.h"
 
 #include <QDoubleSpinBox>
 #include <QString>

@@ -2,7 +2,7 @@
 
 #include "base/CodePage.h"
 #include "base/Language.h"
-#include "media/AudioLibrary.h"
+#include "media/audio/AudioLibrary.h"
 #include "media/ui/SecondsBox.h"
 #include "project/Duration.h"
 #include "ui_TrackDialog.h"

@@ -1,7 +1,7 @@
 #include "media/ui/VideoExportDialog.h"
 
 #include "base/Language.h"
-#include "media/CodecChoice.h"
+#include "media/video/CodecChoice.h"
 #include "ui_VideoExportDialog.h"
 
 #include <QPushButton>

@@ -1,0 +1,369 @@
+#include "media/export/VideoExport.h"
+
+#include "base/AtomicFile.h"
+#include "base/CodePage.h"
+#include "imaging/Colors.h"
+#include "imaging/Compose.h"
+#include "imaging/TransitionState.h"
+#include "media/audio/LibraryLog.h"
+#include "media/audio/SystemError.h"
+#include "media/audio/TrackPcmSource.h"
+#include "media/music/Mixdown.h"
+#include "media/music/ShowMix.h"
+#include "media/video/SharpFit.h"
+#include "media/video/VideoOutput.h"
+#include "media/video/WriterFrames.h"
+#include "render/FrameRenderer.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+namespace media {
+
+namespace {
+
+// Consecutive equal frames go to the sink as one still, so a repeated picture is neither
+// composed nor encoded again (a transition that has finished early, a fill that stays).
+class FrameRun {
+public:
+    explicit FrameRun(VideoSink& sink) : sink_(sink) {}
+
+    base::Status Push(const imaging::Bitmap& frame, std::int64_t count) {
+        if (count <= 0)
+            return {};
+        if (count_ > 0 && SamePicture(held_, frame)) {
+            count_ += count;
+            return {};
+        }
+        if (auto st = Flush(); !st)
+            return st;
+        held_ = frame;
+        count_ = count;
+        return {};
+    }
+    base::Status Flush() {
+        if (count_ == 0)
+            return {};
+        const std::int64_t n = count_;
+        count_ = 0;
+        written_ += n;
+        return sink_.AddFrames(held_, n);
+    }
+    // One frame drawn straight into the sink's planes; a moving picture does not repeat, so it
+    // is not compared with the one before.
+    base::Status PushComposed(const VideoSink::FrameComposer& compose) {
+        if (auto st = Flush(); !st)
+            return st;
+        ++written_;
+        return sink_.AddComposedFrame(compose);
+    }
+    std::int64_t Frames() const { return written_ + count_; }
+
+private:
+    VideoSink& sink_;
+    imaging::Bitmap held_;
+    std::int64_t count_ = 0;
+    std::int64_t written_ = 0;
+};
+
+std::int64_t Seconds(std::int32_t value) {
+    return std::max<std::int32_t>(value, 0);
+}
+
+// Opens the progress for the job's length and closes it on every path.
+class ProgressScope {
+public:
+    explicit ProgressScope(base::Progress& progress) : progress_(progress) { progress_.Open(); }
+    ~ProgressScope() { progress_.Close(); }
+    ProgressScope(const ProgressScope&) = delete;
+    ProgressScope& operator=(const ProgressScope&) = delete;
+
+private:
+    base::Progress& progress_;
+};
+
+constexpr int kVideoShare = 95; // percent of the bar for the frames; the rest is the music
+
+} // namespace
+
+std::int64_t ExportFrameCount(const project::ShowModel& show, int fps) {
+    return render::ShowTimeline::Of(show).FrameCount(render::FrameRate::Fps(fps));
+}
+
+bool IsMp4Options(const VideoExportOptions& options) {
+    return LowerExtension(options.OutputPath) == ".mp4";
+}
+
+FrameSize ExportVideoSize(const VideoExportOptions& options) {
+    if (!IsMp4Options(options))
+        return ExportFrameSize(options.Codec, options.Resolution, options.ScreenHeight);
+    return ShapedFrameSize(options.Resolution, options.Shape, options.Codec, options.ScreenHeight);
+}
+
+int ExportFrameRate(const VideoExportOptions& options) {
+    return IsMp4Options(options) && IsOfferedFrameRate(options.Fps) ? options.Fps
+                                                                    : kExportFramesPerSecond;
+}
+
+std::string PartialPath(const std::string& outputPath) {
+    return outputPath + ".part";
+}
+
+std::string ExportFailureText(const std::string& format, const std::string& fileName) {
+    std::string text = format;
+    if (const auto at = text.find("%s"); at != std::string::npos)
+        text.replace(at, 2, fileName);
+    return text;
+}
+
+VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportOptions& options,
+                              base::Progress& progress) {
+    VideoExportResult result;
+    if (auto checked = CheckVideoOutput(options.OutputPath, options.ShowPath); !checked) {
+        result.Error = checked.error();
+        return result;
+    }
+    IgnoreFileSizeSignal();
+    RouteLibraryLog();
+    result.Size = ExportVideoSize(options);
+    const int fps = ExportFrameRate(options);
+    const render::FrameRate rate = render::FrameRate::Fps(fps);
+    const std::int64_t total = ExportFrameCount(show, fps);
+    if (total == 0) {
+        result.Error = "The show has no frame to write: no photo is shown for a second or more";
+        return result;
+    }
+    ProgressScope scope(progress);
+    // Written under its ".part" name and put in place only when complete, so a failed or
+    // cancelled export leaves an older video of that name as it was.
+    base::AtomicFile output(options.OutputPath, ".part");
+    if (auto opened = output.Open(); !opened) {
+        result.Error = opened.error();
+        return result;
+    }
+    const std::string part = output.TempPath();
+    VideoSinkSettings settings;
+    settings.Path = part;
+    settings.OutputPath = options.OutputPath;
+    settings.Width = result.Size.Width;
+    settings.Height = result.Size.Height;
+    settings.Codec = options.Codec.substr(0, 4);
+    settings.FrameTime = kExportFrameTime;
+    settings.Fps = fps;
+    settings.Hevc = options.Coding == Mp4Coding::H265;
+    settings.Quality = options.Quality;
+
+    // The music a sink reads on a thread of its own watches the job's cancel and pumps nothing;
+    // it outlives the sink, which holds the pieces.
+    base::FollowingProgress aheadProgress(progress);
+    std::unique_ptr<VideoSink> sink;
+    auto fail = [&](std::string message) {
+        sink.reset(); // a sink that has started removes its own file
+        output.Discard();
+        result.Outcome = ExportOutcome::Failed;
+        // The user knows the file by the name they chose, not by its temporary one.
+        for (auto at = message.find(part); at != std::string::npos; at = message.find(part, at))
+            message.replace(at, part.size(), options.OutputPath);
+        result.Error = message;
+        return result;
+    };
+
+    auto made = options.MakeSink ? options.MakeSink(settings) : MakeVideoSink(settings);
+    if (!made)
+        return fail(made.error());
+    sink = std::move(*made);
+
+    // The music on the video's time line, as PCM pieces the sink decodes as it writes them.
+    std::shared_ptr<SoundtrackState> sound;
+    const bool soundAhead = sink->CarriesSound() && sink->SoundAhead();
+    auto queueSound = [&](std::int64_t videoMs) -> base::Status {
+        // The plan of a show without fades, cross-fades or even loudness is the plain one: its
+        // pieces are cut and queued exactly as older shows' always were.
+        const MixPlan plan = MixPlanOf(show, videoMs);
+        const PcmSourceOpener open = options.OpenTrack ? options.OpenTrack : OpenTrackPcmSource;
+        SoundtrackStream stream = SoundtrackOf(
+            plan, open, soundAhead ? static_cast<base::Progress&>(aheadProgress) : progress);
+        sound = stream.State;
+        result.SoundPieces = stream.Pieces.size();
+        for (SoundPiece& piece : stream.Pieces)
+            if (auto st = sink->AddSound(std::move(piece)); !st)
+                return st;
+        return {};
+    };
+    // Tracks left out are known once queued; a cancel during the music is known once written.
+    auto noteSound = [&] {
+        if (!sound)
+            return;
+        result.LeftOut = sound->LeftOut;
+        result.SilentTracks.clear();
+        for (std::size_t t = 0; t < show.Sounds.size(); ++t)
+            if (std::find(result.LeftOut.begin(), result.LeftOut.end(), show.Sounds[t].WorkFile) !=
+                result.LeftOut.end())
+                result.SilentTracks.push_back(t);
+    };
+    const bool soundFirst = sink->CarriesSound() && (sink->SoundBeforeFrames() || soundAhead);
+    if (soundFirst) {
+        const std::int64_t showMs = render::ShowTimeline::MsOfFrame(total, rate);
+        if (auto st = queueSound(showMs); !st)
+            return fail(st.error());
+    }
+
+    // One renderer draws every frame. The sizes of today's players fill the frame with each
+    // photo, sharply scaled.
+    render::RenderOptions drawing;
+    drawing.Rate = rate;
+    if (ShortSideOf(options.Resolution) > 0)
+        drawing.Fit = ComposeSharp;
+    drawing.ScratchPath = part + ".incoming.bmp";
+    render::FrameRenderer renderer(show.Slides, drawing);
+    render::MovingFrames& moving = renderer.Moving();
+    FrameRun run(*sink);
+    imaging::Bitmap frame = imaging::Bitmap::CreateSized(settings.Width, settings.Height);
+    std::int64_t videoMs = 0;
+    bool cancelled = false;
+    auto report = [&] {
+        const std::int64_t done = run.Frames();
+        progress.SetPosition(static_cast<int>(done * kVideoShare / total));
+        if (options.OnFrames)
+            options.OnFrames(done, total);
+        progress.Pump();
+    };
+
+    // Every boundary is placed by its time in milliseconds (ShowTimeline::FrameAt), so slides,
+    // transitions and the music stay within half a frame of their times at any rate. A still
+    // that does not move is drawn once and repeated; consecutive equal frames go out as one.
+    const auto& slides = show.Slides;
+    const std::vector<render::SlideSpan>& spans = renderer.Spans();
+    // Moving pictures are drawn straight into the encoder's planes when the sink takes them (once
+    // started), except the first and last frame of each run: the first names an unreadable
+    // picture and starts the video, the last stays in frame for what follows it.
+    auto composedMatrix = [&]() -> std::optional<imaging::YuvMatrix> {
+        if (frame.Width % 2 != 0 || frame.Height % 2 != 0)
+            return std::nullopt;
+        return sink->ComposedMatrix();
+    };
+    for (std::size_t i = 0; i < slides.size(); ++i) {
+        const render::SlideSpan& span = spans[i];
+        videoMs = render::ShowTimeline::MsOfFrame(span.End, rate);
+        if (renderer.MovingStill(i)) {
+            for (std::int64_t n = span.First; n < span.Cut; ++n) {
+                if (const auto matrix = composedMatrix();
+                    matrix && n != span.First && n + 1 != span.Cut && moving.StillYuvDrawn(i)) {
+                    if (auto st = run.PushComposed([&](const imaging::Yuv420Planes& planes) {
+                            moving.StillYuv(planes, frame.Width, frame.Height, i, n, *matrix);
+                        });
+                        !st)
+                        return fail(st.error());
+                    if ((n - span.First) % fps == fps - 1)
+                        report();
+                    continue;
+                }
+                if (!renderer.RenderStill(frame, i, n) && n == span.First)
+                    result.UnreadablePhotos.push_back(i);
+                if (i == 0 && n == span.First)
+                    if (auto st = sink->Start(frame); !st)
+                        return fail(st.error());
+                if (auto st = run.Push(frame, 1); !st)
+                    return fail(st.error());
+                if ((n - span.First) % fps == fps - 1)
+                    report();
+            }
+        } else {
+            // A working file that cannot be read leaves the frame showing what it showed; the
+            // export names it at the end.
+            if (!renderer.RenderStill(frame, i, span.First))
+                result.UnreadablePhotos.push_back(i);
+            // The next two photos are read and scaled meanwhile, on another core.
+            for (std::size_t j = i + 1; j < slides.size() && j <= i + 2; ++j)
+                renderer.Prefetch(j);
+            if (i == 0) {
+                if (auto st = sink->Start(frame); !st)
+                    return fail(st.error());
+            }
+            if (auto st = run.Push(frame, span.Cut - span.First); !st)
+                return fail(st.error());
+        }
+        report();
+
+        const bool own = renderer.OwnTransition(i);
+        for (std::int64_t n = span.Cut; n < span.End; ++n) {
+            if (const auto matrix = composedMatrix();
+                own && matrix && n + 1 != span.End && moving.TransitionYuvDrawn(i, n, fps)) {
+                if (auto st = run.PushComposed([&](const imaging::Yuv420Planes& planes) {
+                        moving.TransitionYuv(planes, frame.Width, frame.Height, i, n, fps, *matrix);
+                    });
+                    !st)
+                    return fail(st.error());
+                if ((n - span.Cut) % fps == fps - 1)
+                    report();
+                continue;
+            }
+            renderer.RenderTransition(frame, i, n);
+            if (auto st = run.Push(frame, 1); !st)
+                return fail(st.error());
+            if ((n - span.Cut) % fps == fps - 1)
+                report();
+        }
+        renderer.EndTransition();
+        report();
+        if (progress.Cancelled()) {
+            cancelled = true; // the video as far as it got, without sound
+            break;
+        }
+    }
+    if (auto st = run.Flush(); !st)
+        return fail(st.error());
+    result.Frames = run.Frames();
+    if (cancelled && soundAhead) {
+        sink->DropSound();
+        sound.reset(); // no music was written
+        result.SoundPieces = 0;
+    }
+
+    if (!cancelled && !soundFirst && sink->CarriesSound())
+        if (auto st = queueSound(videoMs); !st)
+            return fail(st.error());
+
+    if (auto st = sink->Finish(); !st)
+        return fail(st.error());
+    noteSound();
+    cancelled = cancelled || (sound && sound->Cancelled); // the music written so far stays
+    result.EncodedFrames = sink->EncodedFrames();
+    sink.reset();
+    if (auto st = output.Commit(base::AtomicFile::Durability::WriteBack); !st)
+        return fail("Cannot rename the finished video to " + options.OutputPath + ": " +
+                    st.error());
+    progress.SetPosition(100);
+    result.Outcome = cancelled ? ExportOutcome::Cancelled : ExportOutcome::Written;
+    return result;
+}
+
+std::string ExportWarning(const project::ShowModel& show, const VideoExportResult& result) {
+    std::vector<std::string> named;
+    for (std::size_t t : result.SilentTracks) {
+        std::string text = "track " + std::to_string(t + 1);
+        if (t < show.Sounds.size()) {
+            const std::string title = base::FromCp1251(show.Sounds[t].Title).toStdString();
+            if (!title.empty())
+                text += " (" + title + ")";
+            text += " plays as " + std::to_string(Seconds(show.Sounds[t].PlaySeconds)) +
+                    " s of silence";
+        }
+        named.push_back(text);
+    }
+    for (std::size_t p : result.UnreadablePhotos)
+        named.push_back("photo " + std::to_string(p + 1) + " shows the picture before it");
+    if (named.empty())
+        return {};
+    std::string text =
+        named.size() == 1 ? "A file of the show could not be read: "
+                          : std::to_string(named.size()) + " files of the show could not be read: ";
+    for (std::size_t i = 0; i < named.size(); ++i)
+        text += (i ? "; " : "") + named[i];
+    return text;
+}
+
+} // namespace media

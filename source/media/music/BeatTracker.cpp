@@ -1,0 +1,84 @@
+#include "media/music/BeatTracker.h"
+
+#include "base/Endian.h"
+
+#include <aubio/aubio.h>
+
+#include <memory>
+
+namespace media {
+
+namespace {
+
+constexpr uint_t kWindow = 1024; // samples the tracker analyses at a time
+constexpr uint_t kHop = 512;     // samples it advances by
+// The tracker drops every beat that falls in a silent hop, and digital silence is silent at any
+// threshold: a click track (or a pause in the music) would lose most of its beats. A dither far
+// under the quietest 16-bit step keeps the beat going through silence.
+constexpr smpl_t kDither = 1e-6f;
+constexpr smpl_t kSilenceDb = -200;
+
+struct TempoFree {
+    void operator()(aubio_tempo_t* t) const { del_aubio_tempo(t); }
+};
+struct VectorFree {
+    void operator()(fvec_t* v) const { del_fvec(v); }
+};
+using Tempo = std::unique_ptr<aubio_tempo_t, TempoFree>;
+using Vector = std::unique_ptr<fvec_t, VectorFree>;
+
+} // namespace
+
+base::Result<std::vector<double>> DetectBeats(PcmSource& source, base::Progress* progress) {
+    const PcmFormat format = source.Format();
+    if (!format.Valid())
+        return base::Fail("the soundtrack's sample format is not supported");
+    Tempo tempo(new_aubio_tempo("default", kWindow, kHop, format.SampleRate));
+    Vector hop(new_fvec(kHop)), beat(new_fvec(1));
+    if (!tempo || !hop || !beat || aubio_tempo_set_silence(tempo.get(), kSilenceDb) != 0)
+        return base::Fail("the beat tracker cannot be set up");
+    std::uint32_t noise = 12345; // a fixed seed: the same stream gives the same beats
+    const std::size_t block = format.BlockAlign();
+    const std::size_t bytesPerSample = format.Bits / 8u;
+    std::vector<std::uint8_t> buffer(kHop * 16 * block);
+    std::vector<double> beats;
+    uint_t filled = 0;
+    auto feed = [&] {
+        aubio_tempo_do(tempo.get(), hop.get(), beat.get());
+        if (fvec_get_sample(beat.get(), 0) != 0)
+            beats.push_back(aubio_tempo_get_last_ms(tempo.get()));
+    };
+    while (true) {
+        auto got = source.Read(buffer.data(), buffer.size());
+        if (!got || *got == 0)
+            break; // a decoder that fails midway ends the stream there
+        for (std::size_t f = 0; f + block <= *got; f += block) {
+            float sum = 0;
+            for (std::size_t c = 0; c < format.Channels; ++c) {
+                const std::uint8_t* s = buffer.data() + f + c * bytesPerSample;
+                sum += format.Bits == 8 ? (s[0] - 128) / 128.0f
+                                        : base::LoadLE<std::int16_t>(s) / 32768.0f;
+            }
+            noise = noise * 1664525u + 1013904223u;
+            const smpl_t dither = kDither * (static_cast<smpl_t>(noise >> 8) / (1 << 23) - 1);
+            fvec_set_sample(hop.get(), sum / format.Channels + dither, filled);
+            if (++filled == kHop) {
+                feed();
+                filled = 0;
+            }
+        }
+        if (progress) {
+            progress->Pump();
+            if (progress->Cancelled())
+                return base::Fail("cancelled");
+        }
+    }
+    if (filled > 0) {
+        for (uint_t i = filled; i < kHop; ++i)
+            fvec_set_sample(hop.get(), 0, i);
+        feed();
+    }
+    return beats;
+}
+
+} // namespace media

@@ -1,0 +1,184 @@
+#include "media/music/TrackImport.h"
+
+#include "media/audio/AudioLibrary.h"
+#include "media/audio/TrackPcmSource.h"
+#include "media/audio/TrackTitle.h"
+#include "media/music/LoudnessMeter.h"
+#include "project/Import.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace media {
+
+namespace {
+
+// Copies the user's file to a working name that must not exist yet. Skipped when the user's file
+// cannot be read; Failed when the copy cannot be written (nothing is left behind then).
+project::ImportStatus CopyIntoNewFile(const std::string& from, const std::string& to) {
+    using project::ImportStatus;
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return ImportStatus::Skip("cannot open " + from + ": " + std::strerror(errno));
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(in);
+        return ImportStatus::Skip(from + " is not a regular file");
+    }
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (out < 0) {
+        const std::string why = std::strerror(errno);
+        ::close(in);
+        return ImportStatus::Fail("cannot create the working copy " + to + ": " + why);
+    }
+    ImportStatus status{project::ImportOutcome::Added, {}};
+    std::vector<char> buffer(std::size_t{1} << 16);
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            status = ImportStatus::Skip("cannot read " + from + ": " + std::strerror(errno));
+            break;
+        }
+        if (n == 0)
+            break;
+        ssize_t done = 0;
+        while (done < n) {
+            const ssize_t w =
+                ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0) {
+                status = ImportStatus::Fail("cannot write the working copy " + to + ": " +
+                                            (w < 0 ? std::strerror(errno) : "short write"));
+                break;
+            }
+            done += w;
+        }
+        if (!status.Added())
+            break;
+    }
+    ::close(in);
+    if (::close(out) != 0 && status.Added())
+        status =
+            ImportStatus::Fail("cannot write the working copy " + to + ": " + std::strerror(errno));
+    if (!status.Added())
+        ::unlink(to.c_str());
+    return status;
+}
+
+} // namespace
+
+std::int64_t MeasureTrackSeconds(const std::string& path) {
+    const Stream stream = Audio().OpenFile(path, BASS_STREAM_DECODE);
+    if (!stream)
+        return -1;
+    const double seconds = stream.BytesToSeconds(stream.LengthBytes());
+    if (!(seconds >= 0) || seconds > 1e9)
+        return -1;
+    return static_cast<std::int64_t>(std::nearbyint(seconds));
+}
+
+base::Result<TrackLoudness> MeasureTrackLoudness(const std::string& path) {
+    auto source = OpenTrackPcmSource(path);
+    if (!source)
+        return base::Fail(source.error());
+    return MeasureLoudness(**source, nullptr);
+}
+
+std::int64_t MeasureTrackMs(const std::string& path) {
+    const Stream stream = Audio().OpenFile(path, BASS_STREAM_DECODE);
+    if (!stream)
+        return -1;
+    const double seconds = stream.BytesToSeconds(stream.LengthBytes());
+    if (!(seconds >= 0) || seconds > 1e9)
+        return -1;
+    return static_cast<std::int64_t>(std::nearbyint(seconds * 1000));
+}
+
+namespace {
+
+// Keeps the measure of a track that has loudness to keep: silence has none (and nothing to even
+// out).
+void KeepLoudness(project::Track& t, const base::Result<TrackLoudness>& loudness) {
+    if (loudness && std::isfinite(loudness->IntegratedLufs) &&
+        std::isfinite(loudness->TruePeakDbtp)) {
+        t.Ext.HasLoudness = true;
+        t.Ext.LoudnessLufs = loudness->IntegratedLufs;
+        t.Ext.TruePeakDb = loudness->TruePeakDbtp;
+    }
+}
+
+project::Imported<std::size_t> ImportTrack(project::ShowModel& show, const std::string& path,
+                                           bool keepUndecodable, bool measure) {
+    using project::ImportStatus;
+    std::string ext = project::ExtensionOf(path);
+    if (!project::IsTrackExtension(ext))
+        return ImportStatus::Skip("not a track: " + path);
+    if (!keepUndecodable && !Audio().Loaded())
+        return ImportStatus::Skip("the audio library is not loaded");
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string copy = show.MakeWorkName(show.MusicDir, ext);
+    if (copy.empty())
+        return ImportStatus::Fail("all " + std::to_string(project::kMaxWorkNames) +
+                                  " working names for " + ext + " tracks are taken");
+    if (ImportStatus copied = CopyIntoNewFile(path, copy); !copied.Added())
+        return copied;
+
+    // From here on a failure removes the copy again.
+    try {
+        project::Track t = project::Track::MakeDefault();
+        t.WorkFile = copy;
+        t.Title = TrackTitle(path);
+        std::int64_t seconds = Audio().Loaded() ? MeasureTrackSeconds(copy) : -1;
+        if (seconds < 0 && !keepUndecodable)
+            throw std::runtime_error("cannot decode " + path);
+        seconds = std::max<std::int64_t>(seconds, 0);
+        const auto clamped = static_cast<std::int32_t>(std::min<std::int64_t>(seconds, 1 << 30));
+        t.LengthSeconds = clamped;
+        t.PlaySeconds = clamped;
+        t.Volume = 100;
+        // Measured once here and kept in the show, so even loudness never has to decode the
+        // track again.
+        if (measure)
+            KeepLoudness(t, MeasureTrackLoudness(copy));
+        const std::size_t index = show.Sounds.size();
+        show.InsertSound(index, t);
+        return index;
+    } catch (const std::exception& e) {
+        ::unlink(copy.c_str());
+        return ImportStatus::Skip(e.what());
+    }
+}
+
+} // namespace
+
+project::Imported<std::size_t> AddTrack(project::ShowModel& show, const std::string& path,
+                                        TrackLoudnessAtImport loudness) {
+    return ImportTrack(show, path, false, loudness == TrackLoudnessAtImport::Measure);
+}
+
+project::Imported<std::size_t> LoadTrack(project::ShowModel& show, const std::string& path) {
+    return ImportTrack(show, path, true, false);
+}
+
+void MeasureMissingLoudness(project::Track& track, base::Progress& progress) {
+    if (track.Ext.HasLoudness || !Audio().Loaded())
+        return;
+    auto source = OpenTrackPcmSource(track.WorkFile);
+    if (!source)
+        return;
+    KeepLoudness(track, MeasureLoudness(**source, &progress));
+}
+
+} // namespace media
