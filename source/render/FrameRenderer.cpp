@@ -64,23 +64,29 @@ bool FrameRenderer::RenderStill(imaging::Bitmap& frame, std::size_t i, std::int6
     return composer_.Render(frame, SourceOf(i));
 }
 
-void FrameRenderer::RenderTransition(imaging::Bitmap& frame, std::size_t i, std::int64_t n) {
+void FrameRenderer::RenderTransition(imaging::Bitmap& frame, std::size_t i, std::int64_t n,
+                                     bool holdsFrameBefore) {
     if (OwnTransition(i)) {
         moving_.Transition(frame, i, n, WholeFps(options_.Rate));
         return;
     }
-    StepClassic(frame, i, n);
+    StepClassic(frame, i, n, holdsFrameBefore);
 }
 
-void FrameRenderer::StepClassic(imaging::Bitmap& frame, std::size_t i, std::int64_t n) {
+void FrameRenderer::StepClassic(imaging::Bitmap& frame, std::size_t i, std::int64_t n,
+                                bool holdsFrameBefore) {
     const SlideSpan& span = spans_[i];
-    const bool carriesOn = classicFrame_ >= span.Cut && classicFrame_ < n &&
-                           classicSlide_ == static_cast<std::int64_t>(i) &&
-                           classicOut_.Width == frame.Width && classicOut_.Height == frame.Height;
+    const bool stepping = classicFrame_ >= span.Cut && classicFrame_ < n &&
+                          classicSlide_ == static_cast<std::int64_t>(i);
+    // A caller drawing frame after frame into one picture (the export) hands back the frame
+    // before; any other picture gets the copy kept of the last frame stepped, when one was kept.
+    const bool sameTarget = holdsFrameBefore && stepping && classicFrame_ + 1 == n;
+    const bool fromCopy = stepping && !sameTarget && savedFrame_ == classicFrame_ &&
+                          classicOut_.Width == frame.Width && classicOut_.Height == frame.Height;
     std::int64_t from = span.Cut;
-    if (carriesOn) {
+    if (sameTarget || fromCopy) {
         from = classicFrame_ + 1;
-        if (frame.Bits != classicOut_.Bits)
+        if (fromCopy)
             std::memcpy(frame.Bits, classicOut_.Bits, static_cast<std::size_t>(frame.ByteSize));
     } else {
         // From the outgoing still at the cut, as the video reaches it.
@@ -103,7 +109,12 @@ void FrameRenderer::StepClassic(imaging::Bitmap& frame, std::size_t i, std::int6
             std::max<std::int64_t>(0, ShowTimeline::MsOfFrame(k, options_.Rate) - span.CutMs));
         classic_.Step(frame);
     }
-    classicOut_ = frame;
+    // A caller that draws frame after frame into one picture needs no copy; one that hands a
+    // different picture each time (the preview's queue) steps on from the copy.
+    if (!holdsFrameBefore) {
+        classicOut_ = frame;
+        savedFrame_ = n;
+    }
     classicFrame_ = n;
 }
 
@@ -116,6 +127,7 @@ void FrameRenderer::EndTransition() {
     classic_.Stop();
     classicFrame_ = -1;
     classicSlide_ = -1;
+    savedFrame_ = -1;
     composer_.DropIncoming();
 }
 

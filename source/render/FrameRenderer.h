@@ -63,14 +63,17 @@ public:
 
     // Frame n of slide i's still, and of its outgoing transition, for a caller that walks the
     // slides itself (a still of no frames still composes its picture, for the transition).
+    // holdsFrameBefore: frame is the picture this renderer drew frame n - 1 into, unchanged since
+    // (a caller drawing the frames in turn into one picture), so nothing is copied.
     bool RenderStill(imaging::Bitmap& frame, std::size_t i, std::int64_t n);
-    void RenderTransition(imaging::Bitmap& frame, std::size_t i, std::int64_t n);
+    void RenderTransition(imaging::Bitmap& frame, std::size_t i, std::int64_t n,
+                          bool holdsFrameBefore = false);
 
 private:
     // A classic transition's frame n: stepped on from the frame before when that was the last
     // one drawn, else from the outgoing still at the cut, so every frame is the one the sequence
     // of steps gives.
-    void StepClassic(imaging::Bitmap& frame, std::size_t i, std::int64_t n);
+    void StepClassic(imaging::Bitmap& frame, std::size_t i, std::int64_t n, bool holdsFrameBefore);
     imaging::SlideSource SourceOf(std::size_t i) const;
 
     const std::vector<project::Slide>& slides_;
@@ -82,8 +85,9 @@ private:
     SlideComposer composer_;
     imaging::TransitionState classic_;
     std::int64_t classicSlide_ = -1; // whose classic transition classic_ holds
-    std::int64_t classicFrame_ = -1; // the last classic transition frame drawn into classicOut_
-    imaging::Bitmap classicOut_;     // that frame, to step on from
+    std::int64_t classicFrame_ = -1; // the last classic transition frame stepped
+    std::int64_t savedFrame_ = -1;   // the frame classicOut_ holds
+    imaging::Bitmap classicOut_;     // a copy to step on from into another picture
 };
 
 } // namespace render

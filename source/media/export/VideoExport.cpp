@@ -301,7 +301,8 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
                     report();
                 continue;
             }
-            renderer.RenderTransition(frame, i, n);
+            // The frame holds the one before it, drawn here: stepped on without a copy.
+            renderer.RenderTransition(frame, i, n, n > span.Cut);
             if (auto st = run.Push(frame, 1); !st)
                 return fail(st.error());
             if ((n - span.Cut) % fps == fps - 1)
