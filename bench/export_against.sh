@@ -12,13 +12,11 @@ for b in "$old" "$new"; do
     [ -x "$b/show_export_bench" ] || { echo "no $b/show_export_bench: build the target first" >&2; exit 1; }
 done
 
+. "$(dirname "$0")/timing.sh"
+
 wall() {
     "$1/show_export_bench" --benchmark_filter="Export/$2" 2>/dev/null |
         awk '/manual_time/ { print $2 }'
-}
-
-median() {
-    sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
 for kind in mp4 xvid; do

@@ -12,13 +12,11 @@ bench="$build/show_export_bench"
 [ -x "$bench" ] || { echo "no $bench: run make bench first" >&2; exit 1; }
 
 # The wall time in seconds of one export (mp4 or xvid) on the given cores.
+. "$(dirname "$0")/timing.sh"
+
 wall() {
     taskset -c "$1" "$bench" --benchmark_filter="Export/$2" 2>/dev/null |
         awk '/manual_time/ { print $2 }'
-}
-
-median() {
-    sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
 for kind in mp4 xvid; do

@@ -70,7 +70,6 @@ void PreviewController::start() {
     startedTrack_ = -1;
     pausedTrack_ = -1;
     schedule_.Start(render::PreviewTimeline::FromShow(show), Clock());
-    shownFrame_ = -1;
     ScheduleTimer->start();
     FrameTimer->start();
 }
@@ -186,7 +185,6 @@ void PreviewController::frameTick() {
         if (!frame)
             return; // not drawn yet: the picture stays as it is for now
         host_.Picture->setPixmap(QPixmap::fromImage(frame->Picture.View()));
-        shownFrame_ = frame->Index;
         frames_->Recycle(std::move(frame->Picture));
     } catch (const std::exception&) {
         // A picture that cannot be made (memory) is skipped; the show goes on.

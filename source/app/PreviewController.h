@@ -82,8 +82,6 @@ public:
     // Waits (at most timeoutMs) until the frame on screen now is drawn, so that the next frame
     // tick shows it: for tests and benchmarks, which drive the clock themselves.
     bool WaitForFrame(int timeoutMs);
-    // The frame shown last (-1: none yet).
-    std::int64_t ShownFrame() const { return shownFrame_; }
 
     // The track the preview started last, while it still plays (-1: none).
     std::int32_t PlayingTrack() const;
@@ -110,7 +108,6 @@ private:
     render::PreviewSchedule schedule_;
     // The frames drawn ahead, at the picture's size (made again when it changes).
     std::unique_ptr<render::PreviewFrames> frames_;
-    std::int64_t shownFrame_ = -1;
     bool inLayout_ = false;
     // The window as it was before the preview: state, outer top-left corner and size.
     Qt::WindowStates savedState_;

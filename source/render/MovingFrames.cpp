@@ -7,10 +7,6 @@
 
 namespace render {
 
-std::vector<SlideSpan> PlanSpans(const std::vector<project::Slide>& slides, int fps) {
-    return ShowTimeline(ShowTimeline::TimesOf(slides)).Spans(FrameRate::Fps(fps));
-}
-
 MovingFrames::MovingFrames(const std::vector<project::Slide>& slides, std::vector<SlideSpan> spans,
                            std::vector<std::int32_t> backColors)
     : slides_(slides), spans_(std::move(spans)), backs_(std::move(backColors)) {}

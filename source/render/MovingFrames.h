@@ -15,10 +15,6 @@
 
 namespace render {
 
-// Each slide's frames from its exact still and transition lengths, every boundary at the frame
-// nearest to its planned time (rounding carried, no drift).
-std::vector<SlideSpan> PlanSpans(const std::vector<project::Slide>& slides, int fps);
-
 class MovingFrames {
 public:
     MovingFrames(const std::vector<project::Slide>& slides, std::vector<SlideSpan> spans,

@@ -56,16 +56,6 @@ std::vector<std::int64_t> ShowTimeline::CutTimesMs() const {
     return cuts;
 }
 
-std::int64_t ShowTimeline::SlideAtMs(std::int64_t ms) const {
-    if (slides_.empty())
-        return -1;
-    // The first slide whose end lies after ms.
-    for (std::size_t i = 0; i < slides_.size(); ++i)
-        if (ms < EndMs(i))
-            return static_cast<std::int64_t>(i);
-    return static_cast<std::int64_t>(slides_.size()) - 1;
-}
-
 std::int64_t ShowTimeline::FrameAt(std::int64_t ms, FrameRate rate) {
     if (!ValidRate(rate))
         return 0;

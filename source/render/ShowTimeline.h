@@ -86,9 +86,6 @@ public:
     // to the end of its own outgoing transition.
     std::int64_t VisibleFromMs(std::size_t i) const { return i == 0 ? 0 : CutMs(i - 1); }
     std::int64_t VisibleToMs(std::size_t i) const { return EndMs(i); }
-    // The slide whose still or outgoing transition holds ms (the last one at or past the end;
-    // -1 for a show without slides).
-    std::int64_t SlideAtMs(std::int64_t ms) const;
 
     // In frames.
     static std::int64_t FrameAt(std::int64_t ms, FrameRate rate);      // nearest boundary

@@ -103,6 +103,21 @@ TEST(ShowMixTest, NewerShowsPlanFadesOptionsAndWholeTracksToTheirEnd) {
     EXPECT_EQ(plan.Tracks[1].PlayMs, 3000); // the user's cut stays
     EXPECT_FALSE(plan.Tracks[1].LoudnessLufs.has_value());
     EXPECT_EQ(media::PlannedMusicMs(plan), 5300);
+
+    // The show's timeline lays the tracks out by the same plan: a cross-fade overlaps them and
+    // lengthens their fades, and no fade is longer than its track.
+    project::ShowOptions options = show.Options;
+    options.TrackCrossfadeSeconds = 1;
+    show.SetOptions(options);
+    const render::ShowTimeline timeline = media::ShowTimelineOf(show, 9000);
+    const auto& tracks = timeline.Tracks();
+    ASSERT_EQ(tracks.size(), 2u);
+    EXPECT_EQ(tracks[0].StartMs, 0);
+    EXPECT_EQ(tracks[0].FadeInMs, 1500);
+    EXPECT_EQ(tracks[0].FadeOutMs, 2300);
+    EXPECT_EQ(tracks[1].StartMs, 1300);
+    EXPECT_EQ(tracks[1].EndMs, 4300);
+    EXPECT_EQ(tracks[1].FadeInMs, 1000);
 }
 
 TEST(ShowMixTest, FittingWritesExactTimesAndTheRecordRoundsThem) {
