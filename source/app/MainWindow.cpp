@@ -151,7 +151,19 @@ void MainWindow::CreateControllers() {
             Storyboard->ShowSelectedInPreview();
     };
     Preview = new PreviewController(this, Show, std::move(preview));
-    Export = new VideoExportController(this, Show, *Jobs, Dialogs, {this, busy});
+    // A written video's choices become the show's, as one step that is saved with the show.
+    const auto storeOutput = [this](const project::OutputSettings& used) {
+        if (used == Show.Options.Output)
+            return;
+        auto change = History.BeginChange();
+        if (!change)
+            return;
+        project::ShowOptions options = Show.Options;
+        options.Output = used;
+        Show.SetOptions(options);
+        History.Commit(std::move(*change), QStringLiteral("video output"));
+    };
+    Export = new VideoExportController(this, Show, *Jobs, Dialogs, {this, busy, storeOutput});
     ControllerHost disc;
     disc.DialogParent = this;
     disc.BeginJob = [this](base::Progress& job) { return runningJobs_.Begin(job); };

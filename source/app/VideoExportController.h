@@ -31,8 +31,11 @@ public:
         QWidget* DialogParent = nullptr;
         // True while a job or the preview runs: no export starts then.
         std::function<bool()> Busy;
+        // Stores the output settings a written video used in the show, as one undo step.
+        std::function<void(const project::OutputSettings&)> StoreOutput;
     };
-    // Exports show (a copy of it, taken when the export starts) through jobs.
+    // Exports show (a copy of it, taken when the export starts) through jobs. The dialogs open at
+    // the show's last output settings; a written video's are stored through the host.
     VideoExportController(QObject* parent, const project::ShowModel& show, WindowJobs& jobs,
                           WindowDialogs& dialogs, Host host);
 
@@ -70,7 +73,7 @@ Q_SIGNALS:
 private:
     // The job's end, on the window's thread: the messages about it.
     void Finished(const QString& path, const project::ShowModel& show,
-                  const media::VideoExportResult& result);
+                  const media::VideoExportOptions& used, const media::VideoExportResult& result);
     // Rows of the screen the main window is on.
     int ScreenHeight() const;
     // The probe of the compressors for an AVI file, then its dialog and the export.
