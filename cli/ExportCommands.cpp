@@ -136,10 +136,13 @@ base::Status OpenShowForExport(project::ShowSession& session, const QString& sho
 namespace {
 
 // What the export used becomes the show's output settings, saved with the show as `edit` saves
-// it. The video is written either way: a show that cannot be saved (a photo that could not be
-// read has no working copy) keeps its file as it was, with one warning.
+// it. A show loaded with a blank slide for a photo that could not be read is not saved (it would
+// lose that photo): it keeps its earlier choices. A save that fails says so in one warning.
 void StoreUsedSettings(project::ShowModel& show, const media::VideoExportOptions& used,
                        const QString& showPath) {
+    for (const project::Slide& s : show.Slides)
+        if (s.WorkFile.empty())
+            return;
     project::ShowOptions options = show.Options;
     options.Output = media::UsedOutputSettings(options.Output, used);
     if (options == show.Options)
@@ -268,8 +271,9 @@ int RunExport(const QStringList& args) {
 
     // The container, then the choices that belong to it. An AVI file takes a compressor the
     // export offers (matched in any case) or none, at the AVI sizes and 25 frames per second;
-    // an MP4 file is H.264 or H.265 with AAC sound, 720p 16:9 at 25 frames per second unless the
-    // options or a preset say otherwise (the options win over the preset).
+    // an MP4 file is H.264 or H.265 with AAC sound, at the show's last choices (720p 16:9 at 25
+    // frames per second at first) unless the options or a preset say otherwise (the options win
+    // over the preset, both over the last choices).
     const auto container =
         media::CheckVideoOutput(base::EncodeFileName(out), base::EncodeFileName(show));
     if (!container)

@@ -197,7 +197,7 @@ TEST_F(ExportCliTest, TheLastOutputSettingsAreStoredAndUsedAgain) {
     const QString b = P("b.mp4");
     r = Cli({"export", P("show.qvs"), b});
     ASSERT_EQ(r.Status, 0) << r.Err.toStdString();
-    EXPECT_EQ(Probe(b, "stream=width,height,r_frame_rate:stream_tags=").substr(0, 41),
+    EXPECT_EQ(Probe(b, "stream=width,height,r_frame_rate:stream_tags=").substr(0, 40),
               "width=1080\nheight=1920\nr_frame_rate=30/1");
     const QByteArray used = EncoderSettings(b);
     EXPECT_TRUE(used.contains(" crf=30.0 ")) << used.constData();

@@ -29,6 +29,15 @@ QByteArray ReadAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// The music options, the output settings at their defaults.
+ShowOptions MusicOptions(double crossfade, double endFade, bool even) {
+    ShowOptions o;
+    o.TrackCrossfadeSeconds = crossfade;
+    o.EndFadeSeconds = endFade;
+    o.EvenLoudness = even;
+    return o;
+}
+
 void WriteAll(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
@@ -111,7 +120,7 @@ protected:
         t.Ext.LoudnessLufs = -18.5;
         t.Ext.TruePeakDb = -0.7;
         show.SetSound(0, t);
-        show.SetOptions({2.0, 3.0, true});
+        show.SetOptions(MusicOptions(2.0, 3.0, true));
     }
     QByteArray Save() {
         const SaveResult r = SaveProject(show, "out.qvs", quiet);
@@ -173,7 +182,7 @@ TEST_F(ExtensionBlockTest, AnExtendedShowRoundTripsBehindTheRecords) {
     EXPECT_EQ(show.Slides[0].StillMs, 4250);
     ASSERT_EQ(show.Sounds.size(), 1u);
     EXPECT_EQ(show.Sounds[0].Ext, tracks[0].Ext);
-    EXPECT_EQ(show.Options, (ShowOptions{2.0, 3.0, true}));
+    EXPECT_EQ(show.Options, MusicOptions(2.0, 3.0, true));
     EXPECT_EQ(Save(), extended);
 
     // A show made at another photo size keeps it where no setting chose one; a chosen one wins.
@@ -218,7 +227,7 @@ TEST_F(ExtensionBlockTest, UnknownChunksAndLongerPayloadsAreRead) {
     const LoadResult r = Load(plain + block);
     ASSERT_EQ(r.Outcome, LoadOutcome::Loaded) << r.Error;
     EXPECT_TRUE(r.Warning.empty()) << r.Warning;
-    EXPECT_EQ(show.Options, (ShowOptions{2.0, 3.0, true}));
+    EXPECT_EQ(show.Options, MusicOptions(2.0, 3.0, true));
     EXPECT_EQ(show.Slides[0].Ext.Motion.End.Z, 1.6);
     EXPECT_EQ(show.Sounds[0].Ext.FadeOutSeconds, 2.25);
 }
