@@ -24,7 +24,7 @@ namespace ui {
 
 StoryboardInput::StoryboardInput(Host host) : QObject(host.Window), host_(std::move(host)) {
     Ui::MainWindow& form = *host_.Form;
-    marker_ = new QFrame(form.PhotoStrip);
+    marker_ = new QFrame(form.photoStrip);
     marker_->setObjectName("DropMarker");
     marker_->setFrameShape(QFrame::NoFrame);
     marker_->setAutoFillBackground(true);
@@ -38,13 +38,13 @@ StoryboardInput::StoryboardInput(Host host) : QObject(host.Window), host_(std::m
     edgeTimer_->setInterval(kEdgePagingMs);
     connect(edgeTimer_, &QTimer::timeout, this, &StoryboardInput::PageTowardsEdge);
 
-    form.PhotoStrip->setAcceptDrops(true);
-    for (QWidget* arrow : {static_cast<QWidget*>(form.PreviousPageButton),
-                           static_cast<QWidget*>(form.NextPageButton)})
+    form.photoStrip->setAcceptDrops(true);
+    for (QWidget* arrow : {static_cast<QWidget*>(form.previousPageButton),
+                           static_cast<QWidget*>(form.nextPageButton)})
         arrow->setAcceptDrops(true);
-    for (QWidget* w : {form.PhotoStrip, form.MusicStrip, static_cast<QWidget*>(form.Image5),
-                       static_cast<QWidget*>(form.PreviousPageButton),
-                       static_cast<QWidget*>(form.NextPageButton)})
+    for (QWidget* w : {form.photoStrip, form.musicStrip, static_cast<QWidget*>(form.timeRuler),
+                       static_cast<QWidget*>(form.previousPageButton),
+                       static_cast<QWidget*>(form.nextPageButton)})
         w->installEventFilter(this);
     CreateShortcuts();
 }
@@ -153,12 +153,12 @@ bool StoryboardInput::DragOver(QObject* watched, QDragMoveEvent* event) {
     }
     event->acceptProposedAction();
     Ui::MainWindow& form = *host_.Form;
-    if (watched == form.PreviousPageButton || watched == form.NextPageButton) {
-        edgeDirection_ = watched == form.PreviousPageButton ? -1 : 1;
-        dragX_ = edgeDirection_ < 0 ? 0 : form.PhotoStrip->width();
+    if (watched == form.previousPageButton || watched == form.nextPageButton) {
+        edgeDirection_ = watched == form.previousPageButton ? -1 : 1;
+        dragX_ = edgeDirection_ < 0 ? 0 : form.photoStrip->width();
     } else {
         dragX_ = event->position().toPoint().x();
-        const int width = form.PhotoStrip->width();
+        const int width = form.photoStrip->width();
         edgeDirection_ = dragX_ < kEdgeZone ? -1 : (dragX_ >= width - kEdgeZone ? 1 : 0);
     }
     if (edgeDirection_ == 0)
@@ -190,12 +190,12 @@ bool StoryboardInput::Drop(QObject* watched, QDropEvent* event) {
     }
     Ui::MainWindow& form = *host_.Form;
     int x = event->position().toPoint().x();
-    if (watched == form.PreviousPageButton)
+    if (watched == form.previousPageButton)
         x = 0;
-    else if (watched == form.NextPageButton)
-        x = form.PhotoStrip->width();
+    else if (watched == form.nextPageButton)
+        x = form.photoStrip->width();
     const int gap =
-        render::DropGap(*host_.Show, form.PhotoStrip->width(), host_.View->SlidePage(), x);
+        render::DropGap(*host_.Show, form.photoStrip->width(), host_.View->SlidePage(), x);
     event->acceptProposedAction();
     host_.Commands->MovePhoto(tag - 1, render::MoveTargetOfGap(tag - 1, gap));
     return true;
@@ -217,7 +217,7 @@ void StoryboardInput::PageTowardsEdge() {
 
 void StoryboardInput::PlaceMarker() {
     const project::ShowModel& show = *host_.Show;
-    const int width = host_.Form->PhotoStrip->width();
+    const int width = host_.Form->photoStrip->width();
     const auto visible = render::PhotoStripPlaces(show, width, host_.View->SlidePage());
     if (visible.empty()) {
         marker_->hide();

@@ -54,12 +54,12 @@ QPixmap StoryboardView::ThumbnailOf(const std::string& path) {
 }
 
 void StoryboardView::ShowSelectedInPreview() {
-    // The selected slide composed at Image1's own size; the empty show is a plain button-face
+    // The selected slide composed at previewImage's own size; the empty show is a plain button-face
     // area. The selected photo's picture is kept while its working file stays the same, so a
     // resize or selecting it again composes without reading the file. An unreadable working
-    // file leaves Image1 as it was.
-    const int width = form_.Image1->width();
-    const int height = form_.Image1->height();
+    // file leaves previewImage as it was.
+    const int width = form_.previewImage->width();
+    const int height = form_.previewImage->height();
     const auto index = static_cast<std::size_t>(selectedSlide_);
     QImage image;
     if (show_.Slides.empty()) {
@@ -85,7 +85,7 @@ void StoryboardView::ShowSelectedInPreview() {
         image = target.CopyToImage();
     }
     if (!image.isNull())
-        form_.Image1->setPixmap(QPixmap::fromImage(image));
+        form_.previewImage->setPixmap(QPixmap::fromImage(image));
 }
 
 } // namespace ui

@@ -112,6 +112,9 @@ Q_SIGNALS:
     void trackMenuRequested();
     // A photo's transition cell was clicked (the photo is selected already).
     void transitionCellClicked(int index);
+    // The strip was laid out again (its page, its cells or its width changed) or the selection
+    // moved: what depends on them (the window's buttons) is brought up to date.
+    void viewChanged();
 
 private:
     struct PhotoCell;

@@ -71,7 +71,7 @@ void VideoExportController::ProbeCodecs(const QString& path, media::VideoExportO
         QApplication::restoreOverrideCursor();
         delete wait.data();
     };
-    running_ = true;
+    SetRunning(true);
     const bool started = jobs_.Start(
         [probe, list = ListCodecs](WindowProgress& progress) {
             probe->Lines = list();
@@ -79,12 +79,12 @@ void VideoExportController::ProbeCodecs(const QString& path, media::VideoExportO
         },
         [this, probe, unwait, path, options]() mutable {
             unwait();
-            running_ = false;
+            SetRunning(false);
             if (!probe->Cancelled && AskAviOptions(probe->Lines, options))
                 StartExport(path, std::move(options));
         });
     if (!started) {
-        running_ = false;
+        SetRunning(false);
         unwait();
     }
 }
@@ -145,7 +145,7 @@ void VideoExportController::StartExport(const QString& path, media::VideoExportO
     // the show may not change) and hears the frames, the speed and the time left.
     auto snapshot = std::make_shared<const project::ShowModel>(show_);
     auto result = std::make_shared<media::VideoExportResult>();
-    running_ = true;
+    SetRunning(true);
     const bool started = jobs_.Start(
         [snapshot, result, options](WindowProgress& progress) mutable {
             options.OnFrames = [&progress, also = options.OnFrames](std::int64_t done,
@@ -158,12 +158,12 @@ void VideoExportController::StartExport(const QString& path, media::VideoExportO
         },
         [this, path, snapshot, result] { Finished(path, *snapshot, *result); });
     if (!started)
-        running_ = false;
+        SetRunning(false);
 }
 
 void VideoExportController::Finished(const QString& path, const project::ShowModel& show,
                                      const media::VideoExportResult& result) {
-    running_ = false;
+    SetRunning(false);
     last_ = result;
     if (last_.Outcome == media::ExportOutcome::Failed) {
         dialogs_.ShowMessage(FailureMessage(path) + "\n" + Detail(path, last_.Error));

@@ -66,8 +66,16 @@ public:
 Q_SIGNALS:
     // An export started by saveAsVideo has ended and its end was told.
     void finished();
+    // Running() changed: the window's busy state may have changed.
+    void runningChanged();
 
 private:
+    void SetRunning(bool running) {
+        if (running_ == running)
+            return;
+        running_ = running;
+        Q_EMIT runningChanged();
+    }
     // The job's end, on the window's thread: the messages about it.
     void Finished(const QString& path, const project::ShowModel& show,
                   const media::VideoExportResult& result);
