@@ -63,13 +63,14 @@ void CenterBottomToolbar(Ui::MainWindow& form) {
     for (QToolButton* b :
          {form.newButton, form.openButton, form.previewButton, form.saveButton, form.discButton})
         width += b->width() > 0 ? b->minimumWidth() : 62;
-    const BottomBarPlacement placement =
-        PlaceBottomBar(form.bottomBar->width(), form.bottomBar->height() > 0 ? form.bottomBar->height() : 66,
-                       QSize(width, 63));
+    const BottomBarPlacement placement = PlaceBottomBar(
+        form.bottomBar->width(), form.bottomBar->height() > 0 ? form.bottomBar->height() : 66,
+        QSize(width, 63));
     form.fileBar->setGeometry(placement.Toolbar);
     form.linkBar->setGeometry(placement.Links);
-    const std::array<QLabel*, 6> links = {form.siteLink, form.slideShowsLink, form.photographyLink,
-                                          form.freePhotosLink, form.videoFormatLink, form.discFormatLink};
+    const std::array<QLabel*, 6> links = {form.siteLink,        form.slideShowsLink,
+                                          form.photographyLink, form.freePhotosLink,
+                                          form.videoFormatLink, form.discFormatLink};
     for (std::size_t i = 0; i < links.size() && i < placement.Icons.size(); ++i)
         links[i]->setGeometry(placement.Icons[i]);
 }

@@ -51,7 +51,8 @@ using base::TextKey;
 namespace ui {
 
 MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent), Form(std::make_unique<Ui::MainWindow>()), runningJobs_(*this, [this] { UpdateControlStates(); }) {
+    : QMainWindow(parent), Form(std::make_unique<Ui::MainWindow>()),
+      runningJobs_(*this, [this] { UpdateControlStates(); }) {
     Form->setupUi(this);
     UseDesktopDialogs(Dialogs, *this);
     ProgressView = new ProgressWindow(this);
@@ -62,11 +63,10 @@ MainWindow::MainWindow(QWidget* parent)
                           [this](base::Progress& job) { return runningJobs_.Begin(job); });
     CreateStoryboard();
     CreateControllers();
-    showMusic_ = std::make_unique<ShowMusicCommand>(ShowMusicCommand::Host{
-        this, Show, History, *Jobs, Dialogs, *Storyboard, [this] { return Busy(); }});
-    settings_ = std::make_unique<WindowSettings>(WindowSettings::Host{
-        this, Show, SiteURL, [this](const QString& path) { LoadLanguageFile(path); },
-        [this] { return Busy(); }});
+    showMusic_ =
+        std::make_unique<ShowMusicCommand>(Host(), Show, History, *Jobs, Dialogs, *Storyboard);
+    settings_ = std::make_unique<WindowSettings>(
+        Host(), Show, SiteURL, [this](const QString& path) { LoadLanguageFile(path); });
     CreateMenus();
     SetWindowIcons(*Form);
     ConnectCommands();
@@ -97,7 +97,11 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::CreateStoryboard() {
-    Storyboard = new StoryboardView(*this, *Form, Show);
+    Storyboard = new StoryboardView(*this,
+                                    {Form->photoStrip, Form->musicStrip, Form->timeRuler,
+                                     Form->storyboardPanel, Form->previewImage,
+                                     Form->previousPageButton, Form->nextPageButton},
+                                    Show);
     Storyboard->IsBusy = [this] { return Busy(); };
     Storyboard->SetHistory(&History);
     connect(Storyboard, &StoryboardView::viewChanged, this, &MainWindow::UpdateControlStates);
@@ -116,18 +120,11 @@ void MainWindow::CreateStoryboard() {
             return;
         History.Commit(std::move(*change), QStringLiteral("transition"));
         Storyboard->LayoutPhotoStrip(Storyboard->SlidePage());
-        NoteLongTransitions();
+        Commands->NoteLongTransitions();
     });
-    StoryboardCommands::Host host;
-    host.DialogParent = this;
+    ControllerHost host = Host();
     host.Busy = [this] { return Busy() || closed_; };
-    host.NoteTransitions = [this] { NoteLongTransitions(); };
-    host.AskYesNo = [this](const QString& question, const QString& caption) {
-        return Dialogs.AskYesNo(question, caption);
-    };
-    host.ShowMessage = [this](const QString& text) { Dialogs.ShowMessage(text); };
-    host.StripWidth = [this] { return Form->photoStrip->width(); };
-    Commands = new StoryboardCommands(this, Show, History, *Storyboard, std::move(host));
+    Commands = new StoryboardCommands(this, Show, History, *Storyboard, Dialogs, std::move(host));
     connect(this, &MainWindow::trackPlaybackFinished, Commands,
             &StoryboardCommands::trackPlaybackFinished);
 }
@@ -151,21 +148,13 @@ void MainWindow::CreateControllers() {
     };
     Preview = new PreviewController(this, Show, std::move(preview));
     connect(Preview, &PreviewController::runningChanged, this, &MainWindow::UpdateControlStates);
-    Export = new VideoExportController(this, Show, *Jobs, Dialogs, {this, busy});
-    connect(Export, &VideoExportController::runningChanged, this,
-            &MainWindow::UpdateControlStates);
-    ControllerHost disc;
-    disc.DialogParent = this;
-    disc.BeginJob = [this](base::Progress& job) { return runningJobs_.Begin(job); };
-    Disc = new DiscController(this, std::move(disc));
+    Export = new VideoExportController(this, Show, *Jobs, Dialogs, Host());
+    connect(Export, &VideoExportController::runningChanged, this, &MainWindow::UpdateControlStates);
+    Disc = new DiscController(this, Host());
 
     const auto haveFolders = [this] { return HaveWorkingFolders(); };
-    ImportController::Host importing;
-    importing.Busy = busy;
-    importing.HaveWorkingFolders = haveFolders;
-    importing.StripWidth = [this] { return Form->photoStrip->width(); };
-    Import = new ImportController(this, Show, History, *Storyboard, *Jobs, Dialogs,
-                                  std::move(importing));
+    Import =
+        new ImportController(this, Show, History, *Storyboard, *Jobs, Dialogs, Host(), haveFolders);
 
     ShowFileController::Host files;
     files.Window = this;
@@ -185,8 +174,7 @@ void MainWindow::CreateControllers() {
 
     StoryboardInput::Host input;
     input.Window = this;
-    input.Form = Form.get();
-    input.Show = &Show;
+    input.Widgets = Storyboard->Widgets();
     input.View = Storyboard;
     input.Commands = Commands;
     input.Preview = Preview;
@@ -248,15 +236,13 @@ QString MainWindow::NoSoundText() {
                    : QStringLiteral("Sound output is not available: the preview plays silently.");
 }
 
-void MainWindow::NoteLongTransitions() {
-    const std::string english = project::LongTransitionWarning(Show);
-    if (english.empty())
-        return;
-    const bool russian =
-        base::AppLanguage().Text(TextKey::Cancel, "Отмена") == QString::fromUtf8("Отмена");
-    ShowNotice(russian ? QString::fromUtf8("Переход длиннее снимка до или после него: он идёт, "
-                                           "как задан, поверх времени снимков.")
-                       : QString::fromStdString(english).replace(0, 1, "T"));
+ControllerHost MainWindow::Host() {
+    ControllerHost host;
+    host.DialogParent = this;
+    host.BeginJob = [this](base::Progress& job) { return runningJobs_.Begin(job); };
+    host.Busy = [this] { return Busy(); };
+    host.Notice = [this](const QString& text) { ShowNotice(text); };
+    return host;
 }
 
 void MainWindow::ShowNotice(const QString& text) {
@@ -446,14 +432,13 @@ void MainWindow::ConnectCommands() {
     Form->previewImage->installEventFilter(this);
     Form->bottomBar->installEventFilter(this);
     Form->photoStrip->installEventFilter(this);
-    for (QLabel* link : {Form->siteLink, Form->slideShowsLink, Form->photographyLink, Form->freePhotosLink,
-                         Form->videoFormatLink, Form->discFormatLink})
+    for (QLabel* link : {Form->siteLink, Form->slideShowsLink, Form->photographyLink,
+                         Form->freePhotosLink, Form->videoFormatLink, Form->discFormatLink})
         link->installEventFilter(this);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ProgressView &&
-        (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+    if (watched == ProgressView && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
         UpdateControlStates();
     // The bottom bar gets its new width after the window's own resize event.
     if (watched == Form->bottomBar && event->type() == QEvent::Resize)
@@ -470,8 +455,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             Preview->stop();
             return true;
         }
-        const std::array<QObject*, 6> links = {Form->siteLink, Form->slideShowsLink, Form->photographyLink,
-                                               Form->freePhotosLink, Form->videoFormatLink, Form->discFormatLink};
+        const std::array<QObject*, 6> links = {Form->siteLink,        Form->slideShowsLink,
+                                               Form->photographyLink, Form->freePhotosLink,
+                                               Form->videoFormatLink, Form->discFormatLink};
         for (std::size_t k = 0; k < links.size(); ++k)
             if (watched == links[k]) {
                 openLink(static_cast<int>(k) + 6); // the links keep their numbers 6..11
@@ -527,11 +513,8 @@ void MainWindow::ApplyLanguage() {
 }
 
 void MainWindow::CreateHistoryActions() {
-    UndoControls::Host host;
-    host.Busy = [this] { return Busy(); };
-    host.ShowMessage = [this](const QString& text) { Dialogs.ShowMessage(text); };
-    host.Reveal = [this] { Storyboard->RevealSelectedSlide(); };
-    Undo = new UndoControls(*this, History, std::move(host));
+    Undo = new UndoControls(*this, History, Dialogs, Host(),
+                            [this] { Storyboard->RevealSelectedSlide(); });
     connect(Undo, &UndoControls::stateChanged, this, &MainWindow::UpdateControlStates);
 
     Undo->AddButtons(*Form->effectsBar); // after the effect buttons of the top bar

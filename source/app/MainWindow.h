@@ -118,8 +118,9 @@ private:
 
     // A message for the user in the status line, shown for a while, never blocking.
     void ShowNotice(const QString& text);
-    // Once after an edit: the transitions longer than the photo before or after them.
-    void NoteLongTransitions();
+    // What every controller is given of the window: the dialogs' parent, jobs, the busy state
+    // and the status line.
+    ControllerHost Host();
     // False, after telling the user why, when the show has no working folders: nothing can be
     // added or opened then (it would be written into the current folder).
     bool HaveWorkingFolders();

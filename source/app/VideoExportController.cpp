@@ -28,7 +28,8 @@ using base::TextKey;
 namespace ui {
 
 VideoExportController::VideoExportController(QObject* parent, const project::ShowModel& show,
-                                             WindowJobs& jobs, WindowDialogs& dialogs, Host host)
+                                             WindowJobs& jobs, WindowDialogs& dialogs,
+                                             ControllerHost host)
     : QObject(parent), show_(show), jobs_(jobs), dialogs_(dialogs), host_(std::move(host)) {
     ListCodecs = [] { return media::ListCodecs(); };
     RunDialog = [](VideoExportDialog& dialog) { return dialog.exec(); };
@@ -118,7 +119,7 @@ bool VideoExportController::AskMp4Options(media::VideoExportOptions& options) {
 }
 
 void VideoExportController::saveAsVideo() {
-    if (host_.Busy())
+    if (host_.IsBusy())
         return;
     const QString path = dialogs_.AskSaveName(ProposedFileName(), true);
     if (path.isEmpty())

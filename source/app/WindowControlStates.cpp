@@ -9,8 +9,9 @@
 namespace ui {
 
 void ApplyControlStates(Ui::MainWindow& form, const project::ControlStates& states) {
-    for (QWidget* w : {static_cast<QWidget*>(form.topBar), static_cast<QWidget*>(form.bottomBar),
-                       static_cast<QWidget*>(form.stripsPanel), static_cast<QWidget*>(form.addPanel)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(form.topBar), static_cast<QWidget*>(form.bottomBar),
+          static_cast<QWidget*>(form.stripsPanel), static_cast<QWidget*>(form.addPanel)})
         w->setEnabled(states.Panels);
     for (QWidget* w :
          {form.cropButton, form.captionButton, form.turnButton, form.lightButton, form.colorButton,

@@ -45,8 +45,8 @@ void SetWindowIcons(Ui::MainWindow& form) {
     form.addMusicButton->setIcon(MakeIcon(IconKind::AddMusic, 48));
     form.addMusicButton->setIconSize(QSize(48, 48));
     int variant = 0;
-    for (QLabel* link : {form.siteLink, form.slideShowsLink, form.photographyLink, form.freePhotosLink,
-                         form.videoFormatLink, form.discFormatLink})
+    for (QLabel* link : {form.siteLink, form.slideShowsLink, form.photographyLink,
+                         form.freePhotosLink, form.videoFormatLink, form.discFormatLink})
         link->setPixmap(DrawIcon(IconKind::Link, 16, variant++));
 }
 

@@ -53,8 +53,9 @@ void ApplyWindowTexts(Ui::MainWindow& form, const WindowMenus& menus,
         HintText(TextKey::NewShow, form.newButton),
     });
     // What each link icon opens, named before it is clicked.
-    const std::array<QLabel*, 6> links = {form.siteLink, form.slideShowsLink, form.photographyLink,
-                                          form.freePhotosLink, form.videoFormatLink, form.discFormatLink};
+    const std::array<QLabel*, 6> links = {form.siteLink,        form.slideShowsLink,
+                                          form.photographyLink, form.freePhotosLink,
+                                          form.videoFormatLink, form.discFormatLink};
     const char* const what[6] = {"Сайт Reelpane",   "О слайд-шоу",         "О фотографии",
                                  "Бесплатные фото", "О формате видео AVI", "О формате дисков"};
     for (int i = 0; i < 6; ++i)

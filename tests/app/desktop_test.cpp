@@ -1,10 +1,10 @@
 // The window as the desktop meets it: a show named on the command line, the recent-shows list,
 // addresses no browser takes, the preview following the window's size, and the bottom bar's
 // controls apart from each other at every width.
-#include "WindowWaits.h"
-#include "app/BottomBarLayout.h"
 #include "MainWindowProbe.h"
 #include "WidgetLookup.h"
+#include "WindowWaits.h"
+#include "app/BottomBarLayout.h"
 #include "app/RecentShowsMenu.h"
 #include "app/StartupArguments.h"
 #include "base/Language.h"
@@ -293,10 +293,12 @@ private Q_SLOTS:
             QTRY_COMPARE(form.size(), size);
             QTest::qWait(20);
             const std::vector<QWidget*> named = {
-                Widget<QToolButton>(form, "newButton"),  Widget<QToolButton>(form, "openButton"), Widget<QToolButton>(form, "previewButton"),
-                Widget<QToolButton>(form, "saveButton"), Widget<QToolButton>(form, "discButton"), Widget<QLabel>(form, "siteLink"),
-                Widget<QLabel>(form, "slideShowsLink"),  Widget<QLabel>(form, "photographyLink"),  Widget<QLabel>(form, "freePhotosLink"),
-                Widget<QLabel>(form, "videoFormatLink"),  Widget<QLabel>(form, "discFormatLink")};
+                Widget<QToolButton>(form, "newButton"),     Widget<QToolButton>(form, "openButton"),
+                Widget<QToolButton>(form, "previewButton"), Widget<QToolButton>(form, "saveButton"),
+                Widget<QToolButton>(form, "discButton"),    Widget<QLabel>(form, "siteLink"),
+                Widget<QLabel>(form, "slideShowsLink"),     Widget<QLabel>(form, "photographyLink"),
+                Widget<QLabel>(form, "freePhotosLink"),     Widget<QLabel>(form, "videoFormatLink"),
+                Widget<QLabel>(form, "discFormatLink")};
             for (std::size_t i = 0; i < named.size(); ++i) {
                 const QRect a = InWindow(form, named[i]);
                 QVERIFY2(form.rect().contains(a), qPrintable(named[i]->objectName()));
@@ -309,7 +311,8 @@ private Q_SLOTS:
                                             .arg(size.height())));
             }
             // The buttons with a menu have room for their arrow.
-            for (QToolButton* b : {Widget<QToolButton>(form, "openButton"), Widget<QToolButton>(form, "saveButton")})
+            for (QToolButton* b :
+                 {Widget<QToolButton>(form, "openButton"), Widget<QToolButton>(form, "saveButton")})
                 QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(b->objectName()));
         }
     }

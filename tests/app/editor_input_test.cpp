@@ -1,9 +1,9 @@
 // Keyboard and mouse in the editor, headless: every shortcut, the right-click menus of photos
 // and tracks, wheel paging and the paging arrows, dragging a photo to another place, and where
 // the strip lands after an import (with its count in the progress window and Cancel).
-#include "WindowWaits.h"
 #include "MainWindowProbe.h"
 #include "WidgetLookup.h"
+#include "WindowWaits.h"
 #include "app/WindowJobs.h"
 #include "base/ProgramFolder.h"
 #include "media/audio/AudioLibrary.h"
@@ -54,7 +54,8 @@ class EditorInputTest : public QObject {
         form->activateWindow();
         if (!QTest::qWaitForWindowActive(form.get()))
             qWarning("window not active");
-        if (!QTest::qWaitFor([&] { return Widget<QWidget>(*form, "photoStrip")->width() == 7 * 132; }))
+        if (!QTest::qWaitFor(
+                [&] { return Widget<QWidget>(*form, "photoStrip")->width() == 7 * 132; }))
             qWarning("strip not seven cells wide");
         return form;
     }
@@ -341,7 +342,8 @@ private Q_SLOTS:
         QCOMPARE(form->Storyboard->SlidePage(), 2);
         QVERIFY(left->isVisible());
         QVERIFY(!right->isVisible());
-        QCOMPARE(Widget<QWidget>(*form, "photoStrip")->width(), 7 * 132); // hiding an arrow keeps its room
+        QCOMPARE(Widget<QWidget>(*form, "photoStrip")->width(),
+                 7 * 132); // hiding an arrow keeps its room
 
         Wheel(Widget<QWidget>(*form, "photoStrip"), 120); // up: back a page
         QCOMPARE(form->Storyboard->SlidePage(), 1);

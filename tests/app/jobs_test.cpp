@@ -1,8 +1,8 @@
 // The window while a job runs on the worker: whatever its event loop lets in meanwhile (a close, a
 // drop, a command, a late Cancel) must neither change the show under the job nor leak into the
 // next job.
-#include "WindowWaits.h"
 #include "MainWindowProbe.h"
+#include "WindowWaits.h"
 #include "app/WindowJobs.h"
 #include "base/ProgramFolder.h"
 #include "media/ui/ProgressWindow.h"

@@ -1,8 +1,8 @@
 // The main window headless: caption, sizes, the bottom toolbar, and the show commands with their
 // questions answered both ways.
-#include "WindowWaits.h"
 #include "MainWindowProbe.h"
 #include "WidgetLookup.h"
+#include "WindowWaits.h"
 #include "base/ProgramFolder.h"
 
 #include <QApplication>
@@ -156,7 +156,8 @@ private Q_SLOTS:
         // Each icon names what it opens before it is clicked.
         QVERIFY(Widget<QLabel>(form, "photographyLink")->toolTip().contains(opened[1]));
         QVERIFY(Widget<QLabel>(form, "discFormatLink")->toolTip().contains("ISO_9660"));
-        QTest::mouseClick(Widget<QLabel>(form, "siteLink"), Qt::LeftButton); // the program's own page
+        QTest::mouseClick(Widget<QLabel>(form, "siteLink"),
+                          Qt::LeftButton); // the program's own page
         QCOMPARE(opened.size(), 3);
         QCOMPARE(opened[2], form.SiteURL);
         // The built-in site address is the program's web page, not a file of the program.

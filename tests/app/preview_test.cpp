@@ -1,6 +1,6 @@
 // The full-screen preview on the main window, its clock driven by the test: the layout it enters
-// and leaves, the pictures previewImage shows (slides and a slide-in caught half-way), the tracks that
-// play with their volumes, pausing with Space, and stopping by Esc, by a click and at the end.
+// and leaves, the pictures previewImage shows (slides and a slide-in caught half-way), the tracks
+// that play with their volumes, pausing with Space, and stopping by Esc, by a click and at the end.
 #include "MainWindowProbe.h"
 #include "WidgetLookup.h"
 #include "base/ProgramFolder.h"
@@ -61,7 +61,9 @@ class PreviewTest : public QObject {
         return path;
     }
 
-    static QImage Shown(MainWindowProbe& form) { return Widget<QLabel>(form, "previewImage")->pixmap().toImage(); }
+    static QImage Shown(MainWindowProbe& form) {
+        return Widget<QLabel>(form, "previewImage")->pixmap().toImage();
+    }
     static QRgb At(const QImage& image, int x, int y) { return image.pixel(x, y) | 0xff000000; }
     static std::uint32_t Volume() {
         std::uint32_t volume = 0;
@@ -85,7 +87,8 @@ class PreviewTest : public QObject {
         options.ScratchPath = form.Show.PicturesDir + "expected.bmp";
         render::FrameRenderer renderer(form.Show.Slides, options);
         imaging::Bitmap frame =
-            imaging::Bitmap::CreateSized(Widget<QLabel>(form, "previewImage")->width(), Widget<QLabel>(form, "previewImage")->height());
+            imaging::Bitmap::CreateSized(Widget<QLabel>(form, "previewImage")->width(),
+                                         Widget<QLabel>(form, "previewImage")->height());
         renderer.Render(frame, render::ShowTimeline::FrameOnScreen(showMs, rate));
         return frame.CopyToImage().convertToFormat(QImage::Format_RGB32);
     }
@@ -146,15 +149,18 @@ private Q_SLOTS:
         QVERIFY(w.Preview->Running());
         QVERIFY(w.Busy());
         QCOMPARE(w.Storyboard->SelectedSlide(), 0);
-        QVERIFY(!Widget<QFrame>(w, "topBar")->isVisible() && !Widget<QFrame>(w, "bottomBar")->isVisible() &&
+        QVERIFY(!Widget<QFrame>(w, "topBar")->isVisible() &&
+                !Widget<QFrame>(w, "bottomBar")->isVisible() &&
                 !Widget<QFrame>(w, "storyboardPanel")->isVisible());
         QVERIFY(w.windowFlags() & Qt::FramelessWindowHint);
         QVERIFY(w.windowState() & Qt::WindowMaximized);
         QVERIFY(!w.acceptDrops());
         QTRY_VERIFY(Widget<QLabel>(w, "previewImage")->width() > before.width() &&
                     Widget<QLabel>(w, "previewImage")->height() > before.height());
-        QTRY_VERIFY(!Widget<QWidget>(w, "stripsPanel")->isEnabled()); // the busy timer has had its turn
-        const int width = Widget<QLabel>(w, "previewImage")->width(), height = Widget<QLabel>(w, "previewImage")->height();
+        QTRY_VERIFY(
+            !Widget<QWidget>(w, "stripsPanel")->isEnabled()); // the busy timer has had its turn
+        const int width = Widget<QLabel>(w, "previewImage")->width(),
+                  height = Widget<QLabel>(w, "previewImage")->height();
 
         TickAt(w, 0);
         QImage shown = Shown(w);
@@ -344,7 +350,9 @@ private Q_SLOTS:
         TickAt(w, 0);
         QCOMPARE(w.Preview->Schedule().LastStartedTrack(), 0);
         QCOMPARE(w.Preview->PlayingTrack(), -1);
-        QCOMPARE(At(Shown(w), Widget<QLabel>(w, "previewImage")->width() / 2, Widget<QLabel>(w, "previewImage")->height() / 2), kBlue);
+        QCOMPARE(At(Shown(w), Widget<QLabel>(w, "previewImage")->width() / 2,
+                    Widget<QLabel>(w, "previewImage")->height() / 2),
+                 kBlue);
         TickAt(w, 10'000);
         ExpectEditorLayout(w);
     }

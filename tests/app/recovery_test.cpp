@@ -3,9 +3,9 @@
 // window offers the show, recovers every edit as an unsaved show, or deletes it on No. Also the
 // caption while changes are unsaved, Ctrl+S to the show's own file, and "Saved".
 #include "AudioFiles.h"
+#include "MainWindowProbe.h"
 #include "WindowWaits.h"
 #include "app/AutosaveController.h"
-#include "MainWindowProbe.h"
 #include "base/Language.h"
 #include "base/ProgramFolder.h"
 #include "project/Recovery.h"

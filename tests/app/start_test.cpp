@@ -1,8 +1,8 @@
 // The window's start and end on machines as users have them: no sound device, signals from the
 // session, no working folders; and the editor's preview picture kept while the photo is the same.
-#include "WindowWaits.h"
 #include "MainWindowProbe.h"
 #include "WidgetLookup.h"
+#include "WindowWaits.h"
 #include "app/SignalBridge.h"
 #include "base/ProgramFolder.h"
 #include "media/audio/AudioLibrary.h"

@@ -1,8 +1,8 @@
 // The storyboard headless: photo cells, paging, selection frames, drag swap, track cells, and
 // the open and save commands with their messages.
-#include "WindowWaits.h"
 #include "MainWindowProbe.h"
 #include "WidgetLookup.h"
+#include "WindowWaits.h"
 #include "base/ProgramFolder.h"
 #include "imaging/TransitionKinds.h"
 #include "media/audio/AudioLibrary.h"

@@ -1,9 +1,9 @@
 // The window's undo and redo, the question before unsaved changes are lost, and an open that
 // fails half-way: close, New and Open honour each answer; undo and redo bring back records,
 // working pictures byte for byte and the cells; nothing changes the show while a job runs.
-#include "WindowWaits.h"
 #include "MainWindowProbe.h"
 #include "WidgetLookup.h"
+#include "WindowWaits.h"
 #include "base/ProgramFolder.h"
 #include "imaging/ui/EffectsDialog.h"
 #include "imaging/ui/MotionEditor.h"
@@ -292,7 +292,8 @@ private Q_SLOTS:
         QVERIFY(place(undo).left() > place(Widget<QToolButton>(form, "timeButton")).right());
         QVERIFY(place(redo).left() > place(undo).right());
         for (QWidget* right :
-             {Widget<QToolButton>(form, "settingsButton"), Widget<QToolButton>(form, "helpButton"), Widget<QToolButton>(form, "aboutButton")})
+             {Widget<QToolButton>(form, "settingsButton"), Widget<QToolButton>(form, "helpButton"),
+              Widget<QToolButton>(form, "aboutButton")})
             QVERIFY(!place(redo).intersects(place(right)));
         if (qEnvironmentVariableIsSet("REELPANE_SCREENSHOTS"))
             form.grab().save(qEnvironmentVariable("REELPANE_SCREENSHOTS") + "/undo-minimum.png");

@@ -4,8 +4,8 @@
 // filter) leads to the MP4 dialog instead of the compressors, and its choices to the job. The
 // export runs on the job runner's worker: the window keeps repainting, and Cancel in the progress
 // window stops it.
-#include "WidgetLookup.h"
 #include "MainWindowProbe.h"
+#include "WidgetLookup.h"
 #include "app/WindowJobs.h"
 #include "base/ProgramFolder.h"
 #include "imaging/BmpFile.h"
