@@ -267,6 +267,14 @@ bool MainWindow::Busy() const {
     return runningJobs_.Any() || Preview->Running() || Export->Running() || Disc->Running();
 }
 
+void MainWindow::OfferRecovery() {
+    Files->OfferRecovery();
+}
+
+void MainWindow::OpenStartupShow(const QString& path) {
+    Files->OpenStartupShow(path);
+}
+
 void MainWindow::CloseWithoutQuestion() {
     closeWithoutQuestion_ = true;
     close();
@@ -358,8 +366,8 @@ void MainWindow::LoadLanguageFile(const QString& path) {
 }
 
 void MainWindow::UpdateControlStates() {
-    // Not while the window is being torn down (a job's end may still be told then).
-    if (!Storyboard || !Form)
+    // Not while the window is being built or torn down (a job's end may still be told then).
+    if (!Storyboard || !Form || !Preview || !Export || !Disc)
         return;
     const bool busy = (Dialogs.ProgressVisible && Dialogs.ProgressVisible()) || Busy();
     ApplyControlStates(

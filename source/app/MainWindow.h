@@ -53,6 +53,10 @@ public:
     // change then: commands and drops are ignored, and a close waits for the job, which it asks
     // to stop.
     bool Busy() const;
+    // At start: offers the work a dead instance left in its recovery file, and opens the show
+    // named on the command line.
+    void OfferRecovery();
+    void OpenStartupShow(const QString& path);
     // The notice of a start without a sound device, shown in the status line.
     static QString NoSoundText();
 

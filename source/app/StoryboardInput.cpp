@@ -66,7 +66,6 @@ void StoryboardInput::CreateShortcuts() {
     PreviewController* preview = h.Preview;
     StoryboardCommands* commands = h.Commands;
     StoryboardView* view = h.View;
-    const project::ShowModel* show = h.Show;
     AddShortcut(QKeySequence(Qt::Key_F5), "PreviewShortcut", [preview] { preview->start(); });
     // Space starts the preview, and while it plays pauses and resumes it (as the preview's own
     // key handling would: a shortcut takes the key before it).
@@ -84,8 +83,8 @@ void StoryboardInput::CreateShortcuts() {
                 [commands, view] { commands->selectPhoto(view->SelectedSlide() + 1); });
     AddShortcut(QKeySequence(Qt::Key_Home), "FirstPhotoShortcut",
                 [commands] { commands->selectPhoto(0); });
-    AddShortcut(QKeySequence(Qt::Key_End), "LastPhotoShortcut", [commands, show] {
-        commands->selectPhoto(static_cast<int>(show->Slides.size()) - 1);
+    AddShortcut(QKeySequence(Qt::Key_End), "LastPhotoShortcut", [commands, view] {
+        commands->selectPhoto(static_cast<int>(view->PhotoCellCount()) - 1);
     });
     AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Left), "MoveLeftShortcut", [commands, view] {
         const int n = view->SelectedSlide();
