@@ -63,7 +63,7 @@ private Q_SLOTS:
         QVERIFY(media::Audio().Loaded());
         QVERIFY(media::Audio().OutputOpen()); // the silent device: the preview keeps time
         QVERIFY(form.statusBar()->isVisible());
-        QCOMPARE(form.statusBar()->currentMessage(), MainWindow::NoSoundText());
+        QCOMPARE(form.statusBar()->currentMessage(), MainWindowProbe::NoSoundText());
         QVERIFY(form.close());
     }
 
