@@ -4,6 +4,7 @@
 // one message if it fails, or one naming the video with a button that opens its folder.
 #pragma once
 
+#include "app/ControllerHost.h"
 #include "media/export/VideoExport.h"
 
 #include <QObject>
@@ -26,18 +27,10 @@ class VideoExportController final : public QObject {
     Q_OBJECT
 
 public:
-    struct Host {
-        // The parent of the dialogs and messages; its screen decides the preview's size.
-        QWidget* DialogParent = nullptr;
-        // True while a job or the preview runs: no export starts then.
-        std::function<bool()> Busy;
-        // Stores the output settings a written video used in the show, as one undo step.
-        std::function<void(const project::OutputSettings&)> StoreOutput;
-    };
     // Exports show (a copy of it, taken when the export starts) through jobs. The dialogs open at
-    // the show's last output settings; a written video's are stored through the host.
+    // the show's last output settings; a written video's are handed to StoreOutput.
     VideoExportController(QObject* parent, const project::ShowModel& show, WindowJobs& jobs,
-                          WindowDialogs& dialogs, Host host);
+                          WindowDialogs& dialogs, ControllerHost host);
 
     // True while the compressors are probed for an AVI file and while a video is written; the
     // window is busy then.
@@ -50,6 +43,8 @@ public:
     // The file-dialog filter of MP4 files, beside AVI's.
     static QString Mp4Filter() { return QStringLiteral("MP4 video (*.mp4)"); }
 
+    // Stores the output settings a written video used in the show, as one undo step.
+    std::function<void(const project::OutputSettings&)> StoreOutput;
     // The compressor lines; tests replace it. Called on the job's worker thread.
     std::function<std::vector<std::string>()> ListCodecs;
     // The dialog's modal run (QDialog::Accepted or Rejected); tests replace it.
@@ -69,8 +64,16 @@ public:
 Q_SIGNALS:
     // An export started by saveAsVideo has ended and its end was told.
     void finished();
+    // Running() changed: the window's busy state may have changed.
+    void runningChanged();
 
 private:
+    void SetRunning(bool running) {
+        if (running_ == running)
+            return;
+        running_ = running;
+        Q_EMIT runningChanged();
+    }
     // The job's end, on the window's thread: the messages about it.
     void Finished(const QString& path, const project::ShowModel& show,
                   const media::VideoExportOptions& used, const media::VideoExportResult& result);
@@ -90,7 +93,8 @@ private:
     const project::ShowModel& show_;
     WindowJobs& jobs_;
     WindowDialogs& dialogs_;
-    Host host_;
+    // The dialogs' parent (its screen decides the preview's size); no export starts while busy.
+    ControllerHost host_;
     bool running_ = false;
     media::VideoExportResult last_;
 };
