@@ -260,7 +260,7 @@ private Q_SLOTS:
     // The dialogs open at the show's last choices; a written video's choices (with the speed and
     // constant quality no dialog shows) become the show's as one step, undone like any other.
     void theDialogsOpenAtTheShowsLastChoiceAndAWrittenVideoStoresIts() {
-        MainWindow form;
+        MainWindowProbe form;
         form.show();
         AddSlide(form, 1, 0, 0);
         project::ShowOptions options = form.Show.Options;
