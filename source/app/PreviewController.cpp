@@ -72,6 +72,7 @@ void PreviewController::start() {
     schedule_.Start(render::PreviewTimeline::FromShow(show), Clock());
     ScheduleTimer->start();
     FrameTimer->start();
+    Q_EMIT runningChanged();
 }
 
 void PreviewController::stop() {
@@ -89,6 +90,7 @@ void PreviewController::stop() {
     NoteMusicFailure(media::Audio().StopTrack());
     music_.Release();
     LeaveLayout();
+    Q_EMIT runningChanged();
 }
 
 void PreviewController::togglePause() {

@@ -1,4 +1,4 @@
-// The full-screen preview of the main window: the show played in Image1 with its music. Its
+// The full-screen preview of the main window: the show played in previewImage with its music. Its
 // pictures are the renderer's frames at 60 per second, drawn ahead on a worker (PreviewFrames);
 // the frame timer (16 ms) only shows the frame on screen at the show's time, read from a
 // monotonic clock. The schedule timer (30 ms) starts the tracks and ends the show, as the schedule
@@ -89,6 +89,10 @@ public:
     // Why the music last failed to play or stop during a preview ("" when it never did).
     const std::string& MusicFailure() const { return musicFailure_; }
     const render::PreviewSchedule& Schedule() const { return schedule_; }
+
+Q_SIGNALS:
+    // The preview started or stopped: the window is busy while it runs.
+    void runningChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
