@@ -138,10 +138,11 @@ void BM_Twenty12MpLoadJpegFile(benchmark::State& state) {
     const Photos& photos = ThePhotos();
     for (auto _ : state) {
         for (const std::string& p : photos.twelveMp) {
-            imaging::Bitmap bitmap;
-            if (!imaging::LoadJpegFile(bitmap, p))
-                state.SkipWithError("decode failed");
-            benchmark::DoNotOptimize(bitmap.Bits);
+            const auto bitmap = imaging::LoadJpegFile(p);
+            if (!bitmap)
+                state.SkipWithError(bitmap.error().c_str());
+            else
+                benchmark::DoNotOptimize(bitmap->Bits);
         }
     }
     state.counters["photos"] = kPhotos;
@@ -240,9 +241,8 @@ void BM_FiftyMpLoadPeakMemory(benchmark::State& state) {
     double growth = -1;
     for (auto _ : state) {
         growth = PeakGrowthKb([&] {
-            imaging::Bitmap bitmap;
-            return imaging::LoadJpegFile(bitmap, photos.fiftyMp) && bitmap.Width == kBigWidth &&
-                   bitmap.Height == kBigHeight;
+            const auto bitmap = imaging::LoadJpegFile(photos.fiftyMp);
+            return bitmap && bitmap->Width == kBigWidth && bitmap->Height == kBigHeight;
         });
     }
     if (growth < 0) {

@@ -54,7 +54,8 @@ std::vector<project::Slide> MakeShow(const QTemporaryDir& dir) {
         p.drawEllipse(QPoint(300 + i * 120, 400 + (i % 3) * 200), 180, 120);
         p.end();
         const std::string path = dir.filePath(QString("p%1.bmp").arg(i)).toStdString();
-        imaging::SaveBmpFile(path, imaging::Bitmap::CreateFromImage(image));
+        if (!imaging::SaveBmpFile(path, imaging::Bitmap::CreateFromImage(image)))
+            std::abort();
         project::Slide s = project::Slide::MakeDefault();
         s.WorkFile = path;
         s.StillMs = 3000;

@@ -39,7 +39,8 @@ struct Fixture {
         // cleverly), copied under 200 names as an import would have left them.
         const auto picture = bench::RandomBitmap(1280, 1024, 1);
         const std::string first = dir.filePath("source/photo.bmp").toStdString();
-        imaging::SaveBmpFile(first, picture);
+        if (!imaging::SaveBmpFile(first, picture))
+            std::abort();
         for (int i = 0; i < kPhotos; ++i) {
             auto s = project::Slide::MakeDefault();
             const std::string name = show.MakeWorkName(show.PicturesDir, ".bmp");

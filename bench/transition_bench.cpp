@@ -67,7 +67,7 @@ void BM_ComposeIncoming(benchmark::State& state) {
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     const std::string path =
         "/tmp/reelpane_transition_bench_" + std::to_string(::getpid()) + ".bmp";
-    if (!imaging::SaveBmpFile(path, RandomBitmap(1280, 1024, 4))) {
+    if (!imaging::SaveBmpFile(path, RandomBitmap(1280, 1024, 4)).ok()) {
         state.SkipWithError("cannot write the working copy");
         return;
     }

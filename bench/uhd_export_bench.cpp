@@ -64,7 +64,8 @@ Outcome ExportInChild(int shortSide, int fps) {
                 p[2] = static_cast<std::uint8_t>(255 - y * 200 / size.Height + (g[2] & 7));
             }
         const std::string file = dir.filePath(QString("p%1.bmp").arg(i)).toStdString();
-        imaging::SaveBmpFile(file, b);
+        if (!imaging::SaveBmpFile(file, b))
+            std::abort();
         auto s = project::Slide::MakeDefault();
         s.StillMs = 4000;
         s.TransitionKind = 2;

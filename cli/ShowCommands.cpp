@@ -240,10 +240,9 @@ int RunInfo(const QStringList& args) {
         o["TransitionSeconds"] = project::RecordSeconds(s.TransitionMs);
         o["BackColor"] = static_cast<qint64>(static_cast<std::uint32_t>(s.BackColor));
         o["WorkFile"] = QString::fromUtf8(s.WorkFile.c_str());
-        imaging::Bitmap picture;
-        const bool ok = imaging::LoadBmpFile(s.WorkFile, picture);
-        o["Width"] = ok ? picture.Width : 0;
-        o["Height"] = ok ? picture.Height : 0;
+        const auto picture = imaging::LoadBmpFile(s.WorkFile);
+        o["Width"] = picture ? picture->Width : 0;
+        o["Height"] = picture ? picture->Height : 0;
         // What the records cannot hold: exact times, a newer transition kind, motion.
         o["StillMs"] = static_cast<qint64>(s.StillMs);
         o["TransitionMs"] = static_cast<qint64>(s.TransitionMs);

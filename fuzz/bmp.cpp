@@ -10,19 +10,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     imaging::BmpReadLimits limits;
     limits.MaxSide = 4096;
     limits.MaxPixels = 4'000'000; // keeps each run fast; the real limit is only a larger number
-    imaging::Bitmap out;
-    std::string error;
-    if (imaging::DecodeBmp(data, size, out, &error, limits)) {
+    const auto decoded = imaging::DecodeBmp(data, size, limits);
+    if (decoded) {
+        const imaging::Bitmap& out = *decoded;
         // Touch every decoded row so out-of-range row pointers would show.
         volatile std::uint8_t sink = 0;
         for (int y = 0; y < out.Height; ++y)
             sink = sink ^ out.Row(y)[0] ^ out.Row(y)[out.Width * 3 - 1];
         // What we decode we can write and read back.
         const auto bytes = imaging::EncodeBmp(out);
-        imaging::Bitmap back;
-        if (!imaging::DecodeBmp(bytes.data(), bytes.size(), back, &error, limits))
+        if (!imaging::DecodeBmp(bytes.data(), bytes.size(), limits))
             __builtin_trap();
-    } else if (error.empty()) {
+    } else if (decoded.error().empty()) {
         __builtin_trap();
     }
     return 0;

@@ -3,7 +3,9 @@
 #include "imaging/ImageLoad.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    imaging::Bitmap bitmap;
-    imaging::LoadJpegMemory(bitmap, data, size, nullptr, imaging::DecodeLimits{4096, 4'000'000});
+    // A refusal must say why; a decoded picture must have pixels.
+    const auto bitmap = imaging::LoadJpegMemory(data, size, imaging::DecodeLimits{4096, 4'000'000});
+    if (bitmap ? bitmap->IsEmpty() : bitmap.error().empty())
+        __builtin_trap();
     return 0;
 }

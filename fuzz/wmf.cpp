@@ -19,7 +19,9 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    imaging::Bitmap bitmap;
-    imaging::LoadWmfMemory(bitmap, data, size, nullptr, imaging::DecodeLimits{2048, 1'000'000});
+    // A refusal must say why; a decoded picture must have pixels.
+    const auto bitmap = imaging::LoadWmfMemory(data, size, imaging::DecodeLimits{2048, 1'000'000});
+    if (bitmap ? bitmap->IsEmpty() : bitmap.error().empty())
+        __builtin_trap();
     return 0;
 }

@@ -351,11 +351,10 @@ void MainWindow::customEvent(QEvent* event) {
 }
 
 void MainWindow::trackPlaybackEnded() {
-    try {
-        media::Audio().StopTrack();
-    } catch (const media::AudioError&) {
-        // The track is released even when its end notice could not be removed.
-    }
+    // The track is released even when its end notice cannot be removed: it has ended, and a
+    // notice still to come finds no track playing.
+    const base::Status stopped = media::Audio().StopTrack();
+    static_cast<void>(stopped);
     Q_EMIT trackPlaybackFinished(); // an open track dialog shows its play button again
 }
 
@@ -507,29 +506,22 @@ QString MainWindow::LinkAddress(int number) const {
 }
 
 void MainWindow::openLink(int number) {
-    try {
-        const QString address = LinkAddress(number);
-        if (!address.isEmpty())
-            Dialogs.OpenExternal(address);
-    } catch (...) {
-        // Link failures are ignored.
-    }
+    // OpenExternal tells the user itself when no program takes the address.
+    const QString address = LinkAddress(number);
+    if (!address.isEmpty())
+        Dialogs.OpenExternal(address);
 }
 
 void MainWindow::ApplyLanguage() {
-    try {
-        // The caption never comes from the table.
-        Files->UpdateTitle();
-        ApplyWindowTexts(*Form, WindowMenus{PhotoMenu, TrackMenu, SaveMenu},
-                         [this](int number) { return LinkAddress(number); });
-        Storyboard->HintTransitionCells(); // names: keys 16-25 and 41-44
-        Undo->ApplyLanguage();
-        if (ProgressView)
-            ProgressView->ApplyLanguage(); // its Cancel button, key 33
-        CenterBottomToolbar(*Form);
-    } catch (...) {
-        // Texts that cannot be applied leave the built-in ones.
-    }
+    // The caption never comes from the table.
+    Files->UpdateTitle();
+    ApplyWindowTexts(*Form, WindowMenus{PhotoMenu, TrackMenu, SaveMenu},
+                     [this](int number) { return LinkAddress(number); });
+    Storyboard->HintTransitionCells(); // names: keys 16-25 and 41-44
+    Undo->ApplyLanguage();
+    if (ProgressView)
+        ProgressView->ApplyLanguage(); // its Cancel button, key 33
+    CenterBottomToolbar(*Form);
 }
 
 void MainWindow::CreateHistoryActions() {

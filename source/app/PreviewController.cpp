@@ -86,11 +86,8 @@ void PreviewController::stop() {
     startedTrack_ = -1;
     pausedTrack_ = -1;
     ShowPausedMark(false);
-    try {
-        media::Audio().StopTrack();
-    } catch (const media::AudioError&) {
-        // The track is released even when its end notice could not be removed.
-    }
+    // The track is released even when its end notice cannot be removed.
+    NoteMusicFailure(media::Audio().StopTrack());
     music_.Release();
     LeaveLayout();
     Q_EMIT runningChanged();
@@ -105,10 +102,7 @@ void PreviewController::togglePause() {
         schedule_.Pause(now);
         pausedTrack_ = PlayingTrack();
         pausedPosition_ = audio.TrackPosition();
-        try {
-            audio.StopTrack();
-        } catch (const media::AudioError&) {
-        }
+        NoteMusicFailure(audio.StopTrack());
         ShowPausedMark(true);
         return;
     }
@@ -117,15 +111,10 @@ void PreviewController::togglePause() {
     const auto& sounds = show_.Sounds;
     if (pausedTrack_ >= 0 && static_cast<std::size_t>(pausedTrack_) < sounds.size()) {
         const project::Track& track = sounds[static_cast<std::size_t>(pausedTrack_)];
-        try {
-            audio.SetPlaybackVolume(music_.Mixed() ? 100 : track.Volume);
-            if (music_.Mixed())
-                music_.Play(pausedPosition_);
-            else
-                audio.PlayTrackFrom(track.WorkFile, pausedPosition_);
-        } catch (const media::AudioError&) {
-            // The rest of that track is lost; the pictures go on.
-        }
+        // A failure loses the rest of that track; the pictures go on.
+        audio.SetPlaybackVolume(music_.Mixed() ? 100 : track.Volume);
+        NoteMusicFailure(music_.Mixed() ? music_.Play(pausedPosition_)
+                                        : audio.PlayTrackFrom(track.WorkFile, pausedPosition_));
     }
     pausedTrack_ = -1;
 }
@@ -222,22 +211,25 @@ void PreviewController::StartTrack(std::int32_t index) {
         startedTrack_ = index;
         if (!first)
             return;
-        try {
-            audio.SetPlaybackVolume(100);
-            audio.StopTrack();
-            music_.Play(0);
-        } catch (const media::AudioError&) {
-        }
+        audio.SetPlaybackVolume(100);
+        NoteMusicFailure(audio.StopTrack());
+        NoteMusicFailure(music_.Play(0));
         return;
     }
     startedTrack_ = index;
-    try {
-        audio.SetPlaybackVolume(track.Volume);
-        audio.StopTrack();
-        audio.PlayTrack(track.WorkFile);
-    } catch (const media::AudioError&) {
-        // Without that track the show goes on silently; it is not tried again.
-    }
+    audio.SetPlaybackVolume(track.Volume);
+    NoteMusicFailure(audio.StopTrack());
+    // Without that track the show goes on silently; it is not tried again.
+    NoteMusicFailure(audio.PlayTrack(track.WorkFile));
+}
+
+void PreviewController::NoteMusicFailure(const base::Status& status) {
+    // The show plays on full screen and is not stopped for its music: the reason goes to the
+    // log, and the last one is kept for whoever asks after the show.
+    if (status)
+        return;
+    musicFailure_ = status.error();
+    qWarning("%s", musicFailure_.c_str());
 }
 
 bool PreviewController::PrepareMusic() {

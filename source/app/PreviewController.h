@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 class QFrame;
@@ -85,6 +86,8 @@ public:
 
     // The track the preview started last, while it still plays (-1: none).
     std::int32_t PlayingTrack() const;
+    // Why the music last failed to play or stop during a preview ("" when it never did).
+    const std::string& MusicFailure() const { return musicFailure_; }
     const render::PreviewSchedule& Schedule() const { return schedule_; }
 
 Q_SIGNALS:
@@ -100,6 +103,7 @@ private:
     void EnterLayout();
     void LeaveLayout();
     void StartTrack(std::int32_t index);
+    void NoteMusicFailure(const base::Status& status);
     // Sets up the music streamed from the mix when the show's fades need one (nothing is mixed
     // ahead); false when the user cancelled.
     bool PrepareMusic();
@@ -110,6 +114,7 @@ private:
     const project::ShowModel& show_;
     PreviewHost host_;
     render::PreviewSchedule schedule_;
+    std::string musicFailure_;
     // The frames drawn ahead, at the picture's size (made again when it changes).
     std::unique_ptr<render::PreviewFrames> frames_;
     bool inLayout_ = false;

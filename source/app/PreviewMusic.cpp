@@ -37,29 +37,29 @@ bool PreviewMusic::Prepare(const project::ShowModel& show, base::Progress&) {
     return true;
 }
 
-void PreviewMusic::Play(std::uint64_t position) {
+base::Status PreviewMusic::Play(std::uint64_t position) {
     media::AudioLibrary& audio = media::Audio();
     if (!stream_ || audio.TrackPlaying())
-        return;
+        return {};
     const media::PcmFormat format = stream_->Format();
     const auto frame = static_cast<std::int64_t>(position / format.BlockAlign());
     if (frame != stream_->Position())
         stream_->Seek(frame);
     stream_->WaitAhead(kReadyMs * format.SampleRate / 1000, kReadyWait);
-    audio.PlaySuppliedTrack(format.SampleRate, format.Channels, &SupplyMix, stream_.get(),
-                            static_cast<std::uint64_t>(frame) * format.BlockAlign());
+    base::Status played =
+        audio.PlaySuppliedTrack(format.SampleRate, format.Channels, &SupplyMix, stream_.get(),
+                                static_cast<std::uint64_t>(frame) * format.BlockAlign());
     track_ = audio.CurrentTrack().Handle();
+    return played;
 }
 
 void PreviewMusic::Release() {
     media::AudioLibrary& audio = media::Audio();
     // Freeing the library's stream waits for a call in progress: none comes after it.
     if (track_ != 0 && audio.CurrentTrack().Handle() == track_) {
-        try {
-            audio.StopTrack();
-        } catch (const media::AudioError&) {
-            // The track is released even when its end notice could not be removed.
-        }
+        // The track is released even when its end notice cannot be removed.
+        const base::Status stopped = audio.StopTrack();
+        static_cast<void>(stopped);
     }
     track_ = 0;
     stream_.reset();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "base/Job.h"
+#include "base/Result.h"
 #include "media/music/MixStream.h"
 #include "project/ShowModel.h"
 
@@ -29,8 +30,8 @@ public:
     bool Mixed() const { return stream_ != nullptr; }
     // Plays the mix as the one track from a byte position of it (16-bit stereo at its rate, as
     // the library's TrackPosition reports it while the mix plays), unless a track is playing
-    // already. Throws media::AudioError when the library refuses.
-    void Play(std::uint64_t position);
+    // already. Fails with the library's reason when it refuses.
+    base::Status Play(std::uint64_t position);
     // Stops the mix's track when it still plays, and the mix.
     void Release();
 

@@ -37,9 +37,10 @@ QPixmap StoryboardView::ThumbnailOf(const std::string& path) {
         return found->second;
     QPixmap made;
     if (key.Size >= 0) {
-        imaging::Bitmap picture;
-        if (imaging::LoadSlidePicture(path, picture) && !picture.IsEmpty())
-            made = QPixmap::fromImage(project::MakeThumbnail(picture).CopyToImage());
+        // An unreadable picture shows as the plain cell; the slide's own checks name the file.
+        const auto picture = imaging::LoadSlidePicture(path);
+        if (picture && !picture->IsEmpty())
+            made = QPixmap::fromImage(project::MakeThumbnail(*picture).CopyToImage());
     }
     if (made.isNull()) {
         made = QPixmap(90, 90);
@@ -71,10 +72,10 @@ void StoryboardView::ShowSelectedInPreview() {
         const QFileInfo info(QFile::decodeName(path.c_str()));
         const PictureKey key{path, info.size(), info.lastModified().toMSecsSinceEpoch()};
         if (!(key == pictureKey_) || selectedPicture_.IsEmpty()) {
-            imaging::Bitmap loaded;
-            if (!imaging::LoadSlidePicture(path, loaded))
+            auto loaded = imaging::LoadSlidePicture(path);
+            if (!loaded)
                 return;
-            selectedPicture_ = std::move(loaded);
+            selectedPicture_ = std::move(*loaded);
             pictureKey_ = key;
             ++pictureLoads_;
         }

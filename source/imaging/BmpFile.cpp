@@ -26,12 +26,6 @@ void Put32(std::uint8_t* p, std::uint32_t v) {
         p[i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
-bool Fail(std::string* error, const char* text) {
-    if (error)
-        *error = text;
-    return false;
-}
-
 constexpr std::uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3,
                         kBiAlphaBitfields = 6;
 
@@ -128,17 +122,17 @@ void DecodeRle(const std::uint8_t* p, const std::uint8_t* end, int bits, bool to
 
 } // namespace
 
-bool DecodeBmp(const std::uint8_t* data, std::size_t size, Bitmap& out, std::string* error,
-               const BmpReadLimits& limits) {
+base::Result<Bitmap> DecodeBmp(const std::uint8_t* data, std::size_t size,
+                               const BmpReadLimits& limits) {
     if (data == nullptr || size < 14 + 12)
-        return Fail(error, "not a BMP file (too short)");
+        return base::Fail("not a BMP file (too short)");
     if (data[0] != 'B' || data[1] != 'M')
-        return Fail(error, "not a BMP file (no BM signature)");
+        return base::Fail("not a BMP file (no BM signature)");
     const std::uint32_t offBits = U32(data + 10);
     const std::uint8_t* h = data + 14;
     const std::uint32_t hsize = U32(h);
     if (hsize < 12 || hsize > size - 14)
-        return Fail(error, "bad BMP header size");
+        return base::Fail("bad BMP header size");
     std::int64_t width, height;
     std::uint32_t planes, bits, compression = kBiRgb, clrUsed = 0;
     bool core = hsize == 12;
@@ -149,7 +143,7 @@ bool DecodeBmp(const std::uint8_t* data, std::size_t size, Bitmap& out, std::str
         bits = U16(h + 10);
     } else {
         if (hsize < 16)
-            return Fail(error, "bad BMP header size");
+            return base::Fail("bad BMP header size");
         width = static_cast<std::int32_t>(U32(h + 4));
         height = static_cast<std::int32_t>(U32(h + 8));
         planes = U16(h + 12);
@@ -163,24 +157,24 @@ bool DecodeBmp(const std::uint8_t* data, std::size_t size, Bitmap& out, std::str
     if (topDown)
         height = -height;
     if (planes != 1)
-        return Fail(error, "bad BMP plane count");
+        return base::Fail("bad BMP plane count");
     if (width < 1 || height < 1)
-        return Fail(error, "empty or negative BMP size");
+        return base::Fail("empty or negative BMP size");
     if (width > limits.MaxSide || height > limits.MaxSide || width * height > limits.MaxPixels)
-        return Fail(error, "BMP picture too large");
+        return base::Fail("BMP picture too large");
 
     const bool rle = compression == kBiRle8 || compression == kBiRle4;
     if (compression == kBiRle8 && bits != 8)
-        return Fail(error, "RLE8 needs 8 bits per pixel");
+        return base::Fail("RLE8 needs 8 bits per pixel");
     if (compression == kBiRle4 && bits != 4)
-        return Fail(error, "RLE4 needs 4 bits per pixel");
+        return base::Fail("RLE4 needs 4 bits per pixel");
     const bool fields = compression == kBiBitfields || compression == kBiAlphaBitfields;
     if (fields && bits != 16 && bits != 32)
-        return Fail(error, "bit fields need 16 or 32 bits per pixel");
+        return base::Fail("bit fields need 16 or 32 bits per pixel");
     if (!rle && !fields && compression != kBiRgb)
-        return Fail(error, "unsupported BMP compression");
+        return base::Fail("unsupported BMP compression");
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        return Fail(error, "unsupported BMP bit count");
+        return base::Fail("unsupported BMP bit count");
 
     std::size_t pos = 14 + hsize;
     // Bit-field masks: inside a V2+ header, or three DWORDs after a 40-byte header.
@@ -192,11 +186,11 @@ bool DecodeBmp(const std::uint8_t* data, std::size_t size, Bitmap& out, std::str
                 m = h + 40;
             } else {
                 if (size - pos < 12)
-                    return Fail(error, "truncated BMP bit-field masks");
+                    return base::Fail("truncated BMP bit-field masks");
                 m = data + pos;
                 pos += compression == kBiAlphaBitfields ? 16 : 12;
                 if (pos > size)
-                    return Fail(error, "truncated BMP bit-field masks");
+                    return base::Fail("truncated BMP bit-field masks");
             }
             red = Channel(U32(m));
             green = Channel(U32(m + 4));
@@ -222,7 +216,7 @@ bool DecodeBmp(const std::uint8_t* data, std::size_t size, Bitmap& out, std::str
         const std::size_t fits = (limit - std::min(limit, pos)) / entry;
         n = static_cast<std::uint32_t>(std::min<std::size_t>(n, fits));
         if (n == 0)
-            return Fail(error, "BMP palette missing");
+            return base::Fail("BMP palette missing");
         for (std::uint32_t i = 0; i < n; ++i)
             std::memcpy(pal.bgr[i], data + pos + i * entry, 3);
         pal.count = static_cast<int>(n);
@@ -230,9 +224,9 @@ bool DecodeBmp(const std::uint8_t* data, std::size_t size, Bitmap& out, std::str
     }
     if (offBits != 0) {
         if (offBits >= size)
-            return Fail(error, "BMP pixel data offset beyond the file");
+            return base::Fail("BMP pixel data offset beyond the file");
         if (offBits < 14 + hsize)
-            return Fail(error, "BMP pixel data offset inside the header");
+            return base::Fail("BMP pixel data offset inside the header");
         pos = offBits;
     }
     const std::uint8_t* pixels = data + pos;
@@ -240,21 +234,20 @@ bool DecodeBmp(const std::uint8_t* data, std::size_t size, Bitmap& out, std::str
     const std::int64_t W = width, H = height;
     const std::size_t stride = ((static_cast<std::size_t>(W) * bits + 31) / 32) * 4;
     if (!rle && stride * static_cast<std::size_t>(H) > available)
-        return Fail(error, "truncated BMP pixel data");
+        return base::Fail("truncated BMP pixel data");
 
     // Every pixel is written below: the RLE case fills the picture first.
     Bitmap bmp =
         Bitmap::CreateUninitialised(static_cast<std::int32_t>(W), static_cast<std::int32_t>(H));
     if (bmp.IsEmpty())
-        return Fail(error, "BMP picture too large");
+        return base::Fail("BMP picture too large");
 
     if (rle) {
         // Pixels a run skips keep the colour of palette entry 0.
         const std::uint8_t* bg = pal.At(0);
         bmp.Fill(bg[0], bg[1], bg[2]);
         DecodeRle(pixels, pixels + available, static_cast<int>(bits), topDown, pal, bmp);
-        out = std::move(bmp);
-        return true;
+        return bmp;
     }
 
     for (std::int64_t fileRow = 0; fileRow < H; ++fileRow) {
@@ -301,8 +294,7 @@ bool DecodeBmp(const std::uint8_t* data, std::size_t size, Bitmap& out, std::str
         }
         }
     }
-    out = std::move(bmp);
-    return true;
+    return bmp;
 }
 
 namespace {
@@ -346,31 +338,38 @@ std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap) {
     return file;
 }
 
-bool LoadBmpFile(const std::string& path, Bitmap& out, std::string* error) {
+base::Result<Bitmap> LoadBmpFile(const std::string& path) {
+    const auto failed = [&path](const std::string& reason) {
+        return base::Fail("cannot read " + path + ": " + reason);
+    };
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!f)
-        return Fail(error, "cannot open the file");
+        return failed(std::strerror(errno));
     if (std::fseek(f.get(), 0, SEEK_END) != 0)
-        return Fail(error, "cannot read the file");
+        return failed(std::strerror(errno));
     const long length = std::ftell(f.get());
+    if (length < 0)
+        return failed(std::strerror(errno));
     // The largest honest BMP: 200 megapixels at 32 bits plus headers and a palette.
     constexpr long long kMaxFile = kMaxPixels * 4 + (1 << 20);
-    if (length < 0 || static_cast<long long>(length) > kMaxFile)
-        return Fail(error, "BMP file too large");
+    if (static_cast<long long>(length) > kMaxFile)
+        return failed("BMP file too large");
     std::rewind(f.get());
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
     if (length > 0 && std::fread(bytes.data(), 1, bytes.size(), f.get()) != bytes.size())
-        return Fail(error, "cannot read the file");
-    return DecodeBmp(bytes.data(), bytes.size(), out, error);
+        return failed(std::ferror(f.get()) ? std::strerror(errno) : "the file ended early");
+    auto decoded = DecodeBmp(bytes.data(), bytes.size());
+    if (!decoded)
+        return failed(decoded.error());
+    return decoded;
 }
 
-bool SaveBmpFile(const std::string& path, const Bitmap& bitmap, std::string* error) {
+base::Status SaveBmpFile(const std::string& path, const Bitmap& bitmap) {
     if (bitmap.IsEmpty())
-        return Fail(error, "empty bitmap");
+        return base::Fail("cannot write " + path + ": the picture is empty");
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
-        return Fail(error,
-                    (std::string("cannot create the file: ") + std::strerror(errno)).c_str());
+        return base::Fail("cannot create " + path + ": " + std::strerror(errno));
     // The rows go out bottom-up through one stream buffer; no copy of the whole file is built.
     std::setvbuf(f, nullptr, _IOFBF, std::size_t{1} << 16);
     std::uint8_t header[kBmpHeader];
@@ -388,11 +387,10 @@ bool SaveBmpFile(const std::string& path, const Bitmap& bitmap, std::string* err
         why = errno;
     if (!ok || !closed) {
         std::remove(path.c_str());
-        return Fail(error, (std::string("cannot write the file: ") +
-                            (why != 0 ? std::strerror(why) : "short write"))
-                               .c_str());
+        return base::Fail("cannot write " + path + ": " +
+                          (why != 0 ? std::strerror(why) : "short write"));
     }
-    return true;
+    return {};
 }
 
 } // namespace imaging

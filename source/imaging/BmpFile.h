@@ -5,6 +5,7 @@
 // allocation beyond the picture the header honestly describes (within the limits of Bitmap.h).
 #pragma once
 
+#include "base/Result.h"
 #include "imaging/Bitmap.h"
 
 #include <cstddef>
@@ -19,16 +20,16 @@ struct BmpReadLimits {
     std::int64_t MaxPixels = kMaxPixels;
 };
 
-// Decodes a whole BMP file held in memory into out (24-bit). On failure returns false, leaves out
-// unchanged and, when error is given, stores a short English reason.
-bool DecodeBmp(const std::uint8_t* data, std::size_t size, Bitmap& out,
-               std::string* error = nullptr, const BmpReadLimits& limits = {});
+// Decodes a whole BMP file held in memory (24-bit), or gives a short English reason.
+base::Result<Bitmap> DecodeBmp(const std::uint8_t* data, std::size_t size,
+                               const BmpReadLimits& limits = {});
 // The bytes of a 24-bit bottom-up BMP of the bitmap (an empty bitmap gives an empty vector).
 std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap);
 
-// Reads a BMP file (path in the file system's own encoding, as stored in the records).
-bool LoadBmpFile(const std::string& path, Bitmap& out, std::string* error = nullptr);
-// Writes a 24-bit bottom-up BMP file.
-bool SaveBmpFile(const std::string& path, const Bitmap& bitmap, std::string* error = nullptr);
+// Reads a BMP file (path in the file system's own encoding, as stored in the records). A failure
+// names the file and the system's or the decoder's reason.
+base::Result<Bitmap> LoadBmpFile(const std::string& path);
+// Writes a 24-bit bottom-up BMP file; a failure names the file and the system's reason.
+base::Status SaveBmpFile(const std::string& path, const Bitmap& bitmap);
 
 } // namespace imaging

@@ -7,7 +7,9 @@
 #include <QImageReader>
 #include <QString>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <fcntl.h>
 #include <unistd.h>
@@ -42,45 +44,38 @@ void ComposePhoto(Bitmap& target, const Bitmap& photo, std::int32_t backColor) {
     target.Draw(scaled, (W - fit.Width) / 2, (H - fit.Height) / 2);
 }
 
-bool LoadSlidePicture(const std::string& path, Bitmap& out, std::string* error) {
+base::Result<Bitmap> LoadSlidePicture(const std::string& path) {
+    const auto failed = [&path](const std::string& reason) {
+        return base::Fail("cannot read " + path + ": " + reason);
+    };
     std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        if (error)
-            *error = "cannot open the file";
-        return false;
-    }
+    if (!f)
+        return failed(std::strerror(errno));
     char sig[2] = {0, 0};
     const bool isBmp = std::fread(sig, 1, 2, f) == 2 && sig[0] == 'B' && sig[1] == 'M';
     std::fclose(f);
     if (isBmp)
-        return LoadBmpFile(path, out, error);
+        return LoadBmpFile(path);
     // Opened by its bytes: a file name need not be UTF-8.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return failed(std::strerror(errno));
     QFile file;
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFile::AutoCloseHandle)) {
-        if (fd >= 0)
-            ::close(fd);
-        if (error)
-            *error = "cannot open the file";
-        return false;
+    if (!file.open(fd, QIODevice::ReadOnly, QFile::AutoCloseHandle)) {
+        ::close(fd);
+        return failed(file.errorString().toStdString());
     }
     QImageReader reader(&file);
     const QSize size = reader.size();
     if (size.isValid() && (size.width() > kMaxSide || size.height() > kMaxSide ||
-                           static_cast<std::int64_t>(size.width()) * size.height() > kMaxPixels)) {
-        if (error)
-            *error = "picture too large";
-        return false;
-    }
+                           static_cast<std::int64_t>(size.width()) * size.height() > kMaxPixels))
+        return failed("the picture is too large");
     const QImage image = reader.read();
     Bitmap bmp = Bitmap::CreateFromImage(image);
-    if (bmp.IsEmpty()) {
-        if (error)
-            *error = "cannot read the picture";
-        return false;
-    }
-    out = std::move(bmp);
-    return true;
+    if (bmp.IsEmpty())
+        return failed(image.isNull() ? reader.errorString().toStdString()
+                                     : std::string("the picture is too large"));
+    return bmp;
 }
 
 namespace {
@@ -88,12 +83,12 @@ namespace {
 // Steps 1-4 of the composition into a target of width x height; false when the load fails
 // (nothing changed then).
 bool ComposeSlide(Bitmap& target, int width, int height, const SlideSource& slide) {
-    Bitmap photo;
-    if (!LoadSlidePicture(slide.WorkFile, photo))
+    const auto photo = LoadSlidePicture(slide.WorkFile);
+    if (!photo)
         return false;
     if (target.Width != width || target.Height != height)
         target.SetSize(width, height);
-    ComposePhoto(target, photo, slide.BackColor);
+    ComposePhoto(target, *photo, slide.BackColor);
     return true;
 }
 

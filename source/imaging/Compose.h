@@ -3,6 +3,7 @@
 // window supplies both from its records (imaging/ knows nothing of the project types).
 #pragma once
 
+#include "base/Result.h"
 #include "imaging/Bitmap.h"
 
 #include <QImage>
@@ -26,8 +27,9 @@ void FillColor(Bitmap& target, std::int32_t color);
 // FitSize + ScaleBilinear, centred.
 void ComposePhoto(Bitmap& target, const Bitmap& photo, std::int32_t backColor);
 
-// Loads the slide's working file (a BMP; other picture formats Qt reads are accepted too).
-bool LoadSlidePicture(const std::string& path, Bitmap& out, std::string* error = nullptr);
+// Loads the slide's working file (a BMP; other picture formats Qt reads are accepted too). A
+// failure names the file and the system's or the decoder's reason.
+base::Result<Bitmap> LoadSlidePicture(const std::string& path);
 
 // The main preview: slide == nullptr is the empty show (a plain button-face area, nothing
 // loaded). Returns the width x height picture for Image1, or a null QImage when the working file

@@ -80,53 +80,53 @@ std::vector<int> RowOrder(int height, bool interlaced) {
     return rows;
 }
 
-bool Decode(Bitmap& bitmap, GifFileType* gif, const DecodeLimits& limits, std::string* error) {
+// The first image of the file on its screen, or the decoder's reason.
+base::Result<Bitmap> Decode(GifFileType* gif, const DecodeLimits& limits) {
     int transparent = NO_TRANSPARENT_COLOR;
     for (;;) {
         GifRecordType type = UNDEFINED_RECORD_TYPE;
         if (DGifGetRecordType(gif, &type) == GIF_ERROR)
-            return detail::Fail(error, GifError(gif->Error));
+            return base::Fail(GifError(gif->Error));
         if (type == TERMINATE_RECORD_TYPE)
-            return detail::Fail(error, "GIF: the file holds no image");
+            return base::Fail("GIF: the file holds no image");
         if (type == EXTENSION_RECORD_TYPE) {
             if (!SkipExtension(gif, transparent))
-                return detail::Fail(error, GifError(gif->Error));
+                return base::Fail(GifError(gif->Error));
             continue;
         }
         if (type == IMAGE_DESC_RECORD_TYPE)
             break;
     }
     if (DGifGetImageDesc(gif) == GIF_ERROR)
-        return detail::Fail(error, GifError(gif->Error));
+        return base::Fail(GifError(gif->Error));
 
     const GifImageDesc& desc = gif->Image;
     const std::int64_t left = desc.Left, top = desc.Top, iw = desc.Width, ih = desc.Height;
     if (!limits.Fits(iw, ih))
-        return detail::Fail(error, "GIF: image size " + std::to_string(iw) + "x" +
-                                       std::to_string(ih) + " is beyond the limits");
+        return base::Fail("GIF: image size " + std::to_string(iw) + "x" + std::to_string(ih) +
+                          " is beyond the limits");
     // A screen smaller than its image (some writers leave it 0x0) grows to hold it.
     const std::int64_t sw = std::max<std::int64_t>(gif->SWidth, left + iw);
     const std::int64_t sh = std::max<std::int64_t>(gif->SHeight, top + ih);
     if (!limits.Fits(sw, sh))
-        return detail::Fail(error, "GIF: screen size " + std::to_string(sw) + "x" +
-                                       std::to_string(sh) + " is beyond the limits");
+        return base::Fail("GIF: screen size " + std::to_string(sw) + "x" + std::to_string(sh) +
+                          " is beyond the limits");
     const ColorMapObject* map = desc.ColorMap != nullptr ? desc.ColorMap : gif->SColorMap;
     if (map == nullptr || map->Colors == nullptr || map->ColorCount < 1)
-        return detail::Fail(error, "GIF: no colour table");
+        return base::Fail("GIF: no colour table");
 
     // Every row is painted white below before the image goes on it.
+    Bitmap bitmap;
     bitmap.SetSizeUninitialised(static_cast<std::int32_t>(sw), static_cast<std::int32_t>(sh));
     if (bitmap.IsEmpty())
-        return detail::Fail(error, "GIF: out of memory for the picture");
+        return base::Fail("GIF: out of memory for the picture");
     for (int y = 0; y < bitmap.Height; ++y)
         std::memset(bitmap.Row(y), 0xFF, static_cast<std::size_t>(bitmap.Width) * 3);
 
     std::vector<GifPixelType> line(static_cast<std::size_t>(iw));
     for (const int row : RowOrder(static_cast<int>(ih), desc.Interlace)) {
-        if (DGifGetLine(gif, line.data(), static_cast<int>(iw)) == GIF_ERROR) {
-            bitmap = Bitmap();
-            return detail::Fail(error, GifError(gif->Error));
-        }
+        if (DGifGetLine(gif, line.data(), static_cast<int>(iw)) == GIF_ERROR)
+            return base::Fail(GifError(gif->Error));
         std::uint8_t* dst = bitmap.Row(static_cast<int>(top) + row) + left * 3;
         for (std::int64_t x = 0; x < iw; ++x, dst += 3) {
             const int index = line[static_cast<std::size_t>(x)];
@@ -142,35 +142,32 @@ bool Decode(Bitmap& bitmap, GifFileType* gif, const DecodeLimits& limits, std::s
             dst[2] = c.Red;
         }
     }
-    return true;
+    return bitmap;
 }
 
 } // namespace
 
-bool LoadGifMemory(Bitmap& bitmap, const std::uint8_t* data, std::size_t size, std::string* error,
-                   const DecodeLimits& limits) {
-    bitmap = Bitmap();
+base::Result<Bitmap> LoadGifMemory(const std::uint8_t* data, std::size_t size,
+                                   const DecodeLimits& limits) {
     if (data == nullptr || size < 13)
-        return detail::Fail(error, "GIF: file too short");
+        return base::Fail("GIF: file too short");
     MemoryReader reader{data, size, 0};
     int code = 0;
     GifPtr gif(DGifOpen(&reader, ReadFromMemory, &code));
     if (!gif)
-        return detail::Fail(error, GifError(code));
-    if (!Decode(bitmap, gif.get(), limits, error)) {
-        bitmap = Bitmap();
-        return false;
-    }
-    return true;
+        return base::Fail(GifError(code));
+    return Decode(gif.get(), limits);
 }
 
-bool LoadGifFile(Bitmap& bitmap, const std::string& path, std::string* error) {
-    bitmap = Bitmap();
-    std::string bytes;
-    if (!detail::ReadWholeFile(path, bytes, kMaxGifFileBytes, error))
-        return false;
-    return LoadGifMemory(bitmap, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
-                         error);
+base::Result<Bitmap> LoadGifFile(const std::string& path) {
+    auto bytes = detail::ReadWholeFile(path, kMaxGifFileBytes);
+    if (!bytes)
+        return base::Fail(bytes.error());
+    auto loaded =
+        LoadGifMemory(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size());
+    if (!loaded)
+        return detail::ReadFailure(path, loaded.error());
+    return loaded;
 }
 
 } // namespace imaging

@@ -1,5 +1,4 @@
-// Picks the decoder from a photo's extension, and the BMP loader until the project's own BMP
-// reader is wired in.
+// Picks the decoder from a photo's extension; the shared shape of a file loader's failure.
 #include "imaging/ImageLoad.h"
 
 #include "imaging/BmpFile.h"
@@ -12,6 +11,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <limits>
 
@@ -19,51 +20,48 @@ namespace imaging {
 
 namespace detail {
 
-bool Fail(std::string* error, const std::string& message) {
-    if (error != nullptr)
-        *error = message;
-    return false;
+base::Error ReadFailure(const std::string& path, const std::string& reason) {
+    return base::Fail("cannot read " + path + ": " + reason);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& out, std::size_t maxBytes,
-                   std::string* error) {
+base::Error OpenFailure(const std::string& path) {
+    return ReadFailure(path, std::strerror(errno));
+}
+
+base::Result<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes) {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in)
-        return Fail(error, "cannot open " + path);
+        return OpenFailure(path);
     const std::streamoff size = in.tellg();
     if (size < 0)
-        return Fail(error, "cannot read " + path);
+        return ReadFailure(path, std::strerror(errno));
     if (static_cast<std::uint64_t>(size) > maxBytes)
-        return Fail(error, "file too large: " + path);
-    out.resize(static_cast<std::size_t>(size));
+        return ReadFailure(path, "the file is larger than any photo (" + std::to_string(size) +
+                                     " bytes)");
+    std::string out(static_cast<std::size_t>(size), '\0');
     in.seekg(0);
     if (size > 0 && !in.read(out.data(), size))
-        return Fail(error, "cannot read " + path);
-    return true;
+        return ReadFailure(path, errno != 0 ? std::strerror(errno) : "the file ended early");
+    return out;
 }
 
 } // namespace detail
 
-bool LoadBmpPhotoMemory(Bitmap& bitmap, const std::uint8_t* data, std::size_t size,
-                        std::string* error, const DecodeLimits& limits) {
-    bitmap = Bitmap();
+base::Result<Bitmap> LoadBmpPhotoMemory(const std::uint8_t* data, std::size_t size,
+                                        const DecodeLimits& limits) {
     if (data == nullptr)
-        return detail::Fail(error, "BMP: no data");
+        return base::Fail("BMP: no data");
     BmpReadLimits bmpLimits;
     bmpLimits.MaxSide = limits.maxSide;
     bmpLimits.MaxPixels = limits.maxPixels;
-    std::string why;
-    if (!DecodeBmp(data, size, bitmap, &why, bmpLimits))
-        return detail::Fail(error, "BMP: " + why);
-    return true;
+    auto decoded = DecodeBmp(data, size, bmpLimits);
+    if (!decoded)
+        return base::Fail("BMP: " + decoded.error());
+    return decoded;
 }
 
-bool LoadBmpPhotoFile(Bitmap& bitmap, const std::string& path, std::string* error) {
-    bitmap = Bitmap();
-    std::string why;
-    if (!LoadBmpFile(path, bitmap, &why))
-        return detail::Fail(error, "BMP: " + why);
-    return true;
+base::Result<Bitmap> LoadBmpPhotoFile(const std::string& path) {
+    return LoadBmpFile(path);
 }
 
 PhotoKind PhotoKindOfExtension(const std::string& ext) {
@@ -87,7 +85,7 @@ bool IsPhotoExtension(const std::string& ext) {
     return PhotoKindOfExtension(ext) != PhotoKind::None;
 }
 
-bool LoadImageFile(Bitmap& bitmap, const std::string& path, std::string* error) {
+base::Result<Bitmap> LoadImageFile(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     const std::size_t dot = path.find_last_of('.');
     const std::string ext = dot == std::string::npos || (slash != std::string::npos && dot < slash)
@@ -95,40 +93,38 @@ bool LoadImageFile(Bitmap& bitmap, const std::string& path, std::string* error) 
                                 : path.substr(dot);
     switch (PhotoKindOfExtension(ext)) {
     case PhotoKind::Jpeg:
-        return LoadJpegFile(bitmap, path, error);
+        return LoadJpegFile(path);
     case PhotoKind::Png:
-        return LoadPngFile(bitmap, path, error);
+        return LoadPngFile(path);
     case PhotoKind::Gif:
-        return LoadGifFile(bitmap, path, error);
+        return LoadGifFile(path);
     case PhotoKind::Bmp:
-        return LoadBmpPhotoFile(bitmap, path, error);
+        return LoadBmpPhotoFile(path);
     case PhotoKind::Wmf:
-        return LoadWmfFile(bitmap, path, error);
+        return LoadWmfFile(path);
     case PhotoKind::None:
         break;
     }
-    bitmap = Bitmap();
-    return detail::Fail(error, "not a photo extension: " + path);
+    return detail::ReadFailure(path, "not a photo extension");
 }
 
-bool LoadImageMemory(Bitmap& bitmap, PhotoKind kind, const std::uint8_t* data, std::size_t size,
-                     std::string* error, const DecodeLimits& limits) {
+base::Result<Bitmap> LoadImageMemory(PhotoKind kind, const std::uint8_t* data, std::size_t size,
+                                     const DecodeLimits& limits) {
     switch (kind) {
     case PhotoKind::Jpeg:
-        return LoadJpegMemory(bitmap, data, size, error, limits);
+        return LoadJpegMemory(data, size, limits);
     case PhotoKind::Png:
-        return LoadPngMemory(bitmap, data, size, error, limits);
+        return LoadPngMemory(data, size, limits);
     case PhotoKind::Gif:
-        return LoadGifMemory(bitmap, data, size, error, limits);
+        return LoadGifMemory(data, size, limits);
     case PhotoKind::Bmp:
-        return LoadBmpPhotoMemory(bitmap, data, size, error, limits);
+        return LoadBmpPhotoMemory(data, size, limits);
     case PhotoKind::Wmf:
-        return LoadWmfMemory(bitmap, data, size, error, limits);
+        return LoadWmfMemory(data, size, limits);
     case PhotoKind::None:
         break;
     }
-    bitmap = Bitmap();
-    return detail::Fail(error, "unknown photo kind");
+    return base::Fail("unknown photo kind");
 }
 
 } // namespace imaging

@@ -2,6 +2,7 @@
 // extension, each turning a file or a block of bytes into a 24-bit Bitmap.
 #pragma once
 
+#include "base/Result.h"
 #include "imaging/Bitmap.h"
 
 #include <cstddef>
@@ -28,35 +29,37 @@ enum class PhotoKind { None, Jpeg, Png, Gif, Bmp, Wmf };
 PhotoKind PhotoKindOfExtension(const std::string& ext);
 bool IsPhotoExtension(const std::string& ext);
 
-// Decodes the file at path with the decoder its extension names. On failure the bitmap is left
-// empty, false is returned and *error (when given) says why.
-bool LoadImageFile(Bitmap& bitmap, const std::string& path, std::string* error = nullptr);
-bool LoadImageMemory(Bitmap& bitmap, PhotoKind kind, const std::uint8_t* data, std::size_t size,
-                     std::string* error = nullptr, const DecodeLimits& limits = {});
+// Decodes the file at path with the decoder its extension names. A failure names the file and
+// the reason: the system's (cannot open) or the decoder's (what is wrong with the bytes).
+base::Result<Bitmap> LoadImageFile(const std::string& path);
+// Decodes bytes held in memory; a failure gives the decoder's reason ("JPEG: ...").
+base::Result<Bitmap> LoadImageMemory(PhotoKind kind, const std::uint8_t* data, std::size_t size,
+                                     const DecodeLimits& limits = {});
 
 // The decoders one by one.
-bool LoadJpegFile(Bitmap& bitmap, const std::string& path, std::string* error = nullptr);
-bool LoadJpegMemory(Bitmap& bitmap, const std::uint8_t* data, std::size_t size,
-                    std::string* error = nullptr, const DecodeLimits& limits = {});
-bool LoadPngFile(Bitmap& bitmap, const std::string& path, std::string* error = nullptr);
-bool LoadPngMemory(Bitmap& bitmap, const std::uint8_t* data, std::size_t size,
-                   std::string* error = nullptr, const DecodeLimits& limits = {});
-bool LoadGifFile(Bitmap& bitmap, const std::string& path, std::string* error = nullptr);
-bool LoadGifMemory(Bitmap& bitmap, const std::uint8_t* data, std::size_t size,
-                   std::string* error = nullptr, const DecodeLimits& limits = {});
-bool LoadBmpPhotoFile(Bitmap& bitmap, const std::string& path, std::string* error = nullptr);
-bool LoadBmpPhotoMemory(Bitmap& bitmap, const std::uint8_t* data, std::size_t size,
-                        std::string* error = nullptr, const DecodeLimits& limits = {});
-bool LoadWmfFile(Bitmap& bitmap, const std::string& path, std::string* error = nullptr);
-bool LoadWmfMemory(Bitmap& bitmap, const std::uint8_t* data, std::size_t size,
-                   std::string* error = nullptr, const DecodeLimits& limits = {});
+base::Result<Bitmap> LoadJpegFile(const std::string& path);
+base::Result<Bitmap> LoadJpegMemory(const std::uint8_t* data, std::size_t size,
+                                    const DecodeLimits& limits = {});
+base::Result<Bitmap> LoadPngFile(const std::string& path);
+base::Result<Bitmap> LoadPngMemory(const std::uint8_t* data, std::size_t size,
+                                   const DecodeLimits& limits = {});
+base::Result<Bitmap> LoadGifFile(const std::string& path);
+base::Result<Bitmap> LoadGifMemory(const std::uint8_t* data, std::size_t size,
+                                   const DecodeLimits& limits = {});
+base::Result<Bitmap> LoadBmpPhotoFile(const std::string& path);
+base::Result<Bitmap> LoadBmpPhotoMemory(const std::uint8_t* data, std::size_t size,
+                                        const DecodeLimits& limits = {});
+base::Result<Bitmap> LoadWmfFile(const std::string& path);
+base::Result<Bitmap> LoadWmfMemory(const std::uint8_t* data, std::size_t size,
+                                   const DecodeLimits& limits = {});
 
 namespace detail {
-// Sets *error when it is given; returns false so callers can `return Fail(error, "...")`.
-bool Fail(std::string* error, const std::string& message);
-// Reads a whole file of at most maxBytes into out.
-bool ReadWholeFile(const std::string& path, std::string& out, std::size_t maxBytes,
-                   std::string* error);
+// "cannot read PATH: reason", the one shape of a file loader's failure.
+base::Error ReadFailure(const std::string& path, const std::string& reason);
+// A file that cannot be opened: the path and the system's reason (errno, read right after).
+base::Error OpenFailure(const std::string& path);
+// Reads a whole file of at most maxBytes; a failure names the file and the system's reason.
+base::Result<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes);
 } // namespace detail
 
 } // namespace imaging

@@ -197,37 +197,38 @@ void BeginSession(JpegSession& s, Bitmap& bitmap, const DecodeLimits& limits) {
     s.limits = &limits;
 }
 
-bool Finish(JpegSession& s, Bitmap& bitmap, bool ok, std::string* error) {
-    if (!ok) {
-        bitmap = Bitmap();
-        return detail::Fail(error, "JPEG: " + s.failure);
-    }
-    return true;
+base::Result<Bitmap> Finish(JpegSession& s, Bitmap& bitmap, bool ok) {
+    if (!ok)
+        return base::Fail("JPEG: " + s.failure);
+    return std::move(bitmap);
 }
 
 } // namespace
 
-bool LoadJpegMemory(Bitmap& bitmap, const std::uint8_t* data, std::size_t size, std::string* error,
-                    const DecodeLimits& limits) {
-    bitmap = Bitmap();
+base::Result<Bitmap> LoadJpegMemory(const std::uint8_t* data, std::size_t size,
+                                    const DecodeLimits& limits) {
     if (data == nullptr || size < 4)
-        return detail::Fail(error, "JPEG: file too short");
+        return base::Fail("JPEG: file too short");
+    Bitmap bitmap;
     JpegSession s;
     BeginSession(s, bitmap, limits);
     jpeg_mem_src(&s.cinfo, data, static_cast<unsigned long>(size));
-    return Finish(s, bitmap, DecodeProtected(s), error);
+    return Finish(s, bitmap, DecodeProtected(s));
 }
 
-bool LoadJpegFile(Bitmap& bitmap, const std::string& path, std::string* error) {
-    bitmap = Bitmap();
+base::Result<Bitmap> LoadJpegFile(const std::string& path) {
     FilePtr file(std::fopen(path.c_str(), "rb"));
     if (!file)
-        return detail::Fail(error, "JPEG: cannot open " + path);
+        return detail::OpenFailure(path);
     const DecodeLimits limits;
+    Bitmap bitmap;
     JpegSession s;
     BeginSession(s, bitmap, limits);
     jpeg_stdio_src(&s.cinfo, file.get());
-    return Finish(s, bitmap, DecodeProtected(s), error);
+    auto loaded = Finish(s, bitmap, DecodeProtected(s));
+    if (!loaded)
+        return detail::ReadFailure(path, loaded.error());
+    return loaded;
 }
 
 } // namespace imaging

@@ -200,12 +200,10 @@ bool Begin(PngSession& s, Bitmap& bitmap, const DecodeLimits& limits) {
     return s.info != nullptr;
 }
 
-bool Finish(PngSession& s, Bitmap& bitmap, bool ok, std::string* error) {
-    if (!ok) {
-        bitmap = Bitmap();
-        return detail::Fail(error, "PNG: " + (s.failure.empty() ? "cannot decode" : s.failure));
-    }
-    return true;
+base::Result<Bitmap> Finish(PngSession& s, Bitmap& bitmap, bool ok) {
+    if (!ok)
+        return base::Fail("PNG: " + (s.failure.empty() ? "cannot decode" : s.failure));
+    return std::move(bitmap);
 }
 
 bool HasSignature(const std::uint8_t* data, std::size_t size) {
@@ -214,35 +212,38 @@ bool HasSignature(const std::uint8_t* data, std::size_t size) {
 
 } // namespace
 
-bool LoadPngMemory(Bitmap& bitmap, const std::uint8_t* data, std::size_t size, std::string* error,
-                   const DecodeLimits& limits) {
-    bitmap = Bitmap();
+base::Result<Bitmap> LoadPngMemory(const std::uint8_t* data, std::size_t size,
+                                   const DecodeLimits& limits) {
     if (data == nullptr || !HasSignature(data, size))
-        return detail::Fail(error, "PNG: no PNG signature");
+        return base::Fail("PNG: no PNG signature");
     MemoryReader reader{data, size, 0};
+    Bitmap bitmap;
     PngSession s;
     if (!Begin(s, bitmap, limits))
-        return detail::Fail(error, "PNG: out of memory");
+        return base::Fail("PNG: out of memory");
     png_set_read_fn(s.png, &reader, ReadFromMemory);
-    return Finish(s, bitmap, DecodeProtected(s), error);
+    return Finish(s, bitmap, DecodeProtected(s));
 }
 
-bool LoadPngFile(Bitmap& bitmap, const std::string& path, std::string* error) {
-    bitmap = Bitmap();
+base::Result<Bitmap> LoadPngFile(const std::string& path) {
     FilePtr file(std::fopen(path.c_str(), "rb"));
     if (!file)
-        return detail::Fail(error, "PNG: cannot open " + path);
+        return detail::OpenFailure(path);
     std::uint8_t sig[8];
     if (std::fread(sig, 1, sizeof(sig), file.get()) != sizeof(sig) ||
         !HasSignature(sig, sizeof(sig)))
-        return detail::Fail(error, "PNG: no PNG signature");
+        return detail::ReadFailure(path, "PNG: no PNG signature");
     const DecodeLimits limits;
+    Bitmap bitmap;
     PngSession s;
     if (!Begin(s, bitmap, limits))
-        return detail::Fail(error, "PNG: out of memory");
+        return detail::ReadFailure(path, "PNG: out of memory");
     png_init_io(s.png, file.get());
     png_set_sig_bytes(s.png, 8);
-    return Finish(s, bitmap, DecodeProtected(s), error);
+    auto loaded = Finish(s, bitmap, DecodeProtected(s));
+    if (!loaded)
+        return detail::ReadFailure(path, loaded.error());
+    return loaded;
 }
 
 } // namespace imaging

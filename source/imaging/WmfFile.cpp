@@ -48,7 +48,8 @@ bool WalkRecords(const std::uint8_t* data, std::size_t size, std::size_t at, Vis
     return false;
 }
 
-bool ReadLayout(const std::uint8_t* data, std::size_t size, Layout& out, std::string* error) {
+base::Result<Layout> ReadLayout(const std::uint8_t* data, std::size_t size) {
+    Layout out;
     std::size_t at = 0;
     bool placeable = false;
     wmf::PlaceableHeader ph;
@@ -60,10 +61,10 @@ bool ReadLayout(const std::uint8_t* data, std::size_t size, Layout& out, std::st
         at = sizeof(ph);
     wmf::MetaHeader mh;
     if (size - at < sizeof(mh))
-        return detail::Fail(error, "WMF: file too short");
+        return base::Fail("WMF: file too short");
     std::memcpy(&mh, data + at, sizeof(mh));
     if ((mh.type != 1 && mh.type != 2) || mh.headerWords != 9)
-        return detail::Fail(error, "WMF: not a metafile");
+        return base::Fail("WMF: not a metafile");
     out.recordsAt = at + sizeof(mh);
     out.numObjects = mh.numObjects;
 
@@ -84,12 +85,12 @@ bool ReadLayout(const std::uint8_t* data, std::size_t size, Layout& out, std::st
             return true; // on to the end: is the list whole?
         });
     if (!whole)
-        return detail::Fail(error, "WMF: the records are cut short");
+        return base::Fail("WMF: the records are cut short");
 
     double w, h;
     if (placeable) {
         if (ph.unitsPerInch == 0)
-            return detail::Fail(error, "WMF: no units per inch");
+            return base::Fail("WMF: no units per inch");
         const double left = ph.left, top = ph.top, right = ph.right, bottom = ph.bottom;
         w = std::abs(right - left) * kScreenDpi / ph.unitsPerInch;
         h = std::abs(bottom - top) * kScreenDpi / ph.unitsPerInch;
@@ -97,7 +98,7 @@ bool ReadLayout(const std::uint8_t* data, std::size_t size, Layout& out, std::st
         out.windowExt = QSizeF(right - left, bottom - top);
     } else {
         if (!haveExt)
-            return detail::Fail(error, "WMF: no placeable header and no window extent");
+            return base::Fail("WMF: no placeable header and no window extent");
         w = std::abs(ext.width());
         h = std::abs(ext.height());
         if (std::max(w, h) > kLargestPixelExtent) {
@@ -109,28 +110,27 @@ bool ReadLayout(const std::uint8_t* data, std::size_t size, Layout& out, std::st
     }
     out.size = QSize(std::max(1, static_cast<int>(std::lround(w))),
                      std::max(1, static_cast<int>(std::lround(h))));
-    return true;
+    return out;
 }
 
 } // namespace
 
-bool LoadWmfMemory(Bitmap& bitmap, const std::uint8_t* data, std::size_t size, std::string* error,
-                   const DecodeLimits& limits) {
-    bitmap = Bitmap();
+base::Result<Bitmap> LoadWmfMemory(const std::uint8_t* data, std::size_t size,
+                                   const DecodeLimits& limits) {
     if (data == nullptr)
-        return detail::Fail(error, "WMF: no data");
-    Layout layout;
-    if (!ReadLayout(data, size, layout, error))
-        return false;
+        return base::Fail("WMF: no data");
+    const auto read = ReadLayout(data, size);
+    if (!read)
+        return base::Fail(read.error());
+    const Layout& layout = *read;
     if (!limits.Fits(layout.size.width(), layout.size.height()))
-        return detail::Fail(error, "WMF: picture size " + std::to_string(layout.size.width()) +
-                                       "x" + std::to_string(layout.size.height()) +
-                                       " is beyond the limits");
+        return base::Fail("WMF: picture size " + std::to_string(layout.size.width()) + "x" +
+                          std::to_string(layout.size.height()) + " is beyond the limits");
     // The records are drawn straight into the picture's own pixels: no canvas of another
     // format and no conversion, so the picture is the only large block the decode holds.
-    bitmap = Bitmap::CreateUninitialised(layout.size.width(), layout.size.height());
+    Bitmap bitmap = Bitmap::CreateUninitialised(layout.size.width(), layout.size.height());
     if (bitmap.IsEmpty())
-        return detail::Fail(error, "WMF: out of memory for the picture");
+        return base::Fail("WMF: out of memory for the picture");
     bitmap.Fill(0xFF, 0xFF, 0xFF);
     bool overBudget = false;
     {
@@ -146,20 +146,20 @@ bool LoadWmfMemory(Bitmap& bitmap, const std::uint8_t* data, std::size_t size, s
                         return !overBudget;
                     });
     }
-    if (overBudget) {
-        bitmap = Bitmap();
-        return detail::Fail(error, "WMF: the picture needs more drawing than any photo does");
-    }
-    return true;
+    if (overBudget)
+        return base::Fail("WMF: the picture needs more drawing than any photo does");
+    return bitmap;
 }
 
-bool LoadWmfFile(Bitmap& bitmap, const std::string& path, std::string* error) {
-    bitmap = Bitmap();
-    std::string bytes;
-    if (!detail::ReadWholeFile(path, bytes, kMaxWmfFileBytes, error))
-        return detail::Fail(error, "WMF: " + (error != nullptr ? *error : std::string()));
-    return LoadWmfMemory(bitmap, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
-                         error);
+base::Result<Bitmap> LoadWmfFile(const std::string& path) {
+    auto bytes = detail::ReadWholeFile(path, kMaxWmfFileBytes);
+    if (!bytes)
+        return base::Fail(bytes.error());
+    auto loaded =
+        LoadWmfMemory(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size());
+    if (!loaded)
+        return detail::ReadFailure(path, loaded.error());
+    return loaded;
 }
 
 } // namespace imaging

@@ -93,9 +93,10 @@ Imported<AddedPhoto> AddPhoto(ShowModel& show, const std::string& path,
     show.ResolutionSize(width, height);
     if (!imaging::IsPhotoExtension(ExtensionOf(path)))
         return ImportStatus::Skip("not a photo: " + path);
-    imaging::Bitmap bitmap;
-    if (std::string why; !imaging::LoadImageFile(bitmap, path, &why))
-        return ImportStatus::Skip(why.empty() ? "cannot read " + path : why);
+    auto loaded = imaging::LoadImageFile(path);
+    if (!loaded)
+        return ImportStatus::Skip(loaded.error());
+    imaging::Bitmap bitmap = std::move(*loaded);
 
     try {
         FitToResolution(bitmap, width, height);
@@ -103,8 +104,9 @@ Imported<AddedPhoto> AddPhoto(ShowModel& show, const std::string& path,
         if (name.empty())
             return ImportStatus::Fail("all " + std::to_string(kMaxWorkNames) +
                                       " working names for photos are taken");
-        if (std::string why; !imaging::SaveBmpFile(name, bitmap, &why))
-            return ImportStatus::Fail("cannot write the working copy " + name + ": " + why);
+        if (auto saved = imaging::SaveBmpFile(name, bitmap); !saved)
+            return ImportStatus::Fail("cannot write the working copy of " + path + ": " +
+                                      saved.error());
         AddedPhoto added;
         added.Index = show.Slides.size();
         added.Thumbnail = MakeThumbnail(bitmap);
@@ -127,15 +129,16 @@ bool RefitSlide(ShowModel& show, std::size_t index) {
     int height = 1024;
     show.ResolutionSize(width, height);
     const std::string path = show.Slides[index].WorkFile;
-    imaging::Bitmap bitmap;
-    if (!imaging::LoadImageFile(bitmap, path))
+    auto loaded = imaging::LoadImageFile(path);
+    if (!loaded)
         return false;
+    imaging::Bitmap bitmap = std::move(*loaded);
     if (!FitToResolution(bitmap, width, height))
         return false;
     // Replaced by a rename, never rewritten in place: an autosave may still be reading the
     // file's earlier bytes through a link.
     base::AtomicFile file(path);
-    if (!file.Open() || !imaging::SaveBmpFile(file.TempPath(), bitmap))
+    if (!file.Open() || !imaging::SaveBmpFile(file.TempPath(), bitmap).ok())
         return false;
     return static_cast<bool>(file.Commit(base::AtomicFile::Durability::WriteBack));
 }

@@ -172,9 +172,8 @@ base::Status SaveWorkPicture(const std::string& path, const imaging::Bitmap& pic
     base::AtomicFile file(path);
     if (auto opened = file.Open(); !opened)
         return opened;
-    std::string why;
-    if (!imaging::SaveBmpFile(file.TempPath(), picture, &why))
-        return base::Fail("cannot write " + path + ": " + why);
+    if (auto saved = imaging::SaveBmpFile(file.TempPath(), picture); !saved)
+        return base::Fail("cannot write " + path + ": " + saved.error());
     return file.Commit(base::AtomicFile::Durability::WriteBack);
 }
 
@@ -215,10 +214,10 @@ base::Status ApplySlideEdit(ShowModel& show, std::size_t index, const SlideEdit&
         return {};
 
     const std::string path = slide.WorkFile;
-    imaging::Bitmap photo;
-    std::string why;
-    if (!imaging::LoadImageFile(photo, path, &why))
-        return base::Fail("cannot read " + path + ": " + why);
+    auto loaded = imaging::LoadImageFile(path);
+    if (!loaded)
+        return base::Fail(loaded.error());
+    imaging::Bitmap photo = std::move(*loaded);
     imaging::Bitmap thumb = thumbnail ? *thumbnail : imaging::Bitmap();
 
     if (const auto* crop = std::get_if<CropEdit>(&edit)) {

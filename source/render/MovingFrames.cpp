@@ -39,9 +39,9 @@ const imaging::Bitmap* MovingFrames::Picture(std::size_t i) {
     Held& slot = held_[0].Used <= held_[1].Used ? held_[0] : held_[1];
     slot.Index = i;
     slot.Used = uses_;
-    slot.Picture = imaging::Bitmap();
-    slot.Read =
-        imaging::LoadSlidePicture(slides_[i].WorkFile, slot.Picture) && !slot.Picture.IsEmpty();
+    auto loaded = imaging::LoadSlidePicture(slides_[i].WorkFile);
+    slot.Picture = loaded ? std::move(*loaded) : imaging::Bitmap();
+    slot.Read = !slot.Picture.IsEmpty();
     return slot.Read ? &slot.Picture : nullptr;
 }
 

@@ -31,10 +31,10 @@ std::shared_ptr<const imaging::Bitmap> SlideComposer::Compose(const imaging::Sli
     auto frame = std::make_shared<imaging::Bitmap>(imaging::Bitmap::CreateSized(width, height));
     if (!fit_)
         return imaging::RenderSlideToFrame(*frame, &slide) ? frame : nullptr;
-    imaging::Bitmap picture;
-    if (!imaging::LoadSlidePicture(slide.WorkFile, picture))
+    const auto picture = imaging::LoadSlidePicture(slide.WorkFile);
+    if (!picture)
         return nullptr;
-    fit_(*frame, picture, slide.BackColor);
+    fit_(*frame, *picture, slide.BackColor);
     return frame;
 }
 
@@ -91,7 +91,7 @@ imaging::SlideSource SlideComposer::Incoming(const imaging::SlideSource& slide) 
     const auto composed = Take(slide);
     if (!composed)
         return slide; // the transition finds it unreadable too
-    if (!imaging::SaveBmpFile(scratch_, *composed))
+    if (!imaging::SaveBmpFile(scratch_, *composed).ok())
         return slide; // composed the plain way instead
     return imaging::SlideSource{scratch_, slide.BackColor};
 }

@@ -68,7 +68,10 @@ struct Loaded {
         imaging::Bitmap b;
         EXPECT_LT(i, session.Show().Slides.size());
         if (i < session.Show().Slides.size()) {
-            EXPECT_TRUE(imaging::LoadBmpFile(session.Show().Slides[i].WorkFile, b));
+            auto loaded = imaging::LoadBmpFile(session.Show().Slides[i].WorkFile);
+            EXPECT_TRUE(loaded) << loaded.error();
+            if (loaded)
+                b = std::move(*loaded);
         }
         return b;
     }

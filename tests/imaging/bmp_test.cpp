@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "support/FileBytes.h"
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -59,8 +60,16 @@ Bytes MakeBmp(int w, int h, int bits, std::uint32_t compression, const Bytes& pa
     return f;
 }
 
+// Decodes into out (left alone on a failure, whose reason goes to err).
 bool Decode(const Bytes& f, Bitmap& out, std::string* err = nullptr) {
-    return DecodeBmp(f.data(), f.size(), out, err);
+    auto decoded = DecodeBmp(f.data(), f.size());
+    if (!decoded) {
+        if (err != nullptr)
+            *err = decoded.error();
+        return false;
+    }
+    out = std::move(*decoded);
+    return true;
 }
 
 Bytes ReadAll(const fs::path& p) {
@@ -119,7 +128,7 @@ protected:
         const Bytes file = ReadAll(out), rgb = ReadAll(raw);
         Bitmap got;
         std::string err;
-        EXPECT_TRUE(DecodeBmp(file.data(), file.size(), got, &err)) << options << ": " << err;
+        EXPECT_TRUE(Decode(file, got, &err)) << options << ": " << err;
         EXPECT_EQ(got.Width, src.Width);
         EXPECT_EQ(got.Height, src.Height);
         EXPECT_EQ(rgb.size(), static_cast<std::size_t>(src.Width) * src.Height * 3);
@@ -182,14 +191,28 @@ TEST(Bmp, SaveAndLoadFile) {
         fs::temp_directory_path() / ("reelpane_rt_" + std::to_string(::getpid()) + ".bmp");
     const Bitmap src = Random(123, 45, 77);
     ASSERT_TRUE(SaveBmpFile(p.string(), src));
-    Bitmap back;
-    ASSERT_TRUE(LoadBmpFile(p.string(), back));
-    EXPECT_EQ(Diff(back, src), "");
+    const auto back = LoadBmpFile(p.string());
+    ASSERT_TRUE(back) << back.error();
+    EXPECT_EQ(Diff(*back, src), "");
     fs::remove(p);
-    std::string err;
-    EXPECT_FALSE(LoadBmpFile(p.string(), back, &err));
-    EXPECT_FALSE(err.empty());
-    EXPECT_EQ(Diff(back, src), ""); // failure leaves the output alone
+    const auto gone = LoadBmpFile(p.string());
+    ASSERT_FALSE(gone);
+    EXPECT_EQ(gone.error(), "cannot read " + p.string() + ": " + std::strerror(ENOENT));
+    // A file cut short names itself and what the decoder found wrong.
+    const Bytes whole = EncodeBmp(src);
+    std::FILE* f = std::fopen(p.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(whole.data(), 1, whole.size() / 2, f);
+    std::fclose(f);
+    const auto cut = LoadBmpFile(p.string());
+    ASSERT_FALSE(cut);
+    EXPECT_EQ(cut.error(), "cannot read " + p.string() + ": truncated BMP pixel data");
+    fs::remove(p);
+    // Writing into a missing folder names the file and the system's reason.
+    const std::string nowhere = (p.parent_path() / "reelpane-missing-dir" / "x.bmp").string();
+    const auto unwritten = SaveBmpFile(nowhere, src);
+    ASSERT_FALSE(unwritten);
+    EXPECT_EQ(unwritten.error(), "cannot create " + nowhere + ": " + std::strerror(ENOENT));
 }
 
 TEST(Bmp, TopDownRows) {
@@ -319,7 +342,7 @@ TEST(Bmp, MalformedInputIsRefused) {
     const Bytes good = EncodeBmp(src);
     std::string err;
     Bitmap out;
-    EXPECT_FALSE(DecodeBmp(nullptr, 0, out, &err));
+    EXPECT_FALSE(DecodeBmp(nullptr, 0));
     EXPECT_FALSE(Decode(Bytes(good.begin(), good.begin() + 20), out, &err));
     Bytes bad = good;
     bad[0] = 'X';
@@ -368,11 +391,10 @@ TEST(Bmp, MalformedInputIsRefused) {
 
 TEST(Bmp, LimitsCanBeLowered) {
     const Bytes f = EncodeBmp(Random(100, 100, 1));
-    Bitmap out;
     BmpReadLimits small;
     small.MaxPixels = 5000;
-    EXPECT_FALSE(DecodeBmp(f.data(), f.size(), out, nullptr, small));
-    EXPECT_TRUE(DecodeBmp(f.data(), f.size(), out));
+    EXPECT_FALSE(DecodeBmp(f.data(), f.size(), small));
+    EXPECT_TRUE(DecodeBmp(f.data(), f.size()));
 }
 
 TEST_F(BmpImageMagick, TrueColour) {

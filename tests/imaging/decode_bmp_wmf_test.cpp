@@ -63,9 +63,10 @@ private:
 };
 
 Bitmap Play(const std::vector<std::uint8_t>& wmf, std::string* error = nullptr) {
-    Bitmap b;
-    imaging::LoadWmfMemory(b, wmf.data(), wmf.size(), error);
-    return b;
+    auto b = imaging::LoadWmfMemory(wmf.data(), wmf.size());
+    if (!b && error != nullptr)
+        *error = b.error();
+    return b ? std::move(*b) : Bitmap();
 }
 
 enum : std::uint16_t {
@@ -213,21 +214,20 @@ TEST(BmpDecode, ToolMadeBitmapsAndDamage) {
     ASSERT_TRUE(s.Run(QuadrantsCommand(40, 20, "-type TrueColor BMP3:q.bmp")));
     ASSERT_TRUE(s.Run(QuadrantsCommand(40, 20, "-type Palette BMP3:P.BMP")));
     for (const char* name : {"q.bmp", "P.BMP"}) {
-        Bitmap b;
-        std::string error;
-        ASSERT_TRUE(imaging::LoadImageFile(b, s.Path(name), &error)) << error;
+        const auto loaded = imaging::LoadImageFile(s.Path(name));
+        ASSERT_TRUE(loaded) << loaded.error();
+        const Bitmap& b = *loaded;
         EXPECT_EQ(b.Width, 40);
         EXPECT_EQ(b.Height, 20);
         ExpectQuadrants(b, kRed, kLime, kBlue, kYellow, 0);
     }
     const std::vector<std::uint8_t> bmp = ReadBytes(s.Path("q.bmp"));
-    Bitmap b;
-    EXPECT_FALSE(imaging::LoadBmpPhotoMemory(b, bmp.data(), 30));
+    EXPECT_FALSE(imaging::LoadBmpPhotoMemory(bmp.data(), 30));
     std::vector<std::uint8_t> big = bmp;
     base::StoreLE<std::int32_t>(&big[18], 30000);
-    std::string error;
-    EXPECT_FALSE(imaging::LoadBmpPhotoMemory(b, big.data(), big.size(), &error));
-    EXPECT_TRUE(b.IsEmpty());
+    const auto refused = imaging::LoadBmpPhotoMemory(big.data(), big.size());
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error(), "BMP: BMP picture too large");
 }
 
 } // namespace decode_bmp_wmf_test

@@ -7,6 +7,9 @@
 
 #include "base/Endian.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace decode_jpeg_test {
 
 using namespace decode_test;
@@ -57,7 +60,18 @@ std::size_t FindSof(const std::vector<std::uint8_t>& jpeg) {
 }
 
 bool Decode(Bitmap& out, const std::vector<std::uint8_t>& bytes, std::string* error = nullptr) {
-    return imaging::LoadJpegMemory(out, bytes.data(), bytes.size(), error);
+    auto decoded = imaging::LoadJpegMemory(bytes.data(), bytes.size());
+    if (!decoded && error != nullptr)
+        *error = decoded.error();
+    out = decoded ? std::move(*decoded) : Bitmap();
+    return decoded.ok();
+}
+
+// Loads a file into b, keeping the reason of a failure in error.
+bool LoadFile(Bitmap& b, base::Result<Bitmap> loaded, std::string& error) {
+    error = loaded ? std::string() : loaded.error();
+    b = loaded ? std::move(*loaded) : Bitmap();
+    return loaded.ok();
 }
 
 class JpegDecode : public ::testing::Test {
@@ -76,7 +90,7 @@ protected:
 TEST_F(JpegDecode, ToolMadePhotosKeepSizeAndColours) {
     Bitmap b;
     std::string error;
-    ASSERT_TRUE(imaging::LoadImageFile(b, scratch.Path("q.jpg"), &error)) << error;
+    ASSERT_TRUE(LoadFile(b, imaging::LoadImageFile(scratch.Path("q.jpg")), error)) << error;
     EXPECT_EQ(b.Width, 64);
     EXPECT_EQ(b.Height, 48);
     ExpectQuadrants(b, kRed, kLime, kBlue, kYellow);
@@ -84,22 +98,22 @@ TEST_F(JpegDecode, ToolMadePhotosKeepSizeAndColours) {
     // Progressive and greyscale files from cjpeg, named with an upper-case extension.
     ASSERT_TRUE(
         scratch.Run("convert q.jpg q.ppm && cjpeg -progressive -quality 95 -outfile P.JPEG q.ppm"));
-    ASSERT_TRUE(imaging::LoadImageFile(b, scratch.Path("P.JPEG"), &error)) << error;
+    ASSERT_TRUE(LoadFile(b, imaging::LoadImageFile(scratch.Path("P.JPEG")), error)) << error;
     ExpectQuadrants(b, kRed, kLime, kBlue, kYellow);
     ASSERT_TRUE(scratch.Run("cjpeg -grayscale -outfile g.jpg q.ppm"));
-    ASSERT_TRUE(imaging::LoadJpegFile(b, scratch.Path("g.jpg"), &error)) << error;
+    ASSERT_TRUE(LoadFile(b, imaging::LoadJpegFile(scratch.Path("g.jpg")), error)) << error;
     const Rgb grey = PixelAt(b, 48, 36); // yellow as luma: about 226
     EXPECT_TRUE(Near(grey, {226, 226, 226}, 8));
 
     // A CMYK file (Adobe's inverted form) comes out in RGB.
     ASSERT_TRUE(scratch.Run("convert q.jpg -colorspace CMYK -quality 95 c.jpg"));
-    ASSERT_TRUE(imaging::LoadJpegFile(b, scratch.Path("c.jpg"), &error)) << error;
+    ASSERT_TRUE(LoadFile(b, imaging::LoadJpegFile(scratch.Path("c.jpg")), error)) << error;
     ExpectQuadrants(b, kRed, kLime, kBlue, kYellow, 40);
 
     // A frame from ffmpeg, odd-sized.
     ASSERT_TRUE(scratch.Run("ffmpeg -loglevel error -f lavfi -i color=c=blue:s=34x18 -frames:v 1 "
                             "-q:v 2 f.jpg"));
-    ASSERT_TRUE(imaging::LoadJpegFile(b, scratch.Path("f.jpg"), &error)) << error;
+    ASSERT_TRUE(LoadFile(b, imaging::LoadJpegFile(scratch.Path("f.jpg")), error)) << error;
     EXPECT_EQ(b.Width, 34);
     EXPECT_EQ(b.Height, 18);
     EXPECT_TRUE(Near(PixelAt(b, 33, 17), kBlue, 30));
@@ -178,8 +192,22 @@ TEST_F(JpegDecode, DamagedFilesAreRefused) {
     EXPECT_FALSE(Decode(b, {}));
 
     WriteBytes(scratch.Path("empty.jpg"), {});
-    EXPECT_FALSE(imaging::LoadImageFile(b, scratch.Path("empty.jpg")));
-    EXPECT_FALSE(imaging::LoadImageFile(b, scratch.Path("missing.jpg")));
+    // A file's failure names the file and the reason: the decoder's, or the system's.
+    const auto empty = imaging::LoadImageFile(scratch.Path("empty.jpg"));
+    ASSERT_FALSE(empty);
+    EXPECT_EQ(empty.error().rfind("cannot read " + scratch.Path("empty.jpg") + ": JPEG: ", 0), 0u)
+        << empty.error();
+    const auto missing = imaging::LoadImageFile(scratch.Path("missing.jpg"));
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error(),
+              "cannot read " + scratch.Path("missing.jpg") + ": " + std::strerror(ENOENT));
+    // Cut short halfway: the decoder's reason for the early end, with the file's name.
+    WriteBytes(scratch.Path("cut.jpg"), half);
+    const auto cut = imaging::LoadJpegFile(scratch.Path("cut.jpg"));
+    ASSERT_FALSE(cut);
+    EXPECT_NE(cut.error().find(scratch.Path("cut.jpg") + ": JPEG: Premature end"),
+              std::string::npos)
+        << cut.error();
 }
 
 TEST_F(JpegDecode, OversizedDimensionsAreRefusedFromTheHeader) {
@@ -211,8 +239,7 @@ TEST(PhotoExtensions, DecoderChosenByUpperCasedExtension) {
     EXPECT_FALSE(imaging::IsPhotoExtension(".mp3"));
     EXPECT_FALSE(imaging::IsPhotoExtension("jpg"));
     EXPECT_FALSE(imaging::IsPhotoExtension(""));
-    Bitmap b;
-    EXPECT_FALSE(imaging::LoadImageFile(b, "/tmp/some.dir/noext"));
+    EXPECT_FALSE(imaging::LoadImageFile("/tmp/some.dir/noext"));
 }
 
 // The JPEG and PNG headers these tests forge are big-endian; the helpers must write them so.

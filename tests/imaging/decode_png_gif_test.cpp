@@ -17,18 +17,18 @@ using imaging::Bitmap;
 namespace {
 
 Bitmap Load(const Scratch& s, const std::string& name) {
-    Bitmap b;
-    std::string error;
-    EXPECT_TRUE(imaging::LoadImageFile(b, s.Path(name), &error)) << name << ": " << error;
-    return b;
+    auto b = imaging::LoadImageFile(s.Path(name));
+    EXPECT_TRUE(b) << b.error();
+    return b ? std::move(*b) : Bitmap();
 }
 
 bool LoadBytes(const std::vector<std::uint8_t>& bytes, imaging::PhotoKind kind,
                std::string* error = nullptr) {
-    Bitmap b;
-    const bool ok = imaging::LoadImageMemory(b, kind, bytes.data(), bytes.size(), error);
-    EXPECT_EQ(ok, !b.IsEmpty());
-    return ok;
+    const auto b = imaging::LoadImageMemory(kind, bytes.data(), bytes.size());
+    if (!b && error != nullptr)
+        *error = b.error();
+    EXPECT_TRUE(b ? !b->IsEmpty() : !b.error().empty());
+    return b.ok();
 }
 
 // Rewrites the IHDR size of a PNG and its CRC, so only the size check can refuse it.

@@ -138,9 +138,9 @@ TEST(HostilePictures, InterlacedPngWithAlphaIsExactAndSmall) {
         return r | (g << 8) | (b << 16) | (a << 24);
     };
     const Bytes small = InterlacedRgbaPng(37, 23, pattern);
-    Bitmap b;
-    std::string error;
-    ASSERT_TRUE(imaging::LoadPngMemory(b, small.data(), small.size(), &error)) << error;
+    const auto decoded = imaging::LoadPngMemory(small.data(), small.size());
+    ASSERT_TRUE(decoded) << decoded.error();
+    const Bitmap& b = *decoded;
     for (int y = 0; y < 23; ++y)
         for (int x = 0; x < 37; ++x) {
             const std::uint32_t v = pattern(x, y);
@@ -155,8 +155,8 @@ TEST(HostilePictures, InterlacedPngWithAlphaIsExactAndSmall) {
     const int side = 4000;
     const Bytes big = InterlacedRgbaPng(side, side, [](int, int) { return 0x80FF0000u; });
     const Peak peak = PeakGrowth([&] {
-        Bitmap p;
-        return imaging::LoadPngMemory(p, big.data(), big.size()) && p.Width == side;
+        const auto p = imaging::LoadPngMemory(big.data(), big.size());
+        return p && p->Width == side;
     });
     EXPECT_TRUE(peak.ok);
     EXPECT_LE(peak.growth, Bound(side, side));
@@ -216,8 +216,8 @@ TEST(HostilePictures, LargeMetafileDrawsIntoThePictureItself) {
     m.Record(kEllipse, {side, side, 0, 0});
     const Bytes wmf = m.Bytes_(side, side);
     const Peak peak = PeakGrowth([&] {
-        Bitmap b;
-        return imaging::LoadWmfMemory(b, wmf.data(), wmf.size()) && b.Width == side;
+        const auto b = imaging::LoadWmfMemory(wmf.data(), wmf.size());
+        return b && b->Width == side;
     });
     EXPECT_TRUE(peak.ok);
     EXPECT_LE(peak.growth, Bound(side, side));
@@ -237,9 +237,9 @@ TEST(HostilePictures, ManyExcludedRectanglesClipExactlyWithinTheBudget) {
     }
     m.Record(kRectangle, {side, side, 0, 0});
     const Bytes wmf = m.Bytes_(side, side);
-    Bitmap b;
-    std::string error;
-    ASSERT_TRUE(imaging::LoadWmfMemory(b, wmf.data(), wmf.size(), &error)) << error;
+    const auto decoded = imaging::LoadWmfMemory(wmf.data(), wmf.size());
+    ASSERT_TRUE(decoded) << decoded.error();
+    const Bitmap& b = *decoded;
     EXPECT_TRUE(Near(PixelAt(b, 0, 0), kWhite, 0)); // the first hole
     EXPECT_TRUE(Near(PixelAt(b, 1, 1), kWhite, 0));
     EXPECT_TRUE(Near(PixelAt(b, 3, 1), kRed, 0));
@@ -255,23 +255,22 @@ TEST(HostilePictures, MetafilePastItsBudgetIsRefused) {
             m.Record(kEllipse, {side, side, 0, 0});
         return m.Bytes_(side, side);
     };
-    Bitmap b;
-    std::string error;
     // A hundred full-picture ellipses is a lot of drawing, but a picture.
     const Bytes some = ellipses(100);
-    EXPECT_TRUE(imaging::LoadWmfMemory(b, some.data(), some.size(), &error)) << error;
+    const auto drawn = imaging::LoadWmfMemory(some.data(), some.size());
+    EXPECT_TRUE(drawn) << drawn.error();
     // Twenty thousand is 80 billion pixels of work.
     const Bytes many = ellipses(20000);
-    EXPECT_FALSE(imaging::LoadWmfMemory(b, many.data(), many.size(), &error));
-    EXPECT_TRUE(b.IsEmpty());
-    EXPECT_NE(error.find("WMF"), std::string::npos);
+    const auto refused = imaging::LoadWmfMemory(many.data(), many.size());
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.error().find("WMF"), std::string::npos);
 
     // Records that draw nothing still count.
     Metafile idle;
     for (std::uint64_t i = 0; i <= imaging::wmf::WmfPlayer::kMaxRecords; ++i)
         idle.Record(kSetBkMode, {1});
     const Bytes endless = idle.Bytes_(10, 10);
-    EXPECT_FALSE(imaging::LoadWmfMemory(b, endless.data(), endless.size(), &error));
+    EXPECT_FALSE(imaging::LoadWmfMemory(endless.data(), endless.size()));
 }
 
 TEST(HostilePictures, ObjectTableReusesTheLowestFreeSlot) {
@@ -322,19 +321,16 @@ TEST(HostilePictures, JpegWhoseScanEndsEarlyIsRefused) {
     ASSERT_NE(sof, 0u);
     base::StoreBE<std::uint16_t>(&jpeg[sof + 5], 14000);
     base::StoreBE<std::uint16_t>(&jpeg[sof + 7], 14000);
-    std::string error;
-    const Peak peak = PeakGrowth([&] {
-        Bitmap b;
-        return imaging::LoadJpegMemory(b, jpeg.data(), jpeg.size(), &error);
-    });
+    const Peak peak =
+        PeakGrowth([&] { return imaging::LoadJpegMemory(jpeg.data(), jpeg.size()).ok(); });
     EXPECT_FALSE(peak.ok);
     // Refused long before the 588 MB the header claims; the bound leaves room for the
     // sanitizers' redzones and quarantine, which keep freed rows counted.
     EXPECT_LE(peak.growth, 128LL << 20);
     // The file as written still decodes.
-    Bitmap b;
     const Bytes whole(data.begin(), data.end());
-    EXPECT_TRUE(imaging::LoadJpegMemory(b, whole.data(), whole.size(), &error)) << error;
+    const auto decoded = imaging::LoadJpegMemory(whole.data(), whole.size());
+    EXPECT_TRUE(decoded) << decoded.error();
 }
 
 TEST(HostilePictures, TinyGifAndRleBmpWithHugeCanvasesStayWithinTheBound) {
@@ -361,8 +357,8 @@ TEST(HostilePictures, TinyGifAndRleBmpWithHugeCanvasesStayWithinTheBound) {
                                            std::tuple{"bmp", bmp, imaging::PhotoKind::Bmp}}) {
         SCOPED_TRACE(name);
         const Peak peak = PeakGrowth([&, &file = file, kind = kind] {
-            Bitmap b;
-            return imaging::LoadImageMemory(b, kind, file.data(), file.size()) && b.Width == w;
+            const auto b = imaging::LoadImageMemory(kind, file.data(), file.size());
+            return b && b->Width == w;
         });
         EXPECT_TRUE(peak.ok);
         EXPECT_LE(peak.growth, Bound(w, h));

@@ -124,14 +124,16 @@ TEST(PixelMemory, DecodersWriteEveryPixelOfADirtyBlock) {
                             "cjpeg -quality 90 -outfile p.jpg p.ppm && convert p.ppm p.png && "
                             "convert p.ppm -type TrueColor BMP3:p.bmp"));
     for (const char* name : {"p.jpg", "p.png", "p.bmp"}) {
-        Bitmap first;
-        ASSERT_TRUE(imaging::LoadImageFile(first, scratch.Path(name))) << name;
+        auto loaded = imaging::LoadImageFile(scratch.Path(name));
+        ASSERT_TRUE(loaded) << loaded.error();
+        Bitmap first = std::move(*loaded);
         ASSERT_EQ(first.Width, 601);
         const std::vector<std::uint8_t> want(first.Bits, first.Bits + first.ByteSize);
         std::memset(first.Bits, 0xAB, want.size());
         first = Bitmap(); // the dirty block goes back to be reused
-        Bitmap again;
-        ASSERT_TRUE(imaging::LoadImageFile(again, scratch.Path(name))) << name;
+        auto loadedAgain = imaging::LoadImageFile(scratch.Path(name));
+        ASSERT_TRUE(loadedAgain) << loadedAgain.error();
+        const Bitmap& again = *loadedAgain;
         ASSERT_EQ(static_cast<std::size_t>(again.ByteSize), want.size());
         EXPECT_EQ(std::memcmp(again.Bits, want.data(), want.size()), 0) << name;
     }
@@ -150,9 +152,9 @@ TEST(BmpWrite, StreamedFileEqualsEncodedBytes) {
 TEST(BmpWrite, EmptyBitmapWritesNoFile) {
     const decode_test::Scratch scratch;
     const std::string path = scratch.Path("e.bmp");
-    std::string error;
-    EXPECT_FALSE(imaging::SaveBmpFile(path, Bitmap(), &error));
-    EXPECT_FALSE(error.empty());
+    const auto saved = imaging::SaveBmpFile(path, Bitmap());
+    ASSERT_FALSE(saved);
+    EXPECT_NE(saved.error().find(path), std::string::npos) << saved.error();
     EXPECT_TRUE(decode_test::ReadBytes(path).empty());
 }
 

@@ -29,19 +29,20 @@ TEST(AudioErrorTexts, CodesAndTheUnknownOnes) {
     EXPECT_STREQ(media::AudioErrorText(42), "Unavailable speaker");
     EXPECT_STREQ(media::AudioErrorText(43), "Unknown error");
     EXPECT_STREQ(media::AudioErrorText(-1), "Unknown error");
-    EXPECT_EQ(media::AudioError(41).what(), std::string("Unsupported file format"));
+    EXPECT_EQ(media::AudioFailure("cannot play x.ogg", 41).Message,
+              "cannot play x.ogg: Unsupported file format");
 }
 
 // Every operation must be a silent no-op while no library is loaded.
 void ExpectSilentRun(media::AudioLibrary& audio) {
     EXPECT_FALSE(audio.Loaded());
-    EXPECT_NO_THROW(audio.OpenOutput(1, 44100, 0, nullptr));
+    EXPECT_TRUE(audio.OpenOutput(1, 44100, 0, nullptr));
     EXPECT_FALSE(audio.OutputOpen());
-    EXPECT_NO_THROW(audio.PlayTrack("/nonexistent.mp3"));
+    EXPECT_TRUE(audio.PlayTrack("/nonexistent.mp3"));
     EXPECT_FALSE(audio.TrackPlaying());
     EXPECT_FALSE(audio.OpenFile("/nonexistent.mp3", 0));
     EXPECT_NO_THROW(audio.SetTrackVolume(50));
-    EXPECT_NO_THROW(audio.StopTrack());
+    EXPECT_TRUE(audio.StopTrack());
     EXPECT_NO_THROW(audio.CloseOutput());
     EXPECT_EQ(audio.LastErrorCode(), -1);
 }
@@ -106,27 +107,30 @@ TEST_F(StreamAccounting, TitlesAndLengths) {
 TEST_F(StreamAccounting, PlaybackThatFailsReleasesItsStream) {
     media::AudioLibrary& audio = media::Audio();
     for (const char* name : {"/music/nostart.wav", "/music/noplay.wav", "/music/refuse.wav"}) {
-        EXPECT_THROW(audio.PlayTrack(name), media::AudioError) << name;
+        const base::Status played = audio.PlayTrack(name);
+        ASSERT_FALSE(played) << name;
+        EXPECT_EQ(played.error().rfind(std::string("cannot play ") + name + ": ", 0), 0u)
+            << played.error();
         EXPECT_FALSE(audio.TrackPlaying()) << name;
     }
-    audio.PlayTrack("/music/fine.wav");
+    ASSERT_TRUE(audio.PlayTrack("/music/fine.wav"));
     EXPECT_TRUE(audio.TrackPlaying());
-    audio.StopTrack();
+    EXPECT_TRUE(audio.StopTrack());
     ExpectBalanced(3);
 }
 
 TEST_F(StreamAccounting, ASuppliedTrackCountsOnFromWhereItsMusicStarts) {
     media::AudioLibrary& audio = media::Audio();
     STREAMPROC* silence = +[](HSTREAM, void*, std::uint32_t, void*) -> std::uint32_t { return 0; };
-    audio.PlaySuppliedTrack(44100, 2, silence, nullptr, 4000);
+    ASSERT_TRUE(audio.PlaySuppliedTrack(44100, 2, silence, nullptr, 4000));
     ASSERT_TRUE(audio.TrackPlaying());
     EXPECT_EQ(audio.TrackPosition(), 4000u); // the stand-in has played nothing of it yet
-    audio.StopTrack();
+    EXPECT_TRUE(audio.StopTrack());
     EXPECT_EQ(audio.TrackPosition(), 0u);
     // A file played next counts from its own start again.
-    audio.PlayTrack("/music/after.wav");
+    ASSERT_TRUE(audio.PlayTrack("/music/after.wav"));
     EXPECT_EQ(audio.TrackPosition(), 0u);
-    audio.StopTrack();
+    EXPECT_TRUE(audio.StopTrack());
     ExpectBalanced(2);
 }
 
@@ -144,7 +148,7 @@ TEST_F(StreamAccounting, MovedAndResetStreams) {
         EXPECT_EQ(freed_(), 2);
         media::Stream d = audio.OpenFile("/music/d.wav", 0);
     }
-    audio.PlayTrack("/music/left-playing.wav");
+    ASSERT_TRUE(audio.PlayTrack("/music/left-playing.wav"));
     audio.Unload(); // stops and releases the playing track too
     EXPECT_EQ(created_(), 4);
     EXPECT_EQ(freed_(), 4);
@@ -158,7 +162,7 @@ protected:
     void customEvent(QEvent* event) override {
         if (event->type() == static_cast<QEvent::Type>(media::kUserMessageEvent)) {
             ++userMessages;
-            media::Audio().StopTrack(); // what the main window does
+            EXPECT_TRUE(media::Audio().StopTrack()); // what the main window does
         }
     }
 };
@@ -168,9 +172,9 @@ protected:
     void SetUp() override {
         LoadRealLibrary();
         ASSERT_TRUE(media::Audio().Loaded());
-        media::Audio().StopTrack();
+        ASSERT_TRUE(media::Audio().StopTrack());
     }
-    void TearDown() override { media::Audio().StopTrack(); }
+    void TearDown() override { EXPECT_TRUE(media::Audio().StopTrack()); }
     static std::uint32_t VolumeOf(const media::Stream& s) {
         std::uint32_t volume = 0;
         media::Audio().Api().ChannelGetAttributes(s.Handle(), nullptr, &volume, nullptr);
@@ -181,14 +185,14 @@ protected:
 TEST_F(Playback, OneTrackAtATime) {
     media::AudioLibrary& audio = media::Audio();
     const std::string wav = AudioFiles::Get().Wav("long.wav", 5.0);
-    audio.PlayTrack(wav);
+    ASSERT_TRUE(audio.PlayTrack(wav));
     const HSTREAM first = audio.CurrentTrack().Handle();
     ASSERT_NE(first, 0u);
-    audio.PlayTrack(wav); // refused while a track is playing
+    ASSERT_TRUE(audio.PlayTrack(wav)); // refused while a track is playing
     EXPECT_EQ(audio.CurrentTrack().Handle(), first);
     audio.SetTrackVolume(20);
     EXPECT_EQ(VolumeOf(audio.CurrentTrack()), 20u);
-    audio.StopTrack();
+    EXPECT_TRUE(audio.StopTrack());
     EXPECT_FALSE(audio.TrackPlaying());
     EXPECT_EQ(audio.Api().ChannelIsActive(first), BASS_ACTIVE_STOPPED); // freed
 }
@@ -198,37 +202,30 @@ TEST_F(Playback, TrackTakenUpAgainFromItsPosition) {
     const std::string wav = AudioFiles::Get().Wav("resume.wav", 5.0);
     constexpr std::uint64_t kThreeSeconds = 3 * 44100 * 4;
     audio.SetPlaybackVolume(45);
-    audio.PlayTrackFrom(wav, kThreeSeconds);
+    ASSERT_TRUE(audio.PlayTrackFrom(wav, kThreeSeconds));
     ASSERT_TRUE(audio.TrackPlaying());
     EXPECT_EQ(VolumeOf(audio.CurrentTrack()), 45u);
     EXPECT_EQ(audio.Api().ChannelIsActive(audio.CurrentTrack().Handle()), BASS_ACTIVE_PLAYING);
     const std::uint64_t at = audio.TrackPosition();
     EXPECT_GE(at, kThreeSeconds);
     EXPECT_LT(at, audio.CurrentTrack().LengthBytes());
-    audio.StopTrack();
+    EXPECT_TRUE(audio.StopTrack());
     EXPECT_EQ(audio.TrackPosition(), 0u);
 
     // A position past the end is refused, and nothing is left playing.
-    try {
-        audio.PlayTrackFrom(wav, 6 * 44100 * 4);
-        FAIL() << "no exception";
-    } catch (const media::AudioError& e) {
-        EXPECT_EQ(e.Code, BASS_ERROR_POSITION);
-    }
+    const base::Status past = audio.PlayTrackFrom(wav, 6 * 44100 * 4);
+    ASSERT_FALSE(past);
+    EXPECT_EQ(past.error(), media::AudioFailure("cannot play " + wav, BASS_ERROR_POSITION).Message);
     EXPECT_FALSE(audio.TrackPlaying());
     // From the start it is the ordinary play.
-    audio.PlayTrackFrom(wav, 0);
+    ASSERT_TRUE(audio.PlayTrackFrom(wav, 0));
     EXPECT_LT(audio.TrackPosition(), kThreeSeconds);
 }
 
-TEST_F(Playback, UnplayableFileRaisesWithTheLibraryText) {
-    try {
-        media::Audio().PlayTrack("/nonexistent/track.mp3");
-        FAIL() << "no exception";
-    } catch (const media::AudioError& e) {
-        EXPECT_EQ(e.Code, BASS_ERROR_FILEOPEN);
-        EXPECT_STREQ(e.what(), "Can't open the file");
-    }
+TEST_F(Playback, UnplayableFileFailsNamingItWithTheLibraryText) {
+    const base::Status played = media::Audio().PlayTrack("/nonexistent/track.mp3");
+    ASSERT_FALSE(played);
+    EXPECT_EQ(played.error(), "cannot play /nonexistent/track.mp3: Can't open the file");
     EXPECT_FALSE(media::Audio().TrackPlaying());
 }
 
@@ -236,9 +233,9 @@ TEST_F(Playback, EndOfTrackReachesTheWindowOnItsThread) {
     media::AudioLibrary& audio = media::Audio();
     WindowStandIn window;
     audio.CloseOutput();
-    audio.OpenOutput(1, 44100, 0, &window);
+    ASSERT_TRUE(audio.OpenOutput(1, 44100, 0, &window));
     audio.SetPlaybackVolume(60);
-    audio.PlayTrack(AudioFiles::Get().Wav("end.wav", 0.3));
+    ASSERT_TRUE(audio.PlayTrack(AudioFiles::Get().Wav("end.wav", 0.3)));
     ASSERT_TRUE(audio.TrackPlaying());
     EXPECT_EQ(VolumeOf(audio.CurrentTrack()), 60u);
     QElapsedTimer clock;
@@ -249,21 +246,21 @@ TEST_F(Playback, EndOfTrackReachesTheWindowOnItsThread) {
     EXPECT_FALSE(audio.TrackPlaying());
 
     // A track stopped by hand before its notice is handled must not stop its successor.
-    audio.PlayTrack(AudioFiles::Get().Wav("end2.wav", 0.2));
+    ASSERT_TRUE(audio.PlayTrack(AudioFiles::Get().Wav("end2.wav", 0.2)));
     const auto deadline = clock.elapsed() + 3000;
     while (audio.Api().ChannelIsActive(audio.CurrentTrack().Handle()) && clock.elapsed() < deadline)
         QThread::msleep(10);
     QThread::msleep(50); // the library's notice thread has called back by now
-    audio.StopTrack();
-    audio.PlayTrack(AudioFiles::Get().Wav("long2.wav", 5.0));
+    EXPECT_TRUE(audio.StopTrack());
+    ASSERT_TRUE(audio.PlayTrack(AudioFiles::Get().Wav("long2.wav", 5.0)));
     const HSTREAM successor = audio.CurrentTrack().Handle();
     QCoreApplication::processEvents(QEventLoop::AllEvents, 200);
     EXPECT_EQ(audio.CurrentTrack().Handle(), successor);
     EXPECT_EQ(window.userMessages, 1);
 
-    audio.StopTrack();
+    EXPECT_TRUE(audio.StopTrack());
     audio.CloseOutput();
-    audio.OpenOutput(1, 44100, 0, nullptr);
+    ASSERT_TRUE(audio.OpenOutput(1, 44100, 0, nullptr));
 }
 
 } // namespace

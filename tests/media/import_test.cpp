@@ -80,10 +80,10 @@ TEST_F(ImportTest, PhotosOfEveryKindAreFittedAndNamed) {
         auto added = project::AddPhoto(show, path);
         ASSERT_TRUE(added) << path;
         const auto& s = show.Slides[added->Index];
-        imaging::Bitmap stored;
-        ASSERT_TRUE(imaging::LoadBmpFile(s.WorkFile, stored)) << path;
-        EXPECT_EQ(stored.Width, size.Width) << path;
-        EXPECT_EQ(stored.Height, size.Height) << path;
+        const auto stored = imaging::LoadBmpFile(s.WorkFile);
+        ASSERT_TRUE(stored) << stored.error();
+        EXPECT_EQ(stored->Width, size.Width) << path;
+        EXPECT_EQ(stored->Height, size.Height) << path;
         EXPECT_EQ(added->Thumbnail.Width, 90);
         EXPECT_EQ(added->Thumbnail.Height, 90);
         EXPECT_EQ(s.StillMs, 10000);
@@ -105,10 +105,10 @@ TEST_F(ImportTest, DefaultResolutionAndLabelReuse) {
         show.Resolution = resolution;
         auto added = project::AddPhoto(show, jpeg);
         ASSERT_TRUE(added);
-        imaging::Bitmap stored;
-        ASSERT_TRUE(imaging::LoadBmpFile(show.Slides.back().WorkFile, stored));
-        EXPECT_EQ(stored.Width, 1280) << resolution;
-        EXPECT_EQ(stored.Height, 960) << resolution;
+        const auto stored = imaging::LoadBmpFile(show.Slides.back().WorkFile);
+        ASSERT_TRUE(stored) << stored.error();
+        EXPECT_EQ(stored->Width, 1280) << resolution;
+        EXPECT_EQ(stored->Height, 960) << resolution;
     }
     // Deleting the first photo frees label 0001 for the next one.
     ASSERT_TRUE(show.RemoveSlide(0));
@@ -184,8 +184,9 @@ TEST_F(ImportTest, ProjectRoundTripThroughTheImport) {
     show.Slides[0].TransitionMs = 2000;
     show.Slides[1].BackColor = 0x00336699;
     // A "caption" drawn into the first working copy.
-    imaging::Bitmap first;
-    ASSERT_TRUE(imaging::LoadBmpFile(show.Slides[0].WorkFile, first));
+    auto loadedFirst = imaging::LoadBmpFile(show.Slides[0].WorkFile);
+    ASSERT_TRUE(loadedFirst) << loadedFirst.error();
+    imaging::Bitmap first = std::move(*loadedFirst);
     for (int y = 10; y < 30; ++y)
         std::fill_n(first.Row(y) + 30, 300, std::uint8_t{255});
     ASSERT_TRUE(imaging::SaveBmpFile(show.Slides[0].WorkFile, first));
@@ -221,8 +222,9 @@ TEST_F(ImportTest, ProjectRoundTripThroughTheImport) {
     EXPECT_EQ(loaded.Slides[0].TransitionMs, 2000);
     EXPECT_EQ(loaded.Slides[1].BackColor, 0x00336699);
     EXPECT_EQ(loaded.Slides[0].CaptionText, ""); // settings return to the defaults
-    imaging::Bitmap back;
-    ASSERT_TRUE(imaging::LoadBmpFile(loaded.Slides[0].WorkFile, back));
+    const auto loadedBack = imaging::LoadBmpFile(loaded.Slides[0].WorkFile);
+    ASSERT_TRUE(loadedBack) << loadedBack.error();
+    const imaging::Bitmap& back = *loadedBack;
     ASSERT_EQ(back.Width, first.Width);
     ASSERT_EQ(back.Height, first.Height);
     for (int y = 0; y < back.Height; ++y)

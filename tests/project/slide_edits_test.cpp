@@ -65,9 +65,9 @@ protected:
         return show.Slides.size() - 1;
     }
     Bitmap Work(std::size_t i) const {
-        Bitmap b;
-        EXPECT_TRUE(imaging::LoadBmpFile(show.Slides[i].WorkFile, b));
-        return b;
+        auto b = imaging::LoadBmpFile(show.Slides[i].WorkFile);
+        EXPECT_TRUE(b) << b.error();
+        return b ? std::move(*b) : Bitmap();
     }
     QTemporaryDir dir;
     project::ShowModel show;

@@ -88,9 +88,8 @@ class EffectsDialogTest : public QObject {
         return d;
     }
     imaging::Bitmap Work() const {
-        imaging::Bitmap b;
-        imaging::LoadBmpFile(work, b);
-        return b;
+        auto b = imaging::LoadBmpFile(work);
+        return b ? std::move(*b) : imaging::Bitmap();
     }
     bool NoBackups() const {
         return !project::HasBackup(work, project::BackupSlot::Caption) &&

@@ -28,10 +28,10 @@
 namespace ui {
 
 bool EffectsDialog::LoadWorkImage() {
-    imaging::Bitmap picture;
-    if (!imaging::LoadSlidePicture(WorkFile(), picture))
+    auto picture = imaging::LoadSlidePicture(WorkFile());
+    if (!picture)
         return false;
-    workImage_ = std::move(picture);
+    workImage_ = std::move(*picture);
     RebuildPreview();
     if (motionEditor_) {
         const QSize frame = FrameSize();

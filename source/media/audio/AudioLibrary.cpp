@@ -71,7 +71,9 @@ const char* AudioErrorText(std::int32_t code) {
     return AudioErrorTexts[index < AudioErrorTexts.size() ? index : 26];
 }
 
-AudioError::AudioError(std::int32_t code) : std::runtime_error(AudioErrorText(code)), Code(code) {}
+base::Error AudioFailure(const std::string& doing, std::int32_t code) {
+    return base::Fail(doing + ": " + AudioErrorText(code));
+}
 
 namespace {
 
@@ -176,10 +178,6 @@ std::int32_t AudioLibrary::LastErrorCode() const {
     return api_.ErrorGetCode ? api_.ErrorGetCode() : -1;
 }
 
-void AudioLibrary::RaiseError() const {
-    throw AudioError(LastErrorCode());
-}
-
 void AudioLibrary::LoadFrom(const QStringList& folders) {
     if (library_)
         return;
@@ -216,25 +214,25 @@ void AudioLibrary::LoadBesideProgram() {
 void AudioLibrary::Unload() {
     if (!library_)
         return;
-    try {
-        StopTrack();
-    } catch (const AudioError&) {
-        // The track is released even when its end notice could not be removed.
-    }
+    // The track is released even when its end notice cannot be removed; the notice goes with
+    // the output closed next, so that failure leaves nothing behind.
+    const base::Status stopped = StopTrack();
+    static_cast<void>(stopped);
     CloseOutput();
     dlclose(library_);
     library_ = nullptr;
     api_ = AudioEntryPoints{};
 }
 
-void AudioLibrary::OpenOutput(std::int32_t device, std::uint32_t rate, std::uint32_t flags,
-                              QObject* window) {
+base::Status AudioLibrary::OpenOutput(std::int32_t device, std::uint32_t rate, std::uint32_t flags,
+                                      QObject* window) {
     if (!library_ || outputOpen_)
-        return;
+        return {};
     noticeWindow_.store(window);
     outputOpen_ = api_.Init(device, rate, flags, window, nullptr) != 0;
     if (!outputOpen_)
-        RaiseError();
+        return AudioFailure("cannot open the sound output", LastErrorCode());
+    return {};
 }
 
 namespace {
@@ -275,20 +273,12 @@ AudioLibrary::OutputKind AudioLibrary::OpenOutputOrSilence(QObject* window) {
         return OutputKind::Device;
     {
         QuietStandardError quiet;
-        try {
-            OpenOutput(1, 44100, 0, window);
+        // No usable device: on to the silent one.
+        if (OpenOutput(1, 44100, 0, window))
             return OutputKind::Device;
-        } catch (const AudioError&) {
-            // No usable device: fall through to the silent one.
-        }
     }
     qputenv("SDL_AUDIODRIVER", "dummy");
-    try {
-        OpenOutput(1, 44100, 0, window);
-        return OutputKind::Silent;
-    } catch (const AudioError&) {
-        return OutputKind::None;
-    }
+    return OpenOutput(1, 44100, 0, window) ? OutputKind::Silent : OutputKind::None;
 }
 
 void AudioLibrary::CloseOutput() {
@@ -333,62 +323,65 @@ void AudioLibrary::EndOfStream(HSYNC, std::uint32_t channel, std::uint32_t, void
         Qt::QueuedConnection);
 }
 
-void AudioLibrary::PlayTrack(const std::string& path) {
-    StartTrack(path, 0);
+base::Status AudioLibrary::PlayTrack(const std::string& path) {
+    return StartTrack(path, 0);
 }
 
-void AudioLibrary::PlayTrackFrom(const std::string& path, std::uint64_t position) {
-    StartTrack(path, position);
+base::Status AudioLibrary::PlayTrackFrom(const std::string& path, std::uint64_t position) {
+    return StartTrack(path, position);
 }
 
-void AudioLibrary::StartTrack(const std::string& path, std::uint64_t position) {
+base::Status AudioLibrary::StartTrack(const std::string& path, std::uint64_t position) {
     if (!library_ || current_)
-        return;
+        return {};
+    const std::string doing = "cannot play " + path;
     current_ = OpenFile(path, 0);
     if (!current_)
-        RaiseError();
+        return AudioFailure(doing, LastErrorCode());
     currentBase_ = 0;
-    StartCurrent(position);
+    return StartCurrent(position, doing);
 }
 
-void AudioLibrary::PlaySuppliedTrack(std::uint32_t rate, std::uint32_t chans, STREAMPROC* proc,
-                                     void* user, std::uint64_t position) {
+base::Status AudioLibrary::PlaySuppliedTrack(std::uint32_t rate, std::uint32_t chans,
+                                             STREAMPROC* proc, void* user, std::uint64_t position) {
     if (!library_ || current_)
-        return;
+        return {};
+    const std::string doing = "cannot play the music";
     current_ = OpenSupplied(rate, chans, 0, proc, user);
     if (!current_)
-        RaiseError();
+        return AudioFailure(doing, LastErrorCode());
     currentBase_ = position;
-    StartCurrent(0);
+    return StartCurrent(0, doing);
 }
 
-void AudioLibrary::StartCurrent(std::uint64_t position) {
+base::Status AudioLibrary::StartCurrent(std::uint64_t position, const std::string& doing) {
     const HSTREAM handle = current_.Handle();
     endSync_ = api_.ChannelSetSync(handle, BASS_SYNC_MESSAGE | BASS_SYNC_END, 0,
                                    &AudioLibrary::EndOfStream, this);
     // A stream that cannot start is released at once rather than left as the playing track
     // with no end notice to come.
-    const auto failed = [this, handle] {
+    const auto failed = [this, handle, &doing] {
         const std::int32_t code = LastErrorCode();
         if (endSync_ != 0)
             api_.ChannelRemoveSync(handle, endSync_);
         endSync_ = 0;
         current_.Reset();
-        throw AudioError(code);
+        return AudioFailure(doing, code);
     };
     if (position != 0 && !api_.ChannelSetPosition(handle, position))
-        failed();
+        return failed();
     if (!api_.Start())
-        failed();
+        return failed();
     api_.ChannelSlideAttributes(handle, -1, playbackVolume_, -1, 0);
     // From the start the play restarts; from a position it carries on from there.
     if (!api_.ChannelPlay(handle, position == 0 ? -1 : 0))
-        failed();
+        return failed();
+    return {};
 }
 
-void AudioLibrary::StopTrack() {
+base::Status AudioLibrary::StopTrack() {
     if (!library_ || !current_)
-        return;
+        return {};
     std::int32_t failure = 0;
     bool removeFailed = false;
     if (endSync_ != 0) {
@@ -400,7 +393,8 @@ void AudioLibrary::StopTrack() {
     }
     current_.Reset();
     if (removeFailed)
-        throw AudioError(failure);
+        return AudioFailure("cannot remove the end notice of the track", failure);
+    return {};
 }
 
 void AudioLibrary::SetTrackVolume(std::int32_t volume) {

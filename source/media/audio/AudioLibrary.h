@@ -4,6 +4,7 @@
 // else calls the library's entry points.
 #pragma once
 
+#include "base/Result.h"
 #include "bass.h"
 
 #include <QString>
@@ -12,7 +13,6 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 
 class QObject;
@@ -29,12 +29,8 @@ extern const std::array<const char*, 43> AudioErrorTexts;
 // The text for a code; codes above 42 taken as unsigned (so also -1) give entry 26.
 const char* AudioErrorText(std::int32_t code);
 
-// A failure reported by the audio library, with the text of its error code.
-class AudioError : public std::runtime_error {
-public:
-    explicit AudioError(std::int32_t code);
-    std::int32_t Code;
-};
+// A failure reported by the audio library: what was being done, then the text of its code.
+base::Error AudioFailure(const std::string& doing, std::int32_t code);
 
 // The resolved entry points.
 struct AudioEntryPoints {
@@ -121,9 +117,10 @@ public:
     // The library's last error code (-1 while unloaded).
     std::int32_t LastErrorCode() const;
 
-    // Opens the output device; window receives the end-of-track event. Throws AudioError.
-    // No-op while unloaded or already open.
-    void OpenOutput(std::int32_t device, std::uint32_t rate, std::uint32_t flags, QObject* window);
+    // Opens the output device; window receives the end-of-track event. Succeeds doing nothing
+    // while unloaded or already open.
+    base::Status OpenOutput(std::int32_t device, std::uint32_t rate, std::uint32_t flags,
+                            QObject* window);
     void CloseOutput();
     bool OutputOpen() const { return outputOpen_; }
 
@@ -142,19 +139,20 @@ public:
                         STREAMPROC* proc, void* user) const;
 
     // The one track played at a time. PlayTrack starts a file unless a track is already
-    // playing (throws AudioError); StopTrack releases it (throws when the end notice cannot be
+    // playing (then, or while unloaded, it succeeds doing nothing); a failure names the file and
+    // the library's reason. StopTrack releases it (failing when the end notice cannot be
     // removed; the track is released even then).
-    void PlayTrack(const std::string& path);
+    base::Status PlayTrack(const std::string& path);
     // The same from a byte position of the decoded track (a paused track taken up again); a
-    // position the track does not have raises AudioError and leaves no track playing.
-    void PlayTrackFrom(const std::string& path, std::uint64_t position);
+    // position the track does not have fails and leaves no track playing.
+    base::Status PlayTrackFrom(const std::string& path, std::uint64_t position);
     // A stream that proc supplies (16-bit PCM at rate and chans) as the one track, started
-    // unless a track is already playing (throws AudioError). `position` is the byte position in
-    // the music where proc starts, so that TrackPosition goes on from there. proc's data must
-    // live until StopTrack (or the track's replacement) has returned.
-    void PlaySuppliedTrack(std::uint32_t rate, std::uint32_t chans, STREAMPROC* proc, void* user,
-                           std::uint64_t position);
-    void StopTrack();
+    // unless a track is already playing. `position` is the byte position in the music where proc
+    // starts, so that TrackPosition goes on from there. proc's data must live until StopTrack
+    // (or the track's replacement) has returned.
+    base::Status PlaySuppliedTrack(std::uint32_t rate, std::uint32_t chans, STREAMPROC* proc,
+                                   void* user, std::uint64_t position);
+    base::Status StopTrack();
     bool TrackPlaying() const { return static_cast<bool>(current_); }
     // Where the playing track is, in bytes of the decoded stream (0 when none plays).
     std::uint64_t TrackPosition() const {
@@ -170,10 +168,10 @@ public:
 
 private:
     static void EndOfStream(HSYNC, std::uint32_t channel, std::uint32_t, void* user);
-    [[noreturn]] void RaiseError() const;
-    void StartTrack(const std::string& path, std::uint64_t position);
-    // Plays current_ (just opened) from position with the end notice; releases it on failure.
-    void StartCurrent(std::uint64_t position);
+    base::Status StartTrack(const std::string& path, std::uint64_t position);
+    // Plays current_ (just opened) from position with the end notice; releases it on failure,
+    // whose message begins with `doing`.
+    base::Status StartCurrent(std::uint64_t position, const std::string& doing);
 
     void* library_ = nullptr;
     AudioEntryPoints api_;

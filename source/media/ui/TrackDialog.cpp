@@ -12,6 +12,7 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QLocale>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStyle>
 #include <QTimer>
@@ -145,27 +146,27 @@ void TrackDialog::changeEvent(QEvent* event) {
 }
 
 void TrackDialog::play() {
-    try {
-        Form->PlayButton->hide();
-        Form->StopButton->show();
-        media::AudioLibrary& audio = media::Audio();
-        audio.StopTrack();
-        audio.PlayTrack(sound_.WorkFile);
-        std::uint64_t length = 0;
-        if (audio.TrackPlaying()) {
-            length = audio.CurrentTrack().LengthBytes();
-            if (length == ~std::uint64_t{0})
-                length = 0;
-        }
-        scale_ = length / INT_MAX + 1;
-        Form->ProgrBar->setMaximum(ToBar(length));
-        Form->ProgrBar->setPageStep(std::max(1, Form->ProgrBar->maximum() / 10));
-        totalSeconds_ = sound_.PlaySeconds;
-        Form->Label2->setText(base::FromCp1251(sound_.Title));
-        StartPositionTimer();
-    } catch (...) {
-        // The dialog stays as it is; there is nothing to play.
+    media::AudioLibrary& audio = media::Audio();
+    StopTrack();
+    if (const base::Status played = audio.PlayTrack(sound_.WorkFile); !played) {
+        // Nothing plays: the play button stays, and the user learns which file and why.
+        QMessageBox::warning(this, windowTitle(), QString::fromLocal8Bit(played.error().c_str()));
+        return;
     }
+    Form->PlayButton->hide();
+    Form->StopButton->show();
+    std::uint64_t length = 0;
+    if (audio.TrackPlaying()) {
+        length = audio.CurrentTrack().LengthBytes();
+        if (length == ~std::uint64_t{0})
+            length = 0;
+    }
+    scale_ = length / INT_MAX + 1;
+    Form->ProgrBar->setMaximum(ToBar(length));
+    Form->ProgrBar->setPageStep(std::max(1, Form->ProgrBar->maximum() / 10));
+    totalSeconds_ = sound_.PlaySeconds;
+    Form->Label2->setText(base::FromCp1251(sound_.Title));
+    StartPositionTimer();
 }
 
 void TrackDialog::PlaybackEnded() {
@@ -176,11 +177,15 @@ void TrackDialog::PlaybackEnded() {
 void TrackDialog::stop() {
     Form->StopButton->hide();
     Form->PlayButton->show();
-    try {
-        media::Audio().StopTrack();
-    } catch (...) {
-    }
+    StopTrack();
     StopPositionTimer();
+}
+
+void TrackDialog::StopTrack() {
+    // The track is released even when its end notice cannot be removed; the notice that may
+    // still come finds no track playing and is dropped by the window.
+    const base::Status stopped = media::Audio().StopTrack();
+    static_cast<void>(stopped);
 }
 
 void TrackDialog::StartPositionTimer() {
@@ -234,10 +239,7 @@ void TrackDialog::closeDialog() {
     if (closed_)
         return;
     closed_ = true;
-    try {
-        media::Audio().StopTrack();
-    } catch (...) {
-    }
+    StopTrack();
     StopPositionTimer();
 }
 

@@ -56,6 +56,7 @@ private:
     void ShowLoudness();
     void StartPositionTimer();
     void StopPositionTimer();
+    void StopTrack();
     void closeDialog();
     // The scroll bar counts in units of scale_ bytes, so that long tracks fit its int range.
     int ToBar(std::uint64_t bytes) const;

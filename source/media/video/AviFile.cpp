@@ -39,6 +39,12 @@ std::uint32_t Even(std::uint32_t n) {
     return n + (n & 1u);
 }
 
+// A failed step of the writer: the system's reason for an errno value; the public calls put the
+// file's name before it.
+base::Error SystemFailure(int code) {
+    return base::Fail(SystemReason(code));
+}
+
 FourCC IndexChunkName(std::size_t stream) {
     const char name[4] = {'i', 'x', static_cast<char>('0' + stream / 10),
                           static_cast<char>('0' + stream % 10)};
@@ -97,11 +103,11 @@ base::Result<std::unique_ptr<AviFile>> AviFile::Create(const std::string& path,
     std::unique_ptr<AviFile> file(new AviFile(fd, path, info, std::move(streams), riffLimit));
     const std::vector<std::uint8_t> header = file->BuildHeader(false);
     file->headerSize_ = header.size();
-    int rc = file->Write(header.data(), header.size());
-    if (rc == 0)
-        rc = file->StartRiff(true);
-    if (rc != 0)
-        return base::Fail(CannotCreate(path, rc));
+    base::Status written = file->Write(header.data(), header.size());
+    if (written)
+        written = file->StartRiff(true);
+    if (!written)
+        return base::Fail("Cannot create " + path + ": " + written.error());
     return file;
 }
 
@@ -183,21 +189,21 @@ std::vector<std::uint8_t> AviFile::BuildHeader(bool final) const {
     return out;
 }
 
-int AviFile::StartRiff(bool first) {
+base::Status AviFile::StartRiff(bool first) {
     Riff r{first ? 0 : position_, position_};
     if (!first) {
         std::vector<std::uint8_t> head;
         PutList(head, "RIFF", 0, "AVIX");
-        if (int rc = Write(head.data(), head.size()))
-            return rc;
+        if (base::Status done = Write(head.data(), head.size()); !done)
+            return done;
         r.MoviStart = position_;
     }
     std::vector<std::uint8_t> movi;
     PutList(movi, "LIST", 0, "movi");
-    if (int rc = Write(movi.data(), movi.size()))
-        return rc;
+    if (base::Status done = Write(movi.data(), movi.size()); !done)
+        return done;
     riffs_.push_back(r);
-    return 0;
+    return {};
 }
 
 std::uint64_t AviFile::PendingIndexBytes() const {
@@ -210,19 +216,19 @@ std::uint64_t AviFile::PendingIndexBytes() const {
     return bytes;
 }
 
-int AviFile::BeginChunk(std::size_t stream, std::uint32_t size, bool key) {
+base::Status AviFile::BeginChunk(std::size_t stream, std::uint32_t size, bool key) {
     if (failed_ || closed_ || stream >= streams_.size())
-        return -EINVAL;
+        return SystemFailure(EINVAL);
     const std::uint64_t riffBytes = position_ - riffs_.back().Start;
     const bool hasChunks = std::any_of(streams_.begin(), streams_.end(),
                                        [](const StreamState& s) { return !s.Current.empty(); });
     if (hasChunks && riffBytes + 8 + Even(size) + PendingIndexBytes() > riffLimit_) {
         if (riffs_.size() >= kSuperIndexEntries)
-            return -EFBIG;
-        if (int rc = CloseRiff())
-            return rc;
-        if (int rc = StartRiff(false))
-            return rc;
+            return SystemFailure(EFBIG);
+        if (base::Status done = CloseRiff(); !done)
+            return done;
+        if (base::Status done = StartRiff(false); !done)
+            return done;
     }
     StreamState& s = streams_[stream];
     const IndexEntry entry{position_, size, key};
@@ -240,12 +246,12 @@ int AviFile::BeginChunk(std::size_t stream, std::uint32_t size, bool key) {
     return Write(head.data(), head.size());
 }
 
-int AviFile::EndChunk(std::uint32_t size) {
+base::Status AviFile::EndChunk(std::uint32_t size) {
     if (size & 1u) {
         const std::uint8_t zero = 0;
         return Write(&zero, 1);
     }
-    return 0;
+    return {};
 }
 
 base::Status AviFile::WriteChunk(std::size_t stream, std::span<const std::uint8_t> data, bool key) {
@@ -256,31 +262,31 @@ base::Status AviFile::WriteChunk(std::size_t stream, std::span<const std::uint8_
 base::Status AviFile::WriteChunkPieces(std::size_t stream,
                                        std::span<const std::span<const std::uint8_t>> pieces,
                                        bool key) {
-    if (const int rc = AppendChunk(stream, pieces, key)) {
+    if (const base::Status appended = AppendChunk(stream, pieces, key); !appended) {
         failed_ = true;
-        return base::Fail(CannotWrite(path_, rc));
+        return base::Fail("Cannot write " + path_ + ": " + appended.error());
     }
     return {};
 }
 
-int AviFile::AppendChunk(std::size_t stream, std::span<const std::span<const std::uint8_t>> pieces,
-                         bool key) {
+base::Status AviFile::AppendChunk(std::size_t stream,
+                                  std::span<const std::span<const std::uint8_t>> pieces, bool key) {
     std::uint64_t total = 0;
     for (const auto& p : pieces)
         total += p.size();
     if (total > 0x7FFFFFFFu)
-        return -EFBIG;
+        return SystemFailure(EFBIG);
     const auto size = static_cast<std::uint32_t>(total);
-    int rc = BeginChunk(stream, size, key);
+    base::Status written = BeginChunk(stream, size, key);
     for (const auto& p : pieces)
-        if (rc == 0)
-            rc = Write(p.data(), p.size());
-    if (rc == 0)
-        rc = EndChunk(size);
-    return rc;
+        if (written)
+            written = Write(p.data(), p.size());
+    if (written)
+        written = EndChunk(size);
+    return written;
 }
 
-int AviFile::CloseRiff() {
+base::Status AviFile::CloseRiff() {
     const Riff& riff = riffs_.back();
     const bool first = riffs_.size() == 1;
     const bool goesOn = !closed_; // an OpenDML file: every RIFF carries standard indexes
@@ -311,8 +317,8 @@ int AviFile::CloseRiff() {
             super.Size = static_cast<std::uint32_t>(ix.size());
             super.Duration = static_cast<std::uint32_t>(units);
             s.Super.push_back(super);
-            if (int rc = Write(ix.data(), ix.size()))
-                return rc;
+            if (base::Status done = Write(ix.data(), ix.size()); !done)
+                return done;
         }
     }
     for (auto& s : streams_)
@@ -320,8 +326,8 @@ int AviFile::CloseRiff() {
     // The movi list ends here.
     std::uint8_t size[4];
     StoreLE<std::uint32_t>(size, static_cast<std::uint32_t>(position_ - riff.MoviStart - 8));
-    if (int rc = WriteAt(riff.MoviStart + 4, size, 4))
-        return rc;
+    if (base::Status done = WriteAt(riff.MoviStart + 4, size, 4); !done)
+        return done;
     if (first) {
         std::vector<std::uint8_t> idx;
         PutChunkHeader(idx, "idx1",
@@ -337,39 +343,39 @@ int AviFile::CloseRiff() {
         }
         oldIndex_.clear();
         oldIndex_.shrink_to_fit();
-        if (int rc = Write(idx.data(), idx.size()))
-            return rc;
+        if (base::Status done = Write(idx.data(), idx.size()); !done)
+            return done;
     }
     StoreLE<std::uint32_t>(size, static_cast<std::uint32_t>(position_ - riff.Start - 8));
     return WriteAt(riff.Start + 4, size, 4);
 }
 
 base::Status AviFile::Close() {
-    if (const int rc = Finish())
-        return base::Fail(CannotWrite(path_, rc));
+    if (const base::Status finished = Finish(); !finished)
+        return base::Fail("Cannot write " + path_ + ": " + finished.error());
     return {};
 }
 
-int AviFile::Finish() {
+base::Status AviFile::Finish() {
     if (closed_)
-        return -EINVAL;
+        return SystemFailure(EINVAL);
     if (failed_)
-        return -EIO;
+        return SystemFailure(EIO);
     closed_ = true;
-    int rc = CloseRiff();
-    if (rc == 0) {
+    base::Status done = CloseRiff();
+    if (done) {
         const std::vector<std::uint8_t> header = BuildHeader(true);
         if (header.size() != headerSize_)
-            rc = -EINVAL;
+            done = SystemFailure(EINVAL);
         else
-            rc = WriteAt(8, header.data() + 8, header.size() - 8); // RIFF size is already set
+            done = WriteAt(8, header.data() + 8, header.size() - 8); // RIFF size is already set
     }
-    if (rc == 0)
-        rc = Flush();
-    if (::close(fd_) != 0 && rc == 0)
-        rc = -errno;
+    if (done)
+        done = Flush();
+    if (::close(fd_) != 0 && done)
+        done = SystemFailure(errno);
     fd_ = -1;
-    return rc;
+    return done;
 }
 
 std::uint64_t AviFile::ChunkCount(std::size_t stream) const {
@@ -377,18 +383,18 @@ std::uint64_t AviFile::ChunkCount(std::size_t stream) const {
     return s.Spec.BytesPerUnit == 0 ? s.Units : 0;
 }
 
-int AviFile::Write(const void* data, std::size_t size) {
+base::Status AviFile::Write(const void* data, std::size_t size) {
     const auto* p = static_cast<const std::uint8_t*>(data);
     position_ += size;
     if (buffer_.size() + size <= kBufferSize) {
         buffer_.insert(buffer_.end(), p, p + size);
-        return 0;
+        return {};
     }
-    if (int rc = Flush())
-        return rc;
+    if (base::Status done = Flush(); !done)
+        return done;
     if (size < kBufferSize) {
         buffer_.insert(buffer_.end(), p, p + size);
-        return 0;
+        return {};
     }
     while (size > 0) {
         const ssize_t n = ::write(fd_, p, size);
@@ -396,15 +402,15 @@ int AviFile::Write(const void* data, std::size_t size) {
             if (errno == EINTR)
                 continue;
             failed_ = true;
-            return -errno;
+            return SystemFailure(errno);
         }
         p += n;
         size -= static_cast<std::size_t>(n);
     }
-    return 0;
+    return {};
 }
 
-int AviFile::Flush() {
+base::Status AviFile::Flush() {
     const std::uint8_t* p = buffer_.data();
     std::size_t left = buffer_.size();
     while (left > 0) {
@@ -413,16 +419,16 @@ int AviFile::Flush() {
             if (errno == EINTR)
                 continue;
             failed_ = true;
-            return -errno;
+            return SystemFailure(errno);
         }
         p += n;
         left -= static_cast<std::size_t>(n);
     }
     buffer_.clear();
-    return 0;
+    return {};
 }
 
-int AviFile::WriteAt(std::uint64_t offset, const void* data, std::size_t size) {
+base::Status AviFile::WriteAt(std::uint64_t offset, const void* data, std::size_t size) {
     // Patches land either in the part still buffered or in the file itself.
     const std::uint64_t buffered = position_ - buffer_.size();
     const auto* p = static_cast<const std::uint8_t*>(data);
@@ -436,12 +442,12 @@ int AviFile::WriteAt(std::uint64_t offset, const void* data, std::size_t size) {
             const ssize_t n = ::pwrite(fd_, p + i, run, static_cast<off_t>(at));
             if (n != static_cast<ssize_t>(run)) {
                 failed_ = true;
-                return n < 0 ? -errno : -EIO;
+                return SystemFailure(n < 0 ? errno : EIO);
             }
             i += run - 1;
         }
     }
-    return 0;
+    return {};
 }
 
 } // namespace media

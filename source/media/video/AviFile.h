@@ -94,20 +94,20 @@ private:
 
     AviFile(int fd, std::string path, const AviMainInfo& info, std::vector<AviStreamSpec> streams,
             std::uint64_t riffLimit);
-    // The private steps below return 0 or the negative errno of the call that failed; the
-    // public ones turn it into a message naming the file.
-    int AppendChunk(std::size_t stream, std::span<const std::span<const std::uint8_t>> pieces,
-                    bool key);
-    int Finish();
+    // The private steps below fail with the system's reason of the call that failed; the
+    // public ones put the file's name before it.
+    base::Status AppendChunk(std::size_t stream,
+                             std::span<const std::span<const std::uint8_t>> pieces, bool key);
+    base::Status Finish();
     std::vector<std::uint8_t> BuildHeader(bool final) const;
-    int BeginChunk(std::size_t stream, std::uint32_t size, bool key);
-    int EndChunk(std::uint32_t size);
-    int CloseRiff();
-    int StartRiff(bool first);
+    base::Status BeginChunk(std::size_t stream, std::uint32_t size, bool key);
+    base::Status EndChunk(std::uint32_t size);
+    base::Status CloseRiff();
+    base::Status StartRiff(bool first);
     std::uint64_t PendingIndexBytes() const;
-    int Write(const void* data, std::size_t size);
-    int Flush();
-    int WriteAt(std::uint64_t offset, const void* data, std::size_t size);
+    base::Status Write(const void* data, std::size_t size);
+    base::Status Flush();
+    base::Status WriteAt(std::uint64_t offset, const void* data, std::size_t size);
 
     int fd_ = -1;
     std::string path_;

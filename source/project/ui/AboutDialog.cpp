@@ -65,12 +65,9 @@ bool AboutDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void AboutDialog::openSite() {
-    try {
-        if (open_ && !siteURL_.isEmpty())
-            open_(siteURL_);
-    } catch (...) {
-        // A failure to open the address never stops the dialog.
-    }
+    // The opener tells the user itself when no program takes the address.
+    if (open_ && !siteURL_.isEmpty())
+        open_(siteURL_);
 }
 
 QString AboutDialog::DisplayAddress(const QString& address) {
