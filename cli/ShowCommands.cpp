@@ -1,7 +1,6 @@
 #include "cli/ShowCommands.h"
 #include "cli/Failure.h"
 
-#include "base/CodePage.h"
 #include "base/FileName.h"
 #include "base/JobRunner.h"
 #include "cli/Commands.h"
@@ -207,6 +206,11 @@ int RunInfo(const QStringList& args) {
         o["TransitionSeconds"] = project::RecordSeconds(s.TransitionMs);
         o["BackColor"] = static_cast<qint64>(static_cast<std::uint32_t>(s.BackColor));
         o["WorkFile"] = QString::fromUtf8(s.WorkFile.c_str());
+        // The caption drawn into the picture, exactly as typed.
+        if (!s.Caption.Text.empty()) {
+            o["Caption"] = QString::fromStdString(s.Caption.Text);
+            o["CaptionFont"] = QString::fromStdString(s.Caption.Font);
+        }
         imaging::Bitmap picture;
         const bool ok = imaging::LoadBmpFile(s.WorkFile, picture);
         o["Width"] = ok ? picture.Width : 0;
@@ -232,7 +236,7 @@ int RunInfo(const QStringList& args) {
         o["PlaySeconds"] = t.PlaySeconds;
         o["LengthSeconds"] = t.LengthSeconds;
         o["Volume"] = t.Volume;
-        o["Title"] = base::FromCp1251(t.Title);
+        o["Title"] = QString::fromStdString(t.Title);
         o["WorkFile"] = QString::fromUtf8(t.WorkFile.c_str());
         o["FadeInSeconds"] = t.Ext.FadeInSeconds;
         o["FadeOutSeconds"] = t.Ext.FadeOutSeconds;

@@ -1,6 +1,9 @@
 // Fuzzes the reader of the show file's extension block. The first two bytes choose how many
-// photos and tracks the show holds, so entries past the counts are exercised too.
+// photos and tracks the show holds, so entries past the counts are exercised too. Exact texts
+// ("UTXT", "UTRK") must come out as valid UTF-8 within their limits.
 #include "project/ExtensionBlock.h"
+
+#include <QString>
 
 #include <cstddef>
 #include <cstdint>
@@ -20,6 +23,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 __builtin_trap();
         for (const auto& [index, e] : read->Tracks)
             if (index >= tracks || e.FadeInSeconds < 0 || e.FadeInSeconds > 10)
+                __builtin_trap();
+        // Exact texts that win are valid UTF-8 within the limits a slide or track holds.
+        const auto valid = [](const std::string& text, int maxCharacters) {
+            const QString decoded = QString::fromStdString(text);
+            return decoded.toStdString() == text &&
+                   decoded.toStdU32String().size() <= std::size_t(maxCharacters);
+        };
+        for (const auto& [index, texts] : read->SlideTexts)
+            if (index >= slides || !valid(texts.first, imaging::kMaxCaptionCharacters) ||
+                texts.second.empty() || !valid(texts.second, imaging::kMaxFontCharacters))
+                __builtin_trap();
+        for (const auto& [index, title] : read->TrackTitles)
+            if (index >= tracks || !valid(title, project::kMaxTitleCharacters))
                 __builtin_trap();
     }
     return 0;
