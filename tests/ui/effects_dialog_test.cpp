@@ -8,12 +8,17 @@
 #include "imaging/ui/MotionEditor.h"
 #include "imaging/ui/MotionPreviewBox.h"
 #include "project/EditBackups.h"
+#include "project/Import.h"
+#include "project/ProjectFile.h"
+#include "project/ShowSession.h"
 #include "project/Slide.h"
 #include "project/SlideEdits.h"
+#include "render/FrameRenderer.h"
 #include "ui_EffectsDialog.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -302,6 +307,78 @@ private Q_SLOTS:
         QVERIFY(!SameBitmap(Work(), Gradient(300, 200)));
         QVERIFY(NoBackups());
         QCOMPARE(QString::fromStdString(d->Caption().Text), QStringLiteral("Привет"));
+    }
+
+    // A caption in any script from the window to the video: typed in the dialog and applied, it
+    // is stored as typed; the saved file's record holds the code-page text an older reader shows;
+    // the reopened show holds the exact text; and the renderer's frame is the picture with that
+    // very text drawn on it, which differs from the frame without it.
+    void aCaptionInAnyScriptSurvivesSaveReopenAndExport() {
+        const QString text = QStringLiteral("Café Zürich Привет 東京 Ελλάδα");
+        QVERIFY(QDir().mkpath(dir.filePath("session")) && QDir().mkpath(dir.filePath("reopened")));
+        project::ShowSession session;
+        QVERIFY(session.Open(dir.filePath("session").toStdString()));
+        project::ShowModel& show = session.Show();
+        show.Resolution = "400x300";
+        const std::string photo = dir.filePath("photo.bmp").toStdString();
+        QVERIFY(imaging::SaveBmpFile(photo, Gradient(400, 300)));
+        QVERIFY(project::AddPhoto(show, photo).Added());
+        const std::string bare = dir.filePath("bare.bmp").toStdString();
+        QVERIFY(QFile::copy(QString::fromStdString(show.Slides[0].WorkFile),
+                            QString::fromStdString(bare)));
+
+        slide = show.Slides[0];
+        auto d = Open(1);
+        d->Form->Edit1->setText(text);
+        d->Form->ApplyTextButton->click();
+        d->Form->SaveButton1->click();
+        show.SetSlide(0, ui::WithEffects(show.Slides[0], *d));
+        QCOMPARE(QString::fromStdString(show.Slides[0].Caption.Text), text);
+
+        const std::string file = dir.filePath("any script.qvs").toStdString();
+        base::NoProgress quiet;
+        QCOMPARE(project::SaveProject(show, file, quiet).Outcome, project::SaveOutcome::Saved);
+        QFile saved(QString::fromStdString(file));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QByteArray bytes = saved.readAll();
+        QCOMPARE(bytes.mid(16 + 2063 + 1, static_cast<std::uint8_t>(bytes.at(16 + 2063))),
+                 QByteArray("Caf? Z?rich \xcf\xf0\xe8\xe2\xe5\xf2 ?? ??????"));
+
+        project::ShowSession reopened;
+        QVERIFY(reopened.Open(dir.filePath("reopened").toStdString()));
+        project::ShowModel& again = reopened.Show();
+        again.Resolution = "400x300";
+        project::ImportHooks hooks;
+        hooks.AddPhoto = [&again](const std::string& p) -> project::ImportStatus {
+            return project::AddPhoto(again, p);
+        };
+        QCOMPARE(project::LoadProject(again, file, quiet, hooks).Outcome,
+                 project::LoadOutcome::Loaded);
+        QCOMPARE(again.Slides.size(), std::size_t(1));
+        const imaging::CaptionSettings caption = again.Slides[0].Caption;
+        QCOMPARE(QString::fromStdString(caption.Text), text);
+
+        // The frame expected: the bare picture with the QString drawn in the caption's look.
+        imaging::Bitmap expected;
+        QVERIFY(imaging::LoadBmpFile(bare, expected));
+        imaging::CaptionLook look = project::LookOf(caption);
+        look.Text = text;
+        imaging::DrawCaption(expected, look);
+        const std::string expectedFile = dir.filePath("expected.bmp").toStdString();
+        QVERIFY(imaging::SaveBmpFile(expectedFile, expected));
+        const auto frameOf = [&](const std::string& work) {
+            std::vector<project::Slide> one{again.Slides[0]};
+            one[0].WorkFile = work;
+            render::RenderOptions options;
+            options.ScratchPath = dir.filePath("scratch.bmp").toStdString();
+            render::FrameRenderer renderer(one, options);
+            imaging::Bitmap frame = imaging::Bitmap::CreateSized(400, 300);
+            renderer.Render(frame, 0);
+            return frame.CopyToImage();
+        };
+        const QImage exported = frameOf(again.Slides[0].WorkFile);
+        QCOMPARE(exported, frameOf(expectedFile));
+        QVERIFY(exported != frameOf(bare));
     }
 
     // A caption applied again, in the same visit or a later one, replaces the earlier one: the
