@@ -1,7 +1,6 @@
 // The slide edits on real working files: crop, turns, light, colour, caption, the record fields
 // each one owns, the copies kept beside the working file and a working file that cannot be
 // replaced.
-#include "base/CodePage.h"
 #include "imaging/BmpFile.h"
 #include "imaging/TestBitmaps.h"
 #include "project/EditBackups.h"
@@ -282,7 +281,7 @@ TEST_F(SlideEditsTest, CaptionDrawsShadowThenColourAndStoresItsFields) {
     const Px grey{128, 128, 128};
     const auto i = AddSlide(Solid(300, 200, grey));
     project::CaptionEdit caption;
-    caption.Text = base::ToCp1251(QStringLiteral("ЖЖ"));
+    caption.Text = "ЖЖ";
     caption.Size = 24;
     caption.Color = 0x0000FF; // red
     ASSERT_TRUE(project::ApplySlideEdit(show, i, caption));
