@@ -225,8 +225,8 @@ void EffectsDialog::ApplyTexts() {
         {TextKey::EffectsOriginalSize, Form->OriginalSizeButton},
         {TextKey::EffectsCropSave, Form->SaveButton0},
         {TextKey::EffectsCropCancel, Form->CancelButton0},
-        {TextKey::imaging::CaptionSettingsPage, tab(1)},
-        {TextKey::imaging::CaptionSettingsText, Form->Label1},
+        {TextKey::EffectsCaptionPage, tab(1)},
+        {TextKey::EffectsCaptionText, Form->Label1},
         {TextKey::EffectsApplyText, Form->ApplyTextButton},
         {TextKey::EffectsRemoveText, Form->UndoTextButton},
         {TextKey::EffectsChooseFont, Form->FontButton},
@@ -236,8 +236,8 @@ void EffectsDialog::ApplyTexts() {
         {TextKey::EffectsAlignTop, Form->VAlign0},
         {TextKey::EffectsAlignMiddle, Form->VAlign1},
         {TextKey::EffectsAlignBottom, Form->VAlign2},
-        {TextKey::imaging::CaptionSettingsSave, Form->SaveButton1},
-        {TextKey::imaging::CaptionSettingsCancel, Form->CancelButton1},
+        {TextKey::EffectsCaptionSave, Form->SaveButton1},
+        {TextKey::EffectsCaptionCancel, Form->CancelButton1},
         {TextKey::EffectsTurnPage, tab(2)},
         {TextKey::EffectsRotateRight, Form->TurnRightButton},
         {TextKey::EffectsRotateLeft, Form->TurnLeftButton},
@@ -312,7 +312,7 @@ bool EffectsDialog::PageHasChange(int page) const {
         return crop_.X0 != 0 || crop_.Y0 != 0 || crop_.X1 != workImage_.Width ||
                crop_.Y1 != workImage_.Height;
     case 1: {
-        const imaging::CaptionSettings now = s.Caption();
+        const imaging::CaptionSettings& now = caption_;
         const imaging::CaptionSettings& was = opening_.Caption;
         return now.Text != was.Text || now.Font != was.Font || now.Size != was.Size ||
                now.Color != was.Color || now.Style != was.Style;
