@@ -358,8 +358,9 @@ private Q_SLOTS:
         QCOMPARE(QString::fromStdString(caption.Text), text);
 
         // The frame expected: the bare picture with the QString drawn in the caption's look.
-        imaging::Bitmap expected;
-        QVERIFY(imaging::LoadBmpFile(bare, expected));
+        auto loaded = imaging::LoadBmpFile(bare);
+        QVERIFY(loaded);
+        imaging::Bitmap expected = std::move(*loaded);
         imaging::CaptionLook look = project::LookOf(caption);
         look.Text = text;
         imaging::DrawCaption(expected, look);
