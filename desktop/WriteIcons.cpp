@@ -1,6 +1,6 @@
 // Build-time tool: writes the program's picture as the desktop icons, one PNG per size, in the
 // folder layout of an icon theme: OUT/<N>x<N>/apps/NAME.png.
-#include "project/ProgramPicture.h"
+#include "app/ProgramPicture.h"
 
 #include <QDir>
 #include <QImage>
@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
         }
         const QString folder = QStringLiteral("%1/%2x%2/apps").arg(out).arg(size);
         const QString file = folder + '/' + name + QStringLiteral(".png");
-        if (!QDir().mkpath(folder) || !project::DrawProgramPicture(size).save(file, "PNG")) {
+        if (!QDir().mkpath(folder) || !ui::DrawProgramPicture(size).save(file, "PNG")) {
             std::fprintf(stderr, "%s: cannot write %s\n", argv[0], qPrintable(file));
             return 1;
         }

@@ -11,10 +11,11 @@ using Clock = project::AutosavePolicy::Clock;
 
 AutosaveController::AutosaveController(QObject* parent, const project::ShowModel& show,
                                        project::ShowHistory& history,
-                                       const std::string& instanceDir, Hooks hooks,
+                                       const std::string& instanceDir, ControllerHost host,
+                                       std::function<QString()> showFile,
                                        project::AutosavePolicy::Timing timing)
-    : QObject(parent), show_(show), history_(history), hooks_(std::move(hooks)), policy_(timing),
-      saver_(instanceDir) {
+    : QObject(parent), show_(show), history_(history), host_(std::move(host)),
+      showFile_(std::move(showFile)), policy_(timing), saver_(instanceDir) {
     connect(&history_.Stack(), &QUndoStack::indexChanged, this, &AutosaveController::Changed);
     connect(&history_.Stack(), &QUndoStack::cleanChanged, this, &AutosaveController::CleanChanged);
     timer_ = new QTimer(this);
@@ -40,9 +41,9 @@ void AutosaveController::CleanChanged(bool clean) {
 
 void AutosaveController::Tick() {
     const auto now = Clock::now();
-    if (!policy_.Due(now) || (hooks_.Busy && hooks_.Busy()) || saver_.Writing())
+    if (!policy_.Due(now) || host_.IsBusy() || saver_.Writing())
         return;
-    const std::string file = hooks_.ShowFile ? base::EncodeFileName(hooks_.ShowFile()) : "";
+    const std::string file = showFile_ ? base::EncodeFileName(showFile_()) : "";
     if (saver_.Start(show_, file))
         policy_.Written(now);
 }
@@ -50,7 +51,7 @@ void AutosaveController::Tick() {
 bool AutosaveController::WriteNow() {
     saver_.Wait();
     const int before = saver_.Written();
-    const std::string file = hooks_.ShowFile ? base::EncodeFileName(hooks_.ShowFile()) : "";
+    const std::string file = showFile_ ? base::EncodeFileName(showFile_()) : "";
     if (!saver_.Start(show_, file))
         return false;
     saver_.Wait();

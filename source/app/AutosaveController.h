@@ -3,6 +3,7 @@
 // recovery file goes when the show becomes clean (saved, opened, new) or the window closes.
 #pragma once
 
+#include "app/ControllerHost.h"
 #include "project/Autosave.h"
 
 #include <QObject>
@@ -23,12 +24,11 @@ class AutosaveController final : public QObject {
     Q_OBJECT
 
 public:
-    struct Hooks {
-        std::function<bool()> Busy;        // a job runs: no autosave now
-        std::function<QString()> ShowFile; // the show's own file, "" when none
-    };
+    // host: no autosave while the window is busy with a job. showFile: the show's own file, ""
+    // when none (the recovery file names it).
     AutosaveController(QObject* parent, const project::ShowModel& show,
-                       project::ShowHistory& history, const std::string& instanceDir, Hooks hooks,
+                       project::ShowHistory& history, const std::string& instanceDir,
+                       ControllerHost host, std::function<QString()> showFile,
                        project::AutosavePolicy::Timing timing = {});
     ~AutosaveController() override;
 
@@ -50,7 +50,8 @@ private:
 
     const project::ShowModel& show_;
     project::ShowHistory& history_;
-    Hooks hooks_;
+    ControllerHost host_;
+    std::function<QString()> showFile_;
     project::AutosavePolicy policy_;
     project::Autosaver saver_;
     QTimer* timer_ = nullptr;

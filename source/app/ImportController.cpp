@@ -1,6 +1,7 @@
 #include "app/ImportController.h"
 
 #include "app/StoryboardView.h"
+#include "app/StripLayout.h"
 #include "app/WindowDialogs.h"
 #include "app/WindowJobs.h"
 #include "base/FileName.h"
@@ -9,7 +10,6 @@
 #include "media/music/TrackImport.h"
 #include "media/ui/ProgressWindow.h"
 #include "project/ShowHistory.h"
-#include "render/StripLayout.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -192,7 +192,7 @@ void ImportController::PlaceImportedPhoto(const project::Slide& slide) {
 }
 
 void ImportController::ShowAddedPhoto(std::size_t index) {
-    const long long perPage = view_.StripWidth() / render::kCellWidth;
+    const long long perPage = view_.StripWidth() / kCellWidth;
     int page = view_.SlidePage();
     if (static_cast<long long>(show_.Slides.size()) > perPage * (page + 1))
         ++page;

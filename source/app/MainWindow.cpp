@@ -3,7 +3,9 @@
 #include "app/MainWindow.h"
 #include "app/AutosaveController.h"
 #include "app/BottomBarLayout.h"
+#include "app/ControlStates.h"
 #include "app/LinkAddresses.h"
+#include "app/ProgramPicture.h"
 #include "app/RunningJobs.h"
 #include "app/ShowMusicCommand.h"
 #include "app/TransitionChooser.h"
@@ -21,7 +23,6 @@
 #include "media/audio/AudioLibrary.h"
 #include "media/music/ShowMix.h"
 #include "media/ui/ProgressWindow.h"
-#include "project/ControlStates.h"
 #include "project/Settings.h"
 #include "project/ui/AboutDialog.h"
 #include "ui_MainWindow.h"
@@ -130,9 +131,7 @@ void MainWindow::CreateStoryboard() {
 }
 
 void MainWindow::CreateControllers() {
-    const auto busy = [this] { return Busy(); };
-    PreviewHost preview;
-    preview.Window = this;
+    PreviewStage preview;
     preview.Picture = Form->previewImage;
     preview.PictureFrame = Form->previewFrame;
     preview.EditorParts = {Form->bottomBar, Form->storyboardPanel, Form->topBar};
@@ -141,12 +140,11 @@ void MainWindow::CreateControllers() {
         Storyboard->LayoutPhotoStrip(0);
         Storyboard->SelectSlide(0);
     };
-    preview.Busy = busy;
     preview.Restored = [this] {
         if (!Busy())
             Storyboard->ShowSelectedInPreview();
     };
-    Preview = new PreviewController(this, Show, std::move(preview));
+    Preview = new PreviewController(this, Show, Host(), std::move(preview));
     connect(Preview, &PreviewController::runningChanged, this, &MainWindow::UpdateControlStates);
     Export = new VideoExportController(this, Show, *Jobs, Dialogs, Host());
     connect(Export, &VideoExportController::runningChanged, this, &MainWindow::UpdateControlStates);
@@ -168,11 +166,8 @@ void MainWindow::CreateControllers() {
     Import =
         new ImportController(this, Show, History, *Storyboard, *Jobs, Dialogs, Host(), haveFolders);
 
-    ShowFileController::Host files;
-    files.Window = this;
+    ShowFileController::Neighbours files;
     files.OpenButton = Form->openButton;
-    files.Busy = busy;
-    files.Closed = [this] { return closed_; };
     files.HaveWorkingFolders = haveFolders;
     files.SeedThumbnail = [this] { return Import->SeedThumbnail(); };
     files.Relayout = [this](bool resetSelection) {
@@ -180,23 +175,19 @@ void MainWindow::CreateControllers() {
             Storyboard->ResetSelection();
         layoutWindow();
     };
-    files.Notice = [this](const QString& text) { ShowNotice(text); };
     files.Autosave = [this] { return Autosave; };
-    Files = new ShowFileController(this, Session, *Jobs, Dialogs, std::move(files));
+    ControllerHost filesHost = Host();
+    filesHost.Busy = [this] { return Busy() || closed_; };
+    Files = new ShowFileController(this, Session, *Jobs, Dialogs, std::move(filesHost),
+                                   std::move(files));
 
-    StoryboardInput::Host input;
-    input.Window = this;
-    input.Widgets = Storyboard->Widgets();
-    input.View = Storyboard;
-    input.Commands = Commands;
-    input.Preview = Preview;
-    input.Busy = busy;
+    StoryboardInput::WindowCommands input;
     input.DropFiles = [this](const QStringList& paths) { Import->AcceptDroppedPaths(paths); };
     input.NewShow = [this] { Files->newProject(); };
     input.OpenShow = [this] { Files->openProject(); };
     input.SaveShow = [this] { Files->saveProject(); };
     input.SaveVideo = [this] { Export->saveAsVideo(); };
-    Input = new StoryboardInput(std::move(input));
+    Input = new StoryboardInput(Host(), *Storyboard, *Commands, *Preview, std::move(input));
 }
 
 void MainWindow::createWindow() {
@@ -210,9 +201,8 @@ void MainWindow::createWindow() {
                                  "\nPhotos and music cannot be added in this session.");
     Show.SetOptions(media::NewShowOptions()); // a new show's music fades out at its end
     if (Session.IsOpen())
-        Autosave = new AutosaveController(
-            this, Show, History, Session.Folders().InstanceDir(),
-            {[this] { return Busy(); }, [this] { return Files->ShowFile(); }});
+        Autosave = new AutosaveController(this, Show, History, Session.Folders().InstanceDir(),
+                                          Host(), [this] { return Files->ShowFile(); });
     // 3. Caption and the built-in site address.
     setWindowTitle(ShowFileController::ProgramTitle());
     SetProgramIcon(*this);
@@ -381,9 +371,9 @@ void MainWindow::UpdateControlStates() {
     if (!Storyboard || !Form || !Preview || !Export || !Disc)
         return;
     const bool busy = (Dialogs.ProgressVisible && Dialogs.ProgressVisible()) || Busy();
-    ApplyControlStates(
-        *Form, project::ComputeControlStates(busy, static_cast<int>(Show.Slides.size()),
-                                             Storyboard->SlidePage(), Form->photoStrip->width()));
+    ApplyControlStates(*Form,
+                       ComputeControlStates(busy, static_cast<int>(Show.Slides.size()),
+                                            Storyboard->SlidePage(), Form->photoStrip->width()));
     // Undo and redo change the show: never while it is busy.
     if (Undo)
         Undo->UpdateEnabled(busy);
@@ -491,7 +481,7 @@ void MainWindow::openHelp() {
 }
 
 void MainWindow::openAbout() {
-    AboutDialog dialog(SiteURL, Dialogs.OpenExternal, this);
+    AboutDialog dialog(SiteURL, Dialogs.OpenExternal, DrawProgramPicture, this);
     dialog.exec();
 }
 

@@ -37,8 +37,8 @@ const render::FrameRate kPreviewRate = render::FrameRate::Fps(PreviewController:
 } // namespace
 
 PreviewController::PreviewController(QObject* parent, const project::ShowModel& show,
-                                     PreviewHost host)
-    : QObject(parent), show_(show), host_(std::move(host)) {
+                                     ControllerHost host, PreviewStage stage)
+    : QObject(parent), show_(show), host_(std::move(host)), stage_(std::move(stage)) {
     ScheduleTimer = new QTimer(this);
     ScheduleTimer->setObjectName("PreviewTimer");
     ScheduleTimer->setInterval(30);
@@ -59,13 +59,13 @@ bool PreviewController::Running() const {
 
 void PreviewController::start() {
     const project::ShowModel& show = show_;
-    if (show.Slides.empty() || Running() || (host_.Busy && host_.Busy()))
+    if (show.Slides.empty() || Running() || host_.IsBusy())
         return;
     if (!PrepareMusic())
         return;
     // The strip goes back to its first page with the first photo selected.
-    if (host_.Rewind)
-        host_.Rewind();
+    if (stage_.Rewind)
+        stage_.Rewind();
     EnterLayout();
     startedTrack_ = -1;
     pausedTrack_ = -1;
@@ -127,7 +127,7 @@ void PreviewController::ShowPausedMark(bool shown) {
     }
     // A child of the picture, so the picture itself stays exactly what the show draws.
     if (!pausedMark_) {
-        pausedMark_ = new QLabel(host_.Picture);
+        pausedMark_ = new QLabel(stage_.Picture);
         pausedMark_->setObjectName("PausedMark");
         pausedMark_->setAttribute(Qt::WA_TransparentForMouseEvents);
         pausedMark_->setStyleSheet(
@@ -175,7 +175,7 @@ void PreviewController::frameTick() {
         auto frame = frames_->Take(FrameNow());
         if (!frame)
             return; // not drawn yet: the picture stays as it is for now
-        host_.Picture->setPixmap(QPixmap::fromImage(frame->Picture.View()));
+        stage_.Picture->setPixmap(QPixmap::fromImage(frame->Picture.View()));
         frames_->Recycle(std::move(frame->Picture));
     } catch (const std::exception&) {
         // A picture that cannot be made (memory) is skipped; the show goes on.
@@ -184,7 +184,7 @@ void PreviewController::frameTick() {
 
 void PreviewController::EnsureFrames() {
     // Made at the picture's size once the full-screen layout has it, and again when it changes.
-    const QLabel* image = host_.Picture;
+    const QLabel* image = stage_.Picture;
     if (frames_ && frames_->Width() == image->width() && frames_->Height() == image->height())
         return;
     frames_.reset(); // its worker ends before the next one starts
@@ -233,7 +233,7 @@ void PreviewController::NoteMusicFailure(const base::Status& status) {
 }
 
 bool PreviewController::PrepareMusic() {
-    ProgressWindow* view = host_.Progress ? host_.Progress() : nullptr;
+    ProgressWindow* view = stage_.Progress ? stage_.Progress() : nullptr;
     if (!view) {
         base::NoProgress quiet;
         return music_.Prepare(show_, quiet);
@@ -243,7 +243,7 @@ bool PreviewController::PrepareMusic() {
 }
 
 void PreviewController::EnterLayout() {
-    QWidget& w = *host_.Window;
+    QWidget& w = *host_.DialogParent->window();
     savedState_ = w.windowState();
     savedPosition_ = w.frameGeometry().topLeft();
     savedSize_ = w.size();
@@ -251,10 +251,10 @@ void PreviewController::EnterLayout() {
     statusBarShown_ = bar && bar->isVisible();
     if (bar)
         bar->hide();
-    for (QWidget* part : host_.EditorParts)
+    for (QWidget* part : stage_.EditorParts)
         part->hide();
-    host_.PictureFrame->setFrameShape(QFrame::NoFrame);
-    host_.PictureFrame->layout()->setContentsMargins(0, 0, 0, 0);
+    stage_.PictureFrame->setFrameShape(QFrame::NoFrame);
+    stage_.PictureFrame->layout()->setContentsMargins(0, 0, 0, 0);
     w.setWindowFlag(Qt::FramelessWindowHint, true);
     // The screen's area is given as well, for displays where no window manager maximises.
     if (const QScreen* screen = w.screen())
@@ -271,12 +271,12 @@ void PreviewController::LeaveLayout() {
         return;
     inLayout_ = false;
     qApp->removeEventFilter(this);
-    QWidget& w = *host_.Window;
-    for (QWidget* part : host_.EditorParts)
+    QWidget& w = *host_.DialogParent->window();
+    for (QWidget* part : stage_.EditorParts)
         part->show();
-    host_.PictureFrame->setFrameShape(QFrame::Panel);
-    host_.PictureFrame->setFrameShadow(QFrame::Sunken);
-    host_.PictureFrame->layout()->setContentsMargins(1, 1, 1, 1);
+    stage_.PictureFrame->setFrameShape(QFrame::Panel);
+    stage_.PictureFrame->setFrameShadow(QFrame::Sunken);
+    stage_.PictureFrame->layout()->setContentsMargins(1, 1, 1, 1);
     if (statusBarShown_)
         if (auto* bar = w.findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly))
             bar->show();
@@ -295,8 +295,8 @@ void PreviewController::LeaveLayout() {
     w.setAcceptDrops(true);
     // The editor's picture again once the layout has settled at the restored size.
     QTimer::singleShot(0, this, [this] {
-        if (host_.Restored)
-            host_.Restored();
+        if (stage_.Restored)
+            stage_.Restored();
     });
 }
 
@@ -306,7 +306,7 @@ bool PreviewController::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && inLayout_) {
         auto* widget = qobject_cast<QWidget*>(watched);
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (widget && widget->window() == host_.Window &&
+        if (widget && widget->window() == host_.DialogParent->window() &&
             (key->key() == Qt::Key_Escape || key->key() == Qt::Key_Space)) {
             // Accepted, so that the key does not travel on to the parents and act again.
             event->accept();

@@ -7,6 +7,7 @@
 // music together).
 #pragma once
 
+#include "app/ControllerHost.h"
 #include "app/PreviewMusic.h"
 #include "render/PreviewFrames.h"
 #include "render/PreviewSchedule.h"
@@ -34,9 +35,9 @@ namespace ui {
 
 class ProgressWindow;
 
-// What the window hosting the preview gives it, instead of itself.
-struct PreviewHost {
-    QWidget* Window = nullptr;         // turned into a full-screen picture while the show plays
+// The widgets the preview plays in and the storyboard it tells, lent by the window. The window
+// itself (the host's dialog parent) becomes a full-screen picture while the show plays.
+struct PreviewStage {
     QLabel* Picture = nullptr;         // where the show plays (the editor's picture)
     QFrame* PictureFrame = nullptr;    // the picture's frame, without border meanwhile
     std::vector<QWidget*> EditorParts; // hidden while the show plays
@@ -46,15 +47,15 @@ struct PreviewHost {
     std::function<void()> Rewind;
     // The window has its editor layout back (once it has settled).
     std::function<void()> Restored;
-    // True while the window is busy with a job: the preview does not start then.
-    std::function<bool()> Busy;
 };
 
 class PreviewController final : public QObject {
     Q_OBJECT
 
 public:
-    PreviewController(QObject* parent, const project::ShowModel& show, PreviewHost host);
+    // host: the preview does not start while the window is busy with a job.
+    PreviewController(QObject* parent, const project::ShowModel& show, ControllerHost host,
+                      PreviewStage stage);
 
     // The preview's frames per second: the renderer draws the show at this rate.
     static constexpr std::int64_t kFramesPerSecond = 60;
@@ -112,7 +113,8 @@ private:
     void EnsureFrames();
 
     const project::ShowModel& show_;
-    PreviewHost host_;
+    ControllerHost host_;
+    PreviewStage stage_;
     render::PreviewSchedule schedule_;
     std::string musicFailure_;
     // The frames drawn ahead, at the picture's size (made again when it changes).

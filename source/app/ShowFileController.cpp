@@ -41,16 +41,18 @@ QString NotFoundText(const QString& path) {
 } // namespace
 
 ShowFileController::ShowFileController(QObject* parent, project::ShowSession& session,
-                                       WindowJobs& jobs, WindowDialogs& dialogs, Host host)
-    : QObject(parent), session_(session), jobs_(jobs), dialogs_(dialogs), host_(std::move(host)) {
-    Recent = new RecentShowsMenu(host_.Window, host_.OpenButton,
+                                       WindowJobs& jobs, WindowDialogs& dialogs,
+                                       ControllerHost host, Neighbours neighbours)
+    : QObject(parent), session_(session), jobs_(jobs), dialogs_(dialogs), host_(std::move(host)),
+      neighbours_(std::move(neighbours)) {
+    Recent = new RecentShowsMenu(host_.DialogParent, neighbours_.OpenButton,
                                  [this](const QString& path) { OpenRecentShow(path); });
     connect(&session_.History().Stack(), &QUndoStack::cleanChanged, this,
             &ShowFileController::UpdateTitle);
     // Ctrl+S (the editor's shortcut) triggers the same command.
-    auto* save = new QAction(host_.Window);
+    auto* save = new QAction(host_.DialogParent);
     save->setObjectName("SaveAction");
-    host_.Window->addAction(save);
+    host_.DialogParent->addAction(save);
     connect(save, &QAction::triggered, this, &ShowFileController::saveProject);
 }
 
@@ -63,7 +65,7 @@ void ShowFileController::UpdateTitle() {
     QString title = ProgramTitle();
     if (!showFile_.isEmpty())
         title = QFileInfo(showFile_).completeBaseName() + QString::fromUtf8(" — ") + title;
-    host_.Window->setWindowTitle(modified ? QStringLiteral("*") + title : title);
+    host_.DialogParent->setWindowTitle(modified ? QStringLiteral("*") + title : title);
 }
 
 void ShowFileController::newProject() {
@@ -72,7 +74,7 @@ void ShowFileController::newProject() {
     if (session_.Show().Slides.empty())
         return;
     const auto clear = [this] {
-        if (!host_.Busy() && !host_.Closed())
+        if (!host_.Busy())
             ClearShow();
     };
     // Unsaved changes: the save question stands for the new-show question.
@@ -100,7 +102,7 @@ void ShowFileController::ClearShow() {
     show.ClearProject();
     show.SetOptions(media::NewShowOptions());
     show.PurgeWorkFolders();
-    host_.Relayout(true);
+    neighbours_.Relayout(true);
 }
 
 void ShowFileController::ResetAfterCancel() {
@@ -109,7 +111,7 @@ void ShowFileController::ResetAfterCancel() {
     show.ClearProject();
     show.SetOptions(media::NewShowOptions());
     show.PurgeWorkFolders();
-    host_.Relayout(false);
+    neighbours_.Relayout(false);
 }
 
 void ShowFileController::saveProject() {
@@ -181,10 +183,10 @@ ShowFileController::SettleUnsavedChanges(std::function<void(bool saved)> afterSa
 }
 
 void ShowFileController::openProject() {
-    if (host_.Busy() || !host_.HaveWorkingFolders())
+    if (host_.Busy() || !neighbours_.HaveWorkingFolders())
         return;
     ThenIfSettled([this] {
-        if (host_.Busy() || host_.Closed())
+        if (host_.Busy())
             return;
         const QString path = dialogs_.AskOpenName();
         if (path.isEmpty())
@@ -214,9 +216,9 @@ bool ShowFileController::LoadShowFile(const QString& path, bool remember,
     // is replaced here, on the interface thread, only when it loaded whole: a load that fails
     // half-way leaves the show as it was. The cells are made once it has loaded.
     project::OpenImport importer;
-    importer.AddPhoto = [seed =
-                             host_.SeedThumbnail()](project::ShowModel& into,
-                                                    const std::string& p) -> project::ImportStatus {
+    importer.AddPhoto =
+        [seed = neighbours_.SeedThumbnail()](project::ShowModel& into,
+                                             const std::string& p) -> project::ImportStatus {
         return project::ImportStatus(project::AddPhoto(into, p, seed));
     };
     importer.AddTrack = [](project::ShowModel& into,
@@ -256,13 +258,13 @@ bool ShowFileController::TakeLoadedShow(const QString& path, bool remember,
         if (result.Outcome == project::LoadOutcome::Cancelled)
             show.PurgeWorkFolders();
         UpdateTitle();
-        host_.Relayout(true);
+        neighbours_.Relayout(true);
     }
     return !result.Failed();
 }
 
 void ShowFileController::OpenStartupShow(const QString& path) {
-    if (path.isEmpty() || host_.Busy() || !host_.HaveWorkingFolders())
+    if (path.isEmpty() || host_.Busy() || !neighbours_.HaveWorkingFolders())
         return;
     if (!QFileInfo(path).isFile()) {
         dialogs_.ShowMessage(NotFoundText(path));
@@ -280,10 +282,10 @@ void ShowFileController::OpenStartupShow(const QString& path) {
 }
 
 void ShowFileController::OpenRecentShow(const QString& path) {
-    if (host_.Busy() || !host_.HaveWorkingFolders())
+    if (host_.Busy() || !neighbours_.HaveWorkingFolders())
         return;
     ThenIfSettled([this, path] {
-        if (host_.Busy() || host_.Closed())
+        if (host_.Busy())
             return;
         if (!QFileInfo(path).isFile()) {
             dialogs_.ShowMessage(
@@ -336,7 +338,7 @@ void ShowFileController::OfferRecovery() {
                          showFile_ = original;
                          session_.History().MarkUnsaved();
                          UpdateTitle();
-                         if (AutosaveController* autosave = host_.Autosave())
+                         if (AutosaveController* autosave = neighbours_.Autosave())
                              autosave->WriteNow();
                          project::DeleteRecovery(files);
                      });

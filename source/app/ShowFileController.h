@@ -2,9 +2,11 @@
 // and Save as, the question before unsaved changes are lost, the caption that names the show and
 // tells whether changes are unsaved, and the recovery offered at start. Loads and saves run on
 // the window's job runner. It is given the session (the show, its history and folders), the job
-// runner and the user's dialogs, and from the window only what its host lends.
+// runner and the user's dialogs, and from the window its host (dialog parent, busy state,
+// notices) and the few neighbours a show's file reaches.
 #pragma once
 
+#include "app/ControllerHost.h"
 #include "project/Import.h"
 #include "project/ProjectOpen.h"
 
@@ -32,15 +34,11 @@ class ShowFileController final : public QObject {
     Q_OBJECT
 
 public:
-    struct Host {
-        // The parent of the dialogs; its caption names the show.
-        QWidget* Window = nullptr;
+    // What a show's file reaches beyond the document: the open button's menu, the working
+    // folders, the storyboard that follows a new show, and the recovery file.
+    struct Neighbours {
         // The recent list drops down from this button's arrow.
         QToolButton* OpenButton = nullptr;
-        // True while a job or the preview runs: the show may not change then.
-        std::function<bool()> Busy;
-        // True once the window has closed (a close may come in while a save or load runs).
-        std::function<bool()> Closed;
         // False, after telling the user why, when the show has no working folders.
         std::function<bool()> HaveWorkingFolders;
         // Hands the thumbnails a load makes to the storyboard's cache.
@@ -48,13 +46,13 @@ public:
         // The show was replaced or emptied: the strip is laid out again, at its first page and
         // photo when resetSelection.
         std::function<void(bool resetSelection)> Relayout;
-        // A passing message in the status line.
-        std::function<void(const QString& text)> Notice;
         // The recovery file's keeper (null without working folders).
         std::function<AutosaveController*()> Autosave;
     };
+    // host: the dialogs' parent is the window whose caption names the show; its busy state also
+    // holds once the window has closed (a close may come in while a save or load runs).
     ShowFileController(QObject* parent, project::ShowSession& session, WindowJobs& jobs,
-                       WindowDialogs& dialogs, Host host);
+                       WindowDialogs& dialogs, ControllerHost host, Neighbours neighbours);
 
     // The shows last opened or saved, offered again from the open button's menu.
     RecentShowsMenu* Recent = nullptr;
@@ -113,7 +111,8 @@ private:
     project::ShowSession& session_;
     WindowJobs& jobs_;
     WindowDialogs& dialogs_;
-    Host host_;
+    ControllerHost host_;
+    Neighbours neighbours_;
     QString showFile_;
 };
 

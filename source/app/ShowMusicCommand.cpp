@@ -3,6 +3,7 @@
 #include "app/StoryboardView.h"
 #include "app/WindowDialogs.h"
 #include "app/WindowJobs.h"
+#include "base/Language.h"
 #include "base/ui/LanguageTexts.h"
 #include "media/audio/TrackPcmSource.h"
 #include "media/music/MixPlan.h"

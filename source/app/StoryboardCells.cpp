@@ -2,7 +2,7 @@
 // on them does.
 #include "app/StoryboardCells.h"
 
-#include "render/StripLayout.h"
+#include "app/StripLayout.h"
 
 namespace ui {
 
@@ -40,18 +40,18 @@ void StoryboardView::OfferMenu(QWidget* widget, Select select, bool photo) {
 std::unique_ptr<StoryboardView::PhotoCell> StoryboardView::MakePhotoCell() {
     auto cell = std::make_unique<PhotoCell>();
     cell->Panel.reset(new QWidget(widgets_.PhotoStrip));
-    cell->Panel->setGeometry(0, 0, render::kPhotoCellWidth, 90);
+    cell->Panel->setGeometry(0, 0, kPhotoCellWidth, 90);
     cell->Panel->hide();
     cell->TransitionPanel.reset(new QWidget(widgets_.PhotoStrip));
-    cell->TransitionPanel->setGeometry(0, 0, render::kTransitionCellWidth, 90);
+    cell->TransitionPanel->setGeometry(0, 0, kTransitionCellWidth, 90);
     cell->TransitionPanel->hide();
     QWidget* photoPanel = cell->Panel.get();
 
     auto* thumb = new ThumbImage(photoPanel);
-    thumb->setGeometry(0, 0, render::kPhotoCellWidth, 90);
+    thumb->setGeometry(0, 0, kPhotoCellWidth, 90);
     thumb->setObjectName("ThumbImage");
     auto* spacer = new ClickImage(cell->TransitionPanel.get());
-    spacer->setGeometry(0, 0, render::kTransitionCellWidth, 90);
+    spacer->setGeometry(0, 0, kTransitionCellWidth, 90);
     spacer->setObjectName("TransitionCell");
     auto* dots = MakeDotsButton(photoPanel, 90 - 19, 90 - 19);
     dots->setObjectName("ThumbMenuButton");
@@ -92,9 +92,9 @@ std::unique_ptr<StoryboardView::TrackCell> StoryboardView::MakeTrackCell() {
     auto cell = std::make_unique<TrackCell>();
     cell->Panel.reset(new QWidget(widgets_.MusicStrip));
     QWidget* panel = cell->Panel.get();
-    panel->setGeometry(0, 0, render::kCellWidth, 24);
+    panel->setGeometry(0, 0, kCellWidth, 24);
     auto* image = new ClickImage(panel);
-    image->setGeometry(0, 0, render::kCellWidth, 24);
+    image->setGeometry(0, 0, kCellWidth, 24);
     image->setObjectName("TrackImage");
     auto* dots = MakeDotsButton(panel, 3, 3);
     dots->setObjectName("TrackMenuButton");

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/StoryboardView.h"
-#include "project/ui/StripCells.h"
+#include "app/StripCells.h"
 
 #include <QPixmap>
 #include <QPointer>

@@ -1,12 +1,12 @@
 #include "app/StoryboardCommands.h"
 
+#include "app/StripCells.h"
+#include "app/StripLayout.h"
 #include "app/WindowDialogs.h"
 #include "base/Language.h"
 #include "project/ShowHistory.h"
 #include "project/ShowModel.h"
 #include "project/TransitionChoice.h"
-#include "project/ui/StripCells.h"
-#include "render/StripLayout.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -48,7 +48,7 @@ void StoryboardCommands::previousStripPage() {
 void StoryboardCommands::nextStripPage() {
     if (host_.IsBusy())
         return;
-    const long long perPage = view_.StripWidth() / render::kCellWidth;
+    const long long perPage = view_.StripWidth() / kCellWidth;
     int page = view_.SlidePage();
     if (static_cast<long long>(show_.Slides.size()) >= perPage * (page + 1) + 1)
         ++page;
@@ -162,7 +162,7 @@ bool StoryboardCommands::MovePhoto(int from, int to) {
         return false;
     // The strip is drawn again in the new order, on the page that shows the moved photo.
     view_.LayoutPhotoStrip(
-        render::PageOfSlide(view_.StripWidth(), static_cast<int>(show_.Slides.size()), to));
+        PageOfSlide(view_.StripWidth(), static_cast<int>(show_.Slides.size()), to));
     view_.SelectSlide(to);
     return true;
 }

@@ -3,8 +3,8 @@
 #include "app/PreviewController.h"
 #include "app/StoryboardCommands.h"
 #include "app/StoryboardView.h"
-#include "project/ui/StripCells.h"
-#include "render/StripLayout.h"
+#include "app/StripCells.h"
+#include "app/StripLayout.h"
 
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -21,8 +21,12 @@
 
 namespace ui {
 
-StoryboardInput::StoryboardInput(Host host) : QObject(host.Window), host_(std::move(host)) {
-    const StoryboardWidgets& strip = host_.Widgets;
+StoryboardInput::StoryboardInput(ControllerHost host, StoryboardView& view,
+                                 StoryboardCommands& commands, PreviewController& preview,
+                                 WindowCommands window)
+    : QObject(host.DialogParent), host_(std::move(host)), view_(view), commands_(commands),
+      preview_(preview), window_(std::move(window)), strip_(view.Widgets()) {
+    const StoryboardWidgets& strip = strip_;
     marker_ = new QFrame(strip.PhotoStrip);
     marker_->setObjectName("DropMarker");
     marker_->setFrameShape(QFrame::NoFrame);
@@ -50,7 +54,7 @@ StoryboardInput::StoryboardInput(Host host) : QObject(host.Window), host_(std::m
 
 void StoryboardInput::AddShortcut(const QKeySequence& keys, const char* name,
                                   std::function<void()> action) {
-    auto* shortcut = new QShortcut(keys, host_.Window);
+    auto* shortcut = new QShortcut(keys, host_.DialogParent);
     shortcut->setObjectName(name);
     shortcut->setContext(Qt::WindowShortcut);
     shortcut->setAutoRepeat(false); // a held key acts once
@@ -58,14 +62,14 @@ void StoryboardInput::AddShortcut(const QKeySequence& keys, const char* name,
 }
 
 void StoryboardInput::CreateShortcuts() {
-    const Host& h = host_;
+    const WindowCommands& h = window_;
     AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_N), "NewShortcut", h.NewShow);
     AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), "OpenShortcut", h.OpenShow);
     AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), "SaveShortcut", h.SaveShow);
     AddShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), "SaveVideoShortcut", h.SaveVideo);
-    PreviewController* preview = h.Preview;
-    StoryboardCommands* commands = h.Commands;
-    StoryboardView* view = h.View;
+    PreviewController* preview = &preview_;
+    StoryboardCommands* commands = &commands_;
+    StoryboardView* view = &view_;
     AddShortcut(QKeySequence(Qt::Key_F5), "PreviewShortcut", [preview] { preview->start(); });
     // Space starts the preview, and while it plays pauses and resumes it (as the preview's own
     // key handling would: a shortcut takes the key before it).
@@ -124,11 +128,11 @@ bool StoryboardInput::Wheel(QWheelEvent* event) {
     wheelRest_ += delta;
     while (wheelRest_ >= kWheelStep) {
         wheelRest_ -= kWheelStep;
-        host_.Commands->previousStripPage();
+        commands_.previousStripPage();
     }
     while (wheelRest_ <= -kWheelStep) {
         wheelRest_ += kWheelStep;
-        host_.Commands->nextStripPage();
+        commands_.nextStripPage();
     }
     event->accept();
     return true;
@@ -138,7 +142,7 @@ bool StoryboardInput::DragOver(QObject* watched, QDragMoveEvent* event) {
     const QMimeData* data = event->mimeData();
     if (ThumbImage::DraggedTag(data) == 0) {
         // Files dragged over the storyboard are the window's, as anywhere else on it.
-        if (data->hasUrls() && host_.Window->acceptDrops() && !host_.Busy())
+        if (data->hasUrls() && host_.DialogParent->acceptDrops() && !host_.Busy())
             event->acceptProposedAction();
         else
             event->ignore();
@@ -150,7 +154,7 @@ bool StoryboardInput::DragOver(QObject* watched, QDragMoveEvent* event) {
         return true;
     }
     event->acceptProposedAction();
-    const StoryboardWidgets& strip = host_.Widgets;
+    const StoryboardWidgets& strip = strip_;
     if (watched == strip.PreviousPage || watched == strip.NextPage) {
         edgeDirection_ = watched == strip.PreviousPage ? -1 : 1;
         dragX_ = edgeDirection_ < 0 ? 0 : strip.PhotoStrip->width();
@@ -179,22 +183,22 @@ bool StoryboardInput::Drop(QObject* watched, QDropEvent* event) {
             if (url.isLocalFile())
                 paths << url.toLocalFile();
         event->acceptProposedAction();
-        host_.DropFiles(paths);
+        window_.DropFiles(paths);
         return true;
     }
     if (host_.Busy()) {
         event->ignore();
         return true;
     }
-    const StoryboardWidgets& strip = host_.Widgets;
+    const StoryboardWidgets& strip = strip_;
     int x = event->position().toPoint().x();
     if (watched == strip.PreviousPage)
         x = 0;
     else if (watched == strip.NextPage)
         x = strip.PhotoStrip->width();
-    const int gap = host_.View->DropGapAt(x);
+    const int gap = view_.DropGapAt(x);
     event->acceptProposedAction();
-    host_.Commands->MovePhoto(tag - 1, render::MoveTargetOfGap(tag - 1, gap));
+    commands_.MovePhoto(tag - 1, MoveTargetOfGap(tag - 1, gap));
     return true;
 }
 
@@ -206,21 +210,21 @@ void StoryboardInput::EndDrag() {
 
 void StoryboardInput::PageTowardsEdge() {
     if (edgeDirection_ < 0)
-        host_.Commands->previousStripPage();
+        commands_.previousStripPage();
     else if (edgeDirection_ > 0)
-        host_.Commands->nextStripPage();
+        commands_.nextStripPage();
     PlaceMarker();
 }
 
 void StoryboardInput::PlaceMarker() {
-    const int width = host_.Widgets.PhotoStrip->width();
-    const auto visible = host_.View->PagePhotos();
+    const int width = strip_.PhotoStrip->width();
+    const auto visible = view_.PagePhotos();
     if (visible.empty()) {
         marker_->hide();
         return;
     }
-    const int gap = host_.View->DropGapAt(dragX_);
-    const int left = (gap - visible.front().Index) * render::kCellWidth - 2;
+    const int gap = view_.DropGapAt(dragX_);
+    const int left = (gap - visible.front().Index) * kCellWidth - 2;
     marker_->setGeometry(std::clamp(left, 0, std::max(0, width - 4)), 0, 4, 90);
     marker_->show();
     marker_->raise();

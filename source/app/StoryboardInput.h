@@ -1,9 +1,10 @@
 // Keyboard and mouse of the main window's editor: the window's shortcuts, wheel paging over the
 // storyboard, and dragging a photo to another place (a marker shows where it will go; held at a
 // strip edge the drag turns the pages). Every change goes through the storyboard's commands; the
-// window lends its strip widgets and its own commands through the host.
+// window lends its host (the window the shortcuts belong to, the busy state) and its own commands.
 #pragma once
 
+#include "app/ControllerHost.h"
 #include "app/StoryboardWidgets.h"
 
 #include <QKeySequence>
@@ -30,22 +31,18 @@ class StoryboardInput final : public QObject {
     Q_OBJECT
 
 public:
-    struct Host {
-        // The window the shortcuts belong to, and its strips and paging arrows.
-        QWidget* Window = nullptr;
-        StoryboardWidgets Widgets;
-        // The strip's pages and places, and the commands that change the show.
-        StoryboardView* View = nullptr;
-        StoryboardCommands* Commands = nullptr;
-        PreviewController* Preview = nullptr;
-        // True while a job or the preview runs: drags and drops are refused.
-        std::function<bool()> Busy;
+    // The window's own commands that its keys and drops reach.
+    struct WindowCommands {
+        // Behind Ctrl+N, Ctrl+O, Ctrl+S and Ctrl+Shift+S.
+        std::function<void()> NewShow, OpenShow, SaveShow, SaveVideo;
         // Files dropped on the storyboard, handed to the window's import.
         std::function<void(const QStringList& paths)> DropFiles;
-        // The window's commands behind Ctrl+N, Ctrl+O, Ctrl+S and Ctrl+Shift+S.
-        std::function<void()> NewShow, OpenShow, SaveShow, SaveVideo;
     };
-    explicit StoryboardInput(Host host);
+    // host: its dialog parent is the window the shortcuts belong to; drags and drops are refused
+    // while it is busy. view: the strips (its widgets), their pages and places; commands: what
+    // changes the show; preview: started, paused and resumed from the keyboard.
+    StoryboardInput(ControllerHost host, StoryboardView& view, StoryboardCommands& commands,
+                    PreviewController& preview, WindowCommands window);
 
     // Pixels at each end of the photo strip where a held drag turns the page, and how often.
     static constexpr int kEdgeZone = 24;
@@ -70,7 +67,12 @@ private:
     void EndDrag();
     void PlaceMarker();
 
-    Host host_;
+    ControllerHost host_;
+    StoryboardView& view_;
+    StoryboardCommands& commands_;
+    PreviewController& preview_;
+    WindowCommands window_;
+    StoryboardWidgets strip_; // the window's strips and paging arrows, the view's
     QFrame* marker_ = nullptr;
     QTimer* edgeTimer_ = nullptr;
     int edgeDirection_ = 0; // -1 left, +1 right, 0 not at an edge

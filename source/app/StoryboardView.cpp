@@ -2,13 +2,13 @@
 
 #include "app/StoryboardCells.h"
 
+#include "app/ControlStates.h"
+#include "app/StripCells.h"
+#include "app/StripLayout.h"
+#include "app/TransitionIcons.h"
 #include "imaging/TransitionNames.h"
-#include "project/ControlStates.h"
 #include "project/Duration.h"
 #include "project/TransitionChoice.h"
-#include "project/ui/StripCells.h"
-#include "project/ui/TransitionIcons.h"
-#include "render/StripLayout.h"
 
 #include <QIcon>
 #include <QMenu>
@@ -298,7 +298,7 @@ void StoryboardView::RedrawThumbnail(std::size_t index, const QColor& frame) {
     {
         QPainter p(&pm);
         p.setFont(BoldFont(8));
-        const QString label = QString::fromStdString(render::WorkFileLabel(s.WorkFile));
+        const QString label = QString::fromStdString(WorkFileLabel(s.WorkFile));
         const QString time = QString::fromStdString(project::FormatDurationMs(s.StillMs));
         p.setPen(Qt::black);
         TextAt(p, 7, 7, label);
@@ -317,7 +317,7 @@ void StoryboardView::LayoutPhotoStrip(int page) {
         cell->Panel->hide();
         cell->TransitionPanel->hide();
     }
-    VisiblePhotos_ = render::PhotoStripPlaces(show_, widgets_.PhotoStrip->width(), page);
+    VisiblePhotos_ = PhotoStripPlaces(show_, widgets_.PhotoStrip->width(), page);
     for (const auto& place : VisiblePhotos_) {
         const auto index = static_cast<std::size_t>(place.Index);
         if (index >= photoCells_.size())
@@ -328,7 +328,7 @@ void StoryboardView::LayoutPhotoStrip(int page) {
         QLabel* spacer = photoCells_[index]->TransitionCell;
         RedrawThumbnail(index, selectedSlide_ == place.Index ? kGreen : QColor(Qt::black));
         photoPanel->move(place.Left, 0);
-        transitionPanel->move(place.Left + render::kPhotoCellWidth, 0);
+        transitionPanel->move(place.Left + kPhotoCellWidth, 0);
         photoPanel->show();
         transitionPanel->show();
 
@@ -357,17 +357,17 @@ int StoryboardView::StripWidth() const {
     return widgets_.PhotoStrip->width();
 }
 
-std::vector<render::PhotoPlace> StoryboardView::PagePhotos() const {
-    return render::PhotoStripPlaces(show_, widgets_.PhotoStrip->width(), slidePage_);
+std::vector<PhotoPlace> StoryboardView::PagePhotos() const {
+    return PhotoStripPlaces(show_, widgets_.PhotoStrip->width(), slidePage_);
 }
 
 int StoryboardView::DropGapAt(int x) const {
-    return render::DropGap(show_, widgets_.PhotoStrip->width(), slidePage_, x);
+    return DropGap(show_, widgets_.PhotoStrip->width(), slidePage_, x);
 }
 
 void StoryboardView::UpdatePagingArrows() {
-    const auto states = project::ComputeControlStates(false, static_cast<int>(show_.Slides.size()),
-                                                      slidePage_, widgets_.PhotoStrip->width());
+    const auto states = ComputeControlStates(false, static_cast<int>(show_.Slides.size()),
+                                             slidePage_, widgets_.PhotoStrip->width());
     widgets_.PreviousPage->setVisible(states.PreviousPage);
     widgets_.NextPage->setVisible(states.NextPage);
 }
@@ -376,7 +376,7 @@ void StoryboardView::ShowSlide(int index) {
     const int count = static_cast<int>(show_.Slides.size());
     if (index < 0 || index >= count)
         return;
-    const int page = render::PageOfSlide(widgets_.PhotoStrip->width(), count, index);
+    const int page = PageOfSlide(widgets_.PhotoStrip->width(), count, index);
     if (page != slidePage_) {
         slidePage_ = page;
         LayoutPhotoStrip(page);
@@ -387,7 +387,7 @@ void StoryboardView::ShowSlide(int index) {
 void StoryboardView::ShowTrack(std::size_t index) {
     if (index >= show_.Sounds.size())
         return;
-    const int page = render::PageOfTrack(show_, index, widgets_.PhotoStrip->width());
+    const int page = PageOfTrack(show_, index, widgets_.PhotoStrip->width());
     if (page != slidePage_) {
         slidePage_ = page;
         LayoutPhotoStrip(page);
@@ -401,11 +401,11 @@ void StoryboardView::DrawRuler() {
     RulerBitmap_.fill(widgets_.RulerPanel->palette().color(QPalette::Window));
     QPainter p(&RulerBitmap_);
     p.setPen(Qt::black);
-    p.drawLine(render::kArrowWidth, height - 4, width - render::kArrowWidth, height - 4);
-    for (int k = 1; render::kArrowWidth + 12 * (k - 1) < width - 18; ++k)
-        p.drawPoint(render::kArrowWidth + 12 * k, height - 5);
+    p.drawLine(kArrowWidth, height - 4, width - kArrowWidth, height - 4);
+    for (int k = 1; kArrowWidth + 12 * (k - 1) < width - 18; ++k)
+        p.drawPoint(kArrowWidth + 12 * k, height - 5);
     p.setFont(BoldFont(7));
-    for (const auto& mark : render::RulerMarks(show_, VisiblePhotos_)) {
+    for (const auto& mark : RulerMarks(show_, VisiblePhotos_)) {
         p.drawLine(mark.X, height - 4, mark.X, 16);
         TextAt(p, mark.X - 10, 3, QString::fromStdString(project::FormatDurationMs(mark.Ms)));
     }
@@ -445,7 +445,7 @@ void StoryboardView::RedrawTrackCell(std::size_t index) {
 
 void StoryboardView::LayoutMusicStrip() {
     const int screenWidth = window_.screen() ? window_.screen()->geometry().width() : 1280;
-    const auto places = render::MusicStripPlaces(show_, VisiblePhotos_, screenWidth);
+    const auto places = MusicStripPlaces(show_, VisiblePhotos_, screenWidth);
     for (std::size_t u = 0; u < show_.Sounds.size() && u < trackCells_.size(); ++u) {
         QWidget* panel = trackCells_[u]->Panel.get();
         if (!places[u].Visible) {
@@ -485,7 +485,7 @@ void StoryboardView::SelectSound(int index) {
 }
 
 void StoryboardView::RevealSelectedSlide() {
-    const int perPage = widgets_.PhotoStrip->width() / render::kCellWidth;
+    const int perPage = widgets_.PhotoStrip->width() / kCellWidth;
     if (perPage <= 0 || show_.Slides.empty())
         return;
     const int page =

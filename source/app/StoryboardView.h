@@ -3,15 +3,15 @@
 // It owns its cells, one per item in show order, and follows the document: every insert, removal,
 // move or edit the document announces is mirrored in the cells. Thumbnails come from a cache keyed
 // by the working file's identity, so a picture given back by an undo shows its own thumbnail
-// again. The layout arithmetic lives in the core (StripLayout).
+// again. The layout arithmetic is StripLayout's.
 #pragma once
 
 #include "app/StoryboardWidgets.h"
+#include "app/StripLayout.h"
 #include "imaging/Bitmap.h"
 #include "project/ShowHistory.h"
 #include "project/ShowModel.h"
 #include "project/ShowObserver.h"
-#include "render/StripLayout.h"
 
 #include <QColor>
 #include <QImage>
@@ -85,7 +85,7 @@ public:
     void HintTransitionCells();
     // The photos on the strip's page now, and the gap (0 = before the first photo) a photo
     // dropped at x in the strip goes to.
-    std::vector<render::PhotoPlace> PagePhotos() const;
+    std::vector<PhotoPlace> PagePhotos() const;
     int DropGapAt(int x) const;
     // Shows the strip at `page` (it becomes the strip's page).
     void LayoutPhotoStrip(int page);
@@ -165,7 +165,7 @@ private:
     };
     static FileKey KeyOf(const std::string& path);
     std::map<FileKey, QPixmap> thumbnails_;
-    std::vector<render::PhotoPlace> VisiblePhotos_;
+    std::vector<PhotoPlace> VisiblePhotos_;
     QImage RulerBitmap_;
 
     // The selected photo's picture, with what identifies the file it came from.

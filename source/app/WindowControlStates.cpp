@@ -1,6 +1,6 @@
 #include "app/WindowControlStates.h"
 
-#include "project/ControlStates.h"
+#include "app/ControlStates.h"
 #include "ui_MainWindow.h"
 
 #include <QToolButton>
@@ -8,7 +8,7 @@
 
 namespace ui {
 
-void ApplyControlStates(Ui::MainWindow& form, const project::ControlStates& states) {
+void ApplyControlStates(Ui::MainWindow& form, const ControlStates& states) {
     for (QWidget* w :
          {static_cast<QWidget*>(form.topBar), static_cast<QWidget*>(form.bottomBar),
           static_cast<QWidget*>(form.stripsPanel), static_cast<QWidget*>(form.addPanel)})

@@ -6,12 +6,10 @@ namespace Ui {
 class MainWindow;
 }
 
-namespace project {
-struct ControlStates;
-}
-
 namespace ui {
 
-void ApplyControlStates(Ui::MainWindow& form, const project::ControlStates& states);
+struct ControlStates;
+
+void ApplyControlStates(Ui::MainWindow& form, const ControlStates& states);
 
 } // namespace ui

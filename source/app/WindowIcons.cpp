@@ -1,7 +1,7 @@
 #include "app/WindowIcons.h"
 
-#include "project/ProgramPicture.h"
-#include "project/ui/Icons.h"
+#include "app/Icons.h"
+#include "app/ProgramPicture.h"
 #include "ui_MainWindow.h"
 
 #include <QIcon>
@@ -53,7 +53,7 @@ void SetWindowIcons(Ui::MainWindow& form) {
 void SetProgramIcon(QWidget& window) {
     QIcon icon;
     for (int size : {16, 32, 48, 64, 128, 256})
-        icon.addPixmap(QPixmap::fromImage(project::DrawProgramPicture(size)));
+        icon.addPixmap(QPixmap::fromImage(DrawProgramPicture(size)));
     window.setWindowIcon(icon);
 }
 

@@ -3,6 +3,7 @@
 #include "app/ShowFileController.h"
 #include "app/StoryboardCommands.h"
 #include "app/VideoExportController.h"
+#include "base/Language.h"
 #include "base/ui/LanguageTexts.h"
 
 #include <QAction>

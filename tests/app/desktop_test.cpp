@@ -5,6 +5,7 @@
 #include "WidgetLookup.h"
 #include "WindowWaits.h"
 #include "app/BottomBarLayout.h"
+#include "app/ProgramPicture.h"
 #include "app/RecentShowsMenu.h"
 #include "app/StartupArguments.h"
 #include "base/Language.h"
@@ -221,7 +222,8 @@ private Q_SLOTS:
         QVERIFY(messages[2].contains(base::ProgramFolder() + "help/help.html"));
         QCOMPARE(launched[2], QUrl::fromLocalFile(base::ProgramFolder() + "help/help.html"));
         // The about box's address goes the same way.
-        ui::AboutDialog about(form.SiteURL, form.Dialogs.OpenExternal, &form);
+        ui::AboutDialog about(form.SiteURL, form.Dialogs.OpenExternal, ui::DrawProgramPicture,
+                              &form);
         about.openSite();
         QCOMPARE(messages.size(), 4);
         QVERIFY(messages[3].contains(form.SiteURL));
@@ -235,7 +237,7 @@ private Q_SLOTS:
         MainWindowProbe form;
         QVERIFY(form.SiteURL.startsWith("https://"));
         QCOMPARE(form.SiteURL, QString::fromLatin1(project::kBuiltInSiteURL));
-        ui::AboutDialog about(form.SiteURL, {}, &form);
+        ui::AboutDialog about(form.SiteURL, {}, ui::DrawProgramPicture, &form);
         about.show();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
         QLabel* address = about.Form->Label3;

@@ -4,12 +4,12 @@
 #include "MainWindowProbe.h"
 #include "WidgetLookup.h"
 #include "WindowWaits.h"
+#include "app/StripCells.h"
+#include "app/StripLayout.h"
 #include "app/WindowJobs.h"
 #include "base/ProgramFolder.h"
 #include "media/audio/AudioLibrary.h"
 #include "media/ui/ProgressWindow.h"
-#include "project/ui/StripCells.h"
-#include "render/StripLayout.h"
 #include "ui_ProgressWindow.h"
 
 #include <QAction>
@@ -67,7 +67,7 @@ class EditorInputTest : public QObject {
     static QStringList Order(const MainWindowProbe& form) {
         QStringList labels;
         for (const auto& s : form.Show.Slides)
-            labels << QString::fromStdString(render::WorkFileLabel(s.WorkFile));
+            labels << QString::fromStdString(ui::WorkFileLabel(s.WorkFile));
         return labels;
     }
     static QStringList Labels(std::initializer_list<int> numbers) {

@@ -3,12 +3,12 @@
 #include "MainWindowProbe.h"
 #include "WidgetLookup.h"
 #include "WindowWaits.h"
+#include "app/StripLayout.h"
+#include "app/TransitionIcons.h"
 #include "base/ProgramFolder.h"
 #include "imaging/TransitionKinds.h"
 #include "media/audio/AudioLibrary.h"
 #include "media/ui/ProgressWindow.h"
-#include "project/ui/TransitionIcons.h"
-#include "render/StripLayout.h"
 
 #include <QApplication>
 #include <QFile>

@@ -6,6 +6,7 @@
 #include "MainWindowProbe.h"
 #include "app/PreviewController.h"
 #include "app/StoryboardCommands.h"
+#include "app/StripLayout.h"
 #include "base/Language.h"
 #include "imaging/ui/EffectsDialog.h"
 #include "media/audio/AudioLibrary.h"
@@ -15,7 +16,6 @@
 #include "media/ui/ShowMusicDialog.h"
 #include "media/ui/TrackDialog.h"
 #include "render/PreviewSchedule.h"
-#include "render/StripLayout.h"
 #include "ui_EffectsDialog.h"
 
 #include <QApplication>
@@ -230,8 +230,8 @@ private Q_SLOTS:
         for (std::size_t i = 0; i < 4; ++i)
             QCOMPARE(preview.ShowEnd(i) - preview.SlideStart(i), std::int64_t{2000});
         QCOMPARE(preview.Line().LengthMs(), lengthMs);
-        const auto marks = render::RulerMarks(
-            form.Show, render::PhotoStripPlaces(form.Show, 4 * render::kCellWidth, 0));
+        const auto marks =
+            ui::RulerMarks(form.Show, ui::PhotoStripPlaces(form.Show, 4 * ui::kCellWidth, 0));
         QCOMPARE(marks.back().Ms, lengthMs);
         QCOMPARE(media::ExportFrameCount(form.Show, 25),
                  render::ShowTimeline::FrameAt(lengthMs, render::FrameRate::Fps(25)));

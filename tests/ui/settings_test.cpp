@@ -213,12 +213,22 @@ private Q_SLOTS:
                  QString("Optimise for the resolution:"));
         QCOMPARE(Widget<QPushButton>(english, "BitBtn2")->text(), QString("Cancel"));
 
+        // The picture is the caller's drawing, asked for at the size the dialog shows it.
         QStringList opened;
-        ui::AboutDialog about("https://example.org/", [&](const QString& a) { opened << a; });
+        int pictureSize = 0;
+        const auto drawPicture = [&](int size) {
+            pictureSize = size;
+            QImage picture(size, size, QImage::Format_ARGB32);
+            picture.fill(Qt::darkBlue);
+            return picture;
+        };
+        ui::AboutDialog about(
+            "https://example.org/", [&](const QString& a) { opened << a; }, drawPicture);
         QCOMPARE(about.windowTitle(), QString("About"));
         QCOMPARE(Widget<QLabel>(about, "Label1")->text(), QString("Tarnwick Reelpane Freeware"));
         QCOMPARE(about.size(), QSize(323, 144));
         QVERIFY(!Widget<QLabel>(about, "Image1")->pixmap().isNull());
+        QCOMPARE(pictureSize, Widget<QLabel>(about, "Image1")->width());
         QTest::mouseClick(Widget<QLabel>(about, "Label3"), Qt::LeftButton);
         QCOMPARE(opened, QStringList({"https://example.org/"}));
     }

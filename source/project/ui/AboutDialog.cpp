@@ -1,7 +1,6 @@
 #include "project/ui/AboutDialog.h"
 
 #include "base/ui/LanguageTexts.h"
-#include "project/ProgramPicture.h"
 #include "ui_AboutDialog.h"
 
 #include <QDir>
@@ -16,9 +15,9 @@ using base::TextKey;
 namespace ui {
 
 AboutDialog::AboutDialog(const QString& siteURL, std::function<void(const QString&)> open,
-                         QWidget* parent)
+                         std::function<QImage(int size)> drawPicture, QWidget* parent)
     : QDialog(parent), Form(std::make_unique<Ui::AboutDialog>()), siteURL_(siteURL),
-      open_(std::move(open)) {
+      open_(std::move(open)), drawPicture_(std::move(drawPicture)) {
     Form->setupUi(this);
     setFixedSize(size());
     if (const QScreen* s = QGuiApplication::primaryScreen()) {
@@ -87,8 +86,8 @@ QString AboutDialog::DisplayAddress(const QString& address) {
     return shown;
 }
 
-QPixmap AboutDialog::DrawPicture(int size) {
-    return QPixmap::fromImage(project::DrawProgramPicture(size));
+QPixmap AboutDialog::DrawPicture(int size) const {
+    return drawPicture_ ? QPixmap::fromImage(drawPicture_(size)) : QPixmap();
 }
 
 } // namespace ui

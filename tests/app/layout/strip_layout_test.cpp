@@ -1,12 +1,12 @@
 // Storyboard geometry: pages of the photo strip, ruler marks, track cells under the photos.
-#include "render/StripLayout.h"
+#include "app/StripLayout.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace project;
-using namespace render;
+using namespace ui;
 
 ShowModel ShowOf(std::vector<std::pair<int, int>> slides, std::vector<int> tracks) {
     ShowModel show;

@@ -1,8 +1,9 @@
 // Which of the main window's controls are enabled, from the busy state and the show. The main
-// window applies this every 100 ms, so the show cannot change under a preview or a long operation.
+// window applies this whenever one of them changes, so the show cannot change under a preview or
+// a long operation.
 #pragma once
 
-namespace project {
+namespace ui {
 
 struct ControlStates {
     bool Panels = true;        // top bar, bottom bar and the storyboard panels
@@ -14,4 +15,4 @@ struct ControlStates {
 // busy: the progress window is visible or the preview runs.
 ControlStates ComputeControlStates(bool busy, int slideCount, int slidePage, int stripWidth);
 
-} // namespace project
+} // namespace ui

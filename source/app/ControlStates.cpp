@@ -1,6 +1,6 @@
-#include "project/ControlStates.h"
+#include "app/ControlStates.h"
 
-namespace project {
+namespace ui {
 
 ControlStates ComputeControlStates(bool busy, int slideCount, int slidePage, int stripWidth) {
     ControlStates s;
@@ -12,4 +12,4 @@ ControlStates ComputeControlStates(bool busy, int slideCount, int slidePage, int
     return s;
 }
 
-} // namespace project
+} // namespace ui

@@ -1,4 +1,4 @@
-#include "project/ui/Icons.h"
+#include "app/Icons.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace render {
+namespace ui {
 
 constexpr int kCellWidth = 132;     // photo cell plus transition cell
 constexpr int kPhotoCellWidth = 90; // thumbnail
@@ -65,4 +65,4 @@ int PageOfTrack(const project::ShowModel& show, std::size_t track, int stripWidt
 // Index after the first "_" of a working-file name: the label of a photo cell ("0001").
 std::string WorkFileLabel(const std::string& workFile);
 
-} // namespace render
+} // namespace ui

@@ -1,4 +1,4 @@
-#include "project/ui/TransitionIcons.h"
+#include "app/TransitionIcons.h"
 
 #include "imaging/TransitionKinds.h"
 

@@ -4,9 +4,9 @@
 
 #include <QImage>
 
-namespace project {
+namespace ui {
 
 // The picture at size x size pixels with a transparent background.
 QImage DrawProgramPicture(int size);
 
-} // namespace project
+} // namespace ui

@@ -1,10 +1,12 @@
-#include "render/StripLayout.h"
+#include "app/StripLayout.h"
 
 #include "render/ShowTimeline.h"
 
 #include <algorithm>
 
-namespace render {
+namespace ui {
+
+using render::ShowTimeline;
 
 namespace {
 
@@ -163,4 +165,4 @@ std::string WorkFileLabel(const std::string& workFile) {
     return us == std::string::npos ? std::string() : name.substr(us + 1, 4);
 }
 
-} // namespace render
+} // namespace ui

@@ -1,4 +1,4 @@
-#include "project/ui/StripCells.h"
+#include "app/StripCells.h"
 
 #include <QApplication>
 #include <QDrag>

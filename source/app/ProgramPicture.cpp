@@ -1,10 +1,10 @@
-#include "project/ProgramPicture.h"
+#include "app/ProgramPicture.h"
 
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 
-namespace project {
+namespace ui {
 
 QImage DrawProgramPicture(int size) {
     // Two photos fanned out over a strip of film: what the program makes from what.
@@ -56,4 +56,4 @@ QImage DrawProgramPicture(int size) {
     return picture;
 }
 
-} // namespace project
+} // namespace ui
