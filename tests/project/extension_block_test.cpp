@@ -71,8 +71,8 @@ protected:
         return {ImportOutcome::Added, {}};
     }
 
-    // The same show the older program saved into tests/project/data/seed_format_show.qvs.
-    void BuildSeedShow() {
+    // The same show the older program saved into tests/project/data/classic_format_show.qvs.
+    void BuildClassicShow() {
         show.WorkPrefix = 4242;
         WriteAll("p/4242_0001.bmp", "photo one");
         WriteAll("p/4242_0002.bmp", "photo two, longer");
@@ -130,7 +130,7 @@ protected:
     }
     static QByteArray Fixture() {
         return ReadAll(QStringLiteral(REELPANE_TEST_SOURCE_DIR) +
-                       "/tests/project/data/seed_format_show.qvs");
+                       "/tests/project/data/classic_format_show.qvs");
     }
 
     QTemporaryDir dir;
@@ -143,7 +143,7 @@ protected:
 TEST_F(ExtensionBlockTest, ARecordOnlyShowSavesAsTheOlderProgramDid) {
     const QByteArray fixture = Fixture();
     ASSERT_FALSE(fixture.isEmpty());
-    BuildSeedShow();
+    BuildClassicShow();
     EXPECT_EQ(Save(), fixture);
     // And the older file, opened and saved again, comes out the same.
     const LoadResult r = Load(fixture);
@@ -153,7 +153,7 @@ TEST_F(ExtensionBlockTest, ARecordOnlyShowSavesAsTheOlderProgramDid) {
 }
 
 TEST_F(ExtensionBlockTest, AnExtendedShowRoundTripsBehindTheRecords) {
-    BuildSeedShow();
+    BuildClassicShow();
     const QByteArray plain = Save();
     Extend();
     const auto slides = show.Slides;
@@ -193,7 +193,7 @@ TEST_F(ExtensionBlockTest, AnExtendedShowRoundTripsBehindTheRecords) {
 // A later version's chunk of a type this program does not know is skipped; the known ones
 // around it are read, and a known chunk that grew keeps its known prefix.
 TEST_F(ExtensionBlockTest, UnknownChunksAndLongerPayloadsAreRead) {
-    BuildSeedShow();
+    BuildClassicShow();
     const QByteArray plain = Save();
     Extend();
     const QByteArray extended = Save();
@@ -226,7 +226,7 @@ TEST_F(ExtensionBlockTest, UnknownChunksAndLongerPayloadsAreRead) {
 // Whatever is wrong with the block, the show opens with its records and media, without the
 // extension data, and says so once.
 TEST_F(ExtensionBlockTest, ADamagedBlockCostsOnlyItsOwnData) {
-    BuildSeedShow();
+    BuildClassicShow();
     const QByteArray plain = Save();
     Extend();
     const QByteArray extended = Save();
