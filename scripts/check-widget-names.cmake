@@ -1,6 +1,6 @@
 cmake_minimum_required(VERSION 3.25)
 # Fails when a widget, layout, spacer or action of forms/*.ui under ROOT has a numbered name
-# ("Label3", "BitBtn1", "Page0", "horizontalLayout2"), or when the code under ROOT (source/, tests/,
+# ("Label3", "BitBtn1", "Page0", "horizontalLayout_2"), or when the code under ROOT (source/, tests/,
 # cli/) reaches a widget by such a name: `Form->Label3`, `findChild<...>("Label3")`,
 # `setObjectName("Form7")`. Names say the widget's role: `okButton`, `captionEdit`.
 #   cmake -DROOT=<tree> -P check-widget-names.cmake
