@@ -59,17 +59,18 @@ BottomBarPlacement PlaceBottomBar(int barWidth, int barHeight, QSize toolbar,
 }
 
 void CenterBottomToolbar(Ui::MainWindow& form) {
-    int width = 6 + 2 * form.Panel13->frameWidth();
+    int width = 6 + 2 * form.fileBar->frameWidth();
     for (QToolButton* b :
-         {form.NewButton, form.OpenButton, form.PreviewButton, form.SaveButton, form.DiscButton})
+         {form.newButton, form.openButton, form.previewButton, form.saveButton, form.discButton})
         width += b->width() > 0 ? b->minimumWidth() : 62;
-    const BottomBarPlacement placement =
-        PlaceBottomBar(form.Panel2->width(), form.Panel2->height() > 0 ? form.Panel2->height() : 66,
-                       QSize(width, 63));
-    form.Panel13->setGeometry(placement.Toolbar);
-    form.Panel14->setGeometry(placement.Links);
-    const std::array<QLabel*, 6> links = {form.LinkIcon1, form.LinkIcon2, form.LinkIcon3,
-                                          form.LinkIcon4, form.LinkIcon5, form.LinkIcon6};
+    const BottomBarPlacement placement = PlaceBottomBar(
+        form.bottomBar->width(), form.bottomBar->height() > 0 ? form.bottomBar->height() : 66,
+        QSize(width, 63));
+    form.fileBar->setGeometry(placement.Toolbar);
+    form.linkBar->setGeometry(placement.Links);
+    const std::array<QLabel*, 6> links = {form.siteLink,        form.slideShowsLink,
+                                          form.photographyLink, form.freePhotosLink,
+                                          form.videoFormatLink, form.discFormatLink};
     for (std::size_t i = 0; i < links.size() && i < placement.Icons.size(); ++i)
         links[i]->setGeometry(placement.Icons[i]);
 }

@@ -37,9 +37,10 @@ public:
 
 ImportController::ImportController(QObject* parent, project::ShowModel& show,
                                    project::ShowHistory& history, StoryboardView& view,
-                                   WindowJobs& jobs, WindowDialogs& dialogs, Host host)
+                                   WindowJobs& jobs, WindowDialogs& dialogs, ControllerHost host,
+                                   std::function<bool()> haveWorkingFolders)
     : QObject(parent), show_(show), history_(history), view_(view), jobs_(jobs), dialogs_(dialogs),
-      host_(std::move(host)) {}
+      host_(std::move(host)), haveWorkingFolders_(std::move(haveWorkingFolders)) {}
 
 project::ThumbnailMade ImportController::SeedThumbnail() {
     // An import on the worker hands the picture to the window's thread, ahead of the item it
@@ -84,7 +85,7 @@ project::ImportStatus ImportController::AddTrack(const QString& path) {
 }
 
 void ImportController::addPhotos() {
-    if (host_.Busy() || !host_.HaveWorkingFolders())
+    if (host_.IsBusy() || !haveWorkingFolders_())
         return;
     const QStringList files = dialogs_.AskPhotoFiles();
     ImportBatch(files, [seed = SeedThumbnail()](project::ShowModel& into, const std::string& file) {
@@ -93,7 +94,7 @@ void ImportController::addPhotos() {
 }
 
 void ImportController::addMusic() {
-    if (host_.Busy() || !host_.HaveWorkingFolders())
+    if (host_.IsBusy() || !haveWorkingFolders_())
         return;
     const QStringList files = dialogs_.AskTrackFiles();
     ImportBatch(files, [](project::ShowModel& into, const std::string& file) {
@@ -102,7 +103,7 @@ void ImportController::addMusic() {
 }
 
 void ImportController::AcceptDroppedPaths(const QStringList& paths) {
-    if (host_.Busy() || paths.isEmpty() || !host_.HaveWorkingFolders())
+    if (host_.IsBusy() || paths.isEmpty() || !haveWorkingFolders_())
         return;
     QStringList files;
     for (const QString& path : paths) {
@@ -191,7 +192,7 @@ void ImportController::PlaceImportedPhoto(const project::Slide& slide) {
 }
 
 void ImportController::ShowAddedPhoto(std::size_t index) {
-    const long long perPage = host_.StripWidth() / render::kCellWidth;
+    const long long perPage = view_.StripWidth() / render::kCellWidth;
     int page = view_.SlidePage();
     if (static_cast<long long>(show_.Slides.size()) > perPage * (page + 1))
         ++page;

@@ -5,6 +5,7 @@
 // and from the window only what its host lends.
 #pragma once
 
+#include "app/ControllerHost.h"
 #include "project/Import.h"
 #include "project/ShowModel.h"
 
@@ -29,16 +30,11 @@ class ImportController final : public QObject {
     Q_OBJECT
 
 public:
-    struct Host {
-        // True while a job or the preview runs: nothing is added then.
-        std::function<bool()> Busy;
-        // False, after telling the user why, when the show has no working folders.
-        std::function<bool()> HaveWorkingFolders;
-        // The photo strip's width in pixels (it decides how many photos a page shows).
-        std::function<int()> StripWidth;
-    };
+    // host: nothing is added while the window is busy. haveWorkingFolders: false, after telling
+    // the user why, when the show has no working folders.
     ImportController(QObject* parent, project::ShowModel& show, project::ShowHistory& history,
-                     StoryboardView& view, WindowJobs& jobs, WindowDialogs& dialogs, Host host);
+                     StoryboardView& view, WindowJobs& jobs, WindowDialogs& dialogs,
+                     ControllerHost host, std::function<bool()> haveWorkingFolders);
 
     // The add-photos and add-music commands: the file dialog, then a batch.
     void addPhotos();
@@ -77,7 +73,8 @@ private:
     StoryboardView& view_;
     WindowJobs& jobs_;
     WindowDialogs& dialogs_;
-    Host host_;
+    ControllerHost host_;
+    std::function<bool()> haveWorkingFolders_;
 };
 
 } // namespace ui

@@ -51,24 +51,22 @@ using base::TextKey;
 namespace ui {
 
 MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent), Form(std::make_unique<Ui::MainWindow>()), runningJobs_(*this) {
+    : QMainWindow(parent), Form(std::make_unique<Ui::MainWindow>()),
+      runningJobs_(*this, [this] { UpdateControlStates(); }) {
     Form->setupUi(this);
     UseDesktopDialogs(Dialogs, *this);
     ProgressView = new ProgressWindow(this);
+    // The progress window shown or hidden changes the busy state (see eventFilter).
+    ProgressView->installEventFilter(this);
     Dialogs.ProgressVisible = [this] { return ProgressView && ProgressView->isVisible(); };
     Jobs = new WindowJobs(this, *ProgressView,
                           [this](base::Progress& job) { return runningJobs_.Begin(job); });
     CreateStoryboard();
     CreateControllers();
-    showMusic_ = std::make_unique<ShowMusicCommand>(ShowMusicCommand::Host{
-        this, Show, History, *Jobs, Dialogs, *Storyboard, [this] { return Busy(); }});
-    settings_ = std::make_unique<WindowSettings>(WindowSettings::Host{
-        this, Show, SiteURL, [this](const QString& path) { LoadLanguageFile(path); },
-        [this] { return Busy(); }});
-    BusyTimer = new QTimer(this);
-    BusyTimer->setObjectName("BusyTimer");
-    BusyTimer->setInterval(100);
-    connect(BusyTimer, &QTimer::timeout, this, &MainWindow::updateBusyState);
+    showMusic_ =
+        std::make_unique<ShowMusicCommand>(Host(), Show, History, *Jobs, Dialogs, *Storyboard);
+    settings_ = std::make_unique<WindowSettings>(
+        Host(), Show, SiteURL, [this](const QString& path) { LoadLanguageFile(path); });
     CreateMenus();
     SetWindowIcons(*Form);
     ConnectCommands();
@@ -99,9 +97,14 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::CreateStoryboard() {
-    Storyboard = new StoryboardView(*this, *Form, Show);
+    Storyboard = new StoryboardView(*this,
+                                    {Form->photoStrip, Form->musicStrip, Form->timeRuler,
+                                     Form->storyboardPanel, Form->previewImage,
+                                     Form->previousPageButton, Form->nextPageButton},
+                                    Show);
     Storyboard->IsBusy = [this] { return Busy(); };
     Storyboard->SetHistory(&History);
+    connect(Storyboard, &StoryboardView::viewChanged, this, &MainWindow::UpdateControlStates);
     connect(Storyboard, &StoryboardView::photoMenuRequested, this,
             [this] { PhotoMenu->popup(QCursor::pos()); });
     connect(Storyboard, &StoryboardView::trackMenuRequested, this,
@@ -117,18 +120,11 @@ void MainWindow::CreateStoryboard() {
             return;
         History.Commit(std::move(*change), QStringLiteral("transition"));
         Storyboard->LayoutPhotoStrip(Storyboard->SlidePage());
-        NoteLongTransitions();
+        Commands->NoteLongTransitions();
     });
-    StoryboardCommands::Host host;
-    host.DialogParent = this;
+    ControllerHost host = Host();
     host.Busy = [this] { return Busy() || closed_; };
-    host.NoteTransitions = [this] { NoteLongTransitions(); };
-    host.AskYesNo = [this](const QString& question, const QString& caption) {
-        return Dialogs.AskYesNo(question, caption);
-    };
-    host.ShowMessage = [this](const QString& text) { Dialogs.ShowMessage(text); };
-    host.StripWidth = [this] { return Form->PhotoStrip->width(); };
-    Commands = new StoryboardCommands(this, Show, History, *Storyboard, std::move(host));
+    Commands = new StoryboardCommands(this, Show, History, *Storyboard, Dialogs, std::move(host));
     connect(this, &MainWindow::trackPlaybackFinished, Commands,
             &StoryboardCommands::trackPlaybackFinished);
 }
@@ -137,9 +133,9 @@ void MainWindow::CreateControllers() {
     const auto busy = [this] { return Busy(); };
     PreviewHost preview;
     preview.Window = this;
-    preview.Picture = Form->Image1;
-    preview.PictureFrame = Form->Panel4;
-    preview.EditorParts = {Form->Panel2, Form->Panel3, Form->Panel1};
+    preview.Picture = Form->previewImage;
+    preview.PictureFrame = Form->previewFrame;
+    preview.EditorParts = {Form->bottomBar, Form->storyboardPanel, Form->topBar};
     preview.Progress = [this] { return ProgressView; };
     preview.Rewind = [this] {
         Storyboard->LayoutPhotoStrip(0);
@@ -151,23 +147,18 @@ void MainWindow::CreateControllers() {
             Storyboard->ShowSelectedInPreview();
     };
     Preview = new PreviewController(this, Show, std::move(preview));
-    Export = new VideoExportController(this, Show, *Jobs, Dialogs, {this, busy});
-    ControllerHost disc;
-    disc.DialogParent = this;
-    disc.BeginJob = [this](base::Progress& job) { return runningJobs_.Begin(job); };
-    Disc = new DiscController(this, std::move(disc));
+    connect(Preview, &PreviewController::runningChanged, this, &MainWindow::UpdateControlStates);
+    Export = new VideoExportController(this, Show, *Jobs, Dialogs, Host());
+    connect(Export, &VideoExportController::runningChanged, this, &MainWindow::UpdateControlStates);
+    Disc = new DiscController(this, Host());
 
     const auto haveFolders = [this] { return HaveWorkingFolders(); };
-    ImportController::Host importing;
-    importing.Busy = busy;
-    importing.HaveWorkingFolders = haveFolders;
-    importing.StripWidth = [this] { return Form->PhotoStrip->width(); };
-    Import = new ImportController(this, Show, History, *Storyboard, *Jobs, Dialogs,
-                                  std::move(importing));
+    Import =
+        new ImportController(this, Show, History, *Storyboard, *Jobs, Dialogs, Host(), haveFolders);
 
     ShowFileController::Host files;
     files.Window = this;
-    files.OpenButton = Form->OpenButton;
+    files.OpenButton = Form->openButton;
     files.Busy = busy;
     files.Closed = [this] { return closed_; };
     files.HaveWorkingFolders = haveFolders;
@@ -183,8 +174,7 @@ void MainWindow::CreateControllers() {
 
     StoryboardInput::Host input;
     input.Window = this;
-    input.Form = Form.get();
-    input.Show = &Show;
+    input.Widgets = Storyboard->Widgets();
     input.View = Storyboard;
     input.Commands = Commands;
     input.Preview = Preview;
@@ -227,7 +217,7 @@ void MainWindow::createWindow() {
         QTimer::singleShot(0, this, [this] { ShowNotice(NoSoundText()); });
 
     // Buttons with a menu arrow get the arrow's width beside their picture.
-    for (QToolButton* b : {Form->OpenButton, Form->SaveButton})
+    for (QToolButton* b : {Form->openButton, Form->saveButton})
         if (b->popupMode() == QToolButton::MenuButtonPopup)
             b->setFixedWidth(
                 std::max(b->sizeHint().width(),
@@ -235,7 +225,7 @@ void MainWindow::createWindow() {
     RestoreWindowPlacement(*this);
     setFocusPolicy(Qt::StrongFocus);
     ApplyLanguage();
-    BusyTimer->start();
+    UpdateControlStates();
 }
 
 QString MainWindow::NoSoundText() {
@@ -246,15 +236,13 @@ QString MainWindow::NoSoundText() {
                    : QStringLiteral("Sound output is not available: the preview plays silently.");
 }
 
-void MainWindow::NoteLongTransitions() {
-    const std::string english = project::LongTransitionWarning(Show);
-    if (english.empty())
-        return;
-    const bool russian =
-        base::AppLanguage().Text(TextKey::Cancel, "Отмена") == QString::fromUtf8("Отмена");
-    ShowNotice(russian ? QString::fromUtf8("Переход длиннее снимка до или после него: он идёт, "
-                                           "как задан, поверх времени снимков.")
-                       : QString::fromStdString(english).replace(0, 1, "T"));
+ControllerHost MainWindow::Host() {
+    ControllerHost host;
+    host.DialogParent = this;
+    host.BeginJob = [this](base::Progress& job) { return runningJobs_.Begin(job); };
+    host.Busy = [this] { return Busy(); };
+    host.Notice = [this](const QString& text) { ShowNotice(text); };
+    return host;
 }
 
 void MainWindow::ShowNotice(const QString& text) {
@@ -277,6 +265,14 @@ bool MainWindow::HaveWorkingFolders() {
 
 bool MainWindow::Busy() const {
     return runningJobs_.Any() || Preview->Running() || Export->Running() || Disc->Running();
+}
+
+void MainWindow::OfferRecovery() {
+    Files->OfferRecovery();
+}
+
+void MainWindow::OpenStartupShow(const QString& path) {
+    Files->OpenStartupShow(path);
 }
 
 void MainWindow::CloseWithoutQuestion() {
@@ -331,7 +327,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     Preview->stop();
     media::Audio().Unload();
     Disc->stop();
-    BusyTimer->stop();
     closed_ = true;
     event->accept();
 }
@@ -370,11 +365,14 @@ void MainWindow::LoadLanguageFile(const QString& path) {
     ApplyLanguage();
 }
 
-void MainWindow::updateBusyState() {
+void MainWindow::UpdateControlStates() {
+    // Not while the window is being built or torn down (a job's end may still be told then).
+    if (!Storyboard || !Form || !Preview || !Export || !Disc)
+        return;
     const bool busy = (Dialogs.ProgressVisible && Dialogs.ProgressVisible()) || Busy();
     ApplyControlStates(
         *Form, project::ComputeControlStates(busy, static_cast<int>(Show.Slides.size()),
-                                             Storyboard->SlidePage(), Form->PhotoStrip->width()));
+                                             Storyboard->SlidePage(), Form->photoStrip->width()));
     // Undo and redo change the show: never while it is busy.
     if (Undo)
         Undo->UpdateEnabled(busy);
@@ -409,62 +407,65 @@ void MainWindow::CreateMenus() {
 }
 
 void MainWindow::ConnectCommands() {
-    const std::array<QToolButton*, 6> effects = {Form->CropButton,  Form->CaptionButton,
-                                                 Form->TurnButton,  Form->LightButton,
-                                                 Form->ColorButton, Form->TimeButton};
+    const std::array<QToolButton*, 6> effects = {Form->cropButton,  Form->captionButton,
+                                                 Form->turnButton,  Form->lightButton,
+                                                 Form->colorButton, Form->timeButton};
     for (int tag = 0; tag < 6; ++tag) {
         effects[static_cast<std::size_t>(tag)]->setProperty("Tag", tag);
         connect(effects[static_cast<std::size_t>(tag)], &QToolButton::clicked, this,
                 [this, tag] { Commands->openEffects(tag); });
     }
-    connect(Form->SettingsButton, &QToolButton::clicked, this, [this] { settings_->OpenDialog(); });
-    connect(Form->HelpButton, &QToolButton::clicked, this, &MainWindow::openHelp);
-    connect(Form->AboutButton, &QToolButton::clicked, this, &MainWindow::openAbout);
-    connect(Form->NewButton, &QToolButton::clicked, Files, &ShowFileController::newProject);
-    connect(Form->OpenButton, &QToolButton::clicked, Files, &ShowFileController::openProject);
-    connect(Form->PreviewButton, &QToolButton::clicked, Preview, &PreviewController::start);
+    connect(Form->settingsButton, &QToolButton::clicked, this, [this] { settings_->OpenDialog(); });
+    connect(Form->helpButton, &QToolButton::clicked, this, &MainWindow::openHelp);
+    connect(Form->aboutButton, &QToolButton::clicked, this, &MainWindow::openAbout);
+    connect(Form->newButton, &QToolButton::clicked, Files, &ShowFileController::newProject);
+    connect(Form->openButton, &QToolButton::clicked, Files, &ShowFileController::openProject);
+    connect(Form->previewButton, &QToolButton::clicked, Preview, &PreviewController::start);
     // The save button pops its menu from the button and from its drop-down arrow.
-    Form->SaveButton->setPopupMode(QToolButton::MenuButtonPopup);
-    Form->SaveButton->setMenu(SaveMenu);
-    connect(Form->SaveButton, &QToolButton::clicked, this, &MainWindow::showSaveMenu);
-    connect(Form->DiscButton, &QToolButton::clicked, Disc, &DiscController::writeDisc);
-    connect(Form->AddPhotosButton, &QToolButton::clicked, Import, &ImportController::addPhotos);
-    connect(Form->AddMusicButton, &QToolButton::clicked, Import, &ImportController::addMusic);
-    connect(Form->PreviousPageButton, &QToolButton::clicked, Commands,
+    Form->saveButton->setPopupMode(QToolButton::MenuButtonPopup);
+    Form->saveButton->setMenu(SaveMenu);
+    connect(Form->saveButton, &QToolButton::clicked, this, &MainWindow::showSaveMenu);
+    connect(Form->discButton, &QToolButton::clicked, Disc, &DiscController::writeDisc);
+    connect(Form->addPhotosButton, &QToolButton::clicked, Import, &ImportController::addPhotos);
+    connect(Form->addMusicButton, &QToolButton::clicked, Import, &ImportController::addMusic);
+    connect(Form->previousPageButton, &QToolButton::clicked, Commands,
             &StoryboardCommands::previousStripPage);
-    connect(Form->NextPageButton, &QToolButton::clicked, Commands,
+    connect(Form->nextPageButton, &QToolButton::clicked, Commands,
             &StoryboardCommands::nextStripPage);
 
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     help->setContext(Qt::WindowShortcut);
     connect(help, &QShortcut::activated, this, &MainWindow::openHelp);
 
-    Form->Image1->installEventFilter(this);
-    Form->Panel2->installEventFilter(this);
-    Form->PhotoStrip->installEventFilter(this);
-    for (QLabel* link : {Form->LinkIcon1, Form->LinkIcon2, Form->LinkIcon3, Form->LinkIcon4,
-                         Form->LinkIcon5, Form->LinkIcon6})
+    Form->previewImage->installEventFilter(this);
+    Form->bottomBar->installEventFilter(this);
+    Form->photoStrip->installEventFilter(this);
+    for (QLabel* link : {Form->siteLink, Form->slideShowsLink, Form->photographyLink,
+                         Form->freePhotosLink, Form->videoFormatLink, Form->discFormatLink})
         link->installEventFilter(this);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ProgressView && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        UpdateControlStates();
     // The bottom bar gets its new width after the window's own resize event.
-    if (watched == Form->Panel2 && event->type() == QEvent::Resize)
+    if (watched == Form->bottomBar && event->type() == QEvent::Resize)
         CenterBottomToolbar(*Form);
     // The photo strip's width decides how many cells a page holds: the resize handling.
-    if (watched == Form->PhotoStrip && event->type() == QEvent::Resize)
+    if (watched == Form->photoStrip && event->type() == QEvent::Resize)
         layoutWindow();
     // The preview area changes size with the window, also in height alone: the selected photo
     // is composed again at the new size (the running preview draws its own frames).
-    if (watched == Form->Image1 && event->type() == QEvent::Resize && !Preview->Running())
+    if (watched == Form->previewImage && event->type() == QEvent::Resize && !Preview->Running())
         Storyboard->ShowSelectedInPreview();
     if (event->type() == QEvent::MouseButtonRelease) {
-        if (watched == Form->Image1) {
+        if (watched == Form->previewImage) {
             Preview->stop();
             return true;
         }
-        const std::array<QObject*, 6> links = {Form->LinkIcon1, Form->LinkIcon2, Form->LinkIcon3,
-                                               Form->LinkIcon4, Form->LinkIcon5, Form->LinkIcon6};
+        const std::array<QObject*, 6> links = {Form->siteLink,        Form->slideShowsLink,
+                                               Form->photographyLink, Form->freePhotosLink,
+                                               Form->videoFormatLink, Form->discFormatLink};
         for (std::size_t k = 0; k < links.size(); ++k)
             if (watched == links[k]) {
                 openLink(static_cast<int>(k) + 6); // the links keep their numbers 6..11
@@ -486,7 +487,7 @@ void MainWindow::openAbout() {
 void MainWindow::showSaveMenu() {
     if (Busy())
         return;
-    SaveMenu->popup(Form->SaveButton->mapToGlobal(QPoint(0, Form->SaveButton->height())));
+    SaveMenu->popup(Form->saveButton->mapToGlobal(QPoint(0, Form->saveButton->height())));
 }
 
 QString MainWindow::LinkAddress(int number) const {
@@ -520,14 +521,11 @@ void MainWindow::ApplyLanguage() {
 }
 
 void MainWindow::CreateHistoryActions() {
-    UndoControls::Host host;
-    host.Busy = [this] { return Busy(); };
-    host.ShowMessage = [this](const QString& text) { Dialogs.ShowMessage(text); };
-    host.Reveal = [this] { Storyboard->RevealSelectedSlide(); };
-    Undo = new UndoControls(*this, History, std::move(host));
-    connect(Undo, &UndoControls::stateChanged, this, &MainWindow::updateBusyState);
+    Undo = new UndoControls(*this, History, Dialogs, Host(),
+                            [this] { Storyboard->RevealSelectedSlide(); });
+    connect(Undo, &UndoControls::stateChanged, this, &MainWindow::UpdateControlStates);
 
-    Undo->AddButtons(*Form->ToolBar1); // after the effect buttons of the top bar
+    Undo->AddButtons(*Form->effectsBar); // after the effect buttons of the top bar
 }
 
 void MainWindow::openShowMusic() {

@@ -25,7 +25,6 @@
 #include <memory>
 
 class QMenu;
-class QTimer;
 
 namespace Ui {
 class MainWindow;
@@ -39,12 +38,54 @@ class ProgressWindow;
 class WindowJobs;
 class WindowSettings;
 
-class MainWindow final : public QMainWindow {
+// Not final only for the tests' probe (tests/support), which derives from it to reach the parts.
+class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    // Closes the window without the question about unsaved changes: a signal (kill, Ctrl+C, the
+    // end of the session) has nobody at the window to answer it.
+    void CloseWithoutQuestion();
+    // True while a job (load, save, import, export, disc) or the preview runs. The show may not
+    // change then: commands and drops are ignored, and a close waits for the job, which it asks
+    // to stop.
+    bool Busy() const;
+    // At start: offers the work a dead instance left in its recovery file, and opens the show
+    // named on the command line.
+    void OfferRecovery();
+    void OpenStartupShow(const QString& path);
+    // The notice of a start without a sound device, shown in the status line.
+    static QString NoSoundText();
+
+    // Commands of the window.
+    void openHelp(); // help page (also F1)
+    // The show's music: cross-fade, end fade, even loudness, fit and beat cuts, as one step.
+    void openShowMusic();
+    void openLink(int number); // link icons 6..11
+    // The six link addresses behind the link icons (numbers 6..11), after formatting.
+    QString LinkAddress(int number) const;
+    // Loads a language file into the program's table and applies it; a file that cannot be
+    // read leaves the texts as they are.
+    void LoadLanguageFile(const QString& path);
+
+Q_SIGNALS:
+    // The track the audio library was playing came to its end.
+    void trackPlaybackFinished();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void customEvent(QEvent* event) override;
+
+private:
+    // The one seam for tests: tests/support/MainWindowProbe.h reaches the parts below.
+    friend class MainWindowProbe;
 
     // The open show and its working folders, for the whole run.
     project::ShowSession Session;
@@ -74,55 +115,24 @@ public:
     ProgressWindow* ProgressView = nullptr; // the progress window, alive for the whole run
     // Keeps the open show in its recovery file while changes are pending (none without folders).
     AutosaveController* Autosave = nullptr;
-    // 100 ms, always on: the enabled state of panels and buttons by the busy state.
-    QTimer* BusyTimer = nullptr;
 
     QMenu* PhotoMenu = nullptr;
     QMenu* TrackMenu = nullptr;
     QMenu* SaveMenu = nullptr;
 
-    // Closes the window without the question about unsaved changes: a signal (kill, Ctrl+C, the
-    // end of the session) has nobody at the window to answer it.
-    void CloseWithoutQuestion();
-    // True while a job (load, save, import, export, disc) or the preview runs. The show may not
-    // change then: commands and drops are ignored, and a close waits for the job, which it asks
-    // to stop.
-    bool Busy() const;
-    // The notice of a start without a sound device, shown in the status line.
-    static QString NoSoundText();
-
-    // Commands of the window.
-    void openHelp(); // help page (also F1)
-    // The show's music: cross-fade, end fade, even loudness, fit and beat cuts, as one step.
-    void openShowMusic();
-    void openLink(int number); // link icons 6..11
-    // The six link addresses behind the link icons (numbers 6..11), after formatting.
-    QString LinkAddress(int number) const;
-    void updateBusyState();
-    // Loads a language file into the program's table and applies it; a file that cannot be
-    // read leaves the texts as they are.
-    void LoadLanguageFile(const QString& path);
-
-Q_SIGNALS:
-    // The track the audio library was playing came to its end.
-    void trackPlaybackFinished();
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void customEvent(QEvent* event) override;
-
-private:
     // A message for the user in the status line, shown for a while, never blocking.
     void ShowNotice(const QString& text);
-    // Once after an edit: the transitions longer than the photo before or after them.
-    void NoteLongTransitions();
+    // What every controller is given of the window: the dialogs' parent, jobs, the busy state
+    // and the status line.
+    ControllerHost Host();
     // False, after telling the user why, when the show has no working folders: nothing can be
     // added or opened then (it would be written into the current folder).
     bool HaveWorkingFolders();
+    // The enabled state of panels and buttons, from the busy state, the show and the strip's
+    // page: recomputed whenever one of them changes (a job begins or ends, the preview or an
+    // export starts or stops, the progress window shows or hides, the strip is laid out again,
+    // the selection moves, or the history moves).
+    void UpdateControlStates();
     void ApplyLanguage();
     void openAbout();
     void showSaveMenu();

@@ -72,6 +72,7 @@ void PreviewController::start() {
     schedule_.Start(render::PreviewTimeline::FromShow(show), Clock());
     ScheduleTimer->start();
     FrameTimer->start();
+    Q_EMIT runningChanged();
 }
 
 void PreviewController::stop() {
@@ -92,6 +93,7 @@ void PreviewController::stop() {
     }
     music_.Release();
     LeaveLayout();
+    Q_EMIT runningChanged();
 }
 
 void PreviewController::togglePause() {

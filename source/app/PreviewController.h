@@ -1,4 +1,4 @@
-// The full-screen preview of the main window: the show played in Image1 with its music. Its
+// The full-screen preview of the main window: the show played in previewImage with its music. Its
 // pictures are the renderer's frames at 60 per second, drawn ahead on a worker (PreviewFrames);
 // the frame timer (16 ms) only shows the frame on screen at the show's time, read from a
 // monotonic clock. The schedule timer (30 ms) starts the tracks and ends the show, as the schedule
@@ -86,6 +86,10 @@ public:
     // The track the preview started last, while it still plays (-1: none).
     std::int32_t PlayingTrack() const;
     const render::PreviewSchedule& Schedule() const { return schedule_; }
+
+Q_SIGNALS:
+    // The preview started or stopped: the window is busy while it runs.
+    void runningChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

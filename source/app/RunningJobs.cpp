@@ -14,11 +14,13 @@ public:
     Scope(RunningJobs& jobs, base::Progress& job) : jobs_(jobs), outer_(jobs.innermost_) {
         ++jobs_.count_;
         jobs_.innermost_ = &job;
+        jobs_.Changed();
     }
     ~Scope() {
         jobs_.innermost_ = outer_;
         if (--jobs_.count_ == 0 && jobs_.closeWhenIdle_)
             QTimer::singleShot(0, &jobs_.window_, &QWidget::close);
+        jobs_.Changed();
     }
     Scope(const Scope&) = delete;
     Scope& operator=(const Scope&) = delete;

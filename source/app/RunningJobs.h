@@ -3,7 +3,9 @@
 // is carried out once the last job has ended. Jobs nest (a load imports).
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 class QWidget;
 
@@ -15,8 +17,10 @@ namespace ui {
 
 class RunningJobs {
 public:
-    // window is closed again when the last job ends after a close was held back.
-    explicit RunningJobs(QWidget& window) : window_(window) {}
+    // window is closed again when the last job ends after a close was held back; changed is
+    // called whenever a job begins or ends (the window's busy state may have changed).
+    RunningJobs(QWidget& window, std::function<void()> changed)
+        : window_(window), changed_(std::move(changed)) {}
     RunningJobs(const RunningJobs&) = delete;
     RunningJobs& operator=(const RunningJobs&) = delete;
 
@@ -29,7 +33,12 @@ public:
 
 private:
     class Scope;
+    void Changed() const {
+        if (changed_)
+            changed_();
+    }
     QWidget& window_;
+    std::function<void()> changed_;
     int count_ = 0;
     base::Progress* innermost_ = nullptr; // asked to stop on close
     bool closeWhenIdle_ = false;

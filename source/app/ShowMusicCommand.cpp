@@ -19,22 +19,22 @@ namespace ui {
 using base::Tr;
 
 void ShowMusicCommand::Open() {
-    if (host_.Busy())
+    if (host_.IsBusy())
         return;
-    const bool hasMusic = media::PlannedMusicMs(media::MixPlanOf(host_.Show, 0)) > 0;
-    ShowMusicDialog dialog(host_.Show.Options, hasMusic, host_.Parent);
-    if (dialog.exec() != QDialog::Accepted || host_.Busy())
+    const bool hasMusic = media::PlannedMusicMs(media::MixPlanOf(show_, 0)) > 0;
+    ShowMusicDialog dialog(show_.Options, hasMusic, host_.DialogParent);
+    if (dialog.exec() != QDialog::Accepted || host_.IsBusy())
         return;
-    auto change = host_.History.BeginChange();
+    auto change = history_.BeginChange();
     if (!change) {
-        host_.Dialogs.ShowMessage(QString::fromLocal8Bit(change.error().c_str()));
+        dialogs_.ShowMessage(QString::fromLocal8Bit(change.error().c_str()));
         return;
     }
     // The options first: the cross-fade changes how long the music lasts.
-    host_.Show.SetOptions(dialog.Options());
+    show_.SetOptions(dialog.Options());
     std::string problem;
     if (dialog.FitPhotos())
-        if (const auto fitted = media::FitPhotosToMusic(host_.Show); !fitted)
+        if (const auto fitted = media::FitPhotosToMusic(show_); !fitted)
             problem = fitted.error();
     if (!dialog.CutOnBeats() || !problem.empty()) {
         Finish(std::move(*change), problem);
@@ -47,8 +47,8 @@ void ShowMusicCommand::Open() {
         std::string Problem;
         project::ShowHistory::Change Change;
     };
-    auto cuts = std::make_shared<Cuts>(Cuts{host_.Show, {}, std::move(*change)});
-    const bool started = host_.Jobs.Start(
+    auto cuts = std::make_shared<Cuts>(Cuts{show_, {}, std::move(*change)});
+    const bool started = jobs_.Start(
         [cuts](WindowProgress& progress) {
             progress.Open();
             const auto moved =
@@ -58,10 +58,9 @@ void ShowMusicCommand::Open() {
                 cuts->Problem = moved.error();
         },
         [this, cuts] {
-            for (std::size_t i = 0; i < host_.Show.Slides.size() && i < cuts->Show.Slides.size();
-                 ++i)
-                if (!(host_.Show.Slides[i] == cuts->Show.Slides[i]))
-                    host_.Show.SetSlide(i, cuts->Show.Slides[i]);
+            for (std::size_t i = 0; i < show_.Slides.size() && i < cuts->Show.Slides.size(); ++i)
+                if (!(show_.Slides[i] == cuts->Show.Slides[i]))
+                    show_.SetSlide(i, cuts->Show.Slides[i]);
             Finish(std::move(cuts->Change), cuts->Problem);
         });
     if (!started)
@@ -70,13 +69,12 @@ void ShowMusicCommand::Open() {
 
 void ShowMusicCommand::Finish(project::ShowHistory::Change change, const std::string& problem) {
     // Whatever was done before a failure or a Cancel stays, as one step that undo takes back.
-    host_.History.Commit(std::move(change), QStringLiteral("show music"));
-    host_.Storyboard.LayoutPhotoStrip(host_.Storyboard.SlidePage());
-    host_.Storyboard.SelectSlide(host_.Storyboard.SelectedSlide());
+    history_.Commit(std::move(change), QStringLiteral("show music"));
+    storyboard_.LayoutPhotoStrip(storyboard_.SlidePage());
+    storyboard_.SelectSlide(storyboard_.SelectedSlide());
     if (!problem.empty())
-        host_.Dialogs.ShowMessage(
-            Tr(TextKey::MusicRetimeFailed, "Не удалось изменить время фото: %1")
-                .arg(QString::fromLocal8Bit(problem.c_str())));
+        dialogs_.ShowMessage(Tr(TextKey::MusicRetimeFailed, "Не удалось изменить время фото: %1")
+                                 .arg(QString::fromLocal8Bit(problem.c_str())));
 }
 
 } // namespace ui

@@ -3,11 +3,13 @@
 // found by a job on the worker.
 #pragma once
 
+#include "app/ControllerHost.h"
 #include "project/ShowHistory.h"
 #include "project/ShowModel.h"
 
 #include <functional>
 #include <string>
+#include <utility>
 
 class QWidget;
 
@@ -19,23 +21,23 @@ struct WindowDialogs;
 
 class ShowMusicCommand {
 public:
-    struct Host {
-        QWidget* Parent = nullptr; // of the dialog
-        project::ShowModel& Show;
-        project::ShowHistory& History;
-        WindowJobs& Jobs;
-        WindowDialogs& Dialogs;
-        StoryboardView& Storyboard;
-        std::function<bool()> Busy; // the show may not change while true
-    };
-    explicit ShowMusicCommand(Host host) : host_(std::move(host)) {}
+    // host: the dialog's parent; the show may not change while the window is busy.
+    ShowMusicCommand(ControllerHost host, project::ShowModel& show, project::ShowHistory& history,
+                     WindowJobs& jobs, WindowDialogs& dialogs, StoryboardView& storyboard)
+        : host_(std::move(host)), show_(show), history_(history), jobs_(jobs), dialogs_(dialogs),
+          storyboard_(storyboard) {}
 
     void Open();
 
 private:
     // The step's end: committed, the strip laid out again, a problem told.
     void Finish(project::ShowHistory::Change change, const std::string& problem);
-    Host host_;
+    ControllerHost host_;
+    project::ShowModel& show_;
+    project::ShowHistory& history_;
+    WindowJobs& jobs_;
+    WindowDialogs& dialogs_;
+    StoryboardView& storyboard_;
 };
 
 } // namespace ui

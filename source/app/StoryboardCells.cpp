@@ -3,7 +3,6 @@
 #include "app/StoryboardCells.h"
 
 #include "render/StripLayout.h"
-#include "ui_MainWindow.h"
 
 namespace ui {
 
@@ -40,10 +39,10 @@ void StoryboardView::OfferMenu(QWidget* widget, Select select, bool photo) {
 
 std::unique_ptr<StoryboardView::PhotoCell> StoryboardView::MakePhotoCell() {
     auto cell = std::make_unique<PhotoCell>();
-    cell->Panel.reset(new QWidget(form_.PhotoStrip));
+    cell->Panel.reset(new QWidget(widgets_.PhotoStrip));
     cell->Panel->setGeometry(0, 0, render::kPhotoCellWidth, 90);
     cell->Panel->hide();
-    cell->TransitionPanel.reset(new QWidget(form_.PhotoStrip));
+    cell->TransitionPanel.reset(new QWidget(widgets_.PhotoStrip));
     cell->TransitionPanel->setGeometry(0, 0, render::kTransitionCellWidth, 90);
     cell->TransitionPanel->hide();
     QWidget* photoPanel = cell->Panel.get();
@@ -91,7 +90,7 @@ std::unique_ptr<StoryboardView::PhotoCell> StoryboardView::MakePhotoCell() {
 
 std::unique_ptr<StoryboardView::TrackCell> StoryboardView::MakeTrackCell() {
     auto cell = std::make_unique<TrackCell>();
-    cell->Panel.reset(new QWidget(form_.MusicStrip));
+    cell->Panel.reset(new QWidget(widgets_.MusicStrip));
     QWidget* panel = cell->Panel.get();
     panel->setGeometry(0, 0, render::kCellWidth, 24);
     auto* image = new ClickImage(panel);

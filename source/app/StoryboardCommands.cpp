@@ -1,8 +1,10 @@
 #include "app/StoryboardCommands.h"
 
+#include "app/WindowDialogs.h"
 #include "base/Language.h"
 #include "project/ShowHistory.h"
 #include "project/ShowModel.h"
+#include "project/TransitionChoice.h"
 #include "project/ui/StripCells.h"
 #include "render/StripLayout.h"
 
@@ -19,11 +21,23 @@ using base::Tr;
 
 StoryboardCommands::StoryboardCommands(QObject* parent, project::ShowModel& show,
                                        project::ShowHistory& history, StoryboardView& view,
-                                       Host host)
-    : QObject(parent), show_(show), history_(history), view_(view), host_(std::move(host)) {}
+                                       WindowDialogs& dialogs, ControllerHost host)
+    : QObject(parent), show_(show), history_(history), view_(view), dialogs_(dialogs),
+      host_(std::move(host)) {}
+
+void StoryboardCommands::NoteLongTransitions() {
+    const std::string english = project::LongTransitionWarning(show_);
+    if (english.empty())
+        return;
+    const bool russian =
+        base::AppLanguage().Text(TextKey::Cancel, "Отмена") == QString::fromUtf8("Отмена");
+    host_.Tell(russian ? QString::fromUtf8("Переход длиннее снимка до или после него: он идёт, "
+                                           "как задан, поверх времени снимков.")
+                       : QString::fromStdString(english).replace(0, 1, "T"));
+}
 
 void StoryboardCommands::previousStripPage() {
-    if (host_.Busy())
+    if (host_.IsBusy())
         return;
     if (view_.SlidePage() == 0)
         return;
@@ -32,9 +46,9 @@ void StoryboardCommands::previousStripPage() {
 }
 
 void StoryboardCommands::nextStripPage() {
-    if (host_.Busy())
+    if (host_.IsBusy())
         return;
-    const long long perPage = host_.StripWidth() / render::kCellWidth;
+    const long long perPage = view_.StripWidth() / render::kCellWidth;
     int page = view_.SlidePage();
     if (static_cast<long long>(show_.Slides.size()) >= perPage * (page + 1) + 1)
         ++page;
@@ -43,26 +57,26 @@ void StoryboardCommands::nextStripPage() {
 }
 
 void StoryboardCommands::deletePhoto() {
-    if (host_.Busy())
+    if (host_.IsBusy())
         return;
     const int n = view_.SelectedSlide();
     if (n < 0 || n >= static_cast<int>(show_.Slides.size()))
         return;
     // Every answer but No deletes.
-    if (!host_.AskYesNo(Tr(TextKey::AskDelete, "Удалить выбранный элемент?"),
-                        Tr(TextKey::DeleteCaption, "Удаление")))
+    if (!dialogs_.AskYesNo(Tr(TextKey::AskDelete, "Удалить выбранный элемент?"),
+                           Tr(TextKey::DeleteCaption, "Удаление")))
         return;
     // The question let events in: the show may have changed meanwhile.
-    if (host_.Busy() || n >= static_cast<int>(show_.Slides.size()))
+    if (host_.IsBusy() || n >= static_cast<int>(show_.Slides.size()))
         return;
     // The step lays the strip out and selects the photo now at that place (the preview shows
     // the empty show when none is left).
     if (const auto deleted = history_.DeleteSlide(static_cast<std::size_t>(n)); !deleted)
-        host_.ShowMessage(QString::fromLocal8Bit(deleted.error().c_str()));
+        dialogs_.ShowMessage(QString::fromLocal8Bit(deleted.error().c_str()));
 }
 
 void StoryboardCommands::movePhotoRight() {
-    if (host_.Busy())
+    if (host_.IsBusy())
         return;
     // The selection stays at its place, now on the neighbour.
     const int n = view_.SelectedSlide();
@@ -72,7 +86,7 @@ void StoryboardCommands::movePhotoRight() {
 }
 
 void StoryboardCommands::movePhotoLeft() {
-    if (host_.Busy())
+    if (host_.IsBusy())
         return;
     const int n = view_.SelectedSlide();
     if (n < 1 || n >= static_cast<int>(show_.Slides.size()))
@@ -81,22 +95,22 @@ void StoryboardCommands::movePhotoLeft() {
 }
 
 void StoryboardCommands::deleteTrack() {
-    if (host_.Busy())
+    if (host_.IsBusy())
         return;
     const int n = view_.SelectedSound();
     if (n < 0 || n >= static_cast<int>(show_.Sounds.size()))
         return;
-    if (!host_.AskYesNo(Tr(TextKey::AskDelete, "Удалить выбранный элемент?"),
-                        Tr(TextKey::DeleteCaption, "Удаление")))
+    if (!dialogs_.AskYesNo(Tr(TextKey::AskDelete, "Удалить выбранный элемент?"),
+                           Tr(TextKey::DeleteCaption, "Удаление")))
         return;
-    if (host_.Busy() || n >= static_cast<int>(show_.Sounds.size()))
+    if (host_.IsBusy() || n >= static_cast<int>(show_.Sounds.size()))
         return;
     if (const auto deleted = history_.DeleteTrack(static_cast<std::size_t>(n)); !deleted)
-        host_.ShowMessage(QString::fromLocal8Bit(deleted.error().c_str()));
+        dialogs_.ShowMessage(QString::fromLocal8Bit(deleted.error().c_str()));
 }
 
 void StoryboardCommands::moveTrackRight() {
-    if (host_.Busy())
+    if (host_.IsBusy())
         return;
     const int n = view_.SelectedSound();
     if (n < 0 || n + 1 >= static_cast<int>(show_.Sounds.size()))
@@ -105,7 +119,7 @@ void StoryboardCommands::moveTrackRight() {
 }
 
 void StoryboardCommands::moveTrackLeft() {
-    if (host_.Busy())
+    if (host_.IsBusy())
         return;
     const int n = view_.SelectedSound();
     if (n < 1 || n >= static_cast<int>(show_.Sounds.size()))
@@ -114,14 +128,14 @@ void StoryboardCommands::moveTrackLeft() {
 }
 
 void StoryboardCommands::swapPhotoWith() {
-    if (host_.Busy())
+    if (host_.IsBusy())
         return;
     const int count = static_cast<int>(show_.Slides.size());
     const int selected = view_.SelectedSlide();
     if (selected < 0 || selected >= count || count < 2)
         return;
     const int partner = AskSwapPartner(selected + 1, count);
-    if (partner < 1 || partner > count || partner == selected + 1 || host_.Busy())
+    if (partner < 1 || partner > count || partner == selected + 1 || host_.IsBusy())
         return;
     // The selected photo takes the partner's place and stays selected there.
     view_.SwapSlides(partner, selected + 1);
@@ -129,7 +143,7 @@ void StoryboardCommands::swapPhotoWith() {
 }
 
 void StoryboardCommands::selectPhoto(int index) {
-    if (host_.Busy() || show_.Slides.empty())
+    if (host_.IsBusy() || show_.Slides.empty())
         return;
     const int last = static_cast<int>(show_.Slides.size()) - 1;
     const bool thumbnailFocused = qobject_cast<ThumbImage*>(QApplication::focusWidget()) != nullptr;
@@ -142,13 +156,13 @@ void StoryboardCommands::selectPhoto(int index) {
 
 bool StoryboardCommands::MovePhoto(int from, int to) {
     // One step of the undo history, which leaves the moved photo selected.
-    if (host_.Busy() || from < 0 || to < 0 ||
+    if (host_.IsBusy() || from < 0 || to < 0 ||
         !history_.MoveSlide(static_cast<std::size_t>(from), static_cast<std::size_t>(to),
                             {view_.SelectedSlide(), to}))
         return false;
     // The strip is drawn again in the new order, on the page that shows the moved photo.
     view_.LayoutPhotoStrip(
-        render::PageOfSlide(host_.StripWidth(), static_cast<int>(show_.Slides.size()), to));
+        render::PageOfSlide(view_.StripWidth(), static_cast<int>(show_.Slides.size()), to));
     view_.SelectSlide(to);
     return true;
 }

@@ -1,10 +1,11 @@
 // The storyboard's commands: turning the strip's pages, choosing a photo, deleting, moving and
 // exchanging photos and tracks, and the editors of the selected photo and track, each change a
 // step of the history. It is given the document, its history and the storyboard view, and from
-// the window only what it asks through its host: the parent of its dialogs, whether a job runs,
-// the questions and messages for the user, and the strip's width.
+// the window only what it asks through its host: the parent of its dialogs, whether a job runs and
+// the status line; the questions and messages for the user go through the window's dialogs.
 #pragma once
 
+#include "app/ControllerHost.h"
 #include "app/StoryboardView.h"
 
 #include <QObject>
@@ -21,25 +22,20 @@ class ShowModel;
 
 namespace ui {
 
+struct WindowDialogs;
+
 class StoryboardCommands final : public QObject {
     Q_OBJECT
 
 public:
-    struct Host {
-        QWidget* DialogParent = nullptr;
-        // True while the show may not change (a job runs, or the window closes).
-        std::function<bool()> Busy;
-        // Yes/No question; true on Yes.
-        std::function<bool(const QString& question, const QString& caption)> AskYesNo;
-        std::function<void(const QString& text)> ShowMessage;
-        // A note that needs no answer (the status bar): a retimed slide's transition that is
-        // longer than the photo before or after it.
-        std::function<void()> NoteTransitions;
-        // The photo strip's width in pixels (it decides how many photos a page shows).
-        std::function<int()> StripWidth;
-    };
+    // host: the dialogs' parent, whether the show may change (not while a job runs or once the
+    // window closes) and the status line; dialogs: the questions and messages.
     StoryboardCommands(QObject* parent, project::ShowModel& show, project::ShowHistory& history,
-                       StoryboardView& view, Host host);
+                       StoryboardView& view, WindowDialogs& dialogs, ControllerHost host);
+
+    // The passing notice, once after an edit, of the transitions longer than the photo before
+    // or after them (nothing when there are none).
+    void NoteLongTransitions();
 
     // Asks the photo (1..count) the selected one changes places with; 0 when cancelled. Tests
     // replace it.
@@ -75,7 +71,8 @@ private:
     project::ShowModel& show_;
     project::ShowHistory& history_;
     StoryboardView& view_;
-    Host host_;
+    WindowDialogs& dialogs_;
+    ControllerHost host_;
 };
 
 } // namespace ui

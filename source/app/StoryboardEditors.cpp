@@ -16,7 +16,7 @@
 namespace ui {
 
 void StoryboardCommands::openEffects(int tag) {
-    if (host_.Busy())
+    if (host_.IsBusy())
         return;
     if (show_.Slides.empty())
         return;
@@ -26,7 +26,7 @@ void StoryboardCommands::openEffects(int tag) {
     // The effects rewrite the working picture: it is kept as it is now, for an undo.
     auto change = history_.BeginChange(index);
     if (!change) {
-        host_.ShowMessage(QString::fromLocal8Bit(change.error().c_str()));
+        dialogs_.ShowMessage(QString::fromLocal8Bit(change.error().c_str()));
         return;
     }
     const project::Slide slide = show_.Slides[index];
@@ -54,7 +54,7 @@ void StoryboardCommands::openEffects(int tag) {
         if (const auto moved =
                 project::ApplySlideEdit(show_, index, project::MotionEdit{dialog.EditedMotion()});
             !moved)
-            host_.ShowMessage(QString::fromLocal8Bit(moved.error().c_str()));
+            dialogs_.ShowMessage(QString::fromLocal8Bit(moved.error().c_str()));
     const std::size_t first = dialog.SecondsForAll() ? 0 : index;
     const std::size_t last = dialog.SecondsForAll() ? show_.Slides.size() : index + 1;
     for (std::size_t i = first; i < last; ++i)
@@ -62,16 +62,15 @@ void StoryboardCommands::openEffects(int tag) {
             if (const auto timed =
                     project::ApplySlideEdit(show_, i, project::DurationEdit{stillMs});
                 !timed)
-                host_.ShowMessage(QString::fromLocal8Bit(timed.error().c_str()));
+                dialogs_.ShowMessage(QString::fromLocal8Bit(timed.error().c_str()));
     history_.Commit(std::move(*change), QStringLiteral("effects"));
-    if (host_.NoteTransitions)
-        host_.NoteTransitions();
+    NoteLongTransitions();
     view_.LayoutPhotoStrip(view_.SlidePage());
     view_.SelectSlide(view_.SelectedSlide());
 }
 
 void StoryboardCommands::openTrackSettings() {
-    if (host_.Busy())
+    if (host_.IsBusy())
         return;
     const int n = view_.SelectedSound();
     if (n < 0 || n >= static_cast<int>(show_.Sounds.size()))

@@ -5,7 +5,6 @@
 #include "app/StoryboardView.h"
 #include "project/ui/StripCells.h"
 #include "render/StripLayout.h"
-#include "ui_MainWindow.h"
 
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -23,8 +22,8 @@
 namespace ui {
 
 StoryboardInput::StoryboardInput(Host host) : QObject(host.Window), host_(std::move(host)) {
-    Ui::MainWindow& form = *host_.Form;
-    marker_ = new QFrame(form.PhotoStrip);
+    const StoryboardWidgets& strip = host_.Widgets;
+    marker_ = new QFrame(strip.PhotoStrip);
     marker_->setObjectName("DropMarker");
     marker_->setFrameShape(QFrame::NoFrame);
     marker_->setAutoFillBackground(true);
@@ -38,13 +37,13 @@ StoryboardInput::StoryboardInput(Host host) : QObject(host.Window), host_(std::m
     edgeTimer_->setInterval(kEdgePagingMs);
     connect(edgeTimer_, &QTimer::timeout, this, &StoryboardInput::PageTowardsEdge);
 
-    form.PhotoStrip->setAcceptDrops(true);
-    for (QWidget* arrow : {static_cast<QWidget*>(form.PreviousPageButton),
-                           static_cast<QWidget*>(form.NextPageButton)})
+    strip.PhotoStrip->setAcceptDrops(true);
+    for (QWidget* arrow :
+         {static_cast<QWidget*>(strip.PreviousPage), static_cast<QWidget*>(strip.NextPage)})
         arrow->setAcceptDrops(true);
-    for (QWidget* w : {form.PhotoStrip, form.MusicStrip, static_cast<QWidget*>(form.Image5),
-                       static_cast<QWidget*>(form.PreviousPageButton),
-                       static_cast<QWidget*>(form.NextPageButton)})
+    for (QWidget* w :
+         {strip.PhotoStrip, strip.MusicStrip, static_cast<QWidget*>(strip.Ruler),
+          static_cast<QWidget*>(strip.PreviousPage), static_cast<QWidget*>(strip.NextPage)})
         w->installEventFilter(this);
     CreateShortcuts();
 }
@@ -67,7 +66,6 @@ void StoryboardInput::CreateShortcuts() {
     PreviewController* preview = h.Preview;
     StoryboardCommands* commands = h.Commands;
     StoryboardView* view = h.View;
-    const project::ShowModel* show = h.Show;
     AddShortcut(QKeySequence(Qt::Key_F5), "PreviewShortcut", [preview] { preview->start(); });
     // Space starts the preview, and while it plays pauses and resumes it (as the preview's own
     // key handling would: a shortcut takes the key before it).
@@ -85,8 +83,8 @@ void StoryboardInput::CreateShortcuts() {
                 [commands, view] { commands->selectPhoto(view->SelectedSlide() + 1); });
     AddShortcut(QKeySequence(Qt::Key_Home), "FirstPhotoShortcut",
                 [commands] { commands->selectPhoto(0); });
-    AddShortcut(QKeySequence(Qt::Key_End), "LastPhotoShortcut", [commands, show] {
-        commands->selectPhoto(static_cast<int>(show->Slides.size()) - 1);
+    AddShortcut(QKeySequence(Qt::Key_End), "LastPhotoShortcut", [commands, view] {
+        commands->selectPhoto(static_cast<int>(view->PhotoCellCount()) - 1);
     });
     AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Left), "MoveLeftShortcut", [commands, view] {
         const int n = view->SelectedSlide();
@@ -152,13 +150,13 @@ bool StoryboardInput::DragOver(QObject* watched, QDragMoveEvent* event) {
         return true;
     }
     event->acceptProposedAction();
-    Ui::MainWindow& form = *host_.Form;
-    if (watched == form.PreviousPageButton || watched == form.NextPageButton) {
-        edgeDirection_ = watched == form.PreviousPageButton ? -1 : 1;
-        dragX_ = edgeDirection_ < 0 ? 0 : form.PhotoStrip->width();
+    const StoryboardWidgets& strip = host_.Widgets;
+    if (watched == strip.PreviousPage || watched == strip.NextPage) {
+        edgeDirection_ = watched == strip.PreviousPage ? -1 : 1;
+        dragX_ = edgeDirection_ < 0 ? 0 : strip.PhotoStrip->width();
     } else {
         dragX_ = event->position().toPoint().x();
-        const int width = form.PhotoStrip->width();
+        const int width = strip.PhotoStrip->width();
         edgeDirection_ = dragX_ < kEdgeZone ? -1 : (dragX_ >= width - kEdgeZone ? 1 : 0);
     }
     if (edgeDirection_ == 0)
@@ -188,14 +186,13 @@ bool StoryboardInput::Drop(QObject* watched, QDropEvent* event) {
         event->ignore();
         return true;
     }
-    Ui::MainWindow& form = *host_.Form;
+    const StoryboardWidgets& strip = host_.Widgets;
     int x = event->position().toPoint().x();
-    if (watched == form.PreviousPageButton)
+    if (watched == strip.PreviousPage)
         x = 0;
-    else if (watched == form.NextPageButton)
-        x = form.PhotoStrip->width();
-    const int gap =
-        render::DropGap(*host_.Show, form.PhotoStrip->width(), host_.View->SlidePage(), x);
+    else if (watched == strip.NextPage)
+        x = strip.PhotoStrip->width();
+    const int gap = host_.View->DropGapAt(x);
     event->acceptProposedAction();
     host_.Commands->MovePhoto(tag - 1, render::MoveTargetOfGap(tag - 1, gap));
     return true;
@@ -216,14 +213,13 @@ void StoryboardInput::PageTowardsEdge() {
 }
 
 void StoryboardInput::PlaceMarker() {
-    const project::ShowModel& show = *host_.Show;
-    const int width = host_.Form->PhotoStrip->width();
-    const auto visible = render::PhotoStripPlaces(show, width, host_.View->SlidePage());
+    const int width = host_.Widgets.PhotoStrip->width();
+    const auto visible = host_.View->PagePhotos();
     if (visible.empty()) {
         marker_->hide();
         return;
     }
-    const int gap = render::DropGap(show, width, host_.View->SlidePage(), dragX_);
+    const int gap = host_.View->DropGapAt(dragX_);
     const int left = (gap - visible.front().Index) * render::kCellWidth - 2;
     marker_->setGeometry(std::clamp(left, 0, std::max(0, width - 4)), 0, 4, 90);
     marker_->show();

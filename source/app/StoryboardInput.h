@@ -1,8 +1,10 @@
 // Keyboard and mouse of the main window's editor: the window's shortcuts, wheel paging over the
 // storyboard, and dragging a photo to another place (a marker shows where it will go; held at a
 // strip edge the drag turns the pages). Every change goes through the storyboard's commands; the
-// window lends its form's strip widgets and its own commands through the host.
+// window lends its strip widgets and its own commands through the host.
 #pragma once
+
+#include "app/StoryboardWidgets.h"
 
 #include <QKeySequence>
 #include <QObject>
@@ -18,14 +20,6 @@ class QTimer;
 class QWheelEvent;
 class QWidget;
 
-namespace Ui {
-class MainWindow;
-}
-
-namespace project {
-class ShowModel;
-}
-
 namespace ui {
 
 class PreviewController;
@@ -37,10 +31,10 @@ class StoryboardInput final : public QObject {
 
 public:
     struct Host {
-        // The window the shortcuts belong to, and its form's strips and paging arrows.
+        // The window the shortcuts belong to, and its strips and paging arrows.
         QWidget* Window = nullptr;
-        Ui::MainWindow* Form = nullptr;
-        const project::ShowModel* Show = nullptr;
+        StoryboardWidgets Widgets;
+        // The strip's pages and places, and the commands that change the show.
         StoryboardView* View = nullptr;
         StoryboardCommands* Commands = nullptr;
         PreviewController* Preview = nullptr;

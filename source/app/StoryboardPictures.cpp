@@ -4,7 +4,6 @@
 
 #include "imaging/Compose.h"
 #include "project/Import.h"
-#include "ui_MainWindow.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -54,12 +53,12 @@ QPixmap StoryboardView::ThumbnailOf(const std::string& path) {
 }
 
 void StoryboardView::ShowSelectedInPreview() {
-    // The selected slide composed at Image1's own size; the empty show is a plain button-face
+    // The selected slide composed at previewImage's own size; the empty show is a plain button-face
     // area. The selected photo's picture is kept while its working file stays the same, so a
     // resize or selecting it again composes without reading the file. An unreadable working
-    // file leaves Image1 as it was.
-    const int width = form_.Image1->width();
-    const int height = form_.Image1->height();
+    // file leaves previewImage as it was.
+    const int width = widgets_.Picture->width();
+    const int height = widgets_.Picture->height();
     const auto index = static_cast<std::size_t>(selectedSlide_);
     QImage image;
     if (show_.Slides.empty()) {
@@ -85,7 +84,7 @@ void StoryboardView::ShowSelectedInPreview() {
         image = target.CopyToImage();
     }
     if (!image.isNull())
-        form_.Image1->setPixmap(QPixmap::fromImage(image));
+        widgets_.Picture->setPixmap(QPixmap::fromImage(image));
 }
 
 } // namespace ui

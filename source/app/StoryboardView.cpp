@@ -10,7 +10,6 @@
 #include "project/ui/StripCells.h"
 #include "project/ui/TransitionIcons.h"
 #include "render/StripLayout.h"
-#include "ui_MainWindow.h"
 
 #include <QIcon>
 #include <QMenu>
@@ -63,21 +62,21 @@ QIcon PagingArrow(bool right, const QColor& color) {
 
 } // namespace
 
-StoryboardView::StoryboardView(QWidget& window, Ui::MainWindow& form, project::ShowModel& show)
-    : QObject(&window), window_(window), form_(form), show_(show) {
+StoryboardView::StoryboardView(QWidget& window, StoryboardWidgets widgets, project::ShowModel& show)
+    : QObject(&window), window_(window), widgets_(widgets), show_(show) {
     RulerBitmap_ = QImage(1, 24, QImage::Format_RGB32);
-    for (QToolButton* arrow : {form_.PreviousPageButton, form_.NextPageButton}) {
+    for (QToolButton* arrow : {widgets_.PreviousPage, widgets_.NextPage}) {
         QSizePolicy policy = arrow->sizePolicy();
         policy.setRetainSizeWhenHidden(true); // hiding one never widens the strip
         arrow->setSizePolicy(policy);
     }
     // Arrows drawn as large as their buttons, so that they are seen and hit.
-    form_.PreviousPageButton->setArrowType(Qt::NoArrow);
-    form_.NextPageButton->setArrowType(Qt::NoArrow);
-    form_.PreviousPageButton->setIcon(
+    widgets_.PreviousPage->setArrowType(Qt::NoArrow);
+    widgets_.NextPage->setArrowType(Qt::NoArrow);
+    widgets_.PreviousPage->setIcon(
         PagingArrow(false, window_.palette().color(QPalette::ButtonText)));
-    form_.NextPageButton->setIcon(PagingArrow(true, window_.palette().color(QPalette::ButtonText)));
-    for (QToolButton* arrow : {form_.PreviousPageButton, form_.NextPageButton})
+    widgets_.NextPage->setIcon(PagingArrow(true, window_.palette().color(QPalette::ButtonText)));
+    for (QToolButton* arrow : {widgets_.PreviousPage, widgets_.NextPage})
         arrow->setIconSize(QSize(12, 28));
     show_.AddObserver(this);
     for (std::size_t i = 0; i < show_.Slides.size(); ++i)
@@ -319,7 +318,7 @@ void StoryboardView::LayoutPhotoStrip(int page) {
         cell->Panel->hide();
         cell->TransitionPanel->hide();
     }
-    VisiblePhotos_ = render::PhotoStripPlaces(show_, form_.PhotoStrip->width(), page);
+    VisiblePhotos_ = render::PhotoStripPlaces(show_, widgets_.PhotoStrip->width(), page);
     for (const auto& place : VisiblePhotos_) {
         const auto index = static_cast<std::size_t>(place.Index);
         if (index >= photoCells_.size())
@@ -352,20 +351,33 @@ void StoryboardView::LayoutPhotoStrip(int page) {
     DrawRuler();
     LayoutMusicStrip();
     UpdatePagingArrows();
+    Q_EMIT viewChanged();
+}
+
+int StoryboardView::StripWidth() const {
+    return widgets_.PhotoStrip->width();
+}
+
+std::vector<render::PhotoPlace> StoryboardView::PagePhotos() const {
+    return render::PhotoStripPlaces(show_, widgets_.PhotoStrip->width(), slidePage_);
+}
+
+int StoryboardView::DropGapAt(int x) const {
+    return render::DropGap(show_, widgets_.PhotoStrip->width(), slidePage_, x);
 }
 
 void StoryboardView::UpdatePagingArrows() {
     const auto states = project::ComputeControlStates(false, static_cast<int>(show_.Slides.size()),
-                                                      slidePage_, form_.PhotoStrip->width());
-    form_.PreviousPageButton->setVisible(states.PreviousPage);
-    form_.NextPageButton->setVisible(states.NextPage);
+                                                      slidePage_, widgets_.PhotoStrip->width());
+    widgets_.PreviousPage->setVisible(states.PreviousPage);
+    widgets_.NextPage->setVisible(states.NextPage);
 }
 
 void StoryboardView::ShowSlide(int index) {
     const int count = static_cast<int>(show_.Slides.size());
     if (index < 0 || index >= count)
         return;
-    const int page = render::PageOfSlide(form_.PhotoStrip->width(), count, index);
+    const int page = render::PageOfSlide(widgets_.PhotoStrip->width(), count, index);
     if (page != slidePage_) {
         slidePage_ = page;
         LayoutPhotoStrip(page);
@@ -376,7 +388,7 @@ void StoryboardView::ShowSlide(int index) {
 void StoryboardView::ShowTrack(std::size_t index) {
     if (index >= show_.Sounds.size())
         return;
-    const int page = render::PageOfTrack(show_, index, form_.PhotoStrip->width());
+    const int page = render::PageOfTrack(show_, index, widgets_.PhotoStrip->width());
     if (page != slidePage_) {
         slidePage_ = page;
         LayoutPhotoStrip(page);
@@ -384,10 +396,10 @@ void StoryboardView::ShowTrack(std::size_t index) {
 }
 
 void StoryboardView::DrawRuler() {
-    const int width = qMax(1, form_.Image5->width());
+    const int width = qMax(1, widgets_.Ruler->width());
     const int height = 24;
     RulerBitmap_ = QImage(width, height, QImage::Format_RGB32);
-    RulerBitmap_.fill(form_.Panel3->palette().color(QPalette::Window));
+    RulerBitmap_.fill(widgets_.RulerPanel->palette().color(QPalette::Window));
     QPainter p(&RulerBitmap_);
     p.setPen(Qt::black);
     p.drawLine(render::kArrowWidth, height - 4, width - render::kArrowWidth, height - 4);
@@ -399,7 +411,7 @@ void StoryboardView::DrawRuler() {
         TextAt(p, mark.X - 10, 3, QString::fromStdString(project::FormatDurationMs(mark.Ms)));
     }
     p.end();
-    form_.Image5->setPixmap(QPixmap::fromImage(RulerBitmap_));
+    widgets_.Ruler->setPixmap(QPixmap::fromImage(RulerBitmap_));
 }
 
 QString StoryboardView::TrackHint(const project::Track& t) const {
@@ -460,6 +472,7 @@ void StoryboardView::SelectSlide(int index) {
         }
     }
     ShowSelectedInPreview();
+    Q_EMIT viewChanged();
 }
 
 void StoryboardView::SelectSound(int index) {
@@ -469,10 +482,11 @@ void StoryboardView::SelectSound(int index) {
     for (std::size_t u = 0; u < show_.Sounds.size() && u < trackCells_.size(); ++u)
         if (trackCells_[u]->Panel->isVisible())
             RedrawTrackCell(u);
+    Q_EMIT viewChanged();
 }
 
 void StoryboardView::RevealSelectedSlide() {
-    const int perPage = form_.PhotoStrip->width() / render::kCellWidth;
+    const int perPage = widgets_.PhotoStrip->width() / render::kCellWidth;
     if (perPage <= 0 || show_.Slides.empty())
         return;
     const int page =

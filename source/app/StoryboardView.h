@@ -6,6 +6,7 @@
 // again. The layout arithmetic lives in the core (StripLayout).
 #pragma once
 
+#include "app/StoryboardWidgets.h"
 #include "imaging/Bitmap.h"
 #include "project/ShowHistory.h"
 #include "project/ShowModel.h"
@@ -27,10 +28,6 @@ class QLabel;
 class QToolButton;
 class QWidget;
 
-namespace Ui {
-class MainWindow;
-}
-
 namespace ui {
 
 class ThumbImage;
@@ -40,7 +37,7 @@ class StoryboardView final : public QObject, public project::ShowObserver {
     Q_OBJECT
 
 public:
-    StoryboardView(QWidget& window, Ui::MainWindow& form, project::ShowModel& show);
+    StoryboardView(QWidget& window, StoryboardWidgets widgets, project::ShowModel& show);
     ~StoryboardView() override;
 
     // The thumbnail an import made of the picture now at `path`, so the cell need not read the
@@ -54,6 +51,10 @@ public:
     void SetHistory(project::ShowHistory* history);
     project::ShowHistory* History() const { return history_; }
 
+    // The window's widgets it draws into.
+    const StoryboardWidgets& Widgets() const { return widgets_; }
+    // The photo strip's width in pixels (it decides how many photos a page shows).
+    int StripWidth() const;
     // The selection and the photo strip's page: the view's own state, not the document's.
     int SelectedSlide() const { return selectedSlide_; }
     int SelectedSound() const { return selectedSound_; }
@@ -82,6 +83,10 @@ public:
     QPixmap CleanThumbnail(std::size_t index) const;
     // Transition names as tooltips of the transition cells (after a language change).
     void HintTransitionCells();
+    // The photos on the strip's page now, and the gap (0 = before the first photo) a photo
+    // dropped at x in the strip goes to.
+    std::vector<render::PhotoPlace> PagePhotos() const;
+    int DropGapAt(int x) const;
     // Shows the strip at `page` (it becomes the strip's page).
     void LayoutPhotoStrip(int page);
     void LayoutMusicStrip();
@@ -112,6 +117,9 @@ Q_SIGNALS:
     void trackMenuRequested();
     // A photo's transition cell was clicked (the photo is selected already).
     void transitionCellClicked(int index);
+    // The strip was laid out again (its page, its cells or its width changed) or the selection
+    // moved: what depends on them (the window's buttons) is brought up to date.
+    void viewChanged();
 
 private:
     struct PhotoCell;
@@ -138,7 +146,7 @@ private:
     QColor ButtonFace() const;
 
     QWidget& window_;
-    Ui::MainWindow& form_;
+    StoryboardWidgets widgets_;
     project::ShowModel& show_;
     project::ShowHistory* history_ = nullptr;
     int selectedSlide_ = 0;

@@ -1,5 +1,7 @@
 #include "app/UndoControls.h"
 
+#include "app/WindowDialogs.h"
+
 #include "base/Language.h"
 #include "project/ShowHistory.h"
 
@@ -15,8 +17,10 @@
 
 namespace ui {
 
-UndoControls::UndoControls(QWidget& window, project::ShowHistory& history, Host host)
-    : QObject(&window), history_(history), host_(std::move(host)) {
+UndoControls::UndoControls(QWidget& window, project::ShowHistory& history, WindowDialogs& dialogs,
+                           ControllerHost host, std::function<void()> reveal)
+    : QObject(&window), history_(history), dialogs_(dialogs), host_(std::move(host)),
+      reveal_(std::move(reveal)) {
     UndoAction = new QAction(&window);
     UndoAction->setObjectName("UndoAction");
     UndoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
@@ -37,24 +41,24 @@ UndoControls::UndoControls(QWidget& window, project::ShowHistory& history, Host 
 }
 
 void UndoControls::undo() {
-    if (host_.Busy() || !history_.CanUndo())
+    if (host_.IsBusy() || !history_.CanUndo())
         return;
     history_.Undo();
     Finish();
 }
 
 void UndoControls::redo() {
-    if (host_.Busy() || !history_.CanRedo())
+    if (host_.IsBusy() || !history_.CanRedo())
         return;
     history_.Redo();
     Finish();
 }
 
 void UndoControls::Finish() {
-    if (host_.Reveal)
-        host_.Reveal();
+    if (reveal_)
+        reveal_();
     if (!history_.LastError().empty())
-        host_.ShowMessage(QString::fromLocal8Bit(history_.LastError().c_str()));
+        dialogs_.ShowMessage(QString::fromLocal8Bit(history_.LastError().c_str()));
 }
 
 void UndoControls::UpdateEnabled(bool busy) {

@@ -4,6 +4,8 @@
 // selection afterwards.
 #pragma once
 
+#include "app/ControllerHost.h"
+
 #include <QObject>
 #include <QString>
 
@@ -18,19 +20,17 @@ class ShowHistory;
 
 namespace ui {
 
+struct WindowDialogs;
+
 class UndoControls final : public QObject {
     Q_OBJECT
 
 public:
-    struct Host {
-        // True while a job runs: the show may not change then.
-        std::function<bool()> Busy;
-        std::function<void(const QString& text)> ShowMessage;
-        // After a step was undone or done again: the strip shows the selected photo.
-        std::function<void()> Reveal;
-    };
-    // The actions are added to window, whose shortcuts they are.
-    UndoControls(QWidget& window, project::ShowHistory& history, Host host);
+    // The actions are added to window, whose shortcuts they are. host: nothing is undone while
+    // the window is busy; a failure is told in a message; reveal: after a step was undone or done
+    // again, the strip shows the selected photo.
+    UndoControls(QWidget& window, project::ShowHistory& history, WindowDialogs& dialogs,
+                 ControllerHost host, std::function<void()> reveal);
 
     QAction* UndoAction = nullptr;
     QAction* RedoAction = nullptr;
@@ -53,7 +53,9 @@ private:
     void Finish();
 
     project::ShowHistory& history_;
-    Host host_;
+    WindowDialogs& dialogs_;
+    ControllerHost host_;
+    std::function<void()> reveal_;
 };
 
 } // namespace ui

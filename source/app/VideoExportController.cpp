@@ -29,7 +29,8 @@ using base::TextKey;
 namespace ui {
 
 VideoExportController::VideoExportController(QObject* parent, const project::ShowModel& show,
-                                             WindowJobs& jobs, WindowDialogs& dialogs, Host host)
+                                             WindowJobs& jobs, WindowDialogs& dialogs,
+                                             ControllerHost host)
     : QObject(parent), show_(show), jobs_(jobs), dialogs_(dialogs), host_(std::move(host)) {
     ListCodecs = [] { return media::ListCodecs(); };
     RunDialog = [](VideoExportDialog& dialog) { return dialog.exec(); };
@@ -72,7 +73,7 @@ void VideoExportController::ProbeCodecs(const QString& path, media::VideoExportO
         QApplication::restoreOverrideCursor();
         delete wait.data();
     };
-    running_ = true;
+    SetRunning(true);
     const bool started = jobs_.Start(
         [probe, list = ListCodecs](WindowProgress& progress) {
             probe->Lines = list();
@@ -80,12 +81,12 @@ void VideoExportController::ProbeCodecs(const QString& path, media::VideoExportO
         },
         [this, probe, unwait, path, options]() mutable {
             unwait();
-            running_ = false;
+            SetRunning(false);
             if (!probe->Cancelled && AskAviOptions(probe->Lines, options))
                 StartExport(path, std::move(options));
         });
     if (!started) {
-        running_ = false;
+        SetRunning(false);
         unwait();
     }
 }
@@ -119,7 +120,7 @@ bool VideoExportController::AskMp4Options(media::VideoExportOptions& options) {
 }
 
 void VideoExportController::saveAsVideo() {
-    if (host_.Busy())
+    if (host_.IsBusy())
         return;
     const QString path = dialogs_.AskSaveName(ProposedFileName(), true);
     if (path.isEmpty())
@@ -146,7 +147,7 @@ void VideoExportController::StartExport(const QString& path, media::VideoExportO
     // the show may not change) and hears the frames, the speed and the time left.
     auto snapshot = std::make_shared<const project::ShowModel>(show_);
     auto result = std::make_shared<media::VideoExportResult>();
-    running_ = true;
+    SetRunning(true);
     const bool started = jobs_.Start(
         [snapshot, result, options](WindowProgress& progress) mutable {
             options.OnFrames = [&progress, also = options.OnFrames](std::int64_t done,
@@ -160,12 +161,12 @@ void VideoExportController::StartExport(const QString& path, media::VideoExportO
         },
         [this, path, snapshot, result] { Finished(path, *snapshot, *result); });
     if (!started)
-        running_ = false;
+        SetRunning(false);
 }
 
 void VideoExportController::Finished(const QString& path, const project::ShowModel& show,
                                      const media::VideoExportResult& result) {
-    running_ = false;
+    SetRunning(false);
     last_ = result;
     if (last_.Outcome == media::ExportOutcome::Failed) {
         dialogs_.ShowMessage(FailureMessage(path) + "\n" + Detail(path, last_.Error));

@@ -4,6 +4,7 @@
 // one message if it fails, or one naming the video with a button that opens its folder.
 #pragma once
 
+#include "app/ControllerHost.h"
 #include "media/export/VideoExport.h"
 
 #include <QObject>
@@ -26,15 +27,9 @@ class VideoExportController final : public QObject {
     Q_OBJECT
 
 public:
-    struct Host {
-        // The parent of the dialogs and messages; its screen decides the preview's size.
-        QWidget* DialogParent = nullptr;
-        // True while a job or the preview runs: no export starts then.
-        std::function<bool()> Busy;
-    };
     // Exports show (a copy of it, taken when the export starts) through jobs.
     VideoExportController(QObject* parent, const project::ShowModel& show, WindowJobs& jobs,
-                          WindowDialogs& dialogs, Host host);
+                          WindowDialogs& dialogs, ControllerHost host);
 
     // True while the compressors are probed for an AVI file and while a video is written; the
     // window is busy then.
@@ -66,8 +61,16 @@ public:
 Q_SIGNALS:
     // An export started by saveAsVideo has ended and its end was told.
     void finished();
+    // Running() changed: the window's busy state may have changed.
+    void runningChanged();
 
 private:
+    void SetRunning(bool running) {
+        if (running_ == running)
+            return;
+        running_ = running;
+        Q_EMIT runningChanged();
+    }
     // The job's end, on the window's thread: the messages about it.
     void Finished(const QString& path, const project::ShowModel& show,
                   const media::VideoExportResult& result);
@@ -87,7 +90,8 @@ private:
     const project::ShowModel& show_;
     WindowJobs& jobs_;
     WindowDialogs& dialogs_;
-    Host host_;
+    // The dialogs' parent (its screen decides the preview's size); no export starts while busy.
+    ControllerHost host_;
     bool running_ = false;
     media::VideoExportResult last_;
 };

@@ -9,15 +9,16 @@
 namespace ui {
 
 void ApplyControlStates(Ui::MainWindow& form, const project::ControlStates& states) {
-    for (QWidget* w : {static_cast<QWidget*>(form.Panel1), static_cast<QWidget*>(form.Panel2),
-                       static_cast<QWidget*>(form.Panel5), static_cast<QWidget*>(form.Panel6)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(form.topBar), static_cast<QWidget*>(form.bottomBar),
+          static_cast<QWidget*>(form.stripsPanel), static_cast<QWidget*>(form.addPanel)})
         w->setEnabled(states.Panels);
     for (QWidget* w :
-         {form.CropButton, form.CaptionButton, form.TurnButton, form.LightButton, form.ColorButton,
-          form.TimeButton, form.NewButton, form.PreviewButton, form.SaveButton, form.DiscButton})
+         {form.cropButton, form.captionButton, form.turnButton, form.lightButton, form.colorButton,
+          form.timeButton, form.newButton, form.previewButton, form.saveButton, form.discButton})
         w->setEnabled(states.EditButtons);
-    form.PreviousPageButton->setEnabled(states.PreviousPage);
-    form.NextPageButton->setEnabled(states.NextPage);
+    form.previousPageButton->setEnabled(states.PreviousPage);
+    form.nextPageButton->setEnabled(states.NextPage);
 }
 
 } // namespace ui

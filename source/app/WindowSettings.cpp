@@ -19,31 +19,31 @@ void WindowSettings::Read() {
         return;
     const QString name =
         stored->Language.isEmpty() ? QStringLiteral("english.lng") : stored->Language;
-    host_.LoadLanguageFile(base::LanguageFolder() + name);
+    loadLanguageFile_(base::LanguageFolder() + name);
     if (!stored->Resolution.isEmpty())
-        host_.Show.Resolution = base::ToCp1251(stored->Resolution);
+        show_.Resolution = base::ToCp1251(stored->Resolution);
     if (!stored->SiteURL.isEmpty())
-        host_.SiteURL = stored->SiteURL;
+        siteUrl_ = stored->SiteURL;
     bool known = false;
     const int background = project::ReadSetting(QStringLiteral("NewPhotoBackground")).toInt(&known);
     if (known)
-        host_.Show.NewPhotoBackColor = background;
+        show_.NewPhotoBackColor = background;
 }
 
 void WindowSettings::Write() const {
     project::WriteSettings(QFile::decodeName(base::AppLanguage().LanguageFile.c_str()),
-                           base::FromCp1251(host_.Show.Resolution));
+                           base::FromCp1251(show_.Resolution));
 }
 
 void WindowSettings::OpenDialog() {
-    if (host_.Busy())
+    if (host_.IsBusy())
         return;
-    project::ShowModel& show = host_.Show;
+    project::ShowModel& show = show_;
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenSize = screen ? screen->size() : QSize(1280, 1024);
     SettingsDialog dialog(show.Resolution, screenSize, base::LanguageFolder(),
                           QFile::decodeName(base::AppLanguage().LanguageFile.c_str()),
-                          host_.Parent);
+                          host_.DialogParent);
     dialog.SetNewPhotoBackground(show.NewPhotoBackColor);
     const bool accepted = dialog.exec() == QDialog::Accepted;
     // A first run takes the screen size even when the dialog is cancelled.
@@ -53,7 +53,7 @@ void WindowSettings::OpenDialog() {
     show.NewPhotoBackColor = dialog.NewPhotoBackground();
     project::WriteSetting(QStringLiteral("NewPhotoBackground"), show.NewPhotoBackColor);
     if (const QString path = dialog.LanguageFileToLoad(); !path.isEmpty())
-        host_.LoadLanguageFile(path);
+        loadLanguageFile_(path);
 }
 
 } // namespace ui

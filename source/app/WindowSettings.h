@@ -3,6 +3,8 @@
 // settings dialog, and written back at the close.
 #pragma once
 
+#include "app/ControllerHost.h"
+
 #include <QString>
 
 #include <functional>
@@ -18,15 +20,13 @@ namespace ui {
 
 class WindowSettings {
 public:
-    struct Host {
-        QWidget* Parent = nullptr; // of the dialog
-        project::ShowModel& Show;  // its resolution and the background of new photos
-        QString& SiteURL;          // replaced by a stored address
-        // Loads a language file and applies its texts (unreadable: the texts stay).
-        std::function<void(const QString& path)> LoadLanguageFile;
-        std::function<bool()> Busy; // no dialog while true
-    };
-    explicit WindowSettings(Host host) : host_(std::move(host)) {}
+    // host: the dialog's parent; no dialog while the window is busy. show: its resolution and
+    // the background of new photos; siteUrl: replaced by a stored address; loadLanguageFile:
+    // loads a language file and applies its texts (unreadable: the texts stay).
+    WindowSettings(ControllerHost host, project::ShowModel& show, QString& siteUrl,
+                   std::function<void(const QString& path)> loadLanguageFile)
+        : host_(std::move(host)), show_(show), siteUrl_(siteUrl),
+          loadLanguageFile_(std::move(loadLanguageFile)) {}
 
     // No accessible store: built-in texts, no language file, no resolution.
     void Read();
@@ -34,7 +34,10 @@ public:
     void OpenDialog();
 
 private:
-    Host host_;
+    ControllerHost host_;
+    project::ShowModel& show_;
+    QString& siteUrl_;
+    std::function<void(const QString& path)> loadLanguageFile_;
 };
 
 } // namespace ui

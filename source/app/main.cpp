@@ -21,11 +21,11 @@ int main(int argc, char** argv) {
     ui::SignalBridge closeOnSignal([&form](int) { form.CloseWithoutQuestion(); });
     form.show();
     // Work a dead instance left in its recovery file is offered before anything else.
-    QTimer::singleShot(0, &form, [&form] { form.Files->OfferRecovery(); });
+    QTimer::singleShot(0, &form, [&form] { form.OfferRecovery(); });
     // A show named on the command line (a double click in a file manager) opens once the
     // window is up, so its progress and any message have the window to stand on.
     if (const QString show = ui::ShowPathFromArguments(QApplication::arguments()); !show.isEmpty())
-        QTimer::singleShot(0, &form, [&form, show] { form.Files->OpenStartupShow(show); });
+        QTimer::singleShot(0, &form, [&form, show] { form.OpenStartupShow(show); });
     // Used by the smoke test: come up, process the start-up events, close normally.
     if (QApplication::arguments().contains("--quit-after-start"))
         QTimer::singleShot(300, &form, [&form] { form.close(); });

@@ -3,7 +3,7 @@
 // have ended.
 #pragma once
 
-#include "app/MainWindow.h"
+#include "MainWindowProbe.h"
 #include "app/WindowJobs.h"
 
 #include <QTest>
@@ -14,12 +14,12 @@
 namespace window_waits {
 
 // Until the window's job, and whatever its end starts, is over; false on timeout.
-inline bool WaitForJobs(ui::MainWindow& form, int timeoutMs = 60000) {
+inline bool WaitForJobs(ui::MainWindowProbe& form, int timeoutMs = 60000) {
     return QTest::qWaitFor([&form] { return !form.Jobs->Running(); }, timeoutMs);
 }
 
 // Saves to path and waits for the end: whether the show was saved.
-inline bool SaveAndWait(ui::MainWindow& form, const QString& path) {
+inline bool SaveAndWait(ui::MainWindowProbe& form, const QString& path) {
     auto saved = std::make_shared<std::optional<bool>>();
     if (!form.Files->SaveProjectFile(path, [saved](bool ok) { *saved = ok; }))
         return false;
@@ -27,7 +27,7 @@ inline bool SaveAndWait(ui::MainWindow& form, const QString& path) {
 }
 
 // Opens path as the open command does and waits: whether it loaded (or was cancelled).
-inline bool OpenAndWait(ui::MainWindow& form, const QString& path) {
+inline bool OpenAndWait(ui::MainWindowProbe& form, const QString& path) {
     auto loaded = std::make_shared<std::optional<bool>>();
     if (!form.Files->OpenProjectFile(path, [loaded](bool ok) { *loaded = ok; }))
         return false;

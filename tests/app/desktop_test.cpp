@@ -1,9 +1,10 @@
 // The window as the desktop meets it: a show named on the command line, the recent-shows list,
 // addresses no browser takes, the preview following the window's size, and the bottom bar's
 // controls apart from each other at every width.
+#include "MainWindowProbe.h"
+#include "WidgetLookup.h"
 #include "WindowWaits.h"
 #include "app/BottomBarLayout.h"
-#include "app/MainWindow.h"
 #include "app/RecentShowsMenu.h"
 #include "app/StartupArguments.h"
 #include "base/Language.h"
@@ -12,7 +13,6 @@
 #include "project/Settings.h"
 #include "project/ui/AboutDialog.h"
 #include "ui_AboutDialog.h"
-#include "ui_MainWindow.h"
 
 #include <QAction>
 #include <QLabel>
@@ -24,7 +24,7 @@
 #include <QToolButton>
 #include <QUrl>
 
-using ui::MainWindow;
+using ui::MainWindowProbe;
 
 class DesktopTest : public QObject {
     Q_OBJECT
@@ -34,7 +34,7 @@ class DesktopTest : public QObject {
 
     // A saved show of one photo.
     QString MakeShow(const QString& name) {
-        MainWindow maker;
+        MainWindowProbe maker;
         maker.Dialogs.ShowMessage = [](const QString& text) { QFAIL(qPrintable(text)); };
         [&] { QVERIFY(maker.Import->AddPhoto(photo_)); }();
         const QString path = tmp_.filePath(name);
@@ -66,11 +66,11 @@ private Q_SLOTS:
     }
 
     void previewIsRedrawnAtTheNewSize() {
-        MainWindow form;
+        MainWindowProbe form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QVERIFY(form.Import->AddPhoto(photo_));
-        QLabel* preview = form.Form->Image1;
+        QLabel* preview = Widget<QLabel>(form, "previewImage");
         auto shownSize = [&] { return preview->pixmap().size(); };
         QTRY_COMPARE(shownSize(), preview->size());
         // Wider and taller; taller only (the strips keep their width); then maximised.
@@ -101,7 +101,7 @@ private Q_SLOTS:
                  QString("https://example.org/x.qvs"));
 
         const QString path = MakeShow("started.qvs");
-        MainWindow form;
+        MainWindowProbe form;
         QStringList messages;
         form.Dialogs.ShowMessage = [&](const QString& text) { messages << text; };
         form.Files->OpenStartupShow(path);
@@ -120,7 +120,7 @@ private Q_SLOTS:
         }
         const QString missing = tmp_.filePath("missing.qvs");
         for (const QString& path : {damaged, missing}) {
-            MainWindow form;
+            MainWindowProbe form;
             QStringList messages;
             form.Dialogs.ShowMessage = [&](const QString& text) { messages << text; };
             form.Files->OpenStartupShow(path);
@@ -161,7 +161,7 @@ private Q_SLOTS:
         const QString first = MakeShow("first.qvs");
         const QString second = MakeShow("second.qvs");
         {
-            MainWindow form;
+            MainWindowProbe form;
             QVERIFY(window_waits::OpenAndWait(form, first));
             QVERIFY(window_waits::SaveAndWait(form, tmp_.filePath("saved.qvs")));
             QVERIFY(window_waits::OpenAndWait(form, second));
@@ -174,10 +174,10 @@ private Q_SLOTS:
             form.Files->Recent->Remember(second);
         }
         // The next start finds the list; the open button's menu offers it.
-        MainWindow form;
+        MainWindowProbe form;
         QCOMPARE(form.Files->Recent->Paths().size(), project::kRecentShowsLimit);
         QCOMPARE(form.Files->Recent->Paths().first(), second);
-        QCOMPARE(form.Form->OpenButton->menu(), form.Files->Recent->Menu());
+        QCOMPARE(Widget<QToolButton>(form, "openButton")->menu(), form.Files->Recent->Menu());
         const auto entries = form.Files->Recent->Menu()->findChildren<QAction*>("Recent1");
         QCOMPARE(entries.size(), 1);
         QCOMPARE(entries[0]->text(), QString("&1 second.qvs"));
@@ -205,7 +205,7 @@ private Q_SLOTS:
     }
 
     void addressesNoBrowserTakesAreReported() {
-        MainWindow form;
+        MainWindowProbe form;
         QStringList messages;
         QList<QUrl> launched;
         bool launcherWorks = false;
@@ -232,7 +232,7 @@ private Q_SLOTS:
     }
 
     void theAboutBoxShowsTheWholeSiteAddress() {
-        MainWindow form;
+        MainWindowProbe form;
         QVERIFY(form.SiteURL.startsWith("https://"));
         QCOMPARE(form.SiteURL, QString::fromLatin1(project::kBuiltInSiteURL));
         ui::AboutDialog about(form.SiteURL, {}, &form);
@@ -284,7 +284,7 @@ private Q_SLOTS:
     }
 
     void atTheMinimumSizeNoControlsOverlap() {
-        MainWindow form;
+        MainWindowProbe form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         for (QSize size :
@@ -293,10 +293,12 @@ private Q_SLOTS:
             QTRY_COMPARE(form.size(), size);
             QTest::qWait(20);
             const std::vector<QWidget*> named = {
-                form.Form->NewButton,  form.Form->OpenButton, form.Form->PreviewButton,
-                form.Form->SaveButton, form.Form->DiscButton, form.Form->LinkIcon1,
-                form.Form->LinkIcon2,  form.Form->LinkIcon3,  form.Form->LinkIcon4,
-                form.Form->LinkIcon5,  form.Form->LinkIcon6};
+                Widget<QToolButton>(form, "newButton"),     Widget<QToolButton>(form, "openButton"),
+                Widget<QToolButton>(form, "previewButton"), Widget<QToolButton>(form, "saveButton"),
+                Widget<QToolButton>(form, "discButton"),    Widget<QLabel>(form, "siteLink"),
+                Widget<QLabel>(form, "slideShowsLink"),     Widget<QLabel>(form, "photographyLink"),
+                Widget<QLabel>(form, "freePhotosLink"),     Widget<QLabel>(form, "videoFormatLink"),
+                Widget<QLabel>(form, "discFormatLink")};
             for (std::size_t i = 0; i < named.size(); ++i) {
                 const QRect a = InWindow(form, named[i]);
                 QVERIFY2(form.rect().contains(a), qPrintable(named[i]->objectName()));
@@ -309,7 +311,8 @@ private Q_SLOTS:
                                             .arg(size.height())));
             }
             // The buttons with a menu have room for their arrow.
-            for (QToolButton* b : {form.Form->OpenButton, form.Form->SaveButton})
+            for (QToolButton* b :
+                 {Widget<QToolButton>(form, "openButton"), Widget<QToolButton>(form, "saveButton")})
                 QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(b->objectName()));
         }
     }

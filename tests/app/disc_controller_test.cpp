@@ -2,7 +2,7 @@
 // written in the order they were picked, the window busy and the dialog kept open while the
 // write runs, the write bar full at the end, Cancel stopping a burn, eject only when asked, and
 // a failed write told in an error box with the drive's reason while the dialog stays open.
-#include "app/MainWindow.h"
+#include "MainWindowProbe.h"
 #include "base/Language.h"
 #include "disc/ui/DiscDialog.h"
 
@@ -18,7 +18,7 @@
 
 #include <functional>
 
-using ui::MainWindow;
+using ui::MainWindowProbe;
 
 class DiscControllerTest : public QObject {
     Q_OBJECT
@@ -43,7 +43,7 @@ class DiscControllerTest : public QObject {
         return done();
     }
     // Runs `drive` once the modal dialog is up, then opens it.
-    static void WithDialog(MainWindow& window, std::function<void(ui::DiscDialog&)> drive) {
+    static void WithDialog(MainWindowProbe& window, std::function<void(ui::DiscDialog&)> drive) {
         QTimer::singleShot(0, &window, [&window, drive] {
             if (ui::DiscDialog* d = window.Disc->Dialog())
                 drive(*d);
@@ -80,7 +80,7 @@ private Q_SLOTS:
     void writesTwoFilesInTheirOrderWithTheWindowBusyAndTheDialogKeptOpen() {
         Write("b.avi", QByteArray(3 << 20, 'b'));
         Write("a.qvs", "show");
-        MainWindow window;
+        MainWindowProbe window;
         QStringList messages;
         int ejects = 0;
         bool barFull = false;
@@ -120,7 +120,7 @@ private Q_SLOTS:
 
     void ejectsOnlyWhenCheckedAndOnlyAfterSuccess() {
         Write("c.txt", "c");
-        MainWindow window;
+        MainWindowProbe window;
         QStringList messages;
         int ejects = 0;
         window.Disc->ShowMessage = [&](const QString& m) { messages << m; };
@@ -169,7 +169,7 @@ private Q_SLOTS:
 
     void cancelDuringABurnStopsIt() {
         Write("big.avi", QByteArray(64 << 20, 'v'));
-        MainWindow window;
+        MainWindowProbe window;
         QStringList messages;
         QStringList errors;
         window.Disc->ShowMessage = [&](const QString& m) { messages << m; };

@@ -1,15 +1,15 @@
 // Keyboard and mouse in the editor, headless: every shortcut, the right-click menus of photos
 // and tracks, wheel paging and the paging arrows, dragging a photo to another place, and where
 // the strip lands after an import (with its count in the progress window and Cancel).
+#include "MainWindowProbe.h"
+#include "WidgetLookup.h"
 #include "WindowWaits.h"
-#include "app/MainWindow.h"
 #include "app/WindowJobs.h"
 #include "base/ProgramFolder.h"
 #include "base/ui/ProgressWindow.h"
 #include "media/audio/AudioLibrary.h"
 #include "project/ui/StripCells.h"
 #include "render/StripLayout.h"
-#include "ui_MainWindow.h"
 #include "ui_ProgressWindow.h"
 
 #include <QAction>
@@ -35,7 +35,7 @@
 #include <memory>
 #include <thread>
 
-using ui::MainWindow;
+using ui::MainWindowProbe;
 
 class EditorInputTest : public QObject {
     Q_OBJECT
@@ -44,8 +44,8 @@ class EditorInputTest : public QObject {
     QString photo_;
 
     // A shown, active window whose strip holds exactly seven cells.
-    static std::unique_ptr<MainWindow> SevenCells() {
-        auto form = std::make_unique<MainWindow>();
+    static std::unique_ptr<MainWindowProbe> SevenCells() {
+        auto form = std::make_unique<MainWindowProbe>();
         form->Dialogs.ShowMessage = [](const QString& text) {
             QFAIL(qPrintable("message: " + text));
         };
@@ -54,16 +54,17 @@ class EditorInputTest : public QObject {
         form->activateWindow();
         if (!QTest::qWaitForWindowActive(form.get()))
             qWarning("window not active");
-        if (!QTest::qWaitFor([&] { return form->Form->PhotoStrip->width() == 7 * 132; }))
+        if (!QTest::qWaitFor(
+                [&] { return Widget<QWidget>(*form, "photoStrip")->width() == 7 * 132; }))
             qWarning("strip not seven cells wide");
         return form;
     }
-    void AddPhotos(MainWindow& form, int count) {
+    void AddPhotos(MainWindowProbe& form, int count) {
         for (int i = 0; i < count; ++i)
             QVERIFY(form.Import->AddPhoto(photo_));
     }
     // The photos by their working-file labels ("0001"...), in show order.
-    static QStringList Order(const MainWindow& form) {
+    static QStringList Order(const MainWindowProbe& form) {
         QStringList labels;
         for (const auto& s : form.Show.Slides)
             labels << QString::fromStdString(render::WorkFileLabel(s.WorkFile));
@@ -76,23 +77,23 @@ class EditorInputTest : public QObject {
         return labels;
     }
     // The cell of photo i shows it selected: its thumbnail has the green frame.
-    static bool ShownSelected(MainWindow& form, std::size_t i) {
+    static bool ShownSelected(MainWindowProbe& form, std::size_t i) {
         const auto* thumb = qobject_cast<QLabel*>(
             form.Storyboard->PhotoCellWidget(i, ui::StoryboardView::PhotoPart::Thumb));
         return thumb && thumb->pixmap().toImage().pixelColor(0, 0) == QColor(0, 255, 0);
     }
     using Part = ui::StoryboardView::PhotoPart;
-    static QWidget* Cell(MainWindow& form, std::size_t index, Part part) {
+    static QWidget* Cell(MainWindowProbe& form, std::size_t index, Part part) {
         return form.Storyboard->PhotoCellWidget(index, part);
     }
-    static void Key(MainWindow& form, int key, Qt::KeyboardModifiers modifiers = {}) {
+    static void Key(MainWindowProbe& form, int key, Qt::KeyboardModifiers modifiers = {}) {
         QTest::keyClick(&form, static_cast<Qt::Key>(key), modifiers);
     }
     // A drag of photo `index` over the photo strip at x, ending in a drop when `drop`.
-    static void DragPhotoTo(MainWindow& form, int index, int x, bool drop) {
+    static void DragPhotoTo(MainWindowProbe& form, int index, int x, bool drop) {
         QMimeData data;
         data.setData(ui::ThumbImage::kMimeType, QByteArray::number(index + 1));
-        QWidget* strip = form.Form->PhotoStrip;
+        QWidget* strip = Widget<QWidget>(form, "photoStrip");
         const QPoint at(x, 45);
         // Qt hands moves and the drop only to a widget that took the drag's entry.
         QDragEnterEvent enter(at, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -134,7 +135,7 @@ private Q_SLOTS:
 
     void keysSelectAndMovePhotos() {
         auto form = SevenCells();
-        QCOMPARE(form->Form->PhotoStrip->width(), 7 * 132);
+        QCOMPARE(Widget<QWidget>(*form, "photoStrip")->width(), 7 * 132);
         AddPhotos(*form, 9); // page 1 shows the ninth
         form->Storyboard->SelectSlide(0);
         Key(*form, Qt::Key_Left); // nothing before the first
@@ -237,7 +238,7 @@ private Q_SLOTS:
     }
 
     void helpPageListsEveryShortcut() {
-        MainWindow form;
+        MainWindowProbe form;
         QFile help(QStringLiteral(REELPANE_TEST_SOURCE_DIR) + "/help/help.html");
         QVERIFY(help.open(QIODevice::ReadOnly));
         const QString page = QString::fromUtf8(help.readAll());
@@ -330,8 +331,8 @@ private Q_SLOTS:
 
     void wheelPagesAndArrowsShowWhereThereIsAPage() {
         auto form = SevenCells();
-        QToolButton* left = form->Form->PreviousPageButton;
-        QToolButton* right = form->Form->NextPageButton;
+        QToolButton* left = Widget<QToolButton>(*form, "previousPageButton");
+        QToolButton* right = Widget<QToolButton>(*form, "nextPageButton");
         QVERIFY(left->width() >= 16 && left->height() >= 32);
         QVERIFY(right->width() >= 16 && right->height() >= 32);
         AddPhotos(*form, 3);
@@ -341,24 +342,25 @@ private Q_SLOTS:
         QCOMPARE(form->Storyboard->SlidePage(), 2);
         QVERIFY(left->isVisible());
         QVERIFY(!right->isVisible());
-        QCOMPARE(form->Form->PhotoStrip->width(), 7 * 132); // hiding an arrow keeps its room
+        QCOMPARE(Widget<QWidget>(*form, "photoStrip")->width(),
+                 7 * 132); // hiding an arrow keeps its room
 
-        Wheel(form->Form->PhotoStrip, 120); // up: back a page
+        Wheel(Widget<QWidget>(*form, "photoStrip"), 120); // up: back a page
         QCOMPARE(form->Storyboard->SlidePage(), 1);
         QVERIFY(left->isVisible());
         QVERIFY(right->isVisible());
-        Wheel(form->Form->MusicStrip, 120); // the music strip pages too
+        Wheel(Widget<QWidget>(*form, "musicStrip"), 120); // the music strip pages too
         QCOMPARE(form->Storyboard->SlidePage(), 0);
         QVERIFY(!left->isVisible());
-        Wheel(form->Form->PhotoStrip, 120); // no page before the first
+        Wheel(Widget<QWidget>(*form, "photoStrip"), 120); // no page before the first
         QCOMPARE(form->Storyboard->SlidePage(), 0);
-        Wheel(form->Form->PhotoStrip, -240); // two notches down: two pages
+        Wheel(Widget<QWidget>(*form, "photoStrip"), -240); // two notches down: two pages
         QCOMPARE(form->Storyboard->SlidePage(), 2);
         // A fine-grained wheel turns the page once its movement makes a notch.
-        Wheel(form->Form->PhotoStrip, 40);
-        Wheel(form->Form->PhotoStrip, 40);
+        Wheel(Widget<QWidget>(*form, "photoStrip"), 40);
+        Wheel(Widget<QWidget>(*form, "photoStrip"), 40);
         QCOMPARE(form->Storyboard->SlidePage(), 2);
-        Wheel(form->Form->PhotoStrip, 40);
+        Wheel(Widget<QWidget>(*form, "photoStrip"), 40);
         QCOMPARE(form->Storyboard->SlidePage(), 1);
         QVERIFY(Cell(*form, 7, Part::Panel)->isVisible());
     }
@@ -393,10 +395,10 @@ private Q_SLOTS:
         files.setUrls({QUrl::fromLocalFile(photo_)});
         QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &files, Qt::LeftButton,
                               Qt::NoModifier);
-        QApplication::sendEvent(form->Form->PhotoStrip, &enter);
+        QApplication::sendEvent(Widget<QWidget>(*form, "photoStrip"), &enter);
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPoint(20, 20), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(form->Form->PhotoStrip, &drop);
+        QApplication::sendEvent(Widget<QWidget>(*form, "photoStrip"), &drop);
         QVERIFY(window_waits::WaitForJobs(*form));
         QCOMPARE(Order(*form), Labels({2, 3, 1, 4, 5}));
         QCOMPARE(form->Storyboard->SelectedSlide(), 4);
@@ -425,10 +427,10 @@ private Q_SLOTS:
         data.setData(ui::ThumbImage::kMimeType, QByteArray::number(10));
         QDragEnterEvent onArrow(QPoint(8, 50), Qt::MoveAction, &data, Qt::LeftButton,
                                 Qt::NoModifier);
-        QApplication::sendEvent(form->Form->PreviousPageButton, &onArrow);
+        QApplication::sendEvent(Widget<QToolButton>(*form, "previousPageButton"), &onArrow);
         QTRY_COMPARE_WITH_TIMEOUT(form->Storyboard->SlidePage(), 0, 3000);
         QDropEvent drop(QPoint(8, 50), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(form->Form->PreviousPageButton, &drop);
+        QApplication::sendEvent(Widget<QToolButton>(*form, "previousPageButton"), &drop);
         QCOMPARE(Order(*form), Labels({10, 2, 3, 4, 5, 6, 7, 8, 9, 1}));
         QCOMPARE(form->Storyboard->SlidePage(), 0);
     }

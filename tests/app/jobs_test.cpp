@@ -1,8 +1,8 @@
 // The window while a job runs on the worker: whatever its event loop lets in meanwhile (a close, a
 // drop, a command, a late Cancel) must neither change the show under the job nor leak into the
 // next job.
+#include "MainWindowProbe.h"
 #include "WindowWaits.h"
-#include "app/MainWindow.h"
 #include "app/WindowJobs.h"
 #include "base/ProgramFolder.h"
 #include "base/ui/ProgressWindow.h"
@@ -22,7 +22,7 @@
 #include <fstream>
 #include <thread>
 
-using ui::MainWindow;
+using ui::MainWindowProbe;
 
 class JobsTest : public QObject {
     Q_OBJECT
@@ -31,7 +31,7 @@ class JobsTest : public QObject {
 
     // Holds the window's next job at its first block until `release` is set (on the window's
     // thread), so what the test does there certainly happens while the job runs.
-    static void HoldFirstBlock(MainWindow& form, std::atomic<bool>& release) {
+    static void HoldFirstBlock(MainWindowProbe& form, std::atomic<bool>& release) {
         form.Jobs->AfterBlock = [&release, held = false]() mutable {
             if (held)
                 return;
@@ -44,7 +44,7 @@ class JobsTest : public QObject {
 
     // A slide or track whose working copy holds `bytes` bytes, so that copying it takes several
     // blocks.
-    static void AddItem(MainWindow& form, bool photo, std::size_t bytes) {
+    static void AddItem(MainWindowProbe& form, bool photo, std::size_t bytes) {
         auto& show = form.Show;
         const std::string file =
             show.MakeWorkName(photo ? show.PicturesDir : show.MusicDir, photo ? ".bmp" : ".wav");
@@ -90,7 +90,7 @@ private Q_SLOTS:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("the previous project");
         }
-        MainWindow form;
+        MainWindowProbe form;
         form.show();
         for (int i = 0; i < 3; ++i)
             AddItem(form, true, 3 << 20);
@@ -110,7 +110,7 @@ private Q_SLOTS:
     }
 
     void dropsAndCommandsDuringASaveAreIgnored() {
-        MainWindow form;
+        MainWindowProbe form;
         form.show();
         form.Show.SetOptions(project::ShowOptions{}); // records only: the size below is theirs
         for (int i = 0; i < 2; ++i)
@@ -148,7 +148,7 @@ private Q_SLOTS:
     }
 
     void aCancelAfterTheLastPhotoDoesNotStopTheNextSave() {
-        MainWindow form;
+        MainWindowProbe form;
         form.show();
         AddItem(form, true, 1 << 20);
         AddItem(form, false, 3 << 20);

@@ -1,9 +1,9 @@
 // The main window headless: caption, sizes, the bottom toolbar, and the show commands with their
 // questions answered both ways.
+#include "MainWindowProbe.h"
+#include "WidgetLookup.h"
 #include "WindowWaits.h"
-#include "app/MainWindow.h"
 #include "base/ProgramFolder.h"
-#include "ui_MainWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -19,7 +19,7 @@
 #include <filesystem>
 #include <fstream>
 
-using ui::MainWindow;
+using ui::MainWindowProbe;
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -27,7 +27,7 @@ class MainWindowTest : public QObject {
     QTemporaryDir tmp_;
 
     // Adds a slide with a real working file, as an import would leave it.
-    static std::string AddSlide(MainWindow& form, int seconds) {
+    static std::string AddSlide(MainWindowProbe& form, int seconds) {
         auto s = project::Slide::MakeDefault();
         s.StillMs = std::int64_t{seconds} * 1000;
         const std::string file = form.Show.MakeWorkName(form.Show.PicturesDir, ".bmp");
@@ -49,37 +49,35 @@ private Q_SLOTS:
     }
 
     void captionAndSizes() {
-        MainWindow form;
+        MainWindowProbe form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QCOMPARE(form.windowTitle(), QString("Tarnwick Reelpane Freeware 1.9"));
         QCOMPARE(form.size(), QSize(637, 560));
         QCOMPARE(form.minimumSize(), QSize(400, 480));
-        QCOMPARE(form.Form->Panel1->height(), 29);
-        QCOMPARE(form.Form->Panel3->height(), 138);
-        QCOMPARE(form.Form->Panel2->height(), 66);
-        QCOMPARE(form.Form->Panel6->width(), 71);
-        QCOMPARE(form.Form->AddPhotosButton->size(), QSize(65, 65));
-        QCOMPARE(form.Form->PhotoStrip->height(), 90);
-        QCOMPARE(form.Form->MusicStrip->height(), 24);
+        QCOMPARE(Widget<QFrame>(form, "topBar")->height(), 29);
+        QCOMPARE(Widget<QFrame>(form, "storyboardPanel")->height(), 138);
+        QCOMPARE(Widget<QFrame>(form, "bottomBar")->height(), 66);
+        QCOMPARE(Widget<QWidget>(form, "addPanel")->width(), 71);
+        QCOMPARE(Widget<QToolButton>(form, "addPhotosButton")->size(), QSize(65, 65));
+        QCOMPARE(Widget<QWidget>(form, "photoStrip")->height(), 90);
+        QCOMPARE(Widget<QWidget>(form, "musicStrip")->height(), 24);
         // The bottom toolbar stays centred in the bottom bar, also after a resize.
         for (int width : {637, 900}) {
             form.resize(width, 560);
             QTest::qWait(20);
-            const QRect bar = form.Form->Panel13->geometry();
-            QCOMPARE(bar.left(), (form.Form->Panel2->width() - bar.width()) / 2);
+            const QRect bar = Widget<QFrame>(form, "fileBar")->geometry();
+            QCOMPARE(bar.left(), (Widget<QFrame>(form, "bottomBar")->width() - bar.width()) / 2);
             QVERIFY(bar.width() >= 5 * 62);
         }
         QCOMPARE(form.Preview->ScheduleTimer->interval(), 30);
         QCOMPARE(form.Preview->FrameTimer->interval(), 16);
-        QCOMPARE(form.BusyTimer->interval(), 100);
-        QVERIFY(form.BusyTimer->isActive());
         QCOMPARE(form.Disc->ProgressTimer->interval(), 1000);
         QCOMPARE(form.Disc->EraseTimer->interval(), 700);
     }
 
     void newProjectQuestion() {
-        MainWindow form;
+        MainWindowProbe form;
         int asked = 0;
         bool answer = false;
         QString question;
@@ -114,7 +112,7 @@ private Q_SLOTS:
     }
 
     void deleteAndMoveCommands() {
-        MainWindow form;
+        MainWindowProbe form;
         bool answer = false;
         form.Dialogs.AskYesNo = [&](const QString&, const QString&) { return answer; };
         for (int s = 1; s <= 3; ++s)
@@ -143,7 +141,7 @@ private Q_SLOTS:
     }
 
     void helpAndLinksOpenTheirTargets() {
-        MainWindow form;
+        MainWindowProbe form;
         QStringList opened;
         form.Dialogs.OpenExternal = [&](const QString& t) { opened << t; };
         form.show();
@@ -152,13 +150,14 @@ private Q_SLOTS:
         QCOMPARE(opened.size(), 1);
         QVERIFY(opened[0].endsWith("help/help.html"));
         QCOMPARE(opened[0], base::ProgramFolder() + "help/help.html");
-        QTest::mouseClick(form.Form->LinkIcon3, Qt::LeftButton);
+        QTest::mouseClick(Widget<QLabel>(form, "photographyLink"), Qt::LeftButton);
         QCOMPARE(opened.size(), 2);
         QCOMPARE(opened[1], QString("https://en.wikipedia.org/wiki/Photography"));
         // Each icon names what it opens before it is clicked.
-        QVERIFY(form.Form->LinkIcon3->toolTip().contains(opened[1]));
-        QVERIFY(form.Form->LinkIcon6->toolTip().contains("ISO_9660"));
-        QTest::mouseClick(form.Form->LinkIcon1, Qt::LeftButton); // the program's own page
+        QVERIFY(Widget<QLabel>(form, "photographyLink")->toolTip().contains(opened[1]));
+        QVERIFY(Widget<QLabel>(form, "discFormatLink")->toolTip().contains("ISO_9660"));
+        QTest::mouseClick(Widget<QLabel>(form, "siteLink"),
+                          Qt::LeftButton); // the program's own page
         QCOMPARE(opened.size(), 3);
         QCOMPARE(opened[2], form.SiteURL);
         // The built-in site address is the program's web page, not a file of the program.
@@ -169,7 +168,7 @@ private Q_SLOTS:
         std::string file;
         std::string instance;
         {
-            MainWindow form;
+            MainWindowProbe form;
             int asked = 0;
             form.Dialogs.AskYesNo = [&](const QString&, const QString&) { return ++asked, false; };
             file = AddSlide(form, 3);
@@ -184,7 +183,7 @@ private Q_SLOTS:
 
     // Photos that cannot be read are named once, after the import; the readable ones come in.
     void unreadablePhotosAreNamedAfterTheImport() {
-        MainWindow form;
+        MainWindowProbe form;
         const QString good = tmp_.path() + "/good.png";
         QImage picture(40, 30, QImage::Format_RGB32);
         picture.fill(Qt::red);
@@ -213,13 +212,13 @@ private Q_SLOTS:
     // dialogs' folders are remembered.
     void titleGeometryAndFoldersAreKept() {
         {
-            MainWindow form;
+            MainWindowProbe form;
             QCOMPARE(form.windowTitle(), QString("Tarnwick Reelpane Freeware 1.9"));
             form.show();
             form.resize(620, 500);
             QVERIFY(form.close());
         }
-        MainWindow again;
+        MainWindowProbe again;
         QCOMPARE(again.size(), QSize(620, 500));
 
         const QString home = ui::StartFolder("Music");
@@ -231,24 +230,43 @@ private Q_SLOTS:
         QCOMPARE(ui::StartFolder("Music"), home);
     }
 
-    void busyStateFollowsTheTimers() {
-        MainWindow form;
+    // The enabled state follows each change as it happens, with no event processed between
+    // (no poll could have run): the show's photos, the strip's page, the progress window and the
+    // preview.
+    void controlsFollowTheWindowsState() {
+        MainWindowProbe form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.updateBusyState();
-        QVERIFY(!form.Form->PreviewButton->isEnabled()); // no photos
+        auto* preview = Widget<QToolButton>(form, "previewButton");
+        auto* topBar = Widget<QFrame>(form, "topBar");
+        auto* bottomBar = Widget<QFrame>(form, "bottomBar");
+        auto* previous = Widget<QToolButton>(form, "previousPageButton");
+        auto* next = Widget<QToolButton>(form, "nextPageButton");
+        QVERIFY(!preview->isEnabled()); // no photos
         AddSlide(form, 1);
-        form.updateBusyState();
-        QVERIFY(form.Form->PreviewButton->isEnabled());
-        QVERIFY(form.Form->Panel1->isEnabled());
-        bool progress = true;
-        form.Dialogs.ProgressVisible = [&] { return progress; };
-        form.updateBusyState();
-        QVERIFY(!form.Form->Panel1->isEnabled());
-        QVERIFY(!form.Form->Panel5->isEnabled());
-        progress = false;
-        form.updateBusyState();
-        QVERIFY(form.Form->Panel1->isEnabled());
+        QVERIFY(preview->isEnabled());
+        QVERIFY(topBar->isEnabled());
+        QVERIFY(!next->isEnabled());
+        while (form.Storyboard->PhotoCellCount() < 20)
+            AddSlide(form, 1);
+        QVERIFY(next->isEnabled()); // more photos than a page holds
+        QVERIFY(!previous->isEnabled());
+        form.Commands->nextStripPage();
+        QVERIFY(previous->isEnabled());
+
+        form.ProgressView->show();
+        QVERIFY(!topBar->isEnabled());
+        QVERIFY(!Widget<QWidget>(form, "stripsPanel")->isEnabled());
+        QVERIFY(!preview->isEnabled());
+        form.ProgressView->hide();
+        QVERIFY(topBar->isEnabled());
+        QVERIFY(preview->isEnabled());
+
+        form.Preview->start();
+        QVERIFY(form.Preview->Running());
+        QVERIFY(!bottomBar->isEnabled());
+        form.Preview->stop();
+        QVERIFY(bottomBar->isEnabled());
     }
 };
 

@@ -1,13 +1,13 @@
 // The full-screen preview on the main window, its clock driven by the test: the layout it enters
-// and leaves, the pictures Image1 shows (slides and a slide-in caught half-way), the tracks that
-// play with their volumes, pausing with Space, and stopping by Esc, by a click and at the end.
-#include "app/MainWindow.h"
+// and leaves, the pictures previewImage shows (slides and a slide-in caught half-way), the tracks
+// that play with their volumes, pausing with Space, and stopping by Esc, by a click and at the end.
+#include "MainWindowProbe.h"
+#include "WidgetLookup.h"
 #include "base/ProgramFolder.h"
 #include "imaging/Transition.h"
 #include "imaging/TransitionKinds.h"
 #include "media/audio/AudioLibrary.h"
 #include "render/FrameRenderer.h"
-#include "ui_MainWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -20,7 +20,7 @@
 #include <QTest>
 #include <QTimer>
 
-using ui::MainWindow;
+using ui::MainWindowProbe;
 
 namespace {
 
@@ -37,9 +37,9 @@ class PreviewTest : public QObject {
     std::int64_t now_ = 0;
 
     // A window with the real audio library on the silent device, its clock the test's.
-    std::unique_ptr<MainWindow> MakeWindow() {
+    std::unique_ptr<MainWindowProbe> MakeWindow() {
         media::Audio().LoadFrom({QStringLiteral(REELPANE_TEST_BINARY_DIR)});
-        auto form = std::make_unique<MainWindow>();
+        auto form = std::make_unique<MainWindowProbe>();
         // Photos are imported at their own size, so they are drawn unscaled on their bars.
         form->Show.Resolution = "200x150";
         form->Dialogs.ShowMessage = [](const QString& text) {
@@ -61,7 +61,9 @@ class PreviewTest : public QObject {
         return path;
     }
 
-    static QImage Shown(MainWindow& form) { return form.Form->Image1->pixmap().toImage(); }
+    static QImage Shown(MainWindowProbe& form) {
+        return Widget<QLabel>(form, "previewImage")->pixmap().toImage();
+    }
     static QRgb At(const QImage& image, int x, int y) { return image.pixel(x, y) | 0xff000000; }
     static std::uint32_t Volume() {
         std::uint32_t volume = 0;
@@ -70,7 +72,7 @@ class PreviewTest : public QObject {
         return volume;
     }
     // One tick of each timer at the given time, once the frame on screen then is drawn.
-    void TickAt(MainWindow& form, std::int64_t ms) {
+    void TickAt(MainWindowProbe& form, std::int64_t ms) {
         now_ = ms;
         form.Preview->scheduleTick();
         if (form.Preview->Running() && !form.Preview->Paused())
@@ -78,23 +80,24 @@ class PreviewTest : public QObject {
         form.Preview->frameTick();
     }
     // What the renderer draws of the show at showMs, at the picture's size and the preview's rate.
-    static QImage Rendered(MainWindow& form, std::int64_t showMs) {
+    static QImage Rendered(MainWindowProbe& form, std::int64_t showMs) {
         const auto rate = render::FrameRate::Fps(ui::PreviewController::kFramesPerSecond);
         render::RenderOptions options;
         options.Rate = rate;
         options.ScratchPath = form.Show.PicturesDir + "expected.bmp";
         render::FrameRenderer renderer(form.Show.Slides, options);
         imaging::Bitmap frame =
-            imaging::Bitmap::CreateSized(form.Form->Image1->width(), form.Form->Image1->height());
+            imaging::Bitmap::CreateSized(Widget<QLabel>(form, "previewImage")->width(),
+                                         Widget<QLabel>(form, "previewImage")->height());
         renderer.Render(frame, render::ShowTimeline::FrameOnScreen(showMs, rate));
         return frame.CopyToImage().convertToFormat(QImage::Format_RGB32);
     }
-    static void ExpectEditorLayout(MainWindow& form) {
+    static void ExpectEditorLayout(MainWindowProbe& form) {
         QVERIFY(!form.Preview->Running());
         QVERIFY(!form.Busy());
-        QVERIFY(form.Form->Panel1->isVisible());
-        QVERIFY(form.Form->Panel2->isVisible());
-        QVERIFY(form.Form->Panel3->isVisible());
+        QVERIFY(Widget<QFrame>(form, "topBar")->isVisible());
+        QVERIFY(Widget<QFrame>(form, "bottomBar")->isVisible());
+        QVERIFY(Widget<QFrame>(form, "storyboardPanel")->isVisible());
         QVERIFY(!(form.windowFlags() & Qt::FramelessWindowHint));
         QVERIFY(!(form.windowState() & Qt::WindowMaximized));
         QVERIFY(form.acceptDrops());
@@ -118,7 +121,7 @@ private Q_SLOTS:
 
     void threeSlidesWithSlideInAndTwoTracks() {
         auto form = MakeWindow();
-        MainWindow& w = *form;
+        MainWindowProbe& w = *form;
         for (const QString& photo : photos_)
             QVERIFY(w.Import->AddPhoto(photo));
         QVERIFY(w.Import->AddTrack(Wav("five.wav", 5)));
@@ -146,15 +149,18 @@ private Q_SLOTS:
         QVERIFY(w.Preview->Running());
         QVERIFY(w.Busy());
         QCOMPARE(w.Storyboard->SelectedSlide(), 0);
-        QVERIFY(!w.Form->Panel1->isVisible() && !w.Form->Panel2->isVisible() &&
-                !w.Form->Panel3->isVisible());
+        QVERIFY(!Widget<QFrame>(w, "topBar")->isVisible() &&
+                !Widget<QFrame>(w, "bottomBar")->isVisible() &&
+                !Widget<QFrame>(w, "storyboardPanel")->isVisible());
         QVERIFY(w.windowFlags() & Qt::FramelessWindowHint);
         QVERIFY(w.windowState() & Qt::WindowMaximized);
         QVERIFY(!w.acceptDrops());
-        QTRY_VERIFY(w.Form->Image1->width() > before.width() &&
-                    w.Form->Image1->height() > before.height());
-        QTRY_VERIFY(!w.Form->Panel5->isEnabled()); // the busy timer has had its turn
-        const int width = w.Form->Image1->width(), height = w.Form->Image1->height();
+        QTRY_VERIFY(Widget<QLabel>(w, "previewImage")->width() > before.width() &&
+                    Widget<QLabel>(w, "previewImage")->height() > before.height());
+        QTRY_VERIFY(
+            !Widget<QWidget>(w, "stripsPanel")->isEnabled()); // the busy timer has had its turn
+        const int width = Widget<QLabel>(w, "previewImage")->width(),
+                  height = Widget<QLabel>(w, "previewImage")->height();
 
         TickAt(w, 0);
         QImage shown = Shown(w);
@@ -183,13 +189,13 @@ private Q_SLOTS:
         QVERIFY(w.Preview->Paused());
         QVERIFY(w.Preview->Running());
         QVERIFY(!media::Audio().TrackPlaying());
-        const auto* mark = w.Form->Image1->findChild<QLabel*>("PausedMark");
+        const auto* mark = Widget<QLabel>(w, "previewImage")->findChild<QLabel*>("PausedMark");
         QVERIFY(mark && mark->isVisible());
         QCOMPARE(mark->text(), QString::fromUtf8("Пауза"));
         TickAt(w, 30'000);
         QCOMPARE(Shown(w), shown);
         // Space again: track 0 carries on where it was, the time line 27 s later.
-        QTest::keyClick(w.Form->Image1, Qt::Key_Space);
+        QTest::keyClick(Widget<QLabel>(w, "previewImage"), Qt::Key_Space);
         QVERIFY(!w.Preview->Paused());
         QVERIFY(!mark->isVisible());
         QCOMPARE(w.Preview->PlayingTrack(), 0);
@@ -227,8 +233,8 @@ private Q_SLOTS:
         QCOMPARE(w.Preview->Schedule().LastShownSlide(), -1);
         QTRY_COMPARE(w.frameGeometry(), before);
         // The editor's picture comes back: the selected first slide at the editor's size.
-        QTRY_COMPARE(Shown(w).size(), w.Form->Image1->size());
-        QTRY_VERIFY(w.Form->Panel5->isEnabled());
+        QTRY_COMPARE(Shown(w).size(), Widget<QLabel>(w, "previewImage")->size());
+        QTRY_VERIFY(Widget<QWidget>(w, "stripsPanel")->isEnabled());
     }
 
     // A slide zooming in from 1x to 2x over the 4 s it is visible (2 s still, 2 s cross-fade),
@@ -236,7 +242,7 @@ private Q_SLOTS:
     // cross-fade mixes both pictures.
     void movingSlideAndCrossfade() {
         auto form = MakeWindow();
-        MainWindow& w = *form;
+        MainWindowProbe& w = *form;
         for (int i = 0; i < 2; ++i)
             QVERIFY(w.Import->AddPhoto(photos_[i]));
         for (auto& slide : w.Show.Slides) {
@@ -248,7 +254,7 @@ private Q_SLOTS:
         w.Show.Slides[0].Ext.Motion.Mode = imaging::MotionMode::Manual;
         w.Show.Slides[0].Ext.Motion.End = {0.5, 0.5, 2.0};
         w.Preview->start();
-        QTRY_VERIFY(!w.Form->Panel5->isEnabled());
+        QTRY_VERIFY(!Widget<QWidget>(w, "stripsPanel")->isEnabled());
         TickAt(w, 0);
         TickAt(w, 1000); // u = 1/4: zoom 1.25 of the picture fitted into the frame
         QImage shown = Shown(w);
@@ -278,7 +284,7 @@ private Q_SLOTS:
 
     void clickAndEscStopPicturesAndMusic() {
         auto form = MakeWindow();
-        MainWindow& w = *form;
+        MainWindowProbe& w = *form;
         QVERIFY(w.Import->AddPhoto(photos_[0]));
         QVERIFY(w.Import->AddPhoto(photos_[1]));
         QVERIFY(w.Import->AddTrack(Wav("twenty.wav", 20)));
@@ -287,7 +293,7 @@ private Q_SLOTS:
         w.Preview->start();
         TickAt(w, 0);
         QCOMPARE(w.Preview->PlayingTrack(), 0);
-        QTest::mouseClick(w.Form->Image1, Qt::LeftButton);
+        QTest::mouseClick(Widget<QLabel>(w, "previewImage"), Qt::LeftButton);
         ExpectEditorLayout(w);
         // A tick that was already due finds the preview stopped and starts nothing.
         TickAt(w, 12'000);
@@ -298,10 +304,10 @@ private Q_SLOTS:
         TickAt(w, 0);
         QCOMPARE(w.Preview->PlayingTrack(), 0);
         QTest::keyClick(&w, Qt::Key_Space); // Esc while paused takes the mark away too
-        QVERIFY(w.Form->Image1->findChild<QLabel*>("PausedMark")->isVisible());
+        QVERIFY(Widget<QLabel>(w, "previewImage")->findChild<QLabel*>("PausedMark")->isVisible());
         QTest::keyClick(&w, Qt::Key_Escape);
         ExpectEditorLayout(w);
-        QVERIFY(!w.Form->Image1->findChild<QLabel*>("PausedMark")->isVisible());
+        QVERIFY(!Widget<QLabel>(w, "previewImage")->findChild<QLabel*>("PausedMark")->isVisible());
         // Esc means nothing to the editor; Space there starts the preview afresh (not paused),
         // and Esc stops it again.
         QTest::keyClick(&w, Qt::Key_Escape);
@@ -312,13 +318,13 @@ private Q_SLOTS:
         QTest::keyClick(&w, Qt::Key_Escape);
         ExpectEditorLayout(w);
         // A click on the editor's picture starts nothing and leaves the layout alone.
-        QTest::mouseClick(w.Form->Image1, Qt::LeftButton);
+        QTest::mouseClick(Widget<QLabel>(w, "previewImage"), Qt::LeftButton);
         ExpectEditorLayout(w);
     }
 
     void maximisedWindowComesBackInset() {
         auto form = MakeWindow();
-        MainWindow& w = *form;
+        MainWindowProbe& w = *form;
         QVERIFY(w.Import->AddPhoto(photos_[0]));
         w.showMaximized();
         const QRect screen = w.screen()->availableGeometry();
@@ -333,7 +339,7 @@ private Q_SLOTS:
 
     void withoutSoundThePreviewRunsSilently() {
         auto form = MakeWindow();
-        MainWindow& w = *form;
+        MainWindowProbe& w = *form;
         media::Audio().Unload(); // no library: every sound operation does nothing
         QVERIFY(w.Import->AddPhoto(photos_[2]));
         project::Track track = project::Track::MakeDefault();
@@ -344,7 +350,9 @@ private Q_SLOTS:
         TickAt(w, 0);
         QCOMPARE(w.Preview->Schedule().LastStartedTrack(), 0);
         QCOMPARE(w.Preview->PlayingTrack(), -1);
-        QCOMPARE(At(Shown(w), w.Form->Image1->width() / 2, w.Form->Image1->height() / 2), kBlue);
+        QCOMPARE(At(Shown(w), Widget<QLabel>(w, "previewImage")->width() / 2,
+                    Widget<QLabel>(w, "previewImage")->height() / 2),
+                 kBlue);
         TickAt(w, 10'000);
         ExpectEditorLayout(w);
     }

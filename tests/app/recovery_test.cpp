@@ -3,9 +3,9 @@
 // window offers the show, recovers every edit as an unsaved show, or deletes it on No. Also the
 // caption while changes are unsaved, Ctrl+S to the show's own file, and "Saved".
 #include "AudioFiles.h"
+#include "MainWindowProbe.h"
 #include "WindowWaits.h"
 #include "app/AutosaveController.h"
-#include "app/MainWindow.h"
 #include "base/Language.h"
 #include "base/ProgramFolder.h"
 #include "project/Recovery.h"
@@ -25,7 +25,7 @@
 #include <cstdio>
 #include <filesystem>
 
-using ui::MainWindow;
+using ui::MainWindowProbe;
 
 namespace {
 
@@ -58,7 +58,7 @@ QImage Picture(const std::string& path) {
 // be killed. The effect's picture is left beside for the parent to compare.
 int EditAndWait(const QString& dir) {
     UseFolder(dir);
-    MainWindow form;
+    MainWindowProbe form;
     form.show();
     const QStringList photos = MakePhotos(dir);
     form.Import->AcceptDroppedPaths(photos);
@@ -136,7 +136,7 @@ private Q_SLOTS:
         QVERIFY(
             base::LoadLanguageFile(base::AppLanguage(), QStringLiteral(REELPANE_TEST_SOURCE_DIR) +
                                                             "/language/english.lng"));
-        MainWindow form;
+        MainWindowProbe form;
         form.show();
         QStringList questions;
         form.Dialogs.AskYesNo = [&](const QString& q, const QString&) {
@@ -200,7 +200,7 @@ private Q_SLOTS:
         QVERIFY(KilledAfterEdits(dir.path()));
         std::string root;
         {
-            MainWindow form;
+            MainWindowProbe form;
             QCOMPARE(form.windowTitle(), QString("Tarnwick Reelpane Freeware 1.9"));
             root = form.Session.Folders().RootDir();
             int asked = 0;
@@ -215,7 +215,7 @@ private Q_SLOTS:
             QCOMPARE(form.windowTitle(), QString("Tarnwick Reelpane Freeware 1.9"));
         }
         QVERIFY(project::FindRecoveries(root).empty());
-        MainWindow again;
+        MainWindowProbe again;
         int asked = 0;
         again.Dialogs.AskYesNo = [&](const QString&, const QString&) { return ++asked, true; };
         again.Files->OfferRecovery();

@@ -1,11 +1,11 @@
 // The window's start and end on machines as users have them: no sound device, signals from the
 // session, no working folders; and the editor's preview picture kept while the photo is the same.
+#include "MainWindowProbe.h"
+#include "WidgetLookup.h"
 #include "WindowWaits.h"
-#include "app/MainWindow.h"
 #include "app/SignalBridge.h"
 #include "base/ProgramFolder.h"
 #include "media/audio/AudioLibrary.h"
-#include "ui_MainWindow.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -18,7 +18,7 @@
 #include <csignal>
 #include <filesystem>
 
-using ui::MainWindow;
+using ui::MainWindowProbe;
 
 class StartTest : public QObject {
     Q_OBJECT
@@ -54,7 +54,7 @@ private Q_SLOTS:
             }
         });
         watch.start(20);
-        MainWindow form;
+        MainWindowProbe form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QTest::qWait(200);
@@ -63,14 +63,14 @@ private Q_SLOTS:
         QVERIFY(media::Audio().Loaded());
         QVERIFY(media::Audio().OutputOpen()); // the silent device: the preview keeps time
         QVERIFY(form.statusBar()->isVisible());
-        QCOMPARE(form.statusBar()->currentMessage(), MainWindow::NoSoundText());
+        QCOMPARE(form.statusBar()->currentMessage(), MainWindowProbe::NoSoundText());
         QVERIFY(form.close());
     }
 
     void aSignalClosesTheWindowAndRemovesTheCopies() {
         std::string pictures;
         {
-            MainWindow form;
+            MainWindowProbe form;
             ui::SignalBridge bridge([&form](int) { form.CloseWithoutQuestion(); });
             QVERIFY(bridge.Installed());
             form.show();
@@ -87,7 +87,7 @@ private Q_SLOTS:
     }
 
     void withoutWorkingFoldersNothingIsAddedOrOpened() {
-        MainWindow form;
+        MainWindowProbe form;
         form.Session.Close();
         QStringList messages;
         form.Dialogs.ShowMessage = [&](const QString& text) { messages << text; };
@@ -109,14 +109,14 @@ private Q_SLOTS:
     }
 
     void thePreviewKeepsTheSelectedPicture() {
-        MainWindow form;
+        MainWindowProbe form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QVERIFY(form.Import->AddPhoto(photo_));
         QVERIFY(form.Import->AddPhoto(other_));
         const int afterImport = form.Storyboard->PictureLoads();
         auto centre = [&] {
-            const QImage shown = form.Form->Image1->pixmap().toImage();
+            const QImage shown = Widget<QLabel>(form, "previewImage")->pixmap().toImage();
             return shown.pixelColor(shown.width() / 2, shown.height() / 2);
         };
         QCOMPARE(centre(), QColor(20, 40, 220));

@@ -1,14 +1,14 @@
 // The storyboard headless: photo cells, paging, selection frames, drag swap, track cells, and
 // the open and save commands with their messages.
+#include "MainWindowProbe.h"
+#include "WidgetLookup.h"
 #include "WindowWaits.h"
-#include "app/MainWindow.h"
 #include "base/ProgramFolder.h"
 #include "base/ui/ProgressWindow.h"
 #include "imaging/TransitionKinds.h"
 #include "media/audio/AudioLibrary.h"
 #include "project/ui/TransitionIcons.h"
 #include "render/StripLayout.h"
-#include "ui_MainWindow.h"
 
 #include <QApplication>
 #include <QFile>
@@ -19,7 +19,7 @@
 #include <QTest>
 #include <QTimer>
 
-using ui::MainWindow;
+using ui::MainWindowProbe;
 
 class StoryboardTest : public QObject {
     Q_OBJECT
@@ -28,15 +28,15 @@ class StoryboardTest : public QObject {
     QString photo_;
 
     // A window whose strip holds exactly seven cells.
-    static void SevenCells(MainWindow& form) {
+    static void SevenCells(MainWindowProbe& form) {
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.resize(7 * 132 + 2 * 16 + 71, 600);
-        QTRY_COMPARE(form.Form->PhotoStrip->width(), 7 * 132);
+        QTRY_COMPARE(Widget<QWidget>(form, "photoStrip")->width(), 7 * 132);
     }
 
     using Part = ui::StoryboardView::PhotoPart;
-    static QWidget* Cell(MainWindow& form, std::size_t index, Part part) {
+    static QWidget* Cell(MainWindowProbe& form, std::size_t index, Part part) {
         return form.Storyboard->PhotoCellWidget(index, part);
     }
 
@@ -54,7 +54,7 @@ private Q_SLOTS:
     }
 
     void eighthPhotoMovesToTheNextPage() {
-        MainWindow form;
+        MainWindowProbe form;
         SevenCells(form);
         for (int i = 0; i < 7; ++i)
             QVERIFY(form.Import->AddPhoto(photo_));
@@ -94,7 +94,7 @@ private Q_SLOTS:
                 QVERIFY2(icons[static_cast<std::size_t>(other)] != icons.back(),
                          qPrintable(QString("codes %1 and %2 look alike").arg(other).arg(code)));
         }
-        MainWindow form;
+        MainWindowProbe form;
         SevenCells(form);
         for (int i = 0; i < 2; ++i)
             QVERIFY(form.Import->AddPhoto(photo_));
@@ -111,7 +111,7 @@ private Q_SLOTS:
     }
 
     void selectionFramesAndDragSwap() {
-        MainWindow form;
+        MainWindowProbe form;
         SevenCells(form);
         for (int i = 0; i < 3; ++i)
             QVERIFY(form.Import->AddPhoto(photo_));
@@ -135,13 +135,13 @@ private Q_SLOTS:
         QCOMPARE(frameColour(1), QColor(0, 0, 0));
         QCOMPARE(Cell(form, 0, Part::Thumb)->property("Tag").toInt(), 1);
         // The preview area shows the selected photo, centred on its background colour.
-        const QImage shown = form.Form->Image1->pixmap().toImage();
-        QCOMPARE(shown.size(), form.Form->Image1->size());
+        const QImage shown = Widget<QLabel>(form, "previewImage")->pixmap().toImage();
+        QCOMPARE(shown.size(), Widget<QLabel>(form, "previewImage")->size());
         QCOMPARE(shown.pixelColor(shown.width() / 2, shown.height() / 2), QColor(200, 40, 40));
     }
 
     void pagingForwardAndBack() {
-        MainWindow form;
+        MainWindowProbe form;
         SevenCells(form);
         for (int i = 0; i < 9; ++i)
             QVERIFY(form.Import->AddPhoto(photo_));
@@ -162,7 +162,7 @@ private Q_SLOTS:
 
     void trackMenuCommands() {
         media::Audio().LoadFrom({QStringLiteral(REELPANE_TEST_BINARY_DIR)});
-        MainWindow form;
+        MainWindowProbe form;
         SevenCells(form);
         QVERIFY(form.Import->AddPhoto(photo_));
         QStringList titles;
@@ -204,7 +204,7 @@ private Q_SLOTS:
     }
 
     void openAndSaveCommands() {
-        MainWindow form;
+        MainWindowProbe form;
         SevenCells(form);
         QStringList messages;
         form.Dialogs.ShowMessage = [&](const QString& text) { messages << text; };
@@ -228,7 +228,7 @@ private Q_SLOTS:
         QVERIFY(messages.isEmpty());
         QVERIFY(!form.ProgressView->isVisible());
 
-        MainWindow other;
+        MainWindowProbe other;
         SevenCells(other);
         other.Dialogs.ShowMessage = [&](const QString& text) { messages << text; };
         other.Dialogs.AskOpenName = [&] { return file; };
@@ -262,7 +262,7 @@ private Q_SLOTS:
 
     void droppedFolderAndTracks() {
         media::Audio().LoadFrom({QStringLiteral(REELPANE_TEST_BINARY_DIR)});
-        MainWindow form;
+        MainWindowProbe form;
         SevenCells(form);
         QTemporaryDir folder;
         QVERIFY(QFile::copy(photo_, folder.filePath("a.png")));

@@ -1,15 +1,15 @@
 // The window's undo and redo, the question before unsaved changes are lost, and an open that
 // fails half-way: close, New and Open honour each answer; undo and redo bring back records,
 // working pictures byte for byte and the cells; nothing changes the show while a job runs.
+#include "MainWindowProbe.h"
+#include "WidgetLookup.h"
 #include "WindowWaits.h"
-#include "app/MainWindow.h"
 #include "base/ProgramFolder.h"
 #include "base/ui/ProgressWindow.h"
 #include "imaging/ui/EffectsDialog.h"
 #include "imaging/ui/MotionEditor.h"
 #include "project/ProjectFile.h"
 #include "ui_EffectsDialog.h"
-#include "ui_MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,7 +25,7 @@
 
 #include <filesystem>
 
-using ui::MainWindow;
+using ui::MainWindowProbe;
 using Answer = ui::SaveAnswer;
 
 class UndoTest : public QObject {
@@ -38,19 +38,19 @@ class UndoTest : public QObject {
         QFile f(QString::fromStdString(path));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
-    static std::vector<QByteArray> PictureBytes(MainWindow& form) {
+    static std::vector<QByteArray> PictureBytes(MainWindowProbe& form) {
         std::vector<QByteArray> out;
         for (const auto& s : form.Show.Slides)
             out.push_back(Bytes(s.WorkFile));
         return out;
     }
     // The thumbnail a slide's cell keeps (the picture its strip cell is drawn from).
-    static QImage Thumb(MainWindow& form, std::size_t i) {
+    static QImage Thumb(MainWindowProbe& form, std::size_t i) {
         const QPixmap clean = form.Storyboard->CleanThumbnail(i);
         return clean.isNull() ? QImage() : clean.toImage().convertToFormat(QImage::Format_RGB32);
     }
     // The cell of photo i shows it selected: its thumbnail has the green frame.
-    static bool ShownSelected(MainWindow& form, std::size_t i) {
+    static bool ShownSelected(MainWindowProbe& form, std::size_t i) {
         const auto* thumb = qobject_cast<QLabel*>(
             form.Storyboard->PhotoCellWidget(i, ui::StoryboardView::PhotoPart::Thumb));
         return thumb && thumb->pixmap().toImage().pixelColor(0, 0) == QColor(0, 255, 0);
@@ -59,7 +59,7 @@ class UndoTest : public QObject {
         return static_cast<int>(
             QDir(QString::fromStdString(folder)).entryList(QDir::Files | QDir::Hidden).size());
     }
-    static QWidget* ThumbCell(MainWindow& form, std::size_t i) {
+    static QWidget* ThumbCell(MainWindowProbe& form, std::size_t i) {
         return form.Storyboard->PhotoCellWidget(i, ui::StoryboardView::PhotoPart::Thumb);
     }
     static std::pair<int, int> CountsIn(const QString& path) {
@@ -69,11 +69,11 @@ class UndoTest : public QObject {
             return {-1, -1};
         return {h.PhotoCount.get(), h.TrackCount.get()};
     }
-    static void Shown(MainWindow& form) {
+    static void Shown(MainWindowProbe& form) {
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.resize(7 * 132 + 2 * 16 + 71, 600);
-        QTRY_COMPARE(form.Form->PhotoStrip->width(), 7 * 132);
+        QTRY_COMPARE(Widget<QWidget>(form, "photoStrip")->width(), 7 * 132);
     }
 
 private Q_SLOTS:
@@ -100,7 +100,7 @@ private Q_SLOTS:
     void closeAsksAndHonoursEachAnswer() {
         std::string file;
         {
-            MainWindow form;
+            MainWindowProbe form;
             form.show();
             QVERIFY(form.Import->AddPhoto(photos_[0]));
             file = form.Show.Slides[0].WorkFile;
@@ -136,7 +136,7 @@ private Q_SLOTS:
         // Save: the show is written, then the window closes.
         const QString saved = tmp_.filePath("closing.qvs");
         {
-            MainWindow form;
+            MainWindowProbe form;
             form.show();
             QVERIFY(form.Import->AddPhoto(photos_[0]));
             QVERIFY(form.Import->AddPhoto(photos_[1]));
@@ -157,7 +157,7 @@ private Q_SLOTS:
 
         // Saved, or never changed: no question.
         {
-            MainWindow form;
+            MainWindowProbe form;
             form.show();
             int asked = 0;
             form.Dialogs.AskSaveChanges = [&](const QString&, const QString&) {
@@ -174,7 +174,7 @@ private Q_SLOTS:
     }
 
     void newAndOpenAskBeforeLosingChanges() {
-        MainWindow form;
+        MainWindowProbe form;
         form.show();
         int yesNo = 0;
         form.Dialogs.AskYesNo = [&](const QString&, const QString&) { return ++yesNo, true; };
@@ -237,7 +237,7 @@ private Q_SLOTS:
     }
 
     void importUndoneAndRedoneByTheKeys() {
-        MainWindow form;
+        MainWindowProbe form;
         Shown(form);
         form.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&form));
@@ -279,7 +279,7 @@ private Q_SLOTS:
     // The two buttons sit after the effect buttons and clear the settings, help and about
     // buttons even at the smallest window.
     void undoButtonsFitTheTopBar() {
-        MainWindow form;
+        MainWindowProbe form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.resize(form.minimumSize());
@@ -289,10 +289,11 @@ private Q_SLOTS:
         auto* redo = form.findChild<QToolButton*>("RedoButton");
         QVERIFY(undo && redo);
         QVERIFY(undo->isVisible() && redo->isVisible());
-        QVERIFY(place(undo).left() > place(form.Form->TimeButton).right());
+        QVERIFY(place(undo).left() > place(Widget<QToolButton>(form, "timeButton")).right());
         QVERIFY(place(redo).left() > place(undo).right());
         for (QWidget* right :
-             {form.Form->SettingsButton, form.Form->HelpButton, form.Form->AboutButton})
+             {Widget<QToolButton>(form, "settingsButton"), Widget<QToolButton>(form, "helpButton"),
+              Widget<QToolButton>(form, "aboutButton")})
             QVERIFY(!place(redo).intersects(place(right)));
         if (qEnvironmentVariableIsSet("REELPANE_SCREENSHOTS"))
             form.grab().save(qEnvironmentVariable("REELPANE_SCREENSHOTS") + "/undo-minimum.png");
@@ -301,7 +302,7 @@ private Q_SLOTS:
     }
 
     void deleteMoveAndSwapAreUndone() {
-        MainWindow form;
+        MainWindowProbe form;
         Shown(form);
         form.Dialogs.AskYesNo = [](const QString&, const QString&) { return true; };
         for (int i = 0; i < 4; ++i)
@@ -346,7 +347,7 @@ private Q_SLOTS:
     }
 
     void anEffectIsUndoneWithItsPictureAndThumbnail() {
-        MainWindow form;
+        MainWindowProbe form;
         Shown(form);
         QVERIFY(form.Import->AddPhoto(photos_[3]));
         form.History.Clear();
@@ -400,7 +401,7 @@ private Q_SLOTS:
 
     // A crop redraws the storyboard's thumbnail at once, not only when the show is reopened.
     void aCropRefreshesTheThumbnail() {
-        MainWindow form;
+        MainWindowProbe form;
         Shown(form);
         QVERIFY(form.Import->AddPhoto(photos_[3]));
         form.History.Clear();
@@ -429,7 +430,7 @@ private Q_SLOTS:
 
     // The motion page hands its motion back; the window stores it as one undoable step.
     void aMotionFromTheEffectsDialogIsOneStep() {
-        MainWindow form;
+        MainWindowProbe form;
         Shown(form);
         QVERIFY(form.Import->AddPhoto(photos_[3]));
         form.History.Clear();
@@ -456,13 +457,12 @@ private Q_SLOTS:
     }
 
     void nothingIsUndoneWhileAJobRuns() {
-        MainWindow form;
+        MainWindowProbe form;
         form.show();
         for (int i = 0; i < 2; ++i)
             QVERIFY(form.Import->AddPhoto(photos_[i]));
         QTimer::singleShot(0, &form, [&] {
             QVERIFY(form.Busy());
-            form.updateBusyState();
             QVERIFY(!form.Undo->UndoAction->isEnabled());
             form.Undo->undo();
             QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
@@ -472,7 +472,6 @@ private Q_SLOTS:
         QCOMPARE(form.Show.Slides.size(), std::size_t(2));
         QCOMPARE(form.History.Stack().count(), 2);
         QCOMPARE(CountsIn(tmp_.filePath("busy.qvs")), std::make_pair(2, 0));
-        form.updateBusyState();
         QVERIFY(form.Undo->UndoAction->isEnabled());
     }
 
@@ -481,14 +480,14 @@ private Q_SLOTS:
     void aFailedOpenKeepsTheOpenShow() {
         const QString file = tmp_.filePath("three.qvs");
         {
-            MainWindow other;
+            MainWindowProbe other;
             for (int i = 0; i < 3; ++i)
                 QVERIFY(other.Import->AddPhoto(photos_[i]));
             // Records only, so that a cut at the file's end falls in the media.
             other.Show.SetOptions(project::ShowOptions{});
             QVERIFY(window_waits::SaveAndWait(other, file));
         }
-        MainWindow form;
+        MainWindowProbe form;
         Shown(form);
         QStringList messages;
         form.Dialogs.ShowMessage = [&](const QString& text) { messages << text; };

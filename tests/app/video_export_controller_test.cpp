@@ -4,8 +4,8 @@
 // filter) leads to the MP4 dialog instead of the compressors, and its choices to the job. The
 // export runs on the job runner's worker: the window keeps repainting, and Cancel in the progress
 // window stops it.
+#include "MainWindowProbe.h"
 #include "WidgetLookup.h"
-#include "app/MainWindow.h"
 #include "app/WindowJobs.h"
 #include "base/ProgramFolder.h"
 #include "base/ui/ProgressWindow.h"
@@ -34,7 +34,7 @@
 #include <chrono>
 #include <thread>
 
-using ui::MainWindow;
+using ui::MainWindowProbe;
 
 namespace {
 
@@ -80,7 +80,7 @@ class VideoExportControllerTest : public QObject {
 
     QTemporaryDir tmp_;
 
-    static void AddSlide(MainWindow& form, int seconds, int kind, int fade) {
+    static void AddSlide(MainWindowProbe& form, int seconds, int kind, int fade) {
         auto& show = form.Show;
         const std::string file = show.MakeWorkName(show.PicturesDir, ".bmp");
         imaging::Bitmap picture = imaging::Bitmap::CreateSized(320, 240);
@@ -103,7 +103,7 @@ class VideoExportControllerTest : public QObject {
     }
 
     // An XviD export to `out` with the dialog accepted as it comes.
-    static void AcceptXvid(MainWindow& form, const QString& out) {
+    static void AcceptXvid(MainWindowProbe& form, const QString& out) {
         form.Dialogs.AskSaveName = [out](const QString&, bool avi) {
             return avi ? out : QString();
         };
@@ -123,7 +123,7 @@ private Q_SLOTS:
     }
 
     void dialogChoiceIsExportedWhileTheWindowIsBusy() {
-        MainWindow form;
+        MainWindowProbe form;
         form.show();
         AddSlide(form, 1, 2, 1);
         AddSlide(form, 1, 0, 0);
@@ -171,7 +171,7 @@ private Q_SLOTS:
     }
 
     void failureShowsOneMessageNamingTheFile() {
-        MainWindow form;
+        MainWindowProbe form;
         AddSlide(form, 1, 0, 0);
         QStringList messages;
         form.Dialogs.ShowMessage = [&](const QString& text) { messages << text; };
@@ -188,7 +188,7 @@ private Q_SLOTS:
     }
 
     void withoutACompressorTheUserIsToldAndNothingIsWritten() {
-        MainWindow form;
+        MainWindowProbe form;
         AddSlide(form, 1, 0, 0);
         const QString out = tmp_.path() + "/none.avi";
         QStringList messages;
@@ -212,7 +212,7 @@ private Q_SLOTS:
     }
 
     void choosingMp4LeadsToItsDialogAndItsChoicesToTheJob() {
-        MainWindow form;
+        MainWindowProbe form;
         form.show();
         AddSlide(form, 1, 2, 1);
         AddSlide(form, 1, 0, 0);
@@ -258,7 +258,7 @@ private Q_SLOTS:
     }
 
     void cancellingTheMp4DialogWritesNothing() {
-        MainWindow form;
+        MainWindowProbe form;
         AddSlide(form, 1, 0, 0);
         const QString out = tmp_.path() + "/kept.mp4";
         form.Dialogs.AskSaveName = [&](const QString&, bool) { return out; };
@@ -274,7 +274,7 @@ private Q_SLOTS:
     void theFileDialogsMp4FilterGivesAnMp4Name() {
         // "Save as video…" opens the window's own save dialog: the MP4 filter is offered beside
         // AVI, and a name typed without an extension takes the filter's.
-        MainWindow form;
+        MainWindowProbe form;
         AddSlide(form, 1, 0, 0);
         QStringList filters;
         QTimer::singleShot(0, [&] {
@@ -313,7 +313,7 @@ private Q_SLOTS:
         // The interface thread must not wait for the export: a 20 ms timer asks the window to
         // repaint; its ticks may not be more than 100 ms apart, nor may a repaint come more than
         // 100 ms after it was asked for, while a deliberately slow writer takes a few seconds.
-        MainWindow form;
+        MainWindowProbe form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         for (int i = 0; i < 3; ++i)
@@ -378,7 +378,7 @@ private Q_SLOTS:
     }
 
     void cancelInTheProgressWindowStopsTheExportAndAClosingWindowWaits() {
-        MainWindow form;
+        MainWindowProbe form;
         form.show();
         for (int i = 0; i < 3; ++i)
             AddSlide(form, 2, 2, 1);

@@ -3,7 +3,7 @@
 // end fade a new show starts with.
 #include "../app/WindowWaits.h"
 #include "AudioFiles.h"
-#include "app/MainWindow.h"
+#include "MainWindowProbe.h"
 #include "app/PreviewController.h"
 #include "app/StoryboardCommands.h"
 #include "base/Language.h"
@@ -59,7 +59,7 @@ private Q_SLOTS:
     }
 
     void trackDialogShowsFadesAndLoudness() {
-        ui::MainWindow main;
+        ui::MainWindowProbe main;
         project::Track track = project::Track::MakeDefault();
         track.Title = "Tune";
         track.Ext.FadeInSeconds = 1.25; // finer than the box shows (the console tool's)
@@ -83,7 +83,7 @@ private Q_SLOTS:
     }
 
     void windowAppliesTrackFadesAsOneStep() {
-        ui::MainWindow form;
+        ui::MainWindowProbe form;
         form.show();
         QVERIFY(form.Import->AddTrack(
             QString::fromStdString(testing_audio::AudioFiles::Get().Wav("dialog.wav", 2.0))));
@@ -112,7 +112,7 @@ private Q_SLOTS:
     }
 
     void showMusicOptionsAndFittingAreOneStep() {
-        ui::MainWindow form;
+        ui::MainWindowProbe form;
         form.show();
         // A new show fades its music out at the end.
         QCOMPARE(form.Show.Options.EndFadeSeconds, media::kDefaultEndFadeSeconds);
@@ -155,7 +155,7 @@ private Q_SLOTS:
     // and, after a pause, on from where it was; no mixed file is written first. An older show's
     // plain plan plays its tracks one by one, as always.
     void thePreviewPlaysTheMixWhenTheShowHasFades() {
-        ui::MainWindow form;
+        ui::MainWindowProbe form;
         form.show();
         std::int64_t now = 0;
         form.Preview->Clock = [&now] { return now; };
@@ -195,7 +195,7 @@ private Q_SLOTS:
     // all": the document, the preview's schedule, the storyboard's ruler and the export's frames
     // all say 2 s a photo (the exact times of the fit do not linger behind the new ones).
     void fitThenSetEveryPhotoInTheWindow() {
-        ui::MainWindow form;
+        ui::MainWindowProbe form;
         form.show();
         for (int i = 0; i < 4; ++i)
             QVERIFY(form.Import->AddPhoto(Photo()));
@@ -241,7 +241,7 @@ private Q_SLOTS:
     }
 
     void withoutMusicTheRetimingIsOff() {
-        ui::MainWindow main;
+        ui::MainWindowProbe main;
         project::ShowOptions options;
         options.TrackCrossfadeSeconds = 2.25;
         ui::ShowMusicDialog dialog(options, false, &main);

@@ -1,12 +1,11 @@
 // The settings and about dialogs, and the main window's settings and language at start and exit.
-#include "app/MainWindow.h"
+#include "MainWindowProbe.h"
 #include "base/Language.h"
 #include "base/ProgramFolder.h"
 #include "project/Slide.h"
 #include "project/ui/AboutDialog.h"
 #include "project/ui/SettingsDialog.h"
 #include "ui_AboutDialog.h"
-#include "ui_MainWindow.h"
 #include "ui_SettingsDialog.h"
 
 #include "WidgetLookup.h"
@@ -229,11 +228,11 @@ private Q_SLOTS:
     void mainWindowIsEnglishWithEnglishFileAndWritesSettingsAtExit() {
         MakeProgramFolder({"english.lng", "russian.lng"});
         {
-            ui::MainWindow form;
+            ui::MainWindowProbe form;
             form.show();
             QCOMPARE(base::AppLanguage().LanguageFile, std::string("english.lng"));
-            QCOMPARE(Widget<QToolButton>(form, "OpenButton")->toolTip(), QString("Open"));
-            QCOMPARE(Widget<QToolButton>(form, "NewButton")->toolTip(), QString("New slide show"));
+            QCOMPARE(Widget<QToolButton>(form, "openButton")->toolTip(), QString("Open"));
+            QCOMPARE(Widget<QToolButton>(form, "newButton")->toolTip(), QString("New slide show"));
             QCOMPARE(form.TrackMenu->findChild<QAction*>("TrackSettingsAction")->text(),
                      QString("Settings..."));
             QCOMPARE(form.windowTitle(), QString("Tarnwick Reelpane Freeware 1.9"));
@@ -249,9 +248,9 @@ private Q_SLOTS:
 
     void mainWindowIsRussianWithoutEnglishFile() {
         MakeProgramFolder({});
-        ui::MainWindow form;
+        ui::MainWindowProbe form;
         QVERIFY(base::AppLanguage().LanguageTable.empty());
-        QCOMPARE(Widget<QToolButton>(form, "OpenButton")->toolTip(), QString::fromUtf8("Открыть"));
+        QCOMPARE(Widget<QToolButton>(form, "openButton")->toolTip(), QString::fromUtf8("Открыть"));
         QCOMPARE(form.PhotoMenu->findChild<QAction*>("DeletePhotoAction")->text(),
                  QString::fromUtf8("Удалить"));
         QCOMPARE(form.SaveMenu->findChild<QAction*>("SaveVideoAction")->text(),
@@ -269,9 +268,9 @@ private Q_SLOTS:
             stored.setValue("Resolution", "800x600");
             stored.setValue("SiteURL", "https://example.org/site");
         }
-        ui::MainWindow form;
+        ui::MainWindowProbe form;
         QCOMPARE(base::AppLanguage().LanguageFile, std::string("russian.lng"));
-        QCOMPARE(Widget<QToolButton>(form, "OpenButton")->toolTip(), QString::fromUtf8("Открыть"));
+        QCOMPARE(Widget<QToolButton>(form, "openButton")->toolTip(), QString::fromUtf8("Открыть"));
         QCOMPARE(form.Show.Resolution, std::string("800x600"));
         QCOMPARE(form.SiteURL, QString("https://example.org/site"));
         QCOMPARE(form.LinkAddress(6), QString("https://example.org/site"));
@@ -282,7 +281,7 @@ private Q_SLOTS:
     void cancelledSettingsOnFirstRunStoreTheScreenSizeAtExit() {
         MakeProgramFolder({"english.lng"});
         {
-            ui::MainWindow form;
+            ui::MainWindowProbe form;
             form.show();
             QVERIFY(form.Show.Resolution.empty());
             // Cancel the modal settings dialog as soon as it is up.
@@ -292,7 +291,7 @@ private Q_SLOTS:
                     modal->close();
             });
             closer->start(10);
-            QTest::mouseClick(Widget<QToolButton>(form, "SettingsButton"), Qt::LeftButton);
+            QTest::mouseClick(Widget<QToolButton>(form, "settingsButton"), Qt::LeftButton);
             closer->stop();
             const QSize screen = QGuiApplication::primaryScreen()->size();
             const std::string expected =

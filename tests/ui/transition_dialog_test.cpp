@@ -1,14 +1,13 @@
 // The transition chooser offscreen: opening on a slide's transition, the length box following the
 // list, the save rule for one slide and for all, the language texts, and the storyboard's
 // transition cells that open it and carry the names as hints.
-#include "app/MainWindow.h"
+#include "MainWindowProbe.h"
 #include "base/Language.h"
 #include "base/ProgramFolder.h"
 #include "imaging/TransitionKinds.h"
 #include "imaging/ui/TransitionDialog.h"
 #include "imaging/ui/TransitionSample.h"
 #include "project/TransitionChoice.h"
-#include "ui_MainWindow.h"
 #include "ui_TransitionDialog.h"
 
 #include <QApplication>
@@ -20,7 +19,7 @@
 
 #include <functional>
 
-using ui::MainWindow;
+using ui::MainWindowProbe;
 using ui::TransitionDialog;
 
 namespace {
@@ -49,7 +48,7 @@ void WhenChooserOpens(const std::function<void(TransitionDialog&)>& drive, bool*
     poll->start(10);
 }
 
-std::vector<std::pair<int, int>> Transitions(const MainWindow& form) {
+std::vector<std::pair<int, int>> Transitions(const MainWindowProbe& form) {
     std::vector<std::pair<int, int>> out;
     for (const auto& s : form.Show.Slides)
         out.emplace_back(s.TransitionKind, s.TransitionMs / 1000);
@@ -64,12 +63,12 @@ class TransitionDialogTest : public QObject {
     QTemporaryDir tmp_;
     QString photo_;
 
-    static QWidget* TransitionCell(MainWindow& form, std::size_t index) {
+    static QWidget* TransitionCell(MainWindowProbe& form, std::size_t index) {
         return form.Storyboard->PhotoCellWidget(index,
                                                 ui::StoryboardView::PhotoPart::TransitionCell);
     }
     // Clicks slide index's transition cell and lets `drive` work the chooser it opens.
-    static void ChooseOn(MainWindow& form, std::size_t index,
+    static void ChooseOn(MainWindowProbe& form, std::size_t index,
                          const std::function<void(TransitionDialog&)>& drive) {
         bool seen = false;
         WhenChooserOpens(drive, &seen);
@@ -202,7 +201,7 @@ private Q_SLOTS:
     }
 
     void transitionCellOpensTheChooserAndTheRuleIsApplied() {
-        MainWindow form;
+        MainWindowProbe form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         for (int i = 0; i < 3; ++i)
@@ -270,7 +269,7 @@ private Q_SLOTS:
     }
 
     void languageChangeRehintsEveryTransitionCell() {
-        MainWindow form;
+        MainWindowProbe form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         for (int i = 0; i < 2; ++i)
