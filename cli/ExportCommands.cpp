@@ -7,6 +7,7 @@
 #include "base/JobRunner.h"
 
 #include "media/audio/LibraryLog.h"
+#include "media/export/OutputChoice.h"
 #include "media/export/VideoExport.h"
 #include "media/music/TrackImport.h"
 #include "media/video/CodecChoice.h"
@@ -132,6 +133,31 @@ base::Status OpenShowForExport(project::ShowSession& session, const QString& sho
     return {};
 }
 
+namespace {
+
+// What the export used becomes the show's output settings, saved with the show as `edit` saves
+// it. A show loaded with a blank slide for a photo that could not be read is not saved (it would
+// lose that photo): it keeps its earlier choices. A save that fails says so in one warning.
+void StoreUsedSettings(project::ShowModel& show, const media::VideoExportOptions& used,
+                       const QString& showPath) {
+    for (const project::Slide& s : show.Slides)
+        if (s.WorkFile.empty())
+            return;
+    project::ShowOptions options = show.Options;
+    options.Output = media::UsedOutputSettings(options.Output, used);
+    if (options == show.Options)
+        return;
+    show.SetOptions(options);
+    base::NoProgress quiet;
+    const auto saved = SaveShowJob(show, base::EncodeFileName(showPath), quiet);
+    if (saved.Outcome != project::SaveOutcome::Saved)
+        std::fprintf(stderr,
+                     "reelpane-cli: warning: the show keeps its earlier output settings: %s\n",
+                     saved.Error.c_str());
+}
+
+} // namespace
+
 int RunCodecs(const QStringList& args) {
     if (args.size() != 2)
         return Fail("usage: codecs");
@@ -166,6 +192,8 @@ int RunExport(const QStringList& args) {
     QString codec;
     bool codecGiven = false;
     int quality = -1;
+    QString speed;
+    int crf = -1;
     int screenHeight = 768;
     Mp4Options chosen;
     for (int i = 2; i < args.size(); ++i) {
@@ -209,6 +237,16 @@ int RunExport(const QStringList& args) {
                 quality = media::kQualityBest;
             else
                 return Fail("--quality needs good or best");
+        } else if (a == "--speed") {
+            speed = hasValue ? args[++i] : QString();
+            if (!project::EncoderSpeedIndex(speed.toStdString()))
+                return Fail("--speed needs ultrafast, superfast, veryfast, faster, fast, medium, "
+                            "slow, slower or veryslow");
+        } else if (a == "--crf") {
+            bool ok = false;
+            crf = hasValue ? args[++i].toInt(&ok) : -1;
+            if (!ok || crf < 0 || crf > project::kMaxCrf)
+                return Fail("--crf needs a number from 0 (the quality's own) to 51");
         } else if (a == "--screen-height") {
             bool ok = false;
             screenHeight = hasValue ? args[++i].toInt(&ok) : 0;
@@ -228,12 +266,14 @@ int RunExport(const QStringList& args) {
         return Fail("usage: export SHOW.qvs OUT.avi [--codec CODE|none] [--size high|standard] "
                     "[--screen-height N] | export SHOW.qvs OUT.mp4 [--size 720p|1080p|1440p|2160p] "
                     "[--aspect 16:9|9:16|1:1|4:3] [--fps 24|25|30|50|60] [--codec h264|h265] "
-                    "[--quality good|best] [--preset youtube|4k|phone|square]");
+                    "[--quality good|best] [--preset youtube|4k|phone|square] "
+                    "[--speed ultrafast...veryslow] [--crf N]");
 
     // The container, then the choices that belong to it. An AVI file takes a compressor the
     // export offers (matched in any case) or none, at the AVI sizes and 25 frames per second;
-    // an MP4 file is H.264 or H.265 with AAC sound, 720p 16:9 at 25 frames per second unless the
-    // options or a preset say otherwise (the options win over the preset).
+    // an MP4 file is H.264 or H.265 with AAC sound, at the show's last choices (720p 16:9 at 25
+    // frames per second at first) unless the options or a preset say otherwise (the options win
+    // over the preset, both over the last choices).
     const auto container =
         media::CheckVideoOutput(base::EncodeFileName(out), base::EncodeFileName(show));
     if (!container)
@@ -245,6 +285,9 @@ int RunExport(const QStringList& args) {
     if (!mp4 && quality >= 0)
         return Fail(
             "--quality is for MP4 files (OUT.mp4); an AVI file's quality is its compressor's");
+    if (!mp4 && (!speed.isEmpty() || crf >= 0))
+        return Fail("--speed and --crf are for MP4 files (OUT.mp4); an AVI file's quality is its "
+                    "compressor's");
     if (!mp4 && (chosen.Shape || chosen.Fps >= 0 || chosen.Preset))
         return Fail("--aspect, --fps and --preset are for MP4 files (OUT.mp4); an AVI file is "
                     "4:3 at 25 frames per second");
@@ -260,46 +303,65 @@ int RunExport(const QStringList& args) {
     if (mp4 && chosen.Shape && chosen.Resolution >= 0 && !playerSize)
         return Fail("--aspect needs one of the sizes 720p, 1080p, 1440p or 2160p");
 
-    const auto offered = media::OfferedCodecLines(media::ListCodecs());
-    std::string code;
-    int proposedResolution = media::kResolutionHigh;
-    if (mp4) {
-        code.clear();
-        proposedResolution = chosen.Preset ? chosen.Preset->Resolution : media::kResolution720p;
-    } else if (codecGiven && codec.compare("none", Qt::CaseInsensitive) == 0) {
-        code.clear();
-    } else if (codecGiven) {
-        for (const auto& line : offered)
-            if (codec.size() == 4 && QString::fromStdString(media::CodecCodeOfLine(line))
-                                             .compare(codec, Qt::CaseInsensitive) == 0)
-                code = media::CodecCodeOfLine(line);
-        if (code.empty())
-            return Fail("no offered compressor '" + codec + "' (see reelpane-cli codecs)");
-    } else {
-        const auto proposal = media::ProposeCodec(offered);
-        if (proposal.Line < 0)
-            return Fail("no DivX or XviD compressor is available; use --codec none");
-        code = media::CodecCodeOfLine(offered[static_cast<std::size_t>(proposal.Line)]);
-        proposedResolution = proposal.Resolution;
-    }
-
     project::ShowSession session;
     if (const auto opened = OpenShowForExport(session, show); !opened)
         return Fail(QString::fromLocal8Bit(opened.error().c_str()));
     auto& model = session.Show();
+    // What the show used last is the start; the options given win over it.
+    const project::OutputSettings stored = model.Options.Output;
 
     ExportProgress progress;
     media::VideoExportOptions options;
     options.OutputPath = base::EncodeFileName(out);
     options.ShowPath = base::EncodeFileName(show);
-    options.Codec = code;
-    options.Resolution = chosen.Resolution >= 0 ? chosen.Resolution : proposedResolution;
-    options.Quality = quality >= 0 ? quality : media::kQualityGood;
     if (mp4) {
-        const media::Mp4Preset* p = chosen.Preset;
-        options.Shape = chosen.Shape ? *chosen.Shape : p ? p->Shape : media::VideoShape::Wide;
-        options.Fps = chosen.Fps > 0 ? chosen.Fps : p ? p->Fps : media::kExportFramesPerSecond;
-        options.Coding = chosen.Coding ? *chosen.Coding : p ? p->Codec : media::Mp4Coding::H264;
+        media::ApplyMp4Settings(stored, options);
+        if (const media::Mp4Preset* p = chosen.Preset) {
+            options.Resolution = p->Resolution;
+            options.Shape = p->Shape;
+            options.Fps = p->Fps;
+            options.Coding = p->Codec;
+        }
+        if (chosen.Resolution >= 0)
+            options.Resolution = chosen.Resolution;
+        if (chosen.Shape)
+            options.Shape = *chosen.Shape;
+        if (chosen.Fps > 0)
+            options.Fps = chosen.Fps;
+        if (chosen.Coding)
+            options.Coding = *chosen.Coding;
+        if (quality >= 0) {
+            options.Quality = quality;
+            options.Crf = 0; // a quality chosen anew brings its own constant quality
+        }
+        if (!speed.isEmpty())
+            options.Speed = speed.toStdString();
+        if (crf >= 0)
+            options.Crf = crf;
+    } else {
+        const auto offered = media::OfferedCodecLines(media::ListCodecs());
+        int proposedResolution =
+            stored.AviResolution == 1 ? media::kResolutionStandard : media::kResolutionHigh;
+        if (codecGiven && codec.compare("none", Qt::CaseInsensitive) == 0) {
+            options.Codec.clear();
+        } else if (codecGiven) {
+            for (const auto& line : offered)
+                if (codec.size() == 4 && QString::fromStdString(media::CodecCodeOfLine(line))
+                                                 .compare(codec, Qt::CaseInsensitive) == 0)
+                    options.Codec = media::CodecCodeOfLine(line);
+            if (options.Codec.empty())
+                return Fail("no offered compressor '" + codec + "' (see reelpane-cli codecs)");
+        } else if (const auto kept = media::StoredAviCodec(stored, offered)) {
+            options.Codec = *kept;
+        } else {
+            const auto proposal = media::ProposeCodec(offered);
+            if (proposal.Line < 0)
+                return Fail("no DivX or XviD compressor is available; use --codec none");
+            options.Codec =
+                media::CodecCodeOfLine(offered[static_cast<std::size_t>(proposal.Line)]);
+            proposedResolution = proposal.Resolution;
+        }
+        options.Resolution = chosen.Resolution >= 0 ? chosen.Resolution : proposedResolution;
     }
     // Once, before the work: a video larger than the show's photos is softer than it could be.
     {
@@ -342,14 +404,17 @@ int RunExport(const QStringList& args) {
     }
     const std::string coding =
         mp4 ? std::string(options.Coding == media::Mp4Coding::H265 ? "H.265" : "H.264") + " CRF " +
-                  std::to_string(media::QualityCrf(options.Quality))
-        : code.empty() ? std::string("uncompressed")
-                       : code;
+                  std::to_string(media::ExportCrf(options)) + " " +
+                  (options.Speed.empty() ? std::string(project::kDefaultEncoderSpeed)
+                                         : options.Speed)
+        : options.Codec.empty() ? std::string("uncompressed")
+                                : options.Codec;
     std::fprintf(stderr,
                  "reelpane-cli: wrote %s (%d x %d, %lld frames, %s, %d fps, %zu sound pieces)\n",
                  out.toLocal8Bit().constData(), result.Size.Width, result.Size.Height,
                  static_cast<long long>(result.Frames), coding.c_str(),
                  media::ExportFrameRate(options), result.SoundPieces);
+    StoreUsedSettings(model, options, show);
     return 0;
 }
 

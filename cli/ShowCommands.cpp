@@ -9,6 +9,7 @@
 #include "cli/ShowJobs.h"
 #include "imaging/BmpFile.h"
 #include "imaging/TransitionKinds.h"
+#include "media/export/OutputChoice.h"
 #include "media/music/ShowMix.h"
 #include "media/music/TrackImport.h"
 #include "project/Import.h"
@@ -38,6 +39,38 @@ bool IsFolder(const std::string& path) {
 bool IsFile(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The video the show was last saved as: the MP4's choices with the frame size they make, and the
+// AVI's compressor ("" = the proposed one) and size.
+QJsonObject OutputJson(const project::OutputSettings& stored) {
+    const project::OutputSettings s = project::ClampedOutputSettings(stored);
+    media::VideoExportOptions mp4;
+    media::ApplyMp4Settings(s, mp4);
+    const media::FrameSize size = media::ShapedFrameSize(mp4.Resolution, mp4.Shape);
+    const auto text = [](std::string_view v) {
+        return QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
+    };
+    QJsonObject m;
+    m["Size"] = text(media::SizeChoiceText(mp4.Resolution));
+    m["Shape"] = text(media::ShapeText(mp4.Shape));
+    m["Width"] = size.Width;
+    m["Height"] = size.Height;
+    m["Fps"] = mp4.Fps;
+    m["Codec"] = mp4.Coding == media::Mp4Coding::H265 ? "h265" : "h264";
+    m["Quality"] = mp4.Quality == media::kQualityBest ? "best" : "good";
+    m["Speed"] = text(s.Speed.empty() ? project::kDefaultEncoderSpeed : s.Speed);
+    m["Crf"] = media::ExportCrf(mp4);
+    m["Preset"] = text(s.Preset);
+    QJsonObject a;
+    a["Codec"] = text(s.AviCodec);
+    a["Size"] = text(media::SizeChoiceText(s.AviResolution == 1 ? media::kResolutionStandard
+                                                                : media::kResolutionHigh));
+    QJsonObject o;
+    o["Last"] = s.Container == project::OutputContainer::Mp4 ? "mp4" : "avi";
+    o["Mp4"] = m;
+    o["Avi"] = a;
+    return o;
 }
 
 QJsonObject MotionJson(const imaging::Motion& m) {
@@ -248,6 +281,7 @@ int RunInfo(const QStringList& args) {
     options["TrackCrossfadeSeconds"] = show.Options.TrackCrossfadeSeconds;
     options["EndFadeSeconds"] = show.Options.EndFadeSeconds;
     options["EvenLoudness"] = show.Options.EvenLoudness;
+    options["Output"] = OutputJson(show.Options.Output);
     root["Options"] = options;
     std::fputs(QJsonDocument(root).toJson(QJsonDocument::Indented).constData(), stdout);
     return 0;

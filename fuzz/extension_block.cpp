@@ -1,5 +1,6 @@
 // Fuzzes the reader of the show file's extension block. The first two bytes choose how many
-// photos and tracks the show holds, so entries past the counts are exercised too.
+// photos and tracks the show holds, so entries past the counts are exercised too. Output settings
+// read must be within their ranges and come back the same from a block written with them.
 #include "project/ExtensionBlock.h"
 
 #include <cstddef>
@@ -21,6 +22,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const auto& [index, e] : read->Tracks)
             if (index >= tracks || e.FadeInSeconds < 0 || e.FadeInSeconds > 10)
                 __builtin_trap();
+        const project::OutputSettings& out = read->Options.Output;
+        if (!(project::ClampedOutputSettings(out) == out))
+            __builtin_trap();
+        if (!out.IsDefault()) {
+            project::ShowOptions options;
+            options.Output = out;
+            const auto block = project::WriteExtensionBlock({}, {}, options);
+            const auto again = project::ReadExtensionBlock(block.data(), block.size(), 0, 0);
+            if (!again || !(again->Options.Output == out))
+                __builtin_trap();
+        }
     }
     return 0;
 }

@@ -150,6 +150,18 @@ void MainWindow::CreateControllers() {
     connect(Preview, &PreviewController::runningChanged, this, &MainWindow::UpdateControlStates);
     Export = new VideoExportController(this, Show, *Jobs, Dialogs, Host());
     connect(Export, &VideoExportController::runningChanged, this, &MainWindow::UpdateControlStates);
+    // A written video's choices become the show's, as one step that is saved with the show.
+    Export->StoreOutput = [this](const project::OutputSettings& used) {
+        if (used == Show.Options.Output)
+            return;
+        auto change = History.BeginChange();
+        if (!change)
+            return;
+        project::ShowOptions options = Show.Options;
+        options.Output = used;
+        Show.SetOptions(options);
+        History.Commit(std::move(*change), QStringLiteral("video output"));
+    };
     Disc = new DiscController(this, Host());
 
     const auto haveFolders = [this] { return HaveWorkingFolders(); };

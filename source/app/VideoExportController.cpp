@@ -7,6 +7,7 @@
 #include "base/Language.h"
 #include "base/ui/ProgressWindow.h"
 #include "media/export/ExportRate.h"
+#include "media/export/OutputChoice.h"
 #include "media/ui/CodecSearchWindow.h"
 #include "media/ui/Mp4ExportDialog.h"
 #include "media/ui/VideoExportDialog.h"
@@ -94,6 +95,9 @@ void VideoExportController::ProbeCodecs(const QString& path, media::VideoExportO
 bool VideoExportController::AskAviOptions(const std::vector<std::string>& lines,
                                           media::VideoExportOptions& options) {
     VideoExportDialog dialog(lines, host_.DialogParent);
+    const project::OutputSettings& last = show_.Options.Output;
+    dialog.SelectCodec(last.AviCodec, last.AviResolution == 1 ? media::kResolutionStandard
+                                                              : media::kResolutionHigh);
     if (!dialog.HasCodec())
         dialogs_.ShowMessage(VideoExportDialog::MissingCodecText());
     if (RunDialog(dialog) != QDialog::Accepted || !dialog.HasCodec())
@@ -104,7 +108,12 @@ bool VideoExportController::AskAviOptions(const std::vector<std::string>& lines,
 }
 
 bool VideoExportController::AskMp4Options(media::VideoExportOptions& options) {
-    Mp4ExportDialog dialog(media::kResolution720p, media::kQualityGood, host_.DialogParent);
+    // The show's last choices, with the speed and constant quality the dialog does not show.
+    media::ApplyMp4Settings(show_.Options.Output, options);
+    const int storedQuality = options.Quality;
+    Mp4ExportDialog dialog(options.Resolution, options.Quality, host_.DialogParent);
+    dialog.SelectChoices(options.Resolution, options.Shape, options.Fps, options.Coding,
+                         options.Quality);
     int photoWidth = 0, photoHeight = 0;
     show_.ResolutionSize(photoWidth, photoHeight);
     dialog.SetPhotoSize(photoWidth, photoHeight);
@@ -113,6 +122,8 @@ bool VideoExportController::AskMp4Options(media::VideoExportOptions& options) {
     options.Codec.clear(); // an MP4 file is H.264 or H.265 with AAC sound
     options.Resolution = dialog.Resolution();
     options.Quality = dialog.Quality();
+    if (options.Quality != storedQuality)
+        options.Crf = 0; // a quality chosen anew brings its own constant quality
     options.Shape = dialog.Shape();
     options.Fps = dialog.Fps();
     options.Coding = dialog.Coding();
@@ -159,15 +170,19 @@ void VideoExportController::StartExport(const QString& path, media::VideoExportO
             };
             *result = media::ExportVideo(*snapshot, options, progress);
         },
-        [this, path, snapshot, result] { Finished(path, *snapshot, *result); });
+        [this, path, snapshot, options, result] { Finished(path, *snapshot, options, *result); });
     if (!started)
         SetRunning(false);
 }
 
 void VideoExportController::Finished(const QString& path, const project::ShowModel& show,
+                                     const media::VideoExportOptions& used,
                                      const media::VideoExportResult& result) {
     SetRunning(false);
     last_ = result;
+    // The choices of a written video are the show's next ones, saved with it.
+    if (last_.Outcome == media::ExportOutcome::Written && StoreOutput)
+        StoreOutput(media::UsedOutputSettings(show.Options.Output, used));
     if (last_.Outcome == media::ExportOutcome::Failed) {
         dialogs_.ShowMessage(FailureMessage(path) + "\n" + Detail(path, last_.Error));
     } else {

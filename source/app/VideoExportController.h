@@ -27,7 +27,8 @@ class VideoExportController final : public QObject {
     Q_OBJECT
 
 public:
-    // Exports show (a copy of it, taken when the export starts) through jobs.
+    // Exports show (a copy of it, taken when the export starts) through jobs. The dialogs open at
+    // the show's last output settings; a written video's are handed to StoreOutput.
     VideoExportController(QObject* parent, const project::ShowModel& show, WindowJobs& jobs,
                           WindowDialogs& dialogs, ControllerHost host);
 
@@ -42,6 +43,8 @@ public:
     // The file-dialog filter of MP4 files, beside AVI's.
     static QString Mp4Filter() { return QStringLiteral("MP4 video (*.mp4)"); }
 
+    // Stores the output settings a written video used in the show, as one undo step.
+    std::function<void(const project::OutputSettings&)> StoreOutput;
     // The compressor lines; tests replace it. Called on the job's worker thread.
     std::function<std::vector<std::string>()> ListCodecs;
     // The dialog's modal run (QDialog::Accepted or Rejected); tests replace it.
@@ -73,7 +76,7 @@ private:
     }
     // The job's end, on the window's thread: the messages about it.
     void Finished(const QString& path, const project::ShowModel& show,
-                  const media::VideoExportResult& result);
+                  const media::VideoExportOptions& used, const media::VideoExportResult& result);
     // Rows of the screen the main window is on.
     int ScreenHeight() const;
     // The probe of the compressors for an AVI file, then its dialog and the export.

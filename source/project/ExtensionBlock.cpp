@@ -5,6 +5,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -17,6 +18,7 @@ constexpr std::array<char, 4> kMagic{'R', 'P', 'X', 'B'};
 constexpr std::array<char, 4> kShowTag{'S', 'H', 'O', 'W'};
 constexpr std::array<char, 4> kSlideTag{'S', 'L', 'I', 'D'};
 constexpr std::array<char, 4> kTrackTag{'T', 'R', 'A', 'K'};
+constexpr std::array<char, 4> kOutputTag{'O', 'U', 'T', 'P'};
 constexpr double kMaxFadeSeconds = 10.0;
 constexpr std::int32_t kMaxMs = static_cast<std::int32_t>(kMaxSlideMs);
 
@@ -98,6 +100,50 @@ TrackExtension FromChunk(const TrackChunk& c) {
     return e;
 }
 
+template <std::size_t N> void PutText(std::array<char, N>& field, const std::string& text) {
+    field.fill('\0');
+    std::memcpy(field.data(), text.data(), std::min(text.size(), N));
+}
+
+template <std::size_t N> std::string GetText(const std::array<char, N>& field) {
+    std::string text(field.data(), N);
+    return text.substr(0, text.find('\0'));
+}
+
+OutputChunk ToChunk(const OutputSettings& s) {
+    OutputChunk c{};
+    c.Container = static_cast<std::uint8_t>(s.Container);
+    PutText(c.AviCodec, s.AviCodec);
+    c.AviResolution = static_cast<std::uint8_t>(s.AviResolution);
+    c.Mp4Resolution = static_cast<std::uint8_t>(s.Mp4Resolution);
+    c.Shape = static_cast<std::uint8_t>(s.Shape);
+    c.Fps = static_cast<std::uint8_t>(s.Fps);
+    c.Codec = static_cast<std::uint8_t>(s.Codec);
+    c.Quality = static_cast<std::uint8_t>(s.Quality);
+    const auto speed = EncoderSpeedIndex(s.Speed);
+    c.Speed = speed ? static_cast<std::uint8_t>(*speed + 1) : 0;
+    c.Crf = static_cast<std::uint8_t>(s.Crf);
+    PutText(c.Preset, s.Preset);
+    return c;
+}
+
+OutputSettings FromChunk(const OutputChunk& c) {
+    OutputSettings s;
+    s.Container = c.Container == 1 ? OutputContainer::Mp4 : OutputContainer::Avi;
+    s.AviCodec = GetText(c.AviCodec);
+    s.AviResolution = c.AviResolution;
+    s.Mp4Resolution = c.Mp4Resolution;
+    s.Shape = c.Shape;
+    s.Fps = c.Fps;
+    s.Codec = c.Codec;
+    s.Quality = c.Quality;
+    if (c.Speed >= 1 && c.Speed <= kEncoderSpeeds.size())
+        s.Speed = std::string(kEncoderSpeeds[c.Speed - 1u]);
+    s.Crf = c.Crf;
+    s.Preset = GetText(c.Preset);
+    return ClampedOutputSettings(s);
+}
+
 // Copies the known prefix of a payload; false when the payload is shorter than it.
 template <typename T> bool ReadPayload(const std::uint8_t* p, std::uint32_t length, T& out) {
     if (length < sizeof(T))
@@ -117,7 +163,7 @@ std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
     ParseResolution(photoSize, width, height);
     const bool storeSize = (width != kDefaultPhotoWidth || height != kDefaultPhotoHeight) &&
                            width <= kMaxStoredPhotoSide && height <= kMaxStoredPhotoSide;
-    if (!options.IsDefault() || storeSize) {
+    if (!options.MusicIsDefault() || storeSize) {
         ShowChunk c{};
         c.Options.TrackCrossfadeSeconds = options.TrackCrossfadeSeconds;
         c.Options.EndFadeSeconds = options.EndFadeSeconds;
@@ -130,6 +176,8 @@ std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
             AppendChunk(chunks, kShowTag, c.Options); // as the first version wrote it
         }
     }
+    if (!options.Output.IsDefault())
+        AppendChunk(chunks, kOutputTag, ToChunk(ClampedOutputSettings(options.Output)));
     for (std::size_t i = 0; i < slides.size(); ++i) {
         const Slide& s = slides[i];
         if (!s.NeedsExtension())
@@ -153,7 +201,9 @@ std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
         AppendChunk(chunks, kSlideTag, c);
     }
     for (std::size_t j = 0; j < tracks.size(); ++j) {
-        const TrackExtension& e = tracks[j].Ext;
+        TrackExtension e = tracks[j].Ext;
+        if (!options.EvenLoudness) // measured at import, but only even loudness uses it
+            e.HasLoudness = false, e.LoudnessLufs = e.TruePeakDb = 0.0;
         if (e.IsDefault())
             continue;
         TrackChunk c{};
@@ -235,6 +285,10 @@ base::Result<ShowExtension> ReadExtensionBlock(const std::uint8_t* data, std::si
                 if (w > 0 && h > 0 && w <= kMaxStoredPhotoSide && h <= kMaxStoredPhotoSide)
                     ext.PhotoSize = std::to_string(w) + "x" + std::to_string(h);
             }
+        } else if (ch.Type == kOutputTag) {
+            OutputChunk c;
+            if ((fits = ReadPayload(p, length, c)))
+                ext.Options.Output = FromChunk(c);
         } else if (ch.Type == kSlideTag) {
             SlideChunk c;
             if ((fits = ReadPayload(p, length, c)) && c.Index.get() < slideCount)

@@ -75,6 +75,23 @@ struct TrackChunk {
 };
 static_assert(sizeof(TrackChunk) == 37);
 
+// "OUTP": the video the show was last saved as (OutputSettings), when not the defaults. Codes and
+// names are ASCII, zero-padded; speed is 1 + its place among the encoder speeds, 0 for none.
+struct OutputChunk {
+    std::uint8_t Container;
+    std::array<char, 4> AviCodec;
+    std::uint8_t AviResolution;
+    std::uint8_t Mp4Resolution;
+    std::uint8_t Shape;
+    std::uint8_t Fps;
+    std::uint8_t Codec;
+    std::uint8_t Quality;
+    std::uint8_t Speed;
+    std::uint8_t Crf;
+    std::array<char, 8> Preset;
+};
+static_assert(sizeof(OutputChunk) == 21);
+
 constexpr std::uint16_t kExtensionVersion = 1;
 
 // A slide's entry: its extension and its exact times (0 = the record's whole seconds).
@@ -86,7 +103,8 @@ struct StoredSlideExtension {
 
 // What a block holds, by the items' places in the file's records.
 struct ShowExtension {
-    ShowOptions Options;
+    ShowOptions Options; // with the output settings
+
     // The photo size the show was made with, "WxH"; empty for the default or when not stored.
     std::string PhotoSize;
     std::vector<std::pair<std::size_t, StoredSlideExtension>> Slides;
@@ -94,8 +112,9 @@ struct ShowExtension {
 };
 
 // The block for these items and options; empty when every value is at its default (such a show
-// is stored in the records alone). `photoSize` is the show's photo size ("WxH"); the default
-// 1280 x 1024, an empty or an unparsable one is not stored.
+// is stored in the records alone). A track's measured loudness is stored only while the show
+// plays its tracks at even loudness, the one feature that uses it. `photoSize` is the show's photo
+// size ("WxH"); the default 1280 x 1024, an empty or an unparsable one is not stored.
 std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
                                               const std::vector<Track>& tracks,
                                               const ShowOptions& options,
@@ -106,7 +125,8 @@ std::size_t MaxExtensionBytes(std::size_t slideCount, std::size_t trackCount);
 
 // Reads a block of `size` bytes. Refuses (with the reason) a block that is truncated, oversized,
 // fails its checksum, is of a later version, or whose chunks do not fit; values outside their
-// ranges fall back to their defaults. Entries for items past the counts are dropped.
+// ranges fall back to their defaults (the output settings' too). Entries for items past the counts
+// are dropped.
 base::Result<ShowExtension> ReadExtensionBlock(const std::uint8_t* data, std::size_t size,
                                                std::size_t slideCount, std::size_t trackCount);
 

@@ -138,7 +138,13 @@ bool ShowModel::SetSound(std::size_t index, const Track& track) {
 }
 
 void ShowModel::SetOptions(const ShowOptions& options) {
+    ShowOptions music = Options;
+    music.Output = options.Output;
     Options = options;
+    // The output settings alone move nothing on the time line and no view shows them: a written
+    // video's choices do not make the views build themselves again.
+    if (music == options)
+        return;
     observers_.Notify([](ShowObserver& o) { o.ShowReset(); });
 }
 

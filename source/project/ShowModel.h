@@ -59,7 +59,7 @@ public:
     // Replaces the values of slide / track index. False when index is out of range.
     bool SetSlide(std::size_t index, const Slide& slide);
     bool SetSound(std::size_t index, const Track& track);
-    // The show-wide options changed.
+    // The show-wide options changed (announced as a reset unless only the output settings did).
     void SetOptions(const ShowOptions& options);
     // Slide index's working picture was rewritten in place (its values may be the same).
     void PictureChanged(std::size_t index);

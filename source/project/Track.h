@@ -2,6 +2,8 @@
 // measured loudness) defaults to "as the record says".
 #pragma once
 
+#include "project/OutputSettings.h"
+
 #include <cstdint>
 #include <string>
 
@@ -36,8 +38,13 @@ struct ShowOptions {
     double TrackCrossfadeSeconds = 0.0; // 0..10, overlap of consecutive tracks
     double EndFadeSeconds = 0.0;        // 0..10, the music fades to silence at the last frame
     bool EvenLoudness = false;          // every track played at the same loudness
+    OutputSettings Output;              // the video the show was last saved as
     bool operator==(const ShowOptions&) const = default;
     bool IsDefault() const { return *this == ShowOptions{}; }
+    // The music options alone are at their defaults (the output settings aside).
+    bool MusicIsDefault() const {
+        return TrackCrossfadeSeconds == 0.0 && EndFadeSeconds == 0.0 && !EvenLoudness;
+    }
 };
 
 } // namespace project

@@ -257,6 +257,78 @@ private Q_SLOTS:
         QVERIFY(!form.Busy());
     }
 
+    // The dialogs open at the show's last choices; a written video's choices (with the speed and
+    // constant quality no dialog shows) become the show's as one step, undone like any other.
+    void theDialogsOpenAtTheShowsLastChoiceAndAWrittenVideoStoresIts() {
+        MainWindowProbe form;
+        form.show();
+        AddSlide(form, 1, 0, 0);
+        project::ShowOptions options = form.Show.Options;
+        project::OutputSettings& last = options.Output;
+        last.Mp4Resolution = media::kResolutionStandard; // small: the export is quick
+        last.Shape = static_cast<int>(media::VideoShape::Square);
+        last.Fps = 24;
+        last.Quality = media::kQualityBest;
+        last.Speed = "ultrafast";
+        last.Crf = 30;
+        last.AviCodec = "MSVC";
+        last.AviResolution = 1;
+        form.Show.SetOptions(options);
+        const project::ShowOptions before = form.Show.Options;
+
+        // The AVI dialog: the stored compressor and size, not the proposal (XviD, high).
+        form.Dialogs.AskSaveName = [&](const QString&, bool) { return tmp_.path() + "/a.avi"; };
+        form.Export->ListCodecs = [] {
+            return std::vector<std::string>{"xvid MPEG-4", "msvc Video-1"};
+        };
+        std::string aviLine;
+        int aviSize = -1;
+        form.Export->RunDialog = [&](ui::VideoExportDialog& dialog) {
+            aviLine = dialog.CodecLine();
+            aviSize = dialog.Resolution();
+            return int(QDialog::Rejected);
+        };
+        form.Export->saveAsVideo();
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Export->Running(), 60000);
+        QCOMPARE(aviLine, std::string("msvc Video-1"));
+        QCOMPARE(aviSize, media::kResolutionStandard);
+
+        const QString out = tmp_.path() + "/last.mp4";
+        form.Dialogs.AskSaveName = [&](const QString&, bool) { return out; };
+        struct {
+            int Resolution = -1, Fps = -1, Quality = -1;
+            media::VideoShape Shape = media::VideoShape::Wide;
+        } shown;
+        form.Export->RunMp4Dialog = [&](ui::Mp4ExportDialog& dialog) {
+            shown = {dialog.Resolution(), dialog.Fps(), dialog.Quality(), dialog.Shape()};
+            dialog.SelectChoices(dialog.Resolution(), dialog.Shape(), 50, dialog.Coding(),
+                                 dialog.Quality());
+            return int(QDialog::Accepted);
+        };
+        media::VideoExportOptions seen;
+        form.Export->AdjustOptions = [&](media::VideoExportOptions& o) { seen = o; };
+        form.Export->saveAsVideo();
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Export->Running(), 60000);
+        QCOMPARE(shown.Resolution, media::kResolutionStandard);
+        QCOMPARE(shown.Fps, 24);
+        QCOMPARE(shown.Quality, media::kQualityBest);
+        QVERIFY(shown.Shape == media::VideoShape::Square);
+        QCOMPARE(seen.Speed, std::string("ultrafast"));
+        QCOMPARE(seen.Crf, 30);
+        QCOMPARE(form.Export->LastResult().Outcome, media::ExportOutcome::Written);
+        QCOMPARE(Probe(out, "width,height,r_frame_rate"), QString("400,288,50/1"));
+
+        project::OutputSettings stored = before.Output;
+        stored.Container = project::OutputContainer::Mp4;
+        stored.Fps = 50;
+        QVERIFY(form.Show.Options.Output == stored);
+        QVERIFY(form.History.IsModified());
+        form.History.Undo();
+        QVERIFY(form.Show.Options == before);
+        form.History.Redo();
+        QVERIFY(form.Show.Options.Output == stored);
+    }
+
     void cancellingTheMp4DialogWritesNothing() {
         MainWindowProbe form;
         AddSlide(form, 1, 0, 0);

@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -120,7 +122,7 @@ TEST_F(ExportCliTest, OptionsChooseCompressorAndSize) {
         EXPECT_FALSE(QFile::exists(out + ".part"));
     }
     // The compressed video carries the music for its four seconds.
-    ASSERT_EQ(Cli({"export", P("show.qvs"), P("out.avi")}).Status, 0);
+    ASSERT_EQ(Cli({"export", P("show.qvs"), P("out.avi"), "--codec", "divx"}).Status, 0);
     EXPECT_EQ(Probe(P("out.avi"), "stream=codec_name:stream_tags=").find("pcm_s16le") !=
                   std::string::npos,
               true);
@@ -170,6 +172,45 @@ TEST_F(ExportCliTest, Mp4SizeAndQualityReachTheEncoder) {
     EXPECT_TRUE(EncoderSettings(best).contains(" crf=17.0 ")) << EncoderSettings(best).constData();
 }
 
+// The choices of an export are the show's next ones: stored in the show, printed by info, and
+// used by an export that gives none; the speed and constant quality reach the encoder.
+TEST_F(ExportCliTest, TheLastOutputSettingsAreStoredAndUsedAgain) {
+    MakeShow("show.qvs", 1, 1, 0);
+    CliRun r = Cli({"export", P("show.qvs"), P("a.mp4"), "--preset", "phone", "--speed",
+                    "ultrafast", "--crf", "30"});
+    ASSERT_EQ(r.Status, 0) << r.Err.toStdString();
+    EXPECT_TRUE(r.Err.contains("H.264 CRF 30 ultrafast")) << r.Err.toStdString();
+
+    r = Cli({"info", P("show.qvs")});
+    ASSERT_EQ(r.Status, 0) << r.Err.toStdString();
+    const QJsonObject output =
+        QJsonDocument::fromJson(r.Out.toUtf8())["Options"]["Output"].toObject();
+    EXPECT_EQ(output["Last"].toString(), "mp4");
+    const QJsonObject mp4 = output["Mp4"].toObject();
+    EXPECT_EQ(mp4["Width"].toInt(), 1080);
+    EXPECT_EQ(mp4["Height"].toInt(), 1920);
+    EXPECT_EQ(mp4["Fps"].toInt(), 30);
+    EXPECT_EQ(mp4["Preset"].toString(), "phone");
+    EXPECT_EQ(mp4["Speed"].toString(), "ultrafast");
+    EXPECT_EQ(mp4["Crf"].toInt(), 30);
+
+    const QString b = P("b.mp4");
+    r = Cli({"export", P("show.qvs"), b});
+    ASSERT_EQ(r.Status, 0) << r.Err.toStdString();
+    EXPECT_EQ(Probe(b, "stream=width,height,r_frame_rate:stream_tags=").substr(0, 40),
+              "width=1080\nheight=1920\nr_frame_rate=30/1");
+    const QByteArray used = EncoderSettings(b);
+    EXPECT_TRUE(used.contains(" crf=30.0 ")) << used.constData();
+    EXPECT_TRUE(used.contains(" subme=0 ")) << used.constData(); // ultrafast's
+
+    // Options given win over the stored ones, and a new quality brings its own CRF.
+    const QString c = P("c.mp4");
+    r = Cli({"export", P("show.qvs"), c, "--size", "720p", "--quality", "best"});
+    ASSERT_EQ(r.Status, 0) << r.Err.toStdString();
+    EXPECT_EQ(Probe(c, "stream=width,height:stream_tags=").substr(0, 21), "width=720\nheight=1280");
+    EXPECT_TRUE(EncoderSettings(c).contains(" crf=17.0 ")) << EncoderSettings(c).constData();
+}
+
 TEST_F(ExportCliTest, WrongContainerChoicesAreOneLineAndWriteNothing) {
     MakeShow("show.qvs", 1, 1, 0);
     const QString mp4 = P("a.mp4"), avi = P("a.avi");
@@ -182,6 +223,12 @@ TEST_F(ExportCliTest, WrongContainerChoicesAreOneLineAndWriteNothing) {
              QStringList{"export", P("show.qvs"), avi, "--quality", "best"},
              QStringList{"export", P("show.qvs"), avi, "--quality", "good", "--codec", "none"},
              QStringList{"export", P("show.qvs"), avi, "--size", "720p", "--codec", "none"},
+             QStringList{"export", P("show.qvs"), mp4, "--speed", "placebo"},
+             QStringList{"export", P("show.qvs"), mp4, "--crf", "52"},
+             QStringList{"export", P("show.qvs"), mp4, "--crf", "-1"},
+             QStringList{"export", P("show.qvs"), mp4, "--crf", "twenty"},
+             QStringList{"export", P("show.qvs"), avi, "--crf", "20", "--codec", "none"},
+             QStringList{"export", P("show.qvs"), avi, "--speed", "fast", "--codec", "none"},
          }) {
         const CliRun r = Cli(args);
         EXPECT_NE(r.Status, 0) << args.join(' ').toStdString();

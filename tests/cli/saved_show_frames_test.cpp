@@ -65,7 +65,9 @@ TEST(SavedShow, ExportsTheFramesAndSamplesItExportedBefore) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString cli = QStringLiteral(REELPANE_TEST_BINARY_DIR "/reelpane-cli");
-    const QString show = kData + "show.qvs";
+    // A copy: an export stores its choices in the show it writes.
+    const QString show = dir.filePath("show.qvs");
+    ASSERT_TRUE(QFile::copy(kData + "show.qvs", show));
     int status = -1;
     const QString avi = dir.filePath("out.avi");
     Output(cli, {"export", show, avi, "--codec", "none", "--size", "standard"}, &status);

@@ -249,6 +249,10 @@ TEST_F(ImportTest, AnOpenKeepsStoredLoudnessAndMeasuresOnlyTheRest) {
     show.Sounds[0].Ext.LoudnessLufs = -37.25;
     show.Sounds[0].Ext.TruePeakDb = -12.5;
     show.Sounds[1].Ext = {};
+    // Loudness is stored while even loudness, the feature that uses it, is on.
+    project::ShowOptions even;
+    even.EvenLoudness = true;
+    show.SetOptions(even);
     const std::string file = dir.filePath("loudness.qvs").toStdString();
     base::NoProgress quiet;
     ASSERT_EQ(project::SaveProject(show, file, quiet).Outcome, project::SaveOutcome::Saved);

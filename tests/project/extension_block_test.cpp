@@ -29,6 +29,15 @@ QByteArray ReadAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// The music options, the output settings at their defaults.
+ShowOptions MusicOptions(double crossfade, double endFade, bool even) {
+    ShowOptions o;
+    o.TrackCrossfadeSeconds = crossfade;
+    o.EndFadeSeconds = endFade;
+    o.EvenLoudness = even;
+    return o;
+}
+
 void WriteAll(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
@@ -111,7 +120,7 @@ protected:
         t.Ext.LoudnessLufs = -18.5;
         t.Ext.TruePeakDb = -0.7;
         show.SetSound(0, t);
-        show.SetOptions({2.0, 3.0, true});
+        show.SetOptions(MusicOptions(2.0, 3.0, true));
     }
     QByteArray Save() {
         const SaveResult r = SaveProject(show, "out.qvs", quiet);
@@ -173,7 +182,7 @@ TEST_F(ExtensionBlockTest, AnExtendedShowRoundTripsBehindTheRecords) {
     EXPECT_EQ(show.Slides[0].StillMs, 4250);
     ASSERT_EQ(show.Sounds.size(), 1u);
     EXPECT_EQ(show.Sounds[0].Ext, tracks[0].Ext);
-    EXPECT_EQ(show.Options, (ShowOptions{2.0, 3.0, true}));
+    EXPECT_EQ(show.Options, MusicOptions(2.0, 3.0, true));
     EXPECT_EQ(Save(), extended);
 
     // A show made at another photo size keeps it where no setting chose one; a chosen one wins.
@@ -218,7 +227,7 @@ TEST_F(ExtensionBlockTest, UnknownChunksAndLongerPayloadsAreRead) {
     const LoadResult r = Load(plain + block);
     ASSERT_EQ(r.Outcome, LoadOutcome::Loaded) << r.Error;
     EXPECT_TRUE(r.Warning.empty()) << r.Warning;
-    EXPECT_EQ(show.Options, (ShowOptions{2.0, 3.0, true}));
+    EXPECT_EQ(show.Options, MusicOptions(2.0, 3.0, true));
     EXPECT_EQ(show.Slides[0].Ext.Motion.End.Z, 1.6);
     EXPECT_EQ(show.Sounds[0].Ext.FadeOutSeconds, 2.25);
 }
@@ -264,6 +273,109 @@ TEST_F(ExtensionBlockTest, ADamagedBlockCostsOnlyItsOwnData) {
         EXPECT_TRUE(show.Sounds[0].Ext.IsDefault()) << c.name;
         EXPECT_TRUE(show.Options.IsDefault()) << c.name;
     }
+}
+
+// A track's loudness, measured at import or at load, is stored only while even loudness is on:
+// an older file edited by whole seconds stays the older layout, records and all.
+TEST_F(ExtensionBlockTest, LoudnessIsStoredOnlyWhileEvenLoudnessIsOn) {
+    const QByteArray fixture = Fixture();
+    ASSERT_FALSE(fixture.isEmpty());
+    hooks.MeasureTrack = [](Track& t, base::Progress&) {
+        t.Ext.HasLoudness = true;
+        t.Ext.LoudnessLufs = -14.25;
+        t.Ext.TruePeakDb = -1.5;
+    };
+    ASSERT_EQ(Load(fixture).Outcome, LoadOutcome::Loaded);
+    ASSERT_TRUE(show.Sounds.at(0).Ext.HasLoudness);
+    Slide a = show.Slides[0];
+    a.StillMs += 3000;
+    show.SetSlide(0, a);
+    const QByteArray edited = Save();
+    ASSERT_EQ(edited.size(), fixture.size()); // no block
+    int differing = 0;
+    for (qsizetype i = 0; i < fixture.size(); ++i)
+        differing += edited[i] != fixture[i];
+    EXPECT_EQ(differing, 1); // the slide's seconds, 4 -> 7
+
+    ShowOptions even;
+    even.EvenLoudness = true;
+    show.SetOptions(even);
+    const QByteArray withLoudness = Save();
+    EXPECT_EQ(withLoudness.left(edited.size()), edited);
+    hooks.MeasureTrack = nullptr; // what is read now is what the file stored
+    ASSERT_EQ(Load(withLoudness).Outcome, LoadOutcome::Loaded);
+    EXPECT_TRUE(show.Sounds.at(0).Ext.HasLoudness);
+    EXPECT_EQ(show.Sounds[0].Ext.LoudnessLufs, -14.25);
+    EXPECT_EQ(show.Sounds[0].Ext.TruePeakDb, -1.5);
+    // Turned off again, the measurement leaves the file with the feature.
+    show.SetOptions(ShowOptions{});
+    EXPECT_EQ(Save(), edited);
+}
+
+// The video the show was last saved as travels in the block, the music options untouched; the
+// defaults write nothing, and values no export offers fall back to their defaults on reading.
+TEST_F(ExtensionBlockTest, OutputSettingsTravelWithTheShow) {
+    BuildSeedShow();
+    const QByteArray plain = Save();
+    ShowOptions options;
+    options.Output.Container = OutputContainer::Mp4;
+    options.Output.Mp4Resolution = 3;
+    options.Output.Shape = 1;
+    options.Output.Fps = 30;
+    options.Output.Quality = 1;
+    options.Output.Preset = "phone";
+    options.Output.Speed = "slower";
+    options.Output.Crf = 23;
+    options.Output.AviCodec = "XviD";
+    options.Output.AviResolution = 1;
+    show.SetOptions(options);
+    const QByteArray stored = Save();
+    EXPECT_EQ(stored.left(plain.size()), plain);
+    EXPECT_EQ(stored.mid(plain.size() + 12, 4), QByteArray("OUTP")); // the only chunk
+    EXPECT_EQ(stored.size(), plain.size() + 12 + 8 + qsizetype(sizeof(OutputChunk)) + 4);
+    ASSERT_EQ(Load(stored).Outcome, LoadOutcome::Loaded);
+    EXPECT_EQ(show.Options, options);
+    EXPECT_EQ(Save(), stored);
+    show.SetOptions(ShowOptions{});
+    EXPECT_EQ(Save(), plain);
+
+    OutputSettings odd;
+    odd.Mp4Resolution = 9;
+    odd.Shape = 7;
+    odd.Fps = 29;
+    odd.Codec = 2;
+    odd.Crf = 52;
+    odd.Speed = "placebo";
+    odd.AviCodec = "DI;X";
+    odd.Preset = "four\nk";
+    odd.Container = OutputContainer::Mp4; // the one value in range
+    OutputChunk raw{};
+    raw.Container = 7;
+    raw.Mp4Resolution = 9;
+    raw.Shape = 7;
+    raw.Fps = 29;
+    raw.Codec = 2;
+    raw.Quality = 3;
+    raw.Speed = 10;
+    raw.Crf = 52;
+    std::memcpy(raw.AviCodec.data(), "DI;X", 4);
+    std::memcpy(raw.Preset.data(), "four\nk", 6);
+    std::vector<std::uint8_t> block(12);
+    std::memcpy(block.data(), "RPXB", 4);
+    base::StoreLE<std::uint16_t>(block.data() + 4, 1);
+    base::StoreLE<std::uint32_t>(block.data() + 8, 8 + sizeof raw);
+    block.insert(block.end(), {'O', 'U', 'T', 'P', sizeof raw, 0, 0, 0});
+    const auto* p = reinterpret_cast<const std::uint8_t*>(&raw);
+    block.insert(block.end(), p, p + sizeof raw);
+    const auto crc = static_cast<std::uint32_t>(::crc32(0, block.data(), uInt(block.size())));
+    block.resize(block.size() + 4);
+    base::StoreLE<std::uint32_t>(block.data() + block.size() - 4, crc);
+    const auto read = ReadExtensionBlock(block.data(), block.size(), 0, 0);
+    ASSERT_TRUE(read) << read.error();
+    EXPECT_EQ(read->Options.Output, OutputSettings{});
+    OutputSettings kept;
+    kept.Container = OutputContainer::Mp4;
+    EXPECT_EQ(ClampedOutputSettings(odd), kept);
 }
 
 TEST(ExtensionBlockReader, RefusesWhatDoesNotFitAndFallsBackOnOddValues) {

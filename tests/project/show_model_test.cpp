@@ -159,6 +159,19 @@ TEST(Resolution, ParsedLikeTheImport) {
 
 // A move past either end (the keyboard's move left of the first photo, right of the last)
 // changes nothing and says nothing; a move to the neighbour exchanges the two.
+// A music option changes the time line and is announced as a reset; the output settings alone
+// (a written video's choices) change nothing a view shows and are not announced.
+TEST_F(ShowModelTest, OnlyOptionsThatViewsShowAreAnnounced) {
+    project::ShowOptions options = show.Options;
+    options.Output.Fps = 50;
+    show.SetOptions(options);
+    EXPECT_EQ(show.Options.Output.Fps, 50);
+    EXPECT_EQ(recorder.said, Said{});
+    options.EndFadeSeconds = 2.0;
+    show.SetOptions(options);
+    EXPECT_EQ(recorder.said, Said{"reset"});
+}
+
 TEST_F(ShowModelTest, MovesAtTheEndsDoNothing) {
     for (int id = 1; id <= 3; ++id)
         AddSlide(id);

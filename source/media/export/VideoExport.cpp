@@ -155,6 +155,8 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
     settings.Fps = fps;
     settings.Hevc = options.Coding == Mp4Coding::H265;
     settings.Quality = options.Quality;
+    settings.Speed = options.Speed;
+    settings.Crf = options.Crf;
 
     // The music a sink reads on a thread of its own watches the job's cancel and pumps nothing;
     // it outlives the sink, which holds the pieces.

@@ -33,6 +33,8 @@ struct VideoExportOptions {
     VideoShape Shape = VideoShape::Wide; // MP4 only: the shape of the 720p ... 2160p sizes
     int Fps = kExportFramesPerSecond;    // MP4 only: 24, 25, 30, 50 or 60 (AVI: always 25)
     Mp4Coding Coding = Mp4Coding::H264;  // MP4 only: H.264 or H.265
+    std::string Speed;                   // MP4 only: encoder preset (ultrafast...); "": veryfast
+    int Crf = 0;                         // MP4 only: constant quality 1..51; 0: the Quality's
     PcmSourceOpener OpenTrack;           // decoder of the tracks; empty: the audio library's
     VideoSinkFactory MakeSink;           // the container writer; empty: MakeVideoSink
     // Called after every block of frames with the frames written so far and the total.

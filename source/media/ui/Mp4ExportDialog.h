@@ -38,6 +38,9 @@ public:
     media::Mp4Coding Coding() const;
     // The preset whose choices are all selected (nullptr when the choices are the user's own).
     const media::Mp4Preset* Preset() const;
+    // Selects these choices (the show's last ones); values the dialog does not list keep theirs.
+    void SelectChoices(int resolution, media::VideoShape shape, int fps, media::Mp4Coding codec,
+                       int quality);
     // Selects a preset's choices (index into media::Mp4Presets()).
     void ApplyPreset(std::size_t index);
     // The show's photo size: the note appears while the chosen video is larger.

@@ -49,6 +49,19 @@ int VideoExportDialog::Resolution() const {
                : media::kResolutionHigh;
 }
 
+void VideoExportDialog::SelectCodec(const std::string& code, int resolution) {
+    const QString wanted = QString::fromStdString(code);
+    for (std::size_t i = 0; !code.empty() && i < offered_.size(); ++i)
+        if (QString::fromStdString(media::CodecCodeOfLine(offered_[i]))
+                .compare(wanted, Qt::CaseInsensitive) == 0) {
+            Form->ComboBox1->setCurrentIndex(static_cast<int>(i));
+            Form->ComboBox2->setCurrentIndex(resolution == media::kResolutionStandard
+                                                 ? media::kResolutionStandard
+                                                 : media::kResolutionHigh);
+            return;
+        }
+}
+
 void VideoExportDialog::ApplyLanguage() {
     const auto& lang = base::AppLanguage();
     setWindowTitle(lang.Text(TextKey::AviTitle, "Запись AVI"));

@@ -29,6 +29,9 @@ public:
     // The selected line ("" when none) and resolution (media::kResolutionHigh / Standard).
     std::string CodecLine() const;
     int Resolution() const;
+    // Selects the compressor of this handler code (any case) and the resolution, when the code
+    // is offered (the show's last choice); otherwise the proposal stays.
+    void SelectCodec(const std::string& code, int resolution);
     void ApplyLanguage();
 
     std::unique_ptr<Ui::VideoExportDialog> Form;

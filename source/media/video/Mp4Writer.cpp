@@ -82,7 +82,8 @@ base::Result<std::unique_ptr<VideoSink>> Mp4Writer::Create(const VideoSinkSettin
     o.FrameTime = settings.FrameTime;
     o.Fps = settings.Fps;
     o.Hevc = settings.Hevc;
-    o.Crf = QualityCrf(settings.Quality);
+    o.Crf = settings.Crf > 0 ? settings.Crf : QualityCrf(settings.Quality);
+    o.Speed = settings.Speed;
     o.Stretch = false; // pictures centred on black
     if (auto st = writer->Configure(o); !st)
         return base::Fail(st.error());
@@ -98,6 +99,7 @@ base::Status Mp4Writer::Configure(const Options& o) {
     SetFrameRate(o.Fps);
     SetHevc(o.Hevc);
     SetCrf(o.Crf);
+    SetSpeed(o.Speed);
     SetStretch(o.Stretch);
     SetFileName(o.FileName);
     return {};
@@ -151,6 +153,8 @@ base::Status Mp4Writer::InitVideo(const imaging::Bitmap&) {
     settings.FrameTime = frameTime_;
     settings.Fps = fps_;
     settings.Crf = crf_;
+    if (!speed_.empty())
+        settings.Preset = speed_;
     if (hevc_)
         settings.Encoder = "libx265";
     {

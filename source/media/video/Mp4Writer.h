@@ -41,6 +41,7 @@ public:
         int Fps = 0;          // frames per second; 0: 1000 / FrameTime
         bool Hevc = false;    // H.265 (libx265, tagged hvc1) instead of H.264
         int Crf = kGoodCrf;   // x264 constant quality: lower is better
+        std::string Speed;    // the encoder's preset (ultrafast ... veryslow); "": veryfast
         bool Stretch = false; // false: pictures of another size centred on black
     };
 
@@ -59,6 +60,8 @@ public:
     void SetHeight(int height) { height_ = RoundSide(height); }
     void SetCrf(int crf) { crf_ = crf < 0 ? 0 : (crf > 51 ? 51 : crf); }
     int Crf() const { return crf_; }
+    // The encoder's preset by name, as x264 and x265 know them; "" keeps H264Settings' own.
+    void SetSpeed(const std::string& speed) { speed_ = speed; }
     // A single WAV for the whole soundtrack (used when no piece is queued); must end in ".wav".
     base::Status SetWavFileName(const std::string& name);
     // Whole frames per second (24, 25, 30, 50, 60); 0 keeps the frame time in milliseconds.
@@ -100,6 +103,7 @@ private:
     std::int64_t FrameMs(std::int64_t frame) const;
 
     int crf_ = kGoodCrf;
+    std::string speed_;
     int fps_ = 0;
     bool hevc_ = false;
     int threads_ = 0;

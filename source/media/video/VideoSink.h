@@ -27,6 +27,8 @@ struct VideoSinkSettings {
     int Fps = 0;                // MP4: whole frames per second
     bool Hevc = false;          // MP4: H.265 instead of H.264
     int Quality = kQualityGood; // kQualityGood or kQualityBest, for encoders of constant quality
+    std::string Speed;          // MP4: the encoder's preset (ultrafast ... veryslow); "": veryfast
+    int Crf = 0;                // MP4: constant quality 1..51 instead of the Quality's; 0: none
 };
 
 class VideoSink {
