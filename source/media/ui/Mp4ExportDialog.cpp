@@ -157,13 +157,13 @@ void Mp4ExportDialog::SelectChoices(int resolution, media::VideoShape shape, int
                                     media::Mp4Coding codec, int quality) {
     applying_ = true;
     if (const int row = RowOf(kSizeRows, resolution); row >= 0)
-        Form->ComboBox1->setCurrentIndex(row);
+        Form->frameSizeCombo->setCurrentIndex(row);
     if (const int row = RowOf(kShapeRows, shape); row >= 0)
         ShapeBox->setCurrentIndex(row);
     if (const int row = RowOf(kFpsRows, fps); row >= 0)
         FpsBox->setCurrentIndex(row);
     CodecBox->setCurrentIndex(codec == media::Mp4Coding::H265 ? 1 : 0);
-    Form->ComboBox2->setCurrentIndex(quality == media::kQualityBest ? 1 : 0);
+    Form->qualityCombo->setCurrentIndex(quality == media::kQualityBest ? 1 : 0);
     applying_ = false;
     ChoicesChanged();
 }

@@ -54,10 +54,10 @@ void VideoExportDialog::SelectCodec(const std::string& code, int resolution) {
     for (std::size_t i = 0; !code.empty() && i < offered_.size(); ++i)
         if (QString::fromStdString(media::CodecCodeOfLine(offered_[i]))
                 .compare(wanted, Qt::CaseInsensitive) == 0) {
-            Form->ComboBox1->setCurrentIndex(static_cast<int>(i));
-            Form->ComboBox2->setCurrentIndex(resolution == media::kResolutionStandard
-                                                 ? media::kResolutionStandard
-                                                 : media::kResolutionHigh);
+            Form->codecCombo->setCurrentIndex(static_cast<int>(i));
+            Form->resolutionCombo->setCurrentIndex(resolution == media::kResolutionStandard
+                                                       ? media::kResolutionStandard
+                                                       : media::kResolutionHigh);
             return;
         }
 }
