@@ -315,7 +315,7 @@ TEST_F(ExtensionBlockTest, LoudnessIsStoredOnlyWhileEvenLoudnessIsOn) {
 // The video the show was last saved as travels in the block, the music options untouched; the
 // defaults write nothing, and values no export offers fall back to their defaults on reading.
 TEST_F(ExtensionBlockTest, OutputSettingsTravelWithTheShow) {
-    BuildSeedShow();
+    BuildClassicShow();
     const QByteArray plain = Save();
     ShowOptions options;
     options.Output.Container = OutputContainer::Mp4;
