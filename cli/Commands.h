@@ -11,7 +11,7 @@ int Run(const QStringList& args);
 // An integer within lo..hi from an argument; false, leaving out as it was, otherwise.
 bool ParseInt(const QString& text, int lo, int hi, int& out);
 
-// NAME[:SECONDS]: a transition's name (crossfade, fade-black, ..., soft-down) or a seed kind
+// NAME[:SECONDS]: a transition's name (crossfade, fade-black, ..., soft-down) or a classic kind
 // 0..13, and optionally whole seconds 0..3600 (seconds stays as it was when none are given).
 // False, leaving both as they were, for anything else.
 // "NAME[:SECONDS]": the kind, and its length in milliseconds when given (0.1 s steps, at least

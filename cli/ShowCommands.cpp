@@ -198,7 +198,7 @@ int RunNew(const QStringList& args) {
         if (transitionMs >= 0)
             s.TransitionMs = transitionMs;
     }
-    // A newer kind is stored by the chooser's rule: its code in the extension, a seed kind in
+    // A newer kind is stored by the chooser's rule: its code in the extension, a classic kind in
     // the record, and a length (3 s unless given).
     if (imaging::IsSmoothTransition(transitionKind))
         project::ApplyTransitionChoice(show, 0, {transitionKind, transitionMs, true});
@@ -252,7 +252,8 @@ int RunInfo(const QStringList& args) {
         o["TransitionMs"] = static_cast<qint64>(s.TransitionMs);
         if (s.Ext.TransitionKind != 0)
             o["TransitionKindExtended"] = s.Ext.TransitionKind;
-        // The kind that plays as --transition takes it: a newer kind's name, or the seed's number.
+        // The kind that plays as --transition takes it: a newer kind's name, or the classic kind's
+        // number.
         const int code = project::SlideTransitionCode(s);
         const std::string_view name = imaging::TransitionCodeName(code);
         o["TransitionName"] = name.empty() ? QString::number(code)

@@ -6,9 +6,9 @@
 #include "app/WindowJobs.h"
 #include "base/FileName.h"
 #include "base/Language.h"
+#include "base/ui/ProgressWindow.h"
 #include "imaging/ImageLoad.h"
 #include "media/music/TrackImport.h"
-#include "media/ui/ProgressWindow.h"
 #include "project/ShowHistory.h"
 
 #include <QApplication>
@@ -44,7 +44,7 @@ ImportController::ImportController(QObject* parent, project::ShowModel& show,
 
 project::ThumbnailMade ImportController::SeedThumbnail() {
     // An import on the worker hands the picture to the window's thread, ahead of the item it
-    // belongs to; one on the window's thread seeds the cache at once.
+    // belongs to; one on the window's thread fills the cache at once.
     QPointer<ImportController> self(this);
     return [self](const std::string& workFile, const imaging::Bitmap& thumbnail) {
         if (!self)

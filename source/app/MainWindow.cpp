@@ -20,9 +20,9 @@
 
 #include "base/Language.h"
 #include "base/ProgramFolder.h"
+#include "base/ui/ProgressWindow.h"
 #include "media/audio/AudioLibrary.h"
 #include "media/music/ShowMix.h"
-#include "media/ui/ProgressWindow.h"
 #include "project/Settings.h"
 #include "project/ui/AboutDialog.h"
 #include "ui_MainWindow.h"

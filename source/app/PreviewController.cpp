@@ -1,10 +1,10 @@
 #include "app/PreviewController.h"
 
 #include "base/Language.h"
+#include "base/ui/ProgressWindow.h"
 #include "imaging/Compose.h"
 #include "imaging/TransitionKinds.h"
 #include "media/audio/AudioLibrary.h"
-#include "media/ui/ProgressWindow.h"
 #include "project/TransitionChoice.h"
 
 #include <QApplication>

@@ -5,10 +5,11 @@
 #include "app/WindowDialogs.h"
 #include "app/WindowJobs.h"
 #include "base/Language.h"
+#include "base/ui/ProgressWindow.h"
+#include "media/export/ExportRate.h"
 #include "media/export/OutputChoice.h"
 #include "media/ui/CodecSearchWindow.h"
 #include "media/ui/Mp4ExportDialog.h"
-#include "media/ui/ProgressWindow.h"
 #include "media/ui/VideoExportDialog.h"
 #include "media/video/VideoCodecs.h"
 #include "media/video/VideoOutput.h"
@@ -162,7 +163,8 @@ void VideoExportController::StartExport(const QString& path, media::VideoExportO
         [snapshot, result, options](WindowProgress& progress) mutable {
             options.OnFrames = [&progress, also = options.OnFrames](std::int64_t done,
                                                                     std::int64_t total) {
-                progress.Frames(done, total);
+                progress.SetDetail(QString::fromStdString(
+                    media::ExportRateText(done, total, progress.ElapsedSeconds())));
                 if (also)
                     also(done, total);
             };

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "base/JobRunner.h"
-#include "media/ui/ProgressWindow.h"
+#include "base/ui/ProgressWindow.h"
 
 #include <QObject>
 

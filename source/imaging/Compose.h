@@ -32,8 +32,8 @@ void ComposePhoto(Bitmap& target, const Bitmap& photo, std::int32_t backColor);
 base::Result<Bitmap> LoadSlidePicture(const std::string& path);
 
 // The main preview: slide == nullptr is the empty show (a plain button-face area, nothing
-// loaded). Returns the width x height picture for Image1, or a null QImage when the working file
-// cannot be loaded (the caller then keeps what Image1 showed).
+// loaded). Returns the width x height picture for the preview, or a null QImage when the working
+// file cannot be loaded (the caller then keeps the picture it showed).
 QImage ShowSlideInPreview(const SlideSource* slide, int width, int height);
 
 // An output frame of its current size receives the composed slide; slide == nullptr (no slides)

@@ -7,7 +7,7 @@
 //   zoom-in                the incoming picture grows from the centre, scaled by alpha
 //   push-*                 the incoming picture pushes the outgoing one out; the name is the
 //                          direction the content moves, by alpha * side rounded to whole
-//                          pixels, ties to even (as the seed's extents)
+//                          pixels, ties to even (as the classic wipes' extents)
 //   iris                   a circle opening from the centre, its edge smoothed over a pixel
 //   soft-*                 a wipe moving the named way, its edge blended over 10 % of the side
 //

@@ -1,6 +1,6 @@
 // One frame of a transition between two moving slides: each slide's picture is drawn at its own
 // motion progress (both keep moving during the transition), then the two frames are mixed by the
-// transition code, one of the seed's 0..13 (Transition.h) or 14..26 (SmoothTransition.h).
+// transition code, one of the classic 0..13 (Transition.h) or 14..26 (SmoothTransition.h).
 #pragma once
 
 #include "imaging/Bitmap.h"
@@ -25,7 +25,7 @@ void ComposeSlideFrame(Bitmap& out, const MovingSlide& slide);
 
 // out (which keeps its size) receives the frame at time t of a transition lasting d (seconds;
 // only t / d counts). scratch holds the incoming slide's frame and is best kept between frames.
-// At t >= d the frame is the incoming slide alone. The seed's kinds run as their steps at
+// At t >= d the frame is the incoming slide alone. The classic kinds run as their steps at
 // elapsed time 1000 * t / d of a one-second transition, so their rectangles are those of
 // Transition.h; kind 0 shows the outgoing slide until the end, kind 1 its background colour.
 // An unknown code behaves as kind 0.

@@ -10,7 +10,7 @@ namespace {
 
 struct KindInfo {
     std::string_view Name;
-    int SeedKind;
+    int ClassicKind;
     int TitleKey;
     const char* Title;
 };
@@ -49,7 +49,7 @@ std::optional<int> TransitionCodeFromName(std::string_view text) {
     for (std::size_t i = 0; i < kKinds.size(); ++i)
         if (kKinds[i].Name == text)
             return kFirstSmoothTransition + static_cast<int>(i);
-    // The seed kinds by number, written plainly: "7", never "07" or "+7".
+    // The classic kinds by number, written plainly: "7", never "07" or "+7".
     if (text.empty() || text.size() > 2 || (text.size() == 2 && text[0] == '0'))
         return std::nullopt;
     int value = 0;
@@ -63,11 +63,11 @@ std::optional<int> TransitionCodeFromName(std::string_view text) {
     return value;
 }
 
-int NearestSeedKind(int code) {
+int NearestClassicKind(int code) {
     if (code >= 0 && code < kTransitionKinds)
         return code;
     const KindInfo* info = Find(code);
-    return info ? info->SeedKind : kTransitionNone;
+    return info ? info->ClassicKind : kTransitionNone;
 }
 
 int TransitionTitleKey(int code) {

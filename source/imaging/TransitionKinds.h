@@ -1,6 +1,6 @@
-// The transitions beyond the fourteen of Transition.h: their numeric codes (after the seed's
+// The transitions beyond the fourteen of Transition.h: their numeric codes (after the classic
 // 0..13), their names as the console tool and the show file's extension block spell them, the
-// seed kind an older reader plays in their place, and their titles in the interface.
+// classic kind an older reader plays in their place, and their titles in the interface.
 #pragma once
 
 #include <cstdint>
@@ -44,17 +44,17 @@ constexpr bool IsSmoothTransition(int code) {
 // "crossfade", "fade-black", ... for 14..26; "" for any other code.
 std::string_view TransitionCodeName(int code);
 
-// The code of a name above, or of "0".."13" (the seed kinds); nullopt for anything else.
+// The code of a name above, or of "0".."13" (the classic kinds); nullopt for anything else.
 std::optional<int> TransitionCodeFromName(std::string_view text);
 
-// The seed kind (0..13) stored for older readers: the code itself for 0..13, 0 for the blends
-// (crossfade, fade-black, fade-white), the seed kind that moves the same way for the others
+// The classic kind (0..13) stored for older readers: the code itself for 0..13, 0 for the blends
+// (crossfade, fade-black, fade-white), the classic kind that moves the same way for the others
 // (push: the slide-ins 2..5, soft: the reveals 6..9, zoom-in and iris: 10, the rectangle growing
 // both ways); 0 for an unknown code.
-int NearestSeedKind(int code);
+int NearestClassicKind(int code);
 
 // The key of a code's title in the language files and its built-in (Russian) title, for 14..26;
-// 0 and "" for any other code. The seed kinds' titles are the language files' own.
+// 0 and "" for any other code. The classic kinds' titles are the language files' own.
 int TransitionTitleKey(int code);
 const char* TransitionBuiltinTitle(int code);
 

@@ -25,9 +25,9 @@ bool ApplyTransitionChoice(ShowModel& show, std::int32_t index, const Transition
     const std::int64_t ms = StoredTransitionMs(newer ? 1 : choice.Kind, choice.Ms);
     const auto store = [&](std::size_t i) {
         Slide s = show.Slides[i];
-        s.TransitionKind = newer ? imaging::NearestSeedKind(choice.Kind) : choice.Kind;
+        s.TransitionKind = newer ? imaging::NearestClassicKind(choice.Kind) : choice.Kind;
         s.TransitionMs = ms;
-        // A kind chosen from the seed's fourteen replaces any newer kind the slide had.
+        // A kind chosen from the fourteen classic wipes replaces any newer kind the slide had.
         s.Ext.TransitionKind = newer ? choice.Kind : 0;
         show.SetSlide(i, s);
     };

@@ -1,5 +1,5 @@
 // The frames of slides that move (pan and zoom), of the newer transition kinds and of exact
-// transition lengths. Slides without any of these are left to the export's still and seed
+// transition lengths. Slides without any of these are left to the export's still and classic
 // transition path, so older shows are written frame for frame as before.
 #pragma once
 

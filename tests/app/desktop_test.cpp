@@ -240,7 +240,7 @@ private Q_SLOTS:
         ui::AboutDialog about(form.SiteURL, {}, ui::DrawProgramPicture, &form);
         about.show();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
-        QLabel* address = about.Form->Label3;
+        QLabel* address = about.Form->siteLink;
         QCOMPARE(address->text(), QString("www.tarnwick.example/reelpane"));
         QCOMPARE(address->toolTip(), form.SiteURL);
         QVERIFY(address->sizeHint().width() <= address->width());

@@ -86,19 +86,19 @@ private Q_SLOTS:
         bool barFull = false;
         window.Disc->ShowMessage = [&](const QString& m) {
             messages << m;
-            const auto* bar = window.Disc->Dialog()->findChild<QProgressBar*>("ProgressBar1");
+            const auto* bar = window.Disc->Dialog()->findChild<QProgressBar*>("writeProgress");
             barFull = bar->value() == bar->maximum() && bar->maximum() > 1;
         };
         window.Disc->Eject = [&] { ++ejects; };
         bool busyWhileWriting = false;
         bool stayedOpen = false;
         WithDialog(window, [&](ui::DiscDialog& d) {
-            QCOMPARE(d.findChild<QComboBox*>("ComboBox1")->count(), 3); // two + image file
-            QCOMPARE(d.findChild<QComboBox*>("ComboBox1")->itemText(0),
+            QCOMPARE(d.findChild<QComboBox*>("recorderCombo")->count(), 3); // two + image file
+            QCOMPARE(d.findChild<QComboBox*>("recorderCombo")->itemText(0),
                      QString::fromUtf8("Virtual CD-R — cd.img"));
-            d.findChild<QCheckBox*>("CheckBox2")->setChecked(false);
+            d.findChild<QCheckBox*>("ejectCheck")->setChecked(false);
             d.PickFiles = [&] { return QStringList{P("b.avi"), P("a.qvs")}; };
-            d.findChild<QPushButton*>("BitBtn2")->click();
+            d.findChild<QPushButton*>("writeButton")->click();
             busyWhileWriting = window.Disc->Running() && window.Busy();
             d.reject();
             stayedOpen = d.isVisible();
@@ -126,18 +126,18 @@ private Q_SLOTS:
         window.Disc->ShowMessage = [&](const QString& m) { messages << m; };
         window.Disc->Eject = [&] { ++ejects; };
         WithDialog(window, [&](ui::DiscDialog& d) {
-            d.findChild<QComboBox*>("ComboBox1")->setCurrentIndex(1);
+            d.findChild<QComboBox*>("recorderCombo")->setCurrentIndex(1);
             d.PickFiles = [&] { return QStringList{P("c.txt")}; };
-            d.findChild<QPushButton*>("BitBtn2")->click();
+            d.findChild<QPushButton*>("writeButton")->click();
         });
         QCOMPARE(ejects, 1);
         // An erase of a write-once disc is refused before any confirmation.
         bool asked = false;
         WithDialog(window, [&](ui::DiscDialog& d) {
-            d.findChild<QComboBox*>("ComboBox1")->setCurrentIndex(1);
+            d.findChild<QComboBox*>("recorderCombo")->setCurrentIndex(1);
             d.ConfirmErase = [&] { return asked = true; };
-            d.findChild<QPushButton*>("BitBtn1")->click();
-            d.findChild<QPushButton*>("BitBtn3")->click();
+            d.findChild<QPushButton*>("eraseButton")->click();
+            d.findChild<QPushButton*>("cancelButton")->click();
         });
         QVERIFY(!asked);
         QCOMPARE(messages.last(), base::AppLanguage().Has(911)
@@ -155,10 +155,10 @@ private Q_SLOTS:
                 QFile::remove(P("gone.txt"));
                 return QStringList{P("gone.txt")};
             };
-            d.findChild<QPushButton*>("BitBtn2")->click();
+            d.findChild<QPushButton*>("writeButton")->click();
             WaitFor([&] { return !errors.isEmpty(); }, 20000);
             openAfterFailure = d.isVisible();
-            d.findChild<QPushButton*>("BitBtn3")->click();
+            d.findChild<QPushButton*>("cancelButton")->click();
         });
         QCOMPARE(ejects, 1);
         QVERIFY(openAfterFailure);
@@ -177,14 +177,14 @@ private Q_SLOTS:
         WithDialog(window, [&](ui::DiscDialog& d) {
             d.ShowError = [&](const QString& text) { errors << text; };
             d.PickFiles = [&] { return QStringList{P("big.avi")}; };
-            d.findChild<QPushButton*>("BitBtn2")->click();
+            d.findChild<QPushButton*>("writeButton")->click();
             // At once: on a fast machine the 64 MB write may be over within a tenth of a second.
             QVERIFY(window.Disc->Running());
-            QVERIFY(d.findChild<QPushButton*>("BitBtn3")->isEnabled());
-            d.findChild<QPushButton*>("BitBtn3")->click();
+            QVERIFY(d.findChild<QPushButton*>("cancelButton")->isEnabled());
+            d.findChild<QPushButton*>("cancelButton")->click();
             WaitFor([&] { return !window.Disc->Running() && !errors.isEmpty(); }, 60000);
             open = d.isVisible();
-            d.findChild<QPushButton*>("BitBtn3")->click();
+            d.findChild<QPushButton*>("cancelButton")->click();
         });
         QVERIFY(open);
         QVERIFY(messages.isEmpty());

@@ -8,8 +8,9 @@
 #include "app/StripLayout.h"
 #include "app/WindowJobs.h"
 #include "base/ProgramFolder.h"
+#include "base/ui/ProgressWindow.h"
 #include "media/audio/AudioLibrary.h"
-#include "media/ui/ProgressWindow.h"
+#include "base/ui/ProgressWindow.h"
 #include "ui_ProgressWindow.h"
 
 #include <QAction>
@@ -443,7 +444,7 @@ private Q_SLOTS:
             files << photo_;
         form->Dialogs.AskPhotoFiles = [&] { return files; };
         QStringList counts;
-        connect(form->ProgressView->Form->ProgressBar1, &QProgressBar::valueChanged, form.get(),
+        connect(form->ProgressView->Form->progressBar, &QProgressBar::valueChanged, form.get(),
                 [&] {
                     counts << form->ProgressView->Text();
                     QVERIFY(form->ProgressView->isVisible());
@@ -466,10 +467,10 @@ private Q_SLOTS:
         files = QStringList(5, photo_);
         counts.clear();
         std::atomic<int> shown{0};
-        connect(form->ProgressView->Form->ProgressBar1, &QProgressBar::valueChanged, form.get(),
+        connect(form->ProgressView->Form->progressBar, &QProgressBar::valueChanged, form.get(),
                 [&](int value) {
                     if (value == 3)
-                        QTest::mouseClick(form->ProgressView->Form->BitBtn1, Qt::LeftButton);
+                        QTest::mouseClick(form->ProgressView->Form->cancelButton, Qt::LeftButton);
                     shown = value;
                 });
         form->Jobs->AfterBlock = [&shown, reached = 0]() mutable {

@@ -5,7 +5,7 @@
 #include "WindowWaits.h"
 #include "app/WindowJobs.h"
 #include "base/ProgramFolder.h"
-#include "media/ui/ProgressWindow.h"
+#include "base/ui/ProgressWindow.h"
 #include "project/ProjectFile.h"
 #include "project/Records.h"
 

@@ -6,9 +6,10 @@
 #include "app/StripLayout.h"
 #include "app/TransitionIcons.h"
 #include "base/ProgramFolder.h"
+#include "base/ui/ProgressWindow.h"
 #include "imaging/TransitionKinds.h"
 #include "media/audio/AudioLibrary.h"
-#include "media/ui/ProgressWindow.h"
+#include "base/ui/ProgressWindow.h"
 
 #include <QApplication>
 #include <QFile>

@@ -5,9 +5,9 @@
 #include "WidgetLookup.h"
 #include "WindowWaits.h"
 #include "base/ProgramFolder.h"
+#include "base/ui/ProgressWindow.h"
 #include "imaging/ui/EffectsDialog.h"
 #include "imaging/ui/MotionEditor.h"
-#include "media/ui/ProgressWindow.h"
 #include "project/ProjectFile.h"
 #include "ui_EffectsDialog.h"
 
@@ -357,12 +357,12 @@ private Q_SLOTS:
         QTimer::singleShot(0, &form, [&] {
             auto* dialog = qobject_cast<ui::EffectsDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
-            dialog->Form->TurnRightButton->click();
+            dialog->Form->turnRightButton->click();
             // The picture before the edit is kept once, by the history: the dialog's undo of
             // the turn restores from that copy and takes none of its own.
             QCOMPARE(FilesIn(form.Show.PicturesDir), 1);
             QCOMPARE(FilesIn(form.History.KeepFolder()), 1);
-            dialog->Form->SaveButton2->click();
+            dialog->Form->turnSaveButton->click();
             clicked = true;
         });
         form.Commands->openEffects(2);
@@ -389,9 +389,9 @@ private Q_SLOTS:
         QTimer::singleShot(0, &form, [&] {
             auto* dialog = qobject_cast<ui::EffectsDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
-            dialog->Form->TurnRightButton->click();
-            dialog->Form->TurnRightButton->click();
-            dialog->Form->CancelButton2->click();
+            dialog->Form->turnRightButton->click();
+            dialog->Form->turnRightButton->click();
+            dialog->Form->turnCancelButton->click();
         });
         form.Commands->openEffects(2);
         QCOMPARE(Bytes(form.Show.Slides[0].WorkFile), after);
@@ -413,9 +413,9 @@ private Q_SLOTS:
             auto* dialog = qobject_cast<ui::EffectsDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
             // Inside the white corner mark.
-            dialog->Form->Edit4->setText(QString::number(work.width() / 8));
-            dialog->Form->Edit5->setText(QString::number(work.height() / 8));
-            dialog->Form->SaveButton0->click();
+            dialog->Form->cropEndXEdit->setText(QString::number(work.width() / 8));
+            dialog->Form->cropEndYEdit->setText(QString::number(work.height() / 8));
+            dialog->Form->cropSaveButton->click();
             clicked = true;
         });
         form.Commands->openEffects(0);
@@ -442,7 +442,7 @@ private Q_SLOTS:
             QComboBox* choice = dialog->Motion()->ChoiceBox();
             choice->setCurrentIndex(ui::MotionEditor::kAutomatic);
             Q_EMIT choice->activated(ui::MotionEditor::kAutomatic);
-            dialog->Form->SaveButton6->click();
+            dialog->Form->motionSaveButton->click();
             clicked = true;
         });
         form.Commands->openEffects(ui::EffectsDialog::kMotionPage);

@@ -8,9 +8,9 @@
 #include "WidgetLookup.h"
 #include "app/WindowJobs.h"
 #include "base/ProgramFolder.h"
+#include "base/ui/ProgressWindow.h"
 #include "imaging/BmpFile.h"
 #include "media/ui/Mp4ExportDialog.h"
-#include "media/ui/ProgressWindow.h"
 #include "media/ui/VideoExportDialog.h"
 #include "media/video/VideoSink.h"
 
@@ -135,7 +135,7 @@ private Q_SLOTS:
             return std::vector<std::string>{"No Compression", "xvid MPEG-4", "MSVC Video-1"};
         };
         form.Export->RunDialog = [](ui::VideoExportDialog& dialog) {
-            Widget<QComboBox>(dialog, "ComboBox2")->setCurrentIndex(1); // standard
+            Widget<QComboBox>(dialog, "resolutionCombo")->setCurrentIndex(1); // standard
             return int(QDialog::Accepted);
         };
         std::atomic<int> frameReports{0};
@@ -199,7 +199,7 @@ private Q_SLOTS:
         bool okEnabled = true;
         form.Export->RunDialog = [&](ui::VideoExportDialog& dialog) {
             dialogShown = true;
-            okEnabled = Widget<QPushButton>(dialog, "BitBtn1")->isEnabled();
+            okEnabled = Widget<QPushButton>(dialog, "okButton")->isEnabled();
             return int(QDialog::Accepted);
         };
         form.Export->saveAsVideo();
@@ -236,8 +236,8 @@ private Q_SLOTS:
         form.Export->RunMp4Dialog = [&](ui::Mp4ExportDialog& dialog) {
             preselected = dialog.Resolution();
             preselectedQuality = dialog.Quality();
-            Widget<QComboBox>(dialog, "ComboBox1")->setCurrentIndex(5); // standard
-            Widget<QComboBox>(dialog, "ComboBox2")->setCurrentIndex(1); // best
+            Widget<QComboBox>(dialog, "frameSizeCombo")->setCurrentIndex(5); // standard
+            Widget<QComboBox>(dialog, "qualityCombo")->setCurrentIndex(1);   // best
             return int(QDialog::Accepted);
         };
         media::VideoExportOptions seen;
@@ -469,7 +469,7 @@ private Q_SLOTS:
         form.Storyboard->SelectSlide(0);
         form.Commands->deletePhoto();
         QCOMPARE(form.Show.Slides.size(), std::size_t(3));
-        Widget<QPushButton>(*form.ProgressView, "BitBtn1")->click();
+        Widget<QPushButton>(*form.ProgressView, "cancelButton")->click();
         QTRY_VERIFY_WITH_TIMEOUT(!form.Export->Running(), 20000);
         QCOMPARE(form.Export->LastResult().Outcome, media::ExportOutcome::Cancelled);
         QVERIFY(form.Export->LastResult().Frames < 225);

@@ -187,7 +187,7 @@ TEST_F(EditTest, LightRunsInItsOwnOrderWhateverTheOptionOrder) {
 }
 
 // Motion and the newer transitions as info reads them back: the extension's kind and name with
-// the nearest seed kind in the record, and a seed kind clearing the newer one again.
+// the nearest classic kind in the record, and a classic kind clearing the newer one again.
 TEST_F(EditTest, MotionAndNamedTransitionsReadBack) {
     const QString show = MakeShow({"-size 640x480 xc:gray", "-size 640x480 xc:gray"});
     CliRun r = Cli({"edit", show, "--slide", "1", "--motion", "0.5,0.5,1:0.3,0.4,1.6:ease",

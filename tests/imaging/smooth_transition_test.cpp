@@ -1,7 +1,7 @@
-// The transitions beyond the seed's: every kind at the start (the outgoing picture, exactly),
-// the middle (checked against what the kind means, pixel by pixel) and the end (the incoming
-// picture, exactly), drawn into a separate frame and in place; their names and codes, and the
-// seed kind each one stands in for.
+// The transitions beyond the classic wipes: every kind at the start (the outgoing picture,
+// exactly), the middle (checked against what the kind means, pixel by pixel) and the end (the
+// incoming picture, exactly), drawn into a separate frame and in place; their names and codes, and
+// the classic kind each one stands in for.
 #include "TestBitmaps.h"
 
 #include "imaging/SmoothTransition.h"
@@ -160,7 +160,7 @@ TEST(SmoothTransition, HalfwayEachKindShowsWhatItMeans) {
         "zoom-in");
 }
 
-TEST(TransitionKinds, NamesCodesAndTheSeedKindsStoredForOlderReaders) {
+TEST(TransitionKinds, NamesCodesAndTheClassicKindsStoredForOlderReaders) {
     const char* names[] = {"crossfade",  "fade-black", "fade-white", "zoom-in", "push-left",
                            "push-right", "push-up",    "push-down",  "iris",    "soft-left",
                            "soft-right", "soft-up",    "soft-down"};
@@ -187,40 +187,40 @@ TEST(TransitionKinds, NamesCodesAndTheSeedKindsStoredForOlderReaders) {
     }
 
     for (int k = 0; k < 14; ++k)
-        EXPECT_EQ(NearestSeedKind(k), k);
+        EXPECT_EQ(NearestClassicKind(k), k);
     for (int code : {kTransitionCrossfade, kTransitionFadeBlack, kTransitionFadeWhite})
-        EXPECT_EQ(NearestSeedKind(code), 0);
-    EXPECT_EQ(NearestSeedKind(99), 0);
+        EXPECT_EQ(NearestClassicKind(code), 0);
+    EXPECT_EQ(NearestClassicKind(99), 0);
 
-    // A push's seed kind brings the incoming picture in from the same side: halfway, the seed
-    // step draws exactly the part of the incoming picture the push shows.
+    // A push's classic kind brings the incoming picture in from the same side: halfway, the
+    // classic step draws exactly the part of the incoming picture the push shows.
     const Bitmap a = Random(kW, kH, 5), b = Random(kW, kH, 6);
     for (int code :
          {kTransitionPushLeft, kTransitionPushRight, kTransitionPushUp, kTransitionPushDown,
           kTransitionSoftLeft, kTransitionSoftRight, kTransitionSoftUp, kTransitionSoftDown}) {
         SCOPED_TRACE(std::string(TransitionCodeName(code)));
-        const int seed = NearestSeedKind(code);
-        ASSERT_TRUE(IsMovingTransition(seed));
-        // Marks where the seed kind puts incoming pixels: a white outgoing, a black incoming.
+        const int classic = NearestClassicKind(code);
+        ASSERT_TRUE(IsMovingTransition(classic));
+        // Marks where the classic kind puts incoming pixels: a white outgoing, a black incoming.
         Bitmap white = Bitmap::CreateSized(kW, kH), black = Bitmap::CreateSized(kW, kH);
         white.Fill(255, 255, 255);
-        Bitmap seedFrame = white;
-        DrawTransitionStep(seedFrame, black, {seed, 2, 0}, 1000);
+        Bitmap classicFrame = white;
+        DrawTransitionStep(classicFrame, black, {classic, 2, 0}, 1000);
         const Bitmap ours = Draw(a, b, code, kD / 2);
         const bool push = code <= kTransitionPushDown;
         int drawn = 0;
         for (int y = 0; y < kH; ++y)
             for (int x = 0; x < kW; ++x)
-                drawn += At(seedFrame, x, y) == Px{0, 0, 0} ? 1 : 0;
+                drawn += At(classicFrame, x, y) == Px{0, 0, 0} ? 1 : 0;
         EXPECT_GT(drawn, kW * kH / 3);
         if (push) {
-            // The seed's slide-in and the push agree pixel for pixel where the seed draws.
-            Bitmap seedOfB = a;
-            DrawTransitionStep(seedOfB, b, {seed, 2, 0}, 1000);
+            // The classic slide-in and the push agree pixel for pixel where the slide-in draws.
+            Bitmap classicOfB = a;
+            DrawTransitionStep(classicOfB, b, {classic, 2, 0}, 1000);
             for (int y = 0; y < kH; ++y)
                 for (int x = 0; x < kW; ++x)
-                    if (At(seedFrame, x, y) == Px{0, 0, 0}) {
-                        ASSERT_EQ(At(seedOfB, x, y), At(ours, x, y)) << x << "," << y;
+                    if (At(classicFrame, x, y) == Px{0, 0, 0}) {
+                        ASSERT_EQ(At(classicOfB, x, y), At(ours, x, y)) << x << "," << y;
                     }
         } else {
             // The reveal uncovers the side where the soft wipe's incoming weight is over half.
@@ -233,7 +233,7 @@ TEST(TransitionKinds, NamesCodesAndTheSeedKindsStoredForOlderReaders) {
                     const double side = code <= kTransitionSoftRight ? kW : kH;
                     if (std::abs(q - side / 2) < 1)
                         continue; // the middle line itself
-                    const bool drawnHere = At(seedFrame, x, y) == Px{0, 0, 0};
+                    const bool drawnHere = At(classicFrame, x, y) == Px{0, 0, 0};
                     EXPECT_EQ(drawnHere, q < side / 2) << x << "," << y;
                 }
         }

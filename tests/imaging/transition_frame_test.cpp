@@ -1,6 +1,6 @@
 // A transition frame between two moving slides: made band by band for the kinds that allow it,
 // it must be the same frame as each slide drawn whole at its own progress and then mixed; the
-// seed's kinds run their steps over the moving slides; from the end on, the incoming slide alone.
+// classic kinds run their steps over the moving slides; from the end on, the incoming slide alone.
 #include "TestBitmaps.h"
 
 #include "imaging/MotionRender.h"

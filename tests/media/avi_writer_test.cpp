@@ -30,7 +30,7 @@ imaging::Bitmap Flat(int w, int h, std::uint8_t b, std::uint8_t g, std::uint8_t 
     return bmp;
 }
 
-// A picture with detail, different for every seed.
+// A picture with detail, different for every random seed.
 imaging::Bitmap Noise(int w, int h, unsigned seed) {
     imaging::Bitmap bmp = imaging::Bitmap::CreateSized(w, h);
     std::mt19937 rng(seed);

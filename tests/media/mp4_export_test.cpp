@@ -53,18 +53,18 @@ protected:
     std::string Path(const std::string& name) const {
         return dir.filePath(QString::fromStdString(name)).toStdString();
     }
-    // A slide of a smooth 640 x 480 photo (gradients and a disc, distinct per seed): what photos
+    // A slide of a smooth 640 x 480 photo (gradients and a disc, distinct per variant): what photos
     // look like to the encoder, so the comparison measures the encoder and not noise.
-    void AddSlide(int seconds, int kind, int fade, int seed) {
+    void AddSlide(int seconds, int kind, int fade, int variant) {
         imaging::Bitmap picture = imaging::Bitmap::CreateSized(640, 480);
         for (int y = 0; y < 480; ++y)
             for (int x = 0; x < 640; ++x) {
                 std::uint8_t* p = picture.Row(y) + x * 3;
-                const int dx = x - 320 - seed * 40, dy = y - 240;
+                const int dx = x - 320 - variant * 40, dy = y - 240;
                 const bool disc = dx * dx + dy * dy < 120 * 120;
-                p[0] = static_cast<std::uint8_t>(x * 150 / 640 + seed * 30);
-                p[1] = static_cast<std::uint8_t>(disc ? 210 - seed * 40 : 40 + y * 150 / 480);
-                p[2] = static_cast<std::uint8_t>((x + y) * 120 / 1120 + seed * 50);
+                p[0] = static_cast<std::uint8_t>(x * 150 / 640 + variant * 30);
+                p[1] = static_cast<std::uint8_t>(disc ? 210 - variant * 40 : 40 + y * 150 / 480);
+                p[2] = static_cast<std::uint8_t>((x + y) * 120 / 1120 + variant * 50);
             }
         const std::string file = Path("slide" + std::to_string(show.Slides.size()) + ".bmp");
         ASSERT_TRUE(imaging::SaveBmpFile(file, picture));

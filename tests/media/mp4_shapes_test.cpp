@@ -54,11 +54,11 @@ protected:
     std::string Path(const std::string& name) const {
         return dir.filePath(QString::fromStdString(name)).toStdString();
     }
-    // A slide of one flat colour (distinct per seed) of w x h.
-    void AddSlide(int seconds, int kind, int fade, int seed, int w = 320, int h = 240) {
+    // A slide of one flat colour (distinct per variant) of w x h.
+    void AddSlide(int seconds, int kind, int fade, int variant, int w = 320, int h = 240) {
         imaging::Bitmap picture = imaging::Bitmap::CreateSized(w, h);
-        picture.Fill(static_cast<std::uint8_t>(40 + seed * 70), 90,
-                     static_cast<std::uint8_t>(220 - seed * 70));
+        picture.Fill(static_cast<std::uint8_t>(40 + variant * 70), 90,
+                     static_cast<std::uint8_t>(220 - variant * 70));
         const std::string file = Path("slide" + std::to_string(show.Slides.size()) + ".bmp");
         ASSERT_TRUE(imaging::SaveBmpFile(file, picture));
         auto s = project::Slide::MakeDefault();

@@ -22,18 +22,19 @@ using media::Mp4Writer;
 using testing_audio::AudioFiles;
 using testing_audio::Quote;
 
-// A smooth picture (gradients and a disc), different for every seed: what photos look like to
+// A smooth picture (gradients and a disc), different for every variant: what photos look like to
 // the encoder, so the quality checks measure the encoder and not noise.
-imaging::Bitmap Picture(int w, int h, int seed) {
+imaging::Bitmap Picture(int w, int h, int variant) {
     imaging::Bitmap bmp = imaging::Bitmap::CreateSized(w, h);
     for (int y = 0; y < h; ++y) {
         std::uint8_t* row = bmp.Row(y);
         for (int x = 0; x < w; ++x) {
-            const int dx = x - w / 2 - seed * 13, dy = y - h / 2;
+            const int dx = x - w / 2 - variant * 13, dy = y - h / 2;
             const bool disc = dx * dx + dy * dy < (h / 4) * (h / 4);
-            row[3 * x] = static_cast<std::uint8_t>(x * 150 / w + seed * 20);
-            row[3 * x + 1] = static_cast<std::uint8_t>(disc ? 200 - seed * 20 : 40 + y * 150 / h);
-            row[3 * x + 2] = static_cast<std::uint8_t>((x + y) * 120 / (w + h) + seed * 25);
+            row[3 * x] = static_cast<std::uint8_t>(x * 150 / w + variant * 20);
+            row[3 * x + 1] =
+                static_cast<std::uint8_t>(disc ? 200 - variant * 20 : 40 + y * 150 / h);
+            row[3 * x + 2] = static_cast<std::uint8_t>((x + y) * 120 / (w + h) + variant * 25);
         }
     }
     return bmp;

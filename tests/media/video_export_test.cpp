@@ -131,16 +131,16 @@ protected:
     std::string Path(const std::string& name) const {
         return dir.filePath(QString::fromStdString(name)).toStdString();
     }
-    // A slide whose working file is a w x h picture of bands of colour (distinct per seed).
-    void AddSlide(int seconds, int kind, int fade, int w, int h, int seed,
+    // A slide whose working file is a w x h picture of bands of colour (distinct per variant).
+    void AddSlide(int seconds, int kind, int fade, int w, int h, int variant,
                   std::int32_t back = imaging::kClBtnFace) {
         imaging::Bitmap picture = imaging::Bitmap::CreateSized(w, h);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 std::uint8_t* p = picture.Row(y) + x * 3;
-                p[0] = static_cast<std::uint8_t>(seed * 60 + x / 8 * 16);
+                p[0] = static_cast<std::uint8_t>(variant * 60 + x / 8 * 16);
                 p[1] = static_cast<std::uint8_t>(y / 8 * 24);
-                p[2] = static_cast<std::uint8_t>(200 - seed * 50);
+                p[2] = static_cast<std::uint8_t>(200 - variant * 50);
             }
         const std::string file = Path("slide" + std::to_string(show.Slides.size()) + ".bmp");
         ASSERT_TRUE(imaging::SaveBmpFile(file, picture));

@@ -80,8 +80,8 @@ protected:
         return {ImportOutcome::Added, {}};
     }
 
-    // The same show the older program saved into tests/project/data/seed_format_show.qvs.
-    void BuildSeedShow() {
+    // The same show the older program saved into tests/project/data/classic_format_show.qvs.
+    void BuildClassicShow() {
         show.WorkPrefix = 4242;
         WriteAll("p/4242_0001.bmp", "photo one");
         WriteAll("p/4242_0002.bmp", "photo two, longer");
@@ -139,7 +139,7 @@ protected:
     }
     static QByteArray Fixture() {
         return ReadAll(QStringLiteral(REELPANE_TEST_SOURCE_DIR) +
-                       "/tests/project/data/seed_format_show.qvs");
+                       "/tests/project/data/classic_format_show.qvs");
     }
 
     QTemporaryDir dir;
@@ -152,7 +152,7 @@ protected:
 TEST_F(ExtensionBlockTest, ARecordOnlyShowSavesAsTheOlderProgramDid) {
     const QByteArray fixture = Fixture();
     ASSERT_FALSE(fixture.isEmpty());
-    BuildSeedShow();
+    BuildClassicShow();
     EXPECT_EQ(Save(), fixture);
     // And the older file, opened and saved again, comes out the same.
     const LoadResult r = Load(fixture);
@@ -162,7 +162,7 @@ TEST_F(ExtensionBlockTest, ARecordOnlyShowSavesAsTheOlderProgramDid) {
 }
 
 TEST_F(ExtensionBlockTest, AnExtendedShowRoundTripsBehindTheRecords) {
-    BuildSeedShow();
+    BuildClassicShow();
     const QByteArray plain = Save();
     Extend();
     const auto slides = show.Slides;
@@ -307,7 +307,7 @@ TEST(ExtensionBlockReader, ExactTextsAreCheckedBeforeTheyWin) {
 }
 
 TEST_F(ExtensionBlockTest, UnknownChunksAndLongerPayloadsAreRead) {
-    BuildSeedShow();
+    BuildClassicShow();
     const QByteArray plain = Save();
     Extend();
     const QByteArray extended = Save();
@@ -340,7 +340,7 @@ TEST_F(ExtensionBlockTest, UnknownChunksAndLongerPayloadsAreRead) {
 // Whatever is wrong with the block, the show opens with its records and media, without the
 // extension data, and says so once.
 TEST_F(ExtensionBlockTest, ADamagedBlockCostsOnlyItsOwnData) {
-    BuildSeedShow();
+    BuildClassicShow();
     const QByteArray plain = Save();
     Extend();
     const QByteArray extended = Save();
@@ -420,7 +420,7 @@ TEST_F(ExtensionBlockTest, LoudnessIsStoredOnlyWhileEvenLoudnessIsOn) {
 // The video the show was last saved as travels in the block, the music options untouched; the
 // defaults write nothing, and values no export offers fall back to their defaults on reading.
 TEST_F(ExtensionBlockTest, OutputSettingsTravelWithTheShow) {
-    BuildSeedShow();
+    BuildClassicShow();
     const QByteArray plain = Save();
     ShowOptions options;
     options.Output.Container = OutputContainer::Mp4;

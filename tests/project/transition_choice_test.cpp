@@ -73,20 +73,20 @@ TEST(TransitionChoice, RefusesUnknownKindsAndSlides) {
     EXPECT_FALSE(ApplyTransitionChoice(empty, 0, {2, 3000, false}));
 }
 
-// A newer kind lives in the extension with the nearest seed kind in the record; a seed kind
-// chosen afterwards takes the extension's kind away again.
-TEST(TransitionChoice, NewerKindsKeepASeedKindForOlderReaders) {
+// A newer kind lives in the extension with the nearest classic kind in the record; a classic
+// kind chosen afterwards takes the extension's kind away again.
+TEST(TransitionChoice, NewerKindsKeepAClassicKindForOlderReaders) {
     ShowModel show = ThreeSlides();
     ASSERT_TRUE(ApplyTransitionChoice(show, 0, {imaging::kTransitionCrossfade, 0, false}));
     EXPECT_EQ(show.Slides[0].Ext.TransitionKind, imaging::kTransitionCrossfade);
     EXPECT_EQ(show.Slides[0].TransitionKind, 0);
-    EXPECT_EQ(show.Slides[0].TransitionMs, 3000); // a blend lasts although its seed kind is 0
+    EXPECT_EQ(show.Slides[0].TransitionMs, 3000); // a blend lasts although its classic kind is 0
     EXPECT_EQ(project::SlideTransitionCode(show.Slides[0]), imaging::kTransitionCrossfade);
 
     ASSERT_TRUE(ApplyTransitionChoice(show, 1, {imaging::kTransitionPushUp, 2000, true}));
     for (const Slide& s : show.Slides) {
         EXPECT_EQ(s.Ext.TransitionKind, imaging::kTransitionPushUp);
-        EXPECT_EQ(s.TransitionKind, imaging::NearestSeedKind(imaging::kTransitionPushUp));
+        EXPECT_EQ(s.TransitionKind, imaging::NearestClassicKind(imaging::kTransitionPushUp));
         EXPECT_EQ(s.TransitionMs, 2000);
     }
 

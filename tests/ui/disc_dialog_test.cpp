@@ -91,14 +91,14 @@ private Q_SLOTS:
 
     void burnIsTheDefaultAndCancelStopsARunningJob() {
         DiscDialog dialog(nullptr);
-        auto* burn = Widget<QPushButton>(dialog, "BitBtn2");
-        auto* erase = Widget<QPushButton>(dialog, "BitBtn1");
-        auto* cancel = Widget<QPushButton>(dialog, "BitBtn3");
+        auto* burn = Widget<QPushButton>(dialog, "writeButton");
+        auto* erase = Widget<QPushButton>(dialog, "eraseButton");
+        auto* cancel = Widget<QPushButton>(dialog, "cancelButton");
         QCOMPARE(burn->text(), QString("Burn"));
         QVERIFY(burn->isDefault());
         QVERIFY(!erase->isDefault() && !erase->autoDefault());
-        QCOMPARE(Widget<QLabel>(dialog, "WriteLabel")->text(), QString("Writing"));
-        QCOMPARE(Widget<QLabel>(dialog, "BufferLabel")->text(), QString("Drive buffer"));
+        QCOMPARE(Widget<QLabel>(dialog, "writeLabel")->text(), QString("Writing"));
+        QCOMPARE(Widget<QLabel>(dialog, "bufferLabel")->text(), QString("Drive buffer"));
 
         dialog.show();
         QSignalSpy stops(&dialog, &DiscDialog::cancelRequested);

@@ -112,7 +112,7 @@ private Q_SLOTS:
             d->Tabs->setCurrentIndex(page);
         QCOMPARE(questions, 0);
         QCOMPARE(d->OpenPage(), 3);
-        QCOMPARE(d->Form->PageControl1->currentIndex(), 3);
+        QCOMPARE(d->Form->pages->currentIndex(), 3);
         d->reject();
         QVERIFY(SameBitmap(Work(), Gradient(400, 300)));
     }
@@ -129,7 +129,7 @@ private Q_SLOTS:
         QCOMPARE(std::max(forward.Y0, forward.Y1), std::max(reverse.Y0, reverse.Y1));
         QCOMPARE(forward.X0, reverse.X1);
         QCOMPARE(forward.X0, (40 - 16) * 400 / 221);
-        QCOMPARE(d->Form->Edit2->text().toInt(), reverse.X0);
+        QCOMPARE(d->Form->cropStartXEdit->text().toInt(), reverse.X0);
         // Leaving the page with Yes crops to the rectangle and fits it again.
         answer = true;
         d->Tabs->setCurrentIndex(5);
@@ -149,7 +149,7 @@ private Q_SLOTS:
         QString message;
         d->ShowError = [&message](const QString& m) { message = m; };
         d->dragCrop({60, 60}, {60, 60});
-        d->Form->SaveButton0->click();
+        d->Form->cropSaveButton->click();
         QVERIFY(!message.isEmpty());
         QVERIFY(SameBitmap(Work(), Gradient(400, 300)));
         d->reject();
@@ -175,7 +175,7 @@ private Q_SLOTS:
         slide.Picture.ColorEffect = 0;
         const project::Slide before = slide;
         auto d = Open(5);
-        d->Form->CancelButton5->click();
+        d->Form->durationCancelButton->click();
         // A record holding none of them but the file, transition and extension takes them all.
         project::Slide blank = project::Slide::MakeDefault();
         blank.WorkFile = before.WorkFile;
@@ -187,7 +187,7 @@ private Q_SLOTS:
         slide.Picture.Brightness = 40;
         slide.Picture.ColorEffect = 2;
         auto pending = Open(5);
-        pending->Form->CancelButton5->click();
+        pending->Form->durationCancelButton->click();
         QCOMPARE(pending->Adjustments().Brightness, 0);
         QCOMPARE(pending->Adjustments().ColorEffect, 0);
         QCOMPARE(pending->Adjustments().Gamma10, 10.0);
@@ -196,12 +196,12 @@ private Q_SLOTS:
     void turnsUndoneByCancel() {
         Prepare(Gradient(40, 30));
         auto d = Open(2);
-        d->Form->TurnRightButton->click();
-        d->Form->TurnRightButton->click();
+        d->Form->turnRightButton->click();
+        d->Form->turnRightButton->click();
         QCOMPARE(Work().Width, 40);
         QVERIFY(!SameBitmap(Work(), Gradient(40, 30)));
         QVERIFY(project::HasBackup(work, project::BackupSlot::Turn));
-        d->Form->CancelButton2->click();
+        d->Form->turnCancelButton->click();
         QVERIFY(SameBitmap(Work(), Gradient(40, 30)));
         QVERIFY(SameBitmap(d->Thumbnail(), thumb));
         QCOMPARE(d->Adjustments().TurnCount, 0);
@@ -211,8 +211,8 @@ private Q_SLOTS:
     void turnsKeptBySaveAndByYes() {
         Prepare(Gradient(40, 30));
         auto d = Open(2);
-        d->Form->TurnRightButton->click();
-        d->Form->SaveButton2->click();
+        d->Form->turnRightButton->click();
+        d->Form->turnSaveButton->click();
         QCOMPARE(Work().Width, 30);
         QCOMPARE(d->Adjustments().TurnCount, 1);
         QCOMPARE(d->Thumbnail().Width, 90);
@@ -220,13 +220,13 @@ private Q_SLOTS:
 
         Prepare(Gradient(40, 30));
         d = Open(2);
-        d->Form->MirrorButton->click();
+        d->Form->mirrorButton->click();
         answer = false;
         d->Tabs->setCurrentIndex(5);
         QCOMPARE(questions, 1);
         QVERIFY(SameBitmap(Work(), Gradient(40, 30)));
         d->Tabs->setCurrentIndex(2);
-        d->Form->MirrorButton->click();
+        d->Form->mirrorButton->click();
         answer = true;
         d->Tabs->setCurrentIndex(5);
         d->reject();
@@ -238,12 +238,12 @@ private Q_SLOTS:
         Prepare(Gradient(40, 30));
         auto d = Open(2);
         answer = true;
-        d->Form->TurnRightButton->click();
+        d->Form->turnRightButton->click();
         d->Tabs->setCurrentIndex(3);
-        d->Form->TrackBar1->setValue(50);
+        d->Form->brightnessSlider->setValue(50);
         d->Tabs->setCurrentIndex(2);
         QCOMPARE(questions, 2);
-        d->Form->CancelButton2->click();
+        d->Form->turnCancelButton->click();
         imaging::Bitmap expected = Gradient(40, 30);
         project::TurnPicture(expected, project::TurnKind::Right, 0);
         project::LightPicture(expected, {50, 0, 10.0});
@@ -254,12 +254,12 @@ private Q_SLOTS:
     void lightAppliedByYesIsNotAppliedAgainBySave() {
         Prepare(Gradient(40, 30));
         auto d = Open(3);
-        d->Form->TrackBar1->setValue(40);
+        d->Form->brightnessSlider->setValue(40);
         answer = true;
         d->Tabs->setCurrentIndex(4);
-        QCOMPARE(d->Form->TrackBar1->value(), 0);
+        QCOMPARE(d->Form->brightnessSlider->value(), 0);
         d->Tabs->setCurrentIndex(3);
-        d->Form->SaveButton3->click();
+        d->Form->lightSaveButton->click();
         imaging::Bitmap expected = Gradient(40, 30);
         project::LightPicture(expected, {40, 0, 10.0});
         QVERIFY(SameBitmap(Work(), expected));
@@ -273,14 +273,14 @@ private Q_SLOTS:
     void colourNoRestoresTheFieldsAndNegativeIsSavedOnce() {
         Prepare(Gradient(40, 30));
         auto d = Open(4);
-        d->Form->Effect3->click();
+        d->Form->negativeRadio->click();
         QCOMPARE(d->Adjustments().ColorEffect, 3);
         answer = false;
         d->Tabs->setCurrentIndex(0);
         QCOMPARE(d->Adjustments().ColorEffect, 0);
         d->Tabs->setCurrentIndex(4);
-        d->Form->Effect3->click();
-        d->Form->SaveButton4->click();
+        d->Form->negativeRadio->click();
+        d->Form->colourSaveButton->click();
         QCOMPARE(At(Work(), 3, 4), (Px{255 - At(Gradient(40, 30), 3, 4).b,
                                        255 - At(Gradient(40, 30), 3, 4).g, 255 - 90}));
     }
@@ -288,8 +288,8 @@ private Q_SLOTS:
     void captionAppliedThenCloseBoxRemovesIt() {
         Prepare(Gradient(300, 200));
         auto d = Open(1);
-        d->Form->Edit1->setText(QStringLiteral("Привет"));
-        d->Form->ApplyTextButton->click();
+        d->Form->captionEdit->setText(QStringLiteral("Привет"));
+        d->Form->applyTextButton->click();
         QVERIFY(!SameBitmap(Work(), Gradient(300, 200)));
         QVERIFY(project::HasBackup(work, project::BackupSlot::Caption));
         d->show();
@@ -300,9 +300,9 @@ private Q_SLOTS:
         // Saved, the text stays; the copy is dropped anyway.
         Prepare(Gradient(300, 200));
         d = Open(1);
-        d->Form->Edit1->setText(QStringLiteral("Привет"));
-        d->Form->ApplyTextButton->click();
-        d->Form->SaveButton1->click();
+        d->Form->captionEdit->setText(QStringLiteral("Привет"));
+        d->Form->applyTextButton->click();
+        d->Form->captionSaveButton->click();
         QVERIFY(!SameBitmap(Work(), Gradient(300, 200)));
         QVERIFY(NoBackups());
         QCOMPARE(QString::fromStdString(d->Caption().Text), QStringLiteral("Привет"));
@@ -328,9 +328,9 @@ private Q_SLOTS:
 
         slide = show.Slides[0];
         auto d = Open(1);
-        d->Form->Edit1->setText(text);
+        d->Form->captionEdit->setText(text);
         d->Form->ApplyTextButton->click();
-        d->Form->SaveButton1->click();
+        d->Form->captionSaveButton->click();
         show.SetSlide(0, ui::WithEffects(show.Slides[0], *d));
         QCOMPARE(QString::fromStdString(show.Slides[0].Caption.Text), text);
 
@@ -386,9 +386,9 @@ private Q_SLOTS:
     void aCaptionAppliedAgainReplacesTheEarlierOne() {
         const auto caption = [this](const QString& text) {
             auto d = Open(1);
-            d->Form->Edit1->setText(text);
-            d->Form->ApplyTextButton->click();
-            d->Form->SaveButton1->click();
+            d->Form->captionEdit->setText(text);
+            d->Form->applyTextButton->click();
+            d->Form->captionSaveButton->click();
             slide = ui::WithEffects(slide, *d);
         };
         Prepare(Gradient(300, 200));
@@ -402,12 +402,12 @@ private Q_SLOTS:
         QVERIFY(SameBitmap(Work(), once));
         {
             auto d = Open(1);
-            d->Form->Edit1->setText(QStringLiteral("Again"));
-            d->Form->ApplyTextButton->click();
-            d->Form->Edit1->setText(QStringLiteral("Bbbb"));
-            d->Form->ApplyTextButton->click();
+            d->Form->captionEdit->setText(QStringLiteral("Again"));
+            d->Form->applyTextButton->click();
+            d->Form->captionEdit->setText(QStringLiteral("Bbbb"));
+            d->Form->applyTextButton->click();
             QVERIFY(SameBitmap(Work(), once));
-            d->Form->UndoTextButton->click();
+            d->Form->undoTextButton->click();
             QVERIFY(SameBitmap(Work(), Gradient(300, 200)));
             d->reject();
         }
@@ -430,16 +430,16 @@ private Q_SLOTS:
     void theDefaultCaptionIsReadable() {
         Prepare(Gradient(1000, 800));
         auto d = Open(1);
-        d->Form->Edit1->setText(QStringLiteral("Sea"));
-        d->Form->ApplyTextButton->click();
+        d->Form->captionEdit->setText(QStringLiteral("Sea"));
+        d->Form->applyTextButton->click();
         QCOMPARE(d->Caption().Size, 30); // 40 pixels of 800
         QCOMPARE(d->Caption().Color, 0xFFFFFF);
         d->reject();
 
         Prepare(Gradient(300, 200));
         d = Open(1);
-        d->Form->Edit1->setText(QStringLiteral("Sea"));
-        d->Form->ApplyTextButton->click();
+        d->Form->captionEdit->setText(QStringLiteral("Sea"));
+        d->Form->applyTextButton->click();
         QCOMPARE(d->Caption().Size, 24); // already larger than 10 pixels
         d->reject();
 
@@ -450,9 +450,9 @@ private Q_SLOTS:
             return true;
         };
         d->PickColor = [](const QColor&) { return QColor(); };
-        d->Form->FontButton->click();
-        d->Form->Edit1->setText(QStringLiteral("Sea"));
-        d->Form->ApplyTextButton->click();
+        d->Form->fontButton->click();
+        d->Form->captionEdit->setText(QStringLiteral("Sea"));
+        d->Form->applyTextButton->click();
         QCOMPARE(d->Caption().Size, 12);
         d->reject();
     }
@@ -460,13 +460,13 @@ private Q_SLOTS:
     void captionNoUndoesTheText() {
         Prepare(Gradient(300, 200));
         auto d = Open(1);
-        d->Form->Edit1->setText(QStringLiteral("abc"));
-        d->Form->ApplyTextButton->click();
+        d->Form->captionEdit->setText(QStringLiteral("abc"));
+        d->Form->applyTextButton->click();
         answer = false;
         d->Tabs->setCurrentIndex(2);
         QCOMPARE(questions, 1);
         QVERIFY(SameBitmap(Work(), Gradient(300, 200)));
-        QCOMPARE(d->Form->Edit1->text(), QString());
+        QCOMPARE(d->Form->captionEdit->text(), QString());
         QCOMPARE(d->Caption().Text.size(), std::size_t(0));
         d->reject();
     }
@@ -474,17 +474,17 @@ private Q_SLOTS:
     void originalSizeRestoresTheWholePictureAndLeavingAsksNothing() {
         Prepare(Gradient(300, 200));
         auto d = Open(0);
-        d->Form->Edit2->setText("10");
-        d->Form->Edit3->setText("20");
-        d->Form->Edit4->setText("110");
-        d->Form->Edit5->setText("x"); // not a number: the value stays
+        d->Form->cropStartXEdit->setText("10");
+        d->Form->cropStartYEdit->setText("20");
+        d->Form->cropEndXEdit->setText("110");
+        d->Form->cropEndYEdit->setText("x"); // not a number: the value stays
         QCOMPARE(d->Crop().X0, 10);
         QCOMPARE(d->Crop().Y1, 200);
-        d->Form->OriginalSizeButton->click();
+        d->Form->originalSizeButton->click();
         QCOMPARE(d->Crop().X0, 0);
         QCOMPARE(d->Crop().Y0, 0);
         QCOMPARE(d->Crop().X1, 300);
-        QCOMPARE(d->Form->Edit4->text(), QString("300"));
+        QCOMPARE(d->Form->cropEndXEdit->text(), QString("300"));
         d->Tabs->setCurrentIndex(1);
         QCOMPARE(questions, 0);
         d->reject();
@@ -494,8 +494,8 @@ private Q_SLOTS:
     void yesOnTheTextPageKeepsTheAppliedTextAndResetsTheFields() {
         Prepare(Gradient(300, 200));
         auto d = Open(1);
-        d->Form->Edit1->setText(QStringLiteral("abc"));
-        d->Form->ApplyTextButton->click();
+        d->Form->captionEdit->setText(QStringLiteral("abc"));
+        d->Form->applyTextButton->click();
         answer = true;
         d->Tabs->setCurrentIndex(2);
         QCOMPARE(questions, 1);
@@ -508,7 +508,7 @@ private Q_SLOTS:
     void yesOnTheColourPageAppliesTheEffectToPhotoAndThumbnail() {
         Prepare(Gradient(40, 30));
         auto d = Open(4);
-        d->Form->Effect3->click();
+        d->Form->negativeRadio->click();
         answer = true;
         d->Tabs->setCurrentIndex(5);
         QCOMPARE(questions, 1);
@@ -541,7 +541,7 @@ private Q_SLOTS:
             ++colourAsks;
             return QColor(1, 2, 3);
         };
-        d->Form->FontButton->click();
+        d->Form->fontButton->click();
         QCOMPARE(colourAsks, 1);
         QCOMPARE(QString::fromStdString(d->Caption().Font), QString("Liberation Serif"));
         QCOMPARE(d->Caption().Size, 30);
@@ -553,7 +553,7 @@ private Q_SLOTS:
             font = QFont("Liberation Mono");
             return false;
         };
-        d->Form->FontButton->click();
+        d->Form->fontButton->click();
         QCOMPARE(colourAsks, 1);
         QCOMPARE(d->Caption().Size, 30);
         d->reject();
@@ -564,7 +564,7 @@ private Q_SLOTS:
     void theSwatchShowsTheColourReallyUsed() {
         Prepare(Gradient(200, 100));
         auto d = Open(4);
-        const QString style = d->Form->Edit6->styleSheet();
+        const QString style = d->Form->backColourSwatch->styleSheet();
         const auto used = imaging::ResolveColor(project::kButtonFaceColor);
         const QColor grey(static_cast<int>(used & 0xFF), static_cast<int>((used >> 8) & 0xFF),
                           static_cast<int>((used >> 16) & 0xFF));
@@ -584,11 +584,11 @@ private Q_SLOTS:
         QApplication::processEvents();
         for (int i = 0; i < d->Tabs->count(); ++i)
             QVERIFY(d->Tabs->rect().contains(d->Tabs->tabRect(i)));
-        const QSize page = d->Form->PageControl1->size();
+        const QSize page = d->Form->pages->size();
         const QSize small = d->PreviewBox();
         d->resize(d->minimumSize() + QSize(300, 200));
         QApplication::processEvents();
-        QCOMPARE(d->Form->PageControl1->size(), page);
+        QCOMPARE(d->Form->pages->size(), page);
         QVERIFY(d->PreviewBox().width() >= small.width() + 250);
         QVERIFY(d->PreviewBox().height() >= small.height() + 150);
         QCOMPARE(d->PreviewPicture().size(), d->PreviewBox());
@@ -599,7 +599,7 @@ private Q_SLOTS:
         const QPoint corner((box.width() - w) / 2, (box.height() - h) / 2);
         d->dragCrop(corner, corner + QPoint(w, h));
         QVERIFY2(std::abs(d->Crop().X1 - d->Crop().X0 - 2000) <= 10,
-                 qPrintable(d->Form->Edit4->text()));
+                 qPrintable(d->Form->cropEndXEdit->text()));
         QVERIFY(std::abs(d->Crop().Y1 - d->Crop().Y0 - 1500) <= 10);
         d->reject();
     }
@@ -608,13 +608,13 @@ private Q_SLOTS:
         Prepare(Gradient(200, 100));
         auto d = Open(4);
         d->PickColor = [](const QColor&) { return QColor(0x10, 0x20, 0x30); };
-        d->Form->BackColorButton->click();
+        d->Form->backColourButton->click();
         QCOMPARE(d->BackColor(), 0x302010);
         QCOMPARE(d->PreviewPicture().pixelColor(0, 0), QColor(0x10, 0x20, 0x30));
         d->PickColor = [](const QColor&) { return QColor(); }; // cancelled
-        d->Form->BackColorButton->click();
+        d->Form->backColourButton->click();
         QCOMPARE(d->BackColor(), 0x302010);
-        d->Form->SaveButton4->click();
+        d->Form->colourSaveButton->click();
         QCOMPARE(d->BackColor(), 0x302010);
     }
 
@@ -635,9 +635,9 @@ private Q_SLOTS:
         }
         QCOMPARE(box.pixelColor(27 + 200, 33 + 100), QColor(0x80, 0x40, 0x20));
         // Duration for all.
-        d->Form->SecondsSpin->setValue(25);
-        d->Form->CheckBox1->setChecked(true);
-        d->Form->SaveButton5->click();
+        d->Form->secondsSpin->setValue(25);
+        d->Form->secondsForAllCheck->setChecked(true);
+        d->Form->durationSaveButton->click();
         QCOMPARE(d->StillMs(), 25000);
         QVERIFY(d->SecondsForAll());
     }
@@ -652,7 +652,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(d.get()));
         QCOMPARE(d->Tabs->count(), 7);
         QCOMPARE(d->Tabs->tabText(EffectsDialog::kMotionPage), QString("Движение"));
-        QCOMPARE(d->Form->PageControl1->currentIndex(), EffectsDialog::kMotionPage);
+        QCOMPARE(d->Form->pages->currentIndex(), EffectsDialog::kMotionPage);
         ui::MotionEditor* editor = d->Motion();
         QCOMPARE(editor->ChoiceBox()->currentIndex(), int(ui::MotionEditor::kNone));
         QCOMPARE(d->EditedMotion(), imaging::Motion{});
@@ -670,7 +670,7 @@ private Q_SLOTS:
         QCOMPARE(edited.Mode, imaging::MotionMode::Manual);
         QVERIFY(edited != chosen);
         QCOMPARE(d->EditedMotion(), imaging::Motion{}); // not yet saved
-        d->Form->SaveButton6->click();
+        d->Form->motionSaveButton->click();
         QCOMPARE(d->result(), int(QDialog::Accepted));
         QCOMPARE(d->EditedMotion(), edited);
         QCOMPARE(questions, 0);
@@ -702,13 +702,13 @@ private Q_SLOTS:
         answer = true;
         d->Tabs->setCurrentIndex(4);
         QCOMPARE(questions, 2);
-        d->Form->CancelButton4->click();
+        d->Form->colourCancelButton->click();
         QCOMPARE(d->EditedMotion(), eased);
 
         auto cancelled = Open(EffectsDialog::kMotionPage);
         cancelled->Motion()->ChoiceBox()->setCurrentIndex(ui::MotionEditor::kNone);
         Q_EMIT cancelled->Motion()->ChoiceBox()->activated(ui::MotionEditor::kNone);
-        cancelled->Form->CancelButton6->click();
+        cancelled->Form->motionCancelButton->click();
         QCOMPARE(cancelled->EditedMotion(), slide.Ext.Motion);
     }
 

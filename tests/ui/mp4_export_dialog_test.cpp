@@ -25,8 +25,8 @@ private Q_SLOTS:
 
     void sevenTwentyAndGoodArePreselectedAndEveryRowIsHandedBack() {
         Mp4ExportDialog dialog;
-        auto* size = Widget<QComboBox>(dialog, "ComboBox1");
-        auto* quality = Widget<QComboBox>(dialog, "ComboBox2");
+        auto* size = Widget<QComboBox>(dialog, "frameSizeCombo");
+        auto* quality = Widget<QComboBox>(dialog, "qualityCombo");
         QCOMPARE(size->count(), 6);
         QCOMPARE(quality->count(), 2);
         QCOMPARE(dialog.Resolution(), media::kResolution720p);
@@ -68,7 +68,7 @@ private Q_SLOTS:
         QVERIFY(dialog.SofterNote().contains("1080 x 1920")); // upright: taller than the photos
         dialog.ShapeBox->setCurrentIndex(0);
         QVERIFY(dialog.SofterNote().isEmpty());
-        Widget<QComboBox>(dialog, "ComboBox1")->setCurrentIndex(3); // 2160p
+        Widget<QComboBox>(dialog, "frameSizeCombo")->setCurrentIndex(3); // 2160p
         QVERIFY(dialog.SofterNote().contains("3840x2160"));
         dialog.CodecBox->setCurrentIndex(1);
         QCOMPARE(dialog.Coding(), media::Mp4Coding::H265);
@@ -82,19 +82,19 @@ private Q_SLOTS:
         QCOMPARE(odd.Resolution(), media::kResolution720p);
         QCOMPARE(odd.Quality(), media::kQualityGood);
         // OK and Cancel close it with their results.
-        QTimer::singleShot(0, Widget<QPushButton>(chosen, "BitBtn1"), &QPushButton::click);
+        QTimer::singleShot(0, Widget<QPushButton>(chosen, "okButton"), &QPushButton::click);
         QCOMPARE(chosen.exec(), int(QDialog::Accepted));
-        QTimer::singleShot(0, Widget<QPushButton>(odd, "BitBtn2"), &QPushButton::click);
+        QTimer::singleShot(0, Widget<QPushButton>(odd, "cancelButton"), &QPushButton::click);
         QCOMPARE(odd.exec(), int(QDialog::Rejected));
     }
 
     void builtInRussianTextsWithoutALanguageFile() {
         Mp4ExportDialog dialog;
         QCOMPARE(dialog.windowTitle(), QString::fromUtf8("Запись MP4"));
-        QCOMPARE(Widget<QGroupBox>(dialog, "GroupBox2")->title(), QString::fromUtf8("Качество"));
-        QCOMPARE(Widget<QComboBox>(dialog, "ComboBox2")->itemText(1),
+        QCOMPARE(Widget<QGroupBox>(dialog, "qualityBox")->title(), QString::fromUtf8("Качество"));
+        QCOMPARE(Widget<QComboBox>(dialog, "qualityCombo")->itemText(1),
                  QString::fromUtf8("Наилучшее"));
-        QCOMPARE(Widget<QPushButton>(dialog, "BitBtn2")->text(), QString::fromUtf8("Отмена"));
+        QCOMPARE(Widget<QPushButton>(dialog, "cancelButton")->text(), QString::fromUtf8("Отмена"));
     }
 
     void aFileLackingTheKeysKeepsBuiltInTextsButAnEmptyTextStaysEmpty() {
@@ -109,13 +109,13 @@ private Q_SLOTS:
         Mp4ExportDialog dialog(media::kResolution1080p, media::kQualityBest);
         dialog.show();
         QCOMPARE(dialog.windowTitle(), QString("Save MP4"));
-        QCOMPARE(Widget<QGroupBox>(dialog, "GroupBox2")->title(), QString());
-        QCOMPARE(Widget<QComboBox>(dialog, "ComboBox2")->currentText(), QString("Finest"));
-        QCOMPARE(Widget<QGroupBox>(dialog, "GroupBox1")->title(),
+        QCOMPARE(Widget<QGroupBox>(dialog, "qualityBox")->title(), QString());
+        QCOMPARE(Widget<QComboBox>(dialog, "qualityCombo")->currentText(), QString("Finest"));
+        QCOMPARE(Widget<QGroupBox>(dialog, "frameSizeBox")->title(),
                  QString::fromUtf8("Размер кадра"));
-        QCOMPARE(Widget<QComboBox>(dialog, "ComboBox1")->itemText(5),
+        QCOMPARE(Widget<QComboBox>(dialog, "frameSizeCombo")->itemText(5),
                  QString::fromUtf8("Стандартное"));
-        QCOMPARE(Widget<QPushButton>(dialog, "BitBtn2")->text(), QString::fromUtf8("Отмена"));
+        QCOMPARE(Widget<QPushButton>(dialog, "cancelButton")->text(), QString::fromUtf8("Отмена"));
         // The texts applied on showing leave the choices as they were.
         QCOMPARE(dialog.Resolution(), media::kResolution1080p);
         QCOMPARE(dialog.Quality(), media::kQualityBest);
@@ -126,14 +126,14 @@ private Q_SLOTS:
         QVERIFY(base::LoadLanguageFile(base::AppLanguage(), folder + "english.lng"));
         Mp4ExportDialog english;
         QCOMPARE(english.windowTitle(), QString("Save as MP4"));
-        QCOMPARE(Widget<QComboBox>(english, "ComboBox1")->itemText(4), QString("High"));
-        QCOMPARE(Widget<QComboBox>(english, "ComboBox2")->itemText(0), QString("Good"));
-        QCOMPARE(Widget<QPushButton>(english, "BitBtn2")->text(), QString("Cancel"));
+        QCOMPARE(Widget<QComboBox>(english, "frameSizeCombo")->itemText(4), QString("High"));
+        QCOMPARE(Widget<QComboBox>(english, "qualityCombo")->itemText(0), QString("Good"));
+        QCOMPARE(Widget<QPushButton>(english, "cancelButton")->text(), QString("Cancel"));
         QVERIFY(base::LoadLanguageFile(base::AppLanguage(), folder + "russian.lng"));
         Mp4ExportDialog russian;
-        QCOMPARE(Widget<QComboBox>(russian, "ComboBox2")->itemText(0),
+        QCOMPARE(Widget<QComboBox>(russian, "qualityCombo")->itemText(0),
                  QString::fromUtf8("Хорошее"));
-        QCOMPARE(Widget<QGroupBox>(russian, "GroupBox1")->title(),
+        QCOMPARE(Widget<QGroupBox>(russian, "frameSizeBox")->title(),
                  QString::fromUtf8("Размер кадра"));
     }
 };

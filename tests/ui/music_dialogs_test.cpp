@@ -67,18 +67,18 @@ private Q_SLOTS:
         track.Ext.LoudnessLufs = -14.24;
         track.Ext.TruePeakDb = -0.8;
         ui::TrackDialog dialog(track, &main);
-        const QString loudness = W<QLabel>(dialog, "LoudnessLabel")->text();
+        const QString loudness = W<QLabel>(dialog, "loudnessLabel")->text();
         QVERIFY2(loudness.contains(QLocale().toString(-14.2, 'f', 1)), qPrintable(loudness));
         QVERIFY2(loudness.contains(QLocale().toString(-0.8, 'f', 1)), qPrintable(loudness));
         QCOMPARE(dialog.FadeInSeconds(), 1.25); // untouched: kept exactly
-        W<QDoubleSpinBox>(dialog, "FadeInBox")->setValue(3.5);
-        W<QDoubleSpinBox>(dialog, "FadeOutBox")->setValue(12); // the box stops at 10 s
+        W<QDoubleSpinBox>(dialog, "fadeInBox")->setValue(3.5);
+        W<QDoubleSpinBox>(dialog, "fadeOutBox")->setValue(12); // the box stops at 10 s
         QCOMPARE(dialog.FadeInSeconds(), 3.5);
         QCOMPARE(dialog.FadeOutSeconds(), 10.0);
 
         track.Ext.HasLoudness = false;
         ui::TrackDialog unmeasured(track, &main);
-        QCOMPARE(W<QLabel>(unmeasured, "LoudnessLabel")->text(),
+        QCOMPARE(W<QLabel>(unmeasured, "loudnessLabel")->text(),
                  base::AppLanguage().Text(807, "не измерена"));
     }
 
@@ -94,8 +94,8 @@ private Q_SLOTS:
         QTimer::singleShot(0, &form, [&] {
             auto* dialog = qobject_cast<ui::TrackDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
-            W<QDoubleSpinBox>(*dialog, "FadeInBox")->setValue(2.0);
-            W<QDoubleSpinBox>(*dialog, "FadeOutBox")->setValue(0.5);
+            W<QDoubleSpinBox>(*dialog, "fadeInBox")->setValue(2.0);
+            W<QDoubleSpinBox>(*dialog, "fadeOutBox")->setValue(0.5);
             dialog->close();
             set = true;
         });
@@ -215,9 +215,9 @@ private Q_SLOTS:
         QTimer::singleShot(0, &form, [&] {
             auto* dialog = qobject_cast<ui::EffectsDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
-            dialog->Form->SecondsSpin->setValue(2.0);
-            dialog->Form->CheckBox1->setChecked(true);
-            dialog->Form->SaveButton5->click();
+            dialog->Form->secondsSpin->setValue(2.0);
+            dialog->Form->secondsForAllCheck->setChecked(true);
+            dialog->Form->durationSaveButton->click();
         });
         form.Commands->openEffects(5);
         std::int64_t transitions = 0;

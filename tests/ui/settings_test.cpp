@@ -78,23 +78,23 @@ private Q_SLOTS:
             Touch(folder + name);
         std::string resolution = "1024x768";
         ui::SettingsDialog dialog(resolution, QSize(1280, 1024), folder, "BETA.lng");
-        QCOMPARE(Items(Widget<QComboBox>(dialog, "ComboBox1")),
+        QCOMPARE(Items(Widget<QComboBox>(dialog, "languageCombo")),
                  QStringList({"alpha.lng", "Beta.LNG", "zeta.lng"}));
-        QCOMPARE(Widget<QComboBox>(dialog, "ComboBox1")->currentIndex(), 1);
-        QVERIFY(Widget<QRadioButton>(dialog, "RadioButton2")->isChecked());
-        QVERIFY(Widget<QComboBox>(dialog, "ComboBox1")->isEnabled());
+        QCOMPARE(Widget<QComboBox>(dialog, "languageCombo")->currentIndex(), 1);
+        QVERIFY(Widget<QRadioButton>(dialog, "languageFileRadio")->isChecked());
+        QVERIFY(Widget<QComboBox>(dialog, "languageCombo")->isEnabled());
         QCOMPARE(dialog.width(), 415);
-        QCOMPARE(Items(Widget<QComboBox>(dialog, "ComboBox2")),
+        QCOMPARE(Items(Widget<QComboBox>(dialog, "resolutionCombo")),
                  QStringList({"800x600", "1024x768", "1280x1024", "1600x1200", "1280x720",
                               "1920x1080", "2560x1440", "3840x2160"}));
-        QCOMPARE(Widget<QComboBox>(dialog, "ComboBox2")->currentText(), QString("1024x768"));
+        QCOMPARE(Widget<QComboBox>(dialog, "resolutionCombo")->currentText(), QString("1024x768"));
 
         // An unknown loaded file leaves the first entry selected; OK loads the selection.
         ui::SettingsDialog other(resolution, QSize(1280, 1024), folder, "klingon.lng");
-        QCOMPARE(Widget<QComboBox>(other, "ComboBox1")->currentIndex(), 0);
-        Widget<QComboBox>(other, "ComboBox1")->setCurrentIndex(2);
-        Widget<QComboBox>(other, "ComboBox2")->setCurrentIndex(3);
-        Widget<QPushButton>(other, "BitBtn1")->click();
+        QCOMPARE(Widget<QComboBox>(other, "languageCombo")->currentIndex(), 0);
+        Widget<QComboBox>(other, "languageCombo")->setCurrentIndex(2);
+        Widget<QComboBox>(other, "resolutionCombo")->setCurrentIndex(3);
+        Widget<QPushButton>(other, "okButton")->click();
         QCOMPARE(other.result(), int(QDialog::Accepted));
         QCOMPARE(other.LanguageFileToLoad(), folder + "zeta.lng");
         QCOMPARE(other.Resolution(), std::string("1600x1200"));
@@ -103,12 +103,12 @@ private Q_SLOTS:
     void dialogWithoutLanguageFolderKeepsTheCurrentTexts() {
         std::string resolution = "800x600";
         ui::SettingsDialog dialog(resolution, QSize(1280, 1024), program_->path() + "/none/", "");
-        QVERIFY(Widget<QRadioButton>(dialog, "RadioButton1")->isChecked());
-        QVERIFY(!Widget<QComboBox>(dialog, "ComboBox1")->isEnabled());
-        Widget<QRadioButton>(dialog, "RadioButton2")->click();
-        QVERIFY(Widget<QRadioButton>(dialog, "RadioButton1")->isChecked());
-        QVERIFY(!Widget<QComboBox>(dialog, "ComboBox1")->isEnabled());
-        Widget<QPushButton>(dialog, "BitBtn1")->click();
+        QVERIFY(Widget<QRadioButton>(dialog, "defaultLanguageRadio")->isChecked());
+        QVERIFY(!Widget<QComboBox>(dialog, "languageCombo")->isEnabled());
+        Widget<QRadioButton>(dialog, "languageFileRadio")->click();
+        QVERIFY(Widget<QRadioButton>(dialog, "defaultLanguageRadio")->isChecked());
+        QVERIFY(!Widget<QComboBox>(dialog, "languageCombo")->isEnabled());
+        Widget<QPushButton>(dialog, "okButton")->click();
         QCOMPARE(dialog.LanguageFileToLoad(), QString());
         QCOMPARE(resolution, std::string("800x600"));
     }
@@ -119,12 +119,12 @@ private Q_SLOTS:
         std::string resolution = "800x600";
         ui::SettingsDialog dialog(resolution, QSize(1280, 1024), folder, "russian.lng");
         // Each file is offered by its language's own name; the loaded one is selected.
-        QCOMPARE(Items(Widget<QComboBox>(dialog, "ComboBox1")),
+        QCOMPARE(Items(Widget<QComboBox>(dialog, "languageCombo")),
                  QStringList({"English", QString::fromUtf8("Русский")}));
-        QCOMPARE(Widget<QComboBox>(dialog, "ComboBox1")->currentText(),
+        QCOMPARE(Widget<QComboBox>(dialog, "languageCombo")->currentText(),
                  QString::fromUtf8("Русский"));
-        Widget<QRadioButton>(dialog, "RadioButton1")->click();
-        Widget<QPushButton>(dialog, "BitBtn1")->click();
+        Widget<QRadioButton>(dialog, "defaultLanguageRadio")->click();
+        Widget<QPushButton>(dialog, "okButton")->click();
         QCOMPARE(dialog.LanguageFileToLoad(), folder + "english.lng");
     }
 
@@ -134,32 +134,32 @@ private Q_SLOTS:
         Touch(folder + "old.lng", "2=Open\r\n"); // a file from before names were written
         std::string resolution = "800x600";
         ui::SettingsDialog dialog(resolution, QSize(1280, 1024), folder, "english.lng");
-        auto* list = Widget<QComboBox>(dialog, "ComboBox1");
+        auto* list = Widget<QComboBox>(dialog, "languageCombo");
         QCOMPARE(Items(list), QStringList({"English", "old.lng", QString::fromUtf8("Русский")}));
         QCOMPARE(list->currentIndex(), 0);
         list->setCurrentIndex(2);
-        Widget<QPushButton>(dialog, "BitBtn1")->click();
+        Widget<QPushButton>(dialog, "okButton")->click();
         QCOMPARE(dialog.LanguageFileToLoad(), folder + "russian.lng");
     }
 
     void dialogSelectsResolutionByHeight() {
         std::string resolution = "1280x800"; // no entry of that height: the default one
         ui::SettingsDialog dialog(resolution, QSize(1024, 768), "", "");
-        QCOMPARE(Widget<QComboBox>(dialog, "ComboBox2")->currentText(), QString("1280x1024"));
-        Widget<QPushButton>(dialog, "BitBtn1")->click();
+        QCOMPARE(Widget<QComboBox>(dialog, "resolutionCombo")->currentText(), QString("1280x1024"));
+        Widget<QPushButton>(dialog, "okButton")->click();
         QCOMPARE(dialog.Resolution(), std::string("1280x1024"));
 
         resolution = "1366x768";
         ui::SettingsDialog wide(resolution, QSize(1024, 768), "", "");
-        QCOMPARE(Widget<QComboBox>(wide, "ComboBox2")->currentText(), QString("1024x768"));
+        QCOMPARE(Widget<QComboBox>(wide, "resolutionCombo")->currentText(), QString("1024x768"));
 
         // The sizes of today's videos, up to 4K, are offered and kept.
         resolution = "3840x2160";
         ui::SettingsDialog uhd(resolution, QSize(1024, 768), "", "");
-        auto* sizes = Widget<QComboBox>(uhd, "ComboBox2");
+        auto* sizes = Widget<QComboBox>(uhd, "resolutionCombo");
         QCOMPARE(sizes->currentText(), QString("3840x2160"));
         QVERIFY(sizes->findText("1920x1080") >= 0 && sizes->findText("2560x1440") >= 0);
-        Widget<QPushButton>(uhd, "BitBtn1")->click();
+        Widget<QPushButton>(uhd, "okButton")->click();
         QCOMPARE(uhd.Resolution(), std::string("3840x2160"));
     }
 
@@ -167,7 +167,7 @@ private Q_SLOTS:
     // of the user's, named by its value.
     void backgroundOfNewPhotosOffersColoursAndAChosenOne() {
         ui::SettingsDialog dialog("800x600", QSize(1024, 768), "", "");
-        auto* combo = Widget<QComboBox>(dialog, "BackgroundCombo");
+        auto* combo = Widget<QComboBox>(dialog, "backgroundCombo");
         QCOMPARE(combo->count(), 5);
         dialog.SetNewPhotoBackground(project::kButtonFaceColor);
         QCOMPARE(combo->currentText(), QString::fromUtf8("Светло-серый (системный)"));
@@ -187,9 +187,9 @@ private Q_SLOTS:
         std::string resolution;
         ui::SettingsDialog dialog(resolution, QSize(1600, 1200), "", "");
         QCOMPARE(dialog.Resolution(), std::string("1600x1200"));
-        QCOMPARE(Widget<QComboBox>(dialog, "ComboBox2")->currentText(), QString("1600x1200"));
-        Widget<QComboBox>(dialog, "ComboBox2")->setCurrentIndex(0);
-        Widget<QPushButton>(dialog, "BitBtn2")->click();
+        QCOMPARE(Widget<QComboBox>(dialog, "resolutionCombo")->currentText(), QString("1600x1200"));
+        Widget<QComboBox>(dialog, "resolutionCombo")->setCurrentIndex(0);
+        Widget<QPushButton>(dialog, "cancelButton")->click();
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
         QCOMPARE(dialog.Resolution(), std::string("1600x1200"));
         QCOMPARE(resolution, std::string()); // the caller's value is the caller's to change
@@ -202,16 +202,18 @@ private Q_SLOTS:
         {
             ui::SettingsDialog russian(resolution, QSize(800, 600), "", "");
             QCOMPARE(russian.windowTitle(), QString::fromUtf8("Настройки"));
-            QCOMPARE(Widget<QPushButton>(russian, "BitBtn2")->text(), QString::fromUtf8("Отмена"));
+            QCOMPARE(Widget<QPushButton>(russian, "cancelButton")->text(),
+                     QString::fromUtf8("Отмена"));
         }
         QVERIFY(
             base::LoadLanguageFile(base::AppLanguage(), base::LanguageFolder() + "english.lng"));
         ui::SettingsDialog english(resolution, QSize(800, 600), "", "");
         QCOMPARE(english.windowTitle(), QString("Settings"));
-        QCOMPARE(Widget<QGroupBox>(english, "GroupBox1")->title(), QString("Choose the language:"));
-        QCOMPARE(Widget<QGroupBox>(english, "GroupBox3")->title(),
+        QCOMPARE(Widget<QGroupBox>(english, "languageBox")->title(),
+                 QString("Choose the language:"));
+        QCOMPARE(Widget<QGroupBox>(english, "resolutionBox")->title(),
                  QString("Optimise for the resolution:"));
-        QCOMPARE(Widget<QPushButton>(english, "BitBtn2")->text(), QString("Cancel"));
+        QCOMPARE(Widget<QPushButton>(english, "cancelButton")->text(), QString("Cancel"));
 
         // The picture is the caller's drawing, asked for at the size the dialog shows it.
         QStringList opened;
@@ -225,11 +227,11 @@ private Q_SLOTS:
         ui::AboutDialog about(
             "https://example.org/", [&](const QString& a) { opened << a; }, drawPicture);
         QCOMPARE(about.windowTitle(), QString("About"));
-        QCOMPARE(Widget<QLabel>(about, "Label1")->text(), QString("Tarnwick Reelpane Freeware"));
+        QCOMPARE(Widget<QLabel>(about, "nameLabel")->text(), QString("Tarnwick Reelpane Freeware"));
         QCOMPARE(about.size(), QSize(323, 144));
-        QVERIFY(!Widget<QLabel>(about, "Image1")->pixmap().isNull());
-        QCOMPARE(pictureSize, Widget<QLabel>(about, "Image1")->width());
-        QTest::mouseClick(Widget<QLabel>(about, "Label3"), Qt::LeftButton);
+        QVERIFY(!Widget<QLabel>(about, "pictureLabel")->pixmap().isNull());
+        QCOMPARE(pictureSize, Widget<QLabel>(about, "pictureLabel")->width());
+        QTest::mouseClick(Widget<QLabel>(about, "siteLink"), Qt::LeftButton);
         QCOMPARE(opened, QStringList({"https://example.org/"}));
     }
 

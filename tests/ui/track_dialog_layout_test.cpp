@@ -82,16 +82,16 @@ private Q_SLOTS:
         // The position while playing, at its widest, and the fullest volume: still whole, and
         // the dialog keeps its size.
         const QSize before = dialog.size();
-        auto* position = Widget<QLabel>(dialog, "Label1");
+        auto* position = Widget<QLabel>(dialog, "playingTimeLabel");
         position->setText(QString::fromStdString(project::FormatDuration(9 * 3600 + 59 * 60 + 58) +
                                                  "/" + project::FormatDuration(track.PlaySeconds)));
-        Widget<QLabel>(dialog, "Label6")->setText("100%");
+        Widget<QLabel>(dialog, "volumeLabel")->setText("100%");
         QTest::qWait(20);
         cut = CutLabels(dialog);
         QVERIFY2(cut.isEmpty(), qPrintable(cut.join("; ")));
         QCOMPARE(dialog.size(), before);
         // Nothing sticks out of the group that holds it.
-        auto* group = Widget<QGroupBox>(dialog, "GroupBox1");
+        auto* group = Widget<QGroupBox>(dialog, "trackBox");
         for (const QWidget* child : group->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             if (child->isVisible())
                 QVERIFY2(group->contentsRect().contains(child->geometry()),

@@ -58,18 +58,18 @@ private Q_SLOTS:
         ui::MainWindow main;
         auto track = MakeTrack(MakeWav("v.wav", 0.5), 40, 1);
         ui::TrackDialog form(track, &main);
-        QCOMPARE(W<QSlider>(form, "TrackBar1")->value(), 60);
+        QCOMPARE(W<QSlider>(form, "volumeSlider")->value(), 60);
         QCOMPARE(media::Audio().PlaybackVolume(), 40);
-        QCOMPARE(W<QLabel>(form, "Label6")->text(), QString("40%"));
+        QCOMPARE(W<QLabel>(form, "volumeLabel")->text(), QString("40%"));
         QCOMPARE(form.windowTitle(), base::AppLanguage().Text(800, "Звук"));
-        W<QSlider>(form, "TrackBar1")->setValue(0); // top
+        W<QSlider>(form, "volumeSlider")->setValue(0); // top
         QCOMPARE(form.Volume(), 100);
-        QCOMPARE(W<QLabel>(form, "Label6")->text(), QString("100%"));
-        W<QSlider>(form, "TrackBar1")->setValue(100); // bottom
+        QCOMPARE(W<QLabel>(form, "volumeLabel")->text(), QString("100%"));
+        W<QSlider>(form, "volumeSlider")->setValue(100); // bottom
         QCOMPARE(form.Volume(), 0);
         QCOMPARE(media::Audio().PlaybackVolume(), 0);
         QCOMPARE(static_cast<int>(track.Volume), 40); // the caller's record is the caller's
-        QCOMPARE(W<QLabel>(form, "Label6")->text(), QString("0%"));
+        QCOMPARE(W<QLabel>(form, "volumeLabel")->text(), QString("0%"));
     }
 
     void playSeekAndStop() {
@@ -79,19 +79,19 @@ private Q_SLOTS:
         ui::TrackDialog form(track, &main);
         form.play();
         QVERIFY(media::Audio().TrackPlaying());
-        QVERIFY(W<QPushButton>(form, "PlayButton")->isHidden());
-        QVERIFY(!W<QPushButton>(form, "StopButton")->isHidden());
+        QVERIFY(W<QPushButton>(form, "playButton")->isHidden());
+        QVERIFY(!W<QPushButton>(form, "stopButton")->isHidden());
         QVERIFY(form.PositionTimerRunning());
-        QCOMPARE(W<QScrollBar>(form, "ProgrBar")->maximum(), 6 * 44100 * 4);
-        QVERIFY(WaitFor([&] { return W<QScrollBar>(form, "ProgrBar")->value() > 0; }, 3000));
-        QVERIFY(W<QLabel>(form, "Label1")->text().endsWith("/0:00:06"));
+        QCOMPARE(W<QScrollBar>(form, "positionBar")->maximum(), 6 * 44100 * 4);
+        QVERIFY(WaitFor([&] { return W<QScrollBar>(form, "positionBar")->value() > 0; }, 3000));
+        QVERIFY(W<QLabel>(form, "playingTimeLabel")->text().endsWith("/0:00:06"));
 
         // While the thumb is held the timer leaves it alone; releasing it seeks once.
         form.scrollPosition(ui::TrackDialog::ScrollCode::Track);
         const int held = 4 * 44100 * 4;
-        W<QScrollBar>(form, "ProgrBar")->setValue(held);
+        W<QScrollBar>(form, "positionBar")->setValue(held);
         QTest::qWait(350);
-        QCOMPARE(W<QScrollBar>(form, "ProgrBar")->value(), held);
+        QCOMPARE(W<QScrollBar>(form, "positionBar")->value(), held);
         form.scrollPosition(ui::TrackDialog::ScrollCode::EndScroll);
         QVERIFY(!form.Dragging());
         const auto pos = media::Audio().CurrentTrack().Position();
@@ -101,7 +101,7 @@ private Q_SLOTS:
         form.stop();
         QVERIFY(!media::Audio().TrackPlaying());
         QVERIFY(!form.PositionTimerRunning());
-        QVERIFY(!W<QPushButton>(form, "PlayButton")->isHidden());
+        QVERIFY(!W<QPushButton>(form, "playButton")->isHidden());
     }
 
     void endOfTrackTurnsStopIntoPlay() {
@@ -114,10 +114,10 @@ private Q_SLOTS:
         form.show();
         form.play();
         QVERIFY(media::Audio().TrackPlaying());
-        QVERIFY(W<QPushButton>(form, "PlayButton")->isHidden());
+        QVERIFY(W<QPushButton>(form, "playButton")->isHidden());
         QVERIFY(WaitFor([&] { return !media::Audio().TrackPlaying(); }, 10000));
-        QVERIFY(!W<QPushButton>(form, "PlayButton")->isHidden());
-        QVERIFY(W<QPushButton>(form, "StopButton")->isHidden());
+        QVERIFY(!W<QPushButton>(form, "playButton")->isHidden());
+        QVERIFY(W<QPushButton>(form, "stopButton")->isHidden());
     }
 
     void closingSilencesTheTrack() {
@@ -142,14 +142,14 @@ private Q_SLOTS:
              {std::pair{QDialogButtonBox::Ok, int(QDialog::Accepted)},
               std::pair{QDialogButtonBox::Close, int(QDialog::Rejected)}}) {
             ui::TrackDialog form(track, &main);
-            auto* box = W<QDialogButtonBox>(form, "ButtonBox");
+            auto* box = W<QDialogButtonBox>(form, "buttonBox");
             QCOMPARE(box->button(QDialogButtonBox::Ok)->text(),
                      base::AppLanguage().Text(886, "OK"));
             QCOMPARE(box->button(QDialogButtonBox::Close)->text(),
                      base::AppLanguage().Text(887, "Закрыть"));
             form.show();
             form.play();
-            W<QSlider>(form, "TrackBar1")->setValue(70);
+            W<QSlider>(form, "volumeSlider")->setValue(70);
             QVERIFY(media::Audio().TrackPlaying());
             box->button(button)->click();
             QCOMPARE(form.result(), result);

@@ -27,7 +27,7 @@ namespace {
 const QString kSource = QStringLiteral(REELPANE_TEST_SOURCE_DIR);
 
 void ClickRow(TransitionDialog& dialog, int row) {
-    QListWidget* list = dialog.Form->ListBox1;
+    QListWidget* list = dialog.Form->kindList;
     list->scrollToItem(list->item(row)); // the newer kinds lie below the first screenful
     const QRect rect = list->visualItemRect(list->item(row));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
@@ -93,22 +93,22 @@ private Q_SLOTS:
         TransitionDialog dialog(4, 2);
         QCOMPARE(dialog.size(), QSize(445, 362));
         QCOMPARE(dialog.windowTitle(), QString("Эффекты перехода"));
-        QCOMPARE(dialog.Form->ListBox1->count(), 27);
-        QCOMPARE(dialog.Form->ListBox1->item(0)->text(), QString("Нет эффекта"));
-        QCOMPARE(dialog.Form->ListBox1->item(13)->text(), QString("Наплыв слева снизу"));
-        QCOMPARE(dialog.Form->ListBox1->item(14)->text(), QString("Наплыв"));
-        QCOMPARE(dialog.Form->ListBox1->item(26)->text(), QString("Мягкая шторка вниз"));
-        QCOMPARE(dialog.Form->ListBox1->currentRow(), 4);
-        QCOMPARE(dialog.Form->SecondsSpin->value(), 2);
-        QCOMPARE(dialog.Form->SecondsSpin->maximum(), 99);
-        QCOMPARE(dialog.Form->SecondsSpin->minimum(), 0);
-        QVERIFY(!dialog.Form->CheckBox1->isChecked());
+        QCOMPARE(dialog.Form->kindList->count(), 27);
+        QCOMPARE(dialog.Form->kindList->item(0)->text(), QString("Нет эффекта"));
+        QCOMPARE(dialog.Form->kindList->item(13)->text(), QString("Наплыв слева снизу"));
+        QCOMPARE(dialog.Form->kindList->item(14)->text(), QString("Наплыв"));
+        QCOMPARE(dialog.Form->kindList->item(26)->text(), QString("Мягкая шторка вниз"));
+        QCOMPARE(dialog.Form->kindList->currentRow(), 4);
+        QCOMPARE(dialog.Form->secondsSpin->value(), 2);
+        QCOMPARE(dialog.Form->secondsSpin->maximum(), 99);
+        QCOMPARE(dialog.Form->secondsSpin->minimum(), 0);
+        QVERIFY(!dialog.Form->applyToAllCheck->isChecked());
 
         // A kind no list item has (a damaged show file) opens on "no transition".
         TransitionDialog damaged(27, 5);
-        QCOMPARE(damaged.Form->ListBox1->currentRow(), 0);
+        QCOMPARE(damaged.Form->kindList->currentRow(), 0);
         TransitionDialog newer(imaging::kTransitionIris, 5);
-        QCOMPARE(newer.Form->ListBox1->currentRow(), int(imaging::kTransitionIris));
+        QCOMPARE(newer.Form->kindList->currentRow(), int(imaging::kTransitionIris));
         QCOMPARE(newer.Sample()->Kind(), int(imaging::kTransitionIris));
     }
 
@@ -117,25 +117,25 @@ private Q_SLOTS:
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         ClickRow(dialog, 0); // clicking the selected "no transition" disables the length
-        QVERIFY(!dialog.Form->SecondsSpin->isEnabled());
+        QVERIFY(!dialog.Form->secondsSpin->isEnabled());
         ClickRow(dialog, 6);
-        QVERIFY(dialog.Form->SecondsSpin->isEnabled());
-        dialog.Form->ListBox1->setFocus();
-        QTest::keyClick(dialog.Form->ListBox1, Qt::Key_Home); // keys move the selection too
-        QCOMPARE(dialog.Form->ListBox1->currentRow(), 0);
-        QVERIFY(!dialog.Form->SecondsSpin->isEnabled());
+        QVERIFY(dialog.Form->secondsSpin->isEnabled());
+        dialog.Form->kindList->setFocus();
+        QTest::keyClick(dialog.Form->kindList, Qt::Key_Home); // keys move the selection too
+        QCOMPARE(dialog.Form->kindList->currentRow(), 0);
+        QVERIFY(!dialog.Form->secondsSpin->isEnabled());
         ClickRow(dialog, 11);
-        dialog.Form->SecondsSpin->setValue(-5); // held at 0
-        QCOMPARE(dialog.Form->SecondsSpin->value(), 0);
-        dialog.Form->CheckBox1->setChecked(true);
-        dialog.Form->BitBtn1->click();
+        dialog.Form->secondsSpin->setValue(-5); // held at 0
+        QCOMPARE(dialog.Form->secondsSpin->value(), 0);
+        dialog.Form->applyToAllCheck->setChecked(true);
+        dialog.Form->saveButton->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.Choice().Kind, 11);
         QCOMPARE(dialog.Choice().Ms, std::int64_t{0});
         QVERIFY(dialog.Choice().ApplyToAll);
 
         TransitionDialog cancelled(3, 4);
-        cancelled.Form->BitBtn2->click();
+        cancelled.Form->cancelButton->click();
         QCOMPARE(cancelled.result(), int(QDialog::Rejected));
     }
 
@@ -143,13 +143,13 @@ private Q_SLOTS:
         QVERIFY(base::LoadLanguageFile(base::AppLanguage(), kSource + "/language/english.lng"));
         TransitionDialog dialog(2, 3);
         QCOMPARE(dialog.windowTitle(), QString("Transition effects"));
-        QCOMPARE(dialog.Form->Label1->text(), QString("Transition length, sec"));
-        QCOMPARE(dialog.Form->CheckBox1->text(), QString("Apply to all"));
-        QCOMPARE(dialog.Form->BitBtn1->text(), QString("Save"));
-        QCOMPARE(dialog.Form->BitBtn2->text(), QString("Cancel"));
-        QCOMPARE(dialog.Form->ListBox1->item(2)->text(), QString("Slide in from the right"));
-        QCOMPARE(dialog.Form->ListBox1->item(14)->text(), QString("Cross-fade"));
-        QCOMPARE(dialog.Form->ListBox1->item(22)->text(), QString("Iris from the centre"));
+        QCOMPARE(dialog.Form->secondsLabel->text(), QString("Transition length, sec"));
+        QCOMPARE(dialog.Form->applyToAllCheck->text(), QString("Apply to all"));
+        QCOMPARE(dialog.Form->saveButton->text(), QString("Save"));
+        QCOMPARE(dialog.Form->cancelButton->text(), QString("Cancel"));
+        QCOMPARE(dialog.Form->kindList->item(2)->text(), QString("Slide in from the right"));
+        QCOMPARE(dialog.Form->kindList->item(14)->text(), QString("Cross-fade"));
+        QCOMPARE(dialog.Form->kindList->item(22)->text(), QString("Iris from the centre"));
     }
 
     // The sample plays the selected kind on the two thumbnails: half way through a cross-fade
@@ -166,7 +166,7 @@ private Q_SLOTS:
         ClickRow(dialog, imaging::kTransitionCrossfade);
         ui::TransitionSample* sample = dialog.Sample();
         QCOMPARE(sample->Kind(), int(imaging::kTransitionCrossfade));
-        QVERIFY(dialog.Form->SecondsSpin->isEnabled());
+        QVERIFY(dialog.Form->secondsSpin->isEnabled());
         sample->stop();
         using S = ui::TransitionSample;
         sample->showLoopTime(S::kHoldSeconds + S::kTransitionSeconds / 2);
@@ -195,7 +195,7 @@ private Q_SLOTS:
             QVERIFY(dialog.grab().save(QString::fromLocal8Bit(folder) + "/chooser-sample.png"));
         }
         ClickRow(dialog, imaging::kTransitionSoftUp);
-        dialog.Form->BitBtn1->click();
+        dialog.Form->saveButton->click();
         QCOMPARE(dialog.Choice().Kind, int(imaging::kTransitionSoftUp));
         QCOMPARE(dialog.Choice().Ms, std::int64_t{2000});
     }
@@ -211,10 +211,10 @@ private Q_SLOTS:
 
         // One slide, a moving kind with 0 seconds: 3 seconds, only that slide, which is selected.
         ChooseOn(form, 1, [](TransitionDialog& d) {
-            QCOMPARE(d.Form->ListBox1->currentRow(), 0);
+            QCOMPARE(d.Form->kindList->currentRow(), 0);
             ClickRow(d, 9);
-            d.Form->SecondsSpin->setValue(0);
-            d.Form->BitBtn1->click();
+            d.Form->secondsSpin->setValue(0);
+            d.Form->saveButton->click();
         });
         QCOMPARE(form.Storyboard->SelectedSlide(), 1);
         QCOMPARE(Transitions(form), (std::vector<std::pair<int, int>>{{0, 0}, {9, 3}, {0, 0}}));
@@ -222,46 +222,46 @@ private Q_SLOTS:
 
         // The chooser opens on the slide's own transition; cancelling changes nothing.
         ChooseOn(form, 1, [](TransitionDialog& d) {
-            QCOMPARE(d.Form->ListBox1->currentRow(), 9);
-            QCOMPARE(d.Form->SecondsSpin->value(), 3);
+            QCOMPARE(d.Form->kindList->currentRow(), 9);
+            QCOMPARE(d.Form->secondsSpin->value(), 3);
             ClickRow(d, 2);
-            d.Form->BitBtn2->click();
+            d.Form->cancelButton->click();
         });
         QCOMPARE(Transitions(form), (std::vector<std::pair<int, int>>{{0, 0}, {9, 3}, {0, 0}}));
 
         // All slides, with a length.
         ChooseOn(form, 2, [](TransitionDialog& d) {
             ClickRow(d, 12);
-            d.Form->SecondsSpin->setValue(7);
-            d.Form->CheckBox1->setChecked(true);
-            d.Form->BitBtn1->click();
+            d.Form->secondsSpin->setValue(7);
+            d.Form->applyToAllCheck->setChecked(true);
+            d.Form->saveButton->click();
         });
         QCOMPARE(Transitions(form), (std::vector<std::pair<int, int>>(3, {12, 7})));
         QCOMPARE(TransitionCell(form, 0)->toolTip(), QString("Наплыв слева сверху"));
 
         // "No transition" for all: 0 seconds whatever the box says.
         ChooseOn(form, 0, [](TransitionDialog& d) {
-            d.Form->SecondsSpin->setValue(5);
+            d.Form->secondsSpin->setValue(5);
             ClickRow(d, 0);
-            d.Form->CheckBox1->setChecked(true);
-            d.Form->BitBtn1->click();
+            d.Form->applyToAllCheck->setChecked(true);
+            d.Form->saveButton->click();
         });
         QCOMPARE(Transitions(form), none);
         QCOMPARE(TransitionCell(form, 2)->toolTip(), QString("Нет эффекта"));
 
-        // A newer kind: stored in the extension with its seed kind in the record, named in the
+        // A newer kind: stored in the extension with its classic kind in the record, named in the
         // cell's hint, and selected again when the chooser opens; undone like the others.
         ChooseOn(form, 0, [](TransitionDialog& d) {
             ClickRow(d, imaging::kTransitionFadeWhite);
-            d.Form->SecondsSpin->setValue(2);
-            d.Form->BitBtn1->click();
+            d.Form->secondsSpin->setValue(2);
+            d.Form->saveButton->click();
         });
         QCOMPARE(form.Show.Slides[0].Ext.TransitionKind, int(imaging::kTransitionFadeWhite));
         QCOMPARE(Transitions(form), (std::vector<std::pair<int, int>>{{0, 2}, {0, 0}, {0, 0}}));
         QCOMPARE(TransitionCell(form, 0)->toolTip(), QString("Через белый"));
         ChooseOn(form, 0, [](TransitionDialog& d) {
-            QCOMPARE(d.Form->ListBox1->currentRow(), int(imaging::kTransitionFadeWhite));
-            d.Form->BitBtn2->click();
+            QCOMPARE(d.Form->kindList->currentRow(), int(imaging::kTransitionFadeWhite));
+            d.Form->cancelButton->click();
         });
         form.History.Undo();
         QCOMPARE(form.Show.Slides[0].Ext.TransitionKind, 0);

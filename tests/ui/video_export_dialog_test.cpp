@@ -21,12 +21,12 @@ class VideoExportDialogTest : public QObject {
 private Q_SLOTS:
     void onlyMsvcIsProposedWithStandardAndStaysSmallOnHigh() {
         VideoExportDialog dialog({"No Compression", "DX50 MPEG-4", "MSVC Video-1"});
-        auto* codecs = Widget<QComboBox>(dialog, "ComboBox1");
-        auto* size = Widget<QComboBox>(dialog, "ComboBox2");
+        auto* codecs = Widget<QComboBox>(dialog, "codecCombo");
+        auto* size = Widget<QComboBox>(dialog, "resolutionCombo");
         QCOMPARE(codecs->count(), 1);
         QCOMPARE(codecs->currentText(), QString("MSVC Video-1"));
         QCOMPARE(size->currentIndex(), media::kResolutionStandard);
-        QVERIFY(Widget<QPushButton>(dialog, "BitBtn1")->isEnabled());
+        QVERIFY(Widget<QPushButton>(dialog, "okButton")->isEnabled());
         size->setCurrentIndex(media::kResolutionHigh); // the user asks for more
         QCOMPARE(dialog.Resolution(), media::kResolutionHigh);
         const auto code = media::CodecCodeOfLine(dialog.CodecLine());
@@ -36,7 +36,7 @@ private Q_SLOTS:
 
     void lowerCaseCodesAreMatchedAndProposed() {
         VideoExportDialog dialog({"No Compression", "msvc Video-1", "xvid MPEG-4", "divx MPEG-4"});
-        auto* codecs = Widget<QComboBox>(dialog, "ComboBox1");
+        auto* codecs = Widget<QComboBox>(dialog, "codecCombo");
         QCOMPARE(codecs->count(), 3);
         QCOMPARE(codecs->currentText(), QString("divx MPEG-4"));
         QCOMPARE(dialog.Resolution(), media::kResolutionHigh);
@@ -48,11 +48,11 @@ private Q_SLOTS:
     void withoutACompressorOkStaysDisabled() {
         VideoExportDialog dialog({"No Compression", "FMP4 MPEG-4"});
         QVERIFY(!dialog.HasCodec());
-        QVERIFY(!Widget<QPushButton>(dialog, "BitBtn1")->isEnabled());
+        QVERIFY(!Widget<QPushButton>(dialog, "okButton")->isEnabled());
         QCOMPARE(dialog.CodecLine(), std::string());
         QVERIFY(VideoExportDialog::MissingCodecText().contains("DivX/XviD"));
         // Cancel closes it.
-        QTimer::singleShot(0, Widget<QPushButton>(dialog, "BitBtn2"), &QPushButton::click);
+        QTimer::singleShot(0, Widget<QPushButton>(dialog, "cancelButton"), &QPushButton::click);
         QCOMPARE(dialog.exec(), int(QDialog::Rejected));
     }
 
@@ -64,14 +64,14 @@ private Q_SLOTS:
         lang.LanguageTable[954 - 1] = "Standard";
         lang.LanguageTable[957 - 1] = "Looking for codecs.\r\nPlease wait.";
         VideoExportDialog dialog({"XVID MPEG-4"});
-        Widget<QComboBox>(dialog, "ComboBox2")->setCurrentIndex(media::kResolutionStandard);
+        Widget<QComboBox>(dialog, "resolutionCombo")->setCurrentIndex(media::kResolutionStandard);
         dialog.show();
         QCOMPARE(dialog.windowTitle(), QString("Save AVI"));
-        QCOMPARE(Widget<QComboBox>(dialog, "ComboBox2")->currentText(), QString("Standard"));
+        QCOMPARE(Widget<QComboBox>(dialog, "resolutionCombo")->currentText(), QString("Standard"));
         QCOMPARE(dialog.Resolution(), media::kResolutionStandard);
         ui::CodecSearchWindow wait;
         wait.ShowNow();
-        QCOMPARE(Widget<QLabel>(wait, "Label1")->text(),
+        QCOMPARE(Widget<QLabel>(wait, "messageLabel")->text(),
                  QString("Looking for codecs.\nPlease wait."));
         lang.LanguageTable.clear();
     }

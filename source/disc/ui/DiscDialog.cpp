@@ -83,10 +83,9 @@ QString Reason(const QString& words) {
 DiscDialog::DiscDialog(QWidget* parent)
     : QDialog(parent), Form(std::make_unique<Ui::DiscDialog>()) {
     Form->setupUi(this);
-    setObjectName("Form7");
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    Form->CheckBox1->setVisible(false);
-    Form->BitBtn2->setDefault(true);
+    Form->finaliseCheck->setVisible(false);
+    Form->writeButton->setDefault(true);
     ApplyLanguage();
     resize(std::max(width(), sizeHint().width()), sizeHint().height());
     PickFiles = [this] {
@@ -110,15 +109,15 @@ DiscDialog::DiscDialog(QWidget* parent)
     pollTimer_->setObjectName("DiscPollTimer");
     pollTimer_->setInterval(kPollMs);
     connect(pollTimer_, &QTimer::timeout, this, &DiscDialog::Poll);
-    connect(Form->ComboBox1, &QComboBox::currentIndexChanged, this, [this](int index) {
+    connect(Form->recorderCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
         WaitForLook(); // the owner selects the recorder on the device a look may be using
         Q_EMIT recorderChanged(index);
         // After the owner selected the recorder.
         QTimer::singleShot(0, this, &DiscDialog::RefreshFacts);
     });
-    connect(Form->BitBtn1, &QPushButton::clicked, this, &DiscDialog::erase);
-    connect(Form->BitBtn2, &QPushButton::clicked, this, &DiscDialog::write);
-    connect(Form->BitBtn3, &QPushButton::clicked, this, &DiscDialog::cancel);
+    connect(Form->eraseButton, &QPushButton::clicked, this, &DiscDialog::erase);
+    connect(Form->writeButton, &QPushButton::clicked, this, &DiscDialog::write);
+    connect(Form->cancelButton, &QPushButton::clicked, this, &DiscDialog::cancel);
 }
 
 DiscDialog::~DiscDialog() {
@@ -127,16 +126,16 @@ DiscDialog::~DiscDialog() {
 
 void DiscDialog::ApplyLanguage() {
     setWindowTitle(Tr(TextKey::DiscTitle, "Записать диск"));
-    Form->GroupBox1->setTitle(Tr(TextKey::DiscGroup, "Запись диска"));
-    Form->Label1->setText(Tr(TextKey::DiscRecorder, "Рекордер:"));
-    Form->Label2->setText(Tr(TextKey::DiscLabel, "Метка диска:"));
-    Form->CheckBox1->setText(Tr(TextKey::DiscFinalise, "Финализировать диск"));
-    Form->CheckBox2->setText(Tr(TextKey::DiscEject, "Извлечь после записи"));
-    Form->BitBtn1->setText(Tr(TextKey::DiscErase, "Стереть"));
-    Form->BitBtn2->setText(Tr(TextKey::DiscBurn, "Записать"));
-    Form->BitBtn3->setText(Tr(TextKey::DiscCancel, "Отмена"));
-    Form->WriteLabel->setText(Text(TextKey::DiscWriting, "Запись"));
-    Form->BufferLabel->setText(Text(TextKey::DiscDriveBuffer, "Буфер привода"));
+    Form->discBox->setTitle(Tr(TextKey::DiscGroup, "Запись диска"));
+    Form->recorderLabel->setText(Tr(TextKey::DiscRecorder, "Рекордер:"));
+    Form->discNameLabel->setText(Tr(TextKey::DiscLabel, "Метка диска:"));
+    Form->finaliseCheck->setText(Tr(TextKey::DiscFinalise, "Финализировать диск"));
+    Form->ejectCheck->setText(Tr(TextKey::DiscEject, "Извлечь после записи"));
+    Form->eraseButton->setText(Tr(TextKey::DiscErase, "Стереть"));
+    Form->writeButton->setText(Tr(TextKey::DiscBurn, "Записать"));
+    Form->cancelButton->setText(Tr(TextKey::DiscCancel, "Отмена"));
+    Form->writeLabel->setText(Text(TextKey::DiscWriting, "Запись"));
+    Form->bufferLabel->setText(Text(TextKey::DiscDriveBuffer, "Буфер привода"));
 }
 
 void DiscDialog::changeEvent(QEvent* event) {
@@ -146,26 +145,26 @@ void DiscDialog::changeEvent(QEvent* event) {
 }
 
 void DiscDialog::SetRecorders(const QStringList& entries) {
-    const QSignalBlocker block(Form->ComboBox1);
-    Form->ComboBox1->clear();
-    Form->ComboBox1->addItems(entries);
-    Form->ComboBox1->setCurrentIndex(entries.isEmpty() ? -1 : 0);
+    const QSignalBlocker block(Form->recorderCombo);
+    Form->recorderCombo->clear();
+    Form->recorderCombo->addItems(entries);
+    Form->recorderCombo->setCurrentIndex(entries.isEmpty() ? -1 : 0);
 }
 
 QString DiscDialog::Recorder() const {
-    return Form->ComboBox1->currentText();
+    return Form->recorderCombo->currentText();
 }
 
 int DiscDialog::RecorderIndex() const {
-    return Form->ComboBox1->currentIndex();
+    return Form->recorderCombo->currentIndex();
 }
 
 QString DiscDialog::Label() const {
-    return Form->Edit1->text();
+    return Form->discNameEdit->text();
 }
 
 bool DiscDialog::EjectAfterWriting() const {
-    return Form->CheckBox2->isChecked();
+    return Form->ejectCheck->isChecked();
 }
 
 void DiscDialog::WatchRecorder(disc::ScsiDevice* device) {
@@ -207,7 +206,7 @@ QString DiscDialog::FactsText(const disc::DiscSummary& s) {
 }
 
 QString DiscDialog::Facts() const {
-    return Form->DiscFacts->text();
+    return Form->discFactsLabel->text();
 }
 
 void DiscDialog::RefreshFacts() {
@@ -215,7 +214,7 @@ void DiscDialog::RefreshFacts() {
         return;
     if (device_ == nullptr || !device_->Selected()) {
         lastPresence_ = -1;
-        Form->DiscFacts->setText(
+        Form->discFactsLabel->setText(
             device_ == nullptr
                 ? QString()
                 : Text(TextKey::DiscToImageFile, "Файлы будут записаны в файл образа ISO"));
@@ -259,7 +258,7 @@ void DiscDialog::Look(bool summarize) {
                 if (busy_ || device != device_)
                     return; // a job or another recorder since: its own look follows
                 lastPresence_ = summary.state == disc::DiscSummary::State::NoDisc ? 0 : 1;
-                Form->DiscFacts->setText(FactsText(summary));
+                Form->discFactsLabel->setText(FactsText(summary));
             },
             Qt::QueuedConnection);
     });
@@ -274,11 +273,12 @@ void DiscDialog::SetBusy(bool busy) {
     if (busy)
         WaitForLook(); // the job has the drive to itself
     busy_ = busy;
-    for (QWidget* w : {static_cast<QWidget*>(Form->ComboBox1), static_cast<QWidget*>(Form->Edit1),
-                       static_cast<QWidget*>(Form->CheckBox2), static_cast<QWidget*>(Form->BitBtn1),
-                       static_cast<QWidget*>(Form->BitBtn2)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(Form->recorderCombo), static_cast<QWidget*>(Form->discNameEdit),
+          static_cast<QWidget*>(Form->ejectCheck), static_cast<QWidget*>(Form->eraseButton),
+          static_cast<QWidget*>(Form->writeButton)})
         w->setEnabled(!busy);
-    Form->BitBtn3->setEnabled(true);
+    Form->cancelButton->setEnabled(true);
     if (busy) {
         setCursor(Qt::BusyCursor);
     } else {
@@ -288,20 +288,20 @@ void DiscDialog::SetBusy(bool busy) {
 }
 
 void DiscDialog::SetWriteProgress(int sectors, int maxSectors, int cachePercent) {
-    Form->ProgressBar1->setMaximum(std::max(maxSectors, 1));
-    Form->ProgressBar1->setValue(std::clamp(sectors, 0, std::max(maxSectors, 1)));
-    Form->ProgressBar2->setValue(std::clamp(cachePercent, 0, 100));
+    Form->writeProgress->setMaximum(std::max(maxSectors, 1));
+    Form->writeProgress->setValue(std::clamp(sectors, 0, std::max(maxSectors, 1)));
+    Form->bufferProgress->setValue(std::clamp(cachePercent, 0, 100));
 }
 
 void DiscDialog::StepEraseAnimation() {
-    QProgressBar* bar = Form->ProgressBar1;
+    QProgressBar* bar = Form->writeProgress;
     bar->setValue(bar->value() + 1 >= bar->maximum() ? 0 : bar->value() + 1);
 }
 
 void DiscDialog::ResetProgress() {
-    Form->ProgressBar1->setMaximum(100);
-    Form->ProgressBar1->setValue(0);
-    Form->ProgressBar2->setValue(0);
+    Form->writeProgress->setMaximum(100);
+    Form->writeProgress->setValue(0);
+    Form->bufferProgress->setValue(0);
 }
 
 QString DiscDialog::FailureSentence(const QString& driveWords, bool writing) {

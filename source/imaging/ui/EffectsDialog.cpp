@@ -80,8 +80,8 @@ EffectsDialog::EffectsDialog(const imaging::CaptionSettings& caption,
     SetUpMotionPage();
     openPage_ = std::clamp(page, 0, kMotionPage);
     Tabs->setCurrentIndex(openPage_);
-    Form->PageControl1->setCurrentIndex(openPage_);
-    Form->SecondsSpin->setValue(static_cast<double>(stillMs_) / 1000.0);
+    Form->pages->setCurrentIndex(openPage_);
+    Form->secondsSpin->setValue(static_cast<double>(stillMs_) / 1000.0);
     TakeOpeningValues();
     turnCounter_ = adjust_.TurnCount;
     if (!LoadWorkImage())
@@ -91,30 +91,31 @@ EffectsDialog::EffectsDialog(const imaging::CaptionSettings& caption,
     auto* hGroup = new QButtonGroup(this);
     auto* vGroup = new QButtonGroup(this);
     auto* effectGroup = new QButtonGroup(this);
-    for (auto* b : {Form->HAlign0, Form->HAlign1, Form->HAlign2})
+    for (auto* b : {Form->alignLeftRadio, Form->alignCentreRadio, Form->alignRightRadio})
         hGroup->addButton(b, hGroup->buttons().size());
-    for (auto* b : {Form->VAlign0, Form->VAlign1, Form->VAlign2})
+    for (auto* b : {Form->alignTopRadio, Form->alignMiddleRadio, Form->alignBottomRadio})
         vGroup->addButton(b, vGroup->buttons().size());
-    for (auto* b : {Form->Effect0, Form->Effect1, Form->Effect2, Form->Effect3})
+    for (auto* b : {Form->noColourEffectRadio, Form->blackAndWhiteRadio, Form->sepiaRadio,
+                    Form->negativeRadio})
         effectGroup->addButton(b, effectGroup->buttons().size());
     // The alignment groups start on their first item, whatever the record holds.
-    Form->HAlign0->setChecked(true);
-    Form->VAlign0->setChecked(true);
-    Form->Effect0->setChecked(true);
+    Form->alignLeftRadio->setChecked(true);
+    Form->alignTopRadio->setChecked(true);
+    Form->noColourEffectRadio->setChecked(true);
     if (adjust_.ColorEffect >= 0 && adjust_.ColorEffect <= 3)
         effectGroup->button(adjust_.ColorEffect)->setChecked(true);
-    Form->Edit6->setStyleSheet(SwatchStyle(backColor_));
+    Form->backColourSwatch->setStyleSheet(SwatchStyle(backColor_));
     ResetLightControls();
-    Form->TrackBar1->setValue(adjust_.Brightness);
-    Form->TrackBar2->setValue(adjust_.Contrast);
-    Form->TrackBar3->setValue(static_cast<int>(adjust_.Gamma10));
+    Form->brightnessSlider->setValue(adjust_.Brightness);
+    Form->contrastSlider->setValue(adjust_.Contrast);
+    Form->gammaSlider->setValue(static_cast<int>(adjust_.Gamma10));
 
     // Each corner edit parses into its own field; text that is not a number changes nothing.
     const std::array<std::pair<QLineEdit*, std::int32_t EffectsCrop::*>, 4> corners = {{
-        {Form->Edit2, &EffectsCrop::X0},
-        {Form->Edit3, &EffectsCrop::Y0},
-        {Form->Edit4, &EffectsCrop::X1},
-        {Form->Edit5, &EffectsCrop::Y1},
+        {Form->cropStartXEdit, &EffectsCrop::X0},
+        {Form->cropStartYEdit, &EffectsCrop::Y0},
+        {Form->cropEndXEdit, &EffectsCrop::X1},
+        {Form->cropEndYEdit, &EffectsCrop::Y1},
     }};
     for (const auto& [edit, field] : corners)
         connect(edit, &QLineEdit::textChanged, this, [this, field](const QString& text) {
@@ -125,54 +126,55 @@ EffectsDialog::EffectsDialog(const imaging::CaptionSettings& caption,
             if (openPage_ == 0 && !updating_)
                 DrawCropFrame();
         });
-    connect(Form->OriginalSizeButton, &QPushButton::clicked, this, [this] {
+    connect(Form->originalSizeButton, &QPushButton::clicked, this, [this] {
         ResetCropToImage();
         DrawCropFrame();
     });
     // Any script: the text is kept as typed (UTF-8); the show file's record keeps its code-page
     // text and the extension block the exact one.
-    Form->Edit1->setMaxLength(imaging::kMaxCaptionCharacters);
-    connect(Form->Edit1, &QLineEdit::textChanged, this, [this](const QString& text) {
+    Form->captionEdit->setMaxLength(imaging::kMaxCaptionCharacters);
+    connect(Form->captionEdit, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (!updating_)
             caption_.Text = text.toStdString();
     });
     connect(hGroup, &QButtonGroup::idClicked, this, [this](int id) { caption_.HAlign = id + 1; });
     connect(vGroup, &QButtonGroup::idClicked, this, [this](int id) { caption_.VAlign = id + 1; });
-    connect(Form->ApplyTextButton, &QPushButton::clicked, this, &EffectsDialog::ApplyText);
-    connect(Form->UndoTextButton, &QPushButton::clicked, this, &EffectsDialog::UndoText);
-    connect(Form->FontButton, &QPushButton::clicked, this, &EffectsDialog::ChooseFont);
-    connect(Form->TurnRightButton, &QPushButton::clicked, this,
+    connect(Form->applyTextButton, &QPushButton::clicked, this, &EffectsDialog::ApplyText);
+    connect(Form->undoTextButton, &QPushButton::clicked, this, &EffectsDialog::UndoText);
+    connect(Form->fontButton, &QPushButton::clicked, this, &EffectsDialog::ChooseFont);
+    connect(Form->turnRightButton, &QPushButton::clicked, this,
             [this] { Turn(EffectsTurn::Right); });
-    connect(Form->TurnLeftButton, &QPushButton::clicked, this, [this] { Turn(EffectsTurn::Left); });
-    connect(Form->MirrorButton, &QPushButton::clicked, this, [this] { Turn(EffectsTurn::Mirror); });
-    for (QSlider* s : {Form->TrackBar1, Form->TrackBar2, Form->TrackBar3})
+    connect(Form->turnLeftButton, &QPushButton::clicked, this, [this] { Turn(EffectsTurn::Left); });
+    connect(Form->mirrorButton, &QPushButton::clicked, this, [this] { Turn(EffectsTurn::Mirror); });
+    for (QSlider* s : {Form->brightnessSlider, Form->contrastSlider, Form->gammaSlider})
         connect(s, &QSlider::valueChanged, this, [this] {
             if (updating_)
                 return;
-            adjust_.Brightness = Form->TrackBar1->value();
-            adjust_.Contrast = Form->TrackBar2->value();
-            adjust_.Gamma10 = static_cast<double>(Form->TrackBar3->value());
+            adjust_.Brightness = Form->brightnessSlider->value();
+            adjust_.Contrast = Form->contrastSlider->value();
+            adjust_.Gamma10 = static_cast<double>(Form->gammaSlider->value());
             PreviewLight();
         });
     connect(effectGroup, &QButtonGroup::idClicked, this, [this](int id) {
         adjust_.ColorEffect = id;
         PreviewColor();
     });
-    connect(Form->BackColorButton, &QPushButton::clicked, this, &EffectsDialog::ChooseBackColor);
-    for (QPushButton* b :
-         {Form->SaveButton0, Form->SaveButton1, Form->SaveButton2, Form->SaveButton3,
-          Form->SaveButton4, Form->SaveButton5, Form->SaveButton6})
+    connect(Form->backColourButton, &QPushButton::clicked, this, &EffectsDialog::ChooseBackColor);
+    for (QPushButton* b : {Form->cropSaveButton, Form->captionSaveButton, Form->turnSaveButton,
+                           Form->lightSaveButton, Form->colourSaveButton, Form->durationSaveButton,
+                           Form->motionSaveButton})
         connect(b, &QPushButton::clicked, this, &EffectsDialog::SaveAndClose);
-    for (QPushButton* b : {Form->CancelButton0, Form->CancelButton1, Form->CancelButton3,
-                           Form->CancelButton4, Form->CancelButton5, Form->CancelButton6})
+    for (QPushButton* b :
+         {Form->cropCancelButton, Form->captionCancelButton, Form->lightCancelButton,
+          Form->colourCancelButton, Form->durationCancelButton, Form->motionCancelButton})
         connect(b, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Form->CancelButton2, &QPushButton::clicked, this, [this] {
+    connect(Form->turnCancelButton, &QPushButton::clicked, this, [this] {
         keepOnClose_ = false;
         UndoTurns();
         reject();
     });
-    Form->Image1->installEventFilter(this);
-    Form->Image1->setMouseTracking(false);
+    Form->previewImage->installEventFilter(this);
+    Form->previewImage->setMouseTracking(false);
     connect(Tabs, &QTabBar::currentChanged, this, &EffectsDialog::ChangePage);
 
     // The page routine once, for the page the dialog opens on.
@@ -192,8 +194,8 @@ QSize EffectsDialog::FrameSize() const {
 }
 
 void EffectsDialog::SetUpMotionPage() {
-    motionEditor_ = new MotionEditor(Form->MotionHost);
-    auto* layout = new QVBoxLayout(Form->MotionHost);
+    motionEditor_ = new MotionEditor(Form->motionHost);
+    auto* layout = new QVBoxLayout(Form->motionHost);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(motionEditor_);
     motionEditor_->SetTextLookup([](int key, const char* builtin) {
@@ -218,54 +220,54 @@ void EffectsDialog::ApplyTexts() {
     ApplyLanguageTexts({
         {TextKey::EffectsTitle, this},
         {TextKey::EffectsCropPage, tab(0)},
-        {TextKey::EffectsStartX, Form->Label2},
-        {TextKey::EffectsStartY, Form->Label3},
-        {TextKey::EffectsEndX, Form->Label4},
-        {TextKey::EffectsEndY, Form->Label5},
-        {TextKey::EffectsOriginalSize, Form->OriginalSizeButton},
-        {TextKey::EffectsCropSave, Form->SaveButton0},
-        {TextKey::EffectsCropCancel, Form->CancelButton0},
+        {TextKey::EffectsStartX, Form->cropStartXLabel},
+        {TextKey::EffectsStartY, Form->cropStartYLabel},
+        {TextKey::EffectsEndX, Form->cropEndXLabel},
+        {TextKey::EffectsEndY, Form->cropEndYLabel},
+        {TextKey::EffectsOriginalSize, Form->originalSizeButton},
+        {TextKey::EffectsCropSave, Form->cropSaveButton},
+        {TextKey::EffectsCropCancel, Form->cropCancelButton},
         {TextKey::EffectsCaptionPage, tab(1)},
-        {TextKey::EffectsCaptionText, Form->Label1},
-        {TextKey::EffectsApplyText, Form->ApplyTextButton},
-        {TextKey::EffectsRemoveText, Form->UndoTextButton},
-        {TextKey::EffectsChooseFont, Form->FontButton},
-        {TextKey::EffectsAlignLeft, Form->HAlign0},
-        {TextKey::EffectsAlignCentre, Form->HAlign1},
-        {TextKey::EffectsAlignRight, Form->HAlign2},
-        {TextKey::EffectsAlignTop, Form->VAlign0},
-        {TextKey::EffectsAlignMiddle, Form->VAlign1},
-        {TextKey::EffectsAlignBottom, Form->VAlign2},
-        {TextKey::EffectsCaptionSave, Form->SaveButton1},
-        {TextKey::EffectsCaptionCancel, Form->CancelButton1},
+        {TextKey::EffectsCaptionText, Form->captionLabel},
+        {TextKey::EffectsApplyText, Form->applyTextButton},
+        {TextKey::EffectsRemoveText, Form->undoTextButton},
+        {TextKey::EffectsChooseFont, Form->fontButton},
+        {TextKey::EffectsAlignLeft, Form->alignLeftRadio},
+        {TextKey::EffectsAlignCentre, Form->alignCentreRadio},
+        {TextKey::EffectsAlignRight, Form->alignRightRadio},
+        {TextKey::EffectsAlignTop, Form->alignTopRadio},
+        {TextKey::EffectsAlignMiddle, Form->alignMiddleRadio},
+        {TextKey::EffectsAlignBottom, Form->alignBottomRadio},
+        {TextKey::EffectsCaptionSave, Form->captionSaveButton},
+        {TextKey::EffectsCaptionCancel, Form->captionCancelButton},
         {TextKey::EffectsTurnPage, tab(2)},
-        {TextKey::EffectsRotateRight, Form->TurnRightButton},
-        {TextKey::EffectsRotateLeft, Form->TurnLeftButton},
-        {TextKey::EffectsFlip, Form->MirrorButton},
-        {TextKey::EffectsTurnSave, Form->SaveButton2},
-        {TextKey::EffectsTurnCancel, Form->CancelButton2},
+        {TextKey::EffectsRotateRight, Form->turnRightButton},
+        {TextKey::EffectsRotateLeft, Form->turnLeftButton},
+        {TextKey::EffectsFlip, Form->mirrorButton},
+        {TextKey::EffectsTurnSave, Form->turnSaveButton},
+        {TextKey::EffectsTurnCancel, Form->turnCancelButton},
         {TextKey::EffectsLightPage, tab(3)},
-        {TextKey::EffectsBrightness, Form->Label6},
-        {TextKey::EffectsContrast, Form->Label7},
-        {TextKey::EffectsGamma, Form->Label8},
-        {TextKey::EffectsLightSave, Form->SaveButton3},
-        {TextKey::EffectsLightCancel, Form->CancelButton3},
+        {TextKey::EffectsBrightness, Form->brightnessLabel},
+        {TextKey::EffectsContrast, Form->contrastLabel},
+        {TextKey::EffectsGamma, Form->gammaLabel},
+        {TextKey::EffectsLightSave, Form->lightSaveButton},
+        {TextKey::EffectsLightCancel, Form->lightCancelButton},
         {TextKey::EffectsColorPage, tab(4)},
-        {TextKey::EffectsColorNone, Form->Effect0},
-        {TextKey::EffectsBlackAndWhite, Form->Effect1},
-        {TextKey::EffectsSepia, Form->Effect2},
-        {TextKey::EffectsNegative, Form->Effect3},
-        {TextKey::EffectsBackgroundColour, Form->BackColorButton},
-        {TextKey::EffectsColorSave, Form->SaveButton4},
-        {TextKey::EffectsColorCancel, Form->CancelButton4},
+        {TextKey::EffectsColorNone, Form->noColourEffectRadio},
+        {TextKey::EffectsBlackAndWhite, Form->blackAndWhiteRadio},
+        {TextKey::EffectsSepia, Form->sepiaRadio},
+        {TextKey::EffectsNegative, Form->negativeRadio},
+        {TextKey::EffectsBackgroundColour, Form->backColourButton},
+        {TextKey::EffectsColorSave, Form->colourSaveButton},
+        {TextKey::EffectsColorCancel, Form->colourCancelButton},
         {TextKey::EffectsDurationPage, tab(5)},
-        {TextKey::EffectsSeconds, Form->Label9},
-        {TextKey::EffectsDurationForAll, Form->CheckBox1},
-        {TextKey::EffectsDurationSave, Form->SaveButton5},
-        {TextKey::EffectsDurationCancel, Form->CancelButton5},
+        {TextKey::EffectsSeconds, Form->secondsLabel},
+        {TextKey::EffectsDurationForAll, Form->secondsForAllCheck},
+        {TextKey::EffectsDurationSave, Form->durationSaveButton},
+        {TextKey::EffectsDurationCancel, Form->durationCancelButton},
         {MotionEditor::kTitleKey, tab(kMotionPage)},
-        {TextKey::EffectsDurationSave, Form->SaveButton6},
-        {TextKey::EffectsDurationCancel, Form->CancelButton6},
+        {TextKey::EffectsDurationSave, Form->motionSaveButton},
+        {TextKey::EffectsDurationCancel, Form->motionCancelButton},
     });
 }
 
@@ -379,8 +381,8 @@ void EffectsDialog::ChangePage(int page) {
             } else {
                 adjust_.ColorEffect = opening_.ColorEffect;
                 backColor_ = opening_.BackColor;
-                Form->Effect0->setChecked(true);
-                Form->Edit6->setStyleSheet(SwatchStyle(backColor_));
+                Form->noColourEffectRadio->setChecked(true);
+                Form->backColourSwatch->setStyleSheet(SwatchStyle(backColor_));
             }
             break;
         case kMotionPage:
@@ -396,10 +398,10 @@ void EffectsDialog::ChangePage(int page) {
     if (page != kMotionPage)
         motionEditor_->stop();
     openPage_ = page;
-    Form->PageControl1->setCurrentIndex(page);
+    Form->pages->setCurrentIndex(page);
     previewImage_ = previewSource_;
-    Form->Image1->setCursor(page == 0 ? Qt::CrossCursor : Qt::ArrowCursor);
-    Form->Image1->setToolTip(
+    Form->previewImage->setCursor(page == 0 ? Qt::CrossCursor : Qt::ArrowCursor);
+    Form->previewImage->setToolTip(
         page == 1 ? base::AppLanguage().Text(
                         TextKey::EffectsPreviewHint,
                         "Кликните два раза, чтобы увидеть полноразмерное изображение с текстом")
@@ -424,9 +426,9 @@ void EffectsDialog::PreviewLight() {
 
 void EffectsDialog::ResetLightControls() {
     updating_ = true;
-    Form->TrackBar1->setValue(adjust_.Brightness);
-    Form->TrackBar2->setValue(adjust_.Contrast);
-    Form->TrackBar3->setValue(static_cast<int>(adjust_.Gamma10));
+    Form->brightnessSlider->setValue(adjust_.Brightness);
+    Form->contrastSlider->setValue(adjust_.Contrast);
+    Form->gammaSlider->setValue(static_cast<int>(adjust_.Gamma10));
     updating_ = false;
     previewImage_ = previewSource_;
     RepaintBox();
@@ -461,7 +463,7 @@ void EffectsDialog::ApplyColor() {
     adjust_.ColorEffect = 0;
     opening_.ColorEffect = 0;
     opening_.BackColor = backColor_;
-    Form->Effect0->setChecked(true);
+    Form->noColourEffectRadio->setChecked(true);
     previewImage_ = previewSource_;
     RepaintBox();
 }
@@ -471,7 +473,7 @@ void EffectsDialog::ChooseBackColor() {
     if (!color.isValid())
         return;
     backColor_ = FromQColor(color);
-    Form->Edit6->setStyleSheet(SwatchStyle(backColor_));
+    Form->backColourSwatch->setStyleSheet(SwatchStyle(backColor_));
     RepaintBox();
 }
 
@@ -505,8 +507,8 @@ void EffectsDialog::SaveAndClose() {
         ApplyColor();
         break;
     case 5:
-        stillMs_ = std::llround(Form->SecondsSpin->value() * 1000.0);
-        secondsForAll_ = Form->CheckBox1->isChecked();
+        stillMs_ = std::llround(Form->secondsSpin->value() * 1000.0);
+        secondsForAll_ = Form->secondsForAllCheck->isChecked();
         break;
     case kMotionPage:
         motion_ = motionEditor_->EditedMotion();

@@ -51,10 +51,10 @@ void EffectsDialog::UndoText() {
     caption_ = defaults;
     opening_.Caption = defaults;
     updating_ = true;
-    Form->Edit1->clear();
+    Form->captionEdit->clear();
     updating_ = false;
-    Form->HAlign0->setChecked(true);
-    Form->VAlign0->setChecked(true);
+    Form->alignLeftRadio->setChecked(true);
+    Form->alignTopRadio->setChecked(true);
 }
 
 void EffectsDialog::ChooseFont() {

@@ -53,27 +53,27 @@ void EffectsDialog::RebuildPreview() {
 }
 
 QSize EffectsDialog::PreviewBox() const {
-    return Form->Image1->size().expandedTo(QSize(kPreviewWidth, kPreviewHeight));
+    return Form->previewImage->size().expandedTo(QSize(kPreviewWidth, kPreviewHeight));
 }
 
 void EffectsDialog::LayOutResizable() {
     // Every tab shows whole at the smallest size; the pages keep their size, the preview takes
     // what the dialog grows by.
-    Form->PageControl1->setMinimumSize(Form->PageControl1->size());
-    Form->PageControl1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Minimum);
-    Form->Image1->setMinimumSize(kPreviewWidth, kPreviewHeight);
-    Form->Image1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-    auto* frame = new QVBoxLayout(Form->Panel1);
+    Form->pages->setMinimumSize(Form->pages->size());
+    Form->pages->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Minimum);
+    Form->previewImage->setMinimumSize(kPreviewWidth, kPreviewHeight);
+    Form->previewImage->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    auto* frame = new QVBoxLayout(Form->previewFrame);
     frame->setContentsMargins(2, 2, 2, 2);
-    frame->addWidget(Form->Image1);
-    Form->Panel1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    frame->addWidget(Form->previewImage);
+    Form->previewFrame->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(4, 4, 4, 4);
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(0);
     grid->addWidget(Tabs, 0, 0, 1, 2, Qt::AlignLeft);
-    grid->addWidget(Form->PageControl1, 1, 0, 2, 1, Qt::AlignTop);
-    grid->addWidget(Form->Panel1, 1, 1);
+    grid->addWidget(Form->pages, 1, 0, 2, 1, Qt::AlignTop);
+    grid->addWidget(Form->previewFrame, 1, 1);
     grid->setRowStretch(1, 1);
     grid->setColumnStretch(1, 1);
     setSizeGripEnabled(true);
@@ -91,7 +91,7 @@ QImage EffectsDialog::PreviewPicture() const {
 }
 
 void EffectsDialog::RepaintBox() {
-    Form->Image1->setPixmap(QPixmap::fromImage(PreviewPicture()));
+    Form->previewImage->setPixmap(QPixmap::fromImage(PreviewPicture()));
 }
 
 void EffectsDialog::DrawCropFrame() {
@@ -118,10 +118,10 @@ void EffectsDialog::DrawCropFrame() {
 void EffectsDialog::ShowCropInEdits() {
     const EffectsCrop crop = crop_;
     updating_ = true;
-    Form->Edit2->setText(QString::number(crop_.X0));
-    Form->Edit3->setText(QString::number(crop_.Y0));
-    Form->Edit4->setText(QString::number(crop_.X1));
-    Form->Edit5->setText(QString::number(crop_.Y1));
+    Form->cropStartXEdit->setText(QString::number(crop_.X0));
+    Form->cropStartYEdit->setText(QString::number(crop_.Y0));
+    Form->cropEndXEdit->setText(QString::number(crop_.X1));
+    Form->cropEndYEdit->setText(QString::number(crop_.Y1));
     updating_ = false;
     crop_ = crop;
 }
@@ -150,7 +150,7 @@ void EffectsDialog::dragCrop(QPoint from, QPoint to) {
 }
 
 bool EffectsDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != Form->Image1)
+    if (watched != Form->previewImage)
         return QDialog::eventFilter(watched, event);
     if (event->type() == QEvent::Resize && !workImage_.IsEmpty()) {
         // The preview grew or shrank with the dialog: the picture is fitted to it again.

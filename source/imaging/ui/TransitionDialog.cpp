@@ -20,38 +20,38 @@ TransitionDialog::TransitionDialog(int kind, double seconds, QWidget* parent)
     setFixedSize(size());
     ApplyTexts();
 
-    sample_ = new TransitionSample(Form->SampleHost);
-    auto* layout = new QVBoxLayout(Form->SampleHost);
+    sample_ = new TransitionSample(Form->sampleHost);
+    auto* layout = new QVBoxLayout(Form->sampleHost);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(sample_);
 
-    // The names in the current language, the seed's kinds first, then the newer ones, so that a
+    // The names in the current language, the classic kinds first, then the newer ones, so that a
     // row is its kind's code; the slide's own kind is selected, and a kind the list does not
     // hold (a damaged file) leaves "no transition" selected.
     FillList();
-    Form->ListBox1->setCurrentRow(0);
+    Form->kindList->setCurrentRow(0);
     if (kind >= 0 && kind < imaging::kTransitionCodes)
-        Form->ListBox1->setCurrentRow(kind);
-    sample_->SetKind(Form->ListBox1->currentRow());
-    Form->SecondsSpin->setValue(seconds); // the spin box's range keeps it within 0..99
+        Form->kindList->setCurrentRow(kind);
+    sample_->SetKind(Form->kindList->currentRow());
+    Form->secondsSpin->setValue(seconds); // the spin box's range keeps it within 0..99
 
     // A click on any item (the selected one included) or a move with the keys.
-    connect(Form->ListBox1, &QListWidget::currentRowChanged, this, &TransitionDialog::selectKind);
-    connect(Form->ListBox1, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* item) { selectKind(Form->ListBox1->row(item)); });
-    connect(Form->BitBtn1, &QPushButton::clicked, this, &TransitionDialog::acceptChoice);
-    connect(Form->BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Form->kindList, &QListWidget::currentRowChanged, this, &TransitionDialog::selectKind);
+    connect(Form->kindList, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { selectKind(Form->kindList->row(item)); });
+    connect(Form->saveButton, &QPushButton::clicked, this, &TransitionDialog::acceptChoice);
+    connect(Form->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 TransitionDialog::~TransitionDialog() = default;
 
 void TransitionDialog::FillList() {
-    const int row = Form->ListBox1->currentRow();
-    Form->ListBox1->clear();
+    const int row = Form->kindList->currentRow();
+    Form->kindList->clear();
     for (int k = 0; k < imaging::kTransitionCodes; ++k)
-        Form->ListBox1->addItem(imaging::TransitionName(k));
+        Form->kindList->addItem(imaging::TransitionName(k));
     if (row >= 0)
-        Form->ListBox1->setCurrentRow(row);
+        Form->kindList->setCurrentRow(row);
 }
 
 void TransitionDialog::SetSamplePictures(const imaging::Bitmap& outgoing, std::int32_t outgoingBack,
@@ -63,10 +63,10 @@ void TransitionDialog::SetSamplePictures(const imaging::Bitmap& outgoing, std::i
 void TransitionDialog::ApplyTexts() {
     ApplyLanguageTexts({
         {TextKey::TransitionTitle, this},
-        {TextKey::TransitionLength, Form->Label1},
-        {TextKey::TransitionApplyToAll, Form->CheckBox1},
-        {TextKey::TransitionSave, Form->BitBtn1},
-        {TextKey::TransitionCancel, Form->BitBtn2},
+        {TextKey::TransitionLength, Form->secondsLabel},
+        {TextKey::TransitionApplyToAll, Form->applyToAllCheck},
+        {TextKey::TransitionSave, Form->saveButton},
+        {TextKey::TransitionCancel, Form->cancelButton},
     });
 }
 
@@ -78,15 +78,15 @@ void TransitionDialog::changeEvent(QEvent* event) {
 
 void TransitionDialog::selectKind(int row) {
     // "No transition" has no length.
-    Form->SecondsSpin->setEnabled(row != 0);
+    Form->secondsSpin->setEnabled(row != 0);
     if (row >= 0 && row != sample_->Kind())
         sample_->SetKind(row);
 }
 
 void TransitionDialog::acceptChoice() {
-    choice_.Kind = qMax(Form->ListBox1->currentRow(), 0);
-    choice_.Ms = std::llround(Form->SecondsSpin->value() * 1000.0);
-    choice_.ApplyToAll = Form->CheckBox1->isChecked();
+    choice_.Kind = qMax(Form->kindList->currentRow(), 0);
+    choice_.Ms = std::llround(Form->secondsSpin->value() * 1000.0);
+    choice_.ApplyToAll = Form->applyToAllCheck->isChecked();
     accept();
 }
 

@@ -1,5 +1,5 @@
-// The transition chooser: one of the transitions (the seed's fourteen and the newer kinds, all
-// by their codes 0..26) and its length for the current slide, or for every slide, with a small
+// The transition chooser: one of the transitions (the fourteen classic wipes and the newer kinds,
+// all by their codes 0..26) and its length for the current slide, or for every slide, with a small
 // looping sample of the selected kind on the two slides' thumbnails. It hands the choice back;
 // the caller stores it (ApplyTransitionChoice).
 #pragma once

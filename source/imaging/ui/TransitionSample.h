@@ -1,6 +1,6 @@
 // A small looping sample of one transition on two slides' thumbnails: the outgoing picture held
 // for a moment, the transition, the incoming picture held, and again. Any code of
-// TransitionFrame.h plays (the seed's kinds and the newer ones).
+// TransitionFrame.h plays (the classic kinds and the newer ones).
 #pragma once
 
 #include "imaging/Bitmap.h"

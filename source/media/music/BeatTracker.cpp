@@ -37,7 +37,8 @@ base::Result<std::vector<double>> DetectBeats(PcmSource& source, base::Progress*
     Vector hop(new_fvec(kHop)), beat(new_fvec(1));
     if (!tempo || !hop || !beat || aubio_tempo_set_silence(tempo.get(), kSilenceDb) != 0)
         return base::Fail("the beat tracker cannot be set up");
-    std::uint32_t noise = 12345; // a fixed seed: the same stream gives the same beats
+    // The noise's fixed random seed: the same stream gives the same beats.
+    std::uint32_t noise = 12345;
     const std::size_t block = format.BlockAlign();
     const std::size_t bytesPerSample = format.Bits / 8u;
     std::vector<std::uint8_t> buffer(kHop * 16 * block);

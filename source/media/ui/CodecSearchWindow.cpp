@@ -15,7 +15,7 @@ CodecSearchWindow::CodecSearchWindow(QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::FramelessWindowHint),
       Form(std::make_unique<Ui::CodecSearchWindow>()) {
     Form->setupUi(this);
-    Form->Image1->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32));
+    Form->iconLabel->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32));
     ApplyLanguage();
 }
 
@@ -24,7 +24,7 @@ CodecSearchWindow::~CodecSearchWindow() = default;
 void CodecSearchWindow::ApplyLanguage() {
     QString text = base::AppLanguage().Text(
         TextKey::AviLookingForCodecs, "Идет поиск установленных кодеков.\r\nПожалуйста подождите.");
-    Form->Label1->setText(text.replace("\r\n", "\n"));
+    Form->messageLabel->setText(text.replace("\r\n", "\n"));
 }
 
 void CodecSearchWindow::ShowNow() {

@@ -44,8 +44,8 @@ Mp4ExportDialog::Mp4ExportDialog(int resolution, int quality, QWidget* parent)
     : QDialog(parent), Form(std::make_unique<Ui::Mp4ExportDialog>()) {
     Form->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    Form->ComboBox1->insertItem(2, QString());
-    Form->ComboBox1->insertItem(3, QString());
+    Form->frameSizeCombo->insertItem(2, QString());
+    Form->frameSizeCombo->insertItem(3, QString());
 
     // The presets above the detailed choices; shape, rate and codec below the size.
     presetGroup_ = new QGroupBox(this);
@@ -92,8 +92,8 @@ Mp4ExportDialog::Mp4ExportDialog(int resolution, int quality, QWidget* parent)
 
     ApplyLanguage();
     const int sizeRow = RowOf(kSizeRows, resolution);
-    Form->ComboBox1->setCurrentIndex(sizeRow < 0 ? 0 : sizeRow);
-    Form->ComboBox2->setCurrentIndex(quality == media::kQualityBest ? 1 : 0);
+    Form->frameSizeCombo->setCurrentIndex(sizeRow < 0 ? 0 : sizeRow);
+    Form->qualityCombo->setCurrentIndex(quality == media::kQualityBest ? 1 : 0);
     ShapeBox->setCurrentIndex(0);
     FpsBox->setCurrentIndex(RowOf(kFpsRows, 25));
     CodecBox->setCurrentIndex(0);
@@ -103,20 +103,20 @@ Mp4ExportDialog::Mp4ExportDialog(int resolution, int quality, QWidget* parent)
         if (row > 0)
             ApplyPreset(static_cast<std::size_t>(row - 1));
     });
-    for (QComboBox* box : {Form->ComboBox1, ShapeBox, FpsBox, CodecBox})
+    for (QComboBox* box : {Form->frameSizeCombo, ShapeBox, FpsBox, CodecBox})
         connect(box, &QComboBox::currentIndexChanged, this, [this] { ChoicesChanged(); });
-    connect(Form->BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(Form->BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Form->okButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(Form->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 Mp4ExportDialog::~Mp4ExportDialog() = default;
 
 int Mp4ExportDialog::Resolution() const {
-    return ValueAt(kSizeRows, Form->ComboBox1->currentIndex(), media::kResolution720p);
+    return ValueAt(kSizeRows, Form->frameSizeCombo->currentIndex(), media::kResolution720p);
 }
 
 int Mp4ExportDialog::Quality() const {
-    return Form->ComboBox2->currentIndex() == 1 ? media::kQualityBest : media::kQualityGood;
+    return Form->qualityCombo->currentIndex() == 1 ? media::kQualityBest : media::kQualityGood;
 }
 
 media::VideoShape Mp4ExportDialog::Shape() const {
@@ -145,7 +145,7 @@ void Mp4ExportDialog::ApplyPreset(std::size_t index) {
         return;
     const media::Mp4Preset& p = presets[index];
     applying_ = true;
-    Form->ComboBox1->setCurrentIndex(RowOf(kSizeRows, p.Resolution));
+    Form->frameSizeCombo->setCurrentIndex(RowOf(kSizeRows, p.Resolution));
     ShapeBox->setCurrentIndex(RowOf(kShapeRows, p.Shape));
     FpsBox->setCurrentIndex(RowOf(kFpsRows, p.Fps));
     CodecBox->setCurrentIndex(p.Codec == media::Mp4Coding::H265 ? 1 : 0);
@@ -157,13 +157,13 @@ void Mp4ExportDialog::SelectChoices(int resolution, media::VideoShape shape, int
                                     media::Mp4Coding codec, int quality) {
     applying_ = true;
     if (const int row = RowOf(kSizeRows, resolution); row >= 0)
-        Form->ComboBox1->setCurrentIndex(row);
+        Form->frameSizeCombo->setCurrentIndex(row);
     if (const int row = RowOf(kShapeRows, shape); row >= 0)
         ShapeBox->setCurrentIndex(row);
     if (const int row = RowOf(kFpsRows, fps); row >= 0)
         FpsBox->setCurrentIndex(row);
     CodecBox->setCurrentIndex(codec == media::Mp4Coding::H265 ? 1 : 0);
-    Form->ComboBox2->setCurrentIndex(quality == media::kQualityBest ? 1 : 0);
+    Form->qualityCombo->setCurrentIndex(quality == media::kQualityBest ? 1 : 0);
     applying_ = false;
     ChoicesChanged();
 }
@@ -204,18 +204,19 @@ void Mp4ExportDialog::ApplyLanguage() {
     // Language files written before MP4 existed lack these keys: their texts stay built in.
     const auto& lang = base::AppLanguage();
     setWindowTitle(lang.FileText(TextKey::Mp4Title, "Запись MP4"));
-    Form->GroupBox1->setTitle(lang.FileText(TextKey::Mp4FrameSize, "Размер кадра"));
-    Form->ComboBox1->setItemText(0, lang.FileText(TextKey::Mp4Size720p, "1280 x 720 (720p)"));
-    Form->ComboBox1->setItemText(1, lang.FileText(TextKey::Mp4Size1080p, "1920 x 1080 (1080p)"));
-    Form->ComboBox1->setItemText(2, QStringLiteral("2560 x 1440 (1440p)"));
-    Form->ComboBox1->setItemText(3, QStringLiteral("3840 x 2160 (2160p, 4K)"));
-    Form->ComboBox1->setItemText(4, lang.FileText(TextKey::Mp4SizeHigh, "Высокое"));
-    Form->ComboBox1->setItemText(5, lang.FileText(TextKey::Mp4SizeStandard, "Стандартное"));
-    Form->GroupBox2->setTitle(lang.FileText(TextKey::Mp4Quality, "Качество"));
-    Form->ComboBox2->setItemText(0, lang.FileText(TextKey::Mp4Good, "Хорошее"));
-    Form->ComboBox2->setItemText(1, lang.FileText(TextKey::Mp4Best, "Наилучшее"));
-    Form->BitBtn1->setText(lang.FileText(TextKey::Mp4Ok, "OK"));
-    Form->BitBtn2->setText(lang.FileText(TextKey::Mp4Cancel, "Отмена"));
+    Form->frameSizeBox->setTitle(lang.FileText(TextKey::Mp4FrameSize, "Размер кадра"));
+    Form->frameSizeCombo->setItemText(0, lang.FileText(TextKey::Mp4Size720p, "1280 x 720 (720p)"));
+    Form->frameSizeCombo->setItemText(1,
+                                      lang.FileText(TextKey::Mp4Size1080p, "1920 x 1080 (1080p)"));
+    Form->frameSizeCombo->setItemText(2, QStringLiteral("2560 x 1440 (1440p)"));
+    Form->frameSizeCombo->setItemText(3, QStringLiteral("3840 x 2160 (2160p, 4K)"));
+    Form->frameSizeCombo->setItemText(4, lang.FileText(TextKey::Mp4SizeHigh, "Высокое"));
+    Form->frameSizeCombo->setItemText(5, lang.FileText(TextKey::Mp4SizeStandard, "Стандартное"));
+    Form->qualityBox->setTitle(lang.FileText(TextKey::Mp4Quality, "Качество"));
+    Form->qualityCombo->setItemText(0, lang.FileText(TextKey::Mp4Good, "Хорошее"));
+    Form->qualityCombo->setItemText(1, lang.FileText(TextKey::Mp4Best, "Наилучшее"));
+    Form->okButton->setText(lang.FileText(TextKey::Mp4Ok, "OK"));
+    Form->cancelButton->setText(lang.FileText(TextKey::Mp4Cancel, "Отмена"));
     presetGroup_->setTitle(lang.FileText(TextKey::Mp4Presets, "Готовые настройки"));
     PresetBox->setItemText(0, lang.FileText(TextKey::Mp4MyOwnChoices, "Свои настройки"));
     formatGroup_->setTitle(lang.FileText(TextKey::Mp4Format, "Формат"));

@@ -37,41 +37,41 @@ TrackDialog::TrackDialog(const project::Track& sound, QWidget* parent)
     Form->setupUi(this);
     setObjectName("TrackDialog");
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
-    Form->Image1->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(32, 32));
-    Form->PlayButton->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
-    Form->StopButton->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
+    Form->volumeIcon->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(32, 32));
+    Form->playButton->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    Form->stopButton->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
 
     // The texts, and play or stop by whether a track is playing.
     ApplyLanguage();
     media::AudioLibrary& audio = media::Audio();
     const bool playing = audio.TrackPlaying();
-    Form->StopButton->setVisible(playing);
-    Form->PlayButton->setVisible(!playing);
-    Form->TrackBar1->setValue(100 - static_cast<int>(sound_.Volume));
-    audio.SetPlaybackVolume(100 - Form->TrackBar1->value());
-    Form->Label6->setText(QString::number(audio.PlaybackVolume()) + "%");
-    Form->Label1->setText(Duration(sound_.PlaySeconds));
-    Form->Label2->setText(QString::fromStdString(sound_.Title));
-    SetUpSecondsBox(*Form->FadeInBox, sound_.Ext.FadeInSeconds);
-    SetUpSecondsBox(*Form->FadeOutBox, sound_.Ext.FadeOutSeconds);
+    Form->stopButton->setVisible(playing);
+    Form->playButton->setVisible(!playing);
+    Form->volumeSlider->setValue(100 - static_cast<int>(sound_.Volume));
+    audio.SetPlaybackVolume(100 - Form->volumeSlider->value());
+    Form->volumeLabel->setText(QString::number(audio.PlaybackVolume()) + "%");
+    Form->playingTimeLabel->setText(Duration(sound_.PlaySeconds));
+    Form->titleLabel->setText(QString::fromStdString(sound_.Title));
+    SetUpSecondsBox(*Form->fadeInBox, sound_.Ext.FadeInSeconds);
+    SetUpSecondsBox(*Form->fadeOutBox, sound_.Ext.FadeOutSeconds);
     ShowLoudness();
     FitChangingLabels();
 
     // OK and Close both end the dialog, silencing the track; the volume and fades set are the
     // track's either way, as they were heard.
-    connect(Form->ButtonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(Form->ButtonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(Form->PlayButton, &QPushButton::clicked, this, &TrackDialog::play);
-    connect(Form->StopButton, &QPushButton::clicked, this, &TrackDialog::stop);
-    connect(Form->TrackBar1, &QSlider::valueChanged, this, &TrackDialog::changeVolume);
-    connect(Form->ProgrBar, &QScrollBar::sliderPressed, this,
+    connect(Form->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(Form->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(Form->playButton, &QPushButton::clicked, this, &TrackDialog::play);
+    connect(Form->stopButton, &QPushButton::clicked, this, &TrackDialog::stop);
+    connect(Form->volumeSlider, &QSlider::valueChanged, this, &TrackDialog::changeVolume);
+    connect(Form->positionBar, &QScrollBar::sliderPressed, this,
             [this] { scrollPosition(ScrollCode::Track); });
-    connect(Form->ProgrBar, &QScrollBar::sliderMoved, this,
+    connect(Form->positionBar, &QScrollBar::sliderMoved, this,
             [this] { scrollPosition(ScrollCode::Track); });
-    connect(Form->ProgrBar, &QScrollBar::sliderReleased, this,
+    connect(Form->positionBar, &QScrollBar::sliderReleased, this,
             [this] { scrollPosition(ScrollCode::EndScroll); });
     // Clicks on the arrows or the trough move the bar and then seek once, like a release.
-    connect(Form->ProgrBar, &QScrollBar::actionTriggered, this, [this](int action) {
+    connect(Form->positionBar, &QScrollBar::actionTriggered, this, [this](int action) {
         if (action == QAbstractSlider::SliderMove || action == QAbstractSlider::SliderNoAction)
             return;
         QTimer::singleShot(0, this, [this] { scrollPosition(ScrollCode::EndScroll); });
@@ -84,20 +84,20 @@ TrackDialog::~TrackDialog() {
 
 void TrackDialog::ApplyLanguage() {
     setWindowTitle(Tr(TextKey::TrackTitle, "Звук"));
-    Form->Label4->setText(Tr(TextKey::TrackPlayingTime, "Время воспроизведения:"));
-    Form->Label5->setText(Tr(TextKey::TrackVolume, "Громкость:"));
-    Form->Label3->setText(Tr(TextKey::TrackFile, "Композиция:"));
-    Form->FadeInLabel->setText(Tr(TextKey::TrackFadeIn, "Нарастание, с:"));
-    Form->FadeOutLabel->setText(Tr(TextKey::TrackFadeOut, "Затухание, с:"));
-    Form->LoudnessCaption->setText(Tr(TextKey::TrackRecordedLoudness, "Громкость записи:"));
-    Form->ButtonBox->button(QDialogButtonBox::Ok)->setText(Tr(TextKey::TrackOk, "OK"));
-    Form->ButtonBox->button(QDialogButtonBox::Close)->setText(Tr(TextKey::TrackClose, "Закрыть"));
+    Form->playingTimeCaption->setText(Tr(TextKey::TrackPlayingTime, "Время воспроизведения:"));
+    Form->volumeCaption->setText(Tr(TextKey::TrackVolume, "Громкость:"));
+    Form->titleCaption->setText(Tr(TextKey::TrackFile, "Композиция:"));
+    Form->fadeInLabel->setText(Tr(TextKey::TrackFadeIn, "Нарастание, с:"));
+    Form->fadeOutLabel->setText(Tr(TextKey::TrackFadeOut, "Затухание, с:"));
+    Form->loudnessCaption->setText(Tr(TextKey::TrackRecordedLoudness, "Громкость записи:"));
+    Form->buttonBox->button(QDialogButtonBox::Ok)->setText(Tr(TextKey::TrackOk, "OK"));
+    Form->buttonBox->button(QDialogButtonBox::Close)->setText(Tr(TextKey::TrackClose, "Закрыть"));
     ShowLoudness();
 }
 
 void TrackDialog::ShowLoudness() {
     const project::TrackExtension& ext = sound_.Ext;
-    Form->LoudnessLabel->setText(ext.HasLoudness
+    Form->loudnessLabel->setText(ext.HasLoudness
                                      ? Tr(TextKey::TrackLoudnessValue, "%1 LUFS, пик %2 dBTP")
                                            .arg(QLocale().toString(ext.LoudnessLufs, 'f', 1),
                                                 QLocale().toString(ext.TruePeakDb, 'f', 1))
@@ -105,18 +105,18 @@ void TrackDialog::ShowLoudness() {
 }
 
 double TrackDialog::FadeInSeconds() const {
-    return BoxSeconds(*Form->FadeInBox, sound_.Ext.FadeInSeconds);
+    return BoxSeconds(*Form->fadeInBox, sound_.Ext.FadeInSeconds);
 }
 
 double TrackDialog::FadeOutSeconds() const {
-    return BoxSeconds(*Form->FadeOutBox, sound_.Ext.FadeOutSeconds);
+    return BoxSeconds(*Form->fadeOutBox, sound_.Ext.FadeOutSeconds);
 }
 
 void TrackDialog::FitChangingLabels() {
     // The position and the volume change while the dialog is open: their labels are as wide as
     // the widest text they will show, so the dialog keeps its size and nothing is cut. Digits
     // are measured as the font's widest digit.
-    const QFontMetrics metrics(Form->Label1->font());
+    const QFontMetrics metrics(Form->playingTimeLabel->font());
     QChar widest('0');
     for (char c = '1'; c <= '9'; ++c)
         if (metrics.horizontalAdvance(QChar(c)) > metrics.horizontalAdvance(widest))
@@ -131,11 +131,11 @@ void TrackDialog::FitChangingLabels() {
     const QString total = Duration(sound_.PlaySeconds);
     const QString position =
         Duration(std::max<std::int64_t>(sound_.PlaySeconds, sound_.LengthSeconds));
-    Form->Label1->setMinimumWidth(
+    Form->playingTimeLabel->setMinimumWidth(
         std::max(metrics.horizontalAdvance(widestForm(position + "/" + total)),
                  metrics.horizontalAdvance(widestForm(total))));
-    Form->Label6->setMinimumWidth(
-        QFontMetrics(Form->Label6->font()).horizontalAdvance(widestForm("100%")));
+    Form->volumeLabel->setMinimumWidth(
+        QFontMetrics(Form->volumeLabel->font()).horizontalAdvance(widestForm("100%")));
 }
 
 void TrackDialog::changeEvent(QEvent* event) {
@@ -164,18 +164,18 @@ void TrackDialog::play() {
     Form->ProgrBar->setMaximum(ToBar(length));
     Form->ProgrBar->setPageStep(std::max(1, Form->ProgrBar->maximum() / 10));
     totalSeconds_ = sound_.PlaySeconds;
-    Form->Label2->setText(QString::fromStdString(sound_.Title));
+    Form->titleLabel->setText(QString::fromStdString(sound_.Title));
     StartPositionTimer();
 }
 
 void TrackDialog::PlaybackEnded() {
-    Form->StopButton->hide();
-    Form->PlayButton->show();
+    Form->stopButton->hide();
+    Form->playButton->show();
 }
 
 void TrackDialog::stop() {
-    Form->StopButton->hide();
-    Form->PlayButton->show();
+    Form->stopButton->hide();
+    Form->playButton->show();
     StopTrack();
     StopPositionTimer();
 }
@@ -194,8 +194,8 @@ void TrackDialog::StartPositionTimer() {
     positionTimer_->setInterval(100);
     connect(positionTimer_.get(), &QTimer::timeout, this, &TrackDialog::PositionTimerTick);
     dragging_ = false;
-    Form->ProgrBar->setValue(0);
-    Form->Label1->setText("0:00");
+    Form->positionBar->setValue(0);
+    Form->playingTimeLabel->setText("0:00");
     positionTimer_->start();
 }
 
@@ -211,10 +211,10 @@ void TrackDialog::PositionTimerTick() {
     if (p == ~std::uint64_t{0})
         return;
     const double seconds = track.BytesToSeconds(p);
-    Form->Label1->setText(Duration(static_cast<std::int64_t>(std::nearbyint(seconds))) + "/" +
-                          Duration(totalSeconds_));
+    Form->playingTimeLabel->setText(Duration(static_cast<std::int64_t>(std::nearbyint(seconds))) +
+                                    "/" + Duration(totalSeconds_));
     if (!dragging_)
-        Form->ProgrBar->setValue(ToBar(p));
+        Form->positionBar->setValue(ToBar(p));
 }
 
 void TrackDialog::scrollPosition(ScrollCode code) {
@@ -223,15 +223,15 @@ void TrackDialog::scrollPosition(ScrollCode code) {
         return;
     dragging_ = code == ScrollCode::Track;
     if (code == ScrollCode::EndScroll)
-        track.SetPosition(FromBar(Form->ProgrBar->value()));
+        track.SetPosition(FromBar(Form->positionBar->value()));
 }
 
 void TrackDialog::changeVolume() {
-    const int v = 100 - Form->TrackBar1->value();
+    const int v = 100 - Form->volumeSlider->value();
     media::Audio().SetPlaybackVolume(v);
     sound_.Volume = v;
     media::Audio().SetTrackVolume(v);
-    Form->Label6->setText(QString::number(v) + "%");
+    Form->volumeLabel->setText(QString::number(v) + "%");
 }
 
 void TrackDialog::closeDialog() {

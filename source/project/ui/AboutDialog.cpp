@@ -24,28 +24,28 @@ AboutDialog::AboutDialog(const QString& siteURL, std::function<void(const QStrin
         const QRect area = s->availableGeometry();
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
     }
-    Form->Image1->setPixmap(DrawPicture(Form->Image1->width()));
+    Form->pictureLabel->setPixmap(DrawPicture(Form->pictureLabel->width()));
 
     // The address: underlined, navy, shortened to the label's width with the whole in the hint.
-    QFont font = Form->Label3->font();
+    QFont font = Form->siteLink->font();
     font.setUnderline(true);
-    Form->Label3->setFont(font);
-    QPalette palette = Form->Label3->palette();
+    Form->siteLink->setFont(font);
+    QPalette palette = Form->siteLink->palette();
     palette.setColor(QPalette::WindowText, QColor(0, 0, 128));
-    Form->Label3->setPalette(palette);
-    Form->Label3->setText(QFontMetrics(font).elidedText(DisplayAddress(siteURL_), Qt::ElideMiddle,
-                                                        Form->Label3->width()));
-    Form->Label3->setToolTip(siteURL_);
-    Form->Label3->installEventFilter(this);
+    Form->siteLink->setPalette(palette);
+    Form->siteLink->setText(QFontMetrics(font).elidedText(DisplayAddress(siteURL_), Qt::ElideMiddle,
+                                                          Form->siteLink->width()));
+    Form->siteLink->setToolTip(siteURL_);
+    Form->siteLink->installEventFilter(this);
 
     ApplyTexts();
-    connect(Form->BitBtn2, &QPushButton::clicked, this, &QDialog::accept);
+    connect(Form->okButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 AboutDialog::~AboutDialog() = default;
 
 void AboutDialog::ApplyTexts() {
-    ApplyLanguageTexts({{TextKey::AboutTitle, this}, {TextKey::AboutOk, Form->BitBtn2}});
+    ApplyLanguageTexts({{TextKey::AboutTitle, this}, {TextKey::AboutOk, Form->okButton}});
 }
 
 void AboutDialog::changeEvent(QEvent* event) {
@@ -55,7 +55,7 @@ void AboutDialog::changeEvent(QEvent* event) {
 }
 
 bool AboutDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Form->Label3 && event->type() == QEvent::MouseButtonRelease &&
+    if (watched == Form->siteLink && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         openSite();
         return true;

@@ -44,34 +44,34 @@ SettingsDialog::SettingsDialog(const std::string& resolution, QSize screen,
     // data; the loaded one selected.
     QStringList files;
     for (const auto& choice : project::LanguageChoices(languageFolder_)) {
-        Form->ComboBox1->addItem(choice.Name, choice.File);
+        Form->languageCombo->addItem(choice.Name, choice.File);
         files << choice.File;
     }
     if (!files.isEmpty()) {
-        Form->ComboBox1->setCurrentIndex(0);
-        Form->RadioButton2->setChecked(true);
+        Form->languageCombo->setCurrentIndex(0);
+        Form->languageFileRadio->setChecked(true);
         if (const int i = project::FindLanguageFile(files, currentFile); i >= 0)
-            Form->ComboBox1->setCurrentIndex(i);
+            Form->languageCombo->setCurrentIndex(i);
     } else {
-        Form->RadioButton1->setChecked(true);
-        Form->ComboBox1->setEnabled(false);
+        Form->defaultLanguageRadio->setChecked(true);
+        Form->languageCombo->setEnabled(false);
     }
 
     // Resolution: on a first run the screen size becomes the resolution, even if cancelled.
-    Form->ComboBox2->addItems(project::ResolutionChoices());
-    Form->ComboBox2->setCurrentIndex(
+    Form->resolutionCombo->addItems(project::ResolutionChoices());
+    Form->resolutionCombo->setCurrentIndex(
         project::OpenResolution(resolution_, screen.width(), screen.height()));
 
     // Background of new photos: the usual colours, the button face as until now, or any other.
     PickColor = [this](const QColor& initial) { return QColorDialog::getColor(initial, this); };
     for (const std::int32_t color : {0x000000, 0xFFFFFF, 0x808080, project::kButtonFaceColor})
-        Form->BackgroundCombo->addItem(QString(), color);
-    Form->BackgroundCombo->addItem(QString(), -1);
+        Form->backgroundCombo->addItem(QString(), color);
+    Form->backgroundCombo->addItem(QString(), -1);
     NameBackgrounds();
     SetNewPhotoBackground(project::kButtonFaceColor);
-    connect(Form->BackgroundCombo, &QComboBox::activated, this, [this](int index) {
-        if (Form->BackgroundCombo->itemData(index).toInt() != -1) {
-            background_ = Form->BackgroundCombo->itemData(index).toInt();
+    connect(Form->backgroundCombo, &QComboBox::activated, this, [this](int index) {
+        if (Form->backgroundCombo->itemData(index).toInt() != -1) {
+            background_ = Form->backgroundCombo->itemData(index).toInt();
             return;
         }
         const QColor color = PickColor(ShownColor(background_));
@@ -79,31 +79,32 @@ SettingsDialog::SettingsDialog(const std::string& resolution, QSize screen,
             background_ = color.red() | (color.green() << 8) | (color.blue() << 16);
         SetNewPhotoBackground(background_);
     });
-    connect(Form->RadioButton2, &QRadioButton::clicked, this, &SettingsDialog::chooseLanguageFile);
-    connect(Form->BitBtn1, &QPushButton::clicked, this, &SettingsDialog::acceptChoices);
-    connect(Form->BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Form->languageFileRadio, &QRadioButton::clicked, this,
+            &SettingsDialog::chooseLanguageFile);
+    connect(Form->okButton, &QPushButton::clicked, this, &SettingsDialog::acceptChoices);
+    connect(Form->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 SettingsDialog::~SettingsDialog() = default;
 
 void SettingsDialog::SetNewPhotoBackground(std::int32_t color) {
     background_ = color;
-    const int last = Form->BackgroundCombo->count() - 1;
-    const int known = Form->BackgroundCombo->findData(color);
+    const int last = Form->backgroundCombo->count() - 1;
+    const int known = Form->backgroundCombo->findData(color);
     NameBackgrounds();
-    Form->BackgroundCombo->setCurrentIndex(known >= 0 ? known : last);
+    Form->backgroundCombo->setCurrentIndex(known >= 0 ? known : last);
 }
 
 void SettingsDialog::NameBackgrounds() {
-    const int last = Form->BackgroundCombo->count() - 1;
+    const int last = Form->backgroundCombo->count() - 1;
     if (last < 0)
         return;
     const std::pair<int, const char*> names[] = {
         {897, "Черный"}, {898, "Белый"}, {899, "Серый"}, {845, "Светло-серый (системный)"}};
     for (int i = 0; i < last && i < 4; ++i)
-        Form->BackgroundCombo->setItemText(i, base::Tr(names[i].first, names[i].second));
-    Form->BackgroundCombo->setItemText(
-        last, Form->BackgroundCombo->findData(background_) >= 0
+        Form->backgroundCombo->setItemText(i, base::Tr(names[i].first, names[i].second));
+    Form->backgroundCombo->setItemText(
+        last, Form->backgroundCombo->findData(background_) >= 0
                   ? base::Tr(TextKey::BackgroundChosenColour, "Выбранный цвет...")
                   : base::Tr(TextKey::BackgroundChosenColourValue, "Выбранный цвет (%1)...")
                         .arg(ShownColor(background_).name()));
@@ -112,13 +113,13 @@ void SettingsDialog::NameBackgrounds() {
 void SettingsDialog::ApplyTexts() {
     ApplyLanguageTexts({
         {TextKey::SettingsTitle, this},
-        {TextKey::SettingsLanguage, Form->GroupBox1},
-        {TextKey::SettingsDefault, Form->RadioButton1},
-        {TextKey::SettingsFromFile, Form->RadioButton2},
-        {TextKey::SettingsOk, Form->BitBtn1},
-        {TextKey::SettingsCancel, Form->BitBtn2},
-        {TextKey::SettingsResolution, Form->GroupBox3},
-        {TextKey::NewPhotoBackground, Form->BackgroundBox},
+        {TextKey::SettingsLanguage, Form->languageBox},
+        {TextKey::SettingsDefault, Form->defaultLanguageRadio},
+        {TextKey::SettingsFromFile, Form->languageFileRadio},
+        {TextKey::SettingsOk, Form->okButton},
+        {TextKey::SettingsCancel, Form->cancelButton},
+        {TextKey::SettingsResolution, Form->resolutionBox},
+        {TextKey::NewPhotoBackground, Form->backgroundBox},
     });
     NameBackgrounds();
 }
@@ -130,18 +131,19 @@ void SettingsDialog::changeEvent(QEvent* event) {
 }
 
 void SettingsDialog::chooseLanguageFile() {
-    if (Form->ComboBox1->count() == 0) {
-        Form->ComboBox1->setEnabled(false);
-        Form->RadioButton1->setChecked(true);
+    if (Form->languageCombo->count() == 0) {
+        Form->languageCombo->setEnabled(false);
+        Form->defaultLanguageRadio->setChecked(true);
     } else {
-        Form->ComboBox1->setEnabled(true);
+        Form->languageCombo->setEnabled(true);
     }
 }
 
 void SettingsDialog::acceptChoices() {
-    resolution_ = Form->ComboBox2->currentText().toStdString();
-    languageToLoad_ = project::LanguageFileToLoad(languageFolder_, Form->RadioButton2->isChecked(),
-                                                  Form->ComboBox1->currentData().toString());
+    resolution_ = Form->resolutionCombo->currentText().toStdString();
+    languageToLoad_ =
+        project::LanguageFileToLoad(languageFolder_, Form->languageFileRadio->isChecked(),
+                                    Form->languageCombo->currentData().toString());
     accept();
 }
 

@@ -1,7 +1,6 @@
-#include "media/ui/ProgressWindow.h"
+#include "base/ui/ProgressWindow.h"
 
 #include "base/Language.h"
-#include "media/export/ExportRate.h"
 #include "ui_ProgressWindow.h"
 
 #include <QGuiApplication>
@@ -23,7 +22,7 @@ ProgressWindow::ProgressWindow(QWidget* parent)
     detail_->setObjectName("Detail");
     detail_->hide();
     static_cast<QVBoxLayout*>(layout())->insertWidget(1, detail_);
-    connect(Form->BitBtn1, &QPushButton::clicked, this, &ProgressWindow::RequestCancel);
+    connect(Form->cancelButton, &QPushButton::clicked, this, &ProgressWindow::RequestCancel);
 }
 
 void ProgressWindow::RequestCancel() {
@@ -39,7 +38,7 @@ void ProgressWindow::reject() {
 }
 
 void ProgressWindow::ApplyLanguage() {
-    Form->BitBtn1->setText(base::AppLanguage().Text(TextKey::Cancel, "Отмена"));
+    Form->cancelButton->setText(base::AppLanguage().Text(TextKey::Cancel, "Отмена"));
 }
 
 void ProgressWindow::ShowCentered() {
@@ -54,20 +53,20 @@ void ProgressWindow::ShowCentered() {
 }
 
 void ProgressWindow::SetPosition(int percent) {
-    Form->ProgressBar1->setRange(0, 100);
-    Form->ProgressBar1->setFormat(QStringLiteral("%p%"));
-    Form->ProgressBar1->setValue(percent);
+    Form->progressBar->setRange(0, 100);
+    Form->progressBar->setFormat(QStringLiteral("%p%"));
+    Form->progressBar->setValue(percent);
 }
 
 void ProgressWindow::SetItem(int n, int total) {
-    Form->ProgressBar1->setRange(0, qMax(1, total));
-    Form->ProgressBar1->setFormat(
+    Form->progressBar->setRange(0, qMax(1, total));
+    Form->progressBar->setFormat(
         base::AppLanguage().Text(TextKey::ImportingProgress, "Импорт: %v из %m"));
-    Form->ProgressBar1->setValue(n);
+    Form->progressBar->setValue(n);
 }
 
 QString ProgressWindow::Text() const {
-    return Form->ProgressBar1->text();
+    return Form->progressBar->text();
 }
 
 void ProgressWindow::SetDetail(const QString& text) {
@@ -80,7 +79,7 @@ QString ProgressWindow::Detail() const {
 }
 
 int ProgressWindow::Position() const {
-    return Form->ProgressBar1->value();
+    return Form->progressBar->value();
 }
 
 namespace {
@@ -130,10 +129,12 @@ void WindowProgress::SetItem(int n, int total) {
     Post([n, total](ProgressWindow& w) { w.SetItem(n, total); });
 }
 
-void WindowProgress::Frames(std::int64_t done, std::int64_t total) {
-    const double seconds = static_cast<double>(NowNs() - startNs_.load()) / 1e9;
-    const QString text = QString::fromStdString(media::ExportRateText(done, total, seconds));
+void WindowProgress::SetDetail(const QString& text) {
     Post([text](ProgressWindow& w) { w.SetDetail(text); });
+}
+
+double WindowProgress::ElapsedSeconds() const {
+    return static_cast<double>(NowNs() - startNs_.load()) / 1e9;
 }
 
 void WindowProgress::Pump() {

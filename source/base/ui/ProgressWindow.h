@@ -1,5 +1,6 @@
-// The progress window shared by project load and save and the video export: a bar and a Cancel
-// button that asks the running job to stop. It lives for the whole run.
+// The progress window shared by every long job (project load and save, import, the video export):
+// a bar, a detail line and a Cancel button that asks the running job to stop. It lives for the
+// whole run.
 #pragma once
 
 #include "base/Job.h"
@@ -70,8 +71,10 @@ public:
     // After every block of the job, on its thread: calls AfterBlock (tests hold a job there).
     void Pump() override;
     std::function<void()> AfterBlock;
-    // The export's frames written of the total: the detail line with the speed and time left.
-    void Frames(std::int64_t done, std::int64_t total);
+    // The detail line under the bar (the export's frames, speed and time left), from any thread.
+    void SetDetail(const QString& text);
+    // Seconds since the job was shown, for a rate the caller puts in the detail line.
+    double ElapsedSeconds() const;
 
 private:
     // Runs what on the window's thread, after the calls posted before it; dropped when the window
