@@ -1,7 +1,6 @@
 #include "cli/EditCommands.h"
 #include "cli/Failure.h"
 
-#include "base/CodePage.h"
 #include "base/FileName.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleProgress.h"
@@ -151,17 +150,18 @@ int RunEdit(const QStringList& args) {
                 return Fail("--caption needs a text");
             if (captionStep)
                 return Fail("--caption may be given once");
-            caption.Text = base::ToCp1251(v);
-            if (base::FromCp1251(caption.Text) != v)
-                return Fail("the caption holds characters Windows-1251 cannot store");
-            if (caption.Text.size() > 255)
-                return Fail("the caption is longer than 255 characters");
+            // Any script: the show file keeps the code-page text for older readers and the exact
+            // text beside it.
+            if (v.toStdU32String().size() > std::size_t(imaging::kMaxCaptionCharacters))
+                return Fail("the caption is longer than " +
+                            QString::number(imaging::kMaxCaptionCharacters) + " characters");
+            caption.Text = v.toStdString();
             captionStep = steps.size();
             steps.push_back({});
         } else if (a == "--font") {
             if (!value() || v.isEmpty())
                 return Fail("--font needs a font name");
-            caption.Font = base::ToCp1251(v);
+            caption.Font = v.toStdString();
             captionLook = true;
         } else if (a == "--size") {
             if (!value() || !ParseInt(v, 1, 1638, caption.Size))

@@ -1,7 +1,6 @@
 #include "cli/ShowCommands.h"
 #include "cli/Failure.h"
 
-#include "base/CodePage.h"
 #include "base/FileName.h"
 #include "base/JobRunner.h"
 #include "cli/Commands.h"
@@ -240,6 +239,11 @@ int RunInfo(const QStringList& args) {
         o["TransitionSeconds"] = project::RecordSeconds(s.TransitionMs);
         o["BackColor"] = static_cast<qint64>(static_cast<std::uint32_t>(s.BackColor));
         o["WorkFile"] = QString::fromUtf8(s.WorkFile.c_str());
+        // The caption drawn into the picture, exactly as typed.
+        if (!s.Caption.Text.empty()) {
+            o["Caption"] = QString::fromStdString(s.Caption.Text);
+            o["CaptionFont"] = QString::fromStdString(s.Caption.Font);
+        }
         const auto picture = imaging::LoadBmpFile(s.WorkFile);
         o["Width"] = picture ? picture->Width : 0;
         o["Height"] = picture ? picture->Height : 0;
@@ -264,7 +268,7 @@ int RunInfo(const QStringList& args) {
         o["PlaySeconds"] = t.PlaySeconds;
         o["LengthSeconds"] = t.LengthSeconds;
         o["Volume"] = t.Volume;
-        o["Title"] = base::FromCp1251(t.Title);
+        o["Title"] = QString::fromStdString(t.Title);
         o["WorkFile"] = QString::fromUtf8(t.WorkFile.c_str());
         o["FadeInSeconds"] = t.Ext.FadeInSeconds;
         o["FadeOutSeconds"] = t.Ext.FadeOutSeconds;

@@ -1,7 +1,10 @@
 // Fuzzes the reader of the show file's extension block. The first two bytes choose how many
 // photos and tracks the show holds, so entries past the counts are exercised too. Output settings
-// read must be within their ranges and come back the same from a block written with them.
+// read must be within their ranges and come back the same from a block written with them. Exact
+// texts ("UTXT", "UTRK") must come out as valid UTF-8 within their limits.
 #include "project/ExtensionBlock.h"
+
+#include <QString>
 
 #include <cstddef>
 #include <cstdint>
@@ -33,6 +36,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (!again || !(again->Options.Output == out))
                 __builtin_trap();
         }
+        // Exact texts that win are valid UTF-8 within the limits a slide or track holds.
+        const auto valid = [](const std::string& text, int maxCharacters) {
+            const QString decoded = QString::fromStdString(text);
+            return decoded.toStdString() == text &&
+                   decoded.toStdU32String().size() <= std::size_t(maxCharacters);
+        };
+        for (const auto& [index, texts] : read->SlideTexts)
+            if (index >= slides || !valid(texts.first, imaging::kMaxCaptionCharacters) ||
+                texts.second.empty() || !valid(texts.second, imaging::kMaxFontCharacters))
+                __builtin_trap();
+        for (const auto& [index, title] : read->TrackTitles)
+            if (index >= tracks || !valid(title, project::kMaxTitleCharacters))
+                __builtin_trap();
     }
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "app/SlidePicture.h"
 
+#include "imaging/ui/EffectsDialog.h"
 #include "project/Import.h"
 #include "project/SlideEdits.h"
 
@@ -37,7 +38,7 @@ base::Status SlidePicture::Crop(const EffectsCrop& crop) {
     return project::ApplySlideEdit(show_, 0, project::CropEdit{crop.X0, crop.Y0, crop.X1, crop.Y1});
 }
 
-base::Status SlidePicture::DrawCaption(const EffectsCaption& caption) {
+base::Status SlidePicture::DrawCaption(const imaging::CaptionSettings& caption) {
     return project::ApplySlideEdit(show_, 0, caption);
 }
 
@@ -93,40 +94,22 @@ void SlidePicture::AcceptBackups() {
     backups_.Accept();
 }
 
-namespace {
-
-// The fields the dialog edits, which the slide and the dialog's values name alike; one list for
-// both ways.
-template <typename From, typename To> void CopyEditedFields(const From& from, To& to) {
-    to.StillMs = from.StillMs;
-    to.CaptionText = from.CaptionText;
-    to.CaptionFont = from.CaptionFont;
-    to.Brightness = from.Brightness;
-    to.Contrast = from.Contrast;
-    to.Gamma10 = from.Gamma10;
-    to.ColorEffect = from.ColorEffect;
-    to.BackColor = from.BackColor;
-    to.TurnCount = from.TurnCount;
-    to.CaptionVAlign = from.CaptionVAlign;
-    to.CaptionHAlign = from.CaptionHAlign;
-    to.CaptionSize = from.CaptionSize;
-    to.CaptionColor = from.CaptionColor;
-    to.CaptionStyle = from.CaptionStyle;
-}
-
-} // namespace
-
-EffectsValues EffectsValuesOf(const project::Slide& slide) {
-    EffectsValues v;
-    CopyEditedFields(slide, v);
-    v.Motion = slide.Ext.Motion;
-    v.MotionSeconds =
+std::unique_ptr<EffectsDialog> OpenEffects(const project::Slide& slide, EffectsPicture& picture,
+                                           const std::string& resolution,
+                                           const imaging::Bitmap& thumbnail, int page,
+                                           QWidget* parent) {
+    const double motionSeconds =
         std::clamp(static_cast<double>(slide.StillMs + slide.TransitionMs) / 1000.0, 0.5, 60.0);
-    return v;
+    return std::make_unique<EffectsDialog>(slide.Caption, slide.Picture, slide.BackColor,
+                                           slide.StillMs, slide.Ext.Motion, motionSeconds, picture,
+                                           resolution, thumbnail, page, parent);
 }
 
-project::Slide WithEffectsValues(project::Slide slide, const EffectsValues& v) {
-    CopyEditedFields(v, slide);
+project::Slide WithEffects(project::Slide slide, const EffectsDialog& dialog) {
+    slide.Caption = dialog.Caption();
+    slide.Picture = dialog.Adjustments();
+    slide.BackColor = dialog.BackColor();
+    slide.StillMs = dialog.StillMs();
     return slide;
 }
 

@@ -1,13 +1,16 @@
 // The effects dialog's working picture for one slide of the show: its edits go through the
 // core's slide edits on a copy of the slide, its backups through the core's edit backups. Also
-// the slide's fields as the dialog's values and back.
+// the dialog opened on a slide's values and the slide with its values back.
 #pragma once
 
 #include "imaging/ui/EffectsPicture.h"
 #include "project/EditBackups.h"
 #include "project/ShowModel.h"
 
+#include <memory>
 #include <string>
+
+class QWidget;
 
 namespace ui {
 
@@ -23,7 +26,7 @@ public:
 
     std::string WorkFile() const override { return show_.Slides[0].WorkFile; }
     base::Status Crop(const EffectsCrop& crop) override;
-    base::Status DrawCaption(const EffectsCaption& caption) override;
+    base::Status DrawCaption(const imaging::CaptionSettings& caption) override;
     base::Status Turn(EffectsTurn turn, std::int32_t background,
                       imaging::Bitmap* thumbnail) override;
     base::Status Light(std::int32_t brightness, std::int32_t contrast, double gamma10,
@@ -45,9 +48,14 @@ private:
     project::EditBackups backups_;
 };
 
-// The slide's fields the effects dialog edits, and the record with the dialog's values stored
-// back (the motion is left alone: it is stored as its own edit).
-EffectsValues EffectsValuesOf(const project::Slide& slide);
-project::Slide WithEffectsValues(project::Slide slide, const EffectsValues& values);
+class EffectsDialog;
+
+// The effects dialog on the slide's values, and the slide with the dialog's values stored back
+// whole (the motion is left alone: it is stored as its own edit).
+std::unique_ptr<EffectsDialog> OpenEffects(const project::Slide& slide, EffectsPicture& picture,
+                                           const std::string& resolution,
+                                           const imaging::Bitmap& thumbnail, int page,
+                                           QWidget* parent = nullptr);
+project::Slide WithEffects(project::Slide slide, const EffectsDialog& dialog);
 
 } // namespace ui

@@ -37,12 +37,13 @@ void StoryboardCommands::openEffects(int tag) {
     // the picture stands for its backups.
     SlidePicture picture(slide, show_.Resolution);
     picture.UseKeptOriginal(change->KeptPicture());
-    ui::EffectsDialog dialog(EffectsValuesOf(slide), picture, show_.Resolution, thumbnail,
-                             view_.EffectsPage(), host_.DialogParent);
+    const auto opened = OpenEffects(slide, picture, show_.Resolution, thumbnail,
+                                    view_.EffectsPage(), host_.DialogParent);
+    EffectsDialog& dialog = *opened;
     dialog.SetSlideIndex(static_cast<int>(index));
     dialog.exec();
     // The values and thumbnail come back from the dialog and are stored through the document.
-    project::Slide edited = WithEffectsValues(slide, dialog.Values());
+    project::Slide edited = WithEffects(slide, dialog);
     if (!dialog.Thumbnail().IsEmpty())
         view_.SeedThumbnail(edited.WorkFile, dialog.Thumbnail().CopyToImage());
     // The duration goes through the one duration edit below, as every retiming does.

@@ -2,7 +2,6 @@
 
 #include "app/StoryboardCells.h"
 
-#include "base/CodePage.h"
 #include "imaging/TransitionNames.h"
 #include "project/ControlStates.h"
 #include "project/Duration.h"
@@ -416,7 +415,7 @@ void StoryboardView::DrawRuler() {
 
 QString StoryboardView::TrackHint(const project::Track& t) const {
     return QString::fromStdString(project::FormatDuration(t.PlaySeconds)) + " " +
-           base::FromCp1251(t.Title);
+           QString::fromStdString(t.Title);
 }
 
 void StoryboardView::RedrawTrackCell(std::size_t index) {

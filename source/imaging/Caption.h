@@ -11,9 +11,13 @@
 
 namespace imaging {
 
-// A slide's caption as its record keeps it and as the effects dialog and the edit commands
-// change it: Text and Font are Windows-1251 bytes. The defaults are those of a slide without a
-// caption; the dialog's values and the edits are both this one type.
+// The longest caption text and font name a slide holds, in characters (code points). The show
+// file's record keeps the first 255 of them; the extension block keeps the whole text.
+constexpr int kMaxCaptionCharacters = 1000;
+constexpr int kMaxFontCharacters = 255;
+
+// A slide's caption: the one value the slide holds, the effects dialog edits and the edit
+// commands apply. Text and Font are UTF-8. The defaults are those of a slide without a caption.
 struct CaptionSettings {
     std::string Text;
     std::string Font = "Arial";

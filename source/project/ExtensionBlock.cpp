@@ -3,11 +3,14 @@
 #include "imaging/TransitionKinds.h"
 #include "project/Resolution.h"
 
+#include <QString>
+#include <QStringDecoder>
 #include <zlib.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <string>
 
 namespace project {
@@ -19,6 +22,12 @@ constexpr std::array<char, 4> kShowTag{'S', 'H', 'O', 'W'};
 constexpr std::array<char, 4> kSlideTag{'S', 'L', 'I', 'D'};
 constexpr std::array<char, 4> kTrackTag{'T', 'R', 'A', 'K'};
 constexpr std::array<char, 4> kOutputTag{'O', 'U', 'T', 'P'};
+constexpr std::array<char, 4> kSlideTextsTag{'U', 'T', 'X', 'T'};
+constexpr std::array<char, 4> kTrackTitleTag{'U', 'T', 'R', 'K'};
+// The most UTF-8 bytes a text of n characters takes.
+constexpr std::size_t Utf8Bytes(int characters) {
+    return 4 * static_cast<std::size_t>(characters);
+}
 constexpr double kMaxFadeSeconds = 10.0;
 constexpr std::int32_t kMaxMs = static_cast<std::int32_t>(kMaxSlideMs);
 
@@ -56,6 +65,27 @@ void AppendChunk(std::vector<std::uint8_t>& out, std::array<char, 4> tag, const 
     h.Length = static_cast<std::uint32_t>(sizeof(T));
     Append(out, h);
     Append(out, payload);
+}
+
+void AppendBytes(std::vector<std::uint8_t>& out, const std::string& bytes) {
+    out.insert(out.end(), bytes.begin(), bytes.end());
+}
+
+void AppendHeader(std::vector<std::uint8_t>& out, std::array<char, 4> tag, std::size_t length) {
+    ExtensionChunkHeader h{};
+    h.Type = tag;
+    h.Length = static_cast<std::uint32_t>(length);
+    Append(out, h);
+}
+
+// The text when the bytes are valid UTF-8 of at most maxCharacters characters; nullopt otherwise.
+std::optional<std::string> ExactText(const std::uint8_t* p, std::size_t size, int maxCharacters) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(
+        QByteArrayView(reinterpret_cast<const char*>(p), static_cast<qsizetype>(size)));
+    if (decoder.hasError() || text.toStdU32String().size() > std::size_t(maxCharacters))
+        return std::nullopt;
+    return std::string(reinterpret_cast<const char*>(p), size);
 }
 
 double InRange(double v, double lo, double hi, double fallback) {
@@ -215,6 +245,28 @@ std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
         c.TruePeakDb = e.TruePeakDb;
         AppendChunk(chunks, kTrackTag, c);
     }
+    // Exact texts only where the records' code-page text does not say them: a show whose texts
+    // the code page holds is written as before.
+    for (std::size_t i = 0; i < slides.size(); ++i) {
+        const imaging::CaptionSettings& c = slides[i].Caption;
+        if (slides[i].RecordHoldsTexts())
+            continue;
+        SlideTextsChunk h{};
+        h.Index = static_cast<std::uint32_t>(i);
+        h.TextBytes = static_cast<std::uint32_t>(c.Text.size());
+        h.FontBytes = static_cast<std::uint32_t>(c.Font.size());
+        AppendHeader(chunks, kSlideTextsTag, sizeof h + c.Text.size() + c.Font.size());
+        Append(chunks, h);
+        AppendBytes(chunks, c.Text);
+        AppendBytes(chunks, c.Font);
+    }
+    for (std::size_t j = 0; j < tracks.size(); ++j) {
+        if (tracks[j].RecordHoldsTitle())
+            continue;
+        AppendHeader(chunks, kTrackTitleTag, 4 + tracks[j].Title.size());
+        Append(chunks, base::le_u32(static_cast<std::uint32_t>(j)));
+        AppendBytes(chunks, tracks[j].Title);
+    }
     if (chunks.empty())
         return {};
     std::vector<std::uint8_t> block;
@@ -231,8 +283,15 @@ std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
 }
 
 std::size_t MaxExtensionBytes(std::size_t slideCount, std::size_t trackCount) {
-    // Room for every known chunk of every item several times over, and for later chunk types.
-    return 64 * 1024 + (slideCount + trackCount) * 1024;
+    // Room for every known chunk of every item several times over, and for later chunk types,
+    // plus each item's longest exact texts.
+    constexpr std::size_t kSlideTexts = sizeof(ExtensionChunkHeader) + sizeof(SlideTextsChunk) +
+                                        Utf8Bytes(imaging::kMaxCaptionCharacters) +
+                                        Utf8Bytes(imaging::kMaxFontCharacters);
+    constexpr std::size_t kTrackTitle =
+        sizeof(ExtensionChunkHeader) + 4 + Utf8Bytes(kMaxTitleCharacters);
+    return 64 * 1024 + (slideCount + trackCount) * 1024 + slideCount * kSlideTexts +
+           trackCount * kTrackTitle;
 }
 
 base::Result<ShowExtension> ReadExtensionBlock(const std::uint8_t* data, std::size_t size,
@@ -297,6 +356,23 @@ base::Result<ShowExtension> ReadExtensionBlock(const std::uint8_t* data, std::si
             TrackChunk c;
             if ((fits = ReadPayload(p, length, c)) && c.Index.get() < trackCount)
                 ext.Tracks.emplace_back(c.Index.get(), FromChunk(c));
+        } else if (ch.Type == kSlideTextsTag) {
+            SlideTextsChunk c;
+            fits = ReadPayload(p, length, c) &&
+                   std::uint64_t{c.TextBytes} + c.FontBytes <= length - sizeof c;
+            if (fits && c.Index.get() < slideCount) {
+                const std::uint8_t* text = p + sizeof c;
+                auto caption = ExactText(text, c.TextBytes, imaging::kMaxCaptionCharacters);
+                auto font = ExactText(text + c.TextBytes, c.FontBytes, imaging::kMaxFontCharacters);
+                if (caption && font && !font->empty())
+                    ext.SlideTexts.push_back(
+                        {c.Index.get(), {std::move(*caption), std::move(*font)}});
+            }
+        } else if (ch.Type == kTrackTitleTag) {
+            base::le_u32 index;
+            if ((fits = ReadPayload(p, length, index)) && index.get() < trackCount)
+                if (auto title = ExactText(p + 4, length - 4, kMaxTitleCharacters))
+                    ext.TrackTitles.emplace_back(index.get(), std::move(*title));
         }
         if (!fits)
             return base::Fail("an extension chunk is shorter than its type needs");

@@ -92,6 +92,16 @@ struct OutputChunk {
 };
 static_assert(sizeof(OutputChunk) == 21);
 
+// "UTXT": one slide's exact caption text and font name, by its place in the records, where the
+// record's code-page text does not say them: this header, then the text's and the font's UTF-8
+// bytes. "UTRK": one track's exact title: its place (le_u32), then the title's UTF-8 bytes.
+struct SlideTextsChunk {
+    base::le_u32 Index;
+    base::le_u32 TextBytes;
+    base::le_u32 FontBytes;
+};
+static_assert(sizeof(SlideTextsChunk) == 12);
+
 constexpr std::uint16_t kExtensionVersion = 1;
 
 // A slide's entry: its extension and its exact times (0 = the record's whole seconds).
@@ -109,6 +119,10 @@ struct ShowExtension {
     std::string PhotoSize;
     std::vector<std::pair<std::size_t, StoredSlideExtension>> Slides;
     std::vector<std::pair<std::size_t, TrackExtension>> Tracks;
+    // Exact UTF-8 texts that win over the records' code-page text: caption text and font name,
+    // track title.
+    std::vector<std::pair<std::size_t, std::pair<std::string, std::string>>> SlideTexts;
+    std::vector<std::pair<std::size_t, std::string>> TrackTitles;
 };
 
 // The block for these items and options; empty when every value is at its default (such a show
@@ -125,8 +139,9 @@ std::size_t MaxExtensionBytes(std::size_t slideCount, std::size_t trackCount);
 
 // Reads a block of `size` bytes. Refuses (with the reason) a block that is truncated, oversized,
 // fails its checksum, is of a later version, or whose chunks do not fit; values outside their
-// ranges fall back to their defaults (the output settings' too). Entries for items past the counts
-// are dropped.
+// ranges fall back to their defaults (the output settings' too), texts that are not valid UTF-8 or
+// are longer than a slide or track may hold are dropped. Entries for items past the counts are
+// dropped.
 base::Result<ShowExtension> ReadExtensionBlock(const std::uint8_t* data, std::size_t size,
                                                std::size_t slideCount, std::size_t trackCount);
 

@@ -4,6 +4,7 @@
 #include "project/ExtensionBlock.h"
 #include "project/Import.h"
 #include "project/Records.h"
+#include "project/SlideEdits.h"
 
 #include <QFile>
 
@@ -388,6 +389,12 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
         slideExt[index] = &e;
     for (const auto& [index, e] : extension.Tracks)
         trackExt[index] = &e;
+    std::vector<const std::pair<std::string, std::string>*> exactTexts(slides.size(), nullptr);
+    std::vector<const std::string*> exactTitles(sounds.size(), nullptr);
+    for (const auto& [index, texts] : extension.SlideTexts)
+        exactTexts[index] = &texts;
+    for (const auto& [index, title] : extension.TrackTitles)
+        exactTitles[index] = &title;
 
     // From here on the file is known to hold everything it lists. Only the show's own copies go:
     // the folders may hold those of another show (the one open while this one loads).
@@ -443,6 +450,17 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
             s.TransitionKind = Clamp(stored.TransitionKind, 0, 13);
             s.TransitionMs = std::int64_t{Clamp(stored.TransitionSeconds, 0, kMaxSeconds)} * 1000;
             s.BackColor = stored.BackColor;
+            // The caption drawn into the photo: its text and font from the record's code page
+            // unless the block holds them exactly; a look out of range keeps the defaults.
+            imaging::CaptionSettings caption = UnpackSlide(stored).Caption;
+            if (const auto* texts = exactTexts[i]) {
+                caption.Text = texts->first;
+                caption.Font = texts->second;
+            }
+            if (ValidateEdit(caption))
+                s.Caption = caption;
+            else
+                s.Caption.Text = caption.Text;
             if (const StoredSlideExtension* e = slideExt[i]) {
                 s.Ext = e->Ext;
                 if (e->StillMs > 0)
@@ -481,7 +499,7 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
             t.PlaySeconds = Clamp(stored.PlaySeconds, 0, kMaxSeconds);
             t.LengthSeconds = Clamp(stored.LengthSeconds, 0, kMaxSeconds);
             t.Volume = Clamp(stored.Volume, 0, 100);
-            t.Title = stored.Title.str();
+            t.Title = exactTitles[j] ? *exactTitles[j] : TextOfRecord(stored.Title.str());
             // The stored loudness stands; only a track the file has none for is measured.
             if (trackExt[j])
                 t.Ext = *trackExt[j];

@@ -1,5 +1,9 @@
 #include "project/Records.h"
 
+#include "base/CodePage.h"
+
+#include <QString>
+
 #include <algorithm>
 
 namespace project {
@@ -7,14 +11,30 @@ namespace project {
 Slide Slide::MakeDefault() {
     Slide s;
     s.StillMs = 10000;
-    s.CaptionFont = "Arial";
-    s.Gamma10 = 10.0;
     s.BackColor = kButtonFaceColor;
-    s.CaptionVAlign = 1;
-    s.CaptionHAlign = 1;
-    s.CaptionSize = 24;
-    s.CaptionColor = 0xFFFFFF;
     return s;
+}
+
+std::string RecordText(std::string_view utf8) {
+    const std::string bytes =
+        base::ToCp1251(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+    return bytes.substr(0, 255); // one byte per character
+}
+
+std::string TextOfRecord(std::string_view codePage) {
+    return base::FromCp1251(codePage).toStdString();
+}
+
+bool RecordSaysExactly(std::string_view utf8) {
+    return TextOfRecord(RecordText(utf8)) == utf8;
+}
+
+bool Slide::RecordHoldsTexts() const {
+    return RecordSaysExactly(Caption.Text) && RecordSaysExactly(Caption.Font);
+}
+
+bool Track::RecordHoldsTitle() const {
+    return RecordSaysExactly(Title);
 }
 
 bool Slide::NeedsExtension() const {
@@ -41,19 +61,19 @@ SlideRecord PackSlide(const Slide& s) {
     r.TransitionKind = s.TransitionKind;
     r.TransitionSeconds = RecordSeconds(s.TransitionMs);
     r.WorkFile.assign(s.WorkFile);
-    r.CaptionText.assign(s.CaptionText);
-    r.CaptionFont.assign(s.CaptionFont);
-    r.Brightness = s.Brightness;
-    r.Contrast = s.Contrast;
-    r.Gamma10 = s.Gamma10;
-    r.ColorEffect = s.ColorEffect;
+    r.CaptionText.assign(RecordText(s.Caption.Text));
+    r.CaptionFont.assign(RecordText(s.Caption.Font));
+    r.Brightness = s.Picture.Brightness;
+    r.Contrast = s.Picture.Contrast;
+    r.Gamma10 = s.Picture.Gamma10;
+    r.ColorEffect = s.Picture.ColorEffect;
     r.BackColor = s.BackColor;
-    r.TurnCount = s.TurnCount;
-    r.CaptionVAlign = s.CaptionVAlign;
-    r.CaptionHAlign = s.CaptionHAlign;
-    r.CaptionSize = s.CaptionSize;
-    r.CaptionColor = s.CaptionColor;
-    r.CaptionStyle = s.CaptionStyle;
+    r.TurnCount = s.Picture.TurnCount;
+    r.CaptionVAlign = s.Caption.VAlign;
+    r.CaptionHAlign = s.Caption.HAlign;
+    r.CaptionSize = s.Caption.Size;
+    r.CaptionColor = s.Caption.Color;
+    r.CaptionStyle = s.Caption.Style;
     return r;
 }
 
@@ -63,7 +83,7 @@ TrackRecord PackTrack(const Track& t) {
     r.LengthSeconds = t.LengthSeconds;
     r.Volume = t.Volume;
     r.WorkFile.assign(t.WorkFile);
-    r.Title.assign(t.Title);
+    r.Title.assign(RecordText(t.Title));
     return r;
 }
 
@@ -73,19 +93,19 @@ Slide UnpackSlide(const SlideRecord& r) {
     s.TransitionKind = r.TransitionKind;
     s.TransitionMs = std::int64_t{r.TransitionSeconds} * 1000;
     s.WorkFile = r.WorkFile.str();
-    s.CaptionText = r.CaptionText.str();
-    s.CaptionFont = r.CaptionFont.str();
-    s.Brightness = r.Brightness;
-    s.Contrast = r.Contrast;
-    s.Gamma10 = r.Gamma10;
-    s.ColorEffect = r.ColorEffect;
+    s.Caption.Text = TextOfRecord(r.CaptionText.str());
+    s.Caption.Font = TextOfRecord(r.CaptionFont.str());
+    s.Picture.Brightness = r.Brightness;
+    s.Picture.Contrast = r.Contrast;
+    s.Picture.Gamma10 = r.Gamma10;
+    s.Picture.ColorEffect = r.ColorEffect;
     s.BackColor = r.BackColor;
-    s.TurnCount = r.TurnCount;
-    s.CaptionVAlign = r.CaptionVAlign;
-    s.CaptionHAlign = r.CaptionHAlign;
-    s.CaptionSize = r.CaptionSize;
-    s.CaptionColor = r.CaptionColor;
-    s.CaptionStyle = r.CaptionStyle;
+    s.Picture.TurnCount = r.TurnCount;
+    s.Caption.VAlign = r.CaptionVAlign;
+    s.Caption.HAlign = r.CaptionHAlign;
+    s.Caption.Size = r.CaptionSize;
+    s.Caption.Color = r.CaptionColor;
+    s.Caption.Style = r.CaptionStyle;
     return s;
 }
 
@@ -95,7 +115,7 @@ Track UnpackTrack(const TrackRecord& r) {
     t.LengthSeconds = r.LengthSeconds;
     t.Volume = r.Volume;
     t.WorkFile = r.WorkFile.str();
-    t.Title = r.Title.str();
+    t.Title = TextOfRecord(r.Title.str());
     return t;
 }
 

@@ -90,11 +90,19 @@ struct TrackRecord {
     std::array<base::le_u32, 3> Views; // written as 0
 };
 
-// The record of a slide / track: every record field from the value, text cut to its field,
-// the interface bytes zero.
+// The record's code-page text for a UTF-8 text: Windows-1251 bytes, "?" for each character the code
+// page cannot hold, cut to the first 255 characters.
+std::string RecordText(std::string_view utf8);
+// The UTF-8 text a record's code-page bytes say.
+std::string TextOfRecord(std::string_view codePage);
+// Whether the record's code-page text says the UTF-8 text exactly.
+bool RecordSaysExactly(std::string_view utf8);
+
+// The record of a slide / track: every record field from the value, texts in the code page cut
+// to their fields, the interface bytes zero.
 SlideRecord PackSlide(const Slide& slide);
 TrackRecord PackTrack(const Track& track);
-// The values a record holds (extension data at its defaults).
+// The values a record holds (extension data at its defaults, texts decoded from the code page).
 Slide UnpackSlide(const SlideRecord& record);
 Track UnpackTrack(const TrackRecord& record);
 

@@ -1,10 +1,13 @@
 // One photo of the show as the user edits it: plain values, with no trace of the storyboard's
-// cells or selection. The fields the show file's records carry keep their record names; the
-// extension data (later features) defaults to "as the record says", so a slide that uses none of
-// it is stored in the records alone.
+// cells or selection. Texts are Unicode (UTF-8); the record keeps their code-page text for older
+// readers. The caption and the picture adjustments are each one value, as the effects dialog takes
+// and returns them. The extension data (later features) defaults to "as the record says", so a
+// slide that uses none of it is stored in the records alone.
 #pragma once
 
+#include "imaging/Caption.h"
 #include "imaging/Motion.h"
+#include "imaging/PictureSettings.h"
 
 #include <cstdint>
 #include <string>
@@ -26,22 +29,12 @@ struct Slide {
     // The still and its transition in milliseconds: the one truth of the slide's time. The
     // record's whole seconds are derived from them when the show is saved (RecordSeconds).
     std::int64_t StillMs = 0;
-    std::int32_t TransitionKind = 0; // 0..13, transition to the next photo (0 = none)
-    std::int64_t TransitionMs = 0;   // length of that transition
-    std::string WorkFile;            // full path of the working BMP
-    std::string CaptionText;         // code-page bytes, at most 255 stored
-    std::string CaptionFont;         // code-page bytes, at most 255 stored
-    std::int32_t Brightness = 0;     // -100..100
-    std::int32_t Contrast = 0;       // -25..25
-    double Gamma10 = 0.0;            // gamma x 10
-    std::int32_t ColorEffect = 0;    // 0 none, 1 black-white, 2 sepia, 3 negative
-    std::int32_t BackColor = 0;      // 0x00BBGGRR or 0xFF0000nn system colour
-    std::int32_t TurnCount = 0;      // confirmed rotate/flip actions
-    std::int32_t CaptionVAlign = 0;  // 1 top, 2 centre, 3 bottom
-    std::int32_t CaptionHAlign = 0;  // 1 left, 2 centre, 3 right
-    std::int32_t CaptionSize = 0;    // points
-    std::int32_t CaptionColor = 0;   // 0x00BBGGRR
-    std::uint8_t CaptionStyle = 0;   // bit 0 bold, 1 italic, 2 underline, 3 strike-out
+    std::int32_t TransitionKind = 0;  // 0..13, transition to the next photo (0 = none)
+    std::int64_t TransitionMs = 0;    // length of that transition
+    std::string WorkFile;             // full path of the working BMP
+    imaging::CaptionSettings Caption; // drawn into the working picture; text and font UTF-8
+    imaging::PictureSettings Picture; // light and colour pending, turns confirmed
+    std::int32_t BackColor = 0;       // 0x00BBGGRR or 0xFF0000nn system colour
     SlideExtension Ext;
 
     bool operator==(const Slide&) const = default;
@@ -49,8 +42,11 @@ struct Slide {
     // The defaults of a freshly imported photo.
     static Slide MakeDefault();
 
-    // Whether the slide needs the extension block: a value the record cannot hold.
+    // Whether the slide needs the extension block's slide entry: a value the record cannot hold.
     bool NeedsExtension() const;
+    // Whether the record's code-page caption text and font name say them exactly (otherwise the
+    // extension block keeps the exact UTF-8).
+    bool RecordHoldsTexts() const;
 };
 
 // The longest still or transition a show holds: the record's whole seconds must hold it.

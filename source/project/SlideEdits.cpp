@@ -2,11 +2,11 @@
 
 #include "base/AtomicFile.h"
 
-#include "base/CodePage.h"
 #include "imaging/BitmapFilters.h"
 #include "imaging/BmpFile.h"
 #include "imaging/ImageLoad.h"
 #include "project/Import.h"
+#include <QString>
 
 #include <algorithm>
 #include <cmath>
@@ -37,10 +37,18 @@ bool TouchesPictures(const SlideEdit& edit) {
 
 base::Status ValidateEdit(const SlideEdit& edit) {
     if (const auto* c = std::get_if<CaptionEdit>(&edit)) {
-        if (c->Text.size() > 255)
-            return base::Fail("caption text longer than 255 bytes");
-        if (c->Font.empty() || c->Font.size() > 255)
-            return base::Fail("font name empty or longer than 255 bytes");
+        // Any script: the record keeps the code-page text, the extension block the exact text.
+        const QString text = QString::fromUtf8(c->Text.data(), qsizetype(c->Text.size()));
+        const QString font = QString::fromUtf8(c->Font.data(), qsizetype(c->Font.size()));
+        if (text.toStdString() != c->Text || font.toStdString() != c->Font)
+            return base::Fail("caption text or font name is not valid UTF-8");
+        if (text.toStdU32String().size() > std::size_t(imaging::kMaxCaptionCharacters))
+            return base::Fail("caption text longer than " +
+                              std::to_string(imaging::kMaxCaptionCharacters) + " characters");
+        if (font.isEmpty() ||
+            font.toStdU32String().size() > std::size_t(imaging::kMaxFontCharacters))
+            return base::Fail("font name empty or longer than " +
+                              std::to_string(imaging::kMaxFontCharacters) + " characters");
         if (c->Size < 1 || c->Size > 1638)
             return base::Fail("caption size outside 1..1638 points");
         if (c->HAlign < 1 || c->HAlign > 3 || c->VAlign < 1 || c->VAlign > 3)
@@ -146,26 +154,14 @@ void ColorPicture(imaging::Bitmap& picture, std::int32_t effect) {
 
 imaging::CaptionLook LookOf(const CaptionEdit& caption) {
     imaging::CaptionLook look;
-    look.Text = base::FromCp1251(caption.Text);
-    look.Font = base::FromCp1251(caption.Font);
+    look.Text = QString::fromUtf8(caption.Text.data(), qsizetype(caption.Text.size()));
+    look.Font = QString::fromUtf8(caption.Font.data(), qsizetype(caption.Font.size()));
     look.Size = caption.Size;
     look.Color = caption.Color;
     look.Style = caption.Style;
     look.HAlign = caption.HAlign;
     look.VAlign = caption.VAlign;
     return look;
-}
-
-CaptionEdit CaptionOf(const Slide& slide) {
-    CaptionEdit c;
-    c.Text = slide.CaptionText;
-    c.Font = slide.CaptionFont;
-    c.Size = slide.CaptionSize;
-    c.Color = slide.CaptionColor;
-    c.Style = slide.CaptionStyle;
-    c.HAlign = slide.CaptionHAlign;
-    c.VAlign = slide.CaptionVAlign;
-    return c;
 }
 
 base::Status SaveWorkPicture(const std::string& path, const imaging::Bitmap& picture) {
@@ -206,7 +202,7 @@ base::Status ApplySlideEdit(ShowModel& show, std::size_t index, const SlideEdit&
         return {};
     }
     if (const auto* c = std::get_if<ColorEdit>(&edit); c && c->Effect == 0) {
-        slide.ColorEffect = 0;
+        slide.Picture.ColorEffect = 0;
         store();
         return {};
     }
@@ -244,21 +240,15 @@ base::Status ApplySlideEdit(ShowModel& show, std::size_t index, const SlideEdit&
         return base::Fail("cannot fit " + path + " to the output size again");
 
     if (const auto* caption = std::get_if<CaptionEdit>(&edit)) {
-        slide.CaptionText = caption->Text;
-        slide.CaptionFont = caption->Font;
-        slide.CaptionSize = caption->Size;
-        slide.CaptionColor = caption->Color;
-        slide.CaptionStyle = caption->Style;
-        slide.CaptionHAlign = caption->HAlign;
-        slide.CaptionVAlign = caption->VAlign;
+        slide.Caption = *caption;
     } else if (std::holds_alternative<TurnEdit>(edit)) {
-        slide.TurnCount = slide.TurnCount + 1;
+        slide.Picture.TurnCount = slide.Picture.TurnCount + 1;
     } else if (std::holds_alternative<LightEdit>(edit)) {
-        slide.Brightness = 0;
-        slide.Contrast = 0;
-        slide.Gamma10 = 10.0;
+        slide.Picture.Brightness = 0;
+        slide.Picture.Contrast = 0;
+        slide.Picture.Gamma10 = 10.0;
     } else if (std::holds_alternative<ColorEdit>(edit)) {
-        slide.ColorEffect = 0;
+        slide.Picture.ColorEffect = 0;
     }
     if (thumbnail)
         *thumbnail = std::move(thumb);

@@ -62,7 +62,8 @@ struct MotionEdit {
 using SlideEdit = std::variant<CropEdit, CaptionEdit, TurnEdit, LightEdit, ColorEdit,
                                BackgroundEdit, DurationEdit, MotionEdit>;
 
-// Checks the ranges above (and the caption's 255-byte limits); the message names the value.
+// Checks the ranges above (and the caption's UTF-8 and its length limits); the message names the
+// value.
 base::Status ValidateEdit(const SlideEdit& edit);
 
 // The pixel work of each edit on a picture in memory, shared by the dialog's preview.
@@ -72,7 +73,6 @@ void TurnPicture(imaging::Bitmap& picture, TurnKind turn, std::int32_t backgroun
 void LightPicture(imaging::Bitmap& picture, const LightEdit& light);
 void ColorPicture(imaging::Bitmap& picture, std::int32_t effect);
 imaging::CaptionLook LookOf(const CaptionEdit& caption);
-CaptionEdit CaptionOf(const Slide& slide);
 
 // Applies the edit to slide `index`:
 // - crop: the working file becomes the rectangle, then is fitted again to the output size;

@@ -24,13 +24,19 @@ struct Track {
     std::int32_t LengthSeconds = 0; // full decoded length, whole seconds
     std::int32_t Volume = 0;        // 0..100
     std::string WorkFile;           // full path of the copy in MusicDir
-    std::string Title;              // code-page bytes, at most 255 stored
+    std::string Title;              // UTF-8, at most kMaxTitleCharacters (the record keeps 255)
     TrackExtension Ext;
 
     bool operator==(const Track&) const = default;
 
     static Track MakeDefault();
+    // Whether the record's code-page title says it exactly (otherwise the extension block keeps
+    // the exact UTF-8).
+    bool RecordHoldsTitle() const;
 };
+
+// The longest track title kept, in characters; a longer one (from a tag) is cut.
+constexpr int kMaxTitleCharacters = 1000;
 
 // What the show holds beyond its records as a whole. Every default means "as the records say",
 // so a show from an older file plays as it always did.

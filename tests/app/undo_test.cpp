@@ -373,13 +373,13 @@ private Q_SLOTS:
         const QImage thumbAfter = Thumb(form, 0);
         QVERIFY(after != before);
         QVERIFY(thumbAfter != thumbBefore);
-        QCOMPARE(form.Show.Slides[0].TurnCount, 1);
+        QCOMPARE(form.Show.Slides[0].Picture.TurnCount, 1);
         QVERIFY(form.History.IsModified());
 
         form.Undo->undo();
         QCOMPARE(Bytes(form.Show.Slides[0].WorkFile), before);
         QCOMPARE(Thumb(form, 0), thumbBefore);
-        QCOMPARE(form.Show.Slides[0].TurnCount, 0);
+        QCOMPARE(form.Show.Slides[0].Picture.TurnCount, 0);
         form.Undo->redo();
         QCOMPARE(Bytes(form.Show.Slides[0].WorkFile), after);
         QCOMPARE(Thumb(form, 0), thumbAfter);

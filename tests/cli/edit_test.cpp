@@ -280,6 +280,30 @@ TEST_F(EditTest, DecimalDurationsPlayExactlyAndLongTransitionsAreNamedOnce) {
     EXPECT_EQ(f.readAll(), before);
 }
 
+// A caption in any script is taken as typed: `info` prints it exactly, the show file's record
+// holds the code-page text an older reader shows, and the caption is drawn into the picture.
+TEST_F(EditTest, CaptionsInAnyScriptAreKeptExactly) {
+    const QString show = MakeShow({"-size 1280x960 xc:gray"});
+    const imaging::Bitmap before = Loaded(show, P("t0")).Picture(0);
+    const QString text = QStringLiteral("Café Zürich Привет 東京 Ελλάδα");
+    const CliRun r = Cli({"edit", show, "--slide", "1", "--caption", text, "--font", "Arial"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const CliRun info = Cli({"info", show});
+    ASSERT_EQ(info.status, 0) << info.err.toStdString();
+    EXPECT_TRUE(info.out.contains(text)) << info.out.toStdString(); // as UTF-8, not escaped
+    EXPECT_EQ(Slides(show)[0].toObject()["Caption"].toString(), text);
+
+    QFile file(show);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const QByteArray record =
+        bytes.mid(16 + 2063 + 1, static_cast<std::uint8_t>(bytes.at(16 + 2063)));
+    EXPECT_EQ(record, QByteArray("Caf? Z?rich \xcf\xf0\xe8\xe2\xe5\xf2 ?? ??????"));
+    const imaging::Bitmap after = Loaded(show, P("t1")).Picture(0);
+    ASSERT_EQ(after.Width, before.Width);
+    EXPECT_NE(after.CopyToImage(), before.CopyToImage()); // the caption is drawn
+}
+
 TEST_F(EditTest, BadValuesGetOneLineAndLeaveTheFileUntouched) {
     const QString show = MakeShow({"-size 640x480 xc:gray"});
     const QByteArray before = Digest(show);

@@ -87,7 +87,7 @@ TEST_F(ImportTest, PhotosOfEveryKindAreFittedAndNamed) {
         EXPECT_EQ(added->Thumbnail.Width, 90);
         EXPECT_EQ(added->Thumbnail.Height, 90);
         EXPECT_EQ(s.StillMs, 10000);
-        EXPECT_EQ(s.CaptionFont, "Arial");
+        EXPECT_EQ(s.Caption.Font, "Arial");
     }
     EXPECT_EQ(show.Slides[0].WorkFile, show.PicturesDir + "42_0001.bmp");
     EXPECT_EQ(show.Slides[3].WorkFile, show.PicturesDir + "42_0004.bmp");
@@ -190,7 +190,7 @@ TEST_F(ImportTest, ProjectRoundTripThroughTheImport) {
     for (int y = 10; y < 30; ++y)
         std::fill_n(first.Row(y) + 30, 300, std::uint8_t{255});
     ASSERT_TRUE(imaging::SaveBmpFile(show.Slides[0].WorkFile, first));
-    show.Slides[0].CaptionText = "Hello";
+    show.Slides[0].Caption.Text = "Hello";
 
     auto& files = testing_audio::AudioFiles::Get();
     const std::string wav = files.Wav("round.wav", 3);
@@ -221,7 +221,7 @@ TEST_F(ImportTest, ProjectRoundTripThroughTheImport) {
     EXPECT_EQ(loaded.Slides[0].TransitionKind, 6);
     EXPECT_EQ(loaded.Slides[0].TransitionMs, 2000);
     EXPECT_EQ(loaded.Slides[1].BackColor, 0x00336699);
-    EXPECT_EQ(loaded.Slides[0].CaptionText, ""); // settings return to the defaults
+    EXPECT_EQ(loaded.Slides[0].Caption.Text, "Hello"); // the caption drawn into the photo
     const auto loadedBack = imaging::LoadBmpFile(loaded.Slides[0].WorkFile);
     ASSERT_TRUE(loadedBack) << loadedBack.error();
     const imaging::Bitmap& back = *loadedBack;
@@ -431,7 +431,9 @@ TEST_F(ImportTest, NamesThatAreNotUtf8) {
     const auto added = media::AddTrack(show, track);
     ASSERT_TRUE(added) << added.Error;
     EXPECT_EQ(show.Sounds[*added].LengthSeconds, 2);
-    EXPECT_EQ(show.Sounds[*added].Title, "m?sica"); // the name; é has no Windows-1251 byte
+    // The name; the byte that is not UTF-8 shows as the replacement character (the record keeps
+    // "?" for it).
+    EXPECT_EQ(show.Sounds[*added].Title, "m\uFFFDsica");
     EXPECT_EQ(show.Slides.size(), 2u);
 }
 

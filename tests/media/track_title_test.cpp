@@ -2,7 +2,6 @@
 // hand-made tags.
 #include "AudioFiles.h"
 
-#include "base/CodePage.h"
 #include "media/audio/AudioLibrary.h"
 #include "media/audio/TrackTitle.h"
 
@@ -15,10 +14,6 @@
 using namespace testing_audio;
 
 namespace {
-
-std::string Cp(const char* utf8) {
-    return base::ToCp1251(QString::fromUtf8(utf8));
-}
 
 std::string BaseMp3(const std::string& name) {
     static const std::string wav = AudioFiles::Get().Wav("title.wav", 0.5);
@@ -76,7 +71,7 @@ TEST_F(TrackTitles, FromFilesTaggedByTools) {
              AddExtendedHeader(p);
              return p;
          },
-         Cp("Группа - Песня")},
+         std::string("Группа - Песня")},
         {"id3v2.3 UTF-16 frames",
          [] {
              const std::string p = BaseMp3("v23u16.mp3");
@@ -86,7 +81,7 @@ TEST_F(TrackTitles, FromFilesTaggedByTools) {
                      Quote(p));
              return p;
          },
-         Cp("Ёлка")},
+         std::string("Ёлка")},
         {"id3v1 only",
          [] {
              const std::string p = BaseMp3("v1.mp3");
@@ -103,9 +98,9 @@ TEST_F(TrackTitles, FromFilesTaggedByTools) {
                      Quote(p));
              return p;
          },
-         Cp("Second - Мелодия")},
+         std::string("Second - Мелодия")},
         {"no tags: the file name without its extension",
-         [] { return BaseMp3("Плавная музыка.mp3"); }, Cp("Плавная музыка")},
+         [] { return BaseMp3("Плавная музыка.mp3"); }, std::string("Плавная музыка")},
         {"wav files have no tags", [] { return AudioFiles::Get().Wav("Just a tone.wav", 0.2); },
          "Just a tone"},
     };

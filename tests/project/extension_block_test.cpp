@@ -201,6 +201,111 @@ TEST_F(ExtensionBlockTest, AnExtendedShowRoundTripsBehindTheRecords) {
 
 // A later version's chunk of a type this program does not know is skipped; the known ones
 // around it are read, and a known chunk that grew keeps its known prefix.
+// Texts in any script: the records keep the code-page text an older reader shows ("?" for what
+// the code page lacks, the first 255 characters of a longer text), the block keeps the exact
+// UTF-8, which wins when the show is opened. Texts the code page holds need no block.
+TEST_F(ExtensionBlockTest, TextsInAnyScriptKeepTheCodePageTextForOlderReaders) {
+    BuildSeedShow();
+    const QByteArray plain = Save();
+    const std::size_t firstSlide = 16, secondSlide = 16 + 2644, firstTrack = 16 + 2 * 2644;
+    const auto text = [](const QByteArray& file, std::size_t record, std::size_t offset) {
+        const auto at = static_cast<qsizetype>(record + offset);
+        return file.mid(at + 1, static_cast<std::uint8_t>(file.at(at)));
+    };
+
+    Slide a = show.Slides[0], b = show.Slides[1];
+    Track t = show.Sounds[0];
+    b.Caption.Text = "Привет, мир";
+    b.Caption.Font = "Шрифт";
+    t.Title = "Песня";
+    show.SetSlide(1, b);
+    show.SetSound(0, t);
+    const QByteArray codePage = Save();
+    EXPECT_EQ(codePage.size(), plain.size()); // no block
+    EXPECT_EQ(text(codePage, secondSlide, 2063),
+              QByteArray("\xcf\xf0\xe8\xe2\xe5\xf2, \xec\xe8\xf0"));
+
+    const std::string mixed = "Café Zürich Привет 東京 Ελλάδα";
+    std::string longText;
+    for (int k = 0; k < 300; ++k)
+        longText += k % 2 ? "ж" : "z";
+    a.Caption.Text = mixed;
+    a.Caption.Font = "Noto Sans 東京";
+    b.Caption.Text = longText;
+    t.Title = "Ελλάδα - Песня";
+    show.SetSlide(0, a);
+    show.SetSlide(1, b);
+    show.SetSound(0, t);
+    const QByteArray saved = Save();
+    EXPECT_GT(saved.size(), plain.size());
+    // What an older reader sees in the records.
+    EXPECT_EQ(text(saved, firstSlide, 2063),
+              QByteArray("Caf? Z?rich \xcf\xf0\xe8\xe2\xe5\xf2 ?? ??????"));
+    EXPECT_EQ(text(saved, firstSlide, 2319), QByteArray("Noto Sans ??"));
+    const QByteArray longRecord = text(saved, secondSlide, 2063);
+    EXPECT_EQ(longRecord.size(), 255);
+    EXPECT_TRUE(longRecord.startsWith("z\xe6z\xe6"));
+    EXPECT_EQ(text(saved, firstTrack, 2063), QByteArray("?????? - \xcf\xe5\xf1\xed\xff"));
+
+    const LoadResult r = Load(saved);
+    ASSERT_EQ(r.Outcome, LoadOutcome::Loaded) << r.Error;
+    EXPECT_TRUE(r.Warning.empty()) << r.Warning;
+    ASSERT_EQ(show.Slides.size(), 2u);
+    EXPECT_EQ(show.Slides[0].Caption.Text, mixed);
+    EXPECT_EQ(show.Slides[0].Caption.Font, "Noto Sans 東京");
+    EXPECT_EQ(show.Slides[1].Caption.Text, longText);
+    EXPECT_EQ(show.Sounds[0].Title, "Ελλάδα - Песня");
+    // Saved again, the same file.
+    EXPECT_EQ(Save(), saved);
+
+    // A damaged text chunk costs only the block: the show opens with the records' texts.
+    QByteArray damaged = saved;
+    damaged[damaged.size() - 5] = static_cast<char>(damaged[damaged.size() - 5] ^ 0x40);
+    const LoadResult fallback = Load(damaged);
+    ASSERT_EQ(fallback.Outcome, LoadOutcome::Loaded) << fallback.Error;
+    EXPECT_FALSE(fallback.Warning.empty());
+    EXPECT_EQ(show.Slides[0].Caption.Text, "Caf? Z?rich Привет ?? ??????");
+}
+
+// A text chunk read back: bytes that are not UTF-8 and lengths past the payload are refused or
+// dropped, never read past.
+TEST(ExtensionBlockReader, ExactTextsAreCheckedBeforeTheyWin) {
+    Slide s = Slide::MakeDefault();
+    s.Caption.Text = "東京";
+    Track t = Track::MakeDefault();
+    t.Title = "Ελλάδα";
+    const auto block = WriteExtensionBlock({s}, {t}, {});
+    ASSERT_FALSE(block.empty());
+    auto read = ReadExtensionBlock(block.data(), block.size(), 1, 1);
+    ASSERT_TRUE(read) << read.error();
+    ASSERT_EQ(read->SlideTexts.size(), 1u);
+    EXPECT_EQ(read->SlideTexts[0].second.first, "東京");
+    EXPECT_EQ(read->SlideTexts[0].second.second, "Arial");
+    ASSERT_EQ(read->TrackTitles.size(), 1u);
+    EXPECT_EQ(read->TrackTitles[0].second, "Ελλάδα");
+    EXPECT_TRUE(ReadExtensionBlock(block.data(), block.size(), 0, 0)->SlideTexts.empty());
+
+    const auto reseal = [](std::vector<std::uint8_t> b) {
+        const uLong crc = ::crc32(::crc32(0L, Z_NULL, 0), b.data(), uInt(b.size() - 4));
+        for (int k = 0; k < 4; ++k)
+            b[b.size() - 4 + k] = static_cast<std::uint8_t>(crc >> (8 * k));
+        return b;
+    };
+    // The slide chunk starts after the 12-byte header: its own 8-byte header, then index and
+    // lengths; the text follows at 12 + 8 + 12.
+    auto notUtf8 = block;
+    notUtf8[12 + 8 + 12] = 0xFF;
+    notUtf8 = reseal(notUtf8);
+    auto dropped = ReadExtensionBlock(notUtf8.data(), notUtf8.size(), 1, 1);
+    ASSERT_TRUE(dropped);
+    EXPECT_TRUE(dropped->SlideTexts.empty());
+    EXPECT_EQ(dropped->TrackTitles.size(), 1u);
+    auto overlong = block;
+    overlong[12 + 8 + 4] = 0xF0; // the text's length runs past the payload
+    overlong = reseal(overlong);
+    EXPECT_FALSE(ReadExtensionBlock(overlong.data(), overlong.size(), 1, 1));
+}
+
 TEST_F(ExtensionBlockTest, UnknownChunksAndLongerPayloadsAreRead) {
     BuildSeedShow();
     const QByteArray plain = Save();

@@ -100,9 +100,9 @@ TEST(Records, DefaultsOfNewItemsPackAsTheRecordSays) {
         EXPECT_EQ(raw[i], 0) << i;
     const Slide back = project::UnpackSlide(record);
     EXPECT_EQ(back, Slide::MakeDefault());
-    EXPECT_DOUBLE_EQ(back.Gamma10, 10.0);
-    EXPECT_EQ(back.CaptionSize, 24);
-    EXPECT_EQ(back.CaptionColor, 0xFFFFFF);
+    EXPECT_DOUBLE_EQ(back.Picture.Gamma10, 10.0);
+    EXPECT_EQ(back.Caption.Size, 24);
+    EXPECT_EQ(back.Caption.Color, 0xFFFFFF);
     EXPECT_EQ(Track::MakeDefault().Volume, 100);
 }
 
@@ -118,7 +118,7 @@ TEST(Records, TextFieldsNeverReadPastTheirBytes) {
     EXPECT_EQ(s.str().size(), 255u);
     // A value's text longer than its field is cut when packed, never spilt into the next field.
     Slide long_ = Slide::MakeDefault();
-    long_.CaptionText = std::string(400, 'c');
+    long_.Caption.Text = std::string(400, 'c');
     const auto packed = project::PackSlide(long_);
     EXPECT_EQ(packed.CaptionText.str(), std::string(255, 'c'));
     EXPECT_EQ(packed.CaptionFont.str(), "Arial");

@@ -1,7 +1,6 @@
 // The slide edits on real working files: crop, turns, light, colour, caption, the record fields
 // each one owns, the copies kept beside the working file and a working file that cannot be
 // replaced.
-#include "base/CodePage.h"
 #include "imaging/BmpFile.h"
 #include "imaging/TestBitmaps.h"
 #include "project/EditBackups.h"
@@ -133,7 +132,7 @@ TEST_F(SlideEditsTest, TurnsTurnPhotoAndThumbnailAndAreCounted) {
     EXPECT_EQ(At(turned, 1, 0), At(picture, 0, 0));
     EXPECT_EQ(thumb.Width, 4);
     EXPECT_EQ(thumb.Height, 5);
-    EXPECT_EQ(show.Slides[i].TurnCount, 1);
+    EXPECT_EQ(show.Slides[i].Picture.TurnCount, 1);
 
     ASSERT_TRUE(
         project::ApplySlideEdit(show, i, project::TurnEdit{project::TurnKind::Left}, &thumb));
@@ -148,7 +147,7 @@ TEST_F(SlideEditsTest, TurnsTurnPhotoAndThumbnailAndAreCounted) {
     turned = Work(i);
     EXPECT_EQ(At(turned, 0, 1), At(picture, 2, 1));
     EXPECT_EQ(At(turned, 1, 1), At(picture, 1, 1));
-    EXPECT_EQ(show.Slides[i].TurnCount, 3);
+    EXPECT_EQ(show.Slides[i].Picture.TurnCount, 3);
 }
 
 TEST_F(SlideEditsTest, LightRunsBrightnessThenContrastAboutTheNewMeanThenGamma) {
@@ -158,14 +157,14 @@ TEST_F(SlideEditsTest, LightRunsBrightnessThenContrastAboutTheNewMeanThenGamma) 
     testbmp::Set(picture, 1, 0, {80, 80, 80});
     const auto i = AddSlide(picture);
     Bitmap thumb = picture;
-    show.Slides[i].Brightness = 50;
+    show.Slides[i].Picture.Brightness = 50;
     ASSERT_TRUE(project::ApplySlideEdit(show, i, project::LightEdit{50, -25, 10.0}, &thumb));
     const Bitmap lit = Work(i);
     EXPECT_EQ(At(lit, 0, 0), (Px{114, 114, 114}));
     EXPECT_EQ(At(lit, 1, 0), (Px{134, 134, 134}));
     EXPECT_EQ(At(thumb, 0, 0), (Px{114, 114, 114}));
     // The pending value is spent: applying again would not double the effect.
-    EXPECT_EQ(show.Slides[i].Brightness, 0);
+    EXPECT_EQ(show.Slides[i].Picture.Brightness, 0);
 
     // Gamma 0.5 turns 128 into 64.
     const auto g = AddSlide(Solid(1, 1, {128, 128, 128}));
@@ -273,7 +272,7 @@ TEST_F(SlideEditsTest, AFailedWriteNamesTheFileAndKeepsPictureAndRecord) {
     const Bitmap kept = Work(i);
     EXPECT_EQ(kept.Width, 6);
     EXPECT_EQ(At(kept, 5, 3), At(picture, 5, 3));
-    EXPECT_EQ(show.Slides[i].TurnCount, 0);
+    EXPECT_EQ(show.Slides[i].Picture.TurnCount, 0);
     EXPECT_EQ(At(thumb, 2, 0), At(thumb0, 2, 0));
 }
 
@@ -282,7 +281,7 @@ TEST_F(SlideEditsTest, CaptionDrawsShadowThenColourAndStoresItsFields) {
     const Px grey{128, 128, 128};
     const auto i = AddSlide(Solid(300, 200, grey));
     project::CaptionEdit caption;
-    caption.Text = base::ToCp1251(QStringLiteral("ЖЖ"));
+    caption.Text = "ЖЖ";
     caption.Size = 24;
     caption.Color = 0x0000FF; // red
     ASSERT_TRUE(project::ApplySlideEdit(show, i, caption));
@@ -314,8 +313,8 @@ TEST_F(SlideEditsTest, CaptionDrawsShadowThenColourAndStoresItsFields) {
     EXPECT_GE(redMinY, 10);
     EXPECT_LE(redMinY, 10 + 32); // within the 32-pixel text cell
     EXPECT_EQ(At(drawn, 299, 199), grey);
-    EXPECT_EQ(show.Slides[i].CaptionText, caption.Text);
-    EXPECT_EQ(show.Slides[i].CaptionColor, 0x0000FF);
+    EXPECT_EQ(show.Slides[i].Caption.Text, caption.Text);
+    EXPECT_EQ(show.Slides[i].Caption.Color, 0x0000FF);
 
     // Bottom-right places the text cell 12 pixels inside that corner.
     const auto j = AddSlide(Solid(300, 200, grey));
@@ -334,6 +333,42 @@ TEST_F(SlideEditsTest, CaptionDrawsShadowThenColourAndStoresItsFields) {
     EXPECT_GT(maxX, 300 - 12 - 6);
     EXPECT_LE(maxY, 200 - 12);
     EXPECT_GT(maxY, 200 - 12 - 16);
+}
+
+// Captions in any script: letters the chosen font lacks (Greek and CJK in "Arial", which is
+// Liberation Sans here) are drawn through the system's font fallback, each as its own glyph and
+// not as the same missing-glyph box; text that is not UTF-8 or is too long is refused.
+TEST_F(SlideEditsTest, CaptionsDrawAnyScriptThroughFontFallback) {
+    EnsureGuiApp();
+    const Px grey{128, 128, 128};
+    const Bitmap blank = Solid(200, 120, grey);
+    const auto drawn = [&](const char* utf8) {
+        Bitmap picture = blank;
+        project::CaptionEdit caption;
+        caption.Text = utf8;
+        caption.Font = "Arial";
+        caption.Size = 40;
+        imaging::DrawCaption(picture, project::LookOf(caption));
+        return picture.CopyToImage();
+    };
+    const QImage none = blank.CopyToImage();
+    for (const auto& [a, b] : {std::pair{"Ж", "Щ"}, {"λ", "Ω"}, {"東", "京"}, {"é", "ü"}}) {
+        SCOPED_TRACE(a);
+        const QImage first = drawn(a), second = drawn(b);
+        EXPECT_NE(first, none) << "nothing drawn";
+        EXPECT_NE(first, second) << "both drawn as the same box";
+    }
+
+    project::CaptionEdit bad;
+    bad.Text = "caf\xe9"; // Latin-1, not UTF-8
+    EXPECT_FALSE(project::ValidateEdit(bad));
+    project::CaptionEdit longest;
+    longest.Text.clear();
+    for (int k = 0; k < imaging::kMaxCaptionCharacters; ++k)
+        longest.Text += "東"; // 3 bytes each: the limit counts characters, not bytes
+    EXPECT_TRUE(project::ValidateEdit(longest));
+    longest.Text += "x";
+    EXPECT_FALSE(project::ValidateEdit(longest));
 }
 
 TEST_F(SlideEditsTest, BackupsAreTakenOnceRestoredAndDropped) {

@@ -8,12 +8,17 @@
 #include "imaging/ui/MotionEditor.h"
 #include "imaging/ui/MotionPreviewBox.h"
 #include "project/EditBackups.h"
+#include "project/Import.h"
+#include "project/ProjectFile.h"
+#include "project/ShowSession.h"
 #include "project/Slide.h"
 #include "project/SlideEdits.h"
+#include "render/FrameRenderer.h"
 #include "ui_EffectsDialog.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -78,8 +83,7 @@ class EffectsDialogTest : public QObject {
     std::vector<std::unique_ptr<ui::SlidePicture>> pictures;
     std::unique_ptr<EffectsDialog> Open(int page) {
         auto& picture = pictures.emplace_back(std::make_unique<ui::SlidePicture>(slide, "400x300"));
-        auto d = std::make_unique<EffectsDialog>(ui::EffectsValuesOf(slide), *picture, "400x300",
-                                                 thumb, page);
+        auto d = ui::OpenEffects(slide, *picture, "400x300", thumb, page);
         d->Ask = [this](const QString&, const QString&) {
             ++questions;
             return answer;
@@ -156,19 +160,19 @@ private Q_SLOTS:
     void theRecordComesBackWithItsOwnFields() {
         Prepare(Gradient(40, 30));
         slide.StillMs = 7000;
-        slide.CaptionText = "Abc";
-        slide.CaptionFont = "Serif";
-        slide.CaptionSize = 31;
-        slide.CaptionColor = 0x112233;
-        slide.CaptionStyle = 5;
-        slide.CaptionHAlign = 3;
-        slide.CaptionVAlign = 2;
+        slide.Caption.Text = "Abc";
+        slide.Caption.Font = "Serif";
+        slide.Caption.Size = 31;
+        slide.Caption.Color = 0x112233;
+        slide.Caption.Style = 5;
+        slide.Caption.HAlign = 3;
+        slide.Caption.VAlign = 2;
         slide.BackColor = 0x445566;
-        slide.TurnCount = 2;
-        slide.Brightness = 0;
-        slide.Contrast = 0;
-        slide.Gamma10 = 10.0;
-        slide.ColorEffect = 0;
+        slide.Picture.TurnCount = 2;
+        slide.Picture.Brightness = 0;
+        slide.Picture.Contrast = 0;
+        slide.Picture.Gamma10 = 10.0;
+        slide.Picture.ColorEffect = 0;
         const project::Slide before = slide;
         auto d = Open(5);
         d->Form->CancelButton5->click();
@@ -178,15 +182,15 @@ private Q_SLOTS:
         blank.TransitionKind = before.TransitionKind;
         blank.TransitionMs = before.TransitionMs;
         blank.Ext = before.Ext;
-        QVERIFY(ui::WithEffectsValues(blank, d->Values()) == before);
+        QVERIFY(ui::WithEffects(blank, *d) == before);
 
-        slide.Brightness = 40;
-        slide.ColorEffect = 2;
+        slide.Picture.Brightness = 40;
+        slide.Picture.ColorEffect = 2;
         auto pending = Open(5);
         pending->Form->CancelButton5->click();
-        QCOMPARE(pending->Values().Brightness, 0);
-        QCOMPARE(pending->Values().ColorEffect, 0);
-        QCOMPARE(pending->Values().Gamma10, 10.0);
+        QCOMPARE(pending->Adjustments().Brightness, 0);
+        QCOMPARE(pending->Adjustments().ColorEffect, 0);
+        QCOMPARE(pending->Adjustments().Gamma10, 10.0);
     }
 
     void turnsUndoneByCancel() {
@@ -200,7 +204,7 @@ private Q_SLOTS:
         d->Form->CancelButton2->click();
         QVERIFY(SameBitmap(Work(), Gradient(40, 30)));
         QVERIFY(SameBitmap(d->Thumbnail(), thumb));
-        QCOMPARE(d->Values().TurnCount, 0);
+        QCOMPARE(d->Adjustments().TurnCount, 0);
         QVERIFY(NoBackups());
     }
 
@@ -210,7 +214,7 @@ private Q_SLOTS:
         d->Form->TurnRightButton->click();
         d->Form->SaveButton2->click();
         QCOMPARE(Work().Width, 30);
-        QCOMPARE(d->Values().TurnCount, 1);
+        QCOMPARE(d->Adjustments().TurnCount, 1);
         QCOMPARE(d->Thumbnail().Width, 90);
         QVERIFY(NoBackups());
 
@@ -227,7 +231,7 @@ private Q_SLOTS:
         d->Tabs->setCurrentIndex(5);
         d->reject();
         QCOMPARE(At(Work(), 0, 0), At(Gradient(40, 30), 39, 0));
-        QCOMPARE(d->Values().TurnCount, 1);
+        QCOMPARE(d->Adjustments().TurnCount, 1);
     }
 
     void acceptedLightSurvivesALaterCancelOnTheTurnPage() {
@@ -263,17 +267,17 @@ private Q_SLOTS:
         imaging::Bitmap thumbExpected = thumb;
         project::LightPicture(thumbExpected, {40, 0, 10.0});
         QVERIFY(SameBitmap(d->Thumbnail(), thumbExpected));
-        QCOMPARE(d->Values().Brightness, 0);
+        QCOMPARE(d->Adjustments().Brightness, 0);
     }
 
     void colourNoRestoresTheFieldsAndNegativeIsSavedOnce() {
         Prepare(Gradient(40, 30));
         auto d = Open(4);
         d->Form->Effect3->click();
-        QCOMPARE(d->Values().ColorEffect, 3);
+        QCOMPARE(d->Adjustments().ColorEffect, 3);
         answer = false;
         d->Tabs->setCurrentIndex(0);
-        QCOMPARE(d->Values().ColorEffect, 0);
+        QCOMPARE(d->Adjustments().ColorEffect, 0);
         d->Tabs->setCurrentIndex(4);
         d->Form->Effect3->click();
         d->Form->SaveButton4->click();
@@ -301,7 +305,79 @@ private Q_SLOTS:
         d->Form->SaveButton1->click();
         QVERIFY(!SameBitmap(Work(), Gradient(300, 200)));
         QVERIFY(NoBackups());
-        QCOMPARE(d->Values().CaptionText.size(), std::size_t(6));
+        QCOMPARE(QString::fromStdString(d->Caption().Text), QStringLiteral("Привет"));
+    }
+
+    // A caption in any script from the window to the video: typed in the dialog and applied, it
+    // is stored as typed; the saved file's record holds the code-page text an older reader shows;
+    // the reopened show holds the exact text; and the renderer's frame is the picture with that
+    // very text drawn on it, which differs from the frame without it.
+    void aCaptionInAnyScriptSurvivesSaveReopenAndExport() {
+        const QString text = QStringLiteral("Café Zürich Привет 東京 Ελλάδα");
+        QVERIFY(QDir().mkpath(dir.filePath("session")) && QDir().mkpath(dir.filePath("reopened")));
+        project::ShowSession session;
+        QVERIFY(session.Open(dir.filePath("session").toStdString()));
+        project::ShowModel& show = session.Show();
+        show.Resolution = "400x300";
+        const std::string photo = dir.filePath("photo.bmp").toStdString();
+        QVERIFY(imaging::SaveBmpFile(photo, Gradient(400, 300)));
+        QVERIFY(project::AddPhoto(show, photo).Added());
+        const std::string bare = dir.filePath("bare.bmp").toStdString();
+        QVERIFY(QFile::copy(QString::fromStdString(show.Slides[0].WorkFile),
+                            QString::fromStdString(bare)));
+
+        slide = show.Slides[0];
+        auto d = Open(1);
+        d->Form->Edit1->setText(text);
+        d->Form->ApplyTextButton->click();
+        d->Form->SaveButton1->click();
+        show.SetSlide(0, ui::WithEffects(show.Slides[0], *d));
+        QCOMPARE(QString::fromStdString(show.Slides[0].Caption.Text), text);
+
+        const std::string file = dir.filePath("any script.qvs").toStdString();
+        base::NoProgress quiet;
+        QCOMPARE(project::SaveProject(show, file, quiet).Outcome, project::SaveOutcome::Saved);
+        QFile saved(QString::fromStdString(file));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QByteArray bytes = saved.readAll();
+        QCOMPARE(bytes.mid(16 + 2063 + 1, static_cast<std::uint8_t>(bytes.at(16 + 2063))),
+                 QByteArray("Caf? Z?rich \xcf\xf0\xe8\xe2\xe5\xf2 ?? ??????"));
+
+        project::ShowSession reopened;
+        QVERIFY(reopened.Open(dir.filePath("reopened").toStdString()));
+        project::ShowModel& again = reopened.Show();
+        again.Resolution = "400x300";
+        project::ImportHooks hooks;
+        hooks.AddPhoto = [&again](const std::string& p) -> project::ImportStatus {
+            return project::AddPhoto(again, p);
+        };
+        QCOMPARE(project::LoadProject(again, file, quiet, hooks).Outcome,
+                 project::LoadOutcome::Loaded);
+        QCOMPARE(again.Slides.size(), std::size_t(1));
+        const imaging::CaptionSettings caption = again.Slides[0].Caption;
+        QCOMPARE(QString::fromStdString(caption.Text), text);
+
+        // The frame expected: the bare picture with the QString drawn in the caption's look.
+        imaging::Bitmap expected;
+        QVERIFY(imaging::LoadBmpFile(bare, expected));
+        imaging::CaptionLook look = project::LookOf(caption);
+        look.Text = text;
+        imaging::DrawCaption(expected, look);
+        const std::string expectedFile = dir.filePath("expected.bmp").toStdString();
+        QVERIFY(imaging::SaveBmpFile(expectedFile, expected));
+        const auto frameOf = [&](const std::string& work) {
+            std::vector<project::Slide> one{again.Slides[0]};
+            one[0].WorkFile = work;
+            render::RenderOptions options;
+            options.ScratchPath = dir.filePath("scratch.bmp").toStdString();
+            render::FrameRenderer renderer(one, options);
+            imaging::Bitmap frame = imaging::Bitmap::CreateSized(400, 300);
+            renderer.Render(frame, 0);
+            return frame.CopyToImage();
+        };
+        const QImage exported = frameOf(again.Slides[0].WorkFile);
+        QCOMPARE(exported, frameOf(expectedFile));
+        QVERIFY(exported != frameOf(bare));
     }
 
     // A caption applied again, in the same visit or a later one, replaces the earlier one: the
@@ -312,7 +388,7 @@ private Q_SLOTS:
             d->Form->Edit1->setText(text);
             d->Form->ApplyTextButton->click();
             d->Form->SaveButton1->click();
-            slide = ui::WithEffectsValues(slide, d->Values());
+            slide = ui::WithEffects(slide, *d);
         };
         Prepare(Gradient(300, 200));
         caption(QStringLiteral("Bbbb"));
@@ -355,15 +431,15 @@ private Q_SLOTS:
         auto d = Open(1);
         d->Form->Edit1->setText(QStringLiteral("Sea"));
         d->Form->ApplyTextButton->click();
-        QCOMPARE(d->Values().CaptionSize, 30); // 40 pixels of 800
-        QCOMPARE(d->Values().CaptionColor, 0xFFFFFF);
+        QCOMPARE(d->Caption().Size, 30); // 40 pixels of 800
+        QCOMPARE(d->Caption().Color, 0xFFFFFF);
         d->reject();
 
         Prepare(Gradient(300, 200));
         d = Open(1);
         d->Form->Edit1->setText(QStringLiteral("Sea"));
         d->Form->ApplyTextButton->click();
-        QCOMPARE(d->Values().CaptionSize, 24); // already larger than 10 pixels
+        QCOMPARE(d->Caption().Size, 24); // already larger than 10 pixels
         d->reject();
 
         Prepare(Gradient(1000, 800));
@@ -376,7 +452,7 @@ private Q_SLOTS:
         d->Form->FontButton->click();
         d->Form->Edit1->setText(QStringLiteral("Sea"));
         d->Form->ApplyTextButton->click();
-        QCOMPARE(d->Values().CaptionSize, 12);
+        QCOMPARE(d->Caption().Size, 12);
         d->reject();
     }
 
@@ -390,7 +466,7 @@ private Q_SLOTS:
         QCOMPARE(questions, 1);
         QVERIFY(SameBitmap(Work(), Gradient(300, 200)));
         QCOMPARE(d->Form->Edit1->text(), QString());
-        QCOMPARE(d->Values().CaptionText.size(), std::size_t(0));
+        QCOMPARE(d->Caption().Text.size(), std::size_t(0));
         d->reject();
     }
 
@@ -422,7 +498,7 @@ private Q_SLOTS:
         answer = true;
         d->Tabs->setCurrentIndex(2);
         QCOMPARE(questions, 1);
-        QCOMPARE(d->Values().CaptionText.size(), std::size_t(0));
+        QCOMPARE(d->Caption().Text.size(), std::size_t(0));
         d->reject(); // Cancel on another page: the text drawn on the picture stays
         QVERIFY(!SameBitmap(Work(), Gradient(300, 200)));
         QVERIFY(NoBackups());
@@ -466,10 +542,10 @@ private Q_SLOTS:
         };
         d->Form->FontButton->click();
         QCOMPARE(colourAsks, 1);
-        QCOMPARE(QString::fromStdString(d->Values().CaptionFont), QString("Liberation Serif"));
-        QCOMPARE(d->Values().CaptionSize, 30);
-        QCOMPARE(static_cast<int>(d->Values().CaptionStyle), 3);
-        QCOMPARE(d->Values().CaptionColor, 0x030201);
+        QCOMPARE(QString::fromStdString(d->Caption().Font), QString("Liberation Serif"));
+        QCOMPARE(d->Caption().Size, 30);
+        QCOMPARE(static_cast<int>(d->Caption().Style), 3);
+        QCOMPARE(d->Caption().Color, 0x030201);
 
         // Cancelling the font dialog changes nothing and does not ask for a colour.
         d->PickFont = [](QFont& font) {
@@ -478,7 +554,7 @@ private Q_SLOTS:
         };
         d->Form->FontButton->click();
         QCOMPARE(colourAsks, 1);
-        QCOMPARE(d->Values().CaptionSize, 30);
+        QCOMPARE(d->Caption().Size, 30);
         d->reject();
     }
 
@@ -532,13 +608,13 @@ private Q_SLOTS:
         auto d = Open(4);
         d->PickColor = [](const QColor&) { return QColor(0x10, 0x20, 0x30); };
         d->Form->BackColorButton->click();
-        QCOMPARE(d->Values().BackColor, 0x302010);
+        QCOMPARE(d->BackColor(), 0x302010);
         QCOMPARE(d->PreviewPicture().pixelColor(0, 0), QColor(0x10, 0x20, 0x30));
         d->PickColor = [](const QColor&) { return QColor(); }; // cancelled
         d->Form->BackColorButton->click();
-        QCOMPARE(d->Values().BackColor, 0x302010);
+        QCOMPARE(d->BackColor(), 0x302010);
         d->Form->SaveButton4->click();
-        QCOMPARE(d->Values().BackColor, 0x302010);
+        QCOMPARE(d->BackColor(), 0x302010);
     }
 
     void smallPhotoPreviewedUnscaledAndCentredOnTheBackground() {
@@ -561,7 +637,7 @@ private Q_SLOTS:
         d->Form->SecondsSpin->setValue(25);
         d->Form->CheckBox1->setChecked(true);
         d->Form->SaveButton5->click();
-        QCOMPARE(d->Values().StillMs, 25000);
+        QCOMPARE(d->StillMs(), 25000);
         QVERIFY(d->SecondsForAll());
     }
 

@@ -40,10 +40,14 @@ QString SwatchStyle(std::int32_t color) {
 
 } // namespace
 
-EffectsDialog::EffectsDialog(const EffectsValues& slide, EffectsPicture& picture,
+EffectsDialog::EffectsDialog(const imaging::CaptionSettings& caption,
+                             const imaging::PictureSettings& adjustments, std::int32_t backColor,
+                             std::int64_t stillMs, const imaging::Motion& motion,
+                             double motionSeconds, EffectsPicture& picture,
                              const std::string& resolution, const imaging::Bitmap& thumbnail,
                              int page, QWidget* parent)
-    : QDialog(parent), Form(std::make_unique<Ui::EffectsDialog>()), slide_(slide),
+    : QDialog(parent), Form(std::make_unique<Ui::EffectsDialog>()), caption_(caption),
+      adjust_(adjustments), backColor_(backColor), stillMs_(stillMs), motionSeconds_(motionSeconds),
       picture_(picture), resolution_(resolution) {
     Form->setupUi(this);
     Tabs = new QTabBar(this);
@@ -72,14 +76,14 @@ EffectsDialog::EffectsDialog(const EffectsValues& slide, EffectsPicture& picture
     thumbBackup_ = thumbnail;
     ApplyTexts();
 
-    motion_ = slide.Motion;
+    motion_ = motion;
     SetUpMotionPage();
     openPage_ = std::clamp(page, 0, kMotionPage);
     Tabs->setCurrentIndex(openPage_);
     Form->PageControl1->setCurrentIndex(openPage_);
-    Form->SecondsSpin->setValue(static_cast<double>(S().StillMs) / 1000.0);
+    Form->SecondsSpin->setValue(static_cast<double>(stillMs_) / 1000.0);
     TakeOpeningValues();
-    turnCounter_ = S().TurnCount;
+    turnCounter_ = adjust_.TurnCount;
     if (!LoadWorkImage())
         ShowError(tr("Cannot read %1").arg(QFile::decodeName(WorkFile().c_str())));
     ResetCropToImage();
@@ -97,13 +101,13 @@ EffectsDialog::EffectsDialog(const EffectsValues& slide, EffectsPicture& picture
     Form->HAlign0->setChecked(true);
     Form->VAlign0->setChecked(true);
     Form->Effect0->setChecked(true);
-    if (S().ColorEffect >= 0 && S().ColorEffect <= 3)
-        effectGroup->button(S().ColorEffect)->setChecked(true);
-    Form->Edit6->setStyleSheet(SwatchStyle(S().BackColor));
+    if (adjust_.ColorEffect >= 0 && adjust_.ColorEffect <= 3)
+        effectGroup->button(adjust_.ColorEffect)->setChecked(true);
+    Form->Edit6->setStyleSheet(SwatchStyle(backColor_));
     ResetLightControls();
-    Form->TrackBar1->setValue(S().Brightness);
-    Form->TrackBar2->setValue(S().Contrast);
-    Form->TrackBar3->setValue(static_cast<int>(S().Gamma10));
+    Form->TrackBar1->setValue(adjust_.Brightness);
+    Form->TrackBar2->setValue(adjust_.Contrast);
+    Form->TrackBar3->setValue(static_cast<int>(adjust_.Gamma10));
 
     // Each corner edit parses into its own field; text that is not a number changes nothing.
     const std::array<std::pair<QLineEdit*, std::int32_t EffectsCrop::*>, 4> corners = {{
@@ -125,12 +129,15 @@ EffectsDialog::EffectsDialog(const EffectsValues& slide, EffectsPicture& picture
         ResetCropToImage();
         DrawCropFrame();
     });
+    // Any script: the text is kept as typed (UTF-8); the show file's record keeps its code-page
+    // text and the extension block the exact one.
+    Form->Edit1->setMaxLength(imaging::kMaxCaptionCharacters);
     connect(Form->Edit1, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (!updating_)
-            S().CaptionText = base::ToCp1251(text.left(255));
+            caption_.Text = text.toStdString();
     });
-    connect(hGroup, &QButtonGroup::idClicked, this, [this](int id) { S().CaptionHAlign = id + 1; });
-    connect(vGroup, &QButtonGroup::idClicked, this, [this](int id) { S().CaptionVAlign = id + 1; });
+    connect(hGroup, &QButtonGroup::idClicked, this, [this](int id) { caption_.HAlign = id + 1; });
+    connect(vGroup, &QButtonGroup::idClicked, this, [this](int id) { caption_.VAlign = id + 1; });
     connect(Form->ApplyTextButton, &QPushButton::clicked, this, &EffectsDialog::ApplyText);
     connect(Form->UndoTextButton, &QPushButton::clicked, this, &EffectsDialog::UndoText);
     connect(Form->FontButton, &QPushButton::clicked, this, &EffectsDialog::ChooseFont);
@@ -142,13 +149,13 @@ EffectsDialog::EffectsDialog(const EffectsValues& slide, EffectsPicture& picture
         connect(s, &QSlider::valueChanged, this, [this] {
             if (updating_)
                 return;
-            S().Brightness = Form->TrackBar1->value();
-            S().Contrast = Form->TrackBar2->value();
-            S().Gamma10 = static_cast<double>(Form->TrackBar3->value());
+            adjust_.Brightness = Form->TrackBar1->value();
+            adjust_.Contrast = Form->TrackBar2->value();
+            adjust_.Gamma10 = static_cast<double>(Form->TrackBar3->value());
             PreviewLight();
         });
     connect(effectGroup, &QButtonGroup::idClicked, this, [this](int id) {
-        S().ColorEffect = id;
+        adjust_.ColorEffect = id;
         PreviewColor();
     });
     connect(Form->BackColorButton, &QPushButton::clicked, this, &EffectsDialog::ChooseBackColor);
@@ -194,13 +201,13 @@ void EffectsDialog::SetUpMotionPage() {
     });
     motionEditor_->SetMotion(motion_);
     // The slide moves for its still and its outgoing transition.
-    motionEditor_->SetPlaySeconds(std::clamp(S().MotionSeconds, 0.5, 60.0));
+    motionEditor_->SetPlaySeconds(std::clamp(motionSeconds_, 0.5, 60.0));
 }
 
 void EffectsDialog::SetSlideIndex(int index) {
     slideIndex_ = std::max(index, 0);
     const QSize frame = FrameSize();
-    motionEditor_->SetSlide(workImage_, S().BackColor, frame.width(), frame.height(), slideIndex_);
+    motionEditor_->SetSlide(workImage_, backColor_, frame.width(), frame.height(), slideIndex_);
     motionEditor_->SetMotion(motionEditor_->EditedMotion());
 }
 
@@ -271,13 +278,13 @@ void EffectsDialog::changeEvent(QEvent* event) {
 }
 
 void EffectsDialog::TakeOpeningValues() {
-    opening_.Brightness = S().Brightness;
-    opening_.Contrast = S().Contrast;
-    opening_.Gamma10 = S().Gamma10;
-    opening_.ColorEffect = S().ColorEffect;
-    opening_.BackColor = S().BackColor;
-    opening_.TurnCount = S().TurnCount;
-    opening_.Caption = S().Caption();
+    opening_.Brightness = adjust_.Brightness;
+    opening_.Contrast = adjust_.Contrast;
+    opening_.Gamma10 = adjust_.Gamma10;
+    opening_.ColorEffect = adjust_.ColorEffect;
+    opening_.BackColor = backColor_;
+    opening_.TurnCount = adjust_.TurnCount;
+    opening_.Caption = caption_;
 }
 
 bool EffectsDialog::Apply(const std::function<base::Status()>& edit) {
@@ -300,24 +307,23 @@ void EffectsDialog::AcceptedWrite() {
 }
 
 bool EffectsDialog::PageHasChange(int page) const {
-    const EffectsValues& s = slide_;
     switch (page) {
     case 0:
         return crop_.X0 != 0 || crop_.Y0 != 0 || crop_.X1 != workImage_.Width ||
                crop_.Y1 != workImage_.Height;
     case 1: {
-        const EffectsCaption now = s.Caption();
-        const EffectsCaption& was = opening_.Caption;
+        const imaging::CaptionSettings& now = caption_;
+        const imaging::CaptionSettings& was = opening_.Caption;
         return now.Text != was.Text || now.Font != was.Font || now.Size != was.Size ||
                now.Color != was.Color || now.Style != was.Style;
     }
     case 2:
-        return s.TurnCount != turnCounter_;
+        return adjust_.TurnCount != turnCounter_;
     case 3:
-        return s.Brightness != opening_.Brightness || s.Contrast != opening_.Contrast ||
-               s.Gamma10 != opening_.Gamma10;
+        return adjust_.Brightness != opening_.Brightness || adjust_.Contrast != opening_.Contrast ||
+               adjust_.Gamma10 != opening_.Gamma10;
     case 4:
-        return s.ColorEffect != opening_.ColorEffect || s.BackColor != opening_.BackColor;
+        return adjust_.ColorEffect != opening_.ColorEffect || backColor_ != opening_.BackColor;
     case kMotionPage:
         return motionEditor_->EditedMotion() != motion_;
     default:
@@ -342,7 +348,7 @@ void EffectsDialog::ChangePage(int page) {
             break;
         case 1:
             if (yes) {
-                S().SetCaption(opening_.Caption);
+                caption_ = opening_.Caption;
                 AcceptedWrite();
             } else {
                 UndoText();
@@ -350,7 +356,7 @@ void EffectsDialog::ChangePage(int page) {
             break;
         case 2:
             if (yes) {
-                S().TurnCount = turnCounter_;
+                adjust_.TurnCount = turnCounter_;
                 opening_.TurnCount = turnCounter_;
                 AcceptedWrite();
             } else {
@@ -361,9 +367,9 @@ void EffectsDialog::ChangePage(int page) {
             if (yes) {
                 ApplyLight();
             } else {
-                S().Brightness = opening_.Brightness;
-                S().Contrast = opening_.Contrast;
-                S().Gamma10 = opening_.Gamma10;
+                adjust_.Brightness = opening_.Brightness;
+                adjust_.Contrast = opening_.Contrast;
+                adjust_.Gamma10 = opening_.Gamma10;
                 ResetLightControls();
             }
             break;
@@ -371,10 +377,10 @@ void EffectsDialog::ChangePage(int page) {
             if (yes) {
                 ApplyColor();
             } else {
-                S().ColorEffect = opening_.ColorEffect;
-                S().BackColor = opening_.BackColor;
+                adjust_.ColorEffect = opening_.ColorEffect;
+                backColor_ = opening_.BackColor;
                 Form->Effect0->setChecked(true);
-                Form->Edit6->setStyleSheet(SwatchStyle(S().BackColor));
+                Form->Edit6->setStyleSheet(SwatchStyle(backColor_));
             }
             break;
         case kMotionPage:
@@ -412,29 +418,30 @@ void EffectsDialog::ApplyCrop() {
 
 void EffectsDialog::PreviewLight() {
     previewImage_ = previewSource_;
-    picture_.PreviewLight(previewImage_, S().Brightness, S().Contrast, S().Gamma10);
+    picture_.PreviewLight(previewImage_, adjust_.Brightness, adjust_.Contrast, adjust_.Gamma10);
     RepaintBox();
 }
 
 void EffectsDialog::ResetLightControls() {
     updating_ = true;
-    Form->TrackBar1->setValue(S().Brightness);
-    Form->TrackBar2->setValue(S().Contrast);
-    Form->TrackBar3->setValue(static_cast<int>(S().Gamma10));
+    Form->TrackBar1->setValue(adjust_.Brightness);
+    Form->TrackBar2->setValue(adjust_.Contrast);
+    Form->TrackBar3->setValue(static_cast<int>(adjust_.Gamma10));
     updating_ = false;
     previewImage_ = previewSource_;
     RepaintBox();
 }
 
 void EffectsDialog::ApplyLight() {
-    if (Apply(
-            [this] { return picture_.Light(S().Brightness, S().Contrast, S().Gamma10, &thumb_); }))
+    if (Apply([this] {
+            return picture_.Light(adjust_.Brightness, adjust_.Contrast, adjust_.Gamma10, &thumb_);
+        }))
         AcceptedWrite();
     // Applied (or refused): the fields, opening values and sliders go back to neutral, so a
     // later save cannot apply the same light twice.
-    S().Brightness = 0;
-    S().Contrast = 0;
-    S().Gamma10 = 10.0;
+    adjust_.Brightness = 0;
+    adjust_.Contrast = 0;
+    adjust_.Gamma10 = 10.0;
     opening_.Brightness = 0;
     opening_.Contrast = 0;
     opening_.Gamma10 = 10.0;
@@ -443,27 +450,28 @@ void EffectsDialog::ApplyLight() {
 
 void EffectsDialog::PreviewColor() {
     previewImage_ = previewSource_;
-    picture_.PreviewColor(previewImage_, S().ColorEffect);
+    picture_.PreviewColor(previewImage_, adjust_.ColorEffect);
     RepaintBox();
 }
 
 void EffectsDialog::ApplyColor() {
-    if (S().ColorEffect != 0 && Apply([this] { return picture_.Color(S().ColorEffect, &thumb_); }))
+    if (adjust_.ColorEffect != 0 &&
+        Apply([this] { return picture_.Color(adjust_.ColorEffect, &thumb_); }))
         AcceptedWrite();
-    S().ColorEffect = 0;
+    adjust_.ColorEffect = 0;
     opening_.ColorEffect = 0;
-    opening_.BackColor = S().BackColor;
+    opening_.BackColor = backColor_;
     Form->Effect0->setChecked(true);
     previewImage_ = previewSource_;
     RepaintBox();
 }
 
 void EffectsDialog::ChooseBackColor() {
-    const QColor color = PickColor(ToQColor(S().BackColor));
+    const QColor color = PickColor(ToQColor(backColor_));
     if (!color.isValid())
         return;
-    S().BackColor = FromQColor(color);
-    Form->Edit6->setStyleSheet(SwatchStyle(S().BackColor));
+    backColor_ = FromQColor(color);
+    Form->Edit6->setStyleSheet(SwatchStyle(backColor_));
     RepaintBox();
 }
 
@@ -488,7 +496,7 @@ void EffectsDialog::SaveAndClose() {
         break;
     case 2:
         keepOnClose_ = true;
-        S().TurnCount = turnCounter_;
+        adjust_.TurnCount = turnCounter_;
         break;
     case 3:
         ApplyLight();
@@ -497,7 +505,7 @@ void EffectsDialog::SaveAndClose() {
         ApplyColor();
         break;
     case 5:
-        S().StillMs = std::llround(Form->SecondsSpin->value() * 1000.0);
+        stillMs_ = std::llround(Form->SecondsSpin->value() * 1000.0);
         secondsForAll_ = Form->CheckBox1->isChecked();
         break;
     case kMotionPage:
@@ -517,13 +525,13 @@ void EffectsDialog::done(int result) {
         if (!keepOnClose_ && openPage_ == 2 && picture_.HasBackup(EffectsBackup::Turn)) {
             (void)picture_.RestoreBackup(EffectsBackup::Turn);
             thumb_ = thumbBackup_;
-            S().TurnCount = opening_.TurnCount;
+            adjust_.TurnCount = opening_.TurnCount;
         }
         picture_.AcceptBackups();
-        S().Brightness = 0;
-        S().Contrast = 0;
-        S().Gamma10 = 10.0;
-        S().ColorEffect = 0;
+        adjust_.Brightness = 0;
+        adjust_.Contrast = 0;
+        adjust_.Gamma10 = 10.0;
+        adjust_.ColorEffect = 0;
     }
     QDialog::done(result);
 }

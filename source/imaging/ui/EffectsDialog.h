@@ -5,8 +5,10 @@
 #pragma once
 
 #include "imaging/Bitmap.h"
+#include "imaging/Caption.h"
+#include "imaging/Motion.h"
+#include "imaging/PictureSettings.h"
 #include "imaging/ui/EffectsPicture.h"
-#include "imaging/ui/EffectsValues.h"
 
 #include <QColor>
 #include <QDialog>
@@ -36,17 +38,23 @@ public:
     // The preview box's current size.
     QSize PreviewBox() const;
 
-    // slide: the slide's fields as the show holds them; picture: its working picture, which must
-    // outlive the dialog; resolution: the show's output size "WxH" (the motion page's frame);
-    // thumbnail: the slide's thumbnail picture; page: 0..6.
-    EffectsDialog(const EffectsValues& slide, EffectsPicture& picture,
-                  const std::string& resolution, const imaging::Bitmap& thumbnail, int page,
-                  QWidget* parent = nullptr);
+    // The slide's values as the show holds them: its caption, picture adjustments, background,
+    // still, motion and how long the slide moves (its still and outgoing transition); picture:
+    // its working picture, which must outlive the dialog; resolution: the show's output size
+    // "WxH" (the motion page's frame); thumbnail: the slide's thumbnail picture; page: 0..6.
+    EffectsDialog(const imaging::CaptionSettings& caption,
+                  const imaging::PictureSettings& adjustments, std::int32_t backColor,
+                  std::int64_t stillMs, const imaging::Motion& motion, double motionSeconds,
+                  EffectsPicture& picture, const std::string& resolution,
+                  const imaging::Bitmap& thumbnail, int page, QWidget* parent = nullptr);
     ~EffectsDialog() override;
 
     // After closing (any way): the values and thumbnail to keep, and whether the duration was
     // saved for every slide.
-    const EffectsValues& Values() const { return slide_; }
+    const imaging::CaptionSettings& Caption() const { return caption_; }
+    const imaging::PictureSettings& Adjustments() const { return adjust_; }
+    std::int32_t BackColor() const { return backColor_; }
+    std::int64_t StillMs() const { return stillMs_; }
     const imaging::Bitmap& Thumbnail() const { return thumb_; }
     bool SecondsForAll() const { return secondsForAll_; }
     // The motion to keep: the slide's own unless the motion page's edit was saved or accepted.
@@ -83,9 +91,8 @@ private:
     struct Opening {
         std::int32_t Brightness, Contrast, ColorEffect, BackColor, TurnCount;
         double Gamma10;
-        EffectsCaption Caption;
+        imaging::CaptionSettings Caption;
     };
-    EffectsValues& S() { return slide_; }
     std::string WorkFile() const { return picture_.WorkFile(); }
 
     void ApplyTexts();
@@ -121,7 +128,12 @@ private:
     // The frame size of the show's resolution "WxH" (1280 x 720 when it cannot be read).
     QSize FrameSize() const;
 
-    EffectsValues slide_;
+    // The slide's values as edited so far.
+    imaging::CaptionSettings caption_;
+    imaging::PictureSettings adjust_;
+    std::int32_t backColor_ = 0;
+    std::int64_t stillMs_ = 0;
+    double motionSeconds_ = 0.0;
     // The working picture; its backups are what the caption and turn pages go back to when
     // their changes are not kept.
     EffectsPicture& picture_;

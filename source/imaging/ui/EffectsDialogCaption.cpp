@@ -2,7 +2,6 @@
 // and choosing its font and colour.
 #include "imaging/ui/EffectsDialog.h"
 
-#include "base/CodePage.h"
 #include "imaging/ui/CaptionBase.h"
 #include "imaging/ui/ColorValues.h"
 #include "ui_EffectsDialog.h"
@@ -19,7 +18,7 @@ void EffectsDialog::ApplyText() {
         ShowError(QString::fromLocal8Bit(taken.error().c_str()));
         return;
     }
-    if (S().CaptionText.empty())
+    if (caption_.Text.empty())
         return;
     // The caption is drawn on the picture as it was before the first one, so it replaces it.
     CaptionBase base(WorkFile());
@@ -29,9 +28,9 @@ void EffectsDialog::ApplyText() {
     }
     // Unless the user chose a font, the caption is at least 1/20 of the picture's height
     // (points are 96/72 pixels), so it can be read on any photo; white with its shadow.
-    if (!fontChosen_ && S().CaptionSize == EffectsCaption{}.Size && !workImage_.IsEmpty())
-        S().CaptionSize = std::max(S().CaptionSize, (workImage_.Height * 3 + 79) / 80);
-    if (Apply([this] { return picture_.DrawCaption(S().Caption()); }))
+    if (!fontChosen_ && caption_.Size == imaging::CaptionSettings{}.Size && !workImage_.IsEmpty())
+        caption_.Size = std::max(caption_.Size, (workImage_.Height * 3 + 79) / 80);
+    if (Apply([this] { return picture_.DrawCaption(caption_); }))
         base.Remember();
 }
 
@@ -48,8 +47,8 @@ void EffectsDialog::UndoText() {
     }
     picture_.DropBackup(EffectsBackup::Caption);
     LoadWorkImage();
-    const EffectsCaption defaults;
-    S().SetCaption(defaults);
+    const imaging::CaptionSettings defaults;
+    caption_ = defaults;
     opening_.Caption = defaults;
     updating_ = true;
     Form->Edit1->clear();
@@ -59,24 +58,24 @@ void EffectsDialog::UndoText() {
 }
 
 void EffectsDialog::ChooseFont() {
-    QFont initial(base::FromCp1251(S().CaptionFont));
-    initial.setPointSize(std::max(1, S().CaptionSize));
-    initial.setBold(S().CaptionStyle & 1);
-    initial.setItalic(S().CaptionStyle & 2);
-    initial.setUnderline(S().CaptionStyle & 4);
-    initial.setStrikeOut(S().CaptionStyle & 8);
+    QFont initial(QString::fromStdString(caption_.Font));
+    initial.setPointSize(std::max(1, caption_.Size));
+    initial.setBold(caption_.Style & 1);
+    initial.setItalic(caption_.Style & 2);
+    initial.setUnderline(caption_.Style & 4);
+    initial.setStrikeOut(caption_.Style & 8);
     QFont font = initial;
     if (!PickFont(font))
         return;
     fontChosen_ = true;
-    const QColor color = PickColor(ToQColor(S().CaptionColor));
-    S().CaptionFont = base::ToCp1251(font.family()).substr(0, 255);
-    S().CaptionSize = font.pointSize() > 0 ? font.pointSize() : S().CaptionSize;
-    S().CaptionStyle =
+    const QColor color = PickColor(ToQColor(caption_.Color));
+    caption_.Font = font.family().left(imaging::kMaxFontCharacters).toStdString();
+    caption_.Size = font.pointSize() > 0 ? font.pointSize() : caption_.Size;
+    caption_.Style =
         static_cast<std::uint8_t>((font.bold() ? 1 : 0) | (font.italic() ? 2 : 0) |
                                   (font.underline() ? 4 : 0) | (font.strikeOut() ? 8 : 0));
     if (color.isValid())
-        S().CaptionColor = FromQColor(color);
+        caption_.Color = FromQColor(color);
 }
 
 } // namespace ui

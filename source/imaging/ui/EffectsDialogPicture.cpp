@@ -36,8 +36,7 @@ bool EffectsDialog::LoadWorkImage() {
     if (motionEditor_) {
         const QSize frame = FrameSize();
         const imaging::Motion edited = motionEditor_->EditedMotion();
-        motionEditor_->SetSlide(workImage_, S().BackColor, frame.width(), frame.height(),
-                                slideIndex_);
+        motionEditor_->SetSlide(workImage_, backColor_, frame.width(), frame.height(), slideIndex_);
         motionEditor_->SetMotion(edited);
     }
     return true;
@@ -85,7 +84,7 @@ void EffectsDialog::LayOutResizable() {
 QImage EffectsDialog::PreviewPicture() const {
     const QSize area = PreviewBox();
     imaging::Bitmap box = imaging::Bitmap::CreateSized(area.width(), area.height());
-    imaging::FillColor(box, slide_.BackColor);
+    imaging::FillColor(box, backColor_);
     box.Draw(previewImage_, (area.width() - previewImage_.Width) / 2,
              (area.height() - previewImage_.Height) / 2);
     return box.CopyToImage();
@@ -204,7 +203,7 @@ void EffectsDialog::Turn(EffectsTurn kind) {
         return;
     }
     // The record counts only confirmed turns; the dialog counts those made since.
-    if (Apply([this, kind] { return picture_.Turn(kind, S().BackColor, &thumb_); }))
+    if (Apply([this, kind] { return picture_.Turn(kind, backColor_, &thumb_); }))
         ++turnCounter_;
     ResetCropToImage();
 }
@@ -214,7 +213,7 @@ void EffectsDialog::UndoTurns() {
         ShowError(QString::fromLocal8Bit(restored.error().c_str()));
     thumb_ = thumbBackup_;
     LoadWorkImage();
-    S().TurnCount = opening_.TurnCount;
+    adjust_.TurnCount = opening_.TurnCount;
     turnCounter_ = opening_.TurnCount;
     ResetCropToImage();
 }

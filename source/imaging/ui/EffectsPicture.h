@@ -4,12 +4,19 @@
 
 #include "base/Result.h"
 #include "imaging/Bitmap.h"
-#include "imaging/ui/EffectsValues.h"
+#include "imaging/Caption.h"
 
 #include <cstdint>
 #include <string>
 
 namespace ui {
+
+// A rectangle in working-picture pixels; the corners may come in any order.
+struct EffectsCrop {
+    std::int32_t X0 = 0, Y0 = 0, X1 = 0, Y1 = 0;
+};
+
+enum class EffectsTurn { Right, Left, Mirror };
 
 // The pages whose changes are taken back when they are not kept.
 enum class EffectsBackup { Caption = 0, Turn = 1 };
@@ -25,7 +32,7 @@ public:
     // file and thumbnail are unchanged and the message names the file.
     // Crop: the rectangle, fitted again to the show's output size.
     virtual base::Status Crop(const EffectsCrop& crop) = 0;
-    virtual base::Status DrawCaption(const EffectsCaption& caption) = 0;
+    virtual base::Status DrawCaption(const imaging::CaptionSettings& caption) = 0;
     // background: the slide's colour for the corners a turn uncovers.
     virtual base::Status Turn(EffectsTurn turn, std::int32_t background,
                               imaging::Bitmap* thumbnail) = 0;

@@ -7,16 +7,19 @@
 
 namespace media {
 
-std::string Utf8ToCp1251(std::string_view bytes) {
+std::string Utf8Text(std::string_view bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text =
-        decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    (void)decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
     if (decoder.hasError())
-        return std::string(bytes);
-    return base::ToCp1251(text);
+        return CodePageText(bytes);
+    return std::string(bytes);
 }
 
-std::string Utf16ToCp1251(const std::uint8_t* data, std::size_t size, bool bigEndian) {
+std::string CodePageText(std::string_view bytes) {
+    return base::FromCp1251(bytes).toStdString();
+}
+
+std::string Utf16Text(const std::uint8_t* data, std::size_t size, bool bigEndian) {
     std::size_t i = 0;
     if (size >= 2 &&
         ((data[0] == 0xFF && data[1] == 0xFE) || (data[0] == 0xFE && data[1] == 0xFF))) {
@@ -31,7 +34,7 @@ std::string Utf16ToCp1251(const std::uint8_t* data, std::size_t size, bool bigEn
             break;
         text.append(QChar(unit));
     }
-    return base::ToCp1251(text);
+    return text.toStdString();
 }
 
 } // namespace media

@@ -1,11 +1,11 @@
 #include "media/audio/TrackTitle.h"
 
-#include "base/CodePage.h"
 #include "base/Endian.h"
 #include "base/FileName.h"
 #include "base/Text.h"
 #include "media/audio/AudioLibrary.h"
 #include "media/audio/TagText.h"
+#include "project/Track.h"
 
 #include <QString>
 
@@ -26,20 +26,20 @@ std::uint32_t SyncSafe(const std::uint8_t* p) {
            (std::uint32_t{p[2] & 0x7Fu} << 7) | std::uint32_t{p[3] & 0x7Fu};
 }
 
-// The text of a text frame's data (encoding byte first), converted to the code page.
+// The text of a text frame's data (encoding byte first), in UTF-8.
 std::string FrameText(const std::uint8_t* data, std::size_t size) {
     const std::uint8_t encoding = data[0];
     const std::uint8_t* text = data + 1;
     const std::size_t n = size - 1;
     switch (encoding) {
     case 0: // ISO-8859-1, kept as bytes
-        return base::Trim(CutAtNul(reinterpret_cast<const char*>(text), n));
+        return base::Trim(CodePageText(CutAtNul(reinterpret_cast<const char*>(text), n)));
     case 1: // UTF-16 with byte-order mark
-        return base::Trim(Utf16ToCp1251(text, n, false));
+        return base::Trim(Utf16Text(text, n, false));
     case 2: // UTF-16 big-endian
-        return base::Trim(Utf16ToCp1251(text, n, true));
+        return base::Trim(Utf16Text(text, n, true));
     case 3: // UTF-8
-        return base::Trim(Utf8ToCp1251(CutAtNul(reinterpret_cast<const char*>(text), n)));
+        return base::Trim(Utf8Text(CutAtNul(reinterpret_cast<const char*>(text), n)));
     default:
         return std::string();
     }
@@ -125,8 +125,8 @@ ArtistTitle ReadId3v1Title(const std::uint8_t* tag, std::size_t size) {
     ArtistTitle r;
     if (size < 128)
         return r;
-    r.title = base::Trim(CutAtNul(reinterpret_cast<const char*>(tag + 3), 30));
-    r.artist = base::Trim(CutAtNul(reinterpret_cast<const char*>(tag + 33), 30));
+    r.title = base::Trim(CodePageText(CutAtNul(reinterpret_cast<const char*>(tag + 3), 30)));
+    r.artist = base::Trim(CodePageText(CutAtNul(reinterpret_cast<const char*>(tag + 33), 30)));
     return r;
 }
 
@@ -147,9 +147,9 @@ ArtistTitle ReadOggTitle(const char* block, std::size_t size) {
             if (c >= 'a' && c <= 'z')
                 c = static_cast<char>(c - 'a' + 'A');
         if (key == "ARTIST")
-            r.artist = base::Trim(Utf8ToCp1251(value));
+            r.artist = base::Trim(Utf8Text(value));
         else if (key == "TITLE")
-            r.title = base::Trim(Utf8ToCp1251(value));
+            r.title = base::Trim(Utf8Text(value));
     }
     return r;
 }
@@ -180,7 +180,13 @@ std::string TrackTitle(const std::string& path) {
         }
     }
     if (result.empty())
-        result = base::ToCp1251(name.left(name.size() - 4));
+        result = name.left(name.size() - 4).toStdString();
+    // A title is kept whole up to the show's limit; a longer one is cut between characters.
+    const QString title = QString::fromStdString(result);
+    if (title.toStdU32String().size() > std::size_t(project::kMaxTitleCharacters))
+        result = QString::fromStdU32String(
+                     title.toStdU32String().substr(0, project::kMaxTitleCharacters))
+                     .toStdString();
     return result;
 }
 

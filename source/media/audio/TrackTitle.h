@@ -1,6 +1,6 @@
 // The title shown for a music track: "artist - title" from the file's tags (ID3v2, then ID3v1
-// for MP3; the comments for OGG), else the file name without its extension. Titles are
-// Windows-1251 bytes, like every text in a show.
+// for MP3; the comments for OGG), else the file name without its extension. Titles are UTF-8,
+// like every text in a show.
 #pragma once
 
 #include <cstddef>

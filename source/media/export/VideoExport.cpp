@@ -1,7 +1,6 @@
 #include "media/export/VideoExport.h"
 
 #include "base/AtomicFile.h"
-#include "base/CodePage.h"
 #include "imaging/Colors.h"
 #include "imaging/Compose.h"
 #include "imaging/TransitionState.h"
@@ -349,7 +348,7 @@ std::string ExportWarning(const project::ShowModel& show, const VideoExportResul
     for (std::size_t t : result.SilentTracks) {
         std::string text = "track " + std::to_string(t + 1);
         if (t < show.Sounds.size()) {
-            const std::string title = base::FromCp1251(show.Sounds[t].Title).toStdString();
+            const std::string title = show.Sounds[t].Title;
             if (!title.empty())
                 text += " (" + title + ")";
             text += " plays as " + std::to_string(Seconds(show.Sounds[t].PlaySeconds)) +

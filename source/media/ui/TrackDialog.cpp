@@ -1,6 +1,5 @@
 #include "media/ui/TrackDialog.h"
 
-#include "base/CodePage.h"
 #include "base/Language.h"
 #include "media/audio/AudioLibrary.h"
 #include "media/ui/SecondsBox.h"
@@ -52,7 +51,7 @@ TrackDialog::TrackDialog(const project::Track& sound, QWidget* parent)
     audio.SetPlaybackVolume(100 - Form->TrackBar1->value());
     Form->Label6->setText(QString::number(audio.PlaybackVolume()) + "%");
     Form->Label1->setText(Duration(sound_.PlaySeconds));
-    Form->Label2->setText(base::FromCp1251(sound_.Title));
+    Form->Label2->setText(QString::fromStdString(sound_.Title));
     SetUpSecondsBox(*Form->FadeInBox, sound_.Ext.FadeInSeconds);
     SetUpSecondsBox(*Form->FadeOutBox, sound_.Ext.FadeOutSeconds);
     ShowLoudness();
@@ -165,7 +164,7 @@ void TrackDialog::play() {
     Form->ProgrBar->setMaximum(ToBar(length));
     Form->ProgrBar->setPageStep(std::max(1, Form->ProgrBar->maximum() / 10));
     totalSeconds_ = sound_.PlaySeconds;
-    Form->Label2->setText(base::FromCp1251(sound_.Title));
+    Form->Label2->setText(QString::fromStdString(sound_.Title));
     StartPositionTimer();
 }
 
