@@ -74,7 +74,7 @@ void BM_ComposeIncoming(benchmark::State& state) {
     const imaging::SlideSource slide{path, 0x00000000};
     for (auto _ : state) {
         Bitmap next;
-        const bool ok = imaging::PrepareNextFrame(next, w, h, &slide);
+        const bool ok = imaging::PrepareNextFrame(next, w, h, &slide).ok();
         benchmark::DoNotOptimize(ok);
         benchmark::DoNotOptimize(next.Bits);
     }

@@ -80,16 +80,19 @@ base::Result<Bitmap> LoadSlidePicture(const std::string& path) {
 
 namespace {
 
-// Steps 1-4 of the composition into a target of width x height; false when the load fails
-// (nothing changed then).
-bool ComposeSlide(Bitmap& target, int width, int height, const SlideSource& slide) {
+// Steps 1-4 of the composition into a target of width x height; fails when the load fails
+// (nothing changed then) or when no picture of that size can be made.
+base::Status ComposeSlide(Bitmap& target, int width, int height, const SlideSource& slide) {
     const auto photo = LoadSlidePicture(slide.WorkFile);
     if (!photo)
-        return false;
+        return base::Fail(photo.error());
     if (target.Width != width || target.Height != height)
         target.SetSize(width, height);
+    if (target.IsEmpty())
+        return base::Fail("cannot make a frame of " + std::to_string(width) + " x " +
+                          std::to_string(height) + " pixels");
     ComposePhoto(target, *photo, slide.BackColor);
-    return true;
+    return {};
 }
 
 } // namespace
@@ -102,7 +105,7 @@ QImage ShowSlideInPreview(const SlideSource* slide, int width, int height) {
             FillColor(target, kClBtnFace);
             return target.CopyToImage();
         }
-        if (!ComposeSlide(target, width, height, *slide))
+        if (!ComposeSlide(target, width, height, *slide).ok())
             return QImage();
         return target.CopyToImage();
     } catch (const std::exception&) {
@@ -110,29 +113,23 @@ QImage ShowSlideInPreview(const SlideSource* slide, int width, int height) {
     }
 }
 
-bool RenderSlideToFrame(Bitmap& frame, const SlideSource* slide) {
-    if (slide == nullptr || frame.IsEmpty())
-        return false;
-    try {
-        return ComposeSlide(frame, frame.Width, frame.Height, *slide);
-    } catch (const std::exception&) {
-        return false;
-    }
+base::Status RenderSlideToFrame(Bitmap& frame, const SlideSource* slide) {
+    if (slide == nullptr)
+        return base::Fail("no slide to draw");
+    if (frame.IsEmpty())
+        return base::Fail("no frame to draw the slide on");
+    return ComposeSlide(frame, frame.Width, frame.Height, *slide);
 }
 
-bool PrepareNextFrame(Bitmap& nextFrame, int referenceWidth, int referenceHeight,
-                      const SlideSource* slide) {
+base::Status PrepareNextFrame(Bitmap& nextFrame, int referenceWidth, int referenceHeight,
+                              const SlideSource* slide) {
     if (slide == nullptr)
-        return false;
-    try {
-        Bitmap composed;
-        if (!ComposeSlide(composed, referenceWidth, referenceHeight, *slide))
-            return false;
-        nextFrame = std::move(composed);
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
+        return base::Fail("no slide to draw");
+    Bitmap composed;
+    if (auto done = ComposeSlide(composed, referenceWidth, referenceHeight, *slide); !done)
+        return done;
+    nextFrame = std::move(composed);
+    return {};
 }
 
 } // namespace imaging

@@ -36,15 +36,15 @@ base::Result<Bitmap> LoadSlidePicture(const std::string& path);
 // file cannot be loaded (the caller then keeps the picture it showed).
 QImage ShowSlideInPreview(const SlideSource* slide, int width, int height);
 
-// An output frame of its current size receives the composed slide; slide == nullptr (no slides)
-// does nothing. Returns false, leaving the frame untouched, when the working file cannot be
-// loaded.
-bool RenderSlideToFrame(Bitmap& frame, const SlideSource* slide);
+// An output frame of its current size receives the composed slide. Fails, leaving the frame
+// untouched, when there is no slide or no frame to draw on, or when the working file cannot be
+// loaded (the message names the file and the reason).
+base::Status RenderSlideToFrame(Bitmap& frame, const SlideSource* slide);
 
 // nextFrame becomes referenceWidth x referenceHeight holding the composed slide (the incoming
 // slide of a transition, whose BackColor fills the bars). On failure nextFrame is left as it was
-// (empty, when the transition has not prepared it yet) and false is returned.
-bool PrepareNextFrame(Bitmap& nextFrame, int referenceWidth, int referenceHeight,
-                      const SlideSource* slide);
+// (empty, when the transition has not prepared it yet) and the result says why.
+base::Status PrepareNextFrame(Bitmap& nextFrame, int referenceWidth, int referenceHeight,
+                              const SlideSource* slide);
 
 } // namespace imaging

@@ -33,7 +33,7 @@ TransitionStep TransitionState::Step(Bitmap& target) {
             // ends the transition without drawing rather than reloading on every step.
             incomingFrame_ = Bitmap();
             if (incoming_ && !target.IsEmpty())
-                PrepareNextFrame(incomingFrame_, size.Width, size.Height, &*incoming_);
+                (void)PrepareNextFrame(incomingFrame_, size.Width, size.Height, &*incoming_);
             composed_ = true;
             composedSize_ = size;
         }

@@ -30,7 +30,7 @@ std::shared_ptr<const imaging::Bitmap> SlideComposer::Compose(const imaging::Sli
                                                               int width, int height) const {
     auto frame = std::make_shared<imaging::Bitmap>(imaging::Bitmap::CreateSized(width, height));
     if (!fit_)
-        return imaging::RenderSlideToFrame(*frame, &slide) ? frame : nullptr;
+        return imaging::RenderSlideToFrame(*frame, &slide).ok() ? frame : nullptr;
     const auto picture = imaging::LoadSlidePicture(slide.WorkFile);
     if (!picture)
         return nullptr;

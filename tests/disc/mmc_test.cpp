@@ -132,10 +132,11 @@ TEST(Capabilities, DefaultsRaiseMaximaAndFeaturesAddDvdPlus) {
 TEST(Capabilities, FailingPageLeavesSpeedsZero) {
     TableDrive drive;
     auto device = drive.Make();
-    EXPECT_FALSE(ReadCapabilities(*device));
+    const base::Status read = ReadCapabilities(*device);
+    EXPECT_FALSE(read);
     EXPECT_EQ(device->Capabilities().writeSpeed, 0u);
     EXPECT_EQ(device->Capabilities().maxWriteSpeed, 0u);
-    EXPECT_EQ(device->LastError(), "ILLEGAL REQUEST (INVALID FIELD IN CDB)");
+    EXPECT_EQ(read.error(), "ILLEGAL REQUEST (INVALID FIELD IN CDB)");
 }
 
 TEST(Capabilities, SetCdSpeedZeroAsksForTheMaximum) {

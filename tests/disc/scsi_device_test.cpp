@@ -68,15 +68,13 @@ TEST(ScsiDevice, InvalidEntriesDeselect) {
     ScsiDevice device(std::move(owned));
     ASSERT_TRUE(device.OpenTransport());
     ASSERT_TRUE(device.SelectDevice(device.DeviceList()[0]));
-    EXPECT_FALSE(device.SelectDevice("1:0:0:0,/dev/sr1 DISK")); // not optical
-    EXPECT_EQ(device.LastError(), "INVALID DEVICE ID / NOT A CD OR DVD DRIVE");
+    EXPECT_EQ(device.SelectDevice("1:0:0:0,/dev/sr1 DISK").error(), // not optical
+              "INVALID DEVICE ID / NOT A CD OR DVD DRIVE");
     EXPECT_FALSE(device.Selected());
     EXPECT_FALSE(device.SelectDevice("7:0:0:0,/dev/sr9"));
     EXPECT_FALSE(device.SelectDevice("garbage entry"));
     EXPECT_EQ(device.SelectDevice("1:0").error(), "INVALID DEVICE ID / NOT A CD OR DVD DRIVE");
-    EXPECT_EQ(device.LastError(), "INVALID DEVICE ID / NOT A CD OR DVD DRIVE");
-    EXPECT_FALSE(device.SelectDevice(""));
-    EXPECT_EQ(device.LastError(), "");
+    EXPECT_EQ(device.SelectDevice("").error(), "no recorder selected");
 }
 
 TEST(ScsiDevice, NothingSelectedFailsAndSendsNothing) {
@@ -90,11 +88,12 @@ TEST(ScsiDevice, NothingSelectedFailsAndSendsNothing) {
     RequestBlock b = RequestBlock::Command(0x2A, 10);
     std::vector<std::uint8_t> data(2048);
     b.SetDataOut(data.data(), 2048);
-    const base::Status sent = device.ExecCommand(b, 5000);
+    const ScsiReply sent = device.ExecCommand(b, 5000);
     ASSERT_FALSE(sent);
     EXPECT_EQ(sent.error(), "NO DEVICE");
+    EXPECT_TRUE(sent.SenseBytes().empty());
+    EXPECT_FALSE(sent.Transient());
     EXPECT_EQ(b.status, request_status::kNoDevice);
-    EXPECT_EQ(device.LastError(), "NO DEVICE");
     EXPECT_TRUE(t->sent.empty());
     MmcCommands mmc(device);
     EXPECT_FALSE(mmc.Write10(0, 1, data)) << "a write that reached no drive is no success";
@@ -123,9 +122,11 @@ TEST(ScsiDevice, ReplyBufferZeroedAndBusyFlagSet) {
     EXPECT_TRUE(mmc.ReadDiscInformation(reply));
     EXPECT_EQ(std::count(reply.begin(), reply.end(), 0), 56);
     EXPECT_EQ(mmc.Transferred(), 0u);
-    EXPECT_FALSE(mmc.TestUnitReady());
-    EXPECT_TRUE(device.Busy());
-    EXPECT_EQ(device.LastError(), "TARGET BUSY");
+    const ScsiReply busy = mmc.TestUnitReady();
+    EXPECT_FALSE(busy);
+    EXPECT_TRUE(busy.Busy());
+    EXPECT_TRUE(busy.Transient()) << "a busy drive is waited for";
+    EXPECT_EQ(busy.error(), "TARGET BUSY");
 }
 
 TEST(ScsiDevice, OnlyTheFirstCommandCanBeReported) {
@@ -146,8 +147,11 @@ TEST(ScsiDevice, OnlyTheFirstCommandCanBeReported) {
     ASSERT_TRUE(device.SelectDevice(device.DeviceList()[0]));
     // The selection's INQUIRY was the first command; a failing write after it stays unreported.
     RequestBlock w = RequestBlock::Command(0x2A, 10);
-    EXPECT_FALSE(device.ExecCommand(w, 1000));
-    EXPECT_EQ(device.LastError(), "ILLEGAL REQUEST (INVALID ADDRESS FOR WRITE)");
+    const ScsiReply refused = device.ExecCommand(w, 1000);
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(refused.error(), "ILLEGAL REQUEST (INVALID ADDRESS FOR WRITE)");
+    EXPECT_EQ(refused.Sense().asc, 0x21);
+    EXPECT_FALSE(refused.Transient());
     EXPECT_EQ(reports, 0);
 }
 

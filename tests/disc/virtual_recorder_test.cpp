@@ -44,15 +44,16 @@ std::vector<std::uint8_t> Sectors(std::uint32_t count, std::uint8_t fill) {
     return std::vector<std::uint8_t>(count * kSectorSize, fill);
 }
 
-bool WriteAt(ScsiDevice& device, std::uint32_t lba, std::uint16_t count, std::uint8_t fill = 0x5A) {
+ScsiReply WriteAt(ScsiDevice& device, std::uint32_t lba, std::uint16_t count,
+                  std::uint8_t fill = 0x5A) {
     MmcCommands mmc(device);
-    return static_cast<bool>(mmc.Write10(lba, count, Sectors(count, fill)));
+    return mmc.Write10(lba, count, Sectors(count, fill));
 }
 
 TrackInformation Track(ScsiDevice& device, std::uint32_t number) {
     MmcCommands mmc(device);
     std::vector<std::uint8_t> reply(40);
-    EXPECT_TRUE(mmc.ReadTrackInformation(number, reply)) << device.LastError();
+    EXPECT_EQ(mmc.ReadTrackInformation(number, reply).error(), "");
     auto t = ParseTrackInformation(Reply(reply.data(), mmc.Transferred()));
     EXPECT_TRUE(t);
     return t ? *t : TrackInformation{};
@@ -107,7 +108,7 @@ TEST_P(EveryProfile, AnswersDiscStateAndReadiness) {
     MmcCommands mmc(device);
     ASSERT_TRUE(mmc.Eject());
     EXPECT_FALSE(ReadDiscState(device).present);
-    EXPECT_EQ(device.LastError(), "NOT READY (MEDIUM NOT PRESENT - TRAY OPEN)");
+    EXPECT_EQ(mmc.TestUnitReady().error(), "NOT READY (MEDIUM NOT PRESENT - TRAY OPEN)");
     EXPECT_LE(rig.clock->slept, 3000);
     ASSERT_TRUE(mmc.Load());
     EXPECT_TRUE(WaitReady(device, 3000, 500));
@@ -148,13 +149,11 @@ TEST(VirtualCd, SessionsStartAfterLeadOutLeadInAndPreGap) {
     EXPECT_EQ(device.Capabilities().writeModes,
               write_mode::kRaw | write_mode::kSessionAtOnce | write_mode::kTrackAtOnce);
     // The probe leaves raw-ish settings behind; a 2048-byte write needs Mode 1 blocks.
-    EXPECT_FALSE(WriteAt(device, 0, 1));
-    EXPECT_EQ(device.LastError(), "ILLEGAL REQUEST (ILLEGAL MODE FOR THIS TRACK)");
+    EXPECT_EQ(WriteAt(device, 0, 1).error(), "ILLEGAL REQUEST (ILLEGAL MODE FOR THIS TRACK)");
     ASSERT_TRUE(SetWriteParameters(device, 1, 8, 3));
 
     ASSERT_TRUE(WriteAt(device, 0, 100));
-    EXPECT_FALSE(WriteAt(device, 50, 1));
-    EXPECT_EQ(device.LastError(), "ILLEGAL REQUEST (INVALID ADDRESS FOR WRITE)");
+    EXPECT_EQ(WriteAt(device, 50, 1).error(), "ILLEGAL REQUEST (INVALID ADDRESS FOR WRITE)");
     const TrackInformation open = Track(device, 0xFF);
     EXPECT_TRUE(open.nextWritableValid);
     EXPECT_EQ(open.nextWritable, 100u);
@@ -175,7 +174,7 @@ TEST(VirtualCd, SessionsStartAfterLeadOutLeadInAndPreGap) {
 
     ASSERT_TRUE(WriteAt(device, second, 10));
     ASSERT_TRUE(mmc.CloseTrackSession(true, close_function::kSession, 0));
-    EXPECT_TRUE(WaitReady(device, 60000, 1000)) << device.LastError();
+    EXPECT_EQ(WaitReady(device, 60000, 1000).error(), "");
     const std::uint32_t third = second + 12 + 2250 + 4500 + 150;
     EXPECT_EQ(Track(device, 0xFF).start, third);
     EXPECT_EQ(SessionCount(device), 2);
@@ -209,8 +208,9 @@ TEST(VirtualCd, ClosingWithoutMultiSessionFinishesTheDisc) {
     ASSERT_TRUE(SetWriteParameters(device, 1, 8, 0));
     ASSERT_TRUE(WriteAt(device, 0, 30));
     ASSERT_TRUE(mmc.CloseTrackSession(false, close_function::kTrack, 1));
-    EXPECT_FALSE(mmc.CloseTrackSession(false, close_function::kTrack, 1)) << "no open track";
-    EXPECT_EQ(device.LastError(), "ILLEGAL REQUEST (COMMAND SEQUENCE ERROR)");
+    EXPECT_EQ(mmc.CloseTrackSession(false, close_function::kTrack, 1).error(),
+              "ILLEGAL REQUEST (COMMAND SEQUENCE ERROR)")
+        << "no open track";
     ASSERT_TRUE(mmc.CloseTrackSession(false, close_function::kSession, 0));
     const DiscState st = ReadDiscState(device);
     EXPECT_EQ(st.StatusText(), "closed");
@@ -241,8 +241,8 @@ TEST(VirtualDvd, SessionGapsAreTheDrivesOwn) {
                   std::string(c.profile) == "dvd+r" ? write_mode::kTrackAtOnce : 0)
             << c.profile;
         ASSERT_TRUE(SetWriteParameters(device, 2, 8, 3)) << c.profile;
-        ASSERT_TRUE(WriteAt(device, 0, 100)) << device.LastError();
-        ASSERT_TRUE(mmc.CloseTrackSession(false, c.function, 0)) << device.LastError();
+        ASSERT_EQ(WriteAt(device, 0, 100).error(), "") << c.profile;
+        ASSERT_EQ(mmc.CloseTrackSession(false, c.function, 0).error(), "") << c.profile;
         const std::uint32_t next = 112 + c.gap; // tracks end on 16-block ECC boundaries
         EXPECT_EQ(Track(device, 2).start, next) << c.profile;
         EXPECT_NE(next, 102u + 11400);
@@ -257,15 +257,15 @@ TEST(VirtualDvd, PlusRFinalizes) {
     VirtualRig rig("dvd+r", dir.path());
     MmcCommands mmc(*rig.device);
     ASSERT_TRUE(WriteAt(*rig.device, 0, 16));
-    EXPECT_FALSE(mmc.CloseTrackSession(false, close_function::kTrack, 2)) << "track 1 is open";
-    EXPECT_EQ(rig.device->LastError(), "ILLEGAL REQUEST (INVALID FIELD IN CDB)");
+    EXPECT_EQ(mmc.CloseTrackSession(false, close_function::kTrack, 2).error(),
+              "ILLEGAL REQUEST (INVALID FIELD IN CDB)")
+        << "track 1 is open";
     EXPECT_TRUE(rig.recorder->Medium().OpenTrack().has_value());
     ASSERT_TRUE(mmc.CloseTrackSession(false, close_function::kTrack, 1));
     ASSERT_TRUE(mmc.CloseTrackSession(false, close_function::kFinalize, 0));
     EXPECT_EQ(ReadDiscState(*rig.device).StatusText(), "closed");
     EXPECT_FALSE(WriteAt(*rig.device, 16 + 12304, 16));
-    EXPECT_FALSE(mmc.Blank(blank_type::kFull, false));
-    EXPECT_EQ(rig.device->LastError(),
+    EXPECT_EQ(mmc.Blank(blank_type::kFull, false).error(),
               "ILLEGAL REQUEST (CANNOT FORMAT MEDIUM - INCOMPATIBLE MEDIUM)");
 }
 
@@ -273,12 +273,12 @@ TEST(VirtualDvd, OverwritableMediaWriteAnywhereOnceFormatted) {
     QTemporaryDir dir;
     VirtualRig plus("dvd+rw", dir.path(), "plus.img");
     MmcCommands mmc(*plus.device);
-    EXPECT_FALSE(WriteAt(*plus.device, 0, 1));
-    EXPECT_EQ(plus.device->LastError(), "ILLEGAL REQUEST (MEDIUM NOT FORMATTED)");
+    EXPECT_EQ(WriteAt(*plus.device, 0, 1).error(), "ILLEGAL REQUEST (MEDIUM NOT FORMATTED)");
     EXPECT_FALSE(mmc.FormatUnit(Format(0x00, false))) << "DVD+RW formats with type 26h";
     ASSERT_TRUE(mmc.FormatUnit(Format(0x26, true)));
-    EXPECT_FALSE(mmc.TestUnitReady());
-    EXPECT_EQ(plus.device->LastError(), "NOT READY (LOGICAL UNIT NOT READY, FORMAT IN PROGRESS)");
+    const ScsiReply formatting = mmc.TestUnitReady();
+    EXPECT_EQ(formatting.error(), "NOT READY (LOGICAL UNIT NOT READY, FORMAT IN PROGRESS)");
+    EXPECT_TRUE(formatting.Transient()) << "a format in progress is waited for";
     EXPECT_TRUE(WaitReady(*plus.device, 60000, 1000));
     ASSERT_TRUE(WriteAt(*plus.device, 5000, 3, 0x11));
     ASSERT_TRUE(WriteAt(*plus.device, 7, 1, 0x22));
@@ -301,8 +301,8 @@ TEST(VirtualDvd, OverwritableMediaWriteAnywhereOnceFormatted) {
     VirtualRig ram("dvd-ram", dir.path(), "ram.img");
     ASSERT_TRUE(WriteAt(*ram.device, 1234, 1));
     ASSERT_TRUE(WriteAt(*ram.device, 3, 1));
-    EXPECT_FALSE(WriteAt(*ram.device, 2236704 - 1, 2));
-    EXPECT_EQ(ram.device->LastError(), "ILLEGAL REQUEST (LOGICAL BLOCK ADDRESS OUT OF RANGE)");
+    EXPECT_EQ(WriteAt(*ram.device, 2236704 - 1, 2).error(),
+              "ILLEGAL REQUEST (LOGICAL BLOCK ADDRESS OUT OF RANGE)");
 }
 
 TEST(VirtualFaultsTest, BusyAndNotReadyEndInTextsNeverAHang) {
@@ -321,7 +321,6 @@ TEST(VirtualFaultsTest, BusyAndNotReadyEndInTextsNeverAHang) {
     const base::Status late = WaitReady(device, 10000, 500);
     ASSERT_FALSE(late);
     EXPECT_EQ(late.error(), "the drive did not become ready in time (TARGET BUSY)");
-    EXPECT_EQ(device.LastError(), "TARGET BUSY");
     EXPECT_LE(rig.clock->now - start, 10000);
 
     // A not-ready state that waiting does not cure ends at once.
@@ -332,9 +331,8 @@ TEST(VirtualFaultsTest, BusyAndNotReadyEndInTextsNeverAHang) {
     const base::Status notReady = WaitReady(device, 600000, 500);
     ASSERT_FALSE(notReady);
     EXPECT_EQ(rig.clock->now, stuck);
-    // The drive's own account travels in the result (and stays in LastError).
+    // The drive's own account travels in the result.
     EXPECT_EQ(notReady.error(), "NOT READY (LOGICAL UNIT NOT READY, CAUSE NOT REPORTABLE)");
-    EXPECT_EQ(device.LastError(), notReady.error());
 }
 
 TEST(VirtualFaultsTest, MediumNoMediumVanishAndTimeout) {
@@ -347,30 +345,29 @@ TEST(VirtualFaultsTest, MediumNoMediumVanishAndTimeout) {
     f.mediumErrorAt = 20;
     rig.recorder->SetFaults(f);
     std::vector<std::uint8_t> back(4 * kSectorSize);
-    EXPECT_FALSE(mmc.Read10(18, 4, back));
-    EXPECT_EQ(device.LastError(), "MEDIUM ERROR (UNRECOVERED READ ERROR)");
-    ASSERT_TRUE(device.LastSenseData().information);
-    EXPECT_EQ(*device.LastSenseData().information, 20u);
-    EXPECT_EQ(device.LastSense()[12], 0x11) << "the raw sense keeps ASC at byte 12";
+    const ScsiReply unread = mmc.Read10(18, 4, back);
+    EXPECT_EQ(unread.error(), "MEDIUM ERROR (UNRECOVERED READ ERROR)");
+    ASSERT_TRUE(unread.Sense().information);
+    EXPECT_EQ(*unread.Sense().information, 20u);
+    ASSERT_GE(unread.SenseBytes().size(), 13u);
+    EXPECT_EQ(unread.SenseBytes()[12], 0x11) << "the raw sense keeps ASC at byte 12";
+    EXPECT_FALSE(unread.Transient());
     EXPECT_TRUE(mmc.Read10(21, 4, back));
 
     f = {};
     f.timeoutOpcode = 0x2A;
     rig.recorder->SetFaults(f);
-    EXPECT_FALSE(WriteAt(device, 32, 16));
-    EXPECT_EQ(device.LastError(), "COMMAND TIMEOUT");
+    EXPECT_EQ(WriteAt(device, 32, 16).error(), "COMMAND TIMEOUT");
     EXPECT_TRUE(WriteAt(device, 32, 16)) << "the timeout hit one command";
 
     rig.recorder->RemoveMedium();
-    EXPECT_FALSE(mmc.TestUnitReady());
-    EXPECT_EQ(device.LastError(), "NOT READY (MEDIUM NOT PRESENT - TRAY CLOSED)");
+    EXPECT_EQ(mmc.TestUnitReady().error(), "NOT READY (MEDIUM NOT PRESENT - TRAY CLOSED)");
     EXPECT_FALSE(ReadDiscState(device).present);
 
     f = {};
     f.vanished = true;
     rig.recorder->SetFaults(f);
-    EXPECT_FALSE(mmc.TestUnitReady());
-    EXPECT_EQ(device.LastError(), "NO DEVICE");
+    EXPECT_EQ(mmc.TestUnitReady().error(), "NO DEVICE");
     EXPECT_FALSE(WaitReady(device, 5000, 500));
 }
 
@@ -384,22 +381,22 @@ TEST(VirtualFaultsTest, DeferredDescriptorSyncAndCloseErrors) {
     f.deferredError = true;
     f.descriptorSense = true;
     rig.recorder->SetFaults(f);
-    EXPECT_FALSE(mmc.TestUnitReady());
-    EXPECT_EQ(device.LastError(), "MEDIUM ERROR (WRITE ERROR)");
-    EXPECT_TRUE(device.LastSenseData().deferred);
-    EXPECT_TRUE(device.LastSenseData().descriptorFormat);
-    EXPECT_FALSE(WriteAt(device, 0, 16));
-    EXPECT_EQ(device.LastError(), "ILLEGAL REQUEST (INVALID ADDRESS FOR WRITE)");
-    EXPECT_TRUE(device.LastSenseData().descriptorFormat);
+    const ScsiReply deferred = mmc.TestUnitReady();
+    EXPECT_EQ(deferred.error(), "MEDIUM ERROR (WRITE ERROR)");
+    EXPECT_TRUE(deferred.Sense().deferred);
+    EXPECT_TRUE(deferred.Sense().descriptorFormat);
+    const ScsiReply refused = WriteAt(device, 0, 16);
+    EXPECT_EQ(refused.error(), "ILLEGAL REQUEST (INVALID ADDRESS FOR WRITE)");
+    EXPECT_TRUE(refused.Sense().descriptorFormat);
+    EXPECT_FALSE(refused.Sense().deferred) << "the deferred error went with the earlier reply";
 
     f = {};
     f.failSynchronizeCache = true;
     f.failClose = true;
     rig.recorder->SetFaults(f);
-    EXPECT_FALSE(mmc.SynchronizeCache(false, 60000));
-    EXPECT_EQ(device.LastError(), "MEDIUM ERROR (WRITE ERROR)");
-    EXPECT_FALSE(mmc.CloseTrackSession(false, close_function::kSession, 0));
-    EXPECT_EQ(device.LastError(), "MEDIUM ERROR (SESSION FIXATION ERROR)");
+    EXPECT_EQ(mmc.SynchronizeCache(false, 60000).error(), "MEDIUM ERROR (WRITE ERROR)");
+    EXPECT_EQ(mmc.CloseTrackSession(false, close_function::kSession, 0).error(),
+              "MEDIUM ERROR (SESSION FIXATION ERROR)");
 }
 
 TEST(VirtualState, TheDiscSurvivesInItsStateFile) {

@@ -148,15 +148,24 @@ TEST_F(Compose, MissingWorkFileLeavesTargetsAlone) {
     const SlideSource s{(dir_ / "missing.bmp").string(), kRed};
     Bitmap frame = Random(64, 48, 7);
     const Bitmap before = frame;
-    EXPECT_FALSE(RenderSlideToFrame(frame, &s));
+    // The failure names the file, as every failure the user may see does.
+    const base::Status rendered = RenderSlideToFrame(frame, &s);
+    ASSERT_FALSE(rendered);
+    EXPECT_NE(rendered.error().find("missing.bmp"), std::string::npos) << rendered.error();
     EXPECT_EQ(Diff(frame, before), "");
     Bitmap next;
-    EXPECT_FALSE(PrepareNextFrame(next, 64, 48, &s));
+    const base::Status prepared = PrepareNextFrame(next, 64, 48, &s);
+    EXPECT_EQ(prepared.error(), rendered.error());
     EXPECT_TRUE(next.IsEmpty());
     EXPECT_TRUE(ShowSlideInPreview(&s, 64, 48).isNull());
     // No slides: the frame is not touched either.
     EXPECT_FALSE(RenderSlideToFrame(frame, nullptr));
     EXPECT_EQ(Diff(frame, before), "");
+    // A frame size no picture can have is refused, not drawn into an empty frame.
+    const SlideSource good{(dir_ / "good.bmp").string(), kRed};
+    ASSERT_TRUE(SaveBmpFile(good.WorkFile, Random(8, 8, 3)));
+    EXPECT_FALSE(PrepareNextFrame(next, 0, 48, &good));
+    EXPECT_TRUE(next.IsEmpty());
 }
 
 TEST_F(Compose, CorruptWorkFileLeavesTargetsAlone) {

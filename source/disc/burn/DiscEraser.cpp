@@ -91,10 +91,10 @@ base::Status Erase::WaitDone() {
     const std::int64_t deadline = started_ + estimateS_ * 2000;
     for (;;) {
         SetProgress();
-        const base::Status ready = mmc_.TestUnitReady();
+        const ScsiReply ready = mmc_.TestUnitReady();
         if (ready)
             return {};
-        if (!LastFailureIsTransient(device_) && device_.LastSenseData().asc != 0x04)
+        if (!ready.Transient() && ready.Sense().asc != 0x04)
             return EraseFailed(ready);
         if (device_.Clock().NowMs() >= deadline)
             return base::Fail("THE ERASE DID NOT FINISH IN TIME [" + ready.error() + "]");

@@ -43,8 +43,8 @@ bool IsCd(int type) {
 }
 
 // A drive that is busy or becoming ready is waited for; anything else is a real failure.
-bool WorthRetry(const ScsiDevice& device) {
-    return device.Busy() || device.LastSenseData().asc == 0x04;
+bool WorthRetry(const ScsiReply& reply) {
+    return reply.Busy() || reply.Sense().asc == 0x04;
 }
 
 // Each new file exists, is a regular file and still has the size the layout gave it.
@@ -232,8 +232,9 @@ base::Status DiscWrite::Prepare() {
 base::Status DiscWrite::Synchronize() {
     const bool immediate = plan_.mediaType == kDvdR || plan_.mediaType == kDvdRwSequential ||
                            plan_.mediaType == kDvdRwRestricted;
-    base::Status synced = mmc_.SynchronizeCache(immediate, immediate ? kLongTimeoutMs : 120000);
-    if (!synced && WorthRetry(device_)) {
+    const ScsiReply first = mmc_.SynchronizeCache(immediate, immediate ? kLongTimeoutMs : 120000);
+    base::Status synced = first;
+    if (!first && WorthRetry(first)) {
         (void)WaitReady(device_, 240000, 2000);
         synced = mmc_.SynchronizeCache(false, kLongTimeoutMs);
     }
@@ -264,11 +265,11 @@ base::Status DiscWrite::GrowDescriptors() {
 
 base::Status DiscWrite::CloseWithRetry(bool immediate, std::uint8_t function, std::uint16_t track) {
     bool triedAgain = false;
-    base::Status closed;
+    ScsiReply closed;
     for (int i = 0; i < kCloseRetries; ++i) {
         if (closed = mmc_.CloseTrackSession(immediate, function, track); closed)
             return WaitReady(device_, kLongTimeoutMs, 1000);
-        if (!WorthRetry(device_)) {
+        if (!WorthRetry(closed)) {
             if (triedAgain)
                 return closed;
             triedAgain = true;

@@ -19,9 +19,9 @@ base::Status DriveSectorSource::Read(std::uint32_t lba, std::uint32_t count, std
     constexpr std::uint32_t kChunk = 32;
     while (count > 0) {
         const std::uint32_t n = std::min(count, kChunk);
-        base::Status ok = mmc.Read10(lba, static_cast<std::uint16_t>(n),
-                                     std::span(out, static_cast<std::size_t>(n) * kSectorSize));
-        for (int retry = 0; !ok && retry < 3 && LastFailureIsTransient(device_); ++retry) {
+        ScsiReply ok = mmc.Read10(lba, static_cast<std::uint16_t>(n),
+                                  std::span(out, static_cast<std::size_t>(n) * kSectorSize));
+        for (int retry = 0; !ok && retry < 3 && ok.Transient(); ++retry) {
             device_.Clock().SleepMs(500);
             ok = mmc.Read10(lba, static_cast<std::uint16_t>(n),
                             std::span(out, static_cast<std::size_t>(n) * kSectorSize));

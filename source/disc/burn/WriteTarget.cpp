@@ -17,10 +17,10 @@ base::Status DriveTarget::Write(std::uint32_t lba, std::span<const std::uint8_t>
     MmcCommands mmc(device_);
     const auto count = static_cast<std::uint16_t>(sectors.size() / kSectorSize);
     for (int attempt = 0; attempt < kBusyRetries; ++attempt) {
-        const base::Status written = mmc.Write10(lba, count, sectors);
+        const ScsiReply written = mmc.Write10(lba, count, sectors);
         if (written)
             return {};
-        const bool transient = device_.Busy() || device_.LastSenseData().asc == 0x04;
+        const bool transient = written.Busy() || written.Sense().asc == 0x04;
         if (!transient)
             return base::Fail("WRITER ERROR [" + written.error() + "]");
         if (progress.Cancelled())

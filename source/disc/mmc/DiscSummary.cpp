@@ -9,9 +9,10 @@ namespace disc {
 
 MediumEvent PollMedium(ScsiDevice& device) {
     MmcCommands mmc(device);
-    if (mmc.TestUnitReady())
+    const ScsiReply ready = mmc.TestUnitReady();
+    if (ready)
         return MediumEvent::Present;
-    const SenseData& s = device.LastSenseData();
+    const SenseData& s = ready.Sense();
     if (s.key == 0x06 && s.asc == 0x28)
         return MediumEvent::Changed;
     if (s.asc == 0x3A)

@@ -213,54 +213,45 @@ bool IsErasable(ScsiDevice& device) {
            type == media_type::kDvdRwSequential || type == media_type::kDvdPlusRw;
 }
 
-bool LastFailureIsTransient(const ScsiDevice& device) {
-    if (device.Busy())
-        return true;
-    const SenseData& s = device.LastSenseData();
-    if (s.asc != 0x04)
-        return false;
-    return s.ascq == 0x01 || s.ascq == 0x04 || s.ascq == 0x07 || s.ascq == 0x08;
-}
-
 base::Status WaitReady(ScsiDevice& device, std::int64_t budgetMs, std::int64_t stepMs) {
     MmcCommands mmc(device);
     WaitClock& clock = device.Clock();
     const std::int64_t deadline = clock.NowMs() + std::max<std::int64_t>(0, budgetMs);
     stepMs = std::max<std::int64_t>(1, stepMs);
-    // The drive's last word when the time runs out while it is still becoming ready.
-    const auto late = [&device]() -> base::Status {
-        return base::Fail(
-            "the drive did not become ready in time" +
-            (device.LastError().empty() ? std::string() : " (" + device.LastError() + ")"));
+    // The reply of the last command sent: what is waited on, and the drive's last word when the
+    // time runs out while it is still becoming ready.
+    ScsiReply last;
+    const auto late = [&last]() -> base::Status {
+        return base::Fail("the drive did not become ready in time" +
+                          (last.ok() ? std::string() : " (" + last.error() + ")"));
     };
 
     if (device.Quirks().slowReady || device.Quirks().readyByTestUnitFirst) {
-        while (!mmc.TestUnitReady() && LastFailureIsTransient(device))
+        while (!(last = mmc.TestUnitReady()) && last.Transient())
             if (!Step(clock, deadline, 1500))
                 return late();
     }
     if (device.KnownMediaType() != media_type::kDvdRam) {
         std::array<std::uint8_t, 56> reply{};
-        while (!mmc.ReadDiscInformation(reply) && LastFailureIsTransient(device))
+        while (!(last = mmc.ReadDiscInformation(reply)) && last.Transient())
             if (!Step(clock, deadline, stepMs))
                 return late();
     }
-    base::Status ready = mmc.TestUnitReady();
-    if (ready)
-        return ready;
-    while (LastFailureIsTransient(device)) {
+    if (last = mmc.TestUnitReady(); last)
+        return {};
+    while (last.Transient()) {
         if (!Step(clock, deadline, stepMs))
             return late();
-        if (ready = mmc.TestUnitReady(); ready)
-            return ready;
+        if (last = mmc.TestUnitReady(); last)
+            return {};
     }
     // Not ready for a reason that waiting does not obviously cure: ask the drive what is
     // pending, and wait only while that is a becoming-ready state.
     std::array<std::uint8_t, 40> sense{};
     for (;;) {
-        if (auto asked = mmc.RequestSense(sense); !asked) {
-            if (!LastFailureIsTransient(device))
-                return asked;
+        if (last = mmc.RequestSense(sense); !last) {
+            if (!last.Transient())
+                return last;
         } else {
             const SenseData s = DecodeSense(std::span(sense.data(), mmc.Transferred()));
             if (s.key == 0 && s.asc == 0)
@@ -268,7 +259,7 @@ base::Status WaitReady(ScsiDevice& device, std::int64_t budgetMs, std::int64_t s
             const bool becoming = s.asc == 0x04 && (s.ascq == 0x01 || s.ascq == 0x04 ||
                                                     s.ascq == 0x07 || s.ascq == 0x08);
             if (!becoming) {
-                // The drive's own account of why it is not ready (also left in LastError).
+                // The drive's own account of why it is not ready.
                 if (auto again = mmc.TestUnitReady(); !again)
                     return again;
                 return base::Fail("the drive is not ready");

@@ -70,7 +70,5 @@ bool IsErasable(ScsiDevice& device);
 // account of it. Only BUSY and the becoming-ready states (04h/01h, 04h/04h, 04h/07h, 04h/08h)
 // are waited on.
 base::Status WaitReady(ScsiDevice& device, std::int64_t budgetMs, std::int64_t stepMs);
-// Whether the device's last failure is one that waiting cures.
-bool LastFailureIsTransient(const ScsiDevice& device);
 
 } // namespace disc

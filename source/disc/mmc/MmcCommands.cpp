@@ -27,71 +27,71 @@ void InWithLengthAt7(RequestBlock& b, std::span<std::uint8_t> reply, std::size_t
 
 } // namespace
 
-base::Status MmcCommands::Run(RequestBlock& block, std::uint32_t timeoutMs) {
-    base::Status done = device_.ExecCommand(block, timeoutMs);
+ScsiReply MmcCommands::Run(RequestBlock& block, std::uint32_t timeoutMs) {
+    ScsiReply done = device_.ExecCommand(block, timeoutMs);
     transferred_ = block.transferred;
     return done;
 }
 
-base::Status MmcCommands::TestUnitReady(std::uint32_t timeoutMs) {
+ScsiReply MmcCommands::TestUnitReady(std::uint32_t timeoutMs) {
     RequestBlock b = RequestBlock::Command(0x00, 6);
     return Run(b, timeoutMs);
 }
 
-base::Status MmcCommands::Rezero() {
+ScsiReply MmcCommands::Rezero() {
     RequestBlock b = RequestBlock::Command(0x01, 6);
     return Run(b, 10000);
 }
 
-base::Status MmcCommands::RequestSense(std::span<std::uint8_t> reply) {
+ScsiReply MmcCommands::RequestSense(std::span<std::uint8_t> reply) {
     RequestBlock b = RequestBlock::Command(0x03, 6);
     In(b, reply, 0xFF);
     b.cdb[4] = static_cast<std::uint8_t>(b.dataLength);
     return Run(b, 10000);
 }
 
-base::Status MmcCommands::FormatUnit(std::span<const std::uint8_t> list) {
+ScsiReply MmcCommands::FormatUnit(std::span<const std::uint8_t> list) {
     RequestBlock b = RequestBlock::Command(0x04, 6);
     b.cdb[1] = 0x11; // format data follows, format code 1
     b.SetDataOut(list.data(), static_cast<std::uint32_t>(list.size()));
     return Run(b, 10000);
 }
 
-base::Status MmcCommands::Inquiry(std::span<std::uint8_t> reply) {
+ScsiReply MmcCommands::Inquiry(std::span<std::uint8_t> reply) {
     RequestBlock b = RequestBlock::Command(0x12, 6);
     In(b, reply, 0xFF);
     b.cdb[4] = static_cast<std::uint8_t>(b.dataLength);
     return Run(b, 10000);
 }
 
-base::Status MmcCommands::Eject() {
+ScsiReply MmcCommands::Eject() {
     RequestBlock b = RequestBlock::Command(0x1B, 6);
     b.cdb[4] = 0x02;
     b.closeAfter = true;
     return Run(b, 20000);
 }
 
-base::Status MmcCommands::Load() {
+ScsiReply MmcCommands::Load() {
     RequestBlock b = RequestBlock::Command(0x1B, 6);
     b.cdb[4] = 0x03;
     b.closeAfter = true;
     return Run(b, 20000);
 }
 
-base::Status MmcCommands::PreventRemoval(bool prevent) {
+ScsiReply MmcCommands::PreventRemoval(bool prevent) {
     RequestBlock b = RequestBlock::Command(0x1E, 6);
     b.cdb[4] = prevent ? 1 : 0;
     b.closeAfter = !prevent;
     return Run(b, 10000);
 }
 
-base::Status MmcCommands::ReadFormatCapacities(std::span<std::uint8_t> reply) {
+ScsiReply MmcCommands::ReadFormatCapacities(std::span<std::uint8_t> reply) {
     RequestBlock b = RequestBlock::Command(0x23, 10);
     InWithLengthAt7(b, reply, 0xFC);
     return Run(b, 10000);
 }
 
-base::Status MmcCommands::ReadCapacity(std::uint32_t& lastBlock, std::uint32_t& blockLength) {
+ScsiReply MmcCommands::ReadCapacity(std::uint32_t& lastBlock, std::uint32_t& blockLength) {
     RequestBlock b = RequestBlock::Command(0x25, 10);
     std::uint8_t reply[8] = {};
     b.SetDataIn(reply, sizeof reply);
@@ -105,8 +105,8 @@ base::Status MmcCommands::ReadCapacity(std::uint32_t& lastBlock, std::uint32_t& 
     return {};
 }
 
-base::Status MmcCommands::Read10(std::uint32_t lba, std::uint16_t blocks,
-                                 std::span<std::uint8_t> out) {
+ScsiReply MmcCommands::Read10(std::uint32_t lba, std::uint16_t blocks,
+                              std::span<std::uint8_t> out) {
     const std::size_t bytes = static_cast<std::size_t>(blocks) * kSectorSize;
     if (out.size() < bytes)
         return base::Fail("READ(10): the buffer is smaller than the blocks asked");
@@ -117,8 +117,8 @@ base::Status MmcCommands::Read10(std::uint32_t lba, std::uint16_t blocks,
     return Run(b, 10000);
 }
 
-base::Status MmcCommands::Write10(std::uint32_t lba, std::uint16_t blocks,
-                                  std::span<const std::uint8_t> data) {
+ScsiReply MmcCommands::Write10(std::uint32_t lba, std::uint16_t blocks,
+                               std::span<const std::uint8_t> data) {
     if (data.size() != static_cast<std::size_t>(blocks) * kSectorSize)
         return base::Fail("WRITE(10): the data is not the blocks' size");
     RequestBlock b = RequestBlock::Command(0x2A, 10);
@@ -129,14 +129,14 @@ base::Status MmcCommands::Write10(std::uint32_t lba, std::uint16_t blocks,
     return Run(b, 120000);
 }
 
-base::Status MmcCommands::SynchronizeCache(bool immediate, std::uint32_t timeoutMs) {
+ScsiReply MmcCommands::SynchronizeCache(bool immediate, std::uint32_t timeoutMs) {
     RequestBlock b = RequestBlock::Command(0x35, 10);
     b.cdb[1] = immediate ? 0x02 : 0x00;
     return Run(b, timeoutMs);
 }
 
-base::Status MmcCommands::ReadToc(std::uint8_t format, bool msf, std::uint8_t trackOrSession,
-                                  std::span<std::uint8_t> reply) {
+ScsiReply MmcCommands::ReadToc(std::uint8_t format, bool msf, std::uint8_t trackOrSession,
+                               std::span<std::uint8_t> reply) {
     RequestBlock b = RequestBlock::Command(0x43, 10);
     b.cdb[1] = msf ? 0x02 : 0x00;
     b.cdb[2] = format & 0x0F;
@@ -145,7 +145,7 @@ base::Status MmcCommands::ReadToc(std::uint8_t format, bool msf, std::uint8_t tr
     return Run(b, 10000);
 }
 
-base::Status MmcCommands::GetConfiguration(std::uint16_t feature, std::span<std::uint8_t> reply) {
+ScsiReply MmcCommands::GetConfiguration(std::uint16_t feature, std::span<std::uint8_t> reply) {
     RequestBlock b = RequestBlock::Command(0x46, 10);
     b.cdb[1] = 0x02;
     base::StoreBE<std::uint16_t>(&b.cdb[2], feature);
@@ -153,13 +153,13 @@ base::Status MmcCommands::GetConfiguration(std::uint16_t feature, std::span<std:
     return Run(b, 30000);
 }
 
-base::Status MmcCommands::ReadDiscInformation(std::span<std::uint8_t> reply) {
+ScsiReply MmcCommands::ReadDiscInformation(std::span<std::uint8_t> reply) {
     RequestBlock b = RequestBlock::Command(0x51, 10);
     InWithLengthAt7(b, reply, 0xFFFF);
     return Run(b, 10000);
 }
 
-base::Status MmcCommands::ReadTrackInformation(std::uint32_t track, std::span<std::uint8_t> reply) {
+ScsiReply MmcCommands::ReadTrackInformation(std::uint32_t track, std::span<std::uint8_t> reply) {
     RequestBlock b = RequestBlock::Command(0x52, 10);
     b.cdb[1] = 0x01;
     base::StoreBE<std::uint32_t>(&b.cdb[2], track);
@@ -167,19 +167,19 @@ base::Status MmcCommands::ReadTrackInformation(std::uint32_t track, std::span<st
     return Run(b, 60000);
 }
 
-base::Status MmcCommands::ReserveTrack(std::uint32_t blocks) {
+ScsiReply MmcCommands::ReserveTrack(std::uint32_t blocks) {
     RequestBlock b = RequestBlock::Command(0x53, 12);
     base::StoreBE<std::uint32_t>(&b.cdb[5], blocks);
     return Run(b, 10000);
 }
 
-base::Status MmcCommands::SendOpcInformation() {
+ScsiReply MmcCommands::SendOpcInformation() {
     RequestBlock b = RequestBlock::Command(0x54, 10);
     b.cdb[1] = 0x01;
     return Run(b, 150000);
 }
 
-base::Status MmcCommands::ModeSelect10(std::span<const std::uint8_t> list) {
+ScsiReply MmcCommands::ModeSelect10(std::span<const std::uint8_t> list) {
     RequestBlock b = RequestBlock::Command(0x55, 10);
     b.cdb[1] = 0x10;
     base::StoreBE<std::uint16_t>(&b.cdb[7], Allocation(list.size()));
@@ -187,8 +187,8 @@ base::Status MmcCommands::ModeSelect10(std::span<const std::uint8_t> list) {
     return Run(b, 10000);
 }
 
-base::Status MmcCommands::ModeSense10(std::uint8_t page, bool defaults,
-                                      std::span<std::uint8_t> reply) {
+ScsiReply MmcCommands::ModeSense10(std::uint8_t page, bool defaults,
+                                   std::span<std::uint8_t> reply) {
     std::vector<std::uint8_t> buffer(std::min<std::size_t>(reply.size(), 0xFFFF));
     RequestBlock b = RequestBlock::Command(0x5A, 10);
     b.cdb[2] = static_cast<std::uint8_t>((page & 0x3F) | (defaults ? 0x80 : 0x00));
@@ -200,8 +200,8 @@ base::Status MmcCommands::ModeSense10(std::uint8_t page, bool defaults,
     return {};
 }
 
-base::Status MmcCommands::CloseTrackSession(bool immediate, std::uint8_t function,
-                                            std::uint16_t track) {
+ScsiReply MmcCommands::CloseTrackSession(bool immediate, std::uint8_t function,
+                                         std::uint16_t track) {
     RequestBlock b = RequestBlock::Command(0x5B, 10);
     b.cdb[1] = immediate ? 0x01 : 0x00;
     b.cdb[2] = function & 0x07;
@@ -209,7 +209,7 @@ base::Status MmcCommands::CloseTrackSession(bool immediate, std::uint8_t functio
     return Run(b, 180000);
 }
 
-base::Status MmcCommands::ReadBufferCapacity() {
+ScsiReply MmcCommands::ReadBufferCapacity() {
     RequestBlock b = RequestBlock::Command(0x5C, 10);
     std::uint8_t reply[32] = {};
     b.SetDataIn(reply, sizeof reply);
@@ -229,28 +229,27 @@ base::Status MmcCommands::ReadBufferCapacity() {
     return {};
 }
 
-base::Status MmcCommands::Blank(std::uint8_t type, bool immediate) {
+ScsiReply MmcCommands::Blank(std::uint8_t type, bool immediate) {
     RequestBlock b = RequestBlock::Command(0xA1, 12);
     b.cdb[1] = static_cast<std::uint8_t>((type & 0x07) | (immediate ? 0x10 : 0x00));
     return Run(b, 4800000);
 }
 
-base::Status MmcCommands::SetStreaming(std::span<const std::uint8_t> descriptor) {
+ScsiReply MmcCommands::SetStreaming(std::span<const std::uint8_t> descriptor) {
     RequestBlock b = RequestBlock::Command(0xB6, 12);
     base::StoreBE<std::uint16_t>(&b.cdb[9], Allocation(descriptor.size()));
     b.SetDataOut(descriptor.data(), Allocation(descriptor.size()));
     return Run(b, 10000);
 }
 
-base::Status MmcCommands::SetCdSpeed(std::uint16_t readKBps, std::uint16_t writeKBps) {
+ScsiReply MmcCommands::SetCdSpeed(std::uint16_t readKBps, std::uint16_t writeKBps) {
     RequestBlock b = RequestBlock::Command(0xBB, 12);
     base::StoreBE<std::uint16_t>(&b.cdb[2], readKBps ? readKBps : 0xFFFF);
     base::StoreBE<std::uint16_t>(&b.cdb[4], writeKBps ? writeKBps : 0xFFFF);
     return Run(b, 10000);
 }
 
-base::Status MmcCommands::SendDvdStructure(std::uint8_t format,
-                                           std::span<const std::uint8_t> data) {
+ScsiReply MmcCommands::SendDvdStructure(std::uint8_t format, std::span<const std::uint8_t> data) {
     RequestBlock b = RequestBlock::Command(0xBF, 12);
     b.cdb[7] = format;
     base::StoreBE<std::uint16_t>(&b.cdb[8], Allocation(data.size()));

@@ -196,22 +196,17 @@ std::string ScsiDevice::DisplayName() const {
 
 base::Status ScsiDevice::SelectDevice(const std::string& entry) {
     Deselect();
-    lastError_.clear();
     if (entry.empty())
         return base::Fail("no recorder selected");
-    if (entry.size() <= 4) {
-        lastError_ = kInvalidDevice;
+    if (entry.size() <= 4)
         return base::Fail(kInvalidDevice);
-    }
     const std::size_t comma = entry.find(',');
     const auto address = DriveAddress::Parse(
         std::string_view(entry).substr(0, comma == std::string::npos ? entry.size() : comma));
     const DriveInfo* drive =
         (address && transport_ && transportUp_) ? transport_->Find(*address) : nullptr;
-    if (!drive) {
-        lastError_ = kInvalidDevice;
+    if (!drive)
         return base::Fail(kInvalidDevice);
-    }
     current_ = *address;
     deviceId_ = entry;
 
@@ -221,7 +216,6 @@ base::Status ScsiDevice::SelectDevice(const std::string& entry) {
     inquiry.SetDataIn(reply.data(), static_cast<std::uint32_t>(reply.size()));
     if (!ExecCommand(inquiry, 10000) || !IsOptical(reply[0] & 0x1F)) {
         Deselect();
-        lastError_ = kInvalidDevice;
         return base::Fail(kInvalidDevice);
     }
     inquiry_ = reply;
@@ -237,19 +231,14 @@ base::Status ScsiDevice::SelectDevice(const std::string& entry) {
     return {};
 }
 
-base::Status ScsiDevice::ExecCommand(RequestBlock& block, std::uint32_t timeoutMs) {
+ScsiReply ScsiDevice::ExecCommand(RequestBlock& block, std::uint32_t timeoutMs) {
     std::lock_guard guard(execMutex_);
-    lastError_.clear();
-    busy_ = false;
-    lastSense_.fill(0);
-    lastSenseData_ = SenseData{};
     block.ClearResult();
 
     if (!transport_ || !transportUp_ || !current_) {
         // Nothing reached a drive: a failure, never a pending status read as success.
         block.status = request_status::kNoDevice;
-        lastError_ = FailureText(block);
-        return base::Fail(lastError_);
+        return ScsiReply(base::Fail(FailureText(block)), block);
     }
     block.address = *current_;
     block.timeoutMs = std::max(timeoutMs, kMinimumWaitMs);
@@ -263,23 +252,12 @@ base::Status ScsiDevice::ExecCommand(RequestBlock& block, std::uint32_t timeoutM
         block.status = request_status::kError;
         block.hostStatus = host_status::kCommandTimeout;
     }
-    if (block.status == request_status::kError && block.hostStatus == host_status::kOk &&
-        block.targetStatus == target_status::kBusy)
-        busy_ = true;
-    if (block.senseLength) {
-        std::copy_n(block.sense.begin(), std::min<std::size_t>(block.senseLength, kSenseCapacity),
-                    lastSense_.begin());
-        lastSenseData_ = DecodeSense(std::span(block.sense.data(), block.senseLength));
-    }
-    if (!block.Succeeded())
-        lastError_ = FailureText(block);
-    Report(block);
-    if (!block.Succeeded())
-        return base::Fail(lastError_);
-    return {};
+    ScsiReply reply(block.Succeeded() ? base::Status() : base::Fail(FailureText(block)), block);
+    Report(block, reply);
+    return reply;
 }
 
-std::string ScsiDevice::FailureReport(const RequestBlock& block, const std::string& lastError) {
+std::string ScsiDevice::FailureReport(const RequestBlock& block, const std::string& failure) {
     std::uint8_t flags = 0x40;
     if (block.direction == DataDirection::In)
         flags |= 0x08;
@@ -300,19 +278,19 @@ std::string ScsiDevice::FailureReport(const RequestBlock& block, const std::stri
     char tail[96];
     std::snprintf(tail, sizeof tail, "= %02X %02X %02X %02X ASC:%02X,ASQ:%02X ", block.hostStatus,
                   block.targetStatus, block.sense[0], block.sense[2], sense.asc, sense.ascq);
-    return line + tail + lastError;
+    return line + tail + failure;
 }
 
-void ScsiDevice::Report(const RequestBlock& block) {
+void ScsiDevice::Report(const RequestBlock& block, const ScsiReply& reply) {
     if (reportSuppressed_)
         return;
     reportSuppressed_ = true;
-    if (block.Succeeded() || Unreported(block.Opcode()))
+    if (reply || Unreported(block.Opcode()))
         return;
-    if (lastSenseData_.asc == 0x04 && lastSenseData_.ascq == 0x08)
+    if (reply.Sense().asc == 0x04 && reply.Sense().ascq == 0x08)
         return;
     if (onDebug_)
-        onDebug_(FailureReport(block, lastError_), 0);
+        onDebug_(FailureReport(block, reply.error()), 0);
 }
 
 base::Status WithRecorderHeld(ScsiDevice& device, const std::function<base::Status()>& work) {

@@ -1,10 +1,11 @@
 // One recorder seen through a transport: lists the drives the transport reaches, selects one,
-// executes one command block at a time on it and turns failures into readable texts
-// (LastError) and sense bytes (LastSense). The MMC wrappers (MmcCommands) and the disc jobs
-// reach the drive only through ExecCommand.
+// executes one command block at a time on it and answers each with its outcome: a readable text
+// of a failure and the drive's sense bytes (ScsiReply). The MMC wrappers (MmcCommands) and the
+// disc jobs reach the drive only through ExecCommand.
 #pragma once
 
 #include "disc/scsi/RequestBlock.h"
+#include "disc/scsi/ScsiReply.h"
 #include "disc/scsi/SenseData.h"
 #include "disc/scsi/Transport.h"
 #include "disc/scsi/WaitClock.h"
@@ -87,7 +88,7 @@ public:
 
     // Makes a DeviceList entry current. The address before the comma names the drive. An entry
     // of four characters or less deselects; an entry that names no listed optical drive fails
-    // with "INVALID DEVICE ID / NOT A CD OR DVD DRIVE" (also in LastError) and leaves nothing
+    // with "INVALID DEVICE ID / NOT A CD OR DVD DRIVE" and leaves nothing
     // selected. The empty entry only deselects, and says "no recorder selected".
     base::Status SelectDevice(const std::string& entry);
     // The entry whose address ("0:0:0:0") or device name (/dev/sr0, an image path) is name;
@@ -101,15 +102,10 @@ public:
     std::string DisplayName() const;
 
     // Executes a command on the selected drive: fills the address, zeroes a reply buffer
-    // first, sends, and decodes a failure into LastError and LastSense. Succeeds only when the
-    // drive completed the command (status kDone); a failure carries the LastError text. With
-    // nothing selected, or a drive that is gone, the block ends with kNoDevice and it fails.
-    base::Status ExecCommand(RequestBlock& block, std::uint32_t timeoutMs);
-
-    const std::string& LastError() const { return lastError_; }
-    const std::array<std::uint8_t, kSenseCapacity>& LastSense() const { return lastSense_; }
-    const SenseData& LastSenseData() const { return lastSenseData_; }
-    bool Busy() const { return busy_; }
+    // first and sends. Succeeds only when the drive completed the command (status kDone); a
+    // failure carries the device's text of it (FailureText) and the sense bytes the drive sent.
+    // With nothing selected, or a drive that is gone, the block ends with kNoDevice and it fails.
+    ScsiReply ExecCommand(RequestBlock& block, std::uint32_t timeoutMs);
 
     DriveQuirks& Quirks() { return quirks_; }
     DriveCapabilities& Capabilities() { return capabilities_; }
@@ -131,12 +127,12 @@ public:
     void OnDebugMessage(DebugHandler handler) { onDebug_ = std::move(handler); }
     void OnDeviceChange(DeviceChangeHandler handler) { onDeviceChange_ = std::move(handler); }
 
-    // The first-failure report line of a finished block.
-    static std::string FailureReport(const RequestBlock& block, const std::string& lastError);
+    // The first-failure report line of a finished block and the text of its failure.
+    static std::string FailureReport(const RequestBlock& block, const std::string& failure);
 
 private:
     void FillDeviceList();
-    void Report(const RequestBlock& block);
+    void Report(const RequestBlock& block, const ScsiReply& reply);
 
     std::unique_ptr<Transport> transport_;
     std::shared_ptr<WaitClock> clock_;
@@ -147,10 +143,6 @@ private:
     std::string deviceId_;
     std::array<std::uint8_t, 128> inquiry_{};
 
-    std::string lastError_;
-    std::array<std::uint8_t, kSenseCapacity> lastSense_{};
-    SenseData lastSenseData_;
-    bool busy_ = false;
     bool reportSuppressed_ = false;
     bool debug_ = false;
     bool closeAfterEach_ = false;
