@@ -329,7 +329,7 @@ private Q_SLOTS:
         slide = show.Slides[0];
         auto d = Open(1);
         d->Form->captionEdit->setText(text);
-        d->Form->ApplyTextButton->click();
+        d->Form->applyTextButton->click();
         d->Form->captionSaveButton->click();
         show.SetSlide(0, ui::WithEffects(show.Slides[0], *d));
         QCOMPARE(QString::fromStdString(show.Slides[0].Caption.Text), text);

@@ -152,8 +152,8 @@ void TrackDialog::play() {
         QMessageBox::warning(this, windowTitle(), QString::fromLocal8Bit(played.error().c_str()));
         return;
     }
-    Form->PlayButton->hide();
-    Form->StopButton->show();
+    Form->playButton->hide();
+    Form->stopButton->show();
     std::uint64_t length = 0;
     if (audio.TrackPlaying()) {
         length = audio.CurrentTrack().LengthBytes();
@@ -161,8 +161,8 @@ void TrackDialog::play() {
             length = 0;
     }
     scale_ = length / INT_MAX + 1;
-    Form->ProgrBar->setMaximum(ToBar(length));
-    Form->ProgrBar->setPageStep(std::max(1, Form->ProgrBar->maximum() / 10));
+    Form->positionBar->setMaximum(ToBar(length));
+    Form->positionBar->setPageStep(std::max(1, Form->positionBar->maximum() / 10));
     totalSeconds_ = sound_.PlaySeconds;
     Form->titleLabel->setText(QString::fromStdString(sound_.Title));
     StartPositionTimer();
