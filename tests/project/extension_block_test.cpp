@@ -205,7 +205,7 @@ TEST_F(ExtensionBlockTest, AnExtendedShowRoundTripsBehindTheRecords) {
 // the code page lacks, the first 255 characters of a longer text), the block keeps the exact
 // UTF-8, which wins when the show is opened. Texts the code page holds need no block.
 TEST_F(ExtensionBlockTest, TextsInAnyScriptKeepTheCodePageTextForOlderReaders) {
-    BuildSeedShow();
+    BuildClassicShow();
     const QByteArray plain = Save();
     const std::size_t firstSlide = 16, secondSlide = 16 + 2644, firstTrack = 16 + 2 * 2644;
     const auto text = [](const QByteArray& file, std::size_t record, std::size_t offset) {
