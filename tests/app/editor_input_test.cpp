@@ -10,7 +10,6 @@
 #include "base/ProgramFolder.h"
 #include "base/ui/ProgressWindow.h"
 #include "media/audio/AudioLibrary.h"
-#include "base/ui/ProgressWindow.h"
 #include "ui_ProgressWindow.h"
 
 #include <QAction>

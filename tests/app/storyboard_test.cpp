@@ -9,7 +9,6 @@
 #include "base/ui/ProgressWindow.h"
 #include "imaging/TransitionKinds.h"
 #include "media/audio/AudioLibrary.h"
-#include "base/ui/ProgressWindow.h"
 
 #include <QApplication>
 #include <QFile>
