@@ -154,13 +154,13 @@ BENCHMARK(BM_Twenty12MpLoadJpegFile)->Unit(benchmark::kMillisecond)->MinTime(3.0
 void BM_Twenty12MpAddPhoto(benchmark::State& state) {
     const Photos& photos = ThePhotos();
     QTemporaryDir work;
-    project::ShowModel show;
-    show.Resolution = "1280x1024";
-    show.PicturesDir = work.path().toStdString() + "/";
+    project::ShowContent show;
+    const project::PhotoSettings size{"1280x1024"};
+    const project::WorkFiles files(work.path().toStdString() + "/", std::string(), 0);
     for (auto _ : state) {
         bool ok = true;
         for (const std::string& p : photos.twelveMp) {
-            const auto added = project::AddPhoto(show, p);
+            const auto added = project::AddPhoto(show, files, size, p);
             if (!added || added->Thumbnail.Width != 90) {
                 state.SkipWithError(("import failed: " + added.Error).c_str());
                 ok = false;
@@ -171,7 +171,7 @@ void BM_Twenty12MpAddPhoto(benchmark::State& state) {
         if (!ok)
             break;
         state.PauseTiming();
-        show.ClearProject();
+        project::DiscardShow(show, files);
         state.ResumeTiming();
     }
     state.counters["photos"] = kPhotos;
@@ -260,12 +260,12 @@ void BM_FiftyMpAddPhotoPeakMemory(benchmark::State& state) {
     double growth = -1;
     for (auto _ : state) {
         growth = PeakGrowthKb([&] {
-            project::ShowModel show;
-            show.Resolution = "1280x1024";
-            show.PicturesDir = work.path().toStdString() + "/";
-            const auto added = project::AddPhoto(show, photos.fiftyMp);
+            project::ShowContent show;
+            const project::WorkFiles files(work.path().toStdString() + "/", std::string(), 0);
+            const auto added =
+                project::AddPhoto(show, files, project::PhotoSettings{"1280x1024"}, photos.fiftyMp);
             const bool ok = added.Added() && show.Slides.size() == 1;
-            show.ClearProject();
+            project::DiscardShow(show, files);
             return ok;
         });
     }

@@ -25,7 +25,8 @@ constexpr int kTracks = 10;
 struct Fixture {
     QTemporaryDir dir;
     project::ShowSession session;
-    project::ShowModel& show = session.Show();
+    project::ShowContent show; // made here, then the session's show
+    project::PhotoSettings photos{"1280x1024"};
     std::string projectFile;
     std::vector<std::string> photoFiles; // the same pictures as plain files, for the import
 
@@ -34,7 +35,7 @@ struct Fixture {
         if (!session.Open(dir.path().toStdString()).ok())
             std::abort();
         show.WorkPrefix = 7;
-        show.Resolution = "1280x1024";
+        const project::WorkFiles& files = session.Files();
         // One noisy 1280x1024 working picture (noise keeps nothing compressible or cached
         // cleverly), copied under 200 names as an import would have left them.
         const auto picture = bench::RandomBitmap(1280, 1024, 1);
@@ -43,7 +44,7 @@ struct Fixture {
             std::abort();
         for (int i = 0; i < kPhotos; ++i) {
             auto s = project::Slide::MakeDefault();
-            const std::string name = show.MakeWorkName(show.PicturesDir, ".bmp");
+            const std::string name = files.MakePictureName(".bmp");
             QFile::copy(QString::fromStdString(first), QString::fromStdString(name));
             s.WorkFile = name;
             show.Slides.push_back(s);
@@ -54,7 +55,8 @@ struct Fixture {
         std::system(("sox -n -r 44100 -c 2 -b 16 '" + wav + "' synth 30 pinknoise").c_str());
         media::Audio().LoadFrom({QStringLiteral(REELPANE_BENCH_BINARY_DIR)});
         for (int j = 0; j < kTracks; ++j)
-            media::AddTrack(show, wav);
+            media::AddTrack(show, files, wav);
+        session.Replace(show, photos);
         projectFile = dir.filePath("show.qvs").toStdString();
     }
 };
@@ -68,7 +70,7 @@ void BM_SaveProject(benchmark::State& state) {
     auto& f = Get();
     base::NoProgress quiet;
     for (auto _ : state) {
-        const auto r = project::SaveProject(f.show, f.projectFile, quiet);
+        const auto r = project::SaveProject(f.session.Show(), f.projectFile, quiet);
         if (r.Outcome != project::SaveOutcome::Saved)
             state.SkipWithError(r.Error.c_str());
     }
@@ -81,7 +83,7 @@ BENCHMARK(BM_SaveProject)->Unit(benchmark::kMillisecond)->Iterations(3)->UseReal
 void TimeCommandOnProject(benchmark::State& state, const std::string& suffix) {
     auto& f = Get();
     base::NoProgress quiet;
-    project::SaveProject(f.show, f.projectFile, quiet);
+    project::SaveProject(f.session.Show(), f.projectFile, quiet);
     const std::string copy = f.projectFile + ".copy";
     const std::string command = "cp '" + f.projectFile + "' '" + copy + "'" + suffix;
     for (auto _ : state) {
@@ -112,27 +114,26 @@ BENCHMARK(BM_CpAndSyncSameBytes)->Unit(benchmark::kMillisecond)->Iterations(3)->
 void BM_LoadProject(benchmark::State& state) {
     auto& f = Get();
     base::NoProgress quiet;
-    project::SaveProject(f.show, f.projectFile, quiet);
+    project::SaveProject(f.session.Show(), f.projectFile, quiet);
     for (auto _ : state) {
-        project::ShowModel loaded;
-        loaded.PicturesDir = f.dir.filePath("loaded").toStdString() + "/";
-        loaded.MusicDir = loaded.PicturesDir;
-        QDir().mkpath(QString::fromStdString(loaded.PicturesDir));
-        loaded.Resolution = f.show.Resolution;
+        project::ShowContent loaded;
+        const std::string folder = f.dir.filePath("loaded").toStdString() + "/";
+        project::WorkFiles files(folder, folder, 0);
+        QDir().mkpath(QString::fromStdString(folder));
         project::ImportHooks hooks;
         hooks.AddPhoto = [&](const std::string& p) -> project::ImportStatus {
-            return project::AddPhoto(loaded, p);
+            return project::AddPhoto(loaded, files, f.photos, p);
         };
         // As the program opens a show: the tracks keep the loudness the file stored.
         hooks.AddTrack = [&](const std::string& p) -> project::ImportStatus {
-            return media::AddTrack(loaded, p, media::TrackLoudnessAtImport::Leave);
+            return media::AddTrack(loaded, files, p, media::TrackLoudnessAtImport::Leave);
         };
         hooks.MeasureTrack = media::MeasureMissingLoudness;
-        const auto r = project::LoadProject(loaded, f.projectFile, quiet, hooks);
+        const auto r = project::LoadProject(loaded, files, f.projectFile, quiet, hooks);
         if (r.Outcome != project::LoadOutcome::Loaded || loaded.Slides.size() != kPhotos)
             state.SkipWithError("load failed");
         state.PauseTiming();
-        loaded.ClearProject();
+        project::DiscardShow(loaded, files);
         state.ResumeTiming();
     }
 }
@@ -142,17 +143,16 @@ BENCHMARK(BM_LoadProject)->Unit(benchmark::kMillisecond)->Iterations(2)->UseReal
 void BM_ImportAlone(benchmark::State& state) {
     auto& f = Get();
     for (auto _ : state) {
-        project::ShowModel loaded;
-        loaded.PicturesDir = f.dir.filePath("imported").toStdString() + "/";
-        loaded.MusicDir = loaded.PicturesDir;
-        QDir().mkpath(QString::fromStdString(loaded.PicturesDir));
-        loaded.Resolution = f.show.Resolution;
+        project::ShowContent loaded;
+        const std::string folder = f.dir.filePath("imported").toStdString() + "/";
+        const project::WorkFiles files(folder, folder, 0);
+        QDir().mkpath(QString::fromStdString(folder));
         for (const auto& p : f.photoFiles)
-            project::AddPhoto(loaded, p);
-        for (const auto& t : f.show.Sounds)
-            media::AddTrack(loaded, t.WorkFile);
+            project::AddPhoto(loaded, files, f.photos, p);
+        for (const auto& t : f.session.Show().Sounds())
+            media::AddTrack(loaded, files, t.WorkFile);
         state.PauseTiming();
-        loaded.ClearProject();
+        project::DiscardShow(loaded, files);
         state.ResumeTiming();
     }
 }

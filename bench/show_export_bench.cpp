@@ -63,9 +63,9 @@ private:
 };
 
 // The show, its photos written once into a folder that lasts as long as the program.
-const project::ShowModel& BenchShow() {
+const project::ShowContent& BenchShow() {
     static QTemporaryDir dir;
-    static project::ShowModel show;
+    static project::ShowContent show;
     if (!show.Slides.empty())
         return show;
     std::mt19937 rng(2026);
@@ -107,7 +107,7 @@ const project::ShowModel& BenchShow() {
 }
 
 void Export(benchmark::State& state, bool mp4) {
-    const project::ShowModel& show = BenchShow();
+    const project::ShowContent& show = BenchShow();
     QTemporaryDir out;
     media::VideoExportOptions o;
     if (mp4) {

@@ -50,7 +50,7 @@ Outcome ExportInChild(int shortSide, int fps) {
     QTemporaryDir dir;
     const media::FrameSize size =
         media::ShapedFrameSize(media::ResolutionOfShortSide(shortSide), media::VideoShape::Wide);
-    project::ShowModel show;
+    project::ShowContent show;
     for (int i = 0; i < Photos(); ++i) {
         // Smooth gradients with a little grain, each photo different.
         imaging::Bitmap grain = bench::RandomBitmap(size.Width, size.Height, i + 1);

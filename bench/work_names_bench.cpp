@@ -1,7 +1,7 @@
 // The working-name search of a batch import: N names taken one after another in one folder, each
 // made into a file as the import does. The search remembers where the free names begin, so the
 // whole batch grows in proportion to N instead of N squared.
-#include "project/ShowModel.h"
+#include "project/WorkFiles.h"
 
 #include <benchmark/benchmark.h>
 
@@ -18,12 +18,10 @@ void BM_WorkNamesOfABatch(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         auto dir = std::make_unique<QTemporaryDir>();
-        project::ShowModel show;
-        show.WorkPrefix = 1234;
-        show.PicturesDir = dir->path().toStdString() + "/";
+        const project::WorkFiles files(dir->path().toStdString() + "/", std::string(), 1234);
         state.ResumeTiming();
         for (int i = 0; i < count; ++i) {
-            const std::string name = show.MakeWorkName(show.PicturesDir, ".bmp");
+            const std::string name = files.MakePictureName(".bmp");
             if (name.empty()) {
                 state.SkipWithError("no free working name");
                 break;

@@ -4,17 +4,20 @@
 
 #include "media/music/TrackImport.h"
 #include "project/Import.h"
-#include "project/ProjectFile.h"
+#include "project/ProjectOpen.h"
 
 namespace cli {
 
-inline project::ImportHooks CoreImport(project::ShowModel& show) {
-    project::ImportHooks hooks;
-    hooks.AddPhoto = [&show](const std::string& p) -> project::ImportStatus {
-        return project::AddPhoto(show, p);
+inline project::OpenImport CoreImport() {
+    project::OpenImport hooks;
+    hooks.AddPhoto = [](project::ShowContent& into, const project::WorkFiles& files,
+                        const project::PhotoSettings& photos,
+                        const std::string& p) -> project::ImportStatus {
+        return project::AddPhoto(into, files, photos, p);
     };
-    hooks.AddTrack = [&show](const std::string& p) -> project::ImportStatus {
-        return media::AddTrack(show, p, media::TrackLoudnessAtImport::Leave);
+    hooks.AddTrack = [](project::ShowContent& into, const project::WorkFiles& files,
+                        const std::string& p) -> project::ImportStatus {
+        return media::AddTrack(into, files, p, media::TrackLoudnessAtImport::Leave);
     };
     // Tracks keep the loudness their file stored; only the others are measured.
     hooks.MeasureTrack = media::MeasureMissingLoudness;

@@ -256,15 +256,20 @@ int RunEdit(const QStringList& args) {
     project::ShowSession session;
     if (const auto opened = session.Open(); !opened)
         return Fail(QString::fromLocal8Bit(opened.error().c_str()));
-    auto& show = session.Show();
     ConsoleProgress loading("loading");
     const std::string path = base::EncodeFileName(showPath);
-    const auto loaded = LoadShowJob(show, path, loading);
+    const auto loaded = LoadShowJob(session, path, loading);
     if (loaded.Failed() || loaded.Outcome != project::LoadOutcome::Loaded)
         return Fail("cannot load " + showPath + ": " +
                     QString::fromLocal8Bit(loaded.Error.c_str()));
     if (!loaded.Warning.empty())
         std::fprintf(stderr, "reelpane-cli: %s\n", loaded.Warning.c_str());
+    // The edits are worked out on a draft and go into the show as one step of its history.
+    auto change = session.History().BeginChange();
+    if (!change)
+        return Fail(QString::fromLocal8Bit(change.error().c_str()));
+    project::ShowContent& show = change->Draft;
+    const project::PhotoSettings& photos = session.Show().Photos();
     if (slide > static_cast<int>(show.Slides.size()))
         return Fail(QString("no slide %1: the show has %2").arg(slide).arg(show.Slides.size()));
 
@@ -278,7 +283,8 @@ int RunEdit(const QStringList& args) {
     for (const Step& step : steps) {
         for (const std::size_t index : targets) {
             if (step.Edit) {
-                if (const auto done = project::ApplySlideEdit(show, index, *step.Edit); !done)
+                if (const auto done = project::ApplySlideEdit(show, index, *step.Edit, photos);
+                    !done)
                     return Fail(QString("slide %1: %2")
                                     .arg(index + 1)
                                     .arg(QString::fromLocal8Bit(done.error().c_str())));
@@ -291,12 +297,16 @@ int RunEdit(const QStringList& args) {
 
     if (const std::string warning = project::LongTransitionWarning(show); !warning.empty())
         std::fprintf(stderr, "reelpane-cli: warning: %s\n", warning.c_str());
+    const std::size_t slideCount = show.Slides.size();
+    if (!session.History().Commit(std::move(*change), QStringLiteral("edit")) &&
+        !session.History().LastError().empty())
+        return Fail(QString::fromLocal8Bit(session.History().LastError().c_str()));
     ConsoleProgress saving("saving");
-    const auto saved = SaveShowJob(show, path, saving);
+    const auto saved = SaveShowJob(session.Show(), path, saving);
     if (saved.Outcome != project::SaveOutcome::Saved)
         return Fail("cannot save " + showPath + ": " + QString::fromLocal8Bit(saved.Error.c_str()));
     std::fprintf(stderr, "reelpane-cli: edited %s (%zu of %zu photos)\n", path.c_str(),
-                 targets.size(), show.Slides.size());
+                 targets.size(), slideCount);
     return 0;
 }
 

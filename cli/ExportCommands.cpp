@@ -105,17 +105,20 @@ void ShowLibraryLines() {
 namespace {
 
 // The show loaded for an export: a photo or track that cannot be read keeps its place.
-project::ImportHooks ExportImport(project::ShowModel& show) {
-    project::ImportHooks hooks;
-    hooks.AddPhoto = [&show](const std::string& p) -> project::ImportStatus {
-        auto added = project::AddPhoto(show, p);
+project::OpenImport ExportImport() {
+    project::OpenImport hooks;
+    hooks.AddPhoto = [](project::ShowContent& into, const project::WorkFiles& files,
+                        const project::PhotoSettings& photos,
+                        const std::string& p) -> project::ImportStatus {
+        auto added = project::AddPhoto(into, files, photos, p);
         if (added.Outcome != project::ImportOutcome::Skipped)
             return added;
-        show.Slides.push_back(project::Slide::MakeDefault()); // no working file
+        into.Slides.push_back(project::Slide::MakeDefault()); // no working file
         return {project::ImportOutcome::Added, {}};
     };
-    hooks.AddTrack = [&show](const std::string& p) -> project::ImportStatus {
-        return media::LoadTrack(show, p);
+    hooks.AddTrack = [](project::ShowContent& into, const project::WorkFiles& files,
+                        const std::string& p) -> project::ImportStatus {
+        return media::LoadTrack(into, files, p);
     };
     return hooks;
 }
@@ -125,9 +128,8 @@ project::ImportHooks ExportImport(project::ShowModel& show) {
 base::Status OpenShowForExport(project::ShowSession& session, const QString& show) {
     if (auto opened = session.Open(); !opened)
         return opened;
-    auto& model = session.Show();
     base::NoProgress quiet;
-    const auto loaded = LoadShowJob(model, base::EncodeFileName(show), quiet, ExportImport(model));
+    const auto loaded = LoadShowJob(session, base::EncodeFileName(show), quiet, ExportImport());
     if (loaded.Failed())
         return base::Fail("cannot load " + base::EncodeFileName(show) + ": " + loaded.Error);
     return {};
@@ -138,18 +140,21 @@ namespace {
 // What the export used becomes the show's output settings, saved with the show as `edit` saves
 // it. A show loaded with a blank slide for a photo that could not be read is not saved (it would
 // lose that photo): it keeps its earlier choices. A save that fails says so in one warning.
-void StoreUsedSettings(project::ShowModel& show, const media::VideoExportOptions& used,
+void StoreUsedSettings(project::ShowSession& session, const media::VideoExportOptions& used,
                        const QString& showPath) {
-    for (const project::Slide& s : show.Slides)
+    const project::ShowModel& show = session.Show();
+    for (const project::Slide& s : show.Slides())
         if (s.WorkFile.empty())
             return;
-    project::ShowOptions options = show.Options;
+    project::ShowOptions options = show.Options();
     options.Output = media::UsedOutputSettings(options.Output, used);
-    if (options == show.Options)
+    if (options == show.Options())
         return;
-    show.SetOptions(options);
+    base::Status stored =
+        session.History().Apply({project::edit::SetOptions{options}}, QStringLiteral("output"));
     base::NoProgress quiet;
-    const auto saved = SaveShowJob(show, base::EncodeFileName(showPath), quiet);
+    const auto saved = stored ? SaveShowJob(show, base::EncodeFileName(showPath), quiet)
+                              : project::SaveResult{project::SaveOutcome::Failed, stored.error()};
     if (saved.Outcome != project::SaveOutcome::Saved)
         std::fprintf(stderr,
                      "reelpane-cli: warning: the show keeps its earlier output settings: %s\n",
@@ -308,7 +313,7 @@ int RunExport(const QStringList& args) {
         return Fail(QString::fromLocal8Bit(opened.error().c_str()));
     auto& model = session.Show();
     // What the show used last is the start; the options given win over it.
-    const project::OutputSettings stored = model.Options.Output;
+    const project::OutputSettings stored = model.Options().Output;
 
     ExportProgress progress;
     media::VideoExportOptions options;
@@ -414,7 +419,7 @@ int RunExport(const QStringList& args) {
                  out.toLocal8Bit().constData(), result.Size.Width, result.Size.Height,
                  static_cast<long long>(result.Frames), coding.c_str(),
                  media::ExportFrameRate(options), result.SoundPieces);
-    StoreUsedSettings(model, options, show);
+    StoreUsedSettings(session, options, show);
     return 0;
 }
 

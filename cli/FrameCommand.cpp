@@ -106,7 +106,7 @@ int RunFrame(const QStringList& args) {
         drawing.Fit = media::ComposeSharp;
     const std::string outPath = base::EncodeFileName(out);
     drawing.ScratchPath = outPath + ".incoming.bmp";
-    render::FrameRenderer renderer(model.Slides, drawing);
+    render::FrameRenderer renderer(model.Slides(), drawing);
     const std::int64_t count = renderer.FrameCount();
     if (count <= 0)
         return Fail("the show has no frame to draw: no photo is shown for any time");

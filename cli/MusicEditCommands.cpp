@@ -135,15 +135,19 @@ int RunMusicEdit(const QStringList& args) {
     project::ShowSession session;
     if (const auto opened = session.Open(); !opened)
         return Fail(QString::fromLocal8Bit(opened.error().c_str()));
-    auto& show = session.Show();
     ConsoleProgress loading("loading");
     const std::string path = base::EncodeFileName(e.ShowPath);
-    const auto loaded = LoadShowJob(show, path, loading);
+    const auto loaded = LoadShowJob(session, path, loading);
     if (loaded.Failed() || loaded.Outcome != project::LoadOutcome::Loaded)
         return Fail("cannot load " + e.ShowPath + ": " +
                     QString::fromLocal8Bit(loaded.Error.c_str()));
     if (!loaded.Warning.empty())
         std::fprintf(stderr, "reelpane-cli: %s\n", loaded.Warning.c_str());
+    // The edits are worked out on a draft and go into the show as one step of its history.
+    auto change = session.History().BeginChange();
+    if (!change)
+        return Fail(QString::fromLocal8Bit(change.error().c_str()));
+    project::ShowContent& show = change->Draft;
     if (e.Track > static_cast<int>(show.Sounds.size()))
         return Fail(QString("no track %1: the show has %2").arg(e.Track).arg(show.Sounds.size()));
 
@@ -157,7 +161,7 @@ int RunMusicEdit(const QStringList& args) {
             options.EndFadeSeconds = *e.EndFade;
         if (e.EvenLoudness)
             options.EvenLoudness = *e.EvenLoudness;
-        show.SetOptions(options);
+        show.Options = options;
         std::size_t retimed = 0;
         if (e.FitMusic) {
             const auto fitted = media::FitPhotosToMusic(show);
@@ -190,13 +194,16 @@ int RunMusicEdit(const QStringList& args) {
                 track.Ext.FadeInSeconds = *e.FadeIn;
             if (e.FadeOut)
                 track.Ext.FadeOutSeconds = *e.FadeOut;
-            show.SetSound(index, track);
+            show.Sounds[index] = track;
         }
         done = QString("%1 of %2 tracks").arg(targets.size()).arg(show.Sounds.size());
     }
 
+    if (!session.History().Commit(std::move(*change), QStringLiteral("music")) &&
+        !session.History().LastError().empty())
+        return Fail(QString::fromLocal8Bit(session.History().LastError().c_str()));
     ConsoleProgress saving("saving");
-    const auto saved = SaveShowJob(show, path, saving);
+    const auto saved = SaveShowJob(session.Show(), path, saving);
     if (saved.Outcome != project::SaveOutcome::Saved)
         return Fail("cannot save " + e.ShowPath + ": " +
                     QString::fromLocal8Bit(saved.Error.c_str()));

@@ -142,14 +142,18 @@ int RunNew(const QStringList& args) {
     project::ShowSession session;
     if (const auto opened = session.Open(); !opened)
         return Fail(opened.error());
-    auto& show = session.Show();
-    show.Resolution = resolution.toStdString();
+    // The show is built as plain values and then becomes the session's show.
+    project::PhotoSettings photos = session.Show().Photos();
+    photos.Resolution = resolution.toStdString();
     if (background)
-        show.NewPhotoBackColor = *background;
+        photos.BackColor = *background;
+    const project::WorkFiles& files = session.Files();
+    project::ShowContent show;
+    show.WorkPrefix = files.Prefix();
     // A photo or track that cannot be read is skipped with a word; one whose working copy cannot
     // be written (a full disk) ends the command: the show would silently lack it.
-    auto addPhoto = [&show](const std::string& path) {
-        const auto added = project::AddPhoto(show, path);
+    auto addPhoto = [&](const std::string& path) {
+        const auto added = project::AddPhoto(show, files, photos, path);
         if (added.Outcome == project::ImportOutcome::Skipped)
             std::fprintf(stderr, "reelpane-cli: skipped %s (not a picture it can read)\n",
                          path.c_str());
@@ -173,7 +177,7 @@ int RunNew(const QStringList& args) {
             const std::string path = base::EncodeFileName(track);
             if (!IsFile(path))
                 return Fail("no such file: " + path);
-            const auto added = media::AddTrack(show, path);
+            const auto added = media::AddTrack(show, files, path);
             if (added.Failed())
                 return Fail("cannot import " + path + ": " + added.Error);
             if (!added)
@@ -189,7 +193,7 @@ int RunNew(const QStringList& args) {
         return imported;
     if (show.Slides.empty())
         return Fail("no photo could be imported; nothing written");
-    show.SetOptions(media::NewShowOptions());
+    show.Options = media::NewShowOptions();
     for (auto& s : show.Slides) {
         if (stillMs >= 0)
             s.StillMs = stillMs;
@@ -204,13 +208,16 @@ int RunNew(const QStringList& args) {
         project::ApplyTransitionChoice(show, 0, {transitionKind, transitionMs, true});
     if (const std::string warning = project::LongTransitionWarning(show); !warning.empty())
         std::fprintf(stderr, "reelpane-cli: warning: %s\n", warning.c_str());
+    const std::size_t slideCount = show.Slides.size();
+    const std::size_t trackCount = show.Sounds.size();
+    session.Replace(std::move(show), photos);
     ConsoleProgress progress("saving");
     const std::string outPath = base::EncodeFileName(out);
-    const project::SaveResult result = SaveShowJob(show, outPath, progress);
+    const project::SaveResult result = SaveShowJob(session.Show(), outPath, progress);
     if (result.Outcome != project::SaveOutcome::Saved)
         return Fail("cannot save " + outPath + ": " + result.Error);
     std::fprintf(stderr, "reelpane-cli: wrote %s (%zu photos, %zu tracks)\n", outPath.c_str(),
-                 show.Slides.size(), show.Sounds.size());
+                 slideCount, trackCount);
     return 0;
 }
 
@@ -220,10 +227,10 @@ int RunInfo(const QStringList& args) {
     project::ShowSession session;
     if (const auto opened = session.Open(); !opened)
         return Fail(opened.error());
-    auto& show = session.Show();
     ConsoleProgress progress("loading");
     const std::string path = base::EncodeFileName(args[2]);
-    const project::LoadResult result = LoadShowJob(show, path, progress);
+    const project::LoadResult result = LoadShowJob(session, path, progress);
+    const project::ShowContent& show = session.Show().Content();
     if (result.Failed())
         return Fail("cannot load " + path + ": " + result.Error);
     if (!result.Warning.empty())

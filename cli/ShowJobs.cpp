@@ -5,18 +5,19 @@
 
 namespace cli {
 
-project::LoadResult LoadShowJob(project::ShowModel& show, const std::string& path,
+project::LoadResult LoadShowJob(project::ShowSession& session, const std::string& path,
                                 base::Progress& progress) {
-    return LoadShowJob(show, path, progress, CoreImport(show));
+    return LoadShowJob(session, path, progress, CoreImport());
 }
 
-project::LoadResult LoadShowJob(project::ShowModel& show, const std::string& path,
-                                base::Progress& progress, const project::ImportHooks& hooks) {
+project::LoadResult LoadShowJob(project::ShowSession& session, const std::string& path,
+                                base::Progress& progress, const project::OpenImport& importer) {
     project::LoadResult result;
     result.Outcome = project::LoadOutcome::Failed;
     result.Error = "the load could not start";
     base::JobRunner runner;
-    if (runner.Run(progress, [&] { result = project::LoadProject(show, path, progress, hooks); }) &&
+    if (runner.Run(progress,
+                   [&] { result = project::OpenProjectOver(session, path, progress, importer); }) &&
         !runner.Failure().empty())
         result.Error = runner.Failure();
     return result;

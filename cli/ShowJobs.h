@@ -4,18 +4,20 @@
 
 #include "base/Job.h"
 #include "project/ProjectFile.h"
+#include "project/ProjectOpen.h"
+#include "project/ShowSession.h"
 
 #include <string>
 
 namespace cli {
 
-// Loads the show file at path (an encoded file name) into show, bringing its files back with
-// the core's own imports.
-project::LoadResult LoadShowJob(project::ShowModel& show, const std::string& path,
+// Loads the show file at path (an encoded file name) as the session's show, bringing its files
+// back with the core's own imports.
+project::LoadResult LoadShowJob(project::ShowSession& session, const std::string& path,
                                 base::Progress& progress);
-// The same with the caller's import hooks.
-project::LoadResult LoadShowJob(project::ShowModel& show, const std::string& path,
-                                base::Progress& progress, const project::ImportHooks& hooks);
+// The same with the caller's imports.
+project::LoadResult LoadShowJob(project::ShowSession& session, const std::string& path,
+                                base::Progress& progress, const project::OpenImport& importer);
 // Saves show to path (an encoded file name).
 project::SaveResult SaveShowJob(const project::ShowModel& show, const std::string& path,
                                 base::Progress& progress);

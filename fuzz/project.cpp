@@ -14,9 +14,11 @@
 namespace {
 
 // Moves the extracted file to a fresh working name and appends a default record for it.
-project::ImportStatus KeepAsItem(project::ShowModel& show, const std::string& path, bool photo) {
+project::ImportStatus KeepAsItem(project::ShowContent& show, const project::WorkFiles& files,
+                                 const std::string& path, bool photo) {
     const std::string ext = path.substr(path.rfind('.'));
-    const std::string name = show.MakeWorkName(photo ? show.PicturesDir : show.MusicDir, ext);
+    const std::string name =
+        files.MakeWorkName(photo ? files.PicturesDir() : files.MusicDir(), ext);
     if (name.empty() || !QFile::copy(QString::fromStdString(path), QString::fromStdString(name)))
         return project::ImportStatus::Fail("cannot keep " + path);
     if (photo) {
@@ -46,13 +48,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             return 0;
         f.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
     }
-    project::ShowModel& show = session.Show();
+    project::ShowContent show;
+    project::WorkFiles files = session.Files();
     project::ImportHooks hooks;
-    hooks.AddPhoto = [&show](const std::string& path) { return KeepAsItem(show, path, true); };
-    hooks.AddTrack = [&show](const std::string& path) { return KeepAsItem(show, path, false); };
+    hooks.AddPhoto = [&](const std::string& path) { return KeepAsItem(show, files, path, true); };
+    hooks.AddTrack = [&](const std::string& path) { return KeepAsItem(show, files, path, false); };
     base::NoProgress progress;
-    const auto result = project::LoadProject(show, file.toStdString(), progress, hooks);
+    const auto result = project::LoadProject(show, files, file.toStdString(), progress, hooks);
     (void)result;
-    show.ClearProject();
+    project::DiscardShow(show, files);
     return 0;
 }

@@ -35,12 +35,13 @@ public:
 
 } // namespace
 
-ImportController::ImportController(QObject* parent, project::ShowModel& show,
-                                   project::ShowHistory& history, StoryboardView& view,
-                                   WindowJobs& jobs, WindowDialogs& dialogs, ControllerHost host,
-                                   std::function<bool()> haveWorkingFolders)
-    : QObject(parent), show_(show), history_(history), view_(view), jobs_(jobs), dialogs_(dialogs),
-      host_(std::move(host)), haveWorkingFolders_(std::move(haveWorkingFolders)) {}
+ImportController::ImportController(QObject* parent, const project::ShowModel& show,
+                                   const project::WorkFiles& files, project::ShowHistory& history,
+                                   StoryboardView& view, WindowJobs& jobs, WindowDialogs& dialogs,
+                                   ControllerHost host, std::function<bool()> haveWorkingFolders)
+    : QObject(parent), show_(show), files_(files), history_(history), view_(view), jobs_(jobs),
+      dialogs_(dialogs), host_(std::move(host)),
+      haveWorkingFolders_(std::move(haveWorkingFolders)) {}
 
 project::ThumbnailMade ImportController::SeedThumbnail() {
     // An import on the worker hands the picture to the window's thread, ahead of the item it
@@ -66,40 +67,48 @@ project::ThumbnailMade ImportController::SeedThumbnail() {
 
 project::ImportStatus ImportController::AddPhoto(const QString& path) {
     BusyCursor busy;
-    auto added = project::AddPhoto(show_, base::EncodeFileName(path), SeedThumbnail());
-    if (!added)
-        return added;
-    history_.PhotoAdded(added->Index);
-    ShowAddedPhoto(show_.Slides.size() - 1);
+    project::ShowContent scratch;
+    const project::ImportStatus added = ImportPhotos()(scratch, files_, base::EncodeFileName(path));
+    if (added && !PlaceImportedPhoto(scratch.Slides.back()))
+        return project::ImportStatus::Fail(history_.LastError());
     return added;
 }
 
 project::ImportStatus ImportController::AddTrack(const QString& path) {
-    const auto index = media::AddTrack(show_, base::EncodeFileName(path));
-    if (!index)
-        return index;
-    history_.TrackAdded(*index);
-    view_.LayoutMusicStrip();
-    view_.ShowTrack(*index);
-    return index;
+    project::ShowContent scratch;
+    const project::ImportStatus added = ImportTracks()(scratch, files_, base::EncodeFileName(path));
+    if (added && !PlaceImportedTrack(scratch.Sounds.back()))
+        return project::ImportStatus::Fail(history_.LastError());
+    return added;
+}
+
+ImportController::ImportOne ImportController::ImportPhotos() {
+    return [photos = show_.Photos(), seed = SeedThumbnail()](project::ShowContent& into,
+                                                             const project::WorkFiles& files,
+                                                             const std::string& file) {
+        return project::ImportStatus(project::AddPhoto(into, files, photos, file, seed));
+    };
+}
+
+ImportController::ImportOne ImportController::ImportTracks() {
+    return
+        [](project::ShowContent& into, const project::WorkFiles& files, const std::string& file) {
+            return project::ImportStatus(media::AddTrack(into, files, file));
+        };
 }
 
 void ImportController::addPhotos() {
     if (host_.IsBusy() || !haveWorkingFolders_())
         return;
     const QStringList files = dialogs_.AskPhotoFiles();
-    ImportBatch(files, [seed = SeedThumbnail()](project::ShowModel& into, const std::string& file) {
-        return project::ImportStatus(project::AddPhoto(into, file, seed));
-    });
+    ImportBatch(files, ImportPhotos());
 }
 
 void ImportController::addMusic() {
     if (host_.IsBusy() || !haveWorkingFolders_())
         return;
     const QStringList files = dialogs_.AskTrackFiles();
-    ImportBatch(files, [](project::ShowModel& into, const std::string& file) {
-        return project::ImportStatus(media::AddTrack(into, file));
-    });
+    ImportBatch(files, ImportTracks());
 }
 
 void ImportController::AcceptDroppedPaths(const QStringList& paths) {
@@ -114,12 +123,14 @@ void ImportController::AcceptDroppedPaths(const QStringList& paths) {
             files << path;
         }
     }
-    ImportBatch(files, [seed = SeedThumbnail()](project::ShowModel& into, const std::string& file) {
+    ImportBatch(files, [photos = ImportPhotos(), tracks = ImportTracks()](
+                           project::ShowContent& into, const project::WorkFiles& files,
+                           const std::string& file) {
         const std::string ext = project::ExtensionOf(file);
         if (imaging::IsPhotoExtension(ext))
-            return project::ImportStatus(project::AddPhoto(into, file, seed));
+            return photos(into, files, file);
         if (project::IsTrackExtension(ext))
-            return project::ImportStatus(media::AddTrack(into, file));
+            return tracks(into, files, file);
         return project::ImportStatus::Skip("not a photo or a track");
     });
 }
@@ -129,25 +140,28 @@ void ImportController::ImportBatch(const QStringList& files, const ImportOne& ad
         return;
     // The whole batch is one step, pushed once the job is over, so undo is offered at once.
     history_.BeginBatch(QStringLiteral("add files"));
-    const std::size_t firstPhoto = show_.Slides.size();
-    const std::size_t firstTrack = show_.Sounds.size();
+    const std::size_t firstPhoto = show_.Slides().size();
+    const std::size_t firstTrack = show_.Sounds().size();
     project::ImportBatchOptions options;
     for (const QString& file : files)
         options.Paths.push_back(base::EncodeFileName(file));
-    // The worker imports into a copy of the show (its working copies land in the same folders)
+    // The worker imports into a scratch list (its working copies land in the show's folders)
     // and hands every new item to the window's thread, which puts it into the show and the
     // strip as it comes.
     struct Batch {
-        project::ShowModel Scratch;
+        project::ShowContent Scratch;
+        // The worker's own copy of the store: its names are searched apart from the window's.
+        project::WorkFiles Files;
         QStringList Unreadable; // photos and tracks that could not be read, named once after
         project::ImportBatchResult Result;
     };
-    auto batch = std::make_shared<Batch>(Batch{show_, {}, {}});
+    auto batch = std::make_shared<Batch>();
+    batch->Files = files_;
     options.AddOne = [this, batch, addOne](const std::string& path) {
-        project::ShowModel& scratch = batch->Scratch;
+        project::ShowContent& scratch = batch->Scratch;
         const std::size_t photos = scratch.Slides.size();
         const std::size_t tracks = scratch.Sounds.size();
-        auto status = addOne(scratch, path);
+        auto status = addOne(scratch, batch->Files, path);
         if (status.Added() && scratch.Slides.size() > photos) {
             jobs_.Post([this, slide = scratch.Slides.back()] { PlaceImportedPhoto(slide); });
         } else if (status.Added() && scratch.Sounds.size() > tracks) {
@@ -170,9 +184,9 @@ void ImportController::ImportBatch(const QStringList& files, const ImportOne& ad
             history_.EndBatch();
             // The strip lands on the first new photo, selected; tracks alone turn it to the first
             // new one.
-            if (show_.Slides.size() > firstPhoto)
+            if (show_.Slides().size() > firstPhoto)
                 view_.ShowSlide(static_cast<int>(firstPhoto));
-            else if (show_.Sounds.size() > firstTrack)
+            else if (show_.Sounds().size() > firstTrack)
                 view_.ShowTrack(firstTrack);
             if (batch->Result.Stopped.Failed())
                 dialogs_.ShowMessage(QString::fromLocal8Bit(batch->Result.Stopped.Error.c_str()));
@@ -183,30 +197,34 @@ void ImportController::ImportBatch(const QStringList& files, const ImportOne& ad
         history_.EndBatch(); // another job runs: nothing is imported
 }
 
-void ImportController::PlaceImportedPhoto(const project::Slide& slide) {
-    const std::size_t index = show_.Slides.size();
-    if (!show_.InsertSlide(index, slide))
-        return;
-    history_.PhotoAdded(index);
+bool ImportController::PlaceImportedPhoto(const project::Slide& slide) {
+    const std::size_t index = show_.Slides().size();
+    if (!history_.Apply({project::edit::InsertSlide{index, slide}}, QStringLiteral("add photo"))) {
+        files_.Remove(slide.WorkFile);
+        return false;
+    }
     ShowAddedPhoto(index);
+    return true;
 }
 
 void ImportController::ShowAddedPhoto(std::size_t index) {
     const long long perPage = view_.StripWidth() / kCellWidth;
     int page = view_.SlidePage();
-    if (static_cast<long long>(show_.Slides.size()) > perPage * (page + 1))
+    if (static_cast<long long>(show_.Slides().size()) > perPage * (page + 1))
         ++page;
     view_.LayoutPhotoStrip(page);
     view_.SelectSlide(static_cast<int>(index));
 }
 
-void ImportController::PlaceImportedTrack(const project::Track& track) {
-    const std::size_t index = show_.Sounds.size();
-    if (!show_.InsertSound(index, track))
-        return;
-    history_.TrackAdded(index);
+bool ImportController::PlaceImportedTrack(const project::Track& track) {
+    const std::size_t index = show_.Sounds().size();
+    if (!history_.Apply({project::edit::InsertTrack{index, track}}, QStringLiteral("add track"))) {
+        files_.Remove(track.WorkFile);
+        return false;
+    }
     view_.LayoutMusicStrip();
     view_.ShowTrack(index);
+    return true;
 }
 
 QString ImportController::UnreadableFilesText(const QStringList& names) {

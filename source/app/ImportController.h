@@ -32,7 +32,9 @@ class ImportController final : public QObject {
 public:
     // host: nothing is added while the window is busy. haveWorkingFolders: false, after telling
     // the user why, when the show has no working folders.
-    ImportController(QObject* parent, project::ShowModel& show, project::ShowHistory& history,
+    // files: where the imports make their working copies.
+    ImportController(QObject* parent, const project::ShowModel& show,
+                     const project::WorkFiles& files, project::ShowHistory& history,
                      StoryboardView& view, WindowJobs& jobs, WindowDialogs& dialogs,
                      ControllerHost host, std::function<bool()> haveWorkingFolders);
 
@@ -51,24 +53,29 @@ public:
     project::ThumbnailMade SeedThumbnail();
 
     // Brings files in one by one with addOne as a job on the worker, in the progress window
-    // (item n of N, Cancel): addOne imports a file into a copy of the show, and each new item is
-    // put into the show here as it comes. Then the strip shows the first new photo selected, or
-    // the first new track. The batch is one undo step.
-    using ImportOne =
-        std::function<project::ImportStatus(project::ShowModel& into, const std::string& path)>;
+    // (item n of N, Cancel): addOne imports a file into a scratch list, and each new item is put
+    // into the show here as it comes, through the history. Then the strip shows the first new photo
+    // selected, or the first new track. The batch is one undo step.
+    using ImportOne = std::function<project::ImportStatus(
+        project::ShowContent& into, const project::WorkFiles& files, const std::string& path)>;
     void ImportBatch(const QStringList& files, const ImportOne& addOne);
 
     // The message naming the files an import skipped because they could not be read.
     static QString UnreadableFilesText(const QStringList& names);
 
 private:
-    // A photo or track a batch imported, put at the end of the show as one of its additions.
-    void PlaceImportedPhoto(const project::Slide& slide);
-    void PlaceImportedTrack(const project::Track& track);
+    // A photo or track imported, put at the end of the show as one of its additions (in a
+    // batch, part of its step). False, its working copy removed again, when it was refused.
+    bool PlaceImportedPhoto(const project::Slide& slide);
+    bool PlaceImportedTrack(const project::Track& track);
+    // The import of one file of either kind into `into` (the batches' addOne).
+    ImportOne ImportPhotos();
+    ImportOne ImportTracks();
     // The strip turns to the page of a photo just added at the end, and selects it.
     void ShowAddedPhoto(std::size_t index);
 
-    project::ShowModel& show_;
+    const project::ShowModel& show_;
+    const project::WorkFiles& files_;
     project::ShowHistory& history_;
     StoryboardView& view_;
     WindowJobs& jobs_;

@@ -67,7 +67,7 @@ MainWindow::MainWindow(QWidget* parent)
     showMusic_ =
         std::make_unique<ShowMusicCommand>(Host(), Show, History, *Jobs, Dialogs, *Storyboard);
     settings_ = std::make_unique<WindowSettings>(
-        Host(), Show, SiteURL, [this](const QString& path) { LoadLanguageFile(path); });
+        Host(), Show, History, SiteURL, [this](const QString& path) { LoadLanguageFile(path); });
     CreateMenus();
     SetWindowIcons(*Form);
     ConnectCommands();
@@ -82,6 +82,7 @@ MainWindow::~MainWindow() {
         Jobs->CancelAndWait();
     // The history outlives the window's widgets; it must not report to them any more.
     History.Stack().disconnect(this);
+    History.OnFocus = nullptr;
     for (QObject* listener : {static_cast<QObject*>(Undo), static_cast<QObject*>(Files)})
         if (listener)
             History.Stack().disconnect(listener);
@@ -104,7 +105,10 @@ void MainWindow::CreateStoryboard() {
                                      Form->previousPageButton, Form->nextPageButton},
                                     Show);
     Storyboard->IsBusy = [this] { return Busy(); };
-    Storyboard->SetHistory(&History);
+    // A step done or undone puts the selection on the item it concerns.
+    History.OnFocus = [this](project::ItemKind kind, int index) {
+        Storyboard->FocusItem(kind, index);
+    };
     connect(Storyboard, &StoryboardView::viewChanged, this, &MainWindow::UpdateControlStates);
     connect(Storyboard, &StoryboardView::photoMenuRequested, this,
             [this] { PhotoMenu->popup(QCursor::pos()); });
@@ -117,7 +121,7 @@ void MainWindow::CreateStoryboard() {
             return clean.isNull() ? imaging::Bitmap()
                                   : imaging::Bitmap::CreateFromImage(clean.toImage());
         };
-        if (!change || !ChooseTransition(Show, index, this, thumbnail))
+        if (!change || !ChooseTransition(change->Draft, index, this, thumbnail))
             return;
         History.Commit(std::move(*change), QStringLiteral("transition"));
         Storyboard->LayoutPhotoStrip(Storyboard->SlidePage());
@@ -144,27 +148,23 @@ void MainWindow::CreateControllers() {
         if (!Busy())
             Storyboard->ShowSelectedInPreview();
     };
-    Preview = new PreviewController(this, Show, Host(), std::move(preview));
+    Preview = new PreviewController(this, Show, Session.Files(), Host(), std::move(preview));
     connect(Preview, &PreviewController::runningChanged, this, &MainWindow::UpdateControlStates);
     Export = new VideoExportController(this, Show, *Jobs, Dialogs, Host());
     connect(Export, &VideoExportController::runningChanged, this, &MainWindow::UpdateControlStates);
     // A written video's choices become the show's, as one step that is saved with the show.
     Export->StoreOutput = [this](const project::OutputSettings& used) {
-        if (used == Show.Options.Output)
+        if (used == Show.Options().Output)
             return;
-        auto change = History.BeginChange();
-        if (!change)
-            return;
-        project::ShowOptions options = Show.Options;
+        project::ShowOptions options = Show.Options();
         options.Output = used;
-        Show.SetOptions(options);
-        History.Commit(std::move(*change), QStringLiteral("video output"));
+        (void)History.Apply({project::edit::SetOptions{options}}, QStringLiteral("video output"));
     };
     Disc = new DiscController(this, Host());
 
     const auto haveFolders = [this] { return HaveWorkingFolders(); };
-    Import =
-        new ImportController(this, Show, History, *Storyboard, *Jobs, Dialogs, Host(), haveFolders);
+    Import = new ImportController(this, Show, Session.Files(), History, *Storyboard, *Jobs, Dialogs,
+                                  Host(), haveFolders);
 
     ShowFileController::Neighbours files;
     files.OpenButton = Form->openButton;
@@ -199,7 +199,7 @@ void MainWindow::createWindow() {
         QMessageBox::warning(this, windowTitle(),
                              QString::fromLocal8Bit(opened.error().c_str()) +
                                  "\nPhotos and music cannot be added in this session.");
-    Show.SetOptions(media::NewShowOptions()); // a new show's music fades out at its end
+    Session.New(media::NewShowOptions()); // a new show's music fades out at its end
     if (Session.IsOpen())
         Autosave = new AutosaveController(this, Show, History, Session.Folders().InstanceDir(),
                                           Host(), [this] { return Files->ShowFile(); });
@@ -209,6 +209,7 @@ void MainWindow::createWindow() {
     SiteURL = QString::fromLatin1(project::kBuiltInSiteURL);
     // 4. Settings and the language file.
     settings_->Read();
+    History.Clear(); // the settings read at the start are no change of the user's
     // 5. Audio library and output device.
     // Without the library the program runs silent; a device that cannot be opened is reported.
     // Without a sound device the program starts as usual and plays silently; the user is told
@@ -315,7 +316,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // A close by a signal keeps unsaved work in the recovery file, offered at the next start;
     // any other close settled the changes with the user, so the recovery file goes.
     if (Autosave) {
-        if (closeWithoutQuestion_ && History.IsModified() && !Show.Slides.empty())
+        if (closeWithoutQuestion_ && History.IsModified() && !Show.Slides().empty())
             Autosave->WriteNow();
         else
             Autosave->Discard();
@@ -372,7 +373,7 @@ void MainWindow::UpdateControlStates() {
         return;
     const bool busy = (Dialogs.ProgressVisible && Dialogs.ProgressVisible()) || Busy();
     ApplyControlStates(*Form,
-                       ComputeControlStates(busy, static_cast<int>(Show.Slides.size()),
+                       ComputeControlStates(busy, static_cast<int>(Show.Slides().size()),
                                             Storyboard->SlidePage(), Form->photoStrip->width()));
     // Undo and redo change the show: never while it is busy.
     if (Undo)

@@ -89,7 +89,7 @@ private:
 
     // The open show and its working folders, for the whole run.
     project::ShowSession Session;
-    project::ShowModel& Show = Session.Show();
+    const project::ShowModel& Show = Session.Show();
     // Every change to the show is a step of it; it also knows whether the show is saved.
     project::ShowHistory& History = Session.History();
     QString SiteURL;

@@ -6,6 +6,7 @@
 #include "imaging/TransitionKinds.h"
 #include "media/audio/AudioLibrary.h"
 #include "project/TransitionChoice.h"
+#include "project/WorkFiles.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -37,8 +38,10 @@ const render::FrameRate kPreviewRate = render::FrameRate::Fps(PreviewController:
 } // namespace
 
 PreviewController::PreviewController(QObject* parent, const project::ShowModel& show,
-                                     ControllerHost host, PreviewStage stage)
-    : QObject(parent), show_(show), host_(std::move(host)), stage_(std::move(stage)) {
+                                     const project::WorkFiles& files, ControllerHost host,
+                                     PreviewStage stage)
+    : QObject(parent), show_(show), files_(files), host_(std::move(host)),
+      stage_(std::move(stage)) {
     ScheduleTimer = new QTimer(this);
     ScheduleTimer->setObjectName("PreviewTimer");
     ScheduleTimer->setInterval(30);
@@ -59,7 +62,7 @@ bool PreviewController::Running() const {
 
 void PreviewController::start() {
     const project::ShowModel& show = show_;
-    if (show.Slides.empty() || Running() || host_.IsBusy())
+    if (show.Slides().empty() || Running() || host_.IsBusy())
         return;
     if (!PrepareMusic())
         return;
@@ -108,7 +111,7 @@ void PreviewController::togglePause() {
     }
     ShowPausedMark(false);
     schedule_.Resume(now);
-    const auto& sounds = show_.Sounds;
+    const auto& sounds = show_.Sounds();
     if (pausedTrack_ >= 0 && static_cast<std::size_t>(pausedTrack_) < sounds.size()) {
         const project::Track& track = sounds[static_cast<std::size_t>(pausedTrack_)];
         // A failure loses the rest of that track; the pictures go on.
@@ -189,8 +192,8 @@ void PreviewController::EnsureFrames() {
         return;
     frames_.reset(); // its worker ends before the next one starts
     frames_ =
-        std::make_unique<render::PreviewFrames>(show_.Slides, image->width(), image->height(),
-                                                kPreviewRate, show_.PicturesDir + "preview.bmp");
+        std::make_unique<render::PreviewFrames>(show_.Slides(), image->width(), image->height(),
+                                                kPreviewRate, files_.PicturesDir() + "preview.bmp");
 }
 
 bool PreviewController::WaitForFrame(int timeoutMs) {
@@ -199,7 +202,7 @@ bool PreviewController::WaitForFrame(int timeoutMs) {
 }
 
 void PreviewController::StartTrack(std::int32_t index) {
-    const auto& sounds = show_.Sounds;
+    const auto& sounds = show_.Sounds();
     if (static_cast<std::size_t>(index) >= sounds.size())
         return;
     const project::Track& track = sounds[static_cast<std::size_t>(index)];

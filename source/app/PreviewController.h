@@ -29,7 +29,8 @@ class QWidget;
 
 namespace project {
 class ShowModel;
-}
+class WorkFiles;
+} // namespace project
 
 namespace ui {
 
@@ -53,9 +54,10 @@ class PreviewController final : public QObject {
     Q_OBJECT
 
 public:
-    // host: the preview does not start while the window is busy with a job.
-    PreviewController(QObject* parent, const project::ShowModel& show, ControllerHost host,
-                      PreviewStage stage);
+    // host: the preview does not start while the window is busy with a job. files: where the
+    // renderer keeps its scratch picture.
+    PreviewController(QObject* parent, const project::ShowModel& show,
+                      const project::WorkFiles& files, ControllerHost host, PreviewStage stage);
 
     // The preview's frames per second: the renderer draws the show at this rate.
     static constexpr std::int64_t kFramesPerSecond = 60;
@@ -113,6 +115,7 @@ private:
     void EnsureFrames();
 
     const project::ShowModel& show_;
+    const project::WorkFiles& files_;
     ControllerHost host_;
     PreviewStage stage_;
     render::PreviewSchedule schedule_;

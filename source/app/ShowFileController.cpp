@@ -71,7 +71,7 @@ void ShowFileController::UpdateTitle() {
 void ShowFileController::newProject() {
     if (host_.Busy())
         return;
-    if (session_.Show().Slides.empty())
+    if (session_.Show().Slides().empty())
         return;
     const auto clear = [this] {
         if (!host_.Busy())
@@ -95,22 +95,14 @@ void ShowFileController::ThenIfSettled(std::function<void()> next) {
 }
 
 void ShowFileController::ClearShow() {
-    project::ShowModel& show = session_.Show();
-    session_.History().Clear();
     showFile_.clear();
     UpdateTitle();
-    show.ClearProject();
-    show.SetOptions(media::NewShowOptions());
-    show.PurgeWorkFolders();
+    session_.New(media::NewShowOptions());
     neighbours_.Relayout(true);
 }
 
 void ShowFileController::ResetAfterCancel() {
-    project::ShowModel& show = session_.Show();
-    session_.History().Clear();
-    show.ClearProject();
-    show.SetOptions(media::NewShowOptions());
-    show.PurgeWorkFolders();
+    session_.New(media::NewShowOptions());
     neighbours_.Relayout(false);
 }
 
@@ -163,7 +155,7 @@ bool ShowFileController::SaveProjectFile(const QString& path,
 ShowFileController::Settle
 ShowFileController::SettleUnsavedChanges(std::function<void(bool saved)> afterSave) {
     // A show without photos cannot be saved, so there is nothing to offer.
-    if (!session_.History().IsModified() || session_.Show().Slides.empty())
+    if (!session_.History().IsModified() || session_.Show().Slides().empty())
         return Settle::GoOn;
     switch (dialogs_.AskSaveChanges(Tr(TextKey::AskSaveChanges, "Сохранить изменения в слайдшоу?"),
                                     Tr(TextKey::UnsavedChanges, "Несохранённые изменения"))) {
@@ -216,21 +208,23 @@ bool ShowFileController::LoadShowFile(const QString& path, bool remember,
     // is replaced here, on the interface thread, only when it loaded whole: a load that fails
     // half-way leaves the show as it was. The cells are made once it has loaded.
     project::OpenImport importer;
-    importer.AddPhoto =
-        [seed = neighbours_.SeedThumbnail()](project::ShowModel& into,
-                                             const std::string& p) -> project::ImportStatus {
-        return project::ImportStatus(project::AddPhoto(into, p, seed));
+    importer.AddPhoto = [seed = neighbours_.SeedThumbnail()](
+                            project::ShowContent& into, const project::WorkFiles& files,
+                            const project::PhotoSettings& photos,
+                            const std::string& p) -> project::ImportStatus {
+        return project::ImportStatus(project::AddPhoto(into, files, photos, p, seed));
     };
-    importer.AddTrack = [](project::ShowModel& into,
+    importer.AddTrack = [](project::ShowContent& into, const project::WorkFiles& files,
                            const std::string& p) -> project::ImportStatus {
-        return project::ImportStatus(media::LoadTrack(into, p));
+        return project::ImportStatus(media::LoadTrack(into, files, p));
     };
     importer.MeasureTrack = media::MeasureMissingLoudness;
     auto loaded = std::make_shared<project::LoadedShow>();
     const std::string file = base::EncodeFileName(path);
     return jobs_.Start(
-        [snapshot = session_.Show(), file, importer, loaded](WindowProgress& progress) {
-            *loaded = project::LoadBeside(snapshot, file, progress, importer);
+        [files = session_.Files(), photos = session_.Show().Photos(), file, importer,
+         loaded](WindowProgress& progress) {
+            *loaded = project::LoadBeside(files, photos, file, progress, importer);
         },
         [this, path, remember, loaded, then = std::move(then)] {
             const bool ok = TakeLoadedShow(path, remember, std::move(*loaded));
@@ -241,9 +235,9 @@ bool ShowFileController::LoadShowFile(const QString& path, bool remember,
 
 bool ShowFileController::TakeLoadedShow(const QString& path, bool remember,
                                         project::LoadedShow loaded) {
-    project::ShowModel& show = session_.Show();
     const project::LoadResult result = loaded.Result;
-    project::TakeLoaded(show, std::move(loaded));
+    // Replaced or emptied, the show starts with no history.
+    project::TakeLoaded(session_, std::move(loaded));
     if (result.Outcome == project::LoadOutcome::Loaded) {
         if (!result.Warning.empty())
             dialogs_.ShowMessage(QString::fromLocal8Bit(result.Warning.c_str()));
@@ -252,11 +246,8 @@ bool ShowFileController::TakeLoadedShow(const QString& path, bool remember,
     }
     if (result.Outcome == project::LoadOutcome::Loaded ||
         result.Outcome == project::LoadOutcome::Cancelled) {
-        // The show was replaced (or emptied): page 0, first photo, fresh hints, no history.
-        session_.History().Clear();
+        // The show was replaced (or emptied): page 0, first photo, fresh hints.
         showFile_ = result.Outcome == project::LoadOutcome::Loaded && remember ? path : QString();
-        if (result.Outcome == project::LoadOutcome::Cancelled)
-            show.PurgeWorkFolders();
         UpdateTitle();
         neighbours_.Relayout(true);
     }
@@ -276,7 +267,7 @@ void ShowFileController::OpenStartupShow(const QString& path) {
         dialogs_.ShowMessage(LoadFailureText());
         // The show stays empty: a damaged or later file is refused before the show is touched,
         // a failure while copying empties it.
-        if (!session_.Show().Slides.empty() || !session_.Show().Sounds.empty())
+        if (!session_.Show().Slides().empty() || !session_.Show().Sounds().empty())
             ResetAfterCancel();
     });
 }

@@ -23,7 +23,7 @@ void ShowMusicCommand::Open() {
     if (host_.IsBusy())
         return;
     const bool hasMusic = media::PlannedMusicMs(media::MixPlanOf(show_, 0)) > 0;
-    ShowMusicDialog dialog(show_.Options, hasMusic, host_.DialogParent);
+    ShowMusicDialog dialog(show_.Options(), hasMusic, host_.DialogParent);
     if (dialog.exec() != QDialog::Accepted || host_.IsBusy())
         return;
     auto change = history_.BeginChange();
@@ -32,38 +32,32 @@ void ShowMusicCommand::Open() {
         return;
     }
     // The options first: the cross-fade changes how long the music lasts.
-    show_.SetOptions(dialog.Options());
+    change->Draft.Options = dialog.Options();
     std::string problem;
     if (dialog.FitPhotos())
-        if (const auto fitted = media::FitPhotosToMusic(show_); !fitted)
+        if (const auto fitted = media::FitPhotosToMusic(change->Draft); !fitted)
             problem = fitted.error();
     if (!dialog.CutOnBeats() || !problem.empty()) {
         Finish(std::move(*change), problem);
         return;
     }
-    // The beats are found on the worker in a copy of the show; the new times are put into the
-    // show when the job has ended, slide by slide, as part of the same step.
+    // The beats are found on the worker in the change's draft; the new times become part of
+    // the same step when the job has ended.
     struct Cuts {
-        project::ShowModel Show;
         std::string Problem;
         project::ShowHistory::Change Change;
     };
-    auto cuts = std::make_shared<Cuts>(Cuts{show_, {}, std::move(*change)});
+    auto cuts = std::make_shared<Cuts>(Cuts{{}, std::move(*change)});
     const bool started = jobs_.Start(
         [cuts](WindowProgress& progress) {
             progress.Open();
             const auto moved =
-                media::ChangePhotosOnBeat(cuts->Show, media::OpenTrackPcmSource, &progress);
+                media::ChangePhotosOnBeat(cuts->Change.Draft, media::OpenTrackPcmSource, &progress);
             progress.Close();
             if (!moved && !progress.Cancelled())
                 cuts->Problem = moved.error();
         },
-        [this, cuts] {
-            for (std::size_t i = 0; i < show_.Slides.size() && i < cuts->Show.Slides.size(); ++i)
-                if (!(show_.Slides[i] == cuts->Show.Slides[i]))
-                    show_.SetSlide(i, cuts->Show.Slides[i]);
-            Finish(std::move(cuts->Change), cuts->Problem);
-        });
+        [this, cuts] { Finish(std::move(cuts->Change), cuts->Problem); });
     if (!started)
         Finish(std::move(cuts->Change), cuts->Problem);
 }

@@ -22,8 +22,9 @@ struct WindowDialogs;
 class ShowMusicCommand {
 public:
     // host: the dialog's parent; the show may not change while the window is busy.
-    ShowMusicCommand(ControllerHost host, project::ShowModel& show, project::ShowHistory& history,
-                     WindowJobs& jobs, WindowDialogs& dialogs, StoryboardView& storyboard)
+    ShowMusicCommand(ControllerHost host, const project::ShowModel& show,
+                     project::ShowHistory& history, WindowJobs& jobs, WindowDialogs& dialogs,
+                     StoryboardView& storyboard)
         : host_(std::move(host)), show_(show), history_(history), jobs_(jobs), dialogs_(dialogs),
           storyboard_(storyboard) {}
 
@@ -33,7 +34,7 @@ private:
     // The step's end: committed, the strip laid out again, a problem told.
     void Finish(project::ShowHistory::Change change, const std::string& problem);
     ControllerHost host_;
-    project::ShowModel& show_;
+    const project::ShowModel& show_;
     project::ShowHistory& history_;
     WindowJobs& jobs_;
     WindowDialogs& dialogs_;

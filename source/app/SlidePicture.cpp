@@ -28,37 +28,33 @@ project::BackupSlot ToSlot(EffectsBackup slot) {
 
 } // namespace
 
-SlidePicture::SlidePicture(const project::Slide& slide, const std::string& resolution)
-    : backups_(slide.WorkFile) {
-    show_.Slides.push_back(slide);
-    show_.Resolution = resolution;
-}
+SlidePicture::SlidePicture(const project::Slide& slide, const project::PhotoSettings& photos)
+    : slide_(slide), photos_(photos), backups_(slide.WorkFile) {}
 
 base::Status SlidePicture::Crop(const EffectsCrop& crop) {
-    return project::ApplySlideEdit(show_, 0, project::CropEdit{crop.X0, crop.Y0, crop.X1, crop.Y1});
+    return project::EditSlide(slide_, project::CropEdit{crop.X0, crop.Y0, crop.X1, crop.Y1},
+                              photos_);
 }
 
 base::Status SlidePicture::DrawCaption(const imaging::CaptionSettings& caption) {
-    return project::ApplySlideEdit(show_, 0, caption);
+    return project::EditSlide(slide_, caption, photos_);
 }
 
 base::Status SlidePicture::Turn(EffectsTurn turn, std::int32_t background,
                                 imaging::Bitmap* thumbnail) {
     // The uncovered corners take the dialog's background, which may not be stored yet.
-    project::Slide slide = show_.Slides[0];
-    slide.BackColor = background;
-    show_.SetSlide(0, slide);
-    return project::ApplySlideEdit(show_, 0, project::TurnEdit{ToTurnKind(turn)}, thumbnail);
+    slide_.BackColor = background;
+    return project::EditSlide(slide_, project::TurnEdit{ToTurnKind(turn)}, photos_, thumbnail);
 }
 
 base::Status SlidePicture::Light(std::int32_t brightness, std::int32_t contrast, double gamma10,
                                  imaging::Bitmap* thumbnail) {
-    return project::ApplySlideEdit(show_, 0, project::LightEdit{brightness, contrast, gamma10},
-                                   thumbnail);
+    return project::EditSlide(slide_, project::LightEdit{brightness, contrast, gamma10}, photos_,
+                              thumbnail);
 }
 
 base::Status SlidePicture::Color(std::int32_t effect, imaging::Bitmap* thumbnail) {
-    return project::ApplySlideEdit(show_, 0, project::ColorEdit{effect}, thumbnail);
+    return project::EditSlide(slide_, project::ColorEdit{effect}, photos_, thumbnail);
 }
 
 void SlidePicture::PreviewLight(imaging::Bitmap& picture, std::int32_t brightness,

@@ -16,15 +16,14 @@ namespace ui {
 
 class SlidePicture final : public EffectsPicture {
 public:
-    // slide: the record as the show holds it; resolution: the show's output size "WxH" (a crop
-    // is fitted to it again).
-    SlidePicture(const project::Slide& slide, const std::string& resolution);
+    // slide: the slide as the show holds it; photos: the size a crop is fitted to again.
+    SlidePicture(const project::Slide& slide, const project::PhotoSettings& photos);
 
     // A copy of the working picture as it is now that the caller keeps for its own undo (the
     // history's): the backups restore from it instead of copying the picture again.
     void UseKeptOriginal(const std::string& path) { backups_.UseOriginal(path); }
 
-    std::string WorkFile() const override { return show_.Slides[0].WorkFile; }
+    std::string WorkFile() const override { return slide_.WorkFile; }
     base::Status Crop(const EffectsCrop& crop) override;
     base::Status DrawCaption(const imaging::CaptionSettings& caption) override;
     base::Status Turn(EffectsTurn turn, std::int32_t background,
@@ -43,8 +42,9 @@ public:
     void AcceptBackups() override;
 
 private:
-    // A one-slide show, so that the core's slide edits and refit apply to the working file.
-    project::ShowModel show_;
+    // The editor's copy of the slide: the core's slide edits apply to it and its working file.
+    project::Slide slide_;
+    project::PhotoSettings photos_;
     project::EditBackups backups_;
 };
 

@@ -19,7 +19,7 @@ namespace ui {
 using base::TextKey;
 using base::Tr;
 
-StoryboardCommands::StoryboardCommands(QObject* parent, project::ShowModel& show,
+StoryboardCommands::StoryboardCommands(QObject* parent, const project::ShowModel& show,
                                        project::ShowHistory& history, StoryboardView& view,
                                        WindowDialogs& dialogs, ControllerHost host)
     : QObject(parent), show_(show), history_(history), view_(view), dialogs_(dialogs),
@@ -50,7 +50,7 @@ void StoryboardCommands::nextStripPage() {
         return;
     const long long perPage = view_.StripWidth() / kCellWidth;
     int page = view_.SlidePage();
-    if (static_cast<long long>(show_.Slides.size()) >= perPage * (page + 1) + 1)
+    if (static_cast<long long>(show_.Slides().size()) >= perPage * (page + 1) + 1)
         ++page;
     view_.LayoutPhotoStrip(page);
     view_.SelectSlide(view_.SelectedSlide());
@@ -60,14 +60,14 @@ void StoryboardCommands::deletePhoto() {
     if (host_.IsBusy())
         return;
     const int n = view_.SelectedSlide();
-    if (n < 0 || n >= static_cast<int>(show_.Slides.size()))
+    if (n < 0 || n >= static_cast<int>(show_.Slides().size()))
         return;
     // Every answer but No deletes.
     if (!dialogs_.AskYesNo(Tr(TextKey::AskDelete, "Удалить выбранный элемент?"),
                            Tr(TextKey::DeleteCaption, "Удаление")))
         return;
     // The question let events in: the show may have changed meanwhile.
-    if (host_.IsBusy() || n >= static_cast<int>(show_.Slides.size()))
+    if (host_.IsBusy() || n >= static_cast<int>(show_.Slides().size()))
         return;
     // The step lays the strip out and selects the photo now at that place (the preview shows
     // the empty show when none is left).
@@ -80,7 +80,7 @@ void StoryboardCommands::movePhotoRight() {
         return;
     // The selection stays at its place, now on the neighbour.
     const int n = view_.SelectedSlide();
-    if (n < 0 || n + 1 >= static_cast<int>(show_.Slides.size()))
+    if (n < 0 || n + 1 >= static_cast<int>(show_.Slides().size()))
         return;
     history_.MoveSlide(static_cast<std::size_t>(n), static_cast<std::size_t>(n + 1), {n, n});
 }
@@ -89,7 +89,7 @@ void StoryboardCommands::movePhotoLeft() {
     if (host_.IsBusy())
         return;
     const int n = view_.SelectedSlide();
-    if (n < 1 || n >= static_cast<int>(show_.Slides.size()))
+    if (n < 1 || n >= static_cast<int>(show_.Slides().size()))
         return;
     history_.MoveSlide(static_cast<std::size_t>(n), static_cast<std::size_t>(n - 1), {n, n});
 }
@@ -98,12 +98,12 @@ void StoryboardCommands::deleteTrack() {
     if (host_.IsBusy())
         return;
     const int n = view_.SelectedSound();
-    if (n < 0 || n >= static_cast<int>(show_.Sounds.size()))
+    if (n < 0 || n >= static_cast<int>(show_.Sounds().size()))
         return;
     if (!dialogs_.AskYesNo(Tr(TextKey::AskDelete, "Удалить выбранный элемент?"),
                            Tr(TextKey::DeleteCaption, "Удаление")))
         return;
-    if (host_.IsBusy() || n >= static_cast<int>(show_.Sounds.size()))
+    if (host_.IsBusy() || n >= static_cast<int>(show_.Sounds().size()))
         return;
     if (const auto deleted = history_.DeleteTrack(static_cast<std::size_t>(n)); !deleted)
         dialogs_.ShowMessage(QString::fromLocal8Bit(deleted.error().c_str()));
@@ -113,7 +113,7 @@ void StoryboardCommands::moveTrackRight() {
     if (host_.IsBusy())
         return;
     const int n = view_.SelectedSound();
-    if (n < 0 || n + 1 >= static_cast<int>(show_.Sounds.size()))
+    if (n < 0 || n + 1 >= static_cast<int>(show_.Sounds().size()))
         return;
     history_.MoveTrack(static_cast<std::size_t>(n), static_cast<std::size_t>(n + 1), {n, n});
 }
@@ -122,7 +122,7 @@ void StoryboardCommands::moveTrackLeft() {
     if (host_.IsBusy())
         return;
     const int n = view_.SelectedSound();
-    if (n < 1 || n >= static_cast<int>(show_.Sounds.size()))
+    if (n < 1 || n >= static_cast<int>(show_.Sounds().size()))
         return;
     history_.MoveTrack(static_cast<std::size_t>(n), static_cast<std::size_t>(n - 1), {n, n});
 }
@@ -130,7 +130,7 @@ void StoryboardCommands::moveTrackLeft() {
 void StoryboardCommands::swapPhotoWith() {
     if (host_.IsBusy())
         return;
-    const int count = static_cast<int>(show_.Slides.size());
+    const int count = static_cast<int>(show_.Slides().size());
     const int selected = view_.SelectedSlide();
     if (selected < 0 || selected >= count || count < 2)
         return;
@@ -138,14 +138,15 @@ void StoryboardCommands::swapPhotoWith() {
     if (partner < 1 || partner > count || partner == selected + 1 || host_.IsBusy())
         return;
     // The selected photo takes the partner's place and stays selected there.
-    view_.SwapSlides(partner, selected + 1);
+    history_.SwapSlides(static_cast<std::size_t>(partner - 1), static_cast<std::size_t>(selected),
+                        {selected, partner - 1});
     view_.ShowSlide(partner - 1);
 }
 
 void StoryboardCommands::selectPhoto(int index) {
-    if (host_.IsBusy() || show_.Slides.empty())
+    if (host_.IsBusy() || show_.Slides().empty())
         return;
-    const int last = static_cast<int>(show_.Slides.size()) - 1;
+    const int last = static_cast<int>(show_.Slides().size()) - 1;
     const bool thumbnailFocused = qobject_cast<ThumbImage*>(QApplication::focusWidget()) != nullptr;
     view_.ShowSlide(std::clamp(index, 0, last));
     if (thumbnailFocused)
@@ -162,7 +163,7 @@ bool StoryboardCommands::MovePhoto(int from, int to) {
         return false;
     // The strip is drawn again in the new order, on the page that shows the moved photo.
     view_.LayoutPhotoStrip(
-        PageOfSlide(view_.StripWidth(), static_cast<int>(show_.Slides.size()), to));
+        PageOfSlide(view_.StripWidth(), static_cast<int>(show_.Slides().size()), to));
     view_.SelectSlide(to);
     return true;
 }

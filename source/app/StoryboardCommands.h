@@ -30,8 +30,9 @@ class StoryboardCommands final : public QObject {
 public:
     // host: the dialogs' parent, whether the show may change (not while a job runs or once the
     // window closes) and the status line; dialogs: the questions and messages.
-    StoryboardCommands(QObject* parent, project::ShowModel& show, project::ShowHistory& history,
-                       StoryboardView& view, WindowDialogs& dialogs, ControllerHost host);
+    StoryboardCommands(QObject* parent, const project::ShowModel& show,
+                       project::ShowHistory& history, StoryboardView& view, WindowDialogs& dialogs,
+                       ControllerHost host);
 
     // The passing notice, once after an edit, of the transitions longer than the photo before
     // or after them (nothing when there are none).
@@ -68,7 +69,7 @@ Q_SIGNALS:
     void trackPlaybackFinished();
 
 private:
-    project::ShowModel& show_;
+    const project::ShowModel& show_;
     project::ShowHistory& history_;
     StoryboardView& view_;
     WindowDialogs& dialogs_;

@@ -18,50 +18,51 @@ namespace ui {
 void StoryboardCommands::openEffects(int tag) {
     if (host_.IsBusy())
         return;
-    if (show_.Slides.empty())
+    if (show_.Slides().empty())
         return;
     view_.SetEffectsPage(tag);
     const auto index = static_cast<std::size_t>(
-        std::clamp(view_.SelectedSlide(), 0, static_cast<int>(show_.Slides.size()) - 1));
+        std::clamp(view_.SelectedSlide(), 0, static_cast<int>(show_.Slides().size()) - 1));
     // The effects rewrite the working picture: it is kept as it is now, for an undo.
     auto change = history_.BeginChange(index);
     if (!change) {
         dialogs_.ShowMessage(QString::fromLocal8Bit(change.error().c_str()));
         return;
     }
-    const project::Slide slide = show_.Slides[index];
+    const project::Slide slide = show_.Slides()[index];
     const QPixmap clean = view_.CleanThumbnail(index);
     const imaging::Bitmap thumbnail =
         clean.isNull() ? imaging::Bitmap() : imaging::Bitmap::CreateFromImage(clean.toImage());
     // The dialog edits the working file through the core's slide edits; the history's copy of
     // the picture stands for its backups.
-    SlidePicture picture(slide, show_.Resolution);
+    SlidePicture picture(slide, show_.Photos());
     picture.UseKeptOriginal(change->KeptPicture());
-    const auto opened = OpenEffects(slide, picture, show_.Resolution, thumbnail,
+    const auto opened = OpenEffects(slide, picture, show_.Photos().Resolution, thumbnail,
                                     view_.EffectsPage(), host_.DialogParent);
     EffectsDialog& dialog = *opened;
     dialog.SetSlideIndex(static_cast<int>(index));
     dialog.exec();
-    // The values and thumbnail come back from the dialog and are stored through the document.
+    // The values come back from the dialog and go into the change's draft; the storyboard
+    // draws the thumbnail from the working picture when the step announces the edit, so done,
+    // undone and redone it is always the picture's own.
+    project::ShowContent& draft = change->Draft;
     project::Slide edited = WithEffects(slide, dialog);
-    if (!dialog.Thumbnail().IsEmpty())
-        view_.SeedThumbnail(edited.WorkFile, dialog.Thumbnail().CopyToImage());
     // The duration goes through the one duration edit below, as every retiming does.
     const std::int64_t stillMs = edited.StillMs;
     edited.StillMs = slide.StillMs;
-    show_.SetSlide(index, edited);
+    draft.Slides[index] = edited;
     // The motion comes back as a value and is stored as the console tool stores it.
     if (dialog.EditedMotion() != edited.Ext.Motion)
-        if (const auto moved =
-                project::ApplySlideEdit(show_, index, project::MotionEdit{dialog.EditedMotion()});
+        if (const auto moved = project::ApplySlideEdit(
+                draft, index, project::MotionEdit{dialog.EditedMotion()}, show_.Photos());
             !moved)
             dialogs_.ShowMessage(QString::fromLocal8Bit(moved.error().c_str()));
     const std::size_t first = dialog.SecondsForAll() ? 0 : index;
-    const std::size_t last = dialog.SecondsForAll() ? show_.Slides.size() : index + 1;
+    const std::size_t last = dialog.SecondsForAll() ? draft.Slides.size() : index + 1;
     for (std::size_t i = first; i < last; ++i)
-        if (show_.Slides[i].StillMs != stillMs)
-            if (const auto timed =
-                    project::ApplySlideEdit(show_, i, project::DurationEdit{stillMs});
+        if (draft.Slides[i].StillMs != stillMs)
+            if (const auto timed = project::ApplySlideEdit(draft, i, project::DurationEdit{stillMs},
+                                                           show_.Photos());
                 !timed)
                 dialogs_.ShowMessage(QString::fromLocal8Bit(timed.error().c_str()));
     history_.Commit(std::move(*change), QStringLiteral("effects"));
@@ -74,23 +75,21 @@ void StoryboardCommands::openTrackSettings() {
     if (host_.IsBusy())
         return;
     const int n = view_.SelectedSound();
-    if (n < 0 || n >= static_cast<int>(show_.Sounds.size()))
+    if (n < 0 || n >= static_cast<int>(show_.Sounds().size()))
         return;
     const auto index = static_cast<std::size_t>(n);
     auto change = history_.BeginChange();
-    TrackDialog dialog(show_.Sounds[index], host_.DialogParent);
+    if (!change)
+        return;
+    TrackDialog dialog(show_.Sounds()[index], host_.DialogParent);
     connect(this, &StoryboardCommands::trackPlaybackFinished, &dialog, &TrackDialog::PlaybackEnded);
     dialog.exec();
     // The volume and fades are the track's whichever way the dialog was closed, as it was heard.
-    if (index < show_.Sounds.size()) {
-        project::Track track = show_.Sounds[index];
-        track.Volume = dialog.Volume();
-        track.Ext.FadeInSeconds = dialog.FadeInSeconds();
-        track.Ext.FadeOutSeconds = dialog.FadeOutSeconds();
-        show_.SetSound(index, track);
-    }
-    if (change)
-        history_.Commit(std::move(*change), QStringLiteral("track"));
+    project::Track& track = change->Draft.Sounds[index];
+    track.Volume = dialog.Volume();
+    track.Ext.FadeInSeconds = dialog.FadeInSeconds();
+    track.Ext.FadeOutSeconds = dialog.FadeOutSeconds();
+    history_.Commit(std::move(*change), QStringLiteral("track"));
 }
 
 } // namespace ui

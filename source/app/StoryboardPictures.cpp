@@ -62,12 +62,12 @@ void StoryboardView::ShowSelectedInPreview() {
     const int height = widgets_.Picture->height();
     const auto index = static_cast<std::size_t>(selectedSlide_);
     QImage image;
-    if (show_.Slides.empty()) {
+    if (show_.Slides().empty()) {
         image = imaging::ShowSlideInPreview(nullptr, width, height);
     } else {
-        if (selectedSlide_ < 0 || index >= show_.Slides.size())
+        if (selectedSlide_ < 0 || index >= show_.Slides().size())
             return;
-        const auto& slide = show_.Slides[index];
+        const auto& slide = show_.Slides()[index];
         const std::string path = slide.WorkFile;
         const QFileInfo info(QFile::decodeName(path.c_str()));
         const PictureKey key{path, info.size(), info.lastModified().toMSecsSinceEpoch()};

@@ -61,7 +61,8 @@ QIcon PagingArrow(bool right, const QColor& color) {
 
 } // namespace
 
-StoryboardView::StoryboardView(QWidget& window, StoryboardWidgets widgets, project::ShowModel& show)
+StoryboardView::StoryboardView(QWidget& window, StoryboardWidgets widgets,
+                               const project::ShowModel& show)
     : QObject(&window), window_(window), widgets_(widgets), show_(show) {
     RulerBitmap_ = QImage(1, 24, QImage::Format_RGB32);
     for (QToolButton* arrow : {widgets_.PreviousPage, widgets_.NextPage}) {
@@ -78,14 +79,13 @@ StoryboardView::StoryboardView(QWidget& window, StoryboardWidgets widgets, proje
     for (QToolButton* arrow : {widgets_.PreviousPage, widgets_.NextPage})
         arrow->setIconSize(QSize(12, 28));
     show_.AddObserver(this);
-    for (std::size_t i = 0; i < show_.Slides.size(); ++i)
+    for (std::size_t i = 0; i < show_.Slides().size(); ++i)
         photoCells_.push_back(MakePhotoCell());
-    for (std::size_t j = 0; j < show_.Sounds.size(); ++j)
+    for (std::size_t j = 0; j < show_.Sounds().size(); ++j)
         trackCells_.push_back(MakeTrackCell());
 }
 
 StoryboardView::~StoryboardView() {
-    SetHistory(nullptr);
     show_.RemoveObserver(this);
 }
 
@@ -94,9 +94,9 @@ QColor StoryboardView::ButtonFace() const {
 }
 
 void StoryboardView::RefreshThumbnail(std::size_t index) {
-    if (index >= photoCells_.size() || index >= show_.Slides.size())
+    if (index >= photoCells_.size() || index >= show_.Slides().size())
         return;
-    QPixmap framed = ThumbnailOf(show_.Slides[index].WorkFile);
+    QPixmap framed = ThumbnailOf(show_.Slides()[index].WorkFile);
     Frame(framed, Qt::black);
     photoCells_[index]->Clean = framed;
     photoCells_[index]->Thumb->setPixmap(framed);
@@ -161,42 +161,22 @@ QPixmap StoryboardView::CleanThumbnail(std::size_t index) const {
 }
 
 void StoryboardView::HintTransitionCells() {
-    for (std::size_t i = 0; i < photoCells_.size() && i < show_.Slides.size(); ++i)
+    for (std::size_t i = 0; i < photoCells_.size() && i < show_.Slides().size(); ++i)
         photoCells_[i]->TransitionCell->setToolTip(
-            imaging::TransitionName(project::SlideTransitionCode(show_.Slides[i])));
+            imaging::TransitionName(project::SlideTransitionCode(show_.Slides()[i])));
 }
 
-void StoryboardView::SetHistory(project::ShowHistory* history) {
-    if (history_)
-        history_->OnFocus = nullptr;
-    history_ = history;
-    if (history_)
-        history_->OnFocus = [this](project::ItemKind kind, int index) {
-            if (kind == project::ItemKind::Photo)
-                SelectSlide(index);
-            else
-                SelectSound(index);
-        };
+void StoryboardView::FocusItem(project::ItemKind kind, int index) {
+    if (kind == project::ItemKind::Photo)
+        SelectSlide(index);
+    else
+        SelectSound(index);
 }
 
 void StoryboardView::ResetSelection() {
     selectedSlide_ = 0;
     selectedSound_ = 0;
     slidePage_ = 0;
-}
-
-void StoryboardView::SwapSlides(int sourceTag, int targetTag) {
-    if (history_) {
-        // The step moves the cells with the photos and selects the dragged photo's old place.
-        if (sourceTag >= 1 && targetTag >= 1)
-            history_->SwapSlides(static_cast<std::size_t>(sourceTag - 1),
-                                 static_cast<std::size_t>(targetTag - 1),
-                                 {selectedSlide_, sourceTag - 1});
-        return;
-    }
-    if (!show_.SwapSlides(sourceTag, targetTag))
-        return;
-    SelectSlide(sourceTag - 1);
 }
 
 void StoryboardView::ItemInserted(project::ItemKind kind, std::size_t index) {
@@ -263,18 +243,18 @@ void StoryboardView::ItemEdited(project::ItemKind kind, std::size_t index) {
 void StoryboardView::ShowReset() {
     photoCells_.clear();
     trackCells_.clear();
-    for (std::size_t i = 0; i < show_.Slides.size(); ++i) {
+    for (std::size_t i = 0; i < show_.Slides().size(); ++i) {
         photoCells_.push_back(MakePhotoCell());
         RefreshThumbnail(i);
     }
-    for (std::size_t j = 0; j < show_.Sounds.size(); ++j)
+    for (std::size_t j = 0; j < show_.Sounds().size(); ++j)
         trackCells_.push_back(MakeTrackCell());
     // An emptied show starts again at the first page.
-    if (show_.Slides.empty()) {
+    if (show_.Slides().empty()) {
         selectedSlide_ = 0;
         slidePage_ = 0;
     }
-    if (show_.Sounds.empty())
+    if (show_.Sounds().empty())
         selectedSound_ = 0;
     selectedPicture_ = imaging::Bitmap();
     pictureKey_ = PictureKey{};
@@ -292,7 +272,7 @@ void StoryboardView::Refresh() {
 void StoryboardView::RedrawThumbnail(std::size_t index, const QColor& frame) {
     if (index >= photoCells_.size())
         return;
-    const auto& s = show_.Slides[index];
+    const auto& s = show_.Slides()[index];
     QLabel* thumb = photoCells_[index]->Thumb;
     QPixmap pm = photoCells_[index]->Clean;
     {
@@ -322,7 +302,7 @@ void StoryboardView::LayoutPhotoStrip(int page) {
         const auto index = static_cast<std::size_t>(place.Index);
         if (index >= photoCells_.size())
             break;
-        const auto& s = show_.Slides[index];
+        const auto& s = show_.Slides()[index];
         QWidget* photoPanel = photoCells_[index]->Panel.get();
         QWidget* transitionPanel = photoCells_[index]->TransitionPanel.get();
         QLabel* spacer = photoCells_[index]->TransitionCell;
@@ -366,14 +346,14 @@ int StoryboardView::DropGapAt(int x) const {
 }
 
 void StoryboardView::UpdatePagingArrows() {
-    const auto states = ComputeControlStates(false, static_cast<int>(show_.Slides.size()),
+    const auto states = ComputeControlStates(false, static_cast<int>(show_.Slides().size()),
                                              slidePage_, widgets_.PhotoStrip->width());
     widgets_.PreviousPage->setVisible(states.PreviousPage);
     widgets_.NextPage->setVisible(states.NextPage);
 }
 
 void StoryboardView::ShowSlide(int index) {
-    const int count = static_cast<int>(show_.Slides.size());
+    const int count = static_cast<int>(show_.Slides().size());
     if (index < 0 || index >= count)
         return;
     const int page = PageOfSlide(widgets_.PhotoStrip->width(), count, index);
@@ -385,7 +365,7 @@ void StoryboardView::ShowSlide(int index) {
 }
 
 void StoryboardView::ShowTrack(std::size_t index) {
-    if (index >= show_.Sounds.size())
+    if (index >= show_.Sounds().size())
         return;
     const int page = PageOfTrack(show_, index, widgets_.PhotoStrip->width());
     if (page != slidePage_) {
@@ -421,7 +401,7 @@ QString StoryboardView::TrackHint(const project::Track& t) const {
 void StoryboardView::RedrawTrackCell(std::size_t index) {
     if (index >= trackCells_.size())
         return;
-    const auto& t = show_.Sounds[index];
+    const auto& t = show_.Sounds()[index];
     QWidget* panel = trackCells_[index]->Panel.get();
     QLabel* image = trackCells_[index]->Image;
     QWidget* dots = trackCells_[index]->Menu;
@@ -446,7 +426,7 @@ void StoryboardView::RedrawTrackCell(std::size_t index) {
 void StoryboardView::LayoutMusicStrip() {
     const int screenWidth = window_.screen() ? window_.screen()->geometry().width() : 1280;
     const auto places = MusicStripPlaces(show_, VisiblePhotos_, screenWidth);
-    for (std::size_t u = 0; u < show_.Sounds.size() && u < trackCells_.size(); ++u) {
+    for (std::size_t u = 0; u < show_.Sounds().size() && u < trackCells_.size(); ++u) {
         QWidget* panel = trackCells_[u]->Panel.get();
         if (!places[u].Visible) {
             panel->hide();
@@ -459,7 +439,7 @@ void StoryboardView::LayoutMusicStrip() {
 }
 
 void StoryboardView::SelectSlide(int index) {
-    if (index >= 0 && index < static_cast<int>(show_.Slides.size())) {
+    if (index >= 0 && index < static_cast<int>(show_.Slides().size())) {
         selectedSlide_ = index;
         for (std::size_t i = 0; i < photoCells_.size(); ++i) {
             QLabel* thumb = photoCells_[i]->Thumb;
@@ -475,10 +455,10 @@ void StoryboardView::SelectSlide(int index) {
 }
 
 void StoryboardView::SelectSound(int index) {
-    if (index < 0 || index >= static_cast<int>(show_.Sounds.size()))
+    if (index < 0 || index >= static_cast<int>(show_.Sounds().size()))
         return;
     selectedSound_ = index;
-    for (std::size_t u = 0; u < show_.Sounds.size() && u < trackCells_.size(); ++u)
+    for (std::size_t u = 0; u < show_.Sounds().size() && u < trackCells_.size(); ++u)
         if (trackCells_[u]->Panel->isVisible())
             RedrawTrackCell(u);
     Q_EMIT viewChanged();
@@ -486,10 +466,10 @@ void StoryboardView::SelectSound(int index) {
 
 void StoryboardView::RevealSelectedSlide() {
     const int perPage = widgets_.PhotoStrip->width() / kCellWidth;
-    if (perPage <= 0 || show_.Slides.empty())
+    if (perPage <= 0 || show_.Slides().empty())
         return;
     const int page =
-        std::clamp(SelectedSlide(), 0, static_cast<int>(show_.Slides.size()) - 1) / perPage;
+        std::clamp(SelectedSlide(), 0, static_cast<int>(show_.Slides().size()) - 1) / perPage;
     if (page == SlidePage())
         return;
     LayoutPhotoStrip(page);

@@ -37,19 +37,15 @@ class StoryboardView final : public QObject, public project::ShowObserver {
     Q_OBJECT
 
 public:
-    StoryboardView(QWidget& window, StoryboardWidgets widgets, project::ShowModel& show);
+    StoryboardView(QWidget& window, StoryboardWidgets widgets, const project::ShowModel& show);
     ~StoryboardView() override;
 
     // The thumbnail an import made of the picture now at `path`, so the cell need not read the
     // file again.
     void SeedThumbnail(const std::string& path, const QImage& thumbnail);
 
-    // Exchange of photos sourceTag and targetTag (1-based; the photo menu's "Swap with..."):
-    // exchange, lay out, select position sourceTag. With a history the exchange is a step of it.
-    void SwapSlides(int sourceTag, int targetTag);
-    // Changes made as steps of this history; its steps' focus moves the selection.
-    void SetHistory(project::ShowHistory* history);
-    project::ShowHistory* History() const { return history_; }
+    // Where a step of the history puts the selection (the history's OnFocus).
+    void FocusItem(project::ItemKind kind, int index);
 
     // The window's widgets it draws into.
     const StoryboardWidgets& Widgets() const { return widgets_; }
@@ -147,8 +143,7 @@ private:
 
     QWidget& window_;
     StoryboardWidgets widgets_;
-    project::ShowModel& show_;
-    project::ShowHistory* history_ = nullptr;
+    const project::ShowModel& show_;
     int selectedSlide_ = 0;
     int selectedSound_ = 0;
     int slidePage_ = 0;

@@ -31,7 +31,7 @@ int CellsPerPage(int stripWidth, int photoCount) {
 
 std::vector<PhotoPlace> PhotoStripPlaces(const project::ShowModel& show, int stripWidth, int page) {
     std::vector<PhotoPlace> places;
-    const int count = static_cast<int>(show.Slides.size());
+    const int count = static_cast<int>(show.Slides().size());
     const int p = CellsPerPage(stripWidth, count);
     if (page < 0)
         return places;
@@ -52,7 +52,7 @@ int PageOfSlide(int stripWidth, int photoCount, int index) {
 }
 
 int DropGap(const project::ShowModel& show, int stripWidth, int page, int x) {
-    const int count = static_cast<int>(show.Slides.size());
+    const int count = static_cast<int>(show.Slides().size());
     const auto visible = PhotoStripPlaces(show, stripWidth, page);
     if (visible.empty())
         return page > 0 ? count : 0;
@@ -66,12 +66,12 @@ int MoveTargetOfGap(int from, int gap) {
 }
 
 int PageOfTrack(const project::ShowModel& show, std::size_t track, int stripWidth) {
-    const int count = static_cast<int>(show.Slides.size());
+    const int count = static_cast<int>(show.Slides().size());
     if (count == 0)
         return 0;
     std::int64_t trackStart = 0;
-    for (std::size_t u = 0; u < track && u < show.Sounds.size(); ++u)
-        trackStart += std::int64_t{show.Sounds[u].PlaySeconds} * 1000;
+    for (std::size_t u = 0; u < track && u < show.Sounds().size(); ++u)
+        trackStart += std::int64_t{show.Sounds()[u].PlaySeconds} * 1000;
     // The last photo that has begun by then.
     const ShowTimeline line = ShowTimeline::Of(show);
     int playing = 0;
@@ -88,7 +88,7 @@ std::vector<RulerMark> RulerMarks(const project::ShowModel& show,
     std::vector<RulerMark> marks;
     const ShowTimeline line = ShowTimeline::Of(show);
     std::size_t v = 0;
-    for (std::size_t i = 0; i < show.Slides.size() && v < visible.size(); ++i) {
+    for (std::size_t i = 0; i < show.Slides().size() && v < visible.size(); ++i) {
         if (static_cast<int>(i) == visible[v].Index) {
             const int x = visible[v].Left + kPhotoCellWidth + kTransitionCellWidth + kArrowWidth;
             marks.push_back({x, line.EndMs(i)});
@@ -100,14 +100,14 @@ std::vector<RulerMark> RulerMarks(const project::ShowModel& show,
 
 std::vector<TrackPlace> MusicStripPlaces(const project::ShowModel& show,
                                          const std::vector<PhotoPlace>& visible, int screenWidth) {
-    const std::size_t tracks = show.Sounds.size();
+    const std::size_t tracks = show.Sounds().size();
     // The real tracks plus an end marker of 100 seconds, so the last track has a successor.
     std::vector<TrackPlace> places(tracks + 1);
     std::vector<std::int64_t> trackStart(tracks + 1);
     std::vector<std::int64_t> trackEnd(tracks + 1);
     std::int64_t t = 0;
     for (std::size_t u = 0; u <= tracks; ++u) {
-        const std::int64_t play = 1000 * (u < tracks ? show.Sounds[u].PlaySeconds : 100);
+        const std::int64_t play = 1000 * (u < tracks ? show.Sounds()[u].PlaySeconds : 100);
         trackStart[u] = t;
         t += play;
         trackEnd[u] = t;

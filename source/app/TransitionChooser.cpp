@@ -8,7 +8,7 @@
 
 namespace ui {
 
-bool ChooseTransition(project::ShowModel& show, int index, QWidget* parent,
+bool ChooseTransition(project::ShowContent& show, int index, QWidget* parent,
                       const ThumbnailOf& thumbnail) {
     if (index < 0 || static_cast<std::size_t>(index) >= show.Slides.size())
         return false;

@@ -17,7 +17,7 @@ using ThumbnailOf = std::function<imaging::Bitmap(std::size_t i)>;
 // thumbnail to the next one's (the show's first after the last), and stores what the user saves
 // (in that slide or in all of them). Returns true when the show's transitions were changed; the
 // caller then lays the photo strip out again.
-bool ChooseTransition(project::ShowModel& show, int index, QWidget* parent,
+bool ChooseTransition(project::ShowContent& show, int index, QWidget* parent,
                       const ThumbnailOf& thumbnail = {});
 
 } // namespace ui

@@ -95,7 +95,7 @@ void VideoExportController::ProbeCodecs(const QString& path, media::VideoExportO
 bool VideoExportController::AskAviOptions(const std::vector<std::string>& lines,
                                           media::VideoExportOptions& options) {
     VideoExportDialog dialog(lines, host_.DialogParent);
-    const project::OutputSettings& last = show_.Options.Output;
+    const project::OutputSettings& last = show_.Options().Output;
     dialog.SelectCodec(last.AviCodec, last.AviResolution == 1 ? media::kResolutionStandard
                                                               : media::kResolutionHigh);
     if (!dialog.HasCodec())
@@ -109,7 +109,7 @@ bool VideoExportController::AskAviOptions(const std::vector<std::string>& lines,
 
 bool VideoExportController::AskMp4Options(media::VideoExportOptions& options) {
     // The show's last choices, with the speed and constant quality the dialog does not show.
-    media::ApplyMp4Settings(show_.Options.Output, options);
+    media::ApplyMp4Settings(show_.Options().Output, options);
     const int storedQuality = options.Quality;
     Mp4ExportDialog dialog(options.Resolution, options.Quality, host_.DialogParent);
     dialog.SelectChoices(options.Resolution, options.Shape, options.Fps, options.Coding,
@@ -182,7 +182,7 @@ void VideoExportController::Finished(const QString& path, const project::ShowMod
     last_ = result;
     // The choices of a written video are the show's next ones, saved with it.
     if (last_.Outcome == media::ExportOutcome::Written && StoreOutput)
-        StoreOutput(media::UsedOutputSettings(show.Options.Output, used));
+        StoreOutput(media::UsedOutputSettings(show.Options().Output, used));
     if (last_.Outcome == media::ExportOutcome::Failed) {
         dialogs_.ShowMessage(FailureMessage(path) + "\n" + Detail(path, last_.Error));
     } else {

@@ -4,6 +4,7 @@
 #include "base/Language.h"
 #include "base/ProgramFolder.h"
 #include "project/Settings.h"
+#include "project/ShowHistory.h"
 #include "project/ShowModel.h"
 #include "project/ui/SettingsDialog.h"
 
@@ -20,38 +21,51 @@ void WindowSettings::Read() {
     const QString name =
         stored->Language.isEmpty() ? QStringLiteral("english.lng") : stored->Language;
     loadLanguageFile_(base::LanguageFolder() + name);
+    project::PhotoSettings photos = show_.Photos();
     if (!stored->Resolution.isEmpty())
-        show_.Resolution = base::ToCp1251(stored->Resolution);
+        photos.Resolution = base::ToCp1251(stored->Resolution);
     if (!stored->SiteURL.isEmpty())
         siteUrl_ = stored->SiteURL;
     bool known = false;
     const int background = project::ReadSetting(QStringLiteral("NewPhotoBackground")).toInt(&known);
     if (known)
-        show_.NewPhotoBackColor = background;
+        photos.BackColor = background;
+    UsePhotoSettings(photos);
+}
+
+void WindowSettings::UsePhotoSettings(const project::PhotoSettings& photos) {
+    if (photos == show_.Photos())
+        return;
+    const auto done =
+        history_.Apply({project::edit::SetPhotoSettings{photos}}, QStringLiteral("settings"));
+    if (!done)
+        host_.Tell(QString::fromLocal8Bit(done.error().c_str()));
 }
 
 void WindowSettings::Write() const {
     project::WriteSettings(QFile::decodeName(base::AppLanguage().LanguageFile.c_str()),
-                           base::FromCp1251(show_.Resolution));
+                           base::FromCp1251(show_.Photos().Resolution));
 }
 
 void WindowSettings::OpenDialog() {
     if (host_.IsBusy())
         return;
-    project::ShowModel& show = show_;
+    project::PhotoSettings photos = show_.Photos();
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenSize = screen ? screen->size() : QSize(1280, 1024);
-    SettingsDialog dialog(show.Resolution, screenSize, base::LanguageFolder(),
+    SettingsDialog dialog(photos.Resolution, screenSize, base::LanguageFolder(),
                           QFile::decodeName(base::AppLanguage().LanguageFile.c_str()),
                           host_.DialogParent);
-    dialog.SetNewPhotoBackground(show.NewPhotoBackColor);
+    dialog.SetNewPhotoBackground(photos.BackColor);
     const bool accepted = dialog.exec() == QDialog::Accepted;
     // A first run takes the screen size even when the dialog is cancelled.
-    show.Resolution = dialog.Resolution();
+    photos.Resolution = dialog.Resolution();
+    if (accepted)
+        photos.BackColor = dialog.NewPhotoBackground();
+    UsePhotoSettings(photos);
     if (!accepted)
         return;
-    show.NewPhotoBackColor = dialog.NewPhotoBackground();
-    project::WriteSetting(QStringLiteral("NewPhotoBackground"), show.NewPhotoBackColor);
+    project::WriteSetting(QStringLiteral("NewPhotoBackground"), photos.BackColor);
     if (const QString path = dialog.LanguageFileToLoad(); !path.isEmpty())
         loadLanguageFile_(path);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/ControllerHost.h"
+#include "project/ShowContent.h"
 
 #include <QString>
 
@@ -14,28 +15,35 @@ class QWidget;
 
 namespace project {
 class ShowModel;
-}
+class ShowHistory;
+} // namespace project
 
 namespace ui {
 
 class WindowSettings {
 public:
-    // host: the dialog's parent; no dialog while the window is busy. show: its resolution and
-    // the background of new photos; siteUrl: replaced by a stored address; loadLanguageFile:
-    // loads a language file and applies its texts (unreadable: the texts stay).
-    WindowSettings(ControllerHost host, project::ShowModel& show, QString& siteUrl,
+    // host: the dialog's parent; no dialog while the window is busy. show: its photo settings
+    // (resolution, background of new photos), changed through history; siteUrl: replaced by a
+    // stored address; loadLanguageFile: loads a language file and applies its texts (unreadable:
+    // the texts stay).
+    WindowSettings(ControllerHost host, const project::ShowModel& show,
+                   project::ShowHistory& history, QString& siteUrl,
                    std::function<void(const QString& path)> loadLanguageFile)
-        : host_(std::move(host)), show_(show), siteUrl_(siteUrl),
+        : host_(std::move(host)), show_(show), history_(history), siteUrl_(siteUrl),
           loadLanguageFile_(std::move(loadLanguageFile)) {}
 
-    // No accessible store: built-in texts, no language file, no resolution.
+    // No accessible store: built-in texts, no language file, no resolution. The photo settings
+    // read go through the history as a step; the caller clears it at the start.
     void Read();
     void Write() const;
     void OpenDialog();
 
 private:
     ControllerHost host_;
-    project::ShowModel& show_;
+    void UsePhotoSettings(const project::PhotoSettings& photos);
+
+    const project::ShowModel& show_;
+    project::ShowHistory& history_;
     QString& siteUrl_;
     std::function<void(const QString& path)> loadLanguageFile_;
 };

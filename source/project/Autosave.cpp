@@ -67,14 +67,13 @@ bool Autosaver::Start(const ShowModel& show, const std::string& showFile) {
     if (writing_)
         return false;
     lock.unlock();
-    Job job{show, showFile, instanceDir_ + "/autosave-" + std::to_string(++snapshots_) + "/"};
+    const std::string folder = instanceDir_ + "/autosave-" + std::to_string(++snapshots_) + "/";
     std::error_code ec;
-    fs::remove_all(job.Folder, ec);
-    if (!fs::create_directories(job.Folder + "pictures", ec) ||
-        !fs::create_directories(job.Folder + "music", ec))
+    fs::remove_all(folder, ec);
+    if (!fs::create_directories(folder + "pictures", ec) ||
+        !fs::create_directories(folder + "music", ec))
         return false;
-    job.Snapshot.PicturesDir = job.Folder + "pictures/";
-    job.Snapshot.MusicDir = job.Folder + "music/";
+    ShowContent snapshot = show.Content();
     const auto keepAll = [&](auto& items, const std::string& dir) {
         for (auto& item : items) {
             const std::string to = dir + BaseName(item.WorkFile);
@@ -84,11 +83,12 @@ bool Autosaver::Start(const ShowModel& show, const std::string& showFile) {
         }
         return true;
     };
-    if (!keepAll(job.Snapshot.Slides, job.Snapshot.PicturesDir) ||
-        !keepAll(job.Snapshot.Sounds, job.Snapshot.MusicDir)) {
-        fs::remove_all(job.Folder, ec);
+    if (!keepAll(snapshot.Slides, folder + "pictures/") ||
+        !keepAll(snapshot.Sounds, folder + "music/")) {
+        fs::remove_all(folder, ec);
         return false;
     }
+    Job job{ShowModel(std::move(snapshot), show.Photos()), showFile, folder};
     // The last write has ended (writing_ was false); its task may still be on its last steps.
     if (write_.valid())
         write_.wait();

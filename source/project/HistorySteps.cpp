@@ -6,164 +6,191 @@
 #include "project/ShowHistory.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
+#include <type_traits>
 
 namespace project {
 
-// ---- ItemStep ---------------------------------------------------------------------------------
+EditsStep::EditsStep(ShowHistory& history, std::vector<ShowEdit> edits,
+                     std::optional<KeptPicture> picture, int selectBefore, int selectAfter,
+                     QUndoCommand* parent)
+    : QUndoCommand(parent), history_(history), edits_(std::move(edits)), before_(edits_.size()),
+      picture_(std::move(picture)), selectBefore_(selectBefore), selectAfter_(selectAfter) {}
 
-ItemStep::ItemStep(ShowHistory& history, ItemKind kind, std::size_t index, bool addition,
-                   QUndoCommand* parent)
-    : QUndoCommand(parent), history_(history), kind_(kind), index_(index), addition_(addition) {}
-
-std::size_t ItemStep::Count() const {
-    const ShowModel& show = history_.Show();
-    return kind_ == ItemKind::Photo ? show.Slides.size() : show.Sounds.size();
+ItemKind EditsStep::FocusKind() const {
+    for (const ShowEdit& e : edits_) {
+        if (const auto* r = std::get_if<edit::RemoveItem>(&e))
+            return r->Kind;
+        if (const auto* m = std::get_if<edit::MoveItem>(&e))
+            return m->Kind;
+        if (const auto* x = std::get_if<edit::ExchangeItems>(&e))
+            return x->Kind;
+        if (std::holds_alternative<edit::InsertTrack>(e))
+            return ItemKind::Track;
+    }
+    return ItemKind::Photo;
 }
 
-base::Status ItemStep::Take() {
-    ShowModel& show = history_.Show();
-    if (index_ >= Count())
-        return base::Fail("no item " + std::to_string(index_ + 1) + " to take out");
+base::Status EditsStep::Take(ItemKind kind, std::size_t index, Before& keep) {
+    const ShowModel& show = history_.Show();
+    const std::size_t count = kind == ItemKind::Photo ? show.Slides().size() : show.Sounds().size();
+    if (index >= count)
+        return base::Fail("no item " + std::to_string(index + 1) + " to take out");
     if (history_.KeepFolder().empty())
         return base::Fail("no folder to keep removed items in");
-    const bool photo = kind_ == ItemKind::Photo;
-    if (photo)
-        slide_ = show.Slides[index_];
+    if (kind == ItemKind::Photo)
+        keep.SlideValue = show.Slides()[index];
     else
-        track_ = show.Sounds[index_];
-    const std::string path = photo ? slide_.WorkFile : track_.WorkFile;
+        keep.TrackValue = show.Sounds()[index];
+    const std::string path =
+        kind == ItemKind::Photo ? keep.SlideValue.WorkFile : keep.TrackValue.WorkFile;
     ParkedFile kept(history_.KeepFolder(), ParkedFile::UniqueName(ExtensionOf(path)));
     if (!path.empty() && base::EntryExists(path))
         if (auto moved = kept.MoveIn(path); !moved)
             return moved;
-    kept_ = std::move(kept);
-    captured_ = true;
-    // The copy is kept aside already, so the model's delete finds no file to remove.
-    if (photo)
-        show.RemoveSlide(index_);
-    else
-        show.RemoveSound(index_);
-    // The selection goes to the item now at that place, or the last one.
-    const std::size_t left = Count();
-    history_.Focus(kind_, left == 0 ? -1 : static_cast<int>(std::min(index_, left - 1)));
+    keep.Parked = std::move(kept);
+    keep.Out = true;
+    history_.Writer().RemoveItem(kind, index);
+    const std::size_t left = count - 1;
+    history_.Focus(kind, left == 0 ? -1 : static_cast<int>(std::min(index, left - 1)));
     return {};
 }
 
-base::Status ItemStep::Put() {
-    if (!captured_)
-        return {}; // never taken out: there is nothing to put back
-    ShowModel& show = history_.Show();
-    const bool photo = kind_ == ItemKind::Photo;
-    const std::size_t index = std::min(index_, Count());
-    std::string path = photo ? slide_.WorkFile : track_.WorkFile;
-    if (kept_.Holds()) {
+base::Status EditsStep::Put(ItemKind kind, std::size_t index, Before& keep) {
+    const bool photo = kind == ItemKind::Photo;
+    std::string path = photo ? keep.SlideValue.WorkFile : keep.TrackValue.WorkFile;
+    if (keep.Parked.Holds()) {
         if (base::EntryExists(path)) {
-            path = show.MakeWorkName(photo ? show.PicturesDir : show.MusicDir, ExtensionOf(path));
+            const WorkFiles& files = history_.Files();
+            path = files.MakeWorkName(photo ? files.PicturesDir() : files.MusicDir(),
+                                      ExtensionOf(path));
             if (path.empty())
                 return base::Fail("no free working name to put the item back");
         }
-        if (auto moved = kept_.MoveOut(path); !moved)
+        if (auto moved = keep.Parked.MoveOut(path); !moved)
             return moved;
+        keep.Parked = ParkedFile();
     }
+    keep.Out = false;
+    ShowWriter writer = history_.Writer();
     if (photo) {
-        Slide s = slide_;
-        s.WorkFile = path;
-        show.InsertSlide(index, s);
+        keep.SlideValue.WorkFile = path;
+        writer.InsertSlide(index, keep.SlideValue);
     } else {
-        Track t = track_;
-        t.WorkFile = path;
-        show.InsertSound(index, t);
+        keep.TrackValue.WorkFile = path;
+        writer.InsertTrack(index, keep.TrackValue);
     }
-    history_.Focus(kind_, static_cast<int>(index));
+    history_.Focus(kind, static_cast<int>(index));
     return {};
 }
 
-void ItemStep::redo() {
-    history_.Report(addition_ ? Put() : Take());
+void EditsStep::SwapPicture() {
+    const ShowModel& show = history_.Show();
+    if (!picture_ || picture_->Index >= show.Slides().size())
+        return;
+    history_.Report(picture_->Other.SwapWith(show.Slides()[picture_->Index].WorkFile));
+    // A view told of the slide's new values reads the picture then; told of nothing else, it
+    // hears of the picture alone.
+    const bool valuesToo = std::any_of(edits_.begin(), edits_.end(), [&](const ShowEdit& e) {
+        const auto* s = std::get_if<edit::SetSlide>(&e);
+        return s && s->Index == picture_->Index;
+    });
+    if (!valuesToo)
+        history_.Writer().PictureChanged(picture_->Index);
 }
 
-void ItemStep::undo() {
-    history_.Report(addition_ ? Take() : Put());
+void EditsStep::Do(std::size_t k) {
+    const ShowModel& show = history_.Show();
+    ShowWriter writer = history_.Writer();
+    Before& keep = before_[k];
+    std::visit(
+        [&](auto& x) {
+            using T = std::decay_t<decltype(x)>;
+            if constexpr (std::is_same_v<T, edit::SetSlide>) {
+                if (x.Index < show.Slides().size())
+                    keep.SlideValue = show.Slides()[x.Index];
+                writer.SetSlide(x.Index, x.Value);
+            } else if constexpr (std::is_same_v<T, edit::SetTrack>) {
+                if (x.Index < show.Sounds().size())
+                    keep.TrackValue = show.Sounds()[x.Index];
+                writer.SetTrack(x.Index, x.Value);
+            } else if constexpr (std::is_same_v<T, edit::SetOptions>) {
+                keep.Options = show.Options();
+                writer.SetOptions(x.Value);
+            } else if constexpr (std::is_same_v<T, edit::SetPhotoSettings>) {
+                keep.Photos = show.Photos();
+                writer.SetPhotoSettings(x.Value);
+            } else if constexpr (std::is_same_v<T, edit::InsertSlide>) {
+                if (!keep.Out)
+                    keep.SlideValue = x.Value; // the first time: the import's copy is in place
+                history_.Report(Put(ItemKind::Photo, x.Index, keep));
+            } else if constexpr (std::is_same_v<T, edit::InsertTrack>) {
+                if (!keep.Out)
+                    keep.TrackValue = x.Value;
+                history_.Report(Put(ItemKind::Track, x.Index, keep));
+            } else if constexpr (std::is_same_v<T, edit::RemoveItem>) {
+                history_.Report(Take(x.Kind, x.Index, keep));
+            } else if constexpr (std::is_same_v<T, edit::MoveItem>) {
+                writer.MoveItem(x.Kind, x.From, x.To);
+            } else if constexpr (std::is_same_v<T, edit::ExchangeItems>) {
+                writer.ExchangeItems(x.Kind, x.A, x.B);
+            }
+        },
+        edits_[k]);
 }
 
-// ---- MoveStep ---------------------------------------------------------------------------------
-
-MoveStep::MoveStep(ShowHistory& history, ItemKind kind, bool exchange, std::size_t from,
-                   std::size_t to, int selectBefore, int selectAfter)
-    : history_(history), kind_(kind), exchange_(exchange), from_(from), to_(to),
-      selectBefore_(selectBefore), selectAfter_(selectAfter) {}
-
-void MoveStep::Apply(std::size_t from, std::size_t to, int select) {
-    ShowModel& show = history_.Show();
-    if (kind_ == ItemKind::Photo) {
-        if (exchange_)
-            show.SwapSlides(static_cast<int>(from) + 1, static_cast<int>(to) + 1);
-        else
-            show.MoveSlide(from, to);
-    } else {
-        if (exchange_ && from != to) {
-            // Two moves exchange them: the later one first to the earlier place, then back.
-            const std::size_t lo = std::min(from, to);
-            const std::size_t hi = std::max(from, to);
-            show.MoveSound(hi, lo);
-            if (hi > lo + 1)
-                show.MoveSound(lo + 1, hi);
-        } else {
-            show.MoveSound(from, to);
-        }
-    }
-    if (select >= 0)
-        history_.Focus(kind_, select);
+void EditsStep::Undo(std::size_t k) {
+    ShowWriter writer = history_.Writer();
+    Before& keep = before_[k];
+    std::visit(
+        [&](auto& x) {
+            using T = std::decay_t<decltype(x)>;
+            if constexpr (std::is_same_v<T, edit::SetSlide>) {
+                writer.SetSlide(x.Index, keep.SlideValue);
+            } else if constexpr (std::is_same_v<T, edit::SetTrack>) {
+                writer.SetTrack(x.Index, keep.TrackValue);
+            } else if constexpr (std::is_same_v<T, edit::SetOptions>) {
+                writer.SetOptions(keep.Options);
+            } else if constexpr (std::is_same_v<T, edit::SetPhotoSettings>) {
+                writer.SetPhotoSettings(keep.Photos);
+            } else if constexpr (std::is_same_v<T, edit::InsertSlide>) {
+                history_.Report(Take(ItemKind::Photo, x.Index, keep));
+            } else if constexpr (std::is_same_v<T, edit::InsertTrack>) {
+                history_.Report(Take(ItemKind::Track, x.Index, keep));
+            } else if constexpr (std::is_same_v<T, edit::RemoveItem>) {
+                if (keep.Out)
+                    history_.Report(Put(x.Kind, x.Index, keep));
+            } else if constexpr (std::is_same_v<T, edit::MoveItem>) {
+                writer.MoveItem(x.Kind, x.To, x.From);
+            } else if constexpr (std::is_same_v<T, edit::ExchangeItems>) {
+                writer.ExchangeItems(x.Kind, x.A, x.B);
+            }
+        },
+        edits_[k]);
 }
 
-void MoveStep::redo() {
-    Apply(from_, to_, selectAfter_);
-}
-
-void MoveStep::undo() {
-    if (exchange_)
-        Apply(from_, to_, selectBefore_);
-    else
-        Apply(to_, from_, selectBefore_);
-}
-
-// ---- RecordsStep ------------------------------------------------------------------------------
-
-RecordsStep::RecordsStep(ShowHistory& history, std::vector<Diff<Slide>> slides,
-                         std::vector<Diff<Track>> sounds, std::vector<Picture> pictures,
-                         Diff<ShowOptions> options)
-    : history_(history), slides_(std::move(slides)), sounds_(std::move(sounds)),
-      pictures_(std::move(pictures)), options_(options) {}
-
-void RecordsStep::Apply(bool after) {
-    ShowModel& show = history_.Show();
+void EditsStep::redo() {
     // The picture first, so that a view told of the edit finds the file it names.
-    for (auto& p : pictures_)
-        if (p.Index < show.Slides.size())
-            history_.Report(p.Other.SwapWith(show.Slides[p.Index].WorkFile));
-    for (const auto& d : slides_)
-        if (d.Index < show.Slides.size())
-            show.SetSlide(d.Index, after ? d.After : d.Before);
-    for (const auto& d : sounds_)
-        if (d.Index < show.Sounds.size())
-            show.SetSound(d.Index, after ? d.After : d.Before);
-    for (const auto& p : pictures_)
-        if (p.Index < show.Slides.size() &&
-            std::none_of(slides_.begin(), slides_.end(),
-                         [&](const Diff<Slide>& d) { return d.Index == p.Index; }))
-            show.PictureChanged(p.Index);
-    if (!(options_.Before == options_.After))
-        show.SetOptions(after ? options_.After : options_.Before);
+    SwapPicture();
+    for (std::size_t k = 0; k < edits_.size(); ++k)
+        Do(k);
+    if (selectAfter_ >= 0)
+        history_.Focus(FocusKind(), selectAfter_);
 }
 
-void RecordsStep::redo() {
-    Apply(true);
+void EditsStep::undo() {
+    SwapPicture();
+    for (std::size_t k = edits_.size(); k-- > 0;)
+        Undo(k);
+    if (selectBefore_ >= 0)
+        history_.Focus(FocusKind(), selectBefore_);
 }
 
-void RecordsStep::undo() {
-    Apply(false);
+void BatchStep::redo() {
+    if (done_) {
+        done_ = false;
+        return;
+    }
+    QUndoCommand::redo();
 }
 
 } // namespace project

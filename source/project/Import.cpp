@@ -86,11 +86,12 @@ imaging::Bitmap MakeThumbnail(const imaging::Bitmap& fitted) {
     return thumb;
 }
 
-Imported<AddedPhoto> AddPhoto(ShowModel& show, const std::string& path,
+Imported<AddedPhoto> AddPhoto(ShowContent& into, const WorkFiles& files,
+                              const PhotoSettings& photos, const std::string& path,
                               const ThumbnailMade& thumbnailMade) {
     int width = 1280;
     int height = 1024;
-    show.ResolutionSize(width, height);
+    photos.Size(width, height);
     if (!imaging::IsPhotoExtension(ExtensionOf(path)))
         return ImportStatus::Skip("not a photo: " + path);
     auto loaded = imaging::LoadImageFile(path);
@@ -100,7 +101,7 @@ Imported<AddedPhoto> AddPhoto(ShowModel& show, const std::string& path,
 
     try {
         FitToResolution(bitmap, width, height);
-        const std::string name = show.MakeWorkName(show.PicturesDir, ".bmp");
+        const std::string name = files.MakePictureName(".bmp");
         if (name.empty())
             return ImportStatus::Fail("all " + std::to_string(kMaxWorkNames) +
                                       " working names for photos are taken");
@@ -108,27 +109,24 @@ Imported<AddedPhoto> AddPhoto(ShowModel& show, const std::string& path,
             return ImportStatus::Fail("cannot write the working copy of " + path + ": " +
                                       saved.error());
         AddedPhoto added;
-        added.Index = show.Slides.size();
+        added.Index = into.Slides.size();
         added.Thumbnail = MakeThumbnail(bitmap);
         Slide s = Slide::MakeDefault();
-        s.BackColor = show.NewPhotoBackColor;
+        s.BackColor = photos.BackColor;
         s.WorkFile = name;
         if (thumbnailMade)
             thumbnailMade(name, added.Thumbnail);
-        show.InsertSlide(added.Index, s);
+        into.Slides.push_back(s);
         return added;
     } catch (const std::exception& e) {
         return ImportStatus::Skip(e.what());
     }
 }
 
-bool RefitSlide(ShowModel& show, std::size_t index) {
-    if (index >= show.Slides.size())
-        return false;
+bool RefitPicture(const std::string& path, const PhotoSettings& photos) {
     int width = 1280;
     int height = 1024;
-    show.ResolutionSize(width, height);
-    const std::string path = show.Slides[index].WorkFile;
+    photos.Size(width, height);
     auto loaded = imaging::LoadImageFile(path);
     if (!loaded)
         return false;

@@ -5,7 +5,8 @@
 
 #include "base/Job.h"
 #include "imaging/Bitmap.h"
-#include "project/ShowModel.h"
+#include "project/ShowContent.h"
+#include "project/WorkFiles.h"
 
 #include <functional>
 #include <string>
@@ -45,17 +46,20 @@ template <typename T> struct Imported : ImportStatus {
 };
 
 struct AddedPhoto {
-    std::size_t Index = 0;     // the new last slide
+    std::size_t Index = 0;     // the new last slide of `into`
     imaging::Bitmap Thumbnail; // 90 x 90
 };
 
-// Imports one picture file as a new last slide. Skipped when the extension is not a photo's or
+// Imports one picture file as a new last slide of `into` (a show being built or loaded, or a
+// scratch list the caller applies to the open show), its working copy made in `files` at the
+// size and with the background `photos` say. Skipped when the extension is not a photo's or
 // the file cannot be decoded; Failed when its working copy cannot be written.
 // thumbnailMade, when given, hears of the new working copy and its thumbnail just before the
 // slide is inserted, so a view can show it without reading the file again.
 using ThumbnailMade =
     std::function<void(const std::string& workFile, const imaging::Bitmap& thumbnail)>;
-Imported<AddedPhoto> AddPhoto(ShowModel& show, const std::string& path,
+Imported<AddedPhoto> AddPhoto(ShowContent& into, const WorkFiles& files,
+                              const PhotoSettings& photos, const std::string& path,
                               const ThumbnailMade& thumbnailMade = {});
 
 // Resamples the bitmap in place to the width W (landscape) or height H (portrait, square) with
@@ -67,8 +71,8 @@ imaging::ImageSize FittedSize(int w, int h, int width, int height);
 // The centre square of a fitted photo at 90 x 90.
 imaging::Bitmap MakeThumbnail(const imaging::Bitmap& fitted);
 
-// Reloads slide i's working copy, fits it again and saves it back (after an edit).
-bool RefitSlide(ShowModel& show, std::size_t index);
+// Reloads a slide's working copy, fits it again and saves it back (after an edit).
+bool RefitPicture(const std::string& workFile, const PhotoSettings& photos);
 
 // A batch of files brought into the show one after another (the add dialogs, files dropped on
 // the window): a job reporting "item n of N" that stops on Cancel, or at the first file whose

@@ -206,10 +206,10 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
     SaveResult result;
     // The save works from the records as they are now: nothing that happens while events are
     // pumped (a drop, a command, a close) can change what this file lists.
-    const std::vector<Slide> slides = show.Slides;
-    const std::vector<Track> sounds = show.Sounds;
-    const ShowOptions options = show.Options;
-    const std::string photoSize = show.Resolution;
+    const std::vector<Slide> slides = show.Slides();
+    const std::vector<Track> sounds = show.Sounds();
+    const ShowOptions options = show.Options();
+    const std::string photoSize = show.Photos().Resolution;
     if (slides.empty()) {
         result.Outcome = SaveOutcome::NothingToSave;
         return result;
@@ -249,7 +249,7 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
 
     ProjectHeader header;
     header.FormatNumber = 1;
-    header.Prefix = show.WorkPrefix;
+    header.Prefix = show.WorkPrefix();
     header.PhotoCount = static_cast<std::int32_t>(slides.size());
     header.TrackCount = static_cast<std::int32_t>(sounds.size());
     base::Status written = WriteRaw(out, header);
@@ -299,8 +299,8 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
     return result;
 }
 
-LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress& progress,
-                       const ImportHooks& hooks) {
+LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& path,
+                       base::Progress& progress, const ImportHooks& hooks) {
     LoadResult result;
     auto refuse = [&](LoadOutcome outcome, std::string message) {
         result.Outcome = outcome;
@@ -398,12 +398,14 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
 
     // From here on the file is known to hold everything it lists. Only the show's own copies go:
     // the folders may hold those of another show (the one open while this one loads).
-    show.ClearProject();
+    DiscardShow(show, files);
     show.WorkPrefix = header.Prefix;
+    files.SetPrefix(header.Prefix);
     // A show made at another photo size keeps it where no setting chose one (the console tool):
     // its photos are not refitted to the default.
-    if (show.Resolution.empty() && !extension.PhotoSize.empty())
-        show.Resolution = extension.PhotoSize;
+    result.PhotoSize = extension.PhotoSize;
+    if (hooks.PhotoSizeKnown && !extension.PhotoSize.empty())
+        hooks.PhotoSizeKnown(extension.PhotoSize);
     progress.SetPosition(0);
     progress.Open();
     progress.Pump();
@@ -415,7 +417,7 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
         return result;
     };
     auto failMidway = [&](const std::string& message) {
-        show.ClearProject();
+        DiscardShow(show, files);
         return finish(LoadOutcome::Failed, message);
     };
 
@@ -423,14 +425,10 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
     const std::string prefix = std::to_string(show.WorkPrefix);
     for (std::size_t i = 0; i < slides.size(); ++i) {
         if (progress.Cancelled()) {
-            if (hooks.ResetAfterCancel) {
-                hooks.ResetAfterCancel();
-            } else {
-                show.ClearProject();
-            }
+            DiscardShow(show, files);
             return finish(LoadOutcome::Cancelled, std::string());
         }
-        const std::string temp = show.PicturesDir + prefix + ".bmp";
+        const std::string temp = files.PicturesDir() + prefix + ".bmp";
         std::string why;
         if (!CopyOut(in, photoSizes[i], temp, buffer, progress, why)) {
             RemoveFile(temp);
@@ -468,7 +466,7 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
                 if (e->TransitionMs > 0)
                     s.TransitionMs = e->TransitionMs;
             }
-            show.SetSlide(show.Slides.size() - 1, s);
+            show.Slides.back() = s;
         }
         progress.SetPosition(PercentOf(i + 1, slides.size()));
         progress.Pump();
@@ -481,7 +479,7 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
                 return failMidway("cannot skip track " + std::to_string(j + 1));
             continue;
         }
-        const std::string temp = show.MusicDir + prefix + ext;
+        const std::string temp = files.MusicDir() + prefix + ext;
         std::string why;
         if (!CopyOut(in, trackSizes[j], temp, buffer, progress, why)) {
             RemoveFile(temp);
@@ -505,11 +503,11 @@ LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress&
                 t.Ext = *trackExt[j];
             if (!t.Ext.HasLoudness && hooks.MeasureTrack)
                 hooks.MeasureTrack(t, progress);
-            show.SetSound(show.Sounds.size() - 1, t);
+            show.Sounds.back() = t;
         }
         progress.Pump();
     }
-    show.SetOptions(extension.Options);
+    show.Options = extension.Options;
     progress.SetPosition(100);
     return finish(LoadOutcome::Loaded, std::string());
 }

@@ -7,6 +7,7 @@
 #include "base/Job.h"
 #include "project/Import.h"
 #include "project/ShowModel.h"
+#include "project/WorkFiles.h"
 
 #include <cstdint>
 #include <functional>
@@ -52,9 +53,9 @@ struct ImportHooks {
     // could not be measured when it was saved): measures it into track.Ext. Tracks with stored
     // values keep them and are not decoded again. Unset: they stay unmeasured.
     std::function<void(Track& track, base::Progress& progress)> MeasureTrack;
-    // Runs when Cancel discards the partly rebuilt show; the default clears it (its records and
-    // its own working copies).
-    std::function<void()> ResetAfterCancel;
+    // Hears, before any photo is imported, the size the file's photos were made at (when the
+    // file says), so the imports may fit them to it where no setting chose a size.
+    std::function<void(const std::string& photoSize)> PhotoSizeKnown;
 };
 
 enum class LoadOutcome { Loaded, Cancelled, LaterVersion, Damaged, Failed };
@@ -65,6 +66,8 @@ struct LoadResult {
     // Said once after a load that went through without some of the file's data (a damaged
     // extension block); "" when everything was read.
     std::string Warning;
+    // The photo size the file's photos were made at ("" when it does not say).
+    std::string PhotoSize;
     // True when LoadProject's caller should show the load-failure message.
     bool Failed() const {
         return Outcome == LoadOutcome::LaterVersion || Outcome == LoadOutcome::Damaged ||
@@ -72,14 +75,15 @@ struct LoadResult {
     }
 };
 
-// Replaces the show with the file's content. What is not a regular file, a later format, or a
+// Fills `show` with the file's content, its working copies made in `files` (whose prefix
+// becomes the file's). What is not a regular file, a later format, or a
 // file whose tables do not fit its length, is refused before the open show is touched
 // (LaterVersion / Damaged). A read or write error while the files are copied out and imported
 // again (a full disk) leaves an empty show (Failed, with the message). Cancel (checked before
 // each photo) leaves an empty show and is not a failure. Only the show's own working copies are
 // removed, so another show may share the folders (see OpenProjectOver).
-LoadResult LoadProject(ShowModel& show, const std::string& path, base::Progress& progress,
-                       const ImportHooks& hooks);
+LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& path,
+                       base::Progress& progress, const ImportHooks& hooks);
 
 // True for the track extensions a stored record may name: ".mp3", ".ogg", ".wav", any case.
 bool IsStoredTrackExtension(const std::string& ext);

@@ -4,45 +4,54 @@
 
 namespace project {
 
-LoadedShow LoadBeside(const ShowModel& show, const std::string& path, base::Progress& progress,
-                      const OpenImport& importer) {
+LoadedShow LoadBeside(const WorkFiles& files, const PhotoSettings& photos, const std::string& path,
+                      base::Progress& progress, const OpenImport& importer) {
     LoadedShow out;
-    ShowModel& loading = out.Loaded;
-    loading.PicturesDir = show.PicturesDir;
-    loading.MusicDir = show.MusicDir;
-    loading.Resolution = show.Resolution;
-    loading.WorkPrefix = show.WorkPrefix;
+    ShowContent& loading = out.Loaded;
+    // The loaded show's names take the file's prefix; the open show's store stays as it is.
+    WorkFiles loadingFiles = files;
+    PhotoSettings loadingPhotos = photos;
 
     ImportHooks hooks;
+    hooks.PhotoSizeKnown = [&](const std::string& size) {
+        if (loadingPhotos.Resolution.empty())
+            loadingPhotos.Resolution = size;
+    };
     if (importer.AddPhoto)
-        hooks.AddPhoto = [&](const std::string& p) { return importer.AddPhoto(loading, p); };
+        hooks.AddPhoto = [&](const std::string& p) {
+            return importer.AddPhoto(loading, loadingFiles, loadingPhotos, p);
+        };
     if (importer.AddTrack)
-        hooks.AddTrack = [&](const std::string& p) { return importer.AddTrack(loading, p); };
+        hooks.AddTrack = [&](const std::string& p) {
+            return importer.AddTrack(loading, loadingFiles, p);
+        };
     hooks.MeasureTrack = importer.MeasureTrack;
-    out.Result = LoadProject(loading, path, progress, hooks);
+    out.Result = LoadProject(loading, loadingFiles, path, progress, hooks);
     if (out.Result.Outcome != LoadOutcome::Loaded)
-        loading.ClearProject(); // the part that was loaded, with its copies
+        DiscardShow(loading, loadingFiles); // the part that was loaded, with its copies
     return out;
 }
 
-void TakeLoaded(ShowModel& show, LoadedShow&& loaded) {
+void TakeLoaded(ShowSession& session, LoadedShow&& loaded) {
     if (loaded.Result.Outcome == LoadOutcome::Cancelled)
-        show.ClearProject();
+        session.New();
     if (loaded.Result.Outcome != LoadOutcome::Loaded)
         return;
-    ShowModel& loading = loaded.Loaded;
-    show.ClearProject();
-    show.WorkPrefix = loading.WorkPrefix;
-    if (show.Resolution.empty())
-        show.Resolution = loading.Resolution; // the size the file says its photos were made at
-    show.ReplaceAll(std::move(loading.Slides), std::move(loading.Sounds), loading.Options);
+    std::optional<PhotoSettings> photos;
+    // The size the file says its photos were made at, where no setting chose one.
+    if (session.Show().Photos().Resolution.empty() && !loaded.Result.PhotoSize.empty()) {
+        photos = session.Show().Photos();
+        photos->Resolution = loaded.Result.PhotoSize;
+    }
+    session.Replace(std::move(loaded.Loaded), photos);
 }
 
-LoadResult OpenProjectOver(ShowModel& show, const std::string& path, base::Progress& progress,
+LoadResult OpenProjectOver(ShowSession& session, const std::string& path, base::Progress& progress,
                            const OpenImport& importer) {
-    LoadedShow loaded = LoadBeside(show, path, progress, importer);
+    LoadedShow loaded =
+        LoadBeside(session.Files(), session.Show().Photos(), path, progress, importer);
     LoadResult result = loaded.Result;
-    TakeLoaded(show, std::move(loaded));
+    TakeLoaded(session, std::move(loaded));
     return result;
 }
 

@@ -1,13 +1,16 @@
-// The undo history of the open show: every change to it (items added, deleted, moved or swapped,
-// durations, transitions, volumes, effects) as a step that can be undone and done again, and the
-// clean mark that tells whether the show has unsaved changes. Items taken out and pictures
-// replaced by an effect are kept in the history's folder, so an undo gives back the same bytes.
+// The undo history of the open show and its one way in: every change is a list of edits passed to
+// Apply, which checks them all, makes them as one step (the step's redo does the work) and so
+// announces each change once. Items taken out and pictures an editor replaced are kept in the
+// history's folder, so an undo gives back the same bytes. The clean mark tells whether the show
+// has unsaved changes.
 #pragma once
 
 #include "base/Result.h"
+#include "project/HistorySteps.h"
 #include "project/ParkedFile.h"
+#include "project/ShowEdit.h"
 #include "project/ShowModel.h"
-#include "project/ShowObserver.h"
+#include "project/WorkFiles.h"
 
 #include <QString>
 #include <QUndoStack>
@@ -17,20 +20,19 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace project {
 
 class ShowHistory {
 public:
-    explicit ShowHistory(ShowModel& show);
+    ShowHistory(ShowModel& show, const WorkFiles& files);
     ShowHistory(const ShowHistory&) = delete;
     ShowHistory& operator=(const ShowHistory&) = delete;
     ~ShowHistory();
 
     // The folder (ending with '/') where removed items and replaced pictures are kept; without
-    // one, steps that must keep a file are refused.
+    // one, edits that put items in or take them out are refused.
     void SetKeepFolder(const std::string& folder) { keepFolder_ = folder; }
     const std::string& KeepFolder() const { return keepFolder_; }
 
@@ -51,18 +53,21 @@ public:
     // What the last step done or undone could not do ("" when it went through).
     const std::string& LastError() const { return lastError_; }
 
-    // Several additions as one step (an import of many files). Batches do not nest; a batch in
-    // which nothing was recorded leaves no step.
+    // The one way to change the show: checks every edit against the show (refusing the whole
+    // list, with no step, when one does not fit), then makes them in order as one step named
+    // `text`. picture: the slide's working picture as it was before an editor rewrote it (see
+    // BeginChange); the step exchanges the two versions on undo and redo. An empty list without a
+    // picture makes no step.
+    base::Status Apply(std::vector<ShowEdit> edits, const QString& text,
+                       std::optional<KeptPicture> picture = std::nullopt);
+
+    // Several Apply calls as one step (an import of many files): each is made at once, and the
+    // batch becomes one step at its end. Batches do not nest; an empty one leaves no step.
     void BeginBatch(const QString& text);
     void EndBatch();
 
-    // Records an item the import has just added as the step that adds it: the item is taken
-    // out and the step's redo puts it back (in a batch, all of them at its end).
-    void PhotoAdded(std::size_t index);
-    void TrackAdded(std::size_t index);
-
-    // Deletes slide / track `index` as a step; its working copy is kept for an undo. Returns the
-    // index selected afterwards (-1 when none is left).
+    // Takes slide / track `index` out as a step; its working copy is kept for an undo. Returns
+    // the index selected afterwards (-1 when none is left).
     base::Result<int> DeleteSlide(std::size_t index);
     base::Result<int> DeleteTrack(std::size_t index);
 
@@ -82,15 +87,16 @@ public:
     // the one it took out, or what a move names. The storyboard view listens; -1 = none left.
     std::function<void(ItemKind kind, int index)> OnFocus;
 
-    // A change of item values or show options, recorded from a snapshot taken before it. With a
-    // picture slide, its working picture is kept as it was, so an effect that rewrites it can be
-    // undone byte for byte. Commit puts the show back as it was and pushes the step, whose redo
-    // makes the change again: every step does its work in redo().
+    // An edit of values worked out on a copy: Draft starts as the show's content, the editor
+    // changes it (and may rewrite the slide's working picture), and Commit applies what differs
+    // as one step.
     class Change {
     public:
         Change(Change&&) noexcept;
         Change& operator=(Change&&) noexcept;
         ~Change();
+        // The show's values to change (items' values and options; not the lists' lengths).
+        ShowContent Draft;
         // The copy of the picture as it was when the change began ("" without one): an editor
         // may restore from it; the step keeps it.
         std::string KeptPicture() const { return kept_.Holds() ? kept_.Path() : std::string(); }
@@ -98,19 +104,21 @@ public:
     private:
         friend class ShowHistory;
         Change();
-        std::vector<Slide> slides_;
-        std::vector<Track> sounds_;
-        ShowOptions options_;
+        ShowContent before_;
         std::optional<std::size_t> picture_;
         ParkedFile kept_;
     };
+    // pictureOf: the slide whose working picture the editor may rewrite; a copy is kept.
     base::Result<Change> BeginChange(std::optional<std::size_t> pictureOf = std::nullopt);
-    // Compares the show with the snapshot and records one step when anything differs. Returns
-    // false when nothing changed (no step).
+    // Applies what the draft changed as one step. Returns false when nothing changed (no step),
+    // or when the show changed under the draft or the draft's lists did (refused, LastError
+    // says why).
     bool Commit(Change change, const QString& text);
 
     // Used by the steps.
-    ShowModel& Show() { return show_; }
+    const ShowModel& Show() const { return show_; }
+    const WorkFiles& Files() const { return files_; }
+    ShowWriter Writer() { return ShowWriter(show_); }
     void Report(const base::Status& status);
     void Focus(ItemKind kind, int index) {
         if (OnFocus)
@@ -118,16 +126,16 @@ public:
     }
 
 private:
-    void Push(std::unique_ptr<QUndoCommand> step);
-    void RecordAddition(ItemKind kind, std::size_t index);
+    base::Status Record(std::vector<ShowEdit> edits, const QString& text,
+                        std::optional<KeptPicture> picture, Selection select);
+    bool Move(ShowEdit edit, const QString& text, Selection select);
 
     ShowModel& show_;
+    const WorkFiles& files_;
     std::string keepFolder_;
     std::string lastError_;
     QUndoStack stack_;
     std::unique_ptr<QUndoCommand> batch_;
-    // The items a batch added, in the order they came.
-    std::vector<std::pair<ItemKind, std::size_t>> batchAdded_;
 };
 
 } // namespace project

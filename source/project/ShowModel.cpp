@@ -3,154 +3,14 @@
 #include "project/Resolution.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 namespace project {
 
-namespace fs = std::filesystem;
-
-namespace {
-
-void RemoveFileQuietly(const std::string& path) {
-    if (path.empty())
-        return;
-    std::error_code ec;
-    fs::remove(fs::path(path), ec);
-}
-
-void PurgeFolder(const std::string& folder) {
-    std::error_code ec;
-    if (folder.empty() || !fs::is_directory(fs::path(folder), ec))
-        return;
-    for (fs::directory_iterator it(fs::path(folder), ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code e2;
-        if (it->is_regular_file(e2) || it->is_symlink(e2))
-            fs::remove(it->path(), e2);
-    }
-}
-
-} // namespace
-
-void ShowModel::ResolutionSize(int& width, int& height) const {
+void PhotoSettings::Size(int& width, int& height) const {
     width = 1280;
     height = 1024;
     ParseResolution(Resolution, width, height);
-}
-
-void ShowModel::ClearProject() {
-    firstFreeName_.clear();
-    for (const auto& s : Slides)
-        RemoveFileQuietly(s.WorkFile);
-    Slides.clear();
-    for (const auto& t : Sounds)
-        RemoveFileQuietly(t.WorkFile);
-    Sounds.clear();
-    Options = ShowOptions{};
-    observers_.Notify([](ShowObserver& o) { o.ShowReset(); });
-}
-
-void ShowModel::ReplaceAll(std::vector<Slide> slides, std::vector<Track> sounds,
-                           ShowOptions options) {
-    firstFreeName_.clear();
-    Slides = std::move(slides);
-    Sounds = std::move(sounds);
-    Options = options;
-    observers_.Notify([](ShowObserver& o) { o.ShowReset(); });
-}
-
-void ShowModel::PurgeWorkFolders() const {
-    firstFreeName_.clear();
-    PurgeFolder(PicturesDir);
-    PurgeFolder(MusicDir);
-}
-
-bool ShowModel::SwapSlides(int sourceTag, int targetTag) {
-    const long long s = static_cast<long long>(sourceTag) - 1;
-    const long long t = static_cast<long long>(targetTag) - 1;
-    const auto count = static_cast<long long>(Slides.size());
-    if (s == t || s < 0 || t < 0 || s >= count || t >= count)
-        return false;
-    // Two moves make the exchange: the later one to the earlier place, then the earlier one
-    // (now one further on) to the later place. They are announced as those moves once the
-    // exchange is whole, and the selection stays on its place.
-    const auto lo = static_cast<std::size_t>(std::min(s, t));
-    const auto hi = static_cast<std::size_t>(std::max(s, t));
-    std::swap(Slides[lo], Slides[hi]);
-    observers_.Notify([&](ShowObserver& o) { o.ItemMoved(ItemKind::Photo, hi, lo); });
-    if (hi > lo + 1)
-        observers_.Notify([&](ShowObserver& o) { o.ItemMoved(ItemKind::Photo, lo + 1, hi); });
-    return true;
-}
-
-bool ShowModel::InsertSlide(std::size_t index, const Slide& slide) {
-    if (index > Slides.size())
-        return false;
-    Slides.insert(Slides.begin() + static_cast<std::ptrdiff_t>(index), slide);
-    observers_.Notify([&](ShowObserver& o) { o.ItemInserted(ItemKind::Photo, index); });
-    return true;
-}
-
-bool ShowModel::InsertSound(std::size_t index, const Track& track) {
-    if (index > Sounds.size())
-        return false;
-    Sounds.insert(Sounds.begin() + static_cast<std::ptrdiff_t>(index), track);
-    observers_.Notify([&](ShowObserver& o) { o.ItemInserted(ItemKind::Track, index); });
-    return true;
-}
-
-bool ShowModel::RemoveSlide(std::size_t index) {
-    if (index >= Slides.size())
-        return false;
-    firstFreeName_.clear();
-    RemoveFileQuietly(Slides[index].WorkFile);
-    Slides.erase(Slides.begin() + static_cast<std::ptrdiff_t>(index));
-    observers_.Notify([&](ShowObserver& o) { o.ItemRemoved(ItemKind::Photo, index); });
-    return true;
-}
-
-bool ShowModel::RemoveSound(std::size_t index) {
-    if (index >= Sounds.size())
-        return false;
-    firstFreeName_.clear();
-    RemoveFileQuietly(Sounds[index].WorkFile);
-    Sounds.erase(Sounds.begin() + static_cast<std::ptrdiff_t>(index));
-    observers_.Notify([&](ShowObserver& o) { o.ItemRemoved(ItemKind::Track, index); });
-    return true;
-}
-
-bool ShowModel::SetSlide(std::size_t index, const Slide& slide) {
-    if (index >= Slides.size())
-        return false;
-    Slides[index] = slide;
-    observers_.Notify([&](ShowObserver& o) { o.ItemEdited(ItemKind::Photo, index); });
-    return true;
-}
-
-bool ShowModel::SetSound(std::size_t index, const Track& track) {
-    if (index >= Sounds.size())
-        return false;
-    Sounds[index] = track;
-    observers_.Notify([&](ShowObserver& o) { o.ItemEdited(ItemKind::Track, index); });
-    return true;
-}
-
-void ShowModel::SetOptions(const ShowOptions& options) {
-    ShowOptions music = Options;
-    music.Output = options.Output;
-    Options = options;
-    // The output settings alone move nothing on the time line and no view shows them: a written
-    // video's choices do not make the views build themselves again.
-    if (music == options)
-        return;
-    observers_.Notify([](ShowObserver& o) { o.ShowReset(); });
-}
-
-void ShowModel::PictureChanged(std::size_t index) {
-    if (index < Slides.size())
-        observers_.Notify([&](ShowObserver& o) { o.ItemEdited(ItemKind::Photo, index); });
 }
 
 namespace {
@@ -167,6 +27,10 @@ template <typename T> bool MoveWithin(std::vector<T>& items, std::size_t from, s
     return true;
 }
 
+template <typename T> auto At(std::vector<T>& items, std::size_t index) {
+    return items.begin() + static_cast<std::ptrdiff_t>(index);
+}
+
 } // namespace
 
 std::size_t IndexAfterMove(std::size_t index, std::size_t from, std::size_t to) {
@@ -179,35 +43,103 @@ std::size_t IndexAfterMove(std::size_t index, std::size_t from, std::size_t to) 
     return index;
 }
 
-bool ShowModel::MoveSlide(std::size_t from, std::size_t to) {
-    if (!MoveWithin(Slides, from, to))
+std::size_t ShowWriter::Count(ItemKind kind) const {
+    return kind == ItemKind::Photo ? show_.content_.Slides.size() : show_.content_.Sounds.size();
+}
+
+bool ShowWriter::InsertSlide(std::size_t index, const Slide& slide) {
+    auto& slides = show_.content_.Slides;
+    if (index > slides.size())
         return false;
-    observers_.Notify([&](ShowObserver& o) { o.ItemMoved(ItemKind::Photo, from, to); });
+    slides.insert(At(slides, index), slide);
+    show_.observers_.Notify([&](ShowObserver& o) { o.ItemInserted(ItemKind::Photo, index); });
     return true;
 }
 
-bool ShowModel::MoveSound(std::size_t from, std::size_t to) {
-    if (!MoveWithin(Sounds, from, to))
+bool ShowWriter::InsertTrack(std::size_t index, const Track& track) {
+    auto& sounds = show_.content_.Sounds;
+    if (index > sounds.size())
         return false;
-    observers_.Notify([&](ShowObserver& o) { o.ItemMoved(ItemKind::Track, from, to); });
+    sounds.insert(At(sounds, index), track);
+    show_.observers_.Notify([&](ShowObserver& o) { o.ItemInserted(ItemKind::Track, index); });
     return true;
 }
 
-std::string ShowModel::MakeWorkName(const std::string& folder, const std::string& ext) const {
-    const std::string stem = folder + std::to_string(WorkPrefix) + "_";
-    int& first = firstFreeName_[stem + "\n" + ext];
-    for (int i = std::max(first, 1); i <= kMaxWorkNames; ++i) {
-        char digits[16];
-        std::snprintf(digits, sizeof digits, "%04d", i);
-        std::string name = stem + digits + ext;
-        std::error_code ec;
-        if (!fs::exists(fs::path(name), ec) && !fs::is_symlink(fs::path(name), ec)) {
-            first = i; // free now; the caller may not take it, so it is tested again next time
-            return name;
-        }
-    }
-    first = kMaxWorkNames + 1;
-    return std::string();
+bool ShowWriter::RemoveItem(ItemKind kind, std::size_t index) {
+    if (index >= Count(kind))
+        return false;
+    if (kind == ItemKind::Photo)
+        show_.content_.Slides.erase(At(show_.content_.Slides, index));
+    else
+        show_.content_.Sounds.erase(At(show_.content_.Sounds, index));
+    show_.observers_.Notify([&](ShowObserver& o) { o.ItemRemoved(kind, index); });
+    return true;
+}
+
+bool ShowWriter::MoveItem(ItemKind kind, std::size_t from, std::size_t to) {
+    const bool moved = kind == ItemKind::Photo ? MoveWithin(show_.content_.Slides, from, to)
+                                               : MoveWithin(show_.content_.Sounds, from, to);
+    if (moved)
+        show_.observers_.Notify([&](ShowObserver& o) { o.ItemMoved(kind, from, to); });
+    return moved;
+}
+
+bool ShowWriter::ExchangeItems(ItemKind kind, std::size_t a, std::size_t b) {
+    if (a == b || a >= Count(kind) || b >= Count(kind))
+        return false;
+    // Two moves make the exchange: the later one to the earlier place, then the earlier one
+    // (now one further on) to the later place. They are announced as those moves once the
+    // exchange is whole.
+    const std::size_t lo = std::min(a, b);
+    const std::size_t hi = std::max(a, b);
+    if (kind == ItemKind::Photo)
+        std::swap(show_.content_.Slides[lo], show_.content_.Slides[hi]);
+    else
+        std::swap(show_.content_.Sounds[lo], show_.content_.Sounds[hi]);
+    show_.observers_.Notify([&](ShowObserver& o) { o.ItemMoved(kind, hi, lo); });
+    if (hi > lo + 1)
+        show_.observers_.Notify([&](ShowObserver& o) { o.ItemMoved(kind, lo + 1, hi); });
+    return true;
+}
+
+bool ShowWriter::SetSlide(std::size_t index, const Slide& slide) {
+    if (index >= show_.content_.Slides.size())
+        return false;
+    show_.content_.Slides[index] = slide;
+    show_.observers_.Notify([&](ShowObserver& o) { o.ItemEdited(ItemKind::Photo, index); });
+    return true;
+}
+
+bool ShowWriter::SetTrack(std::size_t index, const Track& track) {
+    if (index >= show_.content_.Sounds.size())
+        return false;
+    show_.content_.Sounds[index] = track;
+    show_.observers_.Notify([&](ShowObserver& o) { o.ItemEdited(ItemKind::Track, index); });
+    return true;
+}
+
+void ShowWriter::SetOptions(const ShowOptions& options) {
+    ShowOptions music = show_.content_.Options;
+    music.Output = options.Output;
+    show_.content_.Options = options;
+    if (music == options)
+        return;
+    show_.observers_.Notify([](ShowObserver& o) { o.ShowReset(); });
+}
+
+void ShowWriter::SetPhotoSettings(const PhotoSettings& photos) {
+    // Only photos imported or refitted later read them: nothing on view changes.
+    show_.photos_ = photos;
+}
+
+void ShowWriter::PictureChanged(std::size_t index) {
+    if (index < show_.content_.Slides.size())
+        show_.observers_.Notify([&](ShowObserver& o) { o.ItemEdited(ItemKind::Photo, index); });
+}
+
+void ShowWriter::Replace(ShowContent content) {
+    show_.content_ = std::move(content);
+    show_.observers_.Notify([](ShowObserver& o) { o.ShowReset(); });
 }
 
 } // namespace project

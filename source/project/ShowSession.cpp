@@ -1,7 +1,9 @@
 #include "project/ShowSession.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include <unistd.h>
 
@@ -16,16 +18,17 @@ base::Status ShowSession::Open(const std::string& tempRoot) {
     std::string error;
     if (!folders_.Claim(tempRoot, &error)) {
         openError_ = error.empty() ? "the private working folders could not be made" : error;
-        show_.PicturesDir.clear();
-        show_.MusicDir.clear();
+        files_ = WorkFiles();
         return base::Fail(openError_);
     }
     openError_.clear();
-    show_.PicturesDir = folders_.PicturesDir();
-    show_.MusicDir = folders_.MusicDir();
-    show_.PurgeWorkFolders();
-    show_.WorkPrefix = static_cast<std::uint32_t>(::getpid());
-    show_.ReplaceAll({}, {}, ShowOptions{});
+    files_ = WorkFiles(folders_.PicturesDir(), folders_.MusicDir(),
+                       static_cast<std::uint32_t>(::getpid()));
+    files_.Purge();
+    history_.Clear();
+    ShowContent empty;
+    empty.WorkPrefix = files_.Prefix();
+    ShowWriter(show_).Replace(std::move(empty));
     // The undo history keeps removed items and replaced pictures beside the working folders.
     namespace fs = std::filesystem;
     const fs::path keep = fs::path(folders_.InstanceDir()) / "history";
@@ -35,22 +38,56 @@ base::Status ShowSession::Open(const std::string& tempRoot) {
         std::error_code e2;
         fs::remove(it->path(), e2);
     }
-    history_.Clear();
     history_.SetKeepFolder(fs::is_directory(keep, ec) ? keep.string() + "/" : std::string());
     open_ = true;
     return {};
+}
+
+void ShowSession::RemoveCopies(const ShowContent& content) {
+    for (const Slide& s : content.Slides)
+        files_.Remove(s.WorkFile);
+    for (const Track& t : content.Sounds)
+        files_.Remove(t.WorkFile);
+}
+
+void ShowSession::New(const ShowOptions& options) {
+    history_.Clear();
+    RemoveCopies(show_.Content());
+    files_.Purge(); // and whatever a load or an import left behind
+    ShowContent empty;
+    empty.Options = options;
+    empty.WorkPrefix = files_.Prefix();
+    ShowWriter(show_).Replace(std::move(empty));
+}
+
+void ShowSession::Replace(ShowContent content, std::optional<PhotoSettings> photos) {
+    history_.Clear();
+    // Only the old show's own copies go: the new show's were made in the same folders.
+    const ShowContent old = show_.Content();
+    for (const Slide& s : old.Slides)
+        if (std::none_of(content.Slides.begin(), content.Slides.end(),
+                         [&](const Slide& n) { return n.WorkFile == s.WorkFile; }))
+            files_.Remove(s.WorkFile);
+    for (const Track& t : old.Sounds)
+        if (std::none_of(content.Sounds.begin(), content.Sounds.end(),
+                         [&](const Track& n) { return n.WorkFile == t.WorkFile; }))
+            files_.Remove(t.WorkFile);
+    files_.SetPrefix(content.WorkPrefix);
+    ShowWriter writer(show_);
+    if (photos)
+        writer.SetPhotoSettings(*photos);
+    writer.Replace(std::move(content));
 }
 
 void ShowSession::Close() {
     if (!open_)
         return;
     history_.Clear();
-    history_.SetKeepFolder(std::string());
-    show_.ClearProject();
-    show_.PurgeWorkFolders();
+    RemoveCopies(show_.Content());
+    files_.Purge();
+    ShowWriter(show_).Replace(ShowContent{});
     folders_.Release();
-    show_.PicturesDir.clear();
-    show_.MusicDir.clear();
+    files_ = WorkFiles();
     open_ = false;
 }
 

@@ -173,15 +173,19 @@ base::Status SaveWorkPicture(const std::string& path, const imaging::Bitmap& pic
     return file.Commit(base::AtomicFile::Durability::WriteBack);
 }
 
-base::Status ApplySlideEdit(ShowModel& show, std::size_t index, const SlideEdit& edit,
-                            imaging::Bitmap* thumbnail) {
+base::Status ApplySlideEdit(ShowContent& show, std::size_t index, const SlideEdit& edit,
+                            const PhotoSettings& photos, imaging::Bitmap* thumbnail) {
     if (index >= show.Slides.size())
         return base::Fail("no slide " + std::to_string(index + 1) + " in the show");
+    return EditSlide(show.Slides[index], edit, photos, thumbnail);
+}
+
+base::Status EditSlide(Slide& edited, const SlideEdit& edit, const PhotoSettings& photos,
+                       imaging::Bitmap* thumbnail) {
     if (auto valid = ValidateEdit(edit); !valid)
         return valid;
-    Slide slide = show.Slides[index];
-    // The edited values go back through the document, which announces the change.
-    const auto store = [&] { show.SetSlide(index, slide); };
+    Slide slide = edited;
+    const auto store = [&] { edited = slide; };
 
     if (const auto* b = std::get_if<BackgroundEdit>(&edit)) {
         slide.BackColor = b->Color;
@@ -236,7 +240,7 @@ base::Status ApplySlideEdit(ShowModel& show, std::size_t index, const SlideEdit&
 
     if (auto saved = SaveWorkPicture(path, photo); !saved)
         return saved;
-    if (std::holds_alternative<CropEdit>(edit) && !RefitSlide(show, index))
+    if (std::holds_alternative<CropEdit>(edit) && !RefitPicture(path, photos))
         return base::Fail("cannot fit " + path + " to the output size again");
 
     if (const auto* caption = std::get_if<CaptionEdit>(&edit)) {
@@ -252,10 +256,7 @@ base::Status ApplySlideEdit(ShowModel& show, std::size_t index, const SlideEdit&
     }
     if (thumbnail)
         *thumbnail = std::move(thumb);
-    if (slide == show.Slides[index])
-        show.PictureChanged(index);
-    else
-        store();
+    store();
     return {};
 }
 

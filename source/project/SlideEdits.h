@@ -7,7 +7,7 @@
 #include "imaging/Bitmap.h"
 #include "imaging/Caption.h"
 #include "imaging/Motion.h"
-#include "project/ShowModel.h"
+#include "project/ShowContent.h"
 
 #include <cstdint>
 #include <string>
@@ -85,8 +85,14 @@ imaging::CaptionLook LookOf(const CaptionEdit& caption);
 //   touched).
 // The working file is replaced only by a complete new one: on any failure it keeps the previous
 // picture, the record and the thumbnail are unchanged and the message names the file.
-base::Status ApplySlideEdit(ShowModel& show, std::size_t index, const SlideEdit& edit,
-                            imaging::Bitmap* thumbnail = nullptr);
+// The slide's values change in `show` (a draft the caller commits through the history); photos:
+// the size a crop is fitted to again.
+base::Status ApplySlideEdit(ShowContent& show, std::size_t index, const SlideEdit& edit,
+                            const PhotoSettings& photos, imaging::Bitmap* thumbnail = nullptr);
+
+// The same on one slide's values (an editor's copy of the slide).
+base::Status EditSlide(Slide& slide, const SlideEdit& edit, const PhotoSettings& photos,
+                       imaging::Bitmap* thumbnail = nullptr);
 
 // Writes a picture as a BMP beside path and renames it over path only when complete.
 base::Status SaveWorkPicture(const std::string& path, const imaging::Bitmap& picture);

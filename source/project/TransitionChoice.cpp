@@ -17,7 +17,7 @@ std::int64_t StoredTransitionMs(std::int32_t kind, std::int64_t ms) {
     return ms > 0 ? std::min(ms, kMaxSlideMs) : kDefaultTransitionMs;
 }
 
-bool ApplyTransitionChoice(ShowModel& show, std::int32_t index, const TransitionChoice& choice) {
+bool ApplyTransitionChoice(ShowContent& show, std::int32_t index, const TransitionChoice& choice) {
     if (choice.Kind < 0 || choice.Kind >= imaging::kTransitionCodes)
         return false;
     const bool newer = imaging::IsSmoothTransition(choice.Kind);
@@ -29,7 +29,7 @@ bool ApplyTransitionChoice(ShowModel& show, std::int32_t index, const Transition
         s.TransitionMs = ms;
         // A kind chosen from the fourteen classic wipes replaces any newer kind the slide had.
         s.Ext.TransitionKind = newer ? choice.Kind : 0;
-        show.SetSlide(i, s);
+        show.Slides[i] = s;
     };
     if (choice.ApplyToAll) {
         for (std::size_t i = 0; i < show.Slides.size(); ++i)
@@ -42,7 +42,7 @@ bool ApplyTransitionChoice(ShowModel& show, std::int32_t index, const Transition
     return true;
 }
 
-std::string LongTransitionWarning(const ShowModel& show) {
+std::string LongTransitionWarning(const ShowContent& show) {
     std::string photos;
     std::size_t count = 0;
     const auto& slides = show.Slides;

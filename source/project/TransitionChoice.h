@@ -3,7 +3,7 @@
 #pragma once
 
 #include "imaging/TransitionKinds.h"
-#include "project/ShowModel.h"
+#include "project/ShowContent.h"
 
 #include <cstdint>
 
@@ -21,11 +21,11 @@ std::int64_t StoredTransitionMs(std::int32_t kind, std::int64_t ms);
 // newer code 14..26 goes into the extension, and the record keeps the nearest classic kind for
 // older readers. Returns false, changing nothing, when the kind is outside 0..26 or, for one
 // slide, the index is outside the show.
-bool ApplyTransitionChoice(ShowModel& show, std::int32_t index, const TransitionChoice& choice);
+bool ApplyTransitionChoice(ShowContent& show, std::int32_t index, const TransitionChoice& choice);
 
 // One sentence naming the slides whose transition is longer than the still before or after it
 // ("" when none is): such a transition is stored and played as asked, and the user is told once.
-std::string LongTransitionWarning(const ShowModel& show);
+std::string LongTransitionWarning(const ShowContent& show);
 
 // The slide's transition code: the extension's newer kind when it has one, else the record's.
 std::int32_t SlideTransitionCode(const Slide& slide);

@@ -54,7 +54,7 @@ double PreviewTimeline::MotionProgress(std::size_t i, std::int64_t showMs) const
     return std::clamp(static_cast<double>(showMs - from) / static_cast<double>(span), 0.0, 1.0);
 }
 
-PreviewTimeline PreviewTimeline::FromShow(const project::ShowModel& show) {
+PreviewTimeline PreviewTimeline::FromShow(const project::ShowContent& show) {
     // A show of whole seconds is judged by the rounded second, as it always played.
     const bool exact = std::any_of(show.Slides.begin(), show.Slides.end(), [](const auto& s) {
         return !project::WholeSeconds(s.StillMs) || !project::WholeSeconds(s.TransitionMs);

@@ -39,7 +39,7 @@ public:
     static PreviewTimeline Exact(const std::vector<SlideMs>& slides,
                                  const std::vector<std::int64_t>& tracksMs);
     // Exact when any slide carries a length in milliseconds, whole seconds otherwise.
-    static PreviewTimeline FromShow(const project::ShowModel& show);
+    static PreviewTimeline FromShow(const project::ShowContent& show);
 
     bool IsExact() const { return exact_; }
     std::size_t SlideCount() const { return line_.SlideCount(); }

@@ -41,7 +41,7 @@ std::vector<SlideTime> ShowTimeline::TimesOf(const std::vector<project::Slide>& 
     return times;
 }
 
-ShowTimeline ShowTimeline::Of(const project::ShowModel& show) {
+ShowTimeline ShowTimeline::Of(const project::ShowContent& show) {
     return ShowTimeline(TimesOf(show.Slides));
 }
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 namespace project {
-class ShowModel;
+struct ShowContent;
 struct Slide;
 } // namespace project
 
@@ -66,7 +66,7 @@ public:
     explicit ShowTimeline(std::vector<SlideTime> slides, std::vector<TrackTime> tracks = {});
     // The slides of a show (tracks are laid out by the mix plan, which knows their exact lengths:
     // WithTracks adds them).
-    static ShowTimeline Of(const project::ShowModel& show);
+    static ShowTimeline Of(const project::ShowContent& show);
     static std::vector<SlideTime> TimesOf(const std::vector<project::Slide>& slides);
     ShowTimeline WithTracks(std::vector<TrackTime> tracks) const;
 

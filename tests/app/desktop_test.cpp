@@ -108,7 +108,7 @@ private Q_SLOTS:
         form.Files->OpenStartupShow(path);
         QVERIFY(window_waits::WaitForJobs(form));
         QVERIFY2(messages.isEmpty(), qPrintable(messages.join("\n")));
-        QCOMPARE(form.Show.Slides.size(), std::size_t(1));
+        QCOMPARE(form.Show.Slides().size(), std::size_t(1));
         QCOMPARE(form.Files->Recent->Paths().value(0), path);
     }
 
@@ -132,8 +132,8 @@ private Q_SLOTS:
                 QCOMPARE(messages[0], ui::ShowFileController::LoadFailureText());
             else
                 QVERIFY(messages[0].contains(QDir::toNativeSeparators(missing)));
-            QVERIFY(form.Show.Slides.empty());
-            QVERIFY(form.Show.Sounds.empty());
+            QVERIFY(form.Show.Slides().empty());
+            QVERIFY(form.Show.Sounds().empty());
             QVERIFY(form.Files->Recent->Paths().isEmpty()); // a failed open is not a recent show
         }
     }
@@ -196,7 +196,7 @@ private Q_SLOTS:
         QVERIFY(!form.Files->Recent->Paths().contains(tmp_.filePath("n9.qvs")));
         QCOMPARE(project::ReadRecentShows(), form.Files->Recent->Paths());
         form.Files->Recent->Menu()->findChild<QAction*>("Recent1")->trigger();
-        QTRY_COMPARE(form.Show.Slides.size(), std::size_t(1));
+        QTRY_COMPARE(form.Show.Slides().size(), std::size_t(1));
         QCOMPARE(messages.size(), 1);
 
         form.Files->Recent->Menu()->findChild<QAction*>("RecentClear")->trigger();

@@ -66,7 +66,7 @@ class EditorInputTest : public QObject {
     // The photos by their working-file labels ("0001"...), in show order.
     static QStringList Order(const MainWindowProbe& form) {
         QStringList labels;
-        for (const auto& s : form.Show.Slides)
+        for (const auto& s : form.Show.Slides())
             labels << QString::fromStdString(ui::WorkFileLabel(s.WorkFile));
         return labels;
     }
@@ -194,7 +194,7 @@ private Q_SLOTS:
 
         Key(*form, Qt::Key_Delete); // asked, answered No
         QCOMPARE(questions, QStringList({"Удалить выбранный элемент?"}));
-        QCOMPARE(form->Show.Slides.size(), std::size_t(3));
+        QCOMPARE(form->Show.Slides().size(), std::size_t(3));
         answer = true;
         Key(*form, Qt::Key_Delete);
         QCOMPARE(Order(*form), Labels({1, 3}));
@@ -209,7 +209,7 @@ private Q_SLOTS:
         answer = false;
         Key(*form, Qt::Key_N, Qt::ControlModifier);
         QCOMPARE(questions.last(), QString("Создать новое слайдшоу?"));
-        QCOMPARE(form->Show.Slides.size(), std::size_t(2));
+        QCOMPARE(form->Show.Slides().size(), std::size_t(2));
         Key(*form, Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(opens, 1);
         Key(*form, Qt::Key_S, Qt::ControlModifier);
@@ -233,7 +233,7 @@ private Q_SLOTS:
         QVERIFY(!form->Preview->Running());
         answer = true;
         Key(*form, Qt::Key_N, Qt::ControlModifier);
-        QVERIFY(form->Show.Slides.empty());
+        QVERIFY(form->Show.Slides().empty());
         QCOMPARE(saveQuestions, 0);
     }
 
@@ -324,7 +324,7 @@ private Q_SLOTS:
         form->TrackMenu->hide();
         form->Dialogs.AskYesNo = [](const QString&, const QString&) { return true; };
         form->TrackMenu->findChild<QAction*>("DeleteTrackAction")->trigger(); // delete
-        QCOMPARE(form->Show.Sounds.size(), std::size_t(1));
+        QCOMPARE(form->Show.Sounds().size(), std::size_t(1));
         form.reset();
         media::Audio().Unload();
     }
@@ -450,7 +450,7 @@ private Q_SLOTS:
                 });
         form->Import->addPhotos();
         QVERIFY(window_waits::WaitForJobs(*form));
-        QCOMPARE(form->Show.Slides.size(), std::size_t(11));
+        QCOMPARE(form->Show.Slides().size(), std::size_t(11));
         // Photo 6 (index 5) was the first new one: page 0 with it selected.
         QCOMPARE(form->Storyboard->SlidePage(), 0);
         QCOMPARE(form->Storyboard->SelectedSlide(), 5);
@@ -480,7 +480,7 @@ private Q_SLOTS:
         };
         form->Import->addPhotos();
         QVERIFY(window_waits::WaitForJobs(*form));
-        QCOMPARE(form->Show.Slides.size(), std::size_t(13));
+        QCOMPARE(form->Show.Slides().size(), std::size_t(13));
         QCOMPARE(form->Storyboard->SelectedSlide(), 11);
         QCOMPARE(form->Storyboard->SlidePage(), 1);
         QVERIFY(!form->Busy());

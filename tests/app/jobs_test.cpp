@@ -45,18 +45,18 @@ class JobsTest : public QObject {
     // A slide or track whose working copy holds `bytes` bytes, so that copying it takes several
     // blocks.
     static void AddItem(MainWindowProbe& form, bool photo, std::size_t bytes) {
-        auto& show = form.Show;
-        const std::string file =
-            show.MakeWorkName(photo ? show.PicturesDir : show.MusicDir, photo ? ".bmp" : ".wav");
+        const project::WorkFiles& work = form.Work();
+        const std::string file = work.MakeWorkName(photo ? work.PicturesDir() : work.MusicDir(),
+                                                   photo ? ".bmp" : ".wav");
         std::ofstream(file) << std::string(bytes, photo ? 'p' : 't');
         if (photo) {
             auto s = project::Slide::MakeDefault();
             s.WorkFile = file;
-            show.Slides.push_back(s);
+            QVERIFY(form.Insert(s));
         } else {
             auto t = project::Track::MakeDefault();
             t.WorkFile = file;
-            show.Sounds.push_back(t);
+            QVERIFY(form.Insert(t));
         }
     }
     static QByteArray ReadAll(const QString& path) {
@@ -104,15 +104,16 @@ private Q_SLOTS:
         QVERIFY(!window_waits::SaveAndWait(form, path)); // stopped, not saved
         QVERIFY(!closedInside);                          // the close waited for the job
         QCOMPARE(ReadAll(path), QByteArray("the previous project"));
-        QCOMPARE(form.Show.Slides.size(), std::size_t(3)); // nothing torn down under the job
-        QTRY_VERIFY(!form.isVisible());                    // and then the window closed
-        QVERIFY(form.Show.Slides.empty());
+        QCOMPARE(form.Show.Slides().size(), std::size_t(3)); // nothing torn down under the job
+        QTRY_VERIFY(!form.isVisible());                      // and then the window closed
+        QVERIFY(form.Show.Slides().empty());
     }
 
     void dropsAndCommandsDuringASaveAreIgnored() {
         MainWindowProbe form;
         form.show();
-        form.Show.SetOptions(project::ShowOptions{}); // records only: the size below is theirs
+        // Records only: the size below is theirs.
+        QVERIFY(form.Change([](project::ShowContent& c) { c.Options = project::ShowOptions{}; }));
         for (int i = 0; i < 2; ++i)
             AddItem(form, true, 3 << 20);
         AddItem(form, false, 1 << 20);
@@ -136,7 +137,7 @@ private Q_SLOTS:
         QVERIFY(wasBusy);
         QVERIFY(!form.Busy());
         QCOMPARE(asked, 0);
-        QCOMPARE(form.Show.Slides.size(), std::size_t(2));
+        QCOMPARE(form.Show.Slides().size(), std::size_t(2));
         QCOMPARE(CountsIn(path), std::make_pair(2, 1));
         QCOMPARE(QFileInfo(path).size(),
                  qint64(sizeof(project::ProjectHeader) + 2 * sizeof(project::SlideRecord) +
@@ -144,7 +145,7 @@ private Q_SLOTS:
         // Once the job is over the same drop is taken.
         form.Import->AcceptDroppedPaths({photo});
         QVERIFY(window_waits::WaitForJobs(form));
-        QCOMPARE(form.Show.Slides.size(), std::size_t(3));
+        QCOMPARE(form.Show.Slides().size(), std::size_t(3));
     }
 
     void aCancelAfterTheLastPhotoDoesNotStopTheNextSave() {

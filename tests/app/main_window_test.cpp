@@ -30,10 +30,10 @@ class MainWindowTest : public QObject {
     static std::string AddSlide(MainWindowProbe& form, int seconds) {
         auto s = project::Slide::MakeDefault();
         s.StillMs = std::int64_t{seconds} * 1000;
-        const std::string file = form.Show.MakeWorkName(form.Show.PicturesDir, ".bmp");
+        const std::string file = form.Work().MakePictureName(".bmp");
         std::ofstream(file) << "bmp";
         s.WorkFile = file;
-        form.Show.InsertSlide(form.Show.Slides.size(), s);
+        form.Insert(s);
         return file;
     }
 
@@ -87,11 +87,11 @@ private Q_SLOTS:
             return answer;
         };
         // Tracks but no photos: nothing at all, not even the question.
-        form.Show.InsertSound(form.Show.Sounds.size(), project::Track::MakeDefault());
+        form.Insert(project::Track::MakeDefault());
         form.Files->newProject();
         QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(asked, 0);
-        QCOMPARE(form.Show.Sounds.size(), std::size_t(1));
+        QCOMPARE(form.Show.Sounds().size(), std::size_t(1));
 
         const std::string file = AddSlide(form, 5);
         answer = false;
@@ -99,15 +99,15 @@ private Q_SLOTS:
         QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(asked, 1);
         QCOMPARE(question, QString("Создать новое слайдшоу?"));
-        QCOMPARE(form.Show.Slides.size(), std::size_t(1));
+        QCOMPARE(form.Show.Slides().size(), std::size_t(1));
         QVERIFY(std::filesystem::exists(file));
 
         answer = true;
         form.Files->newProject();
         QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(asked, 2);
-        QVERIFY(form.Show.Slides.empty());
-        QVERIFY(form.Show.Sounds.empty());
+        QVERIFY(form.Show.Slides().empty());
+        QVERIFY(form.Show.Sounds().empty());
         QVERIFY(!std::filesystem::exists(file));
     }
 
@@ -119,10 +119,10 @@ private Q_SLOTS:
             AddSlide(form, s);
         form.Storyboard->SelectSlide(2);
         form.Commands->deletePhoto(); // answered No
-        QCOMPARE(form.Show.Slides.size(), std::size_t(3));
+        QCOMPARE(form.Show.Slides().size(), std::size_t(3));
         answer = true;
         form.Commands->deletePhoto();
-        QCOMPARE(form.Show.Slides.size(), std::size_t(2));
+        QCOMPARE(form.Show.Slides().size(), std::size_t(2));
         QCOMPARE(form.Storyboard->SelectedSlide(), 1);
         QCOMPARE(qobject_cast<QLabel*>(
                      form.Storyboard->PhotoCellWidget(1, ui::StoryboardView::PhotoPart::Thumb))
@@ -131,12 +131,12 @@ private Q_SLOTS:
                      .pixelColor(0, 0),
                  QColor(0, 255, 0));     // shown selected
         form.Commands->movePhotoRight(); // the last photo cannot move right
-        QCOMPARE(int(form.Show.Slides[1].StillMs / 1000), 2);
+        QCOMPARE(int(form.Show.Slides()[1].StillMs / 1000), 2);
         form.Commands->movePhotoLeft();
-        QCOMPARE(int(form.Show.Slides[0].StillMs / 1000), 2);
+        QCOMPARE(int(form.Show.Slides()[0].StillMs / 1000), 2);
         QCOMPARE(form.Storyboard->SelectedSlide(), 1);
-        form.Storyboard->SwapSlides(1, 2);
-        QCOMPARE(int(form.Show.Slides[0].StillMs / 1000), 1);
+        form.History.SwapSlides(1 - 1, 2 - 1, {form.Storyboard->SelectedSlide(), 1 - 1});
+        QCOMPARE(int(form.Show.Slides()[0].StillMs / 1000), 1);
         QCOMPARE(form.Storyboard->SelectedSlide(), 0);
     }
 
@@ -172,7 +172,7 @@ private Q_SLOTS:
             int asked = 0;
             form.Dialogs.AskYesNo = [&](const QString&, const QString&) { return ++asked, false; };
             file = AddSlide(form, 3);
-            instance = std::filesystem::path(form.Show.PicturesDir).parent_path().parent_path();
+            instance = std::filesystem::path(form.Work().PicturesDir()).parent_path().parent_path();
             form.show();
             QVERIFY(form.close());
             QCOMPARE(asked, 0);
@@ -202,7 +202,7 @@ private Q_SLOTS:
         form.Dialogs.AskPhotoFiles = [&] { return QStringList{damaged, good, text}; };
         form.Import->addPhotos();
         QVERIFY(window_waits::WaitForJobs(form));
-        QCOMPARE(form.Show.Slides.size(), std::size_t(1));
+        QCOMPARE(form.Show.Slides().size(), std::size_t(1));
         QCOMPARE(messages,
                  QStringList{QString::fromUtf8("Не удалось прочитать файлы (2): damaged.jpg, "
                                                "notes.jpg")});

@@ -41,7 +41,9 @@ class PreviewTest : public QObject {
         media::Audio().LoadFrom({QStringLiteral(REELPANE_TEST_BINARY_DIR)});
         auto form = std::make_unique<MainWindowProbe>();
         // Photos are imported at their own size, so they are drawn unscaled on their bars.
-        form->Show.Resolution = "200x150";
+        project::PhotoSettings photos = form->Show.Photos();
+        photos.Resolution = "200x150";
+        (void)form->History.Apply({project::edit::SetPhotoSettings{photos}}, "photo size");
         form->Dialogs.ShowMessage = [](const QString& text) {
             QFAIL(qPrintable("message: " + text));
         };
@@ -84,8 +86,8 @@ class PreviewTest : public QObject {
         const auto rate = render::FrameRate::Fps(ui::PreviewController::kFramesPerSecond);
         render::RenderOptions options;
         options.Rate = rate;
-        options.ScratchPath = form.Show.PicturesDir + "expected.bmp";
-        render::FrameRenderer renderer(form.Show.Slides, options);
+        options.ScratchPath = form.Work().PicturesDir() + "expected.bmp";
+        render::FrameRenderer renderer(form.Show.Slides(), options);
         imaging::Bitmap frame =
             imaging::Bitmap::CreateSized(Widget<QLabel>(form, "previewImage")->width(),
                                          Widget<QLabel>(form, "previewImage")->height());
@@ -126,21 +128,26 @@ private Q_SLOTS:
             QVERIFY(w.Import->AddPhoto(photo));
         QVERIFY(w.Import->AddTrack(Wav("five.wav", 5)));
         QVERIFY(w.Import->AddTrack(Wav("twenty.wav", 20)));
-        QCOMPARE(int(w.Show.Sounds[0].PlaySeconds), 5);
-        QCOMPARE(QImage(QString::fromStdString(w.Show.Slides[0].WorkFile)).size(), QSize(200, 150));
-        w.Show.Sounds[0].Volume = 70;
-        w.Show.Sounds[1].Volume = 30;
+        QCOMPARE(int(w.Show.Sounds()[0].PlaySeconds), 5);
+        QCOMPARE(QImage(QString::fromStdString(w.Show.Slides()[0].WorkFile)).size(),
+                 QSize(200, 150));
+        w.Change([&](project::ShowContent& c) { c.Sounds[0].Volume = 70; });
+        w.Change([&](project::ShowContent& c) { c.Sounds[1].Volume = 30; });
         // Tracks end to end without fades, as in older shows: each is played by itself.
-        w.Show.SetOptions(project::ShowOptions{});
+        w.Change([&](project::ShowContent& c) { c.Options = project::ShowOptions{}; });
         // Slide 0: 0..2 s, slide-in from the right 2..4 s; slide 1: 4..6 s, no effect; slide 2:
         // 6..8 s, then its own transition's 3 s, as the video plays it, to the end at 11 s.
         // Track 0 from 0 s, track 1 from 5 s.
         const std::int32_t times[3][3] = {{2, 2, 2}, {2, 0, 0}, {2, 2, 3}};
         for (std::size_t i = 0; i < 3; ++i) {
-            w.Show.Slides[i].StillMs = std::int64_t{times[i][0]} * 1000;
-            w.Show.Slides[i].TransitionKind = times[i][1];
-            w.Show.Slides[i].TransitionMs = std::int64_t{times[i][2]} * 1000;
-            w.Show.Slides[i].BackColor = kGreyBack;
+            w.Change([&](project::ShowContent& c) {
+                c.Slides[i].StillMs = std::int64_t{times[i][0]} * 1000;
+            });
+            w.Change([&](project::ShowContent& c) { c.Slides[i].TransitionKind = times[i][1]; });
+            w.Change([&](project::ShowContent& c) {
+                c.Slides[i].TransitionMs = std::int64_t{times[i][2]} * 1000;
+            });
+            w.Change([&](project::ShowContent& c) { c.Slides[i].BackColor = kGreyBack; });
         }
         w.Storyboard->SelectSlide(2);
         const QRect before = w.frameGeometry();
@@ -245,14 +252,16 @@ private Q_SLOTS:
         MainWindowProbe& w = *form;
         for (int i = 0; i < 2; ++i)
             QVERIFY(w.Import->AddPhoto(photos_[i]));
-        for (auto& slide : w.Show.Slides) {
-            slide.StillMs = 2000;
-            slide.BackColor = kGreyBack;
-        }
-        w.Show.Slides[0].TransitionMs = 2000;
-        w.Show.Slides[0].Ext.TransitionKind = imaging::kTransitionCrossfade;
-        w.Show.Slides[0].Ext.Motion.Mode = imaging::MotionMode::Manual;
-        w.Show.Slides[0].Ext.Motion.End = {0.5, 0.5, 2.0};
+        QVERIFY(w.Change([&](project::ShowContent& c) {
+            for (auto& slide : c.Slides) {
+                slide.StillMs = 2000;
+                slide.BackColor = kGreyBack;
+            }
+            c.Slides[0].TransitionMs = 2000;
+            c.Slides[0].Ext.TransitionKind = imaging::kTransitionCrossfade;
+            c.Slides[0].Ext.Motion.Mode = imaging::MotionMode::Manual;
+            c.Slides[0].Ext.Motion.End = {0.5, 0.5, 2.0};
+        }));
         w.Preview->start();
         QTRY_VERIFY(!Widget<QWidget>(w, "stripsPanel")->isEnabled());
         TickAt(w, 0);
@@ -288,7 +297,7 @@ private Q_SLOTS:
         QVERIFY(w.Import->AddPhoto(photos_[0]));
         QVERIFY(w.Import->AddPhoto(photos_[1]));
         QVERIFY(w.Import->AddTrack(Wav("twenty.wav", 20)));
-        w.Show.Slides[0].StillMs = 10000;
+        w.Change([&](project::ShowContent& c) { c.Slides[0].StillMs = 10000; });
 
         w.Preview->start();
         TickAt(w, 0);
@@ -345,7 +354,7 @@ private Q_SLOTS:
         project::Track track = project::Track::MakeDefault();
         track.WorkFile = Wav("three.wav", 3).toStdString();
         track.PlaySeconds = 3;
-        w.Show.InsertSound(w.Show.Sounds.size(), track);
+        w.Insert(track);
         w.Preview->start();
         TickAt(w, 0);
         QCOMPARE(w.Preview->Schedule().LastStartedTrack(), 0);

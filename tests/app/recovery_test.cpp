@@ -65,30 +65,25 @@ int EditAndWait(const QString& dir) {
     if (!window_waits::WaitForJobs(form))
         return 2;
     const std::string wav = testing_audio::AudioFiles::Get().Wav("tone.wav", 2.0);
-    if (form.Show.Slides.size() != 3 || !form.Import->AddTrack(QString::fromStdString(wav)))
+    if (form.Show.Slides().size() != 3 || !form.Import->AddTrack(QString::fromStdString(wav)))
         return 2;
 
     auto effect = form.History.BeginChange(1);
-    if (!effect || !project::ApplySlideEdit(form.Show, 1, project::ColorEdit{2}, nullptr))
+    if (!effect ||
+        !project::ApplySlideEdit(effect->Draft, 1, project::ColorEdit{2}, form.Show.Photos()))
         return 3;
     form.History.Commit(std::move(*effect), "sepia");
-
     auto transition = form.History.BeginChange();
-    project::Slide slide = form.Show.Slides[0];
-    slide.TransitionKind = 5;
-    slide.TransitionMs = 3000;
-    form.Show.SetSlide(0, slide);
+    transition->Draft.Slides[0].TransitionKind = 5;
+    transition->Draft.Slides[0].TransitionMs = 3000;
     form.History.Commit(std::move(*transition), "transition");
-
     auto volume = form.History.BeginChange();
-    project::Track track = form.Show.Sounds[0];
-    track.Volume = 37;
-    form.Show.SetSound(0, track);
+    volume->Draft.Sounds[0].Volume = 37;
     form.History.Commit(std::move(*volume), "volume");
 
     if (!form.Autosave || !form.Autosave->WriteNow())
         return 4;
-    Picture(form.Show.Slides[1].WorkFile).save(dir + "/sepia.png");
+    Picture(form.Show.Slides()[1].WorkFile).save(dir + "/sepia.png");
     std::printf("ready\n");
     std::fflush(stdout);
     return QApplication::exec(); // until killed
@@ -150,15 +145,15 @@ private Q_SLOTS:
             "Reelpane closed unexpectedly. Recover the show you were working on?"));
         QVERIFY2(questions[0].contains("3 photo(s)"), qPrintable(questions[0]));
 
-        QCOMPARE(form.Show.Slides.size(), std::size_t(3));
+        QCOMPARE(form.Show.Slides().size(), std::size_t(3));
         // The effect lives in the working picture: the same sepia picture, not the green one.
-        QVERIFY(Picture(form.Show.Slides[1].WorkFile).pixelColor(80, 60) != QColor(40, 200, 40));
-        QCOMPARE(Picture(form.Show.Slides[1].WorkFile),
+        QVERIFY(Picture(form.Show.Slides()[1].WorkFile).pixelColor(80, 60) != QColor(40, 200, 40));
+        QCOMPARE(Picture(form.Show.Slides()[1].WorkFile),
                  QImage(dir.path() + "/sepia.png").convertToFormat(QImage::Format_RGB32));
-        QCOMPARE(form.Show.Slides[0].TransitionKind, 5);
-        QCOMPARE(form.Show.Slides[0].TransitionMs, 3000);
-        QCOMPARE(form.Show.Sounds.size(), std::size_t(1));
-        QCOMPARE(form.Show.Sounds[0].Volume, 37);
+        QCOMPARE(form.Show.Slides()[0].TransitionKind, 5);
+        QCOMPARE(form.Show.Slides()[0].TransitionMs, 3000);
+        QCOMPARE(form.Show.Sounds().size(), std::size_t(1));
+        QCOMPARE(form.Show.Sounds()[0].Volume, 37);
         // Unsaved: the caption says so, and closing asks.
         QVERIFY(form.History.IsModified());
         QCOMPARE(form.windowTitle(), QString("*Tarnwick Reelpane Freeware 1.9"));
@@ -182,9 +177,7 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(QString::fromStdString(form.Autosave->Files().Show)));
         // A later change and Ctrl+S: the same file, no question.
         auto change = form.History.BeginChange();
-        project::Slide slide = form.Show.Slides[2];
-        slide.StillMs = 9000;
-        form.Show.SetSlide(2, slide);
+        change->Draft.Slides[2].StillMs = 9000;
         form.History.Commit(std::move(*change), "seconds");
         QCOMPARE(form.windowTitle(),
                  QString::fromUtf8("*holiday — Tarnwick Reelpane Freeware 1.9"));
@@ -211,7 +204,7 @@ private Q_SLOTS:
             form.Files->OfferRecovery();
             QVERIFY(window_waits::WaitForJobs(form));
             QCOMPARE(asked, 1);
-            QVERIFY(form.Show.Slides.empty());
+            QVERIFY(form.Show.Slides().empty());
             QCOMPARE(form.windowTitle(), QString("Tarnwick Reelpane Freeware 1.9"));
         }
         QVERIFY(project::FindRecoveries(root).empty());

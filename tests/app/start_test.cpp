@@ -75,7 +75,7 @@ private Q_SLOTS:
             QVERIFY(bridge.Installed());
             form.show();
             QVERIFY(form.Import->AddPhoto(photo_));
-            pictures = form.Show.PicturesDir;
+            pictures = form.Work().PicturesDir();
             QVERIFY(!std::filesystem::is_empty(pictures));
             for (int signo : {SIGTERM, SIGINT, SIGHUP}) {
                 form.show();
@@ -103,8 +103,8 @@ private Q_SLOTS:
         QCOMPARE(dialogs, 0);
         QCOMPARE(messages.size(), 3);
         QVERIFY(messages[0].contains("cannot be added"));
-        QVERIFY(form.Show.Slides.empty());
-        QVERIFY(!QFile::exists(QDir::currentPath() + "/" + QString::number(form.Show.WorkPrefix) +
+        QVERIFY(form.Show.Slides().empty());
+        QVERIFY(!QFile::exists(QDir::currentPath() + "/" + QString::number(form.Show.WorkPrefix()) +
                                ".bmp"));
     }
 

@@ -75,7 +75,7 @@ private Q_SLOTS:
         // Deleting the only photo of the last page leaves that page empty until paging back.
         form.Dialogs.AskYesNo = [](const QString&, const QString&) { return true; };
         form.Commands->deletePhoto();
-        QCOMPARE(form.Show.Slides.size(), std::size_t(7));
+        QCOMPARE(form.Show.Slides().size(), std::size_t(7));
         QCOMPARE(form.Storyboard->SlidePage(), 1);
         for (std::size_t i = 0; i < 7; ++i)
             QVERIFY(!Cell(form, i, Part::Panel)->isVisible());
@@ -102,10 +102,14 @@ private Q_SLOTS:
             return static_cast<QLabel*>(Cell(form, i, Part::TransitionCell))->pixmap().toImage();
         };
         QCOMPARE(cellImage(0), cellImage(1)); // both without a transition
-        form.Show.Slides[0].Ext.TransitionKind = imaging::kTransitionCrossfade;
+        form.Change([&](project::ShowContent& c) {
+            c.Slides[0].Ext.TransitionKind = imaging::kTransitionCrossfade;
+        });
         form.Storyboard->LayoutPhotoStrip(0);
         QVERIFY(cellImage(0) != cellImage(1));
-        form.Show.Slides[1].Ext.TransitionKind = imaging::kTransitionCrossfade;
+        form.Change([&](project::ShowContent& c) {
+            c.Slides[1].Ext.TransitionKind = imaging::kTransitionCrossfade;
+        });
         form.Storyboard->LayoutPhotoStrip(0);
         QCOMPARE(cellImage(0), cellImage(1));
     }
@@ -115,8 +119,8 @@ private Q_SLOTS:
         SevenCells(form);
         for (int i = 0; i < 3; ++i)
             QVERIFY(form.Import->AddPhoto(photo_));
-        form.Show.Slides[0].StillMs = 1000;
-        form.Show.Slides[2].StillMs = 3000;
+        form.Change([&](project::ShowContent& c) { c.Slides[0].StillMs = 1000; });
+        form.Change([&](project::ShowContent& c) { c.Slides[2].StillMs = 3000; });
         auto frameColour = [&](std::size_t i) {
             return static_cast<QLabel*>(Cell(form, i, Part::Thumb))
                 ->pixmap()
@@ -127,9 +131,9 @@ private Q_SLOTS:
         QCOMPARE(frameColour(1), QColor(0, 255, 0));
         QCOMPARE(frameColour(0), QColor(0, 0, 0));
         // Photo 3 dropped on photo 1: they exchange, position 3 (index 2) is selected.
-        form.Storyboard->SwapSlides(3, 1);
-        QCOMPARE(int(form.Show.Slides[0].StillMs / 1000), 3);
-        QCOMPARE(int(form.Show.Slides[2].StillMs / 1000), 1);
+        form.History.SwapSlides(3 - 1, 1 - 1, {form.Storyboard->SelectedSlide(), 3 - 1});
+        QCOMPARE(int(form.Show.Slides()[0].StillMs / 1000), 3);
+        QCOMPARE(int(form.Show.Slides()[2].StillMs / 1000), 1);
         QCOMPARE(form.Storyboard->SelectedSlide(), 2);
         QCOMPARE(frameColour(2), QColor(0, 255, 0));
         QCOMPARE(frameColour(1), QColor(0, 0, 0));
@@ -175,7 +179,7 @@ private Q_SLOTS:
         }
         auto order = [&] {
             QStringList now;
-            for (const auto& t : form.Show.Sounds)
+            for (const auto& t : form.Show.Sounds())
                 now << QString::fromStdString(t.Title);
             return now;
         };
@@ -193,9 +197,9 @@ private Q_SLOTS:
         form.Dialogs.AskYesNo = [&](const QString&, const QString&) { return answer; };
         form.Storyboard->SelectSound(1);
         form.Commands->deleteTrack(); // answered No
-        QCOMPARE(form.Show.Sounds.size(), std::size_t(3));
+        QCOMPARE(form.Show.Sounds().size(), std::size_t(3));
         answer = true;
-        const std::string copy = form.Show.Sounds[1].WorkFile;
+        const std::string copy = form.Show.Sounds()[1].WorkFile;
         form.Commands->deleteTrack();
         QCOMPARE(order(), QStringList({"one", "three"}));
         QVERIFY(!QFile::exists(QString::fromStdString(copy)));
@@ -220,7 +224,7 @@ private Q_SLOTS:
         QVERIFY(messages.isEmpty());
         for (int i = 0; i < 2; ++i)
             QVERIFY(form.Import->AddPhoto(photo_));
-        form.Show.Slides[1].TransitionKind = 4;
+        form.Change([&](project::ShowContent& c) { c.Slides[1].TransitionKind = 4; });
         form.Files->saveAsProject();
         QVERIFY(window_waits::WaitForJobs(form));
         QVERIFY(proposed.startsWith("Pictaro_"));
@@ -234,8 +238,8 @@ private Q_SLOTS:
         other.Dialogs.AskOpenName = [&] { return file; };
         other.Files->openProject();
         QVERIFY(window_waits::WaitForJobs(other));
-        QCOMPARE(other.Show.Slides.size(), std::size_t(2));
-        QCOMPARE(int(other.Show.Slides[1].TransitionKind), 4);
+        QCOMPARE(other.Show.Slides().size(), std::size_t(2));
+        QCOMPARE(int(other.Show.Slides()[1].TransitionKind), 4);
         QVERIFY(Cell(other, 1, Part::Panel)->isVisible());
         QCOMPARE(other.Storyboard->SelectedSlide(), 0);
 
@@ -248,7 +252,7 @@ private Q_SLOTS:
         QVERIFY(window_waits::WaitForJobs(other));
         QCOMPARE(messages.size(), 1);
         QVERIFY(messages[0].startsWith("Не удалось загрузить файл слайдшоу!"));
-        QCOMPARE(other.Show.Slides.size(), std::size_t(2));
+        QCOMPARE(other.Show.Slides().size(), std::size_t(2));
 
         // A save that cannot be written gives the save-error message.
         form.Dialogs.AskSaveName = [&](const QString&, bool) {
@@ -274,9 +278,9 @@ private Q_SLOTS:
                                 .constData()) == 0);
         form.Import->AcceptDroppedPaths({folder.path(), wav});
         QVERIFY(window_waits::WaitForJobs(form));
-        QCOMPARE(form.Show.Slides.size(), std::size_t(2)); // the folder's photos only
-        QCOMPARE(form.Show.Sounds.size(), std::size_t(1)); // the dropped track file
-        QCOMPARE(int(form.Show.Sounds[0].PlaySeconds), 25);
+        QCOMPARE(form.Show.Slides().size(), std::size_t(2)); // the folder's photos only
+        QCOMPARE(form.Show.Sounds().size(), std::size_t(1)); // the dropped track file
+        QCOMPARE(int(form.Show.Sounds()[0].PlaySeconds), 25);
         QWidget* cell = form.Storyboard->TrackCellWidget(0, ui::StoryboardView::TrackPart::Panel);
         QVERIFY(cell && cell->isVisible());
         QCOMPARE(cell->x(), 0);

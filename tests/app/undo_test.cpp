@@ -40,7 +40,7 @@ class UndoTest : public QObject {
     }
     static std::vector<QByteArray> PictureBytes(MainWindowProbe& form) {
         std::vector<QByteArray> out;
-        for (const auto& s : form.Show.Slides)
+        for (const auto& s : form.Show.Slides())
             out.push_back(Bytes(s.WorkFile));
         return out;
     }
@@ -103,7 +103,7 @@ private Q_SLOTS:
             MainWindowProbe form;
             form.show();
             QVERIFY(form.Import->AddPhoto(photos_[0]));
-            file = form.Show.Slides[0].WorkFile;
+            file = form.Show.Slides()[0].WorkFile;
             QStringList questions;
             Answer answer = Answer::Cancel;
             form.Dialogs.AskSaveChanges = [&](const QString& q, const QString&) {
@@ -113,7 +113,7 @@ private Q_SLOTS:
             QVERIFY(!form.close());
             QCOMPARE(questions, QStringList{"Сохранить изменения в слайдшоу?"});
             QVERIFY(form.isVisible());
-            QCOMPARE(form.Show.Slides.size(), std::size_t(1));
+            QCOMPARE(form.Show.Slides().size(), std::size_t(1));
             QVERIFY(std::filesystem::exists(file));
 
             // Save, but the file dialog is cancelled: the window stays.
@@ -149,7 +149,7 @@ private Q_SLOTS:
             QVERIFY(!form.close());
             QVERIFY(form.isVisible() && form.Jobs->Running());
             form.Files->newProject(); // refused while the save runs
-            QCOMPARE(form.Show.Slides.size(), std::size_t(2));
+            QCOMPARE(form.Show.Slides().size(), std::size_t(2));
             QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 60000);
             QVERIFY(!form.History.IsModified());
         }
@@ -194,7 +194,7 @@ private Q_SLOTS:
         QCOMPARE(asked, 2);
         QCOMPARE(yesNo, 0); // the save question stands for the new-show question
         QCOMPARE(openDialogs, 0);
-        QCOMPARE(form.Show.Slides.size(), std::size_t(1));
+        QCOMPARE(form.Show.Slides().size(), std::size_t(1));
 
         answer = Answer::Discard;
         form.Files->openProject();
@@ -202,7 +202,7 @@ private Q_SLOTS:
         QCOMPARE(openDialogs, 1); // went on to the file dialog
         form.Files->newProject();
         QVERIFY(window_waits::WaitForJobs(form));
-        QVERIFY(form.Show.Slides.empty());
+        QVERIFY(form.Show.Slides().empty());
         QVERIFY(!form.History.IsModified());
         QVERIFY(!form.History.CanUndo()); // a new show starts without history
 
@@ -228,12 +228,12 @@ private Q_SLOTS:
         form.Files->OpenRecentShow(saved);
         QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(asked, 6);
-        QCOMPARE(form.Show.Slides.size(), std::size_t(2));
+        QCOMPARE(form.Show.Slides().size(), std::size_t(2));
         answer = Answer::Discard;
         form.Files->OpenRecentShow(saved);
         QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(asked, 7);
-        QCOMPARE(form.Show.Slides.size(), std::size_t(1));
+        QCOMPARE(form.Show.Slides().size(), std::size_t(1));
     }
 
     void importUndoneAndRedoneByTheKeys() {
@@ -246,25 +246,25 @@ private Q_SLOTS:
         };
         form.Import->addPhotos();
         QVERIFY(window_waits::WaitForJobs(form));
-        QCOMPARE(form.Show.Slides.size(), std::size_t(3));
+        QCOMPARE(form.Show.Slides().size(), std::size_t(3));
         const auto bytes = PictureBytes(form);
-        const auto records = form.Show.Slides;
+        const auto records = form.Show.Slides();
         std::vector<QImage> thumbs;
         for (std::size_t i = 0; i < 3; ++i)
             thumbs.push_back(Thumb(form, i));
         QVERIFY(form.Undo->UndoAction->isEnabled());
 
         QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier); // the whole import at once
-        QVERIFY(form.Show.Slides.empty());
-        QVERIFY(QDir(QString::fromStdString(form.Show.PicturesDir)).isEmpty(QDir::Files));
+        QVERIFY(form.Show.Slides().empty());
+        QVERIFY(QDir(QString::fromStdString(form.Work().PicturesDir())).isEmpty(QDir::Files));
         QVERIFY(!form.History.IsModified());
         QVERIFY(form.Undo->RedoAction->isEnabled());
 
         QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(form.Show.Slides.size(), std::size_t(3));
+        QCOMPARE(form.Show.Slides().size(), std::size_t(3));
         QCOMPARE(PictureBytes(form), bytes);
         for (std::size_t i = 0; i < 3; ++i) {
-            QCOMPARE(form.Show.Slides[i].WorkFile, records[i].WorkFile);
+            QCOMPARE(form.Show.Slides()[i].WorkFile, records[i].WorkFile);
             QCOMPARE(Thumb(form, i), thumbs[i]);
             QVERIFY(ThumbCell(form, i)->isVisible());
             QCOMPARE(ThumbCell(form, i)->property("Tag").toInt(), int(i) + 1);
@@ -273,7 +273,7 @@ private Q_SLOTS:
         auto* undoButton = form.findChild<QToolButton*>("UndoButton");
         QVERIFY(undoButton);
         undoButton->click();
-        QVERIFY(form.Show.Slides.empty());
+        QVERIFY(form.Show.Slides().empty());
     }
 
     // The two buttons sit after the effect buttons and clear the settings, help and about
@@ -313,17 +313,17 @@ private Q_SLOTS:
 
         form.Storyboard->SelectSlide(1);
         form.Commands->deletePhoto();
-        QCOMPARE(form.Show.Slides.size(), std::size_t(3));
+        QCOMPARE(form.Show.Slides().size(), std::size_t(3));
         QVERIFY(ShownSelected(form, 1));
         form.Undo->undo();
-        QCOMPARE(form.Show.Slides.size(), std::size_t(4));
+        QCOMPARE(form.Show.Slides().size(), std::size_t(4));
         QCOMPARE(PictureBytes(form), bytes);
         QCOMPARE(Thumb(form, 1), secondThumb);
         QCOMPARE(form.Storyboard->SelectedSlide(), 1);
         QCOMPARE(ThumbCell(form, 2)->property("Tag").toInt(), 3);
 
-        form.Commands->movePhotoRight();   // 0 2 1 3
-        form.Storyboard->SwapSlides(1, 4); // 3 2 1 0
+        form.Commands->movePhotoRight();                                                  // 0 2 1 3
+        form.History.SwapSlides(1 - 1, 4 - 1, {form.Storyboard->SelectedSlide(), 1 - 1}); // 3 2 1 0
         const std::vector<QByteArray> swapped = {bytes[3], bytes[2], bytes[1], bytes[0]};
         QCOMPARE(PictureBytes(form), swapped);
         QCOMPARE(form.Storyboard->SelectedSlide(), 0);
@@ -351,7 +351,7 @@ private Q_SLOTS:
         Shown(form);
         QVERIFY(form.Import->AddPhoto(photos_[3]));
         form.History.Clear();
-        const QByteArray before = Bytes(form.Show.Slides[0].WorkFile);
+        const QByteArray before = Bytes(form.Show.Slides()[0].WorkFile);
         const QImage thumbBefore = Thumb(form, 0);
         bool clicked = false;
         QTimer::singleShot(0, &form, [&] {
@@ -360,28 +360,28 @@ private Q_SLOTS:
             dialog->Form->turnRightButton->click();
             // The picture before the edit is kept once, by the history: the dialog's undo of
             // the turn restores from that copy and takes none of its own.
-            QCOMPARE(FilesIn(form.Show.PicturesDir), 1);
+            QCOMPARE(FilesIn(form.Work().PicturesDir()), 1);
             QCOMPARE(FilesIn(form.History.KeepFolder()), 1);
             dialog->Form->turnSaveButton->click();
             clicked = true;
         });
         form.Commands->openEffects(2);
         QVERIFY(clicked);
-        QCOMPARE(FilesIn(form.Show.PicturesDir), 1);
+        QCOMPARE(FilesIn(form.Work().PicturesDir()), 1);
         QCOMPARE(FilesIn(form.History.KeepFolder()), 1); // one effect edit, one kept picture
-        const QByteArray after = Bytes(form.Show.Slides[0].WorkFile);
+        const QByteArray after = Bytes(form.Show.Slides()[0].WorkFile);
         const QImage thumbAfter = Thumb(form, 0);
         QVERIFY(after != before);
         QVERIFY(thumbAfter != thumbBefore);
-        QCOMPARE(form.Show.Slides[0].Picture.TurnCount, 1);
+        QCOMPARE(form.Show.Slides()[0].Picture.TurnCount, 1);
         QVERIFY(form.History.IsModified());
 
         form.Undo->undo();
-        QCOMPARE(Bytes(form.Show.Slides[0].WorkFile), before);
+        QCOMPARE(Bytes(form.Show.Slides()[0].WorkFile), before);
         QCOMPARE(Thumb(form, 0), thumbBefore);
-        QCOMPARE(form.Show.Slides[0].Picture.TurnCount, 0);
+        QCOMPARE(form.Show.Slides()[0].Picture.TurnCount, 0);
         form.Undo->redo();
-        QCOMPARE(Bytes(form.Show.Slides[0].WorkFile), after);
+        QCOMPARE(Bytes(form.Show.Slides()[0].WorkFile), after);
         QCOMPARE(Thumb(form, 0), thumbAfter);
 
         // A turn cancelled in the dialog goes back to the history's copy: no step, no file left.
@@ -394,9 +394,9 @@ private Q_SLOTS:
             dialog->Form->turnCancelButton->click();
         });
         form.Commands->openEffects(2);
-        QCOMPARE(Bytes(form.Show.Slides[0].WorkFile), after);
+        QCOMPARE(Bytes(form.Show.Slides()[0].WorkFile), after);
         QCOMPARE(form.History.Stack().count(), steps);
-        QCOMPARE(FilesIn(form.Show.PicturesDir), 1);
+        QCOMPARE(FilesIn(form.Work().PicturesDir()), 1);
     }
 
     // A crop redraws the storyboard's thumbnail at once, not only when the show is reopened.
@@ -406,7 +406,7 @@ private Q_SLOTS:
         QVERIFY(form.Import->AddPhoto(photos_[3]));
         form.History.Clear();
         const QImage thumbBefore = Thumb(form, 0);
-        const QSize work = QImage(QString::fromStdString(form.Show.Slides[0].WorkFile)).size();
+        const QSize work = QImage(QString::fromStdString(form.Show.Slides()[0].WorkFile)).size();
         QVERIFY(!work.isEmpty());
         bool clicked = false;
         QTimer::singleShot(0, &form, [&] {
@@ -434,7 +434,7 @@ private Q_SLOTS:
         Shown(form);
         QVERIFY(form.Import->AddPhoto(photos_[3]));
         form.History.Clear();
-        const QByteArray before = Bytes(form.Show.Slides[0].WorkFile);
+        const QByteArray before = Bytes(form.Show.Slides()[0].WorkFile);
         bool clicked = false;
         QTimer::singleShot(0, &form, [&] {
             auto* dialog = qobject_cast<ui::EffectsDialog*>(QApplication::activeModalWidget());
@@ -447,13 +447,13 @@ private Q_SLOTS:
         });
         form.Commands->openEffects(ui::EffectsDialog::kMotionPage);
         QVERIFY(clicked);
-        QCOMPARE(form.Show.Slides[0].Ext.Motion.Mode, imaging::MotionMode::Auto);
+        QCOMPARE(form.Show.Slides()[0].Ext.Motion.Mode, imaging::MotionMode::Auto);
         QCOMPARE(form.History.Stack().count(), 1);
-        QCOMPARE(Bytes(form.Show.Slides[0].WorkFile), before);
+        QCOMPARE(Bytes(form.Show.Slides()[0].WorkFile), before);
         form.Undo->undo();
-        QVERIFY(form.Show.Slides[0].Ext.Motion.IsStill());
+        QVERIFY(form.Show.Slides()[0].Ext.Motion.IsStill());
         form.Undo->redo();
-        QCOMPARE(form.Show.Slides[0].Ext.Motion.Mode, imaging::MotionMode::Auto);
+        QCOMPARE(form.Show.Slides()[0].Ext.Motion.Mode, imaging::MotionMode::Auto);
     }
 
     void nothingIsUndoneWhileAJobRuns() {
@@ -469,7 +469,7 @@ private Q_SLOTS:
             form.Commands->movePhotoLeft();
         });
         QVERIFY(window_waits::SaveAndWait(form, tmp_.filePath("busy.qvs")));
-        QCOMPARE(form.Show.Slides.size(), std::size_t(2));
+        QCOMPARE(form.Show.Slides().size(), std::size_t(2));
         QCOMPARE(form.History.Stack().count(), 2);
         QCOMPARE(CountsIn(tmp_.filePath("busy.qvs")), std::make_pair(2, 0));
         QVERIFY(form.Undo->UndoAction->isEnabled());
@@ -484,7 +484,7 @@ private Q_SLOTS:
             for (int i = 0; i < 3; ++i)
                 QVERIFY(other.Import->AddPhoto(photos_[i]));
             // Records only, so that a cut at the file's end falls in the media.
-            other.Show.SetOptions(project::ShowOptions{});
+            other.Change([&](project::ShowContent& c) { c.Options = project::ShowOptions{}; });
             QVERIFY(window_waits::SaveAndWait(other, file));
         }
         MainWindowProbe form;
@@ -506,7 +506,7 @@ private Q_SLOTS:
         const QByteArray whole =
             f.readAll().prepend(QByteArray(reinterpret_cast<const char*>(&header), sizeof header));
         const std::string blocker =
-            form.Show.PicturesDir + std::to_string(header.Prefix.get()) + ".bmp";
+            form.Work().PicturesDir() + std::to_string(header.Prefix.get()) + ".bmp";
         QVERIFY(std::filesystem::create_directory(blocker));
         form.Dialogs.AskOpenName = [&] { return file; };
         form.Files->openProject();
@@ -525,26 +525,28 @@ private Q_SLOTS:
 
         QCOMPARE(messages.size(), 2);
         QVERIFY(messages[0].startsWith("Не удалось загрузить файл слайдшоу!"));
-        QCOMPARE(form.Show.Slides.size(), std::size_t(2));
+        QCOMPARE(form.Show.Slides().size(), std::size_t(2));
         QCOMPARE(PictureBytes(form), bytes);
         QCOMPARE(Thumb(form, 0), thumb);
         QVERIFY(ThumbCell(form, 1)->isVisible());
         QCOMPARE(form.History.Stack().count(), 2);
-        QCOMPARE(QDir(QString::fromStdString(form.Show.PicturesDir)).entryList(QDir::Files).size(),
-                 2);
+        QCOMPARE(
+            QDir(QString::fromStdString(form.Work().PicturesDir())).entryList(QDir::Files).size(),
+            2);
 
         // The same file whole: it replaces the show, with fresh cells and no history.
         form.Dialogs.AskOpenName = [&] { return file; };
         form.Files->openProject();
         QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(messages.size(), 2);
-        QCOMPARE(form.Show.Slides.size(), std::size_t(3));
+        QCOMPARE(form.Show.Slides().size(), std::size_t(3));
         QVERIFY(ThumbCell(form, 2)->isVisible());
         QCOMPARE(ThumbCell(form, 2)->property("Tag").toInt(), 3);
         QVERIFY(!form.History.CanUndo());
         QVERIFY(!form.History.IsModified());
-        QCOMPARE(QDir(QString::fromStdString(form.Show.PicturesDir)).entryList(QDir::Files).size(),
-                 3);
+        QCOMPARE(
+            QDir(QString::fromStdString(form.Work().PicturesDir())).entryList(QDir::Files).size(),
+            3);
     }
 };
 

@@ -81,17 +81,17 @@ class VideoExportControllerTest : public QObject {
     QTemporaryDir tmp_;
 
     static void AddSlide(MainWindowProbe& form, int seconds, int kind, int fade) {
-        auto& show = form.Show;
-        const std::string file = show.MakeWorkName(show.PicturesDir, ".bmp");
+        const auto& show = form.Show;
+        const std::string file = form.Work().MakePictureName(".bmp");
         imaging::Bitmap picture = imaging::Bitmap::CreateSized(320, 240);
-        picture.Fill(40, 90, static_cast<std::uint8_t>(show.Slides.size() * 80));
+        picture.Fill(40, 90, static_cast<std::uint8_t>(show.Slides().size() * 80));
         QVERIFY(imaging::SaveBmpFile(file, picture));
         auto s = project::Slide::MakeDefault();
         s.StillMs = std::int64_t{seconds} * 1000;
         s.TransitionKind = kind;
         s.TransitionMs = std::int64_t{fade} * 1000;
         s.WorkFile = file;
-        show.Slides.push_back(s);
+        QVERIFY(form.Insert(s));
     }
     static QString Probe(const QString& file,
                          const QString& entries = "width,height,nb_read_frames") {
@@ -263,7 +263,7 @@ private Q_SLOTS:
         MainWindowProbe form;
         form.show();
         AddSlide(form, 1, 0, 0);
-        project::ShowOptions options = form.Show.Options;
+        project::ShowOptions options = form.Show.Options();
         project::OutputSettings& last = options.Output;
         last.Mp4Resolution = media::kResolutionStandard; // small: the export is quick
         last.Shape = static_cast<int>(media::VideoShape::Square);
@@ -273,8 +273,8 @@ private Q_SLOTS:
         last.Crf = 30;
         last.AviCodec = "MSVC";
         last.AviResolution = 1;
-        form.Show.SetOptions(options);
-        const project::ShowOptions before = form.Show.Options;
+        form.Change([&](project::ShowContent& c) { c.Options = options; });
+        const project::ShowOptions before = form.Show.Options();
 
         // The AVI dialog: the stored compressor and size, not the proposal (XviD, high).
         form.Dialogs.AskSaveName = [&](const QString&, bool) { return tmp_.path() + "/a.avi"; };
@@ -321,12 +321,12 @@ private Q_SLOTS:
         project::OutputSettings stored = before.Output;
         stored.Container = project::OutputContainer::Mp4;
         stored.Fps = 50;
-        QVERIFY(form.Show.Options.Output == stored);
+        QVERIFY(form.Show.Options().Output == stored);
         QVERIFY(form.History.IsModified());
         form.History.Undo();
-        QVERIFY(form.Show.Options == before);
+        QVERIFY(form.Show.Options() == before);
         form.History.Redo();
-        QVERIFY(form.Show.Options.Output == stored);
+        QVERIFY(form.Show.Options().Output == stored);
     }
 
     void cancellingTheMp4DialogWritesNothing() {
@@ -468,7 +468,7 @@ private Q_SLOTS:
         // Commands are refused meanwhile: the show keeps its photos.
         form.Storyboard->SelectSlide(0);
         form.Commands->deletePhoto();
-        QCOMPARE(form.Show.Slides.size(), std::size_t(3));
+        QCOMPARE(form.Show.Slides().size(), std::size_t(3));
         Widget<QPushButton>(*form.ProgressView, "cancelButton")->click();
         QTRY_VERIFY_WITH_TIMEOUT(!form.Export->Running(), 20000);
         QCOMPARE(form.Export->LastResult().Outcome, media::ExportOutcome::Cancelled);

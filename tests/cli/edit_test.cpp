@@ -3,6 +3,7 @@
 #include "imaging/BmpFile.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
+#include "project/ProjectOpen.h"
 #include "project/ShowSession.h"
 
 #include <gtest/gtest.h>
@@ -54,21 +55,24 @@ struct Loaded {
         EXPECT_TRUE(QDir().mkpath(tempRoot));
         const auto opened = session.Open(tempRoot.toStdString());
         EXPECT_TRUE(opened) << (opened ? "" : opened.error());
-        auto& show = session.Show();
-        project::ImportHooks hooks;
-        hooks.AddPhoto = [&show](const std::string& p) -> project::ImportStatus {
-            return project::AddPhoto(show, p);
+        project::OpenImport importer;
+        importer.AddPhoto = [](project::ShowContent& into, const project::WorkFiles& files,
+                               const project::PhotoSettings& photos,
+                               const std::string& p) -> project::ImportStatus {
+            return project::AddPhoto(into, files, photos, p);
         };
-        hooks.AddTrack = [](const std::string&) { return project::ImportStatus{}; };
+        importer.AddTrack = [](project::ShowContent&, const project::WorkFiles&,
+                               const std::string&) { return project::ImportStatus{}; };
         NullProgress progress;
-        const auto result = project::LoadProject(show, path.toStdString(), progress, hooks);
+        const auto result =
+            project::OpenProjectOver(session, path.toStdString(), progress, importer);
         EXPECT_EQ(result.Outcome, project::LoadOutcome::Loaded) << result.Error;
     }
     imaging::Bitmap Picture(std::size_t i) {
         imaging::Bitmap b;
-        EXPECT_LT(i, session.Show().Slides.size());
-        if (i < session.Show().Slides.size()) {
-            auto loaded = imaging::LoadBmpFile(session.Show().Slides[i].WorkFile);
+        EXPECT_LT(i, session.Show().Slides().size());
+        if (i < session.Show().Slides().size()) {
+            auto loaded = imaging::LoadBmpFile(session.Show().Slides()[i].WorkFile);
             EXPECT_TRUE(loaded) << loaded.error();
             if (loaded)
                 b = std::move(*loaded);

@@ -5,6 +5,7 @@
 #include "media/video/SharpFit.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
+#include "project/ProjectOpen.h"
 #include "project/ShowSession.h"
 #include "render/FrameRenderer.h"
 #include "render/PreviewFrames.h"
@@ -28,13 +29,18 @@ bool SameBits(const imaging::Bitmap& a, const imaging::Bitmap& b) {
 // The saved show with motion, blends and classic wipes, loaded into the session.
 void LoadSavedShow(project::ShowSession& session) {
     ASSERT_TRUE(session.Open());
-    project::ShowModel& show = session.Show();
-    project::ImportHooks hooks;
-    hooks.AddPhoto = [&](const std::string& p) { return project::AddPhoto(show, p); };
-    hooks.AddTrack = [&](const std::string& p) { return media::LoadTrack(show, p); };
+    project::OpenImport importer;
+    importer.AddPhoto = [](project::ShowContent& into, const project::WorkFiles& files,
+                           const project::PhotoSettings& photos, const std::string& p) {
+        return project::ImportStatus(project::AddPhoto(into, files, photos, p));
+    };
+    importer.AddTrack = [](project::ShowContent& into, const project::WorkFiles& files,
+                           const std::string& p) {
+        return project::ImportStatus(media::LoadTrack(into, files, p));
+    };
     base::NoProgress quiet;
-    const auto loaded = project::LoadProject(
-        show, REELPANE_TEST_SOURCE_DIR "/tests/data/saved_show/show.qvs", quiet, hooks);
+    const auto loaded = project::OpenProjectOver(
+        session, REELPANE_TEST_SOURCE_DIR "/tests/data/saved_show/show.qvs", quiet, importer);
     ASSERT_EQ(loaded.Outcome, project::LoadOutcome::Loaded) << loaded.Error;
 }
 
@@ -50,7 +56,7 @@ TEST(FrameRenderer, AnyFrameInAnyOrderIsTheFrameOfTheSequence) {
         if (sharp)
             options.Fit = media::ComposeSharp;
         options.ScratchPath = session.Folders().PicturesDir() + "incoming.bmp";
-        render::FrameRenderer walk(show.Slides, options);
+        render::FrameRenderer walk(show.Slides(), options);
         const std::int64_t count = walk.FrameCount();
         ASSERT_GT(count, 100);
         std::vector<imaging::Bitmap> sequence;
@@ -64,14 +70,14 @@ TEST(FrameRenderer, AnyFrameInAnyOrderIsTheFrameOfTheSequence) {
             order[static_cast<std::size_t>(n)] = n;
         std::mt19937 random(7);
         std::shuffle(order.begin(), order.end(), random);
-        render::FrameRenderer jumping(show.Slides, options);
+        render::FrameRenderer jumping(show.Slides(), options);
         for (std::size_t k = 0; k < order.size(); ++k) {
             const std::int64_t n = order[k];
             imaging::Bitmap drawn = imaging::Bitmap::CreateSized(320, 180);
             ASSERT_TRUE(jumping.Render(drawn, n));
             ASSERT_TRUE(SameBits(drawn, sequence[static_cast<std::size_t>(n)])) << "frame " << n;
             if (k % 16 == 0) { // and now and then by a renderer of its own
-                render::FrameRenderer fresh(show.Slides, options);
+                render::FrameRenderer fresh(show.Slides(), options);
                 imaging::Bitmap alone = imaging::Bitmap::CreateSized(320, 180);
                 ASSERT_TRUE(fresh.Render(alone, n));
                 ASSERT_TRUE(SameBits(alone, sequence[static_cast<std::size_t>(n)]))
@@ -92,8 +98,8 @@ TEST(PreviewFrames, TheClocksFrameIsTheRenderersFrame) {
     render::RenderOptions options;
     options.Rate = rate;
     options.ScratchPath = session.Folders().PicturesDir() + "expected.bmp";
-    render::FrameRenderer expected(show.Slides, options);
-    render::PreviewFrames frames(show.Slides, 160, 90, rate,
+    render::FrameRenderer expected(show.Slides(), options);
+    render::PreviewFrames frames(show.Slides(), 160, 90, rate,
                                  session.Folders().PicturesDir() + "preview.bmp");
     ASSERT_EQ(frames.FrameCount(), expected.FrameCount());
     for (const std::int64_t n : {0, 1, 2, 3, 9, 10, 400, 401, 130, 131, 779}) {
@@ -109,7 +115,7 @@ TEST(PreviewFrames, TheClocksFrameIsTheRenderersFrame) {
     }
     // Jumps were not drawn frame by frame: far fewer frames than the show has.
     EXPECT_LT(frames.Drawn(), 200);
-    render::PreviewFrames stopped(show.Slides, 640, 360, rate,
+    render::PreviewFrames stopped(show.Slides(), 640, 360, rate,
                                   session.Folders().PicturesDir() + "stopped.bmp");
 }
 

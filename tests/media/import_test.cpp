@@ -35,6 +35,8 @@ protected:
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(QDir().mkpath(dir.filePath("in")));
         ASSERT_TRUE(session.Open(dir.path().toStdString()).ok());
+        work = session.Files();
+        work.SetPrefix(42);
         show.WorkPrefix = 42;
     }
     std::string In(const std::string& name) const {
@@ -46,13 +48,15 @@ protected:
         EXPECT_TRUE(RunTool("convert " + args + " " + Quote(out))) << args;
         return out;
     }
-    std::size_t WorkFiles(const std::string& folder) const {
+    std::size_t FilesIn(const std::string& folder) const {
         return static_cast<std::size_t>(
             QDir(QString::fromStdString(folder)).entryList(QDir::Files).size());
     }
     QTemporaryDir dir;
     project::ShowSession session;
-    project::ShowModel& show = session.Show();
+    project::ShowContent show; // the show as values, its copies made by `work`
+    project::PhotoSettings photos;
+    project::WorkFiles work;
 };
 
 TEST(Fitting, TheDocumentedExamples) {
@@ -69,7 +73,7 @@ TEST(Fitting, TheDocumentedExamples) {
 }
 
 TEST_F(ImportTest, PhotosOfEveryKindAreFittedAndNamed) {
-    show.Resolution = "1024x768";
+    photos.Resolution = "1024x768";
     const std::string jpeg = Convert("-size 400x300 xc:red", "a.jpg");
     const std::string png = Convert("-size 300x400 xc:blue", "b.PNG");
     const std::string gif = Convert("-size 200x80 xc:lime", "c.gif");
@@ -77,7 +81,7 @@ TEST_F(ImportTest, PhotosOfEveryKindAreFittedAndNamed) {
     const std::pair<std::string, imaging::ImageSize> cases[] = {
         {jpeg, {1024, 768}}, {png, {576, 768}}, {gif, {1024, 410}}, {bmp, {1024, 512}}};
     for (const auto& [path, size] : cases) {
-        auto added = project::AddPhoto(show, path);
+        auto added = project::AddPhoto(show, work, photos, path);
         ASSERT_TRUE(added) << path;
         const auto& s = show.Slides[added->Index];
         const auto stored = imaging::LoadBmpFile(s.WorkFile);
@@ -89,10 +93,10 @@ TEST_F(ImportTest, PhotosOfEveryKindAreFittedAndNamed) {
         EXPECT_EQ(s.StillMs, 10000);
         EXPECT_EQ(s.Caption.Font, "Arial");
     }
-    EXPECT_EQ(show.Slides[0].WorkFile, show.PicturesDir + "42_0001.bmp");
-    EXPECT_EQ(show.Slides[3].WorkFile, show.PicturesDir + "42_0004.bmp");
+    EXPECT_EQ(show.Slides[0].WorkFile, work.PicturesDir() + "42_0001.bmp");
+    EXPECT_EQ(show.Slides[3].WorkFile, work.PicturesDir() + "42_0004.bmp");
     // The thumbnail is the centre of the fitted photo: blue for the blue PNG.
-    auto again = project::AddPhoto(show, png);
+    auto again = project::AddPhoto(show, work, photos, png);
     ASSERT_TRUE(again);
     const std::uint8_t* centre = again->Thumbnail.Row(45) + 45 * 3;
     EXPECT_GT(centre[0], 200);
@@ -102,8 +106,8 @@ TEST_F(ImportTest, PhotosOfEveryKindAreFittedAndNamed) {
 TEST_F(ImportTest, DefaultResolutionAndLabelReuse) {
     const std::string jpeg = Convert("-size 400x300 xc:red", "a.jpg");
     for (const char* resolution : {"", "big", "1280x"}) {
-        show.Resolution = resolution;
-        auto added = project::AddPhoto(show, jpeg);
+        photos.Resolution = resolution;
+        auto added = project::AddPhoto(show, work, photos, jpeg);
         ASSERT_TRUE(added);
         const auto stored = imaging::LoadBmpFile(show.Slides.back().WorkFile);
         ASSERT_TRUE(stored) << stored.error();
@@ -111,9 +115,10 @@ TEST_F(ImportTest, DefaultResolutionAndLabelReuse) {
         EXPECT_EQ(stored->Height, 960) << resolution;
     }
     // Deleting the first photo frees label 0001 for the next one.
-    ASSERT_TRUE(show.RemoveSlide(0));
-    ASSERT_TRUE(project::AddPhoto(show, jpeg));
-    EXPECT_EQ(show.Slides.back().WorkFile, show.PicturesDir + "42_0001.bmp");
+    work.Remove(show.Slides[0].WorkFile);
+    show.Slides.erase(show.Slides.begin());
+    ASSERT_TRUE(project::AddPhoto(show, work, photos, jpeg));
+    EXPECT_EQ(show.Slides.back().WorkFile, work.PicturesDir() + "42_0001.bmp");
 }
 
 TEST_F(ImportTest, DamagedAndForeignFilesAreSkippedSilently) {
@@ -126,11 +131,11 @@ TEST_F(ImportTest, DamagedAndForeignFilesAreSkippedSilently) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes.left(bytes.size() / 3));
         f.close();
-        EXPECT_FALSE(project::AddPhoto(show, In(name))) << name;
+        EXPECT_FALSE(project::AddPhoto(show, work, photos, In(name))) << name;
     }
-    EXPECT_FALSE(project::AddPhoto(show, In("missing.jpg")));
+    EXPECT_FALSE(project::AddPhoto(show, work, photos, In("missing.jpg")));
     EXPECT_TRUE(show.Slides.empty());
-    EXPECT_EQ(WorkFiles(show.PicturesDir), 0u);
+    EXPECT_EQ(FilesIn(work.PicturesDir()), 0u);
 }
 
 TEST_F(ImportTest, DroppedFolderGivesItsPhotosOnly) {
@@ -151,34 +156,35 @@ TEST_F(ImportTest, TracksGetTitleLengthAndACopy) {
     auto& files = testing_audio::AudioFiles::Get();
     const std::string wav = files.Wav("import7.wav", 7.4);
     const std::string mp3 = files.Mp3("import7.mp3", wav, "-b 128 --tt Tune --ta Band");
-    auto index = media::AddTrack(show, mp3);
+    auto index = media::AddTrack(show, work, mp3);
     ASSERT_TRUE(index);
     const auto& t = show.Sounds[*index];
     EXPECT_EQ(t.Title, "Band - Tune");
     EXPECT_EQ(t.LengthSeconds, 7);
     EXPECT_EQ(t.PlaySeconds, 7);
     EXPECT_EQ(t.Volume, 100);
-    EXPECT_EQ(t.WorkFile, show.MusicDir + "42_0001.mp3");
-    ASSERT_TRUE(media::AddTrack(show, wav));
+    EXPECT_EQ(t.WorkFile, work.MusicDir() + "42_0001.mp3");
+    ASSERT_TRUE(media::AddTrack(show, work, wav));
     EXPECT_EQ(show.Sounds[1].Title, "import7"); // no tags: the name without ".wav"
     // A broken track or a foreign extension adds nothing and leaves no copy behind.
     QFile junk(QString::fromStdString(In("junk.ogg")));
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
     junk.write("OggS but not really");
     junk.close();
-    EXPECT_FALSE(media::AddTrack(show, In("junk.ogg")));
-    EXPECT_FALSE(media::AddTrack(show, wav + ".flac"));
+    EXPECT_FALSE(media::AddTrack(show, work, In("junk.ogg")));
+    EXPECT_FALSE(media::AddTrack(show, work, wav + ".flac"));
     EXPECT_EQ(show.Sounds.size(), 2u);
-    EXPECT_EQ(WorkFiles(show.MusicDir), 2u);
+    EXPECT_EQ(FilesIn(work.MusicDir()), 2u);
 }
 
 // Saved and opened again through the real import: order, times, colours, titles and volumes
 // come back, and effects drawn into the working copies come back as the same pixels.
 TEST_F(ImportTest, ProjectRoundTripThroughTheImport) {
     testing_audio::LoadRealLibrary();
-    show.Resolution = "1280x1024";
-    ASSERT_TRUE(project::AddPhoto(show, Convert("-size 640x512 plasma:", "p1.png")));
-    ASSERT_TRUE(project::AddPhoto(show, Convert("-size 300x400 gradient:", "p2.jpg")));
+    photos.Resolution = "1280x1024";
+    ASSERT_TRUE(project::AddPhoto(show, work, photos, Convert("-size 640x512 plasma:", "p1.png")));
+    ASSERT_TRUE(
+        project::AddPhoto(show, work, photos, Convert("-size 300x400 gradient:", "p2.jpg")));
     show.Slides[0].StillMs = 3000;
     show.Slides[0].TransitionKind = 6;
     show.Slides[0].TransitionMs = 2000;
@@ -194,27 +200,25 @@ TEST_F(ImportTest, ProjectRoundTripThroughTheImport) {
 
     auto& files = testing_audio::AudioFiles::Get();
     const std::string wav = files.Wav("round.wav", 3);
-    ASSERT_TRUE(media::AddTrack(show, files.Mp3("round.mp3", wav, "-b 96 --tt Round")));
+    ASSERT_TRUE(media::AddTrack(show, work, files.Mp3("round.mp3", wav, "-b 96 --tt Round")));
     show.Sounds[0].PlaySeconds = 2;
     show.Sounds[0].Volume = 35;
 
     const std::string file = dir.filePath("round.qvs").toStdString();
     base::NoProgress quiet;
-    ASSERT_EQ(project::SaveProject(show, file, quiet).Outcome, project::SaveOutcome::Saved);
+    ASSERT_EQ(project::SaveProject(project::ShowModel(show, photos), file, quiet).Outcome,
+              project::SaveOutcome::Saved);
 
-    project::ShowModel loaded;
-    loaded.PicturesDir = show.PicturesDir;
-    loaded.MusicDir = show.MusicDir;
-    loaded.Resolution = show.Resolution;
-    show.ClearProject();
+    project::ShowContent loaded;
+    project::DiscardShow(show, work);
     project::ImportHooks hooks;
     hooks.AddPhoto = [&](const std::string& p) -> project::ImportStatus {
-        return project::AddPhoto(loaded, p);
+        return project::AddPhoto(loaded, work, photos, p);
     };
     hooks.AddTrack = [&](const std::string& p) -> project::ImportStatus {
-        return media::AddTrack(loaded, p);
+        return media::AddTrack(loaded, work, p);
     };
-    ASSERT_EQ(project::LoadProject(loaded, file, quiet, hooks).Outcome,
+    ASSERT_EQ(project::LoadProject(loaded, work, file, quiet, hooks).Outcome,
               project::LoadOutcome::Loaded);
     ASSERT_EQ(loaded.Slides.size(), 2u);
     EXPECT_EQ(loaded.Slides[0].StillMs, 3000);
@@ -243,9 +247,9 @@ TEST_F(ImportTest, ProjectRoundTripThroughTheImport) {
 TEST_F(ImportTest, AnOpenKeepsStoredLoudnessAndMeasuresOnlyTheRest) {
     testing_audio::LoadRealLibrary();
     auto& files = testing_audio::AudioFiles::Get();
-    ASSERT_TRUE(project::AddPhoto(show, Convert("-size 40x30 xc:red", "one.png")));
-    ASSERT_TRUE(media::AddTrack(show, files.Wav("stored.wav", 2)));
-    ASSERT_TRUE(media::AddTrack(show, files.Wav("unstored.wav", 3)));
+    ASSERT_TRUE(project::AddPhoto(show, work, photos, Convert("-size 40x30 xc:red", "one.png")));
+    ASSERT_TRUE(media::AddTrack(show, work, files.Wav("stored.wav", 2)));
+    ASSERT_TRUE(media::AddTrack(show, work, files.Wav("unstored.wav", 3)));
     ASSERT_TRUE(show.Sounds[1].Ext.HasLoudness); // measured at import
     const project::TrackExtension measured = show.Sounds[1].Ext;
     show.Sounds[0].Ext.LoudnessLufs = -37.25;
@@ -254,28 +258,27 @@ TEST_F(ImportTest, AnOpenKeepsStoredLoudnessAndMeasuresOnlyTheRest) {
     // Loudness is stored while even loudness, the feature that uses it, is on.
     project::ShowOptions even;
     even.EvenLoudness = true;
-    show.SetOptions(even);
+    show.Options = even;
     const std::string file = dir.filePath("loudness.qvs").toStdString();
     base::NoProgress quiet;
-    ASSERT_EQ(project::SaveProject(show, file, quiet).Outcome, project::SaveOutcome::Saved);
+    ASSERT_EQ(project::SaveProject(project::ShowModel(show, photos), file, quiet).Outcome,
+              project::SaveOutcome::Saved);
 
-    project::ShowModel loaded;
-    loaded.PicturesDir = show.PicturesDir;
-    loaded.MusicDir = show.MusicDir;
-    show.ClearProject();
+    project::ShowContent loaded;
+    project::DiscardShow(show, work);
     std::vector<std::string> measuredFiles;
     project::ImportHooks hooks;
     hooks.AddPhoto = [&](const std::string& p) -> project::ImportStatus {
-        return project::AddPhoto(loaded, p);
+        return project::AddPhoto(loaded, work, photos, p);
     };
     hooks.AddTrack = [&](const std::string& p) -> project::ImportStatus {
-        return media::AddTrack(loaded, p, media::TrackLoudnessAtImport::Leave);
+        return media::AddTrack(loaded, work, p, media::TrackLoudnessAtImport::Leave);
     };
     hooks.MeasureTrack = [&](project::Track& t, base::Progress& progress) {
         measuredFiles.push_back(t.WorkFile);
         media::MeasureMissingLoudness(t, progress);
     };
-    ASSERT_EQ(project::LoadProject(loaded, file, quiet, hooks).Outcome,
+    ASSERT_EQ(project::LoadProject(loaded, work, file, quiet, hooks).Outcome,
               project::LoadOutcome::Loaded);
     ASSERT_EQ(loaded.Sounds.size(), 2u);
     EXPECT_TRUE(loaded.Sounds[0].Ext.HasLoudness);
@@ -326,21 +329,22 @@ TEST_F(ImportTest, AWorkingCopyThatCannotBeWrittenIsAFailure) {
     junk.write("not a JPEG");
     junk.close();
     const std::string answer = WithFileLimit(1 << 20, [&]() -> std::string {
-        const auto added = project::AddPhoto(show, photo); // 1280 x 640: 2.4 MB
+        const auto added = project::AddPhoto(show, work, photos, photo); // 1280 x 640: 2.4 MB
         if (added.Outcome != project::ImportOutcome::Failed)
             return "photo: not a failure";
         if (added.Error.find("File too large") == std::string::npos)
             return "photo: " + added.Error;
-        const auto track = media::AddTrack(show, wav);
+        const auto track = media::AddTrack(show, work, wav);
         if (track.Outcome != project::ImportOutcome::Failed)
             return "track: not a failure";
         if (track.Error.find("File too large") == std::string::npos)
             return "track: " + track.Error;
         if (!show.Slides.empty() || !show.Sounds.empty())
             return "an item was added";
-        if (WorkFiles(show.PicturesDir) != 0 || WorkFiles(show.MusicDir) != 0)
+        if (FilesIn(work.PicturesDir()) != 0 || FilesIn(work.MusicDir()) != 0)
             return "a partial working copy was left";
-        if (project::AddPhoto(show, In("junk.jpg")).Outcome != project::ImportOutcome::Skipped)
+        if (project::AddPhoto(show, work, photos, In("junk.jpg")).Outcome !=
+            project::ImportOutcome::Skipped)
             return "an undecodable photo is not skipped";
         return std::string();
     });
@@ -352,26 +356,27 @@ TEST_F(ImportTest, AWorkingCopyThatCannotBeWrittenIsAFailure) {
 TEST_F(ImportTest, AnOpenThatCannotWriteTheWorkingCopiesFails) {
     // Two small photos in the file, fitted again to 1024 x 1024 (3 MB each) when opened where
     // the setting chooses 1280 x 1024 (a chosen size wins over the one the file keeps).
-    show.Resolution = "64x32";
-    ASSERT_TRUE(project::AddPhoto(show, Convert("-size 100x100 xc:red", "a.png")));
-    ASSERT_TRUE(project::AddPhoto(show, Convert("-size 60x60 xc:blue", "b.png")));
+    photos.Resolution = "64x32";
+    ASSERT_TRUE(project::AddPhoto(show, work, photos, Convert("-size 100x100 xc:red", "a.png")));
+    ASSERT_TRUE(project::AddPhoto(show, work, photos, Convert("-size 60x60 xc:blue", "b.png")));
     const std::string file = dir.filePath("two.qvs").toStdString();
     base::NoProgress quiet;
-    ASSERT_EQ(project::SaveProject(show, file, quiet).Outcome, project::SaveOutcome::Saved);
-    show.ClearProject();
-    show.Resolution = "1280x1024";
+    ASSERT_EQ(project::SaveProject(project::ShowModel(show, photos), file, quiet).Outcome,
+              project::SaveOutcome::Saved);
+    project::DiscardShow(show, work);
+    photos.Resolution = "1280x1024";
     const std::string answer = WithFileLimit(1 << 20, [&]() -> std::string {
         project::ImportHooks hooks;
         hooks.AddPhoto = [&](const std::string& p) -> project::ImportStatus {
-            return project::AddPhoto(show, p);
+            return project::AddPhoto(show, work, photos, p);
         };
-        const auto r = project::LoadProject(show, file, quiet, hooks);
+        const auto r = project::LoadProject(show, work, file, quiet, hooks);
         if (r.Outcome != project::LoadOutcome::Failed || !r.Failed())
             return "the open did not fail";
         if (r.Error.find("photo 1") == std::string::npos ||
             r.Error.find("File too large") == std::string::npos)
             return "message: " + r.Error;
-        if (!show.Slides.empty() || WorkFiles(show.PicturesDir) != 0)
+        if (!show.Slides.empty() || FilesIn(work.PicturesDir()) != 0)
             return "a partial show was left";
         return std::string();
     });
@@ -384,22 +389,22 @@ TEST_F(ImportTest, ImportsStopWhenTheWorkingNamesRunOut) {
     testing_audio::LoadRealLibrary();
     const std::string wav = testing_audio::AudioFiles::Get().Wav("short.wav", 1);
     const std::string photo = Convert("-size 40x30 xc:red", "p.png");
-    for (const std::string& folder : {show.PicturesDir, show.MusicDir})
+    for (const std::string& folder : {work.PicturesDir(), work.MusicDir()})
         for (int i = 1; i <= project::kMaxWorkNames; ++i) {
             char name[32];
             std::snprintf(name, sizeof name, "42_%04d.%s", i,
-                          folder == show.PicturesDir ? "bmp" : "wav");
+                          folder == work.PicturesDir() ? "bmp" : "wav");
             std::ofstream(folder + name) << "copy " << i;
         }
-    const auto added = project::AddPhoto(show, photo);
+    const auto added = project::AddPhoto(show, work, photos, photo);
     EXPECT_EQ(added.Outcome, project::ImportOutcome::Failed);
     EXPECT_NE(added.Error.find("9999"), std::string::npos) << added.Error;
-    const auto track = media::AddTrack(show, wav);
+    const auto track = media::AddTrack(show, work, wav);
     EXPECT_EQ(track.Outcome, project::ImportOutcome::Failed);
     EXPECT_TRUE(show.Slides.empty());
     EXPECT_TRUE(show.Sounds.empty());
     for (const std::string& last :
-         {show.PicturesDir + "42_9999.bmp", show.MusicDir + "42_9999.wav"}) {
+         {work.PicturesDir() + "42_9999.bmp", work.MusicDir() + "42_9999.wav"}) {
         std::ifstream in(last);
         std::string text;
         std::getline(in, text);
@@ -423,12 +428,12 @@ TEST_F(ImportTest, NamesThatAreNotUtf8) {
     const std::string track = In("m\xfasica.wav");
     ASSERT_TRUE(std::filesystem::copy_file(wav, track));
 
-    const auto photo = project::AddPhoto(show, cafe);
+    const auto photo = project::AddPhoto(show, work, photos, cafe);
     ASSERT_TRUE(photo) << photo.Error;
     const std::vector<std::string> inFolder = project::PhotosInFolder(folder);
     ASSERT_EQ(inFolder, std::vector<std::string>{folder + "/\xe9t\xe9.png"});
-    ASSERT_TRUE(project::AddPhoto(show, inFolder[0]));
-    const auto added = media::AddTrack(show, track);
+    ASSERT_TRUE(project::AddPhoto(show, work, photos, inFolder[0]));
+    const auto added = media::AddTrack(show, work, track);
     ASSERT_TRUE(added) << added.Error;
     EXPECT_EQ(show.Sounds[*added].LengthSeconds, 2);
     // The name; the byte that is not UTF-8 shows as the replacement character (the record keeps

@@ -114,7 +114,7 @@ protected:
     static int Grey(const imaging::Bitmap& f, int x, int y) { return f.Row(y)[3 * x + 1]; }
 
     QTemporaryDir dir;
-    project::ShowModel show;
+    project::ShowContent show;
     base::NoProgress progress;
     int files_ = 0;
 };

@@ -89,7 +89,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    project::ShowModel show;
+    project::ShowContent show;
     base::NoProgress progress;
 };
 

@@ -122,7 +122,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    project::ShowModel show;
+    project::ShowContent show;
     base::NoProgress progress;
 };
 

@@ -46,15 +46,15 @@ std::vector<std::pair<std::int32_t, QByteArray>> Render(const media::MixPlan& pl
 TEST(ShowMixTest, AShowFromAnOlderFileSoundsExactlyAsBefore) {
     testing_audio::LoadRealLibrary();
     auto& files = testing_audio::AudioFiles::Get();
-    project::ShowModel show;
+    project::ShowContent show;
     // As an older file opens: records only, the loudness measured by this import.
-    show.InsertSound(0, TrackOf(files.Wav("old1.wav", 3.4), 3, 3, 60));
-    show.InsertSound(1, TrackOf(files.Wav("old2.wav", 2.2), 2, 2, 100));
+    show.Sounds.push_back(TrackOf(files.Wav("old1.wav", 3.4), 3, 3, 60));
+    show.Sounds.push_back(TrackOf(files.Wav("old2.wav", 2.2), 2, 2, 100));
     project::Track measured = show.Sounds[1];
     measured.Ext.HasLoudness = true;
     measured.Ext.LoudnessLufs = -20;
     measured.Ext.TruePeakDb = -3;
-    show.SetSound(1, measured);
+    show.Sounds[1] = measured;
 
     const media::MixPlan plan = media::MixPlanOf(show, 4000);
     ASSERT_TRUE(media::IsPlainPlan(plan));
@@ -78,16 +78,16 @@ TEST(ShowMixTest, AShowFromAnOlderFileSoundsExactlyAsBefore) {
 TEST(ShowMixTest, NewerShowsPlanFadesOptionsAndWholeTracksToTheirEnd) {
     testing_audio::LoadRealLibrary();
     auto& files = testing_audio::AudioFiles::Get();
-    project::ShowModel show;
+    project::ShowContent show;
     project::Track whole = TrackOf(files.Wav("whole.wav", 2.3), 2, 2, 80);
     whole.Ext.FadeInSeconds = 1.5;
     whole.Ext.FadeOutSeconds = 12; // more than a fade may be
     whole.Ext.HasLoudness = true;
     whole.Ext.LoudnessLufs = -23.5;
     whole.Ext.TruePeakDb = -4;
-    show.InsertSound(0, whole);
-    show.InsertSound(1, TrackOf(files.Wav("part.wav", 4.4), 3, 4, 100)); // played in part
-    show.SetOptions(media::NewShowOptions());
+    show.Sounds.insert(show.Sounds.begin() + 0, whole);
+    show.Sounds.push_back(TrackOf(files.Wav("part.wav", 4.4), 3, 4, 100)); // played in part
+    show.Options = media::NewShowOptions();
     EXPECT_EQ(show.Options.EndFadeSeconds, media::kDefaultEndFadeSeconds);
 
     const media::MixPlan plan = media::MixPlanOf(show, 9000);
@@ -108,7 +108,7 @@ TEST(ShowMixTest, NewerShowsPlanFadesOptionsAndWholeTracksToTheirEnd) {
     // lengthens their fades, and no fade is longer than its track.
     project::ShowOptions options = show.Options;
     options.TrackCrossfadeSeconds = 1;
-    show.SetOptions(options);
+    show.Options = options;
     const render::ShowTimeline timeline = media::ShowTimelineOf(show, 9000);
     const auto& tracks = timeline.Tracks();
     ASSERT_EQ(tracks.size(), 2u);
@@ -134,15 +134,15 @@ TEST(ShowMixTest, FittingWritesExactTimesAndTheRecordRoundsThem) {
     EXPECT_FALSE(s.NeedsExtension()); // whole seconds stay in the records alone
 
     testing_audio::LoadRealLibrary();
-    project::ShowModel show;
+    project::ShowContent show;
     for (int k = 0; k < 3; ++k)
-        show.InsertSlide(show.Slides.size(), project::Slide::MakeDefault());
+        show.Slides.push_back(project::Slide::MakeDefault());
     const auto silent = media::FitPhotosToMusic(show);
     ASSERT_FALSE(silent);
     EXPECT_EQ(silent.error(), "the show has no music");
     auto& files = testing_audio::AudioFiles::Get();
-    show.InsertSound(0, TrackOf(files.Wav("fit.wav", 7.3), 7, 7, 100));
-    show.SetOptions(media::NewShowOptions());
+    show.Sounds.push_back(TrackOf(files.Wav("fit.wav", 7.3), 7, 7, 100));
+    show.Options = media::NewShowOptions();
     const auto fitted = media::FitPhotosToMusic(show);
     ASSERT_TRUE(fitted) << fitted.error();
     EXPECT_EQ(*fitted, 3u);

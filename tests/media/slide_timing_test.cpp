@@ -58,7 +58,7 @@ TEST(SlideTiming, EveryBoundaryLandsWithinHalfAFrameWithoutDrift) {
 
 // A show fitted to its music plays its cuts in the preview at the moments the export plans them.
 TEST(SlideTiming, ThePreviewCutsWhereTheExportDoes) {
-    project::ShowModel show;
+    project::ShowContent show;
     for (const SlideTime& t : render::FitSlidesToMusic(Varied(40), 123'457)) {
         project::Slide s = project::Slide::MakeDefault();
         s.StillMs = static_cast<std::int32_t>(t.StillMs);

@@ -63,12 +63,14 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(tmp.isValid());
         ASSERT_TRUE(session.Open(tmp.path().toStdString()));
+        project::ShowContent show;
         for (const char* bytes : {"first picture", "second picture"}) {
             project::Slide s = project::Slide::MakeDefault();
-            s.WorkFile = session.Show().MakeWorkName(session.Show().PicturesDir, ".bmp");
+            s.WorkFile = session.Files().MakePictureName(".bmp");
             WriteAll(s.WorkFile, bytes);
-            session.Show().InsertSlide(session.Show().Slides.size(), s);
+            show.Slides.push_back(s);
         }
+        session.Replace(std::move(show));
         root = session.Folders().RootDir();
     }
 
@@ -84,7 +86,9 @@ protected:
         };
         hooks.AddTrack = [](const std::string&) { return project::ImportStatus::Skip("none"); };
         base::NoProgress quiet;
-        project::LoadProject(other.Show(), file, quiet, hooks);
+        project::ShowContent loaded;
+        project::WorkFiles files = other.Files();
+        (void)project::LoadProject(loaded, files, file, quiet, hooks);
         return photos;
     }
 
@@ -97,7 +101,7 @@ TEST_F(AutosaverTest, TheSnapshotKeepsItsMomentWhileTheShowChanges) {
     project::Autosaver saver(session.Folders().InstanceDir());
     ASSERT_TRUE(saver.Start(session.Show(), "/shows/trip.qvs"));
     // The edit replaces the working file at once, as an effect does, while the worker writes.
-    const std::string work = session.Show().Slides[0].WorkFile;
+    const std::string work = session.Show().Slides()[0].WorkFile;
     WriteAll(work + ".new", "edited picture");
     std::rename((work + ".new").c_str(), work.c_str());
     saver.Wait();

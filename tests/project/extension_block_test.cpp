@@ -53,8 +53,7 @@ protected:
         ASSERT_TRUE(dir.isValid());
         old_ = QDir::currentPath();
         ASSERT_TRUE(QDir::setCurrent(dir.path()));
-        show.PicturesDir = "p/";
-        show.MusicDir = "m/";
+        files = WorkFiles("p/", "m/", 0);
         QDir().mkpath("p");
         QDir().mkpath("m");
         hooks.AddPhoto = [this](const std::string& p) { return Import(p, true); };
@@ -65,17 +64,18 @@ protected:
     // The import stand-in: the extracted file becomes the working copy unchanged.
     ImportStatus Import(const std::string& path, bool photo) {
         const std::string ext = path.substr(path.rfind('.'));
-        const std::string name = show.MakeWorkName(photo ? show.PicturesDir : show.MusicDir, ext);
+        const std::string name =
+            files.MakeWorkName(photo ? files.PicturesDir() : files.MusicDir(), ext);
         if (!QFile::rename(QString::fromStdString(path), QString::fromStdString(name)))
             return ImportStatus::Fail("cannot keep " + path);
         if (photo) {
             auto s = Slide::MakeDefault();
             s.WorkFile = name;
-            show.InsertSlide(show.Slides.size(), s);
+            show.Slides.push_back(s);
         } else {
             auto t = Track::MakeDefault();
             t.WorkFile = name;
-            show.InsertSound(show.Sounds.size(), t);
+            show.Sounds.push_back(t);
         }
         return {ImportOutcome::Added, {}};
     }
@@ -100,9 +100,9 @@ protected:
         t.LengthSeconds = 31;
         t.Volume = 80;
         t.Title = "Song";
-        show.InsertSlide(0, a);
-        show.InsertSlide(1, b);
-        show.InsertSound(0, t);
+        show.Slides.insert(show.Slides.begin() + 0, a);
+        show.Slides.insert(show.Slides.begin() + 1, b);
+        show.Sounds.insert(show.Sounds.begin() + 0, t);
     }
     void Extend() {
         Slide a = show.Slides[0];
@@ -112,30 +112,30 @@ protected:
         a.Ext.Motion.Easing = imaging::MotionEasing::Ease;
         a.Ext.Motion.Start = {0.5, 0.5, 1.0};
         a.Ext.Motion.End = {0.3, 0.4, 1.6};
-        show.SetSlide(0, a);
+        show.Slides[0] = a;
         Track t = show.Sounds[0];
         t.Ext.FadeInSeconds = 1.5;
         t.Ext.FadeOutSeconds = 2.25;
         t.Ext.HasLoudness = true;
         t.Ext.LoudnessLufs = -18.5;
         t.Ext.TruePeakDb = -0.7;
-        show.SetSound(0, t);
-        show.SetOptions(MusicOptions(2.0, 3.0, true));
+        show.Sounds[0] = t;
+        show.Options = MusicOptions(2.0, 3.0, true);
     }
     QByteArray Save() {
-        const SaveResult r = SaveProject(show, "out.qvs", quiet);
+        const SaveResult r = SaveProject(ShowModel(show, photos), "out.qvs", quiet);
         EXPECT_EQ(r.Outcome, SaveOutcome::Saved) << r.Error;
         return ReadAll("out.qvs");
     }
     // Loads a file into an empty show in a fresh folder.
     LoadResult Load(const QByteArray& bytes) {
-        show.ClearProject();
+        DiscardShow(show, files);
         WriteAll("in.qvs", bytes);
         QDir("p").removeRecursively();
         QDir("m").removeRecursively();
         QDir().mkpath("p");
         QDir().mkpath("m");
-        return LoadProject(show, "in.qvs", quiet, hooks);
+        return LoadProject(show, files, "in.qvs", quiet, hooks);
     }
     static QByteArray Fixture() {
         return ReadAll(QStringLiteral(REELPANE_TEST_SOURCE_DIR) +
@@ -144,7 +144,9 @@ protected:
 
     QTemporaryDir dir;
     QString old_;
-    ShowModel show;
+    ShowContent show;
+    PhotoSettings photos; // the photo size saved with the show
+    WorkFiles files;
     ImportHooks hooks;
     base::NoProgress quiet;
 };
@@ -186,16 +188,18 @@ TEST_F(ExtensionBlockTest, AnExtendedShowRoundTripsBehindTheRecords) {
     EXPECT_EQ(Save(), extended);
 
     // A show made at another photo size keeps it where no setting chose one; a chosen one wins.
-    show.Resolution = "320x240";
+    photos.Resolution = "320x240";
     const QByteArray sized = Save();
     EXPECT_EQ(sized.size(), extended.size() + 4);
-    show.Resolution.clear();
-    ASSERT_EQ(Load(sized).Outcome, LoadOutcome::Loaded);
-    EXPECT_EQ(show.Resolution, "320x240");
+    photos.Resolution.clear();
+    const LoadResult loaded = Load(sized);
+    ASSERT_EQ(loaded.Outcome, LoadOutcome::Loaded);
+    EXPECT_EQ(loaded.PhotoSize, "320x240");
+    photos.Resolution = loaded.PhotoSize; // as the open takes it where no setting chose one
     EXPECT_EQ(Save(), sized);
-    show.Resolution = "1280x1024";
-    ASSERT_EQ(Load(sized).Outcome, LoadOutcome::Loaded);
-    EXPECT_EQ(show.Resolution, "1280x1024");
+    photos.Resolution = "1280x1024";
+    ASSERT_EQ(Load(extended).Outcome, LoadOutcome::Loaded);
+    EXPECT_EQ(Load(extended).PhotoSize, "");
     EXPECT_EQ(Save(), extended);
 }
 
@@ -218,8 +222,8 @@ TEST_F(ExtensionBlockTest, TextsInAnyScriptKeepTheCodePageTextForOlderReaders) {
     b.Caption.Text = "Привет, мир";
     b.Caption.Font = "Шрифт";
     t.Title = "Песня";
-    show.SetSlide(1, b);
-    show.SetSound(0, t);
+    show.Slides[1] = b;
+    show.Sounds[0] = t;
     const QByteArray codePage = Save();
     EXPECT_EQ(codePage.size(), plain.size()); // no block
     EXPECT_EQ(text(codePage, secondSlide, 2063),
@@ -233,9 +237,9 @@ TEST_F(ExtensionBlockTest, TextsInAnyScriptKeepTheCodePageTextForOlderReaders) {
     a.Caption.Font = "Noto Sans 東京";
     b.Caption.Text = longText;
     t.Title = "Ελλάδα - Песня";
-    show.SetSlide(0, a);
-    show.SetSlide(1, b);
-    show.SetSound(0, t);
+    show.Slides[0] = a;
+    show.Slides[1] = b;
+    show.Sounds[0] = t;
     const QByteArray saved = Save();
     EXPECT_GT(saved.size(), plain.size());
     // What an older reader sees in the records.
@@ -394,7 +398,7 @@ TEST_F(ExtensionBlockTest, LoudnessIsStoredOnlyWhileEvenLoudnessIsOn) {
     ASSERT_TRUE(show.Sounds.at(0).Ext.HasLoudness);
     Slide a = show.Slides[0];
     a.StillMs += 3000;
-    show.SetSlide(0, a);
+    show.Slides[0] = a;
     const QByteArray edited = Save();
     ASSERT_EQ(edited.size(), fixture.size()); // no block
     int differing = 0;
@@ -404,7 +408,7 @@ TEST_F(ExtensionBlockTest, LoudnessIsStoredOnlyWhileEvenLoudnessIsOn) {
 
     ShowOptions even;
     even.EvenLoudness = true;
-    show.SetOptions(even);
+    show.Options = even;
     const QByteArray withLoudness = Save();
     EXPECT_EQ(withLoudness.left(edited.size()), edited);
     hooks.MeasureTrack = nullptr; // what is read now is what the file stored
@@ -413,7 +417,7 @@ TEST_F(ExtensionBlockTest, LoudnessIsStoredOnlyWhileEvenLoudnessIsOn) {
     EXPECT_EQ(show.Sounds[0].Ext.LoudnessLufs, -14.25);
     EXPECT_EQ(show.Sounds[0].Ext.TruePeakDb, -1.5);
     // Turned off again, the measurement leaves the file with the feature.
-    show.SetOptions(ShowOptions{});
+    show.Options = ShowOptions{};
     EXPECT_EQ(Save(), edited);
 }
 
@@ -433,7 +437,7 @@ TEST_F(ExtensionBlockTest, OutputSettingsTravelWithTheShow) {
     options.Output.Crf = 23;
     options.Output.AviCodec = "XviD";
     options.Output.AviResolution = 1;
-    show.SetOptions(options);
+    show.Options = options;
     const QByteArray stored = Save();
     EXPECT_EQ(stored.left(plain.size()), plain);
     EXPECT_EQ(stored.mid(plain.size() + 12, 4), QByteArray("OUTP")); // the only chunk
@@ -441,7 +445,7 @@ TEST_F(ExtensionBlockTest, OutputSettingsTravelWithTheShow) {
     ASSERT_EQ(Load(stored).Outcome, LoadOutcome::Loaded);
     EXPECT_EQ(show.Options, options);
     EXPECT_EQ(Save(), stored);
-    show.SetOptions(ShowOptions{});
+    show.Options = ShowOptions{};
     EXPECT_EQ(Save(), plain);
 
     OutputSettings odd;

@@ -56,6 +56,8 @@ protected:
         ASSERT_TRUE(dir.isValid());
         root = dir.path().toStdString() + "/";
         ASSERT_TRUE(session.Open(dir.path().toStdString()).ok());
+        files = session.Files();
+        files.SetPrefix(777);
         show.WorkPrefix = 777;
         hooks.AddPhoto = [this](const std::string& p) { return Import(p, true); };
         hooks.AddTrack = [this](const std::string& p) { return Import(p, false); };
@@ -69,7 +71,8 @@ protected:
         if (bytes.startsWith("FULL"))
             return ImportStatus::Fail("no space left for the working copy");
         const std::string ext = path.substr(path.rfind('.'));
-        const std::string name = show.MakeWorkName(photo ? show.PicturesDir : show.MusicDir, ext);
+        const std::string name =
+            files.MakeWorkName(photo ? files.PicturesDir() : files.MusicDir(), ext);
         WriteAll(name, bytes);
         if (photo) {
             auto s = Slide::MakeDefault();
@@ -83,7 +86,7 @@ protected:
         return {ImportOutcome::Added, {}};
     }
     void AddSlide(const QByteArray& bytes, int seconds, int kind, int tsec, int color) {
-        const std::string name = show.MakeWorkName(show.PicturesDir, ".bmp");
+        const std::string name = files.MakePictureName(".bmp");
         WriteAll(name, bytes);
         auto s = Slide::MakeDefault();
         s.WorkFile = name;
@@ -95,7 +98,7 @@ protected:
     }
     void AddTrack(const QByteArray& bytes, const char* ext, int play, int volume,
                   const char* title) {
-        const std::string name = show.MakeWorkName(show.MusicDir, ext);
+        const std::string name = files.MakeMusicName(ext);
         WriteAll(name, bytes);
         auto t = Track::MakeDefault();
         t.WorkFile = name;
@@ -116,7 +119,8 @@ protected:
     QTemporaryDir dir;
     std::string root;
     ShowSession session;
-    ShowModel& show = session.Show();
+    ShowContent show; // the show as values; the working copies made by `files`
+    WorkFiles files;
     ImportHooks hooks;
     std::vector<std::string> imported;
     base::NoProgress quiet;
@@ -125,7 +129,7 @@ protected:
 TEST_F(ProjectFileTest, LayoutOfAWrittenFile) {
     MakeShow();
     const std::string file = root + "show.qvs";
-    ASSERT_EQ(SaveProject(show, file, quiet).Outcome, SaveOutcome::Saved);
+    ASSERT_EQ(SaveProject(ShowModel(show), file, quiet).Outcome, SaveOutcome::Saved);
     const QByteArray bytes = ReadAll(file);
     const std::int64_t expected =
         16 + 3 * 2644 + 2 * 2331 + 5 * 8 + 1000 + 700000 + 1 + 600000 + 10;
@@ -146,14 +150,12 @@ TEST_F(ProjectFileTest, LayoutOfAWrittenFile) {
 TEST_F(ProjectFileTest, RoundTripKeepsOrderTimesAndTitles) {
     MakeShow();
     const std::string file = root + "show.qvs";
-    ASSERT_EQ(SaveProject(show, file, quiet).Outcome, SaveOutcome::Saved);
-    ShowModel other;
-    other.PicturesDir = show.PicturesDir;
-    other.MusicDir = show.MusicDir;
+    ASSERT_EQ(SaveProject(ShowModel(show), file, quiet).Outcome, SaveOutcome::Saved);
+    ShowContent other;
     std::swap(show, other);
     show.WorkPrefix = 1;
     ScriptedProgress progress;
-    const LoadResult r = LoadProject(show, file, progress, hooks);
+    const LoadResult r = LoadProject(show, files, file, progress, hooks);
     ASSERT_EQ(r.Outcome, LoadOutcome::Loaded) << r.Error;
     ASSERT_EQ(show.Slides.size(), 3u);
     EXPECT_EQ(show.Slides[1].StillMs, 7000);
@@ -171,8 +173,8 @@ TEST_F(ProjectFileTest, RoundTripKeepsOrderTimesAndTitles) {
     // The prefix of the file names every working file made from now on.
     EXPECT_EQ(show.WorkPrefix, 777u);
     EXPECT_NE(show.Sounds[1].WorkFile.find("/777_"), std::string::npos);
-    EXPECT_EQ(imported[0], show.PicturesDir + "777.bmp");
-    EXPECT_EQ(imported[4], show.MusicDir + "777.WAV");
+    EXPECT_EQ(imported[0], files.PicturesDir() + "777.bmp");
+    EXPECT_EQ(imported[4], files.MusicDir() + "777.WAV");
     EXPECT_EQ(progress.last, 100);
     EXPECT_EQ(progress.closed, 1);
     // Temporary files are gone.
@@ -182,29 +184,27 @@ TEST_F(ProjectFileTest, RoundTripKeepsOrderTimesAndTitles) {
 TEST_F(ProjectFileTest, PhotosOnlyAndTracksOnly) {
     AddSlide(QByteArray(10, 'x'), 1, 0, 0, 0);
     const std::string file = root + "photos.qvs";
-    ASSERT_EQ(SaveProject(show, file, quiet).Outcome, SaveOutcome::Saved);
+    ASSERT_EQ(SaveProject(ShowModel(show), file, quiet).Outcome, SaveOutcome::Saved);
     EXPECT_EQ(ReadAll(file).size(), 16 + 2644 + 8 + 10);
 
-    show.ClearProject();
+    DiscardShow(show, files);
     AddTrack(QByteArray(10, 'm'), ".mp3", 1, 1, "t");
     const std::string none = root + "tracks.qvs";
-    EXPECT_EQ(SaveProject(show, none, quiet).Outcome, SaveOutcome::NothingToSave);
+    EXPECT_EQ(SaveProject(ShowModel(show), none, quiet).Outcome, SaveOutcome::NothingToSave);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(none)));
 }
 
 TEST_F(ProjectFileTest, FormatNumbers) {
     MakeShow();
     const std::string file = root + "show.qvs";
-    ASSERT_EQ(SaveProject(show, file, quiet).Outcome, SaveOutcome::Saved);
+    ASSERT_EQ(SaveProject(ShowModel(show), file, quiet).Outcome, SaveOutcome::Saved);
     QByteArray bytes = ReadAll(file);
     for (std::int32_t version : {2, 0, -5}) {
         base::StoreLE<std::int32_t>(reinterpret_cast<std::uint8_t*>(bytes.data()), version);
         WriteAll(root + "v.qvs", bytes);
-        ShowModel target;
-        target.PicturesDir = show.PicturesDir;
-        target.MusicDir = show.MusicDir;
+        ShowContent target;
         target.Slides.push_back(Slide::MakeDefault()); // an open show
-        const LoadResult r = LoadProject(target, root + "v.qvs", quiet, {});
+        const LoadResult r = LoadProject(target, files, root + "v.qvs", quiet, {});
         if (version == 2) {
             EXPECT_EQ(r.Outcome, LoadOutcome::LaterVersion);
             EXPECT_TRUE(r.Failed());
@@ -220,7 +220,7 @@ TEST_F(ProjectFileTest, FormatNumbers) {
 TEST_F(ProjectFileTest, CutFilesAreRefusedAndTheOpenShowStays) {
     MakeShow();
     const std::string file = root + "show.qvs";
-    ASSERT_EQ(SaveProject(show, file, quiet).Outcome, SaveOutcome::Saved);
+    ASSERT_EQ(SaveProject(ShowModel(show), file, quiet).Outcome, SaveOutcome::Saved);
     const QByteArray bytes = ReadAll(file);
     const int records = 16 + 3 * 2644 + 2 * 2331;
     std::vector<int> cuts = {0,
@@ -242,15 +242,15 @@ TEST_F(ProjectFileTest, CutFilesAreRefusedAndTheOpenShowStays) {
                              static_cast<int>(bytes.size()) - 1};
     for (int cut : cuts) {
         WriteAll(root + "cut.qvs", bytes.left(cut));
-        ShowModel target;
+        ShowContent target;
         target.Slides.push_back(Slide::MakeDefault());
-        const LoadResult r = LoadProject(target, root + "cut.qvs", quiet, hooks);
+        const LoadResult r = LoadProject(target, files, root + "cut.qvs", quiet, hooks);
         EXPECT_EQ(r.Outcome, LoadOutcome::Damaged) << "cut at " << cut;
         EXPECT_FALSE(r.Error.empty());
         EXPECT_EQ(target.Slides.size(), 1u) << "cut at " << cut;
     }
-    ShowModel target;
-    EXPECT_EQ(LoadProject(target, root + "missing.qvs", quiet, hooks).Outcome,
+    ShowContent target;
+    EXPECT_EQ(LoadProject(target, files, root + "missing.qvs", quiet, hooks).Outcome,
               LoadOutcome::Damaged);
 }
 
@@ -260,30 +260,31 @@ TEST_F(ProjectFileTest, HostileCountsSizesAndExtensions) {
     base::StoreLE<std::int32_t>(h, 1);
     base::StoreLE<std::int32_t>(h + 8, 2000000000);
     WriteAll(root + "huge.qvs", header);
-    ShowModel target;
-    EXPECT_EQ(LoadProject(target, root + "huge.qvs", quiet, hooks).Outcome, LoadOutcome::Damaged);
+    ShowContent target;
+    EXPECT_EQ(LoadProject(target, files, root + "huge.qvs", quiet, hooks).Outcome,
+              LoadOutcome::Damaged);
     base::StoreLE<std::int32_t>(h + 8, -1);
     WriteAll(root + "neg.qvs", header);
-    EXPECT_EQ(LoadProject(target, root + "neg.qvs", quiet, hooks).Outcome, LoadOutcome::Damaged);
+    EXPECT_EQ(LoadProject(target, files, root + "neg.qvs", quiet, hooks).Outcome,
+              LoadOutcome::Damaged);
 
     // Track records naming a path, "..", a long or a foreign extension are skipped; the tracks
     // after them still load at the right place.
     AddSlide(QByteArray(5, 'p'), 1, 0, 0, 0);
     for (const char* ext : {".mp3", ".exe", ".ogg"})
         AddTrack(QByteArray(3, ext[1]), ext, 1, 1, ext);
-    ASSERT_EQ(SaveProject(show, root + "ext.qvs", quiet).Outcome, SaveOutcome::Saved);
+    ASSERT_EQ(SaveProject(ShowModel(show), root + "ext.qvs", quiet).Outcome, SaveOutcome::Saved);
     QByteArray bytes = ReadAll(root + "ext.qvs");
     const std::string first = "C:\\x\\track.mp3/../../../../etc";
     const std::string second = "C:\\music\\..\\..\\evil.exe";
     std::memcpy(bytes.data() + 16 + 2644 + 14, first.c_str(), first.size() + 1);
     std::memcpy(bytes.data() + 16 + 2644 + 2331 + 14, second.c_str(), second.size() + 1);
     WriteAll(root + "ext.qvs", bytes);
-    ShowModel other;
-    other.PicturesDir = show.PicturesDir;
-    other.MusicDir = show.MusicDir;
+    ShowContent other;
     imported.clear();
     std::swap(show, other);
-    ASSERT_EQ(LoadProject(show, root + "ext.qvs", quiet, hooks).Outcome, LoadOutcome::Loaded);
+    ASSERT_EQ(LoadProject(show, files, root + "ext.qvs", quiet, hooks).Outcome,
+              LoadOutcome::Loaded);
     ASSERT_EQ(show.Sounds.size(), 1u);
     EXPECT_EQ(show.Sounds[0].Title, ".ogg");
     EXPECT_EQ(ReadAll(show.Sounds[0].WorkFile), QByteArray(3, 'o'));
@@ -312,21 +313,21 @@ TEST_F(ProjectFileTest, WindowsWrittenPathsAreIgnored) {
     WriteAll(root + "win.qvs", bytes);
     show.Slides.clear();
     show.Sounds.clear();
-    ASSERT_EQ(LoadProject(show, root + "win.qvs", quiet, hooks).Outcome, LoadOutcome::Loaded);
+    ASSERT_EQ(LoadProject(show, files, root + "win.qvs", quiet, hooks).Outcome,
+              LoadOutcome::Loaded);
     ASSERT_EQ(show.Sounds.size(), 1u);
-    EXPECT_EQ(imported.back(), show.MusicDir + "31337.OGG");
+    EXPECT_EQ(imported.back(), files.MusicDir() + "31337.OGG");
     EXPECT_EQ(show.Sounds[0].PlaySeconds, 9);
 }
 
 TEST_F(ProjectFileTest, UndecodableItemsAreSkipped) {
     AddSlide("BAD photo", 9, 9, 9, 9);
     AddSlide(QByteArray(4, 'g'), 2, 3, 4, 5);
-    ASSERT_EQ(SaveProject(show, root + "skip.qvs", quiet).Outcome, SaveOutcome::Saved);
-    ShowModel other;
-    other.PicturesDir = show.PicturesDir;
-    other.MusicDir = show.MusicDir;
+    ASSERT_EQ(SaveProject(ShowModel(show), root + "skip.qvs", quiet).Outcome, SaveOutcome::Saved);
+    ShowContent other;
     std::swap(show, other);
-    ASSERT_EQ(LoadProject(show, root + "skip.qvs", quiet, hooks).Outcome, LoadOutcome::Loaded);
+    ASSERT_EQ(LoadProject(show, files, root + "skip.qvs", quiet, hooks).Outcome,
+              LoadOutcome::Loaded);
     ASSERT_EQ(show.Slides.size(), 1u);
     EXPECT_EQ(show.Slides[0].StillMs, 2000); // the stored fields of the skipped one are unused
 }
@@ -341,7 +342,7 @@ TEST_F(ProjectFileTest, CancelDuringSaveKeepsTheOldFile) {
         if (++pumps == 3)
             progress.RequestCancel();
     };
-    EXPECT_EQ(SaveProject(show, file, progress).Outcome, SaveOutcome::Cancelled);
+    EXPECT_EQ(SaveProject(ShowModel(show), file, progress).Outcome, SaveOutcome::Cancelled);
     EXPECT_EQ(ReadAll(file), QByteArray("previous version"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.qvs"}); // no temp left
     EXPECT_EQ(show.Slides.size(), 3u);
@@ -350,18 +351,18 @@ TEST_F(ProjectFileTest, CancelDuringSaveKeepsTheOldFile) {
 
 TEST_F(ProjectFileTest, CancelDuringLoadLeavesAnEmptyShow) {
     MakeShow();
-    ASSERT_EQ(SaveProject(show, root + "c.qvs", quiet).Outcome, SaveOutcome::Saved);
+    ASSERT_EQ(SaveProject(ShowModel(show), root + "c.qvs", quiet).Outcome, SaveOutcome::Saved);
     ScriptedProgress progress;
     progress.onPump = [&] {
         if (show.Slides.size() == 1)
             progress.RequestCancel();
     };
-    const LoadResult r = LoadProject(show, root + "c.qvs", progress, hooks);
+    const LoadResult r = LoadProject(show, files, root + "c.qvs", progress, hooks);
     EXPECT_EQ(r.Outcome, LoadOutcome::Cancelled);
     EXPECT_FALSE(r.Failed());
     EXPECT_TRUE(show.Slides.empty());
     EXPECT_TRUE(show.Sounds.empty());
-    EXPECT_TRUE(QDir(QString::fromStdString(show.PicturesDir)).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(QDir(QString::fromStdString(files.PicturesDir())).entryList(QDir::Files).isEmpty());
 }
 
 // A save that hits the file-size limit (as a full disk would) reports the error and leaves the
@@ -377,7 +378,7 @@ TEST_F(ProjectFileTest, FullDiskKeepsThePreviousFile) {
         rlimit limit{100000, 100000};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         base::NoProgress none;
-        const SaveResult r = SaveProject(show, file, none);
+        const SaveResult r = SaveProject(ShowModel(show), file, none);
         ::_exit(r.Outcome == SaveOutcome::Failed && !r.Error.empty() ? 0 : 1);
     }
     int status = 0;
@@ -402,7 +403,7 @@ TEST_F(ProjectFileTest, SaveWithAVanishedWorkingCopyFails) {
     const std::string gone = show.Sounds[1].WorkFile;
     ASSERT_TRUE(QFile::remove(QString::fromStdString(gone)));
     ScriptedProgress progress;
-    const SaveResult r = SaveProject(show, file, progress);
+    const SaveResult r = SaveProject(ShowModel(show), file, progress);
     EXPECT_EQ(r.Outcome, SaveOutcome::Failed);
     EXPECT_NE(r.Error.find(gone), std::string::npos) << r.Error;
     EXPECT_NE(r.Error.find("track 2"), std::string::npos) << r.Error;
@@ -420,7 +421,7 @@ TEST_F(ProjectFileTest, SaveRefusesWhatIsNotARegularFileAndFollowsLinks) {
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(root + "folder.qvs")));
     ASSERT_EQ(::symlink((root + "pipe.qvs").c_str(), (root + "to-pipe.qvs").c_str()), 0);
     for (const std::string& target : {fifo, root + "folder.qvs", root + "to-pipe.qvs"}) {
-        const SaveResult r = SaveProject(show, target, quiet);
+        const SaveResult r = SaveProject(ShowModel(show), target, quiet);
         EXPECT_EQ(r.Outcome, SaveOutcome::Failed) << target;
         EXPECT_NE(r.Error.find("not a regular file"), std::string::npos) << r.Error;
     }
@@ -436,7 +437,7 @@ TEST_F(ProjectFileTest, SaveRefusesWhatIsNotARegularFileAndFollowsLinks) {
     ASSERT_EQ(::chmod((root + "real/show.qvs").c_str(), 0640), 0);
     ASSERT_EQ(::symlink("real/show.qvs", (root + "inner.qvs").c_str()), 0);
     ASSERT_EQ(::symlink("inner.qvs", (root + "outer.qvs").c_str()), 0);
-    ASSERT_EQ(SaveProject(show, root + "outer.qvs", quiet).Outcome, SaveOutcome::Saved);
+    ASSERT_EQ(SaveProject(ShowModel(show), root + "outer.qvs", quiet).Outcome, SaveOutcome::Saved);
     ASSERT_EQ(::lstat((root + "outer.qvs").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     ASSERT_EQ(::lstat((root + "real/show.qvs").c_str(), &st), 0);
@@ -456,9 +457,9 @@ TEST_F(ProjectFileTest, LoadRefusesWhatIsNotARegularFileWithoutWaiting) {
     if (child == 0) {
         ::alarm(10); // a load that blocks ends the child by SIGALRM
         for (const std::string& path : {fifo, root + "folder.qvs"}) {
-            ShowModel target;
+            ShowContent target;
             target.Slides.push_back(Slide::MakeDefault());
-            const LoadResult r = LoadProject(target, path, quiet, hooks);
+            const LoadResult r = LoadProject(target, files, path, quiet, hooks);
             if (r.Outcome != LoadOutcome::Damaged ||
                 r.Error.find("not a regular file") == std::string::npos ||
                 target.Slides.size() != 1)
@@ -480,9 +481,9 @@ TEST_F(ProjectFileTest, LoadThatFailsHalfWay) {
     AddSlide("FULL: no room for this one", 4, 0, 0, 0);
     AddSlide(QByteArray(10, 'c'), 5, 0, 0, 0);
     AddTrack(QByteArray(10, 'm'), ".mp3", 4, 50, "t");
-    ASSERT_EQ(SaveProject(show, root + "half.qvs", quiet).Outcome, SaveOutcome::Saved);
+    ASSERT_EQ(SaveProject(ShowModel(show), root + "half.qvs", quiet).Outcome, SaveOutcome::Saved);
     ScriptedProgress progress;
-    const LoadResult r = LoadProject(show, root + "half.qvs", progress, hooks);
+    const LoadResult r = LoadProject(show, files, root + "half.qvs", progress, hooks);
     EXPECT_EQ(r.Outcome, LoadOutcome::Failed);
     EXPECT_TRUE(r.Failed());
     EXPECT_NE(r.Error.find("photo 2"), std::string::npos) << r.Error;
@@ -490,8 +491,8 @@ TEST_F(ProjectFileTest, LoadThatFailsHalfWay) {
     EXPECT_TRUE(show.Slides.empty());
     EXPECT_TRUE(show.Sounds.empty());
     EXPECT_EQ(imported.size(), 2u); // nothing after the failure was imported
-    EXPECT_TRUE(QDir(QString::fromStdString(show.PicturesDir)).entryList(QDir::Files).isEmpty());
-    EXPECT_TRUE(QDir(QString::fromStdString(show.MusicDir)).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(QDir(QString::fromStdString(files.PicturesDir())).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(QDir(QString::fromStdString(files.MusicDir())).entryList(QDir::Files).isEmpty());
     EXPECT_EQ(progress.closed, 1);
 }
 
@@ -499,14 +500,14 @@ TEST_F(ProjectFileTest, LoadThatFailsHalfWay) {
 TEST_F(ProjectFileTest, LoadThatRunsOutOfDiskHalfWay) {
     AddSlide(QByteArray(1000, 'a'), 3, 0, 0, 0);
     AddSlide(QByteArray(300000, 'b'), 4, 0, 0, 0);
-    ASSERT_EQ(SaveProject(show, root + "big.qvs", quiet).Outcome, SaveOutcome::Saved);
+    ASSERT_EQ(SaveProject(ShowModel(show), root + "big.qvs", quiet).Outcome, SaveOutcome::Saved);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{100000, 100000};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        const LoadResult r = LoadProject(show, root + "big.qvs", quiet, hooks);
+        const LoadResult r = LoadProject(show, files, root + "big.qvs", quiet, hooks);
         const bool ok = r.Outcome == LoadOutcome::Failed &&
                         r.Error.find("photo 2") != std::string::npos &&
                         r.Error.find("File too large") != std::string::npos && show.Slides.empty();

@@ -44,22 +44,22 @@ protected:
         ASSERT_TRUE(dir.isValid());
         root = dir.path().toStdString() + "/";
         ASSERT_TRUE(session.Open(dir.path().toStdString()).ok());
-        importer.AddPhoto = [this](ShowModel& into, const std::string& p) {
-            return Copy(into, p, true);
-        };
-        importer.AddTrack = [this](ShowModel& into, const std::string& p) {
-            return Copy(into, p, false);
-        };
+        importer.AddPhoto = [this](ShowContent& into, const WorkFiles& files, const PhotoSettings&,
+                                   const std::string& p) { return Copy(into, files, p, true); };
+        importer.AddTrack = [this](ShowContent& into, const WorkFiles& files,
+                                   const std::string& p) { return Copy(into, files, p, false); };
     }
     // Stands in for the import: the file becomes the item's working copy unchanged; a file that
     // starts with "FULL" cannot be written.
-    ImportStatus Copy(ShowModel& into, const std::string& path, bool photo) {
-        EXPECT_NE(&into, &show()) << "a load must never import into the open show";
+    ImportStatus Copy(ShowContent& into, const WorkFiles& files, const std::string& path,
+                      bool photo) {
+        EXPECT_NE(&into, &show().Content()) << "a load must never import into the open show";
         const QByteArray bytes = ReadAll(path);
         if (bytes.startsWith("FULL"))
             return ImportStatus::Fail("no space left for the working copy");
         const std::string ext = path.substr(path.rfind('.'));
-        const std::string name = into.MakeWorkName(photo ? into.PicturesDir : into.MusicDir, ext);
+        const std::string name =
+            files.MakeWorkName(photo ? files.PicturesDir() : files.MusicDir(), ext);
         WriteAll(name, bytes);
         if (photo) {
             auto s = Slide::MakeDefault();
@@ -72,9 +72,9 @@ protected:
         }
         return {ImportOutcome::Added, {}};
     }
-    ShowModel& show() { return session.Show(); }
-    void Add(ShowModel& m, const QByteArray& bytes, int seconds) {
-        const std::string name = m.MakeWorkName(m.PicturesDir, ".bmp");
+    const ShowModel& show() { return session.Show(); }
+    void Add(ShowContent& m, const WorkFiles& files, const QByteArray& bytes, int seconds) {
+        const std::string name = files.MakePictureName(".bmp");
         WriteAll(name, bytes);
         auto s = Slide::MakeDefault();
         s.WorkFile = name;
@@ -83,31 +83,37 @@ protected:
     }
     // A saved project of `photos` (their bytes), made from a show of its own.
     std::string SaveProjectOf(const std::vector<QByteArray>& photos, const std::string& name) {
-        ShowModel other;
-        other.PicturesDir = root + "other/";
+        const WorkFiles files(root + "other/", root + "other/", 4321);
+        ShowContent other;
         other.WorkPrefix = 4321;
-        EXPECT_TRUE(QDir().mkpath(QString::fromStdString(other.PicturesDir)));
+        EXPECT_TRUE(QDir().mkpath(QString::fromStdString(files.PicturesDir())));
         int seconds = 100;
         for (const auto& p : photos)
-            Add(other, p, seconds++);
-        EXPECT_EQ(SaveProject(other, root + name, quiet).Outcome, SaveOutcome::Saved);
-        other.ClearProject();
+            Add(other, files, p, seconds++);
+        EXPECT_EQ(SaveProject(ShowModel(other), root + name, quiet).Outcome, SaveOutcome::Saved);
+        DiscardShow(other, files);
         return root + name;
     }
     // The open show: two photos whose copies must survive a failed open.
     void MakeOpenShow() {
-        Add(show(), "old one", 1);
-        Add(show(), "old two", 2);
+        ShowContent open;
+        Add(open, session.Files(), "old one", 1);
+        Add(open, session.Files(), "old two", 2);
+        session.Replace(std::move(open));
     }
     void ExpectOpenShowIntact() {
-        ASSERT_EQ(show().Slides.size(), 2u);
-        EXPECT_EQ(show().Slides[0].StillMs, 1000);
-        EXPECT_EQ(ReadAll(show().Slides[0].WorkFile), QByteArray("old one"));
-        EXPECT_EQ(ReadAll(show().Slides[1].WorkFile), QByteArray("old two"));
+        ASSERT_EQ(show().Slides().size(), 2u);
+        EXPECT_EQ(show().Slides()[0].StillMs, 1000);
+        EXPECT_EQ(ReadAll(show().Slides()[0].WorkFile), QByteArray("old one"));
+        EXPECT_EQ(ReadAll(show().Slides()[1].WorkFile), QByteArray("old two"));
         // Nothing of the failed load is left beside them.
-        EXPECT_EQ(QDir(QString::fromStdString(show().PicturesDir)).entryList(QDir::Files).size(),
+        EXPECT_EQ(QDir(QString::fromStdString(session.Files().PicturesDir()))
+                      .entryList(QDir::Files)
+                      .size(),
                   2);
-        EXPECT_TRUE(QDir(QString::fromStdString(show().MusicDir)).entryList(QDir::Files).isEmpty());
+        EXPECT_TRUE(QDir(QString::fromStdString(session.Files().MusicDir()))
+                        .entryList(QDir::Files)
+                        .isEmpty());
     }
 
     QTemporaryDir dir;
@@ -119,21 +125,23 @@ protected:
 
 TEST_F(ProjectOpenTest, ALoadedFileReplacesTheShowAndItsCopies) {
     MakeOpenShow();
-    const std::string oldFile = show().Slides[0].WorkFile;
+    const std::string oldFile = show().Slides()[0].WorkFile;
     const std::string file = SaveProjectOf({"new one", "new two", "new three"}, "new.qvs");
-    const LoadResult r = OpenProjectOver(show(), file, quiet, importer);
+    const LoadResult r = OpenProjectOver(session, file, quiet, importer);
     ASSERT_EQ(r.Outcome, LoadOutcome::Loaded) << r.Error;
-    ASSERT_EQ(show().Slides.size(), 3u);
-    EXPECT_EQ(ReadAll(show().Slides[2].WorkFile), QByteArray("new three"));
-    EXPECT_EQ(show().Slides[2].StillMs, 102000);
+    ASSERT_EQ(show().Slides().size(), 3u);
+    EXPECT_EQ(ReadAll(show().Slides()[2].WorkFile), QByteArray("new three"));
+    EXPECT_EQ(show().Slides()[2].StillMs, 102000);
     EXPECT_FALSE(std::filesystem::exists(oldFile));
-    EXPECT_EQ(QDir(QString::fromStdString(show().PicturesDir)).entryList(QDir::Files).size(), 3);
+    EXPECT_EQ(
+        QDir(QString::fromStdString(session.Files().PicturesDir())).entryList(QDir::Files).size(),
+        3);
 }
 
 TEST_F(ProjectOpenTest, AFileThatFailsHalfWayKeepsTheOpenShow) {
     MakeOpenShow();
     const std::string file = SaveProjectOf({"new one", "FULL: no room", "new three"}, "half.qvs");
-    const LoadResult r = OpenProjectOver(show(), file, quiet, importer);
+    const LoadResult r = OpenProjectOver(session, file, quiet, importer);
     EXPECT_EQ(r.Outcome, LoadOutcome::Failed);
     EXPECT_NE(r.Error.find("photo 2"), std::string::npos) << r.Error;
     ExpectOpenShowIntact();
@@ -145,7 +153,7 @@ TEST_F(ProjectOpenTest, ATruncatedOrCorruptFileKeepsTheOpenShow) {
     const QByteArray whole = ReadAll(file);
     for (qsizetype cut : {qsizetype(3), qsizetype(100), whole.size() - 1}) {
         WriteAll(root + "cut.qvs", whole.left(cut));
-        const LoadResult r = OpenProjectOver(show(), root + "cut.qvs", quiet, importer);
+        const LoadResult r = OpenProjectOver(session, root + "cut.qvs", quiet, importer);
         EXPECT_EQ(r.Outcome, LoadOutcome::Damaged) << cut;
         ExpectOpenShowIntact();
     }
@@ -154,7 +162,7 @@ TEST_F(ProjectOpenTest, ATruncatedOrCorruptFileKeepsTheOpenShow) {
     const qsizetype sizes = 16 + 2 * qsizetype(sizeof(SlideRecord));
     corrupt[sizes + 7] = char(0x40);
     WriteAll(root + "corrupt.qvs", corrupt);
-    EXPECT_TRUE(OpenProjectOver(show(), root + "corrupt.qvs", quiet, importer).Failed());
+    EXPECT_TRUE(OpenProjectOver(session, root + "corrupt.qvs", quiet, importer).Failed());
     ExpectOpenShowIntact();
 }
 
@@ -167,9 +175,10 @@ TEST_F(ProjectOpenTest, ACopyThatCannotBeWrittenKeepsTheOpenShow) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     ProjectHeader header;
     ASSERT_EQ(f.read(reinterpret_cast<char*>(&header), sizeof header), qint64(sizeof header));
-    const std::string blocker = show().PicturesDir + std::to_string(header.Prefix.get()) + ".bmp";
+    const std::string blocker =
+        session.Files().PicturesDir() + std::to_string(header.Prefix.get()) + ".bmp";
     ASSERT_TRUE(std::filesystem::create_directory(blocker));
-    const LoadResult r = OpenProjectOver(show(), file, quiet, importer);
+    const LoadResult r = OpenProjectOver(session, file, quiet, importer);
     EXPECT_EQ(r.Outcome, LoadOutcome::Failed);
     EXPECT_NE(r.Error.find("photo 1"), std::string::npos) << r.Error;
     std::filesystem::remove(blocker);
@@ -181,10 +190,12 @@ TEST_F(ProjectOpenTest, CancelEmptiesTheShowAsAlways) {
     const std::string file = SaveProjectOf({"new one", "new two", "new three"}, "c.qvs");
     CancelAt progress;
     progress.cancelAt = 2;
-    const LoadResult r = OpenProjectOver(show(), file, progress, importer);
+    const LoadResult r = OpenProjectOver(session, file, progress, importer);
     EXPECT_EQ(r.Outcome, LoadOutcome::Cancelled);
-    EXPECT_TRUE(show().Slides.empty());
-    EXPECT_TRUE(QDir(QString::fromStdString(show().PicturesDir)).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(show().Slides().empty());
+    EXPECT_TRUE(QDir(QString::fromStdString(session.Files().PicturesDir()))
+                    .entryList(QDir::Files)
+                    .isEmpty());
 }
 
 } // namespace

@@ -64,7 +64,10 @@ protected:
         EnsureGuiApp();
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(session.Open(dir.path().toStdString()).ok());
-        show().Resolution = "160x120";
+        PhotoSettings photos;
+        photos.Resolution = "160x120";
+        ASSERT_TRUE(history().Apply({edit::SetPhotoSettings{photos}}, "photo size"));
+        history().Clear();
         show().AddObserver(&heard);
         history().OnFocus = [this](ItemKind kind, int index) {
             (kind == ItemKind::Photo ? focusPhoto : focusTrack) = index;
@@ -73,43 +76,45 @@ protected:
     void TearDown() override { show().RemoveObserver(&heard); }
     // Where the last step done or undone put the selection (-2: nowhere yet).
     int focusPhoto = -2, focusTrack = -2;
-    ShowModel& show() { return session.Show(); }
+    const ShowModel& show() { return session.Show(); }
     ShowHistory& history() { return session.History(); }
 
     // Imports a picture of its own (seeded noise) as the import does, recorded as a step.
     std::size_t Import(std::uint32_t seed, int w = 64, int h = 48) {
         const std::string src = dir.filePath(QString("src%1.bmp").arg(seed)).toStdString();
         EXPECT_TRUE(imaging::SaveBmpFile(src, testbmp::Random(w, h, seed)));
-        auto added = AddPhoto(show(), src);
+        ShowContent scratch;
+        auto added = AddPhoto(scratch, session.Files(), show().Photos(), src);
         EXPECT_TRUE(added.Added()) << added.Error;
-        history().PhotoAdded(added->Index);
-        return added->Index;
+        const std::size_t index = show().Slides().size();
+        EXPECT_TRUE(history().Apply({edit::InsertSlide{index, scratch.Slides.back()}}, "add"));
+        return index;
     }
     // A track record whose working copy holds `content`.
     std::size_t AddTrack(const std::string& content, int volume) {
-        const std::string file = show().MakeWorkName(show().MusicDir, ".mp3");
+        const std::string file = session.Files().MakeMusicName(".mp3");
         std::ofstream(file) << content;
         auto t = Track::MakeDefault();
         t.WorkFile = file;
         t.Volume = volume;
-        EXPECT_TRUE(show().InsertSound(show().Sounds.size(), t));
-        history().TrackAdded(show().Sounds.size() - 1);
-        return show().Sounds.size() - 1;
+        const std::size_t index = show().Sounds().size();
+        EXPECT_TRUE(history().Apply({edit::InsertTrack{index, t}}, "add track"));
+        return index;
     }
     std::vector<QByteArray> PictureBytes() {
         std::vector<QByteArray> out;
-        for (const auto& s : show().Slides)
+        for (const auto& s : show().Slides())
             out.push_back(Bytes(s.WorkFile));
         return out;
     }
     std::vector<std::int32_t> Seconds() {
         std::vector<std::int32_t> out;
-        for (const auto& s : show().Slides)
+        for (const auto& s : show().Slides())
             out.push_back(static_cast<std::int32_t>(s.StillMs / 1000));
         return out;
     }
     QStringList PicturesOnDisk() {
-        return QDir(QString::fromStdString(show().PicturesDir)).entryList(QDir::Files);
+        return QDir(QString::fromStdString(session.Files().PicturesDir())).entryList(QDir::Files);
     }
 
     QTemporaryDir dir;
@@ -131,7 +136,7 @@ TEST_F(ShowHistoryTest, CleanMarkFollowsChangesSavesAndUndo) {
     history().Clear();
     EXPECT_FALSE(history().IsModified());
     EXPECT_FALSE(history().CanUndo());
-    EXPECT_EQ(show().Slides.size(), 1u); // clearing the history leaves the show alone
+    EXPECT_EQ(show().Slides().size(), 1u); // clearing the history leaves the show alone
 }
 
 TEST_F(ShowHistoryTest, AddedPhotosGoAndComeBackWithTheirBytes) {
@@ -139,23 +144,23 @@ TEST_F(ShowHistoryTest, AddedPhotosGoAndComeBackWithTheirBytes) {
     for (std::uint32_t seed : {11u, 12u, 13u})
         Import(seed);
     history().EndBatch();
-    const auto records = show().Slides;
+    const auto records = show().Slides();
     const auto bytes = PictureBytes();
     EXPECT_EQ(history().Stack().count(), 1); // one batch, one step
-    ASSERT_EQ(show().Slides.size(), 3u);     // the push's redo put them back
+    ASSERT_EQ(show().Slides().size(), 3u);   // the push's redo put them back
     EXPECT_EQ(PictureBytes(), bytes);
 
     history().Undo();
-    EXPECT_TRUE(show().Slides.empty());
+    EXPECT_TRUE(show().Slides().empty());
     EXPECT_TRUE(PicturesOnDisk().isEmpty());
 
     heard.insertedPhotos.clear();
     history().Redo();
-    ASSERT_EQ(show().Slides.size(), 3u);
+    ASSERT_EQ(show().Slides().size(), 3u);
     EXPECT_EQ(PictureBytes(), bytes);
     for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(show().Slides[i], records[i]) << i;
-        EXPECT_EQ(show().Slides[i].WorkFile, records[i].WorkFile);
+        EXPECT_EQ(show().Slides()[i], records[i]) << i;
+        EXPECT_EQ(show().Slides()[i].WorkFile, records[i].WorkFile);
     }
     // Each comes back once, in order, announced where it stands.
     EXPECT_EQ(heard.insertedPhotos, (std::vector<std::size_t>{0, 1, 2}));
@@ -172,30 +177,30 @@ TEST_F(ShowHistoryTest, DeletedPhotoComesBackInItsPlace) {
     for (std::uint32_t seed : {21u, 22u, 23u})
         Import(seed);
     history().Clear();
-    const auto records = show().Slides;
+    const auto records = show().Slides();
     const auto bytes = PictureBytes();
     heard.insertedPhotos.clear();
 
     const auto next = history().DeleteSlide(1);
     ASSERT_TRUE(next.ok()) << next.error();
     EXPECT_EQ(*next, 1);
-    ASSERT_EQ(show().Slides.size(), 2u);
+    ASSERT_EQ(show().Slides().size(), 2u);
     EXPECT_FALSE(std::filesystem::exists(records[1].WorkFile));
     EXPECT_EQ(PicturesOnDisk().size(), 2); // the copy waits in the history's folder
     EXPECT_TRUE(history().IsModified());
 
     history().Undo();
-    ASSERT_EQ(show().Slides.size(), 3u);
+    ASSERT_EQ(show().Slides().size(), 3u);
     EXPECT_EQ(PictureBytes(), bytes);
     for (std::size_t i = 0; i < 3; ++i)
-        EXPECT_EQ(show().Slides[i], records[i]) << i;
+        EXPECT_EQ(show().Slides()[i], records[i]) << i;
     EXPECT_EQ(focusPhoto, 1); // the photo put back is selected
     EXPECT_EQ(heard.insertedPhotos, (std::vector<std::size_t>{1}));
     EXPECT_FALSE(history().IsModified());
 
     history().Redo();
-    EXPECT_EQ(show().Slides.size(), 2u);
-    EXPECT_EQ(Bytes(show().Slides[1].WorkFile), bytes[2]);
+    EXPECT_EQ(show().Slides().size(), 2u);
+    EXPECT_EQ(Bytes(show().Slides()[1].WorkFile), bytes[2]);
 }
 
 TEST_F(ShowHistoryTest, DeletingTheLastPhotoSelectsNoneAndUndoSelectsItAgain) {
@@ -204,23 +209,23 @@ TEST_F(ShowHistoryTest, DeletingTheLastPhotoSelectsNoneAndUndoSelectsItAgain) {
     ASSERT_TRUE(next.ok());
     EXPECT_EQ(*next, -1);
     EXPECT_EQ(focusPhoto, -1);
-    EXPECT_TRUE(show().Slides.empty());
+    EXPECT_TRUE(show().Slides().empty());
     EXPECT_FALSE(history().DeleteSlide(0).ok()); // nothing there: refused, no step
     EXPECT_EQ(history().Stack().count(), 2);
     history().Undo();
-    ASSERT_EQ(show().Slides.size(), 1u);
+    ASSERT_EQ(show().Slides().size(), 1u);
     EXPECT_EQ(focusPhoto, 0);
 }
 
 TEST_F(ShowHistoryTest, APutBackTakesAFreshNameWhenItsOwnIsTaken) {
     Import(41);
-    const std::string old = show().Slides[0].WorkFile;
+    const std::string old = show().Slides()[0].WorkFile;
     const QByteArray bytes = Bytes(old);
     ASSERT_TRUE(history().DeleteSlide(0).ok());
     std::ofstream(old) << "someone else's file"; // appeared behind the show's back
     history().Undo();
-    ASSERT_EQ(show().Slides.size(), 1u);
-    const std::string now = show().Slides[0].WorkFile;
+    ASSERT_EQ(show().Slides().size(), 1u);
+    const std::string now = show().Slides()[0].WorkFile;
     EXPECT_NE(now, old);
     EXPECT_EQ(Bytes(now), bytes);
     EXPECT_EQ(Bytes(old), QByteArray("someone else's file"));
@@ -231,18 +236,18 @@ TEST_F(ShowHistoryTest, DeletedTrackComesBackWithItsBytesAndVolume) {
     AddTrack("second track", 70);
     history().Clear();
     heard.insertedTracks.clear();
-    const std::string file = show().Sounds[0].WorkFile;
+    const std::string file = show().Sounds()[0].WorkFile;
     const auto next = history().DeleteTrack(0);
     ASSERT_TRUE(next.ok());
     EXPECT_EQ(*next, 0);
-    ASSERT_EQ(show().Sounds.size(), 1u);
-    EXPECT_EQ(show().Sounds[0].Volume, 70);
+    ASSERT_EQ(show().Sounds().size(), 1u);
+    EXPECT_EQ(show().Sounds()[0].Volume, 70);
     EXPECT_FALSE(std::filesystem::exists(file));
     history().Undo();
-    ASSERT_EQ(show().Sounds.size(), 2u);
-    EXPECT_EQ(show().Sounds[0].WorkFile, file);
+    ASSERT_EQ(show().Sounds().size(), 2u);
+    EXPECT_EQ(show().Sounds()[0].WorkFile, file);
     EXPECT_EQ(Bytes(file), QByteArray("first track"));
-    EXPECT_EQ(show().Sounds[0].Volume, 40);
+    EXPECT_EQ(show().Sounds()[0].Volume, 40);
     EXPECT_EQ(heard.insertedTracks, (std::vector<std::size_t>{0}));
 }
 
@@ -250,9 +255,9 @@ TEST_F(ShowHistoryTest, MovesAndSwapsUndoToTheSameOrder) {
     for (std::uint32_t seed : {51u, 52u, 53u, 54u})
         Import(seed);
     for (std::size_t i = 0; i < 4; ++i) {
-        Slide s = show().Slides[i];
+        Slide s = show().Slides()[i];
         s.StillMs = std::int64_t{static_cast<std::int32_t>(i + 1)} * 1000;
-        show().SetSlide(i, s);
+        ASSERT_TRUE(history().Apply({edit::SetSlide{i, s}}, "seconds"));
     }
     history().Clear();
 
@@ -284,12 +289,12 @@ TEST_F(ShowHistoryTest, MovesAndSwapsUndoToTheSameOrder) {
     AddTrack("c", 3);
     ASSERT_TRUE(history().MoveTrack(2, 0, {1, 0}));
     EXPECT_EQ(focusTrack, 0);
-    EXPECT_EQ(show().Sounds[0].Volume, 3);
-    EXPECT_EQ(show().Sounds[2].Volume, 2);
+    EXPECT_EQ(show().Sounds()[0].Volume, 3);
+    EXPECT_EQ(show().Sounds()[2].Volume, 2);
     history().Undo();
     EXPECT_EQ(focusTrack, 1);
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(show().Sounds[static_cast<std::size_t>(i)].Volume, i + 1);
+        EXPECT_EQ(show().Sounds()[static_cast<std::size_t>(i)].Volume, i + 1);
 }
 
 TEST_F(ShowHistoryTest, DurationsTransitionsAndVolumesAreUndone) {
@@ -297,49 +302,55 @@ TEST_F(ShowHistoryTest, DurationsTransitionsAndVolumesAreUndone) {
         Import(seed);
     AddTrack("t", 100);
     history().Clear();
-    const auto before = show().Slides;
+    const auto before = show().Slides();
 
     auto change = history().BeginChange();
     ASSERT_TRUE(change.ok());
-    ASSERT_TRUE(ApplyTransitionChoice(show(), 0, {5, 0, true}));
-    Slide second = show().Slides[1];
+    ShowContent& draft = change->Draft;
+    ASSERT_TRUE(ApplyTransitionChoice(draft, 0, {5, 0, true}));
+    Slide& second = draft.Slides[1];
     second.StillMs = 42000;
     second.Ext.Motion.Mode = imaging::MotionMode::Auto; // extension data is undone like the rest
-    show().SetSlide(1, second);
-    Track track = show().Sounds[0];
-    track.Volume = 25;
-    track.Ext.FadeInSeconds = 1.5;
-    show().SetSound(0, track);
-    ShowOptions options = show().Options;
-    options.EndFadeSeconds = 3;
-    show().SetOptions(options);
+    draft.Sounds[0].Volume = 25;
+    draft.Sounds[0].Ext.FadeInSeconds = 1.5;
+    draft.Options.EndFadeSeconds = 3;
+    const Slide edited = second;
     heard.edits = 0;
+    EXPECT_EQ(show().Slides()[1], before[1]); // the draft is no part of the show
     ASSERT_TRUE(history().Commit(std::move(*change), "several"));
-    // The commit took the change back and its step's redo made it again, announced each time.
-    EXPECT_EQ(heard.edits, 2 * 3);
-    EXPECT_EQ(show().Slides[1], second);
+    // The step's redo made the change, announced once for each item (the options: a reset).
+    EXPECT_EQ(heard.edits, 3);
+    EXPECT_EQ(show().Slides()[1], edited);
 
     history().Undo();
     for (std::size_t i = 0; i < 2; ++i)
-        EXPECT_EQ(show().Slides[i], before[i]) << i;
-    EXPECT_EQ(show().Sounds[0].Volume, 100);
-    EXPECT_EQ(show().Sounds[0].Ext.FadeInSeconds, 0.0);
-    EXPECT_TRUE(show().Options.IsDefault());
+        EXPECT_EQ(show().Slides()[i], before[i]) << i;
+    EXPECT_EQ(show().Sounds()[0].Volume, 100);
+    EXPECT_EQ(show().Sounds()[0].Ext.FadeInSeconds, 0.0);
+    EXPECT_TRUE(show().Options().IsDefault());
     history().Redo();
-    EXPECT_EQ(show().Slides[0].TransitionKind, 5);
-    EXPECT_EQ(show().Slides[1].TransitionKind, 5);
-    EXPECT_EQ(show().Slides[0].TransitionMs, 3000);
-    EXPECT_EQ(show().Slides[1].StillMs, 42000);
-    EXPECT_EQ(show().Slides[1].Ext.Motion.Mode, imaging::MotionMode::Auto);
-    EXPECT_EQ(show().Sounds[0].Volume, 25);
-    EXPECT_EQ(show().Sounds[0].Ext.FadeInSeconds, 1.5);
-    EXPECT_EQ(show().Options.EndFadeSeconds, 3.0);
+    EXPECT_EQ(show().Slides()[0].TransitionKind, 5);
+    EXPECT_EQ(show().Slides()[1].TransitionKind, 5);
+    EXPECT_EQ(show().Slides()[0].TransitionMs, 3000);
+    EXPECT_EQ(show().Slides()[1].StillMs, 42000);
+    EXPECT_EQ(show().Slides()[1].Ext.Motion.Mode, imaging::MotionMode::Auto);
+    EXPECT_EQ(show().Sounds()[0].Volume, 25);
+    EXPECT_EQ(show().Sounds()[0].Ext.FadeInSeconds, 1.5);
+    EXPECT_EQ(show().Options().EndFadeSeconds, 3.0);
 
     // A change that changes nothing is no step.
     auto idle = history().BeginChange(0);
     ASSERT_TRUE(idle.ok());
     EXPECT_FALSE(history().Commit(std::move(*idle), "nothing"));
     EXPECT_EQ(history().Stack().count(), 1);
+    // A draft of a show that changed meanwhile is refused, not laid over the newer show.
+    auto stale = history().BeginChange();
+    ASSERT_TRUE(stale.ok());
+    stale->Draft.Slides[0].StillMs = 1000;
+    ASSERT_TRUE(history().DeleteSlide(1).ok());
+    EXPECT_FALSE(history().Commit(std::move(*stale), "stale"));
+    EXPECT_FALSE(history().LastError().empty());
+    EXPECT_NE(show().Slides()[0].StillMs, 1000);
 }
 
 // The console tool and the window make motion and newer transitions through the same core
@@ -347,23 +358,23 @@ TEST_F(ShowHistoryTest, DurationsTransitionsAndVolumesAreUndone) {
 TEST_F(ShowHistoryTest, MotionAndNewerTransitionsAreUndone) {
     Import(71);
     history().Clear();
-    const Slide before = show().Slides[0];
+    const Slide before = show().Slides()[0];
     auto change = history().BeginChange(0);
     ASSERT_TRUE(change.ok());
     imaging::Motion motion;
     motion.Mode = imaging::MotionMode::Manual;
     motion.End = {0.25, 0.75, 2.0};
-    ASSERT_TRUE(ApplySlideEdit(show(), 0, MotionEdit{motion}));
-    ASSERT_TRUE(ApplyTransitionChoice(show(), 0, {imaging::kTransitionIris, 2, false}));
+    ASSERT_TRUE(ApplySlideEdit(change->Draft, 0, MotionEdit{motion}, show().Photos()));
+    ASSERT_TRUE(ApplyTransitionChoice(change->Draft, 0, {imaging::kTransitionIris, 2, false}));
     ASSERT_TRUE(history().Commit(std::move(*change), "motion"));
-    const Slide after = show().Slides[0];
+    const Slide after = show().Slides()[0];
     EXPECT_EQ(after.Ext.Motion, motion);
     EXPECT_EQ(after.Ext.TransitionKind, imaging::kTransitionIris);
 
     history().Undo();
-    EXPECT_EQ(show().Slides[0], before);
+    EXPECT_EQ(show().Slides()[0], before);
     history().Redo();
-    EXPECT_EQ(show().Slides[0], after);
+    EXPECT_EQ(show().Slides()[0], after);
 }
 
 // Each effect rewrites the working picture: undo gives back the bytes and the values it
@@ -382,15 +393,15 @@ TEST_F(ShowHistoryTest, EveryEffectIsUndoneByteForByte) {
         {"background", BackgroundEdit{0x123456}},
         {"seconds", DurationEdit{17000}},
     };
-    std::vector<QByteArray> pictures{Bytes(show().Slides[0].WorkFile)};
-    std::vector<Slide> records{show().Slides[0]};
+    std::vector<QByteArray> pictures{Bytes(show().Slides()[0].WorkFile)};
+    std::vector<Slide> records{show().Slides()[0]};
     for (const auto& [name, edit] : edits) {
         auto change = history().BeginChange(0);
         ASSERT_TRUE(change.ok()) << name;
-        ASSERT_TRUE(ApplySlideEdit(show(), 0, edit).ok()) << name;
+        ASSERT_TRUE(ApplySlideEdit(change->Draft, 0, edit, show().Photos()).ok()) << name;
         ASSERT_TRUE(history().Commit(std::move(*change), name)) << name;
-        pictures.push_back(Bytes(show().Slides[0].WorkFile));
-        records.push_back(show().Slides[0]);
+        pictures.push_back(Bytes(show().Slides()[0].WorkFile));
+        records.push_back(show().Slides()[0]);
     }
     // Every picture edit made a different picture, so the checks below can tell them apart.
     EXPECT_NE(pictures[1], pictures[0]);
@@ -398,14 +409,14 @@ TEST_F(ShowHistoryTest, EveryEffectIsUndoneByteForByte) {
 
     for (std::size_t k = edits.size(); k-- > 0;) {
         history().Undo();
-        EXPECT_EQ(Bytes(show().Slides[0].WorkFile), pictures[k]) << edits[k].first;
-        EXPECT_EQ(show().Slides[0], records[k]) << edits[k].first;
+        EXPECT_EQ(Bytes(show().Slides()[0].WorkFile), pictures[k]) << edits[k].first;
+        EXPECT_EQ(show().Slides()[0], records[k]) << edits[k].first;
     }
     EXPECT_FALSE(history().IsModified());
     for (std::size_t k = 1; k <= edits.size(); ++k) {
         history().Redo();
-        EXPECT_EQ(Bytes(show().Slides[0].WorkFile), pictures[k]) << edits[k - 1].first;
-        EXPECT_EQ(show().Slides[0], records[k]) << edits[k - 1].first;
+        EXPECT_EQ(Bytes(show().Slides()[0].WorkFile), pictures[k]) << edits[k - 1].first;
+        EXPECT_EQ(show().Slides()[0], records[k]) << edits[k - 1].first;
     }
     // Only the working copy is in the pictures folder; the other versions are the history's.
     EXPECT_EQ(PicturesOnDisk().size(), 1);
@@ -417,7 +428,7 @@ TEST_F(ShowHistoryTest, ClearingTheHistoryRemovesWhatItKept) {
     ASSERT_TRUE(history().DeleteSlide(0).ok());
     auto change = history().BeginChange(0);
     ASSERT_TRUE(change.ok());
-    ASSERT_TRUE(ApplySlideEdit(show(), 0, ColorEdit{3}).ok());
+    ASSERT_TRUE(ApplySlideEdit(change->Draft, 0, ColorEdit{3}, show().Photos()).ok());
     ASSERT_TRUE(history().Commit(std::move(*change), "negative"));
     const QDir keep(QString::fromStdString(history().KeepFolder()));
     EXPECT_EQ(keep.entryList(QDir::Files).size(), 2); // the deleted photo, the replaced picture
@@ -430,17 +441,21 @@ TEST_F(ShowHistoryTest, ClearingTheHistoryRemovesWhatItKept) {
 TEST(ShowHistoryWithoutFolder, StepsThatKeepFilesAreRefused) {
     QTemporaryDir dir;
     ShowModel show;
-    ShowHistory history(show);
+    WorkFiles files;
+    ShowHistory history(show, files);
     const std::string file = dir.filePath("w.bmp").toStdString();
     std::ofstream(file) << "picture";
     auto s = Slide::MakeDefault();
     s.WorkFile = file;
-    ASSERT_TRUE(show.InsertSlide(0, s));
-    EXPECT_FALSE(history.DeleteSlide(0).ok());
-    EXPECT_EQ(show.Slides.size(), 1u);
+    EXPECT_FALSE(history.Apply({edit::InsertSlide{0, s}}, "add"));
+    EXPECT_TRUE(show.Slides().empty());
     EXPECT_TRUE(std::filesystem::exists(file));
-    EXPECT_FALSE(history.BeginChange(0).ok());
     EXPECT_FALSE(history.IsModified());
+    // Values alone keep no file: they go through.
+    ShowOptions options;
+    options.EndFadeSeconds = 2;
+    EXPECT_TRUE(history.Apply({edit::SetOptions{options}}, "fade"));
+    EXPECT_TRUE(history.IsModified());
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "project/Records.h"
 #include "project/Resolution.h"
 #include "project/ShowModel.h"
+#include "project/ShowSession.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <type_traits>
 #include <utility>
 
 namespace show_model_test {
@@ -46,41 +48,61 @@ struct Recorder : project::ShowObserver {
 };
 
 using Said = std::vector<std::string>;
+using project::ItemKind;
+namespace edit = project::edit;
 
+// The document is closed: it has no public way to change it, and the writer that changes it is
+// made only by the history's steps and the session.
+template <typename M>
+concept HasPublicInsert = requires(M& m) {
+    m.InsertSlide(std::size_t{0}, Slide{});
+};
+template <typename M>
+concept HasPublicSet = requires(M& m) {
+    m.SetOptions(project::ShowOptions{});
+};
+static_assert(!HasPublicInsert<ShowModel> && !HasPublicSet<ShowModel>);
+static_assert(!std::is_constructible_v<project::ShowWriter, ShowModel&>);
+static_assert(
+    std::is_const_v<std::remove_reference_t<decltype(std::declval<ShowModel&>().Slides())>>);
+
+// A show in a session of its own: every change goes through the history's Apply.
 class ShowModelTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        show.PicturesDir = dir.path().toStdString() + "/";
-        show.MusicDir = dir.path().toStdString() + "/";
-        show.AddObserver(&recorder);
+        ASSERT_TRUE(session.Open(dir.path().toStdString()));
+        session.Show().AddObserver(&recorder);
     }
-    // Adds a slide whose ShowSeconds identifies it, with a real working file.
+    void TearDown() override { session.Show().RemoveObserver(&recorder); }
+    const ShowModel& show() const { return session.Show(); }
+    base::Status Apply(std::vector<project::ShowEdit> edits) {
+        return session.History().Apply(std::move(edits), QStringLiteral("test"));
+    }
+    // Adds a slide whose StillMs identifies it, with a real working file.
     void AddSlide(int id) {
         auto s = Slide::MakeDefault();
         s.StillMs = std::int64_t{id} * 1000;
-        const std::string file = show.MakeWorkName(show.PicturesDir, ".bmp");
-        std::ofstream(file) << "x";
-        s.WorkFile = file;
-        ASSERT_TRUE(show.InsertSlide(show.Slides.size(), s));
+        s.WorkFile = session.Files().MakePictureName(".bmp");
+        std::ofstream(s.WorkFile) << "x";
+        ASSERT_TRUE(Apply({edit::InsertSlide{show().Slides().size(), s}}));
     }
     void AddSound(int id) {
         auto t = Track::MakeDefault();
         t.PlaySeconds = id;
-        const std::string file = show.MakeWorkName(show.MusicDir, ".mp3");
-        std::ofstream(file) << "x";
-        t.WorkFile = file;
-        ASSERT_TRUE(show.InsertSound(show.Sounds.size(), t));
+        t.WorkFile = session.Files().MakeMusicName(".mp3");
+        std::ofstream(t.WorkFile) << "x";
+        ASSERT_TRUE(Apply({edit::InsertTrack{show().Sounds().size(), t}}));
     }
     std::vector<int> Order() const {
         std::vector<int> ids;
-        for (const auto& s : show.Slides)
+        for (const auto& s : show().Slides())
             ids.push_back(static_cast<std::int32_t>(s.StillMs / 1000));
         return ids;
     }
     Said Heard() { return std::exchange(recorder.said, {}); }
     QTemporaryDir dir;
-    ShowModel show;
+    project::ShowSession session;
     Recorder recorder;
 };
 
@@ -144,77 +166,81 @@ TEST(Resolution, ParsedLikeTheImport) {
     EXPECT_TRUE(project::ParseResolution("1024x768", w, h));
     EXPECT_EQ(w, 1024);
     EXPECT_EQ(h, 768);
-    ShowModel m;
+    project::PhotoSettings m;
     for (const char* bad : {"", "x768", "1024x", "abcx768", "1024*768", "0x0"}) {
         m.Resolution = bad;
-        m.ResolutionSize(w, h);
+        m.Size(w, h);
         EXPECT_EQ(w, 1280) << bad;
         EXPECT_EQ(h, 1024) << bad;
     }
     m.Resolution = "800x600123"; // height is read from at most five characters
-    m.ResolutionSize(w, h);
+    m.Size(w, h);
     EXPECT_EQ(w, 800);
     EXPECT_EQ(h, 60012);
 }
 
-// A move past either end (the keyboard's move left of the first photo, right of the last)
-// changes nothing and says nothing; a move to the neighbour exchanges the two.
 // A music option changes the time line and is announced as a reset; the output settings alone
 // (a written video's choices) change nothing a view shows and are not announced.
 TEST_F(ShowModelTest, OnlyOptionsThatViewsShowAreAnnounced) {
-    project::ShowOptions options = show.Options;
+    project::ShowOptions options = show().Options();
     options.Output.Fps = 50;
-    show.SetOptions(options);
-    EXPECT_EQ(show.Options.Output.Fps, 50);
+    ASSERT_TRUE(Apply({edit::SetOptions{options}}));
+    EXPECT_EQ(show().Options().Output.Fps, 50);
     EXPECT_EQ(recorder.said, Said{});
     options.EndFadeSeconds = 2.0;
-    show.SetOptions(options);
+    ASSERT_TRUE(Apply({edit::SetOptions{options}}));
     EXPECT_EQ(recorder.said, Said{"reset"});
 }
 
-TEST_F(ShowModelTest, MovesAtTheEndsDoNothing) {
+// A list of edits is checked whole before any is made: one that does not fit refuses the list,
+// leaving the show, its announcements and its history as they were.
+TEST_F(ShowModelTest, AListThatDoesNotFitChangesNothing) {
     for (int id = 1; id <= 3; ++id)
         AddSlide(id);
     Heard();
-    EXPECT_FALSE(show.MoveSlide(0, static_cast<std::size_t>(-1)));
-    EXPECT_FALSE(show.MoveSlide(2, 3));
+    const int steps = session.History().Stack().count();
+    auto s = Slide::MakeDefault();
+    for (auto edits : std::vector<std::vector<project::ShowEdit>>{
+             {edit::MoveItem{ItemKind::Photo, 0, 1}, edit::MoveItem{ItemKind::Photo, 2, 3}},
+             {edit::MoveItem{ItemKind::Photo, 1, 1}},
+             {edit::RemoveItem{ItemKind::Photo, 0}, edit::SetSlide{2, s}}, // 2 is gone by then
+             {edit::InsertSlide{4, s}},
+             {edit::ExchangeItems{ItemKind::Track, 0, 1}},
+             {edit::SetTrack{0, Track::MakeDefault()}}}) {
+        EXPECT_FALSE(Apply(std::move(edits)));
+    }
     EXPECT_EQ(Order(), (std::vector<int>{1, 2, 3}));
     EXPECT_TRUE(Heard().empty());
-    ASSERT_TRUE(show.MoveSlide(1, 2));
-    EXPECT_EQ(Order(), (std::vector<int>{1, 3, 2}));
-    ASSERT_TRUE(show.MoveSlide(1, 0));
-    EXPECT_EQ(Order(), (std::vector<int>{3, 1, 2}));
-    EXPECT_EQ(Heard(), (Said{"move photo 1>2", "move photo 1>0"}));
+    EXPECT_EQ(session.History().Stack().count(), steps);
 }
 
-TEST_F(ShowModelTest, SwapByDrag) {
+TEST_F(ShowModelTest, ExchangeIsAnnouncedAsTwoMoves) {
     for (int id = 1; id <= 4; ++id)
         AddSlide(id);
     Heard();
-    EXPECT_FALSE(show.SwapSlides(2, 2)); // onto itself
-    EXPECT_FALSE(show.SwapSlides(0, 1)); // outside 1..count
-    EXPECT_FALSE(show.SwapSlides(1, 5));
-    EXPECT_EQ(Order(), (std::vector<int>{1, 2, 3, 4}));
-    ASSERT_TRUE(show.SwapSlides(4, 1)); // photo 4 dropped on photo 1
+    ASSERT_TRUE(Apply({edit::ExchangeItems{ItemKind::Photo, 3, 0}})); // photo 4 dropped on 1
     EXPECT_EQ(Order(), (std::vector<int>{4, 2, 3, 1}));
     EXPECT_EQ(Heard(), (Said{"move photo 3>0", "move photo 1>3"}));
     // A view following those two moves keeps a selection between them at its place.
     EXPECT_EQ(IndexAfterMove(IndexAfterMove(1, 3, 0), 1, 3), 1u);
-    ASSERT_TRUE(show.SwapSlides(1, 2)); // neighbours: one move is the exchange
+    ASSERT_TRUE(Apply({edit::ExchangeItems{ItemKind::Photo, 0, 1}})); // neighbours: one move
     EXPECT_EQ(Order(), (std::vector<int>{2, 4, 3, 1}));
     EXPECT_EQ(Heard(), (Said{"move photo 1>0"}));
+    session.History().Undo();
+    session.History().Undo();
+    EXPECT_EQ(Order(), (std::vector<int>{1, 2, 3, 4}));
 }
 
 TEST_F(ShowModelTest, MoveInsertsAndTheRestShift) {
     for (int id = 1; id <= 5; ++id)
         AddSlide(id);
     std::map<int, std::string> files; // id -> working copy
-    for (const auto& s : show.Slides)
+    for (const auto& s : show().Slides())
         files[s.StillMs / 1000] = s.WorkFile;
     // A selection followed with IndexAfterMove stays on its photo (the view's rule).
     const auto followed = [&](std::size_t selected, std::size_t from, std::size_t to) {
         const int id = Order()[selected];
-        EXPECT_TRUE(show.MoveSlide(from, to));
+        EXPECT_TRUE(Apply({edit::MoveItem{ItemKind::Photo, from, to}}));
         return Order()[IndexAfterMove(selected, from, to)] == id;
     };
     EXPECT_TRUE(followed(0, 0, 4)); // first to last: the selection goes with its photo
@@ -227,160 +253,108 @@ TEST_F(ShowModelTest, MoveInsertsAndTheRestShift) {
     EXPECT_EQ(Order(), (std::vector<int>{1, 2, 3, 4, 5}));
     EXPECT_TRUE(followed(1, 3, 0)); // photo 2, right of the new place: shifts right
     EXPECT_EQ(Order(), (std::vector<int>{4, 1, 2, 3, 5}));
-
     // Every item kept its own working copy.
-    for (const auto& s : show.Slides)
+    for (const auto& s : show().Slides())
         EXPECT_EQ(s.WorkFile, files[s.StillMs / 1000]);
-
-    // Nothing changes for a move onto itself or out of range.
-    const auto before = Order();
-    Heard();
-    EXPECT_FALSE(show.MoveSlide(2, 2));
-    EXPECT_FALSE(show.MoveSlide(-1, 2));
-    EXPECT_FALSE(show.MoveSlide(0, 5));
-    EXPECT_FALSE(show.MoveSlide(5, 0));
-    EXPECT_EQ(Order(), before);
-    EXPECT_TRUE(Heard().empty());
 }
 
-TEST_F(ShowModelTest, DeletingTheLastAndTheOnlyPhoto) {
+// A list of edits is one step: made in order, announced once each, undone in reverse with the
+// working copies of what it took out back at their names.
+TEST_F(ShowModelTest, SeveralEditsAreOneStepUndoneWhole) {
     for (int id = 1; id <= 3; ++id)
         AddSlide(id);
+    AddSound(1);
     Heard();
-    const std::string lastFile = show.Slides[2].WorkFile;
-    ASSERT_TRUE(show.RemoveSlide(2));
-    EXPECT_EQ(Order(), (std::vector<int>{1, 2}));
-    EXPECT_FALSE(std::filesystem::exists(lastFile));
-    EXPECT_EQ(Heard(), (Said{"remove photo 2"}));
-
-    ASSERT_TRUE(show.RemoveSlide(1));
-    ASSERT_TRUE(show.RemoveSlide(0));
-    EXPECT_TRUE(show.Slides.empty());
-    EXPECT_FALSE(show.RemoveSlide(0)); // nothing left to remove
-    EXPECT_EQ(Heard(), (Said{"remove photo 1", "remove photo 0"}));
-}
-
-TEST_F(ShowModelTest, RemovingSeveralKeepsTheRestInOrder) {
-    for (int id = 1; id <= 4; ++id)
-        AddSlide(id);
-    ASSERT_TRUE(show.RemoveSlide(2));
-    ASSERT_TRUE(show.RemoveSlide(0));
-    EXPECT_EQ(Order(), (std::vector<int>{2, 4}));
-}
-
-TEST_F(ShowModelTest, TracksMoveAndDelete) {
-    for (int id = 1; id <= 3; ++id)
-        AddSound(id);
-    Heard();
-    EXPECT_FALSE(show.MoveSound(0, static_cast<std::size_t>(-1)));
-    ASSERT_TRUE(show.MoveSound(0, 1));
-    EXPECT_EQ(show.Sounds[1].PlaySeconds, 1);
-    const std::string file = show.Sounds[2].WorkFile;
-    ASSERT_TRUE(show.RemoveSound(2));
-    EXPECT_FALSE(std::filesystem::exists(file));
-    EXPECT_EQ(Heard(), (Said{"move track 0>1", "remove track 2"}));
-}
-
-TEST_F(ShowModelTest, InsertAndRemoveInTheMiddle) {
-    for (int id = 1; id <= 3; ++id)
-        AddSlide(id);
-    Heard();
-    const std::string middle = show.Slides[1].WorkFile;
-    ASSERT_TRUE(show.RemoveSlide(1));
-    EXPECT_EQ(Order(), (std::vector<int>{1, 3}));
-    EXPECT_FALSE(std::filesystem::exists(middle));
-    // The freed name is offered again.
-    EXPECT_EQ(show.MakeWorkName(show.PicturesDir, ".bmp"), middle);
-
+    const std::string middle = show().Slides()[1].WorkFile;
     auto s = Slide::MakeDefault();
     s.StillMs = 9000;
-    ASSERT_TRUE(show.InsertSlide(0, s));
-    EXPECT_EQ(Order(), (std::vector<int>{9, 1, 3}));
-    EXPECT_FALSE(show.InsertSlide(4, s));
-    EXPECT_FALSE(show.RemoveSlide(3));
-    s.StillMs = 8000;
-    ASSERT_TRUE(show.SetSlide(2, s));
-    EXPECT_FALSE(show.SetSlide(3, s));
+    s.WorkFile = session.Files().MakePictureName(".bmp");
+    std::ofstream(s.WorkFile) << "y";
+    auto changed = show().Slides()[2];
+    changed.StillMs = 8000;
+    const int steps = session.History().Stack().count();
+    ASSERT_TRUE(Apply({edit::RemoveItem{ItemKind::Photo, 1}, edit::InsertSlide{0, s},
+                       edit::SetSlide{2, changed}, edit::RemoveItem{ItemKind::Track, 0}}));
     EXPECT_EQ(Order(), (std::vector<int>{9, 1, 8}));
-    EXPECT_EQ(Heard(), (Said{"remove photo 1", "insert photo 0", "edit photo 2"}));
+    EXPECT_FALSE(std::filesystem::exists(middle)); // kept aside by the step, not deleted
+    EXPECT_TRUE(show().Sounds().empty());
+    EXPECT_EQ(Heard(),
+              (Said{"remove photo 1", "insert photo 0", "edit photo 2", "remove track 0"}));
+    EXPECT_EQ(session.History().Stack().count(), steps + 1);
 
-    AddSound(1);
-    ASSERT_TRUE(show.InsertSound(0, Track::MakeDefault()));
-    ASSERT_TRUE(show.RemoveSound(0));
-    EXPECT_EQ(show.Sounds.size(), 1u);
-    EXPECT_EQ(show.Sounds[0].PlaySeconds, 1);
+    session.History().Undo();
+    EXPECT_EQ(Order(), (std::vector<int>{1, 2, 3}));
+    EXPECT_TRUE(std::filesystem::exists(middle));
+    EXPECT_EQ(show().Slides()[1].WorkFile, middle);
+    EXPECT_EQ(show().Sounds().size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(s.WorkFile)); // the inserted photo's copy is aside
+    session.History().Redo();
+    EXPECT_EQ(Order(), (std::vector<int>{9, 1, 8}));
+    EXPECT_TRUE(std::filesystem::exists(show().Slides()[0].WorkFile));
 }
 
-TEST_F(ShowModelTest, ClearRemovesEveryCopyAndIsOneReset) {
+// A new show takes the old one's copies with it in one announcement; the document deleted
+// nothing by itself before.
+TEST_F(ShowModelTest, NewRemovesEveryCopyAndIsOneReset) {
     AddSlide(1);
     AddSlide(2);
     AddSound(1);
-    show.Options.EndFadeSeconds = 3;
+    const std::string f = show().Slides()[1].WorkFile;
+    ASSERT_TRUE(Apply({edit::RemoveItem{ItemKind::Photo, 0}}));
     Heard();
-    const std::string f = show.Slides[1].WorkFile;
-    show.ClearProject();
-    EXPECT_TRUE(show.Slides.empty());
-    EXPECT_TRUE(show.Sounds.empty());
-    EXPECT_TRUE(show.Options.IsDefault());
+    session.New();
+    EXPECT_TRUE(show().Slides().empty());
+    EXPECT_TRUE(show().Sounds().empty());
+    EXPECT_TRUE(show().Options().IsDefault());
     EXPECT_FALSE(std::filesystem::exists(f));
+    EXPECT_FALSE(session.History().CanUndo());
     EXPECT_EQ(Heard(), (Said{"reset"}));
 }
 
-// A copy of the document is a value: it announces nothing to the original's views.
-TEST_F(ShowModelTest, ACopyHasNoObservers) {
-    AddSlide(1);
-    Heard();
-    ShowModel copy = show;
-    copy.SetSlide(0, Slide::MakeDefault());
-    copy.MoveSlide(0, 0);
-    EXPECT_TRUE(Heard().empty());
-    EXPECT_EQ(show.Slides[0].StillMs, 1000);
-}
-
 TEST_F(ShowModelTest, WorkNamesTakeTheFirstFreeNumber) {
-    show.WorkPrefix = 4242;
-    const std::string first = show.MakeWorkName(show.PicturesDir, ".bmp");
-    EXPECT_EQ(first, show.PicturesDir + "4242_0001.bmp");
+    project::WorkFiles files(session.Files().PicturesDir(), session.Files().MusicDir(), 4242);
+    const std::string dirPath = files.PicturesDir();
+    const std::string first = files.MakePictureName(".bmp");
+    EXPECT_EQ(first, dirPath + "4242_0001.bmp");
     std::ofstream(first) << "x";
-    std::ofstream(show.PicturesDir + "4242_0003.bmp") << "x";
-    EXPECT_EQ(show.MakeWorkName(show.PicturesDir, ".bmp"), show.PicturesDir + "4242_0002.bmp");
-    // A label freed by deleting its photo is used again.
-    auto s = Slide::MakeDefault();
-    s.WorkFile = first;
-    ASSERT_TRUE(show.InsertSlide(0, s));
-    ASSERT_TRUE(show.RemoveSlide(0));
+    std::ofstream(dirPath + "4242_0003.bmp") << "x";
+    EXPECT_EQ(files.MakePictureName(".bmp"), dirPath + "4242_0002.bmp");
+    // A name freed by the store is used again.
+    files.Remove(first);
     EXPECT_FALSE(std::filesystem::exists(first));
-    EXPECT_EQ(show.MakeWorkName(show.PicturesDir, ".bmp"), show.PicturesDir + "4242_0001.bmp");
+    EXPECT_EQ(files.MakePictureName(".bmp"), dirPath + "4242_0001.bmp");
 }
 
 // Past the last of the 9 999 names there is no name, never one that is taken; each extension
-// and prefix counts on its own, and a clear frees them all.
+// and prefix counts on its own, and a purge frees them all.
 TEST_F(ShowModelTest, WorkNamesRunOutInsteadOfReusingATakenOne) {
-    show.WorkPrefix = 7;
+    project::WorkFiles files(session.Files().PicturesDir(), session.Files().MusicDir(), 7);
+    const std::string dirPath = files.PicturesDir();
     for (int i = 1; i <= project::kMaxWorkNames; ++i) {
-        const std::string name = show.MakeWorkName(show.PicturesDir, ".bmp");
-        ASSERT_EQ(name.size(), show.PicturesDir.size() + std::string("7_0000.bmp").size()) << i;
+        const std::string name = files.MakePictureName(".bmp");
+        ASSERT_EQ(name.size(), dirPath.size() + std::string("7_0000.bmp").size()) << i;
         std::ofstream(name) << "x";
     }
-    EXPECT_TRUE(std::filesystem::exists(show.PicturesDir + "7_9999.bmp"));
-    EXPECT_EQ(show.MakeWorkName(show.PicturesDir, ".bmp"), "");
-    EXPECT_EQ(show.MakeWorkName(show.PicturesDir, ".bmp"), "");
-    EXPECT_EQ(show.MakeWorkName(show.PicturesDir, ".wav"), show.PicturesDir + "7_0001.wav");
-    show.WorkPrefix = 8;
-    EXPECT_EQ(show.MakeWorkName(show.PicturesDir, ".bmp"), show.PicturesDir + "8_0001.bmp");
-    show.WorkPrefix = 7;
-    std::filesystem::remove(show.PicturesDir + "7_0500.bmp");
-    show.ClearProject();
-    EXPECT_EQ(show.MakeWorkName(show.PicturesDir, ".bmp"), show.PicturesDir + "7_0500.bmp");
+    EXPECT_TRUE(std::filesystem::exists(dirPath + "7_9999.bmp"));
+    EXPECT_EQ(files.MakePictureName(".bmp"), "");
+    EXPECT_EQ(files.MakePictureName(".bmp"), "");
+    EXPECT_EQ(files.MakePictureName(".wav"), dirPath + "7_0001.wav");
+    files.SetPrefix(8);
+    EXPECT_EQ(files.MakePictureName(".bmp"), dirPath + "8_0001.bmp");
+    files.SetPrefix(7);
+    std::filesystem::remove(dirPath + "7_0500.bmp");
+    files.Remove(std::string());
+    EXPECT_EQ(files.MakePictureName(".bmp"), dirPath + "7_0500.bmp");
 }
 
 TEST_F(ShowModelTest, PurgeLeavesSubFoldersAlone) {
-    std::ofstream(show.PicturesDir + "a.bmp") << "x";
-    std::filesystem::create_directory(show.PicturesDir + "sub");
-    std::ofstream(show.PicturesDir + "sub/b.bmp") << "x";
-    show.PurgeWorkFolders();
-    EXPECT_FALSE(std::filesystem::exists(show.PicturesDir + "a.bmp"));
-    EXPECT_TRUE(std::filesystem::exists(show.PicturesDir + "sub/b.bmp"));
+    const std::string dirPath = session.Files().PicturesDir();
+    std::ofstream(dirPath + "a.bmp") << "x";
+    std::filesystem::create_directory(dirPath + "sub");
+    std::ofstream(dirPath + "sub/b.bmp") << "x";
+    session.Files().Purge();
+    EXPECT_FALSE(std::filesystem::exists(dirPath + "a.bmp"));
+    EXPECT_TRUE(std::filesystem::exists(dirPath + "sub/b.bmp"));
 }
 
 } // namespace

@@ -51,7 +51,7 @@ class SlideEditsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        show.Resolution = "400x300";
+        photos.Resolution = "400x300";
     }
     // A slide whose working file holds the picture.
     std::size_t AddSlide(const Bitmap& picture) {
@@ -68,8 +68,13 @@ protected:
         EXPECT_TRUE(b) << b.error();
         return b ? std::move(*b) : Bitmap();
     }
+    // The core's edit with this show's photo size.
+    base::Status Edit(std::size_t i, const project::SlideEdit& edit, Bitmap* thumb = nullptr) {
+        return project::ApplySlideEdit(show, i, edit, photos, thumb);
+    }
     QTemporaryDir dir;
-    project::ShowModel show;
+    project::ShowContent show;
+    project::PhotoSettings photos;
 };
 
 TEST_F(SlideEditsTest, CropTakesTheRectangleInEitherOrderAndFitsAgain) {
@@ -80,8 +85,8 @@ TEST_F(SlideEditsTest, CropTakesTheRectangleInEitherOrderAndFitsAgain) {
             testbmp::Set(picture, x, y, {255, 0, 0});
     const auto a = AddSlide(picture);
     const auto b = AddSlide(picture);
-    ASSERT_TRUE(project::ApplySlideEdit(show, a, project::CropEdit{220, 50, 320, 100}));
-    ASSERT_TRUE(project::ApplySlideEdit(show, b, project::CropEdit{320, 100, 220, 50}));
+    ASSERT_TRUE(Edit(a, project::CropEdit{220, 50, 320, 100}));
+    ASSERT_TRUE(Edit(b, project::CropEdit{320, 100, 220, 50}));
     const Bitmap ca = Work(a);
     // 100 x 50 of the blue half, fitted again to the width 400.
     EXPECT_EQ(ca.Width, 400);
@@ -111,7 +116,7 @@ TEST_F(SlideEditsTest, CropIsClampedToThePictureAndAnEmptyOneKeepsIt) {
     EXPECT_FALSE(project::CropPicture(picture, {45, 0, 60, 30}));  // right of the picture
 
     const auto i = AddSlide(picture);
-    EXPECT_FALSE(project::ApplySlideEdit(show, i, project::CropEdit{5, 5, 5, 20}));
+    EXPECT_FALSE(Edit(i, project::CropEdit{5, 5, 5, 20}));
     const Bitmap kept = Work(i);
     EXPECT_EQ(kept.Width, 40);
     EXPECT_EQ(At(kept, 39, 29), At(picture, 39, 29));
@@ -122,8 +127,7 @@ TEST_F(SlideEditsTest, TurnsTurnPhotoAndThumbnailAndAreCounted) {
     const auto i = AddSlide(picture);
     Bitmap thumb = testbmp::Random(5, 4, 12);
     const Bitmap thumb0 = thumb;
-    ASSERT_TRUE(
-        project::ApplySlideEdit(show, i, project::TurnEdit{project::TurnKind::Right}, &thumb));
+    ASSERT_TRUE(Edit(i, project::TurnEdit{project::TurnKind::Right}, &thumb));
     Bitmap turned = Work(i);
     ASSERT_EQ(turned.Width, 2);
     ASSERT_EQ(turned.Height, 3);
@@ -134,8 +138,7 @@ TEST_F(SlideEditsTest, TurnsTurnPhotoAndThumbnailAndAreCounted) {
     EXPECT_EQ(thumb.Height, 5);
     EXPECT_EQ(show.Slides[i].Picture.TurnCount, 1);
 
-    ASSERT_TRUE(
-        project::ApplySlideEdit(show, i, project::TurnEdit{project::TurnKind::Left}, &thumb));
+    ASSERT_TRUE(Edit(i, project::TurnEdit{project::TurnKind::Left}, &thumb));
     turned = Work(i);
     ASSERT_EQ(turned.Width, 3);
     for (int y = 0; y < 2; ++y)
@@ -143,7 +146,7 @@ TEST_F(SlideEditsTest, TurnsTurnPhotoAndThumbnailAndAreCounted) {
             EXPECT_EQ(At(turned, x, y), At(picture, x, y));
     EXPECT_EQ(At(thumb, 4, 3), At(thumb0, 4, 3));
 
-    ASSERT_TRUE(project::ApplySlideEdit(show, i, project::TurnEdit{project::TurnKind::Mirror}));
+    ASSERT_TRUE(Edit(i, project::TurnEdit{project::TurnKind::Mirror}));
     turned = Work(i);
     EXPECT_EQ(At(turned, 0, 1), At(picture, 2, 1));
     EXPECT_EQ(At(turned, 1, 1), At(picture, 1, 1));
@@ -158,7 +161,7 @@ TEST_F(SlideEditsTest, LightRunsBrightnessThenContrastAboutTheNewMeanThenGamma) 
     const auto i = AddSlide(picture);
     Bitmap thumb = picture;
     show.Slides[i].Picture.Brightness = 50;
-    ASSERT_TRUE(project::ApplySlideEdit(show, i, project::LightEdit{50, -25, 10.0}, &thumb));
+    ASSERT_TRUE(Edit(i, project::LightEdit{50, -25, 10.0}, &thumb));
     const Bitmap lit = Work(i);
     EXPECT_EQ(At(lit, 0, 0), (Px{114, 114, 114}));
     EXPECT_EQ(At(lit, 1, 0), (Px{134, 134, 134}));
@@ -168,7 +171,7 @@ TEST_F(SlideEditsTest, LightRunsBrightnessThenContrastAboutTheNewMeanThenGamma) 
 
     // Gamma 0.5 turns 128 into 64.
     const auto g = AddSlide(Solid(1, 1, {128, 128, 128}));
-    ASSERT_TRUE(project::ApplySlideEdit(show, g, project::LightEdit{0, 0, 5.0}));
+    ASSERT_TRUE(Edit(g, project::LightEdit{0, 0, 5.0}));
     EXPECT_EQ(At(Work(g), 0, 0), (Px{64, 64, 64}));
 }
 
@@ -178,32 +181,31 @@ TEST_F(SlideEditsTest, ColourEffectsFollowTheirFormulas) {
     const auto negative = AddSlide(Solid(2, 2, colour));
     const auto bw = AddSlide(Solid(1, 1, {255, 255, 255}));
     const auto none = AddSlide(Solid(1, 1, colour));
-    ASSERT_TRUE(project::ApplySlideEdit(show, sepia, project::ColorEdit{2}));
-    ASSERT_TRUE(project::ApplySlideEdit(show, negative, project::ColorEdit{3}));
-    ASSERT_TRUE(project::ApplySlideEdit(show, bw, project::ColorEdit{1}));
-    ASSERT_TRUE(project::ApplySlideEdit(show, none, project::ColorEdit{0}));
+    ASSERT_TRUE(Edit(sepia, project::ColorEdit{2}));
+    ASSERT_TRUE(Edit(negative, project::ColorEdit{3}));
+    ASSERT_TRUE(Edit(bw, project::ColorEdit{1}));
+    ASSERT_TRUE(Edit(none, project::ColorEdit{0}));
     // s = 340 / 300; weights (109, 96, 63): R 123.5.. -> 124, G 108.8 -> 109, B 71.4 -> 71.
     EXPECT_EQ(At(Work(sepia), 1, 1), (Px{71, 109, 124}));
     EXPECT_EQ(At(Work(negative), 0, 0), (Px{215, 155, 55}));
     EXPECT_EQ(At(Work(bw), 0, 0), (Px{255, 255, 255}));
     EXPECT_EQ(At(Work(none), 0, 0), colour);
-    EXPECT_FALSE(project::ApplySlideEdit(show, none, project::ColorEdit{4}));
+    EXPECT_FALSE(Edit(none, project::ColorEdit{4}));
 }
 
 TEST_F(SlideEditsTest, RecordOnlyEditsAndRangesRefused) {
     const auto i = AddSlide(Solid(1, 1, {1, 2, 3}));
-    ASSERT_TRUE(project::ApplySlideEdit(show, i, project::BackgroundEdit{0x00336699}));
-    ASSERT_TRUE(project::ApplySlideEdit(show, i, project::DurationEdit{42000}));
+    ASSERT_TRUE(Edit(i, project::BackgroundEdit{0x00336699}));
+    ASSERT_TRUE(Edit(i, project::DurationEdit{42000}));
     EXPECT_EQ(show.Slides[i].BackColor, 0x00336699);
     EXPECT_EQ(show.Slides[i].StillMs, 42000);
-    ASSERT_TRUE(project::ApplySlideEdit(show, i, project::DurationEdit{2500, 700}));
+    ASSERT_TRUE(Edit(i, project::DurationEdit{2500, 700}));
     EXPECT_EQ(show.Slides[i].TransitionMs, 700);
-    EXPECT_FALSE(project::ApplySlideEdit(show, i, project::DurationEdit{-1}));
-    EXPECT_FALSE(
-        project::ApplySlideEdit(show, i, project::DurationEdit{1000, project::kMaxSlideMs + 1}));
-    EXPECT_FALSE(project::ApplySlideEdit(show, i, project::LightEdit{101, 0, 10}));
-    EXPECT_FALSE(project::ApplySlideEdit(show, i, project::LightEdit{0, 0, 70.5}));
-    EXPECT_FALSE(project::ApplySlideEdit(show, 5, project::DurationEdit{3000}));
+    EXPECT_FALSE(Edit(i, project::DurationEdit{-1}));
+    EXPECT_FALSE(Edit(i, project::DurationEdit{1000, project::kMaxSlideMs + 1}));
+    EXPECT_FALSE(Edit(i, project::LightEdit{101, 0, 10}));
+    EXPECT_FALSE(Edit(i, project::LightEdit{0, 0, 70.5}));
+    EXPECT_FALSE(Edit(5, project::DurationEdit{3000}));
     EXPECT_EQ(show.Slides[i].StillMs, 2500);
 }
 
@@ -219,7 +221,7 @@ TEST_F(SlideEditsTest, MotionEditStoresStatesAndRefusesOutOfRange) {
     manual.Start = {0.5, 0.5, 1.0};
     manual.End = {0.3, 0.4, 1.6};
     manual.Easing = imaging::MotionEasing::Ease;
-    ASSERT_TRUE(project::ApplySlideEdit(show, i, project::MotionEdit{manual}));
+    ASSERT_TRUE(Edit(i, project::MotionEdit{manual}));
     EXPECT_EQ(show.Slides[i].Ext.Motion, manual);
 
     for (const imaging::MotionState bad :
@@ -228,17 +230,17 @@ TEST_F(SlideEditsTest, MotionEditStoresStatesAndRefusesOutOfRange) {
           imaging::MotionState{std::nan(""), 0.5, 1.0}}) {
         imaging::Motion m = manual;
         m.End = bad;
-        EXPECT_FALSE(project::ApplySlideEdit(show, i, project::MotionEdit{m}));
+        EXPECT_FALSE(Edit(i, project::MotionEdit{m}));
     }
     imaging::Motion unknown = manual;
     unknown.Mode = static_cast<imaging::MotionMode>(7);
-    EXPECT_FALSE(project::ApplySlideEdit(show, i, project::MotionEdit{unknown}));
+    EXPECT_FALSE(Edit(i, project::MotionEdit{unknown}));
     EXPECT_EQ(show.Slides[i].Ext.Motion, manual);
 
     // No motion forgets the states, so the slide needs no extension data again.
     imaging::Motion none = manual;
     none.Mode = imaging::MotionMode::None;
-    ASSERT_TRUE(project::ApplySlideEdit(show, i, project::MotionEdit{none}));
+    ASSERT_TRUE(Edit(i, project::MotionEdit{none}));
     EXPECT_TRUE(show.Slides[i].Ext.IsDefault());
     QFile f(QString::fromStdString(show.Slides[i].WorkFile));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -259,8 +261,7 @@ TEST_F(SlideEditsTest, AFailedWriteNamesTheFileAndKeepsPictureAndRecord) {
     rlimit small = old;
     small.rlim_cur = 64;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const auto done =
-        project::ApplySlideEdit(show, i, project::TurnEdit{project::TurnKind::Right}, &thumb);
+    const auto done = Edit(i, project::TurnEdit{project::TurnKind::Right}, &thumb);
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldSignal);
     ASSERT_FALSE(done);
@@ -284,7 +285,7 @@ TEST_F(SlideEditsTest, CaptionDrawsShadowThenColourAndStoresItsFields) {
     caption.Text = "ЖЖ";
     caption.Size = 24;
     caption.Color = 0x0000FF; // red
-    ASSERT_TRUE(project::ApplySlideEdit(show, i, caption));
+    ASSERT_TRUE(Edit(i, caption));
     const Bitmap drawn = Work(i);
     int redMinX = 1000, redMinY = 1000, redMaxX = -1, redMaxY = -1;
     int blackMaxX = -1, blackMaxY = -1, blackMinX = 1000;
@@ -320,7 +321,7 @@ TEST_F(SlideEditsTest, CaptionDrawsShadowThenColourAndStoresItsFields) {
     const auto j = AddSlide(Solid(300, 200, grey));
     caption.HAlign = 3;
     caption.VAlign = 3;
-    ASSERT_TRUE(project::ApplySlideEdit(show, j, caption));
+    ASSERT_TRUE(Edit(j, caption));
     const Bitmap corner = Work(j);
     int maxX = -1, maxY = -1;
     for (int y = 0; y < corner.Height; ++y)
@@ -379,7 +380,7 @@ TEST_F(SlideEditsTest, BackupsAreTakenOnceRestoredAndDropped) {
         project::EditBackups backups(work);
         ASSERT_TRUE(backups.Take(project::BackupSlot::Turn));
         EXPECT_TRUE(project::HasBackup(work, project::BackupSlot::Turn)); // its own copy
-        ASSERT_TRUE(project::ApplySlideEdit(show, i, project::ColorEdit{3}));
+        ASSERT_TRUE(Edit(i, project::ColorEdit{3}));
         // A second take keeps the first copy.
         ASSERT_TRUE(backups.Take(project::BackupSlot::Turn));
         EXPECT_FALSE(backups.Has(project::BackupSlot::Caption));
@@ -403,9 +404,7 @@ TEST_F(SlideEditsTest, BackupsUseTheKeptOriginalUntilAChangeIsAccepted) {
         QFile f(QString::fromStdString(work));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     };
-    const auto turn = [&] {
-        ASSERT_TRUE(project::ApplySlideEdit(show, i, project::TurnEdit{project::TurnKind::Right}));
-    };
+    const auto turn = [&] { ASSERT_TRUE(Edit(i, project::TurnEdit{project::TurnKind::Right})); };
     const QByteArray first = bytes();
     const std::string original = work + ".kept";
     ASSERT_TRUE(QFile::copy(QString::fromStdString(work), QString::fromStdString(original)));

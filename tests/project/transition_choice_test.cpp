@@ -8,13 +8,13 @@
 namespace {
 
 using project::ApplyTransitionChoice;
-using project::ShowModel;
+using project::ShowContent;
 using project::Slide;
 using project::TransitionChoice;
 
 // Three slides with distinct transitions, so that a change to the wrong one shows.
-ShowModel ThreeSlides() {
-    ShowModel show;
+ShowContent ThreeSlides() {
+    ShowContent show;
     for (int i = 0; i < 3; ++i) {
         Slide s = Slide::MakeDefault();
         s.TransitionKind = 2 + i;
@@ -24,7 +24,7 @@ ShowModel ThreeSlides() {
     return show;
 }
 
-std::vector<std::pair<int, int>> Transitions(const ShowModel& show) {
+std::vector<std::pair<int, int>> Transitions(const ShowContent& show) {
     std::vector<std::pair<int, int>> out;
     for (const Slide& s : show.Slides)
         out.emplace_back(s.TransitionKind, s.TransitionMs / 1000);
@@ -43,7 +43,7 @@ TEST(TransitionChoice, SecondsFollowTheKind) {
 }
 
 TEST(TransitionChoice, OneSlideChangesOnlyThatSlide) {
-    ShowModel show = ThreeSlides();
+    ShowContent show = ThreeSlides();
     ASSERT_TRUE(ApplyTransitionChoice(show, 1, {9, 0, false}));
     EXPECT_EQ(Transitions(show), (std::vector<std::pair<int, int>>{{2, 5}, {9, 3}, {4, 7}}));
     ASSERT_TRUE(ApplyTransitionChoice(show, 2, {0, 12000, false}));
@@ -51,7 +51,7 @@ TEST(TransitionChoice, OneSlideChangesOnlyThatSlide) {
 }
 
 TEST(TransitionChoice, ApplyToAllSetsEverySlide) {
-    ShowModel show = ThreeSlides();
+    ShowContent show = ThreeSlides();
     ASSERT_TRUE(ApplyTransitionChoice(show, 1, {0, 4000, true}));
     EXPECT_EQ(Transitions(show), (std::vector<std::pair<int, int>>(3, {0, 0})));
     ASSERT_TRUE(ApplyTransitionChoice(show, -1, {6, 0, true}));
@@ -61,14 +61,14 @@ TEST(TransitionChoice, ApplyToAllSetsEverySlide) {
 }
 
 TEST(TransitionChoice, RefusesUnknownKindsAndSlides) {
-    ShowModel show = ThreeSlides();
+    ShowContent show = ThreeSlides();
     const auto before = Transitions(show);
     EXPECT_FALSE(ApplyTransitionChoice(show, 0, {27, 3000, false}));
     EXPECT_FALSE(ApplyTransitionChoice(show, 0, {-1, 3, true}));
     EXPECT_FALSE(ApplyTransitionChoice(show, 3, {2, 3000, false}));
     EXPECT_FALSE(ApplyTransitionChoice(show, -1, {2, 3000, false}));
     EXPECT_EQ(Transitions(show), before);
-    ShowModel empty;
+    ShowContent empty;
     EXPECT_TRUE(ApplyTransitionChoice(empty, 0, {2, 3000, true})); // all of none
     EXPECT_FALSE(ApplyTransitionChoice(empty, 0, {2, 3000, false}));
 }
@@ -76,7 +76,7 @@ TEST(TransitionChoice, RefusesUnknownKindsAndSlides) {
 // A newer kind lives in the extension with the nearest classic kind in the record; a classic
 // kind chosen afterwards takes the extension's kind away again.
 TEST(TransitionChoice, NewerKindsKeepAClassicKindForOlderReaders) {
-    ShowModel show = ThreeSlides();
+    ShowContent show = ThreeSlides();
     ASSERT_TRUE(ApplyTransitionChoice(show, 0, {imaging::kTransitionCrossfade, 0, false}));
     EXPECT_EQ(show.Slides[0].Ext.TransitionKind, imaging::kTransitionCrossfade);
     EXPECT_EQ(show.Slides[0].TransitionKind, 0);

@@ -241,7 +241,7 @@ TEST(PreviewSchedule, ExactLengthsCutOnTheirMilliseconds) {
 // A show is judged to the millisecond as soon as one slide carries an exact length; a show of
 // whole seconds keeps the rounded seconds it always had.
 TEST(PreviewTimeline, ExactOnlyWhenASlideCarriesMilliseconds) {
-    project::ShowModel show;
+    project::ShowContent show;
     show.Slides.assign(2, project::Slide::MakeDefault());
     show.Slides[0].StillMs = 3000;
     show.Slides[0].TransitionMs = 1000;

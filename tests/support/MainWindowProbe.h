@@ -4,6 +4,9 @@
 #pragma once
 
 #include "app/MainWindow.h"
+#include "project/ShowEdit.h"
+
+#include <functional>
 
 namespace ui {
 
@@ -12,7 +15,7 @@ public:
     explicit MainWindowProbe(QWidget* parent = nullptr) : MainWindow(parent) {}
 
     project::ShowSession& Session = MainWindow::Session;
-    project::ShowModel& Show = MainWindow::Show;
+    const project::ShowModel& Show = MainWindow::Show;
     project::ShowHistory& History = MainWindow::History;
     QString& SiteURL = MainWindow::SiteURL;
     WindowDialogs& Dialogs = MainWindow::Dialogs;
@@ -31,9 +34,42 @@ public:
     ProgressWindow*& ProgressView = MainWindow::ProgressView;
     AutosaveController*& Autosave = MainWindow::Autosave;
 
+    // Test set-ups change the show as the window does: through its history, one step each.
+    // Change edits the values of a draft of the show; Insert puts an item at the end. A set-up
+    // leaves the saved state as it found it, so a clean show does not ask to be saved.
+    bool Change(const std::function<void(project::ShowContent& show)>& edit) {
+        const bool clean = !History.IsModified();
+        auto change = History.BeginChange();
+        if (!change)
+            return false;
+        edit(change->Draft);
+        History.Commit(std::move(*change), QStringLiteral("test set-up"));
+        return Settled(clean) && History.LastError().empty();
+    }
+    bool Insert(const project::Slide& slide) {
+        const bool clean = !History.IsModified();
+        return Settled(clean,
+                       History.Apply({project::edit::InsertSlide{Show.Slides().size(), slide}},
+                                     QStringLiteral("add")));
+    }
+    bool Insert(const project::Track& track) {
+        const bool clean = !History.IsModified();
+        return Settled(clean,
+                       History.Apply({project::edit::InsertTrack{Show.Sounds().size(), track}},
+                                     QStringLiteral("add")));
+    }
+    const project::WorkFiles& Work() const { return Session.Files(); }
+
     QMenu*& PhotoMenu = MainWindow::PhotoMenu;
     QMenu*& TrackMenu = MainWindow::TrackMenu;
     QMenu*& SaveMenu = MainWindow::SaveMenu;
+
+private:
+    bool Settled(bool clean, const base::Status& done = {}) {
+        if (clean)
+            History.MarkSaved();
+        return done.ok();
+    }
 };
 
 } // namespace ui

@@ -10,6 +10,7 @@
 #include "project/EditBackups.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
+#include "project/ProjectOpen.h"
 #include "project/ShowSession.h"
 #include "project/Slide.h"
 #include "project/SlideEdits.h"
@@ -82,7 +83,8 @@ class EffectsDialogTest : public QObject {
     // The working pictures of the dialogs opened by the running test; each outlives its dialog.
     std::vector<std::unique_ptr<ui::SlidePicture>> pictures;
     std::unique_ptr<EffectsDialog> Open(int page) {
-        auto& picture = pictures.emplace_back(std::make_unique<ui::SlidePicture>(slide, "400x300"));
+        auto& picture = pictures.emplace_back(
+            std::make_unique<ui::SlidePicture>(slide, project::PhotoSettings{"400x300"}));
         auto d = ui::OpenEffects(slide, *picture, "400x300", thumb, page);
         d->Ask = [this](const QString&, const QString&) {
             ++questions;
@@ -317,22 +319,26 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(dir.filePath("session")) && QDir().mkpath(dir.filePath("reopened")));
         project::ShowSession session;
         QVERIFY(session.Open(dir.filePath("session").toStdString()));
-        project::ShowModel& show = session.Show();
-        show.Resolution = "400x300";
+        const project::ShowModel& show = session.Show();
+        project::PhotoSettings photos;
+        photos.Resolution = "400x300";
         const std::string photo = dir.filePath("photo.bmp").toStdString();
         QVERIFY(imaging::SaveBmpFile(photo, Gradient(400, 300)));
-        QVERIFY(project::AddPhoto(show, photo).Added());
+        project::ShowContent made;
+        QVERIFY(project::AddPhoto(made, session.Files(), photos, photo).Added());
+        session.Replace(std::move(made), photos);
         const std::string bare = dir.filePath("bare.bmp").toStdString();
-        QVERIFY(QFile::copy(QString::fromStdString(show.Slides[0].WorkFile),
+        QVERIFY(QFile::copy(QString::fromStdString(show.Slides()[0].WorkFile),
                             QString::fromStdString(bare)));
 
-        slide = show.Slides[0];
+        slide = show.Slides()[0];
         auto d = Open(1);
         d->Form->captionEdit->setText(text);
         d->Form->applyTextButton->click();
         d->Form->captionSaveButton->click();
-        show.SetSlide(0, ui::WithEffects(show.Slides[0], *d));
-        QCOMPARE(QString::fromStdString(show.Slides[0].Caption.Text), text);
+        QVERIFY(session.History().Apply(
+            {project::edit::SetSlide{0, ui::WithEffects(show.Slides()[0], *d)}}, "caption"));
+        QCOMPARE(QString::fromStdString(show.Slides()[0].Caption.Text), text);
 
         const std::string file = dir.filePath("any script.qvs").toStdString();
         base::NoProgress quiet;
@@ -345,16 +351,17 @@ private Q_SLOTS:
 
         project::ShowSession reopened;
         QVERIFY(reopened.Open(dir.filePath("reopened").toStdString()));
-        project::ShowModel& again = reopened.Show();
-        again.Resolution = "400x300";
-        project::ImportHooks hooks;
-        hooks.AddPhoto = [&again](const std::string& p) -> project::ImportStatus {
-            return project::AddPhoto(again, p);
+        project::OpenImport importer;
+        importer.AddPhoto = [&photos](project::ShowContent& into, const project::WorkFiles& files,
+                                      const project::PhotoSettings&,
+                                      const std::string& p) -> project::ImportStatus {
+            return project::AddPhoto(into, files, photos, p);
         };
-        QCOMPARE(project::LoadProject(again, file, quiet, hooks).Outcome,
+        QCOMPARE(project::OpenProjectOver(reopened, file, quiet, importer).Outcome,
                  project::LoadOutcome::Loaded);
-        QCOMPARE(again.Slides.size(), std::size_t(1));
-        const imaging::CaptionSettings caption = again.Slides[0].Caption;
+        const project::ShowModel& again = reopened.Show();
+        QCOMPARE(again.Slides().size(), std::size_t(1));
+        const imaging::CaptionSettings caption = again.Slides()[0].Caption;
         QCOMPARE(QString::fromStdString(caption.Text), text);
 
         // The frame expected: the bare picture with the QString drawn in the caption's look.
@@ -367,7 +374,7 @@ private Q_SLOTS:
         const std::string expectedFile = dir.filePath("expected.bmp").toStdString();
         QVERIFY(imaging::SaveBmpFile(expectedFile, expected));
         const auto frameOf = [&](const std::string& work) {
-            std::vector<project::Slide> one{again.Slides[0]};
+            std::vector<project::Slide> one{again.Slides()[0]};
             one[0].WorkFile = work;
             render::RenderOptions options;
             options.ScratchPath = dir.filePath("scratch.bmp").toStdString();
@@ -376,7 +383,7 @@ private Q_SLOTS:
             renderer.Render(frame, 0);
             return frame.CopyToImage();
         };
-        const QImage exported = frameOf(again.Slides[0].WorkFile);
+        const QImage exported = frameOf(again.Slides()[0].WorkFile);
         QCOMPARE(exported, frameOf(expectedFile));
         QVERIFY(exported != frameOf(bare));
     }

@@ -87,7 +87,7 @@ private Q_SLOTS:
         form.show();
         QVERIFY(form.Import->AddTrack(
             QString::fromStdString(testing_audio::AudioFiles::Get().Wav("dialog.wav", 2.0))));
-        QVERIFY(form.Show.Sounds[0].Ext.HasLoudness); // measured by the import
+        QVERIFY(form.Show.Sounds()[0].Ext.HasLoudness); // measured by the import
         form.Storyboard->SelectSound(0);
         form.History.Clear();
         bool set = false;
@@ -101,28 +101,28 @@ private Q_SLOTS:
         });
         form.Commands->openTrackSettings();
         QVERIFY(set);
-        QCOMPARE(form.Show.Sounds[0].Ext.FadeInSeconds, 2.0);
-        QCOMPARE(form.Show.Sounds[0].Ext.FadeOutSeconds, 0.5);
+        QCOMPARE(form.Show.Sounds()[0].Ext.FadeInSeconds, 2.0);
+        QCOMPARE(form.Show.Sounds()[0].Ext.FadeOutSeconds, 0.5);
         QCOMPARE(form.History.Stack().count(), 1);
         form.Undo->undo();
-        QCOMPARE(form.Show.Sounds[0].Ext.FadeInSeconds, 0.0);
-        QCOMPARE(form.Show.Sounds[0].Ext.FadeOutSeconds, 0.0);
+        QCOMPARE(form.Show.Sounds()[0].Ext.FadeInSeconds, 0.0);
+        QCOMPARE(form.Show.Sounds()[0].Ext.FadeOutSeconds, 0.0);
         form.Undo->redo();
-        QCOMPARE(form.Show.Sounds[0].Ext.FadeInSeconds, 2.0);
+        QCOMPARE(form.Show.Sounds()[0].Ext.FadeInSeconds, 2.0);
     }
 
     void showMusicOptionsAndFittingAreOneStep() {
         ui::MainWindowProbe form;
         form.show();
         // A new show fades its music out at the end.
-        QCOMPARE(form.Show.Options.EndFadeSeconds, media::kDefaultEndFadeSeconds);
+        QCOMPARE(form.Show.Options().EndFadeSeconds, media::kDefaultEndFadeSeconds);
         for (int i = 0; i < 4; ++i)
             QVERIFY(form.Import->AddPhoto(Photo()));
         QVERIFY(form.Import->AddTrack(
             QString::fromStdString(testing_audio::AudioFiles::Get().Wav("fit.wav", 9.7))));
         form.History.Clear();
-        const auto slidesBefore = form.Show.Slides;
-        const project::ShowOptions optionsBefore = form.Show.Options;
+        const auto slidesBefore = form.Show.Slides();
+        const project::ShowOptions optionsBefore = form.Show.Options();
         bool accepted = false;
         QTimer::singleShot(0, &form, [&] {
             auto* dialog = qobject_cast<ui::ShowMusicDialog*>(QApplication::activeModalWidget());
@@ -138,14 +138,14 @@ private Q_SLOTS:
         form.openShowMusic();
         QVERIFY(window_waits::WaitForJobs(form));
         QVERIFY(accepted);
-        QCOMPARE(form.Show.Options.TrackCrossfadeSeconds, 1.5);
-        QVERIFY(form.Show.Options.EvenLoudness);
+        QCOMPARE(form.Show.Options().TrackCrossfadeSeconds, 1.5);
+        QVERIFY(form.Show.Options().EvenLoudness);
         QCOMPARE(render::ShowTimeline::Of(form.Show).LengthMs(), std::int64_t{9700});
-        QCOMPARE(form.Show.Slides[0].StillMs, std::int64_t{2425});
+        QCOMPARE(form.Show.Slides()[0].StillMs, std::int64_t{2425});
         QCOMPARE(form.History.Stack().count(), 1);
         form.Undo->undo();
-        QVERIFY(form.Show.Options == optionsBefore);
-        QVERIFY(form.Show.Slides == slidesBefore);
+        QVERIFY(form.Show.Options() == optionsBefore);
+        QVERIFY(form.Show.Slides() == slidesBefore);
         form.Undo->redo();
         QCOMPARE(render::ShowTimeline::Of(form.Show).LengthMs(), std::int64_t{9700});
     }
@@ -162,7 +162,7 @@ private Q_SLOTS:
         QVERIFY(form.Import->AddPhoto(Photo()));
         QVERIFY(form.Import->AddTrack(
             QString::fromStdString(testing_audio::AudioFiles::Get().Wav("preview.wav", 3.0))));
-        const QString mix = QString::fromStdString(form.Show.MusicDir + "preview-mix.wav");
+        const QString mix = QString::fromStdString(form.Work().MusicDir() + "preview-mix.wav");
         const media::AudioLibrary& audio = media::Audio();
         constexpr std::uint64_t kNoLength = ~std::uint64_t{0};
         form.Preview->start();
@@ -183,7 +183,7 @@ private Q_SLOTS:
         form.Preview->stop();
         QVERIFY(!audio.TrackPlaying());
 
-        form.Show.SetOptions(project::ShowOptions{});
+        form.Change([&](project::ShowContent& c) { c.Options = project::ShowOptions{}; });
         form.Preview->start();
         form.Preview->scheduleTick();
         QCOMPARE(form.Preview->PlayingTrack(), 0);
@@ -210,7 +210,7 @@ private Q_SLOTS:
         form.openShowMusic();
         QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(render::ShowTimeline::Of(form.Show).LengthMs(), std::int64_t{9700});
-        QVERIFY(form.Show.Slides[0].StillMs % 1000 != 0); // exact times from the fit
+        QVERIFY(form.Show.Slides()[0].StillMs % 1000 != 0); // exact times from the fit
 
         QTimer::singleShot(0, &form, [&] {
             auto* dialog = qobject_cast<ui::EffectsDialog*>(QApplication::activeModalWidget());
@@ -221,7 +221,7 @@ private Q_SLOTS:
         });
         form.Commands->openEffects(5);
         std::int64_t transitions = 0;
-        for (const project::Slide& s : form.Show.Slides) {
+        for (const project::Slide& s : form.Show.Slides()) {
             QCOMPARE(s.StillMs, std::int64_t{2000});
             transitions += s.TransitionMs;
         }
@@ -237,7 +237,7 @@ private Q_SLOTS:
                  render::ShowTimeline::FrameAt(lengthMs, render::FrameRate::Fps(25)));
         // One undo step brings the fitted times back.
         form.Undo->undo();
-        QVERIFY(form.Show.Slides[0].StillMs % 1000 != 0);
+        QVERIFY(form.Show.Slides()[0].StillMs % 1000 != 0);
     }
 
     void withoutMusicTheRetimingIsOff() {

@@ -281,7 +281,7 @@ private Q_SLOTS:
         ui::MainWindowProbe form;
         QCOMPARE(base::AppLanguage().LanguageFile, std::string("russian.lng"));
         QCOMPARE(Widget<QToolButton>(form, "openButton")->toolTip(), QString::fromUtf8("Открыть"));
-        QCOMPARE(form.Show.Resolution, std::string("800x600"));
+        QCOMPARE(form.Show.Photos().Resolution, std::string("800x600"));
         QCOMPARE(form.SiteURL, QString("https://example.org/site"));
         QCOMPARE(form.LinkAddress(6), QString("https://example.org/site"));
         QVERIFY(form.LinkAddress(7).startsWith("https://"));
@@ -293,7 +293,7 @@ private Q_SLOTS:
         {
             ui::MainWindowProbe form;
             form.show();
-            QVERIFY(form.Show.Resolution.empty());
+            QVERIFY(form.Show.Photos().Resolution.empty());
             // Cancel the modal settings dialog as soon as it is up.
             auto* closer = new QTimer(&form);
             connect(closer, &QTimer::timeout, closer, [] {
@@ -306,7 +306,7 @@ private Q_SLOTS:
             const QSize screen = QGuiApplication::primaryScreen()->size();
             const std::string expected =
                 std::to_string(screen.width()) + "x" + std::to_string(screen.height());
-            QCOMPARE(form.Show.Resolution, expected);
+            QCOMPARE(form.Show.Photos().Resolution, expected);
             QVERIFY(form.close());
         }
         const QSize screen = QGuiApplication::primaryScreen()->size();

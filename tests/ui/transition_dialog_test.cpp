@@ -50,7 +50,7 @@ void WhenChooserOpens(const std::function<void(TransitionDialog&)>& drive, bool*
 
 std::vector<std::pair<int, int>> Transitions(const MainWindowProbe& form) {
     std::vector<std::pair<int, int>> out;
-    for (const auto& s : form.Show.Slides)
+    for (const auto& s : form.Show.Slides())
         out.emplace_back(s.TransitionKind, s.TransitionMs / 1000);
     return out;
 }
@@ -256,7 +256,7 @@ private Q_SLOTS:
             d.Form->secondsSpin->setValue(2);
             d.Form->saveButton->click();
         });
-        QCOMPARE(form.Show.Slides[0].Ext.TransitionKind, int(imaging::kTransitionFadeWhite));
+        QCOMPARE(form.Show.Slides()[0].Ext.TransitionKind, int(imaging::kTransitionFadeWhite));
         QCOMPARE(Transitions(form), (std::vector<std::pair<int, int>>{{0, 2}, {0, 0}, {0, 0}}));
         QCOMPARE(TransitionCell(form, 0)->toolTip(), QString("Через белый"));
         ChooseOn(form, 0, [](TransitionDialog& d) {
@@ -264,7 +264,7 @@ private Q_SLOTS:
             d.Form->cancelButton->click();
         });
         form.History.Undo();
-        QCOMPARE(form.Show.Slides[0].Ext.TransitionKind, 0);
+        QCOMPARE(form.Show.Slides()[0].Ext.TransitionKind, 0);
         QCOMPARE(TransitionCell(form, 0)->toolTip(), QString("Нет эффекта"));
     }
 
@@ -274,8 +274,8 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         for (int i = 0; i < 2; ++i)
             QVERIFY(form.Import->AddPhoto(photo_));
-        form.Show.Slides[0].TransitionKind = 6;
-        form.Show.Slides[1].TransitionKind = 13;
+        form.Change([&](project::ShowContent& c) { c.Slides[0].TransitionKind = 6; });
+        form.Change([&](project::ShowContent& c) { c.Slides[1].TransitionKind = 13; });
         form.LoadLanguageFile(kSource + "/language/english.lng");
         QCOMPARE(TransitionCell(form, 0)->toolTip(), QString("Reveal from the right"));
         QCOMPARE(TransitionCell(form, 1)->toolTip(), base::AppLanguage().Text(44, QString()));

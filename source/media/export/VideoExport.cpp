@@ -88,7 +88,7 @@ constexpr int kVideoShare = 95; // percent of the bar for the frames; the rest i
 
 } // namespace
 
-std::int64_t ExportFrameCount(const project::ShowModel& show, int fps) {
+std::int64_t ExportFrameCount(const project::ShowContent& show, int fps) {
     return render::ShowTimeline::Of(show).FrameCount(render::FrameRate::Fps(fps));
 }
 
@@ -118,7 +118,7 @@ std::string ExportFailureText(const std::string& format, const std::string& file
     return text;
 }
 
-VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportOptions& options,
+VideoExportResult ExportVideo(const project::ShowContent& show, const VideoExportOptions& options,
                               base::Progress& progress) {
     VideoExportResult result;
     if (auto checked = CheckVideoOutput(options.OutputPath, options.ShowPath); !checked) {
@@ -343,7 +343,7 @@ VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportO
     return result;
 }
 
-std::string ExportWarning(const project::ShowModel& show, const VideoExportResult& result) {
+std::string ExportWarning(const project::ShowContent& show, const VideoExportResult& result) {
     std::vector<std::string> named;
     for (std::size_t t : result.SilentTracks) {
         std::string text = "track " + std::to_string(t + 1);

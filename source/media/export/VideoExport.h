@@ -57,11 +57,11 @@ struct VideoExportResult {
 
 // One warning naming every track played as silence and every photo that could not be read
 // ("" when there is none).
-std::string ExportWarning(const project::ShowModel& show, const VideoExportResult& result);
+std::string ExportWarning(const project::ShowContent& show, const VideoExportResult& result);
 
 // Frames of the whole show: 25 × (ShowSeconds + TransitionSeconds) per slide (negative times
 // count as 0); at another rate, the frame where the show's last millisecond ends.
-std::int64_t ExportFrameCount(const project::ShowModel& show, int fps = kExportFramesPerSecond);
+std::int64_t ExportFrameCount(const project::ShowContent& show, int fps = kExportFramesPerSecond);
 
 // The frame size and rate the options give (the AVI is always 25 frames per second).
 FrameSize ExportVideoSize(const VideoExportOptions& options);
@@ -78,7 +78,7 @@ using render::FrameColor;
 // Cancel the temporary file takes the output's name (replacing an older file); on failure it is
 // deleted and an existing output stays as it was. The music reaches the sink as PCM pieces,
 // decoded as it writes them: no sound file is made on the way.
-VideoExportResult ExportVideo(const project::ShowModel& show, const VideoExportOptions& options,
+VideoExportResult ExportVideo(const project::ShowContent& show, const VideoExportOptions& options,
                               base::Progress& progress);
 
 // The failure message: format with its first "%s" replaced by fileName (the text is taken

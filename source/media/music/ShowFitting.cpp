@@ -13,7 +13,7 @@ namespace media {
 
 namespace {
 
-base::Status CheckShow(const project::ShowModel& show, const MixPlan& plan) {
+base::Status CheckShow(const project::ShowContent& show, const MixPlan& plan) {
     if (show.Slides.empty())
         return base::Fail("the show has no photos");
     if (PlannedMusicMs(plan) <= 0)
@@ -23,7 +23,8 @@ base::Status CheckShow(const project::ShowModel& show, const MixPlan& plan) {
 
 } // namespace
 
-std::size_t ApplySlideTimes(project::ShowModel& show, const std::vector<render::SlideTime>& times) {
+std::size_t ApplySlideTimes(project::ShowContent& show,
+                            const std::vector<render::SlideTime>& times) {
     std::size_t changed = 0;
     const std::size_t count = std::min(times.size(), show.Slides.size());
     for (std::size_t i = 0; i < count; ++i) {
@@ -33,13 +34,13 @@ std::size_t ApplySlideTimes(project::ShowModel& show, const std::vector<render::
         const project::Slide& s = show.Slides[i];
         if (s.StillMs == edit.StillMs && s.TransitionMs == edit.TransitionMs)
             continue;
-        if (project::ApplySlideEdit(show, i, edit))
+        if (project::ApplySlideEdit(show, i, edit, project::PhotoSettings{}))
             ++changed;
     }
     return changed;
 }
 
-base::Result<std::size_t> FitPhotosToMusic(project::ShowModel& show) {
+base::Result<std::size_t> FitPhotosToMusic(project::ShowContent& show) {
     const MixPlan plan = MixPlanOf(show, 0);
     if (auto ok = CheckShow(show, plan); !ok)
         return base::Fail(ok.error());
@@ -48,7 +49,8 @@ base::Result<std::size_t> FitPhotosToMusic(project::ShowModel& show) {
         render::FitSlidesToMusic(render::ShowTimeline::TimesOf(show.Slides), PlannedMusicMs(plan)));
 }
 
-base::Result<std::size_t> ChangePhotosOnBeat(project::ShowModel& show, const PcmSourceOpener& open,
+base::Result<std::size_t> ChangePhotosOnBeat(project::ShowContent& show,
+                                             const PcmSourceOpener& open,
                                              base::Progress* progress) {
     const render::ShowTimeline timeline = render::ShowTimeline::Of(show);
     const std::vector<render::SlideTime>& slides = timeline.Slides();

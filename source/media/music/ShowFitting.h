@@ -16,16 +16,17 @@ namespace media {
 
 // Gives every slide the times given (one per slide, in show order), changing only the slides
 // whose times differ. Returns how many changed.
-std::size_t ApplySlideTimes(project::ShowModel& show, const std::vector<render::SlideTime>& times);
+std::size_t ApplySlideTimes(project::ShowContent& show,
+                            const std::vector<render::SlideTime>& times);
 
 // "Fit photos to the music": the slides scaled, keeping their proportions, so that the show
 // lasts as long as its music as laid out. Fails when the show has no photos or no music.
-base::Result<std::size_t> FitPhotosToMusic(project::ShowModel& show);
+base::Result<std::size_t> FitPhotosToMusic(project::ShowContent& show);
 
 // "Change photos on the beat": the beats of the show's mixed soundtrack (as long as the show)
 // are found, and every cut moved to the beat nearest to it. Fails when the show has no photos or
 // no music, or when the progress is cancelled ("cancelled").
-base::Result<std::size_t> ChangePhotosOnBeat(project::ShowModel& show, const PcmSourceOpener& open,
-                                             base::Progress* progress);
+base::Result<std::size_t> ChangePhotosOnBeat(project::ShowContent& show,
+                                             const PcmSourceOpener& open, base::Progress* progress);
 
 } // namespace media

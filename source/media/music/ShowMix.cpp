@@ -6,7 +6,7 @@
 
 namespace media {
 
-MixPlan MixPlanOf(const project::ShowModel& show, std::int64_t videoMs) {
+MixPlan MixPlanOf(const project::ShowContent& show, std::int64_t videoMs) {
     MixPlan plan;
     plan.CrossfadeSeconds = ClampFadeSeconds(show.Options.TrackCrossfadeSeconds);
     plan.EndFadeSeconds = ClampFadeSeconds(show.Options.EndFadeSeconds);
@@ -40,7 +40,7 @@ MixPlan MixPlanOf(const project::ShowModel& show, std::int64_t videoMs) {
     return plan;
 }
 
-render::ShowTimeline ShowTimelineOf(const project::ShowModel& show, std::int64_t videoMs) {
+render::ShowTimeline ShowTimelineOf(const project::ShowContent& show, std::int64_t videoMs) {
     const render::ShowTimeline slides = render::ShowTimeline::Of(show);
     const MixPlan plan = MixPlanOf(show, videoMs > 0 ? videoMs : slides.LengthMs());
     return slides.WithTracks(LayOutTracks(plan));

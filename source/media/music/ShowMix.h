@@ -15,11 +15,11 @@ namespace media {
 // fades and measured loudness, and the show-wide options. A show from an older file (no fades,
 // no options) gives a plain plan, so it sounds exactly as it did. In any other plan a track that
 // plays whole (its play time is its length) plays to its exact end, read from its file.
-MixPlan MixPlanOf(const project::ShowModel& show, std::int64_t videoMs);
+MixPlan MixPlanOf(const project::ShowContent& show, std::int64_t videoMs);
 
 // The show's time line: its slides, and its tracks as the plan of its music in a video of
 // videoMs lays them out (the length of the slides when videoMs is 0).
-render::ShowTimeline ShowTimelineOf(const project::ShowModel& show, std::int64_t videoMs = 0);
+render::ShowTimeline ShowTimelineOf(const project::ShowContent& show, std::int64_t videoMs = 0);
 
 // The options a new show starts with: the music fades out at the end.
 project::ShowOptions NewShowOptions();

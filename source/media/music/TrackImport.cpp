@@ -118,7 +118,8 @@ void KeepLoudness(project::Track& t, const base::Result<TrackLoudness>& loudness
     }
 }
 
-project::Imported<std::size_t> ImportTrack(project::ShowModel& show, const std::string& path,
+project::Imported<std::size_t> ImportTrack(project::ShowContent& show,
+                                           const project::WorkFiles& files, const std::string& path,
                                            bool keepUndecodable, bool measure) {
     using project::ImportStatus;
     std::string ext = project::ExtensionOf(path);
@@ -128,7 +129,7 @@ project::Imported<std::size_t> ImportTrack(project::ShowModel& show, const std::
         return ImportStatus::Skip("the audio library is not loaded");
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    const std::string copy = show.MakeWorkName(show.MusicDir, ext);
+    const std::string copy = files.MakeMusicName(ext);
     if (copy.empty())
         return ImportStatus::Fail("all " + std::to_string(project::kMaxWorkNames) +
                                   " working names for " + ext + " tracks are taken");
@@ -153,7 +154,7 @@ project::Imported<std::size_t> ImportTrack(project::ShowModel& show, const std::
         if (measure)
             KeepLoudness(t, MeasureTrackLoudness(copy));
         const std::size_t index = show.Sounds.size();
-        show.InsertSound(index, t);
+        show.Sounds.push_back(t);
         return index;
     } catch (const std::exception& e) {
         ::unlink(copy.c_str());
@@ -163,13 +164,14 @@ project::Imported<std::size_t> ImportTrack(project::ShowModel& show, const std::
 
 } // namespace
 
-project::Imported<std::size_t> AddTrack(project::ShowModel& show, const std::string& path,
-                                        TrackLoudnessAtImport loudness) {
-    return ImportTrack(show, path, false, loudness == TrackLoudnessAtImport::Measure);
+project::Imported<std::size_t> AddTrack(project::ShowContent& show, const project::WorkFiles& files,
+                                        const std::string& path, TrackLoudnessAtImport loudness) {
+    return ImportTrack(show, files, path, false, loudness == TrackLoudnessAtImport::Measure);
 }
 
-project::Imported<std::size_t> LoadTrack(project::ShowModel& show, const std::string& path) {
-    return ImportTrack(show, path, true, false);
+project::Imported<std::size_t> LoadTrack(project::ShowContent& show,
+                                         const project::WorkFiles& files, const std::string& path) {
+    return ImportTrack(show, files, path, true, false);
 }
 
 void MeasureMissingLoudness(project::Track& track, base::Progress& progress) {

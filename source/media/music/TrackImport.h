@@ -16,19 +16,21 @@ namespace media {
 // (a show being loaded, whose file may hold it already).
 enum class TrackLoudnessAtImport { Measure, Leave };
 
-// Imports one audio file as a new last track, its loudness measured (left unknown when it cannot
-// be) unless told to leave it; the item is its index. Skipped when the extension is not a
-// track's, the audio library is not loaded, or the file cannot be read or decoded; Failed when
-// its working copy cannot be written. An existing working copy is never replaced.
+// Imports one audio file as a new last track of `show`, its working copy made in `files`, its
+// loudness measured (left unknown when it cannot be) unless told to leave it; the item is its
+// index. Skipped when the extension is not a track's, the audio library is not loaded, or the file
+// cannot be read or decoded; Failed when its working copy cannot be written. An existing working
+// copy is never replaced.
 project::Imported<std::size_t>
-AddTrack(project::ShowModel& show, const std::string& path,
+AddTrack(project::ShowContent& show, const project::WorkFiles& files, const std::string& path,
          TrackLoudnessAtImport loudness = TrackLoudnessAtImport::Measure);
 
 // The same for a track of a show being loaded: a track that cannot be decoded still gets its
 // record (length 0) with its working copy, so the loader gives it its stored play time and every
 // later track keeps its place; the export then plays it as silence and names it. Its loudness is
 // not measured: the loader keeps the stored one or asks MeasureMissingLoudness.
-project::Imported<std::size_t> LoadTrack(project::ShowModel& show, const std::string& path);
+project::Imported<std::size_t> LoadTrack(project::ShowContent& show,
+                                         const project::WorkFiles& files, const std::string& path);
 
 // Measures the working copy of a track that has no loudness yet (the loader's MeasureTrack);
 // a track that has one, or cannot be measured (silence, undecodable), is left as it is.

@@ -9,7 +9,7 @@ using namespace project;
 using namespace ui;
 
 ShowModel ShowOf(std::vector<std::pair<int, int>> slides, std::vector<int> tracks) {
-    ShowModel show;
+    ShowContent show;
     for (auto [seconds, transition] : slides) {
         auto s = Slide::MakeDefault();
         s.StillMs = std::int64_t{seconds} * 1000;
@@ -21,7 +21,7 @@ ShowModel ShowOf(std::vector<std::pair<int, int>> slides, std::vector<int> track
         t.PlaySeconds = play;
         show.Sounds.push_back(t);
     }
-    return show;
+    return ShowModel(show);
 }
 
 TEST(StripLayout, PagesOfThePhotoStrip) {
