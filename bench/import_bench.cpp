@@ -161,12 +161,12 @@ void BM_Twenty12MpAddPhoto(benchmark::State& state) {
         bool ok = true;
         for (const std::string& p : photos.twelveMp) {
             const auto added = project::AddPhoto(show, files, size, p);
-            if (!added || added->Thumbnail.Width != 90) {
-                state.SkipWithError(("import failed: " + added.Error).c_str());
+            if (!project::Added(added) || added->Item.Thumbnail.Width != 90) {
+                state.SkipWithError(("import failed: " + project::WhyNot(added)).c_str());
                 ok = false;
                 break;
             }
-            benchmark::DoNotOptimize(added->Thumbnail.Bits);
+            benchmark::DoNotOptimize(added->Item.Thumbnail.Bits);
         }
         if (!ok)
             break;
@@ -264,7 +264,7 @@ void BM_FiftyMpAddPhotoPeakMemory(benchmark::State& state) {
             const project::WorkFiles files(work.path().toStdString() + "/", std::string(), 0);
             const auto added =
                 project::AddPhoto(show, files, project::PhotoSettings{"1280x1024"}, photos.fiftyMp);
-            const bool ok = added.Added() && show.Slides.size() == 1;
+            const bool ok = project::Added(added) && show.Slides.size() == 1;
             project::DiscardShow(show, files);
             return ok;
         });

@@ -55,7 +55,7 @@ struct Fixture {
         std::system(("sox -n -r 44100 -c 2 -b 16 '" + wav + "' synth 30 pinknoise").c_str());
         media::Audio().LoadFrom({QStringLiteral(REELPANE_BENCH_BINARY_DIR)});
         for (int j = 0; j < kTracks; ++j)
-            media::AddTrack(show, files, wav);
+            (void)media::AddTrack(show, files, wav);
         session.Replace(show, photos);
         projectFile = dir.filePath("show.qvs").toStdString();
     }
@@ -71,8 +71,8 @@ void BM_SaveProject(benchmark::State& state) {
     base::NoProgress quiet;
     for (auto _ : state) {
         const auto r = project::SaveProject(f.session.Show(), f.projectFile, quiet);
-        if (r.Outcome != project::SaveOutcome::Saved)
-            state.SkipWithError(r.Error.c_str());
+        if (!r || *r != project::SaveOutcome::Saved)
+            state.SkipWithError(r ? "nothing saved" : r.error().c_str());
     }
     state.SetBytesProcessed(state.iterations() *
                             QFile(QString::fromStdString(f.projectFile)).size());
@@ -83,7 +83,7 @@ BENCHMARK(BM_SaveProject)->Unit(benchmark::kMillisecond)->Iterations(3)->UseReal
 void TimeCommandOnProject(benchmark::State& state, const std::string& suffix) {
     auto& f = Get();
     base::NoProgress quiet;
-    project::SaveProject(f.session.Show(), f.projectFile, quiet);
+    (void)project::SaveProject(f.session.Show(), f.projectFile, quiet);
     const std::string copy = f.projectFile + ".copy";
     const std::string command = "cp '" + f.projectFile + "' '" + copy + "'" + suffix;
     for (auto _ : state) {
@@ -114,7 +114,7 @@ BENCHMARK(BM_CpAndSyncSameBytes)->Unit(benchmark::kMillisecond)->Iterations(3)->
 void BM_LoadProject(benchmark::State& state) {
     auto& f = Get();
     base::NoProgress quiet;
-    project::SaveProject(f.session.Show(), f.projectFile, quiet);
+    (void)project::SaveProject(f.session.Show(), f.projectFile, quiet);
     for (auto _ : state) {
         project::ShowContent loaded;
         const std::string folder = f.dir.filePath("loaded").toStdString() + "/";
@@ -122,15 +122,16 @@ void BM_LoadProject(benchmark::State& state) {
         QDir().mkpath(QString::fromStdString(folder));
         project::ImportHooks hooks;
         hooks.AddPhoto = [&](const std::string& p) -> project::ImportStatus {
-            return project::AddPhoto(loaded, files, f.photos, p);
+            return project::StatusOf(project::AddPhoto(loaded, files, f.photos, p));
         };
         // As the program opens a show: the tracks keep the loudness the file stored.
         hooks.AddTrack = [&](const std::string& p) -> project::ImportStatus {
-            return media::AddTrack(loaded, files, p, media::TrackLoudnessAtImport::Leave);
+            return project::StatusOf(
+                media::AddTrack(loaded, files, p, media::TrackLoudnessAtImport::Leave));
         };
         hooks.MeasureTrack = media::MeasureMissingLoudness;
         const auto r = project::LoadProject(loaded, files, f.projectFile, quiet, hooks);
-        if (r.Outcome != project::LoadOutcome::Loaded || loaded.Slides.size() != kPhotos)
+        if (!r || r->Outcome != project::LoadOutcome::Loaded || loaded.Slides.size() != kPhotos)
             state.SkipWithError("load failed");
         state.PauseTiming();
         project::DiscardShow(loaded, files);
@@ -148,9 +149,9 @@ void BM_ImportAlone(benchmark::State& state) {
         const project::WorkFiles files(folder, folder, 0);
         QDir().mkpath(QString::fromStdString(folder));
         for (const auto& p : f.photoFiles)
-            project::AddPhoto(loaded, files, f.photos, p);
+            (void)project::AddPhoto(loaded, files, f.photos, p);
         for (const auto& t : f.session.Show().Sounds())
-            media::AddTrack(loaded, files, t.WorkFile);
+            (void)media::AddTrack(loaded, files, t.WorkFile);
         state.PauseTiming();
         project::DiscardShow(loaded, files);
         state.ResumeTiming();

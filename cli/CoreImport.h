@@ -13,11 +13,12 @@ inline project::OpenImport CoreImport() {
     hooks.AddPhoto = [](project::ShowContent& into, const project::WorkFiles& files,
                         const project::PhotoSettings& photos,
                         const std::string& p) -> project::ImportStatus {
-        return project::AddPhoto(into, files, photos, p);
+        return project::StatusOf(project::AddPhoto(into, files, photos, p));
     };
     hooks.AddTrack = [](project::ShowContent& into, const project::WorkFiles& files,
                         const std::string& p) -> project::ImportStatus {
-        return media::AddTrack(into, files, p, media::TrackLoudnessAtImport::Leave);
+        return project::StatusOf(
+            media::AddTrack(into, files, p, media::TrackLoudnessAtImport::Leave));
     };
     // Tracks keep the loudness their file stored; only the others are measured.
     hooks.MeasureTrack = media::MeasureMissingLoudness;

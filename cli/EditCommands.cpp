@@ -259,11 +259,11 @@ int RunEdit(const QStringList& args) {
     ConsoleProgress loading("loading");
     const std::string path = base::EncodeFileName(showPath);
     const auto loaded = LoadShowJob(session, path, loading);
-    if (loaded.Failed() || loaded.Outcome != project::LoadOutcome::Loaded)
+    if (!loaded || loaded->Outcome != project::LoadOutcome::Loaded)
         return Fail("cannot load " + showPath + ": " +
-                    QString::fromLocal8Bit(loaded.Error.c_str()));
-    if (!loaded.Warning.empty())
-        std::fprintf(stderr, "reelpane-cli: %s\n", loaded.Warning.c_str());
+                    QString::fromLocal8Bit(loaded ? "cancelled" : loaded.error().c_str()));
+    if (!loaded->Warning.empty())
+        std::fprintf(stderr, "reelpane-cli: %s\n", loaded->Warning.c_str());
     // The edits are worked out on a draft and go into the show as one step of its history.
     auto change = session.History().BeginChange();
     if (!change)
@@ -303,8 +303,9 @@ int RunEdit(const QStringList& args) {
         return Fail(QString::fromLocal8Bit(session.History().LastError().c_str()));
     ConsoleProgress saving("saving");
     const auto saved = SaveShowJob(session.Show(), path, saving);
-    if (saved.Outcome != project::SaveOutcome::Saved)
-        return Fail("cannot save " + showPath + ": " + QString::fromLocal8Bit(saved.Error.c_str()));
+    if (!saved || *saved != project::SaveOutcome::Saved)
+        return Fail("cannot save " + showPath + ": " +
+                    QString::fromLocal8Bit(saved ? "nothing was saved" : saved.error().c_str()));
     std::fprintf(stderr, "reelpane-cli: edited %s (%zu of %zu photos)\n", path.c_str(),
                  targets.size(), slideCount);
     return 0;

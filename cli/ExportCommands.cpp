@@ -111,14 +111,14 @@ project::OpenImport ExportImport() {
                         const project::PhotoSettings& photos,
                         const std::string& p) -> project::ImportStatus {
         auto added = project::AddPhoto(into, files, photos, p);
-        if (added.Outcome != project::ImportOutcome::Skipped)
-            return added;
+        if (!added || added->Added)
+            return project::StatusOf(added);
         into.Slides.push_back(project::Slide::MakeDefault()); // no working file
-        return {project::ImportOutcome::Added, {}};
+        return project::ImportNote{};
     };
     hooks.AddTrack = [](project::ShowContent& into, const project::WorkFiles& files,
                         const std::string& p) -> project::ImportStatus {
-        return media::LoadTrack(into, files, p);
+        return project::StatusOf(media::LoadTrack(into, files, p));
     };
     return hooks;
 }
@@ -130,8 +130,8 @@ base::Status OpenShowForExport(project::ShowSession& session, const QString& sho
         return opened;
     base::NoProgress quiet;
     const auto loaded = LoadShowJob(session, base::EncodeFileName(show), quiet, ExportImport());
-    if (loaded.Failed())
-        return base::Fail("cannot load " + base::EncodeFileName(show) + ": " + loaded.Error);
+    if (!loaded)
+        return base::Fail("cannot load " + base::EncodeFileName(show) + ": " + loaded.error());
     return {};
 }
 
@@ -154,11 +154,11 @@ void StoreUsedSettings(project::ShowSession& session, const media::VideoExportOp
         session.History().Apply({project::edit::SetOptions{options}}, QStringLiteral("output"));
     base::NoProgress quiet;
     const auto saved = stored ? SaveShowJob(show, base::EncodeFileName(showPath), quiet)
-                              : project::SaveResult{project::SaveOutcome::Failed, stored.error()};
-    if (saved.Outcome != project::SaveOutcome::Saved)
+                              : project::SaveResult(base::Fail(stored.error()));
+    if (!saved || *saved != project::SaveOutcome::Saved)
         std::fprintf(stderr,
                      "reelpane-cli: warning: the show keeps its earlier output settings: %s\n",
-                     saved.Error.c_str());
+                     (saved ? "nothing was saved" : saved.error().c_str()));
 }
 
 } // namespace

@@ -138,11 +138,11 @@ int RunMusicEdit(const QStringList& args) {
     ConsoleProgress loading("loading");
     const std::string path = base::EncodeFileName(e.ShowPath);
     const auto loaded = LoadShowJob(session, path, loading);
-    if (loaded.Failed() || loaded.Outcome != project::LoadOutcome::Loaded)
+    if (!loaded || loaded->Outcome != project::LoadOutcome::Loaded)
         return Fail("cannot load " + e.ShowPath + ": " +
-                    QString::fromLocal8Bit(loaded.Error.c_str()));
-    if (!loaded.Warning.empty())
-        std::fprintf(stderr, "reelpane-cli: %s\n", loaded.Warning.c_str());
+                    QString::fromLocal8Bit(loaded ? "cancelled" : loaded.error().c_str()));
+    if (!loaded->Warning.empty())
+        std::fprintf(stderr, "reelpane-cli: %s\n", loaded->Warning.c_str());
     // The edits are worked out on a draft and go into the show as one step of its history.
     auto change = session.History().BeginChange();
     if (!change)
@@ -204,9 +204,9 @@ int RunMusicEdit(const QStringList& args) {
         return Fail(QString::fromLocal8Bit(session.History().LastError().c_str()));
     ConsoleProgress saving("saving");
     const auto saved = SaveShowJob(session.Show(), path, saving);
-    if (saved.Outcome != project::SaveOutcome::Saved)
+    if (!saved || *saved != project::SaveOutcome::Saved)
         return Fail("cannot save " + e.ShowPath + ": " +
-                    QString::fromLocal8Bit(saved.Error.c_str()));
+                    QString::fromLocal8Bit(saved ? "nothing was saved" : saved.error().c_str()));
     std::fprintf(stderr, "reelpane-cli: edited %s (%s)\n", path.c_str(),
                  done.toLocal8Bit().constData());
     return 0;

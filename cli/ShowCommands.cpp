@@ -154,10 +154,10 @@ int RunNew(const QStringList& args) {
     // be written (a full disk) ends the command: the show would silently lack it.
     auto addPhoto = [&](const std::string& path) {
         const auto added = project::AddPhoto(show, files, photos, path);
-        if (added.Outcome == project::ImportOutcome::Skipped)
+        if (added && !added->Added)
             std::fprintf(stderr, "reelpane-cli: skipped %s (not a picture it can read)\n",
                          path.c_str());
-        return !added.Failed() ? 0 : Fail("cannot import " + path + ": " + added.Error);
+        return added ? 0 : Fail("cannot import " + path + ": " + added.error());
     };
     // The imports run as one job on the runner's worker, as the window's do; this thread waits.
     const auto importAll = [&]() -> int {
@@ -178,8 +178,8 @@ int RunNew(const QStringList& args) {
             if (!IsFile(path))
                 return Fail("no such file: " + path);
             const auto added = media::AddTrack(show, files, path);
-            if (added.Failed())
-                return Fail("cannot import " + path + ": " + added.Error);
+            if (!added)
+                return Fail("cannot import " + path + ": " + added.error());
             if (!added)
                 std::fprintf(stderr, "reelpane-cli: skipped %s (not a track it can read)\n",
                              path.c_str());
@@ -214,8 +214,9 @@ int RunNew(const QStringList& args) {
     ConsoleProgress progress("saving");
     const std::string outPath = base::EncodeFileName(out);
     const project::SaveResult result = SaveShowJob(session.Show(), outPath, progress);
-    if (result.Outcome != project::SaveOutcome::Saved)
-        return Fail("cannot save " + outPath + ": " + result.Error);
+    if (!result || *result != project::SaveOutcome::Saved)
+        return Fail("cannot save " + outPath + ": " +
+                    (result ? std::string("nothing was saved") : result.error()));
     std::fprintf(stderr, "reelpane-cli: wrote %s (%zu photos, %zu tracks)\n", outPath.c_str(),
                  slideCount, trackCount);
     return 0;
@@ -231,10 +232,10 @@ int RunInfo(const QStringList& args) {
     const std::string path = base::EncodeFileName(args[2]);
     const project::LoadResult result = LoadShowJob(session, path, progress);
     const project::ShowContent& show = session.Show().Content();
-    if (result.Failed())
-        return Fail("cannot load " + path + ": " + result.Error);
-    if (!result.Warning.empty())
-        std::fprintf(stderr, "reelpane-cli: %s\n", result.Warning.c_str());
+    if (!result)
+        return Fail("cannot load " + path + ": " + result.error());
+    if (!result->Warning.empty())
+        std::fprintf(stderr, "reelpane-cli: %s\n", result->Warning.c_str());
 
     QJsonObject root;
     root["WorkPrefix"] = static_cast<qint64>(show.WorkPrefix);

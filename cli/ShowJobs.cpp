@@ -12,26 +12,22 @@ project::LoadResult LoadShowJob(project::ShowSession& session, const std::string
 
 project::LoadResult LoadShowJob(project::ShowSession& session, const std::string& path,
                                 base::Progress& progress, const project::OpenImport& importer) {
-    project::LoadResult result;
-    result.Outcome = project::LoadOutcome::Failed;
-    result.Error = "the load could not start";
+    project::LoadResult result = base::Fail("the load could not start");
     base::JobRunner runner;
     if (runner.Run(progress,
                    [&] { result = project::OpenProjectOver(session, path, progress, importer); }) &&
         !runner.Failure().empty())
-        result.Error = runner.Failure();
+        result = base::Fail(runner.Failure());
     return result;
 }
 
 project::SaveResult SaveShowJob(const project::ShowModel& show, const std::string& path,
                                 base::Progress& progress) {
-    project::SaveResult result;
-    result.Outcome = project::SaveOutcome::Failed;
-    result.Error = "the save could not start";
+    project::SaveResult result = base::Fail("the save could not start");
     base::JobRunner runner;
     if (runner.Run(progress, [&] { result = project::SaveProject(show, path, progress); }) &&
         !runner.Failure().empty())
-        result.Error = runner.Failure();
+        result = base::Fail(runner.Failure());
     return result;
 }
 

@@ -20,7 +20,7 @@ project::ImportStatus KeepAsItem(project::ShowContent& show, const project::Work
     const std::string name =
         files.MakeWorkName(photo ? files.PicturesDir() : files.MusicDir(), ext);
     if (name.empty() || !QFile::copy(QString::fromStdString(path), QString::fromStdString(name)))
-        return project::ImportStatus::Fail("cannot keep " + path);
+        return base::Fail("cannot keep " + path);
     if (photo) {
         auto s = project::Slide::MakeDefault();
         s.WorkFile = name;
@@ -30,7 +30,7 @@ project::ImportStatus KeepAsItem(project::ShowContent& show, const project::Work
         t.WorkFile = name;
         show.Sounds.push_back(t);
     }
-    return {project::ImportOutcome::Added, {}};
+    return project::ImportNote{};
 }
 
 } // namespace

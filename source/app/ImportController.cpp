@@ -69,16 +69,16 @@ project::ImportStatus ImportController::AddPhoto(const QString& path) {
     BusyCursor busy;
     project::ShowContent scratch;
     const project::ImportStatus added = ImportPhotos()(scratch, files_, base::EncodeFileName(path));
-    if (added && !PlaceImportedPhoto(scratch.Slides.back()))
-        return project::ImportStatus::Fail(history_.LastError());
+    if (project::Added(added) && !PlaceImportedPhoto(scratch.Slides.back()))
+        return base::Fail(history_.LastError());
     return added;
 }
 
 project::ImportStatus ImportController::AddTrack(const QString& path) {
     project::ShowContent scratch;
     const project::ImportStatus added = ImportTracks()(scratch, files_, base::EncodeFileName(path));
-    if (added && !PlaceImportedTrack(scratch.Sounds.back()))
-        return project::ImportStatus::Fail(history_.LastError());
+    if (project::Added(added) && !PlaceImportedTrack(scratch.Sounds.back()))
+        return base::Fail(history_.LastError());
     return added;
 }
 
@@ -86,14 +86,14 @@ ImportController::ImportOne ImportController::ImportPhotos() {
     return [photos = show_.Photos(), seed = SeedThumbnail()](project::ShowContent& into,
                                                              const project::WorkFiles& files,
                                                              const std::string& file) {
-        return project::ImportStatus(project::AddPhoto(into, files, photos, file, seed));
+        return project::StatusOf(project::AddPhoto(into, files, photos, file, seed));
     };
 }
 
 ImportController::ImportOne ImportController::ImportTracks() {
     return
         [](project::ShowContent& into, const project::WorkFiles& files, const std::string& file) {
-            return project::ImportStatus(media::AddTrack(into, files, file));
+            return project::StatusOf(media::AddTrack(into, files, file));
         };
 }
 
@@ -131,7 +131,7 @@ void ImportController::AcceptDroppedPaths(const QStringList& paths) {
             return photos(into, files, file);
         if (project::IsTrackExtension(ext))
             return tracks(into, files, file);
-        return project::ImportStatus::Skip("not a photo or a track");
+        return project::ImportStatus(project::ImportNote::Skip("not a photo or a track"));
     });
 }
 
@@ -162,11 +162,11 @@ void ImportController::ImportBatch(const QStringList& files, const ImportOne& ad
         const std::size_t photos = scratch.Slides.size();
         const std::size_t tracks = scratch.Sounds.size();
         auto status = addOne(scratch, batch->Files, path);
-        if (status.Added() && scratch.Slides.size() > photos) {
+        if (project::Added(status) && scratch.Slides.size() > photos) {
             jobs_.Post([this, slide = scratch.Slides.back()] { PlaceImportedPhoto(slide); });
-        } else if (status.Added() && scratch.Sounds.size() > tracks) {
+        } else if (project::Added(status) && scratch.Sounds.size() > tracks) {
             jobs_.Post([this, track = scratch.Sounds.back()] { PlaceImportedTrack(track); });
-        } else if (status.Outcome == project::ImportOutcome::Skipped) {
+        } else if (status && !status->Added) {
             const std::string ext = project::ExtensionOf(path);
             if (imaging::IsPhotoExtension(ext) || project::IsTrackExtension(ext))
                 batch->Unreadable << QFileInfo(base::DecodeFileName(path)).fileName();
@@ -188,8 +188,8 @@ void ImportController::ImportBatch(const QStringList& files, const ImportOne& ad
                 view_.ShowSlide(static_cast<int>(firstPhoto));
             else if (show_.Sounds().size() > firstTrack)
                 view_.ShowTrack(firstTrack);
-            if (batch->Result.Stopped.Failed())
-                dialogs_.ShowMessage(QString::fromLocal8Bit(batch->Result.Stopped.Error.c_str()));
+            if (!batch->Result.Stopped)
+                dialogs_.ShowMessage(QString::fromLocal8Bit(batch->Result.Stopped.error().c_str()));
             else if (!batch->Unreadable.isEmpty())
                 dialogs_.ShowMessage(UnreadableFilesText(batch->Unreadable));
         });

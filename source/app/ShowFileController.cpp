@@ -128,17 +128,20 @@ void ShowFileController::saveAsProject() {
 bool ShowFileController::SaveProjectFile(const QString& path,
                                          std::function<void(bool saved)> then) {
     // The job writes a copy of the show: the document stays the interface thread's.
-    auto result = std::make_shared<project::SaveResult>();
+    auto result = std::make_shared<project::SaveResult>(base::Fail("the save did not run"));
     const std::string file = base::EncodeFileName(path);
     return jobs_.Start(
         [snapshot = session_.Show(), file, result](WindowProgress& progress) {
             *result = project::SaveProject(snapshot, file, progress);
         },
         [this, path, result, then = std::move(then)] {
-            const bool saved = result->Outcome == project::SaveOutcome::Saved;
-            if (result->Outcome == project::SaveOutcome::Failed)
+            const bool saved = result->ok() && **result == project::SaveOutcome::Saved;
+            // The message names the file and the system's reason below the known words.
+            if (!result->ok())
                 dialogs_.ShowMessage(base::AppLanguage().Text(TextKey::SaveFailed,
-                                                              "Произошла ошибка при сохранении!"));
+                                                              "Произошла ошибка при сохранении!") +
+                                     "\n" + path + ": " +
+                                     QString::fromLocal8Bit(result->error().c_str()));
             if (saved) {
                 // No unsaved changes, and the steps stay for undo. The file is the show's own.
                 showFile_ = path;
@@ -185,9 +188,14 @@ void ShowFileController::openProject() {
             return;
         OpenProjectFile(path, [this](bool loaded) {
             if (!loaded)
-                dialogs_.ShowMessage(LoadFailureText());
+                dialogs_.ShowMessage(LoadFailureMessage());
         });
     });
+}
+
+QString ShowFileController::LoadFailureMessage() const {
+    // The known words, then the file and the system's reason.
+    return LoadFailureText() + "\n" + loadFailure_;
 }
 
 QString ShowFileController::LoadFailureText() {
@@ -212,11 +220,11 @@ bool ShowFileController::LoadShowFile(const QString& path, bool remember,
                             project::ShowContent& into, const project::WorkFiles& files,
                             const project::PhotoSettings& photos,
                             const std::string& p) -> project::ImportStatus {
-        return project::ImportStatus(project::AddPhoto(into, files, photos, p, seed));
+        return project::StatusOf(project::AddPhoto(into, files, photos, p, seed));
     };
     importer.AddTrack = [](project::ShowContent& into, const project::WorkFiles& files,
                            const std::string& p) -> project::ImportStatus {
-        return project::ImportStatus(media::LoadTrack(into, files, p));
+        return project::StatusOf(media::LoadTrack(into, files, p));
     };
     importer.MeasureTrack = media::MeasureMissingLoudness;
     auto loaded = std::make_shared<project::LoadedShow>();
@@ -238,20 +246,23 @@ bool ShowFileController::TakeLoadedShow(const QString& path, bool remember,
     const project::LoadResult result = loaded.Result;
     // Replaced or emptied, the show starts with no history.
     project::TakeLoaded(session_, std::move(loaded));
-    if (result.Outcome == project::LoadOutcome::Loaded) {
-        if (!result.Warning.empty())
-            dialogs_.ShowMessage(QString::fromLocal8Bit(result.Warning.c_str()));
+    if (!result) {
+        loadFailure_ =
+            QDir::toNativeSeparators(path) + ": " + QString::fromLocal8Bit(result.error().c_str());
+        return false;
+    }
+    const bool opened = result->Outcome == project::LoadOutcome::Loaded;
+    if (opened) {
+        if (!result->Warning.empty())
+            dialogs_.ShowMessage(QString::fromLocal8Bit(result->Warning.c_str()));
         if (remember)
             Recent->Remember(path);
     }
-    if (result.Outcome == project::LoadOutcome::Loaded ||
-        result.Outcome == project::LoadOutcome::Cancelled) {
-        // The show was replaced (or emptied): page 0, first photo, fresh hints.
-        showFile_ = result.Outcome == project::LoadOutcome::Loaded && remember ? path : QString();
-        UpdateTitle();
-        neighbours_.Relayout(true);
-    }
-    return !result.Failed();
+    // The show was replaced (or emptied): page 0, first photo, fresh hints.
+    showFile_ = opened && remember ? path : QString();
+    UpdateTitle();
+    neighbours_.Relayout(true);
+    return true;
 }
 
 void ShowFileController::OpenStartupShow(const QString& path) {
@@ -264,7 +275,7 @@ void ShowFileController::OpenStartupShow(const QString& path) {
     OpenProjectFile(path, [this](bool loaded) {
         if (loaded)
             return;
-        dialogs_.ShowMessage(LoadFailureText());
+        dialogs_.ShowMessage(LoadFailureMessage());
         // The show stays empty: a damaged or later file is refused before the show is touched,
         // a failure while copying empties it.
         if (!session_.Show().Slides().empty() || !session_.Show().Sounds().empty())
@@ -287,7 +298,7 @@ void ShowFileController::OpenRecentShow(const QString& path) {
         }
         OpenProjectFile(path, [this](bool loaded) {
             if (!loaded)
-                dialogs_.ShowMessage(LoadFailureText());
+                dialogs_.ShowMessage(LoadFailureMessage());
         });
     });
 }
@@ -320,7 +331,7 @@ void ShowFileController::OfferRecovery() {
         LoadShowFile(base::DecodeFileName(offer.Files.Show), false,
                      [this, original, files = offer.Files](bool loaded) {
                          if (!loaded) {
-                             dialogs_.ShowMessage(LoadFailureText());
+                             dialogs_.ShowMessage(LoadFailureMessage());
                              return; // kept for another try
                          }
                          // An unsaved show: Ctrl+S goes to the file it came from, if any. It is

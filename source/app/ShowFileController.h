@@ -80,8 +80,10 @@ public:
     // A show picked from the recent list: a missing file is reported and dropped from the list;
     // one that fails to load is reported as the open command reports it.
     void OpenRecentShow(const QString& path);
-    // The load-failure message (also the open command's).
+    // The load-failure words (also the open command's), and with them the last failed load's
+    // file and reason.
     static QString LoadFailureText();
+    QString LoadFailureMessage() const;
     // The save; then hears whether the show was saved.
     bool SaveProjectFile(const QString& path, std::function<void(bool saved)> then = {});
     // When the show has unsaved changes, asks whether to save them. GoOn: nothing to keep, or the
@@ -114,6 +116,7 @@ private:
     ControllerHost host_;
     Neighbours neighbours_;
     QString showFile_;
+    QString loadFailure_; // the file and reason of the last load that failed
 };
 
 } // namespace ui

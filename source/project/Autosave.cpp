@@ -143,10 +143,12 @@ void Autosaver::Write(Job& job) {
     } else {
         base::NoProgress progress;
         const SaveResult saved = SaveProject(job.Snapshot, files_.Show, progress);
-        if (saved.Outcome == SaveOutcome::NothingToSave)
+        if (!saved)
+            error = saved.error();
+        else if (*saved == SaveOutcome::NothingToSave)
             DeleteRecovery(files_); // an empty show has nothing to recover
-        else if (saved.Outcome != SaveOutcome::Saved)
-            error = saved.Error.empty() ? "the autosave did not complete" : saved.Error;
+        else if (*saved != SaveOutcome::Saved)
+            error = "the autosave did not complete";
     }
     std::error_code ec;
     fs::remove_all(job.Folder, ec);

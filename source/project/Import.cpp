@@ -86,28 +86,28 @@ imaging::Bitmap MakeThumbnail(const imaging::Bitmap& fitted) {
     return thumb;
 }
 
-Imported<AddedPhoto> AddPhoto(ShowContent& into, const WorkFiles& files,
-                              const PhotoSettings& photos, const std::string& path,
-                              const ThumbnailMade& thumbnailMade) {
+ImportResult<AddedPhoto> AddPhoto(ShowContent& into, const WorkFiles& files,
+                                  const PhotoSettings& photos, const std::string& path,
+                                  const ThumbnailMade& thumbnailMade) {
+    using Result = ImportResult<AddedPhoto>;
     int width = 1280;
     int height = 1024;
     photos.Size(width, height);
     if (!imaging::IsPhotoExtension(ExtensionOf(path)))
-        return ImportStatus::Skip("not a photo: " + path);
+        return Result(ImportNote::Skip("not a photo: " + path));
     auto loaded = imaging::LoadImageFile(path);
     if (!loaded)
-        return ImportStatus::Skip(loaded.error());
+        return Result(ImportNote::Skip(loaded.error()));
     imaging::Bitmap bitmap = std::move(*loaded);
 
     try {
         FitToResolution(bitmap, width, height);
         const std::string name = files.MakePictureName(".bmp");
         if (name.empty())
-            return ImportStatus::Fail("all " + std::to_string(kMaxWorkNames) +
-                                      " working names for photos are taken");
+            return base::Fail("all " + std::to_string(kMaxWorkNames) +
+                              " working names for photos are taken");
         if (auto saved = imaging::SaveBmpFile(name, bitmap); !saved)
-            return ImportStatus::Fail("cannot write the working copy of " + path + ": " +
-                                      saved.error());
+            return base::Fail("cannot write the working copy of " + path + ": " + saved.error());
         AddedPhoto added;
         added.Index = into.Slides.size();
         added.Thumbnail = MakeThumbnail(bitmap);
@@ -117,9 +117,9 @@ Imported<AddedPhoto> AddPhoto(ShowContent& into, const WorkFiles& files,
         if (thumbnailMade)
             thumbnailMade(name, added.Thumbnail);
         into.Slides.push_back(s);
-        return added;
+        return Result(std::move(added));
     } catch (const std::exception& e) {
-        return ImportStatus::Skip(e.what());
+        return Result(ImportNote::Skip(e.what()));
     }
 }
 
@@ -157,10 +157,10 @@ ImportBatchResult ImportFiles(const ImportBatchOptions& options, base::Progress&
         }
         const ImportStatus status = options.AddOne(path);
         ++result.Done;
-        if (status.Added())
+        if (Added(status))
             ++result.Added;
-        if (status.Failed()) {
-            result.Stopped = status;
+        if (!status) {
+            result.Stopped = base::Fail(status.error());
             break;
         }
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "base/Job.h"
+#include "base/Result.h"
 #include "imaging/Bitmap.h"
 #include "project/ShowContent.h"
 #include "project/WorkFiles.h"
@@ -14,36 +15,41 @@
 
 namespace project {
 
-// What became of one file brought into the show.
-enum class ImportOutcome {
-    Added,   // it is the new last item
-    Skipped, // not a file of that kind, or one that cannot be decoded: nothing changed
-    Failed,  // its working copy could not be made (a full disk, no free working name): nothing
-             // changed, and what imports a batch stops with the message
+// What became of one file brought into the show when nothing failed: it was added, or it was
+// skipped (not a file of that kind, or one that cannot be decoded: nothing changed) for a reason.
+struct ImportNote {
+    bool Added = true;
+    std::string Skipped; // why it was skipped
+
+    static ImportNote Skip(std::string why) { return {false, std::move(why)}; }
 };
+// A failure (its working copy could not be made: a full disk, no free working name) is the
+// result's error: nothing changed, and what imports a batch stops with the message.
+using ImportStatus = base::Result<ImportNote>;
 
-struct ImportStatus {
-    ImportOutcome Outcome = ImportOutcome::Skipped;
-    std::string Error; // why it was skipped or failed
-
-    bool Added() const { return Outcome == ImportOutcome::Added; }
-    explicit operator bool() const { return Added(); }
-    bool Failed() const { return Outcome == ImportOutcome::Failed; }
-    static ImportStatus Skip(std::string why) { return {ImportOutcome::Skipped, std::move(why)}; }
-    static ImportStatus Fail(std::string why) { return {ImportOutcome::Failed, std::move(why)}; }
-};
-
-// An import's status with the item it added (meaningful when Added()).
-template <typename T> struct Imported : ImportStatus {
+// The note with the item an import added (meaningful when Added).
+template <typename T> struct Imported : ImportNote {
     T Item{};
 
-    Imported(ImportStatus status) : ImportStatus(std::move(status)) {} // NOLINT: by design
-    Imported(T item) : ImportStatus{ImportOutcome::Added, {}}, Item(std::move(item)) {} // NOLINT
-    T* operator->() { return &Item; }
-    const T* operator->() const { return &Item; }
-    T& operator*() { return Item; }
-    const T& operator*() const { return Item; }
+    Imported(ImportNote note) : ImportNote(std::move(note)) {} // NOLINT: a skip converts
+    Imported(T item) : Item(std::move(item)) {}                // NOLINT: an item converts
 };
+template <typename T> using ImportResult = base::Result<Imported<T>>;
+
+// True when the import added its item: neither skipped nor failed.
+template <typename N> bool Added(const base::Result<N>& result) {
+    return result && result->Added;
+}
+// Why an import added nothing: its failure or its skip ("" when it added its item).
+template <typename N> std::string WhyNot(const base::Result<N>& result) {
+    return !result ? result.error() : result->Skipped;
+}
+// The note alone, for a caller that hears of any kind of import.
+template <typename T> ImportStatus StatusOf(const ImportResult<T>& result) {
+    if (!result)
+        return base::Fail(result.error());
+    return ImportNote(*result);
+}
 
 struct AddedPhoto {
     std::size_t Index = 0;     // the new last slide of `into`
@@ -58,9 +64,9 @@ struct AddedPhoto {
 // slide is inserted, so a view can show it without reading the file again.
 using ThumbnailMade =
     std::function<void(const std::string& workFile, const imaging::Bitmap& thumbnail)>;
-Imported<AddedPhoto> AddPhoto(ShowContent& into, const WorkFiles& files,
-                              const PhotoSettings& photos, const std::string& path,
-                              const ThumbnailMade& thumbnailMade = {});
+ImportResult<AddedPhoto> AddPhoto(ShowContent& into, const WorkFiles& files,
+                                  const PhotoSettings& photos, const std::string& path,
+                                  const ThumbnailMade& thumbnailMade = {});
 
 // Resamples the bitmap in place to the width W (landscape) or height H (portrait, square) with
 // the other side in proportion, rounded to nearest with ties to even.
@@ -87,7 +93,7 @@ struct ImportBatchResult {
     int Added = 0;          // files that became items
     int Done = 0;           // files handled, added or skipped
     bool Cancelled = false; // stopped by Cancel before the last file
-    ImportStatus Stopped;   // Failed() when a file's failure stopped the batch, with its reason
+    base::Status Stopped;   // the failure that stopped the batch, with its reason
 };
 
 ImportBatchResult ImportFiles(const ImportBatchOptions& options, base::Progress& progress);

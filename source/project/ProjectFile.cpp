@@ -203,26 +203,21 @@ std::int64_t FileSize64(const std::string& path) {
 }
 
 SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Progress& progress) {
-    SaveResult result;
     // The save works from the records as they are now: nothing that happens while events are
     // pumped (a drop, a command, a close) can change what this file lists.
     const std::vector<Slide> slides = show.Slides();
     const std::vector<Track> sounds = show.Sounds();
     const ShowOptions options = show.Options();
     const std::string photoSize = show.Photos().Resolution;
-    if (slides.empty()) {
-        result.Outcome = SaveOutcome::NothingToSave;
-        return result;
-    }
+    if (slides.empty())
+        return SaveOutcome::NothingToSave;
     progress.SetPosition(0);
     progress.Open();
     progress.Pump();
 
-    auto fail = [&](std::string message) {
+    auto fail = [&](std::string message) -> SaveResult {
         progress.Close();
-        result.Outcome = SaveOutcome::Failed;
-        result.Error = std::move(message);
-        return result;
+        return base::Fail(std::move(message));
     };
 
     // Every listed working copy must be there: a file that lists a missing item would lose it.
@@ -273,8 +268,7 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
         if (progress.Cancelled()) {
             out.Discard();
             progress.Close();
-            result.Outcome = SaveOutcome::Cancelled;
-            return result;
+            return SaveOutcome::Cancelled;
         }
         if (!CopyFileInto(slides[i].WorkFile, photoSizes[i], out, buffer, progress, error))
             return fail(error);
@@ -295,43 +289,37 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
     if (const auto committed = out.Commit(); !committed)
         return fail(committed.error());
     progress.Close();
-    result.Outcome = SaveOutcome::Saved;
-    return result;
+    return SaveOutcome::Saved;
 }
 
 LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& path,
                        base::Progress& progress, const ImportHooks& hooks) {
-    LoadResult result;
-    auto refuse = [&](LoadOutcome outcome, std::string message) {
-        result.Outcome = outcome;
-        result.Error = std::move(message);
-        return result;
-    };
+    LoadReport result;
+    // A file refused before the show is touched: not one, a later format, tables that do not fit.
+    auto refuse = [&](std::string message) -> LoadResult { return base::Fail(std::move(message)); };
 
     QFile in;
     if (std::string why; !OpenProjectForReading(path, in, why))
-        return refuse(LoadOutcome::Damaged, why);
+        return refuse(why);
     const std::int64_t fileSize = in.size();
 
     // Everything is checked against the file's length before the open show is touched.
     ProjectHeader header;
     if (!ReadRaw(in, header))
-        return refuse(LoadOutcome::Damaged, "the file is too short for a project header");
+        return refuse("the file is too short for a project header");
     if (header.FormatNumber > 1)
-        return refuse(LoadOutcome::LaterVersion,
-                      "the project was written by a later version (format " +
-                          std::to_string(header.FormatNumber.get()) + ")");
+        return refuse("the project was written by a later version (format " +
+                      std::to_string(header.FormatNumber.get()) + ")");
     const std::int64_t n = header.PhotoCount;
     const std::int64_t m = header.TrackCount;
     if (n < 0 || m < 0)
-        return refuse(LoadOutcome::Damaged, "negative item count in the project header");
+        return refuse("negative item count in the project header");
     const std::int64_t tables = static_cast<std::int64_t>(sizeof(ProjectHeader)) +
                                 n * static_cast<std::int64_t>(sizeof(SlideRecord) + 8) +
                                 m * static_cast<std::int64_t>(sizeof(TrackRecord) + 8);
     if (tables > fileSize)
-        return refuse(LoadOutcome::Damaged, "the file is shorter than its " + std::to_string(n) +
-                                                " photo and " + std::to_string(m) +
-                                                " track records");
+        return refuse("the file is shorter than its " + std::to_string(n) + " photo and " +
+                      std::to_string(m) + " track records");
 
     std::vector<SlideRecord> slides(static_cast<std::size_t>(n));
     std::vector<TrackRecord> sounds(static_cast<std::size_t>(m));
@@ -354,7 +342,7 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
                 dataBytes += size;
         }
     if (!ok || tables + dataBytes > fileSize)
-        return refuse(LoadOutcome::Damaged, "the file is shorter than the media it lists");
+        return refuse("the file is shorter than the media it lists");
 
     // An extension block follows the media when a later feature is in use. A damaged one costs
     // the show only that data, said once; it is never read past the size a show may need.
@@ -410,15 +398,15 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
     progress.Open();
     progress.Pump();
 
-    auto finish = [&](LoadOutcome outcome, std::string message) {
+    auto finish = [&](LoadOutcome outcome) -> LoadResult {
         progress.Close();
         result.Outcome = outcome;
-        result.Error = std::move(message);
         return result;
     };
-    auto failMidway = [&](const std::string& message) {
+    auto failMidway = [&](const std::string& message) -> LoadResult {
         DiscardShow(show, files);
-        return finish(LoadOutcome::Failed, message);
+        progress.Close();
+        return base::Fail(message);
     };
 
     std::vector<char> buffer(kProjectBlockSize);
@@ -426,7 +414,7 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
     for (std::size_t i = 0; i < slides.size(); ++i) {
         if (progress.Cancelled()) {
             DiscardShow(show, files);
-            return finish(LoadOutcome::Cancelled, std::string());
+            return finish(LoadOutcome::Cancelled);
         }
         const std::string temp = files.PicturesDir() + prefix + ".bmp";
         std::string why;
@@ -436,11 +424,12 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
                               " out of the file: " + why);
         }
         const std::size_t before = show.Slides.size();
-        const ImportStatus imported = hooks.AddPhoto ? hooks.AddPhoto(temp) : ImportStatus{};
+        const ImportStatus imported =
+            hooks.AddPhoto ? hooks.AddPhoto(temp) : ImportNote::Skip("no import");
         RemoveFile(temp);
-        if (imported.Failed())
-            return failMidway("photo " + std::to_string(i + 1) + ": " + imported.Error);
-        if (imported.Added() && show.Slides.size() > before) {
+        if (!imported)
+            return failMidway("photo " + std::to_string(i + 1) + ": " + imported.error());
+        if (imported->Added && show.Slides.size() > before) {
             const SlideRecord& stored = slides[i];
             Slide s = show.Slides.back();
             // The record's whole seconds, unless the extension holds the exact times.
@@ -487,11 +476,12 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
                               " out of the file: " + why);
         }
         const std::size_t before = show.Sounds.size();
-        const ImportStatus imported = hooks.AddTrack ? hooks.AddTrack(temp) : ImportStatus{};
+        const ImportStatus imported =
+            hooks.AddTrack ? hooks.AddTrack(temp) : ImportNote::Skip("no import");
         RemoveFile(temp);
-        if (imported.Failed())
-            return failMidway("track " + std::to_string(j + 1) + ": " + imported.Error);
-        if (imported.Added() && show.Sounds.size() > before) {
+        if (!imported)
+            return failMidway("track " + std::to_string(j + 1) + ": " + imported.error());
+        if (imported->Added && show.Sounds.size() > before) {
             const TrackRecord& stored = sounds[j];
             Track t = show.Sounds.back();
             t.PlaySeconds = Clamp(stored.PlaySeconds, 0, kMaxSeconds);
@@ -509,7 +499,7 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
     }
     show.Options = extension.Options;
     progress.SetPosition(100);
-    return finish(LoadOutcome::Loaded, std::string());
+    return finish(LoadOutcome::Loaded);
 }
 
 } // namespace project

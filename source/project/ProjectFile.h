@@ -5,6 +5,7 @@
 
 #include "base/Endian.h"
 #include "base/Job.h"
+#include "base/Result.h"
 #include "project/Import.h"
 #include "project/ShowModel.h"
 #include "project/WorkFiles.h"
@@ -28,12 +29,10 @@ constexpr std::size_t kProjectBlockSize = 524288;
 // Size of a working copy as a true 64-bit count; 0 when the file is missing.
 std::int64_t FileSize64(const std::string& path);
 
-enum class SaveOutcome { Saved, NothingToSave, Cancelled, Failed };
-
-struct SaveResult {
-    SaveOutcome Outcome = SaveOutcome::Failed;
-    std::string Error; // what went wrong, for the log or the console
-};
+// What a save that did not fail did; a failure is the result's error, naming the file and the
+// system's reason.
+enum class SaveOutcome { Saved, NothingToSave, Cancelled };
+using SaveResult = base::Result<SaveOutcome>;
 
 // Writes the show to path. The file is written beside path under a temporary name and renamed
 // over path only when complete, so a failed or cancelled save leaves an existing file intact.
@@ -58,30 +57,27 @@ struct ImportHooks {
     std::function<void(const std::string& photoSize)> PhotoSizeKnown;
 };
 
-enum class LoadOutcome { Loaded, Cancelled, LaterVersion, Damaged, Failed };
+// What a load that did not fail brought; a failure is the result's error (what is not a project
+// file, a later format, a damaged file, a copy that could not be written), with its reason.
+enum class LoadOutcome { Loaded, Cancelled };
 
-struct LoadResult {
-    LoadOutcome Outcome = LoadOutcome::Failed;
-    std::string Error;
+struct LoadReport {
+    LoadOutcome Outcome = LoadOutcome::Loaded;
     // Said once after a load that went through without some of the file's data (a damaged
     // extension block); "" when everything was read.
     std::string Warning;
     // The photo size the file's photos were made at ("" when it does not say).
     std::string PhotoSize;
-    // True when LoadProject's caller should show the load-failure message.
-    bool Failed() const {
-        return Outcome == LoadOutcome::LaterVersion || Outcome == LoadOutcome::Damaged ||
-               Outcome == LoadOutcome::Failed;
-    }
 };
+using LoadResult = base::Result<LoadReport>;
 
 // Fills `show` with the file's content, its working copies made in `files` (whose prefix
-// becomes the file's). What is not a regular file, a later format, or a
-// file whose tables do not fit its length, is refused before the open show is touched
-// (LaterVersion / Damaged). A read or write error while the files are copied out and imported
-// again (a full disk) leaves an empty show (Failed, with the message). Cancel (checked before
-// each photo) leaves an empty show and is not a failure. Only the show's own working copies are
-// removed, so another show may share the folders (see OpenProjectOver).
+// becomes the file's). What is not a regular file, a later format, or a file whose tables do not
+// fit its length, is refused before the open show is touched. A read or write error while the
+// files are copied out and imported again (a full disk) leaves an empty show and fails with the
+// message. Cancel (checked before each photo) leaves an empty show and is not a failure. Only the
+// show's own working copies are removed, so another show may share the folders (see
+// OpenProjectOver).
 LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& path,
                        base::Progress& progress, const ImportHooks& hooks);
 

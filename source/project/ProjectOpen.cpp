@@ -27,21 +27,23 @@ LoadedShow LoadBeside(const WorkFiles& files, const PhotoSettings& photos, const
         };
     hooks.MeasureTrack = importer.MeasureTrack;
     out.Result = LoadProject(loading, loadingFiles, path, progress, hooks);
-    if (out.Result.Outcome != LoadOutcome::Loaded)
+    if (!out.Result || out.Result->Outcome != LoadOutcome::Loaded)
         DiscardShow(loading, loadingFiles); // the part that was loaded, with its copies
     return out;
 }
 
 void TakeLoaded(ShowSession& session, LoadedShow&& loaded) {
-    if (loaded.Result.Outcome == LoadOutcome::Cancelled)
-        session.New();
-    if (loaded.Result.Outcome != LoadOutcome::Loaded)
+    if (!loaded.Result)
         return;
+    if (loaded.Result->Outcome == LoadOutcome::Cancelled) {
+        session.New();
+        return;
+    }
     std::optional<PhotoSettings> photos;
     // The size the file says its photos were made at, where no setting chose one.
-    if (session.Show().Photos().Resolution.empty() && !loaded.Result.PhotoSize.empty()) {
+    if (session.Show().Photos().Resolution.empty() && !loaded.Result->PhotoSize.empty()) {
         photos = session.Show().Photos();
-        photos->Resolution = loaded.Result.PhotoSize;
+        photos->Resolution = loaded.Result->PhotoSize;
     }
     session.Replace(std::move(loaded.Loaded), photos);
 }

@@ -27,7 +27,7 @@ struct OpenImport {
 
 // A file loaded beside a show (LoadBeside), not yet in its place.
 struct LoadedShow {
-    LoadResult Result;
+    LoadResult Result = base::Fail("the show was not loaded");
     ShowContent Loaded; // the file's show when Result is Loaded, otherwise empty
 };
 
@@ -36,8 +36,8 @@ struct LoadedShow {
 // complete is removed again.
 LoadedShow LoadBeside(const WorkFiles& files, const PhotoSettings& photos, const std::string& path,
                       base::Progress& progress, const OpenImport& importer);
-// The part that changes the open show: the loaded show takes its place (Loaded), or the show is
-// emptied (Cancelled); otherwise it stays as it was. The history starts empty.
+// The part that changes the open show: the loaded show takes its place (loaded), or the show is
+// emptied (cancelled); after a failure it stays as it was. The history starts empty.
 void TakeLoaded(ShowSession& session, LoadedShow&& loaded);
 
 // Loads path beside the session's show and, when it loaded, puts it in its place (the old copies

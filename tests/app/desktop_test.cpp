@@ -129,7 +129,9 @@ private Q_SLOTS:
             QVERIFY(window_waits::WaitForJobs(form));
             QCOMPARE(messages.size(), 1);
             if (path == damaged)
-                QCOMPARE(messages[0], ui::ShowFileController::LoadFailureText());
+                QCOMPARE(messages[0], ui::ShowFileController::LoadFailureText() + "\n" +
+                                          QDir::toNativeSeparators(damaged) +
+                                          ": the file is too short for a project header");
             else
                 QVERIFY(messages[0].contains(QDir::toNativeSeparators(missing)));
             QVERIFY(form.Show.Slides().empty());

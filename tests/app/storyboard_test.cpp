@@ -261,7 +261,10 @@ private Q_SLOTS:
         form.Files->saveAsProject();
         QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(messages.size(), 2);
-        QCOMPARE(messages[1], QString("Произошла ошибка при сохранении!"));
+        // The known words, then the file and the system's reason.
+        QVERIFY(messages[1].startsWith(QString("Произошла ошибка при сохранении!\n")));
+        QVERIFY(messages[1].contains(tmp_.filePath("no/such/dir/x.qvs")));
+        QVERIFY(messages[1].contains("No such file or directory"));
     }
 
     void droppedFolderAndTracks() {

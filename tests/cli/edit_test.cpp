@@ -1,5 +1,6 @@
 // reelpane-cli edit on shows made from real photos: the pictures and records it leaves in the
 // saved show, the fixed order of the light filters, and refusals that leave the file untouched.
+#include "Outcomes.h"
 #include "imaging/BmpFile.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
@@ -59,14 +60,17 @@ struct Loaded {
         importer.AddPhoto = [](project::ShowContent& into, const project::WorkFiles& files,
                                const project::PhotoSettings& photos,
                                const std::string& p) -> project::ImportStatus {
-            return project::AddPhoto(into, files, photos, p);
+            return project::StatusOf(project::AddPhoto(into, files, photos, p));
         };
         importer.AddTrack = [](project::ShowContent&, const project::WorkFiles&,
-                               const std::string&) { return project::ImportStatus{}; };
+                               const std::string&) {
+            return project::ImportStatus(project::ImportNote::Skip("no track wanted"));
+        };
         NullProgress progress;
         const auto result =
             project::OpenProjectOver(session, path.toStdString(), progress, importer);
-        EXPECT_EQ(result.Outcome, project::LoadOutcome::Loaded) << result.Error;
+        EXPECT_EQ(outcomes::OutcomeOf(result), project::LoadOutcome::Loaded)
+            << outcomes::ErrorOf(result);
     }
     imaging::Bitmap Picture(std::size_t i) {
         imaging::Bitmap b;

@@ -1,6 +1,7 @@
 // The one renderer drawn in any order: every frame of a saved show with motion, blends, a
 // push, an iris, a soft wipe and a classic wipe, drawn one by one in a shuffled order by fresh
 // renderers and by a renderer reused across jumps, is the frame the export's sequence draws.
+#include "Outcomes.h"
 #include "media/music/TrackImport.h"
 #include "media/video/SharpFit.h"
 #include "project/Import.h"
@@ -32,16 +33,17 @@ void LoadSavedShow(project::ShowSession& session) {
     project::OpenImport importer;
     importer.AddPhoto = [](project::ShowContent& into, const project::WorkFiles& files,
                            const project::PhotoSettings& photos, const std::string& p) {
-        return project::ImportStatus(project::AddPhoto(into, files, photos, p));
+        return project::StatusOf(project::AddPhoto(into, files, photos, p));
     };
     importer.AddTrack = [](project::ShowContent& into, const project::WorkFiles& files,
                            const std::string& p) {
-        return project::ImportStatus(media::LoadTrack(into, files, p));
+        return project::StatusOf(media::LoadTrack(into, files, p));
     };
     base::NoProgress quiet;
     const auto loaded = project::OpenProjectOver(
         session, REELPANE_TEST_SOURCE_DIR "/tests/data/saved_show/show.qvs", quiet, importer);
-    ASSERT_EQ(loaded.Outcome, project::LoadOutcome::Loaded) << loaded.Error;
+    ASSERT_EQ(outcomes::OutcomeOf(loaded), project::LoadOutcome::Loaded)
+        << outcomes::ErrorOf(loaded);
 }
 
 TEST(FrameRenderer, AnyFrameInAnyOrderIsTheFrameOfTheSequence) {

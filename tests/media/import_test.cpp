@@ -2,6 +2,7 @@
 // tool do it: fitting, working names, thumbnails, dropped folders, damaged files, and the project
 // file round trip through the real import. Photos and sounds are made by outside tools.
 #include "AudioFiles.h"
+#include "Outcomes.h"
 #include "imaging/BmpFile.h"
 #include "media/music/TrackImport.h"
 #include "project/Import.h"
@@ -82,14 +83,14 @@ TEST_F(ImportTest, PhotosOfEveryKindAreFittedAndNamed) {
         {jpeg, {1024, 768}}, {png, {576, 768}}, {gif, {1024, 410}}, {bmp, {1024, 512}}};
     for (const auto& [path, size] : cases) {
         auto added = project::AddPhoto(show, work, photos, path);
-        ASSERT_TRUE(added) << path;
-        const auto& s = show.Slides[added->Index];
+        ASSERT_TRUE(project::Added(added)) << path;
+        const auto& s = show.Slides[added->Item.Index];
         const auto stored = imaging::LoadBmpFile(s.WorkFile);
         ASSERT_TRUE(stored) << stored.error();
         EXPECT_EQ(stored->Width, size.Width) << path;
         EXPECT_EQ(stored->Height, size.Height) << path;
-        EXPECT_EQ(added->Thumbnail.Width, 90);
-        EXPECT_EQ(added->Thumbnail.Height, 90);
+        EXPECT_EQ(added->Item.Thumbnail.Width, 90);
+        EXPECT_EQ(added->Item.Thumbnail.Height, 90);
         EXPECT_EQ(s.StillMs, 10000);
         EXPECT_EQ(s.Caption.Font, "Arial");
     }
@@ -97,8 +98,8 @@ TEST_F(ImportTest, PhotosOfEveryKindAreFittedAndNamed) {
     EXPECT_EQ(show.Slides[3].WorkFile, work.PicturesDir() + "42_0004.bmp");
     // The thumbnail is the centre of the fitted photo: blue for the blue PNG.
     auto again = project::AddPhoto(show, work, photos, png);
-    ASSERT_TRUE(again);
-    const std::uint8_t* centre = again->Thumbnail.Row(45) + 45 * 3;
+    ASSERT_TRUE(project::Added(again));
+    const std::uint8_t* centre = again->Item.Thumbnail.Row(45) + 45 * 3;
     EXPECT_GT(centre[0], 200);
     EXPECT_LT(centre[2], 60);
 }
@@ -108,7 +109,7 @@ TEST_F(ImportTest, DefaultResolutionAndLabelReuse) {
     for (const char* resolution : {"", "big", "1280x"}) {
         photos.Resolution = resolution;
         auto added = project::AddPhoto(show, work, photos, jpeg);
-        ASSERT_TRUE(added);
+        ASSERT_TRUE(project::Added(added));
         const auto stored = imaging::LoadBmpFile(show.Slides.back().WorkFile);
         ASSERT_TRUE(stored) << stored.error();
         EXPECT_EQ(stored->Width, 1280) << resolution;
@@ -117,7 +118,7 @@ TEST_F(ImportTest, DefaultResolutionAndLabelReuse) {
     // Deleting the first photo frees label 0001 for the next one.
     work.Remove(show.Slides[0].WorkFile);
     show.Slides.erase(show.Slides.begin());
-    ASSERT_TRUE(project::AddPhoto(show, work, photos, jpeg));
+    ASSERT_TRUE(project::Added(project::AddPhoto(show, work, photos, jpeg)));
     EXPECT_EQ(show.Slides.back().WorkFile, work.PicturesDir() + "42_0001.bmp");
 }
 
@@ -131,9 +132,9 @@ TEST_F(ImportTest, DamagedAndForeignFilesAreSkippedSilently) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes.left(bytes.size() / 3));
         f.close();
-        EXPECT_FALSE(project::AddPhoto(show, work, photos, In(name))) << name;
+        EXPECT_FALSE(project::Added(project::AddPhoto(show, work, photos, In(name)))) << name;
     }
-    EXPECT_FALSE(project::AddPhoto(show, work, photos, In("missing.jpg")));
+    EXPECT_FALSE(project::Added(project::AddPhoto(show, work, photos, In("missing.jpg"))));
     EXPECT_TRUE(show.Slides.empty());
     EXPECT_EQ(FilesIn(work.PicturesDir()), 0u);
 }
@@ -157,22 +158,22 @@ TEST_F(ImportTest, TracksGetTitleLengthAndACopy) {
     const std::string wav = files.Wav("import7.wav", 7.4);
     const std::string mp3 = files.Mp3("import7.mp3", wav, "-b 128 --tt Tune --ta Band");
     auto index = media::AddTrack(show, work, mp3);
-    ASSERT_TRUE(index);
-    const auto& t = show.Sounds[*index];
+    ASSERT_TRUE(project::Added(index));
+    const auto& t = show.Sounds[index->Item];
     EXPECT_EQ(t.Title, "Band - Tune");
     EXPECT_EQ(t.LengthSeconds, 7);
     EXPECT_EQ(t.PlaySeconds, 7);
     EXPECT_EQ(t.Volume, 100);
     EXPECT_EQ(t.WorkFile, work.MusicDir() + "42_0001.mp3");
-    ASSERT_TRUE(media::AddTrack(show, work, wav));
+    ASSERT_TRUE(project::Added(media::AddTrack(show, work, wav)));
     EXPECT_EQ(show.Sounds[1].Title, "import7"); // no tags: the name without ".wav"
     // A broken track or a foreign extension adds nothing and leaves no copy behind.
     QFile junk(QString::fromStdString(In("junk.ogg")));
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
     junk.write("OggS but not really");
     junk.close();
-    EXPECT_FALSE(media::AddTrack(show, work, In("junk.ogg")));
-    EXPECT_FALSE(media::AddTrack(show, work, wav + ".flac"));
+    EXPECT_FALSE(project::Added(media::AddTrack(show, work, In("junk.ogg"))));
+    EXPECT_FALSE(project::Added(media::AddTrack(show, work, wav + ".flac")));
     EXPECT_EQ(show.Sounds.size(), 2u);
     EXPECT_EQ(FilesIn(work.MusicDir()), 2u);
 }
@@ -182,7 +183,8 @@ TEST_F(ImportTest, TracksGetTitleLengthAndACopy) {
 TEST_F(ImportTest, ProjectRoundTripThroughTheImport) {
     testing_audio::LoadRealLibrary();
     photos.Resolution = "1280x1024";
-    ASSERT_TRUE(project::AddPhoto(show, work, photos, Convert("-size 640x512 plasma:", "p1.png")));
+    ASSERT_TRUE(project::Added(
+        project::AddPhoto(show, work, photos, Convert("-size 640x512 plasma:", "p1.png"))));
     ASSERT_TRUE(
         project::AddPhoto(show, work, photos, Convert("-size 300x400 gradient:", "p2.jpg")));
     show.Slides[0].StillMs = 3000;
@@ -200,25 +202,27 @@ TEST_F(ImportTest, ProjectRoundTripThroughTheImport) {
 
     auto& files = testing_audio::AudioFiles::Get();
     const std::string wav = files.Wav("round.wav", 3);
-    ASSERT_TRUE(media::AddTrack(show, work, files.Mp3("round.mp3", wav, "-b 96 --tt Round")));
+    ASSERT_TRUE(project::Added(
+        media::AddTrack(show, work, files.Mp3("round.mp3", wav, "-b 96 --tt Round"))));
     show.Sounds[0].PlaySeconds = 2;
     show.Sounds[0].Volume = 35;
 
     const std::string file = dir.filePath("round.qvs").toStdString();
     base::NoProgress quiet;
-    ASSERT_EQ(project::SaveProject(project::ShowModel(show, photos), file, quiet).Outcome,
-              project::SaveOutcome::Saved);
+    ASSERT_EQ(
+        outcomes::OutcomeOf(project::SaveProject(project::ShowModel(show, photos), file, quiet)),
+        project::SaveOutcome::Saved);
 
     project::ShowContent loaded;
     project::DiscardShow(show, work);
     project::ImportHooks hooks;
     hooks.AddPhoto = [&](const std::string& p) -> project::ImportStatus {
-        return project::AddPhoto(loaded, work, photos, p);
+        return project::StatusOf(project::AddPhoto(loaded, work, photos, p));
     };
     hooks.AddTrack = [&](const std::string& p) -> project::ImportStatus {
-        return media::AddTrack(loaded, work, p);
+        return project::StatusOf(media::AddTrack(loaded, work, p));
     };
-    ASSERT_EQ(project::LoadProject(loaded, work, file, quiet, hooks).Outcome,
+    ASSERT_EQ(outcomes::OutcomeOf(project::LoadProject(loaded, work, file, quiet, hooks)),
               project::LoadOutcome::Loaded);
     ASSERT_EQ(loaded.Slides.size(), 2u);
     EXPECT_EQ(loaded.Slides[0].StillMs, 3000);
@@ -247,9 +251,10 @@ TEST_F(ImportTest, ProjectRoundTripThroughTheImport) {
 TEST_F(ImportTest, AnOpenKeepsStoredLoudnessAndMeasuresOnlyTheRest) {
     testing_audio::LoadRealLibrary();
     auto& files = testing_audio::AudioFiles::Get();
-    ASSERT_TRUE(project::AddPhoto(show, work, photos, Convert("-size 40x30 xc:red", "one.png")));
-    ASSERT_TRUE(media::AddTrack(show, work, files.Wav("stored.wav", 2)));
-    ASSERT_TRUE(media::AddTrack(show, work, files.Wav("unstored.wav", 3)));
+    ASSERT_TRUE(project::Added(
+        project::AddPhoto(show, work, photos, Convert("-size 40x30 xc:red", "one.png"))));
+    ASSERT_TRUE(project::Added(media::AddTrack(show, work, files.Wav("stored.wav", 2))));
+    ASSERT_TRUE(project::Added(media::AddTrack(show, work, files.Wav("unstored.wav", 3))));
     ASSERT_TRUE(show.Sounds[1].Ext.HasLoudness); // measured at import
     const project::TrackExtension measured = show.Sounds[1].Ext;
     show.Sounds[0].Ext.LoudnessLufs = -37.25;
@@ -261,24 +266,26 @@ TEST_F(ImportTest, AnOpenKeepsStoredLoudnessAndMeasuresOnlyTheRest) {
     show.Options = even;
     const std::string file = dir.filePath("loudness.qvs").toStdString();
     base::NoProgress quiet;
-    ASSERT_EQ(project::SaveProject(project::ShowModel(show, photos), file, quiet).Outcome,
-              project::SaveOutcome::Saved);
+    ASSERT_EQ(
+        outcomes::OutcomeOf(project::SaveProject(project::ShowModel(show, photos), file, quiet)),
+        project::SaveOutcome::Saved);
 
     project::ShowContent loaded;
     project::DiscardShow(show, work);
     std::vector<std::string> measuredFiles;
     project::ImportHooks hooks;
     hooks.AddPhoto = [&](const std::string& p) -> project::ImportStatus {
-        return project::AddPhoto(loaded, work, photos, p);
+        return project::StatusOf(project::AddPhoto(loaded, work, photos, p));
     };
     hooks.AddTrack = [&](const std::string& p) -> project::ImportStatus {
-        return media::AddTrack(loaded, work, p, media::TrackLoudnessAtImport::Leave);
+        return project::StatusOf(
+            media::AddTrack(loaded, work, p, media::TrackLoudnessAtImport::Leave));
     };
     hooks.MeasureTrack = [&](project::Track& t, base::Progress& progress) {
         measuredFiles.push_back(t.WorkFile);
         media::MeasureMissingLoudness(t, progress);
     };
-    ASSERT_EQ(project::LoadProject(loaded, work, file, quiet, hooks).Outcome,
+    ASSERT_EQ(outcomes::OutcomeOf(project::LoadProject(loaded, work, file, quiet, hooks)),
               project::LoadOutcome::Loaded);
     ASSERT_EQ(loaded.Sounds.size(), 2u);
     EXPECT_TRUE(loaded.Sounds[0].Ext.HasLoudness);
@@ -330,21 +337,21 @@ TEST_F(ImportTest, AWorkingCopyThatCannotBeWrittenIsAFailure) {
     junk.close();
     const std::string answer = WithFileLimit(1 << 20, [&]() -> std::string {
         const auto added = project::AddPhoto(show, work, photos, photo); // 1280 x 640: 2.4 MB
-        if (added.Outcome != project::ImportOutcome::Failed)
+        if (outcomes::ImportKindOf(added) != outcomes::ImportKind::Failed)
             return "photo: not a failure";
-        if (added.Error.find("File too large") == std::string::npos)
-            return "photo: " + added.Error;
+        if (project::WhyNot(added).find("File too large") == std::string::npos)
+            return "photo: " + project::WhyNot(added);
         const auto track = media::AddTrack(show, work, wav);
-        if (track.Outcome != project::ImportOutcome::Failed)
+        if (outcomes::ImportKindOf(track) != outcomes::ImportKind::Failed)
             return "track: not a failure";
-        if (track.Error.find("File too large") == std::string::npos)
-            return "track: " + track.Error;
+        if (project::WhyNot(track).find("File too large") == std::string::npos)
+            return "track: " + project::WhyNot(track);
         if (!show.Slides.empty() || !show.Sounds.empty())
             return "an item was added";
         if (FilesIn(work.PicturesDir()) != 0 || FilesIn(work.MusicDir()) != 0)
             return "a partial working copy was left";
-        if (project::AddPhoto(show, work, photos, In("junk.jpg")).Outcome !=
-            project::ImportOutcome::Skipped)
+        if (outcomes::ImportKindOf(project::AddPhoto(show, work, photos, In("junk.jpg"))) !=
+            outcomes::ImportKind::Skipped)
             return "an undecodable photo is not skipped";
         return std::string();
     });
@@ -357,25 +364,28 @@ TEST_F(ImportTest, AnOpenThatCannotWriteTheWorkingCopiesFails) {
     // Two small photos in the file, fitted again to 1024 x 1024 (3 MB each) when opened where
     // the setting chooses 1280 x 1024 (a chosen size wins over the one the file keeps).
     photos.Resolution = "64x32";
-    ASSERT_TRUE(project::AddPhoto(show, work, photos, Convert("-size 100x100 xc:red", "a.png")));
-    ASSERT_TRUE(project::AddPhoto(show, work, photos, Convert("-size 60x60 xc:blue", "b.png")));
+    ASSERT_TRUE(project::Added(
+        project::AddPhoto(show, work, photos, Convert("-size 100x100 xc:red", "a.png"))));
+    ASSERT_TRUE(project::Added(
+        project::AddPhoto(show, work, photos, Convert("-size 60x60 xc:blue", "b.png"))));
     const std::string file = dir.filePath("two.qvs").toStdString();
     base::NoProgress quiet;
-    ASSERT_EQ(project::SaveProject(project::ShowModel(show, photos), file, quiet).Outcome,
-              project::SaveOutcome::Saved);
+    ASSERT_EQ(
+        outcomes::OutcomeOf(project::SaveProject(project::ShowModel(show, photos), file, quiet)),
+        project::SaveOutcome::Saved);
     project::DiscardShow(show, work);
     photos.Resolution = "1280x1024";
     const std::string answer = WithFileLimit(1 << 20, [&]() -> std::string {
         project::ImportHooks hooks;
         hooks.AddPhoto = [&](const std::string& p) -> project::ImportStatus {
-            return project::AddPhoto(show, work, photos, p);
+            return project::StatusOf(project::AddPhoto(show, work, photos, p));
         };
         const auto r = project::LoadProject(show, work, file, quiet, hooks);
-        if (r.Outcome != project::LoadOutcome::Failed || !r.Failed())
+        if (outcomes::OutcomeOf(r) != outcomes::kLoadFailed || !!r)
             return "the open did not fail";
-        if (r.Error.find("photo 1") == std::string::npos ||
-            r.Error.find("File too large") == std::string::npos)
-            return "message: " + r.Error;
+        if (outcomes::ErrorOf(r).find("photo 1") == std::string::npos ||
+            outcomes::ErrorOf(r).find("File too large") == std::string::npos)
+            return "message: " + outcomes::ErrorOf(r);
         if (!show.Slides.empty() || FilesIn(work.PicturesDir()) != 0)
             return "a partial show was left";
         return std::string();
@@ -397,10 +407,10 @@ TEST_F(ImportTest, ImportsStopWhenTheWorkingNamesRunOut) {
             std::ofstream(folder + name) << "copy " << i;
         }
     const auto added = project::AddPhoto(show, work, photos, photo);
-    EXPECT_EQ(added.Outcome, project::ImportOutcome::Failed);
-    EXPECT_NE(added.Error.find("9999"), std::string::npos) << added.Error;
+    EXPECT_EQ(outcomes::ImportKindOf(added), outcomes::ImportKind::Failed);
+    EXPECT_NE(project::WhyNot(added).find("9999"), std::string::npos) << project::WhyNot(added);
     const auto track = media::AddTrack(show, work, wav);
-    EXPECT_EQ(track.Outcome, project::ImportOutcome::Failed);
+    EXPECT_EQ(outcomes::ImportKindOf(track), outcomes::ImportKind::Failed);
     EXPECT_TRUE(show.Slides.empty());
     EXPECT_TRUE(show.Sounds.empty());
     for (const std::string& last :
@@ -429,16 +439,16 @@ TEST_F(ImportTest, NamesThatAreNotUtf8) {
     ASSERT_TRUE(std::filesystem::copy_file(wav, track));
 
     const auto photo = project::AddPhoto(show, work, photos, cafe);
-    ASSERT_TRUE(photo) << photo.Error;
+    ASSERT_TRUE(project::Added(photo)) << project::WhyNot(photo);
     const std::vector<std::string> inFolder = project::PhotosInFolder(folder);
     ASSERT_EQ(inFolder, std::vector<std::string>{folder + "/\xe9t\xe9.png"});
-    ASSERT_TRUE(project::AddPhoto(show, work, photos, inFolder[0]));
+    ASSERT_TRUE(project::Added(project::AddPhoto(show, work, photos, inFolder[0])));
     const auto added = media::AddTrack(show, work, track);
-    ASSERT_TRUE(added) << added.Error;
-    EXPECT_EQ(show.Sounds[*added].LengthSeconds, 2);
+    ASSERT_TRUE(project::Added(added)) << project::WhyNot(added);
+    EXPECT_EQ(show.Sounds[added->Item].LengthSeconds, 2);
     // The name; the byte that is not UTF-8 shows as the replacement character (the record keeps
     // "?" for it).
-    EXPECT_EQ(show.Sounds[*added].Title, "m\uFFFDsica");
+    EXPECT_EQ(show.Sounds[added->Item].Title, "m\uFFFDsica");
     EXPECT_EQ(show.Slides.size(), 2u);
 }
 

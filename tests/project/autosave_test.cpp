@@ -82,9 +82,11 @@ protected:
         project::ImportHooks hooks;
         hooks.AddPhoto = [&](const std::string& p) {
             photos.push_back(ReadAll(p));
-            return project::ImportStatus::Skip("counted");
+            return project::ImportStatus(project::ImportNote::Skip("counted"));
         };
-        hooks.AddTrack = [](const std::string&) { return project::ImportStatus::Skip("none"); };
+        hooks.AddTrack = [](const std::string&) {
+            return project::ImportStatus(project::ImportNote::Skip("none"));
+        };
         base::NoProgress quiet;
         project::ShowContent loaded;
         project::WorkFiles files = other.Files();

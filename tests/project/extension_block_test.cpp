@@ -1,6 +1,7 @@
 // The show file's extension block: a show that uses only record features is written exactly as
 // before (checked against a file written by the program before the block existed), an extended
 // show round-trips, unknown chunks are skipped, and a damaged block costs only its own data.
+#include "Outcomes.h"
 #include "project/ExtensionBlock.h"
 #include "project/ProjectFile.h"
 #include "project/Records.h"
@@ -67,7 +68,7 @@ protected:
         const std::string name =
             files.MakeWorkName(photo ? files.PicturesDir() : files.MusicDir(), ext);
         if (!QFile::rename(QString::fromStdString(path), QString::fromStdString(name)))
-            return ImportStatus::Fail("cannot keep " + path);
+            return base::Fail("cannot keep " + path);
         if (photo) {
             auto s = Slide::MakeDefault();
             s.WorkFile = name;
@@ -77,7 +78,7 @@ protected:
             t.WorkFile = name;
             show.Sounds.push_back(t);
         }
-        return {ImportOutcome::Added, {}};
+        return project::ImportNote{};
     }
 
     // The same show the older program saved into tests/project/data/classic_format_show.qvs.
@@ -124,7 +125,7 @@ protected:
     }
     QByteArray Save() {
         const SaveResult r = SaveProject(ShowModel(show, photos), "out.qvs", quiet);
-        EXPECT_EQ(r.Outcome, SaveOutcome::Saved) << r.Error;
+        EXPECT_EQ(outcomes::OutcomeOf(r), SaveOutcome::Saved) << outcomes::ErrorOf(r);
         return ReadAll("out.qvs");
     }
     // Loads a file into an empty show in a fresh folder.
@@ -158,8 +159,8 @@ TEST_F(ExtensionBlockTest, ARecordOnlyShowSavesAsTheOlderProgramDid) {
     EXPECT_EQ(Save(), fixture);
     // And the older file, opened and saved again, comes out the same.
     const LoadResult r = Load(fixture);
-    ASSERT_EQ(r.Outcome, LoadOutcome::Loaded) << r.Error;
-    EXPECT_TRUE(r.Warning.empty());
+    ASSERT_EQ(outcomes::OutcomeOf(r), LoadOutcome::Loaded) << outcomes::ErrorOf(r);
+    EXPECT_TRUE(r->Warning.empty());
     EXPECT_EQ(Save(), fixture);
 }
 
@@ -176,8 +177,8 @@ TEST_F(ExtensionBlockTest, AnExtendedShowRoundTripsBehindTheRecords) {
     EXPECT_EQ(extended.mid(plain.size(), 4), QByteArray("RPXB"));
 
     const LoadResult r = Load(extended);
-    ASSERT_EQ(r.Outcome, LoadOutcome::Loaded) << r.Error;
-    EXPECT_TRUE(r.Warning.empty()) << r.Warning;
+    ASSERT_EQ(outcomes::OutcomeOf(r), LoadOutcome::Loaded) << outcomes::ErrorOf(r);
+    EXPECT_TRUE(r->Warning.empty()) << r->Warning;
     ASSERT_EQ(show.Slides.size(), 2u);
     EXPECT_EQ(show.Slides[0].Ext, slides[0].Ext);
     EXPECT_TRUE(show.Slides[1].Ext.IsDefault());
@@ -193,13 +194,13 @@ TEST_F(ExtensionBlockTest, AnExtendedShowRoundTripsBehindTheRecords) {
     EXPECT_EQ(sized.size(), extended.size() + 4);
     photos.Resolution.clear();
     const LoadResult loaded = Load(sized);
-    ASSERT_EQ(loaded.Outcome, LoadOutcome::Loaded);
-    EXPECT_EQ(loaded.PhotoSize, "320x240");
-    photos.Resolution = loaded.PhotoSize; // as the open takes it where no setting chose one
+    ASSERT_EQ(outcomes::OutcomeOf(loaded), LoadOutcome::Loaded);
+    EXPECT_EQ(loaded->PhotoSize, "320x240");
+    photos.Resolution = loaded->PhotoSize; // as the open takes it where no setting chose one
     EXPECT_EQ(Save(), sized);
     photos.Resolution = "1280x1024";
-    ASSERT_EQ(Load(extended).Outcome, LoadOutcome::Loaded);
-    EXPECT_EQ(Load(extended).PhotoSize, "");
+    ASSERT_EQ(outcomes::OutcomeOf(Load(extended)), LoadOutcome::Loaded);
+    EXPECT_EQ(Load(extended)->PhotoSize, "");
     EXPECT_EQ(Save(), extended);
 }
 
@@ -252,8 +253,8 @@ TEST_F(ExtensionBlockTest, TextsInAnyScriptKeepTheCodePageTextForOlderReaders) {
     EXPECT_EQ(text(saved, firstTrack, 2063), QByteArray("?????? - \xcf\xe5\xf1\xed\xff"));
 
     const LoadResult r = Load(saved);
-    ASSERT_EQ(r.Outcome, LoadOutcome::Loaded) << r.Error;
-    EXPECT_TRUE(r.Warning.empty()) << r.Warning;
+    ASSERT_EQ(outcomes::OutcomeOf(r), LoadOutcome::Loaded) << outcomes::ErrorOf(r);
+    EXPECT_TRUE(r->Warning.empty()) << r->Warning;
     ASSERT_EQ(show.Slides.size(), 2u);
     EXPECT_EQ(show.Slides[0].Caption.Text, mixed);
     EXPECT_EQ(show.Slides[0].Caption.Font, "Noto Sans 東京");
@@ -266,8 +267,8 @@ TEST_F(ExtensionBlockTest, TextsInAnyScriptKeepTheCodePageTextForOlderReaders) {
     QByteArray damaged = saved;
     damaged[damaged.size() - 5] = static_cast<char>(damaged[damaged.size() - 5] ^ 0x40);
     const LoadResult fallback = Load(damaged);
-    ASSERT_EQ(fallback.Outcome, LoadOutcome::Loaded) << fallback.Error;
-    EXPECT_FALSE(fallback.Warning.empty());
+    ASSERT_EQ(outcomes::OutcomeOf(fallback), LoadOutcome::Loaded) << outcomes::ErrorOf(fallback);
+    EXPECT_FALSE(fallback->Warning.empty());
     EXPECT_EQ(show.Slides[0].Caption.Text, "Caf? Z?rich Привет ?? ??????");
 }
 
@@ -334,8 +335,8 @@ TEST_F(ExtensionBlockTest, UnknownChunksAndLongerPayloadsAreRead) {
     block.append(reinterpret_cast<const char*>(tail), 4);
 
     const LoadResult r = Load(plain + block);
-    ASSERT_EQ(r.Outcome, LoadOutcome::Loaded) << r.Error;
-    EXPECT_TRUE(r.Warning.empty()) << r.Warning;
+    ASSERT_EQ(outcomes::OutcomeOf(r), LoadOutcome::Loaded) << outcomes::ErrorOf(r);
+    EXPECT_TRUE(r->Warning.empty()) << r->Warning;
     EXPECT_EQ(show.Options, MusicOptions(2.0, 3.0, true));
     EXPECT_EQ(show.Slides[0].Ext.Motion.End.Z, 1.6);
     EXPECT_EQ(show.Sounds[0].Ext.FadeOutSeconds, 2.25);
@@ -374,8 +375,9 @@ TEST_F(ExtensionBlockTest, ADamagedBlockCostsOnlyItsOwnData) {
     };
     for (const auto& c : cases) {
         const LoadResult r = Load(c.bytes);
-        ASSERT_EQ(r.Outcome, LoadOutcome::Loaded) << c.name << ": " << r.Error;
-        EXPECT_FALSE(r.Warning.empty()) << c.name;
+        ASSERT_EQ(outcomes::OutcomeOf(r), LoadOutcome::Loaded)
+            << c.name << ": " << outcomes::ErrorOf(r);
+        EXPECT_FALSE(r->Warning.empty()) << c.name;
         ASSERT_EQ(show.Slides.size(), 2u) << c.name;
         EXPECT_EQ(show.Slides[0].StillMs, 4000) << c.name;
         EXPECT_TRUE(show.Slides[0].Ext.IsDefault()) << c.name;
@@ -394,7 +396,7 @@ TEST_F(ExtensionBlockTest, LoudnessIsStoredOnlyWhileEvenLoudnessIsOn) {
         t.Ext.LoudnessLufs = -14.25;
         t.Ext.TruePeakDb = -1.5;
     };
-    ASSERT_EQ(Load(fixture).Outcome, LoadOutcome::Loaded);
+    ASSERT_EQ(outcomes::OutcomeOf(Load(fixture)), LoadOutcome::Loaded);
     ASSERT_TRUE(show.Sounds.at(0).Ext.HasLoudness);
     Slide a = show.Slides[0];
     a.StillMs += 3000;
@@ -412,7 +414,7 @@ TEST_F(ExtensionBlockTest, LoudnessIsStoredOnlyWhileEvenLoudnessIsOn) {
     const QByteArray withLoudness = Save();
     EXPECT_EQ(withLoudness.left(edited.size()), edited);
     hooks.MeasureTrack = nullptr; // what is read now is what the file stored
-    ASSERT_EQ(Load(withLoudness).Outcome, LoadOutcome::Loaded);
+    ASSERT_EQ(outcomes::OutcomeOf(Load(withLoudness)), LoadOutcome::Loaded);
     EXPECT_TRUE(show.Sounds.at(0).Ext.HasLoudness);
     EXPECT_EQ(show.Sounds[0].Ext.LoudnessLufs, -14.25);
     EXPECT_EQ(show.Sounds[0].Ext.TruePeakDb, -1.5);
@@ -442,7 +444,7 @@ TEST_F(ExtensionBlockTest, OutputSettingsTravelWithTheShow) {
     EXPECT_EQ(stored.left(plain.size()), plain);
     EXPECT_EQ(stored.mid(plain.size() + 12, 4), QByteArray("OUTP")); // the only chunk
     EXPECT_EQ(stored.size(), plain.size() + 12 + 8 + qsizetype(sizeof(OutputChunk)) + 4);
-    ASSERT_EQ(Load(stored).Outcome, LoadOutcome::Loaded);
+    ASSERT_EQ(outcomes::OutcomeOf(Load(stored)), LoadOutcome::Loaded);
     EXPECT_EQ(show.Options, options);
     EXPECT_EQ(Save(), stored);
     show.Options = ShowOptions{};

@@ -1,5 +1,6 @@
 // A batch of files brought in as a job: the count it reports, Cancel between files, and the stop
 // at the first file whose working copy cannot be written.
+#include "Outcomes.h"
 #include "project/Import.h"
 
 #include <gtest/gtest.h>
@@ -38,10 +39,10 @@ struct FakeImport {
         options.AddOne = [this](const std::string& path) -> ImportStatus {
             seen.push_back(path);
             if (path.rfind("skip", 0) == 0)
-                return ImportStatus::Skip("cannot decode " + path);
+                return project::ImportNote::Skip("cannot decode " + path);
             if (path.rfind("fail", 0) == 0)
-                return ImportStatus::Fail("disk full writing " + path);
-            return {project::ImportOutcome::Added, {}};
+                return base::Fail("disk full writing " + path);
+            return project::ImportNote{};
         };
         return options;
     }
@@ -56,7 +57,7 @@ TEST(ImportBatch, CountsEveryFileAndAddsTheGoodOnes) {
     EXPECT_EQ(result.Added, 2);
     EXPECT_EQ(result.Done, 3);
     EXPECT_FALSE(result.Cancelled);
-    EXPECT_FALSE(result.Stopped.Failed()); // a skipped file does not stop the batch
+    EXPECT_FALSE(!result.Stopped); // a skipped file does not stop the batch
     EXPECT_EQ(progress.shown, 1);
     EXPECT_EQ(progress.closed, 1);
 }
@@ -86,8 +87,8 @@ TEST(ImportBatch, AFailedWorkingCopyStopsTheBatchWithItsReason) {
     const auto result = project::ImportFiles(fake.Options({"a", "fail-b", "c"}), progress);
     EXPECT_EQ(fake.seen, (std::vector<std::string>{"a", "fail-b"}));
     EXPECT_EQ(result.Added, 1);
-    ASSERT_TRUE(result.Stopped.Failed());
-    EXPECT_EQ(result.Stopped.Error, "disk full writing fail-b");
+    ASSERT_TRUE(!result.Stopped);
+    EXPECT_EQ(result.Stopped.error(), "disk full writing fail-b");
     EXPECT_FALSE(result.Cancelled);
     EXPECT_EQ(progress.closed, 1);
 }

@@ -1,6 +1,7 @@
 // The project file at the byte level: layout, round trips, damaged and hostile files, Cancel,
 // and a save that runs out of disk. Imports are simple copies here, so these tests see only the
 // file format; the round trip through the real import lives with the import tests.
+#include "Outcomes.h"
 #include "project/ProjectFile.h"
 #include "project/Records.h"
 #include "project/ShowSession.h"
@@ -67,9 +68,9 @@ protected:
         imported.push_back(path);
         const QByteArray bytes = ReadAll(path);
         if (bytes.startsWith("BAD"))
-            return ImportStatus::Skip("undecodable"); // no item
+            return project::ImportNote::Skip("undecodable"); // no item
         if (bytes.startsWith("FULL"))
-            return ImportStatus::Fail("no space left for the working copy");
+            return base::Fail("no space left for the working copy");
         const std::string ext = path.substr(path.rfind('.'));
         const std::string name =
             files.MakeWorkName(photo ? files.PicturesDir() : files.MusicDir(), ext);
@@ -83,7 +84,7 @@ protected:
             t.WorkFile = name;
             show.Sounds.push_back(t);
         }
-        return {ImportOutcome::Added, {}};
+        return project::ImportNote{};
     }
     void AddSlide(const QByteArray& bytes, int seconds, int kind, int tsec, int color) {
         const std::string name = files.MakePictureName(".bmp");
@@ -129,7 +130,7 @@ protected:
 TEST_F(ProjectFileTest, LayoutOfAWrittenFile) {
     MakeShow();
     const std::string file = root + "show.qvs";
-    ASSERT_EQ(SaveProject(ShowModel(show), file, quiet).Outcome, SaveOutcome::Saved);
+    ASSERT_EQ(outcomes::OutcomeOf(SaveProject(ShowModel(show), file, quiet)), SaveOutcome::Saved);
     const QByteArray bytes = ReadAll(file);
     const std::int64_t expected =
         16 + 3 * 2644 + 2 * 2331 + 5 * 8 + 1000 + 700000 + 1 + 600000 + 10;
@@ -150,13 +151,13 @@ TEST_F(ProjectFileTest, LayoutOfAWrittenFile) {
 TEST_F(ProjectFileTest, RoundTripKeepsOrderTimesAndTitles) {
     MakeShow();
     const std::string file = root + "show.qvs";
-    ASSERT_EQ(SaveProject(ShowModel(show), file, quiet).Outcome, SaveOutcome::Saved);
+    ASSERT_EQ(outcomes::OutcomeOf(SaveProject(ShowModel(show), file, quiet)), SaveOutcome::Saved);
     ShowContent other;
     std::swap(show, other);
     show.WorkPrefix = 1;
     ScriptedProgress progress;
     const LoadResult r = LoadProject(show, files, file, progress, hooks);
-    ASSERT_EQ(r.Outcome, LoadOutcome::Loaded) << r.Error;
+    ASSERT_EQ(outcomes::OutcomeOf(r), LoadOutcome::Loaded) << outcomes::ErrorOf(r);
     ASSERT_EQ(show.Slides.size(), 3u);
     EXPECT_EQ(show.Slides[1].StillMs, 7000);
     EXPECT_EQ(show.Slides[1].TransitionKind, 13);
@@ -184,20 +185,21 @@ TEST_F(ProjectFileTest, RoundTripKeepsOrderTimesAndTitles) {
 TEST_F(ProjectFileTest, PhotosOnlyAndTracksOnly) {
     AddSlide(QByteArray(10, 'x'), 1, 0, 0, 0);
     const std::string file = root + "photos.qvs";
-    ASSERT_EQ(SaveProject(ShowModel(show), file, quiet).Outcome, SaveOutcome::Saved);
+    ASSERT_EQ(outcomes::OutcomeOf(SaveProject(ShowModel(show), file, quiet)), SaveOutcome::Saved);
     EXPECT_EQ(ReadAll(file).size(), 16 + 2644 + 8 + 10);
 
     DiscardShow(show, files);
     AddTrack(QByteArray(10, 'm'), ".mp3", 1, 1, "t");
     const std::string none = root + "tracks.qvs";
-    EXPECT_EQ(SaveProject(ShowModel(show), none, quiet).Outcome, SaveOutcome::NothingToSave);
+    EXPECT_EQ(outcomes::OutcomeOf(SaveProject(ShowModel(show), none, quiet)),
+              SaveOutcome::NothingToSave);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(none)));
 }
 
 TEST_F(ProjectFileTest, FormatNumbers) {
     MakeShow();
     const std::string file = root + "show.qvs";
-    ASSERT_EQ(SaveProject(ShowModel(show), file, quiet).Outcome, SaveOutcome::Saved);
+    ASSERT_EQ(outcomes::OutcomeOf(SaveProject(ShowModel(show), file, quiet)), SaveOutcome::Saved);
     QByteArray bytes = ReadAll(file);
     for (std::int32_t version : {2, 0, -5}) {
         base::StoreLE<std::int32_t>(reinterpret_cast<std::uint8_t*>(bytes.data()), version);
@@ -206,11 +208,11 @@ TEST_F(ProjectFileTest, FormatNumbers) {
         target.Slides.push_back(Slide::MakeDefault()); // an open show
         const LoadResult r = LoadProject(target, files, root + "v.qvs", quiet, {});
         if (version == 2) {
-            EXPECT_EQ(r.Outcome, LoadOutcome::LaterVersion);
-            EXPECT_TRUE(r.Failed());
+            EXPECT_EQ(outcomes::OutcomeOf(r), outcomes::kLoadFailed);
+            EXPECT_TRUE(!r);
             EXPECT_EQ(target.Slides.size(), 1u); // kept
         } else {
-            EXPECT_EQ(r.Outcome, LoadOutcome::Loaded) << version;
+            EXPECT_EQ(outcomes::OutcomeOf(r), LoadOutcome::Loaded) << version;
         }
     }
 }
@@ -220,7 +222,7 @@ TEST_F(ProjectFileTest, FormatNumbers) {
 TEST_F(ProjectFileTest, CutFilesAreRefusedAndTheOpenShowStays) {
     MakeShow();
     const std::string file = root + "show.qvs";
-    ASSERT_EQ(SaveProject(ShowModel(show), file, quiet).Outcome, SaveOutcome::Saved);
+    ASSERT_EQ(outcomes::OutcomeOf(SaveProject(ShowModel(show), file, quiet)), SaveOutcome::Saved);
     const QByteArray bytes = ReadAll(file);
     const int records = 16 + 3 * 2644 + 2 * 2331;
     std::vector<int> cuts = {0,
@@ -245,13 +247,13 @@ TEST_F(ProjectFileTest, CutFilesAreRefusedAndTheOpenShowStays) {
         ShowContent target;
         target.Slides.push_back(Slide::MakeDefault());
         const LoadResult r = LoadProject(target, files, root + "cut.qvs", quiet, hooks);
-        EXPECT_EQ(r.Outcome, LoadOutcome::Damaged) << "cut at " << cut;
-        EXPECT_FALSE(r.Error.empty());
+        EXPECT_EQ(outcomes::OutcomeOf(r), outcomes::kLoadFailed) << "cut at " << cut;
+        EXPECT_FALSE(outcomes::ErrorOf(r).empty());
         EXPECT_EQ(target.Slides.size(), 1u) << "cut at " << cut;
     }
     ShowContent target;
-    EXPECT_EQ(LoadProject(target, files, root + "missing.qvs", quiet, hooks).Outcome,
-              LoadOutcome::Damaged);
+    EXPECT_EQ(outcomes::OutcomeOf(LoadProject(target, files, root + "missing.qvs", quiet, hooks)),
+              outcomes::kLoadFailed);
 }
 
 TEST_F(ProjectFileTest, HostileCountsSizesAndExtensions) {
@@ -261,19 +263,20 @@ TEST_F(ProjectFileTest, HostileCountsSizesAndExtensions) {
     base::StoreLE<std::int32_t>(h + 8, 2000000000);
     WriteAll(root + "huge.qvs", header);
     ShowContent target;
-    EXPECT_EQ(LoadProject(target, files, root + "huge.qvs", quiet, hooks).Outcome,
-              LoadOutcome::Damaged);
+    EXPECT_EQ(outcomes::OutcomeOf(LoadProject(target, files, root + "huge.qvs", quiet, hooks)),
+              outcomes::kLoadFailed);
     base::StoreLE<std::int32_t>(h + 8, -1);
     WriteAll(root + "neg.qvs", header);
-    EXPECT_EQ(LoadProject(target, files, root + "neg.qvs", quiet, hooks).Outcome,
-              LoadOutcome::Damaged);
+    EXPECT_EQ(outcomes::OutcomeOf(LoadProject(target, files, root + "neg.qvs", quiet, hooks)),
+              outcomes::kLoadFailed);
 
     // Track records naming a path, "..", a long or a foreign extension are skipped; the tracks
     // after them still load at the right place.
     AddSlide(QByteArray(5, 'p'), 1, 0, 0, 0);
     for (const char* ext : {".mp3", ".exe", ".ogg"})
         AddTrack(QByteArray(3, ext[1]), ext, 1, 1, ext);
-    ASSERT_EQ(SaveProject(ShowModel(show), root + "ext.qvs", quiet).Outcome, SaveOutcome::Saved);
+    ASSERT_EQ(outcomes::OutcomeOf(SaveProject(ShowModel(show), root + "ext.qvs", quiet)),
+              SaveOutcome::Saved);
     QByteArray bytes = ReadAll(root + "ext.qvs");
     const std::string first = "C:\\x\\track.mp3/../../../../etc";
     const std::string second = "C:\\music\\..\\..\\evil.exe";
@@ -283,7 +286,7 @@ TEST_F(ProjectFileTest, HostileCountsSizesAndExtensions) {
     ShowContent other;
     imported.clear();
     std::swap(show, other);
-    ASSERT_EQ(LoadProject(show, files, root + "ext.qvs", quiet, hooks).Outcome,
+    ASSERT_EQ(outcomes::OutcomeOf(LoadProject(show, files, root + "ext.qvs", quiet, hooks)),
               LoadOutcome::Loaded);
     ASSERT_EQ(show.Sounds.size(), 1u);
     EXPECT_EQ(show.Sounds[0].Title, ".ogg");
@@ -313,7 +316,7 @@ TEST_F(ProjectFileTest, WindowsWrittenPathsAreIgnored) {
     WriteAll(root + "win.qvs", bytes);
     show.Slides.clear();
     show.Sounds.clear();
-    ASSERT_EQ(LoadProject(show, files, root + "win.qvs", quiet, hooks).Outcome,
+    ASSERT_EQ(outcomes::OutcomeOf(LoadProject(show, files, root + "win.qvs", quiet, hooks)),
               LoadOutcome::Loaded);
     ASSERT_EQ(show.Sounds.size(), 1u);
     EXPECT_EQ(imported.back(), files.MusicDir() + "31337.OGG");
@@ -323,10 +326,11 @@ TEST_F(ProjectFileTest, WindowsWrittenPathsAreIgnored) {
 TEST_F(ProjectFileTest, UndecodableItemsAreSkipped) {
     AddSlide("BAD photo", 9, 9, 9, 9);
     AddSlide(QByteArray(4, 'g'), 2, 3, 4, 5);
-    ASSERT_EQ(SaveProject(ShowModel(show), root + "skip.qvs", quiet).Outcome, SaveOutcome::Saved);
+    ASSERT_EQ(outcomes::OutcomeOf(SaveProject(ShowModel(show), root + "skip.qvs", quiet)),
+              SaveOutcome::Saved);
     ShowContent other;
     std::swap(show, other);
-    ASSERT_EQ(LoadProject(show, files, root + "skip.qvs", quiet, hooks).Outcome,
+    ASSERT_EQ(outcomes::OutcomeOf(LoadProject(show, files, root + "skip.qvs", quiet, hooks)),
               LoadOutcome::Loaded);
     ASSERT_EQ(show.Slides.size(), 1u);
     EXPECT_EQ(show.Slides[0].StillMs, 2000); // the stored fields of the skipped one are unused
@@ -342,7 +346,8 @@ TEST_F(ProjectFileTest, CancelDuringSaveKeepsTheOldFile) {
         if (++pumps == 3)
             progress.RequestCancel();
     };
-    EXPECT_EQ(SaveProject(ShowModel(show), file, progress).Outcome, SaveOutcome::Cancelled);
+    EXPECT_EQ(outcomes::OutcomeOf(SaveProject(ShowModel(show), file, progress)),
+              SaveOutcome::Cancelled);
     EXPECT_EQ(ReadAll(file), QByteArray("previous version"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.qvs"}); // no temp left
     EXPECT_EQ(show.Slides.size(), 3u);
@@ -351,15 +356,16 @@ TEST_F(ProjectFileTest, CancelDuringSaveKeepsTheOldFile) {
 
 TEST_F(ProjectFileTest, CancelDuringLoadLeavesAnEmptyShow) {
     MakeShow();
-    ASSERT_EQ(SaveProject(ShowModel(show), root + "c.qvs", quiet).Outcome, SaveOutcome::Saved);
+    ASSERT_EQ(outcomes::OutcomeOf(SaveProject(ShowModel(show), root + "c.qvs", quiet)),
+              SaveOutcome::Saved);
     ScriptedProgress progress;
     progress.onPump = [&] {
         if (show.Slides.size() == 1)
             progress.RequestCancel();
     };
     const LoadResult r = LoadProject(show, files, root + "c.qvs", progress, hooks);
-    EXPECT_EQ(r.Outcome, LoadOutcome::Cancelled);
-    EXPECT_FALSE(r.Failed());
+    EXPECT_EQ(outcomes::OutcomeOf(r), LoadOutcome::Cancelled);
+    EXPECT_FALSE(!r);
     EXPECT_TRUE(show.Slides.empty());
     EXPECT_TRUE(show.Sounds.empty());
     EXPECT_TRUE(QDir(QString::fromStdString(files.PicturesDir())).entryList(QDir::Files).isEmpty());
@@ -379,7 +385,9 @@ TEST_F(ProjectFileTest, FullDiskKeepsThePreviousFile) {
         ::setrlimit(RLIMIT_FSIZE, &limit);
         base::NoProgress none;
         const SaveResult r = SaveProject(ShowModel(show), file, none);
-        ::_exit(r.Outcome == SaveOutcome::Failed && !r.Error.empty() ? 0 : 1);
+        ::_exit(outcomes::OutcomeOf(r) == outcomes::kSaveFailed && !outcomes::ErrorOf(r).empty()
+                    ? 0
+                    : 1);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
@@ -404,9 +412,9 @@ TEST_F(ProjectFileTest, SaveWithAVanishedWorkingCopyFails) {
     ASSERT_TRUE(QFile::remove(QString::fromStdString(gone)));
     ScriptedProgress progress;
     const SaveResult r = SaveProject(ShowModel(show), file, progress);
-    EXPECT_EQ(r.Outcome, SaveOutcome::Failed);
-    EXPECT_NE(r.Error.find(gone), std::string::npos) << r.Error;
-    EXPECT_NE(r.Error.find("track 2"), std::string::npos) << r.Error;
+    EXPECT_EQ(outcomes::OutcomeOf(r), outcomes::kSaveFailed);
+    EXPECT_NE(outcomes::ErrorOf(r).find(gone), std::string::npos) << outcomes::ErrorOf(r);
+    EXPECT_NE(outcomes::ErrorOf(r).find("track 2"), std::string::npos) << outcomes::ErrorOf(r);
     EXPECT_EQ(ReadAll(file), QByteArray("the show as it was"));
     EXPECT_EQ(FilesIn(dir), QStringList{"keep.qvs"});
     EXPECT_EQ(progress.opened, progress.closed);
@@ -422,8 +430,9 @@ TEST_F(ProjectFileTest, SaveRefusesWhatIsNotARegularFileAndFollowsLinks) {
     ASSERT_EQ(::symlink((root + "pipe.qvs").c_str(), (root + "to-pipe.qvs").c_str()), 0);
     for (const std::string& target : {fifo, root + "folder.qvs", root + "to-pipe.qvs"}) {
         const SaveResult r = SaveProject(ShowModel(show), target, quiet);
-        EXPECT_EQ(r.Outcome, SaveOutcome::Failed) << target;
-        EXPECT_NE(r.Error.find("not a regular file"), std::string::npos) << r.Error;
+        EXPECT_EQ(outcomes::OutcomeOf(r), outcomes::kSaveFailed) << target;
+        EXPECT_NE(outcomes::ErrorOf(r).find("not a regular file"), std::string::npos)
+            << outcomes::ErrorOf(r);
     }
     struct stat st {};
     ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
@@ -437,7 +446,8 @@ TEST_F(ProjectFileTest, SaveRefusesWhatIsNotARegularFileAndFollowsLinks) {
     ASSERT_EQ(::chmod((root + "real/show.qvs").c_str(), 0640), 0);
     ASSERT_EQ(::symlink("real/show.qvs", (root + "inner.qvs").c_str()), 0);
     ASSERT_EQ(::symlink("inner.qvs", (root + "outer.qvs").c_str()), 0);
-    ASSERT_EQ(SaveProject(ShowModel(show), root + "outer.qvs", quiet).Outcome, SaveOutcome::Saved);
+    ASSERT_EQ(outcomes::OutcomeOf(SaveProject(ShowModel(show), root + "outer.qvs", quiet)),
+              SaveOutcome::Saved);
     ASSERT_EQ(::lstat((root + "outer.qvs").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     ASSERT_EQ(::lstat((root + "real/show.qvs").c_str(), &st), 0);
@@ -460,8 +470,8 @@ TEST_F(ProjectFileTest, LoadRefusesWhatIsNotARegularFileWithoutWaiting) {
             ShowContent target;
             target.Slides.push_back(Slide::MakeDefault());
             const LoadResult r = LoadProject(target, files, path, quiet, hooks);
-            if (r.Outcome != LoadOutcome::Damaged ||
-                r.Error.find("not a regular file") == std::string::npos ||
+            if (outcomes::OutcomeOf(r) != outcomes::kLoadFailed ||
+                outcomes::ErrorOf(r).find("not a regular file") == std::string::npos ||
                 target.Slides.size() != 1)
                 ::_exit(1);
         }
@@ -481,13 +491,15 @@ TEST_F(ProjectFileTest, LoadThatFailsHalfWay) {
     AddSlide("FULL: no room for this one", 4, 0, 0, 0);
     AddSlide(QByteArray(10, 'c'), 5, 0, 0, 0);
     AddTrack(QByteArray(10, 'm'), ".mp3", 4, 50, "t");
-    ASSERT_EQ(SaveProject(ShowModel(show), root + "half.qvs", quiet).Outcome, SaveOutcome::Saved);
+    ASSERT_EQ(outcomes::OutcomeOf(SaveProject(ShowModel(show), root + "half.qvs", quiet)),
+              SaveOutcome::Saved);
     ScriptedProgress progress;
     const LoadResult r = LoadProject(show, files, root + "half.qvs", progress, hooks);
-    EXPECT_EQ(r.Outcome, LoadOutcome::Failed);
-    EXPECT_TRUE(r.Failed());
-    EXPECT_NE(r.Error.find("photo 2"), std::string::npos) << r.Error;
-    EXPECT_NE(r.Error.find("no space left"), std::string::npos) << r.Error;
+    EXPECT_EQ(outcomes::OutcomeOf(r), outcomes::kLoadFailed);
+    EXPECT_TRUE(!r);
+    EXPECT_NE(outcomes::ErrorOf(r).find("photo 2"), std::string::npos) << outcomes::ErrorOf(r);
+    EXPECT_NE(outcomes::ErrorOf(r).find("no space left"), std::string::npos)
+        << outcomes::ErrorOf(r);
     EXPECT_TRUE(show.Slides.empty());
     EXPECT_TRUE(show.Sounds.empty());
     EXPECT_EQ(imported.size(), 2u); // nothing after the failure was imported
@@ -500,7 +512,8 @@ TEST_F(ProjectFileTest, LoadThatFailsHalfWay) {
 TEST_F(ProjectFileTest, LoadThatRunsOutOfDiskHalfWay) {
     AddSlide(QByteArray(1000, 'a'), 3, 0, 0, 0);
     AddSlide(QByteArray(300000, 'b'), 4, 0, 0, 0);
-    ASSERT_EQ(SaveProject(ShowModel(show), root + "big.qvs", quiet).Outcome, SaveOutcome::Saved);
+    ASSERT_EQ(outcomes::OutcomeOf(SaveProject(ShowModel(show), root + "big.qvs", quiet)),
+              SaveOutcome::Saved);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -508,9 +521,10 @@ TEST_F(ProjectFileTest, LoadThatRunsOutOfDiskHalfWay) {
         rlimit limit{100000, 100000};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         const LoadResult r = LoadProject(show, files, root + "big.qvs", quiet, hooks);
-        const bool ok = r.Outcome == LoadOutcome::Failed &&
-                        r.Error.find("photo 2") != std::string::npos &&
-                        r.Error.find("File too large") != std::string::npos && show.Slides.empty();
+        const bool ok = outcomes::OutcomeOf(r) == outcomes::kLoadFailed &&
+                        outcomes::ErrorOf(r).find("photo 2") != std::string::npos &&
+                        outcomes::ErrorOf(r).find("File too large") != std::string::npos &&
+                        show.Slides.empty();
         ::_exit(ok ? 0 : 1);
     }
     int status = 0;

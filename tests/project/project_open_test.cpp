@@ -1,5 +1,6 @@
 // Opening a project over the open show: the show is replaced only by a file that loaded whole; a
 // refused, truncated or half-loaded file leaves it, with its working copies, as it was.
+#include "Outcomes.h"
 #include "project/ProjectOpen.h"
 #include "project/Records.h"
 #include "project/ShowSession.h"
@@ -56,7 +57,7 @@ protected:
         EXPECT_NE(&into, &show().Content()) << "a load must never import into the open show";
         const QByteArray bytes = ReadAll(path);
         if (bytes.startsWith("FULL"))
-            return ImportStatus::Fail("no space left for the working copy");
+            return base::Fail("no space left for the working copy");
         const std::string ext = path.substr(path.rfind('.'));
         const std::string name =
             files.MakeWorkName(photo ? files.PicturesDir() : files.MusicDir(), ext);
@@ -70,7 +71,7 @@ protected:
             t.WorkFile = name;
             into.Sounds.push_back(t);
         }
-        return {ImportOutcome::Added, {}};
+        return project::ImportNote{};
     }
     const ShowModel& show() { return session.Show(); }
     void Add(ShowContent& m, const WorkFiles& files, const QByteArray& bytes, int seconds) {
@@ -90,7 +91,8 @@ protected:
         int seconds = 100;
         for (const auto& p : photos)
             Add(other, files, p, seconds++);
-        EXPECT_EQ(SaveProject(ShowModel(other), root + name, quiet).Outcome, SaveOutcome::Saved);
+        EXPECT_EQ(outcomes::OutcomeOf(SaveProject(ShowModel(other), root + name, quiet)),
+                  SaveOutcome::Saved);
         DiscardShow(other, files);
         return root + name;
     }
@@ -128,7 +130,7 @@ TEST_F(ProjectOpenTest, ALoadedFileReplacesTheShowAndItsCopies) {
     const std::string oldFile = show().Slides()[0].WorkFile;
     const std::string file = SaveProjectOf({"new one", "new two", "new three"}, "new.qvs");
     const LoadResult r = OpenProjectOver(session, file, quiet, importer);
-    ASSERT_EQ(r.Outcome, LoadOutcome::Loaded) << r.Error;
+    ASSERT_EQ(outcomes::OutcomeOf(r), LoadOutcome::Loaded) << outcomes::ErrorOf(r);
     ASSERT_EQ(show().Slides().size(), 3u);
     EXPECT_EQ(ReadAll(show().Slides()[2].WorkFile), QByteArray("new three"));
     EXPECT_EQ(show().Slides()[2].StillMs, 102000);
@@ -142,8 +144,8 @@ TEST_F(ProjectOpenTest, AFileThatFailsHalfWayKeepsTheOpenShow) {
     MakeOpenShow();
     const std::string file = SaveProjectOf({"new one", "FULL: no room", "new three"}, "half.qvs");
     const LoadResult r = OpenProjectOver(session, file, quiet, importer);
-    EXPECT_EQ(r.Outcome, LoadOutcome::Failed);
-    EXPECT_NE(r.Error.find("photo 2"), std::string::npos) << r.Error;
+    EXPECT_EQ(outcomes::OutcomeOf(r), outcomes::kLoadFailed);
+    EXPECT_NE(outcomes::ErrorOf(r).find("photo 2"), std::string::npos) << outcomes::ErrorOf(r);
     ExpectOpenShowIntact();
 }
 
@@ -154,7 +156,7 @@ TEST_F(ProjectOpenTest, ATruncatedOrCorruptFileKeepsTheOpenShow) {
     for (qsizetype cut : {qsizetype(3), qsizetype(100), whole.size() - 1}) {
         WriteAll(root + "cut.qvs", whole.left(cut));
         const LoadResult r = OpenProjectOver(session, root + "cut.qvs", quiet, importer);
-        EXPECT_EQ(r.Outcome, LoadOutcome::Damaged) << cut;
+        EXPECT_EQ(outcomes::OutcomeOf(r), outcomes::kLoadFailed) << cut;
         ExpectOpenShowIntact();
     }
     // A photo size that claims more than the file holds.
@@ -162,7 +164,7 @@ TEST_F(ProjectOpenTest, ATruncatedOrCorruptFileKeepsTheOpenShow) {
     const qsizetype sizes = 16 + 2 * qsizetype(sizeof(SlideRecord));
     corrupt[sizes + 7] = char(0x40);
     WriteAll(root + "corrupt.qvs", corrupt);
-    EXPECT_TRUE(OpenProjectOver(session, root + "corrupt.qvs", quiet, importer).Failed());
+    EXPECT_FALSE(OpenProjectOver(session, root + "corrupt.qvs", quiet, importer));
     ExpectOpenShowIntact();
 }
 
@@ -179,8 +181,8 @@ TEST_F(ProjectOpenTest, ACopyThatCannotBeWrittenKeepsTheOpenShow) {
         session.Files().PicturesDir() + std::to_string(header.Prefix.get()) + ".bmp";
     ASSERT_TRUE(std::filesystem::create_directory(blocker));
     const LoadResult r = OpenProjectOver(session, file, quiet, importer);
-    EXPECT_EQ(r.Outcome, LoadOutcome::Failed);
-    EXPECT_NE(r.Error.find("photo 1"), std::string::npos) << r.Error;
+    EXPECT_EQ(outcomes::OutcomeOf(r), outcomes::kLoadFailed);
+    EXPECT_NE(outcomes::ErrorOf(r).find("photo 1"), std::string::npos) << outcomes::ErrorOf(r);
     std::filesystem::remove(blocker);
     ExpectOpenShowIntact();
 }
@@ -191,7 +193,7 @@ TEST_F(ProjectOpenTest, CancelEmptiesTheShowAsAlways) {
     CancelAt progress;
     progress.cancelAt = 2;
     const LoadResult r = OpenProjectOver(session, file, progress, importer);
-    EXPECT_EQ(r.Outcome, LoadOutcome::Cancelled);
+    EXPECT_EQ(outcomes::OutcomeOf(r), LoadOutcome::Cancelled);
     EXPECT_TRUE(show().Slides().empty());
     EXPECT_TRUE(QDir(QString::fromStdString(session.Files().PicturesDir()))
                     .entryList(QDir::Files)

@@ -85,7 +85,7 @@ protected:
         EXPECT_TRUE(imaging::SaveBmpFile(src, testbmp::Random(w, h, seed)));
         ShowContent scratch;
         auto added = AddPhoto(scratch, session.Files(), show().Photos(), src);
-        EXPECT_TRUE(added.Added()) << added.Error;
+        EXPECT_TRUE(Added(added)) << WhyNot(added);
         const std::size_t index = show().Slides().size();
         EXPECT_TRUE(history().Apply({edit::InsertSlide{index, scratch.Slides.back()}}, "add"));
         return index;

@@ -1,6 +1,7 @@
 // The effects dialog offscreen on a real working file: the page-change question, crop drags,
 // turns undone by Cancel, caption text removed by the close box, the preview box, light applied
 // once, and the copies beside the working file gone after every way of closing.
+#include "Outcomes.h"
 #include "app/SlidePicture.h"
 #include "imaging/BmpFile.h"
 #include "imaging/Colors.h"
@@ -325,7 +326,7 @@ private Q_SLOTS:
         const std::string photo = dir.filePath("photo.bmp").toStdString();
         QVERIFY(imaging::SaveBmpFile(photo, Gradient(400, 300)));
         project::ShowContent made;
-        QVERIFY(project::AddPhoto(made, session.Files(), photos, photo).Added());
+        QVERIFY(project::Added(project::AddPhoto(made, session.Files(), photos, photo)));
         session.Replace(std::move(made), photos);
         const std::string bare = dir.filePath("bare.bmp").toStdString();
         QVERIFY(QFile::copy(QString::fromStdString(show.Slides()[0].WorkFile),
@@ -342,7 +343,8 @@ private Q_SLOTS:
 
         const std::string file = dir.filePath("any script.qvs").toStdString();
         base::NoProgress quiet;
-        QCOMPARE(project::SaveProject(show, file, quiet).Outcome, project::SaveOutcome::Saved);
+        QCOMPARE(outcomes::OutcomeOf(project::SaveProject(show, file, quiet)),
+                 project::SaveOutcome::Saved);
         QFile saved(QString::fromStdString(file));
         QVERIFY(saved.open(QIODevice::ReadOnly));
         const QByteArray bytes = saved.readAll();
@@ -355,9 +357,9 @@ private Q_SLOTS:
         importer.AddPhoto = [&photos](project::ShowContent& into, const project::WorkFiles& files,
                                       const project::PhotoSettings&,
                                       const std::string& p) -> project::ImportStatus {
-            return project::AddPhoto(into, files, photos, p);
+            return project::StatusOf(project::AddPhoto(into, files, photos, p));
         };
-        QCOMPARE(project::OpenProjectOver(reopened, file, quiet, importer).Outcome,
+        QCOMPARE(outcomes::OutcomeOf(project::OpenProjectOver(reopened, file, quiet, importer)),
                  project::LoadOutcome::Loaded);
         const project::ShowModel& again = reopened.Show();
         QCOMPARE(again.Slides().size(), std::size_t(1));

@@ -24,29 +24,30 @@ namespace {
 // Copies the user's file to a working name that must not exist yet. Skipped when the user's file
 // cannot be read; Failed when the copy cannot be written (nothing is left behind then).
 project::ImportStatus CopyIntoNewFile(const std::string& from, const std::string& to) {
+    using project::ImportNote;
     using project::ImportStatus;
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
-        return ImportStatus::Skip("cannot open " + from + ": " + std::strerror(errno));
+        return ImportNote::Skip("cannot open " + from + ": " + std::strerror(errno));
     struct stat st {};
     if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(in);
-        return ImportStatus::Skip(from + " is not a regular file");
+        return ImportNote::Skip(from + " is not a regular file");
     }
     const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (out < 0) {
         const std::string why = std::strerror(errno);
         ::close(in);
-        return ImportStatus::Fail("cannot create the working copy " + to + ": " + why);
+        return base::Fail("cannot create the working copy " + to + ": " + why);
     }
-    ImportStatus status{project::ImportOutcome::Added, {}};
+    ImportStatus status = ImportNote{};
     std::vector<char> buffer(std::size_t{1} << 16);
     for (;;) {
         const ssize_t n = ::read(in, buffer.data(), buffer.size());
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            status = ImportStatus::Skip("cannot read " + from + ": " + std::strerror(errno));
+            status = ImportNote::Skip("cannot read " + from + ": " + std::strerror(errno));
             break;
         }
         if (n == 0)
@@ -58,20 +59,19 @@ project::ImportStatus CopyIntoNewFile(const std::string& from, const std::string
             if (w < 0 && errno == EINTR)
                 continue;
             if (w <= 0) {
-                status = ImportStatus::Fail("cannot write the working copy " + to + ": " +
-                                            (w < 0 ? std::strerror(errno) : "short write"));
+                status = base::Fail(std::string("cannot write the working copy ") + to + ": " +
+                                    (w < 0 ? std::strerror(errno) : "short write"));
                 break;
             }
             done += w;
         }
-        if (!status.Added())
+        if (!project::Added(status))
             break;
     }
     ::close(in);
-    if (::close(out) != 0 && status.Added())
-        status =
-            ImportStatus::Fail("cannot write the working copy " + to + ": " + std::strerror(errno));
-    if (!status.Added())
+    if (::close(out) != 0 && project::Added(status))
+        status = base::Fail("cannot write the working copy " + to + ": " + std::strerror(errno));
+    if (!project::Added(status))
         ::unlink(to.c_str());
     return status;
 }
@@ -118,23 +118,27 @@ void KeepLoudness(project::Track& t, const base::Result<TrackLoudness>& loudness
     }
 }
 
-project::Imported<std::size_t> ImportTrack(project::ShowContent& show,
-                                           const project::WorkFiles& files, const std::string& path,
-                                           bool keepUndecodable, bool measure) {
-    using project::ImportStatus;
+project::ImportResult<std::size_t> ImportTrack(project::ShowContent& show,
+                                               const project::WorkFiles& files,
+                                               const std::string& path, bool keepUndecodable,
+                                               bool measure) {
+    using Result = project::ImportResult<std::size_t>;
+    using project::ImportNote;
     std::string ext = project::ExtensionOf(path);
     if (!project::IsTrackExtension(ext))
-        return ImportStatus::Skip("not a track: " + path);
+        return Result(ImportNote::Skip("not a track: " + path));
     if (!keepUndecodable && !Audio().Loaded())
-        return ImportStatus::Skip("the audio library is not loaded");
+        return Result(ImportNote::Skip("the audio library is not loaded"));
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     const std::string copy = files.MakeMusicName(ext);
     if (copy.empty())
-        return ImportStatus::Fail("all " + std::to_string(project::kMaxWorkNames) +
-                                  " working names for " + ext + " tracks are taken");
-    if (ImportStatus copied = CopyIntoNewFile(path, copy); !copied.Added())
-        return copied;
+        return base::Fail("all " + std::to_string(project::kMaxWorkNames) + " working names for " +
+                          ext + " tracks are taken");
+    if (const project::ImportStatus copied = CopyIntoNewFile(path, copy); !copied)
+        return base::Fail(copied.error());
+    else if (!copied->Added)
+        return Result(*copied);
 
     // From here on a failure removes the copy again.
     try {
@@ -155,22 +159,24 @@ project::Imported<std::size_t> ImportTrack(project::ShowContent& show,
             KeepLoudness(t, MeasureTrackLoudness(copy));
         const std::size_t index = show.Sounds.size();
         show.Sounds.push_back(t);
-        return index;
+        return Result(index);
     } catch (const std::exception& e) {
         ::unlink(copy.c_str());
-        return ImportStatus::Skip(e.what());
+        return Result(ImportNote::Skip(e.what()));
     }
 }
 
 } // namespace
 
-project::Imported<std::size_t> AddTrack(project::ShowContent& show, const project::WorkFiles& files,
-                                        const std::string& path, TrackLoudnessAtImport loudness) {
+project::ImportResult<std::size_t> AddTrack(project::ShowContent& show,
+                                            const project::WorkFiles& files,
+                                            const std::string& path,
+                                            TrackLoudnessAtImport loudness) {
     return ImportTrack(show, files, path, false, loudness == TrackLoudnessAtImport::Measure);
 }
 
-project::Imported<std::size_t> LoadTrack(project::ShowContent& show,
-                                         const project::WorkFiles& files, const std::string& path) {
+project::ImportResult<std::size_t>
+LoadTrack(project::ShowContent& show, const project::WorkFiles& files, const std::string& path) {
     return ImportTrack(show, files, path, true, false);
 }
 

@@ -21,7 +21,7 @@ enum class TrackLoudnessAtImport { Measure, Leave };
 // index. Skipped when the extension is not a track's, the audio library is not loaded, or the file
 // cannot be read or decoded; Failed when its working copy cannot be written. An existing working
 // copy is never replaced.
-project::Imported<std::size_t>
+project::ImportResult<std::size_t>
 AddTrack(project::ShowContent& show, const project::WorkFiles& files, const std::string& path,
          TrackLoudnessAtImport loudness = TrackLoudnessAtImport::Measure);
 
@@ -29,8 +29,8 @@ AddTrack(project::ShowContent& show, const project::WorkFiles& files, const std:
 // record (length 0) with its working copy, so the loader gives it its stored play time and every
 // later track keeps its place; the export then plays it as silence and names it. Its loudness is
 // not measured: the loader keeps the stored one or asks MeasureMissingLoudness.
-project::Imported<std::size_t> LoadTrack(project::ShowContent& show,
-                                         const project::WorkFiles& files, const std::string& path);
+project::ImportResult<std::size_t>
+LoadTrack(project::ShowContent& show, const project::WorkFiles& files, const std::string& path);
 
 // Measures the working copy of a track that has no loudness yet (the loader's MeasureTrack);
 // a track that has one, or cannot be measured (silence, undecodable), is left as it is.

@@ -1,0 +1,31 @@
+// What a save, a load or an import came to, in a form the tests compare: a save's or a load's
+// outcome (none when it failed), an import's kind, and a failure's message ("" when none).
+#pragma once
+
+#include "project/Import.h"
+#include "project/ProjectFile.h"
+
+#include <optional>
+#include <string>
+
+namespace outcomes {
+
+inline std::optional<project::SaveOutcome> OutcomeOf(const project::SaveResult& r) {
+    return r ? std::optional(*r) : std::nullopt;
+}
+inline std::optional<project::LoadOutcome> OutcomeOf(const project::LoadResult& r) {
+    return r ? std::optional(r->Outcome) : std::nullopt;
+}
+inline const std::optional<project::SaveOutcome> kSaveFailed;
+inline const std::optional<project::LoadOutcome> kLoadFailed;
+
+enum class ImportKind { Added, Skipped, Failed };
+template <typename N> ImportKind ImportKindOf(const base::Result<N>& r) {
+    return !r ? ImportKind::Failed : r->Added ? ImportKind::Added : ImportKind::Skipped;
+}
+
+template <typename T> std::string ErrorOf(const base::Result<T>& r) {
+    return r ? std::string() : r.error();
+}
+
+} // namespace outcomes
