@@ -43,7 +43,7 @@ ImportController::ImportController(QObject* parent, const project::ShowModel& sh
       dialogs_(dialogs), host_(std::move(host)),
       haveWorkingFolders_(std::move(haveWorkingFolders)) {}
 
-project::ThumbnailMade ImportController::SeedThumbnail() {
+project::ThumbnailMade ImportController::ThumbnailsToView() {
     // An import on the worker hands the picture to the window's thread, ahead of the item it
     // belongs to; one on the window's thread fills the cache at once.
     QPointer<ImportController> self(this);
@@ -52,14 +52,14 @@ project::ThumbnailMade ImportController::SeedThumbnail() {
             return;
         QImage image = thumbnail.CopyToImage();
         if (QThread::currentThread() == self->thread()) {
-            self->view_.SeedThumbnail(workFile, image);
+            self->view_.KeepThumbnail(workFile, image);
             return;
         }
         QMetaObject::invokeMethod(
             self.data(),
             [self, workFile, image = std::move(image)] {
                 if (self)
-                    self->view_.SeedThumbnail(workFile, image);
+                    self->view_.KeepThumbnail(workFile, image);
             },
             Qt::QueuedConnection);
     };
@@ -83,10 +83,10 @@ project::ImportStatus ImportController::AddTrack(const QString& path) {
 }
 
 ImportController::ImportOne ImportController::ImportPhotos() {
-    return [photos = show_.Photos(), seed = SeedThumbnail()](project::ShowContent& into,
-                                                             const project::WorkFiles& files,
-                                                             const std::string& file) {
-        return project::StatusOf(project::AddPhoto(into, files, photos, file, seed));
+    return [photos = show_.Photos(), toView = ThumbnailsToView()](project::ShowContent& into,
+                                                                  const project::WorkFiles& files,
+                                                                  const std::string& file) {
+        return project::StatusOf(project::AddPhoto(into, files, photos, file, toView));
     };
 }
 

@@ -50,7 +50,7 @@ public:
     project::ImportStatus AddPhoto(const QString& path);
     project::ImportStatus AddTrack(const QString& path);
     // Hands the thumbnails an import makes to the storyboard's cache.
-    project::ThumbnailMade SeedThumbnail();
+    project::ThumbnailMade ThumbnailsToView();
 
     // Brings files in one by one with addOne as a job on the worker, in the progress window
     // (item n of N, Cancel): addOne imports a file into a scratch list, and each new item is put

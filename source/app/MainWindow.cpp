@@ -169,7 +169,7 @@ void MainWindow::CreateControllers() {
     ShowFileController::Neighbours files;
     files.OpenButton = Form->openButton;
     files.HaveWorkingFolders = haveFolders;
-    files.SeedThumbnail = [this] { return Import->SeedThumbnail(); };
+    files.ThumbnailsToView = [this] { return Import->ThumbnailsToView(); };
     files.Relayout = [this](bool resetSelection) {
         if (resetSelection)
             Storyboard->ResetSelection();

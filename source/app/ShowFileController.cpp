@@ -216,11 +216,11 @@ bool ShowFileController::LoadShowFile(const QString& path, bool remember,
     // is replaced here, on the interface thread, only when it loaded whole: a load that fails
     // half-way leaves the show as it was. The cells are made once it has loaded.
     project::OpenImport importer;
-    importer.AddPhoto = [seed = neighbours_.SeedThumbnail()](
+    importer.AddPhoto = [toView = neighbours_.ThumbnailsToView()](
                             project::ShowContent& into, const project::WorkFiles& files,
                             const project::PhotoSettings& photos,
                             const std::string& p) -> project::ImportStatus {
-        return project::StatusOf(project::AddPhoto(into, files, photos, p, seed));
+        return project::StatusOf(project::AddPhoto(into, files, photos, p, toView));
     };
     importer.AddTrack = [](project::ShowContent& into, const project::WorkFiles& files,
                            const std::string& p) -> project::ImportStatus {

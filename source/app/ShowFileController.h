@@ -42,7 +42,7 @@ public:
         // False, after telling the user why, when the show has no working folders.
         std::function<bool()> HaveWorkingFolders;
         // Hands the thumbnails a load makes to the storyboard's cache.
-        std::function<project::ThumbnailMade()> SeedThumbnail;
+        std::function<project::ThumbnailMade()> ThumbnailsToView;
         // The show was replaced or emptied: the strip is laid out again, at its first page and
         // photo when resetSelection.
         std::function<void(bool resetSelection)> Relayout;

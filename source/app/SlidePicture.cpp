@@ -28,8 +28,9 @@ project::BackupSlot ToSlot(EffectsBackup slot) {
 
 } // namespace
 
-SlidePicture::SlidePicture(const project::Slide& slide, const project::PhotoSettings& photos)
-    : slide_(slide), photos_(photos), backups_(slide.WorkFile) {}
+SlidePicture::SlidePicture(const project::Slide& slide, const project::PhotoSettings& photos,
+                           project::CaptionBases& captions)
+    : slide_(slide), photos_(photos), captions_(captions), backups_(slide.WorkFile) {}
 
 base::Status SlidePicture::Crop(const EffectsCrop& crop) {
     return project::EditSlide(slide_, project::CropEdit{crop.X0, crop.Y0, crop.X1, crop.Y1},

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "imaging/ui/EffectsPicture.h"
+#include "project/CaptionBases.h"
 #include "project/EditBackups.h"
 #include "project/ShowModel.h"
 
@@ -16,8 +17,10 @@ namespace ui {
 
 class SlidePicture final : public EffectsPicture {
 public:
-    // slide: the slide as the show holds it; photos: the size a crop is fitted to again.
-    SlidePicture(const project::Slide& slide, const project::PhotoSettings& photos);
+    // slide: the slide as the show holds it; photos: the size a crop is fitted to again;
+    // captions: the pictures without a caption the history keeps.
+    SlidePicture(const project::Slide& slide, const project::PhotoSettings& photos,
+                 project::CaptionBases& captions);
 
     // A copy of the working picture as it is now that the caller keeps for its own undo (the
     // history's): the backups restore from it instead of copying the picture again.
@@ -40,11 +43,15 @@ public:
     base::Result<bool> RestoreBackup(EffectsBackup slot) override;
     void DropBackup(EffectsBackup slot) override;
     void AcceptBackups() override;
+    base::Status PrepareCaption() override { return captions_.Prepare(slide_.WorkFile); }
+    void RememberCaption() override { captions_.Remember(slide_.WorkFile); }
+    base::Result<bool> Uncaption() override { return captions_.Restore(slide_.WorkFile); }
 
 private:
     // The editor's copy of the slide: the core's slide edits apply to it and its working file.
     project::Slide slide_;
     project::PhotoSettings photos_;
+    project::CaptionBases& captions_;
     project::EditBackups backups_;
 };
 

@@ -35,7 +35,7 @@ void StoryboardCommands::openEffects(int tag) {
         clean.isNull() ? imaging::Bitmap() : imaging::Bitmap::CreateFromImage(clean.toImage());
     // The dialog edits the working file through the core's slide edits; the history's copy of
     // the picture stands for its backups.
-    SlidePicture picture(slide, show_.Photos());
+    SlidePicture picture(slide, show_.Photos(), history_.Captions());
     picture.UseKeptOriginal(change->KeptPicture());
     const auto opened = OpenEffects(slide, picture, show_.Photos().Resolution, thumbnail,
                                     view_.EffectsPage(), host_.DialogParent);

@@ -26,7 +26,7 @@ StoryboardView::FileKey StoryboardView::KeyOf(const std::string& path) {
     return key;
 }
 
-void StoryboardView::SeedThumbnail(const std::string& path, const QImage& thumbnail) {
+void StoryboardView::KeepThumbnail(const std::string& path, const QImage& thumbnail) {
     if (!thumbnail.isNull())
         thumbnails_[KeyOf(path)] = QPixmap::fromImage(thumbnail);
 }

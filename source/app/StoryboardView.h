@@ -42,7 +42,7 @@ public:
 
     // The thumbnail an import made of the picture now at `path`, so the cell need not read the
     // file again.
-    void SeedThumbnail(const std::string& path, const QImage& thumbnail);
+    void KeepThumbnail(const std::string& path, const QImage& thumbnail);
 
     // Where a step of the history puts the selection (the history's OnFocus).
     void FocusItem(project::ItemKind kind, int index);

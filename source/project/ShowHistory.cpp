@@ -19,6 +19,7 @@ ShowHistory::Change& ShowHistory::Change::operator=(Change&&) noexcept = default
 ShowHistory::Change::~Change() = default;
 
 void ShowHistory::Clear() {
+    captions_.Clear();
     batch_.reset();
     stack_.clear();
     lastError_.clear();

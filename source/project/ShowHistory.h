@@ -6,6 +6,7 @@
 #pragma once
 
 #include "base/Result.h"
+#include "project/CaptionBases.h"
 #include "project/HistorySteps.h"
 #include "project/ParkedFile.h"
 #include "project/ShowEdit.h"
@@ -33,7 +34,10 @@ public:
 
     // The folder (ending with '/') where removed items and replaced pictures are kept; without
     // one, edits that put items in or take them out are refused.
-    void SetKeepFolder(const std::string& folder) { keepFolder_ = folder; }
+    void SetKeepFolder(const std::string& folder) {
+        keepFolder_ = folder;
+        captions_.SetFolder(folder);
+    }
     const std::string& KeepFolder() const { return keepFolder_; }
 
     QUndoStack& Stack() { return stack_; }
@@ -115,6 +119,9 @@ public:
     // says why).
     bool Commit(Change change, const QString& text);
 
+    // The pictures captions are drawn on, kept in the history's folder until it is cleared.
+    CaptionBases& Captions() { return captions_; }
+
     // Used by the steps.
     const ShowModel& Show() const { return show_; }
     const WorkFiles& Files() const { return files_; }
@@ -136,6 +143,7 @@ private:
     std::string lastError_;
     QUndoStack stack_;
     std::unique_ptr<QUndoCommand> batch_;
+    CaptionBases captions_;
 };
 
 } // namespace project

@@ -346,6 +346,42 @@ private Q_SLOTS:
         QCOMPARE(ThumbCell(form, 0)->property("Tag").toInt(), 1);
     }
 
+    // The picture a caption is drawn on is kept by the history, not beside the working picture:
+    // a caption applied on a later visit replaces the first, and undo gives back the bare bytes.
+    void theCaptionsBarePictureIsTheHistorys() {
+        MainWindowProbe form;
+        Shown(form);
+        QVERIFY(form.Import->AddPhoto(photos_[3]));
+        form.History.Clear();
+        const QByteArray bare = Bytes(form.Show.Slides()[0].WorkFile);
+        const auto caption = [&](const QString& text) {
+            QTimer::singleShot(0, &form, [&form, text] {
+                auto* dialog = qobject_cast<ui::EffectsDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                dialog->Form->captionEdit->setText(text);
+                dialog->Form->applyTextButton->click();
+                dialog->Form->captionSaveButton->click();
+            });
+            form.Commands->openEffects(1);
+        };
+        caption(QStringLiteral("first"));
+        const QByteArray first = Bytes(form.Show.Slides()[0].WorkFile);
+        caption(QStringLiteral("second"));
+        const QByteArray second = Bytes(form.Show.Slides()[0].WorkFile);
+        QVERIFY(first != bare && second != first);
+        QCOMPARE(FilesIn(form.Work().PicturesDir()), 1); // nothing beside the working picture
+        form.Undo->undo();
+        form.Undo->undo();
+        QCOMPARE(Bytes(form.Show.Slides()[0].WorkFile), bare);
+        // The second caption drawn on the bare picture again: the same bytes as before, not the
+        // first caption under it.
+        form.Undo->redo();
+        caption(QStringLiteral("second"));
+        QCOMPARE(Bytes(form.Show.Slides()[0].WorkFile), second);
+        form.History.Clear();
+        QCOMPARE(FilesIn(form.History.KeepFolder()), 0);
+    }
+
     void anEffectIsUndoneWithItsPictureAndThumbnail() {
         MainWindowProbe form;
         Shown(form);

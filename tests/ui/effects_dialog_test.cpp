@@ -80,12 +80,16 @@ class EffectsDialogTest : public QObject {
         slide.WorkFile = work;
         thumb = Gradient(90, 90);
         questions = 0;
+        // The pictures without a caption, kept as the window's history keeps them.
+        QVERIFY(QDir().mkpath(dir.filePath("kept")));
+        captions.SetFolder(dir.filePath("kept").toStdString() + "/");
     }
     // The working pictures of the dialogs opened by the running test; each outlives its dialog.
+    project::CaptionBases captions;
     std::vector<std::unique_ptr<ui::SlidePicture>> pictures;
     std::unique_ptr<EffectsDialog> Open(int page) {
         auto& picture = pictures.emplace_back(
-            std::make_unique<ui::SlidePicture>(slide, project::PhotoSettings{"400x300"}));
+            std::make_unique<ui::SlidePicture>(slide, project::PhotoSettings{"400x300"}, captions));
         auto d = ui::OpenEffects(slide, *picture, "400x300", thumb, page);
         d->Ask = [this](const QString&, const QString&) {
             ++questions;

@@ -2,7 +2,6 @@
 // and choosing its font and colour.
 #include "imaging/ui/EffectsDialog.h"
 
-#include "imaging/ui/CaptionBase.h"
 #include "imaging/ui/ColorValues.h"
 #include "ui_EffectsDialog.h"
 
@@ -21,8 +20,7 @@ void EffectsDialog::ApplyText() {
     if (caption_.Text.empty())
         return;
     // The caption is drawn on the picture as it was before the first one, so it replaces it.
-    CaptionBase base(WorkFile());
-    if (const auto prepared = base.Prepare(); !prepared) {
+    if (const auto prepared = picture_.PrepareCaption(); !prepared) {
         ShowError(QString::fromLocal8Bit(prepared.error().c_str()));
         return;
     }
@@ -31,14 +29,13 @@ void EffectsDialog::ApplyText() {
     if (!fontChosen_ && caption_.Size == imaging::CaptionSettings{}.Size && !workImage_.IsEmpty())
         caption_.Size = std::max(caption_.Size, (workImage_.Height * 3 + 79) / 80);
     if (Apply([this] { return picture_.DrawCaption(caption_); }))
-        base.Remember();
+        picture_.RememberCaption();
 }
 
 void EffectsDialog::UndoText() {
-    const std::string work = WorkFile();
     // The picture without any caption when its copy from before the first one stands for it;
     // otherwise as it was when the page opened.
-    const auto bare = CaptionBase(work).Restore();
+    const auto bare = picture_.Uncaption();
     if (!bare) {
         ShowError(QString::fromLocal8Bit(bare.error().c_str()));
     } else if (!*bare) {

@@ -56,6 +56,14 @@ public:
     virtual base::Result<bool> RestoreBackup(EffectsBackup slot) = 0;
     virtual void DropBackup(EffectsBackup slot) = 0;
     virtual void AcceptBackups() = 0;
+
+    // The caption page's picture without a caption, kept by the caller's undo history: Prepare
+    // puts the picture back to it before a caption is drawn (or keeps the picture as it is, before
+    // the first), Remember notes the picture drawn from it, Uncaption takes every caption off
+    // (false when the kept picture no longer stands for the working one).
+    virtual base::Status PrepareCaption() = 0;
+    virtual void RememberCaption() = 0;
+    virtual base::Result<bool> Uncaption() = 0;
 };
 
 } // namespace ui
