@@ -412,11 +412,9 @@ void MainWindow::ConnectCommands() {
     const std::array<QToolButton*, 6> effects = {Form->cropButton,  Form->captionButton,
                                                  Form->turnButton,  Form->lightButton,
                                                  Form->colorButton, Form->timeButton};
-    for (int tag = 0; tag < 6; ++tag) {
-        effects[static_cast<std::size_t>(tag)]->setProperty("Tag", tag);
-        connect(effects[static_cast<std::size_t>(tag)], &QToolButton::clicked, this,
-                [this, tag] { Commands->openEffects(tag); });
-    }
+    for (int page = 0; page < 6; ++page)
+        connect(effects[static_cast<std::size_t>(page)], &QToolButton::clicked, this,
+                [this, page] { Commands->openEffects(page); });
     connect(Form->settingsButton, &QToolButton::clicked, this, [this] { settings_->OpenDialog(); });
     connect(Form->helpButton, &QToolButton::clicked, this, &MainWindow::openHelp);
     connect(Form->aboutButton, &QToolButton::clicked, this, &MainWindow::openAbout);

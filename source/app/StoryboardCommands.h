@@ -60,7 +60,7 @@ public:
     // page: dragging a photo and Ctrl+Left/Right come here. False when nothing moved.
     bool MovePhoto(int from, int to);
     // The effects dialog of the selected photo at page `tag` (0..6), its edit one step.
-    void openEffects(int tag);
+    void openEffects(int page);
     // The settings of the selected track (volume, fades), one step.
     void openTrackSettings();
 

@@ -15,12 +15,12 @@
 
 namespace ui {
 
-void StoryboardCommands::openEffects(int tag) {
+void StoryboardCommands::openEffects(int page) {
     if (host_.IsBusy())
         return;
     if (show_.Slides().empty())
         return;
-    view_.SetEffectsPage(tag);
+    view_.SetEffectsPage(page);
     const auto index = static_cast<std::size_t>(
         std::clamp(view_.SelectedSlide(), 0, static_cast<int>(show_.Slides().size()) - 1));
     // The effects rewrite the working picture: it is kept as it is now, for an undo.

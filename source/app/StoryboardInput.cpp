@@ -140,7 +140,7 @@ bool StoryboardInput::Wheel(QWheelEvent* event) {
 
 bool StoryboardInput::DragOver(QObject* watched, QDragMoveEvent* event) {
     const QMimeData* data = event->mimeData();
-    if (ThumbImage::DraggedTag(data) == 0) {
+    if (ThumbImage::DraggedIndex(data) < 0) {
         // Files dragged over the storyboard are the window's, as anywhere else on it.
         if (data->hasUrls() && host_.DialogParent->acceptDrops() && !host_.Busy())
             event->acceptProposedAction();
@@ -173,9 +173,9 @@ bool StoryboardInput::DragOver(QObject* watched, QDragMoveEvent* event) {
 
 bool StoryboardInput::Drop(QObject* watched, QDropEvent* event) {
     const QMimeData* data = event->mimeData();
-    const int tag = ThumbImage::DraggedTag(data);
+    const int dragged = ThumbImage::DraggedIndex(data);
     EndDrag();
-    if (tag == 0) {
+    if (dragged < 0) {
         if (!data->hasUrls() || host_.Busy())
             return true;
         QStringList paths;
@@ -198,7 +198,7 @@ bool StoryboardInput::Drop(QObject* watched, QDropEvent* event) {
         x = strip.PhotoStrip->width();
     const int gap = view_.DropGapAt(x);
     event->acceptProposedAction();
-    commands_.MovePhoto(tag - 1, MoveTargetOfGap(tag - 1, gap));
+    commands_.MovePhoto(dragged, MoveTargetOfGap(dragged, gap));
     return true;
 }
 

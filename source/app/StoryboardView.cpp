@@ -263,7 +263,7 @@ void StoryboardView::ShowReset() {
 
 void StoryboardView::Refresh() {
     for (std::size_t i = 0; i < photoCells_.size(); ++i)
-        photoCells_[i]->Thumb->setProperty("Tag", static_cast<int>(i + 1)); // drag source place
+        photoCells_[i]->Thumb->setProperty("Index", static_cast<int>(i)); // drag source place
     LayoutPhotoStrip(slidePage_);
     SelectSlide(selectedSlide_);
     SelectSound(selectedSound_);

@@ -14,12 +14,12 @@ ThumbImage::ThumbImage(QWidget* parent) : QLabel(parent) {
     setFocusPolicy(Qt::StrongFocus);
 }
 
-int ThumbImage::DraggedTag(const QMimeData* data) {
+int ThumbImage::DraggedIndex(const QMimeData* data) {
     if (!data || !data->hasFormat(kMimeType))
-        return 0;
+        return -1;
     bool ok = false;
-    const int tag = data->data(kMimeType).toInt(&ok);
-    return ok && tag > 0 ? tag : 0;
+    const int index = data->data(kMimeType).toInt(&ok);
+    return ok && index >= 0 ? index : -1;
 }
 
 void ThumbImage::mousePressEvent(QMouseEvent* event) {
@@ -42,7 +42,7 @@ void ThumbImage::mouseMoveEvent(QMouseEvent* event) {
     }
     pressed_ = false;
     auto* mime = new QMimeData;
-    mime->setData(kMimeType, QByteArray::number(property("Tag").toInt()));
+    mime->setData(kMimeType, QByteArray::number(property("Index").toInt()));
     auto* drag = new QDrag(this);
     drag->setMimeData(mime);
     if (!pixmap().isNull())

@@ -9,7 +9,7 @@ class QMimeData;
 
 namespace ui {
 
-// Thumbnail of a photo cell; its "Tag" property is its position + 1 (set by the storyboard).
+// Thumbnail of a photo cell; its "Index" property is its photo's place (set by the storyboard).
 class ThumbImage final : public QLabel {
     Q_OBJECT
 
@@ -17,8 +17,8 @@ public:
     explicit ThumbImage(QWidget* parent);
     static constexpr const char* kMimeType = "application/x-reelpane-thumbnail";
 
-    // The dragged photo's Tag (position + 1) carried by a drag's data; 0 when it carries none.
-    static int DraggedTag(const QMimeData* data);
+    // The dragged photo's place carried by a drag's data; -1 when it carries none.
+    static int DraggedIndex(const QMimeData* data);
 
 Q_SIGNALS:
     void Pressed(ThumbImage* self);

@@ -92,7 +92,7 @@ class EditorInputTest : public QObject {
     // A drag of photo `index` over the photo strip at x, ending in a drop when `drop`.
     static void DragPhotoTo(MainWindowProbe& form, int index, int x, bool drop) {
         QMimeData data;
-        data.setData(ui::ThumbImage::kMimeType, QByteArray::number(index + 1));
+        data.setData(ui::ThumbImage::kMimeType, QByteArray::number(index));
         QWidget* strip = Widget<QWidget>(form, "photoStrip");
         const QPoint at(x, 45);
         // Qt hands moves and the drop only to a widget that took the drag's entry.
@@ -161,7 +161,7 @@ private Q_SLOTS:
         QCOMPARE(form->Storyboard->SelectedSlide(), 7);
         QCOMPARE(form->Storyboard->SlidePage(), 1);
         QVERIFY(Cell(*form, 7, Part::Panel)->isVisible());
-        QCOMPARE(Cell(*form, 7, Part::Thumb)->property("Tag").toInt(), 8);
+        QCOMPARE(Cell(*form, 7, Part::Thumb)->property("Index").toInt(), 7);
         Key(*form, Qt::Key_Left, Qt::ControlModifier);
         QCOMPARE(Order(*form), Labels({2, 3, 4, 5, 6, 7, 1, 8, 9}));
         QCOMPARE(form->Storyboard->SelectedSlide(), 6);
@@ -424,7 +424,7 @@ private Q_SLOTS:
         // Held on the left arrow it goes back, and a drop on the arrow puts it first on the page.
         DragPhotoTo(*form, 9, 100, false);
         QMimeData data;
-        data.setData(ui::ThumbImage::kMimeType, QByteArray::number(10));
+        data.setData(ui::ThumbImage::kMimeType, QByteArray::number(9));
         QDragEnterEvent onArrow(QPoint(8, 50), Qt::MoveAction, &data, Qt::LeftButton,
                                 Qt::NoModifier);
         QApplication::sendEvent(Widget<QToolButton>(*form, "previousPageButton"), &onArrow);

@@ -69,7 +69,7 @@ private Q_SLOTS:
         QCOMPARE(Cell(form, 7, Part::Panel)->x(), 0);
         QVERIFY(!Cell(form, 0, Part::Panel)->isVisible());
         // Drag tags follow positions.
-        QCOMPARE(Cell(form, 7, Part::Thumb)->property("Tag").toInt(), 8);
+        QCOMPARE(Cell(form, 7, Part::Thumb)->property("Index").toInt(), 7);
         QCOMPARE(Cell(form, 7, Part::TransitionCell)->toolTip(), QString("Нет эффекта"));
 
         // Deleting the only photo of the last page leaves that page empty until paging back.
@@ -137,7 +137,7 @@ private Q_SLOTS:
         QCOMPARE(form.Storyboard->SelectedSlide(), 2);
         QCOMPARE(frameColour(2), QColor(0, 255, 0));
         QCOMPARE(frameColour(1), QColor(0, 0, 0));
-        QCOMPARE(Cell(form, 0, Part::Thumb)->property("Tag").toInt(), 1);
+        QCOMPARE(Cell(form, 0, Part::Thumb)->property("Index").toInt(), 0);
         // The preview area shows the selected photo, centred on its background colour.
         const QImage shown = Widget<QLabel>(form, "previewImage")->pixmap().toImage();
         QCOMPARE(shown.size(), Widget<QLabel>(form, "previewImage")->size());

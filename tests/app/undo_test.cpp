@@ -267,7 +267,7 @@ private Q_SLOTS:
             QCOMPARE(form.Show.Slides()[i].WorkFile, records[i].WorkFile);
             QCOMPARE(Thumb(form, i), thumbs[i]);
             QVERIFY(ThumbCell(form, i)->isVisible());
-            QCOMPARE(ThumbCell(form, i)->property("Tag").toInt(), int(i) + 1);
+            QCOMPARE(ThumbCell(form, i)->property("Index").toInt(), int(i));
         }
         // The top bar's buttons do the same.
         auto* undoButton = form.findChild<QToolButton*>("UndoButton");
@@ -320,7 +320,7 @@ private Q_SLOTS:
         QCOMPARE(PictureBytes(form), bytes);
         QCOMPARE(Thumb(form, 1), secondThumb);
         QCOMPARE(form.Storyboard->SelectedSlide(), 1);
-        QCOMPARE(ThumbCell(form, 2)->property("Tag").toInt(), 3);
+        QCOMPARE(ThumbCell(form, 2)->property("Index").toInt(), 2);
 
         form.Commands->movePhotoRight();                                                  // 0 2 1 3
         form.History.SwapSlides(1 - 1, 4 - 1, {form.Storyboard->SelectedSlide(), 1 - 1}); // 3 2 1 0
@@ -331,7 +331,7 @@ private Q_SLOTS:
         form.Undo->undo();
         QCOMPARE(PictureBytes(form), bytes);
         QCOMPARE(form.Storyboard->SelectedSlide(), 1);
-        QCOMPARE(ThumbCell(form, 3)->property("Tag").toInt(), 4);
+        QCOMPARE(ThumbCell(form, 3)->property("Index").toInt(), 3);
         form.Undo->redo();
         form.Undo->redo();
         QCOMPARE(PictureBytes(form), swapped);
@@ -343,7 +343,7 @@ private Q_SLOTS:
         QCOMPARE(form.Storyboard->SelectedSlide(), 3);
         form.Undo->undo();
         QCOMPARE(PictureBytes(form), swapped);
-        QCOMPARE(ThumbCell(form, 0)->property("Tag").toInt(), 1);
+        QCOMPARE(ThumbCell(form, 0)->property("Index").toInt(), 0);
     }
 
     // The picture a caption is drawn on is kept by the history, not beside the working picture:
@@ -577,7 +577,7 @@ private Q_SLOTS:
         QCOMPARE(messages.size(), 2);
         QCOMPARE(form.Show.Slides().size(), std::size_t(3));
         QVERIFY(ThumbCell(form, 2)->isVisible());
-        QCOMPARE(ThumbCell(form, 2)->property("Tag").toInt(), 3);
+        QCOMPARE(ThumbCell(form, 2)->property("Index").toInt(), 2);
         QVERIFY(!form.History.CanUndo());
         QVERIFY(!form.History.IsModified());
         QCOMPARE(
