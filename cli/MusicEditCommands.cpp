@@ -6,6 +6,7 @@
 #include "cli/ConsoleProgress.h"
 #include "cli/ShowJobs.h"
 #include "media/audio/TrackPcmSource.h"
+#include "media/music/BeatCuts.h"
 #include "media/music/MixPlan.h"
 #include "media/music/ShowFitting.h"
 #include "project/ProjectFile.h"
@@ -171,10 +172,16 @@ int RunMusicEdit(const QStringList& args) {
         }
         if (e.BeatCuts) {
             ConsoleProgress beats("finding beats");
+            const auto before = render::ShowTimeline::TimesOf(show.Slides);
             const auto moved = media::ChangePhotosOnBeat(show, media::OpenTrackPcmSource, &beats);
             if (!moved)
                 return Fail(QString::fromStdString("--beat-cuts: " + moved.error()));
             retimed = std::max(retimed, *moved);
+            const media::CutsMoved cuts =
+                media::CompareCuts(before, render::ShowTimeline::TimesOf(show.Slides));
+            std::fprintf(stderr,
+                         "reelpane-cli: %zu cuts moved onto the beat, the largest by %.2f s\n",
+                         cuts.Cuts, static_cast<double>(cuts.LargestMs) / 1000.0);
         }
         done = QString("the show's music options, %1 of %2 photos retimed")
                    .arg(retimed)

@@ -12,7 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -102,47 +106,137 @@ TEST(SlideTiming, AHundredSlidesFitADecodedTrackOf307Point3Seconds) {
     EXPECT_EQ(render::FitSlidesToMusic({{0, 0}}, 5000)[0].StillMs, 0); // nothing to scale
 }
 
-TEST(BeatCuts, CutsMoveToTheNearestBeatButNoStillBelowOneSecond) {
-    const std::vector<double> beats{400, 1000, 1600, 2400, 3900, 9000};
-    const auto cut = media::CutOnBeats({{1500, 200}, {300, 100}, {600, 0}, {800, 0}}, beats);
-    // Planned cuts at 1500, 2000, 2700, 3500 ms.
-    EXPECT_EQ(cut[0].StillMs, 1600);        // nearest beat
-    EXPECT_EQ(cut[0].TransitionMs, 200);    // kept, so it starts on the beat
-    EXPECT_EQ(cut[1].StillMs, 2400 - 1800); // was 0.3 s: may not shrink, may grow
-    EXPECT_EQ(cut[2].StillMs, 3900 - 2500); // 2400 would leave no still at all
-    EXPECT_EQ(cut[3].StillMs, 800);         // no beat allowed within 2 s: keeps its still
+// The plan's cost as the rule states it: first how many cuts while the music plays miss a beat,
+// then the total change of the stills.
+std::pair<int, std::int64_t> PlanCost(const std::vector<SlideTime>& slides,
+                                      const std::vector<SlideTime>& cut,
+                                      const std::vector<double>& beats, std::int64_t musicEnd) {
+    const auto planned = render::ShowTimeline(slides).CutTimesMs();
+    const auto now = render::ShowTimeline(cut).CutTimesMs();
+    std::pair<int, std::int64_t> cost{0, 0};
+    for (std::size_t i = 0; i < slides.size(); ++i) {
+        cost.second += std::llabs(cut[i].StillMs - slides[i].StillMs);
+        if (planned[i] < musicEnd &&
+            std::find(beats.begin(), beats.end(), static_cast<double>(now[i])) == beats.end())
+            ++cost.first;
+    }
+    return cost;
 }
 
-TEST(BeatCuts, EveryCutOfAShowOnA120BpmClickTrackFallsWithinAFrameOfAClick) {
+// Every way to place the cuts that the rules allow, tried one by one: each cut on a beat near
+// its planned time (or the earliest beat it can have), or off the beat at its still (or the
+// least one allowed).
+void BestPlan(const std::vector<SlideTime>& slides, const std::vector<double>& beats,
+              std::int64_t musicEnd, std::vector<SlideTime>& plan, std::size_t i,
+              std::int64_t start, std::int64_t forced, std::pair<int, std::int64_t>& best) {
+    const auto planned = render::ShowTimeline(slides).CutTimesMs();
+    if (i == slides.size() || planned[i] >= musicEnd) {
+        std::vector<SlideTime> whole = plan;
+        for (std::size_t k = i; k < slides.size(); ++k)
+            whole.push_back(slides[k]);
+        best = std::min(best, PlanCost(slides, whole, beats, musicEnd));
+        return;
+    }
+    const std::int64_t still = slides[i].StillMs, transition = slides[i].TransitionMs;
+    const std::int64_t least = std::min<std::int64_t>(still, media::kMinBeatStillMs);
+    const auto first = std::lower_bound(beats.begin(), beats.end(), forced + least);
+    forced = first == beats.end() ? forced + least : static_cast<std::int64_t>(*first);
+    std::vector<std::int64_t> cuts{std::max(start + still, start + least)};
+    for (double b : beats)
+        if (b >= start + least && b >= std::min(planned[i], forced) - media::kMaxBeatShiftMs &&
+            b <= std::max(planned[i], forced) + media::kMaxBeatShiftMs)
+            cuts.push_back(static_cast<std::int64_t>(b));
+    for (std::int64_t cut : cuts) {
+        plan.push_back({cut - start, transition});
+        BestPlan(slides, beats, musicEnd, plan, i + 1, cut + transition, forced + transition, best);
+        plan.pop_back();
+    }
+}
+
+// The plan over the whole show is the best one: compared with every plan the rules allow on
+// small shows, it misses no more beats and changes the stills no more. Stills never go below one
+// second (or their own length), transitions stay, and cuts after the music keep their stills.
+TEST(BeatCuts, ThePlanOverTheWholeShowIsTheBest) {
+    std::uint32_t state = 12345;
+    const auto next = [&](int range) {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<int>((state >> 8) % static_cast<std::uint32_t>(range));
+    };
+    for (int round = 0; round < 40; ++round) {
+        std::vector<SlideTime> slides;
+        for (int i = 0, n = 2 + next(4); i < n; ++i)
+            slides.push_back({300 + next(2500), next(3) * 400});
+        std::vector<double> beats;
+        for (double t = next(400); t < 16000; t += 350 + next(900))
+            beats.push_back(t);
+        const std::int64_t musicEnd = round % 3 == 0 ? 4000 : 60000;
+        const auto cut = media::CutOnBeats(slides, beats, musicEnd);
+        ASSERT_EQ(cut.size(), slides.size());
+        const auto planned = render::ShowTimeline(slides).CutTimesMs();
+        for (std::size_t i = 0; i < slides.size(); ++i) {
+            EXPECT_EQ(cut[i].TransitionMs, slides[i].TransitionMs);
+            EXPECT_GE(cut[i].StillMs, std::min<std::int64_t>(slides[i].StillMs, 1000));
+            if (planned[i] >= musicEnd) {
+                EXPECT_EQ(cut[i].StillMs, slides[i].StillMs) << round << " " << i;
+            }
+        }
+        std::vector<SlideTime> plan;
+        std::pair<int, std::int64_t> best{1 << 30, 0};
+        BestPlan(slides, beats, musicEnd, plan, 0, 0, 0, best);
+        EXPECT_EQ(PlanCost(slides, cut, beats, musicEnd), best) << "round " << round;
+    }
+    // What moved is told: how many cuts and the largest move.
+    const media::CutsMoved moved =
+        media::CompareCuts({{1000, 0}, {1000, 0}, {1000, 0}}, {{1200, 0}, {1000, 0}, {700, 0}});
+    EXPECT_EQ(moved.Cuts, 3u); // at 1.2, 2.2 and 2.9 s instead of 1, 2 and 3 s
+    EXPECT_EQ(moved.LargestMs, 200);
+}
+
+// Clicks every `periodMs` for `seconds`, mixed and found by the beat tracker as the show's are.
+std::vector<double> ClickBeats(const std::string& name, double periodMs, int seconds) {
     auto& files = testing_audio::AudioFiles::Get();
-    const std::string clicks = files.Path("clicks.wav");
-    // A 10 ms click every 0.5 s for 40 s.
-    ASSERT_TRUE(testing_audio::RunTool("sox -n -r 44100 -c 2 -b 16 " +
-                                       testing_audio::Quote(clicks) +
-                                       " synth 0.01 sine 1000 vol 0.8 pad 0 0.49 repeat 79"));
+    const std::string clicks = files.Path(name);
+    const int repeats = static_cast<int>(seconds * 1000 / periodMs);
+    const std::string pad = std::to_string((periodMs - 10) / 1000.0);
+    EXPECT_TRUE(testing_audio::RunTool(
+        "sox -n -r 44100 -c 2 -b 16 " + testing_audio::Quote(clicks) +
+        " synth 0.01 sine 1000 vol 0.8 pad 0 " + pad + " repeat " + std::to_string(repeats - 1)));
     testing_audio::LoadRealLibrary();
     media::MixPlan plan;
-    plan.VideoMs = 40000;
+    plan.VideoMs = seconds * 1000;
     plan.EndFadeSeconds = 0.5;
     plan.Tracks.resize(1);
     plan.Tracks[0].WorkFile = clicks;
-    plan.Tracks[0].PlayMs = 40000;
+    plan.Tracks[0].PlayMs = seconds * 1000;
     media::SoundtrackMixer mix(plan, media::OpenTrackPcmSource);
     auto beats = media::DetectBeats(mix, nullptr);
-    ASSERT_TRUE(beats) << beats.error();
-    ASSERT_GT(beats->size(), 50u);
+    EXPECT_TRUE(beats) << (beats ? "" : beats.error());
+    return beats ? *beats : std::vector<double>{};
+}
 
-    std::vector<SlideTime> slides;
-    for (int i = 0; i < 20; ++i)
-        slides.push_back({1100 + (i * 377) % 900, (i % 2) * 500});
-    const auto moved = media::CutOnBeats(slides, *beats);
-    const auto frames = render::ShowTimeline(moved).Spans(render::FrameRate{});
-    for (std::size_t i = 0; i < moved.size(); ++i) {
-        EXPECT_GE(moved[i].StillMs, 1000) << i;
-        EXPECT_EQ(moved[i].TransitionMs, slides[i].TransitionMs);
-        const double at = frames[i].Cut * 40.0;
-        const double click = std::round(at / 500) * 500;
-        EXPECT_LE(std::abs(at - click), 40) << "cut " << i << " at " << at << " ms";
+// A fast show and a slow one on click tracks: every cut lands within a frame (40 ms) of a click.
+TEST(BeatCuts, EveryCutOfAShowOnAClickTrackFallsWithinAFrameOfAClick) {
+    struct Case {
+        const char* file;
+        double periodMs;
+        int seconds;
+        int photos;
+        std::int64_t stillMs;
+    };
+    for (const Case c : {Case{"clicks100.wav", 600, 20, 10, 1000},
+                         Case{"clicks128.wav", 60000.0 / 128, 75, 20, 3000}}) {
+        const std::vector<double> beats = ClickBeats(c.file, c.periodMs, c.seconds);
+        ASSERT_GT(beats.size(), static_cast<std::size_t>(c.seconds * 1000 / c.periodMs / 2))
+            << c.file;
+        const std::vector<SlideTime> slides(static_cast<std::size_t>(c.photos), {c.stillMs, 0});
+        const auto moved = media::CutOnBeats(slides, beats, c.seconds * 1000);
+        const auto frames = render::ShowTimeline(moved).Spans(render::FrameRate{});
+        for (std::size_t i = 0; i < moved.size(); ++i) {
+            EXPECT_GE(moved[i].StillMs, 1000) << c.file << " " << i;
+            const double at = static_cast<double>(frames[i].Cut) * 40.0;
+            const double click = std::round(at / c.periodMs) * c.periodMs;
+            EXPECT_LE(std::abs(at - click), 40) << c.file << ": cut " << i << " at " << at << " ms";
+        }
     }
 }
 

@@ -61,7 +61,8 @@ base::Result<std::size_t> ChangePhotosOnBeat(project::ShowContent& show,
     auto beats = DetectBeats(mix, progress);
     if (!beats)
         return base::Fail(beats.error());
-    return ApplySlideTimes(show, CutOnBeats(slides, *beats));
+    // Only the cuts while the music plays have beats to land on.
+    return ApplySlideTimes(show, CutOnBeats(slides, *beats, PlannedMusicMs(plan)));
 }
 
 } // namespace media
