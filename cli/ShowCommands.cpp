@@ -153,7 +153,8 @@ int RunNew(const QStringList& args) {
     // A photo or track that cannot be read is skipped with a word; one whose working copy cannot
     // be written (a full disk) ends the command: the show would silently lack it.
     auto addPhoto = [&](const std::string& path) {
-        const auto added = project::AddPhoto(show, files, photos, path);
+        const auto added =
+            project::AddPhoto(show, files, photos, path, {}, project::FaceSearch::Find);
         if (added && !added->Added)
             std::fprintf(stderr, "reelpane-cli: skipped %s (not a picture it can read)\n",
                          path.c_str());
@@ -268,6 +269,14 @@ int RunInfo(const QStringList& args) {
                                            : QString::fromUtf8(name.data(), qsizetype(name.size()));
         if (!s.Ext.Motion.IsStill())
             o["Motion"] = MotionJson(s.Ext.Motion);
+        // The faces automatic motion frames on, when they were looked for: [x, y, w, h] each, in
+        // fractions of the picture.
+        if (s.Faces) {
+            QJsonArray faces;
+            for (const imaging::FaceBox& f : *s.Faces)
+                faces.append(QJsonArray{f.X, f.Y, f.W, f.H});
+            o["Faces"] = faces;
+        }
         slides.append(o);
     }
     root["Slides"] = slides;

@@ -11,12 +11,13 @@ libgl1-mesa-dev libxkbcommon-dev
 libjpeg-dev libpng-dev libgif-dev libwmf-dev zlib1g-dev
 libavcodec-dev libavformat-dev libavutil-dev libswresample-dev libswscale-dev libx264-164
 libsdl2-dev libebur128-dev libaubio-dev
+libdlib-dev
 libgtest-dev libgmock-dev libbenchmark-dev
 fonts-liberation2 fonts-dejavu-core fonts-droid-fallback
 ffmpeg genisoimage xorriso libcdio-utils p7zip-full
 xvfb xauth xdotool imagemagick x11-apps
 desktop-file-utils appstream libxml2-utils shared-mime-info
-libjpeg-turbo-progs lame vorbis-tools id3v2 sox libsox-fmt-mp3 python3-mutagen
+opencv-doc libjpeg-turbo-progs lame vorbis-tools id3v2 sox libsox-fmt-mp3 python3-mutagen
 "
 
 missing=""

@@ -86,7 +86,8 @@ ImportController::ImportOne ImportController::ImportPhotos() {
     return [photos = show_.Photos(), toView = ThumbnailsToView()](project::ShowContent& into,
                                                                   const project::WorkFiles& files,
                                                                   const std::string& file) {
-        return project::StatusOf(project::AddPhoto(into, files, photos, file, toView));
+        return project::StatusOf(
+            project::AddPhoto(into, files, photos, file, toView, project::FaceSearch::Find));
     };
 }
 

@@ -3,6 +3,7 @@
 #include "app/StoryboardCells.h"
 
 #include "app/ControlStates.h"
+#include "app/SlideMarks.h"
 #include "app/StripCells.h"
 #include "app/StripLayout.h"
 #include "app/TransitionIcons.h"
@@ -97,6 +98,7 @@ void StoryboardView::RefreshThumbnail(std::size_t index) {
     if (index >= photoCells_.size() || index >= show_.Slides().size())
         return;
     QPixmap framed = ThumbnailOf(show_.Slides()[index].WorkFile);
+    DrawSlideMarks(framed, show_.Slides()[index]);
     Frame(framed, Qt::black);
     photoCells_[index]->Clean = framed;
     photoCells_[index]->Thumb->setPixmap(framed);

@@ -20,13 +20,14 @@ void RenderMotionFrame(Bitmap& frame, const Bitmap& picture, std::int32_t backCo
 }
 
 void ComposeMovingPhoto(Bitmap& frame, const Bitmap& picture, std::int32_t backColor,
-                        const Motion& motion, double u, int slideIndex) {
+                        const Motion& motion, double u, int slideIndex,
+                        const std::vector<FaceBox>& faces) {
     if (motion.Mode == MotionMode::None || picture.IsEmpty()) {
         ComposePhoto(frame, picture, backColor);
         return;
     }
-    const Motion resolved =
-        ResolveMotion(motion, slideIndex, frame.Width, frame.Height, picture.Width, picture.Height);
+    const Motion resolved = ResolveMotion(motion, slideIndex, frame.Width, frame.Height,
+                                          picture.Width, picture.Height, faces);
     RenderMotionFrame(frame, picture, backColor, MotionStateAt(resolved, u));
 }
 

@@ -4,9 +4,11 @@
 #pragma once
 
 #include "imaging/Bitmap.h"
+#include "imaging/FaceBox.h"
 #include "imaging/Motion.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace imaging {
 
@@ -17,8 +19,9 @@ void RenderMotionFrame(Bitmap& frame, const Bitmap& picture, std::int32_t backCo
 
 // The slide's frame at progress u (0..1 of the time it is on screen): exactly ComposePhoto for
 // MotionMode::None, otherwise RenderMotionFrame at the motion's state (Auto resolved for the
-// slide at slideIndex).
+// slide at slideIndex, framed on its faces).
 void ComposeMovingPhoto(Bitmap& frame, const Bitmap& picture, std::int32_t backColor,
-                        const Motion& motion, double u, int slideIndex = 0);
+                        const Motion& motion, double u, int slideIndex = 0,
+                        const std::vector<FaceBox>& faces = {});
 
 } // namespace imaging

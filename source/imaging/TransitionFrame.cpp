@@ -21,6 +21,11 @@ bool HasPicture(const MovingSlide& slide) {
     return slide.Picture != nullptr && !slide.Picture->IsEmpty();
 }
 
+const std::vector<FaceBox>& FacesOf(const MovingSlide& slide) {
+    static const std::vector<FaceBox> none;
+    return slide.Faces != nullptr ? *slide.Faces : none;
+}
+
 bool Moves(const MovingSlide& slide) {
     return HasPicture(slide) && slide.Motion.Mode != MotionMode::None;
 }
@@ -28,8 +33,8 @@ bool Moves(const MovingSlide& slide) {
 // The sampler of a moving slide for a width x height frame.
 MotionSampler MakeSampler(const MovingSlide& slide, std::int32_t width, std::int32_t height) {
     const Bitmap& picture = *slide.Picture;
-    const Motion motion =
-        ResolveMotion(slide.Motion, slide.SlideIndex, width, height, picture.Width, picture.Height);
+    const Motion motion = ResolveMotion(slide.Motion, slide.SlideIndex, width, height,
+                                        picture.Width, picture.Height, FacesOf(slide));
     const std::uint32_t c = ResolveColor(slide.BackColor);
     return MotionSampler(picture, static_cast<std::uint8_t>(c >> 16),
                          static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c), width,
@@ -51,7 +56,7 @@ void ComposeSlideFrame(Bitmap& out, const MovingSlide& slide) {
         return;
     }
     ComposeMovingPhoto(out, *slide.Picture, slide.BackColor, slide.Motion, slide.U,
-                       slide.SlideIndex);
+                       slide.SlideIndex, FacesOf(slide));
 }
 
 void ComposeTransitionFrame(Bitmap& out, const MovingSlide& outgoing, const MovingSlide& incoming,

@@ -4,10 +4,12 @@
 #pragma once
 
 #include "imaging/Bitmap.h"
+#include "imaging/FaceBox.h"
 #include "imaging/Motion.h"
 #include "imaging/Yuv420.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace imaging {
 
@@ -17,7 +19,8 @@ struct MovingSlide {
     std::int32_t BackColor = 0;      // 0x00BBGGRR or a system colour
     imaging::Motion Motion;          // Auto is resolved with SlideIndex
     int SlideIndex = 0;
-    double U = 0.0; // the slide's motion progress on this frame, 0..1
+    double U = 0.0;                              // the slide's motion progress on this frame, 0..1
+    const std::vector<FaceBox>* Faces = nullptr; // what Auto frames on; null: no faces
 };
 
 // One slide alone (no transition): ComposeMovingPhoto, or the background when it has no picture.

@@ -24,6 +24,8 @@ constexpr std::array<char, 4> kTrackTag{'T', 'R', 'A', 'K'};
 constexpr std::array<char, 4> kOutputTag{'O', 'U', 'T', 'P'};
 constexpr std::array<char, 4> kSlideTextsTag{'U', 'T', 'X', 'T'};
 constexpr std::array<char, 4> kTrackTitleTag{'U', 'T', 'R', 'K'};
+constexpr std::array<char, 4> kFacesTag{'F', 'A', 'C', 'E'};
+constexpr double kFaceUnits = 65535.0;
 // The most UTF-8 bytes a text of n characters takes.
 constexpr std::size_t Utf8Bytes(int characters) {
     return 4 * static_cast<std::size_t>(characters);
@@ -174,6 +176,29 @@ OutputSettings FromChunk(const OutputChunk& c) {
     return ClampedOutputSettings(s);
 }
 
+base::le_u16 FaceUnits(double fraction) {
+    return static_cast<std::uint16_t>(std::lround(std::clamp(fraction, 0.0, 1.0) * kFaceUnits));
+}
+
+// The boxes after a "FACE" header (the first kMaxFaces of them); nullopt when the payload cannot
+// hold as many as it says.
+std::optional<std::vector<imaging::FaceBox>> ReadFaces(const std::uint8_t* p, std::uint32_t length,
+                                                       std::uint32_t count) {
+    if (std::uint64_t{count} * sizeof(FaceBoxRecord) > length - sizeof(FacesChunk))
+        return std::nullopt;
+    std::vector<imaging::FaceBox> faces;
+    for (std::uint32_t k = 0; k < std::min<std::uint32_t>(count, imaging::kMaxFaces); ++k) {
+        FaceBoxRecord r;
+        std::memcpy(&r, p + sizeof(FacesChunk) + k * sizeof r, sizeof r);
+        const imaging::FaceBox box =
+            imaging::ClampFace({r.X.get() / kFaceUnits, r.Y.get() / kFaceUnits,
+                                r.W.get() / kFaceUnits, r.H.get() / kFaceUnits});
+        if (!box.IsEmpty())
+            faces.push_back(box);
+    }
+    return faces;
+}
+
 // Copies the known prefix of a payload; false when the payload is shorter than it.
 template <typename T> bool ReadPayload(const std::uint8_t* p, std::uint32_t length, T& out) {
     if (length < sizeof(T))
@@ -266,6 +291,22 @@ std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
         AppendHeader(chunks, kTrackTitleTag, 4 + tracks[j].Title.size());
         Append(chunks, base::le_u32(static_cast<std::uint32_t>(j)));
         AppendBytes(chunks, tracks[j].Title);
+    }
+    for (std::size_t i = 0; i < slides.size(); ++i) {
+        const Slide& s = slides[i];
+        if (s.Ext.Motion.Mode != imaging::MotionMode::Auto || !s.Faces)
+            continue;
+        const std::size_t count = std::min(s.Faces->size(), imaging::kMaxFaces);
+        FacesChunk h{};
+        h.Index = static_cast<std::uint32_t>(i);
+        h.Count = static_cast<std::uint32_t>(count);
+        AppendHeader(chunks, kFacesTag, sizeof h + count * sizeof(FaceBoxRecord));
+        Append(chunks, h);
+        for (std::size_t k = 0; k < count; ++k) {
+            const imaging::FaceBox& f = (*s.Faces)[k];
+            Append(chunks,
+                   FaceBoxRecord{FaceUnits(f.X), FaceUnits(f.Y), FaceUnits(f.W), FaceUnits(f.H)});
+        }
     }
     if (chunks.empty())
         return {};
@@ -368,6 +409,12 @@ base::Result<ShowExtension> ReadExtensionBlock(const std::uint8_t* data, std::si
                     ext.SlideTexts.push_back(
                         {c.Index.get(), {std::move(*caption), std::move(*font)}});
             }
+        } else if (ch.Type == kFacesTag) {
+            FacesChunk c;
+            std::optional<std::vector<imaging::FaceBox>> faces;
+            fits = ReadPayload(p, length, c) && (faces = ReadFaces(p, length, c.Count)).has_value();
+            if (fits && c.Index.get() < slideCount)
+                ext.Faces.emplace_back(c.Index.get(), std::move(*faces));
         } else if (ch.Type == kTrackTitleTag) {
             base::le_u32 index;
             if ((fits = ReadPayload(p, length, index)) && index.get() < trackCount)

@@ -102,6 +102,24 @@ struct SlideTextsChunk {
 };
 static_assert(sizeof(SlideTextsChunk) == 12);
 
+// "FACE": the faces found on one slide's picture, stored while the slide moves automatically (the
+// feature that uses them): this header, then Count boxes. A slide with the chunk and no boxes was
+// searched and has none.
+struct FacesChunk {
+    base::le_u32 Index;
+    base::le_u32 Count;
+};
+static_assert(sizeof(FacesChunk) == 8);
+
+// One face: its left, top, width and height in 65535ths of the picture's width and height.
+struct FaceBoxRecord {
+    base::le_u16 X;
+    base::le_u16 Y;
+    base::le_u16 W;
+    base::le_u16 H;
+};
+static_assert(sizeof(FaceBoxRecord) == 8);
+
 constexpr std::uint16_t kExtensionVersion = 1;
 
 // A slide's entry: its extension and its exact times (0 = the record's whole seconds).
@@ -123,11 +141,14 @@ struct ShowExtension {
     // track title.
     std::vector<std::pair<std::size_t, std::pair<std::string, std::string>>> SlideTexts;
     std::vector<std::pair<std::size_t, std::string>> TrackTitles;
+    // The faces of slides that move automatically.
+    std::vector<std::pair<std::size_t, std::vector<imaging::FaceBox>>> Faces;
 };
 
 // The block for these items and options; empty when every value is at its default (such a show
 // is stored in the records alone). A track's measured loudness is stored only while the show
-// plays its tracks at even loudness, the one feature that uses it. `photoSize` is the show's photo
+// plays its tracks at even loudness, the one feature that uses it, and a slide's faces only while
+// it moves automatically. `photoSize` is the show's photo
 // size ("WxH"); the default 1280 x 1024, an empty or an unparsable one is not stored.
 std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
                                               const std::vector<Track>& tracks,

@@ -3,6 +3,7 @@
 #include "base/AtomicFile.h"
 
 #include "imaging/BmpFile.h"
+#include "imaging/FaceDetect.h"
 #include "imaging/ImageLoad.h"
 
 #include <algorithm>
@@ -88,7 +89,7 @@ imaging::Bitmap MakeThumbnail(const imaging::Bitmap& fitted) {
 
 ImportResult<AddedPhoto> AddPhoto(ShowContent& into, const WorkFiles& files,
                                   const PhotoSettings& photos, const std::string& path,
-                                  const ThumbnailMade& thumbnailMade) {
+                                  const ThumbnailMade& thumbnailMade, FaceSearch faces) {
     using Result = ImportResult<AddedPhoto>;
     int width = 1280;
     int height = 1024;
@@ -114,6 +115,8 @@ ImportResult<AddedPhoto> AddPhoto(ShowContent& into, const WorkFiles& files,
         Slide s = Slide::MakeDefault();
         s.BackColor = photos.BackColor;
         s.WorkFile = name;
+        if (faces == FaceSearch::Find)
+            s.Faces = imaging::DetectFaces(bitmap);
         if (thumbnailMade)
             thumbnailMade(name, added.Thumbnail);
         into.Slides.push_back(s);

@@ -62,11 +62,15 @@ struct AddedPhoto {
 // the file cannot be decoded; Failed when its working copy cannot be written.
 // thumbnailMade, when given, hears of the new working copy and its thumbnail just before the
 // slide is inserted, so a view can show it without reading the file again.
+// faces: Find looks for the faces on the working copy (for automatic motion, FaceDetect.h), as a
+// new photo does; a photo coming back from a show file has them stored or not at all.
 using ThumbnailMade =
     std::function<void(const std::string& workFile, const imaging::Bitmap& thumbnail)>;
+enum class FaceSearch { Skip, Find };
 ImportResult<AddedPhoto> AddPhoto(ShowContent& into, const WorkFiles& files,
                                   const PhotoSettings& photos, const std::string& path,
-                                  const ThumbnailMade& thumbnailMade = {});
+                                  const ThumbnailMade& thumbnailMade = {},
+                                  FaceSearch faces = FaceSearch::Skip);
 
 // Resamples the bitmap in place to the width W (landscape) or height H (portrait, square) with
 // the other side in proportion, rounded to nearest with ties to even.

@@ -383,6 +383,9 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
         exactTexts[index] = &texts;
     for (const auto& [index, title] : extension.TrackTitles)
         exactTitles[index] = &title;
+    std::vector<const std::vector<imaging::FaceBox>*> faces(slides.size(), nullptr);
+    for (const auto& [index, found] : extension.Faces)
+        faces[index] = &found;
 
     // From here on the file is known to hold everything it lists. Only the show's own copies go:
     // the folders may hold those of another show (the one open while this one loads).
@@ -455,6 +458,8 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
                 if (e->TransitionMs > 0)
                     s.TransitionMs = e->TransitionMs;
             }
+            if (faces[i] != nullptr)
+                s.Faces = *faces[i];
             show.Slides.back() = s;
         }
         progress.SetPosition(PercentOf(i + 1, slides.size()));

@@ -6,11 +6,14 @@
 #pragma once
 
 #include "imaging/Caption.h"
+#include "imaging/FaceBox.h"
 #include "imaging/Motion.h"
 #include "imaging/PictureSettings.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace project {
 
@@ -36,6 +39,9 @@ struct Slide {
     imaging::PictureSettings Picture; // light and colour pending, turns confirmed
     std::int32_t BackColor = 0;       // 0x00BBGGRR or 0xFF0000nn system colour
     SlideExtension Ext;
+    // The faces found on the working picture when it came in (none looked for yet: empty).
+    // Automatic motion frames on them; they are stored with a slide that moves automatically.
+    std::optional<std::vector<imaging::FaceBox>> Faces;
 
     bool operator==(const Slide&) const = default;
 

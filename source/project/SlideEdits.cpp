@@ -4,6 +4,7 @@
 
 #include "imaging/BitmapFilters.h"
 #include "imaging/BmpFile.h"
+#include "imaging/FaceDetect.h"
 #include "imaging/ImageLoad.h"
 #include "project/Import.h"
 #include <QString>
@@ -202,6 +203,12 @@ base::Status EditSlide(Slide& edited, const SlideEdit& edit, const PhotoSettings
     if (const auto* m = std::get_if<MotionEdit>(&edit)) {
         // No motion keeps no states, so that a still slide leaves the extension at its default.
         slide.Ext.Motion = m->Motion.IsStill() ? imaging::Motion{} : m->Motion;
+        // Automatic motion frames on the faces: asked for first on a photo from a show saved
+        // before faces were looked for, it looks for them now (a picture it cannot read has
+        // none known, and the drawing looks for them when it reads the picture).
+        if (slide.Ext.Motion.Mode == imaging::MotionMode::Auto && !slide.Faces)
+            if (auto picture = imaging::LoadImageFile(slide.WorkFile))
+                slide.Faces = imaging::DetectFaces(*picture);
         store();
         return {};
     }
@@ -238,6 +245,12 @@ base::Status EditSlide(Slide& edited, const SlideEdit& edit, const PhotoSettings
         ColorPicture(thumb, color->Effect);
     }
 
+    // Faces are kept in fractions of the picture: a crop or a turn moves them, so they are looked
+    // for again on the new picture (whose refit below keeps its proportions).
+    const bool reshaped =
+        std::holds_alternative<CropEdit>(edit) || std::holds_alternative<TurnEdit>(edit);
+    if (slide.Faces && reshaped)
+        slide.Faces = imaging::DetectFaces(photo);
     if (auto saved = SaveWorkPicture(path, photo); !saved)
         return saved;
     if (std::holds_alternative<CropEdit>(edit) && !RefitPicture(path, photos))

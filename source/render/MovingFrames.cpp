@@ -1,6 +1,7 @@
 #include "render/MovingFrames.h"
 
 #include "imaging/Compose.h"
+#include "imaging/FaceDetect.h"
 #include "imaging/TransitionFrame.h"
 
 #include <algorithm>
@@ -42,7 +43,25 @@ const imaging::Bitmap* MovingFrames::Picture(std::size_t i) {
     auto loaded = imaging::LoadSlidePicture(slides_[i].WorkFile);
     slot.Picture = loaded ? std::move(*loaded) : imaging::Bitmap();
     slot.Read = !slot.Picture.IsEmpty();
+    slot.Found.reset();
     return slot.Read ? &slot.Picture : nullptr;
+}
+
+const std::vector<imaging::FaceBox>* MovingFrames::Faces(std::size_t i,
+                                                         const imaging::Bitmap* picture) {
+    const project::Slide& s = slides_[i];
+    if (s.Ext.Motion.Mode != imaging::MotionMode::Auto)
+        return nullptr;
+    if (s.Faces)
+        return &*s.Faces;
+    // A show from before faces were looked for: found on the working picture, as an import would.
+    for (Held& h : held_)
+        if (h.Index == i && h.Read && &h.Picture == picture) {
+            if (!h.Found)
+                h.Found = imaging::DetectFaces(h.Picture);
+            return &*h.Found;
+        }
+    return nullptr;
 }
 
 imaging::MovingSlide MovingFrames::SlideAt(std::size_t i, std::int64_t n) {
@@ -51,6 +70,7 @@ imaging::MovingSlide MovingFrames::SlideAt(std::size_t i, std::int64_t n) {
     slide.BackColor = backs_[i];
     slide.Motion = slides_[i].Ext.Motion;
     slide.SlideIndex = static_cast<int>(i);
+    slide.Faces = Faces(i, slide.Picture);
     slide.U = Progress(i, n);
     return slide;
 }

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace render {
@@ -56,6 +57,9 @@ private:
     // The slide's motion progress at frame n: 0 on the first frame it is visible, 1 on the last.
     double Progress(std::size_t i, std::int64_t n) const;
     const imaging::Bitmap* Picture(std::size_t i);
+    // The faces automatic motion frames slide i on: those the slide holds, else those found on
+    // its picture now (once, kept while the picture is held). Null for a slide without.
+    const std::vector<imaging::FaceBox>* Faces(std::size_t i, const imaging::Bitmap* picture);
 
     const std::vector<project::Slide>& slides_;
     std::vector<SlideSpan> spans_;
@@ -65,7 +69,8 @@ private:
         std::size_t Index = static_cast<std::size_t>(-1);
         imaging::Bitmap Picture;
         bool Read = false;
-        std::uint64_t Used = 0; // when it was last asked for
+        std::optional<std::vector<imaging::FaceBox>> Found; // faces found on it here
+        std::uint64_t Used = 0;                             // when it was last asked for
     };
     Held held_[2];
     std::uint64_t uses_ = 0;

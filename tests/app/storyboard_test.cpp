@@ -86,6 +86,48 @@ private Q_SLOTS:
 
     // Every transition has a picture of its own, and a cell shows the slide's own transition,
     // not the older kind kept for older readers (0 for a blend, drawn as "none").
+    // A photo with faces carries the face mark from its import; a photo set moving carries the
+    // motion mark, and loses it when the motion is undone.
+    void thumbnailsMarkFacesAndMotion() {
+        MainWindowProbe form;
+        form.show();
+        QVERIFY(form.Import->AddPhoto(photo_));
+        QVERIFY(form.Import->AddPhoto("/usr/share/doc/opencv-doc/examples/data/messi5.jpg"));
+        QVERIFY(form.Show.Slides()[1].Faces && form.Show.Slides()[1].Faces->size() == 1);
+        QVERIFY(form.Show.Slides()[0].Faces && form.Show.Slides()[0].Faces->empty());
+        // The corner where the marks go, as a plain picture: the red photo's own colour.
+        const auto corner = [&](std::size_t i) {
+            const QImage thumb = static_cast<QLabel*>(Cell(form, i, Part::Thumb))
+                                     ->pixmap()
+                                     .toImage()
+                                     .convertToFormat(QImage::Format_RGB32);
+            return thumb.copy(thumb.width() - 40, 0, 40, 22);
+        };
+        const auto plainRed = [&](const QImage& c) {
+            for (int y = 4; y < c.height(); ++y)
+                for (int x = 0; x < c.width() - 4; ++x)
+                    if (c.pixelColor(x, y) != QColor(200, 40, 40))
+                        return false;
+            return true;
+        };
+        QVERIFY(plainRed(corner(0)));
+        QVERIFY(corner(1) != corner(0));
+        const QImage faceOnly = corner(1);
+        QVERIFY(form.History.Apply({project::edit::SetSlide{0,
+                                                            [&] {
+                                                                project::Slide s =
+                                                                    form.Show.Slides()[0];
+                                                                s.Ext.Motion.Mode =
+                                                                    imaging::MotionMode::Auto;
+                                                                return s;
+                                                            }()}},
+                                   "motion"));
+        QVERIFY(!plainRed(corner(0)));
+        form.History.Undo();
+        QVERIFY(plainRed(corner(0)));
+        QCOMPARE(corner(1), faceOnly);
+    }
+
     void transitionCellsShowEveryKind() {
         std::vector<QImage> icons;
         for (int code = 0; code < imaging::kTransitionCodes; ++code) {

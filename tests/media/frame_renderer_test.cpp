@@ -2,6 +2,10 @@
 // push, an iris, a soft wipe and a classic wipe, drawn one by one in a shuffled order by fresh
 // renderers and by a renderer reused across jumps, is the frame the export's sequence draws.
 #include "Outcomes.h"
+#include "imaging/BmpFile.h"
+#include "imaging/FaceDetect.h"
+#include "imaging/ImageLoad.h"
+#include "imaging/MotionRender.h"
 #include "media/music/TrackImport.h"
 #include "media/video/SharpFit.h"
 #include "project/Import.h"
@@ -12,6 +16,8 @@
 #include "render/PreviewFrames.h"
 
 #include <gtest/gtest.h>
+
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstring>
@@ -119,6 +125,44 @@ TEST(PreviewFrames, TheClocksFrameIsTheRenderersFrame) {
     EXPECT_LT(frames.Drawn(), 200);
     render::PreviewFrames stopped(show.Slides(), 640, 360, rate,
                                   session.Folders().PicturesDir() + "stopped.bmp");
+}
+
+// A slide that moves automatically is framed on its faces in the renderer's frames: found on the
+// working picture when the show does not hold them (one saved before they were looked for), not
+// looked for when the show says the picture was searched and has none.
+TEST(FrameRenderer, AutomaticMotionFramesTheFacesOfTheWorkingPicture) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    auto photo = imaging::LoadImageFile("/usr/share/doc/opencv-doc/examples/data/messi5.jpg");
+    ASSERT_TRUE(photo) << photo.error();
+    const std::string work = dir.filePath("photo.bmp").toStdString();
+    ASSERT_TRUE(imaging::SaveBmpFile(work, *photo));
+    const std::vector<imaging::FaceBox> faces = imaging::DetectFaces(*photo);
+    ASSERT_FALSE(faces.empty());
+
+    project::Slide slide = project::Slide::MakeDefault();
+    slide.WorkFile = work;
+    slide.StillMs = 2000;
+    slide.Ext.Motion.Mode = imaging::MotionMode::Auto;
+    const auto drawn = [&](const std::vector<project::Slide>& slides,
+                           const std::vector<imaging::FaceBox>& framedOn) {
+        render::RenderOptions options;
+        options.Rate = render::FrameRate::Fps(30);
+        options.ScratchPath = dir.filePath("incoming.bmp").toStdString();
+        render::FrameRenderer renderer(slides, options);
+        imaging::Bitmap frame = imaging::Bitmap::CreateSized(180, 320); // upright
+        EXPECT_TRUE(renderer.Render(frame, 45));
+        imaging::Bitmap want = imaging::Bitmap::CreateSized(180, 320);
+        imaging::ComposeMovingPhoto(want, *photo, renderer.BackColor(0), slide.Ext.Motion,
+                                    render::ShowTimeline::MotionProgress(renderer.Spans(), 0, 45),
+                                    0, framedOn);
+        EXPECT_TRUE(SameBits(frame, want));
+        return frame;
+    };
+    const imaging::Bitmap framed = drawn({slide}, faces);
+    slide.Faces = std::vector<imaging::FaceBox>{};
+    const imaging::Bitmap plain = drawn({slide}, {});
+    EXPECT_FALSE(SameBits(framed, plain)) << "the faces change nothing";
 }
 
 } // namespace frame_renderer_test

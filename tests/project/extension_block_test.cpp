@@ -423,6 +423,34 @@ TEST_F(ExtensionBlockTest, LoudnessIsStoredOnlyWhileEvenLoudnessIsOn) {
     EXPECT_EQ(Save(), edited);
 }
 
+// Faces found on a photo are stored only while the slide moves automatically (the feature that
+// frames on them); found or not found, they come back as they were saved.
+TEST_F(ExtensionBlockTest, FacesAreStoredOnlyWithAutomaticMotion) {
+    BuildClassicShow();
+    const QByteArray plain = Save();
+    const std::vector<imaging::FaceBox> faces = {{0.25, 0.125, 0.0625, 0.1}, {0.5, 0.5, 0.5, 0.5}};
+    show.Slides[0].Faces = faces;
+    show.Slides[1].Faces = std::vector<imaging::FaceBox>{}; // searched, none found
+    EXPECT_EQ(Save(), plain);
+
+    imaging::Motion automatic;
+    automatic.Mode = imaging::MotionMode::Auto;
+    show.Slides[0].Ext.Motion = automatic;
+    show.Slides[1].Ext.Motion = automatic;
+    const QByteArray moving = Save();
+    ASSERT_EQ(outcomes::OutcomeOf(Load(moving)), LoadOutcome::Loaded);
+    ASSERT_TRUE(show.Slides.at(0).Faces && show.Slides[1].Faces);
+    ASSERT_EQ(show.Slides[0].Faces->size(), 2u);
+    for (std::size_t k = 0; k < 2; ++k) {
+        const imaging::FaceBox got = (*show.Slides[0].Faces)[k];
+        EXPECT_NEAR(got.X, faces[k].X, 1e-4);
+        EXPECT_NEAR(got.Y, faces[k].Y, 1e-4);
+        EXPECT_NEAR(got.W, faces[k].W, 1e-4);
+        EXPECT_NEAR(got.H, faces[k].H, 1e-4);
+    }
+    EXPECT_TRUE(show.Slides[1].Faces->empty());
+}
+
 // The video the show was last saved as travels in the block, the music options untouched; the
 // defaults write nothing, and values no export offers fall back to their defaults on reading.
 TEST_F(ExtensionBlockTest, OutputSettingsTravelWithTheShow) {

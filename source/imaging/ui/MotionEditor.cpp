@@ -1,6 +1,7 @@
 #include "imaging/ui/MotionEditor.h"
 
 #include "imaging/AutoMotion.h"
+#include "imaging/FaceDetect.h"
 #include "imaging/ui/MotionPreviewBox.h"
 
 #include <QComboBox>
@@ -85,6 +86,7 @@ void MotionEditor::SetSlide(const imaging::Bitmap& picture, std::int32_t backCol
     frameW_ = std::max(frameWidth, 1);
     frameH_ = std::max(frameHeight, 1);
     slideIndex_ = slideIndex;
+    faces_.reset();
     box_->SetPicture(picture_, backColor_, frameW_, frameH_);
     ShowMotion();
 }
@@ -100,8 +102,11 @@ void MotionEditor::SetPlaySeconds(double seconds) {
 }
 
 imaging::Motion MotionEditor::Shown() const {
+    if (motion_.Mode == imaging::MotionMode::Auto && !faces_)
+        faces_ = imaging::DetectFaces(picture_);
     return imaging::ResolveMotion(motion_, slideIndex_, frameW_, frameH_, picture_.Width,
-                                  picture_.Height);
+                                  picture_.Height,
+                                  faces_ ? *faces_ : std::vector<imaging::FaceBox>{});
 }
 
 void MotionEditor::ShowMotion() {

@@ -9,6 +9,7 @@
 
 #include "base/TextKey.h"
 #include "imaging/Bitmap.h"
+#include "imaging/FaceBox.h"
 #include "imaging/Motion.h"
 
 #include <QElapsedTimer>
@@ -18,6 +19,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <vector>
 
 class QComboBox;
 class QLabel;
@@ -83,6 +86,9 @@ private:
     std::int32_t backColor_ = 0;
     std::int32_t frameW_ = 1280, frameH_ = 720;
     int slideIndex_ = 0;
+    // The picture's faces, which automatic motion frames on: looked for when it is first shown
+    // (the same search on the same picture as the import's, so the same boxes).
+    mutable std::optional<std::vector<imaging::FaceBox>> faces_;
     double playSeconds_ = 5.0;
     MotionPreviewBox* box_ = nullptr;
     QComboBox* choice_ = nullptr;
