@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 namespace imaging {
 
@@ -22,10 +23,13 @@ dlib::array2d<unsigned char> GreyOf(const Bitmap& picture) {
     return grey;
 }
 
-// Each thread keeps its own detector: one is not safe to share, and making one reads its model.
-dlib::frontal_face_detector& Detector() {
-    thread_local dlib::frontal_face_detector detector = dlib::get_frontal_face_detector();
-    return detector;
+// One detector for the program: making one reads its model (half a second), and one search is
+// short beside that, so threads take turns rather than each making its own.
+std::vector<dlib::rectangle> Search(const dlib::array2d<unsigned char>& grey) {
+    static std::mutex turn;
+    const std::lock_guard<std::mutex> lock(turn);
+    static dlib::frontal_face_detector detector = dlib::get_frontal_face_detector();
+    return detector(grey);
 }
 
 } // namespace
@@ -40,7 +44,7 @@ std::vector<FaceBox> DetectFaces(const Bitmap& picture) {
     dlib::array2d<unsigned char> grey = GreyOf(picture);
     dlib::array2d<unsigned char> searched(height, width);
     dlib::resize_image(grey, searched, dlib::interpolate_bilinear());
-    const std::vector<dlib::rectangle> found = Detector()(searched);
+    const std::vector<dlib::rectangle> found = Search(searched);
 
     std::vector<FaceBox> faces;
     for (const dlib::rectangle& r : found) {

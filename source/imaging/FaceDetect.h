@@ -16,7 +16,7 @@ namespace imaging {
 constexpr int kDetectSide = 1000;
 
 // The faces of the picture, largest first, at most kMaxFaces; none for an empty picture. Safe to
-// call from several threads at once.
+// call from several threads at once (they take turns with the one detector).
 std::vector<FaceBox> DetectFaces(const Bitmap& picture);
 
 } // namespace imaging
