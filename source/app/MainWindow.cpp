@@ -114,24 +114,34 @@ void MainWindow::CreateStoryboard() {
             [this] { PhotoMenu->popup(QCursor::pos()); });
     connect(Storyboard, &StoryboardView::trackMenuRequested, this,
             [this] { TrackMenu->popup(QCursor::pos()); });
-    connect(Storyboard, &StoryboardView::transitionCellClicked, this, [this](int index) {
-        auto change = History.BeginChange();
-        const auto thumbnail = [this](std::size_t i) {
-            const QPixmap clean = Storyboard->CleanThumbnail(i);
-            return clean.isNull() ? imaging::Bitmap()
-                                  : imaging::Bitmap::CreateFromImage(clean.toImage());
-        };
-        if (!change || !ChooseTransition(change->Draft, index, this, thumbnail))
-            return;
-        History.Commit(std::move(*change), QStringLiteral("transition"));
-        Storyboard->LayoutPhotoStrip(Storyboard->SlidePage());
-        Commands->NoteLongTransitions();
-    });
+    connect(Storyboard, &StoryboardView::transitionCellClicked, this,
+            &MainWindow::chooseTransition);
     ControllerHost host = Host();
     host.Busy = [this] { return Busy() || closed_; };
     Commands = new StoryboardCommands(this, Show, History, *Storyboard, Dialogs, std::move(host));
     connect(this, &MainWindow::trackPlaybackFinished, Commands,
             &StoryboardCommands::trackPlaybackFinished);
+    // A double click opens the photo's effects on the page used last, or the track's settings.
+    connect(Storyboard, &StoryboardView::photoDoubleClicked, Commands,
+            [this] { Commands->openEffects(Storyboard->EffectsPage()); });
+    connect(Storyboard, &StoryboardView::trackDoubleClicked, Commands,
+            &StoryboardCommands::openTrackSettings);
+}
+
+void MainWindow::chooseTransition(int index) {
+    if (Busy() || index < 0 || index >= static_cast<int>(Show.Slides().size()))
+        return;
+    auto change = History.BeginChange();
+    const auto thumbnail = [this](std::size_t i) {
+        const QPixmap clean = Storyboard->CleanThumbnail(i);
+        return clean.isNull() ? imaging::Bitmap()
+                              : imaging::Bitmap::CreateFromImage(clean.toImage());
+    };
+    if (!change || !ChooseTransition(change->Draft, index, this, thumbnail))
+        return;
+    History.Commit(std::move(*change), QStringLiteral("transition"));
+    Storyboard->LayoutPhotoStrip(Storyboard->SlidePage());
+    Commands->NoteLongTransitions();
 }
 
 void MainWindow::CreateControllers() {
@@ -401,8 +411,9 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::CreateMenus() {
-    const WindowMenus menus =
-        CreateWindowMenus(this, *Commands, *Files, *Export, [this] { openShowMusic(); });
+    const WindowMenus menus = CreateWindowMenus(
+        this, *Commands, *Files, *Export, [this] { openShowMusic(); },
+        [this] { chooseTransition(Storyboard->SelectedSlide()); });
     PhotoMenu = menus.Photo;
     TrackMenu = menus.Track;
     SaveMenu = menus.Save;

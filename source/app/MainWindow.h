@@ -64,6 +64,8 @@ public:
     void openHelp(); // help page (also F1)
     // The show's music: cross-fade, end fade, even loudness, fit and beat cuts, as one step.
     void openShowMusic();
+    // The transition chooser for the photo at index, its choice one step.
+    void chooseTransition(int index);
     void openLink(int number); // link icons 6..11
     // The six link addresses behind the link icons (numbers 6..11), after formatting.
     QString LinkAddress(int number) const;

@@ -63,6 +63,13 @@ std::unique_ptr<StoryboardView::PhotoCell> StoryboardView::MakePhotoCell() {
         if (UserMayEdit())
             SelectSlide(PhotoIndexOf(self));
     });
+    connect(thumb, &ThumbImage::DoubleClicked, this, [this](ThumbImage* self) {
+        if (!UserMayEdit())
+            return;
+        const int index = PhotoIndexOf(self);
+        SelectSlide(index);
+        Q_EMIT photoDoubleClicked(index);
+    });
     connect(thumb, &ThumbImage::Focused, this, [this](ThumbImage* self) {
         if (UserMayEdit())
             SelectSlide(PhotoIndexOf(self));
@@ -103,6 +110,13 @@ std::unique_ptr<StoryboardView::TrackCell> StoryboardView::MakeTrackCell() {
     connect(image, &ClickImage::Clicked, this, [this](ClickImage* self) {
         if (UserMayEdit())
             SelectSound(TrackIndexOf(self));
+    });
+    connect(image, &ClickImage::DoubleClicked, this, [this](ClickImage* self) {
+        if (!UserMayEdit())
+            return;
+        const int index = TrackIndexOf(self);
+        SelectSound(index);
+        Q_EMIT trackDoubleClicked(index);
     });
     connect(dots, &QToolButton::clicked, this, [this, dots] {
         if (!UserMayEdit())

@@ -113,6 +113,9 @@ Q_SIGNALS:
     void trackMenuRequested();
     // A photo's transition cell was clicked (the photo is selected already).
     void transitionCellClicked(int index);
+    // A photo's thumbnail / a track's row was double-clicked (the item is selected already).
+    void photoDoubleClicked(int index);
+    void trackDoubleClicked(int index);
     // The strip was laid out again (its page, its cells or its width changed) or the selection
     // moved: what depends on them (the window's buttons) is brought up to date.
     void viewChanged();

@@ -55,6 +55,14 @@ void ThumbImage::mouseReleaseEvent(QMouseEvent* event) {
     QLabel::mouseReleaseEvent(event);
 }
 
+void ThumbImage::mouseDoubleClickEvent(QMouseEvent* event) {
+    pressed_ = false; // no drag starts from a double click
+    if (event->button() == Qt::LeftButton)
+        Q_EMIT DoubleClicked(this);
+    else
+        QLabel::mouseDoubleClickEvent(event);
+}
+
 void ThumbImage::focusInEvent(QFocusEvent* event) {
     QLabel::focusInEvent(event);
     if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
@@ -68,6 +76,13 @@ void ClickImage::mouseReleaseEvent(QMouseEvent* event) {
         Q_EMIT Clicked(this);
     else
         QLabel::mouseReleaseEvent(event);
+}
+
+void ClickImage::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        Q_EMIT DoubleClicked(this);
+    else
+        QLabel::mouseDoubleClickEvent(event);
 }
 
 } // namespace ui

@@ -22,6 +22,8 @@ public:
 
 Q_SIGNALS:
     void Pressed(ThumbImage* self);
+    // Double-clicked with the left button: the photo's effects open.
+    void DoubleClicked(ThumbImage* self);
     // Keyboard focus arrived (Tab, Shift+Tab): the photo becomes the selected one.
     void Focused(ThumbImage* self);
 
@@ -29,6 +31,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
 
 private:
@@ -45,9 +48,11 @@ public:
 
 Q_SIGNALS:
     void Clicked(ClickImage* self);
+    void DoubleClicked(ClickImage* self);
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 };
 
 } // namespace ui

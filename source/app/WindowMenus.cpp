@@ -1,14 +1,20 @@
 #include "app/WindowMenus.h"
 
+#include "app/Icons.h"
 #include "app/ShowFileController.h"
 #include "app/StoryboardCommands.h"
+#include "app/TransitionIcons.h"
 #include "app/VideoExportController.h"
 #include "base/Language.h"
 #include "base/ui/LanguageTexts.h"
 
 #include <QAction>
+#include <QIcon>
 #include <QInputDialog>
+#include <QKeySequence>
 #include <QMenu>
+#include <QPainter>
+#include <QPixmap>
 
 #include <utility>
 
@@ -29,15 +35,88 @@ QAction* AddEntry(QMenu* menu, const char* text, const char* name, Receiver* rec
     return action;
 }
 
+// A small picture for the edits the toolbar has no icon for.
+QIcon DrawnIcon(const std::function<void(QPainter&)>& draw) {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    draw(p);
+    return QIcon(pm);
+}
+
+QIcon PhotoEditIcon(int icon) {
+    switch (icon) {
+    case 0:
+        return MakeIcon(IconKind::Crop, 16);
+    case 1:
+        return MakeIcon(IconKind::Text, 16);
+    case 2:
+        return MakeIcon(IconKind::Rotate, 16);
+    case 3:
+        return MakeIcon(IconKind::Light, 16);
+    case 4:
+        return MakeIcon(IconKind::Colors, 16);
+    case 5:
+        return MakeIcon(IconKind::Duration, 16);
+    case 6: // motion: a frame's corners and the way it moves
+        return DrawnIcon([](QPainter& p) {
+            p.setPen(QPen(QColor(40, 60, 90), 1.6, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(QPointF(3, 13), QPointF(13, 3));
+            p.drawLine(QPointF(13, 3), QPointF(9, 3));
+            p.drawLine(QPointF(13, 3), QPointF(13, 7));
+            p.drawLine(QPointF(3, 13), QPointF(7, 13));
+            p.drawLine(QPointF(3, 13), QPointF(3, 9));
+        });
+    case PhotoEditEntry::kChooser:
+        return QIcon(TransitionIcon(2, 16, Qt::white));
+    default: // the background: a swatch
+        return DrawnIcon([](QPainter& p) {
+            p.setPen(QColor(40, 60, 90));
+            p.setBrush(QColor(30, 30, 30));
+            p.drawRoundedRect(QRectF(2.5, 2.5, 11, 11), 2, 2);
+        });
+    }
+}
+
 } // namespace
+
+// Alt and a digit: the toolbar's order, then motion, the transition and the background (the
+// colour page holds the background's colour).
+const PhotoEditEntry kPhotoEditEntries[9] = {
+    {0, 0, "CropAction", TextKey::Crop, "Кадрирование", Qt::ALT | Qt::Key_1},
+    {1, 1, "CaptionAction", TextKey::Caption, "Текст", Qt::ALT | Qt::Key_2},
+    {2, 2, "TurnAction", TextKey::Rotate, "Поворот", Qt::ALT | Qt::Key_3},
+    {3, 3, "LightAction", TextKey::Lighting, "Освещенность", Qt::ALT | Qt::Key_4},
+    {4, 4, "ColourAction", TextKey::ColourEffects, "Цветовые эффекты", Qt::ALT | Qt::Key_5},
+    {6, 6, "MotionAction", TextKey::MotionTitle, "Движение", Qt::ALT | Qt::Key_6},
+    {5, 5, "DurationAction", TextKey::Duration, "Длительность", Qt::ALT | Qt::Key_7},
+    {PhotoEditEntry::kChooser, PhotoEditEntry::kChooser, "TransitionAction",
+     TextKey::TransitionTitle, "Эффекты перехода", Qt::ALT | Qt::Key_8},
+    {4, 7, "BackgroundAction", TextKey::EffectsBackgroundColour, "Цвет фона", Qt::ALT | Qt::Key_9},
+};
 
 WindowMenus CreateWindowMenus(QWidget* parent, StoryboardCommands& commands,
                               ShowFileController& files, VideoExportController& exporter,
-                              std::function<void()> openShowMusic) {
+                              std::function<void()> openShowMusic,
+                              std::function<void()> chooseTransition) {
     StoryboardCommands* Commands = &commands;
     WindowMenus menus;
     QMenu* PhotoMenu = menus.Photo = new QMenu(parent);
     PhotoMenu->setObjectName("PhotoMenu");
+    for (const PhotoEditEntry& e : kPhotoEditEntries) {
+        QAction* action =
+            e.Page == PhotoEditEntry::kChooser
+                ? AddEntry(PhotoMenu, e.Builtin, e.Name, parent, chooseTransition)
+                : AddEntry(PhotoMenu, e.Builtin, e.Name, Commands,
+                           [Commands, page = e.Page] { Commands->openEffects(page); });
+        action->setIcon(PhotoEditIcon(e.Icon));
+        action->setShortcut(QKeySequence(e.Keys));
+        // The shortcut acts in the whole window, not only while the menu is open.
+        action->setShortcutContext(Qt::WindowShortcut);
+        parent->addAction(action);
+    }
+    PhotoMenu->addSeparator();
     AddEntry(PhotoMenu, "Удалить", "DeletePhotoAction", Commands, &StoryboardCommands::deletePhoto);
     AddEntry(PhotoMenu, "Сдвинуть вправо", "MovePhotoRightAction", Commands,
              &StoryboardCommands::movePhotoRight);

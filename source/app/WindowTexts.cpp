@@ -52,6 +52,9 @@ void ApplyWindowTexts(Ui::MainWindow& form, const WindowMenus& menus,
         HintText(TextKey::About, form.aboutButton),
         HintText(TextKey::NewShow, form.newButton),
     });
+    // The photo's edits in its menu.
+    for (const PhotoEditEntry& e : kPhotoEditEntries)
+        ApplyLanguageTexts({{e.Text, menus.Photo->findChild<QAction*>(e.Name)}});
     // What each link icon opens, named before it is clicked.
     const std::array<QLabel*, 6> links = {form.siteLink,        form.slideShowsLink,
                                           form.photographyLink, form.freePhotosLink,

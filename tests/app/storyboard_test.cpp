@@ -8,12 +8,15 @@
 #include "base/ProgramFolder.h"
 #include "base/ui/ProgressWindow.h"
 #include "imaging/TransitionKinds.h"
+#include "imaging/ui/EffectsDialog.h"
 #include "media/audio/AudioLibrary.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -126,6 +129,72 @@ private Q_SLOTS:
         form.History.Undo();
         QVERIFY(plainRed(corner(0)));
         QCOMPARE(corner(1), faceOnly);
+    }
+
+    // A double click on a photo opens its effects on the page used last, on a track its
+    // settings; the photo's menu lists every edit with an icon and a shortcut that works in the
+    // whole window, each opening its own page (or the transition chooser).
+    void doubleClicksAndThePhotoMenuOpenTheEdits() {
+        media::Audio().LoadFrom({QStringLiteral(REELPANE_TEST_BINARY_DIR)});
+        MainWindowProbe form;
+        SevenCells(form);
+        QVERIFY(form.Import->AddPhoto(photo_));
+        QVERIFY(form.Import->AddPhoto(photo_));
+        const QString wav = tmp_.filePath("dbl.wav");
+        QVERIFY(std::system(("sox -n -r 22050 -c 1 '" + wav + "' synth 1 sine 330")
+                                .toLocal8Bit()
+                                .constData()) == 0);
+        QVERIFY(form.Import->AddTrack(wav));
+
+        // What opens next: its class name and, for the effects, its page; closed at once.
+        QString opened;
+        const auto expectDialog = [&] {
+            opened.clear();
+            QTimer::singleShot(0, &form, [&] {
+                QWidget* modal = QApplication::activeModalWidget();
+                QVERIFY(modal);
+                opened = modal->metaObject()->className();
+                if (auto* effects = qobject_cast<ui::EffectsDialog*>(modal))
+                    opened += QString::number(effects->OpenPage());
+                modal->close();
+            });
+        };
+        expectDialog();
+        form.Commands->openEffects(3); // the page used last
+        QCOMPARE(opened, QString("ui::EffectsDialog3"));
+        expectDialog();
+        QTest::mouseDClick(Cell(form, 1, Part::Thumb), Qt::LeftButton);
+        QCOMPARE(opened, QString("ui::EffectsDialog3"));
+        QCOMPARE(form.Storyboard->SelectedSlide(), 1);
+        expectDialog();
+        QWidget* track = form.Storyboard->TrackCellWidget(0, ui::StoryboardView::TrackPart::Image);
+        QVERIFY(track);
+        QTest::mouseDClick(track, Qt::LeftButton, {}, QPoint(60, 12));
+        QCOMPARE(opened, QString("ui::TrackDialog"));
+
+        const QStringList names = {"CropAction",     "CaptionAction",    "TurnAction",
+                                   "LightAction",    "ColourAction",     "MotionAction",
+                                   "DurationAction", "TransitionAction", "BackgroundAction"};
+        const QStringList want = {
+            "ui::EffectsDialog0", "ui::EffectsDialog1",   "ui::EffectsDialog2",
+            "ui::EffectsDialog3", "ui::EffectsDialog4",   "ui::EffectsDialog6",
+            "ui::EffectsDialog5", "ui::TransitionDialog", "ui::EffectsDialog4"};
+        const QList<QAction*> entries = form.PhotoMenu->actions();
+        for (int i = 0; i < names.size(); ++i) {
+            auto* action = form.PhotoMenu->findChild<QAction*>(names[i]);
+            QVERIFY2(action, qPrintable(names[i]));
+            QCOMPARE(entries.indexOf(action), i);
+            QVERIFY(!action->icon().isNull());
+            QVERIFY(!action->shortcut().isEmpty());
+            // The shortcut, pressed in the window, opens what the entry opens.
+            form.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&form));
+            expectDialog();
+            const QKeyCombination keys = action->shortcut()[0];
+            QTest::keyClick(&form, keys.key(), keys.keyboardModifiers());
+            QCOMPARE(opened, want[i]);
+        }
+        QVERIFY(form.PhotoMenu->findChild<QAction*>("DeletePhotoAction"));
     }
 
     void transitionCellsShowEveryKind() {
