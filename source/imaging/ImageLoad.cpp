@@ -78,6 +78,8 @@ PhotoKind PhotoKindOfExtension(const std::string& ext) {
         return PhotoKind::Bmp;
     if (up == ".WMF")
         return PhotoKind::Wmf;
+    if (up == ".WEBP")
+        return PhotoKind::Webp;
     return PhotoKind::None;
 }
 
@@ -102,6 +104,8 @@ base::Result<Bitmap> LoadImageFile(const std::string& path) {
         return LoadBmpPhotoFile(path);
     case PhotoKind::Wmf:
         return LoadWmfFile(path);
+    case PhotoKind::Webp:
+        return LoadWebpFile(path);
     case PhotoKind::None:
         break;
     }
@@ -121,6 +125,8 @@ base::Result<Bitmap> LoadImageMemory(PhotoKind kind, const std::uint8_t* data, s
         return LoadBmpPhotoMemory(data, size, limits);
     case PhotoKind::Wmf:
         return LoadWmfMemory(data, size, limits);
+    case PhotoKind::Webp:
+        return LoadWebpMemory(data, size, limits);
     case PhotoKind::None:
         break;
     }

@@ -1,5 +1,5 @@
-// Photo decoding: one loader per file kind (JPEG, PNG, GIF, BMP, WMF), chosen by the upper-cased
-// extension, each turning a file or a block of bytes into a 24-bit Bitmap.
+// Photo decoding: one loader per file kind (JPEG, PNG, GIF, BMP, WMF, WebP), chosen by
+// the upper-cased extension, each turning a file or a block of bytes into a 24-bit sRGB Bitmap.
 #pragma once
 
 #include "base/Result.h"
@@ -23,7 +23,7 @@ struct DecodeLimits {
     }
 };
 
-enum class PhotoKind { None, Jpeg, Png, Gif, Bmp, Wmf };
+enum class PhotoKind { None, Jpeg, Png, Gif, Bmp, Wmf, Webp };
 
 // The decoder for an extension with its dot (".jpg", ".JPEG"...), compared upper-cased.
 PhotoKind PhotoKindOfExtension(const std::string& ext);
@@ -52,6 +52,9 @@ base::Result<Bitmap> LoadBmpPhotoMemory(const std::uint8_t* data, std::size_t si
 base::Result<Bitmap> LoadWmfFile(const std::string& path);
 base::Result<Bitmap> LoadWmfMemory(const std::uint8_t* data, std::size_t size,
                                    const DecodeLimits& limits = {});
+base::Result<Bitmap> LoadWebpFile(const std::string& path);
+base::Result<Bitmap> LoadWebpMemory(const std::uint8_t* data, std::size_t size,
+                                    const DecodeLimits& limits = {});
 
 namespace detail {
 // "cannot read PATH: reason", the one shape of a file loader's failure.

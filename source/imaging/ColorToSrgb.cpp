@@ -1,0 +1,163 @@
+#include "imaging/ColorToSrgb.h"
+
+#include <QtGlobal>
+
+#include <lcms2.h>
+
+#include <limits>
+
+namespace imaging {
+
+namespace {
+
+struct ProfileClose {
+    void operator()(void* p) const { cmsCloseProfile(static_cast<cmsHPROFILE>(p)); }
+};
+using ProfilePtr = std::unique_ptr<void, ProfileClose>;
+
+struct CurveFree {
+    void operator()(cmsToneCurve* c) const { cmsFreeToneCurve(c); }
+};
+using CurvePtr = std::unique_ptr<cmsToneCurve, CurveFree>;
+
+// The profile of a picture's colour, from its H.273 colour primaries and transfer codes; null for
+// codes this table does not know.
+ProfilePtr ProfileOfCicp(int primaries, int transfer) {
+    cmsCIExyYTRIPLE p{};
+    cmsCIExyY white{0.3127, 0.3290, 1.0}; // D65
+    switch (primaries) {
+    case 1: // BT.709, the primaries of sRGB
+        p = {{0.640, 0.330, 1.0}, {0.300, 0.600, 1.0}, {0.150, 0.060, 1.0}};
+        break;
+    case 9: // BT.2020
+        p = {{0.708, 0.292, 1.0}, {0.170, 0.797, 1.0}, {0.131, 0.046, 1.0}};
+        break;
+    case 11: // DCI-P3, with the cinema white
+        white = {0.314, 0.351, 1.0};
+        [[fallthrough]];
+    case 12: // Display P3 (D65)
+        p = {{0.680, 0.320, 1.0}, {0.265, 0.690, 1.0}, {0.150, 0.060, 1.0}};
+        break;
+    case 5: // BT.601 625 lines
+        p = {{0.640, 0.330, 1.0}, {0.290, 0.600, 1.0}, {0.150, 0.060, 1.0}};
+        break;
+    case 6: // BT.601 525 lines
+        p = {{0.630, 0.340, 1.0}, {0.310, 0.595, 1.0}, {0.155, 0.070, 1.0}};
+        break;
+    default:
+        return nullptr;
+    }
+    // Little CMS type 4: Y = (aX + b)^g for X >= d, Y = cX below.
+    CurvePtr curve;
+    switch (transfer) {
+    case 2:  // unspecified: taken as sRGB's, like an untagged picture
+    case 13: // sRGB
+    {
+        const cmsFloat64Number srgb[5] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
+        curve.reset(cmsBuildParametricToneCurve(nullptr, 4, srgb));
+        break;
+    }
+    case 1: // BT.709 and its 10/12-bit twins
+    case 6:
+    case 14:
+    case 15: {
+        const cmsFloat64Number bt709[5] = {1.0 / 0.45, 1.0 / 1.099, 0.099 / 1.099, 1.0 / 4.5,
+                                           0.081};
+        curve.reset(cmsBuildParametricToneCurve(nullptr, 4, bt709));
+        break;
+    }
+    case 4:
+        curve.reset(cmsBuildGamma(nullptr, 2.2));
+        break;
+    case 5:
+        curve.reset(cmsBuildGamma(nullptr, 2.8));
+        break;
+    case 8:
+        curve.reset(cmsBuildGamma(nullptr, 1.0));
+        break;
+    default:
+        return nullptr;
+    }
+    if (!curve)
+        return nullptr;
+    cmsToneCurve* curves[3] = {curve.get(), curve.get(), curve.get()};
+    return ProfilePtr(cmsCreateRGBProfile(&white, &p, curves));
+}
+
+} // namespace
+
+void ColorToSrgb::TransformFree::operator()(void* transform) const {
+    cmsDeleteTransform(static_cast<cmsHTRANSFORM>(transform));
+}
+
+ColorToSrgb ColorToSrgb::Ignored(std::string why) {
+    ColorToSrgb c;
+    c.note_ = "colour profile ignored, the picture is taken as sRGB: " + std::move(why);
+    qWarning("%s", c.note_.c_str());
+    return c;
+}
+
+ColorToSrgb ColorToSrgb::FromProfile(void* profile, Input input) {
+    const cmsColorSpaceSignature space = cmsGetColorSpace(static_cast<cmsHPROFILE>(profile));
+    if (space == cmsSigGrayData && input == Input::Bgr)
+        return {};
+    const cmsColorSpaceSignature wanted = input == Input::Bgr ? cmsSigRgbData : cmsSigCmykData;
+    if (space != wanted)
+        return Ignored(input == Input::Bgr ? "not an RGB profile" : "not a CMYK profile");
+    const ProfilePtr srgb(cmsCreate_sRGBProfile());
+    if (!srgb)
+        return Ignored("out of memory");
+    const cmsUInt32Number inFormat = input == Input::Bgr ? TYPE_BGR_8 : TYPE_CMYK_8;
+    cmsHTRANSFORM t =
+        cmsCreateTransform(static_cast<cmsHPROFILE>(profile), inFormat, srgb.get(), TYPE_BGR_8,
+                           INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_BLACKPOINTCOMPENSATION);
+    if (t == nullptr)
+        return Ignored("Little CMS cannot convert from it");
+    ColorToSrgb c;
+    c.transform_.reset(t);
+    return c;
+}
+
+ColorToSrgb ColorToSrgb::FromIcc(const std::uint8_t* data, std::size_t size, Input input) {
+    if (data == nullptr || size == 0)
+        return {};
+    if (size > std::numeric_limits<cmsUInt32Number>::max())
+        return Ignored("the profile is too large");
+    const ProfilePtr profile(cmsOpenProfileFromMem(data, static_cast<cmsUInt32Number>(size)));
+    if (!profile)
+        return Ignored("Little CMS cannot read it");
+    return FromProfile(profile.get(), input);
+}
+
+ColorToSrgb ColorToSrgb::FromCicp(int primaries, int transfer) {
+    // sRGB itself, or nothing said: no work.
+    if ((primaries == 1 || primaries == 2) && (transfer == 13 || transfer == 2))
+        return {};
+    if (primaries == 2)
+        primaries = 1;
+    const ProfilePtr profile = ProfileOfCicp(primaries, transfer);
+    if (!profile)
+        return Ignored("colour codes " + std::to_string(primaries) + "/" +
+                       std::to_string(transfer) + " are not known");
+    return FromProfile(profile.get(), Input::Bgr);
+}
+
+void ColorToSrgb::Apply(Bitmap& bitmap) const {
+    if (!transform_ || bitmap.IsEmpty())
+        return;
+    // In place: the input and output layouts are the same size.
+    cmsDoTransformLineStride(static_cast<cmsHTRANSFORM>(transform_.get()), bitmap.Bits,
+                             bitmap.Bits, static_cast<cmsUInt32Number>(bitmap.Width),
+                             static_cast<cmsUInt32Number>(bitmap.Height),
+                             static_cast<cmsUInt32Number>(bitmap.RowStride),
+                             static_cast<cmsUInt32Number>(bitmap.RowStride), 0, 0);
+}
+
+void ColorToSrgb::ApplyCmykRow(const std::uint8_t* cmyk, std::uint8_t* bgr, int width) const {
+    if (!transform_ || width <= 0)
+        return;
+    cmsDoTransform(static_cast<cmsHTRANSFORM>(transform_.get()), cmyk, bgr,
+                   static_cast<cmsUInt32Number>(width));
+}
+
+} // namespace imaging

@@ -1,0 +1,56 @@
+// ColorToSrgb: turns a decoded picture from the colour space its file names (an embedded ICC
+// profile, or the colour codes of a HEIF/AVIF nclx box) into sRGB through Little CMS, with the
+// relative colorimetric intent and black-point compensation. Every decoder uses it, so a photo
+// tagged Adobe RGB or Display P3 looks the same whatever its format. An untagged picture is taken
+// as sRGB and left alone; a profile that cannot be used is ignored with one note.
+#pragma once
+
+#include "imaging/Bitmap.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace imaging {
+
+class ColorToSrgb {
+public:
+    // The pixel layout the conversion reads: the bitmap's own BGR, or 8-bit CMYK rows that it
+    // writes into a BGR bitmap.
+    enum class Input { Bgr, Cmyk };
+
+    // No conversion: the picture is already sRGB.
+    ColorToSrgb() = default;
+
+    // From the bytes of an embedded ICC profile. No bytes means untagged. A profile that Little
+    // CMS cannot read, or whose colour space is not the pixels' (RGB, or CMYK for Input::Cmyk),
+    // gives no conversion and a note saying why. A grey profile on RGB pixels is left alone: the
+    // decoder has already spread grey over three channels.
+    static ColorToSrgb FromIcc(const std::uint8_t* data, std::size_t size, Input input = Input::Bgr);
+    // From CICP colour codes (ITU-T H.273): colour primaries and transfer characteristics. The
+    // codes of sRGB, or 2 ("unspecified"), give no conversion; codes without a defined meaning
+    // here give a note.
+    static ColorToSrgb FromCicp(int primaries, int transfer);
+
+    bool IsIdentity() const { return transform_ == nullptr; }
+    // Why a profile was ignored; empty when it was used or there was none.
+    const std::string& Note() const { return note_; }
+
+    // Converts the bitmap's pixels in place (Input::Bgr only).
+    void Apply(Bitmap& bitmap) const;
+    // Converts `width` pixels of one CMYK row into a BGR row (Input::Cmyk only).
+    void ApplyCmykRow(const std::uint8_t* cmyk, std::uint8_t* bgr, int width) const;
+
+private:
+    struct TransformFree {
+        void operator()(void* transform) const;
+    };
+    static ColorToSrgb Ignored(std::string why);
+    static ColorToSrgb FromProfile(void* profile, Input input);
+
+    std::unique_ptr<void, TransformFree> transform_;
+    std::string note_;
+};
+
+} // namespace imaging
