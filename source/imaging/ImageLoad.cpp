@@ -80,6 +80,8 @@ PhotoKind PhotoKindOfExtension(const std::string& ext) {
         return PhotoKind::Wmf;
     if (up == ".WEBP")
         return PhotoKind::Webp;
+    if (up == ".HEIC" || up == ".HEIF" || up == ".HIF" || up == ".AVIF")
+        return PhotoKind::Heif;
     return PhotoKind::None;
 }
 
@@ -106,6 +108,8 @@ base::Result<Bitmap> LoadImageFile(const std::string& path) {
         return LoadWmfFile(path);
     case PhotoKind::Webp:
         return LoadWebpFile(path);
+    case PhotoKind::Heif:
+        return LoadHeifFile(path);
     case PhotoKind::None:
         break;
     }
@@ -127,6 +131,8 @@ base::Result<Bitmap> LoadImageMemory(PhotoKind kind, const std::uint8_t* data, s
         return LoadWmfMemory(data, size, limits);
     case PhotoKind::Webp:
         return LoadWebpMemory(data, size, limits);
+    case PhotoKind::Heif:
+        return LoadHeifMemory(data, size, limits);
     case PhotoKind::None:
         break;
     }

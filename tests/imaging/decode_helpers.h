@@ -49,7 +49,7 @@ public:
     // Runs a shell command inside the scratch folder; true when it exits with 0.
     bool Run(const std::string& command) const {
         const std::string full =
-            "cd '" + dir_.path().toStdString() + "' && " + command + " >/dev/null 2>&1";
+            "cd '" + dir_.path().toStdString() + "' && { " + command + "; } >/dev/null 2>&1";
         return std::system(full.c_str()) == 0;
     }
 

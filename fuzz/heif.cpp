@@ -1,0 +1,12 @@
+// libFuzzer harness: the HEIF/AVIF decoder (libheif's box parser, its HEVC and AV1 decoders, the
+// colour tags and the colour conversion) on arbitrary bytes, with limits small enough to keep
+// each run quick; it must refuse or decode, never crash or read out of bounds.
+#include "imaging/ImageLoad.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // A refusal must say why; a decoded picture must have pixels.
+    const auto bitmap = imaging::LoadHeifMemory(data, size, imaging::DecodeLimits{4096, 4'000'000});
+    if (bitmap ? bitmap->IsEmpty() : bitmap.error().empty())
+        __builtin_trap();
+    return 0;
+}
