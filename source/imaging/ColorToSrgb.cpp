@@ -4,6 +4,7 @@
 
 #include <lcms2.h>
 
+#include <cmath>
 #include <limits>
 
 namespace imaging {
@@ -139,6 +140,33 @@ ColorToSrgb ColorToSrgb::FromCicp(int primaries, int transfer) {
     if (!profile)
         return Ignored("colour codes " + std::to_string(primaries) + "/" +
                        std::to_string(transfer) + " are not known");
+    return FromProfile(profile.get(), Input::Bgr);
+}
+
+ColorToSrgb ColorToSrgb::FromChromaticities(const Chromaticities& c, double encodingGamma) {
+    const double v[8] = {c.whiteX, c.whiteY, c.redX, c.redY, c.greenX, c.greenY, c.blueX, c.blueY};
+    for (const double x : v)
+        if (!(x > 0.0 && x < 1.0))
+            return Ignored("chromaticities outside 0..1");
+    if (!(encodingGamma > 0.01 && encodingGamma < 10.0))
+        return Ignored("gamma out of range");
+    // sRGB's own values, and the 2.2 gamma writers give it, within a rounding.
+    constexpr double kSrgb[8] = {0.3127, 0.3290, 0.64, 0.33, 0.30, 0.60, 0.15, 0.06};
+    bool srgb = std::abs(encodingGamma - 1.0 / 2.2) < 0.01;
+    for (int i = 0; i < 8; ++i)
+        srgb = srgb && std::abs(v[i] - kSrgb[i]) < 0.01;
+    if (srgb)
+        return {};
+    const cmsCIExyY white{c.whiteX, c.whiteY, 1.0};
+    const cmsCIExyYTRIPLE primaries{
+        {c.redX, c.redY, 1.0}, {c.greenX, c.greenY, 1.0}, {c.blueX, c.blueY, 1.0}};
+    const CurvePtr curve(cmsBuildGamma(nullptr, 1.0 / encodingGamma));
+    if (!curve)
+        return Ignored("out of memory");
+    cmsToneCurve* curves[3] = {curve.get(), curve.get(), curve.get()};
+    const ProfilePtr profile(cmsCreateRGBProfile(&white, &primaries, curves));
+    if (!profile)
+        return Ignored("the chromaticities describe no colour space");
     return FromProfile(profile.get(), Input::Bgr);
 }
 

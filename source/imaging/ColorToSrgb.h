@@ -32,6 +32,14 @@ public:
     // codes of sRGB, or 2 ("unspecified"), give no conversion; codes without a defined meaning
     // here give a note.
     static ColorToSrgb FromCicp(int primaries, int transfer);
+    // From chromaticities (x, y of the white point and the red, green and blue primaries) and an
+    // encoding gamma (0.45455 for a 2.2 display), as PNG's cHRM and gAMA chunks give them. Values
+    // within a rounding of sRGB's are taken as sRGB (writers add these chunks to sRGB pictures);
+    // impossible values give a note.
+    struct Chromaticities {
+        double whiteX, whiteY, redX, redY, greenX, greenY, blueX, blueY;
+    };
+    static ColorToSrgb FromChromaticities(const Chromaticities& c, double encodingGamma);
 
     bool IsIdentity() const { return transform_ == nullptr; }
     // Why a profile was ignored; empty when it was used or there was none.

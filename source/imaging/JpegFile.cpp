@@ -1,10 +1,13 @@
 // JPEG photos through libjpeg-turbo: decoded straight into the bitmap's BGR rows, turned upright
-// by the EXIF orientation while decoding (a small band of rows at a time, never a second picture).
+// by the EXIF orientation while decoding (a small band of rows at a time, never a second picture),
+// and converted to sRGB from the ICC profile of its APP2 segments.
+#include "imaging/ColorToSrgb.h"
 #include "imaging/ExifOrientation.h"
 #include "imaging/ImageLoad.h"
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -57,6 +60,11 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
+// jpeg_read_icc_profile hands back malloc'd memory.
+struct MallocFree {
+    void operator()(JOCTET* p) const { std::free(p); }
+};
+
 // Everything the decode touches lives here, outside the frame that calls setjmp, so a longjmp
 // skips no destructor and leaves no stale local.
 struct JpegSession {
@@ -69,6 +77,11 @@ struct JpegSession {
     Bitmap* out = nullptr;
     const DecodeLimits* limits = nullptr;
     std::string failure;
+    std::unique_ptr<JOCTET, MallocFree> icc;
+    ColorToSrgb color;
+    // A CMYK picture's profile turns its ink into colour a row at a time.
+    ColorToSrgb cmykColor;
+    std::vector<std::uint8_t> ink, inkBgr;
 
     ~JpegSession() {
         if (created)
@@ -92,9 +105,27 @@ void ScatterBand(JpegSession& s, int orientation, int first, int count, bool cmy
     const int w = static_cast<int>(s.cinfo.output_width);
     const int h = static_cast<int>(s.cinfo.output_height);
     const int comps = s.cinfo.output_components;
+    const bool profiled = cmyk && !s.cmykColor.IsIdentity();
+    if (profiled) {
+        s.ink.resize(static_cast<std::size_t>(w) * 4);
+        s.inkBgr.resize(static_cast<std::size_t>(w) * 3);
+    }
     for (int r = 0; r < count; ++r) {
         const std::uint8_t* src = s.bandRows[static_cast<std::size_t>(r)];
         const int y = first + r;
+        if (profiled) {
+            // Little CMS takes ink amounts; Adobe's files store them inverted.
+            for (std::size_t i = 0; i < s.ink.size(); ++i)
+                s.ink[i] = adobe ? static_cast<std::uint8_t>(255 - src[i]) : src[i];
+            s.cmykColor.ApplyCmykRow(s.ink.data(), s.inkBgr.data(), w);
+            for (int x = 0; x < w; ++x) {
+                int ox, oy;
+                OrientPoint(orientation, w, h, x, y, ox, oy);
+                std::memcpy(s.out->Row(oy) + static_cast<std::ptrdiff_t>(ox) * 3,
+                            s.inkBgr.data() + static_cast<std::ptrdiff_t>(x) * 3, 3);
+            }
+            continue;
+        }
         for (int x = 0; x < w; ++x, src += comps) {
             int ox, oy;
             OrientPoint(orientation, w, h, x, y, ox, oy);
@@ -128,6 +159,7 @@ bool DecodeProtected(JpegSession& s) {
         return false;
     }
     jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(cinfo, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(cinfo, TRUE);
 
     const std::int64_t w = cinfo->image_width, h = cinfo->image_height;
@@ -139,6 +171,16 @@ bool DecodeProtected(JpegSession& s) {
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
     const int orientation = OrientationOf(cinfo);
+    JOCTET* icc = nullptr;
+    unsigned iccSize = 0;
+    if (jpeg_read_icc_profile(cinfo, &icc, &iccSize)) {
+        s.icc.reset(icc);
+        if (cmyk)
+            s.cmykColor = ColorToSrgb::FromIcc(icc, iccSize, ColorToSrgb::Input::Cmyk);
+        else if (cinfo->jpeg_color_space != JCS_GRAYSCALE)
+            s.color = ColorToSrgb::FromIcc(icc, iccSize);
+        s.icc.reset();
+    }
     jpeg_start_decompress(cinfo);
 
     const int ow = static_cast<int>(cinfo->output_width);
@@ -178,6 +220,7 @@ bool DecodeProtected(JpegSession& s) {
         }
     }
     jpeg_finish_decompress(cinfo);
+    s.color.Apply(*s.out);
     return true;
 }
 
