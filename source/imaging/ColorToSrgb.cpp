@@ -4,8 +4,11 @@
 
 #include <lcms2.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <thread>
+#include <vector>
 
 namespace imaging {
 
@@ -109,9 +112,11 @@ ColorToSrgb ColorToSrgb::FromProfile(void* profile, Input input) {
     if (!srgb)
         return Ignored("out of memory");
     const cmsUInt32Number inFormat = input == Input::Bgr ? TYPE_BGR_8 : TYPE_CMYK_8;
-    cmsHTRANSFORM t =
-        cmsCreateTransform(static_cast<cmsHPROFILE>(profile), inFormat, srgb.get(), TYPE_BGR_8,
-                           INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_BLACKPOINTCOMPENSATION);
+    // No one-pixel cache: photo pixels rarely repeat their neighbour, and without it the
+    // transform may run on several threads at once.
+    cmsHTRANSFORM t = cmsCreateTransform(static_cast<cmsHPROFILE>(profile), inFormat, srgb.get(),
+                                         TYPE_BGR_8, INTENT_RELATIVE_COLORIMETRIC,
+                                         cmsFLAGS_BLACKPOINTCOMPENSATION | cmsFLAGS_NOCACHE);
     if (t == nullptr)
         return Ignored("Little CMS cannot convert from it");
     ColorToSrgb c;
@@ -173,12 +178,27 @@ ColorToSrgb ColorToSrgb::FromChromaticities(const Chromaticities& c, double enco
 void ColorToSrgb::Apply(Bitmap& bitmap) const {
     if (!transform_ || bitmap.IsEmpty())
         return;
-    // In place: the input and output layouts are the same size.
-    cmsDoTransformLineStride(static_cast<cmsHTRANSFORM>(transform_.get()), bitmap.Bits,
-                             bitmap.Bits, static_cast<cmsUInt32Number>(bitmap.Width),
-                             static_cast<cmsUInt32Number>(bitmap.Height),
-                             static_cast<cmsUInt32Number>(bitmap.RowStride),
-                             static_cast<cmsUInt32Number>(bitmap.RowStride), 0, 0);
+    const auto transform = static_cast<cmsHTRANSFORM>(transform_.get());
+    const auto stride = static_cast<cmsUInt32Number>(bitmap.RowStride);
+    const auto width = static_cast<cmsUInt32Number>(bitmap.Width);
+    // In place (the input and output layouts are the same size), in bands of rows shared among
+    // the cores: a 12 MP photo takes Little CMS about a tenth of a second on one.
+    const auto convert = [&](int first, int rows) {
+        if (rows > 0)
+            cmsDoTransformLineStride(transform, bitmap.Row(first), bitmap.Row(first), width,
+                                     static_cast<cmsUInt32Number>(rows), stride, stride, 0, 0);
+    };
+    constexpr int kMinBandRows = 256;
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const int bands = std::clamp(bitmap.Height / kMinBandRows, 1, std::min(cores, 8));
+    const int rowsPerBand = (bitmap.Height + bands - 1) / bands;
+    std::vector<std::jthread> helpers;
+    helpers.reserve(static_cast<std::size_t>(bands - 1));
+    for (int b = 1; b < bands; ++b) {
+        const int first = b * rowsPerBand;
+        helpers.emplace_back(convert, first, std::min(rowsPerBand, bitmap.Height - first));
+    }
+    convert(0, std::min(rowsPerBand, bitmap.Height));
 }
 
 void ColorToSrgb::ApplyCmykRow(const std::uint8_t* cmyk, std::uint8_t* bgr, int width) const {
