@@ -72,9 +72,11 @@ QStringList AskPhotoFilesOn(QWidget& window) {
     QFileDialog dialog(&window);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setNameFilters(
-        {"Graphics (*.png *.gif *.jpg *.jpeg *.bmp *.wmf *.webp *.heic *.heif *.hif *.avif)",
+        {"Graphics (*.png *.gif *.jpg *.jpeg *.bmp *.wmf *.webp *.heic *.heif *.hif *.avif *.tif "
+         "*.tiff)",
          "JPEG (*.jpg *.jpeg)", "HEIC (*.heic *.heif *.hif)", "AVIF (*.avif)", "WebP (*.webp)",
-         "GIF (*.gif)", "PNG (*.png)", "Bitmap (*.bmp)", "Metafile (*.wmf)"});
+         "TIFF (*.tif *.tiff)", "GIF (*.gif)", "PNG (*.png)", "Bitmap (*.bmp)",
+         "Metafile (*.wmf)"});
     dialog.setDefaultSuffix("jpg");
     dialog.setDirectory(StartFolder(QStringLiteral("Photos")));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);

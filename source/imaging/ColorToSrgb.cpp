@@ -101,20 +101,18 @@ ColorToSrgb ColorToSrgb::Ignored(std::string why) {
     return c;
 }
 
-ColorToSrgb ColorToSrgb::FromProfile(void* profile, Input input) {
+ColorToSrgb ColorToSrgb::FromProfile(void* profile) {
     const cmsColorSpaceSignature space = cmsGetColorSpace(static_cast<cmsHPROFILE>(profile));
-    if (space == cmsSigGrayData && input == Input::Bgr)
+    if (space == cmsSigGrayData)
         return {};
-    const cmsColorSpaceSignature wanted = input == Input::Bgr ? cmsSigRgbData : cmsSigCmykData;
-    if (space != wanted)
-        return Ignored(input == Input::Bgr ? "not an RGB profile" : "not a CMYK profile");
+    if (space != cmsSigRgbData)
+        return Ignored("not an RGB profile");
     const ProfilePtr srgb(cmsCreate_sRGBProfile());
     if (!srgb)
         return Ignored("out of memory");
-    const cmsUInt32Number inFormat = input == Input::Bgr ? TYPE_BGR_8 : TYPE_CMYK_8;
     // No one-pixel cache: photo pixels rarely repeat their neighbour, and without it the
     // transform may run on several threads at once.
-    cmsHTRANSFORM t = cmsCreateTransform(static_cast<cmsHPROFILE>(profile), inFormat, srgb.get(),
+    cmsHTRANSFORM t = cmsCreateTransform(static_cast<cmsHPROFILE>(profile), TYPE_BGR_8, srgb.get(),
                                          TYPE_BGR_8, INTENT_RELATIVE_COLORIMETRIC,
                                          cmsFLAGS_BLACKPOINTCOMPENSATION | cmsFLAGS_NOCACHE);
     if (t == nullptr)
@@ -124,7 +122,7 @@ ColorToSrgb ColorToSrgb::FromProfile(void* profile, Input input) {
     return c;
 }
 
-ColorToSrgb ColorToSrgb::FromIcc(const std::uint8_t* data, std::size_t size, Input input) {
+ColorToSrgb ColorToSrgb::FromIcc(const std::uint8_t* data, std::size_t size) {
     if (data == nullptr || size == 0)
         return {};
     if (size > std::numeric_limits<cmsUInt32Number>::max())
@@ -132,7 +130,7 @@ ColorToSrgb ColorToSrgb::FromIcc(const std::uint8_t* data, std::size_t size, Inp
     const ProfilePtr profile(cmsOpenProfileFromMem(data, static_cast<cmsUInt32Number>(size)));
     if (!profile)
         return Ignored("Little CMS cannot read it");
-    return FromProfile(profile.get(), input);
+    return FromProfile(profile.get());
 }
 
 ColorToSrgb ColorToSrgb::FromCicp(int primaries, int transfer) {
@@ -145,7 +143,7 @@ ColorToSrgb ColorToSrgb::FromCicp(int primaries, int transfer) {
     if (!profile)
         return Ignored("colour codes " + std::to_string(primaries) + "/" +
                        std::to_string(transfer) + " are not known");
-    return FromProfile(profile.get(), Input::Bgr);
+    return FromProfile(profile.get());
 }
 
 ColorToSrgb ColorToSrgb::FromChromaticities(const Chromaticities& c, double encodingGamma) {
@@ -172,7 +170,7 @@ ColorToSrgb ColorToSrgb::FromChromaticities(const Chromaticities& c, double enco
     const ProfilePtr profile(cmsCreateRGBProfile(&white, &primaries, curves));
     if (!profile)
         return Ignored("the chromaticities describe no colour space");
-    return FromProfile(profile.get(), Input::Bgr);
+    return FromProfile(profile.get());
 }
 
 void ColorToSrgb::Apply(Bitmap& bitmap) const {
@@ -199,13 +197,6 @@ void ColorToSrgb::Apply(Bitmap& bitmap) const {
         helpers.emplace_back(convert, first, std::min(rowsPerBand, bitmap.Height - first));
     }
     convert(0, std::min(rowsPerBand, bitmap.Height));
-}
-
-void ColorToSrgb::ApplyCmykRow(const std::uint8_t* cmyk, std::uint8_t* bgr, int width) const {
-    if (!transform_ || width <= 0)
-        return;
-    cmsDoTransform(static_cast<cmsHTRANSFORM>(transform_.get()), cmyk, bgr,
-                   static_cast<cmsUInt32Number>(width));
 }
 
 } // namespace imaging

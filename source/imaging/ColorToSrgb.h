@@ -16,18 +16,13 @@ namespace imaging {
 
 class ColorToSrgb {
 public:
-    // The pixel layout the conversion reads: the bitmap's own BGR, or 8-bit CMYK rows that it
-    // writes into a BGR bitmap.
-    enum class Input { Bgr, Cmyk };
-
     // No conversion: the picture is already sRGB.
     ColorToSrgb() = default;
 
     // From the bytes of an embedded ICC profile. No bytes means untagged. A profile that Little
-    // CMS cannot read, or whose colour space is not the pixels' (RGB, or CMYK for Input::Cmyk),
-    // gives no conversion and a note saying why. A grey profile on RGB pixels is left alone: the
-    // decoder has already spread grey over three channels.
-    static ColorToSrgb FromIcc(const std::uint8_t* data, std::size_t size, Input input = Input::Bgr);
+    // CMS cannot read, or that is not an RGB profile, gives no conversion and a note saying why.
+    // A grey profile is left alone: the decoder has already spread grey over three channels.
+    static ColorToSrgb FromIcc(const std::uint8_t* data, std::size_t size);
     // From CICP colour codes (ITU-T H.273): colour primaries and transfer characteristics. The
     // codes of sRGB, or 2 ("unspecified"), give no conversion; codes without a defined meaning
     // here give a note.
@@ -45,17 +40,15 @@ public:
     // Why a profile was ignored; empty when it was used or there was none.
     const std::string& Note() const { return note_; }
 
-    // Converts the bitmap's pixels in place (Input::Bgr only).
+    // Converts the bitmap's pixels in place.
     void Apply(Bitmap& bitmap) const;
-    // Converts `width` pixels of one CMYK row into a BGR row (Input::Cmyk only).
-    void ApplyCmykRow(const std::uint8_t* cmyk, std::uint8_t* bgr, int width) const;
 
 private:
     struct TransformFree {
         void operator()(void* transform) const;
     };
     static ColorToSrgb Ignored(std::string why);
-    static ColorToSrgb FromProfile(void* profile, Input input);
+    static ColorToSrgb FromProfile(void* profile);
 
     std::unique_ptr<void, TransformFree> transform_;
     std::string note_;

@@ -82,6 +82,8 @@ PhotoKind PhotoKindOfExtension(const std::string& ext) {
         return PhotoKind::Webp;
     if (up == ".HEIC" || up == ".HEIF" || up == ".HIF" || up == ".AVIF")
         return PhotoKind::Heif;
+    if (up == ".TIF" || up == ".TIFF")
+        return PhotoKind::Tiff;
     return PhotoKind::None;
 }
 
@@ -110,6 +112,8 @@ base::Result<Bitmap> LoadImageFile(const std::string& path) {
         return LoadWebpFile(path);
     case PhotoKind::Heif:
         return LoadHeifFile(path);
+    case PhotoKind::Tiff:
+        return LoadTiffFile(path);
     case PhotoKind::None:
         break;
     }
@@ -133,6 +137,8 @@ base::Result<Bitmap> LoadImageMemory(PhotoKind kind, const std::uint8_t* data, s
         return LoadWebpMemory(data, size, limits);
     case PhotoKind::Heif:
         return LoadHeifMemory(data, size, limits);
+    case PhotoKind::Tiff:
+        return LoadTiffMemory(data, size, limits);
     case PhotoKind::None:
         break;
     }

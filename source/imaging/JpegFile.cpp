@@ -79,9 +79,6 @@ struct JpegSession {
     std::string failure;
     std::unique_ptr<JOCTET, MallocFree> icc;
     ColorToSrgb color;
-    // A CMYK picture's profile turns its ink into colour a row at a time.
-    ColorToSrgb cmykColor;
-    std::vector<std::uint8_t> ink, inkBgr;
 
     ~JpegSession() {
         if (created)
@@ -105,27 +102,9 @@ void ScatterBand(JpegSession& s, int orientation, int first, int count, bool cmy
     const int w = static_cast<int>(s.cinfo.output_width);
     const int h = static_cast<int>(s.cinfo.output_height);
     const int comps = s.cinfo.output_components;
-    const bool profiled = cmyk && !s.cmykColor.IsIdentity();
-    if (profiled) {
-        s.ink.resize(static_cast<std::size_t>(w) * 4);
-        s.inkBgr.resize(static_cast<std::size_t>(w) * 3);
-    }
     for (int r = 0; r < count; ++r) {
         const std::uint8_t* src = s.bandRows[static_cast<std::size_t>(r)];
         const int y = first + r;
-        if (profiled) {
-            // Little CMS takes ink amounts; Adobe's files store them inverted.
-            for (std::size_t i = 0; i < s.ink.size(); ++i)
-                s.ink[i] = adobe ? static_cast<std::uint8_t>(255 - src[i]) : src[i];
-            s.cmykColor.ApplyCmykRow(s.ink.data(), s.inkBgr.data(), w);
-            for (int x = 0; x < w; ++x) {
-                int ox, oy;
-                OrientPoint(orientation, w, h, x, y, ox, oy);
-                std::memcpy(s.out->Row(oy) + static_cast<std::ptrdiff_t>(ox) * 3,
-                            s.inkBgr.data() + static_cast<std::ptrdiff_t>(x) * 3, 3);
-            }
-            continue;
-        }
         for (int x = 0; x < w; ++x, src += comps) {
             int ox, oy;
             OrientPoint(orientation, w, h, x, y, ox, oy);
@@ -175,9 +154,8 @@ bool DecodeProtected(JpegSession& s) {
     unsigned iccSize = 0;
     if (jpeg_read_icc_profile(cinfo, &icc, &iccSize)) {
         s.icc.reset(icc);
-        if (cmyk)
-            s.cmykColor = ColorToSrgb::FromIcc(icc, iccSize, ColorToSrgb::Input::Cmyk);
-        else if (cinfo->jpeg_color_space != JCS_GRAYSCALE)
+        // A CMYK picture keeps its plain ink-to-colour arithmetic: its profile is not applied.
+        if (!cmyk && cinfo->jpeg_color_space != JCS_GRAYSCALE)
             s.color = ColorToSrgb::FromIcc(icc, iccSize);
         s.icc.reset();
     }

@@ -102,7 +102,8 @@ TEST(ColorToSrgb, AdobeRgbProfilesInEveryFormatMatchLittleCmsOwnTool) {
     ASSERT_TRUE(s.Run("heif-enc -q 90 u.png -o u.heic && heif-enc -q 90 t.png -o t.heic"));
     ASSERT_TRUE(s.Run("avifenc -s 8 u.png u.avif && avifenc -s 8 --icc " + kAdobe +
                       " u.png t.avif"));
-    for (const char* ext : {"png", "jpg", "webp", "heic", "avif"}) {
+    ASSERT_TRUE(s.Run("convert u.png u.tif && convert t.png t.tif"));
+    for (const char* ext : {"png", "jpg", "webp", "heic", "avif", "tif"}) {
         SCOPED_TRACE(ext);
         const std::string e = ext;
         const Bitmap untagged = Load(s, "u." + e);
