@@ -1,6 +1,6 @@
-// Phone and camera photo decoding: a 12-megapixel picture as WebP, HEIC and AVIF decoded by the
-// program's loaders next to each library's own command-line decoder (dwebp to PPM, heif-convert
-// and avifdec to PNG, each run as a process); the same bitstreams tagged Adobe RGB (WebP, an ICC
+// Phone and camera photo decoding: a 12-megapixel picture as WebP, HEIC, AVIF and JPEG XL decoded
+// by the program's loaders next to each library's own command-line decoder (dwebp to PPM,
+// heif-convert, avifdec and djxl to PNG, each run as a process); the same bitstreams tagged Adobe RGB (WebP, an ICC
 // profile) and Display P3 (AVIF, nclx codes), whose difference from the untagged decode is the
 // colour conversion's cost; and the import of 50 such HEIC photos into a show at 1280x1024 with
 // the time to the first thumbnail. Wall-clock times throughout, since the outside decoders run in
@@ -43,12 +43,13 @@ struct Photos {
             " photo.webp -o adobe.webp >/dev/null"
             " && heif-enc -q 85 src.png -o photo.heic >/dev/null"
             " && avifenc -j 2 -s 8 --cicp 1/13/1 src.png photo.avif >/dev/null"
-            " && avifenc -j 2 -s 8 --cicp 12/13/1 src.png p3.avif >/dev/null";
+            " && avifenc -j 2 -s 8 --cicp 12/13/1 src.png p3.avif >/dev/null"
+            " && cjxl src.png -d 1 -e 3 photo.jxl >/dev/null 2>&1";
         if (std::system(make.c_str()) != 0) {
             std::fprintf(stderr, "the bench photos could not be made\n");
             std::exit(1);
         }
-        for (const char* name : {"photo.webp", "photo.heic", "photo.avif"})
+        for (const char* name : {"photo.webp", "photo.heic", "photo.avif", "photo.jxl"})
             std::fprintf(stderr, "%s: %lld bytes\n", name,
                          static_cast<long long>(QFileInfo(QString::fromStdString(Path(name))).size()));
         for (int i = 0; i < kImportPhotos; ++i) {
@@ -85,6 +86,7 @@ BENCHMARK_CAPTURE(BM_Decode12Mp, avif, "photo.avif")->Unit(benchmark::kMilliseco
 BENCHMARK_CAPTURE(BM_Decode12Mp, avif_display_p3, "p3.avif")
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+BENCHMARK_CAPTURE(BM_Decode12Mp, jxl, "photo.jxl")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The library's own decoder, started as a process writing the picture to a file.
 void BM_Cli12Mp(benchmark::State& state, const char* command) {
@@ -103,6 +105,9 @@ BENCHMARK_CAPTURE(BM_Cli12Mp, heif_convert_png, "heif-convert photo.heic out.png
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK_CAPTURE(BM_Cli12Mp, avifdec_png, "avifdec -j 2 photo.avif out.png")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_Cli12Mp, djxl_png, "djxl photo.jxl out.png --bits_per_sample=8")
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -73,9 +73,9 @@ QStringList AskPhotoFilesOn(QWidget& window) {
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setNameFilters(
         {"Graphics (*.png *.gif *.jpg *.jpeg *.bmp *.wmf *.webp *.heic *.heif *.hif *.avif *.tif "
-         "*.tiff)",
+         "*.tiff *.jxl)",
          "JPEG (*.jpg *.jpeg)", "HEIC (*.heic *.heif *.hif)", "AVIF (*.avif)", "WebP (*.webp)",
-         "TIFF (*.tif *.tiff)", "GIF (*.gif)", "PNG (*.png)", "Bitmap (*.bmp)",
+         "TIFF (*.tif *.tiff)", "JPEG XL (*.jxl)", "GIF (*.gif)", "PNG (*.png)", "Bitmap (*.bmp)",
          "Metafile (*.wmf)"});
     dialog.setDefaultSuffix("jpg");
     dialog.setDirectory(StartFolder(QStringLiteral("Photos")));

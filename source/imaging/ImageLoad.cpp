@@ -84,6 +84,8 @@ PhotoKind PhotoKindOfExtension(const std::string& ext) {
         return PhotoKind::Heif;
     if (up == ".TIF" || up == ".TIFF")
         return PhotoKind::Tiff;
+    if (up == ".JXL")
+        return PhotoKind::Jxl;
     return PhotoKind::None;
 }
 
@@ -114,6 +116,8 @@ base::Result<Bitmap> LoadImageFile(const std::string& path) {
         return LoadHeifFile(path);
     case PhotoKind::Tiff:
         return LoadTiffFile(path);
+    case PhotoKind::Jxl:
+        return LoadJxlFile(path);
     case PhotoKind::None:
         break;
     }
@@ -139,6 +143,8 @@ base::Result<Bitmap> LoadImageMemory(PhotoKind kind, const std::uint8_t* data, s
         return LoadHeifMemory(data, size, limits);
     case PhotoKind::Tiff:
         return LoadTiffMemory(data, size, limits);
+    case PhotoKind::Jxl:
+        return LoadJxlMemory(data, size, limits);
     case PhotoKind::None:
         break;
     }

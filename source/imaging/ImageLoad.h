@@ -1,5 +1,5 @@
 // Photo decoding: one loader per file kind (JPEG, PNG, GIF, BMP, WMF, WebP, HEIF
-// and AVIF, TIFF), chosen by
+// and AVIF, TIFF, JPEG XL), chosen by
 // the upper-cased extension, each turning a file or a block of bytes into a 24-bit sRGB Bitmap.
 #pragma once
 
@@ -24,7 +24,7 @@ struct DecodeLimits {
     }
 };
 
-enum class PhotoKind { None, Jpeg, Png, Gif, Bmp, Wmf, Webp, Heif, Tiff };
+enum class PhotoKind { None, Jpeg, Png, Gif, Bmp, Wmf, Webp, Heif, Tiff, Jxl };
 
 // The decoder for an extension with its dot (".jpg", ".JPEG"...), compared upper-cased.
 PhotoKind PhotoKindOfExtension(const std::string& ext);
@@ -57,6 +57,9 @@ base::Result<Bitmap> LoadWmfMemory(const std::uint8_t* data, std::size_t size,
 base::Result<Bitmap> LoadHeifFile(const std::string& path);
 base::Result<Bitmap> LoadHeifMemory(const std::uint8_t* data, std::size_t size,
                                     const DecodeLimits& limits = {});
+base::Result<Bitmap> LoadJxlFile(const std::string& path);
+base::Result<Bitmap> LoadJxlMemory(const std::uint8_t* data, std::size_t size,
+                                   const DecodeLimits& limits = {});
 base::Result<Bitmap> LoadTiffFile(const std::string& path);
 base::Result<Bitmap> LoadTiffMemory(const std::uint8_t* data, std::size_t size,
                                     const DecodeLimits& limits = {});

@@ -103,7 +103,8 @@ TEST(ColorToSrgb, AdobeRgbProfilesInEveryFormatMatchLittleCmsOwnTool) {
     ASSERT_TRUE(s.Run("avifenc -s 8 u.png u.avif && avifenc -s 8 --icc " + kAdobe +
                       " u.png t.avif"));
     ASSERT_TRUE(s.Run("convert u.png u.tif && convert t.png t.tif"));
-    for (const char* ext : {"png", "jpg", "webp", "heic", "avif", "tif"}) {
+    ASSERT_TRUE(s.Run("cjxl u.png -d 0 u.jxl && cjxl t.png -d 0 t.jxl"));
+    for (const char* ext : {"png", "jpg", "webp", "heic", "avif", "tif", "jxl"}) {
         SCOPED_TRACE(ext);
         const std::string e = ext;
         const Bitmap untagged = Load(s, "u." + e);
