@@ -1,10 +1,10 @@
 // Phone and camera photo decoding: a 12-megapixel picture as WebP, HEIC, AVIF and JPEG XL decoded
 // by the program's loaders next to each library's own command-line decoder (dwebp to PPM,
-// heif-convert, avifdec and djxl to PNG, each run as a process); the same bitstreams tagged Adobe RGB (WebP, an ICC
-// profile) and Display P3 (AVIF, nclx codes), whose difference from the untagged decode is the
-// colour conversion's cost; and the import of 50 such HEIC photos into a show at 1280x1024 with
-// the time to the first thumbnail. Wall-clock times throughout, since the outside decoders run in
-// child processes. The photos are made once per run, in a temporary folder.
+// heif-convert, avifdec and djxl to PNG, each run as a process); the same bitstreams tagged Adobe
+// RGB (WebP, an ICC profile) and Display P3 (AVIF, nclx codes), whose difference from the untagged
+// decode is the colour conversion's cost; and the import of 50 such HEIC photos into a show at
+// 1280x1024 with the time to the first thumbnail. Wall-clock times throughout, since the outside
+// decoders run in child processes. The photos are made once per run, in a temporary folder.
 #include "imaging/ImageLoad.h"
 #include "project/Import.h"
 #include "project/ShowModel.h"
@@ -33,25 +33,26 @@ struct Photos {
     Photos() {
         // A 4000x3000 test picture (12 MP) with grain, so that it compresses like a photo and not
         // like flat synthetic colour, encoded by each format's own tool at photo quality.
-        const std::string make =
-            "cd '" + d +
-            "' && ffmpeg -loglevel error -f lavfi -i testsrc2=s=4000x3000:r=1 -vf noise=alls=10:allf=u"
-            " -frames:v 1 src.png"
-            " && cwebp -quiet -q 85 src.png -o photo.webp"
-            " && webpmux -set icc " +
-            kAdobe +
-            " photo.webp -o adobe.webp >/dev/null"
-            " && heif-enc -q 85 src.png -o photo.heic >/dev/null"
-            " && avifenc -j 2 -s 8 --cicp 1/13/1 src.png photo.avif >/dev/null"
-            " && avifenc -j 2 -s 8 --cicp 12/13/1 src.png p3.avif >/dev/null"
-            " && cjxl src.png -d 1 -e 3 photo.jxl >/dev/null 2>&1";
+        const std::string make = "cd '" + d +
+                                 "' && ffmpeg -loglevel error -f lavfi -i testsrc2=s=4000x3000:r=1 "
+                                 "-vf noise=alls=10:allf=u"
+                                 " -frames:v 1 src.png"
+                                 " && cwebp -quiet -q 85 src.png -o photo.webp"
+                                 " && webpmux -set icc " +
+                                 kAdobe +
+                                 " photo.webp -o adobe.webp >/dev/null"
+                                 " && heif-enc -q 85 src.png -o photo.heic >/dev/null"
+                                 " && avifenc -j 2 -s 8 --cicp 1/13/1 src.png photo.avif >/dev/null"
+                                 " && avifenc -j 2 -s 8 --cicp 12/13/1 src.png p3.avif >/dev/null"
+                                 " && cjxl src.png -d 1 -e 3 photo.jxl >/dev/null 2>&1";
         if (std::system(make.c_str()) != 0) {
             std::fprintf(stderr, "the bench photos could not be made\n");
             std::exit(1);
         }
         for (const char* name : {"photo.webp", "photo.heic", "photo.avif", "photo.jxl"})
-            std::fprintf(stderr, "%s: %lld bytes\n", name,
-                         static_cast<long long>(QFileInfo(QString::fromStdString(Path(name))).size()));
+            std::fprintf(
+                stderr, "%s: %lld bytes\n", name,
+                static_cast<long long>(QFileInfo(QString::fromStdString(Path(name))).size()));
         for (int i = 0; i < kImportPhotos; ++i) {
             const std::string copy =
                 "cp '" + Path("photo.heic") + "' '" + Path("i" + std::to_string(i) + ".heic") + "'";
@@ -123,8 +124,8 @@ void BM_Fifty12MpHeicImport(benchmark::State& state) {
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < kImportPhotos; ++i) {
-            const auto added =
-                project::AddPhoto(show, files, size, photos.Path("i" + std::to_string(i) + ".heic"));
+            const auto added = project::AddPhoto(show, files, size,
+                                                 photos.Path("i" + std::to_string(i) + ".heic"));
             if (!project::Added(added)) {
                 state.SkipWithError(("import failed: " + project::WhyNot(added)).c_str());
                 return;

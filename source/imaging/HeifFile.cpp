@@ -38,7 +38,8 @@ struct HeifNclxFree {
 
 // "AVIF" or "HEIF", for the messages: which of the two the file says it is.
 std::string HeifKindName(const std::uint8_t* data, std::size_t size) {
-    const char* mime = heif_get_file_mime_type(data, static_cast<int>(std::min<std::size_t>(size, 64)));
+    const char* mime =
+        heif_get_file_mime_type(data, static_cast<int>(std::min<std::size_t>(size, 64)));
     return mime != nullptr && std::strcmp(mime, "image/avif") == 0 ? "AVIF" : "HEIF";
 }
 
@@ -48,8 +49,8 @@ ColorToSrgb HeifColor(const heif_image_handle* handle, const heif_image* image) 
     const heif_color_profile_type itemType = heif_image_handle_get_color_profile_type(handle);
     if (itemType == heif_color_profile_type_prof || itemType == heif_color_profile_type_rICC) {
         std::vector<std::uint8_t> icc(heif_image_handle_get_raw_color_profile_size(handle));
-        if (!icc.empty() && heif_image_handle_get_raw_color_profile(handle, icc.data()).code ==
-                                heif_error_Ok)
+        if (!icc.empty() &&
+            heif_image_handle_get_raw_color_profile(handle, icc.data()).code == heif_error_Ok)
             return ColorToSrgb::FromIcc(icc.data(), icc.size());
     }
     heif_color_profile_nclx* raw = nullptr;

@@ -104,7 +104,8 @@ struct TiffOptionsFree {
 
 bool HasTiffSignature(const std::uint8_t* data, std::size_t size) {
     return size >= kMinTiffBytes &&
-           ((data[0] == 'I' && data[1] == 'I' && (data[2] == 42 || data[2] == 43) && data[3] == 0) ||
+           ((data[0] == 'I' && data[1] == 'I' && (data[2] == 42 || data[2] == 43) &&
+             data[3] == 0) ||
             (data[0] == 'M' && data[1] == 'M' && data[2] == 0 && (data[3] == 42 || data[3] == 43)));
 }
 
@@ -161,8 +162,8 @@ base::Result<Bitmap> LoadTiffMemory(const std::uint8_t* data, std::size_t size,
 
     Bitmap bitmap;
     if (!PlaceUpright({reinterpret_cast<const std::uint8_t*>(raster.get()),
-                       static_cast<std::size_t>(w) * 4, static_cast<int>(w), static_cast<int>(h),
-                       4, false},
+                       static_cast<std::size_t>(w) * 4, static_cast<int>(w), static_cast<int>(h), 4,
+                       false},
                       orientation, bitmap))
         return fail("out of memory for the picture");
     std::uint32_t iccSize = 0;

@@ -117,7 +117,7 @@ base::Result<Bitmap> LoadWebpMemory(const std::uint8_t* data, std::size_t size,
     const std::int64_t h = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT);
     if (!limits.Fits(w, h))
         return WebpFailure("picture size " + std::to_string(w) + "x" + std::to_string(h) +
-                       " is beyond the limits");
+                           " is beyond the limits");
     const std::uint32_t flags = WebPDemuxGetI(demux.get(), WEBP_FF_FORMAT_FLAGS);
 
     int orientation = 1;
@@ -132,8 +132,8 @@ base::Result<Bitmap> LoadWebpMemory(const std::uint8_t* data, std::size_t size,
         WebPDemuxReleaseChunkIterator(&chunk);
     }
 
-    auto bitmap =
-        (flags & ANIMATION_FLAG) != 0 ? FirstFrame(file, orientation) : WebpStill(data, size, orientation);
+    auto bitmap = (flags & ANIMATION_FLAG) != 0 ? FirstFrame(file, orientation)
+                                                : WebpStill(data, size, orientation);
     if (bitmap)
         color.Apply(*bitmap);
     return bitmap;

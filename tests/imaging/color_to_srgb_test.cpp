@@ -28,8 +28,8 @@ const char* const kPatches[] = {"rgb(200,40,40)",   "rgb(50,160,60)",  "rgb(40,1
 constexpr int kPatchSide = 16;
 
 std::string ChartCommand(const std::string& out) {
-    std::string cmd = "convert -size " + std::to_string(kPatchSide) + "x" +
-                      std::to_string(kPatchSide);
+    std::string cmd =
+        "convert -size " + std::to_string(kPatchSide) + "x" + std::to_string(kPatchSide);
     for (const char* p : kPatches)
         cmd += std::string(" xc:'") + p + "'";
     return cmd + " +append -depth 8 -type TrueColor " + out;
@@ -49,9 +49,9 @@ void WritePpm(const Bitmap& b, const std::string& path) {
     for (int y = 0; y < b.Height; ++y)
         for (int x = 0; x < b.Width; ++x) {
             const Rgb p = PixelAt(b, x, y);
-            bytes.insert(bytes.end(), {static_cast<std::uint8_t>(p.r),
-                                       static_cast<std::uint8_t>(p.g),
-                                       static_cast<std::uint8_t>(p.b)});
+            bytes.insert(bytes.end(),
+                         {static_cast<std::uint8_t>(p.r), static_cast<std::uint8_t>(p.g),
+                          static_cast<std::uint8_t>(p.b)});
         }
     WriteBytes(path, bytes);
 }
@@ -63,8 +63,8 @@ int SmallestPatchShift(const Bitmap& a, const Bitmap& b) {
     for (int i = 0; i < static_cast<int>(std::size(kPatches)); ++i) {
         const int x = i * kPatchSide + kPatchSide / 2, y = kPatchSide / 2;
         const Rgb p = PixelAt(a, x, y), q = PixelAt(b, x, y);
-        smallest = std::min(smallest, std::max({std::abs(p.r - q.r), std::abs(p.g - q.g),
-                                                std::abs(p.b - q.b)}));
+        smallest = std::min(
+            smallest, std::max({std::abs(p.r - q.r), std::abs(p.g - q.g), std::abs(p.b - q.b)}));
     }
     return smallest;
 }
@@ -100,8 +100,8 @@ TEST(ColorToSrgb, AdobeRgbProfilesInEveryFormatMatchLittleCmsOwnTool) {
     ASSERT_TRUE(s.Run("cwebp -quiet -q 90 u.png -o u.webp && webpmux -set icc " + kAdobe +
                       " u.webp -o t.webp"));
     ASSERT_TRUE(s.Run("heif-enc -q 90 u.png -o u.heic && heif-enc -q 90 t.png -o t.heic"));
-    ASSERT_TRUE(s.Run("avifenc -s 8 u.png u.avif && avifenc -s 8 --icc " + kAdobe +
-                      " u.png t.avif"));
+    ASSERT_TRUE(
+        s.Run("avifenc -s 8 u.png u.avif && avifenc -s 8 --icc " + kAdobe + " u.png t.avif"));
     ASSERT_TRUE(s.Run("convert u.png u.tif && convert t.png t.tif"));
     ASSERT_TRUE(s.Run("cjxl u.png -d 0 u.jxl && cjxl t.png -d 0 t.jxl"));
     for (const char* ext : {"png", "jpg", "webp", "heic", "avif", "tif", "jxl"}) {
@@ -139,7 +139,8 @@ TEST(ColorToSrgb, DisplayP3NclxMatchesThePublishedConversion) {
         v = std::clamp(v, 0.0, 1.0);
         return 255.0 * (v <= 0.0031308 ? 12.92 * v : 1.055 * std::pow(v, 1 / 2.4) - 0.055);
     };
-    const double m[3][3] = {{1.2249, -0.2247, 0.0}, {-0.0420, 1.0419, 0.0}, {-0.0197, -0.0786, 1.0979}};
+    const double m[3][3] = {
+        {1.2249, -0.2247, 0.0}, {-0.0420, 1.0419, 0.0}, {-0.0197, -0.0786, 1.0979}};
     for (int y = 0; y < untagged.Height; ++y)
         for (int x = 0; x < untagged.Width; ++x) {
             const Rgb u = PixelAt(untagged, x, y);

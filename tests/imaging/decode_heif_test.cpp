@@ -52,8 +52,9 @@ TEST(HeifDecode, AlphaOnWhiteAndThePrimaryOfSeveralPictures) {
     EXPECT_TRUE(Near(PixelAt(a, 4, 8), kRed, 2));
     EXPECT_TRUE(Near(PixelAt(a, 28, 8), kWhite, 2));
     // Two pictures in one file; the first written is the primary one.
-    ASSERT_TRUE(s.Run("convert -size 32x16 xc:lime PNG24:g.png && convert -size 48x16 xc:blue PNG24:b.png && "
-                      "heif-enc -q 90 g.png b.png -o two.heic"));
+    ASSERT_TRUE(s.Run(
+        "convert -size 32x16 xc:lime PNG24:g.png && convert -size 48x16 xc:blue PNG24:b.png && "
+        "heif-enc -q 90 g.png b.png -o two.heic"));
     const Bitmap two = Load(s, "two.heic");
     EXPECT_EQ(two.Width, 32);
     EXPECT_TRUE(Near(PixelAt(two, 16, 8), kLime, 6));
@@ -99,8 +100,8 @@ TEST(HeifDecode, DamagedAndOversizedFilesAreRefused) {
     EXPECT_NE(oversized.error().find("HEIF"), std::string::npos) << oversized.error();
     EXPECT_NE(oversized.error().find("limit"), std::string::npos) << oversized.error();
 
-    for (const std::size_t cut : {std::size_t{8}, std::size_t{40}, avif.size() / 2,
-                                  avif.size() - 1}) {
+    for (const std::size_t cut :
+         {std::size_t{8}, std::size_t{40}, avif.size() / 2, avif.size() - 1}) {
         const auto truncated = FromBytes({avif.begin(), avif.begin() + static_cast<long>(cut)});
         EXPECT_FALSE(truncated) << cut;
     }
@@ -111,7 +112,8 @@ TEST(HeifDecode, DamagedAndOversizedFilesAreRefused) {
     EXPECT_NE(limited.error().find("AVIF"), std::string::npos) << limited.error();
 
     // Through the file loader, the message names the file.
-    WriteBytes(s.Path("cut.avif"), {avif.begin(), avif.begin() + static_cast<long>(avif.size() / 2)});
+    WriteBytes(s.Path("cut.avif"),
+               {avif.begin(), avif.begin() + static_cast<long>(avif.size() / 2)});
     const auto named = imaging::LoadImageFile(s.Path("cut.avif"));
     ASSERT_FALSE(named);
     EXPECT_NE(named.error().find("cut.avif"), std::string::npos) << named.error();

@@ -10,8 +10,8 @@
 #include <gtest/gtest.h>
 
 #include "support/FileBytes.h"
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -88,8 +88,8 @@ inline void ExpectQuadrants(const imaging::Bitmap& b, Rgb tl, Rgb tr, Rgb bl, Rg
 // another program wrote (a PPM or PNG from a format's own decoder); -1 when the sizes differ or
 // the reference cannot be read.
 inline int MaxDifference(const imaging::Bitmap& got, const std::string& referencePath) {
-    const QImage ref = QImage(QString::fromStdString(referencePath)).convertToFormat(
-        QImage::Format_RGB888);
+    const QImage ref =
+        QImage(QString::fromStdString(referencePath)).convertToFormat(QImage::Format_RGB888);
     if (ref.isNull() || ref.width() != got.Width || ref.height() != got.Height)
         return -1;
     int worst = 0;
@@ -97,8 +97,8 @@ inline int MaxDifference(const imaging::Bitmap& got, const std::string& referenc
         const std::uint8_t* r = ref.constScanLine(y);
         const std::uint8_t* g = got.Row(y);
         for (int x = 0; x < got.Width; ++x, r += 3, g += 3) {
-            worst = std::max({worst, std::abs(r[0] - g[2]), std::abs(r[1] - g[1]),
-                              std::abs(r[2] - g[0])});
+            worst = std::max(
+                {worst, std::abs(r[0] - g[2]), std::abs(r[1] - g[1]), std::abs(r[2] - g[0])});
         }
     }
     return worst;
@@ -107,10 +107,32 @@ inline int MaxDifference(const imaging::Bitmap& got, const std::string& referenc
 // A little-endian TIFF structure holding only an orientation tag, as cameras write it into
 // EXIF; the WebP and TIFF tests put it into their files with the formats' own tools.
 inline std::vector<std::uint8_t> ExifWithOrientation(std::uint16_t orientation) {
-    return {'I', 'I', 42, 0, 8, 0, 0, 0,                                   // header, IFD0 at 8
-            1,   0,                                                        // one entry
-            0x12, 0x01, 3, 0, 1, 0, 0, 0,                                  // orientation, SHORT, 1
-            static_cast<std::uint8_t>(orientation), 0, 0, 0, 0, 0, 0, 0}; // value; no next IFD
+    return {'I',
+            'I',
+            42,
+            0,
+            8,
+            0,
+            0,
+            0, // header, IFD0 at 8
+            1,
+            0, // one entry
+            0x12,
+            0x01,
+            3,
+            0,
+            1,
+            0,
+            0,
+            0, // orientation, SHORT, 1
+            static_cast<std::uint8_t>(orientation),
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0}; // value; no next IFD
 }
 
 } // namespace decode_test

@@ -55,13 +55,12 @@ TEST(TiffDecode, OrientationTagTurnsThePictureUpright) {
         int width;
         Rgb tl, tr, bl, br;
     };
-    for (const Case& c : {Case{1, 40, kRed, kLime, kBlue, kYellow},
-                          Case{4, 40, kBlue, kYellow, kRed, kLime},
-                          Case{6, 20, kBlue, kRed, kYellow, kLime},
-                          Case{8, 20, kLime, kYellow, kRed, kBlue}}) {
+    for (const Case& c :
+         {Case{1, 40, kRed, kLime, kBlue, kYellow}, Case{4, 40, kBlue, kYellow, kRed, kLime},
+          Case{6, 20, kBlue, kRed, kYellow, kLime}, Case{8, 20, kLime, kYellow, kRed, kBlue}}) {
         SCOPED_TRACE(c.orientation);
-        ASSERT_TRUE(s.Run("cp q.tif o.tif && tiffset -s 274 " + std::to_string(c.orientation) +
-                          " o.tif"));
+        ASSERT_TRUE(
+            s.Run("cp q.tif o.tif && tiffset -s 274 " + std::to_string(c.orientation) + " o.tif"));
         const Bitmap b = Load(s, "o.tif");
         EXPECT_EQ(b.Width, c.width);
         ExpectQuadrants(b, c.tl, c.tr, c.bl, c.br, 0);

@@ -70,10 +70,9 @@ TEST(WebpDecode, ExifOrientationTurnsThePictureUpright) {
         int width;
         Rgb tl, tr, bl, br;
     };
-    for (const Case& c : {Case{1, 40, kRed, kLime, kBlue, kYellow},
-                          Case{3, 40, kYellow, kBlue, kLime, kRed},
-                          Case{6, 20, kBlue, kRed, kYellow, kLime},
-                          Case{8, 20, kLime, kYellow, kRed, kBlue}}) {
+    for (const Case& c :
+         {Case{1, 40, kRed, kLime, kBlue, kYellow}, Case{3, 40, kYellow, kBlue, kLime, kRed},
+          Case{6, 20, kBlue, kRed, kYellow, kLime}, Case{8, 20, kLime, kYellow, kRed, kBlue}}) {
         SCOPED_TRACE(c.orientation);
         WriteBytes(s.Path("exif.bin"), ExifWithOrientation(c.orientation));
         ASSERT_TRUE(s.Run("webpmux -set exif exif.bin q.webp -o o.webp"));
@@ -102,8 +101,8 @@ TEST(WebpDecode, DamagedAndOversizedFilesAreRefused) {
                                  base::LoadLE<std::uint32_t>(&longChunk[16]) + 1000);
     const auto wrongLength = FromBytes(longChunk);
     EXPECT_FALSE(wrongLength);
-    for (const std::size_t cut : {std::size_t{12}, std::size_t{30}, plain.size() / 2,
-                                  plain.size() - 1}) {
+    for (const std::size_t cut :
+         {std::size_t{12}, std::size_t{30}, plain.size() / 2, plain.size() - 1}) {
         const auto truncated = FromBytes({plain.begin(), plain.begin() + static_cast<long>(cut)});
         EXPECT_FALSE(truncated) << cut;
     }
