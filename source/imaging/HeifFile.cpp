@@ -6,6 +6,7 @@
 #include "imaging/ImageLoad.h"
 #include "imaging/PlaceUpright.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -53,13 +54,20 @@ ColorToSrgb HeifColor(const heif_image_handle* handle, const heif_image* image) 
             heif_image_handle_get_raw_color_profile(handle, icc.data()).code == heif_error_Ok)
             return ColorToSrgb::FromIcc(icc.data(), icc.size());
     }
+    // libheif may allocate the colour codes even when it then reports an error (a damaged nclx
+    // box), so whatever it hands back is owned before the result is looked at.
     heif_color_profile_nclx* raw = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(handle, &raw).code != heif_error_Ok || !raw) {
+    heif_error err = heif_image_handle_get_nclx_color_profile(handle, &raw);
+    std::unique_ptr<heif_color_profile_nclx, HeifNclxFree> nclx(raw);
+    if (err.code != heif_error_Ok)
+        nclx.reset();
+    if (!nclx) {
         raw = nullptr;
-        if (heif_image_get_nclx_color_profile(image, &raw).code != heif_error_Ok)
-            raw = nullptr;
+        err = heif_image_get_nclx_color_profile(image, &raw);
+        nclx.reset(raw);
+        if (err.code != heif_error_Ok)
+            nclx.reset();
     }
-    const std::unique_ptr<heif_color_profile_nclx, HeifNclxFree> nclx(raw);
     if (!nclx)
         return {};
     return ColorToSrgb::FromCicp(static_cast<int>(nclx->color_primaries),

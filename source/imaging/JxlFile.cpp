@@ -7,6 +7,7 @@
 #include "imaging/PlaceUpright.h"
 
 #include <memory>
+#include <new>
 #include <vector>
 
 #include <jxl/decode.h>
