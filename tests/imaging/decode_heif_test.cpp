@@ -60,6 +60,16 @@ TEST(HeifDecode, AlphaOnWhiteAndThePrimaryOfSeveralPictures) {
     EXPECT_TRUE(Near(PixelAt(two, 16, 8), kLime, 6));
 }
 
+TEST(HeifDecode, TenBitPicturesComeDownToEightBits) {
+    Scratch s;
+    // heif-enc makes a 10-bit HEIC from a 16-bit PNG.
+    ASSERT_TRUE(s.Run(QuadrantsCommand(64, 32, "-depth 16 PNG48:q16.png")));
+    ASSERT_TRUE(s.Run("heif-enc -q 95 q16.png -o q10.heic"));
+    const Bitmap b = Load(s, "q10.heic");
+    EXPECT_EQ(b.Width, 64);
+    ExpectQuadrants(b, kRed, kLime, kBlue, kYellow, 8);
+}
+
 TEST(HeifDecode, IrotTurnsThePictureUpright) {
     // Debian's heif-enc writes no transforms; avifenc's irot is the same HEIF property.
     Scratch s;
