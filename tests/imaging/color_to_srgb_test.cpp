@@ -155,6 +155,28 @@ TEST(ColorToSrgb, DisplayP3NclxMatchesThePublishedConversion) {
     EXPECT_GT(SmallestPatchShift(p3, untagged), 8);
 }
 
+TEST(ColorToSrgb, PngGammaWithoutAProfileIsHonoured) {
+    Scratch s;
+    ASSERT_TRUE(s.Run(ChartCommand("PNG24:u.png")));
+    // The same pixels said to be linear light (gAMA 1.0, sRGB's chromaticities, no sRGB chunk).
+    ASSERT_TRUE(s.Run("convert u.png -set gamma 1.0 PNG24:linear.png"));
+    const Bitmap untagged = Load(s, "u.png");
+    const Bitmap linear = Load(s, "linear.png");
+    // Linear light is encoded with sRGB's curve.
+    const auto encode = [](int v) {
+        const double x = v / 255.0;
+        return static_cast<int>(std::lround(
+            255.0 * (x <= 0.0031308 ? 12.92 * x : 1.055 * std::pow(x, 1 / 2.4) - 0.055)));
+    };
+    for (int i = 0; i < static_cast<int>(std::size(kPatches)); ++i) {
+        const int x = i * kPatchSide + kPatchSide / 2, y = kPatchSide / 2;
+        const Rgb u = PixelAt(untagged, x, y);
+        EXPECT_TRUE(Near(PixelAt(linear, x, y), {encode(u.r), encode(u.g), encode(u.b)}, 2))
+            << kPatches[i];
+    }
+    EXPECT_GT(SmallestPatchShift(linear, untagged), 8);
+}
+
 TEST(ColorToSrgb, ABrokenProfileIsIgnoredWithOneNote) {
     Scratch s;
     ASSERT_TRUE(s.Run(ChartCommand("PNG24:u.png")));
