@@ -9,6 +9,7 @@ clang clang-format libclang-rt-14-dev
 qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libqt6svg6
 libgl1-mesa-dev libxkbcommon-dev
 libjpeg-dev libpng-dev libgif-dev libwmf-dev zlib1g-dev
+libwebp-dev libheif-dev libtiff-dev libjxl-dev liblcms2-dev
 libavcodec-dev libavformat-dev libavutil-dev libswresample-dev libswscale-dev libx264-164
 libsdl2-dev libebur128-dev libaubio-dev
 libdlib-dev
@@ -17,7 +18,8 @@ fonts-liberation2 fonts-dejavu-core fonts-droid-fallback
 ffmpeg genisoimage xorriso libcdio-utils p7zip-full
 xvfb xauth xdotool imagemagick x11-apps
 desktop-file-utils appstream libxml2-utils shared-mime-info
-opencv-doc libjpeg-turbo-progs lame vorbis-tools id3v2 sox libsox-fmt-mp3 python3-mutagen
+opencv-doc libjpeg-turbo-progs webp libheif-examples libavif-bin libtiff-tools libjxl-tools
+liblcms2-utils colord-data lame vorbis-tools id3v2 sox libsox-fmt-mp3 python3-mutagen
 "
 
 missing=""

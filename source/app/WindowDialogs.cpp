@@ -2,6 +2,7 @@
 
 #include "app/VideoExportController.h"
 #include "base/Language.h"
+#include "imaging/ImageLoad.h"
 #include "project/Settings.h"
 
 #include <QDate>
@@ -70,8 +71,12 @@ QString AskOpenNameOn(QWidget& window) {
 QStringList AskPhotoFilesOn(QWidget& window) {
     QFileDialog dialog(&window);
     dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setNameFilters({"Graphics (*.png *.gif *.jpg *.jpeg *.bmp *.wmf)", "JPEG (*.jpg *.jpeg)",
-                           "GIF (*.gif)", "PNG (*.png)", "Bitmap (*.bmp)", "Metafile (*.wmf)"});
+    dialog.setNameFilters(
+        {"Graphics (*.png *.gif *.jpg *.jpeg *.bmp *.wmf *.webp *.heic *.heif *.hif *.avif *.tif "
+         "*.tiff *.jxl)",
+         "JPEG (*.jpg *.jpeg)", "HEIC (*.heic *.heif *.hif)", "AVIF (*.avif)", "WebP (*.webp)",
+         "TIFF (*.tif *.tiff)", "JPEG XL (*.jxl)", "GIF (*.gif)", "PNG (*.png)", "Bitmap (*.bmp)",
+         "Metafile (*.wmf)"});
     dialog.setDefaultSuffix("jpg");
     dialog.setDirectory(StartFolder(QStringLiteral("Photos")));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
@@ -89,7 +94,14 @@ QStringList AskPhotoFilesOn(QWidget& window) {
                          const QSize size = reader.size();
                          if (size.isValid())
                              reader.setScaledSize(size.scaled(200, 200, Qt::KeepAspectRatio));
-                         const QImage image = reader.read();
+                         QImage image = reader.read();
+                         // Formats Qt has no reader for (HEIC, AVIF, WebP on some systems) go
+                         // through the program's own decoders.
+                         if (image.isNull()) {
+                             if (auto decoded = imaging::LoadImageFile(file.toStdString()))
+                                 image = decoded->View().scaled(200, 200, Qt::KeepAspectRatio,
+                                                                Qt::SmoothTransformation);
+                         }
                          preview->setPixmap(image.isNull() ? QPixmap() : QPixmap::fromImage(image));
                      });
     QStringList files;

@@ -39,14 +39,29 @@ constexpr std::uint16_t kTagOrientation = 0x0112;
 constexpr std::uint16_t kTypeShort = 3;
 constexpr std::size_t kIfdEntrySize = 12;
 
+constexpr std::uint8_t kExif[6] = {'E', 'x', 'i', 'f', 0, 0};
+
+bool HasExifPrefix(const std::uint8_t* data, std::size_t size) {
+    return data != nullptr && size >= sizeof(kExif) && std::memcmp(data, kExif, sizeof(kExif)) == 0;
+}
+
 } // namespace
 
 int ExifOrientation(const std::uint8_t* data, std::size_t size) {
-    static const std::uint8_t kExif[6] = {'E', 'x', 'i', 'f', 0, 0};
-    if (data == nullptr || size < sizeof(kExif) + 8 || std::memcmp(data, kExif, sizeof(kExif)) != 0)
+    if (!HasExifPrefix(data, size))
         return 1;
-    const std::uint8_t* tiff = data + sizeof(kExif);
-    const std::size_t tiffSize = size - sizeof(kExif);
+    return TiffOrientation(data + sizeof(kExif), size - sizeof(kExif));
+}
+
+int TiffOrientation(const std::uint8_t* data, std::size_t size) {
+    if (HasExifPrefix(data, size)) {
+        data += sizeof(kExif);
+        size -= sizeof(kExif);
+    }
+    if (data == nullptr || size < 8)
+        return 1;
+    const std::uint8_t* tiff = data;
+    const std::size_t tiffSize = size;
     bool big;
     if (tiff[0] == 'I' && tiff[1] == 'I')
         big = false;

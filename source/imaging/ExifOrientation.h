@@ -10,6 +10,9 @@ namespace imaging {
 // The EXIF orientation 1..8 of an APP1 segment's payload (starting at "Exif\0\0"); 1 when the
 // segment is not EXIF, is malformed, or carries no valid orientation.
 int ExifOrientation(const std::uint8_t* data, std::size_t size);
+// The same from the TIFF structure itself ("II*\0" or "MM\0*"), as WebP's EXIF chunk holds it;
+// a payload that starts with "Exif\0\0" is read past that prefix.
+int TiffOrientation(const std::uint8_t* data, std::size_t size);
 
 // True when the orientation swaps width and height (5..8).
 inline bool OrientationSwapsAxes(int orientation) {

@@ -78,6 +78,14 @@ PhotoKind PhotoKindOfExtension(const std::string& ext) {
         return PhotoKind::Bmp;
     if (up == ".WMF")
         return PhotoKind::Wmf;
+    if (up == ".WEBP")
+        return PhotoKind::Webp;
+    if (up == ".HEIC" || up == ".HEIF" || up == ".HIF" || up == ".AVIF")
+        return PhotoKind::Heif;
+    if (up == ".TIF" || up == ".TIFF")
+        return PhotoKind::Tiff;
+    if (up == ".JXL")
+        return PhotoKind::Jxl;
     return PhotoKind::None;
 }
 
@@ -102,6 +110,14 @@ base::Result<Bitmap> LoadImageFile(const std::string& path) {
         return LoadBmpPhotoFile(path);
     case PhotoKind::Wmf:
         return LoadWmfFile(path);
+    case PhotoKind::Webp:
+        return LoadWebpFile(path);
+    case PhotoKind::Heif:
+        return LoadHeifFile(path);
+    case PhotoKind::Tiff:
+        return LoadTiffFile(path);
+    case PhotoKind::Jxl:
+        return LoadJxlFile(path);
     case PhotoKind::None:
         break;
     }
@@ -121,6 +137,14 @@ base::Result<Bitmap> LoadImageMemory(PhotoKind kind, const std::uint8_t* data, s
         return LoadBmpPhotoMemory(data, size, limits);
     case PhotoKind::Wmf:
         return LoadWmfMemory(data, size, limits);
+    case PhotoKind::Webp:
+        return LoadWebpMemory(data, size, limits);
+    case PhotoKind::Heif:
+        return LoadHeifMemory(data, size, limits);
+    case PhotoKind::Tiff:
+        return LoadTiffMemory(data, size, limits);
+    case PhotoKind::Jxl:
+        return LoadJxlMemory(data, size, limits);
     case PhotoKind::None:
         break;
     }

@@ -1,10 +1,13 @@
 // JPEG photos through libjpeg-turbo: decoded straight into the bitmap's BGR rows, turned upright
-// by the EXIF orientation while decoding (a small band of rows at a time, never a second picture).
+// by the EXIF orientation while decoding (a small band of rows at a time, never a second picture),
+// and converted to sRGB from the ICC profile of its APP2 segments.
+#include "imaging/ColorToSrgb.h"
 #include "imaging/ExifOrientation.h"
 #include "imaging/ImageLoad.h"
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -57,6 +60,11 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
+// jpeg_read_icc_profile hands back malloc'd memory.
+struct MallocFree {
+    void operator()(JOCTET* p) const { std::free(p); }
+};
+
 // Everything the decode touches lives here, outside the frame that calls setjmp, so a longjmp
 // skips no destructor and leaves no stale local.
 struct JpegSession {
@@ -69,6 +77,8 @@ struct JpegSession {
     Bitmap* out = nullptr;
     const DecodeLimits* limits = nullptr;
     std::string failure;
+    std::unique_ptr<JOCTET, MallocFree> icc;
+    ColorToSrgb color;
 
     ~JpegSession() {
         if (created)
@@ -128,6 +138,7 @@ bool DecodeProtected(JpegSession& s) {
         return false;
     }
     jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(cinfo, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(cinfo, TRUE);
 
     const std::int64_t w = cinfo->image_width, h = cinfo->image_height;
@@ -139,6 +150,15 @@ bool DecodeProtected(JpegSession& s) {
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
     const int orientation = OrientationOf(cinfo);
+    JOCTET* icc = nullptr;
+    unsigned iccSize = 0;
+    if (jpeg_read_icc_profile(cinfo, &icc, &iccSize)) {
+        s.icc.reset(icc);
+        // A CMYK picture keeps its plain ink-to-colour arithmetic: its profile is not applied.
+        if (!cmyk && cinfo->jpeg_color_space != JCS_GRAYSCALE)
+            s.color = ColorToSrgb::FromIcc(icc, iccSize);
+        s.icc.reset();
+    }
     jpeg_start_decompress(cinfo);
 
     const int ow = static_cast<int>(cinfo->output_width);
@@ -178,6 +198,7 @@ bool DecodeProtected(JpegSession& s) {
         }
     }
     jpeg_finish_decompress(cinfo);
+    s.color.Apply(*s.out);
     return true;
 }
 

@@ -1,5 +1,7 @@
 // PNG photos through libpng: every colour type expanded to 8-bit BGR, transparency composited on
-// white, interlaced files read in their passes.
+// white, interlaced files read in their passes, and the colour chunks (iCCP, or cHRM and gAMA
+// without sRGB) converted to sRGB.
+#include "imaging/ColorToSrgb.h"
 #include "imaging/ImageLoad.h"
 
 #include <csetjmp>
@@ -45,6 +47,7 @@ struct PngSession {
     std::string failure;
     Bitmap* out = nullptr;
     const DecodeLimits* limits = nullptr;
+    ColorToSrgb color;
 
     ~PngSession() {
         if (png != nullptr)
@@ -69,6 +72,32 @@ void CompositeOnWhite(const std::uint8_t* bgra, std::uint8_t* bgr, int width) {
     }
 }
 
+// The conversion the colour chunks ask for: an embedded profile first; an sRGB chunk, or none at
+// all, means sRGB; otherwise the chromaticities and gamma, each defaulting to sRGB's.
+ColorToSrgb ColorOf(png_structp png, png_infop info) {
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 length = 0;
+    if (png_get_valid(png, info, PNG_INFO_iCCP) != 0 &&
+        png_get_iCCP(png, info, &name, &compression, &profile, &length) != 0)
+        return ColorToSrgb::FromIcc(profile, length);
+    if (png_get_valid(png, info, PNG_INFO_sRGB) != 0)
+        return {};
+    const bool chrm = png_get_valid(png, info, PNG_INFO_cHRM) != 0;
+    const bool gama = png_get_valid(png, info, PNG_INFO_gAMA) != 0;
+    if (!chrm && !gama)
+        return {};
+    ColorToSrgb::Chromaticities c{0.3127, 0.3290, 0.64, 0.33, 0.30, 0.60, 0.15, 0.06};
+    if (chrm)
+        png_get_cHRM(png, info, &c.whiteX, &c.whiteY, &c.redX, &c.redY, &c.greenX, &c.greenY,
+                     &c.blueX, &c.blueY);
+    double gamma = 1.0 / 2.2;
+    if (gama)
+        png_get_gAMA(png, info, &gamma);
+    return ColorToSrgb::FromChromaticities(c, gamma);
+}
+
 bool DecodeProtected(PngSession& s) {
     if (setjmp(png_jmpbuf(s.png)))
         return false;
@@ -85,6 +114,7 @@ bool DecodeProtected(PngSession& s) {
             "picture size " + std::to_string(w) + "x" + std::to_string(h) + " is beyond the limits";
         return false;
     }
+    s.color = ColorOf(png, info);
     const int colorType = png_get_color_type(png, info);
     const bool hasAlpha =
         (colorType & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS) != 0;
@@ -172,6 +202,7 @@ bool DecodeProtected(PngSession& s) {
         }
     }
     png_read_end(png, nullptr);
+    s.color.Apply(*s.out);
     return true;
 }
 

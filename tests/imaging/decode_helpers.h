@@ -4,11 +4,13 @@
 
 #include "imaging/Bitmap.h"
 
+#include <QImage>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "support/FileBytes.h"
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -47,7 +49,7 @@ public:
     // Runs a shell command inside the scratch folder; true when it exits with 0.
     bool Run(const std::string& command) const {
         const std::string full =
-            "cd '" + dir_.path().toStdString() + "' && " + command + " >/dev/null 2>&1";
+            "cd '" + dir_.path().toStdString() + "' && { " + command + "; } >/dev/null 2>&1";
         return std::system(full.c_str()) == 0;
     }
 
@@ -80,6 +82,57 @@ inline void ExpectQuadrants(const imaging::Bitmap& b, Rgb tl, Rgb tr, Rgb bl, Rg
     EXPECT_TRUE(Near(PixelAt(b, x1, y0), tr, tolerance)) << "top right";
     EXPECT_TRUE(Near(PixelAt(b, x0, y1), bl, tolerance)) << "bottom left";
     EXPECT_TRUE(Near(PixelAt(b, x1, y1), br, tolerance)) << "bottom right";
+}
+
+// The largest difference of any channel of any pixel between a decoded bitmap and a picture
+// another program wrote (a PPM or PNG from a format's own decoder); -1 when the sizes differ or
+// the reference cannot be read.
+inline int MaxDifference(const imaging::Bitmap& got, const std::string& referencePath) {
+    const QImage ref =
+        QImage(QString::fromStdString(referencePath)).convertToFormat(QImage::Format_RGB888);
+    if (ref.isNull() || ref.width() != got.Width || ref.height() != got.Height)
+        return -1;
+    int worst = 0;
+    for (int y = 0; y < got.Height; ++y) {
+        const std::uint8_t* r = ref.constScanLine(y);
+        const std::uint8_t* g = got.Row(y);
+        for (int x = 0; x < got.Width; ++x, r += 3, g += 3) {
+            worst = std::max(
+                {worst, std::abs(r[0] - g[2]), std::abs(r[1] - g[1]), std::abs(r[2] - g[0])});
+        }
+    }
+    return worst;
+}
+
+// A little-endian TIFF structure holding only an orientation tag, as cameras write it into
+// EXIF; the WebP and TIFF tests put it into their files with the formats' own tools.
+inline std::vector<std::uint8_t> ExifWithOrientation(std::uint16_t orientation) {
+    return {'I',
+            'I',
+            42,
+            0,
+            8,
+            0,
+            0,
+            0, // header, IFD0 at 8
+            1,
+            0, // one entry
+            0x12,
+            0x01,
+            3,
+            0,
+            1,
+            0,
+            0,
+            0, // orientation, SHORT, 1
+            static_cast<std::uint8_t>(orientation),
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0}; // value; no next IFD
 }
 
 } // namespace decode_test

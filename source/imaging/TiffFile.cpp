@@ -1,0 +1,188 @@
+// TIFF photos through libtiff: the first page, any of the layouts libtiff's RGBA reader knows
+// (8 or 16 bits, RGB, grey, palette, YCbCr, CMYK by plain ink arithmetic), turned upright by the
+// Orientation tag, alpha laid on white, and an RGB page's ICC profile converted to sRGB. The file
+// is read from memory with every read and seek bounded, errors kept per file, and libtiff's
+// single allocations capped.
+#include "imaging/ColorToSrgb.h"
+#include "imaging/ImageLoad.h"
+#include "imaging/PlaceUpright.h"
+
+#include <bit>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include <tiffio.h>
+
+namespace imaging {
+
+namespace {
+
+constexpr std::size_t kMaxTiffFileBytes = 1024u << 20;
+// The byte-order mark, 42 and the first directory's offset.
+constexpr std::size_t kMinTiffBytes = 8;
+
+// The file's bytes and the reader's place in them; libtiff reads through the functions below.
+struct TiffSource {
+    const std::uint8_t* data;
+    std::uint64_t size;
+    std::uint64_t pos;
+    std::string failure; // libtiff's first error
+};
+
+tmsize_t TiffReadProc(thandle_t h, void* out, tmsize_t n) {
+    auto* src = static_cast<TiffSource*>(h);
+    if (n < 0)
+        return -1;
+    const std::uint64_t left = src->pos < src->size ? src->size - src->pos : 0;
+    const std::uint64_t take = std::min<std::uint64_t>(left, static_cast<std::uint64_t>(n));
+    if (take > 0)
+        std::memcpy(out, src->data + src->pos, static_cast<std::size_t>(take));
+    src->pos += take;
+    return static_cast<tmsize_t>(take);
+}
+
+tmsize_t TiffWriteProc(thandle_t, void*, tmsize_t) {
+    return -1;
+}
+
+toff_t TiffSeekProc(thandle_t h, toff_t offset, int whence) {
+    auto* src = static_cast<TiffSource*>(h);
+    std::uint64_t base = 0;
+    if (whence == SEEK_CUR)
+        base = src->pos;
+    else if (whence == SEEK_END)
+        base = src->size;
+    else if (whence != SEEK_SET)
+        return static_cast<toff_t>(-1);
+    if (offset > UINT64_MAX - base)
+        return static_cast<toff_t>(-1);
+    src->pos = base + offset;
+    return src->pos;
+}
+
+int TiffCloseProc(thandle_t) {
+    return 0;
+}
+
+toff_t TiffSizeProc(thandle_t h) {
+    return static_cast<TiffSource*>(h)->size;
+}
+
+int TiffMapProc(thandle_t h, void** base, toff_t* size) {
+    auto* src = static_cast<TiffSource*>(h);
+    *base = const_cast<std::uint8_t*>(src->data);
+    *size = src->size;
+    return 1;
+}
+
+void TiffUnmapProc(thandle_t, void*, toff_t) {}
+
+int OnTiffError(TIFF*, void* user, const char* module, const char* fmt, va_list ap) {
+    auto* src = static_cast<TiffSource*>(user);
+    if (src->failure.empty()) {
+        char text[512];
+        std::vsnprintf(text, sizeof(text), fmt, ap);
+        src->failure = text;
+        (void)module;
+    }
+    return 1; // handled: nothing on standard error
+}
+
+int OnTiffWarning(TIFF*, void*, const char*, const char*, va_list) {
+    return 1;
+}
+
+struct TiffClose {
+    void operator()(TIFF* t) const { TIFFClose(t); }
+};
+struct TiffOptionsFree {
+    void operator()(TIFFOpenOptions* o) const { TIFFOpenOptionsFree(o); }
+};
+
+bool HasTiffSignature(const std::uint8_t* data, std::size_t size) {
+    return size >= kMinTiffBytes &&
+           ((data[0] == 'I' && data[1] == 'I' && (data[2] == 42 || data[2] == 43) &&
+             data[3] == 0) ||
+            (data[0] == 'M' && data[1] == 'M' && data[2] == 0 && (data[3] == 42 || data[3] == 43)));
+}
+
+} // namespace
+
+base::Result<Bitmap> LoadTiffMemory(const std::uint8_t* data, std::size_t size,
+                                    const DecodeLimits& limits) {
+    if (data == nullptr || !HasTiffSignature(data, size))
+        return base::Fail("TIFF: no TIFF signature");
+    TiffSource source{data, size, 0, {}};
+    auto fail = [&source](const std::string& why) {
+        return base::Fail("TIFF: " + (source.failure.empty() ? why : source.failure));
+    };
+    const std::unique_ptr<TIFFOpenOptions, TiffOptionsFree> options(TIFFOpenOptionsAlloc());
+    if (!options)
+        return fail("out of memory");
+    // No single buffer libtiff needs for a picture within the limits (a strip, a tile, a
+    // directory) is near this; a header claiming more is refused before it is allocated.
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), limits.maxPixels * 8 + (16 << 20));
+    TIFFOpenOptionsSetErrorHandlerExtR(options.get(), OnTiffError, &source);
+    TIFFOpenOptionsSetWarningHandlerExtR(options.get(), OnTiffWarning, &source);
+    const std::unique_ptr<TIFF, TiffClose> tif(
+        TIFFClientOpenExt("photo", "r", &source, TiffReadProc, TiffWriteProc, TiffSeekProc,
+                          TiffCloseProc, TiffSizeProc, TiffMapProc, TiffUnmapProc, options.get()));
+    if (!tif)
+        return fail("the file's header is damaged");
+
+    std::uint32_t w = 0, h = 0;
+    if (!TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &w) ||
+        !TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &h))
+        return fail("the first page has no size");
+    if (!limits.Fits(w, h))
+        return fail("picture size " + std::to_string(w) + "x" + std::to_string(h) +
+                    " is beyond the limits");
+    std::uint16_t orientation = ORIENTATION_TOPLEFT, photometric = 0;
+    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_ORIENTATION, &orientation);
+    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric);
+    if (orientation < 1 || orientation > 8)
+        orientation = ORIENTATION_TOPLEFT;
+
+    char why[1024] = "";
+    if (!TIFFRGBAImageOK(tif.get(), why))
+        return fail(why[0] != '\0' ? why : "a layout libtiff cannot read");
+    // libtiff's reader gives R, G, B, A bytes per pixel on a little-endian machine.
+    static_assert(std::endian::native == std::endian::little);
+    const std::size_t pixels = static_cast<std::size_t>(w) * h;
+    const std::unique_ptr<std::uint32_t[]> raster(new (std::nothrow) std::uint32_t[pixels]);
+    if (!raster)
+        return fail("out of memory for the picture");
+    // Asked for the file's own orientation, libtiff flips nothing and gives the rows as stored;
+    // the turn to upright (including the transposing orientations it does not do) is made below.
+    if (!TIFFReadRGBAImageOriented(tif.get(), w, h, raster.get(), orientation, 1))
+        return fail("the picture's data is damaged or truncated");
+
+    Bitmap bitmap;
+    if (!PlaceUpright({reinterpret_cast<const std::uint8_t*>(raster.get()),
+                       static_cast<std::size_t>(w) * 4, static_cast<int>(w), static_cast<int>(h), 4,
+                       false},
+                      orientation, bitmap))
+        return fail("out of memory for the picture");
+    std::uint32_t iccSize = 0;
+    void* icc = nullptr;
+    if (photometric != PHOTOMETRIC_SEPARATED &&
+        TIFFGetField(tif.get(), TIFFTAG_ICCPROFILE, &iccSize, &icc) && icc != nullptr)
+        ColorToSrgb::FromIcc(static_cast<const std::uint8_t*>(icc), iccSize).Apply(bitmap);
+    return bitmap;
+}
+
+base::Result<Bitmap> LoadTiffFile(const std::string& path) {
+    auto bytes = detail::ReadWholeFile(path, kMaxTiffFileBytes);
+    if (!bytes)
+        return base::Fail(bytes.error());
+    auto loaded =
+        LoadTiffMemory(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size());
+    if (!loaded)
+        return detail::ReadFailure(path, loaded.error());
+    return loaded;
+}
+
+} // namespace imaging

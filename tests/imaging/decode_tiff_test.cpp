@@ -1,0 +1,95 @@
+// TIFF decoding through libtiff: 8 and 16 bits, RGB, grey, CMYK, tiles and the first page of
+// several, the Orientation tag, and damaged or oversized files refused.
+#include "decode_helpers.h"
+
+#include "imaging/ImageLoad.h"
+
+#include "base/Endian.h"
+
+namespace decode_tiff_test {
+
+using namespace decode_test;
+using imaging::Bitmap;
+
+namespace {
+
+Bitmap Load(const Scratch& s, const std::string& name) {
+    auto b = imaging::LoadImageFile(s.Path(name));
+    EXPECT_TRUE(b) << b.error();
+    return b ? std::move(*b) : Bitmap();
+}
+
+} // namespace
+
+TEST(TiffDecode, LayoutsDepthsTilesAndTheFirstPage) {
+    Scratch s;
+    ASSERT_TRUE(s.Run("convert -size 61x41 plasma:red-blue -blur 0x1 -depth 8 src.png"));
+    ASSERT_TRUE(s.Run("convert src.png -compress lzw rgb.tif"));
+    ASSERT_TRUE(s.Run("convert src.png -depth 16 -compress zip rgb16.tif"));
+    ASSERT_TRUE(s.Run("convert src.png -define tiff:tile-geometry=16x16 tiled.tif"));
+    ASSERT_TRUE(s.Run("convert src.png -flip other.png && convert src.png other.png pages.tif"));
+    for (const char* name : {"rgb.tif", "rgb16.tif", "tiled.tif", "pages.tif"}) {
+        SCOPED_TRACE(name);
+        const Bitmap b = Load(s, name);
+        EXPECT_EQ(b.Width, 61);
+        EXPECT_EQ(b.Height, 41);
+        EXPECT_EQ(MaxDifference(b, s.Path("src.png")), 0);
+    }
+    // Grey equals ImageMagick's grey; CMYK is turned back by plain ink arithmetic.
+    ASSERT_TRUE(s.Run("convert src.png -colorspace Gray -depth 8 grey.tif && convert grey.tif "
+                      "-colorspace Gray PNG24:grey.png"));
+    EXPECT_EQ(MaxDifference(Load(s, "grey.tif"), s.Path("grey.png")), 0);
+    ASSERT_TRUE(s.Run("convert src.png -colorspace CMYK cmyk.tif"));
+    const int cmyk = MaxDifference(Load(s, "cmyk.tif"), s.Path("src.png"));
+    EXPECT_GE(cmyk, 0);
+    EXPECT_LE(cmyk, 2);
+    for (const char* ext : {".tif", ".TIFF"})
+        EXPECT_EQ(imaging::PhotoKindOfExtension(ext), imaging::PhotoKind::Tiff) << ext;
+}
+
+TEST(TiffDecode, OrientationTagTurnsThePictureUpright) {
+    Scratch s;
+    ASSERT_TRUE(s.Run(QuadrantsCommand(40, 20, "q.tif")));
+    struct Case {
+        int orientation;
+        int width;
+        Rgb tl, tr, bl, br;
+    };
+    for (const Case& c :
+         {Case{1, 40, kRed, kLime, kBlue, kYellow}, Case{4, 40, kBlue, kYellow, kRed, kLime},
+          Case{6, 20, kBlue, kRed, kYellow, kLime}, Case{8, 20, kLime, kYellow, kRed, kBlue}}) {
+        SCOPED_TRACE(c.orientation);
+        ASSERT_TRUE(
+            s.Run("cp q.tif o.tif && tiffset -s 274 " + std::to_string(c.orientation) + " o.tif"));
+        const Bitmap b = Load(s, "o.tif");
+        EXPECT_EQ(b.Width, c.width);
+        ExpectQuadrants(b, c.tl, c.tr, c.bl, c.br, 0);
+    }
+}
+
+TEST(TiffDecode, DamagedAndOversizedFilesAreRefused) {
+    Scratch s;
+    ASSERT_TRUE(s.Run("convert -size 64x48 plasma:green-yellow -depth 8 src.png && convert src.png "
+                      "a.tif"));
+    const std::vector<std::uint8_t> tif = ReadBytes(s.Path("a.tif"));
+    ASSERT_TRUE(imaging::LoadTiffMemory(tif.data(), tif.size()));
+    // ImageMagick writes the directory after the pixels: a cut loses the directory, or its
+    // entries (cut just after the count).
+    const std::size_t directory = base::LoadLE<std::uint32_t>(&tif[4]);
+    ASSERT_LT(directory + 10, tif.size());
+    for (const std::size_t cut : {std::size_t{8}, std::size_t{100}, tif.size() / 2, directory + 10})
+        EXPECT_FALSE(imaging::LoadTiffMemory(tif.data(), cut)) << cut;
+    const auto limited = imaging::LoadTiffMemory(tif.data(), tif.size(), {32, 32 * 32});
+    ASSERT_FALSE(limited);
+    EXPECT_NE(limited.error().find("beyond the limits"), std::string::npos) << limited.error();
+
+    // A header claiming 100000 x 100000, refused by the size check; the message names the file.
+    ASSERT_TRUE(s.Run("cp a.tif huge.tif && tiffset -s 256 100000 huge.tif && tiffset -s 257 "
+                      "100000 huge.tif"));
+    const auto huge = imaging::LoadImageFile(s.Path("huge.tif"));
+    ASSERT_FALSE(huge);
+    EXPECT_NE(huge.error().find("huge.tif"), std::string::npos) << huge.error();
+    EXPECT_NE(huge.error().find("100000x100000"), std::string::npos) << huge.error();
+}
+
+} // namespace decode_tiff_test
