@@ -323,8 +323,15 @@ void ShowFileController::OfferRecovery() {
         const QString when =
             QLocale().toString(QDateTime::fromSecsSinceEpoch(offer.SavedAt), QLocale::ShortFormat);
         const QString original = base::DecodeFileName(offer.OriginalShow);
-        if (!dialogs_.AskYesNo(RecoveryQuestion(when, offer.PhotoCount, original),
-                               ProgramTitle())) {
+        if (!dialogs_.AskRecover(RecoveryQuestion(when, offer.PhotoCount, original),
+                                 ProgramTitle())) {
+            // Discarding loses the work for good: asked once more (No by default). Kept, it is
+            // offered again at the next start.
+            if (!dialogs_.AskYesNo(Tr(TextKey::AskDiscardRecovery,
+                                      "Восстановленное слайдшоу будет потеряно навсегда. "
+                                      "Удалить его?"),
+                                   ProgramTitle()))
+                return;
             project::DeleteRecovery(offer.Files);
             continue;
         }

@@ -152,6 +152,17 @@ void UseDesktopDialogs(WindowDialogs& dialogs, QWidget& window) {
         box.setDefaultButton(QMessageBox::No);
         return box.exec() == QMessageBox::Yes;
     };
+    dialogs.AskRecover = [parent](const QString& question, const QString& caption) {
+        QMessageBox box(QMessageBox::Question, caption, question, QMessageBox::NoButton, parent);
+        auto* recover =
+            box.addButton(Tr(TextKey::RecoverShow, "Восстановить"), QMessageBox::AcceptRole);
+        auto* discard =
+            box.addButton(Tr(TextKey::DiscardRecovery, "Удалить"), QMessageBox::DestructiveRole);
+        box.setDefaultButton(recover);
+        box.setEscapeButton(discard);
+        box.exec();
+        return box.clickedButton() == recover;
+    };
     dialogs.LaunchUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     WindowDialogs* self = &dialogs;
     dialogs.OpenExternal = [self](const QString& target) {

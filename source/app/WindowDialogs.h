@@ -41,6 +41,8 @@ struct WindowDialogs {
     std::function<QStringList()> AskTrackFiles;
     // A warning message box.
     std::function<void(const QString& text)> ShowMessage;
+    // The offer of a dead instance's work: "Recover" (the default button, true) or "Discard".
+    std::function<bool(const QString& question, const QString& caption)> AskRecover;
     // The question before unsaved changes would be lost.
     std::function<SaveAnswer(const QString& question, const QString& caption)> AskSaveChanges;
 };

@@ -193,6 +193,10 @@ enum class TextKey : int {
     DiscardChanges = 923,
     Undo = 924,
     Redo = 925,
+    // The recovery question's buttons and the question before its work is discarded.
+    RecoverShow = 926,
+    DiscardRecovery = 927,
+    AskDiscardRecovery = 928,
     NoRecentShows = 940,
     ClearRecentShows = 941,
     FileNotFound = 942,

@@ -6,6 +6,7 @@
 #include "MainWindowProbe.h"
 #include "WindowWaits.h"
 #include "app/AutosaveController.h"
+#include "app/WindowDialogs.h"
 #include "base/Language.h"
 #include "base/ProgramFolder.h"
 #include "project/Recovery.h"
@@ -15,11 +16,14 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -134,7 +138,7 @@ private Q_SLOTS:
         MainWindowProbe form;
         form.show();
         QStringList questions;
-        form.Dialogs.AskYesNo = [&](const QString& q, const QString&) {
+        form.Dialogs.AskRecover = [&](const QString& q, const QString&) {
             questions << q;
             return true;
         };
@@ -187,33 +191,56 @@ private Q_SLOTS:
         QVERIFY(!form.History.IsModified());
     }
 
-    void refusingDeletesTheRecoveryFile() {
+    // "Discard" asks once more: kept when that is refused (and offered at the next start),
+    // deleted when it is confirmed. The offer's own box has "Recover" as its default button.
+    void discardingAsksOnceMoreThenDeletesTheRecoveryFile() {
         QTemporaryDir dir;
         UseFolder(dir.path());
         QVERIFY(KilledAfterEdits(dir.path()));
+        QVERIFY(
+            base::LoadLanguageFile(base::AppLanguage(), QStringLiteral(REELPANE_TEST_SOURCE_DIR) +
+                                                            "/language/english.lng"));
         std::string root;
-        {
+        for (const bool confirm : {false, true}) {
             MainWindowProbe form;
             QCOMPARE(form.windowTitle(), QString("Tarnwick Reelpane Freeware 1.9"));
             root = form.Session.Folders().RootDir();
-            int asked = 0;
-            form.Dialogs.AskYesNo = [&](const QString&, const QString&) {
-                ++asked;
+            int offered = 0, confirmations = 0;
+            form.Dialogs.AskRecover = [&](const QString&, const QString&) {
+                ++offered;
                 return false;
+            };
+            form.Dialogs.AskYesNo = [&](const QString& q, const QString&) {
+                ++confirmations;
+                return q.startsWith("The recovered show will be lost for good.") && confirm;
             };
             form.Files->OfferRecovery();
             QVERIFY(window_waits::WaitForJobs(form));
-            QCOMPARE(asked, 1);
+            QCOMPARE(offered, 1);
+            QCOMPARE(confirmations, 1);
             QVERIFY(form.Show.Slides().empty());
             QCOMPARE(form.windowTitle(), QString("Tarnwick Reelpane Freeware 1.9"));
+            QCOMPARE(project::FindRecoveries(root).empty(), confirm);
         }
-        QVERIFY(project::FindRecoveries(root).empty());
         MainWindowProbe again;
         int asked = 0;
-        again.Dialogs.AskYesNo = [&](const QString&, const QString&) { return ++asked, true; };
+        again.Dialogs.AskRecover = [&](const QString&, const QString&) { return ++asked, true; };
         again.Files->OfferRecovery();
         QVERIFY(window_waits::WaitForJobs(again));
         QCOMPARE(asked, 0);
+
+        // The desktop's box: "Recover" is its default button, and taking it answers true.
+        ui::WindowDialogs desktop;
+        ui::UseDesktopDialogs(desktop, again);
+        QString defaultButton;
+        QTimer::singleShot(0, &again, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box && box->defaultButton());
+            defaultButton = box->defaultButton()->text();
+            box->defaultButton()->click();
+        });
+        QVERIFY(desktop.AskRecover("?", "Reelpane"));
+        QCOMPARE(defaultButton, QString("Recover"));
     }
 };
 

@@ -192,24 +192,58 @@ TEST_F(MusicEditTest, AHundredPhotosFittedToA307Point3SecondTrackEndWithinAFrame
     EXPECT_EQ(first["TransitionSeconds"].toInt(), 0);
 }
 
-TEST_F(MusicEditTest, BeatCutsPutEveryCutOfAShowWithinAFrameOfAClickAt120Bpm) {
-    // A 10 ms click every 0.5 s from 0.23 s on: a show cut on whole seconds is off every beat.
-    const QString clicks = P("clicks.wav");
-    ASSERT_TRUE(Shell("sox -n -r 44100 -c 2 -b 16 '" + clicks +
-                      "' synth 0.01 sine 1000 vol 0.8 pad 0 0.49 repeat 59 pad 0.23 0"));
-    const QString show = MakeShow(9, clicks, {"--seconds", "2", "--transition", "1:1"});
-    const CliRun r = Cli({"edit", show, "--show", "--end-fade", "0", "--beat-cuts"});
-    ASSERT_EQ(r.status, 0) << r.err.toStdString();
-    const auto times = Times(Info(show));
-    ASSERT_EQ(times.size(), 9u);
-    const auto frames = render::ShowTimeline(times).Spans(render::FrameRate{});
-    for (std::size_t i = 0; i < times.size(); ++i) {
-        EXPECT_GE(times[i].StillMs, 1000) << i;
-        EXPECT_EQ(times[i].TransitionMs, 1000) << i;
-        const double at = static_cast<double>(frames[i].Cut) * 40.0;
-        const double click = 230.0 + std::round((at - 230.0) / 500.0) * 500.0;
-        EXPECT_LE(std::abs(at - click), 40.0) << "cut " << i << " at " << at << " ms";
-        EXPECT_GT(std::abs(at - 1000.0 * (3 * static_cast<double>(i) + 2)), 100.0) << i;
+// Two shows on click tracks, every cut within a frame of a click: at 120 BPM (a 10 ms click every
+// 0.5 s from 0.23 s on, so a show cut on whole seconds is off every beat), and a fast show of ten
+// 1 s photos at 100 BPM whose retimed cuts run past the show's first length into the rest of its
+// music.
+TEST_F(MusicEditTest, BeatCutsPutEveryCutOfAShowWithinAFrameOfAClick) {
+    struct Case {
+        const char* name;
+        const char* sox; // the click track after the file name
+        double firstMs, periodMs;
+        int photos;
+        QStringList options;
+        bool offBeatBefore; // every planned cut is off the beat
+    };
+    const Case cases[] = {
+        {"clicks120.wav",
+         "synth 0.01 sine 1000 vol 0.8 pad 0 0.49 repeat 59 pad 0.23 0",
+         230,
+         500,
+         9,
+         {"--seconds", "2", "--transition", "1:1"},
+         true},
+        {"clicks100.wav",
+         "synth 0.01 sine 1000 vol 0.8 pad 0 0.59 repeat 33",
+         0,
+         600,
+         10,
+         {"--seconds", "1"},
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString clicks = P(c.name);
+        ASSERT_TRUE(Shell("sox -n -r 44100 -c 2 -b 16 '" + clicks + "' " + c.sox));
+        const QString show = MakeShow(c.photos, clicks, c.options);
+        const std::vector<render::SlideTime> before = Times(Info(show));
+        const CliRun r = Cli({"edit", show, "--show", "--end-fade", "0", "--beat-cuts"});
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("moved onto the beat")) << r.err.toStdString();
+        const auto times = Times(Info(show));
+        ASSERT_EQ(times.size(), static_cast<std::size_t>(c.photos));
+        const auto frames = render::ShowTimeline(times).Spans(render::FrameRate{});
+        const auto planned = render::ShowTimeline(before).Spans(render::FrameRate{});
+        for (std::size_t i = 0; i < times.size(); ++i) {
+            EXPECT_GE(times[i].StillMs, 1000) << i;
+            EXPECT_EQ(times[i].TransitionMs, before[i].TransitionMs) << i;
+            const double at = static_cast<double>(frames[i].Cut) * 40.0;
+            const double click = c.firstMs + std::round((at - c.firstMs) / c.periodMs) * c.periodMs;
+            EXPECT_LE(std::abs(at - click), 40.0) << "cut " << i << " at " << at << " ms";
+            if (c.offBeatBefore) {
+                EXPECT_GT(std::abs(at - static_cast<double>(planned[i].Cut) * 40.0), 100.0) << i;
+            }
+        }
     }
 }
 

@@ -11,6 +11,8 @@
 #include <cmath>
 #include <vector>
 
+// Named, so that the test files compiled together with this one keep their own helpers.
+namespace yuv420_test {
 namespace {
 
 struct Planes {
@@ -93,3 +95,5 @@ TEST(Yuv420Test, BlackWhiteAndPrimariesHaveTheirStudioLevels) {
 }
 
 } // namespace
+
+} // namespace yuv420_test

@@ -57,12 +57,15 @@ base::Result<std::size_t> ChangePhotosOnBeat(project::ShowContent& show,
     const MixPlan plan = MixPlanOf(show, timeline.LengthMs());
     if (auto ok = CheckShow(show, plan); !ok)
         return base::Fail(ok.error());
-    SoundtrackMixer mix(plan, open);
+    // The beats of all the music there is, not only of what the show plays now: retimed, the
+    // show grows and plays more of its music.
+    const std::int64_t musicMs = PlannedMusicMs(plan);
+    SoundtrackMixer mix(MixPlanOf(show, std::max(timeline.LengthMs(), musicMs)), open);
     auto beats = DetectBeats(mix, progress);
     if (!beats)
         return base::Fail(beats.error());
     // Only the cuts while the music plays have beats to land on.
-    return ApplySlideTimes(show, CutOnBeats(slides, *beats, PlannedMusicMs(plan)));
+    return ApplySlideTimes(show, CutOnBeats(slides, *beats, musicMs));
 }
 
 } // namespace media
