@@ -292,7 +292,7 @@ private Q_SLOTS:
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         for (QSize size :
-             {form.minimumSize(), QSize(500, 480), QSize(637, 560), QSize(1100, 700)}) {
+             {form.minimumSize(), QSize(800, 560), QSize(637, 700), QSize(1100, 700)}) {
             form.resize(size);
             QTRY_COMPARE(form.size(), size);
             QTest::qWait(20);
