@@ -163,6 +163,7 @@ void MainWindow::CreateControllers() {
     Export = new VideoExportController(this, Show, *Jobs, Dialogs, Host());
     connect(Export, &VideoExportController::runningChanged, this, &MainWindow::UpdateControlStates);
     // A written video's choices become the show's, as one step that is saved with the show.
+    Export->ShowFile = [this] { return Files->ShowFile(); };
     Export->StoreOutput = [this](const project::OutputSettings& used) {
         if (used == Show.Options().Output)
             return;

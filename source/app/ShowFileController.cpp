@@ -119,7 +119,7 @@ void ShowFileController::saveProject() {
 void ShowFileController::saveAsProject() {
     if (host_.Busy())
         return;
-    const QString path = dialogs_.AskSaveName(ProposedFileName(), false);
+    const QString path = dialogs_.AskSaveName(ProposedFileName(showFile_), false);
     if (path.isEmpty())
         return;
     SaveProjectFile(path);
@@ -172,7 +172,7 @@ ShowFileController::SettleUnsavedChanges(std::function<void(bool saved)> afterSa
     if (host_.Busy())
         return Settle::Stop;
     const QString path =
-        showFile_.isEmpty() ? dialogs_.AskSaveName(ProposedFileName(), false) : showFile_;
+        showFile_.isEmpty() ? dialogs_.AskSaveName(ProposedFileName(showFile_), false) : showFile_;
     return !path.isEmpty() && SaveProjectFile(path, std::move(afterSave)) ? Settle::Saving
                                                                           : Settle::Stop;
 }

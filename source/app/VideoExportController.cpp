@@ -133,7 +133,11 @@ bool VideoExportController::AskMp4Options(media::VideoExportOptions& options) {
 void VideoExportController::saveAsVideo() {
     if (host_.IsBusy())
         return;
-    const QString path = dialogs_.AskSaveName(ProposedFileName(), true);
+    // The show's own name, as the kind of video it was last saved as (MP4 until then).
+    const bool avi = !show_.Options().Output.IsDefault() &&
+                     show_.Options().Output.Container == project::OutputContainer::Avi;
+    const QString path = dialogs_.AskSaveName(
+        ProposedFileName(ShowFile ? ShowFile() : QString()) + (avi ? ".avi" : ".mp4"), true);
     if (path.isEmpty())
         return;
 

@@ -45,6 +45,8 @@ public:
 
     // Stores the output settings a written video used in the show, as one undo step.
     std::function<void(const project::OutputSettings&)> StoreOutput;
+    // The show's own file, whose name the save dialog proposes ("" for a show never saved).
+    std::function<QString()> ShowFile;
     // The compressor lines; tests replace it. Called on the job's worker thread.
     std::function<std::vector<std::string>()> ListCodecs;
     // The dialog's modal run (QDialog::Accepted or Rejected); tests replace it.

@@ -32,21 +32,23 @@ QString FilterSuffix(const QString& filter) {
     return star < 0 ? QString() : filter.mid(star + 2).remove(QLatin1Char(')'));
 }
 
-QString AskSaveNameOn(QWidget& window, const QString& proposed, bool avi) {
+QString AskSaveNameOn(QWidget& window, const QString& proposed, bool video) {
     QFileDialog dialog(&window);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    QStringList filters{"QVS (*.qvs)", "AVI (*.avi)"};
-    if (avi)
-        filters << VideoExportController::Mp4Filter();
-    dialog.setNameFilters(filters);
-    dialog.selectNameFilter(avi ? "AVI (*.avi)" : "QVS (*.qvs)");
-    dialog.setDefaultSuffix(avi ? "avi" : "qvs");
+    // A show is saved as a show; a video as one of the video types, the proposed name's first.
+    const QString avi = QStringLiteral("AVI (*.avi)");
+    const QString mp4 = VideoExportController::Mp4Filter();
+    const bool proposedAvi = proposed.endsWith(QLatin1String(".avi"), Qt::CaseInsensitive);
+    dialog.setNameFilters(video ? QStringList{mp4, avi} : QStringList{"QVS (*.qvs)"});
+    const QString first = !video ? QStringLiteral("QVS (*.qvs)") : proposedAvi ? avi : mp4;
+    dialog.selectNameFilter(first);
+    dialog.setDefaultSuffix(FilterSuffix(first));
     // A name typed without an extension takes the one of the filter the user picked.
     QObject::connect(
         &dialog, &QFileDialog::filterSelected, &dialog,
         [&dialog](const QString& filter) { dialog.setDefaultSuffix(FilterSuffix(filter)); });
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    const QString kind = avi ? QStringLiteral("Videos") : QStringLiteral("Shows");
+    const QString kind = video ? QStringLiteral("Videos") : QStringLiteral("Shows");
     dialog.setDirectory(StartFolder(kind));
     dialog.selectFile(proposed);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -186,7 +188,9 @@ void UseDesktopDialogs(WindowDialogs& dialogs, QWidget& window) {
     };
 }
 
-QString ProposedFileName() {
+QString ProposedFileName(const QString& showFile) {
+    if (!showFile.isEmpty())
+        return QFileInfo(showFile).completeBaseName();
     return "Pictaro_" + QDate::currentDate().toString("dd_MM_yyyy");
 }
 

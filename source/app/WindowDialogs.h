@@ -51,8 +51,9 @@ struct WindowDialogs {
 // ProgressVisible is left to the owner of the progress window.
 void UseDesktopDialogs(WindowDialogs& dialogs, QWidget& window);
 
-// The file name the save dialogs propose.
-QString ProposedFileName();
+// The file name the save dialogs propose: the show's own (its file's name without the folder and
+// the extension), or a dated name for a show never saved.
+QString ProposedFileName(const QString& showFile = {});
 // Where a file dialog of this kind ("Photos", "Music", "Shows", "Videos") starts: the folder
 // last used for it, otherwise the user's pictures, music or videos folder, otherwise home.
 QString StartFolder(const QString& kind);

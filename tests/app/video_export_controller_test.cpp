@@ -6,6 +6,8 @@
 // window stops it.
 #include "MainWindowProbe.h"
 #include "WidgetLookup.h"
+#include "WindowWaits.h"
+#include "app/WindowDialogs.h"
 #include "app/WindowJobs.h"
 #include "base/ProgramFolder.h"
 #include "base/ui/ProgressWindow.h"
@@ -343,21 +345,32 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(out + ".part"));
     }
 
-    void theFileDialogsMp4FilterGivesAnMp4Name() {
-        // "Save as video…" opens the window's own save dialog: the MP4 filter is offered beside
-        // AVI, and a name typed without an extension takes the filter's.
+    void theFileDialogProposesTheShowsNameAsAnMp4() {
+        // "Save as video…" opens the window's own save dialog: only the video types, MP4 first
+        // and chosen, and the show's own name proposed once it has one; a name typed without an
+        // extension takes the filter the user picked.
         MainWindowProbe form;
         AddSlide(form, 1, 0, 0);
+        const QString showFile = tmp_.path() + "/holiday.qvs";
+        form.Dialogs.AskSaveName = [&](const QString&, bool) { return showFile; };
+        form.Files->saveAsProject();
+        QVERIFY(window_waits::WaitForJobs(form));
+        QVERIFY(QFile::exists(showFile));
+        ui::UseDesktopDialogs(form.Dialogs, form);
+
         QStringList filters;
+        QString proposed;
         QTimer::singleShot(0, [&] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
             filters = dialog->nameFilters();
             auto* types = Widget<QComboBox>(*dialog, "fileTypeCombo");
-            QCOMPARE(types->currentText(), QString("AVI (*.avi)"));
-            QTest::keyClick(types, Qt::Key_Down); // as a user picks the next filter
             QCOMPARE(types->currentText(), QString("MP4 video (*.mp4)"));
             auto* name = Widget<QLineEdit>(*dialog, "fileNameEdit");
+            proposed = name->text();
+            QTest::keyClick(types, Qt::Key_Down); // as a user picks the next filter, and back
+            QCOMPARE(types->currentText(), QString("AVI (*.avi)"));
+            QTest::keyClick(types, Qt::Key_Up);
             name->setText("clip");
             QTest::keyClick(name, Qt::Key_Return);
         });
@@ -377,7 +390,8 @@ private Q_SLOTS:
         QVERIFY(entry);
         QCOMPARE(entry->text(), QString::fromUtf8("Сохранить как видео…"));
         entry->trigger();
-        QCOMPARE(filters, (QStringList{"QVS (*.qvs)", "AVI (*.avi)", "MP4 video (*.mp4)"}));
+        QCOMPARE(filters, (QStringList{"MP4 video (*.mp4)", "AVI (*.avi)"}));
+        QCOMPARE(proposed, QString("holiday.mp4"));
         QCOMPARE(chosen, QString("mp4 dialog"));
     }
 
