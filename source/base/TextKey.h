@@ -133,6 +133,12 @@ enum class TextKey : int {
     MusicNone = 836,
     ShowMusic = 837,
     MusicRetimeFailed = 839,
+    // What each of the show-music options does (their hints).
+    MusicCrossfadeHint = 840,
+    MusicEndFadeHint = 841,
+    MusicEvenLoudnessHint = 842,
+    MusicFitPhotosHint = 843,
+    MusicBeatCutsHint = 844,
     BackgroundChosenColour = 846,
     BackgroundChosenColourValue = 847,
     // The motion page.

@@ -240,6 +240,29 @@ private Q_SLOTS:
         QVERIFY(form.Show.Slides()[0].StillMs % 1000 != 0);
     }
 
+    // Every option says what it does: the fades and the loudness as settings, fitting and beat
+    // cuts as actions done once and undone by Undo; each hint is its own.
+    void everyOptionExplainsItself() {
+        ui::MainWindowProbe main;
+        ui::ShowMusicDialog dialog(project::ShowOptions{}, true, &main);
+        QStringList hints;
+        for (const char* name :
+             {"CrossfadeBox", "EndFadeBox", "EvenLoudnessBox", "FitPhotosBox", "BeatCutsBox"}) {
+            const QString hint = W<QWidget>(dialog, name)->toolTip();
+            QVERIFY2(hint.size() > 30, name);
+            QVERIFY2(!hints.contains(hint), name);
+            hints << hint;
+        }
+        // The actions name the Undo command in the program's language.
+        const QString undo = base::Tr(base::TextKey::Undo, "Отменить");
+        for (const QString& action : {hints[3], hints[4]})
+            QVERIFY2(action.contains(undo), qPrintable(action));
+        // A fade's label says what its box does.
+        for (QLabel* label : dialog.findChildren<QLabel*>())
+            if (label->buddy() != nullptr)
+                QCOMPARE(label->toolTip(), label->buddy()->toolTip());
+    }
+
     void withoutMusicTheRetimingIsOff() {
         ui::MainWindowProbe main;
         project::ShowOptions options;

@@ -73,6 +73,28 @@ void ShowMusicDialog::ApplyLanguage() {
     fitPhotos_->setText(Tr(TextKey::MusicFitPhotos, "Подогнать фото под музыку"));
     beatCuts_->setText(Tr(TextKey::MusicBeatCuts, "Менять фото в такт"));
     noMusic_->setText(Tr(TextKey::MusicNone, "В показе нет музыки."));
+    // What each option does: the fades and the loudness are settings the show keeps; fitting
+    // and beat cuts act once, on OK, as one step that Undo takes back.
+    const QString crossfade = Tr(TextKey::MusicCrossfadeHint,
+                                 "Сколько секунд одна композиция плавно переходит в следующую "
+                                 "(0 — одна за другой).");
+    const QString endFade =
+        Tr(TextKey::MusicEndFadeHint, "За сколько секунд до конца показа музыка затихает (0 — "
+                                      "обрывается с последним кадром).");
+    for (QWidget* w : {static_cast<QWidget*>(crossfadeLabel_), static_cast<QWidget*>(crossfade_)})
+        w->setToolTip(crossfade);
+    for (QWidget* w : {static_cast<QWidget*>(endFadeLabel_), static_cast<QWidget*>(endFade_)})
+        w->setToolTip(endFade);
+    evenLoudness_->setToolTip(Tr(TextKey::MusicEvenLoudnessHint,
+                                 "Все композиции звучат одинаково громко (EBU R128); громкость "
+                                 "измеряется при добавлении композиции."));
+    fitPhotos_->setToolTip(Tr(TextKey::MusicFitPhotosHint,
+                              "Один раз, по OK: меняет время всех фото пропорционально, чтобы "
+                              "показ кончился вместе с музыкой. Отменяется кнопкой «Отменить»."));
+    beatCuts_->setToolTip(Tr(TextKey::MusicBeatCutsHint,
+                             "Один раз, по OK: переносит каждую смену фото на долю такта музыки, "
+                             "оставляя каждое фото не короче секунды. Отменяется кнопкой "
+                             "«Отменить»."));
     buttons_->button(QDialogButtonBox::Ok)->setText(Tr(TextKey::SettingsOk, "OK"));
     buttons_->button(QDialogButtonBox::Cancel)->setText(Tr(TextKey::SettingsCancel, "Отмена"));
 }
