@@ -18,6 +18,15 @@ namespace ui {
 
 using base::Tr;
 
+namespace {
+
+// A hint as a paragraph, which the tooltip wraps instead of showing as one long line.
+QString Paragraph(const QString& text) {
+    return QStringLiteral("<p>") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}
+
+} // namespace
+
 ShowMusicDialog::ShowMusicDialog(const project::ShowOptions& options, bool hasMusic,
                                  QWidget* parent)
     : QDialog(parent), options_(options) {
@@ -82,19 +91,22 @@ void ShowMusicDialog::ApplyLanguage() {
         Tr(TextKey::MusicEndFadeHint, "За сколько секунд до конца показа музыка затихает (0 — "
                                       "обрывается с последним кадром).");
     for (QWidget* w : {static_cast<QWidget*>(crossfadeLabel_), static_cast<QWidget*>(crossfade_)})
-        w->setToolTip(crossfade);
+        w->setToolTip(Paragraph(crossfade));
     for (QWidget* w : {static_cast<QWidget*>(endFadeLabel_), static_cast<QWidget*>(endFade_)})
-        w->setToolTip(endFade);
-    evenLoudness_->setToolTip(Tr(TextKey::MusicEvenLoudnessHint,
-                                 "Все композиции звучат одинаково громко (EBU R128); громкость "
-                                 "измеряется при добавлении композиции."));
-    fitPhotos_->setToolTip(Tr(TextKey::MusicFitPhotosHint,
-                              "Один раз, по OK: меняет время всех фото пропорционально, чтобы "
-                              "показ кончился вместе с музыкой. Отменяется кнопкой «Отменить»."));
-    beatCuts_->setToolTip(Tr(TextKey::MusicBeatCutsHint,
-                             "Один раз, по OK: переносит каждую смену фото на долю такта музыки, "
-                             "оставляя каждое фото не короче секунды. Отменяется кнопкой "
-                             "«Отменить»."));
+        w->setToolTip(Paragraph(endFade));
+    evenLoudness_->setToolTip(
+        Paragraph(Tr(TextKey::MusicEvenLoudnessHint,
+                     "Все композиции звучат одинаково громко (EBU R128); громкость "
+                     "измеряется при добавлении композиции.")));
+    fitPhotos_->setToolTip(
+        Paragraph(Tr(TextKey::MusicFitPhotosHint,
+                     "Один раз, по OK: меняет время всех фото пропорционально, чтобы "
+                     "показ кончился вместе с музыкой. Отменяется кнопкой «Отменить».")));
+    beatCuts_->setToolTip(
+        Paragraph(Tr(TextKey::MusicBeatCutsHint,
+                     "Один раз, по OK: переносит каждую смену фото на долю такта музыки, "
+                     "оставляя каждое фото не короче секунды. Отменяется кнопкой "
+                     "«Отменить».")));
     buttons_->button(QDialogButtonBox::Ok)->setText(Tr(TextKey::SettingsOk, "OK"));
     buttons_->button(QDialogButtonBox::Cancel)->setText(Tr(TextKey::SettingsCancel, "Отмена"));
 }
