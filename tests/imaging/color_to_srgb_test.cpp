@@ -35,12 +35,6 @@ std::string ChartCommand(const std::string& out) {
     return cmd + " +append -depth 8 -type TrueColor " + out;
 }
 
-Bitmap Load(const Scratch& s, const std::string& name) {
-    auto b = imaging::LoadImageFile(s.Path(name));
-    EXPECT_TRUE(b) << b.error();
-    return b ? std::move(*b) : Bitmap();
-}
-
 void WritePpm(const Bitmap& b, const std::string& path) {
     std::vector<std::uint8_t> bytes;
     const std::string header =

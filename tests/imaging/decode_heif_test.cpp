@@ -14,12 +14,6 @@ using imaging::Bitmap;
 
 namespace {
 
-Bitmap Load(const Scratch& s, const std::string& name) {
-    auto b = imaging::LoadImageFile(s.Path(name));
-    EXPECT_TRUE(b) << b.error();
-    return b ? std::move(*b) : Bitmap();
-}
-
 base::Result<Bitmap> FromBytes(const std::vector<std::uint8_t>& bytes) {
     return imaging::LoadImageMemory(imaging::PhotoKind::Heif, bytes.data(), bytes.size());
 }

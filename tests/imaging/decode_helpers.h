@@ -3,6 +3,7 @@
 #pragma once
 
 #include "imaging/Bitmap.h"
+#include "imaging/ImageLoad.h"
 
 #include <QImage>
 #include <QTemporaryDir>
@@ -56,6 +57,14 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// The scratch folder's file decoded by its extension; an empty picture (and a failure) when it
+// cannot be.
+inline imaging::Bitmap Load(const Scratch& s, const std::string& name) {
+    auto b = imaging::LoadImageFile(s.Path(name));
+    EXPECT_TRUE(b) << b.error();
+    return b ? std::move(*b) : imaging::Bitmap();
+}
 
 inline std::vector<std::uint8_t> ReadBytes(const std::string& path) {
     return testsupport::FileBytes<std::vector<std::uint8_t>>(path);

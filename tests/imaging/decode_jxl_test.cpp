@@ -9,16 +9,6 @@ namespace decode_jxl_test {
 using namespace decode_test;
 using imaging::Bitmap;
 
-namespace {
-
-Bitmap Load(const Scratch& s, const std::string& name) {
-    auto b = imaging::LoadImageFile(s.Path(name));
-    EXPECT_TRUE(b) << b.error();
-    return b ? std::move(*b) : Bitmap();
-}
-
-} // namespace
-
 TEST(JxlDecode, LossyAndLosslessEqualLibjxlsOwnDecoder) {
     Scratch s;
     ASSERT_TRUE(s.Run("convert -size 61x41 plasma:red-blue -blur 0x1 -depth 8 PNG24:src.png"));

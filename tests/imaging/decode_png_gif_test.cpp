@@ -16,12 +16,6 @@ using imaging::Bitmap;
 
 namespace {
 
-Bitmap Load(const Scratch& s, const std::string& name) {
-    auto b = imaging::LoadImageFile(s.Path(name));
-    EXPECT_TRUE(b) << b.error();
-    return b ? std::move(*b) : Bitmap();
-}
-
 bool LoadBytes(const std::vector<std::uint8_t>& bytes, imaging::PhotoKind kind,
                std::string* error = nullptr) {
     const auto b = imaging::LoadImageMemory(kind, bytes.data(), bytes.size());
