@@ -6,6 +6,7 @@
 #include "cli/ConsoleProgress.h"
 #include "cli/MusicEditCommands.h"
 #include "cli/ShowJobs.h"
+#include "cli/TitleCommands.h"
 #include "media/music/TrackImport.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
@@ -96,7 +97,19 @@ bool ParseMotion(const QString& text, imaging::Motion& out) {
 struct Step {
     std::optional<project::SlideEdit> Edit;
     project::TransitionChoice Transition;
+    // --caption-motion without --caption: the slide's own caption, set moving or still.
+    std::optional<imaging::TextMotion> CaptionMotion;
 };
+
+// A moving caption is drawn by the renderer over the bare photo; a still one is drawn into the
+// photo, and the console tool keeps no copy without it. So a caption already drawn in stays put.
+std::optional<QString> MovingOverDrawn(const project::Slide& slide, imaging::TextMotion motion) {
+    if (motion == imaging::TextMotion::None || slide.Caption.Text.empty() ||
+        slide.Caption.Motion != imaging::TextMotion::None)
+        return std::nullopt;
+    return QString("its caption is drawn into the photo; a moving caption can be given to a photo "
+                   "without one");
+}
 
 const char kEditUsage[] = "usage: edit SHOW.qvs --slide N|--all EDIT... (see --help)";
 
@@ -105,6 +118,8 @@ const char kEditUsage[] = "usage: edit SHOW.qvs --slide N|--all EDIT... (see --h
 int RunEdit(const QStringList& args) {
     if (IsMusicEdit(args))
         return RunMusicEdit(args);
+    if (IsTitleInsert(args))
+        return RunTitleInsert(args);
     QString showPath;
     int slide = 0; // 1-based; 0 = not given
     bool all = false;
@@ -113,6 +128,7 @@ int RunEdit(const QStringList& args) {
     std::optional<std::size_t> lightStep;
     project::CaptionEdit caption;
     bool captionLook = false;
+    std::optional<imaging::TextMotion> captionMotion;
     project::LightEdit light;
 
     for (int i = 2; i < args.size(); ++i) {
@@ -144,7 +160,7 @@ int RunEdit(const QStringList& args) {
                 ok = ParseInt(parts[k], -1000000, 1000000, *corners[k]);
             if (!ok)
                 return Fail("--crop needs X0,Y0,X1,Y1 (whole numbers)");
-            steps.push_back({crop, {}});
+            steps.push_back({crop, {}, {}});
         } else if (a == "--caption") {
             if (!value())
                 return Fail("--caption needs a text");
@@ -175,6 +191,10 @@ int RunEdit(const QStringList& args) {
             if (!value() || !ParseAlign(v, caption.HAlign, caption.VAlign))
                 return Fail("--align needs left|center|right,top|center|bottom");
             captionLook = true;
+        } else if (a == "--caption-motion") {
+            captionMotion = value() ? imaging::ParseTextMotion(v.toStdString()) : std::nullopt;
+            if (!captionMotion)
+                return Fail("--caption-motion needs none, fade, rise, typewriter or zoom");
         } else if (a == "--turn") {
             project::TurnEdit turn;
             if (!value())
@@ -187,7 +207,7 @@ int RunEdit(const QStringList& args) {
                 turn.Turn = project::TurnKind::Mirror;
             else
                 return Fail("--turn needs right, left or mirror");
-            steps.push_back({turn, {}});
+            steps.push_back({turn, {}, {}});
         } else if (a == "--brightness") {
             if (!value() || !ParseInt(v, -100, 100, light.Brightness))
                 return Fail("--brightness needs a whole number from -100 to 100");
@@ -210,17 +230,17 @@ int RunEdit(const QStringList& args) {
             const auto effect = value() ? names.indexOf(v) : -1;
             if (effect < 0)
                 return Fail("--effect needs none, bw, sepia or negative");
-            steps.push_back({project::ColorEdit{static_cast<std::int32_t>(effect)}, {}});
+            steps.push_back({project::ColorEdit{static_cast<std::int32_t>(effect)}, {}, {}});
         } else if (a == "--background") {
             project::BackgroundEdit background;
             if (!value() || !ParseColor(v, background.Color))
                 return Fail("--background needs RRGGBB (six hexadecimal digits)");
-            steps.push_back({background, {}});
+            steps.push_back({background, {}, {}});
         } else if (a == "--seconds") {
             project::DurationEdit duration;
             if (!value() || !ParseTenths(v, 100, 3600 * 1000, duration.StillMs))
                 return Fail("--seconds needs 0.1 to 3600 in steps of 0.1");
-            steps.push_back({duration, {}});
+            steps.push_back({duration, {}, {}});
         } else if (a == "--transition") {
             Step step;
             if (!value() || !ParseTransitionArg(v, step.Transition.Kind, step.Transition.Ms))
@@ -233,7 +253,7 @@ int RunEdit(const QStringList& args) {
             // The ranges are the edit's own: refused here, before the show is touched.
             if (const auto valid = project::ValidateEdit(motion); !valid)
                 return Fail(QString("--motion: ") + QString::fromLocal8Bit(valid.error().c_str()));
-            steps.push_back({motion, {}});
+            steps.push_back({motion, {}, {}});
         } else if (a.startsWith("--")) {
             return Fail("unknown option " + a);
         } else if (showPath.isEmpty()) {
@@ -246,6 +266,10 @@ int RunEdit(const QStringList& args) {
         return Fail(kEditUsage);
     if (captionLook && !captionStep)
         return Fail("--font, --size, --color and --align go with --caption");
+    if (captionMotion && captionStep)
+        caption.Motion = *captionMotion;
+    else if (captionMotion)
+        steps.push_back({std::nullopt, {}, captionMotion});
     if (steps.empty())
         return Fail("no edit given");
     if (captionStep)
@@ -282,9 +306,18 @@ int RunEdit(const QStringList& args) {
 
     for (const Step& step : steps) {
         for (const std::size_t index : targets) {
-            if (step.Edit) {
-                if (const auto done = project::ApplySlideEdit(show, index, *step.Edit, photos);
-                    !done)
+            const project::Slide& target = show.Slides[index];
+            std::optional<project::SlideEdit> edit = step.Edit;
+            if (step.CaptionMotion) {
+                project::CaptionEdit moved = target.Caption;
+                moved.Motion = *step.CaptionMotion;
+                edit = moved;
+            }
+            if (const auto* c = edit ? std::get_if<project::CaptionEdit>(&*edit) : nullptr)
+                if (const auto why = MovingOverDrawn(target, c->Motion))
+                    return Fail(QString("slide %1: %2").arg(index + 1).arg(*why));
+            if (edit) {
+                if (const auto done = project::ApplySlideEdit(show, index, *edit, photos); !done)
                     return Fail(QString("slide %1: %2")
                                     .arg(index + 1)
                                     .arg(QString::fromLocal8Bit(done.error().c_str())));

@@ -252,6 +252,18 @@ int RunInfo(const QStringList& args) {
         if (!s.Caption.Text.empty()) {
             o["Caption"] = QString::fromStdString(s.Caption.Text);
             o["CaptionFont"] = QString::fromStdString(s.Caption.Font);
+            if (s.Caption.Motion != imaging::TextMotion::None)
+                o["CaptionMotion"] = imaging::TextMotionName(s.Caption.Motion);
+        }
+        // A title slide: its texts, backdrop (as --backdrop takes it) and text motion.
+        if (s.Title) {
+            QJsonObject t;
+            t["Text"] = QString::fromStdString(s.Title->Title);
+            if (!s.Title->Subtitle.empty())
+                t["Subtitle"] = QString::fromStdString(s.Title->Subtitle);
+            t["Backdrop"] = QString::fromStdString(imaging::BackdropText(*s.Title));
+            t["Motion"] = imaging::TextMotionName(s.Title->Motion);
+            o["Title"] = t;
         }
         const auto picture = imaging::LoadBmpFile(s.WorkFile);
         o["Width"] = picture ? picture->Width : 0;

@@ -253,6 +253,27 @@ enum class TextKey : int {
     DiscUsed = 997,
     DiscFilterVideos = 998,
     DiscFilterAll = 999,
+    // The title editor, text motion and the title commands.
+    TitleDialogCaption = 300,
+    TitleText = 301,
+    TitleSubtitle = 302,
+    TitleBackdrop = 303,
+    TitleBackdropColor = 304,
+    TitleBackdropGradient = 305,
+    TitleBackdropBlur = 306,
+    TitleColor1 = 307,
+    TitleColor2 = 308,
+    TitleTextColor = 309,
+    TextMotionLabel = 310,
+    TextMotionNone = 311,
+    TextMotionFade = 312,
+    TextMotionRise = 313,
+    TextMotionTypewriter = 314,
+    TextMotionZoom = 315,
+    TitleSeconds = 316,
+    AddTitle = 317,
+    CaptionMotionLabel = 318,
+    EditTitle = 319,
 };
 
 constexpr int KeyNumber(TextKey key) {

@@ -75,4 +75,31 @@ void DrawCaption(Bitmap& picture, const CaptionLook& look) {
     painter.drawText(place.X - place.Shadow, place.Y - place.Shadow + ascent, look.Text);
 }
 
+TextBlock MovingCaptionText(const CaptionLook& look, double scale) {
+    const double pixels = std::max(1.0, look.Size * 96.0 / 72.0 * scale);
+    TextBlock block;
+    QFont font = CaptionFont(look);
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixels))));
+    block.Lines.push_back({look.Text, font});
+    block.HAlign = look.HAlign;
+    block.Color = FromColorValue(look.Color);
+    block.Outline = std::max(1.0, pixels / 40.0);
+    block.Shadow = std::max(1.0, pixels / 16.0);
+    return block;
+}
+
+QPointF MovingCaptionPlace(const CaptionLook& look, const TextLayerImage& layer, double scale,
+                           int width, int height) {
+    const double margin = kMargin * scale;
+    const double w = layer.Block.width();
+    const double h = layer.Block.height();
+    const double x = look.HAlign == 2   ? (width - w) / 2.0
+                     : look.HAlign == 3 ? width - w - margin
+                                        : margin;
+    const double y = look.VAlign == 2   ? (height - h) / 2.0
+                     : look.VAlign == 3 ? height - h - margin
+                                        : margin;
+    return QPointF(x, y);
+}
+
 } // namespace imaging

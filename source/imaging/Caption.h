@@ -3,6 +3,8 @@
 #pragma once
 
 #include "imaging/Bitmap.h"
+#include "imaging/TextLayer.h"
+#include "imaging/TextMotion.h"
 
 #include <QString>
 
@@ -26,6 +28,9 @@ struct CaptionSettings {
     std::uint8_t Style = 0;        // bit 0 bold, 1 italic, 2 underline, 3 strike-out
     std::int32_t HAlign = 1;       // 1 left, 2 centre, 3 right
     std::int32_t VAlign = 1;       // 1 top, 2 centre, 3 bottom
+    // How the caption comes and goes. A moving caption is not drawn into the picture: the
+    // renderer draws it on every frame, at the frame's size.
+    TextMotion Motion = TextMotion::None;
 
     bool operator==(const CaptionSettings&) const = default;
 };
@@ -52,5 +57,13 @@ CaptionPlace PlaceCaption(const CaptionLook& look, int width, int height);
 // Draws the caption: black at the place, then the colour at (x - s, y - s). Empty text draws
 // nothing.
 void DrawCaption(Bitmap& picture, const CaptionLook& look);
+
+// A moving caption as a text block for a picture shown `scale` times its working size: its font
+// scaled so, with an outline and a soft shadow in place of the still caption's hard one.
+TextBlock MovingCaptionText(const CaptionLook& look, double scale);
+// Where that block's top-left corner goes on a width x height frame: by the caption's alignment,
+// with the still caption's margin scaled.
+QPointF MovingCaptionPlace(const CaptionLook& look, const TextLayerImage& layer, double scale,
+                           int width, int height);
 
 } // namespace imaging

@@ -26,8 +26,15 @@ const std::vector<FaceBox>& FacesOf(const MovingSlide& slide) {
     return slide.Faces != nullptr ? *slide.Faces : none;
 }
 
+// A moving slide drawn row by row (or straight into YUV planes): one with text over it is drawn
+// whole, then its text.
 bool Moves(const MovingSlide& slide) {
-    return HasPicture(slide) && slide.Motion.Mode != MotionMode::None;
+    return HasPicture(slide) && slide.Motion.Mode != MotionMode::None && slide.Text == nullptr;
+}
+
+void DrawText(Bitmap& out, const MovingSlide& slide) {
+    if (slide.Text != nullptr && slide.Text->Layer != nullptr)
+        DrawTextLayer(out, *slide.Text->Layer, slide.Text->Place, slide.Text->State);
 }
 
 // The sampler of a moving slide for a width x height frame.
@@ -51,12 +58,12 @@ void EnsureSize(Bitmap& frame, std::int32_t width, std::int32_t height) {
 void ComposeSlideFrame(Bitmap& out, const MovingSlide& slide) {
     if (out.IsEmpty())
         return;
-    if (!HasPicture(slide)) {
+    if (!HasPicture(slide))
         FillColor(out, slide.BackColor);
-        return;
-    }
-    ComposeMovingPhoto(out, *slide.Picture, slide.BackColor, slide.Motion, slide.U,
-                       slide.SlideIndex, FacesOf(slide));
+    else
+        ComposeMovingPhoto(out, *slide.Picture, slide.BackColor, slide.Motion, slide.U,
+                           slide.SlideIndex, FacesOf(slide));
+    DrawText(out, slide);
 }
 
 void ComposeTransitionFrame(Bitmap& out, const MovingSlide& outgoing, const MovingSlide& incoming,

@@ -6,6 +6,7 @@
 #include "imaging/Bitmap.h"
 #include "imaging/FaceBox.h"
 #include "imaging/Motion.h"
+#include "imaging/TextLayer.h"
 #include "imaging/Yuv420.h"
 
 #include <cstdint>
@@ -14,6 +15,13 @@
 namespace imaging {
 
 // What a frame needs of one slide.
+// A text layer as one frame shows it: where its block goes and the motion's state there.
+struct PlacedText {
+    const TextLayerImage* Layer = nullptr;
+    QPointF Place;
+    TextMotionState State;
+};
+
 struct MovingSlide {
     const Bitmap* Picture = nullptr; // the working picture; null or empty: the background alone
     std::int32_t BackColor = 0;      // 0x00BBGGRR or a system colour
@@ -21,6 +29,8 @@ struct MovingSlide {
     int SlideIndex = 0;
     double U = 0.0;                              // the slide's motion progress on this frame, 0..1
     const std::vector<FaceBox>* Faces = nullptr; // what Auto frames on; null: no faces
+    const PlacedText* Text =
+        nullptr; // drawn over the slide (a title, a moving caption); null: none
 };
 
 // One slide alone (no transition): ComposeMovingPhoto, or the background when it has no picture.

@@ -25,6 +25,8 @@ constexpr std::array<char, 4> kOutputTag{'O', 'U', 'T', 'P'};
 constexpr std::array<char, 4> kSlideTextsTag{'U', 'T', 'X', 'T'};
 constexpr std::array<char, 4> kTrackTitleTag{'U', 'T', 'R', 'K'};
 constexpr std::array<char, 4> kFacesTag{'F', 'A', 'C', 'E'};
+constexpr std::array<char, 4> kTitleTag{'T', 'I', 'T', 'L'};
+constexpr std::array<char, 4> kCaptionMotionTag{'C', 'M', 'O', 'T'};
 constexpr double kFaceUnits = 65535.0;
 // The most UTF-8 bytes a text of n characters takes.
 constexpr std::size_t Utf8Bytes(int characters) {
@@ -199,6 +201,39 @@ std::optional<std::vector<imaging::FaceBox>> ReadFaces(const std::uint8_t* p, st
     return faces;
 }
 
+std::optional<imaging::TextMotion> MotionOf(std::uint8_t code) {
+    if (code >= imaging::kTextMotionCount)
+        return std::nullopt;
+    return static_cast<imaging::TextMotion>(code);
+}
+
+std::int32_t ColorInRange(std::int32_t v, std::int32_t fallback) {
+    return v >= 0 && v <= 0xFFFFFF ? v : fallback;
+}
+
+// A "TITL" payload's title, or nullopt when its texts do not fit or are not valid UTF-8 (the
+// chunk is then skipped, and the slide shows its card as a photo).
+std::optional<imaging::TitleSettings> ReadTitle(const TitleChunk& c, const std::uint8_t* p,
+                                                std::uint32_t length) {
+    if (std::uint64_t{c.TitleBytes} + c.SubtitleBytes > length - sizeof c)
+        return std::nullopt;
+    auto title = ExactText(p + sizeof c, c.TitleBytes, imaging::kMaxTitleCardCharacters);
+    auto subtitle =
+        ExactText(p + sizeof c + c.TitleBytes, c.SubtitleBytes, imaging::kMaxTitleCardCharacters);
+    if (!title || !subtitle)
+        return std::nullopt;
+    imaging::TitleSettings t;
+    t.Title = std::move(*title);
+    t.Subtitle = std::move(*subtitle);
+    if (c.Backdrop <= static_cast<std::uint8_t>(imaging::TitleBackdrop::Blur))
+        t.Backdrop = static_cast<imaging::TitleBackdrop>(c.Backdrop);
+    t.Motion = MotionOf(c.Motion).value_or(imaging::TextMotion::None);
+    t.Color1 = ColorInRange(c.Color1, t.Color1);
+    t.Color2 = ColorInRange(c.Color2, t.Color2);
+    t.TextColor = ColorInRange(c.TextColor, t.TextColor);
+    return t;
+}
+
 // Copies the known prefix of a payload; false when the payload is shorter than it.
 template <typename T> bool ReadPayload(const std::uint8_t* p, std::uint32_t length, T& out) {
     if (length < sizeof(T))
@@ -308,6 +343,33 @@ std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
                    FaceBoxRecord{FaceUnits(f.X), FaceUnits(f.Y), FaceUnits(f.W), FaceUnits(f.H)});
         }
     }
+    for (std::size_t i = 0; i < slides.size(); ++i) {
+        if (!slides[i].Title)
+            continue;
+        const imaging::TitleSettings& t = *slides[i].Title;
+        TitleChunk h{};
+        h.Index = static_cast<std::uint32_t>(i);
+        h.Backdrop = static_cast<std::uint8_t>(t.Backdrop);
+        h.Motion = static_cast<std::uint8_t>(t.Motion);
+        h.Color1 = t.Color1;
+        h.Color2 = t.Color2;
+        h.TextColor = t.TextColor;
+        h.TitleBytes = static_cast<std::uint32_t>(t.Title.size());
+        h.SubtitleBytes = static_cast<std::uint32_t>(t.Subtitle.size());
+        AppendHeader(chunks, kTitleTag, sizeof h + t.Title.size() + t.Subtitle.size());
+        Append(chunks, h);
+        AppendBytes(chunks, t.Title);
+        AppendBytes(chunks, t.Subtitle);
+    }
+    for (std::size_t i = 0; i < slides.size(); ++i) {
+        const imaging::TextMotion motion = slides[i].Caption.Motion;
+        if (motion == imaging::TextMotion::None)
+            continue;
+        CaptionMotionChunk c{};
+        c.Index = static_cast<std::uint32_t>(i);
+        c.Motion = static_cast<std::uint8_t>(motion);
+        AppendChunk(chunks, kCaptionMotionTag, c);
+    }
     if (chunks.empty())
         return {};
     std::vector<std::uint8_t> block;
@@ -331,7 +393,9 @@ std::size_t MaxExtensionBytes(std::size_t slideCount, std::size_t trackCount) {
                                         Utf8Bytes(imaging::kMaxFontCharacters);
     constexpr std::size_t kTrackTitle =
         sizeof(ExtensionChunkHeader) + 4 + Utf8Bytes(kMaxTitleCharacters);
-    return 64 * 1024 + (slideCount + trackCount) * 1024 + slideCount * kSlideTexts +
+    constexpr std::size_t kTitle = sizeof(ExtensionChunkHeader) + sizeof(TitleChunk) +
+                                   2 * Utf8Bytes(imaging::kMaxTitleCardCharacters);
+    return 64 * 1024 + (slideCount + trackCount) * 1024 + slideCount * (kSlideTexts + kTitle) +
            trackCount * kTrackTitle;
 }
 
@@ -415,6 +479,16 @@ base::Result<ShowExtension> ReadExtensionBlock(const std::uint8_t* data, std::si
             fits = ReadPayload(p, length, c) && (faces = ReadFaces(p, length, c.Count)).has_value();
             if (fits && c.Index.get() < slideCount)
                 ext.Faces.emplace_back(c.Index.get(), std::move(*faces));
+        } else if (ch.Type == kTitleTag) {
+            TitleChunk c;
+            if ((fits = ReadPayload(p, length, c)) && c.Index.get() < slideCount)
+                if (auto title = ReadTitle(c, p, length))
+                    ext.Titles.emplace_back(c.Index.get(), std::move(*title));
+        } else if (ch.Type == kCaptionMotionTag) {
+            CaptionMotionChunk c;
+            if ((fits = ReadPayload(p, length, c)) && c.Index.get() < slideCount)
+                if (auto motion = MotionOf(c.Motion))
+                    ext.CaptionMotions.emplace_back(c.Index.get(), *motion);
         } else if (ch.Type == kTrackTitleTag) {
             base::le_u32 index;
             if ((fits = ReadPayload(p, length, index)) && index.get() < trackCount)

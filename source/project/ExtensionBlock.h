@@ -120,6 +120,28 @@ struct FaceBoxRecord {
 };
 static_assert(sizeof(FaceBoxRecord) == 8);
 
+// "TITL": a title slide's text and backdrop, by its place in the records: this header, then the
+// title's and the subtitle's UTF-8 bytes. Colours are 0x00BBGGRR.
+struct TitleChunk {
+    base::le_u32 Index;
+    std::uint8_t Backdrop; // 0 colour, 1 gradient, 2 blur of the next photo
+    std::uint8_t Motion;   // the text's motion, as "CMOT"
+    base::le_i32 Color1;
+    base::le_i32 Color2;
+    base::le_i32 TextColor;
+    base::le_u32 TitleBytes;
+    base::le_u32 SubtitleBytes;
+};
+static_assert(sizeof(TitleChunk) == 26);
+
+// "CMOT": how a slide's caption comes and goes (0 none, 1 fade, 2 rise, 3 typewriter, 4 zoom),
+// stored for a caption that moves.
+struct CaptionMotionChunk {
+    base::le_u32 Index;
+    std::uint8_t Motion;
+};
+static_assert(sizeof(CaptionMotionChunk) == 5);
+
 constexpr std::uint16_t kExtensionVersion = 1;
 
 // A slide's entry: its extension and its exact times (0 = the record's whole seconds).
@@ -143,6 +165,9 @@ struct ShowExtension {
     std::vector<std::pair<std::size_t, std::string>> TrackTitles;
     // The faces of slides that move automatically.
     std::vector<std::pair<std::size_t, std::vector<imaging::FaceBox>>> Faces;
+    // Title slides, and the captions that move.
+    std::vector<std::pair<std::size_t, imaging::TitleSettings>> Titles;
+    std::vector<std::pair<std::size_t, imaging::TextMotion>> CaptionMotions;
 };
 
 // The block for these items and options; empty when every value is at its default (such a show

@@ -5,6 +5,7 @@
 #include "project/Import.h"
 #include "project/Records.h"
 #include "project/SlideEdits.h"
+#include "project/TitleSlides.h"
 
 #include <QFile>
 
@@ -220,6 +221,13 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
         return base::Fail(std::move(message));
     };
 
+    // A title slide's record holds its card as a photo, drawn now so it shows the title as it is
+    // (an undo or a change of the next photo leaves an older card behind).
+    for (std::size_t i = 0; i < slides.size(); ++i)
+        if (slides[i].Title)
+            if (auto drawn = WriteTitleCard(slides, i, show.Photos()); !drawn)
+                return fail(drawn.error());
+
     // Every listed working copy must be there: a file that lists a missing item would lose it.
     std::vector<std::int64_t> photoSizes;
     std::vector<std::int64_t> trackSizes;
@@ -386,6 +394,12 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
     std::vector<const std::vector<imaging::FaceBox>*> faces(slides.size(), nullptr);
     for (const auto& [index, found] : extension.Faces)
         faces[index] = &found;
+    std::vector<const imaging::TitleSettings*> titles(slides.size(), nullptr);
+    for (const auto& [index, title] : extension.Titles)
+        titles[index] = &title;
+    std::vector<imaging::TextMotion> captionMotions(slides.size(), imaging::TextMotion::None);
+    for (const auto& [index, motion] : extension.CaptionMotions)
+        captionMotions[index] = motion;
 
     // From here on the file is known to hold everything it lists. Only the show's own copies go:
     // the folders may hold those of another show (the one open while this one loads).
@@ -460,6 +474,9 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
             }
             if (faces[i] != nullptr)
                 s.Faces = *faces[i];
+            if (titles[i] != nullptr)
+                s.Title = *titles[i];
+            s.Caption.Motion = captionMotions[i];
             show.Slides.back() = s;
         }
         progress.SetPosition(PercentOf(i + 1, slides.size()));

@@ -9,6 +9,7 @@
 #include "imaging/FaceBox.h"
 #include "imaging/Motion.h"
 #include "imaging/PictureSettings.h"
+#include "imaging/TitleCard.h"
 
 #include <cstdint>
 #include <optional>
@@ -42,6 +43,9 @@ struct Slide {
     // The faces found on the working picture when it came in (none looked for yet: empty).
     // Automatic motion frames on them; they are stored with a slide that moves automatically.
     std::optional<std::vector<imaging::FaceBox>> Faces;
+    // A title slide: text over a backdrop, drawn by the renderer at the frame's size. Its working
+    // picture is the card drawn at the photo size, which is what an older reader shows.
+    std::optional<imaging::TitleSettings> Title;
 
     bool operator==(const Slide&) const = default;
 

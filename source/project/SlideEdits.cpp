@@ -233,7 +233,9 @@ base::Status EditSlide(Slide& edited, const SlideEdit& edit, const PhotoSettings
             return base::Fail(cropped.error());
         photo = std::move(*cropped);
     } else if (const auto* caption = std::get_if<CaptionEdit>(&edit)) {
-        imaging::DrawCaption(photo, LookOf(*caption));
+        // A moving caption is drawn by the renderer on every frame, not into the photo.
+        if (caption->Motion == imaging::TextMotion::None)
+            imaging::DrawCaption(photo, LookOf(*caption));
     } else if (const auto* turn = std::get_if<TurnEdit>(&edit)) {
         TurnPicture(photo, turn->Turn, slide.BackColor);
         TurnPicture(thumb, turn->Turn, slide.BackColor);

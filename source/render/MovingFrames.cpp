@@ -3,24 +3,35 @@
 #include "imaging/Compose.h"
 #include "imaging/FaceDetect.h"
 #include "imaging/TransitionFrame.h"
+#include "project/SlideEdits.h"
 
 #include <algorithm>
 
 namespace render {
 
+namespace {
+
+bool HasMovingText(const project::Slide& s) {
+    return s.Title.has_value() ||
+           (s.Caption.Motion != imaging::TextMotion::None && !s.Caption.Text.empty());
+}
+
+} // namespace
+
 MovingFrames::MovingFrames(const std::vector<project::Slide>& slides, std::vector<SlideSpan> spans,
-                           std::vector<std::int32_t> backColors)
-    : slides_(slides), spans_(std::move(spans)), backs_(std::move(backColors)) {}
+                           std::vector<std::int32_t> backColors, FrameRate rate, PictureFit fit)
+    : slides_(slides), spans_(std::move(spans)), backs_(std::move(backColors)), rate_(rate),
+      fit_(std::move(fit)) {}
 
 bool MovingFrames::MovingStill(std::size_t i) const {
-    return i < slides_.size() && !slides_[i].Ext.Motion.IsStill();
+    return i < slides_.size() && (!slides_[i].Ext.Motion.IsStill() || HasMovingText(slides_[i]));
 }
 
 bool MovingFrames::OwnTransition(std::size_t i) const {
     if (i >= slides_.size())
         return false;
     const auto& s = slides_[i];
-    const bool nextMoves = i + 1 < slides_.size() && !slides_[i + 1].Ext.Motion.IsStill();
+    const bool nextMoves = MovingStill(i + 1);
     return MovingStill(i) || nextMoves || s.Ext.TransitionKind != 0 || s.TransitionMs % 1000 != 0;
 }
 
@@ -64,14 +75,106 @@ const std::vector<imaging::FaceBox>* MovingFrames::Faces(std::size_t i,
     return nullptr;
 }
 
-imaging::MovingSlide MovingFrames::SlideAt(std::size_t i, std::int64_t n) {
+const imaging::Bitmap* MovingFrames::Stage(std::size_t i, int width, int height) {
+    const project::Slide& s = slides_[i];
+    Staged& st = staged_[i % 2];
+    if (st.Index == i && st.Width == width && st.Height == height)
+        return st.Made ? &st.Picture : nullptr;
+    st.Index = i;
+    st.Width = width;
+    st.Height = height;
+    st.Picture = imaging::Bitmap::CreateSized(width, height);
+    st.Made = !st.Picture.IsEmpty();
+    if (!st.Made)
+        return nullptr;
+    if (s.Title) {
+        const bool blur = s.Title->Backdrop == imaging::TitleBackdrop::Blur;
+        const imaging::Bitmap* next =
+            blur && i + 1 < slides_.size() && !slides_[i + 1].Title ? Picture(i + 1) : nullptr;
+        imaging::DrawTitleBackdrop(st.Picture, *s.Title, next);
+        return &st.Picture;
+    }
+    const imaging::Bitmap* picture = Picture(i);
+    if (picture == nullptr) {
+        st.Made = false;
+        return nullptr;
+    }
+    if (fit_)
+        fit_(st.Picture, *picture, backs_[i]);
+    else
+        imaging::ComposePhoto(st.Picture, *picture, backs_[i]);
+    return &st.Picture;
+}
+
+const imaging::PlacedText* MovingFrames::TextOf(std::size_t i, std::int64_t n, int width,
+                                                int height, const imaging::Bitmap* picture) {
+    const project::Slide& s = slides_[i];
+    if (!HasMovingText(s))
+        return nullptr;
+    const imaging::TextMotion motion = s.Title ? s.Title->Motion : s.Caption.Motion;
+    // The caption's size is in the working picture's points: it grows with the picture as shown.
+    const imaging::CaptionLook look = s.Title ? imaging::CaptionLook{} : project::LookOf(s.Caption);
+    double scale = 1.0;
+    if (!s.Title && picture != nullptr && !picture->IsEmpty())
+        scale = std::min(double(width) / picture->Width, double(height) / picture->Height);
+    const auto blockOf = [&] {
+        return s.Title ? imaging::TitleText(*s.Title, width, height)
+                       : imaging::MovingCaptionText(look, scale);
+    };
+
+    Lettered& text = lettered_[i % 2];
+    if (text.Index != i || text.Width != width || text.Height != height || text.Scale != scale) {
+        text = Lettered{};
+        text.Index = i;
+        text.Width = width;
+        text.Height = height;
+        text.Scale = scale;
+        text.Count = imaging::CountLetters(blockOf());
+    }
+    // From the start of the first visible frame to the start of the last, so that progress u
+    // of that span is the frame's own time within it.
+    const std::int64_t first = i == 0 ? spans_[0].First : spans_[i - 1].Cut;
+    const std::int64_t last = std::max(spans_[i].End - 1, first);
+    const double seconds = static_cast<double>(last - first) * static_cast<double>(rate_.Den) /
+                           static_cast<double>(rate_.Num);
+    const imaging::TextMotionState state =
+        imaging::TextMotionAt(motion, Progress(i, n), seconds, text.Count);
+    if (text.Letters != state.Letters) {
+        text.Letters = state.Letters;
+        // A partial layer keeps the whole text's block, so letters keep their places as they come.
+        text.Layer = imaging::RenderTextLayer(blockOf(), state.Letters);
+        text.Place = s.Title ? imaging::TitlePlace(text.Layer, width, height)
+                             : imaging::MovingCaptionPlace(look, text.Layer, scale, width, height);
+    }
+    imaging::PlacedText& placed = placed_[i % 2];
+    placed.Layer = &text.Layer;
+    placed.Place = text.Place;
+    placed.State = state;
+    return &placed;
+}
+
+imaging::MovingSlide MovingFrames::SlideAt(std::size_t i, std::int64_t n, int width, int height) {
     imaging::MovingSlide slide;
-    slide.Picture = Picture(i);
     slide.BackColor = backs_[i];
     slide.Motion = slides_[i].Ext.Motion;
     slide.SlideIndex = static_cast<int>(i);
-    slide.Faces = Faces(i, slide.Picture);
     slide.U = Progress(i, n);
+    if (!HasMovingText(slides_[i])) {
+        slide.Picture = Picture(i);
+        slide.Faces = Faces(i, slide.Picture);
+        return slide;
+    }
+    const project::Slide& s = slides_[i];
+    const imaging::Bitmap* own = s.Title ? nullptr : Picture(i);
+    if (s.Title || slide.Motion.IsStill()) {
+        // Drawn once at the frame's size; each frame then copies it and draws the text.
+        slide.Picture = Stage(i, width, height);
+        slide.Motion = imaging::Motion{};
+    } else {
+        slide.Picture = own;
+        slide.Faces = Faces(i, own);
+    }
+    slide.Text = TextOf(i, n, width, height, own);
     return slide;
 }
 
@@ -87,39 +190,43 @@ MovingFrames::TransitionTime MovingFrames::TimeOf(std::size_t i, std::int64_t n,
 }
 
 bool MovingFrames::Still(imaging::Bitmap& frame, std::size_t i, std::int64_t n, int /*fps*/) {
-    const imaging::MovingSlide slide = SlideAt(i, n);
+    const imaging::MovingSlide slide = SlideAt(i, n, frame.Width, frame.Height);
     imaging::ComposeSlideFrame(frame, slide);
     return slide.Picture != nullptr;
 }
 
 void MovingFrames::Transition(imaging::Bitmap& frame, std::size_t i, std::int64_t n, int fps) {
-    const imaging::MovingSlide outgoing = SlideAt(i, n);
+    const imaging::MovingSlide outgoing = SlideAt(i, n, frame.Width, frame.Height);
     if (i + 1 >= slides_.size()) {
         // The last slide's transition has no slide to bring in: it stays on screen, moving.
         imaging::ComposeSlideFrame(frame, outgoing);
         return;
     }
-    const imaging::MovingSlide incoming = SlideAt(i + 1, n);
+    const imaging::MovingSlide incoming = SlideAt(i + 1, n, frame.Width, frame.Height);
     const TransitionTime time = TimeOf(i, n, fps);
     imaging::ComposeTransitionFrame(frame, outgoing, incoming, time.Code, time.T, time.D, scratch_);
 }
 
 bool MovingFrames::StillYuvDrawn(std::size_t i) {
-    return MovingStill(i) && imaging::CanComposeSlideYuv(SlideAt(i, 0));
+    // Text is drawn on 24-bit frames only.
+    return MovingStill(i) && !HasMovingText(slides_[i]) &&
+           imaging::CanComposeSlideYuv(SlideAt(i, 0, 0, 0));
 }
 
 bool MovingFrames::TransitionYuvDrawn(std::size_t i, std::int64_t n, int fps) {
     if (i + 1 >= slides_.size())
         return StillYuvDrawn(i);
     const TransitionTime time = TimeOf(i, n, fps);
-    return imaging::CanComposeTransitionYuv(SlideAt(i, n), SlideAt(i + 1, n), time.Code, time.T,
-                                            time.D);
+    if (HasMovingText(slides_[i]) || HasMovingText(slides_[i + 1]))
+        return false;
+    return imaging::CanComposeTransitionYuv(SlideAt(i, n, 0, 0), SlideAt(i + 1, n, 0, 0), time.Code,
+                                            time.T, time.D);
 }
 
 bool MovingFrames::StillYuv(const imaging::Yuv420Planes& out, std::int32_t width,
                             std::int32_t height, std::size_t i, std::int64_t n,
                             imaging::YuvMatrix matrix) {
-    return imaging::ComposeSlideFrameYuv(out, width, height, SlideAt(i, n), matrix);
+    return imaging::ComposeSlideFrameYuv(out, width, height, SlideAt(i, n, width, height), matrix);
 }
 
 bool MovingFrames::TransitionYuv(const imaging::Yuv420Planes& out, std::int32_t width,
@@ -128,8 +235,9 @@ bool MovingFrames::TransitionYuv(const imaging::Yuv420Planes& out, std::int32_t 
     if (i + 1 >= slides_.size())
         return StillYuv(out, width, height, i, n, matrix);
     const TransitionTime time = TimeOf(i, n, fps);
-    return imaging::ComposeTransitionFrameYuv(out, width, height, SlideAt(i, n), SlideAt(i + 1, n),
-                                              time.Code, time.T, time.D, matrix);
+    return imaging::ComposeTransitionFrameYuv(out, width, height, SlideAt(i, n, width, height),
+                                              SlideAt(i + 1, n, width, height), time.Code, time.T,
+                                              time.D, matrix);
 }
 
 } // namespace render

@@ -1,6 +1,7 @@
-// The frames of slides that move (pan and zoom), of the newer transition kinds and of exact
-// transition lengths. Slides without any of these are left to the export's still and classic
-// transition path, so older shows are written frame for frame as before.
+// The frames of slides that move (pan and zoom) or carry moving text (a title slide, a caption
+// that comes and goes), of the newer transition kinds and of exact transition lengths. Slides
+// without any of these are left to the export's still and classic transition path, so older shows
+// are written frame for frame as before.
 #pragma once
 
 #include "imaging/Bitmap.h"
@@ -8,6 +9,7 @@
 #include "imaging/Yuv420.h"
 #include "project/Slide.h"
 #include "render/ShowTimeline.h"
+#include "render/SlideComposer.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,10 +20,12 @@ namespace render {
 
 class MovingFrames {
 public:
+    // fit: how a still photo under a moving caption fills the frame, as the other stills do
+    // (empty: ComposePhoto's fit).
     MovingFrames(const std::vector<project::Slide>& slides, std::vector<SlideSpan> spans,
-                 std::vector<std::int32_t> backColors);
+                 std::vector<std::int32_t> backColors, FrameRate rate, PictureFit fit = {});
 
-    // The still of slide i is drawn frame by frame (it moves).
+    // The still of slide i is drawn frame by frame (it moves, or text moves over it).
     bool MovingStill(std::size_t i) const;
     // The outgoing transition of slide i is drawn here (a slide on either side moves, the kind
     // is a newer one, or its length is not whole seconds).
@@ -45,8 +49,14 @@ public:
     bool TransitionYuvDrawn(std::size_t i, std::int64_t n, int fps);
 
 private:
-    // Slide i as frame n shows it.
-    imaging::MovingSlide SlideAt(std::size_t i, std::int64_t n);
+    // Slide i as frame n of a width x height video shows it.
+    imaging::MovingSlide SlideAt(std::size_t i, std::int64_t n, int width, int height);
+    // What is drawn under slide i's moving text at this size: a title's backdrop, or a still
+    // photo fitted as the other stills are; null when the slide has no such picture.
+    const imaging::Bitmap* Stage(std::size_t i, int width, int height);
+    // The text over slide i on frame n (null when it has none).
+    const imaging::PlacedText* TextOf(std::size_t i, std::int64_t n, int width, int height,
+                                      const imaging::Bitmap* picture);
     // Slide i's outgoing transition at frame n: its code, time and length in seconds.
     struct TransitionTime {
         int Code = 0;
@@ -74,6 +84,27 @@ private:
     };
     Held held_[2];
     std::uint64_t uses_ = 0;
+    // Per slot (slide index mod 2, so a transition's two slides never share one): the picture
+    // under moving text and the text's layer, each made for one slide at one size.
+    struct Staged {
+        std::size_t Index = static_cast<std::size_t>(-1);
+        int Width = 0, Height = 0;
+        imaging::Bitmap Picture;
+        bool Made = false;
+    };
+    struct Lettered {
+        std::size_t Index = static_cast<std::size_t>(-1);
+        int Width = 0, Height = 0, Letters = -2;
+        double Scale = 0.0;
+        imaging::TextLayerImage Layer;
+        int Count = 0; // letters in the whole text
+        QPointF Place;
+    };
+    Staged staged_[2];
+    Lettered lettered_[2];
+    imaging::PlacedText placed_[2];
+    FrameRate rate_;
+    PictureFit fit_;
     imaging::Bitmap scratch_;
 };
 

@@ -356,4 +356,94 @@ TEST_F(EditTest, BadValuesGetOneLineAndLeaveTheFileUntouched) {
 
 } // namespace
 
+namespace edit_title_test {
+
+// rgb24 bytes of frame n of a video, decoded by ffmpeg.
+QByteArray VideoFrame(const QString& video, int n) {
+    QProcess p;
+    p.start("ffmpeg", {"-v", "error", "-i", video, "-vf", QString("select=eq(n\\,%1)").arg(n),
+                       "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
+    p.waitForFinished(120000);
+    return p.readAllStandardOutput();
+}
+
+} // namespace edit_title_test
+
+// Titles put in by the console tool: before a slide or appended, refused past the end with the
+// file untouched, listed by info, drawn at the centre of a 1080p export over their backdrop; and
+// captions set moving, which a caption already drawn into its photo cannot become.
+TEST_F(EditTest, TitlesGoInWhereAskedAndPlayAtTheCentreOfTheVideo) {
+    const QString show = MakeShow({"-size 1280x640 xc:'#808080'", "-size 1280x640 xc:'#808080'"});
+    CliRun r = Cli({"edit", show, "--all", "--seconds", "1"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QByteArray before = Digest(show);
+    r = Cli({"edit", show, "--insert-title", "4", "--text", "Too far"});
+    EXPECT_NE(r.status, 0);
+    EXPECT_TRUE(r.err.contains("no place 4")) << r.err.toStdString();
+    r = Cli({"edit", show, "--insert-title", "1", "--text", ""});
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(Digest(show), before);
+
+    r = Cli({"edit", show, "--insert-title", "1", "--text", "Hello", "--subtitle", "World",
+             "--backdrop", "102030", "--seconds", "3", "--text-motion", "none"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    r = Cli({"edit", show, "--insert-title", "4", "--text", "The End", "--backdrop", "blur"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    r = Cli({"edit", show, "--slide", "2", "--caption", "Hi", "--caption-motion", "fade"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    r = Cli({"edit", show, "--slide", "2", "--caption-motion", "rise"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    r = Cli({"edit", show, "--slide", "3", "--caption", "Drawn"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QByteArray drawn = Digest(show);
+    r = Cli({"edit", show, "--slide", "3", "--caption-motion", "fade"});
+    EXPECT_NE(r.status, 0);
+    EXPECT_TRUE(r.err.contains("drawn into the photo")) << r.err.toStdString();
+    EXPECT_EQ(Digest(show), drawn);
+
+    const QJsonArray slides = Slides(show);
+    ASSERT_EQ(slides.size(), 4);
+    const QJsonObject first = slides[0].toObject()["Title"].toObject();
+    EXPECT_EQ(first["Text"].toString(), "Hello");
+    EXPECT_EQ(first["Subtitle"].toString(), "World");
+    EXPECT_EQ(first["Backdrop"].toString(), "102030");
+    EXPECT_EQ(slides[0].toObject()["StillMs"].toInt(), 3000);
+    EXPECT_EQ(slides[3].toObject()["Title"].toObject()["Backdrop"].toString(), "blur");
+    EXPECT_EQ(slides[3].toObject()["Title"].toObject()["Motion"].toString(), "fade");
+    EXPECT_EQ(slides[1].toObject()["CaptionMotion"].toString(), "rise");
+    EXPECT_FALSE(slides[2].toObject().contains("CaptionMotion"));
+    EXPECT_FALSE(slides[1].toObject().contains("Title"));
+
+    const QString video = P("show.mp4");
+    r = Cli({"export", show, video, "--size", "1080p", "--aspect", "16:9", "--fps", "25"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    // 1.5 s in: the title alone. Its text is at the centre, light on the backdrop; the corners
+    // and the edges are the backdrop's colour.
+    const QByteArray frame = edit_title_test::VideoFrame(video, 37);
+    ASSERT_EQ(frame.size(), 1920 * 1080 * 3);
+    const auto at = [&](int x, int y, int c) {
+        return static_cast<unsigned char>(frame[(y * 1920 + x) * 3 + c]);
+    };
+    for (const auto& [x, y] :
+         {std::pair{20, 20}, {1900, 20}, {20, 1060}, {1900, 1060}, {300, 540}}) {
+        EXPECT_NEAR(at(x, y, 0), 0x10, 6) << x << "," << y;
+        EXPECT_NEAR(at(x, y, 1), 0x20, 6) << x << "," << y;
+        EXPECT_NEAR(at(x, y, 2), 0x30, 6) << x << "," << y;
+    }
+    int left = 1920, right = -1, top = 1080, bottom = -1;
+    for (int y = 0; y < 1080; ++y)
+        for (int x = 0; x < 1920; ++x)
+            if (at(x, y, 1) > 200) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    ASSERT_GE(right, 0) << "no text in the frame";
+    EXPECT_NEAR((left + right) / 2.0, 960.0, 12.0);
+    EXPECT_NEAR((top + bottom) / 2.0, 540.0, 24.0);
+    // The title at 9 % of the height and the subtitle below it: two lines' worth of text.
+    EXPECT_GT(bottom - top, 1080 * 0.11);
+}
+
 } // namespace edit_test

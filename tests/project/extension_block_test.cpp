@@ -1,10 +1,13 @@
 // The show file's extension block: a show that uses only record features is written exactly as
 // before (checked against a file written by the program before the block existed), an extended
 // show round-trips, unknown chunks are skipped, and a damaged block costs only its own data.
+#include "GuiApp.h"
 #include "Outcomes.h"
 #include "project/ExtensionBlock.h"
 #include "project/ProjectFile.h"
 #include "project/Records.h"
+
+#include "imaging/BmpFile.h"
 
 #include <gtest/gtest.h>
 
@@ -449,6 +452,55 @@ TEST_F(ExtensionBlockTest, FacesAreStoredOnlyWithAutomaticMotion) {
         EXPECT_NEAR(got.H, faces[k].H, 1e-4);
     }
     EXPECT_TRUE(show.Slides[1].Faces->empty());
+}
+
+// A title slide and a moving caption travel in the block; the title's record holds its card, drawn
+// at the photo size when the show is saved, which is what an older reader shows.
+TEST_F(ExtensionBlockTest, TitlesAndMovingCaptionsTravelAndTheRecordHoldsTheCard) {
+    testsupport::EnsureGuiApp();
+    BuildClassicShow();
+    imaging::TitleSettings title;
+    title.Title = "Lisboa \xE2\x80\x94 "
+                  "\xCE\xA3\xCE\xB1\xCE\xBD\xCF\x84\xCE\xBF\xCF\x81\xCE\xAF\xCE\xBD\xCE\xB7";
+    title.Subtitle = "2026";
+    title.Backdrop = imaging::TitleBackdrop::Gradient;
+    title.Color1 = 0x000020;
+    title.Color2 = 0x200000;
+    title.Motion = imaging::TextMotion::Typewriter;
+    show.Slides[1].Title = title;
+    show.Slides[0].Caption.Text = "Moving";
+    show.Slides[0].Caption.Motion = imaging::TextMotion::Rise;
+    const QByteArray saved = Save();
+
+    const LoadResult r = Load(saved);
+    ASSERT_EQ(outcomes::OutcomeOf(r), LoadOutcome::Loaded) << outcomes::ErrorOf(r);
+    EXPECT_TRUE(r->Warning.empty()) << r->Warning;
+    ASSERT_EQ(show.Slides.size(), 2u);
+    ASSERT_TRUE(show.Slides[1].Title);
+    EXPECT_EQ(*show.Slides[1].Title, title);
+    EXPECT_FALSE(show.Slides[0].Title);
+    EXPECT_EQ(show.Slides[0].Caption.Motion, imaging::TextMotion::Rise);
+    EXPECT_EQ(show.Slides[1].Caption.Motion, imaging::TextMotion::None);
+    EXPECT_EQ(Save(), saved);
+
+    // The card: the photo size, the gradient's colours at top and bottom, light text between.
+    const auto card = imaging::LoadBmpFile(show.Slides[1].WorkFile);
+    ASSERT_TRUE(card);
+    EXPECT_EQ(card->Width, 1280);
+    EXPECT_EQ(card->Height, 1024);
+    EXPECT_NEAR(card->Row(0)[3 * 10 + 2], 0x20, 1);    // red at the top
+    EXPECT_NEAR(card->Row(1023)[3 * 10 + 0], 0x20, 1); // blue at the bottom
+    int light = 0;
+    for (int x = 0; x < 1280; ++x)
+        light += card->Row(480)[3 * x + 1] > 200;
+    EXPECT_GT(light, 20);
+
+    // Without the block (as an older reader has it) the card is an ordinary photo.
+    show.Slides[1].Title.reset();
+    show.Slides[0].Caption.Motion = imaging::TextMotion::None;
+    show.Slides[0].Caption.Text.clear();
+    const QByteArray plain = Save();
+    EXPECT_EQ(plain.indexOf("RPXB"), -1);
 }
 
 // The video the show was last saved as travels in the block, the music options untouched; the

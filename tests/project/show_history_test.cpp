@@ -9,12 +9,13 @@
 #include "project/SlideEdits.h"
 #include "project/TransitionChoice.h"
 
+#include "GuiApp.h"
+
 #include <gtest/gtest.h>
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QTemporaryDir>
 
 #include <cstring>
@@ -27,18 +28,7 @@ namespace {
 
 using namespace project;
 
-// Caption text needs the font database of a GUI application (offscreen).
-void EnsureGuiApp() {
-    static std::unique_ptr<QGuiApplication> app;
-    if (QGuiApplication::instance())
-        return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "project_tests";
-    static char* argv[] = {name, nullptr};
-    app = std::make_unique<QGuiApplication>(argc, argv);
-}
+using testsupport::EnsureGuiApp;
 
 QByteArray Bytes(const std::string& path) {
     QFile f(QString::fromStdString(path));

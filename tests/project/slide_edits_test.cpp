@@ -6,12 +6,13 @@
 #include "project/EditBackups.h"
 #include "project/SlideEdits.h"
 
+#include "GuiApp.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QTemporaryDir>
 
 #include <cmath>
@@ -28,18 +29,7 @@ using imaging::Bitmap;
 using testbmp::At;
 using testbmp::Px;
 
-// Caption text needs the font database of a GUI application (offscreen).
-void EnsureGuiApp() {
-    static std::unique_ptr<QGuiApplication> app;
-    if (QGuiApplication::instance())
-        return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "project_tests";
-    static char* argv[] = {name, nullptr};
-    app = std::make_unique<QGuiApplication>(argc, argv);
-}
+using testsupport::EnsureGuiApp;
 
 Bitmap Solid(int w, int h, Px c) {
     Bitmap b = Bitmap::CreateSized(w, h);
