@@ -42,6 +42,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
+#include <algorithm>
 
 #include <array>
 #include <memory>
@@ -121,6 +122,14 @@ void MainWindow::CreateStoryboard() {
     Commands = new StoryboardCommands(this, Show, History, *Storyboard, Dialogs, std::move(host));
     connect(this, &MainWindow::trackPlaybackFinished, Commands,
             &StoryboardCommands::trackPlaybackFinished);
+    Titles = new TitleCommands(this, Show, History, Session.Files(), *Storyboard, Dialogs, Host());
+    // A title slide opens the title editor wherever a photo opens its effects.
+    Commands->EditTitle = [this](std::size_t index) {
+        if (!Titles->IsTitle(static_cast<int>(index)))
+            return false;
+        Titles->editTitle(static_cast<int>(index));
+        return true;
+    };
     // A double click opens the photo's effects on the page used last, or the track's settings.
     connect(Storyboard, &StoryboardView::photoDoubleClicked, Commands,
             [this] { Commands->openEffects(Storyboard->EffectsPage()); });
@@ -417,6 +426,17 @@ void MainWindow::CreateMenus() {
         [this] { chooseTransition(Storyboard->SelectedSlide()); });
     PhotoMenu = menus.Photo;
     TrackMenu = menus.Track;
+    // "Add title" leads the photo's menu's commands that add to the show, after its edits.
+    QAction* addTitle = new QAction(base::Tr(base::TextKey::AddTitle, "Добавить титр..."), this);
+    addTitle->setObjectName("AddTitleAction");
+    addTitle->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    addTitle->setShortcutContext(Qt::WindowShortcut);
+    connect(addTitle, &QAction::triggered, Titles, &TitleCommands::addTitle);
+    addAction(addTitle);
+    const QList<QAction*> entries = PhotoMenu->actions();
+    const auto separator =
+        std::find_if(entries.begin(), entries.end(), [](QAction* a) { return a->isSeparator(); });
+    PhotoMenu->insertAction(separator != entries.end() ? *separator : nullptr, addTitle);
     SaveMenu = menus.Save;
 }
 

@@ -13,6 +13,7 @@
 #include "app/StoryboardCommands.h"
 #include "app/StoryboardInput.h"
 #include "app/StoryboardView.h"
+#include "app/TitleCommands.h"
 #include "app/UndoControls.h"
 #include "app/VideoExportController.h"
 #include "app/WindowDialogs.h"
@@ -104,6 +105,7 @@ private:
     StoryboardView* Storyboard = nullptr;
     // Paging, choosing, deleting and moving photos and tracks on the storyboard.
     StoryboardCommands* Commands = nullptr;
+    TitleCommands* Titles = nullptr;     // adding and editing title slides
     StoryboardInput* Input = nullptr;    // shortcuts, wheel paging, dragging photos
     ShowFileController* Files = nullptr; // new, open, save, recent shows, recovery, caption
     ImportController* Import = nullptr;  // adding photos and music, drops

@@ -59,8 +59,10 @@ public:
     // Moves photo `from` to place `to` (the photos between shift by one) and selects it on its
     // page: dragging a photo and Ctrl+Left/Right come here. False when nothing moved.
     bool MovePhoto(int from, int to);
-    // The effects dialog of the selected photo at page `tag` (0..6), its edit one step.
+    // The effects dialog of the selected photo at page `tag` (0..6), its edit one step; a slide
+    // EditTitle takes (a title slide) goes to it instead.
     void openEffects(int page);
+    std::function<bool(std::size_t index)> EditTitle;
     // The settings of the selected track (volume, fades), one step.
     void openTrackSettings();
 

@@ -23,6 +23,8 @@ void StoryboardCommands::openEffects(int page) {
     view_.SetEffectsPage(page);
     const auto index = static_cast<std::size_t>(
         std::clamp(view_.SelectedSlide(), 0, static_cast<int>(show_.Slides().size()) - 1));
+    if (EditTitle && EditTitle(index))
+        return;
     // The effects rewrite the working picture: it is kept as it is now, for an undo.
     auto change = history_.BeginChange(index);
     if (!change) {

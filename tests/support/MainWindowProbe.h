@@ -23,6 +23,7 @@ public:
     // The controllers, as the window holds them (they live as long as the window).
     StoryboardView*& Storyboard = MainWindow::Storyboard;
     StoryboardCommands*& Commands = MainWindow::Commands;
+    TitleCommands*& Titles = MainWindow::Titles;
     StoryboardInput*& Input = MainWindow::Input;
     ShowFileController*& Files = MainWindow::Files;
     ImportController*& Import = MainWindow::Import;

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QEvent>
 #include <QFile>
@@ -137,6 +138,15 @@ EffectsDialog::EffectsDialog(const imaging::CaptionSettings& caption,
         if (!updating_)
             caption_.Text = text.toStdString();
     });
+    // How the caption comes and goes: a moving one is drawn on the video's frames, not into the
+    // photo.
+    Form->captionMotionBox->addItems(
+        {"Нет", "Появление и исчезание", "Подъём", "Пишущая машинка", "Медленное приближение"});
+    Form->captionMotionBox->setCurrentIndex(static_cast<int>(caption_.Motion));
+    connect(Form->captionMotionBox, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!updating_ && index >= 0 && index < imaging::kTextMotionCount)
+            caption_.Motion = static_cast<imaging::TextMotion>(index);
+    });
     connect(hGroup, &QButtonGroup::idClicked, this, [this](int id) { caption_.HAlign = id + 1; });
     connect(vGroup, &QButtonGroup::idClicked, this, [this](int id) { caption_.VAlign = id + 1; });
     connect(Form->applyTextButton, &QPushButton::clicked, this, &EffectsDialog::ApplyText);
@@ -217,7 +227,16 @@ void EffectsDialog::ApplyTexts() {
     const auto tab = [this](int index) {
         return [this, index](const QString& t) { Tabs->setTabText(index, t); };
     };
+    const auto motionItem = [this](int index) {
+        return [this, index](const QString& t) { Form->captionMotionBox->setItemText(index, t); };
+    };
     ApplyLanguageTexts({
+        {TextKey::CaptionMotionLabel, Form->captionMotionLabel},
+        {TextKey::TextMotionNone, motionItem(0)},
+        {TextKey::TextMotionFade, motionItem(1)},
+        {TextKey::TextMotionRise, motionItem(2)},
+        {TextKey::TextMotionTypewriter, motionItem(3)},
+        {TextKey::TextMotionZoom, motionItem(4)},
         {TextKey::EffectsTitle, this},
         {TextKey::EffectsCropPage, tab(0)},
         {TextKey::EffectsStartX, Form->cropStartXLabel},

@@ -49,6 +49,7 @@ void EffectsDialog::UndoText() {
     opening_.Caption = defaults;
     updating_ = true;
     Form->captionEdit->clear();
+    Form->captionMotionBox->setCurrentIndex(0);
     updating_ = false;
     Form->alignLeftRadio->setChecked(true);
     Form->alignTopRadio->setChecked(true);
