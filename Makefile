@@ -25,8 +25,7 @@ run: build
 # Every test, each run once: the widget tests (the window, its dialogs, the program started and
 # installed) in the normal build, offscreen; the core tests (every layer below the widgets and the
 # console tool) under AddressSanitizer and UndefinedBehaviorSanitizer in a tree without widgets;
-# and the formatting check. Each tree runs its test programs in parallel. CI adds test-core (the
-# core tests again, in the normal optimised build), test-tsan (the threads under
+# and the formatting check. Each tree runs its test programs in parallel. CI adds test-tsan (the threads under
 # ThreadSanitizer), the fuzz smoke and the benchmark build (.ci/run).
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -L ui
