@@ -14,7 +14,7 @@ libavcodec-dev libavformat-dev libavutil-dev libswresample-dev libswscale-dev li
 libsdl2-dev libebur128-dev libaubio-dev
 libdlib-dev
 libgtest-dev libgmock-dev libbenchmark-dev
-fonts-liberation2 fonts-dejavu-core fonts-droid-fallback
+fonts-liberation2 fonts-dejavu-core fonts-droid-fallback libgs-common
 ffmpeg genisoimage xorriso libcdio-utils p7zip-full
 xvfb xauth xdotool imagemagick x11-apps
 desktop-file-utils appstream libxml2-utils shared-mime-info

@@ -36,6 +36,13 @@ public:
     };
     static ColorToSrgb FromChromaticities(const Chromaticities& c, double encodingGamma);
 
+    // CMYK pixels (C, M, Y, K bytes, 0 meaning no ink), `count` of them, turned in place into R, G,
+    // B, A bytes (A 255) in sRGB through the picture's own CMYK profile. False, with nothing
+    // changed and a note given, when the profile is not a CMYK profile Little CMS can convert
+    // from (the decoder then falls back on plain ink arithmetic).
+    static bool CmykToRgbaInPlace(const std::uint8_t* icc, std::size_t iccSize,
+                                  std::uint8_t* pixels, std::size_t count);
+
     bool IsIdentity() const { return transform_ == nullptr; }
     // Why a profile was ignored; empty when it was used or there was none.
     const std::string& Note() const { return note_; }

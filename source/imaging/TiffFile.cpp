@@ -1,7 +1,8 @@
 // TIFF photos through libtiff: the first page, any of the layouts libtiff's RGBA reader knows
-// (8 or 16 bits, RGB, grey, palette, YCbCr, CMYK by plain ink arithmetic), turned upright by the
-// Orientation tag, alpha laid on white, and an RGB page's ICC profile converted to sRGB. The file
-// is read from memory with every read and seek bounded, errors kept per file, and libtiff's
+// (8 or 16 bits, RGB, grey, palette, YCbCr, CMYK), turned upright by the Orientation tag, alpha
+// laid on white, and the page's ICC profile converted to sRGB: an RGB page's after decoding, an
+// 8-bit CMYK page's from its inks (without a usable profile, CMYK is plain ink arithmetic). The
+// file is read from memory with every read and seek bounded, errors kept per file, and libtiff's
 // single allocations capped.
 #include "imaging/ColorToSrgb.h"
 #include "imaging/ImageLoad.h"
@@ -109,6 +110,23 @@ bool HasTiffSignature(const std::uint8_t* data, std::size_t size) {
             (data[0] == 'M' && data[1] == 'M' && data[2] == 0 && (data[3] == 42 || data[3] == 43)));
 }
 
+// An 8-bit, four-ink CMYK page stored in strips, pixel by pixel: its rows as stored, C, M, Y, K
+// bytes per pixel, into out (w x h x 4 bytes). False for any other layout or a damaged row.
+bool ReadCmykStrips(TIFF* tif, std::uint32_t w, std::uint32_t h, std::uint8_t* out) {
+    std::uint16_t bits = 0, samples = 0, planar = PLANARCONFIG_CONTIG, inks = INKSET_CMYK;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_INKSET, &inks);
+    if (bits != 8 || samples != 4 || planar != PLANARCONFIG_CONTIG || inks != INKSET_CMYK ||
+        TIFFIsTiled(tif) || TIFFScanlineSize64(tif) != static_cast<tmsize_t>(w) * 4)
+        return false;
+    for (std::uint32_t y = 0; y < h; ++y)
+        if (TIFFReadScanline(tif, out + static_cast<std::size_t>(y) * w * 4, y, 0) < 0)
+            return false;
+    return true;
+}
+
 } // namespace
 
 base::Result<Bitmap> LoadTiffMemory(const std::uint8_t* data, std::size_t size,
@@ -155,9 +173,20 @@ base::Result<Bitmap> LoadTiffMemory(const std::uint8_t* data, std::size_t size,
     const std::unique_ptr<std::uint32_t[]> raster(new (std::nothrow) std::uint32_t[pixels]);
     if (!raster)
         return fail("out of memory for the picture");
+    std::uint32_t iccSize = 0;
+    void* icc = nullptr;
+    const bool hasIcc =
+        TIFFGetField(tif.get(), TIFFTAG_ICCPROFILE, &iccSize, &icc) && icc != nullptr;
     // Asked for the file's own orientation, libtiff flips nothing and gives the rows as stored;
     // the turn to upright (including the transposing orientations it does not do) is made below.
-    if (!TIFFReadRGBAImageOriented(tif.get(), w, h, raster.get(), orientation, 1))
+    // An 8-bit CMYK page in strips with its profile is read as stored inks and converted through
+    // that profile; everything else through libtiff's reader.
+    const bool cmyk =
+        photometric == PHOTOMETRIC_SEPARATED && hasIcc &&
+        ReadCmykStrips(tif.get(), w, h, reinterpret_cast<std::uint8_t*>(raster.get())) &&
+        ColorToSrgb::CmykToRgbaInPlace(static_cast<const std::uint8_t*>(icc), iccSize,
+                                       reinterpret_cast<std::uint8_t*>(raster.get()), pixels);
+    if (!cmyk && !TIFFReadRGBAImageOriented(tif.get(), w, h, raster.get(), orientation, 1))
         return fail("the picture's data is damaged or truncated");
 
     Bitmap bitmap;
@@ -166,10 +195,7 @@ base::Result<Bitmap> LoadTiffMemory(const std::uint8_t* data, std::size_t size,
                        false},
                       orientation, bitmap))
         return fail("out of memory for the picture");
-    std::uint32_t iccSize = 0;
-    void* icc = nullptr;
-    if (photometric != PHOTOMETRIC_SEPARATED &&
-        TIFFGetField(tif.get(), TIFFTAG_ICCPROFILE, &iccSize, &icc) && icc != nullptr)
+    if (photometric != PHOTOMETRIC_SEPARATED && hasIcc)
         ColorToSrgb::FromIcc(static_cast<const std::uint8_t*>(icc), iccSize).Apply(bitmap);
     return bitmap;
 }

@@ -37,6 +37,30 @@ TEST(TiffDecode, LayoutsDepthsTilesAndTheFirstPage) {
         EXPECT_EQ(imaging::PhotoKindOfExtension(ext), imaging::PhotoKind::Tiff) << ext;
 }
 
+// A print-ready CMYK page with its press profile: its inks go through that profile to sRGB, as
+// ImageMagick's own colour management turns them back with the same intent (relative
+// colorimetric with black-point compensation); the plain ink arithmetic would miss by far more. A
+// profile that is not CMYK falls back on the arithmetic.
+TEST(TiffDecode, CmykWithItsProfileComesThroughThatProfile) {
+    const char* profile = "/usr/share/color/icc/ghostscript/default_cmyk.icc";
+    ASSERT_TRUE(std::ifstream(profile).good()) << "no CMYK profile: install-deps.sh installs one";
+    Scratch s;
+    ASSERT_TRUE(s.Run("convert -size 48x32 plasma:red-blue -blur 0x1 -depth 8 "
+                      "-profile /usr/share/color/icc/colord/sRGB.icc src.png"));
+    ASSERT_TRUE(
+        s.Run(std::string("convert src.png -profile ") + profile + " -compress lzw press.tif"));
+    ASSERT_TRUE(s.Run("convert press.tif -intent relative -black-point-compensation "
+                      "-profile /usr/share/color/icc/colord/sRGB.icc -strip "
+                      "PNG24:back.png"));
+    ASSERT_TRUE(s.Run("convert press.tif +profile '*' plain.tif"));
+    const imaging::Bitmap managed = Load(s, "press.tif");
+    const int viaProfile = MaxDifference(managed, s.Path("back.png"));
+    EXPECT_GE(viaProfile, 0);
+    EXPECT_LE(viaProfile, 3);
+    // Without its profile the same inks come out visibly different.
+    EXPECT_GT(MaxDifference(Load(s, "plain.tif"), s.Path("back.png")), 12);
+}
+
 TEST(TiffDecode, OrientationTagTurnsThePictureUpright) {
     Scratch s;
     ASSERT_TRUE(s.Run(QuadrantsCommand(40, 20, "q.tif")));

@@ -315,6 +315,26 @@ private Q_SLOTS:
         QCOMPARE(QString::fromStdString(d->Caption().Text), QStringLiteral("Привет"));
     }
 
+    // A moving caption is not drawn into the photo: applied, the picture stays as it was, the
+    // caption keeps its motion, and the preview plays it over the photo.
+    void aMovingCaptionLeavesThePhotoAndPlaysInThePreview() {
+        Prepare(Gradient(300, 200));
+        auto d = Open(1);
+        d->show();
+        d->Form->captionEdit->setText(QStringLiteral("Moving"));
+        d->Form->captionMotionBox->setCurrentIndex(2); // rise
+        d->Form->applyTextButton->click();
+        QVERIFY(SameBitmap(Work(), Gradient(300, 200)));
+        QTest::qWait(120);
+        const QImage early = d->PreviewPicture();
+        QTest::qWait(700);
+        const QImage later = d->PreviewPicture();
+        QVERIFY(early != later);
+        d->Form->captionSaveButton->click();
+        QCOMPARE(d->Caption().Motion, imaging::TextMotion::Rise);
+        QVERIFY(SameBitmap(Work(), Gradient(300, 200)));
+    }
+
     // A caption in any script from the window to the video: typed in the dialog and applied, it
     // is stored as typed; the saved file's record holds the code-page text an older reader shows;
     // the reopened show holds the exact text; and the renderer's frame is the picture with that

@@ -147,6 +147,9 @@ EffectsDialog::EffectsDialog(const imaging::CaptionSettings& caption,
         if (!updating_ && index >= 0 && index < imaging::kTextMotionCount)
             caption_.Motion = static_cast<imaging::TextMotion>(index);
     });
+    connect(&captionTimer_, &QTimer::timeout, this, &EffectsDialog::PlayCaptionMotion);
+    captionClock_.start();
+    captionTimer_.start(40);
     connect(hGroup, &QButtonGroup::idClicked, this, [this](int id) { caption_.HAlign = id + 1; });
     connect(vGroup, &QButtonGroup::idClicked, this, [this](int id) { caption_.VAlign = id + 1; });
     connect(Form->applyTextButton, &QPushButton::clicked, this, &EffectsDialog::ApplyText);

@@ -12,7 +12,9 @@
 
 #include <QColor>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QFont>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -125,6 +127,8 @@ private:
     void SaveAndClose();
 
     void SetUpMotionPage();
+    // A moving caption played over the preview while the caption page is open.
+    void PlayCaptionMotion();
     // The frame size of the show's resolution "WxH" (1280 x 720 when it cannot be read).
     QSize FrameSize() const;
 
@@ -157,6 +161,9 @@ private:
     bool updating_ = false;
     QPoint dragStart_;
     bool dragging_ = false;
+    QTimer captionTimer_;
+    QElapsedTimer captionClock_;
+    bool captionPlaying_ = false;
 };
 
 } // namespace ui
