@@ -278,16 +278,9 @@ int RunEdit(const QStringList& args) {
         steps[*lightStep].Edit = light;
 
     project::ShowSession session;
-    if (const auto opened = session.Open(); !opened)
-        return Fail(QString::fromLocal8Bit(opened.error().c_str()));
-    ConsoleProgress loading("loading");
+    if (const auto problem = OpenShowToEdit(session, showPath))
+        return Fail(*problem);
     const std::string path = base::EncodeFileName(showPath);
-    const auto loaded = LoadShowJob(session, path, loading);
-    if (!loaded || loaded->Outcome != project::LoadOutcome::Loaded)
-        return Fail("cannot load " + showPath + ": " +
-                    QString::fromLocal8Bit(loaded ? "cancelled" : loaded.error().c_str()));
-    if (!loaded->Warning.empty())
-        std::fprintf(stderr, "reelpane-cli: %s\n", loaded->Warning.c_str());
     // The edits are worked out on a draft and go into the show as one step of its history.
     auto change = session.History().BeginChange();
     if (!change)
@@ -334,11 +327,8 @@ int RunEdit(const QStringList& args) {
     if (!session.History().Commit(std::move(*change), QStringLiteral("edit")) &&
         !session.History().LastError().empty())
         return Fail(QString::fromLocal8Bit(session.History().LastError().c_str()));
-    ConsoleProgress saving("saving");
-    const auto saved = SaveShowJob(session.Show(), path, saving);
-    if (!saved || *saved != project::SaveOutcome::Saved)
-        return Fail("cannot save " + showPath + ": " +
-                    QString::fromLocal8Bit(saved ? "nothing was saved" : saved.error().c_str()));
+    if (const auto problem = SaveEditedShow(session, showPath))
+        return Fail(*problem);
     std::fprintf(stderr, "reelpane-cli: edited %s (%zu of %zu photos)\n", path.c_str(),
                  targets.size(), slideCount);
     return 0;

@@ -7,6 +7,9 @@
 #include "project/ProjectOpen.h"
 #include "project/ShowSession.h"
 
+#include <QString>
+
+#include <optional>
 #include <string>
 
 namespace cli {
@@ -21,5 +24,11 @@ project::LoadResult LoadShowJob(project::ShowSession& session, const std::string
 // Saves show to path (an encoded file name).
 project::SaveResult SaveShowJob(const project::ShowModel& show, const std::string& path,
                                 base::Progress& progress);
+
+// The edit commands' open and save: the session opened and the show at showPath (as typed)
+// loaded, its load warning printed; then the edited show saved back over it. Each gives the
+// one-line message of what went wrong, or nothing.
+std::optional<QString> OpenShowToEdit(project::ShowSession& session, const QString& showPath);
+std::optional<QString> SaveEditedShow(const project::ShowSession& session, const QString& showPath);
 
 } // namespace cli

@@ -82,16 +82,9 @@ int RunTitleInsert(const QStringList& args) {
         return Fail(QString::fromStdString("--text: " + valid.error()));
 
     project::ShowSession session;
-    if (const auto opened = session.Open(); !opened)
-        return Fail(QString::fromLocal8Bit(opened.error().c_str()));
-    ConsoleProgress loading("loading");
+    if (const auto problem = OpenShowToEdit(session, showPath))
+        return Fail(*problem);
     const std::string path = base::EncodeFileName(showPath);
-    const auto loaded = LoadShowJob(session, path, loading);
-    if (!loaded || loaded->Outcome != project::LoadOutcome::Loaded)
-        return Fail("cannot load " + showPath + ": " +
-                    QString::fromLocal8Bit(loaded ? "cancelled" : loaded.error().c_str()));
-    if (!loaded->Warning.empty())
-        std::fprintf(stderr, "reelpane-cli: %s\n", loaded->Warning.c_str());
     const std::vector<project::Slide> slides = session.Show().Slides();
     if (before > static_cast<int>(slides.size()) + 1)
         return Fail(QString("no place %1: the show has %2 slides (%3 appends)")
@@ -107,11 +100,8 @@ int RunTitleInsert(const QStringList& args) {
             {project::edit::InsertSlide{index, std::move(*made)}}, QStringLiteral("title"));
         !applied)
         return Fail(QString::fromStdString(applied.error()));
-    ConsoleProgress saving("saving");
-    const auto saved = SaveShowJob(session.Show(), path, saving);
-    if (!saved || *saved != project::SaveOutcome::Saved)
-        return Fail("cannot save " + showPath + ": " +
-                    QString::fromLocal8Bit(saved ? "nothing was saved" : saved.error().c_str()));
+    if (const auto problem = SaveEditedShow(session, showPath))
+        return Fail(*problem);
     std::fprintf(stderr, "reelpane-cli: inserted a title as slide %d of %zu in %s\n", before,
                  session.Show().Slides().size(), path.c_str());
     return 0;
