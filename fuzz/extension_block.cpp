@@ -1,7 +1,8 @@
 // Fuzzes the reader of the show file's extension block. The first two bytes choose how many
 // photos and tracks the show holds, so entries past the counts are exercised too. Output settings
 // read must be within their ranges and come back the same from a block written with them. Exact
-// texts ("UTXT", "UTRK") must come out as valid UTF-8 within their limits.
+// texts ("UTXT", "UTRK") must come out as valid UTF-8 within their limits, and title slides
+// ("TITL") within theirs, written again the same.
 #include "project/ExtensionBlock.h"
 
 #include <QString>
@@ -48,6 +49,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 __builtin_trap();
         for (const auto& [index, title] : read->TrackTitles)
             if (index >= tracks || !valid(title, project::kMaxTitleCharacters))
+                __builtin_trap();
+        // Title slides: valid texts, colours and kinds in range, and the same title back from
+        // a block written with it.
+        for (const auto& [index, t] : read->Titles) {
+            if (index >= slides || !valid(t.Title, imaging::kMaxTitleCardCharacters) ||
+                !valid(t.Subtitle, imaging::kMaxTitleCardCharacters) || t.Color1 < 0 ||
+                t.Color1 > 0xFFFFFF || t.Color2 < 0 || t.Color2 > 0xFFFFFF || t.TextColor < 0 ||
+                t.TextColor > 0xFFFFFF || static_cast<int>(t.Motion) >= imaging::kTextMotionCount ||
+                static_cast<int>(t.Backdrop) > static_cast<int>(imaging::TitleBackdrop::Blur))
+                __builtin_trap();
+            project::Slide slide;
+            slide.Title = t;
+            const auto block = project::WriteExtensionBlock({slide}, {}, project::ShowOptions{});
+            const auto again = project::ReadExtensionBlock(block.data(), block.size(), 1, 0);
+            if (!again || again->Titles.size() != 1 || !(again->Titles[0].second == t))
+                __builtin_trap();
+        }
+        for (const auto& [index, motion] : read->CaptionMotions)
+            if (index >= slides || static_cast<int>(motion) >= imaging::kTextMotionCount ||
+                motion == imaging::TextMotion::None)
                 __builtin_trap();
     }
     return 0;
