@@ -12,6 +12,7 @@
 #include "app/WindowControlStates.h"
 #include "app/WindowIcons.h"
 #include "app/WindowJobs.h"
+#include "app/WindowMenuBar.h"
 #include "app/WindowMenus.h"
 #include "app/WindowPlacement.h"
 #include "app/WindowSettings.h"
@@ -36,7 +37,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -72,6 +72,7 @@ MainWindow::MainWindow(QWidget* parent)
     SetWindowIcons(*Form);
     ConnectCommands();
     CreateHistoryActions();
+    CreateMenuBar();
     createWindow();
 }
 
@@ -197,7 +198,6 @@ void MainWindow::CreateControllers() {
     input.NewShow = [this] { Files->newProject(); };
     input.OpenShow = [this] { Files->openProject(); };
     input.SaveShow = [this] { Files->saveProject(); };
-    input.SaveVideo = [this] { Export->saveAsVideo(); };
     Input = new StoryboardInput(Host(), *Storyboard, *Commands, *Preview, std::move(input));
 }
 
@@ -420,6 +420,18 @@ void MainWindow::CreateMenus() {
     SaveMenu = menus.Save;
 }
 
+void MainWindow::CreateMenuBar() {
+    MenuBarCommands commands;
+    commands.AddPhotos = [this] { Import->addPhotos(); };
+    commands.AddMusic = [this] { Import->addMusic(); };
+    commands.Burn = [this] { Disc->writeDisc(); };
+    commands.Settings = [this] { settings_->OpenDialog(); };
+    commands.Help = [this] { openHelp(); };
+    commands.About = [this] { openAbout(); };
+    commands.Quit = [this] { close(); };
+    MenuBar = CreateWindowMenuBar(*this, std::move(commands));
+}
+
 void MainWindow::ConnectCommands() {
     const std::array<QToolButton*, 6> effects = {Form->cropButton,  Form->captionButton,
                                                  Form->turnButton,  Form->lightButton,
@@ -444,10 +456,6 @@ void MainWindow::ConnectCommands() {
             &StoryboardCommands::previousStripPage);
     connect(Form->nextPageButton, &QToolButton::clicked, Commands,
             &StoryboardCommands::nextStripPage);
-
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    help->setContext(Qt::WindowShortcut);
-    connect(help, &QShortcut::activated, this, &MainWindow::openHelp);
 
     Form->previewImage->installEventFilter(this);
     Form->bottomBar->installEventFilter(this);
@@ -520,6 +528,7 @@ void MainWindow::ApplyLanguage() {
                      [this](int number) { return LinkAddress(number); });
     Storyboard->HintTransitionCells(); // names: keys 16-25 and 41-44
     Undo->ApplyLanguage();
+    ApplyMenuBarTexts(*this, MenuBar);
     if (ProgressView)
         ProgressView->ApplyLanguage(); // its Cancel button, key 33
     CenterBottomToolbar(*Form);

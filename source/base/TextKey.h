@@ -253,6 +253,20 @@ enum class TextKey : int {
     DiscUsed = 997,
     DiscFilterVideos = 998,
     DiscFilterAll = 999,
+    // The menu bar: its menus and the entries only it names.
+    MenuFile = 73,
+    MenuEdit = 74,
+    MenuPhoto = 75,
+    MenuMusic = 76,
+    MenuShow = 77,
+    MenuHelp = 78,
+    MenuRecentShows = 79,
+    MenuQuit = 80,
+    MenuPreviousPhoto = 81,
+    MenuNextPhoto = 82,
+    MenuFirstPhoto = 83,
+    MenuLastPhoto = 84,
+    MenuBurn = 85,
 };
 
 constexpr int KeyNumber(TextKey key) {
