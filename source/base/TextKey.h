@@ -267,6 +267,9 @@ enum class TextKey : int {
     MenuFirstPhoto = 83,
     MenuLastPhoto = 84,
     MenuBurn = 85,
+    // The motion editor on the dialog's large preview.
+    MotionBackgroundAllowed = 650,
+    MotionDragHint = 651,
 };
 
 constexpr int KeyNumber(TextKey key) {
