@@ -172,6 +172,17 @@ void MainWindow::CreateControllers() {
         options.Output = used;
         (void)History.Apply({project::edit::SetOptions{options}}, QStringLiteral("video output"));
     };
+    // The MP4 dialog's note sets the photo size the video needs, as one step.
+    Export->UsePhotoSize = [this](int width, int height) {
+        project::PhotoSettings photos = Show.Photos();
+        photos.Resolution = std::to_string(width) + "x" + std::to_string(height);
+        if (!History.Apply({project::edit::SetPhotoSettings{photos}}, QStringLiteral("photo size"))
+                 .ok())
+            return false;
+        ShowNotice(base::Tr(TextKey::Mp4PhotoSizeSet, "Размер фото теперь %1.")
+                       .arg(QStringLiteral("%1 x %2").arg(width).arg(height)));
+        return true;
+    };
     Disc = new DiscController(this, Host());
 
     const auto haveFolders = [this] { return HaveWorkingFolders(); };

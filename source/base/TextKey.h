@@ -270,6 +270,11 @@ enum class TextKey : int {
     // The motion editor on the dialog's large preview.
     MotionBackgroundAllowed = 650,
     MotionDragHint = 651,
+    // The MP4 dialog's note on photos smaller than the video, and its button.
+    Mp4SofterNote = 958,
+    Mp4UsePhotoSize = 959,
+    Mp4UsePhotoSizeHint = 960,
+    Mp4PhotoSizeSet = 961,
 };
 
 constexpr int KeyNumber(TextKey key) {
