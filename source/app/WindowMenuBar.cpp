@@ -91,7 +91,7 @@ WindowMenuBar CreateWindowMenuBar(QMainWindow& window, MenuBarCommands commands)
     AddCommand(window, "AboutAction", std::move(commands.About));
     AddCommand(window, "QuitAction", std::move(commands.Quit), QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    std::vector<const char*> photo = {"AddPhotosAction", kSeparator};
+    std::vector<const char*> photo = {"AddPhotosAction", "AddTitleAction", kSeparator};
     for (const PhotoEditEntry& e : kPhotoEditEntries)
         photo.push_back(e.Name);
     photo.insert(photo.end(), {kSeparator, "DeletePhotoAction", "MoveRightShortcut",
