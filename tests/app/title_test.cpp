@@ -1,8 +1,7 @@
 // Title slides in the window: "Add title" (Ctrl+T, the photo's menu and the menu bar) puts one
-// before the
-// selected photo through the title editor, as one undoable step; a title slide opens the editor
-// where a photo opens its effects, and its edit redraws the card; the editor's preview plays the
-// chosen motion.
+// before the selected photo through the title editor, as one undoable step; a title slide opens
+// the editor where a photo opens its effects, and its edit redraws the card; the editor's
+// preview plays the chosen motion.
 #include "MainWindowProbe.h"
 #include "WidgetLookup.h"
 #include "base/ProgramFolder.h"
