@@ -219,6 +219,10 @@ base::Status EditSlide(Slide& edited, const SlideEdit& edit, const PhotoSettings
     }
     if (!TouchesPictures(edit))
         return {};
+    // A title slide's picture is its card, drawn from its text: it has no photo to edit.
+    if (slide.Title)
+        return base::Fail("a title slide has no photo to crop, caption, turn or colour; its text "
+                          "is edited as a title");
 
     const std::string path = slide.WorkFile;
     auto loaded = imaging::LoadImageFile(path);

@@ -401,6 +401,12 @@ TEST_F(EditTest, TitlesGoInWhereAskedAndPlayAtTheCentreOfTheVideo) {
     EXPECT_TRUE(r.err.contains("drawn into the photo")) << r.err.toStdString();
     EXPECT_EQ(Digest(show), drawn);
 
+    // A title's card is drawn from its text: the photo edits refuse it, its time is its own.
+    r = Cli({"edit", show, "--slide", "1", "--turn", "right"});
+    EXPECT_NE(r.status, 0);
+    EXPECT_TRUE(r.err.contains("title slide")) << r.err.toStdString();
+    EXPECT_EQ(Digest(show), drawn);
+
     const QJsonArray slides = Slides(show);
     ASSERT_EQ(slides.size(), 4);
     const QJsonObject first = slides[0].toObject()["Title"].toObject();
