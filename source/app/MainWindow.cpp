@@ -12,6 +12,7 @@
 #include "app/WindowControlStates.h"
 #include "app/WindowIcons.h"
 #include "app/WindowJobs.h"
+#include "app/WindowMenuBar.h"
 #include "app/WindowMenus.h"
 #include "app/WindowPlacement.h"
 #include "app/WindowSettings.h"
@@ -36,7 +37,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -73,6 +73,7 @@ MainWindow::MainWindow(QWidget* parent)
     SetWindowIcons(*Form);
     ConnectCommands();
     CreateHistoryActions();
+    CreateMenuBar();
     createWindow();
 }
 
@@ -180,6 +181,17 @@ void MainWindow::CreateControllers() {
         options.Output = used;
         (void)History.Apply({project::edit::SetOptions{options}}, QStringLiteral("video output"));
     };
+    // The MP4 dialog's note sets the photo size the video needs, as one step.
+    Export->UsePhotoSize = [this](int width, int height) {
+        project::PhotoSettings photos = Show.Photos();
+        photos.Resolution = std::to_string(width) + "x" + std::to_string(height);
+        if (!History.Apply({project::edit::SetPhotoSettings{photos}}, QStringLiteral("photo size"))
+                 .ok())
+            return false;
+        ShowNotice(base::Tr(TextKey::Mp4PhotoSizeSet, "Размер фото теперь %1.")
+                       .arg(QStringLiteral("%1 x %2").arg(width).arg(height)));
+        return true;
+    };
     Disc = new DiscController(this, Host());
 
     const auto haveFolders = [this] { return HaveWorkingFolders(); };
@@ -206,7 +218,6 @@ void MainWindow::CreateControllers() {
     input.NewShow = [this] { Files->newProject(); };
     input.OpenShow = [this] { Files->openProject(); };
     input.SaveShow = [this] { Files->saveProject(); };
-    input.SaveVideo = [this] { Export->saveAsVideo(); };
     Input = new StoryboardInput(Host(), *Storyboard, *Commands, *Preview, std::move(input));
 }
 
@@ -440,6 +451,18 @@ void MainWindow::CreateMenus() {
     SaveMenu = menus.Save;
 }
 
+void MainWindow::CreateMenuBar() {
+    MenuBarCommands commands;
+    commands.AddPhotos = [this] { Import->addPhotos(); };
+    commands.AddMusic = [this] { Import->addMusic(); };
+    commands.Burn = [this] { Disc->writeDisc(); };
+    commands.Settings = [this] { settings_->OpenDialog(); };
+    commands.Help = [this] { openHelp(); };
+    commands.About = [this] { openAbout(); };
+    commands.Quit = [this] { close(); };
+    MenuBar = CreateWindowMenuBar(*this, std::move(commands));
+}
+
 void MainWindow::ConnectCommands() {
     const std::array<QToolButton*, 6> effects = {Form->cropButton,  Form->captionButton,
                                                  Form->turnButton,  Form->lightButton,
@@ -464,10 +487,6 @@ void MainWindow::ConnectCommands() {
             &StoryboardCommands::previousStripPage);
     connect(Form->nextPageButton, &QToolButton::clicked, Commands,
             &StoryboardCommands::nextStripPage);
-
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    help->setContext(Qt::WindowShortcut);
-    connect(help, &QShortcut::activated, this, &MainWindow::openHelp);
 
     Form->previewImage->installEventFilter(this);
     Form->bottomBar->installEventFilter(this);
@@ -540,6 +559,7 @@ void MainWindow::ApplyLanguage() {
                      [this](int number) { return LinkAddress(number); });
     Storyboard->HintTransitionCells(); // names: keys 16-25 and 41-44
     Undo->ApplyLanguage();
+    ApplyMenuBarTexts(*this, MenuBar);
     if (ProgressView)
         ProgressView->ApplyLanguage(); // its Cancel button, key 33
     CenterBottomToolbar(*Form);

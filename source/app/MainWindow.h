@@ -17,6 +17,7 @@
 #include "app/UndoControls.h"
 #include "app/VideoExportController.h"
 #include "app/WindowDialogs.h"
+#include "app/WindowMenuBar.h"
 #include "project/ShowModel.h"
 #include "project/ShowSession.h"
 
@@ -123,6 +124,8 @@ private:
     QMenu* PhotoMenu = nullptr;
     QMenu* TrackMenu = nullptr;
     QMenu* SaveMenu = nullptr;
+    // File, Edit, Photo, Music, Show and Help: every command of the window with its key.
+    WindowMenuBar MenuBar;
 
     // A message for the user in the status line, shown for a while, never blocking.
     void ShowNotice(const QString& text);
@@ -149,6 +152,7 @@ private:
     void CreateControllers();
     void CreateMenus();
     void CreateHistoryActions();
+    void CreateMenuBar();
     void ConnectCommands();
     std::unique_ptr<ShowMusicCommand> showMusic_;
     std::unique_ptr<WindowSettings> settings_; // read at start, the dialog, written at close

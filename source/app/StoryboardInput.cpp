@@ -6,6 +6,7 @@
 #include "app/StripCells.h"
 #include "app/StripLayout.h"
 
+#include <QAction>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFrame>
@@ -54,11 +55,14 @@ StoryboardInput::StoryboardInput(ControllerHost host, StoryboardView& view,
 
 void StoryboardInput::AddShortcut(const QKeySequence& keys, const char* name,
                                   std::function<void()> action) {
-    auto* shortcut = new QShortcut(keys, host_.DialogParent);
-    shortcut->setObjectName(name);
-    shortcut->setContext(Qt::WindowShortcut);
-    shortcut->setAutoRepeat(false); // a held key acts once
-    connect(shortcut, &QShortcut::activated, this, std::move(action));
+    // An action of the window, so that the menu bar lists the same command with its key.
+    auto* command = new QAction(host_.DialogParent);
+    command->setObjectName(name);
+    command->setShortcut(keys);
+    command->setShortcutContext(Qt::WindowShortcut);
+    command->setAutoRepeat(false); // a held key acts once
+    host_.DialogParent->addAction(command);
+    connect(command, &QAction::triggered, this, std::move(action));
 }
 
 void StoryboardInput::CreateShortcuts() {
@@ -66,21 +70,23 @@ void StoryboardInput::CreateShortcuts() {
     AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_N), "NewShortcut", h.NewShow);
     AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), "OpenShortcut", h.OpenShow);
     AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), "SaveShortcut", h.SaveShow);
-    AddShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), "SaveVideoShortcut", h.SaveVideo);
     PreviewController* preview = &preview_;
     StoryboardCommands* commands = &commands_;
     StoryboardView* view = &view_;
     AddShortcut(QKeySequence(Qt::Key_F5), "PreviewShortcut", [preview] { preview->start(); });
     // Space starts the preview, and while it plays pauses and resumes it (as the preview's own
     // key handling would: a shortcut takes the key before it).
-    AddShortcut(QKeySequence(Qt::Key_Space), "PreviewSpaceShortcut", [preview] {
+    // The menu bar lists F5 for the preview; Space stays a key of its own.
+    auto* space = new QShortcut(QKeySequence(Qt::Key_Space), host_.DialogParent);
+    space->setObjectName("PreviewSpaceShortcut");
+    space->setContext(Qt::WindowShortcut);
+    space->setAutoRepeat(false);
+    connect(space, &QShortcut::activated, this, [preview] {
         if (preview->Running())
             preview->togglePause();
         else
             preview->start();
     });
-    AddShortcut(QKeySequence(Qt::Key_Delete), "DeleteShortcut",
-                [commands] { commands->deletePhoto(); });
     AddShortcut(QKeySequence(Qt::Key_Left), "PreviousPhotoShortcut",
                 [commands, view] { commands->selectPhoto(view->SelectedSlide() - 1); });
     AddShortcut(QKeySequence(Qt::Key_Right), "NextPhotoShortcut",

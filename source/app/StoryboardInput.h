@@ -1,4 +1,5 @@
-// Keyboard and mouse of the main window's editor: the window's shortcuts, wheel paging over the
+// Keyboard and mouse of the main window's editor: the window's shortcuts (actions of the window,
+// named "...Shortcut", which the menu bar lists), wheel paging over the
 // storyboard, and dragging a photo to another place (a marker shows where it will go; held at a
 // strip edge the drag turns the pages). Every change goes through the storyboard's commands; the
 // window lends its host (the window the shortcuts belong to, the busy state) and its own commands.
@@ -33,8 +34,8 @@ class StoryboardInput final : public QObject {
 public:
     // The window's own commands that its keys and drops reach.
     struct WindowCommands {
-        // Behind Ctrl+N, Ctrl+O, Ctrl+S and Ctrl+Shift+S.
-        std::function<void()> NewShow, OpenShow, SaveShow, SaveVideo;
+        // Behind Ctrl+N, Ctrl+O and Ctrl+S.
+        std::function<void()> NewShow, OpenShow, SaveShow;
         // Files dropped on the storyboard, handed to the window's import.
         std::function<void(const QStringList& paths)> DropFiles;
     };

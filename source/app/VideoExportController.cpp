@@ -116,6 +116,7 @@ bool VideoExportController::AskMp4Options(media::VideoExportOptions& options) {
                          options.Quality);
     int photoWidth = 0, photoHeight = 0;
     show_.ResolutionSize(photoWidth, photoHeight);
+    dialog.UsePhotoSize = UsePhotoSize;
     dialog.SetPhotoSize(photoWidth, photoHeight);
     if (RunMp4Dialog(dialog) != QDialog::Accepted)
         return false;

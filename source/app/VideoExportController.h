@@ -45,6 +45,9 @@ public:
 
     // Stores the output settings a written video used in the show, as one undo step.
     std::function<void(const project::OutputSettings&)> StoreOutput;
+    // Makes width x height the show's photo size (one step), asked by the MP4 dialog's note;
+    // true when it did.
+    std::function<bool(int width, int height)> UsePhotoSize;
     // The show's own file, whose name the save dialog proposes ("" for a show never saved).
     std::function<QString()> ShowFile;
     // The compressor lines; tests replace it. Called on the job's worker thread.

@@ -35,6 +35,14 @@ QAction* AddEntry(QMenu* menu, const char* text, const char* name, Receiver* rec
     return action;
 }
 
+// The key acts in the whole window, not only while the menu is open; a held key acts once.
+void WindowKey(QWidget* window, QAction* action, const QKeySequence& keys) {
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    action->setAutoRepeat(false);
+    window->addAction(action);
+}
+
 // A small picture for the edits the toolbar has no icon for.
 QIcon DrawnIcon(const std::function<void(QPainter&)>& draw) {
     QPixmap pm(16, 16);
@@ -111,13 +119,12 @@ WindowMenus CreateWindowMenus(QWidget* parent, StoryboardCommands& commands,
                 : AddEntry(PhotoMenu, e.Builtin, e.Name, Commands,
                            [Commands, page = e.Page] { Commands->openEffects(page); });
         action->setIcon(PhotoEditIcon(e.Icon));
-        action->setShortcut(QKeySequence(e.Keys));
-        // The shortcut acts in the whole window, not only while the menu is open.
-        action->setShortcutContext(Qt::WindowShortcut);
-        parent->addAction(action);
+        WindowKey(parent, action, QKeySequence(e.Keys));
     }
     PhotoMenu->addSeparator();
-    AddEntry(PhotoMenu, "Удалить", "DeletePhotoAction", Commands, &StoryboardCommands::deletePhoto);
+    QAction* deletePhoto = AddEntry(PhotoMenu, "Удалить", "DeletePhotoAction", Commands,
+                                    &StoryboardCommands::deletePhoto);
+    WindowKey(parent, deletePhoto, QKeySequence(Qt::Key_Delete));
     AddEntry(PhotoMenu, "Сдвинуть вправо", "MovePhotoRightAction", Commands,
              &StoryboardCommands::movePhotoRight);
     AddEntry(PhotoMenu, "Сдвинуть влево", "MovePhotoLeftAction", Commands,
@@ -149,8 +156,9 @@ WindowMenus CreateWindowMenus(QWidget* parent, StoryboardCommands& commands,
     AddEntry(SaveMenu, "Сохранить как QVS...", "SaveShowAction", &files,
              &ShowFileController::saveAsProject);
     // One entry for both video kinds: the file dialog offers AVI and MP4 together.
-    AddEntry(SaveMenu, "Сохранить как видео…", "SaveVideoAction", &exporter,
-             &VideoExportController::saveAsVideo);
+    QAction* saveVideo = AddEntry(SaveMenu, "Сохранить как видео…", "SaveVideoAction", &exporter,
+                                  &VideoExportController::saveAsVideo);
+    WindowKey(parent, saveVideo, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     return menus;
 }
 

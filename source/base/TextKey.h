@@ -274,6 +274,28 @@ enum class TextKey : int {
     AddTitle = 317,
     CaptionMotionLabel = 318,
     EditTitle = 319,
+    // The menu bar: its menus and the entries only it names.
+    MenuFile = 73,
+    MenuEdit = 74,
+    MenuPhoto = 75,
+    MenuMusic = 76,
+    MenuShow = 77,
+    MenuHelp = 78,
+    MenuRecentShows = 79,
+    MenuQuit = 80,
+    MenuPreviousPhoto = 81,
+    MenuNextPhoto = 82,
+    MenuFirstPhoto = 83,
+    MenuLastPhoto = 84,
+    MenuBurn = 85,
+    // The motion editor on the dialog's large preview.
+    MotionBackgroundAllowed = 650,
+    MotionDragHint = 651,
+    // The MP4 dialog's note on photos smaller than the video, and its button.
+    Mp4SofterNote = 958,
+    Mp4UsePhotoSize = 959,
+    Mp4UsePhotoSizeHint = 960,
+    Mp4PhotoSizeSet = 961,
 };
 
 constexpr int KeyNumber(TextKey key) {

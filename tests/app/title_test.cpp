@@ -1,7 +1,7 @@
-// Title slides in the window: "Add title" (Ctrl+T and the photo's menu) puts one before the
-// selected photo through the title editor, as one undoable step; a title slide opens the editor
-// where a photo opens its effects, and its edit redraws the card; the editor's preview plays the
-// chosen motion.
+// Title slides in the window: "Add title" (Ctrl+T, the photo's menu and the menu bar) puts one
+// before the selected photo through the title editor, as one undoable step; a title slide opens
+// the editor where a photo opens its effects, and its edit redraws the card; the editor's
+// preview plays the chosen motion.
 #include "MainWindowProbe.h"
 #include "WidgetLookup.h"
 #include "base/ProgramFolder.h"
@@ -99,8 +99,12 @@ private Q_SLOTS:
         QCOMPARE(title.Title->Title, std::string("Chapter two"));
         QCOMPARE(title.StillMs, std::int64_t(3000));
         QVERIFY(!form.Show.Slides()[0].Title && !form.Show.Slides()[2].Title);
-        auto* menu = form.findChild<QMenu*>("PhotoMenu");
-        QVERIFY(menu && menu->actions().contains(form.findChild<QAction*>("AddTitleAction")));
+        // The same action in the photo's pop-up menu and in the menu bar's Photo menu.
+        auto* addTitle = form.findChild<QAction*>("AddTitleAction");
+        for (const char* name : {"PhotoMenu", "PhotoBarMenu"}) {
+            auto* menu = form.findChild<QMenu*>(name);
+            QVERIFY2(menu && menu->actions().contains(addTitle), name);
+        }
         const auto before = imaging::LoadBmpFile(title.WorkFile);
         QVERIFY(before);
 

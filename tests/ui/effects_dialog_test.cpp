@@ -690,15 +690,23 @@ private Q_SLOTS:
         QCOMPARE(editor->ChoiceBox()->currentIndex(), int(ui::MotionEditor::kNone));
         QCOMPARE(d->EditedMotion(), imaging::Motion{});
 
-        // Linear motion, then a frame dragged to the right.
+        // Linear motion, then a frame's corner dragged.
         editor->ChoiceBox()->setCurrentIndex(ui::MotionEditor::kLinear);
         Q_EMIT editor->ChoiceBox()->activated(ui::MotionEditor::kLinear);
         ui::MotionPreviewBox* box = editor->Preview();
         const imaging::Motion chosen = editor->EditedMotion();
-        const QPoint from = box->FrameRect(chosen.End).center().toPoint();
+        const QPoint from = box->FrameRect(chosen.End).topLeft().toPoint();
+        // The frames are edited on the dialog's large preview, in place of its picture.
+        QCOMPARE(box->parentWidget(), d->Form->previewFrame);
+        QVERIFY(box->isVisible() && !d->Form->previewImage->isVisible());
+        // The dialog grew for it (as far as the small test screen lets it).
+        QVERIFY(box->width() > EffectsDialog::kPreviewWidth + 100);
+        QVERIFY(box->height() > EffectsDialog::kPreviewHeight + 100);
+        // New frames lie on the picture; a corner pulled inwards zooms in.
+        QVERIFY(!box->ShowsBackground(chosen.End));
         QTest::mousePress(box, Qt::LeftButton, {}, from);
-        QTest::mouseMove(box, from + QPoint(12, 0));
-        QTest::mouseRelease(box, Qt::LeftButton, {}, from + QPoint(12, 0));
+        QTest::mouseMove(box, from + QPoint(40, 30));
+        QTest::mouseRelease(box, Qt::LeftButton, {}, from + QPoint(40, 30));
         const imaging::Motion edited = editor->EditedMotion();
         QCOMPARE(edited.Mode, imaging::MotionMode::Manual);
         QVERIFY(edited != chosen);
@@ -707,6 +715,11 @@ private Q_SLOTS:
         QCOMPARE(d->result(), int(QDialog::Accepted));
         QCOMPARE(d->EditedMotion(), edited);
         QCOMPARE(questions, 0);
+        // On another page the dialog's preview shows the picture.
+        auto crop = Open(0);
+        crop->show();
+        QVERIFY(QTest::qWaitForWindowExposed(crop.get()));
+        QVERIFY(!crop->Motion()->Preview()->isVisible() && crop->Form->previewImage->isVisible());
         QVERIFY(SameBitmap(Work(), Gradient(400, 300)));
     }
 

@@ -11,8 +11,11 @@
 #include "imaging/ui/MotionPreviewBox.h"
 #include "imaging/ui/TransitionSample.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -73,6 +76,18 @@ private:
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
     }
 
+    // A press, a move and a release of the left button, with modifiers held throughout.
+    static void Drag(QWidget& box, QPointF from, QPointF to,
+                     Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        const auto send = [&](QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
+            QMouseEvent event(type, at, box.mapToGlobal(at), Qt::LeftButton, buttons, modifiers);
+            QApplication::sendEvent(&box, &event);
+        };
+        send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+        send(QEvent::MouseMove, to, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, to, Qt::NoButton);
+    }
+
     // The picture's fitted scale in the box: view pixels per picture pixel.
     static double BoxScale(const MotionPreviewBox& box) {
         return std::min(box.ViewRect().width() / 400, box.ViewRect().height() / 300);
@@ -99,27 +114,85 @@ private Q_SLOTS:
         SaveShot(editor, "motion-editor.png");
     }
 
-    void aCornerHandleZoomsAboutTheCentreKeepingTheAspect() {
+    // A corner handle keeps the opposite corner in place, with Alt the centre; the frame keeps
+    // the output's aspect, the larger of the two pulls deciding its size.
+    void aCornerHandleSizesAboutTheOppositeCornerOrWithAltTheCentre() {
+        for (const bool alt : {false, true}) {
+            MotionEditor editor;
+            Open(editor, Manual({0.5, 0.5, 1.0}, {0.6, 0.4, 2.5}));
+            MotionPreviewBox* box = editor.Preview();
+            const QRectF before = box->FrameRect(editor.EditedMotion().End);
+            // Pulled outwards more across than down.
+            const QPointF to = before.bottomRight() + QPointF(30, 5);
+            Drag(*box, before.bottomRight(), to, alt ? Qt::AltModifier : Qt::NoModifier);
+            const MotionState end = editor.EditedMotion().End;
+            QVERIFY(end.Z < 2.5);
+            const QRectF after = box->FrameRect(end);
+            const QRectF view = box->ViewRect();
+            QVERIFY(std::abs(view.width() / view.height() - 320.0 / 180.0) < 0.02);
+            QVERIFY(std::abs(after.width() / after.height() - view.width() / view.height()) < 1e-9);
+            QVERIFY(std::abs(after.right() - to.x()) < 1e-6);
+            if (alt) {
+                QVERIFY(std::abs(after.center().x() - before.center().x()) < 1e-6);
+                QVERIFY(std::abs(after.center().y() - before.center().y()) < 1e-6);
+            } else {
+                QVERIFY(std::abs(after.left() - before.left()) < 1e-6);
+                QVERIFY(std::abs(after.top() - before.top()) < 1e-6);
+            }
+            QCOMPARE(editor.EditedMotion().Start, (MotionState{0.5, 0.5, 1.0}));
+        }
+    }
+
+    // A drag takes the frame under the pointer, the selected one where the two overlap, and
+    // never the other; without the background allowed it stays on the picture.
+    void aDragTakesTheFrameUnderThePointer() {
         MotionEditor editor;
-        Open(editor, Manual({0.5, 0.5, 1.0}, {0.6, 0.4, 2.5}));
+        const MotionState start{0.4, 0.5, 2.0}, end{0.6, 0.5, 2.0};
+        Open(editor, Manual(start, end));
         MotionPreviewBox* box = editor.Preview();
-        const QRectF before = box->FrameRect(editor.EditedMotion().End);
-        const QPoint corner = before.bottomRight().toPoint();
-        // Pulled outwards more across than down: the aspect follows the wider pull.
-        const QPoint to = corner + QPoint(30, 5);
-        QTest::mousePress(box, Qt::LeftButton, {}, corner);
-        QTest::mouseMove(box, to);
-        QTest::mouseRelease(box, Qt::LeftButton, {}, to);
-        const MotionState end = editor.EditedMotion().End;
-        QVERIFY(end.Z < 2.5);
-        QCOMPARE(end.Cx, 0.6);
-        QCOMPARE(end.Cy, 0.4);
-        const QRectF after = box->FrameRect(end);
-        const QRectF view = box->ViewRect();
-        QVERIFY(std::abs(view.width() / view.height() - 320.0 / 180.0) < 0.02);
-        QVERIFY(std::abs(after.width() / after.height() - view.width() / view.height()) < 1e-9);
-        QVERIFY(std::abs(after.right() - to.x()) < 1e-6);
-        QCOMPARE(editor.EditedMotion().Start, (MotionState{0.5, 0.5, 1.0}));
+        QVERIFY(!editor.BackgroundBox()->isChecked()); // both frames lie on the picture
+        const QRectF s = box->FrameRect(start), e = box->FrameRect(end);
+        QVERIFY(s.intersects(e));
+        const QPointF onlyStart(s.left() + 5, s.center().y());
+        const QPointF onlyEnd(e.right() - 5, e.center().y());
+        const QPointF both((e.left() + s.right()) / 2, s.center().y());
+        const QPointF up(0, -10);
+
+        // The end frame alone under the pointer: it moves, though the start is selected.
+        QCOMPARE(box->Selected(), MotionPreviewBox::Handle::Start);
+        Drag(*box, onlyEnd, onlyEnd + up);
+        QCOMPARE(editor.EditedMotion().Start, start);
+        QVERIFY(editor.EditedMotion().End.Cy < end.Cy);
+        QCOMPARE(box->Selected(), MotionPreviewBox::Handle::End);
+        // Where they overlap, the selected one: the end again.
+        MotionState moved = editor.EditedMotion().End;
+        Drag(*box, both, both - up);
+        QCOMPARE(editor.EditedMotion().Start, start);
+        QVERIFY(editor.EditedMotion().End.Cy > moved.Cy);
+        // The start taken by its own part; then the overlap moves it, not the end.
+        moved = editor.EditedMotion().End;
+        Drag(*box, onlyStart, onlyStart);
+        QCOMPARE(box->Selected(), MotionPreviewBox::Handle::Start);
+        Drag(*box, both, both + up);
+        QCOMPARE(editor.EditedMotion().End, moved);
+        QVERIFY(editor.EditedMotion().Start.Cy < start.Cy);
+
+        // Dragged far off, it stops at the picture's edge; with the background allowed it may
+        // leave it.
+        const QPointF centre = box->FrameRect(editor.EditedMotion().Start).center();
+        Drag(*box, centre, centre + QPointF(-1000, 0));
+        const QRectF kept = box->FrameRect(editor.EditedMotion().Start);
+        QVERIFY(std::abs(kept.left() - box->PictureRect().left()) < 1e-6);
+        QVERIFY(!box->ShowsBackground(editor.EditedMotion().Start));
+        editor.BackgroundBox()->setChecked(true);
+        Drag(*box, kept.center(), kept.center() + QPointF(-40, 0));
+        QVERIFY(box->FrameRect(editor.EditedMotion().Start).left() < box->PictureRect().left());
+        QVERIFY(box->ShowsBackground(editor.EditedMotion().Start));
+        // Shown again, the editor tells that this motion shows the background.
+        const Motion kept2 = editor.EditedMotion();
+        editor.BackgroundBox()->setChecked(false);
+        editor.SetMotion(kept2);
+        QVERIFY(editor.BackgroundBox()->isChecked());
     }
 
     void theChoiceSetsNoneAutomaticOrTheUsersEasing() {

@@ -6,6 +6,7 @@
 #include "media/ui/Mp4ExportDialog.h"
 #include "media/video/CodecChoice.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QPushButton>
@@ -69,9 +70,67 @@ private Q_SLOTS:
         dialog.ShapeBox->setCurrentIndex(0);
         QVERIFY(dialog.SofterNote().isEmpty());
         Widget<QComboBox>(dialog, "frameSizeCombo")->setCurrentIndex(3); // 2160p
-        QVERIFY(dialog.SofterNote().contains("3840x2160"));
+        QVERIFY(dialog.SofterNote().contains("3840 x 2160"));
         dialog.CodecBox->setCurrentIndex(1);
         QCOMPARE(dialog.Coding(), media::Mp4Coding::H265);
+    }
+
+    // Every preset, with the note on show (photos smaller than any preset's video): the dialog
+    // grows so that no row is squeezed below its height, and the size reads the real frame.
+    void everyPresetShowsEveryRowWholeAndItsRealFrameSize() {
+        const QStringList sizes = {"1920 x 1080 (1080p)", "3840 x 2160 (2160p, 4K)",
+                                   "1080 x 1920 (1080p)", "1080 x 1080 (1080p)"};
+        for (std::size_t i = 0; i < media::Mp4Presets().size(); ++i) {
+            Mp4ExportDialog dialog;
+            dialog.UsePhotoSize = [](int, int) { return false; };
+            dialog.SetPhotoSize(1000, 750);
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            dialog.ApplyPreset(i);
+            QApplication::processEvents();
+            QCOMPARE(Widget<QComboBox>(dialog, "frameSizeCombo")->currentText(),
+                     sizes[static_cast<int>(i)]);
+            QVERIFY(!dialog.SofterNote().isEmpty());
+            const QRect inside = dialog.rect();
+            for (QWidget* w : dialog.findChildren<QWidget*>()) {
+                if (!w->isVisible() || w->isWindow())
+                    continue;
+                const QString name = w->objectName() + " in " + dialog.PresetBox->currentText();
+                const int least = w->hasHeightForWidth() ? w->heightForWidth(w->width())
+                                                         : w->minimumSizeHint().height();
+                QVERIFY2(w->height() >= least, qPrintable(name));
+                QVERIFY2(inside.contains(QRect(w->mapTo(&dialog, QPoint()), w->size())),
+                         qPrintable(name));
+            }
+        }
+    }
+
+    // The note says how large the video and the photos are, without a console's options, and
+    // its button hands over the size the video needs: the note goes once the show has it.
+    void theNotesButtonSetsThePhotoSizeTheVideoNeeds() {
+        Mp4ExportDialog dialog;
+        QList<QSize> used;
+        dialog.UsePhotoSize = [&](int w, int h) { return used << QSize(w, h), true; };
+        dialog.SetPhotoSize(1920, 1080);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        dialog.ApplyPreset(2); // Phone: 1080 x 1920, taller than the photos
+        const QString note = dialog.SofterNote();
+        QVERIFY(note.contains("1080 x 1920") && note.contains("1920 x 1080"));
+        QVERIFY(!note.contains("--"));
+        auto* button = Widget<QPushButton>(dialog, "UsePhotoSizeButton");
+        QVERIFY(button->isVisible());
+        QVERIFY(button->text().contains("1920 x 1920"));
+        button->click();
+        QCOMPARE(used, QList<QSize>({QSize(1920, 1920)}));
+        QVERIFY(dialog.SofterNote().isEmpty());
+        // A caller that cannot change the show gets no button.
+        Mp4ExportDialog alone;
+        alone.SetPhotoSize(640, 480);
+        alone.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&alone));
+        QVERIFY(!alone.SofterNote().isEmpty());
+        QVERIFY(!Widget<QPushButton>(alone, "UsePhotoSizeButton")->isVisible());
     }
 
     void givenChoicesArePreselectedAndUnknownOnesFallBack() {

@@ -7,6 +7,7 @@
 #include "imaging/Compose.h"
 #include "imaging/ui/ColorValues.h"
 #include "imaging/ui/MotionEditor.h"
+#include "imaging/ui/MotionPreviewBox.h"
 #include "ui_EffectsDialog.h"
 
 #include <QApplication>
@@ -21,6 +22,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QTabBar>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -214,9 +216,21 @@ void EffectsDialog::SetUpMotionPage() {
     motionEditor_->SetTextLookup([](int key, const char* builtin) {
         return base::AppLanguage().Text(key, QString::fromUtf8(builtin));
     });
+    // Its frames are edited on the dialog's large preview, shown there on the motion page.
+    motionEditor_->PlacePreview(*qobject_cast<QBoxLayout*>(Form->previewFrame->layout()));
+    motionEditor_->Preview()->hide();
     motionEditor_->SetMotion(motion_);
     // The slide moves for its still and its outgoing transition.
     motionEditor_->SetPlaySeconds(std::clamp(motionSeconds_, 0.5, 60.0));
+}
+
+void EffectsDialog::GrowForMotion() {
+    // Frames are placed by hand: the preview as large as the screen comfortably allows.
+    QSize want(kMotionWidth, kMotionHeight);
+    if (const QScreen* screen = this->screen())
+        want = want.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    if (width() < want.width() || height() < want.height())
+        resize(size().expandedTo(want));
 }
 
 void EffectsDialog::SetSlideIndex(int index) {
@@ -419,6 +433,10 @@ void EffectsDialog::ChangePage(int page) {
     }
     if (page != kMotionPage)
         motionEditor_->stop();
+    Form->previewImage->setVisible(page != kMotionPage);
+    motionEditor_->Preview()->setVisible(page == kMotionPage);
+    if (page == kMotionPage)
+        GrowForMotion();
     openPage_ = page;
     Form->pages->setCurrentIndex(page);
     previewImage_ = previewSource_;

@@ -36,6 +36,9 @@ public:
     // The preview's smallest size; it grows with the dialog.
     static constexpr int kPreviewWidth = 254;
     static constexpr int kPreviewHeight = 166;
+    // The size the dialog grows to (within the screen) when the motion page is shown.
+    static constexpr int kMotionWidth = 900;
+    static constexpr int kMotionHeight = 560;
     static constexpr int kMotionPage = 6;
     // The preview box's current size.
     QSize PreviewBox() const;
@@ -111,6 +114,7 @@ private:
     bool Apply(const std::function<base::Status()>& edit);
     void AcceptedWrite();
     void ChangePage(int page);
+    void GrowForMotion();
     bool PageHasChange(int page) const;
     void ApplyCrop();
     void ApplyText();

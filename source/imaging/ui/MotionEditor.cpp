@@ -4,6 +4,7 @@
 #include "imaging/FaceDetect.h"
 #include "imaging/ui/MotionPreviewBox.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -31,6 +32,11 @@ MotionEditor::MotionEditor(QWidget* parent) : QWidget(parent) {
         choice_->addItem(QString());
     play_ = new QPushButton(this);
     legend_ = new QLabel(this);
+    background_ = new QCheckBox(this);
+    background_->setObjectName("motionBackgroundCheck");
+    hint_ = new QLabel(this);
+    hint_->setObjectName("motionHint");
+    hint_->setWordWrap(true);
     timer_ = new QTimer(this);
     timer_->setInterval(kPlayInterval);
 
@@ -42,7 +48,10 @@ MotionEditor::MotionEditor(QWidget* parent) : QWidget(parent) {
     column->addLayout(row);
     column->addWidget(box_, 1);
     column->addWidget(legend_);
+    column->addWidget(background_);
+    column->addWidget(hint_);
     ApplyTexts();
+    connect(background_, &QCheckBox::toggled, box_, &MotionPreviewBox::SetBackgroundAllowed);
 
     connect(choice_, &QComboBox::activated, this, &MotionEditor::ChoiceChosen);
     connect(box_, &MotionPreviewBox::stateEdited, this,
@@ -76,6 +85,22 @@ void MotionEditor::ApplyTexts() {
                                     "<span style='color:#e60000'>&#9632;</span> %2")
                          .arg(Text(TextKey::MotionStart, "Начало").toHtmlEscaped(),
                               Text(TextKey::MotionEnd, "Конец").toHtmlEscaped()));
+    background_->setText(Text(TextKey::MotionBackgroundAllowed, "Показывать фон вокруг снимка"));
+    hint_->setText(Text(TextKey::MotionDragHint,
+                        "Перетащите рамку на снимке, чтобы сдвинуть её, а её угол — чтобы "
+                        "изменить размер (с Alt — вокруг центра)."));
+}
+
+void MotionEditor::PlacePreview(QBoxLayout& layout) {
+    this->layout()->removeWidget(box_);
+    layout.addWidget(box_, 1);
+}
+
+void MotionEditor::MatchBackgroundChoice() {
+    const imaging::Motion shown = Shown();
+    background_->setChecked(
+        motion_.Mode == imaging::MotionMode::Manual &&
+        (box_->ShowsBackground(shown.Start) || box_->ShowsBackground(shown.End)));
 }
 
 void MotionEditor::SetSlide(const imaging::Bitmap& picture, std::int32_t backColor,
@@ -89,12 +114,14 @@ void MotionEditor::SetSlide(const imaging::Bitmap& picture, std::int32_t backCol
     faces_.reset();
     box_->SetPicture(picture_, backColor_, frameW_, frameH_);
     ShowMotion();
+    MatchBackgroundChoice();
 }
 
 void MotionEditor::SetMotion(const imaging::Motion& motion) {
     stop();
     motion_ = imaging::SanitizeMotion(motion);
     ShowMotion();
+    MatchBackgroundChoice();
 }
 
 void MotionEditor::SetPlaySeconds(double seconds) {
@@ -141,6 +168,10 @@ void MotionEditor::ChoiceChosen(int index) {
             const imaging::Motion shown = Shown();
             motion_.Start = imaging::ClampState(shown.Start);
             motion_.End = imaging::ClampState(shown.End);
+        } else if (motion_.Mode == imaging::MotionMode::None && !background_->isChecked()) {
+            // New frames start on the picture, where a drag can move them.
+            motion_.Start = box_->OnPictureState(motion_.Start);
+            motion_.End = box_->OnPictureState(motion_.End);
         }
         motion_.Mode = imaging::MotionMode::Manual;
         motion_.Easing =

@@ -3,8 +3,8 @@
 // progress; dragging a frame in the box makes the motion the user's. The play button runs the
 // motion in the box. The editor hands back the edited imaging::Motion; the caller stores it.
 //
-// Its texts come from the caller's lookup (the language files), keys 850..856, with built-in
-// Russian texts when there is no lookup.
+// Its texts come from the caller's lookup (the language files), keys 850..856 and 650..651, with
+// built-in Russian texts when there is no lookup.
 #pragma once
 
 #include "base/TextKey.h"
@@ -22,6 +22,8 @@
 #include <optional>
 #include <vector>
 
+class QBoxLayout;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -58,6 +60,11 @@ public:
     void SetPlaySeconds(double seconds);
 
     MotionPreviewBox* Preview() const { return box_; }
+    // Puts the preview into layout (the dialog's large preview) in place of the editor's own.
+    void PlacePreview(QBoxLayout& layout);
+    // Whether a dragged frame may show the background beside the picture. Set when a slide or
+    // a motion is shown from whether its frames already do.
+    QCheckBox* BackgroundBox() const { return background_; }
     QComboBox* ChoiceBox() const { return choice_; }
     QPushButton* PlayButton() const { return play_; }
 
@@ -78,6 +85,8 @@ private:
     // The states the box draws and plays: the motion's own, or automatic motion's.
     imaging::Motion Shown() const;
     void ShowMotion();
+    // The background choice from the frames shown.
+    void MatchBackgroundChoice();
     QString Text(base::TextKey key, const char* builtin) const;
 
     TextLookup lookup_;
@@ -94,6 +103,8 @@ private:
     QComboBox* choice_ = nullptr;
     QPushButton* play_ = nullptr;
     QLabel* legend_ = nullptr;
+    QCheckBox* background_ = nullptr;
+    QLabel* hint_ = nullptr;
     QTimer* timer_ = nullptr;
     QElapsedTimer clock_;
     bool updating_ = false;

@@ -121,11 +121,12 @@ void MotionPreviewBox::paintEvent(QPaintEvent*) {
         return;
     p.setClipRect(view_);
     p.setRenderHint(QPainter::Antialiasing, false);
-    // The end frame is drawn last, so where the two coincide the red one shows.
-    for (const Handle which : {Handle::Start, Handle::End}) {
+    // The selected frame is drawn last and bolder: it is the one a drag takes where they overlap.
+    const Handle other = selected_ == Handle::Start ? Handle::End : Handle::Start;
+    for (const Handle which : {other, selected_}) {
         const QColor colour = which == Handle::Start ? kStartColour : kEndColour;
-        const QRectF r = FrameRect(which == Handle::Start ? start_ : end_).adjusted(0, 0, -1, -1);
-        p.setPen(QPen(colour, 2));
+        const QRectF r = FrameRect(StateOf(which)).adjusted(0, 0, -1, -1);
+        p.setPen(QPen(colour, which == selected_ ? 3 : 1.5));
         p.setBrush(Qt::NoBrush);
         p.drawRect(r);
         p.setPen(Qt::NoPen);
@@ -136,65 +137,166 @@ void MotionPreviewBox::paintEvent(QPaintEvent*) {
     }
 }
 
-void MotionPreviewBox::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !framesShown_ || playing_)
-        return;
-    const QPointF at = event->position();
+QRectF MotionPreviewBox::PictureRect() const {
+    const double s = FitScale();
+    const QSizeF size(pictureWidth_ * s, pictureHeight_ * s);
+    return {view_.center() - QPointF(size.width() / 2, size.height() / 2), size};
+}
+
+imaging::MotionState MotionPreviewBox::OnPictureState(const imaging::MotionState& state) const {
+    if (pictureWidth_ < 1 || pictureHeight_ < 1)
+        return state;
+    // In the picture's pixels, whatever the box's size: the frame's sizes at zoom 1.
+    const double pw = pictureWidth_, ph = pictureHeight_;
+    const double fit = std::min(frameW_ / pw, frameH_ / ph);
+    const double w1 = frameW_ / fit, h1 = frameH_ / fit;
+    imaging::MotionState out = imaging::ClampState(state);
+    out.Z = std::clamp(std::max({out.Z, w1 / pw, h1 / ph}), 1.0, imaging::kMaxMotionZoom);
+    const double halfW = w1 / (2 * out.Z) / pw, halfH = h1 / (2 * out.Z) / ph;
+    out.Cx = halfW >= 0.5 ? 0.5 : std::clamp(out.Cx, halfW, 1 - halfW);
+    out.Cy = halfH >= 0.5 ? 0.5 : std::clamp(out.Cy, halfH, 1 - halfH);
+    return out;
+}
+
+bool MotionPreviewBox::ShowsBackground(const imaging::MotionState& state) const {
+    const imaging::MotionState on = OnPictureState(state);
+    constexpr double kSlack = 1e-3;
+    return std::abs(on.Cx - state.Cx) > kSlack || std::abs(on.Cy - state.Cy) > kSlack ||
+           std::abs(on.Z - state.Z) > kSlack * state.Z;
+}
+
+imaging::MotionState MotionPreviewBox::StateForRect(const QRectF& r) const {
+    const double s = FitScale();
+    imaging::MotionState state;
+    state.Z = r.width() > 0 ? view_.width() / r.width() : imaging::kMaxMotionZoom;
+    state.Cx = 0.5 + (r.center().x() - view_.center().x()) / (pictureWidth_ * s);
+    state.Cy = 0.5 + (r.center().y() - view_.center().y()) / (pictureHeight_ * s);
+    return state;
+}
+
+QRectF MotionPreviewBox::OnPicture(QRectF r) const {
+    if (backgroundAllowed_)
+        return r;
+    const QRectF picture = PictureRect();
+    const auto fit = [](double lo, double size, double from, double to) {
+        if (size >= to - from)
+            return (from + to - size) / 2;
+        return std::clamp(lo, from, to - size);
+    };
+    r.moveLeft(fit(r.left(), r.width(), picture.left(), picture.right()));
+    r.moveTop(fit(r.top(), r.height(), picture.top(), picture.bottom()));
+    return r;
+}
+
+QRectF MotionPreviewBox::Sized(QPointF at, bool aboutCentre) const {
+    const QRectF from = FrameRect(dragState_);
+    const double aspect = view_.width() / view_.height();
+    // The fixed point: the opposite corner, or the centre with Alt.
+    const QPointF anchor =
+        aboutCentre ? from.center() : from.center() * 2 - corner_; // the corner's mirror
+    const double dx = corner_.x() >= anchor.x() ? 1.0 : -1.0;
+    const double dy = corner_.y() >= anchor.y() ? 1.0 : -1.0;
+    const double reach = aboutCentre ? 2.0 : 1.0;
+    // The output's aspect kept: the larger of the two sizes the pointer asks for.
+    double w = reach * std::max(std::max(0.0, dx * (at.x() - anchor.x())),
+                                std::max(0.0, dy * (at.y() - anchor.y())) * aspect);
+    double most = view_.width(); // zoom 1
+    if (!backgroundAllowed_) {
+        // No larger than the picture, nor than the room the fixed point leaves on it.
+        const QRectF picture = PictureRect();
+        most = std::min({most, picture.width(), picture.height() * aspect});
+        const auto room = [&](double anchorAt, double dir, double from, double to) {
+            if (aboutCentre)
+                return 2 * std::min(anchorAt - from, to - anchorAt);
+            return dir > 0 ? to - anchorAt : anchorAt - from;
+        };
+        if (picture.adjusted(-0.5, -0.5, 0.5, 0.5).contains(anchor))
+            most = std::min({most, room(anchor.x(), dx, picture.left(), picture.right()),
+                             room(anchor.y(), dy, picture.top(), picture.bottom()) * aspect});
+    }
+    const double least = view_.width() / imaging::kMaxMotionZoom;
+    w = std::clamp(w, least, std::max(most, least));
+    const QSizeF size(w, w / aspect);
+    if (aboutCentre)
+        return OnPicture({anchor - QPointF(size.width() / 2, size.height() / 2), size});
+    return OnPicture(
+        QRectF(anchor, anchor + QPointF(dx * size.width(), dy * size.height())).normalized());
+}
+
+void MotionPreviewBox::TakeFrameAt(QPointF at) {
     drag_ = Drag::None;
-    // Corner handles first (the end frame's, drawn on top, before the start frame's), then
-    // the insides; inside both, the frame whose centre is nearer.
-    for (const Handle which : {Handle::End, Handle::Start}) {
-        const QRectF r = FrameRect(which == Handle::Start ? start_ : end_);
+    const Handle other = selected_ == Handle::Start ? Handle::End : Handle::Start;
+    // Corner handles first, the selected frame's before the other's.
+    for (const Handle which : {selected_, other}) {
+        const QRectF r = FrameRect(StateOf(which));
         for (const QPointF corner : {r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight()})
             if (std::abs(at.x() - corner.x()) <= kHandle + 2 &&
                 std::abs(at.y() - corner.y()) <= kHandle + 2) {
                 editing_ = which;
                 drag_ = Drag::Zoom;
-                break;
+                corner_ = corner;
+                return;
             }
-        if (drag_ != Drag::None)
-            break;
     }
-    if (drag_ == Drag::None) {
-        const QRectF s = FrameRect(start_), e = FrameRect(end_);
-        const bool inStart = s.contains(at), inEnd = e.contains(at);
-        if (inStart || inEnd) {
-            const auto distance = [&](const QRectF& r) {
-                const QPointF d = r.center() - at;
-                return d.x() * d.x() + d.y() * d.y();
-            };
-            editing_ =
-                inStart && (!inEnd || distance(s) <= distance(e)) ? Handle::Start : Handle::End;
+    // Then the insides: the frame under the pointer, the selected one where both are.
+    for (const Handle which : {selected_, other})
+        if (FrameRect(StateOf(which)).contains(at)) {
+            editing_ = which;
             drag_ = Drag::Move;
+            return;
         }
+}
+
+void MotionPreviewBox::UpdateCursor(QPointF at) {
+    if (!framesShown_ || playing_) {
+        unsetCursor();
+        return;
     }
+    const Handle keepSelected = selected_;
+    const Handle keepEditing = editing_;
+    const Drag keepDrag = drag_;
+    const QPointF keepCorner = corner_;
+    TakeFrameAt(at);
+    if (drag_ == Drag::Move) {
+        setCursor(Qt::SizeAllCursor);
+    } else if (drag_ == Drag::Zoom) {
+        const QPointF centre = FrameRect(StateOf(editing_)).center();
+        const bool falling = (corner_.x() - centre.x()) * (corner_.y() - centre.y()) > 0;
+        setCursor(falling ? Qt::SizeFDiagCursor : Qt::SizeBDiagCursor);
+    } else {
+        unsetCursor();
+    }
+    selected_ = keepSelected;
+    editing_ = keepEditing;
+    drag_ = keepDrag;
+    corner_ = keepCorner;
+}
+
+void MotionPreviewBox::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !framesShown_ || playing_)
+        return;
+    const QPointF at = event->position();
+    TakeFrameAt(at);
     if (drag_ != Drag::None) {
+        selected_ = editing_;
         dragFrom_ = at;
         dragState_ = Edited();
+        update();
     }
 }
 
 void MotionPreviewBox::mouseMoveEvent(QMouseEvent* event) {
-    if (drag_ == Drag::None)
-        return;
     const QPointF at = event->position();
-    const double s = FitScale();
-    if (s <= 0 || pictureWidth_ < 1 || pictureHeight_ < 1)
+    if (drag_ == Drag::None) {
+        UpdateCursor(at);
         return;
-    imaging::MotionState state = dragState_;
-    if (drag_ == Drag::Move) {
-        const QPointF d = at - dragFrom_;
-        state.Cx += d.x() / (pictureWidth_ * s);
-        state.Cy += d.y() / (pictureHeight_ * s);
-    } else {
-        // The corner follows the pointer; the centre stays; the output's aspect is kept by
-        // taking the larger of the two sizes the pointer asks for.
-        const QPointF centre = FrameRect(dragState_).center();
-        const double scale = std::max(2 * std::abs(at.x() - centre.x()) / view_.width(),
-                                      2 * std::abs(at.y() - centre.y()) / view_.height());
-        state.Z = scale > 0 ? 1.0 / scale : imaging::kMaxMotionZoom;
     }
-    Edited() = imaging::ClampState(state);
+    if (FitScale() <= 0 || pictureWidth_ < 1 || pictureHeight_ < 1)
+        return;
+    const QRectF r = drag_ == Drag::Move
+                         ? OnPicture(FrameRect(dragState_).translated(at - dragFrom_))
+                         : Sized(at, event->modifiers().testFlag(Qt::AltModifier));
+    Edited() = imaging::ClampState(StateForRect(r));
     update();
     Q_EMIT stateEdited(editing_, Edited());
 }

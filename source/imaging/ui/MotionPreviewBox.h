@@ -1,7 +1,10 @@
-// The preview box of the motion editor: the slide's picture as the frame shows it without
-// motion, with the start state's frame in green and the end state's in red. A frame is dragged
-// by its inside and zoomed (about its centre, keeping the output's aspect) by its corner
-// handles. While the motion plays, the box shows the moving picture instead.
+// The preview of the motion editor: the slide's picture as the frame shows it without motion,
+// with the start state's frame in green and the end state's in red, at whatever size its place
+// gives it (the effects dialog's large preview). A drag moves the frame under the pointer, and
+// where the two overlap the selected one (the one last taken, drawn on top): never the other.
+// A corner handle sizes its frame keeping the opposite corner in place (with Alt about the
+// centre) and the output's aspect. A frame stays on the picture unless the background is
+// allowed. While the motion plays, the box shows the moving picture instead.
 #pragma once
 
 #include "imaging/Bitmap.h"
@@ -32,6 +35,16 @@ public:
     imaging::MotionState EndState() const { return end_; }
     // Frames hidden (no motion): the box shows the still picture only.
     void SetFramesShown(bool shown);
+    // Whether a dragged frame may show the background beside the picture; when not, a drag
+    // keeps it on the picture (a frame wider than the picture stays centred on it).
+    void SetBackgroundAllowed(bool allowed) { backgroundAllowed_ = allowed; }
+    bool BackgroundAllowed() const { return backgroundAllowed_; }
+    // Whether a state's frame shows something beside the picture.
+    bool ShowsBackground(const imaging::MotionState& state) const;
+    // The state zoomed in just enough, then moved the least, to show the picture only.
+    imaging::MotionState OnPictureState(const imaging::MotionState& state) const;
+    // The frame a drag takes where the two overlap: the one last taken (Start at first).
+    Handle Selected() const { return selected_; }
 
     // The moving picture at the state given, in place of the frames; EndPlay returns to them.
     void ShowPlayState(const imaging::MotionState& state);
@@ -42,8 +55,10 @@ public:
     QRectF FrameRect(const imaging::MotionState& state) const;
     // The area showing the output frame at zoom 1 (the picture fitted, with its bars).
     QRectF ViewRect() const { return view_; }
+    // The picture's own area inside it.
+    QRectF PictureRect() const;
 
-    QSize sizeHint() const override { return {320, 200}; }
+    QSize sizeHint() const override { return {480, 300}; }
 
 Q_SIGNALS:
     // A frame was moved or zoomed by the mouse: which one and its new state.
@@ -65,6 +80,18 @@ private:
     double ViewScale() const;
     double FitScale() const;
     imaging::MotionState& Edited() { return editing_ == Handle::Start ? start_ : end_; }
+    const imaging::MotionState& StateOf(Handle which) const {
+        return which == Handle::Start ? start_ : end_;
+    }
+    // The state whose frame is r (its width decides the zoom).
+    imaging::MotionState StateForRect(const QRectF& r) const;
+    // r moved the least distance onto the picture (centred on it along an axis it cannot fit).
+    QRectF OnPicture(QRectF r) const;
+    // The frame a press at `at` takes and how: a corner handle, else the inside.
+    void TakeFrameAt(QPointF at);
+    // The rect of a corner drag to `at`; about the centre with Alt.
+    QRectF Sized(QPointF at, bool aboutCentre) const;
+    void UpdateCursor(QPointF at);
 
     imaging::Bitmap picture_;                           // a copy reduced to about the box's size
     std::int32_t pictureWidth_ = 0, pictureHeight_ = 0; // the working picture's own size
@@ -76,7 +103,10 @@ private:
     QRectF view_;
     QImage still_, playFrame_;
     Handle editing_ = Handle::None;
+    Handle selected_ = Handle::Start;
+    bool backgroundAllowed_ = false;
     Drag drag_ = Drag::None;
+    QPointF corner_; // the corner a zoom drags, at the drag's start
     QPointF dragFrom_;
     imaging::MotionState dragState_;
 };

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 
 using base::TextKey;
@@ -36,6 +37,10 @@ template <typename T, std::size_t N> int RowOf(const std::array<T, N>& rows, T v
 
 template <typename T, std::size_t N> T ValueAt(const std::array<T, N>& rows, int row, T fallback) {
     return row >= 0 && row < static_cast<int>(N) ? rows[static_cast<std::size_t>(row)] : fallback;
+}
+
+QString SizeText(int width, int height) {
+    return QStringLiteral("%1 x %2").arg(width).arg(height);
 }
 
 } // namespace
@@ -80,15 +85,25 @@ Mp4ExportDialog::Mp4ExportDialog(int resolution, int quality, QWidget* parent)
     form->addRow(fpsLabel_, FpsBox);
     form->addRow(codecLabel_, CodecBox);
 
-    note_ = new QLabel(this);
+    noteBox_ = new QWidget(this);
+    note_ = new QLabel(noteBox_);
     note_->setObjectName("SofterNote");
     note_->setWordWrap(true);
-    note_->hide();
+    usePhotoSize_ = new QPushButton(noteBox_);
+    usePhotoSize_->setObjectName("UsePhotoSizeButton");
+    auto* noteLayout = new QVBoxLayout(noteBox_);
+    noteLayout->setContentsMargins(0, 0, 0, 0);
+    noteLayout->addWidget(note_);
+    noteLayout->addWidget(usePhotoSize_, 0, Qt::AlignLeft);
+    noteBox_->hide();
 
     auto* layout = static_cast<QVBoxLayout*>(this->layout());
     layout->insertWidget(0, presetGroup_);
     layout->insertWidget(2, formatGroup_);
-    layout->insertWidget(4, note_);
+    layout->insertWidget(4, noteBox_);
+    // Never smaller than its rows need; wide enough for the note to read as a paragraph.
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
+    setMinimumWidth(kMinimumWidth);
 
     ApplyLanguage();
     const int sizeRow = RowOf(kSizeRows, resolution);
@@ -105,6 +120,7 @@ Mp4ExportDialog::Mp4ExportDialog(int resolution, int quality, QWidget* parent)
     });
     for (QComboBox* box : {Form->frameSizeCombo, ShapeBox, FpsBox, CodecBox})
         connect(box, &QComboBox::currentIndexChanged, this, [this] { ChoicesChanged(); });
+    connect(usePhotoSize_, &QPushButton::clicked, this, &Mp4ExportDialog::UseNeededPhotoSize);
     connect(Form->okButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(Form->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -175,7 +191,45 @@ void Mp4ExportDialog::SetPhotoSize(int width, int height) {
 }
 
 QString Mp4ExportDialog::SofterNote() const {
-    return note_->isHidden() ? QString() : note_->text();
+    return noteBox_->isHidden() ? QString() : note_->text();
+}
+
+QSize Mp4ExportDialog::NeededPhotoSize() const {
+    const media::FrameSize video = media::ShapedFrameSize(Resolution(), Shape());
+    return {std::max(photoWidth_, video.Width), std::max(photoHeight_, video.Height)};
+}
+
+void Mp4ExportDialog::UseNeededPhotoSize() {
+    const QSize needed = NeededPhotoSize();
+    if (!UsePhotoSize || !UsePhotoSize(needed.width(), needed.height()))
+        return;
+    SetPhotoSize(needed.width(), needed.height());
+}
+
+void Mp4ExportDialog::NameFrameSizes() {
+    // The player sizes in the chosen shape: 1080 x 1920 for an upright 1080p.
+    const char* const names[4] = {"720p", "1080p", "1440p", "2160p, 4K"};
+    const media::VideoShape shape = Shape();
+    for (int row = 0; row < 4; ++row) {
+        const media::FrameSize size =
+            media::ShapedFrameSize(kSizeRows[static_cast<std::size_t>(row)], shape);
+        Form->frameSizeCombo->setItemText(
+            row, QStringLiteral("%1 (%2)").arg(SizeText(size.Width, size.Height),
+                                               QLatin1String(names[row])));
+    }
+}
+
+void Mp4ExportDialog::FitContents() {
+    // A word-wrapped note needs its height at the dialog's width: the dialog grows to it.
+    if (QLayout* l = layout()) {
+        l->activate();
+        const int width = std::max(this->width(), minimumWidth());
+        const int needed =
+            l->hasHeightForWidth() ? l->totalHeightForWidth(width) : l->totalMinimumSize().height();
+        setMinimumHeight(std::max(needed, l->totalMinimumSize().height()));
+        if (height() < minimumHeight())
+            resize(width, minimumHeight());
+    }
 }
 
 void Mp4ExportDialog::ChoicesChanged() {
@@ -190,14 +244,28 @@ void Mp4ExportDialog::ChoicesChanged() {
         if (&media::Mp4Presets()[i] == preset)
             row = static_cast<int>(i) + 1;
     PresetBox->setCurrentIndex(row);
-    std::string note;
-    if (photoWidth_ > 0 && photoHeight_ > 0)
-        note = media::SofterVideoWarning(media::ShapedFrameSize(Resolution(), Shape()), photoWidth_,
-                                         photoHeight_);
-    if (!note.empty())
-        note[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(note[0])));
-    note_->setText(QString::fromStdString(note));
-    note_->setVisible(!note.empty());
+    NameFrameSizes();
+    const media::FrameSize video = media::ShapedFrameSize(Resolution(), Shape());
+    const bool softer = photoWidth_ > 0 && photoHeight_ > 0 &&
+                        (video.Width > photoWidth_ || video.Height > photoHeight_);
+    const auto& lang = base::AppLanguage();
+    if (softer) {
+        note_->setText(
+            lang.FileText(TextKey::Mp4SofterNote,
+                          "Видео (%1) больше фотографий показа (не больше %2), поэтому "
+                          "оно будет выглядеть мягче.")
+                .arg(SizeText(video.Width, video.Height), SizeText(photoWidth_, photoHeight_)));
+        const QSize needed = NeededPhotoSize();
+        usePhotoSize_->setText(lang.FileText(TextKey::Mp4UsePhotoSize, "Установить размер фото %1")
+                                   .arg(SizeText(needed.width(), needed.height())));
+        usePhotoSize_->setToolTip(lang.FileText(
+            TextKey::Mp4UsePhotoSizeHint,
+            "Фото, добавленные после этого, будут этого размера; чтобы снимки показа стали "
+            "чёткими, добавьте их заново. Отмена возвращает прежний размер."));
+    }
+    usePhotoSize_->setVisible(softer && UsePhotoSize);
+    noteBox_->setVisible(softer);
+    FitContents();
 }
 
 void Mp4ExportDialog::ApplyLanguage() {
@@ -205,11 +273,7 @@ void Mp4ExportDialog::ApplyLanguage() {
     const auto& lang = base::AppLanguage();
     setWindowTitle(lang.FileText(TextKey::Mp4Title, "Запись MP4"));
     Form->frameSizeBox->setTitle(lang.FileText(TextKey::Mp4FrameSize, "Размер кадра"));
-    Form->frameSizeCombo->setItemText(0, lang.FileText(TextKey::Mp4Size720p, "1280 x 720 (720p)"));
-    Form->frameSizeCombo->setItemText(1,
-                                      lang.FileText(TextKey::Mp4Size1080p, "1920 x 1080 (1080p)"));
-    Form->frameSizeCombo->setItemText(2, QStringLiteral("2560 x 1440 (1440p)"));
-    Form->frameSizeCombo->setItemText(3, QStringLiteral("3840 x 2160 (2160p, 4K)"));
+    NameFrameSizes();
     Form->frameSizeCombo->setItemText(4, lang.FileText(TextKey::Mp4SizeHigh, "Высокое"));
     Form->frameSizeCombo->setItemText(5, lang.FileText(TextKey::Mp4SizeStandard, "Стандартное"));
     Form->qualityBox->setTitle(lang.FileText(TextKey::Mp4Quality, "Качество"));
@@ -227,6 +291,7 @@ void Mp4ExportDialog::ApplyLanguage() {
 
 void Mp4ExportDialog::showEvent(QShowEvent* event) {
     ApplyLanguage(); // the choices stay
+    ChoicesChanged();
     QDialog::showEvent(event);
 }
 

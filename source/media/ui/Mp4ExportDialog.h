@@ -1,19 +1,24 @@
-// The "Запись MP4" dialog: a preset named for what it is for, or the frame size, shape, frame
-// rate, codec and quality of an MP4 video chosen one by one; a note when the video will be larger
-// than the show's photos. It takes the preselected choices and hands back those chosen; the
-// caller exports.
+// The "Запись MP4" dialog: a preset named for what it is for, or the frame size (the real size
+// of the chosen shape), shape, frame rate, codec and quality of an MP4 video chosen one by one;
+// a note when the video will be larger than the show's photos, with a button that sets the
+// photo size the video needs. It grows to hold whatever it shows. It takes the preselected
+// choices and hands back those chosen; the caller exports.
 #pragma once
 
 #include "media/video/CodecChoice.h"
 #include "media/video/Mp4Format.h"
 
 #include <QDialog>
+#include <QSize>
 
+#include <functional>
 #include <memory>
 
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QPushButton;
+class QWidget;
 
 namespace Ui {
 class Mp4ExportDialog;
@@ -47,7 +52,15 @@ public:
     void SetPhotoSize(int width, int height);
     // The note's text ("" while hidden).
     QString SofterNote() const;
+    // The photo size the chosen video needs (at least as large as it in both directions); the
+    // note's button hands it to UsePhotoSize, which makes it the show's (one step of undo) and
+    // is true when it did. Without UsePhotoSize the button is not offered.
+    QSize NeededPhotoSize() const;
+    std::function<bool(int width, int height)> UsePhotoSize;
     void ApplyLanguage();
+
+    // The narrowest the dialog gets, so that the note reads as a paragraph.
+    static constexpr int kMinimumWidth = 380;
 
     std::unique_ptr<Ui::Mp4ExportDialog> Form;
     QComboBox* PresetBox = nullptr;
@@ -60,13 +73,20 @@ protected:
 
 private:
     void ChoicesChanged();
+    // The frame size list names each size in the chosen shape.
+    void NameFrameSizes();
+    // Grows the dialog to hold its rows at their full height.
+    void FitContents();
+    void UseNeededPhotoSize();
 
     QGroupBox* presetGroup_ = nullptr;
     QGroupBox* formatGroup_ = nullptr;
     QLabel* shapeLabel_ = nullptr;
     QLabel* fpsLabel_ = nullptr;
     QLabel* codecLabel_ = nullptr;
+    QWidget* noteBox_ = nullptr;
     QLabel* note_ = nullptr;
+    QPushButton* usePhotoSize_ = nullptr;
     int photoWidth_ = 0;
     int photoHeight_ = 0;
     bool applying_ = false;
