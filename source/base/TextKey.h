@@ -275,6 +275,9 @@ enum class TextKey : int {
     Mp4UsePhotoSize = 959,
     Mp4UsePhotoSizeHint = 960,
     Mp4PhotoSizeSet = 961,
+    // A track that starts after the show's end, on the storyboard.
+    TrackPastEnd = 962,
+    TrackPastEndHint = 963,
 };
 
 constexpr int KeyNumber(TextKey key) {
