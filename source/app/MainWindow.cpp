@@ -199,6 +199,8 @@ void MainWindow::CreateControllers() {
         layoutWindow();
     };
     files.Autosave = [this] { return Autosave; };
+    files.NewShowPhotos = [this] { return settings_->NewShowPhotos(); };
+    files.OpenedShowPhotos = [this] { return settings_->OpenedShowPhotos(); };
     ControllerHost filesHost = Host();
     filesHost.Busy = [this] { return Busy() || closed_; };
     Files = new ShowFileController(this, Session, *Jobs, Dialogs, std::move(filesHost),

@@ -3,7 +3,11 @@
 #include "MainWindowProbe.h"
 #include "WidgetLookup.h"
 #include "WindowWaits.h"
+#include "base/Language.h"
 #include "base/ProgramFolder.h"
+#include "project/ProjectFile.h"
+#include "project/Settings.h"
+#include "project/ShowEdit.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -46,6 +50,8 @@ private Q_SLOTS:
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, tmp_.path() + "/config");
         QVERIFY(QDir(tmp_.path()).mkpath("program"));
         base::SetProgramFolderForTesting(tmp_.path() + "/program");
+        base::AppLanguage().LanguageTable.clear(); // the built-in texts again
+        base::AppLanguage().FileKeys.clear();
     }
 
     void captionAndSizes() {
@@ -74,6 +80,59 @@ private Q_SLOTS:
         QCOMPARE(form.Preview->FrameTimer->interval(), 16);
         QCOMPARE(form.Disc->ProgressTimer->interval(), 1000);
         QCOMPARE(form.Disc->EraseTimer->interval(), 700);
+    }
+
+    // A new show fits today's screens: photos of 1920 x 1080 on black. A show saved without a
+    // photo size (1280 x 1024) keeps its own when opened, the next new show has today's again,
+    // and a size the user chose wins over both.
+    void newShowsFitTodaysScreensAndSavedShowsKeepTheirs() {
+        const auto size = [](const MainWindowProbe& form) {
+            int w = 0, h = 0;
+            form.Show.Photos().Size(w, h);
+            return QSize(w, h);
+        };
+        // A show saved before today's defaults: its photo size the classic one, not stored.
+        const QString old = tmp_.path() + "/classic.qvs";
+        {
+            MainWindowProbe maker;
+            QVERIFY(maker.History.Apply({project::edit::SetPhotoSettings{project::PhotoSettings{}}},
+                                        QStringLiteral("old")));
+            const QString photo = tmp_.path() + "/classic.png";
+            QImage picture(64, 48, QImage::Format_RGB32);
+            picture.fill(Qt::darkCyan);
+            QVERIFY(picture.save(photo));
+            QVERIFY(maker.Import->AddPhoto(photo));
+            base::NoProgress progress;
+            QVERIFY(project::SaveProject(maker.Show, old.toStdString(), progress));
+        }
+        {
+            MainWindowProbe form;
+            QCOMPARE(size(form), QSize(1920, 1080));
+            QCOMPARE(form.Show.Photos().BackColor, 0x000000);
+            QVERIFY(!form.History.IsModified());
+            form.OpenStartupShow(old);
+            QVERIFY(window_waits::WaitForJobs(form));
+            QCOMPARE(form.Show.Slides().size(), std::size_t(1));
+            QCOMPARE(size(form), QSize(1280, 1024));
+            QVERIFY(form.Show.Photos().Resolution.empty()); // saved again without a size
+            form.Dialogs.AskYesNo = [](const QString&, const QString&) { return true; };
+            form.Dialogs.AskSaveChanges = [](const QString&, const QString&) {
+                return ui::SaveAnswer::Discard;
+            };
+            form.Files->newProject();
+            QVERIFY(form.Show.Slides().empty());
+            QCOMPARE(size(form), QSize(1920, 1080));
+            QVERIFY(!form.History.IsModified());
+        }
+        QVERIFY(project::WriteSettings(QString(), "800x600"));
+        {
+            MainWindowProbe form;
+            QCOMPARE(size(form), QSize(800, 600));
+            form.OpenStartupShow(old);
+            QVERIFY(window_waits::WaitForJobs(form));
+            QCOMPARE(size(form), QSize(800, 600));
+        }
+        QVERIFY(project::WriteSettings(QString(), QString()));
     }
 
     void newProjectQuestion() {
