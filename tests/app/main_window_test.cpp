@@ -3,6 +3,7 @@
 #include "MainWindowProbe.h"
 #include "WidgetLookup.h"
 #include "WindowWaits.h"
+#include "app/HelpWindow.h"
 #include "base/Language.h"
 #include "base/ProgramFolder.h"
 #include "project/ProjectFile.h"
@@ -18,6 +19,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include <filesystem>
@@ -199,28 +201,54 @@ private Q_SLOTS:
         QCOMPARE(form.Storyboard->SelectedSlide(), 0);
     }
 
+    // F1 opens the help inside the program, at the section of the dialog in front; the link
+    // icons hand their addresses to the desktop.
     void helpAndLinksOpenTheirTargets() {
+        base::SetProgramFolderForTesting(QStringLiteral(REELPANE_TEST_BINARY_DIR)); // with help/
         MainWindowProbe form;
         QStringList opened;
         form.Dialogs.OpenExternal = [&](const QString& t) { opened << t; };
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QTest::keyClick(&form, Qt::Key_F1);
-        QCOMPARE(opened.size(), 1);
-        QVERIFY(opened[0].endsWith("help/help.html"));
-        QCOMPARE(opened[0], base::ProgramFolder() + "help/help.html");
+        auto* help = form.findChild<ui::HelpWindow*>();
+        QVERIFY(help && help->isVisible());
+        QCOMPARE(help->Browser()->source().toLocalFile(),
+                 base::ProgramFolder() + "help/help.html"); // English, the default file's
+        QVERIFY(help->Browser()->toPlainText().contains("The main window"));
+        help->close();
+        // In front, the show's music dialog: F1 there opens its section, over it.
+        QString section;
+        QTimer::singleShot(0, &form, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog);
+            QTest::keyClick(dialog, Qt::Key_F1);
+            auto* over = dialog->findChild<ui::HelpWindow*>();
+            QVERIFY(over && over->isVisible());
+            section = over->Browser()->source().fragment();
+            over->close();
+            dialog->close();
+        });
+        form.openShowMusic();
+        QCOMPARE(section, QString("music-options"));
+        QVERIFY(opened.isEmpty());
+        base::SetProgramFolderForTesting(tmp_.path() + "/program");
+        base::AppLanguage().LanguageTable.clear(); // the built-in texts again
+        base::AppLanguage().FileKeys.clear();
+        base::AppLanguage().LanguageTable.clear(); // the built-in texts again
+        base::AppLanguage().FileKeys.clear();
         QTest::mouseClick(Widget<QLabel>(form, "photographyLink"), Qt::LeftButton);
-        QCOMPARE(opened.size(), 2);
-        QCOMPARE(opened[1], QString("https://en.wikipedia.org/wiki/Photography"));
+        QCOMPARE(opened.size(), 1);
+        QCOMPARE(opened[0], QString("https://en.wikipedia.org/wiki/Photography"));
         // Each icon names what it opens before it is clicked.
-        QVERIFY(Widget<QLabel>(form, "photographyLink")->toolTip().contains(opened[1]));
+        QVERIFY(Widget<QLabel>(form, "photographyLink")->toolTip().contains(opened[0]));
         QVERIFY(Widget<QLabel>(form, "discFormatLink")->toolTip().contains("ISO_9660"));
         QTest::mouseClick(Widget<QLabel>(form, "siteLink"),
                           Qt::LeftButton); // the program's own page
-        QCOMPARE(opened.size(), 3);
-        QCOMPARE(opened[2], form.SiteURL);
+        QCOMPARE(opened.size(), 2);
+        QCOMPARE(opened[1], form.SiteURL);
         // The built-in site address is the program's web page, not a file of the program.
-        QVERIFY(opened[2].startsWith("https://"));
+        QVERIFY(opened[1].startsWith("https://"));
     }
 
     void closingRemovesWorkingCopiesWithoutAsking() {
