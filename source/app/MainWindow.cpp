@@ -4,6 +4,7 @@
 #include "app/AutosaveController.h"
 #include "app/BottomBarLayout.h"
 #include "app/ControlStates.h"
+#include "app/HelpWindow.h"
 #include "app/LinkAddresses.h"
 #include "app/ProgramPicture.h"
 #include "app/RunningJobs.h"
@@ -28,10 +29,13 @@
 #include "project/ui/AboutDialog.h"
 #include "ui_MainWindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
@@ -208,6 +212,8 @@ void MainWindow::CreateControllers() {
         layoutWindow();
     };
     files.Autosave = [this] { return Autosave; };
+    files.NewShowPhotos = [this] { return settings_->NewShowPhotos(); };
+    files.OpenedShowPhotos = [this] { return settings_->OpenedShowPhotos(); };
     ControllerHost filesHost = Host();
     filesHost.Busy = [this] { return Busy() || closed_; };
     Files = new ShowFileController(this, Session, *Jobs, Dialogs, std::move(filesHost),
@@ -488,6 +494,8 @@ void MainWindow::ConnectCommands() {
     connect(Form->nextPageButton, &QToolButton::clicked, Commands,
             &StoryboardCommands::nextStripPage);
 
+    // F1 in the window's dialogs (see eventFilter).
+    qApp->installEventFilter(this);
     Form->previewImage->installEventFilter(this);
     Form->bottomBar->installEventFilter(this);
     Form->photoStrip->installEventFilter(this);
@@ -497,6 +505,16 @@ void MainWindow::ConnectCommands() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // F1 in a dialog of the program: the help at that dialog's section.
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1 &&
+        watched->isWidgetType()) {
+        QWidget* window = static_cast<QWidget*>(watched)->window();
+        if (window != this && window != help_ && qobject_cast<QDialog*>(window) &&
+            window->parentWidget() && window->parentWidget()->window() == this) {
+            openHelpFor(window);
+            return true;
+        }
+    }
     if (watched == ProgressView && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
         UpdateControlStates();
     // The bottom bar gets its new width after the window's own resize event.
@@ -527,7 +545,27 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::openHelp() {
-    Dialogs.OpenExternal(base::ProgramFolder() + "help/help.html"); // says so when nothing opens it
+    QWidget* front = QApplication::activeModalWidget();
+    openHelpFor(front && front != this ? front : nullptr);
+}
+
+void MainWindow::openHelpFor(QWidget* front) {
+    // Shown over the window in front (a modal dialog lets only its own windows in), at the
+    // section that explains it.
+    QWidget* parent = front ? front : this;
+    if (!help_ || help_->parentWidget() != parent) {
+        delete help_;
+        help_ = new HelpWindow(Dialogs.OpenExternal, parent);
+    }
+    const QString file = HelpFile();
+    if (!help_->ShowSection(file, HelpSectionFor(front))) {
+        delete help_;
+        Dialogs.ShowMessage(LaunchFailureText(file));
+        return;
+    }
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
 }
 
 void MainWindow::openAbout() {

@@ -22,6 +22,7 @@
 #include "project/ShowSession.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
@@ -35,6 +36,7 @@ class MainWindow;
 namespace ui {
 
 class AutosaveController;
+class HelpWindow;
 class ShowMusicCommand;
 class ProgressWindow;
 class WindowJobs;
@@ -63,7 +65,9 @@ public:
     static QString NoSoundText();
 
     // Commands of the window.
-    void openHelp(); // help page (also F1)
+    void openHelp(); // the help window (also F1), at the section of the dialog in front
+    // The help window at the section that explains `front` (null: the main window).
+    void openHelpFor(QWidget* front);
     // The show's music: cross-fade, end fade, even loudness, fit and beat cuts, as one step.
     void openShowMusic();
     // The transition chooser for the photo at index, its choice one step.
@@ -121,6 +125,7 @@ private:
     // Keeps the open show in its recovery file while changes are pending (none without folders).
     AutosaveController* Autosave = nullptr;
 
+    QPointer<HelpWindow> help_; // the help window while it is open
     QMenu* PhotoMenu = nullptr;
     QMenu* TrackMenu = nullptr;
     QMenu* SaveMenu = nullptr;

@@ -94,15 +94,21 @@ void ShowFileController::ThenIfSettled(std::function<void()> next) {
         next();
 }
 
+std::optional<project::PhotoSettings> ShowFileController::NewShowPhotos() const {
+    if (!neighbours_.NewShowPhotos)
+        return std::nullopt;
+    return neighbours_.NewShowPhotos();
+}
+
 void ShowFileController::ClearShow() {
     showFile_.clear();
     UpdateTitle();
-    session_.New(media::NewShowOptions());
+    session_.New(media::NewShowOptions(), NewShowPhotos());
     neighbours_.Relayout(true);
 }
 
 void ShowFileController::ResetAfterCancel() {
-    session_.New(media::NewShowOptions());
+    session_.New(media::NewShowOptions(), NewShowPhotos());
     neighbours_.Relayout(false);
 }
 
@@ -230,8 +236,10 @@ bool ShowFileController::LoadShowFile(const QString& path, bool remember,
     auto loaded = std::make_shared<project::LoadedShow>();
     const std::string file = base::EncodeFileName(path);
     return jobs_.Start(
-        [files = session_.Files(), photos = session_.Show().Photos(), file, importer,
-         loaded](WindowProgress& progress) {
+        [files = session_.Files(),
+         photos = neighbours_.OpenedShowPhotos ? neighbours_.OpenedShowPhotos()
+                                               : session_.Show().Photos(),
+         file, importer, loaded](WindowProgress& progress) {
             *loaded = project::LoadBeside(files, photos, file, progress, importer);
         },
         [this, path, remember, loaded, then = std::move(then)] {

@@ -14,6 +14,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QAction;
 class QToolButton;
@@ -48,6 +49,9 @@ public:
         std::function<void(bool resetSelection)> Relayout;
         // The recovery file's keeper (null without working folders).
         std::function<AutosaveController*()> Autosave;
+        // The photo settings of a new show, and those an opened show's photos come in with
+        // (unset: the show's own stay).
+        std::function<project::PhotoSettings()> NewShowPhotos, OpenedShowPhotos;
     };
     // host: the dialogs' parent is the window whose caption names the show; its busy state also
     // holds once the window has closed (a close may come in while a save or load runs).
@@ -109,6 +113,7 @@ private:
     // A load's end: the loaded show replaces the open one when it loaded whole. False when the
     // load failed.
     bool TakeLoadedShow(const QString& path, bool remember, project::LoadedShow loaded);
+    std::optional<project::PhotoSettings> NewShowPhotos() const;
 
     project::ShowSession& session_;
     WindowJobs& jobs_;

@@ -11,6 +11,10 @@
 #include "media/music/ShowMix.h"
 #include "media/ui/ShowMusicDialog.h"
 
+#include "project/Duration.h"
+#include "render/ShowTimeline.h"
+
+#include <cstdlib>
 #include <memory>
 
 using base::TextKey;
@@ -18,6 +22,42 @@ using base::TextKey;
 namespace ui {
 
 using base::Tr;
+
+namespace {
+
+// What fitting and cuts on the beat did: how many photos have new times, how long the show now
+// lasts (ending with the music, when it does), and whether transitions changed length too.
+QString RetimeReport(const project::ShowContent& before, const project::ShowContent& after) {
+    int retimed = 0, transitions = 0;
+    for (std::size_t i = 0; i < before.Slides.size() && i < after.Slides.size(); ++i) {
+        const bool transition = before.Slides[i].TransitionMs != after.Slides[i].TransitionMs;
+        transitions += transition ? 1 : 0;
+        retimed += transition || before.Slides[i].StillMs != after.Slides[i].StillMs ? 1 : 0;
+    }
+    if (retimed == 0)
+        return Tr(TextKey::MusicNothingRetimed, "Время фото менять не пришлось.");
+    const std::int64_t showMs = render::ShowTimeline::Of(after).LengthMs();
+    const std::int64_t musicMs = media::PlannedMusicMs(media::MixPlanOf(after, 0));
+    const QString length = QString::fromStdString(project::FormatDurationMs(showMs));
+    // Within a frame of the music's end, the show ends with it.
+    constexpr std::int64_t kTogetherMs = 40;
+    QString report =
+        std::abs(showMs - musicMs) <= kTogetherMs
+            ? Tr(TextKey::MusicFitReport, "Время фото изменено: %1; теперь показ заканчивается "
+                                          "вместе с музыкой в %2.")
+                  .arg(retimed)
+                  .arg(length)
+            : Tr(TextKey::MusicRetimeReport, "Время фото изменено: %1; теперь показ длится %2.")
+                  .arg(retimed)
+                  .arg(length);
+    if (transitions > 0)
+        report += QStringLiteral(" ") + Tr(TextKey::MusicTransitionsReport,
+                                           "Вместе с ними изменилась длина переходов: %1.")
+                                            .arg(transitions);
+    return report;
+}
+
+} // namespace
 
 void ShowMusicCommand::Open() {
     if (host_.IsBusy())
@@ -31,6 +71,7 @@ void ShowMusicCommand::Open() {
         dialogs_.ShowMessage(QString::fromLocal8Bit(change.error().c_str()));
         return;
     }
+    retimes_ = dialog.FitPhotos() || dialog.CutOnBeats();
     // The options first: the cross-fade changes how long the music lasts.
     change->Draft.Options = dialog.Options();
     std::string problem;
@@ -63,8 +104,12 @@ void ShowMusicCommand::Open() {
 }
 
 void ShowMusicCommand::Finish(project::ShowHistory::Change change, const std::string& problem) {
+    // What fitting and the beats changed, told in the status line.
+    const QString report = retimes_ ? RetimeReport(show_.Content(), change.Draft) : QString();
     // Whatever was done before a failure or a Cancel stays, as one step that undo takes back.
     history_.Commit(std::move(change), QStringLiteral("show music"));
+    if (!report.isEmpty())
+        host_.Tell(report);
     storyboard_.LayoutPhotoStrip(storyboard_.SlidePage());
     storyboard_.SelectSlide(storyboard_.SelectedSlide());
     if (!problem.empty())

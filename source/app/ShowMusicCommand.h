@@ -1,6 +1,6 @@
 // The show's music command: the dialog of cross-fade, end fade, even loudness, fitting the photos
 // to the music and cutting them on the beat, put into the show as one undo step. The beats are
-// found by a job on the worker.
+// found by a job on the worker. What fitting and the beats changed is told in the status line.
 #pragma once
 
 #include "app/ControllerHost.h"
@@ -39,6 +39,7 @@ private:
     WindowJobs& jobs_;
     WindowDialogs& dialogs_;
     StoryboardView& storyboard_;
+    bool retimes_ = false; // the step fits the photos or cuts them on the beat
 };
 
 } // namespace ui

@@ -7,6 +7,7 @@
 #include "app/StripCells.h"
 #include "app/StripLayout.h"
 #include "app/TransitionIcons.h"
+#include "base/Language.h"
 #include "imaging/TransitionNames.h"
 #include "project/Duration.h"
 #include "project/TransitionChoice.h"
@@ -22,11 +23,15 @@
 
 #include <algorithm>
 
+using base::TextKey;
+
 namespace ui {
 
 namespace {
 
 const QColor kGreen(0x00, 0xFF, 0x00);
+// A track past the show's end: greyed.
+const QColor kPastEndFill(0xE4, 0xE4, 0xE4);
 
 QFont BoldFont(int points) {
     QFont f("Arial");
@@ -391,43 +396,70 @@ void StoryboardView::DrawRuler() {
         p.drawLine(mark.X, height - 4, mark.X, 16);
         TextAt(p, mark.X - 10, 3, QString::fromStdString(project::FormatDurationMs(mark.Ms)));
     }
+    // Past the show's end the ruler goes on in time: each late track's start, in grey.
+    p.setPen(Qt::darkGray);
+    for (const TrackPlace& place : TrackPlaces())
+        if (place.Visible && place.PastEnd) {
+            const int x = place.Left + kArrowWidth;
+            p.drawLine(x, height - 4, x, 16);
+            TextAt(p, x + 2, 3, QString::fromStdString(project::FormatDurationMs(place.StartMs)));
+        }
     p.end();
     widgets_.Ruler->setPixmap(QPixmap::fromImage(RulerBitmap_));
 }
 
-QString StoryboardView::TrackHint(const project::Track& t) const {
-    return QString::fromStdString(project::FormatDuration(t.PlaySeconds)) + " " +
-           QString::fromStdString(t.Title);
+QString StoryboardView::TrackHint(std::size_t index) const {
+    const project::Track& t = show_.Sounds()[index];
+    const QString text = QString::fromStdString(project::FormatDuration(t.PlaySeconds)) + " " +
+                         QString::fromStdString(t.Title);
+    if (!PastEnd(index))
+        return text;
+    return base::Tr(TextKey::TrackPastEnd, "после конца показа") + QStringLiteral(": ") + text;
+}
+
+std::vector<TrackPlace> StoryboardView::TrackPlaces() const {
+    const int screenWidth = window_.screen() ? window_.screen()->geometry().width() : 1280;
+    return MusicStripPlaces(show_, VisiblePhotos_, screenWidth, widgets_.MusicStrip->width());
 }
 
 void StoryboardView::RedrawTrackCell(std::size_t index) {
     if (index >= trackCells_.size())
         return;
-    const auto& t = show_.Sounds()[index];
     QWidget* panel = trackCells_[index]->Panel.get();
     QLabel* image = trackCells_[index]->Image;
     QWidget* dots = trackCells_[index]->Menu;
     image->setGeometry(0, 0, panel->width(), panel->height());
     QPixmap pm(qMax(1, panel->width()), qMax(1, panel->height()));
-    pm.fill(ButtonFace());
-    const QString text = TrackHint(t);
+    // A track past the show's end is not heard: greyed, its note first.
+    const bool past = PastEnd(index);
+    pm.fill(past ? kPastEndFill : ButtonFace());
+    const QString text = TrackHint(index);
     {
         QPainter p(&pm);
-        p.setPen(Qt::black);
+        p.setPen(past ? QColor(Qt::darkGray) : QColor(Qt::black));
         p.setFont(BoldFont(8));
         TextAt(p, 24, 5, text);
     }
-    Frame(pm, selectedSound_ == static_cast<int>(index) ? kGreen : QColor(Qt::black));
+    Frame(pm, selectedSound_ == static_cast<int>(index) ? kGreen
+                                                        : (past ? QColor(Qt::gray) : Qt::black));
     image->setPixmap(pm);
-    panel->setToolTip(text);
-    image->setToolTip(text);
+    const QString hint =
+        past ? text + QStringLiteral("\n") +
+                   base::Tr(TextKey::TrackPastEndHint,
+                            "Начинается после конца показа, поэтому не звучит: удлините показ или "
+                            "подгоните фото под музыку.")
+             : text;
+    panel->setToolTip(hint);
+    image->setToolTip(hint);
     if (dots)
-        dots->setToolTip(text);
+        dots->setToolTip(hint);
 }
 
 void StoryboardView::LayoutMusicStrip() {
-    const int screenWidth = window_.screen() ? window_.screen()->geometry().width() : 1280;
-    const auto places = MusicStripPlaces(show_, VisiblePhotos_, screenWidth);
+    const auto places = TrackPlaces();
+    pastEnd_.assign(places.size(), false);
+    for (std::size_t u = 0; u < places.size(); ++u)
+        pastEnd_[u] = places[u].PastEnd;
     for (std::size_t u = 0; u < show_.Sounds().size() && u < trackCells_.size(); ++u) {
         QWidget* panel = trackCells_[u]->Panel.get();
         if (!places[u].Visible) {

@@ -141,7 +141,10 @@ private:
     void UpdatePagingArrows();
     // Right-clicks on the widget ask for the item's menu after selecting it.
     template <typename Select> void OfferMenu(QWidget* widget, Select select, bool photo);
-    QString TrackHint(const project::Track& t) const;
+    // The track's length and title; for a track past the show's end, a note saying so.
+    QString TrackHint(std::size_t index) const;
+    bool PastEnd(std::size_t index) const { return index < pastEnd_.size() && pastEnd_[index]; }
+    std::vector<TrackPlace> TrackPlaces() const;
     QColor ButtonFace() const;
 
     QWidget& window_;
@@ -164,6 +167,8 @@ private:
     static FileKey KeyOf(const std::string& path);
     std::map<FileKey, QPixmap> thumbnails_;
     std::vector<PhotoPlace> VisiblePhotos_;
+    // The tracks that start at or after the show's end (greyed, with a note), by index.
+    std::vector<bool> pastEnd_;
     QImage RulerBitmap_;
 
     // The selected photo's picture, with what identifies the file it came from.

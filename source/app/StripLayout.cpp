@@ -99,7 +99,8 @@ std::vector<RulerMark> RulerMarks(const project::ShowModel& show,
 }
 
 std::vector<TrackPlace> MusicStripPlaces(const project::ShowModel& show,
-                                         const std::vector<PhotoPlace>& visible, int screenWidth) {
+                                         const std::vector<PhotoPlace>& visible, int screenWidth,
+                                         int stripWidth) {
     const std::size_t tracks = show.Sounds().size();
     // The real tracks plus an end marker of 100 seconds, so the last track has a successor.
     std::vector<TrackPlace> places(tracks + 1);
@@ -122,8 +123,36 @@ std::vector<TrackPlace> MusicStripPlaces(const project::ShowModel& show,
         winStart = slideStart[static_cast<std::size_t>(visible.front().Index)];
         winEnd = slideEnd[static_cast<std::size_t>(visible.back().Index)];
     }
+    // Past the show's end: after the last photo's cells, on its page.
+    const std::size_t slides = show.Slides().size();
+    const std::int64_t showEnd = slides == 0 ? 0 : slideEnd[slides - 1];
+    const bool lastPage =
+        slides == 0 ||
+        (!visible.empty() && static_cast<std::size_t>(visible.back().Index) + 1 == slides);
+    std::size_t firstPast = tracks;
+    for (std::size_t u = 0; u < tracks; ++u)
+        if (trackStart[u] >= showEnd && (slides == 0 || trackStart[u] > 0)) {
+            firstPast = u;
+            break;
+        }
+    if (firstPast < tracks && lastPage) {
+        const int count = static_cast<int>(tracks - firstPast);
+        int from =
+            visible.empty() ? 0 : visible.back().Left + kPhotoCellWidth + kTransitionCellWidth;
+        int width = kPastTrackWidth;
+        if (stripWidth >= 0 && from + count * width > stripWidth) {
+            width = std::max(kPastTrackLeast, (stripWidth - from) / count);
+            from = std::max(0, std::min(from, stripWidth - count * width));
+        }
+        for (std::size_t u = firstPast; u < tracks; ++u)
+            places[u] = {true, from + static_cast<int>(u - firstPast) * width, width, true,
+                         trackStart[u]};
+    }
     for (std::size_t u = 0; u <= tracks; ++u) {
         const std::int64_t ts = trackStart[u];
+        places[u].StartMs = ts;
+        if (firstPast < tracks && u >= firstPast)
+            continue; // placed above; the end marker is not needed then
         if (!visible.empty() && winStart <= ts && ts <= winEnd) {
             // Inside the window: under the visible photo playing at that moment, mapped
             // linearly over that photo's time to its 132-pixel cells.
@@ -142,7 +171,7 @@ std::vector<TrackPlace> MusicStripPlaces(const project::ShowModel& show,
         }
     }
     for (std::size_t u = 0; u < tracks; ++u) {
-        if (!places[u].Visible)
+        if (!places[u].Visible || places[u].PastEnd)
             continue;
         const int gap = places[u + 1].Left - places[u].Left;
         if (gap > 0) {

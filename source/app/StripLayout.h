@@ -40,12 +40,22 @@ struct TrackPlace {
     bool Visible = false;
     int Left = 0;
     int Width = 0;
+    // It starts at or after the show's end, so it is not heard; shown after the last photo.
+    bool PastEnd = false;
+    std::int64_t StartMs = 0;
 };
 
+// The width of a track cell past the show's end, while the strip has room.
+constexpr int kPastTrackWidth = 132;
+constexpr int kPastTrackLeast = 60;
+
 // Where each track's cell goes in the music strip (one entry per track). screenWidth is the width
-// a cell gets when nothing follows it on this page.
+// a cell gets when nothing follows it on this page. Tracks that start at or after the show's end
+// sit on the page with the last photo (or the empty show's strip), one after the other after its
+// cells, narrowed to fit stripWidth (< 0: no limit) but never below kPastTrackLeast.
 std::vector<TrackPlace> MusicStripPlaces(const project::ShowModel& show,
-                                         const std::vector<PhotoPlace>& visible, int screenWidth);
+                                         const std::vector<PhotoPlace>& visible, int screenWidth,
+                                         int stripWidth = -1);
 
 // The page of the photo strip that shows slide `index` (0 when the strip holds no whole cell).
 int PageOfSlide(int stripWidth, int photoCount, int index);

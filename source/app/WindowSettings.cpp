@@ -16,21 +16,34 @@ namespace ui {
 
 void WindowSettings::Read() {
     const auto stored = project::ReadSettings();
-    if (!stored)
+    if (!stored) {
+        UsePhotoSettings(NewShowPhotos()); // nothing chosen: today's defaults
         return;
+    }
     const QString name =
         stored->Language.isEmpty() ? QStringLiteral("english.lng") : stored->Language;
     loadLanguageFile_(base::LanguageFolder() + name);
-    project::PhotoSettings photos = show_.Photos();
-    if (!stored->Resolution.isEmpty())
-        photos.Resolution = base::ToCp1251(stored->Resolution);
+    chosenResolution_ = base::ToCp1251(stored->Resolution);
     if (!stored->SiteURL.isEmpty())
         siteUrl_ = stored->SiteURL;
     bool known = false;
     const int background = project::ReadSetting(QStringLiteral("NewPhotoBackground")).toInt(&known);
     if (known)
-        photos.BackColor = background;
-    UsePhotoSettings(photos);
+        chosenBackground_ = background;
+    UsePhotoSettings(NewShowPhotos());
+}
+
+project::PhotoSettings WindowSettings::NewShowPhotos() const {
+    project::PhotoSettings photos;
+    photos.Resolution = chosenResolution_.empty() ? kNewShowResolution : chosenResolution_;
+    photos.BackColor = chosenBackground_.value_or(kNewShowBackground);
+    return photos;
+}
+
+project::PhotoSettings WindowSettings::OpenedShowPhotos() const {
+    project::PhotoSettings photos = NewShowPhotos();
+    photos.Resolution = chosenResolution_;
+    return photos;
 }
 
 void WindowSettings::UsePhotoSettings(const project::PhotoSettings& photos) {
@@ -44,7 +57,7 @@ void WindowSettings::UsePhotoSettings(const project::PhotoSettings& photos) {
 
 void WindowSettings::Write() const {
     project::WriteSettings(QFile::decodeName(base::AppLanguage().LanguageFile.c_str()),
-                           base::FromCp1251(show_.Photos().Resolution));
+                           base::FromCp1251(chosenResolution_));
 }
 
 void WindowSettings::OpenDialog() {
@@ -53,18 +66,22 @@ void WindowSettings::OpenDialog() {
     project::PhotoSettings photos = show_.Photos();
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenSize = screen ? screen->size() : QSize(1280, 1024);
-    SettingsDialog dialog(photos.Resolution, screenSize, base::LanguageFolder(),
+    // Never chosen: the dialog's first run, which takes the screen's size.
+    SettingsDialog dialog(chosenResolution_.empty() ? std::string() : photos.Resolution, screenSize,
+                          base::LanguageFolder(),
                           QFile::decodeName(base::AppLanguage().LanguageFile.c_str()),
                           host_.DialogParent);
     dialog.SetNewPhotoBackground(photos.BackColor);
     const bool accepted = dialog.exec() == QDialog::Accepted;
     // A first run takes the screen size even when the dialog is cancelled.
     photos.Resolution = dialog.Resolution();
+    chosenResolution_ = photos.Resolution;
     if (accepted)
         photos.BackColor = dialog.NewPhotoBackground();
     UsePhotoSettings(photos);
     if (!accepted)
         return;
+    chosenBackground_ = photos.BackColor;
     project::WriteSetting(QStringLiteral("NewPhotoBackground"), photos.BackColor);
     if (const QString path = dialog.LanguageFileToLoad(); !path.isEmpty())
         loadLanguageFile_(path);

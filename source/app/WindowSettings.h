@@ -8,7 +8,10 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 #include <utility>
 
 class QWidget;
@@ -35,8 +38,18 @@ public:
     // No accessible store: built-in texts, no language file, no resolution. The photo settings
     // read go through the history as a step; the caller clears it at the start.
     void Read();
+    // Writes the language file and the photo size the user chose (none when never chosen).
     void Write() const;
     void OpenDialog();
+
+    // Today's screens: what a new show's photos get unless the user chose otherwise.
+    static constexpr const char* kNewShowResolution = "1920x1080";
+    static constexpr std::int32_t kNewShowBackground = 0x000000; // black
+    // A new show's photo settings: the user's chosen size and background, or the defaults.
+    project::PhotoSettings NewShowPhotos() const;
+    // The settings an opened show's photos come in with: the chosen size, or none, so that the
+    // show keeps the size its file names (1280 x 1024 when it names none).
+    project::PhotoSettings OpenedShowPhotos() const;
 
 private:
     ControllerHost host_;
@@ -44,6 +57,8 @@ private:
 
     const project::ShowModel& show_;
     project::ShowHistory& history_;
+    std::string chosenResolution_;                 // "WxH" (code page); "" when never chosen
+    std::optional<std::int32_t> chosenBackground_; // the background of new photos, when chosen
     QString& siteUrl_;
     std::function<void(const QString& path)> loadLanguageFile_;
 };

@@ -296,6 +296,14 @@ enum class TextKey : int {
     Mp4UsePhotoSize = 959,
     Mp4UsePhotoSizeHint = 960,
     Mp4PhotoSizeSet = 961,
+    // A track that starts after the show's end, on the storyboard.
+    TrackPastEnd = 962,
+    TrackPastEndHint = 963,
+    // What fitting to the music and cuts on the beat changed, told in the status line.
+    MusicFitReport = 929,
+    MusicRetimeReport = 930,
+    MusicTransitionsReport = 931,
+    MusicNothingRetimed = 932,
 };
 
 constexpr int KeyNumber(TextKey key) {

@@ -6,6 +6,7 @@
 #include "project/ProjectFile.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <unistd.h>
@@ -34,7 +35,10 @@ bool AutosavePolicy::Due(Clock::time_point now) const {
 }
 
 Autosaver::Autosaver(std::string instanceDir)
-    : instanceDir_(std::move(instanceDir)), files_(RecoveryFilesFor(instanceDir_)) {}
+    : instanceDir_(std::move(instanceDir)),
+      files_(RecoveryFilesFor(instanceDir_, std::chrono::duration_cast<std::chrono::seconds>(
+                                                std::chrono::system_clock::now().time_since_epoch())
+                                                .count())) {}
 
 Autosaver::~Autosaver() {
     if (write_.valid())
@@ -133,7 +137,9 @@ void Autosaver::Write(Job& job) {
     std::string error;
     // The sidecar first: a recovery file is never there without the name of its show.
     base::AtomicFile sidecar(files_.ShowPath);
-    base::Status status = sidecar.Open();
+    base::Status status = base::Fail("cannot make the recovery folder " + RecoveryFolder());
+    if (MakeRecoveryFolder())
+        status = sidecar.Open();
     if (status)
         status = sidecar.Write(job.ShowFile.data(), job.ShowFile.size());
     if (status)

@@ -49,7 +49,7 @@ private:
 class Autosaver {
 public:
     // instanceDir: the instance's working folder (snapshots are linked under it; the recovery
-    // files go beside it).
+    // files go into the user's state folder, RecoveryFolder()).
     explicit Autosaver(std::string instanceDir);
     ~Autosaver(); // waits for a write under way
     Autosaver(const Autosaver&) = delete;

@@ -27,6 +27,7 @@ LoadedShow LoadBeside(const WorkFiles& files, const PhotoSettings& photos, const
         };
     hooks.MeasureTrack = importer.MeasureTrack;
     out.Result = LoadProject(loading, loadingFiles, path, progress, hooks);
+    out.Photos = loadingPhotos;
     if (!out.Result || out.Result->Outcome != LoadOutcome::Loaded)
         DiscardShow(loading, loadingFiles); // the part that was loaded, with its copies
     return out;
@@ -40,11 +41,9 @@ void TakeLoaded(ShowSession& session, LoadedShow&& loaded) {
         return;
     }
     std::optional<PhotoSettings> photos;
-    // The size the file says its photos were made at, where no setting chose one.
-    if (session.Show().Photos().Resolution.empty() && !loaded.Result->PhotoSize.empty()) {
-        photos = session.Show().Photos();
-        photos->Resolution = loaded.Result->PhotoSize;
-    }
+    // The settings the photos came in with: the file's size where none was chosen.
+    if (!(loaded.Photos == session.Show().Photos()))
+        photos = loaded.Photos;
     session.Replace(std::move(loaded.Loaded), photos);
 }
 

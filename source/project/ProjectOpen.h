@@ -29,6 +29,9 @@ struct OpenImport {
 struct LoadedShow {
     LoadResult Result = base::Fail("the show was not loaded");
     ShowContent Loaded; // the file's show when Result is Loaded, otherwise empty
+    // The photo settings its photos came in with: those given, with the size the file names
+    // where they named none ("" still when the file names none either: 1280 x 1024).
+    PhotoSettings Photos;
 };
 
 // The part of an open that may run on a worker thread: loads path into a show of its own whose

@@ -16,6 +16,7 @@ namespace project {
 namespace {
 
 constexpr const char* kPrefix = "recovery-";
+constexpr const char* kStartedMark = "~";
 
 bool ModifiedAt(const std::string& path, std::time_t& when) {
     struct stat st {};
@@ -38,35 +39,58 @@ bool PhotoCountOf(const std::string& path, int& count) {
 
 } // namespace
 
-RecoveryFiles RecoveryFilesFor(const std::string& instanceDir) {
+std::string RecoveryFolder() {
+    const QByteArray state = qgetenv("XDG_STATE_HOME");
+    if (!state.isEmpty() && state.startsWith('/'))
+        return state.toStdString() + "/reelpane";
+    return QDir::homePath().toStdString() + "/.local/state/reelpane";
+}
+
+bool MakeRecoveryFolder() {
+    const std::string folder = RecoveryFolder();
+    if (!QDir().mkpath(QString::fromStdString(folder)))
+        return false;
+    // The shows in it are the user's own work: nobody else reads them.
+    return ::chmod(folder.c_str(), 0700) == 0;
+}
+
+RecoveryFiles RecoveryFilesFor(const std::string& instanceDir, std::int64_t started) {
     std::string dir = instanceDir;
     while (dir.size() > 1 && dir.back() == '/')
         dir.pop_back();
     const auto slash = dir.rfind('/');
-    const std::string root = slash == std::string::npos ? std::string(".") : dir.substr(0, slash);
     const std::string name = slash == std::string::npos ? dir : dir.substr(slash + 1);
-    const std::string base = root + "/" + kPrefix + name;
+    const std::string base =
+        RecoveryFolder() + "/" + kPrefix + name + kStartedMark + std::to_string(started);
     return {base + ".qvs", base + ".show"};
 }
 
 std::vector<RecoveryOffer> FindRecoveries(const std::string& root) {
     std::vector<RecoveryOffer> offers;
-    const QDir dir(QString::fromStdString(root));
+    const QDir locks(QString::fromStdString(root));
+    const QDir dir(QString::fromStdString(RecoveryFolder()));
     const QStringList names =
         dir.entryList({QString::fromLatin1(kPrefix) + "*.qvs"}, QDir::Files | QDir::NoSymLinks);
     for (const QString& name : names) {
-        const QString instance =
-            name.mid(int(std::char_traits<char>::length(kPrefix))).chopped(4); // without ".qvs"
-        if (instance.isEmpty())
+        // recovery-<instance>~<started>.qvs
+        const QString stem = name.mid(int(std::char_traits<char>::length(kPrefix))).chopped(4);
+        const int mark = stem.lastIndexOf(QLatin1Char(kStartedMark[0]));
+        const QString instance = mark > 0 ? stem.left(mark) : QString();
+        bool numbered = false;
+        const qlonglong started = mark > 0 ? stem.mid(mark + 1).toLongLong(&numbered) : 0;
+        if (instance.isEmpty() || !numbered)
             continue;
         // An instance that still runs holds its lock: its recovery file is its own business.
-        QLockFile lock(dir.filePath(instance + ".lock"));
-        lock.setStaleLockTime(0);
-        if (!lock.tryLock(0))
-            continue;
-        lock.unlock();
+        // Gone with its folder (a reboot emptied the temporary folder), it runs no more.
+        if (locks.exists()) {
+            QLockFile lock(locks.filePath(instance + ".lock"));
+            lock.setStaleLockTime(0);
+            if (!lock.tryLock(0))
+                continue;
+            lock.unlock();
+        }
         RecoveryOffer offer;
-        offer.Files = RecoveryFilesFor(root + "/" + instance.toStdString());
+        offer.Files = RecoveryFilesFor(instance.toStdString(), started);
         {
             std::ifstream side(offer.Files.ShowPath, std::ios::binary);
             offer.OriginalShow.assign(std::istreambuf_iterator<char>(side),

@@ -50,14 +50,17 @@ void ShowSession::RemoveCopies(const ShowContent& content) {
         files_.Remove(t.WorkFile);
 }
 
-void ShowSession::New(const ShowOptions& options) {
+void ShowSession::New(const ShowOptions& options, std::optional<PhotoSettings> photos) {
     history_.Clear();
     RemoveCopies(show_.Content());
     files_.Purge(); // and whatever a load or an import left behind
     ShowContent empty;
     empty.Options = options;
     empty.WorkPrefix = files_.Prefix();
-    ShowWriter(show_).Replace(std::move(empty));
+    ShowWriter writer(show_);
+    if (photos)
+        writer.SetPhotoSettings(*photos);
+    writer.Replace(std::move(empty));
 }
 
 void ShowSession::Replace(ShowContent content, std::optional<PhotoSettings> photos) {

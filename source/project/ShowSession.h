@@ -33,8 +33,9 @@ public:
     const std::string& OpenError() const { return openError_; }
 
     // A new, empty show with these options: every working copy removed (and whatever else the
-    // working folders hold), no steps.
-    void New(const ShowOptions& options = ShowOptions{});
+    // working folders hold), no steps. With photos, its photo settings become those.
+    void New(const ShowOptions& options = ShowOptions{},
+             std::optional<PhotoSettings> photos = std::nullopt);
     // Another show takes this one's place (an open, a recovery): the old show's working copies
     // are removed, the new one's (made in these folders) stay; no steps. photos, when given,
     // become the photo settings too.

@@ -112,8 +112,10 @@ private Q_SLOTS:
     void dropsAndCommandsDuringASaveAreIgnored() {
         MainWindowProbe form;
         form.show();
-        // Records only: the size below is theirs.
+        // Records only: the size below is theirs (classic options and photo size, no block).
         QVERIFY(form.Change([](project::ShowContent& c) { c.Options = project::ShowOptions{}; }));
+        QVERIFY(form.History.Apply({project::edit::SetPhotoSettings{project::PhotoSettings{}}},
+                                   QStringLiteral("classic photos")));
         for (int i = 0; i < 2; ++i)
             AddItem(form, true, 3 << 20);
         AddItem(form, false, 1 << 20);

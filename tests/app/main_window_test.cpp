@@ -3,7 +3,12 @@
 #include "MainWindowProbe.h"
 #include "WidgetLookup.h"
 #include "WindowWaits.h"
+#include "app/HelpWindow.h"
+#include "base/Language.h"
 #include "base/ProgramFolder.h"
+#include "project/ProjectFile.h"
+#include "project/Settings.h"
+#include "project/ShowEdit.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -14,6 +19,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include <filesystem>
@@ -46,6 +52,8 @@ private Q_SLOTS:
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, tmp_.path() + "/config");
         QVERIFY(QDir(tmp_.path()).mkpath("program"));
         base::SetProgramFolderForTesting(tmp_.path() + "/program");
+        base::AppLanguage().LanguageTable.clear(); // the built-in texts again
+        base::AppLanguage().FileKeys.clear();
     }
 
     void captionAndSizes() {
@@ -74,6 +82,59 @@ private Q_SLOTS:
         QCOMPARE(form.Preview->FrameTimer->interval(), 16);
         QCOMPARE(form.Disc->ProgressTimer->interval(), 1000);
         QCOMPARE(form.Disc->EraseTimer->interval(), 700);
+    }
+
+    // A new show fits today's screens: photos of 1920 x 1080 on black. A show saved without a
+    // photo size (1280 x 1024) keeps its own when opened, the next new show has today's again,
+    // and a size the user chose wins over both.
+    void newShowsFitTodaysScreensAndSavedShowsKeepTheirs() {
+        const auto size = [](const MainWindowProbe& form) {
+            int w = 0, h = 0;
+            form.Show.Photos().Size(w, h);
+            return QSize(w, h);
+        };
+        // A show saved before today's defaults: its photo size the classic one, not stored.
+        const QString old = tmp_.path() + "/classic.qvs";
+        {
+            MainWindowProbe maker;
+            QVERIFY(maker.History.Apply({project::edit::SetPhotoSettings{project::PhotoSettings{}}},
+                                        QStringLiteral("old")));
+            const QString photo = tmp_.path() + "/classic.png";
+            QImage picture(64, 48, QImage::Format_RGB32);
+            picture.fill(Qt::darkCyan);
+            QVERIFY(picture.save(photo));
+            QVERIFY(maker.Import->AddPhoto(photo));
+            base::NoProgress progress;
+            QVERIFY(project::SaveProject(maker.Show, old.toStdString(), progress));
+        }
+        {
+            MainWindowProbe form;
+            QCOMPARE(size(form), QSize(1920, 1080));
+            QCOMPARE(form.Show.Photos().BackColor, 0x000000);
+            QVERIFY(!form.History.IsModified());
+            form.OpenStartupShow(old);
+            QVERIFY(window_waits::WaitForJobs(form));
+            QCOMPARE(form.Show.Slides().size(), std::size_t(1));
+            QCOMPARE(size(form), QSize(1280, 1024));
+            QVERIFY(form.Show.Photos().Resolution.empty()); // saved again without a size
+            form.Dialogs.AskYesNo = [](const QString&, const QString&) { return true; };
+            form.Dialogs.AskSaveChanges = [](const QString&, const QString&) {
+                return ui::SaveAnswer::Discard;
+            };
+            form.Files->newProject();
+            QVERIFY(form.Show.Slides().empty());
+            QCOMPARE(size(form), QSize(1920, 1080));
+            QVERIFY(!form.History.IsModified());
+        }
+        QVERIFY(project::WriteSettings(QString(), "800x600"));
+        {
+            MainWindowProbe form;
+            QCOMPARE(size(form), QSize(800, 600));
+            form.OpenStartupShow(old);
+            QVERIFY(window_waits::WaitForJobs(form));
+            QCOMPARE(size(form), QSize(800, 600));
+        }
+        QVERIFY(project::WriteSettings(QString(), QString()));
     }
 
     void newProjectQuestion() {
@@ -140,28 +201,54 @@ private Q_SLOTS:
         QCOMPARE(form.Storyboard->SelectedSlide(), 0);
     }
 
+    // F1 opens the help inside the program, at the section of the dialog in front; the link
+    // icons hand their addresses to the desktop.
     void helpAndLinksOpenTheirTargets() {
+        base::SetProgramFolderForTesting(QStringLiteral(REELPANE_TEST_BINARY_DIR)); // with help/
         MainWindowProbe form;
         QStringList opened;
         form.Dialogs.OpenExternal = [&](const QString& t) { opened << t; };
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QTest::keyClick(&form, Qt::Key_F1);
-        QCOMPARE(opened.size(), 1);
-        QVERIFY(opened[0].endsWith("help/help.html"));
-        QCOMPARE(opened[0], base::ProgramFolder() + "help/help.html");
+        auto* help = form.findChild<ui::HelpWindow*>();
+        QVERIFY(help && help->isVisible());
+        QCOMPARE(help->Browser()->source().toLocalFile(),
+                 base::ProgramFolder() + "help/help.html"); // English, the default file's
+        QVERIFY(help->Browser()->toPlainText().contains("The main window"));
+        help->close();
+        // In front, the show's music dialog: F1 there opens its section, over it.
+        QString section;
+        QTimer::singleShot(0, &form, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog);
+            QTest::keyClick(dialog, Qt::Key_F1);
+            auto* over = dialog->findChild<ui::HelpWindow*>();
+            QVERIFY(over && over->isVisible());
+            section = over->Browser()->source().fragment();
+            over->close();
+            dialog->close();
+        });
+        form.openShowMusic();
+        QCOMPARE(section, QString("music-options"));
+        QVERIFY(opened.isEmpty());
+        base::SetProgramFolderForTesting(tmp_.path() + "/program");
+        base::AppLanguage().LanguageTable.clear(); // the built-in texts again
+        base::AppLanguage().FileKeys.clear();
+        base::AppLanguage().LanguageTable.clear(); // the built-in texts again
+        base::AppLanguage().FileKeys.clear();
         QTest::mouseClick(Widget<QLabel>(form, "photographyLink"), Qt::LeftButton);
-        QCOMPARE(opened.size(), 2);
-        QCOMPARE(opened[1], QString("https://en.wikipedia.org/wiki/Photography"));
+        QCOMPARE(opened.size(), 1);
+        QCOMPARE(opened[0], QString("https://en.wikipedia.org/wiki/Photography"));
         // Each icon names what it opens before it is clicked.
-        QVERIFY(Widget<QLabel>(form, "photographyLink")->toolTip().contains(opened[1]));
+        QVERIFY(Widget<QLabel>(form, "photographyLink")->toolTip().contains(opened[0]));
         QVERIFY(Widget<QLabel>(form, "discFormatLink")->toolTip().contains("ISO_9660"));
         QTest::mouseClick(Widget<QLabel>(form, "siteLink"),
                           Qt::LeftButton); // the program's own page
-        QCOMPARE(opened.size(), 3);
-        QCOMPARE(opened[2], form.SiteURL);
+        QCOMPARE(opened.size(), 2);
+        QCOMPARE(opened[1], form.SiteURL);
         // The built-in site address is the program's web page, not a file of the program.
-        QVERIFY(opened[2].startsWith("https://"));
+        QVERIFY(opened[1].startsWith("https://"));
     }
 
     void closingRemovesWorkingCopiesWithoutAsking() {

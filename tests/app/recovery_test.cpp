@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -37,6 +38,7 @@ constexpr const char* kChildFlag = "--edit-and-wait";
 
 void UseFolder(const QString& dir) {
     qputenv("TMPDIR", dir.toLocal8Bit());
+    qputenv("XDG_STATE_HOME", (dir + "/state").toLocal8Bit());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir + "/config");
     QDir(dir).mkpath("program");
     base::SetProgramFolderForTesting(dir + "/program");
@@ -189,6 +191,47 @@ private Q_SLOTS:
         QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(asked, 1);
         QVERIFY(!form.History.IsModified());
+    }
+
+    // The recovery file lives in the user's state folder, private to the user, apart from the
+    // temporary working folders: with those gone (a reboot), the work is still offered.
+    void theRecoveryFileLivesInTheStateFolderAndOutlivesTheWorkingFolders() {
+        QTemporaryDir dir;
+        UseFolder(dir.path());
+        QVERIFY(KilledAfterEdits(dir.path()));
+        const QString state = dir.path() + "/state/reelpane";
+        QCOMPARE(QString::fromStdString(project::RecoveryFolder()), state);
+        const QStringList left = QDir(state).entryList({"recovery-*.qvs"}, QDir::Files);
+        QCOMPARE(left.size(), 1);
+        QCOMPARE(QFileInfo(state).permissions() & (QFile::ReadGroup | QFile::ReadOther),
+                 QFileDevice::Permissions());
+        std::string root;
+        {
+            MainWindowProbe probe;
+            root = probe.Session.Folders().RootDir();
+        }
+        QVERIFY(QDir(QString::fromStdString(root)).entryList({"recovery-*"}).isEmpty());
+        // The temporary folder emptied, locks and working copies with it.
+        QVERIFY(QDir(QString::fromStdString(root)).removeRecursively());
+        const auto offers = project::FindRecoveries(root);
+        QCOMPARE(offers.size(), std::size_t(1));
+        QCOMPARE(offers[0].PhotoCount, 3);
+        MainWindowProbe form;
+        form.Dialogs.AskRecover = [](const QString&, const QString&) { return true; };
+        form.Files->OfferRecovery();
+        QVERIFY(window_waits::WaitForJobs(form));
+        QCOMPARE(form.Show.Slides().size(), std::size_t(3));
+
+        // Without XDG_STATE_HOME (or with a relative one) the folder is under the home.
+        const QByteArray home = qgetenv("HOME");
+        qputenv("HOME", dir.path().toLocal8Bit());
+        for (const char* value : {"", "relative/state"}) {
+            qputenv("XDG_STATE_HOME", value);
+            QCOMPARE(QString::fromStdString(project::RecoveryFolder()),
+                     dir.path() + "/.local/state/reelpane");
+        }
+        qputenv("HOME", home);
+        UseFolder(dir.path());
     }
 
     // "Discard" asks once more: kept when that is refused (and offered at the next start),

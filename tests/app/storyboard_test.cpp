@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -273,6 +274,63 @@ private Q_SLOTS:
         QVERIFY(!Cell(form, 6, Part::Panel)->isVisible());
         form.Commands->nextStripPage(); // no third page
         QCOMPARE(form.Storyboard->SlidePage(), 1);
+    }
+
+    // A track that starts after the show's end stays on the storyboard after the last photo,
+    // greyed with a note, its start on the ruler; it is right-clicked, opened and deleted like
+    // any other.
+    void aTrackPastTheShowsEndStaysOnTheStoryboard() {
+        media::Audio().LoadFrom({QStringLiteral(REELPANE_TEST_BINARY_DIR)});
+        MainWindowProbe form;
+        SevenCells(form);
+        QVERIFY(form.Import->AddPhoto(photo_));
+        for (const auto& [name, seconds] : {std::pair{"long", 30}, std::pair{"late", 2}}) {
+            const QString wav = tmp_.filePath(QString(name) + ".wav");
+            QVERIFY(std::system(("sox -n -r 8000 -c 1 '" + wav + "' synth " +
+                                 QString::number(seconds) + " sine 330")
+                                    .toLocal8Bit()
+                                    .constData()) == 0);
+            QVERIFY(form.Import->AddTrack(wav));
+        }
+        QVERIFY(form.Show.Slides()[0].StillMs + form.Show.Slides()[0].TransitionMs < 30000);
+        using TrackPart = ui::StoryboardView::TrackPart;
+        QWidget* late = form.Storyboard->TrackCellWidget(1, TrackPart::Panel);
+        auto* image = qobject_cast<QLabel*>(form.Storyboard->TrackCellWidget(1, TrackPart::Image));
+        QVERIFY(late->isVisible());
+        QVERIFY(late->x() >= 132); // after the photo's cells
+        QVERIFY(late->toolTip().startsWith(QString::fromUtf8("после конца показа")));
+        QCOMPARE(image->pixmap().toImage().pixelColor(2, 2), QColor(0xE4, 0xE4, 0xE4));
+        // The heard track is drawn as always, up to the late one.
+        QWidget* heard = form.Storyboard->TrackCellWidget(0, TrackPart::Panel);
+        QVERIFY(!heard->toolTip().contains(QString::fromUtf8("после конца показа")));
+        QCOMPARE(heard->x() + heard->width(), late->x());
+        // The ruler names the late track's start above it.
+        const QImage ruler = Widget<QLabel>(form, "timeRuler")->pixmap().toImage();
+        bool marked = false;
+        for (int y = 0; y < ruler.height(); ++y)
+            marked = marked || ruler.pixelColor(late->x() + 16, y) == QColor(Qt::darkGray);
+        QVERIFY(marked);
+
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(30, 12),
+                                image->mapToGlobal(QPoint(30, 12)));
+        QApplication::sendEvent(image, &click);
+        QTRY_VERIFY(form.TrackMenu->isVisible());
+        QCOMPARE(form.Storyboard->SelectedSound(), 1);
+        form.TrackMenu->hide();
+        QString opened;
+        QTimer::singleShot(0, &form, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            QVERIFY(modal);
+            opened = modal->metaObject()->className();
+            modal->close();
+        });
+        QTest::mouseDClick(image, Qt::LeftButton, {}, QPoint(30, 12));
+        QCOMPARE(opened, QString("ui::TrackDialog"));
+        form.Dialogs.AskYesNo = [](const QString&, const QString&) { return true; };
+        form.Commands->deleteTrack();
+        QCOMPARE(form.Show.Sounds().size(), std::size_t(1));
+        QCOMPARE(QString::fromStdString(form.Show.Sounds()[0].Title), QString("long"));
+        media::Audio().Unload();
     }
 
     void trackMenuCommands() {

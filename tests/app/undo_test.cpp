@@ -521,6 +521,8 @@ private Q_SLOTS:
                 QVERIFY(other.Import->AddPhoto(photos_[i]));
             // Records only, so that a cut at the file's end falls in the media.
             other.Change([&](project::ShowContent& c) { c.Options = project::ShowOptions{}; });
+            QVERIFY(other.History.Apply({project::edit::SetPhotoSettings{project::PhotoSettings{}}},
+                                        QStringLiteral("old")));
             QVERIFY(window_waits::SaveAndWait(other, file));
         }
         MainWindowProbe form;

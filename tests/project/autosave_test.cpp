@@ -62,6 +62,8 @@ class AutosaverTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(tmp.isValid());
+        // The recovery files go to the user's state folder: this test's own.
+        qputenv("XDG_STATE_HOME", (tmp.path() + "/state").toLocal8Bit());
         ASSERT_TRUE(session.Open(tmp.path().toStdString()));
         project::ShowContent show;
         for (const char* bytes : {"first picture", "second picture"}) {
@@ -111,6 +113,9 @@ TEST_F(AutosaverTest, TheSnapshotKeepsItsMomentWhileTheShowChanges) {
     EXPECT_EQ(PhotosIn(saver.Files().Show),
               (std::vector<std::string>{"first picture", "second picture"}));
     EXPECT_EQ(ReadAll(saver.Files().ShowPath), "/shows/trip.qvs");
+    // In the user's state folder, not beside the temporary working folders.
+    EXPECT_EQ(saver.Files().Show.rfind(tmp.path().toStdString() + "/state/reelpane/recovery-", 0),
+              0u);
     // The snapshot's links are gone once written.
     EXPECT_FALSE(std::filesystem::exists(session.Folders().InstanceDir() + "/autosave-1"));
 

@@ -276,29 +276,39 @@ private Q_SLOTS:
         QVERIFY(sample.IsRunning());
         sample.stop();
 
+        // The frames are drawn in the pictures' common bounds, a 120 x 120 square centred in the
+        // sample; pixels below are the square's.
+        QCOMPARE(sample.SquareRect(), QRect(20, 0, 120, 120));
         const auto pixel = [&](int x, int y) { return sample.CurrentFrame().pixelColor(x, y); };
         sample.showLoopTime(0.0);
-        // Both thumbnails are narrower than the sample: the outgoing one has red bars on its
-        // sides, the incoming one blue bars.
-        const QColor barA = pixel(2, 60);
+        // The outgoing thumbnail is wider than tall: red bars above and below it; the incoming
+        // one is taller: blue bars at its sides. A corner is a bar in both.
+        const QColor barA = pixel(2, 2);
         QCOMPARE(barA, QColor(255, 0, 0));
         sample.showLoopTime(TransitionSample::kLoopSeconds - 0.01);
-        const QColor barB = pixel(2, 60);
+        const QColor barB = pixel(2, 2);
         QCOMPARE(barB, QColor(0, 0, 255));
         sample.showLoopTime(TransitionSample::kHoldSeconds +
                             TransitionSample::kTransitionSeconds / 2);
-        const QColor mid = pixel(2, 60);
+        const QColor mid = pixel(2, 2);
         QVERIFY(std::abs(mid.blue() - (barA.blue() + 255) / 2.0) <= 1);
         QVERIFY(std::abs(mid.red() - barA.red() / 2.0) <= 1);
         SaveShot(sample, "transition-sample-crossfade.png");
 
-        // Another kind starts the loop again; a push halfway shows each picture's half.
+        // Another kind starts the loop again; a push halfway shows each picture's half, and
+        // nothing of either beside the square.
         sample.SetKind(imaging::kTransitionPushLeft);
         QCOMPARE(sample.Kind(), int(imaging::kTransitionPushLeft));
-        QCOMPARE(pixel(2, 60), barA);
+        QCOMPARE(pixel(2, 2), barA);
         sample.showLoopTime(TransitionSample::kHoldSeconds +
                             TransitionSample::kTransitionSeconds / 2);
-        QCOMPARE(pixel(80 + 2, 60), barB);
+        QCOMPARE(pixel(60 + 2, 60), barB);
+        QCOMPARE(pixel(2, 2), barA);
+        const QImage shown = sample.grab().toImage();
+        const QColor window = sample.palette().color(QPalette::Window);
+        for (int y = 0; y < 120; y += 7)
+            for (const int x : {0, 10, 19, 140, 150, 159})
+                QCOMPARE(shown.pixelColor(x, y), window);
         SaveShot(sample, "transition-sample-push.png");
         sample.SetKind(imaging::kTransitionIris);
         sample.showLoopTime(TransitionSample::kHoldSeconds +

@@ -28,6 +28,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -143,6 +144,18 @@ private Q_SLOTS:
         QCOMPARE(render::ShowTimeline::Of(form.Show).LengthMs(), std::int64_t{9700});
         QCOMPARE(form.Show.Slides()[0].StillMs, std::int64_t{2425});
         QCOMPARE(form.History.Stack().count(), 1);
+        // The status line tells what changed: four photos, the end with the music, and any
+        // transitions that were scaled with them.
+        const QString told = form.statusBar()->currentMessage();
+        QVERIFY2(told.startsWith("4 photo(s) retimed; the show now ends with the music at 0:09.7."),
+                 qPrintable(told));
+        int transitions = 0;
+        for (std::size_t i = 0; i < slidesBefore.size(); ++i)
+            transitions += slidesBefore[i].TransitionMs != form.Show.Slides()[i].TransitionMs;
+        // Said only when some did.
+        QCOMPARE(told.endsWith(QString("The transitions of %1 photo(s) changed length with them.")
+                                   .arg(transitions)),
+                 transitions > 0);
         form.Undo->undo();
         QVERIFY(form.Show.Options() == optionsBefore);
         QVERIFY(form.Show.Slides() == slidesBefore);

@@ -293,7 +293,7 @@ private Q_SLOTS:
         {
             ui::MainWindowProbe form;
             form.show();
-            QVERIFY(form.Show.Photos().Resolution.empty());
+            QCOMPARE(form.Show.Photos().Resolution, std::string("1920x1080")); // nothing chosen
             // Cancel the modal settings dialog as soon as it is up.
             auto* closer = new QTimer(&form);
             connect(closer, &QTimer::timeout, closer, [] {

@@ -92,7 +92,9 @@ void MotionEditor::ApplyTexts() {
 }
 
 void MotionEditor::PlacePreview(QBoxLayout& layout) {
-    this->layout()->removeWidget(box_);
+    auto* column = qobject_cast<QBoxLayout*>(this->layout());
+    column->removeWidget(box_);
+    column->addStretch(1); // the controls stay together at the top
     layout.addWidget(box_, 1);
 }
 

@@ -47,9 +47,10 @@ bool TransitionSample::IsRunning() const {
 
 void TransitionSample::showLoopTime(double seconds) {
     time_ = std::fmod(std::max(seconds, 0.0), kLoopSeconds);
-    if (width() < 1 || height() < 1)
+    const QRect square = SquareRect();
+    if (square.width() < 1 || square.height() < 1)
         return;
-    frameBits_.SetSize(width(), height());
+    frameBits_.SetSize(square.width(), square.height());
     imaging::MovingSlide out, in;
     out.Picture = &outgoing_;
     out.BackColor = outgoingBack_;
@@ -69,12 +70,24 @@ void TransitionSample::Tick() {
     showLoopTime(static_cast<double>(clock_.elapsed()) / 1000.0);
 }
 
+QRect TransitionSample::SquareRect() const {
+    // The pictures' common bounds (a square for the storyboard's thumbnails), fitted and centred.
+    const int w = std::max({outgoing_.Width, incoming_.Width, 1});
+    const int h = std::max({outgoing_.Height, incoming_.Height, 1});
+    const double k = std::min(static_cast<double>(width()) / w, static_cast<double>(height()) / h);
+    const int sw = std::max(1, static_cast<int>(w * k)), sh = std::max(1, static_cast<int>(h * k));
+    return {(width() - sw) / 2, (height() - sh) / 2, sw, sh};
+}
+
 void TransitionSample::paintEvent(QPaintEvent*) {
     QPainter p(this);
+    // The transition plays inside its square: a push moves the pictures within it, never past it.
+    p.fillRect(rect(), palette().window());
+    const QRect square = SquareRect();
     if (frame_.isNull())
-        p.fillRect(rect(), Qt::black);
+        p.fillRect(square, Qt::black);
     else
-        p.drawImage(0, 0, frame_);
+        p.drawImage(square.topLeft(), frame_);
 }
 
 void TransitionSample::resizeEvent(QResizeEvent* event) {

@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QImage>
+#include <QRect>
 #include <QWidget>
 
 #include <cstdint>
@@ -24,6 +25,10 @@ public:
     static constexpr double kLoopSeconds = 2 * kHoldSeconds + kTransitionSeconds;
 
     explicit TransitionSample(QWidget* parent = nullptr);
+
+    // Where the sample plays: the pictures' common bounds fitted into the widget, centred. The
+    // frames are drawn at its size, so a push or a slide stays inside it.
+    QRect SquareRect() const;
 
     // The two thumbnails (any size; each is fitted on its background colour).
     void SetPictures(const imaging::Bitmap& outgoing, std::int32_t outgoingBack,

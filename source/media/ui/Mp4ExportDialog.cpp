@@ -227,8 +227,10 @@ void Mp4ExportDialog::FitContents() {
         const int needed =
             l->hasHeightForWidth() ? l->totalHeightForWidth(width) : l->totalMinimumSize().height();
         setMinimumHeight(std::max(needed, l->totalMinimumSize().height()));
-        if (height() < minimumHeight())
+        // It grows to hold the note and gives the room back when the note goes.
+        if (height() < minimumHeight() || noteBox_->isVisible() != noteShown_)
             resize(width, minimumHeight());
+        noteShown_ = noteBox_->isVisible();
     }
 }
 

@@ -90,6 +90,7 @@ private:
     int photoWidth_ = 0;
     int photoHeight_ = 0;
     bool applying_ = false;
+    bool noteShown_ = false; // the note was on show when the dialog was last fitted
 };
 
 } // namespace ui

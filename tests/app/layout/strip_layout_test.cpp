@@ -95,13 +95,44 @@ TEST(StripLayout, FirstPhotoMapsOverItsDisplayTimeOnly) {
     auto show = ShowOf({{10, 4}, {10, 0}}, {5, 10});
     const auto tracks = MusicStripPlaces(show, PhotoStripPlaces(show, 924, 0), 1280);
     EXPECT_EQ(tracks[1].Left, 66);
-    // A track that starts after every visible photo is hidden.
+    // A track that starts after the show's end stays on the last photo's page, after its cells.
     auto late = ShowOf({{10, 0}}, {30, 10});
     const auto places = MusicStripPlaces(late, PhotoStripPlaces(late, 924, 0), 1280);
     EXPECT_TRUE(places[0].Visible);
-    EXPECT_FALSE(places[1].Visible);
-    // No photo on show: no track either.
+    EXPECT_FALSE(places[0].PastEnd);
+    EXPECT_TRUE(places[1].Visible);
+    EXPECT_TRUE(places[1].PastEnd);
+    EXPECT_EQ(places[1].Left, 132);
+    EXPECT_EQ(places[1].StartMs, 30000);
+    EXPECT_EQ(places[0].Width, 132); // the heard track ends where the late one begins
+    // No page of photos on show: no track either.
     EXPECT_FALSE(MusicStripPlaces(late, {}, 1280)[0].Visible);
+    EXPECT_FALSE(MusicStripPlaces(late, {}, 1280)[1].Visible);
+}
+
+TEST(StripLayout, TracksPastTheEndShareTheRoomLeft) {
+    // One 10-second photo, then three tracks that start after it on a 300-pixel strip: each
+    // gets at least 60 pixels, the row ending at the strip's end.
+    auto show = ShowOf({{10, 0}}, {30, 10, 10, 10});
+    const auto places = MusicStripPlaces(show, PhotoStripPlaces(show, 300, 0), 1280, 300);
+    for (std::size_t u = 1; u < 4; ++u) {
+        EXPECT_TRUE(places[u].Visible && places[u].PastEnd) << u;
+        EXPECT_EQ(places[u].Left, 120 + 60 * static_cast<int>(u - 1)) << u;
+        EXPECT_EQ(places[u].Width, 60) << u;
+    }
+    EXPECT_EQ(places[3].StartMs, 50000);
+    EXPECT_EQ(places[0].Width, 120);
+    // Not on an earlier page: a show of two 10-second photos, one a page, shows the late
+    // tracks on page 1 only.
+    auto two = ShowOf({{10, 0}, {10, 0}}, {30, 10});
+    EXPECT_FALSE(MusicStripPlaces(two, PhotoStripPlaces(two, 132, 0), 1280, 132)[1].Visible);
+    EXPECT_TRUE(MusicStripPlaces(two, PhotoStripPlaces(two, 132, 1), 1280, 132)[1].Visible);
+    // A show without photos: every track is after its end, from the strip's start.
+    auto none = ShowOf({}, {10, 10});
+    const auto empty = MusicStripPlaces(none, {}, 1280, 600);
+    EXPECT_TRUE(empty[0].Visible && empty[0].PastEnd);
+    EXPECT_EQ(empty[0].Left, 0);
+    EXPECT_EQ(empty[1].Left, 132);
 }
 
 TEST(StripLayout, PageOfAPhoto) {
