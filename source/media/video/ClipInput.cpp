@@ -60,6 +60,14 @@ std::string ClipName(std::string_view path) {
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
+std::string SizeOverLimits(const ClipLimits& limits, std::int64_t width, std::int64_t height) {
+    if (width <= limits.MaxSide && height <= limits.MaxSide && width * height <= limits.MaxPixels)
+        return {};
+    return "its picture is " + std::to_string(width) + " × " + std::to_string(height) +
+           " pixels; clips of up to " + std::to_string(limits.MaxSide) + " pixels a side and " +
+           std::to_string(limits.MaxPixels / 1'000'000) + " megapixels are read";
+}
+
 ClipInput::ClipInput(std::string name, const ClipLimits& limits)
     : name_(std::move(name)), limits_(limits) {}
 
@@ -113,6 +121,14 @@ base::Status ClipInput::Open(const char* url) {
     if (rc < 0)
         return Fail(AvText("not a video clip that can be read", rc));
     format_.reset(made);
+    // What the container claims is refused before any picture is decoded.
+    for (unsigned i = 0; i < format_->nb_streams; ++i) {
+        const AVCodecParameters& par = *format_->streams[i]->codecpar;
+        if (par.codec_type != AVMEDIA_TYPE_VIDEO)
+            continue;
+        if (std::string why = SizeOverLimits(limits_, par.width, par.height); !why.empty())
+            return Fail(why);
+    }
 
     // The decoders find_stream_info opens refuse pictures past the limit before allocating them.
     const unsigned streams = format_->nb_streams;

@@ -55,6 +55,10 @@ private:
     int sound_ = -1;
 };
 
+// Why a stored picture of width × height is refused ("its picture is W × H pixels; ..."), or ""
+// when it keeps the limits.
+std::string SizeOverLimits(const ClipLimits& limits, std::int64_t width, std::int64_t height);
+
 // The file name of a path, as messages name a clip.
 std::string ClipName(std::string_view path);
 

@@ -82,10 +82,6 @@ std::int64_t ScanMs(ClipInput& input) {
     return std::max<std::int64_t>(0, (us - input.Origin()) / 1000);
 }
 
-std::string SizeText(std::int64_t w, std::int64_t h) {
-    return std::to_string(w) + " × " + std::to_string(h);
-}
-
 } // namespace
 
 base::Result<ClipInfo> ProbeClip(ClipInput& input) {
@@ -98,12 +94,8 @@ base::Result<ClipInfo> ProbeClip(ClipInput& input) {
     info.StoredHeight = par.height;
     if (par.width <= 0 || par.height <= 0)
         return input.Fail("the size of its picture cannot be read (it may be too large)");
-    if (par.width > limits.MaxSide || par.height > limits.MaxSide ||
-        std::int64_t{par.width} * par.height > limits.MaxPixels)
-        return input.Fail("its picture is " + SizeText(par.width, par.height) +
-                          " pixels; clips of up to " + std::to_string(limits.MaxSide) +
-                          " pixels a side and " + std::to_string(limits.MaxPixels / 1'000'000) +
-                          " megapixels are read");
+    if (std::string why = SizeOverLimits(limits, par.width, par.height); !why.empty())
+        return input.Fail(why);
     info.FrameRate = RateOf(v);
     if (info.FrameRate > limits.MaxFrameRate) {
         char text[160];
@@ -145,10 +137,8 @@ base::Result<ClipInfo> ProbeClip(ClipInput& input) {
         }
         if (!got)
             return input.Fail("its pictures cannot be decoded (the file may be cut short)");
-        if (frame->width > limits.MaxSide || frame->height > limits.MaxSide ||
-            std::int64_t{frame->width} * frame->height > limits.MaxPixels)
-            return input.Fail("its pictures are " + SizeText(frame->width, frame->height) +
-                              " pixels, over the limits");
+        if (std::string why = SizeOverLimits(limits, frame->width, frame->height); !why.empty())
+            return input.Fail(why);
         if (frame->interlaced_frame) {
             info.Interlaced = true;
             info.TopFieldFirst = frame->top_field_first != 0;
