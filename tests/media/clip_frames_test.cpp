@@ -110,31 +110,34 @@ TEST(ClipFrames, RotatedClipIsShownUprightWithTheFrameOnScreenAtEachTime) {
     EXPECT_EQ((*smaller)->PictureMs(), 1000);
 }
 
-TEST(ClipFrames, HlgClipComesOutToneMappedToSdr) {
-    const std::string hlg = Make(
-        "hlg.mp4", Source(30, 2) + " -vf " + Vf("format=yuv420p10le") +
-                       " -c:v libx265 -preset ultrafast -x265-params "
-                       "colorprim=bt2020:transfer=arib-std-b67:colormatrix=bt2020nc:log-level=error"
-                       " -color_trc arib-std-b67 -color_primaries bt2020 -colorspace bt2020nc"
-                       " -c:a aac");
-    ASSERT_FALSE(hlg.empty());
-    auto frames = ClipFrames::OpenFile(hlg);
-    ASSERT_TRUE(frames) << frames.error();
-    EXPECT_EQ((*frames)->Info().Codec, "hevc");
-    EXPECT_TRUE((*frames)->Info().Hdr);
-
-    // ffmpeg's own tone mapping of the clip (the usual zscale + tonemap chain).
+TEST(ClipFrames, HdrClipsComeOutToneMappedToSdr) {
+    // ffmpeg's own tone mapping of a clip (the usual zscale + tonemap chain).
     const std::string toneMapped =
         "zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,tonemap=tonemap=hable:desat=0,"
         "zscale=t=bt709:m=bt709:r=tv,format=yuv420p";
-    EXPECT_EQ(ExpectPlaysLikeFfmpeg(hlg, toneMapped).size(), 50u);
+    for (const std::string transfer : {"arib-std-b67", "smpte2084"}) { // HLG, PQ
+        SCOPED_TRACE(transfer);
+        const std::string clip =
+            Make(transfer + ".mp4", Source(30, 2) + " -vf " + Vf("format=yuv420p10le") +
+                                        " -c:v libx265 -preset ultrafast -x265-params "
+                                        "colorprim=bt2020:transfer=" +
+                                        transfer + ":colormatrix=bt2020nc:log-level=error" +
+                                        " -color_trc " + transfer +
+                                        " -color_primaries bt2020 -colorspace bt2020nc -c:a aac");
+        ASSERT_FALSE(clip.empty());
+        auto frames = ClipFrames::OpenFile(clip);
+        ASSERT_TRUE(frames) << frames.error();
+        EXPECT_EQ((*frames)->Info().Codec, "hevc");
+        EXPECT_TRUE((*frames)->Info().Hdr);
+        EXPECT_EQ(ExpectPlaysLikeFfmpeg(clip, toneMapped).size(), 50u);
 
-    // Not the washed-out picture of HLG shown as it is stored.
-    auto picture = (*frames)->FrameAt(500);
-    ASSERT_TRUE(picture) << picture.error();
-    const auto untouched = clip_files::FfmpegFrames(hlg, "", 320, 240);
-    ASSERT_GT(untouched.size(), 15u);
-    EXPECT_LT(clip_files::Psnr(**picture, untouched[15]), 30);
+        // Tone mapping changed the picture: it is not the stored HDR shown as it is.
+        auto picture = (*frames)->FrameAt(500);
+        ASSERT_TRUE(picture) << picture.error();
+        const auto untouched = clip_files::FfmpegFrames(clip, "", 320, 240);
+        ASSERT_GT(untouched.size(), 15u);
+        EXPECT_LT(clip_files::Psnr(**picture, untouched[15]), 30);
+    }
 }
 
 TEST(ClipFrames, VariableRateClipShowsEachFrameForItsOwnTime) {

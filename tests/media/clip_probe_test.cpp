@@ -2,6 +2,7 @@
 // a header that lies about the length.
 #include "AudioFiles.h"
 #include "ClipFiles.h"
+#include "media/video/ClipFrames.h"
 #include "media/video/ClipProbe.h"
 
 #include <gtest/gtest.h>
@@ -56,6 +57,56 @@ void ExpectRefused(const std::string& path, const std::string& why) {
     const std::string name = path.substr(path.find_last_of('/') + 1);
     EXPECT_EQ(info.error().rfind(name + ": ", 0), 0u) << info.error();
     EXPECT_NE(info.error().find(why), std::string::npos) << info.error();
+}
+
+TEST(ClipProbe, ReadsTheContainersAndCodecsOfPhonesAndCameras) {
+    struct Row {
+        const char* File;
+        const char* Encode;
+        const char* Codec;
+    };
+    const Row rows[] = {
+        {"h264.m4v", "-c:v libx264 -preset ultrafast -c:a aac -f mp4", "h264"},
+        {"h264.3gp", "-c:v libx264 -preset ultrafast -c:a aac", "h264"},
+        {"hevc.mov",
+         "-c:v libx265 -preset ultrafast -tag:v hvc1 -x265-params log-level=error -c:a aac",
+         "hevc"},
+        {"vp9.webm", "-c:v libvpx-vp9 -deadline realtime -cpu-used 8 -b:v 300k -c:a libopus",
+         "vp9"},
+        {"av1.mkv", "-c:v libaom-av1 -cpu-used 8 -row-mt 1 -b:v 300k -c:a libopus", "av1"},
+        {"mpeg4.avi", "-c:v mpeg4 -q:v 3 -c:a libmp3lame", "mpeg4"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.File);
+        const std::string clip = Make(
+            row.File, "-f lavfi -i testsrc2=size=320x240:rate=24 -f lavfi -i sine -t 1 -vf " +
+                          testing_audio::Quote("format=yuv420p," + clip_files::CounterFilter()) +
+                          " " + row.Encode);
+        ASSERT_FALSE(clip.empty());
+        auto info = ProbeClipFile(clip);
+        ASSERT_TRUE(info) << info.error();
+        EXPECT_EQ(info->Codec, row.Codec);
+        EXPECT_EQ(info->Width, 320);
+        EXPECT_EQ(info->Height, 240);
+        EXPECT_NEAR(info->FrameRate, 24, 0.01);
+        EXPECT_NEAR(static_cast<double>(info->DurationMs), 1000, 50);
+        EXPECT_TRUE(info->HasSound);
+        EXPECT_FALSE(info->Interlaced || info->Hdr);
+        // Decoded through to the picture shown half way, the frame ffmpeg shows then.
+        auto frames = media::ClipFrames::OpenFile(clip);
+        ASSERT_TRUE(frames) << frames.error();
+        auto picture = (*frames)->FrameAt(500);
+        ASSERT_TRUE(picture) << picture.error();
+        const std::vector<double> times = clip_files::FrameTimesMs(clip);
+        const auto decoded = clip_files::FfmpegFrames(clip, "", 320, 240);
+        ASSERT_EQ(times.size(), decoded.size());
+        std::size_t k = 0;
+        while (k + 1 < times.size() && times[k + 1] <= 500)
+            ++k;
+        EXPECT_EQ(clip_files::ReadCounter(**picture, 0),
+                  clip_files::ReadCounter(decoded[k].data(), 320, 240, 0));
+        EXPECT_GE(clip_files::Psnr(**picture, decoded[k]), 35);
+    }
 }
 
 TEST(ClipProbe, RefusesWhatItCannotShowNamingTheFile) {

@@ -37,7 +37,7 @@ struct ClipInfo {
     bool TopFieldFirst = false;
     bool Hdr = false; // PQ or HLG transfer
     // The stored colours, as FFmpeg's AVColorTransferCharacteristic, AVColorPrimaries,
-    // AVColorSpace and AVColorRange codes (0 or 2: unspecified).
+    // AVColorSpace and AVColorRange codes (0 or 2: not known).
     int Transfer = 2;
     int Primaries = 2;
     int Matrix = 2;
