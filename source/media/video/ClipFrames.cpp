@@ -5,6 +5,7 @@
 #include "media/video/ClipInput.h"
 #include "media/video/ClipProbe.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -54,14 +55,18 @@ base::Result<std::unique_ptr<ClipFrames>> ClipFrames::Open(std::unique_ptr<ClipI
 }
 
 std::int64_t ClipFrames::ClipUs(std::int64_t pts, AVRational timeBase) const {
-    return av_rescale_q(pts, timeBase, kMicroseconds) - input_->Origin();
+    const std::int64_t us = av_rescale_q(pts, timeBase, kMicroseconds);
+    if (!ClipTimeSane(us))
+        return us < 0 ? -kClipFarTime : kClipFarTime;
+    return us - input_->Origin();
 }
 
 // A decoded frame's time: the decoder's best guess, or one frame after the one before.
 void ClipFrames::Stamp(AVFrame& frame) {
     std::int64_t pts = frame.best_effort_timestamp;
     const AVRational tb = decoder_->Stream().time_base;
-    if (pts == AV_NOPTS_VALUE || (lastPts_ != AV_NOPTS_VALUE && pts <= lastPts_)) {
+    if (pts == AV_NOPTS_VALUE || !ClipTimeSane(pts) ||
+        (lastPts_ != AV_NOPTS_VALUE && pts <= lastPts_)) {
         const double rate = info_.FrameRate > 0 ? info_.FrameRate : 25;
         const std::int64_t step = std::max<std::int64_t>(
             1, av_rescale_q(1, AVRational{1000, static_cast<int>(rate * 1000)}, tb));
@@ -151,6 +156,7 @@ base::Result<bool> ClipFrames::Advance() {
 }
 
 base::Status ClipFrames::Seek(std::int64_t ms) {
+    ms = std::clamp<std::int64_t>(ms, 0, kClipFarTime / 1000);
     if (auto sought = decoder_->Seek(ms); !sought)
         return sought;
     filter_.reset();
@@ -164,6 +170,7 @@ base::Status ClipFrames::Seek(std::int64_t ms) {
 }
 
 base::Result<const imaging::Bitmap*> ClipFrames::FrameAt(std::int64_t ms) {
+    ms = std::clamp<std::int64_t>(ms, -kClipFarTime / 1000, kClipFarTime / 1000);
     if (!hasCurrent_) {
         auto first = Advance();
         if (!first)

@@ -162,7 +162,10 @@ base::Status ClipInput::Open(const char* url) {
 }
 
 std::int64_t ClipInput::Origin() const {
-    return format_->start_time == AV_NOPTS_VALUE ? 0 : format_->start_time;
+    // A start beyond a year either way is damage: the clip then starts at zero.
+    constexpr std::int64_t kYear = 365LL * 24 * 3600 * AV_TIME_BASE;
+    const std::int64_t start = format_->start_time;
+    return start == AV_NOPTS_VALUE || start > kYear || start < -kYear ? 0 : start;
 }
 
 void ClipInput::ReadOnly(const AVStream& stream) {

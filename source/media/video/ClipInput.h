@@ -55,6 +55,12 @@ private:
     int sound_ = -1;
 };
 
+// A timestamp beyond this either way, in any time base, is damage rather than a time.
+constexpr std::int64_t kClipFarTime = std::int64_t{1} << 50;
+inline bool ClipTimeSane(std::int64_t t) {
+    return t > -kClipFarTime && t < kClipFarTime;
+}
+
 // Why a stored picture of width × height is refused ("its picture is W × H pixels; ..."), or ""
 // when it keeps the limits.
 std::string SizeOverLimits(const ClipLimits& limits, std::int64_t width, std::int64_t height);

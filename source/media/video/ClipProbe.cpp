@@ -3,6 +3,7 @@
 #include "media/video/ClipDecoder.h"
 #include "media/video/ClipInput.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -55,31 +56,44 @@ bool Absurd(std::int64_t ms, std::int64_t fileBytes) {
            fileBytes * 8.0 / (static_cast<double>(ms) / 1000) < kLeastBitsPerSecond;
 }
 
-// The end of the last video packet, in ms from the clip's time zero, within the scan's bounds.
-std::int64_t ScanMs(ClipInput& input) {
+struct Scan {
+    std::int64_t Ms = 0; // the end of the last video packet read, from the clip's time zero
+    bool Whole = false;  // the scan reached the end of the file
+};
+
+// Reads the clip's packets, within the scan's bounds, for the end of its video.
+Scan ScanPackets(ClipInput& input) {
     AVStream& v = input.Video();
     FfPtr<AVPacket> packet(av_packet_alloc());
     if (!packet)
-        return 0;
+        return {};
     std::int64_t packets = 0, bytes = 0, end = AV_NOPTS_VALUE;
     const ClipLimits& limits = input.Limits();
-    while (packets < limits.ScanPackets && bytes < limits.ScanBytes &&
-           av_read_frame(&input.Format(), packet.get()) >= 0) {
+    Scan scan;
+    while (packets < limits.ScanPackets && bytes < limits.ScanBytes) {
+        if (av_read_frame(&input.Format(), packet.get()) < 0) {
+            scan.Whole = true;
+            break;
+        }
         if (packet->stream_index == v.index) {
             ++packets;
             bytes += packet->size;
             const std::int64_t at = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
-            if (at != AV_NOPTS_VALUE) {
-                const std::int64_t until = at + std::max<std::int64_t>(packet->duration, 0);
+            if (at != AV_NOPTS_VALUE && ClipTimeSane(at)) {
+                const std::int64_t until =
+                    at + std::clamp<std::int64_t>(packet->duration, 0, kClipFarTime);
                 end = end == AV_NOPTS_VALUE ? until : std::max(end, until);
             }
         }
         av_packet_unref(packet.get());
     }
     if (end == AV_NOPTS_VALUE)
-        return 0;
+        return scan;
     const std::int64_t us = av_rescale_q(end, v.time_base, AVRational{1, AV_TIME_BASE});
-    return std::max<std::int64_t>(0, (us - input.Origin()) / 1000);
+    if (!ClipTimeSane(us))
+        return scan;
+    scan.Ms = std::max<std::int64_t>(0, (us - input.Origin()) / 1000);
+    return scan;
 }
 
 } // namespace
@@ -158,8 +172,13 @@ base::Result<ClipInfo> ProbeClip(ClipInput& input) {
     const std::int64_t fileBytes = input.Format().pb ? avio_size(input.Format().pb) : -1;
     info.DurationMs = header;
     if (Absurd(header, fileBytes)) {
-        info.DurationFromHeader = false;
-        info.DurationMs = ScanMs(input);
+        const Scan scan = ScanPackets(input);
+        // A scan cut short by its bounds says only "at least": a header's length within a day
+        // is then the better guess.
+        if (scan.Whole || header <= 0 || header > kLongestMs || scan.Ms > header) {
+            info.DurationFromHeader = false;
+            info.DurationMs = scan.Ms;
+        }
         if (info.DurationMs <= 0)
             return input.Fail("its length cannot be found");
     }

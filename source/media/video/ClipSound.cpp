@@ -41,7 +41,7 @@ base::Result<std::unique_ptr<ClipSound>> ClipSound::Open(std::unique_ptr<ClipInp
         return base::Fail(decoder.error());
     std::unique_ptr<ClipSound> s(new ClipSound);
     s->decoder_ = std::move(*decoder);
-    s->startMs_ = std::max<std::int64_t>(0, startMs);
+    s->startMs_ = std::clamp<std::int64_t>(startMs, 0, kClipFarTime / 1000);
     if (auto sought = s->decoder_->Seek(s->startMs_); !sought)
         return base::Fail(sought.error());
     s->frame_.reset(av_frame_alloc());
@@ -106,9 +106,11 @@ base::Result<bool> ClipSound::Refill() {
         aligned_ = true;
         const AVStream& s = decoder_->Stream();
         const std::int64_t pts = f.best_effort_timestamp;
-        if (pts != AV_NOPTS_VALUE) {
-            const std::int64_t us =
-                av_rescale_q(pts, s.time_base, AVRational{1, 1'000'000}) - input_->Origin();
+        const std::int64_t at = pts == AV_NOPTS_VALUE
+                                    ? AV_NOPTS_VALUE
+                                    : av_rescale_q(pts, s.time_base, AVRational{1, 1'000'000});
+        if (at != AV_NOPTS_VALUE && ClipTimeSane(at)) {
+            const std::int64_t us = at - input_->Origin();
             const std::int64_t offset =
                 av_rescale(us - startMs_ * 1000, kRate, 1'000'000); // samples
             if (offset > 0)
