@@ -91,6 +91,10 @@ TEST(ClipFrames, RotatedClipIsShownUprightWithTheFrameOnScreenAtEachTime) {
     ASSERT_EQ(seen.size(), 50u);
     for (std::size_t n = 0; n < seen.size(); ++n)
         EXPECT_EQ(seen[n], static_cast<int>(n * 30 / 25)) << n;
+    // Past the end the last picture stays.
+    auto after = (*frames)->FrameAt(info.DurationMs + 500);
+    ASSERT_TRUE(after) << after.error();
+    EXPECT_EQ(clip_files::ReadCounter(**after, 270), 59);
 
     // A trim's in point, and a smaller size asked for.
     const std::vector<int> trimmed = ExpectPlaysLikeFfmpeg(turned, "", 1200);

@@ -3,6 +3,7 @@
 #include "AudioFiles.h"
 #include "ClipFiles.h"
 #include "media/video/ClipFrames.h"
+#include "media/video/ClipInput.h"
 #include "media/video/ClipProbe.h"
 
 #include <gtest/gtest.h>
@@ -92,6 +93,15 @@ TEST(ClipProbe, ReadsTheContainersAndCodecsOfPhonesAndCameras) {
         EXPECT_NEAR(static_cast<double>(info->DurationMs), 1000, 50);
         EXPECT_TRUE(info->HasSound);
         EXPECT_FALSE(info->Interlaced || info->Hdr);
+        // The same clip read from bytes in memory is the same clip.
+        const std::vector<std::uint8_t> bytes = ReadBytes(clip);
+        auto input = media::ClipInput::OpenMemory(bytes, row.File);
+        ASSERT_TRUE(input) << input.error();
+        auto fromMemory = media::ProbeClip(**input);
+        ASSERT_TRUE(fromMemory) << fromMemory.error();
+        EXPECT_EQ(fromMemory->Codec, info->Codec);
+        EXPECT_EQ(fromMemory->DurationMs, info->DurationMs);
+
         // Decoded through to the picture shown half way, the frame ffmpeg shows then.
         auto frames = media::ClipFrames::OpenFile(clip);
         ASSERT_TRUE(frames) << frames.error();
