@@ -119,6 +119,24 @@ TEST(ClipProbe, ReadsTheContainersAndCodecsOfPhonesAndCameras) {
     }
 }
 
+TEST(ClipProbe, AnamorphicClipIsShownWithSquarePixels) {
+    const std::string clip =
+        Make("wide-pixels.mp4", "-f lavfi -i testsrc2=size=160x240:rate=24 -t 0.5"
+                                " -vf setsar=2 -c:v libx264 -preset ultrafast");
+    ASSERT_FALSE(clip.empty());
+    auto frames = media::ClipFrames::OpenFile(clip);
+    ASSERT_TRUE(frames) << frames.error();
+    EXPECT_EQ((*frames)->Info().StoredWidth, 160);
+    EXPECT_EQ((*frames)->Info().Width, 320);
+    EXPECT_EQ((*frames)->Info().Height, 240);
+    auto picture = (*frames)->FrameAt(0);
+    ASSERT_TRUE(picture) << picture.error();
+    // ffmpeg's own picture scaled to square pixels.
+    const auto wide = clip_files::FfmpegFrames(clip, "scale=320:240:flags=bicubic", 320, 240);
+    ASSERT_FALSE(wide.empty());
+    EXPECT_GE(clip_files::Psnr(**picture, wide[0]), 35);
+}
+
 TEST(ClipProbe, RefusesWhatItCannotShowNamingTheFile) {
     const std::string clip = Make("whole.mp4", "-f lavfi -i testsrc2=size=160x120:rate=30 -t 2"
                                                " -c:v libx264 -preset ultrafast");

@@ -119,9 +119,15 @@ base::Result<ClipInfo> ProbeClip(ClipInput& input) {
         return input.Fail(text);
     }
     info.Rotation = RotationOf(v);
+    // Pixels that are not square (a camcorder's anamorphic picture) are shown widened or narrowed.
+    int shownWidth = par.width;
+    const AVRational pixel = av_guess_sample_aspect_ratio(&input.Format(), &v, nullptr);
+    if (pixel.num > 0 && pixel.den > 0 && pixel.num != pixel.den)
+        shownWidth = static_cast<int>(
+            std::clamp<long>(std::lround(par.width * av_q2d(pixel)), 1, limits.MaxSide));
     const bool turned = info.Rotation == 90 || info.Rotation == 270;
-    info.Width = turned ? par.height : par.width;
-    info.Height = turned ? par.width : par.height;
+    info.Width = turned ? par.height : shownWidth;
+    info.Height = turned ? shownWidth : par.height;
     info.HasSound = input.Sound() != nullptr;
     info.Transfer = par.color_trc;
     info.Primaries = par.color_primaries;
