@@ -111,7 +111,10 @@ base::Result<ClipInfo> ProbeClip(ClipInput& input) {
     if (std::string why = SizeOverLimits(limits, par.width, par.height); !why.empty())
         return input.Fail(why);
     info.FrameRate = RateOf(v);
-    if (info.FrameRate > limits.MaxFrameRate) {
+    // Only the average rate is held to the bound: the other is a guess from the time base, which
+    // a variable-rate clip can make high.
+    const bool average = v.avg_frame_rate.num > 0 && v.avg_frame_rate.den > 0;
+    if (average && info.FrameRate > limits.MaxFrameRate) {
         char text[160];
         std::snprintf(text, sizeof text,
                       "its rate is %.0f frames a second; clips of up to %.0f are read",
