@@ -67,7 +67,7 @@ void ClipFrames::Stamp(AVFrame& frame) {
     const AVRational tb = decoder_->Stream().time_base;
     if (pts == AV_NOPTS_VALUE || !ClipTimeSane(pts) ||
         (lastPts_ != AV_NOPTS_VALUE && pts <= lastPts_)) {
-        const double rate = info_.FrameRate > 0 ? info_.FrameRate : 25;
+        const double rate = info_.FrameRate > 0 ? std::clamp(info_.FrameRate, 1.0, 1000.0) : 25;
         const std::int64_t step = std::max<std::int64_t>(
             1, av_rescale_q(1, AVRational{1000, static_cast<int>(rate * 1000)}, tb));
         pts = lastPts_ == AV_NOPTS_VALUE ? 0 : lastPts_ + step;
