@@ -10,7 +10,8 @@ qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libqt6svg6
 libgl1-mesa-dev libxkbcommon-dev
 libjpeg-dev libpng-dev libgif-dev libwmf-dev zlib1g-dev
 libwebp-dev libheif-dev libtiff-dev libjxl-dev liblcms2-dev
-libavcodec-dev libavformat-dev libavutil-dev libswresample-dev libswscale-dev libx264-164
+libavcodec-dev libavformat-dev libavfilter-dev libavutil-dev libswresample-dev libswscale-dev
+libx264-164
 libsdl2-dev libebur128-dev libaubio-dev
 libdlib-dev
 libgtest-dev libgmock-dev libbenchmark-dev

@@ -13,7 +13,7 @@
 
 #include <cmath>
 
-namespace {
+namespace mp4_export_test {
 
 using media::ExportOutcome;
 using testing_audio::Quote;
@@ -126,4 +126,4 @@ TEST_F(Mp4ExportTest, AFrameMidTransitionMatchesTheUncompressedExport) {
     std::printf("mid-transition luma PSNR: good %.2f dB, best %.2f dB\n", goodPsnr, bestPsnr);
 }
 
-} // namespace
+} // namespace mp4_export_test

@@ -10,6 +10,7 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavfilter/avfilter.h>
 #include <libavformat/avformat.h>
 #include <libavutil/audio_fifo.h>
 #include <libavutil/buffer.h>
@@ -43,7 +44,20 @@ struct FfFree {
             avio_closep(&p->pb);
         avformat_free_context(p);
     }
+    // A reader over bytes of the program's own (avio_alloc_context): its buffer goes with it.
+    void operator()(AVIOContext* p) const {
+        av_freep(&p->buffer);
+        avio_context_free(&p);
+    }
+    void operator()(AVFilterGraph* p) const { avfilter_graph_free(&p); }
 };
+
+// An input demuxer (avformat_open_input): closed with its file; a reader of the program's own
+// (AVFMT_FLAG_CUSTOM_IO) stays with its owner.
+struct FfCloseInput {
+    void operator()(AVFormatContext* p) const { avformat_close_input(&p); }
+};
+using FfInputPtr = std::unique_ptr<AVFormatContext, FfCloseInput>;
 
 template <typename T> using FfPtr = std::unique_ptr<T, FfFree>;
 
