@@ -78,6 +78,7 @@ QString HelpSectionFor(const QWidget* window) {
     };
     static constexpr Section kSections[] = {
         {"ui::TransitionDialog", "transitions"},
+        {"ui::TitleDialog", "titles"},
         {"ui::ShowMusicDialog", "music-options"},
         {"ui::TrackDialog", "music"},
         {"ui::Mp4ExportDialog", "mp4"},
