@@ -279,6 +279,11 @@ private Q_SLOTS:
         // The frames are drawn in the pictures' common bounds, a 120 x 120 square centred in the
         // sample; pixels below are the square's.
         QCOMPARE(sample.SquareRect(), QRect(20, 0, 120, 120));
+        // Smaller pictures keep their size (the composition does not enlarge them).
+        TransitionSample small;
+        small.resize(172, 129);
+        small.SetPictures(Picture(90, 90, 0), 0, Picture(90, 90, 0), 0);
+        QCOMPARE(small.SquareRect(), QRect(41, 19, 90, 90));
         const auto pixel = [&](int x, int y) { return sample.CurrentFrame().pixelColor(x, y); };
         sample.showLoopTime(0.0);
         // The outgoing thumbnail is wider than tall: red bars above and below it; the incoming

@@ -71,10 +71,12 @@ void TransitionSample::Tick() {
 }
 
 QRect TransitionSample::SquareRect() const {
-    // The pictures' common bounds (a square for the storyboard's thumbnails), fitted and centred.
+    // The pictures' common bounds (a square for the storyboard's thumbnails), at their own size
+    // (the composition does not enlarge them) or smaller to fit, centred.
     const int w = std::max({outgoing_.Width, incoming_.Width, 1});
     const int h = std::max({outgoing_.Height, incoming_.Height, 1});
-    const double k = std::min(static_cast<double>(width()) / w, static_cast<double>(height()) / h);
+    const double k =
+        std::min({1.0, static_cast<double>(width()) / w, static_cast<double>(height()) / h});
     const int sw = std::max(1, static_cast<int>(w * k)), sh = std::max(1, static_cast<int>(h * k));
     return {(width() - sw) / 2, (height() - sh) / 2, sw, sh};
 }

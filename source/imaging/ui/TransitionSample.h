@@ -26,8 +26,8 @@ public:
 
     explicit TransitionSample(QWidget* parent = nullptr);
 
-    // Where the sample plays: the pictures' common bounds fitted into the widget, centred. The
-    // frames are drawn at its size, so a push or a slide stays inside it.
+    // Where the sample plays: the pictures' common bounds, at their size or smaller to fit the
+    // widget, centred. The frames are drawn at its size, so a push or a slide stays inside it.
     QRect SquareRect() const;
 
     // The two thumbnails (any size; each is fitted on its background colour).
