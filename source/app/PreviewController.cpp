@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
+#include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
@@ -254,6 +255,11 @@ void PreviewController::EnterLayout() {
     statusBarShown_ = bar && bar->isVisible();
     if (bar)
         bar->hide();
+    // The menu bar goes with the editor: the show fills the screen.
+    auto* menus = w.findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly);
+    menuBarShown_ = menus && menus->isVisible();
+    if (menus)
+        menus->hide();
     for (QWidget* part : stage_.EditorParts)
         part->hide();
     stage_.PictureFrame->setFrameShape(QFrame::NoFrame);
@@ -283,6 +289,9 @@ void PreviewController::LeaveLayout() {
     if (statusBarShown_)
         if (auto* bar = w.findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly))
             bar->show();
+    if (menuBarShown_)
+        if (auto* menus = w.findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly))
+            menus->show();
     w.setWindowFlag(Qt::FramelessWindowHint, false);
     w.setWindowState(Qt::WindowNoState);
     w.show();

@@ -127,6 +127,7 @@ private:
     Qt::WindowStates savedState_;
     QPoint savedPosition_;
     QSize savedSize_;
+    bool menuBarShown_ = false;
     bool statusBarShown_ = false;
     std::int32_t startedTrack_ = -1;
     // A track paused with the show, and where it was.

@@ -17,6 +17,18 @@ namespace ui {
 
 using base::Tr;
 
+namespace {
+
+// An action the menu lists but another widget owns (one the window's keys and menus share).
+QAction* ListedAction(QMenu* menu, const char* name) {
+    for (QAction* action : menu->actions())
+        if (action->objectName() == QLatin1String(name))
+            return action;
+    return nullptr;
+}
+
+} // namespace
+
 void ApplyWindowTexts(Ui::MainWindow& form, const WindowMenus& menus,
                       const std::function<QString(int)>& linkAddress) {
     ApplyLanguageTexts({
@@ -42,6 +54,7 @@ void ApplyWindowTexts(Ui::MainWindow& form, const WindowMenus& menus,
         {TextKey::MovePhotoRight, menus.Photo->findChild<QAction*>("MovePhotoRightAction")},
         {TextKey::MovePhotoLeft, menus.Photo->findChild<QAction*>("MovePhotoLeftAction")},
         {TextKey::SwapWith, menus.Photo->findChild<QAction*>("SwapWith")},
+        {TextKey::AddTitle, ListedAction(menus.Photo, "AddTitleAction")},
         {TextKey::TrackSettings, menus.Track->findChild<QAction*>("TrackSettingsAction")},
         {TextKey::ShowMusic, menus.Track->findChild<QAction*>("ShowMusicAction")},
         {TextKey::DeleteTrack, menus.Track->findChild<QAction*>("DeleteTrackAction")},

@@ -273,7 +273,7 @@ enum class TextKey : int {
     TitleSeconds = 316,
     AddTitle = 317,
     CaptionMotionLabel = 318,
-    EditTitle = 319,
+    TitlePlaceholder = 320,
     // The menu bar: its menus and the entries only it names.
     MenuFile = 73,
     MenuEdit = 74,

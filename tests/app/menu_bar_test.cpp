@@ -100,7 +100,7 @@ private Q_SLOTS:
         }
         for (const char* key :
              {"Ctrl+N", "Ctrl+O", "Ctrl+S", "Ctrl+Shift+S", "Ctrl+Z", "Ctrl+Shift+Z", "Del",
-              "Ctrl+Left", "Alt+1", "Alt+9", "F5", "F1", "Ctrl+Q", "Home", "End"})
+              "Ctrl+Left", "Alt+1", "Alt+9", "F5", "F1", "Ctrl+Q", "Home", "End", "Ctrl+T"})
             QVERIFY2(keys.contains(key), key);
         // Only Space, the preview's second key, stays a key outside the menus.
         const auto shortcuts = form.findChildren<QShortcut*>();
@@ -121,6 +121,7 @@ private Q_SLOTS:
         form.LoadLanguageFile(QStringLiteral(REELPANE_TEST_SOURCE_DIR) + "/language/english.lng");
         QCOMPARE(Entry(form, 0, "QuitAction")->text(), QString("Quit"));
         QCOMPARE(Entry(form, 1, "NextPhotoShortcut")->text(), QString("Next photo"));
+        QCOMPARE(Entry(form, 2, "AddTitleAction")->text(), QString("Add title..."));
     }
 
     // Each menu's entries run the window's commands: the file dialogs, the photo's edits and

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QImage>
 #include <QLabel>
+#include <QMenuBar>
 #include <QProcess>
 #include <QScreen>
 #include <QSettings>
@@ -100,6 +101,7 @@ class PreviewTest : public QObject {
         QVERIFY(Widget<QFrame>(form, "topBar")->isVisible());
         QVERIFY(Widget<QFrame>(form, "bottomBar")->isVisible());
         QVERIFY(Widget<QFrame>(form, "storyboardPanel")->isVisible());
+        QVERIFY(form.menuBar()->isVisible());
         QVERIFY(!(form.windowFlags() & Qt::FramelessWindowHint));
         QVERIFY(!(form.windowState() & Qt::WindowMaximized));
         QVERIFY(form.acceptDrops());
@@ -158,7 +160,7 @@ private Q_SLOTS:
         QCOMPARE(w.Storyboard->SelectedSlide(), 0);
         QVERIFY(!Widget<QFrame>(w, "topBar")->isVisible() &&
                 !Widget<QFrame>(w, "bottomBar")->isVisible() &&
-                !Widget<QFrame>(w, "storyboardPanel")->isVisible());
+                !Widget<QFrame>(w, "storyboardPanel")->isVisible() && !w.menuBar()->isVisible());
         QVERIFY(w.windowFlags() & Qt::FramelessWindowHint);
         QVERIFY(w.windowState() & Qt::WindowMaximized);
         QVERIFY(!w.acceptDrops());

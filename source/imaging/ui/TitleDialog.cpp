@@ -57,6 +57,7 @@ TitleDialog::TitleDialog(const imaging::TitleSettings& title, double seconds,
     TitleEdit = new QPlainTextEdit(QString::fromStdString(title_.Title), this);
     TitleEdit->setObjectName(QStringLiteral("titleEdit"));
     TitleEdit->setTabChangesFocus(true);
+    TitleEdit->setPlaceholderText(QStringLiteral("Type the title here"));
     TitleEdit->setFixedHeight(TitleEdit->fontMetrics().lineSpacing() * 3 + 12);
     SubtitleEdit = new QLineEdit(QString::fromStdString(title_.Subtitle), this);
     SubtitleEdit->setObjectName(QStringLiteral("subtitleEdit"));
@@ -147,6 +148,7 @@ void TitleDialog::ApplyTexts() {
         {TextKey::TextMotionTypewriter, [this](const QString& t) { MotionBox->setItemText(3, t); }},
         {TextKey::TextMotionZoom, [this](const QString& t) { MotionBox->setItemText(4, t); }},
         {TextKey::TitleSeconds, labelOf(SecondsBox)},
+        {TextKey::TitlePlaceholder, [this](const QString& t) { TitleEdit->setPlaceholderText(t); }},
     });
 }
 
