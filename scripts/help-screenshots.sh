@@ -14,15 +14,7 @@ OUT=${2:-$(dirname "$0")/../help/images}
 DISPLAY_NUMBER=${3:-:58}
 mkdir -p "$OUT"
 OUT=$(cd "$OUT" && pwd)
-WORK=$(mktemp -d)
-APP_PID=""
-XVFB_PID=""
-cleanup() {
-    [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null && wait "$APP_PID" 2>/dev/null || true
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/screenshot-session.sh"
 
 mkdir -p "$WORK/photos"
 for i in 1 2 3; do

@@ -12,17 +12,8 @@ BUILD=$(cd "${1:?build folder}" && pwd)
 OUT=${2:?output folder}
 mkdir -p "$OUT"
 OUT=$(cd "$OUT" && pwd)
-WORK=$(mktemp -d)
 DISPLAY_NUMBER=:96
-APP_PID=""
-XVFB_PID=""
-# The program is let finish (it clears its working files as it quits) before the folder goes.
-cleanup() {
-    [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null && wait "$APP_PID" 2>/dev/null || true
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/screenshot-session.sh"
 
 P="$WORK/photos"
 mkdir -p "$P"

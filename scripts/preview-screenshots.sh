@@ -12,16 +12,8 @@ BUILD=$(cd "${1:?build folder}" && pwd)
 OUT=${2:?output folder}
 mkdir -p "$OUT"
 OUT=$(cd "$OUT" && pwd)
-WORK=$(mktemp -d)
 DISPLAY_NUMBER=:97
-APP_PID=""
-XVFB_PID=""
-cleanup() {
-    [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null || true
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/screenshot-session.sh"
 
 FONT=$(fc-list | grep -i "LiberationSans-Bold.ttf" | head -1 | cut -d: -f1)
 for spec in "1 #c83232" "2 #32a032" "3 #3250c8"; do
