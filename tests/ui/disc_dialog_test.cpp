@@ -9,6 +9,7 @@
 #include "disc/ui/DiscDialog.h"
 #include "disc/virtual/VirtualTransport.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -62,8 +63,15 @@ private Q_SLOTS:
         QCOMPARE(QString::fromStdString(titles[1]), QString::fromUtf8("Virtual CD-R — cd-r.img"));
 
         DiscDialog dialog(nullptr);
+        // An image file (no recorder watched) is neither ejected nor erased.
+        dialog.SetRecorders({"ISO image file"});
+        dialog.WatchRecorder(nullptr);
+        QVERIFY(!Widget<QCheckBox>(dialog, "ejectCheck")->isEnabled());
+        QVERIFY(!Widget<QPushButton>(dialog, "eraseButton")->isEnabled());
         dialog.SetRecorders({QString::fromStdString(titles[0]), QString::fromStdString(titles[1])});
         dialog.WatchRecorder(device.get());
+        QVERIFY(Widget<QCheckBox>(dialog, "ejectCheck")->isEnabled());
+        QVERIFY(Widget<QPushButton>(dialog, "eraseButton")->isEnabled());
         // The drive is asked on a worker; the facts follow when it has answered.
         QTRY_COMPARE_WITH_TIMEOUT(dialog.Facts(),
                                   QString::fromUtf8("DVD+R · Blank disc · 4.4 GB free"), 5000);

@@ -212,7 +212,11 @@ QString DiscDialog::Facts() const {
 void DiscDialog::RefreshFacts() {
     if (busy_)
         return;
-    if (device_ == nullptr || !device_->Selected()) {
+    // An image file is neither ejected nor erased: those are a recorder's.
+    const bool recorder = device_ != nullptr && device_->Selected();
+    Form->ejectCheck->setEnabled(recorder);
+    Form->eraseButton->setEnabled(recorder);
+    if (!recorder) {
         lastPresence_ = -1;
         Form->discFactsLabel->setText(
             device_ == nullptr
