@@ -274,6 +274,7 @@ enum class TextKey : int {
     AddTitle = 317,
     CaptionMotionLabel = 318,
     TitlePlaceholder = 320,
+    DiscChooseFiles = 321,
     // The menu bar: its menus and the entries only it names.
     MenuFile = 73,
     MenuEdit = 74,

@@ -89,8 +89,9 @@ DiscDialog::DiscDialog(QWidget* parent)
     ApplyLanguage();
     resize(std::max(width(), sizeHint().width()), sizeHint().height());
     PickFiles = [this] {
-        const QStringList files =
-            QFileDialog::getOpenFileNames(this, QString(), PickerFolder(), PickerFilters());
+        const QStringList files = QFileDialog::getOpenFileNames(
+            this, Text(TextKey::DiscChooseFiles, "Файлы для записи на диск"), PickerFolder(),
+            PickerFilters());
         RememberPicked(files);
         return files;
     };
