@@ -142,6 +142,13 @@ int Run(const QStringList& given) {
     return 2;
 }
 
+bool NextValue(const QStringList& args, int& i, QString& value) {
+    if (i + 1 >= args.size())
+        return false;
+    value = args[++i];
+    return true;
+}
+
 bool ParseInt(const QString& text, int lo, int hi, int& out) {
     bool ok = false;
     const int v = text.toInt(&ok);

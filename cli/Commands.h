@@ -10,6 +10,8 @@ int Run(const QStringList& args);
 
 // An integer within lo..hi from an argument; false, leaving out as it was, otherwise.
 bool ParseInt(const QString& text, int lo, int hi, int& out);
+// The value after the option at args[i]: true with i moved onto it, false when none follows.
+bool NextValue(const QStringList& args, int& i, QString& value);
 
 // NAME[:SECONDS]: a transition's name (crossfade, fade-black, ..., soft-down) or a classic kind
 // 0..13, and optionally whole seconds 0..3600 (seconds stays as it was when none are given).

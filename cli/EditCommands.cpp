@@ -134,12 +134,7 @@ int RunEdit(const QStringList& args) {
     for (int i = 2; i < args.size(); ++i) {
         const QString a = args[i];
         QString v;
-        const auto value = [&]() {
-            if (i + 1 >= args.size())
-                return false;
-            v = args[++i];
-            return true;
-        };
+        const auto value = [&] { return NextValue(args, i, v); };
         const auto lightAt = [&]() {
             if (!lightStep) {
                 lightStep = steps.size();

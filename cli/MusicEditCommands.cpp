@@ -57,12 +57,7 @@ std::optional<QString> Parse(const QStringList& args, MusicEdits& e) {
     for (int i = 2; i < args.size(); ++i) {
         const QString a = args[i];
         QString v;
-        const auto value = [&]() {
-            if (i + 1 >= args.size())
-                return false;
-            v = args[++i];
-            return true;
-        };
+        const auto value = [&] { return NextValue(args, i, v); };
         const auto seconds = [&](std::optional<double>& target) -> std::optional<QString> {
             double s = 0;
             if (!value() || !ParseFadeSeconds(v, s))

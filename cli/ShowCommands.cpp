@@ -95,12 +95,7 @@ int RunNew(const QStringList& args) {
     std::optional<std::int32_t> background;
     for (int i = 2; i < args.size(); ++i) {
         const QString a = args[i];
-        auto value = [&](QString& target) {
-            if (i + 1 >= args.size())
-                return false;
-            target = args[++i];
-            return true;
-        };
+        auto value = [&](QString& target) { return NextValue(args, i, target); };
         QString v;
         if (a == "--resolution") {
             if (!value(resolution))

@@ -36,12 +36,7 @@ int RunTitleInsert(const QStringList& args) {
     for (int i = 2; i < args.size(); ++i) {
         const QString a = args[i];
         QString v;
-        const auto value = [&]() {
-            if (i + 1 >= args.size())
-                return false;
-            v = args[++i];
-            return true;
-        };
+        const auto value = [&] { return NextValue(args, i, v); };
         if (a == "--insert-title") {
             if (!value() || !ParseInt(v, 1, 1000000, before))
                 return Fail("--insert-title needs a slide number from 1");
