@@ -169,6 +169,12 @@ void TitleDialog::TakeValues() {
     PaintSwatch(Color2Button, title_.Color2);
     PaintSwatch(TextColorButton, title_.TextColor);
     OkButton->setEnabled(!TitleEdit->toPlainText().trimmed().isEmpty());
+    const QSize size = Preview->size();
+    backdrop_ = imaging::Bitmap::CreateSized(size.width(), size.height());
+    imaging::DrawTitleBackdrop(backdrop_, title_, next_);
+    block_ = imaging::TitleText(title_, size.width(), size.height());
+    letters_ = imaging::CountLetters(block_);
+    layerLetters_ = -2;
     clock_.restart();
     ShowFrame();
 }
@@ -181,17 +187,17 @@ void TitleDialog::Pick(std::int32_t& color) {
     TakeValues();
 }
 
-QImage TitleDialog::PreviewAt(double u) const {
-    const QSize size = Preview->size();
-    imaging::Bitmap frame = imaging::Bitmap::CreateSized(size.width(), size.height());
-    if (frame.IsEmpty())
+QImage TitleDialog::PreviewAt(double u) {
+    if (backdrop_.IsEmpty())
         return {};
-    imaging::DrawTitleBackdrop(frame, title_, next_);
-    const imaging::TextBlock block = imaging::TitleText(title_, frame.Width, frame.Height);
+    imaging::Bitmap frame = backdrop_;
     const imaging::TextMotionState state =
-        imaging::TextMotionAt(title_.Motion, u, SecondsBox->value(), imaging::CountLetters(block));
-    const imaging::TextLayerImage layer = imaging::RenderTextLayer(block, state.Letters);
-    imaging::DrawTextLayer(frame, layer, imaging::TitlePlace(layer, frame.Width, frame.Height),
+        imaging::TextMotionAt(title_.Motion, u, SecondsBox->value(), letters_);
+    if (state.Letters != layerLetters_) {
+        layer_ = imaging::RenderTextLayer(block_, state.Letters);
+        layerLetters_ = state.Letters;
+    }
+    imaging::DrawTextLayer(frame, layer_, imaging::TitlePlace(layer_, frame.Width, frame.Height),
                            state);
     return frame.CopyToImage();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "imaging/Bitmap.h"
+#include "imaging/TextLayer.h"
 #include "imaging/TitleCard.h"
 
 #include <QDialog>
@@ -34,7 +35,7 @@ public:
     double Seconds() const;
 
     // The preview at progress u (0..1) of the card's time, as the video shows it then.
-    QImage PreviewAt(double u) const;
+    QImage PreviewAt(double u);
 
     // The colour dialog; replaceable by tests (an invalid colour: cancelled).
     std::function<QColor(const QColor& initial)> PickColor;
@@ -61,6 +62,13 @@ private:
 
     imaging::TitleSettings title_;
     const imaging::Bitmap* next_;
+    // What the preview's ticks share, made again when the values change: the backdrop at the
+    // preview's size, the text block, its letters, and its layer at the last letter count.
+    imaging::Bitmap backdrop_;
+    imaging::TextBlock block_;
+    int letters_ = 0;
+    int layerLetters_ = -2;
+    imaging::TextLayerImage layer_;
     QSize frame_;
     QTimer timer_;
     QElapsedTimer clock_;
