@@ -7,6 +7,7 @@
 #include "cli/MusicEditCommands.h"
 #include "cli/ShowJobs.h"
 #include "cli/TitleCommands.h"
+#include "imaging/Colors.h"
 #include "media/music/TrackImport.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
@@ -25,14 +26,10 @@ namespace {
 
 // RRGGBB as the records keep it: 0x00BBGGRR.
 bool ParseColor(const QString& text, std::int32_t& out) {
-    if (text.size() != 6)
-        return false;
-    bool ok = false;
-    const uint rgb = text.toUInt(&ok, 16);
-    if (!ok)
-        return false;
-    out = static_cast<std::int32_t>(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16));
-    return true;
+    const auto color = imaging::ParseRrggbb(text.toStdString());
+    if (color)
+        out = *color;
+    return color.has_value();
 }
 
 bool ParseAlign(const QString& text, std::int32_t& h, std::int32_t& v) {

@@ -7,6 +7,7 @@
 #include "cli/ConsoleProgress.h"
 #include "cli/ShowJobs.h"
 #include "imaging/BmpFile.h"
+#include "imaging/Colors.h"
 #include "imaging/TransitionKinds.h"
 #include "media/export/OutputChoice.h"
 #include "media/music/ShowMix.h"
@@ -112,13 +113,9 @@ int RunNew(const QStringList& args) {
             if (!ParseTransitionArg(v, transitionKind, transitionMs))
                 return Fail("bad --transition '" + v + "': " + kTransitionArgHelp);
         } else if (a == "--background") {
-            bool ok = false;
-            const uint rgb = value(v) && v.size() == 6 ? v.toUInt(&ok, 16) : 0;
-            if (!ok)
+            background = value(v) ? imaging::ParseRrggbb(v.toStdString()) : std::nullopt;
+            if (!background)
                 return Fail("--background needs a colour as RRGGBB, e.g. 000000 for black");
-            // Stored as 0x00BBGGRR.
-            background = static_cast<std::int32_t>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) |
-                                                   ((rgb >> 16) & 0xFF));
         } else if (a == "--music") {
             if (!value(v))
                 return Fail("--music needs a file");

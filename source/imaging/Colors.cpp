@@ -1,5 +1,7 @@
 #include "imaging/Colors.h"
 
+#include <cstdio>
+
 #include <QColor>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -94,6 +96,20 @@ std::uint32_t ResolveColor(std::int32_t color) {
                    static_cast<std::uint32_t>(q.blue()));
     }
     return FallbackSystemColor(index);
+}
+
+std::optional<std::int32_t> ParseRrggbb(const std::string& text) {
+    if (text.size() != 6 || text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        return std::nullopt;
+    const unsigned long rgb = std::stoul(text, nullptr, 16);
+    return static_cast<std::int32_t>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF));
+}
+
+std::string RrggbbText(std::int32_t color) {
+    const auto c = static_cast<std::uint32_t>(color);
+    char text[8];
+    std::snprintf(text, sizeof text, "%02X%02X%02X", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    return text;
 }
 
 } // namespace imaging

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace imaging {
 
@@ -13,5 +15,10 @@ constexpr std::int32_t kClBtnFace = static_cast<std::int32_t>(0xFF00000F);
 std::uint32_t ResolveColor(std::int32_t color);
 // The fixed table alone (what ResolveColor gives without an application).
 std::uint32_t FallbackSystemColor(int index);
+
+// A colour written RRGGBB (six hexadecimal digits, as the console tool takes it) as 0x00BBGGRR;
+// nothing for any other text. RrggbbText writes one back.
+std::optional<std::int32_t> ParseRrggbb(const std::string& text);
+std::string RrggbbText(std::int32_t color);
 
 } // namespace imaging

@@ -1,12 +1,13 @@
 #include "imaging/TitleCard.h"
 
+#include "imaging/Colors.h"
+
 #include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace imaging {
 
@@ -25,21 +26,6 @@ QColor ColorOf(std::int32_t value) {
                   static_cast<int>((c >> 16) & 0xFF));
 }
 
-std::optional<std::int32_t> ParseRgb(const std::string& hex) {
-    if (hex.size() != 6 || hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-        return std::nullopt;
-    const unsigned long rgb = std::stoul(hex, nullptr, 16);
-    // RRGGBB as written; stored 0x00BBGGRR.
-    return static_cast<std::int32_t>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF));
-}
-
-std::string RgbText(std::int32_t value) {
-    const auto c = static_cast<std::uint32_t>(value);
-    char text[8];
-    std::snprintf(text, sizeof text, "%02X%02X%02X", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-    return text;
-}
-
 QFont TitleFont(double pixels, bool bold) {
     QFont font(QStringLiteral("Sans Serif"));
     font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixels))));
@@ -54,7 +40,7 @@ std::optional<TitleSettings> ParseBackdrop(const std::string& text, TitleSetting
         title.Backdrop = TitleBackdrop::Blur;
         return title;
     }
-    if (const auto one = ParseRgb(text)) {
+    if (const auto one = ParseRrggbb(text)) {
         title.Backdrop = TitleBackdrop::Color;
         title.Color1 = *one;
         return title;
@@ -62,8 +48,8 @@ std::optional<TitleSettings> ParseBackdrop(const std::string& text, TitleSetting
     const auto dash = text.find('-');
     if (dash == std::string::npos)
         return std::nullopt;
-    const auto top = ParseRgb(text.substr(0, dash));
-    const auto bottom = ParseRgb(text.substr(dash + 1));
+    const auto top = ParseRrggbb(text.substr(0, dash));
+    const auto bottom = ParseRrggbb(text.substr(dash + 1));
     if (!top || !bottom)
         return std::nullopt;
     title.Backdrop = TitleBackdrop::Gradient;
@@ -77,11 +63,11 @@ std::string BackdropText(const TitleSettings& title) {
     case TitleBackdrop::Blur:
         return "blur";
     case TitleBackdrop::Gradient:
-        return RgbText(title.Color1) + "-" + RgbText(title.Color2);
+        return RrggbbText(title.Color1) + "-" + RrggbbText(title.Color2);
     case TitleBackdrop::Color:
         break;
     }
-    return RgbText(title.Color1);
+    return RrggbbText(title.Color1);
 }
 
 void DrawTitleBackdrop(Bitmap& frame, const TitleSettings& title, const Bitmap* next) {
