@@ -2,6 +2,7 @@
 // the open and save commands with their messages.
 #include "MainWindowProbe.h"
 #include "WidgetLookup.h"
+#include "WindowTestFolder.h"
 #include "WindowWaits.h"
 #include "app/StripLayout.h"
 #include "app/TransitionIcons.h"
@@ -47,14 +48,9 @@ class StoryboardTest : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY(tmp_.isValid());
-        qputenv("TMPDIR", tmp_.path().toLocal8Bit());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, tmp_.path());
         // No language files: the built-in texts.
-        base::SetProgramFolderForTesting(tmp_.path());
-        QImage image(160, 120, QImage::Format_RGB32);
-        image.fill(QColor(200, 40, 40));
-        photo_ = tmp_.filePath("photo.png");
-        QVERIFY(image.save(photo_));
+        photo_ = window_test::UseTestFolder(tmp_, QSize(160, 120), QColor(200, 40, 40));
+        QVERIFY(!photo_.isEmpty());
     }
 
     void eighthPhotoMovesToTheNextPage() {

@@ -4,6 +4,7 @@
 // preview plays the chosen motion.
 #include "MainWindowProbe.h"
 #include "WidgetLookup.h"
+#include "WindowTestFolder.h"
 #include "base/ProgramFolder.h"
 #include "imaging/BmpFile.h"
 #include "imaging/ui/TitleDialog.h"
@@ -40,13 +41,8 @@ class TitleTest : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY(tmp_.isValid());
-        qputenv("TMPDIR", tmp_.path().toLocal8Bit());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, tmp_.path());
-        base::SetProgramFolderForTesting(tmp_.path());
-        QImage image(320, 240, QImage::Format_RGB32);
-        image.fill(QColor(40, 120, 200));
-        photo_ = tmp_.filePath("photo.png");
-        QVERIFY(image.save(photo_));
+        photo_ = window_test::UseTestFolder(tmp_, QSize(320, 240), QColor(40, 120, 200));
+        QVERIFY(!photo_.isEmpty());
     }
 
     void theEditorsPreviewPlaysTheMotionAndRefusesAnEmptyTitle() {

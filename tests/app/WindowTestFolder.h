@@ -1,0 +1,28 @@
+// A window test's own world in one temporary folder: its scratch files and settings there, no
+// language files (the built-in texts), and a photo of one colour to import.
+#pragma once
+
+#include "base/ProgramFolder.h"
+
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+#include <QSettings>
+#include <QSize>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace window_test {
+
+// The photo's path; empty when it could not be written.
+inline QString UseTestFolder(const QTemporaryDir& tmp, QSize photoSize, QColor photoColor) {
+    qputenv("TMPDIR", tmp.path().toLocal8Bit());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, tmp.path());
+    base::SetProgramFolderForTesting(tmp.path());
+    QImage image(photoSize, QImage::Format_RGB32);
+    image.fill(photoColor);
+    const QString photo = tmp.filePath("photo.png");
+    return image.save(photo) ? photo : QString();
+}
+
+} // namespace window_test
