@@ -2,6 +2,7 @@
 #include "cli/Failure.h"
 
 #include "base/FileName.h"
+#include "cli/ClipCommands.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleProgress.h"
 #include "cli/MusicEditCommands.h"
@@ -117,6 +118,8 @@ int RunEdit(const QStringList& args) {
         return RunMusicEdit(args);
     if (IsTitleInsert(args))
         return RunTitleInsert(args);
+    if (IsClipEdit(args))
+        return RunClipEdit(args);
     QString showPath;
     int slide = 0; // 1-based; 0 = not given
     bool all = false;

@@ -1,5 +1,7 @@
 #include "cli/ShowCommands.h"
 #include "cli/Failure.h"
+#include "media/video/ClipImport.h"
+#include "media/video/ClipProbe.h"
 
 #include "base/FileName.h"
 #include "base/JobRunner.h"
@@ -22,6 +24,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <sys/stat.h>
@@ -80,6 +83,31 @@ QJsonObject MotionJson(const imaging::Motion& m) {
     o["Easing"] = m.Easing == imaging::MotionEasing::Ease ? "ease" : "linear";
     o["Start"] = state(m.Start);
     o["End"] = state(m.End);
+    return o;
+}
+
+// A clip as `info` lists it: what it is (probed from its working copy), its trim and its sound.
+QJsonObject ClipJson(const project::ClipSettings& clip) {
+    QJsonObject o;
+    o["Name"] = QString::fromStdString(clip.Name);
+    if (const auto info = media::ProbeClipFile(clip.File)) {
+        o["Codec"] = QString::fromStdString(info->Codec);
+        o["Width"] = info->Width;
+        o["Height"] = info->Height;
+        o["FrameRate"] = std::round(info->FrameRate * 1000.0) / 1000.0;
+        o["Rotation"] = info->Rotation;
+        o["Sound"] = info->HasSound;
+        if (info->Hdr)
+            o["Hdr"] = true;
+        if (info->Interlaced)
+            o["Interlaced"] = true;
+    } else {
+        o["Problem"] = QString::fromStdString(info.error());
+    }
+    o["LengthMs"] = static_cast<qint64>(clip.LengthMs);
+    o["Trim"] = QJsonArray{static_cast<qint64>(clip.InMs), static_cast<qint64>(clip.OutMs)};
+    o["Volume"] = clip.Volume;
+    o["Mute"] = clip.Mute;
     return o;
 }
 
@@ -146,10 +174,10 @@ int RunNew(const QStringList& args) {
     // be written (a full disk) ends the command: the show would silently lack it.
     auto addPhoto = [&](const std::string& path) {
         const auto added =
-            project::AddPhoto(show, files, photos, path, {}, project::FaceSearch::Find);
+            media::AddPhotoOrClip(show, files, photos, path, {}, project::FaceSearch::Find);
         if (added && !added->Added)
-            std::fprintf(stderr, "reelpane-cli: skipped %s (not a picture it can read)\n",
-                         path.c_str());
+            std::fprintf(stderr, "reelpane-cli: skipped %s (%s)\n", path.c_str(),
+                         added->Skipped.c_str());
         return added ? 0 : Fail("cannot import " + path + ": " + added.error());
     };
     // The imports run as one job on the runner's worker, as the window's do; this thread waits.
@@ -257,6 +285,8 @@ int RunInfo(const QStringList& args) {
             t["Motion"] = imaging::TextMotionName(s.Title->Motion);
             o["Title"] = t;
         }
+        if (s.Clip)
+            o["Clip"] = ClipJson(*s.Clip);
         const auto picture = imaging::LoadBmpFile(s.WorkFile);
         o["Width"] = picture ? picture->Width : 0;
         o["Height"] = picture ? picture->Height : 0;

@@ -87,8 +87,18 @@ bool Autosaver::Start(const ShowModel& show, const std::string& showFile) {
         }
         return true;
     };
+    const auto keepClips = [&] {
+        for (Slide& s : snapshot.Slides)
+            if (s.Clip) {
+                const std::string to = folder + "pictures/" + BaseName(s.Clip->File);
+                if (!Keep(s.Clip->File, to))
+                    return false;
+                s.Clip->File = to;
+            }
+        return true;
+    };
     if (!keepAll(snapshot.Slides, folder + "pictures/") ||
-        !keepAll(snapshot.Sounds, folder + "music/")) {
+        !keepAll(snapshot.Sounds, folder + "music/") || !keepClips()) {
         fs::remove_all(folder, ec);
         return false;
     }

@@ -27,6 +27,7 @@ constexpr std::array<char, 4> kTrackTitleTag{'U', 'T', 'R', 'K'};
 constexpr std::array<char, 4> kFacesTag{'F', 'A', 'C', 'E'};
 constexpr std::array<char, 4> kTitleTag{'T', 'I', 'T', 'L'};
 constexpr std::array<char, 4> kCaptionMotionTag{'C', 'M', 'O', 'T'};
+constexpr std::array<char, 4> kClipTag{'C', 'L', 'I', 'P'};
 constexpr double kFaceUnits = 65535.0;
 // The most UTF-8 bytes a text of n characters takes.
 constexpr std::size_t Utf8Bytes(int characters) {
@@ -234,6 +235,38 @@ std::optional<imaging::TitleSettings> ReadTitle(const TitleChunk& c, const std::
     return t;
 }
 
+// The longest name that fits kMaxClipNameCharacters, cut at a whole character.
+std::string ClipNameToStore(const std::string& name) {
+    const QString text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    return text.left(kMaxClipNameCharacters).toStdString();
+}
+
+// A "CLIP" payload's clip, or nullopt when its name does not fit or the clip has no length.
+std::optional<StoredClip> ReadClip(const ClipChunk& c, const std::uint8_t* p,
+                                   std::uint32_t length) {
+    if (c.NameBytes.get() > length - sizeof c)
+        return std::nullopt;
+    auto name = ExactText(p + sizeof c, c.NameBytes, kMaxClipNameCharacters);
+    const std::int64_t lengthMs = c.LengthMs;
+    if (!name || lengthMs < kMinClipMs || lengthMs > kMaxSlideMs || c.Bytes.get() == 0)
+        return std::nullopt;
+    StoredClip stored;
+    stored.Offset = c.Offset;
+    stored.Bytes = c.Bytes;
+    ClipSettings& clip = stored.Settings;
+    clip.Name = std::move(*name);
+    clip.LengthMs = lengthMs;
+    clip.InMs = c.InMs;
+    clip.OutMs = c.OutMs;
+    if (clip.InMs < 0 || clip.OutMs > lengthMs || clip.OutMs - clip.InMs < kMinClipMs) {
+        clip.InMs = 0;
+        clip.OutMs = lengthMs;
+    }
+    clip.Volume = std::min<std::int32_t>(c.Volume.get(), kMaxClipVolume);
+    clip.Mute = c.Mute != 0;
+    return stored;
+}
+
 // Copies the known prefix of a payload; false when the payload is shorter than it.
 template <typename T> bool ReadPayload(const std::uint8_t* p, std::uint32_t length, T& out) {
     if (length < sizeof(T))
@@ -247,7 +280,8 @@ template <typename T> bool ReadPayload(const std::uint8_t* p, std::uint32_t leng
 std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
                                               const std::vector<Track>& tracks,
                                               const ShowOptions& options,
-                                              const std::string& photoSize) {
+                                              const std::string& photoSize,
+                                              const std::vector<std::int64_t>& clipBytes) {
     std::vector<std::uint8_t> chunks;
     int width = kDefaultPhotoWidth, height = kDefaultPhotoHeight;
     ParseResolution(photoSize, width, height);
@@ -370,6 +404,28 @@ std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
         c.Motion = static_cast<std::uint8_t>(motion);
         AppendChunk(chunks, kCaptionMotionTag, c);
     }
+    std::uint64_t clipOffset = 0;
+    for (std::size_t i = 0; i < slides.size(); ++i) {
+        const std::int64_t bytes = i < clipBytes.size() ? clipBytes[i] : 0;
+        if (!slides[i].Clip || bytes <= 0)
+            continue;
+        const ClipSettings& clip = *slides[i].Clip;
+        const std::string name = ClipNameToStore(clip.Name);
+        ClipChunk c{};
+        c.Index = static_cast<std::uint32_t>(i);
+        c.Offset = clipOffset;
+        c.Bytes = static_cast<std::uint64_t>(bytes);
+        c.LengthMs = clip.LengthMs;
+        c.InMs = clip.InMs;
+        c.OutMs = clip.OutMs;
+        c.Volume = static_cast<std::uint16_t>(std::clamp(clip.Volume, 0, kMaxClipVolume));
+        c.Mute = clip.Mute ? 1 : 0;
+        c.NameBytes = static_cast<std::uint32_t>(name.size());
+        AppendHeader(chunks, kClipTag, sizeof c + name.size());
+        Append(chunks, c);
+        AppendBytes(chunks, name);
+        clipOffset += static_cast<std::uint64_t>(bytes);
+    }
     if (chunks.empty())
         return {};
     std::vector<std::uint8_t> block;
@@ -395,8 +451,20 @@ std::size_t MaxExtensionBytes(std::size_t slideCount, std::size_t trackCount) {
         sizeof(ExtensionChunkHeader) + 4 + Utf8Bytes(kMaxTitleCharacters);
     constexpr std::size_t kTitle = sizeof(ExtensionChunkHeader) + sizeof(TitleChunk) +
                                    2 * Utf8Bytes(imaging::kMaxTitleCardCharacters);
-    return 64 * 1024 + (slideCount + trackCount) * 1024 + slideCount * (kSlideTexts + kTitle) +
-           trackCount * kTrackTitle;
+    constexpr std::size_t kClip =
+        sizeof(ExtensionChunkHeader) + sizeof(ClipChunk) + Utf8Bytes(kMaxClipNameCharacters);
+    return 64 * 1024 + (slideCount + trackCount) * 1024 +
+           slideCount * (kSlideTexts + kTitle + kClip) + trackCount * kTrackTitle;
+}
+
+std::uint64_t ExtensionBlockLength(const std::uint8_t* data, std::size_t size) {
+    if (size < sizeof(ExtensionHeader))
+        return 0;
+    ExtensionHeader h;
+    std::memcpy(&h, data, sizeof h);
+    if (h.Magic != kMagic)
+        return 0;
+    return sizeof(ExtensionHeader) + std::uint64_t{h.ChunkBytes.get()} + 4;
 }
 
 base::Result<ShowExtension> ReadExtensionBlock(const std::uint8_t* data, std::size_t size,
@@ -489,6 +557,11 @@ base::Result<ShowExtension> ReadExtensionBlock(const std::uint8_t* data, std::si
             if ((fits = ReadPayload(p, length, c)) && c.Index.get() < slideCount)
                 if (auto motion = MotionOf(c.Motion))
                     ext.CaptionMotions.emplace_back(c.Index.get(), *motion);
+        } else if (ch.Type == kClipTag) {
+            ClipChunk c;
+            if ((fits = ReadPayload(p, length, c)) && c.Index.get() < slideCount)
+                if (auto clip = ReadClip(c, p, length))
+                    ext.Clips.emplace_back(c.Index.get(), std::move(*clip));
         } else if (ch.Type == kTrackTitleTag) {
             base::le_u32 index;
             if ((fits = ReadPayload(p, length, index)) && index.get() < trackCount)

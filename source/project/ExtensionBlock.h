@@ -142,6 +142,25 @@ struct CaptionMotionChunk {
 };
 static_assert(sizeof(CaptionMotionChunk) == 5);
 
+// "CLIP": a slide shown as a video clip, by its place in the records: this header, then the name
+// the clip came in with, in UTF-8. The clip's original bytes lie after the block, Offset bytes
+// past its end (64-bit: a show's clips may pass 4 GiB).
+struct ClipChunk {
+    base::le_u32 Index;
+    base::le_u64 Offset;
+    base::le_u64 Bytes;
+    base::le_i64 LengthMs;
+    base::le_i64 InMs;
+    base::le_i64 OutMs;
+    base::le_u16 Volume; // percent
+    std::uint8_t Mute;
+    base::le_u32 NameBytes;
+};
+static_assert(sizeof(ClipChunk) == 51);
+
+// The longest name a stored clip keeps, in characters.
+constexpr int kMaxClipNameCharacters = 255;
+
 constexpr std::uint16_t kExtensionVersion = 1;
 
 // A slide's entry: its extension and its exact times (0 = the record's whole seconds).
@@ -149,6 +168,14 @@ struct StoredSlideExtension {
     SlideExtension Ext;
     std::int64_t StillMs = 0;
     std::int64_t TransitionMs = 0;
+};
+
+// A clip as the block lists it: its settings (no working file yet) and where its bytes lie after
+// the block.
+struct StoredClip {
+    ClipSettings Settings;
+    std::uint64_t Offset = 0;
+    std::uint64_t Bytes = 0;
 };
 
 // What a block holds, by the items' places in the file's records.
@@ -168,6 +195,8 @@ struct ShowExtension {
     // Title slides, and the captions that move.
     std::vector<std::pair<std::size_t, imaging::TitleSettings>> Titles;
     std::vector<std::pair<std::size_t, imaging::TextMotion>> CaptionMotions;
+    // Slides shown as video clips.
+    std::vector<std::pair<std::size_t, StoredClip>> Clips;
 };
 
 // The block for these items and options; empty when every value is at its default (such a show
@@ -175,10 +204,17 @@ struct ShowExtension {
 // plays its tracks at even loudness, the one feature that uses it, and a slide's faces only while
 // it moves automatically. `photoSize` is the show's photo
 // size ("WxH"); the default 1280 x 1024, an empty or an unparsable one is not stored.
+// clipBytes: the byte count of each slide's clip (by slide; 0 or missing for a slide without), laid
+// after the block one after another in slide order.
 std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
                                               const std::vector<Track>& tracks,
                                               const ShowOptions& options,
-                                              const std::string& photoSize = {});
+                                              const std::string& photoSize = {},
+                                              const std::vector<std::int64_t>& clipBytes = {});
+
+// The length of the block that starts with these bytes (its header, chunks and checksum), or 0
+// when they do not start a block's header. What follows the block is the clips' bytes.
+std::uint64_t ExtensionBlockLength(const std::uint8_t* data, std::size_t size);
 
 // The largest block a show with this many items may carry; a longer tail is refused unread.
 std::size_t MaxExtensionBytes(std::size_t slideCount, std::size_t trackCount);
@@ -187,7 +223,7 @@ std::size_t MaxExtensionBytes(std::size_t slideCount, std::size_t trackCount);
 // fails its checksum, is of a later version, or whose chunks do not fit; values outside their
 // ranges fall back to their defaults (the output settings' too), texts that are not valid UTF-8 or
 // are longer than a slide or track may hold are dropped. Entries for items past the counts are
-// dropped.
+// dropped. A clip whose trim does not fit its length plays whole.
 base::Result<ShowExtension> ReadExtensionBlock(const std::uint8_t* data, std::size_t size,
                                                std::size_t slideCount, std::size_t trackCount);
 

@@ -42,6 +42,12 @@ std::string ExtensionOf(const std::string& path) {
     return path.substr(dot);
 }
 
+bool IsClipExtension(const std::string& ext) {
+    const std::string u = Upper(ext);
+    return u == ".MP4" || u == ".MOV" || u == ".M4V" || u == ".3GP" || u == ".MKV" ||
+           u == ".WEBM" || u == ".AVI";
+}
+
 bool IsTrackExtension(const std::string& ext) {
     const std::string u = Upper(ext);
     return u == ".MP3" || u == ".OGG" || u == ".WAV";
@@ -90,17 +96,22 @@ imaging::Bitmap MakeThumbnail(const imaging::Bitmap& fitted) {
 ImportResult<AddedPhoto> AddPhoto(ShowContent& into, const WorkFiles& files,
                                   const PhotoSettings& photos, const std::string& path,
                                   const ThumbnailMade& thumbnailMade, FaceSearch faces) {
+    if (!imaging::IsPhotoExtension(ExtensionOf(path)))
+        return ImportResult<AddedPhoto>(ImportNote::Skip("not a photo: " + path));
+    auto loaded = imaging::LoadImageFile(path);
+    if (!loaded)
+        return ImportResult<AddedPhoto>(ImportNote::Skip(loaded.error()));
+    return AddPicture(into, files, photos, std::move(*loaded), path, thumbnailMade, faces);
+}
+
+ImportResult<AddedPhoto> AddPicture(ShowContent& into, const WorkFiles& files,
+                                    const PhotoSettings& photos, imaging::Bitmap bitmap,
+                                    const std::string& path, const ThumbnailMade& thumbnailMade,
+                                    FaceSearch faces) {
     using Result = ImportResult<AddedPhoto>;
     int width = 1280;
     int height = 1024;
     photos.Size(width, height);
-    if (!imaging::IsPhotoExtension(ExtensionOf(path)))
-        return Result(ImportNote::Skip("not a photo: " + path));
-    auto loaded = imaging::LoadImageFile(path);
-    if (!loaded)
-        return Result(ImportNote::Skip(loaded.error()));
-    imaging::Bitmap bitmap = std::move(*loaded);
-
     try {
         FitToResolution(bitmap, width, height);
         const std::string name = files.MakePictureName(".bmp");
@@ -173,16 +184,26 @@ ImportBatchResult ImportFiles(const ImportBatchOptions& options, base::Progress&
 
 std::vector<std::string> PhotosInFolder(const std::string& folder) {
     // File names are taken as the file system's bytes, so none is lost to a conversion.
-    std::vector<std::string> photos;
+    std::vector<std::string> photos, clips;
     std::error_code ec;
     for (fs::directory_iterator it(fs::path(folder), ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code e2;
         if (!it->is_regular_file(e2))
             continue;
         const std::string name = it->path().filename().native();
-        if (imaging::IsPhotoExtension(ExtensionOf(name)))
+        const std::string ext = ExtensionOf(name);
+        if (imaging::IsPhotoExtension(ext))
             photos.push_back(name);
+        else if (IsClipExtension(ext))
+            clips.push_back(name);
     }
+    const auto stem = [](const std::string& name) {
+        return Upper(name.substr(0, name.size() - ExtensionOf(name).size()));
+    };
+    for (const std::string& clip : clips)
+        if (std::none_of(photos.begin(), photos.end(),
+                         [&](const std::string& photo) { return stem(photo) == stem(clip); }))
+            photos.push_back(clip);
     std::sort(photos.begin(), photos.end());
     std::string prefix = folder;
     if (!prefix.empty() && prefix.back() != '/')

@@ -72,6 +72,14 @@ ImportResult<AddedPhoto> AddPhoto(ShowContent& into, const WorkFiles& files,
                                   const ThumbnailMade& thumbnailMade = {},
                                   FaceSearch faces = FaceSearch::Skip);
 
+// The second half of AddPhoto, for a picture decoded elsewhere (a clip's poster frame): fitted,
+// stored as the working copy and added as a new last slide; `path` names it in messages.
+ImportResult<AddedPhoto> AddPicture(ShowContent& into, const WorkFiles& files,
+                                    const PhotoSettings& photos, imaging::Bitmap bitmap,
+                                    const std::string& path,
+                                    const ThumbnailMade& thumbnailMade = {},
+                                    FaceSearch faces = FaceSearch::Skip);
+
 // Resamples the bitmap in place to the width W (landscape) or height H (portrait, square) with
 // the other side in proportion, rounded to nearest with ties to even.
 bool FitToResolution(imaging::Bitmap& bitmap, int width, int height);
@@ -102,8 +110,13 @@ struct ImportBatchResult {
 
 ImportBatchResult ImportFiles(const ImportBatchOptions& options, base::Progress& progress);
 
-// The photo files directly inside a folder (no sub-folders), by name.
+// The photo and clip files directly inside a folder (no sub-folders), by name. A clip beside a
+// photo of the same name (a phone's moving photo) is left out: the photo stands for it.
 std::vector<std::string> PhotosInFolder(const std::string& folder);
+
+// The video clips' containers, in any case: ".MP4", ".MOV", ".M4V", ".3GP", ".MKV", ".WEBM",
+// ".AVI".
+bool IsClipExtension(const std::string& ext);
 
 // ".MP3", ".OGG", ".WAV" in any case.
 bool IsTrackExtension(const std::string& ext);

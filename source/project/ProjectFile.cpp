@@ -10,6 +10,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -190,6 +191,32 @@ std::int32_t Clamp(std::int32_t v, std::int32_t lo, std::int32_t hi) {
 
 constexpr std::int32_t kMaxSeconds = 24 * 3600;
 
+// Copies a stored clip's bytes out of the project file into a new working copy, leaving the
+// file's position where it was.
+base::Result<ClipSettings> CopyClipOut(QFile& in, std::int64_t clipArea, const StoredClip& clip,
+                                       const WorkFiles& files, std::vector<char>& buffer,
+                                       base::Progress& progress) {
+    std::string ext = ExtensionOf(clip.Settings.Name);
+    if (!IsClipExtension(ext))
+        ext = ".clip";
+    const std::string target = files.MakePictureName(ext);
+    if (target.empty())
+        return base::Fail("no free working name for it");
+    const qint64 here = in.pos();
+    std::string why;
+    const bool copied =
+        in.seek(clipArea + static_cast<qint64>(clip.Offset)) &&
+        CopyOut(in, static_cast<std::int64_t>(clip.Bytes), target, buffer, progress, why);
+    in.seek(here);
+    if (!copied) {
+        RemoveFile(target);
+        return base::Fail(why.empty() ? std::string("cannot read it") : why);
+    }
+    ClipSettings settings = clip.Settings;
+    settings.File = target;
+    return settings;
+}
+
 } // namespace
 
 bool IsStoredTrackExtension(const std::string& ext) {
@@ -246,6 +273,19 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
         }
     }
 
+    // A clip's original bytes are stored after the extension block; its copy must be there too.
+    std::vector<std::int64_t> clipSizes(slides.size(), 0);
+    for (std::size_t i = 0; i < slides.size(); ++i) {
+        if (!slides[i].Clip)
+            continue;
+        const std::string& clip = slides[i].Clip->File;
+        struct stat st {};
+        if (::stat(clip.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0)
+            return fail("the clip of photo " + std::to_string(i + 1) + " (" + clip +
+                        ") is missing");
+        clipSizes[i] = static_cast<std::int64_t>(st.st_size);
+    }
+
     base::AtomicFile out(path);
     if (const auto opened = out.Open(); !opened)
         return fail(opened.error());
@@ -289,10 +329,22 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
     // What the records cannot hold follows the last track's bytes; a show without it ends here,
     // exactly as older writers made it.
     const std::vector<std::uint8_t> extension =
-        WriteExtensionBlock(slides, sounds, options, photoSize);
+        WriteExtensionBlock(slides, sounds, options, photoSize, clipSizes);
     if (!extension.empty())
         if (const auto put = out.Write(extension.data(), extension.size()); !put)
             return fail(put.error());
+    // The clips' bytes follow the block, in slide order, streamed as the photos are.
+    for (std::size_t i = 0; i < slides.size(); ++i) {
+        if (clipSizes[i] == 0)
+            continue;
+        if (progress.Cancelled()) {
+            out.Discard();
+            progress.Close();
+            return SaveOutcome::Cancelled;
+        }
+        if (!CopyFileInto(slides[i].Clip->File, clipSizes[i], out, buffer, progress, error))
+            return fail(error);
+    }
     progress.SetPosition(100);
     if (const auto committed = out.Commit(); !committed)
         return fail(committed.error());
@@ -355,15 +407,29 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
     // An extension block follows the media when a later feature is in use. A damaged one costs
     // the show only that data, said once; it is never read past the size a show may need.
     ShowExtension extension;
-    if (const std::int64_t tail = fileSize - tables - dataBytes; tail > 0) {
+    const std::int64_t tailStart = tables + dataBytes;
+    std::int64_t clipArea = fileSize; // where the clips' bytes start
+    if (const std::int64_t tail = fileSize - tailStart; tail > 0) {
         std::string problem;
-        if (static_cast<std::uint64_t>(tail) > MaxExtensionBytes(slides.size(), sounds.size())) {
+        std::array<std::uint8_t, sizeof(ExtensionHeader)> head{};
+        const qint64 here = in.pos();
+        const qint64 headBytes = std::min<qint64>(tail, static_cast<qint64>(head.size()));
+        const std::uint64_t blockLength =
+            in.seek(tailStart) &&
+                    in.read(reinterpret_cast<char*>(head.data()), headBytes) == headBytes
+                ? ExtensionBlockLength(head.data(), static_cast<std::size_t>(headBytes))
+                : 0;
+        if (blockLength == 0) {
+            problem = "the data after the last track is not an extension block";
+        } else if (blockLength > static_cast<std::uint64_t>(tail)) {
+            problem = "the extension block runs past the end of the file";
+        } else if (blockLength > MaxExtensionBytes(slides.size(), sounds.size())) {
             problem = "the data after the last track is larger than an extension block may be";
         } else {
-            std::vector<std::uint8_t> block(static_cast<std::size_t>(tail));
-            const qint64 here = in.pos();
-            if (!in.seek(tables + dataBytes) ||
-                in.read(reinterpret_cast<char*>(block.data()), tail) != tail) {
+            std::vector<std::uint8_t> block(static_cast<std::size_t>(blockLength));
+            const auto length = static_cast<qint64>(blockLength);
+            if (!in.seek(tailStart) ||
+                in.read(reinterpret_cast<char*>(block.data()), length) != length) {
                 problem = "the extension block cannot be read";
             } else if (auto read = ReadExtensionBlock(block.data(), block.size(), slides.size(),
                                                       sounds.size());
@@ -371,13 +437,24 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
                 problem = read.error();
             } else {
                 extension = std::move(read.value());
+                clipArea = tailStart + length;
             }
-            in.seek(here);
         }
+        in.seek(here);
         if (!problem.empty())
             result.Warning = "The show opens without its newer settings (motion, fades, exact "
                              "durations): " +
                              problem + ".";
+    }
+    // A clip whose bytes the file does not hold whole stays its poster photo.
+    std::vector<const StoredClip*> clips(slides.size(), nullptr);
+    for (const auto& [index, clip] : extension.Clips) {
+        const auto room = static_cast<std::uint64_t>(fileSize - clipArea);
+        if (clip.Offset <= room && clip.Bytes <= room - clip.Offset)
+            clips[index] = &clip;
+        else if (result.Warning.empty())
+            result.Warning = "The clip of photo " + std::to_string(index + 1) +
+                             " is not whole in the file; the photo shows its first picture.";
     }
     std::vector<const StoredSlideExtension*> slideExt(slides.size(), nullptr);
     std::vector<const TrackExtension*> trackExt(sounds.size(), nullptr);
@@ -477,6 +554,13 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
             if (titles[i] != nullptr)
                 s.Title = *titles[i];
             s.Caption.Motion = captionMotions[i];
+            if (const StoredClip* clip = clips[i]) {
+                auto copied = CopyClipOut(in, clipArea, *clip, files, buffer, progress);
+                if (!copied)
+                    return failMidway("cannot copy the clip of photo " + std::to_string(i + 1) +
+                                      " out of the file: " + copied.error());
+                s.Clip = std::move(*copied);
+            }
             show.Slides.back() = s;
         }
         progress.SetPosition(PercentOf(i + 1, slides.size()));

@@ -44,8 +44,11 @@ base::Status ShowSession::Open(const std::string& tempRoot) {
 }
 
 void ShowSession::RemoveCopies(const ShowContent& content) {
-    for (const Slide& s : content.Slides)
+    for (const Slide& s : content.Slides) {
         files_.Remove(s.WorkFile);
+        if (s.Clip)
+            files_.Remove(s.Clip->File);
+    }
     for (const Track& t : content.Sounds)
         files_.Remove(t.WorkFile);
 }
@@ -67,10 +70,15 @@ void ShowSession::Replace(ShowContent content, std::optional<PhotoSettings> phot
     history_.Clear();
     // Only the old show's own copies go: the new show's were made in the same folders.
     const ShowContent old = show_.Content();
-    for (const Slide& s : old.Slides)
+    for (const Slide& s : old.Slides) {
         if (std::none_of(content.Slides.begin(), content.Slides.end(),
                          [&](const Slide& n) { return n.WorkFile == s.WorkFile; }))
             files_.Remove(s.WorkFile);
+        if (s.Clip &&
+            std::none_of(content.Slides.begin(), content.Slides.end(),
+                         [&](const Slide& n) { return n.Clip && n.Clip->File == s.Clip->File; }))
+            files_.Remove(s.Clip->File);
+    }
     for (const Track& t : old.Sounds)
         if (std::none_of(content.Sounds.begin(), content.Sounds.end(),
                          [&](const Track& n) { return n.WorkFile == t.WorkFile; }))

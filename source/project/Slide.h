@@ -29,6 +29,28 @@ struct SlideExtension {
     bool IsDefault() const { return *this == SlideExtension{}; }
 };
 
+// A video clip shown as the slide. Its original file's bytes are kept whole in a working copy
+// (the show file stores them after its extension block); the slide's working picture is the
+// clip's poster frame, which is what an older reader shows. The clip plays from InMs to OutMs of
+// its own time, from the moment the slide starts to come in.
+struct ClipSettings {
+    std::string File;          // working copy of the clip's original bytes
+    std::string Name;          // the file name it came in with
+    std::int64_t LengthMs = 0; // the whole clip, as probed when it came in
+    std::int64_t InMs = 0;     // the trim: 0 <= InMs < OutMs <= LengthMs
+    std::int64_t OutMs = 0;
+    std::int32_t Volume = 100; // its sound, in percent (0..kMaxClipVolume)
+    bool Mute = false;
+
+    std::int64_t TrimmedMs() const { return OutMs - InMs; }
+    // Whether the clip's sound is heard at all.
+    bool Sounds() const { return !Mute && Volume > 0; }
+    bool operator==(const ClipSettings&) const = default;
+};
+constexpr std::int32_t kMaxClipVolume = 200;
+// The shortest trim a clip may have.
+constexpr std::int64_t kMinClipMs = 100;
+
 struct Slide {
     // The still and its transition in milliseconds: the one truth of the slide's time. The
     // record's whole seconds are derived from them when the show is saved (RecordSeconds).
@@ -46,6 +68,8 @@ struct Slide {
     // A title slide: text over a backdrop, drawn by the renderer at the frame's size. Its working
     // picture is the card drawn at the photo size, which is what an older reader shows.
     std::optional<imaging::TitleSettings> Title;
+    // A video clip shown in the photo's place.
+    std::optional<ClipSettings> Clip;
 
     bool operator==(const Slide&) const = default;
 

@@ -201,6 +201,8 @@ base::Status EditSlide(Slide& edited, const SlideEdit& edit, const PhotoSettings
         return {};
     }
     if (const auto* m = std::get_if<MotionEdit>(&edit)) {
+        if (slide.Clip && !m->Motion.IsStill())
+            return base::Fail("a clip is shown as it was filmed: pan and zoom are for photos");
         // No motion keeps no states, so that a still slide leaves the extension at its default.
         slide.Ext.Motion = m->Motion.IsStill() ? imaging::Motion{} : m->Motion;
         // Automatic motion frames on the faces: asked for first on a photo from a show saved
@@ -223,6 +225,12 @@ base::Status EditSlide(Slide& edited, const SlideEdit& edit, const PhotoSettings
     if (slide.Title)
         return base::Fail("a title slide has no photo to crop, caption, turn or colour; its text "
                           "is edited as a title");
+
+    // A clip's pictures are drawn from the clip as filmed; only a caption goes over them (drawn
+    // into the poster too, for older readers).
+    if (slide.Clip && !std::holds_alternative<CaptionEdit>(edit))
+        return base::Fail("a clip is shown as it was filmed: it cannot be cropped, turned or "
+                          "coloured; its caption, times and sound can be changed");
 
     const std::string path = slide.WorkFile;
     auto loaded = imaging::LoadImageFile(path);

@@ -64,8 +64,11 @@ std::string WorkFiles::MakeWorkName(const std::string& folder, const std::string
 }
 
 void DiscardShow(ShowContent& content, const WorkFiles& files) {
-    for (const Slide& s : content.Slides)
+    for (const Slide& s : content.Slides) {
         files.Remove(s.WorkFile);
+        if (s.Clip)
+            files.Remove(s.Clip->File);
+    }
     for (const Track& t : content.Sounds)
         files.Remove(t.WorkFile);
     content = ShowContent{};

@@ -1,0 +1,49 @@
+#include "project/ClipSlides.h"
+
+#include <algorithm>
+#include <string>
+
+namespace project {
+
+base::Status ValidateClip(const ClipSettings& clip) {
+    if (clip.InMs < 0 || clip.OutMs > clip.LengthMs)
+        return base::Fail("the trim must lie within the clip's " + std::to_string(clip.LengthMs) +
+                          " ms");
+    if (clip.TrimmedMs() < kMinClipMs)
+        return base::Fail("the trim must keep at least " + std::to_string(kMinClipMs) +
+                          " ms of the clip");
+    if (clip.Volume < 0 || clip.Volume > kMaxClipVolume)
+        return base::Fail("the clip's volume must be 0 to " + std::to_string(kMaxClipVolume) +
+                          " %");
+    return {};
+}
+
+namespace {
+
+std::int64_t StillOf(const Slide* before, const Slide& slide, const ClipSettings& clip) {
+    const std::int64_t coming = before ? std::max<std::int64_t>(before->TransitionMs, 0) : 0;
+    const std::int64_t going = std::max<std::int64_t>(slide.TransitionMs, 0);
+    return std::max(clip.TrimmedMs() - coming - going, kMinClipMs);
+}
+
+} // namespace
+
+std::int64_t ClipStillMs(const std::vector<Slide>& slides, std::size_t i) {
+    if (i >= slides.size() || !slides[i].Clip)
+        return 0;
+    return StillOf(i == 0 ? nullptr : &slides[i - 1], slides[i], *slides[i].Clip);
+}
+
+base::Result<Slide> SetClip(const std::vector<Slide>& slides, std::size_t i,
+                            const ClipSettings& clip) {
+    if (i >= slides.size() || !slides[i].Clip)
+        return base::Fail("slide " + std::to_string(i + 1) + " is not a video clip");
+    if (auto valid = ValidateClip(clip); !valid)
+        return base::Fail(valid.error());
+    Slide changed = slides[i];
+    changed.Clip = clip;
+    changed.StillMs = StillOf(i == 0 ? nullptr : &slides[i - 1], changed, clip);
+    return changed;
+}
+
+} // namespace project

@@ -1,0 +1,27 @@
+// The rules of a slide shown as a video clip: its trim and sound checked, and its still worked
+// out from the trim. A clip plays from the moment it starts to come in to the end of the
+// transition that takes it out, so its still is its trimmed length less those two transitions.
+#pragma once
+
+#include "base/Result.h"
+#include "project/Slide.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace project {
+
+// Checks a clip's trim (kMinClipMs at least, within its length) and its volume.
+base::Status ValidateClip(const ClipSettings& clip);
+
+// The still that gives slide i, a clip, its trimmed length on screen with the transitions around
+// it now (never below kMinClipMs).
+std::int64_t ClipStillMs(const std::vector<Slide>& slides, std::size_t i);
+
+// Slide i with its clip set to `clip` and its still worked out again; fails, naming what is
+// wrong, when the slide is not a clip or the settings do not fit the clip.
+base::Result<Slide> SetClip(const std::vector<Slide>& slides, std::size_t i,
+                            const ClipSettings& clip);
+
+} // namespace project
