@@ -6,6 +6,7 @@
 #include "cli/Commands.h"
 #include "cli/ExportCommands.h"
 #include "cli/Failure.h"
+#include "media/video/ClipPictureSource.h"
 #include "media/video/CodecChoice.h"
 #include "media/video/Mp4Format.h"
 #include "media/video/SharpFit.h"
@@ -106,6 +107,7 @@ int RunFrame(const QStringList& args) {
         drawing.Fit = media::ComposeSharp;
     const std::string outPath = base::EncodeFileName(out);
     drawing.ScratchPath = outPath + ".incoming.bmp";
+    drawing.Clips = media::ClipOpenerForRendering();
     render::FrameRenderer renderer(model.Slides(), drawing);
     const std::int64_t count = renderer.FrameCount();
     if (count <= 0)

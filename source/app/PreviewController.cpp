@@ -1,10 +1,12 @@
 #include "app/PreviewController.h"
+#include "media/video/ClipPictureSource.h"
 
 #include "base/Language.h"
 #include "base/ui/ProgressWindow.h"
 #include "imaging/Compose.h"
 #include "imaging/TransitionKinds.h"
 #include "media/audio/AudioLibrary.h"
+#include "media/video/ClipPictureSource.h"
 #include "project/TransitionChoice.h"
 #include "project/WorkFiles.h"
 
@@ -192,9 +194,9 @@ void PreviewController::EnsureFrames() {
     if (frames_ && frames_->Width() == image->width() && frames_->Height() == image->height())
         return;
     frames_.reset(); // its worker ends before the next one starts
-    frames_ =
-        std::make_unique<render::PreviewFrames>(show_.Slides(), image->width(), image->height(),
-                                                kPreviewRate, files_.PicturesDir() + "preview.bmp");
+    frames_ = std::make_unique<render::PreviewFrames>(
+        show_.Slides(), image->width(), image->height(), kPreviewRate,
+        files_.PicturesDir() + "preview.bmp", media::ClipOpenerForRendering());
 }
 
 bool PreviewController::WaitForFrame(int timeoutMs) {

@@ -30,6 +30,7 @@ struct RenderOptions {
     FrameRate Rate;
     PictureFit Fit; // how a still photo fills the frame (empty: as the preview composes it)
     std::string ScratchPath; // picture file for the incoming slide of a classic transition
+    ClipOpener Clips;        // decodes clip slides (empty: they show their posters)
 };
 
 class FrameRenderer {

@@ -11,20 +11,29 @@ namespace render {
 
 namespace {
 
+// Text the renderer draws over the slide: a title, a caption that moves, or any caption over a
+// clip's pictures.
 bool HasMovingText(const project::Slide& s) {
     return s.Title.has_value() ||
-           (s.Caption.Motion != imaging::TextMotion::None && !s.Caption.Text.empty());
+           ((s.Caption.Motion != imaging::TextMotion::None || s.Clip.has_value()) &&
+            !s.Caption.Text.empty());
 }
 
 } // namespace
 
 MovingFrames::MovingFrames(const std::vector<project::Slide>& slides, std::vector<SlideSpan> spans,
-                           std::vector<std::int32_t> backColors, FrameRate rate, PictureFit fit)
+                           std::vector<std::int32_t> backColors, FrameRate rate, PictureFit fit,
+                           ClipOpener clips)
     : slides_(slides), spans_(std::move(spans)), backs_(std::move(backColors)), rate_(rate),
-      fit_(std::move(fit)) {}
+      fit_(std::move(fit)), clips_(std::move(clips)) {}
+
+bool MovingFrames::ShowsClip(std::size_t i) const {
+    return i < slides_.size() && slides_[i].Clip && clips_;
+}
 
 bool MovingFrames::MovingStill(std::size_t i) const {
-    return i < slides_.size() && (!slides_[i].Ext.Motion.IsStill() || HasMovingText(slides_[i]));
+    return i < slides_.size() &&
+           (!slides_[i].Ext.Motion.IsStill() || HasMovingText(slides_[i]) || ShowsClip(i));
 }
 
 bool MovingFrames::OwnTransition(std::size_t i) const {
@@ -153,12 +162,56 @@ const imaging::PlacedText* MovingFrames::TextOf(std::size_t i, std::int64_t n, i
     return &placed;
 }
 
+std::int64_t MovingFrames::ClipMs(std::size_t i, std::int64_t n) const {
+    const project::ClipSettings& clip = *slides_[i].Clip;
+    const std::int64_t from = i == 0 ? 0 : spans_[i - 1].CutMs;
+    const std::int64_t ms = clip.InMs + ShowTimeline::MsOfFrame(n, rate_) - from;
+    return std::clamp<std::int64_t>(ms, clip.InMs, std::max(clip.InMs, clip.OutMs - 1));
+}
+
+const imaging::Bitmap* MovingFrames::ClipFrame(std::size_t i, std::int64_t n, int width,
+                                               int height) {
+    Playing& p = playing_[i % 2];
+    if (p.Index != i || p.Width != width || p.Height != height) {
+        p = Playing{};
+        p.Index = i;
+        p.Width = width;
+        p.Height = height;
+        p.Pictures = clips_(*slides_[i].Clip, width, height);
+        p.Frame = imaging::Bitmap::CreateSized(width, height);
+    }
+    if (!p.Pictures || p.Frame.IsEmpty())
+        return nullptr;
+    const imaging::Bitmap* picture = p.Pictures->At(ClipMs(i, n));
+    if (picture == nullptr)
+        return nullptr;
+    // A clip holds each picture for several frames at a high output rate: put on the frame once.
+    if (p.Pictures->PictureMs() != p.ShownMs) {
+        if (fit_)
+            fit_(p.Frame, *picture, backs_[i]);
+        else
+            imaging::ComposePhoto(p.Frame, *picture, backs_[i]);
+    }
+    p.ShownMs = p.Pictures->PictureMs();
+    return &p.Frame;
+}
+
 imaging::MovingSlide MovingFrames::SlideAt(std::size_t i, std::int64_t n, int width, int height) {
     imaging::MovingSlide slide;
     slide.BackColor = backs_[i];
     slide.Motion = slides_[i].Ext.Motion;
     slide.SlideIndex = static_cast<int>(i);
     slide.U = Progress(i, n);
+    if (ShowsClip(i)) {
+        // Shown as filmed, on the frame like a photo; a caption goes over it.
+        slide.Motion = imaging::Motion{};
+        slide.Picture = width > 0 && height > 0 ? ClipFrame(i, n, width, height) : nullptr;
+        if (slide.Picture == nullptr)
+            slide.Picture = Picture(i); // the poster, when the clip cannot be decoded
+        if (HasMovingText(slides_[i]))
+            slide.Text = TextOf(i, n, width, height, Picture(i));
+        return slide;
+    }
     if (!HasMovingText(slides_[i])) {
         slide.Picture = Picture(i);
         slide.Faces = Faces(i, slide.Picture);
@@ -208,8 +261,8 @@ void MovingFrames::Transition(imaging::Bitmap& frame, std::size_t i, std::int64_
 }
 
 bool MovingFrames::StillYuvDrawn(std::size_t i) {
-    // Text is drawn on 24-bit frames only.
-    return MovingStill(i) && !HasMovingText(slides_[i]) &&
+    // Text and clips are drawn on 24-bit frames only.
+    return MovingStill(i) && !HasMovingText(slides_[i]) && !ShowsClip(i) &&
            imaging::CanComposeSlideYuv(SlideAt(i, 0, 0, 0));
 }
 
@@ -217,7 +270,8 @@ bool MovingFrames::TransitionYuvDrawn(std::size_t i, std::int64_t n, int fps) {
     if (i + 1 >= slides_.size())
         return StillYuvDrawn(i);
     const TransitionTime time = TimeOf(i, n, fps);
-    if (HasMovingText(slides_[i]) || HasMovingText(slides_[i + 1]))
+    if (HasMovingText(slides_[i]) || HasMovingText(slides_[i + 1]) || ShowsClip(i) ||
+        ShowsClip(i + 1))
         return false;
     return imaging::CanComposeTransitionYuv(SlideAt(i, n, 0, 0), SlideAt(i + 1, n, 0, 0), time.Code,
                                             time.T, time.D);

@@ -8,6 +8,7 @@
 #include "imaging/TransitionFrame.h"
 #include "imaging/Yuv420.h"
 #include "project/Slide.h"
+#include "render/ClipPictures.h"
 #include "render/ShowTimeline.h"
 #include "render/SlideComposer.h"
 
@@ -21,9 +22,11 @@ namespace render {
 class MovingFrames {
 public:
     // fit: how a still photo under a moving caption fills the frame, as the other stills do
-    // (empty: ComposePhoto's fit).
+    // (empty: ComposePhoto's fit). clips: how a clip slide's pictures are decoded (empty: a clip
+    // slide shows its poster as a still photo).
     MovingFrames(const std::vector<project::Slide>& slides, std::vector<SlideSpan> spans,
-                 std::vector<std::int32_t> backColors, FrameRate rate, PictureFit fit = {});
+                 std::vector<std::int32_t> backColors, FrameRate rate, PictureFit fit = {},
+                 ClipOpener clips = {});
 
     // The still of slide i is drawn frame by frame (it moves, or text moves over it).
     bool MovingStill(std::size_t i) const;
@@ -67,6 +70,13 @@ private:
     // The slide's motion progress at frame n: 0 on the first frame it is visible, 1 on the last.
     double Progress(std::size_t i, std::int64_t n) const;
     const imaging::Bitmap* Picture(std::size_t i);
+    // Slide i's clip on frame n, put on a frame-sized picture on the slide's colour; null when
+    // the clip cannot be decoded.
+    const imaging::Bitmap* ClipFrame(std::size_t i, std::int64_t n, int width, int height);
+    // The clip's own time on frame n: it plays from its in point as the slide starts to come in,
+    // and holds its last picture should the slide stay longer.
+    std::int64_t ClipMs(std::size_t i, std::int64_t n) const;
+    bool ShowsClip(std::size_t i) const;
     // The faces automatic motion frames slide i on: those the slide holds, else those found on
     // its picture now (once, kept while the picture is held). Null for a slide without.
     const std::vector<imaging::FaceBox>* Faces(std::size_t i, const imaging::Bitmap* picture);
@@ -103,8 +113,18 @@ private:
     Staged staged_[2];
     Lettered lettered_[2];
     imaging::PlacedText placed_[2];
+    // Per slot, as Staged: the clip being played and its picture on the frame.
+    struct Playing {
+        std::size_t Index = static_cast<std::size_t>(-1);
+        int Width = 0, Height = 0;
+        std::unique_ptr<ClipPictures> Pictures;
+        imaging::Bitmap Frame;
+        std::int64_t ShownMs = -1; // the time of the clip's picture the frame was made from
+    };
+    Playing playing_[2];
     FrameRate rate_;
     PictureFit fit_;
+    ClipOpener clips_;
     imaging::Bitmap scratch_;
 };
 

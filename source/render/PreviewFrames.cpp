@@ -8,19 +8,21 @@ namespace render {
 
 namespace {
 
-RenderOptions PreviewDrawing(FrameRate rate, std::string scratchPath) {
+RenderOptions PreviewDrawing(FrameRate rate, std::string scratchPath, ClipOpener clips) {
     RenderOptions options;
     options.Rate = rate;
     options.ScratchPath = std::move(scratchPath);
+    options.Clips = std::move(clips);
     return options; // composed as the preview always composed its pictures
 }
 
 } // namespace
 
 PreviewFrames::PreviewFrames(std::vector<project::Slide> slides, int width, int height,
-                             FrameRate rate, std::string scratchPath)
+                             FrameRate rate, std::string scratchPath, ClipOpener clips)
     : slides_(std::move(slides)), width_(std::max(width, 1)), height_(std::max(height, 1)),
-      rate_(rate), renderer_(slides_, PreviewDrawing(rate, std::move(scratchPath))),
+      rate_(rate),
+      renderer_(slides_, PreviewDrawing(rate, std::move(scratchPath), std::move(clips))),
       count_(renderer_.FrameCount()), worker_(base::ThreadPool::Shared().Spawn([this] { Run(); })) {
 }
 

@@ -32,8 +32,9 @@ public:
 
     // Draws the slides (a copy: the document may change meanwhile) at width x height and the
     // rate, from frame 0. scratchPath: a picture file the classic transitions may use.
+    // clips: how clip slides are decoded (empty: they show their posters).
     PreviewFrames(std::vector<project::Slide> slides, int width, int height, FrameRate rate,
-                  std::string scratchPath);
+                  std::string scratchPath, ClipOpener clips = {});
     ~PreviewFrames(); // stops the worker and waits for it
     PreviewFrames(const PreviewFrames&) = delete;
     PreviewFrames& operator=(const PreviewFrames&) = delete;

@@ -9,6 +9,7 @@
 #include "media/audio/TrackPcmSource.h"
 #include "media/music/Mixdown.h"
 #include "media/music/ShowMix.h"
+#include "media/video/ClipPictureSource.h"
 #include "media/video/SharpFit.h"
 #include "media/video/VideoOutput.h"
 #include "media/video/WriterFrames.h"
@@ -219,6 +220,7 @@ VideoExportResult ExportVideo(const project::ShowContent& show, const VideoExpor
     if (ShortSideOf(options.Resolution) > 0)
         drawing.Fit = ComposeSharp;
     drawing.ScratchPath = part + ".incoming.bmp";
+    drawing.Clips = ClipOpenerForRendering();
     render::FrameRenderer renderer(show.Slides, drawing);
     render::MovingFrames& moving = renderer.Moving();
     FrameRun run(*sink);
