@@ -43,4 +43,24 @@ double EndFade::GainAt(std::int64_t sample) const {
     return EqualPowerRise(static_cast<double>(end_ - sample) / length_);
 }
 
+ClipDuck::ClipDuck(const std::vector<MixClip>& clips, double duckDb, std::uint32_t rate)
+    : ramp_(std::max<std::int64_t>(SampleAt(kClipDuckRampMs, rate), 1)),
+      gain_(std::pow(10.0, std::min(duckDb, 0.0) / 20.0)) {
+    for (const MixClip& c : clips)
+        if (c.EndMs > c.StartMs && c.Gain > 0)
+            spans_.push_back({SampleAt(c.StartMs, rate), SampleAt(c.EndMs, rate)});
+}
+
+double ClipDuck::GainAt(std::int64_t sample) const {
+    // How far the music is down: the deepest of the clips sounding here.
+    double depth = 0;
+    for (const Span& s : spans_) {
+        if (sample < s.Start || sample >= s.End)
+            continue;
+        const std::int64_t edge = std::min(sample - s.Start, s.End - 1 - sample);
+        depth = std::max(depth, std::min(1.0, static_cast<double>(edge) / ramp_));
+    }
+    return 1.0 - (1.0 - gain_) * depth;
+}
+
 } // namespace media

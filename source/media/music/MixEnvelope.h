@@ -6,6 +6,7 @@
 #include "media/music/MixPlan.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace media {
 
@@ -27,6 +28,23 @@ public:
 
 private:
     std::int64_t start_, end_, fadeIn_, fadeOut_;
+};
+
+// The music's gain under the clips' sound: down to the duck's gain over kClipDuckRampMs from
+// each clip's start, back up over the same before its end; 1 away from every clip.
+class ClipDuck {
+public:
+    ClipDuck(const std::vector<MixClip>& clips, double duckDb, std::uint32_t rate);
+    double GainAt(std::int64_t sample) const;
+    bool Empty() const { return spans_.empty(); }
+
+private:
+    struct Span {
+        std::int64_t Start, End;
+    };
+    std::vector<Span> spans_;
+    std::int64_t ramp_ = 0;
+    double gain_ = 1;
 };
 
 class EndFade {

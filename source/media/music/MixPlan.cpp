@@ -64,7 +64,8 @@ std::int64_t PlannedMusicMs(const MixPlan& plan) {
 }
 
 bool IsPlainPlan(const MixPlan& plan) {
-    if (FadeMs(plan.CrossfadeSeconds) > 0 || FadeMs(plan.EndFadeSeconds) > 0 || plan.EvenLoudness)
+    if (FadeMs(plan.CrossfadeSeconds) > 0 || FadeMs(plan.EndFadeSeconds) > 0 || plan.EvenLoudness ||
+        !plan.Clips.empty())
         return false;
     return std::none_of(plan.Tracks.begin(), plan.Tracks.end(), [](const MixTrack& t) {
         return FadeMs(t.FadeInSeconds) > 0 || FadeMs(t.FadeOutSeconds) > 0;

@@ -28,12 +28,30 @@ struct MixTrack {
     std::optional<double> TruePeakDbtp; // true peak of the track, measured with the loudness
 };
 
+// A clip's own sound on the show's time line: it plays from StartMs (the clip's InMs) to EndMs,
+// faded in and out over the transitions that bring the clip in and take it out.
+struct MixClip {
+    std::string File;
+    std::int64_t StartMs = 0;
+    std::int64_t EndMs = 0;
+    std::int64_t InMs = 0; // the clip's own time at StartMs
+    std::int64_t FadeInMs = 0;
+    std::int64_t FadeOutMs = 0;
+    double Gain = 1; // its volume / 100
+};
+
+constexpr double kClipDuckDb = -12.0;         // the music under a clip's sound
+constexpr std::int64_t kClipDuckRampMs = 300; // the music goes down and back up over this
+
 struct MixPlan {
     double CrossfadeSeconds = 0; // the next track starts this much earlier and overlaps
     double EndFadeSeconds = 0;   // the music fades out to silence at the video's end
     bool EvenLoudness = false;   // every track at kTargetLufs, volume on top
     std::int64_t VideoMs = 0;    // the video's length: nothing sounds after it
     std::vector<MixTrack> Tracks;
+    // Clips whose sound is heard; the music ducks by DuckDb under each.
+    std::vector<MixClip> Clips;
+    double DuckDb = kClipDuckDb;
 };
 
 // Clamps a fade or cross-fade to 0..10 s (NaN counts as 0).
@@ -63,8 +81,8 @@ std::int64_t MusicEndMs(const MixPlan& plan, const std::vector<TrackSpan>& spans
 std::int64_t PlannedMusicMs(const MixPlan& plan);
 
 // True when the plan changes nothing but volumes and cuts: no fade, no cross-fade, no end fade,
-// no even loudness. Such a soundtrack is written piece by piece, exactly as before plans
-// existed; any other is mixed in float.
+// no even loudness, no clip's sound. Such a soundtrack is written piece by piece, exactly as before
+// plans existed; any other is mixed in float.
 bool IsPlainPlan(const MixPlan& plan);
 
 // The linear gain that brings a track measured at `lufs` to kTargetLufs, lowered so that its true

@@ -237,7 +237,7 @@ SoundtrackStream SoundtrackOf(const MixPlan& given, const PcmSourceOpener& open,
         return PlainPieces(given, open, progress);
     SoundtrackStream out;
     const std::vector<TrackSpan> spans = LayOutTracks(given);
-    if (spans.empty())
+    if (spans.empty() && given.Clips.empty())
         return out;
     MixPlan plan = given;
     if (plan.EvenLoudness)
@@ -250,10 +250,12 @@ SoundtrackStream SoundtrackOf(const MixPlan& given, const PcmSourceOpener& open,
     for (const TrackSpan& span : spans)
         if (!open(plan.Tracks[span.Track].WorkFile))
             out.State->LeftOut.push_back(plan.Tracks[span.Track].WorkFile);
-    if (out.State->LeftOut.size() == spans.size())
+    if (out.State->LeftOut.size() == spans.size() && plan.Clips.empty())
         return out;
     SoundPiece piece;
-    piece.Name = plan.Tracks[spans.front().Track].WorkFile + ".mix";
+    piece.Name =
+        (spans.empty() ? plan.Clips.front().File : plan.Tracks[spans.front().Track].WorkFile) +
+        ".mix";
     piece.StartMs = 0;
     piece.Open = [plan, open, &progress, state = out.State]() -> OpenedSource {
         return std::unique_ptr<PcmSource>(

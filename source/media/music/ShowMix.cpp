@@ -2,6 +2,7 @@
 
 #include "media/music/TrackImport.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace media {
@@ -24,6 +25,26 @@ MixPlan MixPlanOf(const project::ShowContent& show, std::int64_t videoMs) {
             m.TruePeakDbtp = t.Ext.TruePeakDb;
         }
         plan.Tracks.push_back(m);
+    }
+    // The clips' own sound, from the moment each clip starts to come in.
+    const render::ShowTimeline timeline = render::ShowTimeline::Of(show);
+    for (std::size_t i = 0; i < show.Slides.size(); ++i) {
+        const project::Slide& s = show.Slides[i];
+        if (!s.Clip || !s.Clip->Sounds())
+            continue;
+        MixClip c;
+        c.File = s.Clip->File;
+        c.StartMs = timeline.VisibleFromMs(i);
+        c.EndMs = std::min(timeline.VisibleToMs(i), c.StartMs + s.Clip->TrimmedMs());
+        if (plan.VideoMs > 0)
+            c.EndMs = std::min(c.EndMs, plan.VideoMs);
+        if (c.EndMs <= c.StartMs)
+            continue;
+        c.InMs = s.Clip->InMs;
+        c.FadeInMs = std::min(timeline.StartMs(i) - c.StartMs, c.EndMs - c.StartMs);
+        c.FadeOutMs = std::min(timeline.EndMs(i) - timeline.CutMs(i), c.EndMs - c.StartMs);
+        c.Gain = s.Clip->Volume / 100.0;
+        plan.Clips.push_back(c);
     }
     if (IsPlainPlan(plan))
         return plan; // exactly as before plans existed: whole seconds

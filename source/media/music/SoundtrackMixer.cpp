@@ -4,6 +4,7 @@
 #include "media/audio/FloatTrackReader.h"
 #include "media/audio/WavFile.h"
 #include "media/music/SoftLimiter.h"
+#include "media/video/ClipSound.h"
 
 #include <algorithm>
 
@@ -22,6 +23,8 @@ struct SoundtrackMixer::Voice {
     bool Opened = false;
     bool Ended = false;
     bool Missing = false; // did not open when the mix was planned: silence, never tried again
+    bool Clip = false;    // a clip's own sound, from InMs of the clip
+    std::int64_t InMs = 0;
 };
 
 SoundtrackMixer::SoundtrackMixer(const MixPlan& plan, const PcmSourceOpener& open) : open_(open) {
@@ -54,8 +57,21 @@ SoundtrackMixer::SoundtrackMixer(const MixPlan& plan, const PcmSourceOpener& ope
         }
     }
     const std::int64_t endMs = MusicEndMs(plan, spans);
-    total_ = SampleAt(endMs, rate_);
+    std::int64_t soundEndMs = endMs;
+    for (const MixClip& c : plan.Clips) {
+        Voice v{c.File,
+                TrackEnvelope(TrackSpan{0, c.StartMs, c.EndMs, c.FadeInMs, c.FadeOutMs}, rate_),
+                c.Gain,
+                {},
+                {}};
+        v.Clip = true;
+        v.InMs = c.InMs;
+        voices_.push_back(std::move(v));
+        soundEndMs = std::max(soundEndMs, c.EndMs);
+    }
+    total_ = SampleAt(soundEndMs, rate_);
     endFade_ = std::make_unique<EndFade>(endMs, FadeMs(plan.EndFadeSeconds), rate_);
+    duck_ = std::make_unique<ClipDuck>(plan.Clips, plan.DuckDb, rate_);
 }
 
 SoundtrackMixer::~SoundtrackMixer() = default;
@@ -63,7 +79,15 @@ SoundtrackMixer::~SoundtrackMixer() = default;
 void SoundtrackMixer::OpenVoice(Voice& v) {
     v.Opened = true;
     std::unique_ptr<PcmSource> source = std::move(v.Pending);
-    if (!source) {
+    if (!source && v.Clip) {
+        // A clip without sound (or with none that decodes) is silent; it is no track left out.
+        if (auto opened = ClipSound::OpenFile(v.WorkFile, v.InMs))
+            source = std::move(*opened);
+        else {
+            v.Ended = true;
+            return;
+        }
+    } else if (!source) {
         auto opened = open_(v.WorkFile);
         if (opened)
             source = std::move(*opened);
@@ -114,40 +138,52 @@ void SoundtrackMixer::SkipVoice(Voice& v, std::int64_t frames,
     }
 }
 
+void SoundtrackMixer::MixVoice(Voice& v, float* out, std::int64_t from, std::int64_t to,
+                               bool ducked) {
+    const std::int64_t start = std::max(from, v.Envelope.Start());
+    const std::int64_t end = std::min(to, v.Envelope.End());
+    if (v.Ended || start >= end)
+        return;
+    if (!v.Opened)
+        OpenVoice(v);
+    if (v.Ended)
+        return;
+    const auto want = static_cast<std::size_t>(end - start);
+    scratch_.resize(2 * want);
+    const std::size_t got = v.Reader->Read(scratch_.data(), want);
+    float* at = out + 2 * (start - from);
+    for (std::size_t i = 0; i < got; ++i) {
+        const std::int64_t sample = start + static_cast<std::int64_t>(i);
+        double gain = v.Gain * v.Envelope.GainAt(sample);
+        if (ducked)
+            gain *= duck_->GainAt(sample);
+        const auto g = static_cast<float>(gain);
+        at[2 * i] += g * scratch_[2 * i];
+        at[2 * i + 1] += g * scratch_[2 * i + 1];
+    }
+    if (got < want || end == v.Envelope.End()) {
+        v.Ended = true; // the track ended early, or at its planned end
+        v.Reader.reset();
+    }
+}
+
 std::size_t SoundtrackMixer::ReadFloat(float* out, std::size_t frames) {
     const auto n = static_cast<std::size_t>(
         std::clamp<std::int64_t>(total_ - position_, 0, static_cast<std::int64_t>(frames)));
     std::fill(out, out + 2 * n, 0.0f);
     const std::int64_t from = position_, to = position_ + static_cast<std::int64_t>(n);
-    for (Voice& v : voices_) {
-        const std::int64_t start = std::max(from, v.Envelope.Start());
-        const std::int64_t end = std::min(to, v.Envelope.End());
-        if (v.Ended || start >= end)
-            continue;
-        if (!v.Opened)
-            OpenVoice(v);
-        if (v.Ended)
-            continue;
-        const auto want = static_cast<std::size_t>(end - start);
-        scratch_.resize(2 * want);
-        const std::size_t got = v.Reader->Read(scratch_.data(), want);
-        float* at = out + 2 * (start - from);
-        for (std::size_t i = 0; i < got; ++i) {
-            const auto g = static_cast<float>(
-                v.Gain * v.Envelope.GainAt(start + static_cast<std::int64_t>(i)));
-            at[2 * i] += g * scratch_[2 * i];
-            at[2 * i + 1] += g * scratch_[2 * i + 1];
-        }
-        if (got < want || end == v.Envelope.End()) {
-            v.Ended = true; // the track ended early, or at its planned end
-            v.Reader.reset();
-        }
-    }
+    // The music, ducked under the clips and faded at its end; then the clips' own sound.
+    for (Voice& v : voices_)
+        if (!v.Clip)
+            MixVoice(v, out, from, to, !duck_->Empty());
     for (std::size_t i = 0; i < n; ++i) {
         const auto g = static_cast<float>(endFade_->GainAt(from + static_cast<std::int64_t>(i)));
         out[2 * i] *= g;
         out[2 * i + 1] *= g;
     }
+    for (Voice& v : voices_)
+        if (v.Clip)
+            MixVoice(v, out, from, to, false);
     position_ = to;
     return n;
 }

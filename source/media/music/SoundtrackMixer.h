@@ -1,6 +1,7 @@
 // The soundtrack of a mix plan as one 16-bit stereo PCM stream: the tracks laid out by the plan,
 // each decoded, converted to float stereo at the mix's rate, shaped by its fades and gain, summed
-// where they overlap, faded out at the end of the music, and passed through the soft limiter.
+// where they overlap, ducked under the clips' sound, faded out at the end of the music, with the
+// clips' own sound added, and passed through the soft limiter.
 // The rate is the highest of the tracks' (44.1 kHz when none opens). Streams block by block: at
 // most the overlapping tracks are open at a time. Also the source the beat tracker hears and
 // the preview can play.
@@ -51,6 +52,9 @@ private:
     struct Voice;
     void OpenVoice(Voice& v);
     void SkipVoice(Voice& v, std::int64_t frames, const std::function<bool()>& abandoned);
+    // Adds the voice's samples of [from, to) to out (the block's first frame is from), ducked
+    // under the clips when asked.
+    void MixVoice(Voice& v, float* out, std::int64_t from, std::int64_t to, bool ducked);
 
     PcmSourceOpener open_;
     std::uint32_t rate_ = 44100;
@@ -58,6 +62,7 @@ private:
     std::int64_t position_ = 0;
     std::vector<Voice> voices_;
     std::unique_ptr<EndFade> endFade_;
+    std::unique_ptr<ClipDuck> duck_;
     std::vector<float> mix_, scratch_;
     std::vector<std::string> leftOut_;
 };
