@@ -452,4 +452,59 @@ TEST_F(EditTest, TitlesGoInWhereAskedAndPlayAtTheCentreOfTheVideo) {
     EXPECT_GT(bottom - top, 1080 * 0.11);
 }
 
+// A clip comes in beside a photo; its trim, volume and sound are edited; photo edits refuse it,
+// and a photo refuses a trim; `info` lists what the clip is.
+TEST_F(EditTest, ClipsAreTrimmedAndListedAndRefusePhotoEdits) {
+    const QString clip = P("walk.mov");
+    const QString make = "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=320x240:rate=30 "
+                         "-f lavfi -i sine=f=440:r=48000 -t 3 -pix_fmt yuv420p -c:v libx264 "
+                         "-preset ultrafast -c:a aac '" +
+                         clip + "'";
+    ASSERT_EQ(std::system(make.toLocal8Bit().constData()), 0);
+    const QString photo = P("p.png");
+    ASSERT_EQ(std::system(("convert -size 640x480 xc:gray '" + photo + "'").toLocal8Bit()), 0);
+    const QString show = P("clips.qvs");
+    CliRun r = Cli({"new", show, photo, clip});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+
+    QJsonObject listed = Slides(show)[1].toObject();
+    QJsonObject c = listed["Clip"].toObject();
+    EXPECT_EQ(c["Name"].toString(), "walk.mov");
+    EXPECT_EQ(c["Codec"].toString(), "h264");
+    EXPECT_EQ(c["Width"].toInt(), 320);
+    EXPECT_EQ(c["Height"].toInt(), 240);
+    EXPECT_NEAR(c["FrameRate"].toDouble(), 30, 0.01);
+    EXPECT_NEAR(c["LengthMs"].toDouble(), 3000, 40);
+    EXPECT_EQ(listed["StillMs"].toInteger(), c["LengthMs"].toInteger());
+    EXPECT_FALSE(Slides(show)[0].toObject().contains("Clip"));
+
+    r = Cli({"edit", show, "--slide", "2", "--trim", "0.5,2.25", "--clip-volume", "150"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    listed = Slides(show)[1].toObject();
+    c = listed["Clip"].toObject();
+    EXPECT_EQ(c["Trim"].toArray(), (QJsonArray{500, 2250}));
+    EXPECT_EQ(c["Volume"].toInt(), 150);
+    EXPECT_FALSE(c["Mute"].toBool());
+    EXPECT_EQ(listed["StillMs"].toInteger(), 1750);
+    r = Cli({"edit", show, "--slide", "2", "--mute"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(Slides(show)[1].toObject()["Clip"].toObject()["Mute"].toBool());
+
+    // What does not fit is refused, naming the reason, and the file stays as it was.
+    const QByteArray before = Digest(show);
+    for (const QStringList& bad : {QStringList{"--slide", "2", "--trim", "2,1"},
+                                   QStringList{"--slide", "2", "--trim", "0,9"},
+                                   QStringList{"--slide", "2", "--clip-volume", "300"},
+                                   QStringList{"--slide", "1", "--trim", "0,1"},
+                                   QStringList{"--slide", "2", "--turn", "right"},
+                                   QStringList{"--slide", "2", "--motion", "auto"}}) {
+        r = Cli(QStringList{"edit", show} + bad);
+        EXPECT_NE(r.status, 0) << bad.join(' ').toStdString();
+        EXPECT_FALSE(r.err.isEmpty());
+        EXPECT_EQ(Digest(show), before) << bad.join(' ').toStdString();
+    }
+    EXPECT_TRUE(Cli({"edit", show, "--slide", "1", "--trim", "0,1"}).err.contains("not a video"));
+    EXPECT_TRUE(Cli({"edit", show, "--slide", "2", "--turn", "right"}).err.contains("filmed"));
+}
+
 } // namespace edit_test

@@ -28,6 +28,15 @@ std::string CounterFilter() {
            ":cb='if(lt(Y,H/2),128,cb(X,Y))':cr='if(lt(Y,H/2),128,cr(X,Y))'";
 }
 
+std::string Source(int rate, double seconds) {
+    return "-f lavfi -i testsrc2=size=320x240:rate=" + std::to_string(rate) +
+           " -f lavfi -i sine=f=440:r=48000 -t " + std::to_string(seconds);
+}
+
+std::string Vf(const std::string& before, const std::string& after) {
+    return Quote(before + "," + CounterFilter() + after);
+}
+
 std::string Make(const std::string& name, const std::string& args) {
     const std::string out = Folder().filePath(QString::fromStdString(name)).toStdString();
     if (!testing_audio::RunTool("ffmpeg -nostdin -v error -y " + args + " " + Quote(out)))

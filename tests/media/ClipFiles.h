@@ -14,6 +14,11 @@ namespace clip_files {
 // The geq filter that draws the counter over a yuv picture.
 std::string CounterFilter();
 
+// ffmpeg's inputs of a 320 × 240 test picture at `rate` and a 440 Hz tone, `seconds` long.
+std::string Source(int rate, double seconds);
+// The video filters `before`, the counter, then `after`, quoted for the shell.
+std::string Vf(const std::string& before, const std::string& after = "");
+
 // Runs `ffmpeg -v error -y ARGS OUT` into the test's clip folder; the clip's path, or "" when
 // ffmpeg failed.
 std::string Make(const std::string& name, const std::string& args);

@@ -11,18 +11,9 @@ namespace clip_frames_test {
 
 using clip_files::CounterFilter;
 using clip_files::Make;
+using clip_files::Source;
+using clip_files::Vf;
 using media::ClipFrames;
-
-// The common source: 320 × 240 at `rate` with the counter, and a tone.
-std::string Source(int rate, double seconds) {
-    return "-f lavfi -i testsrc2=size=320x240:rate=" + std::to_string(rate) +
-           " -f lavfi -i sine=f=440:r=48000 -t " + std::to_string(seconds);
-}
-
-// The video filters that draw the counter after `before`, quoted for the shell.
-std::string Vf(const std::string& before, const std::string& after = "") {
-    return testing_audio::Quote(before + "," + CounterFilter() + after);
-}
 
 // Plays the clip at 25 fps from `startMs` and compares every picture with ffmpeg's decoding of
 // the frame on screen then, made through the filters `vf`. Returns the counters seen.
