@@ -463,9 +463,17 @@ TEST_F(EditTest, ClipsAreTrimmedAndListedAndRefusePhotoEdits) {
     ASSERT_EQ(std::system(make.toLocal8Bit().constData()), 0);
     const QString photo = P("p.png");
     ASSERT_EQ(std::system(("convert -size 640x480 xc:gray '" + photo + "'").toLocal8Bit()), 0);
+    // A clip cut short is left out with a message naming it; the rest of the show comes in.
+    const QString cut = P("cut.mp4");
+    QFile whole(clip), part(cut);
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly) && part.open(QIODevice::WriteOnly));
+    part.write(whole.read(3000));
+    part.close();
     const QString show = P("clips.qvs");
-    CliRun r = Cli({"new", show, photo, clip});
+    CliRun r = Cli({"new", show, photo, cut, clip});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("skipped") && r.err.contains("cut.mp4")) << r.err.toStdString();
+    ASSERT_EQ(Slides(show).size(), 2);
 
     QJsonObject listed = Slides(show)[1].toObject();
     QJsonObject c = listed["Clip"].toObject();
