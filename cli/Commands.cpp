@@ -39,6 +39,7 @@ const char kUsage[] =
     "                         --gamma G  --effect none|bw|sepia|negative\n"
     "                         --background RRGGBB  --seconds N  --transition NAME[:SECONDS]\n"
     "                         --motion none|auto|CX,CY,Z:CX,CY,Z[:linear|ease]\n"
+    "                         (Z: 1 fits the photo in the frame; 1c fills the frame)\n"
     "                         (NAME: crossfade, fade-black, fade-white, zoom-in, push-left,\n"
     "                         push-right, push-up, push-down, iris, soft-left, soft-right,\n"
     "                         soft-up, soft-down, or a kind 0..13)\n"

@@ -48,11 +48,15 @@ bool ParseAlign(const QString& text, std::int32_t& h, std::int32_t& v) {
     return true;
 }
 
-// CX,CY,Z as a motion state; every part a number, the ranges checked by the edit itself.
+// CX,CY,Z as a motion state; every part a number, the ranges checked by the edit itself. A zoom
+// ending in "c" counts in the zoom that covers the frame ("1c" fills it whatever its shape).
 bool ParseState(const QString& text, imaging::MotionState& out) {
-    const QStringList parts = text.split(',');
+    QStringList parts = text.split(',');
     if (parts.size() != 3)
         return false;
+    const bool cover = parts[2].endsWith('c');
+    if (cover)
+        parts[2].chop(1);
     double v[3] = {};
     for (int k = 0; k < 3; ++k) {
         bool ok = false;
@@ -60,7 +64,7 @@ bool ParseState(const QString& text, imaging::MotionState& out) {
         if (!ok || !std::isfinite(v[k]))
             return false;
     }
-    out = {v[0], v[1], v[2]};
+    out = {v[0], v[1], v[2], cover};
     return true;
 }
 

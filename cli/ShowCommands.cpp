@@ -8,6 +8,7 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleProgress.h"
 #include "cli/ShowJobs.h"
+#include "imaging/AutoMotion.h"
 #include "imaging/BmpFile.h"
 #include "imaging/Colors.h"
 #include "imaging/TransitionKinds.h"
@@ -74,6 +75,28 @@ QJsonObject OutputJson(const project::OutputSettings& stored) {
     o["Mp4"] = m;
     o["Avi"] = a;
     return o;
+}
+
+// The frame the show's last video choices make.
+media::FrameSize OutputFrameSize(const project::OutputSettings& stored) {
+    media::VideoExportOptions mp4;
+    media::ApplyMp4Settings(project::ClampedOutputSettings(stored), mp4);
+    return media::ShapedFrameSize(mp4.Resolution, mp4.Shape);
+}
+
+// A resolved path as --motion takes it: "CX,CY,Zc:CX,CY,Zc[:ease]", zooms in the cover's terms.
+QString MotionPathText(const imaging::Motion& path, double cover) {
+    const auto state = [&](const imaging::MotionState& s) {
+        const double z = s.Cover ? s.Z : s.Z / cover;
+        return QString("%1,%2,%3c")
+            .arg(s.Cx, 0, 'g', 4)
+            .arg(s.Cy, 0, 'g', 4)
+            .arg(std::round(z * 1000) / 1000, 0, 'g', 4);
+    };
+    QString text = state(path.Start) + ":" + state(path.End);
+    if (path.Easing == imaging::MotionEasing::Ease)
+        text += ":ease";
+    return text;
 }
 
 QJsonObject MotionJson(const imaging::Motion& m) {
@@ -301,8 +324,23 @@ int RunInfo(const QStringList& args) {
         const std::string_view name = imaging::TransitionCodeName(code);
         o["TransitionName"] = name.empty() ? QString::number(code)
                                            : QString::fromUtf8(name.data(), qsizetype(name.size()));
-        if (!s.Ext.Motion.IsStill())
+        if (!s.Ext.Motion.IsStill() && picture) {
+            QJsonObject motion = MotionJson(s.Ext.Motion);
+            // The path the slide takes in the last video's frame (automatic motion's choice
+            // too), as --motion takes it, zooms counted in the cover's.
+            const media::FrameSize frame = OutputFrameSize(show.Options.Output);
+            const imaging::Motion path =
+                imaging::ResolveMotion(s.Ext.Motion, static_cast<int>(&s - show.Slides.data()),
+                                       frame.Width, frame.Height, picture->Width, picture->Height,
+                                       s.Faces ? *s.Faces : std::vector<imaging::FaceBox>{});
+            const double cover =
+                imaging::CoverZoom(frame.Width, frame.Height, picture->Width, picture->Height);
+            motion["Path"] = MotionPathText(path, cover);
+            motion["PathFrame"] = QString("%1x%2").arg(frame.Width).arg(frame.Height);
+            o["Motion"] = motion;
+        } else if (!s.Ext.Motion.IsStill()) {
             o["Motion"] = MotionJson(s.Ext.Motion);
+        }
         // The faces automatic motion frames on, when they were looked for: [x, y, w, h] each, in
         // fractions of the picture.
         if (s.Faces) {

@@ -153,6 +153,17 @@ Motion AutomaticMotion(int slideIndex, std::int32_t W, std::int32_t H, std::int3
 
 Motion ResolveMotion(const Motion& motion, int slideIndex, std::int32_t W, std::int32_t H,
                      std::int32_t w, std::int32_t h, const std::vector<FaceBox>& faces) {
+    if (motion.Mode == MotionMode::Manual) {
+        // States counted in the cover's zoom, in the fit's terms for this frame.
+        Motion fitted = motion;
+        const double cover = CoverZoom(W, H, w, h);
+        for (MotionState* s : {&fitted.Start, &fitted.End})
+            if (s->Cover) {
+                s->Z = std::clamp(s->Z * cover, 1.0, kMaxMotionZoom);
+                s->Cover = false;
+            }
+        return fitted;
+    }
     if (motion.Mode != MotionMode::Auto)
         return motion;
     return AutomaticMotion(slideIndex, W, H, w, h, faces);

@@ -37,7 +37,8 @@ Motion AutomaticMotion(int slideIndex, std::int32_t frameWidth, std::int32_t fra
 bool MotionHoldsBox(const Motion& motion, std::int32_t frameWidth, std::int32_t frameHeight,
                     std::int32_t pictureWidth, std::int32_t pictureHeight, const FaceBox& box);
 
-// The motion to render: Auto made Manual by AutomaticMotion, the others as they are.
+// The motion to render: Auto made Manual by AutomaticMotion, states counted in the cover's zoom
+// turned into the fit's for this frame, the others as they are.
 Motion ResolveMotion(const Motion& motion, int slideIndex, std::int32_t frameWidth,
                      std::int32_t frameHeight, std::int32_t pictureWidth,
                      std::int32_t pictureHeight, const std::vector<FaceBox>& faces = {});

@@ -28,7 +28,7 @@ MotionState ClampState(const MotionState& state) {
         return std::isfinite(v) ? std::clamp(v, lo, hi) : fallback;
     };
     return {fix(state.Cx, centred.Cx, 0.0, 1.0), fix(state.Cy, centred.Cy, 0.0, 1.0),
-            fix(state.Z, centred.Z, 1.0, kMaxMotionZoom)};
+            fix(state.Z, centred.Z, 1.0, kMaxMotionZoom), state.Cover};
 }
 
 Motion SanitizeMotion(const Motion& motion) {

@@ -27,6 +27,10 @@ struct MotionState {
     double Cx = 0.5; // 0..1 of the picture's width
     double Cy = 0.5; // 0..1 of the picture's height
     double Z = 1.0;  // >= 1
+    // Z counts in the zoom at which the picture covers the frame (CoverZoom, AutoMotion.h) rather
+    // than in the zoom that fits it, so the same state fills a frame of any shape. ResolveMotion
+    // turns such a state into the fit's terms for the frame it draws.
+    bool Cover = false;
     bool operator==(const MotionState&) const = default;
 };
 

@@ -322,7 +322,11 @@ std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
             c.Motion[3 * k + 1] = states[k]->Cy;
             c.Motion[3 * k + 2] = states[k]->Z;
         }
-        AppendChunk(chunks, kSlideTag, c);
+        const std::uint8_t cover = (e.Motion.Start.Cover ? 1 : 0) | (e.Motion.End.Cover ? 2 : 0);
+        if (cover != 0)
+            AppendChunk(chunks, kSlideTag, SlideMotionCoverChunk{c, cover});
+        else
+            AppendChunk(chunks, kSlideTag, c);
     }
     for (std::size_t j = 0; j < tracks.size(); ++j) {
         TrackExtension e = tracks[j].Ext;
@@ -523,8 +527,15 @@ base::Result<ShowExtension> ReadExtensionBlock(const std::uint8_t* data, std::si
                 ext.Options.Output = FromChunk(c);
         } else if (ch.Type == kSlideTag) {
             SlideChunk c;
-            if ((fits = ReadPayload(p, length, c)) && c.Index.get() < slideCount)
-                ext.Slides.emplace_back(c.Index.get(), FromChunk(c));
+            if ((fits = ReadPayload(p, length, c)) && c.Index.get() < slideCount) {
+                StoredSlideExtension stored = FromChunk(c);
+                SlideMotionCoverChunk cover;
+                if (ReadPayload(p, length, cover)) {
+                    stored.Ext.Motion.Start.Cover = (cover.Cover & 1) != 0;
+                    stored.Ext.Motion.End.Cover = (cover.Cover & 2) != 0;
+                }
+                ext.Slides.emplace_back(c.Index.get(), stored);
+            }
         } else if (ch.Type == kTrackTag) {
             TrackChunk c;
             if ((fits = ReadPayload(p, length, c)) && c.Index.get() < trackCount)

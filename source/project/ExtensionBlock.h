@@ -64,6 +64,14 @@ struct SlideChunk {
 };
 static_assert(sizeof(SlideChunk) == 66);
 
+// Follows a "SLID" payload (67 bytes) whose motion counts a zoom in the cover's terms: bit 0 the
+// start state's, bit 1 the end state's. Written only then, so other payloads stay 66 bytes.
+struct SlideMotionCoverChunk {
+    SlideChunk Slide;
+    std::uint8_t Cover;
+};
+static_assert(sizeof(SlideMotionCoverChunk) == 67);
+
 // "TRAK": one track's extension, by its place in the records.
 struct TrackChunk {
     base::le_u32 Index;

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 using namespace imaging;
 using namespace testbmp;
@@ -46,6 +47,37 @@ TEST(AutoMotion, NoFrameShowsTheBackground) {
                 ASSERT_EQ(off, 0) << s.what << " slide " << slide << " frame " << f;
             }
     }
+}
+
+// A manual motion counted in the cover's zoom ("1c") fills frames of every shape: the same
+// stored states never show the background, in a wide frame or an upright one, and 1.25c is a
+// quarter closer than the cover.
+TEST(AutoMotion, CoverCountedZoomsFillFramesOfEveryShape) {
+    const Px colour{30, 160, 220};
+    Motion m;
+    m.Mode = MotionMode::Manual;
+    m.Start = {0.5, 0.5, 1.0, true};
+    m.End = {0.45, 0.55, 1.25, true};
+    for (const Sizes s : kPictures)
+        for (const auto& [fw, fh] : {std::pair{kW, kH}, std::pair{kH, kW}, std::pair{200, 200}}) {
+            Bitmap pic = Bitmap::CreateSized(s.w, s.h);
+            pic.Fill(colour.b, colour.g, colour.r);
+            for (int f = 0; f <= 10; f += 5) {
+                Bitmap frame = Bitmap::CreateSized(fw, fh);
+                ComposeMovingPhoto(frame, pic, 0x00FF00FF, m, f / 10.0);
+                int off = 0;
+                for (int y = 0; y < fh; ++y)
+                    for (int x = 0; x < fw; ++x)
+                        off += At(frame, x, y) == colour ? 0 : 1;
+                ASSERT_EQ(off, 0) << s.what << " in " << fw << "x" << fh << " at " << f;
+            }
+            const Motion fitted = ResolveMotion(m, 0, fw, fh, s.w, s.h);
+            EXPECT_FALSE(fitted.Start.Cover || fitted.End.Cover);
+            EXPECT_DOUBLE_EQ(fitted.Start.Z, CoverZoom(fw, fh, s.w, s.h));
+            // ...up to the largest zoom a state may hold.
+            EXPECT_NEAR(fitted.End.Z, std::min(1.25 * CoverZoom(fw, fh, s.w, s.h), kMaxMotionZoom),
+                        1e-9);
+        }
 }
 
 TEST(AutoMotion, AlternatesZoomAndPansAlongTheLongSide) {
