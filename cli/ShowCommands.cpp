@@ -196,8 +196,8 @@ int RunNew(const QStringList& args) {
     // A photo or track that cannot be read is skipped with a word; one whose working copy cannot
     // be written (a full disk) ends the command: the show would silently lack it.
     auto addPhoto = [&](const std::string& path) {
-        const auto added =
-            media::AddPhotoOrClip(show, files, photos, path, {}, project::FaceSearch::Find);
+        const auto added = media::AddPhotoOrClip(
+            show, files, photos, path, {}, project::FaceSearch::Find, project::OriginalCopy::Keep);
         if (added && !added->Added)
             std::fprintf(stderr, "reelpane-cli: skipped %s (%s)\n", path.c_str(),
                          added->Skipped.c_str());

@@ -1,4 +1,5 @@
 #include "imaging/Compose.h"
+#include "imaging/ImageLoad.h"
 
 #include "imaging/BmpFile.h"
 #include "imaging/Colors.h"
@@ -56,6 +57,11 @@ base::Result<Bitmap> LoadSlidePicture(const std::string& path) {
     std::fclose(f);
     if (isBmp)
         return LoadBmpFile(path);
+    // A photo's original: its own decoder, turned upright and in sRGB as an import reads it.
+    const auto dot = path.rfind('.');
+    if (dot != std::string::npos && path.find('/', dot) == std::string::npos &&
+        IsPhotoExtension(path.substr(dot)))
+        return LoadImageFile(path);
     // Opened by its bytes: a file name need not be UTF-8.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -76,6 +82,15 @@ base::Result<Bitmap> LoadSlidePicture(const std::string& path) {
         return failed(image.isNull() ? reader.errorString().toStdString()
                                      : std::string("the picture is too large"));
     return bmp;
+}
+
+Bitmap ReduceByArea(const Bitmap& picture, int width, int height) {
+    if (width <= 0 || height <= 0 || (width >= picture.Width && height >= picture.Height))
+        return picture;
+    // Qt's smooth scaling of a shrinking picture averages the source pixels under each new one.
+    const QImage reduced =
+        picture.View().scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return Bitmap::CreateFromImage(reduced);
 }
 
 namespace {

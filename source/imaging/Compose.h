@@ -31,6 +31,10 @@ void ComposePhoto(Bitmap& target, const Bitmap& photo, std::int32_t backColor);
 // failure names the file and the system's or the decoder's reason.
 base::Result<Bitmap> LoadSlidePicture(const std::string& path);
 
+// The picture reduced to width x height by averaging the pixels each new one covers (no
+// aliasing however far it shrinks); the picture itself when it is not larger.
+Bitmap ReduceByArea(const Bitmap& picture, int width, int height);
+
 // The main preview: slide == nullptr is the empty show (a plain button-face area, nothing
 // loaded). Returns the width x height picture for the preview, or a null QImage when the working
 // file cannot be loaded (the caller then keeps the picture it showed).

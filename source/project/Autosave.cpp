@@ -87,18 +87,18 @@ bool Autosaver::Start(const ShowModel& show, const std::string& showFile) {
         }
         return true;
     };
-    const auto keepClips = [&] {
+    const auto keepExtras = [&] {
+        bool kept = true;
         for (Slide& s : snapshot.Slides)
-            if (s.Clip) {
-                const std::string to = folder + "pictures/" + BaseName(s.Clip->File);
-                if (!Keep(s.Clip->File, to))
-                    return false;
-                s.Clip->File = to;
-            }
-        return true;
+            s.ForEachExtraFile([&](std::string& file) {
+                const std::string to = folder + "pictures/" + BaseName(file);
+                kept = kept && Keep(file, to).ok();
+                file = to;
+            });
+        return kept;
     };
     if (!keepAll(snapshot.Slides, folder + "pictures/") ||
-        !keepAll(snapshot.Sounds, folder + "music/") || !keepClips()) {
+        !keepAll(snapshot.Sounds, folder + "music/") || !keepExtras()) {
         fs::remove_all(folder, ec);
         return false;
     }

@@ -28,6 +28,7 @@ constexpr std::array<char, 4> kFacesTag{'F', 'A', 'C', 'E'};
 constexpr std::array<char, 4> kTitleTag{'T', 'I', 'T', 'L'};
 constexpr std::array<char, 4> kCaptionMotionTag{'C', 'M', 'O', 'T'};
 constexpr std::array<char, 4> kClipTag{'C', 'L', 'I', 'P'};
+constexpr std::array<char, 4> kOriginalTag{'O', 'R', 'I', 'G'};
 constexpr double kFaceUnits = 65535.0;
 // The most UTF-8 bytes a text of n characters takes.
 constexpr std::size_t Utf8Bytes(int characters) {
@@ -281,7 +282,8 @@ std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
                                               const std::vector<Track>& tracks,
                                               const ShowOptions& options,
                                               const std::string& photoSize,
-                                              const std::vector<std::int64_t>& clipBytes) {
+                                              const std::vector<std::int64_t>& clipBytes,
+                                              const std::vector<std::int64_t>& originalBytes) {
     std::vector<std::uint8_t> chunks;
     int width = kDefaultPhotoWidth, height = kDefaultPhotoHeight;
     ParseResolution(photoSize, width, height);
@@ -430,6 +432,22 @@ std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
         AppendBytes(chunks, name);
         clipOffset += static_cast<std::uint64_t>(bytes);
     }
+    for (std::size_t i = 0; i < slides.size(); ++i) {
+        const std::int64_t bytes = i < originalBytes.size() ? originalBytes[i] : 0;
+        if (!slides[i].Original || bytes <= 0)
+            continue;
+        const std::string name = ClipNameToStore(slides[i].Original->Name);
+        OriginalChunk c{};
+        c.Index = static_cast<std::uint32_t>(i);
+        c.Offset = clipOffset;
+        c.Bytes = static_cast<std::uint64_t>(bytes);
+        c.Edited = slides[i].Original->Edited ? 1 : 0;
+        c.NameBytes = static_cast<std::uint32_t>(name.size());
+        AppendHeader(chunks, kOriginalTag, sizeof c + name.size());
+        Append(chunks, c);
+        AppendBytes(chunks, name);
+        clipOffset += static_cast<std::uint64_t>(bytes);
+    }
     if (chunks.empty())
         return {};
     std::vector<std::uint8_t> block;
@@ -455,8 +473,9 @@ std::size_t MaxExtensionBytes(std::size_t slideCount, std::size_t trackCount) {
         sizeof(ExtensionChunkHeader) + 4 + Utf8Bytes(kMaxTitleCharacters);
     constexpr std::size_t kTitle = sizeof(ExtensionChunkHeader) + sizeof(TitleChunk) +
                                    2 * Utf8Bytes(imaging::kMaxTitleCardCharacters);
-    constexpr std::size_t kClip =
-        sizeof(ExtensionChunkHeader) + sizeof(ClipChunk) + Utf8Bytes(kMaxClipNameCharacters);
+    // A clip and an original, each with its longest name.
+    constexpr std::size_t kClip = 2 * sizeof(ExtensionChunkHeader) + sizeof(ClipChunk) +
+                                  sizeof(OriginalChunk) + 2 * Utf8Bytes(kMaxClipNameCharacters);
     return 64 * 1024 + (slideCount + trackCount) * 1024 +
            slideCount * (kSlideTexts + kTitle + kClip) + trackCount * kTrackTitle;
 }
@@ -573,6 +592,18 @@ base::Result<ShowExtension> ReadExtensionBlock(const std::uint8_t* data, std::si
             if ((fits = ReadPayload(p, length, c)) && c.Index.get() < slideCount)
                 if (auto clip = ReadClip(c, p, length))
                     ext.Clips.emplace_back(c.Index.get(), std::move(*clip));
+        } else if (ch.Type == kOriginalTag) {
+            OriginalChunk c;
+            fits = ReadPayload(p, length, c) && c.NameBytes.get() <= length - sizeof c;
+            if (fits && c.Index.get() < slideCount && c.Bytes.get() > 0)
+                if (auto name = ExactText(p + sizeof c, c.NameBytes, kMaxClipNameCharacters)) {
+                    StoredOriginal stored;
+                    stored.Settings.Name = std::move(*name);
+                    stored.Settings.Edited = c.Edited != 0;
+                    stored.Offset = c.Offset;
+                    stored.Bytes = c.Bytes;
+                    ext.Originals.emplace_back(c.Index.get(), std::move(stored));
+                }
         } else if (ch.Type == kTrackTitleTag) {
             base::le_u32 index;
             if ((fits = ReadPayload(p, length, index)) && index.get() < trackCount)

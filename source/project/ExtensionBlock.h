@@ -166,7 +166,19 @@ struct ClipChunk {
 };
 static_assert(sizeof(ClipChunk) == 51);
 
-// The longest name a stored clip keeps, in characters.
+// "ORIG": a photo's original file, by its place in the records: this header, then the name it
+// came in with, in UTF-8. Its bytes lie after the block (after the clips'), Offset bytes past its
+// end.
+struct OriginalChunk {
+    base::le_u32 Index;
+    base::le_u64 Offset;
+    base::le_u64 Bytes;
+    std::uint8_t Edited; // the working picture holds edits the original lacks
+    base::le_u32 NameBytes;
+};
+static_assert(sizeof(OriginalChunk) == 25);
+
+// The longest name a stored clip or original keeps, in characters.
 constexpr int kMaxClipNameCharacters = 255;
 
 constexpr std::uint16_t kExtensionVersion = 1;
@@ -182,6 +194,14 @@ struct StoredSlideExtension {
 // the block.
 struct StoredClip {
     ClipSettings Settings;
+    std::uint64_t Offset = 0;
+    std::uint64_t Bytes = 0;
+};
+
+// A photo's original as the block lists it: whether it may be drawn from (no file yet) and where
+// its bytes lie after the block.
+struct StoredOriginal {
+    OriginalPhoto Settings;
     std::uint64_t Offset = 0;
     std::uint64_t Bytes = 0;
 };
@@ -203,8 +223,9 @@ struct ShowExtension {
     // Title slides, and the captions that move.
     std::vector<std::pair<std::size_t, imaging::TitleSettings>> Titles;
     std::vector<std::pair<std::size_t, imaging::TextMotion>> CaptionMotions;
-    // Slides shown as video clips.
+    // Slides shown as video clips, and photos' originals.
     std::vector<std::pair<std::size_t, StoredClip>> Clips;
+    std::vector<std::pair<std::size_t, StoredOriginal>> Originals;
 };
 
 // The block for these items and options; empty when every value is at its default (such a show
@@ -212,13 +233,14 @@ struct ShowExtension {
 // plays its tracks at even loudness, the one feature that uses it, and a slide's faces only while
 // it moves automatically. `photoSize` is the show's photo
 // size ("WxH"); the default 1280 x 1024, an empty or an unparsable one is not stored.
-// clipBytes: the byte count of each slide's clip (by slide; 0 or missing for a slide without), laid
-// after the block one after another in slide order.
+// clipBytes, originalBytes: the byte counts of each slide's clip and original (by slide; 0 or
+// missing for none), laid after the block one after another in slide order, the clips first.
 std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
                                               const std::vector<Track>& tracks,
                                               const ShowOptions& options,
                                               const std::string& photoSize = {},
-                                              const std::vector<std::int64_t>& clipBytes = {});
+                                              const std::vector<std::int64_t>& clipBytes = {},
+                                              const std::vector<std::int64_t>& originalBytes = {});
 
 // The length of the block that starts with these bytes (its header, chunks and checksum), or 0
 // when they do not start a block's header. What follows the block is the clips' bytes.

@@ -95,13 +95,36 @@ imaging::Bitmap MakeThumbnail(const imaging::Bitmap& fitted) {
 
 ImportResult<AddedPhoto> AddPhoto(ShowContent& into, const WorkFiles& files,
                                   const PhotoSettings& photos, const std::string& path,
-                                  const ThumbnailMade& thumbnailMade, FaceSearch faces) {
-    if (!imaging::IsPhotoExtension(ExtensionOf(path)))
+                                  const ThumbnailMade& thumbnailMade, FaceSearch faces,
+                                  OriginalCopy original) {
+    const std::string ext = ExtensionOf(path);
+    if (!imaging::IsPhotoExtension(ext))
         return ImportResult<AddedPhoto>(ImportNote::Skip("not a photo: " + path));
     auto loaded = imaging::LoadImageFile(path);
     if (!loaded)
         return ImportResult<AddedPhoto>(ImportNote::Skip(loaded.error()));
-    return AddPicture(into, files, photos, std::move(*loaded), path, thumbnailMade, faces);
+    std::string copy;
+    if (original == OriginalCopy::Keep) {
+        // The file's own bytes, copied whole by the kernel; a copy that cannot be made costs the
+        // slide only its sharper drawing.
+        copy = files.MakePictureName(ext);
+        std::error_code ec;
+        if (!copy.empty() && !fs::copy_file(fs::path(path), fs::path(copy),
+                                            fs::copy_options::overwrite_existing, ec)) {
+            fs::remove(copy, ec);
+            copy.clear();
+        }
+    }
+    auto added = AddPicture(into, files, photos, std::move(*loaded), path, thumbnailMade, faces);
+    if (Added(added) && !copy.empty()) {
+        const auto slash = path.find_last_of('/');
+        into.Slides[added->Item.Index].Original =
+            OriginalPhoto{copy, slash == std::string::npos ? path : path.substr(slash + 1), false};
+    } else if (!copy.empty()) {
+        std::error_code ec;
+        fs::remove(copy, ec);
+    }
+    return added;
 }
 
 ImportResult<AddedPhoto> AddPicture(ShowContent& into, const WorkFiles& files,

@@ -66,11 +66,15 @@ struct AddedPhoto {
 // new photo does; a photo coming back from a show file has them stored or not at all.
 using ThumbnailMade =
     std::function<void(const std::string& workFile, const imaging::Bitmap& thumbnail)>;
+// original: Keep copies the photo's file whole beside its working copy (Slide::Original), as a
+// photo the user brings in does; a photo coming back from a show file has it stored or not at all.
 enum class FaceSearch { Skip, Find };
+enum class OriginalCopy { Skip, Keep };
 ImportResult<AddedPhoto> AddPhoto(ShowContent& into, const WorkFiles& files,
                                   const PhotoSettings& photos, const std::string& path,
                                   const ThumbnailMade& thumbnailMade = {},
-                                  FaceSearch faces = FaceSearch::Skip);
+                                  FaceSearch faces = FaceSearch::Skip,
+                                  OriginalCopy original = OriginalCopy::Skip);
 
 // The second half of AddPhoto, for a picture decoded elsewhere (a clip's poster frame): fitted,
 // stored as the working copy and added as a new last slide; `path` names it in messages.

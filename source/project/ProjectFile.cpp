@@ -1,6 +1,7 @@
 #include "project/ProjectFile.h"
 
 #include "base/AtomicFile.h"
+#include "imaging/ImageLoad.h"
 #include "project/ExtensionBlock.h"
 #include "project/Import.h"
 #include "project/Records.h"
@@ -191,30 +192,29 @@ std::int32_t Clamp(std::int32_t v, std::int32_t lo, std::int32_t hi) {
 
 constexpr std::int32_t kMaxSeconds = 24 * 3600;
 
-// Copies a stored clip's bytes out of the project file into a new working copy, leaving the
-// file's position where it was.
-base::Result<ClipSettings> CopyClipOut(QFile& in, std::int64_t clipArea, const StoredClip& clip,
-                                       const WorkFiles& files, std::vector<char>& buffer,
-                                       base::Progress& progress) {
-    std::string ext = ExtensionOf(clip.Settings.Name);
-    if (!IsClipExtension(ext))
-        ext = ".clip";
+// Copies bytes stored after the extension block (a clip's, an original's) into a new working copy
+// named with the stored name's extension, leaving the file's position where it was.
+base::Result<std::string> CopyStoredOut(QFile& in, std::int64_t area, std::uint64_t offset,
+                                        std::uint64_t bytes, const std::string& name, bool clip,
+                                        const WorkFiles& files, std::vector<char>& buffer,
+                                        base::Progress& progress) {
+    std::string ext = ExtensionOf(name);
+    if (clip ? !IsClipExtension(ext) : !imaging::IsPhotoExtension(ext))
+        ext = clip ? ".clip" : ".original";
     const std::string target = files.MakePictureName(ext);
     if (target.empty())
         return base::Fail("no free working name for it");
     const qint64 here = in.pos();
     std::string why;
     const bool copied =
-        in.seek(clipArea + static_cast<qint64>(clip.Offset)) &&
-        CopyOut(in, static_cast<std::int64_t>(clip.Bytes), target, buffer, progress, why);
+        in.seek(area + static_cast<qint64>(offset)) &&
+        CopyOut(in, static_cast<std::int64_t>(bytes), target, buffer, progress, why);
     in.seek(here);
     if (!copied) {
         RemoveFile(target);
         return base::Fail(why.empty() ? std::string("cannot read it") : why);
     }
-    ClipSettings settings = clip.Settings;
-    settings.File = target;
-    return settings;
+    return target;
 }
 
 } // namespace
@@ -285,6 +285,14 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
                         ") is missing");
         clipSizes[i] = static_cast<std::int64_t>(st.st_size);
     }
+    // An original that is gone is not stored: the working copy still shows the photo.
+    std::vector<std::int64_t> originalSizes(slides.size(), 0);
+    for (std::size_t i = 0; i < slides.size(); ++i)
+        if (slides[i].Original) {
+            struct stat st {};
+            if (::stat(slides[i].Original->File.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+                originalSizes[i] = static_cast<std::int64_t>(st.st_size);
+        }
 
     base::AtomicFile out(path);
     if (const auto opened = out.Open(); !opened)
@@ -329,22 +337,26 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
     // What the records cannot hold follows the last track's bytes; a show without it ends here,
     // exactly as older writers made it.
     const std::vector<std::uint8_t> extension =
-        WriteExtensionBlock(slides, sounds, options, photoSize, clipSizes);
+        WriteExtensionBlock(slides, sounds, options, photoSize, clipSizes, originalSizes);
     if (!extension.empty())
         if (const auto put = out.Write(extension.data(), extension.size()); !put)
             return fail(put.error());
-    // The clips' bytes follow the block, in slide order, streamed as the photos are.
-    for (std::size_t i = 0; i < slides.size(); ++i) {
-        if (clipSizes[i] == 0)
-            continue;
-        if (progress.Cancelled()) {
-            out.Discard();
-            progress.Close();
-            return SaveOutcome::Cancelled;
+    // The clips' bytes follow the block, then the originals', in slide order, streamed as the
+    // photos are.
+    for (const bool clips : {true, false})
+        for (std::size_t i = 0; i < slides.size(); ++i) {
+            const std::int64_t size = clips ? clipSizes[i] : originalSizes[i];
+            if (size == 0)
+                continue;
+            if (progress.Cancelled()) {
+                out.Discard();
+                progress.Close();
+                return SaveOutcome::Cancelled;
+            }
+            const std::string& from = clips ? slides[i].Clip->File : slides[i].Original->File;
+            if (!CopyFileInto(from, size, out, buffer, progress, error))
+                return fail(error);
         }
-        if (!CopyFileInto(slides[i].Clip->File, clipSizes[i], out, buffer, progress, error))
-            return fail(error);
-    }
     progress.SetPosition(100);
     if (const auto committed = out.Commit(); !committed)
         return fail(committed.error());
@@ -446,16 +458,24 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
                              "durations): " +
                              problem + ".";
     }
-    // A clip whose bytes the file does not hold whole stays its poster photo.
+    // A clip whose bytes the file does not hold whole stays its poster photo; an original that is
+    // not whole is left out (the working copy shows the photo).
+    const auto room = static_cast<std::uint64_t>(fileSize - clipArea);
+    const auto whole = [&](std::uint64_t offset, std::uint64_t bytes) {
+        return offset <= room && bytes <= room - offset;
+    };
     std::vector<const StoredClip*> clips(slides.size(), nullptr);
     for (const auto& [index, clip] : extension.Clips) {
-        const auto room = static_cast<std::uint64_t>(fileSize - clipArea);
-        if (clip.Offset <= room && clip.Bytes <= room - clip.Offset)
+        if (whole(clip.Offset, clip.Bytes))
             clips[index] = &clip;
         else if (result.Warning.empty())
             result.Warning = "The clip of photo " + std::to_string(index + 1) +
                              " is not whole in the file; the photo shows its first picture.";
     }
+    std::vector<const StoredOriginal*> originals(slides.size(), nullptr);
+    for (const auto& [index, original] : extension.Originals)
+        if (whole(original.Offset, original.Bytes))
+            originals[index] = &original;
     std::vector<const StoredSlideExtension*> slideExt(slides.size(), nullptr);
     std::vector<const TrackExtension*> trackExt(sounds.size(), nullptr);
     for (const auto& [index, e] : extension.Slides)
@@ -555,11 +575,23 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
                 s.Title = *titles[i];
             s.Caption.Motion = captionMotions[i];
             if (const StoredClip* clip = clips[i]) {
-                auto copied = CopyClipOut(in, clipArea, *clip, files, buffer, progress);
+                auto copied = CopyStoredOut(in, clipArea, clip->Offset, clip->Bytes,
+                                            clip->Settings.Name, true, files, buffer, progress);
                 if (!copied)
                     return failMidway("cannot copy the clip of photo " + std::to_string(i + 1) +
                                       " out of the file: " + copied.error());
-                s.Clip = std::move(*copied);
+                s.Clip = clip->Settings;
+                s.Clip->File = std::move(*copied);
+            }
+            if (const StoredOriginal* original = originals[i]) {
+                auto copied =
+                    CopyStoredOut(in, clipArea, original->Offset, original->Bytes,
+                                  original->Settings.Name, false, files, buffer, progress);
+                if (!copied)
+                    return failMidway("cannot copy the original of photo " + std::to_string(i + 1) +
+                                      " out of the file: " + copied.error());
+                s.Original = original->Settings;
+                s.Original->File = std::move(*copied);
             }
             show.Slides.back() = s;
         }

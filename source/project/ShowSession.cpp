@@ -46,8 +46,7 @@ base::Status ShowSession::Open(const std::string& tempRoot) {
 void ShowSession::RemoveCopies(const ShowContent& content) {
     for (const Slide& s : content.Slides) {
         files_.Remove(s.WorkFile);
-        if (s.Clip)
-            files_.Remove(s.Clip->File);
+        s.ForEachExtraFile([&](const std::string& f) { files_.Remove(f); });
     }
     for (const Track& t : content.Sounds)
         files_.Remove(t.WorkFile);
@@ -74,10 +73,13 @@ void ShowSession::Replace(ShowContent content, std::optional<PhotoSettings> phot
         if (std::none_of(content.Slides.begin(), content.Slides.end(),
                          [&](const Slide& n) { return n.WorkFile == s.WorkFile; }))
             files_.Remove(s.WorkFile);
-        if (s.Clip &&
-            std::none_of(content.Slides.begin(), content.Slides.end(),
-                         [&](const Slide& n) { return n.Clip && n.Clip->File == s.Clip->File; }))
-            files_.Remove(s.Clip->File);
+        s.ForEachExtraFile([&](const std::string& extra) {
+            bool kept = false;
+            for (const Slide& n : content.Slides)
+                n.ForEachExtraFile([&](const std::string& f) { kept = kept || f == extra; });
+            if (!kept)
+                files_.Remove(extra);
+        });
     }
     for (const Track& t : old.Sounds)
         if (std::none_of(content.Sounds.begin(), content.Sounds.end(),

@@ -51,6 +51,17 @@ constexpr std::int32_t kMaxClipVolume = 200;
 // The shortest trim a clip may have.
 constexpr std::int64_t kMinClipMs = 100;
 
+// The photo's original file, kept whole beside its working picture (the show file stores its bytes
+// after the extension block), so that frames of any size are drawn sharp from it rather than
+// enlarged from the working picture. While nothing has been drawn into the working picture (a
+// crop, a turn, light, colour, a caption drawn in), the renderer draws from the original.
+struct OriginalPhoto {
+    std::string File;    // working copy of the original's bytes
+    std::string Name;    // the file name it came in with (its extension names its decoder)
+    bool Edited = false; // the working picture holds edits the original lacks
+    bool operator==(const OriginalPhoto&) const = default;
+};
+
 struct Slide {
     // The still and its transition in milliseconds: the one truth of the slide's time. The
     // record's whole seconds are derived from them when the show is saved (RecordSeconds).
@@ -70,6 +81,28 @@ struct Slide {
     std::optional<imaging::TitleSettings> Title;
     // A video clip shown in the photo's place.
     std::optional<ClipSettings> Clip;
+    // The photo's original, for slides imported from a photo file.
+    std::optional<OriginalPhoto> Original;
+
+    // Calls f with each other working copy the slide names (its clip's, its original's), which
+    // are kept and removed with it.
+    template <typename F> void ForEachExtraFile(F&& f) {
+        if (Clip)
+            f(Clip->File);
+        if (Original)
+            f(Original->File);
+    }
+    template <typename F> void ForEachExtraFile(F&& f) const {
+        if (Clip)
+            f(Clip->File);
+        if (Original)
+            f(Original->File);
+    }
+
+    // The original file the renderer may draw from ("" when the working picture must be used).
+    std::string DrawableOriginal() const {
+        return Original && !Original->Edited && !Clip && !Title ? Original->File : std::string();
+    }
 
     bool operator==(const Slide&) const = default;
 

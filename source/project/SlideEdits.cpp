@@ -267,6 +267,11 @@ base::Status EditSlide(Slide& edited, const SlideEdit& edit, const PhotoSettings
         slide.Faces = imaging::DetectFaces(photo);
     if (auto saved = SaveWorkPicture(path, photo); !saved)
         return saved;
+    // The working picture now holds what the original lacks: it is drawn instead from here on.
+    const auto* drawnText = std::get_if<CaptionEdit>(&edit);
+    if (slide.Original &&
+        !(drawnText && (drawnText->Motion != imaging::TextMotion::None || drawnText->Text.empty())))
+        slide.Original->Edited = true;
     if (std::holds_alternative<CropEdit>(edit) && !RefitPicture(path, photos))
         return base::Fail("cannot fit " + path + " to the output size again");
 

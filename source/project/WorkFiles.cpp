@@ -66,8 +66,7 @@ std::string WorkFiles::MakeWorkName(const std::string& folder, const std::string
 void DiscardShow(ShowContent& content, const WorkFiles& files) {
     for (const Slide& s : content.Slides) {
         files.Remove(s.WorkFile);
-        if (s.Clip)
-            files.Remove(s.Clip->File);
+        s.ForEachExtraFile([&](const std::string& f) { files.Remove(f); });
     }
     for (const Track& t : content.Sounds)
         files.Remove(t.WorkFile);

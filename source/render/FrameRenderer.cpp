@@ -41,7 +41,9 @@ std::int64_t FrameRenderer::FrameCount() const {
 }
 
 imaging::SlideSource FrameRenderer::SourceOf(std::size_t i) const {
-    return imaging::SlideSource{slides_[i].WorkFile, backs_[i]};
+    // A still is composed from the photo's original where it may be, sharp at any frame size.
+    const std::string original = slides_[i].DrawableOriginal();
+    return imaging::SlideSource{original.empty() ? slides_[i].WorkFile : original, backs_[i]};
 }
 
 bool FrameRenderer::Render(imaging::Bitmap& frame, std::int64_t n) {

@@ -1,11 +1,15 @@
 #include "render/MovingFrames.h"
 
+#include "imaging/AutoMotion.h"
 #include "imaging/Compose.h"
 #include "imaging/FaceDetect.h"
 #include "imaging/TransitionFrame.h"
 #include "project/SlideEdits.h"
 
+#include <QImageReader>
+
 #include <algorithm>
+#include <cmath>
 
 namespace render {
 
@@ -60,11 +64,52 @@ const imaging::Bitmap* MovingFrames::Picture(std::size_t i) {
     Held& slot = held_[0].Used <= held_[1].Used ? held_[0] : held_[1];
     slot.Index = i;
     slot.Used = uses_;
-    auto loaded = imaging::LoadSlidePicture(slides_[i].WorkFile);
-    slot.Picture = loaded ? std::move(*loaded) : imaging::Bitmap();
+    slot.Picture = imaging::Bitmap();
+    const QSize work = QImageReader(QString::fromStdString(slides_[i].WorkFile)).size();
+    slot.WorkWidth = work.width();
+    slot.WorkHeight = work.height();
+    // Drawn sharp from the original where the working picture holds nothing it lacks.
+    if (const std::string original = slides_[i].DrawableOriginal();
+        !original.empty() && frameWidth_ > 0 && frameHeight_ > 0)
+        slot.Picture = DrawnFromOriginal(i, original);
+    if (slot.Picture.IsEmpty()) {
+        auto loaded = imaging::LoadSlidePicture(slides_[i].WorkFile);
+        slot.Picture = loaded ? std::move(*loaded) : imaging::Bitmap();
+    }
     slot.Read = !slot.Picture.IsEmpty();
     slot.Found.reset();
     return slot.Read ? &slot.Picture : nullptr;
+}
+
+imaging::Bitmap MovingFrames::DrawnFromOriginal(std::size_t i, const std::string& original) const {
+    auto loaded = imaging::LoadSlidePicture(original);
+    if (!loaded)
+        return {};
+    imaging::Bitmap picture = std::move(*loaded);
+    const project::Slide& s = slides_[i];
+    const imaging::Motion motion = imaging::ResolveMotion(
+        s.Ext.Motion, static_cast<int>(i), frameWidth_, frameHeight_, picture.Width, picture.Height,
+        s.Faces ? *s.Faces : std::vector<imaging::FaceBox>{});
+    const double zoom = motion.IsStill() ? 1.0 : std::max(motion.Start.Z, motion.End.Z);
+    const double fit =
+        std::min(double(frameWidth_) / picture.Width, double(frameHeight_) / picture.Height);
+    // At its closest the frame samples the picture one to one; it is never enlarged here.
+    const double scale = fit * zoom;
+    if (scale >= 1.0)
+        return picture;
+    return imaging::ReduceByArea(picture,
+                                 std::max(1, static_cast<int>(std::ceil(picture.Width * scale))),
+                                 std::max(1, static_cast<int>(std::ceil(picture.Height * scale))));
+}
+
+double MovingFrames::CaptionScale(std::size_t i, int width, int height) {
+    const imaging::Bitmap* picture = Picture(i);
+    for (const Held& h : held_)
+        if (h.Index == i && h.WorkWidth > 0 && h.WorkHeight > 0)
+            return std::min(double(width) / h.WorkWidth, double(height) / h.WorkHeight);
+    if (picture == nullptr || picture->IsEmpty())
+        return 1.0;
+    return std::min(double(width) / picture->Width, double(height) / picture->Height);
 }
 
 const std::vector<imaging::FaceBox>* MovingFrames::Faces(std::size_t i,
@@ -123,9 +168,7 @@ const imaging::PlacedText* MovingFrames::TextOf(std::size_t i, std::int64_t n, i
     const imaging::TextMotion motion = s.Title ? s.Title->Motion : s.Caption.Motion;
     // The caption's size is in the working picture's points: it grows with the picture as shown.
     const imaging::CaptionLook look = s.Title ? imaging::CaptionLook{} : project::LookOf(s.Caption);
-    double scale = 1.0;
-    if (!s.Title && picture != nullptr && !picture->IsEmpty())
-        scale = std::min(double(width) / picture->Width, double(height) / picture->Height);
+    const double scale = s.Title || picture == nullptr ? 1.0 : CaptionScale(i, width, height);
     const auto blockOf = [&] {
         return s.Title ? imaging::TitleText(*s.Title, width, height)
                        : imaging::MovingCaptionText(look, scale);
@@ -197,6 +240,14 @@ const imaging::Bitmap* MovingFrames::ClipFrame(std::size_t i, std::int64_t n, in
 }
 
 imaging::MovingSlide MovingFrames::SlideAt(std::size_t i, std::int64_t n, int width, int height) {
+    if (width > 0 && height > 0 && (width != frameWidth_ || height != frameHeight_)) {
+        // A new frame size needs the originals reduced for it.
+        frameWidth_ = width;
+        frameHeight_ = height;
+        for (Held& h : held_)
+            if (!slides_[std::min(h.Index, slides_.size() - 1)].DrawableOriginal().empty())
+                h = Held{};
+    }
     imaging::MovingSlide slide;
     slide.BackColor = backs_[i];
     slide.Motion = slides_[i].Ext.Motion;

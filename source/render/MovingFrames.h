@@ -70,6 +70,11 @@ private:
     // The slide's motion progress at frame n: 0 on the first frame it is visible, 1 on the last.
     double Progress(std::size_t i, std::int64_t n) const;
     const imaging::Bitmap* Picture(std::size_t i);
+    // Slide i's original, decoded and reduced by area to the size its largest zoom needs in the
+    // last frame size drawn (an empty picture when it cannot be read).
+    imaging::Bitmap DrawnFromOriginal(std::size_t i, const std::string& original) const;
+    // How much a caption's points grow on a width x height frame of slide i.
+    double CaptionScale(std::size_t i, int width, int height);
     // Slide i's clip on frame n, put on a frame-sized picture on the slide's colour; null when
     // the clip cannot be decoded.
     const imaging::Bitmap* ClipFrame(std::size_t i, std::int64_t n, int width, int height);
@@ -91,6 +96,9 @@ private:
         bool Read = false;
         std::optional<std::vector<imaging::FaceBox>> Found; // faces found on it here
         std::uint64_t Used = 0;                             // when it was last asked for
+        // The working picture's size, which a caption's points are measured on (the picture
+        // held may be drawn from the original, larger).
+        int WorkWidth = 0, WorkHeight = 0;
     };
     Held held_[2];
     std::uint64_t uses_ = 0;
@@ -125,6 +133,7 @@ private:
     FrameRate rate_;
     PictureFit fit_;
     ClipOpener clips_;
+    int frameWidth_ = 0, frameHeight_ = 0; // the last frame size drawn
     imaging::Bitmap scratch_;
 };
 

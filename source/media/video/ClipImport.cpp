@@ -62,10 +62,11 @@ project::ImportResult<project::AddedPhoto> AddClip(project::ShowContent& into,
 project::ImportResult<project::AddedPhoto>
 AddPhotoOrClip(project::ShowContent& into, const project::WorkFiles& files,
                const project::PhotoSettings& photos, const std::string& path,
-               const project::ThumbnailMade& thumbnailMade, project::FaceSearch faces) {
+               const project::ThumbnailMade& thumbnailMade, project::FaceSearch faces,
+               project::OriginalCopy original) {
     if (project::IsClipExtension(project::ExtensionOf(path)))
         return AddClip(into, files, photos, path, thumbnailMade);
-    return project::AddPhoto(into, files, photos, path, thumbnailMade, faces);
+    return project::AddPhoto(into, files, photos, path, thumbnailMade, faces, original);
 }
 
 } // namespace media

@@ -24,6 +24,7 @@ project::ImportResult<project::AddedPhoto>
 AddPhotoOrClip(project::ShowContent& into, const project::WorkFiles& files,
                const project::PhotoSettings& photos, const std::string& path,
                const project::ThumbnailMade& thumbnailMade = {},
-               project::FaceSearch faces = project::FaceSearch::Skip);
+               project::FaceSearch faces = project::FaceSearch::Skip,
+               project::OriginalCopy original = project::OriginalCopy::Skip);
 
 } // namespace media
