@@ -71,6 +71,11 @@ bool FitToResolution(imaging::Bitmap& bitmap, int width, int height) {
     return true;
 }
 
+base::Result<imaging::Bitmap> LoadFittedPhoto(const std::string& path, int width, int height) {
+    return imaging::LoadImageFileResized(
+        path, [width, height](imaging::Bitmap& bitmap) { FitToResolution(bitmap, width, height); });
+}
+
 imaging::Bitmap MakeThumbnail(const imaging::Bitmap& fitted) {
     if (fitted.Width == 90 && fitted.Height == 90)
         return fitted;
@@ -96,13 +101,11 @@ ImportResult<AddedPhoto> AddPhoto(ShowContent& into, const WorkFiles& files,
     photos.Size(width, height);
     if (!imaging::IsPhotoExtension(ExtensionOf(path)))
         return Result(ImportNote::Skip("not a photo: " + path));
-    auto loaded = imaging::LoadImageFile(path);
-    if (!loaded)
-        return Result(ImportNote::Skip(loaded.error()));
-    imaging::Bitmap bitmap = std::move(*loaded);
-
     try {
-        FitToResolution(bitmap, width, height);
+        auto loaded = LoadFittedPhoto(path, width, height);
+        if (!loaded)
+            return Result(ImportNote::Skip(loaded.error()));
+        const imaging::Bitmap bitmap = std::move(*loaded);
         const std::string name = files.MakePictureName(".bmp");
         if (name.empty())
             return base::Fail("all " + std::to_string(kMaxWorkNames) +
