@@ -1,5 +1,7 @@
 #include "app/DiscController.h"
 
+#include "app/WindowDialogs.h"
+
 #include "base/Language.h"
 #include "disc/burn/DiscJob.h"
 #include "disc/iso/IsoImageBuilder.h"
@@ -8,6 +10,7 @@
 #include "disc/scsi/ScsiDevice.h"
 #include "disc/ui/DiscDialog.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -39,7 +42,14 @@ DiscController::DiscController(QObject* parent, ControllerHost host)
                                  QString(), text);
     };
     PickImageFile = [this] {
-        return QFileDialog::getSaveFileName(dialog_, QString(), QString(), "ISO (*.iso)");
+        const QString kind = QStringLiteral("Discs");
+        const SaveDialogStart start =
+            SaveStartOf(ProposedFileName(ShowFile ? ShowFile() : QString()) + ".iso", kind);
+        const QString path = QFileDialog::getSaveFileName(
+            dialog_, QString(), QDir(start.Folder).filePath(start.Name), "ISO (*.iso)");
+        if (!path.isEmpty())
+            RememberFolder(kind, path);
+        return path;
     };
     Eject = [this] {
         if (dialog_)

@@ -47,8 +47,11 @@ public:
     DiscDialog* Dialog() const { return dialog_; }
     // How the end of a job and refusals are told (a message box by default).
     std::function<void(const QString&)> ShowMessage;
-    // Where the image-file entry writes (a save dialog by default; empty cancels).
+    // Where the image-file entry writes (a save dialog by default, opening beside the show's file
+    // when it has one; empty cancels).
     std::function<QString()> PickImageFile;
+    // The show's file, empty before it is saved or opened from one.
+    std::function<QString()> ShowFile;
     // Ejects the disc (the recorder's eject by default); called only after a success.
     std::function<void()> Eject;
 

@@ -198,6 +198,7 @@ void MainWindow::CreateControllers() {
         return true;
     };
     Disc = new DiscController(this, Host());
+    Disc->ShowFile = [this] { return Files->ShowFile(); };
 
     const auto haveFolders = [this] { return HaveWorkingFolders(); };
     Import = new ImportController(this, Show, Session.Files(), History, *Storyboard, *Jobs, Dialogs,

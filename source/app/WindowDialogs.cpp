@@ -49,8 +49,9 @@ QString AskSaveNameOn(QWidget& window, const QString& proposed, bool video) {
         [&dialog](const QString& filter) { dialog.setDefaultSuffix(FilterSuffix(filter)); });
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     const QString kind = video ? QStringLiteral("Videos") : QStringLiteral("Shows");
-    dialog.setDirectory(StartFolder(kind));
-    dialog.selectFile(proposed);
+    const SaveDialogStart start = SaveStartOf(proposed, kind);
+    dialog.setDirectory(start.Folder);
+    dialog.selectFile(start.Name);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     RememberFolder(kind, dialog.selectedFiles().first());
@@ -189,9 +190,18 @@ void UseDesktopDialogs(WindowDialogs& dialogs, QWidget& window) {
 }
 
 QString ProposedFileName(const QString& showFile) {
-    if (!showFile.isEmpty())
-        return QFileInfo(showFile).completeBaseName();
+    if (!showFile.isEmpty()) {
+        const QFileInfo file(showFile);
+        return file.absoluteDir().filePath(file.completeBaseName());
+    }
     return "Pictaro_" + QDate::currentDate().toString("dd_MM_yyyy");
+}
+
+SaveDialogStart SaveStartOf(const QString& proposed, const QString& kind) {
+    const QFileInfo file(proposed);
+    if (file.isAbsolute())
+        return {file.absolutePath(), file.fileName()};
+    return {StartFolder(kind), proposed};
 }
 
 QString StartFolder(const QString& kind) {

@@ -51,9 +51,17 @@ struct WindowDialogs {
 // ProgressVisible is left to the owner of the progress window.
 void UseDesktopDialogs(WindowDialogs& dialogs, QWidget& window);
 
-// The file name the save dialogs propose: the show's own (its file's name without the folder and
-// the extension), or a dated name for a show never saved.
+// The file name the save dialogs propose: for a show saved or opened from a file, that file's
+// path without its extension, so the dialog opens beside it; for a show never saved, a dated name
+// without a folder.
 QString ProposedFileName(const QString& showFile = {});
+// Where a save dialog of this kind opens and the name it fills in: the folder of a proposed name
+// that has one (the show's own), otherwise StartFolder(kind).
+struct SaveDialogStart {
+    QString Folder;
+    QString Name;
+};
+SaveDialogStart SaveStartOf(const QString& proposed, const QString& kind);
 // Where a file dialog of this kind ("Photos", "Music", "Shows", "Videos") starts: the folder
 // last used for it, otherwise the user's pictures, music or videos folder, otherwise home.
 QString StartFolder(const QString& kind);

@@ -1,6 +1,7 @@
 #include "imaging/ColorToSrgb.h"
 
 #include "imaging/MotionSampler.h"
+#include "imaging/RecentTransforms.h"
 
 #include <QtGlobal>
 
@@ -91,8 +92,15 @@ ProfilePtr ProfileOfCicp(int primaries, int transfer) {
 
 } // namespace
 
-void ColorToSrgb::TransformFree::operator()(void* transform) const {
-    cmsDeleteTransform(static_cast<cmsHTRANSFORM>(transform));
+template <typename Make> ColorToSrgb ColorToSrgb::Recent(const std::string& key, const Make& make) {
+    if (RecentTransforms::Transform kept = RecentTransforms::Find(key)) {
+        ColorToSrgb c;
+        c.transform_ = std::move(kept);
+        return c;
+    }
+    ColorToSrgb made = make();
+    RecentTransforms::Keep(key, made.transform_);
+    return made;
 }
 
 ColorToSrgb ColorToSrgb::Ignored(std::string why) {
@@ -119,7 +127,7 @@ ColorToSrgb ColorToSrgb::FromProfile(void* profile) {
     if (t == nullptr)
         return Ignored("Little CMS cannot convert from it");
     ColorToSrgb c;
-    c.transform_.reset(t);
+    c.transform_.reset(t, [](void* p) { cmsDeleteTransform(static_cast<cmsHTRANSFORM>(p)); });
     return c;
 }
 
@@ -128,10 +136,12 @@ ColorToSrgb ColorToSrgb::FromIcc(const std::uint8_t* data, std::size_t size) {
         return {};
     if (size > std::numeric_limits<cmsUInt32Number>::max())
         return Ignored("the profile is too large");
-    const ProfilePtr profile(cmsOpenProfileFromMem(data, static_cast<cmsUInt32Number>(size)));
-    if (!profile)
-        return Ignored("Little CMS cannot read it");
-    return FromProfile(profile.get());
+    return Recent("icc " + std::string(reinterpret_cast<const char*>(data), size), [&] {
+        const ProfilePtr profile(cmsOpenProfileFromMem(data, static_cast<cmsUInt32Number>(size)));
+        if (!profile)
+            return Ignored("Little CMS cannot read it");
+        return FromProfile(profile.get());
+    });
 }
 
 ColorToSrgb ColorToSrgb::FromCicp(int primaries, int transfer) {
@@ -140,11 +150,13 @@ ColorToSrgb ColorToSrgb::FromCicp(int primaries, int transfer) {
         return {};
     if (primaries == 2)
         primaries = 1;
-    const ProfilePtr profile = ProfileOfCicp(primaries, transfer);
-    if (!profile)
-        return Ignored("colour codes " + std::to_string(primaries) + "/" +
-                       std::to_string(transfer) + " are not known");
-    return FromProfile(profile.get());
+    const std::string codes = std::to_string(primaries) + "/" + std::to_string(transfer);
+    return Recent("cicp " + codes, [&] {
+        const ProfilePtr profile = ProfileOfCicp(primaries, transfer);
+        if (!profile)
+            return Ignored("colour codes " + codes + " are not known");
+        return FromProfile(profile.get());
+    });
 }
 
 ColorToSrgb ColorToSrgb::FromChromaticities(const Chromaticities& c, double encodingGamma) {
@@ -161,17 +173,23 @@ ColorToSrgb ColorToSrgb::FromChromaticities(const Chromaticities& c, double enco
         srgb = srgb && std::abs(v[i] - kSrgb[i]) < 0.01;
     if (srgb)
         return {};
-    const cmsCIExyY white{c.whiteX, c.whiteY, 1.0};
-    const cmsCIExyYTRIPLE primaries{
-        {c.redX, c.redY, 1.0}, {c.greenX, c.greenY, 1.0}, {c.blueX, c.blueY, 1.0}};
-    const CurvePtr curve(cmsBuildGamma(nullptr, 1.0 / encodingGamma));
-    if (!curve)
-        return Ignored("out of memory");
-    cmsToneCurve* curves[3] = {curve.get(), curve.get(), curve.get()};
-    const ProfilePtr profile(cmsCreateRGBProfile(&white, &primaries, curves));
-    if (!profile)
-        return Ignored("the chromaticities describe no colour space");
-    return FromProfile(profile.get());
+    // The values' own bytes name them exactly.
+    std::string key = "chrm ";
+    key.append(reinterpret_cast<const char*>(v), sizeof(v));
+    key.append(reinterpret_cast<const char*>(&encodingGamma), sizeof(encodingGamma));
+    return Recent(key, [&] {
+        const cmsCIExyY white{c.whiteX, c.whiteY, 1.0};
+        const cmsCIExyYTRIPLE primaries{
+            {c.redX, c.redY, 1.0}, {c.greenX, c.greenY, 1.0}, {c.blueX, c.blueY, 1.0}};
+        const CurvePtr curve(cmsBuildGamma(nullptr, 1.0 / encodingGamma));
+        if (!curve)
+            return Ignored("out of memory");
+        cmsToneCurve* curves[3] = {curve.get(), curve.get(), curve.get()};
+        const ProfilePtr profile(cmsCreateRGBProfile(&white, &primaries, curves));
+        if (!profile)
+            return Ignored("the chromaticities describe no colour space");
+        return FromProfile(profile.get());
+    });
 }
 
 bool ColorToSrgb::CmykToRgbaInPlace(const std::uint8_t* icc, std::size_t iccSize,

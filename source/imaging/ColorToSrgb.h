@@ -1,7 +1,8 @@
 // ColorToSrgb: turns a decoded picture from the colour space its file names (an embedded ICC
 // profile, or the colour codes of a HEIF/AVIF nclx box) into sRGB through Little CMS, with the
 // relative colorimetric intent and black-point compensation. Every decoder uses it, so a photo
-// tagged Adobe RGB or Display P3 looks the same whatever its format. An untagged picture is taken
+// tagged Adobe RGB or Display P3 looks the same whatever its format. The conversion from a
+// profile or colour codes met lately is reused, not made again. An untagged picture is taken
 // as sRGB and left alone; a profile that cannot be used is ignored with one note.
 #pragma once
 
@@ -51,13 +52,13 @@ public:
     void Apply(Bitmap& bitmap) const;
 
 private:
-    struct TransformFree {
-        void operator()(void* transform) const;
-    };
     static ColorToSrgb Ignored(std::string why);
     static ColorToSrgb FromProfile(void* profile);
+    // The conversion kept under key (RecentTransforms.h), else the one make() gives, kept when
+    // it converts.
+    template <typename Make> static ColorToSrgb Recent(const std::string& key, const Make& make);
 
-    std::unique_ptr<void, TransformFree> transform_;
+    std::shared_ptr<void> transform_; // shared with the conversions kept for the next photo
     std::string note_;
 };
 

@@ -3,6 +3,7 @@
 // 8 bits, alpha laid on white, and its colour (an ICC profile or the nclx colour codes) converted
 // to sRGB. libheif's own size limit is set and the size is checked before any pixel memory.
 #include "imaging/ColorToSrgb.h"
+#include "imaging/DecodedPhoto.h"
 #include "imaging/ImageLoad.h"
 #include "imaging/PlaceUpright.h"
 
@@ -80,8 +81,8 @@ std::string HeifReason(const heif_error& e) {
 
 } // namespace
 
-base::Result<Bitmap> LoadHeifMemory(const std::uint8_t* data, std::size_t size,
-                                    const DecodeLimits& limits) {
+base::Result<DecodedPhoto> DecodeHeifMemory(const std::uint8_t* data, std::size_t size,
+                                            const DecodeLimits& limits) {
     if (data == nullptr || size < kMinHeifBytes ||
         heif_check_filetype(data, static_cast<int>(std::min<std::size_t>(size, 64))) ==
             heif_filetype_no)
@@ -139,19 +140,27 @@ base::Result<Bitmap> LoadHeifMemory(const std::uint8_t* data, std::size_t size,
     if (!PlaceUpright({pixels, static_cast<std::size_t>(stride), dw, dh, alpha ? 4 : 3, false}, 1,
                       bitmap))
         return fail("out of memory for the picture");
-    HeifColor(handle.get(), image.get()).Apply(bitmap);
-    return bitmap;
+    return DecodedPhoto{std::move(bitmap), HeifColor(handle.get(), image.get())};
 }
 
-base::Result<Bitmap> LoadHeifFile(const std::string& path) {
+base::Result<DecodedPhoto> DecodeHeifFile(const std::string& path) {
     auto bytes = detail::ReadWholeFile(path, kMaxHeifFileBytes);
     if (!bytes)
         return base::Fail(bytes.error());
-    auto loaded =
-        LoadHeifMemory(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size());
-    if (!loaded)
-        return detail::ReadFailure(path, loaded.error());
-    return loaded;
+    auto decoded =
+        DecodeHeifMemory(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size(), {});
+    if (!decoded)
+        return detail::ReadFailure(path, decoded.error());
+    return decoded;
+}
+
+base::Result<Bitmap> LoadHeifMemory(const std::uint8_t* data, std::size_t size,
+                                    const DecodeLimits& limits) {
+    return InSrgb(DecodeHeifMemory(data, size, limits));
+}
+
+base::Result<Bitmap> LoadHeifFile(const std::string& path) {
+    return InSrgb(DecodeHeifFile(path));
 }
 
 } // namespace imaging

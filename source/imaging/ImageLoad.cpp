@@ -2,6 +2,7 @@
 #include "imaging/ImageLoad.h"
 
 #include "imaging/BmpFile.h"
+#include "imaging/DecodedPhoto.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -93,7 +94,16 @@ bool IsPhotoExtension(const std::string& ext) {
     return PhotoKindOfExtension(ext) != PhotoKind::None;
 }
 
-base::Result<Bitmap> LoadImageFile(const std::string& path) {
+namespace {
+
+// A picture whose decoder has already brought it to sRGB (or whose format has no colour tags).
+base::Result<DecodedPhoto> InSrgbAlready(base::Result<Bitmap> decoded) {
+    if (!decoded)
+        return base::Fail(decoded.error());
+    return DecodedPhoto{std::move(*decoded), {}};
+}
+
+base::Result<DecodedPhoto> DecodeImageFile(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     const std::size_t dot = path.find_last_of('.');
     const std::string ext = dot == std::string::npos || (slash != std::string::npos && dot < slash)
@@ -101,27 +111,41 @@ base::Result<Bitmap> LoadImageFile(const std::string& path) {
                                 : path.substr(dot);
     switch (PhotoKindOfExtension(ext)) {
     case PhotoKind::Jpeg:
-        return LoadJpegFile(path);
+        return DecodeJpegFile(path);
     case PhotoKind::Png:
-        return LoadPngFile(path);
+        return DecodePngFile(path);
     case PhotoKind::Gif:
-        return LoadGifFile(path);
+        return InSrgbAlready(LoadGifFile(path));
     case PhotoKind::Bmp:
-        return LoadBmpPhotoFile(path);
+        return InSrgbAlready(LoadBmpPhotoFile(path));
     case PhotoKind::Wmf:
-        return LoadWmfFile(path);
+        return InSrgbAlready(LoadWmfFile(path));
     case PhotoKind::Webp:
-        return LoadWebpFile(path);
+        return DecodeWebpFile(path);
     case PhotoKind::Heif:
-        return LoadHeifFile(path);
+        return DecodeHeifFile(path);
     case PhotoKind::Tiff:
-        return LoadTiffFile(path);
+        return DecodeTiffFile(path);
     case PhotoKind::Jxl:
-        return LoadJxlFile(path);
+        return DecodeJxlFile(path);
     case PhotoKind::None:
         break;
     }
     return detail::ReadFailure(path, "not a photo extension");
+}
+
+} // namespace
+
+base::Result<Bitmap> LoadImageFile(const std::string& path) {
+    return InSrgb(DecodeImageFile(path));
+}
+
+base::Result<Bitmap> LoadImageFileResized(const std::string& path,
+                                          const std::function<void(Bitmap&)>& resize) {
+    auto decoded = DecodeImageFile(path);
+    if (decoded && resize)
+        resize(decoded->Pixels);
+    return InSrgb(std::move(decoded));
 }
 
 base::Result<Bitmap> LoadImageMemory(PhotoKind kind, const std::uint8_t* data, std::size_t size,

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace imaging {
@@ -33,6 +34,15 @@ bool IsPhotoExtension(const std::string& ext);
 // Decodes the file at path with the decoder its extension names. A failure names the file and
 // the reason: the system's (cannot open) or the decoder's (what is wrong with the bytes).
 base::Result<Bitmap> LoadImageFile(const std::string& path);
+// Decodes the file like LoadImageFile, but first hands the pixels, upright and still in the colour
+// space the file names, to `resize` (an import fits the photo to the show's size there), and then
+// converts what it left to sRGB. A tagged 4:3 12 MP photo fitted to a 1920x1080 show thus has
+// under a quarter of its pixels converted (1920x1440), to a 1280x1024 show a tenth. Mixing
+// neighbours before the conversion rather than after changes only pixels that blend different
+// colours, most where one of them lies outside sRGB: the mix is clipped to sRGB once instead of
+// each colour before mixing.
+base::Result<Bitmap> LoadImageFileResized(const std::string& path,
+                                          const std::function<void(Bitmap&)>& resize);
 // Decodes bytes held in memory; a failure gives the decoder's reason ("JPEG: ...").
 base::Result<Bitmap> LoadImageMemory(PhotoKind kind, const std::uint8_t* data, std::size_t size,
                                      const DecodeLimits& limits = {});

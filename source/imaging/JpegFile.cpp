@@ -2,6 +2,7 @@
 // by the EXIF orientation while decoding (a small band of rows at a time, never a second picture),
 // and converted to sRGB from the ICC profile of its APP2 segments.
 #include "imaging/ColorToSrgb.h"
+#include "imaging/DecodedPhoto.h"
 #include "imaging/ExifOrientation.h"
 #include "imaging/ImageLoad.h"
 
@@ -198,7 +199,6 @@ bool DecodeProtected(JpegSession& s) {
         }
     }
     jpeg_finish_decompress(cinfo);
-    s.color.Apply(*s.out);
     return true;
 }
 
@@ -218,16 +218,16 @@ void BeginSession(JpegSession& s, Bitmap& bitmap, const DecodeLimits& limits) {
     s.limits = &limits;
 }
 
-base::Result<Bitmap> Finish(JpegSession& s, Bitmap& bitmap, bool ok) {
+base::Result<DecodedPhoto> Finish(JpegSession& s, Bitmap& bitmap, bool ok) {
     if (!ok)
         return base::Fail("JPEG: " + s.failure);
-    return std::move(bitmap);
+    return DecodedPhoto{std::move(bitmap), std::move(s.color)};
 }
 
 } // namespace
 
-base::Result<Bitmap> LoadJpegMemory(const std::uint8_t* data, std::size_t size,
-                                    const DecodeLimits& limits) {
+base::Result<DecodedPhoto> DecodeJpegMemory(const std::uint8_t* data, std::size_t size,
+                                            const DecodeLimits& limits) {
     if (data == nullptr || size < 4)
         return base::Fail("JPEG: file too short");
     Bitmap bitmap;
@@ -237,7 +237,7 @@ base::Result<Bitmap> LoadJpegMemory(const std::uint8_t* data, std::size_t size,
     return Finish(s, bitmap, DecodeProtected(s));
 }
 
-base::Result<Bitmap> LoadJpegFile(const std::string& path) {
+base::Result<DecodedPhoto> DecodeJpegFile(const std::string& path) {
     FilePtr file(std::fopen(path.c_str(), "rb"));
     if (!file)
         return detail::OpenFailure(path);
@@ -250,6 +250,15 @@ base::Result<Bitmap> LoadJpegFile(const std::string& path) {
     if (!loaded)
         return detail::ReadFailure(path, loaded.error());
     return loaded;
+}
+
+base::Result<Bitmap> LoadJpegMemory(const std::uint8_t* data, std::size_t size,
+                                    const DecodeLimits& limits) {
+    return InSrgb(DecodeJpegMemory(data, size, limits));
+}
+
+base::Result<Bitmap> LoadJpegFile(const std::string& path) {
+    return InSrgb(DecodeJpegFile(path));
 }
 
 } // namespace imaging

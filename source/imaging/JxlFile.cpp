@@ -3,6 +3,7 @@
 // sRGB (nothing to do when libjxl says they are sRGB already). The size is checked from the
 // basic information before the pixel buffer is given.
 #include "imaging/ColorToSrgb.h"
+#include "imaging/DecodedPhoto.h"
 #include "imaging/ImageLoad.h"
 #include "imaging/PlaceUpright.h"
 
@@ -63,8 +64,8 @@ ColorToSrgb JxlColor(const JxlDecoder* dec) {
 
 } // namespace
 
-base::Result<Bitmap> LoadJxlMemory(const std::uint8_t* data, std::size_t size,
-                                   const DecodeLimits& limits) {
+base::Result<DecodedPhoto> DecodeJxlMemory(const std::uint8_t* data, std::size_t size,
+                                           const DecodeLimits& limits) {
     auto fail = [](const std::string& why) { return base::Fail("JPEG XL: " + why); };
     if (data == nullptr || size < kMinJxlBytes)
         return fail("file too short");
@@ -131,19 +132,27 @@ base::Result<Bitmap> LoadJxlMemory(const std::uint8_t* data, std::size_t size,
                        static_cast<int>(format.num_channels), false},
                       1, bitmap))
         return fail("out of memory for the picture");
-    color.Apply(bitmap);
-    return bitmap;
+    return DecodedPhoto{std::move(bitmap), std::move(color)};
 }
 
-base::Result<Bitmap> LoadJxlFile(const std::string& path) {
+base::Result<DecodedPhoto> DecodeJxlFile(const std::string& path) {
     auto bytes = detail::ReadWholeFile(path, kMaxJxlFileBytes);
     if (!bytes)
         return base::Fail(bytes.error());
-    auto loaded =
-        LoadJxlMemory(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size());
-    if (!loaded)
-        return detail::ReadFailure(path, loaded.error());
-    return loaded;
+    auto decoded =
+        DecodeJxlMemory(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size(), {});
+    if (!decoded)
+        return detail::ReadFailure(path, decoded.error());
+    return decoded;
+}
+
+base::Result<Bitmap> LoadJxlMemory(const std::uint8_t* data, std::size_t size,
+                                   const DecodeLimits& limits) {
+    return InSrgb(DecodeJxlMemory(data, size, limits));
+}
+
+base::Result<Bitmap> LoadJxlFile(const std::string& path) {
+    return InSrgb(DecodeJxlFile(path));
 }
 
 } // namespace imaging

@@ -2,6 +2,7 @@
 // white, interlaced files read in their passes, and the colour chunks (iCCP, or cHRM and gAMA
 // without sRGB) converted to sRGB.
 #include "imaging/ColorToSrgb.h"
+#include "imaging/DecodedPhoto.h"
 #include "imaging/ImageLoad.h"
 
 #include <csetjmp>
@@ -202,7 +203,6 @@ bool DecodeProtected(PngSession& s) {
         }
     }
     png_read_end(png, nullptr);
-    s.color.Apply(*s.out);
     return true;
 }
 
@@ -231,10 +231,10 @@ bool Begin(PngSession& s, Bitmap& bitmap, const DecodeLimits& limits) {
     return s.info != nullptr;
 }
 
-base::Result<Bitmap> Finish(PngSession& s, Bitmap& bitmap, bool ok) {
+base::Result<DecodedPhoto> Finish(PngSession& s, Bitmap& bitmap, bool ok) {
     if (!ok)
         return base::Fail("PNG: " + (s.failure.empty() ? "cannot decode" : s.failure));
-    return std::move(bitmap);
+    return DecodedPhoto{std::move(bitmap), std::move(s.color)};
 }
 
 bool HasSignature(const std::uint8_t* data, std::size_t size) {
@@ -243,8 +243,8 @@ bool HasSignature(const std::uint8_t* data, std::size_t size) {
 
 } // namespace
 
-base::Result<Bitmap> LoadPngMemory(const std::uint8_t* data, std::size_t size,
-                                   const DecodeLimits& limits) {
+base::Result<DecodedPhoto> DecodePngMemory(const std::uint8_t* data, std::size_t size,
+                                           const DecodeLimits& limits) {
     if (data == nullptr || !HasSignature(data, size))
         return base::Fail("PNG: no PNG signature");
     MemoryReader reader{data, size, 0};
@@ -256,7 +256,7 @@ base::Result<Bitmap> LoadPngMemory(const std::uint8_t* data, std::size_t size,
     return Finish(s, bitmap, DecodeProtected(s));
 }
 
-base::Result<Bitmap> LoadPngFile(const std::string& path) {
+base::Result<DecodedPhoto> DecodePngFile(const std::string& path) {
     FilePtr file(std::fopen(path.c_str(), "rb"));
     if (!file)
         return detail::OpenFailure(path);
@@ -275,6 +275,15 @@ base::Result<Bitmap> LoadPngFile(const std::string& path) {
     if (!loaded)
         return detail::ReadFailure(path, loaded.error());
     return loaded;
+}
+
+base::Result<Bitmap> LoadPngMemory(const std::uint8_t* data, std::size_t size,
+                                   const DecodeLimits& limits) {
+    return InSrgb(DecodePngMemory(data, size, limits));
+}
+
+base::Result<Bitmap> LoadPngFile(const std::string& path) {
+    return InSrgb(DecodePngFile(path));
 }
 
 } // namespace imaging

@@ -5,6 +5,7 @@
 // file is read from memory with every read and seek bounded, errors kept per file, and libtiff's
 // single allocations capped.
 #include "imaging/ColorToSrgb.h"
+#include "imaging/DecodedPhoto.h"
 #include "imaging/ImageLoad.h"
 #include "imaging/PlaceUpright.h"
 
@@ -129,8 +130,8 @@ bool ReadCmykStrips(TIFF* tif, std::uint32_t w, std::uint32_t h, std::uint8_t* o
 
 } // namespace
 
-base::Result<Bitmap> LoadTiffMemory(const std::uint8_t* data, std::size_t size,
-                                    const DecodeLimits& limits) {
+base::Result<DecodedPhoto> DecodeTiffMemory(const std::uint8_t* data, std::size_t size,
+                                            const DecodeLimits& limits) {
     if (data == nullptr || !HasTiffSignature(data, size))
         return base::Fail("TIFF: no TIFF signature");
     TiffSource source{data, size, 0, {}};
@@ -195,20 +196,31 @@ base::Result<Bitmap> LoadTiffMemory(const std::uint8_t* data, std::size_t size,
                        false},
                       orientation, bitmap))
         return fail("out of memory for the picture");
+    // A CMYK page is already sRGB (converted through its profile above, or by ink arithmetic).
     if (photometric != PHOTOMETRIC_SEPARATED && hasIcc)
-        ColorToSrgb::FromIcc(static_cast<const std::uint8_t*>(icc), iccSize).Apply(bitmap);
-    return bitmap;
+        return DecodedPhoto{std::move(bitmap),
+                            ColorToSrgb::FromIcc(static_cast<const std::uint8_t*>(icc), iccSize)};
+    return DecodedPhoto{std::move(bitmap), {}};
 }
 
-base::Result<Bitmap> LoadTiffFile(const std::string& path) {
+base::Result<DecodedPhoto> DecodeTiffFile(const std::string& path) {
     auto bytes = detail::ReadWholeFile(path, kMaxTiffFileBytes);
     if (!bytes)
         return base::Fail(bytes.error());
-    auto loaded =
-        LoadTiffMemory(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size());
-    if (!loaded)
-        return detail::ReadFailure(path, loaded.error());
-    return loaded;
+    auto decoded =
+        DecodeTiffMemory(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size(), {});
+    if (!decoded)
+        return detail::ReadFailure(path, decoded.error());
+    return decoded;
+}
+
+base::Result<Bitmap> LoadTiffMemory(const std::uint8_t* data, std::size_t size,
+                                    const DecodeLimits& limits) {
+    return InSrgb(DecodeTiffMemory(data, size, limits));
+}
+
+base::Result<Bitmap> LoadTiffFile(const std::string& path) {
+    return InSrgb(DecodeTiffFile(path));
 }
 
 } // namespace imaging

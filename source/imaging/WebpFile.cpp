@@ -2,6 +2,7 @@
 // to be moved, otherwise as BGRA and placed upright with its alpha on white; an animation gives
 // its first frame, composed on its canvas. The EXIF orientation and the ICC profile are applied.
 #include "imaging/ColorToSrgb.h"
+#include "imaging/DecodedPhoto.h"
 #include "imaging/ExifOrientation.h"
 #include "imaging/ImageLoad.h"
 #include "imaging/PlaceUpright.h"
@@ -104,8 +105,8 @@ base::Result<Bitmap> WebpStill(const std::uint8_t* data, std::size_t size, int o
 
 } // namespace
 
-base::Result<Bitmap> LoadWebpMemory(const std::uint8_t* data, std::size_t size,
-                                    const DecodeLimits& limits) {
+base::Result<DecodedPhoto> DecodeWebpMemory(const std::uint8_t* data, std::size_t size,
+                                            const DecodeLimits& limits) {
     if (data == nullptr || !HasWebpSignature(data, size))
         return WebpFailure("no WebP signature");
     const WebPData file{data, size};
@@ -134,20 +135,29 @@ base::Result<Bitmap> LoadWebpMemory(const std::uint8_t* data, std::size_t size,
 
     auto bitmap = (flags & ANIMATION_FLAG) != 0 ? FirstFrame(file, orientation)
                                                 : WebpStill(data, size, orientation);
-    if (bitmap)
-        color.Apply(*bitmap);
-    return bitmap;
+    if (!bitmap)
+        return base::Fail(bitmap.error());
+    return DecodedPhoto{std::move(*bitmap), std::move(color)};
 }
 
-base::Result<Bitmap> LoadWebpFile(const std::string& path) {
+base::Result<DecodedPhoto> DecodeWebpFile(const std::string& path) {
     auto bytes = detail::ReadWholeFile(path, kMaxWebpFileBytes);
     if (!bytes)
         return base::Fail(bytes.error());
-    auto loaded =
-        LoadWebpMemory(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size());
-    if (!loaded)
-        return detail::ReadFailure(path, loaded.error());
-    return loaded;
+    auto decoded =
+        DecodeWebpMemory(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size(), {});
+    if (!decoded)
+        return detail::ReadFailure(path, decoded.error());
+    return decoded;
+}
+
+base::Result<Bitmap> LoadWebpMemory(const std::uint8_t* data, std::size_t size,
+                                    const DecodeLimits& limits) {
+    return InSrgb(DecodeWebpMemory(data, size, limits));
+}
+
+base::Result<Bitmap> LoadWebpFile(const std::string& path) {
+    return InSrgb(DecodeWebpFile(path));
 }
 
 } // namespace imaging

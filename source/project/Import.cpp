@@ -77,6 +77,11 @@ bool FitToResolution(imaging::Bitmap& bitmap, int width, int height) {
     return true;
 }
 
+base::Result<imaging::Bitmap> LoadFittedPhoto(const std::string& path, int width, int height) {
+    return imaging::LoadImageFileResized(
+        path, [width, height](imaging::Bitmap& bitmap) { FitToResolution(bitmap, width, height); });
+}
+
 imaging::Bitmap MakeThumbnail(const imaging::Bitmap& fitted) {
     if (fitted.Width == 90 && fitted.Height == 90)
         return fitted;
@@ -100,7 +105,15 @@ ImportResult<AddedPhoto> AddPhoto(ShowContent& into, const WorkFiles& files,
     const std::string ext = ExtensionOf(path);
     if (!imaging::IsPhotoExtension(ext))
         return ImportResult<AddedPhoto>(ImportNote::Skip("not a photo: " + path));
-    auto loaded = imaging::LoadImageFile(path);
+    int width = 1280;
+    int height = 1024;
+    photos.Size(width, height);
+    base::Result<imaging::Bitmap> loaded = base::Fail("not decoded");
+    try {
+        loaded = LoadFittedPhoto(path, width, height);
+    } catch (const std::exception& e) {
+        return ImportResult<AddedPhoto>(ImportNote::Skip(e.what()));
+    }
     if (!loaded)
         return ImportResult<AddedPhoto>(ImportNote::Skip(loaded.error()));
     std::string copy;

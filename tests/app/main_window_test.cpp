@@ -315,6 +315,21 @@ private Q_SLOTS:
         QCOMPARE(ui::StartFolder("Music"), home);                 // each kind its own
         ui::RememberFolder("Music", tmp_.path() + "/gone/x.mp3"); // vanished: not used
         QCOMPARE(ui::StartFolder("Music"), home);
+
+        // A save dialog opens beside the show's own file, whatever folder was used last; for a
+        // show never saved, in the folder last used.
+        ui::RememberFolder("Shows", tmp_.path() + "/last.qvs");
+        const QString trip = tmp_.path() + "/trip";
+        QVERIFY(QDir().mkpath(trip));
+        const ui::SaveDialogStart video =
+            ui::SaveStartOf(ui::ProposedFileName(trip + "/holiday.qvs") + ".mp4", "Videos");
+        QCOMPARE(video.Folder, trip);
+        QCOMPARE(video.Name, QString("holiday.mp4"));
+        QCOMPARE(ui::SaveStartOf(ui::ProposedFileName(trip + "/holiday.qvs"), "Shows").Folder,
+                 trip);
+        const ui::SaveDialogStart fresh = ui::SaveStartOf(ui::ProposedFileName(), "Shows");
+        QCOMPARE(fresh.Folder, tmp_.path());
+        QVERIFY(fresh.Name.startsWith("Pictaro_"));
     }
 
     // The enabled state follows each change as it happens, with no event processed between

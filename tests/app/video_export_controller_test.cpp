@@ -19,8 +19,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -359,7 +361,8 @@ private Q_SLOTS:
         ui::UseDesktopDialogs(form.Dialogs, form);
 
         QStringList filters;
-        QString proposed;
+        QString proposed, folder;
+        ui::RememberFolder("Videos", QDir::homePath() + "/"); // the show's folder comes first
         QTimer::singleShot(0, [&] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
@@ -368,6 +371,7 @@ private Q_SLOTS:
             QCOMPARE(types->currentText(), QString("MP4 video (*.mp4)"));
             auto* name = Widget<QLineEdit>(*dialog, "fileNameEdit");
             proposed = name->text();
+            folder = dialog->directory().absolutePath();
             QTest::keyClick(types, Qt::Key_Down); // as a user picks the next filter, and back
             QCOMPARE(types->currentText(), QString("AVI (*.avi)"));
             QTest::keyClick(types, Qt::Key_Up);
@@ -392,6 +396,7 @@ private Q_SLOTS:
         entry->trigger();
         QCOMPARE(filters, (QStringList{"MP4 video (*.mp4)", "AVI (*.avi)"}));
         QCOMPARE(proposed, QString("holiday.mp4"));
+        QCOMPARE(folder, QFileInfo(tmp_.path()).absoluteFilePath());
         QCOMPARE(chosen, QString("mp4 dialog"));
     }
 

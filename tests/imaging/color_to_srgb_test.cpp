@@ -1,7 +1,8 @@
 // Colour management: a chart of saturated and skin-tone patches tagged Adobe RGB (an ICC profile
 // in every format that carries one) or Display P3 (AVIF's nclx codes) comes in converted to sRGB
-// as Little CMS's own tool converts it, visibly unlike the untagged reading; a broken profile is
-// ignored with one note and the picture still decodes.
+// as Little CMS's own tool converts it, visibly unlike the untagged reading, also when it is shrunk
+// before the conversion as an import does; a broken profile is ignored with one note and the
+// picture still decodes.
 #include "decode_helpers.h"
 
 #include "imaging/ImageLoad.h"
@@ -80,39 +81,86 @@ private:
     QtMessageHandler previous_;
 };
 
+// The chart untagged (u.EXT) and tagged Adobe RGB (t.EXT) in every format that carries a profile.
+const char* const kTaggedFormats[] = {"png", "jpg", "webp", "heic", "avif", "tif", "jxl"};
+bool MakeTaggedCharts(const Scratch& s) {
+    // The same pixels, untagged and tagged, in each format (ImageMagick assigns a profile to a
+    // picture that has none, it does not convert).
+    return s.Run(ChartCommand("PNG24:u.png")) &&
+           s.Run("convert u.png -profile " + kAdobe + " -depth 8 PNG24:t.png") &&
+           s.Run("convert u.png -quality 95 -sampling-factor 1x1 u.jpg && convert u.png "
+                 "-quality 95 -sampling-factor 1x1 -profile " +
+                 kAdobe + " t.jpg") &&
+           s.Run("cwebp -quiet -q 90 u.png -o u.webp && webpmux -set icc " + kAdobe +
+                 " u.webp -o t.webp") &&
+           s.Run("heif-enc -q 90 u.png -o u.heic && heif-enc -q 90 t.png -o t.heic") &&
+           s.Run("avifenc -s 8 u.png u.avif && avifenc -s 8 --icc " + kAdobe + " u.png t.avif") &&
+           s.Run("convert u.png u.tif && convert t.png t.tif") &&
+           s.Run("cjxl u.png -d 0 u.jxl && cjxl t.png -d 0 t.jxl");
+}
+
+// How far `tagged` is from the untagged pixels converted by Little CMS's TIFF tool, with the same
+// intent and black-point compensation; -1 when the tool fails.
+int DifferenceFromTool(const Scratch& s, const Bitmap& untagged, const Bitmap& tagged,
+                       const std::string& name) {
+    WritePpm(untagged, s.Path("u-" + name + ".ppm"));
+    if (!s.Run("ppm2tiff u-" + name + ".ppm u-" + name + ".tif && tificc -i" + kAdobe +
+               " '-o*sRGB' -t1 -b u-" + name + ".tif r-" + name + ".tif && convert r-" + name +
+               ".tif r-" + name + ".png"))
+        return -1;
+    return MaxDifference(tagged, s.Path("r-" + name + ".png"));
+}
+
 } // namespace
 
 TEST(ColorToSrgb, AdobeRgbProfilesInEveryFormatMatchLittleCmsOwnTool) {
     Scratch s;
-    ASSERT_TRUE(s.Run(ChartCommand("PNG24:u.png")));
-    // The same pixels, untagged and tagged, in each format (ImageMagick assigns a profile to a
-    // picture that has none, it does not convert).
-    ASSERT_TRUE(s.Run("convert u.png -profile " + kAdobe + " -depth 8 PNG24:t.png"));
-    ASSERT_TRUE(s.Run("convert u.png -quality 95 -sampling-factor 1x1 u.jpg && convert u.png "
-                      "-quality 95 -sampling-factor 1x1 -profile " +
-                      kAdobe + " t.jpg"));
-    ASSERT_TRUE(s.Run("cwebp -quiet -q 90 u.png -o u.webp && webpmux -set icc " + kAdobe +
-                      " u.webp -o t.webp"));
-    ASSERT_TRUE(s.Run("heif-enc -q 90 u.png -o u.heic && heif-enc -q 90 t.png -o t.heic"));
-    ASSERT_TRUE(
-        s.Run("avifenc -s 8 u.png u.avif && avifenc -s 8 --icc " + kAdobe + " u.png t.avif"));
-    ASSERT_TRUE(s.Run("convert u.png u.tif && convert t.png t.tif"));
-    ASSERT_TRUE(s.Run("cjxl u.png -d 0 u.jxl && cjxl t.png -d 0 t.jxl"));
-    for (const char* ext : {"png", "jpg", "webp", "heic", "avif", "tif", "jxl"}) {
+    ASSERT_TRUE(MakeTaggedCharts(s));
+    for (const char* ext : kTaggedFormats) {
         SCOPED_TRACE(ext);
         const std::string e = ext;
         const Bitmap untagged = Load(s, "u." + e);
         const Bitmap tagged = Load(s, "t." + e);
-        // Little CMS's TIFF tool converts the untagged reading with the same intent and
-        // black-point compensation.
-        WritePpm(untagged, s.Path("u-" + e + ".ppm"));
-        ASSERT_TRUE(s.Run("ppm2tiff u-" + e + ".ppm u-" + e + ".tif && tificc -i" + kAdobe +
-                          " '-o*sRGB' -t1 -b u-" + e + ".tif r-" + e + ".tif && convert r-" + e +
-                          ".tif r-" + e + ".png"));
-        const int fromTool = MaxDifference(tagged, s.Path("r-" + e + ".png"));
+        const int fromTool = DifferenceFromTool(s, untagged, tagged, e);
         EXPECT_GE(fromTool, 0);
         EXPECT_LE(fromTool, 2);
         EXPECT_GT(SmallestPatchShift(tagged, untagged), 8);
+    }
+}
+
+// An import shrinks a photo before converting it: the shrunk pixels are converted as Little CMS's
+// tool converts them, and match the whole picture converted and then shrunk everywhere but where
+// two patches meet.
+TEST(ColorToSrgb, APhotoShrunkBeforeItsConversionIsConvertedExactly) {
+    Scratch s;
+    ASSERT_TRUE(MakeTaggedCharts(s));
+    const auto halve = [](Bitmap& b) {
+        Bitmap half = Bitmap::CreateUninitialised(b.Width / 2, b.Height / 2);
+        b.ScaleBilinear(half);
+        b = std::move(half);
+    };
+    for (const char* ext : kTaggedFormats) {
+        SCOPED_TRACE(ext);
+        const std::string e = ext;
+        auto untagged = imaging::LoadImageFileResized(s.Path("u." + e), halve);
+        auto tagged = imaging::LoadImageFileResized(s.Path("t." + e), halve);
+        ASSERT_TRUE(untagged && tagged);
+        ASSERT_EQ(tagged->Width, static_cast<int>(std::size(kPatches)) * kPatchSide / 2);
+        const int fromTool = DifferenceFromTool(s, *untagged, *tagged, "half-" + e);
+        EXPECT_GE(fromTool, 0);
+        EXPECT_LE(fromTool, 2);
+        // Within the patches the order makes no difference; the pixels that blend two patches
+        // may differ (a mix clipped to sRGB once, against two colours clipped and then mixed).
+        Bitmap convertedFirst = Load(s, "t." + e);
+        halve(convertedFirst);
+        const int side = kPatchSide / 2;
+        for (int y = 0; y < tagged->Height; ++y)
+            for (int x = 0; x < tagged->Width; ++x) {
+                if (x % side == 0 || x % side == side - 1)
+                    continue;
+                ASSERT_TRUE(Near(PixelAt(*tagged, x, y), PixelAt(convertedFirst, x, y), 2))
+                    << x << "," << y;
+            }
     }
 }
 
