@@ -3,6 +3,7 @@
 #include "media/audio/AudioLibrary.h"
 #include "media/audio/TrackPcmSource.h"
 #include "media/music/ShowMix.h"
+#include "media/video/ClipSound.h"
 
 #include <chrono>
 
@@ -31,7 +32,7 @@ bool PreviewMusic::Prepare(const project::ShowModel& show, base::Progress&) {
     const media::MixPlan plan = media::MixPlanOf(show, render::ShowTimeline::Of(show).LengthMs());
     if (media::IsPlainPlan(plan) || (plan.Tracks.empty() && plan.Clips.empty()))
         return true;
-    auto stream = std::make_unique<media::MixStream>(plan, media::OpenTrackPcmSource);
+    auto stream = std::make_unique<media::MixStream>(plan, media::OpenTrackOrClipPcmSource);
     if (stream->Frames() > 0)
         stream_ = std::move(stream);
     return true;

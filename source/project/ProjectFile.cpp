@@ -200,7 +200,7 @@ base::Result<std::string> CopyStoredOut(QFile& in, std::int64_t area, std::uint6
                                         base::Progress& progress) {
     std::string ext = ExtensionOf(name);
     if (clip ? !IsClipExtension(ext) : !imaging::IsPhotoExtension(ext))
-        ext = clip ? ".clip" : ".original";
+        ext = clip ? ".mp4" : ".original"; // a clip's container is found from its bytes
     const std::string target = files.MakePictureName(ext);
     if (target.empty())
         return base::Fail("no free working name for it");

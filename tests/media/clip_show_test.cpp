@@ -13,6 +13,7 @@
 #include "media/video/ClipImport.h"
 #include "media/video/ClipPictureSource.h"
 #include "media/video/ClipProbe.h"
+#include "media/video/ClipSound.h"
 #include "project/ClipSlides.h"
 #include "render/FrameRenderer.h"
 
@@ -210,7 +211,7 @@ double Rms(const std::vector<float>& mix, std::int64_t fromMs, std::int64_t toMs
 
 std::vector<float> Mix(const project::ShowContent& show) {
     const media::MixPlan plan = media::MixPlanOf(show, render::ShowTimeline::Of(show).LengthMs());
-    media::SoundtrackMixer mixer(plan, media::OpenTrackPcmSource);
+    media::SoundtrackMixer mixer(plan, media::OpenTrackOrClipPcmSource);
     EXPECT_EQ(mixer.Format().SampleRate, 44100u);
     std::vector<float> out(static_cast<std::size_t>(2 * mixer.Frames()));
     EXPECT_EQ(mixer.ReadFloat(out.data(), static_cast<std::size_t>(mixer.Frames())),

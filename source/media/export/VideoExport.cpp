@@ -10,6 +10,7 @@
 #include "media/music/Mixdown.h"
 #include "media/music/ShowMix.h"
 #include "media/video/ClipPictureSource.h"
+#include "media/video/ClipSound.h"
 #include "media/video/SharpFit.h"
 #include "media/video/VideoOutput.h"
 #include "media/video/WriterFrames.h"
@@ -185,7 +186,8 @@ VideoExportResult ExportVideo(const project::ShowContent& show, const VideoExpor
         // The plan of a show without fades, cross-fades or even loudness is the plain one: its
         // pieces are cut and queued exactly as older shows' always were.
         const MixPlan plan = MixPlanOf(show, videoMs);
-        const PcmSourceOpener open = options.OpenTrack ? options.OpenTrack : OpenTrackPcmSource;
+        const PcmSourceOpener open =
+            options.OpenTrack ? options.OpenTrack : OpenTrackOrClipPcmSource;
         SoundtrackStream stream = SoundtrackOf(
             plan, open, soundAhead ? static_cast<base::Progress&>(aheadProgress) : progress);
         sound = stream.State;

@@ -29,7 +29,8 @@ struct MixTrack {
 };
 
 // A clip's own sound on the show's time line: it plays from StartMs (the clip's InMs) to EndMs,
-// faded in and out over the transitions that bring the clip in and take it out.
+// faded in and out over the transitions that bring the clip in and take it out. The mix opens
+// File with its track opener (OpenTrackOrClipPcmSource opens both).
 struct MixClip {
     std::string File;
     std::int64_t StartMs = 0;

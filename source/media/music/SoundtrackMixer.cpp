@@ -4,7 +4,6 @@
 #include "media/audio/FloatTrackReader.h"
 #include "media/audio/WavFile.h"
 #include "media/music/SoftLimiter.h"
-#include "media/video/ClipSound.h"
 
 #include <algorithm>
 
@@ -79,15 +78,7 @@ SoundtrackMixer::~SoundtrackMixer() = default;
 void SoundtrackMixer::OpenVoice(Voice& v) {
     v.Opened = true;
     std::unique_ptr<PcmSource> source = std::move(v.Pending);
-    if (!source && v.Clip) {
-        // A clip without sound (or with none that decodes) is silent; it is no track left out.
-        if (auto opened = ClipSound::OpenFile(v.WorkFile, v.InMs))
-            source = std::move(*opened);
-        else {
-            v.Ended = true;
-            return;
-        }
-    } else if (!source) {
+    if (!source) {
         auto opened = open_(v.WorkFile);
         if (opened)
             source = std::move(*opened);
@@ -96,6 +87,15 @@ void SoundtrackMixer::OpenVoice(Voice& v) {
         auto reader = FloatTrackReader::Open(std::move(source), rate_);
         if (reader)
             v.Reader = std::move(*reader);
+    }
+    if (v.Clip) {
+        // A clip without sound (or with none that decodes) is silent: it is no track left out.
+        // Its sound starts at the trim's in point.
+        if (!v.Reader)
+            v.Ended = true;
+        else if (v.InMs > 0)
+            SkipVoice(v, SampleAt(v.InMs, rate_), {});
+        return;
     }
     if (!v.Reader) {
         v.Ended = true;

@@ -1,5 +1,8 @@
 #include "media/video/ClipSound.h"
 
+#include "media/audio/TrackPcmSource.h"
+#include "project/Import.h"
+
 #include "media/video/ClipDecoder.h"
 #include "media/video/ClipInput.h"
 
@@ -149,6 +152,12 @@ base::Result<std::unique_ptr<PcmSource>> OpenClipPcmSource(const std::string& pa
     if (!sound)
         return base::Fail(sound.error());
     return std::unique_ptr<PcmSource>(std::move(*sound));
+}
+
+base::Result<std::unique_ptr<PcmSource>> OpenTrackOrClipPcmSource(const std::string& path) {
+    if (project::IsClipExtension(project::ExtensionOf(path)))
+        return OpenClipPcmSource(path);
+    return OpenTrackPcmSource(path);
 }
 
 } // namespace media

@@ -51,4 +51,8 @@ private:
 // Opens a clip's sound from its start, for the mixer's PcmSourceOpener.
 base::Result<std::unique_ptr<PcmSource>> OpenClipPcmSource(const std::string& path);
 
+// The show's sound opener: a clip's file (by its extension) through OpenClipPcmSource, a track's
+// through the audio library (OpenTrackPcmSource).
+base::Result<std::unique_ptr<PcmSource>> OpenTrackOrClipPcmSource(const std::string& path);
+
 } // namespace media
