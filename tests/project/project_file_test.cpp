@@ -562,12 +562,16 @@ TEST_F(ProjectFileTest, ClipsAreStoredWholeAfterTheBlockAndComeBackWithTheirSett
     second.Name = "b.mp4";
     second.LengthMs = second.OutMs = 1200;
     show.Slides[2].Clip = second;
+    // A photo's original follows the clips; whether it may be drawn from comes back with it.
+    OriginalPhoto original{files.MakePictureName(".HEIC"), "IMG_0001.HEIC", true};
+    WriteAll(original.File, QByteArray(5000, 'o'));
+    show.Slides[1].Original = original;
     const std::string file = root + "clips.qvs";
     ASSERT_EQ(outcomes::OutcomeOf(SaveProject(ShowModel(show), file, quiet)), SaveOutcome::Saved);
     const QByteArray bytes = ReadAll(file);
     ASSERT_GT(bytes.size(), plain.size() + first.size() + 10);
     EXPECT_EQ(bytes.left(plain.size()), plain);
-    EXPECT_TRUE(bytes.endsWith(first + "0123456789"));
+    EXPECT_TRUE(bytes.endsWith(first + "0123456789" + QByteArray(5000, 'o')));
 
     const std::vector<Slide> saved = show.Slides;
     show = ShowContent{};
@@ -583,10 +587,15 @@ TEST_F(ProjectFileTest, ClipsAreStoredWholeAfterTheBlockAndComeBackWithTheirSett
     back.File = clip.File;
     EXPECT_EQ(back, clip);
     EXPECT_EQ(ReadAll(show.Slides[2].Clip->File), QByteArray("0123456789"));
+    ASSERT_TRUE(show.Slides[1].Original);
+    EXPECT_EQ(ReadAll(show.Slides[1].Original->File), QByteArray(5000, 'o'));
+    EXPECT_EQ(show.Slides[1].Original->Name, "IMG_0001.HEIC");
+    EXPECT_TRUE(show.Slides[1].Original->Edited);
+    EXPECT_FALSE(show.Slides[0].Original);
 
     // A file cut inside its last clip: that slide comes back as its poster, said once; the
     // other clip is whole.
-    WriteAll(file, bytes.left(bytes.size() - 4));
+    WriteAll(file, bytes.left(bytes.size() - 5004));
     show = ShowContent{};
     r = LoadProject(show, files, file, quiet, hooks);
     ASSERT_EQ(outcomes::OutcomeOf(r), LoadOutcome::Loaded) << outcomes::ErrorOf(r);

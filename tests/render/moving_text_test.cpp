@@ -80,7 +80,7 @@ TEST_F(MovingText, AFadesOpacityFollowsItsSmoothstepInAndOut) {
     // 101 frames at 25 fps: frame n starts at n * 0.04 s of a 4 s span; the fade takes 1 s in
     // and 1 s out.
     const std::vector<project::Slide> slides{TitleSlide("Fade", imaging::TextMotion::Fade, 4040)};
-    render::FrameRenderer renderer(slides, {render::FrameRate::Fps(25), {}, {}});
+    render::FrameRenderer renderer(slides, {render::FrameRate::Fps(25), {}, {}, {}});
     ASSERT_EQ(renderer.FrameCount(), 101);
     const double whole = Light(Frame(renderer, 640, 360, 50));
     ASSERT_GT(whole, 0.0);
@@ -95,7 +95,7 @@ TEST_F(MovingText, AFadesOpacityFollowsItsSmoothstepInAndOut) {
 TEST_F(MovingText, TheTypewriterShowsTheLettersInOrderAndKeepsTheirPlaces) {
     const std::vector<project::Slide> slides{
         TitleSlide("ABCDEFGH", imaging::TextMotion::Typewriter, 8000)};
-    render::FrameRenderer renderer(slides, {render::FrameRate::Fps(25), {}, {}});
+    render::FrameRenderer renderer(slides, {render::FrameRate::Fps(25), {}, {}, {}});
     const Bitmap full = Frame(renderer, 640, 360, 150);
     const auto [left, right] = LitColumns(full, 0, 360);
     ASSERT_GT(right, left);
@@ -128,7 +128,7 @@ TEST_F(MovingText, TheTypewriterShowsTheLettersInOrderAndKeepsTheirPlaces) {
 
 TEST_F(MovingText, TextIsDrawnAtTheFramesOwnSize) {
     const std::vector<project::Slide> slides{TitleSlide("Sharp", imaging::TextMotion::None, 2000)};
-    render::FrameRenderer renderer(slides, {render::FrameRate::Fps(25), {}, {}});
+    render::FrameRenderer renderer(slides, {render::FrameRate::Fps(25), {}, {}, {}});
     const Bitmap small = Frame(renderer, 1280, 720, 10);
     const Bitmap large = Frame(renderer, 3840, 2160, 10);
     // Three times the frame: three times the text, drawn there, with edges as steep as at 720p
@@ -166,7 +166,7 @@ TEST_F(MovingText, AMovingCaptionIsDrawnOverItsPhotoAndTakesPartInTheTransition)
     s.Caption.VAlign = 3;
     s.Caption.Motion = imaging::TextMotion::Rise;
     const std::vector<project::Slide> slides{s, TitleSlide("", imaging::TextMotion::None, 1000)};
-    render::FrameRenderer renderer(slides, {render::FrameRate::Fps(25), {}, {}});
+    render::FrameRenderer renderer(slides, {render::FrameRate::Fps(25), {}, {}, {}});
     // Fully in (after its rise of min(1 s, a quarter of 3 s)), the caption is on the photo's
     // lower half, the rest is the photo.
     const Bitmap still = Frame(renderer, 800, 600, 30);
