@@ -1,0 +1,100 @@
+// The cost of drawing photos from their originals: a show of 20 photos of 12 megapixels (4000 x
+// 3000 JPEG with grain, made here), each 3 s with automatic motion and a 1 s cross-fade, exported
+// to 1080p25 H.264 twice over in alternating pairs: from the working pictures at the show's photo
+// size of 1920 x 1080 (as shows were drawn before originals were kept), and from the originals
+// (each decoded once per export and reduced by area to the size its closest zoom needs). Prints
+// the times and their ratio; the figures are for the report, not a pass/fail gate.
+//   build/original_export_bench
+#include "base/Job.h"
+#include "imaging/BmpFile.h"
+#include "imaging/TransitionKinds.h"
+#include "media/export/VideoExport.h"
+#include "project/Import.h"
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <cstdio>
+#include <random>
+
+namespace {
+
+constexpr int kPhotos = 20;
+
+// The show twice: slides drawn from their working pictures, and the same slides with originals.
+void MakeShows(const QTemporaryDir& dir, project::ShowContent& working,
+               project::ShowContent& originals) {
+    std::mt19937 rng(45);
+    for (int i = 0; i < kPhotos; ++i) {
+        QImage photo(4000, 3000, QImage::Format_RGB32);
+        for (int y = 0; y < photo.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(photo.scanLine(y));
+            for (int x = 0; x < photo.width(); ++x) {
+                const int grain = static_cast<int>(rng() & 31);
+                line[x] = qRgb((x / 16 + i * 37 + grain) & 255, (y / 12 + i * 23 + grain) & 255,
+                               (200 - (x + y) / 40 + grain) & 255);
+            }
+        }
+        const QString jpeg = dir.filePath(QString("photo%1.jpg").arg(i));
+        photo.save(jpeg, "JPEG", 90);
+        const QImage fitted =
+            photo.scaled(1440, 1080, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const std::string bmp = dir.filePath(QString("photo%1.bmp").arg(i)).toStdString();
+        if (!imaging::SaveBmpFile(bmp, imaging::Bitmap::CreateFromImage(fitted)))
+            std::abort();
+        project::Slide s = project::Slide::MakeDefault();
+        s.StillMs = 3000;
+        s.TransitionMs = 1000;
+        s.Ext.TransitionKind = imaging::kTransitionCrossfade;
+        s.Ext.Motion.Mode = imaging::MotionMode::Auto;
+        s.WorkFile = bmp;
+        working.Slides.push_back(s);
+        s.Original = project::OriginalPhoto{jpeg.toStdString(), "photo.jpg", false};
+        originals.Slides.push_back(s);
+    }
+}
+
+double Export(const project::ShowContent& show, const std::string& out) {
+    media::VideoExportOptions o;
+    o.OutputPath = out;
+    o.Resolution = media::kResolution1080p;
+    o.Speed = "veryfast";
+    base::NoProgress quiet;
+    const auto t0 = std::chrono::steady_clock::now();
+    const media::VideoExportResult r = media::ExportVideo(show, o, quiet);
+    if (r.Outcome != media::ExportOutcome::Written) {
+        std::fprintf(stderr, "export: %s\n", r.Error.c_str());
+        return -1;
+    }
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    project::ShowContent working, originals;
+    MakeShows(dir, working, originals);
+    const std::string out = dir.filePath("show.mp4").toStdString();
+    double sumWorking = 0, sumOriginals = 0;
+    for (int pair = 0; pair < 2; ++pair) {
+        // Alternating: the working pictures first in the first pair, the originals in the second.
+        const double a = pair == 0 ? Export(working, out) : Export(originals, out);
+        const double b = pair == 0 ? Export(originals, out) : Export(working, out);
+        const double w = pair == 0 ? a : b, o = pair == 0 ? b : a;
+        if (w < 0 || o < 0)
+            return 1;
+        std::printf("pair %d: working pictures %.2f s, originals %.2f s, ratio %.3f\n", pair + 1, w,
+                    o, o / w);
+        sumWorking += w;
+        sumOriginals += o;
+    }
+    std::printf("20 photos of 12 MP with motion, 1080p25: working %.2f s, originals %.2f s, "
+                "ratio %.3f (target <= 1.10)\n",
+                sumWorking / 2, sumOriginals / 2, sumOriginals / sumWorking);
+    return 0;
+}
