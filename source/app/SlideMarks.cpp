@@ -1,5 +1,8 @@
 #include "app/SlideMarks.h"
 
+#include "project/Duration.h"
+
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -49,7 +52,49 @@ void FaceMark(QPainter& p, const QRectF& r) {
     p.drawArc(QRectF(c.x() - 2.6, c.y() - 1.0, 5.2, 3.6), 200 * 16, 140 * 16);
 }
 
+// A strip of film: a frame with sprocket holes down both sides.
+void ClipMark(QPainter& p, const QRectF& r) {
+    Badge(p, r);
+    const QRectF film = r.adjusted(3.5, 3, -3.5, -3);
+    p.setPen(QPen(Qt::white, 1.1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(film);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    for (int hole = 0; hole < 3; ++hole) {
+        const qreal y = film.top() + 1.2 + hole * (film.height() - 3.4) / 2.0;
+        p.drawRect(QRectF(film.left() + 0.8, y, 1.2, 1.2));
+        p.drawRect(QRectF(film.right() - 2.0, y, 1.2, 1.2));
+    }
+}
+
+// The clip's trimmed length in the bottom left corner, white on a dark label (the photo's menu
+// button holds the bottom right one).
+void ClipLength(QPainter& p, const QPixmap& thumbnail, std::int64_t ms) {
+    QFont font = p.font();
+    font.setPixelSize(10);
+    font.setBold(true);
+    p.setFont(font);
+    const QString text = ClipLengthText(ms);
+    const QFontMetricsF metrics(font);
+    const QRectF label(kMargin, thumbnail.height() - kMargin - (metrics.height() + 2),
+                       metrics.horizontalAdvance(text) + 6, metrics.height() + 2);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0, 170));
+    p.drawRoundedRect(label, 3, 3);
+    p.setPen(Qt::white);
+    p.drawText(label, Qt::AlignCenter, text);
+}
+
 } // namespace
+
+QString ClipLengthText(std::int64_t ms) {
+    return QString::fromStdString(project::FormatDurationMs(ms));
+}
+
+bool HasClipMark(const project::Slide& slide) {
+    return slide.Clip.has_value();
+}
 
 bool HasMotionMark(const project::Slide& slide) {
     return !slide.Ext.Motion.IsStill();
@@ -60,7 +105,7 @@ bool HasFaceMark(const project::Slide& slide) {
 }
 
 void DrawSlideMarks(QPixmap& thumbnail, const project::Slide& slide) {
-    if (thumbnail.isNull() || (!HasMotionMark(slide) && !HasFaceMark(slide)))
+    if (thumbnail.isNull() || (!HasMotionMark(slide) && !HasFaceMark(slide) && !HasClipMark(slide)))
         return;
     QPainter p(&thumbnail);
     p.setRenderHint(QPainter::Antialiasing);
@@ -70,6 +115,10 @@ void DrawSlideMarks(QPixmap& thumbnail, const project::Slide& slide) {
         right -= kMark + kBetween;
         return r;
     };
+    if (HasClipMark(slide)) {
+        ClipMark(p, next());
+        ClipLength(p, thumbnail, slide.Clip->TrimmedMs());
+    }
     if (HasMotionMark(slide))
         MotionMark(p, next());
     if (HasFaceMark(slide))
