@@ -24,6 +24,7 @@
 #include "base/Language.h"
 #include "base/ProgramFolder.h"
 #include "base/ui/ProgressWindow.h"
+#include "imaging/ui/EffectsDialog.h"
 #include "media/audio/AudioLibrary.h"
 #include "media/music/ShowMix.h"
 #include "project/Settings.h"
@@ -137,8 +138,13 @@ void MainWindow::CreateStoryboard() {
         return true;
     };
     // A double click opens the photo's effects on the page used last, or the track's settings.
-    connect(Storyboard, &StoryboardView::photoDoubleClicked, Commands,
-            [this] { Commands->openEffects(Storyboard->EffectsPage()); });
+    connect(Storyboard, &StoryboardView::photoDoubleClicked, Commands, [this](int index) {
+        // A clip opens on its own page, a photo on the page used last.
+        const auto& slides = Show.Slides();
+        const bool clip = index >= 0 && static_cast<std::size_t>(index) < slides.size() &&
+                          slides[static_cast<std::size_t>(index)].Clip;
+        Commands->openEffects(clip ? EffectsDialog::kClipPage : Storyboard->EffectsPage());
+    });
     connect(Storyboard, &StoryboardView::trackDoubleClicked, Commands,
             &StoryboardCommands::openTrackSettings);
 }
