@@ -1,5 +1,5 @@
-// The small marks a storyboard thumbnail carries in its top right corner: a video clip (with its
-// trimmed length in the bottom left corner), a photo that moves (pan and zoom) and a photo on
+// The small marks a storyboard thumbnail carries in its top right corner: a video clip (a film
+// mark with its trimmed length), a photo that moves (pan and zoom) and a photo on
 // which faces were found, which automatic motion frames on.
 #pragma once
 
@@ -17,7 +17,7 @@ bool HasClipMark(const project::Slide& slide);
 bool HasMotionMark(const project::Slide& slide);
 bool HasFaceMark(const project::Slide& slide);
 
-// A clip's length as its thumbnail shows it: "0:04", "0:03.5".
+// A clip's length as its thumbnail shows it: "0:04", "0:03.5", "12:40", "1:02:03".
 QString ClipLengthText(std::int64_t ms);
 
 // Paints the slide's marks onto its thumbnail (nothing for a still photo without faces).

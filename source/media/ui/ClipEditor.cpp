@@ -3,7 +3,6 @@
 #include "base/Language.h"
 #include "media/ui/ClipFilmstrip.h"
 #include "media/video/ClipPictureSource.h"
-#include "project/Duration.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -28,8 +27,18 @@ constexpr int kPlayHeight = 360;
 // Moving the end shows the last moments before it.
 constexpr std::int64_t kEndLeadMs = 1500;
 
+// A time on the trim, to its tenth: "0:03.5", "12:40.0", "1:02:03.4".
 QString Time(std::int64_t ms) {
-    return QString::fromStdString(project::FormatDurationMs(ms));
+    const std::int64_t tenths = (std::max<std::int64_t>(ms, 0) + 50) / 100;
+    const std::int64_t seconds = tenths / 10;
+    const QString minutes =
+        seconds >= 3600
+            ? QStringLiteral("%1:%2").arg(seconds / 3600).arg(seconds / 60 % 60, 2, 10, QChar('0'))
+            : QString::number(seconds / 60);
+    return QStringLiteral("%1:%2.%3")
+        .arg(minutes)
+        .arg(seconds % 60, 2, 10, QChar('0'))
+        .arg(tenths % 10);
 }
 
 QSlider* TrimSlider(QWidget* parent, std::int64_t lengthMs, const char* name) {
@@ -121,14 +130,22 @@ ClipEditor::ClipEditor(const project::ClipSettings& clip, QWidget* parent)
 
 ClipEditor::~ClipEditor() = default;
 
+// The trim moves in tenths of a second, the steps its times are shown in; the clip's end is a
+// step of its own.
+std::int64_t ClipEditor::Step(std::int64_t ms) const {
+    const std::int64_t stepped = (std::max<std::int64_t>(ms, 0) + 50) / 100 * 100;
+    return stepped >= clip_.LengthMs || clip_.LengthMs - ms < 50 ? clip_.LengthMs : stepped;
+}
+
 void ClipEditor::SetStart(std::int64_t ms) {
-    clip_.InMs = std::clamp<std::int64_t>(ms, 0, clip_.OutMs - project::kMinClipMs);
+    clip_.InMs = std::clamp<std::int64_t>(Step(ms), 0, clip_.OutMs - project::kMinClipMs);
     ShowTrim();
     PlayFrom(clip_.InMs);
 }
 
 void ClipEditor::SetEnd(std::int64_t ms) {
-    clip_.OutMs = std::clamp<std::int64_t>(ms, clip_.InMs + project::kMinClipMs, clip_.LengthMs);
+    clip_.OutMs =
+        std::clamp<std::int64_t>(Step(ms), clip_.InMs + project::kMinClipMs, clip_.LengthMs);
     ShowTrim();
     PlayFrom(std::max(clip_.InMs, clip_.OutMs - clip_editor::kEndLeadMs));
 }

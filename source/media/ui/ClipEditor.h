@@ -48,6 +48,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    std::int64_t Step(std::int64_t ms) const;
     void ShowTrim();
     // Plays on from `ms` of the clip's own time.
     void PlayFrom(std::int64_t ms);
