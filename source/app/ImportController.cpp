@@ -75,8 +75,12 @@ project::ImportStatus ImportController::AddPhoto(const QString& path) {
     BusyCursor busy;
     project::ShowContent scratch;
     const project::ImportStatus added = ImportPhotos()(scratch, files_, base::EncodeFileName(path));
-    if (project::Added(added) && !PlaceImportedPhoto(scratch.Slides.back()))
-        return base::Fail(history_.LastError());
+    if (project::Added(added)) {
+        if (!PlaceImportedPhoto(scratch.Slides.back()))
+            return base::Fail(history_.LastError());
+        if (SlidePlaced)
+            SlidePlaced(path, scratch.Slides.back());
+    }
     return added;
 }
 
@@ -170,7 +174,10 @@ void ImportController::ImportBatch(const QStringList& files, const ImportOne& ad
         const std::size_t tracks = scratch.Sounds.size();
         auto status = addOne(scratch, batch->Files, path);
         if (project::Added(status) && scratch.Slides.size() > photos) {
-            jobs_.Post([this, slide = scratch.Slides.back()] { PlaceImportedPhoto(slide); });
+            jobs_.Post([this, slide = scratch.Slides.back(), path] {
+                if (PlaceImportedPhoto(slide) && SlidePlaced)
+                    SlidePlaced(base::DecodeFileName(path), slide);
+            });
         } else if (project::Added(status) && scratch.Sounds.size() > tracks) {
             jobs_.Post([this, track = scratch.Sounds.back()] { PlaceImportedTrack(track); });
         } else if (status && !status->Added) {

@@ -61,6 +61,9 @@ public:
         project::ShowContent& into, const project::WorkFiles& files, const std::string& path)>;
     void ImportBatch(const QStringList& files, const ImportOne& addOne);
 
+    // Hears of each photo or clip put into the show from a file: the file and its new slide.
+    std::function<void(const QString& path, const project::Slide& slide)> SlidePlaced;
+
     // The message naming the files an import skipped because they could not be read.
     static QString UnreadableFilesText(const QStringList& names);
 

@@ -130,6 +130,8 @@ void MainWindow::CreateStoryboard() {
     connect(this, &MainWindow::trackPlaybackFinished, Commands,
             &StoryboardCommands::trackPlaybackFinished);
     Titles = new TitleCommands(this, Show, History, Session.Files(), *Storyboard, Dialogs, Host());
+    Moving =
+        new MovingPhotoCommand(this, Show, History, Session.Files(), *Storyboard, Dialogs, Host());
     // A title slide opens the title editor wherever a photo opens its effects.
     Commands->EditTitle = [this](std::size_t index) {
         if (!Titles->IsTitle(static_cast<int>(index)))
@@ -208,6 +210,9 @@ void MainWindow::CreateControllers() {
     const auto haveFolders = [this] { return HaveWorkingFolders(); };
     Import = new ImportController(this, Show, Session.Files(), History, *Storyboard, *Jobs, Dialogs,
                                   Host(), haveFolders);
+    Import->SlidePlaced = [this](const QString& path, const project::Slide& slide) {
+        Moving->Remember(path, slide);
+    };
 
     ShowFileController::Neighbours files;
     files.OpenButton = Form->openButton;

@@ -7,6 +7,7 @@
 
 #include "app/DiscController.h"
 #include "app/ImportController.h"
+#include "app/MovingPhotoCommand.h"
 #include "app/PreviewController.h"
 #include "app/RunningJobs.h"
 #include "app/ShowFileController.h"
@@ -110,10 +111,11 @@ private:
     StoryboardView* Storyboard = nullptr;
     // Paging, choosing, deleting and moving photos and tracks on the storyboard.
     StoryboardCommands* Commands = nullptr;
-    TitleCommands* Titles = nullptr;     // adding and editing title slides
-    StoryboardInput* Input = nullptr;    // shortcuts, wheel paging, dragging photos
-    ShowFileController* Files = nullptr; // new, open, save, recent shows, recovery, caption
-    ImportController* Import = nullptr;  // adding photos and music, drops
+    TitleCommands* Titles = nullptr;      // adding and editing title slides
+    MovingPhotoCommand* Moving = nullptr; // a moving photo's clip in its place
+    StoryboardInput* Input = nullptr;     // shortcuts, wheel paging, dragging photos
+    ShowFileController* Files = nullptr;  // new, open, save, recent shows, recovery, caption
+    ImportController* Import = nullptr;   // adding photos and music, drops
     PreviewController* Preview = nullptr;
     VideoExportController* Export = nullptr;
     DiscController* Disc = nullptr;

@@ -37,6 +37,14 @@ void MainWindow::CreateMenus() {
     const auto separator =
         std::find_if(entries.begin(), entries.end(), [](QAction* a) { return a->isSeparator(); });
     PhotoMenu->insertAction(separator != entries.end() ? *separator : nullptr, addTitle);
+    // A moving photo's clip in its place: offered only where a photo has one.
+    QAction* useClip =
+        new QAction(base::Tr(base::TextKey::UseItsClip, "Показывать видео вместо фото"), this);
+    useClip->setObjectName("UseItsClipAction");
+    connect(useClip, &QAction::triggered, Moving, &MovingPhotoCommand::useItsClip);
+    PhotoMenu->insertAction(separator != entries.end() ? *separator : nullptr, useClip);
+    connect(PhotoMenu, &QMenu::aboutToShow, this,
+            [this, useClip] { useClip->setVisible(Moving->Offers(Storyboard->SelectedSlide())); });
     SaveMenu = menus.Save;
 }
 

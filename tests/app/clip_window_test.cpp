@@ -1,6 +1,7 @@
 // Video clips in the window: a folder dropped on it brings its clip in beside its photo, the
-// clip's thumbnail carries its film mark and trimmed length, and the effects dialog offers a clip
-// only its caption and its Clip page, whose Save stores the trim and sound as one undo step.
+// clip's thumbnail carries its film mark and trimmed length, the effects dialog offers a clip
+// only its caption and its Clip page, whose Save stores the trim and sound as one undo step, and
+// a phone's moving photo can be swapped for its clip.
 #include "MainWindowProbe.h"
 #include "WindowTestFolder.h"
 #include "WindowWaits.h"
@@ -12,10 +13,12 @@
 #include "project/ShowHistory.h"
 #include "ui_EffectsDialog.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -174,6 +177,50 @@ private Q_SLOTS:
         form.History.Undo();
         QCOMPARE(form.Show.Slides().size(), std::size_t(2));
         QCOMPARE(form.Show.Slides()[1], before);
+    }
+
+    // A phone's moving photo comes in as its photo; its menu then offers its clip, which takes
+    // the photo's place (and its transition) as one step. A photo without a clip is not offered
+    // one.
+    void aMovingPhotoCanUseItsClip() {
+        const QString phone = tmp_.filePath("phone");
+        QVERIFY(QDir().mkpath(phone));
+        QVERIFY(QFile::copy(folder_ + "/a-photo.png", phone + "/IMG_0001.png"));
+        QVERIFY(clip_window_test::MakeClip(phone + "/IMG_0001.MOV"));
+        MainWindowProbe form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(form.Import->AddPhoto(folder_ + "/a-photo.png"));
+        form.Import->AcceptDroppedPaths({phone});
+        QVERIFY(window_waits::WaitForJobs(form));
+        QCOMPARE(form.Show.Slides().size(), std::size_t(2));
+        QVERIFY(!form.Show.Slides()[1].Clip);
+        form.Change([](project::ShowContent& c) {
+            c.Slides[1].TransitionKind = 1;
+            c.Slides[1].TransitionMs = 700;
+        });
+        const project::Slide photo = form.Show.Slides()[1];
+
+        auto* useClip = form.findChild<QAction*>("UseItsClipAction");
+        QVERIFY(form.PhotoMenu->actions().contains(useClip));
+        QVERIFY(useClip);
+        const auto offered = [&](int index) {
+            form.Storyboard->SelectSlide(index);
+            Q_EMIT form.PhotoMenu->aboutToShow();
+            return useClip->isVisible();
+        };
+        QVERIFY(!offered(0));
+        QVERIFY(offered(1));
+        useClip->trigger();
+        const project::Slide& clip = form.Show.Slides()[1];
+        QVERIFY(clip.Clip);
+        QCOMPARE(clip.Clip->Name, std::string("IMG_0001.MOV"));
+        QCOMPARE(clip.TransitionMs, std::int64_t(700));
+        QCOMPARE(clip.StillMs, project::ClipStillMs(form.Show.Slides(), 1));
+        QVERIFY(!offered(1));
+        form.History.Undo();
+        QCOMPARE(form.Show.Slides()[1], photo);
+        QVERIFY(offered(1));
     }
 };
 
