@@ -37,14 +37,22 @@ void MainWindow::CreateMenus() {
     const auto separator =
         std::find_if(entries.begin(), entries.end(), [](QAction* a) { return a->isSeparator(); });
     PhotoMenu->insertAction(separator != entries.end() ? *separator : nullptr, addTitle);
-    // A moving photo's clip in its place: offered only where a photo has one.
+    // A moving photo's clip in its place: in the menu, after "Add title", only while the selected
+    // photo has one.
     QAction* useClip =
         new QAction(base::Tr(base::TextKey::UseItsClip, "Показывать видео вместо фото"), this);
     useClip->setObjectName("UseItsClipAction");
     connect(useClip, &QAction::triggered, Moving, &MovingPhotoCommand::useItsClip);
-    PhotoMenu->insertAction(separator != entries.end() ? *separator : nullptr, useClip);
-    connect(PhotoMenu, &QMenu::aboutToShow, this,
-            [this, useClip] { useClip->setVisible(Moving->Offers(Storyboard->SelectedSlide())); });
+    connect(PhotoMenu, &QMenu::aboutToShow, this, [this, useClip, addTitle] {
+        const bool offered = Moving->Offers(Storyboard->SelectedSlide());
+        if (!offered) {
+            PhotoMenu->removeAction(useClip);
+        } else if (!PhotoMenu->actions().contains(useClip)) {
+            const QList<QAction*> shown = PhotoMenu->actions();
+            const qsizetype next = shown.indexOf(addTitle) + 1;
+            PhotoMenu->insertAction(next < shown.size() ? shown[next] : nullptr, useClip);
+        }
+    });
     SaveMenu = menus.Save;
 }
 

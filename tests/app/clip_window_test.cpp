@@ -202,15 +202,17 @@ private Q_SLOTS:
         const project::Slide photo = form.Show.Slides()[1];
 
         auto* useClip = form.findChild<QAction*>("UseItsClipAction");
-        QVERIFY(form.PhotoMenu->actions().contains(useClip));
         QVERIFY(useClip);
         const auto offered = [&](int index) {
             form.Storyboard->SelectSlide(index);
             Q_EMIT form.PhotoMenu->aboutToShow();
-            return useClip->isVisible();
+            return form.PhotoMenu->actions().contains(useClip);
         };
         QVERIFY(!offered(0));
         QVERIFY(offered(1));
+        const QList<QAction*> entries = form.PhotoMenu->actions();
+        QCOMPARE(entries.indexOf(useClip),
+                 entries.indexOf(form.findChild<QAction*>("AddTitleAction")) + 1);
         useClip->trigger();
         const project::Slide& clip = form.Show.Slides()[1];
         QVERIFY(clip.Clip);
