@@ -21,12 +21,14 @@
 #include "app/WindowTexts.h"
 #include "project/TransitionChoice.h"
 
+#include "base/FileName.h"
 #include "base/Language.h"
 #include "base/ProgramFolder.h"
 #include "base/ui/ProgressWindow.h"
 #include "imaging/ui/EffectsDialog.h"
 #include "media/audio/AudioLibrary.h"
 #include "media/music/ShowMix.h"
+#include "project/Import.h"
 #include "project/Settings.h"
 #include "project/ui/AboutDialog.h"
 #include "ui_MainWindow.h"
@@ -37,6 +39,7 @@
 #include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
@@ -324,6 +327,11 @@ void MainWindow::OfferRecovery() {
 }
 
 void MainWindow::OpenStartupShow(const QString& path) {
+    if (project::IsClipExtension(project::ExtensionOf(base::EncodeFileName(path))) &&
+        QFileInfo(path).isFile()) {
+        Import->AcceptDroppedPaths({path});
+        return;
+    }
     Files->OpenStartupShow(path);
 }
 

@@ -59,7 +59,8 @@ public:
     // to stop.
     bool Busy() const;
     // At start: offers the work a dead instance left in its recovery file, and opens the show
-    // named on the command line.
+    // named on the command line (a video clip named there, as a file manager's "Open with" hands
+    // it over, comes into the new show instead).
     void OfferRecovery();
     void OpenStartupShow(const QString& path);
     // The notice of a start without a sound device, shown in the status line.

@@ -111,6 +111,17 @@ private Q_SLOTS:
         QCOMPARE(clip_window_test::MarkCorner(form, 1), shorter);
     }
 
+    // A clip named on the command line (a file manager's "Open with") comes into the new show.
+    void aClipHandedOverAtStartComesIn() {
+        MainWindowProbe form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.OpenStartupShow(folder_ + "/b-clip.mp4");
+        QVERIFY(window_waits::WaitForJobs(form));
+        QCOMPARE(form.Show.Slides().size(), std::size_t(1));
+        QVERIFY(form.Show.Slides()[0].Clip);
+    }
+
     // Asked for the crop page, a clip opens on its Clip page with only the caption beside it;
     // Cancel keeps nothing. A double click opens the Clip page too; its filmstrip fills and its
     // preview plays, and Save stores the trim, the sound and the still the trim gives as one
