@@ -48,6 +48,8 @@ void MainWindow::CreateMenus() {
         if (!offered) {
             PhotoMenu->removeAction(useClip);
         } else if (!PhotoMenu->actions().contains(useClip)) {
+            // In the language chosen now: the entry is not in the menu when the texts are put on.
+            useClip->setText(base::Tr(base::TextKey::UseItsClip, "Показывать видео вместо фото"));
             const QList<QAction*> shown = PhotoMenu->actions();
             const qsizetype next = shown.indexOf(addTitle) + 1;
             PhotoMenu->insertAction(next < shown.size() ? shown[next] : nullptr, useClip);
