@@ -9,6 +9,7 @@
 #include "base/ui/ProgressWindow.h"
 #include "imaging/ImageLoad.h"
 #include "media/music/TrackImport.h"
+#include "media/video/ClipImport.h"
 #include "project/ShowHistory.h"
 
 #include <QApplication>
@@ -32,6 +33,11 @@ public:
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
+
+// A file that comes in as a slide: a photo or a video clip.
+bool IsSlideExtension(const std::string& ext) {
+    return imaging::IsPhotoExtension(ext) || project::IsClipExtension(ext);
+}
 
 } // namespace
 
@@ -69,8 +75,12 @@ project::ImportStatus ImportController::AddPhoto(const QString& path) {
     BusyCursor busy;
     project::ShowContent scratch;
     const project::ImportStatus added = ImportPhotos()(scratch, files_, base::EncodeFileName(path));
-    if (project::Added(added) && !PlaceImportedPhoto(scratch.Slides.back()))
-        return base::Fail(history_.LastError());
+    if (project::Added(added)) {
+        if (!PlaceImportedPhoto(scratch.Slides.back()))
+            return base::Fail(history_.LastError());
+        if (SlidePlaced)
+            SlidePlaced(path, scratch.Slides.back());
+    }
     return added;
 }
 
@@ -87,7 +97,7 @@ ImportController::ImportOne ImportController::ImportPhotos() {
                                                                   const project::WorkFiles& files,
                                                                   const std::string& file) {
         return project::StatusOf(
-            project::AddPhoto(into, files, photos, file, toView, project::FaceSearch::Find));
+            media::AddPhotoOrClip(into, files, photos, file, toView, project::FaceSearch::Find));
     };
 }
 
@@ -128,7 +138,7 @@ void ImportController::AcceptDroppedPaths(const QStringList& paths) {
                            project::ShowContent& into, const project::WorkFiles& files,
                            const std::string& file) {
         const std::string ext = project::ExtensionOf(file);
-        if (imaging::IsPhotoExtension(ext))
+        if (IsSlideExtension(ext))
             return photos(into, files, file);
         if (project::IsTrackExtension(ext))
             return tracks(into, files, file);
@@ -164,12 +174,15 @@ void ImportController::ImportBatch(const QStringList& files, const ImportOne& ad
         const std::size_t tracks = scratch.Sounds.size();
         auto status = addOne(scratch, batch->Files, path);
         if (project::Added(status) && scratch.Slides.size() > photos) {
-            jobs_.Post([this, slide = scratch.Slides.back()] { PlaceImportedPhoto(slide); });
+            jobs_.Post([this, slide = scratch.Slides.back(), path] {
+                if (PlaceImportedPhoto(slide) && SlidePlaced)
+                    SlidePlaced(base::DecodeFileName(path), slide);
+            });
         } else if (project::Added(status) && scratch.Sounds.size() > tracks) {
             jobs_.Post([this, track = scratch.Sounds.back()] { PlaceImportedTrack(track); });
         } else if (status && !status->Added) {
             const std::string ext = project::ExtensionOf(path);
-            if (imaging::IsPhotoExtension(ext) || project::IsTrackExtension(ext))
+            if (IsSlideExtension(ext) || project::IsTrackExtension(ext))
                 batch->Unreadable << QFileInfo(base::DecodeFileName(path)).fileName();
         }
         return status;

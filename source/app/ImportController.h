@@ -1,8 +1,8 @@
-// Bringing photos and music into the show: the add-photos and add-music commands, files and
-// folders dropped on the window, and single files added directly. A batch runs on the window's
-// job runner and each new item is put into the show as it comes; the batch is one undo step. It
-// is given the show, its history, the storyboard view, the job runner and the user's dialogs,
-// and from the window only what its host lends.
+// Bringing photos, video clips and music into the show: the add-photos and add-music commands,
+// files and folders dropped on the window, and single files added directly. A batch runs on the
+// window's job runner and each new item is put into the show as it comes; the batch is one undo
+// step. It is given the show, its history, the storyboard view, the job runner and the user's
+// dialogs, and from the window only what its host lends.
 #pragma once
 
 #include "app/ControllerHost.h"
@@ -42,10 +42,11 @@ public:
     void addPhotos();
     void addMusic();
     // Files and folders dropped on the window or handed over otherwise: a folder gives its
-    // photos (not its tracks, not its sub-folders); files are taken by kind.
+    // photos and video clips (not its tracks, not its sub-folders); files are taken by kind.
     void AcceptDroppedPaths(const QStringList& paths);
 
-    // One file of each kind imported at once, on this thread, with its storyboard cells; true
+    // One file of each kind (a photo or a video clip; a track) imported at once, on this thread,
+    // with its storyboard cells; true
     // when an item was added, Failed() when its working copy could not be written.
     project::ImportStatus AddPhoto(const QString& path);
     project::ImportStatus AddTrack(const QString& path);
@@ -59,6 +60,9 @@ public:
     using ImportOne = std::function<project::ImportStatus(
         project::ShowContent& into, const project::WorkFiles& files, const std::string& path)>;
     void ImportBatch(const QStringList& files, const ImportOne& addOne);
+
+    // Hears of each photo or clip put into the show from a file: the file and its new slide.
+    std::function<void(const QString& path, const project::Slide& slide)> SlidePlaced;
 
     // The message naming the files an import skipped because they could not be read.
     static QString UnreadableFilesText(const QStringList& names);

@@ -21,11 +21,14 @@
 #include "app/WindowTexts.h"
 #include "project/TransitionChoice.h"
 
+#include "base/FileName.h"
 #include "base/Language.h"
 #include "base/ProgramFolder.h"
 #include "base/ui/ProgressWindow.h"
+#include "imaging/ui/EffectsDialog.h"
 #include "media/audio/AudioLibrary.h"
 #include "media/music/ShowMix.h"
+#include "project/Import.h"
 #include "project/Settings.h"
 #include "project/ui/AboutDialog.h"
 #include "ui_MainWindow.h"
@@ -36,6 +39,7 @@
 #include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
@@ -129,6 +133,8 @@ void MainWindow::CreateStoryboard() {
     connect(this, &MainWindow::trackPlaybackFinished, Commands,
             &StoryboardCommands::trackPlaybackFinished);
     Titles = new TitleCommands(this, Show, History, Session.Files(), *Storyboard, Dialogs, Host());
+    Moving =
+        new MovingPhotoCommand(this, Show, History, Session.Files(), *Storyboard, Dialogs, Host());
     // A title slide opens the title editor wherever a photo opens its effects.
     Commands->EditTitle = [this](std::size_t index) {
         if (!Titles->IsTitle(static_cast<int>(index)))
@@ -137,8 +143,13 @@ void MainWindow::CreateStoryboard() {
         return true;
     };
     // A double click opens the photo's effects on the page used last, or the track's settings.
-    connect(Storyboard, &StoryboardView::photoDoubleClicked, Commands,
-            [this] { Commands->openEffects(Storyboard->EffectsPage()); });
+    connect(Storyboard, &StoryboardView::photoDoubleClicked, Commands, [this](int index) {
+        // A clip opens on its own page, a photo on the page used last.
+        const auto& slides = Show.Slides();
+        const bool clip = index >= 0 && static_cast<std::size_t>(index) < slides.size() &&
+                          slides[static_cast<std::size_t>(index)].Clip;
+        Commands->openEffects(clip ? EffectsDialog::kClipPage : Storyboard->EffectsPage());
+    });
     connect(Storyboard, &StoryboardView::trackDoubleClicked, Commands,
             &StoryboardCommands::openTrackSettings);
 }
@@ -203,6 +214,9 @@ void MainWindow::CreateControllers() {
     const auto haveFolders = [this] { return HaveWorkingFolders(); };
     Import = new ImportController(this, Show, Session.Files(), History, *Storyboard, *Jobs, Dialogs,
                                   Host(), haveFolders);
+    Import->SlidePlaced = [this](const QString& path, const project::Slide& slide) {
+        Moving->Remember(path, slide);
+    };
 
     ShowFileController::Neighbours files;
     files.OpenButton = Form->openButton;
@@ -314,6 +328,11 @@ void MainWindow::OfferRecovery() {
 }
 
 void MainWindow::OpenStartupShow(const QString& path) {
+    if (project::IsClipExtension(project::ExtensionOf(base::EncodeFileName(path))) &&
+        QFileInfo(path).isFile()) {
+        Import->AcceptDroppedPaths({path});
+        return;
+    }
     Files->OpenStartupShow(path);
 }
 

@@ -7,6 +7,7 @@
 
 #include "app/DiscController.h"
 #include "app/ImportController.h"
+#include "app/MovingPhotoCommand.h"
 #include "app/PreviewController.h"
 #include "app/RunningJobs.h"
 #include "app/ShowFileController.h"
@@ -58,7 +59,8 @@ public:
     // to stop.
     bool Busy() const;
     // At start: offers the work a dead instance left in its recovery file, and opens the show
-    // named on the command line.
+    // named on the command line (a video clip named there, as a file manager's "Open with" hands
+    // it over, comes into the new show instead).
     void OfferRecovery();
     void OpenStartupShow(const QString& path);
     // The notice of a start without a sound device, shown in the status line.
@@ -110,10 +112,11 @@ private:
     StoryboardView* Storyboard = nullptr;
     // Paging, choosing, deleting and moving photos and tracks on the storyboard.
     StoryboardCommands* Commands = nullptr;
-    TitleCommands* Titles = nullptr;     // adding and editing title slides
-    StoryboardInput* Input = nullptr;    // shortcuts, wheel paging, dragging photos
-    ShowFileController* Files = nullptr; // new, open, save, recent shows, recovery, caption
-    ImportController* Import = nullptr;  // adding photos and music, drops
+    TitleCommands* Titles = nullptr;      // adding and editing title slides
+    MovingPhotoCommand* Moving = nullptr; // a moving photo's clip in its place
+    StoryboardInput* Input = nullptr;     // shortcuts, wheel paging, dragging photos
+    ShowFileController* Files = nullptr;  // new, open, save, recent shows, recovery, caption
+    ImportController* Import = nullptr;   // adding photos and music, drops
     PreviewController* Preview = nullptr;
     VideoExportController* Export = nullptr;
     DiscController* Disc = nullptr;

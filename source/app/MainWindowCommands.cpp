@@ -37,6 +37,24 @@ void MainWindow::CreateMenus() {
     const auto separator =
         std::find_if(entries.begin(), entries.end(), [](QAction* a) { return a->isSeparator(); });
     PhotoMenu->insertAction(separator != entries.end() ? *separator : nullptr, addTitle);
+    // A moving photo's clip in its place: in the menu, after "Add title", only while the selected
+    // photo has one.
+    QAction* useClip =
+        new QAction(base::Tr(base::TextKey::UseItsClip, "Показывать видео вместо фото"), this);
+    useClip->setObjectName("UseItsClipAction");
+    connect(useClip, &QAction::triggered, Moving, &MovingPhotoCommand::useItsClip);
+    connect(PhotoMenu, &QMenu::aboutToShow, this, [this, useClip, addTitle] {
+        const bool offered = Moving->Offers(Storyboard->SelectedSlide());
+        if (!offered) {
+            PhotoMenu->removeAction(useClip);
+        } else if (!PhotoMenu->actions().contains(useClip)) {
+            // In the language chosen now: the entry is not in the menu when the texts are put on.
+            useClip->setText(base::Tr(base::TextKey::UseItsClip, "Показывать видео вместо фото"));
+            const QList<QAction*> shown = PhotoMenu->actions();
+            const qsizetype next = shown.indexOf(addTitle) + 1;
+            PhotoMenu->insertAction(next < shown.size() ? shown[next] : nullptr, useClip);
+        }
+    });
     SaveMenu = menus.Save;
 }
 

@@ -1,6 +1,7 @@
 #include "app/SlidePicture.h"
 
 #include "imaging/ui/EffectsDialog.h"
+#include "media/ui/ClipEditor.h"
 #include "project/Import.h"
 #include "project/SlideEdits.h"
 
@@ -97,9 +98,15 @@ std::unique_ptr<EffectsDialog> OpenEffects(const project::Slide& slide, EffectsP
                                            QWidget* parent) {
     const double motionSeconds =
         std::clamp(static_cast<double>(slide.StillMs + slide.TransitionMs) / 1000.0, 0.5, 60.0);
+    // A clip's page: its trim and sound on the clip as filmed; the dialog owns the editor.
+    EffectsDialog::ClipPage clipPage;
+    if (slide.Clip) {
+        auto* editor = new ClipEditor(*slide.Clip);
+        clipPage = {editor, editor->Preview()};
+    }
     return std::make_unique<EffectsDialog>(slide.Caption, slide.Picture, slide.BackColor,
                                            slide.StillMs, slide.Ext.Motion, motionSeconds, picture,
-                                           resolution, thumbnail, page, parent);
+                                           resolution, thumbnail, page, parent, clipPage);
 }
 
 project::Slide WithEffects(project::Slide slide, const EffectsDialog& dialog) {

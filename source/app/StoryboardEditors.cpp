@@ -4,7 +4,9 @@
 
 #include "app/SlidePicture.h"
 #include "imaging/ui/EffectsDialog.h"
+#include "media/ui/ClipEditor.h"
 #include "media/ui/TrackDialog.h"
+#include "project/ClipSlides.h"
 #include "project/ShowHistory.h"
 #include "project/ShowModel.h"
 #include "project/SlideEdits.h"
@@ -20,7 +22,9 @@ void StoryboardCommands::openEffects(int page) {
         return;
     if (show_.Slides().empty())
         return;
-    view_.SetEffectsPage(page);
+    // The clip's page is a clip's own: the page used last stays a photo's.
+    if (page <= EffectsDialog::kMotionPage)
+        view_.SetEffectsPage(page);
     const auto index = static_cast<std::size_t>(
         std::clamp(view_.SelectedSlide(), 0, static_cast<int>(show_.Slides().size()) - 1));
     if (EditTitle && EditTitle(index))
@@ -67,6 +71,15 @@ void StoryboardCommands::openEffects(int page) {
                                                            show_.Photos());
                 !timed)
                 dialogs_.ShowMessage(QString::fromLocal8Bit(timed.error().c_str()));
+    // A clip's trim and sound, kept when the dialog is accepted: its still is worked out again
+    // from the trim, after any other retiming.
+    if (const auto* clip = qobject_cast<const ClipEditor*>(dialog.ClipEditor());
+        clip && dialog.result() == QDialog::Accepted && clip->Clip() != *slide.Clip) {
+        if (auto clipped = project::SetClip(draft.Slides, index, clip->Clip()))
+            draft.Slides[index] = std::move(*clipped);
+        else
+            dialogs_.ShowMessage(QString::fromLocal8Bit(clipped.error().c_str()));
+    }
     history_.Commit(std::move(*change), QStringLiteral("effects"));
     NoteLongTransitions();
     view_.LayoutPhotoStrip(view_.SlidePage());

@@ -1,8 +1,11 @@
 #include "app/WindowDialogs.h"
 
 #include "app/VideoExportController.h"
+#include "base/FileName.h"
 #include "base/Language.h"
 #include "imaging/ImageLoad.h"
+#include "media/video/ClipPictureSource.h"
+#include "project/Import.h"
 #include "project/Settings.h"
 
 #include <QDate>
@@ -74,12 +77,15 @@ QString AskOpenNameOn(QWidget& window) {
 QStringList AskPhotoFilesOn(QWidget& window) {
     QFileDialog dialog(&window);
     dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setNameFilters(
-        {"Graphics (*.png *.gif *.jpg *.jpeg *.bmp *.wmf *.webp *.heic *.heif *.hif *.avif *.tif "
-         "*.tiff *.jxl)",
-         "JPEG (*.jpg *.jpeg)", "HEIC (*.heic *.heif *.hif)", "AVIF (*.avif)", "WebP (*.webp)",
-         "TIFF (*.tif *.tiff)", "JPEG XL (*.jxl)", "GIF (*.gif)", "PNG (*.png)", "Bitmap (*.bmp)",
-         "Metafile (*.wmf)"});
+    // The first entry shows everything that can become a slide: photos and video clips.
+    const QString photos = "*.png *.gif *.jpg *.jpeg *.bmp *.wmf *.webp *.heic *.heif *.hif *.avif "
+                           "*.tif *.tiff *.jxl";
+    const QString clips = "*.mp4 *.mov *.m4v *.3gp *.mkv *.webm *.avi";
+    dialog.setNameFilters({"Photos and video clips (" + photos + " " + clips + ")",
+                           "Graphics (" + photos + ")", "Video clips (" + clips + ")",
+                           "JPEG (*.jpg *.jpeg)", "HEIC (*.heic *.heif *.hif)", "AVIF (*.avif)",
+                           "WebP (*.webp)", "TIFF (*.tif *.tiff)", "JPEG XL (*.jxl)", "GIF (*.gif)",
+                           "PNG (*.png)", "Bitmap (*.bmp)", "Metafile (*.wmf)"});
     dialog.setDefaultSuffix("jpg");
     dialog.setDirectory(StartFolder(QStringLiteral("Photos")));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
@@ -98,6 +104,15 @@ QStringList AskPhotoFilesOn(QWidget& window) {
                          if (size.isValid())
                              reader.setScaledSize(size.scaled(200, 200, Qt::KeepAspectRatio));
                          QImage image = reader.read();
+                         // A clip shows its first picture, as its slide will.
+                         if (image.isNull() &&
+                             project::IsClipExtension(project::ExtensionOf(file.toStdString()))) {
+                             project::ClipSettings clip;
+                             clip.File = base::EncodeFileName(file);
+                             if (const auto pictures = media::OpenClipPictures(clip, 200, 200))
+                                 if (const imaging::Bitmap* first = pictures->At(0))
+                                     image = first->CopyToImage();
+                         }
                          // Formats Qt has no reader for (HEIC, AVIF, WebP on some systems) go
                          // through the program's own decoders.
                          if (image.isNull()) {

@@ -275,6 +275,16 @@ enum class TextKey : int {
     CaptionMotionLabel = 318,
     TitlePlaceholder = 320,
     DiscChooseFiles = 321,
+    // The effects dialog's page of a video clip, and the photo menu's entry for a moving photo.
+    ClipPage = 350,
+    ClipStart = 351,
+    ClipEnd = 352,
+    ClipSound = 353,
+    ClipOwnSound = 354,
+    ClipMuted = 355,
+    ClipVolume = 356,
+    ClipPlaysFor = 357,
+    UseItsClip = 358,
     // The menu bar: its menus and the entries only it names.
     MenuFile = 73,
     MenuEdit = 74,

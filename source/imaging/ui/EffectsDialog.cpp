@@ -48,10 +48,10 @@ EffectsDialog::EffectsDialog(const imaging::CaptionSettings& caption,
                              std::int64_t stillMs, const imaging::Motion& motion,
                              double motionSeconds, EffectsPicture& picture,
                              const std::string& resolution, const imaging::Bitmap& thumbnail,
-                             int page, QWidget* parent)
+                             int page, QWidget* parent, ClipPage clip)
     : QDialog(parent), Form(std::make_unique<Ui::EffectsDialog>()), caption_(caption),
       adjust_(adjustments), backColor_(backColor), stillMs_(stillMs), motionSeconds_(motionSeconds),
-      picture_(picture), resolution_(resolution) {
+      picture_(picture), resolution_(resolution), clip_(clip) {
     Form->setupUi(this);
     Tabs = new QTabBar(this);
     Tabs->setExpanding(false);
@@ -59,7 +59,10 @@ EffectsDialog::EffectsDialog(const imaging::CaptionSettings& caption,
     for (const char* caption : {"Кадрирование", "Текст", "Поворот", "Освещенность",
                                 "Цветовые эффекты", "Длительность", "Движение"})
         Tabs->addTab(QString::fromUtf8(caption));
+    if (clip_.Editor)
+        Tabs->addTab(QString::fromUtf8("Клип"));
     LayOutResizable();
+    SetUpClipPage();
 
     Ask = [this](const QString& text, const QString& caption) {
         return QMessageBox::question(this, caption, text, QMessageBox::Yes | QMessageBox::No) ==
@@ -81,7 +84,9 @@ EffectsDialog::EffectsDialog(const imaging::CaptionSettings& caption,
 
     motion_ = motion;
     SetUpMotionPage();
-    openPage_ = std::clamp(page, 0, kMotionPage);
+    openPage_ = std::clamp(page, 0, kClipPage);
+    if (!PageOffered(openPage_))
+        openPage_ = clip_.Editor ? kClipPage : kMotionPage;
     Tabs->setCurrentIndex(openPage_);
     Form->pages->setCurrentIndex(openPage_);
     Form->secondsSpin->setValue(static_cast<double>(stillMs_) / 1000.0);
@@ -177,11 +182,12 @@ EffectsDialog::EffectsDialog(const imaging::CaptionSettings& caption,
     connect(Form->backColourButton, &QPushButton::clicked, this, &EffectsDialog::ChooseBackColor);
     for (QPushButton* b : {Form->cropSaveButton, Form->captionSaveButton, Form->turnSaveButton,
                            Form->lightSaveButton, Form->colourSaveButton, Form->durationSaveButton,
-                           Form->motionSaveButton})
+                           Form->motionSaveButton, Form->clipSaveButton})
         connect(b, &QPushButton::clicked, this, &EffectsDialog::SaveAndClose);
     for (QPushButton* b :
          {Form->cropCancelButton, Form->captionCancelButton, Form->lightCancelButton,
-          Form->colourCancelButton, Form->durationCancelButton, Form->motionCancelButton})
+          Form->colourCancelButton, Form->durationCancelButton, Form->motionCancelButton,
+          Form->clipCancelButton})
         connect(b, &QPushButton::clicked, this, &QDialog::reject);
     connect(Form->turnCancelButton, &QPushButton::clicked, this, [this] {
         keepOnClose_ = false;
@@ -304,6 +310,9 @@ void EffectsDialog::ApplyTexts() {
         {MotionEditor::kTitleKey, tab(kMotionPage)},
         {TextKey::EffectsDurationSave, Form->motionSaveButton},
         {TextKey::EffectsDurationCancel, Form->motionCancelButton},
+        {TextKey::ClipPage, tab(kClipPage)},
+        {TextKey::EffectsDurationSave, Form->clipSaveButton},
+        {TextKey::EffectsDurationCancel, Form->clipCancelButton},
     });
 }
 
@@ -433,8 +442,10 @@ void EffectsDialog::ChangePage(int page) {
     }
     if (page != kMotionPage)
         motionEditor_->stop();
-    Form->previewImage->setVisible(page != kMotionPage);
+    Form->previewImage->setVisible(page != kMotionPage && page != kClipPage);
     motionEditor_->Preview()->setVisible(page == kMotionPage);
+    if (clip_.Preview)
+        clip_.Preview->setVisible(page == kClipPage);
     if (page == kMotionPage)
         GrowForMotion();
     openPage_ = page;

@@ -1,7 +1,8 @@
 // The effects dialog: crop, caption text, turns, light, colour, duration and motion of one
-// slide, with a preview. It takes the slide's fields and thumbnail as values and changes the
-// working picture through the caller's EffectsPicture; the caller takes back the values and
-// thumbnail, and the edited motion, to store through the document.
+// slide, with a preview; for a video clip its caption and its clip page. It takes the slide's
+// fields and thumbnail as values and changes the working picture through the caller's
+// EffectsPicture; the caller takes back the values and thumbnail, and the edited motion, to store
+// through the document.
 #pragma once
 
 #include "imaging/Bitmap.h"
@@ -29,6 +30,14 @@ namespace ui {
 
 class MotionEditor;
 
+// A video clip's page of the effects dialog, made by the caller (this layer does not decode
+// clips): its editor, and its preview, shown where the dialog's preview goes while the page is
+// open. A clip is shown as it was filmed, so only its caption and its clip page are offered.
+struct EffectsClipPage {
+    QWidget* Editor = nullptr;
+    QWidget* Preview = nullptr;
+};
+
 class EffectsDialog final : public QDialog {
     Q_OBJECT
 
@@ -40,18 +49,23 @@ public:
     static constexpr int kMotionWidth = 900;
     static constexpr int kMotionHeight = 560;
     static constexpr int kMotionPage = 6;
+    // A video clip's own page, offered only for a clip.
+    static constexpr int kClipPage = 7;
+    using ClipPage = EffectsClipPage;
     // The preview box's current size.
     QSize PreviewBox() const;
 
     // The slide's values as the show holds them: its caption, picture adjustments, background,
     // still, motion and how long the slide moves (its still and outgoing transition); picture:
     // its working picture, which must outlive the dialog; resolution: the show's output size
-    // "WxH" (the motion page's frame); thumbnail: the slide's thumbnail picture; page: 0..6.
+    // "WxH" (the motion page's frame); thumbnail: the slide's thumbnail picture; page: 0..7
+    // (a page not offered opens the clip page for a clip); clip: a clip slide's page.
     EffectsDialog(const imaging::CaptionSettings& caption,
                   const imaging::PictureSettings& adjustments, std::int32_t backColor,
                   std::int64_t stillMs, const imaging::Motion& motion, double motionSeconds,
                   EffectsPicture& picture, const std::string& resolution,
-                  const imaging::Bitmap& thumbnail, int page, QWidget* parent = nullptr);
+                  const imaging::Bitmap& thumbnail, int page, QWidget* parent = nullptr,
+                  ClipPage clip = {});
     ~EffectsDialog() override;
 
     // After closing (any way): the values and thumbnail to keep, and whether the duration was
@@ -67,6 +81,9 @@ public:
     // The slide's place in the show (automatic motion depends on it).
     void SetSlideIndex(int index);
     MotionEditor* Motion() const { return motionEditor_; }
+    // The clip page's editor (null for a photo), and whether a page is offered (its tab enabled).
+    QWidget* ClipEditor() const { return clip_.Editor; }
+    bool PageOffered(int page) const;
 
     // The page-change question (Yes = true) and the failure message; replaceable by tests.
     std::function<bool(const QString& text, const QString& caption)> Ask;
@@ -131,6 +148,7 @@ private:
     void SaveAndClose();
 
     void SetUpMotionPage();
+    void SetUpClipPage();
     // A moving caption played over the preview while the caption page is open.
     void PlayCaptionMotion();
     // The frame size of the show's resolution "WxH" (1280 x 720 when it cannot be read).
@@ -147,6 +165,7 @@ private:
     EffectsPicture& picture_;
     std::string resolution_;
     MotionEditor* motionEditor_ = nullptr;
+    ClipPage clip_;
     imaging::Motion motion_;
     int slideIndex_ = 0;
     imaging::Bitmap thumb_;
