@@ -96,8 +96,9 @@ ImportController::ImportOne ImportController::ImportPhotos() {
     return [photos = show_.Photos(), toView = ThumbnailsToView()](project::ShowContent& into,
                                                                   const project::WorkFiles& files,
                                                                   const std::string& file) {
-        return project::StatusOf(
-            media::AddPhotoOrClip(into, files, photos, file, toView, project::FaceSearch::Find));
+        return project::StatusOf(media::AddPhotoOrClip(into, files, photos, file, toView,
+                                                       project::FaceSearch::Find,
+                                                       project::OriginalCopy::Keep));
     };
 }
 
