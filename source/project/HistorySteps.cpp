@@ -48,6 +48,16 @@ base::Status EditsStep::Take(ItemKind kind, std::size_t index, Before& keep) {
         if (auto moved = kept.MoveIn(path); !moved)
             return moved;
     keep.Parked = std::move(kept);
+    // A slide's clip and original go aside with it (an extra that cannot be moved stays put: the
+    // slide still names it).
+    keep.ParkedExtras.clear();
+    if (kind == ItemKind::Photo)
+        keep.SlideValue.ForEachExtraFile([&](const std::string& extra) {
+            ParkedFile parked(history_.KeepFolder(), ParkedFile::UniqueName(ExtensionOf(extra)));
+            if (base::EntryExists(extra) && !parked.MoveIn(extra))
+                parked = ParkedFile();
+            keep.ParkedExtras.push_back(std::move(parked));
+        });
     keep.Out = true;
     history_.Writer().RemoveItem(kind, index);
     const std::size_t left = count - 1;
@@ -70,6 +80,24 @@ base::Status EditsStep::Put(ItemKind kind, std::size_t index, Before& keep) {
             return moved;
         keep.Parked = ParkedFile();
     }
+    // The clip and original come back under their names, or new ones when those are taken now.
+    std::size_t extra = 0;
+    base::Status extrasBack;
+    if (photo)
+        keep.SlideValue.ForEachExtraFile([&](std::string& file) {
+            if (extra >= keep.ParkedExtras.size())
+                return;
+            ParkedFile& parked = keep.ParkedExtras[extra++];
+            if (!parked.Holds() || !extrasBack)
+                return;
+            if (base::EntryExists(file))
+                file = history_.Files().MakePictureName(ExtensionOf(file));
+            extrasBack = file.empty() ? base::Fail("no free working name to put a file back")
+                                      : parked.MoveOut(file);
+        });
+    if (!extrasBack)
+        return extrasBack;
+    keep.ParkedExtras.clear();
     keep.Out = false;
     ShowWriter writer = history_.Writer();
     if (photo) {

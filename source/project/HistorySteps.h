@@ -41,7 +41,9 @@ private:
         ShowOptions Options{};
         PhotoSettings Photos{};
         ParkedFile Parked; // the working copy of an item that is out of the show
-        bool Out = false;  // the item is out of the show, kept here
+        std::vector<ParkedFile>
+            ParkedExtras; // its clip's and original's, in ForEachExtraFile order
+        bool Out = false; // the item is out of the show, kept here
     };
     void Do(std::size_t k);
     void Undo(std::size_t k);

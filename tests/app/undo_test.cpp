@@ -369,7 +369,8 @@ private Q_SLOTS:
         caption(QStringLiteral("second"));
         const QByteArray second = Bytes(form.Show.Slides()[0].WorkFile);
         QVERIFY(first != bare && second != first);
-        QCOMPARE(FilesIn(form.Work().PicturesDir()), 1); // nothing beside the working picture
+        // Nothing beside the working picture and the photo's original.
+        QCOMPARE(FilesIn(form.Work().PicturesDir()), 2);
         form.Undo->undo();
         form.Undo->undo();
         QCOMPARE(Bytes(form.Show.Slides()[0].WorkFile), bare);
@@ -396,14 +397,14 @@ private Q_SLOTS:
             dialog->Form->turnRightButton->click();
             // The picture before the edit is kept once, by the history: the dialog's undo of
             // the turn restores from that copy and takes none of its own.
-            QCOMPARE(FilesIn(form.Work().PicturesDir()), 1);
+            QCOMPARE(FilesIn(form.Work().PicturesDir()), 2); // the working picture, the original
             QCOMPARE(FilesIn(form.History.KeepFolder()), 1);
             dialog->Form->turnSaveButton->click();
             clicked = true;
         });
         form.Commands->openEffects(2);
         QVERIFY(clicked);
-        QCOMPARE(FilesIn(form.Work().PicturesDir()), 1);
+        QCOMPARE(FilesIn(form.Work().PicturesDir()), 2);
         QCOMPARE(FilesIn(form.History.KeepFolder()), 1); // one effect edit, one kept picture
         const QByteArray after = Bytes(form.Show.Slides()[0].WorkFile);
         const QImage thumbAfter = Thumb(form, 0);
@@ -432,7 +433,7 @@ private Q_SLOTS:
         form.Commands->openEffects(2);
         QCOMPARE(Bytes(form.Show.Slides()[0].WorkFile), after);
         QCOMPARE(form.History.Stack().count(), steps);
-        QCOMPARE(FilesIn(form.Work().PicturesDir()), 1);
+        QCOMPARE(FilesIn(form.Work().PicturesDir()), 2);
     }
 
     // A crop redraws the storyboard's thumbnail at once, not only when the show is reopened.
@@ -520,7 +521,11 @@ private Q_SLOTS:
             for (int i = 0; i < 3; ++i)
                 QVERIFY(other.Import->AddPhoto(photos_[i]));
             // Records only, so that a cut at the file's end falls in the media.
-            other.Change([&](project::ShowContent& c) { c.Options = project::ShowOptions{}; });
+            other.Change([&](project::ShowContent& c) {
+                c.Options = project::ShowOptions{};
+                for (project::Slide& slide : c.Slides)
+                    slide.Original.reset();
+            });
             QVERIFY(other.History.Apply({project::edit::SetPhotoSettings{project::PhotoSettings{}}},
                                         QStringLiteral("old")));
             QVERIFY(window_waits::SaveAndWait(other, file));
@@ -568,9 +573,9 @@ private Q_SLOTS:
         QCOMPARE(Thumb(form, 0), thumb);
         QVERIFY(ThumbCell(form, 1)->isVisible());
         QCOMPARE(form.History.Stack().count(), 2);
-        QCOMPARE(
+        QCOMPARE( // the two working pictures and their originals
             QDir(QString::fromStdString(form.Work().PicturesDir())).entryList(QDir::Files).size(),
-            2);
+            4);
 
         // The same file whole: it replaces the show, with fresh cells and no history.
         form.Dialogs.AskOpenName = [&] { return file; };
