@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
 #include <memory>
 
 using base::TextKey;
@@ -116,6 +117,13 @@ bool VideoExportController::AskMp4Options(media::VideoExportOptions& options) {
                          options.Quality);
     int photoWidth = 0, photoHeight = 0;
     show_.ResolutionSize(photoWidth, photoHeight);
+    // Photos drawn from their originals, titles and clips are drawn at the video's own size: only
+    // a show with a photo drawn from its working picture can look softer than the video.
+    const auto& slides = show_.Slides();
+    if (std::all_of(slides.begin(), slides.end(), [](const project::Slide& s) {
+            return s.Title || s.Clip || !s.DrawableOriginal().empty();
+        }))
+        photoWidth = photoHeight = 0;
     dialog.UsePhotoSize = UsePhotoSize;
     dialog.SetPhotoSize(photoWidth, photoHeight);
     if (RunMp4Dialog(dialog) != QDialog::Accepted)
