@@ -4,6 +4,7 @@
 // by ffmpeg at the start (REELPANE_BENCH_CLIP_SECONDS long, default 3; 30 fps). Prints frames per
 // second of each and the peak resident memory of our decoding; the figures are for the report,
 // not a pass/fail gate.
+#include "BenchClips.h"
 #include "media/video/ClipFilter.h"
 #include "media/video/ClipFrames.h"
 
@@ -18,36 +19,25 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from) {
-    return std::chrono::duration<double>(Clock::now() - from).count();
-}
+using bench_clips::Clock;
+using bench_clips::SecondsSince;
 
 double Timed(const std::string& command) {
     const auto t0 = Clock::now();
     if (std::system(command.c_str()) != 0)
         return -1;
-    return Seconds(t0);
+    return SecondsSince(t0);
 }
 
 } // namespace
 
 int main() {
-    const char* env = std::getenv("REELPANE_BENCH_CLIP_SECONDS");
-    const double seconds = env != nullptr && std::atof(env) > 0 ? std::atof(env) : 3;
+    const double seconds = bench_clips::ClipSeconds(3);
     QTemporaryDir dir;
     const std::string clip = dir.filePath("hlg4k.mp4").toStdString();
-    const std::string make =
-        "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=3840x2160:rate=30 -t " +
-        std::to_string(seconds) +
-        " -vf format=yuv420p10le -c:v libx265 -preset ultrafast -x265-params "
-        "colorprim=bt2020:transfer=arib-std-b67:colormatrix=bt2020nc:log-level=error "
-        "-color_trc arib-std-b67 -color_primaries bt2020 -colorspace bt2020nc '" +
-        clip + "'";
     std::printf("making a %.1f s 3840x2160 HEVC 10-bit HLG clip...\n", seconds);
     std::fflush(stdout);
-    if (std::system(make.c_str()) != 0) {
+    if (!bench_clips::MakeHlgClip(clip, seconds)) {
         std::fprintf(stderr, "ffmpeg could not make the clip\n");
         return 1;
     }
@@ -79,7 +69,7 @@ int main() {
             ++pictures;
         }
     }
-    const double ours = Seconds(t0);
+    const double ours = SecondsSince(t0);
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
 

@@ -4,6 +4,7 @@
 // alternating pairs. Then the show is exported again with clips twice as long, to show that the
 // export's memory does not grow with the clips' length. Clip length: REELPANE_BENCH_CLIP_SECONDS
 // (default 3; the figure uses 30). The figures are for the report, not a pass/fail gate.
+#include "BenchClips.h"
 #include "base/Job.h"
 #include "media/export/VideoExport.h"
 #include "media/video/ClipImport.h"
@@ -20,11 +21,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from) {
-    return std::chrono::duration<double>(Clock::now() - from).count();
-}
+using bench_clips::Clock;
+using bench_clips::SecondsSince;
 
 long PeakMb() {
     rusage usage{};
@@ -38,15 +36,7 @@ std::vector<std::string> MakeClips(const QTemporaryDir& dir, const std::string& 
     for (int i = 0; i < 4; ++i) {
         const std::string clip =
             dir.filePath(QString::fromStdString(tag + std::to_string(i) + ".mp4")).toStdString();
-        const std::string make =
-            "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=3840x2160:rate=30 -f lavfi -i "
-            "sine=f=" +
-            std::to_string(300 + 100 * i) + ":r=48000 -t " + std::to_string(seconds) +
-            " -vf format=yuv420p10le -c:v libx265 -preset ultrafast -x265-params "
-            "colorprim=bt2020:transfer=arib-std-b67:colormatrix=bt2020nc:log-level=error "
-            "-color_trc arib-std-b67 -color_primaries bt2020 -colorspace bt2020nc -c:a aac '" +
-            clip + "'";
-        if (std::system(make.c_str()) != 0)
+        if (!bench_clips::MakeHlgClip(clip, seconds, 300 + 100 * i))
             return {};
         clips.push_back(clip);
     }
@@ -75,7 +65,7 @@ double Export(const QTemporaryDir& dir, const std::vector<std::string>& clips,
     base::NoProgress quiet;
     const auto t0 = Clock::now();
     const media::VideoExportResult result = media::ExportVideo(show, options, quiet);
-    const double seconds = Seconds(t0);
+    const double seconds = SecondsSince(t0);
     for (const project::Slide& s : show.Slides) {
         files.Remove(s.WorkFile);
         files.Remove(s.Clip->File);
@@ -108,14 +98,13 @@ double FfmpegAlone(const std::vector<std::string>& clips, const std::string& out
     const auto t0 = Clock::now();
     if (std::system(command.c_str()) != 0)
         return -1;
-    return Seconds(t0);
+    return SecondsSince(t0);
 }
 
 } // namespace
 
 int main() {
-    const char* env = std::getenv("REELPANE_BENCH_CLIP_SECONDS");
-    const double seconds = env != nullptr && std::atof(env) > 0 ? std::atof(env) : 3;
+    const double seconds = bench_clips::ClipSeconds(3);
     QTemporaryDir dir;
     std::printf("making four %.1f s 3840x2160 HEVC 10-bit HLG clips with sound...\n", seconds);
     std::fflush(stdout);

@@ -9,6 +9,7 @@
 //   frames missed, and the longest the display's thread spent in a tick (taking the frame and
 //   copying it, as the window copies it into its pixmap), in ms.
 //   build/preview_bench
+#include "BenchClips.h"
 #include "imaging/BmpFile.h"
 #include "imaging/TransitionKinds.h"
 #include "media/video/ClipImport.h"
@@ -144,13 +145,7 @@ void Play(benchmark::State& state) {
 void PlayClip(benchmark::State& state) {
     QTemporaryDir dir;
     const std::string clip = dir.filePath("hlg4k.mp4").toStdString();
-    const std::string make =
-        "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=3840x2160:rate=30 -t 10 -vf "
-        "format=yuv420p10le -c:v libx265 -preset ultrafast -x265-params "
-        "colorprim=bt2020:transfer=arib-std-b67:colormatrix=bt2020nc:log-level=error "
-        "-color_trc arib-std-b67 -color_primaries bt2020 -colorspace bt2020nc '" +
-        clip + "'";
-    if (std::system(make.c_str()) != 0) {
+    if (!bench_clips::MakeHlgClip(clip, 10)) {
         state.SkipWithError("ffmpeg could not make the clip");
         return;
     }
