@@ -41,8 +41,10 @@ std::int64_t FrameRenderer::FrameCount() const {
 }
 
 imaging::SlideSource FrameRenderer::SourceOf(std::size_t i) const {
-    // A still is composed from the photo's original where it may be, sharp at any frame size.
-    const std::string original = slides_[i].DrawableOriginal();
+    // A still is composed from the photo's original where it may be, sharp at any frame size, by
+    // a fit that reduces by area (the export's); the preview's bilinear fit keeps to the working
+    // picture, which it never reduces far.
+    const std::string original = options_.Fit ? slides_[i].DrawableOriginal() : std::string();
     return imaging::SlideSource{original.empty() ? slides_[i].WorkFile : original, backs_[i]};
 }
 

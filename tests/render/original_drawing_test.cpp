@@ -4,6 +4,7 @@
 // original lacks), the working picture is drawn again.
 #include "GuiApp.h"
 #include "imaging/Bitmap.h"
+#include "media/video/SharpFit.h"
 #include "project/Import.h"
 #include "project/SlideEdits.h"
 #include "render/FrameRenderer.h"
@@ -61,6 +62,7 @@ protected:
     imaging::Bitmap Frame(std::int64_t n, int width, int height) {
         render::RenderOptions options;
         options.Rate = render::FrameRate::Fps(25);
+        options.Fit = media::ComposeSharp; // the export's fit, which reduces by area
         options.ScratchPath = dir.filePath("incoming.bmp").toStdString();
         render::FrameRenderer renderer(show.Slides, options);
         imaging::Bitmap frame = imaging::Bitmap::CreateSized(width, height);
