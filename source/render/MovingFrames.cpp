@@ -93,13 +93,15 @@ imaging::Bitmap MovingFrames::DrawnFromOriginal(std::size_t i, const std::string
     const double zoom = motion.IsStill() ? 1.0 : std::max(motion.Start.Z, motion.End.Z);
     const double fit =
         std::min(double(frameWidth_) / picture.Width, double(frameHeight_) / picture.Height);
-    // At its closest the frame samples the picture one to one; it is never enlarged here.
+    // The frames sample the picture at `scale` at their closest. A picture more than twice as
+    // large as that is first reduced by area to twice it, so the frames' own sampling never
+    // shrinks it by more than two (no aliasing) and keeps its sharpness.
     const double scale = fit * zoom;
-    if (scale >= 1.0)
+    if (scale >= 0.5)
         return picture;
-    return imaging::ReduceByArea(picture,
-                                 std::max(1, static_cast<int>(std::ceil(picture.Width * scale))),
-                                 std::max(1, static_cast<int>(std::ceil(picture.Height * scale))));
+    return imaging::ReduceByArea(
+        picture, std::max(1, static_cast<int>(std::ceil(picture.Width * 2 * scale))),
+        std::max(1, static_cast<int>(std::ceil(picture.Height * 2 * scale))));
 }
 
 double MovingFrames::CaptionScale(std::size_t i, int width, int height) {
