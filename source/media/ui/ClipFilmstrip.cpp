@@ -1,5 +1,6 @@
 #include "media/ui/ClipFilmstrip.h"
 
+#include "base/ThreadPool.h"
 #include "media/video/ClipFrames.h"
 #include "media/video/ClipProbe.h"
 
@@ -17,15 +18,16 @@ ClipFilmstrip::ClipFilmstrip(const std::string& clipFile, std::int64_t lengthMs,
     setMinimumHeight(kHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setCursor(Qt::SizeHorCursor);
-    worker_ = std::thread([this, clipFile] { Decode(clipFile); });
+    // A dedicated task of the program's pool: it may take a while on a large clip.
+    worker_ = base::ThreadPool::Shared().Spawn([this, clipFile] { Decode(clipFile); });
 }
 
 ClipFilmstrip::~ClipFilmstrip() {
     // The worker posts to this strip: it ends before the strip goes (a picture it posted
     // meanwhile is dropped with the strip's events).
     stop_ = true;
-    if (worker_.joinable())
-        worker_.join();
+    if (worker_.valid())
+        worker_.wait();
 }
 
 void ClipFilmstrip::Decode(std::string clipFile) {

@@ -10,7 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
-#include <thread>
+#include <future>
 #include <vector>
 
 namespace ui {
@@ -59,7 +59,7 @@ private:
     bool dragging_ = false;
     bool draggingEnd_ = false;
     std::atomic<bool> stop_{false};
-    std::thread worker_;
+    std::future<void> worker_;
 };
 
 } // namespace ui
