@@ -14,6 +14,14 @@ inline double SecondsSince(Clock::time_point from) {
     return std::chrono::duration<double>(Clock::now() - from).count();
 }
 
+// Runs a shell command; its wall time in seconds, or -1 when it fails.
+inline double Timed(const std::string& command) {
+    const auto t0 = Clock::now();
+    if (std::system(command.c_str()) != 0)
+        return -1;
+    return SecondsSince(t0);
+}
+
 // REELPANE_BENCH_CLIP_SECONDS, or `fallback` when it is not a positive number.
 inline double ClipSeconds(double fallback) {
     const char* env = std::getenv("REELPANE_BENCH_CLIP_SECONDS");

@@ -21,13 +21,7 @@ namespace {
 
 using bench_clips::Clock;
 using bench_clips::SecondsSince;
-
-double Timed(const std::string& command) {
-    const auto t0 = Clock::now();
-    if (std::system(command.c_str()) != 0)
-        return -1;
-    return SecondsSince(t0);
-}
+using bench_clips::Timed;
 
 } // namespace
 

@@ -97,10 +97,7 @@ double FfmpegAlone(const std::vector<std::string>& clips, const std::string& cha
                                 ":v=1:a=1[v][a]' -map '[v]' -map '[a]' -c:v libx264 -preset "
                                 "veryfast -crf 20 -pix_fmt yuv420p -c:a aac -ar 44100 '" +
                                 out + "'";
-    const auto t0 = Clock::now();
-    if (std::system(command.c_str()) != 0)
-        return -1;
-    return SecondsSince(t0);
+    return bench_clips::Timed(command);
 }
 
 } // namespace
