@@ -6,6 +6,7 @@
 #include "media/video/ClipProbe.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <utility>
 
@@ -37,6 +38,14 @@ base::Result<std::unique_ptr<ClipFrames>> ClipFrames::Open(std::unique_ptr<ClipI
     if (f->options_.Width <= 0 || f->options_.Height <= 0) {
         f->options_.Width = info->Width;
         f->options_.Height = info->Height;
+    } else if (f->options_.FitWithin && info->Width > 0 && info->Height > 0) {
+        const double scale = std::min(double(f->options_.Width) / info->Width,
+                                      double(f->options_.Height) / info->Height);
+        const auto even = [](double side, int box) {
+            return std::min(box, std::max(2, static_cast<int>(std::lround(side / 2.0)) * 2));
+        };
+        f->options_.Width = even(info->Width * scale, f->options_.Width);
+        f->options_.Height = even(info->Height * scale, f->options_.Height);
     }
     if (f->options_.Width > imaging::kMaxSide || f->options_.Height > imaging::kMaxSide)
         return input->Fail("the pictures asked for are too large");

@@ -24,6 +24,8 @@ struct ClipFramesOptions {
     // The pictures' size; 0 × 0: the clip's own size as shown.
     std::int32_t Width = 0;
     std::int32_t Height = 0;
+    // Width × Height is a box the clip's shape is fitted within (to even sides), not its size.
+    bool FitWithin = false;
     // Threads of the decoder and of the filters (0: one).
     int Threads = 1;
 };

@@ -1,10 +1,8 @@
 #include "media/video/ClipPictureSource.h"
 
 #include "media/video/ClipFrames.h"
-#include "media/video/ClipProbe.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace media {
 
@@ -33,16 +31,13 @@ private:
 
 std::unique_ptr<render::ClipPictures> OpenClipPictures(const project::ClipSettings& clip, int width,
                                                        int height) {
-    auto info = ProbeClipFile(clip.File);
-    if (!info || info->Width <= 0 || info->Height <= 0 || width <= 0 || height <= 0)
+    if (width <= 0 || height <= 0)
         return nullptr;
-    // The clip's shape fitted within the frame, to even sides for the scaler's chroma.
-    const double scale = std::min(double(width) / info->Width, double(height) / info->Height);
+    // The clip's shape fitted within the frame, found as the clip is probed.
     ClipFramesOptions options;
-    options.Width = std::max(2, static_cast<int>(std::lround(info->Width * scale / 2.0)) * 2);
-    options.Height = std::max(2, static_cast<int>(std::lround(info->Height * scale / 2.0)) * 2);
-    options.Width = std::min(options.Width, width);
-    options.Height = std::min(options.Height, height);
+    options.Width = width;
+    options.Height = height;
+    options.FitWithin = true;
     options.Threads = 2;
     auto frames = ClipFrames::OpenFile(clip.File, options);
     if (!frames)
