@@ -2,7 +2,6 @@
 
 #include "base/ThreadPool.h"
 #include "media/video/ClipFrames.h"
-#include "media/video/ClipProbe.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -31,15 +30,11 @@ ClipFilmstrip::~ClipFilmstrip() {
 }
 
 void ClipFilmstrip::Decode(std::string clipFile) {
-    const auto info = media::ProbeClipFile(clipFile);
-    if (!info || info->Width <= 0 || info->Height <= 0)
-        return;
-    // Each picture at the strip's height, the clip's shape kept, to even sides for the scaler.
+    // Each picture at the strip's height (shapes up to 4:1), the clip's shape kept.
     media::ClipFramesOptions options;
     options.Height = kHeight * 2;
-    options.Width = std::max(2, static_cast<int>(std::lround(double(options.Height) * info->Width /
-                                                             info->Height / 2.0)) *
-                                    2);
+    options.Width = 4 * options.Height;
+    options.FitWithin = true;
     auto frames = media::ClipFrames::OpenFile(clipFile, options);
     if (!frames)
         return;
