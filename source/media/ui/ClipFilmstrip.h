@@ -9,8 +9,8 @@
 
 #include <atomic>
 #include <cstdint>
-#include <string>
 #include <future>
+#include <string>
 #include <vector>
 
 namespace ui {
