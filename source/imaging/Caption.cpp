@@ -10,11 +10,11 @@ namespace imaging {
 
 namespace {
 
-constexpr int kMargin = 12;
+constexpr int kWorkMargin = 12;
 
-QFont CaptionFont(const CaptionLook& look) {
+QFont CaptionFont(const CaptionLook& look, double scale) {
     QFont font(look.Font);
-    font.setPixelSize(std::max(1, static_cast<int>(std::lround(look.Size * 96.0 / 72.0))));
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(look.Size * 96.0 / 72.0 * scale))));
     font.setBold((look.Style & 1) != 0);
     font.setItalic((look.Style & 2) != 0);
     font.setUnderline((look.Style & 4) != 0);
@@ -30,12 +30,13 @@ QColor FromColorValue(std::int32_t color) {
 
 } // namespace
 
-CaptionPlace PlaceCaption(const CaptionLook& look, int width, int height) {
-    const QFontMetrics metrics(CaptionFont(look));
+CaptionPlace PlaceCaption(const CaptionLook& look, int width, int height, double scale) {
+    const QFontMetrics metrics(CaptionFont(look, scale));
     const int tw = metrics.horizontalAdvance(look.Text);
     const int th = metrics.height();
+    const int kMargin = static_cast<int>(std::lround(kWorkMargin * scale));
     CaptionPlace place;
-    place.Shadow = look.Size / 12;
+    place.Shadow = static_cast<int>(std::lround((look.Size / 12) * scale));
     switch (look.HAlign) {
     case 2:
         place.X = (width - tw) / 2;
@@ -59,13 +60,13 @@ CaptionPlace PlaceCaption(const CaptionLook& look, int width, int height) {
     return place;
 }
 
-void DrawCaption(Bitmap& picture, const CaptionLook& look) {
+void DrawCaption(Bitmap& picture, const CaptionLook& look, double scale) {
     if (look.Text.isEmpty() || picture.IsEmpty())
         return;
-    const CaptionPlace place = PlaceCaption(look, picture.Width, picture.Height);
+    const CaptionPlace place = PlaceCaption(look, picture.Width, picture.Height, scale);
     QImage view = picture.View();
     QPainter painter(&view);
-    const QFont font = CaptionFont(look);
+    const QFont font = CaptionFont(look, scale);
     painter.setFont(font);
     // (x, y) is the top of the text cell; QPainter places text by its baseline.
     const int ascent = QFontMetrics(font).ascent();
@@ -78,7 +79,7 @@ void DrawCaption(Bitmap& picture, const CaptionLook& look) {
 TextBlock MovingCaptionText(const CaptionLook& look, double scale) {
     const double pixels = std::max(1.0, look.Size * 96.0 / 72.0 * scale);
     TextBlock block;
-    QFont font = CaptionFont(look);
+    QFont font = CaptionFont(look, 1.0);
     font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixels))));
     block.Lines.push_back({look.Text, font});
     block.HAlign = look.HAlign;
@@ -90,7 +91,7 @@ TextBlock MovingCaptionText(const CaptionLook& look, double scale) {
 
 QPointF MovingCaptionPlace(const CaptionLook& look, const TextLayerImage& layer, double scale,
                            int width, int height) {
-    const double margin = kMargin * scale;
+    const double margin = kWorkMargin * scale;
     const double w = layer.Block.width();
     const double h = layer.Block.height();
     const double x = look.HAlign == 2   ? (width - w) / 2.0

@@ -52,11 +52,13 @@ struct CaptionPlace {
     int Shadow = 0; // Size / 12: the coloured text sits this far up and left of the black one
 };
 
-CaptionPlace PlaceCaption(const CaptionLook& look, int width, int height);
+// scale: the picture is that many times the size the caption was set on (its text, margin and
+// shadow grow with it).
+CaptionPlace PlaceCaption(const CaptionLook& look, int width, int height, double scale = 1.0);
 
 // Draws the caption: black at the place, then the colour at (x - s, y - s). Empty text draws
 // nothing.
-void DrawCaption(Bitmap& picture, const CaptionLook& look);
+void DrawCaption(Bitmap& picture, const CaptionLook& look, double scale = 1.0);
 
 // A moving caption as a text block for a picture shown `scale` times its working size: its font
 // scaled so, with an outline and a soft shadow in place of the still caption's hard one.

@@ -9,6 +9,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace imaging {
@@ -17,6 +18,9 @@ namespace imaging {
 struct SlideSource {
     std::string WorkFile;   // path of the working BMP (file-system encoding)
     std::int32_t BackColor; // 0x00BBGGRR or 0xFF0000nn system colour
+    // Where the picture is drawn rather than read from WorkFile (a photo's original with its
+    // edits), for a frame of width x height; WorkFile then names it.
+    std::function<base::Result<Bitmap>(int width, int height)> Draw = {};
 };
 
 // Fills the whole target with the colour (system colours resolved, Colors.h).

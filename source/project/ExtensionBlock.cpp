@@ -1,6 +1,7 @@
 #include "project/ExtensionBlock.h"
 
 #include "project/ExtensionChunks.h"
+#include "project/PhotoStepRecords.h"
 #include "project/Resolution.h"
 
 #include <zlib.h>
@@ -253,11 +254,18 @@ std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
         c.Index = static_cast<std::uint32_t>(i);
         c.Offset = clipOffset;
         c.Bytes = static_cast<std::uint64_t>(bytes);
-        c.Edited = slides[i].Original->Edited ? 1 : 0;
+        // A reader that knows no steps draws an edited photo from its working picture.
+        const OriginalPhoto& original = *slides[i].Original;
+        const bool steps = !original.Edited && !original.Steps.empty();
+        c.Edited = original.Edited || steps ? 1 : 0;
         c.NameBytes = static_cast<std::uint32_t>(name.size());
-        AppendHeader(chunks, kOriginalTag, sizeof c + name.size());
+        std::vector<std::uint8_t> stepBytes;
+        if (steps)
+            AppendPhotoSteps(stepBytes, original.Steps);
+        AppendHeader(chunks, kOriginalTag, sizeof c + name.size() + stepBytes.size());
         Append(chunks, c);
         AppendBytes(chunks, name);
+        chunks.insert(chunks.end(), stepBytes.begin(), stepBytes.end());
         clipOffset += static_cast<std::uint64_t>(bytes);
     }
     if (chunks.empty())
@@ -289,7 +297,8 @@ std::size_t MaxExtensionBytes(std::size_t slideCount, std::size_t trackCount) {
     constexpr std::size_t kClip = 2 * sizeof(ExtensionChunkHeader) + sizeof(ClipChunk) +
                                   sizeof(OriginalChunk) + 2 * Utf8Bytes(kMaxClipNameCharacters);
     return 64 * 1024 + (slideCount + trackCount) * 1024 +
-           slideCount * (kSlideTexts + kTitle + kClip) + trackCount * kTrackTitle;
+           slideCount * (kSlideTexts + kTitle + kClip + MaxPhotoStepBytes()) +
+           trackCount * kTrackTitle;
 }
 
 std::uint64_t ExtensionBlockLength(const std::uint8_t* data, std::size_t size) {
@@ -412,6 +421,14 @@ base::Result<ShowExtension> ReadExtensionBlock(const std::uint8_t* data, std::si
                     StoredOriginal stored;
                     stored.Settings.Name = std::move(*name);
                     stored.Settings.Edited = c.Edited != 0;
+                    // Steps that say the edits let the original be drawn with them.
+                    const std::size_t named = sizeof c + c.NameBytes.get();
+                    if (stored.Settings.Edited && length > named)
+                        if (auto steps = ReadPhotoSteps(p + named, length - named);
+                            steps && !steps->empty()) {
+                            stored.Settings.Steps = std::move(*steps);
+                            stored.Settings.Edited = false;
+                        }
                     stored.Offset = c.Offset;
                     stored.Bytes = c.Bytes;
                     ext.Originals.emplace_back(c.Index.get(), std::move(stored));

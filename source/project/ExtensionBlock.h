@@ -167,13 +167,15 @@ struct ClipChunk {
 static_assert(sizeof(ClipChunk) == 51);
 
 // "ORIG": a photo's original file, by its place in the records: this header, then the name it
-// came in with, in UTF-8. Its bytes lie after the block (after the clips'), Offset bytes past its
-// end.
+// came in with, in UTF-8, then the photo's edit steps when it has them (PhotoStepRecords.h). Its
+// bytes lie after the block (after the clips'), Offset bytes past its end.
 struct OriginalChunk {
     base::le_u32 Index;
     base::le_u64 Offset;
     base::le_u64 Bytes;
-    std::uint8_t Edited; // the working picture holds edits the original lacks
+    // The working picture holds edits the original lacks: set too when the steps say them, so
+    // that a reader that knows no steps draws the working picture.
+    std::uint8_t Edited;
     base::le_u32 NameBytes;
 };
 static_assert(sizeof(OriginalChunk) == 25);

@@ -131,8 +131,8 @@ ImportResult<AddedPhoto> AddPhoto(ShowContent& into, const WorkFiles& files,
     auto added = AddPicture(into, files, photos, std::move(*loaded), path, thumbnailMade, faces);
     if (Added(added) && !copy.empty()) {
         const auto slash = path.find_last_of('/');
-        into.Slides[added->Item.Index].Original =
-            OriginalPhoto{copy, slash == std::string::npos ? path : path.substr(slash + 1), false};
+        into.Slides[added->Item.Index].Original = OriginalPhoto{
+            copy, slash == std::string::npos ? path : path.substr(slash + 1), false, {}};
     } else if (!copy.empty()) {
         std::error_code ec;
         fs::remove(copy, ec);

@@ -10,6 +10,7 @@
 #include "imaging/Motion.h"
 #include "imaging/PictureSettings.h"
 #include "imaging/TitleCard.h"
+#include "project/PhotoSteps.h"
 
 #include <cstdint>
 #include <optional>
@@ -53,12 +54,15 @@ constexpr std::int64_t kMinClipMs = 100;
 
 // The photo's original file, kept whole beside its working picture (the show file stores its bytes
 // after the extension block), so that frames of any size are drawn sharp from it rather than
-// enlarged from the working picture. While nothing has been drawn into the working picture (a
-// crop, a turn, light, colour, a caption drawn in), the renderer draws from the original.
+// enlarged from the working picture. The edits drawn into the working picture (a crop, a turn,
+// light, colour, a caption drawn in) are kept as steps, which the renderer applies to the original
+// at the frame's size. A photo whose working picture holds edits the steps do not say (one edited
+// by an older version, or more often than the steps hold) is drawn from its working picture.
 struct OriginalPhoto {
-    std::string File;    // working copy of the original's bytes
-    std::string Name;    // the file name it came in with (its extension names its decoder)
-    bool Edited = false; // the working picture holds edits the original lacks
+    std::string File;             // working copy of the original's bytes
+    std::string Name;             // the file name it came in with (its extension names its decoder)
+    bool Edited = false;          // the working picture holds edits the steps do not say
+    std::vector<PhotoStep> Steps; // the edits, in the order they were made
     bool operator==(const OriginalPhoto&) const = default;
 };
 

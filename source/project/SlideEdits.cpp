@@ -12,13 +12,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 namespace project {
 
 namespace {
-
-constexpr imaging::ColorValue kBlackAndWhite = 140 | (140 << 8) | (140 << 16);
-constexpr imaging::ColorValue kSepia = 143 | (138 << 8) | (125 << 16);
 
 base::Status Range(bool ok, const char* what) {
     if (ok)
@@ -32,6 +30,29 @@ bool TouchesPictures(const SlideEdit& edit) {
     return std::holds_alternative<CropEdit>(edit) || std::holds_alternative<CaptionEdit>(edit) ||
            std::holds_alternative<TurnEdit>(edit) || std::holds_alternative<LightEdit>(edit) ||
            (std::holds_alternative<ColorEdit>(edit) && std::get<ColorEdit>(edit).Effect != 0);
+}
+
+// The step that draws the edit on the original, for an edit made on a w x h working picture;
+// nullopt for one that leaves the picture as it was (a moving caption is drawn on the frames).
+std::optional<PhotoStep> StepOf(const SlideEdit& edit, int w, int h) {
+    if (const auto* crop = std::get_if<CropEdit>(&edit)) {
+        const auto x = [&](std::int32_t v) { return std::clamp(v, 0, w) / double(w); };
+        const auto y = [&](std::int32_t v) { return std::clamp(v, 0, h) / double(h); };
+        return CropStep{x(std::min(crop->X0, crop->X1)), y(std::min(crop->Y0, crop->Y1)),
+                        x(std::max(crop->X0, crop->X1)), y(std::max(crop->Y0, crop->Y1))};
+    }
+    if (const auto* caption = std::get_if<CaptionEdit>(&edit)) {
+        if (caption->Motion != imaging::TextMotion::None || caption->Text.empty())
+            return std::nullopt;
+        return CaptionStep{*caption, w, h};
+    }
+    if (const auto* turn = std::get_if<TurnEdit>(&edit))
+        return *turn;
+    if (const auto* light = std::get_if<LightEdit>(&edit))
+        return *light;
+    if (const auto* color = std::get_if<ColorEdit>(&edit))
+        return *color;
+    return std::nullopt;
 }
 
 } // namespace
@@ -117,54 +138,6 @@ base::Result<imaging::Bitmap> CropPicture(const imaging::Bitmap& picture, const 
     return out;
 }
 
-void TurnPicture(imaging::Bitmap& picture, TurnKind turn, std::int32_t background) {
-    switch (turn) {
-    case TurnKind::Right:
-        imaging::RotateBitmap(picture, background, 90);
-        break;
-    case TurnKind::Left:
-        imaging::RotateBitmap(picture, background, 270);
-        break;
-    case TurnKind::Mirror:
-        imaging::FlipBitmap(picture, true);
-        break;
-    }
-}
-
-void LightPicture(imaging::Bitmap& picture, const LightEdit& light) {
-    imaging::AdjustBrightness(picture, light.Brightness);
-    imaging::AdjustContrast(picture, light.Contrast, false);
-    imaging::AdjustGamma(picture, light.Gamma10 / 10.0);
-}
-
-void ColorPicture(imaging::Bitmap& picture, std::int32_t effect) {
-    switch (effect) {
-    case 1:
-        imaging::Colorize(picture, kBlackAndWhite);
-        break;
-    case 2:
-        imaging::Colorize(picture, kSepia);
-        break;
-    case 3:
-        imaging::InvertColors(picture);
-        break;
-    default:
-        break;
-    }
-}
-
-imaging::CaptionLook LookOf(const CaptionEdit& caption) {
-    imaging::CaptionLook look;
-    look.Text = QString::fromUtf8(caption.Text.data(), qsizetype(caption.Text.size()));
-    look.Font = QString::fromUtf8(caption.Font.data(), qsizetype(caption.Font.size()));
-    look.Size = caption.Size;
-    look.Color = caption.Color;
-    look.Style = caption.Style;
-    look.HAlign = caption.HAlign;
-    look.VAlign = caption.VAlign;
-    return look;
-}
-
 base::Status SaveWorkPicture(const std::string& path, const imaging::Bitmap& picture) {
     base::AtomicFile file(path);
     if (auto opened = file.Open(); !opened)
@@ -237,6 +210,7 @@ base::Status EditSlide(Slide& edited, const SlideEdit& edit, const PhotoSettings
     if (!loaded)
         return base::Fail(loaded.error());
     imaging::Bitmap photo = std::move(*loaded);
+    const imaging::ImageSize before{photo.Width, photo.Height};
     imaging::Bitmap thumb = thumbnail ? *thumbnail : imaging::Bitmap();
 
     if (const auto* crop = std::get_if<CropEdit>(&edit)) {
@@ -267,11 +241,17 @@ base::Status EditSlide(Slide& edited, const SlideEdit& edit, const PhotoSettings
         slide.Faces = imaging::DetectFaces(photo);
     if (auto saved = SaveWorkPicture(path, photo); !saved)
         return saved;
-    // The working picture now holds what the original lacks: it is drawn instead from here on.
-    const auto* drawnText = std::get_if<CaptionEdit>(&edit);
-    if (slide.Original &&
-        !(drawnText && (drawnText->Motion != imaging::TextMotion::None || drawnText->Text.empty())))
-        slide.Original->Edited = true;
+    // The original is drawn with the same edit, kept as a step; past what the steps hold, the
+    // working picture is drawn instead from here on.
+    if (slide.Original && !slide.Original->Edited)
+        if (auto step = StepOf(edit, before.Width, before.Height)) {
+            if (slide.Original->Steps.size() < kMaxPhotoSteps) {
+                slide.Original->Steps.push_back(std::move(*step));
+            } else {
+                slide.Original->Edited = true;
+                slide.Original->Steps.clear();
+            }
+        }
     if (std::holds_alternative<CropEdit>(edit) && !RefitPicture(path, photos))
         return base::Fail("cannot fit " + path + " to the output size again");
 

@@ -7,6 +7,7 @@
 #include "imaging/Bitmap.h"
 #include "imaging/Caption.h"
 #include "imaging/Motion.h"
+#include "project/PhotoSteps.h"
 #include "project/ShowContent.h"
 
 #include <cstdint>
@@ -22,23 +23,6 @@ struct CropEdit {
 
 // Caption text and look, as the effects dialog edits them.
 using CaptionEdit = imaging::CaptionSettings;
-
-enum class TurnKind { Right, Left, Mirror };
-struct TurnEdit {
-    TurnKind Turn = TurnKind::Right;
-};
-
-// Applied in this order whatever the order they were chosen in: brightness, contrast about the
-// means taken after the brightness, gamma.
-struct LightEdit {
-    std::int32_t Brightness = 0; // -100..100
-    std::int32_t Contrast = 0;   // -25..25
-    double Gamma10 = 10.0;       // gamma x 10, 0..70
-};
-
-struct ColorEdit {
-    std::int32_t Effect = 0; // 0 none, 1 black-and-white, 2 sepia, 3 negative
-};
 
 struct BackgroundEdit {
     std::int32_t Color = 0; // 0x00BBGGRR
@@ -69,10 +53,6 @@ base::Status ValidateEdit(const SlideEdit& edit);
 // The pixel work of each edit on a picture in memory, shared by the dialog's preview.
 // Crop clamps the rectangle to the picture and refuses one under a pixel either way.
 base::Result<imaging::Bitmap> CropPicture(const imaging::Bitmap& picture, const CropEdit& crop);
-void TurnPicture(imaging::Bitmap& picture, TurnKind turn, std::int32_t background);
-void LightPicture(imaging::Bitmap& picture, const LightEdit& light);
-void ColorPicture(imaging::Bitmap& picture, std::int32_t effect);
-imaging::CaptionLook LookOf(const CaptionEdit& caption);
 
 // Applies the edit to slide `index`:
 // - crop: the working file becomes the rectangle, then is fitted again to the output size;

@@ -1,5 +1,7 @@
 #include "render/FrameRenderer.h"
 
+#include "project/OriginalDrawing.h"
+
 #include "imaging/Colors.h"
 
 #include <algorithm>
@@ -45,7 +47,14 @@ imaging::SlideSource FrameRenderer::SourceOf(std::size_t i) const {
     // a fit that reduces by area (the export's); the preview's bilinear fit keeps to the working
     // picture, which it never reduces far.
     const std::string original = options_.Fit ? slides_[i].DrawableOriginal() : std::string();
-    return imaging::SlideSource{original.empty() ? slides_[i].WorkFile : original, backs_[i]};
+    if (original.empty())
+        return imaging::SlideSource{slides_[i].WorkFile, backs_[i]};
+    const project::Slide& slide = slides_[i];
+    return imaging::SlideSource{original, backs_[i], [&slide](int width, int height) {
+                                    return project::DrawOriginal(slide, [&](double w, double h) {
+                                        return std::min(width / w, height / h);
+                                    });
+                                }};
 }
 
 bool FrameRenderer::Render(imaging::Bitmap& frame, std::int64_t n) {

@@ -4,6 +4,7 @@
 #include "imaging/Compose.h"
 #include "imaging/FaceDetect.h"
 #include "imaging/TransitionFrame.h"
+#include "project/OriginalDrawing.h"
 #include "project/SlideEdits.h"
 
 #include <QImageReader>
@@ -69,9 +70,8 @@ const imaging::Bitmap* MovingFrames::Picture(std::size_t i) {
     slot.WorkWidth = work.width();
     slot.WorkHeight = work.height();
     // Drawn sharp from the original where the working picture holds nothing it lacks.
-    if (const std::string original = slides_[i].DrawableOriginal();
-        !original.empty() && frameWidth_ > 0 && frameHeight_ > 0)
-        slot.Picture = DrawnFromOriginal(i, original);
+    if (!slides_[i].DrawableOriginal().empty() && frameWidth_ > 0 && frameHeight_ > 0)
+        slot.Picture = DrawnFromOriginal(i);
     if (slot.Picture.IsEmpty()) {
         auto loaded = imaging::LoadSlidePicture(slides_[i].WorkFile);
         slot.Picture = loaded ? std::move(*loaded) : imaging::Bitmap();
@@ -81,27 +81,19 @@ const imaging::Bitmap* MovingFrames::Picture(std::size_t i) {
     return slot.Read ? &slot.Picture : nullptr;
 }
 
-imaging::Bitmap MovingFrames::DrawnFromOriginal(std::size_t i, const std::string& original) const {
-    auto loaded = imaging::LoadSlidePicture(original);
-    if (!loaded)
-        return {};
-    imaging::Bitmap picture = std::move(*loaded);
+imaging::Bitmap MovingFrames::DrawnFromOriginal(std::size_t i) const {
     const project::Slide& s = slides_[i];
-    const imaging::Motion motion = imaging::ResolveMotion(
-        s.Ext.Motion, static_cast<int>(i), frameWidth_, frameHeight_, picture.Width, picture.Height,
-        s.Faces ? *s.Faces : std::vector<imaging::FaceBox>{});
-    const double zoom = motion.IsStill() ? 1.0 : std::max(motion.Start.Z, motion.End.Z);
-    const double fit =
-        std::min(double(frameWidth_) / picture.Width, double(frameHeight_) / picture.Height);
-    // The frames sample the picture at `scale` at their closest. A picture more than twice as
-    // large as that is first reduced by area to twice it, so the frames' own sampling never
-    // shrinks it by more than two (no aliasing) and keeps its sharpness.
-    const double scale = fit * zoom;
-    if (scale >= 0.5)
-        return picture;
-    return imaging::ReduceByArea(
-        picture, std::max(1, static_cast<int>(std::ceil(picture.Width * 2 * scale))),
-        std::max(1, static_cast<int>(std::ceil(picture.Height * 2 * scale))));
+    // The frames sample the picture at its fit times the motion's largest zoom at their closest.
+    auto drawn = project::DrawOriginal(s, [&](double w, double h) {
+        const int pw = std::max(1, static_cast<int>(std::lround(w)));
+        const int ph = std::max(1, static_cast<int>(std::lround(h)));
+        const imaging::Motion motion =
+            imaging::ResolveMotion(s.Ext.Motion, static_cast<int>(i), frameWidth_, frameHeight_, pw,
+                                   ph, s.Faces ? *s.Faces : std::vector<imaging::FaceBox>{});
+        const double zoom = motion.IsStill() ? 1.0 : std::max(motion.Start.Z, motion.End.Z);
+        return std::min(double(frameWidth_) / w, double(frameHeight_) / h) * zoom;
+    });
+    return drawn ? std::move(*drawn) : imaging::Bitmap();
 }
 
 double MovingFrames::CaptionScale(std::size_t i, int width, int height) {

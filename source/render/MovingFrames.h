@@ -72,7 +72,7 @@ private:
     const imaging::Bitmap* Picture(std::size_t i);
     // Slide i's original, decoded and reduced by area to the size its largest zoom needs in the
     // last frame size drawn (an empty picture when it cannot be read).
-    imaging::Bitmap DrawnFromOriginal(std::size_t i, const std::string& original) const;
+    imaging::Bitmap DrawnFromOriginal(std::size_t i) const;
     // How much a caption's points grow on a width x height frame of slide i.
     double CaptionScale(std::size_t i, int width, int height);
     // Slide i's clip on frame n, put on a frame-sized picture on the slide's colour; null when

@@ -31,7 +31,8 @@ std::shared_ptr<const imaging::Bitmap> SlideComposer::Compose(const imaging::Sli
     auto frame = std::make_shared<imaging::Bitmap>(imaging::Bitmap::CreateSized(width, height));
     if (!fit_)
         return imaging::RenderSlideToFrame(*frame, &slide).ok() ? frame : nullptr;
-    const auto picture = imaging::LoadSlidePicture(slide.WorkFile);
+    const auto picture =
+        slide.Draw ? slide.Draw(width, height) : imaging::LoadSlidePicture(slide.WorkFile);
     if (!picture)
         return nullptr;
     fit_(*frame, *picture, slide.BackColor);

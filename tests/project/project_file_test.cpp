@@ -563,15 +563,29 @@ TEST_F(ProjectFileTest, ClipsAreStoredWholeAfterTheBlockAndComeBackWithTheirSett
     second.LengthMs = second.OutMs = 1200;
     show.Slides[2].Clip = second;
     // A photo's original follows the clips; whether it may be drawn from comes back with it.
-    OriginalPhoto original{files.MakePictureName(".HEIC"), "IMG_0001.HEIC", true};
+    OriginalPhoto original{files.MakePictureName(".HEIC"), "IMG_0001.HEIC", true, {}};
     WriteAll(original.File, QByteArray(5000, 'o'));
     show.Slides[1].Original = original;
+    // Another is drawn with its edits, kept as steps behind its name; a reader that knows no
+    // steps sees it marked edited and draws its working picture.
+    OriginalPhoto stepped{files.MakePictureName(".jpg"), "IMG_0002.jpg", false, {}};
+    imaging::CaptionSettings caption;
+    caption.Text = "Ünïcode";
+    caption.Font = "DejaVu Sans";
+    stepped.Steps = {CropStep{0.1, 0.2, 0.9, 0.75}, TurnEdit{TurnKind::Left},
+                     LightEdit{-20, 5, 8.5}, ColorEdit{2}, CaptionStep{caption, 1280, 960}};
+    WriteAll(stepped.File, QByteArray(300, 's'));
+    show.Slides[0].Original = stepped;
     const std::string file = root + "clips.qvs";
     ASSERT_EQ(outcomes::OutcomeOf(SaveProject(ShowModel(show), file, quiet)), SaveOutcome::Saved);
     const QByteArray bytes = ReadAll(file);
     ASSERT_GT(bytes.size(), plain.size() + first.size() + 10);
     EXPECT_EQ(bytes.left(plain.size()), plain);
-    EXPECT_TRUE(bytes.endsWith(first + "0123456789" + QByteArray(5000, 'o')));
+    EXPECT_TRUE(
+        bytes.endsWith(first + "0123456789" + QByteArray(300, 's') + QByteArray(5000, 'o')));
+    const qsizetype orig = bytes.indexOf("ORIG");
+    ASSERT_GT(orig, 0);
+    EXPECT_EQ(bytes[orig + 8 + 20], 1); // the first original's stored mark: edited
 
     const std::vector<Slide> saved = show.Slides;
     show = ShowContent{};
@@ -591,11 +605,14 @@ TEST_F(ProjectFileTest, ClipsAreStoredWholeAfterTheBlockAndComeBackWithTheirSett
     EXPECT_EQ(ReadAll(show.Slides[1].Original->File), QByteArray(5000, 'o'));
     EXPECT_EQ(show.Slides[1].Original->Name, "IMG_0001.HEIC");
     EXPECT_TRUE(show.Slides[1].Original->Edited);
-    EXPECT_FALSE(show.Slides[0].Original);
+    ASSERT_TRUE(show.Slides[0].Original);
+    EXPECT_FALSE(show.Slides[0].Original->Edited);
+    EXPECT_EQ(show.Slides[0].Original->Steps, stepped.Steps);
+    EXPECT_EQ(ReadAll(show.Slides[0].Original->File), QByteArray(300, 's'));
 
     // A file cut inside its last clip: that slide comes back as its poster, said once; the
     // other clip is whole.
-    WriteAll(file, bytes.left(bytes.size() - 5004));
+    WriteAll(file, bytes.left(bytes.size() - 5304));
     show = ShowContent{};
     r = LoadProject(show, files, file, quiet, hooks);
     ASSERT_EQ(outcomes::OutcomeOf(r), LoadOutcome::Loaded) << outcomes::ErrorOf(r);

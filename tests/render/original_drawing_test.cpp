@@ -1,11 +1,15 @@
 // Photos drawn from their originals: a 2160p frame of a slide zooming from 1x to 1.25x of the
 // cover keeps the original's fine detail, where the working picture enlarged loses it; a still
-// is composed from the original too; and once an edit is drawn into the working picture (what the
-// original lacks), the working picture is drawn again.
+// is composed from the original too; edits are drawn on the original at the frame's size, showing
+// what the working picture shows at any size; and the picture sits where the motion rule puts it,
+// to a tenth of an original pixel.
 #include "GuiApp.h"
 #include "imaging/Bitmap.h"
+#include "imaging/Compose.h"
+#include "imaging/MotionRender.h"
 #include "media/video/SharpFit.h"
 #include "project/Import.h"
+#include "project/OriginalDrawing.h"
 #include "project/SlideEdits.h"
 #include "render/FrameRenderer.h"
 
@@ -15,6 +19,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -31,6 +36,29 @@ double GradientEnergy(const imaging::Bitmap& frame) {
                    std::abs(row[3 * x + 1] - below[3 * x + 1]);
     }
     return sum / (static_cast<double>(frame.Width - 1) * (frame.Height - 1));
+}
+
+// The mean absolute difference of two pictures of the same size, per channel.
+double MeanDifference(const imaging::Bitmap& a, const imaging::Bitmap& b) {
+    double sum = 0;
+    for (int y = 0; y < a.Height; ++y)
+        for (int x = 0; x < 3 * a.Width; ++x)
+            sum += std::abs(a.Row(y)[x] - b.Row(y)[x]);
+    return sum / (3.0 * a.Width * a.Height);
+}
+
+// The share of the frame's rows that hold pure blue text.
+double BlueTextRows(const imaging::Bitmap& frame) {
+    int rows = 0;
+    for (int y = 0; y < frame.Height; ++y)
+        for (int x = 0; x < frame.Width; ++x) {
+            const std::uint8_t* p = frame.Row(y) + 3 * x;
+            if (p[0] > 200 && p[1] < 60 && p[2] < 60) {
+                ++rows;
+                break;
+            }
+        }
+    return double(rows) / frame.Height;
 }
 
 class OriginalDrawingTest : public ::testing::Test {
@@ -99,24 +127,114 @@ TEST_F(OriginalDrawingTest, FramesOfAnySizeAreDrawnSharpFromTheOriginal) {
         << stillFromOriginal << " vs " << stillFromWorking;
 }
 
-TEST_F(OriginalDrawingTest, AnEditDrawnIntoTheWorkingPictureIsDrawnFromIt) {
+TEST_F(OriginalDrawingTest, EditsAreDrawnOnTheOriginalAsOnTheWorkingPictureAtAnySize) {
     project::Slide& slide = show.Slides[0];
-    // A moving caption is drawn over the frames, not into the picture: the original still serves.
-    project::CaptionEdit moving;
-    moving.Text = "Hello";
+    project::CaptionEdit caption;
+    caption.Text = "Harbour";
+    caption.Color = 0xFF0000; // pure blue
+    caption.HAlign = 2;
+    caption.VAlign = 3;
+    project::CaptionEdit moving = caption;
     moving.Motion = imaging::TextMotion::Fade;
-    ASSERT_TRUE(project::EditSlide(slide, moving, photos));
+    ASSERT_TRUE(project::EditSlide(slide, moving, photos)); // drawn over the frames: no step
+    ASSERT_TRUE(project::EditSlide(slide, project::CropEdit{1000, 800, 200, 100}, photos));
+    ASSERT_TRUE(project::EditSlide(slide, project::TurnEdit{project::TurnKind::Right}, photos));
+    ASSERT_TRUE(project::EditSlide(slide, project::LightEdit{20, 10, 12.0}, photos));
+    ASSERT_TRUE(project::EditSlide(slide, caption, photos));
+    ASSERT_EQ(slide.Original->Steps.size(), 4u);
     EXPECT_FALSE(slide.Original->Edited);
-    EXPECT_EQ(slide.DrawableOriginal(), slide.Original->File);
-    // A crop is drawn into the working picture: from now on that is what the frames show.
+    ASSERT_EQ(slide.DrawableOriginal(), slide.Original->File);
+    const auto* crop = std::get_if<project::CropStep>(&slide.Original->Steps[0]);
+    ASSERT_NE(crop, nullptr); // 1280 x 960 working picture, corners in any order
+    EXPECT_DOUBLE_EQ(crop->Left, 200.0 / 1280);
+    EXPECT_DOUBLE_EQ(crop->Bottom, 800.0 / 960);
+
+    // The 2160p frame reduced to 720p is the 720p frame: the same region, the same edits, and
+    // the caption's height the same share of the frame.
+    const imaging::Bitmap small = Frame(10, 1280, 720);
+    const imaging::Bitmap large = Frame(10, 3840, 2160);
+    EXPECT_LT(MeanDifference(imaging::ReduceByArea(large, 1280, 720), small), 3.0);
+    EXPECT_GT(BlueTextRows(small), 0.01);
+    EXPECT_NEAR(BlueTextRows(small), BlueTextRows(large), 0.006);
+    // And it is what the working picture, which received the edits' pixels, shows.
+    slide.Original->Edited = true;
+    EXPECT_LT(MeanDifference(Frame(10, 1280, 720), small), 6.0);
+    slide.Original->Edited = false;
+
+    // The working picture drawn again from the original at a larger photo size keeps the edits.
+    project::PhotoSettings larger = photos;
+    larger.Resolution = "2560x2048";
+    ASSERT_TRUE(project::RedrawWorkingPicture(slide, larger));
+    const QImage redrawn(QString::fromStdString(slide.WorkFile));
+    EXPECT_EQ(redrawn.height(), 2048); // the turned crop is taller than wide
+    EXPECT_NEAR(double(redrawn.width()) / redrawn.height(), 700.0 / 800.0, 0.01);
+}
+
+TEST_F(OriginalDrawingTest, AnEditPastWhatTheStepsHoldIsDrawnFromTheWorkingPicture) {
+    project::Slide& slide = show.Slides[0];
+    for (std::size_t k = 0; k < project::kMaxPhotoSteps; ++k)
+        ASSERT_TRUE(
+            project::EditSlide(slide, project::TurnEdit{project::TurnKind::Mirror}, photos));
+    EXPECT_FALSE(slide.Original->Edited);
     ASSERT_TRUE(project::EditSlide(slide, project::CropEdit{0, 0, 200, 200}, photos));
     EXPECT_TRUE(slide.Original->Edited);
+    EXPECT_TRUE(slide.Original->Steps.empty());
     EXPECT_TRUE(slide.DrawableOriginal().empty());
     // The square crop fills the frame's height, centred (x 140..500 of 640): at x = 100 the
     // background shows, where the 4:3 original (x 80..560) would have been drawn.
     const imaging::Bitmap frame = Frame(10, 640, 360);
     EXPECT_EQ(std::memcmp(frame.Row(180) + 3 * 100, frame.Row(180) + 3 * 10, 3), 0);
     EXPECT_NE(std::memcmp(frame.Row(180) + 3 * 320, frame.Row(180) + 3 * 10, 3), 0);
+}
+
+TEST(OriginalPosition, ThePictureSitsWhereTheMotionRulePutsItToATenthOfAnOriginalPixel) {
+    testsupport::EnsureGuiApp();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // A soft dot on a 4000 x 3000 original, centred at (u0, v0) (pixel i's centre is at i + 0.5).
+    constexpr double u0 = 2137.3, v0 = 1288.6, sigma = 8.0;
+    QImage photo(4000, 3000, QImage::Format_RGB888);
+    photo.fill(QColor(40, 40, 40));
+    for (int y = int(v0) - 60; y < int(v0) + 60; ++y)
+        for (int x = int(u0) - 60; x < int(u0) + 60; ++x) {
+            const double dx = x + 0.5 - u0, dy = y + 0.5 - v0;
+            const int v = 40 + static_cast<int>(std::lround(
+                                   200 * std::exp(-(dx * dx + dy * dy) / (2 * sigma * sigma))));
+            photo.setPixel(x, y, qRgb(v, v, v));
+        }
+    const QString path = dir.filePath("dot.png");
+    ASSERT_TRUE(photo.save(path));
+    project::Slide slide;
+    slide.Original = project::OriginalPhoto{path.toStdString(), "dot.png", false, {}};
+
+    constexpr int W = 1920, H = 1080;
+    const imaging::Motion motion{
+        imaging::MotionMode::Manual, {0.5, 0.5, 1.0, false}, {0.53, 0.45, 1.25, false}};
+    const auto drawn = project::DrawOriginal(
+        slide, [&](double w, double h) { return std::min(W / w, H / h) * 1.25; });
+    ASSERT_TRUE(drawn) << drawn.error();
+    EXPECT_LT(drawn->Width, 4000); // reduced by area to twice what the frames sample
+    for (const double progress : {0.0, 0.37, 1.0}) {
+        const imaging::MotionState state = imaging::MotionStateAt(motion, progress);
+        imaging::Bitmap frame = imaging::Bitmap::CreateSized(W, H);
+        imaging::RenderMotionFrame(frame, *drawn, 0, state);
+        double sum = 0, sx = 0, sy = 0;
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                const double weight = std::max(0, frame.Row(y)[3 * x + 1] - 40);
+                sum += weight;
+                sx += weight * (x + 0.5);
+                sy += weight * (y + 0.5);
+            }
+        ASSERT_GT(sum, 0.0);
+        // The frame point back on the original by the rule: picture point = centre + offset /
+        // (fit x zoom), the fit that of the original itself.
+        const double scale = std::min(double(W) / 4000, double(H) / 3000) * state.Z;
+        const double u = state.Cx * 4000 + (sx / sum - W / 2.0) / scale;
+        const double v = state.Cy * 3000 + (sy / sum - H / 2.0) / scale;
+        EXPECT_NEAR(u, u0, 0.1) << "at " << progress;
+        EXPECT_NEAR(v, v0, 0.1) << "at " << progress;
+    }
 }
 
 } // namespace original_drawing_test

@@ -1,0 +1,30 @@
+// A photo's original drawn with its edit steps at the size its use needs: the frames of an export
+// of any size, or the working picture again at a new photo size. The original is decoded once
+// per drawing, reduced by area before the steps when it is far larger than needed (so the steps'
+// pixel work and the frames' sampling see no more pixels than they use), then edited.
+#pragma once
+
+#include "base/Result.h"
+#include "imaging/Bitmap.h"
+#include "project/ShowContent.h"
+
+#include <functional>
+
+namespace project {
+
+// The scale at which a use samples the final picture (after the steps) of width x height at its
+// closest: for a still, its fit to the frame; for motion, the fit times the largest zoom.
+using SampleScale = std::function<double(double width, double height)>;
+
+// The slide's original drawn with its steps. A picture more than twice as large as the use samples
+// it is first reduced to twice that, so that no use shrinks it by more than two (no aliasing)
+// while it keeps its sharpness. Fails, naming the file, when the slide has no original it may be
+// drawn from or the original cannot be decoded.
+base::Result<imaging::Bitmap> DrawOriginal(const Slide& slide, const SampleScale& scale);
+
+// The working picture drawn again from the original at the photo size (the same rendering an
+// export makes, fitted as an import fits), saved over the slide's working file. Refused for a
+// slide drawn from its working picture.
+base::Status RedrawWorkingPicture(const Slide& slide, const PhotoSettings& photos);
+
+} // namespace project
