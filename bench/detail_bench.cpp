@@ -82,6 +82,7 @@ void Measure(const QTemporaryDir& dir, const char* what, int w, int h, int frame
         render::RenderOptions options;
         options.Rate = render::FrameRate::Fps(25);
         options.Fit = media::ComposeSharp;
+        options.Scale = media::ScaleSharp;
         options.ScratchPath = root + "incoming.bmp";
         render::FrameRenderer renderer(show.Slides, options);
         imaging::Bitmap frame = imaging::Bitmap::CreateSized(frameW, frameH);

@@ -5,6 +5,9 @@
 // (each decoded once per export and reduced by area to the size its closest zoom needs). Prints
 // the times and their ratio; the figures are for the report, not a pass/fail gate.
 //   build/original_export_bench
+// REELPANE_BENCH_4K=N: instead, N slides (the 20 photos over again) of 1 s with motion exported
+// from their originals to 2160p, and the export's peak memory (the originals are drawn once per
+// slide and enlarged for the 4K frames; at most two are held at a time).
 #include "base/Job.h"
 #include "imaging/BmpFile.h"
 #include "imaging/TransitionKinds.h"
@@ -21,6 +24,7 @@
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <sys/resource.h>
 
 namespace {
 
@@ -54,15 +58,16 @@ void MakeShows(const QTemporaryDir& dir, project::ShowContent& working,
         s.Ext.Motion.Mode = imaging::MotionMode::Auto;
         s.WorkFile = bmp;
         working.Slides.push_back(s);
-        s.Original = project::OriginalPhoto{jpeg.toStdString(), "photo.jpg", false};
+        s.Original = project::OriginalPhoto{jpeg.toStdString(), "photo.jpg", false, {}};
         originals.Slides.push_back(s);
     }
 }
 
-double Export(const project::ShowContent& show, const std::string& out) {
+double Export(const project::ShowContent& show, const std::string& out,
+              int resolution = media::kResolution1080p) {
     media::VideoExportOptions o;
     o.OutputPath = out;
-    o.Resolution = media::kResolution1080p;
+    o.Resolution = resolution;
     o.Speed = "veryfast";
     base::NoProgress quiet;
     const auto t0 = std::chrono::steady_clock::now();
@@ -82,6 +87,22 @@ int main(int argc, char** argv) {
     project::ShowContent working, originals;
     MakeShows(dir, working, originals);
     const std::string out = dir.filePath("show.mp4").toStdString();
+    if (const char* many = std::getenv("REELPANE_BENCH_4K")) {
+        project::ShowContent show;
+        for (int i = 0; i < std::max(1, std::atoi(many)); ++i) {
+            project::Slide s = originals.Slides[static_cast<std::size_t>(i % kPhotos)];
+            s.StillMs = 700;
+            s.TransitionMs = 300;
+            show.Slides.push_back(s);
+        }
+        const double t = Export(show, out, media::kResolution2160p);
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        std::printf("%zu slides from 12 MP originals to 2160p: %.2f s, peak memory %ld MB (target "
+                    "< 1536 MB)\n",
+                    show.Slides.size(), t, usage.ru_maxrss / 1024);
+        return t < 0 ? 1 : 0;
+    }
     // REELPANE_BENCH_ONE=originals|working: one export of one kind (for a profiler).
     if (const char* one = std::getenv("REELPANE_BENCH_ONE")) {
         const bool fromOriginals = std::string(one) == "originals";

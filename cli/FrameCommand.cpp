@@ -105,6 +105,7 @@ int RunFrame(const QStringList& args) {
     drawing.Rate = render::FrameRate::Fps(fps);
     if (size.Sharp)
         drawing.Fit = media::ComposeSharp;
+    drawing.Scale = media::ScaleSharp;
     const std::string outPath = base::EncodeFileName(out);
     drawing.ScratchPath = outPath + ".incoming.bmp";
     drawing.Clips = media::ClipOpenerForRendering();

@@ -35,7 +35,7 @@ std::int32_t FrameColor(std::int32_t color) {
 FrameRenderer::FrameRenderer(const std::vector<project::Slide>& slides, RenderOptions options)
     : slides_(slides), options_(std::move(options)), timeline_(ShowTimeline::TimesOf(slides)),
       spans_(timeline_.Spans(options_.Rate)), backs_(FrameColors(slides)),
-      moving_(slides, spans_, backs_, options_.Rate, options_.Fit, options_.Clips),
+      moving_(slides, spans_, backs_, options_.Rate, options_.Fit, options_.Clips, options_.Scale),
       composer_(options_.Fit, options_.ScratchPath) {}
 
 std::int64_t FrameRenderer::FrameCount() const {

@@ -31,6 +31,9 @@ struct RenderOptions {
     PictureFit Fit; // how a still photo fills the frame (empty: as the preview composes it)
     std::string ScratchPath; // picture file for the incoming slide of a classic transition
     ClipOpener Clips;        // decodes clip slides (empty: they show their posters)
+    // Enlarges an original the moving frames would sample closer than kSharpSampling
+    // (empty: they sample it as it is).
+    PictureScale Scale = {};
 };
 
 class FrameRenderer {

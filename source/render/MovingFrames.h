@@ -19,6 +19,11 @@
 
 namespace render {
 
+// The frames sample a picture bilinearly, which keeps its detail while each frame pixel takes at
+// most this much of a picture pixel; an original the frames would sample closer is first
+// enlarged by a sharp filter to that (when the renderer has one).
+constexpr double kSharpSampling = 0.5;
+
 class MovingFrames {
 public:
     // fit: how a still photo under a moving caption fills the frame, as the other stills do
@@ -26,7 +31,7 @@ public:
     // slide shows its poster as a still photo).
     MovingFrames(const std::vector<project::Slide>& slides, std::vector<SlideSpan> spans,
                  std::vector<std::int32_t> backColors, FrameRate rate, PictureFit fit = {},
-                 ClipOpener clips = {});
+                 ClipOpener clips = {}, PictureScale scale = {});
 
     // The still of slide i is drawn frame by frame (it moves, or text moves over it).
     bool MovingStill(std::size_t i) const;
@@ -133,6 +138,7 @@ private:
     FrameRate rate_;
     PictureFit fit_;
     ClipOpener clips_;
+    PictureScale scale_;
     int frameWidth_ = 0, frameHeight_ = 0; // the last frame size drawn
     imaging::Bitmap scratch_;
 };

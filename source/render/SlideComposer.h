@@ -19,6 +19,11 @@
 namespace render {
 
 // Fits a photo into a frame-sized target on the slide's colour.
+// Scales a picture to width x height with a sharp filter (an export's, for pictures its frames
+// would otherwise enlarge by sampling).
+using PictureScale =
+    std::function<imaging::Bitmap(const imaging::Bitmap& picture, int width, int height)>;
+
 using PictureFit = std::function<void(imaging::Bitmap& target, const imaging::Bitmap& picture,
                                       std::int32_t backColor)>;
 

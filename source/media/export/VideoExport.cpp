@@ -221,6 +221,7 @@ VideoExportResult ExportVideo(const project::ShowContent& show, const VideoExpor
     drawing.Rate = rate;
     if (ShortSideOf(options.Resolution) > 0)
         drawing.Fit = ComposeSharp;
+    drawing.Scale = ScaleSharp;
     drawing.ScratchPath = part + ".incoming.bmp";
     drawing.Clips = ClipOpenerForRendering();
     render::FrameRenderer renderer(show.Slides, drawing);

@@ -20,6 +20,37 @@ imaging::ImageSize FillingSize(int w, int h, int boxW, int boxH) {
             boxH};
 }
 
+namespace {
+
+// Scales picture into the w x h area at dst (rows of dstStride bytes); false when swscale has no
+// context for it.
+bool ScaleInto(const imaging::Bitmap& picture, std::uint8_t* dst, int dstStride, int w, int h) {
+    const bool grows = w > picture.Width || h > picture.Height;
+    FfPtr<SwsContext> sws(
+        sws_getContext(picture.Width, picture.Height, AV_PIX_FMT_BGR24, w, h, AV_PIX_FMT_BGR24,
+                       (grows ? SWS_LANCZOS : SWS_AREA) | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT,
+                       nullptr, nullptr, nullptr));
+    if (!sws)
+        return false;
+    const std::uint8_t* src[1] = {picture.Bits};
+    const int srcStride[1] = {picture.RowStride};
+    std::uint8_t* dsts[1] = {dst};
+    const int dstStrides[1] = {dstStride};
+    sws_scale(sws.get(), src, srcStride, 0, picture.Height, dsts, dstStrides);
+    return true;
+}
+
+} // namespace
+
+imaging::Bitmap ScaleSharp(const imaging::Bitmap& picture, int width, int height) {
+    if (picture.IsEmpty() || width < 1 || height < 1)
+        return {};
+    imaging::Bitmap out = imaging::Bitmap::CreateUninitialised(width, height);
+    if (out.IsEmpty() || !ScaleInto(picture, out.Bits, out.RowStride, width, height))
+        return {};
+    return out;
+}
+
 void ComposeSharp(imaging::Bitmap& target, const imaging::Bitmap& picture, std::int32_t backColor) {
     if (target.IsEmpty())
         return;
@@ -36,20 +67,9 @@ void ComposeSharp(imaging::Bitmap& target, const imaging::Bitmap& picture, std::
         target.Draw(picture, x0, y0);
         return;
     }
-    const bool grows = fit.Width > picture.Width || fit.Height > picture.Height;
-    FfPtr<SwsContext> sws(sws_getContext(
-        picture.Width, picture.Height, AV_PIX_FMT_BGR24, fit.Width, fit.Height, AV_PIX_FMT_BGR24,
-        (grows ? SWS_LANCZOS : SWS_AREA) | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr,
-        nullptr));
-    if (!sws) {
+    if (!ScaleInto(picture, target.Row(y0) + static_cast<std::ptrdiff_t>(x0) * 3, target.RowStride,
+                   fit.Width, fit.Height))
         imaging::ComposePhoto(target, picture, backColor); // the plain way, never nothing
-        return;
-    }
-    const std::uint8_t* src[1] = {picture.Bits};
-    const int srcStride[1] = {picture.RowStride};
-    std::uint8_t* dst[1] = {target.Row(y0) + static_cast<std::ptrdiff_t>(x0) * 3};
-    const int dstStride[1] = {target.RowStride};
-    sws_scale(sws.get(), src, srcStride, 0, picture.Height, dst, dstStride);
 }
 
 } // namespace media

@@ -16,4 +16,8 @@ imaging::ImageSize FillingSize(int w, int h, int boxW, int boxH);
 // swscale: Lanczos when it grows, area averaging when it shrinks, a copy when it fits exactly.
 void ComposeSharp(imaging::Bitmap& target, const imaging::Bitmap& picture, std::int32_t backColor);
 
+// The picture scaled to width x height (its own shape is the caller's): Lanczos when it grows,
+// area averaging when it shrinks. An empty picture when there is no memory for it.
+imaging::Bitmap ScaleSharp(const imaging::Bitmap& picture, int width, int height);
+
 } // namespace media
