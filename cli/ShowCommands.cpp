@@ -25,10 +25,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <optional>
 #include <sys/stat.h>
+#include <variant>
 
 namespace cli {
 
@@ -106,6 +108,34 @@ QJsonObject MotionJson(const imaging::Motion& m) {
     o["Easing"] = m.Easing == imaging::MotionEasing::Ease ? "ease" : "linear";
     o["Start"] = state(m.Start);
     o["End"] = state(m.End);
+    return o;
+}
+
+// A photo's original as `info` lists it: its name, what the frames are drawn from, and the edits
+// drawn on it, in their order, as the edit options name them.
+QJsonObject OriginalJson(const project::OriginalPhoto& original) {
+    static const char* const kTurns[] = {"right", "left", "mirror"};
+    static const char* const kEffects[] = {"none", "bw", "sepia", "negative"};
+    QJsonObject o;
+    o["Name"] = QString::fromStdString(original.Name);
+    o["DrawnFrom"] = original.Edited ? "working picture" : "original";
+    QJsonArray steps;
+    for (const project::PhotoStep& step : original.Steps) {
+        QJsonObject e;
+        if (const auto* crop = std::get_if<project::CropStep>(&step)) {
+            e["Crop"] = QJsonArray{crop->Left, crop->Top, crop->Right, crop->Bottom};
+        } else if (const auto* turn = std::get_if<project::TurnEdit>(&step)) {
+            e["Turn"] = kTurns[static_cast<int>(turn->Turn)];
+        } else if (const auto* light = std::get_if<project::LightEdit>(&step)) {
+            e["Light"] = QJsonArray{light->Brightness, light->Contrast, light->Gamma10 / 10.0};
+        } else if (const auto* color = std::get_if<project::ColorEdit>(&step)) {
+            e["Effect"] = kEffects[std::clamp(color->Effect, 0, 3)];
+        } else if (const auto* caption = std::get_if<project::CaptionStep>(&step)) {
+            e["Caption"] = QString::fromStdString(caption->Caption.Text);
+        }
+        steps.append(e);
+    }
+    o["Steps"] = steps;
     return o;
 }
 
@@ -310,6 +340,8 @@ int RunInfo(const QStringList& args) {
         }
         if (s.Clip)
             o["Clip"] = ClipJson(*s.Clip);
+        if (s.Original)
+            o["Original"] = OriginalJson(*s.Original);
         const auto picture = imaging::LoadBmpFile(s.WorkFile);
         o["Width"] = picture ? picture->Width : 0;
         o["Height"] = picture ? picture->Height : 0;

@@ -135,6 +135,12 @@ TEST_F(EditTest, CropAndQuarterTurnsSetTheSizes) {
     ASSERT_EQ(slides.size(), 3);
     EXPECT_EQ(slides[0].toObject()["Width"].toInt(), 1280);
     EXPECT_EQ(slides[0].toObject()["Height"].toInt(), 640);
+    // The originals keep the edits as steps, in fractions of the picture they were made on.
+    const QJsonObject original = slides[0].toObject()["Original"].toObject();
+    EXPECT_EQ(original["DrawnFrom"].toString(), "original");
+    EXPECT_EQ(QJsonDocument(original["Steps"].toArray()).toJson(QJsonDocument::Compact),
+              R"([{"Crop":[0.078125,0.15625,0.390625,0.46875]}])");
+    EXPECT_EQ(slides[2].toObject()["Original"].toObject()["Steps"].toArray().size(), 3);
     EXPECT_EQ(slides[1].toObject()["Width"].toInt(), 512);
     EXPECT_EQ(slides[1].toObject()["Height"].toInt(), 1024);
     EXPECT_EQ(slides[2].toObject()["Width"].toInt(), 1280);
