@@ -29,6 +29,7 @@ const char kUsage[] =
     "              [--background RRGGBB]\n"
     "              [--music FILE]... PHOTO_OR_FOLDER...\n"
     "                         make a show from photos, folders of photos and tracks\n"
+    "                         (photos fitted to 1920x1080 on black unless told otherwise)\n"
     "  info SHOW.qvs          print the show as one JSON object\n"
     "  edit SHOW.qvs --slide N|--all EDIT...\n"
     "                         apply effects to photo N (from 1) or to all, in the order given:\n"

@@ -217,9 +217,10 @@ int RunNew(const QStringList& args) {
         return Fail(opened.error());
     // The show is built as plain values and then becomes the session's show.
     project::PhotoSettings photos = session.Show().Photos();
-    photos.Resolution = resolution.toStdString();
-    if (background)
-        photos.BackColor = *background;
+    // A new show fits today's screens, as the window's does, unless told otherwise.
+    photos.Resolution =
+        resolution.isEmpty() ? project::kNewShowResolution : resolution.toStdString();
+    photos.BackColor = background.value_or(project::kNewShowBackground);
     const project::WorkFiles& files = session.Files();
     project::ShowContent show;
     show.WorkPrefix = files.Prefix();

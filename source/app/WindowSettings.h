@@ -42,9 +42,8 @@ public:
     void Write() const;
     void OpenDialog();
 
-    // Today's screens: what a new show's photos get unless the user chose otherwise.
-    static constexpr const char* kNewShowResolution = "1920x1080";
-    static constexpr std::int32_t kNewShowBackground = 0x000000; // black
+    static constexpr const char* kNewShowResolution = project::kNewShowResolution;
+    static constexpr std::int32_t kNewShowBackground = project::kNewShowBackground;
     // A new show's photo settings: the user's chosen size and background, or the defaults.
     project::PhotoSettings NewShowPhotos() const;
     // The settings an opened show's photos come in with: the chosen size, or none, so that the

@@ -35,4 +35,9 @@ struct PhotoSettings {
     bool operator==(const PhotoSettings&) const = default;
 };
 
+// Today's screens: what a new show's photos get unless the user chose otherwise (the window's
+// settings, the console tool's options). A show's file that names no size keeps 1280 x 1024.
+constexpr const char* kNewShowResolution = "1920x1080";
+constexpr std::int32_t kNewShowBackground = 0x000000; // black
+
 } // namespace project

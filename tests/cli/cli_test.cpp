@@ -95,7 +95,7 @@ TEST_F(CliTest, NewThenInfo) {
         EXPECT_EQ(s["ShowSeconds"].toInt(), 4);
         EXPECT_EQ(s["TransitionKind"].toInt(), 6);
         EXPECT_EQ(s["TransitionSeconds"].toInt(), 2);
-        EXPECT_EQ(s["BackColor"].toDouble(), 4278190095.0);
+        EXPECT_EQ(s["BackColor"].toDouble(), 0.0); // black: a new show fits today's screens
         EXPECT_FALSE(s["WorkFile"].toString().isEmpty());
     }
     // info re-imports at the show's own photo size (800 x 600, kept in the file), not the
@@ -295,8 +295,9 @@ TEST_F(RawCliTest, NamesThatAreNotUtf8AreImported) {
     const QJsonObject show = Info(B("show \xe9.qvs"));
     const QJsonArray slides = show["Slides"].toArray();
     ASSERT_EQ(slides.size(), 2);
-    EXPECT_EQ(slides[0].toObject()["Width"].toInt(), 1280);  // caf\xe9.jpg, landscape
-    EXPECT_EQ(slides[1].toObject()["Height"].toInt(), 1024); // the folder's portrait photo
+    // Fitted to a new show's 1920 x 1080.
+    EXPECT_EQ(slides[0].toObject()["Width"].toInt(), 1920);  // caf\xe9.jpg, landscape
+    EXPECT_EQ(slides[1].toObject()["Height"].toInt(), 1080); // the folder's portrait photo
     const QJsonArray sounds = show["Sounds"].toArray();
     ASSERT_EQ(sounds.size(), 1);
     EXPECT_EQ(sounds[0].toObject()["LengthSeconds"].toInt(), 2);
@@ -310,8 +311,9 @@ TEST_F(RawCliTest, NamesThatAreNotUtf8AreImported) {
 TEST_F(RawCliTest, NewFailsWhenAWorkingCopyCannotBeWritten) {
     Picture("-size 1000x100 xc:red", "strip.png");  // 1280 x 128: about 0.5 MB as a BMP
     Picture("-size 400x400 xc:blue", "square.png"); // 1024 x 1024: 3 MB
-    const raw::Run made = raw::Cli({"new", B("full.qvs"), B("strip.png"), B("square.png")},
-                                   {"TMPDIR=" + B("")}, 1 << 20);
+    const raw::Run made = raw::Cli(
+        {"new", B("full.qvs"), "--resolution", "1280x1024", B("strip.png"), B("square.png")},
+        {"TMPDIR=" + B("")}, 1 << 20);
     EXPECT_EQ(made.status, 1) << made.err;
     EXPECT_NE(made.err.find("square.png"), std::string::npos) << made.err;
     EXPECT_NE(made.err.find("File too large"), std::string::npos) << made.err;

@@ -106,7 +106,7 @@ protected:
             photos << photo;
         }
         const QString show = P("show.qvs");
-        const CliRun made = Cli(QStringList{"new", show} + photos);
+        const CliRun made = Cli(QStringList{"new", show, "--resolution", "1280x1024"} + photos);
         EXPECT_EQ(made.status, 0) << made.err.toStdString();
         return show;
     }
