@@ -16,6 +16,8 @@
 
 namespace imaging {
 
+class DecodedRows;
+
 struct DecodedPhoto {
     Bitmap Pixels;      // in the colour space the file names
     ColorToSrgb ToSrgb; // identity for an untagged or sRGB picture
@@ -30,7 +32,8 @@ inline base::Result<Bitmap> InSrgb(base::Result<DecodedPhoto> decoded) {
 }
 
 // The decoders whose files may carry a colour profile, failing as their Load twins do.
-base::Result<DecodedPhoto> DecodeJpegFile(const std::string& path);
+// The JPEG decoder tells `rows`, when given, about the rows it has finished while it decodes.
+base::Result<DecodedPhoto> DecodeJpegFile(const std::string& path, DecodedRows* rows = nullptr);
 base::Result<DecodedPhoto> DecodeJpegMemory(const std::uint8_t* data, std::size_t size,
                                             const DecodeLimits& limits);
 base::Result<DecodedPhoto> DecodePngFile(const std::string& path);
