@@ -104,7 +104,7 @@ base::Result<DecodedPhoto> InSrgbAlready(base::Result<Bitmap> decoded) {
     return DecodedPhoto{std::move(*decoded), {}};
 }
 
-// Decodes the file; the JPEG decoder tells `rows` of its rows as they are done.
+// Decodes the file; the JPEG and WebP decoders tell `rows` of their rows as they are done.
 base::Result<DecodedPhoto> DecodeImageFile(const std::string& path, DecodedRows* rows) {
     const std::size_t slash = path.find_last_of('/');
     const std::size_t dot = path.find_last_of('.');
@@ -123,7 +123,7 @@ base::Result<DecodedPhoto> DecodeImageFile(const std::string& path, DecodedRows*
     case PhotoKind::Wmf:
         return InSrgbAlready(LoadWmfFile(path));
     case PhotoKind::Webp:
-        return DecodeWebpFile(path);
+        return DecodeWebpFile(path, rows);
     case PhotoKind::Heif:
         return DecodeHeifFile(path);
     case PhotoKind::Tiff:
