@@ -9,8 +9,10 @@
 #include "imaging/FitWhileDecoding.h"
 #include "imaging/ImageLoad.h"
 
+#include <chrono>
 #include <cstring>
 #include <random>
+#include <thread>
 
 namespace fit_while_decoding_test {
 
@@ -48,7 +50,9 @@ Bitmap Noise(int width, int height) {
 }
 
 // A decoder's part: the picture's rows written top down a few at a time, the rows still to come
-// holding bytes they will not keep, and the fitting told after each step.
+// holding bytes they will not keep, and the fitting told after each step. A pause after each
+// gives the pool's workers time to start on the rows told, so a band that reads a row too far
+// down reads the bytes that row does not keep.
 Bitmap DecodeInSteps(const Bitmap& picture, const ColorToSrgb& color, ImageSize size) {
     imaging::FitWhileDecoding fit([size](int, int) { return size; });
     Bitmap out = Bitmap::CreateUninitialised(picture.Width, picture.Height);
@@ -60,6 +64,7 @@ Bitmap DecodeInSteps(const Bitmap& picture, const ColorToSrgb& color, ImageSize 
         for (int r = y; r < last; ++r)
             std::memcpy(out.Row(r), picture.Row(r), static_cast<std::size_t>(picture.Width) * 3);
         fit.Ready(last);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return fit.Finish(std::move(out), color);
 }
