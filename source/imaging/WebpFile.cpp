@@ -93,8 +93,10 @@ bool DecodeTellingRows(const std::uint8_t* data, std::size_t size, WebPDecoderCo
             return true;
         if (status != VP8_STATUS_SUSPENDED || given == size)
             return false;
+        // libwebp has waited for its own worker before suspending, so the rows it counts are
+        // written, into the bitmap itself (not a buffer of its own copied at the end).
         int done = 0;
-        if (WebPIDecGetRGB(decoder.get(), &done, nullptr, nullptr, nullptr) != nullptr)
+        if (WebPIDecGetRGB(decoder.get(), &done, nullptr, nullptr, nullptr) == bitmap.Bits)
             rows.Ready(done);
     }
 }
