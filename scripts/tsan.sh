@@ -2,7 +2,8 @@
 # Builds the thread-using tests with ThreadSanitizer and runs them: the thread pool and bounded
 # queue, the job runner, the disc layer's write queue and its write and erase jobs, the media
 # layer's frame queue, group workers, sound encoder, loudness meters and the preview's mix read
-# ahead, and the audio library's feeder asking for a supplied stream's sound. Only the two test
+# ahead, the audio library's feeder asking for a supplied stream's sound, and the photos fitted
+# in bands while they decode. Only the two test
 # programs and the layers they link are built; -O1 keeps the instrumented code quick to build
 # and run.
 set -eu

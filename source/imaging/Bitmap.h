@@ -78,6 +78,14 @@ private:
 
 using Bitmap = Bitmap;
 
+// Rows [first, last) of what src.ScaleBilinear(dst) writes, the same bytes, for work that makes a
+// picture's rows in bands (while its source is still being decoded, say); src wider than one
+// pixel and of another size than dst.
+void ScaleBilinearRows(const Bgr& src, Bgr& dst, std::int32_t first, std::int32_t last);
+// The source rows from the top that the bilinear scaler reads to make the first dstRows rows.
+std::int32_t BilinearSourceRowsNeeded(std::int32_t srcHeight, std::int32_t dstHeight,
+                                      std::int32_t dstRows);
+
 struct ImageSize {
     std::int32_t Width = 0;
     std::int32_t Height = 0;

@@ -50,6 +50,9 @@ public:
 
     // Converts the bitmap's pixels in place.
     void Apply(Bitmap& bitmap) const;
+    // Converts rows [first, last) of the pixels in place on the calling thread, for work that
+    // converts a picture in bands (several threads may convert other rows at once).
+    void ApplyRows(Bgr& pixels, int first, int last) const;
 
 private:
     static ColorToSrgb Ignored(std::string why);

@@ -16,6 +16,8 @@
 
 namespace imaging {
 
+class DecodedRows;
+
 struct DecodedPhoto {
     Bitmap Pixels;      // in the colour space the file names
     ColorToSrgb ToSrgb; // identity for an untagged or sRGB picture
@@ -30,15 +32,18 @@ inline base::Result<Bitmap> InSrgb(base::Result<DecodedPhoto> decoded) {
 }
 
 // The decoders whose files may carry a colour profile, failing as their Load twins do.
-base::Result<DecodedPhoto> DecodeJpegFile(const std::string& path);
+// The JPEG and WebP decoders tell `rows`, when given, of the rows they have finished while they
+// decode.
+base::Result<DecodedPhoto> DecodeJpegFile(const std::string& path, DecodedRows* rows = nullptr);
 base::Result<DecodedPhoto> DecodeJpegMemory(const std::uint8_t* data, std::size_t size,
                                             const DecodeLimits& limits);
 base::Result<DecodedPhoto> DecodePngFile(const std::string& path);
 base::Result<DecodedPhoto> DecodePngMemory(const std::uint8_t* data, std::size_t size,
                                            const DecodeLimits& limits);
-base::Result<DecodedPhoto> DecodeWebpFile(const std::string& path);
+base::Result<DecodedPhoto> DecodeWebpFile(const std::string& path, DecodedRows* rows = nullptr);
 base::Result<DecodedPhoto> DecodeWebpMemory(const std::uint8_t* data, std::size_t size,
-                                            const DecodeLimits& limits);
+                                            const DecodeLimits& limits,
+                                            DecodedRows* rows = nullptr);
 base::Result<DecodedPhoto> DecodeHeifFile(const std::string& path);
 base::Result<DecodedPhoto> DecodeHeifMemory(const std::uint8_t* data, std::size_t size,
                                             const DecodeLimits& limits);

@@ -3,6 +3,7 @@
 
 #include "imaging/BmpFile.h"
 #include "imaging/DecodedPhoto.h"
+#include "imaging/FitWhileDecoding.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -103,7 +104,8 @@ base::Result<DecodedPhoto> InSrgbAlready(base::Result<Bitmap> decoded) {
     return DecodedPhoto{std::move(*decoded), {}};
 }
 
-base::Result<DecodedPhoto> DecodeImageFile(const std::string& path) {
+// Decodes the file; the JPEG and WebP decoders tell `rows` of their rows as they are done.
+base::Result<DecodedPhoto> DecodeImageFile(const std::string& path, DecodedRows* rows) {
     const std::size_t slash = path.find_last_of('/');
     const std::size_t dot = path.find_last_of('.');
     const std::string ext = dot == std::string::npos || (slash != std::string::npos && dot < slash)
@@ -111,7 +113,7 @@ base::Result<DecodedPhoto> DecodeImageFile(const std::string& path) {
                                 : path.substr(dot);
     switch (PhotoKindOfExtension(ext)) {
     case PhotoKind::Jpeg:
-        return DecodeJpegFile(path);
+        return DecodeJpegFile(path, rows);
     case PhotoKind::Png:
         return DecodePngFile(path);
     case PhotoKind::Gif:
@@ -121,7 +123,7 @@ base::Result<DecodedPhoto> DecodeImageFile(const std::string& path) {
     case PhotoKind::Wmf:
         return InSrgbAlready(LoadWmfFile(path));
     case PhotoKind::Webp:
-        return DecodeWebpFile(path);
+        return DecodeWebpFile(path, rows);
     case PhotoKind::Heif:
         return DecodeHeifFile(path);
     case PhotoKind::Tiff:
@@ -137,12 +139,21 @@ base::Result<DecodedPhoto> DecodeImageFile(const std::string& path) {
 } // namespace
 
 base::Result<Bitmap> LoadImageFile(const std::string& path) {
-    return InSrgb(DecodeImageFile(path));
+    return LoadImageFileFitted(path, nullptr);
+}
+
+base::Result<Bitmap> LoadImageFileFitted(const std::string& path,
+                                         const std::function<ImageSize(int, int)>& sizeFor) {
+    FitWhileDecoding fit(sizeFor);
+    auto decoded = DecodeImageFile(path, &fit);
+    if (!decoded)
+        return base::Fail(decoded.error());
+    return fit.Finish(std::move(decoded->Pixels), decoded->ToSrgb);
 }
 
 base::Result<Bitmap> LoadImageFileResized(const std::string& path,
                                           const std::function<void(Bitmap&)>& resize) {
-    auto decoded = DecodeImageFile(path);
+    auto decoded = DecodeImageFile(path, nullptr);
     if (decoded && resize)
         resize(decoded->Pixels);
     return InSrgb(std::move(decoded));

@@ -34,6 +34,12 @@ bool IsPhotoExtension(const std::string& ext);
 // Decodes the file at path with the decoder its extension names. A failure names the file and
 // the reason: the system's (cannot open) or the decoder's (what is wrong with the bytes).
 base::Result<Bitmap> LoadImageFile(const std::string& path);
+// Decodes the file like LoadImageFile, fitted to the size sizeFor(width, height) gives for the
+// upright picture (the bilinear scaler of Bitmap::ScaleBilinear; null keeps the size). Only the
+// fitted pixels are converted to sRGB, and the fitting and the conversion run in bands on the
+// thread pool while a JPEG is still being decoded (FitWhileDecoding.h).
+base::Result<Bitmap> LoadImageFileFitted(const std::string& path,
+                                         const std::function<ImageSize(int, int)>& sizeFor);
 // Decodes the file like LoadImageFile, but first hands the pixels, upright and still in the colour
 // space the file names, to `resize` (an import fits the photo to the show's size there), and then
 // converts what it left to sRGB. A tagged 4:3 12 MP photo fitted to a 1920x1080 show thus has

@@ -3,8 +3,10 @@
 // and converted to sRGB from the ICC profile of its APP2 segments.
 #include "imaging/ColorToSrgb.h"
 #include "imaging/DecodedPhoto.h"
+#include "imaging/DecodedRows.h"
 #include "imaging/ExifOrientation.h"
 #include "imaging/ImageLoad.h"
+#include "imaging/StdioFile.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -56,11 +58,6 @@ void OnJpegProgress(j_common_ptr cinfo) {
     }
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 // jpeg_read_icc_profile hands back malloc'd memory.
 struct MallocFree {
     void operator()(JOCTET* p) const { std::free(p); }
@@ -80,6 +77,7 @@ struct JpegSession {
     std::string failure;
     std::unique_ptr<JOCTET, MallocFree> icc;
     ColorToSrgb color;
+    DecodedRows* rows = nullptr; // told of the rows finished, when given
 
     ~JpegSession() {
         if (created)
@@ -174,7 +172,10 @@ bool DecodeProtected(JpegSession& s) {
     }
 
     if (orientation == 1 && !cmyk) {
-        // The common case: libjpeg writes straight into the bitmap's rows.
+        // The common case: libjpeg writes straight into the bitmap's rows, top down, so the work
+        // waiting for them may start on the rows done.
+        if (s.rows != nullptr)
+            s.rows->Begin(*s.out, s.color);
         JSAMPROW rows[kBandRows];
         while (cinfo->output_scanline < cinfo->output_height) {
             const int first = static_cast<int>(cinfo->output_scanline);
@@ -182,6 +183,8 @@ bool DecodeProtected(JpegSession& s) {
             for (int i = 0; i < n; ++i)
                 rows[i] = s.out->Row(first + i);
             jpeg_read_scanlines(cinfo, rows, static_cast<JDIMENSION>(n));
+            if (s.rows != nullptr)
+                s.rows->Ready(static_cast<int>(cinfo->output_scanline));
         }
     } else {
         const std::size_t rowBytes =
@@ -219,8 +222,11 @@ void BeginSession(JpegSession& s, Bitmap& bitmap, const DecodeLimits& limits) {
 }
 
 base::Result<DecodedPhoto> Finish(JpegSession& s, Bitmap& bitmap, bool ok) {
-    if (!ok)
+    if (!ok) {
+        if (s.rows != nullptr)
+            s.rows->Abandon();
         return base::Fail("JPEG: " + s.failure);
+    }
     return DecodedPhoto{std::move(bitmap), std::move(s.color)};
 }
 
@@ -237,14 +243,15 @@ base::Result<DecodedPhoto> DecodeJpegMemory(const std::uint8_t* data, std::size_
     return Finish(s, bitmap, DecodeProtected(s));
 }
 
-base::Result<DecodedPhoto> DecodeJpegFile(const std::string& path) {
-    FilePtr file(std::fopen(path.c_str(), "rb"));
+base::Result<DecodedPhoto> DecodeJpegFile(const std::string& path, DecodedRows* rows) {
+    StdioFile file(std::fopen(path.c_str(), "rb"));
     if (!file)
         return detail::OpenFailure(path);
     const DecodeLimits limits;
     Bitmap bitmap;
     JpegSession s;
     BeginSession(s, bitmap, limits);
+    s.rows = rows;
     jpeg_stdio_src(&s.cinfo, file.get());
     auto loaded = Finish(s, bitmap, DecodeProtected(s));
     if (!loaded)

@@ -4,6 +4,7 @@
 #include "imaging/ColorToSrgb.h"
 #include "imaging/DecodedPhoto.h"
 #include "imaging/ImageLoad.h"
+#include "imaging/StdioFile.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -31,11 +32,6 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t length) {
     std::memcpy(out, r->data + r->pos, length);
     r->pos += length;
 }
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // The libpng handles and the buffers of one decode. It lives outside the frame that calls
 // setjmp, so libpng's longjmp skips no destructor.
@@ -257,7 +253,7 @@ base::Result<DecodedPhoto> DecodePngMemory(const std::uint8_t* data, std::size_t
 }
 
 base::Result<DecodedPhoto> DecodePngFile(const std::string& path) {
-    FilePtr file(std::fopen(path.c_str(), "rb"));
+    StdioFile file(std::fopen(path.c_str(), "rb"));
     if (!file)
         return detail::OpenFailure(path);
     std::uint8_t sig[8];

@@ -176,8 +176,31 @@ void Bitmap::ScaleBilinear(Bitmap& dst) const {
         std::memcpy(dst.Bits, Bits, static_cast<std::size_t>(ByteSize));
         return;
     }
-    const std::int32_t xs = ((Width - 1) << 15) / dst.Width;
-    const std::int32_t ys = ((Height - 1) << 15) / dst.Height;
+    // Rows are independent: fy of row i is i * ys whatever order they are made in, so large
+    // pictures are split between the cores with results identical to one pass.
+    auto rows = [&](std::int32_t first, std::int32_t last) {
+        ScaleBilinearRows(*this, dst, first, last);
+    };
+    const std::int64_t pixels = static_cast<std::int64_t>(dst.Width) * dst.Height;
+    if (pixels >= kParallelPixels && dst.Height >= 2) {
+        base::ThreadPool::Shared().ParallelFor(dst.Height, rows);
+    } else {
+        rows(0, dst.Height);
+    }
+}
+
+std::int32_t BilinearSourceRowsNeeded(std::int32_t srcHeight, std::int32_t dstHeight,
+                                      std::int32_t dstRows) {
+    if (dstRows <= 0)
+        return 0;
+    const std::int32_t ys = ((srcHeight - 1) << 15) / dstHeight;
+    // The last row made reads its top row and, unless it falls exactly on it, the one below.
+    return std::min(srcHeight, (((dstRows - 1) * ys) >> 15) + 2);
+}
+
+void ScaleBilinearRows(const Bgr& src, Bgr& dst, std::int32_t first, std::int32_t last) {
+    const std::int32_t xs = ((src.Width - 1) << 15) / dst.Width;
+    const std::int32_t ys = ((src.Height - 1) << 15) / dst.Height;
     std::vector<std::int32_t> xoff(static_cast<std::size_t>(dst.Width));
     std::vector<std::uint32_t> wxs(static_cast<std::size_t>(dst.Width));
     std::int32_t fx = 0;
@@ -185,27 +208,17 @@ void Bitmap::ScaleBilinear(Bitmap& dst) const {
         xoff[static_cast<std::size_t>(j)] = (fx >> 15) * 3;
         wxs[static_cast<std::size_t>(j)] = static_cast<std::uint32_t>(fx & 0x7FFF);
     }
-    // Rows are independent: fy of row i is i * ys whatever order they are made in, so large
-    // pictures are split between the cores with results identical to one pass.
-    auto rows = [&](std::int32_t first, std::int32_t last) {
-        for (std::int32_t i = first; i < last; ++i) {
-            const std::int32_t fy = i * ys;
-            const std::int32_t y0 = fy >> 15;
-            const std::uint32_t wy = static_cast<std::uint32_t>(fy & 0x7FFF);
-            const std::uint8_t* a = Row(y0);
-            if (wy == 0) {
-                BilinearRowTop(a, xoff.data(), wxs.data(), dst.Row(i), dst.Width);
-            } else {
-                const std::uint8_t* b = Height > 1 ? Row(y0 + 1) : a;
-                BilinearRow(a, b, wy, xoff.data(), wxs.data(), dst.Row(i), dst.Width);
-            }
+    for (std::int32_t i = first; i < last; ++i) {
+        const std::int32_t fy = i * ys;
+        const std::int32_t y0 = fy >> 15;
+        const std::uint32_t wy = static_cast<std::uint32_t>(fy & 0x7FFF);
+        const std::uint8_t* a = src.Row(y0);
+        if (wy == 0) {
+            BilinearRowTop(a, xoff.data(), wxs.data(), dst.Row(i), dst.Width);
+        } else {
+            const std::uint8_t* b = src.Height > 1 ? src.Row(y0 + 1) : a;
+            BilinearRow(a, b, wy, xoff.data(), wxs.data(), dst.Row(i), dst.Width);
         }
-    };
-    const std::int64_t pixels = static_cast<std::int64_t>(dst.Width) * dst.Height;
-    if (pixels >= kParallelPixels && dst.Height >= 2) {
-        base::ThreadPool::Shared().ParallelFor(dst.Height, rows);
-    } else {
-        rows(0, dst.Height);
     }
 }
 

@@ -78,8 +78,8 @@ bool FitToResolution(imaging::Bitmap& bitmap, int width, int height) {
 }
 
 base::Result<imaging::Bitmap> LoadFittedPhoto(const std::string& path, int width, int height) {
-    return imaging::LoadImageFileResized(
-        path, [width, height](imaging::Bitmap& bitmap) { FitToResolution(bitmap, width, height); });
+    return imaging::LoadImageFileFitted(
+        path, [width, height](int w, int h) { return FittedSize(w, h, width, height); });
 }
 
 imaging::Bitmap MakeThumbnail(const imaging::Bitmap& fitted) {

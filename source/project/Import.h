@@ -90,8 +90,8 @@ bool FitToResolution(imaging::Bitmap& bitmap, int width, int height);
 // The size FitToResolution gives a w x h picture.
 imaging::ImageSize FittedSize(int w, int h, int width, int height);
 // A photo file decoded and fitted as AddPhoto does it: fitted first and then converted to sRGB
-// from the colour space its file names, so a tagged photo's conversion costs little more than
-// the fitted picture's pixels (imaging::LoadImageFileResized).
+// from the colour space its file names, so a tagged photo's conversion costs only the fitted
+// picture's pixels, worked on while a JPEG still decodes (imaging::LoadImageFileFitted).
 base::Result<imaging::Bitmap> LoadFittedPhoto(const std::string& path, int width, int height);
 
 // The centre square of a fitted photo at 90 x 90.
