@@ -7,6 +7,7 @@
 #include "cli/ExportCommands.h"
 #include "cli/FrameCommand.h"
 #include "cli/IsoCommand.h"
+#include "cli/RefitCommand.h"
 #include "cli/ShowCommands.h"
 #include "imaging/TransitionKinds.h"
 
@@ -75,6 +76,11 @@ const char kUsage[] =
     "                         set the show's music: cross-fade between tracks, fade at the\n"
     "                         end, even loudness; fit the photos to the music; change photos\n"
     "                         on the beat\n"
+    "  refit SHOW.qvs [--originals FOLDER_OR_FILE]... [--photo-size WxH]\n"
+    "                         draw the photos again from their originals (at the photo size);\n"
+    "                         a show saved without them finds them among the given photos\n"
+    "                         (turns and still captions are drawn on again; a photo whose\n"
+    "                         working picture holds other edits keeps it)\n"
     "  codecs                 list the video compressors and those offered\n"
     "  drives                 list the recorders\n"
     "  iso OUT.iso FILE_OR_FOLDER... [--label TEXT] [--long-names]\n"
@@ -130,6 +136,8 @@ int Run(const QStringList& given) {
         return RunEdit(args);
     if (cmd == "export")
         return RunExport(args);
+    if (cmd == "refit")
+        return RunRefit(args);
     if (cmd == "frame")
         return RunFrame(args);
     if (cmd == "codecs")

@@ -521,4 +521,21 @@ TEST_F(EditTest, ClipsAreTrimmedAndListedAndRefusePhotoEdits) {
     EXPECT_TRUE(Cli({"edit", show, "--slide", "2", "--turn", "right"}).err.contains("filmed"));
 }
 
+// refit draws the photos again from their originals at a new photo size, as one saved change.
+TEST_F(EditTest, RefitDrawsThePhotosAgainAtANewSize) {
+    const QString show = MakeShow({"-size 1280x640 gradient:'#204060'-'#C0A080'",
+                                   "-size 640x1280 gradient:'#602040'-'#80C0A0'"});
+    const CliRun r = Cli({"refit", show, "--photo-size", "2560x2048", "--originals", P("p0.png")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    // Both have their originals already: none is looked for, both are drawn again.
+    EXPECT_TRUE(r.err.contains("2 photo(s) drawn again from their originals at 2560x2048, 0 "
+                               "original(s) found; 0 photo(s) drawn from their working picture"))
+        << r.err.toStdString();
+    const QJsonArray slides = Slides(show);
+    ASSERT_EQ(slides.size(), 2);
+    EXPECT_EQ(slides[0].toObject()["Width"].toInt(), 2560);
+    EXPECT_EQ(slides[1].toObject()["Height"].toInt(), 2048);
+    EXPECT_NE(Cli({"refit", show, "--photo-size", "big"}).status, 0);
+}
+
 } // namespace edit_test
