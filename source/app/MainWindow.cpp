@@ -7,6 +7,7 @@
 #include "app/ControlStates.h"
 #include "app/HelpWindow.h"
 #include "app/LinkAddresses.h"
+#include "app/PhotoRefitCommand.h"
 #include "app/ProgramPicture.h"
 #include "app/RunningJobs.h"
 #include "app/ShowMusicCommand.h"
@@ -76,6 +77,8 @@ MainWindow::MainWindow(QWidget* parent)
     CreateControllers();
     showMusic_ =
         std::make_unique<ShowMusicCommand>(Host(), Show, History, *Jobs, Dialogs, *Storyboard);
+    refit_ =
+        std::make_unique<PhotoRefitCommand>(Host(), Show, History, Session.Files(), *Jobs, Dialogs);
     settings_ = std::make_unique<WindowSettings>(
         Host(), Show, History, SiteURL, [this](const QString& path) { LoadLanguageFile(path); });
     CreateMenus();
@@ -197,16 +200,9 @@ void MainWindow::CreateControllers() {
         options.Output = used;
         (void)History.Apply({project::edit::SetOptions{options}}, QStringLiteral("video output"));
     };
-    // The MP4 dialog's note sets the photo size the video needs, as one step.
-    Export->UsePhotoSize = [this](int width, int height) {
-        project::PhotoSettings photos = Show.Photos();
-        photos.Resolution = std::to_string(width) + "x" + std::to_string(height);
-        if (!History.Apply({project::edit::SetPhotoSettings{photos}}, QStringLiteral("photo size"))
-                 .ok())
-            return false;
-        ShowNotice(base::Tr(TextKey::Mp4PhotoSizeSet, "Размер фото теперь %1.")
-                       .arg(QStringLiteral("%1 x %2").arg(width).arg(height)));
-        return true;
+    // The MP4 dialog's note has the photos drawn again at the size the video needs, as one step.
+    Export->RefitPhotos = [this](int width, int height, std::function<void()> then) {
+        refit_->AtSize(width, height, std::move(then));
     };
     Disc = new DiscController(this, Host());
     Disc->ShowFile = [this] { return Files->ShowFile(); };

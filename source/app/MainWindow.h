@@ -39,6 +39,7 @@ namespace ui {
 class AutosaveController;
 class HelpWindow;
 class ShowMusicCommand;
+class PhotoRefitCommand;
 class ProgressWindow;
 class WindowJobs;
 class WindowSettings;
@@ -163,6 +164,7 @@ private:
     void CreateMenuBar();
     void ConnectCommands();
     std::unique_ptr<ShowMusicCommand> showMusic_;
+    std::unique_ptr<PhotoRefitCommand> refit_;
     std::unique_ptr<WindowSettings> settings_; // read at start, the dialog, written at close
     bool closed_ = false;
     bool closeWithoutQuestion_ = false;

@@ -3,6 +3,7 @@
 #include "app/HelpWindow.h"
 #include "app/LinkAddresses.h"
 #include "app/MainWindow.h"
+#include "app/PhotoRefitCommand.h"
 #include "app/ProgramPicture.h"
 #include "app/WindowMenuBar.h"
 #include "app/WindowMenus.h"
@@ -63,6 +64,7 @@ void MainWindow::CreateMenuBar() {
     commands.AddPhotos = [this] { Import->addPhotos(); };
     commands.AddMusic = [this] { Import->addMusic(); };
     commands.Burn = [this] { Disc->writeDisc(); };
+    commands.RefitPhotos = [this] { refit_->FromOriginals(); };
     commands.Settings = [this] { settings_->OpenDialog(); };
     commands.Help = [this] { openHelp(); };
     commands.About = [this] { openAbout(); };

@@ -108,9 +108,28 @@ bool VideoExportController::AskAviOptions(const std::vector<std::string>& lines,
     return true;
 }
 
-bool VideoExportController::AskMp4Options(media::VideoExportOptions& options) {
+void VideoExportController::AskMp4AndExport(const QString& path, media::VideoExportOptions options,
+                                            bool lastChoices) {
+    QSize refit;
+    switch (AskMp4Options(options, lastChoices, refit)) {
+    case Mp4Answer::Export:
+        StartExport(path, std::move(options));
+        break;
+    case Mp4Answer::Refit:
+        RefitPhotos(refit.width(), refit.height(),
+                    [this, path, options] { AskMp4AndExport(path, options, false); });
+        break;
+    case Mp4Answer::Cancel:
+        break;
+    }
+}
+
+VideoExportController::Mp4Answer
+VideoExportController::AskMp4Options(media::VideoExportOptions& options, bool lastChoices,
+                                     QSize& refit) {
     // The show's last choices, with the speed and constant quality the dialog does not show.
-    media::ApplyMp4Settings(show_.Options().Output, options);
+    if (lastChoices)
+        media::ApplyMp4Settings(show_.Options().Output, options);
     const int storedQuality = options.Quality;
     Mp4ExportDialog dialog(options.Resolution, options.Quality, host_.DialogParent);
     dialog.SelectChoices(options.Resolution, options.Shape, options.Fps, options.Coding,
@@ -124,10 +143,21 @@ bool VideoExportController::AskMp4Options(media::VideoExportOptions& options) {
             return s.Title || s.Clip || !s.DrawableOriginal().empty();
         }))
         photoWidth = photoHeight = 0;
-    dialog.UsePhotoSize = UsePhotoSize;
+    dialog.OfferRefit(static_cast<bool>(RefitPhotos));
     dialog.SetPhotoSize(photoWidth, photoHeight);
-    if (RunMp4Dialog(dialog) != QDialog::Accepted)
-        return false;
+    const int answer = RunMp4Dialog(dialog);
+    if (answer == Mp4ExportDialog::kRefitPhotos && RefitPhotos) {
+        // The choices made so far come back with the dialog.
+        options.Resolution = dialog.Resolution();
+        options.Quality = dialog.Quality();
+        options.Shape = dialog.Shape();
+        options.Fps = dialog.Fps();
+        options.Coding = dialog.Coding();
+        refit = dialog.NeededPhotoSize();
+        return Mp4Answer::Refit;
+    }
+    if (answer != QDialog::Accepted)
+        return Mp4Answer::Cancel;
     options.Codec.clear(); // an MP4 file is H.264 or H.265 with AAC sound
     options.Resolution = dialog.Resolution();
     options.Quality = dialog.Quality();
@@ -136,7 +166,7 @@ bool VideoExportController::AskMp4Options(media::VideoExportOptions& options) {
     options.Shape = dialog.Shape();
     options.Fps = dialog.Fps();
     options.Coding = dialog.Coding();
-    return true;
+    return Mp4Answer::Export;
 }
 
 void VideoExportController::saveAsVideo() {
@@ -158,8 +188,8 @@ void VideoExportController::saveAsVideo() {
     }
     if (!media::IsMp4Output(options.OutputPath))
         ProbeCodecs(path, std::move(options));
-    else if (AskMp4Options(options))
-        StartExport(path, std::move(options));
+    else
+        AskMp4AndExport(path, std::move(options), true);
 }
 
 void VideoExportController::StartExport(const QString& path, media::VideoExportOptions options) {

@@ -8,6 +8,7 @@
 #include "media/export/VideoExport.h"
 
 #include <QObject>
+#include <QSize>
 #include <QString>
 
 class QWidget;
@@ -45,9 +46,10 @@ public:
 
     // Stores the output settings a written video used in the show, as one undo step.
     std::function<void(const project::OutputSettings&)> StoreOutput;
-    // Makes width x height the show's photo size (one step), asked by the MP4 dialog's note;
-    // true when it did.
-    std::function<bool(int width, int height)> UsePhotoSize;
+    // Draws the photos again at width x height (a job, one step), asked by the MP4 dialog's
+    // note; then runs when it is over, and opens the dialog again. Without it the note offers no
+    // button.
+    std::function<void(int width, int height, std::function<void()> then)> RefitPhotos;
     // The show's own file, whose name the save dialog proposes ("" for a show never saved).
     std::function<QString()> ShowFile;
     // The compressor lines; tests replace it. Called on the job's worker thread.
@@ -89,7 +91,12 @@ private:
     // The dialog's choices into options; false when the user cancels (or, for AVI, no
     // compressor is installed). lines: the compressors found.
     bool AskAviOptions(const std::vector<std::string>& lines, media::VideoExportOptions& options);
-    bool AskMp4Options(media::VideoExportOptions& options);
+    // The MP4 dialog, then the export; or, asked by the note, the photos drawn again at the size
+    // the video needs and the dialog again with the choices made. lastChoices: the dialog opens
+    // at the show's last choices rather than options'.
+    void AskMp4AndExport(const QString& path, media::VideoExportOptions options, bool lastChoices);
+    enum class Mp4Answer { Export, Refit, Cancel };
+    Mp4Answer AskMp4Options(media::VideoExportOptions& options, bool lastChoices, QSize& refit);
     // The export job with the chosen options.
     void StartExport(const QString& path, media::VideoExportOptions options);
     // The message at the end of a written video: its name, and a button that opens its folder.

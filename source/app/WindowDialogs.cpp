@@ -196,6 +196,14 @@ void UseDesktopDialogs(WindowDialogs& dialogs, QWidget& window) {
     dialogs.AskOpenName = [parent] { return AskOpenNameOn(*parent); };
     dialogs.AskPhotoFiles = [parent] { return AskPhotoFilesOn(*parent); };
     dialogs.AskTrackFiles = [parent] { return AskTrackFilesOn(*parent); };
+    dialogs.AskPhotoFolder = [parent](const QString& caption) {
+        const QString folder = QFileDialog::getExistingDirectory(
+            parent, caption, StartFolder(QStringLiteral("Photos")),
+            QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+        if (!folder.isEmpty())
+            RememberFolder(QStringLiteral("Photos"), folder);
+        return folder;
+    };
     dialogs.ShowMessage = [parent](const QString& text) {
         QMessageBox::warning(parent, parent->windowTitle(), text);
     };

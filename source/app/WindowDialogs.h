@@ -39,6 +39,9 @@ struct WindowDialogs {
     // The add-photos and add-music file dialogs: the chosen files, none when cancelled.
     std::function<QStringList()> AskPhotoFiles;
     std::function<QStringList()> AskTrackFiles;
+    // The folder dialog, starting where photos were last taken from: the chosen folder or ""
+    // when cancelled.
+    std::function<QString(const QString& caption)> AskPhotoFolder;
     // A warning message box.
     std::function<void(const QString& text)> ShowMessage;
     // The offer of a dead instance's work: "Recover" (the default button, true) or "Discard".

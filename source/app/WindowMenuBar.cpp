@@ -76,6 +76,7 @@ const EntryText kEntryTexts[] = {
     {"AddMusicAction", TextKey::AddMusic, "Добавить музыку"},
     {"PreviewShortcut", TextKey::Preview, "Просмотр"},
     {"BurnAction", TextKey::MenuBurn, "Записать на диск…"},
+    {"RefitPhotosAction", TextKey::RefitFromOriginals, "Перерисовать по оригиналам…"},
     {"HelpAction", TextKey::Help, "Справка"},
     {"AboutAction", TextKey::About, "О программе"},
 };
@@ -86,6 +87,7 @@ WindowMenuBar CreateWindowMenuBar(QMainWindow& window, MenuBarCommands commands)
     AddCommand(window, "AddPhotosAction", std::move(commands.AddPhotos));
     AddCommand(window, "AddMusicAction", std::move(commands.AddMusic));
     AddCommand(window, "BurnAction", std::move(commands.Burn));
+    AddCommand(window, "RefitPhotosAction", std::move(commands.RefitPhotos));
     AddCommand(window, "SettingsAction", std::move(commands.Settings));
     AddCommand(window, "HelpAction", std::move(commands.Help), QKeySequence(Qt::Key_F1));
     AddCommand(window, "AboutAction", std::move(commands.About));
@@ -95,7 +97,7 @@ WindowMenuBar CreateWindowMenuBar(QMainWindow& window, MenuBarCommands commands)
     for (const PhotoEditEntry& e : kPhotoEditEntries)
         photo.push_back(e.Name);
     photo.insert(photo.end(), {kSeparator, "DeletePhotoAction", "MoveRightShortcut",
-                               "MoveLeftShortcut", "SwapWith"});
+                               "MoveLeftShortcut", "SwapWith", kSeparator, "RefitPhotosAction"});
 
     WindowMenuBar bar;
     bar.File = AddMenu(window, "FileMenu",

@@ -14,7 +14,7 @@ namespace ui {
 
 // The toolbar's commands, which the menu bar gives actions of their own.
 struct MenuBarCommands {
-    std::function<void()> AddPhotos, AddMusic, Burn, Settings, Help, About, Quit;
+    std::function<void()> AddPhotos, AddMusic, Burn, Settings, Help, About, Quit, RefitPhotos;
 };
 
 struct WindowMenuBar {

@@ -304,9 +304,14 @@ enum class TextKey : int {
     MotionDragHint = 651,
     // The MP4 dialog's note on photos smaller than the video, and its button.
     Mp4SofterNote = 958,
-    Mp4UsePhotoSize = 959,
-    Mp4UsePhotoSizeHint = 960,
-    Mp4PhotoSizeSet = 961,
+    Mp4RefitPhotos = 938,
+    Mp4RefitPhotosHint = 939,
+    // Photos drawn again from their originals (the Photo menu and the MP4 dialog's button).
+    RefitFromOriginals = 933,
+    RefitFolderCaption = 934,
+    RefitReport = 935,
+    RefitFoundReport = 936,
+    RefitKeptReport = 937,
     // A track that starts after the show's end, on the storyboard.
     TrackPastEnd = 962,
     TrackPastEndHint = 963,

@@ -15,6 +15,7 @@
 #include "media/ui/Mp4ExportDialog.h"
 #include "media/ui/VideoExportDialog.h"
 #include "media/video/VideoSink.h"
+#include "project/Import.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,12 +24,14 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QImage>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -345,6 +348,57 @@ private Q_SLOTS:
         QVERIFY(!exported);
         QVERIFY(!QFile::exists(out));
         QVERIFY(!QFile::exists(out + ".part"));
+    }
+
+    // A show saved without its originals, whose photos are smaller than the video: the MP4
+    // dialog's note asks for them at the video's size, the folder holding the files is asked for,
+    // the photo found there is drawn again from it (one undo step, told in the status line), and
+    // the dialog comes back with the choices made and without the note.
+    void theMp4NoteRefitsThePhotosFromTheirFilesAndComesBack() {
+        MainWindowProbe form;
+        const QString album = tmp_.path() + "/album";
+        QVERIFY(QDir().mkpath(album));
+        QImage photo(1600, 1200, QImage::Format_RGB888);
+        for (int y = 0; y < photo.height(); ++y)
+            for (int x = 0; x < photo.width(); ++x)
+                photo.setPixel(x, y, qRgb(x / 7, y / 5, ((x / 100 + y / 100) % 2) * 200));
+        QVERIFY(photo.save(album + "/harbour.png"));
+        auto fitted = project::LoadFittedPhoto((album + "/harbour.png").toStdString(), 320, 240);
+        QVERIFY(fitted);
+        const std::string file = form.Work().MakePictureName(".bmp");
+        QVERIFY(imaging::SaveBmpFile(file, *fitted));
+        project::PhotoSettings photos = form.Show.Photos();
+        photos.Resolution = "320x240";
+        QVERIFY(form.History.Apply({project::edit::SetPhotoSettings{photos}}, "photo size"));
+        auto slide = project::Slide::MakeDefault();
+        slide.WorkFile = file;
+        QVERIFY(form.Insert(slide));
+
+        form.Dialogs.AskSaveName = [&](const QString&, bool) { return tmp_.path() + "/sharp.mp4"; };
+        QString asked;
+        form.Dialogs.AskPhotoFolder = [&](const QString& caption) {
+            return asked = caption, album;
+        };
+        QStringList notes;
+        form.Export->RunMp4Dialog = [&](ui::Mp4ExportDialog& dialog) {
+            if (!notes.isEmpty())
+                return notes << dialog.SofterNote(), int(QDialog::Rejected);
+            dialog.SelectChoices(media::kResolution1080p, media::VideoShape::Wide, 30,
+                                 media::Mp4Coding::H264, media::kQualityGood);
+            notes << dialog.SofterNote();
+            return ui::Mp4ExportDialog::kRefitPhotos;
+        };
+        form.Export->saveAsVideo();
+        QTRY_COMPARE_WITH_TIMEOUT(notes.size(), 2, 30000);
+        QVERIFY(notes[0].contains("1920 x 1080"));
+        QVERIFY(notes[1].isEmpty());
+        QVERIFY(!asked.isEmpty());
+        QVERIFY(!form.Show.Slides()[0].DrawableOriginal().empty());
+        QCOMPARE(form.Show.Photos().Resolution, std::string("1920x1080"));
+        QVERIFY(form.statusBar()->currentMessage().contains("1"));
+        form.History.Undo();
+        QVERIFY(form.Show.Slides()[0].DrawableOriginal().empty());
+        QCOMPARE(form.Show.Photos().Resolution, std::string("320x240"));
     }
 
     void theFileDialogProposesTheShowsNameAsAnMp4() {

@@ -82,7 +82,7 @@ private Q_SLOTS:
                                    "1080 x 1920 (1080p)", "1080 x 1080 (1080p)"};
         for (std::size_t i = 0; i < media::Mp4Presets().size(); ++i) {
             Mp4ExportDialog dialog;
-            dialog.UsePhotoSize = [](int, int) { return false; };
+            dialog.OfferRefit(true);
             dialog.SetPhotoSize(1000, 750);
             dialog.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -106,11 +106,10 @@ private Q_SLOTS:
     }
 
     // The note says how large the video and the photos are, without a console's options, and
-    // its button hands over the size the video needs: the note goes once the show has it.
-    void theNotesButtonSetsThePhotoSizeTheVideoNeeds() {
+    // its button closes the dialog asking for the photos drawn again at the size the video needs.
+    void theNotesButtonAsksForThePhotosAtTheSizeTheVideoNeeds() {
         Mp4ExportDialog dialog;
-        QList<QSize> used;
-        dialog.UsePhotoSize = [&](int w, int h) { return used << QSize(w, h), true; };
+        dialog.OfferRefit(true);
         dialog.SetPhotoSize(1920, 1080);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -118,19 +117,20 @@ private Q_SLOTS:
         const QString note = dialog.SofterNote();
         QVERIFY(note.contains("1080 x 1920") && note.contains("1920 x 1080"));
         QVERIFY(!note.contains("--"));
-        auto* button = Widget<QPushButton>(dialog, "UsePhotoSizeButton");
+        auto* button = Widget<QPushButton>(dialog, "RefitPhotosButton");
         QVERIFY(button->isVisible());
         QVERIFY(button->text().contains("1920 x 1920"));
         button->click();
-        QCOMPARE(used, QList<QSize>({QSize(1920, 1920)}));
-        QVERIFY(dialog.SofterNote().isEmpty());
-        // A caller that cannot change the show gets no button.
+        QCOMPARE(dialog.result(), Mp4ExportDialog::kRefitPhotos);
+        QVERIFY(dialog.isHidden());
+        QCOMPARE(dialog.NeededPhotoSize(), QSize(1920, 1920));
+        // A caller that cannot draw the photos again gets no button.
         Mp4ExportDialog alone;
         alone.SetPhotoSize(640, 480);
         alone.show();
         QVERIFY(QTest::qWaitForWindowExposed(&alone));
         QVERIFY(!alone.SofterNote().isEmpty());
-        QVERIFY(!Widget<QPushButton>(alone, "UsePhotoSizeButton")->isVisible());
+        QVERIFY(!Widget<QPushButton>(alone, "RefitPhotosButton")->isVisible());
     }
 
     void givenChoicesArePreselectedAndUnknownOnesFallBack() {

@@ -90,7 +90,7 @@ Mp4ExportDialog::Mp4ExportDialog(int resolution, int quality, QWidget* parent)
     note_->setObjectName("SofterNote");
     note_->setWordWrap(true);
     usePhotoSize_ = new QPushButton(noteBox_);
-    usePhotoSize_->setObjectName("UsePhotoSizeButton");
+    usePhotoSize_->setObjectName("RefitPhotosButton");
     auto* noteLayout = new QVBoxLayout(noteBox_);
     noteLayout->setContentsMargins(0, 0, 0, 0);
     noteLayout->addWidget(note_);
@@ -120,7 +120,7 @@ Mp4ExportDialog::Mp4ExportDialog(int resolution, int quality, QWidget* parent)
     });
     for (QComboBox* box : {Form->frameSizeCombo, ShapeBox, FpsBox, CodecBox})
         connect(box, &QComboBox::currentIndexChanged, this, [this] { ChoicesChanged(); });
-    connect(usePhotoSize_, &QPushButton::clicked, this, &Mp4ExportDialog::UseNeededPhotoSize);
+    connect(usePhotoSize_, &QPushButton::clicked, this, [this] { done(kRefitPhotos); });
     connect(Form->okButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(Form->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -199,11 +199,9 @@ QSize Mp4ExportDialog::NeededPhotoSize() const {
     return {std::max(photoWidth_, video.Width), std::max(photoHeight_, video.Height)};
 }
 
-void Mp4ExportDialog::UseNeededPhotoSize() {
-    const QSize needed = NeededPhotoSize();
-    if (!UsePhotoSize || !UsePhotoSize(needed.width(), needed.height()))
-        return;
-    SetPhotoSize(needed.width(), needed.height());
+void Mp4ExportDialog::OfferRefit(bool offered) {
+    refitOffered_ = offered;
+    ChoicesChanged();
 }
 
 void Mp4ExportDialog::NameFrameSizes() {
@@ -258,14 +256,16 @@ void Mp4ExportDialog::ChoicesChanged() {
                           "оно будет выглядеть мягче.")
                 .arg(SizeText(video.Width, video.Height), SizeText(photoWidth_, photoHeight_)));
         const QSize needed = NeededPhotoSize();
-        usePhotoSize_->setText(lang.FileText(TextKey::Mp4UsePhotoSize, "Установить размер фото %1")
-                                   .arg(SizeText(needed.width(), needed.height())));
+        usePhotoSize_->setText(
+            lang.FileText(TextKey::Mp4RefitPhotos, "Перерисовать фото в размере %1")
+                .arg(SizeText(needed.width(), needed.height())));
         usePhotoSize_->setToolTip(lang.FileText(
-            TextKey::Mp4UsePhotoSizeHint,
-            "Фото, добавленные после этого, будут этого размера; чтобы снимки показа стали "
-            "чёткими, добавьте их заново. Отмена возвращает прежний размер."));
+            TextKey::Mp4RefitPhotosHint,
+            "Фото перерисовываются в этом размере по своим исходным файлам; для показа, "
+            "сохранённого без них, программа спросит папку, где они лежат. Отмена в меню «Правка» "
+            "возвращает прежнее."));
     }
-    usePhotoSize_->setVisible(softer && UsePhotoSize);
+    usePhotoSize_->setVisible(softer && refitOffered_);
     noteBox_->setVisible(softer);
     FitContents();
 }

@@ -1,8 +1,8 @@
 // The "Запись MP4" dialog: a preset named for what it is for, or the frame size (the real size
 // of the chosen shape), shape, frame rate, codec and quality of an MP4 video chosen one by one;
-// a note when the video will be larger than the show's photos, with a button that sets the
-// photo size the video needs. It grows to hold whatever it shows. It takes the preselected
-// choices and hands back those chosen; the caller exports.
+// a note when the video will be larger than the show's photos, with a button that has the
+// photos drawn again from their originals at the size the video needs. It grows to hold whatever it
+// shows. It takes the preselected choices and hands back those chosen; the caller exports.
 #pragma once
 
 #include "media/video/CodecChoice.h"
@@ -52,11 +52,13 @@ public:
     void SetPhotoSize(int width, int height);
     // The note's text ("" while hidden).
     QString SofterNote() const;
-    // The photo size the chosen video needs (at least as large as it in both directions); the
-    // note's button hands it to UsePhotoSize, which makes it the show's (one step of undo) and
-    // is true when it did. Without UsePhotoSize the button is not offered.
+    // The photo size the chosen video needs (at least as large as it in both directions).
     QSize NeededPhotoSize() const;
-    std::function<bool(int width, int height)> UsePhotoSize;
+    // The note's button closes the dialog with this result: the caller draws the photos again at
+    // NeededPhotoSize() (a job, one step of undo) and opens the dialog again. Offered only when
+    // the caller can (OfferRefit).
+    static constexpr int kRefitPhotos = 2;
+    void OfferRefit(bool offered);
     void ApplyLanguage();
 
     // The narrowest the dialog gets, so that the note reads as a paragraph.
@@ -77,7 +79,6 @@ private:
     void NameFrameSizes();
     // Grows the dialog to hold its rows at their full height.
     void FitContents();
-    void UseNeededPhotoSize();
 
     QGroupBox* presetGroup_ = nullptr;
     QGroupBox* formatGroup_ = nullptr;
@@ -90,6 +91,7 @@ private:
     int photoWidth_ = 0;
     int photoHeight_ = 0;
     bool applying_ = false;
+    bool refitOffered_ = false;
     bool noteShown_ = false; // the note was on show when the dialog was last fitted
 };
 
