@@ -22,6 +22,8 @@ constexpr int kCompareBox = 40;
 // Above this difference before the caption is drawn, drawing it cannot bring a file below
 // kSameOriginal: the pair is not looked at further.
 constexpr double kWorthCaption = 4 * kSameOriginal;
+// How much closer a lie tried later must come to be taken over an earlier, simpler one.
+constexpr double kSimplerLie = 0.5;
 // How far the shapes may differ (both were rounded to whole pixels at their own sizes).
 constexpr double kShapeTolerance = 0.03;
 
@@ -99,7 +101,9 @@ FoundOriginal BestLie(const Wanted& wanted, const imaging::Bitmap& file, std::in
             difference =
                 Difference(Resample(turned, wanted.Small.Width, wanted.Small.Height), wanted.Small);
         }
-        if (difference < best.Difference) {
+        // A picture that looks the same mirrored (a symmetric scene) keeps the simpler lie, tried
+        // first, unless the mirrored one is clearly closer.
+        if (difference + kSimplerLie < best.Difference) {
             best.Difference = difference;
             best.Steps = std::move(steps);
         }
