@@ -67,6 +67,7 @@ int RunRefit(const QStringList& args) {
     const project::ShowModel& show = session.Show();
     project::RefitOptions options;
     options.Photos = show.Photos();
+    options.KeepFolder = session.History().KeepFolder();
     if (!size.isEmpty())
         options.Photos.Resolution = size.toStdString();
 
@@ -87,8 +88,8 @@ int RunRefit(const QStringList& args) {
     progress.Close();
     if (!refit)
         return Fail(QString::fromStdString(refit.error()));
-    if (const auto applied =
-            session.History().Apply(std::move(refit->Edits), QStringLiteral("refit"));
+    if (const auto applied = session.History().Apply(
+            std::move(refit->Edits), QStringLiteral("refit"), std::move(refit->Pictures));
         !applied)
         return Fail(QString::fromStdString(applied.error()));
     if (const auto problem = SaveEditedShow(session, showPath))

@@ -85,6 +85,7 @@ void PhotoRefitCommand::Run(project::PhotoSettings photos, std::function<void()>
     run->Slides = show_.Slides();
     run->Current = show_.Photos();
     run->Options.Photos = std::move(photos);
+    run->Options.KeepFolder = history_.KeepFolder();
     if (NeedsOriginals() && dialogs_.AskPhotoFolder) {
         // Without a folder the photos that have their originals are still drawn again.
         const QString folder =
@@ -120,7 +121,8 @@ void PhotoRefitCommand::Run(project::PhotoSettings photos, std::function<void()>
                 return finish();
             }
             if (const auto applied = history_.Apply(std::move(run->Outcome->Edits),
-                                                    QStringLiteral("refit from originals"));
+                                                    QStringLiteral("refit from originals"),
+                                                    std::move(run->Outcome->Pictures));
                 !applied) {
                 dialogs_.ShowMessage(QString::fromLocal8Bit(applied.error().c_str()));
                 return finish();

@@ -11,10 +11,10 @@
 namespace project {
 
 EditsStep::EditsStep(ShowHistory& history, std::vector<ShowEdit> edits,
-                     std::optional<KeptPicture> picture, int selectBefore, int selectAfter,
+                     std::vector<KeptPicture> pictures, int selectBefore, int selectAfter,
                      QUndoCommand* parent)
     : QUndoCommand(parent), history_(history), edits_(std::move(edits)), before_(edits_.size()),
-      picture_(std::move(picture)), selectBefore_(selectBefore), selectAfter_(selectAfter) {}
+      pictures_(std::move(pictures)), selectBefore_(selectBefore), selectAfter_(selectAfter) {}
 
 ItemKind EditsStep::FocusKind() const {
     for (const ShowEdit& e : edits_) {
@@ -111,19 +111,21 @@ base::Status EditsStep::Put(ItemKind kind, std::size_t index, Before& keep) {
     return {};
 }
 
-void EditsStep::SwapPicture() {
+void EditsStep::SwapPictures() {
     const ShowModel& show = history_.Show();
-    if (!picture_ || picture_->Index >= show.Slides().size())
-        return;
-    history_.Report(picture_->Other.SwapWith(show.Slides()[picture_->Index].WorkFile));
-    // A view told of the slide's new values reads the picture then; told of nothing else, it
-    // hears of the picture alone.
-    const bool valuesToo = std::any_of(edits_.begin(), edits_.end(), [&](const ShowEdit& e) {
-        const auto* s = std::get_if<edit::SetSlide>(&e);
-        return s && s->Index == picture_->Index;
-    });
-    if (!valuesToo)
-        history_.Writer().PictureChanged(picture_->Index);
+    for (KeptPicture& picture : pictures_) {
+        if (picture.Index >= show.Slides().size())
+            continue;
+        history_.Report(picture.Other.SwapWith(show.Slides()[picture.Index].WorkFile));
+        // A view told of the slide's new values reads the picture then; told of nothing else, it
+        // hears of the picture alone.
+        const bool valuesToo = std::any_of(edits_.begin(), edits_.end(), [&](const ShowEdit& e) {
+            const auto* s = std::get_if<edit::SetSlide>(&e);
+            return s && s->Index == picture.Index;
+        });
+        if (!valuesToo)
+            history_.Writer().PictureChanged(picture.Index);
+    }
 }
 
 void EditsStep::Do(std::size_t k) {
@@ -198,7 +200,7 @@ void EditsStep::Undo(std::size_t k) {
 
 void EditsStep::redo() {
     // The picture first, so that a view told of the edit finds the file it names.
-    SwapPicture();
+    SwapPictures();
     for (std::size_t k = 0; k < edits_.size(); ++k)
         Do(k);
     if (selectAfter_ >= 0)
@@ -206,7 +208,7 @@ void EditsStep::redo() {
 }
 
 void EditsStep::undo() {
-    SwapPicture();
+    SwapPictures();
     for (std::size_t k = edits_.size(); k-- > 0;)
         Undo(k);
     if (selectBefore_ >= 0)

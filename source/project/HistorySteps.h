@@ -28,7 +28,8 @@ class EditsStep final : public QUndoCommand {
 public:
     // selectBefore / selectAfter: the selection after an undo / a redo (-1: the step's own
     // choice: the item put back, the place of the one taken out).
-    EditsStep(ShowHistory& history, std::vector<ShowEdit> edits, std::optional<KeptPicture> picture,
+    // pictures: the slides' pictures the step exchanges with their working files, each its own.
+    EditsStep(ShowHistory& history, std::vector<ShowEdit> edits, std::vector<KeptPicture> pictures,
               int selectBefore = -1, int selectAfter = -1, QUndoCommand* parent = nullptr);
     void redo() override;
     void undo() override;
@@ -49,13 +50,13 @@ private:
     void Undo(std::size_t k);
     base::Status Take(ItemKind kind, std::size_t index, Before& keep);
     base::Status Put(ItemKind kind, std::size_t index, Before& keep);
-    void SwapPicture();
+    void SwapPictures();
     ItemKind FocusKind() const;
 
     ShowHistory& history_;
     std::vector<ShowEdit> edits_;
     std::vector<Before> before_;
-    std::optional<KeptPicture> picture_;
+    std::vector<KeptPicture> pictures_;
     int selectBefore_;
     int selectAfter_;
 };

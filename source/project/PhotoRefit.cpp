@@ -44,6 +44,8 @@ base::Result<RefitOutcome> RefitPhotos(const std::vector<Slide>& slides,
                                        const PhotoSettings& current, const WorkFiles& files,
                                        const RefitOptions& options, base::Progress& progress) {
     RefitOutcome outcome;
+    if (options.KeepFolder.empty())
+        return base::Fail("no folder to keep the pictures in for undo");
     MadeFiles made(files);
     std::map<std::size_t, const FoundOriginal*> found;
     for (const FoundOriginal& f : options.Attach)
@@ -81,17 +83,24 @@ base::Result<RefitOutcome> RefitPhotos(const std::vector<Slide>& slides,
         }
         if (!attached && !resized)
             continue;
-        slide.WorkFile = files.MakePictureName(".bmp");
-        if (slide.WorkFile.empty())
+        Slide drawn = slide;
+        drawn.WorkFile = files.MakePictureName(".bmp");
+        if (drawn.WorkFile.empty())
             return base::Fail("all " + std::to_string(kMaxWorkNames) +
                               " working names for photos are taken");
-        made.Add(slide.WorkFile);
-        if (auto drawn = RedrawWorkingPicture(slide, options.Photos); !drawn)
-            return base::Fail(drawn.error());
+        made.Add(drawn.WorkFile);
+        if (auto redrawn = RedrawWorkingPicture(drawn, options.Photos); !redrawn)
+            return base::Fail(redrawn.error());
+        ParkedFile picture(options.KeepFolder, ParkedFile::UniqueName(".bmp"));
+        if (auto parked = picture.MoveIn(drawn.WorkFile); !parked)
+            return base::Fail(parked.error());
         progress.Pump();
-        outcome.Attached += attached ? 1 : 0;
+        outcome.Pictures.push_back(KeptPicture{i, std::move(picture)});
         ++outcome.Redrawn;
-        outcome.Edits.push_back(edit::SetSlide{i, std::move(slide)});
+        if (attached) {
+            ++outcome.Attached;
+            outcome.Edits.push_back(edit::SetSlide{i, std::move(slide)});
+        }
     }
     made.Keep();
     return outcome;

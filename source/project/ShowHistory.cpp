@@ -41,8 +41,8 @@ void ShowHistory::Report(const base::Status& status) {
 }
 
 base::Status ShowHistory::Record(std::vector<ShowEdit> edits, const QString& text,
-                                 std::optional<KeptPicture> picture, Selection select) {
-    if (edits.empty() && !picture)
+                                 std::vector<KeptPicture> pictures, Selection select) {
+    if (edits.empty() && pictures.empty())
         return {};
     if (auto fits = CheckEdits(edits, show_.Slides().size(), show_.Sounds().size()); !fits)
         return fits;
@@ -51,12 +51,12 @@ base::Status ShowHistory::Record(std::vector<ShowEdit> edits, const QString& tex
     lastError_.clear();
     if (batch_) {
         // Made at once, as a part of the batch's step.
-        auto* step = new EditsStep(*this, std::move(edits), std::move(picture), select.Before,
+        auto* step = new EditsStep(*this, std::move(edits), std::move(pictures), select.Before,
                                    select.After, batch_.get()); // owned by the batch
         step->setText(text);
         step->redo();
     } else {
-        auto step = std::make_unique<EditsStep>(*this, std::move(edits), std::move(picture),
+        auto step = std::make_unique<EditsStep>(*this, std::move(edits), std::move(pictures),
                                                 select.Before, select.After);
         step->setText(text);
         stack_.push(step.release()); // QUndoStack::push runs the step's redo()
@@ -68,7 +68,15 @@ base::Status ShowHistory::Record(std::vector<ShowEdit> edits, const QString& tex
 
 base::Status ShowHistory::Apply(std::vector<ShowEdit> edits, const QString& text,
                                 std::optional<KeptPicture> picture) {
-    return Record(std::move(edits), text, std::move(picture), {});
+    std::vector<KeptPicture> pictures;
+    if (picture)
+        pictures.push_back(std::move(*picture));
+    return Record(std::move(edits), text, std::move(pictures), {});
+}
+
+base::Status ShowHistory::Apply(std::vector<ShowEdit> edits, const QString& text,
+                                std::vector<KeptPicture> pictures) {
+    return Record(std::move(edits), text, std::move(pictures), {});
 }
 
 void ShowHistory::BeginBatch(const QString& text) {
@@ -103,7 +111,7 @@ base::Result<int> ShowHistory::DeleteTrack(std::size_t index) {
 bool ShowHistory::Move(ShowEdit edit, const QString& text, Selection select) {
     if (!CheckEdits({edit}, show_.Slides().size(), show_.Sounds().size()))
         return false;
-    return static_cast<bool>(Record({std::move(edit)}, text, std::nullopt, select));
+    return static_cast<bool>(Record({std::move(edit)}, text, {}, select));
 }
 
 bool ShowHistory::MoveSlide(std::size_t from, std::size_t to, Selection select) {

@@ -64,6 +64,10 @@ public:
     // picture makes no step.
     base::Status Apply(std::vector<ShowEdit> edits, const QString& text,
                        std::optional<KeptPicture> picture = std::nullopt);
+    // The same with the other versions of several slides' pictures (a refit of the whole show):
+    // each holds the picture the step puts in its slide's working file.
+    base::Status Apply(std::vector<ShowEdit> edits, const QString& text,
+                       std::vector<KeptPicture> pictures);
 
     // Several Apply calls as one step (an import of many files): each is made at once, and the
     // batch becomes one step at its end. Batches do not nest; an empty one leaves no step.
@@ -134,7 +138,7 @@ public:
 
 private:
     base::Status Record(std::vector<ShowEdit> edits, const QString& text,
-                        std::optional<KeptPicture> picture, Selection select);
+                        std::vector<KeptPicture> pictures, Selection select);
     bool Move(ShowEdit edit, const QString& text, Selection select);
 
     ShowModel& show_;

@@ -124,16 +124,19 @@ TEST_F(PhotoRefitTest, OriginalsFoundOnDiskAreDrawnAtTheNewSizeAsOneStep) {
     RefitOptions options;
     options.Photos.Resolution = "640x480";
     options.Attach = search->Found;
+    options.KeepFolder = session.History().KeepFolder();
     auto refit = RefitPhotos(Slides(), session.Show().Photos(), session.Files(), options, progress);
     ASSERT_TRUE(refit) << refit.error();
     EXPECT_EQ(refit->Attached, 2u);
     EXPECT_EQ(refit->Redrawn, 2u);
     EXPECT_EQ(refit->Kept, 1u);
-    ASSERT_TRUE(session.History().Apply(std::move(refit->Edits), "refit"));
+    ASSERT_TRUE(
+        session.History().Apply(std::move(refit->Edits), "refit", std::move(refit->Pictures)));
 
     EXPECT_EQ(session.Show().Photos().Resolution, "640x480");
     ASSERT_FALSE(Slides()[0].DrawableOriginal().empty());
     EXPECT_EQ(Slides()[0].Original->Name, "harbour.png");
+    EXPECT_EQ(Slides()[0].WorkFile, before[0].WorkFile); // its cell keeps its number
     const auto newHarbour = imaging::LoadBmpFile(Slides()[0].WorkFile);
     ASSERT_TRUE(newHarbour);
     EXPECT_EQ(newHarbour->Width, 360); // the turned 600 x 800 fitted to 640 x 480
@@ -162,6 +165,7 @@ TEST_F(PhotoRefitTest, ACancelledRefitLeavesNoFileBehind) {
         Slides(), {Album("harbour.png").toStdString(), Album("tower.jpg").toStdString()}, progress);
     ASSERT_TRUE(search);
     options.Attach = search->Found;
+    options.KeepFolder = session.History().KeepFolder();
     // Stops after the first photo was drawn: what it made is taken away again.
     struct StopAfterOne : base::Progress {
         int items = 0;
