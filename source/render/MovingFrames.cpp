@@ -96,13 +96,14 @@ imaging::Bitmap MovingFrames::DrawnFromOriginal(std::size_t i) const {
     auto drawn = project::DrawOriginal(s, sampling);
     if (!drawn)
         return {};
-    // Sampled closer than the bilinear sampling keeps sharp: enlarged by the sharp filter first,
-    // within a bound on its pixels.
+    // Sampled so close that the bilinear sampling would soften it: enlarged by the sharp filter
+    // first, to the density the sampling keeps sharp, within a bound on its pixels. Sampled less
+    // closely, it keeps the detail as it is, and enlarging would only cost time.
     constexpr double kMaxEnlargedPixels = 48.0 * 1024 * 1024;
     const double w = drawn->Width, h = drawn->Height;
     const double k =
         std::min(sampling(w, h) / kSharpSampling, std::sqrt(kMaxEnlargedPixels / (w * h)));
-    if (scale_ && k > 1.1)
+    if (scale_ && sampling(w, h) > kEnlargeAbove && k > 1.1)
         if (imaging::Bitmap enlarged = scale_(*drawn, static_cast<int>(std::lround(w * k)),
                                               static_cast<int>(std::lround(h * k)));
             !enlarged.IsEmpty())

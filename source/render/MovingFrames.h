@@ -19,10 +19,13 @@
 
 namespace render {
 
-// The frames sample a picture bilinearly, which keeps its detail while each frame pixel takes at
-// most this much of a picture pixel; an original the frames would sample closer is first
-// enlarged by a sharp filter to that (when the renderer has one).
+// The frames sample a picture bilinearly, which keeps all its detail while each frame pixel takes
+// at most kSharpSampling of a picture pixel, and at least 0.9 of it up to kEnlargeAbove. An
+// original the frames would sample closer than kEnlargeAbove is first enlarged by a sharp filter
+// to kSharpSampling (when the renderer has one); one sampled between the two is drawn as it is,
+// as enlarging it would cost more time than the detail it gives back.
 constexpr double kSharpSampling = 0.5;
+constexpr double kEnlargeAbove = 0.9;
 
 class MovingFrames {
 public:
