@@ -119,11 +119,11 @@ double ProcessCpuSeconds() {
 // The colour conversion's share of a decode: the untagged and the tagged file decoded in turn,
 // each timed, so that both see the same load on a shared machine. Given a show size, decoded as
 // an import does it (project::LoadFittedPhoto: decoded, fitted to the show, then converted, in
-// bands on the thread pool while a JPEG or WebP still decodes; a 4:3 photo becomes 1920x1440 in
-// a 1920x1080 show, 1280x960 in the default 1280x1024 one);
-// without one, the whole 12 MP picture is converted. colour_pct is the tagged decode's extra
-// wall-clock time over the untagged one's; colour_cpu_pct the same in processor time over all
-// threads, which another program's load on the machine disturbs less.
+// bands on the thread pool while a JPEG, WebP or TIFF still decodes; a 4:3 photo becomes 1920x1440
+// in a 1920x1080 show, 1280x960 in the default 1280x1024 one); without one, the whole 12 MP picture
+// is converted. colour_pct is the tagged decode's extra wall-clock time over the untagged one's;
+// colour_cpu_pct the same in processor time over all threads, which another program's load on the
+// machine disturbs less.
 void BM_ColourCost(benchmark::State& state, const char* untagged, const char* tagged, int showWidth,
                    int showHeight) {
     const std::string paths[2] = {ThePhotos().Path(untagged), ThePhotos().Path(tagged)};
