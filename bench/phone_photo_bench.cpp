@@ -1,12 +1,13 @@
 // Phone and camera photo decoding: a 12-megapixel picture as WebP, HEIC, AVIF and JPEG XL decoded
 // by the program's loaders next to each library's own command-line decoder (dwebp to PPM,
 // heif-convert, avifdec and djxl to PNG, each run as a process); the same bitstreams tagged Adobe
-// RGB (WebP and JPEG, an ICC profile) and Display P3 (AVIF, nclx codes), whose difference from the
-// untagged decode is the colour conversion's cost, both for the whole picture and as an import
-// uses it (fitted to the show's size, then converted); and the import of 50 such HEIC photos
-// into a show at 1280x1024 with the time to the first thumbnail. Wall-clock times throughout, since
-// the outside decoders run in child processes (the colour's cost in processor time besides). The
-// photos are made once per run, in a temporary folder.
+// RGB (WebP and JPEG, an ICC profile) and Display P3 (AVIF, nclx codes), and the picture tagged
+// Adobe RGB before encoding (HEIC, JPEG XL, TIFF), whose difference from the untagged decode is
+// the colour conversion's cost, both for the whole picture and as an import uses it (fitted to the
+// show's size, then converted); and the import of 50 such HEIC photos into a show at 1280x1024 with
+// the time to the first thumbnail. Wall-clock times throughout, since the outside decoders run in
+// child processes (the colour's cost in processor time besides). The photos are made once per run,
+// in a temporary folder.
 #include "imaging/ColorToSrgb.h"
 #include "imaging/ImageLoad.h"
 #include "project/Import.h"
@@ -49,6 +50,15 @@ struct Photos {
                                  kAdobe +
                                  " photo.webp -o adobe.webp >/dev/null"
                                  " && heif-enc -q 85 src.png -o photo.heic >/dev/null"
+                                 // The picture with the Adobe RGB profile assigned, for the
+                                 // formats that take their profile from the source file.
+                                 " && convert src.png -profile " +
+                                 kAdobe +
+                                 " adobe.png"
+                                 " && heif-enc -q 85 adobe.png -o adobe.heic >/dev/null"
+                                 " && cjxl adobe.png adobe.jxl -d 1 -e 3 >/dev/null 2>&1"
+                                 " && convert src.png -compress lzw photo.tif"
+                                 " && convert adobe.png -compress lzw adobe.tif"
                                  " && avifenc -j 2 -s 8 --cicp 1/13/1 src.png photo.avif >/dev/null"
                                  " && avifenc -j 2 -s 8 --cicp 12/13/1 src.png p3.avif >/dev/null"
                                  " && cjxl src.png -d 1 -e 3 photo.jxl >/dev/null 2>&1"
@@ -109,11 +119,11 @@ double ProcessCpuSeconds() {
 // The colour conversion's share of a decode: the untagged and the tagged file decoded in turn,
 // each timed, so that both see the same load on a shared machine. Given a show size, decoded as
 // an import does it (project::LoadFittedPhoto: decoded, fitted to the show, then converted, in
-// bands on the thread pool while a JPEG or WebP still decodes; a 4:3 photo becomes 1920x1440 in
-// a 1920x1080 show, 1280x960 in the default 1280x1024 one);
-// without one, the whole 12 MP picture is converted. colour_pct is the tagged decode's extra
-// wall-clock time over the untagged one's; colour_cpu_pct the same in processor time over all
-// threads, which another program's load on the machine disturbs less.
+// bands on the thread pool while a JPEG, WebP or TIFF still decodes; a 4:3 photo becomes 1920x1440
+// in a 1920x1080 show, 1280x960 in the default 1280x1024 one); without one, the whole 12 MP picture
+// is converted. colour_pct is the tagged decode's extra wall-clock time over the untagged one's;
+// colour_cpu_pct the same in processor time over all threads, which another program's load on the
+// machine disturbs less.
 void BM_ColourCost(benchmark::State& state, const char* untagged, const char* tagged, int showWidth,
                    int showHeight) {
     const std::string paths[2] = {ThePhotos().Path(untagged), ThePhotos().Path(tagged)};
@@ -168,6 +178,17 @@ BENCHMARK_CAPTURE(BM_ColourCost, jpeg_adobe_rgb_import_1280x1024, "photo.jpg", "
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime();
 BENCHMARK_CAPTURE(BM_ColourCost, avif_display_p3_whole, "photo.avif", "p3.avif", 0, 0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+// The formats decoded in one call: the whole picture is converted afterwards, shared with the
+// thread pool.
+BENCHMARK_CAPTURE(BM_ColourCost, heic_adobe_rgb_whole, "photo.heic", "adobe.heic", 0, 0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+BENCHMARK_CAPTURE(BM_ColourCost, jxl_adobe_rgb_whole, "photo.jxl", "adobe.jxl", 0, 0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+BENCHMARK_CAPTURE(BM_ColourCost, tiff_adobe_rgb_whole, "photo.tif", "adobe.tif", 0, 0)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime();
 BENCHMARK_CAPTURE(BM_ColourCost, avif_display_p3_import_1920x1080, "photo.avif", "p3.avif", 1920,

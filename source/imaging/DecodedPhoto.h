@@ -32,8 +32,8 @@ inline base::Result<Bitmap> InSrgb(base::Result<DecodedPhoto> decoded) {
 }
 
 // The decoders whose files may carry a colour profile, failing as their Load twins do.
-// The JPEG and WebP decoders tell `rows`, when given, of the rows they have finished while they
-// decode.
+// The JPEG, WebP and TIFF decoders tell `rows`, when given, of the rows they have finished while
+// they decode.
 base::Result<DecodedPhoto> DecodeJpegFile(const std::string& path, DecodedRows* rows = nullptr);
 base::Result<DecodedPhoto> DecodeJpegMemory(const std::uint8_t* data, std::size_t size,
                                             const DecodeLimits& limits);
@@ -47,9 +47,10 @@ base::Result<DecodedPhoto> DecodeWebpMemory(const std::uint8_t* data, std::size_
 base::Result<DecodedPhoto> DecodeHeifFile(const std::string& path);
 base::Result<DecodedPhoto> DecodeHeifMemory(const std::uint8_t* data, std::size_t size,
                                             const DecodeLimits& limits);
-base::Result<DecodedPhoto> DecodeTiffFile(const std::string& path);
+base::Result<DecodedPhoto> DecodeTiffFile(const std::string& path, DecodedRows* rows = nullptr);
 base::Result<DecodedPhoto> DecodeTiffMemory(const std::uint8_t* data, std::size_t size,
-                                            const DecodeLimits& limits);
+                                            const DecodeLimits& limits,
+                                            DecodedRows* rows = nullptr);
 base::Result<DecodedPhoto> DecodeJxlFile(const std::string& path);
 base::Result<DecodedPhoto> DecodeJxlMemory(const std::uint8_t* data, std::size_t size,
                                            const DecodeLimits& limits);

@@ -8,7 +8,6 @@
 #include <mutex>
 #include <system_error>
 #include <utility>
-#include <vector>
 
 namespace imaging {
 
@@ -118,18 +117,23 @@ void FitWhileDecoding::Post(int first, int last) {
 }
 
 void FitWhileDecoding::Settle(bool run) {
-    std::vector<std::pair<int, int>> taken;
     std::unique_lock lock(shared_->Mutex);
-    for (Shared::Band& band : shared_->Bands)
-        if (!band.Claimed) {
-            band.Claimed = true;
-            taken.emplace_back(band.First, band.Last);
-        }
-    lock.unlock();
-    if (run)
-        for (const auto& [first, last] : taken)
-            MakeRows(first, last);
-    lock.lock();
+    // One band at a time, from the top: a worker that finishes its band meanwhile starts on the
+    // next one still queued, so the bands the decoder left behind are shared with the pool rather
+    // than all made on this thread while the workers idle.
+    for (; settled_ < shared_->Bands.size(); ++settled_) {
+        Shared::Band& band = shared_->Bands[settled_];
+        if (band.Claimed)
+            continue;
+        band.Claimed = true;
+        if (!run)
+            continue;
+        ++shared_->Running;
+        lock.unlock();
+        MakeRows(band.First, band.Last);
+        lock.lock();
+        --shared_->Running;
+    }
     shared_->Idle.wait(lock, [this] { return shared_->Running == 0; });
 }
 

@@ -4,14 +4,17 @@
 // runs on one (libjpeg). A tagged photo's Little CMS conversion (about 9 ns a pixel, 25 ms for a
 // 12 MP photo fitted to 1920x1440) then costs the import little wall-clock time. What the
 // decoder did not hand over in time is done at Finish, shared with the pool as before. Bands
-// still queued when Finish or Abandon comes are taken back by the caller, so it never waits on a
-// worker that is busy elsewhere (or is itself).
+// still queued when Finish comes are made by the caller one at a time, from the top, alongside
+// the workers that come free; at Abandon they are dropped. So the caller never waits on a worker
+// that is busy elsewhere (or is itself), and the bands a slow conversion left behind still use
+// both cores.
 #pragma once
 
 #include "imaging/Bitmap.h"
 #include "imaging/ColorToSrgb.h"
 #include "imaging/DecodedRows.h"
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 
@@ -50,7 +53,8 @@ private:
     Bgr source_;    // a view of the decoder's pixels
     Bitmap target_; // the fitted picture (Scale)
     ColorToSrgb toSrgb_;
-    int next_ = 0; // the first row of the result no band covers yet
+    int next_ = 0;            // the first row of the result no band covers yet
+    std::size_t settled_ = 0; // the bands before this one are claimed for good
     std::shared_ptr<Shared> shared_;
 };
 

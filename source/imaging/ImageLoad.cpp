@@ -104,7 +104,7 @@ base::Result<DecodedPhoto> InSrgbAlready(base::Result<Bitmap> decoded) {
     return DecodedPhoto{std::move(*decoded), {}};
 }
 
-// Decodes the file; the JPEG and WebP decoders tell `rows` of their rows as they are done.
+// Decodes the file; the JPEG, WebP and TIFF decoders tell `rows` of their rows as they are done.
 base::Result<DecodedPhoto> DecodeImageFile(const std::string& path, DecodedRows* rows) {
     const std::size_t slash = path.find_last_of('/');
     const std::size_t dot = path.find_last_of('.');
@@ -127,7 +127,7 @@ base::Result<DecodedPhoto> DecodeImageFile(const std::string& path, DecodedRows*
     case PhotoKind::Heif:
         return DecodeHeifFile(path);
     case PhotoKind::Tiff:
-        return DecodeTiffFile(path);
+        return DecodeTiffFile(path, rows);
     case PhotoKind::Jxl:
         return DecodeJxlFile(path);
     case PhotoKind::None:

@@ -37,7 +37,7 @@ base::Result<Bitmap> LoadImageFile(const std::string& path);
 // Decodes the file like LoadImageFile, fitted to the size sizeFor(width, height) gives for the
 // upright picture (the bilinear scaler of Bitmap::ScaleBilinear; null keeps the size). Only the
 // fitted pixels are converted to sRGB, and the fitting and the conversion run in bands on the
-// thread pool while a JPEG is still being decoded (FitWhileDecoding.h).
+// thread pool while a JPEG, WebP or TIFF is still being decoded (FitWhileDecoding.h).
 base::Result<Bitmap> LoadImageFileFitted(const std::string& path,
                                          const std::function<ImageSize(int, int)>& sizeFor);
 // Decodes the file like LoadImageFile, but first hands the pixels, upright and still in the colour

@@ -22,5 +22,8 @@ struct DecodedPixels {
 // Sizes `out` for the upright picture (width and height swapped for orientations 5..8) and
 // fills it. False when the bitmap cannot be allocated.
 bool PlaceUpright(const DecodedPixels& in, int orientation, Bitmap& out);
+// Puts rows that are already upright into rows [firstRow, firstRow + in.height) of `out`, which
+// is in.width wide: a decoder that reads a band at a time fills its bitmap so.
+void PlaceRows(const DecodedPixels& in, Bgr& out, int firstRow);
 
 } // namespace imaging

@@ -3,12 +3,15 @@
 // laid on white, and the page's ICC profile converted to sRGB: an RGB page's after decoding, an
 // 8-bit CMYK page's from its inks (without a usable profile, CMYK is plain ink arithmetic). The
 // file is read from memory with every read and seek bounded, errors kept per file, and libtiff's
-// single allocations capped.
+// single allocations capped. A page stored top down is read a band of rows at a time, each band
+// handed on (DecodedRows) so that its conversion or fitting runs while the rest is read.
 #include "imaging/ColorToSrgb.h"
 #include "imaging/DecodedPhoto.h"
+#include "imaging/DecodedRows.h"
 #include "imaging/ImageLoad.h"
 #include "imaging/PlaceUpright.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdarg>
 #include <cstdio>
@@ -25,6 +28,8 @@ namespace {
 constexpr std::size_t kMaxTiffFileBytes = 1024u << 20;
 // The byte-order mark, 42 and the first directory's offset.
 constexpr std::size_t kMinTiffBytes = 8;
+// Rows read at a time from a page stored top down, before rounding up to whole strips or tiles.
+constexpr std::uint64_t kTiffBandRows = 64;
 
 // The file's bytes and the reader's place in them; libtiff reads through the functions below.
 struct TiffSource {
@@ -128,10 +133,54 @@ bool ReadCmykStrips(TIFF* tif, std::uint32_t w, std::uint32_t h, std::uint8_t* o
     return true;
 }
 
+// Reads a page stored top down into `out` (sized for it) through libtiff's RGBA reader, a band
+// of rows at a time, telling `rows` (when given) of each band placed. The bands are whole strips
+// or tiles, so that libtiff decodes none twice, and one band's RGBA rows are all the memory the
+// read takes besides the bitmap. False, with why (1024 bytes) set when libtiff says, on failure.
+bool ReadUprightBands(TIFF* tif, Bitmap& out, const ColorToSrgb& color, DecodedRows* rows,
+                      char* why) {
+    TIFFRGBAImage image;
+    if (!TIFFRGBAImageBegin(&image, tif, 1, why))
+        return false;
+    struct End {
+        TIFFRGBAImage* image;
+        ~End() { TIFFRGBAImageEnd(image); }
+    } const end{&image};
+    image.req_orientation = ORIENTATION_TOPLEFT;
+    const auto w = static_cast<std::uint32_t>(out.Width);
+    const auto h = static_cast<std::uint32_t>(out.Height);
+    std::uint32_t unit = 0;
+    const bool known = TIFFIsTiled(tif) ? TIFFGetField(tif, TIFFTAG_TILELENGTH, &unit)
+                                        : TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &unit);
+    const std::uint64_t whole = known && unit > 0 ? unit : 1;
+    const auto band = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(h, (kTiffBandRows + whole - 1) / whole * whole));
+    const std::unique_ptr<std::uint32_t[]> raster(new (std::nothrow)
+                                                      std::uint32_t[std::size_t{w} * band]);
+    if (!raster) {
+        std::snprintf(why, 1024, "out of memory for the picture");
+        return false;
+    }
+    if (rows != nullptr)
+        rows->Begin(out, color);
+    for (std::uint32_t y = 0; y < h; y += band) {
+        const std::uint32_t n = std::min(band, h - y);
+        image.row_offset = static_cast<int>(y);
+        if (!TIFFRGBAImageGet(&image, raster.get(), w, n))
+            return false;
+        PlaceRows({reinterpret_cast<const std::uint8_t*>(raster.get()), std::size_t{w} * 4,
+                   static_cast<int>(w), static_cast<int>(n), 4, false},
+                  out, static_cast<int>(y));
+        if (rows != nullptr)
+            rows->Ready(static_cast<int>(y + n));
+    }
+    return true;
+}
+
 } // namespace
 
 base::Result<DecodedPhoto> DecodeTiffMemory(const std::uint8_t* data, std::size_t size,
-                                            const DecodeLimits& limits) {
+                                            const DecodeLimits& limits, DecodedRows* rows) {
     if (data == nullptr || !HasTiffSignature(data, size))
         return base::Fail("TIFF: no TIFF signature");
     TiffSource source{data, size, 0, {}};
@@ -170,14 +219,34 @@ base::Result<DecodedPhoto> DecodeTiffMemory(const std::uint8_t* data, std::size_
         return fail(why[0] != '\0' ? why : "a layout libtiff cannot read");
     // libtiff's reader gives R, G, B, A bytes per pixel on a little-endian machine.
     static_assert(std::endian::native == std::endian::little);
-    const std::size_t pixels = static_cast<std::size_t>(w) * h;
-    const std::unique_ptr<std::uint32_t[]> raster(new (std::nothrow) std::uint32_t[pixels]);
-    if (!raster)
-        return fail("out of memory for the picture");
     std::uint32_t iccSize = 0;
     void* icc = nullptr;
     const bool hasIcc =
         TIFFGetField(tif.get(), TIFFTAG_ICCPROFILE, &iccSize, &icc) && icc != nullptr;
+    // A CMYK page is made sRGB while it is read (through its profile, or by ink arithmetic).
+    const ColorToSrgb color =
+        photometric != PHOTOMETRIC_SEPARATED && hasIcc
+            ? ColorToSrgb::FromIcc(static_cast<const std::uint8_t*>(icc), iccSize)
+            : ColorToSrgb();
+
+    Bitmap bitmap;
+    if (orientation == ORIENTATION_TOPLEFT && !(photometric == PHOTOMETRIC_SEPARATED && hasIcc)) {
+        // The common page, stored top down: read into the bitmap's rows a band at a time.
+        bitmap.SetSizeUninitialised(static_cast<int>(w), static_cast<int>(h));
+        if (bitmap.IsEmpty())
+            return fail("out of memory for the picture");
+        if (!ReadUprightBands(tif.get(), bitmap, color, rows, why)) {
+            if (rows != nullptr)
+                rows->Abandon(); // the work on the rows ends before the bitmap goes
+            return fail(why[0] != '\0' ? why : "the picture's data is damaged or truncated");
+        }
+        return DecodedPhoto{std::move(bitmap), color};
+    }
+
+    const std::size_t pixels = static_cast<std::size_t>(w) * h;
+    const std::unique_ptr<std::uint32_t[]> raster(new (std::nothrow) std::uint32_t[pixels]);
+    if (!raster)
+        return fail("out of memory for the picture");
     // Asked for the file's own orientation, libtiff flips nothing and gives the rows as stored;
     // the turn to upright (including the transposing orientations it does not do) is made below.
     // An 8-bit CMYK page in strips with its profile is read as stored inks and converted through
@@ -190,25 +259,20 @@ base::Result<DecodedPhoto> DecodeTiffMemory(const std::uint8_t* data, std::size_
     if (!cmyk && !TIFFReadRGBAImageOriented(tif.get(), w, h, raster.get(), orientation, 1))
         return fail("the picture's data is damaged or truncated");
 
-    Bitmap bitmap;
     if (!PlaceUpright({reinterpret_cast<const std::uint8_t*>(raster.get()),
                        static_cast<std::size_t>(w) * 4, static_cast<int>(w), static_cast<int>(h), 4,
                        false},
                       orientation, bitmap))
         return fail("out of memory for the picture");
-    // A CMYK page is already sRGB (converted through its profile above, or by ink arithmetic).
-    if (photometric != PHOTOMETRIC_SEPARATED && hasIcc)
-        return DecodedPhoto{std::move(bitmap),
-                            ColorToSrgb::FromIcc(static_cast<const std::uint8_t*>(icc), iccSize)};
-    return DecodedPhoto{std::move(bitmap), {}};
+    return DecodedPhoto{std::move(bitmap), color};
 }
 
-base::Result<DecodedPhoto> DecodeTiffFile(const std::string& path) {
+base::Result<DecodedPhoto> DecodeTiffFile(const std::string& path, DecodedRows* rows) {
     auto bytes = detail::ReadWholeFile(path, kMaxTiffFileBytes);
     if (!bytes)
         return base::Fail(bytes.error());
-    auto decoded =
-        DecodeTiffMemory(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size(), {});
+    auto decoded = DecodeTiffMemory(reinterpret_cast<const std::uint8_t*>(bytes->data()),
+                                    bytes->size(), {}, rows);
     if (!decoded)
         return detail::ReadFailure(path, decoded.error());
     return decoded;

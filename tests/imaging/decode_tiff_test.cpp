@@ -1,10 +1,14 @@
 // TIFF decoding through libtiff: 8 and 16 bits, RGB, grey, CMYK, tiles and the first page of
-// several, the Orientation tag, and damaged or oversized files refused.
+// several, the Orientation tag, and damaged or oversized files refused; a tall page read in bands
+// of strips or tiles of any height, converted while it is read.
 #include "decode_helpers.h"
 
+#include "imaging/ColorToSrgb.h"
 #include "imaging/ImageLoad.h"
 
 #include "base/Endian.h"
+
+#include <cstring>
 
 namespace decode_tiff_test {
 
@@ -35,6 +39,39 @@ TEST(TiffDecode, LayoutsDepthsTilesAndTheFirstPage) {
     EXPECT_LE(cmyk, 2);
     for (const char* ext : {".tif", ".TIFF"})
         EXPECT_EQ(imaging::PhotoKindOfExtension(ext), imaging::PhotoKind::Tiff) << ext;
+}
+
+// A page several bands tall, stored in strips of one row, of a height that does not divide a band,
+// in one strip, in tiles and in planes: every row read once and in its place, and a tagged page
+// converted as it is read gives what the whole page converted afterwards gives.
+TEST(TiffDecode, TallPagesAreReadInBandsOfWholeStripsOrTiles) {
+    Scratch s;
+    const std::string adobe = "/usr/share/color/icc/colord/AdobeRGB1998.icc";
+    ASSERT_TRUE(s.Run("convert -size 97x700 plasma:red-blue -depth 8 +noise Random src.png"));
+    const std::vector<std::uint8_t> icc = ReadBytes(adobe);
+    const imaging::ColorToSrgb toSrgb = imaging::ColorToSrgb::FromIcc(icc.data(), icc.size());
+    ASSERT_FALSE(toSrgb.IsIdentity());
+    const char* layouts[][2] = {
+        {"strips1", "-define tiff:rows-per-strip=1 -compress lzw"},
+        {"strips7", "-define tiff:rows-per-strip=7 -compress zip"},
+        {"onestrip", "-define tiff:rows-per-strip=700 -compress none"},
+        {"tiles", "-define tiff:tile-geometry=32x48"},
+        {"planes", "-interlace plane -define tiff:rows-per-strip=5"},
+    };
+    for (const auto& [name, options] : layouts) {
+        SCOPED_TRACE(name);
+        const std::string plain = std::string(name) + ".tif", tagged = std::string(name) + "-t.tif";
+        ASSERT_TRUE(s.Run("convert src.png " + std::string(options) + " " + plain));
+        ASSERT_TRUE(s.Run("convert src.png -profile " + adobe + " " + options + " " + tagged));
+        Bitmap b = Load(s, plain);
+        EXPECT_EQ(MaxDifference(b, s.Path("src.png")), 0);
+        toSrgb.Apply(b);
+        const auto converted = imaging::LoadImageFile(s.Path(tagged));
+        ASSERT_TRUE(converted) << converted.error();
+        ASSERT_EQ(converted->Height, b.Height);
+        for (int y = 0; y < b.Height; ++y)
+            ASSERT_EQ(std::memcmp(converted->Row(y), b.Row(y), std::size_t{97} * 3), 0) << y;
+    }
 }
 
 // A print-ready CMYK page with its press profile: its inks go through that profile to sRGB, as

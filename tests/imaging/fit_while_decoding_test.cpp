@@ -1,18 +1,24 @@
 // A photo fitted and converted to sRGB in bands while it is still being decoded: the bands made as
 // the rows arrive give the same bytes as the whole picture fitted and then converted, whether it
 // shrinks, grows, keeps its size or is one pixel wide; real JPEG and WebP files decode to the same
-// pixels as the decode-then-fit path; and a photo cut short fails cleanly with its bands settled
-// before the pixels they read go.
+// pixels as the decode-then-fit path; a decode finishes with the same bytes when every worker of
+// the pool is busy elsewhere and the bands wait in its queue; and a photo cut short fails cleanly
+// with its bands settled before the pixels they read go.
 #include "decode_helpers.h"
 
+#include "base/ThreadPool.h"
 #include "imaging/ColorToSrgb.h"
 #include "imaging/FitWhileDecoding.h"
 #include "imaging/ImageLoad.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <future>
+#include <mutex>
 #include <random>
 #include <thread>
+#include <vector>
 
 namespace fit_while_decoding_test {
 
@@ -106,6 +112,43 @@ TEST(FitWhileDecoding, BandsMadeAsRowsArriveEqualTheWholePictureFittedAndConvert
         EXPECT_TRUE(SameBytes(DecodeInSteps(picture, color, c.size),
                               FittedThenConverted(picture, color, c.size)));
     }
+}
+
+// Every band is still queued when Finish comes, since the pool's workers are all held: Finish
+// makes them itself rather than wait for a worker, and the queued tasks, run once the workers are
+// free and the fitting is gone, leave them alone.
+TEST(FitWhileDecoding, FinishMakesTheQueuedBandsItselfWhileEveryWorkerIsBusy) {
+    base::ThreadPool& pool = base::ThreadPool::Shared();
+    std::mutex mutex;
+    std::condition_variable changed;
+    int held = 0;
+    bool release = false;
+    std::vector<std::future<void>> holds;
+    for (int i = 0; i < pool.Workers(); ++i)
+        holds.push_back(pool.Post([&] {
+            std::unique_lock lock(mutex);
+            ++held;
+            changed.notify_all();
+            changed.wait(lock, [&] { return release; });
+        }));
+    {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return held == pool.Workers(); });
+    }
+    const ColorToSrgb adobe = AdobeRgb();
+    const Bitmap picture = Noise(900, 700);
+    const ImageSize shrunk{301, 233}, kept{900, 700};
+    const Bitmap banded[2] = {DecodeInSteps(picture, adobe, shrunk),
+                              DecodeInSteps(picture, adobe, kept)};
+    {
+        const std::lock_guard lock(mutex);
+        release = true;
+    }
+    changed.notify_all();
+    for (auto& hold : holds)
+        hold.get();
+    EXPECT_TRUE(SameBytes(banded[0], FittedThenConverted(picture, adobe, shrunk)));
+    EXPECT_TRUE(SameBytes(banded[1], FittedThenConverted(picture, adobe, kept)));
 }
 
 TEST(FitWhileDecoding, JpegAndWebpFilesGiveTheDecodeThenFitPixelsAndFailCleanlyWhenCut) {
