@@ -1,0 +1,163 @@
+// Video clips in the project file: their bytes stored whole after the extension block, found
+// again past 4 GiB, and the records an older reader sees unchanged.
+#include "ProjectFileFixture.h"
+
+#include "Outcomes.h"
+#include "project/ProjectFile.h"
+#include "project/Records.h"
+#include "project/ShowSession.h"
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <csignal>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
+
+namespace project_file_test {
+
+namespace {
+
+// A clip's original bytes follow the extension block whole; the records and the photos' bytes
+// before it are what they would be without the clip, so an older reader sees the poster photos.
+TEST_F(ProjectFileTest, ClipsAreStoredWholeAfterTheBlockAndComeBackWithTheirSettings) {
+    MakeShow();
+    const std::string plainFile = root + "plain.qvs";
+    ASSERT_EQ(outcomes::OutcomeOf(SaveProject(ShowModel(show), plainFile, quiet)),
+              SaveOutcome::Saved);
+    const QByteArray plain = ReadAll(plainFile);
+
+    QByteArray first(300000, 'v');
+    first.append("end of the first clip");
+    ClipSettings clip;
+    clip.File = files.MakePictureName(".MOV");
+    WriteAll(clip.File, first);
+    clip.Name = "Видео.MOV";
+    clip.LengthMs = 5000;
+    clip.InMs = 500;
+    clip.OutMs = 4500;
+    clip.Volume = 150;
+    clip.Mute = true;
+    show.Slides[0].Clip = clip;
+    ClipSettings second;
+    second.File = files.MakePictureName(".mp4");
+    WriteAll(second.File, QByteArray("0123456789"));
+    second.Name = "b.mp4";
+    second.LengthMs = second.OutMs = 1200;
+    show.Slides[2].Clip = second;
+    // A photo's original follows the clips; whether it may be drawn from comes back with it.
+    OriginalPhoto original{files.MakePictureName(".HEIC"), "IMG_0001.HEIC", true, {}};
+    WriteAll(original.File, QByteArray(5000, 'o'));
+    show.Slides[1].Original = original;
+    // Another is drawn with its edits, kept as steps behind its name; a reader that knows no
+    // steps sees it marked edited and draws its working picture.
+    OriginalPhoto stepped{files.MakePictureName(".jpg"), "IMG_0002.jpg", false, {}};
+    imaging::CaptionSettings caption;
+    caption.Text = "Ünïcode";
+    caption.Font = "DejaVu Sans";
+    stepped.Steps = {CropStep{0.1, 0.2, 0.9, 0.75}, TurnEdit{TurnKind::Left},
+                     LightEdit{-20, 5, 8.5}, ColorEdit{2}, CaptionStep{caption, 1280, 960}};
+    WriteAll(stepped.File, QByteArray(300, 's'));
+    show.Slides[0].Original = stepped;
+    const std::string file = root + "clips.qvs";
+    ASSERT_EQ(outcomes::OutcomeOf(SaveProject(ShowModel(show), file, quiet)), SaveOutcome::Saved);
+    const QByteArray bytes = ReadAll(file);
+    ASSERT_GT(bytes.size(), plain.size() + first.size() + 10);
+    EXPECT_EQ(bytes.left(plain.size()), plain);
+    EXPECT_TRUE(
+        bytes.endsWith(first + "0123456789" + QByteArray(300, 's') + QByteArray(5000, 'o')));
+    const qsizetype orig = bytes.indexOf("ORIG");
+    ASSERT_GT(orig, 0);
+    EXPECT_EQ(bytes[orig + 8 + 20], 1); // the first original's stored mark: edited
+
+    const std::vector<Slide> saved = show.Slides;
+    show = ShowContent{};
+    LoadResult r = LoadProject(show, files, file, quiet, hooks);
+    ASSERT_EQ(outcomes::OutcomeOf(r), LoadOutcome::Loaded) << outcomes::ErrorOf(r);
+    EXPECT_TRUE(r->Warning.empty()) << r->Warning;
+    ASSERT_EQ(show.Slides.size(), 3u);
+    ASSERT_TRUE(show.Slides[0].Clip && show.Slides[2].Clip);
+    EXPECT_FALSE(show.Slides[1].Clip);
+    ClipSettings back = *show.Slides[0].Clip;
+    EXPECT_NE(back.File, clip.File);
+    EXPECT_EQ(ReadAll(back.File), first);
+    back.File = clip.File;
+    EXPECT_EQ(back, clip);
+    EXPECT_EQ(ReadAll(show.Slides[2].Clip->File), QByteArray("0123456789"));
+    ASSERT_TRUE(show.Slides[1].Original);
+    EXPECT_EQ(ReadAll(show.Slides[1].Original->File), QByteArray(5000, 'o'));
+    EXPECT_EQ(show.Slides[1].Original->Name, "IMG_0001.HEIC");
+    EXPECT_TRUE(show.Slides[1].Original->Edited);
+    ASSERT_TRUE(show.Slides[0].Original);
+    EXPECT_FALSE(show.Slides[0].Original->Edited);
+    EXPECT_EQ(show.Slides[0].Original->Steps, stepped.Steps);
+    EXPECT_EQ(ReadAll(show.Slides[0].Original->File), QByteArray(300, 's'));
+
+    // A file cut inside its last clip: that slide comes back as its poster, said once; the
+    // other clip is whole.
+    WriteAll(file, bytes.left(bytes.size() - 5304));
+    show = ShowContent{};
+    r = LoadProject(show, files, file, quiet, hooks);
+    ASSERT_EQ(outcomes::OutcomeOf(r), LoadOutcome::Loaded) << outcomes::ErrorOf(r);
+    EXPECT_NE(r->Warning.find("photo 3"), std::string::npos) << r->Warning;
+    ASSERT_EQ(show.Slides.size(), 3u);
+    EXPECT_TRUE(show.Slides[0].Clip);
+    EXPECT_FALSE(show.Slides[2].Clip);
+
+    // A clip's working copy gone: the save is refused and names it.
+    QFile::remove(QString::fromStdString(saved[2].Clip->File));
+    show.Slides = saved;
+    const SaveResult refused = SaveProject(ShowModel(show), root + "other.qvs", quiet);
+    EXPECT_FALSE(refused);
+    EXPECT_NE(outcomes::ErrorOf(refused).find("clip of photo 3"), std::string::npos);
+}
+
+// Clip offsets are 64-bit: a show whose clip lies past 4 GiB (a sparse file) opens with it.
+TEST_F(ProjectFileTest, AClipPastFourGigabytesIsFound) {
+    AddSlide(QByteArray(100, 'p'), 2, 0, 0, 0);
+    ClipSettings clip;
+    clip.File = files.MakePictureName(".mp4");
+    WriteAll(clip.File, QByteArray("the clip's bytes"));
+    clip.Name = "far.mp4";
+    clip.LengthMs = clip.OutMs = 3000;
+    show.Slides[0].Clip = clip;
+    const std::string file = root + "far.qvs";
+    ASSERT_EQ(outcomes::OutcomeOf(SaveProject(ShowModel(show), file, quiet)), SaveOutcome::Saved);
+    QByteArray bytes = ReadAll(file);
+    const qsizetype clipAt = bytes.size() - 16;
+    // The clip chunk's offset moved 5 GiB on, and the block's checksum made again.
+    const qsizetype tag = bytes.lastIndexOf("CLIP");
+    ASSERT_GT(tag, 0);
+    const std::uint64_t far = std::uint64_t{5} << 30;
+    base::StoreLE<std::uint64_t>(reinterpret_cast<std::uint8_t*>(bytes.data()) + tag + 12, far);
+    const qsizetype blockAt = bytes.lastIndexOf("RPXB");
+    const auto* block = reinterpret_cast<const Bytef*>(bytes.constData()) + blockAt;
+    const auto crc = static_cast<std::uint32_t>(
+        ::crc32(::crc32(0L, Z_NULL, 0), block, static_cast<uInt>(clipAt - 4 - blockAt)));
+    base::StoreLE<std::uint32_t>(reinterpret_cast<std::uint8_t*>(bytes.data()) + clipAt - 4, crc);
+    WriteAll(file, bytes.left(clipAt));
+    {
+        QFile f(QString::fromStdString(file));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.seek(clipAt + static_cast<qint64>(far)));
+        ASSERT_EQ(f.write("the clip's bytes", 16), 16);
+    }
+    ASSERT_GT(FileSize64(file), std::int64_t{4} << 30);
+
+    show = ShowContent{};
+    const LoadResult r = LoadProject(show, files, file, quiet, hooks);
+    ASSERT_EQ(outcomes::OutcomeOf(r), LoadOutcome::Loaded) << outcomes::ErrorOf(r);
+    EXPECT_TRUE(r->Warning.empty()) << r->Warning;
+    ASSERT_EQ(show.Slides.size(), 1u);
+    ASSERT_TRUE(show.Slides[0].Clip);
+    EXPECT_EQ(ReadAll(show.Slides[0].Clip->File), QByteArray("the clip's bytes"));
+}
+
+} // namespace
+
+} // namespace project_file_test
