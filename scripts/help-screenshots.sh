@@ -1,7 +1,7 @@
 #!/bin/sh
 # The help's pictures, taken from the real program under Xvfb: a show of three photos and a
-# 20-second track is made with reelpane-cli and opened, then the menu bar (its Photo menu open),
-# a photo's right-click menu, the motion editor on the large preview with a frame dragged, the
+# 20-second track is made with reelpane-cli and opened, then the menu bar (its Photo menu open), a
+# photo's right-click menu, the motion editor on the large preview with a frame dragged, the
 # MP4 dialog with the Phone preset, the show-music dialog with a hint, and the help window are
 # taken and cut to size into help/images (or OUT_DIR). The program runs in English; the window
 # sits centred on a 1280 x 900 screen without a window manager, so the places clicked are fixed.
@@ -77,8 +77,11 @@ xdotool mousemove 628 272 click 1
 sleep 0.7
 xdotool mousemove 516 339 click 1
 sleep 1
-shot mp4-phone 380x440+438+215
-xdotool mousemove 767 637 click 1 # Cancel
+WIN=$(xdotool search --name "^Save as MP4$" | head -1)
+eval "$(xdotool getwindowgeometry --shell "$WIN")"
+shot mp4-phone "${WIDTH}x${HEIGHT}+$X+$Y"
+# Cancel, at the dialog's bottom right.
+xdotool mousemove $((X + WIDTH - 50)) $((Y + HEIGHT - 22)) click 1
 sleep 1
 # The show's music dialog with the hint of "Fit photos to the music".
 xdotool mousemove 400 651 click 3
