@@ -90,7 +90,7 @@ xdotool mousemove 460 685 click 1
 sleep 1.5
 WIN=$(xdotool search --name "Show music" | head -1)
 eval "$(xdotool getwindowgeometry --shell "$WIN")"
-xdotool mousemove $((X + 40)) $((Y + HEIGHT - 75))
+xdotool mousemove $((X + 40)) $((Y + HEIGHT - 52))
 sleep 2.5
 shot show-music "$((WIDTH + 200))x$((HEIGHT + 60))+$X+$Y"
 xdotool key Escape

@@ -128,12 +128,12 @@ private Q_SLOTS:
         QTimer::singleShot(0, &form, [&] {
             auto* dialog = qobject_cast<ui::ShowMusicDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
-            QVERIFY(W<QCheckBox>(*dialog, "FitPhotosBox")->isEnabled());
+            QVERIFY(W<QPushButton>(*dialog, "FitPhotosButton")->isEnabled());
             QCOMPARE(W<QDoubleSpinBox>(*dialog, "EndFadeBox")->value(), 3.0);
             W<QDoubleSpinBox>(*dialog, "CrossfadeBox")->setValue(1.5);
             W<QCheckBox>(*dialog, "EvenLoudnessBox")->setChecked(true);
-            W<QCheckBox>(*dialog, "FitPhotosBox")->setChecked(true);
-            W<QDialogButtonBox>(*dialog, "Buttons")->button(QDialogButtonBox::Ok)->click();
+            // The action's button closes the dialog with the settings above kept.
+            W<QPushButton>(*dialog, "FitPhotosButton")->click();
             accepted = true;
         });
         form.openShowMusic();
@@ -217,8 +217,7 @@ private Q_SLOTS:
         QTimer::singleShot(0, &form, [&] {
             auto* dialog = qobject_cast<ui::ShowMusicDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
-            W<QCheckBox>(*dialog, "FitPhotosBox")->setChecked(true);
-            W<QDialogButtonBox>(*dialog, "Buttons")->button(QDialogButtonBox::Ok)->click();
+            W<QPushButton>(*dialog, "FitPhotosButton")->click();
         });
         form.openShowMusic();
         QVERIFY(window_waits::WaitForJobs(form));
@@ -259,8 +258,8 @@ private Q_SLOTS:
         ui::MainWindowProbe main;
         ui::ShowMusicDialog dialog(project::ShowOptions{}, true, &main);
         QStringList hints;
-        for (const char* name :
-             {"CrossfadeBox", "EndFadeBox", "EvenLoudnessBox", "FitPhotosBox", "BeatCutsBox"}) {
+        for (const char* name : {"CrossfadeBox", "EndFadeBox", "EvenLoudnessBox", "FitPhotosButton",
+                                 "BeatCutsButton"}) {
             const QString hint = W<QWidget>(dialog, name)->toolTip();
             QVERIFY2(hint.size() > 30, name);
             QVERIFY2(!hints.contains(hint), name);
@@ -276,14 +275,33 @@ private Q_SLOTS:
                 QCOMPARE(label->toolTip(), label->buddy()->toolTip());
     }
 
+    // An action's button closes the dialog as accepted, with its own action and the settings as
+    // set; OK alone chooses no action.
+    void eachActionButtonClosesTheDialogWithItsAction() {
+        ui::MainWindowProbe main;
+        for (const char* name : {"FitPhotosButton", "BeatCutsButton", ""}) {
+            ui::ShowMusicDialog dialog(project::ShowOptions{}, true, &main);
+            W<QDoubleSpinBox>(dialog, "CrossfadeBox")->setValue(2.0);
+            if (*name != 0)
+                W<QPushButton>(dialog, name)->click();
+            else
+                W<QDialogButtonBox>(dialog, "Buttons")->button(QDialogButtonBox::Ok)->click();
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+            QCOMPARE(dialog.FitPhotos(), QString(name) == "FitPhotosButton");
+            QCOMPARE(dialog.CutOnBeats(), QString(name) == "BeatCutsButton");
+            QCOMPARE(dialog.Options().TrackCrossfadeSeconds, 2.0);
+        }
+    }
+
     void withoutMusicTheRetimingIsOff() {
         ui::MainWindowProbe main;
         project::ShowOptions options;
         options.TrackCrossfadeSeconds = 2.25;
         ui::ShowMusicDialog dialog(options, false, &main);
-        QVERIFY(!W<QCheckBox>(dialog, "FitPhotosBox")->isEnabled());
-        QVERIFY(!W<QCheckBox>(dialog, "BeatCutsBox")->isEnabled());
-        W<QCheckBox>(dialog, "FitPhotosBox")->setChecked(true);
+        QVERIFY(!W<QPushButton>(dialog, "FitPhotosButton")->isEnabled());
+        QVERIFY(!W<QPushButton>(dialog, "BeatCutsButton")->isEnabled());
+        W<QPushButton>(dialog, "FitPhotosButton")->click(); // a disabled button does nothing
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
         QVERIFY(!dialog.FitPhotos());
         QCOMPARE(dialog.Options().TrackCrossfadeSeconds, 2.25); // untouched: kept exactly
         QCOMPARE(dialog.Options().EndFadeSeconds, 0.0);

@@ -8,6 +8,7 @@
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -53,16 +54,23 @@ ShowMusicDialog::ShowMusicDialog(const project::ShowOptions& options, bool hasMu
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
     layout->addWidget(line);
-    fitPhotos_ = new QCheckBox(this);
-    fitPhotos_->setObjectName("FitPhotosBox");
-    beatCuts_ = new QCheckBox(this);
-    beatCuts_->setObjectName("BeatCutsBox");
+    // The actions: buttons, not boxes, as they are done once and keep no state.
+    fitPhotos_ = new QPushButton(this);
+    fitPhotos_->setObjectName("FitPhotosButton");
+    beatCuts_ = new QPushButton(this);
+    beatCuts_->setObjectName("BeatCutsButton");
     noMusic_ = new QLabel(this);
     noMusic_->setObjectName("NoMusicLabel");
-    for (QCheckBox* box : {fitPhotos_, beatCuts_}) {
-        box->setEnabled(hasMusic);
-        layout->addWidget(box);
+    auto* actions = new QHBoxLayout;
+    for (QPushButton* button : {fitPhotos_, beatCuts_}) {
+        button->setEnabled(hasMusic);
+        button->setAutoDefault(false);
+        actions->addWidget(button);
     }
+    actions->addStretch(1);
+    connect(fitPhotos_, &QPushButton::clicked, this, [this] { Act(Action::FitPhotos); });
+    connect(beatCuts_, &QPushButton::clicked, this, [this] { Act(Action::CutOnBeats); });
+    layout->addLayout(actions);
     layout->addWidget(noMusic_);
     noMusic_->setVisible(!hasMusic);
 
@@ -83,7 +91,7 @@ void ShowMusicDialog::ApplyLanguage() {
     beatCuts_->setText(Tr(TextKey::MusicBeatCuts, "Менять фото в такт"));
     noMusic_->setText(Tr(TextKey::MusicNone, "В показе нет музыки."));
     // What each option does: the fades and the loudness are settings the show keeps; fitting
-    // and beat cuts act once, on OK, as one step that Undo takes back.
+    // and beat cuts act once, when clicked, as one step that Undo takes back.
     const QString crossfade = Tr(TextKey::MusicCrossfadeHint,
                                  "Сколько секунд одна композиция плавно переходит в следующую "
                                  "(0 — одна за другой).");
@@ -100,13 +108,14 @@ void ShowMusicDialog::ApplyLanguage() {
                      "измеряется при добавлении композиции.")));
     fitPhotos_->setToolTip(
         Paragraph(Tr(TextKey::MusicFitPhotosHint,
-                     "Один раз, по OK: меняет время всех фото пропорционально, чтобы "
-                     "показ кончился вместе с музыкой. Отменяется кнопкой «Отменить».")));
+                     "Один раз, сейчас: настройки выше сохраняются, а время всех фото "
+                     "меняется пропорционально, чтобы показ кончился вместе с музыкой. "
+                     "Отменяется кнопкой «Отменить».")));
     beatCuts_->setToolTip(
         Paragraph(Tr(TextKey::MusicBeatCutsHint,
-                     "Один раз, по OK: переносит каждую смену фото на долю такта музыки, "
-                     "оставляя каждое фото не короче секунды. Отменяется кнопкой "
-                     "«Отменить».")));
+                     "Один раз, сейчас: настройки выше сохраняются, а каждая смена фото "
+                     "переносится на долю такта музыки, и каждое фото остаётся не короче "
+                     "секунды. Отменяется кнопкой «Отменить».")));
     buttons_->button(QDialogButtonBox::Ok)->setText(Tr(TextKey::SettingsOk, "OK"));
     buttons_->button(QDialogButtonBox::Cancel)->setText(Tr(TextKey::SettingsCancel, "Отмена"));
 }
@@ -119,12 +128,17 @@ project::ShowOptions ShowMusicDialog::Options() const {
     return options;
 }
 
+void ShowMusicDialog::Act(Action action) {
+    action_ = action;
+    accept();
+}
+
 bool ShowMusicDialog::FitPhotos() const {
-    return fitPhotos_->isEnabled() && fitPhotos_->isChecked();
+    return action_ == Action::FitPhotos && fitPhotos_->isEnabled();
 }
 
 bool ShowMusicDialog::CutOnBeats() const {
-    return beatCuts_->isEnabled() && beatCuts_->isChecked();
+    return action_ == Action::CutOnBeats && beatCuts_->isEnabled();
 }
 
 } // namespace ui
