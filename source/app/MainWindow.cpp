@@ -7,6 +7,7 @@
 #include "app/ControlStates.h"
 #include "app/HelpWindow.h"
 #include "app/LinkAddresses.h"
+#include "app/NoticeStrip.h"
 #include "app/PhotoRefitCommand.h"
 #include "app/ProgramPicture.h"
 #include "app/RunningJobs.h"
@@ -174,6 +175,10 @@ void MainWindow::chooseTransition(int index) {
 }
 
 void MainWindow::CreateControllers() {
+    // Notices lie over the preview's bottom edge; the status bar keeps them but is not shown, so
+    // nothing in the window moves while one shows.
+    statusBar()->hide();
+    new NoticeStrip(Form->previewFrame, statusBar());
     PreviewStage preview;
     preview.Picture = Form->previewImage;
     preview.PictureFrame = Form->previewFrame;
@@ -298,13 +303,7 @@ ControllerHost MainWindow::Host() {
 }
 
 void MainWindow::ShowNotice(const QString& text) {
-    QStatusBar* bar = statusBar();
-    bar->show();
-    bar->showMessage(text, 15000);
-    connect(bar, &QStatusBar::messageChanged, bar, [bar](const QString& now) {
-        if (now.isEmpty())
-            bar->hide();
-    });
+    statusBar()->showMessage(text, 15000);
 }
 
 bool MainWindow::HaveWorkingFolders() {

@@ -255,8 +255,11 @@ void PreviewController::EnterLayout() {
     savedSize_ = w.size();
     auto* bar = w.findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly);
     statusBarShown_ = bar && bar->isVisible();
-    if (bar)
+    // A notice would lie over the show: it goes.
+    if (bar) {
         bar->hide();
+        bar->clearMessage();
+    }
     // The menu bar goes with the editor: the show fills the screen.
     auto* menus = w.findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly);
     menuBarShown_ = menus && menus->isVisible();

@@ -62,8 +62,17 @@ private Q_SLOTS:
         QCOMPARE(modal, QString());
         QVERIFY(media::Audio().Loaded());
         QVERIFY(media::Audio().OutputOpen()); // the silent device: the preview keeps time
-        QVERIFY(form.statusBar()->isVisible());
         QCOMPARE(form.statusBar()->currentMessage(), MainWindowProbe::NoSoundText());
+        // Shown over the preview's bottom edge, which keeps its place and size meanwhile.
+        auto* strip = form.findChild<QLabel*>("NoticeStrip");
+        QVERIFY(strip && strip->isVisible());
+        QCOMPARE(strip->text(), MainWindowProbe::NoSoundText());
+        QCOMPARE(strip->geometry().bottom(), strip->parentWidget()->rect().bottom());
+        const QRect preview = strip->parentWidget()->geometry();
+        QTest::mouseClick(strip, Qt::LeftButton); // a click clears it
+        QVERIFY(!strip->isVisible());
+        QCOMPARE(form.statusBar()->currentMessage(), QString());
+        QCOMPARE(strip->parentWidget()->geometry(), preview);
         QVERIFY(form.close());
     }
 
