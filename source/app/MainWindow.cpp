@@ -499,6 +499,8 @@ void MainWindow::ApplyLanguage() {
     ApplyWindowTexts(*Form, WindowMenus{PhotoMenu, TrackMenu, SaveMenu},
                      [this](int number) { return LinkAddress(number); });
     Storyboard->HintTransitionCells(); // names: keys 16-25 and 41-44
+    if (Show.Slides().empty())
+        Storyboard->ShowSelectedInPreview(); // the empty show's hint
     Undo->ApplyLanguage();
     ApplyMenuBarTexts(*this, MenuBar);
     if (ProgressView)

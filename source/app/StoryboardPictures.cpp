@@ -1,12 +1,14 @@
 // The pictures the storyboard reads from working files: the thumbnail cache keyed by each file's
 // identity, and the selected slide composed into the editor's preview picture.
 #include "app/StoryboardView.h"
+#include "base/Language.h"
 
 #include "imaging/Compose.h"
 #include "project/Import.h"
 
 #include <QFileInfo>
 #include <QLabel>
+#include <QPainter>
 
 #include <iterator>
 #include <sys/stat.h>
@@ -64,6 +66,17 @@ void StoryboardView::ShowSelectedInPreview() {
     QImage image;
     if (show_.Slides().empty()) {
         image = imaging::ShowSlideInPreview(nullptr, width, height);
+        // A new user's first question: how to begin.
+        if (!image.isNull()) {
+            QPainter paint(&image);
+            paint.setPen(widgets_.Picture->palette().color(QPalette::PlaceholderText));
+            paint.setFont(widgets_.Picture->font());
+            paint.drawText(image.rect().adjusted(width / 8, 0, -width / 8, 0),
+                           Qt::AlignCenter | Qt::TextWordWrap,
+                           base::Tr(base::TextKey::EmptyShowHint,
+                                    "Для начала добавьте фото и видео кнопкой справа или "
+                                    "перетащите их сюда, затем музыку кнопкой под ней."));
+        }
     } else {
         if (selectedSlide_ < 0 || index >= show_.Slides().size())
             return;

@@ -208,6 +208,8 @@ enum class TextKey : int {
     FileNotFound = 942,
     RemovedFromRecent = 943,
     AddressNotOpened = 944,
+    // What the empty show's preview says to do first.
+    EmptyShowHint = 945,
     // The AVI dialog and the about box.
     AviTitle = 950,
     AviCodec = 951,

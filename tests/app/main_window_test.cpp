@@ -201,6 +201,36 @@ private Q_SLOTS:
         QCOMPARE(form.Storyboard->SelectedSlide(), 0);
     }
 
+    // The empty show's preview says how to begin, in the language in use, and gives way to the
+    // first photo and comes back when the last goes.
+    void theEmptyShowSaysHowToBegin() {
+        MainWindowProbe form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const auto preview = [&] {
+            return Widget<QLabel>(form, "previewImage")->pixmap().toImage();
+        };
+        const QImage russian = preview();
+        const QColor face = russian.pixelColor(0, 0);
+        int written = 0;
+        for (int y = 0; y < russian.height(); ++y)
+            for (int x = 0; x < russian.width(); ++x)
+                written += russian.pixelColor(x, y) != face;
+        QVERIFY2(written > 200, qPrintable(QString::number(written)));
+        base::AppLanguage().LanguageTable.assign(945, std::string());
+        base::AppLanguage().LanguageTable[944] = "Begin here";
+        form.ApplyLanguage();
+        const QImage english = preview();
+        base::AppLanguage().LanguageTable.clear();
+        QVERIFY(english != russian);
+        AddSlide(form, 1);
+        QVERIFY(preview() != russian);
+        form.Dialogs.AskYesNo = [](const QString&, const QString&) { return true; };
+        form.Commands->deletePhoto();
+        QVERIFY(form.Show.Slides().empty());
+        QCOMPARE(preview(), russian);
+    }
+
     // F1 opens the help inside the program, at the section of the dialog in front; the link
     // icons hand their addresses to the desktop.
     void helpAndLinksOpenTheirTargets() {

@@ -35,6 +35,9 @@ public:
     ProgressWindow*& ProgressView = MainWindow::ProgressView;
     AutosaveController*& Autosave = MainWindow::Autosave;
 
+    // The window's texts taken again from the language table, as after a change of language.
+    void ApplyLanguage() { MainWindow::ApplyLanguage(); }
+
     // Test set-ups change the show as the window does: through its history, one step each.
     // Change edits the values of a draft of the show; Insert puts an item at the end. A set-up
     // leaves the saved state as it found it, so a clean show does not ask to be saved.
