@@ -102,7 +102,8 @@ WindowMenuBar CreateWindowMenuBar(QMainWindow& window, MenuBarCommands commands)
     WindowMenuBar bar;
     bar.File = AddMenu(window, "FileMenu",
                        {"NewShortcut", "OpenShortcut", "RecentMenu", kSeparator, "SaveShortcut",
-                        "SaveShowAction", kSeparator, "SettingsAction", kSeparator, "QuitAction"});
+                        "SaveShowAction", "SaveVideoAction", kSeparator, "SettingsAction",
+                        kSeparator, "QuitAction"});
     bar.Edit = AddMenu(window, "EditMenu",
                        {"UndoAction", "RedoAction", kSeparator, "PreviousPhotoShortcut",
                         "NextPhotoShortcut", "FirstPhotoShortcut", "LastPhotoShortcut"});

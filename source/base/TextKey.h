@@ -210,6 +210,8 @@ enum class TextKey : int {
     AddressNotOpened = 944,
     // What the empty show's preview says to do first.
     EmptyShowHint = 945,
+    // The crop page's hint that the part to keep may be marked with the mouse.
+    CropDragHint = 946,
     // The AVI dialog and the about box.
     AviTitle = 950,
     AviCodec = 951,

@@ -122,6 +122,8 @@ private Q_SLOTS:
         QCOMPARE(Entry(form, 0, "QuitAction")->text(), QString("Quit"));
         QCOMPARE(Entry(form, 1, "NextPhotoShortcut")->text(), QString("Next photo"));
         QCOMPARE(Entry(form, 2, "AddTitleAction")->text(), QString("Add title..."));
+        // Saving as a video is where a new user looks for it, in File, as well as in Show.
+        QCOMPARE(Entry(form, 0, "SaveVideoAction"), Entry(form, 4, "SaveVideoAction"));
     }
 
     // Each menu's entries run the window's commands: the file dialogs, the photo's edits and

@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QFontDialog>
 #include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -53,6 +54,13 @@ EffectsDialog::EffectsDialog(const imaging::CaptionSettings& caption,
       adjust_(adjustments), backColor_(backColor), stillMs_(stillMs), motionSeconds_(motionSeconds),
       picture_(picture), resolution_(resolution), clip_(clip) {
     Form->setupUi(this);
+    // Under the corners: the mouse marks them too.
+    cropHint_ = new QLabel(QString::fromUtf8("Обведите мышью на картинке часть, которую нужно "
+                                             "оставить, или введите её углы."),
+                           Form->cropPage);
+    cropHint_->setObjectName("cropHintLabel");
+    cropHint_->setWordWrap(true);
+    cropHint_->setGeometry(16, 190, 290, 52);
     Tabs = new QTabBar(this);
     Tabs->setExpanding(false);
     Tabs->setUsesScrollButtons(false);
@@ -267,6 +275,7 @@ void EffectsDialog::ApplyTexts() {
         {TextKey::EffectsEndX, Form->cropEndXLabel},
         {TextKey::EffectsEndY, Form->cropEndYLabel},
         {TextKey::EffectsOriginalSize, Form->originalSizeButton},
+        {TextKey::CropDragHint, cropHint_},
         {TextKey::EffectsCropSave, Form->cropSaveButton},
         {TextKey::EffectsCropCancel, Form->cropCancelButton},
         {TextKey::EffectsCaptionPage, tab(1)},

@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 
+class QLabel;
 class QTabBar;
 
 namespace Ui {
@@ -164,6 +165,7 @@ private:
     // their changes are not kept.
     EffectsPicture& picture_;
     std::string resolution_;
+    QLabel* cropHint_ = nullptr; // the crop page's hint that the mouse marks the part too
     MotionEditor* motionEditor_ = nullptr;
     ClipPage clip_;
     imaging::Motion motion_;
