@@ -136,6 +136,11 @@ VideoExportController::AskMp4Options(media::VideoExportOptions& options, bool la
                          options.Quality);
     int photoWidth = 0, photoHeight = 0;
     show_.ResolutionSize(photoWidth, photoHeight);
+    // A show that never saved a video, with photos for today's screens (a new show's), starts at
+    // the preset for them rather than at the older 720p.
+    if (lastChoices && show_.Options().Output.IsDefault() && photoWidth >= 1920 &&
+        photoHeight >= 1080)
+        dialog.ApplyPreset(0);
     // Photos drawn from their originals, titles and clips are drawn at the video's own size: only
     // a show with a photo drawn from its working picture can look softer than the video.
     const auto& slides = show_.Slides();

@@ -253,14 +253,16 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!form.Export->Running(), 60000);
         QVERIFY(!codecsProbed);
         QVERIFY(!aviDialogShown);
-        QCOMPARE(preselected, media::kResolution720p);
+        // A new show's photos are 1920 x 1080: its first video starts at the 1080p preset.
+        QCOMPARE(preselected, media::kResolution1080p);
         QCOMPARE(preselectedQuality, media::kQualityGood);
         QCOMPARE(seen.Codec, std::string());
         QCOMPARE(seen.Resolution, media::kResolutionStandard);
         QCOMPARE(seen.Quality, media::kQualityBest);
         QVERIFY2(messages.isEmpty(), qPrintable(messages.join('|')));
         QCOMPARE(form.Export->LastResult().Outcome, media::ExportOutcome::Written);
-        QCOMPARE(Probe(out, "codec_name,width,height,nb_read_frames"), QString("h264,400,288,75"));
+        // 3 s at the preset's 30 frames a second.
+        QCOMPARE(Probe(out, "codec_name,width,height,nb_read_frames"), QString("h264,400,288,90"));
         QVERIFY(!form.Busy());
     }
 
