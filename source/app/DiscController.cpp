@@ -79,6 +79,8 @@ void DiscController::writeDisc() {
     entries << QString::fromUtf8("ISO image file");
     DiscDialog dialog(host_.DialogParent);
     dialog_ = &dialog;
+    if (LastVideo)
+        dialog.SuggestFile(LastVideo());
     dialog.SetRecorders(entries);
     selectRecorder(0);
     dialog.WatchRecorder(device_.get());

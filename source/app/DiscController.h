@@ -52,6 +52,8 @@ public:
     std::function<QString()> PickImageFile;
     // The show's file, empty before it is saved or opened from one.
     std::function<QString()> ShowFile;
+    // The video the window wrote last, which the file picker opens at (empty: none).
+    std::function<QString()> LastVideo;
     // Ejects the disc (the recorder's eject by default); called only after a success.
     std::function<void()> Eject;
 

@@ -211,6 +211,7 @@ void MainWindow::CreateControllers() {
     };
     Disc = new DiscController(this, Host());
     Disc->ShowFile = [this] { return Files->ShowFile(); };
+    Disc->LastVideo = [this] { return Export->LastWritten(); };
 
     const auto haveFolders = [this] { return HaveWorkingFolders(); };
     Import = new ImportController(this, Show, Session.Files(), History, *Storyboard, *Jobs, Dialogs,

@@ -236,8 +236,10 @@ void VideoExportController::Finished(const QString& path, const project::ShowMod
     } else {
         if (const auto warning = media::ExportWarning(show, last_); !warning.empty())
             dialogs_.ShowMessage(QString::fromStdString(warning));
-        if (last_.Outcome == media::ExportOutcome::Written)
+        if (last_.Outcome == media::ExportOutcome::Written) {
+            lastWritten_ = path;
             ShowDone(path);
+        }
     }
     Q_EMIT finished();
 }

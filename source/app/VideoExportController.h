@@ -62,6 +62,8 @@ public:
     std::function<void(media::VideoExportOptions&)> AdjustOptions;
     // The outcome of the last export (for tests and the status line).
     const media::VideoExportResult& LastResult() const { return last_; }
+    // The video last written in this run, empty before one is.
+    const QString& LastWritten() const { return lastWritten_; }
 
     // The failure message for the output path: the failure text with the file name (no folder).
     static QString FailureMessage(const QString& outputPath);
@@ -109,6 +111,7 @@ private:
     ControllerHost host_;
     bool running_ = false;
     media::VideoExportResult last_;
+    QString lastWritten_;
 };
 
 } // namespace ui

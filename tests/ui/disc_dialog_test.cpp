@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -157,6 +158,38 @@ private Q_SLOTS:
                  qPrintable(first));
         DiscDialog::RememberPicked({tmp_.filePath("show.qvs")});
         QCOMPARE(DiscDialog::PickerFolder(), tmp_.path());
+    }
+
+    // The video the window has just written is where the picker opens, chosen: writing it to a
+    // disc is one click. A suggested file that is gone leaves the usual folder.
+    void pickerOpensAtTheSuggestedVideo() {
+        const QString video = tmp_.filePath("holiday.mp4");
+        QFile file(video);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        for (const QString& suggested : {video, tmp_.filePath("gone.mp4")}) {
+            DiscDialog dialog(nullptr);
+            dialog.SuggestFile(suggested);
+            QStringList chosen;
+            QString folder;
+            QTimer::singleShot(0, this, [&] {
+                QWidget* modal = QApplication::activeModalWidget();
+                auto* picker = qobject_cast<QFileDialog*>(modal);
+                if (picker == nullptr && modal != nullptr)
+                    modal->close(); // never left waiting
+                QVERIFY(picker);
+                chosen = picker->selectedFiles();
+                folder = picker->directory().absolutePath();
+                picker->reject();
+            });
+            dialog.PickFiles();
+            if (suggested == video) {
+                QCOMPARE(chosen, QStringList{video});
+            } else {
+                QCOMPARE(folder, QDir(DiscDialog::PickerFolder()).absolutePath());
+                QVERIFY(!chosen.contains(suggested));
+            }
+        }
     }
 
     // With REELPANE_SHOT_DIR set (scripts/disc-dialog-screenshots.sh under Xvfb): the dialog

@@ -90,8 +90,8 @@ DiscDialog::DiscDialog(QWidget* parent)
     resize(std::max(width(), sizeHint().width()), sizeHint().height());
     PickFiles = [this] {
         const QStringList files = QFileDialog::getOpenFileNames(
-            this, Text(TextKey::DiscChooseFiles, "Файлы для записи на диск"), PickerFolder(),
-            PickerFilters());
+            this, Text(TextKey::DiscChooseFiles, "Файлы для записи на диск"),
+            QFileInfo(suggested_).isFile() ? suggested_ : PickerFolder(), PickerFilters());
         RememberPicked(files);
         return files;
     };

@@ -75,6 +75,9 @@ public:
     std::function<bool()> ConfirmErase;
     std::function<void(const QString& text)> ShowError;
 
+    // A file the picker opens at, selected (the video the window has just written); a file that
+    // is gone is passed over.
+    void SuggestFile(const QString& path) { suggested_ = path; }
     // Where the file picker opens: the folder last picked from, else Videos, else home.
     static QString PickerFolder();
     // Notes the folder of picked files for the next time the picker opens in this run.
@@ -105,6 +108,7 @@ private:
 
     std::unique_ptr<Ui::DiscDialog> Form;
     bool busy_ = false;
+    QString suggested_; // the file the picker opens at, if any
     disc::ScsiDevice* device_ = nullptr;
     QTimer* pollTimer_ = nullptr;
     int lastPresence_ = -1;  // 1 a disc was in at the last look, 0 none, -1 unknown
