@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -41,10 +42,13 @@ DiscController::DiscController(QObject* parent, ControllerHost host)
         QMessageBox::information(dialog_ ? static_cast<QWidget*>(dialog_.data()) : nullptr,
                                  QString(), text);
     };
-    PickImageFile = [this] {
+    PickImageFile = [this](const QStringList& files) {
         const QString kind = QStringLiteral("Discs");
-        const SaveDialogStart start =
+        SaveDialogStart start =
             SaveStartOf(ProposedFileName(ShowFile ? ShowFile() : QString()) + ".iso", kind);
+        // A show never saved, and no disc made yet: beside what goes on the disc.
+        if (ShowFile && ShowFile().isEmpty() && !HasFolderFor(kind) && !files.isEmpty())
+            start.Folder = QFileInfo(files.first()).absolutePath();
         const QString path = QFileDialog::getSaveFileName(
             dialog_, QString(), QDir(start.Folder).filePath(start.Name), "ISO (*.iso)");
         if (!path.isEmpty())
@@ -162,7 +166,7 @@ void DiscController::write(const QStringList& files) {
     dialog_->WaitForLook();
     disc::WriteOptions options;
     if (dialog_->RecorderIndex() == imageEntry_) {
-        const QString path = PickImageFile ? PickImageFile() : QString();
+        const QString path = PickImageFile ? PickImageFile(files) : QString();
         if (path.isEmpty())
             return;
         options.imageFile = QFile::encodeName(path).toStdString();

@@ -47,9 +47,10 @@ public:
     DiscDialog* Dialog() const { return dialog_; }
     // How the end of a job and refusals are told (a message box by default).
     std::function<void(const QString&)> ShowMessage;
-    // Where the image-file entry writes (a save dialog by default, opening beside the show's file
-    // when it has one; empty cancels).
-    std::function<QString()> PickImageFile;
+    // Where the image-file entry writes the files (a save dialog by default, opening beside the
+    // show's file when it has one, else in the folder last used for discs, else beside the
+    // first file; empty cancels).
+    std::function<QString(const QStringList& files)> PickImageFile;
     // The show's file, empty before it is saved or opened from one.
     std::function<QString()> ShowFile;
     // The video the window wrote last, which the file picker opens at (empty: none).

@@ -228,14 +228,18 @@ SaveDialogStart SaveStartOf(const QString& proposed, const QString& kind) {
 }
 
 QString StartFolder(const QString& kind) {
-    const QVariant last = project::ReadSetting(QStringLiteral("LastFolder/") + kind);
-    if (last.canConvert<QString>() && QFileInfo(last.toString()).isDir())
-        return last.toString();
+    if (HasFolderFor(kind))
+        return project::ReadSetting(QStringLiteral("LastFolder/") + kind).toString();
     const auto location = kind == QLatin1String("Photos")  ? QStandardPaths::PicturesLocation
                           : kind == QLatin1String("Music") ? QStandardPaths::MusicLocation
                                                            : QStandardPaths::MoviesLocation;
     const QString folder = QStandardPaths::writableLocation(location);
     return QFileInfo(folder).isDir() ? folder : QDir::homePath();
+}
+
+bool HasFolderFor(const QString& kind) {
+    const QVariant last = project::ReadSetting(QStringLiteral("LastFolder/") + kind);
+    return last.canConvert<QString>() && QFileInfo(last.toString()).isDir();
 }
 
 void RememberFolder(const QString& kind, const QString& chosenPath) {

@@ -69,6 +69,8 @@ SaveDialogStart SaveStartOf(const QString& proposed, const QString& kind);
 // last used for it, otherwise the user's pictures, music or videos folder, otherwise home.
 QString StartFolder(const QString& kind);
 void RememberFolder(const QString& kind, const QString& chosenPath);
+// Whether a folder of this kind was used before (and is still there).
+bool HasFolderFor(const QString& kind);
 // The message when no program takes an address, with the address.
 QString LaunchFailureText(const QString& address);
 

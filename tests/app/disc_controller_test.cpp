@@ -6,12 +6,16 @@
 #include "base/Language.h"
 #include "disc/ui/DiscDialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -75,6 +79,28 @@ private Q_SLOTS:
         QVERIFY(tmp_.isValid());
         qputenv("REELPANE_VIRTUAL_RECORDERS",
                 ("cd-r=" + P("cd.img") + ";dvd-r=" + P("dvd.img")).toUtf8());
+        // A settings store of its own: no folder remembered from the user's discs.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, P("config"));
+    }
+
+    // A show never saved, with no disc image made before: the image is proposed beside the files
+    // that go on it (the video just written), not in the home folder.
+    void anImageOfAShowNeverSavedGoesBesideItsFiles() {
+        QVERIFY(QDir().mkpath(P("album")));
+        Write("album/c.mp4", "video");
+        MainWindowProbe window;
+        QString folder;
+        QTimer::singleShot(0, this, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            auto* picker = qobject_cast<QFileDialog*>(modal);
+            if (picker == nullptr && modal != nullptr)
+                modal->close(); // never left waiting
+            QVERIFY(picker);
+            folder = picker->directory().absolutePath();
+            picker->reject();
+        });
+        QCOMPARE(window.Disc->PickImageFile({P("album/c.mp4")}), QString());
+        QCOMPARE(folder, QDir(P("album")).absolutePath());
     }
 
     void writesTwoFilesInTheirOrderWithTheWindowBusyAndTheDialogKeptOpen() {
