@@ -46,7 +46,7 @@ void StoryboardCommands::openEffects(int page) {
     const auto opened = OpenEffects(slide, picture, show_.Photos().Resolution, thumbnail,
                                     view_.EffectsPage(), host_.DialogParent);
     EffectsDialog& dialog = *opened;
-    dialog.SetSlideIndex(static_cast<int>(index));
+    dialog.SetSlideIndex(static_cast<int>(index), slide.Faces);
     dialog.exec();
     // The values come back from the dialog and go into the change's draft; the storyboard
     // draws the thumbnail from the working picture when the step announces the edit, so done,

@@ -228,6 +228,30 @@ private Q_SLOTS:
         QCOMPARE(changed.count(), 3);
     }
 
+    // Automatic motion in the editor frames on the faces the show knows, as the export does,
+    // without looking for them again; a slide with none known is looked at here.
+    void automaticMotionFramesOnTheFacesTheShowKnows() {
+        const std::vector<imaging::FaceBox> right{{0.78, 0.30, 0.16, 0.22}};
+        for (const auto& known : {std::optional<std::vector<imaging::FaceBox>>(right),
+                                  std::optional<std::vector<imaging::FaceBox>>()}) {
+            MotionEditor editor;
+            editor.SetSlide(picture_, 0x00303030, 180, 320, 2, known);
+            Motion automatic;
+            automatic.Mode = MotionMode::Auto;
+            editor.SetMotion(automatic);
+            // The picture has no faces: none known means the plain automatic rule.
+            const Motion expected = imaging::ResolveMotion(
+                automatic, 2, 180, 320, 400, 300, known ? *known : std::vector<imaging::FaceBox>{});
+            QCOMPARE(editor.Preview()->StartState(), expected.Start);
+            QCOMPARE(editor.Preview()->EndState(), expected.End);
+        }
+        const Motion plain = imaging::AutomaticMotion(2, 180, 320, 400, 300);
+        Motion automatic;
+        automatic.Mode = MotionMode::Auto;
+        QVERIFY(imaging::ResolveMotion(automatic, 2, 180, 320, 400, 300, right).Start !=
+                plain.Start); // the face moves the frames: the case can fail
+    }
+
     void playRunsTheMotionInTheBox() {
         MotionEditor editor;
         const Motion m = Manual({0.3, 0.4, 1.5}, {0.6, 0.6, 3.0});

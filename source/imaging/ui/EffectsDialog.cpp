@@ -247,10 +247,12 @@ void EffectsDialog::GrowForMotion() {
         resize(size().expandedTo(want));
 }
 
-void EffectsDialog::SetSlideIndex(int index) {
+void EffectsDialog::SetSlideIndex(int index, std::optional<std::vector<imaging::FaceBox>> faces) {
     slideIndex_ = std::max(index, 0);
+    knownFaces_ = std::move(faces);
     const QSize frame = FrameSize();
-    motionEditor_->SetSlide(workImage_, backColor_, frame.width(), frame.height(), slideIndex_);
+    motionEditor_->SetSlide(workImage_, backColor_, frame.width(), frame.height(), slideIndex_,
+                            knownFaces_);
     motionEditor_->SetMotion(motionEditor_->EditedMotion());
 }
 

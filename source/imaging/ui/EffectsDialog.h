@@ -7,6 +7,7 @@
 
 #include "imaging/Bitmap.h"
 #include "imaging/Caption.h"
+#include "imaging/FaceBox.h"
 #include "imaging/Motion.h"
 #include "imaging/PictureSettings.h"
 #include "imaging/ui/EffectsPicture.h"
@@ -19,6 +20,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class QLabel;
 class QTabBar;
@@ -79,8 +82,10 @@ public:
     bool SecondsForAll() const { return secondsForAll_; }
     // The motion to keep: the slide's own unless the motion page's edit was saved or accepted.
     const imaging::Motion& EditedMotion() const { return motion_; }
-    // The slide's place in the show (automatic motion depends on it).
-    void SetSlideIndex(int index);
+    // The slide's place in the show and the faces the show knows on its working picture as it
+    // opens (automatic motion depends on both); an edit made here looks for them again.
+    void SetSlideIndex(int index,
+                       std::optional<std::vector<imaging::FaceBox>> faces = std::nullopt);
     MotionEditor* Motion() const { return motionEditor_; }
     // The clip page's editor (null for a photo), and whether a page is offered (its tab enabled).
     QWidget* ClipEditor() const { return clip_.Editor; }
@@ -166,6 +171,8 @@ private:
     EffectsPicture& picture_;
     std::string resolution_;
     QLabel* cropHint_ = nullptr; // the crop page's hint that the mouse marks the part too
+    // The faces the show knows on the working picture, until an edit here changes the picture.
+    std::optional<std::vector<imaging::FaceBox>> knownFaces_;
     MotionEditor* motionEditor_ = nullptr;
     ClipPage clip_;
     imaging::Motion motion_;

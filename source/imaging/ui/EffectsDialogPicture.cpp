@@ -32,6 +32,8 @@ bool EffectsDialog::LoadWorkImage() {
     if (!picture)
         return false;
     workImage_ = std::move(*picture);
+    // A new picture (an edit was saved): the faces known on the old one may have moved.
+    knownFaces_.reset();
     RebuildPreview();
     if (motionEditor_) {
         const QSize frame = FrameSize();

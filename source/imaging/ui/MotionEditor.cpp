@@ -106,14 +106,15 @@ void MotionEditor::MatchBackgroundChoice() {
 }
 
 void MotionEditor::SetSlide(const imaging::Bitmap& picture, std::int32_t backColor,
-                            std::int32_t frameWidth, std::int32_t frameHeight, int slideIndex) {
+                            std::int32_t frameWidth, std::int32_t frameHeight, int slideIndex,
+                            std::optional<std::vector<imaging::FaceBox>> faces) {
     stop();
     picture_ = picture;
     backColor_ = backColor;
     frameW_ = std::max(frameWidth, 1);
     frameH_ = std::max(frameHeight, 1);
     slideIndex_ = slideIndex;
-    faces_.reset();
+    faces_ = std::move(faces);
     box_->SetPicture(picture_, backColor_, frameW_, frameH_);
     ShowMotion();
     MatchBackgroundChoice();

@@ -50,10 +50,12 @@ public:
     ~MotionEditor() override;
 
     void SetTextLookup(TextLookup lookup);
-    // The slide: its working picture, background colour, the show's frame size and the slide's
-    // place in the show (automatic motion depends on it).
+    // The slide: its working picture, background colour, the show's frame size, the slide's
+    // place in the show and the faces the show knows on that picture (automatic motion depends
+    // on both; the export frames on the same boxes). Faces not known are looked for here.
     void SetSlide(const imaging::Bitmap& picture, std::int32_t backColor, std::int32_t frameWidth,
-                  std::int32_t frameHeight, int slideIndex);
+                  std::int32_t frameHeight, int slideIndex,
+                  std::optional<std::vector<imaging::FaceBox>> faces = std::nullopt);
     void SetMotion(const imaging::Motion& motion);
     const imaging::Motion& EditedMotion() const { return motion_; }
     // How long play runs the motion (the slide's time on screen), 0.5..60 s.
@@ -95,8 +97,8 @@ private:
     std::int32_t backColor_ = 0;
     std::int32_t frameW_ = 1280, frameH_ = 720;
     int slideIndex_ = 0;
-    // The picture's faces, which automatic motion frames on: looked for when it is first shown
-    // (the same search on the same picture as the import's, so the same boxes).
+    // The picture's faces, which automatic motion frames on: the show's, or looked for when it is
+    // first shown (the same search on the same picture as the import's, so the same boxes).
     mutable std::optional<std::vector<imaging::FaceBox>> faces_;
     double playSeconds_ = 5.0;
     MotionPreviewBox* box_ = nullptr;
