@@ -3,6 +3,7 @@
 // write runs, the write bar full at the end, Cancel stopping a burn, eject only when asked, and
 // a failed write told in an error box with the drive's reason while the dialog stays open.
 #include "MainWindowProbe.h"
+#include "ModalFileDialog.h"
 #include "base/Language.h"
 #include "disc/ui/DiscDialog.h"
 
@@ -91,10 +92,7 @@ private Q_SLOTS:
         MainWindowProbe window;
         QString folder;
         QTimer::singleShot(0, this, [&] {
-            QWidget* modal = QApplication::activeModalWidget();
-            auto* picker = qobject_cast<QFileDialog*>(modal);
-            if (picker == nullptr && modal != nullptr)
-                modal->close(); // never left waiting
+            QFileDialog* picker = ModalFileDialog();
             QVERIFY(picker);
             folder = picker->directory().absolutePath();
             picker->reject();

@@ -2,6 +2,7 @@
 // facts of the disc under the list following a disc taken out and put in, Burn as the default
 // button, Cancel free during a job and asking it to stop, labelled bars, failures told in a
 // plain sentence before the drive's words, and the file picker's folder and filters.
+#include "ModalFileDialog.h"
 #include "WidgetLookup.h"
 #include "base/Language.h"
 #include "disc/mmc/DiscSummary.h"
@@ -173,10 +174,7 @@ private Q_SLOTS:
             QStringList chosen;
             QString folder;
             QTimer::singleShot(0, this, [&] {
-                QWidget* modal = QApplication::activeModalWidget();
-                auto* picker = qobject_cast<QFileDialog*>(modal);
-                if (picker == nullptr && modal != nullptr)
-                    modal->close(); // never left waiting
+                QFileDialog* picker = ModalFileDialog();
                 QVERIFY(picker);
                 chosen = picker->selectedFiles();
                 folder = picker->directory().absolutePath();
