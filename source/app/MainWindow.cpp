@@ -27,6 +27,7 @@
 #include "base/Language.h"
 #include "base/ProgramFolder.h"
 #include "base/ui/ProgressWindow.h"
+#include "imaging/ImageLoad.h"
 #include "imaging/ui/EffectsDialog.h"
 #include "media/audio/AudioLibrary.h"
 #include "media/music/ShowMix.h"
@@ -324,12 +325,24 @@ void MainWindow::OfferRecovery() {
 }
 
 void MainWindow::OpenStartupShow(const QString& path) {
-    if (project::IsClipExtension(project::ExtensionOf(base::EncodeFileName(path))) &&
-        QFileInfo(path).isFile()) {
-        Import->AcceptDroppedPaths({path});
+    OpenStartupPaths({path});
+}
+
+void MainWindow::OpenStartupPaths(const QStringList& paths) {
+    if (paths.isEmpty())
+        return;
+    // A show (or what is taken for one, and reported if it is not) opens alone; photos, clips,
+    // tracks and folders are added to the new show as if dropped on the window.
+    const auto media = [](const QString& path) {
+        const std::string ext = project::ExtensionOf(base::EncodeFileName(path));
+        return QFileInfo(path).isDir() || imaging::IsPhotoExtension(ext) ||
+               project::IsClipExtension(ext) || project::IsTrackExtension(ext);
+    };
+    if (!media(paths.first())) {
+        Files->OpenStartupShow(paths.first());
         return;
     }
-    Files->OpenStartupShow(path);
+    Import->AcceptDroppedPaths(paths);
 }
 
 void MainWindow::CloseWithoutQuestion() {

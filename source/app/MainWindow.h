@@ -64,6 +64,9 @@ public:
     // it over, comes into the new show instead).
     void OfferRecovery();
     void OpenStartupShow(const QString& path);
+    // What the command line handed over (PathsFromArguments): a show to open, or photos, clips,
+    // tracks and folders to add to the new show.
+    void OpenStartupPaths(const QStringList& paths);
     // The notice of a start without a sound device, shown in the status line.
     static QString NoSoundText();
 

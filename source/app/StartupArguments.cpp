@@ -4,7 +4,8 @@
 
 namespace ui {
 
-QString ShowPathFromArguments(const QStringList& arguments) {
+QStringList PathsFromArguments(const QStringList& arguments) {
+    QStringList paths;
     bool optionsEnded = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
@@ -17,11 +18,17 @@ QString ShowPathFromArguments(const QStringList& arguments) {
         // Launchers that pass addresses rather than paths give local files as "file:" URLs.
         if (argument.startsWith(QStringLiteral("file:"), Qt::CaseInsensitive)) {
             const QUrl url(argument);
-            return url.isLocalFile() ? url.toLocalFile() : QString();
+            if (url.isLocalFile())
+                paths << url.toLocalFile();
+            continue;
         }
-        return argument;
+        paths << argument;
     }
-    return QString();
+    return paths;
+}
+
+QString ShowPathFromArguments(const QStringList& arguments) {
+    return PathsFromArguments(arguments).value(0);
 }
 
 } // namespace ui

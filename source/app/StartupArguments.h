@@ -7,8 +7,11 @@
 
 namespace ui {
 
-// The show to open: the first argument after the program's own name that is not an option
-// ("-..."), or the argument after "--"; a "file:" address becomes its local path. "" when none.
+// The files handed over: every argument after the program's own name that is not an option
+// ("-..."), and every one after "--"; a "file:" address becomes its local path (one that is not
+// local is left out). A file manager passes a show to open, or photos, clips and tracks to add.
+QStringList PathsFromArguments(const QStringList& arguments);
+// The first of them, "" when none.
 QString ShowPathFromArguments(const QStringList& arguments);
 
 } // namespace ui

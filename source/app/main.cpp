@@ -23,9 +23,11 @@ int main(int argc, char** argv) {
     // Work a dead instance left in its recovery file is offered before anything else.
     QTimer::singleShot(0, &form, [&form] { form.OfferRecovery(); });
     // A show named on the command line (a double click in a file manager) opens once the
-    // window is up, so its progress and any message have the window to stand on.
-    if (const QString show = ui::ShowPathFromArguments(QApplication::arguments()); !show.isEmpty())
-        QTimer::singleShot(0, &form, [&form, show] { form.OpenStartupShow(show); });
+    // window is up, so its progress and any message have the window to stand on; photos, clips
+    // and tracks ("Open with" on a selection) come into the new show.
+    if (const QStringList paths = ui::PathsFromArguments(QApplication::arguments());
+        !paths.isEmpty())
+        QTimer::singleShot(0, &form, [&form, paths] { form.OpenStartupPaths(paths); });
     // Used by the smoke test: come up, process the start-up events, close normally.
     if (QApplication::arguments().contains("--quit-after-start"))
         QTimer::singleShot(300, &form, [&form] { form.close(); });

@@ -103,6 +103,11 @@ private Q_SLOTS:
         QCOMPARE(ui::ShowPathFromArguments({"reelpane", "https://example.org/x.qvs"}),
                  QString("https://example.org/x.qvs"));
 
+        // "Open with" on a selection hands over every file.
+        QCOMPARE(ui::PathsFromArguments({"reelpane", "-style", "a.jpg", "file:///p/b.heic",
+                                         "https://example.org/c.png", "--", "-d.wav"}),
+                 QStringList({"a.jpg", "/p/b.heic", "https://example.org/c.png", "-d.wav"}));
+
         const QString path = MakeShow("started.qvs");
         MainWindowProbe form;
         QStringList messages;
@@ -112,6 +117,24 @@ private Q_SLOTS:
         QVERIFY2(messages.isEmpty(), qPrintable(messages.join("\n")));
         QCOMPARE(form.Show.Slides().size(), std::size_t(1));
         QCOMPARE(form.Files->Recent->Paths().value(0), path);
+    }
+
+    // Photos and a track handed over at start come into the new show; they are not taken for a
+    // show that fails to open.
+    void photosAndTracksHandedOverAtStartComeIn() {
+        const QString second = tmp_.filePath("second.png");
+        QVERIFY(QFile::copy(photo_, second));
+        const QString track = tmp_.filePath("track.wav");
+        QProcess::execute("sox",
+                          {"-n", "-r", "22050", "-c", "1", track, "synth", "1", "sine", "440"});
+        MainWindowProbe form;
+        QStringList messages;
+        form.Dialogs.ShowMessage = [&](const QString& text) { messages << text; };
+        form.OpenStartupPaths({photo_, second, track});
+        QVERIFY(window_waits::WaitForJobs(form));
+        QVERIFY2(messages.isEmpty(), qPrintable(messages.join("\n")));
+        QCOMPARE(form.Show.Slides().size(), std::size_t(2));
+        QCOMPARE(form.Show.Sounds().size(), std::size_t(1));
     }
 
     void aShowThatFailsToOpenIsReportedAndLeavesAnEmptyShow() {
