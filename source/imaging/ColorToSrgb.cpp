@@ -1,5 +1,6 @@
 #include "imaging/ColorToSrgb.h"
 
+#include "base/Endian.h"
 #include "imaging/MotionSampler.h"
 #include "imaging/RecentTransforms.h"
 
@@ -90,6 +91,13 @@ ProfilePtr ProfileOfCicp(int primaries, int transfer) {
     return ProfilePtr(cmsCreateRGBProfile(&white, &p, curves));
 }
 
+// The data colour space a profile's header names (bytes 16..19, big-endian), as a number: a
+// damaged profile may name a space Little CMS's enumeration does not hold, which must not be
+// read as that enumeration. 0 for a profile too short to have a header.
+std::uint32_t HeaderColourSpace(const std::uint8_t* icc, std::size_t size) {
+    return size >= 20 ? base::LoadBE<std::uint32_t>(icc + 16) : 0;
+}
+
 } // namespace
 
 template <typename Make> ColorToSrgb ColorToSrgb::Recent(const std::string& key, const Make& make) {
@@ -110,8 +118,7 @@ ColorToSrgb ColorToSrgb::Ignored(std::string why) {
     return c;
 }
 
-ColorToSrgb ColorToSrgb::FromProfile(void* profile) {
-    const cmsColorSpaceSignature space = cmsGetColorSpace(static_cast<cmsHPROFILE>(profile));
+ColorToSrgb ColorToSrgb::FromProfile(void* profile, std::uint32_t space) {
     if (space == cmsSigGrayData)
         return {};
     if (space != cmsSigRgbData)
@@ -140,7 +147,7 @@ ColorToSrgb ColorToSrgb::FromIcc(const std::uint8_t* data, std::size_t size) {
         const ProfilePtr profile(cmsOpenProfileFromMem(data, static_cast<cmsUInt32Number>(size)));
         if (!profile)
             return Ignored("Little CMS cannot read it");
-        return FromProfile(profile.get());
+        return FromProfile(profile.get(), HeaderColourSpace(data, size));
     });
 }
 
@@ -155,7 +162,7 @@ ColorToSrgb ColorToSrgb::FromCicp(int primaries, int transfer) {
         const ProfilePtr profile = ProfileOfCicp(primaries, transfer);
         if (!profile)
             return Ignored("colour codes " + codes + " are not known");
-        return FromProfile(profile.get());
+        return FromProfile(profile.get(), cmsSigRgbData);
     });
 }
 
@@ -188,7 +195,7 @@ ColorToSrgb ColorToSrgb::FromChromaticities(const Chromaticities& c, double enco
         const ProfilePtr profile(cmsCreateRGBProfile(&white, &primaries, curves));
         if (!profile)
             return Ignored("the chromaticities describe no colour space");
-        return FromProfile(profile.get());
+        return FromProfile(profile.get(), cmsSigRgbData);
     });
 }
 
@@ -201,7 +208,7 @@ bool ColorToSrgb::CmykToRgbaInPlace(const std::uint8_t* icc, std::size_t iccSize
         Ignored("Little CMS cannot read the CMYK profile");
         return false;
     }
-    if (cmsGetColorSpace(static_cast<cmsHPROFILE>(profile.get())) != cmsSigCmykData) {
+    if (HeaderColourSpace(icc, iccSize) != cmsSigCmykData) {
         Ignored("the CMYK picture's profile is not a CMYK profile");
         return false;
     }

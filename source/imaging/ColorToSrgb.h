@@ -56,7 +56,8 @@ public:
 
 private:
     static ColorToSrgb Ignored(std::string why);
-    static ColorToSrgb FromProfile(void* profile);
+    // space: the data colour space the profile's header names (an ICC signature).
+    static ColorToSrgb FromProfile(void* profile, std::uint32_t space);
     // The conversion kept under key (RecentTransforms.h), else the one make() gives, kept when
     // it converts.
     template <typename Make> static ColorToSrgb Recent(const std::string& key, const Make& make);

@@ -5,6 +5,7 @@
 // picture still decodes.
 #include "decode_helpers.h"
 
+#include "imaging/ColorToSrgb.h"
 #include "imaging/ImageLoad.h"
 
 #include <QtGlobal>
@@ -239,6 +240,22 @@ TEST(ColorToSrgb, ABrokenProfileIsIgnoredWithOneNote) {
         WritePpm(untagged, s.Path("u.ppm"));
         EXPECT_EQ(MaxDifference(bad, s.Path("u.ppm")), 0);
     }
+}
+
+// A profile whose header names a colour space Little CMS has no name for (a fuzzer's find in a
+// WebP): ignored with a note, both as a photo's profile and as a CMYK picture's, and never read
+// as Little CMS's enumeration (which the sanitizers' build refuses).
+TEST(ColorToSrgb, AProfileNamingAnUnknownColourSpaceIsIgnored) {
+    std::vector<std::uint8_t> icc = ReadBytes(kAdobe);
+    ASSERT_GT(icc.size(), 128u);
+    ASSERT_FALSE(imaging::ColorToSrgb::FromIcc(icc.data(), icc.size()).IsIdentity());
+    for (std::size_t i = 16; i < 20; ++i)
+        icc[i] = i == 16 ? 0xFC : 0xFF;
+    const imaging::ColorToSrgb colour = imaging::ColorToSrgb::FromIcc(icc.data(), icc.size());
+    EXPECT_TRUE(colour.IsIdentity());
+    EXPECT_NE(colour.Note().find("not an RGB profile"), std::string::npos) << colour.Note();
+    std::vector<std::uint8_t> cmyk(4 * 4, 0x40);
+    EXPECT_FALSE(imaging::ColorToSrgb::CmykToRgbaInPlace(icc.data(), icc.size(), cmyk.data(), 4));
 }
 
 } // namespace color_to_srgb_test
