@@ -42,6 +42,17 @@ bool IsSrgb(const JxlColorEncoding& e) {
             e.gamma < 1.0 / 2.2 + 0.01);
 }
 
+// sRGB (or grey with sRGB's curve), as libjxl names colour encodings.
+JxlColorEncoding SrgbEncoding(bool grey) {
+    JxlColorEncoding e{};
+    e.color_space = grey ? JXL_COLOR_SPACE_GRAY : JXL_COLOR_SPACE_RGB;
+    e.white_point = JXL_WHITE_POINT_D65;
+    e.primaries = JXL_PRIMARIES_SRGB;
+    e.transfer_function = JXL_TRANSFER_FUNCTION_SRGB;
+    e.rendering_intent = JXL_RENDERING_INTENT_RELATIVE;
+    return e;
+}
+
 // The conversion the decoded pixels need: none when libjxl names them sRGB (or grey), otherwise
 // from the ICC profile libjxl gives for them.
 ColorToSrgb JxlColor(const JxlDecoder* dec) {
@@ -107,6 +118,19 @@ base::Result<DecodedPhoto> DecodeJxlMemory(const std::uint8_t* data, std::size_t
             format.num_channels = info.alpha_bits > 0 ? 4 : 3;
             haveInfo = true;
         } else if (status == JXL_DEC_COLOR_ENCODING) {
+            // A picture stored in the codec's own colour space and tagged with an ICC profile
+            // (lossy, from a tagged photo) is asked for in sRGB, which libjxl makes as it
+            // decodes: otherwise it hands over linear sRGB in 8 bits, coarse in the shadows, for
+            // a conversion of its own to undo. A picture tagged with a named colour encoding
+            // comes in that encoding, as libjxl's own decoder writes it.
+            JxlColorEncoding original{};
+            if (haveInfo && !info.uses_original_profile &&
+                JxlDecoderGetColorAsEncodedProfile(dec.get(), nullptr,
+                                                   JXL_COLOR_PROFILE_TARGET_ORIGINAL,
+                                                   &original) != JXL_DEC_SUCCESS) {
+                const JxlColorEncoding srgb = SrgbEncoding(info.num_color_channels == 1);
+                (void)JxlDecoderSetPreferredColorProfile(dec.get(), &srgb);
+            }
             color = JxlColor(dec.get());
         } else if (status == JXL_DEC_NEED_IMAGE_OUT_BUFFER) {
             std::size_t bytes = 0;

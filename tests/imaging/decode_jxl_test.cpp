@@ -24,6 +24,20 @@ TEST(JxlDecode, LossyAndLosslessEqualLibjxlsOwnDecoder) {
     EXPECT_EQ(imaging::PhotoKindOfExtension(".JXL"), imaging::PhotoKind::Jxl);
 }
 
+// A lossy picture of a photo tagged with a profile is kept in the codec's own colour space: it
+// comes in as libjxl's own decoder writes it in sRGB, shadows included (not by way of 8-bit
+// linear values, which lose the dark steps of a gradient).
+TEST(JxlDecode, ATaggedLossyPictureComesAsLibjxlsOwnSrgb) {
+    Scratch s;
+    ASSERT_TRUE(s.Run("convert -size 96x64 gradient:black-navy -depth 8 PNG24:g.png && convert "
+                      "g.png -profile /usr/share/color/icc/colord/AdobeRGB1998.icc PNG24:t.png && "
+                      "cjxl t.png -d 1 t.jxl && djxl t.jxl srgb.png "
+                      "--color_space=RGB_D65_SRG_Rel_SRG --bits_per_sample=8"));
+    const int difference = MaxDifference(Load(s, "t.jxl"), s.Path("srgb.png"));
+    EXPECT_GE(difference, 0);
+    EXPECT_LE(difference, 1);
+}
+
 TEST(JxlDecode, AlphaOnWhiteAndAnAnimationsFirstFrame) {
     Scratch s;
     ASSERT_TRUE(s.Run("convert -size 20x10 xc:none -fill red -draw 'rectangle 0,0 9,7' "
