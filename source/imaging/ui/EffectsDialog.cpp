@@ -247,15 +247,6 @@ void EffectsDialog::GrowForMotion() {
         resize(size().expandedTo(want));
 }
 
-void EffectsDialog::SetSlideIndex(int index, std::optional<std::vector<imaging::FaceBox>> faces) {
-    slideIndex_ = std::max(index, 0);
-    knownFaces_ = std::move(faces);
-    const QSize frame = FrameSize();
-    motionEditor_->SetSlide(workImage_, backColor_, frame.width(), frame.height(), slideIndex_,
-                            knownFaces_);
-    motionEditor_->SetMotion(motionEditor_->EditedMotion());
-}
-
 void EffectsDialog::ApplyTexts() {
     const auto tab = [this](int index) {
         return [this, index](const QString& t) { Tabs->setTabText(index, t); };

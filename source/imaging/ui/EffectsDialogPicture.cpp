@@ -44,6 +44,15 @@ bool EffectsDialog::LoadWorkImage() {
     return true;
 }
 
+void EffectsDialog::SetSlideIndex(int index, std::optional<std::vector<imaging::FaceBox>> faces) {
+    slideIndex_ = std::max(index, 0);
+    knownFaces_ = std::move(faces);
+    const QSize frame = FrameSize();
+    motionEditor_->SetSlide(workImage_, backColor_, frame.width(), frame.height(), slideIndex_,
+                            knownFaces_);
+    motionEditor_->SetMotion(motionEditor_->EditedMotion());
+}
+
 void EffectsDialog::RebuildPreview() {
     const imaging::ImageSize size = imaging::FitSize(workImage_.Width, workImage_.Height,
                                                      PreviewBox().width(), PreviewBox().height());
