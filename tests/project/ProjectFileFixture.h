@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Outcomes.h"
+#include "WorkingCopyItems.h"
 #include "project/ProjectFile.h"
 #include "project/Records.h"
 #include "project/ShowSession.h"
@@ -70,19 +71,9 @@ protected:
             return project::ImportNote::Skip("undecodable"); // no item
         if (bytes.startsWith("FULL"))
             return base::Fail("no space left for the working copy");
-        const std::string ext = path.substr(path.rfind('.'));
-        const std::string name =
-            files.MakeWorkName(photo ? files.PicturesDir() : files.MusicDir(), ext);
+        const std::string name = testsupport::WorkingNameFor(files, path, photo);
         WriteAll(name, bytes);
-        if (photo) {
-            auto s = Slide::MakeDefault();
-            s.WorkFile = name;
-            show.Slides.push_back(s);
-        } else {
-            auto t = Track::MakeDefault();
-            t.WorkFile = name;
-            show.Sounds.push_back(t);
-        }
+        testsupport::AppendItem(show, name, photo);
         return project::ImportNote{};
     }
     void AddSlide(const QByteArray& bytes, int seconds, int kind, int tsec, int color) {

@@ -3,6 +3,7 @@
 // show round-trips, unknown chunks are skipped, and a damaged block costs only its own data.
 #include "GuiApp.h"
 #include "Outcomes.h"
+#include "WorkingCopyItems.h"
 #include "project/ExtensionBlock.h"
 #include "project/ProjectFile.h"
 #include "project/Records.h"
@@ -67,20 +68,10 @@ protected:
 
     // The import stand-in: the extracted file becomes the working copy unchanged.
     ImportStatus Import(const std::string& path, bool photo) {
-        const std::string ext = path.substr(path.rfind('.'));
-        const std::string name =
-            files.MakeWorkName(photo ? files.PicturesDir() : files.MusicDir(), ext);
+        const std::string name = testsupport::WorkingNameFor(files, path, photo);
         if (!QFile::rename(QString::fromStdString(path), QString::fromStdString(name)))
             return base::Fail("cannot keep " + path);
-        if (photo) {
-            auto s = Slide::MakeDefault();
-            s.WorkFile = name;
-            show.Slides.push_back(s);
-        } else {
-            auto t = Track::MakeDefault();
-            t.WorkFile = name;
-            show.Sounds.push_back(t);
-        }
+        testsupport::AppendItem(show, name, photo);
         return project::ImportNote{};
     }
 

@@ -23,6 +23,17 @@ namespace project_file_test {
 
 namespace {
 
+// A clip whose working copy holds bytes, named name, lengthMs long and shown whole.
+ClipSettings WrittenClip(const WorkFiles& files, const QByteArray& bytes, const std::string& name,
+                         std::int64_t lengthMs) {
+    ClipSettings clip;
+    clip.File = files.MakePictureName(name.substr(name.rfind('.')));
+    WriteAll(clip.File, bytes);
+    clip.Name = name;
+    clip.LengthMs = clip.OutMs = lengthMs;
+    return clip;
+}
+
 // A clip's original bytes follow the extension block whole; the records and the photos' bytes
 // before it are what they would be without the clip, so an older reader sees the poster photos.
 TEST_F(ProjectFileTest, ClipsAreStoredWholeAfterTheBlockAndComeBackWithTheirSettings) {
@@ -34,22 +45,13 @@ TEST_F(ProjectFileTest, ClipsAreStoredWholeAfterTheBlockAndComeBackWithTheirSett
 
     QByteArray first(300000, 'v');
     first.append("end of the first clip");
-    ClipSettings clip;
-    clip.File = files.MakePictureName(".MOV");
-    WriteAll(clip.File, first);
-    clip.Name = "Видео.MOV";
-    clip.LengthMs = 5000;
+    ClipSettings clip = WrittenClip(files, first, "Видео.MOV", 5000);
     clip.InMs = 500;
     clip.OutMs = 4500;
     clip.Volume = 150;
     clip.Mute = true;
     show.Slides[0].Clip = clip;
-    ClipSettings second;
-    second.File = files.MakePictureName(".mp4");
-    WriteAll(second.File, QByteArray("0123456789"));
-    second.Name = "b.mp4";
-    second.LengthMs = second.OutMs = 1200;
-    show.Slides[2].Clip = second;
+    show.Slides[2].Clip = WrittenClip(files, QByteArray("0123456789"), "b.mp4", 1200);
     // A photo's original follows the clips; whether it may be drawn from comes back with it.
     OriginalPhoto original{files.MakePictureName(".HEIC"), "IMG_0001.HEIC", true, {}};
     WriteAll(original.File, QByteArray(5000, 'o'));
@@ -120,12 +122,7 @@ TEST_F(ProjectFileTest, ClipsAreStoredWholeAfterTheBlockAndComeBackWithTheirSett
 // Clip offsets are 64-bit: a show whose clip lies past 4 GiB (a sparse file) opens with it.
 TEST_F(ProjectFileTest, AClipPastFourGigabytesIsFound) {
     AddSlide(QByteArray(100, 'p'), 2, 0, 0, 0);
-    ClipSettings clip;
-    clip.File = files.MakePictureName(".mp4");
-    WriteAll(clip.File, QByteArray("the clip's bytes"));
-    clip.Name = "far.mp4";
-    clip.LengthMs = clip.OutMs = 3000;
-    show.Slides[0].Clip = clip;
+    show.Slides[0].Clip = WrittenClip(files, QByteArray("the clip's bytes"), "far.mp4", 3000);
     const std::string file = root + "far.qvs";
     ASSERT_EQ(outcomes::OutcomeOf(SaveProject(ShowModel(show), file, quiet)), SaveOutcome::Saved);
     QByteArray bytes = ReadAll(file);

@@ -1,6 +1,7 @@
 // Opening a project over the open show: the show is replaced only by a file that loaded whole; a
 // refused, truncated or half-loaded file leaves it, with its working copies, as it was.
 #include "Outcomes.h"
+#include "WorkingCopyItems.h"
 #include "project/ProjectOpen.h"
 #include "project/Records.h"
 #include "project/ShowSession.h"
@@ -58,19 +59,9 @@ protected:
         const QByteArray bytes = ReadAll(path);
         if (bytes.startsWith("FULL"))
             return base::Fail("no space left for the working copy");
-        const std::string ext = path.substr(path.rfind('.'));
-        const std::string name =
-            files.MakeWorkName(photo ? files.PicturesDir() : files.MusicDir(), ext);
+        const std::string name = testsupport::WorkingNameFor(files, path, photo);
         WriteAll(name, bytes);
-        if (photo) {
-            auto s = Slide::MakeDefault();
-            s.WorkFile = name;
-            into.Slides.push_back(s);
-        } else {
-            auto t = Track::MakeDefault();
-            t.WorkFile = name;
-            into.Sounds.push_back(t);
-        }
+        testsupport::AppendItem(into, name, photo);
         return project::ImportNote{};
     }
     const ShowModel& show() { return session.Show(); }
