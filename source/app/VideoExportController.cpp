@@ -138,9 +138,10 @@ VideoExportController::AskMp4Options(media::VideoExportOptions& options, bool la
     show_.ResolutionSize(photoWidth, photoHeight);
     // A show that never saved a video, with photos for today's screens (a new show's), starts at
     // the preset for them rather than at the older 720p.
-    if (lastChoices && show_.Options().Output.IsDefault() && photoWidth >= 1920 &&
+    if (const media::Mp4Preset* tv = media::FindMp4Preset("youtube");
+        tv != nullptr && lastChoices && show_.Options().Output.IsDefault() && photoWidth >= 1920 &&
         photoHeight >= 1080)
-        dialog.ApplyPreset(0);
+        dialog.ApplyPreset(static_cast<std::size_t>(tv - media::Mp4Presets().data()));
     // Photos drawn from their originals, titles and clips are drawn at the video's own size: only
     // a show with a photo drawn from its working picture can look softer than the video.
     const auto& slides = show_.Slides();

@@ -101,9 +101,9 @@ imaging::Bitmap MovingFrames::DrawnFromOriginal(std::size_t i) const {
     // closely, it keeps the detail as it is, and enlarging would only cost time.
     constexpr double kMaxEnlargedPixels = 48.0 * 1024 * 1024;
     const double w = drawn->Width, h = drawn->Height;
-    const double k =
-        std::min(sampling(w, h) / kSharpSampling, std::sqrt(kMaxEnlargedPixels / (w * h)));
-    if (scale_ && sampling(w, h) > kEnlargeAbove && k > 1.1)
+    const double closest = sampling(w, h);
+    const double k = std::min(closest / kSharpSampling, std::sqrt(kMaxEnlargedPixels / (w * h)));
+    if (scale_ && closest > kEnlargeAbove && k > 1.1)
         if (imaging::Bitmap enlarged = scale_(*drawn, static_cast<int>(std::lround(w * k)),
                                               static_cast<int>(std::lround(h * k)));
             !enlarged.IsEmpty())
