@@ -103,11 +103,12 @@ struct Step {
     std::optional<imaging::TextMotion> CaptionMotion;
 };
 
-// A moving caption is drawn by the renderer over the bare photo; a still one is drawn into the
-// photo, and the console tool keeps no copy without it. So a caption already drawn in stays put.
+// A moving caption is drawn by the renderer over the bare photo. On a photo drawn from its
+// original it replaces the still caption step; on a picture that is its own original the still
+// caption is drawn into it, and the console tool keeps no copy without it, so it stays put.
 std::optional<QString> MovingOverDrawn(const project::Slide& slide, imaging::TextMotion motion) {
     if (motion == imaging::TextMotion::None || slide.Caption.Text.empty() ||
-        slide.Caption.Motion != imaging::TextMotion::None)
+        slide.Caption.Motion != imaging::TextMotion::None || project::DrawnFromSteps(slide))
         return std::nullopt;
     return QString("its caption is drawn into the photo; a moving caption can be given to a photo "
                    "without one");

@@ -1,15 +1,20 @@
-// The effects dialog's working picture for one slide of the show: its edits go through the
-// core's slide edits on a copy of the slide, its backups through the core's edit backups. Also
-// the dialog opened on a slide's values and the slide with its values back.
+// The effects dialog's picture of one slide: each edit is the core's one slide edit, made on a
+// copy of the slide and its working picture in memory, and kept as a value. Nothing of the show
+// changes while the dialog is open; the caller stores the edits kept, in order, through the
+// document when it closes. Also the dialog opened on a slide's values.
 #pragma once
 
 #include "imaging/ui/EffectsPicture.h"
 #include "project/CaptionBases.h"
-#include "project/EditBackups.h"
 #include "project/ShowModel.h"
+#include "project/SlideEdits.h"
+
+#include <QTemporaryDir>
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 class QWidget;
 
@@ -18,15 +23,19 @@ namespace ui {
 class SlidePicture final : public EffectsPicture {
 public:
     // slide: the slide as the show holds it; photos: the size a crop is fitted to again;
-    // captions: the pictures without a caption the history keeps.
+    // captions: the copies without a caption the history keeps (read, never changed here).
     SlidePicture(const project::Slide& slide, const project::PhotoSettings& photos,
-                 project::CaptionBases& captions);
+                 const project::CaptionBases& captions);
 
-    // A copy of the working picture as it is now that the caller keeps for its own undo (the
-    // history's): the backups restore from it instead of copying the picture again.
-    void UseKeptOriginal(const std::string& path) { backups_.UseOriginal(path); }
+    // The edits kept, in the order they were made: what the caller stores.
+    const std::vector<project::SlideEdit>& Edits() const { return now_.Edits; }
+    // Whether the slide's caption is a value that can be edited again (it moves over the frames,
+    // or the photo is drawn from its original), not only pixels drawn into its picture.
+    static bool CaptionIsValue(const project::Slide& slide);
 
-    std::string WorkFile() const override { return slide_.WorkFile; }
+    const imaging::Bitmap& Picture() const override { return now_.Picture; }
+    std::string Name() const override { return workFile_; }
+    std::string ViewFile() override;
     base::Status Crop(const EffectsCrop& crop) override;
     base::Status DrawCaption(const imaging::CaptionSettings& caption) override;
     base::Status Turn(EffectsTurn turn, std::int32_t background,
@@ -43,26 +52,45 @@ public:
     base::Result<bool> RestoreBackup(EffectsBackup slot) override;
     void DropBackup(EffectsBackup slot) override;
     void AcceptBackups() override;
-    base::Status PrepareCaption() override { return captions_.Prepare(slide_.WorkFile); }
-    void RememberCaption() override { captions_.Remember(slide_.WorkFile); }
-    base::Result<bool> Uncaption() override { return captions_.Restore(slide_.WorkFile); }
+    base::Status PrepareCaption() override;
+    void RememberCaption() override {}
+    base::Result<bool> Uncaption() override;
 
 private:
-    // The editor's copy of the slide: the core's slide edits apply to it and its working file.
-    project::Slide slide_;
+    struct State {
+        project::Slide Slide;    // the slide with the edits kept
+        imaging::Bitmap Picture; // its working picture as they make it
+        // A picture that is its own original: what a caption is drawn on, so that it replaces
+        // the one drawn before (none until the caption page asks for it).
+        std::optional<imaging::Bitmap> Bare;
+        bool Reshaped = false; // an edit other than a caption was made here
+        std::vector<project::SlideEdit> Edits;
+    };
+    // The edit made on a copy of the state, taken when it goes through.
+    base::Status Make(const project::SlideEdit& edit, imaging::Bitmap* thumbnail);
+    // The picture without a caption, for a picture that is its own original.
+    const imaging::Bitmap* Bare();
+
+    State now_;
+    std::optional<State> kept_[2];
     project::PhotoSettings photos_;
-    project::CaptionBases& captions_;
-    project::EditBackups backups_;
+    const project::CaptionBases& captions_;
+    std::string workFile_;
+    std::unique_ptr<QTemporaryDir> viewFolder_;
 };
 
 class EffectsDialog;
 
-// The effects dialog on the slide's values, and the slide with the dialog's values stored back
-// whole (the motion is left alone: it is stored as its own edit).
+// The effects dialog on the slide's values.
 std::unique_ptr<EffectsDialog> OpenEffects(const project::Slide& slide, EffectsPicture& picture,
                                            const std::string& resolution,
                                            const imaging::Bitmap& thumbnail, int page,
                                            QWidget* parent = nullptr);
-project::Slide WithEffects(project::Slide slide, const EffectsDialog& dialog);
+
+// The edits the dialog made, as values, in the order to store them: its background, the picture
+// edits kept, and a caption that moves (a value the picture does not hold). The duration, motion
+// and clip are the caller's own edits.
+std::vector<project::SlideEdit> EditsOf(const project::Slide& slide, const SlidePicture& picture,
+                                        const EffectsDialog& dialog);
 
 } // namespace ui

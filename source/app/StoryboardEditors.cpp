@@ -29,7 +29,8 @@ void StoryboardCommands::openEffects(int page) {
         std::clamp(view_.SelectedSlide(), 0, static_cast<int>(show_.Slides().size()) - 1));
     if (EditTitle && EditTitle(index))
         return;
-    // The effects rewrite the working picture: it is kept as it is now, for an undo.
+    // The edits rewrite the working picture when they are stored: it is kept as it is now, for
+    // an undo.
     auto change = history_.BeginChange(index);
     if (!change) {
         dialogs_.ShowMessage(QString::fromLocal8Bit(change.error().c_str()));
@@ -39,30 +40,31 @@ void StoryboardCommands::openEffects(int page) {
     const QPixmap clean = view_.CleanThumbnail(index);
     const imaging::Bitmap thumbnail =
         clean.isNull() ? imaging::Bitmap() : imaging::Bitmap::CreateFromImage(clean.toImage());
-    // The dialog edits the working file through the core's slide edits; the history's copy of
-    // the picture stands for its backups.
+    // The dialog makes its edits on a picture in memory and hands them back as values; nothing
+    // of the show changes until they are stored below, through the core's one slide edit, as
+    // one step of the history.
     SlidePicture picture(slide, show_.Photos(), history_.Captions());
-    picture.UseKeptOriginal(change->KeptPicture());
     const auto opened = OpenEffects(slide, picture, show_.Photos().Resolution, thumbnail,
                                     view_.EffectsPage(), host_.DialogParent);
     EffectsDialog& dialog = *opened;
     dialog.SetSlideIndex(static_cast<int>(index), slide.Faces);
     dialog.exec();
-    // The values come back from the dialog and go into the change's draft; the storyboard
-    // draws the thumbnail from the working picture when the step announces the edit, so done,
-    // undone and redone it is always the picture's own.
     project::ShowContent& draft = change->Draft;
-    project::Slide edited = WithEffects(slide, dialog);
-    // The duration goes through the one duration edit below, as every retiming does.
-    const std::int64_t stillMs = edited.StillMs;
-    edited.StillMs = slide.StillMs;
-    draft.Slides[index] = edited;
+    for (const project::SlideEdit& edit : EditsOf(slide, picture, dialog))
+        if (const auto done = project::ApplySlideEdit(draft, index, edit, show_.Photos(), nullptr,
+                                                      &history_.Captions());
+            !done) {
+            dialogs_.ShowMessage(QString::fromLocal8Bit(done.error().c_str()));
+            break;
+        }
     // The motion comes back as a value and is stored as the console tool stores it.
-    if (dialog.EditedMotion() != edited.Ext.Motion)
+    if (dialog.EditedMotion() != draft.Slides[index].Ext.Motion)
         if (const auto moved = project::ApplySlideEdit(
                 draft, index, project::MotionEdit{dialog.EditedMotion()}, show_.Photos());
             !moved)
             dialogs_.ShowMessage(QString::fromLocal8Bit(moved.error().c_str()));
+    // The duration goes through the one duration edit, as every retiming does.
+    const std::int64_t stillMs = dialog.StillMs();
     const std::size_t first = dialog.SecondsForAll() ? 0 : index;
     const std::size_t last = dialog.SecondsForAll() ? draft.Slides.size() : index + 1;
     for (std::size_t i = first; i < last; ++i)

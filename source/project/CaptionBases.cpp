@@ -53,6 +53,10 @@ bool CaptionBases::StandsFor(const std::string& workFile) const {
     return std::find(drawn.begin(), drawn.end(), sum) != drawn.end();
 }
 
+std::string CaptionBases::CopyFor(const std::string& workFile) const {
+    return StandsFor(workFile) ? kept_.at(workFile).Copy.Path() : std::string();
+}
+
 base::Status CaptionBases::Prepare(const std::string& workFile) {
     if (StandsFor(workFile))
         return CopyOver(kept_[workFile].Copy.Path(), workFile);

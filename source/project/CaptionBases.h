@@ -22,6 +22,8 @@ public:
 
     // True when a copy is kept for workFile and the picture is it, with a caption or without.
     bool StandsFor(const std::string& workFile) const;
+    // The copy without a caption that stands for workFile ("" when none does), to read.
+    std::string CopyFor(const std::string& workFile) const;
     // Before a caption is drawn: the working picture goes back to its copy when the copy stands
     // for it, otherwise the copy is taken anew from the picture as it is.
     base::Status Prepare(const std::string& workFile);

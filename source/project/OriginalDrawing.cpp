@@ -31,7 +31,7 @@ base::Result<imaging::Bitmap> DrawOriginal(const Slide& slide, const SampleScale
     return loaded;
 }
 
-base::Status RedrawWorkingPicture(const Slide& slide, const PhotoSettings& photos) {
+base::Result<imaging::Bitmap> DrawWorkingPicture(const Slide& slide, const PhotoSettings& photos) {
     int width = 0;
     int height = 0;
     photos.Size(width, height);
@@ -44,6 +44,13 @@ base::Status RedrawWorkingPicture(const Slide& slide, const PhotoSettings& photo
         return base::Fail(drawn.error());
     if (!FitToResolution(*drawn, width, height))
         return base::Fail("cannot fit " + slide.Original->Name + " to the photo size");
+    return drawn;
+}
+
+base::Status RedrawWorkingPicture(const Slide& slide, const PhotoSettings& photos) {
+    auto drawn = DrawWorkingPicture(slide, photos);
+    if (!drawn)
+        return base::Fail(drawn.error());
     return SaveWorkPicture(slide.WorkFile, *drawn);
 }
 

@@ -22,9 +22,13 @@ using SampleScale = std::function<double(double width, double height)>;
 // drawn from or the original cannot be decoded.
 base::Result<imaging::Bitmap> DrawOriginal(const Slide& slide, const SampleScale& scale);
 
-// The working picture drawn again from the original at the photo size (the same rendering an
-// export makes, fitted as an import fits), saved over the slide's working file. Refused for a
-// slide drawn from its working picture.
+// The working picture of a photo drawn from its original: the original with its steps, at the
+// photo size (the same rendering an export makes, fitted as an import fits). It is made only here,
+// for every edit, the storyboard and older readers; it is never read back as the photo's truth.
+// Refused for a slide drawn from its working picture.
+base::Result<imaging::Bitmap> DrawWorkingPicture(const Slide& slide, const PhotoSettings& photos);
+
+// The same, saved over the slide's working file.
 base::Status RedrawWorkingPicture(const Slide& slide, const PhotoSettings& photos);
 
 } // namespace project

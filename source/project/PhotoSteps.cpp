@@ -71,6 +71,32 @@ imaging::CaptionLook LookOf(const imaging::CaptionSettings& caption) {
     return look;
 }
 
+void RemoveCaptionStep(std::vector<PhotoStep>& steps) {
+    std::erase_if(steps, [](const PhotoStep& s) { return std::holds_alternative<CaptionStep>(s); });
+}
+
+base::Status AddPhotoStep(std::vector<PhotoStep>& steps, PhotoStep step) {
+    if (std::holds_alternative<CaptionStep>(step))
+        RemoveCaptionStep(steps);
+    if (const auto* turn = std::get_if<TurnEdit>(&step); turn && !steps.empty())
+        if (const auto* last = std::get_if<TurnEdit>(&steps.back())) {
+            const auto undoes = [](TurnKind a, TurnKind b) {
+                return (a == TurnKind::Mirror && b == TurnKind::Mirror) ||
+                       (a == TurnKind::Right && b == TurnKind::Left) ||
+                       (a == TurnKind::Left && b == TurnKind::Right);
+            };
+            if (undoes(last->Turn, turn->Turn)) {
+                steps.pop_back();
+                return {};
+            }
+        }
+    if (steps.size() >= kMaxPhotoSteps)
+        return base::Fail("the photo already holds " + std::to_string(kMaxPhotoSteps) +
+                          " edits, the most a show keeps for one photo; undo some of them first");
+    steps.push_back(std::move(step));
+    return {};
+}
+
 StepShape ShapeAfterSteps(double width, double height, const std::vector<PhotoStep>& steps) {
     StepShape shape{width, height};
     for (const PhotoStep& step : steps) {

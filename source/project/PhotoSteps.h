@@ -5,6 +5,7 @@
 // original.
 #pragma once
 
+#include "base/Result.h"
 #include "imaging/Bitmap.h"
 #include "imaging/Caption.h"
 
@@ -52,8 +53,16 @@ struct CaptionStep {
 
 using PhotoStep = std::variant<CropStep, TurnEdit, LightEdit, ColorEdit, CaptionStep>;
 
-// The most steps a photo keeps; a photo edited more often is drawn from its working picture.
+// The most steps a photo keeps: the bound the show file's reader checks. An edit past it is
+// refused (turns that cancel and a caption that replaces another take no room).
 constexpr std::size_t kMaxPhotoSteps = 64;
+
+// Adds a step after the others, as the photo's edit: a caption step replaces the caption there is
+// (the photo has one caption, drawn over the picture as it is now), a turn that undoes the last
+// one takes it off instead. Refused, leaving the steps as they were, past kMaxPhotoSteps.
+base::Status AddPhotoStep(std::vector<PhotoStep>& steps, PhotoStep step);
+// Takes the caption step off (a caption taken away, or one that moves over the frames instead).
+void RemoveCaptionStep(std::vector<PhotoStep>& steps);
 
 // The width and height a w x h picture has after the steps (crops and turns change it).
 struct StepShape {

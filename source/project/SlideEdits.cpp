@@ -7,6 +7,7 @@
 #include "imaging/FaceDetect.h"
 #include "imaging/ImageLoad.h"
 #include "project/Import.h"
+#include "project/OriginalDrawing.h"
 #include <QString>
 
 #include <algorithm>
@@ -118,17 +119,32 @@ base::Status ValidateEdit(const SlideEdit& edit) {
     return {};
 }
 
-base::Result<imaging::Bitmap> CropPicture(const imaging::Bitmap& picture, const CropEdit& crop) {
-    // A click without a drag gives an empty rectangle and a drag started in the bars gives
-    // corners outside the picture: keep what lies on the picture, refuse less than a pixel.
-    const auto clampX = [&](std::int32_t v) { return std::clamp(v, 0, picture.Width); };
-    const auto clampY = [&](std::int32_t v) { return std::clamp(v, 0, picture.Height); };
-    const int x0 = clampX(std::min(crop.X0, crop.X1));
-    const int x1 = clampX(std::max(crop.X0, crop.X1));
-    const int y0 = clampY(std::min(crop.Y0, crop.Y1));
-    const int y1 = clampY(std::max(crop.Y0, crop.Y1));
-    if (x1 - x0 < 1 || y1 - y0 < 1)
+namespace {
+
+struct PixelRect {
+    int X0 = 0, Y0 = 0, X1 = 0, Y1 = 0;
+};
+
+// The part of a w x h picture a crop keeps. A click without a drag gives an empty rectangle and a
+// drag started in the bars gives corners outside the picture: what lies on the picture is kept,
+// less than a pixel refused.
+base::Result<PixelRect> CropRect(int w, int h, const CropEdit& crop) {
+    const auto clampX = [&](std::int32_t v) { return std::clamp(v, 0, w); };
+    const auto clampY = [&](std::int32_t v) { return std::clamp(v, 0, h); };
+    const PixelRect r{clampX(std::min(crop.X0, crop.X1)), clampY(std::min(crop.Y0, crop.Y1)),
+                      clampX(std::max(crop.X0, crop.X1)), clampY(std::max(crop.Y0, crop.Y1))};
+    if (r.X1 - r.X0 < 1 || r.Y1 - r.Y0 < 1)
         return base::Fail("the crop rectangle holds no pixel of the picture");
+    return r;
+}
+
+} // namespace
+
+base::Result<imaging::Bitmap> CropPicture(const imaging::Bitmap& picture, const CropEdit& crop) {
+    const auto rect = CropRect(picture.Width, picture.Height, crop);
+    if (!rect)
+        return base::Fail(rect.error());
+    const auto [x0, y0, x1, y1] = *rect;
     imaging::Bitmap out = imaging::Bitmap::CreateUninitialised(x1 - x0, y1 - y0);
     if (out.IsEmpty())
         return base::Fail("out of memory for the cropped picture");
@@ -148,34 +164,36 @@ base::Status SaveWorkPicture(const std::string& path, const imaging::Bitmap& pic
 }
 
 base::Status ApplySlideEdit(ShowContent& show, std::size_t index, const SlideEdit& edit,
-                            const PhotoSettings& photos, imaging::Bitmap* thumbnail) {
+                            const PhotoSettings& photos, imaging::Bitmap* thumbnail,
+                            CaptionBases* captions) {
     if (index >= show.Slides.size())
         return base::Fail("no slide " + std::to_string(index + 1) + " in the show");
-    return EditSlide(show.Slides[index], edit, photos, thumbnail);
+    return EditSlide(show.Slides[index], edit, photos, thumbnail, captions);
 }
 
-base::Status EditSlide(Slide& edited, const SlideEdit& edit, const PhotoSettings& photos,
-                       imaging::Bitmap* thumbnail) {
-    if (auto valid = ValidateEdit(edit); !valid)
-        return valid;
-    Slide slide = edited;
-    const auto store = [&] { edited = slide; };
+bool DrawnFromSteps(const Slide& slide) {
+    return !slide.DrawableOriginal().empty();
+}
 
+namespace {
+
+// The edits of the slide's values alone; true when the edit was one of them.
+bool EditValues(Slide& slide, const SlideEdit& edit, base::Status& status) {
     if (const auto* b = std::get_if<BackgroundEdit>(&edit)) {
         slide.BackColor = b->Color;
-        store();
-        return {};
+        return true;
     }
     if (const auto* d = std::get_if<DurationEdit>(&edit)) {
         slide.StillMs = d->StillMs;
         if (d->TransitionMs != DurationEdit::kKeep)
             slide.TransitionMs = d->TransitionMs;
-        store();
-        return {};
+        return true;
     }
     if (const auto* m = std::get_if<MotionEdit>(&edit)) {
-        if (slide.Clip && !m->Motion.IsStill())
-            return base::Fail("a clip is shown as it was filmed: pan and zoom are for photos");
+        if (slide.Clip && !m->Motion.IsStill()) {
+            status = base::Fail("a clip is shown as it was filmed: pan and zoom are for photos");
+            return true;
+        }
         // No motion keeps no states, so that a still slide leaves the extension at its default.
         slide.Ext.Motion = m->Motion.IsStill() ? imaging::Motion{} : m->Motion;
         // Automatic motion frames on the faces: asked for first on a photo from a show saved
@@ -184,77 +202,17 @@ base::Status EditSlide(Slide& edited, const SlideEdit& edit, const PhotoSettings
         if (slide.Ext.Motion.Mode == imaging::MotionMode::Auto && !slide.Faces)
             if (auto picture = imaging::LoadImageFile(slide.WorkFile))
                 slide.Faces = imaging::DetectFaces(*picture);
-        store();
-        return {};
+        return true;
     }
     if (const auto* c = std::get_if<ColorEdit>(&edit); c && c->Effect == 0) {
         slide.Picture.ColorEffect = 0;
-        store();
-        return {};
+        return true;
     }
-    if (!TouchesPictures(edit))
-        return {};
-    // A title slide's picture is its card, drawn from its text: it has no photo to edit.
-    if (slide.Title)
-        return base::Fail("a title slide has no photo to crop, caption, turn or colour; its text "
-                          "is edited as a title");
+    return false;
+}
 
-    // A clip's pictures are drawn from the clip as filmed; only a caption goes over them (drawn
-    // into the poster too, for older readers).
-    if (slide.Clip && !std::holds_alternative<CaptionEdit>(edit))
-        return base::Fail("a clip is shown as it was filmed: it cannot be cropped, turned or "
-                          "coloured; its caption, times and sound can be changed");
-
-    const std::string path = slide.WorkFile;
-    auto loaded = imaging::LoadImageFile(path);
-    if (!loaded)
-        return base::Fail(loaded.error());
-    imaging::Bitmap photo = std::move(*loaded);
-    const imaging::ImageSize before{photo.Width, photo.Height};
-    imaging::Bitmap thumb = thumbnail ? *thumbnail : imaging::Bitmap();
-
-    if (const auto* crop = std::get_if<CropEdit>(&edit)) {
-        auto cropped = CropPicture(photo, *crop);
-        if (!cropped)
-            return base::Fail(cropped.error());
-        photo = std::move(*cropped);
-    } else if (const auto* caption = std::get_if<CaptionEdit>(&edit)) {
-        // A moving caption is drawn by the renderer on every frame, not into the photo.
-        if (caption->Motion == imaging::TextMotion::None)
-            imaging::DrawCaption(photo, LookOf(*caption));
-    } else if (const auto* turn = std::get_if<TurnEdit>(&edit)) {
-        TurnPicture(photo, turn->Turn, slide.BackColor);
-        TurnPicture(thumb, turn->Turn, slide.BackColor);
-    } else if (const auto* light = std::get_if<LightEdit>(&edit)) {
-        LightPicture(photo, *light);
-        LightPicture(thumb, *light);
-    } else if (const auto* color = std::get_if<ColorEdit>(&edit)) {
-        ColorPicture(photo, color->Effect);
-        ColorPicture(thumb, color->Effect);
-    }
-
-    // Faces are kept in fractions of the picture: a crop or a turn moves them, so they are looked
-    // for again on the new picture (whose refit below keeps its proportions).
-    const bool reshaped =
-        std::holds_alternative<CropEdit>(edit) || std::holds_alternative<TurnEdit>(edit);
-    if (slide.Faces && reshaped)
-        slide.Faces = imaging::DetectFaces(photo);
-    if (auto saved = SaveWorkPicture(path, photo); !saved)
-        return saved;
-    // The original is drawn with the same edit, kept as a step; past what the steps hold, the
-    // working picture is drawn instead from here on.
-    if (slide.Original && !slide.Original->Edited)
-        if (auto step = StepOf(edit, before.Width, before.Height)) {
-            if (slide.Original->Steps.size() < kMaxPhotoSteps) {
-                slide.Original->Steps.push_back(std::move(*step));
-            } else {
-                slide.Original->Edited = true;
-                slide.Original->Steps.clear();
-            }
-        }
-    if (std::holds_alternative<CropEdit>(edit) && !RefitPicture(path, photos))
-        return base::Fail("cannot fit " + path + " to the output size again");
-
+// The record fields a picture edit owns, once its pixels are made.
+void TakeEditValues(Slide& slide, const SlideEdit& edit) {
     if (const auto* caption = std::get_if<CaptionEdit>(&edit)) {
         slide.Caption = *caption;
     } else if (std::holds_alternative<TurnEdit>(edit)) {
@@ -266,9 +224,153 @@ base::Status EditSlide(Slide& edited, const SlideEdit& edit, const PhotoSettings
     } else if (std::holds_alternative<ColorEdit>(edit)) {
         slide.Picture.ColorEffect = 0;
     }
+}
+
+// The pixels of an edit on a picture that is the photo's own original (a photo from an older
+// show): made on the picture itself and on the thumbnail.
+base::Status EditOwnPicture(imaging::Bitmap& photo, imaging::Bitmap& thumb, const SlideEdit& edit,
+                            std::int32_t backColor, const PhotoSettings& photos) {
+    if (const auto* crop = std::get_if<CropEdit>(&edit)) {
+        auto cropped = CropPicture(photo, *crop);
+        if (!cropped)
+            return base::Fail(cropped.error());
+        photo = std::move(*cropped);
+        int width = 1280;
+        int height = 1024;
+        photos.Size(width, height);
+        if (!FitToResolution(photo, width, height))
+            return base::Fail("cannot fit the cropped picture to the output size again");
+        thumb = MakeThumbnail(photo);
+    } else if (const auto* caption = std::get_if<CaptionEdit>(&edit)) {
+        // A moving caption is drawn by the renderer on every frame, not into the photo.
+        if (caption->Motion == imaging::TextMotion::None)
+            imaging::DrawCaption(photo, LookOf(*caption));
+    } else if (const auto* turn = std::get_if<TurnEdit>(&edit)) {
+        TurnPicture(photo, turn->Turn, backColor);
+        TurnPicture(thumb, turn->Turn, backColor);
+    } else if (const auto* light = std::get_if<LightEdit>(&edit)) {
+        LightPicture(photo, *light);
+        LightPicture(thumb, *light);
+    } else if (const auto* color = std::get_if<ColorEdit>(&edit)) {
+        ColorPicture(photo, color->Effect);
+        ColorPicture(thumb, color->Effect);
+    }
+    return {};
+}
+
+} // namespace
+
+base::Status EditSlidePicture(Slide& edited, imaging::Bitmap& working, const SlideEdit& edit,
+                              const PhotoSettings& photos, imaging::Bitmap* thumbnail) {
+    if (auto valid = ValidateEdit(edit); !valid)
+        return valid;
+    Slide slide = edited;
+    base::Status status;
+    if (EditValues(slide, edit, status)) {
+        if (status)
+            edited = std::move(slide);
+        return status;
+    }
+    if (!TouchesPictures(edit) && !std::holds_alternative<CaptionEdit>(edit))
+        return {};
+    // A title slide's picture is its card, drawn from its text: it has no photo to edit.
+    if (slide.Title)
+        return base::Fail("a title slide has no photo to crop, caption, turn or colour; its text "
+                          "is edited as a title");
+    // A clip's pictures are drawn from the clip as filmed; only a caption goes over them (drawn
+    // into the poster too, for older readers).
+    if (slide.Clip && !std::holds_alternative<CaptionEdit>(edit))
+        return base::Fail("a clip is shown as it was filmed: it cannot be cropped, turned or "
+                          "coloured; its caption, times and sound can be changed");
+
+    imaging::Bitmap thumb = thumbnail ? *thumbnail : imaging::Bitmap();
+    if (DrawnFromSteps(slide)) {
+        // The photo's truth is its original and its steps: the edit becomes a step, and the
+        // working picture is drawn again from them.
+        const auto* caption = std::get_if<CaptionEdit>(&edit);
+        std::vector<PhotoStep>& steps = slide.Original->Steps;
+        if (caption && (caption->Motion != imaging::TextMotion::None || caption->Text.empty())) {
+            // A moving caption is drawn over the frames, and no text is no caption: either takes
+            // the still caption off.
+            RemoveCaptionStep(steps);
+        } else if (working.IsEmpty()) {
+            return base::Fail("the working picture of " + slide.Original->Name + " cannot be read");
+        } else if (auto step = StepOf(edit, working.Width, working.Height)) {
+            if (const auto* crop = std::get_if<CropEdit>(&edit))
+                if (auto rect = CropRect(working.Width, working.Height, *crop); !rect)
+                    return base::Fail(rect.error());
+            if (auto added = AddPhotoStep(steps, std::move(*step)); !added)
+                return added;
+        }
+        auto drawn = DrawWorkingPicture(slide, photos);
+        if (!drawn)
+            return base::Fail(drawn.error());
+        working = std::move(*drawn);
+        if (thumbnail)
+            thumb = MakeThumbnail(working);
+    } else if (auto made = EditOwnPicture(working, thumb, edit, slide.BackColor, photos); !made) {
+        return made;
+    }
+    // Faces are kept in fractions of the picture: a crop or a turn moves them, so they are looked
+    // for again on the new picture.
+    const bool reshaped =
+        std::holds_alternative<CropEdit>(edit) || std::holds_alternative<TurnEdit>(edit);
+    if (slide.Faces && reshaped)
+        slide.Faces = imaging::DetectFaces(working);
+    TakeEditValues(slide, edit);
     if (thumbnail)
         *thumbnail = std::move(thumb);
-    store();
+    edited = std::move(slide);
+    return {};
+}
+
+base::Status EditSlide(Slide& edited, const SlideEdit& edit, const PhotoSettings& photos,
+                       imaging::Bitmap* thumbnail, CaptionBases* captions) {
+    if (auto valid = ValidateEdit(edit); !valid)
+        return valid;
+    {
+        Slide values = edited;
+        base::Status status;
+        if (EditValues(values, edit, status)) {
+            if (status)
+                edited = std::move(values);
+            return status;
+        }
+    }
+    if (!TouchesPictures(edit) && !std::holds_alternative<CaptionEdit>(edit))
+        return {};
+    const std::string path = edited.WorkFile;
+    const auto* caption = std::get_if<CaptionEdit>(&edit);
+    const bool stillCaption = caption && caption->Motion == imaging::TextMotion::None &&
+                              !edited.Title && !DrawnFromSteps(edited);
+    // A caption drawn into a picture that is its own original replaces the one drawn before from
+    // the copy kept without it, where the caller keeps such copies; no text takes it off.
+    if (stillCaption && captions) {
+        if (caption->Text.empty()) {
+            if (auto restored = captions->Restore(path); !restored)
+                return base::Fail(restored.error());
+        } else if (auto prepared = captions->Prepare(path); !prepared) {
+            return prepared;
+        }
+    }
+    auto loaded = imaging::LoadImageFile(path);
+    if (!loaded && !DrawnFromSteps(edited))
+        return base::Fail(loaded.error());
+    imaging::Bitmap working = loaded ? std::move(*loaded) : imaging::Bitmap();
+    Slide slide = edited;
+    imaging::Bitmap thumb = thumbnail ? *thumbnail : imaging::Bitmap();
+    if (auto done = EditSlidePicture(slide, working, edit, photos, thumbnail ? &thumb : nullptr);
+        !done)
+        return done;
+    // The working file is replaced only by a complete new one; the slide and the thumbnail
+    // change only with it.
+    if (auto saved = SaveWorkPicture(path, working); !saved)
+        return saved;
+    if (stillCaption && captions && !caption->Text.empty())
+        captions->Remember(path);
+    edited = std::move(slide);
+    if (thumbnail)
+        *thumbnail = std::move(thumb);
     return {};
 }
 

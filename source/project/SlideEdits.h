@@ -1,12 +1,13 @@
-// The edits the effects dialog and `reelpane-cli edit` make to one slide, as values, and the one
-// function that applies an edit to slide i of a show: it rewrites the working file (and the
-// thumbnail picture, when the caller keeps one) and the record fields the edit owns.
+// The edits the effects dialog, the storyboard and `reelpane-cli edit` make to one slide, as
+// values, and the one function that makes an edit: on the slide's values and its working picture,
+// in memory (the dialog's preview) or on its working file (every stored edit).
 #pragma once
 
 #include "base/Result.h"
 #include "imaging/Bitmap.h"
 #include "imaging/Caption.h"
 #include "imaging/Motion.h"
+#include "project/CaptionBases.h"
 #include "project/PhotoSteps.h"
 #include "project/ShowContent.h"
 
@@ -54,25 +55,36 @@ base::Status ValidateEdit(const SlideEdit& edit);
 // Crop clamps the rectangle to the picture and refuses one under a pixel either way.
 base::Result<imaging::Bitmap> CropPicture(const imaging::Bitmap& picture, const CropEdit& crop);
 
-// Applies the edit to slide `index`:
-// - crop: the working file becomes the rectangle, then is fitted again to the output size;
-// - caption: the record takes the caption fields and the text is drawn into the working file;
-// - turn: photo and thumbnail turn or mirror, TurnCount counts it;
-// - light, colour: photo and thumbnail filtered (colour 0 changes nothing); the record's pending
-//   light and colour fields go back to neutral;
-// - background: BackColor; duration: StillMs and TransitionMs; motion: the extension's Motion (no
-// file is
-//   touched).
-// The working file is replaced only by a complete new one: on any failure it keeps the previous
-// picture, the record and the thumbnail are unchanged and the message names the file.
-// The slide's values change in `show` (a draft the caller commits through the history); photos:
-// the size a crop is fitted to again.
-base::Status ApplySlideEdit(ShowContent& show, std::size_t index, const SlideEdit& edit,
-                            const PhotoSettings& photos, imaging::Bitmap* thumbnail = nullptr);
+// Whether the slide's pictures are drawn from its original and its steps (a photo that came in
+// with its original). Any other photo (one from an older show, or edited there past what steps
+// say) is its own original: its working picture is edited in place.
+bool DrawnFromSteps(const Slide& slide);
 
-// The same on one slide's values (an editor's copy of the slide).
+// The one edit of a slide, on its values and its working picture held in memory: the effects
+// dialog's preview and every stored edit make it alike.
+// - crop, turn, light, colour, still caption: on a photo drawn from its original the edit becomes
+//   a step (a caption replaces the caption step, a moving caption or no text takes it off) and
+//   `working` is drawn again from the original; on any other photo the pixels are made on
+//   `working` itself (a crop is fitted again to the photo size);
+// - caption: the record takes the caption fields; turn: TurnCount counts it; light, colour: the
+//   record's pending fields go back to neutral;
+// - background: BackColor; duration: StillMs and TransitionMs; motion: the extension's Motion
+//   (`working` is not touched).
+// thumbnail: edited or made again alongside, when given. On failure nothing changes.
+base::Status EditSlidePicture(Slide& slide, imaging::Bitmap& working, const SlideEdit& edit,
+                              const PhotoSettings& photos, imaging::Bitmap* thumbnail = nullptr);
+
+// The same on the slide's working file, replaced only by a complete new picture: on any failure
+// it keeps the previous picture and the message names the file. captions: the copies without a
+// caption kept by the caller's history, so that a still caption drawn into a picture that is its
+// own original replaces the one drawn before (null: it is drawn over it).
 base::Status EditSlide(Slide& slide, const SlideEdit& edit, const PhotoSettings& photos,
-                       imaging::Bitmap* thumbnail = nullptr);
+                       imaging::Bitmap* thumbnail = nullptr, CaptionBases* captions = nullptr);
+
+// The same on slide `index` of a show (a draft the caller commits through the history).
+base::Status ApplySlideEdit(ShowContent& show, std::size_t index, const SlideEdit& edit,
+                            const PhotoSettings& photos, imaging::Bitmap* thumbnail = nullptr,
+                            CaptionBases* captions = nullptr);
 
 // Writes a picture as a BMP beside path and renames it over path only when complete.
 base::Status SaveWorkPicture(const std::string& path, const imaging::Bitmap& picture);

@@ -170,21 +170,29 @@ TEST_F(OriginalDrawingTest, EditsAreDrawnOnTheOriginalAsOnTheWorkingPictureAtAny
     EXPECT_NEAR(double(redrawn.width()) / redrawn.height(), 700.0 / 800.0, 0.01);
 }
 
-TEST_F(OriginalDrawingTest, AnEditPastWhatTheStepsHoldIsDrawnFromTheWorkingPicture) {
+// The original and its steps stay the photo's truth however often it is edited: turns that undo
+// each other take no room, and an edit past what a show keeps is refused with the photo as it was.
+TEST_F(OriginalDrawingTest, StepsStayTheTruthAndAnEditPastTheirBoundIsRefused) {
     project::Slide& slide = show.Slides[0];
-    for (std::size_t k = 0; k < project::kMaxPhotoSteps; ++k)
+    for (int k = 0; k < 3; ++k)
         ASSERT_TRUE(
             project::EditSlide(slide, project::TurnEdit{project::TurnKind::Mirror}, photos));
-    EXPECT_FALSE(slide.Original->Edited);
-    ASSERT_TRUE(project::EditSlide(slide, project::CropEdit{0, 0, 200, 200}, photos));
-    EXPECT_TRUE(slide.Original->Edited);
-    EXPECT_TRUE(slide.Original->Steps.empty());
-    EXPECT_TRUE(slide.DrawableOriginal().empty());
-    // The square crop fills the frame's height, centred (x 140..500 of 640): at x = 100 the
-    // background shows, where the 4:3 original (x 80..560) would have been drawn.
-    const imaging::Bitmap frame = Frame(10, 640, 360);
-    EXPECT_EQ(std::memcmp(frame.Row(180) + 3 * 100, frame.Row(180) + 3 * 10, 3), 0);
-    EXPECT_NE(std::memcmp(frame.Row(180) + 3 * 320, frame.Row(180) + 3 * 10, 3), 0);
+    EXPECT_EQ(slide.Original->Steps.size(), 1u);
+    // Filled up to the bound (as values: each stored edit draws the picture again).
+    slide.Original->Steps.resize(project::kMaxPhotoSteps,
+                                 project::TurnEdit{project::TurnKind::Right});
+    ASSERT_TRUE(project::RedrawWorkingPicture(slide, photos));
+    const project::Slide full = slide;
+    const QImage before(QString::fromStdString(slide.WorkFile));
+    const auto refused = project::EditSlide(slide, project::CropEdit{0, 0, 200, 200}, photos);
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.error().find("undo"), std::string::npos) << refused.error();
+    EXPECT_EQ(slide, full);
+    EXPECT_EQ(QImage(QString::fromStdString(slide.WorkFile)), before);
+    EXPECT_FALSE(slide.DrawableOriginal().empty());
+    // A turn that undoes the last one still goes in, and takes a step out.
+    ASSERT_TRUE(project::EditSlide(slide, project::TurnEdit{project::TurnKind::Left}, photos));
+    EXPECT_EQ(slide.Original->Steps.size(), project::kMaxPhotoSteps - 1);
 }
 
 TEST(OriginalPosition, ThePictureSitsWhereTheMotionRulePutsItToATenthOfAnOriginalPixel) {

@@ -1,6 +1,6 @@
 // The effects dialog offscreen on a real working file: the page-change question, crop drags,
 // turns undone by Cancel, caption text removed by the close box, the preview box, light applied
-// once, and the copies beside the working file gone after every way of closing.
+// once, no file written while it is open, and its edits stored as the window stores them.
 #include "Outcomes.h"
 #include "app/SlidePicture.h"
 #include "imaging/BmpFile.h"
@@ -90,6 +90,7 @@ class EffectsDialogTest : public QObject {
     std::unique_ptr<EffectsDialog> Open(int page) {
         auto& picture = pictures.emplace_back(
             std::make_unique<ui::SlidePicture>(slide, project::PhotoSettings{"400x300"}, captions));
+        live = picture.get();
         auto d = ui::OpenEffects(slide, *picture, "400x300", thumb, page);
         d->Ask = [this](const QString&, const QString&) {
             ++questions;
@@ -98,7 +99,21 @@ class EffectsDialogTest : public QObject {
         d->ShowError = [](const QString& m) { QFAIL(qPrintable("unexpected message: " + m)); };
         return d;
     }
+    // The dialog open last, until its edits are stored.
+    ui::SlidePicture* live = nullptr;
+    // What the window does when the dialog closes: its edits stored on the slide and its file,
+    // each through the core's one slide edit.
+    void Store(const EffectsDialog& d) {
+        QVERIFY(live != nullptr);
+        for (const project::SlideEdit& e : ui::EditsOf(slide, *live, d))
+            QVERIFY(project::EditSlide(slide, e, project::PhotoSettings{"400x300"}, nullptr,
+                                       &captions));
+        live = nullptr;
+    }
+    // The working picture: as the open dialog makes it, or as stored.
     imaging::Bitmap Work() const {
+        if (live != nullptr)
+            return live->Picture();
         auto b = imaging::LoadBmpFile(work);
         return b ? std::move(*b) : imaging::Bitmap();
     }
@@ -110,7 +125,10 @@ class EffectsDialogTest : public QObject {
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(dir.isValid()); }
-    void cleanup() { pictures.clear(); }
+    void cleanup() {
+        live = nullptr;
+        pictures.clear();
+    }
 
     void openingOnCropAndWalkingThePagesAsksNothing() {
         Prepare(Gradient(400, 300));
@@ -183,13 +201,8 @@ private Q_SLOTS:
         const project::Slide before = slide;
         auto d = Open(5);
         d->Form->durationCancelButton->click();
-        // A record holding none of them but the file, transition and extension takes them all.
-        project::Slide blank = project::Slide::MakeDefault();
-        blank.WorkFile = before.WorkFile;
-        blank.TransitionKind = before.TransitionKind;
-        blank.TransitionMs = before.TransitionMs;
-        blank.Ext = before.Ext;
-        QVERIFY(ui::WithEffects(blank, *d) == before);
+        // Nothing edited, nothing comes back to store.
+        QVERIFY(ui::EditsOf(before, *live, *d).empty());
 
         slide.Picture.Brightness = 40;
         slide.Picture.ColorEffect = 2;
@@ -207,7 +220,7 @@ private Q_SLOTS:
         d->Form->turnRightButton->click();
         QCOMPARE(Work().Width, 40);
         QVERIFY(!SameBitmap(Work(), Gradient(40, 30)));
-        QVERIFY(project::HasBackup(work, project::BackupSlot::Turn));
+        QVERIFY(live->HasBackup(ui::EffectsBackup::Turn));
         d->Form->turnCancelButton->click();
         QVERIFY(SameBitmap(Work(), Gradient(40, 30)));
         QVERIFY(SameBitmap(d->Thumbnail(), thumb));
@@ -298,7 +311,7 @@ private Q_SLOTS:
         d->Form->captionEdit->setText(QStringLiteral("Привет"));
         d->Form->applyTextButton->click();
         QVERIFY(!SameBitmap(Work(), Gradient(300, 200)));
-        QVERIFY(project::HasBackup(work, project::BackupSlot::Caption));
+        QVERIFY(live->HasBackup(ui::EffectsBackup::Caption));
         d->show();
         QVERIFY(d->close()); // the window's close box
         QVERIFY(SameBitmap(Work(), Gradient(300, 200)));
@@ -361,8 +374,13 @@ private Q_SLOTS:
         d->Form->captionEdit->setText(text);
         d->Form->applyTextButton->click();
         d->Form->captionSaveButton->click();
-        QVERIFY(session.History().Apply(
-            {project::edit::SetSlide{0, ui::WithEffects(show.Slides()[0], *d)}}, "caption"));
+        auto change = session.History().BeginChange(0);
+        QVERIFY(change);
+        for (const project::SlideEdit& e : ui::EditsOf(show.Slides()[0], *live, *d))
+            QVERIFY(project::ApplySlideEdit(change->Draft, 0, e, photos, nullptr,
+                                            &session.History().Captions()));
+        QVERIFY(session.History().Commit(std::move(*change), "caption"));
+        live = nullptr;
         QCOMPARE(QString::fromStdString(show.Slides()[0].Caption.Text), text);
 
         const std::string file = dir.filePath("any script.qvs").toStdString();
@@ -422,7 +440,7 @@ private Q_SLOTS:
             d->Form->captionEdit->setText(text);
             d->Form->applyTextButton->click();
             d->Form->captionSaveButton->click();
-            slide = ui::WithEffects(slide, *d);
+            Store(*d);
         };
         Prepare(Gradient(300, 200));
         caption(QStringLiteral("Bbbb"));

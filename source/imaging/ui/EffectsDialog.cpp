@@ -101,7 +101,7 @@ EffectsDialog::EffectsDialog(const imaging::CaptionSettings& caption,
     TakeOpeningValues();
     turnCounter_ = adjust_.TurnCount;
     if (!LoadWorkImage())
-        ShowError(tr("Cannot read %1").arg(QFile::decodeName(WorkFile().c_str())));
+        ShowError(tr("Cannot read %1").arg(QFile::decodeName(picture_.Name().c_str())));
     ResetCropToImage();
 
     auto* hGroup = new QButtonGroup(this);

@@ -1,8 +1,8 @@
 // The effects dialog: crop, caption text, turns, light, colour, duration and motion of one
 // slide, with a preview; for a video clip its caption and its clip page. It takes the slide's
-// fields and thumbnail as values and changes the working picture through the caller's
-// EffectsPicture; the caller takes back the values and thumbnail, and the edited motion, to store
-// through the document.
+// fields and thumbnail as values and makes its edits through the caller's EffectsPicture, which
+// keeps them as values; the caller takes them back, with the values and the edited motion, to
+// store through the document.
 #pragma once
 
 #include "imaging/Bitmap.h"
@@ -87,6 +87,9 @@ public:
     void SetSlideIndex(int index,
                        std::optional<std::vector<imaging::FaceBox>> faces = std::nullopt);
     MotionEditor* Motion() const { return motionEditor_; }
+    // The caption page shows the slide's caption, its position and motion, to be edited again
+    // (a caption that is a value, not only pixels drawn into the picture).
+    void ShowCaptionValues();
     // The clip page's editor (null for a photo), and whether a page is offered (its tab enabled).
     QWidget* ClipEditor() const { return clip_.Editor; }
     bool PageOffered(int page) const;
@@ -121,7 +124,6 @@ private:
         double Gamma10;
         imaging::CaptionSettings Caption;
     };
-    std::string WorkFile() const { return picture_.WorkFile(); }
 
     void ApplyTexts();
     void TakeOpeningValues();

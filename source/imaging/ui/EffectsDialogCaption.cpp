@@ -8,7 +8,10 @@
 #include <QFont>
 #include <QString>
 
+#include <QRadioButton>
+
 #include <algorithm>
+#include <array>
 
 namespace ui {
 
@@ -53,6 +56,22 @@ void EffectsDialog::UndoText() {
     updating_ = false;
     Form->alignLeftRadio->setChecked(true);
     Form->alignTopRadio->setChecked(true);
+}
+
+void EffectsDialog::ShowCaptionValues() {
+    updating_ = true;
+    Form->captionEdit->setText(QString::fromStdString(caption_.Text));
+    Form->captionMotionBox->setCurrentIndex(static_cast<int>(caption_.Motion));
+    updating_ = false;
+    const std::array<QRadioButton*, 3> across = {Form->alignLeftRadio, Form->alignCentreRadio,
+                                                 Form->alignRightRadio};
+    const std::array<QRadioButton*, 3> down = {Form->alignTopRadio, Form->alignMiddleRadio,
+                                               Form->alignBottomRadio};
+    across[static_cast<std::size_t>(std::clamp(caption_.HAlign, 1, 3) - 1)]->setChecked(true);
+    down[static_cast<std::size_t>(std::clamp(caption_.VAlign, 1, 3) - 1)]->setChecked(true);
+    // The font and colour are the caption's own, not the default size for a new one.
+    fontChosen_ = !caption_.Text.empty();
+    opening_.Caption = caption_;
 }
 
 void EffectsDialog::ChooseFont() {

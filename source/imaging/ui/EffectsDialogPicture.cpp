@@ -28,10 +28,9 @@
 namespace ui {
 
 bool EffectsDialog::LoadWorkImage() {
-    auto picture = imaging::LoadSlidePicture(WorkFile());
-    if (!picture)
+    if (picture_.Picture().IsEmpty())
         return false;
-    workImage_ = std::move(*picture);
+    workImage_ = picture_.Picture();
     // A new picture (an edit was saved): the faces known on the old one may have moved.
     knownFaces_.reset();
     RebuildPreview();
@@ -176,7 +175,8 @@ bool EffectsDialog::eventFilter(QObject* watched, QEvent* event) {
     }
     const auto* mouse = dynamic_cast<QMouseEvent*>(event);
     if (event->type() == QEvent::MouseButtonDblClick && openPage_ == 1) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(WorkFile().c_str())));
+        if (const std::string file = picture_.ViewFile(); !file.empty())
+            QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(file.c_str())));
         return true;
     }
     if (openPage_ != 0 || !mouse || mouse->button() == Qt::RightButton)

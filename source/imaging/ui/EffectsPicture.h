@@ -1,5 +1,7 @@
-// The working picture the effects dialog edits, behind a narrow interface: the program
-// implements it over the show's slide edits and backups, so the dialog only shows and asks.
+// The working picture the effects dialog edits, behind a narrow interface: the program implements
+// it over the core's one slide edit, made on a picture in memory, so the dialog only shows and
+// asks. Nothing is written to the show's files while the dialog is open: the program takes the
+// edits made, in order, as values and stores them through the document when it closes.
 #pragma once
 
 #include "base/Result.h"
@@ -25,11 +27,15 @@ class EffectsPicture {
 public:
     virtual ~EffectsPicture() = default;
 
-    // The working picture's file.
-    virtual std::string WorkFile() const = 0;
+    // The working picture as the edits made so far show it (empty when it cannot be read).
+    virtual const imaging::Bitmap& Picture() const = 0;
+    // The name of the slide's working file, for messages.
+    virtual std::string Name() const = 0;
+    // A file holding Picture() whole, for the system's viewer ("" when none can be written).
+    virtual std::string ViewFile() = 0;
 
-    // Each edit rewrites the working file (and the thumbnail, when one is given); on failure the
-    // file and thumbnail are unchanged and the message names the file.
+    // Each edit changes the picture (and the thumbnail, when one is given) and is kept as the
+    // slide's next edit; on failure neither changes and the message says why.
     // Crop: the rectangle, fitted again to the show's output size.
     virtual base::Status Crop(const EffectsCrop& crop) = 0;
     virtual base::Status DrawCaption(const imaging::CaptionSettings& caption) = 0;
@@ -48,19 +54,19 @@ public:
     // The storyboard's thumbnail of a working picture.
     virtual imaging::Bitmap ThumbnailOf(const imaging::Bitmap& picture) const = 0;
 
-    // What a page goes back to: Take keeps the picture as it is now unless the slot holds one;
-    // Restore copies it back over the working file (false when the slot holds none); Drop
-    // empties the slot; Accept empties both, later takes start from the picture as it is now.
+    // What a page goes back to: Take marks the edits as they are now unless the slot holds a
+    // mark; Restore takes back the edits made since (false when the slot holds none); Drop
+    // empties the slot; Accept empties both, later takes start from the edits as they are now.
     virtual base::Status TakeBackup(EffectsBackup slot) = 0;
     virtual bool HasBackup(EffectsBackup slot) const = 0;
     virtual base::Result<bool> RestoreBackup(EffectsBackup slot) = 0;
     virtual void DropBackup(EffectsBackup slot) = 0;
     virtual void AcceptBackups() = 0;
 
-    // The caption page's picture without a caption, kept by the caller's undo history: Prepare
-    // puts the picture back to it before a caption is drawn (or keeps the picture as it is, before
-    // the first), Remember notes the picture drawn from it, Uncaption takes every caption off
-    // (false when the kept picture no longer stands for the working one).
+    // The caption page's picture without a caption: Prepare puts the picture back to it before a
+    // caption is drawn (so a caption replaces the one before), Remember notes the picture drawn
+    // from it, Uncaption takes the caption off (false when the picture's caption cannot be taken
+    // off: it was drawn in by an earlier version and no copy without it is kept).
     virtual base::Status PrepareCaption() = 0;
     virtual void RememberCaption() = 0;
     virtual base::Result<bool> Uncaption() = 0;
