@@ -194,8 +194,14 @@ bool EditValues(Slide& slide, const SlideEdit& edit, base::Status& status) {
             status = base::Fail("a clip is shown as it was filmed: pan and zoom are for photos");
             return true;
         }
-        // No motion keeps no states, so that a still slide leaves the extension at its default.
+        // No motion keeps no states, so that a still slide leaves the extension at its default;
+        // automatic motion works its states out itself, so states an editor showed before are
+        // not kept either (the same automatic motion is the same value from every path).
         slide.Ext.Motion = m->Motion.IsStill() ? imaging::Motion{} : m->Motion;
+        if (slide.Ext.Motion.Mode == imaging::MotionMode::Auto) {
+            slide.Ext.Motion.Start = {};
+            slide.Ext.Motion.End = {};
+        }
         // Automatic motion frames on the faces: asked for first on a photo from a show saved
         // before faces were looked for, it looks for them now (a picture it cannot read has
         // none known, and the drawing looks for them when it reads the picture).

@@ -3,7 +3,6 @@
 // replaced.
 #include "imaging/BmpFile.h"
 #include "imaging/TestBitmaps.h"
-#include "project/EditBackups.h"
 #include "project/SlideEdits.h"
 
 #include "GuiApp.h"
@@ -360,73 +359,6 @@ TEST_F(SlideEditsTest, CaptionsDrawAnyScriptThroughFontFallback) {
     EXPECT_TRUE(project::ValidateEdit(longest));
     longest.Text += "x";
     EXPECT_FALSE(project::ValidateEdit(longest));
-}
-
-TEST_F(SlideEditsTest, BackupsAreTakenOnceRestoredAndDropped) {
-    const Bitmap before = Solid(4, 4, {1, 1, 1});
-    const auto i = AddSlide(before);
-    const std::string work = show.Slides[i].WorkFile;
-    {
-        project::EditBackups backups(work);
-        ASSERT_TRUE(backups.Take(project::BackupSlot::Turn));
-        EXPECT_TRUE(project::HasBackup(work, project::BackupSlot::Turn)); // its own copy
-        ASSERT_TRUE(Edit(i, project::ColorEdit{3}));
-        // A second take keeps the first copy.
-        ASSERT_TRUE(backups.Take(project::BackupSlot::Turn));
-        EXPECT_FALSE(backups.Has(project::BackupSlot::Caption));
-        auto restored = backups.Restore(project::BackupSlot::Turn);
-        ASSERT_TRUE(restored);
-        EXPECT_TRUE(*restored);
-        EXPECT_EQ(At(Work(i), 0, 0), (Px{1, 1, 1}));
-        auto none = backups.Restore(project::BackupSlot::Caption);
-        ASSERT_TRUE(none);
-        EXPECT_FALSE(*none);
-    }
-    EXPECT_FALSE(project::HasBackup(work, project::BackupSlot::Turn)); // dropped with them
-    EXPECT_TRUE(QFile::exists(QString::fromStdString(work)));
-}
-
-TEST_F(SlideEditsTest, BackupsUseTheKeptOriginalUntilAChangeIsAccepted) {
-    // 4 x 2, so that every turn changes the file.
-    const auto i = AddSlide(Solid(4, 2, {1, 1, 1}));
-    const std::string work = show.Slides[i].WorkFile;
-    const auto bytes = [&work] {
-        QFile f(QString::fromStdString(work));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    };
-    const auto turn = [&] { ASSERT_TRUE(Edit(i, project::TurnEdit{project::TurnKind::Right})); };
-    const QByteArray first = bytes();
-    const std::string original = work + ".kept";
-    ASSERT_TRUE(QFile::copy(QString::fromStdString(work), QString::fromStdString(original)));
-    project::EditBackups backups(work);
-    backups.UseOriginal(original);
-
-    // The first page's change copies nothing: the original stands for the picture.
-    ASSERT_TRUE(backups.Take(project::BackupSlot::Turn));
-    turn();
-    EXPECT_FALSE(project::HasBackup(work, project::BackupSlot::Turn));
-    // Another page's change now needs a copy: the picture is no longer the original.
-    ASSERT_TRUE(backups.Take(project::BackupSlot::Caption));
-    EXPECT_TRUE(project::HasBackup(work, project::BackupSlot::Caption));
-    backups.Drop(project::BackupSlot::Caption);
-    EXPECT_FALSE(project::HasBackup(work, project::BackupSlot::Caption));
-    ASSERT_TRUE(backups.Restore(project::BackupSlot::Turn));
-    EXPECT_EQ(bytes(), first);
-    EXPECT_TRUE(QFile::exists(QString::fromStdString(original))); // only read
-
-    // After an accepted change the next take keeps the accepted picture itself.
-    turn();
-    backups.Accept();
-    const QByteArray accepted = bytes();
-    ASSERT_NE(accepted, first);
-    ASSERT_TRUE(backups.Take(project::BackupSlot::Turn));
-    EXPECT_TRUE(project::HasBackup(work, project::BackupSlot::Turn));
-    turn();
-    ASSERT_NE(bytes(), accepted);
-    ASSERT_TRUE(backups.Restore(project::BackupSlot::Turn));
-    EXPECT_EQ(bytes(), accepted);
-    backups.Accept();
-    EXPECT_FALSE(project::HasBackup(work, project::BackupSlot::Turn));
 }
 
 } // namespace
