@@ -60,9 +60,9 @@ base::Result<imaging::Bitmap> CropPicture(const imaging::Bitmap& picture, const 
 // - turn: photo and thumbnail turn or mirror, TurnCount counts it;
 // - light, colour: photo and thumbnail filtered (colour 0 changes nothing); the record's pending
 //   light and colour fields go back to neutral;
-// - background: BackColor; duration: StillMs and TransitionMs; motion: the extension's Motion (no
-// file is
-//   touched).
+// - background: BackColor; duration: StillMs and TransitionMs (a clip's still is the one its trim
+//   gives with the transitions around it: see ClipStillMs); motion: the extension's Motion (no
+//   file is touched).
 // The working file is replaced only by a complete new one: on any failure it keeps the previous
 // picture, the record and the thumbnail are unchanged and the message names the file.
 // The slide's values change in `show` (a draft the caller commits through the history); photos:
