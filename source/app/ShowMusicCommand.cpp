@@ -40,10 +40,9 @@ QString RetimeReport(const project::ShowContent& before, const project::ShowCont
         retimed += transition || before.Slides[i].StillMs != after.Slides[i].StillMs ? 1 : 0;
     }
     const QString kept =
-        clips > 0 ? QStringLiteral(" ") +
-                        Tr(TextKey::MusicClipsKeptReport,
-                           "Клипы оставлены как есть, от начала до конца: %1.")
-                            .arg(clips)
+        clips > 0 ? QStringLiteral(" ") + Tr(TextKey::MusicClipsKeptReport,
+                                             "Клипы оставлены как есть, от начала до конца: %1.")
+                                              .arg(clips)
                   : QString();
     if (retimed == 0)
         return Tr(TextKey::MusicNothingRetimed, "Время фото менять не пришлось.") + kept;

@@ -146,8 +146,8 @@ std::int64_t KeptLengthMs(const std::vector<SlideTime>& slides, const std::vecto
     return length;
 }
 
-std::vector<SlideTime> FitSlidesToMusic(const std::vector<SlideTime>& slides,
-                                        std::int64_t musicMs, const std::vector<bool>& kept) {
+std::vector<SlideTime> FitSlidesToMusic(const std::vector<SlideTime>& slides, std::int64_t musicMs,
+                                        const std::vector<bool>& kept) {
     const std::int64_t fixed = KeptLengthMs(slides, kept);
     const std::int64_t scalable = ShowTimeline(slides).LengthMs() - fixed;
     if (scalable <= 0)

@@ -207,8 +207,8 @@ private Q_SLOTS:
         QVERIFY(form.Import->AddPhoto(folder_ + "/b-clip.mp4"));
         QVERIFY(form.Import->AddPhoto(folder_ + "/a-photo.png"));
         const QString track = tmp_.filePath("twelve.wav");
-        QCOMPARE(QProcess::execute("sox", {"-n", "-r", "8000", "-c", "1", track, "synth", "12",
-                                           "sine", "330"}),
+        QCOMPARE(QProcess::execute(
+                     "sox", {"-n", "-r", "8000", "-c", "1", track, "synth", "12", "sine", "330"}),
                  0);
         QVERIFY(project::Added(form.Import->AddTrack(track)));
         const project::ClipSettings clip = *form.Show.Slides()[1].Clip;

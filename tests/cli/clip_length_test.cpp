@@ -72,8 +72,7 @@ protected:
             const QJsonObject s = v.toObject();
             listed.Times.push_back({s["StillMs"].toInteger(), s["TransitionMs"].toInteger()});
             const QJsonArray trim = s["Clip"].toObject()["Trim"].toArray();
-            listed.TrimMs.push_back(trim.isEmpty() ? 0
-                                                   : trim[1].toInteger() - trim[0].toInteger());
+            listed.TrimMs.push_back(trim.isEmpty() ? 0 : trim[1].toInteger() - trim[0].toInteger());
         }
         return listed;
     }
@@ -105,9 +104,9 @@ TEST_F(ClipLengthTest, AShowMadeWithSecondsExportsItsClipWhole) {
     const QString out = P("out.mp4");
     const CliRun exported = Cli({"export", show, out, "--size", "720p", "--speed", "ultrafast"});
     ASSERT_EQ(exported.status, 0) << exported.err.toStdString();
-    const CliRun probe = RunProgram("ffprobe", {"-v", "error", "-count_frames", "-select_streams", "v:0",
-                                         "-show_entries", "stream=nb_read_frames", "-of",
-                                         "default=nw=1:nk=1", out});
+    const CliRun probe = RunProgram("ffprobe", {"-v", "error", "-count_frames", "-select_streams",
+                                                "v:0", "-show_entries", "stream=nb_read_frames",
+                                                "-of", "default=nw=1:nk=1", out});
     EXPECT_EQ(probe.out.trimmed().toInt(), 200) << probe.err.toStdString();
 
     // --seconds for every slide retimes the photos; for the clip alone it is refused.
@@ -129,9 +128,9 @@ TEST_F(ClipLengthTest, FittingAndBeatCutsRetimeThePhotosAroundTheClips) {
                       "' synth 0.01 sine 1000 vol 0.8 pad 0 0.49 repeat 39"));
     const QString show = P("show.qvs");
     const QString photo = Photo();
-    const CliRun made = Cli({"new", show, "--resolution", "64x48", "--seconds", "2",
-                             "--transition", "2:0.5", "--music", clicks, photo,
-                             Clip("four.mp4", 4), photo, Clip("short.mp4", 3.5), photo, photo});
+    const CliRun made = Cli({"new", show, "--resolution", "64x48", "--seconds", "2", "--transition",
+                             "2:0.5", "--music", clicks, photo, Clip("four.mp4", 4), photo,
+                             Clip("short.mp4", 3.5), photo, photo});
     ASSERT_EQ(made.status, 0) << made.err.toStdString();
     const Listed before = Info(show);
     ASSERT_EQ(before.Times.size(), 6u);

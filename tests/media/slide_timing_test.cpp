@@ -119,12 +119,15 @@ TEST(SlideTiming, FittingAroundKeptSlidesKeepsThemAndEndsWithTheMusic) {
     const std::int64_t total = render::ShowTimeline(slides).LengthMs();
     ASSERT_GT(keptMs, 0);
     ASSERT_LT(keptMs, total);
-    const auto beside = [&](std::size_t i) { return kept[i] || (i + 1 < kept.size() && kept[i + 1]); };
+    const auto beside = [&](std::size_t i) {
+        return kept[i] || (i + 1 < kept.size() && kept[i + 1]);
+    };
     for (const std::int64_t musicMs : {total / 2 + keptMs / 2, 3 * total}) {
         const auto fitted = render::FitSlidesToMusic(slides, musicMs, kept);
         ASSERT_EQ(fitted.size(), slides.size());
         EXPECT_EQ(render::ShowTimeline(fitted).LengthMs(), musicMs);
-        const double k = static_cast<double>(musicMs - keptMs) / static_cast<double>(total - keptMs);
+        const double k =
+            static_cast<double>(musicMs - keptMs) / static_cast<double>(total - keptMs);
         for (std::size_t i = 0; i < slides.size(); ++i) {
             if (kept[i]) {
                 EXPECT_EQ(fitted[i].StillMs, slides[i].StillMs) << i;
@@ -194,8 +197,8 @@ void BestPlan(const std::vector<SlideTime>& slides, const std::vector<double>& b
             cuts.push_back(static_cast<std::int64_t>(b));
     for (std::int64_t cut : cuts) {
         plan.push_back({cut - start, transition});
-        BestPlan(slides, beats, musicEnd, kept, plan, i + 1, cut + transition,
-                 forced + transition, best);
+        BestPlan(slides, beats, musicEnd, kept, plan, i + 1, cut + transition, forced + transition,
+                 best);
         plan.pop_back();
     }
 }

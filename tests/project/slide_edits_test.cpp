@@ -6,6 +6,7 @@
 #include "project/ClipSlides.h"
 #include "project/EditBackups.h"
 #include "project/SlideEdits.h"
+#include "project/TransitionChoice.h"
 
 #include "GuiApp.h"
 
@@ -202,7 +203,7 @@ TEST_F(SlideEditsTest, RecordOnlyEditsAndRangesRefused) {
 
 // A clip plays its trim: a duration edit sets its transition and gives it the still its trim
 // leaves between the transitions around it, whatever still it names; FollowTrims gives that
-// still again to a clip whose neighbour's transition changed.
+// still again to a clip whose neighbour's transition changed, as a transition chosen does.
 TEST_F(SlideEditsTest, AClipsStillFollowsItsTrimThroughEveryRetiming) {
     const auto photo = AddSlide(Solid(1, 1, {1, 2, 3}));
     show.Slides.push_back(show.Slides[photo]);
@@ -218,6 +219,10 @@ TEST_F(SlideEditsTest, AClipsStillFollowsItsTrimThroughEveryRetiming) {
     EXPECT_EQ(project::FollowTrims(show), 1u);
     EXPECT_EQ(show.Slides[c].StillMs, 2500);
     EXPECT_EQ(project::FollowTrims(show), 0u);
+    EXPECT_EQ(show.Slides[photo].StillMs, 2000);
+    // A transition chosen for the photo brings the clip in longer: the clip's still gives way.
+    ASSERT_TRUE(project::ApplyTransitionChoice(show, 0, {1, 2000, false}));
+    EXPECT_EQ(show.Slides[c].StillMs, 1500);
     EXPECT_EQ(show.Slides[photo].StillMs, 2000);
 }
 
