@@ -10,6 +10,7 @@
 #include "cli/TitleCommands.h"
 #include "imaging/Colors.h"
 #include "media/music/TrackImport.h"
+#include "project/ClipSlides.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
 #include "project/ShowSession.h"
@@ -309,6 +310,12 @@ int RunEdit(const QStringList& args) {
             if (const auto* c = edit ? std::get_if<project::CaptionEdit>(&*edit) : nullptr)
                 if (const auto why = MovingOverDrawn(target, c->Motion))
                     return Fail(QString("slide %1: %2").arg(index + 1).arg(*why));
+            // A clip's time is its trim's: --seconds for it alone is a mistake said so; for every
+            // slide it retimes the photos and titles.
+            if (edit && std::holds_alternative<project::DurationEdit>(*edit) && target.Clip && !all)
+                return Fail(QString("slide %1 is a video clip: it plays as long as its trim "
+                                    "(--trim START,END)")
+                                .arg(index + 1));
             if (edit) {
                 if (const auto done = project::ApplySlideEdit(show, index, *edit, photos); !done)
                     return Fail(QString("slide %1: %2")
@@ -321,6 +328,8 @@ int RunEdit(const QStringList& args) {
         }
     }
 
+    // A transition beside a clip changes the still that keeps it at its trim.
+    project::FollowTrims(show);
     if (const std::string warning = project::LongTransitionWarning(show); !warning.empty())
         std::fprintf(stderr, "reelpane-cli: warning: %s\n", warning.c_str());
     const std::size_t slideCount = show.Slides.size();

@@ -151,7 +151,7 @@ int RunMusicEdit(const QStringList& args) {
         if (e.EvenLoudness)
             options.EvenLoudness = *e.EvenLoudness;
         show.Options = options;
-        std::size_t retimed = 0;
+        media::Retiming retimed;
         if (e.FitMusic) {
             const auto fitted = media::FitPhotosToMusic(show);
             if (!fitted)
@@ -164,7 +164,8 @@ int RunMusicEdit(const QStringList& args) {
             const auto moved = media::ChangePhotosOnBeat(show, media::OpenTrackPcmSource, &beats);
             if (!moved)
                 return Fail(QString::fromStdString("--beat-cuts: " + moved.error()));
-            retimed = std::max(retimed, *moved);
+            retimed.Retimed = std::max(retimed.Retimed, moved->Retimed);
+            retimed.ClipsKept = moved->ClipsKept;
             const media::CutsMoved cuts =
                 media::CompareCuts(before, render::ShowTimeline::TimesOf(show.Slides));
             std::fprintf(stderr,
@@ -172,8 +173,11 @@ int RunMusicEdit(const QStringList& args) {
                          cuts.Cuts, static_cast<double>(cuts.LargestMs) / 1000.0);
         }
         done = QString("the show's music options, %1 of %2 photos retimed")
-                   .arg(retimed)
+                   .arg(retimed.Retimed)
                    .arg(show.Slides.size());
+        // The clips play their trims: the retiming worked around them.
+        if (retimed.ClipsKept > 0)
+            done += QString(", %1 clips kept at their trims").arg(retimed.ClipsKept);
     } else {
         std::vector<std::size_t> targets;
         if (e.AllTracks)

@@ -15,6 +15,7 @@
 #include "media/export/OutputChoice.h"
 #include "media/music/ShowMix.h"
 #include "media/music/TrackImport.h"
+#include "project/ClipSlides.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
 #include "project/Resolution.h"
@@ -281,6 +282,8 @@ int RunNew(const QStringList& args) {
     // the record, and a length (3 s unless given).
     if (imaging::IsSmoothTransition(transitionKind))
         project::ApplyTransitionChoice(show, 0, {transitionKind, transitionMs, true});
+    // --seconds is for photos: a clip plays its trim, with the transitions it now has.
+    project::FollowTrims(show);
     if (const std::string warning = project::LongTransitionWarning(show); !warning.empty())
         std::fprintf(stderr, "reelpane-cli: warning: %s\n", warning.c_str());
     const std::size_t slideCount = show.Slides.size();

@@ -7,6 +7,7 @@
 #include "app/ControlStates.h"
 #include "app/HelpWindow.h"
 #include "app/LinkAddresses.h"
+#include "app/MusicEndNotice.h"
 #include "app/NoticeStrip.h"
 #include "app/PhotoRefitCommand.h"
 #include "app/ProgramPicture.h"
@@ -99,6 +100,7 @@ MainWindow::~MainWindow() {
     // The history outlives the window's widgets; it must not report to them any more.
     History.Stack().disconnect(this);
     History.OnFocus = nullptr;
+    History.OnStepDone = nullptr;
     for (QObject* listener : {static_cast<QObject*>(Undo), static_cast<QObject*>(Files)})
         if (listener)
             History.Stack().disconnect(listener);
@@ -124,6 +126,11 @@ void MainWindow::CreateStoryboard() {
     // A step done or undone puts the selection on the item it concerns.
     History.OnFocus = [this](project::ItemKind kind, int index) {
         Storyboard->FocusItem(kind, index);
+    };
+    // A step that makes a show fitted to its music end elsewhere is told (see MusicEndNotice).
+    History.OnStepDone = [this](const project::ShowContent& before) {
+        if (const QString notice = MusicEndNotice(before, Show.Content()); !notice.isEmpty())
+            Host().Tell(notice);
     };
     connect(Storyboard, &StoryboardView::viewChanged, this, &MainWindow::UpdateControlStates);
     connect(Storyboard, &StoryboardView::photoMenuRequested, this,

@@ -14,7 +14,6 @@
 #include "project/Duration.h"
 #include "render/ShowTimeline.h"
 
-#include <cstdlib>
 #include <memory>
 
 using base::TextKey;
@@ -25,24 +24,32 @@ using base::Tr;
 
 namespace {
 
-// What fitting and cuts on the beat did: how many photos have new times, how long the show now
-// lasts (ending with the music, when it does), and whether transitions changed length too.
+// What fitting and cuts on the beat did: how many photos and titles have new times, how long
+// the show now lasts (ending with the music, when it does), whether transitions changed length
+// too, and how many clips were left at their trims.
 QString RetimeReport(const project::ShowContent& before, const project::ShowContent& after) {
-    int retimed = 0, transitions = 0;
+    int retimed = 0, transitions = 0, clips = 0;
     for (std::size_t i = 0; i < before.Slides.size() && i < after.Slides.size(); ++i) {
+        // A clip is never retimed: a still set again to its trim's is not a change it was told.
+        if (after.Slides[i].Clip) {
+            ++clips;
+            continue;
+        }
         const bool transition = before.Slides[i].TransitionMs != after.Slides[i].TransitionMs;
         transitions += transition ? 1 : 0;
         retimed += transition || before.Slides[i].StillMs != after.Slides[i].StillMs ? 1 : 0;
     }
+    const QString kept =
+        clips > 0 ? QStringLiteral(" ") + Tr(TextKey::MusicClipsKeptReport,
+                                             "Клипы оставлены как есть, от начала до конца: %1.")
+                                              .arg(clips)
+                  : QString();
     if (retimed == 0)
-        return Tr(TextKey::MusicNothingRetimed, "Время фото менять не пришлось.");
+        return Tr(TextKey::MusicNothingRetimed, "Время фото менять не пришлось.") + kept;
     const std::int64_t showMs = render::ShowTimeline::Of(after).LengthMs();
-    const std::int64_t musicMs = media::PlannedMusicMs(media::MixPlanOf(after, 0));
     const QString length = QString::fromStdString(project::FormatDurationMs(showMs));
-    // Within a frame of the music's end, the show ends with it.
-    constexpr std::int64_t kTogetherMs = 40;
     QString report =
-        std::abs(showMs - musicMs) <= kTogetherMs
+        media::EndsWithTheMusic(after)
             ? Tr(TextKey::MusicFitReport, "Время фото изменено: %1; теперь показ заканчивается "
                                           "вместе с музыкой в %2.")
                   .arg(retimed)
@@ -54,7 +61,7 @@ QString RetimeReport(const project::ShowContent& before, const project::ShowCont
         report += QStringLiteral(" ") + Tr(TextKey::MusicTransitionsReport,
                                            "Вместе с ними изменилась длина переходов: %1.")
                                             .arg(transitions);
-    return report;
+    return report + kept;
 }
 
 } // namespace

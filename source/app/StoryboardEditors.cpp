@@ -67,8 +67,9 @@ void StoryboardCommands::openEffects(int page) {
     const std::int64_t stillMs = dialog.StillMs();
     const std::size_t first = dialog.SecondsForAll() ? 0 : index;
     const std::size_t last = dialog.SecondsForAll() ? draft.Slides.size() : index + 1;
+    // The seconds are the photos' and titles': a clip plays as long as its trim.
     for (std::size_t i = first; i < last; ++i)
-        if (draft.Slides[i].StillMs != stillMs)
+        if (!draft.Slides[i].Clip && draft.Slides[i].StillMs != stillMs)
             if (const auto timed = project::ApplySlideEdit(draft, i, project::DurationEdit{stillMs},
                                                            show_.Photos());
                 !timed)

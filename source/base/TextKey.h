@@ -324,6 +324,9 @@ enum class TextKey : int {
     MusicRetimeReport = 930,
     MusicTransitionsReport = 931,
     MusicNothingRetimed = 932,
+    MusicClipsKeptReport = 947,
+    // A later edit made a show fitted to its music end elsewhere, told in the status line.
+    MusicEndLost = 948,
 };
 
 constexpr int KeyNumber(TextKey key) {

@@ -1,5 +1,7 @@
 #include "project/ClipSlides.h"
 
+#include "project/SlideEdits.h"
+
 #include <algorithm>
 #include <string>
 
@@ -18,12 +20,16 @@ base::Status ValidateClip(const ClipSettings& clip) {
     return {};
 }
 
+std::int64_t TrimStillMs(const ClipSettings& clip, std::int64_t comingMs, std::int64_t goingMs) {
+    return std::max(clip.TrimmedMs() - std::max<std::int64_t>(comingMs, 0) -
+                        std::max<std::int64_t>(goingMs, 0),
+                    kMinClipMs);
+}
+
 namespace {
 
 std::int64_t StillOf(const Slide* before, const Slide& slide, const ClipSettings& clip) {
-    const std::int64_t coming = before ? std::max<std::int64_t>(before->TransitionMs, 0) : 0;
-    const std::int64_t going = std::max<std::int64_t>(slide.TransitionMs, 0);
-    return std::max(clip.TrimmedMs() - coming - going, kMinClipMs);
+    return TrimStillMs(clip, before ? before->TransitionMs : 0, slide.TransitionMs);
 }
 
 } // namespace
@@ -32,6 +38,18 @@ std::int64_t ClipStillMs(const std::vector<Slide>& slides, std::size_t i) {
     if (i >= slides.size() || !slides[i].Clip)
         return 0;
     return StillOf(i == 0 ? nullptr : &slides[i - 1], slides[i], *slides[i].Clip);
+}
+
+std::size_t FollowTrims(ShowContent& show) {
+    std::size_t changed = 0;
+    for (std::size_t i = 0; i < show.Slides.size(); ++i) {
+        if (!show.Slides[i].Clip || show.Slides[i].StillMs == ClipStillMs(show.Slides, i))
+            continue;
+        // The edit works the still out from the trim itself (see ApplySlideEdit).
+        if (ApplySlideEdit(show, i, DurationEdit{ClipStillMs(show.Slides, i)}, PhotoSettings{}))
+            ++changed;
+    }
+    return changed;
 }
 
 base::Result<Slide> SetClip(const std::vector<Slide>& slides, std::size_t i,

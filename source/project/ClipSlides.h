@@ -4,6 +4,7 @@
 #pragma once
 
 #include "base/Result.h"
+#include "project/ShowContent.h"
 #include "project/Slide.h"
 
 #include <cstddef>
@@ -18,6 +19,14 @@ base::Status ValidateClip(const ClipSettings& clip);
 // The still that gives slide i, a clip, its trimmed length on screen with the transitions around
 // it now (never below kMinClipMs).
 std::int64_t ClipStillMs(const std::vector<Slide>& slides, std::size_t i);
+
+// The still a clip's trim gives it between transitions of comingMs and goingMs.
+std::int64_t TrimStillMs(const ClipSettings& clip, std::int64_t comingMs, std::int64_t goingMs);
+
+// Gives every clip of the show the still of ClipStillMs, through the slides' one duration edit:
+// what a retiming of the photos (new stills or transitions for all) does last, so the clips keep
+// the length of their trim. Returns how many clips it changed.
+std::size_t FollowTrims(ShowContent& show);
 
 // Slide i with its clip set to `clip` and its still worked out again; fails, naming what is
 // wrong, when the slide is not a clip or the settings do not fit the clip.

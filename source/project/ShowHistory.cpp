@@ -21,6 +21,7 @@ ShowHistory::Change::~Change() = default;
 void ShowHistory::Clear() {
     captions_.Clear();
     batch_.reset();
+    batchBefore_.reset();
     stack_.clear();
     lastError_.clear();
 }
@@ -59,7 +60,12 @@ base::Status ShowHistory::Record(std::vector<ShowEdit> edits, const QString& tex
         auto step = std::make_unique<EditsStep>(*this, std::move(edits), std::move(pictures),
                                                 select.Before, select.After);
         step->setText(text);
+        std::optional<ShowContent> before;
+        if (OnStepDone)
+            before = show_.Content();
         stack_.push(step.release()); // QUndoStack::push runs the step's redo()
+        if (before)
+            OnStepDone(*before);
     }
     if (!lastError_.empty())
         return base::Fail(lastError_);
@@ -81,13 +87,20 @@ base::Status ShowHistory::Apply(std::vector<ShowEdit> edits, const QString& text
 
 void ShowHistory::BeginBatch(const QString& text) {
     batch_ = std::make_unique<BatchStep>(text);
+    batchBefore_.reset();
+    if (OnStepDone)
+        batchBefore_ = show_.Content();
 }
 
 void ShowHistory::EndBatch() {
     auto batch = std::move(batch_);
+    std::optional<ShowContent> before = std::move(batchBefore_);
+    batchBefore_.reset();
     if (!batch || batch->childCount() == 0)
         return;
     stack_.push(batch.release()); // its steps are done: the batch's first redo finds them so
+    if (before && OnStepDone)
+        OnStepDone(*before);
 }
 
 base::Result<int> ShowHistory::DeleteSlide(std::size_t index) {

@@ -94,6 +94,9 @@ public:
     // Where the selection goes once a step is done or undone: the item it put back, the place of
     // the one it took out, or what a move names. The storyboard view listens; -1 = none left.
     std::function<void(ItemKind kind, int index)> OnFocus;
+    // Called once a new step has been done (not when one is undone or redone), with the show's
+    // values as they were before it: what the step changed, for a word to the user about it.
+    std::function<void(const ShowContent& before)> OnStepDone;
 
     // An edit of values worked out on a copy: Draft starts as the show's content, the editor
     // changes it (and may rewrite the slide's working picture), and Commit applies what differs
@@ -147,6 +150,7 @@ private:
     std::string lastError_;
     QUndoStack stack_;
     std::unique_ptr<QUndoCommand> batch_;
+    std::optional<ShowContent> batchBefore_; // the show before the batch, for OnStepDone
     CaptionBases captions_;
 };
 

@@ -6,6 +6,7 @@
 #include "imaging/BmpFile.h"
 #include "imaging/FaceDetect.h"
 #include "imaging/ImageLoad.h"
+#include "project/ClipSlides.h"
 #include "project/Import.h"
 #include "project/OriginalDrawing.h"
 #include <QString>
@@ -168,6 +169,16 @@ base::Status ApplySlideEdit(ShowContent& show, std::size_t index, const SlideEdi
                             CaptionBases* captions) {
     if (index >= show.Slides.size())
         return base::Fail("no slide " + std::to_string(index + 1) + " in the show");
+    // A clip plays its trim: whatever still a retiming asks of it, it gets the one its trim and
+    // the transitions around it (the new one included) give.
+    if (const auto* d = std::get_if<DurationEdit>(&edit); d && show.Slides[index].Clip) {
+        DurationEdit kept = *d;
+        const Slide& clip = show.Slides[index];
+        kept.StillMs = TrimStillMs(*clip.Clip, index == 0 ? 0 : show.Slides[index - 1].TransitionMs,
+                                   d->TransitionMs == DurationEdit::kKeep ? clip.TransitionMs
+                                                                          : d->TransitionMs);
+        return EditSlide(show.Slides[index], kept, photos, thumbnail, captions);
+    }
     return EditSlide(show.Slides[index], edit, photos, thumbnail, captions);
 }
 

@@ -81,7 +81,9 @@ base::Status EditSlidePicture(Slide& slide, imaging::Bitmap& working, const Slid
 base::Status EditSlide(Slide& slide, const SlideEdit& edit, const PhotoSettings& photos,
                        imaging::Bitmap* thumbnail = nullptr, CaptionBases* captions = nullptr);
 
-// The same on slide `index` of a show (a draft the caller commits through the history).
+// The same on slide `index` of a show (a draft the caller commits through the history). A clip's
+// still is the one its trim gives with the transitions around it, whatever a duration asks (see
+// ClipStillMs).
 base::Status ApplySlideEdit(ShowContent& show, std::size_t index, const SlideEdit& edit,
                             const PhotoSettings& photos, imaging::Bitmap* thumbnail = nullptr,
                             CaptionBases* captions = nullptr);

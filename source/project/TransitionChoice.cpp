@@ -2,6 +2,7 @@
 
 #include "imaging/TransitionKinds.h"
 #include "imaging/TransitionNames.h"
+#include "project/ClipSlides.h"
 
 #include <algorithm>
 
@@ -34,11 +35,13 @@ bool ApplyTransitionChoice(ShowContent& show, std::int32_t index, const Transiti
     if (choice.ApplyToAll) {
         for (std::size_t i = 0; i < show.Slides.size(); ++i)
             store(i);
-        return true;
-    }
-    if (index < 0 || static_cast<std::size_t>(index) >= show.Slides.size())
+    } else if (index < 0 || static_cast<std::size_t>(index) >= show.Slides.size()) {
         return false;
-    store(static_cast<std::size_t>(index));
+    } else {
+        store(static_cast<std::size_t>(index));
+    }
+    // A clip on either side of a transition that changed keeps the length of its trim.
+    FollowTrims(show);
     return true;
 }
 

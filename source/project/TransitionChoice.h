@@ -19,7 +19,8 @@ std::int64_t StoredTransitionMs(std::int32_t kind, std::int64_t ms);
 // Stores the choice in slide `index`, or in every slide with ApplyToAll (index is then not
 // used). A classic kind 0..13 goes into the record and clears any newer kind of the extension; a
 // newer code 14..26 goes into the extension, and the record keeps the nearest classic kind for
-// older readers. Returns false, changing nothing, when the kind is outside 0..26 or, for one
+// older readers. A clip beside a changed transition gets the still that keeps it at its trim
+// (FollowTrims). Returns false, changing nothing, when the kind is outside 0..26 or, for one
 // slide, the index is outside the show.
 bool ApplyTransitionChoice(ShowContent& show, std::int32_t index, const TransitionChoice& choice);
 

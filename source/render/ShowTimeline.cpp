@@ -127,19 +127,46 @@ double ShowTimeline::MotionProgress(const std::vector<SlideSpan>& spans, std::si
     return std::clamp(static_cast<double>(n - first) / static_cast<double>(last - first), 0.0, 1.0);
 }
 
-std::vector<SlideTime> FitSlidesToMusic(const std::vector<SlideTime>& slides,
-                                        std::int64_t musicMs) {
-    const ShowTimeline timeline(slides);
-    const std::int64_t total = timeline.LengthMs();
-    if (total == 0)
-        return slides;
-    const std::int64_t music = Positive(musicMs);
-    auto scaled = [&](std::int64_t v) { return RoundDiv(static_cast<__int128>(v) * music, total); };
-    std::vector<SlideTime> out;
+namespace {
+
+// Whether the part of slide i (its still, or its transition when `transition`) keeps its length.
+bool PartKept(const std::vector<bool>& kept, std::size_t i, bool transition) {
+    const auto at = [&](std::size_t k) { return k < kept.size() && kept[k]; };
+    return at(i) || (transition && at(i + 1));
+}
+
+} // namespace
+
+std::int64_t KeptLengthMs(const std::vector<SlideTime>& slides, const std::vector<bool>& kept) {
+    std::int64_t length = 0;
     for (std::size_t i = 0; i < slides.size(); ++i) {
-        const std::int64_t start = scaled(timeline.StartMs(i));
-        const std::int64_t cut = scaled(timeline.CutMs(i));
-        out.push_back(SlideTime{cut - start, scaled(timeline.EndMs(i)) - cut});
+        length += PartKept(kept, i, false) ? Positive(slides[i].StillMs) : 0;
+        length += PartKept(kept, i, true) ? Positive(slides[i].TransitionMs) : 0;
+    }
+    return length;
+}
+
+std::vector<SlideTime> FitSlidesToMusic(const std::vector<SlideTime>& slides, std::int64_t musicMs,
+                                        const std::vector<bool>& kept) {
+    const std::int64_t fixed = KeptLengthMs(slides, kept);
+    const std::int64_t scalable = ShowTimeline(slides).LengthMs() - fixed;
+    if (scalable <= 0)
+        return slides;
+    const std::int64_t room = Positive(Positive(musicMs) - fixed);
+    // Each boundary is the kept time before it plus the scaled time before it, rounded: a kept
+    // part keeps its length exactly and the last boundary is musicMs (when the kept parts fit).
+    std::int64_t keptSoFar = 0, scaledSoFar = 0;
+    auto boundary = [&](std::int64_t part, bool isKept) {
+        (isKept ? keptSoFar : scaledSoFar) += Positive(part);
+        return keptSoFar + RoundDiv(static_cast<__int128>(scaledSoFar) * room, scalable);
+    };
+    std::vector<SlideTime> out;
+    std::int64_t start = 0;
+    for (std::size_t i = 0; i < slides.size(); ++i) {
+        const std::int64_t cut = boundary(slides[i].StillMs, PartKept(kept, i, false));
+        const std::int64_t end = boundary(slides[i].TransitionMs, PartKept(kept, i, true));
+        out.push_back(SlideTime{cut - start, end - cut});
+        start = end;
     }
     return out;
 }

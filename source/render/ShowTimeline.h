@@ -107,9 +107,17 @@ private:
     std::vector<std::int64_t> bounds_{0}; // 0, then each cut and each end
 };
 
-// "Fit photos to the music": every still and transition scaled by musicMs / length, each planned
+// "Fit photos to the music": every still and transition scaled by one factor, each planned
 // boundary rounded to the millisecond, so the proportions stay and the show lasts musicMs exactly.
-// A show of no length is returned as it is.
-std::vector<SlideTime> FitSlidesToMusic(const std::vector<SlideTime>& slides, std::int64_t musicMs);
+// kept[i] (when given) keeps slide i's still and the transitions on either side of it as they are
+// (a clip plays its trim from the start of the transition that brings it in to the end of its
+// own): the rest is scaled to fill what the kept parts leave of musicMs, to nothing when they fill
+// it all. A show of no length, or with nothing to scale, is returned as it is.
+std::vector<SlideTime> FitSlidesToMusic(const std::vector<SlideTime>& slides, std::int64_t musicMs,
+                                        const std::vector<bool>& kept = {});
+
+// The milliseconds of the parts FitSlidesToMusic keeps for `kept`: kept stills and the transitions
+// beside a kept slide.
+std::int64_t KeptLengthMs(const std::vector<SlideTime>& slides, const std::vector<bool>& kept);
 
 } // namespace render

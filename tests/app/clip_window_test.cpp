@@ -6,11 +6,15 @@
 #include "WindowTestFolder.h"
 #include "WindowWaits.h"
 #include "app/SlideMarks.h"
+#include "base/Language.h"
 #include "imaging/ui/EffectsDialog.h"
+#include "media/music/ShowFitting.h"
 #include "media/ui/ClipEditor.h"
 #include "media/ui/ClipFilmstrip.h"
 #include "project/ClipSlides.h"
+#include "project/Duration.h"
 #include "project/ShowHistory.h"
+#include "render/ShowTimeline.h"
 #include "ui_EffectsDialog.h"
 
 #include <QAction>
@@ -19,6 +23,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -188,6 +193,64 @@ private Q_SLOTS:
         form.History.Undo();
         QCOMPARE(form.Show.Slides().size(), std::size_t(2));
         QCOMPARE(form.Show.Slides()[1], before);
+    }
+
+    // Fitted to its music, a show of photos and a clip keeps the clip at its trim and ends with
+    // the music, and the notice counts the clip left alone. A trim afterwards changes how long the
+    // show lasts: the notice says it no longer ends with the music (naming both lengths), and
+    // Undo puts it back; an edit that keeps the show's length says nothing.
+    void aTrimAfterAFitSaysTheShowNoLongerEndsWithTheMusic() {
+        MainWindowProbe form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(form.Import->AddPhoto(folder_ + "/a-photo.png"));
+        QVERIFY(form.Import->AddPhoto(folder_ + "/b-clip.mp4"));
+        QVERIFY(form.Import->AddPhoto(folder_ + "/a-photo.png"));
+        const QString track = tmp_.filePath("twelve.wav");
+        QCOMPARE(QProcess::execute(
+                     "sox", {"-n", "-r", "8000", "-c", "1", track, "synth", "12", "sine", "330"}),
+                 0);
+        QVERIFY(project::Added(form.Import->AddTrack(track)));
+        const project::ClipSettings clip = *form.Show.Slides()[1].Clip;
+        auto* strip = form.findChild<QLabel*>("NoticeStrip");
+        QVERIFY(strip);
+
+        QTimer::singleShot(0, &form, [] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog);
+            dialog->findChild<QPushButton*>("FitPhotosButton")->click();
+        });
+        form.openShowMusic();
+        QVERIFY(window_waits::WaitForJobs(form));
+        QVERIFY(media::EndsWithTheMusic(form.Show.Content()));
+        QCOMPARE(form.Show.Slides()[1].StillMs, project::ClipStillMs(form.Show.Slides(), 1));
+        QVERIFY(form.Show.Slides()[0].StillMs > 3000); // the photos share the other 9 s
+        const QString fitted = strip->text();
+        QVERIFY(fitted.contains(base::Tr(base::TextKey::MusicClipsKeptReport,
+                                         "Клипы оставлены как есть, от начала до конца: %1.")
+                                    .arg(1)));
+        QVERIFY(fitted.contains(QStringLiteral("0:12"))); // ending with the music at 12 s
+        QTest::mouseClick(strip, Qt::LeftButton);
+
+        project::ClipSettings trimmed = clip;
+        trimmed.OutMs = clip.InMs + 1500;
+        QVERIFY(form.History.Apply(
+            {project::edit::SetSlide{1, *project::SetClip(form.Show.Slides(), 1, trimmed)}},
+            "trim"));
+        const std::int64_t nowMs = render::ShowTimeline::Of(form.Show.Content()).LengthMs();
+        QVERIFY(std::abs(nowMs - 12000) > 1000);
+        QVERIFY(strip->isVisible());
+        QVERIFY(strip->text().contains(QString::fromStdString(project::FormatDurationMs(nowMs))));
+        QVERIFY(strip->text().contains(QStringLiteral("0:12")));
+        QTest::mouseClick(strip, Qt::LeftButton);
+        form.History.Undo();
+        QVERIFY(media::EndsWithTheMusic(form.Show.Content()));
+        QVERIFY(!strip->isVisible());
+
+        project::Slide coloured = form.Show.Slides()[0];
+        coloured.BackColor = 0x00FF00;
+        QVERIFY(form.History.Apply({project::edit::SetSlide{0, coloured}}, "background"));
+        QVERIFY(!strip->isVisible());
     }
 
     // A phone's moving photo comes in as its photo; its menu then offers its clip, which takes

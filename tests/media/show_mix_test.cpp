@@ -145,9 +145,33 @@ TEST(ShowMixTest, FittingWritesExactTimesAndTheRecordRoundsThem) {
     show.Options = media::NewShowOptions();
     const auto fitted = media::FitPhotosToMusic(show);
     ASSERT_TRUE(fitted) << fitted.error();
-    EXPECT_EQ(*fitted, 3u);
+    EXPECT_EQ(fitted->Retimed, 3u);
+    EXPECT_EQ(fitted->ClipsKept, 0u);
     EXPECT_EQ(render::ShowTimeline::Of(show).LengthMs(), 7300);
+    EXPECT_TRUE(media::EndsWithTheMusic(show));
     for (const auto& slide : show.Slides)
         EXPECT_NEAR(slide.StillMs, 7300 / 3, 1);
-    EXPECT_EQ(*media::FitPhotosToMusic(show), 0u); // fitted already: nothing changes
+    EXPECT_EQ(media::FitPhotosToMusic(show)->Retimed, 0u); // fitted already: nothing changes
+
+    // A clip plays its trim: one whose still was stored short gets its trim's back, and the
+    // photos share the rest. Clips that leave the photos no time are refused, saying so.
+    project::Slide clip = project::Slide::MakeDefault();
+    clip.Clip = project::ClipSettings{"clip.mp4", "clip.mp4", 9000, 500, 4500};
+    clip.StillMs = 1500;
+    show.Slides.insert(show.Slides.begin() + 1, clip);
+    const auto around = media::FitPhotosToMusic(show);
+    ASSERT_TRUE(around) << around.error();
+    EXPECT_EQ(around->ClipsKept, 1u);
+    EXPECT_EQ(show.Slides[1].StillMs, 4000);
+    EXPECT_NEAR(show.Slides[0].StillMs, 1100, 1);
+    EXPECT_EQ(render::ShowTimeline::Of(show).LengthMs(), 7300);
+    show.Slides[1].Clip->OutMs = 8000; // 7.5 s of the 7.3 s of music
+    const auto longer = media::FitPhotosToMusic(show);
+    ASSERT_FALSE(longer);
+    EXPECT_NE(longer.error().find("the clips alone last"), std::string::npos) << longer.error();
+    project::ShowContent clips = show;
+    clips.Slides = {show.Slides[1]};
+    const auto only = media::FitPhotosToMusic(clips);
+    ASSERT_FALSE(only);
+    EXPECT_NE(only.error().find("only video clips"), std::string::npos) << only.error();
 }

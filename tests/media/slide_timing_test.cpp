@@ -106,17 +106,58 @@ TEST(SlideTiming, AHundredSlidesFitADecodedTrackOf307Point3Seconds) {
     EXPECT_EQ(render::FitSlidesToMusic({{0, 0}}, 5000)[0].StillMs, 0); // nothing to scale
 }
 
-// The plan's cost as the rule states it: first how many cuts while the music plays miss a beat,
-// then the total change of the stills.
+// Fitted around kept slides (clips): each kept still and the transitions beside it stay to the
+// millisecond, the rest share what is left of the music in their proportions, and the show ends
+// with the music exactly; music shorter than the kept parts leaves the rest nothing.
+TEST(SlideTiming, FittingAroundKeptSlidesKeepsThemAndEndsWithTheMusic) {
+    const auto slides = Varied(60);
+    std::vector<bool> kept(slides.size());
+    for (std::size_t i = 0; i < kept.size(); i += 7)
+        kept[i] = kept[i + 1] = true; // two clips side by side share the transition between them
+    kept.back() = true;
+    const std::int64_t keptMs = render::KeptLengthMs(slides, kept);
+    const std::int64_t total = render::ShowTimeline(slides).LengthMs();
+    ASSERT_GT(keptMs, 0);
+    ASSERT_LT(keptMs, total);
+    const auto beside = [&](std::size_t i) {
+        return kept[i] || (i + 1 < kept.size() && kept[i + 1]);
+    };
+    for (const std::int64_t musicMs : {total / 2 + keptMs / 2, 3 * total}) {
+        const auto fitted = render::FitSlidesToMusic(slides, musicMs, kept);
+        ASSERT_EQ(fitted.size(), slides.size());
+        EXPECT_EQ(render::ShowTimeline(fitted).LengthMs(), musicMs);
+        const double k =
+            static_cast<double>(musicMs - keptMs) / static_cast<double>(total - keptMs);
+        for (std::size_t i = 0; i < slides.size(); ++i) {
+            if (kept[i]) {
+                EXPECT_EQ(fitted[i].StillMs, slides[i].StillMs) << i;
+            } else {
+                EXPECT_NEAR(fitted[i].StillMs, slides[i].StillMs * k, 1.0) << i;
+            }
+            if (beside(i)) {
+                EXPECT_EQ(fitted[i].TransitionMs, slides[i].TransitionMs) << i;
+            } else {
+                EXPECT_NEAR(fitted[i].TransitionMs, slides[i].TransitionMs * k, 1.0) << i;
+            }
+        }
+    }
+    const auto squeezed = render::FitSlidesToMusic(slides, keptMs / 2, kept);
+    EXPECT_EQ(render::ShowTimeline(squeezed).LengthMs(), keptMs);
+    EXPECT_EQ(squeezed[2].StillMs, 0);
+}
+
+// The plan's cost as the rule states it: first how many cuts while the music plays miss a beat
+// (a kept slide's cut follows the others and misses nothing), then the total change of the stills.
 std::pair<int, std::int64_t> PlanCost(const std::vector<SlideTime>& slides,
                                       const std::vector<SlideTime>& cut,
-                                      const std::vector<double>& beats, std::int64_t musicEnd) {
+                                      const std::vector<double>& beats, std::int64_t musicEnd,
+                                      const std::vector<bool>& kept) {
     const auto planned = render::ShowTimeline(slides).CutTimesMs();
     const auto now = render::ShowTimeline(cut).CutTimesMs();
     std::pair<int, std::int64_t> cost{0, 0};
     for (std::size_t i = 0; i < slides.size(); ++i) {
         cost.second += std::llabs(cut[i].StillMs - slides[i].StillMs);
-        if (planned[i] < musicEnd &&
+        if (planned[i] < musicEnd && !kept[i] &&
             std::find(beats.begin(), beats.end(), static_cast<double>(now[i])) == beats.end())
             ++cost.first;
     }
@@ -125,19 +166,27 @@ std::pair<int, std::int64_t> PlanCost(const std::vector<SlideTime>& slides,
 
 // Every way to place the cuts that the rules allow, tried one by one: each cut on a beat near
 // its planned time (or the earliest beat it can have), or off the beat at its still (or the
-// least one allowed).
+// least one allowed); a kept slide's cut only at its still.
 void BestPlan(const std::vector<SlideTime>& slides, const std::vector<double>& beats,
-              std::int64_t musicEnd, std::vector<SlideTime>& plan, std::size_t i,
-              std::int64_t start, std::int64_t forced, std::pair<int, std::int64_t>& best) {
+              std::int64_t musicEnd, const std::vector<bool>& kept, std::vector<SlideTime>& plan,
+              std::size_t i, std::int64_t start, std::int64_t forced,
+              std::pair<int, std::int64_t>& best) {
     const auto planned = render::ShowTimeline(slides).CutTimesMs();
     if (i == slides.size() || planned[i] >= musicEnd) {
         std::vector<SlideTime> whole = plan;
         for (std::size_t k = i; k < slides.size(); ++k)
             whole.push_back(slides[k]);
-        best = std::min(best, PlanCost(slides, whole, beats, musicEnd));
+        best = std::min(best, PlanCost(slides, whole, beats, musicEnd, kept));
         return;
     }
     const std::int64_t still = slides[i].StillMs, transition = slides[i].TransitionMs;
+    if (kept[i]) {
+        plan.push_back(slides[i]);
+        BestPlan(slides, beats, musicEnd, kept, plan, i + 1, start + still + transition,
+                 forced + still + transition, best);
+        plan.pop_back();
+        return;
+    }
     const std::int64_t least = std::min<std::int64_t>(still, media::kMinBeatStillMs);
     const auto first = std::lower_bound(beats.begin(), beats.end(), forced + least);
     forced = first == beats.end() ? forced + least : static_cast<std::int64_t>(*first);
@@ -148,7 +197,8 @@ void BestPlan(const std::vector<SlideTime>& slides, const std::vector<double>& b
             cuts.push_back(static_cast<std::int64_t>(b));
     for (std::int64_t cut : cuts) {
         plan.push_back({cut - start, transition});
-        BestPlan(slides, beats, musicEnd, plan, i + 1, cut + transition, forced + transition, best);
+        BestPlan(slides, beats, musicEnd, kept, plan, i + 1, cut + transition, forced + transition,
+                 best);
         plan.pop_back();
     }
 }
@@ -156,13 +206,15 @@ void BestPlan(const std::vector<SlideTime>& slides, const std::vector<double>& b
 // The plan over the whole show is the best one: compared with every plan the rules allow on
 // small shows, it misses no more beats and changes the stills no more. Stills never go below one
 // second (or their own length), transitions stay, and cuts after the music keep their stills.
+// From round 40 on, a slide or two are kept (clips, whose trims set their stills): they keep their
+// stills and the plan is still the best for the others.
 TEST(BeatCuts, ThePlanOverTheWholeShowIsTheBest) {
     std::uint32_t state = 12345;
     const auto next = [&](int range) {
         state = state * 1664525u + 1013904223u;
         return static_cast<int>((state >> 8) % static_cast<std::uint32_t>(range));
     };
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < 70; ++round) {
         std::vector<SlideTime> slides;
         for (int i = 0, n = 2 + next(4); i < n; ++i)
             slides.push_back({300 + next(2500), next(3) * 400});
@@ -170,20 +222,23 @@ TEST(BeatCuts, ThePlanOverTheWholeShowIsTheBest) {
         for (double t = next(400); t < 16000; t += 350 + next(900))
             beats.push_back(t);
         const std::int64_t musicEnd = round % 3 == 0 ? 4000 : 60000;
-        const auto cut = media::CutOnBeats(slides, beats, musicEnd);
+        std::vector<bool> kept(slides.size());
+        for (int k = 0; round >= 40 && k < 1 + round % 2; ++k)
+            kept[static_cast<std::size_t>(next(static_cast<int>(slides.size())))] = true;
+        const auto cut = media::CutOnBeats(slides, beats, musicEnd, kept);
         ASSERT_EQ(cut.size(), slides.size());
         const auto planned = render::ShowTimeline(slides).CutTimesMs();
         for (std::size_t i = 0; i < slides.size(); ++i) {
             EXPECT_EQ(cut[i].TransitionMs, slides[i].TransitionMs);
             EXPECT_GE(cut[i].StillMs, std::min<std::int64_t>(slides[i].StillMs, 1000));
-            if (planned[i] >= musicEnd) {
+            if (planned[i] >= musicEnd || kept[i]) {
                 EXPECT_EQ(cut[i].StillMs, slides[i].StillMs) << round << " " << i;
             }
         }
         std::vector<SlideTime> plan;
         std::pair<int, std::int64_t> best{1 << 30, 0};
-        BestPlan(slides, beats, musicEnd, plan, 0, 0, 0, best);
-        EXPECT_EQ(PlanCost(slides, cut, beats, musicEnd), best) << "round " << round;
+        BestPlan(slides, beats, musicEnd, kept, plan, 0, 0, 0, best);
+        EXPECT_EQ(PlanCost(slides, cut, beats, musicEnd, kept), best) << "round " << round;
     }
     // What moved is told: how many cuts and the largest move.
     const media::CutsMoved moved =

@@ -156,6 +156,23 @@ TEST_F(ShowHistoryTest, AddedPhotosGoAndComeBackWithTheirBytes) {
     EXPECT_EQ(heard.insertedPhotos, (std::vector<std::size_t>{0, 1, 2}));
 }
 
+// A new step, alone or a batch, is told once with the show as it was before it; an undo, a redo,
+// an edit inside a batch and a refused edit are no new step.
+TEST_F(ShowHistoryTest, OnlyANewStepIsToldWithTheShowBeforeIt) {
+    std::vector<std::size_t> told; // the photos the show had before each step told
+    history().OnStepDone = [&](const ShowContent& before) { told.push_back(before.Slides.size()); };
+    Import(31);
+    history().BeginBatch("import");
+    Import(32);
+    Import(33);
+    history().EndBatch();
+    history().Undo();
+    history().Redo();
+    EXPECT_FALSE(history().Apply({edit::RemoveItem{ItemKind::Photo, 9}}, "no such photo"));
+    EXPECT_EQ(told, (std::vector<std::size_t>{0, 1}));
+    history().OnStepDone = nullptr;
+}
+
 TEST_F(ShowHistoryTest, AnEmptyBatchLeavesNoStep) {
     history().BeginBatch("nothing imported");
     history().EndBatch();

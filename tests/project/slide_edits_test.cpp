@@ -3,7 +3,9 @@
 // replaced.
 #include "imaging/BmpFile.h"
 #include "imaging/TestBitmaps.h"
+#include "project/ClipSlides.h"
 #include "project/SlideEdits.h"
+#include "project/TransitionChoice.h"
 
 #include "GuiApp.h"
 
@@ -196,6 +198,31 @@ TEST_F(SlideEditsTest, RecordOnlyEditsAndRangesRefused) {
     EXPECT_FALSE(Edit(i, project::LightEdit{0, 0, 70.5}));
     EXPECT_FALSE(Edit(5, project::DurationEdit{3000}));
     EXPECT_EQ(show.Slides[i].StillMs, 2500);
+}
+
+// A clip plays its trim: a duration edit sets its transition and gives it the still its trim
+// leaves between the transitions around it, whatever still it names; FollowTrims gives that
+// still again to a clip whose neighbour's transition changed, as a transition chosen does.
+TEST_F(SlideEditsTest, AClipsStillFollowsItsTrimThroughEveryRetiming) {
+    const auto photo = AddSlide(Solid(1, 1, {1, 2, 3}));
+    show.Slides.push_back(show.Slides[photo]);
+    project::Slide& clip = show.Slides.back();
+    clip.Clip = project::ClipSettings{"clip.mp4", "clip.mp4", 6000, 1000, 5000};
+    clip.StillMs = 4000;
+    const std::size_t c = show.Slides.size() - 1;
+    ASSERT_TRUE(Edit(c, project::DurationEdit{2000, 500}));
+    EXPECT_EQ(show.Slides[c].StillMs, 3500);
+    EXPECT_EQ(show.Slides[c].TransitionMs, 500);
+    ASSERT_TRUE(Edit(photo, project::DurationEdit{2000, 1000}));
+    EXPECT_EQ(show.Slides[c].StillMs, 3500); // the photo's edit is the photo's alone
+    EXPECT_EQ(project::FollowTrims(show), 1u);
+    EXPECT_EQ(show.Slides[c].StillMs, 2500);
+    EXPECT_EQ(project::FollowTrims(show), 0u);
+    EXPECT_EQ(show.Slides[photo].StillMs, 2000);
+    // A transition chosen for the photo brings the clip in longer: the clip's still gives way.
+    ASSERT_TRUE(project::ApplyTransitionChoice(show, 0, {1, 2000, false}));
+    EXPECT_EQ(show.Slides[c].StillMs, 1500);
+    EXPECT_EQ(show.Slides[photo].StillMs, 2000);
 }
 
 // Motion lives in the extension and touches no file; a state out of range is refused whole.

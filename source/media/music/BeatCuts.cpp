@@ -31,7 +31,8 @@ std::int64_t EarliestBeat(const std::vector<std::int64_t>& beats, std::int64_t a
 } // namespace
 
 std::vector<SlideTime> CutOnBeats(const std::vector<SlideTime>& slides,
-                                  const std::vector<double>& beatsMs, std::int64_t musicEndMs) {
+                                  const std::vector<double>& beatsMs, std::int64_t musicEndMs,
+                                  const std::vector<bool>& kept) {
     std::vector<std::int64_t> beats;
     for (double b : beatsMs)
         if (std::isfinite(b) && b >= 0)
@@ -45,6 +46,7 @@ std::vector<SlideTime> CutOnBeats(const std::vector<SlideTime>& slides,
     const auto transition = [&](std::size_t i) {
         return std::max<std::int64_t>(slides[i].TransitionMs, 0);
     };
+    const auto keeps = [&](std::size_t i) { return i < kept.size() && kept[i]; };
     // The cuts planned while music plays take beats; the plan covers them, the rest follow.
     std::size_t onMusic = 0;
     while (onMusic < n && planned[onMusic] < musicEndMs)
@@ -61,6 +63,19 @@ std::vector<SlideTime> CutOnBeats(const std::vector<SlideTime>& slides,
             if (!fresh && cost < it->second.Cost)
                 it->second = Place{cut, cost, from};
         };
+        if (keeps(i)) {
+            // Its still as it is, after whichever place the cut before it took: one place each.
+            forced += still(i) + transition(i);
+            const std::size_t previous = i == 0 ? 1 : places[i - 1].size();
+            for (std::size_t k = 0; k < previous; ++k) {
+                const std::int64_t start = i == 0 ? 0 : places[i - 1][k].Cut + transition(i - 1);
+                const std::int64_t before = i == 0 ? 0 : places[i - 1][k].Cost;
+                offer(start + still(i), before, i == 0 ? -1 : static_cast<int>(k));
+            }
+            for (const auto& [cut, place] : best)
+                places[i].push_back(place);
+            continue;
+        }
         const std::int64_t minStill = std::min(still(i), kMinBeatStillMs);
         // The beats near the planned cut, or near the earliest it can be when short stills on
         // slow beats (or music whose first beat comes late) push it later than planned.

@@ -24,10 +24,13 @@ constexpr std::int64_t kMinBeatStillMs = 1000;
 constexpr std::int64_t kMaxBeatShiftMs = 2000;
 
 // The slides with their stills changed so that every cut that falls before musicEndMs lands on
-// a beat (beats in ms from the show's start, as DetectBeats gives them). Transitions are kept.
+// a beat (beats in ms from the show's start, as DetectBeats gives them). Transitions are kept, and
+// so is the still of every slide kept[i] names (a clip's, which its trim sets): its cut follows
+// the cuts before it, and the slides around it take the beats.
 std::vector<SlideTime>
 CutOnBeats(const std::vector<SlideTime>& slides, const std::vector<double>& beatsMs,
-           std::int64_t musicEndMs = std::numeric_limits<std::int64_t>::max());
+           std::int64_t musicEndMs = std::numeric_limits<std::int64_t>::max(),
+           const std::vector<bool>& kept = {});
 
 // What a retiming moved: how many cuts, and the largest move of one in milliseconds.
 struct CutsMoved {
