@@ -5,8 +5,10 @@
 
 #include "imaging/Compose.h"
 #include "project/Import.h"
+#include "project/PhotoSteps.h"
 
 #include <QFileInfo>
+#include <QImageReader>
 #include <QLabel>
 #include <QPainter>
 
@@ -55,6 +57,25 @@ QPixmap StoryboardView::ThumbnailOf(const std::string& path) {
     return made;
 }
 
+bool StoryboardView::ShowsMovingCaption(const project::Slide& slide) {
+    return !slide.Title && slide.Caption.Motion != imaging::TextMotion::None &&
+           !slide.Caption.Text.empty();
+}
+
+QPixmap StoryboardView::WithMovingCaption(const QPixmap& thumbnail, const project::Slide& slide) {
+    if (!ShowsMovingCaption(slide) || thumbnail.isNull())
+        return thumbnail;
+    // The thumbnail is the middle square of the working picture: the caption keeps its size on it.
+    const QSize work = QImageReader(QString::fromStdString(slide.WorkFile)).size();
+    const int side = std::min(work.width(), work.height());
+    if (side < 1)
+        return thumbnail;
+    imaging::Bitmap shown = imaging::Bitmap::CreateFromImage(thumbnail.toImage());
+    imaging::DrawShownCaption(shown, project::LookOf(slide.Caption),
+                              double(shown.Width) / side);
+    return QPixmap::fromImage(shown.CopyToImage());
+}
+
 void StoryboardView::ShowSelectedInPreview() {
     // The selected slide composed at previewImage's own size; the empty show is a plain button-face
     // area. The selected photo's picture is kept while its working file stays the same, so a
@@ -95,6 +116,13 @@ void StoryboardView::ShowSelectedInPreview() {
         imaging::Bitmap target;
         target.SetSize(width, height);
         imaging::ComposePhoto(target, selectedPicture_, slide.BackColor);
+        // A moving caption is drawn over the frames, not into the picture: shown here as the
+        // video shows it once it is in.
+        if (ShowsMovingCaption(slide))
+            imaging::DrawShownCaption(
+                target, project::LookOf(slide.Caption),
+                std::min(double(width) / selectedPicture_.Width,
+                         double(height) / selectedPicture_.Height));
         image = target.CopyToImage();
     }
     if (!image.isNull())

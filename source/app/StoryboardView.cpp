@@ -102,7 +102,8 @@ QColor StoryboardView::ButtonFace() const {
 void StoryboardView::RefreshThumbnail(std::size_t index) {
     if (index >= photoCells_.size() || index >= show_.Slides().size())
         return;
-    QPixmap framed = ThumbnailOf(show_.Slides()[index].WorkFile);
+    QPixmap framed =
+        WithMovingCaption(ThumbnailOf(show_.Slides()[index].WorkFile), show_.Slides()[index]);
     DrawSlideMarks(framed, show_.Slides()[index]);
     Frame(framed, Qt::black);
     photoCells_[index]->Clean = framed;

@@ -131,6 +131,9 @@ private:
     int TrackIndexOf(const QObject* widget) const;
     // The thumbnail of the picture in `path` as it is now, from the cache or made from the file.
     QPixmap ThumbnailOf(const std::string& path);
+    // A caption that moves over the frames, shown as it is once in (the picture does not hold it).
+    static bool ShowsMovingCaption(const project::Slide& slide);
+    static QPixmap WithMovingCaption(const QPixmap& thumbnail, const project::Slide& slide);
     void RefreshThumbnail(std::size_t index);
     // After a change of the strips: drag tags renumbered, laid out, the selection shown.
     void Refresh();

@@ -103,4 +103,13 @@ QPointF MovingCaptionPlace(const CaptionLook& look, const TextLayerImage& layer,
     return QPointF(x, y);
 }
 
+void DrawShownCaption(Bitmap& picture, const CaptionLook& look, double scale) {
+    if (look.Text.isEmpty() || picture.IsEmpty() || !(scale > 0.0))
+        return;
+    const TextLayerImage layer = RenderTextLayer(MovingCaptionText(look, scale));
+    DrawTextLayer(picture, layer,
+                  MovingCaptionPlace(look, layer, scale, picture.Width, picture.Height),
+                  TextMotionState{});
+}
+
 } // namespace imaging

@@ -68,4 +68,8 @@ TextBlock MovingCaptionText(const CaptionLook& look, double scale);
 QPointF MovingCaptionPlace(const CaptionLook& look, const TextLayerImage& layer, double scale,
                            int width, int height);
 
+// A moving caption as it shows once it is fully in, over a picture shown `scale` times its working
+// size (the window's preview and the storyboard's thumbnail show it so). Empty text draws nothing.
+void DrawShownCaption(Bitmap& picture, const CaptionLook& look, double scale);
+
 } // namespace imaging

@@ -1,8 +1,10 @@
 // The window's edits equal the console tool's: for each page of the effects dialog, driven as a
 // user drives it in the real window, the saved show holds the slide the console tool's same edit
-// makes (its values and its steps, field by field) and `frame` draws both alike.
+// makes (its values and its steps, field by field) and `frame` draws both alike. A moving caption
+// is seen in the window and edited again like a still one.
 #include "MainWindowProbe.h"
 #include "Outcomes.h"
+#include "WidgetLookup.h"
 #include "WindowWaits.h"
 #include "base/Job.h"
 #include "base/ProgramFolder.h"
@@ -17,6 +19,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -271,6 +274,66 @@ private Q_SLOTS:
             const int worst = LargestDifference(a, b);
             QVERIFY2(worst >= 0 && worst <= 1, qPrintable(tag + ": " + QString::number(worst)));
         }
+    }
+
+    // A moving caption is edited like a still one: saved, the caption page opens again with its
+    // text, position and motion; the window's preview and the thumbnail show it, as the video
+    // does once it is in, though the working picture does not hold it.
+    void aMovingCaptionIsSeenAndEditedAgain() {
+        MainWindowProbe form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(form.Import->AddPhoto(photo_));
+        QVERIFY(window_waits::WaitForJobs(form));
+        const auto preview = [&form] {
+            return Widget<QLabel>(form, "previewImage")->pixmap().toImage();
+        };
+        const QImage bareView = preview();
+        const QImage bareThumb = form.Storyboard->CleanThumbnail(0).toImage();
+        const QByteArray bareFile = [&] {
+            QFile f(QString::fromStdString(form.Show.Slides()[0].WorkFile));
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        const auto drive = [&](const std::function<void(ui::EffectsDialog&)>& step) {
+            QTimer::singleShot(0, &form, [&] {
+                auto* dialog = qobject_cast<ui::EffectsDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                step(*dialog);
+            });
+            form.Commands->openEffects(1);
+        };
+        drive([](ui::EffectsDialog& d) {
+            d.Form->captionEdit->setText(QStringLiteral("Harbour"));
+            d.Form->captionMotionBox->setCurrentIndex(2); // rise
+            d.Form->alignRightRadio->click();
+            d.Form->alignBottomRadio->click();
+            d.Form->captionSaveButton->click();
+        });
+        QCOMPARE(form.Show.Slides()[0].Caption.Motion, imaging::TextMotion::Rise);
+        QCOMPARE(form.Show.Slides()[0].Caption.HAlign, 3);
+        QVERIFY(preview() != bareView);
+        QVERIFY(form.Storyboard->CleanThumbnail(0).toImage() != bareThumb);
+        QFile work(QString::fromStdString(form.Show.Slides()[0].WorkFile));
+        QVERIFY(work.open(QIODevice::ReadOnly));
+        QCOMPARE(work.readAll(), bareFile);
+
+        QString text;
+        int motion = -1;
+        bool right = false, bottom = false;
+        drive([&](ui::EffectsDialog& d) {
+            text = d.Form->captionEdit->text();
+            motion = d.Form->captionMotionBox->currentIndex();
+            right = d.Form->alignRightRadio->isChecked();
+            bottom = d.Form->alignBottomRadio->isChecked();
+            d.Form->captionEdit->setText(QStringLiteral("Harbour at dusk"));
+            d.Form->captionSaveButton->click();
+        });
+        QCOMPARE(text, QStringLiteral("Harbour"));
+        QCOMPARE(motion, 2);
+        QVERIFY(right && bottom);
+        QCOMPARE(QString::fromStdString(form.Show.Slides()[0].Caption.Text),
+                 QStringLiteral("Harbour at dusk"));
+        QCOMPARE(form.Show.Slides()[0].Caption.Motion, imaging::TextMotion::Rise);
     }
 };
 
