@@ -71,8 +71,7 @@ QPixmap StoryboardView::WithMovingCaption(const QPixmap& thumbnail, const projec
     if (side < 1)
         return thumbnail;
     imaging::Bitmap shown = imaging::Bitmap::CreateFromImage(thumbnail.toImage());
-    imaging::DrawShownCaption(shown, project::LookOf(slide.Caption),
-                              double(shown.Width) / side);
+    imaging::DrawShownCaption(shown, project::LookOf(slide.Caption), double(shown.Width) / side);
     return QPixmap::fromImage(shown.CopyToImage());
 }
 
@@ -119,10 +118,9 @@ void StoryboardView::ShowSelectedInPreview() {
         // A moving caption is drawn over the frames, not into the picture: shown here as the
         // video shows it once it is in.
         if (ShowsMovingCaption(slide))
-            imaging::DrawShownCaption(
-                target, project::LookOf(slide.Caption),
-                std::min(double(width) / selectedPicture_.Width,
-                         double(height) / selectedPicture_.Height));
+            imaging::DrawShownCaption(target, project::LookOf(slide.Caption),
+                                      std::min(double(width) / selectedPicture_.Width,
+                                               double(height) / selectedPicture_.Height));
         image = target.CopyToImage();
     }
     if (!image.isNull())

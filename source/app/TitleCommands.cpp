@@ -91,11 +91,6 @@ void TitleCommands::editTitle(int index) {
                        next ? &*next : nullptr, kPreviewFrame, host_.DialogParent);
     if (!RunDialog(dialog))
         return;
-    if (auto valid = project::ValidateTitle(dialog.Title()); !valid) {
-        dialogs_.ShowMessage(QString::fromStdString(valid.error()));
-        return;
-    }
-    draft.Slides[i].Title = dialog.Title();
     if (auto timed = project::ApplySlideEdit(
             draft, i, project::DurationEdit{MsOf(dialog.Seconds()), project::DurationEdit::kKeep},
             show_.Photos());
@@ -103,8 +98,8 @@ void TitleCommands::editTitle(int index) {
         dialogs_.ShowMessage(QString::fromStdString(timed.error()));
         return;
     }
-    if (auto drawn = project::WriteTitleCard(draft.Slides, i, show_.Photos()); !drawn) {
-        dialogs_.ShowMessage(QString::fromStdString(drawn.error()));
+    if (auto edited = project::EditTitle(draft, i, dialog.Title(), show_.Photos()); !edited) {
+        dialogs_.ShowMessage(QString::fromStdString(edited.error()));
         return;
     }
     if (!history_.Commit(std::move(*change), QStringLiteral("title")) &&

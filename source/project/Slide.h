@@ -53,15 +53,15 @@ constexpr std::int32_t kMaxClipVolume = 200;
 constexpr std::int64_t kMinClipMs = 100;
 
 // The photo's original file, kept whole beside its working picture (the show file stores its bytes
-// after the extension block), so that frames of any size are drawn sharp from it rather than
-// enlarged from the working picture. The edits drawn into the working picture (a crop, a turn,
-// light, colour, a caption drawn in) are kept as steps, which the renderer applies to the original
-// at the frame's size. A photo whose working picture holds edits the steps do not say (one edited
-// by an older version, or more often than the steps hold) is drawn from its working picture.
+// after the extension block). The original and its steps (a crop, a turn, light, colour, a still
+// caption) are the photo's truth: every picture of it is drawn from them, the working picture at
+// the photo size (for older readers and the storyboard) and each frame at the frame's size. Only a
+// photo from a show written by an earlier version may hold edits in its working picture that its
+// steps do not say (Edited): it is drawn from its working picture, which is then its original.
 struct OriginalPhoto {
     std::string File;             // working copy of the original's bytes
     std::string Name;             // the file name it came in with (its extension names its decoder)
-    bool Edited = false;          // the working picture holds edits the steps do not say
+    bool Edited = false;          // an earlier version's working picture holds other edits
     std::vector<PhotoStep> Steps; // the edits, in the order they were made
     bool operator==(const OriginalPhoto&) const = default;
 };

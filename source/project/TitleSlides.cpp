@@ -63,6 +63,21 @@ base::Status WriteTitleCard(const std::vector<Slide>& slides, std::size_t i,
     return SaveWorkPicture(slides[i].WorkFile, card);
 }
 
+base::Status EditTitle(ShowContent& show, std::size_t i, const imaging::TitleSettings& title,
+                       const PhotoSettings& photos) {
+    if (i >= show.Slides.size() || !show.Slides[i].Title)
+        return base::Fail("slide " + std::to_string(i + 1) + " is not a title slide");
+    if (auto valid = ValidateTitle(title); !valid)
+        return valid;
+    const imaging::TitleSettings was = *show.Slides[i].Title;
+    show.Slides[i].Title = title;
+    if (auto drawn = WriteTitleCard(show.Slides, i, photos); !drawn) {
+        show.Slides[i].Title = was;
+        return drawn;
+    }
+    return {};
+}
+
 base::Result<Slide> MakeTitleSlide(const std::vector<Slide>& slides, std::size_t before,
                                    const imaging::TitleSettings& title, std::int64_t stillMs,
                                    const WorkFiles& files, const PhotoSettings& photos) {

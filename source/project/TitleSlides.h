@@ -28,6 +28,11 @@ imaging::Bitmap TitleCardPicture(const std::vector<Slide>& slides, std::size_t i
 base::Status WriteTitleCard(const std::vector<Slide>& slides, std::size_t i,
                             const PhotoSettings& photos);
 
+// The title slide i of a show takes new texts and looks, checked, and its card is drawn again:
+// the one edit of a title, for the window and the console tool alike.
+base::Status EditTitle(ShowContent& show, std::size_t i, const imaging::TitleSettings& title,
+                       const PhotoSettings& photos);
+
 // A new title slide to go before slide `before` of `slides` (slides.size() appends), lasting
 // stillMs, its working card made in `files`. The defaults of an imported photo hold otherwise.
 base::Result<Slide> MakeTitleSlide(const std::vector<Slide>& slides, std::size_t before,
