@@ -228,6 +228,18 @@ bool EditValues(Slide& slide, const SlideEdit& edit, base::Status& status) {
     return false;
 }
 
+// The edit of the slide's values alone, made on `edited` when it goes through; nullopt for an edit
+// of the picture.
+std::optional<base::Status> EditValuesOnly(Slide& edited, const SlideEdit& edit) {
+    Slide slide = edited;
+    base::Status status;
+    if (!EditValues(slide, edit, status))
+        return std::nullopt;
+    if (status)
+        edited = std::move(slide);
+    return status;
+}
+
 // The record fields a picture edit owns, once its pixels are made.
 void TakeEditValues(Slide& slide, const SlideEdit& edit) {
     if (const auto* caption = std::get_if<CaptionEdit>(&edit)) {
@@ -281,15 +293,11 @@ base::Status EditSlidePicture(Slide& edited, imaging::Bitmap& working, const Sli
                               const PhotoSettings& photos, imaging::Bitmap* thumbnail) {
     if (auto valid = ValidateEdit(edit); !valid)
         return valid;
-    Slide slide = edited;
-    base::Status status;
-    if (EditValues(slide, edit, status)) {
-        if (status)
-            edited = std::move(slide);
-        return status;
-    }
-    if (!TouchesPictures(edit) && !std::holds_alternative<CaptionEdit>(edit))
+    if (auto done = EditValuesOnly(edited, edit))
+        return *done;
+    if (!TouchesPictures(edit))
         return {};
+    Slide slide = edited;
     // A title slide's picture is its card, drawn from its text: it has no photo to edit.
     if (slide.Title)
         return base::Fail("a title slide has no photo to crop, caption, turn or colour; its text "
@@ -345,16 +353,9 @@ base::Status EditSlide(Slide& edited, const SlideEdit& edit, const PhotoSettings
                        imaging::Bitmap* thumbnail, CaptionBases* captions) {
     if (auto valid = ValidateEdit(edit); !valid)
         return valid;
-    {
-        Slide values = edited;
-        base::Status status;
-        if (EditValues(values, edit, status)) {
-            if (status)
-                edited = std::move(values);
-            return status;
-        }
-    }
-    if (!TouchesPictures(edit) && !std::holds_alternative<CaptionEdit>(edit))
+    if (auto done = EditValuesOnly(edited, edit))
+        return *done;
+    if (!TouchesPictures(edit))
         return {};
     const std::string path = edited.WorkFile;
     const auto* caption = std::get_if<CaptionEdit>(&edit);

@@ -14,11 +14,16 @@
 
 namespace window_test {
 
-// The photo's path; empty when it could not be written.
-inline QString UseTestFolder(const QTemporaryDir& tmp, QSize photoSize, QColor photoColor) {
+// The scratch files, settings and program folder in tmp.
+inline void UseTestFolder(const QTemporaryDir& tmp) {
     qputenv("TMPDIR", tmp.path().toLocal8Bit());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, tmp.path());
     base::SetProgramFolderForTesting(tmp.path());
+}
+
+// The same, with a photo of one colour: its path, empty when it could not be written.
+inline QString UseTestFolder(const QTemporaryDir& tmp, QSize photoSize, QColor photoColor) {
+    UseTestFolder(tmp);
     QImage image(photoSize, QImage::Format_RGB32);
     image.fill(photoColor);
     const QString photo = tmp.filePath("photo.png");

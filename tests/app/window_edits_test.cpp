@@ -5,6 +5,7 @@
 #include "MainWindowProbe.h"
 #include "Outcomes.h"
 #include "WidgetLookup.h"
+#include "WindowTestFolder.h"
 #include "WindowWaits.h"
 #include "base/Job.h"
 #include "base/ProgramFolder.h"
@@ -108,10 +109,7 @@ class WindowEditsTest : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY(tmp_.isValid());
-        qputenv("TMPDIR", tmp_.path().toLocal8Bit());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, tmp_.path() + "/config");
-        QVERIFY(QDir(tmp_.path()).mkpath("program"));
-        base::SetProgramFolderForTesting(tmp_.path() + "/program");
+        window_test::UseTestFolder(tmp_);
         // A landscape photo with detail everywhere and a mark in one corner, so that every turn,
         // crop and filter shows.
         QImage image(1200, 800, QImage::Format_RGB32);
