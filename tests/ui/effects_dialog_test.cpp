@@ -735,6 +735,21 @@ private Q_SLOTS:
         QVERIFY(d->SecondsForAll());
     }
 
+    // A still given to the millisecond (a cut on the beat) is shown in tenths; Save without a new
+    // value hands it back exactly, a new value is taken as shown.
+    void anUntouchedDurationKeepsItsMilliseconds() {
+        Prepare(Gradient(400, 300));
+        slide.StillMs = 63433;
+        for (const double chosen : {0.0, 63.4, 7.5}) {
+            auto d = Open(5);
+            QCOMPARE(d->Form->secondsSpin->value(), 63.4);
+            if (chosen > 0)
+                d->Form->secondsSpin->setValue(chosen);
+            d->Form->durationSaveButton->click();
+            QCOMPARE(d->StillMs(), chosen == 7.5 ? std::int64_t{7500} : std::int64_t{63433});
+        }
+    }
+
     // The motion page edits the slide's motion on its picture and hands it back on Save; the
     // working file stays as it was.
     void motionPageHandsBackTheDraggedMotionOnSave() {
