@@ -32,10 +32,6 @@ namespace ui {
 
 namespace {
 
-// How far a window that filled the screen is moved in and made smaller when it comes back, so
-// that it is seen to be an ordinary window again.
-constexpr int kRestoreInset = 12;
-
 const render::FrameRate kPreviewRate = render::FrameRate::Fps(PreviewController::kFramesPerSecond);
 
 } // namespace
@@ -250,9 +246,10 @@ bool PreviewController::PrepareMusic() {
 
 void PreviewController::EnterLayout() {
     QWidget& w = *host_.DialogParent->window();
+    // The window's own area as it is shown normally (kept while it is maximised), so that it
+    // comes back the same whatever frame the window manager draws around it.
     savedState_ = w.windowState();
-    savedPosition_ = w.frameGeometry().topLeft();
-    savedSize_ = w.size();
+    savedNormal_ = w.normalGeometry();
     auto* bar = w.findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly);
     statusBarShown_ = bar && bar->isVisible();
     // A notice would lie over the show: it goes.
@@ -297,18 +294,14 @@ void PreviewController::LeaveLayout() {
     if (menuBarShown_)
         if (auto* menus = w.findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly))
             menus->show();
+    // Taking the frame back makes the window anew: its normal area first, then its state, so
+    // that a maximised window is maximised again and later un-maximises to where it was.
     w.setWindowFlag(Qt::FramelessWindowHint, false);
     w.setWindowState(Qt::WindowNoState);
+    if (savedNormal_.isValid())
+        w.setGeometry(savedNormal_);
+    w.setWindowState(savedState_ & ~Qt::WindowMinimized);
     w.show();
-    // A window that had filled the screen comes back inset on each side.
-    QPoint position = savedPosition_;
-    QSize size = savedSize_;
-    if (position.x() <= 0 && position.y() <= 0) {
-        position += QPoint(kRestoreInset, kRestoreInset);
-        size -= QSize(2 * kRestoreInset, 2 * kRestoreInset);
-    }
-    w.resize(size);
-    w.move(position);
     w.setAcceptDrops(true);
     // The editor's picture again once the layout has settled at the restored size.
     QTimer::singleShot(0, this, [this] {

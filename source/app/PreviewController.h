@@ -13,8 +13,7 @@
 #include "render/PreviewSchedule.h"
 
 #include <QObject>
-#include <QPoint>
-#include <QSize>
+#include <QRect>
 
 #include <cstdint>
 #include <functional>
@@ -123,10 +122,9 @@ private:
     // The frames drawn ahead, at the picture's size (made again when it changes).
     std::unique_ptr<render::PreviewFrames> frames_;
     bool inLayout_ = false;
-    // The window as it was before the preview: state, outer top-left corner and size.
+    // The window as it was before the preview: its state and its area when shown normally.
     Qt::WindowStates savedState_;
-    QPoint savedPosition_;
-    QSize savedSize_;
+    QRect savedNormal_;
     bool menuBarShown_ = false;
     bool statusBarShown_ = false;
     std::int32_t startedTrack_ = -1;

@@ -59,8 +59,9 @@ public:
     // Moves photo `from` to place `to` (the photos between shift by one) and selects it on its
     // page: dragging a photo and Ctrl+Left/Right come here. False when nothing moved.
     bool MovePhoto(int from, int to);
-    // The effects dialog of the selected photo at page `tag` (0..6), its edit one step; a slide
-    // EditTitle takes (a title slide) goes to it instead.
+    // The effects dialog of the selected slide at `page` (0..6, remembered as the page used last,
+    // or EffectsDialog::kClipPage), its edit one step; a page the slide has not (a photo's page
+    // on a clip) opens the slide's own. A slide EditTitle takes (a title) goes to it instead.
     void openEffects(int page);
     std::function<bool(std::size_t index)> EditTitle;
     // The settings of the selected track (volume, fades), one step.

@@ -44,8 +44,9 @@ void StoryboardCommands::openEffects(int page) {
     // of the show changes until they are stored below, through the core's one slide edit, as
     // one step of the history.
     SlidePicture picture(slide, show_.Photos(), history_.Captions());
-    const auto opened = OpenEffects(slide, picture, show_.Photos().Resolution, thumbnail,
-                                    view_.EffectsPage(), host_.DialogParent);
+    // Opened on the page asked for: a clip's own page is never remembered as the page used last.
+    const auto opened =
+        OpenEffects(slide, picture, show_.Photos().Resolution, thumbnail, page, host_.DialogParent);
     EffectsDialog& dialog = *opened;
     dialog.SetSlideIndex(static_cast<int>(index), slide.Faces);
     dialog.exec();

@@ -286,7 +286,7 @@ void StoryboardView::RedrawThumbnail(std::size_t index, const QColor& frame) {
     {
         QPainter p(&pm);
         p.setFont(BoldFont(8));
-        const QString label = QString::fromStdString(WorkFileLabel(s.WorkFile));
+        const QString label = QString::fromStdString(PlaceLabel(index));
         const QString time = QString::fromStdString(project::FormatDurationMs(s.StillMs));
         p.setPen(Qt::black);
         TextAt(p, 7, 7, label);
@@ -297,6 +297,8 @@ void StoryboardView::RedrawThumbnail(std::size_t index, const QColor& frame) {
     }
     Frame(pm, frame);
     thumb->setPixmap(pm);
+    // The number read aloud as it is drawn (and read by the tests).
+    thumb->setAccessibleName(QString::fromStdString(PlaceLabel(index)));
 }
 
 void StoryboardView::LayoutPhotoStrip(int page) {

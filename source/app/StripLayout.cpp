@@ -187,6 +187,10 @@ std::vector<TrackPlace> MusicStripPlaces(const project::ShowModel& show,
     return places;
 }
 
+std::string PlaceLabel(std::size_t index) {
+    return std::to_string(index + 1);
+}
+
 std::string WorkFileLabel(const std::string& workFile) {
     const auto slash = workFile.find_last_of("/\\");
     const std::string name = slash == std::string::npos ? workFile : workFile.substr(slash + 1);

@@ -72,7 +72,12 @@ int MoveTargetOfGap(int from, int gap);
 // the photo playing when it starts, the last photo's page when it starts after the photos.
 int PageOfTrack(const project::ShowModel& show, std::size_t track, int stripWidth);
 
-// Index after the first "_" of a working-file name: the label of a photo cell ("0001").
+// The number a slide's cell shows: its place in the show, 1 for the first. The same number names
+// it in "Swap with..." and in the console tool's --slide, in every session.
+std::string PlaceLabel(std::size_t index);
+
+// The four digits after the first "_" of a working-file name ("0007"): the file's own number,
+// which stays with the file whatever place its slide takes and is never shown.
 std::string WorkFileLabel(const std::string& workFile);
 
 } // namespace ui

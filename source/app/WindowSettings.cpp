@@ -65,22 +65,20 @@ void WindowSettings::OpenDialog() {
         return;
     project::PhotoSettings photos = show_.Photos();
     const QScreen* screen = QGuiApplication::primaryScreen();
-    const QSize screenSize = screen ? screen->size() : QSize(1280, 1024);
-    // Never chosen: the dialog's first run, which takes the screen's size.
-    SettingsDialog dialog(chosenResolution_.empty() ? std::string() : photos.Resolution, screenSize,
-                          base::LanguageFolder(),
+    const QSize screenSize = screen ? screen->size() : QSize();
+    // The dialog shows the show's photo size; it changes only when the user picks another.
+    SettingsDialog dialog(photos.Resolution, screenSize, base::LanguageFolder(),
                           QFile::decodeName(base::AppLanguage().LanguageFile.c_str()),
                           host_.DialogParent);
     dialog.SetNewPhotoBackground(photos.BackColor);
-    const bool accepted = dialog.exec() == QDialog::Accepted;
-    // A first run takes the screen size even when the dialog is cancelled.
-    photos.Resolution = dialog.Resolution();
-    chosenResolution_ = photos.Resolution;
-    if (accepted)
-        photos.BackColor = dialog.NewPhotoBackground();
-    UsePhotoSettings(photos);
-    if (!accepted)
+    if (dialog.exec() != QDialog::Accepted)
         return;
+    if (dialog.ResolutionChanged()) {
+        photos.Resolution = dialog.Resolution();
+        chosenResolution_ = photos.Resolution;
+    }
+    photos.BackColor = dialog.NewPhotoBackground();
+    UsePhotoSettings(photos);
     chosenBackground_ = photos.BackColor;
     project::WriteSetting(QStringLiteral("NewPhotoBackground"), photos.BackColor);
     if (const QString path = dialog.LanguageFileToLoad(); !path.isEmpty())

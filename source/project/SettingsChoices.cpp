@@ -2,6 +2,7 @@
 
 #include "base/CodePage.h"
 #include "base/Language.h"
+#include "project/ShowContent.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,22 +18,27 @@ QStringList ResolutionChoices() {
             QStringLiteral("2560x1440"), QStringLiteral("3840x2160")};
 }
 
-int ResolutionChoiceFor(const std::string& resolution) {
-    const std::size_t x = resolution.find('x');
-    const std::string height = resolution.substr(x == std::string::npos ? 0 : x + 1, 5);
-    const QStringList choices = ResolutionChoices();
-    for (int i = 0; i < choices.size(); ++i) {
-        const QString& c = choices[i];
-        if (c.mid(c.indexOf('x') + 1).toStdString() == height)
-            return i;
-    }
-    return kDefaultResolutionChoice;
-}
-
-int OpenResolution(std::string& resolution, int screenWidth, int screenHeight) {
-    if (resolution.empty())
-        resolution = std::to_string(screenWidth) + "x" + std::to_string(screenHeight);
-    return ResolutionChoiceFor(resolution);
+ResolutionList ResolutionChoicesFor(const std::string& showResolution, int screenWidth,
+                                    int screenHeight) {
+    ResolutionList list{ResolutionChoices(), 0};
+    const auto entry = [&list](int width, int height) {
+        const QString text = QStringLiteral("%1x%2").arg(width).arg(height);
+        int i = int(list.Entries.indexOf(text));
+        if (i < 0) {
+            list.Entries << text;
+            i = int(list.Entries.size()) - 1;
+        }
+        return i;
+    };
+    PhotoSettings show;
+    show.Resolution = showResolution;
+    int width = 0;
+    int height = 0;
+    show.Size(width, height);
+    list.Selected = entry(width, height);
+    if (screenWidth > 0 && screenHeight > 0)
+        entry(screenWidth, screenHeight);
+    return list;
 }
 
 QStringList LanguageFileNames(const QString& folder) {

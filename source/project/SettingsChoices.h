@@ -10,19 +10,20 @@
 
 namespace project {
 
-// The resolution list of the settings dialog, in its order.
+// The usual photo sizes of the settings dialog, in its order.
 QStringList ResolutionChoices();
-// Index selected when no entry matches: "1280x1024".
-constexpr int kDefaultResolutionChoice = 2;
 
-// The entry a resolution selects: the first whose height text (after the "x") equals the up to
-// five characters after the "x" of resolution (its first five when it has no "x"); the width is
-// not compared. kDefaultResolutionChoice when none matches.
-int ResolutionChoiceFor(const std::string& resolution);
+// The photo sizes the settings dialog offers for a show and which one it selects.
+struct ResolutionList {
+    QStringList Entries;
+    int Selected = 0; // the show's size
+};
 
-// Resolution handling when the dialog opens: an empty resolution becomes the screen size "WxH".
-// Returns the index to select.
-int OpenResolution(std::string& resolution, int screenWidth, int screenHeight);
+// The usual sizes, then the show's size and the screen's when either is not among them, so
+// neither is ever shown as another size. The show's size is what its photos are fitted to
+// (1280x1024 when its text does not parse); a screen of no size adds nothing.
+ResolutionList ResolutionChoicesFor(const std::string& showResolution, int screenWidth,
+                                    int screenHeight);
 
 // Names of the "*.lng" files (any letter case) in folder, sorted without regard to letter case.
 QStringList LanguageFileNames(const QString& folder);

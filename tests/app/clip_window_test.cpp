@@ -193,6 +193,27 @@ private Q_SLOTS:
         form.History.Undo();
         QCOMPARE(form.Show.Slides().size(), std::size_t(2));
         QCOMPARE(form.Show.Slides()[1], before);
+
+        // The photo's caption page used last is a page a clip has too: a double click on the
+        // clip still opens its Clip page, and on the photo the caption page it used last.
+        const auto pageOpenedBy = [&](std::size_t cell) {
+            int page = -1;
+            QTimer::singleShot(0, &form, [&] {
+                auto* dialog = qobject_cast<ui::EffectsDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                page = dialog->OpenPage();
+                dialog->close();
+            });
+            QTest::mouseDClick(
+                form.Storyboard->PhotoCellWidget(cell, ui::StoryboardView::PhotoPart::Thumb),
+                Qt::LeftButton);
+            return page;
+        };
+        form.Storyboard->SelectSlide(0);
+        form.Storyboard->SetEffectsPage(1);
+        QCOMPARE(pageOpenedBy(1), ui::EffectsDialog::kClipPage);
+        QCOMPARE(pageOpenedBy(0), 1);
+        QCOMPARE(form.Show.Slides()[1], before);
     }
 
     // Fitted to its music, a show of photos and a clip keeps the clip at its trim and ends with

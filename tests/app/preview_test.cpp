@@ -333,19 +333,40 @@ private Q_SLOTS:
         ExpectEditorLayout(w);
     }
 
-    void maximisedWindowComesBackInset() {
+    // Back from full screen the window is as it was: an ordinary window at its place and size, a
+    // maximised one maximised again with the normal place and size it had before.
+    void windowComesBackFromFullScreenAsItWas() {
         auto form = MakeWindow();
         MainWindowProbe& w = *form;
         QVERIFY(w.Import->AddPhoto(photos_[0]));
-        w.showMaximized();
         const QRect screen = w.screen()->availableGeometry();
-        QTRY_COMPARE(w.frameGeometry(), screen);
-        w.Preview->start();
-        TickAt(w, 0);
-        w.Preview->stop();
+        const QRect normal(screen.topLeft() + QPoint(40, 20), QSize(700, 560));
+        w.setGeometry(normal);
+        QTRY_COMPARE(w.geometry(), normal);
+        const QRect normalFrame = w.frameGeometry();
+        const auto preview = [&] {
+            w.Preview->start();
+            QVERIFY(w.Preview->Running());
+            QTRY_VERIFY(w.windowFlags() & Qt::FramelessWindowHint);
+            TickAt(w, 0);
+            w.Preview->stop();
+            QVERIFY(!w.Preview->Running());
+            QVERIFY(!(w.windowFlags() & Qt::FramelessWindowHint));
+        };
+        preview();
         ExpectEditorLayout(w);
-        QTRY_COMPARE(w.frameGeometry().topLeft(), screen.topLeft() + QPoint(12, 12));
-        QCOMPARE(w.frameGeometry().size(), screen.size() - QSize(24, 24));
+        QTRY_COMPARE(w.geometry(), normal);
+        QCOMPARE(w.frameGeometry(), normalFrame);
+
+        w.showMaximized();
+        QTRY_COMPARE(w.frameGeometry(), screen);
+        const QRect maximised = w.geometry();
+        const QRect maximisedNormal = w.normalGeometry();
+        preview();
+        QVERIFY(w.windowState() & Qt::WindowMaximized);
+        QTRY_COMPARE(w.frameGeometry(), screen);
+        QCOMPARE(w.geometry(), maximised);
+        QCOMPARE(w.normalGeometry(), maximisedNormal);
     }
 
     void withoutSoundThePreviewRunsSilently() {

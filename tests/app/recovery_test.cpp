@@ -160,6 +160,11 @@ private Q_SLOTS:
         QCOMPARE(form.Show.Slides()[0].TransitionMs, 3000);
         QCOMPARE(form.Show.Sounds().size(), std::size_t(1));
         QCOMPARE(form.Show.Sounds()[0].Volume, 37);
+        // The recovered cells are numbered by their place, whatever their working files' names.
+        for (std::size_t i = 0; i < 3; ++i)
+            QCOMPARE(form.Storyboard->PhotoCellWidget(i, ui::StoryboardView::PhotoPart::Thumb)
+                         ->accessibleName(),
+                     QString::number(i + 1));
         // Unsaved: the caption says so, and closing asks.
         QVERIFY(form.History.IsModified());
         QCOMPARE(form.windowTitle(), QString("*Tarnwick Reelpane Freeware 1.9"));

@@ -10,15 +10,18 @@
 #include "base/ui/ProgressWindow.h"
 #include "imaging/TransitionKinds.h"
 #include "imaging/ui/EffectsDialog.h"
+#include "imaging/ui/TitleDialog.h"
 #include "media/audio/AudioLibrary.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -370,6 +373,81 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(QString::fromStdString(copy)));
         QCOMPARE(form.Storyboard->SelectedSound(), 1);
         media::Audio().Unload();
+    }
+
+    // Cells are numbered by their place, 1 to N, whatever their working files are called: after
+    // a title is put in at place 1, a swap, a delete and a move, and in the show opened again.
+    // "Swap with N" takes the slide at place N.
+    void cellsAreNumberedByTheirPlace() {
+        const auto numbers = [](MainWindowProbe& form) {
+            QStringList shown;
+            for (std::size_t i = 0; i < form.Show.Slides().size(); ++i)
+                shown << Cell(form, i, Part::Thumb)->accessibleName();
+            return shown;
+        };
+        const auto places = [](int count) {
+            QStringList expected;
+            for (int n = 1; n <= count; ++n)
+                expected << QString::number(n);
+            return expected;
+        };
+        const auto seconds = [](MainWindowProbe& form) {
+            QList<int> all;
+            for (const auto& slide : form.Show.Slides())
+                all << int(slide.StillMs / 1000);
+            return all;
+        };
+        MainWindowProbe form;
+        SevenCells(form);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(form.Import->AddPhoto(photo_));
+        form.Change([&](project::ShowContent& c) {
+            for (std::size_t i = 0; i < 3; ++i)
+                c.Slides[i].StillMs = std::int64_t(i + 1) * 1000;
+        });
+        form.Storyboard->SelectSlide(0);
+        form.Titles->RunDialog = [](ui::TitleDialog& dialog) {
+            dialog.TitleEdit->setPlainText("Summer");
+            dialog.SecondsBox->setValue(9.0);
+            return true;
+        };
+        form.Titles->addTitle();
+        QVERIFY(form.Show.Slides()[0].Title);
+        QCOMPARE(seconds(form), QList<int>({9, 1, 2, 3}));
+        QCOMPARE(numbers(form), places(4));
+
+        form.Commands->AskSwapPartner = [](int current, int count) {
+            return current == 1 && count == 4 ? 4 : 0;
+        };
+        form.Storyboard->SelectSlide(0);
+        form.Commands->swapPhotoWith();
+        QCOMPARE(seconds(form), QList<int>({3, 1, 2, 9}));
+        QCOMPARE(form.Storyboard->SelectedSlide(), 3);
+        QCOMPARE(numbers(form), places(4));
+
+        form.Dialogs.AskYesNo = [](const QString&, const QString&) { return true; };
+        form.Storyboard->SelectSlide(1);
+        form.Commands->deletePhoto();
+        QVERIFY(form.Commands->MovePhoto(2, 0));
+        QCOMPARE(seconds(form), QList<int>({9, 3, 2}));
+        QCOMPARE(numbers(form), places(3));
+
+        const QString file = tmp_.filePath("numbers.qvs");
+        form.Dialogs.AskSaveName = [&](const QString&, bool) { return file; };
+        form.Files->saveAsProject();
+        QVERIFY(window_waits::WaitForJobs(form));
+        MainWindowProbe other;
+        SevenCells(other);
+        other.Dialogs.AskOpenName = [&] { return file; };
+        other.Files->openProject();
+        QVERIFY(window_waits::WaitForJobs(other));
+        QCOMPARE(seconds(other), QList<int>({9, 3, 2}));
+        QCOMPARE(numbers(other), places(3));
+        other.Commands->AskSwapPartner = [](int, int) { return 3; };
+        other.Storyboard->SelectSlide(0);
+        other.Commands->swapPhotoWith();
+        QCOMPARE(seconds(other), QList<int>({2, 3, 9}));
+        QCOMPARE(numbers(other), places(3));
     }
 
     void openAndSaveCommands() {

@@ -45,6 +45,16 @@ private Q_SLOTS:
         QVERIFY(!photo_.isEmpty());
     }
 
+    // A title's length given to the millisecond (a cut on the beat) is shown in tenths and handed
+    // back exactly until the user changes it.
+    void anUntouchedLengthKeepsItsMilliseconds() {
+        ui::TitleDialog dialog(imaging::TitleSettings{}, 63.433, nullptr, QSize(1920, 1080));
+        QCOMPARE(dialog.SecondsBox->value(), 63.4);
+        QCOMPARE(dialog.Seconds(), 63.433);
+        dialog.SecondsBox->setValue(5.5);
+        QCOMPARE(dialog.Seconds(), 5.5);
+    }
+
     void theEditorsPreviewPlaysTheMotionAndRefusesAnEmptyTitle() {
         imaging::TitleSettings title;
         title.Title = "Summer";

@@ -295,4 +295,37 @@ TEST(BeatCuts, EveryCutOfAShowOnAClickTrackFallsWithinAFrameOfAClick) {
     }
 }
 
+// The tracker's beats, up to a tenth of a second from their clicks on a long track, are moved
+// onto the clicks: every beat of an 80 s click track is within a frame of a click, and so is
+// every cut of a show of 3 s photos and 1 s transitions over it.
+TEST(BeatCuts, BeatsOfALongClickTrackAndTheCutsOnThemFallWithinAFrameOfAClick) {
+    const double period = 500;
+    const std::vector<double> beats = ClickBeats("clicks120long.wav", period, 80);
+    ASSERT_GT(beats.size(), 120u);
+    const auto offClick = [&](double at) {
+        return std::abs(at - std::round(at / period) * period);
+    };
+    for (const double beat : beats)
+        EXPECT_LE(offClick(beat), 40) << "beat at " << beat << " ms";
+    const std::vector<SlideTime> slides(20, {3000, 1000});
+    const auto moved = media::CutOnBeats(slides, beats, 80000);
+    const auto frames = render::ShowTimeline(moved).Spans(render::FrameRate{});
+    for (std::size_t i = 0; i < moved.size(); ++i)
+        EXPECT_LE(offClick(static_cast<double>(frames[i].Cut) * 40.0), 40) << "cut " << i;
+}
+
+// Each beat takes the nearest onset within 150 ms and 0.4 of the way to its neighbours; one with
+// none so near stays.
+TEST(BeatCuts, BeatsTakeTheirNearestOnset) {
+    EXPECT_EQ(media::SnapBeatsToOnsets({1000, 1500, 2000, 2600}, {1090, 1480, 1530, 2300, 2760}),
+              std::vector<double>({1090, 1480, 2000, 2600}));
+    // 0.4 of 200 ms: 80 ms is as far as the second beat may go.
+    EXPECT_EQ(media::SnapBeatsToOnsets({1000, 1200}, {1110, 1281}),
+              std::vector<double>({1000, 1200}));
+    EXPECT_EQ(media::SnapBeatsToOnsets({1000, 1100, 1400}, {1040, 1060}),
+              std::vector<double>({1040, 1060, 1400}));
+    EXPECT_EQ(media::SnapBeatsToOnsets({1000, 1500}, {1230}), std::vector<double>({1000, 1500}));
+    EXPECT_EQ(media::SnapBeatsToOnsets({}, {100}), std::vector<double>());
+}
+
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QSettings>
+#include <QSize>
 #include <QTemporaryDir>
 
 namespace {
@@ -50,35 +51,36 @@ TEST_F(SettingsStoreTest, StoreThatCannotBeWrittenIsNeitherReadNorWritten) {
     EXPECT_FALSE(project::WriteSettings("english.lng", "800x600"));
 }
 
-TEST(ResolutionChoice, SelectsByHeightOnly) {
-    EXPECT_EQ(project::ResolutionChoices(),
-              QStringList({"800x600", "1024x768", "1280x1024", "1600x1200", "1280x720", "1920x1080",
-                           "2560x1440", "3840x2160"}));
+TEST(ResolutionChoice, SelectsTheShowsSizeAndAddsUnlistedOnes) {
+    const QStringList usual{"800x600",  "1024x768",  "1280x1024", "1600x1200",
+                            "1280x720", "1920x1080", "2560x1440", "3840x2160"};
+    EXPECT_EQ(project::ResolutionChoices(), usual);
     struct Row {
-        const char* resolution;
-        int index;
+        const char* show;
+        QSize screen;
+        QStringList added; // after the usual ones
+        int selected;
     };
     const Row rows[] = {
-        {"800x600", 0},   {"1366x768", 1},  {"1024x768", 1},  {"640x1024", 2},
-        {"1600x1200", 3}, {"1920x1080", 5}, {"1024", 2},      {"x600", 0},
-        {"abc", 2},       {"768x", 2},      {"2x1200", 3},    {"1x7680", 2},
-        {"1280x720", 4},  {"3840x2160", 7}, {"1440x2560", 2}, {"4096x2160", 7},
+        // A listed show size on a listed screen: the usual list, the show's entry exactly.
+        {"1920x1080", {1280, 1024}, {}, 5},
+        {"1280x720", {1920, 1080}, {}, 4},
+        // Sizes sharing a height with an entry are not taken for it.
+        {"1440x1080", {1920, 1080}, {"1440x1080"}, 8},
+        {"1920x1200", {1366, 768}, {"1920x1200", "1366x768"}, 8},
+        // The screen's size is offered but never selected; once when it is the show's too.
+        {"800x600", {1366, 768}, {"1366x768"}, 0},
+        {"1366x768", {1366, 768}, {"1366x768"}, 8},
+        // A show naming no size fits to 1280 x 1024; a screen of no size adds nothing.
+        {"", {0, 0}, {}, 2},
+        {"abc", {2560, 1600}, {"2560x1600"}, 2},
     };
-    for (const Row& r : rows)
-        EXPECT_EQ(project::ResolutionChoiceFor(r.resolution), r.index) << r.resolution;
-}
-
-TEST(ResolutionChoice, FirstRunTakesTheScreenSize) {
-    std::string resolution;
-    EXPECT_EQ(project::OpenResolution(resolution, 1024, 768), 1);
-    EXPECT_EQ(resolution, "1024x768");
-    resolution.clear();
-    EXPECT_EQ(project::OpenResolution(resolution, 1920, 1080), 5);
-    EXPECT_EQ(resolution, "1920x1080");
-    // A set resolution stays.
-    resolution = "800x600";
-    EXPECT_EQ(project::OpenResolution(resolution, 1920, 1200), 0);
-    EXPECT_EQ(resolution, "800x600");
+    for (const Row& r : rows) {
+        const auto list =
+            project::ResolutionChoicesFor(r.show, r.screen.width(), r.screen.height());
+        EXPECT_EQ(list.Entries, usual + r.added) << r.show;
+        EXPECT_EQ(list.Selected, r.selected) << r.show;
+    }
 }
 
 TEST(LanguageChoice, ListsLanguageFilesSortedWithoutCase) {

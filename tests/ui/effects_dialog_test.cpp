@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMouseEvent>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -168,6 +169,45 @@ private Q_SLOTS:
         QCOMPARE(cropped.Height, static_cast<int>(std::lround(400.0 * h / w)));
         d->reject();
         QVERIFY(NoBackups());
+    }
+
+    // The four corner fields follow the mouse while it drags over the preview, not only once it
+    // is released; a move without the button held changes nothing.
+    void cropFieldsFollowTheDrag() {
+        Prepare(Gradient(400, 300));
+        auto d = Open(0);
+        QWidget* preview = d->Form->previewImage;
+        const auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+            const Qt::MouseButton button =
+                type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+            QMouseEvent event(type, QPointF(at), QPointF(preview->mapToGlobal(at)), button, held,
+                              Qt::NoModifier);
+            QApplication::sendEvent(preview, &event);
+        };
+        const auto fields = [&] {
+            return QList<int>(
+                {d->Form->cropStartXEdit->text().toInt(), d->Form->cropStartYEdit->text().toInt(),
+                 d->Form->cropEndXEdit->text().toInt(), d->Form->cropEndYEdit->text().toInt()});
+        };
+        // The 400 x 300 picture previews as 221 x 166 at (16, 0).
+        const auto corners = [](QPoint a, QPoint b) {
+            return QList<int>({(a.x() - 16) * 400 / 221, a.y() * 300 / 166,
+                               (b.x() - 16) * 400 / 221, b.y() * 300 / 166});
+        };
+        const QList<int> whole = fields();
+        QCOMPARE(whole, QList<int>({0, 0, 400, 300}));
+        send(QEvent::MouseButtonPress, {40, 20}, Qt::LeftButton);
+        for (const QPoint at : {QPoint(90, 60), QPoint(150, 120), QPoint(30, 10)}) {
+            send(QEvent::MouseMove, at, Qt::LeftButton);
+            QCOMPARE(fields(), corners({40, 20}, at));
+            const ui::EffectsCrop crop = d->Crop();
+            QCOMPARE(fields(), QList<int>({crop.X0, crop.Y0, crop.X1, crop.Y1}));
+        }
+        send(QEvent::MouseButtonRelease, {120, 100}, Qt::NoButton);
+        QCOMPARE(fields(), corners({40, 20}, {120, 100}));
+        send(QEvent::MouseMove, {60, 60}, Qt::NoButton);
+        QCOMPARE(fields(), corners({40, 20}, {120, 100}));
+        d->reject();
     }
 
     void aClickWithoutDragIsRefusedAndKeepsThePicture() {
@@ -693,6 +733,21 @@ private Q_SLOTS:
         d->Form->durationSaveButton->click();
         QCOMPARE(d->StillMs(), 25000);
         QVERIFY(d->SecondsForAll());
+    }
+
+    // A still given to the millisecond (a cut on the beat) is shown in tenths; Save without a new
+    // value hands it back exactly, a new value is taken as shown.
+    void anUntouchedDurationKeepsItsMilliseconds() {
+        Prepare(Gradient(400, 300));
+        slide.StillMs = 63433;
+        for (const double chosen : {0.0, 63.4, 7.5}) {
+            auto d = Open(5);
+            QCOMPARE(d->Form->secondsSpin->value(), 63.4);
+            if (chosen > 0)
+                d->Form->secondsSpin->setValue(chosen);
+            d->Form->durationSaveButton->click();
+            QCOMPARE(d->StillMs(), chosen == 7.5 ? std::int64_t{7500} : std::int64_t{63433});
+        }
     }
 
     // The motion page edits the slide's motion on its picture and hands it back on Save; the

@@ -21,6 +21,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
+
 namespace {
 
 const QString kSource = QStringLiteral(REELPANE_TEST_SOURCE_DIR);
@@ -142,25 +144,41 @@ private Q_SLOTS:
         QCOMPARE(dialog.LanguageFileToLoad(), folder + "russian.lng");
     }
 
-    void dialogSelectsResolutionByHeight() {
-        std::string resolution = "1280x800"; // no entry of that height: the default one
-        ui::SettingsDialog dialog(resolution, QSize(1024, 768), "", "");
-        QCOMPARE(Widget<QComboBox>(dialog, "resolutionCombo")->currentText(), QString("1280x1024"));
-        Widget<QPushButton>(dialog, "okButton")->click();
-        QCOMPARE(dialog.Resolution(), std::string("1280x1024"));
-
-        resolution = "1366x768";
-        ui::SettingsDialog wide(resolution, QSize(1024, 768), "", "");
-        QCOMPARE(Widget<QComboBox>(wide, "resolutionCombo")->currentText(), QString("1024x768"));
-
-        // The sizes of today's videos, up to 4K, are offered and kept.
-        resolution = "3840x2160";
-        ui::SettingsDialog uhd(resolution, QSize(1024, 768), "", "");
-        auto* sizes = Widget<QComboBox>(uhd, "resolutionCombo");
-        QCOMPARE(sizes->currentText(), QString("3840x2160"));
-        QVERIFY(sizes->findText("1920x1080") >= 0 && sizes->findText("2560x1440") >= 0);
-        Widget<QPushButton>(uhd, "okButton")->click();
-        QCOMPARE(uhd.Resolution(), std::string("3840x2160"));
+    // The photo size shown is the show's own, never another of the same height, and the screen's
+    // size is offered beside the usual ones; OK without a new choice hands back the show's text.
+    void dialogShowsTheShowsSizeAndOffersTheScreens() {
+        struct Row {
+            std::string show;
+            QSize screen;
+            QString selected;
+            QStringList added;
+        };
+        const Row rows[] = {
+            {"1920x1080", {1366, 768}, "1920x1080", {"1366x768"}},
+            {"1280x800", {1024, 768}, "1280x800", {"1280x800"}},
+            {"1440x1080", {2560, 1440}, "1440x1080", {"1440x1080"}},
+            {"", {1600, 1200}, "1280x1024", {}}, // a show naming no size is fitted to this one
+        };
+        const QStringList usual{"800x600",  "1024x768",  "1280x1024", "1600x1200",
+                                "1280x720", "1920x1080", "2560x1440", "3840x2160"};
+        for (const Row& r : rows) {
+            ui::SettingsDialog dialog(r.show, r.screen, "", "");
+            auto* sizes = Widget<QComboBox>(dialog, "resolutionCombo");
+            QCOMPARE(Items(sizes), usual + r.added);
+            QCOMPARE(sizes->currentText(), r.selected);
+            Widget<QPushButton>(dialog, "okButton")->click();
+            QCOMPARE(dialog.Resolution(), r.show);
+            QVERIFY(!dialog.ResolutionChanged());
+        }
+        // The screen's size, once chosen, is what OK hands back; Cancel hands back the show's.
+        for (const bool ok : {true, false}) {
+            ui::SettingsDialog dialog("1920x1080", QSize(1366, 768), "", "");
+            auto* sizes = Widget<QComboBox>(dialog, "resolutionCombo");
+            sizes->setCurrentIndex(sizes->findText("1366x768"));
+            Widget<QPushButton>(dialog, ok ? "okButton" : "cancelButton")->click();
+            QCOMPARE(dialog.Resolution(), std::string(ok ? "1366x768" : "1920x1080"));
+            QCOMPARE(dialog.ResolutionChanged(), ok);
+        }
     }
 
     // Background of new photos: the usual colours, the light grey used until now, and a colour
@@ -181,19 +199,6 @@ private Q_SLOTS:
         combo->setCurrentIndex(0);
         Q_EMIT combo->activated(0);
         QCOMPARE(dialog.NewPhotoBackground(), 0x000000);
-    }
-
-    void dialogFirstRunTakesTheScreenSizeEvenWhenCancelled() {
-        std::string resolution;
-        ui::SettingsDialog dialog(resolution, QSize(1600, 1200), "", "");
-        QCOMPARE(dialog.Resolution(), std::string("1600x1200"));
-        QCOMPARE(Widget<QComboBox>(dialog, "resolutionCombo")->currentText(), QString("1600x1200"));
-        Widget<QComboBox>(dialog, "resolutionCombo")->setCurrentIndex(0);
-        Widget<QPushButton>(dialog, "cancelButton")->click();
-        QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        QCOMPARE(dialog.Resolution(), std::string("1600x1200"));
-        QCOMPARE(resolution, std::string()); // the caller's value is the caller's to change
-        QCOMPARE(dialog.LanguageFileToLoad(), QString());
     }
 
     void dialogsTakeTheirTextsFromTheTable() {
@@ -288,30 +293,60 @@ private Q_SLOTS:
         QVERIFY(form.LinkAddress(12).isEmpty());
     }
 
-    void cancelledSettingsOnFirstRunStoreTheScreenSizeAtExit() {
-        MakeProgramFolder({"english.lng"});
-        {
-            ui::MainWindowProbe form;
-            form.show();
-            QCOMPARE(form.Show.Photos().Resolution, std::string("1920x1080")); // nothing chosen
-            // Cancel the modal settings dialog as soon as it is up.
+    // A new user changes only the language and presses OK, or cancels: the show keeps the size
+    // a new show has, nothing is stored as chosen, and a chosen size is stored at the close.
+    void settingsChangeThePhotoSizeOnlyWhenAnotherIsChosen() {
+        MakeProgramFolder({"english.lng", "russian.lng"});
+        const auto runDialog = [](ui::MainWindowProbe& form,
+                                  const std::function<void(QWidget*)>& answer) {
             auto* closer = new QTimer(&form);
-            connect(closer, &QTimer::timeout, closer, [] {
-                if (QWidget* modal = QApplication::activeModalWidget())
-                    modal->close();
+            connect(closer, &QTimer::timeout, closer, [closer, answer] {
+                if (QWidget* modal = QApplication::activeModalWidget()) {
+                    closer->stop();
+                    answer(modal);
+                }
             });
             closer->start(10);
             QTest::mouseClick(Widget<QToolButton>(form, "settingsButton"), Qt::LeftButton);
-            closer->stop();
-            const QSize screen = QGuiApplication::primaryScreen()->size();
-            const std::string expected =
-                std::to_string(screen.width()) + "x" + std::to_string(screen.height());
-            QCOMPARE(form.Show.Photos().Resolution, expected);
+            closer->deleteLater();
+        };
+        {
+            ui::MainWindowProbe form;
+            form.show();
+            QCOMPARE(form.Show.Photos().Resolution, std::string("1920x1080"));
+            runDialog(form, [](QWidget* dialog) {
+                auto* languages = Widget<QComboBox>(*dialog, "languageCombo");
+                languages->setCurrentIndex(languages->findText(QString::fromUtf8("Русский")));
+                QCOMPARE(Widget<QComboBox>(*dialog, "resolutionCombo")->currentText(),
+                         QString("1920x1080"));
+                Widget<QPushButton>(*dialog, "okButton")->click();
+            });
+            QCOMPARE(base::AppLanguage().LanguageFile, std::string("russian.lng"));
+            QCOMPARE(form.Show.Photos().Resolution, std::string("1920x1080"));
+            runDialog(form, [](QWidget* dialog) {
+                Widget<QComboBox>(*dialog, "resolutionCombo")->setCurrentIndex(0);
+                Widget<QPushButton>(*dialog, "cancelButton")->click();
+            });
+            QCOMPARE(form.Show.Photos().Resolution, std::string("1920x1080"));
             QVERIFY(form.close());
         }
-        const QSize screen = QGuiApplication::primaryScreen()->size();
+        QSettings stored(SettingsFile(), QSettings::IniFormat);
+        QCOMPARE(stored.value("Language").toString(), QString("russian.lng"));
+        QCOMPARE(stored.value("Resolution").toString(), QString());
+        {
+            ui::MainWindowProbe form;
+            form.show();
+            QCOMPARE(form.Show.Photos().Resolution, std::string("1920x1080"));
+            runDialog(form, [](QWidget* dialog) {
+                auto* sizes = Widget<QComboBox>(*dialog, "resolutionCombo");
+                sizes->setCurrentIndex(sizes->findText("2560x1440"));
+                Widget<QPushButton>(*dialog, "okButton")->click();
+            });
+            QCOMPARE(form.Show.Photos().Resolution, std::string("2560x1440"));
+            QVERIFY(form.close());
+        }
         QCOMPARE(QSettings(SettingsFile(), QSettings::IniFormat).value("Resolution").toString(),
-                 QString("%1x%2").arg(screen.width()).arg(screen.height()));
+                 QString("2560x1440"));
     }
 };
 

@@ -98,6 +98,7 @@ EffectsDialog::EffectsDialog(const imaging::CaptionSettings& caption,
     Tabs->setCurrentIndex(openPage_);
     Form->pages->setCurrentIndex(openPage_);
     Form->secondsSpin->setValue(static_cast<double>(stillMs_) / 1000.0);
+    shownSeconds_ = Form->secondsSpin->value();
     TakeOpeningValues();
     turnCounter_ = adjust_.TurnCount;
     if (!LoadWorkImage())
@@ -560,7 +561,10 @@ void EffectsDialog::SaveAndClose() {
         ApplyColor();
         break;
     case 5:
-        stillMs_ = std::llround(Form->secondsSpin->value() * 1000.0);
+        // The box shows tenths: a still given to the millisecond (a cut on the beat) stays as
+        // it was unless the user changed the seconds.
+        if (Form->secondsSpin->value() != shownSeconds_)
+            stillMs_ = std::llround(Form->secondsSpin->value() * 1000.0);
         secondsForAll_ = Form->secondsForAllCheck->isChecked();
         break;
     case kMotionPage:

@@ -167,6 +167,7 @@ private:
     imaging::PictureSettings adjust_;
     std::int32_t backColor_ = 0;
     std::int64_t stillMs_ = 0;
+    double shownSeconds_ = 0; // stillMs_ as the seconds box shows it, in tenths
     double motionSeconds_ = 0.0;
     // The working picture; its backups are what the caption and turn pages go back to when
     // their changes are not kept.

@@ -188,16 +188,9 @@ bool EffectsDialog::eventFilter(QObject* watched, QEvent* event) {
         dragging_ = true;
         return true;
     }
+    // The frame and the four corner fields follow the mouse while it drags.
     if (event->type() == QEvent::MouseMove && dragging_) {
-        previewImage_ = previewSource_;
-        QImage view = previewImage_.View();
-        QPainter p(&view);
-        p.setPen(QPen(QColor(255, 0, 0), 1, Qt::DashLine));
-        const QPoint offset((PreviewBox().width() - previewImage_.Width) / 2,
-                            (PreviewBox().height() - previewImage_.Height) / 2);
-        p.drawRect(QRect(dragStart_ - offset, at - offset).normalized());
-        p.end();
-        RepaintBox();
+        dragCrop(dragStart_, at);
         return true;
     }
     if (event->type() == QEvent::MouseButtonRelease && dragging_) {

@@ -81,6 +81,8 @@ TitleDialog::TitleDialog(const imaging::TitleSettings& title, double seconds,
     SecondsBox->setDecimals(1);
     SecondsBox->setSingleStep(0.5);
     SecondsBox->setValue(std::clamp(seconds, 0.1, 3600.0));
+    givenSeconds_ = seconds;
+    shownSeconds_ = SecondsBox->value();
     Preview = new QLabel(this);
     Preview->setObjectName(QStringLiteral("titlePreview"));
     const int previewHeight = std::max(
@@ -153,7 +155,9 @@ void TitleDialog::ApplyTexts() {
 }
 
 double TitleDialog::Seconds() const {
-    return SecondsBox->value();
+    // The box shows tenths: a length it was given to the millisecond (a cut on the beat) is
+    // handed back as it was unless the user changed it.
+    return SecondsBox->value() == shownSeconds_ ? givenSeconds_ : SecondsBox->value();
 }
 
 void TitleDialog::TakeValues() {

@@ -32,6 +32,7 @@ public:
                 QSize frame, QWidget* parent = nullptr);
 
     const imaging::TitleSettings& Title() const { return title_; }
+    // The seconds chosen: those given, exactly, while the box still shows them.
     double Seconds() const;
 
     // The preview at progress u (0..1) of the card's time, as the video shows it then.
@@ -72,6 +73,8 @@ private:
     QSize frame_;
     QTimer timer_;
     QElapsedTimer clock_;
+    double givenSeconds_ = 0;
+    double shownSeconds_ = 0; // the given seconds as the box shows them, in tenths
 };
 
 } // namespace ui

@@ -31,7 +31,7 @@ SettingsDialog::SettingsDialog(const std::string& resolution, QSize screen,
                                const QString& languageFolder, const QString& currentFile,
                                QWidget* parent)
     : QDialog(parent), Form(std::make_unique<Ui::SettingsDialog>()), resolution_(resolution),
-      languageFolder_(languageFolder) {
+      givenResolution_(resolution), languageFolder_(languageFolder) {
     Form->setupUi(this);
     setFixedSize(size());
     if (const QScreen* s = QGuiApplication::primaryScreen()) {
@@ -57,10 +57,12 @@ SettingsDialog::SettingsDialog(const std::string& resolution, QSize screen,
         Form->languageCombo->setEnabled(false);
     }
 
-    // Resolution: on a first run the screen size becomes the resolution, even if cancelled.
-    Form->resolutionCombo->addItems(project::ResolutionChoices());
-    Form->resolutionCombo->setCurrentIndex(
-        project::OpenResolution(resolution_, screen.width(), screen.height()));
+    // Photo size: the show's, selected as it is; the screen's offered beside the usual ones.
+    const project::ResolutionList sizes =
+        project::ResolutionChoicesFor(resolution_, screen.width(), screen.height());
+    Form->resolutionCombo->addItems(sizes.Entries);
+    Form->resolutionCombo->setCurrentIndex(sizes.Selected);
+    shownResolution_ = sizes.Selected;
 
     // Background of new photos: the usual colours, the button face as until now, or any other.
     PickColor = [this](const QColor& initial) { return QColorDialog::getColor(initial, this); };
@@ -140,7 +142,9 @@ void SettingsDialog::chooseLanguageFile() {
 }
 
 void SettingsDialog::acceptChoices() {
-    resolution_ = Form->resolutionCombo->currentText().toStdString();
+    // An entry the user left alone keeps the show's text as it was.
+    if (Form->resolutionCombo->currentIndex() != shownResolution_)
+        resolution_ = Form->resolutionCombo->currentText().toStdString();
     languageToLoad_ =
         project::LanguageFileToLoad(languageFolder_, Form->languageFileRadio->isChecked(),
                                     Form->languageCombo->currentData().toString());

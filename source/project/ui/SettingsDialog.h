@@ -22,7 +22,9 @@ class SettingsDialog final : public QDialog {
     Q_OBJECT
 
 public:
-    // resolution is the show's value; currentFile is the loaded language file's name.
+    // resolution is the show's photo size ("WxH"; one that does not parse is shown as the
+    // 1280x1024 it means); screen: the screen's size, offered too; currentFile is the loaded
+    // language file's name.
     SettingsDialog(const std::string& resolution, QSize screen, const QString& languageFolder,
                    const QString& currentFile, QWidget* parent = nullptr);
 
@@ -34,9 +36,11 @@ public:
     std::function<QColor(const QColor& initial)> PickColor;
     ~SettingsDialog() override;
 
-    // The resolution the show should have: an empty one became the screen size as the dialog
-    // opened (kept even when cancelled); after OK, the chosen entry.
+    // The photo size the show should have: the show's as given, unless another entry was chosen
+    // and OK pressed.
     const std::string& Resolution() const { return resolution_; }
+    // After OK: whether the user chose another photo size than the show's.
+    bool ResolutionChanged() const { return resolution_ != givenResolution_; }
     // After OK: the language file to load, "" when the current texts stay.
     QString LanguageFileToLoad() const { return languageToLoad_; }
 
@@ -53,6 +57,8 @@ private:
 
     std::unique_ptr<Ui::SettingsDialog> Form;
     std::string resolution_;
+    std::string givenResolution_;
+    int shownResolution_ = 0; // the entry of the show's size
     QString languageFolder_;
     QString languageToLoad_;
     std::int32_t background_ = 0;
