@@ -65,10 +65,10 @@ PyramidSampler::PyramidSampler(const Bitmap& picture, PicturePyramid* levels, st
         return MotionSampler(*c.Picture, backB, backG, backR, frameWidth, frameHeight, state,
                              c.Level);
     };
-    const Mix m = levels == nullptr || picture.IsEmpty()
-                      ? Mix{}
-                      : MixOf(LevelOfDetail(frameWidth, frameHeight, picture.Width,
-                                            picture.Height, state));
+    const Mix m =
+        levels == nullptr || picture.IsEmpty()
+            ? Mix{}
+            : MixOf(LevelOfDetail(frameWidth, frameHeight, picture.Width, picture.Height, state));
     const Chosen fine = LevelOf(picture, levels, m.Fine);
     if (fine.Picture == nullptr) {
         // Past the smallest level: the smallest alone.
@@ -96,8 +96,7 @@ void PyramidSampler::RenderRow(std::int32_t y, std::uint8_t* out, Scratch& scrat
     MixBytes256(out, out, scratch.Coarse.data(), n, weight_);
 }
 
-void PyramidSampler::RenderPlanarRow(std::int32_t y, const PlanarRow& out,
-                                     Scratch& scratch) const {
+void PyramidSampler::RenderPlanarRow(std::int32_t y, const PlanarRow& out, Scratch& scratch) const {
     fine_->RenderPlanarRow(y, out, scratch.Sampler);
     if (!coarse_)
         return;

@@ -22,11 +22,13 @@
 
 namespace render {
 
-// The frames sample a picture bilinearly, which keeps all its detail while each frame pixel takes
-// at most kSharpSampling of a picture pixel, and at least 0.9 of it up to kEnlargeAbove. An
-// original the frames would sample closer than kEnlargeAbove is first enlarged by a sharp filter
-// to kSharpSampling (when the renderer has one); one sampled between the two is drawn as it is,
-// as enlarging it would cost more time than the detail it gives back.
+// The frames sample a picture bilinearly where they show it at its size or larger, and through its
+// pyramid where they show it smaller (PyramidSampler.h), so its detail is neither folded back
+// nor lost while each frame pixel takes at most kSharpSampling of a picture pixel, and at least 0.9
+// of it up to kEnlargeAbove. An original the frames would sample closer than kEnlargeAbove is
+// first enlarged by a sharp filter to kSharpSampling (when the renderer has one); one sampled
+// between the two is drawn as it is, as enlarging it would cost more time than the detail it
+// gives back. A slide that does not move is the driver's still in every frame drawn here.
 constexpr double kSharpSampling = 0.5;
 constexpr double kEnlargeAbove = 0.9;
 

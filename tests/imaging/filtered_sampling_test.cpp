@@ -34,8 +34,8 @@ Bitmap ZonePlate() {
     for (int y = 0; y < kPh; ++y)
         for (int x = 0; x < kPw; ++x) {
             const double dx = x + 0.5 - kPw / 2.0, dy = y + 0.5 - kPh / 2.0;
-            const auto v = static_cast<std::uint8_t>(
-                std::lround(127.5 + 127.0 * std::cos(std::numbers::pi * (dx * dx + dy * dy) / (2 * R))));
+            const auto v = static_cast<std::uint8_t>(std::lround(
+                127.5 + 127.0 * std::cos(std::numbers::pi * (dx * dx + dy * dy) / (2 * R))));
             std::uint8_t* p = b.Row(y) + 3 * x;
             p[0] = p[1] = p[2] = v;
         }
@@ -118,17 +118,18 @@ Taps TapsAt(double position, double s) {
 std::vector<double> LanczosView(const Bitmap& pic, const MotionState& state) {
     const double s = std::min(double(kW) / pic.Width, double(kH) / pic.Height) * state.Z;
     const auto at = [&](int x, int y) {
-        return double(pic.Row(std::clamp(y, 0, pic.Height - 1))[3 * std::clamp(x, 0, pic.Width - 1) + 1]);
+        return double(
+            pic.Row(std::clamp(y, 0, pic.Height - 1))[3 * std::clamp(x, 0, pic.Width - 1) + 1]);
     };
     std::vector<Taps> columns, rows;
     for (int x = 0; x < kW; ++x)
-        columns.push_back(TapsAt(MotionSampler::PictureX(x, kW, kH, pic.Width, pic.Height, state),
-                                 s));
+        columns.push_back(
+            TapsAt(MotionSampler::PictureX(x, kW, kH, pic.Width, pic.Height, state), s));
     for (int y = 0; y < kH; ++y)
-        rows.push_back(
-            TapsAt(MotionSampler::PictureY(y, kW, kH, pic.Width, pic.Height, state), s));
+        rows.push_back(TapsAt(MotionSampler::PictureY(y, kW, kH, pic.Width, pic.Height, state), s));
     // The rows the frame reads, filtered across first.
-    const int top = rows.front().First, bottom = rows.back().First + int(rows.back().Weights.size());
+    const int top = rows.front().First,
+              bottom = rows.back().First + int(rows.back().Weights.size());
     std::vector<double> across(static_cast<std::size_t>(bottom - top) * kW);
     for (int r = top; r < bottom; ++r)
         for (int x = 0; x < kW; ++x) {
@@ -164,7 +165,8 @@ double CornerChange(const std::vector<double>& a, const std::vector<double>& b) 
     int n = 0;
     for (int y = 0; y < kH / 8; ++y)
         for (int x = 0; x < kW / 8; ++x, ++n)
-            sum += std::abs(a[static_cast<std::size_t>(y) * kW + x] - b[static_cast<std::size_t>(y) * kW + x]);
+            sum += std::abs(a[static_cast<std::size_t>(y) * kW + x] -
+                            b[static_cast<std::size_t>(y) * kW + x]);
     return sum / n;
 }
 
