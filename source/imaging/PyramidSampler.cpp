@@ -55,7 +55,7 @@ double LevelOfDetail(std::int32_t W, std::int32_t H, std::int32_t w, std::int32_
     if (W < 1 || H < 1 || w < 1 || h < 1)
         return 0.0;
     const double s = std::min(double(W) / w, double(H) / h) * DrawnZoom(state);
-    return std::log2(1.0 / s) + kLevelBias;
+    return std::log2(1.0 / s);
 }
 
 PyramidSampler::PyramidSampler(const Bitmap& picture, PicturePyramid* levels, std::uint8_t backB,

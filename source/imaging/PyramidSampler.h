@@ -1,7 +1,7 @@
 // PyramidSampler: a picture drawn into a frame by the rule of MotionSampler.h through a filter
 // matched to the scale it is drawn at. A frame that shows the picture at scale s (frame pixels
 // per picture pixel, the fit times the zoom) of 1 or more samples the picture itself bilinearly;
-// below 1, the level of detail lod = log2(1 / s) + kLevelBias picks the two levels of the
+// below 1, the level of detail lod = log2(1 / s) picks the two levels of the
 // picture's pyramid around it (PicturePyramid.h), each sampled bilinearly at its own scale, and
 // the frame is their mix by the fraction of lod (trilinear sampling). Detail finer than a frame
 // pixel is so averaged away before it is sampled instead of folding back as moiré, a slow zoom
@@ -22,10 +22,6 @@
 #include <vector>
 
 namespace imaging {
-
-// Added to log2(1 / s): a little below the halving point, so the sharper level keeps more weight
-// where its detail still fits the frame.
-constexpr double kLevelBias = 0.0;
 
 // The level of detail of a frame showing a w x h picture under state on a W x H frame (0 or
 // less: the picture itself).
