@@ -64,10 +64,14 @@ MotionSampler::Tap MotionSampler::MakeTap(double position, std::int32_t size) {
 
 MotionSampler::MotionSampler(const Bitmap& picture, std::uint8_t backB, std::uint8_t backG,
                              std::uint8_t backR, std::int32_t frameWidth, std::int32_t frameHeight,
-                             const MotionState& state)
+                             const MotionState& state, const PyramidLevel& level)
     : picture_(picture), back_{backB, backG, backR}, frameW_(std::max(frameWidth, 0)),
       frameH_(std::max(frameHeight, 0)) {
     const std::int32_t w = picture.Width, h = picture.Height;
+    // The frame is placed on the base picture; a level's pixels are Span of the base's.
+    const std::int32_t bw = level.BaseWidth > 0 ? level.BaseWidth : w;
+    const std::int32_t bh = level.BaseHeight > 0 ? level.BaseHeight : h;
+    const double span = level.Span > 0.0 ? level.Span : 1.0;
     if (picture.IsEmpty()) {
         columns_.assign(static_cast<std::size_t>(frameW_), Tap{-1, 0});
         rows_.assign(static_cast<std::size_t>(frameH_), Tap{-1, 0});
@@ -83,10 +87,12 @@ MotionSampler::MotionSampler(const Bitmap& picture, std::uint8_t backB, std::uin
         s.Z = 1.0;
     columns_.resize(static_cast<std::size_t>(frameW_));
     for (std::int32_t x = 0; x < frameW_; ++x)
-        columns_[static_cast<std::size_t>(x)] = MakeTap(PictureX(x, frameW_, frameH_, w, h, s), w);
+        columns_[static_cast<std::size_t>(x)] =
+            MakeTap(PictureX(x, frameW_, frameH_, bw, bh, s) / span, w);
     rows_.resize(static_cast<std::size_t>(frameH_));
     for (std::int32_t y = 0; y < frameH_; ++y)
-        rows_[static_cast<std::size_t>(y)] = MakeTap(PictureY(y, frameW_, frameH_, w, h, s), h);
+        rows_[static_cast<std::size_t>(y)] =
+            MakeTap(PictureY(y, frameW_, frameH_, bw, bh, s) / span, h);
     firstColumn_ = columns_.empty() ? -1 : columns_.front().First;
     lastColumn_ = columns_.empty() ? -1 : std::min(columns_.back().First + 1, w);
     // The output columns that read the picture at all: the others are the background.

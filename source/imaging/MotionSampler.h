@@ -27,11 +27,21 @@ struct PlanarBlock {
     alignas(32) std::uint16_t Weights[32]; // {256 - w, w}: columns 0..3 of both, then 4..7
 };
 
+// A sampler's picture as one level of a picture's pyramid (PicturePyramid.h): the rule places the
+// frame on the base picture of BaseWidth x BaseHeight, and each pixel of the level spans Span of
+// the base's pixels each way (level k: 2^k), its centre at (i + 0.5) * Span.
+struct PyramidLevel {
+    std::int32_t BaseWidth = 0; // 0: the picture is the base itself
+    std::int32_t BaseHeight = 0;
+    double Span = 1.0;
+};
+
 class MotionSampler {
 public:
     // backB, backG, backR: the slide's background colour, already resolved (Colors.h).
     MotionSampler(const Bitmap& picture, std::uint8_t backB, std::uint8_t backG, std::uint8_t backR,
-                  std::int32_t frameWidth, std::int32_t frameHeight, const MotionState& state);
+                  std::int32_t frameWidth, std::int32_t frameHeight, const MotionState& state,
+                  const PyramidLevel& level = {});
 
     std::int32_t FrameWidth() const { return frameW_; }
     std::int32_t FrameHeight() const { return frameH_; }

@@ -4,7 +4,7 @@
 #include "imaging/Colors.h"
 #include "imaging/Compose.h"
 #include "imaging/MotionRender.h"
-#include "imaging/MotionSampler.h"
+#include "imaging/PyramidSampler.h"
 #include "imaging/SmoothTransition.h"
 #include "imaging/Transition.h"
 #include "imaging/TransitionKinds.h"
@@ -38,14 +38,14 @@ void DrawText(Bitmap& out, const MovingSlide& slide) {
 }
 
 // The sampler of a moving slide for a width x height frame.
-MotionSampler MakeSampler(const MovingSlide& slide, std::int32_t width, std::int32_t height) {
+PyramidSampler MakeSampler(const MovingSlide& slide, std::int32_t width, std::int32_t height) {
     const Bitmap& picture = *slide.Picture;
     const Motion motion = ResolveMotion(slide.Motion, slide.SlideIndex, width, height,
                                         picture.Width, picture.Height, FacesOf(slide));
     const std::uint32_t c = ResolveColor(slide.BackColor);
-    return MotionSampler(picture, static_cast<std::uint8_t>(c >> 16),
-                         static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c), width,
-                         height, MotionStateAt(motion, slide.U));
+    return PyramidSampler(picture, slide.Levels, static_cast<std::uint8_t>(c >> 16),
+                          static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c), width,
+                          height, MotionStateAt(motion, slide.U));
 }
 
 void EnsureSize(Bitmap& frame, std::int32_t width, std::int32_t height) {
@@ -62,7 +62,7 @@ void ComposeSlideFrame(Bitmap& out, const MovingSlide& slide) {
         FillColor(out, slide.BackColor);
     else
         ComposeMovingPhoto(out, *slide.Picture, slide.BackColor, slide.Motion, slide.U,
-                           slide.SlideIndex, FacesOf(slide));
+                           slide.SlideIndex, FacesOf(slide), slide.Levels);
     DrawText(out, slide);
 }
 
@@ -84,13 +84,13 @@ void ComposeTransitionFrame(Bitmap& out, const MovingSlide& outgoing, const Movi
             ComposeSlideFrame(out, outgoing);
         if (!Moves(incoming))
             ComposeSlideFrame(scratch, incoming);
-        std::optional<MotionSampler> a, b;
+        std::optional<PyramidSampler> a, b;
         if (Moves(outgoing))
             a.emplace(MakeSampler(outgoing, W, H));
         if (Moves(incoming))
             b.emplace(MakeSampler(incoming, W, H));
         ForRowBands(H, static_cast<std::int64_t>(W) * H, [&](int first, int last) {
-            std::vector<std::uint8_t> rowScratch;
+            PyramidSampler::Scratch rowScratch;
             for (int y = first; y < last; ++y) {
                 if (a)
                     a->RenderRow(y, out.Row(y), rowScratch);
@@ -169,8 +169,8 @@ bool ComposeSlideFrameYuv(const Yuv420Planes& out, std::int32_t width, std::int3
                           const MovingSlide& slide, YuvMatrix matrix) {
     if (width < 1 || height < 1 || !CanComposeSlideYuv(slide))
         return false;
-    const MotionSampler sampler = MakeSampler(slide, width, height);
-    std::vector<std::uint8_t> scratch;
+    const PyramidSampler sampler = MakeSampler(slide, width, height);
+    PyramidSampler::Scratch scratch;
     EachRowPair(out, width, height, matrix, [&](std::int32_t y, const PlanarRow& row) {
         sampler.RenderPlanarRow(y, row, scratch);
     });
@@ -184,11 +184,11 @@ bool ComposeTransitionFrameYuv(const Yuv420Planes& out, std::int32_t width, std:
         return false;
     if (TransitionProgress(t, d) >= 1.0)
         return ComposeSlideFrameYuv(out, width, height, incoming, matrix);
-    const MotionSampler a = MakeSampler(outgoing, width, height);
-    const MotionSampler b = MakeSampler(incoming, width, height);
+    const PyramidSampler a = MakeSampler(outgoing, width, height);
+    const PyramidSampler b = MakeSampler(incoming, width, height);
     PlanarPair other;
     other.Size(width);
-    std::vector<std::uint8_t> scratch;
+    PyramidSampler::Scratch scratch;
     const auto n = static_cast<std::size_t>(width);
     EachRowPair(out, width, height, matrix, [&](std::int32_t y, const PlanarRow& row) {
         a.RenderPlanarRow(y, row, scratch);

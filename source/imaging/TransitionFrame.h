@@ -6,6 +6,7 @@
 #include "imaging/Bitmap.h"
 #include "imaging/FaceBox.h"
 #include "imaging/Motion.h"
+#include "imaging/PicturePyramid.h"
 #include "imaging/TextLayer.h"
 #include "imaging/Yuv420.h"
 
@@ -31,6 +32,9 @@ struct MovingSlide {
     const std::vector<FaceBox>* Faces = nullptr; // what Auto frames on; null: no faces
     const PlacedText* Text =
         nullptr; // drawn over the slide (a title, a moving caption); null: none
+    // The picture's pyramid, through which it is filtered where a frame shows it smaller than
+    // itself (PyramidSampler.h); null: the picture is sampled as it is.
+    PicturePyramid* Levels = nullptr;
 };
 
 // One slide alone (no transition): ComposeMovingPhoto, or the background when it has no picture.

@@ -35,7 +35,11 @@ std::int32_t FrameColor(std::int32_t color) {
 FrameRenderer::FrameRenderer(const std::vector<project::Slide>& slides, RenderOptions options)
     : slides_(slides), options_(std::move(options)), timeline_(ShowTimeline::TimesOf(slides)),
       spans_(timeline_.Spans(options_.Rate)), backs_(FrameColors(slides)),
-      moving_(slides, spans_, backs_, options_.Rate, options_.Fit, options_.Clips, options_.Scale),
+      moving_(slides, spans_, backs_, options_.Rate, options_.Fit, options_.Clips, options_.Scale,
+              // The transitions drawn frame by frame start and end on the stills composed here.
+              [this](std::size_t i, int width, int height) {
+                  return composer_.Frame(SourceOf(i), width, height);
+              }),
       composer_(options_.Fit, options_.ScratchPath) {}
 
 std::int64_t FrameRenderer::FrameCount() const {

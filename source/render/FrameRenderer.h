@@ -5,7 +5,9 @@
 // Where each frame lies comes from the show's timeline at the renderer's frame rate. A still
 // slide that does not move is composed once and repeated; slides that move, the newer
 // transition kinds and exact transition lengths are drawn frame by frame (MovingFrames); the
-// classic transitions are stepped as they always were, each frame at its own time.
+// classic transitions are stepped as they always were, each frame at its own time. Either way a
+// still slide's one composed picture is what its transitions start and end on, so a cut shows
+// no jump; a picture shown smaller than itself is filtered to its scale (PyramidSampler.h).
 #pragma once
 
 #include "imaging/Bitmap.h"

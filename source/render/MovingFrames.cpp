@@ -28,9 +28,10 @@ bool HasMovingText(const project::Slide& s) {
 
 MovingFrames::MovingFrames(const std::vector<project::Slide>& slides, std::vector<SlideSpan> spans,
                            std::vector<std::int32_t> backColors, FrameRate rate, PictureFit fit,
-                           ClipOpener clips, PictureScale scale)
+                           ClipOpener clips, PictureScale scale, StillFrame stills)
     : slides_(slides), spans_(std::move(spans)), backs_(std::move(backColors)), rate_(rate),
-      fit_(std::move(fit)), clips_(std::move(clips)), scale_(std::move(scale)) {}
+      fit_(std::move(fit)), clips_(std::move(clips)), scale_(std::move(scale)),
+      still_(std::move(stills)) {}
 
 bool MovingFrames::ShowsClip(std::size_t i) const {
     return i < slides_.size() && slides_[i].Clip && clips_;
@@ -66,6 +67,7 @@ const imaging::Bitmap* MovingFrames::Picture(std::size_t i) {
     slot.Index = i;
     slot.Used = uses_;
     slot.Picture = imaging::Bitmap();
+    slot.Levels.Clear();
     const QSize work = QImageReader(QString::fromStdString(slides_[i].WorkFile)).size();
     slot.WorkWidth = work.width();
     slot.WorkHeight = work.height();
@@ -262,6 +264,14 @@ imaging::MovingSlide MovingFrames::SlideAt(std::size_t i, std::int64_t n, int wi
     slide.Motion = slides_[i].Ext.Motion;
     slide.SlideIndex = static_cast<int>(i);
     slide.U = Progress(i, n);
+    if (!MovingStill(i) && still_) {
+        // A slide that does not move is its still throughout its transitions: the very frame the
+        // driver shows before and after them, drawn by the sampler at the state that maps each
+        // frame pixel onto itself (so a transition may still be drawn straight into YUV planes).
+        slide.Picture = StillOf(i, width, height);
+        slide.Motion = imaging::Motion{imaging::MotionMode::Manual, {}, {}, {}};
+        return slide;
+    }
     if (ShowsClip(i)) {
         // Shown as filmed, on the frame like a photo; a caption goes over it.
         slide.Motion = imaging::Motion{};
@@ -275,6 +285,7 @@ imaging::MovingSlide MovingFrames::SlideAt(std::size_t i, std::int64_t n, int wi
     if (!HasMovingText(slides_[i])) {
         slide.Picture = Picture(i);
         slide.Faces = Faces(i, slide.Picture);
+        slide.Levels = LevelsOf(i);
         return slide;
     }
     const project::Slide& s = slides_[i];
@@ -286,9 +297,30 @@ imaging::MovingSlide MovingFrames::SlideAt(std::size_t i, std::int64_t n, int wi
     } else {
         slide.Picture = own;
         slide.Faces = Faces(i, own);
+        slide.Levels = LevelsOf(i);
     }
     slide.Text = TextOf(i, n, width, height, own);
     return slide;
+}
+
+imaging::PicturePyramid* MovingFrames::LevelsOf(std::size_t i) {
+    for (Held& h : held_)
+        if (h.Index == i && h.Read)
+            return &h.Levels;
+    return nullptr;
+}
+
+const imaging::Bitmap* MovingFrames::StillOf(std::size_t i, int width, int height) {
+    if (width < 1 || height < 1) {
+        width = frameWidth_;
+        height = frameHeight_;
+    }
+    if (width < 1 || height < 1)
+        return nullptr;
+    StillHeld& st = stills_[i % 2];
+    if (st.Index != i || st.Width != width || st.Height != height)
+        st = StillHeld{i, width, height, still_(i, width, height)};
+    return st.Frame.get();
 }
 
 MovingFrames::TransitionTime MovingFrames::TimeOf(std::size_t i, std::int64_t n, int fps) const {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "imaging/Bitmap.h"
+#include "imaging/PicturePyramid.h"
 #include "imaging/TransitionFrame.h"
 #include "imaging/Yuv420.h"
 #include "project/Slide.h"
@@ -14,27 +15,37 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
 namespace render {
 
-// The frames sample a picture bilinearly, which keeps all its detail while each frame pixel takes
-// at most kSharpSampling of a picture pixel, and at least 0.9 of it up to kEnlargeAbove. An
-// original the frames would sample closer than kEnlargeAbove is first enlarged by a sharp filter
-// to kSharpSampling (when the renderer has one); one sampled between the two is drawn as it is,
-// as enlarging it would cost more time than the detail it gives back.
+// The frames sample a picture bilinearly where they show it at its size or larger, and through its
+// pyramid where they show it smaller (PyramidSampler.h), so its detail is neither folded back
+// nor lost while each frame pixel takes at most kSharpSampling of a picture pixel, and at least 0.9
+// of it up to kEnlargeAbove. An original the frames would sample closer than kEnlargeAbove is
+// first enlarged by a sharp filter to kSharpSampling (when the renderer has one); one sampled
+// between the two is drawn as it is, as enlarging it would cost more time than the detail it
+// gives back. A slide that does not move is the driver's still in every frame drawn here.
 constexpr double kSharpSampling = 0.5;
 constexpr double kEnlargeAbove = 0.9;
+
+// Slide i's still as the driver shows it on a width x height frame (null: unreadable).
+using StillFrame =
+    std::function<std::shared_ptr<const imaging::Bitmap>(std::size_t i, int width, int height)>;
 
 class MovingFrames {
 public:
     // fit: how a still photo under a moving caption fills the frame, as the other stills do
     // (empty: ComposePhoto's fit). clips: how a clip slide's pictures are decoded (empty: a clip
-    // slide shows its poster as a still photo).
+    // slide shows its poster as a still photo). stills: the driver's stills of the slides that
+    // do not move, which their transitions drawn here start and end on exactly (empty: such a
+    // slide is composed from its picture here).
     MovingFrames(const std::vector<project::Slide>& slides, std::vector<SlideSpan> spans,
                  std::vector<std::int32_t> backColors, FrameRate rate, PictureFit fit = {},
-                 ClipOpener clips = {}, PictureScale scale = {});
+                 ClipOpener clips = {}, PictureScale scale = {}, StillFrame stills = {});
 
     // The still of slide i is drawn frame by frame (it moves, or text moves over it).
     bool MovingStill(std::size_t i) const;
@@ -78,6 +89,8 @@ private:
     // The slide's motion progress at frame n: 0 on the first frame it is visible, 1 on the last.
     double Progress(std::size_t i, std::int64_t n) const;
     const imaging::Bitmap* Picture(std::size_t i);
+    // The pyramid of slide i's picture while it is held (null otherwise).
+    imaging::PicturePyramid* LevelsOf(std::size_t i);
     // Slide i's original, decoded and reduced by area to the size its largest zoom needs in the
     // last frame size drawn (an empty picture when it cannot be read).
     imaging::Bitmap DrawnFromOriginal(std::size_t i) const;
@@ -107,6 +120,7 @@ private:
         // The working picture's size, which a caption's points are measured on (the picture
         // held may be drawn from the original, larger).
         int WorkWidth = 0, WorkHeight = 0;
+        imaging::PicturePyramid Levels; // the picture's, made as the frames need them
     };
     Held held_[2];
     std::uint64_t uses_ = 0;
@@ -138,10 +152,21 @@ private:
         std::int64_t ShownMs = -1; // the time of the clip's picture the frame was made from
     };
     Playing playing_[2];
+    // Per slot, as Staged: the driver's still of a slide that does not move, at one size.
+    struct StillHeld {
+        std::size_t Index = static_cast<std::size_t>(-1);
+        int Width = 0, Height = 0;
+        std::shared_ptr<const imaging::Bitmap> Frame;
+    };
+    StillHeld stills_[2];
+    // The driver's still of slide i at width x height (the last frame size drawn when 0), null
+    // when it cannot be read or no size is known yet.
+    const imaging::Bitmap* StillOf(std::size_t i, int width, int height);
     FrameRate rate_;
     PictureFit fit_;
     ClipOpener clips_;
     PictureScale scale_;
+    StillFrame still_;
     int frameWidth_ = 0, frameHeight_ = 0; // the last frame size drawn
     imaging::Bitmap scratch_;
 };

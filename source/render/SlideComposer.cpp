@@ -86,6 +86,15 @@ bool SlideComposer::Render(imaging::Bitmap& frame, const imaging::SlideSource& s
     return true;
 }
 
+std::shared_ptr<const imaging::Bitmap> SlideComposer::Frame(const imaging::SlideSource& slide,
+                                                            int width, int height) {
+    if (width < 1 || height < 1)
+        return nullptr;
+    width_ = width;
+    height_ = height;
+    return Take(slide);
+}
+
 imaging::SlideSource SlideComposer::Incoming(const imaging::SlideSource& slide) {
     if (width_ < 1 || height_ < 1)
         return slide;

@@ -39,6 +39,10 @@ public:
     // The slide into frame (which keeps its size); false, leaving frame as it was, when the
     // picture cannot be read.
     bool Render(imaging::Bitmap& frame, const imaging::SlideSource& slide);
+    // The slide composed at width x height, which becomes the size of the frames to come: the
+    // very picture Render copies (null when it cannot be read).
+    std::shared_ptr<const imaging::Bitmap> Frame(const imaging::SlideSource& slide, int width,
+                                                 int height);
     // What the transition towards the slide should compose: its frame made here and saved to the
     // scratch file (the slide itself when it cannot be read or saved). Needs the frame size of
     // the last Render.
