@@ -153,7 +153,9 @@ TEST_F(OriginalDrawingTest, EditsAreDrawnOnTheOriginalAsOnTheWorkingPictureAtAny
     // the caption's height the same share of the frame.
     const imaging::Bitmap small = Frame(10, 1280, 720);
     const imaging::Bitmap large = Frame(10, 3840, 2160);
-    EXPECT_LT(MeanDifference(imaging::ReduceByArea(large, 1280, 720), small), 3.0);
+    // (Reduced by area, the 2160p frame's fine checker is softer than the 720p frame's, drawn
+    // with a proper kernel: they differ by a few levels of that detail.)
+    EXPECT_LT(MeanDifference(imaging::ReduceByArea(large, 1280, 720), small), 4.0);
     EXPECT_GT(BlueTextRows(small), 0.01);
     EXPECT_NEAR(BlueTextRows(small), BlueTextRows(large), 0.006);
     // And it is what the working picture, which received the edits' pixels, shows.
@@ -215,33 +217,40 @@ TEST(OriginalPosition, ThePictureSitsWhereTheMotionRulePutsItToATenthOfAnOrigina
     project::Slide slide;
     slide.Original = project::OriginalPhoto{path.toStdString(), "dot.png", false, {}};
 
-    constexpr int W = 1920, H = 1080;
-    const imaging::Motion motion{
-        imaging::MotionMode::Manual, {0.5, 0.5, 1.0, false}, {0.53, 0.45, 1.25, false}};
-    const auto drawn = project::DrawOriginal(
-        slide, [&](double w, double h) { return std::min(W / w, H / h) * 1.25; });
-    ASSERT_TRUE(drawn) << drawn.error();
-    EXPECT_LT(drawn->Width, 4000); // reduced by area to twice what the frames sample
-    for (const double progress : {0.0, 0.37, 1.0}) {
-        const imaging::MotionState state = imaging::MotionStateAt(motion, progress);
-        imaging::Bitmap frame = imaging::Bitmap::CreateSized(W, H);
-        imaging::RenderMotionFrame(frame, *drawn, 0, state);
-        double sum = 0, sx = 0, sy = 0;
-        for (int y = 0; y < H; ++y)
-            for (int x = 0; x < W; ++x) {
-                const double weight = std::max(0, frame.Row(y)[3 * x + 1] - 40);
-                sum += weight;
-                sx += weight * (x + 0.5);
-                sy += weight * (y + 0.5);
-            }
-        ASSERT_GT(sum, 0.0);
-        // The frame point back on the original by the rule: picture point = centre + offset /
-        // (fit x zoom), the fit that of the original itself.
-        const double scale = std::min(double(W) / 4000, double(H) / 3000) * state.Z;
-        const double u = state.Cx * 4000 + (sx / sum - W / 2.0) / scale;
-        const double v = state.Cy * 3000 + (sy / sum - H / 2.0) / scale;
-        EXPECT_NEAR(u, u0, 0.1) << "at " << progress;
-        EXPECT_NEAR(v, v0, 0.1) << "at " << progress;
+    // At 1080p the frames sample it at 0.45 and it is drawn whole (a reduction by area by less
+    // than half would soften it); at a quarter of that it is reduced by area first.
+    for (const auto& [W, H] : {std::pair{1920, 1080}, std::pair{960, 540}}) {
+        SCOPED_TRACE(W);
+        const imaging::Motion motion{
+            imaging::MotionMode::Manual, {0.5, 0.5, 1.0, false}, {0.53, 0.45, 1.25, false}};
+        const auto drawn = project::DrawOriginal(
+            slide, [&](double w, double h) { return std::min(W / w, H / h) * 1.25; });
+        ASSERT_TRUE(drawn) << drawn.error();
+        if (W < 1920)
+            EXPECT_LT(drawn->Width, 4000); // reduced by area to twice what the frames sample
+        else
+            EXPECT_EQ(drawn->Width, 4000);
+        for (const double progress : {0.0, 0.37, 1.0}) {
+            const imaging::MotionState state = imaging::MotionStateAt(motion, progress);
+            imaging::Bitmap frame = imaging::Bitmap::CreateSized(W, H);
+            imaging::RenderMotionFrame(frame, *drawn, 0, state);
+            double sum = 0, sx = 0, sy = 0;
+            for (int y = 0; y < H; ++y)
+                for (int x = 0; x < W; ++x) {
+                    const double weight = std::max(0, frame.Row(y)[3 * x + 1] - 40);
+                    sum += weight;
+                    sx += weight * (x + 0.5);
+                    sy += weight * (y + 0.5);
+                }
+            ASSERT_GT(sum, 0.0);
+            // The frame point back on the original by the rule: picture point = centre + offset
+            // / (fit x zoom), the fit that of the original itself.
+            const double scale = std::min(double(W) / 4000, double(H) / 3000) * state.Z;
+            const double u = state.Cx * 4000 + (sx / sum - W / 2.0) / scale;
+            const double v = state.Cy * 3000 + (sy / sum - H / 2.0) / scale;
+            EXPECT_NEAR(u, u0, 0.1) << "at " << progress;
+            EXPECT_NEAR(v, v0, 0.1) << "at " << progress;
+        }
     }
 }
 

@@ -25,10 +25,13 @@ namespace {
 // Scales picture into the w x h area at dst (rows of dstStride bytes); false when swscale has no
 // context for it.
 bool ScaleInto(const imaging::Bitmap& picture, std::uint8_t* dst, int dstStride, int w, int h) {
-    const bool grows = w > picture.Width || h > picture.Height;
+    // Averaging by area keeps the detail of a picture reduced to half or less; reduced less (a
+    // cropped photo, an original drawn at twice the frame's need and then some), it blurs what the
+    // frame could hold, and the proper kernel keeps it.
+    const bool mild = w * 2 > picture.Width && h * 2 > picture.Height;
     FfPtr<SwsContext> sws(
         sws_getContext(picture.Width, picture.Height, AV_PIX_FMT_BGR24, w, h, AV_PIX_FMT_BGR24,
-                       (grows ? SWS_LANCZOS : SWS_AREA) | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT,
+                       (mild ? SWS_LANCZOS : SWS_AREA) | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT,
                        nullptr, nullptr, nullptr));
     if (!sws)
         return false;
