@@ -67,14 +67,8 @@ void MovingPhotoCommand::useItsClip() {
         dialogs_.ShowMessage(QString::fromLocal8Bit(project::WhyNot(added).c_str()));
         return;
     }
-    project::Slide clip = scratch.Slides.back();
-    clip.TransitionKind = photo.TransitionKind;
-    clip.TransitionMs = photo.TransitionMs;
-    clip.Ext.TransitionKind = photo.Ext.TransitionKind;
-    clip.BackColor = photo.BackColor;
-    std::vector<project::Slide> slides = show_.Slides();
-    slides[index] = clip;
-    auto placed = project::SetClip(slides, index, *clip.Clip);
+    const project::Slide clip = scratch.Slides.back();
+    auto placed = project::ClipInPlaceOf(show_.Slides(), index, clip);
     const auto drop = [&] {
         files_.Remove(clip.WorkFile);
         files_.Remove(clip.Clip->File);

@@ -64,4 +64,17 @@ base::Result<Slide> SetClip(const std::vector<Slide>& slides, std::size_t i,
     return changed;
 }
 
+base::Result<Slide> ClipInPlaceOf(const std::vector<Slide>& slides, std::size_t i, Slide clip) {
+    if (i >= slides.size() || !clip.Clip)
+        return base::Fail("no clip to put in place of slide " + std::to_string(i + 1));
+    const Slide& was = slides[i];
+    clip.TransitionKind = was.TransitionKind;
+    clip.TransitionMs = was.TransitionMs;
+    clip.Ext.TransitionKind = was.Ext.TransitionKind;
+    clip.BackColor = was.BackColor;
+    std::vector<Slide> placed = slides;
+    placed[i] = clip;
+    return SetClip(placed, i, *clip.Clip);
+}
+
 } // namespace project

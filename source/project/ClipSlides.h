@@ -33,4 +33,8 @@ std::size_t FollowTrims(ShowContent& show);
 base::Result<Slide> SetClip(const std::vector<Slide>& slides, std::size_t i,
                             const ClipSettings& clip);
 
+// A clip slide made to take slide i's place (a photo's own moving picture used instead of it):
+// with slide i's transition and background, and its still worked out from its trim there.
+base::Result<Slide> ClipInPlaceOf(const std::vector<Slide>& slides, std::size_t i, Slide clip);
+
 } // namespace project
