@@ -219,7 +219,8 @@ TEST(OriginalPosition, ThePictureSitsWhereTheMotionRulePutsItToATenthOfAnOrigina
 
     // At 1080p the frames sample it at 0.45 and it is drawn whole (a reduction by area by less
     // than half would soften it); at a quarter of that it is reduced by area first.
-    for (const auto& [W, H] : {std::pair{1920, 1080}, std::pair{960, 540}}) {
+    for (const auto& size : {std::pair{1920, 1080}, std::pair{960, 540}}) {
+        const int W = size.first, H = size.second;
         SCOPED_TRACE(W);
         const imaging::Motion motion{
             imaging::MotionMode::Manual, {0.5, 0.5, 1.0, false}, {0.53, 0.45, 1.25, false}};
