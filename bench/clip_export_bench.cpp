@@ -72,7 +72,7 @@ double Export(const QTemporaryDir& dir, const std::vector<std::string>& clips,
     const double seconds = SecondsSince(t0);
     for (const project::Slide& s : show.Slides) {
         files.Remove(s.WorkFile);
-        files.Remove(s.Clip->File);
+        files.Remove(s.Clip()->File);
     }
     if (result.Outcome != media::ExportOutcome::Written) {
         std::fprintf(stderr, "export: %s\n", result.Error.c_str());

@@ -78,7 +78,7 @@ void Measure(const QTemporaryDir& dir, const char* what, int w, int h, int frame
                         imaging::MotionEasing::Linear};
 
     const auto frameOf = [&](bool fromOriginal) {
-        slide.Original->Edited = !fromOriginal;
+        slide.Original()->Edited = !fromOriginal;
         render::RenderOptions options;
         options.Rate = render::FrameRate::Fps(25);
         options.Fit = media::ComposeSharp;

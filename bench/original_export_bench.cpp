@@ -71,7 +71,7 @@ void MakeShows(const QTemporaryDir& dir, project::ShowContent& working,
         s.Ext.Motion.Mode = imaging::MotionMode::Auto;
         s.WorkFile = bmp;
         working.Slides.push_back(s);
-        s.Original = project::OriginalPhoto{jpeg.toStdString(), "photo.jpg", false, {}};
+        s.Original() = project::OriginalPhoto{jpeg.toStdString(), "photo.jpg", false, {}};
         originals.Slides.push_back(s);
     }
 }

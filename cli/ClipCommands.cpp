@@ -77,9 +77,9 @@ int RunClipEdit(const QStringList& args) {
     const auto index = static_cast<std::size_t>(slide - 1);
     if (index >= slides.size())
         return Fail(QString("no slide %1: the show has %2").arg(slide).arg(slides.size()));
-    if (!slides[index].Clip)
+    if (!slides[index].Clip())
         return Fail(QString("slide %1 is a photo, not a video clip").arg(slide));
-    project::ClipSettings clip = *slides[index].Clip;
+    project::ClipSettings clip = *slides[index].Clip();
     if (!trim.isEmpty()) {
         const QStringList parts = trim.split(',');
         const auto in = parts.size() == 2 ? ParseClipTime(parts[0], clip.LengthMs) : std::nullopt;
@@ -103,7 +103,7 @@ int RunClipEdit(const QStringList& args) {
         return Fail(QString::fromStdString(applied.error()));
     if (const auto problem = SaveEditedShow(session, showPath))
         return Fail(*problem);
-    const project::ClipSettings& now = *session.Show().Slides()[index].Clip;
+    const project::ClipSettings& now = *session.Show().Slides()[index].Clip();
     std::fprintf(stderr, "reelpane-cli: slide %d plays %.3f to %.3f s of its clip%s\n", slide,
                  now.InMs / 1000.0, now.OutMs / 1000.0, now.Mute ? ", muted" : "");
     return 0;

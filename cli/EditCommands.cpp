@@ -312,7 +312,8 @@ int RunEdit(const QStringList& args) {
                     return Fail(QString("slide %1: %2").arg(index + 1).arg(*why));
             // A clip's time is its trim's: --seconds for it alone is a mistake said so; for every
             // slide it retimes the photos and titles.
-            if (edit && std::holds_alternative<project::DurationEdit>(*edit) && target.Clip && !all)
+            if (edit && std::holds_alternative<project::DurationEdit>(*edit) && target.Clip() &&
+                !all)
                 return Fail(QString("slide %1 is a video clip: it plays as long as its trim "
                                     "(--trim START,END)")
                                 .arg(index + 1));

@@ -20,6 +20,7 @@
 #include "project/ProjectFile.h"
 #include "project/Resolution.h"
 #include "project/ShowSession.h"
+#include "project/SlideKind.h"
 #include "project/TransitionChoice.h"
 
 #include <QJsonArray>
@@ -333,19 +334,19 @@ int RunInfo(const QStringList& args) {
                 o["CaptionMotion"] = imaging::TextMotionName(s.Caption.Motion);
         }
         // A title slide: its texts, backdrop (as --backdrop takes it) and text motion.
-        if (s.Title) {
+        if (s.Title()) {
             QJsonObject t;
-            t["Text"] = QString::fromStdString(s.Title->Title);
-            if (!s.Title->Subtitle.empty())
-                t["Subtitle"] = QString::fromStdString(s.Title->Subtitle);
-            t["Backdrop"] = QString::fromStdString(imaging::BackdropText(*s.Title));
-            t["Motion"] = imaging::TextMotionName(s.Title->Motion);
+            t["Text"] = QString::fromStdString(s.Title()->Title);
+            if (!s.Title()->Subtitle.empty())
+                t["Subtitle"] = QString::fromStdString(s.Title()->Subtitle);
+            t["Backdrop"] = QString::fromStdString(imaging::BackdropText(*s.Title()));
+            t["Motion"] = imaging::TextMotionName(s.Title()->Motion);
             o["Title"] = t;
         }
-        if (s.Clip)
-            o["Clip"] = ClipJson(*s.Clip);
-        if (s.Original)
-            o["Original"] = OriginalJson(*s.Original);
+        if (s.Clip())
+            o["Clip"] = ClipJson(*s.Clip());
+        if (s.Original())
+            o["Original"] = OriginalJson(*s.Original());
         const auto picture = imaging::LoadBmpFile(s.WorkFile);
         o["Width"] = picture ? picture->Width : 0;
         o["Height"] = picture ? picture->Height : 0;
@@ -365,10 +366,9 @@ int RunInfo(const QStringList& args) {
             // The path the slide takes in the last video's frame (automatic motion's choice
             // too), as --motion takes it, zooms counted in the cover's.
             const media::FrameSize frame = OutputFrameSize(show.Options.Output);
-            const imaging::Motion path =
-                imaging::ResolveMotion(s.Ext.Motion, static_cast<int>(&s - show.Slides.data()),
-                                       frame.Width, frame.Height, picture->Width, picture->Height,
-                                       s.Faces ? *s.Faces : std::vector<imaging::FaceBox>{});
+            const imaging::Motion path = imaging::ResolveMotion(
+                s.Ext.Motion, static_cast<int>(&s - show.Slides.data()), frame.Width, frame.Height,
+                picture->Width, picture->Height, project::FacesOf(s));
             const double cover =
                 imaging::CoverZoom(frame.Width, frame.Height, picture->Width, picture->Height);
             motion["Path"] = MotionPathText(path, cover);
@@ -379,9 +379,9 @@ int RunInfo(const QStringList& args) {
         }
         // The faces automatic motion frames on, when they were looked for: [x, y, w, h] each, in
         // fractions of the picture.
-        if (s.Faces) {
+        if (const auto* found = s.Faces(); found && *found) {
             QJsonArray faces;
-            for (const imaging::FaceBox& f : *s.Faces)
+            for (const imaging::FaceBox& f : **found)
                 faces.append(QJsonArray{f.X, f.Y, f.W, f.H});
             o["Faces"] = faces;
         }

@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 static_cast<int>(t.Backdrop) > static_cast<int>(imaging::TitleBackdrop::Blur))
                 __builtin_trap();
             project::Slide slide;
-            slide.Title = t;
+            slide.Body = t;
             const auto block = project::WriteExtensionBlock({slide}, {}, project::ShowOptions{});
             const auto again = project::ReadExtensionBlock(block.data(), block.size(), 1, 0);
             if (!again || again->Titles.size() != 1 || !(again->Titles[0].second == t))

@@ -159,7 +159,7 @@ void MainWindow::CreateStoryboard() {
         // A clip opens on its own page, a photo on the page used last.
         const auto& slides = Show.Slides();
         const bool clip = index >= 0 && static_cast<std::size_t>(index) < slides.size() &&
-                          slides[static_cast<std::size_t>(index)].Clip;
+                          slides[static_cast<std::size_t>(index)].Clip();
         Commands->openEffects(clip ? EffectsDialog::kClipPage : Storyboard->EffectsPage());
     });
     connect(Storyboard, &StoryboardView::trackDoubleClicked, Commands,

@@ -37,7 +37,7 @@ QString MovingPhotoCommand::ClipBeside(const QString& photo) {
 }
 
 void MovingPhotoCommand::Remember(const QString& path, const project::Slide& slide) {
-    if (slide.Clip || slide.Title)
+    if (!slide.Photo())
         return;
     if (const QString clip = ClipBeside(path); !clip.isEmpty())
         clips_[slide.WorkFile] = clip;
@@ -48,8 +48,7 @@ bool MovingPhotoCommand::Offers(int index) const {
         return false;
     const project::Slide& slide = show_.Slides()[static_cast<std::size_t>(index)];
     const auto found = clips_.find(slide.WorkFile);
-    return !slide.Clip && !slide.Title && found != clips_.end() &&
-           QFileInfo(found->second).isFile();
+    return slide.Photo() && found != clips_.end() && QFileInfo(found->second).isFile();
 }
 
 void MovingPhotoCommand::useItsClip() {
@@ -71,7 +70,7 @@ void MovingPhotoCommand::useItsClip() {
     auto placed = project::ClipInPlaceOf(show_.Slides(), index, clip);
     const auto drop = [&] {
         files_.Remove(clip.WorkFile);
-        files_.Remove(clip.Clip->File);
+        files_.Remove(clip.Clip()->File);
     };
     if (!placed) {
         drop();

@@ -55,7 +55,7 @@ QString ReportOf(const project::RefitOutcome& outcome, const project::PhotoSetti
 bool PhotoRefitCommand::NeedsOriginals() const {
     const auto& slides = show_.Slides();
     return std::any_of(slides.begin(), slides.end(), [](const project::Slide& s) {
-        return !s.Title && !s.Clip && s.DrawableOriginal().empty();
+        return s.Photo() && s.DrawableOriginal().empty();
     });
 }
 

@@ -31,7 +31,7 @@ QString RetimeReport(const project::ShowContent& before, const project::ShowCont
     int retimed = 0, transitions = 0, clips = 0;
     for (std::size_t i = 0; i < before.Slides.size() && i < after.Slides.size(); ++i) {
         // A clip is never retimed: a still set again to its trim's is not a change it was told.
-        if (after.Slides[i].Clip) {
+        if (after.Slides[i].Clip()) {
             ++clips;
             continue;
         }

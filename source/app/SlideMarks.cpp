@@ -1,5 +1,7 @@
 #include "app/SlideMarks.h"
 
+#include "project/SlideKind.h"
+
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
@@ -106,7 +108,7 @@ QString ClipLengthText(std::int64_t ms) {
 }
 
 bool HasClipMark(const project::Slide& slide) {
-    return slide.Clip.has_value();
+    return slide.Clip() != nullptr;
 }
 
 bool HasMotionMark(const project::Slide& slide) {
@@ -114,7 +116,7 @@ bool HasMotionMark(const project::Slide& slide) {
 }
 
 bool HasFaceMark(const project::Slide& slide) {
-    return slide.Faces && !slide.Faces->empty();
+    return !project::FacesOf(slide).empty();
 }
 
 void DrawSlideMarks(QPixmap& thumbnail, const project::Slide& slide) {
@@ -129,7 +131,7 @@ void DrawSlideMarks(QPixmap& thumbnail, const project::Slide& slide) {
         return r;
     };
     if (HasClipMark(slide)) {
-        const QString length = ClipLengthText(slide.Clip->TrimmedMs());
+        const QString length = ClipLengthText(slide.Clip()->TrimmedMs());
         ClipLabel(p, next(ClipLabelWidth(p, length)), length);
     }
     if (HasMotionMark(slide))

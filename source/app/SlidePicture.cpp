@@ -181,8 +181,8 @@ std::unique_ptr<EffectsDialog> OpenEffects(const project::Slide& slide, EffectsP
         std::clamp(static_cast<double>(slide.StillMs + slide.TransitionMs) / 1000.0, 0.5, 60.0);
     // A clip's page: its trim and sound on the clip as filmed; the dialog owns the editor.
     EffectsDialog::ClipPage clipPage;
-    if (slide.Clip) {
-        auto* editor = new ClipEditor(*slide.Clip);
+    if (slide.Clip()) {
+        auto* editor = new ClipEditor(*slide.Clip());
         clipPage = {editor, editor->Preview()};
     }
     auto dialog = std::make_unique<EffectsDialog>(

@@ -48,7 +48,7 @@ void StoryboardCommands::openEffects(int page) {
     const auto opened =
         OpenEffects(slide, picture, show_.Photos().Resolution, thumbnail, page, host_.DialogParent);
     EffectsDialog& dialog = *opened;
-    dialog.SetSlideIndex(static_cast<int>(index), slide.Faces);
+    dialog.SetSlideIndex(static_cast<int>(index), slide.Faces() ? *slide.Faces() : std::nullopt);
     dialog.exec();
     project::ShowContent& draft = change->Draft;
     for (const project::SlideEdit& edit : EditsOf(slide, picture, dialog))
@@ -70,7 +70,7 @@ void StoryboardCommands::openEffects(int page) {
     const std::size_t last = dialog.SecondsForAll() ? draft.Slides.size() : index + 1;
     // The seconds are the photos' and titles': a clip plays as long as its trim.
     for (std::size_t i = first; i < last; ++i)
-        if (!draft.Slides[i].Clip && draft.Slides[i].StillMs != stillMs)
+        if (!draft.Slides[i].Clip() && draft.Slides[i].StillMs != stillMs)
             if (const auto timed = project::ApplySlideEdit(draft, i, project::DurationEdit{stillMs},
                                                            show_.Photos());
                 !timed)
@@ -78,7 +78,7 @@ void StoryboardCommands::openEffects(int page) {
     // A clip's trim and sound, kept when the dialog is accepted: its still is worked out again
     // from the trim, after any other retiming.
     if (const auto* clip = qobject_cast<const ClipEditor*>(dialog.ClipEditor());
-        clip && dialog.result() == QDialog::Accepted && clip->Clip() != *slide.Clip) {
+        clip && dialog.result() == QDialog::Accepted && clip->Clip() != *slide.Clip()) {
         if (auto clipped = project::SetClip(draft.Slides, index, clip->Clip()))
             draft.Slides[index] = std::move(*clipped);
         else

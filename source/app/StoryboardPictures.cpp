@@ -58,7 +58,7 @@ QPixmap StoryboardView::ThumbnailOf(const std::string& path) {
 }
 
 bool StoryboardView::ShowsMovingCaption(const project::Slide& slide) {
-    return !slide.Title && slide.Caption.Motion != imaging::TextMotion::None &&
+    return !slide.Title() && slide.Caption.Motion != imaging::TextMotion::None &&
            !slide.Caption.Text.empty();
 }
 

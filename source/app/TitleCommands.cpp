@@ -38,7 +38,7 @@ TitleCommands::TitleCommands(QObject* parent, const project::ShowModel& show,
 bool TitleCommands::IsTitle(int index) const {
     const auto& slides = show_.Slides();
     return index >= 0 && static_cast<std::size_t>(index) < slides.size() &&
-           slides[static_cast<std::size_t>(index)].Title.has_value();
+           slides[static_cast<std::size_t>(index)].Title() != nullptr;
 }
 
 void TitleCommands::addTitle() {
@@ -86,7 +86,7 @@ void TitleCommands::editTitle(int index) {
     if (i + 1 < draft.Slides.size())
         if (auto read = imaging::LoadSlidePicture(draft.Slides[i + 1].WorkFile))
             next = std::move(*read);
-    TitleDialog dialog(*draft.Slides[i].Title,
+    TitleDialog dialog(*draft.Slides[i].Title(),
                        static_cast<double>(draft.Slides[i].StillMs) / 1000.0,
                        next ? &*next : nullptr, kPreviewFrame, host_.DialogParent);
     if (!RunDialog(dialog))

@@ -14,6 +14,7 @@
 #include "media/video/VideoCodecs.h"
 #include "media/video/VideoOutput.h"
 #include "media/video/VideoSink.h"
+#include "project/SlideKind.h"
 
 #include <QApplication>
 #include <QDir>
@@ -146,7 +147,7 @@ VideoExportController::AskMp4Options(media::VideoExportOptions& options, bool la
     // a show with a photo drawn from its working picture can look softer than the video.
     const auto& slides = show_.Slides();
     if (std::all_of(slides.begin(), slides.end(), [](const project::Slide& s) {
-            return s.Title || s.Clip || !s.DrawableOriginal().empty();
+            return project::TraitsOf(s).DrawnAtFrameSize || !s.DrawableOriginal().empty();
         }))
         photoWidth = photoHeight = 0;
     dialog.OfferRefit(static_cast<bool>(RefitPhotos));

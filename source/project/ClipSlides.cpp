@@ -35,15 +35,15 @@ std::int64_t StillOf(const Slide* before, const Slide& slide, const ClipSettings
 } // namespace
 
 std::int64_t ClipStillMs(const std::vector<Slide>& slides, std::size_t i) {
-    if (i >= slides.size() || !slides[i].Clip)
+    if (i >= slides.size() || !slides[i].Clip())
         return 0;
-    return StillOf(i == 0 ? nullptr : &slides[i - 1], slides[i], *slides[i].Clip);
+    return StillOf(i == 0 ? nullptr : &slides[i - 1], slides[i], *slides[i].Clip());
 }
 
 std::size_t FollowTrims(ShowContent& show) {
     std::size_t changed = 0;
     for (std::size_t i = 0; i < show.Slides.size(); ++i) {
-        if (!show.Slides[i].Clip || show.Slides[i].StillMs == ClipStillMs(show.Slides, i))
+        if (!show.Slides[i].Clip() || show.Slides[i].StillMs == ClipStillMs(show.Slides, i))
             continue;
         // The edit works the still out from the trim itself (see ApplySlideEdit).
         if (ApplySlideEdit(show, i, DurationEdit{ClipStillMs(show.Slides, i)}, PhotoSettings{}))
@@ -54,18 +54,18 @@ std::size_t FollowTrims(ShowContent& show) {
 
 base::Result<Slide> SetClip(const std::vector<Slide>& slides, std::size_t i,
                             const ClipSettings& clip) {
-    if (i >= slides.size() || !slides[i].Clip)
+    if (i >= slides.size() || !slides[i].Clip())
         return base::Fail("slide " + std::to_string(i + 1) + " is not a video clip");
     if (auto valid = ValidateClip(clip); !valid)
         return base::Fail(valid.error());
     Slide changed = slides[i];
-    changed.Clip = clip;
+    *changed.Clip() = clip;
     changed.StillMs = StillOf(i == 0 ? nullptr : &slides[i - 1], changed, clip);
     return changed;
 }
 
 base::Result<Slide> ClipInPlaceOf(const std::vector<Slide>& slides, std::size_t i, Slide clip) {
-    if (i >= slides.size() || !clip.Clip)
+    if (i >= slides.size() || !clip.Clip())
         return base::Fail("no clip to put in place of slide " + std::to_string(i + 1));
     const Slide& was = slides[i];
     clip.TransitionKind = was.TransitionKind;
@@ -74,7 +74,7 @@ base::Result<Slide> ClipInPlaceOf(const std::vector<Slide>& slides, std::size_t 
     clip.BackColor = was.BackColor;
     std::vector<Slide> placed = slides;
     placed[i] = clip;
-    return SetClip(placed, i, *clip.Clip);
+    return SetClip(placed, i, *clip.Clip());
 }
 
 } // namespace project

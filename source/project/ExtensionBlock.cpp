@@ -182,24 +182,25 @@ std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
     }
     for (std::size_t i = 0; i < slides.size(); ++i) {
         const Slide& s = slides[i];
-        if (s.Ext.Motion.Mode != imaging::MotionMode::Auto || !s.Faces)
+        const auto* faces = s.Faces();
+        if (s.Ext.Motion.Mode != imaging::MotionMode::Auto || !faces || !*faces)
             continue;
-        const std::size_t count = std::min(s.Faces->size(), imaging::kMaxFaces);
+        const std::size_t count = std::min((*faces)->size(), imaging::kMaxFaces);
         FacesChunk h{};
         h.Index = static_cast<std::uint32_t>(i);
         h.Count = static_cast<std::uint32_t>(count);
         AppendHeader(chunks, kFacesTag, sizeof h + count * sizeof(FaceBoxRecord));
         Append(chunks, h);
         for (std::size_t k = 0; k < count; ++k) {
-            const imaging::FaceBox& f = (*s.Faces)[k];
+            const imaging::FaceBox& f = (**faces)[k];
             Append(chunks,
                    FaceBoxRecord{FaceUnits(f.X), FaceUnits(f.Y), FaceUnits(f.W), FaceUnits(f.H)});
         }
     }
     for (std::size_t i = 0; i < slides.size(); ++i) {
-        if (!slides[i].Title)
+        if (!slides[i].Title())
             continue;
-        const imaging::TitleSettings& t = *slides[i].Title;
+        const imaging::TitleSettings& t = *slides[i].Title();
         TitleChunk h{};
         h.Index = static_cast<std::uint32_t>(i);
         h.Backdrop = static_cast<std::uint8_t>(t.Backdrop);
@@ -226,9 +227,9 @@ std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
     std::uint64_t clipOffset = 0;
     for (std::size_t i = 0; i < slides.size(); ++i) {
         const std::int64_t bytes = i < clipBytes.size() ? clipBytes[i] : 0;
-        if (!slides[i].Clip || bytes <= 0)
+        if (!slides[i].Clip() || bytes <= 0)
             continue;
-        const ClipSettings& clip = *slides[i].Clip;
+        const ClipSettings& clip = *slides[i].Clip();
         const std::string name = ClipNameToStore(clip.Name);
         ClipChunk c{};
         c.Index = static_cast<std::uint32_t>(i);
@@ -247,15 +248,15 @@ std::vector<std::uint8_t> WriteExtensionBlock(const std::vector<Slide>& slides,
     }
     for (std::size_t i = 0; i < slides.size(); ++i) {
         const std::int64_t bytes = i < originalBytes.size() ? originalBytes[i] : 0;
-        if (!slides[i].Original || bytes <= 0)
+        if (!slides[i].Original() || bytes <= 0)
             continue;
-        const std::string name = ClipNameToStore(slides[i].Original->Name);
+        const std::string name = ClipNameToStore(slides[i].Original()->Name);
         OriginalChunk c{};
         c.Index = static_cast<std::uint32_t>(i);
         c.Offset = clipOffset;
         c.Bytes = static_cast<std::uint64_t>(bytes);
         // A reader that knows no steps draws an edited photo from its working picture.
-        const OriginalPhoto& original = *slides[i].Original;
+        const OriginalPhoto& original = *slides[i].Original();
         const bool steps = !original.Edited && !original.Steps.empty();
         c.Edited = original.Edited || steps ? 1 : 0;
         c.NameBytes = static_cast<std::uint32_t>(name.size());

@@ -131,7 +131,7 @@ ImportResult<AddedPhoto> AddPhoto(ShowContent& into, const WorkFiles& files,
     auto added = AddPicture(into, files, photos, std::move(*loaded), path, thumbnailMade, faces);
     if (Added(added) && !copy.empty()) {
         const auto slash = path.find_last_of('/');
-        into.Slides[added->Item.Index].Original = OriginalPhoto{
+        into.Slides[added->Item.Index].Photo()->Original = OriginalPhoto{
             copy, slash == std::string::npos ? path : path.substr(slash + 1), false, {}};
     } else if (!copy.empty()) {
         std::error_code ec;
@@ -163,7 +163,7 @@ ImportResult<AddedPhoto> AddPicture(ShowContent& into, const WorkFiles& files,
         s.BackColor = photos.BackColor;
         s.WorkFile = name;
         if (faces == FaceSearch::Find)
-            s.Faces = imaging::DetectFaces(bitmap);
+            s.Photo()->Faces = imaging::DetectFaces(bitmap);
         if (thumbnailMade)
             thumbnailMade(name, added.Thumbnail);
         into.Slides.push_back(s);

@@ -13,7 +13,7 @@ base::Result<imaging::Bitmap> DrawOriginal(const Slide& slide, const SampleScale
     const std::string file = slide.DrawableOriginal();
     if (file.empty())
         return base::Fail("the photo has no original to draw from");
-    const std::vector<PhotoStep>& steps = slide.Original->Steps;
+    const std::vector<PhotoStep>& steps = slide.Original()->Steps;
     auto loaded = imaging::LoadImageFileResized(file, [&](imaging::Bitmap& picture) {
         const StepShape shape = ShapeAfterSteps(picture.Width, picture.Height, steps);
         const double s = scale ? scale(shape.Width, shape.Height) : 1.0;
@@ -29,7 +29,7 @@ base::Result<imaging::Bitmap> DrawOriginal(const Slide& slide, const SampleScale
         return base::Fail(loaded.error());
     for (const PhotoStep& step : steps)
         if (!ApplyPhotoStep(*loaded, step, slide.BackColor))
-            return base::Fail("cannot draw the edits of " + slide.Original->Name);
+            return base::Fail("cannot draw the edits of " + slide.Original()->Name);
     return loaded;
 }
 
@@ -45,7 +45,7 @@ base::Result<imaging::Bitmap> DrawWorkingPicture(const Slide& slide, const Photo
     if (!drawn)
         return base::Fail(drawn.error());
     if (!FitToResolution(*drawn, width, height))
-        return base::Fail("cannot fit " + slide.Original->Name + " to the photo size");
+        return base::Fail("cannot fit " + slide.Original()->Name + " to the photo size");
     return drawn;
 }
 

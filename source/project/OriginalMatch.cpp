@@ -120,7 +120,7 @@ base::Result<OriginalSearch> FindOriginals(const std::vector<Slide>& slides,
     std::vector<Wanted> wanted;
     for (std::size_t i = 0; i < slides.size(); ++i) {
         const Slide& slide = slides[i];
-        if (slide.Title || slide.Clip || !slide.DrawableOriginal().empty())
+        if (!slide.Photo() || !slide.DrawableOriginal().empty())
             continue;
         ++search.Looked;
         auto work = imaging::LoadBmpFile(slide.WorkFile);

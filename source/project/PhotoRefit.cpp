@@ -63,7 +63,7 @@ base::Result<RefitOutcome> RefitPhotos(const std::vector<Slide>& slides,
             return base::Fail("cancelled");
         progress.SetItem(static_cast<int>(i) + 1, static_cast<int>(slides.size()));
         Slide slide = slides[i];
-        if (slide.Title || slide.Clip)
+        if (!slide.Photo())
             continue;
         bool attached = false;
         if (auto it = found.find(i); it != found.end() && slide.DrawableOriginal().empty()) {
@@ -74,7 +74,7 @@ base::Result<RefitOutcome> RefitPhotos(const std::vector<Slide>& slides,
                 return base::Fail("cannot copy " + file + " into the show's working folder" +
                                   (ec ? ": " + ec.message() : std::string()));
             made.Add(copy);
-            slide.Original = OriginalPhoto{copy, NameOf(file), false, it->second->Steps};
+            slide.Photo()->Original = OriginalPhoto{copy, NameOf(file), false, it->second->Steps};
             attached = true;
         }
         if (slide.DrawableOriginal().empty()) {

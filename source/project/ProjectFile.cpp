@@ -81,7 +81,7 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
     // A title slide's record holds its card as a photo, drawn now so it shows the title as it is
     // (an undo or a change of the next photo leaves an older card behind).
     for (std::size_t i = 0; i < slides.size(); ++i)
-        if (slides[i].Title)
+        if (slides[i].Title())
             if (auto drawn = WriteTitleCard(slides, i, show.Photos()); !drawn)
                 return fail(drawn.error());
 
@@ -106,9 +106,9 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
     // A clip's original bytes are stored after the extension block; its copy must be there too.
     std::vector<std::int64_t> clipSizes(slides.size(), 0);
     for (std::size_t i = 0; i < slides.size(); ++i) {
-        if (!slides[i].Clip)
+        if (!slides[i].Clip())
             continue;
-        const std::string& clip = slides[i].Clip->File;
+        const std::string& clip = slides[i].Clip()->File;
         struct stat st {};
         if (::stat(clip.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0)
             return fail("the clip of photo " + std::to_string(i + 1) + " (" + clip +
@@ -118,9 +118,9 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
     // An original that is gone is not stored: the working copy still shows the photo.
     std::vector<std::int64_t> originalSizes(slides.size(), 0);
     for (std::size_t i = 0; i < slides.size(); ++i)
-        if (slides[i].Original) {
+        if (slides[i].Original()) {
             struct stat st {};
-            if (::stat(slides[i].Original->File.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            if (::stat(slides[i].Original()->File.c_str(), &st) == 0 && S_ISREG(st.st_mode))
                 originalSizes[i] = static_cast<std::int64_t>(st.st_size);
         }
 
@@ -183,7 +183,7 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
                 progress.Close();
                 return SaveOutcome::Cancelled;
             }
-            const std::string& from = clips ? slides[i].Clip->File : slides[i].Original->File;
+            const std::string& from = clips ? slides[i].Clip()->File : slides[i].Original()->File;
             if (!CopyFileInto(from, size, out, buffer, progress, error))
                 return fail(error);
         }
@@ -399,30 +399,33 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
                 if (e->TransitionMs > 0)
                     s.TransitionMs = e->TransitionMs;
             }
-            if (faces[i] != nullptr)
-                s.Faces = *faces[i];
-            if (titles[i] != nullptr)
-                s.Title = *titles[i];
             s.Caption.Motion = captionMotions[i];
-            if (const StoredClip* clip = clips[i]) {
+            // One body per slide: a title, else a clip, else a photo (a damaged file may list
+            // more than one for a slide).
+            if (titles[i] != nullptr) {
+                s.Body = *titles[i];
+            } else if (const StoredClip* clip = clips[i]) {
                 auto copied = CopyStoredOut(in, clipArea, clip->Offset, clip->Bytes,
                                             clip->Settings.Name, true, files, buffer, progress);
                 if (!copied)
                     return failMidway("cannot copy the clip of photo " + std::to_string(i + 1) +
                                       " out of the file: " + copied.error());
-                s.Clip = clip->Settings;
-                s.Clip->File = std::move(*copied);
-            }
-            if (const StoredOriginal* original = originals[i]) {
+                ClipSettings settings = clip->Settings;
+                settings.File = std::move(*copied);
+                s.Body = std::move(settings);
+            } else if (const StoredOriginal* original = originals[i]) {
                 auto copied =
                     CopyStoredOut(in, clipArea, original->Offset, original->Bytes,
                                   original->Settings.Name, false, files, buffer, progress);
                 if (!copied)
                     return failMidway("cannot copy the original of photo " + std::to_string(i + 1) +
                                       " out of the file: " + copied.error());
-                s.Original = original->Settings;
-                s.Original->File = std::move(*copied);
+                OriginalPhoto kept = original->Settings;
+                kept.File = std::move(*copied);
+                s.Photo()->Original = std::move(kept);
             }
+            if (faces[i] != nullptr && s.Photo())
+                s.Photo()->Faces = *faces[i];
             show.Slides.back() = s;
         }
         progress.SetPosition(PercentOf(i + 1, slides.size()));

@@ -6,11 +6,9 @@
 #pragma once
 
 #include "imaging/Caption.h"
-#include "imaging/FaceBox.h"
 #include "imaging/Motion.h"
 #include "imaging/PictureSettings.h"
-#include "imaging/TitleCard.h"
-#include "project/PhotoSteps.h"
+#include "project/SlideBodies.h"
 
 #include <cstdint>
 #include <optional>
@@ -30,42 +28,6 @@ struct SlideExtension {
     bool IsDefault() const { return *this == SlideExtension{}; }
 };
 
-// A video clip shown as the slide. Its original file's bytes are kept whole in a working copy
-// (the show file stores them after its extension block); the slide's working picture is the
-// clip's poster frame, which is what an older reader shows. The clip plays from InMs to OutMs of
-// its own time, from the moment the slide starts to come in.
-struct ClipSettings {
-    std::string File;          // working copy of the clip's original bytes
-    std::string Name;          // the file name it came in with
-    std::int64_t LengthMs = 0; // the whole clip, as probed when it came in
-    std::int64_t InMs = 0;     // the trim: 0 <= InMs < OutMs <= LengthMs
-    std::int64_t OutMs = 0;
-    std::int32_t Volume = 100; // its sound, in percent (0..kMaxClipVolume)
-    bool Mute = false;
-
-    std::int64_t TrimmedMs() const { return OutMs - InMs; }
-    // Whether the clip's sound is heard at all.
-    bool Sounds() const { return !Mute && Volume > 0; }
-    bool operator==(const ClipSettings&) const = default;
-};
-constexpr std::int32_t kMaxClipVolume = 200;
-// The shortest trim a clip may have.
-constexpr std::int64_t kMinClipMs = 100;
-
-// The photo's original file, kept whole beside its working picture (the show file stores its bytes
-// after the extension block). The original and its steps (a crop, a turn, light, colour, a still
-// caption) are the photo's truth: every picture of it is drawn from them, the working picture at
-// the photo size (for older readers and the storyboard) and each frame at the frame's size. Only a
-// photo from a show written by an earlier version may hold edits in its working picture that its
-// steps do not say (Edited): it is drawn from its working picture, which is then its original.
-struct OriginalPhoto {
-    std::string File;             // working copy of the original's bytes
-    std::string Name;             // the file name it came in with (its extension names its decoder)
-    bool Edited = false;          // an earlier version's working picture holds other edits
-    std::vector<PhotoStep> Steps; // the edits, in the order they were made
-    bool operator==(const OriginalPhoto&) const = default;
-};
-
 struct Slide {
     // The still and its transition in milliseconds: the one truth of the slide's time. The
     // record's whole seconds are derived from them when the show is saved (RecordSeconds).
@@ -77,36 +39,34 @@ struct Slide {
     imaging::PictureSettings Picture; // light and colour pending, turns confirmed
     std::int32_t BackColor = 0;       // 0x00BBGGRR or 0xFF0000nn system colour
     SlideExtension Ext;
-    // The faces found on the working picture when it came in (none looked for yet: empty).
-    // Automatic motion frames on them; they are stored with a slide that moves automatically.
-    std::optional<std::vector<imaging::FaceBox>> Faces;
-    // A title slide: text over a backdrop, drawn by the renderer at the frame's size. Its working
-    // picture is the card drawn at the photo size, which is what an older reader shows.
-    std::optional<imaging::TitleSettings> Title;
-    // A video clip shown in the photo's place.
-    std::optional<ClipSettings> Clip;
-    // The photo's original, for slides imported from a photo file.
-    std::optional<OriginalPhoto> Original;
+    // What the slide shows: a photo, a clip, a title or a collage (SlideBodies.h). Its working
+    // picture is what an older reader shows of it.
+    SlideBody Body;
 
-    // Calls f with each other working copy the slide names (its clip's, its original's), which
-    // are kept and removed with it.
-    template <typename F> void ForEachExtraFile(F&& f) {
-        if (Clip)
-            f(Clip->File);
-        if (Original)
-            f(Original->File);
+    // The body when it is of that kind, else null.
+    const PhotoBody* Photo() const { return std::get_if<PhotoBody>(&Body); }
+    PhotoBody* Photo() { return std::get_if<PhotoBody>(&Body); }
+    const ClipSettings* Clip() const { return std::get_if<ClipSettings>(&Body); }
+    ClipSettings* Clip() { return std::get_if<ClipSettings>(&Body); }
+    const imaging::TitleSettings* Title() const {
+        return std::get_if<imaging::TitleSettings>(&Body);
     }
-    template <typename F> void ForEachExtraFile(F&& f) const {
-        if (Clip)
-            f(Clip->File);
-        if (Original)
-            f(Original->File);
-    }
+    imaging::TitleSettings* Title() { return std::get_if<imaging::TitleSettings>(&Body); }
+    const CollageSettings* Collage() const { return std::get_if<CollageSettings>(&Body); }
+    CollageSettings* Collage() { return std::get_if<CollageSettings>(&Body); }
+
+    // A photo's original and faces (null for the other kinds, or a photo without them).
+    const OriginalPhoto* Original() const;
+    OriginalPhoto* Original();
+    const std::optional<std::vector<imaging::FaceBox>>* Faces() const;
+
+    // Calls f with each other working copy the slide names (its clip's, its original's, its
+    // collage's photos), which are kept and removed with it.
+    template <typename F> void ForEachExtraFile(F&& f) { ForEachFileOf(Body, f); }
+    template <typename F> void ForEachExtraFile(F&& f) const { ForEachFileOf(Body, f); }
 
     // The original file the renderer may draw from ("" when the working picture must be used).
-    std::string DrawableOriginal() const {
-        return Original && !Original->Edited && !Clip && !Title ? Original->File : std::string();
-    }
+    std::string DrawableOriginal() const;
 
     bool operator==(const Slide&) const = default;
 

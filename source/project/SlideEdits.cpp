@@ -1,5 +1,7 @@
 #include "project/SlideEdits.h"
 
+#include "project/SlideKind.h"
+
 #include "base/AtomicFile.h"
 
 #include "imaging/BitmapFilters.h"
@@ -171,12 +173,12 @@ base::Status ApplySlideEdit(ShowContent& show, std::size_t index, const SlideEdi
         return base::Fail("no slide " + std::to_string(index + 1) + " in the show");
     // A clip plays its trim: whatever still a retiming asks of it, it gets the one its trim and
     // the transitions around it (the new one included) give.
-    if (const auto* d = std::get_if<DurationEdit>(&edit); d && show.Slides[index].Clip) {
+    if (const auto* d = std::get_if<DurationEdit>(&edit); d && show.Slides[index].Clip()) {
         DurationEdit kept = *d;
         const Slide& clip = show.Slides[index];
-        kept.StillMs = TrimStillMs(*clip.Clip, index == 0 ? 0 : show.Slides[index - 1].TransitionMs,
-                                   d->TransitionMs == DurationEdit::kKeep ? clip.TransitionMs
-                                                                          : d->TransitionMs);
+        kept.StillMs = TrimStillMs(
+            *clip.Clip(), index == 0 ? 0 : show.Slides[index - 1].TransitionMs,
+            d->TransitionMs == DurationEdit::kKeep ? clip.TransitionMs : d->TransitionMs);
         return EditSlide(show.Slides[index], kept, photos, thumbnail, captions);
     }
     return EditSlide(show.Slides[index], edit, photos, thumbnail, captions);
@@ -201,7 +203,7 @@ bool EditValues(Slide& slide, const SlideEdit& edit, base::Status& status) {
         return true;
     }
     if (const auto* m = std::get_if<MotionEdit>(&edit)) {
-        if (slide.Clip && !m->Motion.IsStill()) {
+        if (slide.Clip() && !m->Motion.IsStill()) {
             status = base::Fail("a clip is shown as it was filmed: pan and zoom are for photos");
             return true;
         }
@@ -216,9 +218,10 @@ bool EditValues(Slide& slide, const SlideEdit& edit, base::Status& status) {
         // Automatic motion frames on the faces: asked for first on a photo from a show saved
         // before faces were looked for, it looks for them now (a picture it cannot read has
         // none known, and the drawing looks for them when it reads the picture).
-        if (slide.Ext.Motion.Mode == imaging::MotionMode::Auto && !slide.Faces)
+        if (PhotoBody* photo = slide.Photo();
+            photo && slide.Ext.Motion.Mode == imaging::MotionMode::Auto && !photo->Faces)
             if (auto picture = imaging::LoadImageFile(slide.WorkFile))
-                slide.Faces = imaging::DetectFaces(*picture);
+                photo->Faces = imaging::DetectFaces(*picture);
         return true;
     }
     if (const auto* c = std::get_if<ColorEdit>(&edit); c && c->Effect == 0) {
@@ -298,28 +301,25 @@ base::Status EditSlidePicture(Slide& edited, imaging::Bitmap& working, const Sli
     if (!TouchesPictures(edit))
         return {};
     Slide slide = edited;
-    // A title slide's picture is its card, drawn from its text: it has no photo to edit.
-    if (slide.Title)
-        return base::Fail("a title slide has no photo to crop, caption, turn or colour; its text "
-                          "is edited as a title");
-    // A clip's pictures are drawn from the clip as filmed; only a caption goes over them (drawn
-    // into the poster too, for older readers).
-    if (slide.Clip && !std::holds_alternative<CaptionEdit>(edit))
-        return base::Fail("a clip is shown as it was filmed: it cannot be cropped, turned or "
-                          "coloured; its caption, times and sound can be changed");
+    // Only a photo takes every edit; the other kinds say which they take (a caption goes over a
+    // clip or a collage, and into its poster for older readers).
+    if (const KindTraits kind = TraitsOf(slide);
+        !kind.TakesPhotoEdits && !(kind.TakesCaption && std::holds_alternative<CaptionEdit>(edit)))
+        return base::Fail(kind.NoPhotoEdits);
 
     imaging::Bitmap thumb = thumbnail ? *thumbnail : imaging::Bitmap();
     if (DrawnFromSteps(slide)) {
         // The photo's truth is its original and its steps: the edit becomes a step, and the
         // working picture is drawn again from them.
         const auto* caption = std::get_if<CaptionEdit>(&edit);
-        std::vector<PhotoStep>& steps = slide.Original->Steps;
+        std::vector<PhotoStep>& steps = slide.Original()->Steps;
         if (caption && (caption->Motion != imaging::TextMotion::None || caption->Text.empty())) {
             // A moving caption is drawn over the frames, and no text is no caption: either takes
             // the still caption off.
             RemoveCaptionStep(steps);
         } else if (working.IsEmpty()) {
-            return base::Fail("the working picture of " + slide.Original->Name + " cannot be read");
+            return base::Fail("the working picture of " + slide.Original()->Name +
+                              " cannot be read");
         } else if (auto step = StepOf(edit, working.Width, working.Height)) {
             if (const auto* crop = std::get_if<CropEdit>(&edit))
                 if (auto rect = CropRect(working.Width, working.Height, *crop); !rect)
@@ -340,8 +340,8 @@ base::Status EditSlidePicture(Slide& edited, imaging::Bitmap& working, const Sli
     // for again on the new picture.
     const bool reshaped =
         std::holds_alternative<CropEdit>(edit) || std::holds_alternative<TurnEdit>(edit);
-    if (slide.Faces && reshaped)
-        slide.Faces = imaging::DetectFaces(working);
+    if (PhotoBody* photo = slide.Photo(); photo && photo->Faces && reshaped)
+        photo->Faces = imaging::DetectFaces(working);
     TakeEditValues(slide, edit);
     if (thumbnail)
         *thumbnail = std::move(thumb);
@@ -360,7 +360,7 @@ base::Status EditSlide(Slide& edited, const SlideEdit& edit, const PhotoSettings
     const std::string path = edited.WorkFile;
     const auto* caption = std::get_if<CaptionEdit>(&edit);
     const bool stillCaption = caption && caption->Motion == imaging::TextMotion::None &&
-                              !edited.Title && !DrawnFromSteps(edited);
+                              TraitsOf(edited).TakesPhotoEdits && !DrawnFromSteps(edited);
     // A caption drawn into a picture that is its own original replaces the one drawn before from
     // the copy kept without it, where the caller keeps such copies; no text takes it off.
     if (stillCaption && captions) {

@@ -45,9 +45,9 @@ base::Status ValidateTitle(const imaging::TitleSettings& title) {
 
 imaging::Bitmap TitleCardPicture(const std::vector<Slide>& slides, std::size_t i,
                                  const PhotoSettings& photos) {
-    if (i >= slides.size() || !slides[i].Title)
+    if (i >= slides.size() || !slides[i].Title())
         return {};
-    const imaging::TitleSettings& title = *slides[i].Title;
+    const imaging::TitleSettings& title = *slides[i].Title();
     std::optional<imaging::Bitmap> next;
     if (title.Backdrop == imaging::TitleBackdrop::Blur && i + 1 < slides.size())
         if (auto read = imaging::LoadSlidePicture(slides[i + 1].WorkFile))
@@ -65,14 +65,14 @@ base::Status WriteTitleCard(const std::vector<Slide>& slides, std::size_t i,
 
 base::Status EditTitle(ShowContent& show, std::size_t i, const imaging::TitleSettings& title,
                        const PhotoSettings& photos) {
-    if (i >= show.Slides.size() || !show.Slides[i].Title)
+    if (i >= show.Slides.size() || !show.Slides[i].Title())
         return base::Fail("slide " + std::to_string(i + 1) + " is not a title slide");
     if (auto valid = ValidateTitle(title); !valid)
         return valid;
-    const imaging::TitleSettings was = *show.Slides[i].Title;
-    show.Slides[i].Title = title;
+    const imaging::TitleSettings was = *show.Slides[i].Title();
+    *show.Slides[i].Title() = title;
     if (auto drawn = WriteTitleCard(show.Slides, i, photos); !drawn) {
-        show.Slides[i].Title = was;
+        *show.Slides[i].Title() = was;
         return drawn;
     }
     return {};
@@ -91,7 +91,7 @@ base::Result<Slide> MakeTitleSlide(const std::vector<Slide>& slides, std::size_t
                           " seconds");
     Slide slide = Slide::MakeDefault();
     slide.StillMs = stillMs;
-    slide.Title = title;
+    slide.Body = title;
     slide.WorkFile = files.MakePictureName(".bmp");
     if (slide.WorkFile.empty())
         return base::Fail("no free name for the title's working picture");

@@ -6,6 +6,7 @@
 #include "imaging/TransitionFrame.h"
 #include "project/OriginalDrawing.h"
 #include "project/SlideEdits.h"
+#include "project/SlideKind.h"
 
 #include <QImageReader>
 
@@ -19,8 +20,8 @@ namespace {
 // Text the renderer draws over the slide: a title, a caption that moves, or any caption over a
 // clip's pictures.
 bool HasMovingText(const project::Slide& s) {
-    return s.Title.has_value() ||
-           ((s.Caption.Motion != imaging::TextMotion::None || s.Clip.has_value()) &&
+    return s.Title() != nullptr ||
+           ((s.Caption.Motion != imaging::TextMotion::None || s.Clip() != nullptr) &&
             !s.Caption.Text.empty());
 }
 
@@ -34,7 +35,7 @@ MovingFrames::MovingFrames(const std::vector<project::Slide>& slides, std::vecto
       still_(std::move(stills)) {}
 
 bool MovingFrames::ShowsClip(std::size_t i) const {
-    return i < slides_.size() && slides_[i].Clip && clips_;
+    return i < slides_.size() && slides_[i].Clip() && clips_;
 }
 
 bool MovingFrames::MovingStill(std::size_t i) const {
@@ -91,7 +92,7 @@ imaging::Bitmap MovingFrames::DrawnFromOriginal(std::size_t i) const {
         const int ph = std::max(1, static_cast<int>(std::lround(h)));
         const imaging::Motion motion =
             imaging::ResolveMotion(s.Ext.Motion, static_cast<int>(i), frameWidth_, frameHeight_, pw,
-                                   ph, s.Faces ? *s.Faces : std::vector<imaging::FaceBox>{});
+                                   ph, project::FacesOf(s));
         const double zoom = motion.IsStill() ? 1.0 : std::max(motion.Start.Z, motion.End.Z);
         return std::min(double(frameWidth_) / w, double(frameHeight_) / h) * zoom;
     };
@@ -128,8 +129,8 @@ const std::vector<imaging::FaceBox>* MovingFrames::Faces(std::size_t i,
     const project::Slide& s = slides_[i];
     if (s.Ext.Motion.Mode != imaging::MotionMode::Auto)
         return nullptr;
-    if (s.Faces)
-        return &*s.Faces;
+    if (const auto* faces = s.Faces(); faces && *faces)
+        return &**faces;
     // A show from before faces were looked for: found on the working picture, as an import would.
     for (Held& h : held_)
         if (h.Index == i && h.Read && &h.Picture == picture) {
@@ -152,11 +153,11 @@ const imaging::Bitmap* MovingFrames::Stage(std::size_t i, int width, int height)
     st.Made = !st.Picture.IsEmpty();
     if (!st.Made)
         return nullptr;
-    if (s.Title) {
-        const bool blur = s.Title->Backdrop == imaging::TitleBackdrop::Blur;
+    if (s.Title()) {
+        const bool blur = s.Title()->Backdrop == imaging::TitleBackdrop::Blur;
         const imaging::Bitmap* next =
-            blur && i + 1 < slides_.size() && !slides_[i + 1].Title ? Picture(i + 1) : nullptr;
-        imaging::DrawTitleBackdrop(st.Picture, *s.Title, next);
+            blur && i + 1 < slides_.size() && !slides_[i + 1].Title() ? Picture(i + 1) : nullptr;
+        imaging::DrawTitleBackdrop(st.Picture, *s.Title(), next);
         return &st.Picture;
     }
     const imaging::Bitmap* picture = Picture(i);
@@ -176,13 +177,14 @@ const imaging::PlacedText* MovingFrames::TextOf(std::size_t i, std::int64_t n, i
     const project::Slide& s = slides_[i];
     if (!HasMovingText(s))
         return nullptr;
-    const imaging::TextMotion motion = s.Title ? s.Title->Motion : s.Caption.Motion;
+    const imaging::TextMotion motion = s.Title() ? s.Title()->Motion : s.Caption.Motion;
     // The caption's size is in the working picture's points: it grows with the picture as shown.
-    const imaging::CaptionLook look = s.Title ? imaging::CaptionLook{} : project::LookOf(s.Caption);
-    const double scale = s.Title || picture == nullptr ? 1.0 : CaptionScale(i, width, height);
+    const imaging::CaptionLook look =
+        s.Title() ? imaging::CaptionLook{} : project::LookOf(s.Caption);
+    const double scale = s.Title() || picture == nullptr ? 1.0 : CaptionScale(i, width, height);
     const auto blockOf = [&] {
-        return s.Title ? imaging::TitleText(*s.Title, width, height)
-                       : imaging::MovingCaptionText(look, scale);
+        return s.Title() ? imaging::TitleText(*s.Title(), width, height)
+                         : imaging::MovingCaptionText(look, scale);
     };
 
     Lettered& text = lettered_[i % 2];
@@ -206,8 +208,9 @@ const imaging::PlacedText* MovingFrames::TextOf(std::size_t i, std::int64_t n, i
         text.Letters = state.Letters;
         // A partial layer keeps the whole text's block, so letters keep their places as they come.
         text.Layer = imaging::RenderTextLayer(blockOf(), state.Letters);
-        text.Place = s.Title ? imaging::TitlePlace(text.Layer, width, height)
-                             : imaging::MovingCaptionPlace(look, text.Layer, scale, width, height);
+        text.Place = s.Title()
+                         ? imaging::TitlePlace(text.Layer, width, height)
+                         : imaging::MovingCaptionPlace(look, text.Layer, scale, width, height);
     }
     imaging::PlacedText& placed = placed_[i % 2];
     placed.Layer = &text.Layer;
@@ -217,7 +220,7 @@ const imaging::PlacedText* MovingFrames::TextOf(std::size_t i, std::int64_t n, i
 }
 
 std::int64_t MovingFrames::ClipMs(std::size_t i, std::int64_t n) const {
-    const project::ClipSettings& clip = *slides_[i].Clip;
+    const project::ClipSettings& clip = *slides_[i].Clip();
     const std::int64_t from = i == 0 ? 0 : spans_[i - 1].CutMs;
     const std::int64_t ms = clip.InMs + ShowTimeline::MsOfFrame(n, rate_) - from;
     return std::clamp<std::int64_t>(ms, clip.InMs, std::max(clip.InMs, clip.OutMs - 1));
@@ -231,7 +234,7 @@ const imaging::Bitmap* MovingFrames::ClipFrame(std::size_t i, std::int64_t n, in
         p.Index = i;
         p.Width = width;
         p.Height = height;
-        p.Pictures = clips_(*slides_[i].Clip, width, height);
+        p.Pictures = clips_(*slides_[i].Clip(), width, height);
         p.Frame = imaging::Bitmap::CreateSized(width, height);
     }
     if (!p.Pictures || p.Frame.IsEmpty())
@@ -289,8 +292,8 @@ imaging::MovingSlide MovingFrames::SlideAt(std::size_t i, std::int64_t n, int wi
         return slide;
     }
     const project::Slide& s = slides_[i];
-    const imaging::Bitmap* own = s.Title ? nullptr : Picture(i);
-    if (s.Title || slide.Motion.IsStill()) {
+    const imaging::Bitmap* own = s.Title() ? nullptr : Picture(i);
+    if (s.Title() || slide.Motion.IsStill()) {
         // Drawn once at the frame's size; each frame then copies it and draws the text.
         slide.Picture = Stage(i, width, height);
         slide.Motion = imaging::Motion{};

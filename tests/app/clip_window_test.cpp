@@ -92,9 +92,9 @@ private Q_SLOTS:
         form.Import->AcceptDroppedPaths({folder_});
         QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(form.Show.Slides().size(), std::size_t(2));
-        QVERIFY(!form.Show.Slides()[0].Clip);
-        QVERIFY(form.Show.Slides()[1].Clip);
-        const project::ClipSettings clip = *form.Show.Slides()[1].Clip;
+        QVERIFY(!form.Show.Slides()[0].Clip());
+        QVERIFY(form.Show.Slides()[1].Clip());
+        const project::ClipSettings clip = *form.Show.Slides()[1].Clip();
         QCOMPARE(clip.Name, std::string("b-clip.mp4"));
         QVERIFY(std::abs(clip.LengthMs - 3000) < 100);
 
@@ -108,7 +108,7 @@ private Q_SLOTS:
         const QImage shorter = clip_window_test::MarkCorner(form, 1);
         QVERIFY(shorter != whole);
         project::Slide photo = form.Show.Slides()[1];
-        photo.Clip.reset();
+        photo.Body = project::PhotoBody{};
         setSlide(photo);
         const QImage plain = clip_window_test::MarkCorner(form, 1);
         QVERIFY(plain != shorter && plain != whole);
@@ -124,7 +124,7 @@ private Q_SLOTS:
         form.OpenStartupShow(folder_ + "/b-clip.mp4");
         QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(form.Show.Slides().size(), std::size_t(1));
-        QVERIFY(form.Show.Slides()[0].Clip);
+        QVERIFY(form.Show.Slides()[0].Clip());
     }
 
     // Asked for the crop page, a clip opens on its Clip page with only the caption beside it;
@@ -138,7 +138,7 @@ private Q_SLOTS:
         QVERIFY(form.Import->AddPhoto(folder_ + "/a-photo.png"));
         QVERIFY(form.Import->AddPhoto(folder_ + "/b-clip.mp4"));
         const project::Slide before = form.Show.Slides()[1];
-        QVERIFY(before.Clip);
+        QVERIFY(before.Clip());
         form.Storyboard->SelectSlide(1);
 
         bool checked = false;
@@ -184,10 +184,10 @@ private Q_SLOTS:
             Qt::LeftButton);
         QVERIFY(checked);
         const project::Slide& after = form.Show.Slides()[1];
-        QCOMPARE(after.Clip->InMs, std::int64_t(500));
-        QCOMPARE(after.Clip->OutMs, std::int64_t(2000));
-        QVERIFY(after.Clip->Mute);
-        QCOMPARE(after.Clip->Volume, 150);
+        QCOMPARE(after.Clip()->InMs, std::int64_t(500));
+        QCOMPARE(after.Clip()->OutMs, std::int64_t(2000));
+        QVERIFY(after.Clip()->Mute);
+        QCOMPARE(after.Clip()->Volume, 150);
         QCOMPARE(after.StillMs, project::ClipStillMs(form.Show.Slides(), 1));
         QVERIFY(after.StillMs != before.StillMs);
         form.History.Undo();
@@ -232,7 +232,7 @@ private Q_SLOTS:
                      "sox", {"-n", "-r", "8000", "-c", "1", track, "synth", "12", "sine", "330"}),
                  0);
         QVERIFY(project::Added(form.Import->AddTrack(track)));
-        const project::ClipSettings clip = *form.Show.Slides()[1].Clip;
+        const project::ClipSettings clip = *form.Show.Slides()[1].Clip();
         auto* strip = form.findChild<QLabel*>("NoticeStrip");
         QVERIFY(strip);
 
@@ -289,7 +289,7 @@ private Q_SLOTS:
         form.Import->AcceptDroppedPaths({phone});
         QVERIFY(window_waits::WaitForJobs(form));
         QCOMPARE(form.Show.Slides().size(), std::size_t(2));
-        QVERIFY(!form.Show.Slides()[1].Clip);
+        QVERIFY(!form.Show.Slides()[1].Clip());
         form.Change([](project::ShowContent& c) {
             c.Slides[1].TransitionKind = 1;
             c.Slides[1].TransitionMs = 700;
@@ -310,8 +310,8 @@ private Q_SLOTS:
                  entries.indexOf(form.findChild<QAction*>("AddTitleAction")) + 1);
         useClip->trigger();
         const project::Slide& clip = form.Show.Slides()[1];
-        QVERIFY(clip.Clip);
-        QCOMPARE(clip.Clip->Name, std::string("IMG_0001.MOV"));
+        QVERIFY(clip.Clip());
+        QCOMPARE(clip.Clip()->Name, std::string("IMG_0001.MOV"));
         QCOMPARE(clip.TransitionMs, std::int64_t(700));
         QCOMPARE(clip.StillMs, project::ClipStillMs(form.Show.Slides(), 1));
         QVERIFY(!offered(1));

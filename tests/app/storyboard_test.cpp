@@ -96,8 +96,8 @@ private Q_SLOTS:
         form.show();
         QVERIFY(form.Import->AddPhoto(photo_));
         QVERIFY(form.Import->AddPhoto("/usr/share/doc/opencv-doc/examples/data/messi5.jpg"));
-        QVERIFY(form.Show.Slides()[1].Faces && form.Show.Slides()[1].Faces->size() == 1);
-        QVERIFY(form.Show.Slides()[0].Faces && form.Show.Slides()[0].Faces->empty());
+        QVERIFY(*form.Show.Slides()[1].Faces() && (*form.Show.Slides()[1].Faces())->size() == 1);
+        QVERIFY(*form.Show.Slides()[0].Faces() && (*form.Show.Slides()[0].Faces())->empty());
         // The corner where the marks go, as a plain picture: the red photo's own colour.
         const auto corner = [&](std::size_t i) {
             const QImage thumb = static_cast<QLabel*>(Cell(form, i, Part::Thumb))
@@ -412,7 +412,7 @@ private Q_SLOTS:
             return true;
         };
         form.Titles->addTitle();
-        QVERIFY(form.Show.Slides()[0].Title);
+        QVERIFY(form.Show.Slides()[0].Title());
         QCOMPARE(seconds(form), QList<int>({9, 1, 2, 3}));
         QCOMPARE(numbers(form), places(4));
 

@@ -101,10 +101,10 @@ private Q_SLOTS:
         QCOMPARE(runs, 1);
         QCOMPARE(form.Show.Slides().size(), std::size_t(3));
         const project::Slide title = form.Show.Slides()[1];
-        QVERIFY(title.Title.has_value());
-        QCOMPARE(title.Title->Title, std::string("Chapter two"));
+        QVERIFY(title.Title() != nullptr);
+        QCOMPARE(title.Title()->Title, std::string("Chapter two"));
         QCOMPARE(title.StillMs, std::int64_t(3000));
-        QVERIFY(!form.Show.Slides()[0].Title && !form.Show.Slides()[2].Title);
+        QVERIFY(!form.Show.Slides()[0].Title() && !form.Show.Slides()[2].Title());
         // The same action in the photo's pop-up menu and in the menu bar's Photo menu.
         auto* addTitle = form.findChild<QAction*>("AddTitleAction");
         for (const char* name : {"PhotoMenu", "PhotoBarMenu"}) {
@@ -118,7 +118,7 @@ private Q_SLOTS:
         form.Storyboard->SelectSlide(1);
         form.Commands->openEffects(0);
         QCOMPARE(runs, 2);
-        QCOMPARE(form.Show.Slides()[1].Title->Title, std::string("Chapter 2"));
+        QCOMPARE(form.Show.Slides()[1].Title()->Title, std::string("Chapter 2"));
         QCOMPARE(form.Show.Slides()[1].StillMs, std::int64_t(5500));
         const auto after = imaging::LoadBmpFile(form.Show.Slides()[1].WorkFile);
         QVERIFY(after);
@@ -126,12 +126,12 @@ private Q_SLOTS:
 
         // One step each: the edit undone puts back the text and the card, then the title goes.
         form.History.Undo();
-        QCOMPARE(form.Show.Slides()[1].Title->Title, std::string("Chapter two"));
+        QCOMPARE(form.Show.Slides()[1].Title()->Title, std::string("Chapter two"));
         QCOMPARE(imaging::LoadBmpFile(form.Show.Slides()[1].WorkFile)->CopyToImage(),
                  before->CopyToImage());
         form.History.Undo();
         QCOMPARE(form.Show.Slides().size(), std::size_t(2));
-        QVERIFY(!form.Show.Slides()[0].Title && !form.Show.Slides()[1].Title);
+        QVERIFY(!form.Show.Slides()[0].Title() && !form.Show.Slides()[1].Title());
     }
 };
 

@@ -524,7 +524,7 @@ private Q_SLOTS:
             other.Change([&](project::ShowContent& c) {
                 c.Options = project::ShowOptions{};
                 for (project::Slide& slide : c.Slides)
-                    slide.Original.reset();
+                    slide.Photo()->Original.reset();
             });
             QVERIFY(other.History.Apply({project::edit::SetPhotoSettings{project::PhotoSettings{}}},
                                         QStringLiteral("old")));

@@ -94,8 +94,8 @@ class WindowEditsTest : public QObject {
             return {};
         project::Slide s = session.Show().Slides()[0];
         s.WorkFile.clear();
-        if (s.Original)
-            s.Original->File.clear();
+        if (s.Original())
+            s.Original()->File.clear();
         return s;
     }
 
@@ -260,8 +260,8 @@ private Q_SLOTS:
 
             const project::Slide window = SavedSlide(viaWindow);
             const project::Slide console = SavedSlide(viaConsole);
-            QVERIFY2(window.Original && console.Original, qPrintable(tag));
-            QVERIFY2(window.Original->Steps == console.Original->Steps, qPrintable(tag));
+            QVERIFY2(window.Original() && console.Original(), qPrintable(tag));
+            QVERIFY2(window.Original()->Steps == console.Original()->Steps, qPrintable(tag));
             QVERIFY2(window.Caption == console.Caption, qPrintable(tag));
             QVERIFY2(window.Picture == console.Picture, qPrintable(tag));
             QVERIFY2(window.BackColor == console.BackColor, qPrintable(tag));

@@ -57,7 +57,7 @@ protected:
     void AddClip(const std::string& path, std::int64_t inMs) {
         const auto added = media::AddClip(show, files, photos, path);
         ASSERT_TRUE(project::Added(added)) << project::WhyNot(added);
-        project::ClipSettings clip = *show.Slides.back().Clip;
+        project::ClipSettings clip = *show.Slides.back().Clip();
         clip.InMs = inMs;
         auto trimmed = project::SetClip(show.Slides, show.Slides.size() - 1, clip);
         ASSERT_TRUE(trimmed) << trimmed.error();
@@ -142,7 +142,7 @@ TEST_F(ClipShowTest, EveryFrameOfAClipIsFfmpegsPictureOnScreenAtThatTime) {
             EXPECT_GE(clip_files::Psnr(frame, reference[k]), 35) << "frame " << n;
         }
         // The still is the trimmed length less the transition that brings the clip in.
-        EXPECT_EQ(show.Slides[1].StillMs, show.Slides[1].Clip->TrimmedMs() - 500);
+        EXPECT_EQ(show.Slides[1].StillMs, show.Slides[1].Clip()->TrimmedMs() - 500);
         EXPECT_GE(frames, 25);
     }
 }
@@ -258,7 +258,7 @@ TEST_F(ClipShowTest, MusicDucksUnderAClipWhoseSoundFadesInOverItsTransition) {
     EXPECT_GT(ramp, -11);
     EXPECT_NEAR(20 * std::log10(Rms(mix, 5100, 5900) / open), 0, 0.1);
     // A muted clip does not duck it.
-    show.Slides[1].Clip->Mute = true;
+    show.Slides[1].Clip()->Mute = true;
     EXPECT_TRUE(media::MixPlanOf(show, 7000).Clips.empty());
 
     // The clip alone: its sound rises over the transition that brings it in.

@@ -163,7 +163,7 @@ TEST(FrameRenderer, AutomaticMotionFramesTheFacesOfTheWorkingPicture) {
         return frame;
     };
     const imaging::Bitmap framed = drawn({slide}, faces);
-    slide.Faces = std::vector<imaging::FaceBox>{};
+    slide.Photo()->Faces = std::vector<imaging::FaceBox>{};
     const imaging::Bitmap plain = drawn({slide}, {});
     EXPECT_FALSE(SameBits(framed, plain)) << "the faces change nothing";
 }

@@ -156,7 +156,7 @@ TEST(ShowMixTest, FittingWritesExactTimesAndTheRecordRoundsThem) {
     // A clip plays its trim: one whose still was stored short gets its trim's back, and the
     // photos share the rest. Clips that leave the photos no time are refused, saying so.
     project::Slide clip = project::Slide::MakeDefault();
-    clip.Clip = project::ClipSettings{"clip.mp4", "clip.mp4", 9000, 500, 4500};
+    clip.Body = project::ClipSettings{"clip.mp4", "clip.mp4", 9000, 500, 4500};
     clip.StillMs = 1500;
     show.Slides.insert(show.Slides.begin() + 1, clip);
     const auto around = media::FitPhotosToMusic(show);
@@ -165,7 +165,7 @@ TEST(ShowMixTest, FittingWritesExactTimesAndTheRecordRoundsThem) {
     EXPECT_EQ(show.Slides[1].StillMs, 4000);
     EXPECT_NEAR(show.Slides[0].StillMs, 1100, 1);
     EXPECT_EQ(render::ShowTimeline::Of(show).LengthMs(), 7300);
-    show.Slides[1].Clip->OutMs = 8000; // 7.5 s of the 7.3 s of music
+    show.Slides[1].Clip()->OutMs = 8000; // 7.5 s of the 7.3 s of music
     const auto longer = media::FitPhotosToMusic(show);
     ASSERT_FALSE(longer);
     EXPECT_NE(longer.error().find("the clips alone last"), std::string::npos) << longer.error();

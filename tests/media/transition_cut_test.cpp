@@ -70,7 +70,7 @@ protected:
                 project::AddPhoto(*show, *files, photos, path, {}, project::FaceSearch::Skip,
                                   project::OriginalCopy::Keep);
             ASSERT_TRUE(project::Added(added)) << project::WhyNot(added);
-            ASSERT_TRUE(show->Slides.back().Original);
+            ASSERT_TRUE(show->Slides.back().Original());
             show->Slides.back().StillMs = 1000;
         }
         show->Slides[0].BackColor = 0x00203040;

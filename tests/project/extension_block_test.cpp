@@ -7,6 +7,7 @@
 #include "project/ExtensionBlock.h"
 #include "project/ProjectFile.h"
 #include "project/Records.h"
+#include "project/SlideKind.h"
 
 #include "imaging/BmpFile.h"
 
@@ -423,8 +424,8 @@ TEST_F(ExtensionBlockTest, FacesAreStoredOnlyWithAutomaticMotion) {
     BuildClassicShow();
     const QByteArray plain = Save();
     const std::vector<imaging::FaceBox> faces = {{0.25, 0.125, 0.0625, 0.1}, {0.5, 0.5, 0.5, 0.5}};
-    show.Slides[0].Faces = faces;
-    show.Slides[1].Faces = std::vector<imaging::FaceBox>{}; // searched, none found
+    show.Slides[0].Photo()->Faces = faces;
+    show.Slides[1].Photo()->Faces = std::vector<imaging::FaceBox>{}; // searched, none found
     EXPECT_EQ(Save(), plain);
 
     imaging::Motion automatic;
@@ -433,16 +434,16 @@ TEST_F(ExtensionBlockTest, FacesAreStoredOnlyWithAutomaticMotion) {
     show.Slides[1].Ext.Motion = automatic;
     const QByteArray moving = Save();
     ASSERT_EQ(outcomes::OutcomeOf(Load(moving)), LoadOutcome::Loaded);
-    ASSERT_TRUE(show.Slides.at(0).Faces && show.Slides[1].Faces);
-    ASSERT_EQ(show.Slides[0].Faces->size(), 2u);
+    ASSERT_TRUE(*show.Slides.at(0).Faces() && *show.Slides[1].Faces());
+    ASSERT_EQ(project::FacesOf(show.Slides[0]).size(), 2u);
     for (std::size_t k = 0; k < 2; ++k) {
-        const imaging::FaceBox got = (*show.Slides[0].Faces)[k];
+        const imaging::FaceBox got = project::FacesOf(show.Slides[0])[k];
         EXPECT_NEAR(got.X, faces[k].X, 1e-4);
         EXPECT_NEAR(got.Y, faces[k].Y, 1e-4);
         EXPECT_NEAR(got.W, faces[k].W, 1e-4);
         EXPECT_NEAR(got.H, faces[k].H, 1e-4);
     }
-    EXPECT_TRUE(show.Slides[1].Faces->empty());
+    EXPECT_TRUE(project::FacesOf(show.Slides[1]).empty());
 }
 
 // A title slide and a moving caption travel in the block; the title's record holds its card, drawn
@@ -458,7 +459,7 @@ TEST_F(ExtensionBlockTest, TitlesAndMovingCaptionsTravelAndTheRecordHoldsTheCard
     title.Color1 = 0x000020;
     title.Color2 = 0x200000;
     title.Motion = imaging::TextMotion::Typewriter;
-    show.Slides[1].Title = title;
+    show.Slides[1].Body = title;
     show.Slides[0].Caption.Text = "Moving";
     show.Slides[0].Caption.Motion = imaging::TextMotion::Rise;
     const QByteArray saved = Save();
@@ -467,9 +468,9 @@ TEST_F(ExtensionBlockTest, TitlesAndMovingCaptionsTravelAndTheRecordHoldsTheCard
     ASSERT_EQ(outcomes::OutcomeOf(r), LoadOutcome::Loaded) << outcomes::ErrorOf(r);
     EXPECT_TRUE(r->Warning.empty()) << r->Warning;
     ASSERT_EQ(show.Slides.size(), 2u);
-    ASSERT_TRUE(show.Slides[1].Title);
-    EXPECT_EQ(*show.Slides[1].Title, title);
-    EXPECT_FALSE(show.Slides[0].Title);
+    ASSERT_TRUE(show.Slides[1].Title());
+    EXPECT_EQ(*show.Slides[1].Title(), title);
+    EXPECT_FALSE(show.Slides[0].Title());
     EXPECT_EQ(show.Slides[0].Caption.Motion, imaging::TextMotion::Rise);
     EXPECT_EQ(show.Slides[1].Caption.Motion, imaging::TextMotion::None);
     EXPECT_EQ(Save(), saved);
@@ -487,7 +488,7 @@ TEST_F(ExtensionBlockTest, TitlesAndMovingCaptionsTravelAndTheRecordHoldsTheCard
     EXPECT_GT(light, 20);
 
     // Without the block (as an older reader has it) the card is an ordinary photo.
-    show.Slides[1].Title.reset();
+    show.Slides[1].Body = project::PhotoBody{};
     show.Slides[0].Caption.Motion = imaging::TextMotion::None;
     show.Slides[0].Caption.Text.clear();
     const QByteArray plain = Save();

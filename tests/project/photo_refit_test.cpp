@@ -70,7 +70,7 @@ protected:
             ShowContent scratch;
             auto added = AddPhoto(scratch, session.Files(), photos, Album(name).toStdString());
             ASSERT_TRUE(Added(added)) << WhyNot(added);
-            ASSERT_FALSE(scratch.Slides.back().Original);
+            ASSERT_FALSE(scratch.Slides.back().Original());
             ASSERT_TRUE(session.History().Apply(
                 {edit::InsertSlide{session.Show().Slides().size(), scratch.Slides.back()}}, "add"));
         }
@@ -135,7 +135,7 @@ TEST_F(PhotoRefitTest, OriginalsFoundOnDiskAreDrawnAtTheNewSizeAsOneStep) {
 
     EXPECT_EQ(session.Show().Photos().Resolution, "640x480");
     ASSERT_FALSE(Slides()[0].DrawableOriginal().empty());
-    EXPECT_EQ(Slides()[0].Original->Name, "harbour.png");
+    EXPECT_EQ(Slides()[0].Original()->Name, "harbour.png");
     EXPECT_EQ(Slides()[0].WorkFile, before[0].WorkFile); // its cell keeps its number
     const auto newHarbour = imaging::LoadBmpFile(Slides()[0].WorkFile);
     ASSERT_TRUE(newHarbour);

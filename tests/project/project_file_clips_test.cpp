@@ -38,6 +38,7 @@ ClipSettings WrittenClip(const WorkFiles& files, const QByteArray& bytes, const 
 // before it are what they would be without the clip, so an older reader sees the poster photos.
 TEST_F(ProjectFileTest, ClipsAreStoredWholeAfterTheBlockAndComeBackWithTheirSettings) {
     MakeShow();
+    AddSlide(QByteArray(50, 'd'), 1, 0, 0, 0);
     const std::string plainFile = root + "plain.qvs";
     ASSERT_EQ(outcomes::OutcomeOf(SaveProject(ShowModel(show), plainFile, quiet)),
               SaveOutcome::Saved);
@@ -50,12 +51,12 @@ TEST_F(ProjectFileTest, ClipsAreStoredWholeAfterTheBlockAndComeBackWithTheirSett
     clip.OutMs = 4500;
     clip.Volume = 150;
     clip.Mute = true;
-    show.Slides[0].Clip = clip;
-    show.Slides[2].Clip = WrittenClip(files, QByteArray("0123456789"), "b.mp4", 1200);
+    show.Slides[0].Body = clip;
+    show.Slides[2].Body = WrittenClip(files, QByteArray("0123456789"), "b.mp4", 1200);
     // A photo's original follows the clips; whether it may be drawn from comes back with it.
     OriginalPhoto original{files.MakePictureName(".HEIC"), "IMG_0001.HEIC", true, {}};
     WriteAll(original.File, QByteArray(5000, 'o'));
-    show.Slides[1].Original = original;
+    show.Slides[1].Photo()->Original = original;
     // Another is drawn with its edits, kept as steps behind its name; a reader that knows no
     // steps sees it marked edited and draws its working picture.
     OriginalPhoto stepped{files.MakePictureName(".jpg"), "IMG_0002.jpg", false, {}};
@@ -65,14 +66,14 @@ TEST_F(ProjectFileTest, ClipsAreStoredWholeAfterTheBlockAndComeBackWithTheirSett
     stepped.Steps = {CropStep{0.1, 0.2, 0.9, 0.75}, TurnEdit{TurnKind::Left},
                      LightEdit{-20, 5, 8.5}, ColorEdit{2}, CaptionStep{caption, 1280, 960}};
     WriteAll(stepped.File, QByteArray(300, 's'));
-    show.Slides[0].Original = stepped;
+    show.Slides[3].Photo()->Original = stepped;
     const std::string file = root + "clips.qvs";
     ASSERT_EQ(outcomes::OutcomeOf(SaveProject(ShowModel(show), file, quiet)), SaveOutcome::Saved);
     const QByteArray bytes = ReadAll(file);
     ASSERT_GT(bytes.size(), plain.size() + first.size() + 10);
     EXPECT_EQ(bytes.left(plain.size()), plain);
     EXPECT_TRUE(
-        bytes.endsWith(first + "0123456789" + QByteArray(300, 's') + QByteArray(5000, 'o')));
+        bytes.endsWith(first + "0123456789" + QByteArray(5000, 'o') + QByteArray(300, 's')));
     const qsizetype orig = bytes.indexOf("ORIG");
     ASSERT_GT(orig, 0);
     EXPECT_EQ(bytes[orig + 8 + 20], 1); // the first original's stored mark: edited
@@ -82,23 +83,23 @@ TEST_F(ProjectFileTest, ClipsAreStoredWholeAfterTheBlockAndComeBackWithTheirSett
     LoadResult r = LoadProject(show, files, file, quiet, hooks);
     ASSERT_EQ(outcomes::OutcomeOf(r), LoadOutcome::Loaded) << outcomes::ErrorOf(r);
     EXPECT_TRUE(r->Warning.empty()) << r->Warning;
-    ASSERT_EQ(show.Slides.size(), 3u);
-    ASSERT_TRUE(show.Slides[0].Clip && show.Slides[2].Clip);
-    EXPECT_FALSE(show.Slides[1].Clip);
-    ClipSettings back = *show.Slides[0].Clip;
+    ASSERT_EQ(show.Slides.size(), 4u);
+    ASSERT_TRUE(show.Slides[0].Clip() && show.Slides[2].Clip());
+    EXPECT_FALSE(show.Slides[1].Clip());
+    ClipSettings back = *show.Slides[0].Clip();
     EXPECT_NE(back.File, clip.File);
     EXPECT_EQ(ReadAll(back.File), first);
     back.File = clip.File;
     EXPECT_EQ(back, clip);
-    EXPECT_EQ(ReadAll(show.Slides[2].Clip->File), QByteArray("0123456789"));
-    ASSERT_TRUE(show.Slides[1].Original);
-    EXPECT_EQ(ReadAll(show.Slides[1].Original->File), QByteArray(5000, 'o'));
-    EXPECT_EQ(show.Slides[1].Original->Name, "IMG_0001.HEIC");
-    EXPECT_TRUE(show.Slides[1].Original->Edited);
-    ASSERT_TRUE(show.Slides[0].Original);
-    EXPECT_FALSE(show.Slides[0].Original->Edited);
-    EXPECT_EQ(show.Slides[0].Original->Steps, stepped.Steps);
-    EXPECT_EQ(ReadAll(show.Slides[0].Original->File), QByteArray(300, 's'));
+    EXPECT_EQ(ReadAll(show.Slides[2].Clip()->File), QByteArray("0123456789"));
+    ASSERT_TRUE(show.Slides[1].Original());
+    EXPECT_EQ(ReadAll(show.Slides[1].Original()->File), QByteArray(5000, 'o'));
+    EXPECT_EQ(show.Slides[1].Original()->Name, "IMG_0001.HEIC");
+    EXPECT_TRUE(show.Slides[1].Original()->Edited);
+    ASSERT_TRUE(show.Slides[3].Original());
+    EXPECT_FALSE(show.Slides[3].Original()->Edited);
+    EXPECT_EQ(show.Slides[3].Original()->Steps, stepped.Steps);
+    EXPECT_EQ(ReadAll(show.Slides[3].Original()->File), QByteArray(300, 's'));
 
     // A file cut inside its last clip: that slide comes back as its poster, said once; the
     // other clip is whole.
@@ -107,12 +108,12 @@ TEST_F(ProjectFileTest, ClipsAreStoredWholeAfterTheBlockAndComeBackWithTheirSett
     r = LoadProject(show, files, file, quiet, hooks);
     ASSERT_EQ(outcomes::OutcomeOf(r), LoadOutcome::Loaded) << outcomes::ErrorOf(r);
     EXPECT_NE(r->Warning.find("photo 3"), std::string::npos) << r->Warning;
-    ASSERT_EQ(show.Slides.size(), 3u);
-    EXPECT_TRUE(show.Slides[0].Clip);
-    EXPECT_FALSE(show.Slides[2].Clip);
+    ASSERT_EQ(show.Slides.size(), 4u);
+    EXPECT_TRUE(show.Slides[0].Clip());
+    EXPECT_FALSE(show.Slides[2].Clip());
 
     // A clip's working copy gone: the save is refused and names it.
-    QFile::remove(QString::fromStdString(saved[2].Clip->File));
+    QFile::remove(QString::fromStdString(saved[2].Clip()->File));
     show.Slides = saved;
     const SaveResult refused = SaveProject(ShowModel(show), root + "other.qvs", quiet);
     EXPECT_FALSE(refused);
@@ -122,7 +123,7 @@ TEST_F(ProjectFileTest, ClipsAreStoredWholeAfterTheBlockAndComeBackWithTheirSett
 // Clip offsets are 64-bit: a show whose clip lies past 4 GiB (a sparse file) opens with it.
 TEST_F(ProjectFileTest, AClipPastFourGigabytesIsFound) {
     AddSlide(QByteArray(100, 'p'), 2, 0, 0, 0);
-    show.Slides[0].Clip = WrittenClip(files, QByteArray("the clip's bytes"), "far.mp4", 3000);
+    show.Slides[0].Body = WrittenClip(files, QByteArray("the clip's bytes"), "far.mp4", 3000);
     const std::string file = root + "far.qvs";
     ASSERT_EQ(outcomes::OutcomeOf(SaveProject(ShowModel(show), file, quiet)), SaveOutcome::Saved);
     QByteArray bytes = ReadAll(file);
@@ -151,8 +152,8 @@ TEST_F(ProjectFileTest, AClipPastFourGigabytesIsFound) {
     ASSERT_EQ(outcomes::OutcomeOf(r), LoadOutcome::Loaded) << outcomes::ErrorOf(r);
     EXPECT_TRUE(r->Warning.empty()) << r->Warning;
     ASSERT_EQ(show.Slides.size(), 1u);
-    ASSERT_TRUE(show.Slides[0].Clip);
-    EXPECT_EQ(ReadAll(show.Slides[0].Clip->File), QByteArray("the clip's bytes"));
+    ASSERT_TRUE(show.Slides[0].Clip());
+    EXPECT_EQ(ReadAll(show.Slides[0].Clip()->File), QByteArray("the clip's bytes"));
 }
 
 } // namespace

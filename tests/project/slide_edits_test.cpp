@@ -207,7 +207,7 @@ TEST_F(SlideEditsTest, AClipsStillFollowsItsTrimThroughEveryRetiming) {
     const auto photo = AddSlide(Solid(1, 1, {1, 2, 3}));
     show.Slides.push_back(show.Slides[photo]);
     project::Slide& clip = show.Slides.back();
-    clip.Clip = project::ClipSettings{"clip.mp4", "clip.mp4", 6000, 1000, 5000};
+    clip.Body = project::ClipSettings{"clip.mp4", "clip.mp4", 6000, 1000, 5000};
     clip.StillMs = 4000;
     const std::size_t c = show.Slides.size() - 1;
     ASSERT_TRUE(Edit(c, project::DurationEdit{2000, 500}));

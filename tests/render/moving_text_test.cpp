@@ -26,7 +26,7 @@ project::Slide TitleSlide(const std::string& text, imaging::TextMotion motion,
     title.Title = text;
     title.Color1 = 0x000000;
     title.Motion = motion;
-    s.Title = title;
+    s.Body = title;
     return s;
 }
 

@@ -82,8 +82,8 @@ protected:
         const auto added = project::AddPhoto(
             show, files, photos, path, {}, project::FaceSearch::Skip, project::OriginalCopy::Keep);
         ASSERT_TRUE(project::Added(added)) << project::WhyNot(added);
-        ASSERT_TRUE(show.Slides[0].Original);
-        EXPECT_FALSE(show.Slides[0].Original->Edited);
+        ASSERT_TRUE(show.Slides[0].Original());
+        EXPECT_FALSE(show.Slides[0].Original()->Edited);
         show.Slides[0].StillMs = 4000;
     }
     // Frame n of the show at width x height.
@@ -117,7 +117,7 @@ TEST_F(OriginalDrawingTest, FramesOfAnySizeAreDrawnSharpFromTheOriginal) {
     }();
 
     // The same frames from the 1280 x 960 working picture, enlarged three times.
-    show.Slides[0].Original->Edited = true;
+    show.Slides[0].Original()->Edited = true;
     const double stillFromWorking = GradientEnergy(Frame(50, 3840, 2160));
     show.Slides[0].Ext.Motion =
         motion = {imaging::MotionMode::Manual, {0.5, 0.5, 1.0, true}, {0.5, 0.5, 1.25, true}};
@@ -141,10 +141,10 @@ TEST_F(OriginalDrawingTest, EditsAreDrawnOnTheOriginalAsOnTheWorkingPictureAtAny
     ASSERT_TRUE(project::EditSlide(slide, project::TurnEdit{project::TurnKind::Right}, photos));
     ASSERT_TRUE(project::EditSlide(slide, project::LightEdit{20, 10, 12.0}, photos));
     ASSERT_TRUE(project::EditSlide(slide, caption, photos));
-    ASSERT_EQ(slide.Original->Steps.size(), 4u);
-    EXPECT_FALSE(slide.Original->Edited);
-    ASSERT_EQ(slide.DrawableOriginal(), slide.Original->File);
-    const auto* crop = std::get_if<project::CropStep>(&slide.Original->Steps[0]);
+    ASSERT_EQ(slide.Original()->Steps.size(), 4u);
+    EXPECT_FALSE(slide.Original()->Edited);
+    ASSERT_EQ(slide.DrawableOriginal(), slide.Original()->File);
+    const auto* crop = std::get_if<project::CropStep>(&slide.Original()->Steps[0]);
     ASSERT_NE(crop, nullptr); // 1280 x 960 working picture, corners in any order
     EXPECT_DOUBLE_EQ(crop->Left, 200.0 / 1280);
     EXPECT_DOUBLE_EQ(crop->Bottom, 800.0 / 960);
@@ -159,9 +159,9 @@ TEST_F(OriginalDrawingTest, EditsAreDrawnOnTheOriginalAsOnTheWorkingPictureAtAny
     EXPECT_GT(BlueTextRows(small), 0.01);
     EXPECT_NEAR(BlueTextRows(small), BlueTextRows(large), 0.006);
     // And it is what the working picture, which received the edits' pixels, shows.
-    slide.Original->Edited = true;
+    slide.Original()->Edited = true;
     EXPECT_LT(MeanDifference(Frame(10, 1280, 720), small), 6.0);
-    slide.Original->Edited = false;
+    slide.Original()->Edited = false;
 
     // The working picture drawn again from the original at a larger photo size keeps the edits.
     project::PhotoSettings larger = photos;
@@ -179,10 +179,10 @@ TEST_F(OriginalDrawingTest, StepsStayTheTruthAndAnEditPastTheirBoundIsRefused) {
     for (int k = 0; k < 3; ++k)
         ASSERT_TRUE(
             project::EditSlide(slide, project::TurnEdit{project::TurnKind::Mirror}, photos));
-    EXPECT_EQ(slide.Original->Steps.size(), 1u);
+    EXPECT_EQ(slide.Original()->Steps.size(), 1u);
     // Filled up to the bound (as values: each stored edit draws the picture again).
-    slide.Original->Steps.resize(project::kMaxPhotoSteps,
-                                 project::TurnEdit{project::TurnKind::Right});
+    slide.Original()->Steps.resize(project::kMaxPhotoSteps,
+                                   project::TurnEdit{project::TurnKind::Right});
     ASSERT_TRUE(project::RedrawWorkingPicture(slide, photos));
     const project::Slide full = slide;
     const QImage before(QString::fromStdString(slide.WorkFile));
@@ -194,7 +194,7 @@ TEST_F(OriginalDrawingTest, StepsStayTheTruthAndAnEditPastTheirBoundIsRefused) {
     EXPECT_FALSE(slide.DrawableOriginal().empty());
     // A turn that undoes the last one still goes in, and takes a step out.
     ASSERT_TRUE(project::EditSlide(slide, project::TurnEdit{project::TurnKind::Left}, photos));
-    EXPECT_EQ(slide.Original->Steps.size(), project::kMaxPhotoSteps - 1);
+    EXPECT_EQ(slide.Original()->Steps.size(), project::kMaxPhotoSteps - 1);
 }
 
 TEST(OriginalPosition, ThePictureSitsWhereTheMotionRulePutsItToATenthOfAnOriginalPixel) {
@@ -215,7 +215,7 @@ TEST(OriginalPosition, ThePictureSitsWhereTheMotionRulePutsItToATenthOfAnOrigina
     const QString path = dir.filePath("dot.png");
     ASSERT_TRUE(photo.save(path));
     project::Slide slide;
-    slide.Original = project::OriginalPhoto{path.toStdString(), "dot.png", false, {}};
+    slide.Photo()->Original = project::OriginalPhoto{path.toStdString(), "dot.png", false, {}};
 
     // At 1080p the frames sample it at 0.45 and it is drawn whole (a reduction by area by less
     // than half would soften it); at a quarter of that it is reduced by area first.

@@ -49,7 +49,7 @@ namespace {
 std::vector<bool> ClipsOf(const project::ShowContent& show) {
     std::vector<bool> clips;
     for (const project::Slide& s : show.Slides)
-        clips.push_back(s.Clip.has_value());
+        clips.push_back(s.Clip() != nullptr);
     return clips;
 }
 

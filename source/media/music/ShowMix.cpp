@@ -30,20 +30,20 @@ MixPlan MixPlanOf(const project::ShowContent& show, std::int64_t videoMs) {
     const render::ShowTimeline timeline = render::ShowTimeline::Of(show);
     for (std::size_t i = 0; i < show.Slides.size(); ++i) {
         const project::Slide& s = show.Slides[i];
-        if (!s.Clip || !s.Clip->Sounds())
+        if (!s.Clip() || !s.Clip()->Sounds())
             continue;
         MixClip c;
-        c.File = s.Clip->File;
+        c.File = s.Clip()->File;
         c.StartMs = timeline.VisibleFromMs(i);
-        c.EndMs = std::min(timeline.VisibleToMs(i), c.StartMs + s.Clip->TrimmedMs());
+        c.EndMs = std::min(timeline.VisibleToMs(i), c.StartMs + s.Clip()->TrimmedMs());
         if (plan.VideoMs > 0)
             c.EndMs = std::min(c.EndMs, plan.VideoMs);
         if (c.EndMs <= c.StartMs)
             continue;
-        c.InMs = s.Clip->InMs;
+        c.InMs = s.Clip()->InMs;
         c.FadeInMs = std::min(timeline.StartMs(i) - c.StartMs, c.EndMs - c.StartMs);
         c.FadeOutMs = std::min(timeline.EndMs(i) - timeline.CutMs(i), c.EndMs - c.StartMs);
-        c.Gain = s.Clip->Volume / 100.0;
+        c.Gain = s.Clip()->Volume / 100.0;
         plan.Clips.push_back(c);
     }
     if (IsPlainPlan(plan))

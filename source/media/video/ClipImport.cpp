@@ -54,7 +54,7 @@ project::ImportResult<project::AddedPhoto> AddClip(project::ShowContent& into,
     clip.Name = ClipName(path);
     clip.LengthMs = info.DurationMs;
     clip.OutMs = info.DurationMs;
-    slide.Clip = clip;
+    slide.Body = clip;
     slide.StillMs = clip.TrimmedMs();
     return added;
 }
