@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -16,60 +18,67 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t slides = data[0];
     const std::size_t tracks = data[1];
     auto read = project::ReadExtensionBlock(data + 2, size - 2, slides, tracks);
-    if (read) {
-        // What was read names only items the show holds, with values in their ranges.
-        for (const auto& [index, e] : read->Slides)
-            if (index >= slides || e.Ext.Motion.Start.Z < 1.0 || e.Ext.Motion.End.Z < 1.0 ||
-                e.StillMs < 0 || e.StillMs > project::kMaxSlideMs || e.TransitionMs < 0 ||
-                e.TransitionMs > project::kMaxSlideMs)
-                __builtin_trap();
-        for (const auto& [index, e] : read->Tracks)
-            if (index >= tracks || e.FadeInSeconds < 0 || e.FadeInSeconds > 10)
-                __builtin_trap();
-        const project::OutputSettings& out = read->Options.Output;
-        if (!(project::ClampedOutputSettings(out) == out))
+    if (!read)
+        return 0;
+    // Exact texts that win are valid UTF-8 within the limits a slide or track holds.
+    const auto valid = [](const std::string& text, int maxCharacters) {
+        const QString decoded = QString::fromStdString(text);
+        return decoded.toStdString() == text &&
+               decoded.toStdU32String().size() <= std::size_t(maxCharacters);
+    };
+    // What was read names only items the show holds, with values in their ranges.
+    for (const auto& [index, stored] : read->Slides) {
+        if (index >= slides)
             __builtin_trap();
-        if (!out.IsDefault()) {
-            project::ShowOptions options;
-            options.Output = out;
-            const auto block = project::WriteExtensionBlock({}, {}, options);
-            const auto again = project::ReadExtensionBlock(block.data(), block.size(), 0, 0);
-            if (!again || !(again->Options.Output == out))
+        if (const auto& e = stored.Ext)
+            if (e->Ext.Motion.Start.Z < 1.0 || e->Ext.Motion.End.Z < 1.0 || e->StillMs < 0 ||
+                e->StillMs > project::kMaxSlideMs || e->TransitionMs < 0 ||
+                e->TransitionMs > project::kMaxSlideMs)
                 __builtin_trap();
-        }
-        // Exact texts that win are valid UTF-8 within the limits a slide or track holds.
-        const auto valid = [](const std::string& text, int maxCharacters) {
-            const QString decoded = QString::fromStdString(text);
-            return decoded.toStdString() == text &&
-                   decoded.toStdU32String().size() <= std::size_t(maxCharacters);
-        };
-        for (const auto& [index, texts] : read->SlideTexts)
-            if (index >= slides || !valid(texts.first, imaging::kMaxCaptionCharacters) ||
-                texts.second.empty() || !valid(texts.second, imaging::kMaxFontCharacters))
+        if (const auto& texts = stored.Texts)
+            if (!valid(texts->Text, imaging::kMaxCaptionCharacters) || texts->Font.empty() ||
+                !valid(texts->Font, imaging::kMaxFontCharacters))
                 __builtin_trap();
-        for (const auto& [index, title] : read->TrackTitles)
-            if (index >= tracks || !valid(title, project::kMaxTitleCharacters))
+        if (const auto& motion = stored.CaptionMotion)
+            if (static_cast<int>(*motion) >= imaging::kTextMotionCount ||
+                *motion == imaging::TextMotion::None)
                 __builtin_trap();
         // Title slides: valid texts, colours and kinds in range, and the same title back from
         // a block written with it.
-        for (const auto& [index, t] : read->Titles) {
-            if (index >= slides || !valid(t.Title, imaging::kMaxTitleCardCharacters) ||
-                !valid(t.Subtitle, imaging::kMaxTitleCardCharacters) || t.Color1 < 0 ||
-                t.Color1 > 0xFFFFFF || t.Color2 < 0 || t.Color2 > 0xFFFFFF || t.TextColor < 0 ||
-                t.TextColor > 0xFFFFFF || static_cast<int>(t.Motion) >= imaging::kTextMotionCount ||
-                static_cast<int>(t.Backdrop) > static_cast<int>(imaging::TitleBackdrop::Blur))
+        if (const auto& t = stored.Title) {
+            if (!valid(t->Title, imaging::kMaxTitleCardCharacters) ||
+                !valid(t->Subtitle, imaging::kMaxTitleCardCharacters) || t->Color1 < 0 ||
+                t->Color1 > 0xFFFFFF || t->Color2 < 0 || t->Color2 > 0xFFFFFF || t->TextColor < 0 ||
+                t->TextColor > 0xFFFFFF ||
+                static_cast<int>(t->Motion) >= imaging::kTextMotionCount ||
+                static_cast<int>(t->Backdrop) > static_cast<int>(imaging::TitleBackdrop::Blur))
                 __builtin_trap();
             project::Slide slide;
-            slide.Body = t;
+            slide.Body = *t;
             const auto block = project::WriteExtensionBlock({slide}, {}, project::ShowOptions{});
             const auto again = project::ReadExtensionBlock(block.data(), block.size(), 1, 0);
-            if (!again || again->Titles.size() != 1 || !(again->Titles[0].second == t))
+            if (!again || !(again->Slides.at(0).Title == t))
                 __builtin_trap();
         }
-        for (const auto& [index, motion] : read->CaptionMotions)
-            if (index >= slides || static_cast<int>(motion) >= imaging::kTextMotionCount ||
-                motion == imaging::TextMotion::None)
-                __builtin_trap();
+    }
+    for (const auto& [index, stored] : read->Tracks) {
+        if (index >= tracks)
+            __builtin_trap();
+        if (stored.Ext && (stored.Ext->FadeInSeconds < 0 || stored.Ext->FadeInSeconds > 10))
+            __builtin_trap();
+        if (stored.Title && !valid(*stored.Title, project::kMaxTitleCharacters))
+            __builtin_trap();
+    }
+    const project::OutputSettings& out = read->Options.Output;
+    if (!(project::ClampedOutputSettings(out) == out))
+        __builtin_trap();
+    if (!out.IsDefault()) {
+        project::ShowOptions options;
+        options.Output = out;
+        const auto block = project::WriteExtensionBlock({}, {}, options);
+        const auto again = project::ReadExtensionBlock(block.data(), block.size(), 0, 0);
+        if (!again || !(again->Options.Output == out))
+            __builtin_trap();
     }
     return 0;
 }

@@ -121,14 +121,23 @@ base::le_u16 FaceUnits(double fraction) {
     return static_cast<std::uint16_t>(std::lround(std::clamp(fraction, 0.0, 1.0) * kFaceUnits));
 }
 
-std::optional<std::vector<imaging::FaceBox>> ReadFaces(const std::uint8_t* p, std::uint32_t length,
-                                                       std::uint32_t count) {
-    if (std::uint64_t{count} * sizeof(FaceBoxRecord) > length - sizeof(FacesChunk))
+void AppendFaceBoxes(std::vector<std::uint8_t>& out, const std::vector<imaging::FaceBox>& faces) {
+    for (std::size_t k = 0; k < std::min(faces.size(), imaging::kMaxFaces); ++k) {
+        const imaging::FaceBox& f = faces[k];
+        const FaceBoxRecord r{FaceUnits(f.X), FaceUnits(f.Y), FaceUnits(f.W), FaceUnits(f.H)};
+        const auto* b = reinterpret_cast<const std::uint8_t*>(&r);
+        out.insert(out.end(), b, b + sizeof r);
+    }
+}
+
+std::optional<std::vector<imaging::FaceBox>> ReadFaceBoxes(const std::uint8_t* p, std::size_t room,
+                                                           std::uint32_t count) {
+    if (std::uint64_t{count} * sizeof(FaceBoxRecord) > room)
         return std::nullopt;
     std::vector<imaging::FaceBox> faces;
     for (std::uint32_t k = 0; k < std::min<std::uint32_t>(count, imaging::kMaxFaces); ++k) {
         FaceBoxRecord r;
-        std::memcpy(&r, p + sizeof(FacesChunk) + k * sizeof r, sizeof r);
+        std::memcpy(&r, p + k * sizeof r, sizeof r);
         const imaging::FaceBox box =
             imaging::ClampFace({r.X.get() / kFaceUnits, r.Y.get() / kFaceUnits,
                                 r.W.get() / kFaceUnits, r.H.get() / kFaceUnits});

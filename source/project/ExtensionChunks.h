@@ -28,10 +28,12 @@ OutputSettings FromChunk(const OutputChunk& c);
 
 // A face's side or place in 65535ths of the picture.
 base::le_u16 FaceUnits(double fraction);
-// The boxes after a "FACE" header (the first kMaxFaces of them); nullopt when the payload cannot
-// hold as many as it says.
-std::optional<std::vector<imaging::FaceBox>> ReadFaces(const std::uint8_t* p, std::uint32_t length,
-                                                       std::uint32_t count);
+// Appends the boxes of at most kMaxFaces faces, as "FACE" and "COLL" store them.
+void AppendFaceBoxes(std::vector<std::uint8_t>& out, const std::vector<imaging::FaceBox>& faces);
+// The first kMaxFaces of `count` boxes in `room` bytes (empty ones dropped); nullopt when the
+// room cannot hold as many as it says.
+std::optional<std::vector<imaging::FaceBox>> ReadFaceBoxes(const std::uint8_t* p, std::size_t room,
+                                                           std::uint32_t count);
 // A text motion's code, nullopt when no motion has it.
 std::optional<imaging::TextMotion> MotionOf(std::uint8_t code);
 // A "TITL" payload's title, or nullopt when its texts do not fit or are not valid UTF-8 (the

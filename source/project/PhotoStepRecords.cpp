@@ -75,11 +75,6 @@ std::optional<PhotoStep> StepOf(const PhotoStepRecord& r, const std::uint8_t* te
 
 } // namespace
 
-std::size_t MaxPhotoStepBytes() {
-    return 4 + kMaxPhotoSteps * (sizeof(PhotoStepRecord) + 4 * imaging::kMaxCaptionCharacters +
-                                 4 * imaging::kMaxFontCharacters);
-}
-
 void AppendPhotoSteps(std::vector<std::uint8_t>& out, const std::vector<PhotoStep>& steps) {
     const auto append = [&](const void* p, std::size_t n) {
         const auto* b = static_cast<const std::uint8_t*>(p);

@@ -28,7 +28,10 @@ struct PhotoStepRecord {
 static_assert(sizeof(PhotoStepRecord) == 69);
 
 // The most bytes the steps of one photo take.
-std::size_t MaxPhotoStepBytes();
+constexpr std::size_t MaxPhotoStepBytes() {
+    return 4 + kMaxPhotoSteps * (sizeof(PhotoStepRecord) + 4 * imaging::kMaxCaptionCharacters +
+                                 4 * imaging::kMaxFontCharacters);
+}
 
 void AppendPhotoSteps(std::vector<std::uint8_t>& out, const std::vector<PhotoStep>& steps);
 

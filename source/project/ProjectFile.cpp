@@ -1,6 +1,7 @@
 #include "project/ProjectFile.h"
 
 #include "base/AtomicFile.h"
+#include "project/ChunkTable.h"
 #include "project/ExtensionBlock.h"
 #include "project/FileStreams.h"
 #include "project/Import.h"
@@ -46,6 +47,37 @@ std::int32_t Clamp(std::int32_t v, std::int32_t lo, std::int32_t hi) {
 }
 
 constexpr std::int32_t kMaxSeconds = 24 * 3600;
+
+// The bytes the block keeps after it, in the file being loaded, copied out into working copies.
+class FileMedia final : public KeptMedia {
+public:
+    FileMedia(QFile& in, std::int64_t area, std::int64_t fileSize, const WorkFiles& files,
+              std::vector<char>& buffer, base::Progress& progress, std::string& warning)
+        : in_(in), area_(area), room_(static_cast<std::uint64_t>(fileSize - area)), files_(files),
+          buffer_(buffer), progress_(progress), warning_(warning) {}
+
+    bool Whole(std::uint64_t offset, std::uint64_t bytes) const override {
+        return offset <= room_ && bytes <= room_ - offset;
+    }
+    base::Result<std::string> CopyOut(std::uint64_t offset, std::uint64_t bytes,
+                                      const std::string& name, bool clip) override {
+        return CopyStoredOut(in_, area_, offset, bytes, name, clip, files_, buffer_, progress_);
+    }
+    void Remove(const std::string& path) override { RemoveFile(path); }
+    void Warn(const std::string& message) override {
+        if (warning_.empty())
+            warning_ = message;
+    }
+
+private:
+    QFile& in_;
+    std::int64_t area_;
+    std::uint64_t room_;
+    const WorkFiles& files_;
+    std::vector<char>& buffer_;
+    base::Progress& progress_;
+    std::string& warning_;
+};
 
 } // namespace
 
@@ -103,25 +135,16 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
         }
     }
 
-    // A clip's original bytes are stored after the extension block; its copy must be there too.
-    std::vector<std::int64_t> clipSizes(slides.size(), 0);
-    for (std::size_t i = 0; i < slides.size(); ++i) {
-        if (!slides[i].Clip())
-            continue;
-        const std::string& clip = slides[i].Clip()->File;
-        struct stat st {};
-        if (::stat(clip.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0)
-            return fail("the clip of photo " + std::to_string(i + 1) + " (" + clip +
-                        ") is missing");
-        clipSizes[i] = static_cast<std::int64_t>(st.st_size);
-    }
-    // An original that is gone is not stored: the working copy still shows the photo.
-    std::vector<std::int64_t> originalSizes(slides.size(), 0);
+    // The files the block keeps whole after it (a clip's, an original's, a collage's photos) must
+    // be there too; only an original that is gone is left out (the working copy shows the photo).
+    KeptFileBytes keptBytes;
     for (std::size_t i = 0; i < slides.size(); ++i)
-        if (slides[i].Original()) {
+        for (const KeptFile& kept : KeptFilesOf(slides[i], i)) {
             struct stat st {};
-            if (::stat(slides[i].Original()->File.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-                originalSizes[i] = static_cast<std::int64_t>(st.st_size);
+            if (::stat(kept.Path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+                keptBytes[kept.Path] = static_cast<std::int64_t>(st.st_size);
+            else if (kept.Required)
+                return fail(kept.What + " (" + kept.Path + ") is missing");
         }
 
     base::AtomicFile out(path);
@@ -166,27 +189,21 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
             return fail(error);
     // What the records cannot hold follows the last track's bytes; a show without it ends here,
     // exactly as older writers made it.
-    const std::vector<std::uint8_t> extension =
-        WriteExtensionBlock(slides, sounds, options, photoSize, clipSizes, originalSizes);
-    if (!extension.empty())
-        if (const auto put = out.Write(extension.data(), extension.size()); !put)
+    const WrittenExtension extension =
+        WriteExtension(slides, sounds, options, photoSize, keptBytes);
+    if (!extension.Block.empty())
+        if (const auto put = out.Write(extension.Block.data(), extension.Block.size()); !put)
             return fail(put.error());
-    // The clips' bytes follow the block, then the originals', in slide order, streamed as the
-    // photos are.
-    for (const bool clips : {true, false})
-        for (std::size_t i = 0; i < slides.size(); ++i) {
-            const std::int64_t size = clips ? clipSizes[i] : originalSizes[i];
-            if (size == 0)
-                continue;
-            if (progress.Cancelled()) {
-                out.Discard();
-                progress.Close();
-                return SaveOutcome::Cancelled;
-            }
-            const std::string& from = clips ? slides[i].Clip()->File : slides[i].Original()->File;
-            if (!CopyFileInto(from, size, out, buffer, progress, error))
-                return fail(error);
+    // The kept files follow the block in the order it lists them, streamed as the photos are.
+    for (const auto& [from, size] : extension.FilesAfter) {
+        if (progress.Cancelled()) {
+            out.Discard();
+            progress.Close();
+            return SaveOutcome::Cancelled;
         }
+        if (!CopyFileInto(from, size, out, buffer, progress, error))
+            return fail(error);
+    }
     progress.SetPosition(100);
     if (const auto committed = out.Commit(); !committed)
         return fail(committed.error());
@@ -250,7 +267,7 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
     // the show only that data, said once; it is never read past the size a show may need.
     ShowExtension extension;
     const std::int64_t tailStart = tables + dataBytes;
-    std::int64_t clipArea = fileSize; // where the clips' bytes start
+    std::int64_t keptArea = fileSize; // where the kept files' bytes start
     if (const std::int64_t tail = fileSize - tailStart; tail > 0) {
         std::string problem;
         std::array<std::uint8_t, sizeof(ExtensionHeader)> head{};
@@ -279,7 +296,7 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
                 problem = read.error();
             } else {
                 extension = std::move(read.value());
-                clipArea = tailStart + length;
+                keptArea = tailStart + length;
             }
         }
         in.seek(here);
@@ -288,46 +305,6 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
                              "durations): " +
                              problem + ".";
     }
-    // A clip whose bytes the file does not hold whole stays its poster photo; an original that is
-    // not whole is left out (the working copy shows the photo).
-    const auto room = static_cast<std::uint64_t>(fileSize - clipArea);
-    const auto whole = [&](std::uint64_t offset, std::uint64_t bytes) {
-        return offset <= room && bytes <= room - offset;
-    };
-    std::vector<const StoredClip*> clips(slides.size(), nullptr);
-    for (const auto& [index, clip] : extension.Clips) {
-        if (whole(clip.Offset, clip.Bytes))
-            clips[index] = &clip;
-        else if (result.Warning.empty())
-            result.Warning = "The clip of photo " + std::to_string(index + 1) +
-                             " is not whole in the file; the photo shows its first picture.";
-    }
-    std::vector<const StoredOriginal*> originals(slides.size(), nullptr);
-    for (const auto& [index, original] : extension.Originals)
-        if (whole(original.Offset, original.Bytes))
-            originals[index] = &original;
-    std::vector<const StoredSlideExtension*> slideExt(slides.size(), nullptr);
-    std::vector<const TrackExtension*> trackExt(sounds.size(), nullptr);
-    for (const auto& [index, e] : extension.Slides)
-        slideExt[index] = &e;
-    for (const auto& [index, e] : extension.Tracks)
-        trackExt[index] = &e;
-    std::vector<const std::pair<std::string, std::string>*> exactTexts(slides.size(), nullptr);
-    std::vector<const std::string*> exactTitles(sounds.size(), nullptr);
-    for (const auto& [index, texts] : extension.SlideTexts)
-        exactTexts[index] = &texts;
-    for (const auto& [index, title] : extension.TrackTitles)
-        exactTitles[index] = &title;
-    std::vector<const std::vector<imaging::FaceBox>*> faces(slides.size(), nullptr);
-    for (const auto& [index, found] : extension.Faces)
-        faces[index] = &found;
-    std::vector<const imaging::TitleSettings*> titles(slides.size(), nullptr);
-    for (const auto& [index, title] : extension.Titles)
-        titles[index] = &title;
-    std::vector<imaging::TextMotion> captionMotions(slides.size(), imaging::TextMotion::None);
-    for (const auto& [index, motion] : extension.CaptionMotions)
-        captionMotions[index] = motion;
-
     // From here on the file is known to hold everything it lists. Only the show's own copies go:
     // the folders may hold those of another show (the one open while this one loads).
     DiscardShow(show, files);
@@ -354,6 +331,7 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
     };
 
     std::vector<char> buffer(kProjectBlockSize);
+    FileMedia media(in, keptArea, fileSize, files, buffer, progress, result.Warning);
     const std::string prefix = std::to_string(show.WorkPrefix);
     for (std::size_t i = 0; i < slides.size(); ++i) {
         if (progress.Cancelled()) {
@@ -381,51 +359,18 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
             s.TransitionKind = Clamp(stored.TransitionKind, 0, 13);
             s.TransitionMs = std::int64_t{Clamp(stored.TransitionSeconds, 0, kMaxSeconds)} * 1000;
             s.BackColor = stored.BackColor;
-            // The caption drawn into the photo: its text and font from the record's code page
-            // unless the block holds them exactly; a look out of range keeps the defaults.
-            imaging::CaptionSettings caption = UnpackSlide(stored).Caption;
-            if (const auto* texts = exactTexts[i]) {
-                caption.Text = texts->first;
-                caption.Font = texts->second;
-            }
-            if (ValidateEdit(caption))
+            s.Caption = UnpackSlide(stored).Caption;
+            SlideLoad load{s, i, media};
+            if (auto loaded = LoadSlideExtension(extension, load); !loaded)
+                return failMidway(loaded.error());
+            // The caption drawn into the photo, its texts exact where the block holds them; a look
+            // out of range keeps the defaults.
+            if (!ValidateEdit(s.Caption)) {
+                imaging::CaptionSettings caption = show.Slides.back().Caption;
+                caption.Text = s.Caption.Text;
+                caption.Motion = s.Caption.Motion;
                 s.Caption = caption;
-            else
-                s.Caption.Text = caption.Text;
-            if (const StoredSlideExtension* e = slideExt[i]) {
-                s.Ext = e->Ext;
-                if (e->StillMs > 0)
-                    s.StillMs = e->StillMs;
-                if (e->TransitionMs > 0)
-                    s.TransitionMs = e->TransitionMs;
             }
-            s.Caption.Motion = captionMotions[i];
-            // One body per slide: a title, else a clip, else a photo (a damaged file may list
-            // more than one for a slide).
-            if (titles[i] != nullptr) {
-                s.Body = *titles[i];
-            } else if (const StoredClip* clip = clips[i]) {
-                auto copied = CopyStoredOut(in, clipArea, clip->Offset, clip->Bytes,
-                                            clip->Settings.Name, true, files, buffer, progress);
-                if (!copied)
-                    return failMidway("cannot copy the clip of photo " + std::to_string(i + 1) +
-                                      " out of the file: " + copied.error());
-                ClipSettings settings = clip->Settings;
-                settings.File = std::move(*copied);
-                s.Body = std::move(settings);
-            } else if (const StoredOriginal* original = originals[i]) {
-                auto copied =
-                    CopyStoredOut(in, clipArea, original->Offset, original->Bytes,
-                                  original->Settings.Name, false, files, buffer, progress);
-                if (!copied)
-                    return failMidway("cannot copy the original of photo " + std::to_string(i + 1) +
-                                      " out of the file: " + copied.error());
-                OriginalPhoto kept = original->Settings;
-                kept.File = std::move(*copied);
-                s.Photo()->Original = std::move(kept);
-            }
-            if (faces[i] != nullptr && s.Photo())
-                s.Photo()->Faces = *faces[i];
             show.Slides.back() = s;
         }
         progress.SetPosition(PercentOf(i + 1, slides.size()));
@@ -458,10 +403,9 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
             t.PlaySeconds = Clamp(stored.PlaySeconds, 0, kMaxSeconds);
             t.LengthSeconds = Clamp(stored.LengthSeconds, 0, kMaxSeconds);
             t.Volume = Clamp(stored.Volume, 0, 100);
-            t.Title = exactTitles[j] ? *exactTitles[j] : TextOfRecord(stored.Title.str());
+            t.Title = TextOfRecord(stored.Title.str());
+            LoadTrackExtension(extension, j, t);
             // The stored loudness stands; only a track the file has none for is measured.
-            if (trackExt[j])
-                t.Ext = *trackExt[j];
             if (!t.Ext.HasLoudness && hooks.MeasureTrack)
                 hooks.MeasureTrack(t, progress);
             show.Sounds.back() = t;

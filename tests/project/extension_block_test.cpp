@@ -278,12 +278,11 @@ TEST(ExtensionBlockReader, ExactTextsAreCheckedBeforeTheyWin) {
     ASSERT_FALSE(block.empty());
     auto read = ReadExtensionBlock(block.data(), block.size(), 1, 1);
     ASSERT_TRUE(read) << read.error();
-    ASSERT_EQ(read->SlideTexts.size(), 1u);
-    EXPECT_EQ(read->SlideTexts[0].second.first, "東京");
-    EXPECT_EQ(read->SlideTexts[0].second.second, "Arial");
-    ASSERT_EQ(read->TrackTitles.size(), 1u);
-    EXPECT_EQ(read->TrackTitles[0].second, "Ελλάδα");
-    EXPECT_TRUE(ReadExtensionBlock(block.data(), block.size(), 0, 0)->SlideTexts.empty());
+    ASSERT_EQ(read->Slides.size(), 1u);
+    EXPECT_EQ(read->Slides.at(0).Texts, (CaptionTexts{"東京", "Arial"}));
+    ASSERT_EQ(read->Tracks.size(), 1u);
+    EXPECT_EQ(read->Tracks.at(0).Title, "Ελλάδα");
+    EXPECT_TRUE(ReadExtensionBlock(block.data(), block.size(), 0, 0)->Slides.empty());
 
     const auto reseal = [](std::vector<std::uint8_t> b) {
         const uLong crc = ::crc32(::crc32(0L, Z_NULL, 0), b.data(), uInt(b.size() - 4));
@@ -298,8 +297,8 @@ TEST(ExtensionBlockReader, ExactTextsAreCheckedBeforeTheyWin) {
     notUtf8 = reseal(notUtf8);
     auto dropped = ReadExtensionBlock(notUtf8.data(), notUtf8.size(), 1, 1);
     ASSERT_TRUE(dropped);
-    EXPECT_TRUE(dropped->SlideTexts.empty());
-    EXPECT_EQ(dropped->TrackTitles.size(), 1u);
+    EXPECT_FALSE(dropped->Slides[0].Texts);
+    EXPECT_TRUE(dropped->Tracks[0].Title);
     auto overlong = block;
     overlong[12 + 8 + 4] = 0xF0; // the text's length runs past the payload
     overlong = reseal(overlong);
@@ -577,8 +576,9 @@ TEST(ExtensionBlockReader, RefusesWhatDoesNotFitAndFallsBackOnOddValues) {
     auto ok = ReadExtensionBlock(block.data(), block.size(), 3, 1);
     ASSERT_TRUE(ok) << ok.error();
     ASSERT_EQ(ok->Slides.size(), 1u);
-    EXPECT_EQ(ok->Slides[0].first, 2u);
-    EXPECT_EQ(ok->Slides[0].second.Ext.Motion.Start.Z, 1.25);
+    ASSERT_TRUE(ok->Slides.begin()->second.Ext);
+    EXPECT_EQ(ok->Slides.begin()->first, 2u);
+    EXPECT_EQ(ok->Slides.at(2).Ext->Ext.Motion.Start.Z, 1.25);
     // Entries for items the file does not hold are dropped, not applied elsewhere.
     auto fewer = ReadExtensionBlock(block.data(), block.size(), 2, 0);
     ASSERT_TRUE(fewer);
@@ -594,7 +594,8 @@ TEST(ExtensionBlockReader, RefusesWhatDoesNotFitAndFallsBackOnOddValues) {
     auto oddBlock = WriteExtensionBlock(odd, {}, {});
     auto read = ReadExtensionBlock(oddBlock.data(), oddBlock.size(), 1, 0);
     ASSERT_TRUE(read);
-    const StoredSlideExtension& stored = read->Slides.at(0).second;
+    ASSERT_TRUE(read->Slides.at(0).Ext);
+    const StoredSlideExtension& stored = *read->Slides.at(0).Ext;
     const SlideExtension& e = stored.Ext;
     EXPECT_EQ(stored.StillMs, 0);
     EXPECT_EQ(e.TransitionKind, 0);
