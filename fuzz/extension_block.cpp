@@ -2,7 +2,8 @@
 // photos and tracks the show holds, so entries past the counts are exercised too. Output settings
 // read must be within their ranges and come back the same from a block written with them. Exact
 // texts ("UTXT", "UTRK") must come out as valid UTF-8 within their limits, and title slides
-// ("TITL") within theirs, written again the same.
+// ("TITL") within theirs, written again the same; so are collages ("COLL"), whose photos must be
+// two to four with valid names, and faces inside the picture.
 #include "project/ExtensionBlock.h"
 
 #include <QString>
@@ -59,6 +60,56 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const auto again = project::ReadExtensionBlock(block.data(), block.size(), 1, 0);
             if (!again || !(again->Slides.at(0).Title == t))
                 __builtin_trap();
+        }
+        // Collages: two to four photos with valid names and faces inside the picture, or none
+        // when damaged; the same collage back from a block written with it.
+        if (const auto& c = stored.Collage) {
+            if (static_cast<int>(c->Layout) > static_cast<int>(project::CollageLayout::Feature) ||
+                c->Gap < 0 || c->Gap > project::kMaxCollageGap)
+                __builtin_trap();
+            if (c->Damaged ? !c->Photos.empty()
+                           : c->Photos.size() < project::kMinCollagePhotos ||
+                                 c->Photos.size() > project::kMaxCollagePhotos)
+                __builtin_trap();
+            project::CollageSettings collage{c->Layout, c->Gap, {}};
+            project::KeptFileBytes bytes;
+            for (const auto& p : c->Photos) {
+                if (!valid(p.Photo.Name, project::kMaxClipNameCharacters) || p.Bytes == 0 ||
+                    p.Photo.Faces.size() > imaging::kMaxFaces)
+                    __builtin_trap();
+                for (const imaging::FaceBox& f : p.Photo.Faces)
+                    if (f.IsEmpty() || f.X < 0 || f.Y < 0 || f.X + f.W > 1.0 + 1e-9 ||
+                        f.Y + f.H > 1.0 + 1e-9)
+                        __builtin_trap();
+                collage.Photos.push_back(p.Photo);
+                collage.Photos.back().File = std::to_string(collage.Photos.size());
+                bytes[collage.Photos.back().File] = static_cast<std::int64_t>(p.Bytes >> 1) + 1;
+            }
+            if (!c->Damaged) {
+                project::Slide slide;
+                slide.Body = collage;
+                const auto block = project::WriteExtensionBlock({slide}, {}, {}, {}, bytes);
+                const auto again = project::ReadExtensionBlock(block.data(), block.size(), 1, 0);
+                if (!again || !again->Slides.at(0).Collage)
+                    __builtin_trap();
+                const project::StoredCollage& back = *again->Slides.at(0).Collage;
+                if (back.Layout != c->Layout || back.Gap != c->Gap ||
+                    back.Photos.size() != c->Photos.size())
+                    __builtin_trap();
+                // Faces are stored in 65535ths: a box clamped to the picture comes back within one.
+                const auto near = [](const imaging::FaceBox& a, const imaging::FaceBox& b) {
+                    return std::abs(a.X - b.X) < 1e-4 && std::abs(a.Y - b.Y) < 1e-4 &&
+                           std::abs(a.W - b.W) < 1e-4 && std::abs(a.H - b.H) < 1e-4;
+                };
+                for (std::size_t k = 0; k < back.Photos.size(); ++k) {
+                    const project::CollagePhoto& was = c->Photos[k].Photo;
+                    const project::CollagePhoto& is = back.Photos[k].Photo;
+                    if (is.Name != was.Name || !(is.Steps == was.Steps) ||
+                        is.Faces.size() != was.Faces.size() ||
+                        !std::equal(is.Faces.begin(), is.Faces.end(), was.Faces.begin(), near))
+                        __builtin_trap();
+                }
+            }
         }
     }
     for (const auto& [index, stored] : read->Tracks) {

@@ -157,4 +157,25 @@ static_assert(sizeof(OriginalChunk) == 25);
 // The longest name a stored clip or original keeps, in characters.
 constexpr int kMaxClipNameCharacters = 255;
 
+// "COLL": a collage slide, by its place in the records: this header, then Count photos, each a
+// CollagePhotoRecord followed by its name (UTF-8), its edit steps (PhotoStepRecords.h, StepBytes
+// of them; none when 0) and FaceCount boxes. The photos' bytes lie after the block, after the
+// clips' and the originals', Offset bytes past its end.
+struct CollageChunk {
+    base::le_u32 Index;
+    std::uint8_t Layout; // CollageLayout
+    base::le_u16 Gap;    // thousandths of the frame's shorter side
+    std::uint8_t Count;  // photos that follow
+};
+static_assert(sizeof(CollageChunk) == 8);
+
+struct CollagePhotoRecord {
+    base::le_u64 Offset;
+    base::le_u64 Bytes;
+    base::le_u32 NameBytes;
+    base::le_u32 StepBytes;
+    base::le_u32 FaceCount;
+};
+static_assert(sizeof(CollagePhotoRecord) == 28);
+
 } // namespace project

@@ -10,6 +10,7 @@ extern const ChunkKind kTrackRow, kTrackTitleRow; // TrackChunks.cpp
 extern const ChunkKind kSlideRow, kSlideTextsRow, kFacesRow, kTitleRow,
     kCaptionMotionRow;                         // SlideChunks.cpp
 extern const ChunkKind kClipRow, kOriginalRow; // MediaChunks.cpp
+extern const ChunkKind kCollageRow;            // CollageChunk.cpp
 
 namespace {
 
@@ -27,6 +28,7 @@ constexpr const ChunkKind* kTable[] = {
     &kCaptionMotionRow, // "CMOT": a moving caption
     &kClipRow,          // "CLIP": a clip, its bytes kept after the block
     &kOriginalRow,      // "ORIG": a photo's original and its edit steps
+    &kCollageRow,       // "COLL": a collage, its photos kept after the originals
 };
 
 } // namespace

@@ -74,6 +74,25 @@ struct StoredOriginal {
     bool operator==(const StoredOriginal&) const = default;
 };
 
+// One photo of a collage as the block lists it (no working file yet), and where its bytes lie.
+struct StoredCollagePhoto {
+    CollagePhoto Photo;
+    std::uint64_t Offset = 0;
+    std::uint64_t Bytes = 0;
+    bool operator==(const StoredCollagePhoto&) const = default;
+};
+
+// A collage as the block lists it. Damaged: the chunk is there but its photos cannot be read (too
+// few or too many, a name or steps that do not hold); the slide then shows its record's picture,
+// the composed collage, and the open says so.
+struct StoredCollage {
+    CollageLayout Layout = CollageLayout::Side;
+    std::int32_t Gap = CollageSettings{}.Gap;
+    std::vector<StoredCollagePhoto> Photos;
+    bool Damaged = false;
+    bool operator==(const StoredCollage&) const = default;
+};
+
 // What the block says about one slide, one member per chunk type that speaks of slides; each is
 // empty when the block does not hold that chunk for the slide.
 struct StoredSlide {
@@ -84,6 +103,7 @@ struct StoredSlide {
     std::optional<imaging::TextMotion> CaptionMotion;   // "CMOT"
     std::optional<StoredClip> Clip;                     // "CLIP"
     std::optional<StoredOriginal> Original;             // "ORIG"
+    std::optional<StoredCollage> Collage;               // "COLL"
     bool operator==(const StoredSlide&) const = default;
 };
 
@@ -105,7 +125,7 @@ struct ShowExtension {
 };
 
 // The byte counts of the working copies the block keeps whole after it (a clip's, an original's,
-// ...), by their paths. A file not listed, or of no bytes, is not stored.
+// a collage's photos), by their paths. A file not listed, or of no bytes, is not stored.
 using KeptFileBytes = std::map<std::string, std::int64_t>;
 
 // A written block and the working copies whose bytes follow it, in the order they are laid.
@@ -118,9 +138,9 @@ struct WrittenExtension {
 // is stored in the records alone). A track's measured loudness is stored only while the show
 // plays its tracks at even loudness, the one feature that uses it, and a slide's faces only while
 // it moves automatically. `photoSize` is the show's photo size ("WxH"); the default 1280 x 1024,
-// an empty or an unparsable one is not stored. A clip or an original is stored only
+// an empty or an unparsable one is not stored. A clip, an original or a collage is stored only
 // with the bytes of its files in `keptBytes`; they are laid after the block one after another,
-// the clips first, then the originals, each in slide order.
+// the clips first, then the originals, then the collages' photos, each in slide order.
 WrittenExtension WriteExtension(const std::vector<Slide>& slides, const std::vector<Track>& tracks,
                                 const ShowOptions& options, const std::string& photoSize = {},
                                 const KeptFileBytes& keptBytes = {});

@@ -126,6 +126,13 @@ std::vector<std::pair<std::string, Show>> Cases() {
         s.Slides[0].Body = ClipSettings{"w/clip.mov", "Видео.MOV", 5000, 500, 4500, 150, true};
         s.Slides[1].Photo()->Original = OriginalPhoto{"w/orig.heic", "IMG.HEIC", false, Steps()};
     });
+    add("a collage", [](Show& s) {
+        CollageSettings collage{CollageLayout::Feature, 35, {}};
+        collage.Photos = {{"w/a.jpg", "a.jpg", Steps(), kFaces},
+                          {"w/b.png", "Фото.png", {}, {}},
+                          {"w/c.heic", "c.heic", {CropStep{0, 0, 0.5, 0.5}}, {kFaces[1]}}};
+        s.Slides[1].Body = collage;
+    });
     return cases;
 }
 

@@ -120,6 +120,103 @@ TEST_F(ProjectFileTest, ClipsAreStoredWholeAfterTheBlockAndComeBackWithTheirSett
     EXPECT_NE(outcomes::ErrorOf(refused).find("clip of photo 3"), std::string::npos);
 }
 
+// A collage's photos are kept whole after the block, after the clips' and the originals', and
+// come back with their names, steps and faces; a collage the file does not hold whole, or whose
+// chunk cannot be read, opens as the picture its record holds (the composed collage), said once.
+TEST_F(ProjectFileTest, ACollageKeepsItsPhotosAfterTheClipsAndOriginals) {
+    MakeShow();
+    show.Slides[0].Body = WrittenClip(files, QByteArray("the clip"), "c.mp4", 1200);
+    OriginalPhoto original{files.MakePictureName(".jpg"), "orig.jpg", false, {}};
+    WriteAll(original.File, QByteArray("the original"));
+    show.Slides[1].Photo()->Original = original;
+    imaging::CaptionSettings caption;
+    caption.Text = "Праздник";
+    caption.Font = "DejaVu Sans";
+    // Faces in 65535ths that come back exactly (X = W, Y = H: the clamp to the picture adds
+    // nothing).
+    const imaging::FaceBox face{0.2, 1.0 / 3, 0.2, 1.0 / 3};
+    CollageSettings collage{CollageLayout::Grid, 40, {}};
+    const QByteArray photoBytes[] = {QByteArray(100, 'x'), QByteArray(2000, 'y'),
+                                     QByteArray(30, 'z')};
+    const char* names[] = {"Фото 1.JPG", "b.png", "c.heic"};
+    for (int k = 0; k < 3; ++k) {
+        CollagePhoto photo;
+        photo.File =
+            files.MakePictureName(std::string(names[k]).substr(std::string(names[k]).rfind('.')));
+        WriteAll(photo.File, photoBytes[k]);
+        photo.Name = names[k];
+        collage.Photos.push_back(photo);
+    }
+    collage.Photos[0].Steps = {CropStep{0.1, 0.2, 0.9, 0.75}, CaptionStep{caption, 1280, 960}};
+    collage.Photos[0].Faces = {face};
+    collage.Photos[2].Steps = {TurnEdit{TurnKind::Right}, LightEdit{10, -5, 12.0}};
+    collage.Photos[2].Faces = {face, {0.0, 0.0, 0.6, 0.4}};
+    show.Slides[2].Body = collage;
+    const std::string file = root + "collage.qvs";
+    ASSERT_EQ(outcomes::OutcomeOf(SaveProject(ShowModel(show), file, quiet)), SaveOutcome::Saved);
+    const QByteArray bytes = ReadAll(file);
+    EXPECT_TRUE(bytes.endsWith("the clip"
+                               "the original" +
+                               photoBytes[0] + photoBytes[1] + photoBytes[2]));
+
+    const std::vector<Slide> saved = show.Slides;
+    show = ShowContent{};
+    LoadResult r = LoadProject(show, files, file, quiet, hooks);
+    ASSERT_EQ(outcomes::OutcomeOf(r), LoadOutcome::Loaded) << outcomes::ErrorOf(r);
+    EXPECT_TRUE(r->Warning.empty()) << r->Warning;
+    ASSERT_EQ(show.Slides.size(), 3u);
+    EXPECT_TRUE(show.Slides[0].Clip());
+    ASSERT_TRUE(show.Slides[1].Original());
+    ASSERT_TRUE(show.Slides[2].Collage());
+    const CollageSettings& back = *show.Slides[2].Collage();
+    EXPECT_EQ(back.Layout, CollageLayout::Grid);
+    EXPECT_EQ(back.Gap, 40);
+    ASSERT_EQ(back.Photos.size(), 3u);
+    for (std::size_t k = 0; k < 3; ++k) {
+        const CollagePhoto& got = back.Photos[k];
+        EXPECT_NE(got.File, collage.Photos[k].File);
+        EXPECT_EQ(ReadAll(got.File), photoBytes[k]) << k;
+        EXPECT_EQ(got.Name, collage.Photos[k].Name);
+        EXPECT_EQ(got.Steps, collage.Photos[k].Steps) << k;
+        EXPECT_EQ(got.Faces, collage.Photos[k].Faces) << k;
+    }
+
+    // Cut inside the collage's last photo, or with a photo count no collage has: the slide is the
+    // record's photo, said once, and the others are whole.
+    QByteArray fivePhotos = bytes;
+    const qsizetype tag = fivePhotos.lastIndexOf("COLL");
+    const qsizetype blockAt = fivePhotos.lastIndexOf("RPXB");
+    ASSERT_GT(tag, blockAt);
+    fivePhotos[tag + 8 + 7] = 5;
+    const auto chunkBytes = base::LoadLE<std::uint32_t>(
+        reinterpret_cast<const std::uint8_t*>(bytes.constData()) + blockAt + 8);
+    const qsizetype sumAt = blockAt + 12 + chunkBytes;
+    const auto crc = static_cast<std::uint32_t>(::crc32(
+        ::crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(fivePhotos.constData()) + blockAt,
+        static_cast<uInt>(sumAt - blockAt)));
+    base::StoreLE<std::uint32_t>(reinterpret_cast<std::uint8_t*>(fivePhotos.data()) + sumAt, crc);
+    for (const QByteArray& damaged : {bytes.left(bytes.size() - 10), fivePhotos}) {
+        WriteAll(file, damaged);
+        show = ShowContent{};
+        r = LoadProject(show, files, file, quiet, hooks);
+        ASSERT_EQ(outcomes::OutcomeOf(r), LoadOutcome::Loaded) << outcomes::ErrorOf(r);
+        EXPECT_NE(r->Warning.find("collage of photo 3"), std::string::npos) << r->Warning;
+        ASSERT_EQ(show.Slides.size(), 3u);
+        EXPECT_TRUE(show.Slides[0].Clip());
+        EXPECT_TRUE(show.Slides[1].Original());
+        EXPECT_TRUE(show.Slides[2].Photo());
+    }
+
+    // A collage photo's working copy gone: the save is refused and names it.
+    QFile::remove(QString::fromStdString(saved[2].Collage()->Photos[1].File));
+    show.Slides = saved;
+    const SaveResult refused = SaveProject(ShowModel(show), root + "other.qvs", quiet);
+    EXPECT_FALSE(refused);
+    EXPECT_NE(outcomes::ErrorOf(refused).find("photo 2 in the collage of photo 3"),
+              std::string::npos)
+        << outcomes::ErrorOf(refused);
+}
+
 // Clip offsets are 64-bit: a show whose clip lies past 4 GiB (a sparse file) opens with it.
 TEST_F(ProjectFileTest, AClipPastFourGigabytesIsFound) {
     AddSlide(QByteArray(100, 'p'), 2, 0, 0, 0);
