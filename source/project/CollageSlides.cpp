@@ -1,5 +1,6 @@
 #include "project/CollageSlides.h"
 
+#include "imaging/Caption.h"
 #include "imaging/FaceDetect.h"
 #include "imaging/ImageLoad.h"
 #include "project/CollageDrawing.h"
@@ -68,10 +69,7 @@ base::Result<Slide> Finish(Slide slide, const WorkFiles& files, const PhotoSetti
     const CollageSettings& collage = *slide.Collage();
     if (auto valid = ValidateCollage(collage); !valid)
         return base::Fail(valid.error());
-    int width = 0;
-    int height = 0;
-    photos.Size(width, height);
-    auto picture = DrawCollagePicture(collage, width, height, slide.BackColor);
+    auto picture = DrawCollageRecord(slide, photos);
     if (!picture)
         return base::Fail(picture.error());
     slide.WorkFile = files.MakePictureName(".bmp");
@@ -183,21 +181,32 @@ base::Result<Slide> MakeCollageFromSlides(const std::vector<Slide>& slides,
     return Finish(std::move(slide), files, photos, made);
 }
 
+base::Result<imaging::Bitmap> DrawCollageRecord(const Slide& slide, const PhotoSettings& photos) {
+    if (!slide.Collage())
+        return base::Fail("the slide is not a collage");
+    int width = 0;
+    int height = 0;
+    photos.Size(width, height);
+    auto picture = DrawCollagePicture(*slide.Collage(), width, height, slide.BackColor);
+    if (picture && slide.Caption.Motion == imaging::TextMotion::None)
+        imaging::DrawCaption(*picture, LookOf(slide.Caption));
+    return picture;
+}
+
 base::Status EditCollage(ShowContent& show, std::size_t i, const CollageSettings& collage,
                          const PhotoSettings& photos) {
     if (i >= show.Slides.size() || !show.Slides[i].Collage())
         return base::Fail("slide " + std::to_string(i + 1) + " is not a collage");
     if (auto valid = ValidateCollage(collage); !valid)
         return valid;
-    int width = 0;
-    int height = 0;
-    photos.Size(width, height);
-    auto picture = DrawCollagePicture(collage, width, height, show.Slides[i].BackColor);
+    Slide changed = show.Slides[i];
+    *changed.Collage() = collage;
+    auto picture = DrawCollageRecord(changed, photos);
     if (!picture)
         return base::Fail(picture.error());
-    if (auto saved = SaveWorkPicture(show.Slides[i].WorkFile, *picture); !saved)
+    if (auto saved = SaveWorkPicture(changed.WorkFile, *picture); !saved)
         return saved;
-    *show.Slides[i].Collage() = collage;
+    show.Slides[i] = std::move(changed);
     return {};
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "base/Result.h"
+#include "imaging/Bitmap.h"
 #include "project/ShowContent.h"
 #include "project/WorkFiles.h"
 
@@ -37,6 +38,9 @@ base::Result<Slide> MakeCollageFromSlides(const std::vector<Slide>& slides,
                                           const std::vector<std::size_t>& picked,
                                           CollageLayout layout, const WorkFiles& files,
                                           const PhotoSettings& photos);
+
+// The collage slide's record picture at the photo size, with its still caption drawn on.
+base::Result<imaging::Bitmap> DrawCollageRecord(const Slide& slide, const PhotoSettings& photos);
 
 // Collage slide i takes new settings (its layout, gap, the order of its photos), checked, and its
 // record picture is drawn again: the one edit of a collage, for the window and the console tool.

@@ -7,6 +7,7 @@
 #include "project/CollageDrawing.h"
 #include "project/CollageSlides.h"
 #include "project/ShowSession.h"
+#include "project/SlideEdits.h"
 
 #include <gtest/gtest.h>
 
@@ -164,6 +165,26 @@ TEST_F(CollageSlidesTest, EachPhotoFillsItsCellAndTheGapsShowTheBackground) {
     changed.Photos.resize(1);
     EXPECT_FALSE(EditCollage(show, 0, changed, photos));
     EXPECT_EQ(show.Slides[0].Collage()->Photos.size(), 4u);
+    // A still caption goes on the record picture, and stays there when the layout changes again;
+    // a crop is refused with the kind's reason.
+    const auto plain = imaging::LoadBmpFile(show.Slides[0].WorkFile);
+    CaptionEdit caption;
+    caption.Text = "Summer";
+    caption.Font = "DejaVu Sans";
+    caption.Size = 40;
+    ASSERT_TRUE(ApplySlideEdit(show, 0, caption, photos));
+    EXPECT_EQ(show.Slides[0].Caption.Text, "Summer");
+    const auto captioned = imaging::LoadBmpFile(show.Slides[0].WorkFile);
+    ASSERT_TRUE(plain && captioned);
+    EXPECT_NE(plain->CopyToImage(), captioned->CopyToImage());
+    CollageSettings side = *show.Slides[0].Collage();
+    side.Layout = CollageLayout::Feature;
+    ASSERT_TRUE(EditCollage(show, 0, side, photos));
+    EXPECT_EQ(imaging::LoadBmpFile(show.Slides[0].WorkFile)->CopyToImage(),
+              captioned->CopyToImage());
+    const auto refused = ApplySlideEdit(show, 0, CropEdit{0, 0, 10, 10}, photos);
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.error().find("collage"), std::string::npos);
     // A file that is not a photo is refused and leaves no working copy behind.
     const auto before = QDir(QString::fromStdString(session.Files().PicturesDir())).count();
     EXPECT_FALSE(MakeCollageFromFiles({files[0], dir.filePath("none.jpg").toStdString()},
