@@ -1,5 +1,7 @@
 #include "app/ShowMusicCommand.h"
 
+#include "project/SlideKind.h"
+
 #include "app/StoryboardView.h"
 #include "app/WindowDialogs.h"
 #include "app/WindowJobs.h"
@@ -31,7 +33,7 @@ QString RetimeReport(const project::ShowContent& before, const project::ShowCont
     int retimed = 0, transitions = 0, clips = 0;
     for (std::size_t i = 0; i < before.Slides.size() && i < after.Slides.size(); ++i) {
         // A clip is never retimed: a still set again to its trim's is not a change it was told.
-        if (after.Slides[i].Clip()) {
+        if (project::TraitsOf(after.Slides[i]).OwnLength) {
             ++clips;
             continue;
         }

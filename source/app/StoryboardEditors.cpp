@@ -10,6 +10,7 @@
 #include "project/ShowHistory.h"
 #include "project/ShowModel.h"
 #include "project/SlideEdits.h"
+#include "project/SlideKind.h"
 
 #include <QPixmap>
 
@@ -70,7 +71,7 @@ void StoryboardCommands::openEffects(int page) {
     const std::size_t last = dialog.SecondsForAll() ? draft.Slides.size() : index + 1;
     // The seconds are the photos' and titles': a clip plays as long as its trim.
     for (std::size_t i = first; i < last; ++i)
-        if (!draft.Slides[i].Clip() && draft.Slides[i].StillMs != stillMs)
+        if (!project::TraitsOf(draft.Slides[i]).OwnLength && draft.Slides[i].StillMs != stillMs)
             if (const auto timed = project::ApplySlideEdit(draft, i, project::DurationEdit{stillMs},
                                                            show_.Photos());
                 !timed)

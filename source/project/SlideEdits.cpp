@@ -9,6 +9,7 @@
 #include "imaging/FaceDetect.h"
 #include "imaging/ImageLoad.h"
 #include "project/ClipSlides.h"
+#include "project/CollageSlides.h"
 #include "project/Import.h"
 #include "project/OriginalDrawing.h"
 #include <QString>
@@ -333,6 +334,15 @@ base::Status EditSlidePicture(Slide& edited, imaging::Bitmap& working, const Sli
         working = std::move(*drawn);
         if (thumbnail)
             thumb = MakeThumbnail(working);
+    } else if (slide.Collage()) {
+        // A collage's record picture is drawn from its values, its caption with them.
+        TakeEditValues(slide, edit);
+        auto drawn = DrawCollageRecord(slide, photos);
+        if (!drawn)
+            return base::Fail(drawn.error());
+        working = std::move(*drawn);
+        if (thumbnail)
+            thumb = MakeThumbnail(working);
     } else if (auto made = EditOwnPicture(working, thumb, edit, slide.BackColor, photos); !made) {
         return made;
     }
@@ -359,8 +369,10 @@ base::Status EditSlide(Slide& edited, const SlideEdit& edit, const PhotoSettings
         return {};
     const std::string path = edited.WorkFile;
     const auto* caption = std::get_if<CaptionEdit>(&edit);
+    // (A collage's and a drawn photo's pictures are drawn again from their values instead.)
     const bool stillCaption = caption && caption->Motion == imaging::TextMotion::None &&
-                              TraitsOf(edited).TakesPhotoEdits && !DrawnFromSteps(edited);
+                              TraitsOf(edited).TakesCaption && !edited.Collage() &&
+                              !DrawnFromSteps(edited);
     // A caption drawn into a picture that is its own original replaces the one drawn before from
     // the copy kept without it, where the caller keeps such copies; no text takes it off.
     if (stillCaption && captions) {

@@ -8,20 +8,43 @@ KindTraits TraitsOf(const SlideBody& body) {
     return std::visit(
         base::Overloaded{
             [](const PhotoBody&) {
-                return KindTraits{SlideKind::Photo, "photo", true, true, false, false, false, true, ""};
+                return KindTraits{
+                    SlideKind::Photo, "photo", true, true, false, false, false, true, ""};
             },
             [](const ClipSettings&) {
-                return KindTraits{SlideKind::Clip, "clip", false, false, true, true, true, true,
-                                  "a clip is shown as it was filmed: it cannot be cropped, turned or "
-                                  "coloured; its caption, times and sound can be changed"};
+                return KindTraits{
+                    SlideKind::Clip,
+                    "clip",
+                    false,
+                    false,
+                    true,
+                    true,
+                    true,
+                    true,
+                    "a clip is shown as it was filmed: it cannot be cropped, turned or "
+                    "coloured; its caption, times and sound can be changed"};
             },
             [](const imaging::TitleSettings&) {
-                return KindTraits{SlideKind::Title, "title", false, false, false, false, true, false,
+                return KindTraits{SlideKind::Title,
+                                  "title",
+                                  false,
+                                  false,
+                                  false,
+                                  false,
+                                  true,
+                                  false,
                                   "a title slide has no photo to crop, caption, turn or colour; "
                                   "its text is edited as a title"};
             },
             [](const CollageSettings&) {
-                return KindTraits{SlideKind::Collage, "collage", false, false, false, false, true, true,
+                return KindTraits{SlideKind::Collage,
+                                  "collage",
+                                  false,
+                                  false,
+                                  false,
+                                  false,
+                                  true,
+                                  true,
                                   "a collage's photos are kept as they came in: it cannot be "
                                   "cropped, turned or coloured as a whole; its layout, photos, "
                                   "caption and times can be changed"};

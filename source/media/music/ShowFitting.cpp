@@ -7,6 +7,7 @@
 #include "project/ClipSlides.h"
 #include "project/Duration.h"
 #include "project/SlideEdits.h"
+#include "project/SlideKind.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -49,7 +50,7 @@ namespace {
 std::vector<bool> ClipsOf(const project::ShowContent& show) {
     std::vector<bool> clips;
     for (const project::Slide& s : show.Slides)
-        clips.push_back(s.Clip() != nullptr);
+        clips.push_back(project::TraitsOf(s).OwnLength);
     return clips;
 }
 
