@@ -23,6 +23,11 @@ namespace project_file_test {
 
 namespace {
 
+// A suite of its own: the fixture lives in an unnamed namespace, so each file that includes it has
+// its own class, which one suite may not mix (as a unity build may or may not put the files
+// together).
+class ProjectFileClipsTest : public ProjectFileTest {};
+
 // A clip whose working copy holds bytes, named name, lengthMs long and shown whole.
 ClipSettings WrittenClip(const WorkFiles& files, const QByteArray& bytes, const std::string& name,
                          std::int64_t lengthMs) {
@@ -36,7 +41,7 @@ ClipSettings WrittenClip(const WorkFiles& files, const QByteArray& bytes, const 
 
 // A clip's original bytes follow the extension block whole; the records and the photos' bytes
 // before it are what they would be without the clip, so an older reader sees the poster photos.
-TEST_F(ProjectFileTest, ClipsAreStoredWholeAfterTheBlockAndComeBackWithTheirSettings) {
+TEST_F(ProjectFileClipsTest, ClipsAreStoredWholeAfterTheBlockAndComeBackWithTheirSettings) {
     MakeShow();
     AddSlide(QByteArray(50, 'd'), 1, 0, 0, 0);
     const std::string plainFile = root + "plain.qvs";
@@ -123,7 +128,7 @@ TEST_F(ProjectFileTest, ClipsAreStoredWholeAfterTheBlockAndComeBackWithTheirSett
 // A collage's photos are kept whole after the block, after the clips' and the originals', and
 // come back with their names, steps and faces; a collage the file does not hold whole, or whose
 // chunk cannot be read, opens as the picture its record holds (the composed collage), said once.
-TEST_F(ProjectFileTest, ACollageKeepsItsPhotosAfterTheClipsAndOriginals) {
+TEST_F(ProjectFileClipsTest, ACollageKeepsItsPhotosAfterTheClipsAndOriginals) {
     MakeShow();
     show.Slides[0].Body = WrittenClip(files, QByteArray("the clip"), "c.mp4", 1200);
     OriginalPhoto original{files.MakePictureName(".jpg"), "orig.jpg", false, {}};
@@ -218,7 +223,7 @@ TEST_F(ProjectFileTest, ACollageKeepsItsPhotosAfterTheClipsAndOriginals) {
 }
 
 // Clip offsets are 64-bit: a show whose clip lies past 4 GiB (a sparse file) opens with it.
-TEST_F(ProjectFileTest, AClipPastFourGigabytesIsFound) {
+TEST_F(ProjectFileClipsTest, AClipPastFourGigabytesIsFound) {
     AddSlide(QByteArray(100, 'p'), 2, 0, 0, 0);
     show.Slides[0].Body = WrittenClip(files, QByteArray("the clip's bytes"), "far.mp4", 3000);
     const std::string file = root + "far.qvs";
