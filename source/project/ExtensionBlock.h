@@ -5,7 +5,8 @@
 // Layout (little-endian): a 12-byte header (magic "RPXB", version, flags, length of the chunks),
 // length-prefixed chunks (4-byte type tag, 4-byte payload length, payload), then a CRC-32 of
 // everything before it. Readers skip chunk types they do not know and read the known prefix of a
-// payload that grew in a later version.
+// payload that grew in a later version. The chunk types are the rows of one table (ChunkTable.h);
+// the files a slide keeps whole (clips, originals, collages' photos) follow the block.
 #pragma once
 
 #include "base/Endian.h"

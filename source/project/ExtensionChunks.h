@@ -1,7 +1,7 @@
-// The values of the extension block's chunks: each chunk's payload made from the document's
-// values and read back into them, checked (values out of range fall back to their defaults,
-// texts that are not valid UTF-8 or too long are refused). The block's layout and its loops over
-// the chunks are ExtensionBlock's.
+// The values of the extension block's chunks that its rows share: payloads made from the
+// document's values and read back into them, checked (values out of range fall back to their
+// defaults, texts that are not valid UTF-8 or too long are refused). The rows themselves are the
+// chunk table's (ChunkTable.h); the block's layout is ExtensionBlock's.
 #pragma once
 
 #include "project/ExtensionBlock.h"

@@ -1,6 +1,7 @@
-// A photo's edit steps as the show file stores them: after the name in the photo's "ORIG" chunk,
-// a le_u32 count and then one record per step, a caption's record followed by its text's and its
-// font's UTF-8 bytes. A reader that knows only the chunk's header and name reads past them.
+// A photo's edit steps as the show file stores them: after the name in the photo's "ORIG" chunk
+// (and in each photo's record of a "COLL" chunk), a le_u32 count and then one record per step, a
+// caption's record followed by its text's and its font's UTF-8 bytes. A reader that knows only the
+// chunk's header and name reads past them.
 #pragma once
 
 #include "base/Endian.h"
