@@ -537,10 +537,24 @@ void StoryboardView::SelectSlide(int index) {
 }
 
 void StoryboardView::RedrawFrames() {
+    std::vector<bool> onPage(photoCells_.size(), false);
     for (const auto& place : VisiblePhotos_) {
         const auto i = static_cast<std::size_t>(place.Index);
-        if (i < photoCells_.size() && i < show_.Slides().size() && !photoCells_[i]->Clean.isNull())
+        if (i < photoCells_.size() && i < show_.Slides().size() &&
+            !photoCells_[i]->Clean.isNull()) {
             RedrawThumbnail(i);
+            onPage[i] = true;
+        }
+    }
+    // The cells off the page keep their drawing and take the current slide's frame only; they
+    // are drawn whole when their page is shown.
+    for (std::size_t i = 0; i < photoCells_.size(); ++i) {
+        QLabel* thumb = photoCells_[i]->Thumb;
+        if (onPage[i] || thumb->pixmap().isNull())
+            continue;
+        QPixmap pm = thumb->pixmap();
+        Frame(pm, static_cast<int>(i) == selectedSlide_ ? kGreen : QColor(Qt::black));
+        thumb->setPixmap(pm);
     }
 }
 
