@@ -59,6 +59,10 @@ void StoryboardCommands::nextStripPage() {
 void StoryboardCommands::deletePhoto() {
     if (host_.IsBusy())
         return;
+    if (const auto picked = SeveralPicked(); !picked.empty()) {
+        DeletePicked(picked);
+        return;
+    }
     const int n = view_.SelectedSlide();
     if (n < 0 || n >= static_cast<int>(show_.Slides().size()))
         return;
@@ -78,6 +82,10 @@ void StoryboardCommands::deletePhoto() {
 void StoryboardCommands::movePhotoRight() {
     if (host_.IsBusy())
         return;
+    if (!SeveralPicked().empty()) {
+        MovePickedByOne(1);
+        return;
+    }
     // The selection stays at its place, now on the neighbour.
     const int n = view_.SelectedSlide();
     if (n < 0 || n + 1 >= static_cast<int>(show_.Slides().size()))
@@ -88,6 +96,10 @@ void StoryboardCommands::movePhotoRight() {
 void StoryboardCommands::movePhotoLeft() {
     if (host_.IsBusy())
         return;
+    if (!SeveralPicked().empty()) {
+        MovePickedByOne(-1);
+        return;
+    }
     const int n = view_.SelectedSlide();
     if (n < 1 || n >= static_cast<int>(show_.Slides().size()))
         return;

@@ -91,7 +91,7 @@ private Q_SLOTS:
 
     void opensOnTheSlidesTransition() {
         TransitionDialog dialog(4, 2);
-        QCOMPARE(dialog.size(), QSize(445, 362));
+        QCOMPARE(dialog.size(), QSize(445, 386));
         QCOMPARE(dialog.windowTitle(), QString("Эффекты перехода"));
         QCOMPARE(dialog.Form->kindList->count(), 27);
         QCOMPARE(dialog.Form->kindList->item(0)->text(), QString("Нет эффекта"));
