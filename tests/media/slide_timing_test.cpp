@@ -10,7 +10,6 @@
 #include "media/music/ShowMix.h"
 #include "media/music/SoundtrackMixer.h"
 #include "project/ShowModel.h"
-#include "render/PreviewSchedule.h"
 #include "render/ShowTimeline.h"
 
 #include <gtest/gtest.h>
@@ -72,24 +71,6 @@ TEST(SlideTiming, EveryBoundaryLandsWithinHalfAFrameWithoutDrift) {
     EXPECT_EQ(whole[2].End, 150);
     EXPECT_EQ(render::ShowTimeline::FrameAt(20, {}), 1); // halves round up
     EXPECT_EQ(render::ShowTimeline::FrameAt(19, {}), 0);
-}
-
-// A show fitted to its music plays its cuts in the preview at the moments the export plans them.
-TEST(SlideTiming, ThePreviewCutsWhereTheExportDoes) {
-    project::ShowContent show;
-    for (const SlideTime& t : render::FitSlidesToMusic(Varied(40), 123'457)) {
-        project::Slide s = project::Slide::MakeDefault();
-        s.StillMs = static_cast<std::int32_t>(t.StillMs);
-        s.TransitionMs = static_cast<std::int32_t>(t.TransitionMs);
-        show.Slides.push_back(s);
-    }
-    const auto times = render::ShowTimeline::TimesOf(show.Slides);
-    const auto cuts = render::ShowTimeline(times).CutTimesMs();
-    const auto line = render::PreviewTimeline::FromShow(show);
-    ASSERT_EQ(line.SlideCount(), cuts.size());
-    for (std::size_t i = 0; i < cuts.size(); ++i)
-        EXPECT_EQ(line.ShowEnd(i), cuts[i]) << i;
-    EXPECT_EQ(line.VisibleTo(cuts.size() - 1), render::ShowTimeline(times).LengthMs());
 }
 
 // 8 kHz stereo at one level (0: silence) for a minute, longer than any track plays.
