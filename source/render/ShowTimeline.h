@@ -83,8 +83,8 @@ struct TrackPlan {
 // track starts at 0, each next one at the previous start + its play length - the cross-fade
 // (never before the previous start), so consecutive tracks overlap by the cross-fade; a track that
 // is not played takes no time, where the next one would start. A track is heard when it is played
-// and starts before videoMs (once one starts after the video, so do all that follow). The fades of
-// a heard track are at least its overlap with a heard neighbour, so an overlap is always an
+// and starts before videoMs (once one starts at or after it, so do all that follow). The fades
+// of a heard track are at least its overlap with a heard neighbour, so an overlap is always an
 // equal-power cross-fade, and never longer than the track.
 std::vector<TrackTime> TrackPlaces(const TrackPlan& plan, std::int64_t videoMs);
 
