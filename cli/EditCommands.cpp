@@ -3,6 +3,7 @@
 
 #include "base/FileName.h"
 #include "cli/ClipCommands.h"
+#include "cli/CollageCommands.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleProgress.h"
 #include "cli/MusicEditCommands.h"
@@ -124,6 +125,8 @@ int RunEdit(const QStringList& args) {
         return RunMusicEdit(args);
     if (IsTitleInsert(args))
         return RunTitleInsert(args);
+    if (IsCollageInsert(args))
+        return RunCollageInsert(args);
     if (IsClipEdit(args))
         return RunClipEdit(args);
     QString showPath;

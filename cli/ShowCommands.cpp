@@ -16,6 +16,7 @@
 #include "media/music/ShowMix.h"
 #include "media/music/TrackImport.h"
 #include "project/ClipSlides.h"
+#include "project/CollageSlides.h"
 #include "project/Import.h"
 #include "project/ProjectFile.h"
 #include "project/Resolution.h"
@@ -113,16 +114,12 @@ QJsonObject MotionJson(const imaging::Motion& m) {
     return o;
 }
 
-// A photo's original as `info` lists it: its name, what the frames are drawn from, and the edits
-// drawn on it, in their order, as the edit options name them.
-QJsonObject OriginalJson(const project::OriginalPhoto& original) {
+// A photo's edits, in their order, as the edit options name them.
+QJsonArray StepsJson(const std::vector<project::PhotoStep>& photoSteps) {
     static const char* const kTurns[] = {"right", "left", "mirror"};
     static const char* const kEffects[] = {"none", "bw", "sepia", "negative"};
-    QJsonObject o;
-    o["Name"] = QString::fromStdString(original.Name);
-    o["DrawnFrom"] = original.Edited ? "working picture" : "original";
     QJsonArray steps;
-    for (const project::PhotoStep& step : original.Steps) {
+    for (const project::PhotoStep& step : photoSteps) {
         QJsonObject e;
         if (const auto* crop = std::get_if<project::CropStep>(&step)) {
             e["Crop"] = QJsonArray{crop->Left, crop->Top, crop->Right, crop->Bottom};
@@ -137,7 +134,42 @@ QJsonObject OriginalJson(const project::OriginalPhoto& original) {
         }
         steps.append(e);
     }
-    o["Steps"] = steps;
+    return steps;
+}
+
+// The faces automatic motion frames on: [x, y, w, h] each, in fractions of the picture.
+QJsonArray FacesJson(const std::vector<imaging::FaceBox>& found) {
+    QJsonArray faces;
+    for (const imaging::FaceBox& f : found)
+        faces.append(QJsonArray{f.X, f.Y, f.W, f.H});
+    return faces;
+}
+
+// A photo's original as `info` lists it: its name, what the frames are drawn from, and the edits
+// drawn on it.
+QJsonObject OriginalJson(const project::OriginalPhoto& original) {
+    QJsonObject o;
+    o["Name"] = QString::fromStdString(original.Name);
+    o["DrawnFrom"] = original.Edited ? "working picture" : "original";
+    o["Steps"] = StepsJson(original.Steps);
+    return o;
+}
+
+// A collage as `info` lists it: its layout (as --layout takes it), its gap, and its photos in
+// their order, each with its edits and faces.
+QJsonObject CollageJson(const project::CollageSettings& collage) {
+    QJsonObject o;
+    o["Layout"] = project::CollageLayoutName(collage.Layout);
+    o["Gap"] = collage.Gap;
+    QJsonArray photos;
+    for (const project::CollagePhoto& p : collage.Photos) {
+        QJsonObject photo;
+        photo["Name"] = QString::fromStdString(p.Name);
+        photo["Steps"] = StepsJson(p.Steps);
+        photo["Faces"] = FacesJson(p.Faces);
+        photos.append(photo);
+    }
+    o["Photos"] = photos;
     return o;
 }
 
@@ -347,6 +379,9 @@ int RunInfo(const QStringList& args) {
             o["Clip"] = ClipJson(*s.Clip());
         if (s.Original())
             o["Original"] = OriginalJson(*s.Original());
+        if (s.Collage())
+            o["Collage"] = CollageJson(*s.Collage());
+        o["Kind"] = project::TraitsOf(s).Name;
         const auto picture = imaging::LoadBmpFile(s.WorkFile);
         o["Width"] = picture ? picture->Width : 0;
         o["Height"] = picture ? picture->Height : 0;
@@ -379,12 +414,8 @@ int RunInfo(const QStringList& args) {
         }
         // The faces automatic motion frames on, when they were looked for: [x, y, w, h] each, in
         // fractions of the picture.
-        if (const auto* found = s.Faces(); found && *found) {
-            QJsonArray faces;
-            for (const imaging::FaceBox& f : **found)
-                faces.append(QJsonArray{f.X, f.Y, f.W, f.H});
-            o["Faces"] = faces;
-        }
+        if (const auto* found = s.Faces(); found && *found)
+            o["Faces"] = FacesJson(**found);
         slides.append(o);
     }
     root["Slides"] = slides;

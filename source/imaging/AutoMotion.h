@@ -33,7 +33,7 @@ Motion AutomaticMotion(int slideIndex, std::int32_t frameWidth, std::int32_t fra
                        const std::vector<FaceBox>& faces = {});
 
 // Whether every frame of the motion (sampled finely from start to end) shows all of box, in
-// picture pixels, to within a tolerance of half a pixel: the rule framing faces keeps.
+// fractions of the picture, to within a tolerance of half a pixel: the rule framing faces keeps.
 bool MotionHoldsBox(const Motion& motion, std::int32_t frameWidth, std::int32_t frameHeight,
                     std::int32_t pictureWidth, std::int32_t pictureHeight, const FaceBox& box);
 

@@ -13,7 +13,13 @@ base::Result<imaging::Bitmap> DrawOriginal(const Slide& slide, const SampleScale
     const std::string file = slide.DrawableOriginal();
     if (file.empty())
         return base::Fail("the photo has no original to draw from");
-    const std::vector<PhotoStep>& steps = slide.Original()->Steps;
+    return DrawOriginalFile(file, slide.Original()->Name, slide.Original()->Steps, slide.BackColor,
+                            scale);
+}
+
+base::Result<imaging::Bitmap> DrawOriginalFile(const std::string& file, const std::string& name,
+                                               const std::vector<PhotoStep>& steps,
+                                               std::int32_t backColor, const SampleScale& scale) {
     auto loaded = imaging::LoadImageFileResized(file, [&](imaging::Bitmap& picture) {
         const StepShape shape = ShapeAfterSteps(picture.Width, picture.Height, steps);
         const double s = scale ? scale(shape.Width, shape.Height) : 1.0;
@@ -28,8 +34,8 @@ base::Result<imaging::Bitmap> DrawOriginal(const Slide& slide, const SampleScale
     if (!loaded)
         return base::Fail(loaded.error());
     for (const PhotoStep& step : steps)
-        if (!ApplyPhotoStep(*loaded, step, slide.BackColor))
-            return base::Fail("cannot draw the edits of " + slide.Original()->Name);
+        if (!ApplyPhotoStep(*loaded, step, backColor))
+            return base::Fail("cannot draw the edits of " + name);
     return loaded;
 }
 

@@ -21,6 +21,11 @@ using SampleScale = std::function<double(double width, double height)>;
 // while it keeps its sharpness. Fails, naming the file, when the slide has no original it may be
 // drawn from or the original cannot be decoded.
 base::Result<imaging::Bitmap> DrawOriginal(const Slide& slide, const SampleScale& scale);
+// The same for any original file (name: the name it came in with, for messages); backColor: what
+// a turn shows where the picture does not reach.
+base::Result<imaging::Bitmap> DrawOriginalFile(const std::string& file, const std::string& name,
+                                               const std::vector<PhotoStep>& steps,
+                                               std::int32_t backColor, const SampleScale& scale);
 
 // The working picture of a photo drawn from its original: the original with its steps, at the
 // photo size (the same rendering an export makes, fitted as an import fits). It is made only here,
