@@ -188,7 +188,7 @@ VideoExportResult ExportVideo(const project::ShowContent& show, const VideoExpor
         return fail(st.error());
     result.UnreadablePhotos = frames.UnreadableSlides();
     const bool cancelled = frames.Cancelled(); // the video as far as it got, without sound
-    const std::int64_t videoMs = render::ShowTimeline::MsOfFrame(renderer.Spans().back().End, rate);
+    const std::int64_t videoMs = render::ShowTimeline::MsOfFrame(total, rate);
     if (auto st = frames.Flush(); !st)
         return fail(st.error());
     result.Frames = frames.Frames();
