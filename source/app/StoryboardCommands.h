@@ -7,6 +7,7 @@
 
 #include "app/ControllerHost.h"
 #include "app/StoryboardView.h"
+#include "base/Result.h"
 
 #include <QObject>
 #include <QString>
@@ -72,6 +73,9 @@ Q_SIGNALS:
     void trackPlaybackFinished();
 
 private:
+    // A move the history refused, told in a message box.
+    void ShowFailure(const base::Status& done);
+
     const project::ShowModel& show_;
     project::ShowHistory& history_;
     StoryboardView& view_;

@@ -84,7 +84,8 @@ void StoryboardCommands::openEffects(int page) {
         else
             dialogs_.ShowMessage(QString::fromLocal8Bit(clipped.error().c_str()));
     }
-    history_.Commit(std::move(*change), QStringLiteral("effects"));
+    if (auto done = history_.Commit(std::move(*change), QStringLiteral("effects")); !done)
+        dialogs_.ShowMessage(QString::fromLocal8Bit(done.error().c_str()));
     NoteLongTransitions();
     view_.LayoutPhotoStrip(view_.SlidePage());
     view_.SelectSlide(view_.SelectedSlide());
@@ -108,7 +109,8 @@ void StoryboardCommands::openTrackSettings() {
     track.Volume = dialog.Volume();
     track.Ext.FadeInSeconds = dialog.FadeInSeconds();
     track.Ext.FadeOutSeconds = dialog.FadeOutSeconds();
-    history_.Commit(std::move(*change), QStringLiteral("track"));
+    if (auto done = history_.Commit(std::move(*change), QStringLiteral("track")); !done)
+        dialogs_.ShowMessage(QString::fromLocal8Bit(done.error().c_str()));
 }
 
 } // namespace ui
