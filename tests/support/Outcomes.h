@@ -18,14 +18,16 @@ inline std::optional<project::SaveOutcome> OutcomeOf(const project::SaveResult& 
 inline std::optional<project::LoadOutcome> OutcomeOf(const project::LoadResult& r) {
     return r ? std::optional(r->Outcome) : std::nullopt;
 }
-// The outcome a result carries (a commit's, an export's), none when it failed.
+// The outcome a result carries (a commit's, an autosave's start), none when it failed.
 template <typename E>
 requires std::is_enum_v<E> std::optional<E> OutcomeOf(const base::Result<E>& r) {
     return r ? std::optional(*r) : std::nullopt;
 }
 // The same for a result whose report names its outcome (an export's).
 template <typename T>
-    requires requires(const T& report) { report.Outcome; }
+requires requires(const T& report) {
+    report.Outcome;
+}
 auto OutcomeOf(const base::Result<T>& r) -> std::optional<decltype(T::Outcome)> {
     return r ? std::optional(r->Outcome) : std::nullopt;
 }
