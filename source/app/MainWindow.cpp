@@ -180,7 +180,8 @@ void MainWindow::chooseTransition(int index) {
     if (!change ||
         !ChooseTransition(change->Draft, index, this, thumbnail, Storyboard->PickedSlides()))
         return;
-    History.Commit(std::move(*change), QStringLiteral("transition"));
+    if (auto done = History.Commit(std::move(*change), QStringLiteral("transition")); !done)
+        Dialogs.ShowMessage(QString::fromLocal8Bit(done.error().c_str()));
     Storyboard->LayoutPhotoStrip(Storyboard->SlidePage());
     Commands->NoteLongTransitions();
 }

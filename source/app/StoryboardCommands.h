@@ -8,6 +8,7 @@
 #include "app/ControllerHost.h"
 #include "app/StoryboardView.h"
 #include "project/SlideEdits.h"
+#include "base/Result.h"
 
 #include <QObject>
 #include <QString>
@@ -95,6 +96,8 @@ private:
     // made after its own step as a part of the same step.
     void GiveToOthers(const EffectsDialog& dialog, const SlidePicture& picture, std::size_t index,
                       const project::Slide& before);
+    // A move the history refused, told in a message box.
+    void ShowFailure(const base::Status& done);
 
     const project::ShowModel& show_;
     project::ShowHistory& history_;

@@ -100,7 +100,8 @@ void StoryboardCommands::openEffects(int page) {
                         dialog.SecondsForSelection() || dialog.PictureForSelection();
     if (others)
         history_.BeginBatch(QStringLiteral("effects"));
-    history_.Commit(std::move(*change), QStringLiteral("effects"));
+    if (auto done = history_.Commit(std::move(*change), QStringLiteral("effects")); !done)
+        dialogs_.ShowMessage(QString::fromLocal8Bit(done.error().c_str()));
     if (others) {
         GiveToOthers(dialog, picture, index, slide);
         history_.EndBatch();
@@ -128,7 +129,8 @@ void StoryboardCommands::openTrackSettings() {
     track.Volume = dialog.Volume();
     track.Ext.FadeInSeconds = dialog.FadeInSeconds();
     track.Ext.FadeOutSeconds = dialog.FadeOutSeconds();
-    history_.Commit(std::move(*change), QStringLiteral("track"));
+    if (auto done = history_.Commit(std::move(*change), QStringLiteral("track")); !done)
+        dialogs_.ShowMessage(QString::fromLocal8Bit(done.error().c_str()));
 }
 
 } // namespace ui

@@ -263,7 +263,7 @@ private Q_SLOTS:
             QCOMPARE(d.Form->kindList->currentRow(), int(imaging::kTransitionFadeWhite));
             d.Form->cancelButton->click();
         });
-        form.History.Undo();
+        QVERIFY(form.History.Undo().ok());
         QCOMPARE(form.Show.Slides()[0].Ext.TransitionKind, 0);
         QCOMPARE(TransitionCell(form, 0)->toolTip(), QString("Нет эффекта"));
     }

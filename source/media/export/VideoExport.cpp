@@ -78,29 +78,23 @@ std::string ExportFailureText(const std::string& format, const std::string& file
 
 VideoExportResult ExportVideo(const project::ShowContent& show, const VideoExportOptions& options,
                               base::Progress& progress) {
-    VideoExportResult result;
-    if (auto checked = CheckVideoOutput(options.OutputPath, options.ShowPath); !checked) {
-        result.Error = checked.error();
-        return result;
-    }
+    VideoExportReport result;
+    if (auto checked = CheckVideoOutput(options.OutputPath, options.ShowPath); !checked)
+        return base::Fail(checked.error());
     IgnoreFileSizeSignal();
     RouteLibraryLog();
     result.Size = ExportVideoSize(options);
     const int fps = ExportFrameRate(options);
     const render::FrameRate rate = render::FrameRate::Fps(fps);
     const std::int64_t total = ExportFrameCount(show, fps);
-    if (total == 0) {
-        result.Error = "The show has no frame to write: no photo is shown for a second or more";
-        return result;
-    }
+    if (total == 0)
+        return base::Fail("The show has no frame to write: no photo is shown for a second or more");
     ProgressScope scope(progress);
     // Written under its ".part" name and put in place only when complete, so a failed or
     // cancelled export leaves an older video of that name as it was.
     base::AtomicFile output(options.OutputPath, ".part");
-    if (auto opened = output.Open(); !opened) {
-        result.Error = opened.error();
-        return result;
-    }
+    if (auto opened = output.Open(); !opened)
+        return base::Fail(opened.error());
     const std::string part = output.TempPath();
     VideoSinkSettings settings;
     settings.Path = part;
@@ -119,15 +113,13 @@ VideoExportResult ExportVideo(const project::ShowContent& show, const VideoExpor
     // it outlives the sink, which holds the pieces.
     base::FollowingProgress aheadProgress(progress);
     std::unique_ptr<VideoSink> sink;
-    auto fail = [&](std::string message) {
+    auto fail = [&](std::string message) -> VideoExportResult {
         sink.reset(); // a sink that has started removes its own file
         output.Discard();
-        result.Outcome = ExportOutcome::Failed;
         // The user knows the file by the name they chose, not by its temporary one.
         for (auto at = message.find(part); at != std::string::npos; at = message.find(part, at))
             message.replace(at, part.size(), options.OutputPath);
-        result.Error = message;
-        return result;
+        return base::Fail(std::move(message));
     };
 
     auto made = options.MakeSink ? options.MakeSink(settings) : MakeVideoSink(settings);
@@ -217,7 +209,7 @@ VideoExportResult ExportVideo(const project::ShowContent& show, const VideoExpor
     return result;
 }
 
-std::string ExportWarning(const project::ShowContent& show, const VideoExportResult& result) {
+std::string ExportWarning(const project::ShowContent& show, const VideoExportReport& result) {
     std::vector<std::string> named;
     for (std::size_t t : result.SilentTracks) {
         std::string text = "track " + std::to_string(t + 1);
