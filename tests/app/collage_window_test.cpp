@@ -100,7 +100,7 @@ private Q_SLOTS:
         Pick(form, {0, 1});
         QVERIFY(!make->isEnabled());
 
-        form.History.Undo();
+        QVERIFY(form.History.Undo().ok());
         QCOMPARE(form.Show.Slides().size(), before.size());
         for (std::size_t i = 0; i < before.size(); ++i) {
             const project::Slide& s = form.Show.Slides()[i];
@@ -113,7 +113,7 @@ private Q_SLOTS:
             QVERIFY(s == before[i]);
             QCOMPARE(Bytes(s.WorkFile), bytes[i]);
         }
-        form.History.Redo();
+        QVERIFY(form.History.Redo().ok());
         QVERIFY(form.Show.Slides()[1].Collage());
     }
 
@@ -163,7 +163,7 @@ private Q_SLOTS:
         QVERIFY(edited.Photos[2] == made.Photos[2]);
         QVERIFY(Bytes(form.Show.Slides()[0].WorkFile) != picture);
 
-        form.History.Undo();
+        QVERIFY(form.History.Undo().ok());
         QVERIFY(*form.Show.Slides()[0].Collage() == made);
         QCOMPARE(Bytes(form.Show.Slides()[0].WorkFile), picture);
     }

@@ -99,11 +99,11 @@ private Q_SLOTS:
             QCOMPARE(s.Ext.Motion.Mode, imaging::MotionMode::Auto);
         QCOMPARE(Picked(form).size(), std::size_t(30));
 
-        form.History.Undo();
+        QVERIFY(form.History.Undo().ok());
         for (const project::Slide& s : form.Show.Slides())
             QCOMPARE(s.Ext.Motion.Mode, imaging::MotionMode::None);
         QVERIFY(!form.History.IsModified());
-        form.History.Redo();
+        QVERIFY(form.History.Redo().ok());
         QCOMPARE(form.Show.Slides()[14].Ext.Motion.Mode, imaging::MotionMode::Auto);
     }
 
@@ -150,11 +150,11 @@ private Q_SLOTS:
         QVERIFY(form.Storyboard->SelectedSlide() < 3);
         for (const std::size_t i : Picked(form))
             QVERIFY(i < 3);
-        form.History.Undo();
+        QVERIFY(form.History.Undo().ok());
         QCOMPARE(form.Show.Slides().size(), std::size_t(5));
         QCOMPARE(form.Show.Slides()[2].WorkFile, files[1]);
         QCOMPARE(form.Show.Slides()[4].WorkFile, files[3]);
-        form.History.Undo();
+        QVERIFY(form.History.Undo().ok());
         for (std::size_t i = 0; i < files.size(); ++i)
             QCOMPARE(form.Show.Slides()[i].WorkFile, files[i]);
     }

@@ -136,8 +136,9 @@ protected:
         };
         base::NoProgress progress;
         const auto r = media::ExportVideo(show, o, progress);
-        EXPECT_EQ(r.Outcome, media::ExportOutcome::Written) << r.Error;
-        EXPECT_TRUE(r.UnreadablePhotos.empty());
+        EXPECT_TRUE(r) << r.error();
+        EXPECT_TRUE(r && r->Outcome == media::ExportOutcome::Written);
+        EXPECT_TRUE(r && r->UnreadablePhotos.empty());
         return frames;
     }
     media::VideoExportOptions Options() const {
