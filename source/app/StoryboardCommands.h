@@ -7,8 +7,8 @@
 
 #include "app/ControllerHost.h"
 #include "app/StoryboardView.h"
-#include "project/SlideEdits.h"
 #include "base/Result.h"
+#include "project/SlideEdits.h"
 
 #include <QObject>
 #include <QString>

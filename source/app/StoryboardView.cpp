@@ -524,18 +524,6 @@ void StoryboardView::LayoutMusicStrip() {
     }
 }
 
-void StoryboardView::SelectSlide(int index) {
-    if (index >= 0 && index < static_cast<int>(show_.Slides().size())) {
-        selectedSlide_ = index;
-        picked_.Clamp(show_.Slides().size());
-        if (!picked_.Has(static_cast<std::size_t>(index)))
-            picked_.Only(static_cast<std::size_t>(index));
-        RedrawFrames();
-    }
-    ShowSelectedInPreview();
-    Q_EMIT viewChanged();
-}
-
 void StoryboardView::RedrawFrames() {
     std::vector<bool> onPage(photoCells_.size(), false);
     for (const auto& place : VisiblePhotos_) {
@@ -556,54 +544,6 @@ void StoryboardView::RedrawFrames() {
         Frame(pm, static_cast<int>(i) == selectedSlide_ ? kGreen : QColor(Qt::black));
         thumb->setPixmap(pm);
     }
-}
-
-void StoryboardView::PressSlide(int index, Qt::KeyboardModifiers modifiers) {
-    const int count = static_cast<int>(show_.Slides().size());
-    if (index < 0 || index >= count)
-        return;
-    const auto at = static_cast<std::size_t>(index);
-    picked_.Clamp(show_.Slides().size());
-    dropOthersOnRelease_ = false;
-    if (modifiers & Qt::ShiftModifier) {
-        picked_.Run(at, (modifiers & Qt::ControlModifier) != 0);
-    } else if (modifiers & Qt::ControlModifier) {
-        if (!picked_.Toggle(at)) {
-            // Dropped: the current slide is the picked one nearest to it.
-            SelectSlide(static_cast<int>(picked_.Nearest(at)));
-            return;
-        }
-    } else if (picked_.Has(at) && picked_.Count() > 1) {
-        dropOthersOnRelease_ = true;
-    } else {
-        picked_.Only(at);
-    }
-    SelectSlide(index);
-}
-
-void StoryboardView::ReleaseSlide(int index) {
-    if (!dropOthersOnRelease_)
-        return;
-    dropOthersOnRelease_ = false;
-    if (index >= 0 && index < static_cast<int>(show_.Slides().size())) {
-        picked_.Only(static_cast<std::size_t>(index));
-        SelectSlide(index);
-    }
-}
-
-void StoryboardView::PickAllSlides() {
-    if (show_.Slides().empty())
-        return;
-    picked_.All(show_.Slides().size());
-    SelectSlide(std::clamp(selectedSlide_, 0, static_cast<int>(show_.Slides().size()) - 1));
-}
-
-void StoryboardView::PickSlides(const std::vector<std::size_t>& picked, int current) {
-    picked_.Set(picked);
-    picked_.Clamp(show_.Slides().size());
-    if (current >= 0 && !picked_.Has(static_cast<std::size_t>(current)))
-        picked_.Toggle(static_cast<std::size_t>(current));
-    SelectSlide(current);
 }
 
 void StoryboardView::SelectSound(int index) {
