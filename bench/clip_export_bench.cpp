@@ -74,8 +74,8 @@ double Export(const QTemporaryDir& dir, const std::vector<std::string>& clips,
         files.Remove(s.WorkFile);
         files.Remove(s.Clip()->File);
     }
-    if (result.Outcome != media::ExportOutcome::Written) {
-        std::fprintf(stderr, "export: %s\n", result.Error.c_str());
+    if (!result || result->Outcome != media::ExportOutcome::Written) {
+        std::fprintf(stderr, "export: %s\n", result ? "cancelled" : result.error().c_str());
         return -1;
     }
     return seconds;

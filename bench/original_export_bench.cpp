@@ -126,8 +126,8 @@ double Export(const project::ShowContent& show, const std::string& out,
     base::NoProgress quiet;
     const auto t0 = std::chrono::steady_clock::now();
     const media::VideoExportResult r = media::ExportVideo(show, o, quiet);
-    if (r.Outcome != media::ExportOutcome::Written) {
-        std::fprintf(stderr, "export: %s\n", r.Error.c_str());
+    if (!r || r->Outcome != media::ExportOutcome::Written) {
+        std::fprintf(stderr, "export: %s\n", r ? "cancelled" : r.error().c_str());
         return -1;
     }
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();

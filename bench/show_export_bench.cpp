@@ -122,7 +122,7 @@ void Export(benchmark::State& state, bool mp4) {
     o.OpenTrack = [](const std::string&) -> base::Result<std::unique_ptr<media::PcmSource>> {
         return std::unique_ptr<media::PcmSource>(std::make_unique<Tone>());
     };
-    media::VideoExportResult last;
+    media::VideoExportResult last = base::Fail("not run");
     double seconds = 0;
     double cpu = 0;
     for (auto _ : state) {
@@ -133,14 +133,17 @@ void Export(benchmark::State& state, bool mp4) {
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         cpu = ProcessCpuSeconds() - cpuStart;
         state.SetIterationTime(seconds);
-        if (last.Outcome != media::ExportOutcome::Written)
-            state.SkipWithError(("the export failed: " + last.Error).c_str());
+        if (!last || last->Outcome != media::ExportOutcome::Written) {
+            state.SkipWithError(
+                ("the export failed: " + (last ? std::string("cancelled") : last.error())).c_str());
+            return;
+        }
     }
-    state.counters["frames"] = static_cast<double>(last.Frames);
-    state.counters["fps"] = seconds > 0 ? static_cast<double>(last.Frames) / seconds : 0;
+    state.counters["frames"] = static_cast<double>(last->Frames);
+    state.counters["fps"] = seconds > 0 ? static_cast<double>(last->Frames) / seconds : 0;
     state.counters["cpu_s"] = cpu;
-    state.counters["width"] = last.Size.Width;
-    state.counters["height"] = last.Size.Height;
+    state.counters["width"] = last->Size.Width;
+    state.counters["height"] = last->Size.Height;
 }
 
 BENCHMARK_CAPTURE(Export, mp4, true)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);

@@ -97,10 +97,10 @@ Outcome ExportInChild(int shortSide, int fps) {
         Outcome out;
         out.Seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        out.Frames = r.Frames;
-        out.Ok = r.Outcome == media::ExportOutcome::Written;
+        out.Frames = r ? r->Frames : 0;
+        out.Ok = r && r->Outcome == media::ExportOutcome::Written;
         if (!out.Ok)
-            std::fprintf(stderr, "export failed: %s\n", r.Error.c_str());
+            std::fprintf(stderr, "export failed: %s\n", r ? "cancelled" : r.error().c_str());
         (void)!::write(pipeFds[1], &out, sizeof out);
         ::_exit(0);
     }

@@ -71,8 +71,8 @@ int RunClipEdit(const QStringList& args) {
     if (showPath.isEmpty() || slide == 0)
         return Fail(kClipUsage);
     project::ShowSession session;
-    if (const auto problem = OpenShowToEdit(session, showPath))
-        return Fail(*problem);
+    if (const auto done = OpenShowToEdit(session, showPath); !done)
+        return Fail(done.error());
     const std::vector<project::Slide>& slides = session.Show().Slides();
     const auto index = static_cast<std::size_t>(slide - 1);
     if (index >= slides.size())
@@ -101,8 +101,8 @@ int RunClipEdit(const QStringList& args) {
             {project::edit::SetSlide{index, std::move(*changed)}}, QStringLiteral("clip"));
         !applied)
         return Fail(QString::fromStdString(applied.error()));
-    if (const auto problem = SaveEditedShow(session, showPath))
-        return Fail(*problem);
+    if (const auto done = SaveEditedShow(session, showPath); !done)
+        return Fail(done.error());
     const project::ClipSettings& now = *session.Show().Slides()[index].Clip();
     std::fprintf(stderr, "reelpane-cli: slide %d plays %.3f to %.3f s of its clip%s\n", slide,
                  now.InMs / 1000.0, now.OutMs / 1000.0, now.Mute ? ", muted" : "");

@@ -61,8 +61,8 @@ int RunCollageInsert(const QStringList& args) {
                         .arg(kCollageUsage));
 
     project::ShowSession session;
-    if (const auto problem = OpenShowToEdit(session, showPath))
-        return Fail(*problem);
+    if (const auto opened = OpenShowToEdit(session, showPath); !opened)
+        return Fail(opened.error());
     const std::string path = base::EncodeFileName(showPath);
     const std::size_t count = session.Show().Slides().size();
     if (before > static_cast<int>(count) + 1)
@@ -81,8 +81,8 @@ int RunCollageInsert(const QStringList& args) {
             {project::edit::InsertSlide{index, std::move(*made)}}, QStringLiteral("collage"));
         !applied)
         return Fail(QString::fromStdString(applied.error()));
-    if (const auto problem = SaveEditedShow(session, showPath))
-        return Fail(*problem);
+    if (const auto done = SaveEditedShow(session, showPath); !done)
+        return Fail(done.error());
     std::fprintf(stderr,
                  "reelpane-cli: inserted a collage of %zu photos as slide %d of %zu in %s\n",
                  photos.size(), before, session.Show().Slides().size(), path.c_str());

@@ -108,12 +108,12 @@ struct Step {
 // A moving caption is drawn by the renderer over the bare photo. On a photo drawn from its
 // original it replaces the still caption step; on a picture that is its own original the still
 // caption is drawn into it, and the console tool keeps no copy without it, so it stays put.
-std::optional<QString> MovingOverDrawn(const project::Slide& slide, imaging::TextMotion motion) {
+base::Status MovingOverDrawn(const project::Slide& slide, imaging::TextMotion motion) {
     if (motion == imaging::TextMotion::None || slide.Caption.Text.empty() ||
         slide.Caption.Motion != imaging::TextMotion::None || project::DrawnFromSteps(slide))
-        return std::nullopt;
-    return QString("its caption is drawn into the photo; a moving caption can be given to a photo "
-                   "without one");
+        return {};
+    return base::Fail("its caption is drawn into the photo; a moving caption can be given to a "
+                      "photo without one");
 }
 
 const char kEditUsage[] = "usage: edit SHOW.qvs --slide N|--all EDIT... (see --help)";
@@ -282,8 +282,8 @@ int RunEdit(const QStringList& args) {
         steps[*lightStep].Edit = light;
 
     project::ShowSession session;
-    if (const auto problem = OpenShowToEdit(session, showPath))
-        return Fail(*problem);
+    if (const auto done = OpenShowToEdit(session, showPath); !done)
+        return Fail(done.error());
     const std::string path = base::EncodeFileName(showPath);
     // The edits are worked out on a draft and go into the show as one step of its history.
     auto change = session.History().BeginChange();
@@ -311,8 +311,10 @@ int RunEdit(const QStringList& args) {
                 edit = moved;
             }
             if (const auto* c = edit ? std::get_if<project::CaptionEdit>(&*edit) : nullptr)
-                if (const auto why = MovingOverDrawn(target, c->Motion))
-                    return Fail(QString("slide %1: %2").arg(index + 1).arg(*why));
+                if (const auto moving = MovingOverDrawn(target, c->Motion); !moving)
+                    return Fail(QString("slide %1: %2")
+                                    .arg(index + 1)
+                                    .arg(QString::fromStdString(moving.error())));
             // A clip's time is its trim's: --seconds for it alone is a mistake said so; for every
             // slide it retimes the photos and titles.
             if (edit && std::holds_alternative<project::DurationEdit>(*edit) && target.Clip() &&
@@ -337,11 +339,10 @@ int RunEdit(const QStringList& args) {
     if (const std::string warning = project::LongTransitionWarning(show); !warning.empty())
         std::fprintf(stderr, "reelpane-cli: warning: %s\n", warning.c_str());
     const std::size_t slideCount = show.Slides.size();
-    if (!session.History().Commit(std::move(*change), QStringLiteral("edit")) &&
-        !session.History().LastError().empty())
-        return Fail(QString::fromLocal8Bit(session.History().LastError().c_str()));
-    if (const auto problem = SaveEditedShow(session, showPath))
-        return Fail(*problem);
+    if (auto done = session.History().Commit(std::move(*change), QStringLiteral("edit")); !done)
+        return Fail(QString::fromLocal8Bit(done.error().c_str()));
+    if (const auto done = SaveEditedShow(session, showPath); !done)
+        return Fail(done.error());
     std::fprintf(stderr, "reelpane-cli: edited %s (%zu of %zu photos)\n", path.c_str(),
                  targets.size(), slideCount);
     return 0;

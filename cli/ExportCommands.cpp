@@ -382,7 +382,7 @@ int RunExport(const QStringList& args) {
         progress.Frames(done, total);
     };
     ShowLibraryLines();
-    media::VideoExportResult result;
+    media::VideoExportResult result = base::Fail(std::string());
     int signal = 0;
     {
         // Ctrl-C, a hang-up or a termination request asks the export to stop; it finishes the
@@ -392,17 +392,17 @@ int RunExport(const QStringList& args) {
         base::JobRunner runner;
         runner.Run(progress, [&] { result = media::ExportVideo(model, options, progress); });
         if (const std::string failure = runner.Failure(); !failure.empty())
-            result.Error = failure;
+            result = base::Fail(failure);
         signal = InterruptScope::Signal();
     }
-    if (const std::string warning = media::ExportWarning(model, result); !warning.empty())
+    if (!result)
+        return Fail(QString::fromLocal8Bit(result.error().c_str()));
+    if (const std::string warning = media::ExportWarning(model, *result); !warning.empty())
         std::fprintf(stderr, "reelpane-cli: warning: %s\n", warning.c_str());
-    switch (result.Outcome) {
-    case media::ExportOutcome::Failed:
-        return Fail(QString::fromLocal8Bit(result.Error.c_str()));
+    switch (result->Outcome) {
     case media::ExportOutcome::Cancelled:
         std::fprintf(stderr, "reelpane-cli: interrupted; %s holds the first %lld frames\n",
-                     out.toLocal8Bit().constData(), static_cast<long long>(result.Frames));
+                     out.toLocal8Bit().constData(), static_cast<long long>(result->Frames));
         return 128 + (signal ? signal : SIGINT);
     case media::ExportOutcome::Written:
         break;
@@ -416,9 +416,9 @@ int RunExport(const QStringList& args) {
                                 : options.Codec;
     std::fprintf(stderr,
                  "reelpane-cli: wrote %s (%d x %d, %lld frames, %s, %d fps, %zu sound pieces)\n",
-                 out.toLocal8Bit().constData(), result.Size.Width, result.Size.Height,
-                 static_cast<long long>(result.Frames), coding.c_str(),
-                 media::ExportFrameRate(options), result.SoundPieces);
+                 out.toLocal8Bit().constData(), result->Size.Width, result->Size.Height,
+                 static_cast<long long>(result->Frames), coding.c_str(),
+                 media::ExportFrameRate(options), result->SoundPieces);
     StoreUsedSettings(session, options, show);
     return 0;
 }

@@ -52,23 +52,28 @@ struct MusicEdits {
     bool ShowEdits() const { return Crossfade || EndFade || EvenLoudness || FitMusic || BeatCuts; }
 };
 
+// A refusal of the arguments, its text in the bytes the console prints.
+base::Error Refuse(const QString& message) {
+    return base::Fail(base::EncodeFileName(message));
+}
+
 // The arguments, or the message of the first one that does not fit.
-std::optional<QString> Parse(const QStringList& args, MusicEdits& e) {
+base::Status Parse(const QStringList& args, MusicEdits& e) {
     for (int i = 2; i < args.size(); ++i) {
         const QString a = args[i];
         QString v;
         const auto value = [&] { return NextValue(args, i, v); };
-        const auto seconds = [&](std::optional<double>& target) -> std::optional<QString> {
+        const auto seconds = [&](std::optional<double>& target) -> base::Status {
             double s = 0;
             if (!value() || !ParseFadeSeconds(v, s))
-                return a + " needs seconds from 0 to 10 (decimals allowed, e.g. 1.5)";
+                return Refuse(a + " needs seconds from 0 to 10 (decimals allowed, e.g. 1.5)");
             target = s;
-            return std::nullopt;
+            return {};
         };
-        std::optional<QString> problem;
+        base::Status problem;
         if (a == "--track") {
             if (!value() || !ParseInt(v, 1, 1000000, e.Track))
-                return QString("--track needs a track number from 1");
+                return Refuse(QString("--track needs a track number from 1"));
         } else if (a == "--all-tracks") {
             e.AllTracks = true;
         } else if (a == "--show") {
@@ -76,7 +81,7 @@ std::optional<QString> Parse(const QStringList& args, MusicEdits& e) {
         } else if (a == "--volume") {
             int volume = 0;
             if (!value() || !ParseInt(v, 0, 100, volume))
-                return QString("--volume needs a whole number from 0 to 100");
+                return Refuse(QString("--volume needs a whole number from 0 to 100"));
             e.Volume = volume;
         } else if (a == "--fade-in") {
             problem = seconds(e.FadeIn);
@@ -88,33 +93,34 @@ std::optional<QString> Parse(const QStringList& args, MusicEdits& e) {
             problem = seconds(e.EndFade);
         } else if (a == "--even-loudness") {
             if (!value() || (v != "on" && v != "off"))
-                return QString("--even-loudness needs on or off");
+                return Refuse(QString("--even-loudness needs on or off"));
             e.EvenLoudness = v == "on";
         } else if (a == "--fit-music") {
             e.FitMusic = true;
         } else if (a == "--beat-cuts") {
             e.BeatCuts = true;
         } else if (a.startsWith("--")) {
-            return "unknown option " + a + " for a track or show edit";
+            return Refuse("unknown option " + a + " for a track or show edit");
         } else if (e.ShowPath.isEmpty()) {
             e.ShowPath = a;
         } else {
-            return "unexpected argument " + a;
+            return Refuse("unexpected argument " + a);
         }
-        if (problem)
+        if (!problem)
             return problem;
     }
     const int targets = (e.Track > 0 ? 1 : 0) + (e.AllTracks ? 1 : 0) + (e.Show ? 1 : 0);
     if (e.ShowPath.isEmpty() || targets != 1)
-        return QString(kMusicEditUsage);
+        return Refuse(QString(kMusicEditUsage));
     if (e.Show && e.TrackEdits())
-        return QString("--volume, --fade-in and --fade-out go with --track or --all-tracks");
+        return Refuse(
+            QString("--volume, --fade-in and --fade-out go with --track or --all-tracks"));
     if (!e.Show && e.ShowEdits())
-        return QString("--crossfade-tracks, --end-fade, --even-loudness, --fit-music and "
-                       "--beat-cuts go with --show");
+        return Refuse(QString("--crossfade-tracks, --end-fade, --even-loudness, --fit-music and "
+                              "--beat-cuts go with --show"));
     if (!e.TrackEdits() && !e.ShowEdits())
-        return QString("no edit given");
-    return std::nullopt;
+        return Refuse(QString("no edit given"));
+    return {};
 }
 
 } // namespace
@@ -125,12 +131,12 @@ bool IsMusicEdit(const QStringList& args) {
 
 int RunMusicEdit(const QStringList& args) {
     MusicEdits e;
-    if (const auto problem = Parse(args, e))
-        return Fail(*problem);
+    if (const auto parsed = Parse(args, e); !parsed)
+        return Fail(parsed.error());
 
     project::ShowSession session;
-    if (const auto problem = OpenShowToEdit(session, e.ShowPath))
-        return Fail(*problem);
+    if (const auto done = OpenShowToEdit(session, e.ShowPath); !done)
+        return Fail(done.error());
     const std::string path = base::EncodeFileName(e.ShowPath);
     // The edits are worked out on a draft and go into the show as one step of its history.
     auto change = session.History().BeginChange();
@@ -198,11 +204,10 @@ int RunMusicEdit(const QStringList& args) {
         done = QString("%1 of %2 tracks").arg(targets.size()).arg(show.Sounds.size());
     }
 
-    if (!session.History().Commit(std::move(*change), QStringLiteral("music")) &&
-        !session.History().LastError().empty())
-        return Fail(QString::fromLocal8Bit(session.History().LastError().c_str()));
-    if (const auto problem = SaveEditedShow(session, e.ShowPath))
-        return Fail(*problem);
+    if (auto done = session.History().Commit(std::move(*change), QStringLiteral("music")); !done)
+        return Fail(QString::fromLocal8Bit(done.error().c_str()));
+    if (const auto done = SaveEditedShow(session, e.ShowPath); !done)
+        return Fail(done.error());
     std::fprintf(stderr, "reelpane-cli: edited %s (%s)\n", path.c_str(),
                  done.toLocal8Bit().constData());
     return 0;

@@ -62,8 +62,8 @@ int RunRefit(const QStringList& args) {
     if (showPath.isEmpty())
         return Fail(kRefitUsage);
     project::ShowSession session;
-    if (const auto problem = OpenShowToEdit(session, showPath))
-        return Fail(*problem);
+    if (const auto done = OpenShowToEdit(session, showPath); !done)
+        return Fail(done.error());
     const project::ShowModel& show = session.Show();
     project::RefitOptions options;
     options.Photos = show.Photos();
@@ -92,8 +92,8 @@ int RunRefit(const QStringList& args) {
             std::move(refit->Edits), QStringLiteral("refit"), std::move(refit->Pictures));
         !applied)
         return Fail(QString::fromStdString(applied.error()));
-    if (const auto problem = SaveEditedShow(session, showPath))
-        return Fail(*problem);
+    if (const auto done = SaveEditedShow(session, showPath); !done)
+        return Fail(done.error());
     int w = 0, h = 0;
     options.Photos.Size(w, h);
     std::fprintf(stderr,

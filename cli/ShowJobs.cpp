@@ -35,27 +35,28 @@ project::SaveResult SaveShowJob(const project::ShowModel& show, const std::strin
     return result;
 }
 
-std::optional<QString> OpenShowToEdit(project::ShowSession& session, const QString& showPath) {
+base::Status OpenShowToEdit(project::ShowSession& session, const QString& showPath) {
     if (const auto opened = session.Open(); !opened)
-        return QString::fromLocal8Bit(opened.error().c_str());
+        return base::Fail(base::EncodeFileName(QString::fromLocal8Bit(opened.error().c_str())));
     ConsoleProgress loading("loading");
     const auto loaded = LoadShowJob(session, base::EncodeFileName(showPath), loading);
     if (!loaded || loaded->Outcome != project::LoadOutcome::Loaded)
-        return "cannot load " + showPath + ": " +
-               QString::fromLocal8Bit(loaded ? "cancelled" : loaded.error().c_str());
+        return base::Fail(base::EncodeFileName(
+            "cannot load " + showPath + ": " +
+            QString::fromLocal8Bit(loaded ? "cancelled" : loaded.error().c_str())));
     if (!loaded->Warning.empty())
         std::fprintf(stderr, "reelpane-cli: %s\n", loaded->Warning.c_str());
-    return std::nullopt;
+    return {};
 }
 
-std::optional<QString> SaveEditedShow(const project::ShowSession& session,
-                                      const QString& showPath) {
+base::Status SaveEditedShow(const project::ShowSession& session, const QString& showPath) {
     ConsoleProgress saving("saving");
     const auto saved = SaveShowJob(session.Show(), base::EncodeFileName(showPath), saving);
     if (!saved || *saved != project::SaveOutcome::Saved)
-        return "cannot save " + showPath + ": " +
-               QString::fromLocal8Bit(saved ? "nothing was saved" : saved.error().c_str());
-    return std::nullopt;
+        return base::Fail(base::EncodeFileName(
+            "cannot save " + showPath + ": " +
+            QString::fromLocal8Bit(saved ? "nothing was saved" : saved.error().c_str())));
+    return {};
 }
 
 } // namespace cli

@@ -3,13 +3,13 @@
 #pragma once
 
 #include "base/Job.h"
+#include "base/Result.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectOpen.h"
 #include "project/ShowSession.h"
 
 #include <QString>
 
-#include <optional>
 #include <string>
 
 namespace cli {
@@ -26,9 +26,9 @@ project::SaveResult SaveShowJob(const project::ShowModel& show, const std::strin
                                 base::Progress& progress);
 
 // The edit commands' open and save: the session opened and the show at showPath (as typed)
-// loaded, its load warning printed; then the edited show saved back over it. Each gives the
-// one-line message of what went wrong, or nothing.
-std::optional<QString> OpenShowToEdit(project::ShowSession& session, const QString& showPath);
-std::optional<QString> SaveEditedShow(const project::ShowSession& session, const QString& showPath);
+// loaded, its load warning printed; then the edited show saved back over it. A failure is the
+// one-line message of what went wrong, its file names in their own bytes.
+base::Status OpenShowToEdit(project::ShowSession& session, const QString& showPath);
+base::Status SaveEditedShow(const project::ShowSession& session, const QString& showPath);
 
 } // namespace cli

@@ -77,8 +77,8 @@ int RunTitleInsert(const QStringList& args) {
         return Fail(QString::fromStdString("--text: " + valid.error()));
 
     project::ShowSession session;
-    if (const auto problem = OpenShowToEdit(session, showPath))
-        return Fail(*problem);
+    if (const auto done = OpenShowToEdit(session, showPath); !done)
+        return Fail(done.error());
     const std::string path = base::EncodeFileName(showPath);
     const std::vector<project::Slide> slides = session.Show().Slides();
     if (before > static_cast<int>(slides.size()) + 1)
@@ -95,8 +95,8 @@ int RunTitleInsert(const QStringList& args) {
             {project::edit::InsertSlide{index, std::move(*made)}}, QStringLiteral("title"));
         !applied)
         return Fail(QString::fromStdString(applied.error()));
-    if (const auto problem = SaveEditedShow(session, showPath))
-        return Fail(*problem);
+    if (const auto done = SaveEditedShow(session, showPath); !done)
+        return Fail(done.error());
     std::fprintf(stderr, "reelpane-cli: inserted a title as slide %d of %zu in %s\n", before,
                  session.Show().Slides().size(), path.c_str());
     return 0;

@@ -44,7 +44,9 @@ void AutosaveController::Tick() {
     if (!policy_.Due(now) || host_.IsBusy() || saver_.Writing())
         return;
     const std::string file = showFile_ ? base::EncodeFileName(showFile_()) : "";
-    if (saver_.Start(show_, file))
+    // A snapshot that could not be made is tried again at the next tick, as a busy one is.
+    if (const auto started = saver_.Start(show_, file);
+        started && *started == project::Autosaver::StartOutcome::Started)
         policy_.Written(now);
 }
 
@@ -52,7 +54,8 @@ bool AutosaveController::WriteNow() {
     saver_.Wait();
     const int before = saver_.Written();
     const std::string file = showFile_ ? base::EncodeFileName(showFile_()) : "";
-    if (!saver_.Start(show_, file))
+    if (const auto started = saver_.Start(show_, file);
+        !started || *started != project::Autosaver::StartOutcome::Started)
         return false;
     saver_.Wait();
     policy_.Written(Clock::now());

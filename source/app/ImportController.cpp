@@ -76,8 +76,8 @@ project::ImportStatus ImportController::AddPhoto(const QString& path) {
     project::ShowContent scratch;
     const project::ImportStatus added = ImportPhotos()(scratch, files_, base::EncodeFileName(path));
     if (project::Added(added)) {
-        if (!PlaceImportedPhoto(scratch.Slides.back()))
-            return base::Fail(history_.LastError());
+        if (auto placed = PlaceImportedPhoto(scratch.Slides.back()); !placed)
+            return base::Fail(placed.error());
         if (SlidePlaced)
             SlidePlaced(path, scratch.Slides.back());
     }
@@ -87,8 +87,9 @@ project::ImportStatus ImportController::AddPhoto(const QString& path) {
 project::ImportStatus ImportController::AddTrack(const QString& path) {
     project::ShowContent scratch;
     const project::ImportStatus added = ImportTracks()(scratch, files_, base::EncodeFileName(path));
-    if (project::Added(added) && !PlaceImportedTrack(scratch.Sounds.back()))
-        return base::Fail(history_.LastError());
+    if (project::Added(added))
+        if (auto placed = PlaceImportedTrack(scratch.Sounds.back()); !placed)
+            return base::Fail(placed.error());
     return added;
 }
 
@@ -176,11 +177,14 @@ void ImportController::ImportBatch(const QStringList& files, const ImportOne& ad
         auto status = addOne(scratch, batch->Files, path);
         if (project::Added(status) && scratch.Slides.size() > photos) {
             jobs_.Post([this, slide = scratch.Slides.back(), path] {
-                if (PlaceImportedPhoto(slide) && SlidePlaced)
+                if (PlaceImportedPhoto(slide).ok() && SlidePlaced)
                     SlidePlaced(base::DecodeFileName(path), slide);
             });
         } else if (project::Added(status) && scratch.Sounds.size() > tracks) {
-            jobs_.Post([this, track = scratch.Sounds.back()] { PlaceImportedTrack(track); });
+            // A track the show refuses is left out with its working copy, as a photo is.
+            jobs_.Post([this, track = scratch.Sounds.back()] {
+                static_cast<void>(PlaceImportedTrack(track));
+            });
         } else if (status && !status->Added) {
             const std::string ext = project::ExtensionOf(path);
             if (IsSlideExtension(ext) || project::IsTrackExtension(ext))
@@ -212,14 +216,16 @@ void ImportController::ImportBatch(const QStringList& files, const ImportOne& ad
         history_.EndBatch(); // another job runs: nothing is imported
 }
 
-bool ImportController::PlaceImportedPhoto(const project::Slide& slide) {
+base::Status ImportController::PlaceImportedPhoto(const project::Slide& slide) {
     const std::size_t index = show_.Slides().size();
-    if (!history_.Apply({project::edit::InsertSlide{index, slide}}, QStringLiteral("add photo"))) {
+    if (auto done =
+            history_.Apply({project::edit::InsertSlide{index, slide}}, QStringLiteral("add photo"));
+        !done) {
         files_.Remove(slide.WorkFile);
-        return false;
+        return done;
     }
     ShowAddedPhoto(index);
-    return true;
+    return {};
 }
 
 void ImportController::ShowAddedPhoto(std::size_t index) {
@@ -231,15 +237,17 @@ void ImportController::ShowAddedPhoto(std::size_t index) {
     view_.SelectSlide(static_cast<int>(index));
 }
 
-bool ImportController::PlaceImportedTrack(const project::Track& track) {
+base::Status ImportController::PlaceImportedTrack(const project::Track& track) {
     const std::size_t index = show_.Sounds().size();
-    if (!history_.Apply({project::edit::InsertTrack{index, track}}, QStringLiteral("add track"))) {
+    if (auto done =
+            history_.Apply({project::edit::InsertTrack{index, track}}, QStringLiteral("add track"));
+        !done) {
         files_.Remove(track.WorkFile);
-        return false;
+        return done;
     }
     view_.LayoutMusicStrip();
     view_.ShowTrack(index);
-    return true;
+    return {};
 }
 
 QString ImportController::UnreadableFilesText(const QStringList& names) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "app/ControllerHost.h"
+#include "base/Result.h"
 #include "project/Import.h"
 #include "project/ShowModel.h"
 
@@ -70,8 +71,8 @@ public:
 private:
     // A photo or track imported, put at the end of the show as one of its additions (in a
     // batch, part of its step). False, its working copy removed again, when it was refused.
-    bool PlaceImportedPhoto(const project::Slide& slide);
-    bool PlaceImportedTrack(const project::Track& track);
+    base::Status PlaceImportedPhoto(const project::Slide& slide);
+    base::Status PlaceImportedTrack(const project::Track& track);
     // The import of one file of either kind into `into` (the batches' addOne).
     ImportOne ImportPhotos();
     ImportOne ImportTracks();

@@ -145,6 +145,8 @@ void MainWindow::CreateStoryboard() {
     connect(this, &MainWindow::trackPlaybackFinished, Commands,
             &StoryboardCommands::trackPlaybackFinished);
     Titles = new TitleCommands(this, Show, History, Session.Files(), *Storyboard, Dialogs, Host());
+    Collages =
+        new CollageCommands(this, Show, History, Session.Files(), *Storyboard, Dialogs, Host());
     Moving =
         new MovingPhotoCommand(this, Show, History, Session.Files(), *Storyboard, Dialogs, Host());
     // A title slide opens the title editor wherever a photo opens its effects.
@@ -175,9 +177,11 @@ void MainWindow::chooseTransition(int index) {
         return clean.isNull() ? imaging::Bitmap()
                               : imaging::Bitmap::CreateFromImage(clean.toImage());
     };
-    if (!change || !ChooseTransition(change->Draft, index, this, thumbnail))
+    if (!change ||
+        !ChooseTransition(change->Draft, index, this, thumbnail, Storyboard->PickedSlides()))
         return;
-    History.Commit(std::move(*change), QStringLiteral("transition"));
+    if (auto done = History.Commit(std::move(*change), QStringLiteral("transition")); !done)
+        Dialogs.ShowMessage(QString::fromLocal8Bit(done.error().c_str()));
     Storyboard->LayoutPhotoStrip(Storyboard->SlidePage());
     Commands->NoteLongTransitions();
 }

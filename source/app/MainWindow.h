@@ -5,6 +5,7 @@
 // through the model; the window only builds, lays out and keeps the busy state.
 #pragma once
 
+#include "app/CollageCommands.h"
 #include "app/DiscController.h"
 #include "app/ImportController.h"
 #include "app/MovingPhotoCommand.h"
@@ -117,6 +118,7 @@ private:
     // Paging, choosing, deleting and moving photos and tracks on the storyboard.
     StoryboardCommands* Commands = nullptr;
     TitleCommands* Titles = nullptr;      // adding and editing title slides
+    CollageCommands* Collages = nullptr;  // picked photos made one collage
     MovingPhotoCommand* Moving = nullptr; // a moving photo's clip in its place
     StoryboardInput* Input = nullptr;     // shortcuts, wheel paging, dragging photos
     ShowFileController* Files = nullptr;  // new, open, save, recent shows, recovery, caption

@@ -38,6 +38,17 @@ void MainWindow::CreateMenus() {
     const auto separator =
         std::find_if(entries.begin(), entries.end(), [](QAction* a) { return a->isSeparator(); });
     PhotoMenu->insertAction(separator != entries.end() ? *separator : nullptr, addTitle);
+    // "Make a collage" of two to four picked photos, after the commands that add: offered only
+    // while the picked slides are such photos.
+    QAction* makeCollage =
+        new QAction(base::Tr(base::TextKey::MakeCollage, "Сделать коллаж"), this);
+    makeCollage->setObjectName("MakeCollageAction");
+    connect(makeCollage, &QAction::triggered, Collages, &CollageCommands::makeCollage);
+    addAction(makeCollage);
+    PhotoMenu->insertAction(separator != entries.end() ? *separator : nullptr, makeCollage);
+    makeCollage->setEnabled(false);
+    connect(Storyboard, &StoryboardView::viewChanged, makeCollage,
+            [this, makeCollage] { makeCollage->setEnabled(Collages->CanMakeCollage()); });
     // A moving photo's clip in its place: in the menu, after "Add title", only while the selected
     // photo has one.
     QAction* useClip =

@@ -77,10 +77,11 @@ void MovingPhotoCommand::useItsClip() {
         dialogs_.ShowMessage(QString::fromLocal8Bit(placed.error().c_str()));
         return;
     }
-    if (!history_.Apply({project::edit::SetSlide{index, *placed}},
-                        QStringLiteral("use its clip"))) {
+    if (auto done = history_.Apply({project::edit::SetSlide{index, *placed}},
+                                   QStringLiteral("use its clip"));
+        !done) {
         drop();
-        dialogs_.ShowMessage(QString::fromLocal8Bit(history_.LastError().c_str()));
+        dialogs_.ShowMessage(QString::fromLocal8Bit(done.error().c_str()));
     }
 }
 

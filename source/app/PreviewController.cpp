@@ -71,7 +71,7 @@ void PreviewController::start() {
     EnterLayout();
     startedTrack_ = -1;
     pausedTrack_ = -1;
-    schedule_.Start(render::PreviewTimeline::FromShow(show), Clock());
+    schedule_.Start(render::PreviewTimeline::FromShow(show, music_.Tracks()), Clock());
     ScheduleTimer->start();
     FrameTimer->start();
     Q_EMIT runningChanged();

@@ -30,6 +30,7 @@ bool PreviewMusic::Prepare(const project::ShowModel& show, base::Progress&) {
     Release();
     // The music ends where the show's last picture does.
     const media::MixPlan plan = media::MixPlanOf(show, render::ShowTimeline::Of(show).LengthMs());
+    tracks_ = media::LayOutTracks(plan);
     if (media::IsPlainPlan(plan) || (plan.Tracks.empty() && plan.Clips.empty()))
         return true;
     auto stream = std::make_unique<media::MixStream>(plan, media::OpenTrackOrClipPcmSource);

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace ui {
 
@@ -26,6 +27,9 @@ public:
     // the show's start. Nothing long runs, so nothing is cancelled and the answer is true (false
     // would tell the caller not to start); the progress is not used.
     bool Prepare(const project::ShowModel& show, base::Progress& progress);
+    // The tracks heard in the preview, laid out by the show's time line from the plan Prepare
+    // made (the mix's exact lengths when the show is mixed), for the schedule to start them.
+    const std::vector<render::TrackTime>& Tracks() const { return tracks_; }
     // True while the mix stands for the tracks.
     bool Mixed() const { return stream_ != nullptr; }
     // Plays the mix as the one track from a byte position of it (16-bit stereo at its rate, as
@@ -37,6 +41,7 @@ public:
 
 private:
     std::unique_ptr<media::MixStream> stream_;
+    std::vector<render::TrackTime> tracks_;
     std::uint32_t track_ = 0; // the library's stream that plays the mix (0: none)
 };
 

@@ -116,7 +116,8 @@ void ShowMusicCommand::Finish(project::ShowHistory::Change change, const std::st
     // What fitting and the beats changed, told in the status line.
     const QString report = retimes_ ? RetimeReport(show_.Content(), change.Draft) : QString();
     // Whatever was done before a failure or a Cancel stays, as one step that undo takes back.
-    history_.Commit(std::move(change), QStringLiteral("show music"));
+    if (auto done = history_.Commit(std::move(change), QStringLiteral("show music")); !done)
+        dialogs_.ShowMessage(QString::fromLocal8Bit(done.error().c_str()));
     if (!report.isEmpty())
         host_.Tell(report);
     storyboard_.LayoutPhotoStrip(storyboard_.SlidePage());

@@ -5,6 +5,7 @@
 #include "imaging/ui/EffectsDialog.h"
 #include "media/ui/ClipEditor.h"
 #include "project/Import.h"
+#include "project/ui/CollageEditor.h"
 
 #include <QDialog>
 
@@ -185,9 +186,20 @@ std::unique_ptr<EffectsDialog> OpenEffects(const project::Slide& slide, EffectsP
         auto* editor = new ClipEditor(*slide.Clip());
         clipPage = {editor, editor->Preview()};
     }
+    // A collage's page: its layout and its photos' order, its preview drawn as the show draws it.
+    EffectsDialog::CollagePage collagePage;
+    if (slide.Collage()) {
+        project::PhotoSettings size;
+        size.Resolution = resolution;
+        int width = 0;
+        int height = 0;
+        size.Size(width, height);
+        auto* editor = new CollageEditor(*slide.Collage(), slide.BackColor, QSize(width, height));
+        collagePage = {editor, editor->Preview()};
+    }
     auto dialog = std::make_unique<EffectsDialog>(
         slide.Caption, slide.Picture, slide.BackColor, slide.StillMs, slide.Ext.Motion,
-        motionSeconds, picture, resolution, thumbnail, page, parent, clipPage);
+        motionSeconds, picture, resolution, thumbnail, page, parent, clipPage, collagePage);
     if (SlidePicture::CaptionIsValue(slide))
         dialog->ShowCaptionValues();
     return dialog;

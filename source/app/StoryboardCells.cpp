@@ -59,9 +59,14 @@ std::unique_ptr<StoryboardView::PhotoCell> StoryboardView::MakePhotoCell() {
     cell->TransitionCell = spacer;
     cell->Menu = dots;
 
-    connect(thumb, &ThumbImage::Pressed, this, [this](ThumbImage* self) {
+    connect(thumb, &ThumbImage::Pressed, this,
+            [this](ThumbImage* self, Qt::KeyboardModifiers modifiers) {
+                if (UserMayEdit())
+                    PressSlide(PhotoIndexOf(self), modifiers);
+            });
+    connect(thumb, &ThumbImage::Released, this, [this](ThumbImage* self) {
         if (UserMayEdit())
-            SelectSlide(PhotoIndexOf(self));
+            ReleaseSlide(PhotoIndexOf(self));
     });
     connect(thumb, &ThumbImage::DoubleClicked, this, [this](ThumbImage* self) {
         if (!UserMayEdit())

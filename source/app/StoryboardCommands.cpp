@@ -59,6 +59,10 @@ void StoryboardCommands::nextStripPage() {
 void StoryboardCommands::deletePhoto() {
     if (host_.IsBusy())
         return;
+    if (const auto picked = SeveralPicked(); !picked.empty()) {
+        DeletePicked(picked);
+        return;
+    }
     const int n = view_.SelectedSlide();
     if (n < 0 || n >= static_cast<int>(show_.Slides().size()))
         return;
@@ -78,20 +82,35 @@ void StoryboardCommands::deletePhoto() {
 void StoryboardCommands::movePhotoRight() {
     if (host_.IsBusy())
         return;
+    if (!SeveralPicked().empty()) {
+        MovePickedByOne(1);
+        return;
+    }
     // The selection stays at its place, now on the neighbour.
     const int n = view_.SelectedSlide();
     if (n < 0 || n + 1 >= static_cast<int>(show_.Slides().size()))
         return;
-    history_.MoveSlide(static_cast<std::size_t>(n), static_cast<std::size_t>(n + 1), {n, n});
+    ShowFailure(
+        history_.MoveSlide(static_cast<std::size_t>(n), static_cast<std::size_t>(n + 1), {n, n}));
 }
 
 void StoryboardCommands::movePhotoLeft() {
     if (host_.IsBusy())
         return;
+    if (!SeveralPicked().empty()) {
+        MovePickedByOne(-1);
+        return;
+    }
     const int n = view_.SelectedSlide();
     if (n < 1 || n >= static_cast<int>(show_.Slides().size()))
         return;
-    history_.MoveSlide(static_cast<std::size_t>(n), static_cast<std::size_t>(n - 1), {n, n});
+    ShowFailure(
+        history_.MoveSlide(static_cast<std::size_t>(n), static_cast<std::size_t>(n - 1), {n, n}));
+}
+
+void StoryboardCommands::ShowFailure(const base::Status& done) {
+    if (!done)
+        dialogs_.ShowMessage(QString::fromLocal8Bit(done.error().c_str()));
 }
 
 void StoryboardCommands::deleteTrack() {
@@ -115,7 +134,8 @@ void StoryboardCommands::moveTrackRight() {
     const int n = view_.SelectedSound();
     if (n < 0 || n + 1 >= static_cast<int>(show_.Sounds().size()))
         return;
-    history_.MoveTrack(static_cast<std::size_t>(n), static_cast<std::size_t>(n + 1), {n, n});
+    ShowFailure(
+        history_.MoveTrack(static_cast<std::size_t>(n), static_cast<std::size_t>(n + 1), {n, n}));
 }
 
 void StoryboardCommands::moveTrackLeft() {
@@ -124,7 +144,8 @@ void StoryboardCommands::moveTrackLeft() {
     const int n = view_.SelectedSound();
     if (n < 1 || n >= static_cast<int>(show_.Sounds().size()))
         return;
-    history_.MoveTrack(static_cast<std::size_t>(n), static_cast<std::size_t>(n - 1), {n, n});
+    ShowFailure(
+        history_.MoveTrack(static_cast<std::size_t>(n), static_cast<std::size_t>(n - 1), {n, n}));
 }
 
 void StoryboardCommands::swapPhotoWith() {
@@ -138,8 +159,8 @@ void StoryboardCommands::swapPhotoWith() {
     if (partner < 1 || partner > count || partner == selected + 1 || host_.IsBusy())
         return;
     // The selected photo takes the partner's place and stays selected there.
-    history_.SwapSlides(static_cast<std::size_t>(partner - 1), static_cast<std::size_t>(selected),
-                        {selected, partner - 1});
+    ShowFailure(history_.SwapSlides(static_cast<std::size_t>(partner - 1),
+                                    static_cast<std::size_t>(selected), {selected, partner - 1}));
     view_.ShowSlide(partner - 1);
 }
 
@@ -157,9 +178,11 @@ void StoryboardCommands::selectPhoto(int index) {
 
 bool StoryboardCommands::MovePhoto(int from, int to) {
     // One step of the undo history, which leaves the moved photo selected.
-    if (host_.IsBusy() || from < 0 || to < 0 ||
-        !history_.MoveSlide(static_cast<std::size_t>(from), static_cast<std::size_t>(to),
-                            {view_.SelectedSlide(), to}))
+    if (host_.IsBusy() || from < 0 || to < 0)
+        return false;
+    if (auto moved = history_.MoveSlide(static_cast<std::size_t>(from),
+                                        static_cast<std::size_t>(to), {view_.SelectedSlide(), to});
+        !moved)
         return false;
     // The strip is drawn again in the new order, on the page that shows the moved photo.
     view_.LayoutPhotoStrip(

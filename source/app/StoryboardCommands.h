@@ -7,11 +7,14 @@
 
 #include "app/ControllerHost.h"
 #include "app/StoryboardView.h"
+#include "base/Result.h"
+#include "project/SlideEdits.h"
 
 #include <QObject>
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 class QWidget;
 
@@ -22,6 +25,8 @@ class ShowModel;
 
 namespace ui {
 
+class EffectsDialog;
+class SlidePicture;
 struct WindowDialogs;
 
 class StoryboardCommands final : public QObject {
@@ -44,7 +49,8 @@ public:
 
     void previousStripPage();
     void nextStripPage();
-    // The selected photo / track: deleted after a question, or moved by one place.
+    // The selected photo / track: deleted after a question, or moved by one place. With several
+    // photos picked, all of them, as one step (they stay picked at their new places).
     void deletePhoto();
     void movePhotoRight();
     void movePhotoLeft();
@@ -59,6 +65,16 @@ public:
     // Moves photo `from` to place `to` (the photos between shift by one) and selects it on its
     // page: dragging a photo and Ctrl+Left/Right come here. False when nothing moved.
     bool MovePhoto(int from, int to);
+    // The picked photos gathered, in their order, at gap `gap` of the show (0 = before the first):
+    // a drag of one of several picked photos comes here. One step; false when nothing moved.
+    bool MovePickedToGap(int gap);
+    // Ctrl+A: every photo picked.
+    void selectAllPhotos();
+    // The edits given, in order, to the slides at `targets` that take them, as one step named
+    // `text` (a part of the batch when one runs); a slide that refuses refuses them all, and the
+    // user is told. False when nothing changed.
+    bool EditPicked(const std::vector<std::size_t>& targets,
+                    const std::vector<project::SlideEdit>& edits, const QString& text);
     // The effects dialog of the selected slide at `page` (0..6, remembered as the page used last,
     // or EffectsDialog::kClipPage), its edit one step; a page the slide has not (a photo's page
     // on a clip) opens the slide's own. A slide EditTitle takes (a title) goes to it instead.
@@ -72,6 +88,17 @@ Q_SIGNALS:
     void trackPlaybackFinished();
 
 private:
+    // The picked photos when there are several (empty for one).
+    std::vector<std::size_t> SeveralPicked() const;
+    void DeletePicked(const std::vector<std::size_t>& picked);
+    bool MovePickedByOne(int step);
+    // The edits the effects dialog gives to other slides than `index` (the picked ones, or all),
+    // made after its own step as a part of the same step.
+    void GiveToOthers(const EffectsDialog& dialog, const SlidePicture& picture, std::size_t index,
+                      const project::Slide& before);
+    // A move the history refused, told in a message box.
+    void ShowFailure(const base::Status& done);
+
     const project::ShowModel& show_;
     project::ShowHistory& history_;
     StoryboardView& view_;

@@ -7,10 +7,12 @@
 #include "media/ui/ClipEditor.h"
 #include "media/ui/TrackDialog.h"
 #include "project/ClipSlides.h"
+#include "project/CollageSlides.h"
 #include "project/ShowHistory.h"
 #include "project/ShowModel.h"
 #include "project/SlideEdits.h"
 #include "project/SlideKind.h"
+#include "project/ui/CollageEditor.h"
 
 #include <QPixmap>
 
@@ -50,6 +52,7 @@ void StoryboardCommands::openEffects(int page) {
         OpenEffects(slide, picture, show_.Photos().Resolution, thumbnail, page, host_.DialogParent);
     EffectsDialog& dialog = *opened;
     dialog.SetSlideIndex(static_cast<int>(index), slide.Faces() ? *slide.Faces() : std::nullopt);
+    dialog.OfferSelection(static_cast<int>(view_.PickedSlides().size()));
     dialog.exec();
     project::ShowContent& draft = change->Draft;
     for (const project::SlideEdit& edit : EditsOf(slide, picture, dialog))
@@ -85,7 +88,24 @@ void StoryboardCommands::openEffects(int page) {
         else
             dialogs_.ShowMessage(QString::fromLocal8Bit(clipped.error().c_str()));
     }
-    history_.Commit(std::move(*change), QStringLiteral("effects"));
+    // A collage's layout and order: its record picture drawn again (the step keeps the old one).
+    if (const auto* collage = qobject_cast<const CollageEditor*>(dialog.CollageEditor());
+        collage && dialog.result() == QDialog::Accepted && collage->Collage() != *slide.Collage())
+        if (const auto edited =
+                project::EditCollage(draft, index, collage->Collage(), show_.Photos());
+            !edited)
+            dialogs_.ShowMessage(QString::fromStdString(edited.error()));
+    // Values given to other slides too are a part of the same step.
+    const bool others = dialog.MotionForAll() || dialog.MotionForSelection() ||
+                        dialog.SecondsForSelection() || dialog.PictureForSelection();
+    if (others)
+        history_.BeginBatch(QStringLiteral("effects"));
+    if (auto done = history_.Commit(std::move(*change), QStringLiteral("effects")); !done)
+        dialogs_.ShowMessage(QString::fromLocal8Bit(done.error().c_str()));
+    if (others) {
+        GiveToOthers(dialog, picture, index, slide);
+        history_.EndBatch();
+    }
     NoteLongTransitions();
     view_.LayoutPhotoStrip(view_.SlidePage());
     view_.SelectSlide(view_.SelectedSlide());
@@ -109,7 +129,8 @@ void StoryboardCommands::openTrackSettings() {
     track.Volume = dialog.Volume();
     track.Ext.FadeInSeconds = dialog.FadeInSeconds();
     track.Ext.FadeOutSeconds = dialog.FadeOutSeconds();
-    history_.Commit(std::move(*change), QStringLiteral("track"));
+    if (auto done = history_.Commit(std::move(*change), QStringLiteral("track")); !done)
+        dialogs_.ShowMessage(QString::fromLocal8Bit(done.error().c_str()));
 }
 
 } // namespace ui

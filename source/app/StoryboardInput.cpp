@@ -96,14 +96,23 @@ void StoryboardInput::CreateShortcuts() {
     AddShortcut(QKeySequence(Qt::Key_End), "LastPhotoShortcut", [commands, view] {
         commands->selectPhoto(static_cast<int>(view->PhotoCellCount()) - 1);
     });
+    // Several picked photos move together.
     AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Left), "MoveLeftShortcut", [commands, view] {
         const int n = view->SelectedSlide();
-        commands->MovePhoto(n, n - 1);
+        if (view->PickedSlides().size() > 1)
+            commands->movePhotoLeft();
+        else
+            commands->MovePhoto(n, n - 1);
     });
     AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Right), "MoveRightShortcut", [commands, view] {
         const int n = view->SelectedSlide();
-        commands->MovePhoto(n, n + 1);
+        if (view->PickedSlides().size() > 1)
+            commands->movePhotoRight();
+        else
+            commands->MovePhoto(n, n + 1);
     });
+    AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_A), "SelectAllShortcut",
+                [commands] { commands->selectAllPhotos(); });
 }
 
 bool StoryboardInput::eventFilter(QObject* watched, QEvent* event) {
@@ -204,7 +213,11 @@ bool StoryboardInput::Drop(QObject* watched, QDropEvent* event) {
         x = strip.PhotoStrip->width();
     const int gap = view_.DropGapAt(x);
     event->acceptProposedAction();
-    commands_.MovePhoto(dragged, MoveTargetOfGap(dragged, gap));
+    // One of several picked photos takes them all along.
+    if (view_.PickedSlides().size() > 1 && view_.IsPicked(static_cast<std::size_t>(dragged)))
+        commands_.MovePickedToGap(gap);
+    else
+        commands_.MovePhoto(dragged, MoveTargetOfGap(dragged, gap));
     return true;
 }
 

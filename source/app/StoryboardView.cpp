@@ -12,6 +12,7 @@
 #include "project/Duration.h"
 #include "project/TransitionChoice.h"
 
+#include <QApplication>
 #include <QIcon>
 #include <QMenu>
 #include <QPainter>
@@ -30,6 +31,9 @@ namespace ui {
 namespace {
 
 const QColor kGreen(0x00, 0xFF, 0x00);
+// A picked slide's wide frame.
+const QColor kPicked(0x1E, 0x78, 0xE6);
+constexpr int kPickedFrame = 3;
 // A track past the show's end: greyed.
 const QColor kPastEndFill(0xE4, 0xE4, 0xE4);
 
@@ -183,6 +187,7 @@ void StoryboardView::FocusItem(project::ItemKind kind, int index) {
 
 void StoryboardView::ResetSelection() {
     selectedSlide_ = 0;
+    picked_.Only(0);
     selectedSound_ = 0;
     slidePage_ = 0;
 }
@@ -192,6 +197,10 @@ void StoryboardView::ItemInserted(project::ItemKind kind, std::size_t index) {
         index = std::min(index, photoCells_.size());
         photoCells_.insert(photoCells_.begin() + static_cast<std::ptrdiff_t>(index),
                            MakePhotoCell());
+        // The picked slides and the current one stay on their slides, which shift along.
+        picked_.Inserted(index);
+        if (photoCells_.size() > 1 && selectedSlide_ >= static_cast<int>(index))
+            ++selectedSlide_;
         RefreshThumbnail(index);
     } else {
         index = std::min(index, trackCells_.size());
@@ -202,8 +211,19 @@ void StoryboardView::ItemInserted(project::ItemKind kind, std::size_t index) {
 }
 
 void StoryboardView::ItemRemoved(project::ItemKind kind, std::size_t index) {
-    if (kind == project::ItemKind::Photo && index < photoCells_.size())
+    if (kind == project::ItemKind::Photo && index < photoCells_.size()) {
         photoCells_.erase(photoCells_.begin() + static_cast<std::ptrdiff_t>(index));
+        // The slide leaves the selection; the others stay on their slides. The current one, when
+        // it went, is the picked one nearest to its place (or the slide now at its place).
+        picked_.Removed(index);
+        if (selectedSlide_ > static_cast<int>(index))
+            --selectedSlide_;
+        selectedSlide_ =
+            std::clamp(selectedSlide_, 0, std::max(0, static_cast<int>(photoCells_.size()) - 1));
+        if (picked_.Count() > 0 && !picked_.Has(static_cast<std::size_t>(selectedSlide_)))
+            selectedSlide_ =
+                static_cast<int>(picked_.Nearest(static_cast<std::size_t>(selectedSlide_)));
+    }
     if (kind == project::ItemKind::Track && index < trackCells_.size())
         trackCells_.erase(trackCells_.begin() + static_cast<std::ptrdiff_t>(index));
     // The preview keeps no picture of a photo that is gone.
@@ -229,6 +249,7 @@ template <typename T> void MoveCell(std::vector<T>& cells, std::size_t from, std
 void StoryboardView::ItemMoved(project::ItemKind kind, std::size_t from, std::size_t to) {
     if (kind == project::ItemKind::Photo) {
         MoveCell(photoCells_, from, to);
+        picked_.Moved(from, to);
         // The selection follows its photo: the moved one, or a neighbour that shifted by one.
         if (selectedSlide_ >= 0)
             selectedSlide_ = static_cast<int>(
@@ -262,6 +283,9 @@ void StoryboardView::ShowReset() {
         selectedSlide_ = 0;
         slidePage_ = 0;
     }
+    picked_.Clamp(show_.Slides().size());
+    selectedSlide_ =
+        std::clamp(selectedSlide_, 0, std::max(0, static_cast<int>(show_.Slides().size()) - 1));
     if (show_.Sounds().empty())
         selectedSound_ = 0;
     selectedPicture_ = imaging::Bitmap();
@@ -277,7 +301,7 @@ void StoryboardView::Refresh() {
     SelectSound(selectedSound_);
 }
 
-void StoryboardView::RedrawThumbnail(std::size_t index, const QColor& frame) {
+void StoryboardView::RedrawThumbnail(std::size_t index) {
     if (index >= photoCells_.size())
         return;
     const auto& s = show_.Slides()[index];
@@ -295,7 +319,20 @@ void StoryboardView::RedrawThumbnail(std::size_t index, const QColor& frame) {
         TextAt(p, 6, 6, label);
         TextAt(p, 6, pm.height() - 19, time);
     }
-    Frame(pm, frame);
+    if (picked_.Has(index) && picked_.Count() > 1) {
+        QPainter p(&pm);
+        p.setPen(Qt::NoPen);
+        p.setBrush(kPicked);
+        const int w = pm.width();
+        const int h = pm.height();
+        p.drawRect(0, 0, w, kPickedFrame);
+        p.drawRect(0, h - kPickedFrame, w, kPickedFrame);
+        p.drawRect(0, 0, kPickedFrame, h);
+        p.drawRect(w - kPickedFrame, 0, kPickedFrame, h);
+    }
+    const bool current = selectedSlide_ == static_cast<int>(index);
+    if (current || !picked_.Has(index) || picked_.Count() < 2)
+        Frame(pm, current ? kGreen : QColor(Qt::black));
     thumb->setPixmap(pm);
     // The number read aloud as it is drawn (and read by the tests).
     thumb->setAccessibleName(QString::fromStdString(PlaceLabel(index)));
@@ -303,11 +340,23 @@ void StoryboardView::RedrawThumbnail(std::size_t index, const QColor& frame) {
 
 void StoryboardView::LayoutPhotoStrip(int page) {
     slidePage_ = page;
-    for (const auto& cell : photoCells_) {
-        cell->Panel->hide();
-        cell->TransitionPanel->hide();
-    }
     VisiblePhotos_ = PhotoStripPlaces(show_, widgets_.PhotoStrip->width(), page);
+    // A thumbnail with the keyboard focus that goes off the strip lets the focus go: hidden with
+    // it, it would hand it to the next thumbnail as a Tab does, which selects that photo.
+    const int focused = PhotoIndexOf(QApplication::focusWidget());
+    const bool stays = std::any_of(VisiblePhotos_.begin(), VisiblePhotos_.end(),
+                                   [focused](const PhotoPlace& p) { return p.Index == focused; });
+    if (focused >= 0 && !stays)
+        QApplication::focusWidget()->clearFocus();
+    for (std::size_t i = 0; i < photoCells_.size(); ++i) {
+        const bool shown =
+            std::any_of(VisiblePhotos_.begin(), VisiblePhotos_.end(),
+                        [i](const PhotoPlace& p) { return p.Index == static_cast<int>(i); });
+        if (!shown) {
+            photoCells_[i]->Panel->hide();
+            photoCells_[i]->TransitionPanel->hide();
+        }
+    }
     for (const auto& place : VisiblePhotos_) {
         const auto index = static_cast<std::size_t>(place.Index);
         if (index >= photoCells_.size())
@@ -316,7 +365,7 @@ void StoryboardView::LayoutPhotoStrip(int page) {
         QWidget* photoPanel = photoCells_[index]->Panel.get();
         QWidget* transitionPanel = photoCells_[index]->TransitionPanel.get();
         QLabel* spacer = photoCells_[index]->TransitionCell;
-        RedrawThumbnail(index, selectedSlide_ == place.Index ? kGreen : QColor(Qt::black));
+        RedrawThumbnail(index);
         photoPanel->move(place.Left, 0);
         transitionPanel->move(place.Left + kPhotoCellWidth, 0);
         photoPanel->show();
@@ -475,20 +524,26 @@ void StoryboardView::LayoutMusicStrip() {
     }
 }
 
-void StoryboardView::SelectSlide(int index) {
-    if (index >= 0 && index < static_cast<int>(show_.Slides().size())) {
-        selectedSlide_ = index;
-        for (std::size_t i = 0; i < photoCells_.size(); ++i) {
-            QLabel* thumb = photoCells_[i]->Thumb;
-            QPixmap pm = thumb->pixmap();
-            if (pm.isNull())
-                continue;
-            Frame(pm, static_cast<int>(i) == index ? kGreen : QColor(Qt::black));
-            thumb->setPixmap(pm);
+void StoryboardView::RedrawFrames() {
+    std::vector<bool> onPage(photoCells_.size(), false);
+    for (const auto& place : VisiblePhotos_) {
+        const auto i = static_cast<std::size_t>(place.Index);
+        if (i < photoCells_.size() && i < show_.Slides().size() &&
+            !photoCells_[i]->Clean.isNull()) {
+            RedrawThumbnail(i);
+            onPage[i] = true;
         }
     }
-    ShowSelectedInPreview();
-    Q_EMIT viewChanged();
+    // The cells off the page keep their drawing and take the current slide's frame only; they
+    // are drawn whole when their page is shown.
+    for (std::size_t i = 0; i < photoCells_.size(); ++i) {
+        QLabel* thumb = photoCells_[i]->Thumb;
+        if (onPage[i] || thumb->pixmap().isNull())
+            continue;
+        QPixmap pm = thumb->pixmap();
+        Frame(pm, static_cast<int>(i) == selectedSlide_ ? kGreen : QColor(Qt::black));
+        thumb->setPixmap(pm);
+    }
 }
 
 void StoryboardView::SelectSound(int index) {

@@ -6,6 +6,7 @@
 // again. The layout arithmetic is StripLayout's.
 #pragma once
 
+#include "app/SlideSelection.h"
 #include "app/StoryboardWidgets.h"
 #include "app/StripLayout.h"
 #include "imaging/Bitmap.h"
@@ -51,8 +52,12 @@ public:
     const StoryboardWidgets& Widgets() const { return widgets_; }
     // The photo strip's width in pixels (it decides how many photos a page shows).
     int StripWidth() const;
-    // The selection and the photo strip's page: the view's own state, not the document's.
+    // The selection and the photo strip's page: the view's own state, not the document's. The
+    // selected slide is the current one (the last clicked), always among the picked slides; the
+    // picked slides are what the commands for several slides act on, in show order.
     int SelectedSlide() const { return selectedSlide_; }
+    const std::vector<std::size_t>& PickedSlides() const { return picked_.Picked(); }
+    bool IsPicked(std::size_t index) const { return picked_.Has(index); }
     int SelectedSound() const { return selectedSound_; }
     int SlidePage() const { return slidePage_; }
     // The effects dialog's page shown last (0..5), offered again the next time.
@@ -88,7 +93,18 @@ public:
     void LayoutMusicStrip();
     // Turns the strip to the page that shows the selected photo (after an undo or redo).
     void RevealSelectedSlide();
+    // Slide index becomes the current one; the picked slides stay when it is among them, else
+    // it is picked alone.
     void SelectSlide(int index);
+    // A press on the thumbnail of slide index: alone, with Ctrl added or dropped, with Shift the
+    // run from the slide clicked last. A plain press on a picked slide keeps the others picked
+    // (they may be dragged together) until the button is let go without a drag.
+    void PressSlide(int index, Qt::KeyboardModifiers modifiers);
+    void ReleaseSlide(int index);
+    // Ctrl+A: every slide picked, the current one kept.
+    void PickAllSlides();
+    // These slides picked, `current` the current one (it is picked too).
+    void PickSlides(const std::vector<std::size_t>& picked, int current);
     void SelectSound(int index);
     // Selects photo `index` after turning the strip to the page that shows it.
     void ShowSlide(int index);
@@ -137,7 +153,11 @@ private:
     void RefreshThumbnail(std::size_t index);
     // After a change of the strips: drag tags renumbered, laid out, the selection shown.
     void Refresh();
-    void RedrawThumbnail(std::size_t index, const QColor& frame);
+    // The cell's thumbnail with its number, time and frame: green for the current slide, a wide
+    // highlight for a picked one.
+    void RedrawThumbnail(std::size_t index);
+    // The frames of the cells on the page drawn again for the selection now.
+    void RedrawFrames();
     void RedrawTrackCell(std::size_t index);
     void DrawRuler();
     // The paging arrows are shown only when there is a page to go to (they keep their room).
@@ -154,6 +174,8 @@ private:
     StoryboardWidgets widgets_;
     const project::ShowModel& show_;
     int selectedSlide_ = 0;
+    SlideSelection picked_;
+    bool dropOthersOnRelease_ = false; // a plain press on a picked slide of several
     int selectedSound_ = 0;
     int slidePage_ = 0;
     int effectsPage_ = 0;

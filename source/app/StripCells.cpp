@@ -29,7 +29,7 @@ void ThumbImage::mousePressEvent(QMouseEvent* event) {
     }
     pressed_ = true;
     pressedAt_ = event->position().toPoint();
-    Q_EMIT Pressed(this);
+    Q_EMIT Pressed(this, event->modifiers());
 }
 
 void ThumbImage::mouseMoveEvent(QMouseEvent* event) {
@@ -51,7 +51,10 @@ void ThumbImage::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void ThumbImage::mouseReleaseEvent(QMouseEvent* event) {
+    const bool clicked = pressed_ && event->button() == Qt::LeftButton;
     pressed_ = false;
+    if (clicked)
+        Q_EMIT Released(this);
     QLabel::mouseReleaseEvent(event);
 }
 

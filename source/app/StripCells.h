@@ -21,7 +21,10 @@ public:
     static int DraggedIndex(const QMimeData* data);
 
 Q_SIGNALS:
-    void Pressed(ThumbImage* self);
+    // Pressed with the left button, with the keys held (Shift, Ctrl pick several).
+    void Pressed(ThumbImage* self, Qt::KeyboardModifiers modifiers);
+    // Let go without a drag having begun.
+    void Released(ThumbImage* self);
     // Double-clicked with the left button: the photo's effects open.
     void DoubleClicked(ThumbImage* self);
     // Keyboard focus arrived (Tab, Shift+Tab): the photo becomes the selected one.

@@ -11,15 +11,30 @@ using render::ShowTimeline;
 namespace {
 
 // Start and end of each photo on the time line, in milliseconds. The first photo's end is its
-// display time only (its transition is not counted), as the music strip measures it.
+// display time only (its transition is not counted), as the music strip measures it, unless it is
+// the only photo: then its cells hold the whole show, whose music plays to its transition's end.
 void SlideTimes(const ShowTimeline& line, std::vector<std::int64_t>& start,
                 std::vector<std::int64_t>& end) {
     start.resize(line.SlideCount());
     end.resize(line.SlideCount());
     for (std::size_t r = 0; r < line.SlideCount(); ++r) {
         start[r] = line.StartMs(r);
-        end[r] = r == 0 ? line.CutMs(0) : line.EndMs(r);
+        end[r] = r == 0 && line.SlideCount() > 1 ? line.CutMs(0) : line.EndMs(r);
     }
+}
+
+// Where each track lies on the show's clock, as the mix lays the record's lengths out (its
+// cross-fade included), and where the music ends (the end of the last track).
+std::vector<render::TrackTime> TrackPlacesOf(const project::ShowModel& show,
+                                             const ShowTimeline& line) {
+    return render::TrackPlaces(render::TrackPlan::Of(show), line.LengthMs());
+}
+
+std::int64_t MusicEndOf(const std::vector<render::TrackTime>& places) {
+    std::int64_t end = 0;
+    for (const render::TrackTime& t : places)
+        end = std::max(end, t.EndMs);
+    return end;
 }
 
 } // namespace
@@ -69,11 +84,11 @@ int PageOfTrack(const project::ShowModel& show, std::size_t track, int stripWidt
     const int count = static_cast<int>(show.Slides().size());
     if (count == 0)
         return 0;
-    std::int64_t trackStart = 0;
-    for (std::size_t u = 0; u < track && u < show.Sounds().size(); ++u)
-        trackStart += std::int64_t{show.Sounds()[u].PlaySeconds} * 1000;
-    // The last photo that has begun by then.
     const ShowTimeline line = ShowTimeline::Of(show);
+    const auto places = TrackPlacesOf(show, line);
+    const std::int64_t trackStart =
+        track < places.size() ? places[track].StartMs : MusicEndOf(places);
+    // The last photo that has begun by then.
     int playing = 0;
     for (int r = 0; r < count; ++r) {
         if (line.StartMs(static_cast<std::size_t>(r)) > trackStart)
@@ -102,30 +117,35 @@ std::vector<TrackPlace> MusicStripPlaces(const project::ShowModel& show,
                                          const std::vector<PhotoPlace>& visible, int screenWidth,
                                          int stripWidth) {
     const std::size_t tracks = show.Sounds().size();
-    // The real tracks plus an end marker of 100 seconds, so the last track has a successor.
+    const ShowTimeline line = ShowTimeline::Of(show);
+    const auto laid = TrackPlacesOf(show, line);
+    // The real tracks plus an end marker of 100 seconds where the music ends, so the last track
+    // has a successor.
     std::vector<TrackPlace> places(tracks + 1);
     std::vector<std::int64_t> trackStart(tracks + 1);
     std::vector<std::int64_t> trackEnd(tracks + 1);
-    std::int64_t t = 0;
-    for (std::size_t u = 0; u <= tracks; ++u) {
-        const std::int64_t play = 1000 * (u < tracks ? show.Sounds()[u].PlaySeconds : 100);
-        trackStart[u] = t;
-        t += play;
-        trackEnd[u] = t;
+    for (std::size_t u = 0; u < tracks; ++u) {
+        trackStart[u] = laid[u].StartMs;
+        trackEnd[u] = laid[u].EndMs;
     }
+    trackStart[tracks] = MusicEndOf(laid);
+    trackEnd[tracks] = trackStart[tracks] + 100'000;
     std::vector<std::int64_t> slideStart;
     std::vector<std::int64_t> slideEnd;
-    SlideTimes(ShowTimeline::Of(show), slideStart, slideEnd);
+    SlideTimes(line, slideStart, slideEnd);
 
     std::int64_t winStart = -1;
     std::int64_t winEnd = -1;
     if (!visible.empty()) {
         winStart = slideStart[static_cast<std::size_t>(visible.front().Index)];
-        winEnd = slideEnd[static_cast<std::size_t>(visible.back().Index)];
+        // To the end of the last photo's transition, even the first photo's: what starts in it
+        // is heard, and shown at its cells' end.
+        winEnd = line.EndMs(static_cast<std::size_t>(visible.back().Index));
     }
-    // Past the show's end: after the last photo's cells, on its page.
+    // Past the show's end (not heard: the mix leaves out what starts there), after the last
+    // photo's cells, on its page.
     const std::size_t slides = show.Slides().size();
-    const std::int64_t showEnd = slides == 0 ? 0 : slideEnd[slides - 1];
+    const std::int64_t showEnd = line.LengthMs();
     const bool lastPage =
         slides == 0 ||
         (!visible.empty() && static_cast<std::size_t>(visible.back().Index) + 1 == slides);

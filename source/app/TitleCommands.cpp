@@ -102,9 +102,8 @@ void TitleCommands::editTitle(int index) {
         dialogs_.ShowMessage(QString::fromStdString(edited.error()));
         return;
     }
-    if (!history_.Commit(std::move(*change), QStringLiteral("title")) &&
-        !history_.LastError().empty())
-        dialogs_.ShowMessage(QString::fromStdString(history_.LastError()));
+    if (auto done = history_.Commit(std::move(*change), QStringLiteral("title")); !done)
+        dialogs_.ShowMessage(QString::fromStdString(done.error()));
 }
 
 } // namespace ui

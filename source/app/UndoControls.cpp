@@ -43,22 +43,20 @@ UndoControls::UndoControls(QWidget& window, project::ShowHistory& history, Windo
 void UndoControls::undo() {
     if (host_.IsBusy() || !history_.CanUndo())
         return;
-    history_.Undo();
-    Finish();
+    Finish(history_.Undo());
 }
 
 void UndoControls::redo() {
     if (host_.IsBusy() || !history_.CanRedo())
         return;
-    history_.Redo();
-    Finish();
+    Finish(history_.Redo());
 }
 
-void UndoControls::Finish() {
+void UndoControls::Finish(const base::Status& done) {
     if (reveal_)
         reveal_();
-    if (!history_.LastError().empty())
-        dialogs_.ShowMessage(QString::fromLocal8Bit(history_.LastError().c_str()));
+    if (!done)
+        dialogs_.ShowMessage(QString::fromLocal8Bit(done.error().c_str()));
 }
 
 void UndoControls::UpdateEnabled(bool busy) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/ControllerHost.h"
+#include "base/Result.h"
 
 #include <QObject>
 #include <QString>
@@ -50,7 +51,7 @@ Q_SIGNALS:
     void stateChanged();
 
 private:
-    void Finish();
+    void Finish(const base::Status& done);
 
     project::ShowHistory& history_;
     WindowDialogs& dialogs_;

@@ -207,7 +207,8 @@ void VideoExportController::StartExport(const QString& path, media::VideoExportO
     // The job writes a copy of the show on the worker; the window stays free meanwhile (busy:
     // the show may not change) and hears the frames, the speed and the time left.
     auto snapshot = std::make_shared<const project::ShowModel>(show_);
-    auto result = std::make_shared<media::VideoExportResult>();
+    // A job that ends without an answer (it threw) is a failure without detail.
+    auto result = std::make_shared<media::VideoExportResult>(base::Fail(std::string()));
     SetRunning(true);
     const bool started = jobs_.Start(
         [snapshot, result, options](WindowProgress& progress) mutable {
@@ -231,14 +232,14 @@ void VideoExportController::Finished(const QString& path, const project::ShowMod
     SetRunning(false);
     last_ = result;
     // The choices of a written video are the show's next ones, saved with it.
-    if (last_.Outcome == media::ExportOutcome::Written && StoreOutput)
+    if (last_ && last_->Outcome == media::ExportOutcome::Written && StoreOutput)
         StoreOutput(media::UsedOutputSettings(show.Options().Output, used));
-    if (last_.Outcome == media::ExportOutcome::Failed) {
-        dialogs_.ShowMessage(FailureMessage(path) + "\n" + Detail(path, last_.Error));
+    if (!last_) {
+        dialogs_.ShowMessage(FailureMessage(path) + "\n" + Detail(path, last_.error()));
     } else {
-        if (const auto warning = media::ExportWarning(show, last_); !warning.empty())
+        if (const auto warning = media::ExportWarning(show, *last_); !warning.empty())
             dialogs_.ShowMessage(QString::fromStdString(warning));
-        if (last_.Outcome == media::ExportOutcome::Written) {
+        if (last_->Outcome == media::ExportOutcome::Written) {
             lastWritten_ = path;
             ShowDone(path);
         }

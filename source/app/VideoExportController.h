@@ -110,7 +110,7 @@ private:
     // The dialogs' parent (its screen decides the preview's size); no export starts while busy.
     ControllerHost host_;
     bool running_ = false;
-    media::VideoExportResult last_;
+    media::VideoExportResult last_ = base::Fail("no export yet");
     QString lastWritten_;
 };
 

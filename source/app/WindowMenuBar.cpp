@@ -70,6 +70,7 @@ const EntryText kEntryTexts[] = {
     {"NextPhotoShortcut", TextKey::MenuNextPhoto, "Следующее фото"},
     {"FirstPhotoShortcut", TextKey::MenuFirstPhoto, "Первое фото"},
     {"LastPhotoShortcut", TextKey::MenuLastPhoto, "Последнее фото"},
+    {"SelectAllShortcut", TextKey::SelectAllSlides, "Выбрать все"},
     {"AddPhotosAction", TextKey::AddPhotos, "Добавить фото"},
     {"MoveRightShortcut", TextKey::MovePhotoRight, "Сдвинуть вправо"},
     {"MoveLeftShortcut", TextKey::MovePhotoLeft, "Сдвинуть влево"},
@@ -93,7 +94,8 @@ WindowMenuBar CreateWindowMenuBar(QMainWindow& window, MenuBarCommands commands)
     AddCommand(window, "AboutAction", std::move(commands.About));
     AddCommand(window, "QuitAction", std::move(commands.Quit), QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    std::vector<const char*> photo = {"AddPhotosAction", "AddTitleAction", kSeparator};
+    std::vector<const char*> photo = {"AddPhotosAction", "AddTitleAction", "MakeCollageAction",
+                                      kSeparator};
     for (const PhotoEditEntry& e : kPhotoEditEntries)
         photo.push_back(e.Name);
     photo.insert(photo.end(), {kSeparator, "DeletePhotoAction", "MoveRightShortcut",
@@ -106,7 +108,8 @@ WindowMenuBar CreateWindowMenuBar(QMainWindow& window, MenuBarCommands commands)
                         kSeparator, "QuitAction"});
     bar.Edit = AddMenu(window, "EditMenu",
                        {"UndoAction", "RedoAction", kSeparator, "PreviousPhotoShortcut",
-                        "NextPhotoShortcut", "FirstPhotoShortcut", "LastPhotoShortcut"});
+                        "NextPhotoShortcut", "FirstPhotoShortcut", "LastPhotoShortcut",
+                        "SelectAllShortcut"});
     bar.Photo = AddMenu(window, "PhotoBarMenu", photo);
     bar.Music =
         AddMenu(window, "MusicMenu",

@@ -6,9 +6,7 @@
 
 namespace base {
 
-template <typename... Fs> struct Overloaded : Fs... {
-    using Fs::operator()...;
-};
+template <typename... Fs> struct Overloaded : Fs... { using Fs::operator()...; };
 template <typename... Fs> Overloaded(Fs...) -> Overloaded<Fs...>;
 
 // To, const when From is: for visitors that serve a const and a mutable variant alike.

@@ -289,6 +289,22 @@ enum class TextKey : int {
     ClipVolume = 356,
     ClipPlaysFor = 357,
     UseItsClip = 358,
+    // Several slides picked on the storyboard: the offer to give a page's values to all of them,
+    // Select all, the question before they are deleted, and the collage made of them; a collage's
+    // page of the effects dialog.
+    ApplyToSelection = 400,
+    SelectAllSlides = 401,
+    AskDeleteSelected = 402,
+    MakeCollage = 403,
+    CollagePage = 404,
+    CollageLayoutLabel = 405,
+    CollageSide = 406,
+    CollageStack = 407,
+    CollageGrid = 408,
+    CollageFeature = 409,
+    CollagePhotosLabel = 410,
+    CollageEarlier = 411,
+    CollageLater = 412,
     // The menu bar: its menus and the entries only it names.
     MenuFile = 73,
     MenuEdit = 74,

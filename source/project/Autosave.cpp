@@ -66,41 +66,46 @@ std::string BaseName(const std::string& path) {
 
 } // namespace
 
-bool Autosaver::Start(const ShowModel& show, const std::string& showFile) {
+base::Result<Autosaver::StartOutcome> Autosaver::Start(const ShowModel& show,
+                                                       const std::string& showFile) {
     std::unique_lock lock(mutex_);
     if (writing_)
-        return false;
+        return StartOutcome::Busy;
     lock.unlock();
     const std::string folder = instanceDir_ + "/autosave-" + std::to_string(++snapshots_) + "/";
     std::error_code ec;
     fs::remove_all(folder, ec);
     if (!fs::create_directories(folder + "pictures", ec) ||
         !fs::create_directories(folder + "music", ec))
-        return false;
+        return base::Fail("cannot make the autosave folder " + folder + ": " + ec.message());
     ShowContent snapshot = show.Content();
+    // The first file that could not be kept stops the snapshot.
+    base::Status kept;
     const auto keepAll = [&](auto& items, const std::string& dir) {
         for (auto& item : items) {
             const std::string to = dir + BaseName(item.WorkFile);
-            if (!Keep(item.WorkFile, to))
-                return false;
+            if (kept = Keep(item.WorkFile, to); !kept)
+                return;
             item.WorkFile = to;
         }
-        return true;
     };
     const auto keepExtras = [&] {
-        bool kept = true;
         for (Slide& s : snapshot.Slides)
             s.ForEachExtraFile([&](std::string& file) {
                 const std::string to = folder + "pictures/" + BaseName(file);
-                kept = kept && Keep(file, to).ok();
+                if (kept)
+                    kept = Keep(file, to);
                 file = to;
             });
-        return kept;
     };
-    if (!keepAll(snapshot.Slides, folder + "pictures/") ||
-        !keepAll(snapshot.Sounds, folder + "music/") || !keepExtras()) {
+    keepAll(snapshot.Slides, folder + "pictures/");
+    if (kept)
+        keepAll(snapshot.Sounds, folder + "music/");
+    if (kept)
+        keepExtras();
+    if (!kept) {
         fs::remove_all(folder, ec);
-        return false;
+        return base::Fail(kept.error());
     }
     Job job{ShowModel(std::move(snapshot), show.Photos()), showFile, folder};
     // The last write has ended (writing_ was false); its task may still be on its last steps.
@@ -115,7 +120,7 @@ bool Autosaver::Start(const ShowModel& show, const std::string& showFile) {
         writing_ = false;
         idle_.notify_all();
     });
-    return true;
+    return StartOutcome::Started;
 }
 
 bool Autosaver::Writing() const {
@@ -133,9 +138,11 @@ void Autosaver::Discard() {
     DeleteRecovery(files_);
 }
 
-std::string Autosaver::LastError() const {
+base::Status Autosaver::LastWrite() const {
     std::lock_guard lock(mutex_);
-    return lastError_;
+    if (!lastError_.empty())
+        return base::Fail(lastError_);
+    return {};
 }
 
 int Autosaver::Written() const {

@@ -4,6 +4,7 @@
 // while editing goes on.
 #pragma once
 
+#include "base/Result.h"
 #include "project/Recovery.h"
 #include "project/ShowModel.h"
 
@@ -56,9 +57,11 @@ public:
     Autosaver& operator=(const Autosaver&) = delete;
 
     // Takes a snapshot of show (values, and hard links to its working files, copies where a link
-    // cannot be made) and hands it to the worker. False, taking nothing, while the previous write
-    // is still under way or when the snapshot could not be made.
-    bool Start(const ShowModel& show, const std::string& showFile);
+    // cannot be made) and hands it to the worker (Started). Busy, taking nothing, while the
+    // previous write is still under way; a failure, taking nothing, says why the snapshot could
+    // not be made.
+    enum class StartOutcome { Started, Busy };
+    base::Result<StartOutcome> Start(const ShowModel& show, const std::string& showFile);
     // True while a write is under way.
     bool Writing() const;
     // Waits for a write under way.
@@ -66,8 +69,8 @@ public:
     // Waits, then removes the recovery files (the show was saved, closed or replaced).
     void Discard();
     const RecoveryFiles& Files() const { return files_; }
-    // The message of the last failed write ("" when it went through).
-    std::string LastError() const;
+    // How the last write ended: its failure with the message, or success (also before any).
+    base::Status LastWrite() const;
     // How many writes went through.
     int Written() const;
 

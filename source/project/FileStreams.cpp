@@ -76,13 +76,11 @@ std::string Why() {
     return std::strerror(errno);
 }
 
-bool CopyFileInto(const std::string& source, std::int64_t expected, base::AtomicFile& out,
-                  std::vector<char>& buffer, base::Progress& progress, std::string& error) {
+base::Status CopyFileInto(const std::string& source, std::int64_t expected, base::AtomicFile& out,
+                          std::vector<char>& buffer, base::Progress& progress) {
     const Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.get() < 0) {
-        error = "cannot open " + source + ": " + Why();
-        return false;
-    }
+    if (in.get() < 0)
+        return base::Fail("cannot open " + source + ": " + Why());
     errno = 0;
     const std::int64_t copied = CopyBlocks(in.get(), out.Handle(), expected, buffer, progress);
     if (copied == expected) {
@@ -91,60 +89,47 @@ bool CopyFileInto(const std::string& source, std::int64_t expected, base::Atomic
         // old one has little left to wait for.
         ::sync_file_range(out.Handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif
-        return true;
+        return {};
     }
     if (errno != 0)
-        error = "cannot write the project file: " + Why();
-    else
-        error = "cannot read " + source + " completely (it changed while saving?)";
-    return false;
+        return base::Fail("cannot write the project file: " + Why());
+    return base::Fail("cannot read " + source + " completely (it changed while saving?)");
 }
 
-bool CopyOut(QFile& in, std::int64_t size, const std::string& target, std::vector<char>& buffer,
-             base::Progress& progress, std::string& error) {
+base::Status CopyOut(QFile& in, std::int64_t size, const std::string& target,
+                     std::vector<char>& buffer, base::Progress& progress) {
     const Fd out(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-    if (out.get() < 0) {
-        error = "cannot create " + target + ": " + Why();
-        return false;
-    }
+    if (out.get() < 0)
+        return base::Fail("cannot create " + target + ": " + Why());
     const qint64 start = in.pos();
     errno = 0;
     const std::int64_t copied = CopyBlocks(in.handle(), out.get(), size, buffer, progress);
     in.seek(start + copied);
     if (copied == size)
-        return true;
-    error =
-        errno != 0 ? "cannot write " + target + ": " + Why() : std::string("the file ended early");
-    return false;
+        return {};
+    return base::Fail(errno != 0 ? "cannot write " + target + ": " + Why()
+                                 : std::string("the file ended early"));
 }
 
-bool OpenProjectForReading(const std::string& path, QFile& in, std::string& error) {
+base::Status OpenProjectForReading(const std::string& path, QFile& in) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        error = "cannot open " + path + ": " + Why();
-        return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        error = path + " is not a regular file";
-        return false;
-    }
+    if (::stat(path.c_str(), &st) != 0)
+        return base::Fail("cannot open " + path + ": " + Why());
+    if (!S_ISREG(st.st_mode))
+        return base::Fail(path + " is not a regular file");
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        error = "cannot open " + path + ": " + Why();
-        return false;
-    }
+    if (fd < 0)
+        return base::Fail("cannot open " + path + ": " + Why());
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        error = path + " is not a regular file";
-        return false;
+        return base::Fail(path + " is not a regular file");
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (!in.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFile::AutoCloseHandle)) {
         ::close(fd);
-        error = "cannot open " + path + ": " + in.errorString().toStdString();
-        return false;
+        return base::Fail("cannot open " + path + ": " + in.errorString().toStdString());
     }
-    return true;
+    return {};
 }
 
 void RemoveFile(const std::string& path) {
@@ -162,14 +147,13 @@ base::Result<std::string> CopyStoredOut(QFile& in, std::int64_t area, std::uint6
     if (target.empty())
         return base::Fail("no free working name for it");
     const qint64 here = in.pos();
-    std::string why;
-    const bool copied =
-        in.seek(area + static_cast<qint64>(offset)) &&
-        CopyOut(in, static_cast<std::int64_t>(bytes), target, buffer, progress, why);
+    base::Status copied = base::Fail("cannot read it");
+    if (in.seek(area + static_cast<qint64>(offset)))
+        copied = CopyOut(in, static_cast<std::int64_t>(bytes), target, buffer, progress);
     in.seek(here);
     if (!copied) {
         RemoveFile(target);
-        return base::Fail(why.empty() ? std::string("cannot read it") : why);
+        return base::Fail(copied.error());
     }
     return target;
 }

@@ -17,18 +17,18 @@
 namespace project {
 
 // Copies the whole of a working copy (expected bytes) into the project file.
-bool CopyFileInto(const std::string& source, std::int64_t expected, base::AtomicFile& out,
-                  std::vector<char>& buffer, base::Progress& progress, std::string& error);
+base::Status CopyFileInto(const std::string& source, std::int64_t expected, base::AtomicFile& out,
+                          std::vector<char>& buffer, base::Progress& progress);
 
 // Copies the next size bytes of the project file (opened unbuffered, so its position is the
 // descriptor's) into a new file at target.
-bool CopyOut(QFile& in, std::int64_t size, const std::string& target, std::vector<char>& buffer,
-             base::Progress& progress, std::string& error);
+base::Status CopyOut(QFile& in, std::int64_t size, const std::string& target,
+                     std::vector<char>& buffer, base::Progress& progress);
 
 // Opens a project file for reading. What is not a regular file (a FIFO, a device, a folder) is
 // refused before anything is read from it: the open does not wait for a writer, and the check
 // is made on the opened file itself.
-bool OpenProjectForReading(const std::string& path, QFile& in, std::string& error);
+base::Status OpenProjectForReading(const std::string& path, QFile& in);
 
 // The system's reason for the last failed call (errno's text).
 std::string Why();

@@ -17,23 +17,22 @@ namespace fs = std::filesystem;
 namespace {
 
 // A rename, or a copy and delete where the two paths lie on different file systems.
-bool Relocate(const std::string& from, const std::string& to, std::string& why) {
+// The failure is the system's reason alone; the caller names the file.
+base::Status Relocate(const std::string& from, const std::string& to) {
     std::error_code ec;
     fs::rename(fs::path(from), fs::path(to), ec);
     if (!ec)
-        return true;
-    if (ec != std::errc::cross_device_link) {
-        why = ec.message();
-        return false;
-    }
+        return {};
+    if (ec != std::errc::cross_device_link)
+        return base::Fail(ec.message());
     fs::copy_file(fs::path(from), fs::path(to), fs::copy_options::overwrite_existing, ec);
     if (ec) {
-        why = ec.message();
+        base::Error why{ec.message()};
         fs::remove(fs::path(to), ec);
-        return false;
+        return why;
     }
     fs::remove(fs::path(from), ec);
-    return true;
+    return {};
 }
 
 } // namespace
@@ -73,9 +72,8 @@ std::string ParkedFile::UniqueName(const std::string& ext) {
 base::Status ParkedFile::MoveIn(const std::string& path) {
     if (holds_)
         return base::Fail("a file is kept already for " + path);
-    std::string why;
-    if (!Relocate(path, path_, why))
-        return base::Fail("cannot keep " + path + " for undo: " + why);
+    if (auto moved = Relocate(path, path_); !moved)
+        return base::Fail("cannot keep " + path + " for undo: " + moved.error());
     holds_ = true;
     return {};
 }
@@ -98,9 +96,8 @@ base::Status ParkedFile::MoveOut(const std::string& path) {
         return base::Fail("no file is kept for " + path);
     if (base::EntryExists(path))
         return base::Fail("cannot put back " + path + ": another file has its name");
-    std::string why;
-    if (!Relocate(path_, path, why))
-        return base::Fail("cannot put back " + path + ": " + why);
+    if (auto moved = Relocate(path_, path); !moved)
+        return base::Fail("cannot put back " + path + ": " + moved.error());
     holds_ = false;
     return {};
 }
@@ -109,17 +106,15 @@ base::Status ParkedFile::SwapWith(const std::string& path) {
     if (!holds_)
         return base::Fail("no file is kept for " + path);
     const std::string aside = path_ + ".swap";
-    std::string why;
-    if (!Relocate(path, aside, why))
-        return base::Fail("cannot exchange " + path + ": " + why);
-    if (!Relocate(path_, path, why)) {
-        std::string ignored;
-        Relocate(aside, path, ignored);
-        return base::Fail("cannot exchange " + path + ": " + why);
+    if (auto movedAside = Relocate(path, aside); !movedAside)
+        return base::Fail("cannot exchange " + path + ": " + movedAside.error());
+    if (auto in = Relocate(path_, path); !in) {
+        (void)Relocate(aside, path); // best effort: the working file back where it was
+        return base::Fail("cannot exchange " + path + ": " + in.error());
     }
-    if (!Relocate(aside, path_, why)) {
+    if (auto kept = Relocate(aside, path_); !kept) {
         holds_ = false; // the other version is lost; the working file is the kept one now
-        return base::Fail("cannot keep " + path + " for undo: " + why);
+        return base::Fail("cannot keep " + path + " for undo: " + kept.error());
     }
     return {};
 }

@@ -172,21 +172,22 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
 
     // The media bytes go straight to the file's descriptor from here on.
     std::vector<char> buffer(kProjectBlockSize);
-    std::string error;
     for (std::size_t i = 0; i < slides.size(); ++i) {
         if (progress.Cancelled()) {
             out.Discard();
             progress.Close();
             return SaveOutcome::Cancelled;
         }
-        if (!CopyFileInto(slides[i].WorkFile, photoSizes[i], out, buffer, progress, error))
-            return fail(error);
+        if (auto copied = CopyFileInto(slides[i].WorkFile, photoSizes[i], out, buffer, progress);
+            !copied)
+            return fail(copied.error());
         progress.SetPosition(PercentOf(i + 1, slides.size()));
         progress.Pump();
     }
     for (std::size_t j = 0; j < sounds.size(); ++j)
-        if (!CopyFileInto(sounds[j].WorkFile, trackSizes[j], out, buffer, progress, error))
-            return fail(error);
+        if (auto copied = CopyFileInto(sounds[j].WorkFile, trackSizes[j], out, buffer, progress);
+            !copied)
+            return fail(copied.error());
     // What the records cannot hold follows the last track's bytes; a show without it ends here,
     // exactly as older writers made it.
     const WrittenExtension extension =
@@ -201,8 +202,8 @@ SaveResult SaveProject(const ShowModel& show, const std::string& path, base::Pro
             progress.Close();
             return SaveOutcome::Cancelled;
         }
-        if (!CopyFileInto(from, size, out, buffer, progress, error))
-            return fail(error);
+        if (auto copied = CopyFileInto(from, size, out, buffer, progress); !copied)
+            return fail(copied.error());
     }
     progress.SetPosition(100);
     if (const auto committed = out.Commit(); !committed)
@@ -218,8 +219,8 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
     auto refuse = [&](std::string message) -> LoadResult { return base::Fail(std::move(message)); };
 
     QFile in;
-    if (std::string why; !OpenProjectForReading(path, in, why))
-        return refuse(why);
+    if (auto opened = OpenProjectForReading(path, in); !opened)
+        return refuse(opened.error());
     const std::int64_t fileSize = in.size();
 
     // Everything is checked against the file's length before the open show is touched.
@@ -339,11 +340,10 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
             return finish(LoadOutcome::Cancelled);
         }
         const std::string temp = files.PicturesDir() + prefix + ".bmp";
-        std::string why;
-        if (!CopyOut(in, photoSizes[i], temp, buffer, progress, why)) {
+        if (auto copied = CopyOut(in, photoSizes[i], temp, buffer, progress); !copied) {
             RemoveFile(temp);
             return failMidway("cannot copy photo " + std::to_string(i + 1) +
-                              " out of the file: " + why);
+                              " out of the file: " + copied.error());
         }
         const std::size_t before = show.Slides.size();
         const ImportStatus imported =
@@ -385,11 +385,10 @@ LoadResult LoadProject(ShowContent& show, WorkFiles& files, const std::string& p
             continue;
         }
         const std::string temp = files.MusicDir() + prefix + ext;
-        std::string why;
-        if (!CopyOut(in, trackSizes[j], temp, buffer, progress, why)) {
+        if (auto copied = CopyOut(in, trackSizes[j], temp, buffer, progress); !copied) {
             RemoveFile(temp);
             return failMidway("cannot copy track " + std::to_string(j + 1) +
-                              " out of the file: " + why);
+                              " out of the file: " + copied.error());
         }
         const std::size_t before = show.Sounds.size();
         const ImportStatus imported =

@@ -23,22 +23,30 @@ void ShowHistory::Clear() {
     batch_.reset();
     batchBefore_.reset();
     stack_.clear();
-    lastError_.clear();
+    stepError_.clear();
 }
 
-void ShowHistory::Undo() {
-    lastError_.clear();
+base::Status ShowHistory::Undo() {
+    stepError_.clear();
     stack_.undo();
+    return StepStatus();
 }
 
-void ShowHistory::Redo() {
-    lastError_.clear();
+base::Status ShowHistory::Redo() {
+    stepError_.clear();
     stack_.redo();
+    return StepStatus();
 }
 
 void ShowHistory::Report(const base::Status& status) {
-    if (!status && lastError_.empty())
-        lastError_ = status.error();
+    if (!status && stepError_.empty())
+        stepError_ = status.error();
+}
+
+base::Status ShowHistory::StepStatus() const {
+    if (!stepError_.empty())
+        return base::Fail(stepError_);
+    return {};
 }
 
 base::Status ShowHistory::Record(std::vector<ShowEdit> edits, const QString& text,
@@ -49,7 +57,7 @@ base::Status ShowHistory::Record(std::vector<ShowEdit> edits, const QString& tex
         return fits;
     if (keepFolder_.empty() && std::any_of(edits.begin(), edits.end(), MovesFiles))
         return base::Fail("no folder to keep removed items in");
-    lastError_.clear();
+    stepError_.clear();
     if (batch_) {
         // Made at once, as a part of the batch's step.
         auto* step = new EditsStep(*this, std::move(edits), std::move(pictures), select.Before,
@@ -67,9 +75,7 @@ base::Status ShowHistory::Record(std::vector<ShowEdit> edits, const QString& tex
         if (before)
             OnStepDone(*before);
     }
-    if (!lastError_.empty())
-        return base::Fail(lastError_);
-    return {};
+    return StepStatus();
 }
 
 base::Status ShowHistory::Apply(std::vector<ShowEdit> edits, const QString& text,
@@ -121,22 +127,20 @@ base::Result<int> ShowHistory::DeleteTrack(std::size_t index) {
     return left == 0 ? -1 : static_cast<int>(std::min(index, left - 1));
 }
 
-bool ShowHistory::Move(ShowEdit edit, const QString& text, Selection select) {
-    if (!CheckEdits({edit}, show_.Slides().size(), show_.Sounds().size()))
-        return false;
-    return static_cast<bool>(Record({std::move(edit)}, text, {}, select));
+base::Status ShowHistory::Move(ShowEdit edit, const QString& text, Selection select) {
+    return Record({std::move(edit)}, text, {}, select);
 }
 
-bool ShowHistory::MoveSlide(std::size_t from, std::size_t to, Selection select) {
+base::Status ShowHistory::MoveSlide(std::size_t from, std::size_t to, Selection select) {
     return Move(edit::MoveItem{ItemKind::Photo, from, to}, QStringLiteral("move photo"), select);
 }
 
-bool ShowHistory::SwapSlides(std::size_t a, std::size_t b, Selection select) {
+base::Status ShowHistory::SwapSlides(std::size_t a, std::size_t b, Selection select) {
     return Move(edit::ExchangeItems{ItemKind::Photo, a, b}, QStringLiteral("exchange photos"),
                 select);
 }
 
-bool ShowHistory::MoveTrack(std::size_t from, std::size_t to, Selection select) {
+base::Status ShowHistory::MoveTrack(std::size_t from, std::size_t to, Selection select) {
     return Move(edit::MoveItem{ItemKind::Track, from, to}, QStringLiteral("move track"), select);
 }
 
@@ -156,37 +160,28 @@ base::Result<ShowHistory::Change> ShowHistory::BeginChange(std::optional<std::si
     return change;
 }
 
-bool ShowHistory::Commit(Change change, const QString& text) {
-    lastError_.clear();
-    if (!(change.before_ == show_.Content())) {
-        lastError_ = "the show changed while it was being edited";
-        return false;
-    }
+base::Result<ShowHistory::CommitOutcome> ShowHistory::Commit(Change change, const QString& text) {
+    if (!(change.before_ == show_.Content()))
+        return base::Fail("the show changed while it was being edited");
     auto edits = ChangesBetween(change.before_, change.Draft);
-    if (!edits) {
-        lastError_ = edits.error();
-        return false;
-    }
+    if (!edits)
+        return base::Fail(edits.error());
     std::optional<KeptPicture> picture;
     if (change.picture_ && *change.picture_ < show_.Slides().size()) {
         const std::size_t i = *change.picture_;
         // The editor rewrote the working file: the kept copy is the version before. Swapped once
         // now, so the step's redo swaps it back in: every step does its work in redo().
         if (!change.kept_.SameBytesAs(show_.Slides()[i].WorkFile)) {
-            if (auto swapped = change.kept_.SwapWith(show_.Slides()[i].WorkFile); !swapped) {
-                lastError_ = swapped.error();
-                return false;
-            }
+            if (auto swapped = change.kept_.SwapWith(show_.Slides()[i].WorkFile); !swapped)
+                return base::Fail(swapped.error());
             picture = KeptPicture{i, std::move(change.kept_)};
         }
     }
     if (edits->empty() && !picture)
-        return false;
-    if (auto done = Apply(std::move(*edits), text, std::move(picture)); !done) {
-        lastError_ = done.error();
-        return false;
-    }
-    return true;
+        return CommitOutcome::Unchanged;
+    if (auto done = Apply(std::move(*edits), text, std::move(picture)); !done)
+        return base::Fail(done.error());
+    return CommitOutcome::Committed;
 }
 
 } // namespace project

@@ -52,10 +52,10 @@ public:
 
     bool CanUndo() const { return stack_.canUndo(); }
     bool CanRedo() const { return stack_.canRedo(); }
-    void Undo();
-    void Redo();
-    // What the last step done or undone could not do ("" when it went through).
-    const std::string& LastError() const { return lastError_; }
+    // Undoes or redoes the step; a failure says what the step could not do (a kept file that
+    // could not be put back), and the rest of the step is still undone or redone.
+    base::Status Undo();
+    base::Status Redo();
 
     // The one way to change the show: checks every edit against the show (refusing the whole
     // list, with no step, when one does not fit), then makes them in order as one step named
@@ -86,10 +86,10 @@ public:
         int After = -1;
     };
     // Moves an item from `from` to `to` (the ones between shift), or exchanges two, as a step.
-    // False, with no step, when the indexes do not fit the show.
-    bool MoveSlide(std::size_t from, std::size_t to, Selection select);
-    bool SwapSlides(std::size_t a, std::size_t b, Selection select);
-    bool MoveTrack(std::size_t from, std::size_t to, Selection select);
+    // Refused, with no step, when the indexes do not fit the show.
+    base::Status MoveSlide(std::size_t from, std::size_t to, Selection select);
+    base::Status SwapSlides(std::size_t a, std::size_t b, Selection select);
+    base::Status MoveTrack(std::size_t from, std::size_t to, Selection select);
 
     // Where the selection goes once a step is done or undone: the item it put back, the place of
     // the one it took out, or what a move names. The storyboard view listens; -1 = none left.
@@ -121,10 +121,11 @@ public:
     };
     // pictureOf: the slide whose working picture the editor may rewrite; a copy is kept.
     base::Result<Change> BeginChange(std::optional<std::size_t> pictureOf = std::nullopt);
-    // Applies what the draft changed as one step. Returns false when nothing changed (no step),
-    // or when the show changed under the draft or the draft's lists did (refused, LastError
-    // says why).
-    bool Commit(Change change, const QString& text);
+    // Applies what the draft changed as one step (Committed), or makes none when nothing changed
+    // (Unchanged). Refused, with the reason, when the show changed under the draft or the draft's
+    // lists did.
+    enum class CommitOutcome { Committed, Unchanged };
+    base::Result<CommitOutcome> Commit(Change change, const QString& text);
 
     // The pictures captions are drawn on, kept in the history's folder until it is cleared.
     CaptionBases& Captions() { return captions_; }
@@ -133,6 +134,7 @@ public:
     const ShowModel& Show() const { return show_; }
     const WorkFiles& Files() const { return files_; }
     ShowWriter Writer() { return ShowWriter(show_); }
+    // A step's redo or undo tells what it could not do; the first failure is the call's result.
     void Report(const base::Status& status);
     void Focus(ItemKind kind, int index) {
         if (OnFocus)
@@ -142,12 +144,14 @@ public:
 private:
     base::Status Record(std::vector<ShowEdit> edits, const QString& text,
                         std::vector<KeptPicture> pictures, Selection select);
-    bool Move(ShowEdit edit, const QString& text, Selection select);
+    base::Status Move(ShowEdit edit, const QString& text, Selection select);
+    // The first failure a step reported since it was cleared, as a result.
+    base::Status StepStatus() const;
 
     ShowModel& show_;
     const WorkFiles& files_;
     std::string keepFolder_;
-    std::string lastError_;
+    std::string stepError_; // what the step under way could not do ("" so far)
     QUndoStack stack_;
     std::unique_ptr<QUndoCommand> batch_;
     std::optional<ShowContent> batchBefore_; // the show before the batch, for OnStepDone

@@ -15,9 +15,8 @@ ShowSession::~ShowSession() {
 
 base::Status ShowSession::Open(const std::string& tempRoot) {
     Close();
-    std::string error;
-    if (!folders_.Claim(tempRoot, &error)) {
-        openError_ = error.empty() ? "the private working folders could not be made" : error;
+    if (auto claimed = folders_.Claim(tempRoot); !claimed) {
+        openError_ = claimed.error();
         files_ = WorkFiles();
         return base::Fail(openError_);
     }

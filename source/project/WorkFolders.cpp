@@ -69,7 +69,7 @@ void RemoveStaleInstances(const std::string& root, const std::string& own) {
 
 } // namespace
 
-bool WorkFolders::UseRoot(const std::string& root, std::string* error) {
+base::Status WorkFolders::UseRoot(const std::string& root) {
     root_ = root;
     // pid-n: one process may hold more than one show (the tests do).
     static std::atomic<int> claims{0};
@@ -78,21 +78,16 @@ bool WorkFolders::UseRoot(const std::string& root, std::string* error) {
     lock_ = std::make_unique<QLockFile>(QString::fromStdString(instance_ + ".lock"));
     lock_->setStaleLockTime(0);
     if (!lock_->tryLock(0)) {
-        if (error)
-            *error = "cannot lock the working folder " + instance_;
         lock_.reset();
-        return false;
+        return base::Fail("cannot lock the working folder " + instance_);
     }
     RemoveStaleInstances(root_, instance_);
     pictures_ = instance_ + "/pictures/";
     music_ = instance_ + "/music/";
     if (!MakePrivateDir(instance_) || !MakePrivateDir(instance_ + "/pictures") ||
-        !MakePrivateDir(instance_ + "/music")) {
-        if (error)
-            *error = "cannot create the working folders under " + instance_;
-        return false;
-    }
-    return true;
+        !MakePrivateDir(instance_ + "/music"))
+        return base::Fail("cannot create the working folders under " + instance_);
+    return {};
 }
 
 namespace {
@@ -123,14 +118,14 @@ std::vector<std::string> FallbackRoots(const std::string& tmp, const std::string
 
 } // namespace
 
-bool WorkFolders::Claim(const std::string& tempRoot, std::string* error) {
+base::Status WorkFolders::Claim(const std::string& tempRoot) {
     std::string tmp = tempRoot.empty() ? SystemTempFolder() : tempRoot;
     while (tmp.size() > 1 && tmp.back() == '/')
         tmp.pop_back();
     const std::string name = "reelpane-" + std::to_string(::getuid());
     const std::string root = tmp + "/" + name;
     if (MakePrivateDir(root))
-        return UseRoot(root, error);
+        return UseRoot(root);
     // The usual name is taken by a link, a file or someone else's folder: never use it. A private
     // folder an earlier run made instead is used again, and the copies that runs which ended
     // without cleaning up (a crash, a kill) left in any of them are removed, so they do not
@@ -139,18 +134,15 @@ bool WorkFolders::Claim(const std::string& tempRoot, std::string* error) {
     if (!fallbacks.empty()) {
         for (std::size_t i = 1; i < fallbacks.size(); ++i)
             RemoveStaleInstances(fallbacks[i], std::string());
-        return UseRoot(fallbacks.front(), error);
+        return UseRoot(fallbacks.front());
     }
     std::string pattern = root + "-XXXXXX";
     std::vector<char> buf(pattern.begin(), pattern.end());
     buf.push_back('\0');
-    if (::mkdtemp(buf.data()) == nullptr) {
-        if (error)
-            *error =
-                "cannot create a private working folder in " + tmp + ": " + std::strerror(errno);
-        return false;
-    }
-    return UseRoot(std::string(buf.data()), error);
+    if (::mkdtemp(buf.data()) == nullptr)
+        return base::Fail("cannot create a private working folder in " + tmp + ": " +
+                          std::strerror(errno));
+    return UseRoot(std::string(buf.data()));
 }
 
 void WorkFolders::Release() {

@@ -4,6 +4,8 @@
 // copies, while the folders of instances that no longer run are cleared at start.
 #pragma once
 
+#include "base/Result.h"
+
 #include <memory>
 #include <string>
 
@@ -19,9 +21,9 @@ public:
     WorkFolders& operator=(WorkFolders&&) noexcept;
 
     // Claims this instance's folders under tempRoot (the system temporary folder when empty),
-    // creating them and removing those of instances that are gone. Returns false with a message
-    // when no safe folder could be made.
-    bool Claim(const std::string& tempRoot, std::string* error);
+    // creating them and removing those of instances that are gone. Fails with a message when no
+    // safe folder could be made.
+    base::Status Claim(const std::string& tempRoot);
 
     // Both end with '/'.
     const std::string& PicturesDir() const { return pictures_; }
@@ -38,7 +40,7 @@ public:
     static bool IsPrivateDir(const std::string& path);
 
 private:
-    bool UseRoot(const std::string& root, std::string* error);
+    base::Status UseRoot(const std::string& root);
 
     std::unique_ptr<QLockFile> lock_;
     std::string root_;

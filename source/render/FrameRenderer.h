@@ -1,21 +1,31 @@
-// The one drawing of the show: any frame of it, at any size, by the rules the video is written
-// with. The export draws every frame through it, the console tool's `frame` command draws one,
-// and the preview asks it for the frames it shows, so what is seen is what is written.
+// The one driver of every frame of the show, at any size, by the rules the video is written with:
+// the export hands it a sink and it plays the whole show into it (Play), the console tool's
+// `frame` command and the preview ask it for single frames (Render), so what is seen is what is
+// written.
 //
-// Where each frame lies comes from the show's timeline at the renderer's frame rate. A still
-// slide that does not move is composed once and repeated; slides that move, the newer
-// transition kinds and exact transition lengths are drawn frame by frame (MovingFrames); the
-// classic transitions are stepped as they always were, each frame at its own time. Either way a
-// still slide's one composed picture is what its transitions start and end on, so a cut shows
-// no jump; a picture shown smaller than itself is filtered to its scale (PyramidSampler.h).
+// Where each frame lies comes from the show's timeline at the renderer's frame rate. Each slide is
+// drawn by the player of its kind (photo, clip, title, collage), the text over it by the caption
+// overlay, and a transition mixes the two slides' frames. A photo that does not move is composed
+// once and repeated; the classic transitions between two such photos are stepped as they always
+// were, each frame at its own time (ClassicTransition). Either way a still photo's one composed
+// picture is what its transitions start and end on, so a cut shows no jump; a picture shown
+// smaller than itself is filtered to its scale (PyramidSampler.h). Whether a frame goes to the
+// sink as a picture, as a repeat or drawn straight into its YUV planes is the driver's choice.
 #pragma once
 
+#include "base/Result.h"
 #include "imaging/Bitmap.h"
-#include "imaging/TransitionState.h"
+#include "imaging/TransitionFrame.h"
 #include "project/Slide.h"
-#include "render/MovingFrames.h"
+#include "render/CaptionOverlay.h"
+#include "render/ClassicTransition.h"
+#include "render/ClipPlayer.h"
+#include "render/CollagePlayer.h"
+#include "render/FrameSink.h"
+#include "render/PhotoPlayer.h"
 #include "render/ShowTimeline.h"
 #include "render/SlideComposer.h"
+#include "render/TitlePlayer.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -55,45 +65,56 @@ public:
     // then leaves frame as it was, a moving slide shows its background. Frames past the end show
     // the last frame's picture.
     bool Render(imaging::Bitmap& frame, std::int64_t n);
-
-    // Which parts are drawn frame by frame (see MovingFrames), and those frames' own drawing, for
-    // a caller that draws them straight into an encoder's planes.
-    bool MovingStill(std::size_t i) const { return moving_.MovingStill(i); }
-    bool OwnTransition(std::size_t i) const { return moving_.OwnTransition(i); }
-    MovingFrames& Moving() { return moving_; }
-
-    // Starts composing slide i's still picture ahead, at the size of the last frame drawn.
-    void Prefetch(std::size_t i);
+    // Every frame of the show in turn at width x height into sink, until the sink stops it after
+    // a slide. The first frame goes as a picture; a photo that does not move goes as one picture
+    // repeated; frames the sampler draws alone go straight into the sink's planes when it takes
+    // them, except the first and last of each still and the last of each transition.
+    base::Status Play(FrameSink& sink, int width, int height);
     // Ends a classic transition: its incoming picture is released.
     void EndTransition();
 
-    // Frame n of slide i's still, and of its outgoing transition, for a caller that walks the
-    // slides itself (a still of no frames still composes its picture, for the transition).
-    // holdsFrameBefore: frame is the picture this renderer drew frame n - 1 into, unchanged since
-    // (a caller drawing the frames in turn into one picture), so nothing is copied.
-    bool RenderStill(imaging::Bitmap& frame, std::size_t i, std::int64_t n);
-    void RenderTransition(imaging::Bitmap& frame, std::size_t i, std::int64_t n,
-                          bool holdsFrameBefore = false);
+    // Whether slide i's outgoing transition is drawn by mixing the two slides' frames (a slide on
+    // either side moves, the kind is a newer one, or its length is not whole seconds) rather than
+    // stepped as a classic one.
+    bool OwnTransition(std::size_t i) const;
 
 private:
-    // A classic transition's frame n: stepped on from the frame before when that was the last
-    // one drawn, else from the outgoing still at the cut, so every frame is the one the sequence
-    // of steps gives.
-    void StepClassic(imaging::Bitmap& frame, std::size_t i, std::int64_t n, bool holdsFrameBefore);
-    imaging::SlideSource SourceOf(std::size_t i) const;
+    // Slide i is drawn frame by frame (it moves, text moves over it, or its kind is drawn at each
+    // frame's size); otherwise it is its composed still.
+    bool Moves(std::size_t i) const;
+    // Slide i as frame n of a width x height video shows it, by the player of its kind, with the
+    // overlay's text; Read is false when a picture it needs cannot be read.
+    struct Shown {
+        imaging::MovingSlide Slide;
+        bool Read = true;
+    };
+    Shown ShownAt(std::size_t i, std::int64_t n, int width, int height);
+    bool RenderStill(imaging::Bitmap& frame, std::size_t i, std::int64_t n);
+    void RenderTransition(imaging::Bitmap& frame, std::size_t i, std::int64_t n,
+                          bool holdsFrameBefore);
+    // Slide i's outgoing transition at frame n: its code, time and length in seconds.
+    struct TransitionTime {
+        int Code = 0;
+        double T = 0.0;
+        double D = 0.0;
+    };
+    TransitionTime TimeOf(std::size_t i, std::int64_t n) const;
+    // Play's frames of slide i's still and of its outgoing transition.
+    base::Status PlayStill(FrameSink& sink, imaging::Bitmap& frame, std::size_t i);
+    base::Status PlayTransition(FrameSink& sink, imaging::Bitmap& frame, std::size_t i);
 
     const std::vector<project::Slide>& slides_;
     RenderOptions options_;
     ShowTimeline timeline_;
     std::vector<SlideSpan> spans_;
     std::vector<std::int32_t> backs_;
-    MovingFrames moving_;
-    SlideComposer composer_;
-    imaging::TransitionState classic_;
-    std::int64_t classicSlide_ = -1; // whose classic transition classic_ holds
-    std::int64_t classicFrame_ = -1; // the last classic transition frame stepped
-    std::int64_t savedFrame_ = -1;   // the frame classicOut_ holds
-    imaging::Bitmap classicOut_;     // a copy to step on from into another picture
+    PhotoPlayer photos_;
+    ClipPlayer clips_;
+    TitlePlayer titles_;
+    CollagePlayer collages_;
+    CaptionOverlay captions_;
+    ClassicTransition classic_;
+    imaging::Bitmap scratch_; // the incoming slide's frame of a mixed transition
 };
 
 } // namespace render

@@ -3,6 +3,8 @@
 #include "project/ShowModel.h"
 
 #include <algorithm>
+#include <cmath>
+#include <optional>
 
 namespace render {
 
@@ -125,6 +127,68 @@ double ShowTimeline::MotionProgress(const std::vector<SlideSpan>& spans, std::si
     if (last == first)
         return 0.0;
     return std::clamp(static_cast<double>(n - first) / static_cast<double>(last - first), 0.0, 1.0);
+}
+
+double ClampFadeSeconds(double seconds) {
+    if (!(seconds > 0)) // NaN and negatives
+        return 0;
+    return std::min(seconds, kMaxFadeSeconds);
+}
+
+std::int64_t FadeMs(double seconds) {
+    return std::llround(ClampFadeSeconds(seconds) * 1000);
+}
+
+TrackPlan TrackPlan::Of(const project::ShowContent& show) {
+    TrackPlan plan;
+    plan.CrossfadeMs = FadeMs(show.Options.TrackCrossfadeSeconds);
+    plan.Tracks.reserve(show.Sounds.size());
+    for (const project::Track& t : show.Sounds)
+        plan.Tracks.push_back({std::int64_t{t.PlaySeconds} * 1000, FadeMs(t.Ext.FadeInSeconds),
+                               FadeMs(t.Ext.FadeOutSeconds)});
+    return plan;
+}
+
+std::vector<TrackTime> TrackPlaces(const TrackPlan& plan, std::int64_t videoMs) {
+    std::vector<TrackTime> places;
+    places.reserve(plan.Tracks.size());
+    const std::int64_t crossfade = Positive(plan.CrossfadeMs);
+    std::int64_t next = 0;                // where the next played track starts
+    std::optional<std::size_t> lastHeard; // the heard track before it
+    for (std::size_t i = 0; i < plan.Tracks.size(); ++i) {
+        const TrackLength& t = plan.Tracks[i];
+        TrackTime place;
+        place.Track = i;
+        place.StartMs = next;
+        place.EndMs = next + Positive(t.PlayMs);
+        place.Heard = t.PlayMs > 0 && next < videoMs;
+        if (t.PlayMs > 0) {
+            place.FadeInMs = Positive(t.FadeInMs);
+            place.FadeOutMs = Positive(t.FadeOutMs);
+            next = std::max(place.StartMs, place.EndMs - crossfade);
+        }
+        if (place.Heard && lastHeard) {
+            TrackTime& before = places[*lastHeard];
+            const std::int64_t overlap = Positive(before.EndMs - place.StartMs);
+            before.FadeOutMs = std::max(before.FadeOutMs, overlap);
+            place.FadeInMs = std::max(place.FadeInMs, overlap);
+        }
+        if (place.Heard)
+            lastHeard = places.size();
+        places.push_back(place);
+    }
+    for (TrackTime& p : places) {
+        const std::int64_t length = p.EndMs - p.StartMs;
+        p.FadeInMs = std::min(p.FadeInMs, length);
+        p.FadeOutMs = std::min(p.FadeOutMs, length);
+    }
+    return places;
+}
+
+std::vector<TrackTime> TracksHeard(const TrackPlan& plan, std::int64_t videoMs) {
+    std::vector<TrackTime> heard = TrackPlaces(plan, videoMs);
+    std::erase_if(heard, [](const TrackTime& t) { return !t.Heard; });
+    return heard;
 }
 
 namespace {

@@ -46,10 +46,51 @@ struct SlideSpan {
 struct TrackTime {
     std::size_t Track = 0; // index in the show
     std::int64_t StartMs = 0;
-    std::int64_t EndMs = 0;
+    std::int64_t EndMs = 0; // start + play length, not cut by the video
+    std::int64_t FadeInMs = 0;
+    std::int64_t FadeOutMs = 0;
+    bool Heard = true; // played, and starting before the video ends: the mix plays it
+    bool operator==(const TrackTime&) const = default;
+};
+
+constexpr double kMaxFadeSeconds = 10.0; // a track's fades and the cross-fade are 0..10 s
+
+// Clamps a fade or cross-fade to 0..10 s (NaN counts as 0).
+double ClampFadeSeconds(double seconds);
+
+// Milliseconds of a clamped fade length, rounded to the nearest.
+std::int64_t FadeMs(double seconds);
+
+// One music track as the time line lays it out, in milliseconds: its planned play length (0 or
+// less: it is not played) and its own fades.
+struct TrackLength {
+    std::int64_t PlayMs = 0;
     std::int64_t FadeInMs = 0;
     std::int64_t FadeOutMs = 0;
 };
+
+// The show's music as the time line lays it out: the tracks in the show's order and the
+// cross-fade between consecutive ones.
+struct TrackPlan {
+    std::vector<TrackLength> Tracks;
+    std::int64_t CrossfadeMs = 0;
+    // As the show's record plans it: whole seconds, the tracks' fades, the show's cross-fade. (The
+    // mix of a show with fades plays a track that plays whole to its last sample instead.)
+    static TrackPlan Of(const project::ShowContent& show);
+};
+
+// Every track of the plan on the show's clock, in order (Track is its index). The first played
+// track starts at 0, each next one at the previous start + its play length - the cross-fade
+// (never before the previous start), so consecutive tracks overlap by the cross-fade; a track that
+// is not played takes no time, where the next one would start. A track is heard when it is played
+// and starts before videoMs (once one starts at or after it, so do all that follow). The fades
+// of a heard track are at least its overlap with a heard neighbour, so an overlap is always an
+// equal-power cross-fade, and never longer than the track.
+std::vector<TrackTime> TrackPlaces(const TrackPlan& plan, std::int64_t videoMs);
+
+// The heard tracks of TrackPlaces: the ones the mix plays, the preview starts and the time line
+// holds.
+std::vector<TrackTime> TracksHeard(const TrackPlan& plan, std::int64_t videoMs);
 
 // What frame n of a video shows: slide Slide's still, or its outgoing transition at T of D
 // seconds. Slide is -1 past the end of the show.
@@ -64,8 +105,8 @@ class ShowTimeline {
 public:
     ShowTimeline() = default;
     explicit ShowTimeline(std::vector<SlideTime> slides, std::vector<TrackTime> tracks = {});
-    // The slides of a show (tracks are laid out by the mix plan, which knows their exact lengths:
-    // WithTracks adds them).
+    // The slides of a show (its tracks come from TracksHeard, with the exact lengths the mix plan
+    // knows: WithTracks adds them).
     static ShowTimeline Of(const project::ShowContent& show);
     static std::vector<SlideTime> TimesOf(const std::vector<project::Slide>& slides);
     ShowTimeline WithTracks(std::vector<TrackTime> tracks) const;

@@ -112,7 +112,7 @@ private Q_SLOTS:
         setSlide(photo);
         const QImage plain = clip_window_test::MarkCorner(form, 1);
         QVERIFY(plain != shorter && plain != whole);
-        form.History.Undo();
+        QVERIFY(form.History.Undo().ok());
         QCOMPARE(clip_window_test::MarkCorner(form, 1), shorter);
     }
 
@@ -190,7 +190,7 @@ private Q_SLOTS:
         QCOMPARE(after.Clip()->Volume, 150);
         QCOMPARE(after.StillMs, project::ClipStillMs(form.Show.Slides(), 1));
         QVERIFY(after.StillMs != before.StillMs);
-        form.History.Undo();
+        QVERIFY(form.History.Undo().ok());
         QCOMPARE(form.Show.Slides().size(), std::size_t(2));
         QCOMPARE(form.Show.Slides()[1], before);
 
@@ -264,7 +264,7 @@ private Q_SLOTS:
         QVERIFY(strip->text().contains(QString::fromStdString(project::FormatDurationMs(nowMs))));
         QVERIFY(strip->text().contains(QStringLiteral("0:12")));
         QTest::mouseClick(strip, Qt::LeftButton);
-        form.History.Undo();
+        QVERIFY(form.History.Undo().ok());
         QVERIFY(media::EndsWithTheMusic(form.Show.Content()));
         QVERIFY(!strip->isVisible());
 
@@ -315,7 +315,7 @@ private Q_SLOTS:
         QCOMPARE(clip.TransitionMs, std::int64_t(700));
         QCOMPARE(clip.StillMs, project::ClipStillMs(form.Show.Slides(), 1));
         QVERIFY(!offered(1));
-        form.History.Undo();
+        QVERIFY(form.History.Undo().ok());
         QCOMPARE(form.Show.Slides()[1], photo);
         QVERIFY(offered(1));
     }

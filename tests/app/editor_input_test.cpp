@@ -285,7 +285,8 @@ private Q_SLOTS:
         QVERIFY(form->Import->AddTrack(Wav("two.wav", 2)));
         form->Storyboard->SelectSlide(0);
 
-        // The photo menu: every edit of the photo, "Add title", then the "..." button's entries
+        // The photo menu: every edit of the photo, "Add title", "Make a collage", then the "..."
+        // button's entries
         // plus "Swap with...".
         QStringList entries;
         for (QAction* a : form->PhotoMenu->actions())
@@ -294,8 +295,8 @@ private Q_SLOTS:
         QCOMPARE(entries,
                  QStringList({"Кадрирование", "Текст", "Поворот", "Освещенность",
                               "Цветовые эффекты", "Движение", "Длительность", "Эффекты перехода",
-                              "Цвет фона", "Добавить титр...", "Удалить", "Сдвинуть вправо",
-                              "Сдвинуть влево", "Поменять местами с…"}));
+                              "Цвет фона", "Добавить титр...", "Сделать коллаж", "Удалить",
+                              "Сдвинуть вправо", "Сдвинуть влево", "Поменять местами с…"}));
         QWidget* thumb = Cell(*form, 1, Part::Thumb);
         QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(30, 30),
                                 thumb->mapToGlobal(QPoint(30, 30)));

@@ -196,7 +196,8 @@ private Q_SLOTS:
         form.Commands->movePhotoLeft();
         QCOMPARE(int(form.Show.Slides()[0].StillMs / 1000), 2);
         QCOMPARE(form.Storyboard->SelectedSlide(), 1);
-        form.History.SwapSlides(1 - 1, 2 - 1, {form.Storyboard->SelectedSlide(), 1 - 1});
+        QVERIFY(
+            form.History.SwapSlides(1 - 1, 2 - 1, {form.Storyboard->SelectedSlide(), 1 - 1}).ok());
         QCOMPARE(int(form.Show.Slides()[0].StillMs / 1000), 1);
         QCOMPARE(form.Storyboard->SelectedSlide(), 0);
     }

@@ -183,7 +183,6 @@ private Q_SLOTS:
         // picture's left half: its grey bar beside the middle, its green photo at the far right.
         // The picture is the video's frame then.
         TickAt(w, 2100);
-        QCOMPARE(w.Preview->Schedule().TransitionSlide(), 0);
         TickAt(w, 3000);
         shown = Shown(w);
         QCOMPARE(shown.convertToFormat(QImage::Format_RGB32), Rendered(w, 3000));
@@ -239,7 +238,7 @@ private Q_SLOTS:
         QVERIFY(w.Preview->Running());
         TickAt(w, 37'501);
         ExpectEditorLayout(w);
-        QCOMPARE(w.Preview->Schedule().LastShownSlide(), -1);
+        QCOMPARE(w.Preview->Schedule().LastStartedTrack(), -1);
         QTRY_COMPARE(w.frameGeometry(), before);
         // The editor's picture comes back: the selected first slide at the editor's size.
         QTRY_COMPARE(Shown(w).size(), Widget<QLabel>(w, "previewImage")->size());

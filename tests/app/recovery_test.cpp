@@ -78,14 +78,17 @@ int EditAndWait(const QString& dir) {
     if (!effect ||
         !project::ApplySlideEdit(effect->Draft, 1, project::ColorEdit{2}, form.Show.Photos()))
         return 3;
-    form.History.Commit(std::move(*effect), "sepia");
+    if (!form.History.Commit(std::move(*effect), "sepia").ok())
+        return 3;
     auto transition = form.History.BeginChange();
     transition->Draft.Slides[0].TransitionKind = 5;
     transition->Draft.Slides[0].TransitionMs = 3000;
-    form.History.Commit(std::move(*transition), "transition");
+    if (!form.History.Commit(std::move(*transition), "transition").ok())
+        return 3;
     auto volume = form.History.BeginChange();
     volume->Draft.Sounds[0].Volume = 37;
-    form.History.Commit(std::move(*volume), "volume");
+    if (!form.History.Commit(std::move(*volume), "volume").ok())
+        return 3;
 
     if (!form.Autosave || !form.Autosave->WriteNow())
         return 4;
@@ -189,7 +192,7 @@ private Q_SLOTS:
         // A later change and Ctrl+S: the same file, no question.
         auto change = form.History.BeginChange();
         change->Draft.Slides[2].StillMs = 9000;
-        form.History.Commit(std::move(*change), "seconds");
+        QVERIFY(form.History.Commit(std::move(*change), "seconds").ok());
         QCOMPARE(form.windowTitle(),
                  QString::fromUtf8("*holiday — Tarnwick Reelpane Freeware 1.9"));
         QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);

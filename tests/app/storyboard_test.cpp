@@ -126,7 +126,7 @@ private Q_SLOTS:
                                                             }()}},
                                    "motion"));
         QVERIFY(!plainRed(corner(0)));
-        form.History.Undo();
+        QVERIFY(form.History.Undo().ok());
         QVERIFY(plainRed(corner(0)));
         QCOMPARE(corner(1), faceOnly);
     }
@@ -242,7 +242,8 @@ private Q_SLOTS:
         QCOMPARE(frameColour(1), QColor(0, 255, 0));
         QCOMPARE(frameColour(0), QColor(0, 0, 0));
         // Photo 3 dropped on photo 1: they exchange, position 3 (index 2) is selected.
-        form.History.SwapSlides(3 - 1, 1 - 1, {form.Storyboard->SelectedSlide(), 3 - 1});
+        QVERIFY(
+            form.History.SwapSlides(3 - 1, 1 - 1, {form.Storyboard->SelectedSlide(), 3 - 1}).ok());
         QCOMPARE(int(form.Show.Slides()[0].StillMs / 1000), 3);
         QCOMPARE(int(form.Show.Slides()[2].StillMs / 1000), 1);
         QCOMPARE(form.Storyboard->SelectedSlide(), 2);

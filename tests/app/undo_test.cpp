@@ -322,8 +322,9 @@ private Q_SLOTS:
         QCOMPARE(form.Storyboard->SelectedSlide(), 1);
         QCOMPARE(ThumbCell(form, 2)->property("Index").toInt(), 2);
 
-        form.Commands->movePhotoRight();                                                  // 0 2 1 3
-        form.History.SwapSlides(1 - 1, 4 - 1, {form.Storyboard->SelectedSlide(), 1 - 1}); // 3 2 1 0
+        form.Commands->movePhotoRight(); // 0 2 1 3
+        QVERIFY(form.History.SwapSlides(1 - 1, 4 - 1, {form.Storyboard->SelectedSlide(), 1 - 1})
+                    .ok()); // 3 2 1 0
         const std::vector<QByteArray> swapped = {bytes[3], bytes[2], bytes[1], bytes[0]};
         QCOMPARE(PictureBytes(form), swapped);
         QCOMPARE(form.Storyboard->SelectedSlide(), 0);

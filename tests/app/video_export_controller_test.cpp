@@ -5,6 +5,7 @@
 // export runs on the job runner's worker: the window keeps repainting, and Cancel in the progress
 // window stops it.
 #include "MainWindowProbe.h"
+#include "Outcomes.h"
 #include "WidgetLookup.h"
 #include "WindowWaits.h"
 #include "app/WindowDialogs.h"
@@ -157,7 +158,7 @@ private Q_SLOTS:
         QVERIFY(frameReports.load() > 0);
         QVERIFY(!form.Busy());
         QVERIFY2(messages.isEmpty(), qPrintable(messages.join('|')));
-        QCOMPARE(form.Export->LastResult().Outcome, media::ExportOutcome::Written);
+        QVERIFY(outcomes::OutcomeOf(form.Export->LastResult()) == media::ExportOutcome::Written);
         QCOMPARE(Probe(out), QString("400,288,75"));
 
         // The end: a message naming the video, whose button opens its folder.
@@ -260,7 +261,7 @@ private Q_SLOTS:
         QCOMPARE(seen.Resolution, media::kResolutionStandard);
         QCOMPARE(seen.Quality, media::kQualityBest);
         QVERIFY2(messages.isEmpty(), qPrintable(messages.join('|')));
-        QCOMPARE(form.Export->LastResult().Outcome, media::ExportOutcome::Written);
+        QVERIFY(outcomes::OutcomeOf(form.Export->LastResult()) == media::ExportOutcome::Written);
         // 3 s at the preset's 30 frames a second.
         QCOMPARE(Probe(out, "codec_name,width,height,nb_read_frames"), QString("h264,400,288,90"));
         QVERIFY(!form.Busy());
@@ -324,7 +325,7 @@ private Q_SLOTS:
         QVERIFY(shown.Shape == media::VideoShape::Square);
         QCOMPARE(seen.Speed, std::string("ultrafast"));
         QCOMPARE(seen.Crf, 30);
-        QCOMPARE(form.Export->LastResult().Outcome, media::ExportOutcome::Written);
+        QVERIFY(outcomes::OutcomeOf(form.Export->LastResult()) == media::ExportOutcome::Written);
         QCOMPARE(Probe(out, "width,height,r_frame_rate"), QString("400,288,50/1"));
 
         project::OutputSettings stored = before.Output;
@@ -332,9 +333,9 @@ private Q_SLOTS:
         stored.Fps = 50;
         QVERIFY(form.Show.Options().Output == stored);
         QVERIFY(form.History.IsModified());
-        form.History.Undo();
+        QVERIFY(form.History.Undo().ok());
         QVERIFY(form.Show.Options() == before);
-        form.History.Redo();
+        QVERIFY(form.History.Redo().ok());
         QVERIFY(form.Show.Options().Output == stored);
     }
 
@@ -398,7 +399,7 @@ private Q_SLOTS:
         QVERIFY(!form.Show.Slides()[0].DrawableOriginal().empty());
         QCOMPARE(form.Show.Photos().Resolution, std::string("1920x1080"));
         QVERIFY(form.statusBar()->currentMessage().contains("1"));
-        form.History.Undo();
+        QVERIFY(form.History.Undo().ok());
         QVERIFY(form.Show.Slides()[0].DrawableOriginal().empty());
         QCOMPARE(form.Show.Photos().Resolution, std::string("320x240"));
     }
@@ -510,7 +511,7 @@ private Q_SLOTS:
         timer.stop();
         form.removeEventFilter(&watch);
         const auto lasted = Clock::now() - started;
-        QCOMPARE(form.Export->LastResult().Outcome, media::ExportOutcome::Written);
+        QVERIFY(outcomes::OutcomeOf(form.Export->LastResult()) == media::ExportOutcome::Written);
         // The writer sleeps 12 ms a frame: the export took seconds, and the window lived.
         QVERIFY(lasted > std::chrono::milliseconds(2000));
         QVERIFY2(watch.ticks > 50, qPrintable(QString::number(watch.ticks)));
@@ -546,8 +547,8 @@ private Q_SLOTS:
         QCOMPARE(form.Show.Slides().size(), std::size_t(3));
         Widget<QPushButton>(*form.ProgressView, "cancelButton")->click();
         QTRY_VERIFY_WITH_TIMEOUT(!form.Export->Running(), 20000);
-        QCOMPARE(form.Export->LastResult().Outcome, media::ExportOutcome::Cancelled);
-        QVERIFY(form.Export->LastResult().Frames < 225);
+        QVERIFY(outcomes::OutcomeOf(form.Export->LastResult()) == media::ExportOutcome::Cancelled);
+        QVERIFY(form.Export->LastResult()->Frames < 225);
         QVERIFY(!form.ProgressView->isVisible());
         QVERIFY(!form.Busy());
         QVERIFY2(messages.isEmpty(), qPrintable(messages.join('|')));
@@ -559,7 +560,7 @@ private Q_SLOTS:
         QVERIFY(form.isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 20000);
         QVERIFY(!form.Export->Running());
-        QCOMPARE(form.Export->LastResult().Outcome, media::ExportOutcome::Cancelled);
+        QVERIFY(outcomes::OutcomeOf(form.Export->LastResult()) == media::ExportOutcome::Cancelled);
     }
 };
 

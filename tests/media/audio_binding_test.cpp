@@ -96,8 +96,8 @@ protected:
 };
 
 TEST_F(StreamAccounting, TitlesAndLengths) {
-    EXPECT_EQ(media::TrackTitle("/music/Song.mp3"), "Song"); // no tags: the file name
-    EXPECT_EQ(media::TrackTitle("/music/refuse.ogg"), "refuse");
+    EXPECT_EQ(media::TrackTitle("/music/Song.mp3").value(), "Song"); // no tags: the file name
+    EXPECT_EQ(media::TrackTitle("/music/refuse.ogg").value(), "refuse");
     EXPECT_EQ(media::MeasureTrackSeconds("/music/plain.wav"), 1);
     EXPECT_EQ(media::MeasureTrackSeconds("/music/nolength.wav"), -1);
     EXPECT_EQ(media::MeasureTrackSeconds("/music/refuse.wav"), -1);

@@ -5,6 +5,7 @@
 #include "AudioFiles.h"
 #include "AviProbe.h"
 #include "ClipFiles.h"
+#include "Outcomes.h"
 #include "base/Job.h"
 #include "media/audio/TrackPcmSource.h"
 #include "media/export/VideoExport.h"
@@ -165,8 +166,9 @@ TEST_F(ClipShowTest, ExportedClipSoundLinesUpWithItsCounter) {
     options.Speed = "ultrafast";
     base::NoProgress quiet;
     const media::VideoExportResult result = media::ExportVideo(show, options, quiet);
-    ASSERT_EQ(result.Outcome, media::ExportOutcome::Written) << result.Error;
-    EXPECT_EQ(result.SoundPieces, 1u);
+    ASSERT_EQ(outcomes::OutcomeOf(result), media::ExportOutcome::Written)
+        << outcomes::ErrorOf(result);
+    EXPECT_EQ(result->SoundPieces, 1u);
 
     // The beep is at 1.0 s of the clip, which plays from 0.4 s when the show is at 1.0 s.
     const std::string raw = avi_probe::Capture("ffmpeg -nostdin -v error -i " +
@@ -187,7 +189,7 @@ TEST_F(ClipShowTest, ExportedClipSoundLinesUpWithItsCounter) {
     // beep shows source frame 30 (1.0 s at 30 fps).
     const std::vector<double> times = clip_files::FrameTimesMs(clip);
     const auto frames = clip_files::FfmpegFrames(options.OutputPath, "scale=320:180", 320, 180);
-    ASSERT_EQ(static_cast<std::int64_t>(frames.size()), result.Frames);
+    ASSERT_EQ(static_cast<std::int64_t>(frames.size()), result->Frames);
     const std::int64_t first = 1000 / 40, last = first + show.Slides[1].StillMs / 40;
     ASSERT_LE(last, static_cast<std::int64_t>(frames.size()));
     for (std::int64_t n = first; n < last; ++n) {

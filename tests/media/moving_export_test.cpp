@@ -1,5 +1,6 @@
 // The export of slides that move, of the newer transition kinds and of exact lengths: every
 // frame is handed over and checked against the rendering rule computed here independently.
+#include "Outcomes.h"
 #include "imaging/BmpFile.h"
 #include "imaging/TransitionKinds.h"
 #include "media/export/VideoExport.h"
@@ -108,7 +109,7 @@ protected:
                 std::make_unique<FrameSink>(frames, yuv, composed));
         };
         const auto r = media::ExportVideo(show, o, progress);
-        EXPECT_EQ(r.Outcome, media::ExportOutcome::Written) << r.Error;
+        EXPECT_EQ(outcomes::OutcomeOf(r), media::ExportOutcome::Written) << outcomes::ErrorOf(r);
         return frames;
     }
     static int Grey(const imaging::Bitmap& f, int x, int y) { return f.Row(y)[3 * x + 1]; }

@@ -3,6 +3,7 @@
 // within what the encoder loses, and the better quality loses less.
 #include "AudioFiles.h"
 #include "AviProbe.h"
+#include "Outcomes.h"
 #include "imaging/BmpFile.h"
 #include "media/export/VideoExport.h"
 #include "media/video/CodecChoice.h"
@@ -82,9 +83,9 @@ protected:
         o.Resolution = media::kResolution720p;
         o.Quality = quality;
         const auto r = media::ExportVideo(show, o, progress);
-        EXPECT_EQ(r.Outcome, ExportOutcome::Written) << r.Error;
-        EXPECT_EQ(r.Size, (media::FrameSize{kWidth, kHeight}));
-        EXPECT_EQ(r.Frames, 75);
+        EXPECT_EQ(outcomes::OutcomeOf(r), ExportOutcome::Written) << outcomes::ErrorOf(r);
+        EXPECT_EQ(r->Size, (media::FrameSize{kWidth, kHeight}));
+        EXPECT_EQ(r->Frames, 75);
         return o.OutputPath;
     }
 

@@ -3,6 +3,7 @@
 // no decode error), H.265 tagged for Apple's players, the music and slides in place at 30
 // frames per second, the frame timing rules and the photos enlarged sharply.
 #include "AviProbe.h"
+#include "Outcomes.h"
 #include "imaging/BmpFile.h"
 #include "media/export/ExportRate.h"
 #include "media/export/VideoExport.h"
@@ -194,9 +195,9 @@ TEST_F(Mp4ShapesTest, EveryShapeAt1080PlaysAsWritten) {
         const std::string name = "shape" + std::to_string(static_cast<int>(shape)) + ".mp4";
         const auto o = Options(name, media::kResolution1080p, shape, 25);
         const auto r = media::ExportVideo(show, o, progress);
-        ASSERT_EQ(r.Outcome, ExportOutcome::Written) << r.Error;
+        ASSERT_EQ(outcomes::OutcomeOf(r), ExportOutcome::Written) << outcomes::ErrorOf(r);
         const auto size = media::ShapedFrameSize(media::kResolution1080p, shape);
-        EXPECT_EQ(r.Size, size);
+        EXPECT_EQ(r->Size, size);
         ExpectPlayable(o.OutputPath, size, 25, 25, "avc1");
     }
 }
@@ -208,14 +209,14 @@ TEST_F(Mp4ShapesTest, FourKAtSixtyFramesAndH265) {
     AddTrack(1, 6000);
     auto o = Options("uhd.mp4", media::kResolution2160p, VideoShape::Wide, 60);
     const auto r = media::ExportVideo(show, o, progress);
-    ASSERT_EQ(r.Outcome, ExportOutcome::Written) << r.Error;
+    ASSERT_EQ(outcomes::OutcomeOf(r), ExportOutcome::Written) << outcomes::ErrorOf(r);
     ExpectPlayable(o.OutputPath, {3840, 2160}, 60, 60, "avc1");
     EXPECT_EQ(avi_probe::Stream(o.OutputPath, "v:0")["level"], "52");
 
     auto hevc = Options("hevc.mp4", media::kResolution720p, VideoShape::Square, 24);
     hevc.Coding = media::Mp4Coding::H265;
     const auto h = media::ExportVideo(show, hevc, progress);
-    ASSERT_EQ(h.Outcome, ExportOutcome::Written) << h.Error;
+    ASSERT_EQ(outcomes::OutcomeOf(h), ExportOutcome::Written) << outcomes::ErrorOf(h);
     ExpectPlayable(hevc.OutputPath, {720, 720}, 24, 24, "hvc1");
     EXPECT_EQ(avi_probe::Stream(hevc.OutputPath, "v:0")["codec_name"], "hevc");
 }
@@ -230,8 +231,8 @@ TEST_F(Mp4ShapesTest, MusicAndSlidesMeetAtThirtyFrames) {
     AddTrack(2, 12000);   // with slide 3
     const auto o = Options("meet.mp4", media::kResolution720p, VideoShape::Wide, 30);
     const auto r = media::ExportVideo(show, o, progress);
-    ASSERT_EQ(r.Outcome, ExportOutcome::Written) << r.Error;
-    ASSERT_EQ(r.Frames, 180);
+    ASSERT_EQ(outcomes::OutcomeOf(r), ExportOutcome::Written) << outcomes::ErrorOf(r);
+    ASSERT_EQ(r->Frames, 180);
 
     const auto gray = avi_probe::DecodeFrames(o.OutputPath, "gray");
     const std::size_t frameBytes = 1280u * 720u;

@@ -1,13 +1,15 @@
-// The show's frames from exact slide durations, fitting the photos to a decoded track, and cuts
-// moved onto the beats libaubio finds in a mixed click track.
+// The show's frames from exact slide durations, the tracks' places as the soundtrack plays them,
+// fitting the photos to a decoded track, and cuts moved onto the beats libaubio finds in a mixed
+// click track.
 #include "AudioFiles.h"
+#include "base/Endian.h"
 #include "media/audio/TrackPcmSource.h"
 #include "media/music/BeatCuts.h"
 #include "media/music/BeatTracker.h"
+#include "media/music/Mixdown.h"
 #include "media/music/ShowMix.h"
 #include "media/music/SoundtrackMixer.h"
 #include "project/ShowModel.h"
-#include "render/PreviewSchedule.h"
 #include "render/ShowTimeline.h"
 
 #include <gtest/gtest.h>
@@ -15,12 +17,23 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <ostream>
 #include <string>
 #include <utility>
+
+namespace render {
+
+void PrintTo(const TrackTime& t, std::ostream* os) {
+    *os << "track " << t.Track << " " << t.StartMs << ".." << t.EndMs << " ms, fades " << t.FadeInMs
+        << "/" << t.FadeOutMs << (t.Heard ? "" : ", not heard");
+}
+
+} // namespace render
 
 namespace {
 
 using render::SlideTime;
+using render::TrackTime;
 
 std::vector<SlideTime> Varied(int count) {
     std::vector<SlideTime> slides;
@@ -60,22 +73,167 @@ TEST(SlideTiming, EveryBoundaryLandsWithinHalfAFrameWithoutDrift) {
     EXPECT_EQ(render::ShowTimeline::FrameAt(19, {}), 0);
 }
 
-// A show fitted to its music plays its cuts in the preview at the moments the export plans them.
-TEST(SlideTiming, ThePreviewCutsWhereTheExportDoes) {
-    project::ShowContent show;
-    for (const SlideTime& t : render::FitSlidesToMusic(Varied(40), 123'457)) {
-        project::Slide s = project::Slide::MakeDefault();
-        s.StillMs = static_cast<std::int32_t>(t.StillMs);
-        s.TransitionMs = static_cast<std::int32_t>(t.TransitionMs);
-        show.Slides.push_back(s);
+// 8 kHz stereo at one level (0: silence) for a minute, longer than any track plays.
+class LevelTrack final : public media::PcmSource {
+public:
+    explicit LevelTrack(std::int16_t level) : level_(level) {}
+    media::PcmFormat Format() const override { return {8000, 2, 16}; }
+    base::Result<std::size_t> Read(std::uint8_t* out, std::size_t size) override {
+        const auto n = std::min<std::int64_t>(left_, static_cast<std::int64_t>(size / 4));
+        for (std::int64_t i = 0; i < 2 * n; ++i)
+            base::StoreLE<std::int16_t>(out + 2 * i, level_);
+        left_ -= n;
+        return static_cast<std::size_t>(n * 4);
     }
-    const auto times = render::ShowTimeline::TimesOf(show.Slides);
-    const auto cuts = render::ShowTimeline(times).CutTimesMs();
-    const auto line = render::PreviewTimeline::FromShow(show);
-    ASSERT_EQ(line.SlideCount(), cuts.size());
-    for (std::size_t i = 0; i < cuts.size(); ++i)
-        EXPECT_EQ(line.ShowEnd(i), cuts[i]) << i;
-    EXPECT_EQ(line.VisibleTo(cuts.size() - 1), render::ShowTimeline(times).LengthMs());
+
+private:
+    std::int64_t left_ = 60 * 8000;
+    std::int16_t level_;
+};
+
+constexpr std::int16_t kSoloLevel = 28000; // under the limiter's threshold
+
+// The soundtrack the export writes for a video of videoMs (its plain pieces or its mix, as the
+// plan asks), with only track `solo` sounding: the left channel, 8 samples a millisecond.
+std::vector<int> SoloSoundtrack(const project::ShowContent& show, std::int64_t videoMs,
+                                std::size_t solo) {
+    const media::PcmSourceOpener open = [&](const std::string& file) {
+        const bool heard = file == show.Sounds[solo].WorkFile;
+        return base::Result<std::unique_ptr<media::PcmSource>>(
+            std::make_unique<LevelTrack>(heard ? kSoloLevel : 0));
+    };
+    base::NoProgress quiet;
+    const media::SoundtrackStream stream =
+        media::SoundtrackOf(media::MixPlanOf(show, videoMs), open, quiet);
+    std::vector<int> left;
+    std::vector<std::uint8_t> buf(4096);
+    for (const media::SoundPiece& piece : stream.Pieces) {
+        auto source = piece.Open();
+        if (!source || !*source)
+            continue;
+        std::size_t at = static_cast<std::size_t>(piece.StartMs) * 8;
+        while (auto got = *(*source)->Read(buf.data(), buf.size())) {
+            left.resize(std::max(left.size(), at + got / 4));
+            for (std::size_t i = 0; i < got; i += 4)
+                left[at++] += base::LoadLE<std::int16_t>(buf.data() + i);
+        }
+    }
+    return left;
+}
+
+// The equal-power gain of a track's place at ms, as its fades describe it.
+double PlaceGain(const TrackTime& t, double ms) {
+    const auto rise = [](double x) { return x >= 1 ? 1.0 : std::sin(M_PI / 2 * x); };
+    const double in = t.FadeInMs > 0 ? rise((ms - t.StartMs) / t.FadeInMs) : 1.0;
+    const double out = t.FadeOutMs > 0 ? rise((t.EndMs - ms) / t.FadeOutMs) : 1.0;
+    return in * out;
+}
+
+struct RowTrack {
+    std::int32_t PlaySeconds;
+    double FadeInSeconds, FadeOutSeconds;
+};
+
+struct TrackLayoutRow {
+    const char* What;
+    std::int64_t ShowMs;
+    double CrossfadeSeconds;
+    std::vector<RowTrack> Tracks;
+    std::vector<TrackTime> Places; // worked out by hand: every track, in order
+};
+
+// The tracks' places on the show's clock, as the storyboard and the preview take them from the
+// record, are where the exported soundtrack plays each track: silent before its start, heard
+// from there to its end (or the video's), its fades and cross-fades where the places say; a
+// track that is not heard is silent throughout.
+TEST(TrackLayout, TheTimelinePlacesTracksWhereTheSoundtrackPlaysThem) {
+    const TrackLayoutRow rows[] = {
+        {"end to end, the show outlasting the music, a track of no length between",
+         10'000,
+         0,
+         {{3, 0, 0}, {0, 0, 0}, {4, 0, 0}},
+         {{0, 0, 3000, 0, 0, true}, {1, 3000, 3000, 0, 0, false}, {2, 3000, 7000, 0, 0, true}}},
+        {"end to end, the show ending in the second track: the third is never heard",
+         5000,
+         0,
+         {{3, 0, 0}, {3, 0, 0}, {2, 0, 0}},
+         {{0, 0, 3000, 0, 0, true}, {1, 3000, 6000, 0, 0, true}, {2, 6000, 8000, 0, 0, false}}},
+        {"a cross-fade lengthens the shorter own fades and keeps the longer ones",
+         20'000,
+         1.5,
+         {{4, 0, 0}, {3, 0.5, 0}, {5, 0, 2}},
+         {{0, 0, 4000, 0, 1500, true},
+          {1, 2500, 5500, 1500, 1500, true},
+          {2, 4000, 9000, 1500, 2000, true}}},
+        {"a track shorter than the cross-fade: the next starts with it, fades cut to its length",
+         12'000,
+         3,
+         {{5, 0, 0}, {2, 0, 0}, {4, 0, 0}},
+         {{0, 0, 5000, 0, 3000, true},
+          {1, 2000, 4000, 2000, 2000, true},
+          {2, 2000, 6000, 2000, 0, true}}},
+        {"cross-faded, the show ending first: no fade towards the track that is never heard",
+         6000,
+         1,
+         {{4, 0, 0}, {4, 0, 0}, {4, 0, 0}},
+         {{0, 0, 4000, 0, 1000, true},
+          {1, 3000, 7000, 1000, 0, true},
+          {2, 6000, 10'000, 0, 0, false}}},
+    };
+    for (const TrackLayoutRow& row : rows) {
+        SCOPED_TRACE(row.What);
+        project::ShowContent show;
+        project::Slide slide = project::Slide::MakeDefault();
+        slide.StillMs = row.ShowMs;
+        slide.TransitionMs = 0;
+        show.Slides.push_back(slide);
+        show.Options.TrackCrossfadeSeconds = row.CrossfadeSeconds;
+        for (const RowTrack& r : row.Tracks) {
+            project::Track t = project::Track::MakeDefault();
+            t.WorkFile = "track" + std::to_string(show.Sounds.size());
+            t.PlaySeconds = r.PlaySeconds;
+            t.LengthSeconds = r.PlaySeconds + 1; // played in part: its file is not measured
+            t.Ext.FadeInSeconds = r.FadeInSeconds;
+            t.Ext.FadeOutSeconds = r.FadeOutSeconds;
+            show.Sounds.push_back(t);
+        }
+        const auto places = render::TrackPlaces(render::TrackPlan::Of(show), row.ShowMs);
+        EXPECT_EQ(places, row.Places);
+        std::vector<TrackTime> heard;
+        std::copy_if(row.Places.begin(), row.Places.end(), std::back_inserter(heard),
+                     [](const TrackTime& t) { return t.Heard; });
+        EXPECT_EQ(media::LayOutTracks(media::MixPlanOf(show, row.ShowMs)), heard);
+
+        for (const TrackTime& place : places) {
+            SCOPED_TRACE(testing::PrintToString(place));
+            const std::vector<int> sound = SoloSoundtrack(show, row.ShowMs, place.Track);
+            const auto sample = [&](double i) {
+                return i >= 0 && i < static_cast<double>(sound.size())
+                           ? sound[static_cast<std::size_t>(i)]
+                           : 0;
+            };
+            if (!place.Heard) {
+                EXPECT_TRUE(std::all_of(sound.begin(), sound.end(), [](int v) { return v == 0; }));
+                continue;
+            }
+            const std::int64_t end = std::min(place.EndMs, row.ShowMs);
+            const std::int64_t start = place.StartMs * 8;
+            EXPECT_EQ(sample(start - 1), 0);
+            EXPECT_NE(sample(start + 8), 0); // 1 ms in, a fade-in has begun
+            EXPECT_NE(sample(end * 8 - 1), 0);
+            EXPECT_EQ(sample(end * 8), 0);
+            // Halfway through each fade, and halfway between them.
+            const double middle =
+                (place.StartMs + place.FadeInMs + place.EndMs - place.FadeOutMs) / 2.0;
+            for (const double ms : {place.StartMs + place.FadeInMs / 2.0, middle,
+                                    place.EndMs - place.FadeOutMs / 2.0}) {
+                if (ms >= static_cast<double>(end))
+                    continue;
+                EXPECT_NEAR(sample(ms * 8) / double{kSoloLevel}, PlaceGain(place, ms), 0.01)
+                    << ms << " ms";
+            }
+        }
+    }
 }
 
 TEST(SlideTiming, AHundredSlidesFitADecodedTrackOf307Point3Seconds) {

@@ -107,7 +107,9 @@ TEST_F(TrackTitles, FromFilesTaggedByTools) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = c.make();
-        EXPECT_EQ(media::TrackTitle(path), c.expected);
+        const auto title = media::TrackTitle(path);
+        ASSERT_TRUE(title) << title.error();
+        EXPECT_EQ(*title, c.expected);
     }
 }
 

@@ -3,6 +3,7 @@
 // to the frame, transitions pixel for pixel, Cancel, refusals and failures that keep an older
 // video).
 #include "AviProbe.h"
+#include "Outcomes.h"
 #include "imaging/BmpFile.h"
 #include "imaging/Colors.h"
 #include "imaging/Compose.h"
@@ -199,9 +200,9 @@ TEST_F(VideoExportTest, CompressedShowHasExactFramesKeyGroupsAndMusicInPlace) {
     { std::ofstream(o.OutputPath) << "an older video"; }
 
     const auto r = media::ExportVideo(show, o, progress);
-    ASSERT_EQ(r.Outcome, ExportOutcome::Written) << r.Error;
-    EXPECT_EQ(r.Frames, 100);
-    EXPECT_LT(r.EncodedFrames, 100); // stills and finished transitions are replayed
+    ASSERT_EQ(outcomes::OutcomeOf(r), ExportOutcome::Written) << outcomes::ErrorOf(r);
+    EXPECT_EQ(r->Frames, 100);
+    EXPECT_LT(r->EncodedFrames, 100); // stills and finished transitions are replayed
     EXPECT_TRUE(NoLeftovers());
 
     auto v = avi_probe::Stream(o.OutputPath, "v:0");
@@ -227,8 +228,8 @@ TEST_F(VideoExportTest, UncompressedTransitionFrameMatchesItsOwnRendering) {
     AddSlide(1, 0, 0, 500, 400, 2);
     const auto o = Options("raw.avi", "");
     const auto r = media::ExportVideo(show, o, progress);
-    ASSERT_EQ(r.Outcome, ExportOutcome::Written) << r.Error;
-    EXPECT_EQ(r.Frames, 25 * 4);
+    ASSERT_EQ(outcomes::OutcomeOf(r), ExportOutcome::Written) << outcomes::ErrorOf(r);
+    EXPECT_EQ(r->Frames, 25 * 4);
     EXPECT_EQ(avi_probe::DecodeErrors(o.OutputPath), "");
     const auto frames = avi_probe::DecodeFrames(o.OutputPath, "bgr24");
     const std::size_t frameBytes = 400u * 288u * 3u;
@@ -310,7 +311,7 @@ TEST_F(VideoExportTest, AnotherContainerReceivesStillsAsRunsAndTheMusicQueue) {
         return std::unique_ptr<media::VideoSink>(std::make_unique<RecordingSink>(log, false));
     };
     const auto r = media::ExportVideo(show, o, progress);
-    ASSERT_EQ(r.Outcome, ExportOutcome::Written) << r.Error;
+    ASSERT_EQ(outcomes::OutcomeOf(r), ExportOutcome::Written) << outcomes::ErrorOf(r);
     EXPECT_EQ(sinkOutput, o.OutputPath);
     EXPECT_EQ(log.Starts, 1);
     EXPECT_EQ(log.Finishes, 1);
@@ -329,8 +330,8 @@ TEST_F(VideoExportTest, AnotherContainerReceivesStillsAsRunsAndTheMusicQueue) {
         return std::unique_ptr<media::VideoSink>(std::make_unique<RecordingSink>(log, true));
     };
     const auto failed = media::ExportVideo(show, o, progress);
-    EXPECT_EQ(failed.Outcome, ExportOutcome::Failed);
-    EXPECT_EQ(failed.Error, "disk full");
+    EXPECT_FALSE(failed.ok());
+    EXPECT_EQ(outcomes::ErrorOf(failed), "disk full");
     std::ifstream in(o.OutputPath);
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), "an older video");
     EXPECT_TRUE(NoLeftovers());
@@ -349,9 +350,9 @@ TEST_F(VideoExportTest, CancelAfterTheFirstSlideLeavesAPlayableVideoWithoutSound
                 progress.RequestCancel();
         };
         const auto r = media::ExportVideo(show, o, progress);
-        ASSERT_EQ(r.Outcome, ExportOutcome::Cancelled) << r.Error;
-        EXPECT_EQ(r.Frames, 50);
-        EXPECT_EQ(r.SoundPieces, 0u);
+        ASSERT_EQ(outcomes::OutcomeOf(r), ExportOutcome::Cancelled) << outcomes::ErrorOf(r);
+        EXPECT_EQ(r->Frames, 50);
+        EXPECT_EQ(r->SoundPieces, 0u);
         EXPECT_TRUE(NoLeftovers());
         EXPECT_EQ(avi_probe::Stream(o.OutputPath, "v:0")["nb_read_frames"], "50");
         EXPECT_TRUE(avi_probe::Stream(o.OutputPath, "a:0").empty());
@@ -364,12 +365,12 @@ TEST_F(VideoExportTest, ShowWithoutFramesIsRefusedWithoutAFile) {
     AddTrack(10, 5000);
     const auto o = Options("empty.avi", "XVID");
     const auto r = media::ExportVideo(show, o, progress);
-    EXPECT_EQ(r.Outcome, ExportOutcome::Failed);
-    EXPECT_FALSE(r.Error.empty());
+    EXPECT_FALSE(r.ok());
+    EXPECT_FALSE(outcomes::ErrorOf(r).empty());
     EXPECT_FALSE(fs::exists(o.OutputPath));
     EXPECT_FALSE(fs::exists(media::PartialPath(o.OutputPath)));
     show.Slides.clear();
-    EXPECT_EQ(media::ExportVideo(show, o, progress).Outcome, ExportOutcome::Failed);
+    EXPECT_FALSE(media::ExportVideo(show, o, progress).ok());
 }
 
 // The output is checked before anything is written: never the show (under any name), never a
@@ -396,8 +397,8 @@ TEST_F(VideoExportTest, OutputsThatAreNoVideoAreRefusedBeforeAnyWork) {
         o.OutputPath = row.Out;
         o.ShowPath = showFile;
         const auto r = media::ExportVideo(show, o, progress);
-        EXPECT_EQ(r.Outcome, ExportOutcome::Failed) << row.Out;
-        EXPECT_NE(r.Error.find(row.Says), std::string::npos) << r.Error;
+        EXPECT_FALSE(r.ok()) << row.Out;
+        EXPECT_NE(outcomes::ErrorOf(r).find(row.Says), std::string::npos) << outcomes::ErrorOf(r);
         EXPECT_FALSE(fs::exists(media::PartialPath(row.Out))) << row.Out;
     }
     std::ifstream in(showFile);
@@ -435,13 +436,13 @@ TEST_F(VideoExportTest, UnreadableTrackAndPhotoKeepTheirPlaceAndAreNamed) {
         return std::unique_ptr<media::VideoSink>(std::make_unique<RecordingSink>(log, false));
     };
     const auto r = media::ExportVideo(show, o, progress);
-    ASSERT_EQ(r.Outcome, ExportOutcome::Written) << r.Error;
-    EXPECT_EQ(r.Frames, 150);
+    ASSERT_EQ(outcomes::OutcomeOf(r), ExportOutcome::Written) << outcomes::ErrorOf(r);
+    EXPECT_EQ(r->Frames, 150);
     ASSERT_EQ(log.Sounds.size(), 2u);
     EXPECT_EQ(log.Sounds[1].StartMs, 3000);
-    EXPECT_EQ(r.SilentTracks, (std::vector<std::size_t>{1}));
-    EXPECT_EQ(r.UnreadablePhotos, (std::vector<std::size_t>{1}));
-    EXPECT_EQ(media::ExportWarning(show, r),
+    EXPECT_EQ(r->SilentTracks, (std::vector<std::size_t>{1}));
+    EXPECT_EQ(r->UnreadablePhotos, (std::vector<std::size_t>{1}));
+    EXPECT_EQ(media::ExportWarning(show, *r),
               "2 files of the show could not be read: track 2 (Broken song) plays as 2 s of "
               "silence; photo 2 shows the picture before it");
 }
@@ -455,7 +456,7 @@ TEST_F(VideoExportTest, UncompressedVideoCarriesTheSoundtrack) {
     AddTrack(30, 9000);
     const auto o = Options("raw.avi", "");
     const auto r = media::ExportVideo(show, o, progress);
-    ASSERT_EQ(r.Outcome, ExportOutcome::Written) << r.Error;
+    ASSERT_EQ(outcomes::OutcomeOf(r), ExportOutcome::Written) << outcomes::ErrorOf(r);
     EXPECT_EQ(avi_probe::Stream(o.OutputPath, "a:0")["codec_name"], "pcm_s16le");
     EXPECT_EQ(avi_probe::DecodeErrors(o.OutputPath), "");
     const auto audio = avi_probe::DecodeAudio(o.OutputPath);
@@ -469,11 +470,11 @@ TEST_F(VideoExportTest, UncompressedVideoCarriesTheSoundtrack) {
 TEST_F(VideoExportTest, UnknownCompressorAndMissingFolderFailCleanly) {
     AddSlide(1, 0, 0, 100, 100, 1);
     auto bad = Options("x.avi", "ZZZZ");
-    EXPECT_EQ(media::ExportVideo(show, bad, progress).Outcome, ExportOutcome::Failed);
+    EXPECT_FALSE(media::ExportVideo(show, bad, progress).ok());
     auto nowhere = Options("missing/folder/x.avi", "XVID");
     const auto r = media::ExportVideo(show, nowhere, progress);
-    EXPECT_EQ(r.Outcome, ExportOutcome::Failed);
-    EXPECT_FALSE(r.Error.empty());
+    EXPECT_FALSE(r.ok());
+    EXPECT_FALSE(outcomes::ErrorOf(r).empty());
     EXPECT_TRUE(NoLeftovers());
 }
 
@@ -497,9 +498,10 @@ TEST_F(VideoExportTest, FailureMidwayKeepsTheOlderVideo) {
             base::NoProgress p;
             const auto r = media::ExportVideo(show, o, p);
             // A plain sentence with the file and the system's reason, never a bare code.
-            const bool plain = r.Error.find("File too large") != std::string::npos &&
-                               r.Error.find("Err") == std::string::npos;
-            ::_exit(r.Outcome == ExportOutcome::Failed && plain ? 0 : 1);
+            const std::string error = outcomes::ErrorOf(r);
+            const bool plain = error.find("File too large") != std::string::npos &&
+                               error.find("Err") == std::string::npos;
+            ::_exit(!r && plain ? 0 : 1);
         }
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);

@@ -1,5 +1,6 @@
 // Autosave: the timing rule, a snapshot that keeps the bytes of its moment while the show goes
 // on changing, and which recovery files are offered at start.
+#include "Outcomes.h"
 #include "project/Autosave.h"
 #include "project/ProjectFile.h"
 #include "project/ShowSession.h"
@@ -103,13 +104,14 @@ protected:
 
 TEST_F(AutosaverTest, TheSnapshotKeepsItsMomentWhileTheShowChanges) {
     project::Autosaver saver(session.Folders().InstanceDir());
-    ASSERT_TRUE(saver.Start(session.Show(), "/shows/trip.qvs"));
+    ASSERT_EQ(outcomes::OutcomeOf(saver.Start(session.Show(), "/shows/trip.qvs")),
+              project::Autosaver::StartOutcome::Started);
     // The edit replaces the working file at once, as an effect does, while the worker writes.
     const std::string work = session.Show().Slides()[0].WorkFile;
     WriteAll(work + ".new", "edited picture");
     std::rename((work + ".new").c_str(), work.c_str());
     saver.Wait();
-    ASSERT_EQ(saver.LastError(), "");
+    ASSERT_EQ(outcomes::ErrorOf(saver.LastWrite()), "");
     EXPECT_EQ(PhotosIn(saver.Files().Show),
               (std::vector<std::string>{"first picture", "second picture"}));
     EXPECT_EQ(ReadAll(saver.Files().ShowPath), "/shows/trip.qvs");
@@ -135,7 +137,8 @@ TEST_F(AutosaverTest, AShowSavedAfterItsRecoveryFileIsNotOffered) {
     project::RecoveryFiles files;
     {
         project::Autosaver saver(session.Folders().InstanceDir());
-        ASSERT_TRUE(saver.Start(session.Show(), show));
+        ASSERT_EQ(outcomes::OutcomeOf(saver.Start(session.Show(), show)),
+                  project::Autosaver::StartOutcome::Started);
         saver.Wait();
         files = saver.Files();
     }

@@ -148,7 +148,7 @@ TEST_F(PhotoRefitTest, OriginalsFoundOnDiskAreDrawnAtTheNewSizeAsOneStep) {
         4.0);
     EXPECT_EQ(Slides()[2], before[2]); // kept as it was
 
-    session.History().Undo();
+    ASSERT_TRUE(session.History().Undo().ok());
     EXPECT_EQ(Slides(), before);
     EXPECT_EQ(session.Show().Photos().Resolution, "320x240");
     const auto undone = imaging::LoadBmpFile(Slides()[0].WorkFile);

@@ -10,6 +10,7 @@
 #include "project/TransitionChoice.h"
 
 #include "GuiApp.h"
+#include "Outcomes.h"
 
 #include <gtest/gtest.h>
 
@@ -118,9 +119,9 @@ TEST_F(ShowHistoryTest, CleanMarkFollowsChangesSavesAndUndo) {
     EXPECT_TRUE(history().IsModified());
     history().MarkSaved();
     EXPECT_FALSE(history().IsModified());
-    history().Undo(); // back before the save: changed again
+    ASSERT_TRUE(history().Undo().ok()); // back before the save: changed again
     EXPECT_TRUE(history().IsModified());
-    history().Redo();
+    ASSERT_TRUE(history().Redo().ok());
     EXPECT_FALSE(history().IsModified());
     EXPECT_TRUE(history().CanUndo()); // saving keeps the steps
     history().Clear();
@@ -140,12 +141,12 @@ TEST_F(ShowHistoryTest, AddedPhotosGoAndComeBackWithTheirBytes) {
     ASSERT_EQ(show().Slides().size(), 3u);   // the push's redo put them back
     EXPECT_EQ(PictureBytes(), bytes);
 
-    history().Undo();
+    ASSERT_TRUE(history().Undo().ok());
     EXPECT_TRUE(show().Slides().empty());
     EXPECT_TRUE(PicturesOnDisk().isEmpty());
 
     heard.insertedPhotos.clear();
-    history().Redo();
+    ASSERT_TRUE(history().Redo().ok());
     ASSERT_EQ(show().Slides().size(), 3u);
     EXPECT_EQ(PictureBytes(), bytes);
     for (std::size_t i = 0; i < 3; ++i) {
@@ -166,8 +167,8 @@ TEST_F(ShowHistoryTest, OnlyANewStepIsToldWithTheShowBeforeIt) {
     Import(32);
     Import(33);
     history().EndBatch();
-    history().Undo();
-    history().Redo();
+    ASSERT_TRUE(history().Undo().ok());
+    ASSERT_TRUE(history().Redo().ok());
     EXPECT_FALSE(history().Apply({edit::RemoveItem{ItemKind::Photo, 9}}, "no such photo"));
     EXPECT_EQ(told, (std::vector<std::size_t>{0, 1}));
     history().OnStepDone = nullptr;
@@ -196,7 +197,7 @@ TEST_F(ShowHistoryTest, DeletedPhotoComesBackInItsPlace) {
     EXPECT_EQ(PicturesOnDisk().size(), 2); // the copy waits in the history's folder
     EXPECT_TRUE(history().IsModified());
 
-    history().Undo();
+    ASSERT_TRUE(history().Undo().ok());
     ASSERT_EQ(show().Slides().size(), 3u);
     EXPECT_EQ(PictureBytes(), bytes);
     for (std::size_t i = 0; i < 3; ++i)
@@ -205,7 +206,7 @@ TEST_F(ShowHistoryTest, DeletedPhotoComesBackInItsPlace) {
     EXPECT_EQ(heard.insertedPhotos, (std::vector<std::size_t>{1}));
     EXPECT_FALSE(history().IsModified());
 
-    history().Redo();
+    ASSERT_TRUE(history().Redo().ok());
     EXPECT_EQ(show().Slides().size(), 2u);
     EXPECT_EQ(Bytes(show().Slides()[1].WorkFile), bytes[2]);
 }
@@ -219,9 +220,22 @@ TEST_F(ShowHistoryTest, DeletingTheLastPhotoSelectsNoneAndUndoSelectsItAgain) {
     EXPECT_TRUE(show().Slides().empty());
     EXPECT_FALSE(history().DeleteSlide(0).ok()); // nothing there: refused, no step
     EXPECT_EQ(history().Stack().count(), 2);
-    history().Undo();
+    ASSERT_TRUE(history().Undo().ok());
     ASSERT_EQ(show().Slides().size(), 1u);
     EXPECT_EQ(focusPhoto, 0);
+}
+
+// An undo whose kept copy is gone says which file it could not put back.
+TEST_F(ShowHistoryTest, AnUndoThatCannotPutBackItsFileSaysWhich) {
+    Import(42);
+    const std::string old = show().Slides()[0].WorkFile;
+    ASSERT_TRUE(history().DeleteSlide(0).ok());
+    std::error_code ec;
+    for (const auto& kept : std::filesystem::directory_iterator(history().KeepFolder()))
+        std::filesystem::remove(kept.path(), ec);
+    const base::Status undone = history().Undo();
+    EXPECT_EQ(outcomes::ErrorOf(undone).rfind("cannot put back " + old + ": ", 0), 0u)
+        << outcomes::ErrorOf(undone);
 }
 
 TEST_F(ShowHistoryTest, APutBackTakesAFreshNameWhenItsOwnIsTaken) {
@@ -230,7 +244,7 @@ TEST_F(ShowHistoryTest, APutBackTakesAFreshNameWhenItsOwnIsTaken) {
     const QByteArray bytes = Bytes(old);
     ASSERT_TRUE(history().DeleteSlide(0).ok());
     std::ofstream(old) << "someone else's file"; // appeared behind the show's back
-    history().Undo();
+    ASSERT_TRUE(history().Undo().ok());
     ASSERT_EQ(show().Slides().size(), 1u);
     const std::string now = show().Slides()[0].WorkFile;
     EXPECT_NE(now, old);
@@ -250,7 +264,7 @@ TEST_F(ShowHistoryTest, DeletedTrackComesBackWithItsBytesAndVolume) {
     ASSERT_EQ(show().Sounds().size(), 1u);
     EXPECT_EQ(show().Sounds()[0].Volume, 70);
     EXPECT_FALSE(std::filesystem::exists(file));
-    history().Undo();
+    ASSERT_TRUE(history().Undo().ok());
     ASSERT_EQ(show().Sounds().size(), 2u);
     EXPECT_EQ(show().Sounds()[0].WorkFile, file);
     EXPECT_EQ(Bytes(file), QByteArray("first track"));
@@ -279,16 +293,16 @@ TEST_F(ShowHistoryTest, MovesAndSwapsUndoToTheSameOrder) {
     EXPECT_FALSE(history().MoveSlide(0, 4, {0, 0}));
     EXPECT_EQ(history().Stack().count(), 3);
 
-    history().Undo();
+    ASSERT_TRUE(history().Undo().ok());
     EXPECT_EQ(Seconds(), (std::vector<std::int32_t>{4, 3, 2, 1}));
-    history().Undo();
+    ASSERT_TRUE(history().Undo().ok());
     EXPECT_EQ(Seconds(), (std::vector<std::int32_t>{2, 3, 4, 1}));
-    history().Undo();
+    ASSERT_TRUE(history().Undo().ok());
     EXPECT_EQ(Seconds(), (std::vector<std::int32_t>{1, 2, 3, 4}));
     EXPECT_EQ(focusPhoto, 0); // the selection the first move was given as its before
-    history().Redo();
-    history().Redo();
-    history().Redo();
+    ASSERT_TRUE(history().Redo().ok());
+    ASSERT_TRUE(history().Redo().ok());
+    ASSERT_TRUE(history().Redo().ok());
     EXPECT_EQ(Seconds(), (std::vector<std::int32_t>{4, 1, 3, 2}));
 
     AddTrack("a", 1);
@@ -298,7 +312,7 @@ TEST_F(ShowHistoryTest, MovesAndSwapsUndoToTheSameOrder) {
     EXPECT_EQ(focusTrack, 0);
     EXPECT_EQ(show().Sounds()[0].Volume, 3);
     EXPECT_EQ(show().Sounds()[2].Volume, 2);
-    history().Undo();
+    ASSERT_TRUE(history().Undo().ok());
     EXPECT_EQ(focusTrack, 1);
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(show().Sounds()[static_cast<std::size_t>(i)].Volume, i + 1);
@@ -324,18 +338,19 @@ TEST_F(ShowHistoryTest, DurationsTransitionsAndVolumesAreUndone) {
     const Slide edited = second;
     heard.edits = 0;
     EXPECT_EQ(show().Slides()[1], before[1]); // the draft is no part of the show
-    ASSERT_TRUE(history().Commit(std::move(*change), "several"));
+    ASSERT_EQ(outcomes::OutcomeOf(history().Commit(std::move(*change), "several")),
+              ShowHistory::CommitOutcome::Committed);
     // The step's redo made the change, announced once for each item (the options: a reset).
     EXPECT_EQ(heard.edits, 3);
     EXPECT_EQ(show().Slides()[1], edited);
 
-    history().Undo();
+    ASSERT_TRUE(history().Undo().ok());
     for (std::size_t i = 0; i < 2; ++i)
         EXPECT_EQ(show().Slides()[i], before[i]) << i;
     EXPECT_EQ(show().Sounds()[0].Volume, 100);
     EXPECT_EQ(show().Sounds()[0].Ext.FadeInSeconds, 0.0);
     EXPECT_TRUE(show().Options().IsDefault());
-    history().Redo();
+    ASSERT_TRUE(history().Redo().ok());
     EXPECT_EQ(show().Slides()[0].TransitionKind, 5);
     EXPECT_EQ(show().Slides()[1].TransitionKind, 5);
     EXPECT_EQ(show().Slides()[0].TransitionMs, 3000);
@@ -348,15 +363,16 @@ TEST_F(ShowHistoryTest, DurationsTransitionsAndVolumesAreUndone) {
     // A change that changes nothing is no step.
     auto idle = history().BeginChange(0);
     ASSERT_TRUE(idle.ok());
-    EXPECT_FALSE(history().Commit(std::move(*idle), "nothing"));
+    EXPECT_EQ(outcomes::OutcomeOf(history().Commit(std::move(*idle), "nothing")),
+              ShowHistory::CommitOutcome::Unchanged);
     EXPECT_EQ(history().Stack().count(), 1);
     // A draft of a show that changed meanwhile is refused, not laid over the newer show.
     auto stale = history().BeginChange();
     ASSERT_TRUE(stale.ok());
     stale->Draft.Slides[0].StillMs = 1000;
     ASSERT_TRUE(history().DeleteSlide(1).ok());
-    EXPECT_FALSE(history().Commit(std::move(*stale), "stale"));
-    EXPECT_FALSE(history().LastError().empty());
+    EXPECT_EQ(outcomes::ErrorOf(history().Commit(std::move(*stale), "stale")),
+              "the show changed while it was being edited");
     EXPECT_NE(show().Slides()[0].StillMs, 1000);
 }
 
@@ -373,14 +389,15 @@ TEST_F(ShowHistoryTest, MotionAndNewerTransitionsAreUndone) {
     motion.End = {0.25, 0.75, 2.0};
     ASSERT_TRUE(ApplySlideEdit(change->Draft, 0, MotionEdit{motion}, show().Photos()));
     ASSERT_TRUE(ApplyTransitionChoice(change->Draft, 0, {imaging::kTransitionIris, 2, false}));
-    ASSERT_TRUE(history().Commit(std::move(*change), "motion"));
+    ASSERT_EQ(outcomes::OutcomeOf(history().Commit(std::move(*change), "motion")),
+              ShowHistory::CommitOutcome::Committed);
     const Slide after = show().Slides()[0];
     EXPECT_EQ(after.Ext.Motion, motion);
     EXPECT_EQ(after.Ext.TransitionKind, imaging::kTransitionIris);
 
-    history().Undo();
+    ASSERT_TRUE(history().Undo().ok());
     EXPECT_EQ(show().Slides()[0], before);
-    history().Redo();
+    ASSERT_TRUE(history().Redo().ok());
     EXPECT_EQ(show().Slides()[0], after);
 }
 
@@ -406,7 +423,9 @@ TEST_F(ShowHistoryTest, EveryEffectIsUndoneByteForByte) {
         auto change = history().BeginChange(0);
         ASSERT_TRUE(change.ok()) << name;
         ASSERT_TRUE(ApplySlideEdit(change->Draft, 0, edit, show().Photos()).ok()) << name;
-        ASSERT_TRUE(history().Commit(std::move(*change), name)) << name;
+        ASSERT_EQ(outcomes::OutcomeOf(history().Commit(std::move(*change), name)),
+                  ShowHistory::CommitOutcome::Committed)
+            << name;
         pictures.push_back(Bytes(show().Slides()[0].WorkFile));
         records.push_back(show().Slides()[0]);
     }
@@ -415,13 +434,13 @@ TEST_F(ShowHistoryTest, EveryEffectIsUndoneByteForByte) {
     EXPECT_NE(pictures[3], pictures[2]);
 
     for (std::size_t k = edits.size(); k-- > 0;) {
-        history().Undo();
+        ASSERT_TRUE(history().Undo().ok());
         EXPECT_EQ(Bytes(show().Slides()[0].WorkFile), pictures[k]) << edits[k].first;
         EXPECT_EQ(show().Slides()[0], records[k]) << edits[k].first;
     }
     EXPECT_FALSE(history().IsModified());
     for (std::size_t k = 1; k <= edits.size(); ++k) {
-        history().Redo();
+        ASSERT_TRUE(history().Redo().ok());
         EXPECT_EQ(Bytes(show().Slides()[0].WorkFile), pictures[k]) << edits[k - 1].first;
         EXPECT_EQ(show().Slides()[0], records[k]) << edits[k - 1].first;
     }
@@ -436,7 +455,8 @@ TEST_F(ShowHistoryTest, ClearingTheHistoryRemovesWhatItKept) {
     auto change = history().BeginChange(0);
     ASSERT_TRUE(change.ok());
     ASSERT_TRUE(ApplySlideEdit(change->Draft, 0, ColorEdit{3}, show().Photos()).ok());
-    ASSERT_TRUE(history().Commit(std::move(*change), "negative"));
+    ASSERT_EQ(outcomes::OutcomeOf(history().Commit(std::move(*change), "negative")),
+              ShowHistory::CommitOutcome::Committed);
     const QDir keep(QString::fromStdString(history().KeepFolder()));
     EXPECT_EQ(keep.entryList(QDir::Files).size(), 2); // the deleted photo, the replaced picture
     history().Clear();

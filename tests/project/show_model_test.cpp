@@ -226,8 +226,8 @@ TEST_F(ShowModelTest, ExchangeIsAnnouncedAsTwoMoves) {
     ASSERT_TRUE(Apply({edit::ExchangeItems{ItemKind::Photo, 0, 1}})); // neighbours: one move
     EXPECT_EQ(Order(), (std::vector<int>{2, 4, 3, 1}));
     EXPECT_EQ(Heard(), (Said{"move photo 1>0"}));
-    session.History().Undo();
-    session.History().Undo();
+    ASSERT_TRUE(session.History().Undo().ok());
+    ASSERT_TRUE(session.History().Undo().ok());
     EXPECT_EQ(Order(), (std::vector<int>{1, 2, 3, 4}));
 }
 
@@ -282,13 +282,13 @@ TEST_F(ShowModelTest, SeveralEditsAreOneStepUndoneWhole) {
               (Said{"remove photo 1", "insert photo 0", "edit photo 2", "remove track 0"}));
     EXPECT_EQ(session.History().Stack().count(), steps + 1);
 
-    session.History().Undo();
+    ASSERT_TRUE(session.History().Undo().ok());
     EXPECT_EQ(Order(), (std::vector<int>{1, 2, 3}));
     EXPECT_TRUE(std::filesystem::exists(middle));
     EXPECT_EQ(show().Slides()[1].WorkFile, middle);
     EXPECT_EQ(show().Sounds().size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(s.WorkFile)); // the inserted photo's copy is aside
-    session.History().Redo();
+    ASSERT_TRUE(session.History().Redo().ok());
     EXPECT_EQ(Order(), (std::vector<int>{9, 1, 8}));
     EXPECT_TRUE(std::filesystem::exists(show().Slides()[0].WorkFile));
 }

@@ -23,8 +23,8 @@ std::string RootOf(const QTemporaryDir& tmp) {
 TEST(WorkFolders, PrivateFoldersAreCreated) {
     QTemporaryDir tmp;
     project::WorkFolders wf;
-    std::string error;
-    ASSERT_TRUE(wf.Claim(tmp.path().toStdString(), &error)) << error;
+    const base::Status claimed = wf.Claim(tmp.path().toStdString());
+    ASSERT_TRUE(claimed) << claimed.error();
     EXPECT_TRUE(project::WorkFolders::IsPrivateDir(RootOf(tmp)));
     EXPECT_TRUE(fs::is_directory(wf.PicturesDir()));
     EXPECT_TRUE(fs::is_directory(wf.MusicDir()));
@@ -39,8 +39,8 @@ TEST(WorkFolders, PlantedLinkIsNeverUsed) {
     QTemporaryDir elsewhere;
     fs::create_symlink(elsewhere.path().toStdString(), RootOf(tmp));
     project::WorkFolders wf;
-    std::string error;
-    ASSERT_TRUE(wf.Claim(tmp.path().toStdString(), &error)) << error;
+    const base::Status claimed = wf.Claim(tmp.path().toStdString());
+    ASSERT_TRUE(claimed) << claimed.error();
     EXPECT_EQ(wf.PicturesDir().rfind(RootOf(tmp) + "/", 0), std::string::npos);
     EXPECT_TRUE(fs::is_empty(elsewhere.path().toStdString()));
     std::ofstream(wf.PicturesDir() + "0001.bmp") << "x";
@@ -52,7 +52,7 @@ TEST(WorkFolders, FolderOpenToOthersIsNotUsed) {
     ASSERT_EQ(::mkdir(RootOf(tmp).c_str(), 0777), 0);
     ASSERT_EQ(::chmod(RootOf(tmp).c_str(), 0777), 0);
     project::WorkFolders wf;
-    ASSERT_TRUE(wf.Claim(tmp.path().toStdString(), nullptr));
+    ASSERT_TRUE(wf.Claim(tmp.path().toStdString()).ok());
     EXPECT_EQ(wf.PicturesDir().rfind(RootOf(tmp) + "/", 0), std::string::npos);
     EXPECT_TRUE(project::WorkFolders::IsPrivateDir(fs::path(wf.InstanceDir()).parent_path()));
 }
@@ -63,7 +63,7 @@ TEST(WorkFolders, SecondInstanceKeepsTheFirstOnesFiles) {
     QTemporaryDir tmp;
     const std::string root = tmp.path().toStdString();
     project::WorkFolders first;
-    ASSERT_TRUE(first.Claim(root, nullptr));
+    ASSERT_TRUE(first.Claim(root).ok());
     const std::string mine = first.PicturesDir() + "1_0001.bmp";
     std::ofstream(mine) << "photo";
 
@@ -73,7 +73,7 @@ TEST(WorkFolders, SecondInstanceKeepsTheFirstOnesFiles) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         project::WorkFolders second;
-        const bool ok = second.Claim(root, nullptr);
+        const bool ok = second.Claim(root).ok();
         std::ofstream(second.PicturesDir() + "2_0001.bmp") << "other";
         const std::string dir = second.InstanceDir();
         // Leave without Release(), as a crashed instance would.
@@ -98,7 +98,7 @@ TEST(WorkFolders, SecondInstanceKeepsTheFirstOnesFiles) {
     ASSERT_GE(third, 0);
     if (third == 0) {
         project::WorkFolders wf;
-        const bool ok = wf.Claim(root, nullptr);
+        const bool ok = wf.Claim(root).ok();
         ::_exit(ok && !fs::exists(deadDir) && fs::exists(mine) ? 0 : 1);
     }
     ::waitpid(third, &status, 0);
@@ -125,7 +125,7 @@ TEST(WorkFolders, MissingTmpdirFallsBackToTmp) {
     const int status = InChild([] {
         ::setenv("TMPDIR", "/nonexistent/reelpane-test-tmp", 1);
         project::WorkFolders wf;
-        if (!wf.Claim(std::string(), nullptr))
+        if (!wf.Claim(std::string()).ok())
             return false;
         const bool under =
             wf.InstanceDir().rfind("/tmp/reelpane-", 0) == 0 && fs::is_directory(wf.PicturesDir());
@@ -149,7 +149,7 @@ TEST(WorkFolders, LeftoversInFallbackFoldersAreCleared) {
     ASSERT_EQ(::pipe(pipeFd), 0);
     ASSERT_EQ(InChild([&] {
                   project::WorkFolders crashed;
-                  if (!crashed.Claim(root, nullptr))
+                  if (!crashed.Claim(root).ok())
                       return false;
                   std::ofstream(crashed.PicturesDir() + "1_0001.bmp") << "962 MB of photos";
                   const std::string dir = crashed.InstanceDir();
@@ -180,7 +180,7 @@ TEST(WorkFolders, LeftoversInFallbackFoldersAreCleared) {
     }
 
     project::WorkFolders next;
-    ASSERT_TRUE(next.Claim(root, nullptr));
+    ASSERT_TRUE(next.Claim(root).ok());
     EXPECT_EQ(fs::path(next.InstanceDir()).parent_path().string(), fallback);
     EXPECT_FALSE(fs::exists(crashedDir));
     EXPECT_FALSE(fs::exists(second + "/99999-1"));

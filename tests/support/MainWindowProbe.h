@@ -47,8 +47,8 @@ public:
         if (!change)
             return false;
         edit(change->Draft);
-        History.Commit(std::move(*change), QStringLiteral("test set-up"));
-        return Settled(clean) && History.LastError().empty();
+        const auto done = History.Commit(std::move(*change), QStringLiteral("test set-up"));
+        return Settled(clean) && done.ok();
     }
     bool Insert(const project::Slide& slide) {
         const bool clean = !History.IsModified();

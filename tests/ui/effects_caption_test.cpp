@@ -88,7 +88,8 @@ private Q_SLOTS:
         for (const project::SlideEdit& e : ui::EditsOf(show.Slides()[0], *live, *d))
             QVERIFY(project::ApplySlideEdit(change->Draft, 0, e, photos, nullptr,
                                             &session.History().Captions()));
-        QVERIFY(session.History().Commit(std::move(*change), "caption"));
+        QVERIFY(outcomes::OutcomeOf(session.History().Commit(std::move(*change), "caption")) ==
+                project::ShowHistory::CommitOutcome::Committed);
         live = nullptr;
         QCOMPARE(QString::fromStdString(show.Slides()[0].Caption.Text), text);
 

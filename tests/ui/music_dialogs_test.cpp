@@ -15,7 +15,6 @@
 #include "media/music/ShowMix.h"
 #include "media/ui/ShowMusicDialog.h"
 #include "media/ui/TrackDialog.h"
-#include "render/PreviewSchedule.h"
 #include "ui_EffectsDialog.h"
 
 #include <QApplication>
@@ -238,10 +237,10 @@ private Q_SLOTS:
             transitions += s.TransitionMs;
         }
         const std::int64_t lengthMs = 4 * 2000 + transitions;
-        const render::PreviewTimeline preview = render::PreviewTimeline::FromShow(form.Show);
+        const render::ShowTimeline line = render::ShowTimeline::Of(form.Show);
         for (std::size_t i = 0; i < 4; ++i)
-            QCOMPARE(preview.ShowEnd(i) - preview.SlideStart(i), std::int64_t{2000});
-        QCOMPARE(preview.Line().LengthMs(), lengthMs);
+            QCOMPARE(line.CutMs(i) - line.StartMs(i), std::int64_t{2000});
+        QCOMPARE(line.LengthMs(), lengthMs);
         const auto marks =
             ui::RulerMarks(form.Show, ui::PhotoStripPlaces(form.Show, 4 * ui::kCellWidth, 0));
         QCOMPARE(marks.back().Ms, lengthMs);

@@ -91,7 +91,7 @@ private Q_SLOTS:
 
     void opensOnTheSlidesTransition() {
         TransitionDialog dialog(4, 2);
-        QCOMPARE(dialog.size(), QSize(445, 362));
+        QCOMPARE(dialog.size(), QSize(445, 386));
         QCOMPARE(dialog.windowTitle(), QString("Эффекты перехода"));
         QCOMPARE(dialog.Form->kindList->count(), 27);
         QCOMPARE(dialog.Form->kindList->item(0)->text(), QString("Нет эффекта"));
@@ -263,7 +263,7 @@ private Q_SLOTS:
             QCOMPARE(d.Form->kindList->currentRow(), int(imaging::kTransitionFadeWhite));
             d.Form->cancelButton->click();
         });
-        form.History.Undo();
+        QVERIFY(form.History.Undo().ok());
         QCOMPARE(form.Show.Slides()[0].Ext.TransitionKind, 0);
         QCOMPARE(TransitionCell(form, 0)->toolTip(), QString("Нет эффекта"));
     }

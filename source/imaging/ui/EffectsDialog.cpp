@@ -49,10 +49,10 @@ EffectsDialog::EffectsDialog(const imaging::CaptionSettings& caption,
                              std::int64_t stillMs, const imaging::Motion& motion,
                              double motionSeconds, EffectsPicture& picture,
                              const std::string& resolution, const imaging::Bitmap& thumbnail,
-                             int page, QWidget* parent, ClipPage clip)
+                             int page, QWidget* parent, ClipPage clip, CollagePage collage)
     : QDialog(parent), Form(std::make_unique<Ui::EffectsDialog>()), caption_(caption),
       adjust_(adjustments), backColor_(backColor), stillMs_(stillMs), motionSeconds_(motionSeconds),
-      picture_(picture), resolution_(resolution), clip_(clip) {
+      picture_(picture), resolution_(resolution), clip_(clip), collage_(collage) {
     Form->setupUi(this);
     // Under the corners: the mouse marks them too.
     cropHint_ = new QLabel(QString::fromUtf8("Обведите мышью на картинке часть, которую нужно "
@@ -67,10 +67,13 @@ EffectsDialog::EffectsDialog(const imaging::CaptionSettings& caption,
     for (const char* caption : {"Кадрирование", "Текст", "Поворот", "Освещенность",
                                 "Цветовые эффекты", "Длительность", "Движение"})
         Tabs->addTab(QString::fromUtf8(caption));
-    if (clip_.Editor)
+    if (clip_.Editor || collage_.Editor)
         Tabs->addTab(QString::fromUtf8("Клип"));
+    if (collage_.Editor)
+        Tabs->addTab(QString::fromUtf8("Коллаж"));
     LayOutResizable();
     SetUpClipPage();
+    SetUpCollagePage();
 
     Ask = [this](const QString& text, const QString& caption) {
         return QMessageBox::question(this, caption, text, QMessageBox::Yes | QMessageBox::No) ==
@@ -89,12 +92,13 @@ EffectsDialog::EffectsDialog(const imaging::CaptionSettings& caption,
     thumb_ = thumbnail;
     thumbBackup_ = thumbnail;
     ApplyTexts();
+    OfferSelection(1); // until the caller says several slides are picked
 
     motion_ = motion;
     SetUpMotionPage();
-    openPage_ = std::clamp(page, 0, kClipPage);
+    openPage_ = std::clamp(page, 0, kCollagePage);
     if (!PageOffered(openPage_))
-        openPage_ = clip_.Editor ? kClipPage : kMotionPage;
+        openPage_ = clip_.Editor ? kClipPage : (collage_.Editor ? kCollagePage : kMotionPage);
     Tabs->setCurrentIndex(openPage_);
     Form->pages->setCurrentIndex(openPage_);
     Form->secondsSpin->setValue(static_cast<double>(stillMs_) / 1000.0);
@@ -191,12 +195,12 @@ EffectsDialog::EffectsDialog(const imaging::CaptionSettings& caption,
     connect(Form->backColourButton, &QPushButton::clicked, this, &EffectsDialog::ChooseBackColor);
     for (QPushButton* b : {Form->cropSaveButton, Form->captionSaveButton, Form->turnSaveButton,
                            Form->lightSaveButton, Form->colourSaveButton, Form->durationSaveButton,
-                           Form->motionSaveButton, Form->clipSaveButton})
+                           Form->motionSaveButton, Form->clipSaveButton, Form->collageSaveButton})
         connect(b, &QPushButton::clicked, this, &EffectsDialog::SaveAndClose);
     for (QPushButton* b :
          {Form->cropCancelButton, Form->captionCancelButton, Form->lightCancelButton,
           Form->colourCancelButton, Form->durationCancelButton, Form->motionCancelButton,
-          Form->clipCancelButton})
+          Form->clipCancelButton, Form->collageCancelButton})
         connect(b, &QPushButton::clicked, this, &QDialog::reject);
     connect(Form->turnCancelButton, &QPushButton::clicked, this, [this] {
         keepOnClose_ = false;
@@ -246,77 +250,6 @@ void EffectsDialog::GrowForMotion() {
         want = want.boundedTo(screen->availableGeometry().size() * 9 / 10);
     if (width() < want.width() || height() < want.height())
         resize(size().expandedTo(want));
-}
-
-void EffectsDialog::ApplyTexts() {
-    const auto tab = [this](int index) {
-        return [this, index](const QString& t) { Tabs->setTabText(index, t); };
-    };
-    const auto motionItem = [this](int index) {
-        return [this, index](const QString& t) { Form->captionMotionBox->setItemText(index, t); };
-    };
-    ApplyLanguageTexts({
-        {TextKey::CaptionMotionLabel, Form->captionMotionLabel},
-        {TextKey::TextMotionNone, motionItem(0)},
-        {TextKey::TextMotionFade, motionItem(1)},
-        {TextKey::TextMotionRise, motionItem(2)},
-        {TextKey::TextMotionTypewriter, motionItem(3)},
-        {TextKey::TextMotionZoom, motionItem(4)},
-        {TextKey::EffectsTitle, this},
-        {TextKey::EffectsCropPage, tab(0)},
-        {TextKey::EffectsStartX, Form->cropStartXLabel},
-        {TextKey::EffectsStartY, Form->cropStartYLabel},
-        {TextKey::EffectsEndX, Form->cropEndXLabel},
-        {TextKey::EffectsEndY, Form->cropEndYLabel},
-        {TextKey::EffectsOriginalSize, Form->originalSizeButton},
-        {TextKey::CropDragHint, cropHint_},
-        {TextKey::EffectsCropSave, Form->cropSaveButton},
-        {TextKey::EffectsCropCancel, Form->cropCancelButton},
-        {TextKey::EffectsCaptionPage, tab(1)},
-        {TextKey::EffectsCaptionText, Form->captionLabel},
-        {TextKey::EffectsApplyText, Form->applyTextButton},
-        {TextKey::EffectsRemoveText, Form->undoTextButton},
-        {TextKey::EffectsChooseFont, Form->fontButton},
-        {TextKey::EffectsAlignLeft, Form->alignLeftRadio},
-        {TextKey::EffectsAlignCentre, Form->alignCentreRadio},
-        {TextKey::EffectsAlignRight, Form->alignRightRadio},
-        {TextKey::EffectsAlignTop, Form->alignTopRadio},
-        {TextKey::EffectsAlignMiddle, Form->alignMiddleRadio},
-        {TextKey::EffectsAlignBottom, Form->alignBottomRadio},
-        {TextKey::EffectsCaptionSave, Form->captionSaveButton},
-        {TextKey::EffectsCaptionCancel, Form->captionCancelButton},
-        {TextKey::EffectsTurnPage, tab(2)},
-        {TextKey::EffectsRotateRight, Form->turnRightButton},
-        {TextKey::EffectsRotateLeft, Form->turnLeftButton},
-        {TextKey::EffectsFlip, Form->mirrorButton},
-        {TextKey::EffectsTurnSave, Form->turnSaveButton},
-        {TextKey::EffectsTurnCancel, Form->turnCancelButton},
-        {TextKey::EffectsLightPage, tab(3)},
-        {TextKey::EffectsBrightness, Form->brightnessLabel},
-        {TextKey::EffectsContrast, Form->contrastLabel},
-        {TextKey::EffectsGamma, Form->gammaLabel},
-        {TextKey::EffectsLightSave, Form->lightSaveButton},
-        {TextKey::EffectsLightCancel, Form->lightCancelButton},
-        {TextKey::EffectsColorPage, tab(4)},
-        {TextKey::EffectsColorNone, Form->noColourEffectRadio},
-        {TextKey::EffectsBlackAndWhite, Form->blackAndWhiteRadio},
-        {TextKey::EffectsSepia, Form->sepiaRadio},
-        {TextKey::EffectsNegative, Form->negativeRadio},
-        {TextKey::EffectsBackgroundColour, Form->backColourButton},
-        {TextKey::EffectsColorSave, Form->colourSaveButton},
-        {TextKey::EffectsColorCancel, Form->colourCancelButton},
-        {TextKey::EffectsDurationPage, tab(5)},
-        {TextKey::EffectsSeconds, Form->secondsLabel},
-        {TextKey::EffectsDurationForAll, Form->secondsForAllCheck},
-        {TextKey::EffectsDurationSave, Form->durationSaveButton},
-        {TextKey::EffectsDurationCancel, Form->durationCancelButton},
-        {MotionEditor::kTitleKey, tab(kMotionPage)},
-        {TextKey::EffectsDurationSave, Form->motionSaveButton},
-        {TextKey::EffectsDurationCancel, Form->motionCancelButton},
-        {TextKey::ClipPage, tab(kClipPage)},
-        {TextKey::EffectsDurationSave, Form->clipSaveButton},
-        {TextKey::EffectsDurationCancel, Form->clipCancelButton},
-    });
 }
 
 void EffectsDialog::changeEvent(QEvent* event) {
@@ -445,10 +378,13 @@ void EffectsDialog::ChangePage(int page) {
     }
     if (page != kMotionPage)
         motionEditor_->stop();
-    Form->previewImage->setVisible(page != kMotionPage && page != kClipPage);
+    Form->previewImage->setVisible(page != kMotionPage && page != kClipPage &&
+                                   page != kCollagePage);
     motionEditor_->Preview()->setVisible(page == kMotionPage);
     if (clip_.Preview)
         clip_.Preview->setVisible(page == kClipPage);
+    if (collage_.Preview)
+        collage_.Preview->setVisible(page == kCollagePage);
     if (page == kMotionPage)
         GrowForMotion();
     openPage_ = page;
@@ -489,6 +425,8 @@ void EffectsDialog::ResetLightControls() {
 }
 
 void EffectsDialog::ApplyLight() {
+    if (selectionCount_ > 1 && Form->lightForSelectionCheck->isChecked())
+        pictureForSelection_ = true;
     if (Apply([this] {
             return picture_.Light(adjust_.Brightness, adjust_.Contrast, adjust_.Gamma10, &thumb_);
         }))
@@ -511,6 +449,8 @@ void EffectsDialog::PreviewColor() {
 }
 
 void EffectsDialog::ApplyColor() {
+    if (selectionCount_ > 1 && Form->colourForSelectionCheck->isChecked())
+        pictureForSelection_ = true;
     if (adjust_.ColorEffect != 0 &&
         Apply([this] { return picture_.Color(adjust_.ColorEffect, &thumb_); }))
         AcceptedWrite();
@@ -566,9 +506,14 @@ void EffectsDialog::SaveAndClose() {
         if (Form->secondsSpin->value() != shownSeconds_)
             stillMs_ = std::llround(Form->secondsSpin->value() * 1000.0);
         secondsForAll_ = Form->secondsForAllCheck->isChecked();
+        secondsForSelection_ =
+            !secondsForAll_ && selectionCount_ > 1 && Form->secondsForSelectionCheck->isChecked();
         break;
     case kMotionPage:
         motion_ = motionEditor_->EditedMotion();
+        motionForAll_ = Form->motionForAllCheck->isChecked();
+        motionForSelection_ =
+            !motionForAll_ && selectionCount_ > 1 && Form->motionForSelectionCheck->isChecked();
         break;
     default:
         break;

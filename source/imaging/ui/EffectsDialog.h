@@ -42,6 +42,14 @@ struct EffectsClipPage {
     QWidget* Preview = nullptr;
 };
 
+// A collage's page, made by the caller (this layer knows no collage): its editor of the layout
+// and the photos' order, and its preview. A collage keeps its photos as they came in, so its
+// caption, duration and collage pages are offered.
+struct EffectsCollagePage {
+    QWidget* Editor = nullptr;
+    QWidget* Preview = nullptr;
+};
+
 class EffectsDialog final : public QDialog {
     Q_OBJECT
 
@@ -55,7 +63,10 @@ public:
     static constexpr int kMotionPage = 6;
     // A video clip's own page, offered only for a clip.
     static constexpr int kClipPage = 7;
+    // A collage's own page, offered only for a collage.
+    static constexpr int kCollagePage = 8;
     using ClipPage = EffectsClipPage;
+    using CollagePage = EffectsCollagePage;
     // The preview box's current size.
     QSize PreviewBox() const;
 
@@ -69,7 +80,7 @@ public:
                   std::int64_t stillMs, const imaging::Motion& motion, double motionSeconds,
                   EffectsPicture& picture, const std::string& resolution,
                   const imaging::Bitmap& thumbnail, int page, QWidget* parent = nullptr,
-                  ClipPage clip = {});
+                  ClipPage clip = {}, CollagePage collage = {});
     ~EffectsDialog() override;
 
     // After closing (any way): the values and thumbnail to keep, and whether the duration was
@@ -80,6 +91,15 @@ public:
     std::int64_t StillMs() const { return stillMs_; }
     const imaging::Bitmap& Thumbnail() const { return thumb_; }
     bool SecondsForAll() const { return secondsForAll_; }
+    // Several slides picked on the storyboard: the duration, motion, light and colour pages offer
+    // to give their values to all of them (count of them; fewer than two offers nothing).
+    void OfferSelection(int count);
+    // After closing: what was given to the picked slides too (the motion also to every slide),
+    // besides this one. PictureForSelection: the light, colour effect and background kept.
+    bool SecondsForSelection() const { return secondsForSelection_; }
+    bool MotionForAll() const { return motionForAll_; }
+    bool MotionForSelection() const { return motionForSelection_; }
+    bool PictureForSelection() const { return pictureForSelection_; }
     // The motion to keep: the slide's own unless the motion page's edit was saved or accepted.
     const imaging::Motion& EditedMotion() const { return motion_; }
     // The slide's place in the show and the faces the show knows on its working picture as it
@@ -92,6 +112,7 @@ public:
     void ShowCaptionValues();
     // The clip page's editor (null for a photo), and whether a page is offered (its tab enabled).
     QWidget* ClipEditor() const { return clip_.Editor; }
+    QWidget* CollageEditor() const { return collage_.Editor; }
     bool PageOffered(int page) const;
 
     // The page-change question (Yes = true) and the failure message; replaceable by tests.
@@ -126,6 +147,7 @@ private:
     };
 
     void ApplyTexts();
+    void ApplySelectionTexts();
     void TakeOpeningValues();
     bool LoadWorkImage();
     void RebuildPreview();
@@ -157,6 +179,7 @@ private:
 
     void SetUpMotionPage();
     void SetUpClipPage();
+    void SetUpCollagePage();
     // A moving caption played over the preview while the caption page is open.
     void PlayCaptionMotion();
     // The frame size of the show's resolution "WxH" (1280 x 720 when it cannot be read).
@@ -178,6 +201,7 @@ private:
     std::optional<std::vector<imaging::FaceBox>> knownFaces_;
     MotionEditor* motionEditor_ = nullptr;
     ClipPage clip_;
+    CollagePage collage_;
     imaging::Motion motion_;
     int slideIndex_ = 0;
     imaging::Bitmap thumb_;
@@ -192,6 +216,11 @@ private:
     bool keepOnClose_ = false;
     bool fontChosen_ = false; // the caption's size is the user's own
     bool secondsForAll_ = false;
+    bool secondsForSelection_ = false;
+    bool motionForAll_ = false;
+    bool motionForSelection_ = false;
+    bool pictureForSelection_ = false;
+    int selectionCount_ = 1;
     bool closed_ = false;
     bool updating_ = false;
     QPoint dragStart_;

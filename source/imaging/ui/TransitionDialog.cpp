@@ -1,5 +1,6 @@
 #include "imaging/ui/TransitionDialog.h"
 
+#include "base/Language.h"
 #include "base/ui/LanguageTexts.h"
 #include "imaging/TransitionKinds.h"
 #include "imaging/TransitionNames.h"
@@ -19,6 +20,7 @@ TransitionDialog::TransitionDialog(int kind, double seconds, QWidget* parent)
     Form->setupUi(this);
     setFixedSize(size());
     ApplyTexts();
+    OfferSelection(1); // until the caller says several slides are picked
 
     sample_ = new TransitionSample(Form->sampleHost);
     auto* layout = new QVBoxLayout(Form->sampleHost);
@@ -87,7 +89,17 @@ void TransitionDialog::acceptChoice() {
     choice_.Kind = qMax(Form->kindList->currentRow(), 0);
     choice_.Ms = std::llround(Form->secondsSpin->value() * 1000.0);
     choice_.ApplyToAll = Form->applyToAllCheck->isChecked();
+    forSelection_ = !choice_.ApplyToAll && !Form->applyToSelectionCheck->isHidden() &&
+                    Form->applyToSelectionCheck->isChecked();
     accept();
+}
+
+void TransitionDialog::OfferSelection(int count) {
+    Form->applyToSelectionCheck->setVisible(count > 1);
+    Form->applyToSelectionCheck->setText(
+        base::AppLanguage()
+            .Text(TextKey::ApplyToSelection, QString::fromUtf8("Применить к выбранным фото"))
+            .append(QStringLiteral(" (%1)").arg(count)));
 }
 
 } // namespace ui

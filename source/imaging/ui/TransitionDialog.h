@@ -31,6 +31,10 @@ public:
 
     // After "Сохранить": the chosen kind, the seconds as entered and the "apply to all" box.
     imaging::TransitionChoice Choice() const { return choice_; }
+    // Several slides picked on the storyboard: the box that gives the choice to all of them
+    // (count of them; fewer than two hides it), and whether it was checked when saved.
+    void OfferSelection(int count);
+    bool ForSelection() const { return forSelection_; }
 
     // The thumbnails the sample plays on: the slide's and the next one's, each on its background.
     void SetSamplePictures(const imaging::Bitmap& outgoing, std::int32_t outgoingBack,
@@ -50,6 +54,7 @@ private:
     void FillList();
 
     imaging::TransitionChoice choice_;
+    bool forSelection_ = false;
     TransitionSample* sample_ = nullptr;
 };
 

@@ -10,7 +10,6 @@
 #include <QString>
 
 #include <cstring>
-#include <stdexcept>
 #include <string_view>
 
 namespace media {
@@ -154,10 +153,10 @@ ArtistTitle ReadOggTitle(const char* block, std::size_t size) {
     return r;
 }
 
-std::string TrackTitle(const std::string& path) {
+base::Result<std::string> TrackTitle(const std::string& path) {
     AudioLibrary& audio = Audio();
     if (!audio.Loaded())
-        throw std::runtime_error("The audio library is not loaded");
+        return base::Fail("The audio library is not loaded");
     const Stream stream = audio.OpenFile(path, 0);
     std::string result;
     const auto slash = path.rfind('/');

@@ -3,6 +3,8 @@
 // like every text in a show.
 #pragma once
 
+#include "base/Result.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -23,8 +25,8 @@ ArtistTitle ReadId3v1Title(const std::uint8_t* tag, std::size_t size);
 // Ogg comments: NUL-terminated "key=value" strings ending with an empty one, within size bytes.
 ArtistTitle ReadOggTitle(const char* block, std::size_t size);
 
-// The title rule for a track file, read through the audio library. Throws std::runtime_error
-// when the library is not loaded.
-std::string TrackTitle(const std::string& path);
+// The title rule for a track file, read through the audio library. Fails when the library is not
+// loaded.
+base::Result<std::string> TrackTitle(const std::string& path);
 
 } // namespace media

@@ -7,13 +7,13 @@
 #include "media/audio/LibraryLog.h"
 #include "media/audio/SystemError.h"
 #include "media/audio/TrackPcmSource.h"
+#include "media/export/VideoSinkFrames.h"
 #include "media/music/Mixdown.h"
 #include "media/music/ShowMix.h"
 #include "media/video/ClipPictureSource.h"
 #include "media/video/ClipSound.h"
 #include "media/video/SharpFit.h"
 #include "media/video/VideoOutput.h"
-#include "media/video/WriterFrames.h"
 #include "render/FrameRenderer.h"
 
 #include <algorithm>
@@ -25,50 +25,6 @@
 namespace media {
 
 namespace {
-
-// Consecutive equal frames go to the sink as one still, so a repeated picture is neither
-// composed nor encoded again (a transition that has finished early, a fill that stays).
-class FrameRun {
-public:
-    explicit FrameRun(VideoSink& sink) : sink_(sink) {}
-
-    base::Status Push(const imaging::Bitmap& frame, std::int64_t count) {
-        if (count <= 0)
-            return {};
-        if (count_ > 0 && SamePicture(held_, frame)) {
-            count_ += count;
-            return {};
-        }
-        if (auto st = Flush(); !st)
-            return st;
-        held_ = frame;
-        count_ = count;
-        return {};
-    }
-    base::Status Flush() {
-        if (count_ == 0)
-            return {};
-        const std::int64_t n = count_;
-        count_ = 0;
-        written_ += n;
-        return sink_.AddFrames(held_, n);
-    }
-    // One frame drawn straight into the sink's planes; a moving picture does not repeat, so it
-    // is not compared with the one before.
-    base::Status PushComposed(const VideoSink::FrameComposer& compose) {
-        if (auto st = Flush(); !st)
-            return st;
-        ++written_;
-        return sink_.AddComposedFrame(compose);
-    }
-    std::int64_t Frames() const { return written_ + count_; }
-
-private:
-    VideoSink& sink_;
-    imaging::Bitmap held_;
-    std::int64_t count_ = 0;
-    std::int64_t written_ = 0;
-};
 
 std::int64_t Seconds(std::int32_t value) {
     return std::max<std::int32_t>(value, 0);
@@ -122,29 +78,23 @@ std::string ExportFailureText(const std::string& format, const std::string& file
 
 VideoExportResult ExportVideo(const project::ShowContent& show, const VideoExportOptions& options,
                               base::Progress& progress) {
-    VideoExportResult result;
-    if (auto checked = CheckVideoOutput(options.OutputPath, options.ShowPath); !checked) {
-        result.Error = checked.error();
-        return result;
-    }
+    VideoExportReport result;
+    if (auto checked = CheckVideoOutput(options.OutputPath, options.ShowPath); !checked)
+        return base::Fail(checked.error());
     IgnoreFileSizeSignal();
     RouteLibraryLog();
     result.Size = ExportVideoSize(options);
     const int fps = ExportFrameRate(options);
     const render::FrameRate rate = render::FrameRate::Fps(fps);
     const std::int64_t total = ExportFrameCount(show, fps);
-    if (total == 0) {
-        result.Error = "The show has no frame to write: no photo is shown for a second or more";
-        return result;
-    }
+    if (total == 0)
+        return base::Fail("The show has no frame to write: no photo is shown for a second or more");
     ProgressScope scope(progress);
     // Written under its ".part" name and put in place only when complete, so a failed or
     // cancelled export leaves an older video of that name as it was.
     base::AtomicFile output(options.OutputPath, ".part");
-    if (auto opened = output.Open(); !opened) {
-        result.Error = opened.error();
-        return result;
-    }
+    if (auto opened = output.Open(); !opened)
+        return base::Fail(opened.error());
     const std::string part = output.TempPath();
     VideoSinkSettings settings;
     settings.Path = part;
@@ -163,15 +113,13 @@ VideoExportResult ExportVideo(const project::ShowContent& show, const VideoExpor
     // it outlives the sink, which holds the pieces.
     base::FollowingProgress aheadProgress(progress);
     std::unique_ptr<VideoSink> sink;
-    auto fail = [&](std::string message) {
+    auto fail = [&](std::string message) -> VideoExportResult {
         sink.reset(); // a sink that has started removes its own file
         output.Discard();
-        result.Outcome = ExportOutcome::Failed;
         // The user knows the file by the name they chose, not by its temporary one.
         for (auto at = message.find(part); at != std::string::npos; at = message.find(part, at))
             message.replace(at, part.size(), options.OutputPath);
-        result.Error = message;
-        return result;
+        return base::Fail(std::move(message));
     };
 
     auto made = options.MakeSink ? options.MakeSink(settings) : MakeVideoSink(settings);
@@ -225,105 +173,17 @@ VideoExportResult ExportVideo(const project::ShowContent& show, const VideoExpor
     drawing.ScratchPath = part + ".incoming.bmp";
     drawing.Clips = ClipOpenerForRendering();
     render::FrameRenderer renderer(show.Slides, drawing);
-    render::MovingFrames& moving = renderer.Moving();
-    FrameRun run(*sink);
-    imaging::Bitmap frame = imaging::Bitmap::CreateSized(settings.Width, settings.Height);
-    std::int64_t videoMs = 0;
-    bool cancelled = false;
-    auto report = [&] {
-        const std::int64_t done = run.Frames();
-        progress.SetPosition(static_cast<int>(done * kVideoShare / total));
-        if (options.OnFrames)
-            options.OnFrames(done, total);
-        progress.Pump();
-    };
-
     // Every boundary is placed by its time in milliseconds (ShowTimeline::FrameAt), so slides,
-    // transitions and the music stay within half a frame of their times at any rate. A still
-    // that does not move is drawn once and repeated; consecutive equal frames go out as one.
-    const auto& slides = show.Slides;
-    const std::vector<render::SlideSpan>& spans = renderer.Spans();
-    // Moving pictures are drawn straight into the encoder's planes when the sink takes them (once
-    // started), except the first and last frame of each run: the first names an unreadable
-    // picture and starts the video, the last stays in frame for what follows it.
-    auto composedMatrix = [&]() -> std::optional<imaging::YuvMatrix> {
-        if (frame.Width % 2 != 0 || frame.Height % 2 != 0)
-            return std::nullopt;
-        return sink->ComposedMatrix();
-    };
-    for (std::size_t i = 0; i < slides.size(); ++i) {
-        const render::SlideSpan& span = spans[i];
-        videoMs = render::ShowTimeline::MsOfFrame(span.End, rate);
-        if (renderer.MovingStill(i)) {
-            for (std::int64_t n = span.First; n < span.Cut; ++n) {
-                if (const auto matrix = composedMatrix();
-                    matrix && n != span.First && n + 1 != span.Cut && moving.StillYuvDrawn(i)) {
-                    if (auto st = run.PushComposed([&](const imaging::Yuv420Planes& planes) {
-                            moving.StillYuv(planes, frame.Width, frame.Height, i, n, *matrix);
-                        });
-                        !st)
-                        return fail(st.error());
-                    if ((n - span.First) % fps == fps - 1)
-                        report();
-                    continue;
-                }
-                if (!renderer.RenderStill(frame, i, n) && n == span.First)
-                    result.UnreadablePhotos.push_back(i);
-                if (i == 0 && n == span.First)
-                    if (auto st = sink->Start(frame); !st)
-                        return fail(st.error());
-                if (auto st = run.Push(frame, 1); !st)
-                    return fail(st.error());
-                if ((n - span.First) % fps == fps - 1)
-                    report();
-            }
-        } else {
-            // A working file that cannot be read leaves the frame showing what it showed; the
-            // export names it at the end.
-            if (!renderer.RenderStill(frame, i, span.First))
-                result.UnreadablePhotos.push_back(i);
-            // The next two photos are read and scaled meanwhile, on another core.
-            for (std::size_t j = i + 1; j < slides.size() && j <= i + 2; ++j)
-                renderer.Prefetch(j);
-            if (i == 0) {
-                if (auto st = sink->Start(frame); !st)
-                    return fail(st.error());
-            }
-            if (auto st = run.Push(frame, span.Cut - span.First); !st)
-                return fail(st.error());
-        }
-        report();
-
-        const bool own = renderer.OwnTransition(i);
-        for (std::int64_t n = span.Cut; n < span.End; ++n) {
-            if (const auto matrix = composedMatrix();
-                own && matrix && n + 1 != span.End && moving.TransitionYuvDrawn(i, n, fps)) {
-                if (auto st = run.PushComposed([&](const imaging::Yuv420Planes& planes) {
-                        moving.TransitionYuv(planes, frame.Width, frame.Height, i, n, fps, *matrix);
-                    });
-                    !st)
-                    return fail(st.error());
-                if ((n - span.Cut) % fps == fps - 1)
-                    report();
-                continue;
-            }
-            // The frame holds the one before it, drawn here: stepped on without a copy.
-            renderer.RenderTransition(frame, i, n, n > span.Cut);
-            if (auto st = run.Push(frame, 1); !st)
-                return fail(st.error());
-            if ((n - span.Cut) % fps == fps - 1)
-                report();
-        }
-        renderer.EndTransition();
-        report();
-        if (progress.Cancelled()) {
-            cancelled = true; // the video as far as it got, without sound
-            break;
-        }
-    }
-    if (auto st = run.Flush(); !st)
+    // transitions and the music stay within half a frame of their times at any rate.
+    VideoSinkFrames frames(*sink, progress, options.OnFrames, total, kVideoShare);
+    if (auto st = renderer.Play(frames, settings.Width, settings.Height); !st)
         return fail(st.error());
-    result.Frames = run.Frames();
+    result.UnreadablePhotos = frames.UnreadableSlides();
+    const bool cancelled = frames.Cancelled(); // the video as far as it got, without sound
+    const std::int64_t videoMs = render::ShowTimeline::MsOfFrame(total, rate);
+    if (auto st = frames.Flush(); !st)
+        return fail(st.error());
+    result.Frames = frames.Frames();
     if (cancelled && soundAhead) {
         sink->DropSound();
         sound.reset(); // no music was written
@@ -337,18 +197,19 @@ VideoExportResult ExportVideo(const project::ShowContent& show, const VideoExpor
     if (auto st = sink->Finish(); !st)
         return fail(st.error());
     noteSound();
-    cancelled = cancelled || (sound && sound->Cancelled); // the music written so far stays
+    // The music written so far stays.
+    const bool stopped = cancelled || (sound && sound->Cancelled);
     result.EncodedFrames = sink->EncodedFrames();
     sink.reset();
     if (auto st = output.Commit(base::AtomicFile::Durability::WriteBack); !st)
         return fail("Cannot rename the finished video to " + options.OutputPath + ": " +
                     st.error());
     progress.SetPosition(100);
-    result.Outcome = cancelled ? ExportOutcome::Cancelled : ExportOutcome::Written;
+    result.Outcome = stopped ? ExportOutcome::Cancelled : ExportOutcome::Written;
     return result;
 }
 
-std::string ExportWarning(const project::ShowContent& show, const VideoExportResult& result) {
+std::string ExportWarning(const project::ShowContent& show, const VideoExportReport& result) {
     std::vector<std::string> named;
     for (std::size_t t : result.SilentTracks) {
         std::string text = "track " + std::to_string(t + 1);

@@ -41,23 +41,25 @@ struct VideoExportOptions {
     std::function<void(std::int64_t done, std::int64_t total)> OnFrames;
 };
 
-enum class ExportOutcome { Written, Cancelled, Failed };
+// What an export that did not fail did; a failure is the result's error (English, for the log or
+// the console).
+enum class ExportOutcome { Written, Cancelled };
 
-struct VideoExportResult {
-    ExportOutcome Outcome = ExportOutcome::Failed;
-    std::string Error;                     // why it failed (English, for the log or the console)
-    FrameSize Size;                        // frame size of the video
-    std::int64_t Frames = 0;               // frames written
-    std::int64_t EncodedFrames = 0;        // frames the compressor actually encoded
-    std::size_t SoundPieces = 0;           // soundtrack pieces in the file
-    std::vector<std::string> LeftOut;      // tracks that could not be decoded (silence instead)
-    std::vector<std::size_t> SilentTracks; // their numbers in the show (from 0)
+struct VideoExportReport {
+    ExportOutcome Outcome = ExportOutcome::Written;
+    FrameSize Size;                            // frame size of the video
+    std::int64_t Frames = 0;                   // frames written
+    std::int64_t EncodedFrames = 0;            // frames the compressor actually encoded
+    std::size_t SoundPieces = 0;               // soundtrack pieces in the file
+    std::vector<std::string> LeftOut;          // tracks that could not be decoded (silence instead)
+    std::vector<std::size_t> SilentTracks;     // their numbers in the show (from 0)
     std::vector<std::size_t> UnreadablePhotos; // slides whose picture could not be read (from 0)
 };
+using VideoExportResult = base::Result<VideoExportReport>;
 
 // One warning naming every track played as silence and every photo that could not be read
 // ("" when there is none).
-std::string ExportWarning(const project::ShowContent& show, const VideoExportResult& result);
+std::string ExportWarning(const project::ShowContent& show, const VideoExportReport& result);
 
 // Frames of the whole show: 25 × (ShowSeconds + TransitionSeconds) per slide (negative times
 // count as 0); at another rate, the frame where the show's last millisecond ends.

@@ -6,48 +6,13 @@
 
 namespace media {
 
-double ClampFadeSeconds(double seconds) {
-    if (!(seconds > 0)) // NaN and negatives
-        return 0;
-    return std::min(seconds, kMaxFadeSeconds);
-}
-
-std::int64_t FadeMs(double seconds) {
-    return std::llround(ClampFadeSeconds(seconds) * 1000);
-}
-
 std::vector<TrackSpan> LayOutTracks(const MixPlan& plan) {
-    std::vector<TrackSpan> spans;
-    const std::int64_t crossfade = FadeMs(plan.CrossfadeSeconds);
-    std::int64_t start = 0;
-    for (std::size_t i = 0; i < plan.Tracks.size(); ++i) {
-        const MixTrack& t = plan.Tracks[i];
-        if (t.PlayMs <= 0)
-            continue;
-        if (!spans.empty())
-            start = std::max(spans.back().StartMs, spans.back().EndMs - crossfade);
-        if (start >= plan.VideoMs)
-            break; // this track and the ones after it start after the video ends
-        TrackSpan s;
-        s.Track = i;
-        s.StartMs = start;
-        s.EndMs = start + t.PlayMs;
-        s.FadeInMs = FadeMs(t.FadeInSeconds);
-        s.FadeOutMs = FadeMs(t.FadeOutSeconds);
-        if (!spans.empty()) {
-            TrackSpan& before = spans.back();
-            const std::int64_t overlap = std::max<std::int64_t>(0, before.EndMs - s.StartMs);
-            before.FadeOutMs = std::max(before.FadeOutMs, overlap);
-            s.FadeInMs = std::max(s.FadeInMs, overlap);
-        }
-        spans.push_back(s);
-    }
-    for (TrackSpan& s : spans) {
-        const std::int64_t length = s.EndMs - s.StartMs;
-        s.FadeInMs = std::min(s.FadeInMs, length);
-        s.FadeOutMs = std::min(s.FadeOutMs, length);
-    }
-    return spans;
+    render::TrackPlan tracks;
+    tracks.CrossfadeMs = FadeMs(plan.CrossfadeSeconds);
+    tracks.Tracks.reserve(plan.Tracks.size());
+    for (const MixTrack& t : plan.Tracks)
+        tracks.Tracks.push_back({t.PlayMs, FadeMs(t.FadeInSeconds), FadeMs(t.FadeOutSeconds)});
+    return render::TracksHeard(tracks, plan.VideoMs);
 }
 
 std::int64_t MusicEndMs(const MixPlan& plan, const std::vector<TrackSpan>& spans) {

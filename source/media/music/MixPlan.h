@@ -1,7 +1,7 @@
 // The soundtrack's plan as plain values, independent of the show's records: the show-wide
 // settings (cross-fade between tracks, fade at the end, even loudness, the video's length) and,
 // per track, its file, planned play length, volume, fades and measured loudness. LayOutTracks
-// places the tracks on the video's time line.
+// places the tracks on the video's time line, as the show's time line lays them out.
 #pragma once
 
 #include "render/ShowTimeline.h"
@@ -13,7 +13,7 @@
 
 namespace media {
 
-constexpr double kMaxFadeSeconds = 10.0;       // fades and the cross-fade are 0..10 s
+using render::kMaxFadeSeconds;                 // fades and the cross-fade are 0..10 s
 constexpr double kDefaultEndFadeSeconds = 3.0; // the end fade of new shows
 constexpr double kTargetLufs = -16.0;          // even loudness: every track at this loudness
 constexpr double kMaxTruePeakDbtp = -1.0;      // even loudness never lifts a peak above this
@@ -55,11 +55,9 @@ struct MixPlan {
     double DuckDb = kClipDuckDb;
 };
 
-// Clamps a fade or cross-fade to 0..10 s (NaN counts as 0).
-double ClampFadeSeconds(double seconds);
-
-// Milliseconds of a clamped fade length, rounded to the nearest.
-std::int64_t FadeMs(double seconds);
+// Clamps a fade or cross-fade to 0..10 s (NaN counts as 0), and its milliseconds, rounded.
+using render::ClampFadeSeconds;
+using render::FadeMs;
 
 // Where one track sounds on the video's time line, in milliseconds.
 // A track on the time line (the show timeline's own kind): its index into MixPlan::Tracks, its
@@ -67,11 +65,12 @@ std::int64_t FadeMs(double seconds);
 // lengthened to the cross-fade with its neighbour.
 using TrackSpan = render::TrackTime;
 
-// Lays out the tracks that play (PlayMs > 0): the first starts at 0, each next one at the
-// previous start + its play length − the cross-fade (never before the previous start), so
-// consecutive tracks overlap by the cross-fade. Tracks that would start at or after VideoMs are
-// left out. A track's fade-in / fade-out is at least the overlap with its neighbour, so an
-// overlap is always an equal-power cross-fade, and never longer than the track.
+// The tracks heard in the video (render::TracksHeard of the plan's lengths, fades and
+// cross-fade): those that play (PlayMs > 0), the first from 0, each next one at the previous
+// start + its play length − the cross-fade (never before the previous start), so consecutive
+// tracks overlap by the cross-fade. Tracks that would start at or after VideoMs are left out. A
+// track's fade-in / fade-out is at least the overlap with its neighbour, so an overlap is always
+// an equal-power cross-fade, and never longer than the track.
 std::vector<TrackSpan> LayOutTracks(const MixPlan& plan);
 
 // The end of the music in the video: the latest planned end, cut at VideoMs.

@@ -12,7 +12,6 @@
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
-#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -140,30 +139,32 @@ project::ImportResult<std::size_t> ImportTrack(project::ShowContent& show,
     else if (!copied->Added)
         return Result(*copied);
 
-    // From here on a failure removes the copy again.
-    try {
-        project::Track t = project::Track::MakeDefault();
-        t.WorkFile = copy;
-        t.Title = TrackTitle(path);
-        std::int64_t seconds = Audio().Loaded() ? MeasureTrackSeconds(copy) : -1;
-        if (seconds < 0 && !keepUndecodable)
-            throw std::runtime_error("cannot decode " + path);
-        seconds = std::max<std::int64_t>(seconds, 0);
-        const auto clamped = static_cast<std::int32_t>(std::min<std::int64_t>(seconds, 1 << 30));
-        t.LengthSeconds = clamped;
-        t.PlaySeconds = clamped;
-        t.Volume = 100;
-        // Measured once here and kept in the show, so even loudness never has to decode the
-        // track again.
-        if (measure)
-            KeepLoudness(t, MeasureTrackLoudness(copy));
-        const std::size_t index = show.Sounds.size();
-        show.Sounds.push_back(t);
-        return Result(index);
-    } catch (const std::exception& e) {
+    // From here on a skip removes the copy again.
+    const auto skip = [&copy](std::string why) {
         ::unlink(copy.c_str());
-        return Result(ImportNote::Skip(e.what()));
-    }
+        return Result(ImportNote::Skip(std::move(why)));
+    };
+    project::Track t = project::Track::MakeDefault();
+    t.WorkFile = copy;
+    auto title = TrackTitle(path);
+    if (!title)
+        return skip(title.error());
+    t.Title = std::move(*title);
+    std::int64_t seconds = Audio().Loaded() ? MeasureTrackSeconds(copy) : -1;
+    if (seconds < 0 && !keepUndecodable)
+        return skip("cannot decode " + path);
+    seconds = std::max<std::int64_t>(seconds, 0);
+    const auto clamped = static_cast<std::int32_t>(std::min<std::int64_t>(seconds, 1 << 30));
+    t.LengthSeconds = clamped;
+    t.PlaySeconds = clamped;
+    t.Volume = 100;
+    // Measured once here and kept in the show, so even loudness never has to decode the track
+    // again.
+    if (measure)
+        KeepLoudness(t, MeasureTrackLoudness(copy));
+    const std::size_t index = show.Sounds.size();
+    show.Sounds.push_back(t);
+    return Result(index);
 }
 
 } // namespace

@@ -75,31 +75,26 @@ CompressedVideo::Create(const VideoEncoderSettings& given, const std::string& sp
     return v;
 }
 
-CompressedVideo::Encoded CompressedVideo::EncodeGroup(VideoEncoder& encoder, const Group& group,
-                                                      int groupLength, bool replay) {
+base::Result<CompressedVideo::Encoded> CompressedVideo::EncodeGroup(VideoEncoder& encoder,
+                                                                    const Group& group,
+                                                                    int groupLength, bool replay) {
     Encoded out;
-    if (auto started = encoder.StartGroup(); !started) {
-        out.Error = started.error();
-        return out;
-    }
+    if (auto started = encoder.StartGroup(); !started)
+        return base::Fail(started.error());
     const std::int64_t first = group.Number * groupLength;
     // The encoder alternates its rounding on every predicted frame, so after an odd number of
     // replays it encodes the replayed picture once more (an unchanged frame, dropped) to keep in
     // step; should that frame change the picture after all, it takes the last replay's place.
     std::int64_t replayedSinceEncode = 0;
     const imaging::Bitmap* replayedPicture = nullptr;
-    auto encode = [&](const imaging::Bgr& picture, std::int64_t index) -> bool {
+    auto encode = [&](const imaging::Bgr& picture, std::int64_t index) -> base::Status {
         auto encoded = encoder.Encode(picture, index);
-        if (!encoded) {
-            out.Error = encoded.error();
-            return false;
-        }
-        if (encoded->Data.empty()) {
-            out.Error = "Failed to add Frame. Err: 800440C7";
-            return false;
-        }
+        if (!encoded)
+            return base::Fail(encoded.error());
+        if (encoded->Data.empty())
+            return base::Fail("Failed to add Frame. Err: 800440C7");
         out.Outputs.push_back(std::move(*encoded));
-        return true;
+        return {};
     };
     for (const Piece& piece : group.Pieces) {
         std::size_t unchanged = SIZE_MAX;
@@ -111,16 +106,16 @@ CompressedVideo::Encoded CompressedVideo::EncodeGroup(VideoEncoder& encoder, con
             }
             const std::int64_t index = first + static_cast<std::int64_t>(out.Shows.size());
             if (replayedSinceEncode % 2 == 1) {
-                if (!encode(*replayedPicture, index - 1))
-                    return out;
+                if (auto done = encode(*replayedPicture, index - 1); !done)
+                    return base::Fail(done.error());
                 if (out.Outputs.back().NoChange)
                     out.Outputs.pop_back();
                 else
                     out.Shows.back() = out.Outputs.size() - 1;
             }
             replayedSinceEncode = 0;
-            if (!encode(*piece.Picture, index))
-                return out;
+            if (auto done = encode(*piece.Picture, index); !done)
+                return base::Fail(done.error());
             out.Shows.push_back(out.Outputs.size() - 1);
             if (replay && out.Outputs.back().NoChange)
                 unchanged = out.Outputs.size() - 1;
@@ -142,7 +137,7 @@ void CompressedVideo::Work(VideoEncoder* encoder) {
             group = std::move(waiting_.front());
             waiting_.pop_front();
         }
-        Encoded encoded = EncodeGroup(*encoder, group, group_, replay_);
+        base::Result<Encoded> encoded = EncodeGroup(*encoder, group, group_, replay_);
         {
             std::lock_guard lock(mutex_);
             const std::int64_t number = group.Number;
@@ -152,31 +147,31 @@ void CompressedVideo::Work(VideoEncoder* encoder) {
     }
 }
 
-base::Status CompressedVideo::Store(const Group& group, Encoded encoded) {
+base::Status CompressedVideo::Store(const Group& group, base::Result<Encoded> encoded) {
     if (group.CopyOf >= 0) {
         const auto from = static_cast<std::ptrdiff_t>(group.CopyOf * group_);
         frames_.insert(frames_.end(), frames_.begin() + from, frames_.begin() + from + group_);
         return {};
     }
-    if (!encoded.Error.empty())
-        return base::Fail(encoded.Error);
+    if (!encoded)
+        return base::Fail(encoded.error());
     std::vector<Frame> places;
-    places.reserve(encoded.Outputs.size());
-    for (const EncodedFrame& e : encoded.Outputs) {
+    places.reserve(encoded->Outputs.size());
+    for (const EncodedFrame& e : encoded->Outputs) {
         auto place = spool_->Append(e.Data);
         if (!place)
             return base::Fail(place.error());
         places.push_back(Frame{place->Offset, place->Size, e.Key});
         ++encoded_;
     }
-    for (std::size_t shown : encoded.Shows)
+    for (std::size_t shown : encoded->Shows)
         frames_.push_back(places[shown]);
     return {};
 }
 
 base::Status CompressedVideo::StoreReady(bool wait) {
     for (;;) {
-        std::pair<Group, Encoded> next;
+        Finished next{Group{}, Encoded{}};
         {
             std::unique_lock lock(mutex_);
             if (stored_ == submitted_)
@@ -209,7 +204,7 @@ base::Status CompressedVideo::Submit(Group group) {
         const std::int64_t number = group.Number;
         ++submitted_;
         if (group.CopyOf >= 0) {
-            finished_.emplace(number, std::make_pair(std::move(group), Encoded{}));
+            finished_.emplace(number, Finished{std::move(group), Encoded{}});
         } else {
             waiting_.push_back(std::move(group));
         }

@@ -24,6 +24,7 @@
 #include <mutex>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace media {
@@ -80,16 +81,18 @@ public:
     struct Encoded {
         std::vector<EncodedFrame> Outputs;
         std::vector<std::size_t> Shows;
-        std::string Error;
     };
 
 private:
+    // A group done by a worker, or the encoder's failure on it.
+    using Finished = std::pair<Group, base::Result<Encoded>>;
+
     CompressedVideo() = default;
-    static Encoded EncodeGroup(VideoEncoder& encoder, const Group& group, int groupLength,
-                               bool replay);
+    static base::Result<Encoded> EncodeGroup(VideoEncoder& encoder, const Group& group,
+                                             int groupLength, bool replay);
     base::Status Submit(Group group);
     base::Status StoreReady(bool wait);
-    base::Status Store(const Group& group, Encoded encoded);
+    base::Status Store(const Group& group, base::Result<Encoded> encoded);
     void Work(VideoEncoder* encoder);
     void StopWorkers();
 
@@ -117,7 +120,7 @@ private:
     std::condition_variable wake_;
     std::condition_variable done_;
     std::deque<Group> waiting_;
-    std::map<std::int64_t, std::pair<Group, Encoded>> finished_;
+    std::map<std::int64_t, Finished> finished_;
     std::int64_t submitted_ = 0;
     std::int64_t stored_ = 0;
     bool stopping_ = false;

@@ -8,8 +8,10 @@ namespace {
 using namespace project;
 using namespace ui;
 
-ShowModel ShowOf(std::vector<std::pair<int, int>> slides, std::vector<int> tracks) {
+ShowModel ShowOf(std::vector<std::pair<int, int>> slides, std::vector<int> tracks,
+                 double crossfadeSeconds = 0) {
     ShowContent show;
+    show.Options.TrackCrossfadeSeconds = crossfadeSeconds;
     for (auto [seconds, transition] : slides) {
         auto s = Slide::MakeDefault();
         s.StillMs = std::int64_t{seconds} * 1000;
@@ -74,6 +76,23 @@ TEST(StripLayout, TracksSitUnderThePhotosTheyAccompany) {
     EXPECT_EQ(tracks[0].Width, 198);
     // The marker after it is beyond the window: the cell runs to the end of the last photo.
     EXPECT_EQ(tracks[1].Width, 3 * 132 - 198);
+}
+
+// The cells follow the mix: a cross-fade brings a track in early, and a track that starts in the
+// last photo's transition is heard, so it sits in the photo's cells, not after the show.
+TEST(StripLayout, TracksSitWhereTheMixPlaysThem) {
+    // A 6-second cross-fade brings the second track in at 9 s: under photo 0, not photo 1.
+    auto show = ShowOf({{10, 0}, {10, 0}, {10, 0}}, {15, 100}, 6);
+    const auto tracks = MusicStripPlaces(show, PhotoStripPlaces(show, 924, 0), 1280);
+    EXPECT_EQ(tracks[1].Left, 118);
+    EXPECT_EQ(tracks[0].Width, 118);
+    EXPECT_EQ(PageOfTrack(show, 1, 132), 0); // one cell a page: photo 0's
+    auto one = ShowOf({{10, 4}}, {12, 10});
+    const auto places = MusicStripPlaces(one, PhotoStripPlaces(one, 924, 0), 1280);
+    EXPECT_TRUE(places[1].Visible);
+    EXPECT_FALSE(places[1].PastEnd);
+    EXPECT_EQ(places[1].Left, 113); // 12 s of the photo's 14
+    EXPECT_EQ(places[1].Width, 132 - 113);
 }
 
 TEST(StripLayout, TrackStillPlayingFromAnEarlierPage) {
