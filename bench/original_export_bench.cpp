@@ -71,7 +71,8 @@ void MakeShows(const QTemporaryDir& dir, project::ShowContent& working,
         s.Ext.Motion.Mode = imaging::MotionMode::Auto;
         s.WorkFile = bmp;
         working.Slides.push_back(s);
-        s.Original() = project::OriginalPhoto{jpeg.toStdString(), "photo.jpg", false, {}};
+        s.Body = project::PhotoBody{
+            project::OriginalPhoto{jpeg.toStdString(), "photo.jpg", false, {}}, std::nullopt};
         originals.Slides.push_back(s);
     }
 }
